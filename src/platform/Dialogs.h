@@ -1,0 +1,56 @@
+// Alerts, sheets and open/save panels go through one seam, so that tests answer them without
+// a modal loop. Without a responder they run as Qt dialogs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// Results of an alert: the first, second and third button from the right.
+constexpr int NSAlertFirstButtonReturn = 1000;
+constexpr int NSAlertSecondButtonReturn = 1001;
+constexpr int NSAlertThirdButtonReturn = 1002;
+
+struct AlertRequest {
+    enum class Style { Informational, Warning, Critical };
+    QString messageText;
+    QString informativeText;
+    QStringList buttons;  // first is the default; empty means one "OK"
+    Style style = Style::Warning;
+    QWidget* window = nullptr;  // run as a sheet of this window when set
+};
+
+struct PanelRequest {
+    enum class Kind { Open, Save };
+    Kind kind = Kind::Open;
+    QString title;
+    QString message;
+    QString directory;          // where the panel starts
+    QString suggestedName;      // save panels
+    bool chooseFiles = true;    // open panels
+    bool chooseDirectories = false;
+    bool multipleSelection = false;
+    bool canCreateDirectories = true;
+    QStringList allowedExtensions;
+    QWidget* window = nullptr;
+};
+
+class DialogResponder {
+public:
+    virtual ~DialogResponder() = default;
+    virtual int answerAlert(const AlertRequest& request) = 0;
+    // The chosen paths; empty for Cancel.
+    virtual QStringList answerPanel(const PanelRequest& request) = 0;
+};
+
+namespace dialogs {
+int runAlert(const AlertRequest& request);
+QStringList runPanel(const PanelRequest& request);
+// The first chosen path, or empty for Cancel.
+QString runPanelForPath(const PanelRequest& request);
+// Installs a responder (tests); nullptr goes back to real dialogs. Not owned.
+void setResponder(DialogResponder* responder);
+DialogResponder* responder();
+}  // namespace dialogs

@@ -1,0 +1,45 @@
+// The root of the objects that travel in notifications and controller arrays: records,
+// numbers and the like. Shared ownership stands in for retain and release.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class NSObject : public std::enable_shared_from_this<NSObject> {
+public:
+    virtual ~NSObject() = default;
+    virtual std::string description() const;
+};
+
+using NSObjectPtr = std::shared_ptr<NSObject>;
+
+// A boxed number: an integer, a floating-point value or a boolean.
+class NSNumber final : public NSObject {
+public:
+    static std::shared_ptr<NSNumber> numberWithInt(int value);
+    static std::shared_ptr<NSNumber> numberWithLongLong(int64_t value);
+    static std::shared_ptr<NSNumber> numberWithUnsignedLongLong(uint64_t value);
+    static std::shared_ptr<NSNumber> numberWithDouble(double value);
+    static std::shared_ptr<NSNumber> numberWithFloat(float value);
+    static std::shared_ptr<NSNumber> numberWithBool(bool value);
+
+    enum class Kind { Integer, Unsigned, Real, Boolean };
+    Kind kind() const { return kind_; }
+    int intValue() const;
+    int64_t longLongValue() const;
+    uint64_t unsignedLongLongValue() const;
+    double doubleValue() const;
+    float floatValue() const { return static_cast<float>(doubleValue()); }
+    bool boolValue() const;
+    std::string description() const override;
+
+    NSNumber(Kind kind, int64_t i, double d) : kind_(kind), int_(i), real_(d) {}
+
+private:
+    Kind kind_;
+    int64_t int_;
+    double real_;
+};
+
+using NSNumberPtr = std::shared_ptr<NSNumber>;

@@ -1,0 +1,16 @@
+// Opening web pages, files and folders in the desktop's own applications. Tests install a
+// recorder so that nothing is opened for real.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace workspace {
+enum class Action { OpenURL, OpenFile, ShowFolder };
+void openURL(const QString& url);
+void openFile(const QString& path);
+// Shows a folder in the file manager (selecting file inside it when given).
+void selectFile(const QString& file, const QString& folder);
+using Recorder = std::function<void(Action, const QString&)>;
+void setRecorder(Recorder recorder);  // empty function goes back to the desktop
+}  // namespace workspace
