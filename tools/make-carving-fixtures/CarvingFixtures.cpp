@@ -32,9 +32,9 @@ std::string longText(const std::string& head, int length) {
     return text.substr(0, static_cast<size_t>(length));
 }
 
-// Inserts the rows one per row id in order and deletes the chosen ones: every other one of the
-// first live + deleted rows (freeblocks between live cells), then a run at the end that frees
-// whole pages.
+// Inserts the rows one per row id in order and deletes the chosen ones: a run at the end that
+// frees whole pages, and every other one of the first live + deleted rows (freeblocks between
+// live cells).
 template <class Row>
 Rows<Row> fill(FixtureDatabase& db, const Options& o, int64_t firstRowid, const std::function<Row(int)>& make,
                const std::function<void(int64_t, const Row&)>& insert, const std::string& deleteSql) {
@@ -66,8 +66,10 @@ Rows<Row> fill(FixtureDatabase& db, const Options& o, int64_t firstRowid, const 
         }
     }
     db.exec("COMMIT;");
+    // The run at the end goes first: emptying its pages rebalances the pages next to them,
+    // which would pack away the freeblocks of rows deleted before.
     db.exec("BEGIN;");
-    for (int64_t rowid : doomed) db.run(deleteSql, {rowid});
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) db.run(deleteSql, {*it});
     db.exec("COMMIT;");
     return rows;
 }
