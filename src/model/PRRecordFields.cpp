@@ -250,6 +250,17 @@ std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
     return asciiToWide(text);
 }
 
+std::string standardDateDescription(int64_t secondsSince1970)
+{
+    const time_t seconds = static_cast<time_t>(secondsSince1970);
+    struct tm utc {};
+    if (!gmtime_r(&seconds, &utc))
+        return {};
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
+    return text;
+}
+
 std::string GetPhoneDate(int64_t value)
 {
     char digits[32];
@@ -257,13 +268,8 @@ std::string GetPhoneDate(int64_t value)
     if (std::strlen(digits) < 11)
         return " ";
     digits[10] = '\0';
-    const time_t seconds = std::strtoll(digits, nullptr, 10);
-    struct tm utc {};
-    if (!gmtime_r(&seconds, &utc))
-        return " ";
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
-    return text;
+    const std::string text = standardDateDescription(std::strtoll(digits, nullptr, 10));
+    return text.empty() ? " " : text;
 }
 
 std::string getCallHistoryDate(int32_t milliseconds)

@@ -27,6 +27,8 @@ std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
 // A time value whose first ten digits are seconds since 1970, as "YYYY-MM-DD hh:mm:ss +0000";
 // " " for a value of fewer than eleven characters.
 std::string GetPhoneDate(int64_t value);
+// Seconds since 1970 as the standard date description, "YYYY-MM-DD hh:mm:ss +0000" (UTC).
+std::string standardDateDescription(int64_t secondsSince1970);
 // Milliseconds as "hh:mm:ss".
 std::string getCallHistoryDate(int32_t milliseconds);
 // Seconds as "N hours", "1 hour", "N minutes", "1 minute" or "N second(s)".
