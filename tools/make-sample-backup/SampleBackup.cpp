@@ -383,9 +383,9 @@ SampleDevice sampleIPad()
 std::vector<BackupItem> sampleBackupItems()
 {
     std::vector<BackupItem> items;
-    otherDomains(items);
     cameraRoll(items);
     mediaDomain(items);
+    otherDomains(items);
     homeDomain(items);
     socialApps(items);
     return items;
