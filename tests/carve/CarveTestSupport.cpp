@@ -9,14 +9,13 @@ const char* const kNames[] = {"ScanDelContactInfo",     "ScanDelMessageInfo",  "
 }
 
 CarveTest::CarveTest() {
-    context.arrays = &arrays;
     context.log = [this](const std::string& line) { logLines.push_back(line); };
     for (const char* name : kNames)
-        NSNotificationCenter::defaultCenter().addObserver(
+        nc.addObserver(
             this, name, [this, name](const NSNotification& n) { posts_[name].push_back(n.object()); });
 }
 
-CarveTest::~CarveTest() { NSNotificationCenter::defaultCenter().removeObserver(this); }
+CarveTest::~CarveTest() { nc.removeObserver(this); }
 
 std::vector<int> CarveTest::progress() const {
     std::vector<int> values;

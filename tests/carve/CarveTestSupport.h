@@ -38,8 +38,9 @@ protected:
     std::vector<int> progress() const;
     std::vector<std::string> logLines;
 
-    carve::CarveArrays arrays;
-    carve::CarveContext context;
+    PRBackupScanState state;
+    NSNotificationCenter nc;
+    carve::CarveContext context{state, nc};
 
 private:
     QTemporaryDir dir_;

@@ -23,7 +23,7 @@ TEST_F(Explore, All) {
     carvefix::Options o;
     o.deletedPages = 40;
     auto calls = carvefix::writeCallHistory(file(carvefix::names::calls), o);
-    context.currentNodeIsiOS6Version = true;
+    state.currentNodeIsiOS6Version = true;
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
     dump(posted<PRCallHistoryNode>("ScanDelCallHistoryInfo"));
     carvefix::writeBookmarks(file(carvefix::names::bookmarks), o);

@@ -1,7 +1,7 @@
 #include "backup/carve/CarveDatabase.h"
 
+#include "backup/CommitDB.h"
 #include "model/PRRecordFields.h"
-#include "platform/Paths.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -49,11 +49,11 @@ std::string dateText(int64_t seconds, bool fileType) {
 }  // namespace
 
 std::string dateTextOf32(const FieldValue& value, bool fileType) {
-    return dateText(intValueOf(textOf(value)), fileType);
+    return dateText(value.intNumber(), fileType);
 }
 
 std::string dateTextOf64(const FieldValue& value, bool fileType) {
-    return dateText(longLongValueOf(textOf(value)), fileType);
+    return dateText(value.number(), fileType);
 }
 
 size_t characterCount(const std::string& text) {
@@ -67,9 +67,11 @@ void postProgress(const CarveContext& context, int value) {
     context.nc->postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(value));
 }
 
+CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center)
+    : state(scanState), nc(&center), commitDB(::commitDB) {}
+
 std::string CarveContext::nameFor(const std::string& phone) const {
-    if (!getNameByPhoneNumber) return {};
-    PROptionalText name = getNameByPhoneNumber(phone);
+    PROptionalText name = state.getNameByPhoneNumber(phone);
     return name ? *name : std::string();
 }
 

@@ -266,6 +266,7 @@ void AnalyseDBDataFile(RecordCursor& rec, int column, FieldValue& out) {
     int64_t typePos = rec.start + rec.head + column;
     if (!CarveFile::readable(typePos)) return;
     int type = rec.file.byte(typePos);
+    out.setSerialType(type);
     if (type == 0 || (type >= 8 && type <= 13)) return;
     int64_t length = getFieldDataLengthBy(type);
     if (type <= 7) {
@@ -306,6 +307,14 @@ int64_t longLongValueOf(std::string_view text) {
     if (v < INT64_MIN) return INT64_MIN;
     return static_cast<int64_t>(v);
 }
+
+int64_t FieldValue::number() const {
+    if (serialType_ == 8) return 0;
+    if (serialType_ == 9) return 1;
+    return longLongValueOf(text());
+}
+
+int FieldValue::intNumber() const { return static_cast<int>(std::clamp<int64_t>(number(), INT_MIN, INT_MAX)); }
 
 int intValueOf(std::string_view text) {
     int64_t v = longLongValueOf(text);

@@ -68,14 +68,24 @@ int GetFildLength(CarveFile& file, int64_t pos);
 // integer. The buffer is one page long, so a longer value keeps its first page size - 1 bytes.
 class FieldValue {
 public:
-    void clear() { data_.clear(); }
+    void clear() {
+        data_.clear();
+        serialType_ = -1;
+    }
     // The NUL-terminated text the buffer holds.
     std::string_view text() const;
     const std::string& raw() const { return data_; }
     std::string& raw() { return data_; }
+    void setSerialType(int type) { serialType_ = type; }
+    // The value as a number, the way the carvers read integer columns from their text. The
+    // integers 0 and 1 are stored as serial types 8 and 9 with no body at all: they leave the
+    // buffer empty like a missing value, but as numbers they are 0 and 1, not "nothing".
+    int64_t number() const;
+    int intNumber() const;
 
 private:
     std::string data_;
+    int serialType_ = -1;
 };
 
 // One record: columns have their serial types at start + head + k and their values one after

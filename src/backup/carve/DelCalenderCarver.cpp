@@ -66,7 +66,7 @@ void DelCalenderCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
     for (int64_t j = P; j < P + pageSize_; ++j) {
         const uint8_t* T = file.bytes(j, 6);
         if (!std::equal(T, T + 6, kEventA) && !std::equal(T, T + 6, kEventB)) continue;
-        int base = context_.currentNodeIsiOS6Version ? 51 : 41;
+        int base = context_.state.currentNodeIsiOS6Version ? 51 : 41;
         bool d = DescriptionIsAlterbleDBFile(file, j - 9, 1);
         int64_t o = d ? j - 12 : j - 11;
         int h = d ? 16 : 15;

@@ -31,7 +31,7 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
     CarveFile& file = db.file();
     int K = db.pageNumber(P + 8);
     if (bcheckSubStringIsValid(file, P + K + 7, 6, 1, 6) != 1) return;
-    const bool iOS6 = context_.currentNodeIsiOS6Version;
+    const bool iOS6 = context_.state.currentNodeIsiOS6Version;
     int F = iOS6 ? 0 : accquireFieldLength(file, P + K + 3);
     FieldValue value;
     for (int64_t j = P; j < P + pageSize_; ++j) {
@@ -54,9 +54,9 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
         AnalyseDBDataFile(rec, 2, value);
         call->setCallDate(dateTextOf32(value, false));
         AnalyseDBDataFile(rec, 3, value);
-        call->setCallTime(intValueOf(textOf(value)));
+        call->setCallTime(value.intNumber());
         AnalyseDBDataFile(rec, 4, value);
-        call->setCallType(intValueOf(textOf(value)) == 5 ? "Outgoing" : "Incoming");
+        call->setCallType(value.intNumber() == 5 ? "Outgoing" : "Incoming");
         if (call->callTime() == 0)
             call->setCallDuration(call->callType() == "Outgoing" ? "Cancelled" : "Missed");
         else

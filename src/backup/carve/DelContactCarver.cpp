@@ -25,7 +25,7 @@ constexpr size_t kValueText = 1024;
 }  // namespace
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
-    if (backupFolder.empty() || !context_.arrays) return;
+    if (backupFolder.empty()) return;
     std::string path = CarveDatabase::existingFile(backupFolder, {kAddressBook});
     if (path.empty()) {
         context_.writeLog("contactDB is not exist");
@@ -58,14 +58,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
 
 void DelContactCarver::carvePersons(CarveDatabase& db, int64_t P) {
     CarveFile& file = db.file();
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     FieldValue value;
     for (int64_t p = P; p < P + pageSize_; ++p) {
         if (!isPersonMark(file.bytes(p, 5))) continue;
         int64_t s = bSortAlter(file, p - 12);
         int m = bNoteAlter(file, p - 19 - s) ? 1 : 0;
         int u = bImageURLAlter(file, p + 6) ? 1 : 0;
-        int f = context_.bIOS7DeviceNode ? 1 : 0;
+        int f = context_.state.bIOS7DeviceNode ? 1 : 0;
         RecordCursor rec{file, p - 27 - s - m, 34 + 2 * f + s + m + u};
         rec.valueCapacity = pageSize_;
 
@@ -113,7 +113,7 @@ void DelContactCarver::carvePersons(CarveDatabase& db, int64_t P) {
 }
 
 void DelContactCarver::nameUnknownPersons() {
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     if (unknownNamed_ || arrays.delUnKnowContactArray.empty()) return;
     unknownNamed_ = true;
     int next = highestRowid_;
@@ -131,26 +131,26 @@ void DelContactCarver::carveValues(CarveDatabase& db, int64_t P) {
     for (int64_t q = P + pageSize_; q >= P + 1; --q) {
         if (bCheckDataIsValid(file.bytes(q, 4), 4, 4) != 1) continue;
         auto entry = std::make_shared<DelContactValue>();
-        RecordCursor rec{file, q - 4, context_.bIOS7DeviceNode ? 7 : 6, 3};
+        RecordCursor rec{file, q - 4, context_.state.bIOS7DeviceNode ? 7 : 6, 3};
         rec.valueCapacity = pageSize_;
         for (int column = 1; column <= 5; ++column) {
             AnalyseDBDataFile(rec, column, value);
             if (column == 1) {
-                int rowid = intValueOf(textOf(value));
+                int rowid = value.intNumber();
                 entry->setRowID(rowid == 0 ? 1 : rowid);
             } else if (column == 2) {
-                entry->setValueType(intValueOf(textOf(value)));
+                entry->setValueType(value.intNumber());
             } else if (column == 5) {
                 std::string_view raw = value.text();
                 if (!raw.empty() && raw.size() < kValueText) entry->setContactValue(textOf(value));
             }
         }
-        context_.arrays->delContactValueArray.push_back(entry);
+        context_.state.delContactValueArray.push_back(entry);
     }
 }
 
 void DelContactCarver::joinAndPost() {
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     // Values by row id, in array order, so that the join does not rescan every value per person.
     std::unordered_map<int, std::vector<const DelContactValue*>> byRow;
     for (const DelContactValuePtr& v : arrays.delContactValueArray) byRow[v->rowID()].push_back(v.get());

@@ -53,7 +53,7 @@ void DelMessageCarver::post(const PRMessageNodePtr& message) {
 }
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
-    if (backupFolder.empty() || !context_.arrays) return;
+    if (backupFolder.empty()) return;
     std::string path = CarveDatabase::existingFile(backupFolder, {kMessages});
     if (path.empty()) {
         context_.writeLog("messageDB is not exist");
@@ -63,9 +63,9 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     if (!db.open(path, context_)) return;
     pageSize_ = db.pageSize();
     const bool W = db.writeAheadLog();
-    const bool S = context_.currentNodeIsiOS6Version;
+    const bool S = context_.state.currentNodeIsiOS6Version;
     chatRowids_.clear();
-    for (const auto& chat : context_.arrays->chatMessageArray) chatRowids_.insert(chat->rowid());
+    for (const auto& chat : context_.state.chatMessageArray) chatRowids_.insert(chat->rowid());
 
     for (int64_t i = 0; i < db.pageCount(); ++i) {
         int64_t P = db.enterPage(i, /*upwards*/ true);
@@ -106,7 +106,7 @@ void DelMessageCarver::carvePlainPage(CarveDatabase& db, int64_t P) {
             AnalyseDBDataFile(rec, 3, value);
         message->setMessageContent(textOf(value));
         AnalyseDBDataFile(rec, a == 1 ? 5 : 4, value);
-        message->setMessageType(flagsType(intValueOf(textOf(value))));
+        message->setMessageType(flagsType(value.intNumber()));
         message->setMessageName(context_.nameFor(message->messagePhone()));
         post(message);
     }
@@ -149,7 +149,7 @@ void DelMessageCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
                 AnalyseDBDataFile(rec, 3, value);
             if (!value.text().empty()) message->setMessageContent(textOf(value));
             AnalyseDBDataFile(rec, a == 1 ? 5 : 4, value);
-            message->setMessageType(flagsType(intValueOf(textOf(value))));
+            message->setMessageType(flagsType(value.intNumber()));
             if (characterCount(message->messagePhone()) > 1)
                 message->setMessageName(context_.nameFor(message->messagePhone()));
             post(message);
@@ -173,7 +173,7 @@ void DelMessageCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
                 if (column == 3 && !value.text().empty()) message->setMessageContent(textOf(value));
                 if (column == 19 + e) message->setMessagePhone(textOf(value));
                 if ((e == 0 && (column == 20 || column == 26)) || (e == 1 && column == 27))
-                    message->setMessageType(flagsType(intValueOf(textOf(value))));
+                    message->setMessageType(flagsType(value.intNumber()));
             }
             message->setBImessage(true);
             if (characterCount(message->messagePhone()) > 1)
@@ -188,7 +188,7 @@ void DelMessageCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
 
 void DelMessageCarver::carveIOS6Page(CarveDatabase& db, int64_t P, int code) {
     CarveFile& file = db.file();
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     int C0 = db.pageNumber(P + 5), C1 = db.pageNumber(P + 8), C2 = db.pageNumber(P + 10),
         C3 = db.pageNumber(P + 12);
     FieldValue value;
@@ -229,17 +229,17 @@ void DelMessageCarver::carveIOS6Page(CarveDatabase& db, int64_t P, int code) {
             else
                 AnalyseDBDataFile(rec, column, value);
             if (column == 2) message->setMessageContent(textOf(value));
-            if (column == 5 + a) message->setHandle_id(intValueOf(textOf(value)));
+            if (column == 5 + a) message->setHandle_id(value.intNumber());
             if (column == 12 + a) message->setBImessage(value.text() != "SMS");
             if (column == 16 + a) message->setMessageDate(dateTextOf64(value, false));
-            if (column == 22 + a) message->setMessageType(iOS6Type(intValueOf(textOf(value))));
+            if (column == 22 + a) message->setMessageType(iOS6Type(value.intNumber()));
         }
         arrays.messageArray.push_back(message);
     }
 }
 
 void DelMessageCarver::joinIOS6Messages() {
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     std::unordered_map<int, std::vector<const PRChatMessageNode*>> byRow;
     for (const auto& chat : arrays.chatMessageArray) byRow[chat->rowid()].push_back(chat.get());
     for (const PRMessageNodePtr& message : arrays.messageArray) {

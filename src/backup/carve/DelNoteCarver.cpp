@@ -68,7 +68,7 @@ std::string DelNoteCarver::plainNoteText(std::string text) {
 }
 
 void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
-    if (backupFolder.empty() || !context_.arrays) return;
+    if (backupFolder.empty()) return;
     std::string path = CarveDatabase::existingFile(backupFolder, {kNotes, kNotesOld});
     if (path.empty()) {
         context_.writeLog("NoteDB is not exist");
@@ -116,11 +116,11 @@ void DelNoteCarver::carveHeadsRollback(CarveDatabase& db, int64_t P) {
                 AnalyseAlterbleDB(rec, column, value);
             else
                 AnalyseDBDataFile(rec, column, value);
-            if (column == (t == 15 ? 11 : 10)) head->setUid(intValueOf(textOf(value)));
+            if (column == (t == 15 ? 11 : 10)) head->setUid(value.intNumber());
             if (column == 12) head->setNoteDate(dateTextOf32(value, true));
             if (titleColumn && !value.text().empty()) head->setNoteTitle(textOf(value));
         }
-        context_.arrays->noteArray.push_back(head);
+        context_.state.noteArray.push_back(head);
     }
 }
 
@@ -128,7 +128,7 @@ void DelNoteCarver::carveHeadsWriteAhead(CarveDatabase& db, int64_t P) {
     CarveFile& file = db.file();
     int K = db.pageNumber(P + 8);
     if (bcheckSubStringIsValid(file, P + 4 + K, 16, 6, 16) != 1) return;
-    const bool iOS7 = context_.bIOS7DeviceNode;
+    const bool iOS7 = context_.state.bIOS7DeviceNode;
     FieldValue value;
     for (int64_t j = P; j < P + pageSize_; ++j) {
         const uint8_t* T = file.bytes(j, 8);
@@ -150,7 +150,7 @@ void DelNoteCarver::carveHeadsWriteAhead(CarveDatabase& db, int64_t P) {
                     AnalyseAlterbleDB(rec, column, value);
                 else
                     AnalyseDBDataFile(rec, column, value);
-                if (column == 11) head->setUid(intValueOf(textOf(value)));
+                if (column == 11) head->setUid(value.intNumber());
                 if (column == 14) head->setNoteDate(dateTextOf32(value, true));
                 if (title) head->setNoteTitle(textOf(value));
             }
@@ -177,12 +177,12 @@ void DelNoteCarver::carveHeadsWriteAhead(CarveDatabase& db, int64_t P) {
                     AnalyseAlterbleDB(rec, column, value);
                 else
                     AnalyseDBDataFile(rec, column, value);
-                if (column == 10) head->setUid(intValueOf(textOf(value)));
+                if (column == 10) head->setUid(value.intNumber());
                 if (column == 13) head->setNoteDate(dateTextOf32(value, true));
                 if (column == 18 && a == 0 && !value.text().empty()) head->setNoteTitle(textOf(value));
             }
         }
-        context_.arrays->noteArray.push_back(head);
+        context_.state.noteArray.push_back(head);
     }
 }
 
@@ -202,15 +202,15 @@ void DelNoteCarver::carveBodies(CarveDatabase& db, int64_t P) {
                 AnalyseAlterbleDB(rec, column, value);
             else
                 AnalyseDBDataFile(rec, column, value);
-            if (column == 3) body->setUid(intValueOf(textOf(value)));
+            if (column == 3) body->setUid(value.intNumber());
             if (column == 4 && !value.text().empty()) body->setNoteValue(textOf(value));
         }
-        context_.arrays->noteValueArray.push_back(body);
+        context_.state.noteValueArray.push_back(body);
     }
 }
 
 void DelNoteCarver::joinAndPost() {
-    CarveArrays& arrays = *context_.arrays;
+    PRBackupScanState& arrays = context_.state;
     if (arrays.noteValueArray.empty()) return;
     // A head whose id repeats the one before it is taken as the next note (its id raised by one).
     // One pass settles that for good, so it is done once rather than once per body.
