@@ -33,7 +33,7 @@ std::string longText(const std::string& head, int length) {
 }
 
 // Inserts the rows one per row id in order and deletes the chosen ones: a run at the end that
-// frees whole pages, and every other one of the first live + deleted rows (freeblocks between
+// frees whole pages, and every third one of the first live + deleted rows (freeblocks between
 // live cells).
 template <class Row>
 Rows<Row> fill(FixtureDatabase& db, const Options& o, int64_t firstRowid, const std::function<Row(int)>& make,
@@ -56,7 +56,7 @@ Rows<Row> fill(FixtureDatabase& db, const Options& o, int64_t firstRowid, const 
         else if (deletedLeft == 0)
             deleted = false;
         else
-            deleted = (i % 2) == 1;
+            deleted = (i % 3) == 2;  // pages stay two thirds full: SQLite leaves them as they are
         (deleted ? deletedLeft : liveLeft) -= (i < mixed) ? 1 : 0;
         if (deleted) {
             doomed.push_back(rowid);
@@ -129,7 +129,7 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
         BookmarkRow b;
         if (i == 0) {
             b.title = "Root";
-        } else if (i == 1) {
+        } else if (i == 2) {  // the first row deleted
             b.title = "com.apple.ReadingList";
         } else {
             b.title = "Bookmark " + o.tag + std::to_string(i);
@@ -193,7 +193,7 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
                    "calendar_id, orig_event_id, orig_start_date, organizer_id, organizer_is_self, "
                    "self_attendee_status, status, availability, privacy_level, last_modified, sequence_num, "
                    "unique_identifier, hidden) "
-                   "VALUES (?, ?, ?, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, ?, 0)",
+                   "VALUES (?, ?, ?, ?, ?, NULL, ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, ?, 0)",
                    {rowid, c.title, c.location, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid))});
         else
             db.run("INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
@@ -240,9 +240,10 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
                {static_cast<int64_t>(n.id), static_cast<int64_t>(n.id), n.body});
     };
     auto rows = fill<NoteRow>(db, o, 1, make, insert, "DELETE FROM ZNOTE WHERE Z_PK=?1; ");
-    // The bodies of the deleted notes go too.
+    // The bodies of the deleted notes go too, the run at the end first (see fill).
     db.exec("BEGIN;");
-    for (const NoteRow& n : rows.deleted) db.run("DELETE FROM ZNOTEBODY WHERE Z_PK=?", {static_cast<int64_t>(n.id)});
+    for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)
+        db.run("DELETE FROM ZNOTEBODY WHERE Z_PK=?", {static_cast<int64_t>(it->id)});
     db.exec("COMMIT;");
     if (!db.ok()) return {};
     return rows;
@@ -305,7 +306,8 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     };
     auto rows = fill<ContactRow>(db, o, o.firstRowid, make, insert, "DELETE FROM ABPerson WHERE ROWID=?");
     db.exec("BEGIN;");
-    for (const ContactRow& c : rows.deleted) db.run("DELETE FROM ABMultiValue WHERE record_id=?", {c.rowid});
+    for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)
+        db.run("DELETE FROM ABMultiValue WHERE record_id=?", {it->rowid});
     // Search keys go last, so that they fill the last page of the file.
     for (const auto* list : {&rows.live, &rows.deleted})
         for (const ContactRow& c : *list)
@@ -335,7 +337,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
             "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);");
         // Handles 1 to 9, then 130 and up (two-byte integers in the message rows).
         for (int h = 1; h <= 12; ++h) {
-            int64_t rowid = h <= 9 ? h : 127 + h;
+            int64_t rowid = h <= 9 ? h : 190 + h;
             char phone[32];
             std::snprintf(phone, sizeof phone, "+3361234%04d", h);
             db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)", {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
@@ -360,7 +362,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
         m.fromMe = i % 2 == 0;
         if (layout == MessageLayout::ios6) {
             int h = 1 + i % 12;
-            m.handle = h <= 9 ? h : 127 + h;
+            m.handle = h <= 9 ? h : 190 + h;
             char phone[32];
             std::snprintf(phone, sizeof phone, "+3361234%04d", h);
             m.address = phone;

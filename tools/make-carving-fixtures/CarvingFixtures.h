@@ -13,8 +13,8 @@ namespace carvefix {
 struct Options {
     int pageSize = 4096;
     bool writeAheadLog = false;  // the header names the write-ahead log (journal_mode=WAL)
-    int live = 12;               // rows left in place
-    int deleted = 12;            // rows deleted one by one (freeblocks)
+    int live = 24;               // rows left in place
+    int deleted = 12;            // rows deleted one by one (freeblocks), every third row
     int deletedPages = 0;        // rows deleted in one run, enough to free whole pages
     int64_t firstRowid = 100;    // row ids climb past 127 (two-byte row ids) from here
     bool longValues = true;      // some values long enough to need two-byte serial types
