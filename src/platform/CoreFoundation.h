@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 using CFIndex = long;
 using CFTypeID = unsigned long;
@@ -38,14 +40,77 @@ private:
     friend struct CFSingletons;
 };
 
-struct CFString;
-struct CFNumber;
-struct CFBoolean;
-struct CFData;
-struct CFDate;
-struct CFArray;
-struct CFDictionary;
-struct CFNull;
+// Number types, as the platform names them.
+enum CFNumberType {
+    kCFNumberSInt32Type = 3,
+    kCFNumberSInt64Type = 4,
+    kCFNumberFloat32Type = 5,
+    kCFNumberFloat64Type = 6,
+    kCFNumberIntType = 9,
+    kCFNumberLongLongType = 11,
+    kCFNumberDoubleType = 13,
+};
+
+// The value classes. Use the functions below rather than their members.
+enum : CFTypeID {
+    kTypeString = 7,
+    kTypeNumber,
+    kTypeBoolean,
+    kTypeData,
+    kTypeDate,
+    kTypeArray,
+    kTypeDictionary,
+    kTypeNull,
+};
+
+struct CFString final : CFObject {
+    explicit CFString(std::string t) : CFObject(kTypeString), text(std::move(t)) {}
+    std::string text;
+};
+
+struct CFNumber final : CFObject {
+    CFNumber(CFNumberType t, int64_t i, double r) : CFObject(kTypeNumber), type(t), integer(i), real(r) {}
+    bool isFloat() const { return type == kCFNumberFloat32Type || type == kCFNumberFloat64Type || type == kCFNumberDoubleType; }
+    CFNumberType type;
+    int64_t integer;
+    double real;
+};
+
+struct CFBoolean final : CFObject {
+    explicit CFBoolean(bool v) : CFObject(kTypeBoolean), value(v) {}
+    bool value;
+};
+
+struct CFNull final : CFObject {
+    CFNull() : CFObject(kTypeNull) {}
+};
+
+struct CFData final : CFObject {
+    explicit CFData(std::vector<uint8_t> b) : CFObject(kTypeData), bytes(std::move(b)) {}
+    std::vector<uint8_t> bytes;
+};
+
+struct CFDate final : CFObject {
+    explicit CFDate(CFAbsoluteTime t) : CFObject(kTypeDate), at(t) {}
+    CFAbsoluteTime at;
+};
+
+struct CFArray final : CFObject {
+    CFArray() : CFObject(kTypeArray) {}
+    ~CFArray() override;
+    std::vector<const CFObject*> values;
+};
+
+struct CFDictionary final : CFObject {
+    CFDictionary() : CFObject(kTypeDictionary) {}
+    ~CFDictionary() override;
+    struct Entry {
+        const CFString* key;  // owned; handed out by CFDictionaryGetKeysAndValues
+        const CFObject* value;  // owned
+    };
+    std::map<std::string, Entry> values;
+};
+
 
 using CFTypeRef = const CFObject*;
 using CFPropertyListRef = CFTypeRef;
@@ -59,6 +124,11 @@ using CFMutableArrayRef = CFArray*;
 using CFDictionaryRef = const CFDictionary*;
 using CFMutableDictionaryRef = CFDictionary*;
 using CFNullRef = const CFNull*;
+
+template <class T>
+const T* cfCast(CFTypeRef object, CFTypeID id) {
+    return (object && object->typeID() == id) ? static_cast<const T*>(object) : nullptr;
+}
 
 // Ownership and identity.
 CFTypeRef CFRetain(CFTypeRef object);  // NULL is tolerated and returned
@@ -86,16 +156,6 @@ CFIndex CFStringGetLength(CFStringRef string);  // in UTF-16 units, as the platf
 Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize);
 const std::string& CFStringGetStdString(CFStringRef string);  // borrowed view of the UTF-8 bytes
 
-// Numbers.
-enum CFNumberType {
-    kCFNumberSInt32Type = 3,
-    kCFNumberSInt64Type = 4,
-    kCFNumberFloat32Type = 5,
-    kCFNumberFloat64Type = 6,
-    kCFNumberIntType = 9,
-    kCFNumberLongLongType = 11,
-    kCFNumberDoubleType = 13,
-};
 CFNumberRef CFNumberCreate(CFNumberType type, const void* valuePtr);
 // Converts into the requested type; false when the conversion lost information.
 Boolean CFNumberGetValue(CFNumberRef number, CFNumberType type, void* valuePtr);

@@ -1,0 +1,71 @@
+#include "platform/NotificationCenter.h"
+
+#include <atomic>
+
+struct NSNotificationCenter::Entry {
+    const void* observer;
+    std::string name;
+    Handler handler;
+    std::atomic<bool> alive{true};
+};
+
+NSNotificationCenter& NSNotificationCenter::defaultCenter() {
+    static NSNotificationCenter* center = new NSNotificationCenter();  // lives until exit, never torn down
+    return *center;
+}
+
+void NSNotificationCenter::addObserver(const void* observer, const std::string& name, Handler handler) {
+    auto entry = std::make_shared<Entry>();
+    entry->observer = observer;
+    entry->name = name;
+    entry->handler = std::move(handler);
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back(std::move(entry));
+}
+
+void NSNotificationCenter::removeObserver(const void* observer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(entries_, [&](const std::shared_ptr<Entry>& e) {
+        if (e->observer != observer) return false;
+        e->alive = false;
+        return true;
+    });
+}
+
+void NSNotificationCenter::removeObserver(const void* observer, const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(entries_, [&](const std::shared_ptr<Entry>& e) {
+        if (e->observer != observer || e->name != name) return false;
+        e->alive = false;
+        return true;
+    });
+}
+
+void NSNotificationCenter::postNotificationName(const std::string& name, NSObjectPtr object, const void* sender) {
+    postNotification(NSNotification(name, std::move(object), sender));
+}
+
+void NSNotificationCenter::postNotificationName(const std::string& name, const void* sender) {
+    postNotification(NSNotification(name, nullptr, sender));
+}
+
+void NSNotificationCenter::postNotification(const NSNotification& notification) {
+    // Deliver to a snapshot, so handlers may change the registrations; an observer removed
+    // while the notification is on its way is skipped.
+    std::vector<std::shared_ptr<Entry>> targets;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& e : entries_)
+            if (e->name == notification.name()) targets.push_back(e);
+    }
+    for (const auto& e : targets)
+        if (e->alive) e->handler(notification);
+}
+
+size_t NSNotificationCenter::observerCount(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    size_t n = 0;
+    for (const auto& e : entries_)
+        if (e->name == name) ++n;
+    return n;
+}

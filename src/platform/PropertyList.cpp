@@ -1,0 +1,186 @@
+// Property-list reading and writing, XML and binary, through libplist.
+#include "platform/CoreFoundation.h"
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { if (node) plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+plist_t toPlist(CFTypeRef o) {
+    switch (CFGetTypeID(o)) {
+    case kTypeString: return plist_new_string(static_cast<const CFString*>(o)->text.c_str());
+    case kTypeNumber: {
+        auto* n = static_cast<const CFNumber*>(o);
+        return n->isFloat() ? plist_new_real(n->real) : plist_new_uint(static_cast<uint64_t>(n->integer));
+    }
+    case kTypeBoolean: return plist_new_bool(static_cast<const CFBoolean*>(o)->value ? 1 : 0);
+    case kTypeData: {
+        const auto& b = static_cast<const CFData*>(o)->bytes;
+        return plist_new_data(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    case kTypeDate: {
+        double at = static_cast<const CFDate*>(o)->at;
+        double whole = std::floor(at);
+        return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((at - whole) * 1e6));
+    }
+    case kTypeArray: {
+        PlistPtr array(plist_new_array());
+        for (CFTypeRef v : static_cast<const CFArray*>(o)->values) {
+            plist_t item = toPlist(v);
+            if (!item) return nullptr;
+            plist_array_append_item(array.get(), item);
+        }
+        return array.release();
+    }
+    case kTypeDictionary: {
+        PlistPtr dict(plist_new_dict());
+        for (auto& [key, entry] : static_cast<const CFDictionary*>(o)->values) {
+            plist_t item = toPlist(entry.value);
+            if (!item) return nullptr;
+            plist_dict_set_item(dict.get(), key.c_str(), item);
+        }
+        return dict.release();
+    }
+    default: return nullptr;  // the null singleton has no property-list form
+    }
+}
+
+CFTypeRef fromPlist(plist_t node) {
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        char* s = nullptr;
+        if (plist_get_node_type(node) == PLIST_KEY) plist_get_key_val(node, &s);
+        else plist_get_string_val(node, &s);
+        CFStringRef str = CFStringCreateWithCString(s ? s : "");
+        std::free(s);
+        return str ? str : CFStringCreateWithCString("");
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        int64_t i = static_cast<int64_t>(v);
+        return CFNumberCreate(kCFNumberSInt64Type, &i);
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        return CFNumberCreate(kCFNumberFloat64Type, &v);
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t v = 0;
+        plist_get_bool_val(node, &v);
+        return CFRetain(v ? static_cast<CFTypeRef>(kCFBooleanTrue) : kCFBooleanFalse);
+    }
+    case PLIST_DATA: {
+        char* bytes = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        CFDataRef data = CFDataCreate(reinterpret_cast<const uint8_t*>(bytes), static_cast<CFIndex>(length));
+        std::free(bytes);
+        return data;
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        return CFDateCreate(sec + usec / 1e6);
+    }
+    case PLIST_ARRAY: {
+        CFMutableArrayRef array = CFArrayCreateMutable();
+        uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) {
+            CFHolder<CFTypeRef> item(fromPlist(plist_array_get_item(node, i)));
+            if (item) CFArrayAppendValue(array, item.get());
+        }
+        return array;
+    }
+    case PLIST_DICT: {
+        CFMutableDictionaryRef dict = CFDictionaryCreateMutable();
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, it, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            CFHolder<CFTypeRef> item(fromPlist(value));
+            if (item && key) CFDictionarySetValue(dict, key, item.get());
+            std::free(key);
+        }
+        std::free(it);
+        return dict;
+    }
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+CFDataRef CFPropertyListCreateData(CFPropertyListRef plist, CFPropertyListFormat format) {
+    PlistPtr node(toPlist(plist));
+    if (!node) return nullptr;
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    if (format == kCFPropertyListBinaryFormat_v1_0) plist_to_bin(node.get(), &bytes, &length);
+    else plist_to_xml(node.get(), &bytes, &length);
+    if (!bytes) return nullptr;
+    CFDataRef data = CFDataCreate(reinterpret_cast<const uint8_t*>(bytes), length);
+    std::free(bytes);
+    return data;
+}
+
+CFDataRef CFPropertyListCreateXMLData(CFPropertyListRef plist) {
+    return CFPropertyListCreateData(plist, kCFPropertyListXMLFormat_v1_0);
+}
+
+CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format) {
+    if (!bytes || length == 0 || length > UINT32_MAX) return nullptr;
+    const char* p = static_cast<const char*>(bytes);
+    const bool binary = length >= 8 && plist_is_binary(p, static_cast<uint32_t>(length));
+    plist_t node = nullptr;
+    if (binary) plist_from_bin(p, static_cast<uint32_t>(length), &node);
+    else plist_from_xml(p, static_cast<uint32_t>(length), &node);
+    if (!node) return nullptr;
+    PlistPtr holder(node);
+    if (format) *format = binary ? kCFPropertyListBinaryFormat_v1_0 : kCFPropertyListXMLFormat_v1_0;
+    return fromPlist(node);
+}
+
+CFPropertyListRef CFPropertyListCreateWithData(CFDataRef data, CFPropertyListFormat* format) {
+    return CFPropertyListCreateWithBytes(CFDataGetBytePtr(data), static_cast<size_t>(CFDataGetLength(data)), format);
+}
+
+CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return nullptr;
+    // Property lists of backups and devices are small; refuse anything absurd.
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size <= 0 || size > (256 << 20)) return nullptr;
+    in.seekg(0);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (!in.read(bytes.data(), size)) return nullptr;
+    return CFPropertyListCreateWithBytes(bytes.data(), bytes.size(), nullptr);
+}
+
+Boolean CFPropertyListWriteToFile(CFPropertyListRef plist, const std::string& path, CFPropertyListFormat format) {
+    CFHolder<CFDataRef> data(CFPropertyListCreateData(plist, format));
+    if (!data) return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(CFDataGetBytePtr(data.get())), CFDataGetLength(data.get()));
+    return static_cast<bool>(out.flush());
+}

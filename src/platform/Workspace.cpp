@@ -1,0 +1,31 @@
+#include "platform/Workspace.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+workspace::Recorder g_recorder;
+}
+
+namespace workspace {
+
+void setRecorder(Recorder recorder) { g_recorder = std::move(recorder); }
+
+void openURL(const QString& url) {
+    if (g_recorder) return g_recorder(Action::OpenURL, url);
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+void openFile(const QString& path) {
+    if (g_recorder) return g_recorder(Action::OpenFile, path);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void selectFile(const QString& file, const QString& folder) {
+    const QString target = folder.isEmpty() ? QFileInfo(file).absolutePath() : folder;
+    if (g_recorder) return g_recorder(Action::ShowFolder, target);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+}
+
+}  // namespace workspace

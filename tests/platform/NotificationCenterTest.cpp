@@ -1,0 +1,88 @@
+#include "platform/NotificationCenter.h"
+#include "platform/Threads.h"
+
+#include "TestSupport.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+const char* kName = "TestNotification";
+
+struct Cleanup {
+    std::vector<const void*> observers;
+    ~Cleanup() {
+        for (auto* o : observers) NSNotificationCenter::defaultCenter().removeObserver(o);
+    }
+};
+}  // namespace
+
+TEST(NotificationCenter, DeliversInRegistrationOrderWithObject) {
+    auto& nc = NSNotificationCenter::defaultCenter();
+    int a = 0, b = 0;
+    Cleanup cleanup{{&a, &b}};
+    std::vector<std::string> order;
+    nc.addObserver(&a, kName, [&](const NSNotification& n) {
+        order.push_back("a" + std::to_string(n.objectAs<NSNumber>()->intValue()));
+    });
+    nc.addObserver(&b, kName, [&](const NSNotification& n) {
+        order.push_back("b");
+        EXPECT_EQ(n.sender(), &b);
+    });
+    nc.addObserver(&a, "OtherName", [&](const NSNotification&) { order.push_back("other"); });
+    nc.postNotificationName(kName, NSNumber::numberWithInt(7), &b);
+    EXPECT_EQ(order, (std::vector<std::string>{"a7", "b"}));
+    EXPECT_EQ(nc.observerCount(kName), 2u);
+    nc.removeObserver(&a, kName);
+    EXPECT_EQ(nc.observerCount(kName), 1u);
+    EXPECT_EQ(nc.observerCount("OtherName"), 1u);
+}
+
+TEST(NotificationCenter, HandlersMayPostAndRemoveThemselves) {
+    auto& nc = NSNotificationCenter::defaultCenter();
+    int self = 0, later = 0, nested = 0;
+    Cleanup cleanup{{&self, &later, &nested}};
+    int selfCalls = 0, laterCalls = 0, nestedCalls = 0;
+    nc.addObserver(&self, kName, [&](const NSNotification&) {
+        ++selfCalls;
+        nc.removeObserver(&self);
+        nc.removeObserver(&later);  // removed before its turn: not called
+        nc.postNotificationName("Nested");
+    });
+    nc.addObserver(&later, kName, [&](const NSNotification&) { ++laterCalls; });
+    nc.addObserver(&nested, "Nested", [&](const NSNotification&) { ++nestedCalls; });
+    nc.postNotificationName(kName);
+    nc.postNotificationName(kName);
+    EXPECT_EQ(selfCalls, 1);
+    EXPECT_EQ(laterCalls, 0);
+    EXPECT_EQ(nestedCalls, 1);
+}
+
+TEST(NotificationCenter, PostsFromManyThreadsRunOnThePostingThread) {
+    auto& nc = NSNotificationCenter::defaultCenter();
+    int token = 0;
+    Cleanup cleanup{{&token}};
+    std::atomic<int> count{0};
+    std::atomic<int> wrongThread{0};
+    thread_local int marker = 0;
+    nc.addObserver(&token, kName, [&](const NSNotification& n) {
+        if (marker != n.objectAs<NSNumber>()->intValue()) ++wrongThread;
+        ++count;
+    });
+    std::vector<std::thread> threads;
+    for (int t = 1; t <= 8; ++t)
+        threads.emplace_back([t, &nc] {
+            marker = t;
+            for (int i = 0; i < 500; ++i) nc.postNotificationName(kName, NSNumber::numberWithInt(t));
+        });
+    // Registrations change while the posts run.
+    for (int i = 0; i < 200; ++i) {
+        int temp = 0;
+        nc.addObserver(&temp, kName, [](const NSNotification&) {});
+        nc.removeObserver(&temp);
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(count.load(), 8 * 500);
+    EXPECT_EQ(wrongThread.load(), 0);
+}

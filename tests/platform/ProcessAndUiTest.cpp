@@ -1,0 +1,76 @@
+#include "platform/Dialogs.h"
+#include "platform/Format.h"
+#include "platform/Images.h"
+#include "platform/Process.h"
+#include "platform/SystemVersion.h"
+#include "platform/Workspace.h"
+
+#include "TestSupport.h"
+
+TEST(Process, ReportsExitStatusAndStartFailure) {
+    EXPECT_EQ(process::runAndWait("/bin/sh", {"-c", "exit 3"}), 3);
+    EXPECT_EQ(process::runAndWait("/bin/true", {}), 0);
+    EXPECT_EQ(process::runAndWait("/nonexistent/program", {}), -1);
+    EXPECT_EQ(process::runAndWait("/bin/sh", {"-c", "kill -TERM $$"}), 128 + 15);
+}
+
+TEST(Format, FormatsLikePrintf) {
+    EXPECT_EQ(stringWithFormat("/Users/%s/Documents/%s", "me", "Quillomatrix"), "/Users/me/Documents/Quillomatrix");
+    EXPECT_EQ(stringWithFormat("%02d-%02d-%04d", 3, 7, 2012), "03-07-2012");
+    EXPECT_EQ(stringWithFormat("%s", ""), "");
+}
+
+TEST(SystemVersionQuery, AnswersAModernVersion) {
+    SystemVersion v = currentSystemVersion();
+    EXPECT_EQ(v.major, 10);
+    EXPECT_GE(v.minor, 7);
+}
+
+TEST(Images, MissingNamesGiveNullImagesAndAreListedOnce) {
+    images::clearCache();
+    EXPECT_TRUE(images::imageNamed("no-such-image-anywhere").isNull());
+    EXPECT_TRUE(images::imageNamed("no-such-image-anywhere.png").isNull());
+    EXPECT_TRUE(images::imageNamed("no-such-image-anywhere").isNull());
+    EXPECT_EQ(images::missingImageNames(), (QStringList{"no-such-image-anywhere", "no-such-image-anywhere.png"}));
+    images::clearCache();
+}
+
+namespace {
+class ScriptedResponder : public DialogResponder {
+public:
+    int answerAlert(const AlertRequest& request) override {
+        lastMessage = request.messageText;
+        return NSAlertSecondButtonReturn;
+    }
+    QStringList answerPanel(const PanelRequest& request) override {
+        return request.kind == PanelRequest::Kind::Save ? QStringList{"/chosen/file"} : QStringList{};
+    }
+    QString lastMessage;
+};
+}  // namespace
+
+TEST(DialogSeam, TestsAnswerAlertsAndPanels) {
+    ScriptedResponder responder;
+    dialogs::setResponder(&responder);
+    AlertRequest alert;
+    alert.messageText = "Are you sure?";
+    alert.buttons = {"OK", "Cancel"};
+    EXPECT_EQ(dialogs::runAlert(alert), NSAlertSecondButtonReturn);
+    EXPECT_EQ(responder.lastMessage, "Are you sure?");
+    PanelRequest save;
+    save.kind = PanelRequest::Kind::Save;
+    EXPECT_EQ(dialogs::runPanelForPath(save), "/chosen/file");
+    EXPECT_EQ(dialogs::runPanelForPath(PanelRequest{}), "");
+    dialogs::setResponder(nullptr);
+}
+
+TEST(WorkspaceSeam, RecorderSeesWhatWouldOpen) {
+    std::vector<std::pair<workspace::Action, QString>> seen;
+    workspace::setRecorder([&](workspace::Action a, const QString& t) { seen.emplace_back(a, t); });
+    workspace::openURL("https://example.org/help");
+    workspace::selectFile("", "/some/folder");
+    workspace::setRecorder({});
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first, workspace::Action::OpenURL);
+    EXPECT_EQ(seen[1].second, "/some/folder");
+}
