@@ -65,6 +65,7 @@ struct Device {
         int callsBefore = 0;  // calls that still succeed before the failures start
     };
     std::map<std::string, Failure> failures;
+    std::atomic<bool> anyFailures{false};  // spares the hot AFC calls the lock when no test asked
     std::vector<CFHolder<CFDictionaryRef>> syncMessages;  // sent on every new sync connection
     std::vector<std::weak_ptr<SyncConnection>> syncConnections;
     std::vector<std::shared_ptr<Service>> services;

@@ -179,6 +179,7 @@ void attachFromEnvironment() {
 }  // namespace
 
 int Device::injectedFailure(const std::string& function) {
+    if (!anyFailures.load(std::memory_order_acquire)) return 0;
     std::lock_guard lock(mutex);
     auto it = failures.find(function);
     if (it == failures.end()) return 0;
@@ -286,6 +287,7 @@ void failCall(int id, const std::string& function, int status, int callsBefore) 
         device->failures.erase(function);
     else
         device->failures[function] = Device::Failure{status, callsBefore};
+    device->anyFailures = !device->failures.empty();
 }
 
 }  // namespace simdevice
