@@ -6,9 +6,12 @@
 #include "device/Conversions.h"
 #include "device/DeviceManager.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <future>
@@ -155,6 +158,21 @@ TEST_F(DeviceManagerTest, AssetMetricsFollowTheLatestMessage) {
     detachAndWait(id);
     done = true;
     poster.join();
+}
+
+TEST_F(DeviceManagerTest, LocalDirIsPrivateAndPerDevice) {
+    attachAndWait(deviceFolder("phone"));
+    auto* manager = amd::DeviceManager::Instance();
+    testing::internal::CaptureStdout();
+    std::string dir = manager->LocalDir(0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "make local dir: " + dir + "\n");
+    EXPECT_EQ(dir, paths::privateTempDirectory() + "/tmp/0123456789abcdef0123456789abcdef01234567/");
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(manager->LocalDir(0), dir);
+    EXPECT_EQ(manager->LocalDir(5), "");  // never another device's folder
 }
 
 class SyncHelper : public DeviceTest {};
