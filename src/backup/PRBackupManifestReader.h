@@ -9,6 +9,7 @@
 #include "model/PRTreeDirNode.h"
 #include "platform/NotificationCenter.h"
 
+#include <optional>
 #include <string>
 
 class PRBackupManifestReader {
@@ -29,6 +30,12 @@ public:
     static bool isSocialDomain(const std::string& domain);
 
 private:
+    std::optional<uint64_t> backupFileSize(const std::string& fileKey) const;
+
     PRBackupScanState& state_;
     NSNotificationCenter& nc_;
+    // The folder being scanned, open, so that a backup file's size is asked by its name alone
+    // instead of walking the whole path again for every record.
+    int folderFd_ = -1;
+    std::string folderPrefix_;
 };
