@@ -2,7 +2,8 @@
 // with the path of the backup file that holds its content, keeps the records of six domains
 // for later look-ups, and turns their media files and the files of three social apps into
 // records of their own. Runs synchronously on the calling thread (the backup scan thread)
-// and posts on the given notification centre from it.
+// and posts on the given notification centre from it. One reader object scans one folder at
+// a time.
 #pragma once
 
 #include "backup/PRBackupScanState.h"
