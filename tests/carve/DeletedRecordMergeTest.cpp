@@ -72,7 +72,8 @@ TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
 
     // A phone that contains the conversation's address (any case) joins it and is not counted.
     auto joined = message("+33612340001 ", "more", "d3");
-    EXPECT_FALSE(merge.ScanDelMessageInfomationHandle(joined));
+    EXPECT_TRUE(merge.ScanDelMessageInfomationHandle(joined));
+    EXPECT_EQ(merge.messageArray.size(), 2u);
     EXPECT_EQ(merge.messageTreeArray[0]->MessageNodeArray().size(), 2u);
     EXPECT_EQ(merge.delMessageNum, 1);
 

@@ -1,10 +1,13 @@
-// backup-dump FOLDER: runs the backup browser's readers on an iTunes backup folder and prints
-// every notification they post as one line of JSON. Exits 0 after a complete run, 1 with a
+// backup-dump [--carve] FOLDER: runs the backup browser's readers on an iTunes backup folder and
+// prints every notification they post as one line of JSON; with --carve the deleted-record
+// carvers run after them and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
 // message when the folder is not a backup, 2 on wrong usage.
 #include "BackupReaders.h"
+#include "DeletedRecordCarvers.h"
 #include "NotificationJson.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -26,11 +29,12 @@ bool isBackupFolder(const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: backup-dump BACKUP-FOLDER\n");
+    const bool carve = argc == 3 && std::string(argv[1]) == "--carve";
+    if (argc != 2 && !carve) {
+        std::fprintf(stderr, "usage: backup-dump [--carve] BACKUP-FOLDER\n");
         return 2;
     }
-    std::string folder = argv[1];
+    std::string folder = argv[argc - 1];
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     if (!isBackupFolder(folder)) {
@@ -47,7 +51,12 @@ int main(int argc, char** argv)
             std::fwrite(line.data(), 1, line.size(), stdout);
         });
     PRBackupScanState state;
+    std::optional<DeletedRecordCarvers> carvers;
+    if (carve)
+        carvers.emplace(nc);
     runBackupReaders(folder, state, nc);
+    if (carvers)
+        carvers->run(folder, state);
     nc.removeObserver(&observer);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -62,7 +62,7 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
         const std::string address = lowered(tree->messageTreeNodeAdress());
         if (phone == address || phone.find(address) != std::string::npos || address.find(phone) != std::string::npos) {
             tree->MessageNodeArray().push_back(message);
-            return false;
+            return true;
         }
     }
     auto tree = std::make_shared<PRMessageTreeNode>();

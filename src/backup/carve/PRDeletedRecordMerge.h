@@ -34,7 +34,8 @@ public:
     int delBookMarkNum = 0;
     int delCalenderNum = 0;
 
-    // Each answers whether the record was taken as a new deleted record.
+    // Each answers whether the screen keeps the record: listed as a new deleted record or,
+    // for a message, filed into a deleted conversation it already shows.
     bool ScanDelContactInfomationHandle(const PRContactNodePtr& contact);
     bool ScanDelMessageInfomationHandle(const PRMessageNodePtr& message);
     bool ScanDelNoteInfomationHandle(const PRNoteNodePtr& note);
