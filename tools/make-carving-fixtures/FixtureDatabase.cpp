@@ -19,18 +19,25 @@ void FixtureDatabase::open() {
     exec("PRAGMA secure_delete=OFF;");
 }
 
+void FixtureDatabase::finalizeStatements() {
+    for (auto& [sql, st] : statements_) sqlite3_finalize(st);
+    statements_.clear();
+}
+
 void FixtureDatabase::close() {
+    finalizeStatements();
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
 }
 
 void FixtureDatabase::exec(const std::string& sql) {
+    if (sql.rfind("CREATE", 0) == 0 || sql.rfind("PRAGMA", 0) == 0) finalizeStatements();  // schema changes
     if (!db_ || sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) ok_ = false;
 }
 
 void FixtureDatabase::run(const std::string& sql, const std::vector<Value>& values) {
-    sqlite3_stmt* st = nullptr;
-    if (!db_ || sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    sqlite3_stmt*& st = statements_[sql];
+    if (!st && (!db_ || sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)) {
         ok_ = false;
         return;
     }
@@ -48,7 +55,8 @@ void FixtureDatabase::run(const std::string& sql, const std::vector<Value>& valu
             sqlite3_bind_null(st, at);
     }
     if (sqlite3_step(st) != SQLITE_DONE) ok_ = false;
-    sqlite3_finalize(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
 }
 
 void FixtureDatabase::useLegacyIntegerFormat() {

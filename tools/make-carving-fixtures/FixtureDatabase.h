@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <variant>
 #include <vector>
@@ -32,8 +33,10 @@ public:
 
 private:
     void open();
+    void finalizeStatements();
     std::string path_;
     sqlite3* db_ = nullptr;
+    std::map<std::string, sqlite3_stmt*> statements_;  // prepared once, run many times
     bool ok_ = true;
 };
 
