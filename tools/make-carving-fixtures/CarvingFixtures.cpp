@@ -262,6 +262,7 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
         "PersonLink INTEGER DEFAULT -1, ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1);"
         "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
         "identifier INTEGER, label INTEGER, value TEXT);"
+        "CREATE INDEX ABMultiValueRecordIDIndex ON ABMultiValue(record_id);"
         "CREATE TABLE ABPersonSearchKey (person_id INTEGER, search_key TEXT);");
     static const char* firsts[] = {"Alice", "Bruno", "Chloe", "Dmitri", "Elena", "Farid", "Greta"};
     static const char* lasts[] = {"Zed", "Young", "Xu", "Weber", "Vance", "Ueda", "Tran"};

@@ -71,6 +71,7 @@ CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& c
     : state(scanState), nc(&center), commitDB(::commitDB) {}
 
 std::string CarveContext::nameFor(const std::string& phone) const {
+    if (state.contactArray.empty()) return {};  // nothing to find: spare the number's normalising
     PROptionalText name = state.getNameByPhoneNumber(phone);
     return name ? *name : std::string();
 }

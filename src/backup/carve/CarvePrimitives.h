@@ -71,12 +71,18 @@ public:
     void clear() {
         data_.clear();
         serialType_ = -1;
+        isInteger_ = false;
     }
-    // The NUL-terminated text the buffer holds.
+    // The NUL-terminated text the buffer holds (an integer as its decimal text).
     std::string_view text() const;
-    const std::string& raw() const { return data_; }
+    const std::string& raw() const;
     std::string& raw() { return data_; }
     void setSerialType(int type) { serialType_ = type; }
+    // An integer column: kept as a number, written out as text only when the text is asked for.
+    void setInteger(int32_t value) {
+        integer_ = value;
+        isInteger_ = true;
+    }
     // The value as a number, the way the carvers read integer columns from their text. The
     // integers 0 and 1 are stored as serial types 8 and 9 with no body at all: they leave the
     // buffer empty like a missing value, but as numbers they are 0 and 1, not "nothing".
@@ -84,8 +90,11 @@ public:
     int intNumber() const;
 
 private:
-    std::string data_;
+    void writeInteger() const;
+    mutable std::string data_;
     int serialType_ = -1;
+    mutable bool isInteger_ = false;
+    int32_t integer_ = 0;
 };
 
 // One record: columns have their serial types at start + head + k and their values one after

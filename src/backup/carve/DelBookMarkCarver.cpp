@@ -9,6 +9,7 @@
 namespace carve {
 
 namespace {
+const std::string kPosted = "scanDelBookMarkInfo";
 const char* const kBookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
 const char* const kBookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
 
@@ -109,7 +110,7 @@ void DelBookMarkCarver::carveRecord(CarveDatabase& db, int64_t j, int M) {
     if (!value.text().empty()) bookmark->setBookMarkURL(textOf(value));
     const std::string& title = bookmark->bookMarkTitle();
     if (title == "Root" || title == "com.apple.ReadingList") return;
-    context_.nc->postNotificationName("scanDelBookMarkInfo", bookmark);
+    context_.nc->postNotificationName(kPosted, bookmark);
 }
 
 }  // namespace carve

@@ -7,6 +7,7 @@
 namespace carve {
 
 namespace {
+const std::string kPosted = "scanDelCalenderInfo";
 const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 const uint8_t kEventA[6] = {0x08, 0x08, 0x08, 0x08, 0x08, 0x08};
 const uint8_t kEventB[6] = {0x08, 0x08, 0x00, 0x08, 0x08, 0x08};
@@ -37,7 +38,8 @@ void DelCalenderCarver::carveRollbackPage(CarveDatabase& db, int64_t P) {
     if (bcheckSubStringIsValid(file, P + K + 14, 12, 3, 12) != 1) return;
     FieldValue value;
     for (int64_t j = P; j < P + pageSize_; ++j) {
-        if (bCheckDataIsValid(file.bytes(j, 6), 6, 3) != 1) continue;
+        const uint8_t* T = file.bytes(j, 6);
+        if ((T[0] != 0x08 && T[0] != 0x00) || bCheckDataIsValid(T, 6, 3) != 1) continue;
         bool d = DescriptionIsAlterbleDBFile(file, j - 9, 0);
         RecordCursor rec{file, d ? j - 15 : j - 14, d ? 32 : 31, 3};
         rec.valueCapacity = pageSize_;
@@ -54,7 +56,7 @@ void DelCalenderCarver::carveRollbackPage(CarveDatabase& db, int64_t P) {
             if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
             if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
         }
-        context_.nc->postNotificationName("scanDelCalenderInfo", item);
+        context_.nc->postNotificationName(kPosted, item);
     }
 }
 
@@ -97,7 +99,7 @@ void DelCalenderCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
             if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
             if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
         }
-        context_.nc->postNotificationName("scanDelCalenderInfo", item);
+        context_.nc->postNotificationName(kPosted, item);
     }
 }
 

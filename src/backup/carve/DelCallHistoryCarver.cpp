@@ -8,6 +8,7 @@
 namespace carve {
 
 namespace {
+const std::string kPosted = "ScanDelCallHistoryInfo";
 const char* const kCalls = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
 const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
 }  // namespace
@@ -35,7 +36,8 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
     int F = iOS6 ? 0 : accquireFieldLength(file, P + K + 3);
     FieldValue value;
     for (int64_t j = P; j < P + pageSize_; ++j) {
-        if (bCheckDataIsValid(file.bytes(j, 3), 3, 1) != 1) continue;
+        const uint8_t* T = file.bytes(j, 3);
+        if ((T[0] != 0x01 && T[0] != 0x03) || bCheckDataIsValid(T, 3, 1) != 1) continue;
         int L = 13;
         if (!iOS6) {
             if (F != 0) {
@@ -62,7 +64,7 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
         else
             call->setCallDuration(getCallHistoryDuration(call->callTime()));
         if (characterCount(call->callPhone()) > 1) call->setCallName(context_.nameFor(call->callPhone()));
-        context_.nc->postNotificationName("ScanDelCallHistoryInfo", call);
+        context_.nc->postNotificationName(kPosted, call);
     }
 }
 

@@ -3,13 +3,13 @@
 #include "backup/carve/CarveDatabase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_map>
 #include <vector>
 
 namespace carve {
 
 namespace {
+const std::string kPosted = "ScanDelContactInfo";
 const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // Opening bytes of the serial types that follow a person row's name columns.
@@ -18,6 +18,9 @@ bool isPersonMark(const uint8_t* t) {
     if (t[0] != 0x00 || t[1] != 0x00 || t[2] != 0x04 || t[3] != 0x04) return false;
     return t[4] == 0x01 || t[4] == 0x00 || t[4] == 0x13;
 }
+
+std::string asciiLower(std::string text);
+std::optional<std::string> phoneAfter(const std::string& text, const std::string& lowerText, const std::string& lowerKey);
 
 // Values of the contact's name columns are taken only when shorter than this.
 constexpr size_t kShortText = 260;
@@ -151,6 +154,7 @@ void DelContactCarver::carveValues(CarveDatabase& db, int64_t P) {
 
 void DelContactCarver::joinAndPost() {
     PRBackupScanState& arrays = context_.state;
+    if (lastPageText_) lastPageLower_ = asciiLower(*lastPageText_);
     // Values by row id, in array order, so that the join does not rescan every value per person.
     std::unordered_map<int, std::vector<const DelContactValue*>> byRow;
     for (const DelContactValuePtr& v : arrays.delContactValueArray) byRow[v->rowID()].push_back(v.get());
@@ -167,10 +171,10 @@ void DelContactCarver::joinAndPost() {
         if (characterCount(person->contactPhone()) <= 2) {
             std::string key = person->contactName();
             key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
-            auto phone = lastPageText_ ? getNextSubStringInString(*lastPageText_, key) : std::nullopt;
+            auto phone = lastPageText_ ? phoneAfter(*lastPageText_, lastPageLower_, asciiLower(key)) : std::nullopt;
             person->setContactPhone(phone.value_or(std::string()));
         }
-        context_.nc->postNotificationName("ScanDelContactInfo", person);
+        context_.nc->postNotificationName(kPosted, person);
     }
 }
 
@@ -181,20 +185,24 @@ std::string DelContactCarver::GetLastPageStringWithChar(const uint8_t* bytes, in
     return text;
 }
 
-std::optional<std::string> DelContactCarver::getNextSubStringInString(const std::string& text,
-                                                                      const std::string& name) {
-    if (name.empty() || text.empty()) return std::nullopt;
+namespace {
+
+std::string asciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The search of getNextSubStringInString over a text and key already lowered; candidates are
+// cut from the text as it was.
+std::optional<std::string> phoneAfter(const std::string& text, const std::string& lowerText, const std::string& lowerKey) {
+    if (lowerKey.empty() || text.empty()) return std::nullopt;
     const size_t end = text.size() - 1;  // the text's last character is never searched
-    auto equalIgnoringCase = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    };
     size_t start = 0;
-    while (start + name.size() < end) {
-        auto hit = std::search(text.begin() + static_cast<std::ptrdiff_t>(start),
-                               text.begin() + static_cast<std::ptrdiff_t>(end), name.begin(), name.end(),
-                               equalIgnoringCase);
-        if (hit == text.begin() + static_cast<std::ptrdiff_t>(end)) return std::nullopt;
-        size_t matchEnd = static_cast<size_t>(hit - text.begin()) + name.size();
+    while (start + lowerKey.size() < end) {
+        size_t hit = lowerText.find(lowerKey, start);
+        if (hit == std::string::npos || hit + lowerKey.size() > end) return std::nullopt;
+        size_t matchEnd = hit + lowerKey.size();
         size_t space = text.find(' ', matchEnd);
         size_t stop = (space == std::string::npos || space >= end) ? end : space + 1;
         std::string candidate = text.substr(matchEnd, stop - matchEnd);
@@ -202,6 +210,13 @@ std::optional<std::string> DelContactCarver::getNextSubStringInString(const std:
         start = 2 * matchEnd + candidate.size();
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> DelContactCarver::getNextSubStringInString(const std::string& text,
+                                                                      const std::string& name) {
+    return phoneAfter(text, asciiLower(text), asciiLower(name));
 }
 
 }  // namespace carve

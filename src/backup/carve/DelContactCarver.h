@@ -37,6 +37,7 @@ private:
     int highestRowid_ = 0;
     bool unknownNamed_ = false;
     std::optional<std::string> lastPageText_;
+    std::string lastPageLower_;
 };
 
 }  // namespace carve

@@ -9,6 +9,7 @@
 namespace carve {
 
 namespace {
+const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // Length of the header of the older layouts' records, from the serial type before a 0x00 byte.
@@ -49,7 +50,7 @@ std::string DelMessageCarver::iOS6Type(int value) {
 }
 
 void DelMessageCarver::post(const PRMessageNodePtr& message) {
-    context_.nc->postNotificationName("ScanDelMessageInfo", message);
+    context_.nc->postNotificationName(kPosted, message);
 }
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {

@@ -7,6 +7,7 @@
 namespace carve {
 
 namespace {
+const std::string kPosted = "ScanDelNoteInfo";
 const char* const kNotes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
 const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 
@@ -229,7 +230,7 @@ void DelNoteCarver::joinAndPost() {
             note->setNoteTitle(found->second->noteTitle());
         }
         note->setNoteContent(plainNoteText(body->noteValue()));
-        context_.nc->postNotificationName("ScanDelNoteInfo", note);
+        context_.nc->postNotificationName(kPosted, note);
     }
 }
 
