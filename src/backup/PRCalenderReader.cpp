@@ -38,11 +38,11 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
         using backupreader::text;
         ++rows;
         auto item = std::make_shared<PRCalenderNode>();
-        if (auto v = text(row.text(0))) item->setCalTitle(*v);
-        if (auto v = text(row.text(1))) item->setLocation(*v);
-        if (auto v = text(row.text(2))) item->setCalNote(*v);
-        if (auto v = backupreader::dateText(row.text(3), true)) item->setStartDate(*v);
-        if (auto v = backupreader::dateText(row.text(4), true)) item->setEndDate(*v);
+        if (auto v = text(row.text(0))) item->setCalTitle(std::move(*v));
+        if (auto v = text(row.text(1))) item->setLocation(std::move(*v));
+        if (auto v = text(row.text(2))) item->setCalNote(std::move(*v));
+        if (auto v = backupreader::dateText(row.text(3), true)) item->setStartDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.text(4), true)) item->setEndDate(std::move(*v));
         nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
     };
     if (state_.currentNodeIsiOS6Version) {

@@ -26,8 +26,8 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
         using backupreader::text;
         auto call = std::make_shared<PRCallHistoryNode>();
-        if (auto v = text(row.text(0))) call->setCallPhone(*v);
-        if (auto v = backupreader::dateText(row.text(1), false)) call->setCallDate(*v);
+        if (auto v = text(row.text(0))) call->setCallPhone(std::move(*v));
+        if (auto v = backupreader::dateText(row.text(1), false)) call->setCallDate(std::move(*v));
         if (auto v = text(row.text(2))) call->setCallTime(static_cast<int>(backupreader::integer(v->c_str())));
         const bool outgoing = text(row.text(3)) && backupreader::integer(row.text(3)) == 5;
         call->setCallType(outgoing ? "Outgoing" : "Incoming");

@@ -10,10 +10,17 @@ PRContactPhoneIndex::PRContactPhoneIndex(const std::vector<PRContactNodePtr>& co
 }
 
 PRContactNodePtr PRContactPhoneIndex::find(const std::string& phone, size_t minimumPiece) const {
-    auto [known, added] = answers_.try_emplace({phone, minimumPiece}, nullptr);
+    auto& answers = answers_[minimumPiece == 1 ? 0 : 1];
+    if (minimumPiece != 1 && minimumPiece != kPieceWithData) return search(phone, minimumPiece);
+    auto [known, added] = answers.try_emplace(phone, nullptr);
     if (!added) return known->second;
+    known->second = search(phone, minimumPiece);
+    return known->second;
+}
+
+PRContactNodePtr PRContactPhoneIndex::search(const std::string& phone, size_t minimumPiece) const {
     const std::string asked = normalisedPhoneNumber(phone);
     for (const auto& [number, contact] : numbers_)
-        if (phoneNumbersMatch(asked, number, minimumPiece)) return known->second = contact;
+        if (phoneNumbersMatch(asked, number, minimumPiece)) return contact;
     return nullptr;
 }

@@ -6,7 +6,7 @@
 
 #include "model/PRContactNode.h"
 
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +22,9 @@ public:
     PRContactNodePtr find(const std::string& phone, size_t minimumPiece) const;
 
 private:
+    PRContactNodePtr search(const std::string& phone, size_t minimumPiece) const;
+
     std::vector<std::pair<std::string, PRContactNodePtr>> numbers_;  // normalised phone text, contact
-    mutable std::map<std::pair<std::string, size_t>, PRContactNodePtr> answers_;
+    // Answers already given, per minimum piece (1 and kPieceWithData) and number asked.
+    mutable std::unordered_map<std::string, PRContactNodePtr> answers_[2];
 };

@@ -25,14 +25,14 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     auto contact = std::make_shared<PRContactNode>();
     if (auto rowid = text(row.text(0)); rowid && backupreader::integer(rowid->c_str()) != 0)
         contact->setRowid(static_cast<int>(backupreader::integer(rowid->c_str())));
-    if (auto v = text(row.text(1))) contact->setContactName(*v);
-    if (auto v = text(row.text(2))) contact->setContactCompany(*v);
+    if (auto v = text(row.text(1))) contact->setContactName(std::move(*v));
+    if (auto v = text(row.text(2))) contact->setContactCompany(std::move(*v));
     if (auto v = text(row.text(5))) contact->setContactCompany(joined(contact->contactCompany(), *v));
     if (auto v = text(row.text(6))) contact->setContactCompany(joined(contact->contactCompany(), *v));
     if (auto v = text(row.text(7))) contact->setContactName(joined(contact->contactName(), *v));
     if (auto v = text(row.text(10))) contact->setContactName(joined(contact->contactName(), *v));
-    if (auto v = text(row.text(11))) contact->setContactNote(*v);
-    if (auto v = text(row.text(15))) contact->setContactBirthday(*v);
+    if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
+    if (auto v = text(row.text(15))) contact->setContactBirthday(std::move(*v));
     return contact;
 }
 

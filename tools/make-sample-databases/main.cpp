@@ -5,6 +5,8 @@
 
 #include "platform/Paths.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +25,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
+    QCoreApplication app(argc, argv);  // lets the image writers find their plug-ins
     const std::string folder = argv[1];
     sampledb::BackupSchemas schemas;
     sampledb::SampleSize size;
