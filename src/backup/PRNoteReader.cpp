@@ -5,6 +5,8 @@
 #include "backup/CommitDB.h"
 #include "model/PRNoteNode.h"
 
+#include <string_view>
+
 namespace {
 
 const char* const kLegacyQuery =
@@ -14,12 +16,29 @@ const char* const kCoreDataQuery =
     "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT from znote LEFT JOIN ZNOTEBODY ON "
     "ZNOTE.Z_PK = ZNOTEBODY.Z_PK";
 
-// Each piece of the body's markup becomes one blank.
-std::string withoutMarkup(std::string body) {
-    for (const std::string markup : {"<div>", "</div>", "&nbsp;", "<br>", "</br>"})
-        for (size_t at = body.find(markup); at != std::string::npos; at = body.find(markup, at + 1))
-            body.replace(at, markup.size(), " ");
-    return body;
+// Each piece of the body's markup becomes one blank. (One pass gives what replacing each piece
+// in turn gives: a blank never completes another piece.)
+std::string withoutMarkup(const std::string& body) {
+    static const std::string_view markup[] = {"<div>", "</div>", "&nbsp;", "<br>", "</br>"};
+    std::string out;
+    out.reserve(body.size());
+    const std::string_view text(body);
+    for (size_t i = 0; i < text.size();) {
+        size_t matched = 0;
+        if (text[i] == '<' || text[i] == '&')
+            for (std::string_view piece : markup)
+                if (text.substr(i, piece.size()) == piece) {
+                    matched = piece.size();
+                    break;
+                }
+        if (matched) {
+            out += ' ';
+            i += matched;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 }  // namespace
