@@ -27,53 +27,61 @@ bool writeFile(const std::string& path, const Bytes& bytes) {
 
 }  // namespace
 
-std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const SampleData& data,
-                                             const BackupSchemas& schemas) {
-    std::vector<BackupFile> files;
-    auto add = [&](const std::string& domain, const std::string& path, const std::string& fileName, bool written) {
-        if (written) files.push_back({domain, path, fileName});
-        else std::fprintf(stderr, "could not write %s-%s\n", domain.c_str(), path.c_str());
+std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const BackupSchemas& schemas) {
+    std::vector<BackupFile> files = {
+        {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", keys::addressBook},
+        {"HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb",
+         schemas.images == ImagesForm::fullSize ? keys::addressBookImages : keys::addressBookImagesOld},
+        {"HomeDomain", "Library/SMS/sms.db", keys::messages},
+        schemas.oldCallHistoryName
+            ? BackupFile{"HomeDomain", "Library/CallHistory/call_history.db", keys::callHistoryOld}
+            : BackupFile{"WirelessDomain", "Library/CallHistory/call_history.db", keys::callHistory},
+        schemas.notes == NotesSchema::coreData
+            ? BackupFile{"HomeDomain", "Library/Notes/notes.sqlite", keys::notes}
+            : BackupFile{"HomeDomain", "Library/Notes/notes.db", keys::notesOld},
+        {"HomeDomain", "Library/Safari/Bookmarks.db", keys::bookmarks},
+        {"HomeDomain", "Library/Safari/History.plist", keys::history},
+        {"HomeDomain", "Library/Calendar/Calendar.sqlitedb", keys::calendar},
     };
-    auto at = [&](const char* name) { return folder + "/" + name; };
-
-    add("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", keys::addressBook,
-        writeAddressBook(at(keys::addressBook), data.contacts, schemas.walOnly));
-    if (schemas.images == ImagesForm::fullSize)
-        add("HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb", keys::addressBookImages,
-            writeAddressBookImages(at(keys::addressBookImages), data.contacts, schemas.images));
-    else
-        add("HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb", keys::addressBookImagesOld,
-            writeAddressBookImages(at(keys::addressBookImagesOld), data.contacts, schemas.images));
-    add("HomeDomain", "Library/SMS/sms.db", keys::messages,
-        writeMessages(at(keys::messages), data.messages, schemas.messages, schemas.walOnly));
-    if (schemas.oldCallHistoryName)
-        add("HomeDomain", "Library/CallHistory/call_history.db", keys::callHistoryOld,
-            writeCallHistory(at(keys::callHistoryOld), data.calls, schemas.walOnly));
-    else
-        add("WirelessDomain", "Library/CallHistory/call_history.db", keys::callHistory,
-            writeCallHistory(at(keys::callHistory), data.calls, schemas.walOnly));
-    if (schemas.notes == NotesSchema::coreData)
-        add("HomeDomain", "Library/Notes/notes.sqlite", keys::notes,
-            writeNotes(at(keys::notes), data.notes, schemas.notes, schemas.walOnly));
-    else
-        add("HomeDomain", "Library/Notes/notes.db", keys::notesOld,
-            writeNotes(at(keys::notesOld), data.notes, schemas.notes, schemas.walOnly));
-    add("HomeDomain", "Library/Safari/Bookmarks.db", keys::bookmarks,
-        writeBookmarks(at(keys::bookmarks), data.bookmarks));
-    add("HomeDomain", "Library/Safari/History.plist", keys::history,
-        writeHistoryPlist(at(keys::history), data.history, schemas.binaryHistory));
-    add("HomeDomain", "Library/Calendar/Calendar.sqlitedb", keys::calendar,
-        writeCalendar(at(keys::calendar), data.calendar, schemas.calendar));
-
     // Message attachments live in the media domain, under the path the database names
     // without its leading "~/".
     for (const auto& m : data.messages) {
         if (m.attachmentName.size() < 3) continue;
         const std::string path = m.attachmentName.substr(2);
-        const std::string key = backupKey("MediaDomain", path);
-        add("MediaDomain", path, key, writeFile(folder + "/" + key, m.attachment));
+        files.push_back({"MediaDomain", path, backupKey("MediaDomain", path)});
     }
     return files;
+}
+
+std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const SampleData& data,
+                                             const BackupSchemas& schemas) {
+    const std::vector<BackupFile> records = backupDatabaseRecords(data, schemas);
+    std::vector<BackupFile> written;
+    size_t attachment = 0;
+    for (const auto& record : records) {
+        const std::string at = folder + "/" + record.fileName;
+        bool ok;
+        if (record.fileName == keys::addressBook) ok = writeAddressBook(at, data.contacts, schemas.walOnly);
+        else if (record.path == "Library/AddressBook/AddressBookImages.sqlitedb")
+            ok = writeAddressBookImages(at, data.contacts, schemas.images);
+        else if (record.fileName == keys::messages)
+            ok = writeMessages(at, data.messages, schemas.messages, schemas.walOnly);
+        else if (record.path == "Library/CallHistory/call_history.db")
+            ok = writeCallHistory(at, data.calls, schemas.walOnly);
+        else if (record.fileName == keys::notes || record.fileName == keys::notesOld)
+            ok = writeNotes(at, data.notes, schemas.notes, schemas.walOnly);
+        else if (record.fileName == keys::bookmarks) ok = writeBookmarks(at, data.bookmarks);
+        else if (record.fileName == keys::history) ok = writeHistoryPlist(at, data.history, schemas.binaryHistory);
+        else if (record.fileName == keys::calendar) ok = writeCalendar(at, data.calendar, schemas.calendar);
+        else {
+            while (attachment < data.messages.size() && data.messages[attachment].attachmentName.size() < 3)
+                ++attachment;
+            ok = attachment < data.messages.size() && writeFile(at, data.messages[attachment++].attachment);
+        }
+        if (ok) written.push_back(record);
+        else std::fprintf(stderr, "could not write %s-%s\n", record.domain.c_str(), record.path.c_str());
+    }
+    return written;
 }
 
 }  // namespace sampledb

@@ -161,6 +161,9 @@ struct BackupFile {
     std::string fileName;  // name inside the backup folder (normally the record's key)
 };
 
+// The manifest records of the files writeBackupDatabases writes, without writing them.
+std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const BackupSchemas& schemas = {});
+
 // Writes every database, the history list and the message attachment files into folder under
 // their backup file names, and answers the records a manifest of that backup must list.
 std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const SampleData& data,
