@@ -1,5 +1,7 @@
 #include "backup/BackupDatabase.h"
 
+#include <cstdlib>
+
 BackupDatabase::BackupDatabase(const std::string& path) {
     // Read-write first, as the device's own tools open these files (a write-ahead journal
     // left beside the file is then read too); read-only for a backup the user cannot write.
@@ -21,6 +23,19 @@ const char* BackupDatabase::Row::text(int column) const {
 int64_t BackupDatabase::Row::integer(int column) const {
     if (column < 0 || column >= columnCount()) return 0;
     return sqlite3_column_int64(stmt_, column);
+}
+
+std::optional<long long> BackupDatabase::Row::decimal(int column) const {
+    if (column < 0 || column >= columnCount()) return std::nullopt;
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_NULL: return std::nullopt;
+    case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+    default: {
+        const char* value = text(column);
+        if (!value || !*value) return std::nullopt;
+        return std::strtoll(value, nullptr, 10);
+    }
+    }
 }
 
 const uint8_t* BackupDatabase::Row::bytes(int column, size_t* length) const {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class BackupDatabase {
@@ -27,6 +28,9 @@ public:
         const char* text(int column) const;
         // The column as a 64-bit integer (0 for NULL and columns past the end).
         int64_t integer(int column) const;
+        // The column's text read as a decimal integer, or nothing when the text is absent or
+        // empty. An integer column is taken as it is, without a detour through its text.
+        std::optional<long long> decimal(int column) const;
         // The column's bytes (blob or text) and their number; null and 0 when there are none.
         const uint8_t* bytes(int column, size_t* length) const;
 

@@ -3,7 +3,6 @@
 #include "model/PRRecordFields.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -36,13 +35,9 @@ std::optional<std::string> text(const char* column) {
     return GetStringFormChar(column);
 }
 
-long long integer(const char* column) {
-    return column ? std::strtoll(column, nullptr, 10) : 0;
-}
-
-std::optional<std::string> dateText(const char* column, bool fileType) {
-    if (!column || !*column) return std::nullopt;
-    const auto wide = GetDateTime(integer(column), fileType);
+std::optional<std::string> dateText(std::optional<long long> value, bool fileType) {
+    if (!value) return std::nullopt;
+    const auto wide = GetDateTime(*value, fileType);
     if (!wide) return std::nullopt;
     return GetNSStringDate(wide->c_str());
 }

@@ -20,11 +20,9 @@ void log(const char* message);
 
 // A column's text as the record stores it: nothing for a NULL or empty column.
 std::optional<std::string> text(const char* column);
-// A time column (read as a decimal integer) as the date text of the given file type:
-// 0 for messages and calls, 1 for notes and calendars.
-std::optional<std::string> dateText(const char* column, bool fileType);
-// A column read as a decimal integer, 0 when it holds none.
-long long integer(const char* column);
+// A time value as the date text of the given file type (0 for messages and calls, 1 for
+// notes and calendars); nothing for an absent value or one that local time cannot show.
+std::optional<std::string> dateText(std::optional<long long> value, bool fileType);
 
 // Reads a whole file of at most limit bytes; null when it is missing, unreadable or larger.
 PRBytes readFile(const std::string& path, size_t limit);

@@ -41,8 +41,8 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
         if (auto v = text(row.text(0))) item->setCalTitle(std::move(*v));
         if (auto v = text(row.text(1))) item->setLocation(std::move(*v));
         if (auto v = text(row.text(2))) item->setCalNote(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(3), true)) item->setStartDate(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(4), true)) item->setEndDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(3), true)) item->setStartDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(4), true)) item->setEndDate(std::move(*v));
         nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
     };
     if (state_.currentNodeIsiOS6Version) {

@@ -27,9 +27,9 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         using backupreader::text;
         auto call = std::make_shared<PRCallHistoryNode>();
         if (auto v = text(row.text(0))) call->setCallPhone(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(1), false)) call->setCallDate(std::move(*v));
-        if (auto v = text(row.text(2))) call->setCallTime(static_cast<int>(backupreader::integer(v->c_str())));
-        const bool outgoing = text(row.text(3)) && backupreader::integer(row.text(3)) == 5;
+        if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
+        if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
+        const bool outgoing = row.decimal(3) == 5;
         call->setCallType(outgoing ? "Outgoing" : "Incoming");
         if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else call->setCallDuration(outgoing ? "Cancelled" : "Missed");

@@ -23,8 +23,7 @@ std::string joined(const std::string& current, const std::string& part) { return
 PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     using backupreader::text;
     auto contact = std::make_shared<PRContactNode>();
-    if (auto rowid = text(row.text(0)); rowid && backupreader::integer(rowid->c_str()) != 0)
-        contact->setRowid(static_cast<int>(backupreader::integer(rowid->c_str())));
+    if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
     if (auto v = text(row.text(1))) contact->setContactName(std::move(*v));
     if (auto v = text(row.text(2))) contact->setContactCompany(std::move(*v));
     if (auto v = text(row.text(5))) contact->setContactCompany(joined(contact->contactCompany(), *v));
@@ -40,7 +39,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
 void addValue(PRContactNode& contact, const BackupDatabase::Row& row) {
     const auto value = backupreader::text(row.text(2));
     if (!value) return;
-    switch (backupreader::integer(row.text(0))) {
+    switch (row.decimal(0).value_or(0)) {
     case 3: contact.setContactPhone(joined(contact.contactPhone(), *value)); break;
     case 4: contact.setContactEmail(joined(contact.contactEmail(), *value)); break;
     case 5: contact.setContactAdress(joined(contact.contactAdress(), *value)); break;

@@ -64,37 +64,36 @@ enum class Layout { ios6, ios6Group, older };
 
 void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
     using backupreader::text;
-    if (const char* v = row.text(0); v && *v) m.setRowId(static_cast<int>(backupreader::integer(v)));
-    if (const char* v = row.text(1); v && *v) m.setIsHasAttach(backupreader::integer(v) != 0);
+    if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
+    if (auto v = row.decimal(1)) m.setIsHasAttach(*v != 0);
     if (layout == Layout::ios6) {
         if (auto v = text(row.text(2))) m.setMessageContent(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(3), false)) m.setMessageDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(3), false)) m.setMessageDate(std::move(*v));
         if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
-        if (const char* v = row.text(6); v && *v) {
-            const long long fromMe = backupreader::integer(v);
-            m.setMessageType(fromMe == 1 ? "Send" : fromMe == 0 ? "Received" : "unknown");
+        if (auto fromMe = row.decimal(6)) {
+            m.setMessageType(*fromMe == 1 ? "Send" : *fromMe == 0 ? "Received" : "unknown");
         }
     } else {
         // The iOS 6 variant that still keeps conversations in group_member: text, date,
         // address and flags lie where that query puts them.
         if (auto v = text(row.text(4))) m.setMessageContent(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(5), false)) m.setMessageDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(5), false)) m.setMessageDate(std::move(*v));
         if (auto v = text(row.text(6))) m.setMessagePhone(std::move(*v));
-        if (const char* v = row.text(8); v && *v) m.setMessageType(directionOfFlags(backupreader::integer(v)));
+        if (auto v = row.decimal(8)) m.setMessageType(directionOfFlags(*v));
     }
 }
 
 void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row) {
     using backupreader::text;
     if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
-    if (auto v = backupreader::dateText(row.text(4), false)) m.setMessageDate(std::move(*v));
+    if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
     if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
-    if (const char* v = row.text(7); v && *v) m.setMessageType(directionOfFlags(backupreader::integer(v)));
-    if (backupreader::integer(row.text(9)) != 1) return;
+    if (auto v = row.decimal(7)) m.setMessageType(directionOfFlags(*v));
+    if (row.decimal(9).value_or(0) != 1) return;
     // An iMessage keeps its address and direction in its own columns.
     m.setBImessage(true);
     if (auto v = text(row.text(10))) m.setMessagePhone(std::move(*v));
-    if (const char* v = row.text(12); v && *v) m.setMessageType(directionOfFlags(backupreader::integer(v)));
+    if (auto v = row.decimal(12)) m.setMessageType(directionOfFlags(*v));
     size_t length = 0;
     if (const uint8_t* bytes = row.bytes(13, &length)) {
         std::string pieces;

@@ -66,7 +66,7 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
         auto note = std::make_shared<PRNoteNode>();
         if (auto v = text(row.text(4))) note->setNoteContent(std::move(*v));
         if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
-        if (auto v = backupreader::dateText(row.text(2), true)) note->setNoteDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
         note->setNoteContent(withoutMarkup(note->noteContent()));
         nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note);
     };
