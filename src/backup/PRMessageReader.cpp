@@ -156,6 +156,24 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
     state_.currentNodeIsiOS6Version = state_.IOSVersionIOS6(version.value_or(""));
 }
 
+void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNode& attach,
+                                 const std::string& backupFolder, bool transfer) const {
+    // The file is taken from the backup only, through its key, never from the device path the
+    // database names. The browser finds the key among the manifest records it keeps; a
+    // transfer backup is read without its manifest, so the key is made from the path.
+    PROptionalText key;
+    if (transfer) {
+        std::string path = backupFolder + "/" + backupFileKey("MediaDomain", *attach.attachpath());
+        if (backupreader::fileExists(path)) key = std::move(path);
+    } else {
+        key = state_.getFileKeyBytheFilepath(*attach.attachpath());
+    }
+    message.setAttachmentPath(key);
+    message.setAttachType(attach.attachType());
+    const bool card = attach.attachType() == "Contact" || attach.attachType() == "Location";
+    if (card && key) message.setContactImageData(backupreader::readFile(*key, kCardLimit));
+}
+
 void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     backupreader::EndNotification end(nc_, transfer ? "ScanTransferMessageFinished" : "ScanProgressInfo",
                                       transfer ? nullptr : NSNumber::numberWithInt(50), transfer);
@@ -196,19 +214,8 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
 
             if (layout != Layout::older && message->isHasAttach()) {
                 auto found = attachmentOf.find(message->rowId());
-                if (found != attachmentOf.end() && found->second->attachpath()) {
-                    const auto& attach = found->second;
-                    // The file is taken from the backup only, through its key, never from the
-                    // device path the database names.
-                    PROptionalText key =
-                        transfer ? PROptionalText(backupFolder + "/" + backupFileKey("MediaDomain", *attach->attachpath()))
-                                 : state_.getFileKeyBytheFilepath(*attach->attachpath());
-                    if (transfer && !backupreader::fileExists(*key)) key.reset();
-                    message->setAttachmentPath(key);
-                    message->setAttachType(attach->attachType());
-                    const bool card = attach->attachType() == "Contact" || attach->attachType() == "Location";
-                    if (card && key) message->setContactImageData(backupreader::readFile(*key, kCardLimit));
-                }
+                if (found != attachmentOf.end() && found->second->attachpath())
+                    attachFile(*message, *found->second, backupFolder, transfer);
             }
             nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message);
         };

@@ -36,6 +36,9 @@ public:
 
 private:
     void read(const std::string& backupFolder, bool transfer);
+    // The attachment's backup file, kind and, for a shared contact or location, its card.
+    void attachFile(PRMessageNode& message, const PRMessageAttachNode& attach, const std::string& backupFolder,
+                    bool transfer) const;
 
     PRBackupScanState& state_;
     NSNotificationCenter& nc_;
