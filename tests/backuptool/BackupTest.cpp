@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -115,15 +116,6 @@ TEST_F(BackupToolTest, ThePlatformRunSeesOnlyTheDevicesAttachedNow)
 
     ASSERT_GT(simdevice::attach(device), 0);
     EXPECT_EQ(backuptool::backupDevice(udid), 0);
-}
-
-TEST_F(BackupToolTest, TheLaunchPathCanBeOverridden)
-{
-    EXPECT_EQ(backuptool::launchPath(), paths::executableDirectory() + "/mobilebackup");
-    ::setenv(backuptool::kLaunchPathVariable, "/nonexistent/mobilebackup", 1);
-    EXPECT_EQ(backuptool::launchPath(), "/nonexistent/mobilebackup");
-    EXPECT_EQ(backuptool::backupDevice(udid), -1);
-    ::unsetenv(backuptool::kLaunchPathVariable);
 }
 
 TEST_F(BackupToolTest, BadArgumentsAreRefusedWithOneLine)

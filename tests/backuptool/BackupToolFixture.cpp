@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
+
 using namespace backuptooltest;
 
 namespace {
