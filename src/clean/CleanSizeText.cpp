@@ -1,0 +1,25 @@
+#include "clean/CleanSizeText.h"
+
+// TEMPORARY until the shared byte-size helpers are on main.
+#include <cstdio>
+
+namespace clean {
+
+QString sizeText(uint64_t bytes) {
+    const char* units[] = {"B", "KB", "MB", "GB", "TB"};
+    double v = double(bytes);
+    int u = 0;
+    while (v >= 1000.0 && u < 4) { v /= 1000.0; ++u; }
+    char buf[100];
+    std::snprintf(buf, sizeof buf, u ? "%.2f%s" : "%.0f%s", v, units[u]);
+    return QString::fromLatin1(buf);
+}
+
+uint64_t bytesOfSizeText(const QString& text) {
+    bool ok = false;
+    const qulonglong plain = text.toULongLong(&ok);
+    if (ok) return plain;
+    return 0;
+}
+
+}  // namespace clean
