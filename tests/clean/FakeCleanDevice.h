@@ -4,7 +4,10 @@
 
 #include "clean/CleanDeviceServices.h"
 
+#include <QString>
+
 #include <atomic>
+#include <ostream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -69,3 +72,6 @@ private:
     std::atomic<bool> connected_{true};
     std::atomic<int> open_{0}, maxOpen_{0}, started_{0};
 };
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
