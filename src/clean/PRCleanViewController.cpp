@@ -87,7 +87,7 @@ QWidget* PRCleanViewController::view() {
     return view_;
 }
 
-QWidget* PRCleanViewController::buildTreePane(Category category, PRAppTreeController*& tree,
+QWidget* PRCleanViewController::buildTreePane(PRAppTreeController*& tree,
                                               PRAppFileController*& files, QTreeView*& outline, QTableView*& table) {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
@@ -114,7 +114,6 @@ QWidget* PRCleanViewController::buildTreePane(Category category, PRAppTreeContro
     connect(table, &QWidget::customContextMenuRequested, this, [this, t](const QPoint& pos) {
         if (QMenu* menu = prepareContextMenu(t, pos)) menu->popup(t->viewport()->mapToGlobal(pos));
     });
-    (void)category;
     return pane;
 }
 
@@ -126,10 +125,10 @@ void PRCleanViewController::buildView() {
 
     cleanMainView = new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
     static_cast<QLabel*>(cleanMainView)->setAlignment(Qt::AlignCenter);
-    cleanJunkView = buildTreePane(Category::Junk, JunkTreeController, JunkFileController, JunkOutlineView, junkFileTableView);
+    cleanJunkView = buildTreePane(JunkTreeController, JunkFileController, JunkOutlineView, junkFileTableView);
     cleanCacheview =
-        buildTreePane(Category::Cache, CacheTreeController, CacheFileController, CacheOutlineView, cacheFileTableView);
-    cleanCookView = buildTreePane(Category::Cookie, CookTreeController, CookFileController, CookOutlineView, cookieTableView);
+        buildTreePane(CacheTreeController, CacheFileController, CacheOutlineView, cacheFileTableView);
+    cleanCookView = buildTreePane(CookTreeController, CookFileController, CookOutlineView, cookieTableView);
 
     cleanMediaView = new QWidget;
     auto* mediaLayout = new QVBoxLayout(cleanMediaView);
@@ -167,15 +166,29 @@ void PRCleanViewController::buildView() {
 }
 
 void PRCleanViewController::showPane(QWidget* pane) {
-    view();
     for (QWidget* p : {cleanMainView, cleanJunkView, cleanCacheview, cleanCookView, cleanMediaView}) p->setVisible(p == pane);
 }
 
-void PRCleanViewController::showCleanMainView() { showPane(view() ? cleanMainView : nullptr); }
-void PRCleanViewController::showCleanJunkView() { showPane(view() ? cleanJunkView : nullptr); }
-void PRCleanViewController::showCleanCacheview() { showPane(view() ? cleanCacheview : nullptr); }
-void PRCleanViewController::showCleanCookView() { showPane(view() ? cleanCookView : nullptr); }
-void PRCleanViewController::showCleanMediaView() { showPane(view() ? cleanMediaView : nullptr); }
+void PRCleanViewController::showCleanMainView() {
+    view();
+    showPane(cleanMainView);
+}
+void PRCleanViewController::showCleanJunkView() {
+    view();
+    showPane(cleanJunkView);
+}
+void PRCleanViewController::showCleanCacheview() {
+    view();
+    showPane(cleanCacheview);
+}
+void PRCleanViewController::showCleanCookView() {
+    view();
+    showPane(cleanCookView);
+}
+void PRCleanViewController::showCleanMediaView() {
+    view();
+    showPane(cleanMediaView);
+}
 
 void PRCleanViewController::outlineViewSelectionDidChange(QTreeView* outline) {
     for (Category category : {Category::Junk, Category::Cache, Category::Cookie}) {

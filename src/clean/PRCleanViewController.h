@@ -140,7 +140,7 @@ private:
     };
     TreeViews viewsOf(clean::Category category) const;
     void buildView();
-    QWidget* buildTreePane(clean::Category category, PRAppTreeController*& tree, PRAppFileController*& files,
+    QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files,
                            QTreeView*& outline, QTableView*& table);
     void showPane(QWidget* pane);
     bool connectedNow() const { return !deviceConnected || deviceConnected(); }
