@@ -95,7 +95,9 @@ JunkScan::Outcome JunkScan::run() {
         const int appCount = int(apps.size());
         int appsDone = 0;
         for (const auto& app : apps) {
-            if (!scanApp(app)) {
+            // A device pulled out between apps makes every later app fail to open; stop here
+            // rather than report a finished scan of nothing.
+            if (!scanApp(app) || !connected()) {
                 flush();
                 return Outcome::Disconnected;
             }
@@ -105,6 +107,7 @@ JunkScan::Outcome JunkScan::run() {
         }
     }
 
+    if (!connected()) return Outcome::Disconnected;
     if (auto media = services_.startMediaArea(options_.deviceIndex)) {
         const std::string syncFolder = "/iTunes_Control/Sync";
         std::vector<std::string> names;

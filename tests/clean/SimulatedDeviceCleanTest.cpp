@@ -255,7 +255,9 @@ TEST_F(SimulatedCleanTest, SampleDeviceShowsAndCleansItsJunk) {
     for (const auto& app : fs::directory_iterator(folder + "/apps")) {
         const std::string c = app.path().string() + "/container";
         for (const char* category : {"/tmp", "/Library/Caches", "/Library/Cookies"})
-            if (fs::is_directory(c + category)) EXPECT_TRUE(regularFilesUnder(c + category).empty()) << c << category;
+            if (fs::is_directory(c + category)) {
+                EXPECT_TRUE(regularFilesUnder(c + category).empty()) << c << category;
+            }
     }
     EXPECT_TRUE(regularFilesUnder(folder + "/media/iTunes_Control/Sync").empty());
     EXPECT_EQ(page->counters().junkFileSize + page->counters().cacheFileSize + page->counters().cookieFileSize, 0u);
