@@ -1,6 +1,8 @@
 #include "clean/PRAppTreeController.h"
 
+#include <QIcon>
 #include <QLocale>
+#include <QPixmap>
 #include <algorithm>
 
 namespace {
@@ -376,7 +378,8 @@ QVariant PRAppTreeController::data(const QModelIndex& index, int role) const {
         icon = f->nodeIcon;
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return name;
-    if (role == Qt::DecorationRole && !icon.isNull()) return icon;
+    // An icon, so that the outline draws every image at its own icon size.
+    if (role == Qt::DecorationRole && !icon.isNull()) return QIcon(QPixmap::fromImage(icon));
     return {};
 }
 
