@@ -15,11 +15,4 @@ QString sizeText(uint64_t bytes) {
     return QString::fromLatin1(buf);
 }
 
-uint64_t bytesOfSizeText(const QString& text) {
-    bool ok = false;
-    const qulonglong plain = text.toULongLong(&ok);
-    if (ok) return plain;
-    return 0;
-}
-
 }  // namespace clean
