@@ -1,6 +1,7 @@
 #include "FakeCleanDevice.h"
 #include "clean/CleanSizeText.h"
 #include "clean/JunkScan.h"
+#include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
@@ -189,7 +190,12 @@ TEST(JunkScan, FilesReachTheMainThreadInBatches) {
 TEST(JunkScan, AppIconsComeFromTheIconServiceOrNot) {
     FakeCleanDevice device;
     device.addApp("com.example.mail", "Mail");
-    EXPECT_FALSE(JunkScan::appIcon(device, 0, "com.example.mail").isNull());
+    device.addApp("com.example.plain", "Plain", false);
+    const QImage icon = JunkScan::appIcon(device, 0, "com.example.mail");
+    EXPECT_EQ(icon.size(), QSize(8, 8));
+    const QImage placeholder = JunkScan::appIcon(device, 0, "com.example.plain");
+    EXPECT_FALSE(placeholder.isNull());
+    EXPECT_EQ(placeholder, images::imageNamed("NULLImage.png"));
     device.failIconService();
     EXPECT_TRUE(JunkScan::appIcon(device, 0, "com.example.mail").isNull());
 }
