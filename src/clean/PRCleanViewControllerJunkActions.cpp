@@ -102,8 +102,8 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     const clean::DeviceFileRef ref = refOf(*node);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, ref, node, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, cleanDevice).actRemoveTheNode(ref);
+    pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
         performOnMainThread([=, this] {
             fileRemoved(category, node, result);
             finishJob(batch, result);
@@ -142,8 +142,8 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     const QString cleanType = row->cleanType;
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, bundleId, cleanType, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, cleanDevice).actRemoveDirNode(bundleId, cleanType);
+    pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
         performOnMainThread([=, this] {
             folderEmptied(category, bundleId, result);
             finishJob(batch, result);
@@ -164,9 +164,9 @@ void PRCleanViewController::removeAllFolders(Category category) {
     batch->remaining = int(bundles.size());
     const QString cleanType = v.cleanType;
     for (const QString& bundleId : bundles)
-        pool_.enqueue([this, bundleId, cleanType, category, batch] {
+        pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
             const ActionResult result =
-                clean::JunkFileActions(services_, cleanDevice).actRemoveDirNode(bundleId, cleanType);
+                clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
             performOnMainThread([=, this] {
                 folderEmptied(category, bundleId, result);
                 finishJob(batch, result);
@@ -218,8 +218,8 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, ref, record, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, cleanDevice).actRemoveTheNode(ref);
+    pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
         performOnMainThread([=, this] {
             syncFilesRemoved({record}, result);
             finishJob(batch, result);
@@ -240,8 +240,8 @@ void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
         std::vector<PRCleanFileNodePtr> chunk(records.begin() + from, records.begin() + std::min(records.size(), from + kChunk));
         std::vector<clean::DeviceFileRef> refs;
         for (const auto& record : chunk) refs.push_back(refOf(*record));
-        pool_.enqueue([this, chunk, refs, batch] {
-            clean::JunkFileActions actions(services_, cleanDevice);
+        pool_.enqueue([this, device = cleanDevice, chunk, refs, batch] {
+            clean::JunkFileActions actions(services_, device);
             ActionResult all;
             for (const auto& ref : refs) {
                 const ActionResult one = actions.actRemoveTheNode(ref);
@@ -332,9 +332,9 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         }
         auto batch = startBatch(tr("The file could not be copied from the device."));
         batch->remaining = 1;
-        pool_.enqueue([this, ref, target, batch] {
+        pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
             ActionResult result;
-            if (ref) result = clean::JunkFileActions(services_, cleanDevice).actExportTheNode(*ref, target);
+            if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
             performOnMainThread([=, this] {
                 finishJob(batch, result);
                 workspace::selectFile(QString(), target);
@@ -358,9 +358,9 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     const QString folder = clean::categoryFolderOf(v.cleanType);
     auto batch = startBatch(tr("Some files could not be copied from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, bundleId, folder, target, batch] {
+    pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
         const ActionResult result =
-            clean::JunkFileActions(services_, cleanDevice).exportCategoryFolder(bundleId, folder, target);
+            clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
         performOnMainThread([=, this] { finishJob(batch, result); }, true);
     });
 }
