@@ -1,5 +1,6 @@
-// backup-dump FOLDER: runs the backup browser's readers on an iTunes backup folder and prints
-// every notification they post as one line of JSON. Exits 0 after a complete run, 1 with a
+// backup-dump [--transfer] FOLDER: runs the backup browser's readers (or, with --transfer, the
+// transfer pages' database readers) on an iTunes backup folder and prints every notification
+// they post as one line of JSON. Exits 0 after a complete run, 1 with a
 // message when the folder is not a backup, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "NotificationJson.h"
@@ -26,11 +27,12 @@ bool isBackupFolder(const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: backup-dump BACKUP-FOLDER\n");
+    const bool transfer = argc == 3 && std::string(argv[1]) == "--transfer";
+    if (argc != 2 + (transfer ? 1 : 0)) {
+        std::fprintf(stderr, "usage: backup-dump [--transfer] BACKUP-FOLDER\n");
         return 2;
     }
-    std::string folder = argv[1];
+    std::string folder = argv[transfer ? 2 : 1];
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     if (!isBackupFolder(folder)) {
@@ -41,13 +43,16 @@ int main(int argc, char** argv)
 
     NSNotificationCenter nc;
     int observer = 0;
-    for (const std::string& name : backupReaderNotificationNames())
+    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames())
         nc.addObserver(&observer, name, [](const NSNotification& notification) {
             const std::string line = notificationJson(notification) + "\n";
             std::fwrite(line.data(), 1, line.size(), stdout);
         });
     PRBackupScanState state;
-    runBackupReaders(folder, state, nc);
+    if (transfer)
+        runTransferReaders(folder, state, nc);
+    else
+        runBackupReaders(folder, state, nc);
     nc.removeObserver(&observer);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
