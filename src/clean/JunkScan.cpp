@@ -1,6 +1,6 @@
 #include "clean/JunkScan.h"
 
-#include "clean/CleanSizeText.h"
+#include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 
@@ -12,6 +12,9 @@ namespace clean {
 namespace {
 
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// The interface's size text ("1.50KB") of a byte count.
+QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(::sizeText(bytes)); }
 
 std::string lastComponent(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -211,7 +214,7 @@ bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
                     record->fileName = qs(name);
                     record->appDisplayName = displayName;
                     record->fileSizeNumber = info.size;
-                    record->fileSize = sizeText(info.size);
+                    record->fileSize = sizeTextOf(info.size);
                     record->appBundleName = bundleId;
                     record->fileType = QStringLiteral("FILE");
                     record->nodeIcon = image;
@@ -237,7 +240,7 @@ void JunkScan::addCategoryEntryFile(Category category, const std::string& path, 
     row->fileName = qs(lastComponent(path));
     row->appDisplayName = displayName;
     row->fileSizeNumber = info.size;
-    row->fileSize = sizeText(info.size);
+    row->fileSize = sizeTextOf(info.size);
     row->fileType = QStringLiteral("FILE");
     row->appBundleName = bundleId;
     row->nodeIcon = icon;
@@ -264,7 +267,7 @@ void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& inf
     record->filePath = qs(path);
     record->fileName = qs(lastComponent(path));
     // Files lying directly in the sync folder show the device's own byte count.
-    record->fileSize = plainSize ? qs(info.sizeText) : sizeText(info.size);
+    record->fileSize = plainSize ? qs(info.sizeText) : sizeTextOf(info.size);
     record->fileSizeNumber = info.size;
     counters_.totalFileSize += info.size;
     ++counters_.totalFileNumber;

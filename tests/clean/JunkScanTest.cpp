@@ -1,5 +1,4 @@
 #include "FakeCleanDevice.h"
-#include "clean/CleanSizeText.h"
 #include "clean/JunkScan.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -113,7 +112,7 @@ TEST(JunkScan, FindsEachCategoryAndTheSyncLeftoversWithTheirSizes) {
     const auto& c = run.sink.cache[0];
     EXPECT_EQ(c->fileName, "c.db");
     EXPECT_EQ(c->fileSizeNumber, 300u);
-    EXPECT_EQ(c->fileSize, sizeText(300));
+    EXPECT_EQ(c->fileSize, "300.00bytes");
     EXPECT_EQ(c->appBundleName, "com.example.mail");
     EXPECT_FALSE(c->nodeIcon.isNull());
 
@@ -122,7 +121,7 @@ TEST(JunkScan, FindsEachCategoryAndTheSyncLeftoversWithTheirSizes) {
     EXPECT_EQ(run.sink.synced[0]->fileSize, "1234");  // the device's own byte count, as it is
     EXPECT_TRUE(run.sink.synced[0]->appBundleName.isEmpty());
     EXPECT_EQ(run.sink.synced[1]->filePath, "/iTunes_Control/Sync/Media/m.mp3");
-    EXPECT_EQ(run.sink.synced[1]->fileSize, sizeText(2500));
+    EXPECT_EQ(run.sink.synced[1]->fileSize, "2.50KB");
 
     EXPECT_EQ(log.names, (std::vector<std::string>{"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
                                                    "CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
