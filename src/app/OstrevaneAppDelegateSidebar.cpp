@@ -168,9 +168,11 @@ QWidget* OstrevaneAppDelegate::buildSidebarWithoutDevice() {
 }
 
 void OstrevaneAppDelegate::styleSidebarRow(const SidebarRow& row, bool selected) {
+    const QColor background = selected ? appstyle::kSelectedRow : appstyle::kNormalRow;
     QPalette palette = row.button->palette();
-    palette.setColor(QPalette::Button, selected ? appstyle::kSelectedRow : appstyle::kNormalRow);
+    palette.setColor(QPalette::Button, background);
     row.button->setPalette(palette);
+    row.button->setStyleSheet(QString("QPushButton { border: none; background-color: %1; }").arg(background.name()));
     row.imageView->setPixmap(QPixmap::fromImage(images::imageNamed(selected ? row.selectedImage : row.normalImage)));
     QPalette text = row.label->palette();
     text.setColor(QPalette::WindowText, selected ? Qt::white : Qt::black);
