@@ -20,7 +20,7 @@
 #include <cmath>
 
 namespace {
-constexpr int kSliderMaximum = 50;
+constexpr int kSliderMaximum = 100;
 const QStringList kScheduleItems = {"Every Day", "Every Week", "Every Month"};
 
 QPushButton* tabButton(QWidget* parent, const char* name) {
@@ -123,7 +123,7 @@ void OstrevaneAppDelegate::buildPreferenceWindow() {
     fileSizeSlider = new QSlider(Qt::Horizontal, preferenceGeneraView);
     fileSizeSlider->setObjectName("fileSizeSlider");
     fileSizeSlider->setRange(0, kSliderMaximum);
-    fileSizeSlider->setValue(2);
+    fileSizeSlider->setValue(5);  // 2 MB, the default limit
     QObject::connect(fileSizeSlider, &QSlider::valueChanged, this, [this] { TragTheLimttedAction(fileSizeSlider); });
     general->addWidget(fileSizeSlider);
     general->addSpacing(14);

@@ -173,7 +173,9 @@ void OstrevaneAppDelegate::styleSidebarRow(const SidebarRow& row, bool selected)
     palette.setColor(QPalette::Button, background);
     row.button->setPalette(palette);
     row.button->setStyleSheet(QString("QPushButton { border: none; background-color: %1; }").arg(background.name()));
-    row.imageView->setPixmap(QPixmap::fromImage(images::imageNamed(selected ? row.selectedImage : row.normalImage)));
+    const QString image = selected ? row.selectedImage : row.normalImage;
+    row.imageView->setPixmap(QPixmap::fromImage(images::imageNamed(image)));
+    row.imageView->setProperty("imageName", image);
     QPalette text = row.label->palette();
     text.setColor(QPalette::WindowText, selected ? Qt::white : Qt::black);
     row.label->setPalette(text);
