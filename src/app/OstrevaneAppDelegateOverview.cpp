@@ -100,8 +100,10 @@ void OstrevaneAppDelegate::buildOverviewPage() {
     under->addWidget(freeSpacelab);
     column->addLayout(under);
 
-    auto* legend = new QHBoxLayout;
-    legend->setSpacing(6);
+    // Three entries a row: the texts grow with the figures.
+    auto* legend = new QGridLayout;
+    legend->setHorizontalSpacing(6);
+    legend->setVerticalSpacing(4);
     struct Category {
         QLabel** outlet;
         const char* name;
@@ -113,13 +115,14 @@ void OstrevaneAppDelegate::buildOverviewPage() {
                                    {&movieSizelab, "movieSizelab", "Movie:", 2},
                                    {&appSizelab, "appSizelab", "Apps:", 3},
                                    {&otherSizelab, "otherSizelab", "Others:", 4}};
+    int slot = 0;
     for (const Category& c : categories) {
-        legend->addWidget(swatch(StatuView, PRColorProgressView::categoryColor(c.color)));
+        legend->addWidget(swatch(StatuView, PRColorProgressView::categoryColor(c.color)), slot / 3, (slot % 3) * 2);
         *c.outlet = text(StatuView, c.name, c.title, 11);
-        legend->addWidget(*c.outlet);
-        legend->addSpacing(10);
+        legend->addWidget(*c.outlet, slot / 3, (slot % 3) * 2 + 1);
+        ++slot;
     }
-    legend->addStretch(1);
+    for (int textColumn = 1; textColumn < 6; textColumn += 2) legend->setColumnStretch(textColumn, 1);
     column->addLayout(legend);
     column->addSpacing(18);
 
