@@ -1,0 +1,113 @@
+#include "backup/PRBackupManifestReader.h"
+
+#include "backup/ManifestRecordStream.h"
+#include "backup/SHAH.h"
+#include "model/PRFaceTwitterNode.h"
+#include "model/PRPhotoAndVideoNode.h"
+#include "model/PRRecordFields.h"
+#include "platform/NSObject.h"
+#include "platform/Paths.h"
+
+#include <cstdio>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace {
+constexpr std::string_view kFacebook = "AppDomain-com.facebook.Facebook";
+constexpr std::string_view kMessenger = "AppDomain-com.facebook.Messenger";
+constexpr std::string_view kTwitter = "AppDomain-com.atebits.Tweetie2";
+
+// The size of the file at path, or nothing when there is none.
+std::optional<uint64_t> fileSizeAt(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<uint64_t>(info.st_size);
+}
+}  // namespace
+
+bool PRBackupManifestReader::isSocialDomain(const std::string& domain)
+{
+    return domain == kFacebook || domain == kTwitter || domain == kMessenger;
+}
+
+bool PRBackupManifestReader::isKeptDomain(const std::string& domain)
+{
+    return domain == "CameraRollDomain" || domain == "MediaDomain" || domain == "HomeDomain" ||
+           isSocialDomain(domain);
+}
+
+void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
+{
+    ManifestRecordStream stream;
+    if (!stream.open(backupFolder + "/Manifest.mbdb"))
+        return;
+    const uint64_t fileSize = stream.fileSize();
+    SHAH sha;
+    ManifestRecord record;
+    std::string keyText;
+    std::string digestText;
+    unsigned digest[5];
+    while (stream.next(record)) {
+        auto node = std::make_shared<PRTreeDirNode>();
+        if (!record.domain.empty())
+            node->setFileDomain(GetStringFormChar(record.domain.data(), record.domain.size()));
+        if (!record.path.empty())
+            node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
+
+        // The key is the digest of the bytes the device hashed: the whole domain and path.
+        keyText.assign(record.domain).append(1, '-').append(record.path);
+        sha.Reset();
+        sha.Input(keyText.data(), static_cast<unsigned>(keyText.size()));
+        if (sha.Result(digest)) {
+            SHAH::DigestToHex(digest, digestText);
+        } else {
+            std::fputs("AnalyzerFile hash1 could not compute message digest.\n", stderr);
+            digestText.clear();
+        }
+        if (!digestText.empty())
+            node->setFileKey(backupFolder + "/" + digestText);
+
+        nc_.postNotificationName("FindBackUpDirFileInfo", node);
+
+        if (isKeptDomain(node->fileDomain())) {
+            // 64-bit arithmetic: a manifest above 107 MB would wrap a 32-bit product.
+            const int64_t progress = fileSize ? static_cast<int64_t>(stream.position() * 20 / fileSize) : 20;
+            nc_.postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(static_cast<int>(progress)));
+            GetMediaFileByNode(node);
+            state_.addTreeFileNode(node);
+        }
+    }
+}
+
+void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node)
+{
+    if (!node)
+        return;
+    const std::string extension = paths::pathExtension(node->filePath());
+    const bool image = GetImageType(extension.c_str()) >= 0;
+    const bool movie = !image && (GetAudioType(extension.c_str()) >= 0 || GetViedoType(extension.c_str()) >= 0);
+    const bool social = isSocialDomain(node->fileDomain());
+    if (!image && !movie && !social)
+        return;
+
+    const std::optional<uint64_t> size = fileSizeAt(node->fileKey());
+    const std::string name = paths::lastPathComponent(node->filePath());
+    if (image || movie) {
+        auto record = std::make_shared<PRPhotoAndVideoNode>();
+        record->setFilePath(node->fileKey());
+        record->setFileSizeNumber(size.value_or(0));
+        record->setFileNodeName(name);
+        record->setFileNodeSize(sizeText(size.value_or(0)));
+        record->setBmov(movie);
+        nc_.postNotificationName("ScanPhotoAndVideo", record);
+    }
+    if (social && size) {
+        auto record = std::make_shared<PRFaceTwitterNode>();
+        record->setFileSize(sizeText(*size));
+        record->setFaceTwitterFileName(name);
+        record->setFaceTwitterFilePath(node->fileKey());
+        nc_.postNotificationName("scanFaceTwitterInfo", record);
+    }
+}

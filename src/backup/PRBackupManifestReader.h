@@ -1,0 +1,34 @@
+// Reads a backup folder's "Manifest.mbdb": announces every file record as a backup-file node
+// with the path of the backup file that holds its content, keeps the records of six domains
+// for later look-ups, and turns their media files and the files of three social apps into
+// records of their own. Runs synchronously on the calling thread (the backup scan thread)
+// and posts on the given notification centre from it.
+#pragma once
+
+#include "backup/PRBackupScanState.h"
+#include "model/PRTreeDirNode.h"
+#include "platform/NotificationCenter.h"
+
+#include <string>
+
+class PRBackupManifestReader {
+public:
+    explicit PRBackupManifestReader(PRBackupScanState& state,
+                                    NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
+        : state_(state), nc_(nc) {}
+
+    // Posts "FindBackUpDirFileInfo" for every record, and for the records of the kept domains
+    // "ScanProgressInfo" (0 to 20), "ScanPhotoAndVideo" and "scanFaceTwitterInfo"; keeps
+    // those records in the state's treeFileArray. A missing manifest or a wrong magic posts
+    // nothing.
+    void scanDirAnalyThread(const std::string& backupFolder);
+    // Makes and posts the media record and the social-app record of one kept node.
+    void GetMediaFileByNode(const PRTreeDirNodePtr& node);
+
+    static bool isKeptDomain(const std::string& domain);
+    static bool isSocialDomain(const std::string& domain);
+
+private:
+    PRBackupScanState& state_;
+    NSNotificationCenter& nc_;
+};

@@ -1,0 +1,72 @@
+// The data the backup readers share while a backup is scanned: the arrays that the readers
+// and carvers fill, the manifest records kept for look-ups, the contact photo handed from
+// the name look-up to the message reader, the transfer contacts and the schema flags. The
+// application delegate owns one and forwards its own properties and look-ups to it; tools
+// and tests make their own.
+#pragma once
+
+#include "model/PRBookMarkNode.h"
+#include "model/PRContactNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+#include "model/PRTreeDirNode.h"
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class PRBackupScanState {
+public:
+    // Arrays of one backup scan: made afresh by resetScanArrays() when a scan starts and
+    // emptied by removeSomeArray() when it ends. The readers run one after another on the
+    // scan thread and use them without a lock.
+    std::vector<PRMessageAttachNodePtr> meesageAttachArray;
+    std::vector<PRBookMarkNodePtr> bookMarkArray;
+    std::vector<PRContactImageNodePtr> contactImageArray;
+    std::vector<PRMessageNodePtr> messageArray;
+    std::vector<PRChatMessageNodePtr> chatMessageArray;
+    std::vector<PRContactNodePtr> contactArray;
+    std::vector<PRContactNodePtr> contactInfoArray;
+    std::vector<DelContactValuePtr> delContactValueArray;
+    std::vector<PRContactNodePtr> delContactArray;
+    std::vector<PRNoteNodePtr> noteArray;
+    std::vector<PRNoteValueNodePtr> noteValueArray;
+    std::vector<PRContactNodePtr> delUnKnowContactArray;
+    // The photo of the contact that the last name look-up with data matched.
+    PRBytes messageContactData;
+
+    // Contacts of the last transfer contact read; they outlive backup scans.
+    std::vector<PRContactNodePtr> transContactArray;
+
+    // YES when the browsed backup uses the newer message, calendar and other schemas.
+    bool currentNodeIsiOS6Version = false;
+    // YES when the browsed backup is of iOS 7 (the deleted-record carvers' layouts).
+    bool bIOS7DeviceNode = false;
+
+    void resetScanArrays();
+    void removeSomeArray();
+
+    // The manifest records of the kept domains, in manifest order. Safe from any thread.
+    std::vector<PRTreeDirNodePtr> treeFileArray() const;
+    size_t treeFileCount() const;
+    void addTreeFileNode(const PRTreeDirNodePtr& node);
+    // The fileKey of the kept record whose filePath is devicePath (the later one when
+    // several are), or nothing. Answers through an index; safe from any thread.
+    PROptionalText getFileKeyBytheFilepath(const std::string& devicePath) const;
+
+    // A contact's name by phone number, searched in contactArray. The forms with data need a
+    // longer common piece, and leave the matched contact's photo in messageContactData.
+    PROptionalText getNameByPhoneNumber(const std::string& phone) const;
+    PROptionalText getNameByPhoneNumber(const std::string& phone, const PRBytes& withData);
+    PROptionalText getTransNameByPhoneNumber(const std::string& phone, const PRBytes& withData);
+
+    // Whether a backup of this iOS version uses the newer schemas (6 and later); also sets
+    // bIOS7DeviceNode for a backup of iOS 7 and clears it for any other.
+    bool IOSVersionIOS6(const std::string& version);
+
+private:
+    mutable std::mutex treeMutex_;
+    std::vector<PRTreeDirNodePtr> treeFileArray_;
+    std::unordered_map<std::string, PRTreeDirNodePtr> treeFileIndex_;
+};

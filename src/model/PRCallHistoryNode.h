@@ -1,0 +1,20 @@
+// One call of the call history.
+#pragma once
+
+#include "model/PRRecord.h"
+
+#define PR_CALL_HISTORY_NODE_FIELDS(X)                  \
+    X(std::string, callName, setCallName, {})           \
+    X(std::string, callPhone, setCallPhone, {})         \
+    X(std::string, callDate, setCallDate, {})           \
+    X(std::string, callType, setCallType, {})           \
+    X(int, callTime, setCallTime, -1)                   \
+    X(std::string, callDuration, setCallDuration, {})   \
+    X(bool, bSelected, setBSelected, false)             \
+    X(bool, bDeleted, setBDeleted, false)
+
+class PRCallHistoryNode final : public PRRecord {
+    PR_RECORD(PRCallHistoryNode, PR_CALL_HISTORY_NODE_FIELDS)
+};
+
+using PRCallHistoryNodePtr = std::shared_ptr<PRCallHistoryNode>;

@@ -1,0 +1,60 @@
+// Conversions that readers apply to database and manifest values before they go into
+// records: text, dates, durations, media kinds by extension, padded numbers and the phone
+// number comparison behind the contact-name look-ups. None keeps state.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
+
+// NUL-terminated UTF-8 to a string, up to the first NUL; text that is not valid UTF-8 gives
+// the empty string. text must not be null.
+std::string GetStringFormChar(const char* text);
+std::string GetStringFormChar(const char* bytes, size_t length);
+// Writes the characters of UTF-8 text as wide characters into out, which holds capacity
+// characters: at most capacity - 1 of the text, then a 0 character. Returns how many were
+// written; text that is not valid UTF-8 writes none.
+int Char2Unicode(const char* text, wchar_t* out, int capacity);
+// Wide text up to its 0 character, as a UTF-8 string.
+std::string GetNSStringDate(const wchar_t* text);
+
+// A database time value as "MM-DD-YYYY hh:mm" in local time (the fileType selects the epoch
+// correction of messages and calls, 0, or of notes and calendars, 1); nothing when the time
+// cannot be converted to local time.
+std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
+// A time value whose first ten digits are seconds since 1970, as "YYYY-MM-DD hh:mm:ss +0000";
+// " " for a value of fewer than eleven characters.
+std::string GetPhoneDate(int64_t value);
+// Seconds since 1970 as the standard date description, "YYYY-MM-DD hh:mm:ss +0000" (UTC).
+std::string standardDateDescription(int64_t secondsSince1970);
+// Milliseconds as "hh:mm:ss".
+std::string getCallHistoryDate(int32_t milliseconds);
+// Seconds as "N hours", "1 hour", "N minutes", "1 minute" or "N second(s)".
+std::string getCallHistoryDuration(int32_t seconds);
+
+// Media kinds by file extension (without the dot, any case): the row of the first match in
+// the kind's table, counted from 0, or -1 when there is none or the text is null. Callers
+// count 0 or more as found.
+int GetImageType(const char* extension);
+int GetViedoType(const char* extension);
+int GetAudioType(const char* extension);
+
+// The number's decimal digits with zeros in front up to eight characters; a longer number
+// keeps all its digits.
+std::string getFullName(uint64_t number);
+
+// The phone number with every "-", "(", ")" and " " removed.
+std::string normalisedPhoneNumber(const std::string& number);
+// Whether two normalised numbers belong together: a middle piece of the shorter one (half its
+// length, from a quarter in) occurs in the other, ignoring case. The piece must be at least
+// minimumPiece characters long, and an empty piece never matches.
+bool phoneNumbersMatch(const std::string& asked, const std::string& contact, size_t minimumPiece);
+
+// Byte counts as text with a decimal unit ("1.50KB", "999.00bytes"), always with a point,
+// whatever the locale. out_buffer holds at least 100 bytes; it is returned.
+char* size_to_unit(uint64_t count, char* out_buffer);
+std::string sizeText(uint64_t count);
+// Reads a text made by size_to_unit back into a byte count; 0 for anything else.
+uint64_t sizeFormString(const std::string& text);

@@ -1,0 +1,271 @@
+#include "ManifestFixture.h"
+#include "backup/ManifestRecordStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using ManifestReader = ManifestFixture;
+
+const std::string kMagic("mbdb\x05\x00", 6);
+
+std::string stringField(const std::string& text)
+{
+    return std::string{static_cast<char>(text.size() >> 8), static_cast<char>(text.size() & 0xFF)} + text;
+}
+
+TEST_F(ManifestReader, TheMagicDecidesWhetherAnythingIsRead)
+{
+    const std::string record = encodeManifestRecord(entry("HomeDomain", "Library/SMS/sms.db"));
+    writeRaw(kMagic + record);
+    scan();
+    ASSERT_EQ(nodes.size(), 1u);
+
+    for (const std::string& bytes : {std::string("mbdb\x04\x00", 6) + record, std::string("MBDB\x05\x00", 6) + record,
+                                     std::string("mbd"), std::string()}) {
+        order.clear();
+        writeRaw(bytes);
+        scan();
+        EXPECT_TRUE(order.empty()) << "posted for a manifest starting " << bytes.substr(0, 6);
+    }
+    ::unlink(manifest.c_str());
+    scan();
+    EXPECT_TRUE(order.empty());
+}
+
+TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile)
+{
+    writeManifest(manifest, {entry("HomeDomain", "Library/SMS/sms.db"), entry("RootDomain", "Library/Caches/x")});
+    scan();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]->fileDomain(), "HomeDomain");
+    EXPECT_EQ(nodes[0]->filePath(), "Library/SMS/sms.db");
+    EXPECT_EQ(nodes[0]->fileKey(), folder + "/3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+    EXPECT_EQ(nodes[0]->fileName(), "");
+    EXPECT_EQ(nodes[0]->nodeIcon(), "unselected");
+    EXPECT_EQ(nodes[1]->fileKey(), keyPath("RootDomain", "Library/Caches/x"));
+}
+
+TEST_F(ManifestReader, AnAbsentDomainIsPostedButNotKept)
+{
+    ManifestEntry withoutDomain = entry("", "Library/orphan.jpg");
+    std::string record = encodeManifestRecord(withoutDomain);
+    record[0] = record[1] = '\xFF';  // 0xFFFF: absent, no bytes follow
+    writeRaw(kMagic + record + encodeManifestRecord(entry("HomeDomain", "after")));
+    scan();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]->fileDomain(), "");
+    EXPECT_EQ(nodes[0]->filePath(), "Library/orphan.jpg");
+    EXPECT_EQ(nodes[0]->fileKey(), folder + "/" + backupFileKey("", "Library/orphan.jpg"));
+    EXPECT_EQ(nodes[1]->filePath(), "after");
+    EXPECT_EQ(state.treeFileCount(), 1u);
+    EXPECT_TRUE(media.empty());
+}
+
+TEST_F(ManifestReader, LongPathsAndPropertiesAreReadWholeAndTheNextRecordFollows)
+{
+    std::string longPath = "Library/Caches/";
+    while (longPath.size() < 300)
+        longPath += "deep/";
+    ManifestEntry first = entry("HomeDomain", longPath);
+    first.linkTarget = std::string(280, 'l');
+    first.dataHash = std::string(20, '\x01');
+    first.properties = {{"com.apple.assetsd.UUID", std::string(400, 'u')}, {"empty", ""}, {"x", "y"}};
+    writeManifest(manifest, {first, entry("MediaDomain", "next.txt")});
+    scan();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]->filePath(), longPath);
+    EXPECT_EQ(nodes[0]->fileKey(), keyPath("HomeDomain", longPath));  // the whole path, not its first 259 bytes
+    EXPECT_EQ(nodes[1]->fileDomain(), "MediaDomain");
+    EXPECT_EQ(nodes[1]->filePath(), "next.txt");
+}
+
+TEST_F(ManifestReader, OnlyTheSixDomainsAreKeptComparedExactly)
+{
+    const std::vector<std::string> kept = {"CameraRollDomain", "MediaDomain", "HomeDomain",
+                                           "AppDomain-com.facebook.Facebook", "AppDomain-com.facebook.Messenger",
+                                           "AppDomain-com.atebits.Tweetie2"};
+    const std::vector<std::string> others = {"homedomain", "HomeDomainX", "AppDomain-com.facebook.Facebook2",
+                                             "RootDomain", "AppDomain-com.atebits.tweetie2", ""};
+    std::vector<ManifestEntry> entries;
+    for (const auto& domain : others)
+        entries.push_back(entry(domain, "a.txt"));
+    for (const auto& domain : kept)
+        entries.push_back(entry(domain, "a.txt"));
+    writeManifest(manifest, entries);
+    scan();
+    EXPECT_EQ(nodes.size(), 12u);
+    EXPECT_EQ(progress.size(), 6u);
+    const auto keptNodes = state.treeFileArray();
+    ASSERT_EQ(keptNodes.size(), 6u);
+    for (size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(keptNodes[i]->fileDomain(), kept[i]);
+}
+
+TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize)
+{
+    writeBackingFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", 1500);
+    writeBackingFile("MediaDomain", "Models/tower.3DM", 10);
+    writeBackingFile("HomeDomain", "Media/song.m4a", 2500000);
+    writeManifest(manifest, {entry("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG"),
+                             entry("MediaDomain", "Models/tower.3DM"), entry("HomeDomain", "Media/song.m4a"),
+                             entry("HomeDomain", "Media/missing.MP4"), entry("HomeDomain", "notes.txt"),
+                             entry("RootDomain", "other.jpg")});
+    scan();
+    ASSERT_EQ(media.size(), 4u);
+    EXPECT_EQ(media[0]->fileNodeName(), "IMG_0001.JPG");
+    EXPECT_EQ(media[0]->filePath(), keyPath("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG"));
+    EXPECT_EQ(media[0]->fileSizeNumber(), 1500u);
+    EXPECT_EQ(media[0]->fileNodeSize(), "1.50KB");
+    EXPECT_FALSE(media[0]->bmov());
+    EXPECT_FALSE(media[1]->bmov());  // 3DM is the first row of the image kinds
+    EXPECT_TRUE(media[2]->bmov());   // sound counts as a movie record
+    EXPECT_EQ(media[2]->fileNodeSize(), "2.50MB");
+    EXPECT_TRUE(media[3]->bmov());
+    EXPECT_EQ(media[3]->fileSizeNumber(), 0u);  // a missing backup file still gives a record
+    EXPECT_EQ(media[3]->fileNodeSize(), "0.00bytes");
+    EXPECT_TRUE(social.empty());
+}
+
+TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile)
+{
+    writeBackingFile("AppDomain-com.facebook.Facebook", "Documents/clip.mov", 4000);
+    writeBackingFile("AppDomain-com.atebits.Tweetie2", "Library/feed.json", 12);
+    writeManifest(manifest, {entry("AppDomain-com.facebook.Facebook", "Documents/clip.mov"),
+                             entry("AppDomain-com.atebits.Tweetie2", "Library/feed.json"),
+                             entry("AppDomain-com.facebook.Messenger", "Library/gone.plist")});
+    scan();
+    ASSERT_EQ(media.size(), 1u);  // the movie of a social domain gives both records
+    EXPECT_TRUE(media[0]->bmov());
+    ASSERT_EQ(social.size(), 2u);
+    EXPECT_EQ(social[0]->faceTwitterFileName(), "clip.mov");
+    EXPECT_EQ(social[0]->faceTwitterFilePath(), keyPath("AppDomain-com.facebook.Facebook", "Documents/clip.mov"));
+    EXPECT_EQ(social[0]->fileSize(), "4.00KB");
+    EXPECT_EQ(social[1]->faceTwitterFileName(), "feed.json");
+    EXPECT_EQ(social[1]->fileSize(), "12.00bytes");
+}
+
+TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia)
+{
+    writeManifest(manifest, {entry("RootDomain", "a.jpg"), entry("CameraRollDomain", "b.jpg")});
+    scan();
+    EXPECT_EQ(order, (std::vector<std::string>{"FindBackUpDirFileInfo", "FindBackUpDirFileInfo", "ScanProgressInfo",
+                                               "ScanPhotoAndVideo"}));
+    EXPECT_EQ(progress, std::vector<int>{20});
+}
+
+TEST_F(ManifestReader, DuplicatePathsAnswerWithTheLaterRecord)
+{
+    writeManifest(manifest, {entry("HomeDomain", "Library/SMS/Attachments/a.jpg"),
+                             entry("MediaDomain", "Library/SMS/Attachments/a.jpg"), entry("RootDomain", "only-root")});
+    scan();
+    EXPECT_EQ(state.getFileKeyBytheFilepath("Library/SMS/Attachments/a.jpg"),
+              keyPath("MediaDomain", "Library/SMS/Attachments/a.jpg"));
+    EXPECT_EQ(state.getFileKeyBytheFilepath("only-root"), std::nullopt);  // not a kept domain
+    EXPECT_EQ(state.getFileKeyBytheFilepath("Library/SMS/Attachments"), std::nullopt);
+}
+
+TEST_F(ManifestReader, ACutOrMalformedLastRecordEndsTheScanAfterTheLastWholeOne)
+{
+    ManifestEntry last = entry("HomeDomain", "Library/last.jpg");
+    last.properties = {{"name", "value"}};
+    const std::string whole = kMagic + encodeManifestRecord(entry("HomeDomain", "one")) +
+                              encodeManifestRecord(entry("MediaDomain", "two"));
+    const std::string lastBytes = encodeManifestRecord(last);
+    for (size_t cut = 1; cut < lastBytes.size(); ++cut) {
+        nodes.clear();
+        writeRaw(whole + lastBytes.substr(0, cut));
+        scan();
+        ASSERT_EQ(nodes.size(), 2u) << "cut after " << cut << " bytes";
+    }
+    // A length running past the end of the file.
+    nodes.clear();
+    writeRaw(whole + stringField("HomeDomain") + "\x7F\xFF" + "short");
+    scan();
+    EXPECT_EQ(nodes.size(), 2u);
+}
+
+TEST_F(ManifestReader, AManifestTheUserCannotWriteIsStillRead)
+{
+    writeManifest(manifest, {entry("HomeDomain", "a")});
+    ASSERT_EQ(::chmod(manifest.c_str(), 0444), 0);
+    scan();
+    EXPECT_EQ(nodes.size(), 1u);
+    ::chmod(manifest.c_str(), 0644);
+}
+
+// A manifest above 107 MB (sparse: the long property values are holes) whose last record is
+// kept: its progress is 20, where 32-bit arithmetic would have wrapped below zero.
+TEST_F(ManifestReader, ProgressOfAVeryLargeManifestEndsAt20)
+{
+    const int fd = ::open(manifest.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    std::string head = kMagic + encodeManifestRecord(entry("HomeDomain", "first"));
+    off_t offset = static_cast<off_t>(head.size());
+    ASSERT_EQ(::pwrite(fd, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
+    for (int big = 0; big < 4; ++big) {
+        ManifestEntry bulky = entry("RootDomain", "bulk" + std::to_string(big));
+        std::string start = encodeManifestRecord(bulky);
+        start.back() = static_cast<char>(255);  // the property count, whose pairs follow as holes
+        ASSERT_EQ(::pwrite(fd, start.data(), start.size(), offset), static_cast<ssize_t>(start.size()));
+        offset += static_cast<off_t>(start.size());
+        for (int field = 0; field < 510; ++field) {
+            ASSERT_EQ(::pwrite(fd, "\xFF\xFE", 2, offset), 2);
+            offset += 2 + 0xFFFE;
+        }
+    }
+    const std::string tail = encodeManifestRecord(entry("HomeDomain", "last"));
+    ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), offset), static_cast<ssize_t>(tail.size()));
+    ::close(fd);
+    ASSERT_GT(offset, 107 * 1024 * 1024);
+
+    scan();
+    ASSERT_EQ(nodes.size(), 6u);
+    EXPECT_EQ(nodes.back()->filePath(), "last");
+    ASSERT_EQ(progress.size(), 2u);
+    EXPECT_EQ(progress[0], 0);
+    EXPECT_EQ(progress[1], 20);
+}
+
+TEST_F(ManifestReader, ProgressNeverFallsAndStaysWithin0To20)
+{
+    std::vector<ManifestEntry> entries;
+    for (int i = 0; i < 300; ++i)
+        entries.push_back(entry(i % 3 ? "HomeDomain" : "RootDomain", "file" + std::to_string(i)));
+    entries.push_back(entry("HomeDomain", "end"));
+    writeManifest(manifest, entries);
+    scan();
+    ASSERT_FALSE(progress.empty());
+    for (size_t i = 1; i < progress.size(); ++i)
+        EXPECT_LE(progress[i - 1], progress[i]);
+    EXPECT_GE(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 20);
+}
+
+TEST_F(ManifestReader, TheStreamReadsWhatTheWriterWrites)
+{
+    std::vector<ManifestEntry> entries;
+    for (int i = 0; i < 3000; ++i) {  // enough to cross the read buffer several times
+        ManifestEntry e = entry("Domain" + std::to_string(i % 7), std::string(i % 500, 'p') + std::to_string(i));
+        e.properties.assign(i % 4, {"key", std::string(i % 300, 'v')});
+        entries.push_back(e);
+    }
+    ASSERT_TRUE(writeManifest(manifest, entries));
+    ASSERT_TRUE(appendManifestRecords(manifest, {entry("Added", "later")}));
+    ManifestRecordStream stream;
+    ASSERT_TRUE(stream.open(manifest));
+    ManifestRecord record;
+    size_t count = 0;
+    while (stream.next(record)) {
+        const ManifestEntry& expected = count < entries.size() ? entries[count] : entry("Added", "later");
+        ASSERT_EQ(record.domain, expected.domain);
+        ASSERT_EQ(record.path, expected.path);
+        ++count;
+    }
+    EXPECT_EQ(count, entries.size() + 1);
+    EXPECT_EQ(stream.position(), stream.fileSize());
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+#include "FixedTimeZone.h"
+#include "model/PRRecordFields.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+constexpr int64_t kSince2001 = 978307200;  // seconds from 1970 to 2001
+
+std::string dateText(int64_t value, bool fileType)
+{
+    const auto wide = GetDateTime(value, fileType);
+    return wide ? GetNSStringDate(wide->c_str()) : "<none>";
+}
+
+TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid)
+{
+    EXPECT_EQ(GetStringFormChar("Caf\xC3\xA9 \xF0\x9F\x98\x80"), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
+    EXPECT_EQ(GetStringFormChar(""), "");
+    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");             // not UTF-8
+    EXPECT_EQ(GetStringFormChar("\xC0\xAF"), "");            // overlong
+    EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");        // a surrogate
+    EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");           // cut inside a character
+    EXPECT_EQ(GetStringFormChar("ab\0cd", 5), "ab");         // up to the first NUL
+}
+
+TEST(RecordFields, WideConversionStopsAtCapacityAndAlwaysTerminates)
+{
+    wchar_t buffer[4];
+    EXPECT_EQ(Char2Unicode("h\xC3\xA9llo", buffer, 4), 3);
+    EXPECT_EQ(std::wstring(buffer), L"h\u00E9l");
+    EXPECT_EQ(Char2Unicode("bad\xFF", buffer, 4), 0);
+    EXPECT_EQ(buffer[0], L'\0');
+    const wchar_t text[] = {L'a', 0x1F600, 0};
+    EXPECT_EQ(GetNSStringDate(text), "a\xF0\x9F\x98\x80");
+}
+
+TEST(RecordFields, NoteAndCalendarTimesGiveTheirTrueDatesAcrossLeapDays)
+{
+    FixedTimeZone utc("UTC0");
+    struct Case {
+        int64_t unixTime;
+        const char* text;
+    };
+    // Values count from 2001; the texts are the real calendar dates of those instants.
+    const Case cases[] = {
+        {978307200, "01-01-2001 00:00"},  {1330473600, "02-29-2012 00:00"}, {1330560000, "03-01-2012 00:00"},
+        {1356955200, "12-31-2012 12:00"}, {1362096000, "03-01-2013 00:00"}, {1075593599, "01-31-2004 23:59"},
+        {1452816000 + 3600 * 13 + 60 * 7, "01-15-2016 13:07"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dateText(c.unixTime - kSince2001, true), c.text) << c.unixTime;
+}
+
+TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes)
+{
+    FixedTimeZone zone("QMT-3");  // three hours east of UTC, no daylight saving
+    // A value counted from 2001 lands in 1982 when read from 1970, and shows as 2013.
+    const std::string shifted = dateText(1367409600 - kSince2001, false);
+    EXPECT_EQ(shifted.substr(6, 4), "2013");
+    EXPECT_EQ(shifted.size(), 16u);
+    // 2014-03-05 10:20 UTC is 13:20 in the zone, and stays in 2014.
+    EXPECT_EQ(dateText(1394014800, false), "03-05-2014 13:20");
+    // Only the low 32 bits count.
+    EXPECT_EQ(dateText(1394014800 + (int64_t(1) << 32), false), "03-05-2014 13:20");
+}
+
+TEST(RecordFields, PhoneDatesNeedElevenDigits)
+{
+    EXPECT_EQ(GetPhoneDate(1234567890), " ");
+    EXPECT_EQ(GetPhoneDate(13674096001234), "2013-05-01 12:00:00 +0000");
+}
+
+TEST(RecordFields, ClockAndDurationTexts)
+{
+    EXPECT_EQ(getCallHistoryDate(0), "00:00:00");
+    EXPECT_EQ(getCallHistoryDate(59999), "00:00:59");
+    EXPECT_EQ(getCallHistoryDate(3723000), "01:02:03");
+    EXPECT_EQ(getCallHistoryDate(360000000), "100:00:00");
+    EXPECT_EQ(getCallHistoryDuration(0), "0 second");
+    EXPECT_EQ(getCallHistoryDuration(1), "1 second");
+    EXPECT_EQ(getCallHistoryDuration(59), "59 seconds");
+    EXPECT_EQ(getCallHistoryDuration(61), "1 minute");
+    EXPECT_EQ(getCallHistoryDuration(150), "2 minutes");
+    EXPECT_EQ(getCallHistoryDuration(3600), "1 hour");
+    EXPECT_EQ(getCallHistoryDuration(7300), "2 hours");
+}
+
+TEST(RecordFields, MediaKindsByExtension)
+{
+    EXPECT_EQ(GetImageType("3dm"), 0);  // the first row, which callers count as found
+    EXPECT_EQ(GetImageType("jpg"), 61);
+    EXPECT_EQ(GetImageType("JPEG"), 60);
+    EXPECT_EQ(GetImageType("mov"), -1);
+    EXPECT_EQ(GetViedoType("MoV"), 28);
+    EXPECT_EQ(GetViedoType("dvr-ms"), 14);
+    EXPECT_EQ(GetAudioType("m4a"), 30);
+    EXPECT_EQ(GetAudioType("ram"), 0);
+    EXPECT_EQ(GetImageType(nullptr), -1);
+    EXPECT_EQ(GetImageType(""), -1);
+    EXPECT_EQ(GetAudioType("txt"), -1);
+}
+
+TEST(RecordFields, EightDigitNames)
+{
+    EXPECT_EQ(getFullName(7), "00000007");
+    EXPECT_EQ(getFullName(12345678), "12345678");
+    EXPECT_EQ(getFullName(123456789012ULL), "123456789012");  // longer numbers keep their digits
+}
+
+TEST(RecordFields, PhoneNumbersMatchOnAMiddlePiece)
+{
+    const std::string asked = normalisedPhoneNumber("+1 (555) 010-2288");
+    EXPECT_EQ(asked, "+15550102288");
+    EXPECT_TRUE(phoneNumbersMatch(asked, normalisedPhoneNumber("5550102288"), 6));
+    EXPECT_FALSE(phoneNumbersMatch(asked, "5559990000", 1));
+    // Equal lengths: the piece comes from the number asked ("234" of "1234", "340" of "2340").
+    EXPECT_TRUE(phoneNumbersMatch("1234", "2340", 1));
+    EXPECT_FALSE(phoneNumbersMatch("2340", "1234", 1));
+    // Two characters give a one-character piece: enough without data, never with it.
+    EXPECT_TRUE(phoneNumbersMatch("12", "9912", 1));
+    EXPECT_FALSE(phoneNumbersMatch("12", "9912", 6));
+    // An empty piece matches nothing.
+    EXPECT_FALSE(phoneNumbersMatch("1", "12345", 1));
+    EXPECT_FALSE(phoneNumbersMatch("", "12345", 1));
+    EXPECT_TRUE(phoneNumbersMatch("ADA@EXAMPLE.ORG", "ada@example.org", 6));
+}
+
+TEST(RecordFields, ByteSizeTextsAtEveryUnitBoundary)
+{
+    const std::pair<uint64_t, const char*> cases[] = {
+        {0, "0.00bytes"},          {999, "999.00bytes"}, {1000, "1.00KB"},         {1499, "1.50KB"},
+        {999999, "1000.00KB"},     {1000000, "1.00MB"},  {1234567, "1.23MB"},      {999999999, "1000.00MB"},
+        {1000000000, "1.00GB"},    {1000000000000ULL, "1.00TB"}, {UINT64_MAX, "18446744.00TB"}};
+    for (const auto& [count, text] : cases)
+        EXPECT_EQ(sizeText(count), text) << count;
+    EXPECT_EQ(sizeFormString("999.00bytes"), 999u);
+    EXPECT_EQ(sizeFormString("1.50KB"), 1500u);
+    EXPECT_EQ(sizeFormString("2.00GB"), 2000000000u);
+    EXPECT_EQ(sizeFormString("1KB"), 1000u);
+    EXPECT_EQ(sizeFormString("KB"), 0u);
+    EXPECT_EQ(sizeFormString("12"), 0u);
+    EXPECT_EQ(sizeFormString(""), 0u);
+}
+
+TEST(RecordFields, ByteSizeTextsIgnoreACommaDecimalLocale)
+{
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no comma-decimal locale installed";
+    EXPECT_EQ(sizeText(1499), "1.50KB");
+    EXPECT_EQ(sizeFormString("1.50KB"), 1500u);
+    std::setlocale(LC_NUMERIC, previous.c_str());
+}
+
+}  // namespace

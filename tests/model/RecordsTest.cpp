@@ -1,0 +1,131 @@
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRContactNode.h"
+#include "model/PRFaceTwitterNode.h"
+#include "model/PRIOSDeviceNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+#include "model/PRPhotoAndVideoNode.h"
+#include "model/PRTranMusicNode.h"
+#include "model/PRTreeDirNode.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// Every fresh record: ids -1, flags NO, sizes 0, texts empty unless listed as " " or nil.
+void expectFreshRecord(const PRRecord& record, const std::set<std::string>& blankTexts = {},
+                       const std::set<std::string>& nilFields = {})
+{
+    for (const PRField& field : record.fields()) {
+        SCOPED_TRACE(std::string(record.className()) + "." + field.name);
+        const std::string name = field.name;
+        if (nilFields.count(name)) {
+            EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(field.value));
+        } else if (const auto* text = std::get_if<std::string>(&field.value)) {
+            EXPECT_EQ(*text, blankTexts.count(name) ? " " : (name == "nodeIcon" ? "unselected" : ""));
+        } else if (const auto* flag = std::get_if<bool>(&field.value)) {
+            EXPECT_FALSE(*flag);
+        } else if (const auto* number = std::get_if<int64_t>(&field.value)) {
+            const bool id = name == "rowid" || name == "rowId" || name == "rowID" || name == "uid" ||
+                            name == "handle_id" || name == "messageId" || name == "attachmentId" ||
+                            name == "valueType" || name == "callTime";
+            EXPECT_EQ(*number, id ? -1 : 0);
+        } else if (const auto* count = std::get_if<uint64_t>(&field.value)) {
+            EXPECT_EQ(*count, 0u);
+        } else {
+            ADD_FAILURE() << "unexpected nil";
+        }
+    }
+}
+
+TEST(Records, FreshRecordsHoldTheirStartValues)
+{
+    expectFreshRecord(PRContactNode(), {}, {"imageData"});
+    expectFreshRecord(PRContactImageNode(), {}, {"imageData"});
+    expectFreshRecord(DelContactValue());
+    expectFreshRecord(PRMessageNode(), {}, {"attachmentPath", "attachType", "contactImageData"});
+    expectFreshRecord(PRMessageTreeNode());
+    expectFreshRecord(PRMessageAttachNode(), {}, {"attachpath", "attachType"});
+    expectFreshRecord(PRChatMessageNode());
+    expectFreshRecord(PRCallHistoryNode());
+    expectFreshRecord(PRNoteNode());
+    expectFreshRecord(PRNoteValueNode());
+    expectFreshRecord(PRBookMarkNode());
+    expectFreshRecord(PRCalenderNode());
+    expectFreshRecord(PRPhotoAndVideoNode());
+    expectFreshRecord(PRFaceTwitterNode());
+    expectFreshRecord(PRTranMusicNode(),
+                      {"musicTitle", "musicType", "musicArtist", "musicFileSize", "musicRating", "musicTime",
+                       "musicGenre", "musicPid", "artistPid", "albumPid", "bCopyLocationPath"},
+                      {"musicAlbm"});
+    expectFreshRecord(PRTranAppNode(), {}, {"appFileName", "appVersion", "appFileSize"});
+    expectFreshRecord(PRTreeDirNode());
+    expectFreshRecord(PRTreeFileNode(), {}, {"filePath", "fileSize"});
+    expectFreshRecord(PRIOSDeviceNode());
+}
+
+TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues)
+{
+    PRMessageNode message;
+    message.setMessagePhone("+1 555 0100");
+    message.setHandle_id(7);
+    message.setContactImageData(makeBytes({1, 2, 3}));
+    message.setAttachType(std::string("Image"));
+    std::vector<std::string> names;
+    for (const PRField& field : message.fields())
+        names.push_back(field.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate",
+                                               "messageType", "bImessage", "bSelected", "bDeleted", "handle_id",
+                                               "isHasAttach", "attachmentPath", "attachType", "rowId",
+                                               "contactImageData"}));
+    const auto fields = message.fields();
+    EXPECT_EQ(std::get<std::string>(fields[1].value), "+1 555 0100");
+    EXPECT_EQ(std::get<int64_t>(fields[8].value), 7);
+    EXPECT_EQ(std::get<std::string>(fields[11].value), "Image");
+    EXPECT_EQ(std::get<uint64_t>(fields[13].value), 3u);  // bytes as their length
+    EXPECT_NE(message.description().find("handle_id=7"), std::string::npos);
+}
+
+TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned)
+{
+    auto folder = std::make_shared<PRTreeDirNode>();
+    auto other = std::make_shared<PRTreeDirNode>();
+    auto child = std::make_shared<PRTreeDirNode>();
+    child->setParent(folder);
+    folder->children().push_back(child);
+    EXPECT_TRUE(other->children().empty());
+
+    // setChildren copies the given elements into the folder's own array.
+    std::vector<PRTreeDirNodePtr> given{child};
+    other->setChildren(given);
+    given.clear();
+    EXPECT_EQ(other->children().size(), 1u);
+
+    auto file = std::make_shared<PRTreeFileNode>();
+    file->setParent(folder);
+    folder->addFileChildren(file);
+    folder->addFileChildren(std::make_shared<PRTreeFileNode>());
+    EXPECT_EQ(folder->fileChildren().size(), 2u);
+    EXPECT_EQ(file->parent(), folder);
+
+    // Children point back without keeping the folder alive (no reference cycle).
+    std::weak_ptr<PRTreeDirNode> watch = folder;
+    folder.reset();
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(child->parent(), nullptr);
+}
+
+TEST(Records, ConversationMessagesAppendInPlace)
+{
+    PRMessageTreeNode conversation;
+    conversation.MessageNodeArray().push_back(std::make_shared<PRMessageNode>());
+    conversation.MessageNodeArray().push_back(std::make_shared<PRMessageNode>());
+    EXPECT_EQ(conversation.MessageNodeArray().size(), 2u);
+    EXPECT_EQ(std::get<uint64_t>(conversation.fields()[0].value), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// backup-dump FOLDER: runs the backup browser's readers on an iTunes backup folder and prints
+// every notification they post as one line of JSON. Exits 0 after a complete run, 1 with a
+// message when the folder is not a backup, 2 on wrong usage.
+#include "BackupReaders.h"
+#include "NotificationJson.h"
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+bool exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool isBackupFolder(const std::string& folder)
+{
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    return exists(folder + "/Manifest.mbdb") || exists(folder + "/Info.plist") || exists(folder + "/Manifest.plist");
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: backup-dump BACKUP-FOLDER\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (!isBackupFolder(folder)) {
+        std::fprintf(stderr, "backup-dump: %s is not an iTunes backup folder (no Manifest.mbdb, Info.plist or Manifest.plist)\n",
+                     folder.c_str());
+        return 1;
+    }
+
+    NSNotificationCenter nc;
+    int observer = 0;
+    for (const std::string& name : backupReaderNotificationNames())
+        nc.addObserver(&observer, name, [](const NSNotification& notification) {
+            const std::string line = notificationJson(notification) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        });
+    PRBackupScanState state;
+    runBackupReaders(folder, state, nc);
+    nc.removeObserver(&observer);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

@@ -1,0 +1,52 @@
+// Writes legacy iTunes backup folders (Info.plist, Status.plist, Manifest.plist,
+// Manifest.mbdb and every file under its key) for the sample devices, and adds files to an
+// existing backup for the fixture makers of other data (databases, attachments).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace samplebackup {
+
+// One backed-up item: a file with its content, or a folder (no content, no backup file).
+struct BackupItem {
+    std::string domain;
+    std::string path;
+    std::string bytes;
+    bool folder = false;
+    uint32_t modified = 1367409600;  // 2013-05-01 12:00:00 UTC
+};
+
+// Writes every file under its key in the backup folder (replacing one of the same key) and
+// appends the items' records to the folder's Manifest.mbdb (made when missing).
+bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupItem>& items);
+
+// What the property lists of a backup say about its device.
+struct SampleDevice {
+    std::string name;
+    std::string productType;
+    std::string productVersion;
+    std::string buildVersion;
+    std::string serialNumber;
+    std::string udid;
+    std::string phoneNumber;
+    std::string itunesVersion;
+    int64_t backupTime = 1367409600;  // seconds since 1970
+};
+
+// Writes Info.plist (unless withInfo is false), Status.plist and Manifest.plist with its
+// "Lockdown" entry; the property lists carry the backup time as their modification time.
+bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevice& device, bool withInfo = true);
+
+// The sample iPhone and iPad, and the items of the full sample backup (over 2,000 records:
+// camera roll, media, home, the three social apps and other app and system domains).
+SampleDevice sampleIPhone();
+SampleDevice sampleIPad();
+std::vector<BackupItem> sampleBackupItems();
+
+// Writes the sample backups under root: the full iPhone backup (with Info.plist) and a small
+// iPad backup described by its Manifest.plist alone. Returns the backup folders written.
+std::vector<std::string> writeSampleBackups(const std::string& root);
+
+}  // namespace samplebackup

@@ -1,0 +1,24 @@
+// make-sample-backup ROOT: writes the sample iTunes backups into the folder ROOT (the
+// backup folder of a sample home), one sub-folder per device, and prints their paths.
+#include "SampleBackup.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make-sample-backup BACKUP-ROOT\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);  // lets the image writers find their plug-ins
+    const std::vector<std::string> folders = samplebackup::writeSampleBackups(argv[1]);
+    if (folders.size() != 2) {
+        std::fprintf(stderr, "make-sample-backup: could not write the sample backups under %s\n", argv[1]);
+        return 1;
+    }
+    for (const std::string& folder : folders)
+        std::printf("%s\n", folder.c_str());
+    return 0;
+}
