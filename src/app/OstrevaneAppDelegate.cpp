@@ -6,7 +6,7 @@
 #include "platform/Process.h"
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
-#include "widgets/ByteSizeText.h"
+#include "model/PRRecordFields.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -158,16 +158,11 @@ void OstrevaneAppDelegate::setAllCleanFileSize(const QString& v) {
     allCleanFileSize_ = v;
 }
 
-char* OstrevaneAppDelegate::size_to_unit(uint64_t count, char* buffer) { return bytesize::sizeToUnit(count, buffer); }
+char* OstrevaneAppDelegate::size_to_unit(uint64_t count, char* buffer) { return ::size_to_unit(count, buffer); }
 
-uint64_t OstrevaneAppDelegate::sizeFormString(const QString& text) {
-    return bytesize::sizeFromString(text.toStdString());
-}
+uint64_t OstrevaneAppDelegate::sizeFormString(const QString& text) { return ::sizeFormString(text.toStdString()); }
 
-QString OstrevaneAppDelegate::sizeText(uint64_t count) {
-    char buffer[bytesize::kBufferSize] = {};
-    return QString::fromLatin1(size_to_unit(count, buffer));
-}
+QString OstrevaneAppDelegate::sizeText(uint64_t count) { return QString::fromStdString(::sizeText(count)); }
 
 // ---- Crash reporter, exit and web pages ----------------------------------------------------
 

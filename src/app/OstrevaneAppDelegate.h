@@ -159,7 +159,7 @@ public:
     QM_COUNTER(currentUserDataFileSize, setCurrentUserDataFileSize)
 #undef QM_COUNTER
 
-    // Byte-size texts (any thread).
+    // Byte-size texts (any thread); buffer holds at least 100 bytes.
     static char* size_to_unit(uint64_t count, char* buffer);
     static uint64_t sizeFormString(const QString& text);
     // size_to_unit as a string, for labels.
