@@ -187,7 +187,11 @@ void OstrevaneAppDelegate::stopBoardMessage() {
     boardHelper_.reset();  // closes the second sync-message connection and joins its reader
 }
 
-void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification&) {
+void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notification) {
+    // Only the current (last connected) device's removal ends the connection: an older device
+    // leaving while a newer one stays changes nothing.
+    const auto number = notification.objectAs<NSNumber>();
+    if (hasDeviceConnect && number && number->intValue() != theDevice) return;
     hasDeviceConnect = false;
     stopBoardMessage();
     bi = nullptr;  // deleted by the device manager once this returns

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
 #include "platform/SimulatedDevices.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -152,7 +153,7 @@ TEST_F(AppTest, ZeroCapacityShowsAnEmptyBar) {
 }
 
 TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
-    attach({}, "first");
+    const int first = attach({}, "first");
     devicetest::DeviceSpec other;
     other.udid = "fedcba9876543210fedcba9876543210fedcba98";
     other.name = "Second iPad";
@@ -161,4 +162,13 @@ TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
     EXPECT_EQ(text(app->iDeviceNamelab), "Second iPad");
     EXPECT_EQ(app->currentIDevicenode()->udidNumber(), "fedcba9876543210fedcba9876543210fedcba98");
     EXPECT_EQ(shownPages().size(), 1u);
+
+    // The first device leaving does not end the second one's connection.
+    ASSERT_TRUE(simdevice::detach(first));
+    ASSERT_TRUE(testsupport::waitUntil([] { return amd::DeviceManager::Instance()->DeviceCount() == 1; }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_TRUE(app->getDeviceConnected());
+    ASSERT_EQ(shownPages().size(), 1u);
+    EXPECT_EQ(shownPages()[0], app->StatuView);
+    EXPECT_NE(app->bi, nullptr);
 }
