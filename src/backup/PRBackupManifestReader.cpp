@@ -8,23 +8,35 @@
 #include "platform/NSObject.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr std::string_view kFacebook = "AppDomain-com.facebook.Facebook";
 constexpr std::string_view kMessenger = "AppDomain-com.facebook.Messenger";
 constexpr std::string_view kTwitter = "AppDomain-com.atebits.Tweetie2";
 
-// The size of the file at path, or nothing when there is none.
-std::optional<uint64_t> fileSizeAt(const std::string& path)
+const std::string kFindBackUpDirFileInfo = "FindBackUpDirFileInfo";
+const std::string kScanProgressInfo = "ScanProgressInfo";
+const std::string kScanPhotoAndVideo = "ScanPhotoAndVideo";
+const std::string kScanFaceTwitterInfo = "scanFaceTwitterInfo";
+
+// The progress numbers 0 to 20, made once: numbers are immutable, so every post can share them.
+const NSNumberPtr& progressNumber(int64_t value)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return static_cast<uint64_t>(info.st_size);
+    static const std::vector<NSNumberPtr> numbers = [] {
+        std::vector<NSNumberPtr> made;
+        for (int i = 0; i <= 20; ++i)
+            made.push_back(NSNumber::numberWithInt(i));
+        return made;
+    }();
+    return numbers[static_cast<size_t>(std::clamp<int64_t>(value, 0, 20))];
 }
+
 }  // namespace
 
 bool PRBackupManifestReader::isSocialDomain(const std::string& domain)
@@ -38,11 +50,35 @@ bool PRBackupManifestReader::isKeptDomain(const std::string& domain)
            isSocialDomain(domain);
 }
 
+std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string& fileKey) const
+{
+    struct stat info {};
+    const bool inFolder = folderFd_ >= 0 && fileKey.size() > folderPrefix_.size() &&
+                          fileKey.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
+                          fileKey.find('/', folderPrefix_.size()) == std::string::npos;
+    const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)
+                                : ::stat(fileKey.c_str(), &info);
+    if (result != 0)
+        return std::nullopt;
+    return static_cast<uint64_t>(info.st_size);
+}
+
 void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
 {
     ManifestRecordStream stream;
     if (!stream.open(backupFolder + "/Manifest.mbdb"))
         return;
+    folderFd_ = ::open(backupFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    folderPrefix_ = backupFolder + "/";
+    struct CloseFolder {
+        PRBackupManifestReader& reader;
+        ~CloseFolder()
+        {
+            if (reader.folderFd_ >= 0)
+                ::close(reader.folderFd_);
+            reader.folderFd_ = -1;
+        }
+    } closeFolder{*this};
     const uint64_t fileSize = stream.fileSize();
     SHAH sha;
     ManifestRecord record;
@@ -66,15 +102,19 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             std::fputs("AnalyzerFile hash1 could not compute message digest.\n", stderr);
             digestText.clear();
         }
-        if (!digestText.empty())
-            node->setFileKey(backupFolder + "/" + digestText);
+        if (!digestText.empty()) {
+            std::string key;
+            key.reserve(backupFolder.size() + 1 + digestText.size());
+            key.append(backupFolder).append(1, '/').append(digestText);
+            node->setFileKey(std::move(key));
+        }
 
-        nc_.postNotificationName("FindBackUpDirFileInfo", node);
+        nc_.postNotificationName(kFindBackUpDirFileInfo, node);
 
         if (isKeptDomain(node->fileDomain())) {
             // 64-bit arithmetic: a manifest above 107 MB would wrap a 32-bit product.
             const int64_t progress = fileSize ? static_cast<int64_t>(stream.position() * 20 / fileSize) : 20;
-            nc_.postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(static_cast<int>(progress)));
+            nc_.postNotificationName(kScanProgressInfo, progressNumber(progress));
             GetMediaFileByNode(node);
             state_.addTreeFileNode(node);
         }
@@ -92,7 +132,7 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node)
     if (!image && !movie && !social)
         return;
 
-    const std::optional<uint64_t> size = fileSizeAt(node->fileKey());
+    const std::optional<uint64_t> size = backupFileSize(node->fileKey());
     const std::string name = paths::lastPathComponent(node->filePath());
     if (image || movie) {
         auto record = std::make_shared<PRPhotoAndVideoNode>();
@@ -101,13 +141,13 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node)
         record->setFileNodeName(name);
         record->setFileNodeSize(sizeText(size.value_or(0)));
         record->setBmov(movie);
-        nc_.postNotificationName("ScanPhotoAndVideo", record);
+        nc_.postNotificationName(kScanPhotoAndVideo, record);
     }
     if (social && size) {
         auto record = std::make_shared<PRFaceTwitterNode>();
         record->setFileSize(sizeText(*size));
         record->setFaceTwitterFileName(name);
         record->setFaceTwitterFilePath(node->fileKey());
-        nc_.postNotificationName("scanFaceTwitterInfo", record);
+        nc_.postNotificationName(kScanFaceTwitterInfo, record);
     }
 }

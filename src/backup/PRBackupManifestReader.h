@@ -2,13 +2,15 @@
 // with the path of the backup file that holds its content, keeps the records of six domains
 // for later look-ups, and turns their media files and the files of three social apps into
 // records of their own. Runs synchronously on the calling thread (the backup scan thread)
-// and posts on the given notification centre from it.
+// and posts on the given notification centre from it. One reader object scans one folder at
+// a time.
 #pragma once
 
 #include "backup/PRBackupScanState.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/NotificationCenter.h"
 
+#include <optional>
 #include <string>
 
 class PRBackupManifestReader {
@@ -29,6 +31,12 @@ public:
     static bool isSocialDomain(const std::string& domain);
 
 private:
+    std::optional<uint64_t> backupFileSize(const std::string& fileKey) const;
+
     PRBackupScanState& state_;
     NSNotificationCenter& nc_;
+    // The folder being scanned, open, so that a backup file's size is asked by its name alone
+    // instead of walking the whole path again for every record.
+    int folderFd_ = -1;
+    std::string folderPrefix_;
 };

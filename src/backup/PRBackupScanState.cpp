@@ -33,6 +33,7 @@ void PRBackupScanState::removeSomeArray()
         std::lock_guard lock(treeMutex_);
         treeFileArray_.clear();
         treeFileIndex_.clear();
+        indexedCount_ = 0;
     }
     meesageAttachArray.clear();
     bookMarkArray.clear();
@@ -67,12 +68,20 @@ void PRBackupScanState::addTreeFileNode(const PRTreeDirNodePtr& node)
         return;
     std::lock_guard lock(treeMutex_);
     treeFileArray_.push_back(node);
-    treeFileIndex_.insert_or_assign(node->filePath(), node);  // the later record wins
 }
 
 PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& devicePath) const
 {
     std::lock_guard lock(treeMutex_);
+    // The index catches up with the array at the first look-up after records were added, so
+    // a scan that never looks anything up never pays for it.
+    if (indexedCount_ < treeFileArray_.size()) {
+        treeFileIndex_.reserve(treeFileArray_.size());
+        for (; indexedCount_ < treeFileArray_.size(); ++indexedCount_) {
+            const PRTreeDirNodePtr& node = treeFileArray_[indexedCount_];
+            treeFileIndex_.insert_or_assign(node->filePath(), node);  // the later record wins
+        }
+    }
     const auto found = treeFileIndex_.find(devicePath);
     if (found == treeFileIndex_.end())
         return std::nullopt;

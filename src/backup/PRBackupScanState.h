@@ -68,5 +68,6 @@ public:
 private:
     mutable std::mutex treeMutex_;
     std::vector<PRTreeDirNodePtr> treeFileArray_;
-    std::unordered_map<std::string, PRTreeDirNodePtr> treeFileIndex_;
+    mutable std::unordered_map<std::string, PRTreeDirNodePtr> treeFileIndex_;
+    mutable size_t indexedCount_ = 0;  // records of treeFileArray_ already in the index
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -144,15 +146,28 @@ constexpr const char* kAudioTypes[] = {
     "EMX", "FLAC", "KPI", "M3D", "M4A", "M4R", "MID", "MIDI", "MP3", "OGG", "OMF", "PTF"};
 static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && std::size(kAudioTypes) == 38);
 
+// A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
-int findType(const char* const (&table)[N], const char* extension)
+std::unordered_map<std::string, int> rowsByName(const char* const (&table)[N])
+{
+    std::unordered_map<std::string, int> rows;
+    for (size_t row = 0; row < N; ++row)
+        rows.emplace(table[row], static_cast<int>(row));
+    return rows;
+}
+
+int findType(const std::unordered_map<std::string, int>& rows, const char* extension)
 {
     if (!extension || !*extension)
         return -1;
-    for (size_t row = 0; row < N; ++row)
-        if (strcasecmp(table[row], extension) == 0)
-            return static_cast<int>(row);
-    return -1;
+    std::string upper;
+    for (const char* c = extension; *c; ++c) {
+        if (upper.size() > 16)  // longer than any name of the tables
+            return -1;
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    }
+    const auto found = rows.find(upper);
+    return found == rows.end() ? -1 : found->second;
 }
 
 char asciiLower(char c)
@@ -168,11 +183,9 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle)
 
 std::string clockPart(int value)
 {
-    if (value == 0)
-        return "00";
-    if (value >= 1 && value <= 9)
-        return "0" + std::to_string(value);
-    return std::to_string(value);
+    char text[16];
+    std::snprintf(text, sizeof text, value >= 0 && value <= 9 ? "%02d" : "%d", value);
+    return text;
 }
 
 }  // namespace
@@ -296,9 +309,23 @@ std::string getCallHistoryDuration(int32_t seconds)
     return std::to_string(seconds) + " seconds";
 }
 
-int GetImageType(const char* extension) { return findType(kImageTypes, extension); }
-int GetViedoType(const char* extension) { return findType(kVideoTypes, extension); }
-int GetAudioType(const char* extension) { return findType(kAudioTypes, extension); }
+int GetImageType(const char* extension)
+{
+    static const auto rows = rowsByName(kImageTypes);
+    return findType(rows, extension);
+}
+
+int GetViedoType(const char* extension)
+{
+    static const auto rows = rowsByName(kVideoTypes);
+    return findType(rows, extension);
+}
+
+int GetAudioType(const char* extension)
+{
+    static const auto rows = rowsByName(kAudioTypes);
+    return findType(rows, extension);
+}
 
 std::string getFullName(uint64_t number)
 {

@@ -64,20 +64,6 @@ TEST_F(CommitDB, RowsOnlyInTheJournalReachTheMainFile)
     EXPECT_FALSE(fs::exists(path + "-wal") && fs::file_size(path + "-wal") > 0);
 }
 
-TEST_F(CommitDB, ADatabaseWithoutJournalIsSwitchedToWriteAheadLogging)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE call(id INTEGER); INSERT INTO call VALUES (5);", nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-    commitDB(path);
-    const std::string header = contents(path).substr(0, 20);
-    EXPECT_EQ(header[18], 2);  // file format versions 2: write-ahead logging
-    EXPECT_EQ(header[19], 2);
-    EXPECT_EQ(rowsInMainFile(), 1);
-}
-
 TEST_F(CommitDB, NothingIsCreatedOrChangedWhereThereIsNoDatabase)
 {
     commitDB(dir + "/absent.db");

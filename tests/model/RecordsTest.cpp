@@ -119,13 +119,4 @@ TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned)
     EXPECT_EQ(child->parent(), nullptr);
 }
 
-TEST(Records, ConversationMessagesAppendInPlace)
-{
-    PRMessageTreeNode conversation;
-    conversation.MessageNodeArray().push_back(std::make_shared<PRMessageNode>());
-    conversation.MessageNodeArray().push_back(std::make_shared<PRMessageNode>());
-    EXPECT_EQ(conversation.MessageNodeArray().size(), 2u);
-    EXPECT_EQ(std::get<uint64_t>(conversation.fields()[0].value), 2u);
-}
-
 }  // namespace

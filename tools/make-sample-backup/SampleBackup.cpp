@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace samplebackup {
 namespace {
@@ -396,12 +397,15 @@ std::vector<std::string> writeSampleBackups(const std::string& root)
     std::vector<std::string> written;
     const SampleDevice phone = sampleIPhone();
     const std::string phoneFolder = root + "/" + phone.udid;
+    const SampleDevice pad = sampleIPad();
+    const std::string padFolder = root + "/" + pad.udid;
+    // Written afresh: adding to a manifest left by an earlier run would list every file twice.
+    for (const std::string& folder : {phoneFolder, padFolder})
+        ::unlink((folder + "/Manifest.mbdb").c_str());
     if (!addFilesToBackup(phoneFolder, sampleBackupItems()) || !writeBackupPropertyLists(phoneFolder, phone))
         return written;
     written.push_back(phoneFolder);
 
-    const SampleDevice pad = sampleIPad();
-    const std::string padFolder = root + "/" + pad.udid;
     std::vector<BackupItem> padItems;
     cameraRoll(padItems);
     padItems.resize(24);

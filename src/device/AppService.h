@@ -1,0 +1,54 @@
+// The installed apps of a device, through the installation proxy
+// ("com.apple.mobile.installation_proxy"): list, uninstall, install, archive.
+#pragma once
+
+#include "device/BaseService.h"
+
+#include <string>
+#include <vector>
+
+namespace amd {
+
+// One installed app; the references point into the service's cached lookup (not retained).
+struct AppRecord {
+    CFStringRef displayName = nullptr;
+    CFStringRef bundleId = nullptr;
+    CFStringRef iconName = nullptr;  // always "iTunesArtwork"
+    CFStringRef applicationType = nullptr;
+    CFStringRef path = nullptr;
+    CFTypeRef ubiquityContainerIds = nullptr;
+    CFTypeRef ubiquityKvstoreId = nullptr;
+    bool fileSharingEnabled = false;
+    CFNumberRef dynamicDiskUsage = nullptr;
+    CFNumberRef staticDiskUsage = nullptr;
+};
+
+class AppService : public BaseService {
+public:
+    ~AppService() override;
+
+    int Start(int deviceIndex) override;
+    // {"ReturnAttributes": [the 13 attribute names]}, made once for the process.
+    static CFDictionaryRef LookupOptions();
+    // Bundle identifier -> attribute dictionary, owned by the caller; NULL on failure.
+    CFDictionaryRef LookupApplications();
+    // New array of the bundle identifiers of the cached lookup (made on first use).
+    CFArrayRef AppIdList();
+    std::vector<AppRecord> AppRecords();
+    int Uninstall(CFStringRef bundleId, am_device_progress_callback callback);
+    int Install(const std::string& path, am_device_progress_callback transferCallback,
+                am_device_progress_callback installCallback);
+    int Archive(CFStringRef bundleId, bool documents, bool application);
+    // The device's reply, owned by the caller, or NULL.
+    CFPropertyListRef LookupArchives();
+    int RemoveApplicationArchive(CFStringRef bundleId);
+    static void DefaultProgressCallback(CFDictionaryRef status, void* context);
+
+private:
+    CFDictionaryRef lookup = nullptr;
+    std::vector<CFTypeRef> keys;
+    std::vector<CFTypeRef> values;
+    unsigned int count = 0;
+};
+
+}  // namespace amd

@@ -1,0 +1,47 @@
+// The application's road: a device folder named in the environment is attached when the
+// device manager subscribes, announced with "DeviceConnect", and removed with "DeviceDisConnect".
+#include "DeviceFolder.h"
+
+#include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
+#include "device/PRDeviceNotify.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SimulatedDevices.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace devicetest;
+
+TEST(SimulatedDeviceEnvironment, AttachedAtSubscription) {
+    testsupport::TempHome home;
+    std::string first = makeDevice(home.path() + "/one");
+    DeviceSpec spec;
+    spec.udid = "second";
+    std::string second = makeDevice(home.path() + "/two", spec);
+    std::string list = first + "::" + home.path() + "/not-a-device:" + second;
+    ::setenv(simdevice::kEnvironmentVariable, list.c_str(), 1);
+
+    std::vector<int> connected, disconnected;
+    auto& center = NSNotificationCenter::defaultCenter();
+    int marker = 0;
+    center.addObserver(&marker, "DeviceConnect",
+                       [&](const NSNotification& n) { connected.push_back(n.objectAs<NSNumber>()->intValue()); });
+    center.addObserver(&marker, "DeviceDisConnect",
+                       [&](const NSNotification& n) { disconnected.push_back(n.objectAs<NSNumber>()->intValue()); });
+    amd::PRDeviceNotify sink;
+    auto* manager = amd::DeviceManager::Instance();
+    manager->SetNotify(&sink);
+    ASSERT_EQ(manager->Subscribe(), 0);
+    EXPECT_EQ(simdevice::attachedCount(), 2);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return connected.size() == 2; }));
+    EXPECT_EQ(connected, (std::vector<int>{0, 1}));
+
+    simdevice::detachAll();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return disconnected.size() == 2; }));
+    EXPECT_EQ(manager->DeviceCount(), 0u);
+    manager->Unsubscribe();
+    center.removeObserver(&marker);
+    ::unsetenv(simdevice::kEnvironmentVariable);
+}
