@@ -1,14 +1,16 @@
-// Start-up of the application. QUILLOMATRIX_SCREENSHOT=<png> grabs the settled main window
-// after QUILLOMATRIX_SCREENSHOT_DELAY_MS (default 3000) and quits: scripts/run uses it on
-// machines without a display.
+// Start-up of the application: the delegate is made, builds its windows and is told that the
+// launch has finished, then the event loop runs. QUILLOMATRIX_SCREENSHOT=<png> grabs the settled
+// main window after QUILLOMATRIX_SCREENSHOT_DELAY_MS (default 3000) and quits: scripts/run uses
+// it on machines without a display.
+#include "app/OstrevaneAppDelegate.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMainWindow>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -32,10 +34,13 @@ void scheduleScreenshotIfAsked(QWidget* window) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillomatrix");
-    QMainWindow window;
-    window.setWindowTitle("Quillomatrix");
-    window.resize(1000, 650);
-    window.show();
-    scheduleScreenshotIfAsked(&window);
+    QApplication::setApplicationVersion("1.0");
+    // The main window is frameless: closing it goes through the exit confirmation, which quits.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    OstrevaneAppDelegate delegate;
+    delegate.awakeFromNib();
+    delegate.applicationDidFinishLaunching();
+    scheduleScreenshotIfAsked(delegate.window());
     return app.exec();
 }

@@ -11,6 +11,7 @@ namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr unsigned kAbsent = 0xFFFF;
 constexpr size_t kFixedFields = 39;
+constexpr size_t kSizeOffset = 30;  // after mode, inode, uid, gid and the three times
 }  // namespace
 
 ManifestRecordStream::~ManifestRecordStream()
@@ -106,6 +107,11 @@ bool ManifestRecordStream::next(ManifestRecord& record)
     bool whole = readString(&record.domain) && readString(&record.path) && readString(nullptr) &&
                  readString(nullptr) && readString(nullptr) && ensure(kFixedFields + 1);
     if (whole) {
+        const unsigned char* fixed = &buffer_[begin_];
+        record.mode = static_cast<uint16_t>((fixed[0] << 8) | fixed[1]);
+        record.size = 0;
+        for (size_t i = kSizeOffset; i < kSizeOffset + 8; ++i)
+            record.size = (record.size << 8) | fixed[i];
         begin_ += kFixedFields;
         const unsigned properties = buffer_[begin_++];
         for (unsigned i = 0; whole && i < properties; ++i)

@@ -15,6 +15,8 @@
 struct ManifestRecord {
     std::string domain;  // raw bytes; empty when absent
     std::string path;
+    uint16_t mode = 0;   // file type and permission bits
+    uint64_t size = 0;
 };
 
 class ManifestRecordStream {

@@ -42,3 +42,12 @@ std::string NSNumber::description() const {
     default: return std::to_string(int_);
     }
 }
+
+std::string NSArray::description() const {
+    std::string text = "(";
+    for (size_t i = 0; i < objects_.size(); ++i) {
+        text += i ? ", " : " ";
+        text += objects_[i] ? objects_[i]->description() : "(null)";
+    }
+    return text + (objects_.empty() ? ")" : " )");
+}

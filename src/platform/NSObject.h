@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class NSObject : public std::enable_shared_from_this<NSObject> {
 public:
@@ -43,3 +44,22 @@ private:
 };
 
 using NSNumberPtr = std::shared_ptr<NSNumber>;
+
+// An immutable ordered list of objects, as carried by notifications.
+class NSArray final : public NSObject {
+public:
+    explicit NSArray(std::vector<NSObjectPtr> objects) : objects_(std::move(objects)) {}
+    static std::shared_ptr<NSArray> arrayWithObjects(std::vector<NSObjectPtr> objects) {
+        return std::make_shared<NSArray>(std::move(objects));
+    }
+    size_t count() const { return objects_.size(); }
+    // Null when index is out of range.
+    NSObjectPtr objectAtIndex(size_t index) const { return index < objects_.size() ? objects_[index] : nullptr; }
+    const std::vector<NSObjectPtr>& objects() const { return objects_; }
+    std::string description() const override;
+
+private:
+    std::vector<NSObjectPtr> objects_;
+};
+
+using NSArrayPtr = std::shared_ptr<NSArray>;

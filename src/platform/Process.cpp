@@ -24,25 +24,40 @@ int exitStatus(int status) {
     return -1;
 }
 
-}  // namespace
-
-namespace process {
-
-int start(const std::string& program, const std::vector<std::string>& args) {
+int spawn(const std::string& program, const std::vector<std::string>& args, char** envp) {
     pid_t pid = -1;
     auto av = argv(program, args);
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, av.data(), environ) != 0) return -1;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, av.data(), envp) != 0) return -1;
     return pid;
 }
 
-int runAndWait(const std::string& program, const std::vector<std::string>& args) {
-    pid_t pid = start(program, args);
+int waitFor(pid_t pid) {
     if (pid < 0) return -1;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
     }
     return exitStatus(status);
+}
+
+}  // namespace
+
+namespace process {
+
+int start(const std::string& program, const std::vector<std::string>& args) {
+    return spawn(program, args, environ);
+}
+
+int runAndWait(const std::string& program, const std::vector<std::string>& args) {
+    return waitFor(start(program, args));
+}
+
+int runAndWait(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment) {
+    std::vector<char*> envp;
+    for (const auto& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    return waitFor(spawn(program, args, envp.data()));
 }
 
 void terminate(int pid) {

@@ -8,6 +8,9 @@ namespace process {
 // Runs program with args (no shell) and waits. Returns its exit status, 128+N when signal N
 // ended it, or -1 when it could not be started.
 int runAndWait(const std::string& program, const std::vector<std::string>& args);
+// The same with the child's environment given whole ("NAME=value" entries).
+int runAndWait(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment);
 // Starts program without waiting; returns its process id, or -1.
 int start(const std::string& program, const std::vector<std::string>& args);
 // Ends a process started with start() and reaps it.

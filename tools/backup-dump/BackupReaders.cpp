@@ -1,6 +1,12 @@
 #include "BackupReaders.h"
 
 #include "backup/PRBackupManifestReader.h"
+#include "backup/PRBookMarkReader.h"
+#include "backup/PRCalenderReader.h"
+#include "backup/PRCallHistoryReader.h"
+#include "backup/PRContactReader.h"
+#include "backup/PRMessageReader.h"
+#include "backup/PRNoteReader.h"
 
 const std::vector<std::string>& backupReaderNotificationNames()
 {
@@ -16,6 +22,35 @@ const std::vector<std::string>& backupReaderNotificationNames()
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc)
 {
     state.resetScanArrays();
+    // The browser takes the schemas from the backup's iOS version, as its property lists give it.
+    PRMessageReader(state, nc).checkiOSVersionByPath(backupFolder);
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backupFolder);
+    PRContactReader(state, nc).scanContactThread(backupFolder);
+    PRMessageReader(state, nc).scanMessageThread(backupFolder);
+    PRNoteReader(nc).scanNoteThread(backupFolder);
+    PRCallHistoryReader(state, nc).scanCallHistoryThread(backupFolder);
+    PRBookMarkReader(nc).scanBookMarkThread(backupFolder);
+    PRCalenderReader(state, nc).scanCalenderThread(backupFolder);
     state.removeSomeArray();
+}
+
+const std::vector<std::string>& transferReaderNotificationNames()
+{
+    static const std::vector<std::string> names = {
+        "ScanTransferContactInfo", "ScanTransferContactFinished", "ScanTransferMessageInfo",
+        "ScanTransferMessageFinished", "ScanTransferNoteInfo", "ScanTransferNoteFinished",
+        "scanCopyCallLogInfo", "scanCopyCallLogInfoFinished", "scanCopyBookMarkInfo",
+        "scanCopyBookMarkFinished", "scanCopyRemindMarkInfo", "scanCopyRemindMarkInfoFinished"};
+    return names;
+}
+
+void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc)
+{
+    PRContactReader(state, nc).scanTransferContactThread(backupFolder);
+    // The message reader decides the schemas from the folder; the calendar reader follows it.
+    PRMessageReader(state, nc).scanTransferMessageThread(backupFolder);
+    PRNoteReader(nc).scanTransferNoteThread(backupFolder);
+    PRCallHistoryReader(state, nc).scanTransferCallLogThread(backupFolder);
+    PRBookMarkReader(nc).scanTransferBookMarkThread(backupFolder);
+    PRCalenderReader(state, nc).scanTransferCalenderThread(backupFolder);
 }

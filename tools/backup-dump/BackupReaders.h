@@ -10,4 +10,11 @@
 
 // Every notification name the readers post (the names the result screen observes).
 const std::vector<std::string>& backupReaderNotificationNames();
+// The manifest, then the databases: contacts, messages, notes, calls, bookmarks, calendar.
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc);
+
+// Every notification name the transfer readers post (the names the one-click copy observes).
+const std::vector<std::string>& transferReaderNotificationNames();
+// The transfer variants of the database readers, in the same order, on a backup folder made
+// for the transfer pages; the contacts stay in the state's transfer contact list.
+void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc);

@@ -1,6 +1,7 @@
-// backup-dump [--carve] FOLDER: runs the backup browser's readers on an iTunes backup folder and
-// prints every notification they post as one line of JSON; with --carve the deleted-record
-// carvers run after them and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
+// backup-dump [--transfer | --carve] FOLDER: runs the backup browser's readers (or, with
+// --transfer, the transfer pages' database readers) on an iTunes backup folder and prints every
+// notification they post as one line of JSON; with --carve the deleted-record carvers run after
+// the readers and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
 // message when the folder is not a backup, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "DeletedRecordCarvers.h"
@@ -29,9 +30,11 @@ bool isBackupFolder(const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    const bool carve = argc == 3 && std::string(argv[1]) == "--carve";
-    if (argc != 2 && !carve) {
-        std::fprintf(stderr, "usage: backup-dump [--carve] BACKUP-FOLDER\n");
+    const std::string option = argc == 3 ? argv[1] : "";
+    const bool transfer = option == "--transfer";
+    const bool carve = option == "--carve";
+    if (argc != 2 && !transfer && !carve) {
+        std::fprintf(stderr, "usage: backup-dump [--transfer | --carve] BACKUP-FOLDER\n");
         return 2;
     }
     std::string folder = argv[argc - 1];
@@ -45,7 +48,7 @@ int main(int argc, char** argv)
 
     NSNotificationCenter nc;
     int observer = 0;
-    for (const std::string& name : backupReaderNotificationNames())
+    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames())
         nc.addObserver(&observer, name, [](const NSNotification& notification) {
             const std::string line = notificationJson(notification) + "\n";
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -54,7 +57,10 @@ int main(int argc, char** argv)
     std::optional<DeletedRecordCarvers> carvers;
     if (carve)
         carvers.emplace(nc);
-    runBackupReaders(folder, state, nc);
+    if (transfer)
+        runTransferReaders(folder, state, nc);
+    else
+        runBackupReaders(folder, state, nc);
     if (carvers)
         carvers->run(folder, state);
     nc.removeObserver(&observer);

@@ -1,4 +1,5 @@
 #include "SampleBackup.h"
+#include "SampleDatabases.h"
 
 #include "backup/ManifestWriter.h"
 #include "backup/SHAH.h"
@@ -11,6 +12,8 @@
 #include <QPainter>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -293,6 +296,34 @@ bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupI
     return appendManifestRecords(backupFolder + "/Manifest.mbdb", entries);
 }
 
+bool addSampleDatabases(const std::string& backupFolder, const sampledb::BackupSchemas& schemas,
+                        const sampledb::SampleSize& size)
+{
+    if (!paths::makeDirectories(backupFolder))
+        return false;
+    const auto data = sampledb::makeSampleData(size);
+    const auto files = sampledb::writeBackupDatabases(backupFolder, data, schemas);
+    if (files.size() != sampledb::backupDatabaseRecords(data, schemas).size())
+        return false;
+    std::vector<ManifestEntry> entries;
+    uint64_t inode = 200000;
+    for (const auto& file : files) {
+        std::ifstream in(backupFolder + "/" + file.fileName, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        ManifestEntry entry;
+        entry.domain = file.domain;
+        entry.path = file.path;
+        entry.inode = inode++;
+        entry.mtime = entry.atime = entry.ctime = 1367409600;
+        entry.size = bytes.str().size();
+        entry.dataHash = sha1Bytes(bytes.str());
+        entry.protectionClass = 4;
+        entries.push_back(std::move(entry));
+    }
+    return appendManifestRecords(backupFolder + "/Manifest.mbdb", entries);
+}
+
 bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevice& device, bool withInfo)
 {
     if (!paths::makeDirectories(backupFolder))
@@ -392,6 +423,11 @@ std::vector<BackupItem> sampleBackupItems()
     return items;
 }
 
+sampledb::BackupSchemas sampleDatabaseSchemas()
+{
+    return {};  // the iOS 6 schemas, with a few rows of each database left in its journal
+}
+
 std::vector<std::string> writeSampleBackups(const std::string& root)
 {
     std::vector<std::string> written;
@@ -402,7 +438,9 @@ std::vector<std::string> writeSampleBackups(const std::string& root)
     // Written afresh: adding to a manifest left by an earlier run would list every file twice.
     for (const std::string& folder : {phoneFolder, padFolder})
         ::unlink((folder + "/Manifest.mbdb").c_str());
-    if (!addFilesToBackup(phoneFolder, sampleBackupItems()) || !writeBackupPropertyLists(phoneFolder, phone))
+    if (!addFilesToBackup(phoneFolder, sampleBackupItems()) ||
+        !addSampleDatabases(phoneFolder, sampleDatabaseSchemas(), sampledb::SampleSize{}) ||
+        !writeBackupPropertyLists(phoneFolder, phone))
         return written;
     written.push_back(phoneFolder);
 
@@ -412,7 +450,11 @@ std::vector<std::string> writeSampleBackups(const std::string& root)
     addFolder(padItems, "HomeDomain", "Library");
     addFile(padItems, "HomeDomain", "Library/Preferences/com.apple.springboard.plist",
             preferencesPlist("com.apple.springboard", 1));
-    if (!addFilesToBackup(padFolder, padItems) || !writeBackupPropertyLists(padFolder, pad, false))
+    sampledb::BackupSchemas padSchemas;
+    padSchemas.binaryHistory = false;
+    if (!addFilesToBackup(padFolder, padItems) ||
+        !addSampleDatabases(padFolder, padSchemas, sampledb::SampleSize{20, 4, 150, 30, 8, 10, 12, true}) ||
+        !writeBackupPropertyLists(padFolder, pad, false))
         return written;
     written.push_back(padFolder);
     return written;

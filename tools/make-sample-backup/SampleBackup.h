@@ -3,6 +3,8 @@
 // existing backup for the fixture makers of other data (databases, attachments).
 #pragma once
 
+#include "SampleDatabases.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +24,14 @@ struct BackupItem {
 // appends the items' records to the folder's Manifest.mbdb (made when missing).
 bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupItem>& items);
 
+// Writes the personal databases (address book, messages with their attachment files, call
+// history, notes, bookmarks with the history list, calendar) under their keys and appends
+// their records to the folder's Manifest.mbdb.
+bool addSampleDatabases(const std::string& backupFolder, const sampledb::BackupSchemas& schemas,
+                        const sampledb::SampleSize& size);
+// The schemas of the sample iPhone's databases (it runs iOS 6).
+sampledb::BackupSchemas sampleDatabaseSchemas();
+
 // What the property lists of a backup say about its device.
 struct SampleDevice {
     std::string name;
@@ -39,7 +49,7 @@ struct SampleDevice {
 // "Lockdown" entry; the property lists carry the backup time as their modification time.
 bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevice& device, bool withInfo = true);
 
-// The sample iPhone and iPad, and the items of the full sample backup (over 2,000 records:
+// The sample iPhone and iPad, and the items of the full sample backup (besides its databases) (over 2,000 records:
 // camera roll, media, home, the three social apps and other app and system domains).
 SampleDevice sampleIPhone();
 SampleDevice sampleIPad();

@@ -320,6 +320,14 @@ uint64_t writePhotos(Writer& w, const std::string& folder, const std::string& pr
     return bytes;
 }
 
+uint64_t bytesBelow(const std::string& folder) {
+    uint64_t total = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+        if (entry.is_regular_file(error)) total += entry.file_size(error);
+    return total;
+}
+
 bool emptyOrMissing(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return errno == ENOENT;
@@ -396,6 +404,9 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/general_storage/Preferences/user-settings.dat", noise("storage2", 6000), 11110);
     w.folder("media/Books/Purchases");
     w.folder("media/PublicStaging");
+
+    // Address book, messages, calls, notes, bookmarks and calendar.
+    if (!writeHomeArea(folder, error)) return false;
 
     // Crash logs.
     const char* crashes[] = {"MobileSafari_2014-05-02-101512_Sample-iPhone.ips",
@@ -497,7 +508,7 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     if (summary) {
         summary->apps = static_cast<int>(apps().size());
         summary->userApps = userApps;
-        summary->contentBytes = w.written();
+        summary->contentBytes = w.written() + bytesBelow(folder + "/home") + bytesBelow(folder + "/wireless");
     }
     return true;
 }

@@ -1,9 +1,12 @@
 // Writes a realistic simulated device folder (see docs/simulated-device.md): a phone with user
 // and system apps whose containers hold caches, cookies, temporary files, documents and
-// advertising caches, a camera roll, a photo stream, synced photos, downloads, leftovers of a
-// failed sync, crash logs, and lockdown values and asset metrics that agree with the content.
+// advertising caches, the personal databases of its home area, a camera roll, a photo stream,
+// synced photos, downloads, leftovers of a failed sync, crash logs, and lockdown values and
+// asset metrics that agree with the content.
 // The same call always writes the same bytes.
 #pragma once
+
+#include "SampleDatabases.h"
 
 #include <cstdint>
 #include <string>
@@ -19,5 +22,12 @@ struct Summary {
 // Writes the device into folder, which must not exist or be empty. False with error set when
 // it cannot.
 bool write(const std::string& folder, Summary* summary = nullptr, std::string* error = nullptr);
+
+// The records of the device's address book, messages, calls, notes, bookmarks, history and
+// calendar, as write() puts them into its home and telephony areas.
+sampledb::SampleData homeData();
+// Writes those databases (the newest rows of each left in its journal) and the message
+// attachments into folder/home and folder/wireless.
+bool writeHomeArea(const std::string& folder, std::string* error = nullptr);
 
 }  // namespace sampledevice

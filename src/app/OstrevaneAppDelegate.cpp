@@ -1,0 +1,204 @@
+#include "app/OstrevaneAppDelegate.h"
+
+#include "app/PRMainWindow.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/SystemVersion.h"
+#include "platform/Workspace.h"
+#include "model/PRRecordFields.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace {
+OstrevaneAppDelegate* g_sharedInstance = nullptr;
+
+// The web pages of the product and its maker.
+constexpr const char* kUpdatePage = "https://www.quillomatrix.example/update";
+constexpr const char* kHomePage = "https://www.pelko.example/";
+constexpr const char* kSupportPage = "https://www.pelko.example/support";
+constexpr const char* kLearnMorePage = "https://www.pelko.example/data-recovery";
+
+// The crash-report helper, built beside the application.
+QString crashReporterPath() {
+    return QString::fromStdString(paths::appendingPathComponent(paths::executableDirectory(), "CrashReport"));
+}
+}  // namespace
+
+OstrevaneAppDelegate::OstrevaneAppDelegate() { init(); }
+
+OstrevaneAppDelegate::~OstrevaneAppDelegate() {
+    nc->removeObserver(this);
+    stopBoardMessage();
+    releaseCrashApplication();
+    delete window_;
+    delete preferenceWindow_;
+    delete aboutWindow_;
+    if (g_sharedInstance == this) g_sharedInstance = nullptr;
+}
+
+OstrevaneAppDelegate* OstrevaneAppDelegate::GetAppControllor() { return g_sharedInstance; }
+
+void OstrevaneAppDelegate::init() {
+    // The process comes to the front when its window is shown (applicationDidFinishLaunching).
+    g_sharedInstance = this;
+    getSystemVersionMajor(nullptr, &macOsVer, nullptr);
+    nc = &NSNotificationCenter::defaultCenter();
+    registerObservers();
+    initDeviceManagement();
+    {
+        std::lock_guard lock(stateMutex_);
+        currentNode_.reset();
+        currentIDevicenode_.reset();
+    }
+    currentNodeIsiOS6Version_ = false;
+    bIOS7DeviceNode_ = false;
+    bFeedBack_ = false;
+    setAllCacheFileNumber(0);
+    setAllJunkFileNumber(0);
+    setAllCookFileNumber(0);
+    limitLargeFileSize = 2000000;
+    setQuillomatrixExportPath(QString::fromStdString(paths::userPath("Documents/Quillomatrix")));
+    for (auto* counter : {&totalAppRemoveFileSize_, &totalBooksRemoveFileSize_, &totalMusicRemoveFileSize_,
+                          &totalPhotoRemoveFileSize_, &totalUserdataRemoveFileSize_, &totalVideoRemoveFileSize_,
+                          &currentAppFileSize_, &currentBooksFileSize_, &currentMusicFileSize_,
+                          &currentVideoFileSize_, &currentPhotoFileSize_, &currentUserDataFileSize_})
+        counter->store(0);
+    // Whatever ends the application ends the crash reporter with it.
+    if (qApp) connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { releaseCrashApplication(); });
+}
+
+void OstrevaneAppDelegate::registerObservers() {
+    // The observers of the banner, sidebar and clean-summary notifications join this list as
+    // those parts of the window are wired.
+    nc->addObserver(this, "MyClosebuttonMouseDown",
+                    [this](const NSNotification& n) { MyClosebuttonMouseDownHandle(n); });
+}
+
+bool OstrevaneAppDelegate::decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix) {
+    if (word < 0 || word >= 0x1040) return false;
+    if (major) *major = 10 * ((word >> 12) & 0xF) + ((word >> 8) & 0xF);
+    if (minor) *minor = (word >> 4) & 0xF;
+    if (bugFix) *bugFix = word & 0xF;
+    return true;
+}
+
+void OstrevaneAppDelegate::getSystemVersionMajor(int* major, int* minor, int* bugFix) {
+    const SystemVersion v = currentSystemVersion();
+    // The packed word only holds 10.0 to 10.9; later systems answer the three numbers apart.
+    const bool fitsWord = v.major == 10 && v.minor >= 0 && v.minor <= 9 && v.bugfix >= 0 && v.bugfix <= 9;
+    if (fitsWord) {
+        const long word = 0x1000 | (v.minor << 4) | v.bugfix;
+        if (decodeSystemVersionWord(word, major, minor, bugFix)) return;
+    }
+    if (v.major <= 0) {
+        qWarning("Unable to obtain system version: %ld", -1L);
+        if (major) *major = 10;
+        if (minor) *minor = 0;
+        if (bugFix) *bugFix = 0;
+        return;
+    }
+    if (major) *major = v.major;
+    if (minor) *minor = v.minor;
+    if (bugFix) *bugFix = v.bugfix;
+}
+
+// ---- Shared state ---------------------------------------------------------------------------
+
+PRiDeviceNodePtr OstrevaneAppDelegate::currentIDevicenode() const {
+    std::lock_guard lock(stateMutex_);
+    return currentIDevicenode_;
+}
+
+void OstrevaneAppDelegate::setCurrentIDevicenode(PRiDeviceNodePtr node) {
+    std::lock_guard lock(stateMutex_);
+    currentIDevicenode_ = std::move(node);
+}
+
+NSObjectPtr OstrevaneAppDelegate::currentNode() const {
+    std::lock_guard lock(stateMutex_);
+    return currentNode_;
+}
+
+void OstrevaneAppDelegate::setCurrentNode(NSObjectPtr node) {
+    std::lock_guard lock(stateMutex_);
+    currentNode_ = std::move(node);
+}
+
+QString OstrevaneAppDelegate::quillomatrixExportPath() const {
+    std::lock_guard lock(stateMutex_);
+    return quillomatrixExportPath_;
+}
+
+void OstrevaneAppDelegate::setQuillomatrixExportPath(const QString& path) {
+    std::lock_guard lock(stateMutex_);
+    quillomatrixExportPath_ = path;
+}
+
+QString OstrevaneAppDelegate::allCleanFileNumber() const {
+    std::lock_guard lock(stateMutex_);
+    return allCleanFileNumber_;
+}
+
+void OstrevaneAppDelegate::setAllCleanFileNumber(const QString& v) {
+    std::lock_guard lock(stateMutex_);
+    allCleanFileNumber_ = v;
+}
+
+QString OstrevaneAppDelegate::allCleanFileSize() const {
+    std::lock_guard lock(stateMutex_);
+    return allCleanFileSize_;
+}
+
+void OstrevaneAppDelegate::setAllCleanFileSize(const QString& v) {
+    std::lock_guard lock(stateMutex_);
+    allCleanFileSize_ = v;
+}
+
+char* OstrevaneAppDelegate::size_to_unit(uint64_t count, char* buffer) { return ::size_to_unit(count, buffer); }
+
+uint64_t OstrevaneAppDelegate::sizeFormString(const QString& text) { return ::sizeFormString(text.toStdString()); }
+
+QString OstrevaneAppDelegate::sizeText(uint64_t count) { return QString::fromStdString(::sizeText(count)); }
+
+// ---- Crash reporter, exit and web pages ----------------------------------------------------
+
+void OstrevaneAppDelegate::lanuchCrashApplication() {
+    if (checkTask > 0) return;
+    const QString path = crashReporterPath();
+    if (!QFileInfo(path).isExecutable()) return;  // a missing reporter is skipped silently
+    checkTask = process::start(path.toStdString(), {});
+}
+
+void OstrevaneAppDelegate::releaseCrashApplication() {
+    if (checkTask > 0) process::terminate(checkTask);
+    checkTask = -1;
+}
+
+bool OstrevaneAppDelegate::windowShouldClose(QWidget*) {
+    AlertRequest alert;
+    alert.messageText = QApplication::translate("Localizable", "Are you sure you want to Exit ?");
+    alert.informativeText = QString();
+    alert.buttons = {QApplication::translate("Localizable", " Exit "), QApplication::translate("Localizable", "Cancel")};
+    alert.window = window_;
+    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return false;
+    releaseCrashApplication();
+    quitApplication();
+    return true;
+}
+
+void OstrevaneAppDelegate::CloseTheMainWindow(QObject*) { windowShouldClose(window_); }
+
+void OstrevaneAppDelegate::quitApplication() {
+    // Always from the main thread, once the current event has been handled.
+    performOnMainThread([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
+                        false);
+}
+
+void OstrevaneAppDelegate::ClickCheckupDate(QObject*) { workspace::openURL(kUpdatePage); }
+void OstrevaneAppDelegate::ClickHomePage(QObject*) { workspace::openURL(kHomePage); }
+void OstrevaneAppDelegate::ClickHelp(QObject*) { workspace::openURL(kSupportPage); }
+void OstrevaneAppDelegate::ClickLearnMore(QObject*) { workspace::openURL(kLearnMorePage); }

@@ -1,0 +1,414 @@
+// The application delegate: start-up, the main window and its pages, the app-wide state every
+// page shares, the preferences window and the device connection with its overview page.
+// One instance per run, reached everywhere through GetAppControllor(). Everything here runs on
+// the main thread unless a method says otherwise.
+//
+// The code is split by job: OstrevaneAppDelegate.cpp (start-up, shared state, exit, web pages,
+// crash reporter), ...Window.cpp (the main window and its page views), ...Sidebar.cpp (the
+// sidebar rows), ...Overview.cpp (the overview and no-device pages), ...Preferences.cpp,
+// ...Sheets.cpp (about, welcome and feedback windows) and ...Device.cpp (device connection).
+#pragma once
+
+#include "app/PRiDeviceNode.h"
+#include "platform/CoreFoundation.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Threads.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QWidget;
+class PRMainWindow;
+class PRBannerButton;
+class PRButton;
+class PRClosedButton;
+class PRColorProgressView;
+class PRFeedBackView;
+class FlashView;
+class CircularBusyIndicator;
+
+// Page controllers of the feature pages; each is built by its own feature.
+class PRResultViewController;
+class PRPhoneSystemViewController;
+class PRTansferViewController;
+class PRCleanViewController;
+class PRBackUpViewController;
+class PRDiskaManagerViewController;
+class PRFindLargeFileViewController;
+class PROneCopyViewController;
+class PRPrivacyController;
+class PRSystemBoostViewController;
+
+namespace amd {
+class DeviceManager;
+class BaseInfo;
+class AirTrafficHostHelper;
+}  // namespace amd
+
+class OstrevaneAppDelegate : public QObject {
+    Q_OBJECT
+public:
+    // init: start-up of the process state (see the .cpp for the order).
+    OstrevaneAppDelegate();
+    ~OstrevaneAppDelegate() override;
+
+    static OstrevaneAppDelegate* GetAppControllor();
+
+    // ---- Start-up and window -------------------------------------------------------------
+    // Fills the out-values (each may be null) with the running system's version.
+    static void getSystemVersionMajor(int* major, int* minor, int* bugFix);
+    // The version in a BCD system-version word (0x1039 is 10.3.9); false at or above 0x1040,
+    // where the word cannot hold the version.
+    static bool decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix);
+    void awakeFromNib();                  // builds the windows
+    void applicationDidFinishLaunching();  // lays the window out, starts the crash reporter
+    void lanuchCrashApplication();
+    void releaseCrashApplication();
+    bool crashApplicationRunning() const { return checkTask > 0; }
+    // The exit confirmation: true (and the application quits) only for " Exit ".
+    bool windowShouldClose(QWidget* sender);
+    void CloseTheMainWindow(QObject* sender);
+    void ClickAbout(QObject* sender);
+    void ClickCheckupDate(QObject* sender);
+    void ClickHomePage(QObject* sender);
+    void ClickHelp(QObject* sender);
+    void ClickLearnMore(QObject* sender);
+    void ClickStart(QObject* sender);
+    void Cancel(QObject* sender);
+    void Exit(QObject* sender);
+    void Sender(QObject* sender);
+    // Where a sheet of window is placed: rect lowered below the window's banner.
+    QRectF window(QWidget* window, QWidget* sheet, QRectF rect) const;
+    void hideMainView();
+    void showMainView();
+    void showMainBottomImageview();
+    void HiddenMainBottomImageView();
+    void MyClosebuttonMouseDownHandle(const NSNotification& notification);
+
+    // Controller accessors (null until their features are built).
+    PRResultViewController* GetresultViewController() const { return resultViewController; }
+    PRPhoneSystemViewController* GetSystemViewController() const { return phonesystemViewController; }
+    PRTansferViewController* GetTansferViewController() const { return transferViewController; }
+    PRCleanViewController* GetCleanViewController() const { return cleanViewController; }
+    PRBackUpViewController* GetBackupDeviceController() const { return backupViewController; }
+    PRDiskaManagerViewController* GetDiskManageViewController() const { return diskManagerViewController; }
+
+    // ---- App-wide state ------------------------------------------------------------------
+    QWidget* window() const;
+    QWidget* preferenceWindow() const;
+    QWidget* aboutWindow() const { return aboutWindow_; }
+    QDialog* leadWindow() const { return leadWindow_; }
+    QDialog* cryWindow() const { return cryWindow_; }
+
+    bool getDeviceConnected() const { return hasDeviceConnect; }
+    uint64_t GetLimitLargeFileSize() const { return limitLargeFileSize; }
+    int macOsVersion() const { return macOsVer; }
+
+    PRiDeviceNodePtr currentIDevicenode() const;
+    void setCurrentIDevicenode(PRiDeviceNodePtr node);
+    NSObjectPtr currentNode() const;
+    void setCurrentNode(NSObjectPtr node);
+    bool currentNodeIsiOS6Version() const { return currentNodeIsiOS6Version_; }
+    void setCurrentNodeIsiOS6Version(bool v) { currentNodeIsiOS6Version_ = v; }
+    bool bIOS7DeviceNode() const { return bIOS7DeviceNode_; }
+    void setBIOS7DeviceNode(bool v) { bIOS7DeviceNode_ = v; }
+    bool bFeedBack() const { return bFeedBack_; }
+    QString quillomatrixExportPath() const;
+    void setQuillomatrixExportPath(const QString& path);
+    QString allCleanFileNumber() const;
+    void setAllCleanFileNumber(const QString& v);
+    QString allCleanFileSize() const;
+    void setAllCleanFileSize(const QString& v);
+
+// The 64-bit counters: each get and set is indivisible, as pages read and write them from
+// worker threads.
+#define QM_COUNTER(getter, setter)                                  \
+    uint64_t getter() const { return getter##_.load(); }            \
+    void setter(uint64_t v) { getter##_.store(v); }
+    QM_COUNTER(allJunkFileNumber, setAllJunkFileNumber)
+    QM_COUNTER(allCacheFileNumber, setAllCacheFileNumber)
+    QM_COUNTER(allCookFileNumber, setAllCookFileNumber)
+    QM_COUNTER(totalPhotoRemoveFileSize, setTotalPhotoRemoveFileSize)
+    QM_COUNTER(totalMusicRemoveFileSize, setTotalMusicRemoveFileSize)
+    QM_COUNTER(totalVideoRemoveFileSize, setTotalVideoRemoveFileSize)
+    QM_COUNTER(totalAppRemoveFileSize, setTotalAppRemoveFileSize)
+    QM_COUNTER(totalBooksRemoveFileSize, setTotalBooksRemoveFileSize)
+    QM_COUNTER(totalUserdataRemoveFileSize, setTotalUserdataRemoveFileSize)
+    QM_COUNTER(currentPhotoFileSize, setCurrentPhotoFileSize)
+    QM_COUNTER(currentMusicFileSize, setCurrentMusicFileSize)
+    QM_COUNTER(currentVideoFileSize, setCurrentVideoFileSize)
+    QM_COUNTER(currentAppFileSize, setCurrentAppFileSize)
+    QM_COUNTER(currentBooksFileSize, setCurrentBooksFileSize)
+    QM_COUNTER(currentUserDataFileSize, setCurrentUserDataFileSize)
+#undef QM_COUNTER
+
+    // Byte-size texts (any thread); buffer holds at least 100 bytes.
+    static char* size_to_unit(uint64_t count, char* buffer);
+    static uint64_t sizeFormString(const QString& text);
+    // size_to_unit as a string, for labels.
+    static QString sizeText(uint64_t count);
+
+    // ---- Preferences ---------------------------------------------------------------------
+    void OpenPreferenceWindow(QObject* sender);
+    void ClosedPreferenceWindow(QObject* sender);
+    void ActPreferenceGeneral(QObject* sender);
+    void ActPreferenceCleanup(QObject* sender);
+    void ActPreferenceOneClickCopy(QObject* sender);
+    void showPreferenceGeneraView();
+    void showPreferenceCleanupView();
+    void showPreferenceOneCopyView();
+    void TragTheLimttedAction(QObject* sender);
+    void ChangeExportFilePath(QObject* sender);
+    void ResetPreferenceSetting(QObject* sender);
+    void ActCleanUpSchedulAction(QObject* sender);
+    void ActOneCopySchedulAction(QObject* sender);
+    // The slider's megabytes (value over maximum, times 50) and the limit they give.
+    static int largeFileMegabytes(int sliderValue, int sliderMaximum);
+    static uint64_t largeFileLimitForMegabytes(int megabytes);
+
+    // ---- Device connection and overview --------------------------------------------------
+    void initDeviceManagement();
+    void DeviceConnectHandle(const NSNotification& notification);
+    void DeviceDisConnectHandle(const NSNotification& notification);
+    void startBoardMessage();
+    void BoardMessageTimer_hander();
+    void startBoardMessageThreadOnMain(CFDictionaryRef metrics);
+    void ClickMainStatu(QObject* sender);
+    // How long the usage poll waits after a connection, and how often it then looks.
+    static void setBoardMessageTimings(std::chrono::milliseconds startDelay, std::chrono::milliseconds interval);
+    bool boardPollRunning() const { return boardTimer != nullptr || boardStartTimer != nullptr; }
+    bool boardPollPending() const { return boardPending_; }
+
+    // Restyles the sidebar so that row (0-14, in sidebar order) alone looks selected.
+    void selectSidebarRow(int row);
+    struct SidebarRow;
+    static void styleSidebarRow(const SidebarRow& row, bool selected);
+    static constexpr int kSidebarRows = 15;
+
+    // ---- Outlets -------------------------------------------------------------------------
+    // The fifteen page views inside mainShowView, in their fixed order.
+    enum Page {
+        kStatuView, kTansferView, kBackupView, kClearnView, kITunesBackupBroswerView, kMusicView,
+        kCleanLogView, kSystemlibView, kAppView, kNoDeviceView, kDiskManageView, kFindLargerView,
+        kOneCopyView, kAdsRemoveView, kPrivacyCleanView, kPageCount
+    };
+    QWidget* page(Page which) const { return pages_[which]; }
+    // Hides every page view but shown.
+    void showOnlyPage(Page shown);
+
+    QWidget* mainShowView = nullptr;
+    QWidget* noDeviceView = nullptr;
+    QWidget* StatuView = nullptr;
+    QWidget* TansferView = nullptr;
+    QWidget* BackupView = nullptr;
+    QWidget* ClearnView = nullptr;
+    QWidget* iTunesBackupBroswerView = nullptr;
+    QWidget* musicView = nullptr;
+    QWidget* cleanLogView = nullptr;
+    QWidget* systemlibView = nullptr;
+    QWidget* appView = nullptr;
+    QWidget* diskManageView = nullptr;
+    QWidget* findLargerView = nullptr;
+    QWidget* oneCopyView = nullptr;
+    QWidget* adsRemoveView = nullptr;
+    QWidget* privacyCleanView = nullptr;
+
+    QWidget* manageDeviceView = nullptr;
+    QWidget* manageHasDeviceView = nullptr;
+    QWidget* manageNoDeviceView = nullptr;
+    QWidget* manageBroswerBackupView = nullptr;
+    QWidget* manageHasBackupView = nullptr;
+    QWidget* manageNoBackUpView = nullptr;
+    QWidget* cleanShowView = nullptr;
+    QWidget* cleanScanView = nullptr;
+    QWidget* cleanFinishView = nullptr;
+    QWidget* fixResultView = nullptr;
+    QProgressBar* cleanprogressor = nullptr;
+
+    // Backgrounds and title bar.
+    QLabel* topWindowImageView = nullptr;
+    QLabel* topInfoImageView = nullptr;
+    QLabel* bottomImageView = nullptr;
+    QLabel* mainBottomImageView = nullptr;
+    QLabel* noDeveiceBottomImageView = nullptr;
+    QLabel* bottomMainImageView = nullptr;
+    PRClosedButton* closedButton = nullptr;
+    QPushButton* minimizeButton = nullptr;
+    QPushButton* zoomButton = nullptr;
+    QAction* checkUpdateMenuItem = nullptr;
+
+    // The backup list page's views (hideMainView / showMainView).
+    QLabel* imageView = nullptr;
+    QWidget* tableScrolleView = nullptr;
+    QPushButton* button = nullptr;
+    QLabel* infoTextlab = nullptr;
+    QLabel* notelab = nullptr;
+    QPushButton* helpBtn = nullptr;
+    QWidget* titleline = nullptr;
+
+    // Banner, in banner order.
+    PRBannerButton* mainStatusBannerBtn = nullptr;
+    PRBannerButton* diskManageBannerBtn = nullptr;
+    PRBannerButton* appCleanBannerBtn = nullptr;
+    PRBannerButton* findLargeBannerBtn = nullptr;
+    PRBannerButton* oneClickCopyBannerBtn = nullptr;
+    PRBannerButton* privacyBannerBtn = nullptr;
+    PRBannerButton* adsRemoveBannerBtn = nullptr;
+
+    // Sidebar rows (button, image, label) in sidebar order, and the eight scan indicators.
+    struct SidebarRow {
+        QPushButton* button = nullptr;
+        QLabel* imageView = nullptr;
+        QLabel* label = nullptr;
+        QString selectedImage;
+        QString normalImage;
+    };
+    const SidebarRow& sidebarRow(int row) const { return sidebarRows_[row]; }
+    SidebarRow connectDeviceRow;     // the no-device sidebar
+    SidebarRow disConnectBroswerRow;
+    QPushButton *iDeviceStatuBtn = nullptr, *systemlibBtn = nullptr, *appBtn = nullptr, *photoBtn = nullptr,
+                *musicBtn = nullptr, *videoBtn = nullptr, *transContactBtn = nullptr, *transMessageBtn = nullptr,
+                *transNoteBtn = nullptr, *tempJunkFileBtn = nullptr, *cacheBtn = nullptr, *cookieBtn = nullptr,
+                *syncBtn = nullptr, *backupBtn = nullptr, *broswerBtn = nullptr;
+    QLabel *iDeviceTextlab = nullptr, *systemlibTextlab = nullptr, *appTextlab = nullptr, *photoTextlab = nullptr,
+           *musicTextlab = nullptr, *videoTextlab = nullptr, *transContactTextlab = nullptr,
+           *transMessageTextlab = nullptr, *transNoteTextlab = nullptr, *tempJunkFileTextlab = nullptr,
+           *cacheTextlab = nullptr, *cookieTextlab = nullptr, *syncTextlab = nullptr, *backupTextlab = nullptr,
+           *broswerTextlab = nullptr;
+    CircularBusyIndicator *circleSystemProgress = nullptr, *circleAppProgress = nullptr,
+                          *circlePhotoProgress = nullptr, *circleMusicProgress = nullptr,
+                          *circleVideoProgress = nullptr, *circleContactProgress = nullptr,
+                          *circleMessageProgress = nullptr, *circleNoteProgress = nullptr;
+
+    // Overview page.
+    QLabel *iDeviceNamelab = nullptr, *iDeviceCapacityValuelab = nullptr, *iDeviceSoftwareVersionValuelab = nullptr,
+           *iDeviceFirmValuelab = nullptr, *iDeviceIDValuelab = nullptr, *iDeviceSerialValuelab = nullptr,
+           *iDevicepPhoneValuelab = nullptr;
+    QLabel *usedSpaceLab = nullptr, *freeSpacelab = nullptr;
+    QLabel *photoSizelab = nullptr, *musicSizelab = nullptr, *movieSizelab = nullptr, *appSizelab = nullptr,
+           *otherSizelab = nullptr;
+    PRColorProgressView* iDeviceColorView = nullptr;
+    PRButton *photoButton = nullptr, *musicButton = nullptr, *bookButton = nullptr, *videoButton = nullptr,
+             *userAppsButton = nullptr, *systemAppsButton = nullptr, *userDataButton = nullptr;
+    QPushButton *transferBtn = nullptr, *cleanBtn = nullptr, *backupDeviceBtn = nullptr, *broswerMainBtn = nullptr,
+                *disConnectBroswerMainBtn = nullptr;
+
+    // Preferences window.
+    QWidget* preferenceMainView = nullptr;
+    QWidget* preferenceGeneraView = nullptr;
+    QWidget* preferenceCleanupView = nullptr;
+    QWidget* preferenceOneCopyView = nullptr;
+    PRClosedButton* closedPreferenceButton = nullptr;
+    QPushButton *generaBtn = nullptr, *cleanupBtn = nullptr, *oneCopyBtn = nullptr;
+    QSlider* fileSizeSlider = nullptr;
+    QLabel* fileSizeSliderInfolab = nullptr;
+    QLineEdit* quillomatrixPathlab = nullptr;
+    QCheckBox *cleanUpCheckBtn = nullptr, *onecopyCheckBtn = nullptr;
+    QComboBox *cleanUpSchedulButton = nullptr, *oneCopySchedulButton = nullptr;
+    QLabel *cheanupSchedullab = nullptr, *onecopySchedullab = nullptr;
+
+    // Feedback sheet.
+    PRFeedBackView* feedbackTextView = nullptr;
+    FlashView* feedbackIndicator = nullptr;
+
+    // First-visit flags of the banner pages.
+    bool bMainStatus = false, bDiskManage = false, bFindLargeFiles = false, bAppClean = false,
+         bOneClickCopy = false, bAdsRemove = false, bPrivacyClean = false;
+    bool hasBackUpFile = false;
+
+    // Feature page controllers, set by the features that build them.
+    PRResultViewController* resultViewController = nullptr;
+    PRPhoneSystemViewController* phonesystemViewController = nullptr;
+    PRTansferViewController* transferViewController = nullptr;
+    PRCleanViewController* cleanViewController = nullptr;
+    PRBackUpViewController* backupViewController = nullptr;
+    PRDiskaManagerViewController* diskManagerViewController = nullptr;
+    PRFindLargeFileViewController* findLargerFileViewController = nullptr;
+    PROneCopyViewController* oneCopyViewController = nullptr;
+    PRPrivacyController* privacyController = nullptr;
+    PRSystemBoostViewController* systemBoostViewController = nullptr;
+
+    // Device.
+    amd::DeviceManager* manager = nullptr;
+    int theDevice = 0;
+    amd::BaseInfo* bi = nullptr;
+
+private:
+    void init();
+    void registerObservers();
+    void buildMainWindow();
+    QWidget* buildTitleBar();
+    QWidget* buildBanner();
+    void buildPageViews();
+    QWidget* buildSidebar();
+    QWidget* buildSidebarWithDevice();
+    QWidget* buildSidebarWithoutDevice();
+    void buildOverviewPage();
+    void buildNoDevicePage();
+    void buildBackupBrowserPage();
+    void buildCleanPage();
+    void buildPreferenceWindow();
+    void buildAboutWindow();
+    void buildSheets();
+    void styleLinkButton(QPushButton* button, const QString& title);
+    void setTitleBarImages();
+    void endSheet(QDialog* sheet);
+    void quitApplication();
+    void setBannerButtonsVisible(bool visible);
+    void stopBoardMessage();
+    void fillUsageTexts(uint64_t apps, uint64_t music, uint64_t movies, uint64_t photos, uint64_t others);
+
+    NSNotificationCenter* nc = nullptr;
+    int macOsVer = 0;
+    uint64_t limitLargeFileSize = 0;
+    bool hasDeviceConnect = false;
+    int checkTask = -1;  // crash reporter process id
+
+    mutable std::mutex stateMutex_;  // the shared records and texts below
+    PRiDeviceNodePtr currentIDevicenode_;
+    NSObjectPtr currentNode_;
+    QString quillomatrixExportPath_;
+    QString allCleanFileNumber_;
+    QString allCleanFileSize_;
+    std::atomic<bool> currentNodeIsiOS6Version_{false};
+    std::atomic<bool> bIOS7DeviceNode_{false};
+    bool bFeedBack_ = false;
+    std::atomic<uint64_t> allJunkFileNumber_{0}, allCacheFileNumber_{0}, allCookFileNumber_{0};
+    std::atomic<uint64_t> totalPhotoRemoveFileSize_{0}, totalMusicRemoveFileSize_{0}, totalVideoRemoveFileSize_{0},
+        totalAppRemoveFileSize_{0}, totalBooksRemoveFileSize_{0}, totalUserdataRemoveFileSize_{0};
+    std::atomic<uint64_t> currentPhotoFileSize_{0}, currentMusicFileSize_{0}, currentVideoFileSize_{0},
+        currentAppFileSize_{0}, currentBooksFileSize_{0}, currentUserDataFileSize_{0};
+
+    // Usage poll: the pending start, the ticking timer and the second sync-message connection.
+    NSTimerPtr boardStartTimer;
+    NSTimerPtr boardTimer;
+    std::shared_ptr<amd::AirTrafficHostHelper> boardHelper_;
+    uint64_t connectionGeneration_ = 0;  // changes at every connect and disconnect
+    bool boardPending_ = false;          // a worker is opening the connection
+
+    std::array<QWidget*, kPageCount> pages_{};
+    std::array<SidebarRow, kSidebarRows> sidebarRows_{};
+    PRMainWindow* window_ = nullptr;
+    PRMainWindow* preferenceWindow_ = nullptr;
+    QWidget* aboutWindow_ = nullptr;
+    QDialog* leadWindow_ = nullptr;
+    QDialog* cryWindow_ = nullptr;
+
+};

@@ -1,0 +1,241 @@
+// The device connection: device management at launch, the summary of an arriving device, the
+// usage poll over a second sync-message connection, the overview page and the removal.
+#include "app/DeviceUsage.h"
+#include "app/OstrevaneAppDelegate.h"
+#include "device/AirTrafficHostHelper.h"
+#include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
+#include "device/PRDeviceNotify.h"
+#include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+std::chrono::milliseconds g_boardStartDelay{5000};
+std::chrono::milliseconds g_boardInterval{1000};
+
+// A lockdown text as a string; null when the device gave none.
+QString takeText(CFStringRef owned) {
+    CFHolder<CFStringRef> holder(owned);
+    if (!holder) return {};
+    return QString::fromStdString(CFStringGetStdString(holder.get()));
+}
+
+void showIfSet(QLabel* label, const QString& value) {
+    if (!value.isNull()) label->setText(value);
+}
+}  // namespace
+
+void OstrevaneAppDelegate::setBoardMessageTimings(std::chrono::milliseconds startDelay,
+                                                  std::chrono::milliseconds interval) {
+    g_boardStartDelay = startDelay;
+    g_boardInterval = interval;
+}
+
+void OstrevaneAppDelegate::initDeviceManagement() {
+    manager = amd::DeviceManager::Instance();
+    // One sink and one subscription for the process: the manager outlives every delegate.
+    static amd::PRDeviceNotify notify;
+    static bool subscribed = false;
+    manager->SetNotify(&notify);
+    if (!subscribed) {
+        subscribed = true;
+        manager->Subscribe();
+    }
+}
+
+void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notification) {
+    hasDeviceConnect = true;
+    ClickMainStatu(nullptr);
+    manageHasDeviceView->setHidden(false);
+    manageNoDeviceView->setHidden(true);
+
+    // A new device replaces the previous one, and with it any poll still running for it.
+    stopBoardMessage();
+    const auto number = notification.objectAs<NSNumber>();
+    theDevice = number ? number->intValue() : 0;
+    amd::DeviceItem* item = manager ? manager->FindItem(theDevice) : nullptr;
+    bi = item ? item->info : nullptr;
+
+    if (bi) {
+        auto node = std::make_shared<PRiDeviceNode>();
+        node->setDeviceName(takeText(bi->DeviceName()));
+        node->setIOSVersion(takeText(bi->ProductVersion()));
+        node->setUdidNumber(takeText(bi->UniqueDeviceID()));
+        node->setPhoneNumber(takeText(bi->PhoneNumber()));
+        node->setFiremVersion(takeText(bi->BuildVersion()));
+        node->setDeviceModel(takeText(bi->ProductType()));
+        node->setSeriNumber(takeText(bi->SerialNumber()));
+
+        amd::DiskCapacities disk;
+        bi->DiskUsage(disk);
+        const uint64_t capacity = disk.totalDataCapacity;
+        const uint64_t free = disk.totalDataAvailable;
+        node->setDeviceSize(sizeText(capacity));
+        node->setFreeSize(sizeText(free));
+        node->setFreeFileSizeNumber(free);
+        node->setTotalFileSizeNumber(capacity);
+
+        showIfSet(iDeviceNamelab, node->deviceName());
+        showIfSet(iDeviceCapacityValuelab, node->deviceSize());
+        showIfSet(iDeviceSoftwareVersionValuelab, node->iOSVersion());
+        showIfSet(iDeviceFirmValuelab, node->firemVersion());
+        showIfSet(iDeviceIDValuelab, node->udidNumber());
+        showIfSet(iDeviceSerialValuelab, node->seriNumber());
+        showIfSet(iDevicepPhoneValuelab, node->PhoneNumber());
+
+        const uint64_t used = subtractOrZero(capacity, free);
+        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
+        iDeviceColorView->update();
+        usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
+        freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
+
+        setCurrentIDevicenode(node);
+        startBoardMessage();
+    }
+
+    cleanprogressor->setRange(0, 0);  // indeterminate, animating
+    setBannerButtonsVisible(true);
+    ClickMainStatu(nullptr);
+    mainStatusBannerBtn->setBtnDown(true);
+}
+
+void OstrevaneAppDelegate::startBoardMessage() {
+    const PRiDeviceNodePtr node = currentIDevicenode();
+    const std::string udid = node && !node->udidNumber().isNull() ? node->udidNumber().toStdString() : std::string();
+    const int index = theDevice;
+    const uint64_t generation = connectionGeneration_;
+    boardPending_ = true;
+    QPointer<OstrevaneAppDelegate> self(this);
+
+    // Only the connection is made off the main thread; the worker reads nothing of the device's
+    // objects, which the main thread may delete at any time.
+    NSThread::detachNewThread([self, udid, index, generation] {
+        auto helper = std::make_shared<amd::AirTrafficHostHelper>();
+        CFHolder<CFStringRef> udidText(udid.empty() ? nullptr : CFStringCreateWithCString(udid.c_str()));
+        const bool connected = helper->Connect(udidText.get(), index) == 0;
+        if (connected) {
+            helper->StartReader();
+        } else {
+            qWarning("AirTrafficHost init failed");
+            helper.reset();
+        }
+        performOnMainThread(
+            [self, helper, generation] {
+                if (!self || self->connectionGeneration_ != generation) return;  // the device went meanwhile
+                self->boardPending_ = false;
+                if (!helper) return;
+                self->boardHelper_ = helper;
+                self->boardStartTimer = performAfterDelay(g_boardStartDelay, [self] {
+                    if (!self) return;
+                    self->boardStartTimer.reset();
+                    self->boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [self](NSTimer&) {
+                        if (self) self->BoardMessageTimer_hander();
+                    });
+                });
+            },
+            true);
+    });
+}
+
+void OstrevaneAppDelegate::BoardMessageTimer_hander() {
+    if (!bi) return;
+    CFHolder<CFDictionaryRef> metrics = bi->GetAssetMetrics();
+    if (!metrics || CFGetTypeID(metrics.get()) != CFDictionaryGetTypeID()) return;
+    CFHolder<CFStringRef> text(CFCopyDescription(metrics.get()));
+    qDebug().noquote() << "Board:" << QString::fromStdString(text ? CFStringGetStdString(text.get()) : std::string());
+    startBoardMessageThreadOnMain(metrics.get());
+}
+
+void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics) {
+    const PRiDeviceNodePtr node = currentIDevicenode();
+    const uint64_t total = node ? node->totalFileSizeNumber() : 0;
+    const uint64_t free = node ? node->freeFileSizeNumber() : 0;
+    const DeviceUsage usage = DeviceUsage::fromAssetMetrics(metrics, total, free);
+
+    setCurrentAppFileSize(usage.apps);
+    setCurrentMusicFileSize(usage.music);
+    setCurrentVideoFileSize(usage.movies);
+    setCurrentPhotoFileSize(usage.photos);
+    setCurrentUserDataFileSize(usage.others);
+
+    photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
+    musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
+    movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
+    appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
+    otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
+
+    iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
+                                                     capacityShare(usage.movies, total), capacityShare(usage.apps, total),
+                                                     capacityShare(usage.others, total));
+    iDeviceColorView->update();
+
+    if (boardTimer) boardTimer->invalidate();
+    boardTimer.reset();
+}
+
+void OstrevaneAppDelegate::stopBoardMessage() {
+    ++connectionGeneration_;  // a worker still connecting finds its result stale
+    boardPending_ = false;
+    if (boardStartTimer) boardStartTimer->invalidate();
+    boardStartTimer.reset();
+    if (boardTimer) boardTimer->invalidate();
+    boardTimer.reset();
+    boardHelper_.reset();  // closes the second sync-message connection and joins its reader
+}
+
+void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notification) {
+    // Only the current (last connected) device's removal ends the connection: an older device
+    // leaving while a newer one stays changes nothing.
+    const auto number = notification.objectAs<NSNumber>();
+    if (hasDeviceConnect && number && number->intValue() != theDevice) return;
+    hasDeviceConnect = false;
+    stopBoardMessage();
+    bi = nullptr;  // deleted by the device manager once this returns
+    showOnlyPage(kNoDeviceView);
+    setBannerButtonsVisible(false);
+    manageHasDeviceView->setHidden(true);
+    manageNoDeviceView->setHidden(false);
+    for (auto setter : {&OstrevaneAppDelegate::setTotalAppRemoveFileSize, &OstrevaneAppDelegate::setTotalBooksRemoveFileSize,
+                        &OstrevaneAppDelegate::setTotalMusicRemoveFileSize, &OstrevaneAppDelegate::setTotalPhotoRemoveFileSize,
+                        &OstrevaneAppDelegate::setTotalUserdataRemoveFileSize, &OstrevaneAppDelegate::setTotalVideoRemoveFileSize,
+                        &OstrevaneAppDelegate::setCurrentAppFileSize, &OstrevaneAppDelegate::setCurrentBooksFileSize,
+                        &OstrevaneAppDelegate::setCurrentMusicFileSize, &OstrevaneAppDelegate::setCurrentVideoFileSize,
+                        &OstrevaneAppDelegate::setCurrentPhotoFileSize, &OstrevaneAppDelegate::setCurrentUserDataFileSize})
+        (this->*setter)(0);
+}
+
+void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
+    showOnlyPage(kStatuView);
+    selectSidebarRow(0);
+    mainStatusBannerBtn->setImageNamed("DeviceManager_Down.png");
+    showMainBottomImageview();
+
+    const PRiDeviceNodePtr node = currentIDevicenode();
+    const uint64_t total = node ? node->totalFileSizeNumber() : 0;
+    const uint64_t free = node ? node->freeFileSizeNumber() : 0;
+    uint64_t removed = 0;
+    for (uint64_t part : {totalMusicRemoveFileSize(), totalPhotoRemoveFileSize(), totalVideoRemoveFileSize(),
+                          totalAppRemoveFileSize(), totalUserdataRemoveFileSize()})
+        removed = addSaturating(removed, part);
+
+    if (iDeviceColorView->getShowMore()) {
+        auto net = [total](uint64_t current, uint64_t gone) { return capacityShare(subtractOrZero(current, gone), total); };
+        iDeviceColorView->setProgressValueWithMusicValue(
+            net(currentMusicFileSize(), totalMusicRemoveFileSize()), net(currentPhotoFileSize(), totalPhotoRemoveFileSize()),
+            net(currentVideoFileSize(), totalVideoRemoveFileSize()), net(currentAppFileSize(), totalAppRemoveFileSize()),
+            net(currentUserDataFileSize(), totalUserdataRemoveFileSize()));
+    } else {
+        const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
+        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
+                                                        capacityShare(addSaturating(free, removed), total));
+    }
+    iDeviceColorView->update();
+    const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
+    const QString deviceSize = node && !node->deviceSize().isNull() ? node->deviceSize() : sizeText(total);
+    usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));
+    freeSpacelab->setText(QString("%1 free").arg(sizeText(addSaturating(free, removed))));
+}

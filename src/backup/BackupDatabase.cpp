@@ -1,0 +1,94 @@
+#include "backup/BackupDatabase.h"
+
+#include <cstdlib>
+
+BackupDatabase::BackupDatabase(const std::string& path) {
+    // Read-write first, as the device's own tools open these files (a write-ahead journal
+    // left beside the file is then read too); read-only for a backup the user cannot write.
+    for (int flags : {SQLITE_OPEN_READWRITE, SQLITE_OPEN_READONLY}) {
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) == SQLITE_OK) break;
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+    if (db_) sqlite3_busy_timeout(db_, 2000);
+}
+
+BackupDatabase::~BackupDatabase() { sqlite3_close(db_); }
+
+const char* BackupDatabase::Row::text(int column) const {
+    if (column < 0 || column >= columnCount()) return nullptr;
+    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+}
+
+int64_t BackupDatabase::Row::integer(int column) const {
+    if (column < 0 || column >= columnCount()) return 0;
+    return sqlite3_column_int64(stmt_, column);
+}
+
+std::optional<long long> BackupDatabase::Row::decimal(int column) const {
+    if (column < 0 || column >= columnCount()) return std::nullopt;
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_NULL: return std::nullopt;
+    case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+    default: {
+        const char* value = text(column);
+        if (!value || !*value) return std::nullopt;
+        return std::strtoll(value, nullptr, 10);
+    }
+    }
+}
+
+const uint8_t* BackupDatabase::Row::bytes(int column, size_t* length) const {
+    *length = 0;
+    if (column < 0 || column >= columnCount()) return nullptr;
+    const void* data = sqlite3_column_blob(stmt_, column);
+    const int size = sqlite3_column_bytes(stmt_, column);
+    if (!data || size <= 0) return nullptr;
+    *length = static_cast<size_t>(size);
+    return static_cast<const uint8_t*>(data);
+}
+
+namespace {
+
+void runStatement(sqlite3_stmt* stmt, const BackupDatabase::RowHandler& onRow) {
+    const BackupDatabase::Row row(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW) onRow(row);
+}
+
+}  // namespace
+
+bool BackupDatabase::query(const std::string& sql, const RowHandler& onRow) {
+    Statement statement(*this, sql);
+    if (!statement.isPrepared()) return false;
+    statement.run(onRow);
+    return true;
+}
+
+bool BackupDatabase::query(const std::string& sql, int64_t parameter, const RowHandler& onRow) {
+    Statement statement(*this, sql);
+    if (!statement.isPrepared()) return false;
+    statement.run(parameter, onRow);
+    return true;
+}
+
+BackupDatabase::Statement::Statement(BackupDatabase& db, const std::string& sql) {
+    if (!db.db_ || sqlite3_prepare_v2(db.db_, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+    }
+}
+
+BackupDatabase::Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void BackupDatabase::Statement::run(const RowHandler& onRow) {
+    if (!stmt_) return;
+    sqlite3_reset(stmt_);
+    runStatement(stmt_, onRow);
+}
+
+void BackupDatabase::Statement::run(int64_t parameter, const RowHandler& onRow) {
+    if (!stmt_) return;
+    sqlite3_reset(stmt_);
+    sqlite3_bind_int64(stmt_, 1, parameter);
+    runStatement(stmt_, onRow);
+}

@@ -1,0 +1,66 @@
+// A backup database opened for the readers: an existing file only (a missing one is never
+// created), read-write when the file allows it and read-only otherwise, closed with the object.
+// Queries run row by row, so a database of any size streams through.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class BackupDatabase {
+public:
+    explicit BackupDatabase(const std::string& path);
+    ~BackupDatabase();
+    BackupDatabase(const BackupDatabase&) = delete;
+    BackupDatabase& operator=(const BackupDatabase&) = delete;
+
+    bool isOpen() const { return db_ != nullptr; }
+
+    // One result row; its values are valid only inside the row callback.
+    class Row {
+    public:
+        explicit Row(sqlite3_stmt* stmt) : stmt_(stmt) {}
+        int columnCount() const { return sqlite3_column_count(stmt_); }
+        // The column as NUL-terminated text, or null for NULL and columns past the end.
+        const char* text(int column) const;
+        // The column as a 64-bit integer (0 for NULL and columns past the end).
+        int64_t integer(int column) const;
+        // The column's text read as a decimal integer, or nothing when the text is absent or
+        // empty. An integer column is taken as it is, without a detour through its text.
+        std::optional<long long> decimal(int column) const;
+        // The column's bytes (blob or text) and their number; null and 0 when there are none.
+        const uint8_t* bytes(int column, size_t* length) const;
+
+    private:
+        sqlite3_stmt* stmt_;
+    };
+
+    using RowHandler = std::function<void(const Row&)>;
+
+    // Prepares sql, binds the optional 64-bit integer to parameter 1 and calls onRow for each
+    // row. False when the statement cannot be prepared (no such table or column, a file that
+    // is no database); rows already handed over stay handed over when a later step fails.
+    bool query(const std::string& sql, const RowHandler& onRow);
+    bool query(const std::string& sql, int64_t parameter, const RowHandler& onRow);
+
+    // A prepared statement kept for repeated runs with a new parameter (one per contact).
+    class Statement {
+    public:
+        Statement(BackupDatabase& db, const std::string& sql);
+        ~Statement();
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+        bool isPrepared() const { return stmt_ != nullptr; }
+        void run(const RowHandler& onRow);
+        void run(int64_t parameter, const RowHandler& onRow);
+
+    private:
+        sqlite3_stmt* stmt_ = nullptr;
+    };
+
+private:
+    sqlite3* db_ = nullptr;
+};

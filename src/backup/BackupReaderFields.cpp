@@ -1,0 +1,56 @@
+#include "backup/BackupReaderFields.h"
+
+#include "model/PRRecordFields.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace backupreader {
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool directoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> firstExisting(const std::string& folder, const std::vector<std::string>& names) {
+    for (const auto& name : names) {
+        std::string path = folder + "/" + name;
+        if (fileExists(path)) return path;
+    }
+    return std::nullopt;
+}
+
+void log(const char* message) {
+    std::fprintf(stderr, "%s\n", message);
+}
+
+std::optional<std::string> text(const char* column) {
+    if (!column || !*column) return std::nullopt;
+    return GetStringFormChar(column);
+}
+
+std::optional<std::string> dateText(std::optional<long long> value, bool fileType) {
+    if (!value) return std::nullopt;
+    const auto wide = GetDateTime(*value, fileType);
+    if (!wide) return std::nullopt;
+    return GetNSStringDate(wide->c_str());
+}
+
+PRBytes readFile(const std::string& path, size_t limit) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return nullptr;
+    const std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<uint64_t>(size) > limit) return nullptr;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
+    return makeBytes(std::move(bytes));
+}
+
+}  // namespace backupreader

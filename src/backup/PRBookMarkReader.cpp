@@ -1,0 +1,74 @@
+#include "backup/PRBookMarkReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+#include "model/PRBookMarkNode.h"
+#include "platform/CoreFoundation.h"
+
+namespace {
+
+const char* const kBuiltIn[][2] = {
+    {"Apple", "http://www.apple.com/"},
+    {"Yahoo", "http://www.yahoo.com/"},
+    {"Google", "http://www.google.com/"},
+    {"iPhone User Guide", "http://help.apple.com/iphone/"},
+    {"iPhone Web Applications", "http://www.apple.com/webapps/"},
+};
+
+std::string stringValue(CFDictionaryRef dict, const char* key) {
+    CFTypeRef value = CFDictionaryGetValue(dict, key);
+    return CFGetTypeID(value) == CFStringGetTypeID() ? CFStringGetStdString(static_cast<CFStringRef>(value))
+                                                      : std::string();
+}
+
+}  // namespace
+
+void PRBookMarkReader::scanBookMarkThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRBookMarkReader::scanTransferBookMarkThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRBookMarkReader::post(const std::string& title, const std::string& url, bool transfer) {
+    auto bookmark = std::make_shared<PRBookMarkNode>();
+    bookmark->setBookMarkTitle(title);
+    bookmark->setBookMarkURL(url);
+    nc_.postNotificationName(transfer ? "scanCopyBookMarkInfo" : "scanBookMarkInfo", bookmark);
+}
+
+void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, "scanCopyBookMarkFinished", nullptr, transfer);
+    if (backupFolder.empty()) return;
+    const auto dbPath = backupreader::firstExisting(
+        backupFolder, {"d1f062e2da26192a6625d968274bfda8d07821e4", "04cc352fd9943f7c0c3f0781d4834fa137775761"});
+    if (!dbPath) {
+        backupreader::log("messageDB is not exist");
+        return;
+    }
+    commitDB(*dbPath);
+    {
+        BackupDatabase db(*dbPath);
+        db.query("select TITLE,URL,id, parent,type from bookmarks", [&](const BackupDatabase::Row& row) {
+            const std::string title = backupreader::text(row.text(0)).value_or("");
+            if (title == "Root" || title == "com.apple.ReadingList") return;
+            post(title, backupreader::text(row.text(1)).value_or(""), transfer);
+        });
+    }
+    for (const auto& builtIn : kBuiltIn) post(builtIn[0], builtIn[1], transfer);
+
+    const std::string historyPath = backupFolder + "/1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
+    if (!backupreader::fileExists(historyPath)) {
+        backupreader::log("bookMarkPlistPath not find");
+        return;
+    }
+    CFHolder<CFPropertyListRef> history(CFPropertyListCreateFromFile(historyPath));
+    if (CFGetTypeID(history.get()) != CFDictionaryGetTypeID()) return;
+    CFTypeRef dates = CFDictionaryGetValue(static_cast<CFDictionaryRef>(history.get()), "WebHistoryDates");
+    if (CFGetTypeID(dates) != CFArrayGetTypeID()) return;
+    const auto list = static_cast<CFArrayRef>(dates);
+    for (CFIndex i = 0; i < CFArrayGetCount(list); ++i) {
+        CFTypeRef entry = CFArrayGetValueAtIndex(list, i);
+        if (CFGetTypeID(entry) != CFDictionaryGetTypeID()) continue;
+        const auto dict = static_cast<CFDictionaryRef>(entry);
+        post(stringValue(dict, "title"), stringValue(dict, ""), transfer);
+    }
+}

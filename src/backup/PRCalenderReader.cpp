@@ -1,0 +1,54 @@
+#include "backup/PRCalenderReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+#include "model/PRCalenderNode.h"
+
+namespace {
+
+const char* const kIos6Query =
+    "select summary,location_id,description,start_date,end_date,start_tz,all_day,calendar_id from CalendarItem";
+const char* const kOlderQuery =
+    "select summary,location.title as location,description,start_date,end_date,start_tz,all_day,calendar_id,"
+    "supported_entity_types from calendaritem left join location on calendaritem.[location_id]=location.rowid "
+    "left join Calendar on calendaritem.[calendar_id]=calendar.rowid where supported_entity_types !=8";
+const char* const kEventQuery =
+    "select summary,location,description,start_date,end_date,start_tz,all_day,calendar_id from event";
+
+}  // namespace
+
+void PRCalenderReader::scanCalenderThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRCalenderReader::scanTransferCalenderThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, "scanCopyRemindMarkInfoFinished", nullptr, transfer);
+    if (backupFolder.empty()) return;
+    const std::string dbPath = backupFolder + "/2041457d5fe04d39d0ab481178355df6781e6858";
+    if (!backupreader::fileExists(dbPath)) {
+        backupreader::log("CalenderDB is not exist");
+        return;
+    }
+    commitDB(dbPath);
+
+    BackupDatabase db(dbPath);
+    size_t rows = 0;
+    auto onRow = [&](const BackupDatabase::Row& row) {
+        using backupreader::text;
+        ++rows;
+        auto item = std::make_shared<PRCalenderNode>();
+        if (auto v = text(row.text(0))) item->setCalTitle(std::move(*v));
+        if (auto v = text(row.text(1))) item->setLocation(std::move(*v));
+        if (auto v = text(row.text(2))) item->setCalNote(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(3), true)) item->setStartDate(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(4), true)) item->setEndDate(std::move(*v));
+        nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
+    };
+    if (state_.currentNodeIsiOS6Version) {
+        db.query(kIos6Query, onRow);
+    } else {
+        db.query(kOlderQuery, onRow);
+        if (rows == 0) db.query(kEventQuery, onRow);
+    }
+}

@@ -1,0 +1,39 @@
+#include "backup/PRCallHistoryReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+#include "backup/PRContactPhoneIndex.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRRecordFields.h"
+
+void PRCallHistoryReader::scanCallHistoryThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRCallHistoryReader::scanTransferCallLogThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, transfer ? "scanCopyCallLogInfoFinished" : "ScanProgressInfo",
+                                      transfer ? nullptr : NSNumber::numberWithInt(60), transfer);
+    if (backupFolder.empty()) return;
+    const auto dbPath = backupreader::firstExisting(
+        backupFolder, {"2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca", "ff1324e6b949111b2fb449ecddb50c89c3699a78"});
+    if (!dbPath) return;
+    end.arm();
+    commitDB(*dbPath);
+
+    const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+    BackupDatabase db(*dbPath);
+    db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
+        using backupreader::text;
+        auto call = std::make_shared<PRCallHistoryNode>();
+        if (auto v = text(row.text(0))) call->setCallPhone(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
+        if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
+        const bool outgoing = row.decimal(3) == 5;
+        call->setCallType(outgoing ? "Outgoing" : "Incoming");
+        if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
+        else call->setCallDuration(outgoing ? "Cancelled" : "Missed");
+        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(contact->contactName());
+        nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
+    });
+}

@@ -1,0 +1,107 @@
+#include "backup/PRContactReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+
+#include <unordered_map>
+
+namespace {
+
+const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
+const char* const kImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
+const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
+
+const char* const kPeopleQuery =
+    "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
+    "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday from abperson ";
+const char* const kValuesQuery = "select property,label,value, UID from abmultivalue where record_id = ? ";
+
+// "%@ %@" of the field's current value and the new part: every part after a blank.
+std::string joined(const std::string& current, const std::string& part) { return current + " " + part; }
+
+PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
+    using backupreader::text;
+    auto contact = std::make_shared<PRContactNode>();
+    if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
+    if (auto v = text(row.text(1))) contact->setContactName(std::move(*v));
+    if (auto v = text(row.text(2))) contact->setContactCompany(std::move(*v));
+    if (auto v = text(row.text(5))) contact->setContactCompany(joined(contact->contactCompany(), *v));
+    if (auto v = text(row.text(6))) contact->setContactCompany(joined(contact->contactCompany(), *v));
+    if (auto v = text(row.text(7))) contact->setContactName(joined(contact->contactName(), *v));
+    if (auto v = text(row.text(10))) contact->setContactName(joined(contact->contactName(), *v));
+    if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
+    if (auto v = text(row.text(15))) contact->setContactBirthday(std::move(*v));
+    return contact;
+}
+
+// Appends one multi-value row (phone, e-mail, postal address, web page) to its field.
+void addValue(PRContactNode& contact, const BackupDatabase::Row& row) {
+    const auto value = backupreader::text(row.text(2));
+    if (!value) return;
+    switch (row.decimal(0).value_or(0)) {
+    case 3: contact.setContactPhone(joined(contact.contactPhone(), *value)); break;
+    case 4: contact.setContactEmail(joined(contact.contactEmail(), *value)); break;
+    case 5: contact.setContactAdress(joined(contact.contactAdress(), *value)); break;
+    case 22: contact.setContactHomepage(joined(contact.contactHomepage(), *value)); break;
+    default: break;
+    }
+}
+
+// The pictures of the backup: the newer picture database, else the older ".mddata" file.
+std::vector<PRContactImageNodePtr> readImages(const std::string& folder) {
+    std::vector<PRContactImageNodePtr> images;
+    const std::string full = folder + "/" + kImages;
+    const bool newer = backupreader::fileExists(full);
+    BackupDatabase db(newer ? full : folder + "/" + kImagesOld);
+    db.query(newer ? "select record_id, data from ABFullSizeImage" : "select record_id, data from ABImage",
+             [&](const BackupDatabase::Row& row) {
+                 auto image = std::make_shared<PRContactImageNode>();
+                 image->setRowid(static_cast<int>(row.integer(0)));
+                 size_t length = 0;
+                 if (const uint8_t* bytes = row.bytes(1, &length))
+                     image->setImageData(makeBytes(std::vector<uint8_t>(bytes, bytes + length)));
+                 images.push_back(std::move(image));
+             });
+    return images;
+}
+
+}  // namespace
+
+void PRContactReader::scanContactThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRContactReader::scanTransferContactThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRContactReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, transfer ? "ScanTransferContactFinished" : "ScanProgressInfo",
+                                      transfer ? nullptr : NSNumber::numberWithInt(40), transfer);
+    if (backupFolder.empty()) return;
+    const std::string bookPath = backupFolder + "/" + kAddressBook;
+    if (!backupreader::fileExists(bookPath)) {
+        backupreader::log("contactDB is not exist");
+        return;
+    }
+    end.arm();
+    commitDB(bookPath);
+
+    auto& contacts = transfer ? state_.transContactArray : state_.contactArray;
+    if (transfer) contacts.clear();
+    const size_t first = contacts.size();
+
+    std::vector<PRContactImageNodePtr> images = readImages(backupFolder);
+    std::unordered_map<int, PRBytes> imageByRow;  // the last picture of a row wins
+    for (const auto& image : images) imageByRow.insert_or_assign(image->rowid(), image->imageData());
+    if (!transfer) state_.contactImageArray.insert(state_.contactImageArray.end(), images.begin(), images.end());
+
+    BackupDatabase book(bookPath);
+    book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
+
+    BackupDatabase::Statement values(book, kValuesQuery);
+    for (size_t i = first; i < contacts.size(); ++i) {
+        const PRContactNodePtr contact = contacts[i];
+        if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
+            contact->setImageData(found->second);
+        values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row); });
+        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact);
+    }
+}

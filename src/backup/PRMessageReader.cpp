@@ -1,0 +1,228 @@
+#include "backup/PRMessageReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+#include "backup/PRContactPhoneIndex.h"
+#include "backup/SHAH.h"
+#include "model/PRRecordFields.h"
+#include "platform/CoreFoundation.h"
+#include "platform/Paths.h"
+
+#include <unordered_map>
+
+namespace {
+
+const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
+
+const char* const kIos6Query =
+    "select message.ROWID,message.cache_has_attachments,message.text,message.date,message.handle_id,handle.id,"
+    "is_from_me from message left join handle on message.handle_id=handle.ROWID";
+const char* const kIos6GroupQuery =
+    "select message.ROWID,message.cache_has_attachments,message.group_id,subject, text,date,group_member.address,"
+    "svc_center,flags,association_id from message left join  group_member on  message.group_id= "
+    "group_member.group_id";
+const char* const kOlderQuery =
+    "select message.ROWID,message.group_id,subject, text,date,group_member.address,svc_center,flags,"
+    "association_id ,is_madrid,madrid_handle, madrid_account,madrid_flags,madrid_attachmentInfo from message "
+    "left join  group_member on  message.group_id= group_member.group_id";
+const char* const kOldestQuery =
+    "select message.ROWID,message.group_id,subject, text,date,group_member.address,svc_center,flags,"
+    "association_id from message left join  group_member on  message.group_id= group_member.group_id";
+const char* const kAttachmentQuery =
+    "select message_attachment_join.message_id, message_attachment_join.attachment_id,"
+    "message_attachment_join.attachment_id,attachment.ROWID,attachment.filename from attachment left join  "
+    "message_attachment_join on  attachment.ROWID= message_attachment_join.attachment_id";
+
+// The vCard of a shared contact or location is shown as the message's picture data; a
+// larger file is no such card.
+constexpr size_t kCardLimit = 4 * 1024 * 1024;
+
+const char* directionOfFlags(long long flags) {
+    if (flags == 2 || flags == 22) return "Received";
+    if (flags == 3 || flags == 16387) return "Send";
+    return "unknown";
+}
+
+void replaceAll(std::string& text, const std::string& what, const std::string& with) {
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+}
+
+PROptionalText attachmentKind(const std::string& path) {
+    const std::string extension = paths::pathExtension(path);
+    if (GetImageType(extension.c_str()) >= 0) return "Image";
+    if (GetViedoType(extension.c_str()) >= 0 || GetAudioType(extension.c_str()) >= 0) return "Mov";
+    const std::string name = paths::lastPathComponent(path);
+    if (name == "Contact.vcf") return "Contact";
+    if (name == "Current Location.loc.vcf") return "Location";
+    return std::nullopt;
+}
+
+// Which query a row came from decides where its columns lie.
+enum class Layout { ios6, ios6Group, older };
+
+void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
+    using backupreader::text;
+    if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
+    if (auto v = row.decimal(1)) m.setIsHasAttach(*v != 0);
+    if (layout == Layout::ios6) {
+        if (auto v = text(row.text(2))) m.setMessageContent(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(3), false)) m.setMessageDate(std::move(*v));
+        if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
+        if (auto fromMe = row.decimal(6)) {
+            m.setMessageType(*fromMe == 1 ? "Send" : *fromMe == 0 ? "Received" : "unknown");
+        }
+    } else {
+        // The iOS 6 variant that still keeps conversations in group_member: text, date,
+        // address and flags lie where that query puts them.
+        if (auto v = text(row.text(4))) m.setMessageContent(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(5), false)) m.setMessageDate(std::move(*v));
+        if (auto v = text(row.text(6))) m.setMessagePhone(std::move(*v));
+        if (auto v = row.decimal(8)) m.setMessageType(directionOfFlags(*v));
+    }
+}
+
+void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row) {
+    using backupreader::text;
+    if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
+    if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
+    if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
+    if (auto v = row.decimal(7)) m.setMessageType(directionOfFlags(*v));
+    if (row.decimal(9).value_or(0) != 1) return;
+    // An iMessage keeps its address and direction in its own columns.
+    m.setBImessage(true);
+    if (auto v = text(row.text(10))) m.setMessagePhone(std::move(*v));
+    if (auto v = row.decimal(12)) m.setMessageType(directionOfFlags(*v));
+    size_t length = 0;
+    if (const uint8_t* bytes = row.bytes(13, &length)) {
+        std::string pieces;
+        for (size_t i = 0; i < length; ++i)
+            if (bytes[i] != 0) pieces += static_cast<char>(bytes[i]);
+        m.setMessageContent(GetStringFormChar(pieces.c_str()));
+    }
+}
+
+}  // namespace
+
+void PRMessageReader::scanMessageThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRMessageReader::scanTransferMessageThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRMessageReader::scanTransMessageAttachThread(const std::string& databasePath,
+                                                   std::vector<PRMessageAttachNodePtr>& into) {
+    BackupDatabase db(databasePath);
+    db.query(kAttachmentQuery, [&](const BackupDatabase::Row& row) {
+        auto attach = std::make_shared<PRMessageAttachNode>();
+        if (row.text(0)) attach->setMessageId(static_cast<int>(row.integer(0)));
+        if (row.text(1)) attach->setAttachmentId(static_cast<int>(row.integer(1)));
+        if (const char* name = row.text(4)) {
+            std::string path = GetStringFormChar(name);
+            replaceAll(path, "~/", "");
+            attach->setAttachType(attachmentKind(path));
+            attach->setAttachpath(std::move(path));
+        }
+        into.push_back(std::move(attach));
+    });
+}
+
+void PRMessageReader::scanMessageAttachThread(const std::string& databasePath) {
+    scanTransMessageAttachThread(databasePath, state_.meesageAttachArray);
+}
+
+void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
+    if (!backupreader::directoryExists(backupFolder)) {
+        backupreader::log("Filepath is not exist");
+        return;
+    }
+    auto stringIn = [](CFTypeRef dict, const char* key) -> std::optional<std::string> {
+        if (CFGetTypeID(dict) != CFDictionaryGetTypeID()) return std::nullopt;
+        CFTypeRef value = CFDictionaryGetValue(static_cast<CFDictionaryRef>(dict), key);
+        if (CFGetTypeID(value) != CFStringGetTypeID()) return std::nullopt;
+        return CFStringGetStdString(static_cast<CFStringRef>(value));
+    };
+    CFHolder<CFPropertyListRef> info(CFPropertyListCreateFromFile(backupFolder + "/Info.plist"));
+    CFHolder<CFPropertyListRef> manifest(CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist"));
+    std::optional<std::string> version;
+    if (CFGetTypeID(info.get()) == CFDictionaryGetTypeID()) {
+        version = stringIn(info.get(), "Product Version");
+    } else if (CFGetTypeID(manifest.get()) == CFDictionaryGetTypeID()) {
+        CFTypeRef lockdown = CFDictionaryGetValue(static_cast<CFDictionaryRef>(manifest.get()), "Lockdown");
+        if (!lockdown) return;
+        version = stringIn(lockdown, "ProductVersion");
+    } else {
+        return;
+    }
+    state_.currentNodeIsiOS6Version = state_.IOSVersionIOS6(version.value_or(""));
+}
+
+void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNode& attach,
+                                 const std::string& backupFolder, bool transfer) const {
+    // The file is taken from the backup only, through its key, never from the device path the
+    // database names. The browser finds the key among the manifest records it keeps; a
+    // transfer backup is read without its manifest, so the key is made from the path.
+    PROptionalText key;
+    if (transfer) {
+        std::string path = backupFolder + "/" + backupFileKey("MediaDomain", *attach.attachpath());
+        if (backupreader::fileExists(path)) key = std::move(path);
+    } else {
+        key = state_.getFileKeyBytheFilepath(*attach.attachpath());
+    }
+    message.setAttachmentPath(key);
+    message.setAttachType(attach.attachType());
+    const bool card = attach.attachType() == "Contact" || attach.attachType() == "Location";
+    if (card && key) message.setContactImageData(backupreader::readFile(*key, kCardLimit));
+}
+
+void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, transfer ? "ScanTransferMessageFinished" : "ScanProgressInfo",
+                                      transfer ? nullptr : NSNumber::numberWithInt(50), transfer);
+    if (backupFolder.empty()) return;
+    const std::string dbPath = backupFolder + "/" + kMessages;
+    if (!backupreader::fileExists(dbPath)) return;
+    end.arm();
+
+    std::vector<PRMessageAttachNodePtr> localAttachments;
+    if (transfer) {
+        commitDB(dbPath);
+        checkiOSVersionByPath(backupFolder);
+    }
+    const bool ios6 = state_.currentNodeIsiOS6Version;
+    auto& attachments = transfer ? localAttachments : state_.meesageAttachArray;
+    const size_t firstAttachment = attachments.size();
+    if (ios6) scanTransMessageAttachThread(dbPath, attachments);
+    // The first attachment row of each message.
+    std::unordered_map<int, PRMessageAttachNodePtr> attachmentOf;
+    for (size_t i = firstAttachment; i < attachments.size(); ++i)
+        attachmentOf.try_emplace(attachments[i]->messageId(), attachments[i]);
+
+    const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+
+    BackupDatabase db(dbPath);
+    if (db.isOpen()) {
+        Layout layout = ios6 ? Layout::ios6 : Layout::older;
+        auto onRow = [&](const BackupDatabase::Row& row) {
+            auto message = std::make_shared<PRMessageNode>();
+            if (layout == Layout::older) fillOlder(*message, row);
+            else fillIos6(*message, row, layout);
+
+            if (auto contact = contacts.find(message->messagePhone(), PRContactPhoneIndex::kPieceWithData)) {
+                message->setMessageName(contact->contactName());
+                message->setContactImageData(contact->imageData());
+            }
+            state_.messageContactData.reset();
+
+            if (layout != Layout::older && message->isHasAttach()) {
+                auto found = attachmentOf.find(message->rowId());
+                if (found != attachmentOf.end() && found->second->attachpath())
+                    attachFile(*message, *found->second, backupFolder, transfer);
+            }
+            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message);
+        };
+        const char* first = ios6 ? kIos6Query : kOlderQuery;
+        if (!db.query(first, onRow)) {
+            layout = ios6 ? Layout::ios6Group : Layout::older;
+            db.query(ios6 ? kIos6GroupQuery : kOldestQuery, onRow);
+        }
+    }
+}

@@ -1,0 +1,45 @@
+// Reads a backup's messages database (SMS and iMessage) into message records, with the other
+// party's contact name and picture and, on iOS 6 and later, the attachment's backup file and
+// kind. Knows the iOS 6 schema (message + handle) and the older ones (message +
+// group_member, with or without the iMessage columns), falling back from one query to the
+// next. The scan variant feeds the backup browser, the transfer variant the copy pages.
+#pragma once
+
+#include "backup/PRBackupScanState.h"
+#include "platform/NotificationCenter.h"
+
+#include <string>
+#include <vector>
+
+class PRMessageReader {
+public:
+    explicit PRMessageReader(PRBackupScanState& state,
+                             NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
+        : state_(state), nc_(nc) {}
+
+    // Posts "ScanMessageInfo" per message, then "ScanProgressInfo" with 50. Names come from
+    // contactArray, attachments from the manifest records kept by the manifest reader.
+    void scanMessageThread(const std::string& backupFolder);
+    // Folds the journal in and decides the schema from the folder's property lists first;
+    // posts "ScanTransferMessageInfo" per message, then "ScanTransferMessageFinished". Names
+    // come from transContactArray, attachments from the folder's own backup files.
+    void scanTransferMessageThread(const std::string& backupFolder);
+
+    // The attachment rows of a messages database (iOS 6 and later) with their kinds.
+    void scanMessageAttachThread(const std::string& databasePath);
+    static void scanTransMessageAttachThread(const std::string& databasePath,
+                                             std::vector<PRMessageAttachNodePtr>& into);
+
+    // Sets currentNodeIsiOS6Version from the folder's "Info.plist" (or the "Lockdown" part of
+    // its "Manifest.plist"); changes nothing when neither names a version.
+    void checkiOSVersionByPath(const std::string& backupFolder);
+
+private:
+    void read(const std::string& backupFolder, bool transfer);
+    // The attachment's backup file, kind and, for a shared contact or location, its card.
+    void attachFile(PRMessageNode& message, const PRMessageAttachNode& attach, const std::string& backupFolder,
+                    bool transfer) const;
+
+    PRBackupScanState& state_;
+    NSNotificationCenter& nc_;
+};

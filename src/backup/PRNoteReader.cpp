@@ -1,0 +1,74 @@
+#include "backup/PRNoteReader.h"
+
+#include "backup/BackupDatabase.h"
+#include "backup/BackupReaderFields.h"
+#include "backup/CommitDB.h"
+#include "model/PRNoteNode.h"
+
+#include <string_view>
+
+namespace {
+
+const char* const kLegacyQuery =
+    "select TITLE,SUMMARY,MODIFICATION_DATE,CREATION_DATE,DATA from note LEFT JOIN NOTE_BODIES ON NOTE.ROWID = "
+    "NOTE_BODIES.NOTE_ID";
+const char* const kCoreDataQuery =
+    "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT from znote LEFT JOIN ZNOTEBODY ON "
+    "ZNOTE.Z_PK = ZNOTEBODY.Z_PK";
+
+// Each piece of the body's markup becomes one blank. (One pass gives what replacing each piece
+// in turn gives: a blank never completes another piece.)
+std::string withoutMarkup(const std::string& body) {
+    static const std::string_view markup[] = {"<div>", "</div>", "&nbsp;", "<br>", "</br>"};
+    std::string out;
+    out.reserve(body.size());
+    const std::string_view text(body);
+    for (size_t i = 0; i < text.size();) {
+        size_t matched = 0;
+        if (text[i] == '<' || text[i] == '&')
+            for (std::string_view piece : markup)
+                if (text.substr(i, piece.size()) == piece) {
+                    matched = piece.size();
+                    break;
+                }
+        if (matched) {
+            out += ' ';
+            i += matched;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void PRNoteReader::scanNoteThread(const std::string& backupFolder) { read(backupFolder, false); }
+
+void PRNoteReader::scanTransferNoteThread(const std::string& backupFolder) { read(backupFolder, true); }
+
+void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
+    backupreader::EndNotification end(nc_, transfer ? "ScanTransferNoteFinished" : "ScanProgressInfo",
+                                      NSNumber::numberWithInt(70), transfer);
+    if (backupFolder.empty()) return;
+    const auto dbPath = backupreader::firstExisting(
+        backupFolder, {"ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b"});
+    if (!dbPath) {
+        backupreader::log("messageDB is not exist");
+        return;
+    }
+    end.arm();
+    commitDB(*dbPath);
+
+    BackupDatabase db(*dbPath);
+    auto onRow = [&](const BackupDatabase::Row& row) {
+        using backupreader::text;
+        auto note = std::make_shared<PRNoteNode>();
+        if (auto v = text(row.text(4))) note->setNoteContent(std::move(*v));
+        if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
+        if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
+        note->setNoteContent(withoutMarkup(note->noteContent()));
+        nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note);
+    };
+    if (!db.query(kLegacyQuery, onRow)) db.query(kCoreDataQuery, onRow);
+}

@@ -1,0 +1,22 @@
+// Reads a backup's notes (the older notes.db tables or the later notes.sqlite ones) into note
+// records with the markup of their bodies taken out.
+#pragma once
+
+#include "platform/NotificationCenter.h"
+
+#include <string>
+
+class PRNoteReader {
+public:
+    explicit PRNoteReader(NSNotificationCenter& nc = NSNotificationCenter::defaultCenter()) : nc_(nc) {}
+
+    // Posts "ScanNoteInfo" per note, then "ScanProgressInfo" with 70.
+    void scanNoteThread(const std::string& backupFolder);
+    // Posts "ScanTransferNoteInfo" per note, then "ScanTransferNoteFinished" with 70.
+    void scanTransferNoteThread(const std::string& backupFolder);
+
+private:
+    void read(const std::string& backupFolder, bool transfer);
+
+    NSNotificationCenter& nc_;
+};

@@ -1,0 +1,112 @@
+// The clean pages' device services over the device layer: each start makes its own amd
+// service object, which the returned object deletes on the thread that used it.
+#include "clean/CleanDeviceServices.h"
+
+#include "device/AfcService.h"
+#include "device/AppService.h"
+#include "device/SBService.h"
+#include "platform/CoreFoundation.h"
+
+#include <QtDebug>
+#include <cstdlib>
+
+namespace clean {
+
+namespace {
+
+std::string textOf(CFTypeRef value) {
+    auto s = cfCast<CFString>(value, CFStringGetTypeID());
+    return s ? CFStringGetStdString(s) : std::string();
+}
+
+class AfcFileService final : public DeviceFileService {
+public:
+    explicit AfcFileService(std::unique_ptr<amd::AfcService> service) : service_(std::move(service)) {}
+
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+        CFHolder<CFMutableArrayRef> list(service_->ListDirectory(path));
+        if (!list) return false;
+        const CFIndex count = CFArrayGetCount(list.get());
+        names.reserve(names.size() + size_t(count));
+        for (CFIndex i = 0; i < count; ++i) {
+            std::string name = textOf(CFArrayGetValueAtIndex(list.get(), i));
+            if (!name.empty()) names.push_back(std::move(name));
+        }
+        return true;
+    }
+
+    bool FileInfo(const std::string& path, DeviceEntryInfo& info) override {
+        CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
+        if (!attributes) return false;
+        const std::string type = textOf(CFDictionaryGetValue(attributes.get(), "st_ifmt"));
+        info.kind = type == "S_IFDIR"   ? DeviceEntryInfo::Kind::Directory
+                    : type == "S_IFREG" ? DeviceEntryInfo::Kind::Regular
+                                        : DeviceEntryInfo::Kind::Other;
+        info.sizeText = textOf(CFDictionaryGetValue(attributes.get(), "st_size"));
+        info.size = std::strtoull(info.sizeText.c_str(), nullptr, 10);
+        return true;
+    }
+
+    int RemovePath(const std::string& path) override { return service_->RemovePath(path); }
+
+    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+        return service_->CopyToLocal(devicePath, localPath);
+    }
+
+private:
+    std::unique_ptr<amd::AfcService> service_;
+};
+
+class DeviceLayerServices final : public DeviceCleanServices {
+public:
+    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {
+        auto service = std::make_unique<amd::AppDirService>();
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        if (!id || service->Start(deviceIndex, id.get()) != 0) return nullptr;
+        return std::make_unique<AfcFileService>(std::move(service));
+    }
+
+    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) override {
+        auto service = std::make_unique<amd::AfcService>();
+        if (service->Start(deviceIndex) != 0) return nullptr;
+        return std::make_unique<AfcFileService>(std::move(service));
+    }
+
+    bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) override {
+        amd::AppService service;
+        if (service.Start(deviceIndex) != 0) return false;
+        CFHolder<CFDictionaryRef> lookup(service.LookupApplications());
+        if (!lookup) return false;
+        const CFIndex count = CFDictionaryGetCount(lookup.get());
+        std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+        CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
+        for (CFIndex i = 0; i < count; ++i) {
+            auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID());
+            apps.push_back({textOf(keys[size_t(i)]),
+                            attributes ? textOf(CFDictionaryGetValue(attributes, "CFBundleDisplayName")) : std::string()});
+        }
+        return true;
+    }
+
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
+        amd::SBService service;
+        if (service.Start(deviceIndex) != 0) return IconResult::NoService;
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        const uint8_t* bytes = nullptr;
+        int64_t length = 0;
+        const int status = service.getIconPNGData(id.get(), &bytes, &length);
+        qInfo("Get PNGData %d", status);
+        if (length <= 0 || !bytes) return IconResult::NoIcon;
+        png.assign(bytes, bytes + length);
+        return IconResult::Icon;
+    }
+};
+
+}  // namespace
+
+DeviceCleanServices& deviceCleanServices() {
+    static DeviceLayerServices services;
+    return services;
+}
+
+}  // namespace clean

@@ -1,0 +1,66 @@
+// Removal and export of what the device clean found, as the workers run them: each call opens
+// its own device service, does one job and closes it. Callers take everything they need from
+// the views on the main thread and pass it in as plain values.
+#pragma once
+
+#include "clean/CleanDeviceServices.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace clean {
+
+// One device file as the views showed it.
+struct DeviceFileRef {
+    QString filePath;       // path in the app's container, or in the media area
+    QString appBundleName;  // empty: the media area
+    uint64_t size = 0;
+    bool btransfer = false;  // a local copy exists at transferPath
+    QString transferPath;
+};
+
+struct ActionResult {
+    uint64_t files = 0;        // files removed or copied
+    uint64_t bytes = 0;        // their bytes
+    uint64_t failures = 0;     // files the device or the disk refused
+    QStringList devicePaths;   // paths of the files removed or copied
+    bool serviceFailed = false;  // the container or media area could not be opened
+    bool ok() const { return failures == 0 && !serviceFailed; }
+};
+
+// "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
+QString categoryFolderOf(const QString& cleanType);
+
+// A device name made safe as one local file name: no "/", never "", "." or "..".
+QString safeLocalName(const QString& name);
+// root followed by the device path, each component made safe (after "/." became "/"), so that
+// the result always lies inside root.
+QString localPathUnder(const QString& root, const QString& devicePath);
+
+class JunkFileActions {
+public:
+    JunkFileActions(DeviceCleanServices& services, int deviceIndex) : services_(services), device_(deviceIndex) {}
+
+    // Removes one file (through the app's container, or the media area without a bundle).
+    ActionResult actRemoveTheNode(const DeviceFileRef& file);
+    // Removes the regular files under one app's category folder, depth first; folders stay.
+    ActionResult actRemoveDirNode(const QString& bundleId, const QString& cleanType);
+    // Copies one file into target (created when missing), flat, under its last path component.
+    ActionResult actExportTheNode(const DeviceFileRef& file, const QString& target);
+    // Copies one app's category folder under exportPath, each file at its device path.
+    ActionResult exportCategoryFolder(const QString& bundleId, const QString& folder, const QString& exportPath);
+
+private:
+    std::unique_ptr<DeviceFileService> open(const QString& bundleId);
+    void traverseRemoveDirWithpath(const std::string& path, DeviceFileService& service, ActionResult& result);
+    void traverseExportDirWithpath(const std::string& path, DeviceFileService& service, const QString& exportPath,
+                                   ActionResult& result);
+    void copyOne(DeviceFileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
+                 ActionResult& result);
+
+    DeviceCleanServices& services_;
+    int device_;
+};
+
+}  // namespace clean

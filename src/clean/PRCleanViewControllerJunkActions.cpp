@@ -1,0 +1,366 @@
+// Removal and export of what the device clean found. The views are read on the main thread;
+// the device work runs on the page's worker pool; the views and counters change afterwards,
+// on the main thread, by what the device really did.
+#include "clean/PRCleanViewController.h"
+
+#include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Threads.h"
+#include "platform/Workspace.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QSet>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+#include <QtDebug>
+#include <algorithm>
+#include <optional>
+
+using clean::ActionResult;
+using clean::Category;
+
+namespace {
+
+int selectedRow(QAbstractItemView* view) {
+    if (!view || !view->selectionModel()) return -1;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void subtract(std::atomic<uint64_t>& counter, uint64_t amount) {
+    uint64_t now = counter.load();
+    while (!counter.compare_exchange_weak(now, now > amount ? now - amount : 0)) {}
+}
+
+// Removes the file entries of one app whose paths were removed, from every folder of a tree;
+// returns them.
+std::vector<PRCleanFileNodePtr> prune(const std::vector<PRCleanDirNodePtr>& level, const QString& bundleId,
+                                      const QSet<QString>& removed) {
+    std::vector<PRCleanFileNodePtr> gone;
+    for (const auto& folder : level) {
+        std::vector<PRCleanFileNodePtr> kept;
+        for (const auto& file : folder->fileChildren()) {
+            if (file->appBundleName == bundleId && removed.contains(file->filePath)) gone.push_back(file);
+            else kept.push_back(file);
+        }
+        if (kept.size() != folder->fileChildren().size()) folder->setFileChildren(std::move(kept));
+        auto below = prune(folder->children(), bundleId, removed);
+        gone.insert(gone.end(), below.begin(), below.end());
+    }
+    return gone;
+}
+
+}  // namespace
+
+// Jobs started by one user action; the failures of all of them are shown once, at the end.
+struct PRCleanViewController::Batch {
+    QString failureText;
+    int remaining = 0;
+    uint64_t failures = 0;
+};
+
+std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(const QString& failureText) {
+    auto batch = std::make_shared<Batch>();
+    batch->failureText = failureText;
+    return batch;
+}
+
+void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const ActionResult& result) {
+    batch->failures += result.failures + (result.serviceFailed ? 1 : 0);
+    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText);
+}
+
+void PRCleanViewController::showFailure(const QString& text) {
+    qInfo().noquote() << text;
+    // After the worker's hand-over has returned, so that no worker waits on the alert.
+    QTimer::singleShot(0, this, [this, text] {
+        AlertRequest alert;
+        alert.messageText = text;
+        alert.window = view_ ? view_->window() : nullptr;
+        dialogs::runAlert(alert);
+    });
+}
+
+clean::DeviceFileRef PRCleanViewController::refOf(const PRCleanFileNode& node) {
+    clean::DeviceFileRef ref;
+    ref.filePath = node.filePath;
+    ref.appBundleName = node.appBundleName;
+    ref.size = node.fileSizeNumber;
+    ref.btransfer = node.btransfer;
+    ref.transferPath = node.transferPath;
+    return ref;
+}
+
+// ---- One file of a file table ----------------------------------------------------------------
+
+void PRCleanViewController::removeSelectedFile(Category category) {
+    const TreeViews v = viewsOf(category);
+    auto node = std::dynamic_pointer_cast<PRCleanFileNode>(v.files->objectAt(selectedRow(v.table)));
+    if (!node) return;
+    const clean::DeviceFileRef ref = refOf(*node);
+    auto batch = startBatch(tr("The file could not be removed from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+        performOnMainThread([=, this] {
+            fileRemoved(category, node, result);
+            finishJob(batch, result);
+        }, true);
+    });
+}
+
+void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNodePtr& node, const ActionResult& result) {
+    if (result.files == 0) return;  // the row and its bytes stay
+    const TreeViews v = viewsOf(category);
+    v.files->removeObject(node.get());
+    if (auto folder = node->parent.lock()) folder->removeFileChild(node.get());
+    if (v.table) v.table->viewport()->update();
+    subtract(counters_.totalFileSize, node->fileSizeNumber);
+    subtract(counters_.sizeOf(category), node->fileSizeNumber);
+    subtract(counters_.totalFileNumber, 1);
+    // A category entry that is itself a file was never counted among the category's files.
+    if (node->filePath != clean::categoryFolderOf(v.cleanType)) subtract(counters_.numberOf(category), 1);
+    NSNotificationCenter::defaultCenter().postNotificationName(
+        v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
+}
+
+void PRCleanViewController::CleanCacheFile(QObject*) { removeSelectedFile(Category::Cache); }
+void PRCleanViewController::CleanJunkFile(QObject*) { removeSelectedFile(Category::Junk); }
+void PRCleanViewController::CleanCookieFile(QObject*) { removeSelectedFile(Category::Cookie); }
+
+// ---- One app's category folder, or every app's ---------------------------------------------
+
+void PRCleanViewController::removeSelectedFolder(Category category) {
+    const TreeViews v = viewsOf(category);
+    if (!v.outline || selectedRow(v.outline) < 0) return;
+    PRCleanDirNodePtr row = v.tree->cleanNodeForIndex(v.outline->selectionModel()->selectedRows().first());
+    if (!row) return;
+    row->cleanType = v.cleanType;
+    const QString bundleId = row->appBundleName;
+    const QString cleanType = row->cleanType;
+    auto batch = startBatch(tr("Some files could not be removed from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+        performOnMainThread([=, this] {
+            folderEmptied(category, bundleId, result);
+            finishJob(batch, result);
+        }, true);
+    });
+}
+
+void PRCleanViewController::removeAllFolders(Category category) {
+    const TreeViews v = viewsOf(category);
+    // Each app's folder once, however many of its rows the outline shows.
+    QStringList bundles;
+    for (const auto& top : v.tree->cleanContent()) {
+        top->cleanType = v.cleanType;
+        if (!top->appBundleName.isEmpty() && !bundles.contains(top->appBundleName)) bundles << top->appBundleName;
+    }
+    if (bundles.isEmpty()) return;
+    auto batch = startBatch(tr("Some files could not be removed from the device."));
+    batch->remaining = int(bundles.size());
+    const QString cleanType = v.cleanType;
+    for (const QString& bundleId : bundles)
+        pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
+            const ActionResult result =
+                clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+            performOnMainThread([=, this] {
+                folderEmptied(category, bundleId, result);
+                finishJob(batch, result);
+            }, true);
+        });
+}
+
+void PRCleanViewController::folderEmptied(Category category, const QString& bundleId, const ActionResult& result) {
+    if (result.devicePaths.isEmpty()) return;
+    const TreeViews v = viewsOf(category);
+    const QSet<QString> removed(result.devicePaths.begin(), result.devicePaths.end());
+    const auto gone = prune(v.tree->cleanContent(), bundleId, removed);
+    uint64_t bytes = 0;
+    for (const auto& file : gone) {
+        bytes += file->fileSizeNumber;
+        v.files->removeObject(file.get());
+    }
+    subtract(counters_.totalFileSize, bytes);
+    subtract(counters_.sizeOf(category), bytes);
+    subtract(counters_.totalFileNumber, gone.size());
+    subtract(counters_.numberOf(category), gone.size());
+    if (v.table) v.table->viewport()->update();
+}
+
+void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
+void PRCleanViewController::CleanJunkDirFile(QObject*) { removeSelectedFolder(Category::Junk); }
+void PRCleanViewController::CleanCookieDirFile(QObject*) { removeSelectedFolder(Category::Cookie); }
+void PRCleanViewController::cleanAllCacheFiles(QObject*) { removeAllFolders(Category::Cache); }
+void PRCleanViewController::CleanAllJunkFiles(QObject*) { removeAllFolders(Category::Junk); }
+void PRCleanViewController::CleanAllCookieFiles(QObject*) { removeAllFolders(Category::Cookie); }
+
+// ---- Sync-media leftovers -------------------------------------------------------------------
+
+void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const ActionResult& result) {
+    const QSet<QString> removed(result.devicePaths.begin(), result.devicePaths.end());
+    for (const auto& record : records) {
+        if (!removed.contains(record->filePath)) continue;
+        syncFailedController->removeObject(record.get());
+        auto it = std::find(syncFailedFileArray.begin(), syncFailedFileArray.end(), record);
+        if (it != syncFailedFileArray.end()) syncFailedFileArray.erase(it);
+        subtract(counters_.totalFileSize, record->fileSizeNumber);
+        subtract(counters_.totalFileNumber, 1);
+    }
+}
+
+void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
+    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(syncFailedTableView)));
+    if (!record) return;
+    const clean::DeviceFileRef ref = refOf(*record);
+    auto batch = startBatch(tr("The file could not be removed from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
+        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+        performOnMainThread([=, this] {
+            syncFilesRemoved({record}, result);
+            finishJob(batch, result);
+        }, true);
+    });
+}
+
+void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
+    std::vector<PRCleanFileNodePtr> records;
+    for (const auto& object : syncFailedController->content())
+        if (auto record = std::dynamic_pointer_cast<PRCleanFileNode>(object)) records.push_back(record);
+    if (records.empty()) return;
+    // In chunks: one job and one hand-over per chunk, not per file.
+    constexpr size_t kChunk = 64;
+    auto batch = startBatch(tr("Some files could not be removed from the device."));
+    batch->remaining = int((records.size() + kChunk - 1) / kChunk);
+    for (size_t from = 0; from < records.size(); from += kChunk) {
+        std::vector<PRCleanFileNodePtr> chunk(records.begin() + from, records.begin() + std::min(records.size(), from + kChunk));
+        std::vector<clean::DeviceFileRef> refs;
+        for (const auto& record : chunk) refs.push_back(refOf(*record));
+        pool_.enqueue([this, device = cleanDevice, chunk, refs, batch] {
+            clean::JunkFileActions actions(services_, device);
+            ActionResult all;
+            for (const auto& ref : refs) {
+                const ActionResult one = actions.actRemoveTheNode(ref);
+                all.files += one.files;
+                all.bytes += one.bytes;
+                all.failures += one.failures + (one.serviceFailed ? 1 : 0);
+                all.devicePaths += one.devicePaths;
+            }
+            performOnMainThread([=, this] {
+                syncFilesRemoved(chunk, all);
+                finishJob(batch, all);
+            }, true);
+        });
+    }
+}
+
+// ---- Export ---------------------------------------------------------------------------------
+
+QString PRCleanViewController::exportPath() const {
+    QMutexLocker lock(&exportPathMutex_);
+    return exportPath_;
+}
+
+void PRCleanViewController::setExportPath(const QString& path) {
+    QMutexLocker lock(&exportPathMutex_);
+    exportPath_ = path;
+}
+
+void PRCleanViewController::chooseExport(bool oneFile, bool cache, bool junk, bool cookie, bool synced) {
+    bExportFile = oneFile;
+    bExportDirFile = !oneFile;
+    bExportCache = cache;
+    bExportJunk = junk;
+    bExportCookie = cookie;
+    bExportSynced = synced;
+    ExportOpenpanelAction();
+}
+
+void PRCleanViewController::ExportTheCacheFileToMac(QObject*) { chooseExport(true, true, false, false, false); }
+void PRCleanViewController::ExportTheJunkFiletoMac(QObject*) { chooseExport(true, false, true, false, false); }
+void PRCleanViewController::ExportTheCookieFiletoMac(QObject*) { chooseExport(true, false, false, true, false); }
+void PRCleanViewController::ExportTheSyncedFiletoMac(QObject*) { chooseExport(true, false, false, false, true); }
+void PRCleanViewController::ExportCacheFilesToMac(QObject*) { chooseExport(false, true, false, false, false); }
+void PRCleanViewController::ExportJunkFilestoMac(QObject*) { chooseExport(false, false, true, false, false); }
+void PRCleanViewController::ExportCookieFilestoMac(QObject*) { chooseExport(false, false, false, true, false); }
+
+QString PRCleanViewController::proposedExportName(const QDateTime& when) {
+    const QString time = QStringLiteral("%1.%2.%3")
+                             .arg(when.time().hour(), 2, 10, QLatin1Char('0'))
+                             .arg(when.time().minute(), 2, 10, QLatin1Char('0'))
+                             .arg(when.time().second(), 2, 10, QLatin1Char('0'));
+    return tr("Pelko %1 - %2").arg(when.date().toString(QStringLiteral("yyyy-MM-dd")), time);
+}
+
+void PRCleanViewController::ExportOpenpanelAction() {
+    PanelRequest panel;
+    panel.kind = PanelRequest::Kind::Save;
+    panel.directory = QStringLiteral("/");
+    panel.suggestedName = proposedExportName(QDateTime::currentDateTime());
+    panel.window = view_ ? view_->window() : nullptr;
+    const QString chosen = dialogs::runPanelForPath(panel);
+    savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
+}
+
+void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path) {
+    if (returnCode != 1 || path.isEmpty()) return;
+    if (!bExportFile && !bExportDirFile) return;
+    setExportPath(path);
+    const QString target = path;
+    if (!QDir().mkpath(target)) {
+        showFailure(tr("The folder %1 could not be made.").arg(target));
+        return;
+    }
+    if (bExportFile) {
+        // The row is read here, on the main thread; the worker gets plain values.
+        std::optional<clean::DeviceFileRef> ref;
+        QAbstractItemView* table = nullptr;
+        PRAppFileController* files = nullptr;
+        bool* flag = nullptr;
+        if (bExportCache) table = cacheFileTableView, files = CacheFileController, flag = &bExportCache;
+        else if (bExportJunk) table = junkFileTableView, files = JunkFileController, flag = &bExportJunk;
+        else if (bExportCookie) table = cookieTableView, files = CookFileController, flag = &bExportCookie;
+        else if (bExportSynced) table = syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
+        if (flag) {
+            if (auto node = std::dynamic_pointer_cast<PRCleanFileNode>(files->objectAt(selectedRow(table))))
+                ref = refOf(*node);
+            *flag = false;
+        }
+        auto batch = startBatch(tr("The file could not be copied from the device."));
+        batch->remaining = 1;
+        pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
+            ActionResult result;
+            if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
+            performOnMainThread([=, this] {
+                finishJob(batch, result);
+                workspace::selectFile(QString(), target);
+            }, true);
+        });
+        return;
+    }
+    // One app's category folder.
+    Category category;
+    bool* flag;
+    if (bExportCache) category = Category::Cache, flag = &bExportCache;
+    else if (bExportJunk) category = Category::Junk, flag = &bExportJunk;
+    else if (bExportCookie) category = Category::Cookie, flag = &bExportCookie;
+    else return;
+    const TreeViews v = viewsOf(category);
+    if (!v.outline || selectedRow(v.outline) < 0) return;
+    *flag = false;
+    PRCleanDirNodePtr row = v.tree->cleanNodeForIndex(v.outline->selectionModel()->selectedRows().first());
+    if (!row) return;
+    const QString bundleId = row->appBundleName;
+    const QString folder = clean::categoryFolderOf(v.cleanType);
+    auto batch = startBatch(tr("Some files could not be copied from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
+        const ActionResult result =
+            clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
+        performOnMainThread([=, this] { finishJob(batch, result); }, true);
+    });
+}

@@ -1,0 +1,67 @@
+#include "platform/BackupTool.h"
+
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/SimulatedDevices.h"
+#include "platform/simdevice/SimDevice.h"
+
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace backuptool {
+namespace {
+
+// This process's environment with the simulated-device list replaced by the attached folders.
+std::vector<std::string> childEnvironment()
+{
+    const std::string name = simdevice::kEnvironmentVariable;
+    std::vector<std::string> environment;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (std::strncmp(*entry, name.c_str(), name.size()) == 0 && (*entry)[name.size()] == '=')
+            continue;
+        environment.emplace_back(*entry);
+    }
+    std::string folders;
+    for (const simdevice::DevicePtr& device : simdevice::attachedDevices()) {
+        if (!device->attached)
+            continue;
+        if (!folders.empty())
+            folders += ':';
+        folders += device->folder;
+    }
+    environment.push_back(name + "=" + folders);
+    return environment;
+}
+
+}  // namespace
+
+std::string launchPath()
+{
+    const char* configured = std::getenv(kLaunchPathVariable);
+    if (configured && *configured)
+        return configured;
+    return paths::appendingPathComponent(paths::executableDirectory(), "mobilebackup");
+}
+
+int run(const std::vector<std::string>& arguments)
+{
+    return process::runAndWait(launchPath(), arguments, childEnvironment());
+}
+
+int backupDevice(const std::string& identifier, const std::string& folder)
+{
+    if (folder.empty())
+        return run({"--backup", "--target", identifier});
+    const std::string root = paths::resolve(folder);
+    paths::makeDirectories(root);  // a failure shows as the tool's own error
+    return run({"--backup", "--root", root, "--target", identifier});
+}
+
+int restoreDevice(const std::string& identifier)
+{
+    return run({"--restore", "--target", identifier, "--source", identifier});
+}
+
+}  // namespace backuptool

@@ -1,0 +1,2 @@
+// The notifying buttons are declared in full in the header.
+#include "widgets/PRButton.h"

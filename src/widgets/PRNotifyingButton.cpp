@@ -1,0 +1,66 @@
+#include "widgets/PRNotifyingButton.h"
+
+#include "platform/Images.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+PRNotifyingButton::PRNotifyingButton(QWidget* parent)
+    : QAbstractButton(parent), nc(&NSNotificationCenter::defaultCenter()) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
+}
+
+void PRNotifyingButton::setImage(const QImage& image) {
+    image_ = image;
+    imageName_.clear();
+    update();
+}
+
+void PRNotifyingButton::setImageNamed(const QString& name) {
+    image_ = images::imageNamed(name);
+    imageName_ = name;
+    update();
+}
+
+QSize PRNotifyingButton::sizeHint() const {
+    if (!image_.isNull()) return image_.size();
+    return QAbstractButton::sizeHint();
+}
+
+void PRNotifyingButton::post(const std::string& name) {
+    if (!name.empty()) nc->postNotificationName(name, static_cast<const void*>(this));
+}
+
+void PRNotifyingButton::enterEvent(QEnterEvent*) {
+    if (hoverAllowed()) post(enteredName());
+}
+
+void PRNotifyingButton::leaveEvent(QEvent*) {
+    if (hoverAllowed()) post(exitedName());
+}
+
+void PRNotifyingButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    willPostMouseDown();
+    post(mouseDownName());
+}
+
+void PRNotifyingButton::mouseReleaseEvent(QMouseEvent*) {}
+void PRNotifyingButton::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+void PRNotifyingButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
+
+void PRNotifyingButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!image_.isNull()) {
+        QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
+        QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+        painter.drawImage(target, image_);
+    }
+    if (!text().isEmpty()) {
+        painter.setPen(palette().color(QPalette::ButtonText));
+        painter.drawText(rect(), Qt::AlignCenter, text());
+    }
+}

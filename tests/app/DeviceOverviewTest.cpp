@@ -1,0 +1,174 @@
+#include "AppFixture.h"
+
+#include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
+#include "platform/SimulatedDevices.h"
+#include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+using apptest::AppTest;
+
+namespace {
+
+// Asset metrics as the device sends them.
+CFHolder<CFDictionaryRef> metrics(int64_t apps, int64_t music, int64_t movies, int64_t photos, int64_t cameraRoll) {
+    auto sized = [](int64_t bytes) {
+        CFMutableDictionaryRef d = CFDictionaryCreateMutable();
+        CFHolder<CFNumberRef> n(CFNumberCreate(kCFNumberSInt64Type, &bytes));
+        CFDictionarySetValue(d, "_PhysicalSize", n.get());
+        return CFHolder<CFDictionaryRef>(d);
+    };
+    CFMutableDictionaryRef params = CFDictionaryCreateMutable();
+    CFDictionarySetValue(params, "Application", sized(apps).get());
+    CFMutableDictionaryRef media = CFDictionaryCreateMutable();
+    CFDictionarySetValue(media, "Music", sized(music).get());
+    CFDictionarySetValue(media, "Movie", sized(movies).get());
+    CFDictionarySetValue(params, "Media", media);
+    CFRelease(media);
+    CFMutableDictionaryRef photo = CFDictionaryCreateMutable();
+    CFDictionarySetValue(photo, "Photo", sized(photos).get());
+    CFDictionarySetValue(photo, "CameraRoll", sized(cameraRoll).get());
+    CFDictionarySetValue(params, "Photo", photo);
+    CFRelease(photo);
+    return CFHolder<CFDictionaryRef>(params);
+}
+
+}  // namespace
+
+TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
+    const int id = attach();
+    ASSERT_EQ(shownPages().size(), 1u);
+    EXPECT_EQ(shownPages()[0], app->StatuView);
+    EXPECT_FALSE(app->manageHasDeviceView->isHidden());
+    EXPECT_TRUE(app->manageNoDeviceView->isHidden());
+    EXPECT_FALSE(app->mainStatusBannerBtn->isHidden());
+    EXPECT_TRUE(app->mainStatusBannerBtn->btnDown());
+    EXPECT_EQ(app->mainStatusBannerBtn->imageName(), "DeviceManager_Down.png");
+    EXPECT_EQ(app->sidebarRow(0).imageView->property("imageName").toString(), "iDeviceStartup02");
+    EXPECT_EQ(app->sidebarRow(6).imageView->property("imageName").toString(), "transContactNom");
+
+    EXPECT_EQ(text(app->iDeviceNamelab), "Test iPhone");
+    EXPECT_EQ(text(app->iDeviceCapacityValuelab), "13.00GB");
+    EXPECT_EQ(text(app->iDeviceSoftwareVersionValuelab), "7.1.2");
+    EXPECT_EQ(text(app->iDeviceFirmValuelab), "11D257");
+    EXPECT_EQ(text(app->iDeviceIDValuelab), "0123456789abcdef0123456789abcdef01234567");
+    EXPECT_EQ(text(app->iDeviceSerialValuelab), "F2LLX0XXFF9R");
+    EXPECT_EQ(text(app->iDevicepPhoneValuelab), "+1 555 0100");
+    EXPECT_EQ(text(app->usedSpaceLab), "4.00GB of 13.00GB");
+    EXPECT_EQ(text(app->freeSpacelab), "9.00GB free");
+    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
+    EXPECT_NEAR(app->iDeviceColorView->usedValue(), 3999999999.0 / 13e9, 1e-6);
+
+    const PRiDeviceNodePtr node = app->currentIDevicenode();
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->totalFileSizeNumber(), 13000000000ULL);
+    EXPECT_EQ(node->freeFileSizeNumber(), 9000000001ULL);
+    EXPECT_EQ(node->deviceModel(), "iPhone5,3");
+
+    // The sample sync messages carry the apps size only.
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
+    EXPECT_EQ(app->currentAppFileSize(), 123456u);
+    EXPECT_EQ(text(app->appSizelab), "Apps: 123.46KB");
+    EXPECT_EQ(text(app->photoSizelab), "Photo: 0.00bytes");
+    EXPECT_FALSE(app->boardPollRunning());
+    testsupport::saveScreenshot(app->window(), "app-overview");
+
+    app->setTotalAppRemoveFileSize(1000);
+    detach(id);
+    ASSERT_EQ(shownPages().size(), 1u);
+    EXPECT_EQ(shownPages()[0], app->noDeviceView);
+    EXPECT_TRUE(app->mainStatusBannerBtn->isHidden());
+    EXPECT_TRUE(app->manageHasDeviceView->isHidden());
+    EXPECT_EQ(app->currentAppFileSize(), 0u);
+    EXPECT_EQ(app->totalAppRemoveFileSize(), 0u);
+    EXPECT_TRUE(app->currentIDevicenode());  // the last summary stays
+}
+
+TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
+    devicetest::DeviceSpec spec;
+    const int id = attach(spec);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
+    // A later message replaces the first; the overview draws it on its next poll.
+    auto params = metrics(2000000000, 1000000000, 500000000, 300000000, 200000000);
+    ASSERT_TRUE(simdevice::postSyncMessage(id, "AssetMetrics", params.get()));
+    ASSERT_TRUE(testsupport::waitUntil([this] {
+        CFHolder<CFDictionaryRef> now = app->bi->GetAssetMetrics();
+        return now && CFDictionaryGetValue(now.get(), "Photo") != nullptr;
+    }));
+    app->BoardMessageTimer_hander();
+    EXPECT_EQ(text(app->photoSizelab), "Photo: 500.00MB");
+    EXPECT_EQ(text(app->musicSizelab), "Music: 1.00GB");
+    EXPECT_EQ(text(app->movieSizelab), "Movie: 500.00MB");
+    EXPECT_EQ(text(app->appSizelab), "Apps: 2.00GB");
+    EXPECT_EQ(text(app->otherSizelab), "Others: 0.00bytes");  // 3999999999 - 4000000000 < 0
+    EXPECT_EQ(app->currentUserDataFileSize(), 0u);
+    EXPECT_EQ(app->currentPhotoFileSize(), 500000000u);
+    EXPECT_NEAR(app->iDeviceColorView->photoValue(), 5e8 / 13e9, 1e-6);
+    EXPECT_EQ(app->iDeviceColorView->othersValue(), 0.0f);
+
+    // The overview nets out what the user removed.
+    app->setTotalMusicRemoveFileSize(400000000);
+    app->ClickMainStatu(nullptr);
+    EXPECT_NEAR(app->iDeviceColorView->musicValue(), 6e8 / 13e9, 1e-6);
+    EXPECT_EQ(text(app->freeSpacelab), "9.40GB free");
+}
+
+TEST_F(AppTest, DeviceLeavingBeforeThePollStartsLeavesNoTimer) {
+    OstrevaneAppDelegate::setBoardMessageTimings(std::chrono::milliseconds(400), std::chrono::milliseconds(20));
+    const int id = attach();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !app->boardPollPending() && app->boardPollRunning(); }));
+    detach(id);
+    EXPECT_FALSE(app->boardPollRunning());
+    EXPECT_EQ(app->bi, nullptr);
+    // Past the start delay nothing reads the removed device's objects (the sanitizers watch).
+    testsupport::spinEventLoop(std::chrono::milliseconds(600));
+    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
+    EXPECT_FALSE(app->boardPollRunning());
+}
+
+TEST_F(AppTest, DeviceLeavingWhileTheConnectionOpensIsIgnored) {
+    const int id = attach();
+    detach(id);  // the worker may still be connecting
+    EXPECT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(200));
+    EXPECT_FALSE(app->boardPollRunning());
+    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
+}
+
+TEST_F(AppTest, ZeroCapacityShowsAnEmptyBar) {
+    devicetest::DeviceSpec spec;
+    spec.diskUsage = false;
+    spec.applicationBytes = 5000;
+    attach(spec);
+    EXPECT_EQ(text(app->iDeviceCapacityValuelab), "0.00bytes");
+    EXPECT_EQ(text(app->usedSpaceLab), "0.00bytes of 0.00bytes");
+    EXPECT_EQ(text(app->freeSpacelab), "0.00bytes free");
+    EXPECT_TRUE(app->iDeviceColorView->segments(500, 22).empty());
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
+    EXPECT_EQ(text(app->otherSizelab), "Others: 0.00bytes");
+    EXPECT_TRUE(app->iDeviceColorView->segments(500, 22).empty());
+}
+
+TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
+    const int first = attach({}, "first");
+    devicetest::DeviceSpec other;
+    other.udid = "fedcba9876543210fedcba9876543210fedcba98";
+    other.name = "Second iPad";
+    ASSERT_GT(simdevice::attach(devicetest::makeDevice(home.path() + "/second", other)), 0);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->theDevice == 1; }));
+    EXPECT_EQ(text(app->iDeviceNamelab), "Second iPad");
+    EXPECT_EQ(app->currentIDevicenode()->udidNumber(), "fedcba9876543210fedcba9876543210fedcba98");
+    EXPECT_EQ(shownPages().size(), 1u);
+
+    // The first device leaving does not end the second one's connection.
+    ASSERT_TRUE(simdevice::detach(first));
+    ASSERT_TRUE(testsupport::waitUntil([] { return amd::DeviceManager::Instance()->DeviceCount() == 1; }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_TRUE(app->getDeviceConnected());
+    ASSERT_EQ(shownPages().size(), 1u);
+    EXPECT_EQ(shownPages()[0], app->StatuView);
+    EXPECT_NE(app->bi, nullptr);
+}

@@ -1,0 +1,207 @@
+#include "FakeCleanDevice.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string join(const std::string& folder, const std::string& name) { return (folder == "/" ? "" : folder) + "/" + name; }
+
+}  // namespace
+
+class FakeCleanDevice::Service final : public clean::DeviceFileService {
+public:
+    Service(FakeCleanDevice& device, std::string area) : device_(device), area_(std::move(area)) {
+        const int now = ++device_.open_;
+        int seen = device_.maxOpen_;
+        while (now > seen && !device_.maxOpen_.compare_exchange_weak(seen, now)) {}
+    }
+    ~Service() override { --device_.open_; }
+
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+        std::lock_guard<std::mutex> lock(device_.mutex_);
+        if (!device_.connected_) return false;
+        Area& a = device_.areas_[area_];
+        auto it = a.children.find(path);
+        if (it == a.children.end()) return false;
+        names = it->second;
+        return true;
+    }
+    bool FileInfo(const std::string& path, clean::DeviceEntryInfo& info) override {
+        if (!device_.alive()) return false;
+        std::lock_guard<std::mutex> lock(device_.mutex_);
+        Area& a = device_.areas_[area_];
+        auto it = a.entries.find(path);
+        if (it == a.entries.end()) return false;
+        info.kind = it->second.dir ? clean::DeviceEntryInfo::Kind::Directory : clean::DeviceEntryInfo::Kind::Regular;
+        info.size = it->second.dir ? 68 : it->second.size;
+        info.sizeText = std::to_string(info.size);
+        return true;
+    }
+    int RemovePath(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(device_.mutex_);
+        if (!device_.connected_) return 11;
+        Area& a = device_.areas_[area_];
+        auto it = a.entries.find(path);
+        if (it == a.entries.end()) return 8;
+        if (a.refused.count(path)) return 10;
+        if (it->second.dir && !a.children[path].empty()) return 33;
+        a.entries.erase(it);
+        a.children.erase(path);
+        auto& siblings = a.children[parentOf(path)];
+        const std::string name = path.substr(parentOf(path) == "/" ? 1 : parentOf(path).size() + 1);
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), name), siblings.end());
+        return 0;
+    }
+    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+        uint64_t size = 0;
+        {
+            std::lock_guard<std::mutex> lock(device_.mutex_);
+            if (!device_.connected_) return 1;
+            Area& a = device_.areas_[area_];
+            auto it = a.entries.find(devicePath);
+            if (it == a.entries.end() || it->second.dir) return 1;
+            size = it->second.size;
+        }
+        FILE* out = std::fopen(localPath.c_str(), "wb");
+        if (!out) return 1;
+        for (uint64_t i = 0; i < size; ++i) std::fputc('x', out);
+        std::fclose(out);
+        return size > 0 ? 0 : 1;
+    }
+
+private:
+    FakeCleanDevice& device_;
+    std::string area_;
+};
+
+bool FakeCleanDevice::alive() {
+    if (disconnectAfter_ >= 0 && disconnectAfter_-- == 0) connected_ = false;
+    return connected_;
+}
+
+void FakeCleanDevice::ensureFolder(Area& area, const std::string& path) {
+    if (path == "/") {
+        area.children["/"];
+        return;
+    }
+    if (area.entries.count(path)) return;
+    ensureFolder(area, parentOf(path));
+    const std::string parent = parentOf(path);
+    addChild(area, parent, path.substr(parent == "/" ? 1 : parent.size() + 1), Entry{true, 0});
+    area.children[path];
+}
+
+void FakeCleanDevice::addChild(Area& area, const std::string& folder, const std::string& name, Entry entry) {
+    const std::string path = join(folder, name);
+    if (!area.entries.count(path)) area.children[folder].push_back(name);
+    area.entries[path] = entry;
+    if (entry.dir) area.children[path];
+}
+
+void FakeCleanDevice::addApp(const std::string& bundleId, const std::string& displayName, bool hasIcon) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    apps_[bundleId] = {displayName, hasIcon};
+    areas_[bundleId].children["/"];
+}
+
+void FakeCleanDevice::addFile(const std::string& area, const std::string& path, uint64_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Area& a = areas_[area];
+    ensureFolder(a, parentOf(path));
+    addChild(a, parentOf(path), path.substr(parentOf(path) == "/" ? 1 : parentOf(path).size() + 1), Entry{false, size});
+}
+
+void FakeCleanDevice::addDir(const std::string& area, const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ensureFolder(areas_[area], path);
+}
+
+void FakeCleanDevice::addRawFile(const std::string& area, const std::string& folder, const std::string& name,
+                                 uint64_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Area& a = areas_[area];
+    ensureFolder(a, folder);
+    addChild(a, folder, name, Entry{false, size});
+}
+
+bool FakeCleanDevice::exists(const std::string& area, const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = areas_.find(area);
+    return it != areas_.end() && it->second.entries.count(path);
+}
+
+std::vector<std::string> FakeCleanDevice::filesUnder(const std::string& area, const std::string& folder) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> files;
+    auto it = areas_.find(area);
+    if (it == areas_.end()) return files;
+    for (const auto& [path, entry] : it->second.entries)
+        if (!entry.dir && path.rfind(folder + "/", 0) == 0) files.push_back(path);
+    return files;
+}
+
+uint64_t FakeCleanDevice::bytesUnder(const std::string& area, const std::string& folder) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uint64_t bytes = 0;
+    auto it = areas_.find(area);
+    if (it == areas_.end()) return 0;
+    for (const auto& [path, entry] : it->second.entries)
+        if (!entry.dir && path.rfind(folder + "/", 0) == 0) bytes += entry.size;
+    return bytes;
+}
+
+void FakeCleanDevice::refuseRemoval(const std::string& area, const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    areas_[area].refused.insert(path);
+}
+
+void FakeCleanDevice::failContainer(const std::string& bundleId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failedContainers_.insert(bundleId);
+}
+
+std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startAppDir(int, const std::string& bundleId) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!connected_ || failedContainers_.count(bundleId) || !apps_.count(bundleId)) return nullptr;
+    }
+    ++started_;
+    return std::make_unique<Service>(*this, bundleId);
+}
+
+std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int) {
+    if (!connected_ || mediaFails_) return nullptr;
+    ++started_;
+    return std::make_unique<Service>(*this, kMedia);
+}
+
+bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!connected_ || appListFails_) return false;
+    for (const auto& [id, app] : apps_) apps.push_back({id, app.first});
+    return true;
+}
+
+FakeCleanDevice::IconResult FakeCleanDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (iconServiceFails_ || !connected_) return IconResult::NoService;
+    auto it = apps_.find(bundleId);
+    if (it == apps_.end() || !it->second.second) return IconResult::NoIcon;
+    QImage icon(8, 8, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    icon.save(&buffer, "PNG");
+    png.assign(bytes.begin(), bytes.end());
+    return IconResult::Icon;
+}

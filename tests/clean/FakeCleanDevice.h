@@ -1,0 +1,77 @@
+// An in-memory device for the clean tests: app containers and a media area as path maps, with
+// knobs for refusals, failing services and a device pulled out after a number of calls.
+#pragma once
+
+#include "clean/CleanDeviceServices.h"
+
+#include <QString>
+
+#include <atomic>
+#include <ostream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+class FakeCleanDevice : public clean::DeviceCleanServices {
+public:
+    static constexpr const char* kMedia = "";  // area name of the media area
+
+    void addApp(const std::string& bundleId, const std::string& displayName, bool hasIcon = true);
+    // Adds a file (and its missing parent folders) to an area: a bundle identifier or kMedia.
+    void addFile(const std::string& area, const std::string& path, uint64_t size);
+    void addDir(const std::string& area, const std::string& path);
+    // Adds an entry whose name is taken as it is (it may hold "/" or be ".."), as a device
+    // might list it.
+    void addRawFile(const std::string& area, const std::string& folder, const std::string& name, uint64_t size);
+    bool exists(const std::string& area, const std::string& path) const;
+    // Regular files under a folder of an area, at any depth.
+    std::vector<std::string> filesUnder(const std::string& area, const std::string& folder) const;
+    uint64_t bytesUnder(const std::string& area, const std::string& folder) const;
+
+    void refuseRemoval(const std::string& area, const std::string& path);
+    void failContainer(const std::string& bundleId);
+    void failAppList() { appListFails_ = true; }
+    void failMediaArea() { mediaFails_ = true; }
+    void failIconService() { iconServiceFails_ = true; }
+    // After n more FileInfo calls the device is gone: connected() turns false, calls fail.
+    void disconnectAfterInfoCalls(int n) { disconnectAfter_ = n; }
+    bool connected() const { return connected_; }
+
+    int maxOpenServices() const { return maxOpen_; }
+    int servicesStarted() const { return started_; }
+
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId) override;
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int) override;
+    bool lookupApplications(int, std::vector<clean::InstalledApp>& apps) override;
+    IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) override;
+
+    struct Entry {
+        bool dir = false;
+        uint64_t size = 0;
+    };
+    struct Area {
+        std::map<std::string, Entry> entries;                          // full path -> entry
+        std::map<std::string, std::vector<std::string>> children;      // folder -> names, listing order
+        std::set<std::string> refused;
+    };
+
+private:
+    class Service;
+    void ensureFolder(Area& area, const std::string& path);
+    void addChild(Area& area, const std::string& folder, const std::string& name, Entry entry);
+    bool alive();
+
+    mutable std::mutex mutex_;
+    std::map<std::string, Area> areas_;
+    std::map<std::string, std::pair<std::string, bool>> apps_;  // bundle id -> display name, has icon
+    std::set<std::string> failedContainers_;
+    bool appListFails_ = false, mediaFails_ = false, iconServiceFails_ = false;
+    std::atomic<int> disconnectAfter_{-1};
+    std::atomic<bool> connected_{true};
+    std::atomic<int> open_{0}, maxOpen_{0}, started_{0};
+};
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

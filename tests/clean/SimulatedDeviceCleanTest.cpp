@@ -1,0 +1,267 @@
+// The clean page against simulated devices through the device layer: small devices made
+// here, and the sample device.
+#include "DeviceFolder.h"
+#include "SampleDevice.h"
+#include "clean/PRCleanViewController.h"
+#include "platform/CoreFoundation.h"
+#include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/SimulatedDevices.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTableView>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Responder : DialogResponder {
+    int answerAlert(const AlertRequest& request) override {
+        alerts << request.messageText;
+        return NSAlertFirstButtonReturn;
+    }
+    QStringList answerPanel(const PanelRequest&) override { return answer.isEmpty() ? QStringList{} : QStringList{answer}; }
+    QStringList alerts;
+    QString answer;
+};
+
+struct Notifications {
+    Notifications() {
+        for (const char* name : {"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo", "CleanFilehasFinished"})
+            NSNotificationCenter::defaultCenter().addObserver(this, name, [this](const NSNotification& n) {
+                std::lock_guard<std::mutex> lock(mutex);
+                names.push_back(n.name());
+                if (onPost) onPost(n);
+            });
+    }
+    ~Notifications() { NSNotificationCenter::defaultCenter().removeObserver(this); }
+    int count(const std::string& name) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return int(std::count(names.begin(), names.end(), name));
+    }
+    std::mutex mutex;
+    std::vector<std::string> names;
+    std::function<void(const NSNotification&)> onPost;
+};
+
+void addApp(const std::string& device, const std::string& id, const std::string& name) {
+    CFHolder<CFMutableDictionaryRef> attributes(CFDictionaryCreateMutable());
+    for (auto [key, value] : {std::pair<const char*, std::string>{"CFBundleIdentifier", id},
+                              {"CFBundleDisplayName", name}, {"ApplicationType", "User"}}) {
+        CFHolder<CFStringRef> text(CFStringCreateWithCString(value.c_str()));
+        CFDictionarySetValue(attributes.get(), key, text.get());
+    }
+    paths::makeDirectories(device + "/apps/" + id + "/container");
+    CFPropertyListWriteToFile(attributes.get(), device + "/apps/" + id + "/attributes.plist", kCFPropertyListXMLFormat_v1_0);
+}
+
+std::vector<std::string> regularFilesUnder(const std::string& folder) {
+    std::vector<std::string> out;
+    if (!fs::exists(folder)) return out;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) out.push_back(entry.path().string());
+    return out;
+}
+
+class SimulatedCleanTest : public devicetest::DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        dialogs::setResponder(&responder);
+        workspace::setRecorder([](workspace::Action, const QString&) {});
+        page = std::make_unique<PRCleanViewController>();
+        page->deviceConnected = [] { return simdevice::attachedCount() > 0; };
+        page->view()->resize(960, 600);
+        page->view()->show();
+    }
+    void TearDown() override {
+        testsupport::waitForWorkers();
+        page.reset();
+        dialogs::setResponder(nullptr);
+        workspace::setRecorder({});
+        DeviceTest::TearDown();
+    }
+    void scan(int index) {
+        ASSERT_TRUE(page->showDeviceClean(index));
+        ASSERT_TRUE(testsupport::waitForWorkers(std::chrono::seconds(120)));
+        testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    }
+    // A small device: one app with every kind of junk, and leftovers of a failed sync.
+    std::string smallDevice() {
+        const std::string folder = deviceFolder("small");
+        fs::remove_all(folder + "/apps");
+        addApp(folder, "com.example.mail", "Mail");
+        const std::string c = folder + "/apps/com.example.mail/container";
+        devicetest::writeFile(c + "/tmp/draft.tmp", std::string(120, 't'));
+        devicetest::writeFile(c + "/Library/Caches/Cache.db", std::string(4000, 'c'));
+        devicetest::writeFile(c + "/Library/Caches/Snapshots/s.png", std::string(2600, 's'));
+        devicetest::writeFile(c + "/Library/Cookies/Cookies.binarycookies", std::string(300, 'k'));
+        devicetest::writeFile(c + "/Documents/keep.txt", "keep");
+        addApp(folder, "com.example.notes", "Notes");
+        devicetest::writeFile(folder + "/apps/com.example.notes/container/Library/Caches", std::string(70, 'f'));
+        devicetest::writeFile(folder + "/media/iTunes_Control/Sync/sync.plist", std::string(700, 'p'));
+        devicetest::writeFile(folder + "/media/iTunes_Control/Sync/Media/song.m4a", std::string(5000, 'm'));
+        return folder;
+    }
+
+    Responder responder;
+    std::unique_ptr<PRCleanViewController> page;
+};
+
+QStringList rows(QAbstractItemModel* model, int column = 0) {
+    QStringList out;
+    for (int r = 0; r < model->rowCount(); ++r) out << model->index(r, column).data().toString();
+    return out;
+}
+
+TEST_F(SimulatedCleanTest, ScanFindsTheJunkOfASmallDevice) {
+    attachAndWait(smallDevice());
+    Notifications log;
+    scan(connected.back());
+    EXPECT_EQ(rows(page->JunkTreeController), QStringList{"Mail"});
+    EXPECT_EQ(rows(page->CacheTreeController), (QStringList{"Mail", "Notes"}));
+    EXPECT_EQ(rows(page->CookTreeController), QStringList{"Mail"});
+    EXPECT_EQ(rows(page->syncFailedController), (QStringList{"/iTunes_Control/Sync/Media/song.m4a", "/iTunes_Control/Sync/sync.plist"}));
+    EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700");
+    EXPECT_EQ(page->counters().cacheFileSize, 4000u + 2600 + 70);
+    EXPECT_EQ(page->counters().totalFileSize, 120u + 6670 + 300 + 5700);
+    EXPECT_EQ(page->GetCleanTaotalFileNumber(), 7u);
+    EXPECT_EQ(log.names, (std::vector<std::string>{"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
+                                                   "CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
+                                                   "CleanFilehasFinished"}));
+}
+
+TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
+    const std::string folder = smallDevice();
+    attachAndWait(folder);
+    scan(connected.back());
+    const std::string mail = folder + "/apps/com.example.mail/container";
+
+    // One file.
+    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
+    QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));  // Library
+    at = page->CacheTreeController->index(0, 0, at);  // Caches
+    page->CacheOutlineView->setCurrentIndex(at);
+    ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
+    page->cacheFileTableView->selectRow(0);
+    page->CleanCacheFile();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    EXPECT_FALSE(fs::exists(mail + "/Library/Caches/Cache.db"));
+    EXPECT_EQ(page->counters().cacheFileSize, 2600u + 70);
+
+    // One app's folder.
+    page->JunkOutlineView->setCurrentIndex(page->JunkTreeController->index(0, 0));
+    page->CleanJunkDirFile();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    EXPECT_TRUE(regularFilesUnder(mail + "/tmp").empty());
+    EXPECT_TRUE(fs::is_directory(mail + "/tmp"));
+
+    // Everything.
+    page->cleanAllCacheFiles();
+    page->CleanAllCookieFiles();
+    page->CleanAllSyncedMediaFile();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_TRUE(regularFilesUnder(mail + "/Library/Caches").empty());
+    EXPECT_TRUE(regularFilesUnder(mail + "/Library/Cookies").empty());
+    EXPECT_TRUE(regularFilesUnder(folder + "/media/iTunes_Control/Sync").empty());
+    EXPECT_TRUE(fs::exists(mail + "/Documents/keep.txt"));
+    // The Notes cache entry is a file, not a folder: emptying folders leaves it, and the
+    // counters say so.
+    EXPECT_TRUE(fs::exists(folder + "/apps/com.example.notes/container/Library/Caches"));
+    EXPECT_EQ(page->counters().totalFileSize, 70u);
+    EXPECT_EQ(page->GetCleanTaotalFileNumber(), 1u);
+    EXPECT_TRUE(responder.alerts.isEmpty());
+}
+
+TEST_F(SimulatedCleanTest, ExportOfAFolderRowKeepsDevicePaths) {
+    attachAndWait(smallDevice());
+    scan(connected.back());
+    const QString target = QString::fromStdString(home.path()) + "/Exported";
+    responder.answer = target;
+    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
+    page->ExportCacheFilesToMac();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    EXPECT_EQ(QFileInfo(target + "/Library/Caches/Cache.db").size(), 4000);
+    EXPECT_EQ(QFileInfo(target + "/Library/Caches/Snapshots/s.png").size(), 2600);
+}
+
+TEST_F(SimulatedCleanTest, PullingTheDeviceOutStopsTheScan) {
+    const std::string folder = smallDevice();
+    addApp(folder, "com.example.zbig", "Zbig");
+    for (int i = 0; i < 400; ++i)
+        devicetest::writeFile(folder + "/apps/com.example.zbig/container/Library/Caches/f" + std::to_string(i), "x");
+    const int id = attachAndWait(folder);
+    Notifications log;
+    log.onPost = [id](const NSNotification& n) {
+        if (n.name() == "CleanFileProgressInfo") simdevice::detach(id);
+    };
+    scan(connected.back());
+    EXPECT_EQ(log.count("CleanFilehasFinished"), 0);
+    EXPECT_LT(page->GetCleanTaotalFileNumber(), 7u + 400);
+}
+
+TEST_F(SimulatedCleanTest, SampleDeviceShowsAndCleansItsJunk) {
+    const std::string folder = home.path() + "/sample";
+    sampledevice::Summary summary;
+    ASSERT_TRUE(sampledevice::write(folder, &summary));
+    attachAndWait(folder);
+    Notifications log;
+    scan(connected.back());
+    EXPECT_EQ(log.count("CleanFilehasFinished"), 1);
+    EXPECT_GT(page->JunkTreeController->rowCount(), 0);
+    EXPECT_GT(page->CacheTreeController->rowCount(), 0);
+    EXPECT_GT(page->CookTreeController->rowCount(), 0);
+    EXPECT_GT(page->syncFailedController->rowCount(), 0);
+    EXPECT_GT(page->counters().totalFileSize, 0u);
+
+    auto showFirstFolder = [](QTreeView* outline) {
+        QModelIndex at = outline->model()->index(0, 0);
+        while (at.isValid() && outline->model()->rowCount(at) > 0) {
+            outline->expand(at);
+            at = outline->model()->index(0, 0, at);
+        }
+        outline->setCurrentIndex(at);
+    };
+    page->showCleanJunkView();
+    showFirstFolder(page->JunkOutlineView);
+    testsupport::saveScreenshot(page->view(), "clean-sample-junk");
+    page->showCleanCacheview();
+    showFirstFolder(page->CacheOutlineView);
+    testsupport::saveScreenshot(page->view(), "clean-sample-cache");
+    page->showCleanCookView();
+    showFirstFolder(page->CookOutlineView);
+    testsupport::saveScreenshot(page->view(), "clean-sample-cookie");
+    page->showCleanMediaView();
+    testsupport::saveScreenshot(page->view(), "clean-sample-media");
+    page->showCleanMainView();
+    testsupport::saveScreenshot(page->view(), "clean-sample-main");
+
+    page->cleanAllCacheFiles();
+    page->CleanAllJunkFiles();
+    page->CleanAllCookieFiles();
+    page->CleanAllSyncedMediaFile();
+    ASSERT_TRUE(testsupport::waitForWorkers(std::chrono::seconds(120)));
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    for (const auto& app : fs::directory_iterator(folder + "/apps")) {
+        const std::string c = app.path().string() + "/container";
+        for (const char* category : {"/tmp", "/Library/Caches", "/Library/Cookies"})
+            if (fs::is_directory(c + category)) {
+                EXPECT_TRUE(regularFilesUnder(c + category).empty()) << c << category;
+            }
+    }
+    EXPECT_TRUE(regularFilesUnder(folder + "/media/iTunes_Control/Sync").empty());
+    EXPECT_EQ(page->counters().junkFileSize + page->counters().cacheFileSize + page->counters().cookieFileSize, 0u);
+    EXPECT_EQ(page->syncFailedController->rowCount(), 0);
+}
+
+}  // namespace

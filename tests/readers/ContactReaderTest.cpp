@@ -1,0 +1,133 @@
+#include "ReaderTestSupport.h"
+
+#include "backup/PRContactReader.h"
+
+#include <fstream>
+
+using sampledb::Contact;
+
+namespace {
+
+std::vector<Contact> threeContacts() {
+    Contact full;
+    full.rowid = 1;
+    full.first = "Anna";
+    full.middle = "J.";
+    full.last = "Berg";
+    full.department = "Sales";
+    full.jobTitle = "Engineer";
+    full.organization = "Northwind";
+    full.note = "Met in Lisbon";
+    full.birthday = "-662731200";
+    full.phones = {"(555) 010-1234", "555 010 9876"};
+    full.emails = {"anna@example.com"};
+    full.addresses = {"1 Elm Street, Springfield"};
+    full.urls = {"http://anna.example.com"};
+    full.photo = bytesOf("JPEG-ANNA");
+    Contact lastOnly;
+    lastOnly.rowid = 2;
+    lastOnly.last = "Olsen";
+    lastOnly.phones = {"5550100002"};
+    Contact company;
+    company.rowid = 3;
+    company.organization = "Blue Harbor Clinic";
+    return {full, lastOnly, company};
+}
+
+}  // namespace
+
+TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
+    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImages), threeContacts(),
+                                                 sampledb::ImagesForm::fullSize));
+    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    PRContactReader(state, nc).scanContactThread(folder);
+
+    EXPECT_EQ(recorder.names(), (std::vector<std::string>{"ScanContactInfo", "ScanContactInfo", "ScanContactInfo",
+                                                          "ScanProgressInfo"}));
+    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{40});
+    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    ASSERT_EQ(contacts.size(), 3u);
+    const auto& anna = *contacts[0];
+    EXPECT_EQ(anna.rowid(), 1);
+    EXPECT_EQ(anna.contactName(), "Anna J. Berg");
+    EXPECT_EQ(anna.contactCompany(), "Sales Engineer Northwind");
+    EXPECT_EQ(anna.contactNote(), "Met in Lisbon");
+    EXPECT_EQ(anna.contactBirthday(), "-662731200");
+    EXPECT_EQ(anna.contactPhone(), " (555) 010-1234 555 010 9876");
+    EXPECT_EQ(anna.contactEmail(), " anna@example.com");
+    EXPECT_EQ(anna.contactAdress(), " 1 Elm Street, Springfield");
+    EXPECT_EQ(anna.contactHomepage(), " http://anna.example.com");
+    ASSERT_TRUE(anna.imageData());
+    EXPECT_EQ(*anna.imageData(), bytesOf("JPEG-ANNA"));
+    EXPECT_TRUE(anna.contactJobtitle().empty());
+
+    EXPECT_EQ(contacts[1]->contactName(), " Olsen");
+    EXPECT_FALSE(contacts[1]->imageData());
+    EXPECT_EQ(contacts[2]->contactName(), "");
+    EXPECT_EQ(contacts[2]->contactCompany(), " Blue Harbor Clinic");
+
+    EXPECT_EQ(state.contactArray.size(), 3u);
+    EXPECT_EQ(state.contactImageArray.size(), 1u);
+}
+
+TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {
+    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImagesOld), threeContacts(),
+                                                 sampledb::ImagesForm::mddata));
+    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    PRContactReader(state, nc).scanContactThread(folder);
+    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    ASSERT_EQ(contacts.size(), 3u);
+    ASSERT_TRUE(contacts[0]->imageData());
+    EXPECT_EQ(*contacts[0]->imageData(), bytesOf("JPEG-ANNA"));
+    // Neither picture file: contacts come without photos, and no picture file is created.
+    std::remove(at(sampledb::keys::addressBookImagesOld).c_str());
+    PRContactReader(state, nc).scanContactThread(folder);
+    EXPECT_FALSE(state.contactArray.back()->imageData());
+    EXPECT_FALSE(std::ifstream(at(sampledb::keys::addressBookImagesOld)).good());
+}
+
+TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
+    NotificationRecorder recorder(nc, {"ScanTransferContactInfo", "ScanTransferContactFinished",
+                                       "ScanContactInfo", "ScanProgressInfo"});
+    // No address book: the scan variant posts nothing, the transfer variant still ends.
+    PRContactReader(state, nc).scanContactThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    PRContactReader(state, nc).scanTransferContactThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferContactFinished"});
+
+    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    recorder.posted.clear();
+    PRContactReader(state, nc).scanTransferContactThread(folder);
+    PRContactReader(state, nc).scanTransferContactThread(folder);
+    EXPECT_EQ(state.transContactArray.size(), 3u);
+    EXPECT_TRUE(state.contactArray.empty());
+    EXPECT_EQ(recorder.records<PRContactNode>("ScanTransferContactInfo").size(), 6u);
+    ASSERT_EQ(recorder.names().back(), "ScanTransferContactFinished");
+    EXPECT_EQ(recorder.posted.back().object, nullptr);
+}
+
+TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
+    auto contacts = sampledb::makeSampleData({40, 1, 1, 1, 1, 1, 1, false}).contacts;
+    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), contacts, /*walOnly*/ 7));
+    ASSERT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
+    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    PRContactReader(state, nc).scanContactThread(folder);
+    const auto read = recorder.records<PRContactNode>("ScanContactInfo");
+    ASSERT_EQ(read.size(), 40u);
+    EXPECT_EQ(read.back()->rowid(), 40);
+    EXPECT_FALSE(read.back()->contactPhone().empty());
+    // The journal has been folded into the file.
+    EXPECT_FALSE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
+}
+
+TEST_F(ReaderTest, CorruptAddressBookGivesNoContactsButTheEndNotification) {
+    std::ofstream(at(sampledb::keys::addressBook)) << std::string(5000, 'x');
+    std::ofstream(at(sampledb::keys::addressBookImages)) << "SQLite format 3";
+    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    PRContactReader(state, nc).scanContactThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanProgressInfo"});
+    PRContactReader(state, nc).scanContactThread("");
+    EXPECT_EQ(recorder.posted.size(), 1u);
+}

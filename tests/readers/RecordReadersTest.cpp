@@ -1,0 +1,212 @@
+// The call, note, bookmark and calendar readers, each against the schemas it knows.
+#include "ReaderTestSupport.h"
+
+#include "backup/PRBookMarkReader.h"
+#include "backup/PRCalenderReader.h"
+#include "backup/PRCallHistoryReader.h"
+#include "backup/PRNoteReader.h"
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRNoteNode.h"
+
+#include <fstream>
+
+TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
+    const std::vector<sampledb::Call> calls = {
+        {"+15550101234", kMarchFirst, 0, 5}, {"+15550101234", kMarchFirst, 0, 4}, {"5550109999", kMarchFirst, 75, 4},
+        {"+15550101234", kMarchFirst, 7300, 5}, {"+15550101234", kMarchFirst, 1, 4}};
+    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld), calls, /*walOnly*/ 1));
+    auto contact = std::make_shared<PRContactNode>();
+    contact->setContactName("Anna Berg");
+    contact->setContactPhone(" (555) 010-1234");
+    state.contactArray = {contact};
+    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo", "ScanProgressInfo"});
+    PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);  // the second file name
+
+    const auto read = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+    ASSERT_EQ(read.size(), 5u);
+    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{60});
+    EXPECT_EQ(read[0]->callType(), "Outgoing");
+    EXPECT_EQ(read[0]->callDuration(), "Cancelled");
+    EXPECT_EQ(read[0]->callTime(), 0);
+    EXPECT_EQ(read[0]->callDate(), kMarchFirstText);
+    EXPECT_EQ(read[0]->callName(), "Anna Berg");
+    EXPECT_EQ(read[1]->callType(), "Incoming");
+    EXPECT_EQ(read[1]->callDuration(), "Missed");
+    EXPECT_EQ(read[2]->callDuration(), "1 minute");
+    EXPECT_EQ(read[2]->callName(), "");
+    EXPECT_EQ(read[3]->callDuration(), "2 hours");
+    EXPECT_EQ(read[4]->callDuration(), "1 second");
+    EXPECT_EQ(read[4]->callPhone(), "+15550101234");
+
+    // The first file name wins; the transfer variant looks names up among the transfer contacts.
+    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistory), {calls[2]}));
+    recorder.posted.clear();
+    NotificationRecorder transfer(nc, {"scanCopyCallLogInfo", "scanCopyCallLogInfoFinished"});
+    PRCallHistoryReader(state, nc).scanTransferCallLogThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    EXPECT_EQ(transfer.names(), (std::vector<std::string>{"scanCopyCallLogInfo", "scanCopyCallLogInfoFinished"}));
+}
+
+TEST_F(ReaderTest, MissingCallHistoryPostsNothingButTheTransferEnd) {
+    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo", "ScanProgressInfo", "scanCopyCallLogInfoFinished"});
+    PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    PRCallHistoryReader(state, nc).scanTransferCallLogThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyCallLogInfoFinished"});
+}
+
+class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<sampledb::NotesSchema> {};
+
+TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
+    sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>", kMarchFirst - 86400,
+                        kMarchFirst};
+    const char* file = GetParam() == sampledb::NotesSchema::coreData ? sampledb::keys::notes : sampledb::keys::notesOld;
+    ASSERT_TRUE(sampledb::writeNotes(at(file), {note, note}, GetParam(), /*walOnly*/ 1));
+    NotificationRecorder recorder(nc, {"ScanNoteInfo", "ScanProgressInfo"});
+    PRNoteReader(nc).scanNoteThread(folder);
+    const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0]->noteTitle(), "Shopping");
+    EXPECT_EQ(notes[0]->noteContent(), "Shopping Milk    Eggs Bread ");
+    EXPECT_EQ(notes[0]->noteDate(), kMarchFirstText);
+    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{70});
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemas, NoteReaderTest,
+                         ::testing::Values(sampledb::NotesSchema::legacy, sampledb::NotesSchema::coreData));
+
+TEST_F(ReaderTest, NoteTransferEndsWithSeventyAndMissingNotesPostNothing) {
+    NotificationRecorder recorder(nc, {"ScanNoteInfo", "ScanProgressInfo", "ScanTransferNoteInfo",
+                                       "ScanTransferNoteFinished"});
+    PRNoteReader(nc).scanNoteThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    std::ofstream(at(sampledb::keys::notes)) << "not a database";
+    PRNoteReader(nc).scanTransferNoteThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferNoteFinished"});
+    EXPECT_EQ(recorder.numbers("ScanTransferNoteFinished"), std::vector<int>{70});
+}
+
+namespace {
+
+std::vector<sampledb::Bookmark> someBookmarks() {
+    return {{0, 0, 1, "Root", ""},
+            {1, 0, 1, "com.apple.ReadingList", ""},
+            {2, 0, 0, "Weather", "http://weather.example.com/"},
+            {3, 1, 0, "Slow travel", "http://magazine.example.org/slow"}};
+}
+
+std::vector<std::string> titles(const std::vector<PRBookMarkNodePtr>& list) {
+    std::vector<std::string> out;
+    for (const auto& b : list) out.push_back(b->bookMarkTitle());
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
+    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
+    ASSERT_TRUE(sampledb::writeHistoryPlist(at(sampledb::keys::history),
+                                            {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
+                                            /*binary*/ false));
+    NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
+    PRBookMarkReader(nc).scanBookMarkThread(folder);
+    const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
+    EXPECT_EQ(titles(read), (std::vector<std::string>{"Weather", "Slow travel", "Apple", "Yahoo", "Google",
+                                                      "iPhone User Guide", "iPhone Web Applications", "A", ""}));
+    ASSERT_EQ(read.size(), 9u);
+    EXPECT_EQ(read[0]->bookMarkURL(), "http://weather.example.com/");
+    EXPECT_EQ(read[7]->bookMarkURL(), "http://a.example.com/");
+    EXPECT_EQ(read[8]->bookMarkURL(), "http://b.example.com/");
+    for (const auto& b : read) EXPECT_FALSE(b->bookMarkURL().empty()) << b->bookMarkTitle();
+}
+
+TEST_F(ReaderTest, BookmarkTransferReadsBinaryHistoryAndEndsEvenWithoutIt) {
+    // The older file name, without any rows: the built-in bookmarks are still there.
+    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarksOld), {}));
+    ASSERT_TRUE(sampledb::writeHistoryPlist(at(sampledb::keys::history), {{"http://a.example.com/", "A", true}}, true));
+    NotificationRecorder recorder(nc, {"scanCopyBookMarkInfo", "scanCopyBookMarkFinished", "scanBookMarkInfo"});
+    PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
+    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 6u);
+    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+
+    std::remove(at(sampledb::keys::history).c_str());
+    recorder.posted.clear();
+    PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
+    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 5u);
+    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+
+    // No bookmarks database at all: the scan posts nothing, the transfer only its end.
+    std::remove(at(sampledb::keys::bookmarksOld).c_str());
+    recorder.posted.clear();
+    PRBookMarkReader(nc).scanBookMarkThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyBookMarkFinished"});
+}
+
+TEST_F(ReaderTest, HistoryListThatIsNoPropertyListIsSkipped) {
+    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
+    std::ofstream(at(sampledb::keys::history)) << "<?xml version='1.0'?><plist><dict><key>WebHistoryDates";
+    NotificationRecorder recorder(nc, {"scanCopyBookMarkInfo", "scanCopyBookMarkFinished"});
+    PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
+    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 7u);
+    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+}
+
+namespace {
+
+std::vector<sampledb::CalendarItem> someItems() {
+    sampledb::CalendarItem dentist{"Dentist", "Main Street Dental", "Bring the card", kMarchFirst, kMarchFirst + 3600,
+                                   false, false};
+    sampledb::CalendarItem rent{"Pay rent", "", "", kMarchFirst, kMarchFirst, false, true};
+    return {dentist, rent};
+}
+
+}  // namespace
+
+TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
+    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios6));
+    NotificationRecorder recorder(nc, {"scanCalenderInfo"});
+    state.currentNodeIsiOS6Version = true;
+    PRCalenderReader(state, nc).scanCalenderThread(folder);
+    auto items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0]->calTitle(), "Dentist");
+    EXPECT_EQ(items[0]->location(), "1");  // the location's row number in this schema
+    EXPECT_EQ(items[0]->calNote(), "Bring the card");
+    EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
+    EXPECT_EQ(items[0]->endDate(), "03-01-2013 11:30");
+    EXPECT_EQ(items[1]->calTitle(), "Pay rent");
+
+    // An older backup: the joined query names the location and leaves out the reminder list.
+    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios5));
+    state.currentNodeIsiOS6Version = false;
+    recorder.posted.clear();
+    PRCalenderReader(state, nc).scanCalenderThread(folder);
+    items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->location(), "Main Street Dental");
+    EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
+
+    // The oldest: no calendar-item rows, so the event table is read.
+    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios4));
+    recorder.posted.clear();
+    NotificationRecorder transfer(nc, {"scanCopyRemindMarkInfo", "scanCopyRemindMarkInfoFinished"});
+    PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
+    items = transfer.records<PRCalenderNode>("scanCopyRemindMarkInfo");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->calTitle(), "Dentist");
+    EXPECT_EQ(items[0]->location(), "Main Street Dental");
+    EXPECT_EQ(transfer.names().back(), "scanCopyRemindMarkInfoFinished");
+    EXPECT_TRUE(recorder.posted.empty());
+}
+
+TEST_F(ReaderTest, MissingCalendarEndsOnlyTheTransfer) {
+    NotificationRecorder recorder(nc, {"scanCalenderInfo", "scanCopyRemindMarkInfoFinished"});
+    PRCalenderReader(state, nc).scanCalenderThread(folder);
+    EXPECT_TRUE(recorder.posted.empty());
+    PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyRemindMarkInfoFinished"});
+}

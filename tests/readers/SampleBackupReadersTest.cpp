@@ -1,0 +1,116 @@
+// The database readers over the whole sample backup, in the backup browser's order and in
+// the transfer variants, as backup-dump runs them.
+#include "ReaderTestSupport.h"
+
+#include "BackupReaders.h"
+#include "SampleBackup.h"
+
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+#include "platform/Paths.h"
+
+#include <QProcess>
+
+#include <filesystem>
+
+namespace {
+
+class SampleBackupReaders : public ReaderTest {
+protected:
+    void SetUp() override {
+        ReaderTest::SetUp();
+        const auto folders = samplebackup::writeSampleBackups(testsupport::scratchDirectory("Backup"));
+        ASSERT_EQ(folders.size(), 2u);
+        phone = folders[0];
+        data = sampledb::makeSampleData();
+    }
+    size_t expectedBookmarks() const {
+        size_t n = 5 + data.history.size();
+        for (const auto& b : data.bookmarks) n += b.title != "Root" && b.title != "com.apple.ReadingList";
+        return n;
+    }
+    std::string phone;
+    sampledb::SampleData data;
+};
+
+size_t attachments(const sampledb::SampleData& data) {
+    size_t n = 0;
+    for (const auto& m : data.messages) n += !m.attachmentName.empty();
+    return n;
+}
+
+}  // namespace
+
+TEST_F(SampleBackupReaders, BrowserOrderReadsEveryRecordOfTheSampleBackup) {
+    std::vector<std::string> names = {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo", "ScanCallHistoryInfo",
+                                      "scanBookMarkInfo", "scanCalenderInfo", "ScanProgressInfo"};
+    NotificationRecorder recorder(nc, names);
+    runBackupReaders(phone, state, nc);
+
+    EXPECT_EQ(recorder.records<PRContactNode>("ScanContactInfo").size(), data.contacts.size());
+    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    ASSERT_EQ(messages.size(), data.messages.size());
+    size_t named = 0, withFile = 0, cards = 0;
+    for (const auto& m : messages) {
+        named += !m->messageName().empty();
+        if (m->attachmentPath()) {
+            ++withFile;
+            EXPECT_TRUE(std::filesystem::is_regular_file(*m->attachmentPath())) << *m->attachmentPath();
+            EXPECT_EQ(m->attachmentPath()->rfind(phone + "/", 0), 0u);
+        }
+        cards += m->attachType() == "Contact" || m->attachType() == "Location";
+    }
+    EXPECT_GT(named, messages.size() / 2);
+    EXPECT_EQ(withFile, attachments(data));
+    EXPECT_GT(cards, 0u);
+    EXPECT_EQ(recorder.records<PRNoteNode>("ScanNoteInfo").size(), data.notes.size());
+    EXPECT_EQ(recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo").size(), data.calls.size());
+    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanBookMarkInfo").size(), expectedBookmarks());
+    EXPECT_EQ(recorder.records<PRCalenderNode>("scanCalenderInfo").size(), data.calendar.size());
+
+    // After the manifest's 0 to 20: contacts, messages, notes, calls.
+    std::vector<int> progress;
+    for (int p : recorder.numbers("ScanProgressInfo"))
+        if (p > 20) progress.push_back(p);
+    EXPECT_EQ(progress, (std::vector<int>{40, 50, 70, 60}));
+    // The order of the readers shows in the order of their first records.
+    std::vector<std::string> order;
+    for (const auto& p : recorder.posted)
+        if (p.name != "ScanProgressInfo" && (order.empty() || order.back() != p.name)) order.push_back(p.name);
+    EXPECT_EQ(order, std::vector<std::string>(names.begin(), names.end() - 1));
+}
+
+TEST_F(SampleBackupReaders, TransferVariantsReadTheSameAndEachEnds) {
+    NotificationRecorder recorder(nc, transferReaderNotificationNames());
+    runTransferReaders(phone, state, nc);
+    EXPECT_EQ(recorder.records<PRContactNode>("ScanTransferContactInfo").size(), data.contacts.size());
+    const auto messages = recorder.records<PRMessageNode>("ScanTransferMessageInfo");
+    ASSERT_EQ(messages.size(), data.messages.size());
+    size_t withFile = 0;
+    for (const auto& m : messages) withFile += m->attachmentPath().has_value();
+    EXPECT_EQ(withFile, attachments(data));
+    EXPECT_EQ(recorder.records<PRNoteNode>("ScanTransferNoteInfo").size(), data.notes.size());
+    EXPECT_EQ(recorder.records<PRCallHistoryNode>("scanCopyCallLogInfo").size(), data.calls.size());
+    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), expectedBookmarks());
+    EXPECT_EQ(recorder.records<PRCalenderNode>("scanCopyRemindMarkInfo").size(), data.calendar.size());
+    for (const char* end : {"ScanTransferContactFinished", "ScanTransferMessageFinished", "ScanTransferNoteFinished",
+                            "scanCopyCallLogInfoFinished", "scanCopyBookMarkFinished",
+                            "scanCopyRemindMarkInfoFinished"})
+        EXPECT_EQ(recorder.numbers(end).size(), 1u) << end;
+    EXPECT_EQ(state.transContactArray.size(), data.contacts.size());
+}
+
+TEST_F(SampleBackupReaders, BackupDumpRunsTheTransferVariantsOnRequest) {
+    QProcess dump;
+    dump.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"),
+               {"--transfer", QString::fromStdString(phone)});
+    ASSERT_TRUE(dump.waitForFinished(120000));
+    EXPECT_EQ(dump.exitCode(), 0) << dump.readAllStandardError().toStdString();
+    const QByteArray out = dump.readAllStandardOutput();
+    EXPECT_EQ(out.count("{\"name\": \"ScanTransferContactInfo\""), static_cast<qsizetype>(data.contacts.size()));
+    EXPECT_TRUE(out.contains("{\"name\": \"scanCopyRemindMarkInfoFinished\", \"object\": null}"));
+    EXPECT_FALSE(out.contains("FindBackUpDirFileInfo"));
+}

@@ -1,0 +1,296 @@
+// Generated rows for the sample databases: names, numbers, conversations, calls, notes,
+// bookmarks and calendar items that look like a person's phone, the same on every run.
+#include "SampleDatabases.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+
+#include <cstdio>
+
+namespace sampledb {
+namespace {
+
+// A small deterministic generator (xorshift), so that fixtures never change between runs.
+class Random {
+public:
+    explicit Random(uint64_t seed) : state_(seed ? seed : 1) {}
+    uint64_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return state_;
+    }
+    int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<uint64_t>(n)); }
+    template <class T, size_t N>
+    const T& pick(const T (&list)[N]) { return list[below(static_cast<int>(N))]; }
+
+private:
+    uint64_t state_;
+};
+
+const char* const kFirst[] = {"Anna", "Ben", "Clara", "David", "Elena", "Felix", "Grace", "Hugo", "Iris", "Jonas",
+                              "Karin", "Leo", "Maya", "Nils", "Olga", "Paul", "Quinn", "Rosa", "Simon", "Tara",
+                              "Uwe", "Vera", "Walter", "Xenia", "Yusuf", "Zoe", "Amélie", "Søren", "Chloé", "Mateo"};
+const char* const kLast[] = {"Anders", "Berg", "Castro", "Dahl", "Evans", "Fischer", "García", "Hall", "Ito", "Jensen",
+                             "Keller", "Lindqvist", "Moreau", "Novak", "Olsen", "Petrov", "Quintero", "Rossi",
+                             "Schmidt", "Tanaka", "Ueda", "Varga", "Weber", "Young", "Zimmer", "O'Brien"};
+const char* const kCompanies[] = {"Northwind Traders", "Blue Harbor Clinic", "Riverside School", "Copperleaf Design",
+                                  "Alder & Finch Legal", "Summit Outdoor Supply", "Meridian Bank"};
+const char* const kJobs[] = {"Engineer", "Nurse", "Teacher", "Designer", "Lawyer", "Buyer", "Accountant"};
+const char* const kStreets[] = {"Elm Street", "Harbour Road", "Mill Lane", "Station Square", "Oak Avenue"};
+const char* const kCities[] = {"Springfield", "Lakeside", "Northbridge", "Fairview", "Kingsport"};
+const char* const kPhrases[] = {
+    "Are we still on for tonight?", "Running ten minutes late, sorry!", "Can you pick up some bread on the way?",
+    "Happy birthday! 🎉", "Call me when you get this.", "The meeting moved to 3pm.", "Thanks, that was lovely.",
+    "Did you see the game last night?", "On my way.", "Let's do lunch next week.", "Sure, sounds good 👍",
+    "Where did you park?", "Can't talk now, in a meeting.", "Photos from the weekend", "Love you ❤️",
+    "The package arrived today.", "What time is the train?", "Don't forget the keys <b>under the mat</b> & all",
+    "ok", "Good night!"};
+const char* const kNoteTitles[] = {"Shopping list", "Gift ideas", "Books to read", "Trip packing", "Recipe: soup",
+                                   "Meeting notes", "Passwords hint", "Garden plan", "Films", "Workout"};
+const char* const kNoteLines[] = {"Milk", "Eggs", "Call the plumber", "Tomatoes &amp; basil", "Renew passport",
+                                  "Book flights", "Ask about the lease", "Water the roses", "Buy stamps",
+                                  "Back up the laptop"};
+const char* const kEvents[] = {"Dentist", "Team meeting", "Lunch with Anna", "Flight to Lisbon", "Yoga",
+                               "Parents evening", "Car service", "Birthday party", "Concert", "Quarterly review"};
+const char* const kReminders[] = {"Pay rent", "Call mum", "Return library books", "Pick up dry cleaning",
+                                  "Send invoice"};
+const char* const kPlaces[] = {"Main Street Dental", "Room 4.12", "Café Rosa", "Terminal 2", "Community Hall", ""};
+const char* const kSites[][2] = {{"Weather", "http://weather.example.com/"},
+                                 {"News", "http://news.example.org/today"},
+                                 {"Recipes", "http://cooking.example.net/soups"},
+                                 {"Train times", "http://rail.example.com/timetable"},
+                                 {"Bank", "https://bank.example.com/login"},
+                                 {"Maps", "http://maps.example.com/?q=harbour+road"},
+                                 {"Photography tips", "http://photo.example.org/tips"},
+                                 {"Running club", "http://run.example.net/"}};
+
+constexpr int64_t kBaseDate = 1362096000;  // 2013-03-01 00:00 UTC
+
+Bytes encodeImage(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPEG", 80)) {
+        bytes.clear();
+        buffer.seek(0);
+        image.save(&buffer, "PNG");
+    }
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+Bytes makePicture(Random& random, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QColor a = QColor::fromHsv(random.below(360), 120 + random.below(100), 200);
+    QColor b = QColor::fromHsv(random.below(360), 80 + random.below(100), 120);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool ring = ((x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3)) <
+                              (width * width) / 16;
+            const bool body = y > height * 2 / 3 && std::abs(x - width / 2) < width / 3;
+            image.setPixel(x, y, (ring || body ? b : a).rgb());
+        }
+    return encodeImage(image);
+}
+
+std::string phoneNumber(Random& random, int index) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "555%07d", 100000 + index * 37 + random.below(30));
+    const std::string d(digits);
+    switch (index % 4) {
+    case 0: return "(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6);
+    case 1: return "+1 " + d.substr(0, 3) + "-" + d.substr(3, 3) + "-" + d.substr(6);
+    case 2: return d;
+    default: return d.substr(0, 3) + " " + d.substr(3, 3) + " " + d.substr(6);
+    }
+}
+
+// How a device writes a number in the messages and calls databases.
+std::string canonical(const std::string& number) {
+    std::string digits;
+    for (char ch : number)
+        if (ch >= '0' && ch <= '9') digits += ch;
+    if (digits.size() == 10) digits = "1" + digits;
+    return "+" + digits;
+}
+
+std::string lower(std::string s) {
+    for (auto& ch : s)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
+
+void addContacts(SampleData& data, Random& random, const SampleSize& size) {
+    for (int i = 0; i < size.contacts; ++i) {
+        Contact c;
+        c.rowid = i + 1;
+        const int kind = i % 10;
+        if (kind != 7) c.first = random.pick(kFirst);
+        if (kind != 8) c.last = random.pick(kLast);
+        if (kind == 7 || kind == 8 || i % 3 == 0) c.organization = random.pick(kCompanies);
+        if (kind == 8) c.first = "";
+        if (kind == 8) c.last = "";
+        if (i % 9 == 0) c.middle = "J.";
+        if (i % 6 == 0) c.jobTitle = random.pick(kJobs);
+        if (i % 12 == 0) c.department = "Sales";
+        if (i % 5 == 0) c.note = "Met at the " + std::string(random.pick(kCities)) + " conference.";
+        if (i % 4 == 0) c.birthday = std::to_string(1960 + random.below(40)) + "-0" + std::to_string(1 + random.below(9)) + "-1" + std::to_string(random.below(9)) + " 12:00:00 +0000";
+        c.phones.push_back(phoneNumber(random, i));
+        if (i % 3 == 1) c.phones.push_back(phoneNumber(random, i + 5000));
+        if (i % 2 == 0 && !c.first.empty())
+            c.emails.push_back(lower(c.first.substr(0, 1) + c.last) + "@example.com");
+        if (i % 7 == 0)
+            c.addresses.push_back(std::to_string(1 + random.below(200)) + " " + random.pick(kStreets) + ", " +
+                                  random.pick(kCities));
+        if (i % 11 == 0) c.urls.push_back("http://www.example.com/~" + lower(c.last.empty() ? "home" : c.last));
+        if (size.photos && i % 4 != 3) c.photo = makePicture(random, 64, 64);
+        data.contacts.push_back(std::move(c));
+    }
+}
+
+void addMessages(SampleData& data, Random& random, const SampleSize& size) {
+    // Conversation partners: most are contacts, some unknown numbers, some e-mail addresses.
+    std::vector<std::pair<std::string, bool>> partners;  // address, iMessage
+    for (int i = 0; i < size.conversations; ++i) {
+        if (i % 8 == 5) partners.push_back({"friend" + std::to_string(i) + "@example.net", true});
+        else if (i % 8 == 6 || data.contacts.empty()) partners.push_back({canonical(phoneNumber(random, 90000 + i)), false});
+        else partners.push_back({canonical(data.contacts[(i * 7) % data.contacts.size()].phones[0]), i % 3 == 0});
+    }
+    if (partners.empty()) return;
+    int64_t date = kBaseDate;
+    int images = 0, movies = 0;
+    for (int i = 0; i < size.messages; ++i) {
+        Message m;
+        m.rowid = i + 1;
+        // Conversations of very different lengths: a few busy ones, a long tail of quiet ones.
+        const int p = (random.below(3) == 0) ? random.below(static_cast<int>(partners.size()))
+                                              : random.below(std::min<int>(5, static_cast<int>(partners.size())));
+        m.address = partners[p].first;
+        m.iMessage = partners[p].second;
+        m.fromMe = random.below(2) == 0;
+        date += 60 + random.below(4 * 3600);
+        m.date = date;
+        m.text = random.pick(kPhrases);
+        const std::string folder = "~/Library/SMS/Attachments/" + std::to_string(10 + i % 90) + "/" +
+                                   std::to_string(i % 16) + "/";
+        if (i % 25 == 12) {
+            char name[32];
+            std::snprintf(name, sizeof name, "IMG_%04d.JPG", ++images);
+            m.attachmentName = folder + name;
+            m.attachment = size.photos ? makePicture(random, 160, 120) : Bytes{0xFF, 0xD8, 0xFF, 0xD9};
+            m.text = i % 2 ? "" : "\xEF\xBF\xBC";  // the object-replacement character a device puts there
+        } else if (i % 97 == 40) {
+            char name[32];
+            std::snprintf(name, sizeof name, "MOV_%04d.MOV", ++movies);
+            m.attachmentName = folder + name;
+            m.attachment = Bytes(2048, 0x20);
+            const char header[] = "\0\0\0\x14" "ftypqt  \0\0\0\0qt  ";
+            std::copy(header, header + sizeof header - 1, m.attachment.begin());
+        } else if (i % 211 == 100) {
+            m.attachmentName = folder + "SAMPLE-VCF-" + std::to_string(i) + "/Contact.vcf";
+            const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Olsen;Karin;;;\r\nFN:Karin Olsen\r\n"
+                                     "TEL;type=CELL:+15550123456\r\nEND:VCARD\r\n";
+            m.attachment.assign(card.begin(), card.end());
+        } else if (i % 307 == 150) {
+            m.attachmentName = folder + "SAMPLE-LOC-" + std::to_string(i) + "/Current Location.loc.vcf";
+            const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;Current Location;;;\r\n"
+                                     "URL;type=pref:http://maps.example.com/?ll=51.5072,-0.1276\r\nEND:VCARD\r\n";
+            m.attachment.assign(card.begin(), card.end());
+        }
+        data.messages.push_back(std::move(m));
+    }
+}
+
+void addCalls(SampleData& data, Random& random, const SampleSize& size) {
+    int64_t date = kBaseDate + 600;
+    for (int i = 0; i < size.calls; ++i) {
+        Call c;
+        if (i % 5 == 4 || data.contacts.empty()) c.address = canonical(phoneNumber(random, 70000 + i));
+        else c.address = data.contacts[(i * 13) % data.contacts.size()].phones[0];
+        date += 300 + random.below(20 * 3600);
+        c.date = date;
+        c.flags = random.below(2) ? 5 : 4;
+        switch (i % 6) {
+        case 0: c.duration = 0; break;  // missed or cancelled
+        case 1: c.duration = 1 + random.below(59); break;
+        case 2: c.duration = 60 + random.below(60); break;
+        case 3: c.duration = 120 + random.below(3000); break;
+        case 4: c.duration = 3600 + random.below(3600); break;
+        default: c.duration = 7200 + random.below(7200); break;
+        }
+        data.calls.push_back(c);
+    }
+}
+
+void addNotes(SampleData& data, Random& random, const SampleSize& size) {
+    for (int i = 0; i < size.notes; ++i) {
+        Note n;
+        n.title = std::string(random.pick(kNoteTitles)) + (i >= 10 ? " " + std::to_string(i / 10 + 1) : "");
+        n.body = n.title;
+        const int lines = 1 + random.below(6);
+        for (int l = 0; l < lines; ++l)
+            n.body += (l % 2 ? "<br>" : "<div>") + std::string(random.pick(kNoteLines)) + (l % 2 ? "" : "</div>");
+        if (i % 4 == 0) n.body += "<div>&nbsp;</div>";
+        n.created = kBaseDate + static_cast<int64_t>(i) * 86400 * 3 + random.below(86400);
+        n.modified = n.created + random.below(86400 * 10);
+        data.notes.push_back(std::move(n));
+    }
+}
+
+void addBookmarks(SampleData& data, Random& random, const SampleSize& size) {
+    data.bookmarks.push_back({0, 0, 1, "Root", ""});
+    data.bookmarks.push_back({1, 0, 1, "BookmarksBar", ""});
+    data.bookmarks.push_back({2, 0, 1, "com.apple.ReadingList", ""});
+    data.bookmarks.push_back({3, 1, 1, "Everyday", ""});
+    int id = 4;
+    for (const auto& site : kSites) data.bookmarks.push_back({id++, id % 2 ? 1 : 3, 0, site[0], site[1]});
+    data.bookmarks.push_back({id++, 2, 0, "Long read: slow travel", "http://magazine.example.org/slow-travel"});
+    for (int i = 0; i < size.history; ++i) {
+        const auto& site = kSites[random.below(static_cast<int>(std::size(kSites)))];
+        HistoryEntry e;
+        e.url = std::string(site[1]) + (i % 3 ? "page" + std::to_string(i) : "");
+        e.title = site[0];
+        e.hasTitle = i % 9 != 4;
+        if (!e.hasTitle) e.title.clear();
+        data.history.push_back(std::move(e));
+    }
+}
+
+void addCalendar(SampleData& data, Random& random, const SampleSize& size) {
+    int64_t day = kBaseDate;
+    for (int i = 0; i < size.calendarItems; ++i) {
+        CalendarItem c;
+        c.reminder = i % 6 == 5;
+        day += 86400 * (random.below(3));
+        if (c.reminder) {
+            c.summary = random.pick(kReminders);
+            c.start = day + 9 * 3600;
+            c.end = c.start;
+        } else {
+            c.summary = random.pick(kEvents);
+            c.location = random.pick(kPlaces);
+            c.allDay = i % 10 == 3;
+            c.start = c.allDay ? day : day + (8 + random.below(10)) * 3600 + 1800 * random.below(2);
+            c.end = c.allDay ? day + 86400 : c.start + 3600 * (1 + random.below(2));
+            if (i % 3 == 0) c.description = "Bring the documents.";
+        }
+        data.calendar.push_back(std::move(c));
+    }
+}
+
+}  // namespace
+
+SampleData makeSampleData(const SampleSize& size) {
+    SampleData data;
+    Random random(0x5eed1234abcdULL);
+    addContacts(data, random, size);
+    addMessages(data, random, size);
+    addCalls(data, random, size);
+    addNotes(data, random, size);
+    addBookmarks(data, random, size);
+    addCalendar(data, random, size);
+    return data;
+}
+
+}  // namespace sampledb

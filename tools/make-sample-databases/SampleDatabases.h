@@ -1,0 +1,172 @@
+// Writers of the personal databases an iTunes backup holds (address book, messages, call
+// history, notes, bookmarks with browsing history, calendar), in each schema that the backup
+// readers know, filled with generated but realistic rows. Tests, benchmarks and the sample
+// backup share them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sampledb {
+
+using Bytes = std::vector<uint8_t>;
+
+// Seconds between 1970-01-01 and 2001-01-01: the newer databases count from 2001.
+constexpr int64_t kMacEpochOffset = 978307200;
+
+enum class MessageSchema {
+    ios6,               // message + handle + attachment tables
+    ios6WithoutHandle,  // newer message columns, but conversations still kept in group_member
+    ios5,               // message with the iMessage ("madrid") columns, group_member
+    ios4,               // message without the iMessage columns, group_member
+};
+enum class NotesSchema {
+    legacy,    // notes.db: note + note_bodies
+    coreData,  // notes.sqlite: ZNOTE + ZNOTEBODY
+};
+enum class CalendarSchema {
+    ios6,  // CalendarItem with a location row number
+    ios5,  // CalendarItem joined to Location and Calendar
+    ios4,  // Event only
+};
+enum class ImagesForm {
+    fullSize,  // AddressBookImages.sqlitedb, ABFullSizeImage
+    mddata,    // older backups: ABImage in a ".mddata" file
+};
+
+struct Contact {
+    int64_t rowid = 0;
+    std::string first, middle, last, organization, department, jobTitle, note, birthday;
+    std::vector<std::string> phones, emails, addresses, urls;
+    Bytes photo;  // empty: no photo
+};
+
+struct Message {
+    int64_t rowid = 0;
+    std::string address;  // phone number or e-mail of the other party
+    std::string text;
+    int64_t date = 0;  // seconds since 1970
+    bool fromMe = false;
+    bool iMessage = false;
+    // Attachment as the messages database names it ("~/Library/SMS/Attachments/..."), and its bytes.
+    std::string attachmentName;
+    Bytes attachment;
+};
+
+struct Call {
+    std::string address;
+    int64_t date = 0;  // seconds since 1970
+    int duration = 0;  // seconds
+    int flags = 4;     // 5 outgoing, 4 incoming
+};
+
+struct Note {
+    std::string title, body;
+    int64_t created = 0, modified = 0;  // seconds since 1970
+};
+
+struct Bookmark {
+    int id = 0;
+    int parent = 0;
+    int type = 0;  // 0 bookmark, 1 folder
+    std::string title, url;
+};
+
+struct HistoryEntry {
+    std::string url;
+    std::string title;  // empty: the entry carries no title
+    bool hasTitle = true;
+};
+
+struct CalendarItem {
+    std::string summary, location, description;
+    int64_t start = 0, end = 0;  // seconds since 1970
+    bool allDay = false;
+    bool reminder = false;
+};
+
+struct SampleData {
+    std::vector<Contact> contacts;
+    std::vector<Message> messages;
+    std::vector<Call> calls;
+    std::vector<Note> notes;
+    std::vector<Bookmark> bookmarks;
+    std::vector<HistoryEntry> history;
+    std::vector<CalendarItem> calendar;
+};
+
+struct SampleSize {
+    int contacts = 300;
+    int conversations = 40;
+    int messages = 3000;
+    int calls = 400;
+    int notes = 60;
+    int history = 80;
+    int calendarItems = 120;
+    bool photos = true;  // small JPEG photos for most contacts and image attachments
+};
+
+// Deterministic rows for the given size (the same size gives the same data).
+SampleData makeSampleData(const SampleSize& size = {});
+
+// Each writer creates the file afresh (removing an earlier one with its journals) and answers
+// false when the database could not be written. walOnly rows (the last ones) are committed
+// into the "-wal" file and left there, as a device leaves them.
+bool writeAddressBook(const std::string& path, const std::vector<Contact>& contacts, int walOnly = 0);
+bool writeAddressBookImages(const std::string& path, const std::vector<Contact>& contacts, ImagesForm form);
+bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema,
+                   int walOnly = 0);
+bool writeCallHistory(const std::string& path, const std::vector<Call>& calls, int walOnly = 0);
+bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSchema schema, int walOnly = 0);
+bool writeBookmarks(const std::string& path, const std::vector<Bookmark>& bookmarks);
+bool writeHistoryPlist(const std::string& path, const std::vector<HistoryEntry>& entries, bool binary);
+bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& items, CalendarSchema schema);
+
+// The backup file names (SHA-1 keys of domain "-" path) the readers open.
+namespace keys {
+inline constexpr const char* addressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
+inline constexpr const char* addressBookImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
+inline constexpr const char* addressBookImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
+inline constexpr const char* messages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
+inline constexpr const char* callHistory = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
+inline constexpr const char* callHistoryOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
+inline constexpr const char* notes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
+inline constexpr const char* notesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
+inline constexpr const char* bookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
+inline constexpr const char* bookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
+inline constexpr const char* history = "1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
+inline constexpr const char* calendar = "2041457d5fe04d39d0ab481178355df6781e6858";
+}  // namespace keys
+
+// The SHA-1 backup file name of domain "-" path.
+std::string backupKey(const std::string& domain, const std::string& path);
+
+// What a whole backup's databases look like.
+struct BackupSchemas {
+    MessageSchema messages = MessageSchema::ios6;
+    NotesSchema notes = NotesSchema::coreData;
+    CalendarSchema calendar = CalendarSchema::ios6;
+    ImagesForm images = ImagesForm::fullSize;
+    bool oldCallHistoryName = false;
+    bool binaryHistory = true;
+    int walOnly = 5;  // rows left in each "-wal" that supports it
+};
+
+// A file written into the backup folder and the manifest record that names it.
+struct BackupFile {
+    std::string domain;
+    std::string path;      // domain-relative device path
+    std::string fileName;  // name inside the backup folder (normally the record's key)
+};
+
+// The manifest records of the files writeBackupDatabases writes, without writing them.
+std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const BackupSchemas& schemas = {});
+
+// Writes every database, the history list and the message attachment files into folder under
+// their backup file names, and answers the records a manifest of that backup must list.
+std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const SampleData& data,
+                                             const BackupSchemas& schemas = {});
+
+}  // namespace sampledb

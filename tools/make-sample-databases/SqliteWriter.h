@@ -1,0 +1,68 @@
+// A small SQLite handle for the fixture writers: statements with bound values, a transaction,
+// and the hand-over of the last rows to the "-wal" file.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sampledb {
+
+class SqliteWriter {
+public:
+    // Removes any earlier file of that path (with its journals) and creates an empty database.
+    explicit SqliteWriter(const std::string& path);
+    ~SqliteWriter();
+    SqliteWriter(const SqliteWriter&) = delete;
+    SqliteWriter& operator=(const SqliteWriter&) = delete;
+
+    bool ok() const { return db_ != nullptr && ok_; }
+    void exec(const std::string& sql);
+
+    // Switches to write-ahead logging without checkpoints, so that what is written from now
+    // on stays in the "-wal" file after the connection closes.
+    void keepFollowingRowsInWal();
+
+    class Statement {
+    public:
+        Statement(SqliteWriter& owner, const std::string& sql);
+        ~Statement();
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+        template <class... Values>
+        void run(const Values&... values) {
+            if (!stmt_) return;
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+            int index = 1;
+            (bind(index++, values), ...);
+            step();
+        }
+
+    private:
+        void bind(int index, std::nullptr_t);
+        void bind(int index, int value);
+        void bind(int index, int64_t value);
+        void bind(int index, double value);
+        void bind(int index, const std::string& value);
+        void bind(int index, const char* value);
+        void bind(int index, const std::vector<uint8_t>& value);
+        void step();
+        SqliteWriter& owner_;
+        sqlite3_stmt* stmt_ = nullptr;
+    };
+
+private:
+    friend class Statement;
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    bool ok_ = true;
+    bool keptWal_ = false;
+};
+
+// Removes a database file and its "-wal", "-shm" and "-journal" companions.
+void removeDatabaseFiles(const std::string& path);
+
+}  // namespace sampledb
