@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <set>
 
 using namespace carvetest;
 
@@ -49,14 +50,26 @@ void expectCarved(const carvefix::Rows<Row>& rows, int freeblockRows, const std:
     }
     EXPECT_GE(found[0] * 10, total[0] * 8) << found[0] << " of " << total[0] << " rows in freeblocks";
     EXPECT_GE(found[1] * 4, total[1]) << found[1] << " of " << total[1] << " rows of freed pages";
+    // In a table of one page no cell was ever moved (splitting a full page leaves old copies of
+    // the moved rows behind), so a live row must never come back as a deleted record.
+    if (total[1] == 0 && rows.live.size() + rows.deleted.size() <= 12) {
+        std::set<std::string> live;
+        for (const Row& row : rows.live) live.insert(keyOfRow(row));
+        for (const auto& r : carved) EXPECT_EQ(live.count(keyOfRecord(*r)), 0u) << "live row reported: " << keyOfRecord(*r);
+    }
 }
 
-class CarverFixture : public CarveTest, public ::testing::WithParamInterface<int> {
+// Page size, and whether a run of rows at the end is deleted too (freeing whole pages).
+class CarverFixture : public CarveTest, public ::testing::WithParamInterface<std::tuple<int, bool>> {
 protected:
     carvefix::Options options() const {
         carvefix::Options o;
-        o.pageSize = GetParam();
-        o.deletedPages = GetParam() == 1024 ? 40 : 90;
+        o.pageSize = std::get<0>(GetParam());
+        o.deletedPages = !std::get<1>(GetParam()) ? 0 : o.pageSize == 1024 ? 40 : 90;
+        if (o.pageSize == 4096 && o.deletedPages == 0) {
+            o.live = 8;  // one page: see expectCarved
+            o.deleted = 4;
+        }
         return o;
     }
 };
@@ -129,7 +142,7 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
         carvefix::Options o = options();
         o.writeAheadLog = wal;
         o.tag = wal ? "B" : "A";
-        o.deletedPages = 30;  // note ids must stay below 128
+        o.deletedPages = std::min(o.deletedPages, 30);  // note ids must stay below 128
         auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
         state.noteArray.clear();
         state.noteValueArray.clear();
@@ -164,19 +177,15 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
                      bool jobtitle = c.contactJobtitle() == (r.note.size() > 57 ? "Engineer" : r.nickname);
                      return c.contactCompany() == company && c.contactNote() == r.note && jobtitle;
                  });
-    // Live persons keep their row ids, so their values join them.
-    std::map<std::string, PRContactNodePtr> byName;
-    for (const auto& c : carved) byName[c->contactName()] = c;
-    for (const auto& live : rows.live) {
-        auto it = byName.find(name(live));
-        ASSERT_NE(it, byName.end()) << name(live);
-        EXPECT_EQ(it->second->rowid(), live.rowid);
-        // A value row can be carved twice (its old copy in a freed page), and each copy joins.
-        std::string phone = it->second->contactPhone();
-        ASSERT_EQ(phone.rfind(" " + live.phones.front(), 0), 0u) << phone;
-        for (size_t at = 0; at < phone.size(); at += 1 + live.phones.front().size())
-            EXPECT_EQ(phone.substr(at, 1 + live.phones.front().size()), " " + live.phones.front());
+    // Deleted persons whose row id survived are joined with their deleted values.
+    int joined = 0;
+    std::map<std::string, const carvefix::ContactRow*> deletedByName;
+    for (const auto& d : rows.deleted) deletedByName[name(d)] = &d;
+    for (const auto& c : carved) {
+        auto it = deletedByName.find(c->contactName());
+        if (it != deletedByName.end() && c->contactPhone() == " " + it->second->phones.front()) ++joined;
     }
+    EXPECT_GT(joined, 0);
     EXPECT_EQ(progress(), std::vector<int>{75});
 }
 
@@ -218,4 +227,5 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
     EXPECT_EQ(progress(), (std::vector<int>{80, 80, 80, 80}));
 }
 
-INSTANTIATE_TEST_SUITE_P(PageSizes, CarverFixture, ::testing::Values(1024, 4096));
+INSTANTIATE_TEST_SUITE_P(PageSizes, CarverFixture,
+                         ::testing::Combine(::testing::Values(1024, 4096), ::testing::Bool()));

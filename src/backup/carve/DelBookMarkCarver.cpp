@@ -109,7 +109,7 @@ void DelBookMarkCarver::carveRecord(CarveDatabase& db, int64_t j, int M) {
         AnalyseAlterbleDB(rec, 6, value);
     if (!value.text().empty()) bookmark->setBookMarkURL(textOf(value));
     const std::string& title = bookmark->bookMarkTitle();
-    if (title == "Root" || title == "com.apple.ReadingList") return;
+    if (title == "Root" || title == "com.apple.ReadingList" || db.isLiveRow(j)) return;
     context_.nc->postNotificationName(kPosted, bookmark);
 }
 

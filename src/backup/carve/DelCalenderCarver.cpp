@@ -56,7 +56,7 @@ void DelCalenderCarver::carveRollbackPage(CarveDatabase& db, int64_t P) {
             if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
             if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
         }
-        context_.nc->postNotificationName(kPosted, item);
+        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, item);
     }
 }
 
@@ -99,7 +99,7 @@ void DelCalenderCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
             if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
             if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
         }
-        context_.nc->postNotificationName(kPosted, item);
+        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, item);
     }
 }
 

@@ -64,7 +64,7 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
         else
             call->setCallDuration(getCallHistoryDuration(call->callTime()));
         if (characterCount(call->callPhone()) > 1) call->setCallName(context_.nameFor(call->callPhone()));
-        context_.nc->postNotificationName(kPosted, call);
+        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, call);
     }
 }
 

@@ -96,6 +96,7 @@ void DelContactCarver::carvePersons(CarveDatabase& db, int64_t P) {
         }
 
         const int64_t r = rec.start;
+        const bool live = db.isLiveRow(p);  // counted for the row ids, not listed
         if (getDeletedMark(file, r - 1, 4) == 1) {
             int rowid = file.byte(r - 2);
             int before = file.byte(r - 3);
@@ -105,13 +106,13 @@ void DelContactCarver::carvePersons(CarveDatabase& db, int64_t P) {
             person->setRowid(rowid);
             lastRowid_ = rowid;
         } else if (lastRowid_ == 0) {
-            arrays.delUnKnowContactArray.push_back(person);
+            if (!live) arrays.delUnKnowContactArray.push_back(person);
             continue;
         } else {
             lastRowid_ -= 1;
             person->setRowid(lastRowid_);
         }
-        arrays.delContactArray.push_back(person);
+        if (!live) arrays.delContactArray.push_back(person);
     }
 }
 

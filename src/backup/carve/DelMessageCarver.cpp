@@ -109,7 +109,7 @@ void DelMessageCarver::carvePlainPage(CarveDatabase& db, int64_t P) {
         AnalyseDBDataFile(rec, a == 1 ? 5 : 4, value);
         message->setMessageType(flagsType(value.intNumber()));
         message->setMessageName(context_.nameFor(message->messagePhone()));
-        post(message);
+        if (!db.isLiveRow(p)) post(message);
     }
 }
 
@@ -153,7 +153,7 @@ void DelMessageCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
             message->setMessageType(flagsType(value.intNumber()));
             if (characterCount(message->messagePhone()) > 1)
                 message->setMessageName(context_.nameFor(message->messagePhone()));
-            post(message);
+            if (!db.isLiveRow(p)) post(message);
             lastFirstKind = p;
         } else if (isSecondKind(t)) {
             if (h == 0) h = headerGuess(file, p - 14, 34);
@@ -182,7 +182,7 @@ void DelMessageCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
             // An empty tail of a message just carved, not a message of its own.
             bool echo = message->messagePhone().empty() && message->messageType() == "unknown" &&
                         p - lastFirstKind < 400;
-            if (!echo) post(message);
+            if (!echo && !db.isLiveRow(p)) post(message);
         }
     }
 }
@@ -235,7 +235,7 @@ void DelMessageCarver::carveIOS6Page(CarveDatabase& db, int64_t P, int code) {
             if (column == 16 + a) message->setMessageDate(dateTextOf64(value, false));
             if (column == 22 + a) message->setMessageType(iOS6Type(value.intNumber()));
         }
-        arrays.messageArray.push_back(message);
+        if (!db.isLiveRow(p)) arrays.messageArray.push_back(message);
     }
 }
 

@@ -206,7 +206,7 @@ void DelNoteCarver::carveBodies(CarveDatabase& db, int64_t P) {
             if (column == 3) body->setUid(value.intNumber());
             if (column == 4 && !value.text().empty()) body->setNoteValue(textOf(value));
         }
-        context_.state.noteValueArray.push_back(body);
+        if (!db.isLiveRow(j)) context_.state.noteValueArray.push_back(body);
     }
 }
 
