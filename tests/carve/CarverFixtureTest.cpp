@@ -119,10 +119,13 @@ TEST_P(CarverFixture, Bookmarks) {
 }
 
 TEST_P(CarverFixture, CalendarOfBothJournalKinds) {
-    for (bool wal : {false, true}) {
+    for (int kind = 0; kind < 3; ++kind) {
+        bool wal = kind > 0;
         carvefix::Options o = options();
         o.writeAheadLog = wal;
-        o.tag = wal ? "B" : "A";
+        o.ios6Calendar = kind == 2;  // the newer schema's wider rows
+        state.currentNodeIsiOS6Version = kind == 2;
+        o.tag = std::string(1, static_cast<char>('A' + kind));
         auto rows = carvefix::writeCalendar(file(carvefix::names::calendar), o);
         size_t before = posted<PRCalenderNode>("scanDelCalenderInfo").size();
         carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());

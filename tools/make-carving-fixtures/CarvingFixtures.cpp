@@ -83,7 +83,7 @@ std::vector<uint8_t> blob(int length, int seed) {
 }  // namespace
 
 Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool ios6) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     if (ios6)
         db.exec(
             "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
@@ -117,7 +117,7 @@ Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool i
 }
 
 Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     db.exec(
         "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT 0, parent INTEGER, "
         "type INTEGER, title TEXT, url TEXT, num_children INTEGER DEFAULT 0, editable INTEGER DEFAULT 1, "
@@ -139,13 +139,19 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
         }
         return b;
     };
+    // In a database of the current format 0 and 1 take no bytes at all; the layout needs small
+    // integers of one byte in these columns, so such a database gets 2 in each.
+    const bool modern = db.addsToExisting();
     auto insert = [&](int64_t rowid, const BookmarkRow& b) {
-        db.run("INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, deletable, "
-               "hidden, external_uuid, hidden_ancestor_count, order_index, added) "
-               "VALUES (?, 0, 0, ?, ?, ?, 0, 1, 1, 0, ?, 0, ?, 1)",
-               {rowid, static_cast<int64_t>(b.url.empty() ? 1 : 0), b.title,
+        db.run(modern ? "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
+                        "deletable, hidden, external_uuid, hidden_ancestor_count, order_index, added) "
+                        "VALUES (?, 2, 2, ?, ?, ?, 2, 2, 2, 2, ?, 2, ?, 2)"
+                      : "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
+                        "deletable, hidden, external_uuid, hidden_ancestor_count, order_index, added) "
+                        "VALUES (?, 0, 0, ?, ?, ?, 0, 1, 1, 0, ?, 0, ?, 1)",
+               {rowid, static_cast<int64_t>(modern ? 2 : b.url.empty() ? 1 : 0), b.title,
                 b.url.empty() ? Value(nullptr) : Value(b.url), uuid(o.tag, static_cast<int>(rowid)),
-                static_cast<int64_t>(rowid % 100)});
+                static_cast<int64_t>(2 + rowid % 100)});
     };
     auto rows = fill<BookmarkRow>(db, o, o.firstRowid, make, insert, "DELETE FROM bookmarks WHERE id=?");
     if (!db.ok()) return {};
@@ -153,7 +159,7 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
 }
 
 Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     const bool item = o.writeAheadLog;
     if (!item)
         db.exec(
@@ -176,7 +182,14 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
             "external_rep BLOB, response_comment TEXT, unique_identifier TEXT, hidden INTEGER, "
             "has_recurrences INTEGER, has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER, "
             "due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, creation_date REAL, "
-            "action TEXT, original_store_id INTEGER, display_order INTEGER);");
+            "action TEXT, original_store_id INTEGER, display_order INTEGER" +
+            std::string(o.ios6Calendar ? ", shared_item_created_by_id INTEGER, shared_item_created_date REAL, "
+                                         "shared_item_modified_by_id INTEGER, shared_item_modified_date REAL, "
+                                         "invitation_status INTEGER, invitation_changed_properties INTEGER, "
+                                         "conference_id INTEGER, travel_time REAL, travel_advisory INTEGER, "
+                                         "start_location_id INTEGER"
+                                       : "") +
+            ");");
     auto make = [&](int i) {
         CalendarRow c;
         c.title = "Event " + o.tag + std::to_string(i);
@@ -210,7 +223,7 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
 }
 
 Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     db.exec(
         "CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK INTEGER, "
         "ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, ZEXTERNALSEQUENCENUMBER INTEGER, "
@@ -222,7 +235,9 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     db.useLegacyIntegerFormat();
     auto make = [&](int i) {
         NoteRow n;
-        n.id = i + 1;  // note ids stay one-byte integers: bodies are found by them
+        // Note ids stay one-byte integers: bodies are found by them. In the current format 1 has
+        // no body at all, so an existing database's notes start at 2.
+        n.id = i + (o.addToExisting.empty() ? 1 : 2);
         n.title = "Note " + o.tag + std::to_string(n.id);
         n.body = "<div>Body of note " + o.tag + std::to_string(n.id) + "</div>&nbsp;line<br>end";
         if (o.longValues && i % 3 == 1) n.body = longText(n.body + " and more", 150);
@@ -233,10 +248,12 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     auto insert = [&](int64_t, const NoteRow& n) {
         // The summary is the start of the body; short bodies keep it one-byte.
         std::string summary = n.body.substr(0, 40);
-        db.run("INSERT INTO ZNOTE VALUES (?, 3, 1, 0, 0, 0, 0, ?, NULL, ?, ?, 1, ?, ?, NULL, ?, NULL, ?, ?)",
+        db.run(db.addsToExisting() ? "INSERT INTO ZNOTE VALUES (?, 3, 3, 2, 2, 2, 2, ?, NULL, ?, ?, 2, ?, ?, NULL, ?, NULL, ?, ?)"
+                                   : "INSERT INTO ZNOTE VALUES (?, 3, 1, 0, 0, 0, 0, ?, NULL, ?, ?, 1, ?, ?, NULL, ?, NULL, ?, ?)",
                {static_cast<int64_t>(n.id), static_cast<int64_t>(0x100000000LL + n.id), static_cast<int64_t>(n.id),
                 static_cast<int64_t>(n.id), n.created, n.modified, uuid(o.tag, n.id), summary, n.title});
-        db.run("INSERT INTO ZNOTEBODY VALUES (?, 2, 1, ?, ?, NULL, NULL)",
+        db.run(db.addsToExisting() ? "INSERT INTO ZNOTEBODY VALUES (?, 2, 3, ?, ?, NULL, NULL)"
+                                   : "INSERT INTO ZNOTEBODY VALUES (?, 2, 1, ?, ?, NULL, NULL)",
                {static_cast<int64_t>(n.id), static_cast<int64_t>(n.id), n.body});
     };
     auto rows = fill<NoteRow>(db, o, 1, make, insert, "DELETE FROM ZNOTE WHERE Z_PK=?1; ");
@@ -250,7 +267,7 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
 }
 
 Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     db.exec(
         "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, Middle TEXT, "
         "FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, Department TEXT, Note TEXT, "
@@ -320,11 +337,12 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
 }
 
 Rows<MessageRow> writeMessages(const std::string& path, const Options& o, MessageLayout layout) {
-    FixtureDatabase db(path, o.pageSize, o.writeAheadLog);
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     if (layout == MessageLayout::ios6) {
+        if (!db.addsToExisting())
+            db.exec("CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
+                    "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT);");
         db.exec(
-            "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, country TEXT, "
-            "service TEXT NOT NULL, uncanonicalized_id TEXT);"
             "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, "
             "replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, "
             "attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, "
@@ -336,8 +354,9 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
             "is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, "
             "is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
             "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);");
-        // Handles 1 to 9, then 130 and up (two-byte integers in the message rows).
-        for (int h = 1; h <= 12; ++h) {
+        // Handles 1 to 9, then 200 and up (two-byte integers in the message rows). An existing
+        // database has handles of its own.
+        for (int h = 1; h <= 12 && !db.addsToExisting(); ++h) {
             int64_t rowid = h <= 9 ? h : 190 + h;
             char phone[32];
             std::snprintf(phone, sizeof phone, "+3361234%04d", h);
@@ -362,7 +381,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
         if (o.longValues && i % 4 == 2) m.text = longText(m.text + " with a long story", 110);
         m.fromMe = i % 2 == 0;
         if (layout == MessageLayout::ios6) {
-            int h = 1 + i % 12;
+            int h = o.addToExisting.empty() ? 1 + i % 12 : 2 + i % 8;  // an existing database's handles
             m.handle = h <= 9 ? h : 190 + h;
             char phone[32];
             std::snprintf(phone, sizeof phone, "+3361234%04d", h);
@@ -436,6 +455,41 @@ bool PageFile::write(const std::string& path) const {
     if (!f) return false;
     bool ok = std::fwrite(bytes_.data(), 1, bytes_.size(), f) == bytes_.size();
     return std::fclose(f) == 0 && ok;
+}
+
+int addDeletedRecords(const std::string& folder, bool ios6) {
+    auto existing = [&](const char* name) {
+        std::string path = folder + "/" + name;
+        FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f) return std::string();
+        std::fclose(f);
+        return path;
+    };
+    Options o;
+    // Few rows, so that each table stays on one page: the readers never see these tables, and an
+    // old copy that a page split left of a live row would be taken for a deleted one. The first
+    // row stays live: the carvers learn a page's layout from its first cell.
+    o.live = 3;
+    o.deleted = 6;
+    o.deletedPages = 0;
+    o.tag = "D";
+    o.addToExisting = "_archive";
+    int deleted = 0;
+    if (auto p = existing(names::addressBook); !p.empty()) deleted += static_cast<int>(writeAddressBook(p, o).deleted.size());
+    if (auto p = existing(names::messages); !p.empty())
+        deleted += static_cast<int>(writeMessages(p, o, ios6 ? MessageLayout::ios6 : MessageLayout::plain).deleted.size());
+    if (auto p = existing(names::notes); !p.empty()) deleted += static_cast<int>(writeNotes(p, o).deleted.size());
+    if (auto p = existing(names::calls); !p.empty()) deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
+    if (auto p = existing(names::bookmarks); !p.empty()) deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
+    if (auto p = existing(names::calendar); !p.empty()) {
+        // The backup readers fold the journal (which marks the file for the write-ahead log)
+        // before the carver looks at the header, so the carver sees that layout.
+        Options c = o;
+        c.writeAheadLog = true;
+        c.ios6Calendar = ios6;
+        deleted += static_cast<int>(writeCalendar(p, c).deleted.size());
+    }
+    return deleted;
 }
 
 bool writeBackupFolder(const std::string& folder, const Options& options) {

@@ -19,6 +19,11 @@ struct Options {
     int64_t firstRowid = 100;    // row ids climb past 127 (two-byte row ids) from here
     bool longValues = true;      // some values long enough to need two-byte serial types
     std::string tag;             // makes the generated texts of one file differ from another's
+    // Non-empty: the rows go into tables of this suffix in the existing database at the path,
+    // beside its own tables, instead of into a new file.
+    std::string addToExisting;
+    // The calendar of the newer schemas (write-ahead layout only): a wider item row.
+    bool ios6Calendar = false;
 };
 
 template <class Row>
@@ -107,5 +112,9 @@ inline constexpr const char* calendar = "2041457d5fe04d39d0ab481178355df6781e685
 
 // Writes one database of every kind into folder under its backup file name.
 bool writeBackupFolder(const std::string& folder, const Options& options);
+// Adds live and deleted rows of every kind to the databases a backup folder already holds
+// (the sample backup's), in tables of their own beside the databases' tables; ios6 chooses the
+// message and call layouts of newer backups. Answers the deleted rows' count.
+int addDeletedRecords(const std::string& folder, bool ios6);
 
 }  // namespace carvefix

@@ -17,8 +17,11 @@ using Value = std::variant<std::nullptr_t, int64_t, std::string, std::vector<uin
 
 class FixtureDatabase {
 public:
-    // Removes any earlier file with its journals and creates the database afresh.
-    FixtureDatabase(const std::string& path, int pageSize, bool writeAheadLog);
+    // Removes any earlier file with its journals and creates the database afresh; or, with a
+    // table suffix, opens the existing database, and the tables this writer creates, fills and
+    // empties get the suffix, so that they stand beside the database's own tables.
+    FixtureDatabase(const std::string& path, int pageSize, bool writeAheadLog, const std::string& tableSuffix = {});
+    bool addsToExisting() const { return !suffix_.empty(); }
     ~FixtureDatabase();
     FixtureDatabase(const FixtureDatabase&) = delete;
     FixtureDatabase& operator=(const FixtureDatabase&) = delete;
@@ -33,11 +36,13 @@ public:
 
 private:
     void open();
+    std::string withSuffix(const std::string& sql) const;
     void finalizeStatements();
     std::string path_;
     sqlite3* db_ = nullptr;
     std::map<std::string, sqlite3_stmt*> statements_;  // prepared once, run many times
     bool ok_ = true;
+    std::string suffix_;
 };
 
 }  // namespace carvefix

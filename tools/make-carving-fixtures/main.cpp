@@ -1,5 +1,7 @@
 // make-carving-fixtures FOLDER [--page-size N] [--wal]: writes one database of each kind the
 // carvers read into FOLDER, under its backup file name, with live and deleted rows.
+// make-carving-fixtures --add BACKUP-FOLDER [--ios5]: adds live and deleted rows of each kind
+// to the databases of an existing backup (the sample backup), beside their own tables.
 #include "CarvingFixtures.h"
 
 #include <cstdio>
@@ -8,8 +10,20 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make-carving-fixtures FOLDER [--page-size N] [--wal]\n");
+        std::fprintf(stderr, "usage: make-carving-fixtures FOLDER [--page-size N] [--wal]\n"
+                             "       make-carving-fixtures --add BACKUP-FOLDER [--ios5]\n");
         return 2;
+    }
+    if (std::string(argv[1]) == "--add") {
+        if (argc < 3) return 2;
+        bool ios6 = !(argc > 3 && std::string(argv[3]) == "--ios5");
+        int deleted = carvefix::addDeletedRecords(argv[2], ios6);
+        if (deleted == 0) {
+            std::fprintf(stderr, "make-carving-fixtures: no database of %s took deleted rows\n", argv[2]);
+            return 1;
+        }
+        std::printf("%d deleted rows added\n", deleted);
+        return 0;
     }
     carvefix::Options options;
     options.deletedPages = 60;
