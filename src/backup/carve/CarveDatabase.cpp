@@ -63,17 +63,18 @@ void CarveDatabase::readFreeList() {
     freePage_.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), false);
     if (n <= 0) return;
     // Trunk pages name the free leaf pages; a trunk chain that loops or leaves the file ends.
+    // Each trunk page is read whole, once.
+    std::vector<uint8_t> page(static_cast<size_t>(layout_.pageSize));
     int64_t trunk = bigEndian32(file_, 32);
     for (int64_t visited = 0; trunk >= 1 && trunk <= n && visited < n; ++visited) {
-        const int64_t at = (trunk - 1) * layout_.pageSize;
-        file_.focus(at, at + layout_.pageSize, true);
+        file_.copy((trunk - 1) * layout_.pageSize, page.size(), page.data());
         freePage_[static_cast<size_t>(trunk - 1)] = true;
-        const int64_t leaves = std::min<int64_t>(bigEndian32(file_, at + 4), (layout_.pageSize - 8) / 4);
+        const int64_t leaves = std::min<int64_t>(readBigEndian(page.data(), 4, 4), (layout_.pageSize - 8) / 4);
         for (int64_t k = 0; k < leaves; ++k) {
-            int64_t leaf = bigEndian32(file_, at + 8 + 4 * k);
+            auto leaf = static_cast<int64_t>(readBigEndian(page.data(), 8 + 4 * k, 4));
             if (leaf >= 1 && leaf <= n) freePage_[static_cast<size_t>(leaf - 1)] = true;
         }
-        trunk = bigEndian32(file_, at);
+        trunk = static_cast<int64_t>(readBigEndian(page.data(), 0, 4));
     }
 }
 
