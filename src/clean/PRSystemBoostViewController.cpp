@@ -10,6 +10,7 @@
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFont>
 #include <QGridLayout>
@@ -233,7 +234,12 @@ QWidget* PRSystemBoostViewController::buildResultView() {
     systemBoostImageView = new QLabel;
     systemBoostImageView->setScaledContents(true);
     systemBoostImageView->setFixedHeight(28);
-    systemBoostImageView->setPixmap(QPixmap::fromImage(images::imageNamed(QStringLiteral("tabHeadImage.png"))));
+    if (const QImage head = images::imageNamed(QStringLiteral("tabHeadImage.png")); !head.isNull()) {
+        systemBoostImageView->setPixmap(QPixmap::fromImage(head));
+    } else {  // the category's name on a plain band
+        systemBoostImageView->setScaledContents(false);
+        systemBoostImageView->setStyleSheet(QStringLiteral("QLabel { background-color: #34507a; color: white; padding-left: 10px; }"));
+    }
     layout->addWidget(systemBoostImageView);
     systemBoostTableview = new QTableView;
     systemBoostTableview->setModel(systemBoostcontroller);
@@ -252,7 +258,9 @@ QWidget* PRSystemBoostViewController::buildResultView() {
     backButton = new QPushButton(tr("Back"));
     removeButton = new QPushButton(tr("Remove"));
     exportButton = new QPushButton(QStringLiteral("          ") + tr("Export"));
-    exportButton->setFont(QFont(QString(), 13));
+    QFont system = QApplication::font();
+    system.setPointSize(13);
+    exportButton->setFont(system);
     exportButton->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: #3d7bd9; border-radius: 4px;"
                                                " padding: 4px 18px 4px 4px; } QPushButton:pressed { background-color: #34507a; }"));
     buttons->addWidget(backButton);
@@ -319,13 +327,23 @@ void PRSystemBoostViewController::BackAction(QObject*) { showMainView(); }
 
 void PRSystemBoostViewController::setScanButtonImage(const QString& name, const QString& fallbackText) {
     scanButton->setImageNamed(name);
-    scanButton->setText(scanButton->image().isNull() ? fallbackText : QString());
+    // Without its image the button shows its title on a plain face.
+    const bool plain = scanButton->image().isNull();
+    scanButton->setText(plain ? fallbackText : QString());
+    scanButton->setAutoFillBackground(plain);
+    QPalette palette = scanButton->palette();
+    const QColor face = scanButton->isEnabled() ? QColor(61, 123, 217) : QColor(150, 160, 175);
+    palette.setColor(QPalette::Window, face);
+    palette.setColor(QPalette::Button, face);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    scanButton->setPalette(palette);
     scanButton->update();
 }
 
 void PRSystemBoostViewController::showCategory(BoostCategory category) {
     showResultView();
     shownCategory_ = int(category);
+    if (systemBoostImageView->pixmap().isNull()) systemBoostImageView->setText(categoryTitle(category));
     const auto& records = arrayOf(category);
     systemBoostcontroller->setContent({records.begin(), records.end()});
     systemBoostTableview->clearSelection();
@@ -396,6 +414,7 @@ void PRSystemBoostViewController::FinishScanSystemThreadOnMainThread(clean::Syst
     }
     setScanButtonImage(QStringLiteral("RemoveBtnNom.png"), tr("Remove All"));
     theFalshView->stopFlash();
+    theFalshView->hide();
 }
 
 void PRSystemBoostViewController::showSizeOf(BoostCategory category) {

@@ -218,8 +218,8 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
         if (sizeOf(category) == 0) sizeLabelOf(category)->setText(QStringLiteral("0 KB"));
     removing_ = false;
     removedAll_ = true;
-    setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     scanButton->setEnabled(false);
+    setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     if (result.failures > 0 || result.serviceFailed)
         showFailure(tr("%1 files could not be removed from the device.").arg(result.failures));
 }
