@@ -108,13 +108,16 @@ bool PRPrivacyController::StartPrivacyClean(QObject*) {
         return false;
     }
     cleanButton->setEnabled(false);
-    NSThread::detachNewThread([this, identifier, tool = backupTool] { StartPrivacyCleanThread(identifier, tool); });
+    NSThread::detachNewThread([self = QPointer<PRPrivacyController>(this), identifier, tool = backupTool] {
+        StartPrivacyCleanThread(self, identifier, tool);
+    });
     return true;
 }
 
-void PRPrivacyController::StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool) {
-    // The worker touches the page only through hand-overs that check it still exists.
-    QPointer<PRPrivacyController> self(this);
+void PRPrivacyController::StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
+                                                  clean::PrivacyCleanRun::Tool tool) {
+    // The worker touches the page only through hand-overs that check, on the main thread, that
+    // it still exists.
     clean::PrivacyCleanRun run(identifier, std::move(tool));
     run.onStep = [self](PrivacyCleanStep step) {
         performOnMainThread([self, step] {

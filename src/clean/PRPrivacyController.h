@@ -42,7 +42,8 @@ public:
     // Starts a clean; false (and the page says why) when one is already running or no
     // device is attached.
     bool StartPrivacyClean(QObject* sender = nullptr);
-    void StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool);
+    static void StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
+                                        clean::PrivacyCleanRun::Tool tool);
     static bool isCleaning() { return s_cleaning; }
     // What the page says now.
     QString statusText() const;
