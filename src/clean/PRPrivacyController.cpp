@@ -1,7 +1,6 @@
 #include "clean/PRPrivacyController.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Images.h"
 #include "platform/Threads.h"
 
 #include <QFont>
@@ -38,10 +37,6 @@ void PRPrivacyController::buildView() {
     layout->setSpacing(14);
 
     auto* header = new QHBoxLayout;
-    auto* icon = new QLabel;
-    const QImage image = images::imageNamed(QStringLiteral("privacyclean_Nom.png"));
-    if (!image.isNull()) icon->setPixmap(QPixmap::fromImage(image.scaled(56, 56, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    header->addWidget(icon);
     auto* title = new QLabel(tr("Privacy Clean"));
     QFont big("Lucida Grande", 18);
     big.setBold(true);

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <atomic>
 #include <functional>
+#include <set>
 #include <vector>
 
 class FlashView;
@@ -148,4 +149,5 @@ private:
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;
     int shownCategory_ = -1;  // the category the list shows
+    std::set<const PRPhoneSystemFileNode*> removalsUnderWay_;  // records whose removal is under way
 };

@@ -90,13 +90,15 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     const int row = selectedRow(systemBoostTableview);
     if (row < 0) return;
     auto record = std::dynamic_pointer_cast<PRPhoneSystemFileNode>(systemBoostcontroller->objectAt(row));
-    if (!record) return;
+    // A second press while the file is being removed does not ask the device again.
+    if (!record || !removalsUnderWay_.insert(record.get()).second) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
     QPointer<PRSystemBoostViewController> self(this);
     pool_.enqueue([this, self, device = deviceIndex, ref, record, row] {
         const ActionResult result = clean::SystemBoostActions(services_, device).removeFile(ref);
         performOnMainThread([=, this] {
             if (!self) return;
+            removalsUnderWay_.erase(record.get());
             if (result.files == 0) {  // the row and its bytes stay
                 showFailure(tr("The file could not be removed from the device."));
                 return;

@@ -196,6 +196,7 @@ TEST_F(SystemBoostTest, PageListsRemovesAndExportsFilesOfTheSampleDevice) {
     testsupport::saveScreenshot(page->view(), "boost-sample-list");
     const uint64_t third = page->downloadTempArray[2]->fileSizeNumber;
     page->RemoveOneFileAction();
+    page->RemoveOneFileAction();  // pressed twice: one removal
     waitForJobs();
     EXPECT_FALSE(fs::exists(device + "/media" + before[2].toStdString()));
     EXPECT_EQ(column(page->systemBoostcontroller, 2), before.mid(0, 2));
