@@ -1,5 +1,7 @@
 #include "clean/PRPrivacyController.h"
 
+#include "app/OstrevaneAppDelegate.h"
+#include "app/PRiDeviceNode.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 
@@ -16,7 +18,17 @@ using clean::PrivacyCleanStep;
 
 std::atomic<bool> PRPrivacyController::s_cleaning{false};
 
-PRPrivacyController::PRPrivacyController(QObject* parent) : QObject(parent) {}
+PRPrivacyController::PRPrivacyController(QObject* parent) : QObject(parent) {
+    deviceIdentifier = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        const PRiDeviceNodePtr node = app ? app->currentIDevicenode() : nullptr;
+        return node ? node->udidNumber() : QString();
+    };
+    isiOS6Version = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return app && app->currentNodeIsiOS6Version();
+    };
+}
 
 PRPrivacyController::~PRPrivacyController() { delete view_; }
 

@@ -26,10 +26,10 @@ public:
     explicit PRPrivacyController(QObject* parent = nullptr);
     ~PRPrivacyController() override;
 
-    // The attached device's identifier (the delegate's current device summary's udidNumber);
-    // empty when no device is attached.
+    // The attached device's identifier: the udidNumber of the delegate's currentIDevicenode,
+    // empty when no device is attached, unless a test puts its own here.
     std::function<QString()> deviceIdentifier;
-    // Whether the current backup is of iOS 6 (the delegate's currentNodeIsiOS6Version).
+    // Whether the current backup is of iOS 6: the delegate's currentNodeIsiOS6Version.
     std::function<bool()> isiOS6Version;
     // How the backup tool is run (tests replace it); unset parts run the tool.
     clean::PrivacyCleanRun::Tool backupTool;

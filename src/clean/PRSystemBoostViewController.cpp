@@ -1,6 +1,7 @@
 // The system-boost page itself: its scan pane and list pane, and the scan.
 #include "clean/PRSystemBoostViewController.h"
 
+#include "app/OstrevaneAppDelegate.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -59,6 +60,16 @@ private:
 
 PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServices& services, QObject* parent)
     : QObject(parent), services_(services) {
+    // The application delegate answers; without one (a tool, a test) the device counts as
+    // attached and exports go to the default export folder.
+    deviceConnected = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return !app || app->getDeviceConnected();
+    };
+    exportFolder = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return app ? app->quillomatrixExportPath() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+    };
     systemBoostcontroller = new PRSystemBoostController(this);
     NSNotificationCenter::defaultCenter().addObserver(this, "MyScanbuttonMouseDown", [this](const NSNotification& n) {
         // Buttons post on the main thread; the page acts there.

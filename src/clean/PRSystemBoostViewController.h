@@ -41,11 +41,11 @@ public:
                                          QObject* parent = nullptr);
     ~PRSystemBoostViewController() override;
 
-    // Whether the device is still attached, asked by the scan between entries. The
-    // application answers through its delegate; unset means attached.
+    // Whether the device is still attached, asked by the scan between entries: the
+    // application delegate's getDeviceConnected unless a test puts its own question here.
     std::function<bool()> deviceConnected;
-    // The folder exports go to (the delegate's export folder); unset means
-    // ~/Documents/Quillomatrix.
+    // The folder exports go to: the delegate's quillomatrixExportPath unless a test puts its
+    // own here.
     std::function<QString()> exportFolder;
 
     // The page ("SystemBoost"), built on first use.
