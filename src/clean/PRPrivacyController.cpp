@@ -58,7 +58,7 @@ void PRPrivacyController::buildView() {
     layout->addLayout(header);
 
     auto* text = new QLabel(
-        tr("Clears the call history of your device. The device is backed up to this Mac, a copy of that "
+        tr("Clears the call history of your device. The device is backed up to this computer, a copy of that "
            "backup is kept in a private temporary folder, the calls are deleted in the backup, and the "
            "device is restored from it. Keep the device connected until the clean has finished."));
     text->setWordWrap(true);

@@ -243,14 +243,13 @@ QWidget* PRSystemBoostViewController::buildResultView() {
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 8);
     systemBoostImageView = new QLabel;
-    systemBoostImageView->setScaledContents(true);
     systemBoostImageView->setFixedHeight(28);
-    if (const QImage head = images::imageNamed(QStringLiteral("tabHeadImage.png")); !head.isNull()) {
-        systemBoostImageView->setPixmap(QPixmap::fromImage(head));
-    } else {  // the category's name on a plain band
-        systemBoostImageView->setScaledContents(false);
-        systemBoostImageView->setStyleSheet(QStringLiteral("QLabel { background-color: #34507a; color: white; padding-left: 10px; }"));
-    }
+    // The band image stretches behind the category's name.
+    QString band = QStringLiteral("background-color: #34507a;");
+    if (!images::imageNamed(QStringLiteral("tabHeadImage.png")).isNull())
+        band = QStringLiteral("border-image: url(%1) 0 0 0 0 stretch stretch;")
+                   .arg(QString::fromStdString(paths::resourcesDirectory()) + "/images/tabHeadImage.png");
+    systemBoostImageView->setStyleSheet(QStringLiteral("QLabel { %1 color: white; padding-left: 10px; }").arg(band));
     layout->addWidget(systemBoostImageView);
     systemBoostTableview = new QTableView;
     systemBoostTableview->setModel(systemBoostcontroller);
@@ -354,7 +353,7 @@ void PRSystemBoostViewController::setScanButtonImage(const QString& name, const 
 void PRSystemBoostViewController::showCategory(BoostCategory category) {
     showResultView();
     shownCategory_ = int(category);
-    if (systemBoostImageView->pixmap().isNull()) systemBoostImageView->setText(categoryTitle(category));
+    systemBoostImageView->setText(categoryTitle(category));
     const auto& records = arrayOf(category);
     systemBoostcontroller->setContent({records.begin(), records.end()});
     systemBoostTableview->clearSelection();
