@@ -193,8 +193,9 @@ bool OstrevaneAppDelegate::windowShouldClose(QWidget*) {
 void OstrevaneAppDelegate::CloseTheMainWindow(QObject*) { windowShouldClose(window_); }
 
 void OstrevaneAppDelegate::quitApplication() {
-    // Always from the main thread, once the current event has been handled.
-    performOnMainThread([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
+    // Always from the main thread, once the current event has been handled. exit() rather than
+    // quit(): quit() first closes every window, which would ask the exit question a second time.
+    performOnMainThread([] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); },
                         false);
 }
 

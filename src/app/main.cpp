@@ -25,7 +25,7 @@ void scheduleScreenshotIfAsked(QWidget* window) {
         const bool saved = window->grab().save(path);
         std::printf("%s %s\n", saved ? "screenshot:" : "could not write screenshot", qPrintable(path));
         std::fflush(stdout);
-        QApplication::quit();
+        QCoreApplication::exit(0);  // not quit(): that would ask the exit question
     });
 }
 

@@ -1,6 +1,8 @@
 // The clean page itself: its panes, outlines, tables and context menus.
 #include "clean/PRCleanViewController.h"
 
+#include "app/OstrevaneAppDelegate.h"
+
 #include <QAction>
 #include <QFont>
 #include <QHeaderView>
@@ -51,6 +53,11 @@ QMenu* makeMenu(QObject* owner, const std::vector<std::pair<QString, std::functi
 
 PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& services, QObject* parent)
     : QObject(parent), services_(services) {
+    deviceConnected = [] {
+        // Without an application delegate (a tool, a benchmark) nobody reports a removal.
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return !app || app->getDeviceConnected();
+    };
     JunkTreeController = new PRAppTreeController(this);
     CacheTreeController = new PRAppTreeController(this);
     CookTreeController = new PRAppTreeController(this);

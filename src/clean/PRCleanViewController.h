@@ -40,8 +40,8 @@ public:
     // The page ("CleanView"), built on first use; the window places it.
     QWidget* view();
 
-    // Whether the device is still attached, asked by workers between entries. The application
-    // answers through its delegate; tests put their own question here.
+    // Whether the device is still attached, asked by workers between entries: the application
+    // delegate's getDeviceConnected unless a test puts its own question here.
     std::function<bool()> deviceConnected;
 
     // ---- Device-clean scan ----------------------------------------------------------------
