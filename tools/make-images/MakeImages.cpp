@@ -639,6 +639,66 @@ void smallImages() {
     }
 }
 
+// The app cleaner's start button in its states, its row arrows and its row header.
+void appCleanImages() {
+    auto pill = [](const QString& name, const QString& text, const QColor& top, const QColor& bottom, bool pressed,
+                   const QString& glyph) {
+        QImage image = canvas(300, 96);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 4, 0, 92);
+        g.setColorAt(0, pressed ? bottom : top);
+        g.setColorAt(1, pressed ? bottom.darker(112) : bottom);
+        p.setPen(QPen(bottom.darker(125), 2));
+        p.setBrush(g);
+        p.drawRoundedRect(QRectF(3, 3, 294, 90), 45, 45);
+        drawGlyph(p, glyph, QRectF(40, 22, 52, 52), Qt::white, 0.09);
+        caption(p, QRectF(92, 26, 190, 60), text, Qt::white, 34, true);
+        p.end();
+        save(image, name);
+    };
+    const QColor blueTop(98, 160, 240), red(226, 78, 66), redTop(240, 120, 104), grey(150, 162, 178);
+    pill("scanNom.png", "Scan", blueTop, kBlue, false, "magnifier");
+    pill("scanDown.png", "Scanning", blueTop, kBlue, true, "magnifier");
+    pill("RemoveBtnNom.png", "Remove", redTop, red, false, "broom");
+    pill("RemoveBtnDown.png", "Removing", redTop, red, true, "broom");
+    pill("doneNom.png", "Done", grey.lighter(120), grey, false, "shield");
+
+    for (bool enabled : {true, false}) {
+        QImage image = canvas(36, 36);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor colour = enabled ? kBlue : QColor(196, 204, 214);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF(2, 2, 32, 32));
+        p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath chevron;
+        chevron.moveTo(15, 10);
+        chevron.lineTo(23, 18);
+        chevron.lineTo(15, 26);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(chevron);
+        p.end();
+        save(image, enabled ? "arrowright.png" : "arrowrightUnNom.png");
+    }
+
+    {  // row header: a soft tab with a broom
+        QImage image = canvas(88, 72);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, 72);
+        g.setColorAt(0, QColor(234, 242, 253));
+        g.setColorAt(1, QColor(204, 222, 246));
+        p.setPen(QPen(QColor(178, 200, 232), 2));
+        p.setBrush(g);
+        p.drawRoundedRect(QRectF(2, 2, 84, 68), 12, 12);
+        drawGlyph(p, "broom", QRectF(24, 16, 40, 40), kBlue, 0.08);
+        p.end();
+        save(image, "tabHeadImage.png");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -704,6 +764,7 @@ int main(int argc, char** argv) {
     backgrounds();
     devicePictures();
     smallImages();
+    appCleanImages();
 
     std::printf("%d images written to %s\n", g_written, argv[1]);
     return 0;
