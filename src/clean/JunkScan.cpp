@@ -200,6 +200,9 @@ bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
     std::vector<std::string> names;
     service.ListDirectory(path, names);
     for (const auto& name : names) {
+        // A name that is not one plain name would reach outside the folder, and a removal of
+        // what the walk lists would remove there.
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) continue;
         const std::string entryPath = path + "/" + name;
         DeviceEntryInfo info;
         if (service.FileInfo(entryPath, info)) {
