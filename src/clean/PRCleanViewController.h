@@ -296,6 +296,7 @@ private:
     QWidget* buildAppCleanListPane(clean::Category category);
     QWidget* buildAdsPane();
     void buildRemoveWindow();
+    void pressStartButton(bool showSpinner);
     void startScanPhoneAppThread(int device);
     void appCleanScanAbortedOnMainThread();
     void startScanPhoneCacheFinishedOnMainThread();

@@ -298,10 +298,13 @@ void PRCleanViewController::showcleanAppAdsTableView() {
 void PRCleanViewController::MyAppCleanbuttonMouseDownHandle(const NSNotification& notification) {
     if (!appStartBtn || notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appStartBtn)))
         return;
-    startScanPhoneApp(appStartBtn);
+    pressStartButton(true);
 }
 
-void PRCleanViewController::startScanPhoneApp(QObject*) {
+// Sent directly (nothing in the window does), the scan starts its spinner without showing it.
+void PRCleanViewController::startScanPhoneApp(QObject*) { pressStartButton(false); }
+
+void PRCleanViewController::pressStartButton(bool showSpinner) {
     view();
     // Until the advertising scan has ended too, a press would remove half of what is found.
     if (bStartCleanScan || adsScanRunning_ || removalStarted_) return;
@@ -313,7 +316,7 @@ void PRCleanViewController::startScanPhoneApp(QObject*) {
     appStartBtn->setImageNamed("scanDown.png");
     for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress, adsProgressor})
         bar->setProgressValue(0.1f);
-    appFlashView->show();
+    if (showSpinner) appFlashView->show();
     appFlashView->startFlash();
     appCleanResultlab->clear();
     for (QLabel* path : {appDocumentShowFilePathlab, appCacheShowFilePathlab, appJunkShowFilePathlab,
