@@ -3,6 +3,7 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/AdCacheScan.h"
 #include "clean/JunkFileActions.h"
+#include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -62,14 +63,8 @@ void PRAdsRemoveController::buildView() {
     auto* first = new QVBoxLayout(adsRemoveFirstView);
     first->setContentsMargins(24, 18, 24, 18);
     auto* top = new QHBoxLayout;
-    theImageView = new QLabel(adsRemoveFirstView);
-    theImageView->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
-    theImageView->setScaledContents(true);
-    theImageView->setFixedSize(44, 36);
-    top->addWidget(theImageView);
-    auto* title = new QLabel(tr("Built-in Ads"), adsRemoveFirstView);
-    title->setFont(QFont("Lucida Grande", 16, QFont::Bold));
-    top->addWidget(title, 1);
+    theImageView = PRCleanViewController::headerBand(adsRemoveFirstView, tr("Built-in Ads"));
+    top->addWidget(theImageView, 1);
     theFalshView = new FlashView(adsRemoveFirstView);
     theFalshView->setFixedSize(40, 40);
     top->addWidget(theFalshView);

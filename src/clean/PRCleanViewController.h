@@ -141,6 +141,8 @@ public:
     void MyAppCleanbuttonMouseDownHandle(const NSNotification& notification);
     void startScanPhoneApp(QObject* sender = nullptr);
     static int GetDocumentFileType(const char* extension);
+    // A header band ("tabHeadImage.png" stretched) with a caption over it.
+    static QLabel* headerBand(QWidget* parent, const QString& caption);
     uint64_t GetCleanTaotalFileSize() const { return counters_.totalFileSize; }
     // What the app cleaner's scan found (the device clean keeps its own).
     const clean::JunkScanCounters& appCleanCounters() const { return appCounters_; }

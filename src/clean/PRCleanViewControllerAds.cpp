@@ -21,16 +21,8 @@ QWidget* PRCleanViewController::buildAdsPane() {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(16, 12, 16, 12);
-    auto* header = new QHBoxLayout;
-    theAdsImageView = new QLabel(pane);
-    theAdsImageView->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
-    theAdsImageView->setScaledContents(true);
-    theAdsImageView->setFixedSize(44, 36);
-    header->addWidget(theAdsImageView);
-    auto* heading = new QLabel(tr("Built-in Ads"), pane);
-    heading->setFont(QFont("Lucida Grande", 14, QFont::Bold));
-    header->addWidget(heading, 1);
-    layout->addLayout(header);
+    theAdsImageView = headerBand(pane, tr("Built-in Ads"));
+    layout->addWidget(theAdsImageView);
 
     AdsTableView = new QTableView(pane);
     AdsTableView->setModel(adsController);

@@ -70,15 +70,22 @@ void setArrow(QPushButton* button, bool enabled) {
     button->setIcon(QPixmap::fromImage(images::imageNamed(enabled ? "arrowright.png" : "arrowrightUnNom.png")));
 }
 
-QLabel* headerImage(QWidget* parent, const QSize& size) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
-    label->setScaledContents(true);  // both axes, each on its own
-    label->setFixedSize(size);
-    return label;
-}
-
 }  // namespace
+
+QLabel* PRCleanViewController::headerBand(QWidget* parent, const QString& caption) {
+    auto* band = new QLabel(parent);
+    band->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
+    band->setScaledContents(true);  // both axes, each on its own
+    band->setFixedHeight(28);
+    band->setMinimumWidth(170);
+    auto* layout = new QHBoxLayout(band);
+    layout->setContentsMargins(10, 0, 10, 0);
+    auto* text = new QLabel(caption, band);
+    text->setFont(QFont("Lucida Grande", 12, QFont::Bold));
+    text->setStyleSheet("color: white; background: transparent;");
+    layout->addWidget(text);
+    return band;
+}
 
 // What the one-pass removal acts on, taken from the lists on the main thread.
 struct PRCleanViewController::RemovalPlan {
@@ -185,10 +192,7 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
     rows->setColumnStretch(4, 2);
     auto makeRow = [&](int row, const QString& name, QLabel*& image, PRProgressView*& bar, QLabel*& size, QLabel*& path,
                        QPushButton*& arrow) {
-        image = headerImage(pane, QSize(44, 36));
-        auto* caption = new QLabel(name, pane);
-        caption->setFont(QFont("Lucida Grande", 12, QFont::Bold));
-        caption->setMinimumWidth(130);
+        image = headerBand(pane, name);
         bar = new PRProgressView(pane);
         bar->setFixedHeight(14);
         bar->setMinimumWidth(160);
@@ -202,8 +206,7 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
         arrow->setFlat(true);
         arrow->setFixedSize(28, 28);
         arrow->setIconSize(QSize(18, 18));
-        rows->addWidget(image, row, 0);
-        rows->addWidget(caption, row, 1);
+        rows->addWidget(image, row, 0, 1, 2);
         rows->addWidget(bar, row, 2);
         rows->addWidget(size, row, 3);
         rows->addWidget(path, row, 4);

@@ -83,9 +83,7 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(16, 12, 16, 12);
-    auto* heading = new QLabel(title, pane);
-    heading->setFont(QFont("Lucida Grande", 14, QFont::Bold));
-    layout->addWidget(heading);
+    layout->addWidget(headerBand(pane, title));
 
     auto* view = new QTableView(pane);
     view->setModel(controller);

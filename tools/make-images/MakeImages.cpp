@@ -639,31 +639,35 @@ void smallImages() {
     }
 }
 
-// The app cleaner's start button in its states, its row arrows and its row header.
-void appCleanImages() {
-    auto pill = [](const QString& name, const QString& text, const QColor& top, const QColor& bottom, bool pressed,
-                   const QString& glyph) {
-        QImage image = canvas(300, 96);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 4, 0, 92);
-        g.setColorAt(0, pressed ? bottom : top);
-        g.setColorAt(1, pressed ? bottom.darker(112) : bottom);
-        p.setPen(QPen(bottom.darker(125), 2));
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(3, 3, 294, 90), 45, 45);
-        drawGlyph(p, glyph, QRectF(40, 22, 52, 52), Qt::white, 0.09);
-        caption(p, QRectF(92, 26, 190, 60), text, Qt::white, 34, true);
-        p.end();
-        save(image, name);
-    };
-    const QColor blueTop(98, 160, 240), red(226, 78, 66), redTop(240, 120, 104), grey(150, 162, 178);
-    pill("scanNom.png", "Scan", blueTop, kBlue, false, "magnifier");
-    pill("scanDown.png", "Scanning", blueTop, kBlue, true, "magnifier");
-    pill("RemoveBtnNom.png", "Remove", redTop, red, false, "broom");
-    pill("RemoveBtnDown.png", "Removing", redTop, red, true, "broom");
-    pill("doneNom.png", "Done", grey.lighter(120), grey, false, "shield");
+// Wide action buttons, 150 x 44: a caption on a rounded face; the pressed or busy state is darker.
+void actionButton(const QString& name, const QString& text, const QColor& face) {
+    QImage image = canvas(150, 44);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 44);
+    fill.setColorAt(0, face.lighter(118));
+    fill.setColorAt(1, face);
+    p.setPen(QPen(face.darker(125), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(1, 1, 148, 42), 21, 21);
+    p.setPen(Qt::white);
+    p.setFont(font(16, true));
+    p.drawText(QRectF(0, 0, 150, 44), Qt::AlignCenter, text);
+    p.end();
+    save(image, name);
+}
 
+void actionButtons() {
+    actionButton("scanNom.png", "Scan", kBlue);
+    actionButton("scanDown.png", "Scanning...", kBlue.darker(130));
+    actionButton("RemoveBtnNom.png", "Remove All", QColor(226, 96, 70));
+    actionButton("RemoveBtnDown.png", "Remove All", QColor(226, 96, 70).darker(130));
+    actionButton("doneNom.png", "Done", QColor(72, 170, 110));
+    save(gradientStrip(400, 28, kNavyLight, kNavy), "tabHeadImage.png");
+}
+
+// The app cleaner's row arrows, enabled and not.
+void appCleanArrows() {
     for (bool enabled : {true, false}) {
         QImage image = canvas(36, 36);
         QPainter p(&image);
@@ -681,21 +685,6 @@ void appCleanImages() {
         p.drawPath(chevron);
         p.end();
         save(image, enabled ? "arrowright.png" : "arrowrightUnNom.png");
-    }
-
-    {  // row header: a soft tab with a broom
-        QImage image = canvas(88, 72);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, 0, 72);
-        g.setColorAt(0, QColor(234, 242, 253));
-        g.setColorAt(1, QColor(204, 222, 246));
-        p.setPen(QPen(QColor(178, 200, 232), 2));
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(2, 2, 84, 68), 12, 12);
-        drawGlyph(p, "broom", QRectF(24, 16, 40, 40), kBlue, 0.08);
-        p.end();
-        save(image, "tabHeadImage.png");
     }
 }
 
@@ -764,7 +753,8 @@ int main(int argc, char** argv) {
     backgrounds();
     devicePictures();
     smallImages();
-    appCleanImages();
+    actionButtons();
+    appCleanArrows();
 
     std::printf("%d images written to %s\n", g_written, argv[1]);
     return 0;
