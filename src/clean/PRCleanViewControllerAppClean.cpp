@@ -77,7 +77,8 @@ QLabel* PRCleanViewController::headerBand(QWidget* parent, const QString& captio
     band->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
     band->setScaledContents(true);  // both axes, each on its own
     band->setFixedHeight(28);
-    band->setMinimumWidth(170);
+    band->setMinimumWidth(120);
+    band->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // as wide as its place, not its picture
     auto* layout = new QHBoxLayout(band);
     layout->setContentsMargins(10, 0, 10, 0);
     auto* text = new QLabel(caption, band);
@@ -189,10 +190,13 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
     rows->setHorizontalSpacing(12);
     rows->setVerticalSpacing(14);
     rows->setColumnStretch(2, 3);
+    rows->setColumnMinimumWidth(2, 200);
     rows->setColumnStretch(4, 2);
     auto makeRow = [&](int row, const QString& name, QLabel*& image, PRProgressView*& bar, QLabel*& size, QLabel*& path,
                        QPushButton*& arrow) {
         image = headerBand(pane, name);
+        image->setFixedWidth(180);
+        image->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bar = new PRProgressView(pane);
         bar->setFixedHeight(14);
         bar->setMinimumWidth(160);
@@ -206,7 +210,7 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
         arrow->setFlat(true);
         arrow->setFixedSize(28, 28);
         arrow->setIconSize(QSize(18, 18));
-        rows->addWidget(image, row, 0, 1, 2);
+        rows->addWidget(image, row, 0);
         rows->addWidget(bar, row, 2);
         rows->addWidget(size, row, 3);
         rows->addWidget(path, row, 4);
