@@ -81,14 +81,6 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
-std::wstring asciiToWide(const char* text)
-{
-    std::wstring wide;
-    for (const char* c = text; *c; ++c)
-        wide += static_cast<wchar_t>(*c);
-    return wide;
-}
-
 bool isLeapYear(int year)
 {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -258,9 +250,34 @@ std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
         year = year0 + 1931;
         correctFileTypeOneDay(local, year, month, day);
     }
-    char text[40];
-    std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d:%02d", month + 1, day, year, local.tm_hour, local.tm_min);
-    return asciiToWide(text);
+    // "%02d-%02d-%04d %02d:%02d", written by hand: readers and carvers make one per record.
+    std::wstring text;
+    text.reserve(16);
+    auto digits = [&text](int value, int width) {
+        if (value < 0) {
+            text += L'-';
+            value = -value;
+            --width;
+        }
+        wchar_t buf[12];
+        int n = 0;
+        do {
+            buf[n++] = static_cast<wchar_t>(L'0' + value % 10);
+            value /= 10;
+        } while (value > 0);
+        for (int pad = n; pad < width; ++pad) text += L'0';
+        while (n > 0) text += buf[--n];
+    };
+    digits(month + 1, 2);
+    text += L'-';
+    digits(day, 2);
+    text += L'-';
+    digits(year, 4);
+    text += L' ';
+    digits(local.tm_hour, 2);
+    text += L':';
+    digits(local.tm_min, 2);
+    return text;
 }
 
 std::string standardDateDescription(int64_t secondsSince1970)
