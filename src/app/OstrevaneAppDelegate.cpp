@@ -32,6 +32,7 @@ OstrevaneAppDelegate::OstrevaneAppDelegate() { init(); }
 
 OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     nc->removeObserver(this);
+    if (fixTimer_) fixTimer_->invalidate();
     stopBoardMessage();
     releaseCrashApplication();
     delete window_;
@@ -72,10 +73,26 @@ void OstrevaneAppDelegate::init() {
 }
 
 void OstrevaneAppDelegate::registerObservers() {
-    // The observers of the banner, sidebar and clean-summary notifications join this list as
-    // those parts of the window are wired.
-    nc->addObserver(this, "MyClosebuttonMouseDown",
-                    [this](const NSNotification& n) { MyClosebuttonMouseDownHandle(n); });
+    using Handler = void (OstrevaneAppDelegate::*)(const NSNotification&);
+    const std::pair<const char*, Handler> observers[] = {
+        {"PRBannerButtonMouseEntered", &OstrevaneAppDelegate::PRBannerButtonMouseEnteredHandle},
+        {"PRBannerButtonMouseExited", &OstrevaneAppDelegate::PRBannerButtonMouseExitedHandle},
+        {"PRBannerButtonMouseDown", &OstrevaneAppDelegate::PRBannerButtonMouseDownHandle},
+        {"PRbuttonMouseEntered", &OstrevaneAppDelegate::PRbuttonMouseEnteredHandle},
+        {"PRbuttonMouseExited", &OstrevaneAppDelegate::PRbuttonMouseExitedHandle},
+        {"MyClosebuttonMouseDown", &OstrevaneAppDelegate::MyClosebuttonMouseDownHandle},
+        {"SystemlibhasFinished", &OstrevaneAppDelegate::SystemlibhasFinishedHandle},
+        {"AppScanFinished", &OstrevaneAppDelegate::AppScanFinishedHandle},
+        {"photoScanFinished", &OstrevaneAppDelegate::photoScanFinishedHandle},
+        {"musicScanFinished", &OstrevaneAppDelegate::musicScanFinishedHandle},
+        {"CleanFileProgressInfo", &OstrevaneAppDelegate::CleanFileProgressInfoHandle},
+        {"AddCleanFileSizeThreadProgressInfo", &OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle},
+        {"CleanCacheFilesSize", &OstrevaneAppDelegate::CleanCacheFilesSizeHandle},
+        {"CleanJunkFilesSize", &OstrevaneAppDelegate::CleanJunkFilesSizeHandle},
+        {"CleanCookFilesSize", &OstrevaneAppDelegate::CleanCookFilesSizeHandle},
+    };
+    for (const auto& [name, handler] : observers)
+        nc->addObserver(this, name, [this, handler](const NSNotification& n) { (this->*handler)(n); });
 }
 
 bool OstrevaneAppDelegate::decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix) {
