@@ -2,6 +2,7 @@
 
 #include "clean/PRAppDirTreeNode.h"
 #include "clean/PRCleanDirNode.h"
+#include "clean/PRPhoneSystemDirNode.h"
 
 namespace {
 
@@ -11,7 +12,8 @@ QString field(const Node& n, const QString& f) {
     if (f == QLatin1String("fileSize")) return n.fileSize;
     if (f == QLatin1String("fileType")) return n.fileType;
     if (f == QLatin1String("filePath")) return n.filePath;
-    if (f == QLatin1String("appBundleName")) return n.appBundleName;
+    if constexpr (requires { n.appBundleName; })
+        if (f == QLatin1String("appBundleName")) return n.appBundleName;
     return {};
 }
 
@@ -32,6 +34,7 @@ QString PRAppFileController::fieldText(const NSObject& node, const QString& f) {
     if (auto c = dynamic_cast<const PRCleanFileNode*>(&node)) return field(*c, f);
     if (auto a = dynamic_cast<const PRAppFileTreeNode*>(&node)) return field(*a, f);
     if (auto d = dynamic_cast<const PRCleanDirNode*>(&node)) return field(*d, f);
+    if (auto p = dynamic_cast<const PRPhoneSystemFileNode*>(&node)) return field(*p, f);
     return {};
 }
 

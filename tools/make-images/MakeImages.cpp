@@ -639,6 +639,33 @@ void smallImages() {
     }
 }
 
+// Wide action buttons, 150 x 44: a caption on a rounded face; the pressed or busy state is darker.
+void actionButton(const QString& name, const QString& text, const QColor& face) {
+    QImage image = canvas(150, 44);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 44);
+    fill.setColorAt(0, face.lighter(118));
+    fill.setColorAt(1, face);
+    p.setPen(QPen(face.darker(125), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(1, 1, 148, 42), 21, 21);
+    p.setPen(Qt::white);
+    p.setFont(font(16, true));
+    p.drawText(QRectF(0, 0, 150, 44), Qt::AlignCenter, text);
+    p.end();
+    save(image, name);
+}
+
+void actionButtons() {
+    actionButton("scanNom.png", "Scan", kBlue);
+    actionButton("scanDown.png", "Scanning...", kBlue.darker(130));
+    actionButton("RemoveBtnNom.png", "Remove All", QColor(226, 96, 70));
+    actionButton("RemoveBtnDown.png", "Remove All", QColor(226, 96, 70).darker(130));
+    actionButton("doneNom.png", "Done", QColor(72, 170, 110));
+    save(gradientStrip(400, 28, kNavyLight, kNavy), "tabHeadImage.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -704,6 +731,7 @@ int main(int argc, char** argv) {
     backgrounds();
     devicePictures();
     smallImages();
+    actionButtons();
 
     std::printf("%d images written to %s\n", g_written, argv[1]);
     return 0;

@@ -1,0 +1,433 @@
+// The system-boost page itself: its scan pane and list pane, and the scan.
+#include "clean/PRSystemBoostViewController.h"
+
+#include "app/OstrevaneAppDelegate.h"
+#include "model/PRRecordFields.h"
+#include "platform/Images.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/Threads.h"
+#include "widgets/FlashView.h"
+#include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using clean::BoostCategory;
+
+namespace {
+
+QString categoryTitle(BoostCategory category) {
+    switch (category) {
+    case BoostCategory::SystemLog: return PRSystemBoostViewController::tr("Crash logs");
+    case BoostCategory::DownloadTemp: return PRSystemBoostViewController::tr("Downloads");
+    case BoostCategory::UserStorage: return PRSystemBoostViewController::tr("User storage");
+    case BoostCategory::SyncFailed: return PRSystemBoostViewController::tr("Sync-failed media");
+    case BoostCategory::SyncCache: return PRSystemBoostViewController::tr("Photo edits");
+    }
+    return {};
+}
+
+QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(sizeText(bytes)); }
+
+// Hands the scan's updates to the page on the main thread and waits, as every view update does.
+class PageScanSink final : public clean::SystemBoostScanSink {
+public:
+    explicit PageScanSink(PRSystemBoostViewController& page) : page_(page) {}
+    void showFilePath(BoostCategory category, const QString& path) override {
+        performOnMainThread([this, category, path] { page_.scanFilePathOnMainThread(category, path); }, true);
+    }
+    void progress(float value) override {
+        performOnMainThread([this, value] { page_.scanSystemBoostProgressOnMainThread(value); }, true);
+    }
+
+private:
+    PRSystemBoostViewController& page_;
+};
+
+}  // namespace
+
+PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServices& services, QObject* parent)
+    : QObject(parent), services_(services) {
+    // The application delegate answers; without one (a tool, a test) the device counts as
+    // attached and exports go to the default export folder.
+    deviceConnected = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return !app || app->getDeviceConnected();
+    };
+    exportFolder = [] {
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return app ? app->quillomatrixExportPath() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+    };
+    systemBoostcontroller = new PRSystemBoostController(this);
+    NSNotificationCenter::defaultCenter().addObserver(this, "MyScanbuttonMouseDown", [this](const NSNotification& n) {
+        // Buttons post on the main thread; the page acts there.
+        MyScanbuttonMouseDownHandle(n);
+    });
+}
+
+PRSystemBoostViewController::~PRSystemBoostViewController() {
+    NSNotificationCenter::defaultCenter().removeObserver(this);
+    delete removeWindow;
+    delete view_;
+}
+
+// ---- Categories -----------------------------------------------------------------------------
+
+std::vector<PRPhoneSystemFileNodePtr>& PRSystemBoostViewController::arrayOf(BoostCategory category) {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemLogArray;
+    case BoostCategory::DownloadTemp: return downloadTempArray;
+    case BoostCategory::UserStorage: return userStorageArray;
+    case BoostCategory::SyncFailed: return iTunesSyncFailedArray;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunesSyncCacheArray;
+}
+
+uint64_t& PRSystemBoostViewController::sizeOf(BoostCategory category) {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemlogFileSizeNumber;
+    case BoostCategory::DownloadTemp: return downloadtempFileSizeNumber;
+    case BoostCategory::UserStorage: return userStorageFileSizeNumber;
+    case BoostCategory::SyncFailed: return iTunesSystemFailedFileSizeNumber;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunesSystemCacheFileSizeNumber;
+}
+
+QLabel* PRSystemBoostViewController::sizeLabelOf(BoostCategory category) const {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemlogFileSizelab;
+    case BoostCategory::DownloadTemp: return downloadtempFileSizelab;
+    case BoostCategory::UserStorage: return userStorageFileSizelab;
+    case BoostCategory::SyncFailed: return iTunesSystemFailedFileSizelab;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunesSystemCacheFileSizelab;
+}
+
+QLabel* PRSystemBoostViewController::pathLabelOf(BoostCategory category) const {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemlogPathlab;
+    case BoostCategory::DownloadTemp: return downloadtempPathlab;
+    case BoostCategory::UserStorage: return userstoragePathlab;
+    case BoostCategory::SyncFailed: return iTunesSystemFailedPathlab;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunesSystemCachePathlab;
+}
+
+QPushButton* PRSystemBoostViewController::buttonOf(BoostCategory category) const {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemlogButton;
+    case BoostCategory::DownloadTemp: return downloadtempButton;
+    case BoostCategory::UserStorage: return userStorageButton;
+    case BoostCategory::SyncFailed: return iTunesSystemFaileFileButton;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunesSystemCacheButton;
+}
+
+PRProgressView* PRSystemBoostViewController::progressorOf(BoostCategory category) const {
+    switch (category) {
+    case BoostCategory::SystemLog: return systemlogProgressor;
+    case BoostCategory::DownloadTemp: return downloadTempProgressor;
+    case BoostCategory::UserStorage: return userStorageProgressor;
+    case BoostCategory::SyncFailed: return iTunesSyncFailedProgressor;
+    case BoostCategory::SyncCache: break;
+    }
+    return iTunessystemCacheProgressor;
+}
+
+uint64_t PRSystemBoostViewController::totalBytes() const {
+    return downloadtempFileSizeNumber + systemlogFileSizeNumber + userStorageFileSizeNumber +
+           iTunesSystemCacheFileSizeNumber + iTunesSystemFailedFileSizeNumber;
+}
+
+QString PRSystemBoostViewController::exportFolderNow() const {
+    return exportFolder ? exportFolder() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+}
+
+// ---- The page -------------------------------------------------------------------------------
+
+QWidget* PRSystemBoostViewController::view() {
+    if (!view_) buildView();
+    return view_;
+}
+
+QWidget* PRSystemBoostViewController::buildMainView() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(24, 20, 24, 16);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(6);
+    const QFont small("Lucida Grande", 11);
+    int line = 0;
+    for (BoostCategory category : clean::kBoostCategories) {
+        auto* title = new QLabel(categoryTitle(category));
+        QFont bold = small;
+        bold.setBold(true);
+        title->setFont(bold);
+        auto* path = new QLabel(clean::boostFolderOf(category));
+        path->setFont(small);
+        path->setMinimumWidth(200);
+        path->setTextFormat(Qt::PlainText);
+        auto* size = new QLabel;
+        size->setFont(small);
+        size->setMinimumWidth(90);
+        size->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* button = new QPushButton(tr("Details"));
+        auto* bar = new PRProgressView;
+        bar->setFixedHeight(10);
+        grid->addWidget(title, line, 0);
+        grid->addWidget(path, line, 1);
+        grid->addWidget(size, line, 2);
+        grid->addWidget(button, line, 3);
+        grid->addWidget(bar, line + 1, 0, 1, 4);
+        line += 2;
+        connect(button, &QPushButton::clicked, this, [this, category] { showCategory(category); });
+        switch (category) {
+        case BoostCategory::SystemLog:
+            systemlogPathlab = path, systemlogFileSizelab = size, systemlogButton = button, systemlogProgressor = bar;
+            break;
+        case BoostCategory::DownloadTemp:
+            downloadtempPathlab = path, downloadtempFileSizelab = size, downloadtempButton = button,
+            downloadTempProgressor = bar;
+            break;
+        case BoostCategory::UserStorage:
+            userstoragePathlab = path, userStorageFileSizelab = size, userStorageButton = button,
+            userStorageProgressor = bar;
+            break;
+        case BoostCategory::SyncFailed:
+            iTunesSystemFailedPathlab = path, iTunesSystemFailedFileSizelab = size,
+            iTunesSystemFaileFileButton = button, iTunesSyncFailedProgressor = bar;
+            break;
+        case BoostCategory::SyncCache:
+            iTunesSystemCachePathlab = path, iTunesSystemCacheFileSizelab = size, iTunesSystemCacheButton = button,
+            iTunessystemCacheProgressor = bar;
+            break;
+        }
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    theFalshView = new FlashView;
+    theFalshView->setFixedSize(40, 40);
+    bottom->addWidget(theFalshView);
+    scanButton = new PRScanButton;
+    scanButton->setFixedSize(150, 44);
+    bottom->addWidget(scanButton);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    setScanButtonImage(QStringLiteral("scanNom.png"), tr("Scan"));
+    return pane;
+}
+
+QWidget* PRSystemBoostViewController::buildResultView() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 8);
+    systemBoostImageView = new QLabel;
+    systemBoostImageView->setFixedHeight(28);
+    // The band image stretches behind the category's name.
+    QString band = QStringLiteral("background-color: #34507a;");
+    if (!images::imageNamed(QStringLiteral("tabHeadImage.png")).isNull())
+        band = QStringLiteral("border-image: url(%1) 0 0 0 0 stretch stretch;")
+                   .arg(QString::fromStdString(paths::resourcesDirectory()) + "/images/tabHeadImage.png");
+    systemBoostImageView->setStyleSheet(QStringLiteral("QLabel { %1 color: white; padding-left: 10px; }").arg(band));
+    layout->addWidget(systemBoostImageView);
+    systemBoostTableview = new QTableView;
+    systemBoostTableview->setModel(systemBoostcontroller);
+    systemBoostTableview->setFont(QFont("Lucida Grande", 11));
+    systemBoostTableview->setSelectionBehavior(QAbstractItemView::SelectRows);
+    systemBoostTableview->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    systemBoostTableview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    systemBoostTableview->setAlternatingRowColors(true);
+    systemBoostTableview->verticalHeader()->hide();
+    systemBoostTableview->horizontalHeader()->setStretchLastSection(true);
+    systemBoostTableview->setColumnWidth(0, 260);
+    systemBoostTableview->setColumnWidth(1, 90);
+    layout->addWidget(systemBoostTableview, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 0, 12, 0);
+    backButton = new QPushButton(tr("Back"));
+    removeButton = new QPushButton(tr("Remove"));
+    exportButton = new QPushButton(QStringLiteral("          ") + tr("Export"));
+    QFont system = QApplication::font();
+    system.setPointSize(13);
+    exportButton->setFont(system);
+    exportButton->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: #3d7bd9; border-radius: 4px;"
+                                               " padding: 4px 18px 4px 4px; } QPushButton:pressed { background-color: #34507a; }"));
+    buttons->addWidget(backButton);
+    buttons->addStretch(1);
+    buttons->addWidget(removeButton);
+    buttons->addWidget(exportButton);
+    layout->addLayout(buttons);
+    connect(backButton, &QPushButton::clicked, this, [this] { BackAction(); });
+    connect(removeButton, &QPushButton::clicked, this, [this] { RemoveOneFileAction(); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { ExportOneFileAction(); });
+    return pane;
+}
+
+void PRSystemBoostViewController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("SystemBoost"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    mainView = buildMainView();
+    ResultView = buildResultView();
+    layout->addWidget(mainView);
+    layout->addWidget(ResultView);
+    view_ = page;
+    buildRemoveWindow();
+    showMainView();
+    for (BoostCategory category : clean::kBoostCategories) {
+        sizeLabelOf(category)->hide();
+        buttonOf(category)->setEnabled(false);
+    }
+    theFalshView->hide();
+}
+
+void PRSystemBoostViewController::showView(QWidget* container) {
+    QWidget* page = view();
+    if (container) {
+        if (!container->layout()) {
+            auto* layout = new QVBoxLayout(container);
+            layout->setContentsMargins(0, 0, 0, 0);
+        }
+        container->layout()->addWidget(page);
+    }
+    page->show();
+    showMainView();
+    for (BoostCategory category : clean::kBoostCategories) {
+        sizeLabelOf(category)->hide();
+        buttonOf(category)->setEnabled(false);
+    }
+    theFalshView->hide();
+}
+
+void PRSystemBoostViewController::showMainView() {
+    view();
+    ResultView->hide();
+    mainView->show();
+}
+
+void PRSystemBoostViewController::showResultView() {
+    view();
+    mainView->hide();
+    ResultView->show();
+}
+
+void PRSystemBoostViewController::BackAction(QObject*) { showMainView(); }
+
+void PRSystemBoostViewController::setScanButtonImage(const QString& name, const QString& fallbackText) {
+    scanButton->setImageNamed(name);
+    // Without its image the button shows its title on a plain face.
+    const bool plain = scanButton->image().isNull();
+    scanButton->setText(plain ? fallbackText : QString());
+    scanButton->setAutoFillBackground(plain);
+    QPalette palette = scanButton->palette();
+    const QColor face = scanButton->isEnabled() ? QColor(61, 123, 217) : QColor(150, 160, 175);
+    palette.setColor(QPalette::Window, face);
+    palette.setColor(QPalette::Button, face);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    scanButton->setPalette(palette);
+    scanButton->update();
+}
+
+void PRSystemBoostViewController::showCategory(BoostCategory category) {
+    showResultView();
+    shownCategory_ = int(category);
+    systemBoostImageView->setText(categoryTitle(category));
+    const auto& records = arrayOf(category);
+    systemBoostcontroller->setContent({records.begin(), records.end()});
+    systemBoostTableview->clearSelection();
+}
+
+void PRSystemBoostViewController::ClickDownloadAction(QObject*) { showCategory(BoostCategory::DownloadTemp); }
+void PRSystemBoostViewController::ClickSystemLogAction(QObject*) { showCategory(BoostCategory::SystemLog); }
+void PRSystemBoostViewController::ClickUsesStorageAction(QObject*) { showCategory(BoostCategory::UserStorage); }
+void PRSystemBoostViewController::ClickiTunesCacheAction(QObject*) { showCategory(BoostCategory::SyncCache); }
+void PRSystemBoostViewController::ClickiTunesSyncfailedAction(QObject*) { showCategory(BoostCategory::SyncFailed); }
+
+// ---- Scan -----------------------------------------------------------------------------------
+
+void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotification& notification) {
+    if (!scanButton || notification.sender() != scanButton || bStartScan) return;
+    if (removedAll_ || removing_) {
+        scanButton->setEnabled(false);
+        return;
+    }
+    if (bScanFinished) {
+        RemoveAllFilesAction();
+        return;
+    }
+    totalFileNumber = 0;
+    bStartScan = true;
+    for (BoostCategory category : clean::kBoostCategories) progressorOf(category)->setProgressValue(0.02f);
+    setScanButtonImage(QStringLiteral("scanDown.png"), tr("Scanning..."));
+    theFalshView->show();
+    theFalshView->startFlash();
+    StartSystemCleanupAction();
+}
+
+void PRSystemBoostViewController::StartSystemCleanupAction(QObject*) {
+    NSThread::detachNewThread([this] { StartSystemCleanupThread(); });
+}
+
+void PRSystemBoostViewController::StartSystemCleanupThread() {
+    PageScanSink sink(*this);
+    clean::SystemBoostScan::Options options;
+    options.deviceIndex = deviceIndex;
+    options.deviceConnected = deviceConnected;
+    clean::SystemBoostScan scan(services_, options, sink);
+    scan.run();
+    performOnMainThread([this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
+}
+
+void PRSystemBoostViewController::scanSystemBoostProgressOnMainThread(float value) {
+    for (BoostCategory category : clean::kBoostCategories) progressorOf(category)->setProgressValue(value);
+}
+
+void PRSystemBoostViewController::scanFilePathOnMainThread(BoostCategory category, const QString& path) {
+    pathLabelOf(category)->setText(path);
+}
+
+void PRSystemBoostViewController::FinishScanSystemThreadOnMainThread(clean::SystemBoostScan& scan) {
+    bStartScan = false;
+    bScanFinished = true;
+    totalFileNumber = scan.totalFileNumber();
+    for (BoostCategory category : clean::kBoostCategories) {
+        clean::BoostFiles& found = scan.found(category);
+        arrayOf(category) = std::move(found.files);
+        sizeOf(category) = found.bytes;
+        pathLabelOf(category)->hide();
+        sizeLabelOf(category)->show();
+        buttonOf(category)->setEnabled(sizeOf(category) != 0);
+        sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
+        progressorOf(category)->setProgressValue(1.0f);
+    }
+    setScanButtonImage(QStringLiteral("RemoveBtnNom.png"), tr("Remove All"));
+    theFalshView->stopFlash();
+    theFalshView->hide();
+}
+
+void PRSystemBoostViewController::showSizeOf(BoostCategory category) {
+    sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
+    buttonOf(category)->setEnabled(sizeOf(category) != 0);
+}
