@@ -1,6 +1,16 @@
 #include "app/OstrevaneAppDelegate.h"
 
 #include "app/PRMainWindow.h"
+#include "browser/PRBackUpViewController.h"
+#include "browser/PRResultViewController.h"
+#include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRFindLargeFileViewController.h"
+#include "disk/PRPhoneSystemViewController.h"
+#include "transfer/PROneCopyViewController.h"
+#include "transfer/PRTansferViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -35,6 +45,12 @@ OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     if (fixTimer_) fixTimer_->invalidate();
     stopBoardMessage();
     releaseCrashApplication();
+    // The page controllers first: their pages and sheets live in the windows.
+    for (QObject* controller : std::initializer_list<QObject*>{
+             resultViewController, phonesystemViewController, transferViewController, cleanViewController,
+             backupViewController, diskManagerViewController, findLargerFileViewController, oneCopyViewController,
+             privacyController, systemBoostViewController})
+        delete controller;
     delete window_;
     delete preferenceWindow_;
     delete aboutWindow_;

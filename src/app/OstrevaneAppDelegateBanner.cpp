@@ -2,6 +2,8 @@
 // hand-over, and the overview's category shortcuts into the disk manager.
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
 #include "device/BaseInfo.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
@@ -146,12 +148,18 @@ void OstrevaneAppDelegate::ClickOneCopy(QObject*) {
 }
 
 void OstrevaneAppDelegate::ClickPrivacyClean(QObject*) {
-    showFeaturePage(kPrivacyCleanView, bPrivacyClean, [] {});
+    showFeaturePage(kPrivacyCleanView, bPrivacyClean, [this] {
+        privacyController->showView(privacyCleanView);
+        privacyController->setDeviceIndex(theDevice);
+    });
     showMainBottomImageview();
 }
 
 void OstrevaneAppDelegate::ClickAdsRemove(QObject*) {
-    showFeaturePage(kAdsRemoveView, bAdsRemove, [] {});
+    showFeaturePage(kAdsRemoveView, bAdsRemove, [this] {
+        systemBoostViewController->showView(adsRemoveView);
+        systemBoostViewController->setDeviceIndex(theDevice);
+    });
     showMainBottomImageview();
 }
 

@@ -4,6 +4,8 @@
 #include "app/PageHost.h"
 #include "browser/PRBackUpViewController.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "disk/PRPhoneSystemViewController.h"
@@ -24,6 +26,8 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
     backupViewController = new PRBackUpViewController(this);
     cleanViewController = new PRCleanViewController(clean::deviceCleanServices(), this);
     cleanViewController->deviceConnected = [this] { return getDeviceConnected(); };
+    systemBoostViewController = new PRSystemBoostViewController(clean::systemBoostServices(), this);
+    privacyController = new PRPrivacyController(this);
 }
 
 void OstrevaneAppDelegate::showCleanPage() {
@@ -38,6 +42,8 @@ void OstrevaneAppDelegate::handDeviceToVisitedPages() {
     if (bFindLargeFiles) findLargerFileViewController->setDeviceIndex(theDevice);
     if (bOneClickCopy) oneCopyViewController->setCopyIndex(theDevice);
     if (bAppClean) cleanViewController->cleanDevice = theDevice;
+    if (bPrivacyClean) privacyController->setDeviceIndex(theDevice);
+    if (bAdsRemove) systemBoostViewController->setDeviceIndex(theDevice);
 }
 
 void OstrevaneAppDelegate::wireWindowActions() {
