@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QEvent>
+#include <QGridLayout>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -10,13 +11,16 @@ namespace pagehost {
 void place(QWidget* host, QWidget* page) {
     if (!host || !page) return;
     if (page->parentWidget() != host) {
-        auto* layout = qobject_cast<QBoxLayout*>(host->layout());
-        if (!layout) {
-            layout = new QVBoxLayout(host);
+        if (auto* grid = qobject_cast<QGridLayout*>(host->layout())) {
+            grid->addWidget(page, 0, 0);  // over what the host shows
+        } else if (auto* box = qobject_cast<QBoxLayout*>(host->layout())) {
+            box->addWidget(page, 1);
+        } else {
+            auto* layout = new QVBoxLayout(host);
             layout->setContentsMargins(0, 0, 0, 0);
             layout->setSpacing(0);
+            layout->addWidget(page);
         }
-        layout->addWidget(page, 1);
     }
     page->setHidden(false);
 }

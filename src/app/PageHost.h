@@ -8,8 +8,8 @@ class QWidget;
 
 namespace pagehost {
 
-// Puts page into host once (below what the host already holds, taking the room left), and
-// shows it.
+// Puts page into host once, and shows it: over what a grid host holds, below what a box
+// host holds (taking the room left), alone in a host without a layout.
 void place(QWidget* host, QWidget* page);
 
 // Runs action when widget is clicked: the left button pressed and released over it.
