@@ -148,14 +148,24 @@ void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
 
 // ---- Busy indicators ------------------------------------------------------------------------
 
+// The pages call and post on the main thread; one that does not still never touches the
+// indicator from its own thread.
 void OstrevaneAppDelegate::startIndicator(CircularBusyIndicator* indicator) {
-    indicator->setHidden(false);
-    indicator->startAnimation();
+    QPointer<CircularBusyIndicator> i(indicator);
+    performOnMainThread([i] {
+        if (!i) return;
+        i->setHidden(false);
+        i->startAnimation();
+    }, true);
 }
 
 void OstrevaneAppDelegate::stopIndicator(CircularBusyIndicator* indicator) {
-    indicator->setHidden(true);
-    indicator->stopAnimation();
+    QPointer<CircularBusyIndicator> i(indicator);
+    performOnMainThread([i] {
+        if (!i) return;
+        i->setHidden(true);
+        i->stopAnimation();
+    }, true);
 }
 
 namespace {
