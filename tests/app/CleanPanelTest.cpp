@@ -174,3 +174,17 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     EXPECT_EQ(page->cacheFileTableView->model()->rowCount(), 0);
     testsupport::saveScreenshot(app->window(), "clean-panel-fixed");
 }
+
+TEST_F(AppTest, RemovedByteTotalsKeepEveryWorkersBytes) {
+    constexpr int kWorkers = 8, kAdds = 5000;
+    for (int w = 0; w < kWorkers; ++w)
+        NSThread::detachNewThread([a = app.get()] {
+            for (int i = 0; i < kAdds; ++i) {
+                a->addTotalAppRemoveFileSize(3);
+                a->addTotalPhotoRemoveFileSize(1);
+            }
+        });
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    EXPECT_EQ(app->totalAppRemoveFileSize(), uint64_t(3) * kWorkers * kAdds);
+    EXPECT_EQ(app->totalPhotoRemoveFileSize(), uint64_t(kWorkers) * kAdds);
+}
