@@ -31,11 +31,17 @@ public:
     virtual int RemovePath(const std::string& path) = 0;
     // 0 when bytes were copied; 1 also for an empty device file (its empty copy is made).
     virtual int CopyToLocal(const std::string& devicePath, const std::string& localPath) = 0;
+    // 0 when bytes were copied; 1 also for an empty local file, whose empty device file is
+    // made all the same. Services that cannot write answer 1.
+    virtual int CopyToDevice(const std::string& /*localPath*/, const std::string& /*devicePath*/) { return 1; }
 };
 
 struct InstalledApp {
     std::string bundleId;
-    std::string displayName;  // "CFBundleDisplayName"
+    std::string displayName;      // "CFBundleDisplayName"
+    std::string applicationType;  // "ApplicationType": "User", "System", ...
+    std::string shortVersion;     // "CFBundleShortVersionString"
+    std::string bundleVersion;    // "CFBundleVersion"
 };
 
 class DeviceCleanServices {

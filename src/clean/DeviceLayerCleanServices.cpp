@@ -53,6 +53,10 @@ public:
         return service_->CopyToLocal(devicePath, localPath);
     }
 
+    int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
+        return service_->CopyToDevice(localPath, devicePath);
+    }
+
 private:
     std::unique_ptr<amd::AfcService> service_;
 };
@@ -82,8 +86,11 @@ public:
         CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
         for (CFIndex i = 0; i < count; ++i) {
             auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID());
-            apps.push_back({textOf(keys[size_t(i)]),
-                            attributes ? textOf(CFDictionaryGetValue(attributes, "CFBundleDisplayName")) : std::string()});
+            auto attribute = [attributes](const char* key) {
+                return attributes ? textOf(CFDictionaryGetValue(attributes, key)) : std::string();
+            };
+            apps.push_back({textOf(keys[size_t(i)]), attribute("CFBundleDisplayName"), attribute("ApplicationType"),
+                            attribute("CFBundleShortVersionString"), attribute("CFBundleVersion")});
         }
         return true;
     }

@@ -60,6 +60,37 @@ ActionResult JunkFileActions::actRemoveTheNode(const DeviceFileRef& file) {
     return result;
 }
 
+ActionResult JunkFileActions::actRemoveNodes(const std::vector<DeviceFileRef>& files, std::vector<bool>& removed,
+                                             const std::function<void(size_t)>& progress) {
+    ActionResult result;
+    removed.assign(files.size(), false);
+    std::unique_ptr<DeviceFileService> service;
+    QString openFor;
+    bool opened = false;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const DeviceFileRef& file = files[i];
+        if (!opened || file.appBundleName != openFor) {
+            service.reset();  // the previous app's service goes before the next one starts
+            service = open(file.appBundleName);
+            openFor = file.appBundleName;
+            opened = true;
+            if (!service) result.serviceFailed = true;
+        }
+        if (!service) {
+            ++result.failures;
+        } else if (service->RemovePath(utf8(file.filePath)) == 0) {
+            removed[i] = true;
+            ++result.files;
+            result.bytes += file.size;
+            result.devicePaths << file.filePath;
+        } else {
+            ++result.failures;
+        }
+        if (progress) progress(i + 1);
+    }
+    return result;
+}
+
 ActionResult JunkFileActions::actRemoveDirNode(const QString& bundleId, const QString& cleanType) {
     ActionResult result;
     const QString folder = categoryFolderOf(cleanType);

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace clean {
 
@@ -44,6 +46,10 @@ public:
 
     // Removes one file (through the app's container, or the media area without a bundle).
     ActionResult actRemoveTheNode(const DeviceFileRef& file);
+    // Removes many files, in order, opening one service for each run of files of one app (or of
+    // the media area). removed[i] tells whether files[i] went; progress(done) follows each file.
+    ActionResult actRemoveNodes(const std::vector<DeviceFileRef>& files, std::vector<bool>& removed,
+                                const std::function<void(size_t done)>& progress = {});
     // Removes the regular files under one app's category folder, depth first; folders stay.
     ActionResult actRemoveDirNode(const QString& bundleId, const QString& cleanType);
     // Copies one file into target (created when missing), flat, under its last path component.

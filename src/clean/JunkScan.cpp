@@ -200,36 +200,45 @@ bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
     std::vector<std::string> names;
     service.ListDirectory(path, names);
     for (const auto& name : names) {
+        // A name that is not one plain name would reach outside the folder, and a removal of
+        // what the walk lists would remove there.
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) continue;
         const std::string entryPath = path + "/" + name;
         DeviceEntryInfo info;
         if (service.FileInfo(entryPath, info)) {
             if (info.kind == DeviceEntryInfo::Kind::Directory) {
                 if (!traverseDirWithpath(entryPath, service, displayName, fileType, image, bundleId)) return false;
             } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-                const bool listed = category != Category::Document ||
-                                    (options_.isDocumentType && options_.isDocumentType(extensionOf(name)));
-                if (listed) {
-                    auto record = PRCleanDirNode::create();
-                    record->filePath = qs(entryPath);
-                    record->fileName = qs(name);
-                    record->appDisplayName = displayName;
-                    record->fileSizeNumber = info.size;
-                    record->fileSize = sizeTextOf(info.size);
-                    record->appBundleName = bundleId;
-                    record->fileType = QStringLiteral("FILE");
-                    record->nodeIcon = image;
-                    counters_.totalFileSize += info.size;
-                    counters_.sizeOf(category) += info.size;
-                    ++counters_.totalFileNumber;
-                    ++counters_.numberOf(category);
-                    sink_.showFilePath(category, record->filePath);
-                    lists_.listOf(category).push_back(record);
-                    pending(category, std::move(record));
-                }
+                addCategoryRecord(category, entryPath, name, info, displayName, image, bundleId);
             }
         }
         if (!connected()) return false;
     }
+    return true;
+}
+
+bool JunkScan::addCategoryRecord(Category category, const std::string& path, const std::string& name,
+                                 const DeviceEntryInfo& info, const QString& displayName, const QImage& image,
+                                 const QString& bundleId) {
+    const bool listed =
+        category != Category::Document || (options_.isDocumentType && options_.isDocumentType(extensionOf(name)));
+    if (!listed) return false;
+    auto record = PRCleanDirNode::create();
+    record->filePath = qs(path);
+    record->fileName = qs(name);
+    record->appDisplayName = displayName;
+    record->fileSizeNumber = info.size;
+    record->fileSize = sizeTextOf(info.size);
+    record->appBundleName = bundleId;
+    record->fileType = QStringLiteral("FILE");
+    record->nodeIcon = image;
+    counters_.totalFileSize += info.size;
+    counters_.sizeOf(category) += info.size;
+    ++counters_.totalFileNumber;
+    ++counters_.numberOf(category);
+    sink_.showFilePath(category, record->filePath);
+    lists_.listOf(category).push_back(record);
+    pending(category, std::move(record));
     return true;
 }
 

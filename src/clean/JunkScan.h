@@ -29,6 +29,12 @@ struct JunkScanCounters {
     std::atomic<uint64_t>& numberOf(Category c);
 };
 
+// Takes amount off a counter, stopping at 0.
+inline void subtractClamped(std::atomic<uint64_t>& counter, uint64_t amount) {
+    uint64_t now = counter.load();
+    while (!counter.compare_exchange_weak(now, now > amount ? now - amount : 0)) {}
+}
+
 // The per-category lists of files found (one record per regular file), appended by the walk.
 struct JunkScanLists {
     std::vector<PRCleanDirNodePtr> junkFileArray, cacheFileArray, cookieFileArray, documentFileArray;
@@ -77,6 +83,12 @@ public:
     // "tmp" or "Documents". False when the device went away.
     bool traverseDirWithpath(const std::string& path, DeviceFileService& service, const QString& displayName,
                              const QString& fileType, const QImage& image, const QString& bundleId);
+    // Records one regular file of a category (name: its last path component): counts it, shows
+    // its path and adds it to the category's list. Files of the documents folder only when the
+    // document-type test lists their extension; false when the file is not recorded.
+    bool addCategoryRecord(Category category, const std::string& path, const std::string& name,
+                           const DeviceEntryInfo& info, const QString& displayName, const QImage& image,
+                           const QString& bundleId);
     // The walk of a sub-folder of the sync folder.
     void traverseSyncDirWithpath(const std::string& path, DeviceFileService& service);
     // Hands what is pending to the sink.

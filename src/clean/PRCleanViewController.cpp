@@ -2,6 +2,8 @@
 #include "clean/PRCleanViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
+#include "clean/AdCacheScan.h"
+#include "platform/NotificationCenter.h"
 
 #include <QAction>
 #include <QFont>
@@ -67,9 +69,18 @@ PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& service
     syncFailedController = new PRAppFileController(kSyncColumns, this);
     for (PRAppTreeController* tree : {JunkTreeController, CacheTreeController, CookTreeController})
         tree->setRefreshOutlineHandler([this] { refreshOutlineView(); });
+    cleanCacheFileController = new PRCleanCacheFileController(this);
+    cleanDocumentController = new PRCleanDocumentController(this);
+    cleanJunkController = new PRCleanJunkFileController(this);
+    cleanCookController = new PRCookFileController(this);
+    adsController = new PRAdsController(this);
+    adPlatArray = clean::adPlatformFragments();
+    NSNotificationCenter::defaultCenter().addObserver(
+        this, "MyAppCleanbuttonMouseDown", [this](const NSNotification& n) { MyAppCleanbuttonMouseDownHandle(n); });
 }
 
 PRCleanViewController::~PRCleanViewController() {
+    NSNotificationCenter::defaultCenter().removeObserver(this);
     for (QMenu* menu : {cacheMenu, junkMenu, cookieMenu, cacheDirMenu, junkDirMenu, cookieDirMenu, syncedMenu}) delete menu;
     delete view_;
 }
@@ -150,6 +161,7 @@ void PRCleanViewController::buildView() {
 
     for (QWidget* pane : {cleanMainView, cleanJunkView, cleanCacheview, cleanCookView, cleanMediaView})
         layout->addWidget(pane);
+    buildAppCleanPanes(layout);
 
     const QString remove = tr("Remove"), removeAll = tr("Remove All"), exportToMac = tr("Export to Mac");
     cacheMenu = makeMenu(this, {{remove, [this] { CleanCacheFile(); }}, {exportToMac, [this] { ExportTheCacheFileToMac(); }}});
@@ -172,8 +184,15 @@ void PRCleanViewController::buildView() {
     showPane(cleanJunkView);
 }
 
+std::vector<QWidget*> PRCleanViewController::allPanes() const {
+    return {cleanMainView,       cleanJunkView,      cleanCacheview,         cleanCookView,
+            cleanMediaView,      cleanDiskView,      cleanCacheTableView,    cleanDocumentTableView,
+            cleanJunkTableView,  cleanCookTableView, cleanAppAdsView};
+}
+
 void PRCleanViewController::showPane(QWidget* pane) {
-    for (QWidget* p : {cleanMainView, cleanJunkView, cleanCacheview, cleanCookView, cleanMediaView}) p->setVisible(p == pane);
+    for (QWidget* p : allPanes())
+        if (p) p->setVisible(p == pane);
 }
 
 void PRCleanViewController::showCleanMainView() {

@@ -3,13 +3,22 @@
 //
 // The page is wiring: the scan is JunkScan, the device work JunkFileActions, run on a worker
 // thread or the page's bounded worker pool; every view change happens on the main thread.
+// The same page holds the app cleaner: one button scans every app's caches, cookies, temporary
+// files, documents and advertising caches and then removes them in one pass; four lists and
+// the advertising list act on single items.
+//
 // The code is split by job: PRCleanViewController.cpp (the page, its panes, outlines, menus),
-// PRCleanViewControllerJunk.cpp (the device-clean scan) and PRCleanViewControllerJunkActions.cpp
-// (removal and export).
+// PRCleanViewControllerJunk.cpp (the device-clean scan), PRCleanViewControllerJunkActions.cpp
+// (removal and export), PRCleanViewControllerAppClean.cpp (the app cleaner's panes, scan and
+// one-pass removal), PRCleanViewControllerAppCleanLists.cpp (its four lists) and
+// PRCleanViewControllerAds.cpp (its advertising caches).
 #pragma once
 
+#include "clean/AdCacheRemover.h"
 #include "clean/CleanDeviceServices.h"
 #include "clean/CleanWorkerPool.h"
+#include "clean/PRAdsController.h"
+#include "clean/PRCleanCacheFileController.h"
 #include "clean/JunkFileActions.h"
 #include "clean/JunkScan.h"
 #include "clean/PRAppFileController.h"
@@ -24,7 +33,16 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
+class FlashView;
+class NSNotification;
+class PRAppCleanButton;
+class PRProgressView;
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QPushButton;
 class QMenu;
 class QTableView;
 class QTreeView;
@@ -109,6 +127,100 @@ public:
     // Removals and exports queued or running.
     int pendingJobs() const { return pool_.pendingJobs(); }
 
+    // ---- App cleaner: panel, scan and one-pass removal -----------------------------------------
+    // Puts the page into container and shows the app cleaner's overview (first and later visits).
+    void showView(QWidget* container);
+    void showcleanDiskView();
+    void showCleanCacheTableView();
+    void showCleanCookTableView();
+    void showCleanJunkTableView();
+    void showCleanDocumentTableView();
+    void showcleanAppAdsTableView();
+    void QuillomatrixShowDeviceClean(int deviceIndex) { cleanDevice = deviceIndex; }
+    // The start button's two presses: scan, then remove everything found.
+    void MyAppCleanbuttonMouseDownHandle(const NSNotification& notification);
+    void startScanPhoneApp(QObject* sender = nullptr);
+    static int GetDocumentFileType(const char* extension);
+    // A header band ("tabHeadImage.png" stretched) with a caption over it.
+    static QLabel* headerBand(QWidget* parent, const QString& caption);
+    uint64_t GetCleanTaotalFileSize() const { return counters_.totalFileSize; }
+    // What the app cleaner's scan found (the device clean keeps its own).
+    const clean::JunkScanCounters& appCleanCounters() const { return appCounters_; }
+    const clean::JunkScanLists& appCleanLists() const { return appLists_; }
+    bool appCleanScanning() const { return bStartCleanScan || adsScanRunning_; }
+    bool bStartCleanScan = false;    // the file scan runs
+    bool bAppCleanerFinish = false;  // scanned: the next press removes
+    std::atomic<uint64_t> hasRemoveNumber{0};
+
+    // ---- App cleaner: the four lists ---------------------------------------------------------
+    void ClickDocumentFileAction(QObject* sender = nullptr);
+    void ClickCacheFileAction(QObject* sender = nullptr);
+    void ClickCookieFileAction(QObject* sender = nullptr);
+    void ClickJunkFileAction(QObject* sender = nullptr);
+    void ExportTheCleanDocumentNode(QObject* sender = nullptr);
+    void ExportTheCleanCacheNode(QObject* sender = nullptr);
+    void ExportTheCleanCookNode(QObject* sender = nullptr);
+    void ExportTheCleanJunkNode(QObject* sender = nullptr);
+    void RemoveOneDocumentFile(QObject* sender = nullptr);
+    void RemoveOneCacheFiles(QObject* sender = nullptr);
+    void RemoveOneCookFiles(QObject* sender = nullptr);
+    void RemoveOneJunkFile(QObject* sender = nullptr);
+    void RemoveAllDocumentFiles(QObject* sender = nullptr);
+    void RemoveAllCacheFiles(QObject* sender = nullptr);
+    void RemoveAllCookFiles(QObject* sender = nullptr);
+    void RemoveAllJunkFiles(QObject* sender = nullptr);
+    void cacheFileBackAction(QObject* = nullptr) { showcleanDiskView(); }
+    // The folder exports go to: "AppData" under the export folder.
+    static QString appDataFolder();
+
+    // ---- App cleaner: advertising caches -----------------------------------------------------
+    void ClickAppAdsFileAction(QObject* sender = nullptr);
+    void RemoveAdsAction(QObject* sender = nullptr);
+    void RemoveAllAdsAction(QObject* sender = nullptr);
+    // Advertising folders found and not removed, in all apps.
+    int totalAdsCount = 0;
+    QStringList adPlatArray;
+    std::vector<PRAppAdsRemoveNodePtr> adsRemoveArray;  // the scan's records
+    PRAppAdsRemoveNodePtr currentRemoveNode;
+
+    // ---- App cleaner outlets ------------------------------------------------------------------
+    QWidget *cleanDiskView = nullptr, *cleanCacheTableView = nullptr, *cleanDocumentTableView = nullptr,
+            *cleanJunkTableView = nullptr, *cleanCookTableView = nullptr, *cleanAppAdsView = nullptr;
+    QTableView *cleanCacheFileTableView = nullptr, *cleanJunkFileTableView = nullptr,
+               *cleanCookieFileTableView = nullptr, *cleanDocumentFileTableview = nullptr;
+    QPushButton *appDocumentBtn = nullptr, *appCacheBtn = nullptr, *appJunkBtn = nullptr, *appCookBtn = nullptr,
+                *appAdsBtn = nullptr;
+    QLabel *appDocumentlab = nullptr, *appCachelab = nullptr, *appJunklab = nullptr, *appCooklab = nullptr,
+           *appAdslab = nullptr;
+    QLabel *appDocumentShowFilePathlab = nullptr, *appCacheShowFilePathlab = nullptr, *appJunkShowFilePathlab = nullptr,
+           *appCookShowFilePathlab = nullptr, *appAdsShowFilePathlab = nullptr;
+    QLabel *appDocumentImageView = nullptr, *appCacheImageView = nullptr, *appJunkImageView = nullptr,
+           *appCookImageView = nullptr, *theAdsImageView = nullptr;
+    PRProgressView *appDocumentProgress = nullptr, *appCacheProgress = nullptr, *appJunkProgress = nullptr,
+                   *appCookProgress = nullptr, *adsProgressor = nullptr;
+    PRAppCleanButton* appStartBtn = nullptr;
+    QLabel* appCleanResultlab = nullptr;  // what the panel says beside the button
+    FlashView* appFlashView = nullptr;
+    PRCleanCacheFileController* cleanCacheFileController = nullptr;
+    PRCleanDocumentController* cleanDocumentController = nullptr;
+    PRCleanJunkFileController* cleanJunkController = nullptr;
+    PRCookFileController* cleanCookController = nullptr;
+    QDialog* removeWindow = nullptr;
+    QLabel *removeNumberlab = nullptr, *removeNumberInfolab = nullptr;
+    QProgressBar* removeProgress = nullptr;
+    QLabel *documentFileInfolab = nullptr, *cacheFileInfolab = nullptr, *cookFileInfolab = nullptr,
+           *junkFileInfolab = nullptr;
+    QProgressBar *documentProgressor = nullptr, *cacheProgressor = nullptr, *cookProgressor = nullptr,
+                 *junkProgressor = nullptr;
+    QPushButton *documentExportBtn = nullptr, *cacheExportBtn = nullptr, *cookExportBtn = nullptr,
+                *junkExportBtn = nullptr;
+    QPushButton *documentRemoveBtn = nullptr, *cacheRemoveBtn = nullptr, *cookRemoveBtn = nullptr,
+                *junkRemoveBtn = nullptr;
+    QPushButton *documentRemoveAllBtn = nullptr, *cacheRemoveAllBtn = nullptr, *cookRemoveAllBtn = nullptr,
+                *junkRemoveAllBtn = nullptr;
+    PRAdsController* adsController = nullptr;
+    QTableView* AdsTableView = nullptr;
+
     // ---- Outlets -------------------------------------------------------------------------
     QWidget *cleanMainView = nullptr, *cleanJunkView = nullptr, *cleanCacheview = nullptr, *cleanCookView = nullptr,
             *cleanMediaView = nullptr;
@@ -147,7 +259,12 @@ private:
     void resetScanResults();
 
     // Removal and export.
-    struct Batch;
+    // Jobs started by one user action; the failures of all of them are shown once, at the end.
+    struct Batch {
+        QString failureText;
+        int remaining = 0;
+        uint64_t failures = 0;
+    };
     std::shared_ptr<Batch> startBatch(const QString& failureText);
     void finishJob(const std::shared_ptr<Batch>& batch, const clean::ActionResult& result);
     void removeSelectedFile(clean::Category category);
@@ -159,6 +276,63 @@ private:
     void chooseExport(bool oneFile, bool cache, bool junk, bool cookie, bool synced);
     static clean::DeviceFileRef refOf(const PRCleanFileNode& node);
     void showFailure(const QString& text);
+
+    // App cleaner.
+    struct AppCleanCategory {
+        clean::Category category;
+        QWidget* pane;
+        QTableView* table;
+        PRAppFileController* controller;
+        QLabel *infoLabel, *sizeLabel, *pathLabel;
+        QProgressBar* progress;
+        QPushButton *exportBtn, *removeBtn, *removeAllBtn, *arrowBtn;
+        PRProgressView* bar;
+        const char* removedSentence;
+    };
+    struct RemovalPlan;
+    struct RemovalOutcome;
+    AppCleanCategory appCategory(clean::Category category) const;
+    std::vector<QWidget*> allPanes() const;
+    void buildAppCleanPanes(class QLayout* layout);
+    QWidget* buildAppCleanOverview();
+    QWidget* buildAppCleanListPane(clean::Category category);
+    QWidget* buildAdsPane();
+    void buildRemoveWindow();
+    void pressStartButton(bool showSpinner);
+    void startScanPhoneAppThread(int device);
+    void appCleanScanAbortedOnMainThread();
+    void startScanPhoneCacheFinishedOnMainThread();
+    void StartScanAppAdsThread(int device);
+    void FinishedScanAppAdsThreadOnMainThread(std::vector<PRAppAdsRemoveNodePtr> records, int adsFound);
+    void startRemoval();
+    void removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan);
+    void sendRemoveProgressInfoOnMainThread(int percent);
+    void removeAllFilesFinishOnMainThread(const std::shared_ptr<RemovalPlan>& plan, const RemovalOutcome& outcome);
+    void showAppCleanPathLabels();
+    void showCategorySize(clean::Category category);
+    void showAdsCount();
+    // The rows of a category's list taken away on the device; counters follow.
+    void appCleanRowsRemoved(clean::Category category, const std::vector<PRCleanDirNodePtr>& rows);
+    void adsRemoved(const PRAppAdsRemoveNodePtr& record, const clean::AdRemovalResult& result);
+    void addToRemovedAppBytes(uint64_t bytes);
+    void openAppCleanList(clean::Category category);
+    void exportSelectedAppCleanRows(clean::Category category);
+    void removeSelectedAppCleanRows(clean::Category category);
+    void removeAllAppCleanRows(clean::Category category);
+    void removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> records, bool reloadOnce);
+    std::vector<PRCleanDirNodePtr> selectedAppCleanRows(clean::Category category) const;
+
+    clean::JunkScanCounters appCounters_;
+    clean::JunkScanLists appLists_;
+    std::atomic<bool> adsScanRunning_{false};
+    bool removalStarted_ = false;
+    // Held by a scan's worker while it walks the device: the app cleaner's scan and the device
+    // clean's never walk at once; the later one waits its turn.
+    std::mutex deviceScanTurn_;
+    // Path labels: the worker leaves the newest path here, the main thread shows it.
+    std::mutex pathLabelMutex_;
+    QString pendingPaths_[4];
+    bool pathLabelsPosted_ = false;
 
     clean::DeviceCleanServices& services_;
     clean::JunkScanCounters counters_;

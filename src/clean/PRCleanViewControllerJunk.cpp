@@ -50,6 +50,7 @@ bool PRCleanViewController::showDeviceClean(int deviceIndex) {
 }
 
 void PRCleanViewController::StartDeviceCleanThread() {
+    std::lock_guard<std::mutex> turn(deviceScanTurn_);  // after an app cleaner scan under way
     PageSink sink(*this);
     clean::JunkScan::Options options;
     options.deviceIndex = cleanDevice;

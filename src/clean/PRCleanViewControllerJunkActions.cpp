@@ -29,10 +29,7 @@ int selectedRow(QAbstractItemView* view) {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void subtract(std::atomic<uint64_t>& counter, uint64_t amount) {
-    uint64_t now = counter.load();
-    while (!counter.compare_exchange_weak(now, now > amount ? now - amount : 0)) {}
-}
+void subtract(std::atomic<uint64_t>& counter, uint64_t amount) { clean::subtractClamped(counter, amount); }
 
 // Removes the file entries of one app whose paths were removed, from every folder of a tree;
 // returns them.
@@ -53,13 +50,6 @@ std::vector<PRCleanFileNodePtr> prune(const std::vector<PRCleanDirNodePtr>& leve
 }
 
 }  // namespace
-
-// Jobs started by one user action; the failures of all of them are shown once, at the end.
-struct PRCleanViewController::Batch {
-    QString failureText;
-    int remaining = 0;
-    uint64_t failures = 0;
-};
 
 std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(const QString& failureText) {
     auto batch = std::make_shared<Batch>();

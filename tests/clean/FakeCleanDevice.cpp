@@ -47,6 +47,7 @@ public:
         return true;
     }
     int RemovePath(const std::string& path) override {
+        if (device_.beforeRemove) device_.beforeRemove(area_, path);
         std::lock_guard<std::mutex> lock(device_.mutex_);
         if (!device_.connected_) return 11;
         Area& a = device_.areas_[area_];
@@ -75,6 +76,23 @@ public:
         if (!out) return 1;
         for (uint64_t i = 0; i < size; ++i) std::fputc('x', out);
         std::fclose(out);
+        return size > 0 ? 0 : 1;
+    }
+
+    int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
+        FILE* in = std::fopen(localPath.c_str(), "rb");
+        if (!in) return 1;
+        uint64_t size = 0;
+        while (std::fgetc(in) != EOF) ++size;
+        std::fclose(in);
+        std::lock_guard<std::mutex> lock(device_.mutex_);
+        if (!device_.connected_) return 1;
+        Area& a = device_.areas_[area_];
+        auto it = a.entries.find(devicePath);
+        if (it != a.entries.end() && it->second.dir) return 1;
+        if (!a.entries.count(parentOf(devicePath)) && parentOf(devicePath) != "/") return 1;
+        device_.addChild(a, parentOf(devicePath), devicePath.substr(parentOf(devicePath) == "/" ? 1 : parentOf(devicePath).size() + 1),
+                         Entry{false, size});
         return size > 0 ? 0 : 1;
     }
 
@@ -110,7 +128,28 @@ void FakeCleanDevice::addChild(Area& area, const std::string& folder, const std:
 void FakeCleanDevice::addApp(const std::string& bundleId, const std::string& displayName, bool hasIcon) {
     std::lock_guard<std::mutex> lock(mutex_);
     apps_[bundleId] = {displayName, hasIcon};
+    appInfo_[bundleId] = {bundleId, displayName, "User", "1.0", "1.0"};
     areas_[bundleId].children["/"];
+}
+
+void FakeCleanDevice::setAppType(const std::string& bundleId, const std::string& applicationType) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    appInfo_[bundleId].applicationType = applicationType;
+}
+
+void FakeCleanDevice::setAppVersions(const std::string& bundleId, const std::string& shortVersion,
+                                     const std::string& bundleVersion) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    appInfo_[bundleId].shortVersion = shortVersion;
+    appInfo_[bundleId].bundleVersion = bundleVersion;
+}
+
+bool FakeCleanDevice::isEmptyFile(const std::string& area, const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = areas_.find(area);
+    if (it == areas_.end()) return false;
+    auto entry = it->second.entries.find(path);
+    return entry != it->second.entries.end() && !entry->second.dir && entry->second.size == 0;
 }
 
 void FakeCleanDevice::addFile(const std::string& area, const std::string& path, uint64_t size) {
@@ -187,7 +226,12 @@ std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int) {
 bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!connected_ || appListFails_) return false;
-    for (const auto& [id, app] : apps_) apps.push_back({id, app.first});
+    for (const auto& [id, app] : apps_) {
+        clean::InstalledApp info = appInfo_[id];
+        info.bundleId = id;
+        info.displayName = app.first;
+        apps.push_back(info);
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <map>
 #include <mutex>
@@ -18,7 +19,14 @@ class FakeCleanDevice : public clean::DeviceCleanServices {
 public:
     static constexpr const char* kMedia = "";  // area name of the media area
 
+    // A user app unless setAppType says otherwise; version "1.0".
     void addApp(const std::string& bundleId, const std::string& displayName, bool hasIcon = true);
+    void setAppType(const std::string& bundleId, const std::string& applicationType);
+    void setAppVersions(const std::string& bundleId, const std::string& shortVersion, const std::string& bundleVersion);
+    // Called (outside the device's lock) before every removal, with the area and the path.
+    std::function<void(const std::string& area, const std::string& path)> beforeRemove;
+    // Regular files of size 0 (as CopyToDevice of an empty file leaves them).
+    bool isEmptyFile(const std::string& area, const std::string& path) const;
     // Adds a file (and its missing parent folders) to an area: a bundle identifier or kMedia.
     void addFile(const std::string& area, const std::string& path, uint64_t size);
     void addDir(const std::string& area, const std::string& path);
@@ -66,6 +74,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Area> areas_;
     std::map<std::string, std::pair<std::string, bool>> apps_;  // bundle id -> display name, has icon
+    std::map<std::string, clean::InstalledApp> appInfo_;        // bundle id -> type and versions
     std::set<std::string> failedContainers_;
     bool appListFails_ = false, mediaFails_ = false, iconServiceFails_ = false;
     std::atomic<int> disconnectAfter_{-1};

@@ -1,11 +1,14 @@
-// backup-dump [--transfer] FOLDER: runs the backup browser's readers (or, with --transfer, the
-// transfer pages' database readers) on an iTunes backup folder and prints every notification
-// they post as one line of JSON. Exits 0 after a complete run, 1 with a
+// backup-dump [--transfer | --carve] FOLDER: runs the backup browser's readers (or, with
+// --transfer, the transfer pages' database readers) on an iTunes backup folder and prints every
+// notification they post as one line of JSON; with --carve the deleted-record carvers run after
+// the readers and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
 // message when the folder is not a backup, 2 on wrong usage.
 #include "BackupReaders.h"
+#include "DeletedRecordCarvers.h"
 #include "NotificationJson.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -27,12 +30,14 @@ bool isBackupFolder(const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    const bool transfer = argc == 3 && std::string(argv[1]) == "--transfer";
-    if (argc != 2 + (transfer ? 1 : 0)) {
-        std::fprintf(stderr, "usage: backup-dump [--transfer] BACKUP-FOLDER\n");
+    const std::string option = argc == 3 ? argv[1] : "";
+    const bool transfer = option == "--transfer";
+    const bool carve = option == "--carve";
+    if (argc != 2 && !transfer && !carve) {
+        std::fprintf(stderr, "usage: backup-dump [--transfer | --carve] BACKUP-FOLDER\n");
         return 2;
     }
-    std::string folder = argv[transfer ? 2 : 1];
+    std::string folder = argv[argc - 1];
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     if (!isBackupFolder(folder)) {
@@ -49,10 +54,15 @@ int main(int argc, char** argv)
             std::fwrite(line.data(), 1, line.size(), stdout);
         });
     PRBackupScanState state;
+    std::optional<DeletedRecordCarvers> carvers;
+    if (carve)
+        carvers.emplace(nc);
     if (transfer)
         runTransferReaders(folder, state, nc);
     else
         runBackupReaders(folder, state, nc);
+    if (carvers)
+        carvers->run(folder, state);
     nc.removeObserver(&observer);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -666,6 +666,28 @@ void actionButtons() {
     save(gradientStrip(400, 28, kNavyLight, kNavy), "tabHeadImage.png");
 }
 
+// The app cleaner's row arrows, enabled and not.
+void appCleanArrows() {
+    for (bool enabled : {true, false}) {
+        QImage image = canvas(36, 36);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor colour = enabled ? kBlue : QColor(196, 204, 214);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF(2, 2, 32, 32));
+        p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath chevron;
+        chevron.moveTo(15, 10);
+        chevron.lineTo(23, 18);
+        chevron.lineTo(15, 26);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(chevron);
+        p.end();
+        save(image, enabled ? "arrowright.png" : "arrowrightUnNom.png");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -732,6 +754,7 @@ int main(int argc, char** argv) {
     devicePictures();
     smallImages();
     actionButtons();
+    appCleanArrows();
 
     std::printf("%d images written to %s\n", g_written, argv[1]);
     return 0;

@@ -1,0 +1,63 @@
+// One database file as every carver walks it: found in the backup folder under its fixed
+// name, its journal folded in, opened, its header read, its pages visited one at a time.
+#pragma once
+
+#include "backup/carve/CarveContext.h"
+#include "backup/carve/CarveFile.h"
+#include "backup/carve/CarvePrimitives.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace carve {
+
+class CarveDatabase {
+public:
+    // The first of names that exists as a file in folder; empty when none does.
+    static std::string existingFile(const std::string& folder, std::initializer_list<const char*> names);
+
+    // Reads the header's journal byte first (folding the journal rewrites it), folds the
+    // journal in through the context, then opens the file. False when it does not open.
+    bool open(const std::string& path, const CarveContext& context);
+
+    CarveFile& file() { return file_; }
+    int64_t pageSize() const { return layout_.pageSize; }
+    int64_t pageCount() const { return layout_.pageCount; }
+    // The header's write version named the write-ahead log before the journal was folded.
+    bool writeAheadLog() const { return writeAheadLog_; }
+
+    // Brings page index into memory with its neighbours and returns its start.
+    int64_t enterPage(int64_t index, bool upwards);
+    // True when pos lies inside a cell that the page entered last still holds: a live row, which
+    // the readers list already and which is no deleted record. Pages on the free list hold none.
+    bool isLiveRow(int64_t pos) const;
+    // A two-byte big-endian number of the page header, such as a cell pointer.
+    int pageNumber(int64_t pos) { return static_cast<int>(readBigEndian(file_.bytes(pos, 2), 0, 2)); }
+
+private:
+    void readFreeList();
+    void readLiveCells(int64_t pageStart);
+
+    CarveFile file_;
+    PageLayout layout_;
+    bool writeAheadLog_ = false;
+    int64_t usableSize_ = 0;
+    std::vector<bool> freePage_;                         // by page index
+    std::vector<std::pair<int64_t, int64_t>> liveCells_;  // [start, end) in the page entered, sorted
+};
+
+// A column's value as the record classes hold text: the value text made into a string.
+std::string textOf(const FieldValue& value);
+// A timestamp column as date text: the value text as a 32-bit number (notes, calendar, calls)
+// or a 64-bit one (messages), through the date-text helper of the given file type.
+std::string dateTextOf32(const FieldValue& value, bool fileType);
+std::string dateTextOf64(const FieldValue& value, bool fileType);
+// Number of characters of a UTF-8 text.
+size_t characterCount(const std::string& text);
+
+// Posts "ScanProgressInfo" with the carver's value.
+void postProgress(const CarveContext& context, int value);
+
+}  // namespace carve

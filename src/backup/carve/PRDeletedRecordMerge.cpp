@@ -1,0 +1,123 @@
+#include "backup/carve/PRDeletedRecordMerge.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string key(std::initializer_list<const std::string*> parts) {
+    std::string k;
+    for (const std::string* p : parts) {
+        k += *p;
+        k += '\x1f';
+    }
+    return k;
+}
+
+std::string withoutSpaces(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
+}
+
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+size_t characters(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xc0) != 0x80; }));
+}
+
+}  // namespace
+
+template <class Ptr, class KeyOf>
+bool PRDeletedRecordMerge::listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
+    if (index.seen > array.size()) {  // the array was emptied or replaced
+        index.keys.clear();
+        index.seen = 0;
+    }
+    for (; index.seen < array.size(); ++index.seen) index.keys.insert(keyOf(*array[index.seen]));
+    return index.keys.count(k) > 0;
+}
+
+bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr& contact) {
+    auto keyOf = [](const PRContactNode& c) { return key({&c.contactName(), &c.contactPhone()}); };
+    if (!contact || listed(contacts_, contactArray, keyOf(*contact), keyOf)) return false;
+    contact->setBDeleted(true);
+    contactArray.push_back(contact);
+    ++deleteeFilesNum;
+    ++delContactNum;
+    return true;
+}
+
+bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message) {
+    if (!message || (message->messagePhone().empty() && message->messageContent().empty())) return false;
+    if (characters(withoutSpaces(message->messagePhone())) < 3) message->setMessagePhone("Unknown");
+    auto keyOf = [](const PRMessageNode& m) { return key({&m.messagePhone(), &m.messageContent(), &m.messageDate()}); };
+    if (listed(messages_, messageArray, keyOf(*message), keyOf)) return false;
+
+    const std::string phone = lowered(message->messagePhone());
+    for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
+        if (!tree->bdeleted()) continue;
+        const std::string address = lowered(tree->messageTreeNodeAdress());
+        if (phone == address || phone.find(address) != std::string::npos || address.find(phone) != std::string::npos) {
+            tree->MessageNodeArray().push_back(message);
+            return true;
+        }
+    }
+    auto tree = std::make_shared<PRMessageTreeNode>();
+    tree->setMessageTreeNodeName(message->messageName());
+    tree->setMessageTreeNodeAdress(message->messagePhone());
+    tree->setBdeleted(true);
+    tree->setMessageNodeArray({message});
+    messageTreeArray.push_back(tree);
+    message->setBDeleted(true);
+    messageArray.push_back(message);
+    ++deleteeFilesNum;
+    ++delMessageNum;
+    return true;
+}
+
+bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note) {
+    if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
+    auto keyOf = [](const PRNoteNode& n) { return n.noteContent(); };
+    if (listed(notes_, noteArray, keyOf(*note), keyOf)) return false;
+    note->setBDeleted(true);
+    noteArray.push_back(note);
+    ++deleteeFilesNum;
+    ++delNoteNum;
+    return true;
+}
+
+bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
+    if (!call || (call->callName().empty() && call->callPhone().empty())) return false;
+    auto keyOf = [](const PRCallHistoryNode& c) { return key({&c.callPhone(), &c.callDate()}); };
+    if (listed(calls_, callArray, keyOf(*call), keyOf)) return false;
+    call->setBDeleted(true);
+    callArray.push_back(call);
+    ++deleteeFilesNum;
+    ++delCallNum;
+    return true;
+}
+
+bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
+    if (!bookmark || (bookmark->bookMarkURL().empty() && bookmark->bookMarkTitle().empty())) return false;
+    auto keyOf = [](const PRBookMarkNode& b) { return key({&b.bookMarkURL(), &b.bookMarkTitle()}); };
+    if (listed(bookmarks_, bookMarkArray, keyOf(*bookmark), keyOf)) return false;
+    bookmark->setBDeleted(true);
+    bookMarkArray.push_back(bookmark);
+    ++deleteeFilesNum;
+    ++delBookMarkNum;
+    return true;
+}
+
+bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item) {
+    if (!item || (item->calTitle().empty() && item->calNote().empty() && item->startDate().empty())) return false;
+    auto keyOf = [](const PRCalenderNode& c) { return key({&c.calTitle(), &c.calNote(), &c.startDate()}); };
+    if (listed(calenders_, calenderArray, keyOf(*item), keyOf)) return false;
+    item->setBDeleted(true);
+    calenderArray.push_back(item);
+    ++deleteeFilesNum;
+    ++delCalenderNum;
+    return true;
+}

@@ -1,0 +1,63 @@
+// How the backup result screen takes in deleted records: a carved record that repeats one it
+// already lists (a live row the readers found, or a record carved twice) is dropped; the others
+// are marked deleted, listed and counted, and deleted messages are filed into conversations of
+// their own. The screen drives this from its notification handlers; tools use it alone.
+#pragma once
+
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRContactNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class PRDeletedRecordMerge {
+public:
+    // What the screen lists: the readers' records first, then the deleted ones it accepts.
+    std::vector<PRContactNodePtr> contactArray;
+    std::vector<PRMessageNodePtr> messageArray;
+    std::vector<PRMessageTreeNodePtr> messageTreeArray;
+    std::vector<PRNoteNodePtr> noteArray;
+    std::vector<PRCallHistoryNodePtr> callArray;
+    std::vector<PRBookMarkNodePtr> bookMarkArray;
+    std::vector<PRCalenderNodePtr> calenderArray;
+
+    int deleteeFilesNum = 0;
+    int delContactNum = 0;
+    int delMessageNum = 0;
+    int delNoteNum = 0;
+    int delCallNum = 0;
+    int delBookMarkNum = 0;
+    int delCalenderNum = 0;
+
+    // Each answers whether the screen keeps the record: listed as a new deleted record or,
+    // for a message, filed into a deleted conversation it already shows.
+    bool ScanDelContactInfomationHandle(const PRContactNodePtr& contact);
+    bool ScanDelMessageInfomationHandle(const PRMessageNodePtr& message);
+    bool ScanDelNoteInfomationHandle(const PRNoteNodePtr& note);
+    bool ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call);
+    bool scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark);
+    bool scanDelCalenderInfoHandle(const PRCalenderNodePtr& item);
+
+private:
+    // Keys of what is listed, kept beside the arrays so that a large backup is not rescanned
+    // for every carved record; rebuilt when the arrays grew from outside.
+    template <class Ptr>
+    struct Index {
+        std::unordered_set<std::string> keys;
+        size_t seen = 0;
+    };
+    template <class Ptr, class KeyOf>
+    static bool listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
+
+    Index<PRContactNodePtr> contacts_;
+    Index<PRMessageNodePtr> messages_;
+    Index<PRNoteNodePtr> notes_;
+    Index<PRCallHistoryNodePtr> calls_;
+    Index<PRBookMarkNodePtr> bookmarks_;
+    Index<PRCalenderNodePtr> calenders_;
+};

@@ -1,0 +1,33 @@
+// The rows of an advertising-cache table: one app each, with its icon at 36 x 36 in the
+// "Name" column. Main thread only.
+#pragma once
+
+#include "clean/PRAppAdsRemoveNode.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <vector>
+
+class PRAdsController : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit PRAdsController(QObject* parent = nullptr);
+
+    const std::vector<PRAppAdsRemoveNodePtr>& content() const { return content_; }
+    void setContent(std::vector<PRAppAdsRemoveNodePtr> content);
+    void addObjects(const std::vector<PRAppAdsRemoveNodePtr>& objects);
+    PRAppAdsRemoveNodePtr objectAt(int row) const;
+    // Redraws every row (the records changed).
+    void reloadData();
+
+    // Column identifiers: "Name", "Version", "Count", "State".
+    static const QStringList& columns();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::vector<PRAppAdsRemoveNodePtr> content_;
+};

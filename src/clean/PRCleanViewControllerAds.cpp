@@ -1,0 +1,167 @@
+// The app cleaner's advertising caches: the scan that follows its file scan, the list of apps
+// with their advertising folders, and their removal app by app or all at once.
+#include "clean/PRCleanViewController.h"
+
+#include "clean/AdCacheScan.h"
+#include "platform/Dialogs.h"
+#include "platform/Images.h"
+#include "platform/Threads.h"
+#include "widgets/FlashView.h"
+#include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+QWidget* PRCleanViewController::buildAdsPane() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(16, 12, 16, 12);
+    theAdsImageView = headerBand(pane, tr("Built-in Ads"));
+    layout->addWidget(theAdsImageView);
+
+    AdsTableView = new QTableView(pane);
+    AdsTableView->setModel(adsController);
+    AdsTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    AdsTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    AdsTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AdsTableView->setAlternatingRowColors(true);
+    AdsTableView->setIconSize(QSize(36, 36));
+    AdsTableView->verticalHeader()->hide();
+    AdsTableView->verticalHeader()->setDefaultSectionSize(42);
+    AdsTableView->horizontalHeader()->setStretchLastSection(true);
+    AdsTableView->setColumnWidth(0, 260);
+    AdsTableView->setColumnWidth(1, 90);
+    AdsTableView->setColumnWidth(2, 100);
+    layout->addWidget(AdsTableView, 1);
+
+    auto* bottom = new QHBoxLayout;
+    auto* back = new QPushButton(tr("Back"), pane);
+    connect(back, &QPushButton::clicked, this, [this] { showcleanDiskView(); });
+    auto* remove = new QPushButton(tr("Remove"), pane);
+    connect(remove, &QPushButton::clicked, this, [this] { RemoveAdsAction(); });
+    auto* removeAll = new QPushButton(tr("Remove All"), pane);
+    connect(removeAll, &QPushButton::clicked, this, [this] { RemoveAllAdsAction(); });
+    bottom->addWidget(back);
+    bottom->addStretch(1);
+    bottom->addWidget(remove);
+    bottom->addWidget(removeAll);
+    layout->addLayout(bottom);
+    return pane;
+}
+
+void PRCleanViewController::StartScanAppAdsThread(int device) {
+    clean::AdCacheScan::Options options;
+    options.deviceIndex = device;
+    options.deviceConnected = [this] { return connectedNow(); };
+    options.fragments = adPlatArray;
+    options.icon = [this, device](clean::DeviceFileService&, const std::string& bundleId) {
+        return clean::JunkScan::appIcon(services_, device, bundleId);
+    };
+    options.progress = [this](float ratio) {
+        performOnMainThread([this, ratio] { adsProgressor->setProgressValue(ratio); }, true);
+    };
+    options.showBundleId = [this](const QString& bundleId) {
+        performOnMainThread([this, bundleId] { appAdsShowFilePathlab->setText(bundleId); }, true);
+    };
+    clean::AdCacheScan scan(services_, options);
+    if (scan.run() == clean::AdCacheScan::Outcome::Disconnected) {
+        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        return;
+    }
+    performOnMainThread([this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
+                        true);
+}
+
+void PRCleanViewController::showAdsCount() { appAdslab->setText(tr("%1 built-in ads").arg(totalAdsCount)); }
+
+void PRCleanViewController::FinishedScanAppAdsThreadOnMainThread(std::vector<PRAppAdsRemoveNodePtr> records,
+                                                                 int adsFound) {
+    adsRemoveArray = std::move(records);
+    totalAdsCount = adsFound;
+    appAdsShowFilePathlab->hide();
+    appAdslab->show();
+    showAdsCount();
+    appAdsBtn->setEnabled(true);
+    appAdsBtn->setIcon(QPixmap::fromImage(images::imageNamed("arrowright.png")));
+    appStartBtn->setImageNamed("RemoveBtnNom.png");
+    appFlashView->stopFlash();
+    adsScanRunning_ = false;
+    if (appCounters_.totalFileNumber == 0 && totalAdsCount == 0)
+        appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
+}
+
+void PRCleanViewController::ClickAppAdsFileAction(QObject*) {
+    view();
+    std::vector<PRAppAdsRemoveNodePtr> sorted = adsRemoveArray;
+    clean::sortByAdsPlatformCount(sorted);
+    adsController->setContent({});
+    adsController->addObjects(sorted);
+    showcleanAppAdsTableView();
+    AdsTableView->clearSelection();
+}
+
+void PRCleanViewController::RemoveAdsAction(QObject*) {
+    const QModelIndexList rows = AdsTableView ? AdsTableView->selectionModel()->selectedRows() : QModelIndexList{};
+    if (rows.isEmpty()) return;
+    currentRemoveNode = adsController->objectAt(rows.first().row());
+    if (!currentRemoveNode) return;
+    if (currentRemoveNode->isLive()) {
+        removeAdRecords({currentRemoveNode}, false);
+        return;
+    }
+    AlertRequest alert;
+    alert.messageText = tr("No ads detected, please contact us for further assistance or choose other ads to remove.");
+    alert.buttons = QStringList{tr(" Ok ")};
+    alert.informativeText = QString();
+    alert.window = view_ ? view_->window() : nullptr;
+    dialogs::runAlert(alert);
+}
+
+void PRCleanViewController::RemoveAllAdsAction(QObject*) {
+    std::vector<PRAppAdsRemoveNodePtr> live;
+    for (const auto& record : adsController->content())
+        if (record->isLive()) live.push_back(record);
+    removeAdRecords(std::move(live), true);
+}
+
+void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> records, bool reloadOnce) {
+    if (records.empty()) return;
+    std::vector<std::pair<QString, QStringList>> work;
+    for (const auto& record : records) work.emplace_back(record->appBundleID, record->appAdsPlatArray);
+    auto batch = startBatch(tr("Some advertising caches could not be removed from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, records, work, reloadOnce, batch] {
+        clean::AdCacheRemover remover(services_, device);
+        clean::ActionResult all;
+        for (size_t i = 0; i < work.size(); ++i) {
+            const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
+            if (!result.ok()) ++all.failures;
+            // Each record's row is redrawn as soon as its folders are done.
+            performOnMainThread([=, this] {
+                adsRemoved(records[i], result);
+                if (!reloadOnce) adsController->reloadData();
+            }, true);
+        }
+        performOnMainThread([=, this] {
+            adsController->reloadData();
+            finishJob(batch, all);
+        }, true);
+    });
+}
+
+void PRCleanViewController::adsRemoved(const PRAppAdsRemoveNodePtr& record, const clean::AdRemovalResult& result) {
+    if (result.removedPaths.isEmpty()) return;
+    QStringList remaining;
+    for (const QString& path : record->appAdsPlatArray)
+        if (!result.removedPaths.contains(path)) remaining << path;
+    totalAdsCount = std::max(0, totalAdsCount - int(record->appAdsPlatArray.size() - remaining.size()));
+    record->appAdsPlatArray = remaining;
+    record->appPlatformCount = QString::number(remaining.size());
+    if (remaining.isEmpty()) record->appAdsState = QStringLiteral("Removed");
+    if (appAdslab) showAdsCount();
+}

@@ -1,0 +1,562 @@
+// The app cleaner's panel: its overview of five rows and the start button, the scan that
+// fills them (one worker: the file scan, then the advertising scan) and the one-pass removal
+// behind its progress sheet.
+#include "clean/PRCleanViewController.h"
+
+#include "app/OstrevaneAppDelegate.h"
+#include "clean/AdCacheScan.h"
+#include "clean/AppCleanScan.h"
+#include "model/PRRecordFields.h"
+#include "platform/Images.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Threads.h"
+#include "widgets/FlashView.h"
+#include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
+
+#include <QDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QtDebug>
+#include <unordered_set>
+
+using clean::Category;
+
+namespace {
+
+QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(::sizeText(bytes)); }
+
+// Hands the walk's paths to the page; the tree batches of the device clean are not wanted here.
+class PathLabelSink final : public clean::JunkScanSink {
+public:
+    explicit PathLabelSink(std::function<void(Category, const QString&)> show) : show_(std::move(show)) {}
+    void deliver(clean::JunkScanBatch) override {}
+    void showFilePath(Category category, const QString& path) override { show_(category, path); }
+
+private:
+    std::function<void(Category, const QString&)> show_;
+};
+
+// sentence as rich text, with the first occurrence of each piece in colour.
+QString colouredSentence(const QString& sentence, const QStringList& pieces, const QColor& colour) {
+    struct Span {
+        qsizetype at, length;
+    };
+    std::vector<Span> spans;
+    for (const QString& piece : pieces) {
+        const qsizetype at = sentence.indexOf(piece);
+        if (at >= 0 && !piece.isEmpty()) spans.push_back({at, piece.size()});
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
+    QString html;
+    qsizetype from = 0;
+    for (const Span& span : spans) {
+        if (span.at < from) continue;  // overlapping pieces: the first one wins
+        html += sentence.mid(from, span.at - from).toHtmlEscaped();
+        html += QStringLiteral("<span style=\"color:%1\">%2</span>")
+                    .arg(colour.name(), sentence.mid(span.at, span.length).toHtmlEscaped());
+        from = span.at + span.length;
+    }
+    return html + sentence.mid(from).toHtmlEscaped();
+}
+
+void setArrow(QPushButton* button, bool enabled) {
+    button->setEnabled(enabled);
+    button->setIcon(QPixmap::fromImage(images::imageNamed(enabled ? "arrowright.png" : "arrowrightUnNom.png")));
+}
+
+}  // namespace
+
+QLabel* PRCleanViewController::headerBand(QWidget* parent, const QString& caption) {
+    auto* band = new QLabel(parent);
+    band->setPixmap(QPixmap::fromImage(images::imageNamed("tabHeadImage.png")));
+    band->setScaledContents(true);  // both axes, each on its own
+    band->setFixedHeight(28);
+    band->setMinimumWidth(120);
+    band->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // as wide as its place, not its picture
+    auto* layout = new QHBoxLayout(band);
+    layout->setContentsMargins(10, 0, 10, 0);
+    auto* text = new QLabel(caption, band);
+    text->setFont(QFont("Lucida Grande", 12, QFont::Bold));
+    text->setStyleSheet("color: white; background: transparent;");
+    layout->addWidget(text);
+    return band;
+}
+
+// What the one-pass removal acts on, taken from the lists on the main thread.
+struct PRCleanViewController::RemovalPlan {
+    int device = 0;
+    std::vector<clean::DeviceFileRef> files;
+    std::vector<PRCleanDirNodePtr> rows;  // files[i] is rows[i]
+    std::vector<Category> categories;     // and belongs to categories[i]
+    size_t cacheRows = 0;
+    std::vector<PRAppAdsRemoveNodePtr> ads;  // the scan's records with advertising folders
+    std::vector<QString> adBundles;
+    std::vector<QStringList> adPaths;
+};
+
+struct PRCleanViewController::RemovalOutcome {
+    std::vector<bool> removed;  // per file of the plan
+    clean::ActionResult files;
+    std::vector<clean::AdRemovalResult> ads;  // per record of the plan
+};
+
+int PRCleanViewController::GetDocumentFileType(const char* extension) {
+    return clean::AppCleanScan::GetDocumentFileType(extension);
+}
+
+PRCleanViewController::AppCleanCategory PRCleanViewController::appCategory(Category category) const {
+    switch (category) {
+    case Category::Document:
+        return {category,         cleanDocumentTableView, cleanDocumentFileTableview, cleanDocumentController,
+                documentFileInfolab, appDocumentlab,      appDocumentShowFilePathlab, documentProgressor,
+                documentExportBtn, documentRemoveBtn,     documentRemoveAllBtn,      appDocumentBtn,
+                appDocumentProgress, "All document files have been removed."};
+    case Category::Cookie:
+        return {category,       cleanCookTableView, cleanCookieFileTableView, cleanCookController,
+                cookFileInfolab, appCooklab,        appCookShowFilePathlab,   cookProgressor,
+                cookExportBtn,  cookRemoveBtn,      cookRemoveAllBtn,         appCookBtn,
+                appCookProgress, "All cook files have been removed."};
+    case Category::Junk:
+        return {category,       cleanJunkTableView, cleanJunkFileTableView, cleanJunkController,
+                junkFileInfolab, appJunklab,        appJunkShowFilePathlab, junkProgressor,
+                junkExportBtn,  junkRemoveBtn,      junkRemoveAllBtn,       appJunkBtn,
+                appJunkProgress, "All junk files have been removed."};
+    case Category::Cache: break;
+    }
+    return {Category::Cache,  cleanCacheTableView, cleanCacheFileTableView, cleanCacheFileController,
+            cacheFileInfolab, appCachelab,         appCacheShowFilePathlab, cacheProgressor,
+            cacheExportBtn,   cacheRemoveBtn,      cacheRemoveAllBtn,       appCacheBtn,
+            appCacheProgress, "All cache files have been removed."};
+}
+
+// ---- Panes -------------------------------------------------------------------------------------
+
+void PRCleanViewController::buildAppCleanPanes(QLayout* layout) {
+    cleanDiskView = buildAppCleanOverview();
+    cleanCacheTableView = buildAppCleanListPane(Category::Cache);
+    cleanDocumentTableView = buildAppCleanListPane(Category::Document);
+    cleanJunkTableView = buildAppCleanListPane(Category::Junk);
+    cleanCookTableView = buildAppCleanListPane(Category::Cookie);
+    cleanAppAdsView = buildAdsPane();
+    for (QWidget* pane : {cleanDiskView, cleanCacheTableView, cleanDocumentTableView, cleanJunkTableView,
+                          cleanCookTableView, cleanAppAdsView}) {
+        pane->hide();
+        layout->addWidget(pane);
+    }
+}
+
+QWidget* PRCleanViewController::buildAppCleanOverview() {
+    auto* pane = new QWidget;
+    pane->setObjectName("cleanDiskView");
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(24, 18, 24, 18);
+    layout->setSpacing(10);
+
+    auto* top = new QHBoxLayout;
+    auto* title = new QLabel(tr("App Cleaner"), pane);
+    title->setFont(QFont("Lucida Grande", 16, QFont::Bold));
+    auto* intro = new QLabel(tr("Scan every app for caches, cookies, temporary files, documents and built-in ads, "
+                                "then remove them in one pass."),
+                             pane);
+    intro->setWordWrap(true);
+    intro->setFont(QFont("Lucida Grande", 11));
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(title);
+    texts->addWidget(intro);
+    appCleanResultlab = new QLabel(pane);
+    appCleanResultlab->setObjectName("appCleanResultlab");
+    appCleanResultlab->setFont(QFont("Lucida Grande", 11, QFont::Bold));
+    appCleanResultlab->setWordWrap(true);
+    texts->addWidget(appCleanResultlab);
+    top->addLayout(texts, 1);
+    appFlashView = new FlashView(pane);
+    appFlashView->setFixedSize(40, 40);
+    appFlashView->hide();
+    top->addWidget(appFlashView, 0, Qt::AlignVCenter);
+    appStartBtn = new PRAppCleanButton(pane);
+    appStartBtn->setObjectName("appStartBtn");
+    appStartBtn->setImageNamed("scanNom.png");
+    appStartBtn->setFixedSize(150, 48);
+    top->addWidget(appStartBtn, 0, Qt::AlignVCenter);
+    layout->addLayout(top);
+
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(12);
+    rows->setVerticalSpacing(14);
+    rows->setColumnStretch(2, 3);
+    rows->setColumnMinimumWidth(2, 200);
+    rows->setColumnStretch(4, 2);
+    auto makeRow = [&](int row, const QString& name, QLabel*& image, PRProgressView*& bar, QLabel*& size, QLabel*& path,
+                       QPushButton*& arrow) {
+        image = headerBand(pane, name);
+        image->setFixedWidth(180);
+        image->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        bar = new PRProgressView(pane);
+        bar->setFixedHeight(14);
+        bar->setMinimumWidth(160);
+        size = new QLabel(pane);
+        size->setFont(QFont("Lucida Grande", 11));
+        size->setMinimumWidth(90);
+        path = new QLabel(pane);
+        path->setFont(QFont("Lucida Grande", 10));
+        path->setMinimumWidth(220);
+        arrow = new QPushButton(pane);
+        arrow->setFlat(true);
+        arrow->setFixedSize(28, 28);
+        arrow->setIconSize(QSize(18, 18));
+        rows->addWidget(image, row, 0);
+        rows->addWidget(bar, row, 2);
+        rows->addWidget(size, row, 3);
+        rows->addWidget(path, row, 4);
+        rows->addWidget(arrow, row, 5);
+    };
+    makeRow(0, tr("App Caches"), appCacheImageView, appCacheProgress, appCachelab, appCacheShowFilePathlab, appCacheBtn);
+    makeRow(1, tr("App Cookies"), appCookImageView, appCookProgress, appCooklab, appCookShowFilePathlab, appCookBtn);
+    makeRow(2, tr("Temporary Files"), appJunkImageView, appJunkProgress, appJunklab, appJunkShowFilePathlab, appJunkBtn);
+    makeRow(3, tr("Documents"), appDocumentImageView, appDocumentProgress, appDocumentlab, appDocumentShowFilePathlab,
+            appDocumentBtn);
+    QLabel* adsImage = nullptr;
+    makeRow(4, tr("Built-in Ads"), adsImage, adsProgressor, appAdslab, appAdsShowFilePathlab, appAdsBtn);
+    layout->addLayout(rows);
+    layout->addStretch(1);
+
+    connect(appCacheBtn, &QPushButton::clicked, this, [this] { ClickCacheFileAction(); });
+    connect(appCookBtn, &QPushButton::clicked, this, [this] { ClickCookieFileAction(); });
+    connect(appJunkBtn, &QPushButton::clicked, this, [this] { ClickJunkFileAction(); });
+    connect(appDocumentBtn, &QPushButton::clicked, this, [this] { ClickDocumentFileAction(); });
+    connect(appAdsBtn, &QPushButton::clicked, this, [this] { ClickAppAdsFileAction(); });
+    for (QPushButton* arrow : {appDocumentBtn, appCacheBtn, appJunkBtn, appCookBtn, appAdsBtn}) setArrow(arrow, false);
+    for (QLabel* size : {appDocumentlab, appCachelab, appJunklab, appCooklab, appAdslab}) size->hide();
+    return pane;
+}
+
+void PRCleanViewController::buildRemoveWindow() {
+    removeWindow = new QDialog(view_ ? view_->window() : nullptr, Qt::Sheet);
+    removeWindow->setObjectName("removeWindow");
+    removeWindow->setWindowTitle(tr("Cleaning Up"));
+    removeWindow->setWindowModality(Qt::WindowModal);
+    removeWindow->setMinimumWidth(460);
+    auto* layout = new QVBoxLayout(removeWindow);
+    layout->setContentsMargins(20, 18, 20, 18);
+    removeNumberlab = new QLabel(removeWindow);
+    removeNumberlab->setTextFormat(Qt::RichText);
+    removeNumberlab->setWordWrap(true);
+    removeNumberlab->setFont(QFont("Lucida Grande", 11));
+    removeProgress = new QProgressBar(removeWindow);
+    removeProgress->setRange(0, 100);
+    removeProgress->setTextVisible(false);
+    removeNumberInfolab = new QLabel(removeWindow);
+    removeNumberInfolab->setFont(QFont("Lucida Grande", 11));
+    layout->addWidget(removeNumberlab);
+    layout->addWidget(removeProgress);
+    layout->addWidget(removeNumberInfolab);
+}
+
+void PRCleanViewController::showView(QWidget* container) {
+    QWidget* page = view();
+    if (container && page->parentWidget() != container) {
+        if (!container->layout()) {
+            auto* layout = new QVBoxLayout(container);
+            layout->setContentsMargins(0, 0, 0, 0);
+        }
+        container->layout()->addWidget(page);
+    }
+    page->show();
+    showcleanDiskView();
+    appFlashView->hide();
+    for (QPushButton* arrow : {appDocumentBtn, appCacheBtn, appJunkBtn, appCookBtn, appAdsBtn}) setArrow(arrow, false);
+    for (QLabel* size : {appDocumentlab, appCachelab, appJunklab, appCooklab, appAdslab}) size->hide();
+    for (QProgressBar* bar : {documentProgressor, cacheProgressor, cookProgressor, junkProgressor}) bar->hide();
+}
+
+void PRCleanViewController::showcleanDiskView() {
+    view();
+    showPane(cleanDiskView);
+}
+void PRCleanViewController::showCleanCacheTableView() {
+    view();
+    showPane(cleanCacheTableView);
+}
+void PRCleanViewController::showCleanCookTableView() {
+    view();
+    showPane(cleanCookTableView);
+}
+void PRCleanViewController::showCleanJunkTableView() {
+    view();
+    showPane(cleanJunkTableView);
+}
+void PRCleanViewController::showCleanDocumentTableView() {
+    view();
+    showPane(cleanDocumentTableView);
+}
+void PRCleanViewController::showcleanAppAdsTableView() {
+    view();
+    showPane(cleanAppAdsView);
+}
+
+// ---- The start button ------------------------------------------------------------------------
+
+void PRCleanViewController::MyAppCleanbuttonMouseDownHandle(const NSNotification& notification) {
+    if (!appStartBtn || notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appStartBtn)))
+        return;
+    pressStartButton(true);
+}
+
+// Sent directly (nothing in the window does), the scan starts its spinner without showing it.
+void PRCleanViewController::startScanPhoneApp(QObject*) { pressStartButton(false); }
+
+void PRCleanViewController::pressStartButton(bool showSpinner) {
+    view();
+    // Until the advertising scan has ended too, a press would remove half of what is found.
+    if (bStartCleanScan || adsScanRunning_ || removalStarted_) return;
+    if (bAppCleanerFinish) {
+        startRemoval();
+        return;
+    }
+    totalAdsCount = 0;
+    appStartBtn->setImageNamed("scanDown.png");
+    for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress, adsProgressor})
+        bar->setProgressValue(0.1f);
+    if (showSpinner) appFlashView->show();
+    appFlashView->startFlash();
+    appCleanResultlab->clear();
+    for (QLabel* path : {appDocumentShowFilePathlab, appCacheShowFilePathlab, appJunkShowFilePathlab,
+                         appCookShowFilePathlab, appAdsShowFilePathlab}) {
+        path->clear();
+        path->show();
+    }
+    // A scan after one the device cut short starts from empty lists.
+    appCounters_.reset();
+    appLists_.clear();
+    adsRemoveArray.clear();
+    adsController->setContent({});
+    for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk})
+        appCategory(c).controller->setContent({});
+    bStartCleanScan = true;
+    adsScanRunning_ = true;
+    const int device = cleanDevice;
+    NSThread::detachNewThread([this, device] {
+        std::lock_guard<std::mutex> turn(deviceScanTurn_);  // after a device clean under way
+        startScanPhoneAppThread(device);
+    });
+}
+
+void PRCleanViewController::startScanPhoneAppThread(int device) {
+    PathLabelSink sink([this](Category category, const QString& path) {
+        std::lock_guard<std::mutex> lock(pathLabelMutex_);
+        pendingPaths_[int(category)] = path;
+        if (pathLabelsPosted_) return;
+        pathLabelsPosted_ = true;
+        QMetaObject::invokeMethod(this, [this] { showAppCleanPathLabels(); }, Qt::QueuedConnection);
+    });
+    clean::AppCleanScan::Options options;
+    options.deviceIndex = device;
+    options.deviceConnected = [this] { return connectedNow(); };
+    options.categoryProgress = [this](float ratio) {
+        QMetaObject::invokeMethod(this, [this, ratio] {
+            for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress})
+                bar->setProgressValue(ratio);
+        }, Qt::QueuedConnection);
+    };
+    clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
+    if (scan.startScanPhoneCache() == clean::AppCleanScan::Outcome::Disconnected) {
+        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        return;
+    }
+    performOnMainThread([this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
+    StartScanAppAdsThread(device);
+}
+
+void PRCleanViewController::showAppCleanPathLabels() {
+    QString paths[4];
+    {
+        std::lock_guard<std::mutex> lock(pathLabelMutex_);
+        pathLabelsPosted_ = false;
+        for (int i = 0; i < 4; ++i) paths[i].swap(pendingPaths_[i]);
+    }
+    if (!bStartCleanScan) return;
+    for (Category c : {Category::Junk, Category::Cache, Category::Cookie, Category::Document})
+        if (!paths[int(c)].isEmpty()) appCategory(c).pathLabel->setText(clean::AppCleanScan::shortenedPath(paths[int(c)]));
+}
+
+void PRCleanViewController::appCleanScanAbortedOnMainThread() {
+    bStartCleanScan = false;
+    bAppCleanerFinish = false;
+    adsScanRunning_ = false;
+    appFlashView->stopFlash();
+    appFlashView->hide();
+    appStartBtn->setImageNamed("scanNom.png");
+    for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress, adsProgressor})
+        bar->setProgressValue(0);
+    appCleanResultlab->setText(tr("The scan stopped: the device is no longer connected."));
+}
+
+void PRCleanViewController::startScanPhoneCacheFinishedOnMainThread() {
+    bStartCleanScan = false;
+    bAppCleanerFinish = true;
+    for (Category c : {Category::Document, Category::Cache, Category::Junk, Category::Cookie}) {
+        const AppCleanCategory v = appCategory(c);
+        setArrow(v.arrowBtn, true);
+        v.sizeLabel->show();
+        v.pathLabel->hide();
+        v.sizeLabel->setText(sizeTextOf(appCounters_.sizeOf(c)));
+        const auto& list = appLists_.listOf(c);
+        v.controller->setContent({list.begin(), list.end()});
+    }
+}
+
+void PRCleanViewController::showCategorySize(Category category) {
+    const uint64_t bytes = appCounters_.sizeOf(category);
+    appCategory(category).sizeLabel->setText(bytes == 0 ? QStringLiteral("0 KB") : sizeTextOf(bytes));
+}
+
+void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {
+    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor())
+        app->setTotalAppRemoveFileSize(app->totalAppRemoveFileSize() + bytes);
+}
+
+void PRCleanViewController::appCleanRowsRemoved(Category category, const std::vector<PRCleanDirNodePtr>& rows) {
+    if (rows.empty()) return;
+    const AppCleanCategory v = appCategory(category);
+    std::unordered_set<const PRCleanDirNode*> gone;
+    uint64_t bytes = 0;
+    for (const auto& row : rows) {
+        gone.insert(row.get());
+        bytes += row->fileSizeNumber;
+    }
+    auto& list = appLists_.listOf(category);
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const PRCleanDirNodePtr& r) { return gone.count(r.get()); }),
+               list.end());
+    std::vector<NSObjectPtr> kept;
+    for (const auto& object : v.controller->content())
+        if (!gone.count(dynamic_cast<const PRCleanDirNode*>(object.get()))) kept.push_back(object);
+    if (kept.size() != v.controller->content().size()) v.controller->setContent(std::move(kept));
+    clean::subtractClamped(appCounters_.sizeOf(category), bytes);
+    clean::subtractClamped(appCounters_.numberOf(category), rows.size());
+    clean::subtractClamped(appCounters_.totalFileSize, bytes);
+    clean::subtractClamped(appCounters_.totalFileNumber, rows.size());
+    showCategorySize(category);
+}
+
+// ---- One-pass removal ------------------------------------------------------------------------
+
+void PRCleanViewController::startRemoval() {
+    auto plan = std::make_shared<RemovalPlan>();
+    plan->device = cleanDevice;
+    // The rows the lists hold now, in the order cache, document, cookie, junk.
+    for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
+        for (const auto& object : appCategory(c).controller->content()) {
+            auto row = std::dynamic_pointer_cast<PRCleanDirNode>(object);
+            if (!row) continue;
+            clean::DeviceFileRef ref;
+            ref.filePath = row->filePath;
+            ref.appBundleName = row->appBundleName;
+            ref.size = row->fileSizeNumber;
+            plan->files.push_back(ref);
+            plan->rows.push_back(row);
+            plan->categories.push_back(c);
+            if (c == Category::Cache) ++plan->cacheRows;
+        }
+    }
+    // The advertising caches the scan found, whether or not their list was ever opened.
+    for (const auto& record : adsRemoveArray)
+        if (record->isLive()) {
+            plan->ads.push_back(record);
+            plan->adBundles.push_back(record->appBundleID);
+            plan->adPaths.push_back(record->appAdsPlatArray);
+        }
+    removalStarted_ = true;
+    appStartBtn->setImageNamed("RemoveBtnDown.png");
+    if (plan->files.empty() && plan->ads.empty()) {
+        removeAllFilesFinishOnMainThread(plan, RemovalOutcome{});
+        return;
+    }
+
+    uint64_t bytes = 0;
+    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
+    const QString count = QString::number(qulonglong(appCounters_.totalFileNumber.load()));
+    const QString size = sizeTextOf(bytes);
+    const QString sentence =
+        tr("%1 files will be cleaned up and %2 of disk space will be freed up on your iDevice.").arg(count, size);
+    if (!removeWindow) buildRemoveWindow();
+    removeNumberlab->setText(colouredSentence(sentence, {count, size}, QColor::fromRgbF(248 / 255.0, 54 / 255.0, 52 / 255.0)));
+    removeNumberlab->setFont(QFont("Lucida Grande", 11));
+    removeProgress->setValue(0);
+    removeNumberInfolab->clear();
+    removeWindow->open();
+    NSThread::detachNewThread([this, plan] { removeAllFilesThreader(plan); });
+}
+
+void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan) {
+    hasRemoveNumber = 0;
+    qInfo("[[cleanCacheFileController content] count]===%d", int(plan->cacheRows));
+    const size_t total = plan->files.size() + plan->ads.size();
+    int shown = -1;
+    auto step = [&](size_t done) {
+        const int percent = int(done * 100 / total);  // total > 0: an empty plan never gets here
+        if (percent == shown) return;  // one hand-over per percent, however many files
+        shown = percent;
+        performOnMainThread([this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+    };
+    RemovalOutcome outcome;
+    outcome.files = clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
+        hasRemoveNumber = done;
+        step(done);
+    });
+    clean::AdCacheRemover remover(services_, plan->device);
+    for (size_t i = 0; i < plan->ads.size(); ++i) {
+        outcome.ads.push_back(remover.removeFolders(plan->adBundles[i], plan->adPaths[i]));
+        step(plan->files.size() + i + 1);
+    }
+    performOnMainThread([this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
+}
+
+void PRCleanViewController::sendRemoveProgressInfoOnMainThread(int percent) {
+    if (!removeProgress) return;
+    removeProgress->setValue(percent);
+    uint64_t bytes = 0;
+    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
+    removeNumberInfolab->setText(tr("Has remove %1 files of %2 files, %3 ")
+                                     .arg(qulonglong(hasRemoveNumber.load()))
+                                     .arg(qulonglong(appCounters_.totalFileNumber.load()))
+                                     .arg(sizeTextOf(bytes)));
+}
+
+void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_ptr<RemovalPlan>& plan,
+                                                             const RemovalOutcome& outcome) {
+    if (removeWindow) removeWindow->close();
+    hasRemoveNumber = 0;
+    uint64_t failures = outcome.files.failures;
+    for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
+        std::vector<PRCleanDirNodePtr> removed;
+        for (size_t i = 0; i < outcome.removed.size(); ++i)
+            if (outcome.removed[i] && plan->categories[i] == c) removed.push_back(plan->rows[i]);
+        appCleanRowsRemoved(c, removed);
+        const AppCleanCategory v = appCategory(c);
+        showCategorySize(c);
+        // A category keeps its list while files the device refused are in it.
+        setArrow(v.arrowBtn, v.controller->rowCount() > 0);
+    }
+    addToRemovedAppBytes(outcome.files.bytes);
+    for (size_t i = 0; i < outcome.ads.size(); ++i) {
+        adsRemoved(plan->ads[i], outcome.ads[i]);
+        if (!outcome.ads[i].ok()) ++failures;
+    }
+    if (adsController) adsController->reloadData();
+    appStartBtn->setEnabled(false);
+    appStartBtn->setImageNamed("doneNom.png");
+    if (plan->files.empty() && plan->ads.empty()) {
+        appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
+    } else {
+        appCleanResultlab->setText(tr("%1 files have been removed and %2 of disk space freed up on your iDevice.")
+                                       .arg(qulonglong(outcome.files.files))
+                                       .arg(sizeTextOf(outcome.files.bytes)));
+    }
+    if (failures > 0) showFailure(tr("Some files could not be removed from the device."));
+}

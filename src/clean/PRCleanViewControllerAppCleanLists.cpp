@@ -1,0 +1,286 @@
+// The app cleaner's four lists (documents, caches, cookies, temporary files): opening one,
+// copying the selected files to the Mac, removing the selected files or all of them. The rows
+// are read on the main thread; the device work runs on the page's workers; the lists and
+// counters change afterwards by what the device really did.
+#include "clean/PRCleanViewController.h"
+
+#include "app/OstrevaneAppDelegate.h"
+#include "platform/Paths.h"
+#include "platform/Threads.h"
+#include "widgets/PRProgressView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QtDebug>
+
+using clean::Category;
+
+namespace {
+
+clean::DeviceFileRef refOfRow(const PRCleanDirNode& row) {
+    clean::DeviceFileRef ref;
+    ref.filePath = row.filePath;
+    ref.appBundleName = row.appBundleName;
+    ref.size = row.fileSizeNumber;
+    return ref;
+}
+
+QPushButton* paneButton(QWidget* parent, const QString& title) {
+    auto* button = new QPushButton(title, parent);
+    button->setFont(QFont("Lucida Grande", 11));
+    button->setMinimumWidth(96);
+    return button;
+}
+
+}  // namespace
+
+QString PRCleanViewController::appDataFolder() {
+    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    const QString exportFolder = app ? app->quillomatrixExportPath()
+                                     : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+    return exportFolder + QStringLiteral("/AppData");
+}
+
+QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
+    QTableView** table;
+    QLabel** info;
+    QProgressBar** progress;
+    QPushButton **exportBtn, **removeBtn, **removeAllBtn;
+    PRAppFileController* controller;
+    QString title;
+    switch (category) {
+    case Category::Document:
+        table = &cleanDocumentFileTableview, info = &documentFileInfolab, progress = &documentProgressor;
+        exportBtn = &documentExportBtn, removeBtn = &documentRemoveBtn, removeAllBtn = &documentRemoveAllBtn;
+        controller = cleanDocumentController, title = tr("Documents");
+        break;
+    case Category::Cookie:
+        table = &cleanCookieFileTableView, info = &cookFileInfolab, progress = &cookProgressor;
+        exportBtn = &cookExportBtn, removeBtn = &cookRemoveBtn, removeAllBtn = &cookRemoveAllBtn;
+        controller = cleanCookController, title = tr("App Cookies");
+        break;
+    case Category::Junk:
+        table = &cleanJunkFileTableView, info = &junkFileInfolab, progress = &junkProgressor;
+        exportBtn = &junkExportBtn, removeBtn = &junkRemoveBtn, removeAllBtn = &junkRemoveAllBtn;
+        controller = cleanJunkController, title = tr("Temporary Files");
+        break;
+    case Category::Cache:
+    default:
+        table = &cleanCacheFileTableView, info = &cacheFileInfolab, progress = &cacheProgressor;
+        exportBtn = &cacheExportBtn, removeBtn = &cacheRemoveBtn, removeAllBtn = &cacheRemoveAllBtn;
+        controller = cleanCacheFileController, title = tr("App Caches");
+        break;
+    }
+
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(16, 12, 16, 12);
+    layout->addWidget(headerBand(pane, title));
+
+    auto* view = new QTableView(pane);
+    view->setModel(controller);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAlternatingRowColors(true);
+    view->setFont(QFont("Lucida Grande", 11));
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setColumnWidth(0, 220);
+    view->setColumnWidth(1, 130);
+    view->setColumnWidth(2, 80);
+    layout->addWidget(view, 1);
+
+    auto* bottom = new QHBoxLayout;
+    auto* back = paneButton(pane, tr("Back"));
+    connect(back, &QPushButton::clicked, this, [this] { cacheFileBackAction(); });
+    bottom->addWidget(back);
+    *info = new QLabel(pane);
+    (*info)->setFont(QFont("Lucida Grande", 11));
+    bottom->addWidget(*info, 1);
+    *progress = new QProgressBar(pane);
+    (*progress)->setRange(0, 100);
+    (*progress)->setTextVisible(false);
+    (*progress)->hide();
+    bottom->addWidget(*progress, 1);
+    *exportBtn = paneButton(pane, QStringLiteral("         Export"));
+    (*exportBtn)->setFont(QFont(QApplication::font().family(), 13));
+    (*exportBtn)->setStyleSheet("QPushButton { color: white; background: rgb(61, 123, 217); border-radius: 4px; "
+                                "padding: 4px 14px 4px 0; text-align: left; } "
+                                "QPushButton:disabled { background: rgb(160, 176, 199); }");
+    *removeBtn = paneButton(pane, tr("Remove"));
+    *removeAllBtn = paneButton(pane, tr("Remove All"));
+    for (QPushButton* b : {*exportBtn, *removeBtn, *removeAllBtn}) bottom->addWidget(b);
+    layout->addLayout(bottom);
+    *table = view;
+
+    connect(*exportBtn, &QPushButton::clicked, this, [this, category] { exportSelectedAppCleanRows(category); });
+    connect(*removeBtn, &QPushButton::clicked, this, [this, category] { removeSelectedAppCleanRows(category); });
+    connect(*removeAllBtn, &QPushButton::clicked, this, [this, category] { removeAllAppCleanRows(category); });
+    return pane;
+}
+
+// ---- Open --------------------------------------------------------------------------------------
+
+void PRCleanViewController::openAppCleanList(Category category) {
+    view();
+    const AppCleanCategory v = appCategory(category);
+    showPane(v.pane);
+    v.table->clearSelection();
+    v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
+                             .arg(v.sizeLabel->text())
+                             .arg(qulonglong(appCounters_.numberOf(category).load())));
+}
+
+void PRCleanViewController::ClickDocumentFileAction(QObject*) { openAppCleanList(Category::Document); }
+void PRCleanViewController::ClickCacheFileAction(QObject*) { openAppCleanList(Category::Cache); }
+void PRCleanViewController::ClickCookieFileAction(QObject*) { openAppCleanList(Category::Cookie); }
+void PRCleanViewController::ClickJunkFileAction(QObject*) { openAppCleanList(Category::Junk); }
+
+std::vector<PRCleanDirNodePtr> PRCleanViewController::selectedAppCleanRows(Category category) const {
+    const AppCleanCategory v = appCategory(category);
+    std::vector<PRCleanDirNodePtr> rows;
+    if (!v.table || !v.table->selectionModel()) return rows;
+    QModelIndexList selected = v.table->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& index : selected)
+        if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(v.controller->objectAt(index.row()))) rows.push_back(row);
+    return rows;
+}
+
+// ---- Export -------------------------------------------------------------------------------------
+
+void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
+    const std::vector<PRCleanDirNodePtr> rows = selectedAppCleanRows(category);
+    if (rows.empty()) return;
+    const QString folder = appDataFolder();
+    if (!QDir().mkpath(folder)) {
+        showFailure(tr("The folder %1 could not be made.").arg(folder));
+        return;
+    }
+    auto batch = startBatch(tr("Some files could not be copied from the device."));
+    batch->remaining = int(rows.size());
+    for (const auto& row : rows) {
+        // Each app's files under a folder of their own, at their place in its container, so that
+        // files of one name from two apps or two folders never overwrite each other.
+        const QString containerFolder = row->filePath.left(std::max<qsizetype>(0, row->filePath.lastIndexOf('/')));
+        const QString target =
+            clean::localPathUnder(folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
+        pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
+            const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
+            performOnMainThread([=, this] { finishJob(batch, result); }, true);
+        });
+    }
+}
+
+void PRCleanViewController::ExportTheCleanDocumentNode(QObject*) { exportSelectedAppCleanRows(Category::Document); }
+void PRCleanViewController::ExportTheCleanCacheNode(QObject*) { exportSelectedAppCleanRows(Category::Cache); }
+void PRCleanViewController::ExportTheCleanCookNode(QObject*) { exportSelectedAppCleanRows(Category::Cookie); }
+void PRCleanViewController::ExportTheCleanJunkNode(QObject*) { exportSelectedAppCleanRows(Category::Junk); }
+
+// ---- Remove the selected files ------------------------------------------------------------------
+
+void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
+    const std::vector<PRCleanDirNodePtr> rows = selectedAppCleanRows(category);
+    if (rows.empty()) return;
+    const int former = appCategory(category).controller->indexOf(rows.front().get());
+    std::vector<clean::DeviceFileRef> refs;
+    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    auto batch = startBatch(tr("Some files could not be removed from the device."));
+    batch->remaining = 1;
+    pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
+        std::vector<bool> removed;
+        const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
+        performOnMainThread([=, this] {
+            std::vector<PRCleanDirNodePtr> gone;
+            for (size_t i = 0; i < rows.size(); ++i)
+                if (removed[i]) gone.push_back(rows[i]);
+            appCleanRowsRemoved(category, gone);
+            addToRemovedAppBytes(result.bytes);
+            const AppCleanCategory v = appCategory(category);
+            if (former > 0 && !gone.empty()) {
+                v.table->clearSelection();
+                v.table->selectRow(former - 1);
+            }
+            v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
+                                     .arg(v.sizeLabel->text())
+                                     .arg(qulonglong(appCounters_.numberOf(category).load())));
+            finishJob(batch, result);
+        }, true);
+    });
+}
+
+void PRCleanViewController::RemoveOneDocumentFile(QObject*) { removeSelectedAppCleanRows(Category::Document); }
+void PRCleanViewController::RemoveOneCacheFiles(QObject*) { removeSelectedAppCleanRows(Category::Cache); }
+void PRCleanViewController::RemoveOneCookFiles(QObject*) { removeSelectedAppCleanRows(Category::Cookie); }
+void PRCleanViewController::RemoveOneJunkFile(QObject*) { removeSelectedAppCleanRows(Category::Junk); }
+
+// ---- Remove all ---------------------------------------------------------------------------------
+
+void PRCleanViewController::removeAllAppCleanRows(Category category) {
+    view();
+    const AppCleanCategory v = appCategory(category);
+    std::vector<PRCleanDirNodePtr> rows;
+    for (const auto& object : v.controller->content())
+        if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(object)) rows.push_back(row);
+    std::vector<clean::DeviceFileRef> refs;
+    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    v.infoLabel->hide();
+    v.progress->setValue(0);
+    v.progress->show();
+    for (QPushButton* b : {v.exportBtn, v.removeAllBtn, v.removeBtn}) b->setEnabled(false);
+
+    auto end = [this, category, rows](const std::vector<bool>& removed, const clean::ActionResult& result) {
+        const AppCleanCategory v = appCategory(category);
+        v.progress->hide();
+        std::vector<PRCleanDirNodePtr> gone;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (removed[i]) gone.push_back(rows[i]);
+        appCleanRowsRemoved(category, gone);
+        addToRemovedAppBytes(result.bytes);
+        v.infoLabel->show();
+        if (v.controller->rowCount() == 0) {
+            v.infoLabel->setText(tr(v.removedSentence));
+            v.controller->setContent({});
+            for (QPushButton* b : {v.exportBtn, v.removeBtn, v.removeAllBtn}) b->hide();
+            v.sizeLabel->setText(QStringLiteral("0 KB"));
+            v.arrowBtn->setEnabled(false);
+        } else {
+            // What the device refused stays listed, and can be tried again.
+            v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
+                                     .arg(v.sizeLabel->text())
+                                     .arg(qulonglong(appCounters_.numberOf(category).load())));
+            for (QPushButton* b : {v.exportBtn, v.removeAllBtn, v.removeBtn}) b->setEnabled(true);
+            showFailure(tr("Some files could not be removed from the device."));
+        }
+    };
+    NSThread::detachNewThread([this, device = cleanDevice, refs, end, category] {
+        const size_t n = refs.size();
+        int shown = -1;
+        std::vector<bool> removed;
+        const clean::ActionResult result =
+            clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed, [&](size_t done) {
+                const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
+                if (percent == shown) return;
+                shown = percent;
+                performOnMainThread([this, category, percent] {
+                    QProgressBar* bar = appCategory(category).progress;
+                    bar->setValue(percent < 1 ? 1 : percent);
+                }, true);
+            });
+        performOnMainThread([&] { end(removed, result); }, true);
+    });
+}
+
+void PRCleanViewController::RemoveAllDocumentFiles(QObject*) { removeAllAppCleanRows(Category::Document); }
+void PRCleanViewController::RemoveAllCacheFiles(QObject*) { removeAllAppCleanRows(Category::Cache); }
+void PRCleanViewController::RemoveAllCookFiles(QObject*) { removeAllAppCleanRows(Category::Cookie); }
+void PRCleanViewController::RemoveAllJunkFiles(QObject*) { removeAllAppCleanRows(Category::Junk); }

@@ -1,0 +1,50 @@
+// Shared by the carver tests: a backup folder per test, a context that collects what the
+// carvers post, and look-ups over the collected records.
+#pragma once
+
+#include "backup/carve/CarveContext.h"
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace carvetest {
+
+class CarveTest : public ::testing::Test {
+protected:
+    CarveTest();
+    ~CarveTest() override;
+
+    std::string folder() const { return dir_.path().toStdString(); }
+    std::string file(const char* name) const { return folder() + "/" + name; }
+
+    // Records posted under a notification name, in posting order.
+    template <class T>
+    std::vector<std::shared_ptr<T>> posted(const std::string& name) const {
+        std::vector<std::shared_ptr<T>> out;
+        auto it = posts_.find(name);
+        if (it == posts_.end()) return out;
+        for (const auto& object : it->second)
+            if (auto record = std::dynamic_pointer_cast<T>(object)) out.push_back(record);
+        return out;
+    }
+    std::vector<int> progress() const;
+    std::vector<std::string> logLines;
+
+    PRBackupScanState state;
+    NSNotificationCenter nc;
+    carve::CarveContext context{state, nc};
+
+private:
+    QTemporaryDir dir_;
+    std::map<std::string, std::vector<NSObjectPtr>> posts_;
+};
+
+}  // namespace carvetest

@@ -1,0 +1,85 @@
+// The result screen's intake of deleted records: live rows and repeats are dropped, messages
+// are filed into deleted conversations.
+#include "backup/carve/PRDeletedRecordMerge.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+PRMessageNodePtr message(const std::string& phone, const std::string& text, const std::string& date) {
+    auto m = std::make_shared<PRMessageNode>();
+    m->setMessagePhone(phone);
+    m->setMessageContent(text);
+    m->setMessageDate(date);
+    return m;
+}
+}  // namespace
+
+TEST(DeletedRecordMerge, LiveRowsAndRepeatsAreDropped) {
+    PRDeletedRecordMerge merge;
+    auto live = std::make_shared<PRContactNode>();
+    live->setContactName("Ann Lee");
+    live->setContactPhone(" +4477");
+    merge.contactArray.push_back(live);
+    auto same = std::make_shared<PRContactNode>();
+    same->setContactName("Ann Lee");
+    same->setContactPhone(" +4477");
+    auto other = std::make_shared<PRContactNode>();
+    other->setContactName("Ann Lee");
+    other->setContactPhone(" +4478");
+    EXPECT_FALSE(merge.ScanDelContactInfomationHandle(same));
+    EXPECT_TRUE(merge.ScanDelContactInfomationHandle(other));
+    EXPECT_FALSE(merge.ScanDelContactInfomationHandle(other));  // carved twice
+    EXPECT_TRUE(other->bDeleted());
+    EXPECT_FALSE(same->bDeleted());
+    EXPECT_EQ(merge.delContactNum, 1);
+
+    auto call = std::make_shared<PRCallHistoryNode>();
+    call->setCallPhone("+1555");
+    call->setCallDate("04-30-2013 14:47");
+    merge.callArray.push_back(call);
+    auto carvedCall = std::make_shared<PRCallHistoryNode>(*call);
+    EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(carvedCall));
+    EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(std::make_shared<PRCallHistoryNode>()));  // no name, no phone
+
+    auto note = std::make_shared<PRNoteNode>();
+    note->setNoteContent("body");
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note));
+    auto sameBody = std::make_shared<PRNoteNode>();
+    sameBody->setNoteTitle("other title");
+    sameBody->setNoteContent("body");
+    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(sameBody));
+
+    auto root = std::make_shared<PRBookMarkNode>();
+    EXPECT_FALSE(merge.scanDelBookMarkInfoHandle(root));
+    auto item = std::make_shared<PRCalenderNode>();
+    item->setStartDate("01-01-2013 10:00");
+    EXPECT_TRUE(merge.scanDelCalenderInfoHandle(item));
+    EXPECT_EQ(merge.deleteeFilesNum, 3);
+}
+
+TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
+    PRDeletedRecordMerge merge;
+    merge.messageArray.push_back(message("+33612340001", "live", "d1"));
+    EXPECT_FALSE(merge.ScanDelMessageInfomationHandle(message("+33612340001", "live", "d1")));
+    EXPECT_FALSE(merge.ScanDelMessageInfomationHandle(message("", "", "d1")));
+
+    auto first = message("+33612340001", "gone", "d2");
+    first->setMessageName("Zoe");
+    EXPECT_TRUE(merge.ScanDelMessageInfomationHandle(first));
+    ASSERT_EQ(merge.messageTreeArray.size(), 1u);
+    EXPECT_EQ(merge.messageTreeArray[0]->messageTreeNodeName(), "Zoe");
+    EXPECT_TRUE(merge.messageTreeArray[0]->bdeleted());
+
+    // A phone that contains the conversation's address (any case) joins it and is not counted.
+    auto joined = message("+33612340001 ", "more", "d3");
+    EXPECT_TRUE(merge.ScanDelMessageInfomationHandle(joined));
+    EXPECT_EQ(merge.messageArray.size(), 2u);
+    EXPECT_EQ(merge.messageTreeArray[0]->MessageNodeArray().size(), 2u);
+    EXPECT_EQ(merge.delMessageNum, 1);
+
+    // A short phone becomes "Unknown" and opens a conversation of that address.
+    auto shortPhone = message("1 2", "who", "d4");
+    EXPECT_TRUE(merge.ScanDelMessageInfomationHandle(shortPhone));
+    EXPECT_EQ(shortPhone->messagePhone(), "Unknown");
+    EXPECT_EQ(merge.messageTreeArray.back()->messageTreeNodeAdress(), "Unknown");
+}

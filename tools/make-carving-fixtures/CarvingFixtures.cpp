@@ -1,0 +1,507 @@
+#include "CarvingFixtures.h"
+
+#include "FixtureDatabase.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace carvefix {
+
+namespace {
+
+// Seconds since 2001 around 2013, and since 1970 around 2011: four-byte integers whose bytes
+// never look like the serial types around them (no 0x00 to 0x0f bytes).
+int64_t dateBytes(int64_t top, int i) {
+    return (top << 24) | (static_cast<int64_t>(0x30 + (i / 196) % 0xC0) << 16) |
+           (static_cast<int64_t>(0x11 * (1 + (i / 14) % 14)) << 8) | (0x11 * (1 + i % 14));
+}
+int64_t date2001(int i) { return dateBytes(0x17, i); }
+int64_t date1970(int i) { return dateBytes(0x4D, i); }
+
+std::string uuid(const std::string& tag, int i) {
+    char text[40];
+    std::snprintf(text, sizeof text, "5A1E%04X-%04X-4C2D-9E3F-ABCDEF%06X", i & 0xffff, static_cast<unsigned>(tag.size()),
+                  static_cast<unsigned>(i));
+    return text;
+}
+
+std::string longText(const std::string& head, int length) {
+    std::string text = head;
+    static const char* words[] = {"lorem", "ipsum", "dolor", "sit", "amet", "vitae", "magna"};
+    for (int w = 0; static_cast<int>(text.size()) < length; ++w) text += std::string(" ") + words[w % 7];
+    return text.substr(0, static_cast<size_t>(length));
+}
+
+// Inserts the rows one per row id in order and deletes the chosen ones: a run at the end that
+// frees whole pages, and every third one of the first live + deleted rows (freeblocks between
+// live cells).
+template <class Row>
+Rows<Row> fill(FixtureDatabase& db, const Options& o, int64_t firstRowid, const std::function<Row(int)>& make,
+               const std::function<void(int64_t, const Row&)>& insert, const std::string& deleteSql) {
+    Rows<Row> rows;
+    std::vector<int64_t> doomed;
+    int mixed = o.live + o.deleted;
+    int total = mixed + o.deletedPages;
+    int liveLeft = o.live, deletedLeft = o.deleted;
+    db.exec("BEGIN;");
+    for (int i = 0; i < total; ++i) {
+        Row row = make(i);
+        int64_t rowid = firstRowid + i;
+        insert(rowid, row);
+        bool deleted;
+        if (i >= mixed)
+            deleted = true;
+        else if (liveLeft == 0)
+            deleted = true;
+        else if (deletedLeft == 0)
+            deleted = false;
+        else
+            deleted = (i % 3) == 2;  // pages stay two thirds full: SQLite leaves them as they are
+        (deleted ? deletedLeft : liveLeft) -= (i < mixed) ? 1 : 0;
+        if (deleted) {
+            doomed.push_back(rowid);
+            rows.deleted.push_back(row);
+        } else {
+            rows.live.push_back(row);
+        }
+    }
+    db.exec("COMMIT;");
+    // The run at the end goes first: emptying its pages rebalances the pages next to them,
+    // which would pack away the freeblocks of rows deleted before.
+    db.exec("BEGIN;");
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) db.run(deleteSql, {*it});
+    db.exec("COMMIT;");
+    return rows;
+}
+
+std::vector<uint8_t> blob(int length, int seed) {
+    std::vector<uint8_t> b(static_cast<size_t>(length));
+    for (int i = 0; i < length; ++i) b[static_cast<size_t>(i)] = static_cast<uint8_t>(0x40 + (i * 7 + seed) % 60);
+    return b;
+}
+
+}  // namespace
+
+Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool ios6) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    if (ios6)
+        db.exec(
+            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
+            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code TEXT, read INTEGER, "
+            "assisted INTEGER, face_time_data BLOB, originalAddress TEXT);");
+    else
+        db.exec(
+            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
+            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT);");
+    auto make = [&](int i) {
+        CallRow c;
+        char phone[32];
+        std::snprintf(phone, sizeof phone, "+1555%s%04d", o.tag.c_str(), 100 + i);
+        c.address = phone;
+        c.date = date2001(i);
+        c.duration = (i % 3 == 0) ? 0 : 128 + i * 37;  // never a one-byte integer
+        c.flags = (i % 2 == 0) ? 5 : 4;
+        return c;
+    };
+    auto insert = [&](int64_t rowid, const CallRow& c) {
+        if (ios6)
+            db.run("INSERT INTO call VALUES (?, ?, ?, ?, ?, -1, NULL, '310', '410', 1, 0, NULL, ?)",
+                   {rowid, c.address, c.date, static_cast<int64_t>(c.duration), static_cast<int64_t>(c.flags), c.address});
+        else
+            db.run("INSERT INTO call VALUES (?, ?, ?, ?, ?, -1, NULL, '310')",
+                   {rowid, c.address, c.date, static_cast<int64_t>(c.duration), static_cast<int64_t>(c.flags)});
+    };
+    auto rows = fill<CallRow>(db, o, o.firstRowid, make, insert, "DELETE FROM call WHERE ROWID=?");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    db.exec(
+        "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT 0, parent INTEGER, "
+        "type INTEGER, title TEXT, url TEXT, num_children INTEGER DEFAULT 0, editable INTEGER DEFAULT 1, "
+        "deletable INTEGER DEFAULT 1, hidden INTEGER DEFAULT 0, external_uuid TEXT, "
+        "hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, read INTEGER, last_modified REAL, "
+        "server_id TEXT, sync_key TEXT, sync_data BLOB, added INTEGER DEFAULT 1);");
+    db.useLegacyIntegerFormat();
+    auto make = [&](int i) {
+        BookmarkRow b;
+        if (i == 0) {
+            b.title = "Root";
+        } else if (i == 2) {  // the first row deleted
+            b.title = "com.apple.ReadingList";
+        } else {
+            b.title = "Bookmark " + o.tag + std::to_string(i);
+            b.url = "http://example.org/" + o.tag + "page/" + std::to_string(i);
+            if (o.longValues && i % 5 == 2) b.title = longText(b.title + " long title", 70);
+            if (o.longValues && i % 10 == 2) b.url = longText(b.url + "/deep/path", 90);
+        }
+        return b;
+    };
+    // In a database of the current format 0 and 1 take no bytes at all; the layout needs small
+    // integers of one byte in these columns, so such a database gets 2 in each.
+    const bool modern = db.addsToExisting();
+    auto insert = [&](int64_t rowid, const BookmarkRow& b) {
+        db.run(modern ? "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
+                        "deletable, hidden, external_uuid, hidden_ancestor_count, order_index, added) "
+                        "VALUES (?, 2, 2, ?, ?, ?, 2, 2, 2, 2, ?, 2, ?, 2)"
+                      : "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
+                        "deletable, hidden, external_uuid, hidden_ancestor_count, order_index, added) "
+                        "VALUES (?, 0, 0, ?, ?, ?, 0, 1, 1, 0, ?, 0, ?, 1)",
+               {rowid, static_cast<int64_t>(modern ? 2 : b.url.empty() ? 1 : 0), b.title,
+                b.url.empty() ? Value(nullptr) : Value(b.url), uuid(o.tag, static_cast<int>(rowid)),
+                static_cast<int64_t>(2 + rowid % 100)});
+    };
+    auto rows = fill<BookmarkRow>(db, o, o.firstRowid, make, insert, "DELETE FROM bookmarks WHERE id=?");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    const bool item = o.writeAheadLog;
+    if (!item)
+        db.exec(
+            "CREATE TABLE Event (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location TEXT, "
+            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
+            "calendar_id INTEGER, orig_event_id INTEGER, orig_start_date INTEGER, organizer_id INTEGER, "
+            "organizer_is_self INTEGER, organizer_external_id TEXT, self_attendee_status INTEGER, status INTEGER, "
+            "availability INTEGER, privacy_level INTEGER, url TEXT, last_modified INTEGER, sequence_num INTEGER, "
+            "birthday_id INTEGER, modified_properties INTEGER, external_tracking_status INTEGER, external_id TEXT, "
+            "external_mod_tag TEXT, unique_identifier TEXT, external_schedule_id TEXT, external_rep BLOB, "
+            "response_comment TEXT, hidden INTEGER);");
+    else
+        db.exec(
+            "CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location_id INTEGER, "
+            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
+            "calendar_id INTEGER, orig_item_id INTEGER, orig_date REAL, organizer_id INTEGER, "
+            "self_attendee_id INTEGER, status INTEGER, availability INTEGER, privacy_level INTEGER, "
+            "sequence_num INTEGER, last_modified INTEGER, url TEXT, birthday_id INTEGER, modified_properties INTEGER, "
+            "external_tracking_status INTEGER, external_id TEXT, external_mod_tag TEXT, external_schedule_id TEXT, "
+            "external_rep BLOB, response_comment TEXT, unique_identifier TEXT, hidden INTEGER, "
+            "has_recurrences INTEGER, has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER, "
+            "due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, creation_date REAL, "
+            "action TEXT, original_store_id INTEGER, display_order INTEGER" +
+            std::string(o.ios6Calendar ? ", shared_item_created_by_id INTEGER, shared_item_created_date REAL, "
+                                         "shared_item_modified_by_id INTEGER, shared_item_modified_date REAL, "
+                                         "invitation_status INTEGER, invitation_changed_properties INTEGER, "
+                                         "conference_id INTEGER, travel_time REAL, travel_advisory INTEGER, "
+                                         "start_location_id INTEGER"
+                                       : "") +
+            ");");
+    auto make = [&](int i) {
+        CalendarRow c;
+        c.title = "Event " + o.tag + std::to_string(i);
+        c.location = item ? std::string() : "Room " + std::to_string(i % 7);
+        c.description = "Notes for event " + std::to_string(i);
+        if (o.longValues && i % 4 == 3) c.description = longText(c.description + " with a long agenda", 90);
+        c.start = date2001(i);
+        c.end = c.start + 3600;
+        return c;
+    };
+    auto insert = [&](int64_t rowid, const CalendarRow& c) {
+        if (!item)
+            db.run("INSERT INTO Event (ROWID, summary, location, description, start_date, start_tz, end_date, all_day, "
+                   "calendar_id, orig_event_id, orig_start_date, organizer_id, organizer_is_self, "
+                   "self_attendee_status, status, availability, privacy_level, last_modified, sequence_num, "
+                   "unique_identifier, hidden) "
+                   "VALUES (?, ?, ?, ?, ?, NULL, ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, ?, 0)",
+                   {rowid, c.title, c.location, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid))});
+        else
+            db.run("INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
+                   "all_day, calendar_id, orig_item_id, organizer_id, self_attendee_id, status, availability, "
+                   "privacy_level, sequence_num, last_modified, unique_identifier, hidden, UUID, entity_type) "
+                   "VALUES (?, ?, 0, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, ?, ?, 0, ?, 2)",
+                   {rowid, c.title, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid)),
+                    uuid(o.tag, static_cast<int>(rowid) + 5000)});
+    };
+    auto rows = fill<CalendarRow>(db, o, o.firstRowid, make, insert,
+                                  item ? "DELETE FROM CalendarItem WHERE ROWID=?" : "DELETE FROM Event WHERE ROWID=?");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    db.exec(
+        "CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK INTEGER, "
+        "ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, ZEXTERNALSEQUENCENUMBER INTEGER, "
+        "ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZBODY INTEGER, ZSTORE INTEGER, ZCREATIONDATE INTEGER, "
+        "ZMODIFICATIONDATE INTEGER, ZAUTHOR VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR, ZSUMMARY VARCHAR, "
+        "ZTITLE VARCHAR);"
+        "CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZOWNER INTEGER, "
+        "ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR, ZEXTERNALREPRESENTATION BLOB);");
+    db.useLegacyIntegerFormat();
+    auto make = [&](int i) {
+        NoteRow n;
+        // Note ids stay one-byte integers: bodies are found by them. In the current format 1 has
+        // no body at all, so an existing database's notes start at 2.
+        n.id = i + (o.addToExisting.empty() ? 1 : 2);
+        n.title = "Note " + o.tag + std::to_string(n.id);
+        n.body = "<div>Body of note " + o.tag + std::to_string(n.id) + "</div>&nbsp;line<br>end";
+        if (o.longValues && i % 3 == 1) n.body = longText(n.body + " and more", 150);
+        n.created = date2001(i);
+        n.modified = n.created + 600;
+        return n;
+    };
+    auto insert = [&](int64_t, const NoteRow& n) {
+        // The summary is the start of the body; short bodies keep it one-byte.
+        std::string summary = n.body.substr(0, 40);
+        db.run(db.addsToExisting() ? "INSERT INTO ZNOTE VALUES (?, 3, 3, 2, 2, 2, 2, ?, NULL, ?, ?, 2, ?, ?, NULL, ?, NULL, ?, ?)"
+                                   : "INSERT INTO ZNOTE VALUES (?, 3, 1, 0, 0, 0, 0, ?, NULL, ?, ?, 1, ?, ?, NULL, ?, NULL, ?, ?)",
+               {static_cast<int64_t>(n.id), static_cast<int64_t>(0x100000000LL + n.id), static_cast<int64_t>(n.id),
+                static_cast<int64_t>(n.id), n.created, n.modified, uuid(o.tag, n.id), summary, n.title});
+        db.run(db.addsToExisting() ? "INSERT INTO ZNOTEBODY VALUES (?, 2, 3, ?, ?, NULL, NULL)"
+                                   : "INSERT INTO ZNOTEBODY VALUES (?, 2, 1, ?, ?, NULL, NULL)",
+               {static_cast<int64_t>(n.id), static_cast<int64_t>(n.id), n.body});
+    };
+    auto rows = fill<NoteRow>(db, o, 1, make, insert, "DELETE FROM ZNOTE WHERE Z_PK=?1; ");
+    // The bodies of the deleted notes go too, the run at the end first (see fill).
+    db.exec("BEGIN;");
+    for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)
+        db.run("DELETE FROM ZNOTEBODY WHERE Z_PK=?", {static_cast<int64_t>(it->id)});
+    db.exec("COMMIT;");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    db.exec(
+        "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, Middle TEXT, "
+        "FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, Department TEXT, Note TEXT, "
+        "Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, Prefix TEXT, Suffix TEXT, FirstSort TEXT, "
+        "LastSort TEXT, CreationDate INTEGER, ModificationDate INTEGER, CompositeNameFallback TEXT, "
+        "ExternalIdentifier TEXT, ExternalModificationTag TEXT, ExternalUUID TEXT, StoreID INTEGER, DisplayName TEXT, "
+        "ExternalRepresentation BLOB, FirstSortSection TEXT, LastSortSection TEXT, "
+        "FirstSortLanguageIndex INTEGER DEFAULT 2147483647, LastSortLanguageIndex INTEGER DEFAULT 2147483647, "
+        "PersonLink INTEGER DEFAULT -1, ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1);"
+        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
+        "identifier INTEGER, label INTEGER, value TEXT);"
+        "CREATE INDEX ABMultiValueRecordIDIndex ON ABMultiValue(record_id);"
+        "CREATE TABLE ABPersonSearchKey (person_id INTEGER, search_key TEXT);");
+    static const char* firsts[] = {"Alice", "Bruno", "Chloe", "Dmitri", "Elena", "Farid", "Greta"};
+    static const char* lasts[] = {"Zed", "Young", "Xu", "Weber", "Vance", "Ueda", "Tran"};
+    auto make = [&](int i) {
+        ContactRow c;
+        c.rowid = o.firstRowid + i;
+        c.first = std::string(firsts[i % 7]) + o.tag;
+        c.last = std::string(lasts[(i / 7) % 7]) + std::to_string(i);
+        if (i % 4 == 1) c.middle = "M";
+        c.organization = "Company " + std::to_string(i % 9);
+        if (i % 3 == 0) c.department = "Sales";
+        c.note = "Met at conference " + std::to_string(i);
+        if (o.longValues && i % 5 == 3) c.note = longText(c.note + " about a long topic", 120);
+        c.nickname = "Nick" + std::to_string(i);
+        char phone[32];
+        std::snprintf(phone, sizeof phone, "+44770%04d", 900 + i);
+        c.phones.push_back(phone);
+        if (i % 2 == 0) c.emails.push_back(c.first + "." + std::to_string(i) + "@example.com");
+        if (i % 6 == 0) c.urls.push_back("http://home.example.org/" + std::to_string(i));
+        return c;
+    };
+    int64_t valueId = 1;
+    auto insert = [&](int64_t rowid, const ContactRow& c) {
+        bool sections = rowid % 2 == 0;  // both record layouts of the sort columns
+        db.run("INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Department, Note, Kind, JobTitle, "
+               "Nickname, FirstSort, LastSort, CreationDate, ModificationDate, StoreID, DisplayName, "
+               "FirstSortSection, LastSortSection, FirstSortLanguageIndex, LastSortLanguageIndex) "
+               "VALUES (?, ?, ?, ?, ?, ?, ?, 0, 'Engineer', ?, ?, ?, ?, ?, 0, NULL, ?, ?, ?, ?)",
+               {rowid, c.first, c.last, c.middle.empty() ? Value(nullptr) : Value(c.middle), c.organization,
+                c.department.empty() ? Value(nullptr) : Value(c.department), c.note, c.nickname, c.first + " " + c.last,
+                c.last + " " + c.first, date2001(static_cast<int>(rowid)), date2001(static_cast<int>(rowid) + 1),
+                sections ? Value(c.first.substr(0, 1)) : Value(nullptr),
+                sections ? Value(c.last.substr(0, 1)) : Value(nullptr), sections ? Value(int64_t{0}) : Value(int64_t{2147483647}),
+                sections ? Value(int64_t{0}) : Value(int64_t{2147483647})});
+        auto addValue = [&](int property, const std::string& value, int label) {
+            db.run("INSERT INTO ABMultiValue VALUES (?, ?, ?, 0, ?, ?)",
+                   {valueId++, rowid, static_cast<int64_t>(property), static_cast<int64_t>(label), value});
+        };
+        for (const auto& p : c.phones) addValue(3, p, 1);
+        for (const auto& e : c.emails) addValue(4, e, 2);
+        for (const auto& u : c.urls) addValue(22, u, 4);
+    };
+    auto rows = fill<ContactRow>(db, o, o.firstRowid, make, insert, "DELETE FROM ABPerson WHERE ROWID=?");
+    db.exec("BEGIN;");
+    for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)
+        db.run("DELETE FROM ABMultiValue WHERE record_id=?", {it->rowid});
+    // Search keys go last, so that they fill the last page of the file.
+    for (const auto* list : {&rows.live, &rows.deleted})
+        for (const ContactRow& c : *list)
+            db.run("INSERT INTO ABPersonSearchKey VALUES (?, ?)",
+                   {c.rowid, c.first + c.last + c.phones.front() + " "});
+    db.exec("COMMIT;");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+Rows<MessageRow> writeMessages(const std::string& path, const Options& o, MessageLayout layout) {
+    FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
+    if (layout == MessageLayout::ios6) {
+        if (!db.addsToExisting())
+            db.exec("CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
+                    "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT);");
+        db.exec(
+            "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, "
+            "replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, "
+            "attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, "
+            "account_guid TEXT, error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, "
+            "is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, "
+            "is_from_me INTEGER DEFAULT 0, is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, "
+            "is_auto_reply INTEGER DEFAULT 0, is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, "
+            "is_system_message INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, "
+            "is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, "
+            "is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
+            "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);");
+        // Handles 1 to 9, then 200 and up (two-byte integers in the message rows). An existing
+        // database has handles of its own.
+        for (int h = 1; h <= 12 && !db.addsToExisting(); ++h) {
+            int64_t rowid = h <= 9 ? h : 190 + h;
+            char phone[32];
+            std::snprintf(phone, sizeof phone, "+3361234%04d", h);
+            db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)", {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
+        }
+    } else {
+        std::string columns =
+            "ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT, flags INTEGER, "
+            "replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER, height INTEGER, "
+            "UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB, recipients BLOB, read INTEGER";
+        if (layout == MessageLayout::madrid)
+            columns +=
+                ", madrid_attributedBody BLOB, madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, "
+                "madrid_type INTEGER, madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT, "
+                "madrid_account_guid TEXT, madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT, "
+                "madrid_error INTEGER, is_madrid INTEGER, madrid_date_read INTEGER, madrid_date_delivered INTEGER";
+        db.exec("CREATE TABLE message (" + columns + ");");
+    }
+    auto make = [&](int i) {
+        MessageRow m;
+        m.text = "Message " + o.tag + std::to_string(i) + " see you soon";
+        if (o.longValues && i % 4 == 2) m.text = longText(m.text + " with a long story", 110);
+        m.fromMe = i % 2 == 0;
+        if (layout == MessageLayout::ios6) {
+            int h = o.addToExisting.empty() ? 1 + i % 12 : 2 + i % 8;  // an existing database's handles
+            m.handle = h <= 9 ? h : 190 + h;
+            char phone[32];
+            std::snprintf(phone, sizeof phone, "+3361234%04d", h);
+            m.address = phone;
+            m.service = h % 3 ? "SMS" : "iMessage";
+            m.date = date2001(i);
+        } else {
+            char phone[32];
+            std::snprintf(phone, sizeof phone, "+1415555%04d", i % 50);
+            m.address = phone;
+            m.date = date1970(i);
+            m.flags = m.fromMe ? 3 : 2;
+        }
+        return m;
+    };
+    auto insert = [&](int64_t rowid, const MessageRow& m) {
+        if (layout == MessageLayout::ios6) {
+            // handle 1 is stored without a body, so its rows carry a country to keep their layout.
+            db.run("INSERT INTO message (ROWID, guid, text, replace, service_center, handle_id, subject, country, "
+                   "attributedBody, version, type, service, account, account_guid, error, date, date_read, "
+                   "date_delivered, is_delivered, is_finished, is_from_me) "
+                   "VALUES (?, ?, ?, 0, NULL, ?, NULL, ?, ?, 10, 0, ?, 'e:me@example.com', ?, 0, ?, ?, ?, 1, 1, ?)",
+                   {rowid, uuid(o.tag, static_cast<int>(rowid)), m.text, static_cast<int64_t>(m.handle),
+                    m.handle == 1 ? Value(std::string("fr")) : Value(nullptr), blob(80, static_cast<int>(rowid)),
+                    m.service, uuid("acct", 7), m.date, m.date + 60, m.date + 30, static_cast<int64_t>(m.fromMe ? 1 : 0)});
+        } else if (layout == MessageLayout::plain) {
+            db.run("INSERT INTO message VALUES (?, ?, ?, ?, ?, 0, NULL, 1, 0, 0, 0, 0, NULL, 'us', NULL, NULL, 1)",
+                   {rowid, m.address, m.date, m.text, static_cast<int64_t>(m.flags)});
+        } else {
+            db.run("INSERT INTO message VALUES (?, NULL, ?, ?, 0, 0, NULL, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL, 1, "
+                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', NULL, 12289, NULL, NULL, 0, 1, 0, 0)",
+                   {rowid, m.date, m.text, blob(70, static_cast<int>(rowid)), m.address, uuid(o.tag, static_cast<int>(rowid))});
+        }
+    };
+    auto rows = fill<MessageRow>(db, o, o.firstRowid, make, insert, "DELETE FROM message WHERE ROWID=?");
+    if (!db.ok()) return {};
+    return rows;
+}
+
+PageFile::PageFile(int pageSize, int pageCount, bool writeAheadLog)
+    : pageSize_(pageSize), bytes_(static_cast<size_t>(pageSize) * static_cast<size_t>(pageCount), 0) {
+    if (bytes_.size() < 100) bytes_.resize(100, 0);
+    put(0, std::string("SQLite format 3"));
+    setPageSizeField(static_cast<uint16_t>(pageSize == 65536 ? 1 : pageSize));
+    bytes_[18] = bytes_[19] = writeAheadLog ? 2 : 1;
+    bytes_[44 + 3] = 4;
+}
+
+void PageFile::setPageSizeField(uint16_t value) {
+    bytes_[16] = static_cast<uint8_t>(value >> 8);
+    bytes_[17] = static_cast<uint8_t>(value & 0xff);
+}
+
+void PageFile::put(int64_t pos, const std::vector<uint8_t>& bytes) {
+    if (pos < 0) return;
+    size_t end = static_cast<size_t>(pos) + bytes.size();
+    if (end > bytes_.size()) bytes_.resize(end, 0);
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
+}
+
+void PageFile::put(int64_t pos, const std::string& text) { put(pos, std::vector<uint8_t>(text.begin(), text.end())); }
+
+void PageFile::tableLeaf(int page, int cell) {
+    int64_t P = pageStart(page);
+    put(P, std::vector<uint8_t>{0x0d});
+    put(P + 8, std::vector<uint8_t>{static_cast<uint8_t>(cell >> 8), static_cast<uint8_t>(cell & 0xff)});
+}
+
+bool PageFile::write(const std::string& path) const {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes_.data(), 1, bytes_.size(), f) == bytes_.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+int addDeletedRecords(const std::string& folder, bool ios6) {
+    auto existing = [&](const char* name) {
+        std::string path = folder + "/" + name;
+        FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f) return std::string();
+        std::fclose(f);
+        return path;
+    };
+    Options o;
+    // Few rows, so that each table stays on one page: the readers never see these tables, and an
+    // old copy that a page split left of a live row would be taken for a deleted one. The first
+    // row stays live: the carvers learn a page's layout from its first cell.
+    o.live = 3;
+    o.deleted = 6;
+    o.deletedPages = 0;
+    o.tag = "D";
+    o.addToExisting = "_archive";
+    int deleted = 0;
+    if (auto p = existing(names::addressBook); !p.empty()) deleted += static_cast<int>(writeAddressBook(p, o).deleted.size());
+    if (auto p = existing(names::messages); !p.empty())
+        deleted += static_cast<int>(writeMessages(p, o, ios6 ? MessageLayout::ios6 : MessageLayout::plain).deleted.size());
+    if (auto p = existing(names::notes); !p.empty()) deleted += static_cast<int>(writeNotes(p, o).deleted.size());
+    if (auto p = existing(names::calls); !p.empty()) deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
+    if (auto p = existing(names::bookmarks); !p.empty()) deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
+    if (auto p = existing(names::calendar); !p.empty()) {
+        // The backup readers fold the journal (which marks the file for the write-ahead log)
+        // before the carver looks at the header, so the carver sees that layout.
+        Options c = o;
+        c.writeAheadLog = true;
+        c.ios6Calendar = ios6;
+        deleted += static_cast<int>(writeCalendar(p, c).deleted.size());
+    }
+    return deleted;
+}
+
+bool writeBackupFolder(const std::string& folder, const Options& options) {
+    auto at = [&](const char* name) { return folder + "/" + name; };
+    Options notes = options;
+    bool ok = !writeAddressBook(at(names::addressBook), options).deleted.empty();
+    ok = !writeMessages(at(names::messages), options, MessageLayout::ios6).deleted.empty() && ok;
+    ok = !writeNotes(at(names::notes), notes).deleted.empty() && ok;
+    ok = !writeCallHistory(at(names::calls), options, true).deleted.empty() && ok;
+    ok = !writeBookmarks(at(names::bookmarks), options).deleted.empty() && ok;
+    ok = !writeCalendar(at(names::calendar), options).deleted.empty() && ok;
+    return ok;
+}
+
+}  // namespace carvefix

@@ -1,0 +1,48 @@
+// A small SQLite writer for the fixture makers: a fresh file with the chosen page size and
+// journal kind, secure delete off, statements with positional values.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace carvefix {
+
+using Value = std::variant<std::nullptr_t, int64_t, std::string, std::vector<uint8_t>>;
+
+class FixtureDatabase {
+public:
+    // Removes any earlier file with its journals and creates the database afresh; or, with a
+    // table suffix, opens the existing database, and the tables this writer creates, fills and
+    // empties get the suffix, so that they stand beside the database's own tables.
+    FixtureDatabase(const std::string& path, int pageSize, bool writeAheadLog, const std::string& tableSuffix = {});
+    bool addsToExisting() const { return !suffix_.empty(); }
+    ~FixtureDatabase();
+    FixtureDatabase(const FixtureDatabase&) = delete;
+    FixtureDatabase& operator=(const FixtureDatabase&) = delete;
+
+    bool ok() const { return ok_; }
+    void exec(const std::string& sql);
+    void run(const std::string& sql, const std::vector<Value>& values);
+    // Rewrites the header's schema format to 1, in which the integers 0 and 1 are stored with a
+    // one-byte body like any other small integer (older databases were written so).
+    void useLegacyIntegerFormat();
+    void close();
+
+private:
+    void open();
+    std::string withSuffix(const std::string& sql) const;
+    void finalizeStatements();
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    std::map<std::string, sqlite3_stmt*> statements_;  // prepared once, run many times
+    bool ok_ = true;
+    std::string suffix_;
+};
+
+}  // namespace carvefix
