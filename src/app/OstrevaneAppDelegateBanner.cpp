@@ -126,7 +126,7 @@ void OstrevaneAppDelegate::ClickDiskManage(QObject*) {
 void OstrevaneAppDelegate::ClickAppCleaner(QObject*) {
     showFeaturePage(kClearnView, bAppClean, [this] {
         showCleanPage();
-        cleanViewController->cleanDevice = theDevice;
+        cleanViewController->QuillomatrixShowDeviceClean(theDevice);
     });
     showMainBottomImageview();
 }

@@ -13,6 +13,7 @@
 #include "transfer/PRTansferViewController.h"
 #include "widgets/PRButton.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -31,8 +32,10 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
 }
 
 void OstrevaneAppDelegate::showCleanPage() {
-    // The clean page lies below the summary panel.
-    pagehost::place(ClearnView, cleanViewController->view());
+    // The clean page lies below the summary panel, taking the room left.
+    cleanViewController->showView(ClearnView);
+    if (auto* box = qobject_cast<QBoxLayout*>(ClearnView->layout()))
+        box->setStretchFactor(cleanViewController->view(), 1);
 }
 
 void OstrevaneAppDelegate::handDeviceToVisitedPages() {
@@ -41,7 +44,7 @@ void OstrevaneAppDelegate::handDeviceToVisitedPages() {
     if (bDiskManage) diskManagerViewController->setDiskManageDeviceIndex(theDevice);
     if (bFindLargeFiles) findLargerFileViewController->setDeviceIndex(theDevice);
     if (bOneClickCopy) oneCopyViewController->setCopyIndex(theDevice);
-    if (bAppClean) cleanViewController->cleanDevice = theDevice;
+    if (bAppClean) cleanViewController->QuillomatrixShowDeviceClean(theDevice);
     if (bPrivacyClean) privacyController->setDeviceIndex(theDevice);
     if (bAdsRemove) systemBoostViewController->setDeviceIndex(theDevice);
 }
