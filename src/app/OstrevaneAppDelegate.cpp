@@ -1,6 +1,16 @@
 #include "app/OstrevaneAppDelegate.h"
 
 #include "app/PRMainWindow.h"
+#include "browser/PRBackUpViewController.h"
+#include "browser/PRResultViewController.h"
+#include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRFindLargeFileViewController.h"
+#include "disk/PRPhoneSystemViewController.h"
+#include "transfer/PROneCopyViewController.h"
+#include "transfer/PRTansferViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -32,8 +42,15 @@ OstrevaneAppDelegate::OstrevaneAppDelegate() { init(); }
 
 OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     nc->removeObserver(this);
+    if (fixTimer_) fixTimer_->invalidate();
     stopBoardMessage();
     releaseCrashApplication();
+    // The page controllers first: their pages and sheets live in the windows.
+    for (QObject* controller : std::initializer_list<QObject*>{
+             resultViewController, phonesystemViewController, transferViewController, cleanViewController,
+             backupViewController, diskManagerViewController, findLargerFileViewController, oneCopyViewController,
+             privacyController, systemBoostViewController})
+        delete controller;
     delete window_;
     delete preferenceWindow_;
     delete aboutWindow_;
@@ -72,10 +89,26 @@ void OstrevaneAppDelegate::init() {
 }
 
 void OstrevaneAppDelegate::registerObservers() {
-    // The observers of the banner, sidebar and clean-summary notifications join this list as
-    // those parts of the window are wired.
-    nc->addObserver(this, "MyClosebuttonMouseDown",
-                    [this](const NSNotification& n) { MyClosebuttonMouseDownHandle(n); });
+    using Handler = void (OstrevaneAppDelegate::*)(const NSNotification&);
+    const std::pair<const char*, Handler> observers[] = {
+        {"PRBannerButtonMouseEntered", &OstrevaneAppDelegate::PRBannerButtonMouseEnteredHandle},
+        {"PRBannerButtonMouseExited", &OstrevaneAppDelegate::PRBannerButtonMouseExitedHandle},
+        {"PRBannerButtonMouseDown", &OstrevaneAppDelegate::PRBannerButtonMouseDownHandle},
+        {"PRbuttonMouseEntered", &OstrevaneAppDelegate::PRbuttonMouseEnteredHandle},
+        {"PRbuttonMouseExited", &OstrevaneAppDelegate::PRbuttonMouseExitedHandle},
+        {"MyClosebuttonMouseDown", &OstrevaneAppDelegate::MyClosebuttonMouseDownHandle},
+        {"SystemlibhasFinished", &OstrevaneAppDelegate::SystemlibhasFinishedHandle},
+        {"AppScanFinished", &OstrevaneAppDelegate::AppScanFinishedHandle},
+        {"photoScanFinished", &OstrevaneAppDelegate::photoScanFinishedHandle},
+        {"musicScanFinished", &OstrevaneAppDelegate::musicScanFinishedHandle},
+        {"CleanFileProgressInfo", &OstrevaneAppDelegate::CleanFileProgressInfoHandle},
+        {"AddCleanFileSizeThreadProgressInfo", &OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle},
+        {"CleanCacheFilesSize", &OstrevaneAppDelegate::CleanCacheFilesSizeHandle},
+        {"CleanJunkFilesSize", &OstrevaneAppDelegate::CleanJunkFilesSizeHandle},
+        {"CleanCookFilesSize", &OstrevaneAppDelegate::CleanCookFilesSizeHandle},
+    };
+    for (const auto& [name, handler] : observers)
+        nc->addObserver(this, name, [this, handler](const NSNotification& n) { (this->*handler)(n); });
 }
 
 bool OstrevaneAppDelegate::decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix) {

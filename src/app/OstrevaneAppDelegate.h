@@ -6,10 +6,14 @@
 // The code is split by job: OstrevaneAppDelegate.cpp (start-up, shared state, exit, web pages,
 // crash reporter), ...Window.cpp (the main window and its page views), ...Sidebar.cpp (the
 // sidebar rows), ...Overview.cpp (the overview and no-device pages), ...Preferences.cpp,
-// ...Sheets.cpp (about, welcome and feedback windows) and ...Device.cpp (device connection).
+// ...Sheets.cpp (about, welcome and feedback windows), ...Device.cpp (device connection),
+// ...Banner.cpp (banner, feature pages, overview shortcuts), ...SidebarActions.cpp (sidebar rows,
+// mode switches, scan indicators), ...CleanPanel.cpp (device-clean summary panel),
+// ...BackupList.cpp (the backup list and its scan) and ...Pages.cpp (the page controllers).
 #pragma once
 
 #include "app/PRiDeviceNode.h"
+#include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
@@ -22,6 +26,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -43,6 +48,7 @@ class PRColorProgressView;
 class PRFeedBackView;
 class FlashView;
 class CircularBusyIndicator;
+class PRBackupScanState;
 
 // Page controllers of the feature pages; each is built by its own feature.
 class PRResultViewController;
@@ -117,7 +123,8 @@ public:
     QDialog* leadWindow() const { return leadWindow_; }
     QDialog* cryWindow() const { return cryWindow_; }
 
-    bool getDeviceConnected() const { return hasDeviceConnect; }
+    // Asked by workers too.
+    bool getDeviceConnected() const { return hasDeviceConnect.load(); }
     uint64_t GetLimitLargeFileSize() const { return limitLargeFileSize; }
     int macOsVersion() const { return macOsVer; }
 
@@ -142,21 +149,27 @@ public:
 #define QM_COUNTER(getter, setter)                                  \
     uint64_t getter() const { return getter##_.load(); }            \
     void setter(uint64_t v) { getter##_.store(v); }
+// The removed-byte totals are raised by several workers at once: adder raises in one step
+// (a get followed by a set would lose one worker's bytes).
+#define QM_RAISED_COUNTER(getter, setter, adder)                    \
+    QM_COUNTER(getter, setter)                                      \
+    void adder(uint64_t v) { getter##_.fetch_add(v); }
     QM_COUNTER(allJunkFileNumber, setAllJunkFileNumber)
     QM_COUNTER(allCacheFileNumber, setAllCacheFileNumber)
     QM_COUNTER(allCookFileNumber, setAllCookFileNumber)
-    QM_COUNTER(totalPhotoRemoveFileSize, setTotalPhotoRemoveFileSize)
-    QM_COUNTER(totalMusicRemoveFileSize, setTotalMusicRemoveFileSize)
-    QM_COUNTER(totalVideoRemoveFileSize, setTotalVideoRemoveFileSize)
-    QM_COUNTER(totalAppRemoveFileSize, setTotalAppRemoveFileSize)
-    QM_COUNTER(totalBooksRemoveFileSize, setTotalBooksRemoveFileSize)
-    QM_COUNTER(totalUserdataRemoveFileSize, setTotalUserdataRemoveFileSize)
+    QM_RAISED_COUNTER(totalPhotoRemoveFileSize, setTotalPhotoRemoveFileSize, addTotalPhotoRemoveFileSize)
+    QM_RAISED_COUNTER(totalMusicRemoveFileSize, setTotalMusicRemoveFileSize, addTotalMusicRemoveFileSize)
+    QM_RAISED_COUNTER(totalVideoRemoveFileSize, setTotalVideoRemoveFileSize, addTotalVideoRemoveFileSize)
+    QM_RAISED_COUNTER(totalAppRemoveFileSize, setTotalAppRemoveFileSize, addTotalAppRemoveFileSize)
+    QM_RAISED_COUNTER(totalBooksRemoveFileSize, setTotalBooksRemoveFileSize, addTotalBooksRemoveFileSize)
+    QM_RAISED_COUNTER(totalUserdataRemoveFileSize, setTotalUserdataRemoveFileSize, addTotalUserdataRemoveFileSize)
     QM_COUNTER(currentPhotoFileSize, setCurrentPhotoFileSize)
     QM_COUNTER(currentMusicFileSize, setCurrentMusicFileSize)
     QM_COUNTER(currentVideoFileSize, setCurrentVideoFileSize)
     QM_COUNTER(currentAppFileSize, setCurrentAppFileSize)
     QM_COUNTER(currentBooksFileSize, setCurrentBooksFileSize)
     QM_COUNTER(currentUserDataFileSize, setCurrentUserDataFileSize)
+#undef QM_RAISED_COUNTER
 #undef QM_COUNTER
 
     // Byte-size texts (any thread); buffer holds at least 100 bytes.
@@ -202,6 +215,102 @@ public:
     static void styleSidebarRow(const SidebarRow& row, bool selected);
     static constexpr int kSidebarRows = 15;
 
+    // ---- Banner and feature pages (...Banner.cpp) -----------------------------------------
+    void PRBannerButtonMouseEnteredHandle(const NSNotification& notification);
+    void PRBannerButtonMouseExitedHandle(const NSNotification& notification);
+    void PRBannerButtonMouseDownHandle(const NSNotification& notification);
+    void PRbuttonMouseEnteredHandle(const NSNotification& notification);
+    void PRbuttonMouseExitedHandle(const NSNotification& notification);
+    void ClickDiskManage(QObject* sender);
+    void ClickAppCleaner(QObject* sender);
+    void FindLargerFile(QObject* sender);
+    void ClickOneCopy(QObject* sender);
+    void ClickPrivacyClean(QObject* sender);
+    void ClickAdsRemove(QObject* sender);
+    void ClickPhotoDiskManage(QObject* sender);
+    void ClickMusicDiskManage(QObject* sender);
+    void ClickVideoDiskManage(QObject* sender);
+    void ClickBooksDiskManage(QObject* sender);
+    void ClickAppsDiskManage(QObject* sender);
+    void ClickSystemAppsDiskManage(QObject* sender);
+    void ClickUserDataDiskManage(QObject* sender);
+
+    // ---- Sidebar rows, mode switches and scan indicators (...SidebarActions.cpp) -----------
+    void ClickSystemLib(QObject* sender);
+    void ClickApp(QObject* sender);
+    void ClickPhoto(QObject* sender);
+    void ClickMusic(QObject* sender);
+    void ClickVideo(QObject* sender);
+    void ClickContact(QObject* sender);
+    void CilckMessage(QObject* sender);
+    void ClickNote(QObject* sender);
+    void ClickCleanJunk(QObject* sender);
+    void ClickCleanCache(QObject* sender);
+    void ClickCleanCook(QObject* sender);
+    void ClickCleanMedia(QObject* sender);
+    void ClickBackupAction(QObject* sender);
+    void ClickScaniTunesBackup(QObject* sender);
+    void ClickTansfer(QObject* sender);
+    void ClickClean(QObject* sender);
+    void ClickBackup(QObject* sender);
+    void ClickiTunesBackupBroswer(QObject* sender);
+    void ClickCleanAction(QObject* sender);
+    // Start operations of the system, app, photo and music indicators: any thread (they hop
+    // to the main thread and wait). The others: main thread.
+    void SystemlibhasStartHandle();
+    void AppScanhasStartHandle();
+    void photoScanhasStartHandle();
+    void musicScanhasStartHandle();
+    void SystemlibhasStartHandleOnMain();
+    void AppScanhasStartHandleOnMain();
+    void photoScanhasStartHandleOnMain();
+    void musicScanhasStartHandleOnMain();
+    void contactScanhasStartHandle();
+    void contactScanFinishedHandle();
+    void messageScanhasStartHandle();
+    void messageScanFinishedHandle();
+    void noteScanhasStartHandle();
+    void noteScanFinishedHandle();
+    void SystemlibhasFinishedHandle(const NSNotification& notification);
+    void AppScanFinishedHandle(const NSNotification& notification);
+    void photoScanFinishedHandle(const NSNotification& notification);
+    void musicScanFinishedHandle(const NSNotification& notification);
+
+    // ---- Device-clean summary panel (...CleanPanel.cpp) -----------------------------------
+    // The first handlers run on the posting thread and wait until the main-thread one has run.
+    void CleanFileProgressInfoHandle(const NSNotification& notification);
+    void AddCleanFileSizeThreadProgressInfoHandle(const NSNotification& notification);
+    void CleanFilehasFinishedHandle(const NSNotification& notification);
+    void CleanCacheFilesSizeHandle(const NSNotification& notification);
+    void CleanJunkFilesSizeHandle(const NSNotification& notification);
+    void CleanCookFilesSizeHandle(const NSNotification& notification);
+    void CleanFileProgressInfoHandleOnMain(int percent);
+    void AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64_t junk, uint64_t cache, uint64_t cookie);
+    void CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes);
+    void CleanCacheFilesSizeHandleOnMain(uint64_t bytes);
+    void CleanJunkFilesSizeHandleMain(uint64_t bytes);
+    void CleanCookFilesSizeHandleMain(uint64_t bytes);
+    // The fix button: removes everything found; the fixed sentence follows once the removals end.
+    void CleanAlliPhoneFiles(QObject* sender);
+    bool fixRunning() const { return fixTimer_ != nullptr; }
+    // The finished sentence and the fixed sentence for a count and a size text.
+    static QString cleanFinishedSentence(uint64_t issues, const QString& size);
+    static QString cleanFixedSentence(const QString& issues, const QString& size);
+
+    // ---- Backup list and scan (...BackupList.cpp) -----------------------------------------
+    void showIphoneDiskView();
+    PRIOSDeviceController* GetPRIOSDeviceController() { return &deviceController; }
+    void actScanIOSBackupFile(QObject* sender);
+    void showResultView();
+    // Starts the scan thread over path (the readers of the manifest, contacts, messages,
+    // notes, calls, bookmarks and calendars, in that order); false (and nothing changes) while
+    // a scan runs.
+    bool ScanIOSBackFile(const QString& path);
+    void removeSomeArray();
+    bool IOSVersionIOS6(const QString& version);
+    bool backupScanRunning() const;
+    PRBackupScanState& backupScanState();
+
     // ---- Outlets -------------------------------------------------------------------------
     // The fifteen page views inside mainShowView, in their fixed order.
     enum Page {
@@ -241,6 +350,9 @@ public:
     QWidget* cleanFinishView = nullptr;
     QWidget* fixResultView = nullptr;
     QProgressBar* cleanprogressor = nullptr;
+    QLabel* cleanFilelab = nullptr;
+    QLabel* fixInfolab = nullptr;
+    QPushButton* fixAllButton = nullptr;
 
     // Backgrounds and title bar.
     QLabel* topWindowImageView = nullptr;
@@ -345,6 +457,9 @@ public:
     PRPrivacyController* privacyController = nullptr;
     PRSystemBoostViewController* systemBoostViewController = nullptr;
 
+    // The backups on this computer, listed by showIphoneDiskView.
+    PRIOSDeviceController deviceController;
+
     // Device.
     amd::DeviceManager* manager = nullptr;
     int theDevice = 0;
@@ -364,6 +479,22 @@ private:
     void buildNoDevicePage();
     void buildBackupBrowserPage();
     void buildCleanPage();
+    void buildFeatureControllers();
+    void wireWindowActions();
+    void showCleanPage();
+    void pressBannerButton(PRBannerButton* pressed);
+    // A first-visited feature page's controller learns a newly attached device's index.
+    void handDeviceToVisitedPages();
+    void showDiskManagePage();
+    void openDiskCategory(void (PRDiskaManagerViewController::*scan)(QObject*));
+    // Hides every page but shown; on the first visit only, firstVisit hands the controller its
+    // page and the device.
+    void showFeaturePage(Page shown, bool& visited, const std::function<void()>& firstVisit);
+    void startIndicator(CircularBusyIndicator* indicator);
+    void stopIndicator(CircularBusyIndicator* indicator);
+    void setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes);
+    void removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title, uint64_t bytes);
+    void finishFix(uint64_t filesBefore, uint64_t bytesBefore);
     void buildPreferenceWindow();
     void buildAboutWindow();
     void buildSheets();
@@ -378,7 +509,7 @@ private:
     NSNotificationCenter* nc = nullptr;
     int macOsVer = 0;
     uint64_t limitLargeFileSize = 0;
-    bool hasDeviceConnect = false;
+    std::atomic<bool> hasDeviceConnect{false};
     int checkTask = -1;  // crash reporter process id
 
     mutable std::mutex stateMutex_;  // the shared records and texts below
@@ -402,6 +533,11 @@ private:
     std::shared_ptr<amd::AirTrafficHostHelper> boardHelper_;
     uint64_t connectionGeneration_ = 0;  // changes at every connect and disconnect
     bool boardPending_ = false;          // a worker is opening the connection
+
+    // The backup scan's shared arrays and whether its thread runs; shared with that thread.
+    struct BackupScan;
+    std::shared_ptr<BackupScan> backupScan_;
+    NSTimerPtr fixTimer_;  // waits for the fix's removals to end
 
     std::array<QWidget*, kPageCount> pages_{};
     std::array<SidebarRow, kSidebarRows> sidebarRows_{};

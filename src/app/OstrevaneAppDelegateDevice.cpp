@@ -99,8 +99,9 @@ void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notificatio
 
     cleanprogressor->setRange(0, 0);  // indeterminate, animating
     setBannerButtonsVisible(true);
+    pressBannerButton(mainStatusBannerBtn);
     ClickMainStatu(nullptr);
-    mainStatusBannerBtn->setBtnDown(true);
+    handDeviceToVisitedPages();
 }
 
 void OstrevaneAppDelegate::startBoardMessage() {

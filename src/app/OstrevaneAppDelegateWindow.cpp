@@ -53,6 +53,7 @@ void OstrevaneAppDelegate::awakeFromNib() {
     if (window_) return;
     nc->addObserver(this, "DeviceConnect", [this](const NSNotification& n) { DeviceConnectHandle(n); });
     nc->addObserver(this, "DeviceDisConnect", [this](const NSNotification& n) { DeviceDisConnectHandle(n); });
+    nc->addObserver(this, "CleanFilehasFinished", [this](const NSNotification& n) { CleanFilehasFinishedHandle(n); });
 
     buildMainWindow();
     buildPreferenceWindow();
@@ -95,6 +96,9 @@ void OstrevaneAppDelegate::awakeFromNib() {
     setImage(mainBottomImageView, "mainBottomImage.png");
     setImage(noDeveiceBottomImageView, "noDeviceBottom.png");
     setImage(bottomMainImageView, "bottomGroundImage");
+
+    buildFeatureControllers();
+    wireWindowActions();
 
     checkUpdateMenuItem->setEnabled(true);
     bMainStatus = bDiskManage = bFindLargeFiles = bAppClean = bOneClickCopy = bAdsRemove = bPrivacyClean = false;
@@ -319,32 +323,6 @@ void OstrevaneAppDelegate::buildBackupBrowserPage() {
     buttons->addStretch(1);
     buttons->addWidget(button);
     list->addLayout(buttons);
-}
-
-void OstrevaneAppDelegate::buildCleanPage() {
-    auto* layout = new QVBoxLayout(ClearnView);
-    layout->setContentsMargins(0, 0, 0, 0);
-    cleanShowView = new QWidget(ClearnView);
-    cleanShowView->setObjectName("cleanShowView");
-    layout->addWidget(cleanShowView);
-    layout->addStretch(1);
-    auto* states = new QGridLayout(cleanShowView);
-    states->setContentsMargins(0, 0, 0, 0);
-    cleanScanView = new QWidget(cleanShowView);
-    cleanScanView->setObjectName("cleanScanView");
-    cleanFinishView = new QWidget(cleanShowView);
-    cleanFinishView->setObjectName("cleanFinishView");
-    fixResultView = new QWidget(cleanShowView);
-    fixResultView->setObjectName("fixResultView");
-    for (QWidget* w : {cleanScanView, cleanFinishView, fixResultView}) states->addWidget(w, 0, 0);
-    auto* scan = new QVBoxLayout(cleanScanView);
-    scan->setContentsMargins(20, 12, 20, 12);
-    cleanprogressor = new QProgressBar(cleanScanView);
-    cleanprogressor->setObjectName("cleanprogressor");
-    cleanprogressor->setRange(0, 100);
-    cleanprogressor->setValue(0);
-    cleanprogressor->setTextVisible(false);
-    scan->addWidget(cleanprogressor);
 }
 
 void OstrevaneAppDelegate::styleLinkButton(QPushButton* b, const QString& title) {

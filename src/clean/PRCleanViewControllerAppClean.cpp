@@ -418,7 +418,7 @@ void PRCleanViewController::showCategorySize(Category category) {
 
 void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {
     if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor())
-        app->setTotalAppRemoveFileSize(app->totalAppRemoveFileSize() + bytes);
+        app->addTotalAppRemoveFileSize(bytes);
 }
 
 void PRCleanViewController::appCleanRowsRemoved(Category category, const std::vector<PRCleanDirNodePtr>& rows) {

@@ -1,0 +1,261 @@
+// The device-clean summary panel above the clean page: the scan's progress and the bytes found
+// per category while the device clean runs, the closing sentence when it ends, and the fix
+// button that removes everything found and then states what was really freed.
+#include "app/AppStyle.h"
+#include "app/OstrevaneAppDelegate.h"
+#include "clean/PRCleanViewController.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kHighlight = QColor::fromRgbF(253 / 255.0, 240 / 255.0, 9 / 255.0);
+const QColor kPanelBackground{61, 84, 117};
+
+constexpr const char* kJunkTitle = "Temp Files Cleaner";
+constexpr const char* kCacheTitle = "Cache Cleaner";
+constexpr const char* kCookieTitle = "Cookie Cleaner";
+
+QString span(const QString& text, const QColor& color) {
+    return QString("<span style=\"color:%1\">%2</span>").arg(color.name(), text.toHtmlEscaped());
+}
+
+QLabel* panelText(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setFont(QFont("Lucida Grande", 11));
+    label->setStyleSheet("color: white;");
+    return label;
+}
+
+// The notification's number, or nothing.
+template <class T>
+bool numberOf(const NSNotification& n, T (NSNumber::*value)() const, T& out) {
+    const auto number = n.objectAs<NSNumber>();
+    if (!number) return false;
+    out = ((*number).*value)();
+    return true;
+}
+
+}  // namespace
+
+void OstrevaneAppDelegate::buildCleanPage() {
+    auto* layout = new QVBoxLayout(ClearnView);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    cleanShowView = new QWidget(ClearnView);
+    cleanShowView->setObjectName("cleanShowView");
+    cleanShowView->setAutoFillBackground(true);
+    QPalette palette = cleanShowView->palette();
+    palette.setColor(QPalette::Window, kPanelBackground);
+    cleanShowView->setPalette(palette);
+    layout->addWidget(cleanShowView);  // the clean page goes below
+    auto* states = new QGridLayout(cleanShowView);
+    states->setContentsMargins(0, 0, 0, 0);
+    cleanScanView = new QWidget(cleanShowView);
+    cleanScanView->setObjectName("cleanScanView");
+    cleanFinishView = new QWidget(cleanShowView);
+    cleanFinishView->setObjectName("cleanFinishView");
+    fixResultView = new QWidget(cleanShowView);
+    fixResultView->setObjectName("fixResultView");
+    for (QWidget* w : {cleanScanView, cleanFinishView, fixResultView}) states->addWidget(w, 0, 0);
+
+    auto* scan = new QVBoxLayout(cleanScanView);
+    scan->setContentsMargins(20, 12, 20, 12);
+    cleanprogressor = new QProgressBar(cleanScanView);
+    cleanprogressor->setObjectName("cleanprogressor");
+    cleanprogressor->setRange(0, 100);
+    cleanprogressor->setValue(0);
+    cleanprogressor->setTextVisible(false);
+    scan->addWidget(cleanprogressor);
+
+    auto* finish = new QHBoxLayout(cleanFinishView);
+    finish->setContentsMargins(20, 10, 20, 10);
+    finish->setSpacing(16);
+    cleanFilelab = panelText(cleanFinishView, "cleanFilelab");
+    cleanFilelab->setTextFormat(Qt::RichText);
+    finish->addWidget(cleanFilelab, 1);
+    fixAllButton = new QPushButton(tr("Fix all"), cleanFinishView);
+    fixAllButton->setObjectName("fixAllButton");
+    fixAllButton->setFont(appstyle::sansFont(13, true));
+    fixAllButton->setMinimumSize(96, 30);
+    finish->addWidget(fixAllButton);
+
+    auto* fixed = new QVBoxLayout(fixResultView);
+    fixed->setContentsMargins(20, 12, 20, 12);
+    fixInfolab = panelText(fixResultView, "fixInfolab");
+    fixInfolab->setTextFormat(Qt::PlainText);
+    fixed->addWidget(fixInfolab);
+}
+
+QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QString& size) {
+    return QString("%1 app issues are affecting your iDevice system performance and wasting %2 disk space on your "
+                   "iDevice, Fix now to speed up and revive your iPhone.")
+        .arg(issues)
+        .arg(size);
+}
+
+QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QString& size) {
+    return QString("%1 app issues have been fixed, Pelko had successfully free up %2 space on your device.")
+        .arg(issues, size);
+}
+
+// ---- Notifications of the scan thread and the single removals -------------------------------
+
+void OstrevaneAppDelegate::CleanFileProgressInfoHandle(const NSNotification& n) {
+    int percent = 0;
+    if (!numberOf(n, &NSNumber::intValue, percent)) return;
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread([self, percent] { if (self) self->CleanFileProgressInfoHandleOnMain(percent); }, true);
+}
+
+void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNotification& n) {
+    const auto sizes = n.objectAs<NSArray>();
+    if (!sizes || sizes->count() < 3) return;
+    uint64_t bytes[3] = {};
+    for (size_t i = 0; i < 3; ++i) {
+        const auto number = std::dynamic_pointer_cast<NSNumber>(sizes->objectAtIndex(i));
+        if (!number) return;
+        bytes[i] = number->unsignedLongLongValue();
+    }
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread(
+        [self, bytes] { if (self) self->AddCleanFileSizeThreadProgressInfoHandleOnMain(bytes[0], bytes[1], bytes[2]); },
+        true);
+}
+
+void OstrevaneAppDelegate::CleanFilehasFinishedHandle(const NSNotification& n) {
+    uint64_t total = 0;
+    if (!numberOf(n, &NSNumber::unsignedLongLongValue, total)) return;
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread([self, total] { if (self) self->CleanFilehasFinishedOnMainThreadHanld(total); }, true);
+}
+
+void OstrevaneAppDelegate::CleanCacheFilesSizeHandle(const NSNotification& n) {
+    uint64_t bytes = 0;
+    if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread([self, bytes] { if (self) self->CleanCacheFilesSizeHandleOnMain(bytes); }, true);
+}
+
+void OstrevaneAppDelegate::CleanJunkFilesSizeHandle(const NSNotification& n) {
+    uint64_t bytes = 0;
+    if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread([self, bytes] { if (self) self->CleanJunkFilesSizeHandleMain(bytes); }, true);
+}
+
+void OstrevaneAppDelegate::CleanCookFilesSizeHandle(const NSNotification& n) {
+    uint64_t bytes = 0;
+    if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
+    QPointer<OstrevaneAppDelegate> self(this);
+    performOnMainThread([self, bytes] { if (self) self->CleanCookFilesSizeHandleMain(bytes); }, true);
+}
+
+// ---- Main-thread handlers -------------------------------------------------------------------
+
+void OstrevaneAppDelegate::CleanFileProgressInfoHandleOnMain(int percent) {
+    cleanprogressor->setRange(0, 100);
+    cleanprogressor->setValue(percent);
+    cleanprogressor->update();
+}
+
+void OstrevaneAppDelegate::setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes) {
+    label->setText(QString("%1 (%2)").arg(title, sizeText(bytes)));
+}
+
+void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64_t junk, uint64_t cache,
+                                                                          uint64_t cookie) {
+    // A category with nothing found yet keeps its plain title.
+    if (static_cast<int64_t>(junk) > 0) setCleanCategoryLabel(tempJunkFileTextlab, kJunkTitle, junk);
+    if (static_cast<int64_t>(cache) > 0) setCleanCategoryLabel(cacheTextlab, kCacheTitle, cache);
+    if (static_cast<int64_t>(cookie) > 0) setCleanCategoryLabel(cookieTextlab, kCookieTitle, cookie);
+    setAllCacheFileNumber(cache);
+    setAllJunkFileNumber(junk);
+    setAllCookFileNumber(cookie);
+}
+
+void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes) {
+    cleanprogressor->setRange(0, 100);
+    cleanprogressor->setValue(100);
+    const QString size = sizeText(totalBytes);
+    const uint64_t issues = cleanViewController ? cleanViewController->GetCleanTaotalFileNumber() : 0;
+    setAllCleanFileNumber(QString::number(issues));
+    setAllCleanFileSize(size);
+
+    // The count and the size stand out; the fixed words are white.
+    cleanFilelab->setText(span(QString::number(issues), kHighlight) + " " +
+                          span("app issues are affecting your iDevice system performance and wasting", Qt::white) +
+                          " " + span(size, kHighlight) + " " +
+                          span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
+    cleanFilelab->setFont(QFont("Lucida Grande", 11));
+    cleanFilelab->update();
+
+    tempJunkFileTextlab->setText(kJunkTitle);
+    cacheTextlab->setText(kCacheTitle);
+    cookieTextlab->setText(kCookieTitle);
+    cleanScanView->setHidden(true);
+    cleanFinishView->setHidden(false);
+    fixResultView->setHidden(true);
+}
+
+void OstrevaneAppDelegate::removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title,
+                                                    uint64_t bytes) {
+    // The running total goes down with each removal, and stops at zero.
+    uint64_t now = total.load();
+    while (!total.compare_exchange_weak(now, now > bytes ? now - bytes : 0)) {}
+    setCleanCategoryLabel(label, title, total.load());
+}
+
+void OstrevaneAppDelegate::CleanCacheFilesSizeHandleOnMain(uint64_t bytes) {
+    removedFromCleanCategory(allCacheFileNumber_, cacheTextlab, kCacheTitle, bytes);
+}
+
+void OstrevaneAppDelegate::CleanJunkFilesSizeHandleMain(uint64_t bytes) {
+    removedFromCleanCategory(allJunkFileNumber_, tempJunkFileTextlab, kJunkTitle, bytes);
+}
+
+void OstrevaneAppDelegate::CleanCookFilesSizeHandleMain(uint64_t bytes) {
+    removedFromCleanCategory(allCookFileNumber_, cookieTextlab, kCookieTitle, bytes);
+}
+
+// ---- Fix all --------------------------------------------------------------------------------
+
+void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
+    if (fixTimer_) return;  // the removals of the last press are still running
+    const clean::JunkScanCounters& counters = cleanViewController->counters();
+    const uint64_t filesBefore = counters.totalFileNumber.load();
+    const uint64_t bytesBefore = counters.totalFileSize.load();
+    cleanViewController->cleanAllCacheFiles(nullptr);
+    cleanViewController->CleanAllJunkFiles(nullptr);
+    cleanViewController->CleanAllCookieFiles(nullptr);
+    cleanViewController->CleanAllSyncedMediaFile(nullptr);
+    cleanScanView->setHidden(true);
+    cleanFinishView->setHidden(true);
+    fixResultView->setHidden(false);
+    fixInfolab->clear();
+
+    // The sentence states what the device really gave up, so it waits for the removals.
+    QPointer<OstrevaneAppDelegate> self(this);
+    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [self, filesBefore, bytesBefore](NSTimer&) {
+        if (self && self->cleanViewController->pendingJobs() == 0) self->finishFix(filesBefore, bytesBefore);
+    });
+}
+
+void OstrevaneAppDelegate::finishFix(uint64_t filesBefore, uint64_t bytesBefore) {
+    if (fixTimer_) fixTimer_->invalidate();
+    fixTimer_.reset();
+    const clean::JunkScanCounters& counters = cleanViewController->counters();
+    const uint64_t filesAfter = counters.totalFileNumber.load();
+    const uint64_t bytesAfter = counters.totalFileSize.load();
+    const uint64_t files = filesBefore > filesAfter ? filesBefore - filesAfter : 0;
+    const uint64_t bytes = bytesBefore > bytesAfter ? bytesBefore - bytesAfter : 0;
+    fixInfolab->setText(cleanFixedSentence(QString::number(files), sizeText(bytes)));
+}

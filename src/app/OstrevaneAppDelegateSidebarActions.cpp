@@ -1,0 +1,205 @@
+// The sidebar rows' actions, the mode switches they use and the busy indicators that the
+// transfer and file-browser pages turn on and off around their scans.
+#include "app/OstrevaneAppDelegate.h"
+#include "browser/PRBackUpViewController.h"
+#include "clean/PRCleanViewController.h"
+#include "disk/PRPhoneSystemViewController.h"
+#include "transfer/PRTansferViewController.h"
+#include "widgets/FlashView.h"
+
+#include <QPointer>
+#include <QProgressBar>
+
+namespace {
+enum Row {
+    kStatusRow, kSystemLibRow, kAppRow, kPhotoRow, kMusicRow, kVideoRow, kContactRow, kMessageRow, kNoteRow,
+    kJunkRow, kCacheRow, kCookieRow, kSyncRow, kBackupRow, kBroswerRow
+};
+}  // namespace
+
+// ---- Mode switches --------------------------------------------------------------------------
+// Each leaves exactly its own page visible, the feature pages of the banner included.
+
+void OstrevaneAppDelegate::ClickTansfer(QObject*) {
+    showOnlyPage(kTansferView);
+    transferViewController->showView(TansferView);
+}
+
+void OstrevaneAppDelegate::ClickClean(QObject*) {
+    showOnlyPage(kClearnView);
+    showCleanPage();
+}
+
+void OstrevaneAppDelegate::ClickBackup(QObject*) {
+    showOnlyPage(kBackupView);
+    backupViewController->showView(BackupView);
+}
+
+void OstrevaneAppDelegate::ClickiTunesBackupBroswer(QObject*) { showOnlyPage(kITunesBackupBroswerView); }
+
+void OstrevaneAppDelegate::ClickCleanAction(QObject*) {
+    ClickClean(nullptr);
+    // A new scan starts the summary panel over; a scan already running keeps it as it is.
+    if (cleanViewController->showDeviceClean(theDevice)) {
+        cleanprogressor->setRange(0, 0);
+        cleanScanView->setHidden(false);
+        cleanFinishView->setHidden(true);
+        fixResultView->setHidden(true);
+    }
+}
+
+// ---- Rows -----------------------------------------------------------------------------------
+
+void OstrevaneAppDelegate::ClickSystemLib(QObject*) {
+    selectSidebarRow(kSystemLibRow);
+    showOnlyPage(kSystemlibView);
+    phonesystemViewController->showPhoneSystemView(systemlibView);
+    phonesystemViewController->LookupSystemTree(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickApp(QObject*) {
+    selectSidebarRow(kAppRow);
+    manageHasDeviceView->update();
+    ClickTansfer(nullptr);
+    transferViewController->showAppView();
+    transferViewController->ShowApp(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickPhoto(QObject*) {
+    selectSidebarRow(kPhotoRow);
+    ClickTansfer(nullptr);
+    transferViewController->showPhotoView();
+    transferViewController->ShowPhoto(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickMusic(QObject*) {
+    selectSidebarRow(kMusicRow);
+    ClickTansfer(nullptr);
+    transferViewController->showMusicView();
+    transferViewController->ShowMusic(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickVideo(QObject*) {
+    // The music scan fills the video list too.
+    selectSidebarRow(kVideoRow);
+    ClickTansfer(nullptr);
+    transferViewController->showVideoView();
+}
+
+void OstrevaneAppDelegate::ClickContact(QObject*) {
+    selectSidebarRow(kContactRow);
+    ClickTansfer(nullptr);
+    transferViewController->showContactView();
+    transferViewController->showContact(theDevice);
+}
+
+void OstrevaneAppDelegate::CilckMessage(QObject*) {
+    selectSidebarRow(kMessageRow);
+    ClickTansfer(nullptr);
+    transferViewController->showMessageView();
+    transferViewController->showMessage(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickNote(QObject*) {
+    selectSidebarRow(kNoteRow);
+    ClickTansfer(nullptr);
+    transferViewController->showNoteView();
+    transferViewController->showNote(theDevice);
+}
+
+void OstrevaneAppDelegate::ClickCleanJunk(QObject*) {
+    selectSidebarRow(kJunkRow);
+    ClickClean(nullptr);
+    cleanViewController->showCleanJunkView();
+}
+
+void OstrevaneAppDelegate::ClickCleanCache(QObject*) {
+    selectSidebarRow(kCacheRow);
+    ClickClean(nullptr);
+    cleanViewController->showCleanCacheview();
+}
+
+void OstrevaneAppDelegate::ClickCleanCook(QObject*) {
+    selectSidebarRow(kCookieRow);
+    ClickClean(nullptr);
+    cleanViewController->showCleanCookView();
+}
+
+void OstrevaneAppDelegate::ClickCleanMedia(QObject*) {
+    selectSidebarRow(kSyncRow);
+    ClickClean(nullptr);
+    cleanViewController->showCleanMediaView();
+}
+
+void OstrevaneAppDelegate::ClickBackupAction(QObject*) {
+    ClickBackup(nullptr);
+    backupViewController->ShowbackupView();
+    selectSidebarRow(kBackupRow);
+    manageHasDeviceView->update();
+}
+
+void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
+    showIphoneDiskView();
+    ClickiTunesBackupBroswer(nullptr);
+    actScanIOSBackupFile(nullptr);
+    selectSidebarRow(kBroswerRow);
+    manageHasDeviceView->update();
+}
+
+// ---- Busy indicators ------------------------------------------------------------------------
+
+// The pages call and post on the main thread; one that does not still never touches the
+// indicator from its own thread.
+void OstrevaneAppDelegate::startIndicator(CircularBusyIndicator* indicator) {
+    QPointer<CircularBusyIndicator> i(indicator);
+    performOnMainThread([i] {
+        if (!i) return;
+        i->setHidden(false);
+        i->startAnimation();
+    }, true);
+}
+
+void OstrevaneAppDelegate::stopIndicator(CircularBusyIndicator* indicator) {
+    QPointer<CircularBusyIndicator> i(indicator);
+    performOnMainThread([i] {
+        if (!i) return;
+        i->setHidden(true);
+        i->stopAnimation();
+    }, true);
+}
+
+namespace {
+// Runs method on the main thread and waits; the delegate may be gone by then.
+void onMainAndWait(OstrevaneAppDelegate* delegate, void (OstrevaneAppDelegate::*method)()) {
+    QPointer<OstrevaneAppDelegate> self(delegate);
+    performOnMainThread([self, method] { if (self) (self.data()->*method)(); }, true);
+}
+}  // namespace
+
+void OstrevaneAppDelegate::SystemlibhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::SystemlibhasStartHandleOnMain); }
+void OstrevaneAppDelegate::AppScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::AppScanhasStartHandleOnMain); }
+void OstrevaneAppDelegate::photoScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::photoScanhasStartHandleOnMain); }
+void OstrevaneAppDelegate::musicScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::musicScanhasStartHandleOnMain); }
+
+void OstrevaneAppDelegate::SystemlibhasStartHandleOnMain() { startIndicator(circleSystemProgress); }
+void OstrevaneAppDelegate::AppScanhasStartHandleOnMain() { startIndicator(circleAppProgress); }
+void OstrevaneAppDelegate::photoScanhasStartHandleOnMain() { startIndicator(circlePhotoProgress); }
+void OstrevaneAppDelegate::musicScanhasStartHandleOnMain() {
+    startIndicator(circleMusicProgress);
+    startIndicator(circleVideoProgress);
+}
+
+void OstrevaneAppDelegate::contactScanhasStartHandle() { startIndicator(circleContactProgress); }
+void OstrevaneAppDelegate::contactScanFinishedHandle() { stopIndicator(circleContactProgress); }
+void OstrevaneAppDelegate::messageScanhasStartHandle() { startIndicator(circleMessageProgress); }
+void OstrevaneAppDelegate::messageScanFinishedHandle() { stopIndicator(circleMessageProgress); }
+void OstrevaneAppDelegate::noteScanhasStartHandle() { startIndicator(circleNoteProgress); }
+void OstrevaneAppDelegate::noteScanFinishedHandle() { stopIndicator(circleNoteProgress); }
+
+void OstrevaneAppDelegate::SystemlibhasFinishedHandle(const NSNotification&) { stopIndicator(circleSystemProgress); }
+void OstrevaneAppDelegate::AppScanFinishedHandle(const NSNotification&) { stopIndicator(circleAppProgress); }
+void OstrevaneAppDelegate::photoScanFinishedHandle(const NSNotification&) { stopIndicator(circlePhotoProgress); }
+void OstrevaneAppDelegate::musicScanFinishedHandle(const NSNotification&) {
+    stopIndicator(circleMusicProgress);
+    stopIndicator(circleVideoProgress);
+}

@@ -1,0 +1,222 @@
+// The banner: each button's page alone on show, the buttons' images and pressed state, the
+// feature pages' first-visit hand-over, the overview shortcuts into the disk manager, and the
+// device index of a device attached later.
+#include "AppFixture.h"
+
+#include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
+#include "device/BaseInfo.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRFindLargeFileViewController.h"
+#include "transfer/PROneCopyViewController.h"
+#include "platform/SimulatedDevices.h"
+#include "widgets/PRButton.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+
+using apptest::AppTest;
+
+namespace {
+
+void click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void post(const char* name, const void* sender) { NSNotificationCenter::defaultCenter().postNotificationName(name, sender); }
+
+struct BannerCase {
+    PRBannerButton* OstrevaneAppDelegate::*button;
+    QWidget* OstrevaneAppDelegate::*page;
+    const char* pressed;
+    const char* normal;
+    const char* hover;
+};
+
+const BannerCase kCases[] = {
+    {&OstrevaneAppDelegate::mainStatusBannerBtn, &OstrevaneAppDelegate::StatuView, "DeviceManager_Down.png",
+     "DeviceManager_Nom.png", "DeviceManager_Enter.png"},
+    {&OstrevaneAppDelegate::diskManageBannerBtn, &OstrevaneAppDelegate::diskManageView, "diskmanagerDown.png",
+     "diskmanagerNom.png", "diskmanagerEnter.png"},
+    {&OstrevaneAppDelegate::appCleanBannerBtn, &OstrevaneAppDelegate::ClearnView, "appcleanerDown.png",
+     "appcleanerNom.png", "appcleanerEnter.png"},
+    {&OstrevaneAppDelegate::findLargeBannerBtn, &OstrevaneAppDelegate::findLargerView, "findlargefilesDown.png",
+     "findlargefilesNom.png", "findlargefilesEnter.png"},
+    {&OstrevaneAppDelegate::oneClickCopyBannerBtn, &OstrevaneAppDelegate::oneCopyView, "onecilickcopyDown.png",
+     "onecilickcopyNom.png", "onecilickcopyEnter.png"},
+    {&OstrevaneAppDelegate::privacyBannerBtn, &OstrevaneAppDelegate::privacyCleanView, "privacyclean_Down.png",
+     "privacyclean_Nom.png", "privacyclean_Enter.png"},
+    {&OstrevaneAppDelegate::adsRemoveBannerBtn, &OstrevaneAppDelegate::adsRemoveView, "SystemCleanup_Down.png",
+     "SystemCleanup_Nom.png", "SystemCleanup_Enter.png"},
+};
+
+}  // namespace
+
+TEST_F(AppTest, EachBannerButtonShowsItsPageAloneAndStaysDown) {
+    attach();
+    // Twice round: the second press of each page is a later visit.
+    for (int round = 0; round < 2; ++round) {
+        for (const BannerCase& c : kCases) {
+            click(app.get()->*c.button);
+            ASSERT_EQ(shownPages().size(), 1u) << (app.get()->*c.button)->objectName().toStdString();
+            EXPECT_EQ(shownPages()[0], app.get()->*c.page);
+            for (const BannerCase& other : kCases) {
+                PRBannerButton* b = app.get()->*other.button;
+                const bool pressed = &other == &c;
+                EXPECT_EQ(b->btnDown(), pressed) << b->objectName().toStdString();
+                EXPECT_EQ(b->imageName(), pressed ? other.pressed : other.normal) << b->objectName().toStdString();
+            }
+            if (round == 0) testsupport::saveScreenshot(app->window(), "banner-" + (app.get()->*c.button)->objectName());
+        }
+    }
+    // Pressing the button that is already down shows its page again, and the image stays.
+    click(app->findLargeBannerBtn);
+    click(app->findLargeBannerBtn);
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->findLargerView});
+    EXPECT_EQ(app->findLargeBannerBtn->imageName(), "findlargefilesDown.png");
+}
+
+TEST_F(AppTest, BannerHoverImagesAndForeignSenders) {
+    attach();
+    for (const BannerCase& c : kCases) {
+        PRBannerButton* b = app.get()->*c.button;
+        post("PRBannerButtonMouseEntered", b);
+        EXPECT_EQ(b->imageName(), c.hover);
+        post("PRBannerButtonMouseExited", b);
+        EXPECT_EQ(b->imageName(), c.normal);
+    }
+    // A press posted by a button that is not in the banner changes nothing.
+    const std::vector<QWidget*> before = shownPages();
+    QWidget stranger;
+    post("PRBannerButtonMouseDown", &stranger);
+    post("PRBannerButtonMouseEntered", &stranger);
+    EXPECT_EQ(shownPages(), before);
+    EXPECT_EQ(app->mainStatusBannerBtn->imageName(), "DeviceManager_Nom.png");
+}
+
+TEST_F(AppTest, BottomImageIsLeftAloneByTheDiskManagerOnly) {
+    attach();
+    app->mainBottomImageView->setHidden(true);
+    click(app->diskManageBannerBtn);
+    EXPECT_TRUE(app->mainBottomImageView->isHidden());
+    click(app->oneClickCopyBannerBtn);
+    EXPECT_FALSE(app->mainBottomImageView->isHidden());
+}
+
+TEST_F(AppTest, FeatureControllersGetTheirPageAndDeviceOnTheFirstVisitOnly) {
+    attach();
+    const int device = app->theDevice;
+    click(app->diskManageBannerBtn);
+    click(app->appCleanBannerBtn);
+    click(app->findLargeBannerBtn);
+    click(app->oneClickCopyBannerBtn);
+    click(app->privacyBannerBtn);
+    click(app->adsRemoveBannerBtn);
+
+    PRDiskaManagerViewController* disk = app->diskManagerViewController;
+    EXPECT_EQ(disk->view()->parentWidget(), app->diskManageView);
+    EXPECT_EQ(disk->diskDeviceIndex, device);
+    amd::DiskCapacities figures;
+    app->bi->DiskUsage(figures);
+    EXPECT_GT(figures.totalDataCapacity, 0u);
+    EXPECT_EQ(disk->allUserData, figures.totalDataCapacity);
+    EXPECT_EQ(disk->freeData, figures.totalDataAvailable);
+    EXPECT_EQ(disk->allIOSData, figures.totalSystemCapacity);
+    EXPECT_EQ(disk->iosFreeData, figures.totalSystemAvailable);
+    EXPECT_TRUE(app->cleanViewController->view()->isVisibleTo(app->ClearnView));
+    EXPECT_EQ(app->cleanViewController->cleanDevice, device);
+    EXPECT_EQ(app->findLargerFileViewController->view()->parentWidget(), app->findLargerView);
+    EXPECT_EQ(app->findLargerFileViewController->deviceIndex, device);
+    EXPECT_EQ(app->oneCopyViewController->view()->parentWidget(), app->oneCopyView);
+    EXPECT_EQ(app->oneCopyViewController->copyIndex, device);
+    EXPECT_EQ(app->oneCopyViewController->bookExportPath, app->quillomatrixExportPath());
+    EXPECT_TRUE(app->privacyController->view()->isVisibleTo(app->privacyCleanView));
+    EXPECT_TRUE(app->systemBoostViewController->view()->isVisibleTo(app->adsRemoveView));
+    for (bool flag : {app->bDiskManage, app->bAppClean, app->bFindLargeFiles, app->bOneClickCopy, app->bPrivacyClean,
+                      app->bAdsRemove})
+        EXPECT_TRUE(flag);
+
+    // Later visits only switch pages: what the controllers hold now stays.
+    disk->diskDeviceIndex = 41;
+    disk->allUserData = 1;
+    app->cleanViewController->cleanDevice = 42;
+    app->findLargerFileViewController->deviceIndex = 43;
+    app->oneCopyViewController->copyIndex = 44;
+    app->privacyController->deviceIndex = 45;
+    app->systemBoostViewController->deviceIndex = 46;
+    for (const BannerCase& c : kCases) click(app.get()->*c.button);
+    EXPECT_EQ(disk->diskDeviceIndex, 41);
+    EXPECT_EQ(disk->allUserData, 1u);
+    EXPECT_EQ(app->cleanViewController->cleanDevice, 42);
+    EXPECT_EQ(app->findLargerFileViewController->deviceIndex, 43);
+    EXPECT_EQ(app->oneCopyViewController->copyIndex, 44);
+    EXPECT_EQ(app->privacyController->deviceIndex, 45);
+    EXPECT_EQ(app->systemBoostViewController->deviceIndex, 46);
+    // One page in each host, however often it was shown.
+    EXPECT_EQ(app->diskManageView->findChildren<QWidget*>("PRDiskManageView").size(), 1);
+}
+
+TEST_F(AppTest, OverviewShortcutsOpenTheDiskManagerOnEveryClick) {
+    attach();
+    struct Shortcut {
+        PRButton* OstrevaneAppDelegate::*button;
+        const char* hover;
+        const char* normal;
+    };
+    const Shortcut shortcuts[] = {
+        {&OstrevaneAppDelegate::photoButton, "photos_Enter.png", "photos_Nom.png"},
+        {&OstrevaneAppDelegate::musicButton, "musics_Enter.png", "musics_Nom.png"},
+        {&OstrevaneAppDelegate::bookButton, "books_Enter.png", "books_Nom.png"},
+        {&OstrevaneAppDelegate::videoButton, "videos_Enter.png", "videos_Nom.png"},
+        {&OstrevaneAppDelegate::userAppsButton, "userapps_Enter.png", "userapps_Nom.png"},
+        {&OstrevaneAppDelegate::systemAppsButton, "systemapps_Enter.png", "systemapps_Nom.png"},
+        {&OstrevaneAppDelegate::userDataButton, "userdata_Enter.png", "userdata_Nom.png"},
+    };
+    for (const Shortcut& s : shortcuts) {
+        PRButton* b = app.get()->*s.button;
+        post("PRbuttonMouseEntered", b);
+        EXPECT_EQ(b->imageName(), s.hover);
+        post("PRbuttonMouseExited", b);
+        EXPECT_EQ(b->imageName(), s.normal);
+
+        app->ClickMainStatu(nullptr);
+        app->diskManagerViewController->diskDeviceIndex = 99;
+        click(b);
+        EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->diskManageView}) << b->objectName().toStdString();
+        EXPECT_EQ(app->diskManagerViewController->diskDeviceIndex, app->theDevice);
+    }
+    // The shortcuts leave the banner's first visit to come: it hands over the figures too.
+    EXPECT_FALSE(app->bDiskManage);
+    EXPECT_EQ(app->diskManagerViewController->allUserData, 0u);
+    click(app->diskManageBannerBtn);
+    EXPECT_TRUE(app->bDiskManage);
+    EXPECT_GT(app->diskManagerViewController->allUserData, 0u);
+}
+
+TEST_F(AppTest, PagesVisitedEarlierFollowADeviceAttachedLater) {
+    attach();
+    for (const BannerCase& c : kCases) click(app.get()->*c.button);
+    const int firstIndex = app->theDevice;
+    devicetest::DeviceSpec second;
+    second.udid = "fedcba9876543210fedcba9876543210fedcba98";
+    simdevice::attach(devicetest::makeDevice(home.path() + "/second", second));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app->theDevice != firstIndex; }));
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->StatuView});
+    EXPECT_TRUE(app->mainStatusBannerBtn->btnDown());
+    EXPECT_FALSE(app->adsRemoveBannerBtn->btnDown());
+    EXPECT_EQ(app->adsRemoveBannerBtn->imageName(), "SystemCleanup_Nom.png");
+    EXPECT_EQ(app->diskManagerViewController->diskDeviceIndex, app->theDevice);
+    EXPECT_EQ(app->cleanViewController->cleanDevice, app->theDevice);
+    EXPECT_EQ(app->findLargerFileViewController->deviceIndex, app->theDevice);
+    EXPECT_EQ(app->oneCopyViewController->copyIndex, app->theDevice);
+    EXPECT_EQ(app->privacyController->deviceIndex, app->theDevice);
+    EXPECT_EQ(app->systemBoostViewController->deviceIndex, app->theDevice);
+}
