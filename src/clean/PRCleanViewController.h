@@ -205,7 +205,7 @@ public:
     PRCleanDocumentController* cleanDocumentController = nullptr;
     PRCleanJunkFileController* cleanJunkController = nullptr;
     PRCookFileController* cleanCookController = nullptr;
-    QDialog* removeWindow = nullptr;
+    QPointer<QDialog> removeWindow;  // a sheet of the main window, which may go first
     QLabel *removeNumberlab = nullptr, *removeNumberInfolab = nullptr;
     QProgressBar* removeProgress = nullptr;
     QLabel *documentFileInfolab = nullptr, *cacheFileInfolab = nullptr, *cookFileInfolab = nullptr,

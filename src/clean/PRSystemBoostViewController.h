@@ -119,7 +119,7 @@ public:
     uint64_t downloadtempFileSizeNumber = 0, systemlogFileSizeNumber = 0, userStorageFileSizeNumber = 0,
              iTunesSystemCacheFileSizeNumber = 0, iTunesSystemFailedFileSizeNumber = 0;
     std::atomic<uint64_t> hasRemoveNumber{0};
-    QDialog* removeWindow = nullptr;
+    QPointer<QDialog> removeWindow;  // a child of the page: gone when the window takes the page with it
     QLabel* removeFileInfolab = nullptr;
     QLabel* removeNumberInfolab = nullptr;
     QProgressBar* removeProgress = nullptr;
