@@ -3,19 +3,14 @@
 #include "clean/SystemBoostServices.h"
 
 #include "device/CrashReportService.h"
+#include "clean/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
 
 #include <QtDebug>
-#include <cstdlib>
 
 namespace clean {
 
 namespace {
-
-std::string textOf(CFTypeRef value) {
-    auto s = cfCast<CFString>(value, CFStringGetTypeID());
-    return s ? CFStringGetStdString(s) : std::string();
-}
 
 class CrashReportFileService final : public DeviceFileService {
 public:
@@ -27,24 +22,15 @@ public:
         CFHolder<CFMutableArrayRef> list(service_->ListRoot());
         if (!list) return false;
         CFHolder<CFStringRef> description(CFCopyDescription(list.get()));
-        qInfo().noquote() << "Crash list:\n " + QString::fromStdString(textOf(description.get()));
-        const CFIndex count = CFArrayGetCount(list.get());
-        for (CFIndex i = 0; i < count; ++i) {
-            std::string name = textOf(CFArrayGetValueAtIndex(list.get(), i));
-            if (!name.empty()) names.push_back(std::move(name));
-        }
+        qInfo().noquote() << "Crash list:\n " + QString::fromStdString(stringValue(description.get()));
+        appendEntryNames(list.get(), names);
         return true;
     }
 
     bool FileInfo(const std::string& path, DeviceEntryInfo& info) override {
         CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
         if (!attributes) return false;
-        const std::string type = textOf(CFDictionaryGetValue(attributes.get(), "st_ifmt"));
-        info.kind = type == "S_IFDIR"   ? DeviceEntryInfo::Kind::Directory
-                    : type == "S_IFREG" ? DeviceEntryInfo::Kind::Regular
-                                        : DeviceEntryInfo::Kind::Other;
-        info.sizeText = textOf(CFDictionaryGetValue(attributes.get(), "st_size"));
-        info.size = std::strtoull(info.sizeText.c_str(), nullptr, 10);
+        info = entryInfoFromAttributes(attributes.get());
         return true;
     }
 

@@ -5,19 +5,14 @@
 #include "device/AfcService.h"
 #include "device/AppService.h"
 #include "device/SBService.h"
+#include "clean/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
 
 #include <QtDebug>
-#include <cstdlib>
 
 namespace clean {
 
 namespace {
-
-std::string textOf(CFTypeRef value) {
-    auto s = cfCast<CFString>(value, CFStringGetTypeID());
-    return s ? CFStringGetStdString(s) : std::string();
-}
 
 class AfcFileService final : public DeviceFileService {
 public:
@@ -26,24 +21,14 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
         CFHolder<CFMutableArrayRef> list(service_->ListDirectory(path));
         if (!list) return false;
-        const CFIndex count = CFArrayGetCount(list.get());
-        names.reserve(names.size() + size_t(count));
-        for (CFIndex i = 0; i < count; ++i) {
-            std::string name = textOf(CFArrayGetValueAtIndex(list.get(), i));
-            if (!name.empty()) names.push_back(std::move(name));
-        }
+        appendEntryNames(list.get(), names);
         return true;
     }
 
     bool FileInfo(const std::string& path, DeviceEntryInfo& info) override {
         CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
         if (!attributes) return false;
-        const std::string type = textOf(CFDictionaryGetValue(attributes.get(), "st_ifmt"));
-        info.kind = type == "S_IFDIR"   ? DeviceEntryInfo::Kind::Directory
-                    : type == "S_IFREG" ? DeviceEntryInfo::Kind::Regular
-                                        : DeviceEntryInfo::Kind::Other;
-        info.sizeText = textOf(CFDictionaryGetValue(attributes.get(), "st_size"));
-        info.size = std::strtoull(info.sizeText.c_str(), nullptr, 10);
+        info = entryInfoFromAttributes(attributes.get());
         return true;
     }
 
@@ -87,9 +72,9 @@ public:
         for (CFIndex i = 0; i < count; ++i) {
             auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID());
             auto attribute = [attributes](const char* key) {
-                return attributes ? textOf(CFDictionaryGetValue(attributes, key)) : std::string();
+                return attributes ? stringValue(CFDictionaryGetValue(attributes, key)) : std::string();
             };
-            apps.push_back({textOf(keys[size_t(i)]), attribute("CFBundleDisplayName"), attribute("ApplicationType"),
+            apps.push_back({stringValue(keys[size_t(i)]), attribute("CFBundleDisplayName"), attribute("ApplicationType"),
                             attribute("CFBundleShortVersionString"), attribute("CFBundleVersion")});
         }
         return true;
