@@ -1,6 +1,7 @@
 #include "clean/PRAdsRemoveController.h"
 
 #include "app/OstrevaneAppDelegate.h"
+#include "app/PageHost.h"
 #include "clean/AdCacheScan.h"
 #include "clean/JunkFileActions.h"
 #include "clean/PRCleanViewController.h"
@@ -130,13 +131,7 @@ void PRAdsRemoveController::buildView() {
 
 void PRAdsRemoveController::showView(QWidget* container) {
     QWidget* page = view();
-    if (container && page->parentWidget() != container) {
-        if (!container->layout()) {
-            auto* layout = new QVBoxLayout(container);
-            layout->setContentsMargins(0, 0, 0, 0);
-        }
-        container->layout()->addWidget(page);
-    }
+    pagehost::place(container, page);
     page->show();
     changeToRemoveFirstView();
     theFalshView->hide();

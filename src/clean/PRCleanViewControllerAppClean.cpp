@@ -3,6 +3,7 @@
 // behind its progress sheet.
 #include "clean/PRCleanViewController.h"
 
+#include "app/PageHost.h"
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/AdCacheScan.h"
 #include "clean/AppCleanScan.h"
@@ -260,13 +261,7 @@ void PRCleanViewController::buildRemoveWindow() {
 
 void PRCleanViewController::showView(QWidget* container) {
     QWidget* page = view();
-    if (container && page->parentWidget() != container) {
-        if (!container->layout()) {
-            auto* layout = new QVBoxLayout(container);
-            layout->setContentsMargins(0, 0, 0, 0);
-        }
-        container->layout()->addWidget(page);
-    }
+    pagehost::place(container, page);
     page->show();
     showcleanDiskView();
     appFlashView->hide();

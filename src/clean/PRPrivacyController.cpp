@@ -1,6 +1,7 @@
 #include "clean/PRPrivacyController.h"
 
 #include "app/OstrevaneAppDelegate.h"
+#include "app/PageHost.h"
 #include "app/PRiDeviceNode.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
@@ -84,13 +85,7 @@ void PRPrivacyController::buildView() {
 
 void PRPrivacyController::showView(QWidget* container) {
     QWidget* page = view();
-    if (container) {
-        if (!container->layout()) {
-            auto* layout = new QVBoxLayout(container);
-            layout->setContentsMargins(0, 0, 0, 0);
-        }
-        container->layout()->addWidget(page);
-    }
+    pagehost::place(container, page);
     page->show();
     privacyView->show();
 }

@@ -2,6 +2,7 @@
 #include "clean/PRSystemBoostViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
+#include "app/PageHost.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -305,13 +306,7 @@ void PRSystemBoostViewController::buildView() {
 
 void PRSystemBoostViewController::showView(QWidget* container) {
     QWidget* page = view();
-    if (container) {
-        if (!container->layout()) {
-            auto* layout = new QVBoxLayout(container);
-            layout->setContentsMargins(0, 0, 0, 0);
-        }
-        container->layout()->addWidget(page);
-    }
+    pagehost::place(container, page);
     page->show();
     showMainView();
     for (BoostCategory category : clean::kBoostCategories) {
