@@ -76,6 +76,7 @@ private:
     const uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     std::vector<uint8_t> window_;
+    std::vector<uint8_t> spare_;  // the buffer of the window before, reused by the next move
     const uint8_t* winData_ = nullptr;  // the window's bytes: window_, or the caller's memory
     int64_t winLo_ = 0;
     int64_t winHi_ = 0;

@@ -14,6 +14,7 @@ namespace {
 // A pattern as the carvers write it: hex digits, compared digit by digit.
 struct HexPattern {
     uint8_t nibbles[16];
+    uint8_t bytes[8];  // the same digits in pairs, for a comparison that starts on a whole byte
     int length;
 };
 
@@ -27,6 +28,7 @@ constexpr HexPattern P(const char* s) {
         ++n;
     }
     p.length = n;
+    for (int i = 0; i + 1 < n; i += 2) p.bytes[i / 2] = static_cast<uint8_t>(p.nibbles[i] << 4 | p.nibbles[i + 1]);
     return p;
 }
 
@@ -87,7 +89,22 @@ inline bool matchesAt(const uint8_t* data, int digits, int off, const HexPattern
     return true;
 }
 
+// The same test where off is even: whole bytes, then a last odd digit if the pattern has one.
+inline bool matchesAtByte(const uint8_t* data, int digits, int off, const HexPattern& p) {
+    if (off + p.length > digits) return false;
+    const uint8_t* at = data + off / 2;
+    const int whole = p.length / 2;
+    for (int i = 0; i < whole; ++i)
+        if (at[i] != p.bytes[i]) return false;
+    return (p.length & 1) == 0 || (at[whole] >> 4) == p.nibbles[p.length - 1];
+}
+
 bool anyMatchesAt(const uint8_t* data, int digits, int off, int limit, const PatternList& list) {
+    if (off % 2 == 0) {
+        for (const HexPattern& p : list)
+            if (p.length <= limit && matchesAtByte(data, digits, off, p)) return true;
+        return false;
+    }
     for (const HexPattern& p : list)
         if (p.length <= limit && matchesAt(data, digits, off, p)) return true;
     return false;
