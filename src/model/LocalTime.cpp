@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -48,22 +48,32 @@ void fillFields(int64_t local, struct tm& out)
     out.tm_sec = static_cast<int>(rest % 60);
 }
 
-// One hour of UTC whose offset and daylight-saving flag were found the same at its first and
-// its last second. No zone
-// moves its clocks twice within an hour (the closest changes of the zone database are days
-// apart), so then the whole hour has that offset.
+// Hours of UTC whose offset and daylight-saving flag were found the same at their first and
+// their last second. No zone moves its clocks twice within an hour (the closest changes of the
+// zone database are days apart), so then the whole hour has that offset. A few hours are kept,
+// each in the slot of its number: a record's start and end often lie in neighbouring hours.
 struct HourCache {
-    bool valid = false;
+    struct Hour {
+        bool valid = false;
+        int64_t hour = 0;
+        struct tm start {};  // localtime_r of the hour's first second
+    };
+    bool known = false;
     bool hadZone = false;
-    std::string zone;  // the TZ text the hour was found under
-    int64_t hour = 0;
-    struct tm start {};  // localtime_r of the hour's first second
+    std::string zone;  // the TZ text the hours were found under
+    Hour hours[4];
 };
 
-bool sameZone(const HourCache& cache)
+// Forgets the hours when TZ is no longer the text they were found under.
+void followZone(HourCache& cache)
 {
     const char* tz = std::getenv("TZ");
-    return tz ? cache.hadZone && cache.zone == tz : !cache.hadZone;
+    if (cache.known && (tz ? cache.hadZone && cache.zone == tz : !cache.hadZone))
+        return;
+    for (auto& h : cache.hours) h.valid = false;
+    cache.known = true;
+    cache.hadZone = tz != nullptr;
+    cache.zone = tz ? tz : "";
 }
 
 }  // namespace
@@ -71,22 +81,21 @@ bool sameZone(const HourCache& cache)
 bool cachedLocalTime(time_t seconds, struct tm& out)
 {
     thread_local HourCache cache;
+    followZone(cache);
     const int64_t hour = floorDiv(static_cast<int64_t>(seconds), kHour);
-    if (!cache.valid || cache.hour != hour || !sameZone(cache)) {
-        cache.valid = false;
+    HourCache::Hour& slot = cache.hours[static_cast<size_t>(hour) % std::size(cache.hours)];
+    if (!slot.valid || slot.hour != hour) {
+        slot.valid = false;
         const time_t first = static_cast<time_t>(hour * kHour);
         const time_t last = static_cast<time_t>(first + kHour - 1);
         struct tm end {};
-        if (!localtime_r(&first, &cache.start) || !localtime_r(&last, &end) ||
-            cache.start.tm_gmtoff != end.tm_gmtoff || cache.start.tm_isdst != end.tm_isdst)
+        if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) ||
+            slot.start.tm_gmtoff != end.tm_gmtoff || slot.start.tm_isdst != end.tm_isdst)
             return localtime_r(&seconds, &out) != nullptr;  // the clocks change in this hour
-        const char* tz = std::getenv("TZ");
-        cache.hadZone = tz != nullptr;
-        cache.zone = tz ? tz : "";
-        cache.hour = hour;
-        cache.valid = true;
+        slot.hour = hour;
+        slot.valid = true;
     }
-    out = cache.start;
-    fillFields(static_cast<int64_t>(seconds) + cache.start.tm_gmtoff, out);
+    out = slot.start;
+    fillFields(static_cast<int64_t>(seconds) + slot.start.tm_gmtoff, out);
     return true;
 }

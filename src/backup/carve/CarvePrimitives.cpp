@@ -14,8 +14,11 @@ namespace {
 // A pattern as the carvers write it: hex digits, compared digit by digit.
 struct HexPattern {
     uint8_t nibbles[16];
-    uint8_t bytes[8];  // the same digits in pairs, for a comparison that starts on a whole byte
     int length;
+    // The digits as the high digits of a 64-bit number, and which bits they cover: a window
+    // that starts on a whole byte is compared with one masked test.
+    uint64_t value;
+    uint64_t mask;
 };
 
 constexpr int hexDigit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
@@ -28,7 +31,10 @@ constexpr HexPattern P(const char* s) {
         ++n;
     }
     p.length = n;
-    for (int i = 0; i + 1 < n; i += 2) p.bytes[i / 2] = static_cast<uint8_t>(p.nibbles[i] << 4 | p.nibbles[i + 1]);
+    for (int i = 0; i < n; ++i) {
+        p.value |= static_cast<uint64_t>(p.nibbles[i]) << (60 - 4 * i);
+        p.mask |= uint64_t{0xf} << (60 - 4 * i);
+    }
     return p;
 }
 
@@ -89,20 +95,23 @@ inline bool matchesAt(const uint8_t* data, int digits, int off, const HexPattern
     return true;
 }
 
-// The same test where off is even: whole bytes, then a last odd digit if the pattern has one.
-inline bool matchesAtByte(const uint8_t* data, int digits, int off, const HexPattern& p) {
-    if (off + p.length > digits) return false;
-    const uint8_t* at = data + off / 2;
-    const int whole = p.length / 2;
-    for (int i = 0; i < whole; ++i)
-        if (at[i] != p.bytes[i]) return false;
-    return (p.length & 1) == 0 || (at[whole] >> 4) == p.nibbles[p.length - 1];
+// The bytes from data[0] on (count of them, at most 8 are used) as the high bytes of a number.
+inline uint64_t highBytes(const uint8_t* data, int count) {
+    uint64_t word = 0;
+    if (count >= 8) {
+        std::memcpy(&word, data, 8);
+        return __builtin_bswap64(word);
+    }
+    for (int i = 0; i < count; ++i) word |= static_cast<uint64_t>(data[i]) << (56 - 8 * i);
+    return word;
 }
 
 bool anyMatchesAt(const uint8_t* data, int digits, int off, int limit, const PatternList& list) {
     if (off % 2 == 0) {
+        // Digits past the end read as zero here, but no pattern longer than what is left is tried.
+        const uint64_t word = highBytes(data + off / 2, (digits - off + 1) / 2);
         for (const HexPattern& p : list)
-            if (p.length <= limit && matchesAtByte(data, digits, off, p)) return true;
+            if (p.length <= limit && off + p.length <= digits && (word & p.mask) == p.value) return true;
         return false;
     }
     for (const HexPattern& p : list)
