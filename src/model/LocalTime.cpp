@@ -96,6 +96,14 @@ bool cachedLocalTime(time_t seconds, struct tm& out)
         slot.valid = true;
     }
     out = slot.start;
-    fillFields(static_cast<int64_t>(seconds) + slot.start.tm_gmtoff, out);
+    // Within the day the hour started in only the clock moves on; past midnight the date does too.
+    const int64_t clock = out.tm_hour * kHour + out.tm_min * 60 + out.tm_sec + (seconds - hour * kHour);
+    if (clock < kDay) {
+        out.tm_hour = static_cast<int>(clock / kHour);
+        out.tm_min = static_cast<int>(clock / 60 % 60);
+        out.tm_sec = static_cast<int>(clock % 60);
+    } else {
+        fillFields(static_cast<int64_t>(seconds) + out.tm_gmtoff, out);
+    }
     return true;
 }
