@@ -37,9 +37,7 @@ std::optional<std::string> text(const char* column) {
 
 std::optional<std::string> dateText(std::optional<long long> value, bool fileType) {
     if (!value) return std::nullopt;
-    const auto wide = GetDateTime(*value, fileType);
-    if (!wide) return std::nullopt;
-    return GetNSStringDate(wide->c_str());
+    return dateTimeText(*value, fileType);
 }
 
 PRBytes readFile(const std::string& path, size_t limit) {

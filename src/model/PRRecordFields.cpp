@@ -1,5 +1,7 @@
 #include "model/PRRecordFields.h"
 
+#include "model/LocalTime.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -225,13 +227,17 @@ std::string GetNSStringDate(const wchar_t* text)
     return out;
 }
 
-std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
+namespace {
+
+// "%02d-%02d-%04d %02d:%02d" of a database time value, written by hand into out (readers and
+// carvers make one per record); the length written, 0 when the time has no local time.
+size_t writeDateTime(int64_t value, bool fileType, char (&out)[32])
 {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const time_t seconds = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
     struct tm local {};
-    if (!localtime_r(&seconds, &local))
-        return std::nullopt;
+    if (!cachedLocalTime(seconds, local))
+        return 0;
     int year0 = local.tm_year;
     int year;
     int month;
@@ -250,34 +256,52 @@ std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
         year = year0 + 1931;
         correctFileTypeOneDay(local, year, month, day);
     }
-    // "%02d-%02d-%04d %02d:%02d", written by hand: readers and carvers make one per record.
-    std::wstring text;
-    text.reserve(16);
-    auto digits = [&text](int value, int width) {
-        if (value < 0) {
-            text += L'-';
-            value = -value;
+    size_t n = 0;
+    auto digits = [&](int number, int width) {
+        if (number < 0) {
+            out[n++] = '-';
+            number = -number;
             --width;
         }
-        wchar_t buf[12];
-        int n = 0;
+        char buf[12];
+        int k = 0;
         do {
-            buf[n++] = static_cast<wchar_t>(L'0' + value % 10);
-            value /= 10;
-        } while (value > 0);
-        for (int pad = n; pad < width; ++pad) text += L'0';
-        while (n > 0) text += buf[--n];
+            buf[k++] = static_cast<char>('0' + number % 10);
+            number /= 10;
+        } while (number > 0);
+        for (int pad = k; pad < width; ++pad) out[n++] = '0';
+        while (k > 0) out[n++] = buf[--k];
     };
     digits(month + 1, 2);
-    text += L'-';
+    out[n++] = '-';
     digits(day, 2);
-    text += L'-';
+    out[n++] = '-';
     digits(year, 4);
-    text += L' ';
+    out[n++] = ' ';
     digits(local.tm_hour, 2);
-    text += L':';
+    out[n++] = ':';
     digits(local.tm_min, 2);
-    return text;
+    return n;
+}
+
+}  // namespace
+
+std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
+{
+    char text[32];
+    const size_t length = writeDateTime(value, fileType, text);
+    if (length == 0)
+        return std::nullopt;
+    return std::wstring(text, text + length);
+}
+
+std::optional<std::string> dateTimeText(int64_t value, bool fileType)
+{
+    char text[32];
+    const size_t length = writeDateTime(value, fileType, text);
+    if (length == 0)
+        return std::nullopt;
+    return std::string(text, length);
 }
 
 std::string standardDateDescription(int64_t secondsSince1970)

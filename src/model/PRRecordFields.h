@@ -1,6 +1,7 @@
 // Conversions that readers apply to database and manifest values before they go into
 // records: text, dates, durations, media kinds by extension, padded numbers and the phone
-// number comparison behind the contact-name look-ups. None keeps state.
+// number comparison behind the contact-name look-ups. None keeps state (the local-time look-up
+// behind the date texts keeps a per-thread cache that gives the same answers).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ std::string GetNSStringDate(const wchar_t* text);
 // correction of messages and calls, 0, or of notes and calendars, 1); nothing when the time
 // cannot be converted to local time.
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
+// The same text as UTF-8 (it is plain ASCII), without the wide step between.
+std::optional<std::string> dateTimeText(int64_t value, bool fileType);
 // A time value whose first ten digits are seconds since 1970, as "YYYY-MM-DD hh:mm:ss +0000";
 // " " for a value of fewer than eleven characters.
 std::string GetPhoneDate(int64_t value);

@@ -115,8 +115,8 @@ std::string textOf(const FieldValue& value) {
 
 namespace {
 std::string dateText(int64_t seconds, bool fileType) {
-    auto wide = GetDateTime(seconds, fileType);
-    return wide ? GetNSStringDate(wide->c_str()) : std::string();
+    auto text = dateTimeText(seconds, fileType);
+    return text ? std::move(*text) : std::string();
 }
 }  // namespace
 

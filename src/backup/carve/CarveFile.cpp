@@ -46,6 +46,7 @@ void CarveFile::close() {
     memory_ = nullptr;
     size_ = 0;
     window_.clear();
+    spare_.clear();
     winData_ = nullptr;
     winLo_ = winHi_ = 0;
     for (auto& s : backCache_) s = Span{};
@@ -77,7 +78,10 @@ void CarveFile::focus(int64_t lo, int64_t hi, bool upwards) {
     int64_t span = std::max<int64_t>(hi - lo, kReadAhead);
     int64_t newLo = upwards ? lo : std::max<int64_t>(0, hi - span);
     int64_t newHi = upwards ? std::min<int64_t>(size_, lo + span) : hi;
-    std::vector<uint8_t> next(static_cast<size_t>(newHi - newLo));
+    // The previous window's buffer is kept for the next move: a fresh one of this size would
+    // come from the system each time, zeroed and faulted in page by page.
+    std::vector<uint8_t>& next = spare_;
+    next.resize(static_cast<size_t>(newHi - newLo));
     // Keep what the old window already holds; read only the rest.
     int64_t keepLo = std::max(newLo, winLo_);
     int64_t keepHi = std::min(newHi, winHi_);

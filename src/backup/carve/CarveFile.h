@@ -44,6 +44,12 @@ public:
         if (pos > 0 && n <= kMaxSpan && inWindow(pos, n)) return winData_ + (pos - winLo_);
         return bytesSlow(pos, n);
     }
+    // The n bytes at pos straight from the window, or null when the window does not hold them
+    // all or pos is not readable. Valid until the next focus; lets a page walk look at every
+    // byte without asking for each one.
+    const uint8_t* held(int64_t pos, size_t n) const {
+        return pos > 0 && inWindow(pos, n) ? winData_ + (pos - winLo_) : nullptr;
+    }
     // Copies n bytes at pos into dst, zero past the end of the file.
     void copy(int64_t pos, size_t n, uint8_t* dst);
 
@@ -76,6 +82,7 @@ private:
     const uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     std::vector<uint8_t> window_;
+    std::vector<uint8_t> spare_;  // the buffer of the window before, reused by the next move
     const uint8_t* winData_ = nullptr;  // the window's bytes: window_, or the caller's memory
     int64_t winLo_ = 0;
     int64_t winHi_ = 0;

@@ -15,6 +15,10 @@ namespace {
 struct HexPattern {
     uint8_t nibbles[16];
     int length;
+    // The digits as the high digits of a 64-bit number, and which bits they cover: a window
+    // that starts on a whole byte is compared with one masked test.
+    uint64_t value;
+    uint64_t mask;
 };
 
 constexpr int hexDigit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
@@ -27,6 +31,10 @@ constexpr HexPattern P(const char* s) {
         ++n;
     }
     p.length = n;
+    for (int i = 0; i < n; ++i) {
+        p.value |= static_cast<uint64_t>(p.nibbles[i]) << (60 - 4 * i);
+        p.mask |= uint64_t{0xf} << (60 - 4 * i);
+    }
     return p;
 }
 
@@ -87,7 +95,25 @@ inline bool matchesAt(const uint8_t* data, int digits, int off, const HexPattern
     return true;
 }
 
+// The bytes from data[0] on (count of them, at most 8 are used) as the high bytes of a number.
+inline uint64_t highBytes(const uint8_t* data, int count) {
+    uint64_t word = 0;
+    if (count >= 8) {
+        std::memcpy(&word, data, 8);
+        return __builtin_bswap64(word);
+    }
+    for (int i = 0; i < count; ++i) word |= static_cast<uint64_t>(data[i]) << (56 - 8 * i);
+    return word;
+}
+
 bool anyMatchesAt(const uint8_t* data, int digits, int off, int limit, const PatternList& list) {
+    if (off % 2 == 0) {
+        // Digits past the end read as zero here, but no pattern longer than what is left is tried.
+        const uint64_t word = highBytes(data + off / 2, (digits - off + 1) / 2);
+        for (const HexPattern& p : list)
+            if (p.length <= limit && off + p.length <= digits && (word & p.mask) == p.value) return true;
+        return false;
+    }
     for (const HexPattern& p : list)
         if (p.length <= limit && matchesAt(data, digits, off, p)) return true;
     return false;

@@ -37,7 +37,9 @@ void DelCalenderCarver::carveRollbackPage(CarveDatabase& db, int64_t P) {
     int K = db.pageNumber(P + 8);
     if (bcheckSubStringIsValid(file, P + K + 14, 12, 3, 12) != 1) return;
     FieldValue value;
+    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
     for (int64_t j = P; j < P + pageSize_; ++j) {
+        if (page && page[j - P] != 0x08 && page[j - P] != 0x00) continue;  // the common case, quickly
         const uint8_t* T = file.bytes(j, 6);
         if ((T[0] != 0x08 && T[0] != 0x00) || bCheckDataIsValid(T, 6, 3) != 1) continue;
         bool d = DescriptionIsAlterbleDBFile(file, j - 9, 0);
@@ -65,7 +67,9 @@ void DelCalenderCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
     int K = db.pageNumber(P + 8);
     if (bcheckSubStringIsValid(file, P + K + 14, 10, 3, 12) != 1) return;
     FieldValue value;
+    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
     for (int64_t j = P; j < P + pageSize_; ++j) {
+        if (page && page[j - P] != 0x08) continue;  // the common case, quickly
         const uint8_t* T = file.bytes(j, 6);
         if (!std::equal(T, T + 6, kEventA) && !std::equal(T, T + 6, kEventB)) continue;
         int base = context_.state.currentNodeIsiOS6Version ? 51 : 41;

@@ -35,7 +35,9 @@ void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
     const bool iOS6 = context_.state.currentNodeIsiOS6Version;
     int F = iOS6 ? 0 : accquireFieldLength(file, P + K + 3);
     FieldValue value;
+    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
     for (int64_t j = P; j < P + pageSize_; ++j) {
+        if (page && page[j - P] != 0x01 && page[j - P] != 0x03) continue;  // the common case, quickly
         const uint8_t* T = file.bytes(j, 3);
         if ((T[0] != 0x01 && T[0] != 0x03) || bCheckDataIsValid(T, 3, 1) != 1) continue;
         int L = 13;
