@@ -3,7 +3,9 @@
 
 #include <plist/plist.h>
 
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -117,7 +119,8 @@ CFTypeRef fromPlist(plist_t node) {
                 break;
             }
             CFHolder<CFTypeRef> item(fromPlist(value));
-            if (item && key) CFDictionarySetValue(dict, key, item.get());
+            CFHolder<CFStringRef> keyText(key ? CFStringCreateWithCString(key) : nullptr);  // NULL unless UTF-8
+            if (item && keyText) CFDictionarySetValue(dict, keyText.get(), item.get());
             std::free(key);
         }
         std::free(it);
@@ -146,13 +149,60 @@ CFDataRef CFPropertyListCreateXMLData(CFPropertyListRef plist) {
     return CFPropertyListCreateData(plist, kCFPropertyListXMLFormat_v1_0);
 }
 
+namespace {
+
+// libplist aborts the whole process (a failed assertion) when it hands out a string or key that
+// holds a NUL character. XML cannot carry one legally, so XML holding a NUL byte or a character
+// reference to 0 is refused before it is parsed.
+bool xmlHasNulCharacter(const char* p, size_t n) {
+    if (std::memchr(p, 0, n)) return true;
+    for (const char* amp = static_cast<const char*>(std::memchr(p, '&', n)); amp;
+         amp = static_cast<const char*>(std::memchr(amp + 1, '&', n - size_t(amp + 1 - p)))) {
+        size_t i = size_t(amp - p) + 1;
+        if (i >= n || p[i] != '#') continue;
+        ++i;
+        const bool hex = i < n && (p[i] == 'x' || p[i] == 'X');
+        if (hex) ++i;
+        bool digits = false, zero = true;
+        for (; i < n && (hex ? std::isxdigit(static_cast<unsigned char>(p[i])) : std::isdigit(static_cast<unsigned char>(p[i]))); ++i) {
+            digits = true;
+            if (p[i] != '0') zero = false;
+        }
+        if (digits && zero) return true;
+    }
+    return false;
+}
+
+plist_t parseXml(const char* p, size_t n) {
+    if (xmlHasNulCharacter(p, n)) return nullptr;
+    plist_t node = nullptr;
+    plist_from_xml(p, static_cast<uint32_t>(n), &node);
+    return node;
+}
+
+// A binary list's strings carry explicit lengths and so may hold NUL characters too: it is
+// passed through its XML form, where the same check applies.
+plist_t parseBinary(const char* p, size_t n) {
+    plist_t binary = nullptr;
+    plist_from_bin(p, static_cast<uint32_t>(n), &binary);
+    if (!binary) return nullptr;
+    PlistPtr holder(binary);
+    char* xml = nullptr;
+    uint32_t xmlLength = 0;
+    plist_to_xml(binary, &xml, &xmlLength);
+    if (!xml) return nullptr;
+    plist_t node = parseXml(xml, xmlLength);
+    std::free(xml);
+    return node;
+}
+
+}  // namespace
+
 CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format) {
     if (!bytes || length == 0 || length > UINT32_MAX) return nullptr;
     const char* p = static_cast<const char*>(bytes);
     const bool binary = length >= 8 && plist_is_binary(p, static_cast<uint32_t>(length));
-    plist_t node = nullptr;
-    if (binary) plist_from_bin(p, static_cast<uint32_t>(length), &node);
-    else plist_from_xml(p, static_cast<uint32_t>(length), &node);
+    plist_t node = binary ? parseBinary(p, length) : parseXml(p, length);
     if (!node) return nullptr;
     PlistPtr holder(node);
     if (format) *format = binary ? kCFPropertyListBinaryFormat_v1_0 : kCFPropertyListXMLFormat_v1_0;

@@ -73,6 +73,28 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
     EXPECT_EQ(CFPropertyListCreateFromFile("/nonexistent/file.plist"), nullptr);
 }
 
+// The property-list library aborts the process on a string holding a NUL character; such
+// lists are refused (XML) or come back without it (binary), never taking the process down.
+TEST(PropertyList, NulCharactersNeverReachTheParser) {
+    const std::string head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    for (const std::string& body : {std::string("<string>a&#0;b</string>"), std::string("<string>a&#x000;b</string>"),
+                                    std::string("<dict><key>k&#00;</key><true/></dict>"),
+                                    std::string("<string>a") + '\0' + "b</string>"}) {
+        const std::string xml = head + body + "</plist>";
+        EXPECT_EQ(CFPropertyListCreateWithBytes(xml.data(), xml.size(), nullptr), nullptr) << body;
+    }
+    const std::string fine = head + "<string>a&#10;b &amp; &#x41;</string></plist>";
+    CFHolder<CFPropertyListRef> text(CFPropertyListCreateWithBytes(fine.data(), fine.size(), nullptr));
+    EXPECT_EQ(describe(text.get()), "a\nb & A");
+
+    // "bplist00", the ASCII string "a\0b", a one-entry offset table and the trailer.
+    std::string binary = std::string("bplist00") + std::string("\x53" "a\0b", 4) + std::string("\x08", 1);
+    const char trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12};
+    binary.append(trailer, sizeof trailer);
+    CFHolder<CFPropertyListRef> value(CFPropertyListCreateWithBytes(binary.data(), binary.size(), nullptr));
+    if (value) EXPECT_EQ(CFStringGetStdString(static_cast<CFStringRef>(value.get())).find('\0'), std::string::npos);
+}
+
 TEST(PropertyList, FileHelpersWriteAndRead) {
     auto value = sampleValue();
     const std::string path = ::testing::TempDir() + "/qm-plist-test.plist";
