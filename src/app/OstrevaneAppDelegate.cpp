@@ -28,9 +28,9 @@ OstrevaneAppDelegate* g_sharedInstance = nullptr;
 
 // The web pages of the product and its maker.
 constexpr const char* kUpdatePage = "https://www.quillomatrix.example/update";
-constexpr const char* kHomePage = "https://www.pelko.example/";
-constexpr const char* kSupportPage = "https://www.pelko.example/support";
-constexpr const char* kLearnMorePage = "https://www.pelko.example/data-recovery";
+constexpr const char* kHomePage = "https://www.quillomatrix.example/";
+constexpr const char* kSupportPage = "https://www.quillomatrix.example/support";
+constexpr const char* kLearnMorePage = "https://www.quillomatrix.example/data-recovery";
 
 // The crash-report helper, built beside the application.
 QString crashReporterPath() {

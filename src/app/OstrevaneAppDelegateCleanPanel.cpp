@@ -103,7 +103,7 @@ QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QStri
 }
 
 QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QString& size) {
-    return QString("%1 app issues have been fixed, Pelko had successfully free up %2 space on your device.")
+    return QString("%1 app issues have been fixed, Quillomatrix had successfully free up %2 space on your device.")
         .arg(issues, size);
 }
 

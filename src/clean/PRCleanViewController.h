@@ -113,7 +113,7 @@ public:
     void ExportOpenpanelAction();
     // returnCode 1 is the panel's OK; path is the folder it named.
     void savePanelDidEnd(int returnCode, const QString& path);
-    // The name the save panel proposes for a moment: "Pelko <year-month-day> - <h.m.s>".
+    // The name the save panel proposes for a moment: "Quillomatrix <year-month-day> - <h.m.s>".
     static QString proposedExportName(const class QDateTime& when);
 
     QString exportPath() const;

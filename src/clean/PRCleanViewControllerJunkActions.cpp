@@ -283,7 +283,7 @@ QString PRCleanViewController::proposedExportName(const QDateTime& when) {
                              .arg(when.time().hour(), 2, 10, QLatin1Char('0'))
                              .arg(when.time().minute(), 2, 10, QLatin1Char('0'))
                              .arg(when.time().second(), 2, 10, QLatin1Char('0'));
-    return tr("Pelko %1 - %2").arg(when.date().toString(QStringLiteral("yyyy-MM-dd")), time);
+    return tr("Quillomatrix %1 - %2").arg(when.date().toString(QStringLiteral("yyyy-MM-dd")), time);
 }
 
 void PRCleanViewController::ExportOpenpanelAction() {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -88,6 +89,15 @@ void performOnMainThread(std::function<void()> fn, bool wait) {
             return;
         }
     }
+}
+
+void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait) {
+    // Deletion of the receiver happens on the main thread too, so the check and the call
+    // cannot be split by it.
+    QPointer<const QObject> guard(receiver);
+    performOnMainThread([guard, fn = std::move(fn)] {
+        if (guard) fn();
+    }, wait);
 }
 
 struct NSTimer::State {

@@ -19,6 +19,13 @@ int runningDetachedThreads();
 // call that has not started is dropped instead of blocking for ever.
 void performOnMainThread(std::function<void()> fn, bool wait);
 
+class QObject;
+// The same, tied to a receiver living on the main thread (a page, a controller): once the
+// receiver is destroyed, a call that has not started is dropped, and a waiting caller returns.
+// Workers hand their results to a page through this overload, never by capturing a raw pointer
+// that may dangle by the time the main thread runs the call.
+void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait);
+
 // A timer on the main thread. Made from any thread; invalidate() stops it, also before it
 // first fires, and from inside its own handler.
 class NSTimer : public std::enable_shared_from_this<NSTimer> {

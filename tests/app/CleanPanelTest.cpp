@@ -104,7 +104,7 @@ TEST_F(AppTest, FixAllWithoutAScanStatesThatNothingWasFreed) {
     EXPECT_FALSE(app->fixResultView->isHidden());
     EXPECT_TRUE(app->cleanScanView->isHidden() && app->cleanFinishView->isHidden());
     EXPECT_EQ(app->fixInfolab->text(),
-              "0 app issues have been fixed, Pelko had successfully free up " + OstrevaneAppDelegate::sizeText(0) +
+              "0 app issues have been fixed, Quillomatrix had successfully free up " + OstrevaneAppDelegate::sizeText(0) +
                   " space on your device.");
     EXPECT_FALSE(app->fixInfolab->text().contains("null"));
 }

@@ -265,7 +265,7 @@ TEST_F(CleanPageTest, ExportsGoIntoTheChosenFolderAndNowhereElse) {
     settle();
     EXPECT_TRUE(filesBelow(scratch).isEmpty());
     ASSERT_EQ(responder.panels.size(), 1);
-    EXPECT_TRUE(responder.panels[0].startsWith("Pelko "));
+    EXPECT_TRUE(responder.panels[0].startsWith("Quillomatrix "));
 
     responder.answer = scratch + "/One";
     ASSERT_EQ(page.syncFailedController->index(2, 0).data().toString(), "/iTunes_Control/Sync/../../../escape");
@@ -288,9 +288,9 @@ TEST_F(CleanPageTest, ExportsGoIntoTheChosenFolderAndNowhereElse) {
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
-TEST(PelkoName, DateAndDottedTime) {
+TEST(SavePanelName, DateAndDottedTime) {
     EXPECT_EQ(PRCleanViewController::proposedExportName(QDateTime(QDate(2024, 3, 9), QTime(7, 5, 30))),
-              "Pelko 2024-03-09 - 07.05.30");
+              "Quillomatrix 2024-03-09 - 07.05.30");
 }
 
 TEST_F(CleanPageTest, ContextMenusAreEnabledOnlyOverARow) {

@@ -6,6 +6,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <memory>
+#include <thread>
 
 using namespace std::chrono_literals;
 using testsupport::waitUntil;
@@ -35,6 +37,32 @@ TEST(MainThreadHandOff, WorkerWaitsForTheMainThreadInOrder) {
     ASSERT_TRUE(waitUntil([&] { return workerDone.load(); }));
     EXPECT_TRUE(ranOnMain);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(testsupport::waitForWorkers());
+}
+
+TEST(MainThreadHandOff, CallsToAGoneReceiverAreDropped) {
+    auto receiver = std::make_unique<QObject>();
+    std::atomic<int> ran{0};
+    std::atomic<bool> firstDone{false}, secondMayGo{false}, queued{false}, workerDone{false};
+    NSThread::detachNewThread([&, r = receiver.get()] {
+        performOnMainThread(r, [&] { ++ran; }, true);       // receiver alive: runs
+        firstDone = true;
+        while (!secondMayGo) std::this_thread::sleep_for(1ms);
+        performOnMainThread(r, [&] { ++ran; }, false);      // queued, receiver gone before it runs
+        queued = true;
+        while (queued) std::this_thread::sleep_for(1ms);
+        performOnMainThread(r, [&] { ++ran; }, true);       // a waiting call returns all the same
+        workerDone = true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return firstDone.load(); }));
+    // From here without turning the event loop, so the queued call cannot run before the
+    // receiver goes.
+    secondMayGo = true;
+    while (!queued) std::this_thread::sleep_for(1ms);
+    receiver.reset();
+    queued = false;
+    ASSERT_TRUE(waitUntil([&] { return workerDone.load(); }));
+    EXPECT_EQ(ran.load(), 1);
     EXPECT_TRUE(testsupport::waitForWorkers());
 }
 
