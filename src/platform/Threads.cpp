@@ -91,11 +91,10 @@ void performOnMainThread(std::function<void()> fn, bool wait) {
     }
 }
 
-void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait) {
+void performOnMainThread(const MainThreadReceiver& receiver, std::function<void()> fn, bool wait) {
     // Deletion of the receiver happens on the main thread too, so the check and the call
     // cannot be split by it.
-    QPointer<const QObject> guard(receiver);
-    performOnMainThread([guard, fn = std::move(fn)] {
+    performOnMainThread([guard = receiver, fn = std::move(fn)] {
         if (guard) fn();
     }, wait);
 }

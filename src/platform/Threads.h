@@ -1,6 +1,9 @@
 // Detached worker threads, the hand-off of work to the main thread, and main-thread timers.
 #pragma once
 
+#include <QObject>
+#include <QPointer>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -19,12 +22,15 @@ int runningDetachedThreads();
 // call that has not started is dropped instead of blocking for ever.
 void performOnMainThread(std::function<void()> fn, bool wait);
 
-class QObject;
-// The same, tied to a receiver living on the main thread (a page, a controller): once the
-// receiver is destroyed, a call that has not started is dropped, and a waiting caller returns.
-// Workers hand their results to a page through this overload, never by capturing a raw pointer
-// that may dangle by the time the main thread runs the call.
-void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait);
+// A weak handle on a main-thread object (a page, a controller). Take it on the main thread,
+// when the worker is started, and let the worker capture the handle: a raw pointer turned into
+// a handle on the worker may already dangle.
+using MainThreadReceiver = QPointer<const QObject>;
+
+// The same, tied to a receiver: once the receiver is destroyed, a call that has not started is
+// dropped, and a waiting caller returns. Workers hand their results to a page through this
+// overload, never by capturing a raw page pointer.
+void performOnMainThread(const MainThreadReceiver& receiver, std::function<void()> fn, bool wait);
 
 // A timer on the main thread. Made from any thread; invalidate() stops it, also before it
 // first fires, and from inside its own handler.

@@ -44,7 +44,7 @@ TEST(MainThreadHandOff, CallsToAGoneReceiverAreDropped) {
     auto receiver = std::make_unique<QObject>();
     std::atomic<int> ran{0};
     std::atomic<bool> firstDone{false}, secondMayGo{false}, queued{false}, workerDone{false};
-    NSThread::detachNewThread([&, r = receiver.get()] {
+    NSThread::detachNewThread([&, r = MainThreadReceiver(receiver.get())] {
         performOnMainThread(r, [&] { ++ran; }, true);       // receiver alive: runs
         firstDone = true;
         while (!secondMayGo) std::this_thread::sleep_for(1ms);
