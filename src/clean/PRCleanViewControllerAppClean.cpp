@@ -14,6 +14,7 @@
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
+#include "platform/LogCategories.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -490,7 +491,7 @@ void PRCleanViewController::startRemoval() {
 
 void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan) {
     hasRemoveNumber = 0;
-    qInfo("[[cleanCacheFileController content] count]===%d", int(plan->cacheRows));
+    qCInfo(lcClean, "[[cleanCacheFileController content] count]===%d", int(plan->cacheRows));
     const size_t total = plan->files.size() + plan->ads.size();
     int shown = -1;
     auto step = [&](size_t done) {

@@ -3,6 +3,7 @@
 #include "clean/PRCleanViewController.h"
 
 #include "platform/Threads.h"
+#include "platform/LogCategories.h"
 
 #include <QTableView>
 #include <QTreeView>
@@ -40,7 +41,7 @@ void PRCleanViewController::resetScanResults() {
 bool PRCleanViewController::showDeviceClean(int deviceIndex) {
     bool idle = false;
     if (!scanning_.compare_exchange_strong(idle, true)) {
-        qInfo("A device clean is already running; the new one is not started.");
+        qCInfo(lcClean, "A device clean is already running; the new one is not started.");
         return false;
     }
     cleanDevice = deviceIndex;
