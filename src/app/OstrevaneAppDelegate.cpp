@@ -12,12 +12,12 @@
 #include "transfer/PROneCopyViewController.h"
 #include "transfer/PRTansferViewController.h"
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
 #include "model/PRRecordFields.h"
-#include "platform/LogCategories.h"
 
 #include <QApplication>
 #include <QDebug>

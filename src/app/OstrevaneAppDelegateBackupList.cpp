@@ -11,8 +11,8 @@
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
 #include "browser/PRResultViewController.h"
-#include "platform/Paths.h"
 #include "platform/LogCategories.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QPointer>

@@ -6,9 +6,9 @@
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
 #include "device/PRDeviceNotify.h"
+#include "platform/LogCategories.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
-#include "platform/LogCategories.h"
 
 #include <QDebug>
 #include <QLabel>

@@ -5,9 +5,9 @@
 #include "model/PRFaceTwitterNode.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRRecordFields.h"
+#include "platform/LogCategories.h"
 #include "platform/NSObject.h"
 #include "platform/Paths.h"
-#include "platform/LogCategories.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,8 +1,8 @@
 #include "clean/AdCacheRemover.h"
 
 #include "clean/JunkFileActions.h"
-#include "platform/Paths.h"
 #include "platform/LogCategories.h"
+#include "platform/Paths.h"
 
 #include <QFile>
 #include <QtDebug>

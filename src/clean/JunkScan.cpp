@@ -2,8 +2,8 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
-#include "platform/NotificationCenter.h"
 #include "platform/LogCategories.h"
+#include "platform/NotificationCenter.h"
 
 #include <QStringList>
 #include <QtDebug>

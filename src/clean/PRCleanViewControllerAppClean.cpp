@@ -9,12 +9,12 @@
 #include "clean/AppCleanScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
-#include "platform/LogCategories.h"
 
 #include <QDialog>
 #include <QGridLayout>

@@ -2,8 +2,8 @@
 // hands the files it finds to the main thread in batches.
 #include "clean/PRCleanViewController.h"
 
-#include "platform/Threads.h"
 #include "platform/LogCategories.h"
+#include "platform/Threads.h"
 
 #include <QTableView>
 #include <QTreeView>

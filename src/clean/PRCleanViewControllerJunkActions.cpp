@@ -4,10 +4,10 @@
 #include "clean/PRCleanViewController.h"
 
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
-#include "platform/LogCategories.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "app/PageHost.h"
 #include "app/PRiDeviceNode.h"
 #include "platform/Dialogs.h"
-#include "platform/Threads.h"
 #include "platform/LogCategories.h"
+#include "platform/Threads.h"
 
 #include <QFont>
 #include <QHBoxLayout>

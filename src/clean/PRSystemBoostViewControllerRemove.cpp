@@ -5,10 +5,10 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/PRButton.h"
-#include "platform/LogCategories.h"
 
 #include <QDialog>
 #include <QItemSelectionModel>

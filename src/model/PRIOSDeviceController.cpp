@@ -2,8 +2,8 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
-#include "platform/SystemVersion.h"
 #include "platform/LogCategories.h"
+#include "platform/SystemVersion.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "platform/Images.h"
 
-#include "platform/Paths.h"
 #include "platform/LogCategories.h"
+#include "platform/Paths.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,4 +1,5 @@
 #include "widgets/NSImageResizeTo.h"
+
 #include "platform/LogCategories.h"
 
 #include <QDebug>

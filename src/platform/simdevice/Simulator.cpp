@@ -1,8 +1,8 @@
 // The registry of attached simulated devices, device notifications to subscribers, and the
 // public attach/detach API.
+#include "platform/LogCategories.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/simdevice/SimDevice.h"
-#include "platform/LogCategories.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
