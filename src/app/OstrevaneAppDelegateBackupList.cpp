@@ -11,6 +11,7 @@
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
 #include "browser/PRResultViewController.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -77,7 +78,7 @@ bool OstrevaneAppDelegate::ScanIOSBackFile(const QString& path) {
     backupScanState();
     bool idle = false;
     if (!backupScan_->running.compare_exchange_strong(idle, true)) {
-        qInfo("A backup scan is already running; the new one is not started.");
+        qCInfo(lcApp, "A backup scan is already running; the new one is not started.");
         return false;
     }
     PRBackupScanState& state = backupScan_->state;
