@@ -1,6 +1,7 @@
 #include "disk/DiskAppListController.h"
 
 #include "model/PRRecordFields.h"
+#include "widgets/NSImageResizeTo.h"
 
 #include <QPixmap>
 
@@ -39,7 +40,7 @@ QVariant DiskAppListController::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: return text();
     case Qt::DecorationRole:
-        if (column == Name && !app->appIcon.isNull()) return QPixmap::fromImage(app->appIcon);
+        if (column == Name && !app->appIcon.isNull()) return QPixmap::fromImage(resizeTo(app->appIcon, QSize(36, 36)));
         return {};
     case Qt::UserRole: {
         // Sizes sort by bytes: the texts hold them to two decimals of their unit.

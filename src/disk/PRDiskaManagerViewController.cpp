@@ -155,6 +155,7 @@ QWidget* PRDiskaManagerViewController::buildStateView() {
     auto area = [&](int row, const QString& name, PRProgressView*& bar, QLabel*& used, QLabel*& free) {
         QLabel* head = PRCleanViewController::headerBand(pane, name);
         head->setFixedWidth(150);
+        head->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bar = new PRProgressView(pane);
         bar->setFixedHeight(18);
         bar->setMinimumWidth(240);
@@ -206,6 +207,7 @@ QWidget* PRDiskaManagerViewController::buildTableView() {
                        QPushButton*& button, DiskCategory category) {
         QLabel* head = PRCleanViewController::headerBand(pane, name);
         head->setFixedWidth(180);
+        head->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bar = new PRProgressView(pane);
         bar->setFixedHeight(14);
         bar->setMinimumWidth(200);
