@@ -99,6 +99,11 @@ TEST_F(DiskPageTest, AnAppRowScansOnceThenShowsItsResults) {
     EXPECT_TRUE(page->appScanButton->isEnabled());
     EXPECT_TRUE(page->systemAppScanButton->isEnabled());
     EXPECT_FLOAT_EQ(page->appProgress->value(), 1.0f);
+    // Coming back through the window keeps the scanned rows open.
+    page->showView(&host);
+    EXPECT_TRUE(page->appScanButton->isEnabled());
+    EXPECT_FALSE(page->appFileSizelab->isHidden());
+    EXPECT_FALSE(page->photoScanButton->isEnabled());
 
     // The other app row shows the list of the same scan at once.
     page->ScanDiskSystemAppFiles();
