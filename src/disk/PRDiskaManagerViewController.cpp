@@ -442,11 +442,13 @@ void PRDiskaManagerViewController::showResults(DiskCategory category) {
         appFileController->setContent(appFilesArray);
         showAppFileView();
         appFileTableView->clearSelection();
+        appFileTableView->scrollToTop();
         return;
     case DiskCategory::SystemApps:
         systemAppFileController->setContent(systemAppFileArray);
         showSystemAppFileView();
         systemAppFileTableView->clearSelection();
+        systemAppFileTableView->scrollToTop();
         return;
     case DiskCategory::UserData: break;
     }
