@@ -1,10 +1,15 @@
 #include "transfer/core/PhotoTransfer.h"
 
+#include "clean/CleanWorkerPool.h"
 #include "clean/JunkFileActions.h"
 #include "platform/Paths.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -54,6 +59,58 @@ QString PhotoTransferScan::localCopyPath(const QString& devicePath) const {
     return clean::localPathUnder(root_, devicePath);
 }
 
+// The files are reported one after the other in device order, each once its copy is made.
+// Copies run ahead on a few more connections of their own (the device's transfers go in small
+// records, so one connection leaves the disk idle between them); the scanning thread copies
+// too, so without helpers the scan is a plain sequence.
+struct PhotoTransferScan::Copies {
+    struct Slot {
+        IKImageItem item;
+        QString reason;
+        bool done = false;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Slot> entries;
+    std::vector<std::string> devicePaths;
+    size_t next = 0;  // the next file to claim
+    int helpers = 0;  // helper jobs still running
+    bool stop = false;
+
+    // Claims the next file; false when none is left or the scan stops.
+    bool claim(size_t& index) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stop || next >= entries.size()) return false;
+        index = next++;
+        return true;
+    }
+    void copy(clean::DeviceFileService& service, size_t index) {
+        Slot slot;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            slot.item = entries[index].item;
+        }
+        const std::string& devicePath = devicePaths[index];
+        const std::string local = slot.item.filePath.toStdString();
+        if (!paths::makeDirectories(paths::deletingLastPathComponent(local))) {
+            slot.reason = QStringLiteral("the local folder cannot be made");
+        } else {
+            const int status = service.CopyToLocal(devicePath, local);
+            if (status == 0 || emptyCopyMade(service, devicePath, slot.item.filePath)) {
+                slot.item.bhasCopy = true;
+                slot.item.hasCopy = slot.item.filePath;
+            } else {
+                slot.reason = QStringLiteral("the device file could not be copied (status %1)").arg(status);
+            }
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        entries[index].item = slot.item;
+        entries[index].reason = slot.reason;
+        entries[index].done = true;
+        changed.notify_all();
+    }
+};
+
 PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoing& keepGoing) {
     PhotoScanResult result;
     std::unique_ptr<clean::DeviceFileService> service = services_.startMediaArea(device_);
@@ -61,23 +118,54 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
     result.serviceStarted = true;
     // The local folder exists before the first copy, whichever camera folder it comes from.
     paths::makeDirectories(root_.toStdString());
-    for (const std::string& devicePath : cameraFiles(*service)) {
-        IKImageItem item;
-        item.devicePath = QString::fromStdString(devicePath);
-        item.filePath = localCopyPath(item.devicePath);
-        item.fileType = IKImageItem::fileTypeForPath(item.devicePath);
-        const std::string local = item.filePath.toStdString();
-        QString reason;
-        if (!paths::makeDirectories(paths::deletingLastPathComponent(local))) {
-            reason = QStringLiteral("the local folder cannot be made");
-        } else {
-            const int status = service->CopyToLocal(devicePath, local);
-            if (status == 0 || emptyCopyMade(*service, devicePath, item.filePath)) {
-                item.bhasCopy = true;
-                item.hasCopy = item.filePath;
-            } else {
-                reason = QStringLiteral("the device file could not be copied (status %1)").arg(status);
+
+    auto copies = std::make_shared<Copies>();
+    copies->devicePaths = cameraFiles(*service);
+    for (const std::string& devicePath : copies->devicePaths) {
+        Copies::Slot slot;
+        slot.item.devicePath = QString::fromStdString(devicePath);
+        slot.item.filePath = localCopyPath(slot.item.devicePath);
+        slot.item.fileType = IKImageItem::fileTypeForPath(slot.item.devicePath);
+        copies->entries.push_back(std::move(slot));
+    }
+    const size_t count = copies->entries.size();
+    const int helpers = int(std::min<size_t>(size_t(copyHelpers_), count > 1 ? count - 1 : 0));
+    clean::CleanWorkerPool pool(helpers > 0 ? helpers : 1);
+    copies->helpers = helpers;
+    for (int h = 0; h < helpers; ++h) {
+        pool.enqueue([copies, &services = services_, device = device_] {
+            // Each helper has its own connection, made and ended on its thread.
+            if (std::unique_ptr<clean::DeviceFileService> own = services.startMediaArea(device)) {
+                size_t index = 0;
+                while (copies->claim(index)) copies->copy(*own, index);
             }
+            std::lock_guard<std::mutex> lock(copies->mutex);
+            --copies->helpers;
+            copies->changed.notify_all();
+        });
+    }
+
+    for (size_t reported = 0; reported < count; ++reported) {
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(copies->mutex);
+                if (copies->entries[reported].done) break;
+            }
+            size_t index = 0;
+            if (copies->claim(index)) {
+                copies->copy(*service, index);
+                continue;
+            }
+            std::unique_lock<std::mutex> lock(copies->mutex);
+            copies->changed.wait(lock, [&] { return copies->entries[reported].done; });
+            break;
+        }
+        IKImageItem item;
+        QString reason;
+        {
+            std::lock_guard<std::mutex> lock(copies->mutex);
+            item = copies->entries[reported].item;
+            reason = copies->entries[reported].reason;
         }
         if (item.bhasCopy) {
             ++result.copies;
@@ -93,6 +181,10 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
             break;
         }
     }
+    // The helpers end with the file in hand; none outlives the scan.
+    std::unique_lock<std::mutex> lock(copies->mutex);
+    copies->stop = true;
+    copies->changed.wait(lock, [&] { return copies->helpers == 0; });
     return result;
 }
 

@@ -2,6 +2,9 @@
 // device's camera folders into a local folder, one file after the other, and reports each item
 // as it arrives; the export copies local copies into a folder the user chose.
 //
+// Items are reported in device order; copies may run ahead of the reported item on helper
+// connections (setCopyHelpers), which all end before run() returns.
+//
 // Local copies are keyed by the device path (root/DCIM/100APPLE/IMG_0001.JPG), so two files of
 // one name in two camera folders keep two copies.
 #pragma once
@@ -43,6 +46,8 @@ public:
     using KeepGoing = std::function<bool()>;
 
     PhotoTransferScan(clean::DeviceCleanServices& services, int deviceIndex, QString localRoot = {});
+    // How many more connections copy ahead of the reported file (0: one file at a time).
+    void setCopyHelpers(int helpers) { copyHelpers_ = helpers < 0 ? 0 : helpers; }
 
     // The camera folders' files in the order the scan copies them (device paths). A listing
     // that fails counts as empty.
@@ -54,9 +59,11 @@ public:
     const QString& localRoot() const { return root_; }
 
 private:
+    struct Copies;
     clean::DeviceCleanServices& services_;
     int device_;
     QString root_;
+    int copyHelpers_ = 3;
 };
 
 struct PhotoExportResult {
