@@ -60,16 +60,6 @@ TEST_F(BackupRunTest, SampleDeviceIntoAChosenFolderCreatedFirst) {
     EXPECT_EQ(backupDump(expected), 0);
 }
 
-TEST_F(BackupRunTest, ArgumentsInTheToolsOrder) {
-    const std::string calls = scratch + "/calls";
-    ToolStandIn tool(scratch, "echo \"$@\" >> '" + calls + "'; exit 3");
-    BackupToolRun::run(udid);
-    BackupToolRun::run(udid, "/tmp/Backup");
-    EXPECT_EQ(backuptooltest::readFile(calls), "--backup --target " + udid + "\n--backup --root " +
-                                                   paths::resolve("/tmp/Backup") + " --target " + udid + "\n");
-    EXPECT_TRUE(fs::is_directory(paths::resolve("/tmp/Backup")));
-}
-
 TEST_F(BackupRunTest, NoDeviceStartsNoTool) {
     const std::string calls = scratch + "/calls";
     ToolStandIn tool(scratch, "echo called >> '" + calls + "'");
