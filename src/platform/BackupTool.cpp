@@ -45,18 +45,18 @@ std::string launchPath()
     return paths::appendingPathComponent(paths::executableDirectory(), "mobilebackup");
 }
 
-int run(const std::vector<std::string>& arguments)
+int run(const std::vector<std::string>& arguments, std::string* message)
 {
-    return process::runAndWait(launchPath(), arguments, childEnvironment());
+    return process::runAndWait(launchPath(), arguments, childEnvironment(), message);
 }
 
-int backupDevice(const std::string& identifier, const std::string& folder)
+int backupDevice(const std::string& identifier, const std::string& folder, std::string* message)
 {
     if (folder.empty())
-        return run({"--backup", "--target", identifier});
+        return run({"--backup", "--target", identifier}, message);
     const std::string root = paths::resolve(folder);
     paths::makeDirectories(root);  // a failure shows as the tool's own error
-    return run({"--backup", "--root", root, "--target", identifier});
+    return run({"--backup", "--root", root, "--target", identifier}, message);
 }
 
 int restoreDevice(const std::string& identifier)

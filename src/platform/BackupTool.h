@@ -18,14 +18,14 @@ std::string launchPath();
 // Runs the tool with arguments and waits for it to exit. The child sees exactly the simulated
 // devices attached in this process (QUILLOMATRIX_SIMULATED_DEVICES lists their folders), as
 // the real tool sees the devices plugged in. Returns the exit status (0 on success), or -1 when
-// the tool could not be started.
-int run(const std::vector<std::string>& arguments);
+// the tool could not be started. With message, the tool's standard error is kept there.
+int run(const std::vector<std::string>& arguments, std::string* message = nullptr);
 
 // Backs the device up. Without a folder: "--backup", "--target", identifier, into the user's
 // iTunes backup folder. With one ("/tmp/Backup" and the like, mapped by paths::resolve()):
 // the folder is created first, then "--backup", "--root", folder, "--target", identifier,
 // which writes folder/identifier.
-int backupDevice(const std::string& identifier, const std::string& folder = {});
+int backupDevice(const std::string& identifier, const std::string& folder = {}, std::string* message = nullptr);
 
 // Restores the device from its own backup in the user's iTunes backup folder:
 // "--restore", "--target", identifier, "--source", identifier.

@@ -1,7 +1,27 @@
 #include "transfer/PRTansferViewController.h"
 
+#include "app/OstrevaneAppDelegate.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Workspace.h"
+
 #include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QWidget>
+
+PRTansferViewController::PRTansferViewController(QObject* parent) : PageController("TransfView", parent) {
+    deviceConnected = [] {
+        // Without an application delegate (a tool, a test of the page alone) nobody reports a removal.
+        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+        return !app || app->getDeviceConnected();
+    };
+}
+
+PRTansferViewController::~PRTansferViewController() {
+    scanWorkers_.cancelAndWait();
+    exportWorkers_.cancelAndWait();
+}
 
 void PRTansferViewController::buildView(QWidget* page) {
     auto* grid = new QGridLayout(page);
@@ -18,14 +38,75 @@ void PRTansferViewController::buildView(QWidget* page) {
         (*e.outlet)->setObjectName(e.name);
         grid->addWidget(*e.outlet, 0, 0);
     }
+    auto* landing = new QVBoxLayout(tranMainView);
+    landing->setContentsMargins(32, 28, 32, 24);
+    auto* title = new QLabel(tr("Transfer"), tranMainView);
+    title->setStyleSheet("font-size: 18px; font-weight: bold;");
+    auto* hint = new QLabel(tr("Choose Photos, Music, Videos, Apps, Contacts, Messages or Notes in the sidebar to see "
+                               "what the device holds and copy it to this computer."),
+                            tranMainView);
+    hint->setWordWrap(true);
+    landing->addWidget(title);
+    landing->addWidget(hint);
+    landing->addStretch(1);
+    buildPhotoView();
     showPane(tranMainView);
 }
 
-void PRTansferViewController::showView(QWidget* host) { putInto(host); }
+void PRTansferViewController::showView(QWidget* host) {
+    putInto(host);
+    showPane(tranMainView);
+}
 
 void PRTansferViewController::showPane(QWidget* shown) {
     view();
     for (QWidget* pane : panes())
         if (pane != shown) pane->setHidden(true);
     shown->setHidden(false);
+}
+
+void PRTansferViewController::setExportRequest(bool* flag) {
+    for (bool* request : {&bPhotoSelectedExport, &bPhotoAllExport, &bMusicAllExport, &bAppSelectedExport,
+                          &bAppDirExport, &bVideoAllExport})
+        *request = request == flag;
+}
+
+QString PRTansferViewController::defaultExportName(const QDateTime& when) {
+    return QStringLiteral("Quillomatrix %1 - %2")
+        .arg(when.toString(QStringLiteral("yyyy-MM-dd")), when.toString(QStringLiteral("HH.mm.ss")));
+}
+
+void PRTansferViewController::ExportOpenpanelAction() {
+    PanelRequest request;
+    request.kind = PanelRequest::Kind::Save;
+    request.directory = QStringLiteral("/");
+    request.suggestedName = defaultExportName(QDateTime::currentDateTime());
+    request.canCreateDirectories = true;
+    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) request.window = app->window();
+    const QString chosen = dialogs::runPanelForPath(request);
+    savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
+}
+
+void PRTansferViewController::savePanelDidEnd(int returnCode, const QString& path) {
+    if (returnCode != 1) return;
+    using Worker = void (PRTansferViewController::*)();
+    const std::pair<bool*, Worker> requests[] = {
+        {&bPhotoSelectedExport, &PRTansferViewController::ExportSelectedPhotoToMacThread},
+        {&bPhotoAllExport, &PRTansferViewController::ExportAllPhotoToMacThread},
+        // The music, app and video workers come with their sub-views.
+        {&bMusicAllExport, nullptr},
+        {&bAppSelectedExport, nullptr},
+        {&bAppDirExport, nullptr},
+        {&bVideoAllExport, nullptr},
+    };
+    for (const auto& [flag, worker] : requests) {
+        if (!*flag) continue;
+        exportPath = path;
+        // The folder is shown at once, before the first file arrives: it is made first.
+        paths::makeDirectories(exportPath.toStdString());
+        if (worker) (this->*worker)();
+        workspace::selectFile(QString(), exportPath);
+        return;
+    }
+    if (!exportPath.isEmpty()) workspace::selectFile(QString(), exportPath);
 }

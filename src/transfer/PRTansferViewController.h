@@ -1,37 +1,119 @@
-// The transfer page, shown from the sidebar's transfer rows: a landing pane and one pane per
-// category (photos, music, videos, apps, contacts, messages, notes), one shown at a time.
-// The category lists and their scans are not built yet: every pane is empty and the loaders
-// start nothing (so no busy indicator is started).
+// The transfer page, shown from the sidebar's transfer rows: a landing view and one sub-view
+// per category (photos, music, videos, apps, contacts, messages, notes), one shown at a time,
+// each filled by its loader with the device index. The export actions of the sub-views share
+// one destination panel, whose accepted folder starts the worker the user asked for.
+//
+// The code is split by job: PRTansferViewController.cpp (the shell: sub-views, switching, the
+// export panel and its dispatch) and PRTansferViewControllerPhotos.cpp (the photo grid, its
+// scan and its exports). The music, video, app, contact, message and note sub-views are
+// empty until their features are built; their loaders start nothing.
 #pragma once
 
 #include "app/PageHost.h"
+#include "browser/core/PageWorkers.h"
+#include "transfer/core/IKImageItem.h"
+#include "transfer/core/PhotoTransfer.h"
 
+#include <QDateTime>
+#include <QPoint>
+#include <QString>
 #include <array>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QSlider;
+class QTableView;
+class QTreeView;
+class PhotoBrowserModel;
 
 class PRTansferViewController : public PageController {
 public:
-    explicit PRTansferViewController(QObject* parent = nullptr) : PageController("TransfView", parent) {}
+    explicit PRTansferViewController(QObject* parent = nullptr);
+    ~PRTansferViewController() override;
 
-    // Puts the page into host and shows it with its landing pane.
+    // Puts the page into host and shows it with its landing view.
     void showView(QWidget* host);
-    void showAppView() { showPane(appView); }
+    void showMianView() { showPane(tranMainView); }
     void showPhotoView() { showPane(photoView); }
     void showMusicView() { showPane(musicView); }
     void showVideoView() { showPane(videoView); }
+    void showAppView() { showPane(appView); }
     void showContactView() { showPane(contactView); }
     void showMessageView() { showPane(messageView); }
     void showNoteView() { showPane(noteView); }
-    // The category loaders, each with the device index.
+
+    // The category loaders, each with the device index. Only the photos are built.
+    void ShowPhoto(int device);
     void ShowApp(int) {}
-    void ShowPhoto(int) {}
     void ShowMusic(int) {}
     void showContact(int) {}
     void showMessage(int) {}
     void showNote(int) {}
     void refreshOutlineView() {}
 
+    // ---- The export destination panel ---------------------------------------------------
+    // Opens the panel; the export actions call it after setting their request flag.
+    void ExportOpenpanelAction();
+    // The panel's end: with returnCode 1 (OK), the first request flag set starts its worker
+    // into path and the folder is shown.
+    void savePanelDidEnd(int returnCode, const QString& path);
+    // The folder name the panel proposes for a moment: "Quillomatrix 2013-05-02 - 14.05.09".
+    static QString defaultExportName(const QDateTime& when);
+
+    // ---- Photos (PRTansferViewControllerPhotos.cpp) ----------------------------------------
+    void zoomSliderDidChange(QSlider* slider);
+    void imageBrowsercellWasRightClickedAtIndex(int index, const QPoint& globalPosition);
+    void photoDeleted(QObject*) {}
+    void ExportSelectedPhotoToMac(QObject* sender = nullptr);
+    void ExportAllPhotoToMac(QObject* sender = nullptr);
+    int numberOfItemsInImageBrowser() const { return int(imageArray.size()); }
+    // The items shown, in arrival order.
+    std::vector<IKImageItem> imageArray;
+    // The context menu of the last right click (null before one).
+    QMenu* photoContextMenu() const { return photoContextMenu_; }
+
+    // Seam: whether the device is still attached (default: the application's answer).
+    std::function<bool()> deviceConnected;
+
+    // ---- Sub-views and their widgets ---------------------------------------------------------
     QWidget *tranMainView = nullptr, *photoView = nullptr, *musicView = nullptr, *videoView = nullptr,
             *appView = nullptr, *contactView = nullptr, *messageView = nullptr, *noteView = nullptr;
+    QListView* imageBroswerView = nullptr;
+    QSlider* zoomSlider = nullptr;
+    QLabel* photoCountlab = nullptr;
+    // Filled by the music, video, app, contact, message and note features.
+    QTableView *musicTableView = nullptr, *videoTableView = nullptr, *appTableView = nullptr,
+               *contactTableView = nullptr, *messageTableView = nullptr, *noteTableView = nullptr;
+    QTreeView* appOutlineView = nullptr;
+    QProgressBar *musicProgress = nullptr, *videoProgress = nullptr;
+    QLabel *musicImageView = nullptr, *musicTitlelab = nullptr, *musicArtistlab = nullptr, *appImageView = nullptr;
+    QLabel *contactNamelab = nullptr, *contactPhonelab = nullptr, *contactEmaillab = nullptr,
+           *contactCompanylab = nullptr, *contactAddresslab = nullptr, *contactHomepagelab = nullptr,
+           *contactJobtitlelab = nullptr, *contactBirthdaylab = nullptr, *contactNotelab = nullptr,
+           *contactImageView = nullptr, *noteContentlab = nullptr;
+    QMenu *appDirMenu = nullptr, *appFileMenu = nullptr, *photoMenu = nullptr, *musicMenu = nullptr,
+          *videoMenu = nullptr, *contactMenu = nullptr, *messageMenu = nullptr, *noteMenu = nullptr;
+
+    // ---- State -------------------------------------------------------------------------------
+    int tranferDevice = 0;
+    bool bMusiceStartTransfer = false, bImageStartTransfer = false, bappStartTransfer = false;
+    bool bPhotoLoadFinished = false, bMusicLoadFinished = false, bAppLoadFinished = false;
+    bool bBackup = false, bContactStartTransfer = false, bMessageStartTransfer = false, bNoteStartTrasfer = false;
+    bool bContactFinished = false, bMessageFinished = false, bNoteFinished = false;
+    bool bPreviewTag = false;
+    QString exportPath;
+    QString addFilePath;
+    QString messagePDFFilePath;
+    // Export requests: the next accepted panel starts the worker of the one set.
+    bool bPhotoSelectedExport = false, bPhotoAllExport = false, bMusicAllExport = false,
+         bAppSelectedExport = false, bAppDirExport = false, bVideoAllExport = false;
+
+    // Ends of the photo workers, on the main thread (tests wait for them).
+    int photoExportsFinished() const { return photoExportsFinished_; }
 
 protected:
     void buildView(QWidget* page) override;
@@ -41,4 +123,21 @@ private:
     std::array<QWidget*, 8> panes() const {
         return {tranMainView, photoView, musicView, videoView, appView, contactView, messageView, noteView};
     }
+    // Sets one request flag and clears the other five.
+    void setExportRequest(bool* flag);
+    void buildPhotoView();
+    void StartPhotoThread();
+    void UpImageDataSource(const IKImageItem& item);
+    void ScanphotoFinishHandle(const transfer::PhotoScanResult& result);
+    void ExportSelectedPhotoToMacThread();
+    void ExportAllPhotoToMacThread();
+    void startPhotoExport(std::vector<IKImageItem> items);
+    void finishPhotoExport(const transfer::PhotoExportResult& result);
+    void updatePhotoCount();
+
+    PhotoBrowserModel* photoModel_ = nullptr;
+    QMenu* photoContextMenu_ = nullptr;
+    int photoExportsFinished_ = 0;
+    browser::PageWorkers scanWorkers_{1};
+    browser::PageWorkers exportWorkers_{1};
 };

@@ -87,13 +87,14 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
     EXPECT_EQ(app->sidebarRow(7).imageView->property("imageName").toString(), "transMessageNom");
     EXPECT_EQ(app->sidebarRow(9).imageView->property("imageName").toString(), "TempJunkFiles01");
 
-    // The backup row opens the backup page with the user's backup folder and no backup run.
+    // The backup row opens the backup page with the user's backup folder, ready to back up.
     app->ClickBackupAction(nullptr);
     PRBackUpViewController* backup = app->backupViewController;
     EXPECT_TRUE(backup->mainShowView->isVisibleTo(app->BackupView));
     EXPECT_EQ(backup->backupLocationlab->text().toStdString(),
               paths::userPath("Library/Application Support/MobileSync/Backup"));
-    EXPECT_FALSE(backup->backupBtn->isEnabled());
+    EXPECT_TRUE(backup->backupBtn->isVisibleTo(app->BackupView));
+    EXPECT_FALSE(backup->backupRunning());
     EXPECT_EQ(app->BackupView->findChildren<QWidget*>("BackupView").size(), 1);
     testsupport::saveScreenshot(app->window(), "sidebar-backup");
 }
@@ -138,8 +139,9 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
     app->noteScanFinishedHandle();
     EXPECT_TRUE(still(app->circleNoteProgress));
 
-    // The rows themselves start nothing yet: their pages have no scans.
+    // Of the rows, only the photo row has a scan yet: its indicator goes when the scan ends.
     for (int row = 1; row <= 8; ++row) app->sidebarRow(row).button->click();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->transferViewController->bPhotoLoadFinished; }));
     for (CircularBusyIndicator* i : {app->circleSystemProgress, app->circleAppProgress, app->circlePhotoProgress,
                                      app->circleMusicProgress, app->circleContactProgress})
         EXPECT_TRUE(still(i));

@@ -1,0 +1,118 @@
+// The transfer page's photo scan of a camera roll of 2,000 photos (1 GiB) from a simulated
+// device into local copies, against a plain copy of the same files from the device's folder.
+// Target: the scan keeps at least 70% of the plain copy's throughput.
+#include "clean/CleanDeviceServices.h"
+#include "device/DeviceManager.h"
+#include "platform/CoreFoundation.h"
+#include "platform/SimulatedDevices.h"
+#include "transfer/core/PhotoTransfer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPhotos = 2000;
+constexpr int kPhotosPerFolder = 1000;  // as the camera fills 100APPLE, 101APPLE, ...
+constexpr size_t kPhotoBytes = 512u << 10;
+constexpr int64_t kTotalBytes = int64_t(kPhotos) * int64_t(kPhotoBytes);
+
+std::string cameraFolder(int photo) {
+    return "/DCIM/" + std::to_string(100 + photo / kPhotosPerFolder) + "APPLE";
+}
+
+std::string photoName(int photo) {
+    char name[32];
+    std::snprintf(name, sizeof name, "IMG_%04d.JPG", photo + 1);
+    return name;
+}
+
+// One device with the camera roll, attached once for every benchmark.
+struct Device {
+    std::string root, local;
+
+    Device() {
+        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-photo-bench-XXXXXX");
+        std::vector<char> name(base.begin(), base.end());
+        name.push_back('\0');
+        if (!::mkdtemp(name.data())) std::abort();
+        root = name.data();
+        local = root + "/local";
+        fs::create_directories(root + "/lockdown");
+        fs::create_directories(local);
+        CFMutableDictionaryRef values = CFDictionaryCreateMutable();
+        CFHolder<CFStringRef> udid(CFStringCreateWithCString("photobench00000000000000000000000000000"));
+        CFDictionarySetValue(values, "UniqueDeviceID", udid.get());
+        CFPropertyListWriteToFile(values, root + "/lockdown/values.plist", kCFPropertyListXMLFormat_v1_0);
+        CFRelease(values);
+        // A JPEG start marker and bytes that do not compress: the copy sees what a photo gives.
+        std::vector<char> bytes(kPhotoBytes);
+        uint32_t seed = 2463534242u;
+        for (int photo = 0; photo < kPhotos; ++photo) {
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                seed ^= seed << 13;
+                seed ^= seed >> 17;
+                seed ^= seed << 5;
+                bytes[i] = static_cast<char>(seed);
+            }
+            bytes[0] = char(0xFF), bytes[1] = char(0xD8);
+            const std::string folder = root + "/media" + cameraFolder(photo);
+            fs::create_directories(folder);
+            std::ofstream(folder + "/" + photoName(photo), std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        }
+        amd::DeviceManager::Instance()->Subscribe();
+        if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
+    }
+    ~Device() {
+        simdevice::detachAll();
+        fs::remove_all(root);
+    }
+};
+
+Device& device() {
+    static Device d;
+    return d;
+}
+
+// The scan as the page runs it: every file copied and reported one after the other.
+void PhotoTransferScanOfTheCameraRoll(benchmark::State& state) {
+    Device& d = device();
+    transfer::PhotoTransferScan scan(clean::deviceCleanServices(), 0, QString::fromStdString(d.local + "/Photos"));
+    for (auto _ : state) {
+        int items = 0;
+        const transfer::PhotoScanResult result = scan.run([&items](const IKImageItem&) { ++items; });
+        if (result.copies != kPhotos || items != kPhotos || result.bytes != uint64_t(kTotalBytes))
+            state.SkipWithError("photos missing");
+    }
+    state.SetBytesProcessed(state.iterations() * kTotalBytes);
+    state.SetItemsProcessed(state.iterations() * kPhotos);
+}
+BENCHMARK(PhotoTransferScanOfTheCameraRoll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+
+// The same files copied straight from the device's folder by the operating system.
+void PlainCopyOfTheSameFiles(benchmark::State& state) {
+    Device& d = device();
+    for (auto _ : state) {
+        for (int photo = 0; photo < kPhotos; ++photo) {
+            const std::string to = d.local + "/Plain" + cameraFolder(photo);
+            fs::create_directories(to);
+            fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo), to + "/" + photoName(photo),
+                          fs::copy_options::overwrite_existing);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * kTotalBytes);
+    state.SetItemsProcessed(state.iterations() * kPhotos);
+}
+BENCHMARK(PlainCopyOfTheSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,35 @@
+// The worker threads of one page: jobs run on the clean pages' worker pool, share one cancel
+// flag, and the page waits for them when it goes. The wait keeps the main thread's events
+// turning, because a worker may be blocked handing a result to the main thread.
+#pragma once
+
+#include "clean/CleanWorkerPool.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace browser {
+
+class PageWorkers {
+public:
+    explicit PageWorkers(int maxWorkers = 1) : pool_(maxWorkers) {}
+    // Cancels and waits (see cancelAndWait).
+    ~PageWorkers();
+    PageWorkers(const PageWorkers&) = delete;
+    PageWorkers& operator=(const PageWorkers&) = delete;
+
+    // Queues job; it gets the cancel flag to test between its steps.
+    void start(std::function<void(const std::atomic<bool>& cancelled)> job);
+    // Jobs queued or running.
+    int pending() const { return pool_.pendingJobs(); }
+    bool cancelled() const { return *cancelled_; }
+    // Raises the cancel flag and waits until every job has ended (main thread: events turn).
+    void cancelAndWait();
+
+private:
+    clean::CleanWorkerPool pool_;
+    std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+}  // namespace browser
