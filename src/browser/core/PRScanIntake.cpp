@@ -1,0 +1,147 @@
+#include "browser/core/PRScanIntake.h"
+
+#include <cctype>
+
+namespace {
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+}  // namespace
+
+PRScanIntake::PRScanIntake(std::string deviceName) : deviceName_(std::move(deviceName)) {}
+
+PRScanCounts PRScanIntake::counts() const {
+    PRScanCounts c;
+    c.percent = percent_;
+    c.BackUpFilesNum = BackUpFilesNum_;
+    c.deleteeFilesNum = merge.deleteeFilesNum;
+    c.photovideoNum = photovideoNum_;
+    c.contactNum = contactNum_;
+    c.messageNum = messageNum_;
+    c.noteNum = noteNum_;
+    c.callNum = callNum_;
+    c.bookMarkNum = bookMarkNum_;
+    c.calenderNum = calenderNum_;
+    c.facetwitterNum = facetwitterNum_;
+    c.delContactNum = merge.delContactNum;
+    c.delMessageNum = merge.delMessageNum;
+    c.delNoteNum = merge.delNoteNum;
+    c.delCallNum = merge.delCallNum;
+    c.delBookMarkNum = merge.delBookMarkNum;
+    c.delCalenderNum = merge.delCalenderNum;
+    c.backupfiles = tree.backupfiles();
+    return c;
+}
+
+void PRScanIntake::ScanPhotoAndVideoHandle(const PRPhotoAndVideoNodePtr& node) {
+    if (!node) return;
+    photoAndVideoArray.push_back(node);
+    ++photovideoNum_;
+    ++BackUpFilesNum_;
+}
+
+void PRScanIntake::ScanContactInfomationHandle(const PRContactNodePtr& contact) {
+    if (!contact) return;
+    merge.contactArray.push_back(contact);
+    ++BackUpFilesNum_;
+    ++contactNum_;
+}
+
+void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) {
+    if (!message) return;
+    merge.messageArray.push_back(message);
+    ++BackUpFilesNum_;
+    ++messageNum_;
+
+    // The first conversation, deleted ones included, whose address and the message's contain
+    // one another; a new one when none does.
+    std::vector<PRMessageTreeNodePtr>& conversations = merge.messageTreeArray;
+    const std::string key = lowered(message->messagePhone());
+    auto known = conversationOf_.find(key);
+    if (known == conversationOf_.end()) {
+        size_t index = 0;
+        while (index < conversations.size() &&
+               !PRDeletedRecordMerge::addressesMatch(message->messagePhone(), conversations[index]->messageTreeNodeAdress()))
+            ++index;
+        if (index == conversations.size()) {
+            auto conversation = std::make_shared<PRMessageTreeNode>();
+            conversation->setMessageTreeNodeName(message->messageName());
+            conversation->setMessageTreeNodeAdress(message->messagePhone());
+            conversations.push_back(conversation);
+        }
+        known = conversationOf_.emplace(key, index).first;
+    }
+    conversations[known->second]->MessageNodeArray().push_back(message);
+}
+
+void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
+    if (!call) return;
+    merge.callArray.push_back(call);
+    ++BackUpFilesNum_;
+    ++callNum_;
+}
+
+void PRScanIntake::ScanNoteInfomationHandle(const PRNoteNodePtr& note) {
+    if (!note) return;
+    merge.noteArray.push_back(note);
+    ++BackUpFilesNum_;
+    ++noteNum_;
+}
+
+void PRScanIntake::scanBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
+    if (!bookmark) return;
+    merge.bookMarkArray.push_back(bookmark);
+    ++BackUpFilesNum_;
+    ++bookMarkNum_;
+}
+
+void PRScanIntake::scanCalenderInfoHandle(const PRCalenderNodePtr& item) {
+    if (!item) return;
+    merge.calenderArray.push_back(item);
+    ++BackUpFilesNum_;
+    ++calenderNum_;
+}
+
+void PRScanIntake::scanFaceTwitterInfoHandle(const PRFaceTwitterNodePtr& file) {
+    if (!file) return;
+    faceTwitterArray.push_back(file);
+    ++facetwitterNum_;
+    ++BackUpFilesNum_;
+}
+
+void PRScanIntake::FindBackUpDirFileInfoHandle(const PRTreeDirNodePtr& record) {
+    if (record && !record->filePath().empty()) tree.addTreeNode(*record, deviceName_);
+}
+
+const std::vector<std::string>& PRScanIntake::notificationNames() {
+    static const std::vector<std::string> names = {
+        "ScanPhotoAndVideo", "ScanContactInfo", "ScanMessageInfo", "ScanCallHistoryInfo", "ScanNoteInfo",
+        "ScanDelContactInfo", "ScanDelMessageInfo", "ScanDelNoteInfo", "ScanDelCallHistoryInfo", "ScanProgressInfo",
+        "scanBookMarkInfo", "scanDelBookMarkInfo", "scanCalenderInfo", "scanDelCalenderInfo", "scanFaceTwitterInfo",
+        "FindBackUpDirFileInfo"};
+    return names;
+}
+
+bool PRScanIntake::take(const NSNotification& n) {
+    const std::string& name = n.name();
+    if (name == "FindBackUpDirFileInfo") FindBackUpDirFileInfoHandle(n.objectAs<PRTreeDirNode>());
+    else if (name == "ScanMessageInfo") ScanMessageInfomationHandle(n.objectAs<PRMessageNode>());
+    else if (name == "ScanPhotoAndVideo") ScanPhotoAndVideoHandle(n.objectAs<PRPhotoAndVideoNode>());
+    else if (name == "ScanContactInfo") ScanContactInfomationHandle(n.objectAs<PRContactNode>());
+    else if (name == "ScanCallHistoryInfo") ScanCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
+    else if (name == "ScanNoteInfo") ScanNoteInfomationHandle(n.objectAs<PRNoteNode>());
+    else if (name == "scanBookMarkInfo") scanBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
+    else if (name == "scanCalenderInfo") scanCalenderInfoHandle(n.objectAs<PRCalenderNode>());
+    else if (name == "scanFaceTwitterInfo") scanFaceTwitterInfoHandle(n.objectAs<PRFaceTwitterNode>());
+    else if (name == "ScanDelContactInfo") merge.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
+    else if (name == "ScanDelMessageInfo") merge.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
+    else if (name == "ScanDelNoteInfo") merge.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
+    else if (name == "ScanDelCallHistoryInfo") merge.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
+    else if (name == "scanDelBookMarkInfo") merge.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
+    else if (name == "scanDelCalenderInfo") merge.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
+    else if (name == "ScanProgressInfo") {
+        if (auto number = n.objectAs<NSNumber>()) ScanProgressInfomationHandle(number->intValue());
+    } else return false;
+    return true;
+}
