@@ -98,7 +98,7 @@ void PRBackupScanJob::run() {
     for (const std::string& name : PRScanIntake::notificationNames())
         nc.addObserver(this, name, [this](const NSNotification& n) { take(n); });
     runReaders();
-    if (!cancelled_) runCarvers();
+    if (!cancelled_ && request_.carve) runCarvers();
     nc.removeObserver(this);
 
     std::vector<std::string> problems = cancelled_ ? std::vector<std::string>() : backupReadProblems(request_.backupFolder);
