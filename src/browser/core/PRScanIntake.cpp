@@ -34,25 +34,13 @@ PRScanCounts PRScanIntake::counts() const {
     return c;
 }
 
-void PRScanIntake::ScanPhotoAndVideoHandle(const PRPhotoAndVideoNodePtr& node) {
-    if (!node) return;
-    photoAndVideoArray.push_back(node);
-    ++photovideoNum_;
-    ++BackUpFilesNum_;
-}
+void PRScanIntake::ScanPhotoAndVideoHandle(const PRPhotoAndVideoNodePtr& node) { listLive(photoAndVideoArray, node, photovideoNum_); }
 
-void PRScanIntake::ScanContactInfomationHandle(const PRContactNodePtr& contact) {
-    if (!contact) return;
-    merge.contactArray.push_back(contact);
-    ++BackUpFilesNum_;
-    ++contactNum_;
-}
+void PRScanIntake::ScanContactInfomationHandle(const PRContactNodePtr& contact) { listLive(merge.contactArray, contact, contactNum_); }
 
 void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) {
     if (!message) return;
-    merge.messageArray.push_back(message);
-    ++BackUpFilesNum_;
-    ++messageNum_;
+    listLive(merge.messageArray, message, messageNum_);
 
     // The first conversation, deleted ones included, whose address and the message's contain
     // one another; a new one when none does.
@@ -75,40 +63,15 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     conversations[known->second]->MessageNodeArray().push_back(message);
 }
 
-void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
-    if (!call) return;
-    merge.callArray.push_back(call);
-    ++BackUpFilesNum_;
-    ++callNum_;
-}
+void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) { listLive(merge.callArray, call, callNum_); }
 
-void PRScanIntake::ScanNoteInfomationHandle(const PRNoteNodePtr& note) {
-    if (!note) return;
-    merge.noteArray.push_back(note);
-    ++BackUpFilesNum_;
-    ++noteNum_;
-}
+void PRScanIntake::ScanNoteInfomationHandle(const PRNoteNodePtr& note) { listLive(merge.noteArray, note, noteNum_); }
 
-void PRScanIntake::scanBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
-    if (!bookmark) return;
-    merge.bookMarkArray.push_back(bookmark);
-    ++BackUpFilesNum_;
-    ++bookMarkNum_;
-}
+void PRScanIntake::scanBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) { listLive(merge.bookMarkArray, bookmark, bookMarkNum_); }
 
-void PRScanIntake::scanCalenderInfoHandle(const PRCalenderNodePtr& item) {
-    if (!item) return;
-    merge.calenderArray.push_back(item);
-    ++BackUpFilesNum_;
-    ++calenderNum_;
-}
+void PRScanIntake::scanCalenderInfoHandle(const PRCalenderNodePtr& item) { listLive(merge.calenderArray, item, calenderNum_); }
 
-void PRScanIntake::scanFaceTwitterInfoHandle(const PRFaceTwitterNodePtr& file) {
-    if (!file) return;
-    faceTwitterArray.push_back(file);
-    ++facetwitterNum_;
-    ++BackUpFilesNum_;
-}
+void PRScanIntake::scanFaceTwitterInfoHandle(const PRFaceTwitterNodePtr& file) { listLive(faceTwitterArray, file, facetwitterNum_); }
 
 void PRScanIntake::FindBackUpDirFileInfoHandle(const PRTreeDirNodePtr& record) {
     if (record && !record->filePath().empty()) tree.addTreeNode(*record, deviceName_);

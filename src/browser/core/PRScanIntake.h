@@ -67,6 +67,15 @@ public:
     static const std::vector<std::string>& notificationNames();
 
 private:
+    // A live record goes at the end of its array, counted in its category and in the total.
+    template <class Ptr>
+    void listLive(std::vector<Ptr>& array, const Ptr& record, int& categoryCount) {
+        if (!record) return;
+        array.push_back(record);
+        ++categoryCount;
+        ++BackUpFilesNum_;
+    }
+
     std::string deviceName_;
     int percent_ = 0;
     int BackUpFilesNum_ = 0;
