@@ -62,13 +62,29 @@ void PRResultViewController::showView(QWidget* container) {
         setProgress(0);
         setScanning(false);
         for (QPushButton* b : categoryBtns) b->setEnabled(false);
-        scanInfolab->setText(app() && app()->getDeviceConnected()
-                                 ? tr("No backups have been found. Back your device up with Quillomatrix first.")
-                                 : tr("No backups have been found. Please connect your iOS device to this computer "
-                                      "and back it up with Quillomatrix or iTunes."));
     }
     scanProgressor->setHidden(!node);
     progressTextField->setHidden(!node);
+    if (!node) noBackupFound();
+}
+
+void PRResultViewController::noBackupFound() {
+    AlertRequest alert;
+    alert.window = app() ? app()->window() : nullptr;
+    const bool connected = app() && app()->getDeviceConnected();
+    if (connected) {
+        alert.messageText = tr("No backups have been found. Do you want to backup your device with Quillomatrix?");
+        alert.buttons = {tr(" Backup "), tr("Cancel")};
+    } else {
+        alert.messageText = tr("No backups have been found. Please connect your iOS device to Mac and backup with "
+                               "Quillomatrix/iTunes.");
+        alert.buttons = {tr(" OK ")};
+    }
+    scanInfolab->setText(alert.messageText);
+    if (dialogs::runAlert(alert) == NSAlertFirstButtonReturn && connected && app()) {
+        app()->ClickBackup(nullptr);
+        app()->ClickBackupAction(nullptr);
+    }
 }
 
 void PRResultViewController::refillBackupPop() {

@@ -134,6 +134,9 @@ private:
     void showCounts(const PRScanCounts& counts);
     void setScanning(bool scanning);
     void refillBackupPop();
+    // Says that the computer holds no backup, offering the device backup page when a device is
+    // connected.
+    void noBackupFound();
     void folderSelected();
     void updateSelectedCount();
     void stopScan();

@@ -255,3 +255,17 @@ TEST_F(ResultScreenTest, WhatCouldNotBeReadIsSaidAndTheRestIsShown) {
     EXPECT_EQ(result->noteController->recordCount(), 0u);
     EXPECT_TRUE(result->remindlab->text().contains("Notes could not be read"));
 }
+
+TEST_F(ResultScreenTest, WithoutBackupsTheScreenSaysSoAndScansNothing) {
+    app->ClickScaniTunesBackup(nullptr);
+    PRResultViewController* result = app->resultViewController;
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(result->scanRunning());
+    EXPECT_EQ(result->backupPopBtn->currentText(), "No Device");
+    EXPECT_TRUE(result->scanProgressor->isHidden());
+    for (QPushButton* button : result->categoryBtns) EXPECT_FALSE(button->isEnabled());
+    // No device is connected: the plain notice, with one button.
+    ASSERT_EQ(answers.alerts.size(), 1);
+    EXPECT_TRUE(answers.alerts[0].startsWith("No backups have been found. Please connect"));
+    EXPECT_EQ(result->scanInfolab->text(), answers.alerts[0]);
+}
