@@ -12,6 +12,7 @@
 #include "transfer/PROneCopyViewController.h"
 #include "transfer/PRTansferViewController.h"
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/SystemVersion.h"
@@ -128,7 +129,7 @@ void OstrevaneAppDelegate::getSystemVersionMajor(int* major, int* minor, int* bu
         if (decodeSystemVersionWord(word, major, minor, bugFix)) return;
     }
     if (v.major <= 0) {
-        qWarning("Unable to obtain system version: %ld", -1L);
+        qCWarning(lcApp, "Unable to obtain system version: %ld", -1L);
         if (major) *major = 10;
         if (minor) *minor = 0;
         if (bugFix) *bugFix = 0;

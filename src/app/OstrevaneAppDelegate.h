@@ -192,6 +192,8 @@ public:
     void ResetPreferenceSetting(QObject* sender);
     void ActCleanUpSchedulAction(QObject* sender);
     void ActOneCopySchedulAction(QObject* sender);
+    // The start-at-login choice: kept as an action so a control may send it; it changes nothing.
+    void CheckAutoRunAction(QObject* sender);
     // The slider's megabytes (value over maximum, times 50) and the limit they give.
     static int largeFileMegabytes(int sliderValue, int sliderMaximum);
     static uint64_t largeFileLimitForMegabytes(int megabytes);

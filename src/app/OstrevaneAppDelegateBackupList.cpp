@@ -3,6 +3,7 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultViewController.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -71,7 +72,7 @@ void OstrevaneAppDelegate::showResultView() {
 
 bool OstrevaneAppDelegate::ScanIOSBackFile(const QString& path) {
     if (backupScanRunning()) {
-        qInfo("A backup scan is already running; the new one is not started.");
+        qCInfo(lcApp, "A backup scan is already running; the new one is not started.");
         return false;
     }
     // The results screen runs the scan on a worker of its own and takes in what it reads.

@@ -6,6 +6,7 @@
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
 #include "device/PRDeviceNotify.h"
+#include "platform/LogCategories.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -121,7 +122,7 @@ void OstrevaneAppDelegate::startBoardMessage() {
         if (connected) {
             helper->StartReader();
         } else {
-            qWarning("AirTrafficHost init failed");
+            qCWarning(lcApp, "AirTrafficHost init failed");
             helper.reset();
         }
         performOnMainThread(
@@ -147,7 +148,7 @@ void OstrevaneAppDelegate::BoardMessageTimer_hander() {
     CFHolder<CFDictionaryRef> metrics = bi->GetAssetMetrics();
     if (!metrics || CFGetTypeID(metrics.get()) != CFDictionaryGetTypeID()) return;
     CFHolder<CFStringRef> text(CFCopyDescription(metrics.get()));
-    qDebug().noquote() << "Board:" << QString::fromStdString(text ? CFStringGetStdString(text.get()) : std::string());
+    qCDebug(lcApp).noquote() << "Board:" << QString::fromStdString(text ? CFStringGetStdString(text.get()) : std::string());
     startBoardMessageThreadOnMain(metrics.get());
 }
 

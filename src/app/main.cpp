@@ -1,8 +1,11 @@
 // Start-up of the application: the delegate is made, builds its windows and is told that the
 // launch has finished, then the event loop runs. QUILLOMATRIX_SCREENSHOT=<png> grabs the settled
 // main window after QUILLOMATRIX_SCREENSHOT_DELAY_MS (default 3000) and quits: scripts/run uses
-// it on machines without a display.
+// it on machines without a display. Log lines go to a file in the user's cache folder; the
+// environment variable QUILLOMATRIX_LOG_STDERR=1 or the flag --log-stderr copies them to
+// standard error.
 #include "app/OstrevaneAppDelegate.h"
+#include "platform/Log.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,6 +35,8 @@ void scheduleScreenshotIfAsked(QWidget* window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before the application object, so that Qt's own start-up messages are logged too.
+    applog::install(applog::applicationSettings(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillomatrix");
     QApplication::setApplicationVersion("1.0");

@@ -1,8 +1,8 @@
 #include "backup/BackupReaderFields.h"
 
 #include "model/PRRecordFields.h"
+#include "platform/LogCategories.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -27,7 +27,7 @@ std::optional<std::string> firstExisting(const std::string& folder, const std::v
 }
 
 void log(const char* message) {
-    std::fprintf(stderr, "%s\n", message);
+    qCInfo(lcBackup, "%s", message);
 }
 
 std::optional<std::string> text(const char* column) {

@@ -1,6 +1,6 @@
 #include "backup/CommitDB.h"
+#include "platform/LogCategories.h"
 
-#include <cstdio>
 #include <sqlite3.h>
 
 void commitDB(const std::string& path)
@@ -13,8 +13,7 @@ void commitDB(const std::string& path)
     }
     if (sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr) == SQLITE_OK) {
         if (sqlite3_wal_checkpoint(db, nullptr) != SQLITE_OK) {
-            std::fputs("Failed to commit\n", stdout);
-            std::fflush(stdout);
+            qCInfo(lcBackup, "Failed to commit");
         }
     }
     sqlite3_close(db);

@@ -5,11 +5,11 @@
 #include "model/PRFaceTwitterNode.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRRecordFields.h"
+#include "platform/LogCategories.h"
 #include "platform/NSObject.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,7 +99,7 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         if (sha.Result(digest)) {
             SHAH::DigestToHex(digest, digestText);
         } else {
-            std::fputs("AnalyzerFile hash1 could not compute message digest.\n", stderr);
+            qCWarning(lcBackup, "AnalyzerFile hash1 could not compute message digest.");
             digestText.clear();
         }
         if (!digestText.empty()) {

@@ -137,18 +137,21 @@ void PRResultViewController::scanBackup(const PRIOSDeviceNodePtr& backup) {
     auto job = std::make_shared<PRBackupScanJob>(
         PRBackupScanRequest{backup->backUpFilePath(), backup->strDeviceName(), iOS6, schemas.bIOS7DeviceNode});
     std::weak_ptr<PRBackupScanJob> weak = job;
+    // Taken here, on the main thread: the worker only ever holds the handle. The hand-offs do
+    // not wait, so the worker never blocks on the main thread (and the screen can wait for it).
+    const MainThreadReceiver receiver(this);
     // Counts go over at most one hand-off at a time: a newer one carries the latest counts.
     auto pending = std::make_shared<std::atomic<bool>>(false);
-    job->onProgress = [this, weak, pending] {
+    job->onProgress = [this, receiver, weak, pending] {
         if (pending->exchange(true)) return;
-        performOnMainThread(this, [this, weak, pending] {
+        performOnMainThread(receiver, [this, weak, pending] {
             pending->store(false);
             auto job = weak.lock();
             if (job && job == job_) showCounts(job->counts());
         }, false);
     };
-    job->onFinished = [this, weak] {
-        performOnMainThread(this, [this, weak] {
+    job->onFinished = [this, receiver, weak] {
+        performOnMainThread(receiver, [this, weak] {
             auto job = weak.lock();
             if (job && job == job_) ScanFinishOnMainThread();
         }, false);

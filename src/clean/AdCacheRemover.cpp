@@ -1,6 +1,7 @@
 #include "clean/AdCacheRemover.h"
 
 #include "clean/JunkFileActions.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ QString AdCacheRemover::placeholderFile(const QString& folderName) {
 
 AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QStringList& paths) {
     AdRemovalResult result;
-    qInfo().noquote() << "[sender appBundleID]====" + bundleId;
+    qCInfo(lcClean).noquote() << "[sender appBundleID]====" + bundleId;
     auto container = services_.startAppDir(device_, utf8(bundleId));
     if (!container) {
         result.serviceFailed = true;
@@ -63,7 +64,7 @@ AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QSt
         DeviceEntryInfo info;
         if (local.isEmpty() || (container->CopyToDevice(local.toStdString(), folder) != 0 &&
                                 !(container->FileInfo(folder, info) && info.kind == DeviceEntryInfo::Kind::Regular)))
-            qInfo().noquote() << "The empty file could not be put in place of" << path;
+            qCInfo(lcClean).noquote() << "The empty file could not be put in place of" << path;
     }
     return result;
 }

@@ -1,4 +1,5 @@
 #include "clean/AdCacheScan.h"
+#include "platform/LogCategories.h"
 
 #include <QtDebug>
 #include <algorithm>
@@ -46,7 +47,7 @@ AdCacheSearch searchAdCaches(DeviceFileService& container, const QStringList& fr
                                          [&](const QString& f) { return lower.contains(f.toLower()); });
         // A folder whose name equals the one counted just before it is the same cache twice.
         if (!matches || lower == last) continue;
-        qInfo().noquote() << "ads platform====" + qs(name);
+        qCInfo(lcClean).noquote() << "ads platform====" + qs(name);
         last = lower;
         ++found.count;
         found.paths << qs(path);
@@ -74,13 +75,13 @@ AdCacheScan::Outcome AdCacheScan::run() {
     if (options_.deviceConnected && !options_.deviceConnected()) return Outcome::Disconnected;
     QStringList keys;
     for (const auto& app : apps) keys << qs(app.bundleId);
-    qInfo().noquote() << "dict====" << keys.join(", ");
+    qCInfo(lcClean).noquote() << "dict====" << keys.join(", ");
     const float total = float(apps.size());
     float done = 0;
     for (const auto& app : apps) {
         const QString bundleId = qs(app.bundleId);
         if (app.applicationType == "User") {
-            qInfo().noquote() << "dict====" + bundleId;
+            qCInfo(lcClean).noquote() << "dict====" + bundleId;
             if (auto container = services_.startAppDir(options_.deviceIndex, app.bundleId)) {
                 auto record = PRAppAdsRemoveNode::create();
                 if (options_.icon) record->appImage = options_.icon(*container, app.bundleId);

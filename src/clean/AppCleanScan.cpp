@@ -1,4 +1,5 @@
 #include "clean/AppCleanScan.h"
+#include "platform/LogCategories.h"
 
 #include <QtDebug>
 #include <strings.h>
@@ -77,7 +78,7 @@ bool AppCleanScan::scanApp(const InstalledApp& app) {
     const QString bundleId = qs(app.bundleId);
     auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
     if (!container) {
-        qInfo("error----------");
+        qCInfo(lcClean, "error----------");
         return true;
     }
     const QImage icon = JunkScan::appIcon(services_, options_.deviceIndex, app.bundleId);
@@ -85,7 +86,7 @@ bool AppCleanScan::scanApp(const InstalledApp& app) {
     container->ListDirectory("/", entries);
     bool gone = false;
     for (const auto& entry : entries) {
-        qInfo().noquote() << "dictString=====" + qs(entry);
+        qCInfo(lcClean).noquote() << "dictString=====" + qs(entry);
         if (entry == "Library") {
             DeviceEntryInfo library;
             if (!container->FileInfo("/Library", library) || library.kind != DeviceEntryInfo::Kind::Directory) continue;

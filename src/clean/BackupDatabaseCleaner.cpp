@@ -1,6 +1,7 @@
 #include "clean/BackupDatabaseCleaner.h"
 
 #include "backup/CommitDB.h"
+#include "platform/LogCategories.h"
 
 #include <QtDebug>
 #include <sqlite3.h>
@@ -46,7 +47,7 @@ public:
         int status;
         while ((status = sqlite3_step(statement)) == SQLITE_ROW) {}
         sqlite3_finalize(statement);
-        if (status != SQLITE_DONE) qInfo("%s failed: %s", sql, sqlite3_errmsg(db_));
+        if (status != SQLITE_DONE) qCInfo(lcClean, "%s failed: %s", sql, sqlite3_errmsg(db_));
         return status == SQLITE_DONE ? Run::Done : Run::Failed;
     }
     // sql, or fallback when sql cannot be prepared (a table of another schema).
@@ -94,7 +95,7 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanCallHistory(const std::string& b
 DatabaseCleanResult BackupDatabaseCleaner::cleanContacts(const std::string& backupFolder) {
     const std::string contacts = databaseIn(backupFolder, backupkeys::contacts);
     if (contacts.empty()) {
-        qInfo("contactDB is not exist");
+        qCInfo(lcClean, "contactDB is not exist");
         return DatabaseCleanResult::NoDatabase;
     }
     const std::string images = databaseIn(backupFolder, backupkeys::contactImages);
@@ -119,7 +120,7 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanMessages(const std::string& back
 DatabaseCleanResult BackupDatabaseCleaner::cleanNotes(const std::string& backupFolder) {
     const std::string path = databaseIn(backupFolder, backupkeys::notes, backupkeys::notesOld);
     if (path.empty()) {
-        qInfo("messageDB is not exist");
+        qCInfo(lcClean, "messageDB is not exist");
         return DatabaseCleanResult::NoDatabase;
     }
     return cleanDatabase(path, {{"delete from NOTE", "delete from ZNOTE"}, {"delete from NOTE_BODIES", "delete from ZNOTEBODY"}});
@@ -128,7 +129,7 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanNotes(const std::string& backupF
 DatabaseCleanResult BackupDatabaseCleaner::cleanSafari(const std::string& backupFolder) {
     const std::string path = databaseIn(backupFolder, backupkeys::bookmarks, backupkeys::bookmarksOld);
     if (path.empty()) {
-        qInfo("messageDB is not exist");
+        qCInfo(lcClean, "messageDB is not exist");
         return DatabaseCleanResult::NoDatabase;
     }
     return cleanDatabase(path, {{"delete from bookmarks", nullptr}});

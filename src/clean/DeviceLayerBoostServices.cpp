@@ -5,6 +5,7 @@
 #include "device/CrashReportService.h"
 #include "clean/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
+#include "platform/LogCategories.h"
 
 #include <QtDebug>
 
@@ -22,7 +23,7 @@ public:
         CFHolder<CFMutableArrayRef> list(service_->ListRoot());
         if (!list) return false;
         CFHolder<CFStringRef> description(CFCopyDescription(list.get()));
-        qInfo().noquote() << "Crash list:\n " + QString::fromStdString(stringValue(description.get()));
+        qCInfo(lcClean).noquote() << "Crash list:\n " + QString::fromStdString(stringValue(description.get()));
         appendEntryNames(list.get(), names);
         return true;
     }

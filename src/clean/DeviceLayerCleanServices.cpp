@@ -7,6 +7,7 @@
 #include "device/SBService.h"
 #include "clean/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
+#include "platform/LogCategories.h"
 
 #include <QtDebug>
 
@@ -87,7 +88,7 @@ public:
         const uint8_t* bytes = nullptr;
         int64_t length = 0;
         const int status = service.getIconPNGData(id.get(), &bytes, &length);
-        qInfo("Get PNGData %d", status);
+        qCInfo(lcClean, "Get PNGData %d", status);
         if (length <= 0 || !bytes) return IconResult::NoIcon;
         png.assign(bytes, bytes + length);
         return IconResult::Icon;

@@ -1,4 +1,5 @@
 #include "clean/JunkFileActions.h"
+#include "platform/LogCategories.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,7 +95,7 @@ ActionResult JunkFileActions::actRemoveNodes(const std::vector<DeviceFileRef>& f
 ActionResult JunkFileActions::actRemoveDirNode(const QString& bundleId, const QString& cleanType) {
     ActionResult result;
     const QString folder = categoryFolderOf(cleanType);
-    qInfo().noquote() << "CleanFullPath====" + folder;
+    qCInfo(lcClean).noquote() << "CleanFullPath====" + folder;
     if (folder.isEmpty()) return result;
     auto service = open(bundleId);
     if (!service || bundleId.isEmpty()) {
@@ -130,7 +131,7 @@ void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, DeviceF
 void JunkFileActions::copyOne(DeviceFileService& service, const std::string& devicePath, uint64_t size,
                               const QString& localPath, ActionResult& result) {
     const int status = service.CopyToLocal(devicePath, localPath.toStdString());
-    qInfo("result===%d", status);
+    qCInfo(lcClean, "result===%d", status);
     // An empty device file copies no bytes and so reports 1, yet its empty copy is there.
     const QFileInfo copy(localPath);
     const bool copied = status == 0 || (size == 0 && copy.isFile() && copy.size() == 0);

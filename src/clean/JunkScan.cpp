@@ -2,6 +2,7 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 
 #include <QStringList>
@@ -94,7 +95,7 @@ JunkScan::Outcome JunkScan::run() {
         if (!connected()) return Outcome::Disconnected;
         QStringList keys;
         for (const auto& app : apps) keys << qs(app.bundleId);
-        qInfo().noquote() << "dict====" << keys.join(", ");
+        qCInfo(lcClean).noquote() << "dict====" << keys.join(", ");
         const int appCount = int(apps.size());
         int appsDone = 0;
         for (const auto& app : apps) {
@@ -133,7 +134,7 @@ JunkScan::Outcome JunkScan::run() {
     const uint64_t total = counters_.totalFileSize.load();
     NSNotificationCenter::defaultCenter().postNotificationName(
         "CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(total), options_.sender);
-    qInfo("totalFilesize====%lld", static_cast<long long>(total));
+    qCInfo(lcClean, "totalFilesize====%lld", static_cast<long long>(total));
     return Outcome::Finished;
 }
 
@@ -142,7 +143,7 @@ bool JunkScan::scanApp(const InstalledApp& app) {
     const QString bundleId = qs(app.bundleId);
     auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
     if (!container) {
-        qInfo("error----------");
+        qCInfo(lcClean, "error----------");
         return true;
     }
     const QImage icon = appIcon(services_, options_.deviceIndex, app.bundleId);

@@ -9,6 +9,7 @@
 #include "clean/AppCleanScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "widgets/FlashView.h"
@@ -490,7 +491,7 @@ void PRCleanViewController::startRemoval() {
 
 void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan) {
     hasRemoveNumber = 0;
-    qInfo("[[cleanCacheFileController content] count]===%d", int(plan->cacheRows));
+    qCInfo(lcClean, "[[cleanCacheFileController content] count]===%d", int(plan->cacheRows));
     const size_t total = plan->files.size() + plan->ads.size();
     int shown = -1;
     auto step = [&](size_t done) {

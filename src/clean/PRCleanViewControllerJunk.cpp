@@ -2,6 +2,7 @@
 // hands the files it finds to the main thread in batches.
 #include "clean/PRCleanViewController.h"
 
+#include "platform/LogCategories.h"
 #include "platform/Threads.h"
 
 #include <QTableView>
@@ -40,7 +41,7 @@ void PRCleanViewController::resetScanResults() {
 bool PRCleanViewController::showDeviceClean(int deviceIndex) {
     bool idle = false;
     if (!scanning_.compare_exchange_strong(idle, true)) {
-        qInfo("A device clean is already running; the new one is not started.");
+        qCInfo(lcClean, "A device clean is already running; the new one is not started.");
         return false;
     }
     cleanDevice = deviceIndex;

@@ -4,6 +4,7 @@
 #include "clean/PRCleanViewController.h"
 
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -63,7 +64,7 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
 }
 
 void PRCleanViewController::showFailure(const QString& text) {
-    qInfo().noquote() << text;
+    qCInfo(lcClean).noquote() << text;
     // After the worker's hand-over has returned, so that no worker waits on the alert.
     QTimer::singleShot(0, this, [this, text] {
         AlertRequest alert;

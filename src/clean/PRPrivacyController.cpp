@@ -4,6 +4,7 @@
 #include "app/PageHost.h"
 #include "app/PRiDeviceNode.h"
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/Threads.h"
 
 #include <QFont>
@@ -127,7 +128,7 @@ void PRPrivacyController::StartPrivacyCleanThread(QPointer<PRPrivacyController> 
         }, true);
     };
     const PrivacyCleanOutcome outcome = run.run();
-    qInfo().noquote() << "Privacy clean:" << outcome.message();
+    qCInfo(lcClean).noquote() << "Privacy clean:" << outcome.message();
     s_cleaning = false;
     performOnMainThread([self, outcome] {
         if (self) self->finishOnMainThread(outcome);

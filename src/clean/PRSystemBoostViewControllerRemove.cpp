@@ -5,6 +5,7 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
+#include "platform/LogCategories.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/PRButton.h"
@@ -39,7 +40,7 @@ int selectedRow(QAbstractItemView* view) {
 }  // namespace
 
 void PRSystemBoostViewController::showFailure(const QString& text) {
-    qInfo().noquote() << text;
+    qCInfo(lcClean).noquote() << text;
     // After the worker's hand-over has returned, so that no worker waits on the alert.
     QTimer::singleShot(0, this, [this, text] {
         AlertRequest alert;

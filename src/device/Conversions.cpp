@@ -1,5 +1,7 @@
 #include "device/Conversions.h"
 
+#include "platform/LogCategories.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -8,11 +10,16 @@
 namespace amd {
 
 void Diagnostic(const char* format, ...) {
-    va_list args;
+    va_list args, measure;
     va_start(args, format);
-    std::vprintf(format, args);
+    va_copy(measure, args);
+    const int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    std::string line(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(line.data(), line.size() + 1, format, args);
     va_end(args);
-    std::fflush(stdout);
+    if (!line.empty() && line.back() == '\n') line.pop_back();  // the log adds its own line end
+    qCInfo(lcDevice, "%s", line.c_str());
 }
 
 std::string cfstring_to_string(CFStringRef string) {

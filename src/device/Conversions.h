@@ -28,7 +28,7 @@ CFMutableArrayRef vector_to_cfarray(const std::vector<CFTypeRef>& vector);
 // 16 bytes as "00010203-0405-0607-0809-0A0B0C0D0E0F".
 std::string uuid_bytes_to_string(const uint8_t bytes[16]);
 
-// Prints one diagnostic line (printf format) on standard output at once.
+// Logs one diagnostic line (printf format) in the device category; a final line end is dropped.
 void Diagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace amd

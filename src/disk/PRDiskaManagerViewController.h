@@ -1,37 +1,207 @@
-// The disk manager page. The application delegate shows it from the banner and from the
-// overview's category shortcuts and hands it the device and the device's disk figures. The
-// usage overview and the category scans are not built yet: the page shows nothing, and
-// opening a category starts no scan.
+// The disk manager page: how the device's space divides between the system and the user's data
+// (the usage overview), one scan per category (photos, music and videos, books, apps, user data)
+// on worker threads with a progress bar per category, and each category's results.
+//
+// The page is wiring: the walks, sums and records are the scans of disk/core, the state of each
+// category DiskScanState; workers hand every view change to the main thread and wait. The code
+// is split by job: PRDiskaManagerViewController.cpp (the panes, the overview, the launchers and
+// the result pages) and PRDiskaManagerViewControllerScans.cpp (the scan threads, their progress
+// and finish handlers, the user-data and app scans).
 #pragma once
 
 #include "app/PageHost.h"
+#include "clean/PRAppDirTreeNode.h"
+#include "clean/PRPhoneSystemDirNode.h"
+#include "disk/core/AppScan.h"
+#include "disk/core/DiskDeviceServices.h"
+#include "disk/core/DiskScanState.h"
+#include "disk/core/ScanThreads.h"
+#include "disk/core/UserDataScan.h"
+#include "model/PRPhotoAndVideoNode.h"
+#include "model/PRTranMusicNode.h"
 
+#include <QImage>
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <vector>
+
+class DiskAppListController;
+class QAbstractItemModel;
+class NSNotification;
+class PRDiskManagButton;
+class PRProgressView;
+class PRSystemLibTreeController;
+class PRSystemlibFileController;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTableView;
+class QTreeView;
 
 class PRDiskaManagerViewController : public PageController {
+    Q_OBJECT
 public:
     explicit PRDiskaManagerViewController(QObject* parent = nullptr);
+    // The scans reach the device through services (tests and benchmarks put their own there).
+    explicit PRDiskaManagerViewController(disk::DiskDeviceServices& services, QObject* parent = nullptr);
+    // Stops the scans and waits for them.
+    ~PRDiskaManagerViewController() override;
 
-    // Puts the page into host and shows it.
+    // Whether the device is still attached, asked by the scans between entries: the
+    // application delegate's getDeviceConnected unless a test puts its own question here.
+    std::function<bool()> deviceConnected;
+
+    // ---- Entry points of the application delegate --------------------------------------
+    // Puts the page into host and shows the overview, every row button disabled, sizes hidden.
     void showView(QWidget* host);
     void setDiskManageDeviceIndex(int index) { diskDeviceIndex = index; }
     // The device's disk figures in bytes: data capacity and available, system capacity and
     // available.
     void setDiskManageDeviceWithAllUserData(uint64_t dataCapacity, uint64_t dataAvailable, uint64_t systemCapacity,
                                             uint64_t systemAvailable);
+    // Open one category: its results once scanned, the category table while it scans, else a
+    // new scan.
+    void ScanDiskPhotoFiles(QObject* sender = nullptr);
+    void ScanDiskMusicFiles(QObject* sender = nullptr);
+    void ScanDiskVideoFiles(QObject* sender = nullptr);
+    void ScanDiskBooksFiles(QObject* sender = nullptr);
+    void ScanDiskUserAppFiles(QObject* sender = nullptr);
+    void ScanDiskSystemAppFiles(QObject* sender = nullptr);
+    void ScanDiskUserDataFiles(QObject* sender = nullptr);
+    // The whole run: every category again, in turn (ignored while a scan runs).
+    void MyDiskManagebuttonMouseDownHandle(const NSNotification& notification);
+    void ScanDiskUsage(QObject* sender = nullptr);
+    // Back to the device summary.
+    void BackToDiskTalbeView(QObject* sender = nullptr);
+    // Expands the user-data outline's first row.
+    void refreshOutlineView();
 
-    // Open one category of the page.
-    void ScanDiskPhotoFiles(QObject* sender);
-    void ScanDiskMusicFiles(QObject* sender);
-    void ScanDiskVideoFiles(QObject* sender);
-    void ScanDiskBooksFiles(QObject* sender);
-    void ScanDiskUserAppFiles(QObject* sender);
-    void ScanDiskSystemAppFiles(QObject* sender);
-    void ScanDiskUserDataFiles(QObject* sender);
+    // ---- Pages ------------------------------------------------------------------------------
+    void showStateView();
+    void showTableView();
+    void showMusicFileView();
+    void showPhotoFileView();
+    void showVideoFileView();
+    void showBookFileView();
+    void showAppFileView();
+    void showSystemAppFileView();
+    void showUserlibDataView();
+    void ViewScanPhotoFiles(QObject* sender = nullptr);
+    void ViewScanMusicFiles(QObject* sender = nullptr);
+    void ViewScanVideoFiles(QObject* sender = nullptr);
+    void ViewScanBookFiles(QObject* sender = nullptr);
+    void ViewScanAppFiles(QObject* sender = nullptr);
+    void ViewScanSystemAppFile(QObject* sender = nullptr);
+    void ViewScanUserlibDataFile(QObject* sender = nullptr);
+    // The user-data outline's selection: its folder's entries into the file list.
+    void outlineViewSelectionDidChange();
+    QWidget* shownPage() const;
 
+    // ---- Scans (worker threads) -----------------------------------------------------------
+    void startScanDevicePhoto();
+    void startScanDeviceMusic();
+    void startScanDeviceBooks();
+    void startScanDeviceApps();
+    void startScanUserData();
+    // Progress of the scans, handed to the main thread and waited for.
+    void ScanPhotoProgressInfo(float value);
+    void ScanMusicProgressInfo(float value);
+    void ScanBookProgressInfo(float value);
+    void ScanAppProgressInfo(float value);
+    void scanUserDataProgressInfo(float value);
+    // The app's icon from the device: null without an icon service, "NULLImage.png" when the
+    // device has none.
+    QImage getIPhoneAppIconwith(void* unused, const QString& bundleId);
+
+    // ---- Main-thread steps ----------------------------------------------------------------
+    void ScanPhotoProgressInfoOnMainThread(float value);
+    void ScanMusicProgressInfoOnMainThread(float value);
+    void ScanBookProgressInfoOnMainThread(float value);
+    void ScanAppProgressInfoOnMainThread(float value);
+    void scanUserDataProgressInfoOnMainThread(float value);
+    void addTreeOnMainThreadHanld(const PRPhoneSystemDirNodePtr& item);
+    // Finish handlers.
+    void startScanDevicePhotoFinishHandle();
+    void ScanDiskMusicFinishHandle();
+    void ScanBookFinishHandle();
+    void ScanAppsFinishHandle();
+    void LookupUserTreeFinishedOnMainThreadHanld();
+    // A scan that could not start or whose device left: its row can be opened again.
+    void scanEndedUnfinished(disk::DiskScanGroup group);
+
+    // ---- State --------------------------------------------------------------------------
+    const disk::DiskScanState& scanState() const { return state_; }
+    // Scan threads running.
+    int runningScans() const { return threads_.running(); }
     int diskDeviceIndex = 0;
-    uint64_t allUserData = 0, freeData = 0, allIOSData = 0, iosFreeData = 0;
+    uint64_t allPhotoFileSize = 0, allMusicFileSize = 0, allVideoFileSize = 0, allBooksFileSize = 0,
+             allAppFileSize = 0, allSystemAppFileSize = 0, allUserDataFileSize = 0;
+    uint64_t allUserData = 0, freeData = 0, allIOSData = 0, iosFreeData = 0;  // the overview's figures
+    std::vector<PRPhotoAndVideoNodePtr> photoFilesArray;
+    std::vector<PRTranMusicNodePtr> musicFilesArray, videoFilesArray;
+    std::vector<PRAppDirTreeNodePtr> appFilesArray, systemAppFileArray;
+
+    // ---- Outlets --------------------------------------------------------------------------
+    QWidget *diskStateView = nullptr, *diskTableView = nullptr, *musicFileView = nullptr, *photoFileView = nullptr,
+            *videoFileView = nullptr, *booksFileView = nullptr, *appFileView = nullptr, *systemAppFileView = nullptr,
+            *userLibDataView = nullptr;
+    QPushButton *musicScanButton = nullptr, *photoScanButton = nullptr, *videoScanButton = nullptr,
+                *booksScanButton = nullptr, *appScanButton = nullptr, *systemAppScanButton = nullptr,
+                *userLibDataScanButton = nullptr;
+    QLabel *musicFileSizelab = nullptr, *photoFileSizelab = nullptr, *videoFileSizelab = nullptr,
+           *booksFileSizelab = nullptr, *appFileSizelab = nullptr, *systemAppFileSizelab = nullptr,
+           *userLibDataFileSizelab = nullptr;
+    PRProgressView *musicProgress = nullptr, *photoProgress = nullptr, *videoProgress = nullptr, *bookProgress = nullptr,
+                   *appProgress = nullptr, *systemAppProgress = nullptr, *userLibDataProgress = nullptr;
+    QLabel *iOSUsedlab = nullptr, *iOSFreelab = nullptr, *userUsedlab = nullptr, *userFreelab = nullptr;
+    PRProgressView *systemProgress = nullptr, *userDataProgress = nullptr;
+    QTableView *musicFileTableView = nullptr, *photoFileTableview = nullptr, *vidoeFileTableView = nullptr,
+               *bookFileTableview = nullptr, *appFileTableView = nullptr, *systemAppFileTableView = nullptr,
+               *userLibDataFileTableView = nullptr;
+    QTreeView* userLibDataFileOutlineView = nullptr;
+    QLabel *musicHeadImageView = nullptr, *photoHeadImageView = nullptr, *videoHeadImageView = nullptr,
+           *bookHeadImageView = nullptr, *appHeadImageView = nullptr, *systemAppHeadImageView = nullptr,
+           *userlibDataHeadImageView = nullptr;
+    PRDiskManagButton* diskManageButton = nullptr;
+    // The result tables' content. The media tables stay empty until their scans fill them.
+    PRSystemlibFileController *muiscFileController = nullptr, *photoFileController = nullptr,
+                              *videoFileController = nullptr, *booksFileController = nullptr;
+    DiskAppListController *appFileController = nullptr, *systemAppFileController = nullptr;
+    PRSystemLibTreeController* libTreeController = nullptr;
+    PRSystemlibFileController* libFileController = nullptr;
 
 protected:
-    void buildView(QWidget*) override {}
+    void buildView(QWidget* page) override;
+
+private:
+    struct CategoryRow {
+        QLabel* head;
+        PRProgressView* bar;
+        QLabel* size;
+        QPushButton* button;
+    };
+    QWidget* buildStateView();
+    QWidget* buildTableView();
+    QWidget* buildResultPage(const QString& title, QLabel*& head, QTableView*& table, QAbstractItemModel* model,
+                             const QString& name);
+    QWidget* buildUserDataPage();
+    CategoryRow rowOf(disk::DiskCategory category) const;
+    void launch(disk::DiskCategory category);
+    // The category's results page (after hiding the window's bottom image).
+    void showResults(disk::DiskCategory category);
+    // Empties what the scan of group found before, so that scanning again adds nothing twice.
+    void resetGroup(disk::DiskScanGroup group);
+    void runScan(disk::DiskScanGroup group);
+    void showPage(QWidget* page);
+    // Runs fn on the main thread and waits; dropped once the page stops its scans or goes.
+    void handOff(std::function<void()> fn);
+    bool connectedNow() const;
+    void finishRow(disk::DiskCategory category, uint64_t total);
+
+    disk::DiskDeviceServices& services_;
+    disk::DiskScanState state_;
+    disk::ScanThreads threads_;
+    std::atomic<bool> stopping_{false};  // the page is going: scans end, hand-offs are dropped
+    QStackedWidget* pages_ = nullptr;
 };

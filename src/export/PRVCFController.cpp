@@ -1,8 +1,8 @@
 #include "export/PRVCFController.h"
 
 #include "export/AtomicFile.h"
+#include "platform/LogCategories.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -20,7 +20,7 @@ size_t PRVCFController::baseEncode(const uint8_t* source, size_t srcLen, char* d
                                    const char* charset, bool padded) {
     if (!source || !dest || !charset || srcLen == 0 || destLen == 0) return 0;
     if (encodedLength(srcLen, padded) > destLen) {
-        std::fputs("our calc for encoded length was wrong\n", stderr);
+        qCWarning(lcExport, "our calc for encoded length was wrong");
         return 0;
     }
     size_t out = 0;

@@ -2,6 +2,7 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
+#include "platform/LogCategories.h"
 #include "platform/SystemVersion.h"
 
 #include <algorithm>
@@ -87,7 +88,7 @@ void PRIOSDeviceController::addDeviceNodeByPath(const std::string& path)
 {
     struct stat folder {};
     if (::stat(path.c_str(), &folder) != 0) {
-        std::fprintf(stderr, "Filepath is not exist\n");
+        qCInfo(lcModel, "Filepath is not exist");
         return;
     }
     if (countEntriesUpToTwo(path) < 2)

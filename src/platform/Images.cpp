@@ -1,5 +1,6 @@
 #include "platform/Images.h"
 
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -38,7 +39,7 @@ QImage imageNamed(const QString& name) {
     if (image.isNull() && !g_missing.contains(name)) {
         g_missing.insert(name);
         g_missingOrder << name;
-        qWarning("image \"%s\" not found", qPrintable(name));
+        qCWarning(lcPlatform, "image \"%s\" not found", qPrintable(name));
     }
     g_cache.insert(name, image);
     return image;

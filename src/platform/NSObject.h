@@ -63,3 +63,19 @@ private:
 };
 
 using NSArrayPtr = std::shared_ptr<NSArray>;
+
+// An immutable text (UTF-8), for notifications whose object is a path or a name.
+class NSString final : public NSObject {
+public:
+    explicit NSString(std::string text) : text_(std::move(text)) {}
+    static std::shared_ptr<NSString> stringWithString(std::string text) {
+        return std::make_shared<NSString>(std::move(text));
+    }
+    const std::string& UTF8String() const { return text_; }
+    std::string description() const override { return text_; }
+
+private:
+    std::string text_;
+};
+
+using NSStringPtr = std::shared_ptr<NSString>;

@@ -1,5 +1,7 @@
 #include "widgets/NSImageResizeTo.h"
 
+#include "platform/LogCategories.h"
+
 #include <QDebug>
 #include <QPainter>
 
@@ -16,7 +18,7 @@ QImage resizeTo(const QImage& image, const QSize& size) {
 
 QImage thumbnailImage(const QImage& image, const QSize& size) {
     if (image.isNull() || size.isEmpty()) {
-        qWarning() << "Invalid Image";
+        qCWarning(lcWidgets) << "Invalid Image";
         return {};
     }
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

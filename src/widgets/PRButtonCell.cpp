@@ -1,6 +1,7 @@
 #include "widgets/PRButtonCell.h"
 
 #include "platform/Images.h"
+#include "platform/LogCategories.h"
 
 #include <QDebug>
 
@@ -12,7 +13,7 @@ void PRButtonCell::mouseEntered() {
 void PRButtonCell::mouseExited() { showsBorder_ = false; }
 
 int PRButtonCell::hitTestForEvent(QPointF point, QRectF cellFrame) const {
-    qDebug().noquote() << QStringLiteral("{%1, %2}").arg(point.x()).arg(point.y());
+    qCDebug(lcWidgets).noquote() << QStringLiteral("{%1, %2}").arg(point.x()).arg(point.y());
     const qreal side = cellFrame.height();
     const QRectF square(cellFrame.x(), cellFrame.y(), side, side);
     if (square.contains(point)) return NSCellHitTrackableArea;

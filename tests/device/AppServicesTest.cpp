@@ -1,5 +1,6 @@
 // Installed apps, icons, uninstall and archives.
 #include "DeviceFolder.h"
+#include "LogCapture.h"
 
 #include "device/AppService.h"
 #include "device/Conversions.h"
@@ -35,14 +36,14 @@ TEST_F(AppServices, LookupListsAppsWithTheirAttributes) {
     EXPECT_EQ(amd::cftype_to_string(amd::cfdictionary_to_map(map["com.apple.mobilesafari"])["ApplicationType"]),
               "System");
 
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     CFHolder<CFArrayRef> ids(apps.AppIdList());
     CFHolder<CFArrayRef> again(apps.AppIdList());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "App list count = 2\nApp list count = 2\n");
+    EXPECT_EQ(testsupport::capturedLog(), "App list count = 2\nApp list count = 2\n");
     EXPECT_EQ(CFArrayGetCount(again.get()), 2);
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     auto records = apps.AppRecords();
-    testing::internal::GetCapturedStdout();
+    testsupport::capturedLog();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(amd::cftype_to_string(records[1].bundleId), "com.example.notes");
     EXPECT_EQ(amd::cftype_to_string(records[1].iconName), "iTunesArtwork");
@@ -76,7 +77,7 @@ TEST_F(AppServices, UninstallAndArchives) {
     EXPECT_EQ(apps.Archive(nullptr, false, false), 0);
 
     CFHolder<CFStringRef> notes(amd::string_to_cfstring("com.example.notes"));
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     EXPECT_EQ(apps.Archive(notes.get(), true, false), 0);
     CFHolder<CFPropertyListRef> archives(apps.LookupArchives());
     ASSERT_TRUE(archives);
@@ -85,7 +86,7 @@ TEST_F(AppServices, UninstallAndArchives) {
               "DocumentsOnly");
     EXPECT_EQ(apps.RemoveApplicationArchive(notes.get()), 0);
     EXPECT_EQ(apps.Uninstall(notes.get(), nullptr), 0);
-    std::string progress = testing::internal::GetCapturedStdout();
+    std::string progress = testsupport::capturedLog();
     EXPECT_NE(progress.find("Complete"), std::string::npos) << progress;
     EXPECT_FALSE(exists(folder + "/apps/com.example.notes"));
     EXPECT_NE(apps.Uninstall(notes.get(), nullptr), 0);

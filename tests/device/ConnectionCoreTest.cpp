@@ -1,5 +1,6 @@
 // Conversions, message framing on a socket, and the device mutex around lockdown work.
 #include "DeviceFolder.h"
+#include "LogCapture.h"
 
 #include "device/BaseDevice.h"
 #include "device/BaseInfo.h"
@@ -172,11 +173,11 @@ TEST_F(DeviceMutex, FreeAfterEveryFailureAndReentrant) {
     const int failure = kAMDUndefinedError;
     for (const char* step : {"AMDeviceConnect", "AMDeviceStartSession", "AMDeviceStartService", "AMDeviceDisconnect"}) {
         simdevice::failCall(id, step, failure);
-        testing::internal::CaptureStdout();
+        testsupport::captureLog("quillomatrix.device");
         amd::BaseService service;
         ASSERT_EQ(service.Start(0), 0);
         EXPECT_EQ(service.StartService("com.apple.afc"), failure) << step;
-        std::string out = testing::internal::GetCapturedStdout();
+        std::string out = testsupport::capturedLog();
         EXPECT_TRUE(mutexFreeForOtherThreads()) << step;
         const std::map<std::string, std::string> printed = {{"AMDeviceConnect", "* Can't connect ("},
                                                             {"AMDeviceStartSession", "* Can't start session ("},
@@ -188,11 +189,11 @@ TEST_F(DeviceMutex, FreeAfterEveryFailureAndReentrant) {
     }
     simdevice::failCall(id, "AMDeviceValidatePairing", failure);
     simdevice::failCall(id, "AMDevicePair", failure);
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     amd::BaseInfo info;
     ASSERT_EQ(info.Start(0), 0);
     EXPECT_EQ(info.DeviceName(), nullptr);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("* Invalid pair\n"), std::string::npos);
+    EXPECT_NE(testsupport::capturedLog().find("* Invalid pair\n"), std::string::npos);
     EXPECT_TRUE(mutexFreeForOtherThreads());
 }
 

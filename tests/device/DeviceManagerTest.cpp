@@ -1,5 +1,6 @@
 // Device arrival and removal, lockdown values and the sync-message connection.
 #include "DeviceFolder.h"
+#include "LogCapture.h"
 
 #include "device/AirTrafficHostHelper.h"
 #include "device/BaseInfo.h"
@@ -64,10 +65,10 @@ TEST_F(DeviceManagerTest, UntrustedDeviceIsNotAnnouncedAndLeavesNothing) {
     DeviceSpec untrusted;
     untrusted.paired = false;
     untrusted.trusted = false;
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     ASSERT_GT(simdevice::attach(deviceFolder("untrusted", untrusted)), 0);
     spinEventLoop(std::chrono::milliseconds(300));
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = testsupport::capturedLog();
     EXPECT_NE(out.find("The device may not trust\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("A device added"), std::string::npos);
     EXPECT_TRUE(connected.empty());
@@ -95,9 +96,9 @@ TEST_F(DeviceManagerTest, RemovalIsPostedWhileTheDeviceObjectsExist) {
     am_device_notification_callback_info info{amd::DeviceManager::Instance()->FindDevice(0)->Handle(), 3, nullptr};
     amd::DeviceManager::OnDeviceNotification(&info, nullptr);
     EXPECT_EQ(amd::DeviceManager::Instance()->DeviceCount(), 1u);
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     amd::DeviceManager::Instance()->RemoveDevice(reinterpret_cast<AMDeviceRef>(uintptr_t(999999)));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "* Remove an unknown device\n");
+    EXPECT_EQ(testsupport::capturedLog(), "* Remove an unknown device\n");
     EXPECT_EQ(amd::DeviceManager::Instance()->DeviceCount(), 1u);
 }
 
@@ -163,9 +164,9 @@ TEST_F(DeviceManagerTest, AssetMetricsFollowTheLatestMessage) {
 TEST_F(DeviceManagerTest, LocalDirIsPrivateAndPerDevice) {
     attachAndWait(deviceFolder("phone"));
     auto* manager = amd::DeviceManager::Instance();
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     std::string dir = manager->LocalDir(0);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = testsupport::capturedLog();
     EXPECT_EQ(out, "make local dir: " + dir + "\n");
     EXPECT_EQ(dir, paths::privateTempDirectory() + "/tmp/0123456789abcdef0123456789abcdef01234567/");
     struct stat st {};
@@ -213,11 +214,11 @@ TEST_F(SyncHelper, DeletingAHelperWithABlockedReaderReturns) {
     EXPECT_EQ(deleted.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 
     amd::AirTrafficHostHelper refused;
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     EXPECT_EQ(refused.Connect(nullptr, 0), 1);
     CFHolder<CFStringRef> unknown(CFStringCreateWithCString("unknown-udid"));
     EXPECT_EQ(refused.Connect(unknown.get(), 0), 1);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("*** ATHostConnectionCreateWithLibrary failed("),
+    EXPECT_NE(testsupport::capturedLog().find("*** ATHostConnectionCreateWithLibrary failed("),
               std::string::npos);
 }
 

@@ -1,6 +1,7 @@
 // The sample device the application is shown with: attached like a real device, its figures
 // agree with what it holds.
 #include "DeviceFolder.h"
+#include "LogCapture.h"
 
 #include "SampleDevice.h"
 #include "device/AfcService.h"
@@ -60,9 +61,9 @@ int64_t metric(CFDictionaryRef metrics, std::initializer_list<const char*> keys)
 TEST_F(SampleDevice, AppsIconsAndContainersAgreeWithTheirAttributes) {
     amd::AppService apps;
     ASSERT_EQ(apps.Start(0), 0);
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     auto records = apps.AppRecords();
-    testing::internal::GetCapturedStdout();
+    testsupport::capturedLog();
     ASSERT_GE(records.size(), 25u);
     int user = 0, adFolders = 0;
     amd::SBService icons;
@@ -113,10 +114,10 @@ TEST_F(SampleDevice, DiskUsageAndMetricsAgreeWithTheContent) {
     amd::AppService apps;
     ASSERT_EQ(apps.Start(0), 0);
     int64_t appBytes = 0;
-    testing::internal::CaptureStdout();
+    testsupport::captureLog("quillomatrix.device");
     for (const amd::AppRecord& app : apps.AppRecords())
         appBytes += amd::cfnumber_to_int64(app.staticDiskUsage) + amd::cfnumber_to_int64(app.dynamicDiskUsage);
-    testing::internal::GetCapturedStdout();
+    testsupport::capturedLog();
     EXPECT_EQ(metric(metrics.get(), {"Application", "_PhysicalSize"}), appBytes);
 
     // Other data is what remains of the used space: never negative.

@@ -29,7 +29,8 @@ const QColor kBannerGlyph(214, 226, 243);
 
 void save(const QImage& image, const QString& name) {
     const QString file = g_folder + "/" + (name.contains('.') ? name : name + ".png");
-    if (!image.save(file)) {
+    // Names the system gives as TIFF hold PNG data: the reader goes by the content.
+    if (!image.save(file, "PNG")) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(file));
         std::exit(1);
     }
@@ -388,6 +389,23 @@ void tile(const QString& base, const QString& kind, const QString& text, const Q
     }
 }
 
+// The icons of the system apps in the disk manager's list, 72 x 72: a white glyph on a
+// rounded tile of the app's colour.
+void systemAppIcon(const QString& name, const QString& kind, const QColor& color) {
+    QImage image = canvas(72, 72);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 72);
+    fill.setColorAt(0, color.lighter(118));
+    fill.setColorAt(1, color.darker(112));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 68, 68), 15, 15);
+    drawGlyph(p, kind, QRectF(16, 16, 40, 40), Qt::white, 0.08, color);
+    p.end();
+    save(image, name);
+}
+
 // Sidebar row icons, 40 x 40 (shown at 20): ink when normal, white when the row is selected.
 void sidebarIcon(const QString& normal, const QString& selected, const QString& kind) {
     for (int on = 0; on < 2; ++on) {
@@ -718,6 +736,28 @@ int main(int argc, char** argv) {
     tile("userapps", "apps", "User Apps", QColor(232, 190, 20));
     tile("systemapps", "gear", "System Apps", QColor(120, 136, 160));
     tile("userdata", "folder", "User Data", QColor(214, 71, 141));
+
+    systemAppIcon("appstore.png", "apps", QColor(40, 150, 240));
+    systemAppIcon("Passbookapp.tiff", "copy", QColor(60, 70, 90));
+    systemAppIcon("Calculatorapp.tiff", "sliders", QColor(90, 90, 96));
+    systemAppIcon("Notesapp.tiff", "note", QColor(236, 190, 40));
+    systemAppIcon("Photosapp.tiff", "photo", QColor(240, 120, 60));
+    systemAppIcon("Messagesapp.tiff", "bubble", QColor(70, 200, 90));
+    systemAppIcon("Safariapp.tiff", "magnifier", QColor(30, 130, 230));
+    systemAppIcon("Videosapp.tiff", "video", QColor(50, 60, 80));
+    systemAppIcon("Musicapp.tiff", "music", QColor(240, 70, 110));
+    systemAppIcon("Mailapp.tiff", "note", QColor(40, 120, 240));
+    systemAppIcon("Clockapp.tiff", "history", QColor(30, 30, 36));
+    systemAppIcon("Mapsapp.tiff", "plug", QColor(80, 180, 120));
+    systemAppIcon("Contactsapp.tiff", "person", QColor(150, 150, 160));
+    systemAppIcon("Settingsapp.tiff", "gear", QColor(130, 136, 146));
+    systemAppIcon("Game Centerapp.tiff", "rocket", QColor(160, 90, 210));
+    systemAppIcon("FaceTimeapp.tiff", "video", QColor(60, 190, 80));
+    systemAppIcon("Phoneapp.tiff", "device", QColor(70, 200, 90));
+    systemAppIcon("Calendar Officialapp.tiff", "history", QColor(230, 70, 60));
+    systemAppIcon("Cameraapp.tiff", "photo", QColor(110, 116, 126));
+    systemAppIcon("Weatherapp.tiff", "disk", QColor(50, 150, 230));
+    systemAppIcon("Remindersapp.tiff", "note", QColor(240, 140, 40));
 
     sidebarIcon("iDeviceStartup01", "iDeviceStartup02", "device");
     sidebarIcon("SystemLibrary01", "SystemLibrary02", "gear");

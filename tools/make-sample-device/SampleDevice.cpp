@@ -183,6 +183,12 @@ struct App {
     int64_t bundleBytes;                   // the app bundle, which the folder does not hold
     std::vector<const char*> adFolders;    // advertising-library caches under Library/Caches
     std::vector<const char*> documents;    // files of the Documents folder
+    // What varies between real apps' attributes: a build number beside the version (or alone,
+    // when version is empty), a bundle name other than the executable's, and system services
+    // whose bundle size the device does not give.
+    const char* build = nullptr;       // "CFBundleVersion" when not the version
+    const char* bundleName = nullptr;  // "CFBundleName" when not the executable
+    bool service = false;              // no "StaticDiskUsage"
 };
 
 const std::vector<App>& apps() {
@@ -215,14 +221,33 @@ const std::vector<App>& apps() {
         {"com.marblegames.Solitaire", "Solitaire", "Solitaire", "1.2", true, false, 27262976, {"chartboost", "tapjoy"},
          {}},
         {"com.fernway.Fitness", "Fitness Log", "FitnessLog", "3.7", true, false, 20971520, {}, {"run-2014-05-03.gpx"}},
-        {"com.apple.mobilesafari", "Safari", "MobileSafari", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.mobilemail", "Mail", "MobileMail", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.MobileSMS", "Messages", "MobileSMS", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.Maps", "Maps", "Maps", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.camera", "Camera", "Camera", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.weather", "Weather", "Weather", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.mobilenotes", "Notes", "MobileNotes", "7.1.2", false, false, 0, {}, {}},
-        {"com.apple.mobilecal", "Calendar", "MobileCal", "7.1.2", false, false, 0, {}, {}},
+        {"com.longriver.PhotoEditorPro", "Photo Editor Pro: Filters & Frames", "PhotoEditorPro", "12.0.3", true, false,
+         157286400, {}, {"Project 1.JPG"}, "12.0.3.4410"},
+        {"com.apple.mobilesafari", "Safari", "MobileSafari", "7.1.2", false, false, 29360128, {}, {}, "9537.53"},
+        {"com.apple.mobilemail", "Mail", "MobileMail", "7.1.2", false, false, 22020096, {}, {}},
+        {"com.apple.MobileSMS", "Messages", "MobileSMS", "7.1.2", false, false, 9437184, {}, {}},
+        {"com.apple.Maps", "Maps", "Maps", "7.1.2", false, false, 37748736, {}, {}},
+        {"com.apple.camera", "Camera", "Camera", "7.1.2", false, false, 5242880, {}, {}},
+        {"com.apple.weather", "Weather", "Weather", "7.1.2", false, false, 3145728, {}, {}},
+        {"com.apple.mobilenotes", "Notes", "MobileNotes", "7.1.2", false, false, 2097152, {}, {}},
+        {"com.apple.mobilecal", "Calendar", "MobileCal", "7.1.2", false, false, 6291456, {}, {}},
+        {"com.apple.Passbook", "Passbook", "Passbook", "2.1", false, false, 7340032, {}, {}, "2.1.140"},
+        {"com.apple.AppStore", "App Store", "AppStore", "", false, false, 4194304, {}, {}, "1.0"},
+        {"com.apple.calculator", "Calculator", "Calculator", "7.1.2", false, false, 1048576, {}, {}},
+        {"com.apple.mobileslideshow", "Photos", "MobileSlideShow", "7.1.2", false, false, 16777216, {}, {}},
+        {"com.apple.videos", "Videos", "Videos", "7.1.2", false, false, 8388608, {}, {}},
+        {"com.apple.Music", "Music", "Music~iphone", "7.1.2", false, false, 12582912, {}, {}, nullptr, "Music"},
+        {"com.apple.mobiletimer", "Clock", "MobileTimer", "7.1.2", false, false, 3145728, {}, {}},
+        {"com.apple.MobileAddressBook", "Contacts", "MobileAddressBook", "7.1.2", false, false, 2097152, {}, {}},
+        {"com.apple.Preferences", "Settings", "Preferences", "7.1.2", false, false, 11534336, {}, {}},
+        {"com.apple.facetime", "FaceTime", "FaceTime", "7.1.2", false, false, 4194304, {}, {}},
+        {"com.apple.mobilephone", "Phone", "MobilePhone", "7.1.2", false, false, 13631488, {}, {}},
+        {"com.apple.reminders", "Reminders", "Reminders", "7.1.2", false, false, 5242880, {}, {}},
+        {"com.apple.gamecenter.GameCenterUIService", "Game Center", "GameCenterUIService", "7.1.2", false, false, 0, {},
+         {}, nullptr, nullptr, true},
+        {"com.apple.WebViewService", "", "WebViewService", "1.0", false, false, 0, {}, {}, nullptr, nullptr, true},
+        {"com.apple.datadetectors.DDActionsService", "D", "DDActionsService", "1.0", false, false, 0, {}, {}, nullptr,
+         "Data Detectors", true},
     };
     return list;
 }
@@ -271,7 +296,7 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
             put("Documents/" + name, 8000 + hashOf(name) % 40000);
     }
     CFMutableDictionaryRef prefs = CFDictionaryCreateMutable();
-    setString(prefs, "LastLaunchVersion", app.version);
+    setString(prefs, "LastLaunchVersion", *app.version ? app.version : app.build);
     setNumber(prefs, "LaunchCount", 3 + static_cast<int64_t>(hashOf(app.id) % 200));
     const uint64_t beforePrefs = w.written();
     w.plist(c + "Library/Preferences/" + app.id + ".plist", prefs);
@@ -284,11 +309,11 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
     setString(attrs, "CFBundleIdentifier", app.id);
     setString(attrs, "ApplicationType", app.user ? "User" : "System");
     setString(attrs, "CFBundleExecutable", app.executable);
-    setString(attrs, "CFBundleDisplayName", app.name);
+    if (*app.name) setString(attrs, "CFBundleDisplayName", app.name);
     setString(attrs, "CFBundleIconFile", "Icon.png");
-    setString(attrs, "CFBundleName", app.executable);
-    setString(attrs, "CFBundleShortVersionString", app.version);
-    setString(attrs, "CFBundleVersion", app.version);
+    setString(attrs, "CFBundleName", app.bundleName ? app.bundleName : app.executable);
+    if (*app.version) setString(attrs, "CFBundleShortVersionString", app.version);
+    setString(attrs, "CFBundleVersion", app.build ? app.build : app.version);
     std::string path = app.user ? "/private/var/mobile/Applications/" + uuidLike(app.id) + "/" + app.executable + ".app"
                                 : std::string("/Applications/") + app.executable + ".app";
     setString(attrs, "Path", path);
@@ -303,7 +328,7 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
     setDict(attrs, "Entitlements", entitlements);
     if (app.fileSharing) CFDictionarySetValue(attrs, "UIFileSharingEnabled", kCFBooleanTrue);
     setNumber(attrs, "DynamicDiskUsage", static_cast<int64_t>(container));
-    setNumber(attrs, "StaticDiskUsage", app.bundleBytes);
+    if (!app.service) setNumber(attrs, "StaticDiskUsage", app.bundleBytes);
     w.plist(base + "/attributes.plist", attrs);
     CFRelease(attrs);
     return container;
@@ -317,6 +342,31 @@ uint64_t writePhotos(Writer& w, const std::string& folder, const std::string& pr
         std::snprintf(name, sizeof name, "%s%04d.JPG", prefix.c_str(), first + i);
         bytes += w.file(folder + "/" + name, jpeg(640, 480, hashOf(folder + name)), minuteBase + i * 41);
     }
+    return bytes;
+}
+
+// The rest of the media area a phone in use holds: the photo library's database and the
+// thumbnails it keeps per picture (the deepest folders of the area), voice memos, cover art of
+// the synced music and the store's caches. Returns the bytes written.
+uint64_t writeUserData(Writer& w) {
+    uint64_t bytes = 0;
+    int minute = 9500;
+    bytes += w.file("media/PhotoData/Photos.sqlite", noise("photos-db", 98304), minute);
+    bytes += w.file("media/PhotoData/Photos.sqlite-shm", noise("photos-shm", 32768), minute);
+    bytes += w.file("media/PhotoData/AlbumsMetadata/0F2E3B4C.albummetadata", noise("album", 1800), minute += 5);
+    for (int i = 1; i <= 10; ++i) {
+        char name[96];
+        std::snprintf(name, sizeof name, "media/PhotoData/Thumbnails/V2/DCIM/100APPLE/IMG_%04d.JPG/5005.JPG", i);
+        bytes += w.file(name, jpeg(120, 90, 5000 + uint64_t(i)), minute += 3);
+    }
+    bytes += w.file("media/PhotoData/Thumbnails/thumbnailConfiguration", noise("thumbconf", 640), minute);
+    bytes += w.file("media/Recordings/20140502 101500.m4a", noise("memo1", 84000), minute += 20);
+    bytes += w.file("media/Recordings/20140509 183012.m4a", noise("memo2", 131000), minute += 20);
+    bytes += w.file("media/Recordings/Recordings.db", noise("memo-db", 20480), minute);
+    for (const char* art : {"3a/9c1e57d2a0b4", "7f/02bd44e1c935", "c4/55aa0e7d1f20"})
+        bytes += w.file(std::string("media/iTunes_Control/Artwork/Originals/") + art, jpeg(300, 300, hashOf(art)), minute += 2);
+    bytes += w.file("media/Purchases/com.apple.itunes.store.plist", noise("purchases", 2400), minute += 2);
+    bytes += w.file("media/Radio/Radio.plist", noise("radio", 900), minute += 2);
     return bytes;
 }
 
@@ -404,6 +454,7 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/general_storage/Preferences/user-settings.dat", noise("storage2", 6000), 11110);
     w.folder("media/Books/Purchases");
     w.folder("media/PublicStaging");
+    other += writeUserData(w);
 
     // Address book, messages, calls, notes, bookmarks and calendar.
     if (!writeHomeArea(folder, error)) return false;

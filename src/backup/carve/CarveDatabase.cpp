@@ -2,10 +2,10 @@
 
 #include "backup/CommitDB.h"
 #include "model/PRRecordFields.h"
+#include "platform/LogCategories.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace carve {
@@ -152,7 +152,7 @@ void CarveContext::writeLog(const std::string& line) const {
     if (log)
         log(line);
     else
-        std::fprintf(stderr, "%s\n", line.c_str());
+        qCInfo(lcCarve, "%s", line.c_str());
 }
 
 }  // namespace carve

@@ -16,8 +16,6 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "platform/Threads.h"
 
-#include <QtGlobal>
-
 PRBackupScanJob::PRBackupScanJob(PRBackupScanRequest request)
     : request_(std::move(request)), intake_(std::make_shared<PRScanIntake>(request_.deviceName)) {}
 
@@ -75,7 +73,6 @@ void PRBackupScanJob::runCarvers() {
     state.bIOS7DeviceNode = request_.iOS7;
     state.contactArray = intake_->contactArray();  // the names of carved messages and calls
     carve::CarveContext context(state, NSNotificationCenter::defaultCenter());
-    context.log = [](const std::string& line) { qInfo("%s", line.c_str()); };
     const std::string& folder = request_.backupFolder;
     const std::function<void()> carvers[] = {
         [&] { carve::DelContactCarver(context).scanDelContactThread(folder); },

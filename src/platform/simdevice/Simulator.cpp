@@ -1,5 +1,6 @@
 // The registry of attached simulated devices, device notifications to subscribers, and the
 // public attach/detach API.
+#include "platform/LogCategories.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/simdevice/SimDevice.h"
 
@@ -13,7 +14,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -170,7 +170,7 @@ void attachFromEnvironment() {
         if (!folder.empty()) {
             std::string error;
             if (attach(folder, &error) == 0)
-                std::fprintf(stderr, "* Simulated device not attached: %s\n", error.c_str());
+                qCWarning(lcPlatform, "* Simulated device not attached: %s", error.c_str());
         }
         start = end + 1;
     }

@@ -1,0 +1,129 @@
+// The disk manager's device services over the device layer: each start makes its own amd
+// service object, which the returned object deletes on the thread that used it.
+#include "disk/core/DiskDeviceServices.h"
+
+#include "device/AfcService.h"
+#include "device/AppService.h"
+#include "device/Conversions.h"
+#include "device/SBService.h"
+#include "platform/CoreFoundation.h"
+
+#include <QtDebug>
+
+#include <cstdlib>
+
+namespace disk {
+
+namespace {
+
+std::string stringOf(CFTypeRef value) {
+    auto s = cfCast<CFString>(value, CFStringGetTypeID());
+    return s ? CFStringGetStdString(s) : std::string();
+}
+
+// A byte count the device gave as a number; false when it gave none.
+bool byteCount(CFTypeRef value, uint64_t& bytes) {
+    if (CFGetTypeID(value) != CFNumberGetTypeID()) return false;
+    const int64_t v = amd::cfnumber_to_int64(value);
+    bytes = v > 0 ? uint64_t(v) : 0;
+    return true;
+}
+
+class AfcFileService final : public DeviceFileService {
+public:
+    explicit AfcFileService(std::unique_ptr<amd::AfcService> service) : service_(std::move(service)) {}
+
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+        CFHolder<CFMutableArrayRef> list(service_->ListDirectory(path));
+        if (!list) return false;
+        const CFIndex count = CFArrayGetCount(list.get());
+        names.reserve(names.size() + size_t(count));
+        for (CFIndex i = 0; i < count; ++i) {
+            std::string name = stringOf(CFArrayGetValueAtIndex(list.get(), i));
+            if (!name.empty()) names.push_back(std::move(name));
+        }
+        return true;
+    }
+
+    bool FileInfo(const std::string& path, DeviceEntry& entry) override {
+        CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
+        if (!attributes) return false;
+        const std::string type = stringOf(CFDictionaryGetValue(attributes.get(), "st_ifmt"));
+        entry.kind = type == "S_IFDIR"   ? DeviceEntry::Kind::Directory
+                     : type == "S_IFREG" ? DeviceEntry::Kind::Regular
+                                         : DeviceEntry::Kind::Other;
+        entry.size = std::strtoull(stringOf(CFDictionaryGetValue(attributes.get(), "st_size")).c_str(), nullptr, 10);
+        return true;
+    }
+
+private:
+    std::unique_ptr<amd::AfcService> service_;
+};
+
+class DeviceLayerServices final : public DiskDeviceServices {
+public:
+    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) override {
+        auto service = std::make_unique<amd::AfcService>();
+        if (service->Start(deviceIndex) != 0) return nullptr;
+        return std::make_unique<AfcFileService>(std::move(service));
+    }
+
+    bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps) override {
+        amd::AppService service;
+        if (service.Start(deviceIndex) != 0) return false;
+        CFHolder<CFDictionaryRef> lookup(service.LookupApplications());
+        if (!lookup) return false;
+        const CFIndex count = CFDictionaryGetCount(lookup.get());
+        std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+        CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
+        apps.reserve(apps.size() + size_t(count));
+        for (CFIndex i = 0; i < count; ++i) {
+            DeviceApp app;
+            app.bundleId = stringOf(keys[size_t(i)]);
+            if (auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID())) {
+                auto text = [attributes](const char* key) { return stringOf(CFDictionaryGetValue(attributes, key)); };
+                app.applicationType = text("ApplicationType");
+                app.displayName = text("CFBundleDisplayName");
+                app.bundleName = text("CFBundleName");
+                app.identifier = text("CFBundleIdentifier");
+                app.path = text("Path");
+                app.shortVersion = text("CFBundleShortVersionString");
+                app.bundleVersion = text("CFBundleVersion");
+                app.hasStaticDiskUsage = byteCount(CFDictionaryGetValue(attributes, "StaticDiskUsage"), app.staticDiskUsage);
+                app.hasDynamicDiskUsage =
+                    byteCount(CFDictionaryGetValue(attributes, "DynamicDiskUsage"), app.dynamicDiskUsage);
+                app.description = amd::cftype_to_string(attributes);
+            }
+            apps.push_back(std::move(app));
+        }
+        return true;
+    }
+
+    bool appContainerOpens(int deviceIndex, const std::string& bundleId) override {
+        amd::AppDirService service;
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        return id && service.Start(deviceIndex, id.get()) == 0;
+    }
+
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
+        amd::SBService service;
+        if (service.Start(deviceIndex) != 0) return IconResult::NoService;
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        const uint8_t* bytes = nullptr;
+        int64_t length = 0;
+        const int status = service.getIconPNGData(id.get(), &bytes, &length);
+        qInfo("Get PNGData %d", status);
+        if (length <= 0 || !bytes) return IconResult::NoIcon;
+        png.assign(bytes, bytes + length);
+        return IconResult::Icon;
+    }
+};
+
+}  // namespace
+
+DiskDeviceServices& deviceDiskServices() {
+    static DeviceLayerServices services;
+    return services;
+}
+
+}  // namespace disk

@@ -1,0 +1,71 @@
+// What the disk manager's scans need of the device, in the shape of the device layer's service
+// objects: a file service of the media area started for one walk and destroyed on the thread
+// that made it, the installed-app list with the attributes the app lists show, whether an app's
+// container opens, and the icon fetch. The application uses the device layer behind it
+// (deviceDiskServices()); tests and benchmarks put their own in front.
+//
+// The clean pages have a similar seam of their own; this one lives here because the disk
+// manager's core links no widget library and needs the apps' sizes and paths as well.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace disk {
+
+struct DeviceEntry {
+    enum class Kind { Directory, Regular, Other };
+    Kind kind = Kind::Other;
+    uint64_t size = 0;  // "st_size"
+};
+
+// One started file service. Used by one thread at a time.
+class DeviceFileService {
+public:
+    virtual ~DeviceFileService() = default;
+    // The names in a folder (without "." and ".."), in the device's order; false when it
+    // cannot be listed.
+    virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // False when the device has no information about path.
+    virtual bool FileInfo(const std::string& path, DeviceEntry& entry) = 0;
+};
+
+// One installed app as the installation proxy describes it. Texts the device does not give are
+// empty; the two sizes say whether the device gave them.
+struct DeviceApp {
+    std::string bundleId;         // the lookup's key
+    std::string applicationType;  // "User", "System", ...
+    std::string displayName;      // "CFBundleDisplayName"
+    std::string bundleName;       // "CFBundleName"
+    std::string identifier;       // "CFBundleIdentifier"
+    std::string path;             // "Path"
+    std::string shortVersion;     // "CFBundleShortVersionString"
+    std::string bundleVersion;    // "CFBundleVersion"
+    bool hasStaticDiskUsage = false;
+    uint64_t staticDiskUsage = 0;  // bytes of the app bundle
+    bool hasDynamicDiskUsage = false;
+    uint64_t dynamicDiskUsage = 0;  // bytes of the app's container
+    std::string description;        // the attributes as the log shows them
+};
+
+class DiskDeviceServices {
+public:
+    virtual ~DiskDeviceServices() = default;
+    // A started service of the media area, or null when it cannot be started.
+    virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) = 0;
+    // The installed apps in the lookup's key order; false when the installation proxy cannot be
+    // started or the list cannot be read.
+    virtual bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps) = 0;
+    // Whether the app's container can be opened (the app is then listed).
+    virtual bool appContainerOpens(int deviceIndex, const std::string& bundleId) = 0;
+    enum class IconResult { NoService, NoIcon, Icon };
+    // The app's icon as PNG bytes.
+    virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
+};
+
+// The services of the device layer (they hold no state).
+DiskDeviceServices& deviceDiskServices();
+
+}  // namespace disk

@@ -1,0 +1,219 @@
+// The disk manager against simulated devices through the device layer: the sample device's
+// user data and apps add up to what its folder holds; a service that does not start and a
+// device pulled mid-scan leave rows the user can open again.
+#include "DeviceFolder.h"
+#include "SampleDevice.h"
+#include "disk/DiskAppListController.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRSystemLibTreeController.h"
+#include "disk/PRSystemlibFileController.h"
+#include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
+#include "model/PRRecordFields.h"
+#include "platform/CoreFoundation.h"
+#include "platform/SimulatedDevices.h"
+#include "widgets/PRProgressView.h"
+
+#include <QLabel>
+#include <QTableView>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace fs = std::filesystem;
+using disk::DiskScanGroup;
+
+namespace {
+
+// The folder node of the tree for a device folder path ("/" is the root).
+PRPhoneSystemDirNodePtr folderAt(const PRSystemLibTreeController& tree, const std::string& devicePath) {
+    if (tree.content().empty()) return nullptr;
+    PRPhoneSystemDirNodePtr node = tree.content()[0];
+    const QString path = QString::fromStdString(devicePath).replace("/.", "/");
+    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
+        PRPhoneSystemDirNodePtr next;
+        for (const auto& child : node->children())
+            if (child->fileDirName == part) next = child;
+        if (!next) return nullptr;
+        node = next;
+    }
+    return node;
+}
+
+std::string stringIn(CFDictionaryRef d, const char* key) {
+    auto s = cfCast<CFString>(CFDictionaryGetValue(d, key), CFStringGetTypeID());
+    return s ? CFStringGetStdString(s) : std::string();
+}
+
+int64_t numberIn(CFDictionaryRef d, const char* key, bool* present = nullptr) {
+    auto n = cfCast<CFNumber>(CFDictionaryGetValue(d, key), CFNumberGetTypeID());
+    int64_t v = 0;
+    if (n) CFNumberGetValue(n, kCFNumberSInt64Type, &v);
+    if (present) *present = n != nullptr;
+    return v;
+}
+
+class DiskDeviceTest : public devicetest::DeviceTest {
+protected:
+    void startPage(const std::string& folder) {
+        simId = attachAndWait(folder);
+        page = std::make_unique<PRDiskaManagerViewController>();
+        page->deviceConnected = [] { return simdevice::attachedCount() > 0; };
+        host.resize(960, 600);
+        page->showView(&host);
+        page->setDiskManageDeviceIndex(connected.back());
+        host.show();
+    }
+    void TearDown() override {
+        page.reset();
+        EXPECT_TRUE(testsupport::waitForWorkers());
+        DeviceTest::TearDown();
+    }
+    bool waitIdle() {
+        return testsupport::waitUntil(
+            [this] { return page->runningScans() == 0 && !page->scanState().anyScanning(); }, std::chrono::seconds(60));
+    }
+    int simId = 0;
+    QWidget host;
+    std::unique_ptr<PRDiskaManagerViewController> page;
+};
+
+TEST_F(DiskDeviceTest, TheSampleDevicesUserDataAndAppsAddUpToItsFolder) {
+    const std::string folder = home.path() + "/sample";
+    ASSERT_TRUE(sampledevice::write(folder));
+    startPage(folder);
+
+    // The overview shows the device's own figures.
+    amd::DiskCapacities figures;
+    amd::DeviceManager::Instance()->FindItem(connected.back())->info->DiskUsage(figures);
+    page->setDiskManageDeviceWithAllUserData(figures.totalDataCapacity, figures.totalDataAvailable,
+                                             figures.totalSystemCapacity, figures.totalSystemAvailable);
+    EXPECT_EQ(page->userFreelab->text(), "User Free:   " + QString::fromStdString(sizeText(figures.totalDataAvailable)));
+    EXPECT_FLOAT_EQ(page->systemProgress->value(),
+                    float(figures.totalSystemCapacity - figures.totalSystemAvailable) / float(figures.totalSystemCapacity));
+    testsupport::saveScreenshot(&host, "disk-overview");
+
+    page->ScanDiskUserDataFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->shownPage(), page->userLibDataView);
+    uint64_t bytes = 0;
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder + "/media")) {
+        const std::string devicePath = entry.path().string().substr(folder.size() + 6);
+        const PRPhoneSystemDirNodePtr parent = folderAt(*page->libTreeController, fs::path(devicePath).parent_path().string());
+        ASSERT_TRUE(parent) << devicePath;
+        bool listed = false;
+        for (const auto& e : parent->fileChildren())
+            if (e->filePath.toStdString() == devicePath) {
+                listed = true;
+                if (entry.is_regular_file()) {
+                    EXPECT_EQ(e->fileSize.toStdString(), sizeText(entry.file_size())) << devicePath;
+                    EXPECT_EQ(e->fileType, "File");
+                } else {
+                    EXPECT_EQ(e->fileType, "Folder");
+                }
+            }
+        EXPECT_TRUE(listed) << devicePath;
+        if (entry.is_regular_file()) {
+            bytes += entry.file_size();
+            ++files;
+        }
+    }
+    EXPECT_GT(files, 50u);
+    EXPECT_EQ(page->allUserDataFileSize, bytes);
+    EXPECT_EQ(page->userLibDataFileSizelab->text(), QString::fromStdString(sizeText(bytes)));
+    EXPECT_TRUE(folderAt(*page->libTreeController, "/PhotoData/Thumbnails/V2/DCIM/100APPLE/IMG_0001.JPG"));
+    page->userLibDataFileOutlineView->setCurrentIndex(
+        page->libTreeController->indexForNode(folderAt(*page->libTreeController, "/DCIM/100APPLE").get()));
+    EXPECT_EQ(page->libFileController->rowCount(), 10);
+    testsupport::saveScreenshot(&host, "disk-userdata");
+
+    page->ScanDiskUserAppFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->shownPage(), page->appFileView);
+    // What the app folders say.
+    uint64_t userBytes = 0;
+    size_t userApps = 0, systemApps = 0, services = 0;
+    std::map<std::string, std::string> versions;
+    for (const auto& app : fs::directory_iterator(folder + "/apps")) {
+        CFHolder<CFPropertyListRef> plist(CFPropertyListCreateFromFile(app.path().string() + "/attributes.plist"));
+        auto attributes = cfCast<CFDictionary>(plist.get(), CFDictionaryGetTypeID());
+        ASSERT_TRUE(attributes);
+        const std::string shortVersion = stringIn(attributes, "CFBundleShortVersionString");
+        versions[stringIn(attributes, "CFBundleIdentifier")] =
+            shortVersion.empty() ? stringIn(attributes, "CFBundleVersion") : shortVersion;
+        bool hasStatic = false;
+        const int64_t bundle = numberIn(attributes, "StaticDiskUsage", &hasStatic);
+        if (stringIn(attributes, "ApplicationType") == "User") {
+            ++userApps;
+            userBytes += uint64_t(bundle + numberIn(attributes, "DynamicDiskUsage"));
+        } else {
+            ++systemApps;
+            if (!hasStatic) ++services;
+        }
+    }
+    ASSERT_EQ(page->appFilesArray.size(), userApps);
+    ASSERT_EQ(page->systemAppFileArray.size(), systemApps);
+    EXPECT_EQ(page->allAppFileSize, userBytes);
+    EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(userBytes)));
+    for (const auto& app : page->appFilesArray) {
+        EXPECT_EQ(app->appVersion.toStdString(), versions[app->appBundleId.toStdString()]);
+        EXPECT_FALSE(app->appIcon.isNull()) << app->appBundleId.toStdString();
+        EXPECT_EQ(app->fileType, "DIR");
+    }
+    size_t serviceRows = 0;
+    for (const auto& app : page->systemAppFileArray) {
+        EXPECT_EQ(app->appVersion.toStdString(), versions[app->appBundleId.toStdString()]);
+        EXPECT_GE(app->appDisplayName.size(), 2) << app->appBundleId.toStdString();
+        EXPECT_FALSE(app->appIcon.isNull()) << app->appBundleId.toStdString();
+        if (app->fileType == "Service") ++serviceRows;
+    }
+    EXPECT_EQ(serviceRows, services);
+    EXPECT_GT(services, 0u);
+    EXPECT_EQ(page->appFileTableView->indexAt(QPoint(4, 4)).row(), 0);
+    testsupport::spinEventLoop(std::chrono::milliseconds(30));
+    testsupport::saveScreenshot(&host, "disk-userapps");
+    page->ScanDiskSystemAppFiles();
+    EXPECT_EQ(page->shownPage(), page->systemAppFileView);
+    testsupport::saveScreenshot(&host, "disk-systemapps");
+    page->showTableView();
+    testsupport::saveScreenshot(&host, "disk-categories");
+}
+
+TEST_F(DiskDeviceTest, AServiceThatFailsToStartLeavesTheRowsReadyForASecondRun) {
+    startPage(deviceFolder("small"));
+    simdevice::failCall(simId, "AMDeviceStartService", 7);
+    page->ScanDiskUsage();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->scanState().phase(DiskScanGroup::UserData), disk::DiskScanState::Phase::NeverScanned);
+    EXPECT_EQ(page->scanState().phase(DiskScanGroup::Apps), disk::DiskScanState::Phase::NeverScanned);
+    EXPECT_TRUE(page->appFilesArray.empty());
+
+    simdevice::failCall(simId, "AMDeviceStartService", 0);
+    page->ScanDiskUsage();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(page->scanState().scanFinished(DiskScanGroup::UserData));
+    EXPECT_TRUE(page->scanState().scanFinished(DiskScanGroup::Apps));
+    EXPECT_FALSE(page->appFilesArray.empty());
+    EXPECT_EQ(page->shownPage(), page->userLibDataView);
+}
+
+TEST_F(DiskDeviceTest, ADevicePulledMidScanStopsTheWalk) {
+    const std::string folder = deviceFolder("pulled");
+    for (int i = 0; i < 300; ++i) devicetest::writeFile(folder + "/media/Many/file" + std::to_string(i), "x");
+    startPage(folder);
+    std::atomic<int> asked{0};
+    page->deviceConnected = [&asked] {
+        if (++asked == 40) simdevice::detachAll();
+        return simdevice::attachedCount() > 0;
+    };
+    page->ScanDiskUserDataFiles();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->scanState().phase(DiskScanGroup::UserData), disk::DiskScanState::Phase::NeverScanned);
+    EXPECT_EQ(asked.load(), 40);
+    EXPECT_EQ(page->userLibDataProgress->value(), 0.0f);
+}
+
+}  // namespace
