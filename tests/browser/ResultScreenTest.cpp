@@ -11,10 +11,12 @@
 #include "browser/PRTreeController.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +26,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -157,6 +160,19 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });
     EXPECT_EQ(names, sorted);
+    // One check box edited among three selected rows marks the three.
+    const uint64_t before = result->selectedFilesNum();
+    contacts->clearSelection();
+    contacts->selectionModel()->select(QItemSelection(result->contactController->index(0, 0),
+                                                      result->contactController->index(2, 0)),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    result->contactController->setData(result->contactController->index(1, PRRecordTableModel::kCheckColumn),
+                                       Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(result->selectedFilesNum(), before + 3);
+    EXPECT_EQ(result->selecteFilelab->text(), QString("You select %1 files in the backup results.").arg(before + 3));
+    result->contactController->setData(result->contactController->index(1, PRRecordTableModel::kCheckColumn),
+                                       Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_EQ(result->selectedFilesNum(), before);
     contacts->sortByColumn(PRContactController::Name, Qt::DescendingOrder);
     EXPECT_EQ(column(*result->contactController, PRContactController::Name).front(), sorted.back());
     QString wanted;
@@ -268,4 +284,35 @@ TEST_F(ResultScreenTest, WithoutBackupsTheScreenSaysSoAndScansNothing) {
     ASSERT_EQ(answers.alerts.size(), 1);
     EXPECT_TRUE(answers.alerts[0].startsWith("No backups have been found. Please connect"));
     EXPECT_EQ(result->scanInfolab->text(), answers.alerts[0]);
+}
+
+TEST_F(ResultScreenTest, AScreenThatGoesMidScanStopsItsScanAndWaitsForIt) {
+    const auto made = browsertest::makeBackup(root + "/aaa", "Ann's iPhone", browsertest::smallSize(30, 120));
+    auto backup = std::make_shared<PRIOSDeviceNode>();
+    backup->setBackUpFilePath(made.folder);
+    backup->setStrDeviceName("Ann's iPhone");
+    backup->setStrIOSVersion("6.1.4");
+    // The worker is held in its file list until the screen has begun to go.
+    std::atomic<bool> release{false}, held{false};
+    std::atomic<int> contacts{0};
+    int token = 0;
+    auto& nc = NSNotificationCenter::defaultCenter();
+    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+        held = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    nc.addObserver(&token, "ScanContactInfo", [&](const NSNotification&) { ++contacts; });
+    auto* screen = new PRResultViewController;
+    screen->scanBackup(backup);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return held.load(); }));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        release = true;
+    });
+    delete screen;  // stops the scan and returns once its worker has ended
+    EXPECT_TRUE(release);
+    releaser.join();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    nc.removeObserver(&token);
+    EXPECT_EQ(contacts.load(), 0);  // no reader ran after the stop
 }
