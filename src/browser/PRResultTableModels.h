@@ -13,128 +13,66 @@
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTreeDirNode.h"
 
+// Contacts; searched by name and phone.
 class PRContactController : public PRArrayTableModel<PRContactNode> {
 public:
-    enum Column { Check, Name, Phone, Email, Company, ColumnCount };
-    explicit PRContactController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool searchable() const override { return true; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bDeleted(); }
-    bool matches(size_t record, const QString& text) const override;
+    enum Column { Check, Name, Phone, Email, Company };
+    explicit PRContactController(QObject* parent = nullptr);
 };
 
-// The conversations of the messages tab.
+// The conversations of the messages tab; searched by name and address.
 class PRMessageTreeController : public PRArrayTableModel<PRMessageTreeNode> {
 public:
-    enum Column { Check, Name, Address, Messages, LastDate, ColumnCount };
-    explicit PRMessageTreeController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool searchable() const override { return true; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    QVariant sortKey(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bdeleted(); }
-    bool matches(size_t record, const QString& text) const override;
+    enum Column { Check, Name, Address, Messages, LastDate };
+    explicit PRMessageTreeController(QObject* parent = nullptr);
 };
 
+// Calls; searched by name and phone.
 class PRCallHistoryController : public PRArrayTableModel<PRCallHistoryNode> {
 public:
-    enum Column { Check, Name, Phone, Date, Type, Duration, ColumnCount };
-    explicit PRCallHistoryController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool searchable() const override { return true; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bDeleted(); }
-    bool matches(size_t record, const QString& text) const override;
+    enum Column { Check, Name, Phone, Date, Type, Duration };
+    explicit PRCallHistoryController(QObject* parent = nullptr);
 };
 
+// Notes; searched by title and content.
 class PRNoteController : public PRArrayTableModel<PRNoteNode> {
 public:
-    enum Column { Check, Title, Date, Content, ColumnCount };
-    explicit PRNoteController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool searchable() const override { return true; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bDeleted(); }
-    bool matches(size_t record, const QString& text) const override;
+    enum Column { Check, Title, Date, Content };
+    explicit PRNoteController(QObject* parent = nullptr);
 };
 
 class PRBookMarkController : public PRArrayTableModel<PRBookMarkNode> {
 public:
-    enum Column { Check, Title, URL, ColumnCount };
-    explicit PRBookMarkController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bDeleted(); }
+    enum Column { Check, Title, URL };
+    explicit PRBookMarkController(QObject* parent = nullptr);
 };
 
+// Calendar items and reminders; searched by title and note.
 class PRCalendarController : public PRArrayTableModel<PRCalenderNode> {
 public:
-    enum Column { Check, Title, Note, Start, End, ColumnCount };
-    explicit PRCalendarController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool searchable() const override { return true; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    bool isDeleted(size_t record) const override { return records_[record]->bDeleted(); }
-    bool matches(size_t record, const QString& text) const override;
+    enum Column { Check, Title, Note, Start, End };
+    explicit PRCalendarController(QObject* parent = nullptr);
 };
 
 class PRPhotoAndVideoController : public PRArrayTableModel<PRPhotoAndVideoNode> {
 public:
-    enum Column { Check, Name, Size, Type, Modified, ColumnCount };
-    explicit PRPhotoAndVideoController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool hasDeletedRecords() const override { return false; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    QVariant sortKey(size_t record, int column) const override;
+    enum Column { Check, Name, Size, Type, Modified };
+    explicit PRPhotoAndVideoController(QObject* parent = nullptr);
 };
 
 class PRFaceTwitterController : public PRArrayTableModel<PRFaceTwitterNode> {
 public:
-    enum Column { Check, Name, Size, ColumnCount };
-    explicit PRFaceTwitterController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool hasDeletedRecords() const override { return false; }
-
-protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    QVariant sortKey(size_t record, int column) const override;
+    enum Column { Check, Name, Size };
+    explicit PRFaceTwitterController(QObject* parent = nullptr);
 };
 
 // The file rows of the folder selected in the backup-file tree. Marking a row brings the
 // folders above it up to date.
 class PRTreeFileController : public PRArrayTableModel<PRTreeFileNode> {
 public:
-    enum Column { Check, Name, Type, Size, Path, ColumnCount };
-    explicit PRTreeFileController(QObject* parent = nullptr) : PRArrayTableModel(parent) {}
-    bool hasDeletedRecords() const override { return false; }
+    enum Column { Check, Name, Type, Size, Path };
+    explicit PRTreeFileController(QObject* parent = nullptr);
 
 protected:
-    int fieldColumns() const override { return ColumnCount - 1; }
-    QString header(int column) const override;
-    QString text(size_t record, int column) const override;
-    QVariant sortKey(size_t record, int column) const override;
     void setMarked(size_t record, bool marked) override;
 };
