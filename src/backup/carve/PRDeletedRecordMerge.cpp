@@ -31,10 +31,15 @@ size_t characters(const std::string& text) {
 }  // namespace
 
 bool PRDeletedRecordMerge::addressesMatch(const std::string& phone, const std::string& address) {
-    const std::string p = lowered(phone), a = lowered(address);
+    return loweredAddressesMatch(lowered(phone), lowered(address));
+}
+
+bool PRDeletedRecordMerge::loweredAddressesMatch(const std::string& p, const std::string& a) {
     if (characters(a) > characters(p)) return !p.empty() && a.find(p) != std::string::npos;
     return p == a || (!a.empty() && p.find(a) != std::string::npos);
 }
+
+std::string PRDeletedRecordMerge::loweredAddress(const std::string& address) { return lowered(address); }
 
 template <class Ptr, class KeyOf>
 bool PRDeletedRecordMerge::listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {

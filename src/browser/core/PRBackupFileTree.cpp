@@ -5,7 +5,8 @@
 #include <QString>
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,7 +77,14 @@ bool PRBackupFileTree::addTreeNode(const PRTreeDirNode& record, const std::strin
 
     const std::string name = components.back();
     components.pop_back();
-    const PRTreeDirNodePtr folder = folderFor(components);
+    // Most records land in a folder made already: one look-up of its whole path finds it.
+    std::string folderKey;
+    for (const std::string& part : components) {
+        if (!folderKey.empty()) folderKey += '/';
+        folderKey += part;
+    }
+    auto made = folders_.find(folderKey);
+    const PRTreeDirNodePtr folder = made != folders_.end() ? made->second : folderFor(components);
     addFileNode(folder, name, record.fileKey(), full);
     // A new unchecked row changes the marks only of folders that had some.
     for (PRTreeDirNodePtr up = folder; up; up = up->parent())
@@ -123,7 +131,7 @@ void PRBackupFileTree::addFileNode(const PRTreeDirNodePtr& folder, const std::st
     const size_t dot = name.rfind('.');
     file->setTreefileType(dot != std::string::npos && dot > 0 && dot + 1 < name.size() ? name.substr(dot + 1) : name);
     struct stat info {};
-    if (!key.empty() && ::stat(key.c_str(), &info) == 0) {
+    if (statDataFile(key, info)) {
         const uint64_t size = static_cast<uint64_t>(info.st_size);
         file->setRealFileSize(size);
         file->setFileSize(sizeText(size));
@@ -133,6 +141,22 @@ void PRBackupFileTree::addFileNode(const PRTreeDirNodePtr& folder, const std::st
     file->setFilePath(key);
     file->setParent(folder);
     folder->addFileChildren(std::move(file));
+}
+
+PRBackupFileTree::~PRBackupFileTree() {
+    if (statFolderFd_ >= 0) ::close(statFolderFd_);
+}
+
+bool PRBackupFileTree::statDataFile(const std::string& key, struct stat& info) {
+    const size_t slash = key.rfind('/');
+    if (key.empty() || slash == std::string::npos || slash + 1 == key.size()) return !key.empty() && ::stat(key.c_str(), &info) == 0;
+    if (key.compare(0, slash, statFolder_) != 0 || statFolder_.size() != slash) {
+        if (statFolderFd_ >= 0) ::close(statFolderFd_);
+        statFolder_.assign(key, 0, slash);
+        statFolderFd_ = ::open(statFolder_.empty() ? "/" : statFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (statFolderFd_ < 0) return false;
+    return ::fstatat(statFolderFd_, key.c_str() + slash + 1, &info, 0) == 0;
 }
 
 int PRBackupFileTree::derivedState(const PRTreeDirNode& folder) {

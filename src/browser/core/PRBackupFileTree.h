@@ -6,12 +6,18 @@
 #include "model/PRTreeDirNode.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class PRBackupFileTree {
 public:
+    PRBackupFileTree() = default;
+    ~PRBackupFileTree();
+    PRBackupFileTree(const PRBackupFileTree&) = delete;
+    PRBackupFileTree& operator=(const PRBackupFileTree&) = delete;
+
     // The device-name root folders (one per device name placed).
     const std::vector<PRTreeDirNodePtr>& roots() const { return roots_; }
     // Manifest records placed since the tree was made.
@@ -47,12 +53,16 @@ public:
 
 private:
     PRTreeDirNodePtr folderFor(const std::vector<std::string>& components);
-    static void addFileNode(const PRTreeDirNodePtr& folder, const std::string& name, const std::string& key,
-                            const std::string& dirFilePath);
+    void addFileNode(const PRTreeDirNodePtr& folder, const std::string& name, const std::string& key,
+                     const std::string& dirFilePath);
+    // The attributes of a data file, looked up in its folder opened once for all its files.
+    bool statDataFile(const std::string& key, struct stat& info);
 
     std::vector<PRTreeDirNodePtr> roots_;
     // Every folder made, by its path of components joined with "/": a record finds its folder
     // whatever the order in which the manifest lists folders and files.
     std::unordered_map<std::string, PRTreeDirNodePtr> folders_;
     uint64_t backupfiles_ = 0;
+    std::string statFolder_;
+    int statFolderFd_ = -1;
 };

@@ -1,14 +1,5 @@
 #include "browser/core/PRScanIntake.h"
 
-#include <cctype>
-
-namespace {
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-}  // namespace
-
 PRScanIntake::PRScanIntake(std::string deviceName) : deviceName_(std::move(deviceName)) {}
 
 PRScanCounts PRScanIntake::counts() const {
@@ -45,12 +36,14 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     // The first conversation, deleted ones included, whose address and the message's contain
     // one another; a new one when none does.
     std::vector<PRMessageTreeNodePtr>& conversations = merge.messageTreeArray;
-    const std::string key = lowered(message->messagePhone());
+    const std::string key = PRDeletedRecordMerge::loweredAddress(message->messagePhone());
     auto known = conversationOf_.find(key);
     if (known == conversationOf_.end()) {
+        // The merge adds deleted conversations too: their addresses are lowered as they come.
+        for (size_t i = loweredAddresses_.size(); i < conversations.size(); ++i)
+            loweredAddresses_.push_back(PRDeletedRecordMerge::loweredAddress(conversations[i]->messageTreeNodeAdress()));
         size_t index = 0;
-        while (index < conversations.size() &&
-               !PRDeletedRecordMerge::addressesMatch(message->messagePhone(), conversations[index]->messageTreeNodeAdress()))
+        while (index < conversations.size() && !PRDeletedRecordMerge::loweredAddressesMatch(key, loweredAddresses_[index]))
             ++index;
         if (index == conversations.size()) {
             auto conversation = std::make_shared<PRMessageTreeNode>();

@@ -84,4 +84,5 @@ private:
     // The conversation each message address joined first. Conversations are only ever appended,
     // so the first match of an address never changes once found.
     std::unordered_map<std::string, size_t> conversationOf_;
+    std::vector<std::string> loweredAddresses_;  // of messageTreeArray, in its order
 };
