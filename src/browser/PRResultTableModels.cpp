@@ -7,6 +7,11 @@ namespace {
 QString q(const std::string& text) { return QString::fromStdString(text); }
 bool has(const std::string& field, const QString& text) { return q(field).contains(text, Qt::CaseInsensitive); }
 QVariant bytes(uint64_t count) { return QVariant::fromValue<qulonglong>(count); }
+// Dates are written "MM-DD-YYYY hh:mm"; they sort as "YYYY-MM-DD hh:mm" so that years come first.
+QVariant dateKey(const std::string& text) {
+    const bool dated = text.size() >= 10 && text[2] == '-' && text[5] == '-';
+    return dated ? q(text.substr(6, 4) + "-" + text.substr(0, 5) + text.substr(10)) : q(text);
+}
 template <class Record>
 bool deletedRecord(const Record& r) { return r.bDeleted(); }
 }  // namespace
@@ -31,6 +36,9 @@ PRMessageTreeController::PRMessageTreeController(QObject* parent)
            {tr("Last Message"),
             [](const PRMessageTreeNode& t) {
                 return t.MessageNodeArray().empty() ? QString() : q(t.MessageNodeArray().back()->messageDate());
+            },
+            [](const PRMessageTreeNode& t) {
+                return t.MessageNodeArray().empty() ? QVariant(QString()) : dateKey(t.MessageNodeArray().back()->messageDate());
             }}},
           [](const PRMessageTreeNode& t) { return t.bdeleted(); },
           [](const PRMessageTreeNode& t, const QString& text) {
@@ -41,7 +49,8 @@ PRCallHistoryController::PRCallHistoryController(QObject* parent)
     : PRArrayTableModel(parent,
                         {{tr("Name"), [](const PRCallHistoryNode& c) { return q(c.callName()); }},
                          {tr("Phone"), [](const PRCallHistoryNode& c) { return q(c.callPhone()); }},
-                         {tr("Date"), [](const PRCallHistoryNode& c) { return q(c.callDate()); }},
+                         {tr("Date"), [](const PRCallHistoryNode& c) { return q(c.callDate()); },
+                          [](const PRCallHistoryNode& c) { return dateKey(c.callDate()); }},
                          {tr("Type"), [](const PRCallHistoryNode& c) { return q(c.callType()); }},
                          {tr("Duration"), [](const PRCallHistoryNode& c) { return q(c.callDuration()); }}},
                         deletedRecord<PRCallHistoryNode>, [](const PRCallHistoryNode& c, const QString& t) {
@@ -51,7 +60,8 @@ PRCallHistoryController::PRCallHistoryController(QObject* parent)
 PRNoteController::PRNoteController(QObject* parent)
     : PRArrayTableModel(parent,
                         {{tr("Title"), [](const PRNoteNode& n) { return q(n.noteTitle()); }},
-                         {tr("Date"), [](const PRNoteNode& n) { return q(n.noteDate()); }},
+                         {tr("Date"), [](const PRNoteNode& n) { return q(n.noteDate()); },
+                          [](const PRNoteNode& n) { return dateKey(n.noteDate()); }},
                          {tr("Content"), [](const PRNoteNode& n) { return q(n.noteContent()).simplified(); }}},
                         deletedRecord<PRNoteNode>, [](const PRNoteNode& n, const QString& t) {
                             return has(n.noteTitle(), t) || has(n.noteContent(), t);
@@ -67,8 +77,10 @@ PRCalendarController::PRCalendarController(QObject* parent)
     : PRArrayTableModel(parent,
                         {{tr("Title"), [](const PRCalenderNode& c) { return q(c.calTitle()); }},
                          {tr("Note"), [](const PRCalenderNode& c) { return q(c.calNote()); }},
-                         {tr("Start"), [](const PRCalenderNode& c) { return q(c.startDate()); }},
-                         {tr("End"), [](const PRCalenderNode& c) { return q(c.endDate()); }}},
+                         {tr("Start"), [](const PRCalenderNode& c) { return q(c.startDate()); },
+                          [](const PRCalenderNode& c) { return dateKey(c.startDate()); }},
+                         {tr("End"), [](const PRCalenderNode& c) { return q(c.endDate()); },
+                          [](const PRCalenderNode& c) { return dateKey(c.endDate()); }}},
                         deletedRecord<PRCalenderNode>, [](const PRCalenderNode& c, const QString& t) {
                             return has(c.calTitle(), t) || has(c.calNote(), t);
                         }) {}

@@ -66,6 +66,20 @@ TEST(ResultTableModels, SizesSortByBytes) {
     EXPECT_EQ(photos.index(0, PRPhotoAndVideoController::Size).data(Qt::UserRole).toULongLong(), 999u);
 }
 
+TEST(ResultTableModels, DatesSortByYearFirst) {
+    PRCallHistoryController calls;
+    std::vector<PRCallHistoryNodePtr> records;
+    for (const char* date : {"03-10-2013 06:55", "12-31-2012 23:59", "01-02-2014 00:00", "03-10-2013 06:54"}) {
+        auto c = std::make_shared<PRCallHistoryNode>();
+        c->setCallDate(date);
+        records.push_back(c);
+    }
+    calls.setRecords(records);
+    calls.sort(PRCallHistoryController::Date, Qt::AscendingOrder);
+    EXPECT_EQ(column(calls, PRCallHistoryController::Date),
+              (QStringList{"12-31-2012 23:59", "03-10-2013 06:54", "03-10-2013 06:55", "01-02-2014 00:00"}));
+}
+
 TEST(ResultTableModels, MarksOfRowsSelectedRowsAndAllRowsAreCountedFromTheRecords) {
     PRContactController contacts;
     contacts.setRecords({contact("a", "1"), contact("b", "2"), contact("c", "3", true), contact("d", "4")});
