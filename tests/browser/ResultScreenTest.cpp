@@ -2,6 +2,7 @@
 // fills every category, the tree and the tables are marked, sorted, searched and filtered,
 // another backup is chosen in the pop-up (also mid-scan), and damaged files are named.
 #include "BrowserTestBackups.h"
+#include "DeviceFolder.h"
 #include "CarvingFixtures.h"
 #include "TestSupport.h"
 
@@ -10,7 +11,9 @@
 #include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
 #include "platform/Dialogs.h"
+#include "device/DeviceManager.h"
 #include "platform/Paths.h"
+#include "platform/SimulatedDevices.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
@@ -51,6 +54,9 @@ protected:
         app->applicationDidFinishLaunching();
     }
     void TearDown() override {
+        simdevice::detachAll();
+        testsupport::waitUntil([] { return amd::DeviceManager::Instance()->DeviceCount() == 0; });
+        testsupport::spinEventLoop(std::chrono::milliseconds(20));
         app.reset();
         testsupport::waitForWorkers();
         dialogs::setResponder(nullptr);
@@ -315,4 +321,16 @@ TEST_F(ResultScreenTest, AScreenThatGoesMidScanStopsItsScanAndWaitsForIt) {
     ASSERT_TRUE(testsupport::waitForWorkers());
     nc.removeObserver(&token);
     EXPECT_EQ(contacts.load(), 0);  // no reader ran after the stop
+}
+
+TEST_F(ResultScreenTest, WithoutBackupsButWithADeviceTheBackupPageIsOffered) {
+    ASSERT_GT(simdevice::attach(devicetest::makeDevice(home.path() + "/device")), 0);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->getDeviceConnected(); }));
+    answers.answer = NSAlertFirstButtonReturn;
+    app->ClickScaniTunesBackup(nullptr);
+    ASSERT_EQ(answers.alerts.size(), 1);
+    EXPECT_EQ(answers.alerts[0], "No backups have been found. Do you want to backup your device with Quillomatrix?");
+    // " Backup " went on to the device backup page.
+    EXPECT_FALSE(app->page(OstrevaneAppDelegate::kBackupView)->isHidden());
+    EXPECT_TRUE(app->page(OstrevaneAppDelegate::kITunesBackupBroswerView)->isHidden());
 }
