@@ -304,9 +304,9 @@ public:
     PRIOSDeviceController* GetPRIOSDeviceController() { return &deviceController; }
     void actScanIOSBackupFile(QObject* sender);
     void showResultView();
-    // Starts the scan thread over path (the readers of the manifest, contacts, messages,
-    // notes, calls, bookmarks and calendars, in that order); false (and nothing changes) while
-    // a scan runs.
+    // Has the results screen scan path on its worker (the readers of the manifest, contacts,
+    // messages, notes, calls, bookmarks and calendars, in that order, then the deleted-record
+    // carvers); false (and nothing changes) while a scan runs.
     bool ScanIOSBackFile(const QString& path);
     void removeSomeArray();
     bool IOSVersionIOS6(const QString& version);
@@ -536,7 +536,7 @@ private:
     uint64_t connectionGeneration_ = 0;  // changes at every connect and disconnect
     bool boardPending_ = false;          // a worker is opening the connection
 
-    // The backup scan's shared arrays and whether its thread runs; shared with that thread.
+    // The readers' shared arrays of the delegate (the results screen's scan keeps its own).
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
     NSTimerPtr fixTimer_;  // waits for the fix's removals to end

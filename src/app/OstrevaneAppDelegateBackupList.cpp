@@ -1,27 +1,16 @@
 // The backup list of the backup browser and the scan of a backup: the iTunes backups on this
-// computer, the opening of the first one on the results screen, and the scan thread that runs
-// the backup readers over it.
+// computer, the opening of one on the results screen, and the start of its scan there.
 #include "app/OstrevaneAppDelegate.h"
-#include "backup/PRBackupManifestReader.h"
 #include "backup/PRBackupScanState.h"
-#include "backup/PRBookMarkReader.h"
-#include "backup/PRCalenderReader.h"
-#include "backup/PRCallHistoryReader.h"
-#include "backup/PRContactReader.h"
-#include "backup/PRMessageReader.h"
-#include "backup/PRNoteReader.h"
 #include "browser/PRResultViewController.h"
 #include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QtDebug>
 
 struct OstrevaneAppDelegate::BackupScan {
     PRBackupScanState state;
-    // From the start of a scan until its arrays are released again.
-    std::atomic<bool> running{false};
 };
 
 PRBackupScanState& OstrevaneAppDelegate::backupScanState() {
@@ -29,7 +18,9 @@ PRBackupScanState& OstrevaneAppDelegate::backupScanState() {
     return backupScan_->state;
 }
 
-bool OstrevaneAppDelegate::backupScanRunning() const { return backupScan_ && backupScan_->running.load(); }
+bool OstrevaneAppDelegate::backupScanRunning() const {
+    return resultViewController && resultViewController->scanRunning();
+}
 
 void OstrevaneAppDelegate::showIphoneDiskView() {
     deviceController.removeAllObjects();
@@ -62,11 +53,16 @@ void OstrevaneAppDelegate::actScanIOSBackupFile(QObject*) {
         showResultView();
         return;
     }
-    const PRIOSDeviceNodePtr first = backups.front();
-    setCurrentNode(first);
-    setCurrentNodeIsiOS6Version(IOSVersionIOS6(QString::fromStdString(first->strIOSVersion())));
+    // The backup the user chose last on the results screen, while it is still listed; else the first.
+    PRIOSDeviceNodePtr chosen = backups.front();
+    for (const PRIOSDeviceNodePtr& backup : backups)
+        if (currentNode() && backup->backUpFilePath() == std::dynamic_pointer_cast<PRIOSDeviceNode>(currentNode())
+                                                             ->backUpFilePath())
+            chosen = backup;
+    setCurrentNode(chosen);
+    setCurrentNodeIsiOS6Version(IOSVersionIOS6(QString::fromStdString(chosen->strIOSVersion())));
     showResultView();
-    ScanIOSBackFile(QString::fromStdString(first->backUpFilePath()));
+    ScanIOSBackFile(QString::fromStdString(chosen->backUpFilePath()));
 }
 
 void OstrevaneAppDelegate::showResultView() {
@@ -75,35 +71,13 @@ void OstrevaneAppDelegate::showResultView() {
 }
 
 bool OstrevaneAppDelegate::ScanIOSBackFile(const QString& path) {
-    backupScanState();
-    bool idle = false;
-    if (!backupScan_->running.compare_exchange_strong(idle, true)) {
+    if (backupScanRunning()) {
         qCInfo(lcApp, "A backup scan is already running; the new one is not started.");
         return false;
     }
-    PRBackupScanState& state = backupScan_->state;
-    state.resetScanArrays();
-    state.currentNodeIsiOS6Version = currentNodeIsiOS6Version();
-    state.bIOS7DeviceNode = bIOS7DeviceNode();
-    QPointer<OstrevaneAppDelegate> self(this);
-    std::shared_ptr<BackupScan> scan = backupScan_;
-    const std::string folder = path.toStdString();
-    // The thread holds the arrays itself: they outlive the delegate if the window goes first.
-    NSThread::detachNewThread([self, scan, folder] {
-        PRBackupScanState& state = scan->state;
-        PRBackupManifestReader(state).scanDirAnalyThread(folder);
-        PRContactReader(state).scanContactThread(folder);
-        PRMessageReader(state).scanMessageThread(folder);
-        PRNoteReader().scanNoteThread(folder);
-        PRCallHistoryReader(state).scanCallHistoryThread(folder);
-        PRBookMarkReader().scanBookMarkThread(folder);
-        PRCalenderReader(state).scanCalenderThread(folder);
-        performOnMainThread([self] {
-            if (self && self->resultViewController) self->resultViewController->ScanThreadFinish();
-        }, true);
-        state.removeSomeArray();
-        scan->running = false;
-    });
+    // The results screen runs the scan on a worker of its own and takes in what it reads.
+    if (!resultViewController) resultViewController = new PRResultViewController(this);
+    resultViewController->ScanIOSBackFile(path);
     return true;
 }
 

@@ -1,78 +1,215 @@
+// The results screen's life: showing a backup, its scan on a worker with the counts that
+// follow it, the end of the scan, switching backups in the pop-up and going home.
 #include "browser/PRResultViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
-#include "model/PRIOSDeviceNode.h"
+#include "backup/PRBackupScanState.h"
+#include "browser/PRResultTableModels.h"
+#include "browser/PRTreeController.h"
+#include "platform/Dialogs.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
-#include <QPointer>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeView>
 
-PRResultViewController::PRResultViewController(QObject* parent)
-    : PageController("ResulutView", parent), nc(&NSNotificationCenter::defaultCenter()) {
-    nc->addObserver(this, "ScanProgressInfo", [this](const NSNotification& n) { ScanProgressInfomationHandle(n); });
+namespace {
+OstrevaneAppDelegate* app() { return OstrevaneAppDelegate::GetAppControllor(); }
+
+PRIOSDeviceNodePtr currentBackup() {
+    return app() ? std::dynamic_pointer_cast<PRIOSDeviceNode>(app()->currentNode()) : nullptr;
 }
 
-PRResultViewController::~PRResultViewController() { nc->removeObserver(this); }
+const char* const kCountCaptions[PRResultViewController::CategoryCount] = {
+    "", "Photo&Video", "Contacts", "Messages", "Call History", "Notes", "Bookmarks", "Calendar", "Twitter&Facebook"};
+}  // namespace
 
-void PRResultViewController::buildView(QWidget* page) {
-    page->setAutoFillBackground(true);  // it lies over the backup list
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(24, 20, 24, 20);
-    auto* facts = new QFormLayout;
-    struct Fact {
-        QLabel** outlet;
-        const char* name;
-        const char* caption;
-    };
-    const Fact list[] = {{&deviceNamelab, "deviceNamelab", "Name:"},
-                         {&deviceSeriallab, "deviceSeriallab", "Serial Number:"},
-                         {&deviceTypelab, "deviceTypelab", "Type:"},
-                         {&deviceVersionlab, "deviceVersionlab", "iOS Version:"},
-                         {&backupTimelab, "backupTimelab", "Backup Date:"}};
-    for (const Fact& f : list) {
-        *f.outlet = new QLabel(page);
-        (*f.outlet)->setObjectName(f.name);
-        facts->addRow(tr(f.caption), *f.outlet);
-    }
-    layout->addLayout(facts);
-    layout->addSpacing(16);
-    auto* progress = new QHBoxLayout;
-    scanProgressor = new PRProgressView(page);
-    scanProgressor->setObjectName("scanProgressor");
-    scanProgressor->setFixedHeight(14);
-    progressTextField = new QLabel(page);
-    progressTextField->setObjectName("progressTextField");
-    progressTextField->setMinimumWidth(40);
-    progress->addWidget(scanProgressor, 1);
-    progress->addWidget(progressTextField);
-    layout->addLayout(progress);
-    layout->addStretch(1);
+PRResultViewController::PRResultViewController(QObject* parent) : PageController("ResulutView", parent) {}
+
+PRResultViewController::~PRResultViewController() {
+    // The workers hand over without waiting for the main thread, so they end on their own.
+    stopScan();
+    for (const PRBackupScanJobPtr& job : stopped_) job->waitUntilFinished(std::chrono::minutes(5));
 }
 
 void PRResultViewController::showView(QWidget* container) {
     parentView = container;
     putInto(container);
     view()->raise();
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    auto node = app ? std::dynamic_pointer_cast<PRIOSDeviceNode>(app->currentNode()) : nullptr;
+    const PRIOSDeviceNodePtr node = currentBackup();
     auto show = [](QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); };
     show(deviceNamelab, node ? node->strDeviceName() : std::string());
     show(deviceSeriallab, node ? node->strDeviceSerial() : std::string());
     show(deviceTypelab, node ? node->strDeviceType() : std::string());
     show(deviceVersionlab, node ? node->strIOSVersion() : std::string());
     show(backupTimelab, node ? node->strDeviceBackUpTime() : std::string());
+    refillBackupPop();
+    showCounts(PRScanCounts());
+    remindlab->clear();
+    selecteFilelab->hide();
+    selectAll_.fill(false);
     if (node) {
         scanProgressor->setProgressValue(0);
         progressTextField->setText("1%");
+        scanInfolab->setText(tr("Scanning the backup, please wait..."));
+        setScanning(true);
     } else {
         setProgress(0);
+        setScanning(false);
+        for (QPushButton* b : categoryBtns) b->setEnabled(false);
     }
     scanProgressor->setHidden(!node);
     progressTextField->setHidden(!node);
+    if (!node) noBackupFound();
+}
+
+void PRResultViewController::noBackupFound() {
+    AlertRequest alert;
+    alert.window = app() ? app()->window() : nullptr;
+    const bool connected = app() && app()->getDeviceConnected();
+    if (connected) {
+        alert.messageText = tr("No backups have been found. Do you want to backup your device with Quillomatrix?");
+        alert.buttons = {tr(" Backup "), tr("Cancel")};
+    } else {
+        alert.messageText = tr("No backups have been found. Please connect your iOS device to Mac and backup with "
+                               "Quillomatrix/iTunes.");
+        alert.buttons = {tr(" OK ")};
+    }
+    scanInfolab->setText(alert.messageText);
+    if (dialogs::runAlert(alert) == NSAlertFirstButtonReturn && connected && app()) {
+        app()->ClickBackup(nullptr);
+        app()->ClickBackupAction(nullptr);
+    }
+}
+
+void PRResultViewController::refillBackupPop() {
+    backupPopBtn->blockSignals(true);
+    backupPopBtn->clear();
+    const PRIOSDeviceNodePtr node = currentBackup();
+    const auto* backups = app() ? &app()->GetPRIOSDeviceController()->arrangedObjects() : nullptr;
+    if (!backups || backups->empty()) {
+        backupPopBtn->addItem(tr("No Device"));
+        currentSelect = 0;
+    } else {
+        for (size_t i = 0; i < backups->size(); ++i) {
+            const PRIOSDeviceNode& b = *(*backups)[i];
+            backupPopBtn->addItem(QString::fromStdString(b.strDeviceName() + " " + b.strDeviceBackUpTime()));
+            if ((*backups)[i] == node) currentSelect = int(i);
+        }
+        backupPopBtn->setCurrentIndex(currentSelect);
+    }
+    backupPopBtn->setEnabled(backups && backups->size() > 1);
+    backupPopBtn->blockSignals(false);
+}
+
+void PRResultViewController::setScanning(bool scanning) {
+    CustomView->setCurrentWidget(scanproView);
+    for (QPushButton* b : categoryBtns) {
+        b->setEnabled(!scanning);
+        b->setChecked(false);
+    }
+    checkBtn->setHidden(true);
+    selectAllBtn->setHidden(true);
+    searchlab->setHidden(true);
+    scanInfolab->setHidden(false);
+}
+
+void PRResultViewController::ScanIOSBackFile(const QString& path) {
+    PRIOSDeviceNodePtr node = currentBackup();
+    if (!node || node->backUpFilePath() != path.toStdString()) {
+        node = std::make_shared<PRIOSDeviceNode>();
+        node->setBackUpFilePath(path.toStdString());
+    }
+    scanBackup(node);
+}
+
+void PRResultViewController::scanBackup(const PRIOSDeviceNodePtr& backup) {
+    view();
+    stopScan();
+    releaseUIMemory();
+    PRBackupScanState schemas;
+    const bool iOS6 = schemas.IOSVersionIOS6(backup->strIOSVersion());
+    auto job = std::make_shared<PRBackupScanJob>(
+        PRBackupScanRequest{backup->backUpFilePath(), backup->strDeviceName(), iOS6, schemas.bIOS7DeviceNode});
+    std::weak_ptr<PRBackupScanJob> weak = job;
+    // Taken here, on the main thread: the worker only ever holds the handle. The hand-offs do
+    // not wait, so the worker never blocks on the main thread (and the screen can wait for it).
+    const MainThreadReceiver receiver(this);
+    // Counts go over at most one hand-off at a time: a newer one carries the latest counts.
+    auto pending = std::make_shared<std::atomic<bool>>(false);
+    job->onProgress = [this, receiver, weak, pending] {
+        if (pending->exchange(true)) return;
+        performOnMainThread(receiver, [this, weak, pending] {
+            pending->store(false);
+            auto job = weak.lock();
+            if (job && job == job_) showCounts(job->counts());
+        }, false);
+    };
+    job->onFinished = [this, receiver, weak] {
+        performOnMainThread(receiver, [this, weak] {
+            auto job = weak.lock();
+            if (job && job == job_) ScanFinishOnMainThread();
+        }, false);
+    };
+    job_ = job;
+    scanning_ = true;
+    setScanning(true);
+    job->start();
+}
+
+bool PRResultViewController::scanRunning() const { return scanning_; }
+
+void PRResultViewController::stopScan() {
+    scanning_ = false;
+    if (!job_) return;
+    job_->cancel();
+    stopped_.push_back(std::move(job_));
+    job_.reset();
+    std::erase_if(stopped_, [](const PRBackupScanJobPtr& job) { return job->isFinished(); });
+}
+
+void PRResultViewController::ScanFinishOnMainThread() {
+    if (!job_) return;
+    intake_ = job_->takeIntake();
+    if (!intake_) return;
+    scanning_ = false;
+    const PRScanCounts counts = intake_->counts();
+    showCounts(counts);
+    setProgress(0);
+    scanProgressor->setHidden(true);
+    progressTextField->setHidden(true);
+    scanInfolab->setHidden(true);
+
+    photoController->setRecords(intake_->photoAndVideoArray);
+    contactController->setRecords(intake_->contactArray());
+    messageTreeController->setRecords(intake_->messageTreeArray());
+    callHistoryController->setRecords(intake_->callHistoryArray());
+    noteController->setRecords(intake_->noteArray());
+    bookMarkController->setRecords(intake_->bookMarkArray());
+    calendarController->setRecords(intake_->calenderArray());
+    faceTwitterController->setRecords(intake_->faceTwitterArray);
+    treeController->setRoots(intake_->tree.roots());
+
+    const int shown[CategoryCount] = {int(counts.backupfiles), int(intake_->photoAndVideoArray.size()),
+                                      int(intake_->contactArray().size()), int(intake_->messageTreeArray().size()),
+                                      int(intake_->callHistoryArray().size()), int(intake_->noteArray().size()),
+                                      int(intake_->bookMarkArray().size()), int(intake_->calenderArray().size()),
+                                      int(intake_->faceTwitterArray.size())};
+    for (int c = 0; c < CategoryCount; ++c) {
+        categoryBtns[c]->setText(QString("%1 (%2)").arg(categoryTitle(Category(c))).arg(shown[c]));
+        categoryBtns[c]->setEnabled(true);
+    }
+    QStringList problems;
+    for (const std::string& p : job_->problems()) problems << QString::fromStdString(p);
+    remindlab->setText(problems.join(' '));
+    backupPopBtn->setEnabled(backupPopBtn->count() > 1);
+    actBackUpBoswer();
+    updateSelectedCount();
 }
 
 void PRResultViewController::setProgress(int percent) {
@@ -81,21 +218,58 @@ void PRResultViewController::setProgress(int percent) {
     progressTextField->setText(QString("%1%").arg(percent));
 }
 
-void PRResultViewController::ScanProgressInfomationHandle(const NSNotification& notification) {
-    const auto number = notification.objectAs<NSNumber>();
-    if (!number) return;
-    const int percent = number->intValue();
-    QPointer<PRResultViewController> self(this);
-    performOnMainThread([self, percent] { if (self) self->setProgress(percent); }, true);
+void PRResultViewController::showCounts(const PRScanCounts& c) {
+    view();
+    if (c.percent > 0) setProgress(c.percent);
+    const int live[CategoryCount] = {0, c.photovideoNum, c.contactNum, c.messageNum, c.callNum,
+                                     c.noteNum, c.bookMarkNum, c.calenderNum, c.facetwitterNum};
+    const int deleted[CategoryCount] = {0, 0, c.delContactNum, c.delMessageNum, c.delCallNum,
+                                        c.delNoteNum, c.delBookMarkNum, c.delCalenderNum, 0};
+    for (int k = Photos; k < CategoryCount; ++k) {
+        numLabs[k]->setText(QString("%1:  %2").arg(tr(kCountCaptions[k])).arg(live[k]));
+        delNumLabs[k]->setText(QString("%1:  %2").arg(tr(kCountCaptions[k])).arg(deleted[k]));
+    }
 }
 
-void PRResultViewController::ScanThreadFinish() {
-    QPointer<PRResultViewController> self(this);
-    performOnMainThread([self] { if (self) self->ScanFinishOnMainThread(); }, true);
+void PRResultViewController::actSelectBackUpBtn(int index) {
+    if (index == currentSelect || !app()) return;
+    const auto& backups = app()->GetPRIOSDeviceController()->arrangedObjects();
+    if (index < 0 || index >= int(backups.size())) return;
+    currentSelect = index;
+    const PRIOSDeviceNodePtr backup = backups[size_t(index)];
+    app()->setCurrentNode(backup);
+    app()->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
+    stopScan();
+    showView(parentView);
+    scanBackup(backup);
 }
 
-void PRResultViewController::ScanFinishOnMainThread() {
-    setProgress(0);
-    scanProgressor->setHidden(true);
-    progressTextField->setHidden(true);
+void PRResultViewController::actHome() {
+    AlertRequest alert;
+    alert.messageText = tr("Are you sure you want to go back to Home? If Back, the scanning results will not be saved.");
+    alert.buttons = {tr(" Back "), tr("Cancel")};
+    alert.window = app() ? app()->window() : nullptr;
+    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    stopScan();
+    releaseUIMemory();
+    view()->hide();
+    currentSelect = 0;
+    if (app()) app()->showMainView();
+}
+
+void PRResultViewController::releaseUIMemory() {
+    view();
+    intake_.reset();
+    photoController->setRecords({});
+    contactController->setRecords({});
+    messageTreeController->setRecords({});
+    callHistoryController->setRecords({});
+    noteController->setRecords({});
+    bookMarkController->setRecords({});
+    calendarController->setRecords({});
+    faceTwitterController->setRecords({});
+    treeFileController->setRecords({});
+    treeController->setRoots({});
+    for (int c = 0; c < CategoryCount; ++c) categoryBtns[c]->setText(categoryTitle(Category(c)));
+    updateSelectedCount();
 }

@@ -1,38 +1,152 @@
-// The results screen of a backup, shown over the backup list when a backup is opened. It
-// names the backup and follows the scan's progress; the records themselves, their tables and
-// their recovery are not built yet, so nothing else is shown.
+// The results screen of a backup, shown over the backup list when a backup is opened: the
+// pop-up of the backups on this computer, the scan's progress with the counts of every
+// category, then the backup's files as a folder tree with three-state checks and every
+// category's records in sortable, searchable tables (all, or only the deleted ones).
+// The scan runs as one worker (PRBackupScanJob); its counts and its end reach the screen
+// through hand-offs to the main thread, and a scan that is replaced or outlived by the
+// screen hands over nothing.
 #pragma once
 
 #include "app/PageHost.h"
-#include "platform/NotificationCenter.h"
+#include "browser/core/PRBackupScanJob.h"
+#include "model/PRIOSDeviceNode.h"
 
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTableView;
+class QTreeView;
 class PRProgressView;
+class PRRecordTableModel;
+class PRContactController;
+class PRMessageTreeController;
+class PRCallHistoryController;
+class PRNoteController;
+class PRBookMarkController;
+class PRCalendarController;
+class PRPhotoAndVideoController;
+class PRFaceTwitterController;
+class PRTreeController;
+class PRTreeFileController;
 
 class PRResultViewController : public PageController {
 public:
+    // The tabs of the screen, in the order of their buttons.
+    enum Category { BackupFiles, Photos, Contacts, Messages, CallHistory, Notes, BookMarks, Calendar, FaceTwitter,
+                    CategoryCount };
+
+    static QString categoryTitle(Category category);
+
     explicit PRResultViewController(QObject* parent = nullptr);
     ~PRResultViewController() override;
 
-    // Puts the screen into container for the delegate's current backup: its facts, and the
-    // progress at its start (hidden when there is no backup, as no scan then runs).
+    // Puts the screen into container for the delegate's current backup: its facts, the pop-up
+    // of backups, and the progress at its start (hidden when there is no backup, as no scan
+    // then runs).
     void showView(QWidget* container);
-    // "ScanProgressInfo" (a percent), on the scan thread: the bar and its text.
-    void ScanProgressInfomationHandle(const NSNotification& notification);
-    // Sent by the scan thread at its end: runs ScanFinishOnMainThread there and waits.
-    void ScanThreadFinish();
+    // Starts the scan of the backup folder path for the delegate's current backup; a scan that
+    // still runs is stopped first, and nothing of it reaches the screen.
+    void ScanIOSBackFile(const QString& path);
+    // Scans backup (folder, device name and iOS version from its record).
+    void scanBackup(const PRIOSDeviceNodePtr& backup);
+    // Whether the screen follows a scan that has not handed its records over yet.
+    bool scanRunning() const;
+    // The worker's end, on the main thread: the records go into the tables, the tree into the
+    // outline, and the backup-file tab is shown.
     void ScanFinishOnMainThread();
+    // The pop-up's action: rescans the backup chosen there (nothing when it is on show).
+    void actSelectBackUpBtn(int index);
+    // Asks, then goes back to the backup list.
+    void actHome();
+    // Empties every table and the tree.
+    void releaseUIMemory();
+
+    // The tabs (the backup-file tab first) and the table controls.
+    void showCategory(Category category);
+    void actBackUpBoswer() { showCategory(BackupFiles); }
+    void actCheck(bool deletedOnly);
+    void ClickSelectAll(bool selected);
+    void search(const QString& text);
+    // Files and records marked: the tree's checked files and every table's marked records.
+    uint64_t selectedFilesNum() const;
+
+    Category currentCategory() const { return current_; }
+    PRRecordTableModel* modelOf(Category category) const;
+    QTableView* tableOf(Category category) const;
+    // The latest scan's intake once handed over (null during a scan).
+    const std::shared_ptr<PRScanIntake>& intake() const { return intake_; }
 
     QWidget* parentView = nullptr;
+    QComboBox* backupPopBtn = nullptr;
+    QPushButton* homeBtn = nullptr;
     QLabel *deviceNamelab = nullptr, *deviceSeriallab = nullptr, *deviceTypelab = nullptr,
            *deviceVersionlab = nullptr, *backupTimelab = nullptr;
+    std::array<QPushButton*, CategoryCount> categoryBtns{};
+    QStackedWidget* CustomView = nullptr;
+    QWidget* scanproView = nullptr;
+    QWidget* treeView = nullptr;
     PRProgressView* scanProgressor = nullptr;
     QLabel* progressTextField = nullptr;
+    QLabel* scanInfolab = nullptr;
+    QLabel *backuplab = nullptr, *deletedlab = nullptr;
+    // Live and deleted counts of each category while the scan runs.
+    std::array<QLabel*, CategoryCount> numLabs{};
+    std::array<QLabel*, CategoryCount> delNumLabs{};
+    QTreeView* treeOutlineView = nullptr;
+    QTableView* treetableView = nullptr;
+    QCheckBox* checkBtn = nullptr;
+    QCheckBox* selectAllBtn = nullptr;
+    QLineEdit* searchlab = nullptr;
+    QLabel* selecteFilelab = nullptr;
+    QLabel* remindlab = nullptr;
+
+    PRTreeController* treeController = nullptr;
+    PRTreeFileController* treeFileController = nullptr;
+    PRPhotoAndVideoController* photoController = nullptr;
+    PRContactController* contactController = nullptr;
+    PRMessageTreeController* messageTreeController = nullptr;
+    PRCallHistoryController* callHistoryController = nullptr;
+    PRNoteController* noteController = nullptr;
+    PRBookMarkController* bookMarkController = nullptr;
+    PRCalendarController* calendarController = nullptr;
+    PRFaceTwitterController* faceTwitterController = nullptr;
+
+    // The backup on show in the pop-up.
+    int currentSelect = 0;
 
 protected:
     void buildView(QWidget* page) override;
 
 private:
+    void buildProgressPage();
+    void buildTreePage();
+    QTableView* buildTable(Category category, PRRecordTableModel* model);
     void setProgress(int percent);
-    NSNotificationCenter* nc;
+    void showCounts(const PRScanCounts& counts);
+    void setScanning(bool scanning);
+    void refillBackupPop();
+    // Says that the computer holds no backup, offering the device backup page when a device is
+    // connected.
+    void noBackupFound();
+    void folderSelected();
+    void updateSelectedCount();
+    void stopScan();
+
+    std::array<QTableView*, CategoryCount> tables_{};
+    std::array<QWidget*, CategoryCount> pages_{};
+    std::array<bool, CategoryCount> selectAll_{};
+    Category current_ = BackupFiles;
+    PRBackupScanJobPtr job_;                  // the scan whose records the screen takes
+    std::vector<PRBackupScanJobPtr> stopped_;  // stopped scans still ending; waited for at the end
+    std::shared_ptr<PRScanIntake> intake_;
+    bool scanning_ = false;  // from a scan's start until the screen took its records
 };

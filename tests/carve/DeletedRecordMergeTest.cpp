@@ -70,12 +70,18 @@ TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
     EXPECT_EQ(merge.messageTreeArray[0]->messageTreeNodeName(), "Zoe");
     EXPECT_TRUE(merge.messageTreeArray[0]->bdeleted());
 
-    // A phone that contains the conversation's address (any case) joins it and is not counted.
+    // A phone that contains the conversation's address (any case) joins it, and is a deleted
+    // record like the first: flagged, listed and counted; carved again, it is a repeat.
     auto joined = message("+33612340001 ", "more", "d3");
     EXPECT_TRUE(merge.ScanDelMessageInfomationHandle(joined));
-    EXPECT_EQ(merge.messageArray.size(), 2u);
+    EXPECT_TRUE(joined->bDeleted());
+    EXPECT_EQ(merge.messageArray.size(), 3u);
+    EXPECT_EQ(merge.messageTreeArray.size(), 1u);
     EXPECT_EQ(merge.messageTreeArray[0]->MessageNodeArray().size(), 2u);
-    EXPECT_EQ(merge.delMessageNum, 1);
+    EXPECT_EQ(merge.delMessageNum, 2);
+    EXPECT_EQ(merge.deleteeFilesNum, 2);
+    EXPECT_FALSE(merge.ScanDelMessageInfomationHandle(message("+33612340001 ", "more", "d3")));
+    EXPECT_EQ(merge.delMessageNum, 2);
 
     // A short phone becomes "Unknown" and opens a conversation of that address.
     auto shortPhone = message("1 2", "who", "d4");

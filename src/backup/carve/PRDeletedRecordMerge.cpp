@@ -30,6 +30,17 @@ size_t characters(const std::string& text) {
 
 }  // namespace
 
+bool PRDeletedRecordMerge::addressesMatch(const std::string& phone, const std::string& address) {
+    return loweredAddressesMatch(lowered(phone), lowered(address));
+}
+
+bool PRDeletedRecordMerge::loweredAddressesMatch(const std::string& p, const std::string& a) {
+    if (characters(a) > characters(p)) return !p.empty() && a.find(p) != std::string::npos;
+    return p == a || (!a.empty() && p.find(a) != std::string::npos);
+}
+
+std::string PRDeletedRecordMerge::loweredAddress(const std::string& address) { return lowered(address); }
+
 template <class Ptr, class KeyOf>
 bool PRDeletedRecordMerge::listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
     if (index.seen > array.size()) {  // the array was emptied or replaced
@@ -56,21 +67,23 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     auto keyOf = [](const PRMessageNode& m) { return key({&m.messagePhone(), &m.messageContent(), &m.messageDate()}); };
     if (listed(messages_, messageArray, keyOf(*message), keyOf)) return false;
 
-    const std::string phone = lowered(message->messagePhone());
+    PRMessageTreeNodePtr conversation;
     for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
-        if (!tree->bdeleted()) continue;
-        const std::string address = lowered(tree->messageTreeNodeAdress());
-        if (phone == address || phone.find(address) != std::string::npos || address.find(phone) != std::string::npos) {
-            tree->MessageNodeArray().push_back(message);
-            return true;
+        if (tree->bdeleted() && addressesMatch(message->messagePhone(), tree->messageTreeNodeAdress())) {
+            conversation = tree;
+            break;
         }
     }
-    auto tree = std::make_shared<PRMessageTreeNode>();
-    tree->setMessageTreeNodeName(message->messageName());
-    tree->setMessageTreeNodeAdress(message->messagePhone());
-    tree->setBdeleted(true);
-    tree->setMessageNodeArray({message});
-    messageTreeArray.push_back(tree);
+    if (!conversation) {
+        conversation = std::make_shared<PRMessageTreeNode>();
+        conversation->setMessageTreeNodeName(message->messageName());
+        conversation->setMessageTreeNodeAdress(message->messagePhone());
+        conversation->setBdeleted(true);
+        messageTreeArray.push_back(conversation);
+    }
+    conversation->MessageNodeArray().push_back(message);
+    // Every kept message is a deleted record of its own, whether it opened its conversation
+    // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
     message->setBDeleted(true);
     messageArray.push_back(message);
     ++deleteeFilesNum;

@@ -43,6 +43,14 @@ public:
     bool scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark);
     bool scanDelCalenderInfoHandle(const PRCalenderNodePtr& item);
 
+    // Whether a message of phone belongs to a conversation of address: the longer of the two
+    // contains the other, ignoring case; two equal texts match, an empty text is found in no other.
+    static bool addressesMatch(const std::string& phone, const std::string& address);
+    // The same over texts already lowered with loweredAddress, for callers that compare one
+    // address with many.
+    static bool loweredAddressesMatch(const std::string& phone, const std::string& address);
+    static std::string loweredAddress(const std::string& address);
+
 private:
     // Keys of what is listed, kept beside the arrays so that a large backup is not rescanned
     // for every carved record; rebuilt when the arrays grew from outside.

@@ -1,0 +1,102 @@
+// The tabs of the results screen and what acts on the table on show: the deleted-only
+// filter, select-all, the search, and the count of marked files.
+#include "browser/PRResultViewController.h"
+
+#include "browser/PRResultTableModels.h"
+#include "browser/PRTreeController.h"
+
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTreeView>
+
+PRRecordTableModel* PRResultViewController::modelOf(Category category) const {
+    switch (category) {
+    case BackupFiles: return treeFileController;
+    case Photos: return photoController;
+    case Contacts: return contactController;
+    case Messages: return messageTreeController;
+    case CallHistory: return callHistoryController;
+    case Notes: return noteController;
+    case BookMarks: return bookMarkController;
+    case Calendar: return calendarController;
+    case FaceTwitter: return faceTwitterController;
+    default: return nullptr;
+    }
+}
+
+QTableView* PRResultViewController::tableOf(Category category) const { return tables_.at(size_t(category)); }
+
+void PRResultViewController::showCategory(Category category) {
+    view();
+    current_ = category;
+    for (int c = 0; c < CategoryCount; ++c) categoryBtns[c]->setChecked(c == category);
+    CustomView->setCurrentWidget(pages_[category]);
+    PRRecordTableModel* model = modelOf(category);
+    // A tab always opens on every record, whatever the box said on another tab.
+    checkBtn->blockSignals(true);
+    checkBtn->setChecked(false);
+    checkBtn->blockSignals(false);
+    model->setDeletedOnly(false);
+    searchlab->blockSignals(true);
+    searchlab->clear();
+    searchlab->blockSignals(false);
+    model->setSearchText({});
+    checkBtn->setHidden(!model->hasDeletedRecords());
+    searchlab->setHidden(!model->searchable());
+    selectAllBtn->setHidden(category == BackupFiles);
+    selectAllBtn->setChecked(selectAll_[category]);
+    QTableView* table = tableOf(category);
+    table->clearSelection();
+    if (model->rowCount() > 0) table->selectRow(0);
+    if (category == BackupFiles && treeController->rowCount() > 0) {
+        const QModelIndex root = treeController->index(0, 0);
+        treeOutlineView->expand(root);
+        if (!treeOutlineView->currentIndex().isValid()) treeOutlineView->setCurrentIndex(root);
+    }
+}
+
+void PRResultViewController::actCheck(bool deletedOnly) {
+    PRRecordTableModel* model = modelOf(current_);
+    if (!model || !model->hasDeletedRecords()) return;
+    model->setDeletedOnly(deletedOnly);
+    QTableView* table = tableOf(current_);
+    table->clearSelection();
+    if (model->rowCount() > 0) table->selectRow(0);
+}
+
+void PRResultViewController::ClickSelectAll(bool selected) {
+    if (current_ == BackupFiles) return;
+    selectAll_[current_] = selected;
+    modelOf(current_)->markAll(selected);
+}
+
+void PRResultViewController::search(const QString& text) {
+    PRRecordTableModel* model = modelOf(current_);
+    if (!model || !model->searchable()) return;
+    model->setSearchText(text.trimmed());
+    QTableView* table = tableOf(current_);
+    if (model->rowCount() > 0) table->selectRow(0);
+}
+
+void PRResultViewController::folderSelected() {
+    const PRTreeDirNodePtr folder = treeController->folderAt(treeOutlineView->currentIndex());
+    treeFileController->setRecords(folder ? folder->fileChildren() : std::vector<PRTreeFileNodePtr>());
+    treetableView->clearSelection();
+}
+
+uint64_t PRResultViewController::selectedFilesNum() const {
+    uint64_t total = intake_ ? intake_->tree.getTreeSelectedItemNum() : 0;
+    for (int c = Photos; c < CategoryCount; ++c) total += modelOf(Category(c))->markedCount();
+    return total;
+}
+
+void PRResultViewController::updateSelectedCount() {
+    const uint64_t total = selectedFilesNum();
+    selecteFilelab->setText(tr("You select %1 files in the backup results.").arg(total));
+    selecteFilelab->setHidden(total == 0);
+}

@@ -1,0 +1,85 @@
+// One scan of a backup folder for the results screen: the readers in their fixed order (the
+// manifest, contacts, messages, notes, calls, bookmarks, calendar), then the deleted-record
+// carvers, as one worker. What they post on the default centre from this worker's thread goes
+// into the job's own intake, so records of another scan can never land in it. A cancelled
+// job stops at the next reader or carver and hands nothing over.
+#pragma once
+
+#include "browser/core/PRScanIntake.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct PRBackupScanRequest {
+    std::string backupFolder;
+    std::string deviceName;       // the tree's root folder
+    bool iOS6Schemas = false;     // the backup uses the newer database schemas (iOS 6 and later)
+    bool iOS7 = false;            // the carvers' iOS 7 layouts
+    bool carve = true;            // run the deleted-record carvers after the readers
+};
+
+class PRBackupScanJob : public std::enable_shared_from_this<PRBackupScanJob> {
+public:
+    explicit PRBackupScanJob(PRBackupScanRequest request);
+    ~PRBackupScanJob();
+
+    // Called on the worker: onProgress when the counts changed (a progress value arrived, or
+    // some time passed since the last call), onFinished once at the end of a scan that was
+    // not cancelled. Set them before run() or start().
+    std::function<void()> onProgress;
+    std::function<void()> onFinished;
+    // Least time between two onProgress calls for records alone.
+    std::chrono::milliseconds progressInterval{40};
+
+    // Runs the scan on the calling thread.
+    void run();
+    // Runs it on a detached worker thread.
+    void start();
+    // Asks the scan to stop; safe from any thread.
+    void cancel() { cancelled_ = true; }
+    bool isCancelled() const { return cancelled_; }
+    bool isFinished() const;
+    // Waits until the worker has ended, calling pump (the caller's event loop) between short
+    // waits; false after timeout.
+    bool waitUntilFinished(std::chrono::milliseconds timeout, const std::function<void()>& pump = {});
+
+    const PRBackupScanRequest& request() const { return request_; }
+    // The counts at the last onProgress (or the end); any thread.
+    PRScanCounts counts() const;
+    // What could not be read (a damaged file list or database), one sentence each; after the end.
+    std::vector<std::string> problems() const;
+    // The intake, handed over once after the end (null before, and after it was taken).
+    std::shared_ptr<PRScanIntake> takeIntake();
+
+private:
+    void take(const NSNotification& notification);
+    void publish(bool force);
+    void runReaders();
+    void runCarvers();
+
+    PRBackupScanRequest request_;
+    std::shared_ptr<PRScanIntake> intake_;
+    std::atomic<bool> cancelled_{false};
+    std::thread::id worker_;
+    std::chrono::steady_clock::time_point lastPublish_{};
+    mutable std::mutex mutex_;
+    std::condition_variable ended_;
+    bool finished_ = false;
+    PRScanCounts counts_;
+    std::vector<std::string> problems_;
+    std::shared_ptr<PRScanIntake> handed_;
+};
+
+using PRBackupScanJobPtr = std::shared_ptr<PRBackupScanJob>;
+
+// Which files of a backup folder could not be read: the file list (Manifest.mbdb) and the
+// personal databases, checked by their headers and lengths without opening them for writing.
+// One sentence per damaged file; a missing database is no problem (the device had none).
+std::vector<std::string> backupReadProblems(const std::string& backupFolder);

@@ -1,0 +1,147 @@
+// The scan of a backup as one worker: every category against the databases, scans that run
+// at once keep their records apart, a cancelled scan hands nothing over, and damaged files
+// are named while the rest is read.
+#include "BrowserTestBackups.h"
+
+#include "BackupReaders.h"
+#include "TestSupport.h"
+
+#include "platform/Threads.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace {
+
+class BackupScanJobTest : public testsupport::HomeTest {
+protected:
+    std::string folderFor(const std::string& name) { return testsupport::scratchDirectory("Backup/" + name); }
+};
+
+// How many records the readers alone post under each name.
+std::map<std::string, int> readerCounts(const std::string& folder) {
+    NSNotificationCenter nc;
+    std::map<std::string, int> counts;
+    int token = 0;
+    for (const std::string& name : backupReaderNotificationNames())
+        nc.addObserver(&token, name, [&counts](const NSNotification& n) { ++counts[n.name()]; });
+    PRBackupScanState state;
+    runBackupReaders(folder, state, nc);
+    return counts;
+}
+
+}  // namespace
+
+TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
+    const auto made = browsertest::makeBackup(folderFor("one"), "Ann's iPhone", browsertest::smallSize(30, 120));
+    const auto expected = readerCounts(made.folder);
+
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    int progressCalls = 0, finished = 0;
+    job->onProgress = [&] { ++progressCalls; };
+    job->onFinished = [&] { ++finished; };
+    job->run();
+    EXPECT_TRUE(job->isFinished());
+    EXPECT_EQ(finished, 1);
+    EXPECT_GT(progressCalls, 0);
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    EXPECT_FALSE(job->takeIntake());  // handed over once
+
+    const PRScanCounts c = intake->counts();
+    EXPECT_EQ(c.contactNum, int(made.data.contacts.size()));
+    EXPECT_EQ(c.messageNum, int(made.data.messages.size()));
+    EXPECT_EQ(c.callNum, int(made.data.calls.size()));
+    EXPECT_EQ(c.noteNum, int(made.data.notes.size()));
+    EXPECT_EQ(c.bookMarkNum, expected.at("scanBookMarkInfo"));
+    EXPECT_EQ(c.calenderNum, expected.at("scanCalenderInfo"));
+    EXPECT_EQ(c.photovideoNum, expected.at("ScanPhotoAndVideo"));
+    EXPECT_GE(c.photovideoNum, 2);  // the camera roll's two, and the messages' picture attachments
+    EXPECT_EQ(c.backupfiles, uint64_t(expected.at("FindBackUpDirFileInfo")));
+    EXPECT_EQ(c.BackUpFilesNum, c.contactNum + c.messageNum + c.callNum + c.noteNum + c.bookMarkNum + c.calenderNum +
+                                    c.photovideoNum + c.facetwitterNum);
+    // Conversations hold every live message once.
+    size_t grouped = 0;
+    for (const auto& conversation : intake->messageTreeArray())
+        if (!conversation->bdeleted()) grouped += conversation->MessageNodeArray().size();
+    EXPECT_EQ(grouped, made.data.messages.size());
+    EXPECT_GE(intake->messageTreeArray().size(), 2u);
+    ASSERT_EQ(intake->tree.roots().size(), 1u);
+    EXPECT_EQ(intake->tree.roots()[0]->fileName(), "Ann's iPhone");
+    EXPECT_TRUE(job->problems().empty());
+}
+
+TEST_F(BackupScanJobTest, ScansRunningAtOnceKeepTheirRecordsApart) {
+    const auto a = browsertest::makeBackup(folderFor("a"), "Phone A", browsertest::smallSize(40, 150));
+    const auto b = browsertest::makeBackup(folderFor("b"), "Phone B", browsertest::smallSize(12, 60));
+    auto first = std::make_shared<PRBackupScanJob>(browsertest::requestFor(a));
+    auto second = std::make_shared<PRBackupScanJob>(browsertest::requestFor(b));
+    first->start();
+    second->start();
+    ASSERT_TRUE(first->waitUntilFinished(std::chrono::seconds(60)));
+    ASSERT_TRUE(second->waitUntilFinished(std::chrono::seconds(60)));
+    const auto one = first->takeIntake(), two = second->takeIntake();
+    ASSERT_TRUE(one && two);
+    EXPECT_EQ(one->counts().contactNum, 40);
+    EXPECT_EQ(two->counts().contactNum, 12);
+    EXPECT_EQ(one->counts().messageNum, 150);
+    EXPECT_EQ(two->counts().messageNum, 60);
+    EXPECT_EQ(one->tree.roots()[0]->fileName(), "Phone A");
+    EXPECT_EQ(two->tree.roots()[0]->fileName(), "Phone B");
+    EXPECT_TRUE(testsupport::waitForWorkers());
+}
+
+TEST_F(BackupScanJobTest, ACancelledScanStopsAndHandsNothingOver) {
+    const auto made = browsertest::makeBackup(folderFor("c"), "Phone C", browsertest::smallSize(20, 80));
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    std::atomic<int> finished{0};
+    job->onFinished = [&] { ++finished; };
+    // Cancelled while the manifest is read: no database reader runs after it.
+    std::atomic<bool> sawContact{false};
+    int token = 0;
+    NSNotificationCenter::defaultCenter().addObserver(&token, "ScanContactInfo",
+                                                      [&](const NSNotification&) { sawContact = true; });
+    job->onProgress = [&] { job->cancel(); };
+    job->progressInterval = std::chrono::milliseconds(0);
+    job->run();
+    NSNotificationCenter::defaultCenter().removeObserver(&token);
+    EXPECT_TRUE(job->isFinished());
+    EXPECT_FALSE(sawContact);
+    EXPECT_EQ(finished, 0);
+    EXPECT_FALSE(job->takeIntake());
+}
+
+TEST_F(BackupScanJobTest, DamagedFilesAreNamedAndTheRestIsRead) {
+    const auto made = browsertest::makeBackup(folderFor("d"), "Phone D", browsertest::smallSize(15, 50));
+    // The file list cut inside a record, and the notes database overwritten at its start.
+    const std::string manifest = made.folder + "/Manifest.mbdb";
+    const auto manifestSize = std::filesystem::file_size(manifest);
+    std::filesystem::resize_file(manifest, manifestSize - 7);
+    const std::string notes = made.folder + "/" + sampledb::keys::notes;
+    {
+        std::fstream file(notes, std::ios::in | std::ios::out | std::ios::binary);
+        file.write("not a database!!", 16);
+    }
+
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    EXPECT_EQ(intake->counts().contactNum, 15);
+    EXPECT_EQ(intake->counts().messageNum, 50);
+    EXPECT_GT(intake->counts().backupfiles, 0u);
+    const auto problems = job->problems();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("Manifest.mbdb"), std::string::npos);
+    EXPECT_NE(problems[0].find("damaged"), std::string::npos);
+    EXPECT_EQ(problems[1], "Notes could not be read: the database is damaged.");
+
+    // Not even a file list: said so, and the databases are still read.
+    std::filesystem::remove(manifest);
+    auto bare = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    bare->run();
+    EXPECT_EQ(bare->takeIntake()->counts().contactNum, 15);
+    EXPECT_NE(bare->problems()[0].find("could not be read"), std::string::npos);
+}

@@ -1,0 +1,109 @@
+// The scan intake: categories and counts, conversations, and deleted records beside live ones.
+#include "browser/core/PRScanIntake.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+PRMessageNodePtr message(const std::string& phone, const std::string& text, const std::string& date = "d") {
+    auto m = std::make_shared<PRMessageNode>();
+    m->setMessagePhone(phone);
+    m->setMessageName(phone);
+    m->setMessageContent(text);
+    m->setMessageDate(date);
+    return m;
+}
+
+void post(PRScanIntake& intake, const std::string& name, NSObjectPtr object) {
+    EXPECT_TRUE(intake.take(NSNotification(name, std::move(object), nullptr))) << name;
+}
+
+}  // namespace
+
+TEST(ScanIntake, MessagesAreGroupedByAddressWhicheverComesFirst) {
+    for (bool shortFirst : {false, true}) {
+        PRScanIntake intake;
+        const std::string longAddress = "+1 555 0100", shortAddress = "555 0100";
+        intake.ScanMessageInfomationHandle(message(shortFirst ? shortAddress : longAddress, "a"));
+        intake.ScanMessageInfomationHandle(message(shortFirst ? longAddress : shortAddress, "b"));
+        intake.ScanMessageInfomationHandle(message("555 0199", "c"));
+        intake.ScanMessageInfomationHandle(message("", "d"));
+        intake.ScanMessageInfomationHandle(message("", "e"));
+        intake.ScanMessageInfomationHandle(message("+1 555 0100", "f"));
+        const auto& conversations = intake.messageTreeArray();
+        ASSERT_EQ(conversations.size(), 3u);
+        EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 3u);
+        EXPECT_EQ(conversations[1]->messageTreeNodeAdress(), "555 0199");
+        EXPECT_EQ(conversations[2]->messageTreeNodeAdress(), "");
+        EXPECT_EQ(conversations[2]->MessageNodeArray().size(), 2u);
+        EXPECT_EQ(intake.messageArray().size(), 6u);
+        EXPECT_EQ(intake.counts().messageNum, 6);
+        EXPECT_EQ(intake.counts().BackUpFilesNum, 6);
+    }
+}
+
+TEST(ScanIntake, DeletedMessagesOpenConversationsOfTheirOwnAndLiveOnesJoinTheFirstMatch) {
+    PRScanIntake intake;
+    post(intake, "ScanMessageInfo", message("+33 6 12 34", "live"));
+    // A deleted message whose address matches only a live conversation opens a deleted one.
+    post(intake, "ScanDelMessageInfo", message("+33 6 12 34", "gone", "d1"));
+    // A second deleted message of that address joins it and is a deleted record too.
+    auto joined = message("+33 6 12 34", "gone too", "d2");
+    post(intake, "ScanDelMessageInfo", joined);
+    // A repeat of a live message is dropped.
+    post(intake, "ScanDelMessageInfo", message("+33 6 12 34", "live"));
+
+    const auto& conversations = intake.messageTreeArray();
+    ASSERT_EQ(conversations.size(), 2u);
+    EXPECT_FALSE(conversations[0]->bdeleted());
+    EXPECT_TRUE(conversations[1]->bdeleted());
+    EXPECT_EQ(conversations[1]->MessageNodeArray().size(), 2u);
+    EXPECT_TRUE(joined->bDeleted());
+    const PRScanCounts counts = intake.counts();
+    EXPECT_EQ(counts.messageNum, 1);
+    EXPECT_EQ(counts.delMessageNum, 2);
+    EXPECT_EQ(counts.deleteeFilesNum, 2);
+    EXPECT_EQ(intake.messageArray().size(), 3u);
+
+    // A live message arriving later joins the first matching conversation, the live one.
+    intake.ScanMessageInfomationHandle(message("6 12 34", "later"));
+    EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 2u);
+}
+
+TEST(ScanIntake, EveryCategoryIsListedAndCounted) {
+    PRScanIntake intake("Phone");
+    auto contact = std::make_shared<PRContactNode>();
+    contact->setContactName("Ann");
+    contact->setContactPhone("123");
+    post(intake, "ScanContactInfo", contact);
+    auto again = std::make_shared<PRContactNode>(*contact);
+    post(intake, "ScanDelContactInfo", again);  // same name and phone: a repeat
+    auto other = std::make_shared<PRContactNode>(*contact);
+    other->setContactPhone("456");
+    post(intake, "ScanDelContactInfo", other);
+    post(intake, "ScanNoteInfo", std::make_shared<PRNoteNode>());
+    post(intake, "ScanCallHistoryInfo", std::make_shared<PRCallHistoryNode>());
+    post(intake, "scanBookMarkInfo", std::make_shared<PRBookMarkNode>());
+    post(intake, "scanCalenderInfo", std::make_shared<PRCalenderNode>());
+    post(intake, "ScanPhotoAndVideo", std::make_shared<PRPhotoAndVideoNode>());
+    post(intake, "scanFaceTwitterInfo", std::make_shared<PRFaceTwitterNode>());
+    auto file = std::make_shared<PRTreeDirNode>();
+    file->setFileDomain("HomeDomain");
+    file->setFilePath("Library/x");
+    post(intake, "FindBackUpDirFileInfo", file);
+    post(intake, "FindBackUpDirFileInfo", std::make_shared<PRTreeDirNode>());  // no path: ignored
+    post(intake, "ScanProgressInfo", NSNumber::numberWithInt(40));
+    EXPECT_FALSE(intake.take(NSNotification("ScanTransferContactInfo", contact, nullptr)));
+
+    const PRScanCounts c = intake.counts();
+    EXPECT_EQ(c.percent, 40);
+    EXPECT_EQ(c.BackUpFilesNum, 7);
+    EXPECT_EQ(c.contactNum, 1);
+    EXPECT_EQ(c.delContactNum, 1);
+    EXPECT_EQ(c.deleteeFilesNum, 1);
+    EXPECT_EQ(c.noteNum + c.callNum + c.bookMarkNum + c.calenderNum + c.photovideoNum + c.facetwitterNum, 6);
+    EXPECT_EQ(c.backupfiles, 1u);
+    ASSERT_EQ(intake.contactArray().size(), 2u);
+    EXPECT_TRUE(intake.contactArray()[1]->bDeleted());
+    EXPECT_EQ(intake.tree.roots().size(), 1u);
+}
