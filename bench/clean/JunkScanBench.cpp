@@ -1,8 +1,8 @@
 // The device clean's junk scan of a simulated device with 200 apps and 100,000 cache files:
 // the time per file, and how much of it is spent outside the device calls (the walk's own
 // work, the records, the trees the page builds from them).
-#include "clean/CleanDeviceServices.h"
-#include "clean/JunkScan.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/JunkScan.h"
 #include "clean/PRAppTreeController.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"

@@ -12,7 +12,7 @@
 // ...BackupList.cpp (the backup list and its scan) and ...Pages.cpp (the page controllers).
 #pragma once
 
-#include "app/PRiDeviceNode.h"
+#include "app/core/AppState.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
@@ -123,54 +123,29 @@ public:
     QDialog* leadWindow() const { return leadWindow_; }
     QDialog* cryWindow() const { return cryWindow_; }
 
-    // Asked by workers too.
-    bool getDeviceConnected() const { return hasDeviceConnect.load(); }
-    uint64_t GetLimitLargeFileSize() const { return limitLargeFileSize; }
+    // The shared state, forwarded to the state unit the pages read (app/core/AppState.h).
+    AppState& state() { return state_; }
+    const AppState& state() const { return state_; }
+    bool getDeviceConnected() const { return state_.deviceConnected(); }
+    uint64_t GetLimitLargeFileSize() const { return state_.largeFileLimit(); }
     int macOsVersion() const { return macOsVer; }
 
-    PRiDeviceNodePtr currentIDevicenode() const;
-    void setCurrentIDevicenode(PRiDeviceNodePtr node);
-    NSObjectPtr currentNode() const;
-    void setCurrentNode(NSObjectPtr node);
-    bool currentNodeIsiOS6Version() const { return currentNodeIsiOS6Version_; }
-    void setCurrentNodeIsiOS6Version(bool v) { currentNodeIsiOS6Version_ = v; }
-    bool bIOS7DeviceNode() const { return bIOS7DeviceNode_; }
-    void setBIOS7DeviceNode(bool v) { bIOS7DeviceNode_ = v; }
+    PRiDeviceNodePtr currentIDevicenode() const { return state_.currentIDevicenode(); }
+    void setCurrentIDevicenode(PRiDeviceNodePtr node) { state_.setCurrentIDevicenode(std::move(node)); }
+    NSObjectPtr currentNode() const { return state_.currentNode(); }
+    void setCurrentNode(NSObjectPtr node) { state_.setCurrentNode(std::move(node)); }
+    bool currentNodeIsiOS6Version() const { return state_.currentNodeIsiOS6Version(); }
+    void setCurrentNodeIsiOS6Version(bool v) { state_.setCurrentNodeIsiOS6Version(v); }
+    bool bIOS7DeviceNode() const { return state_.bIOS7DeviceNode(); }
+    void setBIOS7DeviceNode(bool v) { state_.setBIOS7DeviceNode(v); }
     bool bFeedBack() const { return bFeedBack_; }
-    QString quillomatrixExportPath() const;
-    void setQuillomatrixExportPath(const QString& path);
+    QString quillomatrixExportPath() const { return state_.exportPath(); }
+    void setQuillomatrixExportPath(const QString& path) { state_.setExportPath(path); }
     QString allCleanFileNumber() const;
     void setAllCleanFileNumber(const QString& v);
     QString allCleanFileSize() const;
     void setAllCleanFileSize(const QString& v);
-
-// The 64-bit counters: each get and set is indivisible, as pages read and write them from
-// worker threads.
-#define QM_COUNTER(getter, setter)                                  \
-    uint64_t getter() const { return getter##_.load(); }            \
-    void setter(uint64_t v) { getter##_.store(v); }
-// The removed-byte totals are raised by several workers at once: adder raises in one step
-// (a get followed by a set would lose one worker's bytes).
-#define QM_RAISED_COUNTER(getter, setter, adder)                    \
-    QM_COUNTER(getter, setter)                                      \
-    void adder(uint64_t v) { getter##_.fetch_add(v); }
-    QM_COUNTER(allJunkFileNumber, setAllJunkFileNumber)
-    QM_COUNTER(allCacheFileNumber, setAllCacheFileNumber)
-    QM_COUNTER(allCookFileNumber, setAllCookFileNumber)
-    QM_RAISED_COUNTER(totalPhotoRemoveFileSize, setTotalPhotoRemoveFileSize, addTotalPhotoRemoveFileSize)
-    QM_RAISED_COUNTER(totalMusicRemoveFileSize, setTotalMusicRemoveFileSize, addTotalMusicRemoveFileSize)
-    QM_RAISED_COUNTER(totalVideoRemoveFileSize, setTotalVideoRemoveFileSize, addTotalVideoRemoveFileSize)
-    QM_RAISED_COUNTER(totalAppRemoveFileSize, setTotalAppRemoveFileSize, addTotalAppRemoveFileSize)
-    QM_RAISED_COUNTER(totalBooksRemoveFileSize, setTotalBooksRemoveFileSize, addTotalBooksRemoveFileSize)
-    QM_RAISED_COUNTER(totalUserdataRemoveFileSize, setTotalUserdataRemoveFileSize, addTotalUserdataRemoveFileSize)
-    QM_COUNTER(currentPhotoFileSize, setCurrentPhotoFileSize)
-    QM_COUNTER(currentMusicFileSize, setCurrentMusicFileSize)
-    QM_COUNTER(currentVideoFileSize, setCurrentVideoFileSize)
-    QM_COUNTER(currentAppFileSize, setCurrentAppFileSize)
-    QM_COUNTER(currentBooksFileSize, setCurrentBooksFileSize)
-    QM_COUNTER(currentUserDataFileSize, setCurrentUserDataFileSize)
-#undef QM_RAISED_COUNTER
-#undef QM_COUNTER
+    uint64_t counter(AppCounter which) const { return state_.counter(which); }
 
     // Byte-size texts (any thread); buffer holds at least 100 bytes.
     static char* size_to_unit(uint64_t count, char* buffer);
@@ -493,7 +468,7 @@ private:
     void startIndicator(CircularBusyIndicator* indicator);
     void stopIndicator(CircularBusyIndicator* indicator);
     void setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes);
-    void removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title, uint64_t bytes);
+    void removedFromCleanCategory(AppCounter total, QLabel* label, const char* title, uint64_t bytes);
     void finishFix(uint64_t filesBefore, uint64_t bytesBefore);
     void buildPreferenceWindow();
     void buildAboutWindow();
@@ -508,24 +483,13 @@ private:
 
     NSNotificationCenter* nc = nullptr;
     int macOsVer = 0;
-    uint64_t limitLargeFileSize = 0;
-    std::atomic<bool> hasDeviceConnect{false};
     int checkTask = -1;  // crash reporter process id
+    AppState state_;
 
-    mutable std::mutex stateMutex_;  // the shared records and texts below
-    PRiDeviceNodePtr currentIDevicenode_;
-    NSObjectPtr currentNode_;
-    QString quillomatrixExportPath_;
+    mutable std::mutex stateMutex_;  // the summary texts below
     QString allCleanFileNumber_;
     QString allCleanFileSize_;
-    std::atomic<bool> currentNodeIsiOS6Version_{false};
-    std::atomic<bool> bIOS7DeviceNode_{false};
     bool bFeedBack_ = false;
-    std::atomic<uint64_t> allJunkFileNumber_{0}, allCacheFileNumber_{0}, allCookFileNumber_{0};
-    std::atomic<uint64_t> totalPhotoRemoveFileSize_{0}, totalMusicRemoveFileSize_{0}, totalVideoRemoveFileSize_{0},
-        totalAppRemoveFileSize_{0}, totalBooksRemoveFileSize_{0}, totalUserdataRemoveFileSize_{0};
-    std::atomic<uint64_t> currentPhotoFileSize_{0}, currentMusicFileSize_{0}, currentVideoFileSize_{0},
-        currentAppFileSize_{0}, currentBooksFileSize_{0}, currentUserDataFileSize_{0};
 
     // Usage poll: the pending start, the ticking timer and the second sync-message connection.
     NSTimerPtr boardStartTimer;

@@ -177,9 +177,9 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64
     if (static_cast<int64_t>(junk) > 0) setCleanCategoryLabel(tempJunkFileTextlab, kJunkTitle, junk);
     if (static_cast<int64_t>(cache) > 0) setCleanCategoryLabel(cacheTextlab, kCacheTitle, cache);
     if (static_cast<int64_t>(cookie) > 0) setCleanCategoryLabel(cookieTextlab, kCookieTitle, cookie);
-    setAllCacheFileNumber(cache);
-    setAllJunkFileNumber(junk);
-    setAllCookFileNumber(cookie);
+    state_.setCounter(AppCounter::AllCacheFileNumber, cache);
+    state_.setCounter(AppCounter::AllJunkFileNumber, junk);
+    state_.setCounter(AppCounter::AllCookFileNumber, cookie);
 }
 
 void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes) {
@@ -206,24 +206,22 @@ void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalB
     fixResultView->setHidden(true);
 }
 
-void OstrevaneAppDelegate::removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title,
+void OstrevaneAppDelegate::removedFromCleanCategory(AppCounter total, QLabel* label, const char* title,
                                                     uint64_t bytes) {
     // The running total goes down with each removal, and stops at zero.
-    uint64_t now = total.load();
-    while (!total.compare_exchange_weak(now, now > bytes ? now - bytes : 0)) {}
-    setCleanCategoryLabel(label, title, total.load());
+    setCleanCategoryLabel(label, title, state_.lowerCounter(total, bytes));
 }
 
 void OstrevaneAppDelegate::CleanCacheFilesSizeHandleOnMain(uint64_t bytes) {
-    removedFromCleanCategory(allCacheFileNumber_, cacheTextlab, kCacheTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllCacheFileNumber, cacheTextlab, kCacheTitle, bytes);
 }
 
 void OstrevaneAppDelegate::CleanJunkFilesSizeHandleMain(uint64_t bytes) {
-    removedFromCleanCategory(allJunkFileNumber_, tempJunkFileTextlab, kJunkTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllJunkFileNumber, tempJunkFileTextlab, kJunkTitle, bytes);
 }
 
 void OstrevaneAppDelegate::CleanCookFilesSizeHandleMain(uint64_t bytes) {
-    removedFromCleanCategory(allCookFileNumber_, cookieTextlab, kCookieTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllCookFileNumber, cookieTextlab, kCookieTitle, bytes);
 }
 
 // ---- Fix all --------------------------------------------------------------------------------

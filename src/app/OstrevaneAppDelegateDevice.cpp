@@ -48,7 +48,7 @@ void OstrevaneAppDelegate::initDeviceManagement() {
 }
 
 void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notification) {
-    hasDeviceConnect = true;
+    state_.setDeviceConnected(true);
     ClickMainStatu(nullptr);
     manageHasDeviceView->setHidden(false);
     manageNoDeviceView->setHidden(true);
@@ -157,11 +157,11 @@ void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics
     const uint64_t free = node ? node->freeFileSizeNumber() : 0;
     const DeviceUsage usage = DeviceUsage::fromAssetMetrics(metrics, total, free);
 
-    setCurrentAppFileSize(usage.apps);
-    setCurrentMusicFileSize(usage.music);
-    setCurrentVideoFileSize(usage.movies);
-    setCurrentPhotoFileSize(usage.photos);
-    setCurrentUserDataFileSize(usage.others);
+    state_.setCounter(AppCounter::CurrentAppFileSize, usage.apps);
+    state_.setCounter(AppCounter::CurrentMusicFileSize, usage.music);
+    state_.setCounter(AppCounter::CurrentVideoFileSize, usage.movies);
+    state_.setCounter(AppCounter::CurrentPhotoFileSize, usage.photos);
+    state_.setCounter(AppCounter::CurrentUserDataFileSize, usage.others);
 
     photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
     musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
@@ -192,21 +192,22 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     // Only the current (last connected) device's removal ends the connection: an older device
     // leaving while a newer one stays changes nothing.
     const auto number = notification.objectAs<NSNumber>();
-    if (hasDeviceConnect && number && number->intValue() != theDevice) return;
-    hasDeviceConnect = false;
+    if (state_.deviceConnected() && number && number->intValue() != theDevice) return;
+    state_.setDeviceConnected(false);
     stopBoardMessage();
     bi = nullptr;  // deleted by the device manager once this returns
     showOnlyPage(kNoDeviceView);
     setBannerButtonsVisible(false);
     manageHasDeviceView->setHidden(true);
     manageNoDeviceView->setHidden(false);
-    for (auto setter : {&OstrevaneAppDelegate::setTotalAppRemoveFileSize, &OstrevaneAppDelegate::setTotalBooksRemoveFileSize,
-                        &OstrevaneAppDelegate::setTotalMusicRemoveFileSize, &OstrevaneAppDelegate::setTotalPhotoRemoveFileSize,
-                        &OstrevaneAppDelegate::setTotalUserdataRemoveFileSize, &OstrevaneAppDelegate::setTotalVideoRemoveFileSize,
-                        &OstrevaneAppDelegate::setCurrentAppFileSize, &OstrevaneAppDelegate::setCurrentBooksFileSize,
-                        &OstrevaneAppDelegate::setCurrentMusicFileSize, &OstrevaneAppDelegate::setCurrentVideoFileSize,
-                        &OstrevaneAppDelegate::setCurrentPhotoFileSize, &OstrevaneAppDelegate::setCurrentUserDataFileSize})
-        (this->*setter)(0);
+    // What was removed from this device and what it held no longer count.
+    for (AppCounter c : {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
+                         AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
+                         AppCounter::TotalUserdataRemoveFileSize, AppCounter::TotalVideoRemoveFileSize,
+                         AppCounter::CurrentAppFileSize, AppCounter::CurrentBooksFileSize,
+                         AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,
+                         AppCounter::CurrentPhotoFileSize, AppCounter::CurrentUserDataFileSize})
+        state_.setCounter(c, 0);
 }
 
 void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
@@ -219,16 +220,19 @@ void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
     const uint64_t total = node ? node->totalFileSizeNumber() : 0;
     const uint64_t free = node ? node->freeFileSizeNumber() : 0;
     uint64_t removed = 0;
-    for (uint64_t part : {totalMusicRemoveFileSize(), totalPhotoRemoveFileSize(), totalVideoRemoveFileSize(),
-                          totalAppRemoveFileSize(), totalUserdataRemoveFileSize()})
-        removed = addSaturating(removed, part);
+    using C = AppCounter;
+    for (C part : {C::TotalMusicRemoveFileSize, C::TotalPhotoRemoveFileSize, C::TotalVideoRemoveFileSize,
+                   C::TotalAppRemoveFileSize, C::TotalUserdataRemoveFileSize})
+        removed = addSaturating(removed, counter(part));
 
     if (iDeviceColorView->getShowMore()) {
-        auto net = [total](uint64_t current, uint64_t gone) { return capacityShare(subtractOrZero(current, gone), total); };
+        auto net = [this, total](C current, C gone) {
+            return capacityShare(subtractOrZero(counter(current), counter(gone)), total);
+        };
         iDeviceColorView->setProgressValueWithMusicValue(
-            net(currentMusicFileSize(), totalMusicRemoveFileSize()), net(currentPhotoFileSize(), totalPhotoRemoveFileSize()),
-            net(currentVideoFileSize(), totalVideoRemoveFileSize()), net(currentAppFileSize(), totalAppRemoveFileSize()),
-            net(currentUserDataFileSize(), totalUserdataRemoveFileSize()));
+            net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize), net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
+            net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize), net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
+            net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize));
     } else {
         const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
         iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),

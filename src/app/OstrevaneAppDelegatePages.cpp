@@ -1,7 +1,7 @@
 // The feature page controllers, made with the window as its interface file made them, and
 // the window's controls wired to the delegate's actions.
 #include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "browser/PRBackUpViewController.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"

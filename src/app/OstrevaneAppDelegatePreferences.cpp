@@ -255,7 +255,8 @@ void OstrevaneAppDelegate::ChangeExportFilePath(QObject*) {
 }
 
 void OstrevaneAppDelegate::ResetPreferenceSetting(QObject*) {
-    limitLargeFileSize = largeFileLimitForMegabytes(largeFileMegabytes(fileSizeSlider->value(), fileSizeSlider->maximum()));
+    const int megabytes = largeFileMegabytes(fileSizeSlider->value(), fileSizeSlider->maximum());
+    state_.setLargeFileLimit(largeFileLimitForMegabytes(megabytes));
     setQuillomatrixExportPath(quillomatrixPathlab->text());
 }
 

@@ -359,8 +359,8 @@ void OstrevaneAppDelegate::applicationDidFinishLaunching() {
     window_->raise();
     window_->activateWindow();
     lanuchCrashApplication();
-    manageHasDeviceView->setHidden(!hasDeviceConnect);
-    manageNoDeviceView->setHidden(hasDeviceConnect);
+    manageHasDeviceView->setHidden(!state_.deviceConnected());
+    manageNoDeviceView->setHidden(state_.deviceConnected());
 }
 
 void OstrevaneAppDelegate::setTitleBarImages() {

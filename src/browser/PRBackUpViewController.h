@@ -2,7 +2,7 @@
 // not built yet: the page shows the backup folder, and its backup button stays disabled.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,6 +1,6 @@
 #include "browser/PRResultViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppState.h"
 #include "model/PRIOSDeviceNode.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
@@ -57,8 +57,8 @@ void PRResultViewController::showView(QWidget* container) {
     parentView = container;
     putInto(container);
     view()->raise();
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    auto node = app ? std::dynamic_pointer_cast<PRIOSDeviceNode>(app->currentNode()) : nullptr;
+    const AppState* state = AppState::current();
+    auto node = state ? std::dynamic_pointer_cast<PRIOSDeviceNode>(state->currentNode()) : nullptr;
     auto show = [](QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); };
     show(deviceNamelab, node ? node->strDeviceName() : std::string());
     show(deviceSeriallab, node ? node->strDeviceSerial() : std::string());

@@ -3,7 +3,7 @@
 // their recovery are not built yet, so nothing else is shown.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "platform/NotificationCenter.h"
 
 class QLabel;

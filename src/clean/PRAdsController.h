@@ -2,7 +2,7 @@
 // "Name" column. Main thread only.
 #pragma once
 
-#include "clean/PRAppAdsRemoveNode.h"
+#include "clean/core/PRAppAdsRemoveNode.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

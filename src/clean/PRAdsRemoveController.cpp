@@ -1,9 +1,9 @@
 #include "clean/PRAdsRemoveController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
-#include "clean/AdCacheScan.h"
-#include "clean/JunkFileActions.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
+#include "clean/core/AdCacheScan.h"
+#include "clean/core/JunkFileActions.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
@@ -28,10 +28,7 @@ PRAdsRemoveController::PRAdsRemoveController(clean::DeviceCleanServices& service
     : QObject(parent), services_(services) {
     adPlatArray = clean::adPlatformFragments();
     adsController = new PRAdsController(this);
-    deviceConnected = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
     NSNotificationCenter::defaultCenter().addObserver(
         this, "MyScanbuttonMouseDown", [this](const NSNotification& n) { MyScanbuttonMouseDownHandle(n); });
 }

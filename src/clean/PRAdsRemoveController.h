@@ -2,9 +2,9 @@
 // screen with the apps found, removal app by app or all at once. No window shows it yet.
 #pragma once
 
-#include "clean/AdCacheRemover.h"
-#include "clean/CleanDeviceServices.h"
-#include "clean/CleanWorkerPool.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/CleanWorkerPool.h"
 #include "clean/PRAdsController.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "clean/PRAppFileController.h"
 
-#include "clean/PRAppDirTreeNode.h"
-#include "clean/PRCleanDirNode.h"
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/PRAppDirTreeNode.h"
+#include "clean/core/PRCleanDirNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "clean/PRCleanCacheFileController.h"
 
-#include "clean/PRCleanDirNode.h"
+#include "clean/core/PRCleanDirNode.h"
 
 #include <QFont>
 

@@ -1,8 +1,8 @@
 // The clean page itself: its panes, outlines, tables and context menus.
 #include "clean/PRCleanViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "clean/AdCacheScan.h"
+#include "app/core/AppState.h"
+#include "clean/core/AdCacheScan.h"
 #include "platform/NotificationCenter.h"
 
 #include <QAction>
@@ -55,11 +55,8 @@ QMenu* makeMenu(QObject* owner, const std::vector<std::pair<QString, std::functi
 
 PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& services, QObject* parent)
     : QObject(parent), services_(services) {
-    deviceConnected = [] {
-        // Without an application delegate (a tool, a benchmark) nobody reports a removal.
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
+    // Without an application (a tool, a benchmark) nobody reports a removal.
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
     JunkTreeController = new PRAppTreeController(this);
     CacheTreeController = new PRAppTreeController(this);
     CookTreeController = new PRAppTreeController(this);

@@ -14,13 +14,13 @@
 // PRCleanViewControllerAds.cpp (its advertising caches).
 #pragma once
 
-#include "clean/AdCacheRemover.h"
-#include "clean/CleanDeviceServices.h"
-#include "clean/CleanWorkerPool.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/CleanWorkerPool.h"
 #include "clean/PRAdsController.h"
 #include "clean/PRCleanCacheFileController.h"
-#include "clean/JunkFileActions.h"
-#include "clean/JunkScan.h"
+#include "clean/core/JunkFileActions.h"
+#include "clean/core/JunkScan.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 

@@ -2,7 +2,7 @@
 // with their advertising folders, and their removal app by app or all at once.
 #include "clean/PRCleanViewController.h"
 
-#include "clean/AdCacheScan.h"
+#include "clean/core/AdCacheScan.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/Threads.h"

@@ -3,10 +3,10 @@
 // behind its progress sheet.
 #include "clean/PRCleanViewController.h"
 
-#include "app/PageHost.h"
-#include "app/OstrevaneAppDelegate.h"
-#include "clean/AdCacheScan.h"
-#include "clean/AppCleanScan.h"
+#include "widgets/PageHost.h"
+#include "app/core/AppState.h"
+#include "clean/core/AdCacheScan.h"
+#include "clean/core/AppCleanScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -412,8 +412,7 @@ void PRCleanViewController::showCategorySize(Category category) {
 }
 
 void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor())
-        app->addTotalAppRemoveFileSize(bytes);
+    if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, bytes);
 }
 
 void PRCleanViewController::appCleanRowsRemoved(Category category, const std::vector<PRCleanDirNodePtr>& rows) {

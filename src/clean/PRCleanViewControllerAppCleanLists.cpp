@@ -4,8 +4,7 @@
 // counters change afterwards by what the device really did.
 #include "clean/PRCleanViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "platform/Paths.h"
+#include "app/core/AppState.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
@@ -43,10 +42,7 @@ QPushButton* paneButton(QWidget* parent, const QString& title) {
 }  // namespace
 
 QString PRCleanViewController::appDataFolder() {
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    const QString exportFolder = app ? app->quillomatrixExportPath()
-                                     : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
-    return exportFolder + QStringLiteral("/AppData");
+    return AppState::exportFolder() + QStringLiteral("/AppData");
 }
 
 QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {

@@ -1,8 +1,7 @@
 #include "clean/PRPrivacyController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
-#include "app/PRiDeviceNode.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 
@@ -21,13 +20,13 @@ std::atomic<bool> PRPrivacyController::s_cleaning{false};
 
 PRPrivacyController::PRPrivacyController(QObject* parent) : QObject(parent) {
     deviceIdentifier = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        const PRiDeviceNodePtr node = app ? app->currentIDevicenode() : nullptr;
+        const AppState* state = AppState::current();
+        const PRiDeviceNodePtr node = state ? state->currentIDevicenode() : nullptr;
         return node ? node->udidNumber() : QString();
     };
     isiOS6Version = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return app && app->currentNodeIsiOS6Version();
+        const AppState* state = AppState::current();
+        return state && state->currentNodeIsiOS6Version();
     };
 }
 

@@ -7,8 +7,8 @@
 // nothing on the page starts them.
 #pragma once
 
-#include "clean/BackupDatabaseCleaner.h"
-#include "clean/PrivacyCleanRun.h"
+#include "clean/core/BackupDatabaseCleaner.h"
+#include "clean/core/PrivacyCleanRun.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // The system-boost page itself: its scan pane and list pane, and the scan.
 #include "clean/PRSystemBoostViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -61,16 +61,10 @@ private:
 
 PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServices& services, QObject* parent)
     : QObject(parent), services_(services) {
-    // The application delegate answers; without one (a tool, a test) the device counts as
+    // The application's state answers; without one (a tool, a test) the device counts as
     // attached and exports go to the default export folder.
-    deviceConnected = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
-    exportFolder = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return app ? app->quillomatrixExportPath() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
-    };
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
+    exportFolder = [] { return AppState::exportFolder(); };
     systemBoostcontroller = new PRSystemBoostController(this);
     NSNotificationCenter::defaultCenter().addObserver(this, "MyScanbuttonMouseDown", [this](const NSNotification& n) {
         // Buttons post on the main thread; the page acts there.
@@ -158,7 +152,7 @@ uint64_t PRSystemBoostViewController::totalBytes() const {
 }
 
 QString PRSystemBoostViewController::exportFolderNow() const {
-    return exportFolder ? exportFolder() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+    return exportFolder ? exportFolder() : AppState::defaultExportFolder();
 }
 
 // ---- The page -------------------------------------------------------------------------------

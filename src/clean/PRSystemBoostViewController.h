@@ -9,12 +9,12 @@
 // PRSystemBoostViewControllerRemove.cpp (removal and export).
 #pragma once
 
-#include "clean/CleanWorkerPool.h"
-#include "clean/SystemBoostActions.h"
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/CleanWorkerPool.h"
+#include "clean/core/SystemBoostActions.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/PRSystemBoostController.h"
-#include "clean/SystemBoostScan.h"
-#include "clean/SystemBoostServices.h"
+#include "clean/core/SystemBoostScan.h"
+#include "clean/core/SystemBoostServices.h"
 
 #include <QObject>
 #include <QPointer>

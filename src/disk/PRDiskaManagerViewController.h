@@ -4,7 +4,7 @@
 // opening a category starts no scan.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // start nothing (so no busy indicator is started).
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <array>
 

@@ -50,15 +50,15 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
     EXPECT_EQ(app->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 1500));
     EXPECT_EQ(app->cacheTextlab->text(), "Cache Cleaner");  // nothing found: the title stays
     EXPECT_EQ(app->cookieTextlab->text(), titled("Cookie Cleaner", 20));
-    EXPECT_EQ(app->allJunkFileNumber(), 1500u);
-    EXPECT_EQ(app->allCacheFileNumber(), 0u);
-    EXPECT_EQ(app->allCookFileNumber(), 20u);
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
+    EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), 20u);
 
     // Objects of the wrong kind change nothing.
     post("AddCleanFileSizeThreadProgressInfo", NSArray::arrayWithObjects({NSNumber::numberWithInt(5)}));
     post("AddCleanFileSizeThreadProgressInfo", NSNumber::numberWithInt(5));
     post("CleanFileProgressInfo", sizes(1, 2, 3));
-    EXPECT_EQ(app->allJunkFileNumber(), 1500u);
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
     EXPECT_EQ(app->cleanprogressor->value(), 45);
 
     NSThread::detachNewThread([] { post("CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(1500)); });
@@ -91,7 +91,7 @@ TEST_F(AppTest, CleanPanelRemovalLabelsCountDownFromTheRunningTotal) {
     // More than is left: nothing is left, never a wrapped huge number.
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(900));
     EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", 0));
-    EXPECT_EQ(app->allCacheFileNumber(), 0u);
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
     post("CleanJunkFilesSize", NSNumber::numberWithUnsignedLongLong(300));  // the last bytes of the category
     EXPECT_EQ(app->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 0));
     post("CleanCookFilesSize", NSNumber::numberWithUnsignedLongLong(20));
@@ -130,9 +130,9 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     PRCleanViewController* page = app->cleanViewController;
     const clean::JunkScanCounters& counters = page->counters();
     EXPECT_EQ(app->cleanprogressor->value(), 100);
-    EXPECT_EQ(app->allCacheFileNumber(), counters.cacheFileSize.load());
-    EXPECT_EQ(app->allJunkFileNumber(), counters.junkFileSize.load());
-    EXPECT_EQ(app->allCookFileNumber(), counters.cookieFileSize.load());
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), counters.cacheFileSize.load());
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), counters.junkFileSize.load());
+    EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), counters.cookieFileSize.load());
     ASSERT_GT(counters.cacheFileSize.load(), 0u);
     EXPECT_EQ(plain(app->cleanFilelab),
               OstrevaneAppDelegate::cleanFinishedSentence(page->GetCleanTaotalFileNumber(),
@@ -147,13 +147,13 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     page->CacheOutlineView->setCurrentIndex(at);
     ASSERT_GT(page->cacheFileTableView->model()->rowCount(), 0);
     page->cacheFileTableView->selectRow(0);
-    const uint64_t cacheBefore = app->allCacheFileNumber();
+    const uint64_t cacheBefore = app->counter(AppCounter::AllCacheFileNumber);
     const uint64_t bytesBefore = counters.totalFileSize.load();
     page->CleanCacheFile();
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->pendingJobs() == 0; }));
     const uint64_t removed = bytesBefore - counters.totalFileSize.load();
     ASSERT_GT(removed, 0u);
-    EXPECT_EQ(app->allCacheFileNumber(), cacheBefore - removed);
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), cacheBefore - removed);
     EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", cacheBefore - removed));
 
     // Fix all states what the removals really freed, once they have ended.
@@ -180,11 +180,11 @@ TEST_F(AppTest, RemovedByteTotalsKeepEveryWorkersBytes) {
     for (int w = 0; w < kWorkers; ++w)
         NSThread::detachNewThread([a = app.get()] {
             for (int i = 0; i < kAdds; ++i) {
-                a->addTotalAppRemoveFileSize(3);
-                a->addTotalPhotoRemoveFileSize(1);
+                a->state().raiseCounter(AppCounter::TotalAppRemoveFileSize, 3);
+                a->state().raiseCounter(AppCounter::TotalPhotoRemoveFileSize, 1);
             }
         });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_EQ(app->totalAppRemoveFileSize(), uint64_t(3) * kWorkers * kAdds);
-    EXPECT_EQ(app->totalPhotoRemoveFileSize(), uint64_t(kWorkers) * kAdds);
+    EXPECT_EQ(app->counter(AppCounter::TotalAppRemoveFileSize), uint64_t(3) * kWorkers * kAdds);
+    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize), uint64_t(kWorkers) * kAdds);
 }

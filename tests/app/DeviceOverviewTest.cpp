@@ -70,20 +70,20 @@ TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
 
     // The sample sync messages carry the apps size only.
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
-    EXPECT_EQ(app->currentAppFileSize(), 123456u);
+    EXPECT_EQ(app->counter(AppCounter::CurrentAppFileSize), 123456u);
     EXPECT_EQ(text(app->appSizelab), "Apps: 123.46KB");
     EXPECT_EQ(text(app->photoSizelab), "Photo: 0.00bytes");
     EXPECT_FALSE(app->boardPollRunning());
     testsupport::saveScreenshot(app->window(), "app-overview");
 
-    app->setTotalAppRemoveFileSize(1000);
+    app->state().setCounter(AppCounter::TotalAppRemoveFileSize, 1000);
     detach(id);
     ASSERT_EQ(shownPages().size(), 1u);
     EXPECT_EQ(shownPages()[0], app->noDeviceView);
     EXPECT_TRUE(app->mainStatusBannerBtn->isHidden());
     EXPECT_TRUE(app->manageHasDeviceView->isHidden());
-    EXPECT_EQ(app->currentAppFileSize(), 0u);
-    EXPECT_EQ(app->totalAppRemoveFileSize(), 0u);
+    EXPECT_EQ(app->counter(AppCounter::CurrentAppFileSize), 0u);
+    EXPECT_EQ(app->counter(AppCounter::TotalAppRemoveFileSize), 0u);
     EXPECT_TRUE(app->currentIDevicenode());  // the last summary stays
 }
 
@@ -104,13 +104,13 @@ TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
     EXPECT_EQ(text(app->movieSizelab), "Movie: 500.00MB");
     EXPECT_EQ(text(app->appSizelab), "Apps: 2.00GB");
     EXPECT_EQ(text(app->otherSizelab), "Others: 0.00bytes");  // 3999999999 - 4000000000 < 0
-    EXPECT_EQ(app->currentUserDataFileSize(), 0u);
-    EXPECT_EQ(app->currentPhotoFileSize(), 500000000u);
+    EXPECT_EQ(app->counter(AppCounter::CurrentUserDataFileSize), 0u);
+    EXPECT_EQ(app->counter(AppCounter::CurrentPhotoFileSize), 500000000u);
     EXPECT_NEAR(app->iDeviceColorView->photoValue(), 5e8 / 13e9, 1e-6);
     EXPECT_EQ(app->iDeviceColorView->othersValue(), 0.0f);
 
     // The overview nets out what the user removed.
-    app->setTotalMusicRemoveFileSize(400000000);
+    app->state().setCounter(AppCounter::TotalMusicRemoveFileSize, 400000000);
     app->ClickMainStatu(nullptr);
     EXPECT_NEAR(app->iDeviceColorView->musicValue(), 6e8 / 13e9, 1e-6);
     EXPECT_EQ(text(app->freeSpacelab), "9.40GB free");

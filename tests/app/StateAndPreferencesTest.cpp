@@ -19,7 +19,7 @@ TEST_F(AppTest, StartsWithItsDefaults) {
     EXPECT_FALSE(app->currentNode());
     EXPECT_FALSE(app->currentNodeIsiOS6Version());
     EXPECT_TRUE(app->allCleanFileNumber().isNull());
-    EXPECT_EQ(app->totalPhotoRemoveFileSize() + app->currentBooksFileSize() + app->allCookFileNumber(), 0u);
+    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize) + app->counter(AppCounter::CurrentBooksFileSize) + app->counter(AppCounter::AllCookFileNumber), 0u);
     EXPECT_EQ(OstrevaneAppDelegate::sizeText(1499), "1.50KB");
     EXPECT_EQ(OstrevaneAppDelegate::sizeFormString("2.00GB"), 2000000000u);
 }

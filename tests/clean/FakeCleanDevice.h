@@ -2,7 +2,7 @@
 // knobs for refusals, failing services and a device pulled out after a number of calls.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include <QString>
 

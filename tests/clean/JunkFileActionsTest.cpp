@@ -1,7 +1,7 @@
 #include "FakeCleanDevice.h"
 #include "TestSupport.h"
-#include "clean/CleanWorkerPool.h"
-#include "clean/JunkFileActions.h"
+#include "clean/core/CleanWorkerPool.h"
+#include "clean/core/JunkFileActions.h"
 
 #include <QDir>
 #include <QDirIterator>

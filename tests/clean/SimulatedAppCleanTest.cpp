@@ -1,7 +1,7 @@
 // The app cleaner against the sample device, through the device layer.
 #include "DeviceFolder.h"
 #include "SampleDevice.h"
-#include "clean/AdCacheScan.h"
+#include "clean/core/AdCacheScan.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"

@@ -1,4 +1,4 @@
-#include "clean/AppCleanScan.h"
+#include "clean/core/AppCleanScan.h"
 
 #include <QtDebug>
 #include <strings.h>

@@ -3,7 +3,7 @@
 // the views on the main thread and pass it in as plain values.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include <QString>
 #include <QStringList>

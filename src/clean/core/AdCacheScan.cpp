@@ -1,4 +1,4 @@
-#include "clean/AdCacheScan.h"
+#include "clean/core/AdCacheScan.h"
 
 #include <QtDebug>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "clean/DeviceLayerEntries.h"
+#include "clean/core/DeviceLayerEntries.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "clean/JunkFileActions.h"
+#include "clean/core/JunkFileActions.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // on a worker thread; the callbacks decide how progress reaches the views.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
-#include "clean/PRAppAdsRemoveNode.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/PRAppAdsRemoveNode.h"
 
 #include <QImage>
 #include <QStringList>

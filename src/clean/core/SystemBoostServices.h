@@ -3,7 +3,7 @@
 // made it. The application uses the device layer behind it (systemBoostServices()).
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // What the device layer's listings and file attributes say, in the clean pages' own terms.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 #include "platform/CoreFoundation.h"
 
 #include <string>

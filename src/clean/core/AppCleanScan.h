@@ -4,7 +4,7 @@
 // Runs on a worker thread; the sink shows the paths, the callback the share of apps done.
 #pragma once
 
-#include "clean/JunkScan.h"
+#include "clean/core/JunkScan.h"
 
 #include <functional>
 

@@ -1,11 +1,11 @@
 // The clean pages' device services over the device layer: each start makes its own amd
 // service object, which the returned object deletes on the thread that used it.
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include "device/AfcService.h"
 #include "device/AppService.h"
 #include "device/SBService.h"
-#include "clean/DeviceLayerEntries.h"
+#include "clean/core/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
 
 #include <QtDebug>

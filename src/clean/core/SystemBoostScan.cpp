@@ -1,4 +1,4 @@
-#include "clean/SystemBoostScan.h"
+#include "clean/core/SystemBoostScan.h"
 
 #include "model/PRRecordFields.h"
 

@@ -5,8 +5,8 @@
 // Runs on one worker thread; the sink decides how batches reach the views.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
-#include "clean/PRCleanDirNode.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/PRCleanDirNode.h"
 
 #include <QImage>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 
 #include "platform/Images.h"
 

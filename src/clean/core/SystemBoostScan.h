@@ -4,8 +4,8 @@
 // Runs on one worker thread; the records it makes are read by others only after run() returned.
 #pragma once
 
-#include "clean/PRPhoneSystemDirNode.h"
-#include "clean/SystemBoostServices.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
+#include "clean/core/SystemBoostServices.h"
 
 #include <QString>
 #include <array>

@@ -1,6 +1,6 @@
-#include "clean/PrivacyCleanRun.h"
+#include "clean/core/PrivacyCleanRun.h"
 
-#include "clean/BackupDatabaseCleaner.h"
+#include "clean/core/BackupDatabaseCleaner.h"
 #include "platform/BackupTool.h"
 #include "platform/Paths.h"
 

@@ -1,4 +1,4 @@
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <QBoxLayout>
 #include <QEvent>

@@ -4,7 +4,7 @@
 // to the device. One call opens the app's container once, on the calling thread.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include <QString>
 #include <QStringList>

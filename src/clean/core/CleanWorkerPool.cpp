@@ -1,4 +1,4 @@
-#include "clean/CleanWorkerPool.h"
+#include "clean/core/CleanWorkerPool.h"
 
 #include "platform/Threads.h"
 

@@ -3,9 +3,9 @@
 // did, so that rows and totals can follow it.
 #pragma once
 
-#include "clean/JunkFileActions.h"
-#include "clean/PRPhoneSystemDirNode.h"
-#include "clean/SystemBoostServices.h"
+#include "clean/core/JunkFileActions.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
+#include "clean/core/SystemBoostServices.h"
 
 #include <QString>
 #include <functional>

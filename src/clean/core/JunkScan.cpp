@@ -1,4 +1,4 @@
-#include "clean/JunkScan.h"
+#include "clean/core/JunkScan.h"
 
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"

@@ -1,4 +1,4 @@
-#include "clean/BackupDatabaseCleaner.h"
+#include "clean/core/BackupDatabaseCleaner.h"
 
 #include "backup/CommitDB.h"
 

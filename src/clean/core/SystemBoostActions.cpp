@@ -1,4 +1,4 @@
-#include "clean/SystemBoostActions.h"
+#include "clean/core/SystemBoostActions.h"
 
 #include <QDir>
 #include <QFileInfo>

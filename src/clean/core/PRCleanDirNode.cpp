@@ -1,4 +1,4 @@
-#include "clean/PRCleanDirNode.h"
+#include "clean/core/PRCleanDirNode.h"
 
 #include "platform/Images.h"
 

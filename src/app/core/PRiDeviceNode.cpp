@@ -1,4 +1,4 @@
-#include "app/PRiDeviceNode.h"
+#include "app/core/PRiDeviceNode.h"
 
 std::string PRiDeviceNode::description() const {
     return "<PRiDeviceNode " + deviceName_.toStdString() + " " + udidNumber_.toStdString() + ">";

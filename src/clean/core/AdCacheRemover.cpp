@@ -1,6 +1,6 @@
-#include "clean/AdCacheRemover.h"
+#include "clean/core/AdCacheRemover.h"
 
-#include "clean/JunkFileActions.h"
+#include "clean/core/JunkFileActions.h"
 #include "platform/Paths.h"
 
 #include <QFile>

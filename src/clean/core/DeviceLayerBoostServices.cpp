@@ -1,9 +1,9 @@
 // The system-boost page's device services over the device layer: the media area through the
 // clean pages' services, the crash logs through the crash-report service.
-#include "clean/SystemBoostServices.h"
+#include "clean/core/SystemBoostServices.h"
 
 #include "device/CrashReportService.h"
-#include "clean/DeviceLayerEntries.h"
+#include "clean/core/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
 
 #include <QtDebug>

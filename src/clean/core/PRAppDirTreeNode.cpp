@@ -1,4 +1,4 @@
-#include "clean/PRAppDirTreeNode.h"
+#include "clean/core/PRAppDirTreeNode.h"
 
 #include "platform/Images.h"
 
