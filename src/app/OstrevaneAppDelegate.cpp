@@ -42,6 +42,8 @@ OstrevaneAppDelegate::OstrevaneAppDelegate() { init(); }
 
 OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     nc->removeObserver(this);
+    // Workers first: they hand their results to the delegate and its pages.
+    endWorkersOf(this, {&workers_});
     if (fixTimer_) fixTimer_->invalidate();
     stopBoardMessage();
     releaseCrashApplication();

@@ -17,6 +17,7 @@
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "platform/WorkerPool.h"
 
 #include <QObject>
 #include <QPointer>
@@ -502,6 +503,7 @@ private:
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
     NSTimerPtr fixTimer_;  // waits for the fix's removals to end
+    WorkerPool workers_{2};  // the backup scan and the usage poll's connection
 
     std::array<QWidget*, kPageCount> pages_{};
     std::array<SidebarRow, kSidebarRows> sidebarRows_{};

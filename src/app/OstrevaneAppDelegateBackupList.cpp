@@ -14,7 +14,6 @@
 #include "platform/Paths.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QtDebug>
 
 struct OstrevaneAppDelegate::BackupScan {
@@ -84,21 +83,24 @@ bool OstrevaneAppDelegate::ScanIOSBackFile(const QString& path) {
     state.resetScanArrays();
     state.currentNodeIsiOS6Version = currentNodeIsiOS6Version();
     state.bIOS7DeviceNode = bIOS7DeviceNode();
-    QPointer<OstrevaneAppDelegate> self(this);
     std::shared_ptr<BackupScan> scan = backupScan_;
     const std::string folder = path.toStdString();
-    // The thread holds the arrays itself: they outlive the delegate if the window goes first.
-    NSThread::detachNewThread([self, scan, folder] {
+    // The delegate waits for the scan when it goes; the scan stops between readers then.
+    workers_.enqueue([this, scan, folder] {
         PRBackupScanState& state = scan->state;
-        PRBackupManifestReader(state).scanDirAnalyThread(folder);
-        PRContactReader(state).scanContactThread(folder);
-        PRMessageReader(state).scanMessageThread(folder);
-        PRNoteReader().scanNoteThread(folder);
-        PRCallHistoryReader(state).scanCallHistoryThread(folder);
-        PRBookMarkReader().scanBookMarkThread(folder);
-        PRCalenderReader(state).scanCalenderThread(folder);
-        performOnMainThread([self] {
-            if (self && self->resultViewController) self->resultViewController->ScanThreadFinish();
+        const std::function<void()> readers[] = {
+            [&] { PRBackupManifestReader(state).scanDirAnalyThread(folder); },
+            [&] { PRContactReader(state).scanContactThread(folder); },
+            [&] { PRMessageReader(state).scanMessageThread(folder); },
+            [&] { PRNoteReader().scanNoteThread(folder); },
+            [&] { PRCallHistoryReader(state).scanCallHistoryThread(folder); },
+            [&] { PRBookMarkReader().scanBookMarkThread(folder); },
+            [&] { PRCalenderReader(state).scanCalenderThread(folder); },
+        };
+        for (const auto& read : readers)
+            if (!workers_.isCancelled()) read();
+        performOnMainThread(this, [this] {
+            if (resultViewController) resultViewController->ScanThreadFinish();
         }, true);
         state.removeSomeArray();
         scan->running = false;

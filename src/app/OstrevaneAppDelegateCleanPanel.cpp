@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -112,8 +111,7 @@ QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QS
 void OstrevaneAppDelegate::CleanFileProgressInfoHandle(const NSNotification& n) {
     int percent = 0;
     if (!numberOf(n, &NSNumber::intValue, percent)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, percent] { if (self) self->CleanFileProgressInfoHandleOnMain(percent); }, true);
+    performOnMainThread(this, [this, percent] { CleanFileProgressInfoHandleOnMain(percent); }, true);
 }
 
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNotification& n) {
@@ -125,38 +123,32 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNoti
         if (!number) return;
         bytes[i] = number->unsignedLongLongValue();
     }
-    QPointer<OstrevaneAppDelegate> self(this);
     performOnMainThread(
-        [self, bytes] { if (self) self->AddCleanFileSizeThreadProgressInfoHandleOnMain(bytes[0], bytes[1], bytes[2]); },
-        true);
+        this, [this, bytes] { AddCleanFileSizeThreadProgressInfoHandleOnMain(bytes[0], bytes[1], bytes[2]); }, true);
 }
 
 void OstrevaneAppDelegate::CleanFilehasFinishedHandle(const NSNotification& n) {
     uint64_t total = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, total)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, total] { if (self) self->CleanFilehasFinishedOnMainThreadHanld(total); }, true);
+    performOnMainThread(this, [this, total] { CleanFilehasFinishedOnMainThreadHanld(total); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCacheFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanCacheFilesSizeHandleOnMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanCacheFilesSizeHandleOnMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanJunkFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanJunkFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanJunkFilesSizeHandleMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCookFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanCookFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanCookFilesSizeHandleMain(bytes); }, true);
 }
 
 // ---- Main-thread handlers -------------------------------------------------------------------
@@ -241,9 +233,9 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
     fixInfolab->clear();
 
     // The sentence states what the device really gave up, so it waits for the removals.
-    QPointer<OstrevaneAppDelegate> self(this);
-    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [self, filesBefore, bytesBefore](NSTimer&) {
-        if (self && self->cleanViewController->pendingJobs() == 0) self->finishFix(filesBefore, bytesBefore);
+    // The timer runs on the main thread and goes with the delegate (its destructor stops it).
+    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [this, filesBefore, bytesBefore](NSTimer&) {
+        if (cleanViewController->pendingJobs() == 0) finishFix(filesBefore, bytesBefore);
     });
 }
 

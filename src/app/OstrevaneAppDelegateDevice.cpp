@@ -110,11 +110,11 @@ void OstrevaneAppDelegate::startBoardMessage() {
     const int index = theDevice;
     const uint64_t generation = connectionGeneration_;
     boardPending_ = true;
-    QPointer<OstrevaneAppDelegate> self(this);
 
     // Only the connection is made off the main thread; the worker reads nothing of the device's
-    // objects, which the main thread may delete at any time.
-    NSThread::detachNewThread([self, udid, index, generation] {
+    // objects, which the main thread may delete at any time. The timers run on the main thread
+    // and stopBoardMessage (also run by the destructor) stops them.
+    workers_.enqueue([this, udid, index, generation] {
         auto helper = std::make_shared<amd::AirTrafficHostHelper>();
         CFHolder<CFStringRef> udidText(udid.empty() ? nullptr : CFStringCreateWithCString(udid.c_str()));
         const bool connected = helper->Connect(udidText.get(), index) == 0;
@@ -124,21 +124,16 @@ void OstrevaneAppDelegate::startBoardMessage() {
             qWarning("AirTrafficHost init failed");
             helper.reset();
         }
-        performOnMainThread(
-            [self, helper, generation] {
-                if (!self || self->connectionGeneration_ != generation) return;  // the device went meanwhile
-                self->boardPending_ = false;
-                if (!helper) return;
-                self->boardHelper_ = helper;
-                self->boardStartTimer = performAfterDelay(g_boardStartDelay, [self] {
-                    if (!self) return;
-                    self->boardStartTimer.reset();
-                    self->boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [self](NSTimer&) {
-                        if (self) self->BoardMessageTimer_hander();
-                    });
-                });
-            },
-            true);
+        performOnMainThread(this, [this, helper, generation] {
+            if (connectionGeneration_ != generation) return;  // the device went meanwhile
+            boardPending_ = false;
+            if (!helper) return;
+            boardHelper_ = helper;
+            boardStartTimer = performAfterDelay(g_boardStartDelay, [this] {
+                boardStartTimer.reset();
+                boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [this](NSTimer&) { BoardMessageTimer_hander(); });
+            });
+        }, true);
     });
 }
 

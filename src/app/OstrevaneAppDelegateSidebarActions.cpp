@@ -7,7 +7,6 @@
 #include "transfer/PRTansferViewController.h"
 #include "widgets/FlashView.h"
 
-#include <QPointer>
 #include <QProgressBar>
 
 namespace {
@@ -150,29 +149,26 @@ void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
 
 // The pages call and post on the main thread; one that does not still never touches the
 // indicator from its own thread.
+// The call is tied to the delegate: the indicators live in its window, which goes after it has
+// stopped taking calls from workers.
 void OstrevaneAppDelegate::startIndicator(CircularBusyIndicator* indicator) {
-    QPointer<CircularBusyIndicator> i(indicator);
-    performOnMainThread([i] {
-        if (!i) return;
-        i->setHidden(false);
-        i->startAnimation();
+    performOnMainThread(this, [indicator] {
+        indicator->setHidden(false);
+        indicator->startAnimation();
     }, true);
 }
 
 void OstrevaneAppDelegate::stopIndicator(CircularBusyIndicator* indicator) {
-    QPointer<CircularBusyIndicator> i(indicator);
-    performOnMainThread([i] {
-        if (!i) return;
-        i->setHidden(true);
-        i->stopAnimation();
+    performOnMainThread(this, [indicator] {
+        indicator->setHidden(true);
+        indicator->stopAnimation();
     }, true);
 }
 
 namespace {
-// Runs method on the main thread and waits; the delegate may be gone by then.
+// Runs method on the main thread and waits, unless the delegate is going.
 void onMainAndWait(OstrevaneAppDelegate* delegate, void (OstrevaneAppDelegate::*method)()) {
-    QPointer<OstrevaneAppDelegate> self(delegate);
-    performOnMainThread([self, method] { if (self) (self.data()->*method)(); }, true);
+    performOnMainThread(delegate, [delegate, method] { (delegate->*method)(); }, true);
 }
 }  // namespace
 

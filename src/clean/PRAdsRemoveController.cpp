@@ -34,6 +34,7 @@ PRAdsRemoveController::PRAdsRemoveController(clean::DeviceCleanServices& service
 }
 
 PRAdsRemoveController::~PRAdsRemoveController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
     delete view_;
 }
@@ -161,7 +162,7 @@ void PRAdsRemoveController::StartScanAppAdsAction(QObject*) {
     theFalshView->startFlash();
     scanning_ = true;
     const int device = deviceIndex;
-    NSThread::detachNewThread([this, device] { StartScanAppAdsThread(device); });
+    scans_.enqueue([this, device] { StartScanAppAdsThread(device); });
 }
 
 QImage PRAdsRemoveController::getIPhoneAppIconwith(clean::DeviceFileService& container, const std::string& bundleId) {
@@ -177,22 +178,22 @@ QImage PRAdsRemoveController::getIPhoneAppIconwith(clean::DeviceFileService& con
 void PRAdsRemoveController::StartScanAppAdsThread(int device) {
     clean::AdCacheScan::Options options;
     options.deviceIndex = device;
-    options.deviceConnected = [this] { return !deviceConnected || deviceConnected(); };
+    options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
     options.fragments = adPlatArray;
     options.icon = &PRAdsRemoveController::getIPhoneAppIconwith;
     options.progress = [this](float ratio) {
-        performOnMainThread([this, ratio] {
+        performOnMainThread(this, [this, ratio] {
             for (PRProgressView* bar : bars()) bar->setProgressValue(ratio);
         }, true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread([this, bundleId] {
+        performOnMainThread(this, [this, bundleId] {
             for (QLabel* label : labels()) label->setText(bundleId);
         }, true);
     };
     clean::AdCacheScan scan(services_, options);
     const bool finished = scan.run() == clean::AdCacheScan::Outcome::Finished;
-    performOnMainThread([this, finished, &scan] {
+    performOnMainThread(this, [this, finished, &scan] {
         if (finished) {
             StartScanAppAdsThreadOnMainThread(scan.records());
         } else {  // the device went away: back to a screen that can scan again
@@ -253,7 +254,7 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
         for (size_t i = 0; i < work.size(); ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             failed = failed || !result.ok();
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 const PRAppAdsRemoveNodePtr& record = records[i];
                 QStringList remaining;
                 for (const QString& path : record->appAdsPlatArray)
@@ -265,12 +266,12 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
             }, true);
         }
         if (failed)
-            QMetaObject::invokeMethod(this, [this] {
+            performOnMainThread(this, [this] {
                 AlertRequest alert;
                 alert.messageText = tr("Some advertising caches could not be removed from the device.");
                 alert.window = view_ ? view_->window() : nullptr;
                 dialogs::runAlert(alert);
-            }, Qt::QueuedConnection);
+            }, false);
     });
 }
 

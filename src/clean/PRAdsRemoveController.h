@@ -4,7 +4,7 @@
 
 #include "clean/core/AdCacheRemover.h"
 #include "clean/core/CleanDeviceServices.h"
-#include "clean/core/CleanWorkerPool.h"
+#include "platform/WorkerPool.h"
 #include "clean/PRAdsController.h"
 
 #include <QObject>
@@ -73,7 +73,8 @@ private:
     std::vector<QLabel*> labels() const;
 
     clean::DeviceCleanServices& services_;
-    clean::CleanWorkerPool pool_{2};
+    WorkerPool pool_{2};   // removals
+    WorkerPool scans_{1};  // the scan's thread
     std::atomic<bool> scanning_{false};
     QPointer<QWidget> view_;
 };

@@ -77,6 +77,7 @@ PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& service
 }
 
 PRCleanViewController::~PRCleanViewController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
     for (QMenu* menu : {cacheMenu, junkMenu, cookieMenu, cacheDirMenu, junkDirMenu, cookieDirMenu, syncedMenu}) delete menu;
     delete view_;

@@ -16,7 +16,7 @@
 
 #include "clean/core/AdCacheRemover.h"
 #include "clean/core/CleanDeviceServices.h"
-#include "clean/core/CleanWorkerPool.h"
+#include "platform/WorkerPool.h"
 #include "clean/PRAdsController.h"
 #include "clean/PRCleanCacheFileController.h"
 #include "clean/core/JunkFileActions.h"
@@ -255,7 +255,8 @@ private:
     QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files,
                            QTreeView*& outline, QTableView*& table);
     void showPane(QWidget* pane);
-    bool connectedNow() const { return !deviceConnected || deviceConnected(); }
+    // False too once the page goes, so that its scans end early.
+    bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();
 
     // Removal and export.
@@ -338,7 +339,8 @@ private:
     clean::JunkScanCounters counters_;
     clean::JunkScanLists lists_;
     std::atomic<bool> scanning_{false};
-    clean::CleanWorkerPool pool_{4};
+    WorkerPool pool_{4};   // removals and exports
+    WorkerPool scans_{3};  // the device clean's, the app cleaner's and the removal pass's threads
     mutable QMutex exportPathMutex_;
     QString exportPath_;
     QPointer<QWidget> view_;

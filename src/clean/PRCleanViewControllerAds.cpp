@@ -63,17 +63,17 @@ void PRCleanViewController::StartScanAppAdsThread(int device) {
         return clean::JunkScan::appIcon(services_, device, bundleId);
     };
     options.progress = [this](float ratio) {
-        performOnMainThread([this, ratio] { adsProgressor->setProgressValue(ratio); }, true);
+        performOnMainThread(this, [this, ratio] { adsProgressor->setProgressValue(ratio); }, true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread([this, bundleId] { appAdsShowFilePathlab->setText(bundleId); }, true);
+        performOnMainThread(this, [this, bundleId] { appAdsShowFilePathlab->setText(bundleId); }, true);
     };
     clean::AdCacheScan scan(services_, options);
     if (scan.run() == clean::AdCacheScan::Outcome::Disconnected) {
-        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread([this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
+    performOnMainThread(this, [this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
                         true);
 }
 
@@ -142,12 +142,12 @@ void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> r
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             if (!result.ok()) ++all.failures;
             // Each record's row is redrawn as soon as its folders are done.
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 adsRemoved(records[i], result);
                 if (!reloadOnce) adsController->reloadData();
             }, true);
         }
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             adsController->reloadData();
             finishJob(batch, all);
         }, true);

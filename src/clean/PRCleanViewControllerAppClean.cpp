@@ -336,7 +336,7 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
     bStartCleanScan = true;
     adsScanRunning_ = true;
     const int device = cleanDevice;
-    NSThread::detachNewThread([this, device] {
+    scans_.enqueue([this, device] {
         std::lock_guard<std::mutex> turn(deviceScanTurn_);  // after a device clean under way
         startScanPhoneAppThread(device);
     });
@@ -348,23 +348,23 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
         pendingPaths_[int(category)] = path;
         if (pathLabelsPosted_) return;
         pathLabelsPosted_ = true;
-        QMetaObject::invokeMethod(this, [this] { showAppCleanPathLabels(); }, Qt::QueuedConnection);
+        performOnMainThread(this, [this] { showAppCleanPathLabels(); }, false);
     });
     clean::AppCleanScan::Options options;
     options.deviceIndex = device;
     options.deviceConnected = [this] { return connectedNow(); };
     options.categoryProgress = [this](float ratio) {
-        QMetaObject::invokeMethod(this, [this, ratio] {
+        performOnMainThread(this, [this, ratio] {
             for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress})
                 bar->setProgressValue(ratio);
-        }, Qt::QueuedConnection);
+        }, false);
     };
     clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
     if (scan.startScanPhoneCache() == clean::AppCleanScan::Outcome::Disconnected) {
-        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread([this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
+    performOnMainThread(this, [this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
     StartScanAppAdsThread(device);
 }
 
@@ -484,7 +484,7 @@ void PRCleanViewController::startRemoval() {
     removeProgress->setValue(0);
     removeNumberInfolab->clear();
     removeWindow->open();
-    NSThread::detachNewThread([this, plan] { removeAllFilesThreader(plan); });
+    scans_.enqueue([this, plan] { removeAllFilesThreader(plan); });
 }
 
 void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan) {
@@ -496,7 +496,7 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
         const int percent = int(done * 100 / total);  // total > 0: an empty plan never gets here
         if (percent == shown) return;  // one hand-over per percent, however many files
         shown = percent;
-        performOnMainThread([this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+        performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
     };
     RemovalOutcome outcome;
     outcome.files = clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
@@ -508,7 +508,7 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
         outcome.ads.push_back(remover.removeFolders(plan->adBundles[i], plan->adPaths[i]));
         step(plan->files.size() + i + 1);
     }
-    performOnMainThread([this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
+    performOnMainThread(this, [this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
 }
 
 void PRCleanViewController::sendRemoveProgressInfoOnMainThread(int percent) {

@@ -172,7 +172,7 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
             clean::localPathUnder(folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
         pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
             const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
-            performOnMainThread([=, this] { finishJob(batch, result); }, true);
+            performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
         });
     }
 }
@@ -195,7 +195,7 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
         std::vector<bool> removed;
         const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             std::vector<PRCleanDirNodePtr> gone;
             for (size_t i = 0; i < rows.size(); ++i)
                 if (removed[i]) gone.push_back(rows[i]);
@@ -258,7 +258,7 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
             showFailure(tr("Some files could not be removed from the device."));
         }
     };
-    NSThread::detachNewThread([this, device = cleanDevice, refs, end, category] {
+    scans_.enqueue([this, device = cleanDevice, refs, end, category] {
         const size_t n = refs.size();
         int shown = -1;
         std::vector<bool> removed;
@@ -267,12 +267,12 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                 const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
                 if (percent == shown) return;
                 shown = percent;
-                performOnMainThread([this, category, percent] {
+                performOnMainThread(this, [this, category, percent] {
                     QProgressBar* bar = appCategory(category).progress;
                     bar->setValue(percent < 1 ? 1 : percent);
                 }, true);
             });
-        performOnMainThread([&] { end(removed, result); }, true);
+        performOnMainThread(this, [&] { end(removed, result); }, true);
     });
 }
 

@@ -19,7 +19,8 @@ public:
     explicit PageSink(PRCleanViewController& page) : page_(page) {}
     void deliver(clean::JunkScanBatch batch) override {
         auto shared = std::make_shared<clean::JunkScanBatch>(std::move(batch));
-        performOnMainThread([this, shared] { page_.AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
+        PRCleanViewController* page = &page_;
+        performOnMainThread(page, [page, shared] { page->AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
     }
 
 private:
@@ -45,7 +46,7 @@ bool PRCleanViewController::showDeviceClean(int deviceIndex) {
     }
     cleanDevice = deviceIndex;
     resetScanResults();
-    NSThread::detachNewThread([this] { StartDeviceCleanThread(); });
+    scans_.enqueue([this] { StartDeviceCleanThread(); });
     return true;
 }
 

@@ -94,7 +94,7 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             fileRemoved(category, node, result);
             finishJob(batch, result);
         }, true);
@@ -134,7 +134,7 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             folderEmptied(category, bundleId, result);
             finishJob(batch, result);
         }, true);
@@ -157,7 +157,7 @@ void PRCleanViewController::removeAllFolders(Category category) {
         pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
             const ActionResult result =
                 clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 folderEmptied(category, bundleId, result);
                 finishJob(batch, result);
             }, true);
@@ -210,7 +210,7 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             syncFilesRemoved({record}, result);
             finishJob(batch, result);
         }, true);
@@ -240,7 +240,7 @@ void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
                 all.failures += one.failures + (one.serviceFailed ? 1 : 0);
                 all.devicePaths += one.devicePaths;
             }
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 syncFilesRemoved(chunk, all);
                 finishJob(batch, all);
             }, true);
@@ -325,7 +325,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
             ActionResult result;
             if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 finishJob(batch, result);
                 workspace::selectFile(QString(), target);
             }, true);
@@ -351,6 +351,6 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
         const ActionResult result =
             clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
-        performOnMainThread([=, this] { finishJob(batch, result); }, true);
+        performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
     });
 }

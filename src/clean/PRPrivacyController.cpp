@@ -30,7 +30,12 @@ PRPrivacyController::PRPrivacyController(QObject* parent) : QObject(parent) {
     };
 }
 
-PRPrivacyController::~PRPrivacyController() { delete view_; }
+PRPrivacyController::~PRPrivacyController() {
+    // A run under way backs up and restores the device: cutting it short could leave the device
+    // half restored, so the page waits for it.
+    endWorkersOf(this, {&runs_});
+    delete view_;
+}
 
 QWidget* PRPrivacyController::view() {
     if (!view_) buildView();
@@ -109,28 +114,19 @@ bool PRPrivacyController::StartPrivacyClean(QObject*) {
         return false;
     }
     cleanButton->setEnabled(false);
-    NSThread::detachNewThread([self = QPointer<PRPrivacyController>(this), identifier, tool = backupTool] {
-        StartPrivacyCleanThread(self, identifier, tool);
-    });
+    runs_.enqueue([this, identifier, tool = backupTool] { StartPrivacyCleanThread(identifier, tool); });
     return true;
 }
 
-void PRPrivacyController::StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
-                                                  clean::PrivacyCleanRun::Tool tool) {
-    // The worker touches the page only through hand-overs that check, on the main thread, that
-    // it still exists.
+void PRPrivacyController::StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool) {
     clean::PrivacyCleanRun run(identifier, std::move(tool));
-    run.onStep = [self](PrivacyCleanStep step) {
-        performOnMainThread([self, step] {
-            if (self) self->stepOnMainThread(step);
-        }, true);
+    run.onStep = [this](PrivacyCleanStep step) {
+        performOnMainThread(this, [this, step] { stepOnMainThread(step); }, true);
     };
     const PrivacyCleanOutcome outcome = run.run();
     qInfo().noquote() << "Privacy clean:" << outcome.message();
     s_cleaning = false;
-    performOnMainThread([self, outcome] {
-        if (self) self->finishOnMainThread(outcome);
-    }, true);
+    performOnMainThread(this, [this, outcome] { finishOnMainThread(outcome); }, true);
 }
 
 void PRPrivacyController::stepOnMainThread(PrivacyCleanStep step) {

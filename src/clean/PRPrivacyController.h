@@ -8,6 +8,7 @@
 #pragma once
 
 #include "clean/core/BackupDatabaseCleaner.h"
+#include "platform/WorkerPool.h"
 #include "clean/core/PrivacyCleanRun.h"
 
 #include <QObject>
@@ -42,8 +43,7 @@ public:
     // Starts a clean; false (and the page says why) when one is already running or no
     // device is attached.
     bool StartPrivacyClean(QObject* sender = nullptr);
-    static void StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
-                                        clean::PrivacyCleanRun::Tool tool);
+    void StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool);
     static bool isCleaning() { return s_cleaning; }
     // What the page says now.
     QString statusText() const;
@@ -71,6 +71,7 @@ private:
     void setStatus(const QString& text);
 
     static std::atomic<bool> s_cleaning;
+    WorkerPool runs_{1};  // the run's thread
     QPointer<QWidget> view_;
     QString status_;
     clean::PrivacyCleanOutcome lastOutcome_;

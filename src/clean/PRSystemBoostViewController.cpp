@@ -47,10 +47,12 @@ class PageScanSink final : public clean::SystemBoostScanSink {
 public:
     explicit PageScanSink(PRSystemBoostViewController& page) : page_(page) {}
     void showFilePath(BoostCategory category, const QString& path) override {
-        performOnMainThread([this, category, path] { page_.scanFilePathOnMainThread(category, path); }, true);
+        PRSystemBoostViewController* page = &page_;
+        performOnMainThread(page, [page, category, path] { page->scanFilePathOnMainThread(category, path); }, true);
     }
     void progress(float value) override {
-        performOnMainThread([this, value] { page_.scanSystemBoostProgressOnMainThread(value); }, true);
+        PRSystemBoostViewController* page = &page_;
+        performOnMainThread(page, [page, value] { page->scanSystemBoostProgressOnMainThread(value); }, true);
     }
 
 private:
@@ -73,6 +75,7 @@ PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServi
 }
 
 PRSystemBoostViewController::~PRSystemBoostViewController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
     delete removeWindow;
     delete view_;
@@ -376,17 +379,18 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
 }
 
 void PRSystemBoostViewController::StartSystemCleanupAction(QObject*) {
-    NSThread::detachNewThread([this] { StartSystemCleanupThread(); });
+    scans_.enqueue([this] { StartSystemCleanupThread(); });
 }
 
 void PRSystemBoostViewController::StartSystemCleanupThread() {
     PageScanSink sink(*this);
     clean::SystemBoostScan::Options options;
     options.deviceIndex = deviceIndex;
-    options.deviceConnected = deviceConnected;
+    // The scan also ends early once the page goes.
+    options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
     clean::SystemBoostScan scan(services_, options, sink);
     scan.run();
-    performOnMainThread([this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
+    performOnMainThread(this, [this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
 }
 
 void PRSystemBoostViewController::scanSystemBoostProgressOnMainThread(float value) {

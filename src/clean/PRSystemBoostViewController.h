@@ -9,7 +9,7 @@
 // PRSystemBoostViewControllerRemove.cpp (removal and export).
 #pragma once
 
-#include "clean/core/CleanWorkerPool.h"
+#include "platform/WorkerPool.h"
 #include "clean/core/SystemBoostActions.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/PRSystemBoostController.h"
@@ -144,7 +144,8 @@ private:
     QLabel* pathLabelOf(clean::BoostCategory category) const;
 
     clean::SystemBoostServices& services_;
-    clean::CleanWorkerPool pool_{2};
+    WorkerPool pool_{2};   // one file's removal or export
+    WorkerPool scans_{2};  // the scan's thread and the removal pass's
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;

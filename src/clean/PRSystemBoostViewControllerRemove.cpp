@@ -93,11 +93,9 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     // A second press while the file is being removed does not ask the device again.
     if (!record || !removalsUnderWay_.insert(record.get()).second) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
-    QPointer<PRSystemBoostViewController> self(this);
-    pool_.enqueue([this, self, device = deviceIndex, ref, record, row] {
+    pool_.enqueue([this, device = deviceIndex, ref, record, row] {
         const ActionResult result = clean::SystemBoostActions(services_, device).removeFile(ref);
-        performOnMainThread([=, this] {
-            if (!self) return;
+        performOnMainThread(this, [=, this] {
             removalsUnderWay_.erase(record.get());
             if (result.files == 0) {  // the row and its bytes stay
                 showFailure(tr("The file could not be removed from the device."));
@@ -120,11 +118,9 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
     if (!record) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
     const QString folder = exportFolderNow();
-    QPointer<PRSystemBoostViewController> self(this);
-    pool_.enqueue([this, self, device = deviceIndex, ref, folder] {
+    pool_.enqueue([this, device = deviceIndex, ref, folder] {
         const ActionResult result = clean::SystemBoostActions(services_, device).exportFile(ref, folder);
-        performOnMainThread([=, this] {
-            if (!self) return;
+        performOnMainThread(this, [=, this] {
             if (result.files == 0) {
                 showFailure(tr("The file could not be copied from the device."));
                 return;
@@ -182,7 +178,7 @@ void PRSystemBoostViewController::RemoveAllFilesAction(QObject*) {
     for (BoostCategory category : {BoostCategory::SystemLog, BoostCategory::DownloadTemp, BoostCategory::UserStorage,
                                    BoostCategory::SyncCache, BoostCategory::SyncFailed})
         for (const auto& record : arrayOf(category)) files.push_back(clean::BoostFileRef::of(*record));
-    NSThread::detachNewThread([this, files = std::move(files)] { removeAllFilesThreader(files); });
+    scans_.enqueue([this, files = std::move(files)] { removeAllFilesThreader(files); });
     removeWindow->open();
 }
 
@@ -197,11 +193,11 @@ void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::Boos
                                         shown = percent;
                                         sendRemoveProgressInfo(percent);
                                     });
-    performOnMainThread([this, result] { removeAllFilesFinishOnMainThread(result); }, true);
+    performOnMainThread(this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfo(int percent) {
-    performOnMainThread([this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+    performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfoOnMainThread(int percent) {

@@ -23,8 +23,14 @@ class QObject;
 // The same, tied to a receiver living on the main thread (a page, a controller): once the
 // receiver is destroyed, a call that has not started is dropped, and a waiting caller returns.
 // Workers hand their results to a page through this overload, never by capturing a raw pointer
-// that may dangle by the time the main thread runs the call.
+// that may dangle by the time the main thread runs the call. The receiver must be alive when
+// the call is made: its owner waits for the workers that call it (see below).
 void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait);
+
+// For an owner about to wait for its workers on the main thread: drops the calls to receiver
+// that have not started, wakes their waiting callers, and drops every later call to it until it
+// is destroyed. A worker waiting on a hand-off then cannot hold its owner's teardown.
+void cancelMainThreadCalls(const QObject* receiver);
 
 // A timer on the main thread. Made from any thread; invalidate() stops it, also before it
 // first fires, and from inside its own handler.

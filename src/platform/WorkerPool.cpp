@@ -1,27 +1,29 @@
-#include "clean/core/CleanWorkerPool.h"
+#include "platform/WorkerPool.h"
 
 #include "platform/Threads.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
-namespace clean {
-
-struct CleanWorkerPool::State {
+struct WorkerPool::State {
     std::mutex mutex;
     std::deque<std::function<void()>> queue;
     int maxWorkers = 1;
     int workers = 0;
     int running = 0;  // jobs being run
+    std::atomic<bool> cancelled{false};
+    std::condition_variable idle;  // workers reached 0
 
-    // Each worker holds the state, so the pool may go while its last jobs finish.
+    // Each worker holds the state: it still touches it after waking the waiting owner.
     static void work(const std::shared_ptr<State>& state) {
         for (;;) {
             std::function<void()> job;
             {
                 std::lock_guard<std::mutex> lock(state->mutex);
                 if (state->queue.empty()) {
-                    --state->workers;
+                    if (--state->workers == 0) state->idle.notify_all();
                     return;
                 }
                 job = std::move(state->queue.front());
@@ -35,16 +37,33 @@ struct CleanWorkerPool::State {
     }
 };
 
-CleanWorkerPool::CleanWorkerPool(int maxWorkers) : state_(std::make_shared<State>()) {
+WorkerPool::WorkerPool(int maxWorkers) : state_(std::make_shared<State>()) {
     state_->maxWorkers = maxWorkers < 1 ? 1 : maxWorkers;
 }
 
-CleanWorkerPool::~CleanWorkerPool() = default;
+WorkerPool::~WorkerPool() {
+    cancel();
+    wait();
+}
 
-void CleanWorkerPool::enqueue(std::function<void()> job) {
+void WorkerPool::cancel() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->cancelled = true;
+    state_->queue.clear();
+}
+
+bool WorkerPool::isCancelled() const { return state_->cancelled.load(); }
+
+void WorkerPool::wait() {
+    std::unique_lock<std::mutex> lock(state_->mutex);
+    state_->idle.wait(lock, [this] { return state_->workers == 0; });
+}
+
+void WorkerPool::enqueue(std::function<void()> job) {
     bool startWorker = false;
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
+        if (state_->cancelled) return;
         state_->queue.push_back(std::move(job));
         if (state_->workers < state_->maxWorkers) {
             ++state_->workers;
@@ -54,16 +73,20 @@ void CleanWorkerPool::enqueue(std::function<void()> job) {
     if (startWorker) NSThread::detachNewThread([state = state_] { State::work(state); });
 }
 
-int CleanWorkerPool::pendingJobs() const {
+int WorkerPool::pendingJobs() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return int(state_->queue.size()) + state_->running;
 }
 
-int CleanWorkerPool::runningWorkers() const {
+int WorkerPool::runningWorkers() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->workers;
 }
 
-int CleanWorkerPool::maxWorkers() const { return state_->maxWorkers; }
+int WorkerPool::maxWorkers() const { return state_->maxWorkers; }
 
-}  // namespace clean
+void endWorkersOf(const QObject* owner, std::initializer_list<WorkerPool*> pools) {
+    cancelMainThreadCalls(owner);
+    for (WorkerPool* pool : pools) pool->cancel();
+    for (WorkerPool* pool : pools) pool->wait();
+}
