@@ -66,14 +66,14 @@ private:
 class TimedServices final : public clean::DeviceCleanServices {
 public:
     explicit TimedServices(clean::DeviceCleanServices& inner) : inner_(inner) {}
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b) override {
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
         Timer t;
-        auto s = inner_.startAppDir(d, b);
+        auto s = inner_.startAppDir(d, b, status);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d) override {
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
         Timer t;
-        auto s = inner_.startMediaArea(d);
+        auto s = inner_.startMediaArea(d, status);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& a) override {

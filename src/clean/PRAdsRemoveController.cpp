@@ -6,6 +6,7 @@
 #include "clean/core/JunkFileActions.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -251,9 +252,11 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
     pool_.enqueue([this, device = deviceIndex, records, work] {
         clean::AdCacheRemover remover(services_, device);
         bool failed = false;
+        QString detail;  // the first folder that stayed, and why
         for (size_t i = 0; i < work.size(); ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             failed = failed || !result.ok();
+            if (detail.isEmpty()) detail = result.failureDetail();
             performOnMainThread(this, [=, this] {
                 const PRAppAdsRemoveNodePtr& record = records[i];
                 QStringList remaining;
@@ -266,11 +269,9 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
             }, true);
         }
         if (failed)
-            performOnMainThread(this, [this] {
-                AlertRequest alert;
-                alert.messageText = tr("Some advertising caches could not be removed from the device.");
-                alert.window = view_ ? view_->window() : nullptr;
-                dialogs::runAlert(alert);
+            performOnMainThread(this, [this, detail] {
+                showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; },
+                                  tr("Some advertising caches could not be removed from the device."), detail);
             }, false);
     });
 }

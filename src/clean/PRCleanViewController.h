@@ -263,6 +263,7 @@ private:
     // Jobs started by one user action; the failures of all of them are shown once, at the end.
     struct Batch {
         QString failureText;
+        QString detail;  // the first failing path and its reason
         int remaining = 0;
         uint64_t failures = 0;
     };
@@ -276,7 +277,7 @@ private:
     void syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const clean::ActionResult& result);
     void chooseExport(bool oneFile, bool cache, bool junk, bool cookie, bool synced);
     static clean::DeviceFileRef refOf(const PRCleanFileNode& node);
-    void showFailure(const QString& text);
+    void showFailure(const QString& text, const QString& detail = {});
 
     // App cleaner.
     struct AppCleanCategory {

@@ -140,7 +140,13 @@ void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> r
         clean::ActionResult all;
         for (size_t i = 0; i < work.size(); ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
-            if (!result.ok()) ++all.failures;
+            if (!result.ok()) {
+                ++all.failures;
+                if (all.failureReason.isEmpty() && !result.remainingPaths.isEmpty()) {
+                    all.failedPath = result.remainingPaths.first();
+                    all.failureReason = result.failureReason;
+                }
+            }
             // Each record's row is redrawn as soon as its folders are done.
             performOnMainThread(this, [=, this] {
                 adsRemoved(records[i], result);

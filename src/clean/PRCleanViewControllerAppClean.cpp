@@ -527,6 +527,7 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
     if (removeWindow) removeWindow->close();
     hasRemoveNumber = 0;
     uint64_t failures = outcome.files.failures;
+    QString detail = outcome.files.failureDetail();
     for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
         std::vector<PRCleanDirNodePtr> removed;
         for (size_t i = 0; i < outcome.removed.size(); ++i)
@@ -540,7 +541,9 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
     addToRemovedAppBytes(outcome.files.bytes);
     for (size_t i = 0; i < outcome.ads.size(); ++i) {
         adsRemoved(plan->ads[i], outcome.ads[i]);
-        if (!outcome.ads[i].ok()) ++failures;
+        if (outcome.ads[i].ok()) continue;
+        ++failures;
+        if (detail.isEmpty()) detail = outcome.ads[i].failureDetail();
     }
     if (adsController) adsController->reloadData();
     appStartBtn->setEnabled(false);
@@ -552,5 +555,5 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
                                        .arg(qulonglong(outcome.files.files))
                                        .arg(sizeTextOf(outcome.files.bytes)));
     }
-    if (failures > 0) showFailure(tr("Some files could not be removed from the device."));
+    if (failures > 0) showFailure(tr("Some files could not be removed from the device."), detail);
 }

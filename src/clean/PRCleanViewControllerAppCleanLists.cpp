@@ -255,7 +255,7 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                                      .arg(v.sizeLabel->text())
                                      .arg(qulonglong(appCounters_.numberOf(category).load())));
             for (QPushButton* b : {v.exportBtn, v.removeAllBtn, v.removeBtn}) b->setEnabled(true);
-            showFailure(tr("Some files could not be removed from the device."));
+            showFailure(tr("Some files could not be removed from the device."), result.failureDetail());
         }
     };
     scans_.enqueue([this, device = cleanDevice, refs, end, category] {

@@ -4,6 +4,7 @@
 #include "clean/PRCleanViewController.h"
 
 #include "platform/Dialogs.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -59,18 +60,12 @@ std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(
 
 void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const ActionResult& result) {
     batch->failures += result.failures + (result.serviceFailed ? 1 : 0);
-    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText);
+    if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
+    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText, batch->detail);
 }
 
-void PRCleanViewController::showFailure(const QString& text) {
-    qInfo().noquote() << text;
-    // After the worker's hand-over has returned, so that no worker waits on the alert.
-    QTimer::singleShot(0, this, [this, text] {
-        AlertRequest alert;
-        alert.messageText = text;
-        alert.window = view_ ? view_->window() : nullptr;
-        dialogs::runAlert(alert);
-    });
+void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
+    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 clean::DeviceFileRef PRCleanViewController::refOf(const PRCleanFileNode& node) {

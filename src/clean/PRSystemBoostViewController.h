@@ -139,7 +139,7 @@ private:
     // Takes every record whose path was removed out of its category and the list.
     void forgetRemoved(const QStringList& devicePaths);
     void showSizeOf(clean::BoostCategory category);
-    void showFailure(const QString& text);
+    void showFailure(const QString& text, const QString& detail = {});
     PRProgressView* progressorOf(clean::BoostCategory category) const;
     QLabel* pathLabelOf(clean::BoostCategory category) const;
 

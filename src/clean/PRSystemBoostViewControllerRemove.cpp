@@ -5,6 +5,7 @@
 
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/PRButton.h"
@@ -38,15 +39,8 @@ int selectedRow(QAbstractItemView* view) {
 
 }  // namespace
 
-void PRSystemBoostViewController::showFailure(const QString& text) {
-    qInfo().noquote() << text;
-    // After the worker's hand-over has returned, so that no worker waits on the alert.
-    QTimer::singleShot(0, this, [this, text] {
-        AlertRequest alert;
-        alert.messageText = text;
-        alert.window = view_ ? view_->window() : nullptr;
-        dialogs::runAlert(alert);
-    });
+void PRSystemBoostViewController::showFailure(const QString& text, const QString& detail) {
+    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 void PRSystemBoostViewController::forget(const PRPhoneSystemFileNodePtr& record) {
@@ -98,7 +92,7 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
         performOnMainThread(this, [=, this] {
             removalsUnderWay_.erase(record.get());
             if (result.files == 0) {  // the row and its bytes stay
-                showFailure(tr("The file could not be removed from the device."));
+                showFailure(tr("The file could not be removed from the device."), result.failureDetail());
                 return;
             }
             forget(record);
@@ -122,7 +116,7 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
         const ActionResult result = clean::SystemBoostActions(services_, device).exportFile(ref, folder);
         performOnMainThread(this, [=, this] {
             if (result.files == 0) {
-                showFailure(tr("The file could not be copied from the device."));
+                showFailure(tr("The file could not be copied from the device."), result.failureDetail());
                 return;
             }
             workspace::selectFile(QString(), folder);
@@ -219,5 +213,5 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
     scanButton->setEnabled(false);
     setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     if (result.failures > 0 || result.serviceFailed)
-        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures));
+        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures), result.failureDetail());
 }

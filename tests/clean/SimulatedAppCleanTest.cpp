@@ -51,12 +51,12 @@ public:
         GatedServices& owner_;
     };
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b) override {
-        auto inner = clean::deviceCleanServices().startAppDir(d, b);
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
+        auto inner = clean::deviceCleanServices().startAppDir(d, b, status);
         return inner ? std::make_unique<File>(std::move(inner), *this) : nullptr;
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d) override {
-        return clean::deviceCleanServices().startMediaArea(d);
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
+        return clean::deviceCleanServices().startMediaArea(d, status);
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& apps) override {
         return clean::deviceCleanServices().lookupApplications(d, apps);

@@ -32,18 +32,29 @@ QString AdCacheRemover::placeholderFile(const QString& folderName) {
     return file;
 }
 
+QString AdRemovalResult::failureDetail() const {
+    if (remainingPaths.isEmpty()) return {};
+    return failureReason.isEmpty() ? remainingPaths.first() : remainingPaths.first() + QStringLiteral(": ") + failureReason;
+}
+
 AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QStringList& paths) {
     AdRemovalResult result;
     qInfo().noquote() << "[sender appBundleID]====" + bundleId;
-    auto container = services_.startAppDir(device_, utf8(bundleId));
+    int status = 0;
+    auto container = services_.startAppDir(device_, utf8(bundleId), &status);
     if (!container) {
         result.serviceFailed = true;
         result.remainingPaths = paths;
+        result.failureReason = QStringLiteral("The device's file service could not be started: ") + deviceStatusText(status);
         return result;
     }
+    auto stays = [&result](const QString& path, const QString& reason) {
+        if (result.remainingPaths.isEmpty()) result.failureReason = reason;
+        result.remainingPaths << path;
+    };
     for (const QString& path : paths) {
         if (!isAdFolderPath(path)) {
-            result.remainingPaths << path;
+            stays(path, QStringLiteral("Not an advertising cache folder"));
             continue;
         }
         const std::string folder = utf8(path);
@@ -53,8 +64,8 @@ AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QSt
         for (const auto& name : names)
             if (!name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos)
                 container->RemovePath(folder + "/" + name);
-        if (container->RemovePath(folder) != 0) {
-            result.remainingPaths << path;
+        if (const int removed = container->RemovePath(folder); removed != 0) {
+            stays(path, deviceStatusText(removed));
             continue;
         }
         result.removedPaths << path;

@@ -15,7 +15,10 @@ struct AdRemovalResult {
     QStringList removedPaths;    // folders that are gone
     QStringList remainingPaths;  // folders still there (the device refused, or a sub-folder holds files)
     bool serviceFailed = false;  // the container could not be opened: nothing was done
+    QString failureReason;       // why the first remaining folder stayed
     bool ok() const { return remainingPaths.isEmpty() && !serviceFailed; }
+    // "path: reason" of the first remaining folder, or empty.
+    QString failureDetail() const;
 };
 
 class AdCacheRemover {

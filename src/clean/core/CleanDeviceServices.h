@@ -47,10 +47,12 @@ struct InstalledApp {
 class DeviceCleanServices {
 public:
     virtual ~DeviceCleanServices() = default;
-    // A started container service of the app, or null when it cannot be started.
-    virtual std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) = 0;
-    // A started service of the media area, or null.
-    virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) = 0;
+    // A started container service of the app, or null when it cannot be started; then status
+    // (when given) holds the device layer's status (device/StatusText.h says what it means).
+    virtual std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId,
+                                                           int* status = nullptr) = 0;
+    // A started service of the media area, or null (and status as above).
+    virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
     // The installed apps in the lookup's key order; false when the app list cannot be read.
     virtual bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) = 0;
     enum class IconResult { NoService, NoIcon, Icon };

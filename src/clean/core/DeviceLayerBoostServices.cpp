@@ -46,12 +46,14 @@ private:
 
 class DeviceLayerBoostServices final : public SystemBoostServices {
 public:
-    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) override {
-        return deviceCleanServices().startMediaArea(deviceIndex);
+    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status) override {
+        return deviceCleanServices().startMediaArea(deviceIndex, status);
     }
-    std::unique_ptr<DeviceFileService> startCrashReports(int deviceIndex) override {
+    std::unique_ptr<DeviceFileService> startCrashReports(int deviceIndex, int* status) override {
         auto service = std::make_unique<amd::CrashReportService>();
-        if (service->Start(deviceIndex) != 0) return nullptr;
+        const int started = service->Start(deviceIndex);
+        if (status) *status = started;
+        if (started != 0) return nullptr;
         return std::make_unique<CrashReportFileService>(std::move(service));
     }
 };

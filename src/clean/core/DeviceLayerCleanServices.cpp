@@ -46,19 +46,27 @@ private:
     std::unique_ptr<amd::AfcService> service_;
 };
 
+// The started service, or null with the start's status kept for the caller.
+std::unique_ptr<DeviceFileService> wrapped(std::unique_ptr<amd::AfcService> service, int started, int* status) {
+    if (status) *status = started;
+    if (started != 0) return nullptr;
+    return std::make_unique<AfcFileService>(std::move(service));
+}
+
 class DeviceLayerServices final : public DeviceCleanServices {
 public:
-    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {
+    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId,
+                                                   int* status) override {
         auto service = std::make_unique<amd::AppDirService>();
         CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
-        if (!id || service->Start(deviceIndex, id.get()) != 0) return nullptr;
-        return std::make_unique<AfcFileService>(std::move(service));
+        const int started = id ? service->Start(deviceIndex, id.get()) : kAMDInvalidArgumentError;
+        return wrapped(std::move(service), started, status);
     }
 
-    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) override {
+    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status) override {
         auto service = std::make_unique<amd::AfcService>();
-        if (service->Start(deviceIndex) != 0) return nullptr;
-        return std::make_unique<AfcFileService>(std::move(service));
+        const int started = service->Start(deviceIndex);
+        return wrapped(std::move(service), started, status);
     }
 
     bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) override {

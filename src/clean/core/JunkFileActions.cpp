@@ -1,5 +1,7 @@
 #include "clean/core/JunkFileActions.h"
 
+#include "device/StatusText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +14,32 @@ namespace {
 std::string utf8(const QString& s) { return s.toStdString(); }
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
+const QString kFolderNotMade = QStringLiteral("The folder could not be made");
+
 }  // namespace
+
+QString deviceStatusText(int status) { return QString::fromStdString(amd::statusText(status)); }
+
+void ActionResult::fail(const QString& path, const QString& reason) {
+    ++failures;
+    if (failedPath.isEmpty() && failureReason.isEmpty()) {
+        failedPath = path;
+        failureReason = reason;
+    }
+}
+
+void ActionResult::failService(const QString& path, int status) {
+    serviceFailed = true;
+    if (failedPath.isEmpty() && failureReason.isEmpty()) {
+        failedPath = path;
+        failureReason = QStringLiteral("The device's file service could not be started: ") + deviceStatusText(status);
+    }
+}
+
+QString ActionResult::failureDetail() const {
+    if (failureReason.isEmpty()) return {};
+    return failedPath.isEmpty() ? failureReason : failedPath + QStringLiteral(": ") + failureReason;
+}
 
 QString categoryFolderOf(const QString& cleanType) {
     if (cleanType == QLatin1String("Junk")) return QStringLiteral("/tmp");
@@ -39,23 +66,26 @@ QString localPathUnder(const QString& root, const QString& devicePath) {
     return local;
 }
 
-std::unique_ptr<DeviceFileService> JunkFileActions::open(const QString& bundleId) {
-    return bundleId.isEmpty() ? services_.startMediaArea(device_) : services_.startAppDir(device_, utf8(bundleId));
+std::unique_ptr<DeviceFileService> JunkFileActions::open(const QString& bundleId, int* status) {
+    return bundleId.isEmpty() ? services_.startMediaArea(device_, status)
+                              : services_.startAppDir(device_, utf8(bundleId), status);
 }
 
 ActionResult JunkFileActions::actRemoveTheNode(const DeviceFileRef& file) {
     ActionResult result;
-    auto service = open(file.appBundleName);
+    int status = 0;
+    auto service = open(file.appBundleName, &status);
     if (!service) {
-        result.serviceFailed = true;
+        result.failService(file.filePath, status);
         return result;
     }
-    if (service->RemovePath(utf8(file.filePath)) == 0) {
+    status = service->RemovePath(utf8(file.filePath));
+    if (status == 0) {
         ++result.files;
         result.bytes += file.size;
         result.devicePaths << file.filePath;
     } else {
-        ++result.failures;
+        result.fail(file.filePath, deviceStatusText(status));
     }
     return result;
 }
@@ -67,24 +97,25 @@ ActionResult JunkFileActions::actRemoveNodes(const std::vector<DeviceFileRef>& f
     std::unique_ptr<DeviceFileService> service;
     QString openFor;
     bool opened = false;
+    int openStatus = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         const DeviceFileRef& file = files[i];
         if (!opened || file.appBundleName != openFor) {
             service.reset();  // the previous app's service goes before the next one starts
-            service = open(file.appBundleName);
+            service = open(file.appBundleName, &openStatus);
             openFor = file.appBundleName;
             opened = true;
-            if (!service) result.serviceFailed = true;
+            if (!service) result.failService(file.filePath, openStatus);
         }
         if (!service) {
             ++result.failures;
-        } else if (service->RemovePath(utf8(file.filePath)) == 0) {
+        } else if (const int status = service->RemovePath(utf8(file.filePath)); status == 0) {
             removed[i] = true;
             ++result.files;
             result.bytes += file.size;
             result.devicePaths << file.filePath;
         } else {
-            ++result.failures;
+            result.fail(file.filePath, deviceStatusText(status));
         }
         if (progress) progress(i + 1);
     }
@@ -96,9 +127,10 @@ ActionResult JunkFileActions::actRemoveDirNode(const QString& bundleId, const QS
     const QString folder = categoryFolderOf(cleanType);
     qInfo().noquote() << "CleanFullPath====" + folder;
     if (folder.isEmpty()) return result;
-    auto service = open(bundleId);
-    if (!service || bundleId.isEmpty()) {
-        result.serviceFailed = true;
+    int status = -1;  // without an app nothing is started
+    auto service = bundleId.isEmpty() ? nullptr : open(bundleId, &status);
+    if (!service) {
+        result.failService(folder, status);
         return result;
     }
     traverseRemoveDirWithpath(utf8(folder), *service, result);
@@ -116,12 +148,12 @@ void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, DeviceF
         if (info.kind == DeviceEntryInfo::Kind::Directory) {
             traverseRemoveDirWithpath(entry, service, result);
         } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-            if (service.RemovePath(entry) == 0) {
+            if (const int status = service.RemovePath(entry); status == 0) {
                 ++result.files;
                 result.bytes += info.size;
                 result.devicePaths << qs(entry);
             } else {
-                ++result.failures;
+                result.fail(qs(entry), deviceStatusText(status));
             }
         }
     }
@@ -139,7 +171,9 @@ void JunkFileActions::copyOne(DeviceFileService& service, const std::string& dev
         result.bytes += size;
         result.devicePaths << qs(devicePath);
     } else {
-        ++result.failures;
+        // 1 is the copy's own "nothing copied" (a file that would not open or write).
+        result.fail(qs(devicePath), status == 1 ? QStringLiteral("The file could not be copied to ") + localPath
+                                                : deviceStatusText(status));
     }
 }
 
@@ -149,7 +183,7 @@ ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const 
     const QString localPath = target + QLatin1Char('/') + name;
     if (file.btransfer) {
         if (!QDir().mkpath(target)) {
-            ++result.failures;
+            result.fail(target, kFolderNotMade);
             return result;
         }
         QFile::remove(localPath);
@@ -158,17 +192,18 @@ ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const 
             result.bytes += file.size;
             result.devicePaths << file.filePath;
         } else {
-            ++result.failures;
+            result.fail(file.filePath, QStringLiteral("The copy could not be written to ") + localPath);
         }
         return result;
     }
-    auto service = open(file.appBundleName);
+    int status = 0;
+    auto service = open(file.appBundleName, &status);
     if (!service) {
-        result.serviceFailed = true;
+        result.failService(file.filePath, status);
         return result;
     }
     if (!QDir().mkpath(target)) {
-        ++result.failures;
+        result.fail(target, kFolderNotMade);
         return result;
     }
     copyOne(*service, utf8(file.filePath), file.size, localPath, result);
@@ -178,9 +213,10 @@ ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const 
 ActionResult JunkFileActions::exportCategoryFolder(const QString& bundleId, const QString& folder,
                                                    const QString& exportPath) {
     ActionResult result;
-    auto service = open(bundleId);
-    if (!service || bundleId.isEmpty()) {
-        result.serviceFailed = true;
+    int status = -1;  // without an app nothing is started
+    auto service = bundleId.isEmpty() ? nullptr : open(bundleId, &status);
+    if (!service) {
+        result.failService(folder, status);
         return result;
     }
     traverseExportDirWithpath(utf8(folder), *service, exportPath, result);
@@ -201,7 +237,7 @@ void JunkFileActions::traverseExportDirWithpath(const std::string& path, DeviceF
             traverseExportDirWithpath(entry, service, exportPath, result);
         } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
             if (!QDir().mkpath(QFileInfo(local).path())) {
-                ++result.failures;
+                result.fail(QFileInfo(local).path(), kFolderNotMade);
                 continue;
             }
             copyOne(service, entry, info.size, local, result);

@@ -28,8 +28,21 @@ struct ActionResult {
     uint64_t failures = 0;     // files the device or the disk refused
     QStringList devicePaths;   // paths of the files removed or copied
     bool serviceFailed = false;  // the container or media area could not be opened
+    // The first failure: the file (or folder) it concerned, and why.
+    QString failedPath;
+    QString failureReason;
     bool ok() const { return failures == 0 && !serviceFailed; }
+
+    // Counts a refused file; the first failure's path and reason are kept.
+    void fail(const QString& path, const QString& reason);
+    // The service for path could not be started; status is the device layer's.
+    void failService(const QString& path, int status);
+    // "path: reason" of the first failure, or empty.
+    QString failureDetail() const;
 };
+
+// The device layer's text for status (the reason of a refused removal or copy).
+QString deviceStatusText(int status);
 
 // "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
 QString categoryFolderOf(const QString& cleanType);
@@ -58,7 +71,7 @@ public:
     ActionResult exportCategoryFolder(const QString& bundleId, const QString& folder, const QString& exportPath);
 
 private:
-    std::unique_ptr<DeviceFileService> open(const QString& bundleId);
+    std::unique_ptr<DeviceFileService> open(const QString& bundleId, int* status);
     void traverseRemoveDirWithpath(const std::string& path, DeviceFileService& service, ActionResult& result);
     void traverseExportDirWithpath(const std::string& path, DeviceFileService& service, const QString& exportPath,
                                    ActionResult& result);

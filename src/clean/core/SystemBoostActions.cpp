@@ -8,12 +8,16 @@ namespace clean {
 namespace {
 
 void removeWith(DeviceFileService* service, const BoostFileRef& file, ActionResult& result) {
-    if (service && service->RemovePath(file.filePath.toStdString()) == 0) {
+    if (!service) {
+        ++result.failures;  // the service's failure is kept already
+        return;
+    }
+    if (const int status = service->RemovePath(file.filePath.toStdString()); status == 0) {
         ++result.files;
         result.bytes += file.size;
         result.devicePaths << file.filePath;
     } else {
-        ++result.failures;
+        result.fail(file.filePath, deviceStatusText(status));
     }
 }
 
@@ -23,15 +27,16 @@ BoostFileRef BoostFileRef::of(const PRPhoneSystemFileNode& record) {
     return {record.filePath, record.fileSizeNumber, record.fileType == QLatin1String("Log")};
 }
 
-std::unique_ptr<DeviceFileService> SystemBoostActions::open(bool crashLog) {
-    return crashLog ? services_.startCrashReports(device_) : services_.startMediaArea(device_);
+std::unique_ptr<DeviceFileService> SystemBoostActions::open(bool crashLog, int* status) {
+    return crashLog ? services_.startCrashReports(device_, status) : services_.startMediaArea(device_, status);
 }
 
 ActionResult SystemBoostActions::removeFile(const BoostFileRef& file) {
     ActionResult result;
-    auto service = open(file.crashLog);
+    int status = 0;
+    auto service = open(file.crashLog, &status);
     if (!service) {
-        result.serviceFailed = true;
+        result.failService(file.filePath, status);
         return result;
     }
     removeWith(service.get(), file, result);
@@ -47,10 +52,11 @@ ActionResult SystemBoostActions::removeFiles(const std::vector<BoostFileRef>& fi
     for (const BoostFileRef& file : files) {
         if (!opened || serviceIsCrashArea != file.crashLog) {
             service.reset();  // one area's service at a time
-            service = open(file.crashLog);
+            int status = 0;
+            service = open(file.crashLog, &status);
             serviceIsCrashArea = file.crashLog;
             opened = true;
-            if (!service) result.serviceFailed = true;
+            if (!service) result.failService(file.filePath, status);
         }
         removeWith(service.get(), file, result);
         if (progress) progress(++handled, result.files);
@@ -60,13 +66,14 @@ ActionResult SystemBoostActions::removeFiles(const std::vector<BoostFileRef>& fi
 
 ActionResult SystemBoostActions::exportFile(const BoostFileRef& file, const QString& folder) {
     ActionResult result;
-    auto service = open(file.crashLog);
+    int started = 0;
+    auto service = open(file.crashLog, &started);
     if (!service) {
-        result.serviceFailed = true;
+        result.failService(file.filePath, started);
         return result;
     }
     if (!QDir().mkpath(folder)) {
-        ++result.failures;
+        result.fail(folder, QStringLiteral("The folder could not be made"));
         return result;
     }
     const QString name = safeLocalName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
@@ -79,7 +86,9 @@ ActionResult SystemBoostActions::exportFile(const BoostFileRef& file, const QStr
         result.bytes += file.size;
         result.devicePaths << file.filePath;
     } else {
-        ++result.failures;
+        // 1 is the copy's own "nothing copied" (a file that would not open or write).
+        result.fail(file.filePath, status == 1 ? QStringLiteral("The file could not be copied to ") + localPath
+                                               : deviceStatusText(status));
     }
     return result;
 }
