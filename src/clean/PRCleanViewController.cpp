@@ -20,8 +20,9 @@ using clean::Category;
 
 namespace {
 
-const QStringList kFileColumns{"fileName", "fileSize", "fileType"};
-const QStringList kSyncColumns{"filePath", "fileSize"};
+using FileColumn = PRAppFileController::Column;
+const std::vector<FileColumn> kFileColumns{FileColumn::FileName, FileColumn::FileSize, FileColumn::FileType};
+const std::vector<FileColumn> kSyncColumns{FileColumn::FilePath, FileColumn::FileSize};
 
 void styleItemView(QAbstractItemView* view) {
     view->setFont(QFont("Lucida Grande", 11));
