@@ -50,8 +50,8 @@ void OstrevaneAppDelegate::initDeviceManagement() {
 void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notification) {
     state_.setDeviceConnected(true);
     ClickMainStatu(nullptr);
-    manageHasDeviceView->setHidden(false);
-    manageNoDeviceView->setHidden(true);
+    sidebar_->manageHasDeviceView->setHidden(false);
+    sidebar_->manageNoDeviceView->setHidden(true);
 
     // A new device replaces the previous one, and with it any poll still running for it.
     stopBoardMessage();
@@ -79,27 +79,27 @@ void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notificatio
         node->setFreeFileSizeNumber(free);
         node->setTotalFileSizeNumber(capacity);
 
-        showIfSet(iDeviceNamelab, node->deviceName());
-        showIfSet(iDeviceCapacityValuelab, node->deviceSize());
-        showIfSet(iDeviceSoftwareVersionValuelab, node->iOSVersion());
-        showIfSet(iDeviceFirmValuelab, node->firemVersion());
-        showIfSet(iDeviceIDValuelab, node->udidNumber());
-        showIfSet(iDeviceSerialValuelab, node->seriNumber());
-        showIfSet(iDevicepPhoneValuelab, node->PhoneNumber());
+        showIfSet(overview_.iDeviceNamelab, node->deviceName());
+        showIfSet(overview_.iDeviceCapacityValuelab, node->deviceSize());
+        showIfSet(overview_.iDeviceSoftwareVersionValuelab, node->iOSVersion());
+        showIfSet(overview_.iDeviceFirmValuelab, node->firemVersion());
+        showIfSet(overview_.iDeviceIDValuelab, node->udidNumber());
+        showIfSet(overview_.iDeviceSerialValuelab, node->seriNumber());
+        showIfSet(overview_.iDevicepPhoneValuelab, node->PhoneNumber());
 
         const uint64_t used = subtractOrZero(capacity, free);
-        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
-        iDeviceColorView->update();
-        usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
-        freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
+        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
+        overview_.iDeviceColorView->update();
+        overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
+        overview_.freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
 
         setCurrentIDevicenode(node);
         startBoardMessage();
     }
 
-    cleanprogressor->setRange(0, 0);  // indeterminate, animating
+    cleanPanel_.cleanprogressor->setRange(0, 0);  // indeterminate, animating
     setBannerButtonsVisible(true);
-    pressBannerButton(mainStatusBannerBtn);
+    pressBannerButton(banner_.mainStatusBannerBtn);
     ClickMainStatu(nullptr);
     handDeviceToVisitedPages();
 }
@@ -158,16 +158,16 @@ void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics
     state_.setCounter(AppCounter::CurrentPhotoFileSize, usage.photos);
     state_.setCounter(AppCounter::CurrentUserDataFileSize, usage.others);
 
-    photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
-    musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
-    movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
-    appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
-    otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
+    overview_.photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
+    overview_.musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
+    overview_.movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
+    overview_.appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
+    overview_.otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
 
-    iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
+    overview_.iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
                                                      capacityShare(usage.movies, total), capacityShare(usage.apps, total),
                                                      capacityShare(usage.others, total));
-    iDeviceColorView->update();
+    overview_.iDeviceColorView->update();
 
     if (boardTimer) boardTimer->invalidate();
     boardTimer.reset();
@@ -193,8 +193,8 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     bi = nullptr;  // deleted by the device manager once this returns
     showOnlyPage(kNoDeviceView);
     setBannerButtonsVisible(false);
-    manageHasDeviceView->setHidden(true);
-    manageNoDeviceView->setHidden(false);
+    sidebar_->manageHasDeviceView->setHidden(true);
+    sidebar_->manageNoDeviceView->setHidden(false);
     // What was removed from this device and what it held no longer count.
     for (AppCounter c : {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
                          AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
@@ -208,7 +208,7 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
 void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
     showOnlyPage(kStatuView);
     selectSidebarRow(0);
-    mainStatusBannerBtn->setImageNamed("DeviceManager_Down.png");
+    banner_.mainStatusBannerBtn->setImageNamed("DeviceManager_Down.png");
     showMainBottomImageview();
 
     const PRiDeviceNodePtr node = currentIDevicenode();
@@ -220,22 +220,22 @@ void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
                    C::TotalAppRemoveFileSize, C::TotalUserdataRemoveFileSize})
         removed = addSaturating(removed, counter(part));
 
-    if (iDeviceColorView->getShowMore()) {
+    if (overview_.iDeviceColorView->getShowMore()) {
         auto net = [this, total](C current, C gone) {
             return capacityShare(subtractOrZero(counter(current), counter(gone)), total);
         };
-        iDeviceColorView->setProgressValueWithMusicValue(
+        overview_.iDeviceColorView->setProgressValueWithMusicValue(
             net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize), net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
             net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize), net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
             net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize));
     } else {
         const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
-        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
+        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
                                                         capacityShare(addSaturating(free, removed), total));
     }
-    iDeviceColorView->update();
+    overview_.iDeviceColorView->update();
     const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
     const QString deviceSize = node && !node->deviceSize().isNull() ? node->deviceSize() : sizeText(total);
-    usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));
-    freeSpacelab->setText(QString("%1 free").arg(sizeText(addSaturating(free, removed))));
+    overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));
+    overview_.freeSpacelab->setText(QString("%1 free").arg(sizeText(addSaturating(free, removed))));
 }

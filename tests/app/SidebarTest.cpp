@@ -74,11 +74,11 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
             EXPECT_TRUE(looksSelected(app->sidebarRow(other), other == c.row)) << "row " << c.row << " other " << other;
         if (c.transferPane) {
             QWidget* shown = app->transferViewController->*c.transferPane;
-            EXPECT_TRUE(shown->isVisibleTo(app->TansferView)) << "row " << c.row;
+            EXPECT_TRUE(shown->isVisibleTo(app->frame().TansferView)) << "row " << c.row;
             EXPECT_TRUE(app->transferViewController->tranMainView->isHidden());
         }
         if (c.cleanPane) {
-            EXPECT_TRUE((app->cleanViewController->*c.cleanPane)->isVisibleTo(app->ClearnView));
+            EXPECT_TRUE((app->cleanViewController->*c.cleanPane)->isVisibleTo(app->frame().ClearnView));
         }
     }
     // The contacts row's own image pair ends in Down and Nom.
@@ -90,11 +90,11 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
     // The backup row opens the backup page with the user's backup folder and no backup run.
     app->ClickBackupAction(nullptr);
     PRBackUpViewController* backup = app->backupViewController;
-    EXPECT_TRUE(backup->mainShowView->isVisibleTo(app->BackupView));
+    EXPECT_TRUE(backup->mainShowView->isVisibleTo(app->frame().BackupView));
     EXPECT_EQ(backup->backupLocationlab->text().toStdString(),
               paths::userPath("Library/Application Support/MobileSync/Backup"));
     EXPECT_FALSE(backup->backupBtn->isEnabled());
-    EXPECT_EQ(app->BackupView->findChildren<QWidget*>("BackupView").size(), 1);
+    EXPECT_EQ(app->frame().BackupView->findChildren<QWidget*>("BackupView").size(), 1);
     testsupport::saveScreenshot(app->window(), "sidebar-backup");
 }
 
@@ -111,37 +111,37 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
         a->musicScanhasStartHandle();
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    for (CircularBusyIndicator* i : {app->circleSystemProgress, app->circleAppProgress, app->circlePhotoProgress,
-                                     app->circleMusicProgress, app->circleVideoProgress})
+    for (CircularBusyIndicator* i : {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
+                                     app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
         EXPECT_TRUE(shows(i));
     post("SystemlibhasFinished");
     post("AppScanFinished");
     NSThread::detachNewThread([] { post("photoScanFinished"); });  // a page posting from its worker
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_TRUE(still(app->circleSystemProgress));
-    EXPECT_TRUE(still(app->circleAppProgress));
-    EXPECT_TRUE(still(app->circlePhotoProgress));
-    EXPECT_TRUE(shows(app->circleMusicProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleSystemProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleAppProgress));
+    EXPECT_TRUE(still(app->sidebar()->circlePhotoProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleMusicProgress));
     post("musicScanFinished");  // the video list comes from the music scan
-    EXPECT_TRUE(still(app->circleMusicProgress));
-    EXPECT_TRUE(still(app->circleVideoProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleMusicProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleVideoProgress));
 
     app->contactScanhasStartHandle();
     app->messageScanhasStartHandle();
     app->noteScanhasStartHandle();
     app->contactScanhasStartHandle();  // a second start changes nothing
-    EXPECT_TRUE(shows(app->circleContactProgress) && shows(app->circleMessageProgress) && shows(app->circleNoteProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleContactProgress) && shows(app->sidebar()->circleMessageProgress) && shows(app->sidebar()->circleNoteProgress));
     app->contactScanFinishedHandle();
     app->messageScanFinishedHandle();
-    EXPECT_TRUE(still(app->circleContactProgress) && still(app->circleMessageProgress));
-    EXPECT_TRUE(shows(app->circleNoteProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleContactProgress) && still(app->sidebar()->circleMessageProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleNoteProgress));
     app->noteScanFinishedHandle();
-    EXPECT_TRUE(still(app->circleNoteProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleNoteProgress));
 
     // The rows themselves start nothing yet: their pages have no scans.
     for (int row = 1; row <= 8; ++row) app->sidebarRow(row).button->click();
-    for (CircularBusyIndicator* i : {app->circleSystemProgress, app->circleAppProgress, app->circlePhotoProgress,
-                                     app->circleMusicProgress, app->circleContactProgress})
+    for (CircularBusyIndicator* i : {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
+                                     app->sidebar()->circleMusicProgress, app->sidebar()->circleContactProgress})
         EXPECT_TRUE(still(i));
 }
 
@@ -167,14 +167,14 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     app->ClickScaniTunesBackup(nullptr);
     EXPECT_EQ(app->GetPRIOSDeviceController()->arrangedObjects().size(), made.size());
     ASSERT_TRUE(app->backupScanRunning());
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->iTunesBackupBroswerView});
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().iTunesBackupBroswerView});
     EXPECT_TRUE(looksSelected(app->sidebarRow(14), true));
     PRResultViewController* result = app->resultViewController;
     ASSERT_NE(result, nullptr);
     const auto first = app->GetPRIOSDeviceController()->arrangedObjects().front();
     EXPECT_EQ(app->currentNode(), first);
     EXPECT_EQ(result->deviceNamelab->text().toStdString(), first->strDeviceName());
-    EXPECT_TRUE(result->view()->isVisibleTo(app->iTunesBackupBroswerView));
+    EXPECT_TRUE(result->view()->isVisibleTo(app->frame().iTunesBackupBroswerView));
     EXPECT_FALSE(result->scanProgressor->isHidden());
 
     // A second click while the scan runs starts no scan over its arrays.
@@ -209,15 +209,15 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
 
 TEST_F(AppTest, BackupBrowserWithoutBackupsShowsTheEmptyScreen) {
     // No device either: the no-device page's link reaches the browser.
-    app->disConnectBroswerMainBtn->click();
+    app->overview().disConnectBroswerMainBtn->click();
     EXPECT_TRUE(app->GetPRIOSDeviceController()->arrangedObjects().empty());
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->iTunesBackupBroswerView});
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().iTunesBackupBroswerView});
     EXPECT_FALSE(app->backupScanRunning());
     EXPECT_EQ(app->currentNode(), nullptr);
     ASSERT_NE(app->resultViewController, nullptr);
     EXPECT_TRUE(app->resultViewController->scanProgressor->isHidden());
     EXPECT_TRUE(app->resultViewController->deviceNamelab->text().isEmpty());
     // And back to the connect page from the sidebar without a device.
-    app->connectDeviceRow.button->click();
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->noDeviceView});
+    app->sidebar()->connectDeviceRow.button->click();
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().noDeviceView});
 }

@@ -1,7 +1,6 @@
-// The sidebar: fifteen rows while a device is attached, two rows without one. A row is a flat
-// button whose background marks the selection, an image and a label.
+#include "app/PRSidebar.h"
+
 #include "app/AppStyle.h"
-#include "app/OstrevaneAppDelegate.h"
 #include "platform/Images.h"
 #include "widgets/FlashView.h"
 
@@ -25,7 +24,7 @@ struct RowSpec {
 };
 
 // Sidebar order; a gap follows the rows whose index is listed in kGroupEnds.
-const RowSpec kRows[OstrevaneAppDelegate::kSidebarRows] = {
+const RowSpec kRowSpecs[PRSidebar::kRows] = {
     {"iDeviceStatuBtn", "iDeviceImageView", "iDeviceTextlab", "Overview", "iDeviceStartup02", "iDeviceStartup01"},
     {"systemlibBtn", "systemlibImageView", "systemlibTextlab", "System Library", "SystemLibrary02", "SystemLibrary01"},
     {"appBtn", "appImageView", "appTextlab", "Apps", "app02", "app01"},
@@ -50,10 +49,10 @@ const RowSpec kRows[OstrevaneAppDelegate::kSidebarRows] = {
 constexpr int kGroupEnds[] = {1, 8, 12};
 
 // One row: the button fills it, the image and label sit on top and let clicks through.
-OstrevaneAppDelegate::SidebarRow makeRow(QWidget* parent, const char* buttonName, const char* imageName,
+PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imageName,
                                         const char* labelName, const QString& title, const QString& selected,
                                         const QString& normal, QWidget** busySlot) {
-    OstrevaneAppDelegate::SidebarRow row;
+    PRSidebar::Row row;
     row.selectedImage = selected;
     row.normalImage = normal;
     auto* holder = new QWidget(parent);
@@ -94,18 +93,17 @@ OstrevaneAppDelegate::SidebarRow makeRow(QWidget* parent, const char* buttonName
 }
 }  // namespace
 
-QWidget* OstrevaneAppDelegate::buildSidebar() {
-    manageDeviceView = new QWidget;
+PRSidebar::PRSidebar(QWidget* parent) {
+    manageDeviceView = new QWidget(parent);
     manageDeviceView->setObjectName("manageDeviceView");
     manageDeviceView->setFixedWidth(kSidebarWidth);
     auto* grid = new QGridLayout(manageDeviceView);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(buildSidebarWithDevice(), 0, 0);
-    grid->addWidget(buildSidebarWithoutDevice(), 0, 0);
-    return manageDeviceView;
+    grid->addWidget(buildWithDevice(), 0, 0);
+    grid->addWidget(buildWithoutDevice(), 0, 0);
 }
 
-QWidget* OstrevaneAppDelegate::buildSidebarWithDevice() {
+QWidget* PRSidebar::buildWithDevice() {
     auto* view = new QLabel(manageDeviceView);
     view->setObjectName("manageHasDeviceView");
     view->setScaledContents(true);
@@ -114,40 +112,40 @@ QWidget* OstrevaneAppDelegate::buildSidebarWithDevice() {
     layout->setContentsMargins(0, 8, 0, 8);
     layout->setSpacing(1);
 
-    QWidget* spinners[kSidebarRows] = {};
-    QWidget** busy[kSidebarRows] = {};
+    QWidget* spinners[kRows] = {};
+    QWidget** busy[kRows] = {};
     for (int i = 1; i <= 8; ++i) busy[i] = &spinners[i];
-    for (int i = 0; i < kSidebarRows; ++i) {
-        const RowSpec& spec = kRows[i];
-        sidebarRows_[i] = makeRow(view, spec.button, spec.image, spec.label, spec.title, spec.selectedImage,
-                                  spec.normalImage, busy[i]);
-        layout->addWidget(sidebarRows_[i].button->parentWidget());
+    for (int i = 0; i < kRows; ++i) {
+        const RowSpec& spec = kRowSpecs[i];
+        rows_[i] = makeRow(view, spec.button, spec.image, spec.label, spec.title, spec.selectedImage, spec.normalImage,
+                           busy[i]);
+        layout->addWidget(rows_[i].button->parentWidget());
         for (int end : kGroupEnds)
             if (end == i) layout->addSpacing(8);
     }
     layout->addStretch(1);
 
-    QPushButton** buttons[kSidebarRows] = {&iDeviceStatuBtn, &systemlibBtn, &appBtn, &photoBtn, &musicBtn,
+    QPushButton** buttons[kRows] = {&iDeviceStatuBtn, &systemlibBtn, &appBtn, &photoBtn, &musicBtn,
                                            &videoBtn, &transContactBtn, &transMessageBtn, &transNoteBtn,
                                            &tempJunkFileBtn, &cacheBtn, &cookieBtn, &syncBtn, &backupBtn,
                                            &broswerBtn};
-    QLabel** labels[kSidebarRows] = {&iDeviceTextlab, &systemlibTextlab, &appTextlab, &photoTextlab,
+    QLabel** labels[kRows] = {&iDeviceTextlab, &systemlibTextlab, &appTextlab, &photoTextlab,
                                      &musicTextlab, &videoTextlab, &transContactTextlab, &transMessageTextlab,
                                      &transNoteTextlab, &tempJunkFileTextlab, &cacheTextlab, &cookieTextlab,
                                      &syncTextlab, &backupTextlab, &broswerTextlab};
-    for (int i = 0; i < kSidebarRows; ++i) {
-        *buttons[i] = sidebarRows_[i].button;
-        *labels[i] = sidebarRows_[i].label;
+    for (int i = 0; i < kRows; ++i) {
+        *buttons[i] = rows_[i].button;
+        *labels[i] = rows_[i].label;
     }
     CircularBusyIndicator** indicators[] = {&circleSystemProgress, &circleAppProgress, &circlePhotoProgress,
                                             &circleMusicProgress, &circleVideoProgress, &circleContactProgress,
                                             &circleMessageProgress, &circleNoteProgress};
     for (int i = 0; i < 8; ++i) *indicators[i] = static_cast<CircularBusyIndicator*>(spinners[i + 1]);
-    for (const SidebarRow& row : sidebarRows_) styleSidebarRow(row, false);
+    for (const Row& row : rows_) styleRow(row, false);
     return view;
 }
 
-QWidget* OstrevaneAppDelegate::buildSidebarWithoutDevice() {
+QWidget* PRSidebar::buildWithoutDevice() {
     auto* view = new QLabel(manageDeviceView);
     view->setObjectName("manageNoDeviceView");
     view->setScaledContents(true);
@@ -167,7 +165,7 @@ QWidget* OstrevaneAppDelegate::buildSidebarWithoutDevice() {
     return view;
 }
 
-void OstrevaneAppDelegate::styleSidebarRow(const SidebarRow& row, bool selected) {
+void PRSidebar::styleRow(const Row& row, bool selected) {
     const QColor background = selected ? appstyle::kSelectedRow : appstyle::kNormalRow;
     QPalette palette = row.button->palette();
     palette.setColor(QPalette::Button, background);
@@ -181,9 +179,9 @@ void OstrevaneAppDelegate::styleSidebarRow(const SidebarRow& row, bool selected)
     row.label->setPalette(text);
 }
 
-void OstrevaneAppDelegate::selectSidebarRow(int selected) {
-    if (selected < 0 || selected >= kSidebarRows) return;
-    styleSidebarRow(sidebarRows_[selected], true);
-    for (int i = 0; i < kSidebarRows; ++i)
-        if (i != selected) styleSidebarRow(sidebarRows_[i], false);
+void PRSidebar::selectRow(int selected) {
+    if (selected < 0 || selected >= kRows) return;
+    styleRow(rows_[size_t(selected)], true);
+    for (int i = 0; i < kRows; ++i)
+        if (i != selected) styleRow(rows_[size_t(i)], false);
 }
