@@ -54,24 +54,24 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     QString title;
     switch (category) {
     case Category::Document:
-        table = &cleanDocumentFileTableview, info = &documentFileInfolab, progress = &documentProgressor;
-        exportBtn = &documentExportBtn, removeBtn = &documentRemoveBtn, removeAllBtn = &documentRemoveAllBtn;
+        table = &appClean_.cleanDocumentFileTableview, info = &appClean_.documentFileInfolab, progress = &appClean_.documentProgressor;
+        exportBtn = &appClean_.documentExportBtn, removeBtn = &appClean_.documentRemoveBtn, removeAllBtn = &appClean_.documentRemoveAllBtn;
         controller = cleanDocumentController, title = tr("Documents");
         break;
     case Category::Cookie:
-        table = &cleanCookieFileTableView, info = &cookFileInfolab, progress = &cookProgressor;
-        exportBtn = &cookExportBtn, removeBtn = &cookRemoveBtn, removeAllBtn = &cookRemoveAllBtn;
+        table = &appClean_.cleanCookieFileTableView, info = &appClean_.cookFileInfolab, progress = &appClean_.cookProgressor;
+        exportBtn = &appClean_.cookExportBtn, removeBtn = &appClean_.cookRemoveBtn, removeAllBtn = &appClean_.cookRemoveAllBtn;
         controller = cleanCookController, title = tr("App Cookies");
         break;
     case Category::Junk:
-        table = &cleanJunkFileTableView, info = &junkFileInfolab, progress = &junkProgressor;
-        exportBtn = &junkExportBtn, removeBtn = &junkRemoveBtn, removeAllBtn = &junkRemoveAllBtn;
+        table = &appClean_.cleanJunkFileTableView, info = &appClean_.junkFileInfolab, progress = &appClean_.junkProgressor;
+        exportBtn = &appClean_.junkExportBtn, removeBtn = &appClean_.junkRemoveBtn, removeAllBtn = &appClean_.junkRemoveAllBtn;
         controller = cleanJunkController, title = tr("Temporary Files");
         break;
     case Category::Cache:
     default:
-        table = &cleanCacheFileTableView, info = &cacheFileInfolab, progress = &cacheProgressor;
-        exportBtn = &cacheExportBtn, removeBtn = &cacheRemoveBtn, removeAllBtn = &cacheRemoveAllBtn;
+        table = &appClean_.cleanCacheFileTableView, info = &appClean_.cacheFileInfolab, progress = &appClean_.cacheProgressor;
+        exportBtn = &appClean_.cacheExportBtn, removeBtn = &appClean_.cacheRemoveBtn, removeAllBtn = &appClean_.cacheRemoveAllBtn;
         controller = cleanCacheFileController, title = tr("App Caches");
         break;
     }

@@ -82,9 +82,9 @@ void PRCleanViewController::AddSyncFileOnMainThreadHanld(const std::vector<PRCle
     if (records.empty()) return;
     syncFailedFileArray.insert(syncFailedFileArray.end(), records.begin(), records.end());
     syncFailedController->addObjects({records.begin(), records.end()});
-    if (syncFailedTableView) {
-        syncFailedTableView->clearSelection();
-        syncFailedTableView->viewport()->update();
+    if (clean_.syncFailedTableView) {
+        clean_.syncFailedTableView->clearSelection();
+        clean_.syncFailedTableView->viewport()->update();
     }
 }
 

@@ -198,7 +198,7 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
-    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(syncFailedTableView)));
+    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(clean_.syncFailedTableView)));
     if (!record) return;
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
@@ -306,10 +306,10 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         QAbstractItemView* table = nullptr;
         PRAppFileController* files = nullptr;
         bool* flag = nullptr;
-        if (bExportCache) table = cacheFileTableView, files = CacheFileController, flag = &bExportCache;
-        else if (bExportJunk) table = junkFileTableView, files = JunkFileController, flag = &bExportJunk;
-        else if (bExportCookie) table = cookieTableView, files = CookFileController, flag = &bExportCookie;
-        else if (bExportSynced) table = syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
+        if (bExportCache) table = clean_.cacheFileTableView, files = CacheFileController, flag = &bExportCache;
+        else if (bExportJunk) table = clean_.junkFileTableView, files = JunkFileController, flag = &bExportJunk;
+        else if (bExportCookie) table = clean_.cookieTableView, files = CookFileController, flag = &bExportCookie;
+        else if (bExportSynced) table = clean_.syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
         if (flag) {
             if (auto node = std::dynamic_pointer_cast<PRCleanFileNode>(files->objectAt(selectedRow(table))))
                 ref = refOf(*node);

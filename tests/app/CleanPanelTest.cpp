@@ -142,11 +142,11 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
 
     // One cache file from its table.
     app->ClickCleanCache(nullptr);
-    QModelIndex at = page->CacheOutlineView->model()->index(0, 0);
-    while (at.isValid() && page->CacheOutlineView->model()->rowCount(at) > 0) at = page->CacheOutlineView->model()->index(0, 0, at);
-    page->CacheOutlineView->setCurrentIndex(at);
-    ASSERT_GT(page->cacheFileTableView->model()->rowCount(), 0);
-    page->cacheFileTableView->selectRow(0);
+    QModelIndex at = page->deviceClean().CacheOutlineView->model()->index(0, 0);
+    while (at.isValid() && page->deviceClean().CacheOutlineView->model()->rowCount(at) > 0) at = page->deviceClean().CacheOutlineView->model()->index(0, 0, at);
+    page->deviceClean().CacheOutlineView->setCurrentIndex(at);
+    ASSERT_GT(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
+    page->deviceClean().cacheFileTableView->selectRow(0);
     const uint64_t cacheBefore = app->counter(AppCounter::AllCacheFileNumber);
     const uint64_t bytesBefore = counters.totalFileSize.load();
     page->CleanCacheFile();
@@ -171,7 +171,7 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     EXPECT_EQ(app->cleanPanel().fixInfolab->text(),
               OstrevaneAppDelegate::cleanFixedSentence(QString::number(filesFixed),
                                                        OstrevaneAppDelegate::sizeText(bytesFreed)));
-    EXPECT_EQ(page->cacheFileTableView->model()->rowCount(), 0);
+    EXPECT_EQ(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
     testsupport::saveScreenshot(app->window(), "clean-panel-fixed");
 }
 

@@ -30,7 +30,7 @@ struct RowCase {
     int row;
     OstrevaneAppDelegate::Page page;
     QWidget* PRTansferViewController::*transferPane;  // null: not a transfer row
-    QWidget* PRCleanViewController::*cleanPane;       // null: not a junk row
+    QWidget* PRCleanViewController::DeviceCleanOutlets::*cleanPane;  // null: not a junk row
 };
 
 const RowCase kRows[] = {
@@ -43,10 +43,10 @@ const RowCase kRows[] = {
     {6, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::contactView, nullptr},
     {7, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::messageView, nullptr},
     {8, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::noteView, nullptr},
-    {9, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanJunkView},
-    {10, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanCacheview},
-    {11, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanCookView},
-    {12, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanMediaView},
+    {9, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanJunkView},
+    {10, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanCacheview},
+    {11, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanCookView},
+    {12, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanMediaView},
     {13, OstrevaneAppDelegate::kBackupView, nullptr, nullptr},
     {14, OstrevaneAppDelegate::kITunesBackupBroswerView, nullptr, nullptr},
 };
@@ -78,7 +78,7 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
             EXPECT_TRUE(app->transferViewController->tranMainView->isHidden());
         }
         if (c.cleanPane) {
-            EXPECT_TRUE((app->cleanViewController->*c.cleanPane)->isVisibleTo(app->frame().ClearnView));
+            EXPECT_TRUE((app->cleanViewController->deviceClean().*c.cleanPane)->isVisibleTo(app->frame().ClearnView));
         }
     }
     // The contacts row's own image pair ends in Down and Nom.

@@ -150,19 +150,19 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     const std::string mail = folder + "/apps/com.example.mail/container";
 
     // One file.
-    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
+    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
     QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));  // Library
     at = page->CacheTreeController->index(0, 0, at);  // Caches
-    page->CacheOutlineView->setCurrentIndex(at);
+    page->deviceClean().CacheOutlineView->setCurrentIndex(at);
     ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
-    page->cacheFileTableView->selectRow(0);
+    page->deviceClean().cacheFileTableView->selectRow(0);
     page->CleanCacheFile();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_FALSE(fs::exists(mail + "/Library/Caches/Cache.db"));
     EXPECT_EQ(page->counters().cacheFileSize, 2600u + 70);
 
     // One app's folder.
-    page->JunkOutlineView->setCurrentIndex(page->JunkTreeController->index(0, 0));
+    page->deviceClean().JunkOutlineView->setCurrentIndex(page->JunkTreeController->index(0, 0));
     page->CleanJunkDirFile();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_TRUE(regularFilesUnder(mail + "/tmp").empty());
@@ -194,11 +194,11 @@ TEST_F(SimulatedCleanTest, AFailedRemovalsAlertNamesTheFileAndTheReason) {
     scan(connected.back());
     const std::string mail = folder + "/apps/com.example.mail/container";
     auto selectCacheDb = [&] {
-        page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
+        page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
         QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));
-        page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0, at));
+        page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0, at));
         ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
-        page->cacheFileTableView->selectRow(0);
+        page->deviceClean().cacheFileTableView->selectRow(0);
     };
 
     selectCacheDb();
@@ -230,7 +230,7 @@ TEST_F(SimulatedCleanTest, ExportOfAFolderRowKeepsDevicePaths) {
     scan(connected.back());
     const QString target = QString::fromStdString(home.path()) + "/Exported";
     responder.answer = target;
-    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
+    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
     page->ExportCacheFilesToMac();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_EQ(QFileInfo(target + "/Library/Caches/Cache.db").size(), 4000);
@@ -275,13 +275,13 @@ TEST_F(SimulatedCleanTest, SampleDeviceShowsAndCleansItsJunk) {
         outline->setCurrentIndex(at);
     };
     page->showCleanJunkView();
-    showFirstFolder(page->JunkOutlineView);
+    showFirstFolder(page->deviceClean().JunkOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-junk");
     page->showCleanCacheview();
-    showFirstFolder(page->CacheOutlineView);
+    showFirstFolder(page->deviceClean().CacheOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-cache");
     page->showCleanCookView();
-    showFirstFolder(page->CookOutlineView);
+    showFirstFolder(page->deviceClean().CookOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-cookie");
     page->showCleanMediaView();
     testsupport::saveScreenshot(page->view(), "clean-sample-media");
