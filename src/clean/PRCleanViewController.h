@@ -354,7 +354,7 @@ private:
     clean::JunkScanLists lists_;
     std::atomic<bool> scanning_{false};
     WorkerPool pool_{4};   // removals and exports
-    WorkerPool scans_{3};  // the device clean's, the app cleaner's and the removal pass's threads
+    WorkerPool scans_{4};  // the scans, the removal pass and the list removals, each on a thread of its own
     mutable QMutex exportPathMutex_;
     QString exportPath_;
     QPointer<QWidget> view_;

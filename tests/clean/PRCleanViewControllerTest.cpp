@@ -15,7 +15,9 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 using namespace clean;
 
@@ -205,6 +207,37 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     page.CleanCookieFile();
     settle();
     EXPECT_TRUE(device.exists(kMail, "/Library/Cookies/Cookies.binarycookies"));
+}
+
+// A page that goes while its removal runs waits for it, and the removal's hand-off to the gone
+// page is dropped: nothing touches the page afterwards, and the teardown does not hang.
+TEST_F(CleanPageTest, APageGoingMidRemovalWaitsForItsWorkerAndDropsItsHandOff) {
+    auto going = std::make_unique<PRCleanViewController>(device);
+    going->deviceConnected = [] { return true; };
+    going->view()->show();
+    ASSERT_TRUE(going->showDeviceClean(0));
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    selectFolder(going->deviceClean().CacheOutlineView, {0, 0, 0, 1});  // Mail/Library/Caches/Snapshots
+    going->deviceClean().cacheFileTableView->selectRow(0);
+
+    std::atomic<bool> entered{false}, release{false};
+    device.beforeRemove = [&](const std::string&, const std::string&) {
+        entered = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    going->CleanCacheFile();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return entered.load(); }));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        release = true;
+    });
+    going.reset();  // returns once the removal has ended
+    releaser.join();
+    device.beforeRemove = nullptr;
+    EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
 TEST_F(CleanPageTest, RemovingAnAppFolderEmptiesItOnTheDevice) {

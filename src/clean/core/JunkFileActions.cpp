@@ -20,6 +20,10 @@ const QString kFolderNotMade = QStringLiteral("The folder could not be made");
 
 QString deviceStatusText(int status) { return QString::fromStdString(amd::statusText(status)); }
 
+QString copyFailureReason(int status, const QString& localPath) {
+    return status == 1 ? QStringLiteral("The file could not be copied to ") + localPath : deviceStatusText(status);
+}
+
 void ActionResult::fail(const QString& path, const QString& reason) {
     ++failures;
     if (failedPath.isEmpty() && failureReason.isEmpty()) {
@@ -171,9 +175,7 @@ void JunkFileActions::copyOne(DeviceFileService& service, const std::string& dev
         result.bytes += size;
         result.devicePaths << qs(devicePath);
     } else {
-        // 1 is the copy's own "nothing copied" (a file that would not open or write).
-        result.fail(qs(devicePath), status == 1 ? QStringLiteral("The file could not be copied to ") + localPath
-                                                : deviceStatusText(status));
+        result.fail(qs(devicePath), copyFailureReason(status, localPath));
     }
 }
 

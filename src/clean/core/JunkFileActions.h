@@ -43,6 +43,9 @@ struct ActionResult {
 
 // The device layer's text for status (the reason of a refused removal or copy).
 QString deviceStatusText(int status);
+// Why a copy to localPath failed with status; 1 is the copy's own "nothing copied" (a file that
+// would not open or write).
+QString copyFailureReason(int status, const QString& localPath);
 
 // "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
 QString categoryFolderOf(const QString& cleanType);

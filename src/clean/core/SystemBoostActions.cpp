@@ -86,9 +86,7 @@ ActionResult SystemBoostActions::exportFile(const BoostFileRef& file, const QStr
         result.bytes += file.size;
         result.devicePaths << file.filePath;
     } else {
-        // 1 is the copy's own "nothing copied" (a file that would not open or write).
-        result.fail(file.filePath, status == 1 ? QStringLiteral("The file could not be copied to ") + localPath
-                                               : deviceStatusText(status));
+        result.fail(file.filePath, copyFailureReason(status, localPath));
     }
     return result;
 }
