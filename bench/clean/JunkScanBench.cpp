@@ -1,8 +1,8 @@
 // The device clean's junk scan of a simulated device with 200 apps and 100,000 cache files:
 // the time per file, and how much of it is spent outside the device calls (the walk's own
 // work, the records, the trees the page builds from them).
-#include "clean/CleanDeviceServices.h"
-#include "clean/JunkScan.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/JunkScan.h"
 #include "clean/PRAppTreeController.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
@@ -66,14 +66,14 @@ private:
 class TimedServices final : public clean::DeviceCleanServices {
 public:
     explicit TimedServices(clean::DeviceCleanServices& inner) : inner_(inner) {}
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b) override {
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
         Timer t;
-        auto s = inner_.startAppDir(d, b);
+        auto s = inner_.startAppDir(d, b, status);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d) override {
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
         Timer t;
-        auto s = inner_.startMediaArea(d);
+        auto s = inner_.startMediaArea(d, status);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& a) override {

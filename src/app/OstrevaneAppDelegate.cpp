@@ -43,6 +43,8 @@ OstrevaneAppDelegate::OstrevaneAppDelegate() { init(); }
 
 OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     nc->removeObserver(this);
+    // Workers first: they hand their results to the delegate and its pages.
+    endWorkersOf(this, {&workers_});
     if (fixTimer_) fixTimer_->invalidate();
     stopBoardMessage();
     releaseCrashApplication();
@@ -56,6 +58,7 @@ OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     delete preferenceWindow_;
     delete aboutWindow_;
     if (g_sharedInstance == this) g_sharedInstance = nullptr;
+    if (AppState::current() == &state_) AppState::setCurrent(nullptr);
 }
 
 OstrevaneAppDelegate* OstrevaneAppDelegate::GetAppControllor() { return g_sharedInstance; }
@@ -67,24 +70,9 @@ void OstrevaneAppDelegate::init() {
     nc = &NSNotificationCenter::defaultCenter();
     registerObservers();
     initDeviceManagement();
-    {
-        std::lock_guard lock(stateMutex_);
-        currentNode_.reset();
-        currentIDevicenode_.reset();
-    }
-    currentNodeIsiOS6Version_ = false;
-    bIOS7DeviceNode_ = false;
+    state_.reset();
+    AppState::setCurrent(&state_);
     bFeedBack_ = false;
-    setAllCacheFileNumber(0);
-    setAllJunkFileNumber(0);
-    setAllCookFileNumber(0);
-    limitLargeFileSize = 2000000;
-    setQuillomatrixExportPath(QString::fromStdString(paths::userPath("Documents/Quillomatrix")));
-    for (auto* counter : {&totalAppRemoveFileSize_, &totalBooksRemoveFileSize_, &totalMusicRemoveFileSize_,
-                          &totalPhotoRemoveFileSize_, &totalUserdataRemoveFileSize_, &totalVideoRemoveFileSize_,
-                          &currentAppFileSize_, &currentBooksFileSize_, &currentMusicFileSize_,
-                          &currentVideoFileSize_, &currentPhotoFileSize_, &currentUserDataFileSize_})
-        counter->store(0);
     // Whatever ends the application ends the crash reporter with it.
     if (qApp) connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { releaseCrashApplication(); });
 }
@@ -141,36 +129,6 @@ void OstrevaneAppDelegate::getSystemVersionMajor(int* major, int* minor, int* bu
 }
 
 // ---- Shared state ---------------------------------------------------------------------------
-
-PRiDeviceNodePtr OstrevaneAppDelegate::currentIDevicenode() const {
-    std::lock_guard lock(stateMutex_);
-    return currentIDevicenode_;
-}
-
-void OstrevaneAppDelegate::setCurrentIDevicenode(PRiDeviceNodePtr node) {
-    std::lock_guard lock(stateMutex_);
-    currentIDevicenode_ = std::move(node);
-}
-
-NSObjectPtr OstrevaneAppDelegate::currentNode() const {
-    std::lock_guard lock(stateMutex_);
-    return currentNode_;
-}
-
-void OstrevaneAppDelegate::setCurrentNode(NSObjectPtr node) {
-    std::lock_guard lock(stateMutex_);
-    currentNode_ = std::move(node);
-}
-
-QString OstrevaneAppDelegate::quillomatrixExportPath() const {
-    std::lock_guard lock(stateMutex_);
-    return quillomatrixExportPath_;
-}
-
-void OstrevaneAppDelegate::setQuillomatrixExportPath(const QString& path) {
-    std::lock_guard lock(stateMutex_);
-    quillomatrixExportPath_ = path;
-}
 
 QString OstrevaneAppDelegate::allCleanFileNumber() const {
     std::lock_guard lock(stateMutex_);

@@ -3,20 +3,26 @@
 // One instance per run, reached everywhere through GetAppControllor(). Everything here runs on
 // the main thread unless a method says otherwise.
 //
+// The widgets of each part of the window are grouped by page (frame(), banner(), overview(),
+// backupList(), cleanPanel(), feedback()); the sidebar (PRSidebar) and the preferences window
+// (PRPreferenceWindow) are classes of their own.
+//
 // The code is split by job: OstrevaneAppDelegate.cpp (start-up, shared state, exit, web pages,
-// crash reporter), ...Window.cpp (the main window and its page views), ...Sidebar.cpp (the
-// sidebar rows), ...Overview.cpp (the overview and no-device pages), ...Preferences.cpp,
-// ...Sheets.cpp (about, welcome and feedback windows), ...Device.cpp (device connection),
+// crash reporter), ...Window.cpp (the main window and its page views), ...Overview.cpp (the
+// overview and no-device pages), ...Preferences.cpp (the preference actions), ...Sheets.cpp (about, welcome and feedback windows), ...Device.cpp (device connection),
 // ...Banner.cpp (banner, feature pages, overview shortcuts), ...SidebarActions.cpp (sidebar rows,
 // mode switches, scan indicators), ...CleanPanel.cpp (device-clean summary panel),
 // ...BackupList.cpp (the backup list and its scan) and ...Pages.cpp (the page controllers).
 #pragma once
 
-#include "app/PRiDeviceNode.h"
+#include "app/PRPreferenceWindow.h"
+#include "app/PRSidebar.h"
+#include "app/core/AppState.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "platform/WorkerPool.h"
 
 #include <QObject>
 #include <QPointer>
@@ -123,54 +129,29 @@ public:
     QDialog* leadWindow() const { return leadWindow_; }
     QDialog* cryWindow() const { return cryWindow_; }
 
-    // Asked by workers too.
-    bool getDeviceConnected() const { return hasDeviceConnect.load(); }
-    uint64_t GetLimitLargeFileSize() const { return limitLargeFileSize; }
+    // The shared state, forwarded to the state unit the pages read (app/core/AppState.h).
+    AppState& state() { return state_; }
+    const AppState& state() const { return state_; }
+    bool getDeviceConnected() const { return state_.deviceConnected(); }
+    uint64_t GetLimitLargeFileSize() const { return state_.largeFileLimit(); }
     int macOsVersion() const { return macOsVer; }
 
-    PRiDeviceNodePtr currentIDevicenode() const;
-    void setCurrentIDevicenode(PRiDeviceNodePtr node);
-    NSObjectPtr currentNode() const;
-    void setCurrentNode(NSObjectPtr node);
-    bool currentNodeIsiOS6Version() const { return currentNodeIsiOS6Version_; }
-    void setCurrentNodeIsiOS6Version(bool v) { currentNodeIsiOS6Version_ = v; }
-    bool bIOS7DeviceNode() const { return bIOS7DeviceNode_; }
-    void setBIOS7DeviceNode(bool v) { bIOS7DeviceNode_ = v; }
+    PRiDeviceNodePtr currentIDevicenode() const { return state_.currentIDevicenode(); }
+    void setCurrentIDevicenode(PRiDeviceNodePtr node) { state_.setCurrentIDevicenode(std::move(node)); }
+    NSObjectPtr currentNode() const { return state_.currentNode(); }
+    void setCurrentNode(NSObjectPtr node) { state_.setCurrentNode(std::move(node)); }
+    bool currentNodeIsiOS6Version() const { return state_.currentNodeIsiOS6Version(); }
+    void setCurrentNodeIsiOS6Version(bool v) { state_.setCurrentNodeIsiOS6Version(v); }
+    bool bIOS7DeviceNode() const { return state_.bIOS7DeviceNode(); }
+    void setBIOS7DeviceNode(bool v) { state_.setBIOS7DeviceNode(v); }
     bool bFeedBack() const { return bFeedBack_; }
-    QString quillomatrixExportPath() const;
-    void setQuillomatrixExportPath(const QString& path);
+    QString quillomatrixExportPath() const { return state_.exportPath(); }
+    void setQuillomatrixExportPath(const QString& path) { state_.setExportPath(path); }
     QString allCleanFileNumber() const;
     void setAllCleanFileNumber(const QString& v);
     QString allCleanFileSize() const;
     void setAllCleanFileSize(const QString& v);
-
-// The 64-bit counters: each get and set is indivisible, as pages read and write them from
-// worker threads.
-#define QM_COUNTER(getter, setter)                                  \
-    uint64_t getter() const { return getter##_.load(); }            \
-    void setter(uint64_t v) { getter##_.store(v); }
-// The removed-byte totals are raised by several workers at once: adder raises in one step
-// (a get followed by a set would lose one worker's bytes).
-#define QM_RAISED_COUNTER(getter, setter, adder)                    \
-    QM_COUNTER(getter, setter)                                      \
-    void adder(uint64_t v) { getter##_.fetch_add(v); }
-    QM_COUNTER(allJunkFileNumber, setAllJunkFileNumber)
-    QM_COUNTER(allCacheFileNumber, setAllCacheFileNumber)
-    QM_COUNTER(allCookFileNumber, setAllCookFileNumber)
-    QM_RAISED_COUNTER(totalPhotoRemoveFileSize, setTotalPhotoRemoveFileSize, addTotalPhotoRemoveFileSize)
-    QM_RAISED_COUNTER(totalMusicRemoveFileSize, setTotalMusicRemoveFileSize, addTotalMusicRemoveFileSize)
-    QM_RAISED_COUNTER(totalVideoRemoveFileSize, setTotalVideoRemoveFileSize, addTotalVideoRemoveFileSize)
-    QM_RAISED_COUNTER(totalAppRemoveFileSize, setTotalAppRemoveFileSize, addTotalAppRemoveFileSize)
-    QM_RAISED_COUNTER(totalBooksRemoveFileSize, setTotalBooksRemoveFileSize, addTotalBooksRemoveFileSize)
-    QM_RAISED_COUNTER(totalUserdataRemoveFileSize, setTotalUserdataRemoveFileSize, addTotalUserdataRemoveFileSize)
-    QM_COUNTER(currentPhotoFileSize, setCurrentPhotoFileSize)
-    QM_COUNTER(currentMusicFileSize, setCurrentMusicFileSize)
-    QM_COUNTER(currentVideoFileSize, setCurrentVideoFileSize)
-    QM_COUNTER(currentAppFileSize, setCurrentAppFileSize)
-    QM_COUNTER(currentBooksFileSize, setCurrentBooksFileSize)
-    QM_COUNTER(currentUserDataFileSize, setCurrentUserDataFileSize)
-#undef QM_RAISED_COUNTER
-#undef QM_COUNTER
+    uint64_t counter(AppCounter which) const { return state_.counter(which); }
 
     // Byte-size texts (any thread); buffer holds at least 100 bytes.
     static char* size_to_unit(uint64_t count, char* buffer);
@@ -195,8 +176,10 @@ public:
     // The start-at-login choice: kept as an action so a control may send it; it changes nothing.
     void CheckAutoRunAction(QObject* sender);
     // The slider's megabytes (value over maximum, times 50) and the limit they give.
-    static int largeFileMegabytes(int sliderValue, int sliderMaximum);
-    static uint64_t largeFileLimitForMegabytes(int megabytes);
+    static int largeFileMegabytes(int sliderValue, int sliderMaximum) {
+        return PRPreferenceWindow::largeFileMegabytes(sliderValue, sliderMaximum);
+    }
+    static uint64_t largeFileLimitForMegabytes(int megabytes) { return PRPreferenceWindow::largeFileLimitForMegabytes(megabytes); }
 
     // ---- Device connection and overview --------------------------------------------------
     void initDeviceManagement();
@@ -212,10 +195,10 @@ public:
     bool boardPollPending() const { return boardPending_; }
 
     // Restyles the sidebar so that row (0-14, in sidebar order) alone looks selected.
-    void selectSidebarRow(int row);
-    struct SidebarRow;
-    static void styleSidebarRow(const SidebarRow& row, bool selected);
-    static constexpr int kSidebarRows = 15;
+    void selectSidebarRow(int row) { sidebar_->selectRow(row); }
+    using SidebarRow = PRSidebar::Row;
+    static void styleSidebarRow(const SidebarRow& row, bool selected) { PRSidebar::styleRow(row, selected); }
+    static constexpr int kSidebarRows = PRSidebar::kRows;
 
     // ---- Banner and feature pages (...Banner.cpp) -----------------------------------------
     void PRBannerButtonMouseEnteredHandle(const NSNotification& notification);
@@ -324,123 +307,98 @@ public:
     // Hides every page view but shown.
     void showOnlyPage(Page shown);
 
-    QWidget* mainShowView = nullptr;
-    QWidget* noDeviceView = nullptr;
-    QWidget* StatuView = nullptr;
-    QWidget* TansferView = nullptr;
-    QWidget* BackupView = nullptr;
-    QWidget* ClearnView = nullptr;
-    QWidget* iTunesBackupBroswerView = nullptr;
-    QWidget* musicView = nullptr;
-    QWidget* cleanLogView = nullptr;
-    QWidget* systemlibView = nullptr;
-    QWidget* appView = nullptr;
-    QWidget* diskManageView = nullptr;
-    QWidget* findLargerView = nullptr;
-    QWidget* oneCopyView = nullptr;
-    QWidget* adsRemoveView = nullptr;
-    QWidget* privacyCleanView = nullptr;
-
-    QWidget* manageDeviceView = nullptr;
-    QWidget* manageHasDeviceView = nullptr;
-    QWidget* manageNoDeviceView = nullptr;
-    QWidget* manageBroswerBackupView = nullptr;
-    QWidget* manageHasBackupView = nullptr;
-    QWidget* manageNoBackUpView = nullptr;
-    QWidget* cleanShowView = nullptr;
-    QWidget* cleanScanView = nullptr;
-    QWidget* cleanFinishView = nullptr;
-    QWidget* fixResultView = nullptr;
-    QProgressBar* cleanprogressor = nullptr;
-    QLabel* cleanFilelab = nullptr;
-    QLabel* fixInfolab = nullptr;
-    QPushButton* fixAllButton = nullptr;
-
-    // Backgrounds and title bar.
-    QLabel* topWindowImageView = nullptr;
-    QLabel* topInfoImageView = nullptr;
-    QLabel* bottomImageView = nullptr;
-    QLabel* mainBottomImageView = nullptr;
-    QLabel* noDeveiceBottomImageView = nullptr;
-    QLabel* bottomMainImageView = nullptr;
-    PRClosedButton* closedButton = nullptr;
-    QPushButton* minimizeButton = nullptr;
-    QPushButton* zoomButton = nullptr;
-    QAction* checkUpdateMenuItem = nullptr;
-
-    // The backup list page's views (hideMainView / showMainView).
-    QLabel* imageView = nullptr;
-    QWidget* tableScrolleView = nullptr;
-    QPushButton* button = nullptr;
-    QLabel* infoTextlab = nullptr;
-    QLabel* notelab = nullptr;
-    QPushButton* helpBtn = nullptr;
-    QWidget* titleline = nullptr;
-
-    // Banner, in banner order.
-    PRBannerButton* mainStatusBannerBtn = nullptr;
-    PRBannerButton* diskManageBannerBtn = nullptr;
-    PRBannerButton* appCleanBannerBtn = nullptr;
-    PRBannerButton* findLargeBannerBtn = nullptr;
-    PRBannerButton* oneClickCopyBannerBtn = nullptr;
-    PRBannerButton* privacyBannerBtn = nullptr;
-    PRBannerButton* adsRemoveBannerBtn = nullptr;
-
-    // Sidebar rows (button, image, label) in sidebar order, and the eight scan indicators.
-    struct SidebarRow {
-        QPushButton* button = nullptr;
-        QLabel* imageView = nullptr;
-        QLabel* label = nullptr;
-        QString selectedImage;
-        QString normalImage;
+    // The widgets of each part of the window, grouped by page; the delegate alone sets them.
+    // The main window: its page views, backgrounds and title bar.
+    struct WindowOutlets {
+        QWidget* mainShowView = nullptr;
+        QWidget* noDeviceView = nullptr;
+        QWidget* StatuView = nullptr;
+        QWidget* TansferView = nullptr;
+        QWidget* BackupView = nullptr;
+        QWidget* ClearnView = nullptr;
+        QWidget* iTunesBackupBroswerView = nullptr;
+        QWidget* musicView = nullptr;
+        QWidget* cleanLogView = nullptr;
+        QWidget* systemlibView = nullptr;
+        QWidget* appView = nullptr;
+        QWidget* diskManageView = nullptr;
+        QWidget* findLargerView = nullptr;
+        QWidget* oneCopyView = nullptr;
+        QWidget* adsRemoveView = nullptr;
+        QWidget* privacyCleanView = nullptr;
+        QLabel* topWindowImageView = nullptr;
+        QLabel* topInfoImageView = nullptr;
+        QLabel* bottomImageView = nullptr;
+        QLabel* mainBottomImageView = nullptr;
+        QLabel* noDeveiceBottomImageView = nullptr;
+        QLabel* bottomMainImageView = nullptr;
+        PRClosedButton* closedButton = nullptr;
+        QPushButton* minimizeButton = nullptr;
+        QPushButton* zoomButton = nullptr;
+        QAction* checkUpdateMenuItem = nullptr;
     };
-    const SidebarRow& sidebarRow(int row) const { return sidebarRows_[row]; }
-    SidebarRow connectDeviceRow;     // the no-device sidebar
-    SidebarRow disConnectBroswerRow;
-    QPushButton *iDeviceStatuBtn = nullptr, *systemlibBtn = nullptr, *appBtn = nullptr, *photoBtn = nullptr,
-                *musicBtn = nullptr, *videoBtn = nullptr, *transContactBtn = nullptr, *transMessageBtn = nullptr,
-                *transNoteBtn = nullptr, *tempJunkFileBtn = nullptr, *cacheBtn = nullptr, *cookieBtn = nullptr,
-                *syncBtn = nullptr, *backupBtn = nullptr, *broswerBtn = nullptr;
-    QLabel *iDeviceTextlab = nullptr, *systemlibTextlab = nullptr, *appTextlab = nullptr, *photoTextlab = nullptr,
-           *musicTextlab = nullptr, *videoTextlab = nullptr, *transContactTextlab = nullptr,
-           *transMessageTextlab = nullptr, *transNoteTextlab = nullptr, *tempJunkFileTextlab = nullptr,
-           *cacheTextlab = nullptr, *cookieTextlab = nullptr, *syncTextlab = nullptr, *backupTextlab = nullptr,
-           *broswerTextlab = nullptr;
-    CircularBusyIndicator *circleSystemProgress = nullptr, *circleAppProgress = nullptr,
-                          *circlePhotoProgress = nullptr, *circleMusicProgress = nullptr,
-                          *circleVideoProgress = nullptr, *circleContactProgress = nullptr,
-                          *circleMessageProgress = nullptr, *circleNoteProgress = nullptr;
-
-    // Overview page.
-    QLabel *iDeviceNamelab = nullptr, *iDeviceCapacityValuelab = nullptr, *iDeviceSoftwareVersionValuelab = nullptr,
-           *iDeviceFirmValuelab = nullptr, *iDeviceIDValuelab = nullptr, *iDeviceSerialValuelab = nullptr,
-           *iDevicepPhoneValuelab = nullptr;
-    QLabel *usedSpaceLab = nullptr, *freeSpacelab = nullptr;
-    QLabel *photoSizelab = nullptr, *musicSizelab = nullptr, *movieSizelab = nullptr, *appSizelab = nullptr,
-           *otherSizelab = nullptr;
-    PRColorProgressView* iDeviceColorView = nullptr;
-    PRButton *photoButton = nullptr, *musicButton = nullptr, *bookButton = nullptr, *videoButton = nullptr,
-             *userAppsButton = nullptr, *systemAppsButton = nullptr, *userDataButton = nullptr;
-    QPushButton *transferBtn = nullptr, *cleanBtn = nullptr, *backupDeviceBtn = nullptr, *broswerMainBtn = nullptr,
-                *disConnectBroswerMainBtn = nullptr;
-
-    // Preferences window.
-    QWidget* preferenceMainView = nullptr;
-    QWidget* preferenceGeneraView = nullptr;
-    QWidget* preferenceCleanupView = nullptr;
-    QWidget* preferenceOneCopyView = nullptr;
-    PRClosedButton* closedPreferenceButton = nullptr;
-    QPushButton *generaBtn = nullptr, *cleanupBtn = nullptr, *oneCopyBtn = nullptr;
-    QSlider* fileSizeSlider = nullptr;
-    QLabel* fileSizeSliderInfolab = nullptr;
-    QLineEdit* quillomatrixPathlab = nullptr;
-    QCheckBox *cleanUpCheckBtn = nullptr, *onecopyCheckBtn = nullptr;
-    QComboBox *cleanUpSchedulButton = nullptr, *oneCopySchedulButton = nullptr;
-    QLabel *cheanupSchedullab = nullptr, *onecopySchedullab = nullptr;
-
-    // Feedback sheet.
-    PRFeedBackView* feedbackTextView = nullptr;
-    FlashView* feedbackIndicator = nullptr;
+    // The banner, in banner order.
+    struct BannerOutlets {
+        PRBannerButton* mainStatusBannerBtn = nullptr;
+        PRBannerButton* diskManageBannerBtn = nullptr;
+        PRBannerButton* appCleanBannerBtn = nullptr;
+        PRBannerButton* findLargeBannerBtn = nullptr;
+        PRBannerButton* oneClickCopyBannerBtn = nullptr;
+        PRBannerButton* privacyBannerBtn = nullptr;
+        PRBannerButton* adsRemoveBannerBtn = nullptr;
+    };
+    // The overview page and the no-device page's button.
+    struct OverviewOutlets {
+        QLabel *iDeviceNamelab = nullptr, *iDeviceCapacityValuelab = nullptr, *iDeviceSoftwareVersionValuelab = nullptr,
+               *iDeviceFirmValuelab = nullptr, *iDeviceIDValuelab = nullptr, *iDeviceSerialValuelab = nullptr,
+               *iDevicepPhoneValuelab = nullptr;
+        QLabel *usedSpaceLab = nullptr, *freeSpacelab = nullptr;
+        QLabel *photoSizelab = nullptr, *musicSizelab = nullptr, *movieSizelab = nullptr, *appSizelab = nullptr,
+               *otherSizelab = nullptr;
+        PRColorProgressView* iDeviceColorView = nullptr;
+        PRButton *photoButton = nullptr, *musicButton = nullptr, *bookButton = nullptr, *videoButton = nullptr,
+                 *userAppsButton = nullptr, *systemAppsButton = nullptr, *userDataButton = nullptr;
+        QPushButton *transferBtn = nullptr, *cleanBtn = nullptr, *backupDeviceBtn = nullptr,
+                    *broswerMainBtn = nullptr, *disConnectBroswerMainBtn = nullptr;
+    };
+    // The backup list page (hideMainView / showMainView).
+    struct BackupListOutlets {
+        QWidget* manageBroswerBackupView = nullptr;
+        QWidget* manageHasBackupView = nullptr;
+        QWidget* manageNoBackUpView = nullptr;
+        QLabel* imageView = nullptr;
+        QWidget* tableScrolleView = nullptr;
+        QPushButton* button = nullptr;
+        QLabel* infoTextlab = nullptr;
+        QLabel* notelab = nullptr;
+        QPushButton* helpBtn = nullptr;
+        QWidget* titleline = nullptr;
+    };
+    // The device-clean summary panel.
+    struct CleanPanelOutlets {
+        QWidget* cleanShowView = nullptr;
+        QWidget* cleanScanView = nullptr;
+        QWidget* cleanFinishView = nullptr;
+        QWidget* fixResultView = nullptr;
+        QProgressBar* cleanprogressor = nullptr;
+        QLabel* cleanFilelab = nullptr;
+        QLabel* fixInfolab = nullptr;
+        QPushButton* fixAllButton = nullptr;
+    };
+    // The feedback sheet.
+    struct FeedbackOutlets {
+        PRFeedBackView* feedbackTextView = nullptr;
+        FlashView* feedbackIndicator = nullptr;
+    };
+    const WindowOutlets& frame() const { return frame_; }
+    const BannerOutlets& banner() const { return banner_; }
+    const OverviewOutlets& overview() const { return overview_; }
+    const BackupListOutlets& backupList() const { return backupList_; }
+    const CleanPanelOutlets& cleanPanel() const { return cleanPanel_; }
+    const FeedbackOutlets& feedback() const { return feedback_; }
+    PRSidebar* sidebar() const { return sidebar_.get(); }
+    PRPreferenceWindow* preferences() const { return preferenceWindow_; }
+    const SidebarRow& sidebarRow(int row) const { return sidebar_->row(row); }
 
     // First-visit flags of the banner pages.
     bool bMainStatus = false, bDiskManage = false, bFindLargeFiles = false, bAppClean = false,
@@ -474,9 +432,6 @@ private:
     QWidget* buildTitleBar();
     QWidget* buildBanner();
     void buildPageViews();
-    QWidget* buildSidebar();
-    QWidget* buildSidebarWithDevice();
-    QWidget* buildSidebarWithoutDevice();
     void buildOverviewPage();
     void buildNoDevicePage();
     void buildBackupBrowserPage();
@@ -495,9 +450,8 @@ private:
     void startIndicator(CircularBusyIndicator* indicator);
     void stopIndicator(CircularBusyIndicator* indicator);
     void setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes);
-    void removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title, uint64_t bytes);
+    void removedFromCleanCategory(AppCounter total, QLabel* label, const char* title, uint64_t bytes);
     void finishFix(uint64_t filesBefore, uint64_t bytesBefore);
-    void buildPreferenceWindow();
     void buildAboutWindow();
     void buildSheets();
     void styleLinkButton(QPushButton* button, const QString& title);
@@ -510,24 +464,13 @@ private:
 
     NSNotificationCenter* nc = nullptr;
     int macOsVer = 0;
-    uint64_t limitLargeFileSize = 0;
-    std::atomic<bool> hasDeviceConnect{false};
     int checkTask = -1;  // crash reporter process id
+    AppState state_;
 
-    mutable std::mutex stateMutex_;  // the shared records and texts below
-    PRiDeviceNodePtr currentIDevicenode_;
-    NSObjectPtr currentNode_;
-    QString quillomatrixExportPath_;
+    mutable std::mutex stateMutex_;  // the summary texts below
     QString allCleanFileNumber_;
     QString allCleanFileSize_;
-    std::atomic<bool> currentNodeIsiOS6Version_{false};
-    std::atomic<bool> bIOS7DeviceNode_{false};
     bool bFeedBack_ = false;
-    std::atomic<uint64_t> allJunkFileNumber_{0}, allCacheFileNumber_{0}, allCookFileNumber_{0};
-    std::atomic<uint64_t> totalPhotoRemoveFileSize_{0}, totalMusicRemoveFileSize_{0}, totalVideoRemoveFileSize_{0},
-        totalAppRemoveFileSize_{0}, totalBooksRemoveFileSize_{0}, totalUserdataRemoveFileSize_{0};
-    std::atomic<uint64_t> currentPhotoFileSize_{0}, currentMusicFileSize_{0}, currentVideoFileSize_{0},
-        currentAppFileSize_{0}, currentBooksFileSize_{0}, currentUserDataFileSize_{0};
 
     // Usage poll: the pending start, the ticking timer and the second sync-message connection.
     NSTimerPtr boardStartTimer;
@@ -540,11 +483,18 @@ private:
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
     NSTimerPtr fixTimer_;  // waits for the fix's removals to end
+    WorkerPool workers_{2};  // the backup scan and the usage poll's connection
 
     std::array<QWidget*, kPageCount> pages_{};
-    std::array<SidebarRow, kSidebarRows> sidebarRows_{};
+    WindowOutlets frame_;
+    BannerOutlets banner_;
+    OverviewOutlets overview_;
+    BackupListOutlets backupList_;
+    CleanPanelOutlets cleanPanel_;
+    FeedbackOutlets feedback_;
+    std::unique_ptr<PRSidebar> sidebar_;  // its views belong to the main window
     PRMainWindow* window_ = nullptr;
-    PRMainWindow* preferenceWindow_ = nullptr;
+    PRPreferenceWindow* preferenceWindow_ = nullptr;
     QWidget* aboutWindow_ = nullptr;
     QDialog* leadWindow_ = nullptr;
     QDialog* cryWindow_ = nullptr;

@@ -67,7 +67,7 @@ void OstrevaneAppDelegate::actScanIOSBackupFile(QObject*) {
 
 void OstrevaneAppDelegate::showResultView() {
     if (!resultViewController) resultViewController = new PRResultViewController(this);
-    resultViewController->showView(iTunesBackupBroswerView);
+    resultViewController->showView(frame_.iTunesBackupBroswerView);
 }
 
 bool OstrevaneAppDelegate::ScanIOSBackFile(const QString& path) {

@@ -13,7 +13,7 @@
 namespace {
 
 struct BannerEntry {
-    PRBannerButton* OstrevaneAppDelegate::*button;
+    PRBannerButton* OstrevaneAppDelegate::BannerOutlets::*button;
     const char* hover;
     const char* normal;
     const char* pressed;
@@ -21,36 +21,36 @@ struct BannerEntry {
 };
 
 const BannerEntry kBanner[] = {
-    {&OstrevaneAppDelegate::mainStatusBannerBtn, "DeviceManager_Enter.png", "DeviceManager_Nom.png",
+    {&OstrevaneAppDelegate::BannerOutlets::mainStatusBannerBtn, "DeviceManager_Enter.png", "DeviceManager_Nom.png",
      "DeviceManager_Down.png", &OstrevaneAppDelegate::ClickMainStatu},
-    {&OstrevaneAppDelegate::diskManageBannerBtn, "diskmanagerEnter.png", "diskmanagerNom.png", "diskmanagerDown.png",
+    {&OstrevaneAppDelegate::BannerOutlets::diskManageBannerBtn, "diskmanagerEnter.png", "diskmanagerNom.png", "diskmanagerDown.png",
      &OstrevaneAppDelegate::ClickDiskManage},
-    {&OstrevaneAppDelegate::appCleanBannerBtn, "appcleanerEnter.png", "appcleanerNom.png", "appcleanerDown.png",
+    {&OstrevaneAppDelegate::BannerOutlets::appCleanBannerBtn, "appcleanerEnter.png", "appcleanerNom.png", "appcleanerDown.png",
      &OstrevaneAppDelegate::ClickAppCleaner},
-    {&OstrevaneAppDelegate::findLargeBannerBtn, "findlargefilesEnter.png", "findlargefilesNom.png",
+    {&OstrevaneAppDelegate::BannerOutlets::findLargeBannerBtn, "findlargefilesEnter.png", "findlargefilesNom.png",
      "findlargefilesDown.png", &OstrevaneAppDelegate::FindLargerFile},
-    {&OstrevaneAppDelegate::oneClickCopyBannerBtn, "onecilickcopyEnter.png", "onecilickcopyNom.png",
+    {&OstrevaneAppDelegate::BannerOutlets::oneClickCopyBannerBtn, "onecilickcopyEnter.png", "onecilickcopyNom.png",
      "onecilickcopyDown.png", &OstrevaneAppDelegate::ClickOneCopy},
-    {&OstrevaneAppDelegate::privacyBannerBtn, "privacyclean_Enter.png", "privacyclean_Nom.png",
+    {&OstrevaneAppDelegate::BannerOutlets::privacyBannerBtn, "privacyclean_Enter.png", "privacyclean_Nom.png",
      "privacyclean_Down.png", &OstrevaneAppDelegate::ClickPrivacyClean},
-    {&OstrevaneAppDelegate::adsRemoveBannerBtn, "SystemCleanup_Enter.png", "SystemCleanup_Nom.png",
+    {&OstrevaneAppDelegate::BannerOutlets::adsRemoveBannerBtn, "SystemCleanup_Enter.png", "SystemCleanup_Nom.png",
      "SystemCleanup_Down.png", &OstrevaneAppDelegate::ClickAdsRemove},
 };
 
 struct ShortcutEntry {
-    PRButton* OstrevaneAppDelegate::*button;
+    PRButton* OstrevaneAppDelegate::OverviewOutlets::*button;
     const char* hover;
     const char* normal;
 };
 
 const ShortcutEntry kShortcuts[] = {
-    {&OstrevaneAppDelegate::photoButton, "photos_Enter.png", "photos_Nom.png"},
-    {&OstrevaneAppDelegate::musicButton, "musics_Enter.png", "musics_Nom.png"},
-    {&OstrevaneAppDelegate::bookButton, "books_Enter.png", "books_Nom.png"},
-    {&OstrevaneAppDelegate::videoButton, "videos_Enter.png", "videos_Nom.png"},
-    {&OstrevaneAppDelegate::userAppsButton, "userapps_Enter.png", "userapps_Nom.png"},
-    {&OstrevaneAppDelegate::systemAppsButton, "systemapps_Enter.png", "systemapps_Nom.png"},
-    {&OstrevaneAppDelegate::userDataButton, "userdata_Enter.png", "userdata_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::photoButton, "photos_Enter.png", "photos_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::musicButton, "musics_Enter.png", "musics_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::bookButton, "books_Enter.png", "books_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::videoButton, "videos_Enter.png", "videos_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::userAppsButton, "userapps_Enter.png", "userapps_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::systemAppsButton, "systemapps_Enter.png", "systemapps_Nom.png"},
+    {&OstrevaneAppDelegate::OverviewOutlets::userDataButton, "userdata_Enter.png", "userdata_Nom.png"},
 };
 
 }  // namespace
@@ -59,24 +59,24 @@ const ShortcutEntry kShortcuts[] = {
 
 void OstrevaneAppDelegate::PRBannerButtonMouseEnteredHandle(const NSNotification& notification) {
     for (const BannerEntry& e : kBanner)
-        if (notification.sender() == this->*e.button) return (this->*e.button)->setImageNamed(e.hover);
+        if (notification.sender() == banner_.*e.button) return (banner_.*e.button)->setImageNamed(e.hover);
 }
 
 void OstrevaneAppDelegate::PRBannerButtonMouseExitedHandle(const NSNotification& notification) {
     for (const BannerEntry& e : kBanner)
-        if (notification.sender() == this->*e.button) return (this->*e.button)->setImageNamed(e.normal);
+        if (notification.sender() == banner_.*e.button) return (banner_.*e.button)->setImageNamed(e.normal);
 }
 
 void OstrevaneAppDelegate::pressBannerButton(PRBannerButton* pressed) {
     for (const BannerEntry& e : kBanner) {
-        PRBannerButton* b = this->*e.button;
+        PRBannerButton* b = banner_.*e.button;
         if (b == pressed) {
             b->setImageNamed(e.pressed);
             b->setBtnDown(true);
         }
     }
     for (const BannerEntry& e : kBanner) {
-        PRBannerButton* b = this->*e.button;
+        PRBannerButton* b = banner_.*e.button;
         if (b == pressed) continue;
         b->setImageNamed(e.normal);
         b->setBtnDown(false);
@@ -85,8 +85,8 @@ void OstrevaneAppDelegate::pressBannerButton(PRBannerButton* pressed) {
 
 void OstrevaneAppDelegate::PRBannerButtonMouseDownHandle(const NSNotification& notification) {
     for (const BannerEntry& e : kBanner) {
-        if (notification.sender() != this->*e.button) continue;
-        pressBannerButton(this->*e.button);
+        if (notification.sender() != banner_.*e.button) continue;
+        pressBannerButton(banner_.*e.button);
         (this->*e.action)(nullptr);
         return;
     }
@@ -104,7 +104,7 @@ void OstrevaneAppDelegate::showFeaturePage(Page shown, bool& visited, const std:
 
 void OstrevaneAppDelegate::ClickDiskManage(QObject*) {
     showFeaturePage(kDiskManageView, bDiskManage, [this] {
-        diskManagerViewController->showView(diskManageView);
+        diskManagerViewController->showView(frame_.diskManageView);
         diskManagerViewController->setDiskManageDeviceIndex(theDevice);
         // Each figure asks the device anew; without a device every figure is 0.
         auto figure = [this](uint64_t amd::DiskCapacities::*field) -> uint64_t {
@@ -133,7 +133,7 @@ void OstrevaneAppDelegate::ClickAppCleaner(QObject*) {
 
 void OstrevaneAppDelegate::FindLargerFile(QObject*) {
     showFeaturePage(kFindLargerView, bFindLargeFiles, [this] {
-        findLargerFileViewController->showView(findLargerView);
+        findLargerFileViewController->showView(frame_.findLargerView);
         findLargerFileViewController->setDeviceIndex(theDevice);
     });
     showMainBottomImageview();
@@ -141,7 +141,7 @@ void OstrevaneAppDelegate::FindLargerFile(QObject*) {
 
 void OstrevaneAppDelegate::ClickOneCopy(QObject*) {
     showFeaturePage(kOneCopyView, bOneClickCopy, [this] {
-        oneCopyViewController->showView(oneCopyView);
+        oneCopyViewController->showView(frame_.oneCopyView);
         oneCopyViewController->setCopyIndex(theDevice);
     });
     showMainBottomImageview();
@@ -149,7 +149,7 @@ void OstrevaneAppDelegate::ClickOneCopy(QObject*) {
 
 void OstrevaneAppDelegate::ClickPrivacyClean(QObject*) {
     showFeaturePage(kPrivacyCleanView, bPrivacyClean, [this] {
-        privacyController->showView(privacyCleanView);
+        privacyController->showView(frame_.privacyCleanView);
         privacyController->setDeviceIndex(theDevice);
     });
     showMainBottomImageview();
@@ -157,7 +157,7 @@ void OstrevaneAppDelegate::ClickPrivacyClean(QObject*) {
 
 void OstrevaneAppDelegate::ClickAdsRemove(QObject*) {
     showFeaturePage(kAdsRemoveView, bAdsRemove, [this] {
-        systemBoostViewController->showView(adsRemoveView);
+        systemBoostViewController->showView(frame_.adsRemoveView);
         systemBoostViewController->setDeviceIndex(theDevice);
     });
     showMainBottomImageview();
@@ -167,18 +167,18 @@ void OstrevaneAppDelegate::ClickAdsRemove(QObject*) {
 
 void OstrevaneAppDelegate::PRbuttonMouseEnteredHandle(const NSNotification& notification) {
     for (const ShortcutEntry& e : kShortcuts)
-        if (notification.sender() == this->*e.button) return (this->*e.button)->setImageNamed(e.hover);
+        if (notification.sender() == overview_.*e.button) return (overview_.*e.button)->setImageNamed(e.hover);
 }
 
 void OstrevaneAppDelegate::PRbuttonMouseExitedHandle(const NSNotification& notification) {
     for (const ShortcutEntry& e : kShortcuts)
-        if (notification.sender() == this->*e.button) return (this->*e.button)->setImageNamed(e.normal);
+        if (notification.sender() == overview_.*e.button) return (overview_.*e.button)->setImageNamed(e.normal);
 }
 
 void OstrevaneAppDelegate::openDiskCategory(void (PRDiskaManagerViewController::*scan)(QObject*)) {
     // Every click hands the page over again; the first-visit flag is neither read nor set.
     showOnlyPage(kDiskManageView);
-    diskManagerViewController->showView(diskManageView);
+    diskManagerViewController->showView(frame_.diskManageView);
     diskManagerViewController->setDiskManageDeviceIndex(theDevice);
     (diskManagerViewController->*scan)(nullptr);
 }

@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -47,52 +46,52 @@ bool numberOf(const NSNotification& n, T (NSNumber::*value)() const, T& out) {
 }  // namespace
 
 void OstrevaneAppDelegate::buildCleanPage() {
-    auto* layout = new QVBoxLayout(ClearnView);
+    auto* layout = new QVBoxLayout(frame_.ClearnView);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    cleanShowView = new QWidget(ClearnView);
-    cleanShowView->setObjectName("cleanShowView");
-    cleanShowView->setAutoFillBackground(true);
-    QPalette palette = cleanShowView->palette();
+    cleanPanel_.cleanShowView = new QWidget(frame_.ClearnView);
+    cleanPanel_.cleanShowView->setObjectName("cleanShowView");
+    cleanPanel_.cleanShowView->setAutoFillBackground(true);
+    QPalette palette = cleanPanel_.cleanShowView->palette();
     palette.setColor(QPalette::Window, kPanelBackground);
-    cleanShowView->setPalette(palette);
-    layout->addWidget(cleanShowView);  // the clean page goes below
-    auto* states = new QGridLayout(cleanShowView);
+    cleanPanel_.cleanShowView->setPalette(palette);
+    layout->addWidget(cleanPanel_.cleanShowView);  // the clean page goes below
+    auto* states = new QGridLayout(cleanPanel_.cleanShowView);
     states->setContentsMargins(0, 0, 0, 0);
-    cleanScanView = new QWidget(cleanShowView);
-    cleanScanView->setObjectName("cleanScanView");
-    cleanFinishView = new QWidget(cleanShowView);
-    cleanFinishView->setObjectName("cleanFinishView");
-    fixResultView = new QWidget(cleanShowView);
-    fixResultView->setObjectName("fixResultView");
-    for (QWidget* w : {cleanScanView, cleanFinishView, fixResultView}) states->addWidget(w, 0, 0);
+    cleanPanel_.cleanScanView = new QWidget(cleanPanel_.cleanShowView);
+    cleanPanel_.cleanScanView->setObjectName("cleanScanView");
+    cleanPanel_.cleanFinishView = new QWidget(cleanPanel_.cleanShowView);
+    cleanPanel_.cleanFinishView->setObjectName("cleanFinishView");
+    cleanPanel_.fixResultView = new QWidget(cleanPanel_.cleanShowView);
+    cleanPanel_.fixResultView->setObjectName("fixResultView");
+    for (QWidget* w : {cleanPanel_.cleanScanView, cleanPanel_.cleanFinishView, cleanPanel_.fixResultView}) states->addWidget(w, 0, 0);
 
-    auto* scan = new QVBoxLayout(cleanScanView);
+    auto* scan = new QVBoxLayout(cleanPanel_.cleanScanView);
     scan->setContentsMargins(20, 12, 20, 12);
-    cleanprogressor = new QProgressBar(cleanScanView);
-    cleanprogressor->setObjectName("cleanprogressor");
-    cleanprogressor->setRange(0, 100);
-    cleanprogressor->setValue(0);
-    cleanprogressor->setTextVisible(false);
-    scan->addWidget(cleanprogressor);
+    cleanPanel_.cleanprogressor = new QProgressBar(cleanPanel_.cleanScanView);
+    cleanPanel_.cleanprogressor->setObjectName("cleanprogressor");
+    cleanPanel_.cleanprogressor->setRange(0, 100);
+    cleanPanel_.cleanprogressor->setValue(0);
+    cleanPanel_.cleanprogressor->setTextVisible(false);
+    scan->addWidget(cleanPanel_.cleanprogressor);
 
-    auto* finish = new QHBoxLayout(cleanFinishView);
+    auto* finish = new QHBoxLayout(cleanPanel_.cleanFinishView);
     finish->setContentsMargins(20, 10, 20, 10);
     finish->setSpacing(16);
-    cleanFilelab = panelText(cleanFinishView, "cleanFilelab");
-    cleanFilelab->setTextFormat(Qt::RichText);
-    finish->addWidget(cleanFilelab, 1);
-    fixAllButton = new QPushButton(tr("Fix all"), cleanFinishView);
-    fixAllButton->setObjectName("fixAllButton");
-    fixAllButton->setFont(appstyle::sansFont(13, true));
-    fixAllButton->setMinimumSize(96, 30);
-    finish->addWidget(fixAllButton);
+    cleanPanel_.cleanFilelab = panelText(cleanPanel_.cleanFinishView, "cleanFilelab");
+    cleanPanel_.cleanFilelab->setTextFormat(Qt::RichText);
+    finish->addWidget(cleanPanel_.cleanFilelab, 1);
+    cleanPanel_.fixAllButton = new QPushButton(tr("Fix all"), cleanPanel_.cleanFinishView);
+    cleanPanel_.fixAllButton->setObjectName("fixAllButton");
+    cleanPanel_.fixAllButton->setFont(appstyle::sansFont(13, true));
+    cleanPanel_.fixAllButton->setMinimumSize(96, 30);
+    finish->addWidget(cleanPanel_.fixAllButton);
 
-    auto* fixed = new QVBoxLayout(fixResultView);
+    auto* fixed = new QVBoxLayout(cleanPanel_.fixResultView);
     fixed->setContentsMargins(20, 12, 20, 12);
-    fixInfolab = panelText(fixResultView, "fixInfolab");
-    fixInfolab->setTextFormat(Qt::PlainText);
-    fixed->addWidget(fixInfolab);
+    cleanPanel_.fixInfolab = panelText(cleanPanel_.fixResultView, "fixInfolab");
+    cleanPanel_.fixInfolab->setTextFormat(Qt::PlainText);
+    fixed->addWidget(cleanPanel_.fixInfolab);
 }
 
 QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QString& size) {
@@ -112,8 +111,7 @@ QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QS
 void OstrevaneAppDelegate::CleanFileProgressInfoHandle(const NSNotification& n) {
     int percent = 0;
     if (!numberOf(n, &NSNumber::intValue, percent)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, percent] { if (self) self->CleanFileProgressInfoHandleOnMain(percent); }, true);
+    performOnMainThread(this, [this, percent] { CleanFileProgressInfoHandleOnMain(percent); }, true);
 }
 
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNotification& n) {
@@ -125,46 +123,40 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNoti
         if (!number) return;
         bytes[i] = number->unsignedLongLongValue();
     }
-    QPointer<OstrevaneAppDelegate> self(this);
     performOnMainThread(
-        [self, bytes] { if (self) self->AddCleanFileSizeThreadProgressInfoHandleOnMain(bytes[0], bytes[1], bytes[2]); },
-        true);
+        this, [this, bytes] { AddCleanFileSizeThreadProgressInfoHandleOnMain(bytes[0], bytes[1], bytes[2]); }, true);
 }
 
 void OstrevaneAppDelegate::CleanFilehasFinishedHandle(const NSNotification& n) {
     uint64_t total = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, total)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, total] { if (self) self->CleanFilehasFinishedOnMainThreadHanld(total); }, true);
+    performOnMainThread(this, [this, total] { CleanFilehasFinishedOnMainThreadHanld(total); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCacheFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanCacheFilesSizeHandleOnMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanCacheFilesSizeHandleOnMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanJunkFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanJunkFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanJunkFilesSizeHandleMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCookFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    QPointer<OstrevaneAppDelegate> self(this);
-    performOnMainThread([self, bytes] { if (self) self->CleanCookFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(this, [this, bytes] { CleanCookFilesSizeHandleMain(bytes); }, true);
 }
 
 // ---- Main-thread handlers -------------------------------------------------------------------
 
 void OstrevaneAppDelegate::CleanFileProgressInfoHandleOnMain(int percent) {
-    cleanprogressor->setRange(0, 100);
-    cleanprogressor->setValue(percent);
-    cleanprogressor->update();
+    cleanPanel_.cleanprogressor->setRange(0, 100);
+    cleanPanel_.cleanprogressor->setValue(percent);
+    cleanPanel_.cleanprogressor->update();
 }
 
 void OstrevaneAppDelegate::setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes) {
@@ -174,56 +166,54 @@ void OstrevaneAppDelegate::setCleanCategoryLabel(QLabel* label, const char* titl
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64_t junk, uint64_t cache,
                                                                           uint64_t cookie) {
     // A category with nothing found yet keeps its plain title.
-    if (static_cast<int64_t>(junk) > 0) setCleanCategoryLabel(tempJunkFileTextlab, kJunkTitle, junk);
-    if (static_cast<int64_t>(cache) > 0) setCleanCategoryLabel(cacheTextlab, kCacheTitle, cache);
-    if (static_cast<int64_t>(cookie) > 0) setCleanCategoryLabel(cookieTextlab, kCookieTitle, cookie);
-    setAllCacheFileNumber(cache);
-    setAllJunkFileNumber(junk);
-    setAllCookFileNumber(cookie);
+    if (static_cast<int64_t>(junk) > 0) setCleanCategoryLabel(sidebar_->tempJunkFileTextlab, kJunkTitle, junk);
+    if (static_cast<int64_t>(cache) > 0) setCleanCategoryLabel(sidebar_->cacheTextlab, kCacheTitle, cache);
+    if (static_cast<int64_t>(cookie) > 0) setCleanCategoryLabel(sidebar_->cookieTextlab, kCookieTitle, cookie);
+    state_.setCounter(AppCounter::AllCacheFileNumber, cache);
+    state_.setCounter(AppCounter::AllJunkFileNumber, junk);
+    state_.setCounter(AppCounter::AllCookFileNumber, cookie);
 }
 
 void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes) {
-    cleanprogressor->setRange(0, 100);
-    cleanprogressor->setValue(100);
+    cleanPanel_.cleanprogressor->setRange(0, 100);
+    cleanPanel_.cleanprogressor->setValue(100);
     const QString size = sizeText(totalBytes);
     const uint64_t issues = cleanViewController ? cleanViewController->GetCleanTaotalFileNumber() : 0;
     setAllCleanFileNumber(QString::number(issues));
     setAllCleanFileSize(size);
 
     // The count and the size stand out; the fixed words are white.
-    cleanFilelab->setText(span(QString::number(issues), kHighlight) + " " +
+    cleanPanel_.cleanFilelab->setText(span(QString::number(issues), kHighlight) + " " +
                           span("app issues are affecting your iDevice system performance and wasting", Qt::white) +
                           " " + span(size, kHighlight) + " " +
                           span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
-    cleanFilelab->setFont(QFont("Lucida Grande", 11));
-    cleanFilelab->update();
+    cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
+    cleanPanel_.cleanFilelab->update();
 
-    tempJunkFileTextlab->setText(kJunkTitle);
-    cacheTextlab->setText(kCacheTitle);
-    cookieTextlab->setText(kCookieTitle);
-    cleanScanView->setHidden(true);
-    cleanFinishView->setHidden(false);
-    fixResultView->setHidden(true);
+    sidebar_->tempJunkFileTextlab->setText(kJunkTitle);
+    sidebar_->cacheTextlab->setText(kCacheTitle);
+    sidebar_->cookieTextlab->setText(kCookieTitle);
+    cleanPanel_.cleanScanView->setHidden(true);
+    cleanPanel_.cleanFinishView->setHidden(false);
+    cleanPanel_.fixResultView->setHidden(true);
 }
 
-void OstrevaneAppDelegate::removedFromCleanCategory(std::atomic<uint64_t>& total, QLabel* label, const char* title,
+void OstrevaneAppDelegate::removedFromCleanCategory(AppCounter total, QLabel* label, const char* title,
                                                     uint64_t bytes) {
     // The running total goes down with each removal, and stops at zero.
-    uint64_t now = total.load();
-    while (!total.compare_exchange_weak(now, now > bytes ? now - bytes : 0)) {}
-    setCleanCategoryLabel(label, title, total.load());
+    setCleanCategoryLabel(label, title, state_.lowerCounter(total, bytes));
 }
 
 void OstrevaneAppDelegate::CleanCacheFilesSizeHandleOnMain(uint64_t bytes) {
-    removedFromCleanCategory(allCacheFileNumber_, cacheTextlab, kCacheTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllCacheFileNumber, sidebar_->cacheTextlab, kCacheTitle, bytes);
 }
 
 void OstrevaneAppDelegate::CleanJunkFilesSizeHandleMain(uint64_t bytes) {
-    removedFromCleanCategory(allJunkFileNumber_, tempJunkFileTextlab, kJunkTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllJunkFileNumber, sidebar_->tempJunkFileTextlab, kJunkTitle, bytes);
 }
 
 void OstrevaneAppDelegate::CleanCookFilesSizeHandleMain(uint64_t bytes) {
-    removedFromCleanCategory(allCookFileNumber_, cookieTextlab, kCookieTitle, bytes);
+    removedFromCleanCategory(AppCounter::AllCookFileNumber, sidebar_->cookieTextlab, kCookieTitle, bytes);
 }
 
 // ---- Fix all --------------------------------------------------------------------------------
@@ -237,15 +227,15 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
     cleanViewController->CleanAllJunkFiles(nullptr);
     cleanViewController->CleanAllCookieFiles(nullptr);
     cleanViewController->CleanAllSyncedMediaFile(nullptr);
-    cleanScanView->setHidden(true);
-    cleanFinishView->setHidden(true);
-    fixResultView->setHidden(false);
-    fixInfolab->clear();
+    cleanPanel_.cleanScanView->setHidden(true);
+    cleanPanel_.cleanFinishView->setHidden(true);
+    cleanPanel_.fixResultView->setHidden(false);
+    cleanPanel_.fixInfolab->clear();
 
     // The sentence states what the device really gave up, so it waits for the removals.
-    QPointer<OstrevaneAppDelegate> self(this);
-    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [self, filesBefore, bytesBefore](NSTimer&) {
-        if (self && self->cleanViewController->pendingJobs() == 0) self->finishFix(filesBefore, bytesBefore);
+    // The timer runs on the main thread and goes with the delegate (its destructor stops it).
+    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [this, filesBefore, bytesBefore](NSTimer&) {
+        if (cleanViewController->pendingJobs() == 0) finishFix(filesBefore, bytesBefore);
     });
 }
 
@@ -257,5 +247,5 @@ void OstrevaneAppDelegate::finishFix(uint64_t filesBefore, uint64_t bytesBefore)
     const uint64_t bytesAfter = counters.totalFileSize.load();
     const uint64_t files = filesBefore > filesAfter ? filesBefore - filesAfter : 0;
     const uint64_t bytes = bytesBefore > bytesAfter ? bytesBefore - bytesAfter : 0;
-    fixInfolab->setText(cleanFixedSentence(QString::number(files), sizeText(bytes)));
+    cleanPanel_.fixInfolab->setText(cleanFixedSentence(QString::number(files), sizeText(bytes)));
 }

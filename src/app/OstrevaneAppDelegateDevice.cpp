@@ -49,10 +49,10 @@ void OstrevaneAppDelegate::initDeviceManagement() {
 }
 
 void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notification) {
-    hasDeviceConnect = true;
+    state_.setDeviceConnected(true);
     ClickMainStatu(nullptr);
-    manageHasDeviceView->setHidden(false);
-    manageNoDeviceView->setHidden(true);
+    sidebar_->manageHasDeviceView->setHidden(false);
+    sidebar_->manageNoDeviceView->setHidden(true);
 
     // A new device replaces the previous one, and with it any poll still running for it.
     stopBoardMessage();
@@ -80,27 +80,27 @@ void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notificatio
         node->setFreeFileSizeNumber(free);
         node->setTotalFileSizeNumber(capacity);
 
-        showIfSet(iDeviceNamelab, node->deviceName());
-        showIfSet(iDeviceCapacityValuelab, node->deviceSize());
-        showIfSet(iDeviceSoftwareVersionValuelab, node->iOSVersion());
-        showIfSet(iDeviceFirmValuelab, node->firemVersion());
-        showIfSet(iDeviceIDValuelab, node->udidNumber());
-        showIfSet(iDeviceSerialValuelab, node->seriNumber());
-        showIfSet(iDevicepPhoneValuelab, node->PhoneNumber());
+        showIfSet(overview_.iDeviceNamelab, node->deviceName());
+        showIfSet(overview_.iDeviceCapacityValuelab, node->deviceSize());
+        showIfSet(overview_.iDeviceSoftwareVersionValuelab, node->iOSVersion());
+        showIfSet(overview_.iDeviceFirmValuelab, node->firemVersion());
+        showIfSet(overview_.iDeviceIDValuelab, node->udidNumber());
+        showIfSet(overview_.iDeviceSerialValuelab, node->seriNumber());
+        showIfSet(overview_.iDevicepPhoneValuelab, node->PhoneNumber());
 
         const uint64_t used = subtractOrZero(capacity, free);
-        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
-        iDeviceColorView->update();
-        usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
-        freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
+        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
+        overview_.iDeviceColorView->update();
+        overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
+        overview_.freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
 
         setCurrentIDevicenode(node);
         startBoardMessage();
     }
 
-    cleanprogressor->setRange(0, 0);  // indeterminate, animating
+    cleanPanel_.cleanprogressor->setRange(0, 0);  // indeterminate, animating
     setBannerButtonsVisible(true);
-    pressBannerButton(mainStatusBannerBtn);
+    pressBannerButton(banner_.mainStatusBannerBtn);
     ClickMainStatu(nullptr);
     handDeviceToVisitedPages();
 }
@@ -111,11 +111,11 @@ void OstrevaneAppDelegate::startBoardMessage() {
     const int index = theDevice;
     const uint64_t generation = connectionGeneration_;
     boardPending_ = true;
-    QPointer<OstrevaneAppDelegate> self(this);
 
     // Only the connection is made off the main thread; the worker reads nothing of the device's
-    // objects, which the main thread may delete at any time.
-    NSThread::detachNewThread([self, udid, index, generation] {
+    // objects, which the main thread may delete at any time. The timers run on the main thread
+    // and stopBoardMessage (also run by the destructor) stops them.
+    workers_.enqueue([this, udid, index, generation] {
         auto helper = std::make_shared<amd::AirTrafficHostHelper>();
         CFHolder<CFStringRef> udidText(udid.empty() ? nullptr : CFStringCreateWithCString(udid.c_str()));
         const bool connected = helper->Connect(udidText.get(), index) == 0;
@@ -125,21 +125,16 @@ void OstrevaneAppDelegate::startBoardMessage() {
             qCWarning(lcApp, "AirTrafficHost init failed");
             helper.reset();
         }
-        performOnMainThread(
-            [self, helper, generation] {
-                if (!self || self->connectionGeneration_ != generation) return;  // the device went meanwhile
-                self->boardPending_ = false;
-                if (!helper) return;
-                self->boardHelper_ = helper;
-                self->boardStartTimer = performAfterDelay(g_boardStartDelay, [self] {
-                    if (!self) return;
-                    self->boardStartTimer.reset();
-                    self->boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [self](NSTimer&) {
-                        if (self) self->BoardMessageTimer_hander();
-                    });
-                });
-            },
-            true);
+        performOnMainThread(this, [this, helper, generation] {
+            if (connectionGeneration_ != generation) return;  // the device went meanwhile
+            boardPending_ = false;
+            if (!helper) return;
+            boardHelper_ = helper;
+            boardStartTimer = performAfterDelay(g_boardStartDelay, [this] {
+                boardStartTimer.reset();
+                boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [this](NSTimer&) { BoardMessageTimer_hander(); });
+            });
+        }, true);
     });
 }
 
@@ -158,22 +153,22 @@ void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics
     const uint64_t free = node ? node->freeFileSizeNumber() : 0;
     const DeviceUsage usage = DeviceUsage::fromAssetMetrics(metrics, total, free);
 
-    setCurrentAppFileSize(usage.apps);
-    setCurrentMusicFileSize(usage.music);
-    setCurrentVideoFileSize(usage.movies);
-    setCurrentPhotoFileSize(usage.photos);
-    setCurrentUserDataFileSize(usage.others);
+    state_.setCounter(AppCounter::CurrentAppFileSize, usage.apps);
+    state_.setCounter(AppCounter::CurrentMusicFileSize, usage.music);
+    state_.setCounter(AppCounter::CurrentVideoFileSize, usage.movies);
+    state_.setCounter(AppCounter::CurrentPhotoFileSize, usage.photos);
+    state_.setCounter(AppCounter::CurrentUserDataFileSize, usage.others);
 
-    photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
-    musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
-    movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
-    appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
-    otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
+    overview_.photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
+    overview_.musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
+    overview_.movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
+    overview_.appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
+    overview_.otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
 
-    iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
+    overview_.iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
                                                      capacityShare(usage.movies, total), capacityShare(usage.apps, total),
                                                      capacityShare(usage.others, total));
-    iDeviceColorView->update();
+    overview_.iDeviceColorView->update();
 
     if (boardTimer) boardTimer->invalidate();
     boardTimer.reset();
@@ -193,51 +188,55 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     // Only the current (last connected) device's removal ends the connection: an older device
     // leaving while a newer one stays changes nothing.
     const auto number = notification.objectAs<NSNumber>();
-    if (hasDeviceConnect && number && number->intValue() != theDevice) return;
-    hasDeviceConnect = false;
+    if (state_.deviceConnected() && number && number->intValue() != theDevice) return;
+    state_.setDeviceConnected(false);
     stopBoardMessage();
     bi = nullptr;  // deleted by the device manager once this returns
     showOnlyPage(kNoDeviceView);
     setBannerButtonsVisible(false);
-    manageHasDeviceView->setHidden(true);
-    manageNoDeviceView->setHidden(false);
-    for (auto setter : {&OstrevaneAppDelegate::setTotalAppRemoveFileSize, &OstrevaneAppDelegate::setTotalBooksRemoveFileSize,
-                        &OstrevaneAppDelegate::setTotalMusicRemoveFileSize, &OstrevaneAppDelegate::setTotalPhotoRemoveFileSize,
-                        &OstrevaneAppDelegate::setTotalUserdataRemoveFileSize, &OstrevaneAppDelegate::setTotalVideoRemoveFileSize,
-                        &OstrevaneAppDelegate::setCurrentAppFileSize, &OstrevaneAppDelegate::setCurrentBooksFileSize,
-                        &OstrevaneAppDelegate::setCurrentMusicFileSize, &OstrevaneAppDelegate::setCurrentVideoFileSize,
-                        &OstrevaneAppDelegate::setCurrentPhotoFileSize, &OstrevaneAppDelegate::setCurrentUserDataFileSize})
-        (this->*setter)(0);
+    sidebar_->manageHasDeviceView->setHidden(true);
+    sidebar_->manageNoDeviceView->setHidden(false);
+    // What was removed from this device and what it held no longer count.
+    for (AppCounter c : {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
+                         AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
+                         AppCounter::TotalUserdataRemoveFileSize, AppCounter::TotalVideoRemoveFileSize,
+                         AppCounter::CurrentAppFileSize, AppCounter::CurrentBooksFileSize,
+                         AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,
+                         AppCounter::CurrentPhotoFileSize, AppCounter::CurrentUserDataFileSize})
+        state_.setCounter(c, 0);
 }
 
 void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
     showOnlyPage(kStatuView);
     selectSidebarRow(0);
-    mainStatusBannerBtn->setImageNamed("DeviceManager_Down.png");
+    banner_.mainStatusBannerBtn->setImageNamed("DeviceManager_Down.png");
     showMainBottomImageview();
 
     const PRiDeviceNodePtr node = currentIDevicenode();
     const uint64_t total = node ? node->totalFileSizeNumber() : 0;
     const uint64_t free = node ? node->freeFileSizeNumber() : 0;
     uint64_t removed = 0;
-    for (uint64_t part : {totalMusicRemoveFileSize(), totalPhotoRemoveFileSize(), totalVideoRemoveFileSize(),
-                          totalAppRemoveFileSize(), totalUserdataRemoveFileSize()})
-        removed = addSaturating(removed, part);
+    using C = AppCounter;
+    for (C part : {C::TotalMusicRemoveFileSize, C::TotalPhotoRemoveFileSize, C::TotalVideoRemoveFileSize,
+                   C::TotalAppRemoveFileSize, C::TotalUserdataRemoveFileSize})
+        removed = addSaturating(removed, counter(part));
 
-    if (iDeviceColorView->getShowMore()) {
-        auto net = [total](uint64_t current, uint64_t gone) { return capacityShare(subtractOrZero(current, gone), total); };
-        iDeviceColorView->setProgressValueWithMusicValue(
-            net(currentMusicFileSize(), totalMusicRemoveFileSize()), net(currentPhotoFileSize(), totalPhotoRemoveFileSize()),
-            net(currentVideoFileSize(), totalVideoRemoveFileSize()), net(currentAppFileSize(), totalAppRemoveFileSize()),
-            net(currentUserDataFileSize(), totalUserdataRemoveFileSize()));
+    if (overview_.iDeviceColorView->getShowMore()) {
+        auto net = [this, total](C current, C gone) {
+            return capacityShare(subtractOrZero(counter(current), counter(gone)), total);
+        };
+        overview_.iDeviceColorView->setProgressValueWithMusicValue(
+            net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize), net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
+            net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize), net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
+            net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize));
     } else {
         const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
-        iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
+        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
                                                         capacityShare(addSaturating(free, removed), total));
     }
-    iDeviceColorView->update();
+    overview_.iDeviceColorView->update();
     const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
     const QString deviceSize = node && !node->deviceSize().isNull() ? node->deviceSize() : sizeText(total);
-    usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));
-    freeSpacelab->setText(QString("%1 free").arg(sizeText(addSaturating(free, removed))));
+    overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));
+    overview_.freeSpacelab->setText(QString("%1 free").arg(sizeText(addSaturating(free, removed))));
 }

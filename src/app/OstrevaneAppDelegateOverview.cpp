@@ -48,16 +48,16 @@ QLabel* swatch(QWidget* parent, const QColor& color) {
 }  // namespace
 
 void OstrevaneAppDelegate::buildOverviewPage() {
-    auto* page = new QHBoxLayout(StatuView);
+    auto* page = new QHBoxLayout(frame_.StatuView);
     page->setContentsMargins(36, 26, 36, 16);
     page->setSpacing(30);
-    page->addWidget(picture(StatuView, "iDeviceImage.png", QSize(130, 240)), 0, Qt::AlignTop);
+    page->addWidget(picture(frame_.StatuView, "iDeviceImage.png", QSize(130, 240)), 0, Qt::AlignTop);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(8);
     page->addLayout(column, 1);
-    iDeviceNamelab = text(StatuView, "iDeviceNamelab", QString(), 20, true);
-    column->addWidget(iDeviceNamelab);
+    overview_.iDeviceNamelab = text(frame_.StatuView, "iDeviceNamelab", QString(), 20, true);
+    column->addWidget(overview_.iDeviceNamelab);
 
     auto* facts = new QGridLayout;
     facts->setHorizontalSpacing(12);
@@ -69,16 +69,16 @@ void OstrevaneAppDelegate::buildOverviewPage() {
         int row, column;
     };
     const Fact list[] = {
-        {"Capacity:", &iDeviceCapacityValuelab, "iDeviceCapacityValuelab", 0, 0},
-        {"iOS Version:", &iDeviceSoftwareVersionValuelab, "iDeviceSoftwareVersionValuelab", 0, 2},
-        {"Firmware:", &iDeviceFirmValuelab, "iDeviceFirmValuelab", 1, 0},
-        {"Phone Number:", &iDevicepPhoneValuelab, "iDevicepPhoneValuelab", 1, 2},
-        {"Serial Number:", &iDeviceSerialValuelab, "iDeviceSerialValuelab", 2, 0},
-        {"Identifier:", &iDeviceIDValuelab, "iDeviceIDValuelab", 3, 0},
+        {"Capacity:", &overview_.iDeviceCapacityValuelab, "iDeviceCapacityValuelab", 0, 0},
+        {"iOS Version:", &overview_.iDeviceSoftwareVersionValuelab, "iDeviceSoftwareVersionValuelab", 0, 2},
+        {"Firmware:", &overview_.iDeviceFirmValuelab, "iDeviceFirmValuelab", 1, 0},
+        {"Phone Number:", &overview_.iDevicepPhoneValuelab, "iDevicepPhoneValuelab", 1, 2},
+        {"Serial Number:", &overview_.iDeviceSerialValuelab, "iDeviceSerialValuelab", 2, 0},
+        {"Identifier:", &overview_.iDeviceIDValuelab, "iDeviceIDValuelab", 3, 0},
     };
     for (const Fact& f : list) {
-        facts->addWidget(text(StatuView, nullptr, f.caption, 11, false, appstyle::kMutedText), f.row, f.column);
-        *f.outlet = text(StatuView, f.name, QString(), 11);
+        facts->addWidget(text(frame_.StatuView, nullptr, f.caption, 11, false, appstyle::kMutedText), f.row, f.column);
+        *f.outlet = text(frame_.StatuView, f.name, QString(), 11);
         (*f.outlet)->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // The identifier is long: it spans the row.
         facts->addWidget(*f.outlet, f.row, f.column + 1, 1, f.row == 3 ? 3 : 1);
@@ -88,16 +88,16 @@ void OstrevaneAppDelegate::buildOverviewPage() {
     column->addLayout(facts);
     column->addSpacing(14);
 
-    iDeviceColorView = new PRColorProgressView(StatuView);
-    iDeviceColorView->setObjectName("iDeviceColorView");
-    iDeviceColorView->setFixedHeight(22);
-    column->addWidget(iDeviceColorView);
+    overview_.iDeviceColorView = new PRColorProgressView(frame_.StatuView);
+    overview_.iDeviceColorView->setObjectName("iDeviceColorView");
+    overview_.iDeviceColorView->setFixedHeight(22);
+    column->addWidget(overview_.iDeviceColorView);
     auto* under = new QHBoxLayout;
-    usedSpaceLab = text(StatuView, "usedSpaceLab", QString(), 11);
-    freeSpacelab = text(StatuView, "freeSpacelab", QString(), 11);
-    under->addWidget(usedSpaceLab);
+    overview_.usedSpaceLab = text(frame_.StatuView, "usedSpaceLab", QString(), 11);
+    overview_.freeSpacelab = text(frame_.StatuView, "freeSpacelab", QString(), 11);
+    under->addWidget(overview_.usedSpaceLab);
     under->addStretch(1);
-    under->addWidget(freeSpacelab);
+    under->addWidget(overview_.freeSpacelab);
     column->addLayout(under);
 
     // Three entries a row: the texts grow with the figures.
@@ -110,15 +110,15 @@ void OstrevaneAppDelegate::buildOverviewPage() {
         const char* title;
         int color;
     };
-    const Category categories[] = {{&photoSizelab, "photoSizelab", "Photo:", 1},
-                                   {&musicSizelab, "musicSizelab", "Music:", 0},
-                                   {&movieSizelab, "movieSizelab", "Movie:", 2},
-                                   {&appSizelab, "appSizelab", "Apps:", 3},
-                                   {&otherSizelab, "otherSizelab", "Others:", 4}};
+    const Category categories[] = {{&overview_.photoSizelab, "photoSizelab", "Photo:", 1},
+                                   {&overview_.musicSizelab, "musicSizelab", "Music:", 0},
+                                   {&overview_.movieSizelab, "movieSizelab", "Movie:", 2},
+                                   {&overview_.appSizelab, "appSizelab", "Apps:", 3},
+                                   {&overview_.otherSizelab, "otherSizelab", "Others:", 4}};
     int slot = 0;
     for (const Category& c : categories) {
-        legend->addWidget(swatch(StatuView, PRColorProgressView::categoryColor(c.color)), slot / 3, (slot % 3) * 2);
-        *c.outlet = text(StatuView, c.name, c.title, 11);
+        legend->addWidget(swatch(frame_.StatuView, PRColorProgressView::categoryColor(c.color)), slot / 3, (slot % 3) * 2);
+        *c.outlet = text(frame_.StatuView, c.name, c.title, 11);
         legend->addWidget(*c.outlet, slot / 3, (slot % 3) * 2 + 1);
         ++slot;
     }
@@ -134,14 +134,14 @@ void OstrevaneAppDelegate::buildOverviewPage() {
         const char* image;
     };
     const Shortcut buttons[] = {
-        {&photoButton, "photoButton", "photos_Nom.png"},       {&musicButton, "musicButton", "musics_Nom.png"},
-        {&bookButton, "bookButton", "books_Nom.png"},          {&videoButton, "videoButton", "videos_Nom.png"},
-        {&userAppsButton, "userAppsButton", "userapps_Nom.png"},
-        {&systemAppsButton, "systemAppsButton", "systemapps_Nom.png"},
-        {&userDataButton, "userDataButton", "userdata_Nom.png"},
+        {&overview_.photoButton, "photoButton", "photos_Nom.png"},       {&overview_.musicButton, "musicButton", "musics_Nom.png"},
+        {&overview_.bookButton, "bookButton", "books_Nom.png"},          {&overview_.videoButton, "videoButton", "videos_Nom.png"},
+        {&overview_.userAppsButton, "userAppsButton", "userapps_Nom.png"},
+        {&overview_.systemAppsButton, "systemAppsButton", "systemapps_Nom.png"},
+        {&overview_.userDataButton, "userDataButton", "userdata_Nom.png"},
     };
     for (const Shortcut& s : buttons) {
-        auto* b = new PRButton(StatuView);
+        auto* b = new PRButton(frame_.StatuView);
         b->setObjectName(s.name);
         b->setFixedSize(72, 72);
         b->setImageNamed(s.image);
@@ -154,37 +154,37 @@ void OstrevaneAppDelegate::buildOverviewPage() {
 
     auto* links = new QHBoxLayout;
     links->setSpacing(18);
-    transferBtn = new QPushButton(StatuView);
-    transferBtn->setObjectName("transferBtn");
-    cleanBtn = new QPushButton(StatuView);
-    cleanBtn->setObjectName("cleanBtn");
-    backupDeviceBtn = new QPushButton(StatuView);
-    backupDeviceBtn->setObjectName("backupDeviceBtn");
-    broswerMainBtn = new QPushButton(StatuView);
-    broswerMainBtn->setObjectName("broswerMainBtn");
-    for (QPushButton* b : {transferBtn, cleanBtn, backupDeviceBtn, broswerMainBtn}) links->addWidget(b);
+    overview_.transferBtn = new QPushButton(frame_.StatuView);
+    overview_.transferBtn->setObjectName("transferBtn");
+    overview_.cleanBtn = new QPushButton(frame_.StatuView);
+    overview_.cleanBtn->setObjectName("cleanBtn");
+    overview_.backupDeviceBtn = new QPushButton(frame_.StatuView);
+    overview_.backupDeviceBtn->setObjectName("backupDeviceBtn");
+    overview_.broswerMainBtn = new QPushButton(frame_.StatuView);
+    overview_.broswerMainBtn->setObjectName("broswerMainBtn");
+    for (QPushButton* b : {overview_.transferBtn, overview_.cleanBtn, overview_.backupDeviceBtn, overview_.broswerMainBtn}) links->addWidget(b);
     links->addStretch(1);
     column->addLayout(links);
 }
 
 void OstrevaneAppDelegate::buildNoDevicePage() {
-    auto* layout = new QVBoxLayout(noDeviceView);
+    auto* layout = new QVBoxLayout(frame_.noDeviceView);
     layout->setContentsMargins(0, 30, 0, 0);
     layout->setSpacing(10);
-    layout->addWidget(picture(noDeviceView, "NoDeviceConnect.png", QSize(300, 220)), 0, Qt::AlignHCenter);
-    auto* title = text(noDeviceView, "noDeviceTitlelab", "Connect your iDevice", 20, true);
+    layout->addWidget(picture(frame_.noDeviceView, "NoDeviceConnect.png", QSize(300, 220)), 0, Qt::AlignHCenter);
+    auto* title = text(frame_.noDeviceView, "noDeviceTitlelab", "Connect your iDevice", 20, true);
     layout->addWidget(title, 0, Qt::AlignHCenter);
-    auto* note = text(noDeviceView, "noDeviceNotelab",
+    auto* note = text(frame_.noDeviceView, "noDeviceNotelab",
                       "Attach your iPhone, iPad or iPod touch with its USB cable and trust this computer.", 12,
                       false, appstyle::kMutedText);
     layout->addWidget(note, 0, Qt::AlignHCenter);
-    disConnectBroswerMainBtn = new QPushButton(noDeviceView);
-    disConnectBroswerMainBtn->setObjectName("disConnectBroswerMainBtn");
-    layout->addWidget(disConnectBroswerMainBtn, 0, Qt::AlignHCenter);
+    overview_.disConnectBroswerMainBtn = new QPushButton(frame_.noDeviceView);
+    overview_.disConnectBroswerMainBtn->setObjectName("disConnectBroswerMainBtn");
+    layout->addWidget(overview_.disConnectBroswerMainBtn, 0, Qt::AlignHCenter);
     layout->addStretch(1);
-    noDeveiceBottomImageView = new QLabel(noDeviceView);
-    noDeveiceBottomImageView->setObjectName("noDeveiceBottomImageView");
-    noDeveiceBottomImageView->setScaledContents(true);
-    noDeveiceBottomImageView->setFixedHeight(36);
-    layout->addWidget(noDeveiceBottomImageView);
+    frame_.noDeveiceBottomImageView = new QLabel(frame_.noDeviceView);
+    frame_.noDeveiceBottomImageView->setObjectName("noDeveiceBottomImageView");
+    frame_.noDeveiceBottomImageView->setScaledContents(true);
+    frame_.noDeveiceBottomImageView->setFixedHeight(36);
+    layout->addWidget(frame_.noDeveiceBottomImageView);
 }

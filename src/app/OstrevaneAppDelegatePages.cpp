@@ -1,7 +1,7 @@
 // The feature page controllers, made with the window as its interface file made them, and
 // the window's controls wired to the delegate's actions.
 #include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "browser/PRBackUpViewController.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
@@ -33,8 +33,8 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
 
 void OstrevaneAppDelegate::showCleanPage() {
     // The clean page lies below the summary panel, taking the room left.
-    cleanViewController->showView(ClearnView);
-    if (auto* box = qobject_cast<QBoxLayout*>(ClearnView->layout()))
+    cleanViewController->showView(frame_.ClearnView);
+    if (auto* box = qobject_cast<QBoxLayout*>(frame_.ClearnView->layout()))
         box->setStretchFactor(cleanViewController->view(), 1);
 }
 
@@ -52,12 +52,12 @@ void OstrevaneAppDelegate::handDeviceToVisitedPages() {
 void OstrevaneAppDelegate::wireWindowActions() {
     using Action = void (OstrevaneAppDelegate::*)(QObject*);
     const std::pair<QPushButton*, Action> links[] = {
-        {transferBtn, &OstrevaneAppDelegate::ClickApp},
-        {cleanBtn, &OstrevaneAppDelegate::ClickCleanAction},
-        {backupDeviceBtn, &OstrevaneAppDelegate::ClickBackupAction},
-        {broswerMainBtn, &OstrevaneAppDelegate::ClickScaniTunesBackup},
-        {disConnectBroswerMainBtn, &OstrevaneAppDelegate::ClickScaniTunesBackup},
-        {fixAllButton, &OstrevaneAppDelegate::CleanAlliPhoneFiles},
+        {overview_.transferBtn, &OstrevaneAppDelegate::ClickApp},
+        {overview_.cleanBtn, &OstrevaneAppDelegate::ClickCleanAction},
+        {overview_.backupDeviceBtn, &OstrevaneAppDelegate::ClickBackupAction},
+        {overview_.broswerMainBtn, &OstrevaneAppDelegate::ClickScaniTunesBackup},
+        {overview_.disConnectBroswerMainBtn, &OstrevaneAppDelegate::ClickScaniTunesBackup},
+        {cleanPanel_.fixAllButton, &OstrevaneAppDelegate::CleanAlliPhoneFiles},
     };
     for (const auto& [button, action] : links)
         QObject::connect(button, &QPushButton::clicked, this, [this, button, action] { (this->*action)(button); });
@@ -72,33 +72,33 @@ void OstrevaneAppDelegate::wireWindowActions() {
         &OstrevaneAppDelegate::ClickCleanMedia,    &OstrevaneAppDelegate::ClickBackupAction,
         &OstrevaneAppDelegate::ClickScaniTunesBackup};
     for (int i = 0; i < kSidebarRows; ++i) {
-        QPushButton* button = sidebarRows_[i].button;
+        QPushButton* button = sidebar_->row(i).button;
         const Action action = rows[i];
         QObject::connect(button, &QPushButton::clicked, this, [this, button, action] { (this->*action)(button); });
     }
 
     // The sidebar without a device: back to the connect page, or the backup browser.
-    QObject::connect(connectDeviceRow.button, &QPushButton::clicked, this, [this] {
-        styleSidebarRow(connectDeviceRow, true);
-        styleSidebarRow(disConnectBroswerRow, false);
+    QObject::connect(sidebar_->connectDeviceRow.button, &QPushButton::clicked, this, [this] {
+        styleSidebarRow(sidebar_->connectDeviceRow, true);
+        styleSidebarRow(sidebar_->disConnectBroswerRow, false);
         showOnlyPage(kNoDeviceView);
     });
-    QObject::connect(disConnectBroswerRow.button, &QPushButton::clicked, this, [this] {
-        ClickScaniTunesBackup(disConnectBroswerRow.button);
-        styleSidebarRow(disConnectBroswerRow, true);
-        styleSidebarRow(connectDeviceRow, false);
+    QObject::connect(sidebar_->disConnectBroswerRow.button, &QPushButton::clicked, this, [this] {
+        ClickScaniTunesBackup(sidebar_->disConnectBroswerRow.button);
+        styleSidebarRow(sidebar_->disConnectBroswerRow, true);
+        styleSidebarRow(sidebar_->connectDeviceRow, false);
     });
 
     // The overview's category shortcuts only post hover notifications: their clicks are
     // caught here.
     const std::pair<PRButton*, Action> shortcuts[] = {
-        {photoButton, &OstrevaneAppDelegate::ClickPhotoDiskManage},
-        {musicButton, &OstrevaneAppDelegate::ClickMusicDiskManage},
-        {bookButton, &OstrevaneAppDelegate::ClickBooksDiskManage},
-        {videoButton, &OstrevaneAppDelegate::ClickVideoDiskManage},
-        {userAppsButton, &OstrevaneAppDelegate::ClickAppsDiskManage},
-        {systemAppsButton, &OstrevaneAppDelegate::ClickSystemAppsDiskManage},
-        {userDataButton, &OstrevaneAppDelegate::ClickUserDataDiskManage},
+        {overview_.photoButton, &OstrevaneAppDelegate::ClickPhotoDiskManage},
+        {overview_.musicButton, &OstrevaneAppDelegate::ClickMusicDiskManage},
+        {overview_.bookButton, &OstrevaneAppDelegate::ClickBooksDiskManage},
+        {overview_.videoButton, &OstrevaneAppDelegate::ClickVideoDiskManage},
+        {overview_.userAppsButton, &OstrevaneAppDelegate::ClickAppsDiskManage},
+        {overview_.systemAppsButton, &OstrevaneAppDelegate::ClickSystemAppsDiskManage},
+        {overview_.userDataButton, &OstrevaneAppDelegate::ClickUserDataDiskManage},
     };
     for (const auto& [button, action] : shortcuts)
         pagehost::onClick(button, [this, button, action] { (this->*action)(button); });

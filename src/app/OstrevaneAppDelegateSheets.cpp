@@ -80,18 +80,18 @@ void OstrevaneAppDelegate::buildSheets() {
     auto* cry = new QVBoxLayout(cryWindow_);
     cry->setContentsMargins(24, 20, 24, 16);
     cry->addWidget(line(cryWindow_, "Tell us what you think", 15, true));
-    feedbackTextView = new PRFeedBackView(cryWindow_);
-    feedbackTextView->setObjectName("feedbackTextView");
-    feedbackTextView->setPlainText(PRFeedBackView::kPlaceholder);
-    QPalette grey = feedbackTextView->palette();
+    feedback_.feedbackTextView = new PRFeedBackView(cryWindow_);
+    feedback_.feedbackTextView->setObjectName("feedbackTextView");
+    feedback_.feedbackTextView->setPlainText(PRFeedBackView::kPlaceholder);
+    QPalette grey = feedback_.feedbackTextView->palette();
     grey.setColor(QPalette::Text, appstyle::kMutedText);
-    feedbackTextView->setPalette(grey);
-    cry->addWidget(feedbackTextView, 1);
+    feedback_.feedbackTextView->setPalette(grey);
+    cry->addWidget(feedback_.feedbackTextView, 1);
     auto* buttons = new QHBoxLayout;
-    feedbackIndicator = new FlashView(cryWindow_);
-    feedbackIndicator->setObjectName("feedbackIndicator");
-    feedbackIndicator->setFixedSize(22, 22);
-    buttons->addWidget(feedbackIndicator);
+    feedback_.feedbackIndicator = new FlashView(cryWindow_);
+    feedback_.feedbackIndicator->setObjectName("feedbackIndicator");
+    feedback_.feedbackIndicator->setFixedSize(22, 22);
+    buttons->addWidget(feedback_.feedbackIndicator);
     buttons->addStretch(1);
     auto* cancel = new QPushButton("Cancel", cryWindow_);
     auto* exitButton = new QPushButton("Exit", cryWindow_);
@@ -122,8 +122,8 @@ void OstrevaneAppDelegate::Exit(QObject*) {
 }
 
 void OstrevaneAppDelegate::Sender(QObject*) {
-    feedbackIndicator->setHidden(false);
-    feedbackIndicator->startFlash();
+    feedback_.feedbackIndicator->setHidden(false);
+    feedback_.feedbackIndicator->startFlash();
     endSheet(cryWindow_);
     quitApplication();
 }

@@ -7,7 +7,6 @@
 #include "transfer/PRTansferViewController.h"
 #include "widgets/FlashView.h"
 
-#include <QPointer>
 #include <QProgressBar>
 
 namespace {
@@ -22,7 +21,7 @@ enum Row {
 
 void OstrevaneAppDelegate::ClickTansfer(QObject*) {
     showOnlyPage(kTansferView);
-    transferViewController->showView(TansferView);
+    transferViewController->showView(frame_.TansferView);
 }
 
 void OstrevaneAppDelegate::ClickClean(QObject*) {
@@ -32,7 +31,7 @@ void OstrevaneAppDelegate::ClickClean(QObject*) {
 
 void OstrevaneAppDelegate::ClickBackup(QObject*) {
     showOnlyPage(kBackupView);
-    backupViewController->showView(BackupView);
+    backupViewController->showView(frame_.BackupView);
 }
 
 void OstrevaneAppDelegate::ClickiTunesBackupBroswer(QObject*) { showOnlyPage(kITunesBackupBroswerView); }
@@ -41,10 +40,10 @@ void OstrevaneAppDelegate::ClickCleanAction(QObject*) {
     ClickClean(nullptr);
     // A new scan starts the summary panel over; a scan already running keeps it as it is.
     if (cleanViewController->showDeviceClean(theDevice)) {
-        cleanprogressor->setRange(0, 0);
-        cleanScanView->setHidden(false);
-        cleanFinishView->setHidden(true);
-        fixResultView->setHidden(true);
+        cleanPanel_.cleanprogressor->setRange(0, 0);
+        cleanPanel_.cleanScanView->setHidden(false);
+        cleanPanel_.cleanFinishView->setHidden(true);
+        cleanPanel_.fixResultView->setHidden(true);
     }
 }
 
@@ -53,13 +52,13 @@ void OstrevaneAppDelegate::ClickCleanAction(QObject*) {
 void OstrevaneAppDelegate::ClickSystemLib(QObject*) {
     selectSidebarRow(kSystemLibRow);
     showOnlyPage(kSystemlibView);
-    phonesystemViewController->showPhoneSystemView(systemlibView);
+    phonesystemViewController->showPhoneSystemView(frame_.systemlibView);
     phonesystemViewController->LookupSystemTree(theDevice);
 }
 
 void OstrevaneAppDelegate::ClickApp(QObject*) {
     selectSidebarRow(kAppRow);
-    manageHasDeviceView->update();
+    sidebar_->manageHasDeviceView->update();
     ClickTansfer(nullptr);
     transferViewController->showAppView();
     transferViewController->ShowApp(theDevice);
@@ -135,7 +134,7 @@ void OstrevaneAppDelegate::ClickBackupAction(QObject*) {
     ClickBackup(nullptr);
     backupViewController->ShowbackupView();
     selectSidebarRow(kBackupRow);
-    manageHasDeviceView->update();
+    sidebar_->manageHasDeviceView->update();
 }
 
 void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
@@ -143,36 +142,33 @@ void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
     ClickiTunesBackupBroswer(nullptr);
     actScanIOSBackupFile(nullptr);
     selectSidebarRow(kBroswerRow);
-    manageHasDeviceView->update();
+    sidebar_->manageHasDeviceView->update();
 }
 
 // ---- Busy indicators ------------------------------------------------------------------------
 
 // The pages call and post on the main thread; one that does not still never touches the
 // indicator from its own thread.
+// The call is tied to the delegate: the indicators live in its window, which goes after it has
+// stopped taking calls from workers.
 void OstrevaneAppDelegate::startIndicator(CircularBusyIndicator* indicator) {
-    QPointer<CircularBusyIndicator> i(indicator);
-    performOnMainThread([i] {
-        if (!i) return;
-        i->setHidden(false);
-        i->startAnimation();
+    performOnMainThread(this, [indicator] {
+        indicator->setHidden(false);
+        indicator->startAnimation();
     }, true);
 }
 
 void OstrevaneAppDelegate::stopIndicator(CircularBusyIndicator* indicator) {
-    QPointer<CircularBusyIndicator> i(indicator);
-    performOnMainThread([i] {
-        if (!i) return;
-        i->setHidden(true);
-        i->stopAnimation();
+    performOnMainThread(this, [indicator] {
+        indicator->setHidden(true);
+        indicator->stopAnimation();
     }, true);
 }
 
 namespace {
-// Runs method on the main thread and waits; the delegate may be gone by then.
+// Runs method on the main thread and waits, unless the delegate is going.
 void onMainAndWait(OstrevaneAppDelegate* delegate, void (OstrevaneAppDelegate::*method)()) {
-    QPointer<OstrevaneAppDelegate> self(delegate);
-    performOnMainThread([self, method] { if (self) (self.data()->*method)(); }, true);
+    performOnMainThread(delegate, [delegate, method] { (delegate->*method)(); }, true);
 }
 }  // namespace
 
@@ -181,25 +177,25 @@ void OstrevaneAppDelegate::AppScanhasStartHandle() { onMainAndWait(this, &Ostrev
 void OstrevaneAppDelegate::photoScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::photoScanhasStartHandleOnMain); }
 void OstrevaneAppDelegate::musicScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::musicScanhasStartHandleOnMain); }
 
-void OstrevaneAppDelegate::SystemlibhasStartHandleOnMain() { startIndicator(circleSystemProgress); }
-void OstrevaneAppDelegate::AppScanhasStartHandleOnMain() { startIndicator(circleAppProgress); }
-void OstrevaneAppDelegate::photoScanhasStartHandleOnMain() { startIndicator(circlePhotoProgress); }
+void OstrevaneAppDelegate::SystemlibhasStartHandleOnMain() { startIndicator(sidebar_->circleSystemProgress); }
+void OstrevaneAppDelegate::AppScanhasStartHandleOnMain() { startIndicator(sidebar_->circleAppProgress); }
+void OstrevaneAppDelegate::photoScanhasStartHandleOnMain() { startIndicator(sidebar_->circlePhotoProgress); }
 void OstrevaneAppDelegate::musicScanhasStartHandleOnMain() {
-    startIndicator(circleMusicProgress);
-    startIndicator(circleVideoProgress);
+    startIndicator(sidebar_->circleMusicProgress);
+    startIndicator(sidebar_->circleVideoProgress);
 }
 
-void OstrevaneAppDelegate::contactScanhasStartHandle() { startIndicator(circleContactProgress); }
-void OstrevaneAppDelegate::contactScanFinishedHandle() { stopIndicator(circleContactProgress); }
-void OstrevaneAppDelegate::messageScanhasStartHandle() { startIndicator(circleMessageProgress); }
-void OstrevaneAppDelegate::messageScanFinishedHandle() { stopIndicator(circleMessageProgress); }
-void OstrevaneAppDelegate::noteScanhasStartHandle() { startIndicator(circleNoteProgress); }
-void OstrevaneAppDelegate::noteScanFinishedHandle() { stopIndicator(circleNoteProgress); }
+void OstrevaneAppDelegate::contactScanhasStartHandle() { startIndicator(sidebar_->circleContactProgress); }
+void OstrevaneAppDelegate::contactScanFinishedHandle() { stopIndicator(sidebar_->circleContactProgress); }
+void OstrevaneAppDelegate::messageScanhasStartHandle() { startIndicator(sidebar_->circleMessageProgress); }
+void OstrevaneAppDelegate::messageScanFinishedHandle() { stopIndicator(sidebar_->circleMessageProgress); }
+void OstrevaneAppDelegate::noteScanhasStartHandle() { startIndicator(sidebar_->circleNoteProgress); }
+void OstrevaneAppDelegate::noteScanFinishedHandle() { stopIndicator(sidebar_->circleNoteProgress); }
 
-void OstrevaneAppDelegate::SystemlibhasFinishedHandle(const NSNotification&) { stopIndicator(circleSystemProgress); }
-void OstrevaneAppDelegate::AppScanFinishedHandle(const NSNotification&) { stopIndicator(circleAppProgress); }
-void OstrevaneAppDelegate::photoScanFinishedHandle(const NSNotification&) { stopIndicator(circlePhotoProgress); }
+void OstrevaneAppDelegate::SystemlibhasFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circleSystemProgress); }
+void OstrevaneAppDelegate::AppScanFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circleAppProgress); }
+void OstrevaneAppDelegate::photoScanFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circlePhotoProgress); }
 void OstrevaneAppDelegate::musicScanFinishedHandle(const NSNotification&) {
-    stopIndicator(circleMusicProgress);
-    stopIndicator(circleVideoProgress);
+    stopIndicator(sidebar_->circleMusicProgress);
+    stopIndicator(sidebar_->circleVideoProgress);
 }

@@ -56,56 +56,60 @@ void OstrevaneAppDelegate::awakeFromNib() {
     nc->addObserver(this, "CleanFilehasFinished", [this](const NSNotification& n) { CleanFilehasFinishedHandle(n); });
 
     buildMainWindow();
-    buildPreferenceWindow();
+    preferenceWindow_ = new PRPreferenceWindow(quillomatrixExportPath());
+    preferenceWindow_->panelWindow = window_;
+    preferenceWindow_->onApply = [this] { ResetPreferenceSetting(nullptr); };
     buildAboutWindow();
     buildSheets();
 
     // Only the no-device page shows at first.
     showOnlyPage(kNoDeviceView);
-    manageHasDeviceView->setHidden(true);
-    manageNoDeviceView->setHidden(false);
-    manageHasBackupView->setHidden(false);
-    manageNoBackUpView->setHidden(true);
+    sidebar_->manageHasDeviceView->setHidden(true);
+    sidebar_->manageNoDeviceView->setHidden(false);
+    backupList_.manageHasBackupView->setHidden(false);
+    backupList_.manageNoBackUpView->setHidden(true);
     hasBackUpFile = true;
-    cleanScanView->setHidden(false);
-    cleanFinishView->setHidden(true);
-    fixResultView->setHidden(true);
+    cleanPanel_.cleanScanView->setHidden(false);
+    cleanPanel_.cleanFinishView->setHidden(true);
+    cleanPanel_.fixResultView->setHidden(true);
 
-    feedbackIndicator->setHidden(true);
-    for (CircularBusyIndicator* spinner : {circleSystemProgress, circleAppProgress, circlePhotoProgress,
-                                           circleMusicProgress, circleVideoProgress, circleContactProgress,
-                                           circleMessageProgress, circleNoteProgress})
+    feedback_.feedbackIndicator->setHidden(true);
+    for (CircularBusyIndicator* spinner : {sidebar_->circleSystemProgress, sidebar_->circleAppProgress, sidebar_->circlePhotoProgress,
+                                           sidebar_->circleMusicProgress, sidebar_->circleVideoProgress, sidebar_->circleContactProgress,
+                                           sidebar_->circleMessageProgress, sidebar_->circleNoteProgress})
         spinner->setHidden(true);
 
     // The no-device sidebar: the connect row selected, the backup-browser row not.
-    styleSidebarRow(connectDeviceRow, true);
-    styleSidebarRow(disConnectBroswerRow, false);
+    styleSidebarRow(sidebar_->connectDeviceRow, true);
+    styleSidebarRow(sidebar_->disConnectBroswerRow, false);
 
-    styleLinkButton(transferBtn, "Transfer");
-    styleLinkButton(cleanBtn, "Clean");
-    styleLinkButton(backupDeviceBtn, "Back up");
-    styleLinkButton(broswerMainBtn, "iTunes Backup Broswer");
-    styleLinkButton(disConnectBroswerMainBtn, "iTunes Backup Broswer");
+    styleLinkButton(overview_.transferBtn, "Transfer");
+    styleLinkButton(overview_.cleanBtn, "Clean");
+    styleLinkButton(overview_.backupDeviceBtn, "Back up");
+    styleLinkButton(overview_.broswerMainBtn, "iTunes Backup Broswer");
+    styleLinkButton(overview_.disConnectBroswerMainBtn, "iTunes Backup Broswer");
 
-    setImage(bottomImageView, "bottom");
-    setImage(static_cast<QLabel*>(manageHasDeviceView), "leftground");
-    setImage(static_cast<QLabel*>(manageNoDeviceView), "leftground");
-    setImage(topWindowImageView, "WindowTopImage.png");
-    setImage(topInfoImageView, "topInfoImage");
-    setImage(imageView, "windowContentImage.png");
-    setImage(mainBottomImageView, "mainBottomImage.png");
-    setImage(noDeveiceBottomImageView, "noDeviceBottom.png");
-    setImage(bottomMainImageView, "bottomGroundImage");
+    setImage(frame_.bottomImageView, "bottom");
+    setImage(static_cast<QLabel*>(sidebar_->manageHasDeviceView), "leftground");
+    setImage(static_cast<QLabel*>(sidebar_->manageNoDeviceView), "leftground");
+    setImage(frame_.topWindowImageView, "WindowTopImage.png");
+    setImage(frame_.topInfoImageView, "topInfoImage");
+    setImage(backupList_.imageView, "windowContentImage.png");
+    setImage(frame_.mainBottomImageView, "mainBottomImage.png");
+    setImage(frame_.noDeveiceBottomImageView, "noDeviceBottom.png");
+    setImage(frame_.bottomMainImageView, "bottomGroundImage");
 
     buildFeatureControllers();
     wireWindowActions();
 
-    checkUpdateMenuItem->setEnabled(true);
+    frame_.checkUpdateMenuItem->setEnabled(true);
     bMainStatus = bDiskManage = bFindLargeFiles = bAppClean = bOneClickCopy = bAdsRemove = bPrivacyClean = false;
     setBannerButtonsVisible(false);
 
     showPreferenceGeneraView();
-    const QList<QWidget*> schedule = {cleanUpSchedulButton, oneCopySchedulButton, cheanupSchedullab, onecopySchedullab};
+    const PRPreferenceWindow& p = *preferenceWindow_;
+    const QList<QWidget*> schedule = {p.cleanUpSchedulButton, p.oneCopySchedulButton, p.cheanupSchedullab,
+                                      p.onecopySchedullab};
     for (QWidget* control : schedule) control->setEnabled(false);
 }
 
@@ -128,50 +132,51 @@ void OstrevaneAppDelegate::buildMainWindow() {
     auto* bodyLayout = new QHBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(0);
-    bodyLayout->addWidget(buildSidebar());
-    mainShowView = new QWidget(body);
-    mainShowView->setObjectName("mainShowView");
-    bodyLayout->addWidget(mainShowView, 1);
+    sidebar_ = std::make_unique<PRSidebar>(body);
+    bodyLayout->addWidget(sidebar_->manageDeviceView);
+    frame_.mainShowView = new QWidget(body);
+    frame_.mainShowView->setObjectName("mainShowView");
+    bodyLayout->addWidget(frame_.mainShowView, 1);
     layout->addWidget(body, 1);
     buildPageViews();
 
-    bottomImageView = imageLabel(window_, "bottomImageView");
-    bottomImageView->setFixedHeight(kBottomHeight);
-    auto* bottomLayout = new QHBoxLayout(bottomImageView);
+    frame_.bottomImageView = imageLabel(window_, "bottomImageView");
+    frame_.bottomImageView->setFixedHeight(kBottomHeight);
+    auto* bottomLayout = new QHBoxLayout(frame_.bottomImageView);
     bottomLayout->setContentsMargins(kSidebarWidth, 0, 0, 0);
-    mainBottomImageView = imageLabel(bottomImageView, "mainBottomImageView");
-    mainBottomImageView->setHidden(true);
-    bottomLayout->addWidget(mainBottomImageView);
-    layout->addWidget(bottomImageView);
+    frame_.mainBottomImageView = imageLabel(frame_.bottomImageView, "mainBottomImageView");
+    frame_.mainBottomImageView->setHidden(true);
+    bottomLayout->addWidget(frame_.mainBottomImageView);
+    layout->addWidget(frame_.bottomImageView);
 }
 
 QWidget* OstrevaneAppDelegate::buildTitleBar() {
-    topWindowImageView = imageLabel(nullptr, "topWindowImageView");
-    topWindowImageView->setFixedHeight(kTitleHeight);
-    auto* layout = new QHBoxLayout(topWindowImageView);
+    frame_.topWindowImageView = imageLabel(nullptr, "topWindowImageView");
+    frame_.topWindowImageView->setFixedHeight(kTitleHeight);
+    auto* layout = new QHBoxLayout(frame_.topWindowImageView);
     layout->setContentsMargins(12, 0, 10, 0);
     layout->setSpacing(8);
 
-    closedButton = new PRClosedButton(topWindowImageView);
-    closedButton->setObjectName("closedButton");
-    closedButton->setFixedSize(14, 14);
-    minimizeButton = titleBarButton(topWindowImageView, "minimizeButton");
-    zoomButton = titleBarButton(topWindowImageView, "zoomButton");
-    QObject::connect(minimizeButton, &QPushButton::clicked, window_, &QWidget::showMinimized);
-    QObject::connect(zoomButton, &QPushButton::clicked, window_,
+    frame_.closedButton = new PRClosedButton(frame_.topWindowImageView);
+    frame_.closedButton->setObjectName("closedButton");
+    frame_.closedButton->setFixedSize(14, 14);
+    frame_.minimizeButton = titleBarButton(frame_.topWindowImageView, "minimizeButton");
+    frame_.zoomButton = titleBarButton(frame_.topWindowImageView, "zoomButton");
+    QObject::connect(frame_.minimizeButton, &QPushButton::clicked, window_, &QWidget::showMinimized);
+    QObject::connect(frame_.zoomButton, &QPushButton::clicked, window_,
                      [this] { window_->isMaximized() ? window_->showNormal() : window_->showMaximized(); });
-    layout->addWidget(closedButton);
-    layout->addWidget(minimizeButton);
-    layout->addWidget(zoomButton);
+    layout->addWidget(frame_.closedButton);
+    layout->addWidget(frame_.minimizeButton);
+    layout->addWidget(frame_.zoomButton);
     layout->addStretch(1);
 
-    auto* title = new QLabel("Quillomatrix", topWindowImageView);
+    auto* title = new QLabel("Quillomatrix", frame_.topWindowImageView);
     title->setFont(appstyle::sansFont(13, true));
     title->setStyleSheet("color: rgb(236, 242, 250);");
     layout->addWidget(title);
     layout->addStretch(1);
 
-    auto* menuButton = new QToolButton(topWindowImageView);
+    auto* menuButton = new QToolButton(frame_.topWindowImageView);
     menuButton->setObjectName("menuButton");
     menuButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed("titlebarMenu.png"))));
     menuButton->setIconSize(QSize(18, 14));
@@ -182,7 +187,7 @@ QWidget* OstrevaneAppDelegate::buildTitleBar() {
     menu->addAction("About Quillomatrix", this, [this] { ClickAbout(nullptr); });
     QAction* preferences = menu->addAction("Preferences...", this, [this] { OpenPreferenceWindow(nullptr); });
     preferences->setShortcut(QKeySequence::Preferences);
-    checkUpdateMenuItem = menu->addAction("Check for Updates...", this, [this] { ClickCheckupDate(nullptr); });
+    frame_.checkUpdateMenuItem = menu->addAction("Check for Updates...", this, [this] { ClickCheckupDate(nullptr); });
     menu->addSeparator();
     menu->addAction("Quillomatrix Home Page", this, [this] { ClickHomePage(nullptr); });
     menu->addAction("Quillomatrix Help", this, [this] { ClickHelp(nullptr); });
@@ -194,18 +199,18 @@ QWidget* OstrevaneAppDelegate::buildTitleBar() {
     window_->addActions({preferences, quit});
     layout->addWidget(menuButton);
 
-    window_->setDragArea(topWindowImageView);
-    return topWindowImageView;
+    window_->setDragArea(frame_.topWindowImageView);
+    return frame_.topWindowImageView;
 }
 
 QWidget* OstrevaneAppDelegate::buildBanner() {
-    topInfoImageView = imageLabel(nullptr, "topInfoImageView");
-    topInfoImageView->setFixedHeight(kBannerHeight);
-    auto* layout = new QHBoxLayout(topInfoImageView);
+    frame_.topInfoImageView = imageLabel(nullptr, "topInfoImageView");
+    frame_.topInfoImageView->setFixedHeight(kBannerHeight);
+    auto* layout = new QHBoxLayout(frame_.topInfoImageView);
     layout->setContentsMargins(0, 3, 12, 3);
     layout->setSpacing(4);
 
-    auto* logo = new QLabel("Quillomatrix", topInfoImageView);
+    auto* logo = new QLabel("Quillomatrix", frame_.topInfoImageView);
     logo->setFixedWidth(kSidebarWidth);
     logo->setAlignment(Qt::AlignCenter);
     logo->setFont(appstyle::sansFont(20, true));
@@ -218,16 +223,16 @@ QWidget* OstrevaneAppDelegate::buildBanner() {
         const char* image;
     };
     const Entry entries[] = {
-        {&mainStatusBannerBtn, "mainStatusBannerBtn", "DeviceManager_Nom.png"},
-        {&diskManageBannerBtn, "diskManageBannerBtn", "diskmanagerNom.png"},
-        {&appCleanBannerBtn, "appCleanBannerBtn", "appcleanerNom.png"},
-        {&findLargeBannerBtn, "findLargeBannerBtn", "findlargefilesNom.png"},
-        {&oneClickCopyBannerBtn, "oneClickCopyBannerBtn", "onecilickcopyNom.png"},
-        {&privacyBannerBtn, "privacyBannerBtn", "privacyclean_Nom.png"},
-        {&adsRemoveBannerBtn, "adsRemoveBannerBtn", "SystemCleanup_Nom.png"},
+        {&banner_.mainStatusBannerBtn, "mainStatusBannerBtn", "DeviceManager_Nom.png"},
+        {&banner_.diskManageBannerBtn, "diskManageBannerBtn", "diskmanagerNom.png"},
+        {&banner_.appCleanBannerBtn, "appCleanBannerBtn", "appcleanerNom.png"},
+        {&banner_.findLargeBannerBtn, "findLargeBannerBtn", "findlargefilesNom.png"},
+        {&banner_.oneClickCopyBannerBtn, "oneClickCopyBannerBtn", "onecilickcopyNom.png"},
+        {&banner_.privacyBannerBtn, "privacyBannerBtn", "privacyclean_Nom.png"},
+        {&banner_.adsRemoveBannerBtn, "adsRemoveBannerBtn", "SystemCleanup_Nom.png"},
     };
     for (const Entry& e : entries) {
-        auto* b = new PRBannerButton(topInfoImageView);
+        auto* b = new PRBannerButton(frame_.topInfoImageView);
         b->setObjectName(e.name);
         b->setFixedSize(96, 84);
         b->setImageNamed(e.image);
@@ -235,38 +240,38 @@ QWidget* OstrevaneAppDelegate::buildBanner() {
         *e.outlet = b;
     }
     layout->addStretch(1);
-    return topInfoImageView;
+    return frame_.topInfoImageView;
 }
 
 void OstrevaneAppDelegate::buildPageViews() {
-    auto* grid = new QGridLayout(mainShowView);
+    auto* grid = new QGridLayout(frame_.mainShowView);
     grid->setContentsMargins(0, 0, 0, 0);
-    bottomMainImageView = imageLabel(mainShowView, "bottomMainImageView");
-    grid->addWidget(bottomMainImageView, 0, 0);
+    frame_.bottomMainImageView = imageLabel(frame_.mainShowView, "bottomMainImageView");
+    grid->addWidget(frame_.bottomMainImageView, 0, 0);
 
     struct Entry {
         QWidget** outlet;
         const char* name;
     };
     const Entry entries[kPageCount] = {
-        {&StatuView, "StatuView"},
-        {&TansferView, "TansferView"},
-        {&BackupView, "BackupView"},
-        {&ClearnView, "ClearnView"},
-        {&iTunesBackupBroswerView, "iTunesBackupBroswerView"},
-        {&musicView, "musicView"},
-        {&cleanLogView, "cleanLogView"},
-        {&systemlibView, "systemlibView"},
-        {&appView, "appView"},
-        {&noDeviceView, "noDeviceView"},
-        {&diskManageView, "diskManageView"},
-        {&findLargerView, "findLargerView"},
-        {&oneCopyView, "oneCopyView"},
-        {&adsRemoveView, "adsRemoveView"},
-        {&privacyCleanView, "privacyCleanView"},
+        {&frame_.StatuView, "StatuView"},
+        {&frame_.TansferView, "TansferView"},
+        {&frame_.BackupView, "BackupView"},
+        {&frame_.ClearnView, "ClearnView"},
+        {&frame_.iTunesBackupBroswerView, "iTunesBackupBroswerView"},
+        {&frame_.musicView, "musicView"},
+        {&frame_.cleanLogView, "cleanLogView"},
+        {&frame_.systemlibView, "systemlibView"},
+        {&frame_.appView, "appView"},
+        {&frame_.noDeviceView, "noDeviceView"},
+        {&frame_.diskManageView, "diskManageView"},
+        {&frame_.findLargerView, "findLargerView"},
+        {&frame_.oneCopyView, "oneCopyView"},
+        {&frame_.adsRemoveView, "adsRemoveView"},
+        {&frame_.privacyCleanView, "privacyCleanView"},
     };
     for (int i = 0; i < kPageCount; ++i) {
-        auto* page = new QWidget(mainShowView);
+        auto* page = new QWidget(frame_.mainShowView);
         page->setObjectName(entries[i].name);
         grid->addWidget(page, 0, 0);
         *entries[i].outlet = page;
@@ -279,49 +284,49 @@ void OstrevaneAppDelegate::buildPageViews() {
 }
 
 void OstrevaneAppDelegate::buildBackupBrowserPage() {
-    auto* layout = new QGridLayout(iTunesBackupBroswerView);
+    auto* layout = new QGridLayout(frame_.iTunesBackupBroswerView);
     layout->setContentsMargins(0, 0, 0, 0);
-    manageBroswerBackupView = new QWidget(iTunesBackupBroswerView);
-    manageBroswerBackupView->setObjectName("manageBroswerBackupView");
-    layout->addWidget(manageBroswerBackupView, 0, 0);
-    auto* groups = new QGridLayout(manageBroswerBackupView);
+    backupList_.manageBroswerBackupView = new QWidget(frame_.iTunesBackupBroswerView);
+    backupList_.manageBroswerBackupView->setObjectName("manageBroswerBackupView");
+    layout->addWidget(backupList_.manageBroswerBackupView, 0, 0);
+    auto* groups = new QGridLayout(backupList_.manageBroswerBackupView);
     groups->setContentsMargins(0, 0, 0, 0);
-    manageHasBackupView = new QWidget(manageBroswerBackupView);
-    manageHasBackupView->setObjectName("manageHasBackupView");
-    manageNoBackUpView = new QWidget(manageBroswerBackupView);
-    manageNoBackUpView->setObjectName("manageNoBackUpView");
-    groups->addWidget(manageHasBackupView, 0, 0);
-    groups->addWidget(manageNoBackUpView, 0, 0);
+    backupList_.manageHasBackupView = new QWidget(backupList_.manageBroswerBackupView);
+    backupList_.manageHasBackupView->setObjectName("manageHasBackupView");
+    backupList_.manageNoBackUpView = new QWidget(backupList_.manageBroswerBackupView);
+    backupList_.manageNoBackUpView->setObjectName("manageNoBackUpView");
+    groups->addWidget(backupList_.manageHasBackupView, 0, 0);
+    groups->addWidget(backupList_.manageNoBackUpView, 0, 0);
 
     // The backup list: header image, title, note, the list itself and its buttons.
-    auto* list = new QVBoxLayout(manageHasBackupView);
+    auto* list = new QVBoxLayout(backupList_.manageHasBackupView);
     list->setContentsMargins(20, 16, 20, 12);
-    imageView = imageLabel(manageHasBackupView, "imageView");
-    imageView->setFixedHeight(56);
-    list->addWidget(imageView);
-    infoTextlab = new QLabel(manageHasBackupView);
-    infoTextlab->setObjectName("infoTextlab");
-    infoTextlab->setFont(appstyle::sansFont(13, true));
-    list->addWidget(infoTextlab);
-    notelab = new QLabel(manageHasBackupView);
-    notelab->setObjectName("notelab");
-    notelab->setFont(appstyle::sansFont(11));
-    list->addWidget(notelab);
-    titleline = new QFrame(manageHasBackupView);
-    titleline->setObjectName("titleline");
-    static_cast<QFrame*>(titleline)->setFrameShape(QFrame::HLine);
-    list->addWidget(titleline);
-    tableScrolleView = new QWidget(manageHasBackupView);
-    tableScrolleView->setObjectName("tableScrolleView");
-    list->addWidget(tableScrolleView, 1);
+    backupList_.imageView = imageLabel(backupList_.manageHasBackupView, "imageView");
+    backupList_.imageView->setFixedHeight(56);
+    list->addWidget(backupList_.imageView);
+    backupList_.infoTextlab = new QLabel(backupList_.manageHasBackupView);
+    backupList_.infoTextlab->setObjectName("infoTextlab");
+    backupList_.infoTextlab->setFont(appstyle::sansFont(13, true));
+    list->addWidget(backupList_.infoTextlab);
+    backupList_.notelab = new QLabel(backupList_.manageHasBackupView);
+    backupList_.notelab->setObjectName("notelab");
+    backupList_.notelab->setFont(appstyle::sansFont(11));
+    list->addWidget(backupList_.notelab);
+    backupList_.titleline = new QFrame(backupList_.manageHasBackupView);
+    backupList_.titleline->setObjectName("titleline");
+    static_cast<QFrame*>(backupList_.titleline)->setFrameShape(QFrame::HLine);
+    list->addWidget(backupList_.titleline);
+    backupList_.tableScrolleView = new QWidget(backupList_.manageHasBackupView);
+    backupList_.tableScrolleView->setObjectName("tableScrolleView");
+    list->addWidget(backupList_.tableScrolleView, 1);
     auto* buttons = new QHBoxLayout;
-    helpBtn = new QPushButton("Help", manageHasBackupView);
-    helpBtn->setObjectName("helpBtn");
-    button = new QPushButton("Scan", manageHasBackupView);
-    button->setObjectName("button");
-    buttons->addWidget(helpBtn);
+    backupList_.helpBtn = new QPushButton("Help", backupList_.manageHasBackupView);
+    backupList_.helpBtn->setObjectName("helpBtn");
+    backupList_.button = new QPushButton("Scan", backupList_.manageHasBackupView);
+    backupList_.button->setObjectName("button");
+    buttons->addWidget(backupList_.helpBtn);
     buttons->addStretch(1);
-    buttons->addWidget(button);
+    buttons->addWidget(backupList_.button);
     list->addLayout(buttons);
 }
 
@@ -344,8 +349,8 @@ void OstrevaneAppDelegate::showOnlyPage(Page shown) {
 
 void OstrevaneAppDelegate::setBannerButtonsVisible(bool visible) {
     // The privacy button keeps its own state.
-    for (PRBannerButton* b : {mainStatusBannerBtn, diskManageBannerBtn, appCleanBannerBtn, findLargeBannerBtn,
-                              oneClickCopyBannerBtn, adsRemoveBannerBtn})
+    for (PRBannerButton* b : {banner_.mainStatusBannerBtn, banner_.diskManageBannerBtn, banner_.appCleanBannerBtn, banner_.findLargeBannerBtn,
+                              banner_.oneClickCopyBannerBtn, banner_.adsRemoveBannerBtn})
         b->setVisible(visible);
 }
 
@@ -359,32 +364,32 @@ void OstrevaneAppDelegate::applicationDidFinishLaunching() {
     window_->raise();
     window_->activateWindow();
     lanuchCrashApplication();
-    manageHasDeviceView->setHidden(!hasDeviceConnect);
-    manageNoDeviceView->setHidden(hasDeviceConnect);
+    sidebar_->manageHasDeviceView->setHidden(!state_.deviceConnected());
+    sidebar_->manageNoDeviceView->setHidden(state_.deviceConnected());
 }
 
 void OstrevaneAppDelegate::setTitleBarImages() {
     const bool modern = macOsVer > 9;
-    closedButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
-    minimizeButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Min_Nom.png" : "titlebaryellow.png"))));
-    zoomButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Resize_Nom.png" : "titlebargreen.png"))));
-    closedPreferenceButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
+    frame_.closedButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
+    frame_.minimizeButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Min_Nom.png" : "titlebaryellow.png"))));
+    frame_.zoomButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Resize_Nom.png" : "titlebargreen.png"))));
+    preferenceWindow_->closedPreferenceButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
 }
 
 void OstrevaneAppDelegate::MyClosebuttonMouseDownHandle(const NSNotification& notification) {
     const bool modern = macOsVer > 9;
     const QString pressed = modern ? "Close_Down.png" : "titlebarreddown.png";
     const QString normal = modern ? "Close_Nom.png" : "titlebarred.png";
-    if (notification.sender() == closedButton) {
-        closedButton->setImageNamed(pressed);
-        closedButton->repaint();
+    if (notification.sender() == frame_.closedButton) {
+        frame_.closedButton->setImageNamed(pressed);
+        frame_.closedButton->repaint();
         CloseTheMainWindow(nullptr);
-        closedButton->setImageNamed(normal);
-    } else if (notification.sender() == closedPreferenceButton) {
-        closedPreferenceButton->setImageNamed(pressed);
-        closedPreferenceButton->repaint();
+        frame_.closedButton->setImageNamed(normal);
+    } else if (notification.sender() == preferenceWindow_->closedPreferenceButton) {
+        preferenceWindow_->closedPreferenceButton->setImageNamed(pressed);
+        preferenceWindow_->closedPreferenceButton->repaint();
         ClosedPreferenceWindow(nullptr);
-        closedPreferenceButton->setImageNamed(normal);
+        preferenceWindow_->closedPreferenceButton->setImageNamed(normal);
     }
 }
 
@@ -395,20 +400,20 @@ QRectF OstrevaneAppDelegate::window(QWidget*, QWidget*, QRectF rect) const {
 }
 
 void OstrevaneAppDelegate::hideMainView() {
-    for (QWidget* w : {static_cast<QWidget*>(imageView), tableScrolleView, static_cast<QWidget*>(button),
-                       static_cast<QWidget*>(infoTextlab), static_cast<QWidget*>(notelab),
-                       static_cast<QWidget*>(helpBtn), titleline})
+    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView, static_cast<QWidget*>(backupList_.button),
+                       static_cast<QWidget*>(backupList_.infoTextlab), static_cast<QWidget*>(backupList_.notelab),
+                       static_cast<QWidget*>(backupList_.helpBtn), backupList_.titleline})
         w->setHidden(true);
 }
 
 void OstrevaneAppDelegate::showMainView() {
-    for (QWidget* w : {static_cast<QWidget*>(imageView), tableScrolleView, static_cast<QWidget*>(button),
-                       static_cast<QWidget*>(infoTextlab), static_cast<QWidget*>(notelab),
-                       static_cast<QWidget*>(helpBtn), titleline})
+    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView, static_cast<QWidget*>(backupList_.button),
+                       static_cast<QWidget*>(backupList_.infoTextlab), static_cast<QWidget*>(backupList_.notelab),
+                       static_cast<QWidget*>(backupList_.helpBtn), backupList_.titleline})
         w->setHidden(false);
 }
 
-void OstrevaneAppDelegate::showMainBottomImageview() { mainBottomImageView->setHidden(false); }
+void OstrevaneAppDelegate::showMainBottomImageview() { frame_.mainBottomImageView->setHidden(false); }
 
 // Sent by the disk-manager page; the bottom image keeps its state there.
 void OstrevaneAppDelegate::HiddenMainBottomImageView() {}

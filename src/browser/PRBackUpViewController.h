@@ -3,7 +3,7 @@
 // backing up, finished. The finished state shows the result, and the result is spoken.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "browser/core/BackupToolRun.h"
 #include "browser/core/PageWorkers.h"
 

@@ -7,9 +7,10 @@
 // screen hands over nothing.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "browser/core/PRBackupScanJob.h"
 #include "model/PRIOSDeviceNode.h"
+#include "platform/NotificationCenter.h"
 
 #include <QString>
 

@@ -6,11 +6,6 @@
 
 PRAdsController::PRAdsController(QObject* parent) : QAbstractTableModel(parent) {}
 
-const QStringList& PRAdsController::columns() {
-    static const QStringList names{"Name", "Version", "Count", "State"};
-    return names;
-}
-
 void PRAdsController::setContent(std::vector<PRAppAdsRemoveNodePtr> content) {
     beginResetModel();
     content_ = std::move(content);
@@ -35,26 +30,27 @@ void PRAdsController::reloadData() {
 
 int PRAdsController::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(content_.size()); }
 
-int PRAdsController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns().size()); }
+int PRAdsController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant PRAdsController::data(const QModelIndex& index, int role) const {
     const PRAppAdsRemoveNodePtr row = index.isValid() ? objectAt(index.row()) : nullptr;
     if (!row) return {};
-    const QString& column = columns().value(index.column());
+    const int column = index.column();
     if (role == Qt::FontRole) return QFont("Lucida Grande", 11);
-    if (role == Qt::DecorationRole && column == QLatin1String("Name") && !row->appImage.isNull())
+    if (role == Qt::DecorationRole && column == kName && !row->appImage.isNull())
         return resizeTo(row->appImage, QSize(36, 36));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (column == QLatin1String("Name")) return row->appName;
-    if (column == QLatin1String("Version")) return row->appVersion;
-    if (column == QLatin1String("Count")) return row->appPlatformCount;
-    if (column == QLatin1String("State")) return row->appAdsState;
+    switch (column) {
+    case kName: return row->appName;
+    case kVersion: return row->appVersion;
+    case kCount: return row->appPlatformCount;
+    case kState: return row->appAdsState;
+    }
     return {};
 }
 
 QVariant PRAdsController::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columns().size()) return {};
-    if (role == Qt::UserRole) return columns()[section];
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
     if (role != Qt::DisplayRole) return {};
     static const QStringList titles{tr("Name"), tr("Version"), tr("Built-in Ads"), tr("State")};
     return titles[section];

@@ -2,10 +2,9 @@
 // "Name" column. Main thread only.
 #pragma once
 
-#include "clean/PRAppAdsRemoveNode.h"
+#include "clean/core/PRAppAdsRemoveNode.h"
 
 #include <QAbstractTableModel>
-#include <QStringList>
 #include <vector>
 
 class PRAdsController : public QAbstractTableModel {
@@ -20,8 +19,8 @@ public:
     // Redraws every row (the records changed).
     void reloadData();
 
-    // Column identifiers: "Name", "Version", "Count", "State".
-    static const QStringList& columns();
+    // The columns, in order.
+    enum Column { kName, kVersion, kCount, kState, kColumnCount };
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

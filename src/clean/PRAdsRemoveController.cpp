@@ -1,11 +1,12 @@
 #include "clean/PRAdsRemoveController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
-#include "clean/AdCacheScan.h"
-#include "clean/JunkFileActions.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
+#include "clean/core/AdCacheScan.h"
+#include "clean/core/JunkFileActions.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -28,15 +29,13 @@ PRAdsRemoveController::PRAdsRemoveController(clean::DeviceCleanServices& service
     : QObject(parent), services_(services) {
     adPlatArray = clean::adPlatformFragments();
     adsController = new PRAdsController(this);
-    deviceConnected = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
     NSNotificationCenter::defaultCenter().addObserver(
         this, "MyScanbuttonMouseDown", [this](const NSNotification& n) { MyScanbuttonMouseDownHandle(n); });
 }
 
 PRAdsRemoveController::~PRAdsRemoveController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
     delete view_;
 }
@@ -164,7 +163,7 @@ void PRAdsRemoveController::StartScanAppAdsAction(QObject*) {
     theFalshView->startFlash();
     scanning_ = true;
     const int device = deviceIndex;
-    NSThread::detachNewThread([this, device] { StartScanAppAdsThread(device); });
+    scans_.enqueue([this, device] { StartScanAppAdsThread(device); });
 }
 
 QImage PRAdsRemoveController::getIPhoneAppIconwith(clean::DeviceFileService& container, const std::string& bundleId) {
@@ -180,22 +179,22 @@ QImage PRAdsRemoveController::getIPhoneAppIconwith(clean::DeviceFileService& con
 void PRAdsRemoveController::StartScanAppAdsThread(int device) {
     clean::AdCacheScan::Options options;
     options.deviceIndex = device;
-    options.deviceConnected = [this] { return !deviceConnected || deviceConnected(); };
+    options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
     options.fragments = adPlatArray;
     options.icon = &PRAdsRemoveController::getIPhoneAppIconwith;
     options.progress = [this](float ratio) {
-        performOnMainThread([this, ratio] {
+        performOnMainThread(this, [this, ratio] {
             for (PRProgressView* bar : bars()) bar->setProgressValue(ratio);
         }, true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread([this, bundleId] {
+        performOnMainThread(this, [this, bundleId] {
             for (QLabel* label : labels()) label->setText(bundleId);
         }, true);
     };
     clean::AdCacheScan scan(services_, options);
     const bool finished = scan.run() == clean::AdCacheScan::Outcome::Finished;
-    performOnMainThread([this, finished, &scan] {
+    performOnMainThread(this, [this, finished, &scan] {
         if (finished) {
             StartScanAppAdsThreadOnMainThread(scan.records());
         } else {  // the device went away: back to a screen that can scan again
@@ -253,10 +252,12 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
     pool_.enqueue([this, device = deviceIndex, records, work] {
         clean::AdCacheRemover remover(services_, device);
         bool failed = false;
+        QString detail;  // the first folder that stayed, and why
         for (size_t i = 0; i < work.size(); ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             failed = failed || !result.ok();
-            performOnMainThread([=, this] {
+            if (detail.isEmpty()) detail = result.failureDetail();
+            performOnMainThread(this, [=, this] {
                 const PRAppAdsRemoveNodePtr& record = records[i];
                 QStringList remaining;
                 for (const QString& path : record->appAdsPlatArray)
@@ -268,12 +269,10 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
             }, true);
         }
         if (failed)
-            QMetaObject::invokeMethod(this, [this] {
-                AlertRequest alert;
-                alert.messageText = tr("Some advertising caches could not be removed from the device.");
-                alert.window = view_ ? view_->window() : nullptr;
-                dialogs::runAlert(alert);
-            }, Qt::QueuedConnection);
+            performOnMainThread(this, [this, detail] {
+                showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; },
+                                  tr("Some advertising caches could not be removed from the device."), detail);
+            }, false);
     });
 }
 

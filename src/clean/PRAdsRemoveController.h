@@ -2,9 +2,9 @@
 // screen with the apps found, removal app by app or all at once. No window shows it yet.
 #pragma once
 
-#include "clean/AdCacheRemover.h"
-#include "clean/CleanDeviceServices.h"
-#include "clean/CleanWorkerPool.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "platform/WorkerPool.h"
 #include "clean/PRAdsController.h"
 
 #include <QObject>
@@ -73,7 +73,8 @@ private:
     std::vector<QLabel*> labels() const;
 
     clean::DeviceCleanServices& services_;
-    clean::CleanWorkerPool pool_{2};
+    WorkerPool pool_{2};   // removals
+    WorkerPool scans_{1};  // the scan's thread
     std::atomic<bool> scanning_{false};
     QPointer<QWidget> view_;
 };

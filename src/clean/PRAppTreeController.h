@@ -7,8 +7,8 @@
 // Main thread only.
 #pragma once
 
-#include "clean/PRAppDirTreeNode.h"
-#include "clean/PRCleanDirNode.h"
+#include "clean/core/PRAppDirTreeNode.h"
+#include "clean/core/PRCleanDirNode.h"
 
 #include <QAbstractItemModel>
 #include <QCollator>

@@ -4,13 +4,12 @@
 
 #include "clean/PRAppFileController.h"
 
-// Columns: "fileName", "appDisplayName", "fileSize", "filePath".
+// Columns: name, app (with its icon), size and path.
 class PRCleanListController : public PRAppFileController {
     Q_OBJECT
 public:
     explicit PRCleanListController(QObject* parent = nullptr);
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 };
 
 class PRCleanCacheFileController final : public PRCleanListController {

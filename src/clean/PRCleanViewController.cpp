@@ -1,8 +1,8 @@
 // The clean page itself: its panes, outlines, tables and context menus.
 #include "clean/PRCleanViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "clean/AdCacheScan.h"
+#include "app/core/AppState.h"
+#include "clean/core/AdCacheScan.h"
 #include "platform/NotificationCenter.h"
 
 #include <QAction>
@@ -20,8 +20,9 @@ using clean::Category;
 
 namespace {
 
-const QStringList kFileColumns{"fileName", "fileSize", "fileType"};
-const QStringList kSyncColumns{"filePath", "fileSize"};
+using FileColumn = PRAppFileController::Column;
+const std::vector<FileColumn> kFileColumns{FileColumn::FileName, FileColumn::FileSize, FileColumn::FileType};
+const std::vector<FileColumn> kSyncColumns{FileColumn::FilePath, FileColumn::FileSize};
 
 void styleItemView(QAbstractItemView* view) {
     view->setFont(QFont("Lucida Grande", 11));
@@ -55,11 +56,8 @@ QMenu* makeMenu(QObject* owner, const std::vector<std::pair<QString, std::functi
 
 PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& services, QObject* parent)
     : QObject(parent), services_(services) {
-    deviceConnected = [] {
-        // Without an application delegate (a tool, a benchmark) nobody reports a removal.
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
+    // Without an application (a tool, a benchmark) nobody reports a removal.
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
     JunkTreeController = new PRAppTreeController(this);
     CacheTreeController = new PRAppTreeController(this);
     CookTreeController = new PRAppTreeController(this);
@@ -80,24 +78,25 @@ PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& service
 }
 
 PRCleanViewController::~PRCleanViewController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
-    for (QMenu* menu : {cacheMenu, junkMenu, cookieMenu, cacheDirMenu, junkDirMenu, cookieDirMenu, syncedMenu}) delete menu;
+    for (QMenu* menu : {clean_.cacheMenu, clean_.junkMenu, clean_.cookieMenu, clean_.cacheDirMenu, clean_.junkDirMenu, clean_.cookieDirMenu, clean_.syncedMenu}) delete menu;
     delete view_;
 }
 
 PRCleanViewController::TreeViews PRCleanViewController::viewsOf(Category category) const {
     switch (category) {
     case Category::Junk:
-        return {category, "Junk", "CleanJunkFilesSize", JunkTreeController, JunkFileController, JunkOutlineView,
-                junkFileTableView};
+        return {category, "Junk", "CleanJunkFilesSize", JunkTreeController, JunkFileController, clean_.JunkOutlineView,
+                clean_.junkFileTableView};
     case Category::Cookie:
-        return {category, "Cook", "CleanCookFilesSize", CookTreeController, CookFileController, CookOutlineView,
-                cookieTableView};
+        return {category, "Cook", "CleanCookFilesSize", CookTreeController, CookFileController, clean_.CookOutlineView,
+                clean_.cookieTableView};
     case Category::Cache:
     case Category::Document: break;
     }
-    return {Category::Cache, "Cache", "CleanCacheFilesSize", CacheTreeController, CacheFileController, CacheOutlineView,
-            cacheFileTableView};
+    return {Category::Cache, "Cache", "CleanCacheFilesSize", CacheTreeController, CacheFileController, clean_.CacheOutlineView,
+            clean_.cacheFileTableView};
 }
 
 QWidget* PRCleanViewController::view() {
@@ -141,53 +140,53 @@ void PRCleanViewController::buildView() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    cleanMainView = new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
-    static_cast<QLabel*>(cleanMainView)->setAlignment(Qt::AlignCenter);
-    cleanJunkView = buildTreePane(JunkTreeController, JunkFileController, JunkOutlineView, junkFileTableView);
-    cleanCacheview =
-        buildTreePane(CacheTreeController, CacheFileController, CacheOutlineView, cacheFileTableView);
-    cleanCookView = buildTreePane(CookTreeController, CookFileController, CookOutlineView, cookieTableView);
+    clean_.cleanMainView = new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
+    static_cast<QLabel*>(clean_.cleanMainView)->setAlignment(Qt::AlignCenter);
+    clean_.cleanJunkView = buildTreePane(JunkTreeController, JunkFileController, clean_.JunkOutlineView, clean_.junkFileTableView);
+    clean_.cleanCacheview =
+        buildTreePane(CacheTreeController, CacheFileController, clean_.CacheOutlineView, clean_.cacheFileTableView);
+    clean_.cleanCookView = buildTreePane(CookTreeController, CookFileController, clean_.CookOutlineView, clean_.cookieTableView);
 
-    cleanMediaView = new QWidget;
-    auto* mediaLayout = new QVBoxLayout(cleanMediaView);
+    clean_.cleanMediaView = new QWidget;
+    auto* mediaLayout = new QVBoxLayout(clean_.cleanMediaView);
     mediaLayout->setContentsMargins(0, 0, 0, 0);
-    syncFailedTableView = makeTable(syncFailedController);
-    syncFailedTableView->setColumnWidth(0, 420);
-    mediaLayout->addWidget(syncFailedTableView);
-    connect(syncFailedTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (QMenu* menu = prepareContextMenu(syncFailedTableView, pos))
-            menu->popup(syncFailedTableView->viewport()->mapToGlobal(pos));
+    clean_.syncFailedTableView = makeTable(syncFailedController);
+    clean_.syncFailedTableView->setColumnWidth(0, 420);
+    mediaLayout->addWidget(clean_.syncFailedTableView);
+    connect(clean_.syncFailedTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* menu = prepareContextMenu(clean_.syncFailedTableView, pos))
+            menu->popup(clean_.syncFailedTableView->viewport()->mapToGlobal(pos));
     });
 
-    for (QWidget* pane : {cleanMainView, cleanJunkView, cleanCacheview, cleanCookView, cleanMediaView})
+    for (QWidget* pane : {clean_.cleanMainView, clean_.cleanJunkView, clean_.cleanCacheview, clean_.cleanCookView, clean_.cleanMediaView})
         layout->addWidget(pane);
     buildAppCleanPanes(layout);
 
     const QString remove = tr("Remove"), removeAll = tr("Remove All"), exportToMac = tr("Export to Mac");
-    cacheMenu = makeMenu(this, {{remove, [this] { CleanCacheFile(); }}, {exportToMac, [this] { ExportTheCacheFileToMac(); }}});
-    junkMenu = makeMenu(this, {{remove, [this] { CleanJunkFile(); }}, {exportToMac, [this] { ExportTheJunkFiletoMac(); }}});
-    cookieMenu =
+    clean_.cacheMenu = makeMenu(this, {{remove, [this] { CleanCacheFile(); }}, {exportToMac, [this] { ExportTheCacheFileToMac(); }}});
+    clean_.junkMenu = makeMenu(this, {{remove, [this] { CleanJunkFile(); }}, {exportToMac, [this] { ExportTheJunkFiletoMac(); }}});
+    clean_.cookieMenu =
         makeMenu(this, {{remove, [this] { CleanCookieFile(); }}, {exportToMac, [this] { ExportTheCookieFiletoMac(); }}});
-    cacheDirMenu = makeMenu(this, {{remove, [this] { cleanCacheDirFile(); }},
+    clean_.cacheDirMenu = makeMenu(this, {{remove, [this] { cleanCacheDirFile(); }},
                                    {removeAll, [this] { cleanAllCacheFiles(); }},
                                    {exportToMac, [this] { ExportCacheFilesToMac(); }}});
-    junkDirMenu = makeMenu(this, {{remove, [this] { CleanJunkDirFile(); }},
+    clean_.junkDirMenu = makeMenu(this, {{remove, [this] { CleanJunkDirFile(); }},
                                   {removeAll, [this] { CleanAllJunkFiles(); }},
                                   {exportToMac, [this] { ExportJunkFilestoMac(); }}});
-    cookieDirMenu = makeMenu(this, {{remove, [this] { CleanCookieDirFile(); }},
+    clean_.cookieDirMenu = makeMenu(this, {{remove, [this] { CleanCookieDirFile(); }},
                                     {removeAll, [this] { CleanAllCookieFiles(); }},
                                     {exportToMac, [this] { ExportCookieFilestoMac(); }}});
-    syncedMenu = makeMenu(this, {{remove, [this] { CleanSyncedMediaFile(); }},
+    clean_.syncedMenu = makeMenu(this, {{remove, [this] { CleanSyncedMediaFile(); }},
                                  {removeAll, [this] { CleanAllSyncedMediaFile(); }},
                                  {exportToMac, [this] { ExportTheSyncedFiletoMac(); }}});
     view_ = page;
-    showPane(cleanJunkView);
+    showPane(clean_.cleanJunkView);
 }
 
 std::vector<QWidget*> PRCleanViewController::allPanes() const {
-    return {cleanMainView,       cleanJunkView,      cleanCacheview,         cleanCookView,
-            cleanMediaView,      cleanDiskView,      cleanCacheTableView,    cleanDocumentTableView,
-            cleanJunkTableView,  cleanCookTableView, cleanAppAdsView};
+    return {clean_.cleanMainView,       clean_.cleanJunkView,      clean_.cleanCacheview,         clean_.cleanCookView,
+            clean_.cleanMediaView,      appClean_.cleanDiskView,      appClean_.cleanCacheTableView,    appClean_.cleanDocumentTableView,
+            appClean_.cleanJunkTableView,  appClean_.cleanCookTableView, appClean_.cleanAppAdsView};
 }
 
 void PRCleanViewController::showPane(QWidget* pane) {
@@ -197,23 +196,23 @@ void PRCleanViewController::showPane(QWidget* pane) {
 
 void PRCleanViewController::showCleanMainView() {
     view();
-    showPane(cleanMainView);
+    showPane(clean_.cleanMainView);
 }
 void PRCleanViewController::showCleanJunkView() {
     view();
-    showPane(cleanJunkView);
+    showPane(clean_.cleanJunkView);
 }
 void PRCleanViewController::showCleanCacheview() {
     view();
-    showPane(cleanCacheview);
+    showPane(clean_.cleanCacheview);
 }
 void PRCleanViewController::showCleanCookView() {
     view();
-    showPane(cleanCookView);
+    showPane(clean_.cleanCookView);
 }
 void PRCleanViewController::showCleanMediaView() {
     view();
-    showPane(cleanMediaView);
+    showPane(clean_.cleanMediaView);
 }
 
 void PRCleanViewController::outlineViewSelectionDidChange(QTreeView* outline) {
@@ -234,15 +233,15 @@ void PRCleanViewController::outlineViewSelectionDidChange(QTreeView* outline) {
 }
 
 void PRCleanViewController::refreshOutlineView() {
-    for (QTreeView* outline : {JunkOutlineView, CacheOutlineView, CookOutlineView})
+    for (QTreeView* outline : {clean_.JunkOutlineView, clean_.CacheOutlineView, clean_.CookOutlineView})
         if (outline && outline->model()->rowCount() > 0) outline->expand(outline->model()->index(0, 0));
 }
 
 void PRCleanViewController::menuNeedsUpdate(QMenu* menu) {
     const std::pair<QMenu*, QWidget*> pairs[] = {
-        {cacheMenu, cacheFileTableView}, {cacheDirMenu, CacheOutlineView}, {junkMenu, junkFileTableView},
-        {junkDirMenu, JunkOutlineView},  {cookieMenu, cookieTableView},    {cookieDirMenu, CookOutlineView},
-        {syncedMenu, syncFailedTableView}};
+        {clean_.cacheMenu, clean_.cacheFileTableView}, {clean_.cacheDirMenu, clean_.CacheOutlineView}, {clean_.junkMenu, clean_.junkFileTableView},
+        {clean_.junkDirMenu, clean_.JunkOutlineView},  {clean_.cookieMenu, clean_.cookieTableView},    {clean_.cookieDirMenu, clean_.CookOutlineView},
+        {clean_.syncedMenu, clean_.syncFailedTableView}};
     for (const auto& [m, v] : pairs) {
         if (m != menu || !m) continue;
         auto it = clickedRow_.find(v);
@@ -257,9 +256,9 @@ QMenu* PRCleanViewController::prepareContextMenu(QWidget* view, const QPoint& po
     if (!itemView) return nullptr;
     clickedRow_[view] = itemView->indexAt(pos).row();
     const std::pair<QWidget*, QMenu*> pairs[] = {
-        {cacheFileTableView, cacheMenu}, {CacheOutlineView, cacheDirMenu}, {junkFileTableView, junkMenu},
-        {JunkOutlineView, junkDirMenu},  {cookieTableView, cookieMenu},    {CookOutlineView, cookieDirMenu},
-        {syncFailedTableView, syncedMenu}};
+        {clean_.cacheFileTableView, clean_.cacheMenu}, {clean_.CacheOutlineView, clean_.cacheDirMenu}, {clean_.junkFileTableView, clean_.junkMenu},
+        {clean_.JunkOutlineView, clean_.junkDirMenu},  {clean_.cookieTableView, clean_.cookieMenu},    {clean_.CookOutlineView, clean_.cookieDirMenu},
+        {clean_.syncFailedTableView, clean_.syncedMenu}};
     for (const auto& [v, menu] : pairs)
         if (v == view) {
             menuNeedsUpdate(menu);

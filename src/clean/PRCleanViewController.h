@@ -14,13 +14,13 @@
 // PRCleanViewControllerAds.cpp (its advertising caches).
 #pragma once
 
-#include "clean/AdCacheRemover.h"
-#include "clean/CleanDeviceServices.h"
-#include "clean/CleanWorkerPool.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "platform/WorkerPool.h"
 #include "clean/PRAdsController.h"
 #include "clean/PRCleanCacheFileController.h"
-#include "clean/JunkFileActions.h"
-#include "clean/JunkScan.h"
+#include "clean/core/JunkFileActions.h"
+#include "clean/core/JunkScan.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 
@@ -183,55 +183,68 @@ public:
     std::vector<PRAppAdsRemoveNodePtr> adsRemoveArray;  // the scan's records
     PRAppAdsRemoveNodePtr currentRemoveNode;
 
-    // ---- App cleaner outlets ------------------------------------------------------------------
-    QWidget *cleanDiskView = nullptr, *cleanCacheTableView = nullptr, *cleanDocumentTableView = nullptr,
-            *cleanJunkTableView = nullptr, *cleanCookTableView = nullptr, *cleanAppAdsView = nullptr;
-    QTableView *cleanCacheFileTableView = nullptr, *cleanJunkFileTableView = nullptr,
-               *cleanCookieFileTableView = nullptr, *cleanDocumentFileTableview = nullptr;
-    QPushButton *appDocumentBtn = nullptr, *appCacheBtn = nullptr, *appJunkBtn = nullptr, *appCookBtn = nullptr,
-                *appAdsBtn = nullptr;
-    QLabel *appDocumentlab = nullptr, *appCachelab = nullptr, *appJunklab = nullptr, *appCooklab = nullptr,
-           *appAdslab = nullptr;
-    QLabel *appDocumentShowFilePathlab = nullptr, *appCacheShowFilePathlab = nullptr, *appJunkShowFilePathlab = nullptr,
-           *appCookShowFilePathlab = nullptr, *appAdsShowFilePathlab = nullptr;
-    QLabel *appDocumentImageView = nullptr, *appCacheImageView = nullptr, *appJunkImageView = nullptr,
-           *appCookImageView = nullptr, *theAdsImageView = nullptr;
-    PRProgressView *appDocumentProgress = nullptr, *appCacheProgress = nullptr, *appJunkProgress = nullptr,
-                   *appCookProgress = nullptr, *adsProgressor = nullptr;
-    PRAppCleanButton* appStartBtn = nullptr;
-    QLabel* appCleanResultlab = nullptr;  // what the panel says beside the button
-    FlashView* appFlashView = nullptr;
     PRCleanCacheFileController* cleanCacheFileController = nullptr;
     PRCleanDocumentController* cleanDocumentController = nullptr;
     PRCleanJunkFileController* cleanJunkController = nullptr;
     PRCookFileController* cleanCookController = nullptr;
-    QPointer<QDialog> removeWindow;  // a sheet of the main window, which may go first
-    QLabel *removeNumberlab = nullptr, *removeNumberInfolab = nullptr;
-    QProgressBar* removeProgress = nullptr;
-    QLabel *documentFileInfolab = nullptr, *cacheFileInfolab = nullptr, *cookFileInfolab = nullptr,
-           *junkFileInfolab = nullptr;
-    QProgressBar *documentProgressor = nullptr, *cacheProgressor = nullptr, *cookProgressor = nullptr,
-                 *junkProgressor = nullptr;
-    QPushButton *documentExportBtn = nullptr, *cacheExportBtn = nullptr, *cookExportBtn = nullptr,
-                *junkExportBtn = nullptr;
-    QPushButton *documentRemoveBtn = nullptr, *cacheRemoveBtn = nullptr, *cookRemoveBtn = nullptr,
-                *junkRemoveBtn = nullptr;
-    QPushButton *documentRemoveAllBtn = nullptr, *cacheRemoveAllBtn = nullptr, *cookRemoveAllBtn = nullptr,
-                *junkRemoveAllBtn = nullptr;
     PRAdsController* adsController = nullptr;
-    QTableView* AdsTableView = nullptr;
 
     // ---- Outlets -------------------------------------------------------------------------
-    QWidget *cleanMainView = nullptr, *cleanJunkView = nullptr, *cleanCacheview = nullptr, *cleanCookView = nullptr,
-            *cleanMediaView = nullptr;
-    QTreeView *JunkOutlineView = nullptr, *CacheOutlineView = nullptr, *CookOutlineView = nullptr;
-    QTableView *junkFileTableView = nullptr, *cacheFileTableView = nullptr, *cookieTableView = nullptr;
-    QTableView* syncFailedTableView = nullptr;
+    // The widgets of each page, grouped; the page alone sets them.
+    // The device clean: its four panes with their outlines, tables and context menus.
+    struct DeviceCleanOutlets {
+        QWidget *cleanMainView = nullptr, *cleanJunkView = nullptr, *cleanCacheview = nullptr,
+                *cleanCookView = nullptr, *cleanMediaView = nullptr;
+        QTreeView *JunkOutlineView = nullptr, *CacheOutlineView = nullptr, *CookOutlineView = nullptr;
+        QTableView *junkFileTableView = nullptr, *cacheFileTableView = nullptr, *cookieTableView = nullptr;
+        QTableView* syncFailedTableView = nullptr;
+        QMenu *cacheMenu = nullptr, *junkMenu = nullptr, *cookieMenu = nullptr, *cacheDirMenu = nullptr,
+              *junkDirMenu = nullptr, *cookieDirMenu = nullptr, *syncedMenu = nullptr;
+    };
+    // The app cleaner: its overview, the four lists and the advertising list.
+    struct AppCleanOutlets {
+        QWidget *cleanDiskView = nullptr, *cleanCacheTableView = nullptr, *cleanDocumentTableView = nullptr,
+                *cleanJunkTableView = nullptr, *cleanCookTableView = nullptr, *cleanAppAdsView = nullptr;
+        QTableView *cleanCacheFileTableView = nullptr, *cleanJunkFileTableView = nullptr,
+                   *cleanCookieFileTableView = nullptr, *cleanDocumentFileTableview = nullptr;
+        QPushButton *appDocumentBtn = nullptr, *appCacheBtn = nullptr, *appJunkBtn = nullptr, *appCookBtn = nullptr,
+                    *appAdsBtn = nullptr;
+        QLabel *appDocumentlab = nullptr, *appCachelab = nullptr, *appJunklab = nullptr, *appCooklab = nullptr,
+               *appAdslab = nullptr;
+        QLabel *appDocumentShowFilePathlab = nullptr, *appCacheShowFilePathlab = nullptr,
+               *appJunkShowFilePathlab = nullptr, *appCookShowFilePathlab = nullptr, *appAdsShowFilePathlab = nullptr;
+        QLabel *appDocumentImageView = nullptr, *appCacheImageView = nullptr, *appJunkImageView = nullptr,
+               *appCookImageView = nullptr, *theAdsImageView = nullptr;
+        PRProgressView *appDocumentProgress = nullptr, *appCacheProgress = nullptr, *appJunkProgress = nullptr,
+                       *appCookProgress = nullptr, *adsProgressor = nullptr;
+        PRAppCleanButton* appStartBtn = nullptr;
+        QLabel* appCleanResultlab = nullptr;  // what the panel says beside the button
+        FlashView* appFlashView = nullptr;
+        QLabel *documentFileInfolab = nullptr, *cacheFileInfolab = nullptr, *cookFileInfolab = nullptr,
+               *junkFileInfolab = nullptr;
+        QProgressBar *documentProgressor = nullptr, *cacheProgressor = nullptr, *cookProgressor = nullptr,
+                     *junkProgressor = nullptr;
+        QPushButton *documentExportBtn = nullptr, *cacheExportBtn = nullptr, *cookExportBtn = nullptr,
+                    *junkExportBtn = nullptr;
+        QPushButton *documentRemoveBtn = nullptr, *cacheRemoveBtn = nullptr, *cookRemoveBtn = nullptr,
+                    *junkRemoveBtn = nullptr;
+        QPushButton *documentRemoveAllBtn = nullptr, *cacheRemoveAllBtn = nullptr, *cookRemoveAllBtn = nullptr,
+                    *junkRemoveAllBtn = nullptr;
+        QTableView* AdsTableView = nullptr;
+    };
+    // The app cleaner's removal sheet.
+    struct RemoveSheetOutlets {
+        QPointer<QDialog> removeWindow;  // a sheet of the main window, which may go first
+        QLabel *removeNumberlab = nullptr, *removeNumberInfolab = nullptr;
+        QProgressBar* removeProgress = nullptr;
+    };
+    const DeviceCleanOutlets& deviceClean() const { return clean_; }
+    const AppCleanOutlets& appClean() const { return appClean_; }
+    const RemoveSheetOutlets& removeSheet() const { return removeSheet_; }
+
     PRAppTreeController *JunkTreeController = nullptr, *CacheTreeController = nullptr, *CookTreeController = nullptr;
     PRAppFileController *JunkFileController = nullptr, *CacheFileController = nullptr, *CookFileController = nullptr;
     PRAppFileController* syncFailedController = nullptr;
-    QMenu *cacheMenu = nullptr, *junkMenu = nullptr, *cookieMenu = nullptr, *cacheDirMenu = nullptr,
-          *junkDirMenu = nullptr, *cookieDirMenu = nullptr, *syncedMenu = nullptr;
 
     std::vector<PRCleanFileNodePtr> syncFailedFileArray;  // every sync-media file found
     int cleanDevice = 0;
@@ -255,13 +268,15 @@ private:
     QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files,
                            QTreeView*& outline, QTableView*& table);
     void showPane(QWidget* pane);
-    bool connectedNow() const { return !deviceConnected || deviceConnected(); }
+    // False too once the page goes, so that its scans end early.
+    bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();
 
     // Removal and export.
     // Jobs started by one user action; the failures of all of them are shown once, at the end.
     struct Batch {
         QString failureText;
+        QString detail;  // the first failing path and its reason
         int remaining = 0;
         uint64_t failures = 0;
     };
@@ -275,7 +290,7 @@ private:
     void syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const clean::ActionResult& result);
     void chooseExport(bool oneFile, bool cache, bool junk, bool cookie, bool synced);
     static clean::DeviceFileRef refOf(const PRCleanFileNode& node);
-    void showFailure(const QString& text);
+    void showFailure(const QString& text, const QString& detail = {});
 
     // App cleaner.
     struct AppCleanCategory {
@@ -338,9 +353,13 @@ private:
     clean::JunkScanCounters counters_;
     clean::JunkScanLists lists_;
     std::atomic<bool> scanning_{false};
-    clean::CleanWorkerPool pool_{4};
+    WorkerPool pool_{4};   // removals and exports
+    WorkerPool scans_{4};  // the scans, the removal pass and the list removals, each on a thread of its own
     mutable QMutex exportPathMutex_;
     QString exportPath_;
     QPointer<QWidget> view_;
+    DeviceCleanOutlets clean_;
+    AppCleanOutlets appClean_;
+    RemoveSheetOutlets removeSheet_;
     std::map<QWidget*, int> clickedRow_;  // the row under the last right click, per view
 };

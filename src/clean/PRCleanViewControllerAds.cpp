@@ -2,7 +2,7 @@
 // with their advertising folders, and their removal app by app or all at once.
 #include "clean/PRCleanViewController.h"
 
-#include "clean/AdCacheScan.h"
+#include "clean/core/AdCacheScan.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/Threads.h"
@@ -21,23 +21,23 @@ QWidget* PRCleanViewController::buildAdsPane() {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(16, 12, 16, 12);
-    theAdsImageView = headerBand(pane, tr("Built-in Ads"));
-    layout->addWidget(theAdsImageView);
+    appClean_.theAdsImageView = headerBand(pane, tr("Built-in Ads"));
+    layout->addWidget(appClean_.theAdsImageView);
 
-    AdsTableView = new QTableView(pane);
-    AdsTableView->setModel(adsController);
-    AdsTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    AdsTableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    AdsTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    AdsTableView->setAlternatingRowColors(true);
-    AdsTableView->setIconSize(QSize(36, 36));
-    AdsTableView->verticalHeader()->hide();
-    AdsTableView->verticalHeader()->setDefaultSectionSize(42);
-    AdsTableView->horizontalHeader()->setStretchLastSection(true);
-    AdsTableView->setColumnWidth(0, 260);
-    AdsTableView->setColumnWidth(1, 90);
-    AdsTableView->setColumnWidth(2, 100);
-    layout->addWidget(AdsTableView, 1);
+    appClean_.AdsTableView = new QTableView(pane);
+    appClean_.AdsTableView->setModel(adsController);
+    appClean_.AdsTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    appClean_.AdsTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    appClean_.AdsTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    appClean_.AdsTableView->setAlternatingRowColors(true);
+    appClean_.AdsTableView->setIconSize(QSize(36, 36));
+    appClean_.AdsTableView->verticalHeader()->hide();
+    appClean_.AdsTableView->verticalHeader()->setDefaultSectionSize(42);
+    appClean_.AdsTableView->horizontalHeader()->setStretchLastSection(true);
+    appClean_.AdsTableView->setColumnWidth(0, 260);
+    appClean_.AdsTableView->setColumnWidth(1, 90);
+    appClean_.AdsTableView->setColumnWidth(2, 100);
+    layout->addWidget(appClean_.AdsTableView, 1);
 
     auto* bottom = new QHBoxLayout;
     auto* back = new QPushButton(tr("Back"), pane);
@@ -63,36 +63,36 @@ void PRCleanViewController::StartScanAppAdsThread(int device) {
         return clean::JunkScan::appIcon(services_, device, bundleId);
     };
     options.progress = [this](float ratio) {
-        performOnMainThread([this, ratio] { adsProgressor->setProgressValue(ratio); }, true);
+        performOnMainThread(this, [this, ratio] { appClean_.adsProgressor->setProgressValue(ratio); }, true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread([this, bundleId] { appAdsShowFilePathlab->setText(bundleId); }, true);
+        performOnMainThread(this, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); }, true);
     };
     clean::AdCacheScan scan(services_, options);
     if (scan.run() == clean::AdCacheScan::Outcome::Disconnected) {
-        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread([this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
+    performOnMainThread(this, [this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
                         true);
 }
 
-void PRCleanViewController::showAdsCount() { appAdslab->setText(tr("%1 built-in ads").arg(totalAdsCount)); }
+void PRCleanViewController::showAdsCount() { appClean_.appAdslab->setText(tr("%1 built-in ads").arg(totalAdsCount)); }
 
 void PRCleanViewController::FinishedScanAppAdsThreadOnMainThread(std::vector<PRAppAdsRemoveNodePtr> records,
                                                                  int adsFound) {
     adsRemoveArray = std::move(records);
     totalAdsCount = adsFound;
-    appAdsShowFilePathlab->hide();
-    appAdslab->show();
+    appClean_.appAdsShowFilePathlab->hide();
+    appClean_.appAdslab->show();
     showAdsCount();
-    appAdsBtn->setEnabled(true);
-    appAdsBtn->setIcon(QPixmap::fromImage(images::imageNamed("arrowright.png")));
-    appStartBtn->setImageNamed("RemoveBtnNom.png");
-    appFlashView->stopFlash();
+    appClean_.appAdsBtn->setEnabled(true);
+    appClean_.appAdsBtn->setIcon(QPixmap::fromImage(images::imageNamed("arrowright.png")));
+    appClean_.appStartBtn->setImageNamed("RemoveBtnNom.png");
+    appClean_.appFlashView->stopFlash();
     adsScanRunning_ = false;
     if (appCounters_.totalFileNumber == 0 && totalAdsCount == 0)
-        appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
+        appClean_.appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
 }
 
 void PRCleanViewController::ClickAppAdsFileAction(QObject*) {
@@ -102,11 +102,11 @@ void PRCleanViewController::ClickAppAdsFileAction(QObject*) {
     adsController->setContent({});
     adsController->addObjects(sorted);
     showcleanAppAdsTableView();
-    AdsTableView->clearSelection();
+    appClean_.AdsTableView->clearSelection();
 }
 
 void PRCleanViewController::RemoveAdsAction(QObject*) {
-    const QModelIndexList rows = AdsTableView ? AdsTableView->selectionModel()->selectedRows() : QModelIndexList{};
+    const QModelIndexList rows = appClean_.AdsTableView ? appClean_.AdsTableView->selectionModel()->selectedRows() : QModelIndexList{};
     if (rows.isEmpty()) return;
     currentRemoveNode = adsController->objectAt(rows.first().row());
     if (!currentRemoveNode) return;
@@ -140,14 +140,20 @@ void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> r
         clean::ActionResult all;
         for (size_t i = 0; i < work.size(); ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
-            if (!result.ok()) ++all.failures;
+            if (!result.ok()) {
+                ++all.failures;
+                if (all.failureReason.isEmpty() && !result.remainingPaths.isEmpty()) {
+                    all.failedPath = result.remainingPaths.first();
+                    all.failureReason = result.failureReason;
+                }
+            }
             // Each record's row is redrawn as soon as its folders are done.
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 adsRemoved(records[i], result);
                 if (!reloadOnce) adsController->reloadData();
             }, true);
         }
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             adsController->reloadData();
             finishJob(batch, all);
         }, true);
@@ -163,5 +169,5 @@ void PRCleanViewController::adsRemoved(const PRAppAdsRemoveNodePtr& record, cons
     record->appAdsPlatArray = remaining;
     record->appPlatformCount = QString::number(remaining.size());
     if (remaining.isEmpty()) record->appAdsState = QStringLiteral("Removed");
-    if (appAdslab) showAdsCount();
+    if (appClean_.appAdslab) showAdsCount();
 }

@@ -3,10 +3,10 @@
 // behind its progress sheet.
 #include "clean/PRCleanViewController.h"
 
-#include "app/PageHost.h"
-#include "app/OstrevaneAppDelegate.h"
-#include "clean/AdCacheScan.h"
-#include "clean/AppCleanScan.h"
+#include "widgets/PageHost.h"
+#include "app/core/AppState.h"
+#include "clean/core/AdCacheScan.h"
+#include "clean/core/AppCleanScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/LogCategories.h"
@@ -115,39 +115,39 @@ int PRCleanViewController::GetDocumentFileType(const char* extension) {
 PRCleanViewController::AppCleanCategory PRCleanViewController::appCategory(Category category) const {
     switch (category) {
     case Category::Document:
-        return {category,         cleanDocumentTableView, cleanDocumentFileTableview, cleanDocumentController,
-                documentFileInfolab, appDocumentlab,      appDocumentShowFilePathlab, documentProgressor,
-                documentExportBtn, documentRemoveBtn,     documentRemoveAllBtn,      appDocumentBtn,
-                appDocumentProgress, "All document files have been removed."};
+        return {category,         appClean_.cleanDocumentTableView, appClean_.cleanDocumentFileTableview, cleanDocumentController,
+                appClean_.documentFileInfolab, appClean_.appDocumentlab,      appClean_.appDocumentShowFilePathlab, appClean_.documentProgressor,
+                appClean_.documentExportBtn, appClean_.documentRemoveBtn,     appClean_.documentRemoveAllBtn,      appClean_.appDocumentBtn,
+                appClean_.appDocumentProgress, "All document files have been removed."};
     case Category::Cookie:
-        return {category,       cleanCookTableView, cleanCookieFileTableView, cleanCookController,
-                cookFileInfolab, appCooklab,        appCookShowFilePathlab,   cookProgressor,
-                cookExportBtn,  cookRemoveBtn,      cookRemoveAllBtn,         appCookBtn,
-                appCookProgress, "All cook files have been removed."};
+        return {category,       appClean_.cleanCookTableView, appClean_.cleanCookieFileTableView, cleanCookController,
+                appClean_.cookFileInfolab, appClean_.appCooklab,        appClean_.appCookShowFilePathlab,   appClean_.cookProgressor,
+                appClean_.cookExportBtn,  appClean_.cookRemoveBtn,      appClean_.cookRemoveAllBtn,         appClean_.appCookBtn,
+                appClean_.appCookProgress, "All cook files have been removed."};
     case Category::Junk:
-        return {category,       cleanJunkTableView, cleanJunkFileTableView, cleanJunkController,
-                junkFileInfolab, appJunklab,        appJunkShowFilePathlab, junkProgressor,
-                junkExportBtn,  junkRemoveBtn,      junkRemoveAllBtn,       appJunkBtn,
-                appJunkProgress, "All junk files have been removed."};
+        return {category,       appClean_.cleanJunkTableView, appClean_.cleanJunkFileTableView, cleanJunkController,
+                appClean_.junkFileInfolab, appClean_.appJunklab,        appClean_.appJunkShowFilePathlab, appClean_.junkProgressor,
+                appClean_.junkExportBtn,  appClean_.junkRemoveBtn,      appClean_.junkRemoveAllBtn,       appClean_.appJunkBtn,
+                appClean_.appJunkProgress, "All junk files have been removed."};
     case Category::Cache: break;
     }
-    return {Category::Cache,  cleanCacheTableView, cleanCacheFileTableView, cleanCacheFileController,
-            cacheFileInfolab, appCachelab,         appCacheShowFilePathlab, cacheProgressor,
-            cacheExportBtn,   cacheRemoveBtn,      cacheRemoveAllBtn,       appCacheBtn,
-            appCacheProgress, "All cache files have been removed."};
+    return {Category::Cache,  appClean_.cleanCacheTableView, appClean_.cleanCacheFileTableView, cleanCacheFileController,
+            appClean_.cacheFileInfolab, appClean_.appCachelab,         appClean_.appCacheShowFilePathlab, appClean_.cacheProgressor,
+            appClean_.cacheExportBtn,   appClean_.cacheRemoveBtn,      appClean_.cacheRemoveAllBtn,       appClean_.appCacheBtn,
+            appClean_.appCacheProgress, "All cache files have been removed."};
 }
 
 // ---- Panes -------------------------------------------------------------------------------------
 
 void PRCleanViewController::buildAppCleanPanes(QLayout* layout) {
-    cleanDiskView = buildAppCleanOverview();
-    cleanCacheTableView = buildAppCleanListPane(Category::Cache);
-    cleanDocumentTableView = buildAppCleanListPane(Category::Document);
-    cleanJunkTableView = buildAppCleanListPane(Category::Junk);
-    cleanCookTableView = buildAppCleanListPane(Category::Cookie);
-    cleanAppAdsView = buildAdsPane();
-    for (QWidget* pane : {cleanDiskView, cleanCacheTableView, cleanDocumentTableView, cleanJunkTableView,
-                          cleanCookTableView, cleanAppAdsView}) {
+    appClean_.cleanDiskView = buildAppCleanOverview();
+    appClean_.cleanCacheTableView = buildAppCleanListPane(Category::Cache);
+    appClean_.cleanDocumentTableView = buildAppCleanListPane(Category::Document);
+    appClean_.cleanJunkTableView = buildAppCleanListPane(Category::Junk);
+    appClean_.cleanCookTableView = buildAppCleanListPane(Category::Cookie);
+    appClean_.cleanAppAdsView = buildAdsPane();
+    for (QWidget* pane : {appClean_.cleanDiskView, appClean_.cleanCacheTableView, appClean_.cleanDocumentTableView, appClean_.cleanJunkTableView,
+                          appClean_.cleanCookTableView, appClean_.cleanAppAdsView}) {
         pane->hide();
         layout->addWidget(pane);
     }
@@ -171,21 +171,21 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
     auto* texts = new QVBoxLayout;
     texts->addWidget(title);
     texts->addWidget(intro);
-    appCleanResultlab = new QLabel(pane);
-    appCleanResultlab->setObjectName("appCleanResultlab");
-    appCleanResultlab->setFont(QFont("Lucida Grande", 11, QFont::Bold));
-    appCleanResultlab->setWordWrap(true);
-    texts->addWidget(appCleanResultlab);
+    appClean_.appCleanResultlab = new QLabel(pane);
+    appClean_.appCleanResultlab->setObjectName("appCleanResultlab");
+    appClean_.appCleanResultlab->setFont(QFont("Lucida Grande", 11, QFont::Bold));
+    appClean_.appCleanResultlab->setWordWrap(true);
+    texts->addWidget(appClean_.appCleanResultlab);
     top->addLayout(texts, 1);
-    appFlashView = new FlashView(pane);
-    appFlashView->setFixedSize(40, 40);
-    appFlashView->hide();
-    top->addWidget(appFlashView, 0, Qt::AlignVCenter);
-    appStartBtn = new PRAppCleanButton(pane);
-    appStartBtn->setObjectName("appStartBtn");
-    appStartBtn->setImageNamed("scanNom.png");
-    appStartBtn->setFixedSize(150, 48);
-    top->addWidget(appStartBtn, 0, Qt::AlignVCenter);
+    appClean_.appFlashView = new FlashView(pane);
+    appClean_.appFlashView->setFixedSize(40, 40);
+    appClean_.appFlashView->hide();
+    top->addWidget(appClean_.appFlashView, 0, Qt::AlignVCenter);
+    appClean_.appStartBtn = new PRAppCleanButton(pane);
+    appClean_.appStartBtn->setObjectName("appStartBtn");
+    appClean_.appStartBtn->setImageNamed("scanNom.png");
+    appClean_.appStartBtn->setFixedSize(150, 48);
+    top->addWidget(appClean_.appStartBtn, 0, Qt::AlignVCenter);
     layout->addLayout(top);
 
     auto* rows = new QGridLayout;
@@ -218,46 +218,46 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
         rows->addWidget(path, row, 4);
         rows->addWidget(arrow, row, 5);
     };
-    makeRow(0, tr("App Caches"), appCacheImageView, appCacheProgress, appCachelab, appCacheShowFilePathlab, appCacheBtn);
-    makeRow(1, tr("App Cookies"), appCookImageView, appCookProgress, appCooklab, appCookShowFilePathlab, appCookBtn);
-    makeRow(2, tr("Temporary Files"), appJunkImageView, appJunkProgress, appJunklab, appJunkShowFilePathlab, appJunkBtn);
-    makeRow(3, tr("Documents"), appDocumentImageView, appDocumentProgress, appDocumentlab, appDocumentShowFilePathlab,
-            appDocumentBtn);
+    makeRow(0, tr("App Caches"), appClean_.appCacheImageView, appClean_.appCacheProgress, appClean_.appCachelab, appClean_.appCacheShowFilePathlab, appClean_.appCacheBtn);
+    makeRow(1, tr("App Cookies"), appClean_.appCookImageView, appClean_.appCookProgress, appClean_.appCooklab, appClean_.appCookShowFilePathlab, appClean_.appCookBtn);
+    makeRow(2, tr("Temporary Files"), appClean_.appJunkImageView, appClean_.appJunkProgress, appClean_.appJunklab, appClean_.appJunkShowFilePathlab, appClean_.appJunkBtn);
+    makeRow(3, tr("Documents"), appClean_.appDocumentImageView, appClean_.appDocumentProgress, appClean_.appDocumentlab, appClean_.appDocumentShowFilePathlab,
+            appClean_.appDocumentBtn);
     QLabel* adsImage = nullptr;
-    makeRow(4, tr("Built-in Ads"), adsImage, adsProgressor, appAdslab, appAdsShowFilePathlab, appAdsBtn);
+    makeRow(4, tr("Built-in Ads"), adsImage, appClean_.adsProgressor, appClean_.appAdslab, appClean_.appAdsShowFilePathlab, appClean_.appAdsBtn);
     layout->addLayout(rows);
     layout->addStretch(1);
 
-    connect(appCacheBtn, &QPushButton::clicked, this, [this] { ClickCacheFileAction(); });
-    connect(appCookBtn, &QPushButton::clicked, this, [this] { ClickCookieFileAction(); });
-    connect(appJunkBtn, &QPushButton::clicked, this, [this] { ClickJunkFileAction(); });
-    connect(appDocumentBtn, &QPushButton::clicked, this, [this] { ClickDocumentFileAction(); });
-    connect(appAdsBtn, &QPushButton::clicked, this, [this] { ClickAppAdsFileAction(); });
-    for (QPushButton* arrow : {appDocumentBtn, appCacheBtn, appJunkBtn, appCookBtn, appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appDocumentlab, appCachelab, appJunklab, appCooklab, appAdslab}) size->hide();
+    connect(appClean_.appCacheBtn, &QPushButton::clicked, this, [this] { ClickCacheFileAction(); });
+    connect(appClean_.appCookBtn, &QPushButton::clicked, this, [this] { ClickCookieFileAction(); });
+    connect(appClean_.appJunkBtn, &QPushButton::clicked, this, [this] { ClickJunkFileAction(); });
+    connect(appClean_.appDocumentBtn, &QPushButton::clicked, this, [this] { ClickDocumentFileAction(); });
+    connect(appClean_.appAdsBtn, &QPushButton::clicked, this, [this] { ClickAppAdsFileAction(); });
+    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
+    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
     return pane;
 }
 
 void PRCleanViewController::buildRemoveWindow() {
-    removeWindow = new QDialog(view_ ? view_->window() : nullptr, Qt::Sheet);
-    removeWindow->setObjectName("removeWindow");
-    removeWindow->setWindowTitle(tr("Cleaning Up"));
-    removeWindow->setWindowModality(Qt::WindowModal);
-    removeWindow->setMinimumWidth(460);
-    auto* layout = new QVBoxLayout(removeWindow);
+    removeSheet_.removeWindow = new QDialog(view_ ? view_->window() : nullptr, Qt::Sheet);
+    removeSheet_.removeWindow->setObjectName("removeWindow");
+    removeSheet_.removeWindow->setWindowTitle(tr("Cleaning Up"));
+    removeSheet_.removeWindow->setWindowModality(Qt::WindowModal);
+    removeSheet_.removeWindow->setMinimumWidth(460);
+    auto* layout = new QVBoxLayout(removeSheet_.removeWindow);
     layout->setContentsMargins(20, 18, 20, 18);
-    removeNumberlab = new QLabel(removeWindow);
-    removeNumberlab->setTextFormat(Qt::RichText);
-    removeNumberlab->setWordWrap(true);
-    removeNumberlab->setFont(QFont("Lucida Grande", 11));
-    removeProgress = new QProgressBar(removeWindow);
-    removeProgress->setRange(0, 100);
-    removeProgress->setTextVisible(false);
-    removeNumberInfolab = new QLabel(removeWindow);
-    removeNumberInfolab->setFont(QFont("Lucida Grande", 11));
-    layout->addWidget(removeNumberlab);
-    layout->addWidget(removeProgress);
-    layout->addWidget(removeNumberInfolab);
+    removeSheet_.removeNumberlab = new QLabel(removeSheet_.removeWindow);
+    removeSheet_.removeNumberlab->setTextFormat(Qt::RichText);
+    removeSheet_.removeNumberlab->setWordWrap(true);
+    removeSheet_.removeNumberlab->setFont(QFont("Lucida Grande", 11));
+    removeSheet_.removeProgress = new QProgressBar(removeSheet_.removeWindow);
+    removeSheet_.removeProgress->setRange(0, 100);
+    removeSheet_.removeProgress->setTextVisible(false);
+    removeSheet_.removeNumberInfolab = new QLabel(removeSheet_.removeWindow);
+    removeSheet_.removeNumberInfolab->setFont(QFont("Lucida Grande", 11));
+    layout->addWidget(removeSheet_.removeNumberlab);
+    layout->addWidget(removeSheet_.removeProgress);
+    layout->addWidget(removeSheet_.removeNumberInfolab);
 }
 
 void PRCleanViewController::showView(QWidget* container) {
@@ -265,41 +265,41 @@ void PRCleanViewController::showView(QWidget* container) {
     pagehost::place(container, page);
     page->show();
     showcleanDiskView();
-    appFlashView->hide();
-    for (QPushButton* arrow : {appDocumentBtn, appCacheBtn, appJunkBtn, appCookBtn, appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appDocumentlab, appCachelab, appJunklab, appCooklab, appAdslab}) size->hide();
-    for (QProgressBar* bar : {documentProgressor, cacheProgressor, cookProgressor, junkProgressor}) bar->hide();
+    appClean_.appFlashView->hide();
+    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
+    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
+    for (QProgressBar* bar : {appClean_.documentProgressor, appClean_.cacheProgressor, appClean_.cookProgressor, appClean_.junkProgressor}) bar->hide();
 }
 
 void PRCleanViewController::showcleanDiskView() {
     view();
-    showPane(cleanDiskView);
+    showPane(appClean_.cleanDiskView);
 }
 void PRCleanViewController::showCleanCacheTableView() {
     view();
-    showPane(cleanCacheTableView);
+    showPane(appClean_.cleanCacheTableView);
 }
 void PRCleanViewController::showCleanCookTableView() {
     view();
-    showPane(cleanCookTableView);
+    showPane(appClean_.cleanCookTableView);
 }
 void PRCleanViewController::showCleanJunkTableView() {
     view();
-    showPane(cleanJunkTableView);
+    showPane(appClean_.cleanJunkTableView);
 }
 void PRCleanViewController::showCleanDocumentTableView() {
     view();
-    showPane(cleanDocumentTableView);
+    showPane(appClean_.cleanDocumentTableView);
 }
 void PRCleanViewController::showcleanAppAdsTableView() {
     view();
-    showPane(cleanAppAdsView);
+    showPane(appClean_.cleanAppAdsView);
 }
 
 // ---- The start button ------------------------------------------------------------------------
 
 void PRCleanViewController::MyAppCleanbuttonMouseDownHandle(const NSNotification& notification) {
-    if (!appStartBtn || notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appStartBtn)))
+    if (!appClean_.appStartBtn || notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appClean_.appStartBtn)))
         return;
     pressStartButton(true);
 }
@@ -316,14 +316,14 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
         return;
     }
     totalAdsCount = 0;
-    appStartBtn->setImageNamed("scanDown.png");
-    for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress, adsProgressor})
+    appClean_.appStartBtn->setImageNamed("scanDown.png");
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0.1f);
-    if (showSpinner) appFlashView->show();
-    appFlashView->startFlash();
-    appCleanResultlab->clear();
-    for (QLabel* path : {appDocumentShowFilePathlab, appCacheShowFilePathlab, appJunkShowFilePathlab,
-                         appCookShowFilePathlab, appAdsShowFilePathlab}) {
+    if (showSpinner) appClean_.appFlashView->show();
+    appClean_.appFlashView->startFlash();
+    appClean_.appCleanResultlab->clear();
+    for (QLabel* path : {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
+                         appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab}) {
         path->clear();
         path->show();
     }
@@ -337,7 +337,7 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
     bStartCleanScan = true;
     adsScanRunning_ = true;
     const int device = cleanDevice;
-    NSThread::detachNewThread([this, device] {
+    scans_.enqueue([this, device] {
         std::lock_guard<std::mutex> turn(deviceScanTurn_);  // after a device clean under way
         startScanPhoneAppThread(device);
     });
@@ -349,23 +349,23 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
         pendingPaths_[int(category)] = path;
         if (pathLabelsPosted_) return;
         pathLabelsPosted_ = true;
-        QMetaObject::invokeMethod(this, [this] { showAppCleanPathLabels(); }, Qt::QueuedConnection);
+        performOnMainThread(this, [this] { showAppCleanPathLabels(); }, false);
     });
     clean::AppCleanScan::Options options;
     options.deviceIndex = device;
     options.deviceConnected = [this] { return connectedNow(); };
     options.categoryProgress = [this](float ratio) {
-        QMetaObject::invokeMethod(this, [this, ratio] {
-            for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress})
+        performOnMainThread(this, [this, ratio] {
+            for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress})
                 bar->setProgressValue(ratio);
-        }, Qt::QueuedConnection);
+        }, false);
     };
     clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
     if (scan.startScanPhoneCache() == clean::AppCleanScan::Outcome::Disconnected) {
-        performOnMainThread([this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread([this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
+    performOnMainThread(this, [this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
     StartScanAppAdsThread(device);
 }
 
@@ -385,12 +385,12 @@ void PRCleanViewController::appCleanScanAbortedOnMainThread() {
     bStartCleanScan = false;
     bAppCleanerFinish = false;
     adsScanRunning_ = false;
-    appFlashView->stopFlash();
-    appFlashView->hide();
-    appStartBtn->setImageNamed("scanNom.png");
-    for (PRProgressView* bar : {appCacheProgress, appCookProgress, appJunkProgress, appDocumentProgress, adsProgressor})
+    appClean_.appFlashView->stopFlash();
+    appClean_.appFlashView->hide();
+    appClean_.appStartBtn->setImageNamed("scanNom.png");
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0);
-    appCleanResultlab->setText(tr("The scan stopped: the device is no longer connected."));
+    appClean_.appCleanResultlab->setText(tr("The scan stopped: the device is no longer connected."));
 }
 
 void PRCleanViewController::startScanPhoneCacheFinishedOnMainThread() {
@@ -413,8 +413,7 @@ void PRCleanViewController::showCategorySize(Category category) {
 }
 
 void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor())
-        app->addTotalAppRemoveFileSize(bytes);
+    if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, bytes);
 }
 
 void PRCleanViewController::appCleanRowsRemoved(Category category, const std::vector<PRCleanDirNodePtr>& rows) {
@@ -468,7 +467,7 @@ void PRCleanViewController::startRemoval() {
             plan->adPaths.push_back(record->appAdsPlatArray);
         }
     removalStarted_ = true;
-    appStartBtn->setImageNamed("RemoveBtnDown.png");
+    appClean_.appStartBtn->setImageNamed("RemoveBtnDown.png");
     if (plan->files.empty() && plan->ads.empty()) {
         removeAllFilesFinishOnMainThread(plan, RemovalOutcome{});
         return;
@@ -480,13 +479,13 @@ void PRCleanViewController::startRemoval() {
     const QString size = sizeTextOf(bytes);
     const QString sentence =
         tr("%1 files will be cleaned up and %2 of disk space will be freed up on your iDevice.").arg(count, size);
-    if (!removeWindow) buildRemoveWindow();
-    removeNumberlab->setText(colouredSentence(sentence, {count, size}, QColor::fromRgbF(248 / 255.0, 54 / 255.0, 52 / 255.0)));
-    removeNumberlab->setFont(QFont("Lucida Grande", 11));
-    removeProgress->setValue(0);
-    removeNumberInfolab->clear();
-    removeWindow->open();
-    NSThread::detachNewThread([this, plan] { removeAllFilesThreader(plan); });
+    if (!removeSheet_.removeWindow) buildRemoveWindow();
+    removeSheet_.removeNumberlab->setText(colouredSentence(sentence, {count, size}, QColor::fromRgbF(248 / 255.0, 54 / 255.0, 52 / 255.0)));
+    removeSheet_.removeNumberlab->setFont(QFont("Lucida Grande", 11));
+    removeSheet_.removeProgress->setValue(0);
+    removeSheet_.removeNumberInfolab->clear();
+    removeSheet_.removeWindow->open();
+    scans_.enqueue([this, plan] { removeAllFilesThreader(plan); });
 }
 
 void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan) {
@@ -498,7 +497,7 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
         const int percent = int(done * 100 / total);  // total > 0: an empty plan never gets here
         if (percent == shown) return;  // one hand-over per percent, however many files
         shown = percent;
-        performOnMainThread([this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+        performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
     };
     RemovalOutcome outcome;
     outcome.files = clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
@@ -510,15 +509,15 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
         outcome.ads.push_back(remover.removeFolders(plan->adBundles[i], plan->adPaths[i]));
         step(plan->files.size() + i + 1);
     }
-    performOnMainThread([this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
+    performOnMainThread(this, [this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
 }
 
 void PRCleanViewController::sendRemoveProgressInfoOnMainThread(int percent) {
-    if (!removeProgress) return;
-    removeProgress->setValue(percent);
+    if (!removeSheet_.removeProgress) return;
+    removeSheet_.removeProgress->setValue(percent);
     uint64_t bytes = 0;
     for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
-    removeNumberInfolab->setText(tr("Has remove %1 files of %2 files, %3 ")
+    removeSheet_.removeNumberInfolab->setText(tr("Has remove %1 files of %2 files, %3 ")
                                      .arg(qulonglong(hasRemoveNumber.load()))
                                      .arg(qulonglong(appCounters_.totalFileNumber.load()))
                                      .arg(sizeTextOf(bytes)));
@@ -526,9 +525,10 @@ void PRCleanViewController::sendRemoveProgressInfoOnMainThread(int percent) {
 
 void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_ptr<RemovalPlan>& plan,
                                                              const RemovalOutcome& outcome) {
-    if (removeWindow) removeWindow->close();
+    if (removeSheet_.removeWindow) removeSheet_.removeWindow->close();
     hasRemoveNumber = 0;
     uint64_t failures = outcome.files.failures;
+    QString detail = outcome.files.failureDetail();
     for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
         std::vector<PRCleanDirNodePtr> removed;
         for (size_t i = 0; i < outcome.removed.size(); ++i)
@@ -542,17 +542,19 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
     addToRemovedAppBytes(outcome.files.bytes);
     for (size_t i = 0; i < outcome.ads.size(); ++i) {
         adsRemoved(plan->ads[i], outcome.ads[i]);
-        if (!outcome.ads[i].ok()) ++failures;
+        if (outcome.ads[i].ok()) continue;
+        ++failures;
+        if (detail.isEmpty()) detail = outcome.ads[i].failureDetail();
     }
     if (adsController) adsController->reloadData();
-    appStartBtn->setEnabled(false);
-    appStartBtn->setImageNamed("doneNom.png");
+    appClean_.appStartBtn->setEnabled(false);
+    appClean_.appStartBtn->setImageNamed("doneNom.png");
     if (plan->files.empty() && plan->ads.empty()) {
-        appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
+        appClean_.appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
     } else {
-        appCleanResultlab->setText(tr("%1 files have been removed and %2 of disk space freed up on your iDevice.")
+        appClean_.appCleanResultlab->setText(tr("%1 files have been removed and %2 of disk space freed up on your iDevice.")
                                        .arg(qulonglong(outcome.files.files))
                                        .arg(sizeTextOf(outcome.files.bytes)));
     }
-    if (failures > 0) showFailure(tr("Some files could not be removed from the device."));
+    if (failures > 0) showFailure(tr("Some files could not be removed from the device."), detail);
 }

@@ -4,8 +4,7 @@
 // counters change afterwards by what the device really did.
 #include "clean/PRCleanViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "platform/Paths.h"
+#include "app/core/AppState.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
@@ -43,10 +42,7 @@ QPushButton* paneButton(QWidget* parent, const QString& title) {
 }  // namespace
 
 QString PRCleanViewController::appDataFolder() {
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    const QString exportFolder = app ? app->quillomatrixExportPath()
-                                     : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
-    return exportFolder + QStringLiteral("/AppData");
+    return AppState::exportFolder() + QStringLiteral("/AppData");
 }
 
 QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
@@ -58,24 +54,24 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     QString title;
     switch (category) {
     case Category::Document:
-        table = &cleanDocumentFileTableview, info = &documentFileInfolab, progress = &documentProgressor;
-        exportBtn = &documentExportBtn, removeBtn = &documentRemoveBtn, removeAllBtn = &documentRemoveAllBtn;
+        table = &appClean_.cleanDocumentFileTableview, info = &appClean_.documentFileInfolab, progress = &appClean_.documentProgressor;
+        exportBtn = &appClean_.documentExportBtn, removeBtn = &appClean_.documentRemoveBtn, removeAllBtn = &appClean_.documentRemoveAllBtn;
         controller = cleanDocumentController, title = tr("Documents");
         break;
     case Category::Cookie:
-        table = &cleanCookieFileTableView, info = &cookFileInfolab, progress = &cookProgressor;
-        exportBtn = &cookExportBtn, removeBtn = &cookRemoveBtn, removeAllBtn = &cookRemoveAllBtn;
+        table = &appClean_.cleanCookieFileTableView, info = &appClean_.cookFileInfolab, progress = &appClean_.cookProgressor;
+        exportBtn = &appClean_.cookExportBtn, removeBtn = &appClean_.cookRemoveBtn, removeAllBtn = &appClean_.cookRemoveAllBtn;
         controller = cleanCookController, title = tr("App Cookies");
         break;
     case Category::Junk:
-        table = &cleanJunkFileTableView, info = &junkFileInfolab, progress = &junkProgressor;
-        exportBtn = &junkExportBtn, removeBtn = &junkRemoveBtn, removeAllBtn = &junkRemoveAllBtn;
+        table = &appClean_.cleanJunkFileTableView, info = &appClean_.junkFileInfolab, progress = &appClean_.junkProgressor;
+        exportBtn = &appClean_.junkExportBtn, removeBtn = &appClean_.junkRemoveBtn, removeAllBtn = &appClean_.junkRemoveAllBtn;
         controller = cleanJunkController, title = tr("Temporary Files");
         break;
     case Category::Cache:
     default:
-        table = &cleanCacheFileTableView, info = &cacheFileInfolab, progress = &cacheProgressor;
-        exportBtn = &cacheExportBtn, removeBtn = &cacheRemoveBtn, removeAllBtn = &cacheRemoveAllBtn;
+        table = &appClean_.cleanCacheFileTableView, info = &appClean_.cacheFileInfolab, progress = &appClean_.cacheProgressor;
+        exportBtn = &appClean_.cacheExportBtn, removeBtn = &appClean_.cacheRemoveBtn, removeAllBtn = &appClean_.cacheRemoveAllBtn;
         controller = cleanCacheFileController, title = tr("App Caches");
         break;
     }
@@ -176,7 +172,7 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
             clean::localPathUnder(folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
         pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
             const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
-            performOnMainThread([=, this] { finishJob(batch, result); }, true);
+            performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
         });
     }
 }
@@ -199,7 +195,7 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
         std::vector<bool> removed;
         const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             std::vector<PRCleanDirNodePtr> gone;
             for (size_t i = 0; i < rows.size(); ++i)
                 if (removed[i]) gone.push_back(rows[i]);
@@ -259,10 +255,10 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                                      .arg(v.sizeLabel->text())
                                      .arg(qulonglong(appCounters_.numberOf(category).load())));
             for (QPushButton* b : {v.exportBtn, v.removeAllBtn, v.removeBtn}) b->setEnabled(true);
-            showFailure(tr("Some files could not be removed from the device."));
+            showFailure(tr("Some files could not be removed from the device."), result.failureDetail());
         }
     };
-    NSThread::detachNewThread([this, device = cleanDevice, refs, end, category] {
+    scans_.enqueue([this, device = cleanDevice, refs, end, category] {
         const size_t n = refs.size();
         int shown = -1;
         std::vector<bool> removed;
@@ -271,12 +267,12 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                 const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
                 if (percent == shown) return;
                 shown = percent;
-                performOnMainThread([this, category, percent] {
+                performOnMainThread(this, [this, category, percent] {
                     QProgressBar* bar = appCategory(category).progress;
                     bar->setValue(percent < 1 ? 1 : percent);
                 }, true);
             });
-        performOnMainThread([&] { end(removed, result); }, true);
+        performOnMainThread(this, [&] { end(removed, result); }, true);
     });
 }
 

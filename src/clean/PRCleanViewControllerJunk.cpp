@@ -20,7 +20,8 @@ public:
     explicit PageSink(PRCleanViewController& page) : page_(page) {}
     void deliver(clean::JunkScanBatch batch) override {
         auto shared = std::make_shared<clean::JunkScanBatch>(std::move(batch));
-        performOnMainThread([this, shared] { page_.AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
+        PRCleanViewController* page = &page_;
+        performOnMainThread(page, [page, shared] { page->AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
     }
 
 private:
@@ -46,7 +47,7 @@ bool PRCleanViewController::showDeviceClean(int deviceIndex) {
     }
     cleanDevice = deviceIndex;
     resetScanResults();
-    NSThread::detachNewThread([this] { StartDeviceCleanThread(); });
+    scans_.enqueue([this] { StartDeviceCleanThread(); });
     return true;
 }
 
@@ -82,9 +83,9 @@ void PRCleanViewController::AddSyncFileOnMainThreadHanld(const std::vector<PRCle
     if (records.empty()) return;
     syncFailedFileArray.insert(syncFailedFileArray.end(), records.begin(), records.end());
     syncFailedController->addObjects({records.begin(), records.end()});
-    if (syncFailedTableView) {
-        syncFailedTableView->clearSelection();
-        syncFailedTableView->viewport()->update();
+    if (clean_.syncFailedTableView) {
+        clean_.syncFailedTableView->clearSelection();
+        clean_.syncFailedTableView->viewport()->update();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -60,18 +61,12 @@ std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(
 
 void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const ActionResult& result) {
     batch->failures += result.failures + (result.serviceFailed ? 1 : 0);
-    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText);
+    if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
+    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText, batch->detail);
 }
 
-void PRCleanViewController::showFailure(const QString& text) {
-    qCInfo(lcClean).noquote() << text;
-    // After the worker's hand-over has returned, so that no worker waits on the alert.
-    QTimer::singleShot(0, this, [this, text] {
-        AlertRequest alert;
-        alert.messageText = text;
-        alert.window = view_ ? view_->window() : nullptr;
-        dialogs::runAlert(alert);
-    });
+void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
+    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 clean::DeviceFileRef PRCleanViewController::refOf(const PRCleanFileNode& node) {
@@ -95,7 +90,7 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             fileRemoved(category, node, result);
             finishJob(batch, result);
         }, true);
@@ -135,7 +130,7 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             folderEmptied(category, bundleId, result);
             finishJob(batch, result);
         }, true);
@@ -158,7 +153,7 @@ void PRCleanViewController::removeAllFolders(Category category) {
         pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
             const ActionResult result =
                 clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 folderEmptied(category, bundleId, result);
                 finishJob(batch, result);
             }, true);
@@ -204,14 +199,14 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
-    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(syncFailedTableView)));
+    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(clean_.syncFailedTableView)));
     if (!record) return;
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread([=, this] {
+        performOnMainThread(this, [=, this] {
             syncFilesRemoved({record}, result);
             finishJob(batch, result);
         }, true);
@@ -241,7 +236,7 @@ void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
                 all.failures += one.failures + (one.serviceFailed ? 1 : 0);
                 all.devicePaths += one.devicePaths;
             }
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 syncFilesRemoved(chunk, all);
                 finishJob(batch, all);
             }, true);
@@ -312,10 +307,10 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         QAbstractItemView* table = nullptr;
         PRAppFileController* files = nullptr;
         bool* flag = nullptr;
-        if (bExportCache) table = cacheFileTableView, files = CacheFileController, flag = &bExportCache;
-        else if (bExportJunk) table = junkFileTableView, files = JunkFileController, flag = &bExportJunk;
-        else if (bExportCookie) table = cookieTableView, files = CookFileController, flag = &bExportCookie;
-        else if (bExportSynced) table = syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
+        if (bExportCache) table = clean_.cacheFileTableView, files = CacheFileController, flag = &bExportCache;
+        else if (bExportJunk) table = clean_.junkFileTableView, files = JunkFileController, flag = &bExportJunk;
+        else if (bExportCookie) table = clean_.cookieTableView, files = CookFileController, flag = &bExportCookie;
+        else if (bExportSynced) table = clean_.syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
         if (flag) {
             if (auto node = std::dynamic_pointer_cast<PRCleanFileNode>(files->objectAt(selectedRow(table))))
                 ref = refOf(*node);
@@ -326,7 +321,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
             ActionResult result;
             if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
-            performOnMainThread([=, this] {
+            performOnMainThread(this, [=, this] {
                 finishJob(batch, result);
                 workspace::selectFile(QString(), target);
             }, true);
@@ -352,6 +347,6 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
         const ActionResult result =
             clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
-        performOnMainThread([=, this] { finishJob(batch, result); }, true);
+        performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
     });
 }

@@ -1,8 +1,7 @@
 #include "clean/PRPrivacyController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
-#include "app/PRiDeviceNode.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"
@@ -22,17 +21,22 @@ std::atomic<bool> PRPrivacyController::s_cleaning{false};
 
 PRPrivacyController::PRPrivacyController(QObject* parent) : QObject(parent) {
     deviceIdentifier = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        const PRiDeviceNodePtr node = app ? app->currentIDevicenode() : nullptr;
+        const AppState* state = AppState::current();
+        const PRiDeviceNodePtr node = state ? state->currentIDevicenode() : nullptr;
         return node ? node->udidNumber() : QString();
     };
     isiOS6Version = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return app && app->currentNodeIsiOS6Version();
+        const AppState* state = AppState::current();
+        return state && state->currentNodeIsiOS6Version();
     };
 }
 
-PRPrivacyController::~PRPrivacyController() { delete view_; }
+PRPrivacyController::~PRPrivacyController() {
+    // A run under way backs up and restores the device: cutting it short could leave the device
+    // half restored, so the page waits for it.
+    endWorkersOf(this, {&runs_});
+    delete view_;
+}
 
 QWidget* PRPrivacyController::view() {
     if (!view_) buildView();
@@ -111,28 +115,19 @@ bool PRPrivacyController::StartPrivacyClean(QObject*) {
         return false;
     }
     cleanButton->setEnabled(false);
-    NSThread::detachNewThread([self = QPointer<PRPrivacyController>(this), identifier, tool = backupTool] {
-        StartPrivacyCleanThread(self, identifier, tool);
-    });
+    runs_.enqueue([this, identifier, tool = backupTool] { StartPrivacyCleanThread(identifier, tool); });
     return true;
 }
 
-void PRPrivacyController::StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
-                                                  clean::PrivacyCleanRun::Tool tool) {
-    // The worker touches the page only through hand-overs that check, on the main thread, that
-    // it still exists.
+void PRPrivacyController::StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool) {
     clean::PrivacyCleanRun run(identifier, std::move(tool));
-    run.onStep = [self](PrivacyCleanStep step) {
-        performOnMainThread([self, step] {
-            if (self) self->stepOnMainThread(step);
-        }, true);
+    run.onStep = [this](PrivacyCleanStep step) {
+        performOnMainThread(this, [this, step] { stepOnMainThread(step); }, true);
     };
     const PrivacyCleanOutcome outcome = run.run();
     qCInfo(lcClean).noquote() << "Privacy clean:" << outcome.message();
     s_cleaning = false;
-    performOnMainThread([self, outcome] {
-        if (self) self->finishOnMainThread(outcome);
-    }, true);
+    performOnMainThread(this, [this, outcome] { finishOnMainThread(outcome); }, true);
 }
 
 void PRPrivacyController::stepOnMainThread(PrivacyCleanStep step) {

@@ -7,8 +7,9 @@
 // nothing on the page starts them.
 #pragma once
 
-#include "clean/BackupDatabaseCleaner.h"
-#include "clean/PrivacyCleanRun.h"
+#include "clean/core/BackupDatabaseCleaner.h"
+#include "platform/WorkerPool.h"
+#include "clean/core/PrivacyCleanRun.h"
 
 #include <QObject>
 #include <QPointer>
@@ -42,8 +43,7 @@ public:
     // Starts a clean; false (and the page says why) when one is already running or no
     // device is attached.
     bool StartPrivacyClean(QObject* sender = nullptr);
-    static void StartPrivacyCleanThread(QPointer<PRPrivacyController> self, const std::string& identifier,
-                                        clean::PrivacyCleanRun::Tool tool);
+    void StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool);
     static bool isCleaning() { return s_cleaning; }
     // What the page says now.
     QString statusText() const;
@@ -71,6 +71,7 @@ private:
     void setStatus(const QString& text);
 
     static std::atomic<bool> s_cleaning;
+    WorkerPool runs_{1};  // the run's thread
     QPointer<QWidget> view_;
     QString status_;
     clean::PrivacyCleanOutcome lastOutcome_;

@@ -8,5 +8,5 @@ class PRSystemBoostController : public PRAppFileController {
     Q_OBJECT
 public:
     explicit PRSystemBoostController(QObject* parent = nullptr)
-        : PRAppFileController({"fileName", "fileSize", "filePath"}, parent) {}
+        : PRAppFileController({Column::FileName, Column::FileSize, Column::FilePath}, parent) {}
 };

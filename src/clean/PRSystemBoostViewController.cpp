@@ -1,8 +1,8 @@
 // The system-boost page itself: its scan pane and list pane, and the scan.
 #include "clean/PRSystemBoostViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
-#include "app/PageHost.h"
+#include "app/core/AppState.h"
+#include "widgets/PageHost.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -47,10 +47,12 @@ class PageScanSink final : public clean::SystemBoostScanSink {
 public:
     explicit PageScanSink(PRSystemBoostViewController& page) : page_(page) {}
     void showFilePath(BoostCategory category, const QString& path) override {
-        performOnMainThread([this, category, path] { page_.scanFilePathOnMainThread(category, path); }, true);
+        PRSystemBoostViewController* page = &page_;
+        performOnMainThread(page, [page, category, path] { page->scanFilePathOnMainThread(category, path); }, true);
     }
     void progress(float value) override {
-        performOnMainThread([this, value] { page_.scanSystemBoostProgressOnMainThread(value); }, true);
+        PRSystemBoostViewController* page = &page_;
+        performOnMainThread(page, [page, value] { page->scanSystemBoostProgressOnMainThread(value); }, true);
     }
 
 private:
@@ -61,16 +63,10 @@ private:
 
 PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServices& services, QObject* parent)
     : QObject(parent), services_(services) {
-    // The application delegate answers; without one (a tool, a test) the device counts as
+    // The application's state answers; without one (a tool, a test) the device counts as
     // attached and exports go to the default export folder.
-    deviceConnected = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
-    };
-    exportFolder = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return app ? app->quillomatrixExportPath() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
-    };
+    deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
+    exportFolder = [] { return AppState::exportFolder(); };
     systemBoostcontroller = new PRSystemBoostController(this);
     NSNotificationCenter::defaultCenter().addObserver(this, "MyScanbuttonMouseDown", [this](const NSNotification& n) {
         // Buttons post on the main thread; the page acts there.
@@ -79,6 +75,7 @@ PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServi
 }
 
 PRSystemBoostViewController::~PRSystemBoostViewController() {
+    endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
     delete removeWindow;
     delete view_;
@@ -158,7 +155,7 @@ uint64_t PRSystemBoostViewController::totalBytes() const {
 }
 
 QString PRSystemBoostViewController::exportFolderNow() const {
-    return exportFolder ? exportFolder() : QString::fromStdString(paths::userPath("Documents/Quillomatrix"));
+    return exportFolder ? exportFolder() : AppState::defaultExportFolder();
 }
 
 // ---- The page -------------------------------------------------------------------------------
@@ -382,17 +379,18 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
 }
 
 void PRSystemBoostViewController::StartSystemCleanupAction(QObject*) {
-    NSThread::detachNewThread([this] { StartSystemCleanupThread(); });
+    scans_.enqueue([this] { StartSystemCleanupThread(); });
 }
 
 void PRSystemBoostViewController::StartSystemCleanupThread() {
     PageScanSink sink(*this);
     clean::SystemBoostScan::Options options;
     options.deviceIndex = deviceIndex;
-    options.deviceConnected = deviceConnected;
+    // The scan also ends early once the page goes.
+    options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
     clean::SystemBoostScan scan(services_, options, sink);
     scan.run();
-    performOnMainThread([this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
+    performOnMainThread(this, [this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
 }
 
 void PRSystemBoostViewController::scanSystemBoostProgressOnMainThread(float value) {

@@ -9,12 +9,12 @@
 // PRSystemBoostViewControllerRemove.cpp (removal and export).
 #pragma once
 
-#include "clean/CleanWorkerPool.h"
-#include "clean/SystemBoostActions.h"
-#include "clean/PRPhoneSystemDirNode.h"
+#include "platform/WorkerPool.h"
+#include "clean/core/SystemBoostActions.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/PRSystemBoostController.h"
-#include "clean/SystemBoostScan.h"
-#include "clean/SystemBoostServices.h"
+#include "clean/core/SystemBoostScan.h"
+#include "clean/core/SystemBoostServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -139,12 +139,13 @@ private:
     // Takes every record whose path was removed out of its category and the list.
     void forgetRemoved(const QStringList& devicePaths);
     void showSizeOf(clean::BoostCategory category);
-    void showFailure(const QString& text);
+    void showFailure(const QString& text, const QString& detail = {});
     PRProgressView* progressorOf(clean::BoostCategory category) const;
     QLabel* pathLabelOf(clean::BoostCategory category) const;
 
     clean::SystemBoostServices& services_;
-    clean::CleanWorkerPool pool_{2};
+    WorkerPool pool_{2};   // one file's removal or export
+    WorkerPool scans_{2};  // the scan's thread and the removal pass's
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;

@@ -6,6 +6,7 @@
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
+#include "widgets/ActionFailureAlert.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/PRButton.h"
@@ -39,15 +40,8 @@ int selectedRow(QAbstractItemView* view) {
 
 }  // namespace
 
-void PRSystemBoostViewController::showFailure(const QString& text) {
-    qCInfo(lcClean).noquote() << text;
-    // After the worker's hand-over has returned, so that no worker waits on the alert.
-    QTimer::singleShot(0, this, [this, text] {
-        AlertRequest alert;
-        alert.messageText = text;
-        alert.window = view_ ? view_->window() : nullptr;
-        dialogs::runAlert(alert);
-    });
+void PRSystemBoostViewController::showFailure(const QString& text, const QString& detail) {
+    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 void PRSystemBoostViewController::forget(const PRPhoneSystemFileNodePtr& record) {
@@ -94,14 +88,12 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     // A second press while the file is being removed does not ask the device again.
     if (!record || !removalsUnderWay_.insert(record.get()).second) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
-    QPointer<PRSystemBoostViewController> self(this);
-    pool_.enqueue([this, self, device = deviceIndex, ref, record, row] {
+    pool_.enqueue([this, device = deviceIndex, ref, record, row] {
         const ActionResult result = clean::SystemBoostActions(services_, device).removeFile(ref);
-        performOnMainThread([=, this] {
-            if (!self) return;
+        performOnMainThread(this, [=, this] {
             removalsUnderWay_.erase(record.get());
             if (result.files == 0) {  // the row and its bytes stay
-                showFailure(tr("The file could not be removed from the device."));
+                showFailure(tr("The file could not be removed from the device."), result.failureDetail());
                 return;
             }
             forget(record);
@@ -121,13 +113,11 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
     if (!record) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
     const QString folder = exportFolderNow();
-    QPointer<PRSystemBoostViewController> self(this);
-    pool_.enqueue([this, self, device = deviceIndex, ref, folder] {
+    pool_.enqueue([this, device = deviceIndex, ref, folder] {
         const ActionResult result = clean::SystemBoostActions(services_, device).exportFile(ref, folder);
-        performOnMainThread([=, this] {
-            if (!self) return;
+        performOnMainThread(this, [=, this] {
             if (result.files == 0) {
-                showFailure(tr("The file could not be copied from the device."));
+                showFailure(tr("The file could not be copied from the device."), result.failureDetail());
                 return;
             }
             workspace::selectFile(QString(), folder);
@@ -183,7 +173,7 @@ void PRSystemBoostViewController::RemoveAllFilesAction(QObject*) {
     for (BoostCategory category : {BoostCategory::SystemLog, BoostCategory::DownloadTemp, BoostCategory::UserStorage,
                                    BoostCategory::SyncCache, BoostCategory::SyncFailed})
         for (const auto& record : arrayOf(category)) files.push_back(clean::BoostFileRef::of(*record));
-    NSThread::detachNewThread([this, files = std::move(files)] { removeAllFilesThreader(files); });
+    scans_.enqueue([this, files = std::move(files)] { removeAllFilesThreader(files); });
     removeWindow->open();
 }
 
@@ -198,11 +188,11 @@ void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::Boos
                                         shown = percent;
                                         sendRemoveProgressInfo(percent);
                                     });
-    performOnMainThread([this, result] { removeAllFilesFinishOnMainThread(result); }, true);
+    performOnMainThread(this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfo(int percent) {
-    performOnMainThread([this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+    performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfoOnMainThread(int percent) {
@@ -224,5 +214,5 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
     scanButton->setEnabled(false);
     setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     if (result.failures > 0 || result.serviceFailed)
-        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures));
+        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures), result.failureDetail());
 }

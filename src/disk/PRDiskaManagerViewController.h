@@ -9,9 +9,9 @@
 // and finish handlers, the user-data and app scans).
 #pragma once
 
-#include "app/PageHost.h"
-#include "clean/PRAppDirTreeNode.h"
-#include "clean/PRPhoneSystemDirNode.h"
+#include "widgets/PageHost.h"
+#include "clean/core/PRAppDirTreeNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/DiskScanState.h"

@@ -2,7 +2,7 @@
 // shows nothing.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 class PRFindLargeFileViewController : public PageController {
 public:

@@ -3,7 +3,7 @@
 // the row's busy indicator is not started either).
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 class PRPhoneSystemViewController : public PageController {
 public:

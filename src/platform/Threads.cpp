@@ -10,6 +10,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -59,16 +62,16 @@ bool NSThread::isMainThread() {
 
 int NSThread::runningDetachedThreads() { return g_runningThreads.load(); }
 
-void performOnMainThread(std::function<void()> fn, bool wait) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || NSThread::isMainThread()) {
-        fn();
-        return;
-    }
-    watchApplication(app);
-    if (g_loopStopped) return;
-    auto call = std::make_shared<MainThreadCall>();
-    call->fn = std::move(fn);
+namespace {
+
+// The receivers whose owners have cancelled their calls, and the calls still pending for each.
+// Guarded by one mutex so that a call cannot slip between a cancellation and its owner's wait.
+std::mutex g_receiverMutex;
+std::unordered_map<const QObject*, std::vector<std::weak_ptr<MainThreadCall>>> g_pendingCalls;
+std::unordered_set<const QObject*> g_closedReceivers;
+
+// Queues call on the main thread and, with wait, blocks until it has run or is dropped.
+void postCall(QCoreApplication* app, const std::shared_ptr<MainThreadCall>& call, bool wait) {
     QMetaObject::invokeMethod(app, [call] {
         {
             std::lock_guard<std::mutex> lock(call->mutex);
@@ -82,7 +85,7 @@ void performOnMainThread(std::function<void()> fn, bool wait) {
     }, Qt::QueuedConnection);
     if (!wait) return;
     std::unique_lock<std::mutex> lock(call->mutex);
-    while (!call->finished) {
+    while (!call->finished && !call->cancelled) {
         call->done.wait_for(lock, std::chrono::milliseconds(20));
         if (!call->started && g_loopStopped) {
             call->cancelled = true;
@@ -91,12 +94,75 @@ void performOnMainThread(std::function<void()> fn, bool wait) {
     }
 }
 
-void performOnMainThread(const MainThreadReceiver& receiver, std::function<void()> fn, bool wait) {
-    // Deletion of the receiver happens on the main thread too, so the check and the call
-    // cannot be split by it.
-    performOnMainThread([guard = receiver, fn = std::move(fn)] {
-        if (guard) fn();
-    }, wait);
+}  // namespace
+
+void performOnMainThread(std::function<void()> fn, bool wait) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || NSThread::isMainThread()) {
+        fn();
+        return;
+    }
+    watchApplication(app);
+    if (g_loopStopped) return;
+    auto call = std::make_shared<MainThreadCall>();
+    call->fn = std::move(fn);
+    postCall(app, call, wait);
+}
+
+void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || NSThread::isMainThread()) {
+        {
+            std::lock_guard<std::mutex> lock(g_receiverMutex);
+            if (g_closedReceivers.count(receiver)) return;
+        }
+        if (receiver) fn();
+        return;
+    }
+    watchApplication(app);
+    if (g_loopStopped) return;
+    auto call = std::make_shared<MainThreadCall>();
+    {
+        std::lock_guard<std::mutex> lock(g_receiverMutex);
+        if (!receiver || g_closedReceivers.count(receiver)) return;
+        // Deletion of the receiver happens on the main thread too, so the check and the call
+        // cannot be split by it.
+        QPointer<const QObject> guard(receiver);
+        call->fn = [guard, fn = std::move(fn)] {
+            if (guard) fn();
+        };
+        auto& pending = g_pendingCalls[receiver];
+        std::erase_if(pending, [](const std::weak_ptr<MainThreadCall>& c) { return c.expired(); });
+        pending.push_back(call);
+    }
+    postCall(app, call, wait);
+}
+
+void cancelMainThreadCalls(const QObject* receiver) {
+    if (!receiver) return;
+    std::vector<std::weak_ptr<MainThreadCall>> pending;
+    {
+        std::lock_guard<std::mutex> lock(g_receiverMutex);
+        if (g_closedReceivers.insert(receiver).second) {
+            // The address may serve a new object once this one is gone.
+            QObject::connect(receiver, &QObject::destroyed, [receiver] {
+                std::lock_guard<std::mutex> l(g_receiverMutex);
+                g_closedReceivers.erase(receiver);
+            });
+        }
+        if (auto it = g_pendingCalls.find(receiver); it != g_pendingCalls.end()) {
+            pending = std::move(it->second);
+            g_pendingCalls.erase(it);
+        }
+    }
+    for (const auto& weak : pending) {
+        const std::shared_ptr<MainThreadCall> call = weak.lock();
+        if (!call) continue;
+        std::lock_guard<std::mutex> lock(call->mutex);
+        if (call->started) continue;
+        call->cancelled = true;
+        call->done.notify_all();
+    }
 }
 
 struct NSTimer::State {

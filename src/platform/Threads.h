@@ -1,9 +1,6 @@
 // Detached worker threads, the hand-off of work to the main thread, and main-thread timers.
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -22,15 +19,24 @@ int runningDetachedThreads();
 // call that has not started is dropped instead of blocking for ever.
 void performOnMainThread(std::function<void()> fn, bool wait);
 
-// A weak handle on a main-thread object (a page, a controller). Take it on the main thread,
-// when the worker is started, and let the worker capture the handle: a raw pointer turned into
-// a handle on the worker may already dangle.
+class QObject;
+template <typename T>
+class QPointer;
+// A weak handle on a main-thread object, for a worker that may outlive its page's wait (taken on
+// the main thread when the worker starts; it turns into a null receiver once the page is gone).
 using MainThreadReceiver = QPointer<const QObject>;
 
-// The same, tied to a receiver: once the receiver is destroyed, a call that has not started is
-// dropped, and a waiting caller returns. Workers hand their results to a page through this
-// overload, never by capturing a raw page pointer.
-void performOnMainThread(const MainThreadReceiver& receiver, std::function<void()> fn, bool wait);
+// The same, tied to a receiver living on the main thread (a page, a controller): once the
+// receiver is destroyed, a call that has not started is dropped, and a waiting caller returns.
+// Workers hand their results to a page through this overload, never by capturing a raw pointer
+// that may dangle by the time the main thread runs the call. The receiver must be alive when
+// the call is made: its owner waits for the workers that call it (see below).
+void performOnMainThread(const QObject* receiver, std::function<void()> fn, bool wait);
+
+// For an owner about to wait for its workers on the main thread: drops the calls to receiver
+// that have not started, wakes their waiting callers, and drops every later call to it until it
+// is destroyed. A worker waiting on a hand-off then cannot hold its owner's teardown.
+void cancelMainThreadCalls(const QObject* receiver);
 
 // A timer on the main thread. Made from any thread; invalidate() stops it, also before it
 // first fires, and from inside its own handler.

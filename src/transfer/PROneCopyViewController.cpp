@@ -1,8 +1,8 @@
 #include "transfer/PROneCopyViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppState.h"
 
 void PROneCopyViewController::showView(QWidget* host) {
     putInto(host);
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) bookExportPath = app->quillomatrixExportPath();
+    if (const AppState* state = AppState::current()) bookExportPath = state->exportPath();
 }

@@ -2,7 +2,7 @@
 // shows nothing and nothing is copied.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <QString>
 

@@ -9,7 +9,7 @@
 // empty until their features are built; their loaders start nothing.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 #include "browser/core/PageWorkers.h"
 #include "transfer/core/IKImageItem.h"
 #include "transfer/core/PhotoTransfer.h"

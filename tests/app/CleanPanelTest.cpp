@@ -46,67 +46,67 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
         post("AddCleanFileSizeThreadProgressInfo", sizes(1500, 0, 20));
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_EQ(app->cleanprogressor->value(), 45);
-    EXPECT_EQ(app->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 1500));
-    EXPECT_EQ(app->cacheTextlab->text(), "Cache Cleaner");  // nothing found: the title stays
-    EXPECT_EQ(app->cookieTextlab->text(), titled("Cookie Cleaner", 20));
-    EXPECT_EQ(app->allJunkFileNumber(), 1500u);
-    EXPECT_EQ(app->allCacheFileNumber(), 0u);
-    EXPECT_EQ(app->allCookFileNumber(), 20u);
+    EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 45);
+    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 1500));
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), "Cache Cleaner");  // nothing found: the title stays
+    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 20));
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
+    EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), 20u);
 
     // Objects of the wrong kind change nothing.
     post("AddCleanFileSizeThreadProgressInfo", NSArray::arrayWithObjects({NSNumber::numberWithInt(5)}));
     post("AddCleanFileSizeThreadProgressInfo", NSNumber::numberWithInt(5));
     post("CleanFileProgressInfo", sizes(1, 2, 3));
-    EXPECT_EQ(app->allJunkFileNumber(), 1500u);
-    EXPECT_EQ(app->cleanprogressor->value(), 45);
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
+    EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 45);
 
     NSThread::detachNewThread([] { post("CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(1500)); });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_EQ(app->cleanprogressor->value(), 100);
+    EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 100);
     const QString size = OstrevaneAppDelegate::sizeText(1500);
-    EXPECT_EQ(plain(app->cleanFilelab), OstrevaneAppDelegate::cleanFinishedSentence(0, size));
-    EXPECT_EQ(plain(app->cleanFilelab).toStdString(),
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab), OstrevaneAppDelegate::cleanFinishedSentence(0, size));
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab).toStdString(),
               "0 app issues are affecting your iDevice system performance and wasting " + size.toStdString() +
                   " disk space on your iDevice, Fix now to speed up and revive your iPhone.");
     // The count and the size stand out from the white words.
-    EXPECT_TRUE(app->cleanFilelab->text().contains("color:#fdf009\">" + size + "<"));
-    EXPECT_TRUE(app->cleanFilelab->text().contains("color:#fdf009\">0<"));
-    EXPECT_TRUE(app->cleanFilelab->text().contains("color:#ffffff\">app issues are affecting"));
+    EXPECT_TRUE(app->cleanPanel().cleanFilelab->text().contains("color:#fdf009\">" + size + "<"));
+    EXPECT_TRUE(app->cleanPanel().cleanFilelab->text().contains("color:#fdf009\">0<"));
+    EXPECT_TRUE(app->cleanPanel().cleanFilelab->text().contains("color:#ffffff\">app issues are affecting"));
     EXPECT_EQ(app->allCleanFileNumber(), "0");
     EXPECT_EQ(app->allCleanFileSize(), size);
-    EXPECT_EQ(app->tempJunkFileTextlab->text(), "Temp Files Cleaner");
-    EXPECT_EQ(app->cookieTextlab->text(), "Cookie Cleaner");
-    EXPECT_TRUE(app->cleanScanView->isHidden());
-    EXPECT_FALSE(app->cleanFinishView->isHidden());
-    EXPECT_TRUE(app->fixResultView->isHidden());
+    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), "Temp Files Cleaner");
+    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), "Cookie Cleaner");
+    EXPECT_TRUE(app->cleanPanel().cleanScanView->isHidden());
+    EXPECT_FALSE(app->cleanPanel().cleanFinishView->isHidden());
+    EXPECT_TRUE(app->cleanPanel().fixResultView->isHidden());
 }
 
 TEST_F(AppTest, CleanPanelRemovalLabelsCountDownFromTheRunningTotal) {
     post("AddCleanFileSizeThreadProgressInfo", sizes(300, 1000, 50));
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
-    EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", 600));
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 600));
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
-    EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", 200));
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 200));
     // More than is left: nothing is left, never a wrapped huge number.
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(900));
-    EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", 0));
-    EXPECT_EQ(app->allCacheFileNumber(), 0u);
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 0));
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
     post("CleanJunkFilesSize", NSNumber::numberWithUnsignedLongLong(300));  // the last bytes of the category
-    EXPECT_EQ(app->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 0));
+    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 0));
     post("CleanCookFilesSize", NSNumber::numberWithUnsignedLongLong(20));
-    EXPECT_EQ(app->cookieTextlab->text(), titled("Cookie Cleaner", 30));
+    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 30));
 }
 
 TEST_F(AppTest, FixAllWithoutAScanStatesThatNothingWasFreed) {
     app->CleanAlliPhoneFiles(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([this] { return !app->fixRunning(); }));
-    EXPECT_FALSE(app->fixResultView->isHidden());
-    EXPECT_TRUE(app->cleanScanView->isHidden() && app->cleanFinishView->isHidden());
-    EXPECT_EQ(app->fixInfolab->text(),
+    EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
+    EXPECT_TRUE(app->cleanPanel().cleanScanView->isHidden() && app->cleanPanel().cleanFinishView->isHidden());
+    EXPECT_EQ(app->cleanPanel().fixInfolab->text(),
               "0 app issues have been fixed, Quillomatrix had successfully free up " + OstrevaneAppDelegate::sizeText(0) +
                   " space on your device.");
-    EXPECT_FALSE(app->fixInfolab->text().contains("null"));
+    EXPECT_FALSE(app->cleanPanel().fixInfolab->text().contains("null"));
 }
 
 TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
@@ -119,59 +119,59 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     int token = 0;
     NSNotificationCenter::defaultCenter().addObserver(&token, "CleanFileProgressInfo",
                                                       [&](const NSNotification&) { ++progress; });
-    app->cleanBtn->click();  // the overview's clean link
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->ClearnView});
-    EXPECT_FALSE(app->cleanScanView->isHidden());
-    ASSERT_TRUE(testsupport::waitUntil([this] { return !app->cleanFinishView->isHidden(); }));
+    app->overview().cleanBtn->click();  // the overview's clean link
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().ClearnView});
+    EXPECT_FALSE(app->cleanPanel().cleanScanView->isHidden());
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !app->cleanPanel().cleanFinishView->isHidden(); }));
     ASSERT_TRUE(testsupport::waitUntil([this] { return !app->cleanViewController->isScanning(); }));
     NSNotificationCenter::defaultCenter().removeObserver(&token);
     EXPECT_GT(progress.load(), 0);
 
     PRCleanViewController* page = app->cleanViewController;
     const clean::JunkScanCounters& counters = page->counters();
-    EXPECT_EQ(app->cleanprogressor->value(), 100);
-    EXPECT_EQ(app->allCacheFileNumber(), counters.cacheFileSize.load());
-    EXPECT_EQ(app->allJunkFileNumber(), counters.junkFileSize.load());
-    EXPECT_EQ(app->allCookFileNumber(), counters.cookieFileSize.load());
+    EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 100);
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), counters.cacheFileSize.load());
+    EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), counters.junkFileSize.load());
+    EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), counters.cookieFileSize.load());
     ASSERT_GT(counters.cacheFileSize.load(), 0u);
-    EXPECT_EQ(plain(app->cleanFilelab),
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab),
               OstrevaneAppDelegate::cleanFinishedSentence(page->GetCleanTaotalFileNumber(),
                                                           OstrevaneAppDelegate::sizeText(counters.totalFileSize)));
-    EXPECT_EQ(app->cacheTextlab->text(), "Cache Cleaner");
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), "Cache Cleaner");
     testsupport::saveScreenshot(app->window(), "clean-panel-finished");
 
     // One cache file from its table.
     app->ClickCleanCache(nullptr);
-    QModelIndex at = page->CacheOutlineView->model()->index(0, 0);
-    while (at.isValid() && page->CacheOutlineView->model()->rowCount(at) > 0) at = page->CacheOutlineView->model()->index(0, 0, at);
-    page->CacheOutlineView->setCurrentIndex(at);
-    ASSERT_GT(page->cacheFileTableView->model()->rowCount(), 0);
-    page->cacheFileTableView->selectRow(0);
-    const uint64_t cacheBefore = app->allCacheFileNumber();
+    QModelIndex at = page->deviceClean().CacheOutlineView->model()->index(0, 0);
+    while (at.isValid() && page->deviceClean().CacheOutlineView->model()->rowCount(at) > 0) at = page->deviceClean().CacheOutlineView->model()->index(0, 0, at);
+    page->deviceClean().CacheOutlineView->setCurrentIndex(at);
+    ASSERT_GT(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
+    page->deviceClean().cacheFileTableView->selectRow(0);
+    const uint64_t cacheBefore = app->counter(AppCounter::AllCacheFileNumber);
     const uint64_t bytesBefore = counters.totalFileSize.load();
     page->CleanCacheFile();
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->pendingJobs() == 0; }));
     const uint64_t removed = bytesBefore - counters.totalFileSize.load();
     ASSERT_GT(removed, 0u);
-    EXPECT_EQ(app->allCacheFileNumber(), cacheBefore - removed);
-    EXPECT_EQ(app->cacheTextlab->text(), titled("Cache Cleaner", cacheBefore - removed));
+    EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), cacheBefore - removed);
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", cacheBefore - removed));
 
     // Fix all states what the removals really freed, once they have ended.
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t sizeBefore = counters.totalFileSize.load();
-    app->fixAllButton->click();
-    EXPECT_FALSE(app->fixResultView->isHidden());
+    app->cleanPanel().fixAllButton->click();
+    EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
     EXPECT_TRUE(app->fixRunning());
-    app->fixAllButton->click();  // a second press while the first runs does nothing more
+    app->cleanPanel().fixAllButton->click();  // a second press while the first runs does nothing more
     ASSERT_TRUE(testsupport::waitUntil([this] { return !app->fixRunning(); }));
     const uint64_t filesFixed = filesBefore - counters.totalFileNumber.load();
     const uint64_t bytesFreed = sizeBefore - counters.totalFileSize.load();
     EXPECT_GT(filesFixed, 0u);
     EXPECT_GT(bytesFreed, 0u);
-    EXPECT_EQ(app->fixInfolab->text(),
+    EXPECT_EQ(app->cleanPanel().fixInfolab->text(),
               OstrevaneAppDelegate::cleanFixedSentence(QString::number(filesFixed),
                                                        OstrevaneAppDelegate::sizeText(bytesFreed)));
-    EXPECT_EQ(page->cacheFileTableView->model()->rowCount(), 0);
+    EXPECT_EQ(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
     testsupport::saveScreenshot(app->window(), "clean-panel-fixed");
 }
 
@@ -180,11 +180,11 @@ TEST_F(AppTest, RemovedByteTotalsKeepEveryWorkersBytes) {
     for (int w = 0; w < kWorkers; ++w)
         NSThread::detachNewThread([a = app.get()] {
             for (int i = 0; i < kAdds; ++i) {
-                a->addTotalAppRemoveFileSize(3);
-                a->addTotalPhotoRemoveFileSize(1);
+                a->state().raiseCounter(AppCounter::TotalAppRemoveFileSize, 3);
+                a->state().raiseCounter(AppCounter::TotalPhotoRemoveFileSize, 1);
             }
         });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_EQ(app->totalAppRemoveFileSize(), uint64_t(3) * kWorkers * kAdds);
-    EXPECT_EQ(app->totalPhotoRemoveFileSize(), uint64_t(kWorkers) * kAdds);
+    EXPECT_EQ(app->counter(AppCounter::TotalAppRemoveFileSize), uint64_t(3) * kWorkers * kAdds);
+    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize), uint64_t(kWorkers) * kAdds);
 }

@@ -41,26 +41,26 @@ CFHolder<CFDictionaryRef> metrics(int64_t apps, int64_t music, int64_t movies, i
 TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
     const int id = attach();
     ASSERT_EQ(shownPages().size(), 1u);
-    EXPECT_EQ(shownPages()[0], app->StatuView);
-    EXPECT_FALSE(app->manageHasDeviceView->isHidden());
-    EXPECT_TRUE(app->manageNoDeviceView->isHidden());
-    EXPECT_FALSE(app->mainStatusBannerBtn->isHidden());
-    EXPECT_TRUE(app->mainStatusBannerBtn->btnDown());
-    EXPECT_EQ(app->mainStatusBannerBtn->imageName(), "DeviceManager_Down.png");
+    EXPECT_EQ(shownPages()[0], app->frame().StatuView);
+    EXPECT_FALSE(app->sidebar()->manageHasDeviceView->isHidden());
+    EXPECT_TRUE(app->sidebar()->manageNoDeviceView->isHidden());
+    EXPECT_FALSE(app->banner().mainStatusBannerBtn->isHidden());
+    EXPECT_TRUE(app->banner().mainStatusBannerBtn->btnDown());
+    EXPECT_EQ(app->banner().mainStatusBannerBtn->imageName(), "DeviceManager_Down.png");
     EXPECT_EQ(app->sidebarRow(0).imageView->property("imageName").toString(), "iDeviceStartup02");
     EXPECT_EQ(app->sidebarRow(6).imageView->property("imageName").toString(), "transContactNom");
 
-    EXPECT_EQ(text(app->iDeviceNamelab), "Test iPhone");
-    EXPECT_EQ(text(app->iDeviceCapacityValuelab), "13.00GB");
-    EXPECT_EQ(text(app->iDeviceSoftwareVersionValuelab), "7.1.2");
-    EXPECT_EQ(text(app->iDeviceFirmValuelab), "11D257");
-    EXPECT_EQ(text(app->iDeviceIDValuelab), "0123456789abcdef0123456789abcdef01234567");
-    EXPECT_EQ(text(app->iDeviceSerialValuelab), "F2LLX0XXFF9R");
-    EXPECT_EQ(text(app->iDevicepPhoneValuelab), "+1 555 0100");
-    EXPECT_EQ(text(app->usedSpaceLab), "4.00GB of 13.00GB");
-    EXPECT_EQ(text(app->freeSpacelab), "9.00GB free");
-    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
-    EXPECT_NEAR(app->iDeviceColorView->usedValue(), 3999999999.0 / 13e9, 1e-6);
+    EXPECT_EQ(text(app->overview().iDeviceNamelab), "Test iPhone");
+    EXPECT_EQ(text(app->overview().iDeviceCapacityValuelab), "13.00GB");
+    EXPECT_EQ(text(app->overview().iDeviceSoftwareVersionValuelab), "7.1.2");
+    EXPECT_EQ(text(app->overview().iDeviceFirmValuelab), "11D257");
+    EXPECT_EQ(text(app->overview().iDeviceIDValuelab), "0123456789abcdef0123456789abcdef01234567");
+    EXPECT_EQ(text(app->overview().iDeviceSerialValuelab), "F2LLX0XXFF9R");
+    EXPECT_EQ(text(app->overview().iDevicepPhoneValuelab), "+1 555 0100");
+    EXPECT_EQ(text(app->overview().usedSpaceLab), "4.00GB of 13.00GB");
+    EXPECT_EQ(text(app->overview().freeSpacelab), "9.00GB free");
+    EXPECT_FALSE(app->overview().iDeviceColorView->getShowMore());
+    EXPECT_NEAR(app->overview().iDeviceColorView->usedValue(), 3999999999.0 / 13e9, 1e-6);
 
     const PRiDeviceNodePtr node = app->currentIDevicenode();
     ASSERT_TRUE(node);
@@ -69,28 +69,28 @@ TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
     EXPECT_EQ(node->deviceModel(), "iPhone5,3");
 
     // The sample sync messages carry the apps size only.
-    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
-    EXPECT_EQ(app->currentAppFileSize(), 123456u);
-    EXPECT_EQ(text(app->appSizelab), "Apps: 123.46KB");
-    EXPECT_EQ(text(app->photoSizelab), "Photo: 0.00bytes");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
+    EXPECT_EQ(app->counter(AppCounter::CurrentAppFileSize), 123456u);
+    EXPECT_EQ(text(app->overview().appSizelab), "Apps: 123.46KB");
+    EXPECT_EQ(text(app->overview().photoSizelab), "Photo: 0.00bytes");
     EXPECT_FALSE(app->boardPollRunning());
     testsupport::saveScreenshot(app->window(), "app-overview");
 
-    app->setTotalAppRemoveFileSize(1000);
+    app->state().setCounter(AppCounter::TotalAppRemoveFileSize, 1000);
     detach(id);
     ASSERT_EQ(shownPages().size(), 1u);
-    EXPECT_EQ(shownPages()[0], app->noDeviceView);
-    EXPECT_TRUE(app->mainStatusBannerBtn->isHidden());
-    EXPECT_TRUE(app->manageHasDeviceView->isHidden());
-    EXPECT_EQ(app->currentAppFileSize(), 0u);
-    EXPECT_EQ(app->totalAppRemoveFileSize(), 0u);
+    EXPECT_EQ(shownPages()[0], app->frame().noDeviceView);
+    EXPECT_TRUE(app->banner().mainStatusBannerBtn->isHidden());
+    EXPECT_TRUE(app->sidebar()->manageHasDeviceView->isHidden());
+    EXPECT_EQ(app->counter(AppCounter::CurrentAppFileSize), 0u);
+    EXPECT_EQ(app->counter(AppCounter::TotalAppRemoveFileSize), 0u);
     EXPECT_TRUE(app->currentIDevicenode());  // the last summary stays
 }
 
 TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
     devicetest::DeviceSpec spec;
     const int id = attach(spec);
-    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
     // A later message replaces the first; the overview draws it on its next poll.
     auto params = metrics(2000000000, 1000000000, 500000000, 300000000, 200000000);
     ASSERT_TRUE(simdevice::postSyncMessage(id, "AssetMetrics", params.get()));
@@ -99,21 +99,21 @@ TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
         return now && CFDictionaryGetValue(now.get(), "Photo") != nullptr;
     }));
     app->BoardMessageTimer_hander();
-    EXPECT_EQ(text(app->photoSizelab), "Photo: 500.00MB");
-    EXPECT_EQ(text(app->musicSizelab), "Music: 1.00GB");
-    EXPECT_EQ(text(app->movieSizelab), "Movie: 500.00MB");
-    EXPECT_EQ(text(app->appSizelab), "Apps: 2.00GB");
-    EXPECT_EQ(text(app->otherSizelab), "Others: 0.00bytes");  // 3999999999 - 4000000000 < 0
-    EXPECT_EQ(app->currentUserDataFileSize(), 0u);
-    EXPECT_EQ(app->currentPhotoFileSize(), 500000000u);
-    EXPECT_NEAR(app->iDeviceColorView->photoValue(), 5e8 / 13e9, 1e-6);
-    EXPECT_EQ(app->iDeviceColorView->othersValue(), 0.0f);
+    EXPECT_EQ(text(app->overview().photoSizelab), "Photo: 500.00MB");
+    EXPECT_EQ(text(app->overview().musicSizelab), "Music: 1.00GB");
+    EXPECT_EQ(text(app->overview().movieSizelab), "Movie: 500.00MB");
+    EXPECT_EQ(text(app->overview().appSizelab), "Apps: 2.00GB");
+    EXPECT_EQ(text(app->overview().otherSizelab), "Others: 0.00bytes");  // 3999999999 - 4000000000 < 0
+    EXPECT_EQ(app->counter(AppCounter::CurrentUserDataFileSize), 0u);
+    EXPECT_EQ(app->counter(AppCounter::CurrentPhotoFileSize), 500000000u);
+    EXPECT_NEAR(app->overview().iDeviceColorView->photoValue(), 5e8 / 13e9, 1e-6);
+    EXPECT_EQ(app->overview().iDeviceColorView->othersValue(), 0.0f);
 
     // The overview nets out what the user removed.
-    app->setTotalMusicRemoveFileSize(400000000);
+    app->state().setCounter(AppCounter::TotalMusicRemoveFileSize, 400000000);
     app->ClickMainStatu(nullptr);
-    EXPECT_NEAR(app->iDeviceColorView->musicValue(), 6e8 / 13e9, 1e-6);
-    EXPECT_EQ(text(app->freeSpacelab), "9.40GB free");
+    EXPECT_NEAR(app->overview().iDeviceColorView->musicValue(), 6e8 / 13e9, 1e-6);
+    EXPECT_EQ(text(app->overview().freeSpacelab), "9.40GB free");
 }
 
 TEST_F(AppTest, DeviceLeavingBeforeThePollStartsLeavesNoTimer) {
@@ -125,7 +125,7 @@ TEST_F(AppTest, DeviceLeavingBeforeThePollStartsLeavesNoTimer) {
     EXPECT_EQ(app->bi, nullptr);
     // Past the start delay nothing reads the removed device's objects (the sanitizers watch).
     testsupport::spinEventLoop(std::chrono::milliseconds(600));
-    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
+    EXPECT_FALSE(app->overview().iDeviceColorView->getShowMore());
     EXPECT_FALSE(app->boardPollRunning());
 }
 
@@ -135,7 +135,7 @@ TEST_F(AppTest, DeviceLeavingWhileTheConnectionOpensIsIgnored) {
     EXPECT_TRUE(testsupport::waitForWorkers());
     testsupport::spinEventLoop(std::chrono::milliseconds(200));
     EXPECT_FALSE(app->boardPollRunning());
-    EXPECT_FALSE(app->iDeviceColorView->getShowMore());
+    EXPECT_FALSE(app->overview().iDeviceColorView->getShowMore());
 }
 
 TEST_F(AppTest, ZeroCapacityShowsAnEmptyBar) {
@@ -143,13 +143,13 @@ TEST_F(AppTest, ZeroCapacityShowsAnEmptyBar) {
     spec.diskUsage = false;
     spec.applicationBytes = 5000;
     attach(spec);
-    EXPECT_EQ(text(app->iDeviceCapacityValuelab), "0.00bytes");
-    EXPECT_EQ(text(app->usedSpaceLab), "0.00bytes of 0.00bytes");
-    EXPECT_EQ(text(app->freeSpacelab), "0.00bytes free");
-    EXPECT_TRUE(app->iDeviceColorView->segments(500, 22).empty());
-    ASSERT_TRUE(testsupport::waitUntil([this] { return app->iDeviceColorView->getShowMore(); }));
-    EXPECT_EQ(text(app->otherSizelab), "Others: 0.00bytes");
-    EXPECT_TRUE(app->iDeviceColorView->segments(500, 22).empty());
+    EXPECT_EQ(text(app->overview().iDeviceCapacityValuelab), "0.00bytes");
+    EXPECT_EQ(text(app->overview().usedSpaceLab), "0.00bytes of 0.00bytes");
+    EXPECT_EQ(text(app->overview().freeSpacelab), "0.00bytes free");
+    EXPECT_TRUE(app->overview().iDeviceColorView->segments(500, 22).empty());
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
+    EXPECT_EQ(text(app->overview().otherSizelab), "Others: 0.00bytes");
+    EXPECT_TRUE(app->overview().iDeviceColorView->segments(500, 22).empty());
 }
 
 TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
@@ -159,7 +159,7 @@ TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
     other.name = "Second iPad";
     ASSERT_GT(simdevice::attach(devicetest::makeDevice(home.path() + "/second", other)), 0);
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->theDevice == 1; }));
-    EXPECT_EQ(text(app->iDeviceNamelab), "Second iPad");
+    EXPECT_EQ(text(app->overview().iDeviceNamelab), "Second iPad");
     EXPECT_EQ(app->currentIDevicenode()->udidNumber(), "fedcba9876543210fedcba9876543210fedcba98");
     EXPECT_EQ(shownPages().size(), 1u);
 
@@ -169,6 +169,6 @@ TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     EXPECT_TRUE(app->getDeviceConnected());
     ASSERT_EQ(shownPages().size(), 1u);
-    EXPECT_EQ(shownPages()[0], app->StatuView);
+    EXPECT_EQ(shownPages()[0], app->frame().StatuView);
     EXPECT_NE(app->bi, nullptr);
 }

@@ -30,7 +30,7 @@ struct RowCase {
     int row;
     OstrevaneAppDelegate::Page page;
     QWidget* PRTansferViewController::*transferPane;  // null: not a transfer row
-    QWidget* PRCleanViewController::*cleanPane;       // null: not a junk row
+    QWidget* PRCleanViewController::DeviceCleanOutlets::*cleanPane;  // null: not a junk row
 };
 
 const RowCase kRows[] = {
@@ -43,10 +43,10 @@ const RowCase kRows[] = {
     {6, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::contactView, nullptr},
     {7, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::messageView, nullptr},
     {8, OstrevaneAppDelegate::kTansferView, &PRTansferViewController::noteView, nullptr},
-    {9, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanJunkView},
-    {10, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanCacheview},
-    {11, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanCookView},
-    {12, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::cleanMediaView},
+    {9, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanJunkView},
+    {10, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanCacheview},
+    {11, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanCookView},
+    {12, OstrevaneAppDelegate::kClearnView, nullptr, &PRCleanViewController::DeviceCleanOutlets::cleanMediaView},
     {13, OstrevaneAppDelegate::kBackupView, nullptr, nullptr},
     {14, OstrevaneAppDelegate::kITunesBackupBroswerView, nullptr, nullptr},
 };
@@ -74,11 +74,11 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
             EXPECT_TRUE(looksSelected(app->sidebarRow(other), other == c.row)) << "row " << c.row << " other " << other;
         if (c.transferPane) {
             QWidget* shown = app->transferViewController->*c.transferPane;
-            EXPECT_TRUE(shown->isVisibleTo(app->TansferView)) << "row " << c.row;
+            EXPECT_TRUE(shown->isVisibleTo(app->frame().TansferView)) << "row " << c.row;
             EXPECT_TRUE(app->transferViewController->tranMainView->isHidden());
         }
         if (c.cleanPane) {
-            EXPECT_TRUE((app->cleanViewController->*c.cleanPane)->isVisibleTo(app->ClearnView));
+            EXPECT_TRUE((app->cleanViewController->deviceClean().*c.cleanPane)->isVisibleTo(app->frame().ClearnView));
         }
     }
     // The contacts row's own image pair ends in Down and Nom.
@@ -90,12 +90,12 @@ TEST_F(AppTest, EverySidebarRowShowsItsPageAloneAndLooksSelected) {
     // The backup row opens the backup page with the user's backup folder, ready to back up.
     app->ClickBackupAction(nullptr);
     PRBackUpViewController* backup = app->backupViewController;
-    EXPECT_TRUE(backup->mainShowView->isVisibleTo(app->BackupView));
+    EXPECT_TRUE(backup->mainShowView->isVisibleTo(app->frame().BackupView));
     EXPECT_EQ(backup->backupLocationlab->text().toStdString(),
               paths::userPath("Library/Application Support/MobileSync/Backup"));
-    EXPECT_TRUE(backup->backupBtn->isVisibleTo(app->BackupView));
+    EXPECT_TRUE(backup->backupBtn->isVisibleTo(app->frame().BackupView));
     EXPECT_FALSE(backup->backupRunning());
-    EXPECT_EQ(app->BackupView->findChildren<QWidget*>("BackupView").size(), 1);
+    EXPECT_EQ(app->frame().BackupView->findChildren<QWidget*>("BackupView").size(), 1);
     testsupport::saveScreenshot(app->window(), "sidebar-backup");
 }
 
@@ -112,38 +112,38 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
         a->musicScanhasStartHandle();
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    for (CircularBusyIndicator* i : {app->circleSystemProgress, app->circleAppProgress, app->circlePhotoProgress,
-                                     app->circleMusicProgress, app->circleVideoProgress})
+    for (CircularBusyIndicator* i : {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
+                                     app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
         EXPECT_TRUE(shows(i));
     post("SystemlibhasFinished");
     post("AppScanFinished");
     NSThread::detachNewThread([] { post("photoScanFinished"); });  // a page posting from its worker
     ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_TRUE(still(app->circleSystemProgress));
-    EXPECT_TRUE(still(app->circleAppProgress));
-    EXPECT_TRUE(still(app->circlePhotoProgress));
-    EXPECT_TRUE(shows(app->circleMusicProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleSystemProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleAppProgress));
+    EXPECT_TRUE(still(app->sidebar()->circlePhotoProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleMusicProgress));
     post("musicScanFinished");  // the video list comes from the music scan
-    EXPECT_TRUE(still(app->circleMusicProgress));
-    EXPECT_TRUE(still(app->circleVideoProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleMusicProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleVideoProgress));
 
     app->contactScanhasStartHandle();
     app->messageScanhasStartHandle();
     app->noteScanhasStartHandle();
     app->contactScanhasStartHandle();  // a second start changes nothing
-    EXPECT_TRUE(shows(app->circleContactProgress) && shows(app->circleMessageProgress) && shows(app->circleNoteProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleContactProgress) && shows(app->sidebar()->circleMessageProgress) && shows(app->sidebar()->circleNoteProgress));
     app->contactScanFinishedHandle();
     app->messageScanFinishedHandle();
-    EXPECT_TRUE(still(app->circleContactProgress) && still(app->circleMessageProgress));
-    EXPECT_TRUE(shows(app->circleNoteProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleContactProgress) && still(app->sidebar()->circleMessageProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleNoteProgress));
     app->noteScanFinishedHandle();
-    EXPECT_TRUE(still(app->circleNoteProgress));
+    EXPECT_TRUE(still(app->sidebar()->circleNoteProgress));
 
     // Of the rows, only the photo row has a scan yet: its indicator goes when the scan ends.
     for (int row = 1; row <= 8; ++row) app->sidebarRow(row).button->click();
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->transferViewController->bPhotoLoadFinished; }));
-    for (CircularBusyIndicator* i : {app->circleSystemProgress, app->circleAppProgress, app->circlePhotoProgress,
-                                     app->circleMusicProgress, app->circleContactProgress})
+    for (CircularBusyIndicator* i : {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
+                                     app->sidebar()->circleMusicProgress, app->sidebar()->circleContactProgress})
         EXPECT_TRUE(still(i));
 }
 
@@ -169,14 +169,14 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     app->ClickScaniTunesBackup(nullptr);
     EXPECT_EQ(app->GetPRIOSDeviceController()->arrangedObjects().size(), made.size());
     ASSERT_TRUE(app->backupScanRunning());
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->iTunesBackupBroswerView});
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().iTunesBackupBroswerView});
     EXPECT_TRUE(looksSelected(app->sidebarRow(14), true));
     PRResultViewController* result = app->resultViewController;
     ASSERT_NE(result, nullptr);
     const auto first = app->GetPRIOSDeviceController()->arrangedObjects().front();
     EXPECT_EQ(app->currentNode(), first);
     EXPECT_EQ(result->deviceNamelab->text().toStdString(), first->strDeviceName());
-    EXPECT_TRUE(result->view()->isVisibleTo(app->iTunesBackupBroswerView));
+    EXPECT_TRUE(result->view()->isVisibleTo(app->frame().iTunesBackupBroswerView));
     EXPECT_FALSE(result->scanProgressor->isHidden());
 
     // A second click while the scan runs starts no scan over its arrays.
@@ -211,15 +211,15 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
 
 TEST_F(AppTest, BackupBrowserWithoutBackupsShowsTheEmptyScreen) {
     // No device either: the no-device page's link reaches the browser.
-    app->disConnectBroswerMainBtn->click();
+    app->overview().disConnectBroswerMainBtn->click();
     EXPECT_TRUE(app->GetPRIOSDeviceController()->arrangedObjects().empty());
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->iTunesBackupBroswerView});
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().iTunesBackupBroswerView});
     EXPECT_FALSE(app->backupScanRunning());
     EXPECT_EQ(app->currentNode(), nullptr);
     ASSERT_NE(app->resultViewController, nullptr);
     EXPECT_TRUE(app->resultViewController->scanProgressor->isHidden());
     EXPECT_TRUE(app->resultViewController->deviceNamelab->text().isEmpty());
     // And back to the connect page from the sidebar without a device.
-    app->connectDeviceRow.button->click();
-    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->noDeviceView});
+    app->sidebar()->connectDeviceRow.button->click();
+    EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().noDeviceView});
 }

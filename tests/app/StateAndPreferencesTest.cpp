@@ -19,14 +19,14 @@ TEST_F(AppTest, StartsWithItsDefaults) {
     EXPECT_FALSE(app->currentNode());
     EXPECT_FALSE(app->currentNodeIsiOS6Version());
     EXPECT_TRUE(app->allCleanFileNumber().isNull());
-    EXPECT_EQ(app->totalPhotoRemoveFileSize() + app->currentBooksFileSize() + app->allCookFileNumber(), 0u);
+    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize) + app->counter(AppCounter::CurrentBooksFileSize) + app->counter(AppCounter::AllCookFileNumber), 0u);
     EXPECT_EQ(OstrevaneAppDelegate::sizeText(1499), "1.50KB");
     EXPECT_EQ(OstrevaneAppDelegate::sizeFormString("2.00GB"), 2000000000u);
 }
 
 TEST_F(AppTest, PreferencesApplyTheLimitAndTheFolderOnlyOnApply) {
-    app->fileSizeSlider->setValue(app->fileSizeSlider->maximum());
-    EXPECT_EQ(app->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 50MB");
+    app->preferences()->fileSizeSlider->setValue(app->preferences()->fileSizeSlider->maximum());
+    EXPECT_EQ(app->preferences()->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 50MB");
     EXPECT_EQ(app->GetLimitLargeFileSize(), 2000000u);  // moving the slider alone changes the label
 
     responder.panelAnswer = {"/srv/exports"};
@@ -35,31 +35,31 @@ TEST_F(AppTest, PreferencesApplyTheLimitAndTheFolderOnlyOnApply) {
     EXPECT_TRUE(responder.panels[0].chooseDirectories);
     EXPECT_FALSE(responder.panels[0].chooseFiles);
     EXPECT_FALSE(responder.panels[0].multipleSelection);
-    EXPECT_EQ(app->quillomatrixPathlab->text(), "/srv/exports");
+    EXPECT_EQ(app->preferences()->quillomatrixPathlab->text(), "/srv/exports");
     responder.panelAnswer = {};  // Cancel leaves the field
     app->ChangeExportFilePath(nullptr);
-    EXPECT_EQ(app->quillomatrixPathlab->text(), "/srv/exports");
+    EXPECT_EQ(app->preferences()->quillomatrixPathlab->text(), "/srv/exports");
     EXPECT_EQ(app->quillomatrixExportPath().toStdString(), home.path() + "/Documents/Quillomatrix");
 
     app->ResetPreferenceSetting(nullptr);
     EXPECT_EQ(app->GetLimitLargeFileSize(), 50000000u);
     EXPECT_EQ(app->quillomatrixExportPath(), "/srv/exports");
 
-    app->fileSizeSlider->setValue(5);
-    EXPECT_EQ(app->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 2MB");
+    app->preferences()->fileSizeSlider->setValue(5);
+    EXPECT_EQ(app->preferences()->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 2MB");
     app->ResetPreferenceSetting(nullptr);
     EXPECT_EQ(app->GetLimitLargeFileSize(), 2000000u);
 }
 
 TEST_F(AppTest, ScheduleCheckBoxesEnableTheirPopUps) {
-    app->cleanUpCheckBtn->setChecked(true);
-    EXPECT_TRUE(app->cleanUpSchedulButton->isEnabled());
-    EXPECT_TRUE(app->cheanupSchedullab->isEnabled());
-    EXPECT_FALSE(app->oneCopySchedulButton->isEnabled());
-    app->cleanUpCheckBtn->setChecked(false);
-    EXPECT_FALSE(app->cleanUpSchedulButton->isEnabled());
-    app->onecopyCheckBtn->setChecked(true);
-    EXPECT_TRUE(app->oneCopySchedulButton->isEnabled() && app->onecopySchedullab->isEnabled());
+    app->preferences()->cleanUpCheckBtn->setChecked(true);
+    EXPECT_TRUE(app->preferences()->cleanUpSchedulButton->isEnabled());
+    EXPECT_TRUE(app->preferences()->cheanupSchedullab->isEnabled());
+    EXPECT_FALSE(app->preferences()->oneCopySchedulButton->isEnabled());
+    app->preferences()->cleanUpCheckBtn->setChecked(false);
+    EXPECT_FALSE(app->preferences()->cleanUpSchedulButton->isEnabled());
+    app->preferences()->onecopyCheckBtn->setChecked(true);
+    EXPECT_TRUE(app->preferences()->oneCopySchedulButton->isEnabled() && app->preferences()->onecopySchedullab->isEnabled());
 }
 
 TEST(LargeFileLimit, SliderMegabytesAndTheirLimit) {

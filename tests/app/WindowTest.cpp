@@ -17,23 +17,23 @@ using apptest::AppTest;
 
 TEST_F(AppTest, LaunchShowsOnlyTheNoDevicePage) {
     ASSERT_EQ(shownPages().size(), 1u);
-    EXPECT_EQ(shownPages()[0], app->noDeviceView);
-    EXPECT_EQ(app->noDeviceView->objectName(), "noDeviceView");
-    EXPECT_FALSE(app->manageNoDeviceView->isHidden());
-    EXPECT_TRUE(app->manageHasDeviceView->isHidden());
-    EXPECT_FALSE(app->manageHasBackupView->isHidden());
-    EXPECT_TRUE(app->manageNoBackUpView->isHidden());
-    EXPECT_FALSE(app->cleanScanView->isHidden());
-    EXPECT_TRUE(app->cleanFinishView->isHidden() && app->fixResultView->isHidden());
+    EXPECT_EQ(shownPages()[0], app->frame().noDeviceView);
+    EXPECT_EQ(app->frame().noDeviceView->objectName(), "noDeviceView");
+    EXPECT_FALSE(app->sidebar()->manageNoDeviceView->isHidden());
+    EXPECT_TRUE(app->sidebar()->manageHasDeviceView->isHidden());
+    EXPECT_FALSE(app->backupList().manageHasBackupView->isHidden());
+    EXPECT_TRUE(app->backupList().manageNoBackUpView->isHidden());
+    EXPECT_FALSE(app->cleanPanel().cleanScanView->isHidden());
+    EXPECT_TRUE(app->cleanPanel().cleanFinishView->isHidden() && app->cleanPanel().fixResultView->isHidden());
     // Only the privacy entry of the banner shows before a device arrives.
-    EXPECT_TRUE(app->mainStatusBannerBtn->isHidden());
-    EXPECT_TRUE(app->adsRemoveBannerBtn->isHidden());
-    EXPECT_FALSE(app->privacyBannerBtn->isHidden());
-    EXPECT_TRUE(app->circleMusicProgress->isHidden());
-    EXPECT_EQ(app->connectDeviceRow.imageView->property("imageName").toString(), "ConnectDevice02");
-    EXPECT_EQ(app->disConnectBroswerRow.imageView->property("imageName").toString(), "BackupBroswer01");
-    EXPECT_EQ(app->transferBtn->text(), "Transfer");
-    EXPECT_EQ(app->disConnectBroswerMainBtn->text(), "iTunes Backup Broswer");
+    EXPECT_TRUE(app->banner().mainStatusBannerBtn->isHidden());
+    EXPECT_TRUE(app->banner().adsRemoveBannerBtn->isHidden());
+    EXPECT_FALSE(app->banner().privacyBannerBtn->isHidden());
+    EXPECT_TRUE(app->sidebar()->circleMusicProgress->isHidden());
+    EXPECT_EQ(app->sidebar()->connectDeviceRow.imageView->property("imageName").toString(), "ConnectDevice02");
+    EXPECT_EQ(app->sidebar()->disConnectBroswerRow.imageView->property("imageName").toString(), "BackupBroswer01");
+    EXPECT_EQ(app->overview().transferBtn->text(), "Transfer");
+    EXPECT_EQ(app->overview().disConnectBroswerMainBtn->text(), "iTunes Backup Broswer");
     EXPECT_EQ(OstrevaneAppDelegate::GetAppControllor(), app.get());
     EXPECT_TRUE(app->window()->isVisible());
     testsupport::saveScreenshot(app->window(), "app-no-device");
@@ -57,17 +57,17 @@ TEST_F(AppTest, ExitAlertQuitsOnlyOnExit) {
 
 TEST_F(AppTest, TitleBarCloseButtonAsksAndRestoresItsImage) {
     responder.alertAnswer = NSAlertSecondButtonReturn;
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), app->closedButton->mapToGlobal(QPointF(3, 3)),
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), app->frame().closedButton->mapToGlobal(QPointF(3, 3)),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(app->closedButton, &press);
+    QApplication::sendEvent(app->frame().closedButton, &press);
     EXPECT_EQ(responder.alerts.size(), 1u);
-    EXPECT_EQ(app->closedButton->imageName(), "Close_Nom.png");  // the running system is 10.10 or later
+    EXPECT_EQ(app->frame().closedButton->imageName(), "Close_Nom.png");  // the running system is 10.10 or later
 
     app->OpenPreferenceWindow(nullptr);
     ASSERT_TRUE(app->preferenceWindow()->isVisible());
     QMouseEvent pressPref(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
-    QApplication::sendEvent(app->closedPreferenceButton, &pressPref);
+    QApplication::sendEvent(app->preferences()->closedPreferenceButton, &pressPref);
     EXPECT_FALSE(app->preferenceWindow()->isVisible());
     EXPECT_EQ(responder.alerts.size(), 1u);
 }
@@ -97,7 +97,7 @@ TEST_F(AppTest, WebPagesAndSheets) {
     app->cryWindow()->show();
     app->Sender(nullptr);
     EXPECT_FALSE(app->cryWindow()->isVisible());
-    EXPECT_FALSE(app->feedbackIndicator->isHidden());
+    EXPECT_FALSE(app->feedback().feedbackIndicator->isHidden());
 }
 
 TEST_F(AppTest, EveryImageOfTheVisitedPagesExists) {
@@ -125,22 +125,22 @@ TEST_F(AppTest, EveryImageOfTheVisitedPagesExists) {
 
 TEST_F(AppTest, PreferencesWindowStartsOnGeneral) {
     app->OpenPreferenceWindow(nullptr);
-    EXPECT_FALSE(app->preferenceGeneraView->isHidden());
-    EXPECT_TRUE(app->preferenceCleanupView->isHidden() && app->preferenceOneCopyView->isHidden());
-    for (QComboBox* popup : {app->cleanUpSchedulButton, app->oneCopySchedulButton}) {
+    EXPECT_FALSE(app->preferences()->preferenceGeneraView->isHidden());
+    EXPECT_TRUE(app->preferences()->preferenceCleanupView->isHidden() && app->preferences()->preferenceOneCopyView->isHidden());
+    for (QComboBox* popup : {app->preferences()->cleanUpSchedulButton, app->preferences()->oneCopySchedulButton}) {
         EXPECT_FALSE(popup->isEnabled());
         ASSERT_EQ(popup->count(), 3);
         EXPECT_EQ(popup->itemText(0), "Every Day");
         EXPECT_EQ(popup->itemText(1), "Every Week");
         EXPECT_EQ(popup->itemText(2), "Every Month");
     }
-    EXPECT_EQ(app->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 2MB");
+    EXPECT_EQ(app->preferences()->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 2MB");
     testsupport::saveScreenshot(app->preferenceWindow(), "app-preferences");
     app->ActPreferenceCleanup(nullptr);
-    EXPECT_FALSE(app->preferenceCleanupView->isHidden());
-    EXPECT_TRUE(app->preferenceGeneraView->isHidden() && app->preferenceOneCopyView->isHidden());
-    EXPECT_EQ(app->cleanupBtn->property("imageName").toString(), "cleanupDown.png");
-    EXPECT_EQ(app->generaBtn->property("imageName").toString(), "generalNom.png");
+    EXPECT_FALSE(app->preferences()->preferenceCleanupView->isHidden());
+    EXPECT_TRUE(app->preferences()->preferenceGeneraView->isHidden() && app->preferences()->preferenceOneCopyView->isHidden());
+    EXPECT_EQ(app->preferences()->cleanupBtn->property("imageName").toString(), "cleanupDown.png");
+    EXPECT_EQ(app->preferences()->generaBtn->property("imageName").toString(), "generalNom.png");
 }
 
 TEST(SystemVersion, PackedWordHoldsOnlyOldSystems) {

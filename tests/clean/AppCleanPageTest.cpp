@@ -103,7 +103,7 @@ protected:
         testsupport::waitForWorkers();
         dialogs::setResponder(nullptr);
     }
-    void press() { QTest::mouseClick(page.appStartBtn, Qt::LeftButton); }
+    void press() { QTest::mouseClick(page.appClean().appStartBtn, Qt::LeftButton); }
     void settle() {
         ASSERT_TRUE(testsupport::waitForWorkers());
         testsupport::spinEventLoop(std::chrono::milliseconds(20));
@@ -127,37 +127,37 @@ protected:
 };
 
 TEST_F(AppCleanPageTest, ScanThenRemoveEverythingItListed) {
-    EXPECT_EQ(page.appStartBtn->imageName(), "scanNom.png");
-    EXPECT_TRUE(page.cleanDiskView->isVisible());
-    EXPECT_FALSE(page.appCacheBtn->isEnabled());
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "scanNom.png");
+    EXPECT_TRUE(page.appClean().cleanDiskView->isVisible());
+    EXPECT_FALSE(page.appClean().appCacheBtn->isEnabled());
     testsupport::saveScreenshot(&container, "appclean-before");
 
     press();
     EXPECT_TRUE(page.appCleanScanning());
-    EXPECT_EQ(page.appStartBtn->imageName(), "scanDown.png");
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "scanDown.png");
     press();  // ignored while the scan runs
     settle();
     EXPECT_TRUE(page.bAppCleanerFinish);
-    EXPECT_EQ(page.appStartBtn->imageName(), "RemoveBtnNom.png");
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "RemoveBtnNom.png");
     EXPECT_EQ(device.lookups, 2);  // one file scan, one advertising scan
     EXPECT_EQ(page.cleanCacheFileController->rowCount(), 6);
     EXPECT_EQ(column(page.cleanDocumentController), QStringList{"photo.jpg"});
     EXPECT_EQ(page.appCleanCounters().totalFileNumber, 10u);
-    EXPECT_EQ(page.appCachelab->text(), "8.40KB");
-    EXPECT_TRUE(page.appCachelab->isVisible());
-    EXPECT_FALSE(page.appCacheShowFilePathlab->isVisible());
-    EXPECT_EQ(page.appAdslab->text(), "3 built-in ads");
-    EXPECT_TRUE(page.appAdsBtn->isEnabled());
-    EXPECT_TRUE(page.appCleanResultlab->text().isEmpty());
+    EXPECT_EQ(page.appClean().appCachelab->text(), "8.40KB");
+    EXPECT_TRUE(page.appClean().appCachelab->isVisible());
+    EXPECT_FALSE(page.appClean().appCacheShowFilePathlab->isVisible());
+    EXPECT_EQ(page.appClean().appAdslab->text(), "3 built-in ads");
+    EXPECT_TRUE(page.appClean().appAdsBtn->isEnabled());
+    EXPECT_TRUE(page.appClean().appCleanResultlab->text().isEmpty());
 
     // The advertising list is never opened: the removal still takes the scan's caches.
     press();
-    EXPECT_EQ(page.appStartBtn->imageName(), "RemoveBtnDown.png");
-    EXPECT_TRUE(page.removeNumberlab->text().contains("10</span> files will be cleaned up"));
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "RemoveBtnDown.png");
+    EXPECT_TRUE(page.removeSheet().removeNumberlab->text().contains("10</span> files will be cleaned up"));
     settle();
-    EXPECT_FALSE(page.removeWindow->isVisible());
-    EXPECT_EQ(page.appStartBtn->imageName(), "doneNom.png");
-    EXPECT_FALSE(page.appStartBtn->isEnabled());
+    EXPECT_FALSE(page.removeSheet().removeWindow->isVisible());
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "doneNom.png");
+    EXPECT_FALSE(page.appClean().appStartBtn->isEnabled());
     for (const std::string& app : {kMail, kNotes})
         for (const char* folder : {"/tmp", "/Library/Cookies"})
             EXPECT_TRUE(device.filesUnder(app, folder).empty()) << app << folder;
@@ -177,16 +177,16 @@ TEST_F(AppCleanPageTest, ScanThenRemoveEverythingItListed) {
 
     EXPECT_EQ(page.appCleanCounters().totalFileSize, 0u);
     EXPECT_EQ(page.appCleanCounters().totalFileNumber, 0u);
-    EXPECT_EQ(page.appCachelab->text(), "0 KB");
-    EXPECT_FALSE(page.appCacheBtn->isEnabled());
+    EXPECT_EQ(page.appClean().appCachelab->text(), "0 KB");
+    EXPECT_FALSE(page.appClean().appCacheBtn->isEnabled());
     EXPECT_EQ(page.cleanCacheFileController->rowCount(), 0);
-    EXPECT_EQ(page.appAdslab->text(), "0 built-in ads");
+    EXPECT_EQ(page.appClean().appAdslab->text(), "0 built-in ads");
     EXPECT_EQ(page.adsRemoveArray[0]->appAdsState, "Removed");
-    EXPECT_TRUE(page.appCleanResultlab->text().startsWith("10 files have been removed"));
+    EXPECT_TRUE(page.appClean().appCleanResultlab->text().startsWith("10 files have been removed"));
     EXPECT_TRUE(responder.alerts.isEmpty());
     press();  // done: nothing more happens
     settle();
-    EXPECT_EQ(page.appStartBtn->imageName(), "doneNom.png");
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "doneNom.png");
     testsupport::saveScreenshot(&container, "appclean-after");
 }
 
@@ -199,14 +199,14 @@ TEST_F(AppCleanPageTest, TheSheetShowsTheRemovalUnderWay) {
     press();
     ASSERT_TRUE(testsupport::waitUntil([&] { return device.gate.waiters() == 1; }));
     testsupport::spinEventLoop(std::chrono::milliseconds(30));
-    EXPECT_TRUE(page.removeWindow->isVisible());
-    EXPECT_EQ(page.removeProgress->value(), 25);  // 3 of 10 files and 2 advertising records
-    EXPECT_EQ(page.removeNumberInfolab->text(), "Has remove 3 files of 10 files, 9.78KB ");
+    EXPECT_TRUE(page.removeSheet().removeWindow->isVisible());
+    EXPECT_EQ(page.removeSheet().removeProgress->value(), 25);  // 3 of 10 files and 2 advertising records
+    EXPECT_EQ(page.removeSheet().removeNumberInfolab->text(), "Has remove 3 files of 10 files, 9.78KB ");
     testsupport::saveScreenshot(&container, "appclean-during");
-    testsupport::saveScreenshot(page.removeWindow, "appclean-during-sheet");
+    testsupport::saveScreenshot(page.removeSheet().removeWindow, "appclean-during-sheet");
     device.gate.release();
     settle();
-    EXPECT_EQ(page.appStartBtn->imageName(), "doneNom.png");
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "doneNom.png");
 }
 
 TEST_F(AppCleanPageTest, WhatTheDeviceRefusesStaysListedAndCounted) {
@@ -219,10 +219,10 @@ TEST_F(AppCleanPageTest, WhatTheDeviceRefusesStaysListedAndCounted) {
     EXPECT_EQ(page.cleanCookController->rowCount(), 1);
     EXPECT_EQ(page.appCleanCounters().cookieFileSize, 300u);
     EXPECT_EQ(page.appCleanCounters().totalFileNumber, 1u);
-    EXPECT_EQ(page.appCooklab->text(), "300.00bytes");
-    EXPECT_TRUE(page.appCookBtn->isEnabled());
-    EXPECT_EQ(page.appCachelab->text(), "0 KB");
-    EXPECT_EQ(page.appAdslab->text(), "1 built-in ads");
+    EXPECT_EQ(page.appClean().appCooklab->text(), "300.00bytes");
+    EXPECT_TRUE(page.appClean().appCookBtn->isEnabled());
+    EXPECT_EQ(page.appClean().appCachelab->text(), "0 KB");
+    EXPECT_EQ(page.appClean().appAdslab->text(), "1 built-in ads");
     EXPECT_EQ(responder.alerts, QStringList{"Some files could not be removed from the device."});
 }
 
@@ -235,14 +235,14 @@ TEST_F(AppCleanPageTest, NothingFoundIsSaidAndNothingIsDivided) {
     empty.deviceConnected = [] { return true; };
     empty.showView(&other);
     other.show();
-    QTest::mouseClick(empty.appStartBtn, Qt::LeftButton);
+    QTest::mouseClick(empty.appClean().appStartBtn, Qt::LeftButton);
     settle();
-    EXPECT_EQ(empty.appCleanResultlab->text(), "Nothing to clean up was found on your iDevice.");
-    QTest::mouseClick(empty.appStartBtn, Qt::LeftButton);
+    EXPECT_EQ(empty.appClean().appCleanResultlab->text(), "Nothing to clean up was found on your iDevice.");
+    QTest::mouseClick(empty.appClean().appStartBtn, Qt::LeftButton);
     settle();
-    EXPECT_TRUE(!empty.removeWindow || !empty.removeWindow->isVisible());
-    EXPECT_EQ(empty.appStartBtn->imageName(), "doneNom.png");
-    EXPECT_EQ(empty.appCleanResultlab->text(), "Nothing to clean up was found on your iDevice.");
+    EXPECT_TRUE(!empty.removeSheet().removeWindow || !empty.removeSheet().removeWindow->isVisible());
+    EXPECT_EQ(empty.appClean().appStartBtn->imageName(), "doneNom.png");
+    EXPECT_EQ(empty.appClean().appCleanResultlab->text(), "Nothing to clean up was found on your iDevice.");
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
@@ -270,8 +270,8 @@ TEST_F(AppCleanPageTest, ADeviceGoneMidScanLeavesThePanelReadyToScanAgain) {
     settle();
     EXPECT_FALSE(page.appCleanScanning());
     EXPECT_FALSE(page.bAppCleanerFinish);
-    EXPECT_EQ(page.appStartBtn->imageName(), "scanNom.png");
-    EXPECT_FALSE(page.appCleanResultlab->text().isEmpty());
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "scanNom.png");
+    EXPECT_FALSE(page.appClean().appCleanResultlab->text().isEmpty());
 }
 
 TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
@@ -279,12 +279,12 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     device.addFile(kMail, "/Library/Cookies/b.cookie", 22);
     scan();
     page.ClickCacheFileAction();
-    EXPECT_TRUE(page.cleanCacheTableView->isVisible());
-    EXPECT_EQ(page.cacheFileInfolab->text(), "Files Found: 8.40KB in  6 file(s)");
+    EXPECT_TRUE(page.appClean().cleanCacheTableView->isVisible());
+    EXPECT_EQ(page.appClean().cacheFileInfolab->text(), "Files Found: 8.40KB in  6 file(s)");
 
     // Two cache files of one selection.
-    page.cleanCacheFileTableView->selectRow(1);
-    page.cleanCacheFileTableView->selectionModel()->select(page.cleanCacheFileController->index(2, 0),
+    page.appClean().cleanCacheFileTableView->selectRow(1);
+    page.appClean().cleanCacheFileTableView->selectionModel()->select(page.cleanCacheFileController->index(2, 0),
                                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     page.RemoveOneCacheFiles();
     settle();
@@ -293,12 +293,12 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     EXPECT_EQ(page.cleanCacheFileController->rowCount(), 4);
     EXPECT_EQ(page.appCleanCounters().cacheFileSize, 8400u - 3100);
     EXPECT_EQ(page.appCleanCounters().cacheFileNumber, 4u);
-    EXPECT_EQ(page.cacheFileInfolab->text(), "Files Found: 5.30KB in  4 file(s)");
-    EXPECT_EQ(page.appCachelab->text(), "5.30KB");
+    EXPECT_EQ(page.appClean().cacheFileInfolab->text(), "Files Found: 5.30KB in  4 file(s)");
+    EXPECT_EQ(page.appClean().appCachelab->text(), "5.30KB");
 
     // Every selected cookie goes, not only the first.
     page.ClickCookieFileAction();
-    page.cleanCookieFileTableView->selectAll();
+    page.appClean().cleanCookieFileTableView->selectAll();
     page.RemoveOneCookFiles();
     settle();
     EXPECT_TRUE(device.filesUnder(kMail, "/Library/Cookies").empty());
@@ -312,15 +312,15 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     EXPECT_FALSE(device.exists(kMail, "/tmp/draft.tmp"));
     EXPECT_TRUE(device.exists(kNotes, "/tmp/x.plist"));
     EXPECT_EQ(column(page.cleanJunkController), QStringList{"x.plist"});
-    EXPECT_TRUE(page.junkRemoveAllBtn->isEnabled());
+    EXPECT_TRUE(page.appClean().junkRemoveAllBtn->isEnabled());
     EXPECT_EQ(responder.alerts.size(), 1);
 
     page.RemoveAllDocumentFiles();
     settle();
-    EXPECT_EQ(page.documentFileInfolab->text(), "All document files have been removed.");
-    EXPECT_FALSE(page.documentRemoveAllBtn->isVisibleTo(page.cleanDocumentTableView));
-    EXPECT_EQ(page.appDocumentlab->text(), "0 KB");
-    EXPECT_FALSE(page.appDocumentBtn->isEnabled());
+    EXPECT_EQ(page.appClean().documentFileInfolab->text(), "All document files have been removed.");
+    EXPECT_FALSE(page.appClean().documentRemoveAllBtn->isVisibleTo(page.appClean().cleanDocumentTableView));
+    EXPECT_EQ(page.appClean().appDocumentlab->text(), "0 KB");
+    EXPECT_FALSE(page.appClean().appDocumentBtn->isEnabled());
     EXPECT_EQ(page.appCleanCounters().documentFileSize, 0u);
     EXPECT_FALSE(device.exists(kMail, "/Documents/photo.jpg"));
 }
@@ -336,7 +336,7 @@ QStringList filesBelow(const QString& root) {
 TEST_F(AppCleanPageTest, ExportsOfSameNamedFilesAreKeptApart) {
     scan();
     page.ClickCacheFileAction();
-    page.cleanCacheFileTableView->selectAll();
+    page.appClean().cleanCacheFileTableView->selectAll();
     page.ExportTheCleanCacheNode();
     settle();
     const QString appData = PRCleanViewController::appDataFolder();
@@ -354,30 +354,30 @@ TEST_F(AppCleanPageTest, ExportsOfSameNamedFilesAreKeptApart) {
 TEST_F(AppCleanPageTest, AdvertisingCachesAreRemovedAppByApp) {
     scan();
     page.ClickAppAdsFileAction();
-    EXPECT_TRUE(page.cleanAppAdsView->isVisible());
+    EXPECT_TRUE(page.appClean().cleanAppAdsView->isVisible());
     EXPECT_EQ(column(page.adsController), (QStringList{"Mail", "Notes", "Plain"}));
     EXPECT_EQ(column(page.adsController, 2), (QStringList{"2", "1", "0"}));
     EXPECT_FALSE(page.adsController->index(0, 0).data(Qt::DecorationRole).isNull());
     testsupport::saveScreenshot(&container, "appclean-ads");
 
-    page.AdsTableView->selectRow(2);  // no ads: said, nothing done
+    page.appClean().AdsTableView->selectRow(2);  // no ads: said, nothing done
     page.RemoveAdsAction();
     ASSERT_EQ(responder.alerts.size(), 1);
     EXPECT_TRUE(responder.alerts[0].startsWith("No ads detected"));
 
-    page.AdsTableView->selectRow(1);
+    page.appClean().AdsTableView->selectRow(1);
     page.RemoveAdsAction();
     settle();
     EXPECT_TRUE(device.isEmptyFile(kNotes, "/Library/Caches/mopub"));
     EXPECT_TRUE(device.exists(kMail, "/Library/Caches/flurry/f.dat"));
     EXPECT_EQ(column(page.adsController, 3), (QStringList{"Live", "Removed", "No Ads"}));
     EXPECT_EQ(page.adsController->index(1, 2).data().toString(), "0");
-    EXPECT_EQ(page.appAdslab->text(), "2 built-in ads");
+    EXPECT_EQ(page.appClean().appAdslab->text(), "2 built-in ads");
 
     page.RemoveAllAdsAction();
     settle();
     EXPECT_TRUE(device.isEmptyFile(kMail, "/Library/Caches/flurry"));
-    EXPECT_EQ(page.appAdslab->text(), "0 built-in ads");
+    EXPECT_EQ(page.appClean().appAdslab->text(), "0 built-in ads");
     EXPECT_EQ(responder.alerts.size(), 1);
 }
 

@@ -1,9 +1,9 @@
 // The app cleaner's file scan, the advertising-cache scan and removal, without a window.
 #include "FakeCleanDevice.h"
 #include "TestSupport.h"
-#include "clean/AdCacheRemover.h"
-#include "clean/AdCacheScan.h"
-#include "clean/AppCleanScan.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/AdCacheScan.h"
+#include "clean/core/AppCleanScan.h"
 #include "platform/Paths.h"
 
 #include <QFileInfo>

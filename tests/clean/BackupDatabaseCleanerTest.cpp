@@ -2,7 +2,7 @@
 // schema and file name the backups use, rows still in the journals, and missing or damaged files.
 #include "SampleDatabases.h"
 #include "TestSupport.h"
-#include "clean/BackupDatabaseCleaner.h"
+#include "clean/core/BackupDatabaseCleaner.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "FakeCleanDevice.h"
 
+#include "platform/MobileDevice.h"
+
 #include <QBuffer>
 #include <QImage>
 
@@ -208,17 +210,23 @@ void FakeCleanDevice::failContainer(const std::string& bundleId) {
     failedContainers_.insert(bundleId);
 }
 
-std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startAppDir(int, const std::string& bundleId) {
+std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startAppDir(int, const std::string& bundleId, int* status) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!connected_ || failedContainers_.count(bundleId) || !apps_.count(bundleId)) return nullptr;
+        if (!connected_ || failedContainers_.count(bundleId) || !apps_.count(bundleId)) {
+            if (status) *status = kAMDApplicationNotFoundError;
+            return nullptr;
+        }
     }
     ++started_;
     return std::make_unique<Service>(*this, bundleId);
 }
 
-std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int) {
-    if (!connected_ || mediaFails_) return nullptr;
+std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int, int* status) {
+    if (!connected_ || mediaFails_) {
+        if (status) *status = kAMDDeviceDisconnectedError;
+        return nullptr;
+    }
     ++started_;
     return std::make_unique<Service>(*this, kMedia);
 }

@@ -2,7 +2,7 @@
 // knobs for refusals, failing services and a device pulled out after a number of calls.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 
 #include <QString>
 
@@ -50,8 +50,8 @@ public:
     int maxOpenServices() const { return maxOpen_; }
     int servicesStarted() const { return started_; }
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId) override;
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int) override;
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId, int* status = nullptr) override;
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int, int* status = nullptr) override;
     bool lookupApplications(int, std::vector<clean::InstalledApp>& apps) override;
     IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) override;
 

@@ -1,7 +1,6 @@
 #include "FakeCleanDevice.h"
 #include "TestSupport.h"
-#include "clean/CleanWorkerPool.h"
-#include "clean/JunkFileActions.h"
+#include "clean/core/JunkFileActions.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -151,25 +150,6 @@ TEST_F(ActionsTest, EmptyFilesAndLocalCopiesExportToo) {
 
     // A device file that cannot be read is a failure, not an export.
     EXPECT_FALSE(actions.actExportTheNode(ref("/tmp/missing", kMail, 5), target).ok());
-}
-
-TEST(CleanWorkerPool, RunsEveryJobWithBoundedThreads) {
-    CleanWorkerPool pool(3);
-    std::atomic<int> running{0}, most{0}, done{0};
-    for (int i = 0; i < 40; ++i)
-        pool.enqueue([&] {
-            const int now = ++running;
-            int seen = most;
-            while (now > seen && !most.compare_exchange_weak(seen, now)) {}
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            --running;
-            ++done;
-        });
-    EXPECT_LE(pool.runningWorkers(), 3);
-    ASSERT_TRUE(testsupport::waitForWorkers());
-    EXPECT_EQ(done, 40);
-    EXPECT_LE(most, 3);
-    EXPECT_EQ(pool.pendingJobs(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #include "FakeCleanDevice.h"
-#include "clean/JunkScan.h"
+#include "clean/core/JunkScan.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 

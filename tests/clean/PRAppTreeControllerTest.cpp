@@ -1,5 +1,5 @@
 #include "clean/PRAppTreeController.h"
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 
 #include <QAbstractItemModelTester>
 #include <QLocale>

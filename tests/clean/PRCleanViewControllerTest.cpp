@@ -15,7 +15,9 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 using namespace clean;
 
@@ -121,8 +123,8 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     EXPECT_EQ(rowTexts(page.CookTreeController), QStringList{"Mail"});
     // The first app is shown opened; its cache folders are listed in order.
     const QModelIndex mailCaches = page.CacheTreeController->index(0, 0, page.CacheTreeController->index(0, 0));
-    EXPECT_TRUE(page.CacheOutlineView->isExpanded(page.CacheTreeController->index(0, 0)));
-    selectFolder(page.CacheOutlineView, {0, 0, 0, 0});  // Mail/Library/Caches/com.example.mail
+    EXPECT_TRUE(page.deviceClean().CacheOutlineView->isExpanded(page.CacheTreeController->index(0, 0)));
+    selectFolder(page.deviceClean().CacheOutlineView, {0, 0, 0, 0});  // Mail/Library/Caches/com.example.mail
     EXPECT_EQ(rowTexts(page.CacheFileController), QStringList{"Cache.db"});
     EXPECT_EQ(mailCaches.data().toString(), "Library");
 
@@ -138,19 +140,19 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     EXPECT_EQ(log.values[3], "( 180, 8400, 300 )");
 
     page.showCleanJunkView();
-    selectFolder(page.JunkOutlineView, {0, 0});
+    selectFolder(page.deviceClean().JunkOutlineView, {0, 0});
     testsupport::saveScreenshot(page.view(), "clean-junk");
     page.showCleanCacheview();
-    selectFolder(page.CacheOutlineView, {0, 0, 0, 0});
+    selectFolder(page.deviceClean().CacheOutlineView, {0, 0, 0, 0});
     testsupport::saveScreenshot(page.view(), "clean-cache");
     page.showCleanCookView();
-    selectFolder(page.CookOutlineView, {0, 0, 0});
+    selectFolder(page.deviceClean().CookOutlineView, {0, 0, 0});
     testsupport::saveScreenshot(page.view(), "clean-cookie");
     page.showCleanMediaView();
     testsupport::saveScreenshot(page.view(), "clean-media");
     page.showCleanMainView();
-    EXPECT_TRUE(page.cleanMainView->isVisible());
-    EXPECT_FALSE(page.cleanMediaView->isVisible());
+    EXPECT_TRUE(page.deviceClean().cleanMainView->isVisible());
+    EXPECT_FALSE(page.deviceClean().cleanMediaView->isVisible());
 }
 
 TEST_F(CleanPageTest, ASecondScanWaitsItsTurnAndARepeatStartsFromEmpty) {
@@ -176,8 +178,8 @@ TEST_F(CleanPageTest, ADeviceRemovedMidScanEndsWithoutFinishing) {
 TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     scan();
     Notifications log;
-    selectFolder(page.CacheOutlineView, {0, 0, 0, 1});  // Mail/Library/Caches/Snapshots
-    page.cacheFileTableView->selectRow(0);
+    selectFolder(page.deviceClean().CacheOutlineView, {0, 0, 0, 1});  // Mail/Library/Caches/Snapshots
+    page.deviceClean().cacheFileTableView->selectRow(0);
     page.CleanCacheFile();
     settle();
     EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
@@ -190,8 +192,8 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
 
     // A removal the device refuses keeps its row and its bytes, and says so once.
     device.refuseRemoval(kMail, "/tmp/draft.tmp");
-    selectFolder(page.JunkOutlineView, {0, 0});
-    page.junkFileTableView->selectRow(0);
+    selectFolder(page.deviceClean().JunkOutlineView, {0, 0});
+    page.deviceClean().junkFileTableView->selectRow(0);
     page.CleanJunkFile();
     settle();
     EXPECT_TRUE(device.exists(kMail, "/tmp/draft.tmp"));
@@ -201,15 +203,46 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     EXPECT_EQ(responder.alerts.size(), 1);
 
     // Nothing selected: nothing happens.
-    page.cookieTableView->clearSelection();
+    page.deviceClean().cookieTableView->clearSelection();
     page.CleanCookieFile();
     settle();
     EXPECT_TRUE(device.exists(kMail, "/Library/Cookies/Cookies.binarycookies"));
 }
 
+// A page that goes while its removal runs waits for it, and the removal's hand-off to the gone
+// page is dropped: nothing touches the page afterwards, and the teardown does not hang.
+TEST_F(CleanPageTest, APageGoingMidRemovalWaitsForItsWorkerAndDropsItsHandOff) {
+    auto going = std::make_unique<PRCleanViewController>(device);
+    going->deviceConnected = [] { return true; };
+    going->view()->show();
+    ASSERT_TRUE(going->showDeviceClean(0));
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    selectFolder(going->deviceClean().CacheOutlineView, {0, 0, 0, 1});  // Mail/Library/Caches/Snapshots
+    going->deviceClean().cacheFileTableView->selectRow(0);
+
+    std::atomic<bool> entered{false}, release{false};
+    device.beforeRemove = [&](const std::string&, const std::string&) {
+        entered = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    going->CleanCacheFile();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return entered.load(); }));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        release = true;
+    });
+    going.reset();  // returns once the removal has ended
+    releaser.join();
+    device.beforeRemove = nullptr;
+    EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_TRUE(responder.alerts.isEmpty());
+}
+
 TEST_F(CleanPageTest, RemovingAnAppFolderEmptiesItOnTheDevice) {
     scan();
-    selectFolder(page.CacheOutlineView, {0});  // Mail
+    selectFolder(page.deviceClean().CacheOutlineView, {0});  // Mail
     page.cleanCacheDirFile();
     settle();
     EXPECT_TRUE(device.filesUnder(kMail, "/Library/Caches").empty());
@@ -217,7 +250,7 @@ TEST_F(CleanPageTest, RemovingAnAppFolderEmptiesItOnTheDevice) {
     EXPECT_FALSE(device.filesUnder(kNotes, "/Library/Caches").empty());
     EXPECT_EQ(page.counters().cacheFileSize, 1000u);
     EXPECT_EQ(page.counters().cacheFileNumber, 1u);
-    selectFolder(page.CacheOutlineView, {0, 0, 0, 1});
+    selectFolder(page.deviceClean().CacheOutlineView, {0, 0, 0, 1});
     EXPECT_EQ(page.CacheFileController->rowCount(), 0);
 }
 
@@ -260,7 +293,7 @@ TEST_F(CleanPageTest, ExportsGoIntoTheChosenFolderAndNowhereElse) {
     const QString scratch = QString::fromStdString(testsupport::scratchDirectory("page-export"));
 
     // Cancel exports nothing.
-    page.syncFailedTableView->selectRow(2);
+    page.deviceClean().syncFailedTableView->selectRow(2);
     page.ExportTheSyncedFiletoMac();
     settle();
     EXPECT_TRUE(filesBelow(scratch).isEmpty());
@@ -269,7 +302,7 @@ TEST_F(CleanPageTest, ExportsGoIntoTheChosenFolderAndNowhereElse) {
 
     responder.answer = scratch + "/One";
     ASSERT_EQ(page.syncFailedController->index(2, 0).data().toString(), "/iTunes_Control/Sync/../../../escape");
-    page.syncFailedTableView->selectRow(2);
+    page.deviceClean().syncFailedTableView->selectRow(2);
     page.ExportTheSyncedFiletoMac();
     settle();
     EXPECT_EQ(filesBelow(scratch), QStringList{"One/escape"});
@@ -278,7 +311,7 @@ TEST_F(CleanPageTest, ExportsGoIntoTheChosenFolderAndNowhereElse) {
     EXPECT_FALSE(page.bExportSynced);
 
     responder.answer = scratch + "/Folder";
-    selectFolder(page.CacheOutlineView, {0});
+    selectFolder(page.deviceClean().CacheOutlineView, {0});
     page.ExportCacheFilesToMac();
     settle();
     EXPECT_EQ(filesBelow(scratch + "/Folder"),
@@ -296,15 +329,15 @@ TEST(SavePanelName, DateAndDottedTime) {
 TEST_F(CleanPageTest, ContextMenusAreEnabledOnlyOverARow) {
     scan();
     page.showCleanCacheview();
-    QMenu* menu = page.prepareContextMenu(page.CacheOutlineView, QPoint(5, 400));
-    ASSERT_EQ(menu, page.cacheDirMenu);
+    QMenu* menu = page.prepareContextMenu(page.deviceClean().CacheOutlineView, QPoint(5, 400));
+    ASSERT_EQ(menu, page.deviceClean().cacheDirMenu);
     for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled());
-    const QRect first = page.CacheOutlineView->visualRect(page.CacheTreeController->index(0, 0));
-    page.prepareContextMenu(page.CacheOutlineView, first.center());
+    const QRect first = page.deviceClean().CacheOutlineView->visualRect(page.CacheTreeController->index(0, 0));
+    page.prepareContextMenu(page.deviceClean().CacheOutlineView, first.center());
     for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled());
     page.showCleanMediaView();
-    EXPECT_EQ(page.prepareContextMenu(page.syncFailedTableView, QPoint(5, 500)), page.syncedMenu);
-    for (QAction* action : page.syncedMenu->actions()) EXPECT_FALSE(action->isEnabled());
+    EXPECT_EQ(page.prepareContextMenu(page.deviceClean().syncFailedTableView, QPoint(5, 500)), page.deviceClean().syncedMenu);
+    for (QAction* action : page.deviceClean().syncedMenu->actions()) EXPECT_FALSE(action->isEnabled());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The app cleaner against the sample device, through the device layer.
 #include "DeviceFolder.h"
 #include "SampleDevice.h"
-#include "clean/AdCacheScan.h"
+#include "clean/core/AdCacheScan.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"
@@ -51,12 +51,12 @@ public:
         GatedServices& owner_;
     };
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b) override {
-        auto inner = clean::deviceCleanServices().startAppDir(d, b);
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
+        auto inner = clean::deviceCleanServices().startAppDir(d, b, status);
         return inner ? std::make_unique<File>(std::move(inner), *this) : nullptr;
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d) override {
-        return clean::deviceCleanServices().startMediaArea(d);
+    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
+        return clean::deviceCleanServices().startMediaArea(d, status);
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& apps) override {
         return clean::deviceCleanServices().lookupApplications(d, apps);
@@ -145,7 +145,7 @@ protected:
         dialogs::setResponder(nullptr);
         DeviceTest::TearDown();
     }
-    void press() { QTest::mouseClick(page->appStartBtn, Qt::LeftButton); }
+    void press() { QTest::mouseClick(page->appClean().appStartBtn, Qt::LeftButton); }
     void settle() {
         ASSERT_TRUE(testsupport::waitForWorkers(std::chrono::seconds(120)));
         testsupport::spinEventLoop(std::chrono::milliseconds(20));
@@ -170,19 +170,19 @@ TEST_F(SimulatedAppCleanTest, TheSampleDeviceIsCleanedOfWhatThePanelShows) {
     EXPECT_GT(page->appCleanCounters().documentFileNumber, 0u);
     // Recipe Box, Sky Hopper, Photo Frame, Farm Friends, Transit Now, Word Quest, Star Gazer,
     // Weatherly and Solitaire carry advertising caches.
-    EXPECT_EQ(page->appAdslab->text(), "14 built-in ads");
+    EXPECT_EQ(page->appClean().appAdslab->text(), "14 built-in ads");
     testsupport::saveScreenshot(&container, "appclean-sample-scanned");
 
     services.holdAt = 40;
     press();
     ASSERT_TRUE(testsupport::waitUntil([&] { return services.isHeld(); }));
     testsupport::spinEventLoop(std::chrono::milliseconds(30));
-    EXPECT_TRUE(page->removeWindow->isVisible());
+    EXPECT_TRUE(page->removeSheet().removeWindow->isVisible());
     testsupport::saveScreenshot(&container, "appclean-sample-during");
-    testsupport::saveScreenshot(page->removeWindow, "appclean-sample-during-sheet");
+    testsupport::saveScreenshot(page->removeSheet().removeWindow, "appclean-sample-during-sheet");
     services.release();
     settle();
-    EXPECT_EQ(page->appStartBtn->imageName(), "doneNom.png");
+    EXPECT_EQ(page->appClean().appStartBtn->imageName(), "doneNom.png");
     testsupport::saveScreenshot(&container, "appclean-sample-after");
 
     // The device lost exactly the bytes the panel had shown; only the empty files standing in
@@ -204,7 +204,7 @@ TEST_F(SimulatedAppCleanTest, TheSampleDeviceIsCleanedOfWhatThePanelShows) {
     EXPECT_TRUE(fs::exists(folder + "/apps/com.brightleaf.RecipeBox/container/Documents/Shopping List.txt"));
     EXPECT_FALSE(fs::exists(folder + "/apps/com.brightleaf.RecipeBox/container/Documents/Lasagne.JPG"));
     EXPECT_TRUE(fs::exists(folder + "/apps/com.brightleaf.RecipeBox/container/Library/Preferences"));
-    EXPECT_EQ(page->appAdslab->text(), "0 built-in ads");
+    EXPECT_EQ(page->appClean().appAdslab->text(), "0 built-in ads");
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
@@ -217,7 +217,7 @@ TEST_F(SimulatedAppCleanTest, AdvertisingCachesGoAppByApp) {
     EXPECT_EQ(first->appName, "Sky Hopper");
     EXPECT_EQ(first->appPlatformCount, "3");
     EXPECT_EQ(first->appVersion, "1.9.4");
-    page->AdsTableView->selectRow(0);
+    page->appClean().AdsTableView->selectRow(0);
     page->RemoveAdsAction();
     settle();
     const std::string sky = folder + "/apps/com.pixelforge.SkyHopper/container/Library/Caches/";
@@ -227,7 +227,7 @@ TEST_F(SimulatedAppCleanTest, AdvertisingCachesGoAppByApp) {
     }
     EXPECT_TRUE(fs::is_directory(folder + "/apps/com.sunburst.WordQuest/container/Library/Caches/admob"));
     EXPECT_EQ(first->appAdsState, "Removed");
-    EXPECT_EQ(page->appAdslab->text(), "11 built-in ads");
+    EXPECT_EQ(page->appClean().appAdslab->text(), "11 built-in ads");
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 

@@ -5,6 +5,7 @@
 #include "clean/PRCleanViewController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Dialogs.h"
+#include "platform/MobileDevice.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
@@ -27,10 +28,12 @@ namespace {
 struct Responder : DialogResponder {
     int answerAlert(const AlertRequest& request) override {
         alerts << request.messageText;
+        details << request.informativeText;
         return NSAlertFirstButtonReturn;
     }
     QStringList answerPanel(const PanelRequest&) override { return answer.isEmpty() ? QStringList{} : QStringList{answer}; }
     QStringList alerts;
+    QStringList details;  // the line below each alert's text
     QString answer;
 };
 
@@ -147,19 +150,19 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     const std::string mail = folder + "/apps/com.example.mail/container";
 
     // One file.
-    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
+    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
     QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));  // Library
     at = page->CacheTreeController->index(0, 0, at);  // Caches
-    page->CacheOutlineView->setCurrentIndex(at);
+    page->deviceClean().CacheOutlineView->setCurrentIndex(at);
     ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
-    page->cacheFileTableView->selectRow(0);
+    page->deviceClean().cacheFileTableView->selectRow(0);
     page->CleanCacheFile();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_FALSE(fs::exists(mail + "/Library/Caches/Cache.db"));
     EXPECT_EQ(page->counters().cacheFileSize, 2600u + 70);
 
     // One app's folder.
-    page->JunkOutlineView->setCurrentIndex(page->JunkTreeController->index(0, 0));
+    page->deviceClean().JunkOutlineView->setCurrentIndex(page->JunkTreeController->index(0, 0));
     page->CleanJunkDirFile();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_TRUE(regularFilesUnder(mail + "/tmp").empty());
@@ -183,12 +186,51 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
+// A removal the device refuses: the row stays, and the one alert names the file and the
+// device's reason; a container that will not open names the reason of the start.
+TEST_F(SimulatedCleanTest, AFailedRemovalsAlertNamesTheFileAndTheReason) {
+    const std::string folder = smallDevice();
+    const int id = attachAndWait(folder);
+    scan(connected.back());
+    const std::string mail = folder + "/apps/com.example.mail/container";
+    auto selectCacheDb = [&] {
+        page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
+        QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));
+        page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0, at));
+        ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
+        page->deviceClean().cacheFileTableView->selectRow(0);
+    };
+
+    selectCacheDb();
+    simdevice::failCall(id, "AFCRemovePath", kAFCPermissionDeniedError);
+    page->CleanCacheFile();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    simdevice::failCall(id, "AFCRemovePath", 0);
+    EXPECT_TRUE(fs::exists(mail + "/Library/Caches/Cache.db"));
+    EXPECT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
+    ASSERT_EQ(responder.alerts, QStringList{"The file could not be removed from the device."});
+    EXPECT_EQ(responder.details, QStringList{"/Library/Caches/Cache.db: Permission denied by the device"});
+
+    // Emptying every cache folder: one alert for the whole action, naming the first refusal.
+    simdevice::failCall(id, "AMDeviceStartHouseArrestService", kAMDApplicationNotFoundError);
+    page->cleanAllCacheFiles();
+    ASSERT_TRUE(testsupport::waitForWorkers());
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    simdevice::failCall(id, "AMDeviceStartHouseArrestService", 0);
+    EXPECT_TRUE(fs::exists(mail + "/Library/Caches/Cache.db"));
+    ASSERT_EQ(responder.alerts.size(), 2);
+    EXPECT_EQ(responder.alerts[1], "Some files could not be removed from the device.");
+    EXPECT_EQ(responder.details[1], "/Library/Caches: The device's file service could not be started: "
+                                    "The app is not installed on the device");
+}
+
 TEST_F(SimulatedCleanTest, ExportOfAFolderRowKeepsDevicePaths) {
     attachAndWait(smallDevice());
     scan(connected.back());
     const QString target = QString::fromStdString(home.path()) + "/Exported";
     responder.answer = target;
-    page->CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
+    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));
     page->ExportCacheFilesToMac();
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_EQ(QFileInfo(target + "/Library/Caches/Cache.db").size(), 4000);
@@ -233,13 +275,13 @@ TEST_F(SimulatedCleanTest, SampleDeviceShowsAndCleansItsJunk) {
         outline->setCurrentIndex(at);
     };
     page->showCleanJunkView();
-    showFirstFolder(page->JunkOutlineView);
+    showFirstFolder(page->deviceClean().JunkOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-junk");
     page->showCleanCacheview();
-    showFirstFolder(page->CacheOutlineView);
+    showFirstFolder(page->deviceClean().CacheOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-cache");
     page->showCleanCookView();
-    showFirstFolder(page->CookOutlineView);
+    showFirstFolder(page->deviceClean().CookOutlineView);
     testsupport::saveScreenshot(page->view(), "clean-sample-cookie");
     page->showCleanMediaView();
     testsupport::saveScreenshot(page->view(), "clean-sample-media");

@@ -305,6 +305,7 @@ int AFCRemovePath(AFCConnectionRef handle, const char* path) {
     if (!c) return status;
     std::string host;
     if ((status = resolveEntry(c->root, path, &host))) return status;
+    if (int failure = c->device->injectedFailure("AFCRemovePath")) return failure;
     if (::remove(host.c_str()) != 0) return statusOfErrno(errno);  // a file, a link or an empty folder
     return kAFCSuccess;
 }

@@ -1,5 +1,0 @@
-#include "app/PRiDeviceNode.h"
-
-std::string PRiDeviceNode::description() const {
-    return "<PRiDeviceNode " + deviceName_.toStdString() + " " + udidNumber_.toStdString() + ">";
-}

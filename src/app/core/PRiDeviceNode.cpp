@@ -1,0 +1,5 @@
+#include "app/core/PRiDeviceNode.h"
+
+std::string PRiDeviceNode::description() const {
+    return "<PRiDeviceNode " + deviceName_.toStdString() + " " + udidNumber_.toStdString() + ">";
+}

@@ -1,5 +1,0 @@
-#include "clean/PRAppDirTreeNode.h"
-
-#include "platform/Images.h"
-
-PRAppDirTreeNode::PRAppDirTreeNode() : nodeIcon(images::imageNamed("folder")) {}

@@ -1,5 +1,0 @@
-#include "clean/PRPhoneSystemDirNode.h"
-
-#include "platform/Images.h"
-
-PRPhoneSystemDirNode::PRPhoneSystemDirNode() : filePath(""), fileDirName(""), nodeIcon(images::imageNamed("folder")) {}

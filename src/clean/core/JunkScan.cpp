@@ -1,0 +1,324 @@
+#include "clean/core/JunkScan.h"
+
+#include "model/PRRecordFields.h"
+#include "platform/Images.h"
+#include "platform/LogCategories.h"
+#include "platform/NotificationCenter.h"
+
+#include <QStringList>
+#include <QtDebug>
+
+namespace clean {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// The interface's size text ("1.50KB") of a byte count.
+QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(::sizeText(bytes)); }
+
+std::string lastComponent(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+QString extensionOf(const std::string& name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return {};
+    return qs(name.substr(dot + 1));
+}
+
+}  // namespace
+
+void JunkScanCounters::reset() {
+    for (auto* c : {&totalFileNumber, &totalFileSize, &junkFileSize, &cacheFileSize, &cookieFileSize,
+                    &documentFileSize, &junkFileNumber, &cacheFileNumber, &cookFileNumber, &documentFileNumber})
+        c->store(0);
+}
+
+std::atomic<uint64_t>& JunkScanCounters::sizeOf(Category c) {
+    switch (c) {
+    case Category::Junk: return junkFileSize;
+    case Category::Cache: return cacheFileSize;
+    case Category::Cookie: return cookieFileSize;
+    case Category::Document: break;
+    }
+    return documentFileSize;
+}
+
+std::atomic<uint64_t>& JunkScanCounters::numberOf(Category c) {
+    switch (c) {
+    case Category::Junk: return junkFileNumber;
+    case Category::Cache: return cacheFileNumber;
+    case Category::Cookie: return cookFileNumber;
+    case Category::Document: break;
+    }
+    return documentFileNumber;
+}
+
+std::vector<PRCleanDirNodePtr>& JunkScanLists::listOf(Category c) {
+    switch (c) {
+    case Category::Junk: return junkFileArray;
+    case Category::Cache: return cacheFileArray;
+    case Category::Cookie: return cookieFileArray;
+    case Category::Document: break;
+    }
+    return documentFileArray;
+}
+
+void JunkScanLists::clear() {
+    junkFileArray.clear();
+    cacheFileArray.clear();
+    cookieFileArray.clear();
+    documentFileArray.clear();
+}
+
+JunkScan::JunkScan(DeviceCleanServices& services, Options options, JunkScanCounters& counters, JunkScanLists& lists,
+                   JunkScanSink& sink)
+    : services_(services), options_(std::move(options)), counters_(counters), lists_(lists), sink_(sink),
+      lastFlush_(std::chrono::steady_clock::now()) {}
+
+QImage JunkScan::appIcon(DeviceCleanServices& services, int deviceIndex, const std::string& bundleId) {
+    std::vector<uint8_t> png;
+    switch (services.iconPNGData(deviceIndex, bundleId, png)) {
+    case DeviceCleanServices::IconResult::NoService: return {};
+    case DeviceCleanServices::IconResult::NoIcon: return images::imageNamed("NULLImage.png");
+    case DeviceCleanServices::IconResult::Icon: break;
+    }
+    QImage icon = QImage::fromData(png.data(), int(png.size()), "PNG");
+    return icon.isNull() ? images::imageNamed("NULLImage.png") : icon;
+}
+
+JunkScan::Outcome JunkScan::run() {
+    std::vector<InstalledApp> apps;
+    if (services_.lookupApplications(options_.deviceIndex, apps)) {
+        if (!connected()) return Outcome::Disconnected;
+        QStringList keys;
+        for (const auto& app : apps) keys << qs(app.bundleId);
+        qCInfo(lcClean).noquote() << "dict====" << keys.join(", ");
+        const int appCount = int(apps.size());
+        int appsDone = 0;
+        for (const auto& app : apps) {
+            // A device pulled out between apps makes every later app fail to open; stop here
+            // rather than report a finished scan of nothing.
+            if (!scanApp(app) || !connected()) {
+                flush();
+                return Outcome::Disconnected;
+            }
+            ++appsDone;
+            flush();
+            postProgress(appsDone, appCount);
+        }
+    }
+
+    if (!connected()) return Outcome::Disconnected;
+    if (auto media = services_.startMediaArea(options_.deviceIndex)) {
+        const std::string syncFolder = "/iTunes_Control/Sync";
+        std::vector<std::string> names;
+        media->ListDirectory(syncFolder, names);
+        for (const auto& name : names) {
+            const std::string path = syncFolder + "/" + name;
+            DeviceEntryInfo info;
+            if (media->FileInfo(path, info)) {
+                if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(path, *media);
+                else addSyncRecord(path, info, true);
+            }
+            if (!connected()) {
+                flush();
+                return Outcome::Disconnected;
+            }
+        }
+    }
+    flush();
+
+    const uint64_t total = counters_.totalFileSize.load();
+    NSNotificationCenter::defaultCenter().postNotificationName(
+        "CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(total), options_.sender);
+    qCInfo(lcClean, "totalFilesize====%lld", static_cast<long long>(total));
+    return Outcome::Finished;
+}
+
+bool JunkScan::scanApp(const InstalledApp& app) {
+    const QString displayName = qs(app.displayName);
+    const QString bundleId = qs(app.bundleId);
+    auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
+    if (!container) {
+        qCInfo(lcClean, "error----------");
+        return true;
+    }
+    const QImage icon = appIcon(services_, options_.deviceIndex, app.bundleId);
+    std::vector<std::string> entries;
+    container->ListDirectory("/", entries);
+    for (const auto& entry : entries) {
+        if (entry == "Library") {
+            DeviceEntryInfo libraryInfo;
+            if (!container->FileInfo("/Library", libraryInfo) || libraryInfo.kind != DeviceEntryInfo::Kind::Directory)
+                continue;
+            std::vector<std::string> subEntries;
+            container->ListDirectory("/Library", subEntries);
+            for (const auto& sub : subEntries) {
+                if (sub == "Caches" || sub == "Cookies") {
+                    const bool caches = sub == "Caches";
+                    const std::string path = "/Library/" + sub;
+                    DeviceEntryInfo info;
+                    if (container->FileInfo(path, info)) {
+                        if (info.kind == DeviceEntryInfo::Kind::Directory) {
+                            if (!traverseDirWithpath(path, *container, displayName, caches ? "Caches" : "Cookies", icon,
+                                                     bundleId))
+                                return false;
+                        } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
+                            addCategoryEntryFile(caches ? Category::Cache : Category::Cookie, path, info, displayName,
+                                                 icon, bundleId);
+                        }
+                    }
+                }
+                if (!connected()) return false;
+            }
+        } else if (entry == "tmp") {
+            DeviceEntryInfo info;
+            if (container->FileInfo("/tmp", info)) {
+                if (info.kind == DeviceEntryInfo::Kind::Directory) {
+                    if (!traverseDirWithpath("/tmp", *container, displayName, "tmp", icon, bundleId)) return false;
+                } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
+                    addCategoryEntryFile(Category::Junk, "/tmp", info, displayName, icon, bundleId);
+                }
+            }
+            if (!connected()) return false;
+        }
+    }
+    return true;
+}
+
+bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, const QString& displayName,
+                                   const QString& fileType, const QImage& image, const QString& bundleId) {
+    Category category;
+    if (fileType == QLatin1String("Caches")) category = Category::Cache;
+    else if (fileType == QLatin1String("Cookies")) category = Category::Cookie;
+    else if (fileType == QLatin1String("tmp")) category = Category::Junk;
+    else if (fileType == QLatin1String("Documents")) category = Category::Document;
+    else return connected();  // other kinds are not walked
+
+    std::vector<std::string> names;
+    service.ListDirectory(path, names);
+    for (const auto& name : names) {
+        // A name that is not one plain name would reach outside the folder, and a removal of
+        // what the walk lists would remove there.
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) continue;
+        const std::string entryPath = path + "/" + name;
+        DeviceEntryInfo info;
+        if (service.FileInfo(entryPath, info)) {
+            if (info.kind == DeviceEntryInfo::Kind::Directory) {
+                if (!traverseDirWithpath(entryPath, service, displayName, fileType, image, bundleId)) return false;
+            } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
+                addCategoryRecord(category, entryPath, name, info, displayName, image, bundleId);
+            }
+        }
+        if (!connected()) return false;
+    }
+    return true;
+}
+
+bool JunkScan::addCategoryRecord(Category category, const std::string& path, const std::string& name,
+                                 const DeviceEntryInfo& info, const QString& displayName, const QImage& image,
+                                 const QString& bundleId) {
+    const bool listed =
+        category != Category::Document || (options_.isDocumentType && options_.isDocumentType(extensionOf(name)));
+    if (!listed) return false;
+    auto record = PRCleanDirNode::create();
+    record->filePath = qs(path);
+    record->fileName = qs(name);
+    record->appDisplayName = displayName;
+    record->fileSizeNumber = info.size;
+    record->fileSize = sizeTextOf(info.size);
+    record->appBundleName = bundleId;
+    record->fileType = QStringLiteral("FILE");
+    record->nodeIcon = image;
+    counters_.totalFileSize += info.size;
+    counters_.sizeOf(category) += info.size;
+    ++counters_.totalFileNumber;
+    ++counters_.numberOf(category);
+    sink_.showFilePath(category, record->filePath);
+    lists_.listOf(category).push_back(record);
+    pending(category, std::move(record));
+    return true;
+}
+
+void JunkScan::addCategoryEntryFile(Category category, const std::string& path, const DeviceEntryInfo& info,
+                                    const QString& displayName, const QImage& icon, const QString& bundleId) {
+    auto row = PRCleanDirNode::create();
+    row->filePath = qs(path);
+    row->fileName = qs(lastComponent(path));
+    row->appDisplayName = displayName;
+    row->fileSizeNumber = info.size;
+    row->fileSize = sizeTextOf(info.size);
+    row->fileType = QStringLiteral("FILE");
+    row->appBundleName = bundleId;
+    row->nodeIcon = icon;
+    counters_.totalFileSize += info.size;
+    counters_.sizeOf(category) += info.size;
+    ++counters_.totalFileNumber;
+    pending(category, std::move(row));
+}
+
+void JunkScan::traverseSyncDirWithpath(const std::string& path, DeviceFileService& service) {
+    std::vector<std::string> names;
+    service.ListDirectory(path, names);
+    for (const auto& name : names) {
+        const std::string entryPath = path + "/" + name;
+        DeviceEntryInfo info;
+        if (!service.FileInfo(entryPath, info)) continue;
+        if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(entryPath, service);
+        else addSyncRecord(entryPath, info, false);
+    }
+}
+
+void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info, bool plainSize) {
+    auto record = PRCleanFileNode::create();
+    record->filePath = qs(path);
+    record->fileName = qs(lastComponent(path));
+    // Files lying directly in the sync folder show the device's own byte count.
+    record->fileSize = plainSize ? qs(info.sizeText) : sizeTextOf(info.size);
+    record->fileSizeNumber = info.size;
+    counters_.totalFileSize += info.size;
+    ++counters_.totalFileNumber;
+    batch_.synced.push_back(std::move(record));
+    maybeFlush();
+}
+
+void JunkScan::pending(Category category, PRCleanDirNodePtr record) {
+    switch (category) {
+    case Category::Junk: batch_.junk.push_back(std::move(record)); break;
+    case Category::Cache: batch_.cache.push_back(std::move(record)); break;
+    case Category::Cookie: batch_.cookie.push_back(std::move(record)); break;
+    case Category::Document: return;  // documents have no tree
+    }
+    maybeFlush();
+}
+
+void JunkScan::maybeFlush() {
+    if (batch_.size() >= options_.batchSize ||
+        std::chrono::steady_clock::now() - lastFlush_ >= options_.batchInterval)
+        flush();
+}
+
+void JunkScan::flush() {
+    lastFlush_ = std::chrono::steady_clock::now();
+    if (batch_.empty()) return;
+    JunkScanBatch out;
+    std::swap(out, batch_);
+    sink_.deliver(std::move(out));
+}
+
+void JunkScan::postProgress(int appsDone, int appCount) {
+    auto& center = NSNotificationCenter::defaultCenter();
+    center.postNotificationName("CleanFileProgressInfo", NSNumber::numberWithInt(appsDone * 90 / appCount),
+                                options_.sender);
+    center.postNotificationName(
+        "AddCleanFileSizeThreadProgressInfo",
+        NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(counters_.junkFileSize.load()),
+                                   NSNumber::numberWithUnsignedLongLong(counters_.cacheFileSize.load()),
+                                   NSNumber::numberWithUnsignedLongLong(counters_.cookieFileSize.load())}),
+        options_.sender);
+}
+
+}  // namespace clean
