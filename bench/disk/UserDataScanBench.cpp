@@ -50,6 +50,10 @@ public:
         Timer t;
         return inner_->FileInfo(p, e);
     }
+    bool CopyToLocal(const std::string& d, const std::string& l) override {
+        Timer t;
+        return inner_->CopyToLocal(d, l);
+    }
 
 private:
     std::unique_ptr<disk::DeviceFileService> inner_;
