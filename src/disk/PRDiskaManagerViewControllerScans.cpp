@@ -7,6 +7,9 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "disk/DiskAppListController.h"
 #include "disk/PRSystemLibTreeController.h"
+#include "disk/DiskBookListController.h"
+#include "disk/DiskMusicListController.h"
+#include "disk/DiskPhotoListController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
@@ -116,6 +119,7 @@ void PRDiskaManagerViewController::resetGroup(DiskScanGroup group) {
         return;
     case DiskScanGroup::Books:
         allBooksFileSize = 0;
+        bookFilesArray.clear();
         booksFileController->setContent({});
         clearRow(DiskCategory::Books);
         return;
@@ -249,12 +253,6 @@ void PRDiskaManagerViewController::LookupUserTreeFinishedOnMainThreadHanld() {
 }
 
 // ---- Scans ------------------------------------------------------------------------------------
-
-// The photo, music and video, and book scans are not built yet: each category finishes at once
-// with an empty list, so that its row and its (empty) results behave as they will.
-void PRDiskaManagerViewController::startScanDevicePhoto() { handOff([this] { startScanDevicePhotoFinishHandle(); }); }
-void PRDiskaManagerViewController::startScanDeviceMusic() { handOff([this] { ScanDiskMusicFinishHandle(); }); }
-void PRDiskaManagerViewController::startScanDeviceBooks() { handOff([this] { ScanBookFinishHandle(); }); }
 
 namespace {
 

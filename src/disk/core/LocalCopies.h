@@ -13,4 +13,7 @@ std::string localCopyFolder(const std::string& name);
 // folder ("..") or names no file.
 std::string localCopyPath(const std::string& folder, const std::string& devicePath);
 
+// The local copy a photo's preview is read from, under the private "DB" folder.
+std::string previewCopyPath(const std::string& devicePath);
+
 }  // namespace disk
