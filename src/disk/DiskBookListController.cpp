@@ -1,7 +1,5 @@
 #include "disk/DiskBookListController.h"
 
-#include "widgets/NSImageResizeTo.h"
-
 #include <QPixmap>
 
 DiskBookListController::DiskBookListController(QObject* parent) : DiskRecordList(parent) {}
@@ -41,7 +39,7 @@ QVariant DiskBookListController::data(const QModelIndex& index, int role) const 
         if (column != Name) return {};
         const QImage art = imageIcon(book);
         if (art.isNull()) return {};
-        return QPixmap::fromImage(thumbnailImage(art, QSize(36, 36)));
+        return QPixmap::fromImage(art.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
     default: return {};
     }

@@ -137,17 +137,22 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     for (QTableView* t : {musicFileTableView, vidoeFileTableView}) {
         t->setColumnWidth(DiskMusicListController::Artist, 130);
         t->setColumnWidth(DiskMusicListController::Album, 130);
-        t->setColumnWidth(DiskMusicListController::Time, 70);
-        t->setColumnWidth(DiskMusicListController::Size, 80);
+        t->setColumnWidth(DiskMusicListController::Time, 80);
+        t->setColumnWidth(DiskMusicListController::Size, 85);
     }
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Size, 80);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Source, 100);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Modified, 160);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Path, 220);
+    // The photo's path takes what the name, size, source and date leave.
+    QHeaderView* photoColumns = photoFileTableview->horizontalHeader();
+    photoColumns->setSectionResizeMode(DiskPhotoListController::Name, QHeaderView::Interactive);
+    photoColumns->setSectionResizeMode(DiskPhotoListController::Path, QHeaderView::Stretch);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Name, 150);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Size, 75);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Source, 110);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Modified, 205);
     bookFileTableview->setIconSize(QSize(36, 36));
+    bookFileTableview->setWordWrap(false);
     bookFileTableview->verticalHeader()->setDefaultSectionSize(40);
     bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
-    bookFileTableview->setColumnWidth(DiskBookListController::Path, 240);
+    bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
     for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview})
         connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, t] { tableViewSelectionDidChange(t); });
 }
@@ -315,6 +320,7 @@ QWidget* PRDiskaManagerViewController::buildDetailPane(const QString& name, QLab
     fileName->setObjectName(name + "FileName");
     fileName->setWordWrap(true);
     fileName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    fileName->setMinimumHeight(fileName->fontMetrics().lineSpacing() * 2 + 4);  // room for a long name
     layout->addWidget(fileName);
     if (size) {
         *size = textLabel(pane, 11);
