@@ -3,7 +3,7 @@
 #include "disk/core/LocalCopies.h"
 #include "disk/core/MediaLibraryReader.h"
 
-#include <QtDebug>
+#include "platform/LogCategories.h"
 
 namespace disk {
 
@@ -31,7 +31,7 @@ MusicScan::Outcome MusicScan::startScanDeviceMusic() {
         }
         DeviceEntry entry;
         const bool onDevice = !record->musicLoctionpath().empty() && service->FileInfo(record->musicLoctionpath(), entry);
-        qDebug("musicdic===%s: %s", record->musicLoctionpath().c_str(), onDevice ? "found" : "missing");
+        qCDebug(lcDisk, "musicdic===%s: %s", record->musicLoctionpath().c_str(), onDevice ? "found" : "missing");
         if (!onDevice) return true;
         if (record->musicType() == "Music") {
             music_ += rowSize;

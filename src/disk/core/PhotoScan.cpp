@@ -2,7 +2,7 @@
 
 #include "model/PRRecordFields.h"
 
-#include <QtDebug>
+#include "platform/LogCategories.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,7 +55,7 @@ bool PhotoScan::walkFolder(DeviceFileService& service, const Source& source, con
         const float f = float(made + 1) / n;
         ++made;
         const float value = f * source.scale + source.offset;
-        qDebug("fnumber===%f", double(value));
+        qCDebug(lcDisk, "fnumber===%f", double(value));
         sink_.deliver(record, value);
         if (options_.deviceConnected && !options_.deviceConnected()) {
             ending_ = Outcome::Disconnected;
