@@ -18,13 +18,18 @@ public:
     // The book's artwork as an image (null when it has none or it cannot be decoded).
     QImage imageIcon(const PRBookNodePtr& book) const;
 
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
 protected:
-    void contentChanged() override { images_.clear(); }
+    int columns() const override { return ColumnCount; }
+    QString title(int column) const override;
+    QString text(const PRBookNode& book, int column) const override;
+    QPixmap icon(const PRBookNodePtr& book, int column) const override;
+    void contentChanged() override { artwork_.clear(); }
 
 private:
-    mutable std::map<const PRBookNode*, QImage> images_;
+    struct Artwork {
+        QImage image;
+        QPixmap icon;  // 36 x 36 at most, for the table
+    };
+    const Artwork& artworkOf(const PRBookNodePtr& book) const;
+    mutable std::map<const PRBookNode*, Artwork> artwork_;
 };

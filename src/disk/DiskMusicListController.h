@@ -5,8 +5,6 @@
 #include "disk/DiskRecordList.h"
 #include "model/PRTranMusicNode.h"
 
-#include <QImage>
-
 class DiskMusicListController : public DiskRecordList<PRTranMusicNode> {
     Q_OBJECT
 public:
@@ -14,10 +12,13 @@ public:
 
     explicit DiskMusicListController(QObject* parent = nullptr);
 
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+protected:
+    int columns() const override { return ColumnCount; }
+    QString title(int column) const override;
+    QString text(const PRTranMusicNode& track, int column) const override;
+    QPixmap icon(const PRTranMusicNodePtr& track, int column) const override;
+    std::optional<uint64_t> bytes(const PRTranMusicNode& track, int column) const override;
 
 private:
-    QImage trackIcon_;
+    QPixmap trackIcon_;
 };

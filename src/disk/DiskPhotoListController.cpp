@@ -3,44 +3,12 @@
 #include "platform/Images.h"
 #include "widgets/NSImageResizeTo.h"
 
-#include <QPixmap>
-
 DiskPhotoListController::DiskPhotoListController(QObject* parent)
-    : DiskRecordList(parent), photoIcon_(thumbnailImage(images::imageNamed("photos01.png"), QSize(18, 18))) {}
+    : DiskRecordList(parent),
+      photoIcon_(QPixmap::fromImage(thumbnailImage(images::imageNamed("photos01.png"), QSize(18, 18)))) {}
 
-int DiskPhotoListController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
-
-QVariant DiskPhotoListController::data(const QModelIndex& index, int role) const {
-    const PRPhotoAndVideoNodePtr photo = objectAt(index.row());
-    if (!photo) return {};
-    const Column column = Column(index.column());
-    auto text = [&]() -> QString {
-        switch (column) {
-        case Name: return QString::fromStdString(photo->fileNodeName());
-        case Size: return QString::fromStdString(photo->fileNodeSize());
-        case Source: return QString::fromStdString(photo->fileType());
-        case Modified: return QString::fromStdString(photo->fileModifyTime());
-        case Path: return QString::fromStdString(photo->filePath());
-        case ColumnCount: break;
-        }
-        return {};
-    };
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: return text();
-    case Qt::DecorationRole:
-        if (column == Name && !photoIcon_.isNull()) return QPixmap::fromImage(photoIcon_);
-        return {};
-    case Qt::UserRole:
-        if (column == Size) return QVariant::fromValue<qulonglong>(photo->fileSizeNumber());
-        return text();
-    default: return {};
-    }
-}
-
-QVariant DiskPhotoListController::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    switch (Column(section)) {
+QString DiskPhotoListController::title(int column) const {
+    switch (Column(column)) {
     case Name: return tr("Name");
     case Size: return tr("Size");
     case Source: return tr("Source");
@@ -49,4 +17,25 @@ QVariant DiskPhotoListController::headerData(int section, Qt::Orientation orient
     case ColumnCount: break;
     }
     return {};
+}
+
+QString DiskPhotoListController::text(const PRPhotoAndVideoNode& photo, int column) const {
+    switch (Column(column)) {
+    case Name: return QString::fromStdString(photo.fileNodeName());
+    case Size: return QString::fromStdString(photo.fileNodeSize());
+    case Source: return QString::fromStdString(photo.fileType());
+    case Modified: return QString::fromStdString(photo.fileModifyTime());
+    case Path: return QString::fromStdString(photo.filePath());
+    case ColumnCount: break;
+    }
+    return {};
+}
+
+QPixmap DiskPhotoListController::icon(const PRPhotoAndVideoNodePtr&, int column) const {
+    return column == Name ? photoIcon_ : QPixmap();
+}
+
+std::optional<uint64_t> DiskPhotoListController::bytes(const PRPhotoAndVideoNode& photo, int column) const {
+    if (column == Size) return photo.fileSizeNumber();
+    return std::nullopt;
 }

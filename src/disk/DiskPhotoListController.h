@@ -6,8 +6,6 @@
 #include "disk/DiskRecordList.h"
 #include "model/PRPhotoAndVideoNode.h"
 
-#include <QImage>
-
 class DiskPhotoListController : public DiskRecordList<PRPhotoAndVideoNode> {
     Q_OBJECT
 public:
@@ -15,10 +13,13 @@ public:
 
     explicit DiskPhotoListController(QObject* parent = nullptr);
 
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+protected:
+    int columns() const override { return ColumnCount; }
+    QString title(int column) const override;
+    QString text(const PRPhotoAndVideoNode& photo, int column) const override;
+    QPixmap icon(const PRPhotoAndVideoNodePtr& photo, int column) const override;
+    std::optional<uint64_t> bytes(const PRPhotoAndVideoNode& photo, int column) const override;
 
 private:
-    QImage photoIcon_;
+    QPixmap photoIcon_;
 };
