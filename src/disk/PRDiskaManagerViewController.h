@@ -210,6 +210,8 @@ private:
     // The record row selected in table (through its sorting), or -1.
     int selectedContentRow(QTableView* table) const;
     void showPhotoPreview(const PRPhotoAndVideoNodePtr& photo);
+    // Empties the detail panes of the group's tables (a new scan starts).
+    void clearDetailPanes(disk::DiskScanGroup group);
     QWidget* buildUserDataPage();
     CategoryRow rowOf(disk::DiskCategory category) const;
     void launch(disk::DiskCategory category);

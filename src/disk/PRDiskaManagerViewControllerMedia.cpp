@@ -21,6 +21,7 @@
 #include <QTableView>
 
 #include <filesystem>
+#include <vector>
 
 using disk::DiskScanGroup;
 
@@ -188,6 +189,21 @@ void PRDiskaManagerViewController::tableViewSelectionDidChange(QTableView* table
         showPicture(bookPreviewImage, booksFileController->imageIcon(book));
         bookPreviewFileName->setText(QString::fromStdString(book->bookName()));
     }
+}
+
+void PRDiskaManagerViewController::clearDetailPanes(DiskScanGroup group) {
+    std::vector<QLabel*> labels;
+    switch (group) {
+    case DiskScanGroup::Photos: labels = {photoPreviewImage, photoPreviewFileName, photoPreviewFileSize}; break;
+    case DiskScanGroup::MusicAndVideos:
+        labels = {musicPreviewImage, musicPreviewFileName, musicPreviewFileSize,
+                  videoPreviewImage, videoPreviewFileName, videoPreviewFileSize};
+        break;
+    case DiskScanGroup::Books: labels = {bookPreviewImage, bookPreviewFileName}; break;
+    case DiskScanGroup::Apps:
+    case DiskScanGroup::UserData: break;
+    }
+    for (QLabel* label : labels) label->clear();
 }
 
 void PRDiskaManagerViewController::PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo) {

@@ -94,6 +94,7 @@ void PRDiskaManagerViewController::runScan(DiskScanGroup group) {
 
 void PRDiskaManagerViewController::resetGroup(DiskScanGroup group) {
     view();
+    clearDetailPanes(group);
     auto clearRow = [this](DiskCategory category) {
         const CategoryRow row = rowOf(category);
         row.bar->setProgressValue(0);
