@@ -14,20 +14,6 @@ namespace {
 
 const char* orNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 
-// Runs insert(i) for every row, the last walOnly ones into the "-wal" file.
-template <class Insert>
-void insertRows(SqliteWriter& db, size_t count, int walOnly, Insert insert) {
-    size_t inMain = count - std::min(count, static_cast<size_t>(std::max(walOnly, 0)));
-    db.exec("BEGIN");
-    for (size_t i = 0; i < inMain; ++i) insert(i);
-    db.exec("COMMIT");
-    if (inMain == count) return;
-    db.keepFollowingRowsInWal();
-    db.exec("BEGIN");
-    for (size_t i = inMain; i < count; ++i) insert(i);
-    db.exec("COMMIT");
-}
-
 }  // namespace
 
 bool writeAddressBook(const std::string& path, const std::vector<Contact>& contacts, int walOnly) {

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -61,6 +62,20 @@ private:
     bool ok_ = true;
     bool keptWal_ = false;
 };
+
+// Runs insert(i) for every row, the last walOnly ones into the "-wal" file.
+template <class Insert>
+void insertRows(SqliteWriter& db, size_t count, int walOnly, Insert insert) {
+    size_t inMain = count - std::min(count, static_cast<size_t>(std::max(walOnly, 0)));
+    db.exec("BEGIN");
+    for (size_t i = 0; i < inMain; ++i) insert(i);
+    db.exec("COMMIT");
+    if (inMain == count) return;
+    db.keepFollowingRowsInWal();
+    db.exec("BEGIN");
+    for (size_t i = inMain; i < count; ++i) insert(i);
+    db.exec("COMMIT");
+}
 
 // Removes a database file and its "-wal", "-shm" and "-journal" companions.
 void removeDatabaseFiles(const std::string& path);

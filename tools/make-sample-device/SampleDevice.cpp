@@ -1,4 +1,5 @@
 #include "SampleDevice.h"
+#include "SampleDeviceMedia.h"
 
 #include "platform/CoreFoundation.h"
 
@@ -430,11 +431,17 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/PhotoData/Mutations/DCIM/100APPLE/IMG_0008/Adjustments/FullSizeRender.JPG",
                     jpeg(320, 240, 3008), 9020);
 
-    // Music files synced from a computer.
-    uint64_t music = 0;
-    music += w.file("media/iTunes_Control/Music/F00/BQXW.m4a", noise("track1", 180000), 10000);
-    music += w.file("media/iTunes_Control/Music/F03/KZPD.m4a", noise("track2", 152000), 10001);
-    music += w.file("media/iTunes_Control/Music/F17/TRVA.mp3", noise("track3", 121000), 10002);
+    // Music and movies synced from a computer with their library, the purchased books, and the
+    // camera roll's screenshot and movie.
+    const FileWriter writeFile = [&w](const std::string& relative, const std::string& bytes, int minutes) {
+        return w.file(relative, bytes, minutes);
+    };
+    const MediaLibraryBytes library = writeMediaLibraryArea(folder, writeFile);
+    const uint64_t music = library.music, movies = library.movies;
+    int bookCount = 0;
+    const uint64_t books = writeBookPurchases(writeFile, &bookCount);
+    int cameraRollCount = 14;
+    cameraRoll += writeCameraRollExtras(writeFile, &cameraRollCount);
 
     // Sync data: the preferences that give the library identifier, and failed-sync leftovers.
     std::string prefs = noise("iTunesPrefs", 512);
@@ -452,7 +459,6 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/Downloads/com.apple.itunes.store/asset-0001.ipa.partial", noise("partial", 150000), 11020);
     other += w.file("media/general_storage/com.apple.itunesstored/storage-01.bin", noise("storage1", 30000), 11100);
     other += w.file("media/general_storage/Preferences/user-settings.dat", noise("storage2", 6000), 11110);
-    w.folder("media/Books/Purchases");
     w.folder("media/PublicStaging");
     other += writeUserData(w);
 
@@ -481,7 +487,8 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     const uint64_t kCapacity = 16000000000ULL, kSystem = 1400000000ULL;
     const uint64_t kMailAndMessages = 612000000ULL;  // data the folder does not model
     const uint64_t dataCapacity = kCapacity - kSystem;
-    const uint64_t used = appBytes + cameraRoll + otherPhotos + music + other + kMailAndMessages;
+    const uint64_t used = appBytes + cameraRoll + otherPhotos + music + movies + books + library.other + other +
+                          kMailAndMessages;
     const uint64_t available = dataCapacity - used;
 
     CFMutableDictionaryRef values = CFDictionaryCreateMutable();
@@ -536,14 +543,14 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     CFMutableDictionaryRef params = CFDictionaryCreateMutable();
     setDict(params, "Application", sizeEntry(appBytes, static_cast<int>(apps().size())));
     CFMutableDictionaryRef media = CFDictionaryCreateMutable();
-    setDict(media, "Music", sizeEntry(music, 3));
-    setDict(media, "Movie", sizeEntry(0, 0));
+    setDict(media, "Music", sizeEntry(music, library.musicCount));
+    setDict(media, "Movie", sizeEntry(movies, library.movieCount));
     setDict(params, "Media", media);
     CFMutableDictionaryRef photo = CFDictionaryCreateMutable();
     setDict(photo, "Photo", sizeEntry(otherPhotos, 9));
-    setDict(photo, "CameraRoll", sizeEntry(cameraRoll, 14));
+    setDict(photo, "CameraRoll", sizeEntry(cameraRoll, cameraRollCount));
     setDict(params, "Photo", photo);
-    setDict(params, "Book", sizeEntry(0, 0));
+    setDict(params, "Book", sizeEntry(books, bookCount));
     CFMutableDictionaryRef metrics = CFDictionaryCreateMutable();
     setString(metrics, "Command", "AssetMetrics");
     setDict(metrics, "Params", params);

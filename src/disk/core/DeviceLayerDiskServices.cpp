@@ -53,7 +53,12 @@ public:
                      : type == "S_IFREG" ? DeviceEntry::Kind::Regular
                                          : DeviceEntry::Kind::Other;
         entry.size = std::strtoull(stringOf(CFDictionaryGetValue(attributes.get(), "st_size")).c_str(), nullptr, 10);
+        entry.mtime = std::strtoll(stringOf(CFDictionaryGetValue(attributes.get(), "st_mtime")).c_str(), nullptr, 10);
         return true;
+    }
+
+    bool CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+        return service_->CopyToLocal(devicePath, localPath) == 0;
     }
 
 private:

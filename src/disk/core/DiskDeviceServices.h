@@ -19,6 +19,7 @@ struct DeviceEntry {
     enum class Kind { Directory, Regular, Other };
     Kind kind = Kind::Other;
     uint64_t size = 0;  // "st_size"
+    int64_t mtime = 0;  // "st_mtime" as the device gives it (nanoseconds since 1970)
 };
 
 // One started file service. Used by one thread at a time.
@@ -30,6 +31,8 @@ public:
     virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
     // False when the device has no information about path.
     virtual bool FileInfo(const std::string& path, DeviceEntry& entry) = 0;
+    // Copies a device file to a local path; true when it was copied whole.
+    virtual bool CopyToLocal(const std::string& devicePath, const std::string& localPath) = 0;
 };
 
 // One installed app as the installation proxy describes it. Texts the device does not give are
