@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -146,11 +147,16 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     theOutlineView->setIconSize(QSize(16, 16));
     theOutlineView->setFont(QFont("Lucida Grande", 11));
     theOutlineView->setContextMenuPolicy(Qt::CustomContextMenu);
+    theOutlineView->setIndentation(14);
+    // Deep folders scroll sideways instead of cutting their names.
+    theOutlineView->header()->setStretchLastSection(false);
+    theOutlineView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    theOutlineView->setMinimumWidth(200);
     theTableView = new QTableView(split);
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 80);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 56);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 96);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 50);
     theTableView->setColumnWidth(PRSystemlibFileController::FilePath, 200);
     theTableView->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -171,9 +177,10 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     previewNamelab->setWordWrap(true);
     previewBox->addWidget(showPreview, 1);
     previewBox->addWidget(previewNamelab);
-    split->setStretchFactor(0, 2);
+    split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 5);
     split->setStretchFactor(2, 3);
+    split->setSizes({260, 440, 260});
     box->addWidget(split, 1);
 
     outlineViewMenu = new QMenu(page);
