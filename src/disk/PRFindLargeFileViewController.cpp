@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStackedLayout>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -104,12 +105,12 @@ PRFindLargeFileViewController::~PRFindLargeFileViewController() {
 
 void PRFindLargeFileViewController::buildView(QWidget* page) {
     page_ = page;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // One sub-page at a time, each over the whole page.
+    pages_ = new QStackedLayout(page);
     mainTableView = buildMainTableView();
     userDataLargerFileView = buildDetailView(false);
     appLargerFileView = buildDetailView(true);
-    for (QWidget* w : {mainTableView, userDataLargerFileView, appLargerFileView}) layout->addWidget(w);
+    for (QWidget* w : {mainTableView, userDataLargerFileView, appLargerFileView}) pages_->addWidget(w);
 }
 
 QWidget* PRFindLargeFileViewController::buildMainTableView() {
@@ -147,6 +148,7 @@ QWidget* PRFindLargeFileViewController::buildMainTableView() {
                     QPushButton*& button, void (PRFindLargeFileViewController::*open)(QObject*)) {
         QLabel* head = PRCleanViewController::headerBand(pane, name);
         head->setFixedWidth(150);
+        head->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bar = new PRProgressView(pane);
         bar->setFixedHeight(18);
         bar->setMinimumWidth(240);
@@ -206,6 +208,7 @@ QWidget* PRFindLargeFileViewController::buildDetailView(bool apps) {
             head->setAutoFillBackground(true);
             QPalette palette = head->palette();
             palette.setBrush(QPalette::Window, QBrush(band.scaled(2000, 24)));
+            palette.setColor(QPalette::WindowText, Qt::white);
             head->setPalette(palette);
         }
         view = new QTableView(pane);
@@ -221,9 +224,9 @@ QWidget* PRFindLargeFileViewController::buildDetailView(bool apps) {
         view->setFont(QFont("Lucida Grande", 11));
         view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
         view->horizontalHeader()->setSectionResizeMode(PRLargeFileController::FilePath, QHeaderView::Stretch);
-        view->setColumnWidth(PRLargeFileController::FileName, 200);
+        view->setColumnWidth(PRLargeFileController::FileName, 190);
         view->setColumnWidth(PRLargeFileController::FileSize, 80);
-        view->setColumnWidth(PRLargeFileController::FileParentName, 150);
+        view->setColumnWidth(PRLargeFileController::FileParentName, 180);
         if (!apps) view->hideColumn(PRLargeFileController::FileParentName);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, view] { tableViewSelectionDidChange(view); });
@@ -258,23 +261,17 @@ void PRFindLargeFileViewController::showView(QWidget* host) {
 
 void PRFindLargeFileViewController::showMainTableView() {
     view();
-    mainTableView->show();
-    userDataLargerFileView->hide();
-    appLargerFileView->hide();
+    pages_->setCurrentWidget(mainTableView);
 }
 
 void PRFindLargeFileViewController::showUserDataLargerFileView() {
     view();
-    userDataLargerFileView->show();
-    mainTableView->hide();
-    appLargerFileView->hide();
+    pages_->setCurrentWidget(userDataLargerFileView);
 }
 
 void PRFindLargeFileViewController::showAppLargerFileView() {
     view();
-    appLargerFileView->show();
-    mainTableView->hide();
-    userDataLargerFileView->hide();
+    pages_->setCurrentWidget(appLargerFileView);
 }
 
 QWidget* PRFindLargeFileViewController::shownPage() const {

@@ -125,4 +125,5 @@ private:
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};
     QWidget* page_ = nullptr;
+    class QStackedLayout* pages_ = nullptr;
 };
