@@ -154,14 +154,14 @@ TEST_F(FileBrowserPageTest, TheTreeShowsTheMediaAreaAndPreviewsItsFiles) {
     page->LookupSystemTree(connected.back());
     EXPECT_EQ(page->runningWorkers(), 0);
 
-    openFolder("/Downloads/Archive/2014/04/Photos");
+    openFolder("/general_storage/Archive/2014/04/Photos");
     selectFiles({"Beach.jpg"});
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(page->previewKind(), "image");
-    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()), slurp(folder + "/media/Downloads/Archive/2014/04/Photos/Beach.jpg"));
+    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()), slurp(folder + "/media/general_storage/Archive/2014/04/Photos/Beach.jpg"));
     testsupport::saveScreenshot(&host, "filebrowser-image");
 
-    openFolder("/Downloads/Archive/Notes");
+    openFolder("/general_storage/Archive/Notes");
     selectFiles({"Ideas.txt"});
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(page->previewKind(), "text");
@@ -191,18 +191,19 @@ TEST_F(FileBrowserPageTest, TheTreeShowsTheMediaAreaAndPreviewsItsFiles) {
 TEST_F(FileBrowserPageTest, AFolderExportIsIdenticalToTheDeviceFolder) {
     const std::string chosen = home.path() + "/Exports/Mirror";
     responder.panelAnswer = {QString::fromStdString(chosen)};
-    openFolder("/Downloads");
+    openFolder("/general_storage");
     page->ExportDirFileToMac();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(responder.alerts.empty());
-    EXPECT_EQ(treeOf(chosen + "/Downloads", false), treeOf(folder + "/media/Downloads", true));
-    EXPECT_TRUE(fs::is_directory(chosen + "/Downloads/Archive/Empty"));
+    EXPECT_EQ(treeOf(chosen + "/general_storage", false), treeOf(folder + "/media/general_storage", true));
+    EXPECT_TRUE(fs::is_directory(chosen + "/general_storage/Archive/Empty"));
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened.back(), std::make_pair(workspace::Action::ShowFolder, QString::fromStdString(chosen)));
 
     // Single files go flat into the chosen folder, and into Documents.
     const std::string flat = home.path() + "/Exports/Flat";
     responder.panelAnswer = {QString::fromStdString(flat)};
+    openFolder("/Downloads");
     selectFiles({"Travel Guide.pdf", "downloads.28.sqlitedb"});
     page->ExportTheFileToMac();
     ASSERT_TRUE(waitIdle());
@@ -214,19 +215,19 @@ TEST_F(FileBrowserPageTest, AFolderExportIsIdenticalToTheDeviceFolder) {
 }
 
 TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesideTheSelection) {
-    openFolder("/Downloads/Archive/2014/05/Receipts");
+    openFolder("/general_storage/Archive/2014/05/Receipts");
     selectFiles({"Hardware Store.txt"});
     responder.alertAnswer = NSAlertSecondButtonReturn;  // "Cancel"
     page->RemoveTheFiles();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_EQ(responder.alerts[0].buttons, (QStringList{"Deleted", "Cancel"}));
-    EXPECT_TRUE(fs::exists(folder + "/media/Downloads/Archive/2014/05/Receipts/Hardware Store.txt"));
+    EXPECT_TRUE(fs::exists(folder + "/media/general_storage/Archive/2014/05/Receipts/Hardware Store.txt"));
 
     responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
     page->RemoveTheFiles();
     ASSERT_TRUE(waitIdle());
-    EXPECT_FALSE(fs::exists(folder + "/media/Downloads/Archive/2014/05/Receipts/Hardware Store.txt"));
+    EXPECT_FALSE(fs::exists(folder + "/media/general_storage/Archive/2014/05/Receipts/Hardware Store.txt"));
     EXPECT_EQ(shownNames(), QStringList{"index"});  // shown without its dot
     EXPECT_EQ(responder.alerts.size(), 2u);  // no failure to tell
 
@@ -237,18 +238,18 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     selectFiles({"index"});
     page->addFilesToSystem();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(slurp(folder + "/media/Downloads/Archive/2014/05/Receipts/Packing List.txt"), "tent\nstove\n");
+    EXPECT_EQ(slurp(folder + "/media/general_storage/Archive/2014/05/Receipts/Packing List.txt"), "tent\nstove\n");
     EXPECT_EQ(shownNames(), (QStringList{"index", "Packing List.txt"}));
     testsupport::saveScreenshot(&host, "filebrowser-added");
 
     // A folder that is not empty cannot be deleted: the device refuses, its row stays and one
     // alert names it.
-    openFolder("/Downloads/Archive");
+    openFolder("/general_storage/Archive");
     selectFiles({"Notes"});
     page->RemoveTheFiles();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(responder.alerts.size(), 4u);
-    EXPECT_TRUE(responder.alerts.back().informativeText.contains("/Downloads/Archive/Notes"));
+    EXPECT_TRUE(responder.alerts.back().informativeText.contains("/general_storage/Archive/Notes"));
     EXPECT_TRUE(shownNames().contains("Notes"));
 }
 

@@ -262,15 +262,15 @@ uint64_t writeLargeAndDeepFiles(Writer& w, const std::string& root, const std::s
     int minute = 13000;
     auto put = [&](const std::string& rel, size_t size) { bytes += w.file(root + rel, noise(root + rel, size), minute += 7); };
     if (appId.empty()) {
-        put("Downloads/Keynote Recording.mp4", 4700000);
+        put("general_storage/com.apple.videos/Keynote Recording.mp4", 4700000);
         put("general_storage/com.apple.itunesstored/storage-cache.bin", 3100000);
-        bytes += w.file(root + "Downloads/Archive/2014/05/Receipts/Hardware Store.txt",
+        bytes += w.file(root + "general_storage/Archive/2014/05/Receipts/Hardware Store.txt",
                         "Hardware Store\n2 x hinge 4.50\n1 x paint 12.99\nTotal 21.99\n", minute += 7);
-        put("Downloads/Archive/2014/05/Receipts/.index", 300);
-        bytes += w.file(root + "Downloads/Archive/2014/04/Photos/Beach.jpg", jpeg(320, 240, 4242), minute += 7);
-        bytes += w.file(root + "Downloads/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n", minute += 7);
-        bytes += w.file(root + "Downloads/Archive/.Trash/old-draft.txt", "An old draft.\n", minute += 7);
-        w.folder(root + "Downloads/Archive/Empty");
+        put("general_storage/Archive/2014/05/Receipts/.index", 300);
+        bytes += w.file(root + "general_storage/Archive/2014/04/Photos/Beach.jpg", jpeg(320, 240, 4242), minute += 7);
+        bytes += w.file(root + "general_storage/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n", minute += 7);
+        bytes += w.file(root + "general_storage/Archive/.Trash/old-draft.txt", "An old draft.\n", minute += 7);
+        w.folder(root + "general_storage/Archive/Empty");
     } else if (appId == "com.brightleaf.RecipeBox") {
         put("Documents/Cookbook Videos/Pasta Basics.mp4", 3400000);
     } else if (appId == "com.northwind.TrailMaps") {
