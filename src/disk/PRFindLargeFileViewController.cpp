@@ -90,15 +90,8 @@ PRFindLargeFileViewController::PRFindLargeFileViewController(disk::DiskDeviceSer
 
 PRFindLargeFileViewController::~PRFindLargeFileViewController() {
     NSNotificationCenter::defaultCenter().removeObserver(this);
-    stopping_ = true;
-    threads_.stop();
-    // A worker may be waiting for one of its hand-offs: deliver them (they are dropped now) so
-    // that it sees the stop and ends.
-    QCoreApplication* app = QCoreApplication::instance();
-    const bool onMainThread = app && NSThread::isMainThread();
-    threads_.wait(std::chrono::seconds(60), [app, onMainThread] {
-        if (onMainThread) QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
-    });
+    stopping_ = true;  // the hand-offs still pending are dropped
+    threads_.stopAndWait();
 }
 
 // ---- Page -------------------------------------------------------------------------------------

@@ -84,15 +84,8 @@ PRPhoneSystemViewController::PRPhoneSystemViewController(disk::DiskDeviceService
 }
 
 PRPhoneSystemViewController::~PRPhoneSystemViewController() {
-    stopping_ = true;
-    threads_.stop();
-    // A worker may be waiting for one of its hand-offs: deliver them (they are dropped now) so
-    // that it sees the stop and ends.
-    QCoreApplication* app = QCoreApplication::instance();
-    const bool onMainThread = app && NSThread::isMainThread();
-    threads_.wait(std::chrono::seconds(60), [app, onMainThread] {
-        if (onMainThread) QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
-    });
+    stopping_ = true;  // the hand-offs still pending are dropped
+    threads_.stopAndWait();
 }
 
 // ---- Page -------------------------------------------------------------------------------------
@@ -449,18 +442,16 @@ void PRPhoneSystemViewController::ExportTheFileToDocument(QObject*) {
 void PRPhoneSystemViewController::ExportTheFileToMac(QObject*) {
     bExportFileNode = true;
     bExportDirFile = false;
-    PanelRequest panel;
-    panel.kind = PanelRequest::Kind::Save;
-    panel.directory = QStringLiteral("/");
-    panel.suggestedName = PRCleanViewController::proposedExportName(QDateTime::currentDateTime());
-    panel.window = window();
-    const QString chosen = dialogs::runPanelForPath(panel);
-    savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
+    exportTheSelectedToMac();
 }
 
 void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
     bExportDirFile = true;
     bExportFileNode = false;
+    exportTheSelectedToMac();
+}
+
+void PRPhoneSystemViewController::exportTheSelectedToMac() {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Save;
     panel.directory = QStringLiteral("/");

@@ -122,6 +122,8 @@ private:
     std::vector<disk::BrowserFile> filesOf(const std::vector<PRPhoneSystemFileNodePtr>& entries) const;
     void showLocalCopy(const PRPhoneSystemFileNodePtr& entry, const QString& localPath);
     void clearPreview();
+    // The save panel of both exports, as a sheet of the window.
+    void exportTheSelectedToMac();
     void exportSelectedFiles(const QString& target);
     void exportSelectedFolder(const QString& target);
     void removedFromDevice(const std::vector<PRPhoneSystemFileNodePtr>& entries, const std::vector<bool>& removed);

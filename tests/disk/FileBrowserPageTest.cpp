@@ -3,6 +3,7 @@
 // identical to the device's folder, files are exported, deleted (after the confirmation only)
 // and added.
 #include "DeviceFolder.h"
+#include "DialogAnswers.h"
 #include "SampleDevice.h"
 #include "disk/PRPhoneSystemViewController.h"
 #include "disk/PRSystemLibTreeController.h"
@@ -26,21 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Responder : DialogResponder {
-    int answerAlert(const AlertRequest& request) override {
-        alerts.push_back(request);
-        return alertAnswer;
-    }
-    QStringList answerPanel(const PanelRequest& request) override {
-        panels.push_back(request);
-        return panelAnswer;
-    }
-    int alertAnswer = NSAlertSecondButtonReturn;
-    QStringList panelAnswer;
-    std::vector<AlertRequest> alerts;
-    std::vector<PanelRequest> panels;
-};
 
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -125,7 +111,7 @@ protected:
         return names;
     }
 
-    Responder responder;
+    DialogAnswers responder;
     std::vector<std::pair<workspace::Action, QString>> opened;
     std::string folder;
     int simId = 0;

@@ -2,6 +2,7 @@
 // lists and their order against what the device folder holds, removal after the confirmation
 // and after Cancel, uninstall, and export into the export folder.
 #include "DeviceFolder.h"
+#include "DialogAnswers.h"
 #include "SampleDevice.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "platform/Dialogs.h"
@@ -22,16 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Responder : DialogResponder {
-    int answerAlert(const AlertRequest& request) override {
-        alerts.push_back(request);
-        return alertAnswer;
-    }
-    QStringList answerPanel(const PanelRequest&) override { return {}; }
-    int alertAnswer = NSAlertSecondButtonReturn;
-    std::vector<AlertRequest> alerts;
-};
 
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -102,7 +93,7 @@ protected:
     }
     std::string containerOf(const std::string& bundleId) const { return folder + "/apps/" + bundleId + "/container"; }
 
-    Responder responder;
+    DialogAnswers responder;
     std::string folder;
     QWidget host;
     std::unique_ptr<PRFindLargeFileViewController> page;
