@@ -364,7 +364,6 @@ void PRDiskaManagerViewController::ScanDiskUserDataFiles(QObject*) { launch(Disk
 
 void PRDiskaManagerViewController::MyDiskManagebuttonMouseDownHandle(const NSNotification& notification) {
     if (!diskManageButton || notification.sender() != diskManageButton) return;
-    diskManageButton->setImageNamed("scanDown.png");
     ScanDiskUsage();
 }
 
@@ -376,12 +375,15 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
         return;
     }
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
+    diskManageButton->setImageNamed("scanDown.png");
     showTableView();
     threads_.start([this](const std::atomic<bool>& stop) {
         for (DiskScanGroup group : disk::kWholeRunOrder) {
             if (stop) return;
             runScan(group);
         }
+        // The button says "Scanning..." for as long as the run lasts, not after it.
+        handOff([this] { diskManageButton->setImageNamed("scanNom.png"); });
     });
 }
 
@@ -440,11 +442,13 @@ void PRDiskaManagerViewController::showResults(DiskCategory category) {
         appFileController->setContent(appFilesArray);
         showAppFileView();
         appFileTableView->clearSelection();
+        appFileTableView->scrollToTop();
         return;
     case DiskCategory::SystemApps:
         systemAppFileController->setContent(systemAppFileArray);
         showSystemAppFileView();
         systemAppFileTableView->clearSelection();
+        systemAppFileTableView->scrollToTop();
         return;
     case DiskCategory::UserData: break;
     }

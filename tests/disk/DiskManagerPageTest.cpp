@@ -7,7 +7,9 @@
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "model/PRRecordFields.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
 #include <QLabel>
@@ -97,6 +99,11 @@ TEST_F(DiskPageTest, AnAppRowScansOnceThenShowsItsResults) {
     EXPECT_TRUE(page->appScanButton->isEnabled());
     EXPECT_TRUE(page->systemAppScanButton->isEnabled());
     EXPECT_FLOAT_EQ(page->appProgress->value(), 1.0f);
+    // Coming back through the window keeps the scanned rows open.
+    page->showView(&host);
+    EXPECT_TRUE(page->appScanButton->isEnabled());
+    EXPECT_FALSE(page->appFileSizelab->isHidden());
+    EXPECT_FALSE(page->photoScanButton->isEnabled());
 
     // The other app row shows the list of the same scan at once.
     page->ScanDiskSystemAppFiles();
@@ -119,8 +126,11 @@ TEST_F(DiskPageTest, CategoriesWithoutAScanYetFinishWithAnEmptyPage) {
 }
 
 TEST_F(DiskPageTest, TheWholeRunShowsEachCategoryInTurnAndASecondRunAddsNothingTwice) {
-    page->ScanDiskUsage();
+    // The overview's scan button starts it, and says so while it runs.
+    NSNotificationCenter::defaultCenter().postNotificationName("MyDiskManagebuttonMouseDown", page->diskManageButton);
+    EXPECT_EQ(page->diskManageButton->imageName(), "scanDown.png");
     ASSERT_TRUE(waitIdle());
+    ASSERT_TRUE(waitUntil([this] { return page->diskManageButton->imageName() == "scanNom.png"; }));
     EXPECT_EQ(shown, (QStringList{"diskTableView", "photoFileView", "videoFileView", "booksFileView", "systemAppFileView",
                                   "userLibDataView"}));
     const uint64_t expected = 4000 + 6000 + 90000 + 20000;

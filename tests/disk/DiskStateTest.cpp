@@ -53,16 +53,6 @@ TEST(DiskScanState, AFailedScanCanStartAgainAndAWholeRunWaitsForRunningScans) {
     EXPECT_TRUE(state.beginWholeRun());
 }
 
-TEST(UsageArea, UsedAndFreeOfAnArea) {
-    const disk::UsageArea system = disk::UsageArea::of(16000000000ULL, 4000000000ULL);
-    ASSERT_TRUE(system.known);
-    EXPECT_EQ(system.used, 12000000000ULL);
-    EXPECT_FLOAT_EQ(system.ratio, 0.75f);
-    EXPECT_EQ(system.usedText("iOS Used:"), "iOS Used:   12.00GB");
-    EXPECT_EQ(system.freeText("iOS Free:"), "iOS Free:   4.00GB");
-    EXPECT_FLOAT_EQ(disk::UsageArea::of(100, 0).ratio, 1.0f);
-}
-
 TEST(UsageArea, FiguresTheDeviceDidNotGiveLeaveTheAreaEmpty) {
     for (auto [capacity, available] : {std::pair<uint64_t, uint64_t>{0, 0}, {0, 5}, {10, 11}}) {
         const disk::UsageArea area = disk::UsageArea::of(capacity, available);

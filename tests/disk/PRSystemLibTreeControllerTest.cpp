@@ -107,12 +107,4 @@ TEST(PRSystemLibTreeController, DeepPathsMakeEveryFolderOnTheWayAndTheModelFollo
     EXPECT_EQ(tree.content()[0]->children()[0]->fileChildren().size(), 1u);
 }
 
-TEST(PRSystemLibTreeController, SubstringsAroundACharacter) {
-    EXPECT_EQ(PRSystemLibTreeController::SubstringToCh("System/DCIM", '/'), "System");
-    EXPECT_TRUE(PRSystemLibTreeController::SubstringToCh("System", '/').isNull());
-    EXPECT_TRUE(PRSystemLibTreeController::SubstringToCh("", '/').isNull());
-    EXPECT_EQ(PRSystemLibTreeController::SubstringFromCh("System/DCIM/x", '/'), "DCIM/x");
-    EXPECT_TRUE(PRSystemLibTreeController::SubstringFromCh("System/", '/').isNull());
-}
-
 }  // namespace

@@ -172,6 +172,8 @@ TEST_F(DiskDeviceTest, TheSampleDevicesUserDataAndAppsAddUpToItsFolder) {
     }
     EXPECT_EQ(serviceRows, services);
     EXPECT_GT(services, 0u);
+    EXPECT_EQ(page->appFileTableView->indexAt(QPoint(4, 4)).row(), 0);
+    testsupport::spinEventLoop(std::chrono::milliseconds(30));
     testsupport::saveScreenshot(&host, "disk-userapps");
     page->ScanDiskSystemAppFiles();
     EXPECT_EQ(page->shownPage(), page->systemAppFileView);

@@ -4,6 +4,7 @@
 
 #include "device/AfcService.h"
 #include "device/AppService.h"
+#include "device/Conversions.h"
 #include "device/SBService.h"
 #include "platform/CoreFoundation.h"
 
@@ -20,19 +21,12 @@ std::string stringOf(CFTypeRef value) {
     return s ? CFStringGetStdString(s) : std::string();
 }
 
-// A byte count given as a number (or, by some devices, as decimal text).
+// A byte count the device gave as a number; false when it gave none.
 bool byteCount(CFTypeRef value, uint64_t& bytes) {
-    if (auto n = cfCast<CFNumber>(value, CFNumberGetTypeID())) {
-        int64_t v = 0;
-        if (!CFNumberGetValue(n, kCFNumberSInt64Type, &v)) return false;
-        bytes = v > 0 ? uint64_t(v) : 0;
-        return true;
-    }
-    if (auto s = cfCast<CFString>(value, CFStringGetTypeID())) {
-        bytes = std::strtoull(CFStringGetStdString(s).c_str(), nullptr, 10);
-        return true;
-    }
-    return false;
+    if (CFGetTypeID(value) != CFNumberGetTypeID()) return false;
+    const int64_t v = amd::cfnumber_to_int64(value);
+    bytes = v > 0 ? uint64_t(v) : 0;
+    return true;
 }
 
 class AfcFileService final : public DeviceFileService {
@@ -106,8 +100,7 @@ public:
                 app.hasStaticDiskUsage = byteCount(CFDictionaryGetValue(attributes, "StaticDiskUsage"), app.staticDiskUsage);
                 app.hasDynamicDiskUsage =
                     byteCount(CFDictionaryGetValue(attributes, "DynamicDiskUsage"), app.dynamicDiskUsage);
-                CFHolder<CFStringRef> description(CFCopyDescription(attributes));
-                if (description) app.description = CFStringGetStdString(description.get());
+                app.description = amd::cftype_to_string(attributes);
             }
             apps.push_back(std::move(app));
         }
