@@ -148,9 +148,13 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     theTableView = new QTableView(split);
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 96);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 50);
-    theTableView->setColumnWidth(PRSystemlibFileController::FilePath, 200);
+    // Names first; the path takes what is left.
+    theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName, QHeaderView::Interactive);
+    theTableView->horizontalHeader()->setStretchLastSection(true);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileName, 170);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 100);
+    theTableView->setTextElideMode(Qt::ElideMiddle);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 58);
     theTableView->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* preview = new QWidget(split);
