@@ -1,6 +1,7 @@
 // The large-file finder's scan of a simulated device with 200 apps and 100,000 files, 50 of them
 // above the limit: the time per file, and how much of it is spent outside the device calls (the
 // walk's own work, the records and the path labels the page shows).
+#include "TimedDiskServices.h"
 #include "device/DeviceManager.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/LargeFileScan.h"
@@ -18,7 +19,8 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using benchdisk::Clock;
+using benchdisk::g_deviceNanos;
 
 namespace {
 
@@ -28,64 +30,6 @@ constexpr int kMediaFolders = 500;
 constexpr int kFilesPerFolder = 100;   // 50,000 in the media area
 constexpr int kLarge = 50;             // 25 in each area, above the 2 MB limit
 constexpr uint64_t kLimit = 2000000;
-
-std::atomic<int64_t> g_deviceNanos{0};
-
-struct Timer {
-    Clock::time_point start = Clock::now();
-    ~Timer() { g_deviceNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count(); }
-};
-
-// Counts the time spent inside every device call.
-class TimedFileService final : public disk::DeviceFileService {
-public:
-    explicit TimedFileService(std::unique_ptr<disk::DeviceFileService> inner) : inner_(std::move(inner)) {}
-    ~TimedFileService() override {
-        Timer t;
-        inner_.reset();
-    }
-    bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-        Timer t;
-        return inner_->ListDirectory(p, n);
-    }
-    bool FileInfo(const std::string& p, disk::DeviceEntry& e) override {
-        Timer t;
-        return inner_->FileInfo(p, e);
-    }
-
-private:
-    std::unique_ptr<disk::DeviceFileService> inner_;
-};
-
-class TimedServices final : public disk::DiskDeviceServices {
-public:
-    explicit TimedServices(disk::DiskDeviceServices& inner) : inner_(inner) {}
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int d) override {
-        Timer t;
-        auto s = inner_.startMediaArea(d);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
-    }
-    std::unique_ptr<disk::DeviceFileService> startAppDir(int d, const std::string& b) override {
-        Timer t;
-        auto s = inner_.startAppDir(d, b);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
-    }
-    bool lookupApplications(int d, std::vector<disk::DeviceApp>& a) override {
-        Timer t;
-        return inner_.lookupApplications(d, a);
-    }
-    bool appContainerOpens(int d, const std::string& b) override {
-        Timer t;
-        return inner_.appContainerOpens(d, b);
-    }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p) override {
-        Timer t;
-        return inner_.iconPNGData(d, b, p);
-    }
-
-private:
-    disk::DiskDeviceServices& inner_;
-};
 
 void writePlist(CFTypeRef plist, const std::string& path) {
     fs::create_directories(fs::path(path).parent_path());
@@ -166,7 +110,7 @@ struct LabelSink : disk::LargeFileSink {
 
 void LargeFileScanOfSimulatedDevice(benchmark::State& state) {
     benchDevice();
-    TimedServices services(disk::deviceDiskServices());
+    benchdisk::TimedServices services(disk::deviceDiskServices());
     int64_t deviceNanos = 0, totalNanos = 0;
     uint64_t files = 0;
     for (auto _ : state) {

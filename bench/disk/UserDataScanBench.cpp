@@ -1,6 +1,7 @@
 // The disk manager's user-data scan of a simulated device holding 100,000 files in 5,000
 // folders: the time per file, and how much of it is spent outside the device calls (the walk's
 // own work, the items, and the folder tree the page builds from them).
+#include "TimedDiskServices.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/UserDataScan.h"
@@ -19,59 +20,14 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using benchdisk::Clock;
+using benchdisk::g_deviceNanos;
 
 namespace {
 
 constexpr int kTopFolders = 50;
 constexpr int kFoldersEach = 100;  // 5,000 folders holding files
 constexpr int kFilesEach = 20;     // 100,000 files in all
-
-std::atomic<int64_t> g_deviceNanos{0};
-
-struct Timer {
-    Clock::time_point start = Clock::now();
-    ~Timer() { g_deviceNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count(); }
-};
-
-// Counts the time spent inside every device call.
-class TimedFileService final : public disk::DeviceFileService {
-public:
-    explicit TimedFileService(std::unique_ptr<disk::DeviceFileService> inner) : inner_(std::move(inner)) {}
-    ~TimedFileService() override {
-        Timer t;
-        inner_.reset();
-    }
-    bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-        Timer t;
-        return inner_->ListDirectory(p, n);
-    }
-    bool FileInfo(const std::string& p, disk::DeviceEntry& e) override {
-        Timer t;
-        return inner_->FileInfo(p, e);
-    }
-
-private:
-    std::unique_ptr<disk::DeviceFileService> inner_;
-};
-
-class TimedServices final : public disk::DiskDeviceServices {
-public:
-    explicit TimedServices(disk::DiskDeviceServices& inner) : inner_(inner) {}
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int d) override {
-        Timer t;
-        auto s = inner_.startMediaArea(d);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
-    }
-    bool lookupApplications(int d, std::vector<disk::DeviceApp>& a) override { return inner_.lookupApplications(d, a); }
-    bool appContainerOpens(int d, const std::string& b) override { return inner_.appContainerOpens(d, b); }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p) override {
-        return inner_.iconPNGData(d, b, p);
-    }
-
-private:
-    disk::DiskDeviceServices& inner_;
-};
 
 // The device folder, written and attached once.
 struct BenchDevice {
@@ -125,7 +81,7 @@ struct TreeSink : disk::UserDataSink {
 
 void UserDataScanOfSimulatedDevice(benchmark::State& state) {
     benchDevice();
-    TimedServices services(disk::deviceDiskServices());
+    benchdisk::TimedServices services(disk::deviceDiskServices());
     int64_t deviceNanos = 0, totalNanos = 0;
     uint64_t files = 0;
     for (auto _ : state) {
