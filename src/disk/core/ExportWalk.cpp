@@ -34,6 +34,20 @@ bool ExportWalk::copyFile(DeviceFileService& service, const std::string& deviceP
     return false;
 }
 
+bool ExportWalk::copyFile(DeviceFileService& service, const std::string& devicePath, const QString& localPath,
+                          ActionResult& result) {
+    DeviceEntry entry;
+    if (!service.FileInfo(devicePath, entry)) {
+        result.failed(devicePath, "the device has no such file");
+        return false;
+    }
+    if (entry.kind != DeviceEntry::Kind::Regular) {
+        result.failed(devicePath, "it is not a file");
+        return false;
+    }
+    return copyFile(service, devicePath, entry.size, localPath, result);
+}
+
 void ExportWalk::exportFolder(const std::string& devicePath) {
     const QString local = localPathOf(devicePath);
     if (!QDir().mkpath(local)) {

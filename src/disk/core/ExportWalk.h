@@ -37,6 +37,10 @@ public:
     // is whole. A failed copy is removed and counted in result with its reason.
     static bool copyFile(DeviceFileService& service, const std::string& devicePath, uint64_t size,
                          const QString& localPath, ActionResult& result);
+    // The same for a file whose size is asked of the device first (a size seen earlier may be
+    // out of date); a path that is not a regular file is counted as a failure.
+    static bool copyFile(DeviceFileService& service, const std::string& devicePath, const QString& localPath,
+                         ActionResult& result);
 
 private:
     bool stopped() const { return stop_ && stop_->load(); }

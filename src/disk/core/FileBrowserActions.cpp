@@ -44,7 +44,7 @@ ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& fil
             result.failed(file.devicePath, kNoService);
             continue;
         }
-        ExportWalk::copyFile(*service, file.devicePath, file.size, local, result);
+        ExportWalk::copyFile(*service, file.devicePath, local, result);
     }
     return result;
 }
@@ -139,7 +139,7 @@ QString PreviewCopies::localCopy(DiskDeviceServices& services, int deviceIndex, 
         return {};
     }
     const QString local = copyPathOf(file.devicePath);
-    if (!ExportWalk::copyFile(*service, file.devicePath, file.size, local, result)) return {};
+    if (!ExportWalk::copyFile(*service, file.devicePath, local, result)) return {};
     std::lock_guard<std::mutex> lock(mutex_);
     made_[file.devicePath] = local;
     return local;
