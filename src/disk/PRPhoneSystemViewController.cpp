@@ -144,15 +144,15 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     // Deep folders scroll sideways instead of cutting their names.
     theOutlineView->header()->setStretchLastSection(false);
     theOutlineView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    theOutlineView->setMinimumWidth(200);
+    theOutlineView->setMinimumWidth(180);
     theTableView = new QTableView(split);
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
     // Names first; the path takes what is left.
     theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName, QHeaderView::Interactive);
     theTableView->horizontalHeader()->setStretchLastSection(true);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileName, 170);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 100);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileName, 150);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 90);
     theTableView->setTextElideMode(Qt::ElideMiddle);
     theTableView->setColumnWidth(PRSystemlibFileController::FileType, 58);
     theTableView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -178,6 +178,9 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     split->setStretchFactor(1, 5);
     split->setStretchFactor(2, 3);
     split->setSizes({260, 440, 260});
+    // In a small window the preview keeps room of its own.
+    preview->setMinimumWidth(180);
+    for (int i = 0; i < 3; ++i) split->setCollapsible(i, false);
     box->addWidget(split, 1);
 
     outlineViewMenu = new QMenu(page);
