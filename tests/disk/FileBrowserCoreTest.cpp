@@ -2,6 +2,7 @@
 // recreates the device folder byte for byte, hostile device names never lead outside the
 // chosen folder, failed copies leave nothing behind and are named, preview copies are kept per
 // device path and made again after a failure, removals and additions report what the device did.
+#include "LocalFiles.h"
 #include "MemoryDiskDevice.h"
 #include "TestSupport.h"
 #include "disk/core/ExportWalk.h"
@@ -13,7 +14,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using disk::ActionResult;
@@ -22,22 +22,8 @@ using disk::FileBrowserActions;
 
 namespace {
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Every file below root by its relative path, with its bytes; folders with an empty mark.
-std::map<std::string, std::string> treeOf(const fs::path& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(entry.path(), root).string();
-        tree[rel] = entry.is_regular_file() ? "F:" + slurp(entry.path()) : "D";
-    }
-    return tree;
-}
+using localfiles::slurp;
+using localfiles::treeOf;
 
 class FileBrowserCoreTest : public testsupport::HomeTest {
 protected:

@@ -4,6 +4,7 @@
 // and added.
 #include "DeviceFolder.h"
 #include "DialogAnswers.h"
+#include "LocalFiles.h"
 #include "SampleDevice.h"
 #include "disk/PRPhoneSystemViewController.h"
 #include "disk/PRSystemLibTreeController.h"
@@ -22,34 +23,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Every entry below root by its relative path (each component's one leading dot dropped when
-// fold is set, as exports name them), files with their bytes.
-std::map<std::string, std::string> treeOf(const fs::path& root, bool fold) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        std::string rel;
-        for (const auto& part : fs::relative(entry.path(), root)) {
-            std::string name = part.string();
-            if (fold && name.starts_with('.')) name.erase(0, 1);
-            rel += (rel.empty() ? "" : "/") + name;
-        }
-        tree[rel] = entry.is_regular_file() ? "F:" + slurp(entry.path()) : "D";
-    }
-    return tree;
-}
+using localfiles::slurp;
+using localfiles::treeOf;
 
 class FileBrowserPageTest : public devicetest::DeviceTest {
 protected:

@@ -1,6 +1,7 @@
 // The large-file finder's scan and actions against an in-memory device: which files are listed
 // and in which list, which container folders are walked, the records' fields and order, an end
 // mid-walk, and removals, uninstalls and exports that keep what the device refused.
+#include "LocalFiles.h"
 #include "MemoryDiskDevice.h"
 #include "TestSupport.h"
 #include "disk/core/LargeFileActions.h"
@@ -10,13 +11,14 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using disk::LargeFileRecord;
 using disk::LargeFileScan;
 
 namespace {
+
+using localfiles::slurp;
 
 constexpr uint64_t kLimit = 2000000;
 
@@ -33,13 +35,6 @@ std::vector<std::string> pathsOf(const std::vector<LargeFileRecord>& records) {
     std::vector<std::string> paths;
     for (const auto& r : records) paths.push_back(r.filePath);
     return paths;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class LargeFileCoreTest : public testsupport::HomeTest {

@@ -3,6 +3,7 @@
 // and after Cancel, uninstall, and export into the export folder.
 #include "DeviceFolder.h"
 #include "DialogAnswers.h"
+#include "LocalFiles.h"
 #include "SampleDevice.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "platform/Dialogs.h"
@@ -18,18 +19,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using localfiles::slurp;
 
 struct Found {
     std::string path;
