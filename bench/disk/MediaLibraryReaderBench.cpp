@@ -20,7 +20,9 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using benchdisk::Clock;
+using benchdisk::g_deviceNanos;
+using benchdisk::TimedServices;
 
 namespace {
 

@@ -18,7 +18,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using benchdisk::Clock;
+using benchdisk::g_deviceNanos;
+using benchdisk::TimedServices;
 
 namespace {
 

@@ -210,7 +210,7 @@ void PRDiskaManagerViewController::PreviewCopyOnThread(const PRPhotoAndVideoNode
     bool copied = false;
     if (std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(diskDeviceIndex)) {
         const std::string local = disk::previewCopyPath(photo->filePath());
-        copied = !local.empty() && service->CopyToLocal(photo->filePath(), local);
+        copied = !local.empty() && service->CopyToLocal(photo->filePath(), local) == 0;
     }
     handOff([this, photo, copied] { PreviewCopyOnMainThreadHanld(photo, copied); });
 }

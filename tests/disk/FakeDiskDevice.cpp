@@ -34,14 +34,14 @@ public:
         entry.mtime = it->second.mtime;
         return true;
     }
-    bool CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
         ++device_.copyCalls;
         auto it = device_.contents.find(absolute(devicePath));
-        if (it == device_.contents.end() || it->second.empty()) return false;
+        if (it == device_.contents.end() || it->second.empty()) return 1;
         FILE* out = std::fopen(localPath.c_str(), "wb");
-        if (!out) return false;
+        if (!out) return 1;
         const bool whole = std::fwrite(it->second.data(), 1, it->second.size(), out) == it->second.size();
-        return std::fclose(out) == 0 && whole;
+        return std::fclose(out) == 0 && whole ? 0 : 1;
     }
 
 private:

@@ -253,6 +253,36 @@ const std::vector<App>& apps() {
     return list;
 }
 
+// What the file browser and the large-file finder need of the sample device: files above the
+// finder's default limit (2 MB) in the media area and in app containers (one where the finder
+// does not look), and a folder tree deep enough for a folder export to recreate, hidden names
+// and an empty folder included. Returns the bytes written below root: "media/" for the media
+// area, an app's container folder for that app.
+uint64_t writeLargeAndDeepFiles(Writer& w, const std::string& root, const std::string& appId = {}) {
+    uint64_t bytes = 0;
+    int minute = 13000;
+    auto put = [&](const std::string& rel, size_t size) { bytes += w.file(root + rel, noise(root + rel, size), minute += 7); };
+    if (appId.empty()) {
+        put("general_storage/com.apple.videos/Keynote Recording.mp4", 4700000);
+        put("general_storage/com.apple.itunesstored/storage-cache.bin", 3100000);
+        bytes += w.file(root + "general_storage/Archive/2014/05/Receipts/Hardware Store.txt",
+                        "Hardware Store\n2 x hinge 4.50\n1 x paint 12.99\nTotal 21.99\n", minute += 7);
+        put("general_storage/Archive/2014/05/Receipts/.index", 300);
+        bytes += w.file(root + "general_storage/Archive/2014/04/Photos/Beach.jpg", jpeg(320, 240, 4242), minute += 7);
+        bytes += w.file(root + "general_storage/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n", minute += 7);
+        bytes += w.file(root + "general_storage/Archive/.Trash/old-draft.txt", "An old draft.\n", minute += 7);
+        w.folder(root + "general_storage/Archive/Empty");
+    } else if (appId == "com.brightleaf.RecipeBox") {
+        put("Documents/Cookbook Videos/Pasta Basics.mp4", 3400000);
+    } else if (appId == "com.northwind.TrailMaps") {
+        put("Library/Caches/OfflineTiles/region-alps.mbtiles", 5500000);
+        put("Library/Application Support/route-index.db", 2800000);  // the finder does not look here
+    } else if (appId == "com.pixelforge.SkyHopper") {
+        put("tmp/level-pack-7.zip", 2300000);
+    }
+    return bytes;
+}
+
 // Writes one app: attributes, icon and a container with its caches, cookies, temporary
 // files and documents. Returns the container's bytes.
 uint64_t writeApp(Writer& w, const App& app, int order) {
@@ -296,6 +326,7 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
         else
             put("Documents/" + name, 8000 + hashOf(name) % 40000);
     }
+    container += writeLargeAndDeepFiles(w, c, app.id);
     CFMutableDictionaryRef prefs = CFDictionaryCreateMutable();
     setString(prefs, "LastLaunchVersion", *app.version ? app.version : app.build);
     setNumber(prefs, "LaunchCount", 3 + static_cast<int64_t>(hashOf(app.id) % 200));
@@ -461,6 +492,7 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/general_storage/Preferences/user-settings.dat", noise("storage2", 6000), 11110);
     w.folder("media/PublicStaging");
     other += writeUserData(w);
+    other += writeLargeAndDeepFiles(w, "media/");
 
     // Address book, messages, calls, notes, bookmarks and calendar.
     if (!writeHomeArea(folder, error)) return false;

@@ -28,7 +28,7 @@ bool freshCopy(DeviceFileService& service, const std::string& devicePath, const 
     if (local.empty()) return false;
     std::error_code ignored;
     std::filesystem::remove(local, ignored);
-    return service.CopyToLocal(devicePath, local);
+    return service.CopyToLocal(devicePath, local) == 0;
 }
 
 PRBytes fileBytes(const std::string& path) {

@@ -36,7 +36,7 @@ std::string fetchMediaLibrary(DeviceFileService& service, const std::string& fol
     std::error_code ignored;
     // A journal of an earlier device (or an earlier copy) must not be folded into this copy.
     for (const char* suffix : {"", "-shm", "-wal", "-journal"}) std::filesystem::remove(local + suffix, ignored);
-    const bool copied = service.CopyToLocal(kMediaLibraryDevicePath, local);
+    const bool copied = service.CopyToLocal(kMediaLibraryDevicePath, local) == 0;
     report(0.3f);
     service.CopyToLocal(std::string(kMediaLibraryDevicePath) + "-shm", local + "-shm");
     report(0.4f);
