@@ -14,13 +14,14 @@ namespace {
 
 // A plain tile with a word on it: the cell before its thumbnail, and every video's picture.
 QIcon tile(const QString& word, const QColor& fill) {
-    QPixmap pixmap(PRThumbnailModel::kThumbnailSize, PRThumbnailModel::kThumbnailSize);
+    // 4:3, as most camera pictures, so that the titles of a row line up.
+    QPixmap pixmap(PRThumbnailModel::kThumbnailSize, PRThumbnailModel::kThumbnailSize * 3 / 4);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(170, 170, 170));
     painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(14.5, 4.5, 99, 119), 6, 6);
+    painter.drawRoundedRect(QRectF(pixmap.rect()).adjusted(16.5, 2.5, -16.5, -2.5), 6, 6);
     QFont font = painter.font();
     font.setBold(true);
     font.setPixelSize(20);
