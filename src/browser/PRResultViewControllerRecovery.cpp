@@ -69,17 +69,9 @@ void PRResultViewController::actRecovery() {
 void PRResultViewController::savePanelDidEnd(const QString& path) {
     if (recovery_ || !intake_) return;
     recoverPath = path;
-    PRRecoverySelection selection;
-    selection.deviceName = intake_->tree.roots().empty() ? std::string() : intake_->tree.roots().front()->fileName();
-    selection.photoAndVideoArray = intake_->photoAndVideoArray;
-    selection.treeRoots = intake_->tree.roots();
-    selection.contactArray = intake_->contactArray();
-    selection.messageTreeArray = intake_->messageTreeArray();
-    selection.noteArray = intake_->noteArray();
-    selection.callHistoryArray = intake_->callHistoryArray();
-    selection.bookMarkArray = intake_->bookMarkArray();
-    selection.calenderArray = intake_->calenderArray();
-    selection.faceTwitterArray = intake_->faceTwitterArray;
+    // The tree's root folder carries the device's name.
+    const auto& roots = intake_->tree.roots();
+    PRRecoverySelection selection = recoverySelectionOf(*intake_, roots.empty() ? std::string() : roots.front()->fileName());
 
     showSaveWindow();
     auto recovery = std::make_shared<PRBackupRecovery>();

@@ -38,9 +38,20 @@ PRThumbnailModel::PRThumbnailModel(PRPhotoAndVideoController* source, QObject* p
     : QIdentityProxyModel(parent), photos_(source), photoPlaceholder_(tile("JPG", QColor(245, 245, 245))),
       videoIcon_(tile("MOV", QColor(232, 236, 244))) {
     setSourceModel(source);
+    connect(source, &QAbstractItemModel::modelReset, this, [this] {
+        ++generation_;
+        cache_.clear();
+        recent_.clear();
+        queued_.clear();
+        std::lock_guard lock(wanted_->mutex);
+        wanted_->keys.clear();
+    });
 }
 
-PRThumbnailModel::~PRThumbnailModel() { workers_.cancelAndWait(); }
+PRThumbnailModel::~PRThumbnailModel() {
+    closing_ = true;  // hand-offs that run while the workers end store nothing
+    workers_.cancelAndWait();
+}
 
 QString PRThumbnailModel::shortTitle(const QString& name) {
     if (name.toUtf8().size() < 14) return name;
@@ -69,7 +80,7 @@ QImage PRThumbnailModel::decodeThumbnail(const QString& path) {
 }
 
 const PRPhotoAndVideoNode* PRThumbnailModel::recordOf(int row) const {
-    if (row < 0 || row >= photos_->rowCount()) return nullptr;
+    if (!photos_ || row < 0 || row >= photos_->rowCount()) return nullptr;
     return photos_->recordOfRow(row).get();
 }
 
@@ -96,6 +107,7 @@ QVariant PRThumbnailModel::data(const QModelIndex& index, int role) const {
 }
 
 void PRThumbnailModel::loadRange(int first, int end) {
+    if (!photos_ || closing_) return;
     end = std::min(end, photos_->rowCount());
     struct Item {
         Key key;
@@ -116,8 +128,8 @@ void PRThumbnailModel::loadRange(int first, int end) {
     }
     if (items.empty()) return;
     const MainThreadReceiver receiver(this);
-    workers_.start([this, receiver, items = std::move(items), wantedKeys = wanted_,
-                    decoded = decoded_](const std::atomic<bool>& cancelled) {
+    workers_.start([this, receiver, items = std::move(items), wantedKeys = wanted_, decoded = decoded_,
+                    generation = generation_](const std::atomic<bool>& cancelled) {
         for (const Item& item : items) {
             if (cancelled) return;
             bool still;
@@ -131,7 +143,8 @@ void PRThumbnailModel::loadRange(int first, int end) {
                 ++*decoded;
             }
             // Handed over also when skipped, so that a later range asks for it again.
-            performOnMainThread(receiver, [this, item, image, still] {
+            performOnMainThread(receiver, [this, item, image, still, generation] {
+                if (closing_ || generation != generation_) return;
                 queued_.erase(item.key);
                 if (still) store(item.key, item.row, image);
             }, false);

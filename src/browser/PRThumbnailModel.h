@@ -9,6 +9,7 @@
 
 #include <QIdentityProxyModel>
 #include <QIcon>
+#include <QPointer>
 
 #include <atomic>
 #include <list>
@@ -53,7 +54,11 @@ private:
     const PRPhotoAndVideoNode* recordOf(int row) const;
     void store(Key key, int row, const QImage& image);
 
-    PRPhotoAndVideoController* photos_;
+    QPointer<PRPhotoAndVideoController> photos_;  // may go first when both belong to one page
+    bool closing_ = false;
+    // Grows when the records are replaced: a record's address may then be reused by another,
+    // so what was cached or queued under the old records is dropped.
+    int generation_ = 0;
     std::unordered_map<Key, std::pair<QIcon, std::list<Key>::iterator>> cache_;
     std::list<Key> recent_;  // most recent first
     std::unordered_set<Key> queued_;

@@ -100,17 +100,7 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     const auto intake = job->takeIntake();
     ASSERT_TRUE(intake);
 
-    PRRecoverySelection s;
-    s.deviceName = made.device.name;
-    s.photoAndVideoArray = intake->photoAndVideoArray;
-    s.treeRoots = intake->tree.roots();
-    s.contactArray = intake->contactArray();
-    s.messageTreeArray = intake->messageTreeArray();
-    s.noteArray = intake->noteArray();
-    s.callHistoryArray = intake->callHistoryArray();
-    s.bookMarkArray = intake->bookMarkArray();
-    s.calenderArray = intake->calenderArray();
-    s.faceTwitterArray = intake->faceTwitterArray;
+    PRRecoverySelection s = recoverySelectionOf(*intake, made.device.name);
     auto markAll = [](auto& array) {
         for (auto& r : array) r->setBSelected(true);
     };

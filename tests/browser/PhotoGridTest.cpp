@@ -109,4 +109,15 @@ TEST_F(PhotoGridTest, TheRangeFollowsTheColumnsAndTheCheckBoxesMarkTheRecords) {
     model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_TRUE(records[1]->bSelected());
     EXPECT_EQ(photos.markedCount(), 1u);
+
+    // Another backup's records: nothing cached for the old ones is shown for them.
+    model.loadRange(0, 3);
+    photos.setRecords(this->photos(1));
+    EXPECT_FALSE(model.isLoaded(0));
+    model.waitForIdle();
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_FALSE(model.isLoaded(0));
+    model.loadRange(0, 1);
+    model.waitForIdle();
+    EXPECT_TRUE(model.isLoaded(0));
 }

@@ -1,6 +1,7 @@
 #include "browser/core/PRBackupRecovery.h"
 
 #include "browser/core/PRBackupFileTree.h"
+#include "browser/core/PRScanIntake.h"
 #include "clean/JunkFileActions.h"
 #include "export/AtomicFile.h"
 #include "export/PRHtmlController.h"
@@ -58,6 +59,21 @@ bool isUtf8(const std::string& bytes) {
 }
 
 }  // namespace
+
+PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName) {
+    PRRecoverySelection s;
+    s.deviceName = deviceName;
+    s.photoAndVideoArray = intake.photoAndVideoArray;
+    s.treeRoots = intake.tree.roots();
+    s.contactArray = intake.contactArray();
+    s.messageTreeArray = intake.messageTreeArray();
+    s.noteArray = intake.noteArray();
+    s.callHistoryArray = intake.callHistoryArray();
+    s.bookMarkArray = intake.bookMarkArray();
+    s.calenderArray = intake.calenderArray();
+    s.faceTwitterArray = intake.faceTwitterArray;
+    return s;
+}
 
 std::string PRBackupRecovery::defaultFolderName(const QDateTime& when) {
     return QStringLiteral("Quillomatrix %1 - %2")

@@ -43,6 +43,10 @@ struct PRRecoverySelection {
     std::vector<PRFaceTwitterNodePtr> faceTwitterArray;
 };
 
+class PRScanIntake;
+// Every category of a scanned backup (the marks are read when the recovery runs).
+PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName);
+
 struct PRRecoveryResult {
     uint64_t written = 0;   // items counted as written (attachments included)
     uint64_t failures = 0;  // files or folders that could not be written
