@@ -34,6 +34,27 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     return true;
 }
 
+bool CarveDatabase::openIn(const std::string& folder, std::initializer_list<const char*> names,
+                           const CarveContext& context, const char* missingLog) {
+    if (folder.empty()) return false;
+    const std::string path = existingFile(folder, names);
+    if (path.empty()) {
+        if (missingLog) context.writeLog(missingLog);
+        return false;
+    }
+    return open(path, context);
+}
+
+void CarveDatabase::walkPages(bool upwards, const std::function<void(int64_t, int64_t)>& onPage) {
+    const int64_t n = layout_.pageCount;
+    if (layout_.pageSize <= 0) return;
+    if (upwards) {
+        for (int64_t i = 0; i < n; ++i) onPage(i, enterPage(i, true));
+    } else {
+        for (int64_t i = n; i >= 1; --i) onPage(i, enterPage(i, false));
+    }
+}
+
 int64_t CarveDatabase::enterPage(int64_t index, bool upwards) {
     int64_t start = index * layout_.pageSize;
     file_.focus(start - layout_.pageSize, start + 2 * layout_.pageSize, upwards);

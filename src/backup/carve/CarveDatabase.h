@@ -6,6 +6,7 @@
 #include "backup/carve/CarveFile.h"
 #include "backup/carve/CarvePrimitives.h"
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -21,6 +22,15 @@ public:
     // Reads the header's journal byte first (folding the journal rewrites it), folds the
     // journal in through the context, then opens the file. False when it does not open.
     bool open(const std::string& path, const CarveContext& context);
+    // Opens the first of names that exists in the backup folder. False for an empty folder
+    // path, a missing file (logged through the context when missingLog is given) or a file that
+    // does not open.
+    bool openIn(const std::string& folder, std::initializer_list<const char*> names, const CarveContext& context,
+                const char* missingLog = nullptr);
+
+    // Visits the pages in the carver's order, each entered before onPage(index, start) runs:
+    // upwards from index 0 to n - 1, or downwards from index n to 1.
+    void walkPages(bool upwards, const std::function<void(int64_t index, int64_t start)>& onPage);
 
     CarveFile& file() { return file_; }
     int64_t pageSize() const { return layout_.pageSize; }

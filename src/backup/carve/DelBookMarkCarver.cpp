@@ -20,16 +20,12 @@ bool isFiveOnes55(const uint8_t* t) { return std::memcmp(t, "\x01\x01\x01\x01\x0
 }  // namespace
 
 void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kBookmarks, kBookmarksOld});
-    if (path.empty()) return;
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kBookmarks, kBookmarksOld}, context_)) return;
     pageSize_ = db.pageSize();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
+    db.walkPages(/*upwards*/ true, [&](int64_t, int64_t P) {
         if (getPageType(db.file(), P) == 1) carvePage(db, P);
-    }
+    });
     postProgress(context_, 95);
 }
 

@@ -14,21 +14,17 @@ const uint8_t kEventB[6] = {0x08, 0x08, 0x00, 0x08, 0x08, 0x08};
 }  // namespace
 
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kCalendar});
-    if (path.empty()) return;
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
     pageSize_ = db.pageSize();
     const bool variantB = db.writeAheadLog();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
-        if (getPageType(db.file(), P) != 1) continue;
+    db.walkPages(/*upwards*/ true, [&](int64_t, int64_t P) {
+        if (getPageType(db.file(), P) != 1) return;
         if (variantB)
             carveWriteAheadPage(db, P);
         else
             carveRollbackPage(db, P);
-    }
+    });
     postProgress(context_, 100);
 }
 

@@ -14,17 +14,13 @@ const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
 }  // namespace
 
 void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kCalls, kCallsOld});
-    if (path.empty()) return;
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
     pageSize_ = db.pageSize();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
+    db.walkPages(/*upwards*/ true, [&](int64_t, int64_t P) {
         int code = getPageType(db.file(), P);
         if (code == 1 || code == 4) carvePage(db, P);
-    }
+    });
     postProgress(context_, 90);
 }
 

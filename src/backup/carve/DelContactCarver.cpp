@@ -28,14 +28,8 @@ constexpr size_t kValueText = 1024;
 }  // namespace
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kAddressBook});
-    if (path.empty()) {
-        context_.writeLog("contactDB is not exist");
-        return;
-    }
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
     pageSize_ = db.pageSize();
     lastRowid_ = highestRowid_ = 0;
     unknownNamed_ = false;
@@ -43,18 +37,17 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
 
     const int64_t n = db.pageCount();
     std::vector<uint8_t> page(static_cast<size_t>(pageSize_));
-    for (int64_t i = n; i >= 1 && pageSize_ > 0; --i) {
-        int64_t P = db.enterPage(i, /*upwards*/ false);
+    db.walkPages(/*upwards*/ false, [&](int64_t i, int64_t P) {
         if (i == n - 1) {
             db.file().copy(P, page.size(), page.data());
             lastPageText_ = GetLastPageStringWithChar(page.data(), pageSize_);
         }
-        if (getPageType(db.file(), P) != 1) continue;
+        if (getPageType(db.file(), P) != 1) return;
         int F = db.pageNumber(P + 8);
         if (bcheckSubStringIsValid(db.file(), P + F + 30, 10, 4, 10) == 1) carvePersons(db, P);
         nameUnknownPersons();
         carveValues(db, P);
-    }
+    });
     joinAndPost();
     postProgress(context_, 75);
 }

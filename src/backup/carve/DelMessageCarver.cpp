@@ -54,22 +54,15 @@ void DelMessageCarver::post(const PRMessageNodePtr& message) {
 }
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kMessages});
-    if (path.empty()) {
-        context_.writeLog("messageDB is not exist");
-        return;
-    }
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
     pageSize_ = db.pageSize();
     const bool W = db.writeAheadLog();
     const bool S = context_.state.currentNodeIsiOS6Version;
     chatRowids_.clear();
     for (const auto& chat : context_.state.chatMessageArray) chatRowids_.insert(chat->rowid());
 
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
+    db.walkPages(/*upwards*/ true, [&](int64_t, int64_t P) {
         int code = getPageType(db.file(), P);
         if (S) {
             if (code == 1 || code == 2) carveIOS6Page(db, P, code);
@@ -79,7 +72,7 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
             else
                 carvePlainPage(db, P);
         }
-    }
+    });
     if (S) joinIOS6Messages();
     postProgress(context_, 80);
 }

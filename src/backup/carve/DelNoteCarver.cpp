@@ -69,25 +69,18 @@ std::string DelNoteCarver::plainNoteText(std::string text) {
 }
 
 void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kNotes, kNotesOld});
-    if (path.empty()) {
-        context_.writeLog("NoteDB is not exist");
-        return;
-    }
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kNotes, kNotesOld}, context_, "NoteDB is not exist")) return;
     pageSize_ = db.pageSize();
     const bool variantB = db.writeAheadLog();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
-        if (getPageType(db.file(), P) != 1) continue;
+    db.walkPages(/*upwards*/ true, [&](int64_t, int64_t P) {
+        if (getPageType(db.file(), P) != 1) return;
         if (variantB)
             carveHeadsWriteAhead(db, P);
         else
             carveHeadsRollback(db, P);
         carveBodies(db, P);
-    }
+    });
     joinAndPost();
     postProgress(context_, 85);
 }
