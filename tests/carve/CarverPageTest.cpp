@@ -1,5 +1,5 @@
 // Hand-built pages for what real files rarely show: row-id marks, persons without a readable row
-// id, phones from the last page, the bookmark echo rule, the note join, the journal byte that
+// id, phones from the last page, the note join, the journal byte that
 // folding rewrites, and hostile files that every carver must survive.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
@@ -111,33 +111,6 @@ TEST(CarverPageText, LastPageTextAndPhoneSearch) {
     EXPECT_FALSE(DelContactCarver::getNextSubStringInString("Ann123456789012345678901 z", "Ann").has_value());
 }
 
-TEST_F(CarverPage, BookmarkEchoesCloseAfterASixOnesRow) {
-    // Mode 19 from the first cell's header; rows opening "0101010155" 18 and 19 bytes after a
-    // "010101010101" row: only the second is a bookmark.
-    PageFile f(1024, 2);
-    const int K = 100;
-    f.tableLeaf(1, K);
-    const int64_t P = f.pageStart(1);
-    f.put(P + K, Bytes{0x40, 0x01, 0x14, 0x00, 0x01, 0x01, 0x01, 0x15, 0x00, 0x01, 0x01, 0x01, 0x01, 0x55, 0x01, 0x01});
-    auto bookmarkAt = [&](int64_t j, const std::string& title) {
-        // Header from j - 6: col0 (0x00), three integers, title, URL(null), then the row at j.
-        f.put(j - 6, Bytes{0x00, 0x01, 0x01, 0x01, static_cast<uint8_t>(13 + 2 * title.size()), 0x00});
-        f.put(j, Bytes{0x01, 0x01, 0x01, 0x01, 0x55});
-        f.put(j - 6 + 19, Bytes{0x00, 0x00, 0x00});  // values of the three integers
-        f.put(j - 6 + 22, title);
-    };
-    const int64_t six = P + 300;
-    f.put(six, Bytes{0x01, 0x01, 0x01, 0x01, 0x01, 0x01});
-    bookmarkAt(six + 18, "Near");
-    bookmarkAt(six + 200, "Far");
-    write(f, carvefix::names::bookmarks);
-    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
-    std::vector<std::string> titles;
-    for (const auto& b : posted<PRBookMarkNode>("scanDelBookMarkInfo")) titles.push_back(b->bookMarkTitle());
-    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Near"), 0);
-    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Far"), 1);
-}
-
 TEST_F(CarverPage, NoteJoinRaisesRepeatedIdsAndStripsMarkup) {
     auto head = [](int uid, const std::string& title) {
         auto h = std::make_shared<PRNoteNode>();
@@ -188,7 +161,7 @@ TEST_F(CarverPage, CallWithOneCharacterPhoneKeepsAnEmptyName) {
     PageFile f(1024, 2);
     f.tableLeaf(1, 200);
     // Old layout (header 9 at the first cell), phone "7", date, duration 0, flags 5.
-    f.put(f.pageStart(1) + 200, Bytes{0x20, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00,
+    f.put(f.pageStart(1) + 200, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00,
                                        '7', 0x17, 0x40, 0x11, 0x11, 0x05, 0xff});
     write(f, carvefix::names::calls);
     state.contactArray.push_back(std::make_shared<PRContactNode>());

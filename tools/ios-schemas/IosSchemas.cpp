@@ -295,4 +295,18 @@ std::string calendar(Ios ios) {
            "DELETE FROM ExceptionDate WHERE owner_id = OLD.ROWID; END;";
 }
 
+std::string tableStatement(const std::string& schema, const std::string& table) {
+    for (const char* gap : {" (", "("}) {
+        const std::string head = "CREATE TABLE " + table + gap;
+        const size_t start = schema.find(head);
+        if (start == std::string::npos) continue;
+        int depth = 0;
+        for (size_t at = start + head.size() - 1; at < schema.size(); ++at) {
+            if (schema[at] == '(') ++depth;
+            if (schema[at] == ')' && --depth == 0) return schema.substr(start, at + 1 - start) + ";";
+        }
+    }
+    return {};
+}
+
 }  // namespace iosschema

@@ -52,6 +52,10 @@ std::string notesLegacy();
 // Library/Safari/Bookmarks.db.
 std::string bookmarks(Ios ios);
 
+// The one CREATE TABLE statement of table in a database's schema text (with its ";"), for a
+// maker that needs that table alone; empty when the text has no such table.
+std::string tableStatement(const std::string& schema, const std::string& table);
+
 // Library/Calendar/Calendar.sqlitedb: Event (iOS 4), CalendarItem with Location and Calendar
 // (iOS 5 to 7), plus Store.
 std::string calendar(Ios ios);

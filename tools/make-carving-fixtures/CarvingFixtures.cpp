@@ -1,6 +1,7 @@
 #include "CarvingFixtures.h"
 
 #include "FixtureDatabase.h"
+#include "IosSchemas.h"
 
 #include <cstdio>
 #include <functional>
@@ -8,6 +9,9 @@
 namespace carvefix {
 
 namespace {
+
+using iosschema::Ios;
+using iosschema::tableStatement;
 
 // Seconds since 2001 around 2013, and since 1970 around 2011: four-byte integers whose bytes
 // never look like the serial types around them (no 0x00 to 0x0f bytes).
@@ -84,15 +88,7 @@ std::vector<uint8_t> blob(int length, int seed) {
 
 Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool ios6) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    if (ios6)
-        db.exec(
-            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
-            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code TEXT, read INTEGER, "
-            "assisted INTEGER, face_time_data BLOB, originalAddress TEXT);");
-    else
-        db.exec(
-            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
-            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT);");
+    db.exec(tableStatement(iosschema::callHistory(ios6 ? Ios::v6 : Ios::v5), "call"));
     auto make = [&](int i) {
         CallRow c;
         char phone[32];
@@ -118,12 +114,7 @@ Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool i
 
 Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT 0, parent INTEGER, "
-        "type INTEGER, title TEXT, url TEXT, num_children INTEGER DEFAULT 0, editable INTEGER DEFAULT 1, "
-        "deletable INTEGER DEFAULT 1, hidden INTEGER DEFAULT 0, external_uuid TEXT, "
-        "hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, read INTEGER, last_modified REAL, "
-        "server_id TEXT, sync_key TEXT, sync_data BLOB, added INTEGER DEFAULT 1);");
+    db.exec(tableStatement(iosschema::bookmarks(Ios::v6), "bookmarks"));
     db.useLegacyIntegerFormat();
     auto make = [&](int i) {
         BookmarkRow b;
