@@ -132,15 +132,18 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         bool matched = false, joinWrong = false;
         for (auto it = range.first; it != range.second && !matched; ++it) {
             const ExpectedRecord& want = rows.deleted[it->second];
-            bool ownOk = true, joinOk = true;
+            bool ownOk = true, joinOk = true, joinEmpty = false;
             for (const auto& [field, value] : want.fields) {
                 const bool isJoined = std::find(joined.begin(), joined.end(), field) != joined.end();
                 auto got = r.fields.find(field);
-                const bool same = got != r.fields.end() && got->second == value;
-                (isJoined ? joinOk : ownOk) &= same;
+                const std::string text = got == r.fields.end() ? std::string() : got->second;
+                if (!isJoined) ownOk = ownOk && text == value;
+                else if (text.empty() && !value.empty()) joinEmpty = true;
+                else joinOk = joinOk && text == value;
             }
             if (ownOk && joinOk && !found[it->second]) {
                 found[it->second] = matched = true;
+                score.joinMissing += joinEmpty ? 1 : 0;
             } else if (ownOk && !joinOk) {
                 joinWrong = true;
             }

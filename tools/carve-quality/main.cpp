@@ -24,8 +24,8 @@ int main(int argc, char** argv)
     ::mkdir(folder.c_str(), 0700);
     using carvefix::CarveKind;
     using iosschema::Ios;
-    std::printf("%-10s %-4s %5s %8s %9s %8s %12s %14s %13s %13s\n", "kind", "iOS", "page", "deleted", "recovered",
-                "recall", "of-in-file", "live-as-del", "wrong-join", "garbage");
+    std::printf("%-10s %-4s %5s %8s %9s %8s %12s %14s %13s %13s %13s\n", "kind", "iOS", "page", "deleted", "recovered",
+                "recall", "of-in-file", "live-as-del", "wrong-join", "garbage", "join-missing");
     bool met = true;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
@@ -36,11 +36,11 @@ int main(int argc, char** argv)
                 options.pageSize = page;
                 options.rows = rows;
                 const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
-                std::printf("%-10s %-4d %5d %8d %9d %7.1f%% %7.1f%% %3d %8d (%3.1f%%) %5d (%3.1f%%) %5d (%3.1f%%)\n",
+                std::printf("%-10s %-4d %5d %8d %9d %7.1f%% %7.1f%% %3d %8d (%3.1f%%) %5d (%3.1f%%) %5d (%3.1f%%) %9d\n",
                             carvefix::kindName(kind), static_cast<int>(ios), page, s.deleted, s.recovered, s.recall(),
                             s.recallOfRecoverable(), s.recoverable,
                             s.liveAsDeleted, s.share(s.liveAsDeleted), s.wrongJoins, s.share(s.wrongJoins),
-                            s.garbage, s.share(s.garbage));
+                            s.garbage, s.share(s.garbage), s.joinMissing);
                 met = met && s.recallOfRecoverable() >= 95 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
                       s.share(s.garbage) < 1;
             }

@@ -152,35 +152,8 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
 Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     const bool item = o.writeAheadLog;
-    if (!item)
-        db.exec(
-            "CREATE TABLE Event (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location TEXT, "
-            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
-            "calendar_id INTEGER, orig_event_id INTEGER, orig_start_date INTEGER, organizer_id INTEGER, "
-            "organizer_is_self INTEGER, organizer_external_id TEXT, self_attendee_status INTEGER, status INTEGER, "
-            "availability INTEGER, privacy_level INTEGER, url TEXT, last_modified INTEGER, sequence_num INTEGER, "
-            "birthday_id INTEGER, modified_properties INTEGER, external_tracking_status INTEGER, external_id TEXT, "
-            "external_mod_tag TEXT, unique_identifier TEXT, external_schedule_id TEXT, external_rep BLOB, "
-            "response_comment TEXT, hidden INTEGER);");
-    else
-        db.exec(
-            "CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location_id INTEGER, "
-            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
-            "calendar_id INTEGER, orig_item_id INTEGER, orig_date REAL, organizer_id INTEGER, "
-            "self_attendee_id INTEGER, status INTEGER, availability INTEGER, privacy_level INTEGER, "
-            "sequence_num INTEGER, last_modified INTEGER, url TEXT, birthday_id INTEGER, modified_properties INTEGER, "
-            "external_tracking_status INTEGER, external_id TEXT, external_mod_tag TEXT, external_schedule_id TEXT, "
-            "external_rep BLOB, response_comment TEXT, unique_identifier TEXT, hidden INTEGER, "
-            "has_recurrences INTEGER, has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER, "
-            "due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, creation_date REAL, "
-            "action TEXT, original_store_id INTEGER, display_order INTEGER" +
-            std::string(o.ios6Calendar ? ", shared_item_created_by_id INTEGER, shared_item_created_date REAL, "
-                                         "shared_item_modified_by_id INTEGER, shared_item_modified_date REAL, "
-                                         "invitation_status INTEGER, invitation_changed_properties INTEGER, "
-                                         "conference_id INTEGER, travel_time REAL, travel_advisory INTEGER, "
-                                         "start_location_id INTEGER"
-                                       : "") +
-            ");");
+    const std::string schema = iosschema::calendar(item ? (o.ios6Calendar ? Ios::v6 : Ios::v5) : Ios::v4);
+    db.exec(tableStatement(schema, item ? "CalendarItem" : "Event"));
     auto make = [&](int i) {
         CalendarRow c;
         c.title = "Event " + o.tag + std::to_string(i);

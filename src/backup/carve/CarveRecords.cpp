@@ -436,6 +436,63 @@ private:
 
 }  // namespace
 
+bool admitsRowid(const CarvedRecord& r, int64_t x) {
+    if (r.rowidKnown) return r.rowid == x;
+    return x > 0 && (r.rowidBefore == 0 || r.rowidBefore < x) && (r.rowidAfter == 0 || x < r.rowidAfter);
+}
+
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef) {
+    std::vector<int> partner(left.size(), -1);
+    std::vector<std::vector<int>> candidates(left.size());
+    for (size_t a = 0; a < left.size(); ++a) {
+        const int64_t named = left[a]->values[leftRef].asInteger();
+        for (size_t b = 0; b < right.size(); ++b)
+            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()))
+                candidates[a].push_back(static_cast<int>(b));
+    }
+    std::vector<bool> taken(right.size(), false);
+    // One candidate left: the pair is certain; taking it may leave another row one candidate.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t a = 0; a < left.size(); ++a) {
+            if (partner[a] >= 0) continue;
+            std::vector<int> open;
+            for (int b : candidates[a])
+                if (!taken[static_cast<size_t>(b)]) open.push_back(b);
+            candidates[a] = open;
+            if (open.size() == 1) {
+                partner[a] = open.front();
+                taken[static_cast<size_t>(open.front())] = true;
+                changed = true;
+            }
+        }
+    }
+    // Rows that share their candidates: pair them in order when the numbers agree and every
+    // pair so made is allowed.
+    std::vector<bool> grouped(left.size(), false);
+    for (size_t a = 0; a < left.size(); ++a) {
+        if (partner[a] >= 0 || candidates[a].empty() || grouped[a]) continue;
+        std::vector<size_t> group;
+        for (size_t other = a; other < left.size(); ++other)
+            if (partner[other] < 0 && candidates[other] == candidates[a]) {
+                group.push_back(other);
+                grouped[other] = true;
+            }
+        std::vector<int> pool = candidates[a];
+        if (pool.size() != group.size()) continue;
+        std::sort(group.begin(), group.end(), [&](size_t x, size_t y) {
+            return left[x]->values[leftRef].asInteger() < left[y]->values[leftRef].asInteger();
+        });
+        std::sort(pool.begin(), pool.end(), [&](int x, int y) {
+            return right[static_cast<size_t>(x)]->values[rightRef].asInteger() <
+                   right[static_cast<size_t>(y)]->values[rightRef].asInteger();
+        });
+        for (size_t k = 0; k < group.size(); ++k) partner[group[k]] = pool[k];
+    }
+    return partner;
+}
+
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
     return PageCarver(db, shapes).run();

@@ -71,6 +71,19 @@ struct CarvedTable {
 // when its row id is lost) is left out, as is a second copy of a deleted row.
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes);
 
+// Whether row r can have row id x: its own when it was read, else any between the whole rows
+// around it.
+bool admitsRowid(const CarvedRecord& r, int64_t x);
+
+// Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
+// right row b names a's in column rightRef. A pair is made only where it is the one the row ids
+// allow (a lost row id is bounded by the whole rows around it); where several rows share the same
+// bounds on both sides, equal numbers of them pair in the order of the ids they name (rows were
+// written one after another, each partner with its row). Answers, per left row, the index of its
+// partner in right, or -1.
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef);
+
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
 TableShape shapeOf(const char* columns);
