@@ -215,13 +215,12 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
                      [](const PRMessageNode& m) { return m.messageContent(); },
                      [&](const carvefix::MessageRow& r, const PRMessageNode& m) {
                          if (c.layout == carvefix::MessageLayout::ios6) {
-                             // Handles above 127 have two-byte row ids; the join reads one byte.
-                             std::string phone = r.handle < 128 ? r.address : "";
-                             return m.messagePhone() == phone && m.messageDate() == dateText(r.date, false) &&
+                             return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
                                     m.messageType() == (r.fromMe ? "Send" : "Received") &&
                                     m.bImessage() == (r.service != "SMS") && m.handle_id() == r.handle;
                          }
-                         std::string type = c.layout == carvefix::MessageLayout::madrid ? "unknown"
+                         // Every iMessage of the fixture carries madrid_flags 12289: received.
+                         std::string type = c.layout == carvefix::MessageLayout::madrid ? "Received"
                                                                                        : (r.fromMe ? "Send" : "Received");
                          return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
                                 m.messageType() == type && m.bImessage() == (c.layout == carvefix::MessageLayout::madrid);

@@ -156,7 +156,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         } else {
             ++score.garbage;
         }
-        if (explain) std::fprintf(stderr, "%s: wrong record %s\n", carvefix::kindName(kind), r.key.c_str());
+        if (explain) {
+            std::string fields;
+            for (const auto& [name, value] : r.fields) fields += " " + name + "=" + value;
+            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(), fields.c_str());
+        }
     }
     std::string bytes;
     {

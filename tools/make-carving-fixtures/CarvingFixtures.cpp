@@ -303,21 +303,9 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
 Rows<MessageRow> writeMessages(const std::string& path, const Options& o, MessageLayout layout) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     if (layout == MessageLayout::ios6) {
-        if (!db.addsToExisting())
-            db.exec("CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
-                    "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT);");
-        db.exec(
-            "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, "
-            "replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, "
-            "attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, "
-            "account_guid TEXT, error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, "
-            "is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, "
-            "is_from_me INTEGER DEFAULT 0, is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, "
-            "is_auto_reply INTEGER DEFAULT 0, is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, "
-            "is_system_message INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, "
-            "is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, "
-            "is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
-            "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);");
+        const std::string schema = iosschema::messages(Ios::v6);
+        if (!db.addsToExisting()) db.exec(tableStatement(schema, "handle"));
+        db.exec(tableStatement(schema, "message"));
         // Handles 1 to 9, then 200 and up (two-byte integers in the message rows). An existing
         // database has handles of its own.
         for (int h = 1; h <= 12 && !db.addsToExisting(); ++h) {
@@ -327,17 +315,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
             db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)", {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
         }
     } else {
-        std::string columns =
-            "ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT, flags INTEGER, "
-            "replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER, height INTEGER, "
-            "UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB, recipients BLOB, read INTEGER";
-        if (layout == MessageLayout::madrid)
-            columns +=
-                ", madrid_attributedBody BLOB, madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, "
-                "madrid_type INTEGER, madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT, "
-                "madrid_account_guid TEXT, madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT, "
-                "madrid_error INTEGER, is_madrid INTEGER, madrid_date_read INTEGER, madrid_date_delivered INTEGER";
-        db.exec("CREATE TABLE message (" + columns + ");");
+        db.exec(tableStatement(iosschema::messages(layout == MessageLayout::madrid ? Ios::v5 : Ios::v4), "message"));
     }
     auto make = [&](int i) {
         MessageRow m;
@@ -376,7 +354,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
                    {rowid, m.address, m.date, m.text, static_cast<int64_t>(m.flags)});
         } else {
             db.run("INSERT INTO message VALUES (?, NULL, ?, ?, 0, 0, NULL, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL, 1, "
-                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', NULL, 12289, NULL, NULL, 0, 1, 0, 0)",
+                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', 12289, NULL, NULL, 0, 1, 0, 0, NULL)",
                    {rowid, m.date, m.text, blob(70, static_cast<int>(rowid)), m.address, uuid(o.tag, static_cast<int>(rowid))});
         }
     };

@@ -353,7 +353,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                    {uuid(r), text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
                     fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
                     int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text});
+            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
         } else if (o.ios == Ios::v5 && imessage) {
             const int64_t flags = fromMe ? (r.below(5) ? 36869 : 102405) : (r.below(5) ? 12289 : 77825);
             db.run("INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
@@ -362,13 +362,13 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                    "VALUES (NULL, ?, ?, 0, 0, ?, 0, ?, 0, 0, 1, ?, 10, ?, 0, 'iMessage', 'e:ada@example.com', ?, 0, 1, ?, ?)",
                    {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
                     fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text});
+            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
         } else {
             db.run("INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
                    "version, country, read" + std::string(o.ios == Ios::v5 ? ", is_madrid" : "") +
                        ") VALUES (?, ?, ?, ?, 0, ?, 0, ?, 0, 0, 'us', 1" + (o.ios == Ios::v5 ? ", 0" : "") + ")",
                    {partners[who], when, text, int64_t{fromMe ? 3 : 2}, static_cast<int64_t>(who + 1), 38 + r.below(400)});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}}, text});
+            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}}, text.substr(0, 24)});
         }
     }
     db.exec("COMMIT;");
