@@ -1,5 +1,5 @@
 // Hand-built pages for what real files rarely show: row-id marks, persons without a readable row
-// id, phones from the last page, the note join, the journal byte that
+// id, phones from the last page, the journal byte that
 // folding rewrites, and hostile files that every carver must survive.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
@@ -109,32 +109,6 @@ TEST(CarverPageText, LastPageTextAndPhoneSearch) {
     EXPECT_FALSE(DelContactCarver::getNextSubStringInString("nothing here", "Zed").has_value());
     // A candidate of 21 characters or more is passed over.
     EXPECT_FALSE(DelContactCarver::getNextSubStringInString("Ann123456789012345678901 z", "Ann").has_value());
-}
-
-TEST_F(CarverPage, NoteJoinRaisesRepeatedIdsAndStripsMarkup) {
-    auto head = [](int uid, const std::string& title) {
-        auto h = std::make_shared<PRNoteNode>();
-        h->setUid(uid);
-        h->setNoteTitle(title);
-        return h;
-    };
-    state.noteArray = {head(0, "zero"), head(5, "A"), head(5, "B"), head(7, "C")};
-    auto body = std::make_shared<PRNoteValueNode>();
-    body->setUid(6);
-    body->setNoteValue("<div>one</div>&nbsp;two<br>three");
-    auto first = std::make_shared<PRNoteValueNode>();
-    first->setUid(1);
-    state.noteValueArray = {body, first};
-    PageFile f(1024, 1);  // one page: nothing is examined, the join still runs
-    write(f, carvefix::names::notes);
-    carve::DelNoteCarver(context).scanDelNoteThread(folder());
-    auto notes = posted<PRNoteNode>("ScanDelNoteInfo");
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0]->noteTitle(), "B");
-    EXPECT_EQ(notes[0]->noteContent(), "one two three");
-    EXPECT_EQ(notes[1]->noteTitle(), "zero");  // the head of id 0 became 1
-    EXPECT_EQ(state.noteArray[2]->uid(), 6);
-    EXPECT_EQ(progress(), std::vector<int>{85});
 }
 
 TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {

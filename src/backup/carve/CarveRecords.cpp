@@ -442,13 +442,15 @@ bool admitsRowid(const CarvedRecord& r, int64_t x) {
 }
 
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
-                          const std::vector<const CarvedRecord*>& right, size_t rightRef) {
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     std::vector<int> partner(left.size(), -1);
     std::vector<std::vector<int>> candidates(left.size());
     for (size_t a = 0; a < left.size(); ++a) {
         const int64_t named = left[a]->values[leftRef].asInteger();
         for (size_t b = 0; b < right.size(); ++b)
-            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()))
+            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()) &&
+                (!fits || fits(*left[a], *right[b])))
                 candidates[a].push_back(static_cast<int>(b));
     }
     std::vector<bool> taken(right.size(), false);
@@ -470,7 +472,7 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     }
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
-    std::vector<bool> grouped(left.size(), false);
+    std::vector<bool> grouped(left.size(), !!fits);
     for (size_t a = 0; a < left.size(); ++a) {
         if (partner[a] >= 0 || candidates[a].empty() || grouped[a]) continue;
         std::vector<size_t> group;

@@ -12,6 +12,7 @@
 #include "backup/carve/CarveDatabase.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,8 +82,11 @@ bool admitsRowid(const CarvedRecord& r, int64_t x);
 // bounds on both sides, equal numbers of them pair in the order of the ids they name (rows were
 // written one after another, each partner with its row). Answers, per left row, the index of its
 // partner in right, or -1.
+// fits, when given, must also hold for a pair (texts of the two rows that agree); with it the
+// rows are paired only where one pairing is left, never by their order.
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
-                          const std::vector<const CarvedRecord*>& right, size_t rightRef);
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
