@@ -1,6 +1,5 @@
-// Hand-built pages for what real files rarely show: row-id marks, persons without a readable row
-// id, phones from the last page, the journal byte that
-// folding rewrites, and hostile files that every carver must survive.
+// Hand-built pages for what real files rarely show: a call cell with a one-character number, the
+// journal byte that folding rewrites, and hostile files that every carver must survive.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -18,98 +17,10 @@ using namespace carvetest;
 using carvefix::PageFile;
 using Bytes = std::vector<uint8_t>;
 
-namespace {
-
-// A person row at cell offset `cell` of page `page`: the cell opens with a one-byte payload
-// size and the row-id bytes, then the header size (0x23 marks a readable row id; anything else
-// hides it) and 34 serial types, all empty but the sort columns, then the values.
-void putPerson(PageFile& f, int page, int cell, Bytes rowid, uint8_t headerSize, const std::string& first) {
-    Bytes b = {0x50};
-    b.insert(b.end(), rowid.begin(), rowid.end());
-    b.push_back(headerSize);
-    Bytes types(34, 0x00);                                      // columns 0 to 33
-    types[1] = static_cast<uint8_t>(13 + 2 * first.size());     // First
-    types[29] = 0x04, types[30] = 0x04, types[31] = 0x01;       // "0000040401" from column 27
-    types[33] = 0x09;                                           // IsPreferredName = 1
-    b.insert(b.end(), types.begin(), types.end());
-    b.insert(b.end(), first.begin(), first.end());
-    Bytes ints = {0x7f, 0xff, 0xff, 0xff, 0x7f, 0xff, 0xff, 0xff, 0xff};
-    b.insert(b.end(), ints.begin(), ints.end());
-    f.put(f.pageStart(page) + cell, b);
-}
-
-}  // namespace
-
 class CarverPage : public CarveTest {
 protected:
     void write(const PageFile& f, const char* name) { ASSERT_TRUE(f.write(file(name))); }
-    std::vector<PRContactNodePtr> carveContacts() {
-        carve::DelContactCarver(context).scanDelContactThread(folder());
-        return posted<PRContactNode>("ScanDelContactInfo");
-    }
 };
-
-TEST_F(CarverPage, PersonRowIdsFromTheirMarks) {
-    PageFile f(1024, 2);
-    f.tableLeaf(1, 100);
-    putPerson(f, 1, 100, {0x05}, 0x23, "Ann");
-    putPerson(f, 1, 300, {0x83, 0x05}, 0x23, "Bob");
-    write(f, carvefix::names::addressBook);
-    auto people = carveContacts();
-    ASSERT_EQ(people.size(), 2u);
-    EXPECT_EQ(people[0]->contactName(), "Ann");
-    EXPECT_EQ(people[0]->rowid(), 5);
-    EXPECT_EQ(people[1]->contactName(), "Bob");
-    EXPECT_EQ(people[1]->rowid(), 389);
-    EXPECT_EQ(progress(), std::vector<int>{75});
-}
-
-TEST_F(CarverPage, PersonsWithoutAReadableRowId) {
-    PageFile f(1024, 3);
-    // Page 2 is walked first: two damaged rows before any row id is known, then row id 10.
-    f.tableLeaf(2, 40);
-    putPerson(f, 2, 40, {0x01}, 0x00, "Ann");
-    putPerson(f, 2, 240, {0x02}, 0x00, "Bob");
-    putPerson(f, 2, 440, {0x0a}, 0x23, "Cid");
-    // Page 1: two damaged rows after it.
-    f.tableLeaf(1, 40);
-    putPerson(f, 1, 40, {0x01}, 0x00, "Dan");
-    putPerson(f, 1, 240, {0x01}, 0x00, "Eve");
-    write(f, carvefix::names::addressBook);
-    std::map<std::string, int> rowids;
-    for (const auto& p : carveContacts()) rowids[p->contactName()] = p->rowid();
-    // The unknown ones get the highest row id seen + 1, + 2, the last found first; the later
-    // damaged ones count down from the last known row id (which the first naming left at 10).
-    EXPECT_EQ(rowids["Cid"], 10);
-    EXPECT_EQ(rowids["Bob"], 11);
-    EXPECT_EQ(rowids["Ann"], 12);
-    EXPECT_EQ(rowids["Dan"], 9);
-    EXPECT_EQ(rowids["Eve"], 8);
-}
-
-TEST_F(CarverPage, PhoneFromTheLastPage) {
-    PageFile f(1024, 3);
-    f.tableLeaf(1, 100);
-    putPerson(f, 1, 100, {0x05}, 0x23, "Ann");
-    // The last page holds search keys: name without blanks, then the number and a blank.
-    f.put(f.pageStart(2) + 10, std::string("xxAnn+4477001234 more text"));
-    write(f, carvefix::names::addressBook);
-    auto people = carveContacts();
-    ASSERT_EQ(people.size(), 1u);
-    EXPECT_EQ(people[0]->contactPhone(), "+4477001234 ");
-}
-
-TEST(CarverPageText, LastPageTextAndPhoneSearch) {
-    const uint8_t bytes[] = {'A', 0x00, 'b', 0x7f, 0x80, ' ', '~'};
-    EXPECT_EQ(carve::DelContactCarver::GetLastPageStringWithChar(bytes, 7), "A.b.. ~");
-    using carve::DelContactCarver;
-    EXPECT_EQ(DelContactCarver::getNextSubStringInString("..annlee123 x", "AnnLee"), std::optional<std::string>("123 "));
-    EXPECT_EQ(DelContactCarver::getNextSubStringInString("..annlee123", "AnnLee"), std::optional<std::string>("12"));
-    EXPECT_FALSE(DelContactCarver::getNextSubStringInString("..annlee123 x", "").has_value());
-    EXPECT_FALSE(DelContactCarver::getNextSubStringInString("nothing here", "Zed").has_value());
-    // A candidate of 21 characters or more is passed over.
-    EXPECT_FALSE(DelContactCarver::getNextSubStringInString("Ann123456789012345678901 z", "Ann").has_value());
-}
 
 TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {
     // A rollback-journal notes file: folding switches its header to the write-ahead log, yet the
