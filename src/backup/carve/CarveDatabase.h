@@ -40,26 +40,18 @@ public:
 
     // Brings page index into memory with its neighbours and returns its start.
     int64_t enterPage(int64_t index, bool upwards);
-    // True when pos lies inside a cell that the page entered last still holds: a live row, which
-    // the readers list already and which is no deleted record. Pages on the free list hold none.
-    bool isLiveRow(int64_t pos) const;
     // True for a page on the free list (index counted from 0).
     bool isFreePage(int64_t index) const {
         return index >= 0 && index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
     }
-    // A two-byte big-endian number of the page header, such as a cell pointer.
-    int pageNumber(int64_t pos) { return static_cast<int>(readBigEndian(file_.bytes(pos, 2), 0, 2)); }
 
 private:
     void readFreeList();
-    void readLiveCells(int64_t pageStart);
 
     CarveFile file_;
     PageLayout layout_;
     bool writeAheadLog_ = false;
-    int64_t usableSize_ = 0;
     std::vector<bool> freePage_;                         // by page index
-    std::vector<std::pair<int64_t, int64_t>> liveCells_;  // [start, end) in the page entered, sorted
 };
 
 // A column's value as the record classes hold text: the value text made into a string.
