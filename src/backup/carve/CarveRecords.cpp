@@ -21,9 +21,10 @@ double CarvedValue::asReal() const {
     return 0;
 }
 
-TableShape shapeOf(const char* columns) {
+TableShape shapeOf(const char* columns, bool keepLiveValues) {
     TableShape shape;
     shape.rowidAlias = -1;
+    shape.keepLiveValues = keepLiveValues;
     for (const char* c = columns; *c; ++c) {
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
@@ -106,6 +107,7 @@ private:
     struct Found {
         CarvedRecord record;
         bool live;
+        uint64_t signature = 0;  // of the values, row id aside
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -281,6 +283,11 @@ private:
     void keep(Found found, size_t shape, int64_t index, int64_t pos) {
         found.record.page = index;
         found.record.position = pos;
+        found.signature = signature(found.record, shapes_[shape].rowidAlias);
+        if (found.live && !shapes_[shape].keepLiveValues) {
+            found.record.values.clear();
+            found.record.values.shrink_to_fit();
+        }
         found_[shape].push_back(std::move(found));
     }
 
@@ -357,18 +364,23 @@ private:
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
     }
 
-    static std::string signature(const CarvedRecord& record, int rowidAlias) {
-        std::string key;
+    // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
+    static uint64_t signature(const CarvedRecord& record, int rowidAlias) {
+        uint64_t h = 1469598103934665603ULL;
+        auto mix = [&](const void* data, size_t n) {
+            const auto* b = static_cast<const uint8_t*>(data);
+            for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
+        };
         for (size_t c = 0; c < record.values.size(); ++c) {
             if (static_cast<int>(c) == rowidAlias) continue;
             const CarvedValue& v = record.values[c];
-            key += static_cast<char>('0' + v.type);
-            if (v.type == CarvedValue::integerValue) key += std::to_string(v.integer);
-            else if (v.type == CarvedValue::realValue) key += std::to_string(v.real);
-            else key += v.bytes;
-            key += '\x1f';
+            mix(&v.type, 1);
+            if (v.type == CarvedValue::integerValue) mix(&v.integer, sizeof v.integer);
+            else if (v.type == CarvedValue::realValue) mix(&v.real, sizeof v.real);
+            else mix(v.bytes.data(), v.bytes.size());
+            mix("\x1f", 1);
         }
-        return key;
+        return h;
     }
 
     std::vector<CarvedTable> finish() {
@@ -393,12 +405,11 @@ private:
                     }
             }
             std::unordered_set<int64_t> liveRowids;
-            std::unordered_set<std::string> liveValues, deletedValues;
-            const int alias = shapes_[s].rowidAlias;
+            std::unordered_set<uint64_t> liveValues, deletedValues;
             for (const Found& f : found)
                 if (f.live) {
                     liveRowids.insert(f.record.rowid);
-                    liveValues.insert(signature(f.record, alias));
+                    liveValues.insert(f.signature);
                 }
             std::set<int64_t> deletedRowids;
             std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
@@ -410,7 +421,7 @@ private:
                     tables_[s].live.push_back(std::move(f.record));
                     continue;
                 }
-                const std::string key = signature(f.record, alias);
+                const uint64_t key = f.signature;
                 if (liveValues.count(key) || deletedValues.count(key)) continue;
                 if (f.record.rowidKnown && (liveRowids.count(f.record.rowid) || deletedRowids.count(f.record.rowid)))
                     continue;

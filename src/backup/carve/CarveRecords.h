@@ -34,6 +34,9 @@ struct ColumnShape {
 struct TableShape {
     std::vector<ColumnShape> columns;
     int rowidAlias = 0;
+    // Whether the live rows are answered with their values; otherwise only their row ids and
+    // places are (all a table of a million live rows needs to tell its deleted rows apart).
+    bool keepLiveValues = false;
 };
 
 struct CarvedValue {
@@ -90,6 +93,6 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
-TableShape shapeOf(const char* columns);
+TableShape shapeOf(const char* columns, bool keepLiveValues = false);
 
 }  // namespace carve

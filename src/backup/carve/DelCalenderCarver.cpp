@@ -20,7 +20,7 @@ const std::vector<TableShape>& calendarShapes() {
         shapeOf("ktttrtriiiiiitiiiitiiiiittttbti"),
         shapeOf("ktitrtriiiriiiiiitriiiittttbtiiitiirtirr"),
         shapeOf("ktitrtriiiriiiiiitriiiittttbtiiitiirtirrtiiirtrtiii"),
-        shapeOf("ktrrtrii"),
+        shapeOf("ktrrtrii", /*keepLiveValues*/ true),
     };
     return shapes;
 }

@@ -20,7 +20,7 @@ const std::vector<TableShape>& messageShapes() {
         shapeOf("ktitiitiiiiittbbi"),
         shapeOf("ktitiitiiiiittbbibtititttibtiiiit"),
         shapeOf("kTtitittbiitttiiiiiiiiiiiiiiiiiiiiitii"),
-        shapeOf("kTtTt"),
+        shapeOf("kTtTt", /*keepLiveValues*/ true),
     };
     return shapes;
 }
