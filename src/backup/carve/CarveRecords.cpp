@@ -106,7 +106,7 @@ public:
 private:
     struct Found {
         CarvedRecord record;
-        bool live;
+        bool live = false;
         uint64_t signature = 0;  // of the values, row id aside
     };
 
@@ -223,7 +223,15 @@ private:
     // length and the first serial type are then lost; the first column is taken to be the row
     // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
     bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0);
+    }
+
+    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth) const {
         const uint8_t* base = page_.data();
+        bool best = false;
+        Found bestFound;
+        int64_t bestEnd = 0;
+        size_t bestShape = 0;
         for (int offset : {4, 5, 6, 3, 2}) {
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
@@ -263,11 +271,38 @@ private:
                 // A shape that needs a NULL for the row id must not meet data there.
                 if (shape.rowidAlias >= 0 && !found.record.values[static_cast<size_t>(shape.rowidAlias)].isNull())
                     continue;
-                shapeIndex = s;
-                return true;
+                // A reading that ends where the block ends, or where a whole cell starts, is
+                // the cell's own; another one is kept only while nothing better turns up.
+                const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
+                Found ignored;
+                int64_t nextEnd = 0;
+                size_t nextShape = 0;
+                if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape) ||
+                    (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
+                    shapeIndex = s;
+                    return true;
+                }
+                if (!best) {
+                    best = true;
+                    bestFound = found;
+                    bestEnd = end;
+                    bestShape = s;
+                }
             }
         }
-        return false;
+        if (!best) return false;
+        found = std::move(bestFound);
+        end = bestEnd;
+        shapeIndex = bestShape;
+        return true;
+    }
+
+    // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block).
+    bool headOnlyCell(int64_t at, int64_t limit) const {
+        Found found;
+        int64_t end = 0;
+        size_t shape = 0;
+        return damagedCellAt(at, limit, found, end, shape, /*depth*/ 1);
     }
 
     // Four bytes a freeblock once wrote over a cell's head: the next block's offset (0, or

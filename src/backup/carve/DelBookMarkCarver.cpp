@@ -25,6 +25,23 @@ const std::vector<TableShape>& bookmarkShapes() {
     return shapes;
 }
 
+// A bookmark's address opens with its scheme ("http:", "https:", "javascript:"...), and neither
+// it nor the title holds control characters: a stretch of bytes read from the wrong place does.
+bool plausible(const std::string& title, const std::string& url) {
+    for (const std::string* text : {&title, &url})
+        for (unsigned char c : *text)
+            if (c < 0x20 || c == 0x7f) return false;
+    if (url.empty()) return true;
+    size_t colon = url.find(':');
+    if (colon == 0 || colon == std::string::npos || colon > 16) return false;
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = url[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return false;
+    }
+    return true;
+}
+
 std::string textOf(const CarvedValue& v) {
     return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
 }
@@ -38,6 +55,7 @@ void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
             const std::string title = textOf(row.values[4]);
             const std::string url = textOf(row.values[5]);
             if (title == "Root" || title == "com.apple.ReadingList" || (title.empty() && url.empty())) continue;
+            if (!plausible(title, url)) continue;
             auto bookmark = std::make_shared<PRBookMarkNode>();
             bookmark->setBookMarkTitle(title);
             bookmark->setBookMarkURL(url);
