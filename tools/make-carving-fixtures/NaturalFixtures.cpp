@@ -118,8 +118,14 @@ void deleteRows(FixtureDatabase& db, const std::vector<bool>& doomed, const std:
     db.exec("COMMIT;");
 }
 
-void split(NaturalRows& rows, const std::vector<ExpectedRecord>& all, const std::vector<bool>& gone) {
+// Deletes 30% of the rows written (see doomed) and answers which are live and which deleted.
+NaturalRows deleteSome(FixtureDatabase& db, Random& r, const std::vector<ExpectedRecord>& all,
+                       const std::function<void(size_t)>& remove) {
+    const std::vector<bool> gone = doomed(r, static_cast<int>(all.size()));
+    deleteRows(db, gone, remove);
+    NaturalRows rows;
     for (size_t i = 0; i < all.size(); ++i) (gone[i] ? rows.deleted : rows.live).push_back(all[i]);
+    return rows;
 }
 
 NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -151,11 +157,7 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
                        address});
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
+    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -176,11 +178,7 @@ NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& 
         all.push_back({title, {{"bookMarkURL", folder ? "" : url}}, title});
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {static_cast<int64_t>(i + 1)}); });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
+    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -222,14 +220,10 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
                        title});
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) {
+    return deleteSome(db, r, all, [&](size_t i) {
         db.run(events ? "DELETE FROM Event WHERE ROWID = ?" : "DELETE FROM CalendarItem WHERE ROWID = ?",
                {static_cast<int64_t>(i + 1)});
     });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
 }
 
 NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -265,14 +259,10 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
                        title});
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) {
+    return deleteSome(db, r, all, [&](size_t i) {
         db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {static_cast<int64_t>(i + 1)});
         db.run("DELETE FROM ZNOTE WHERE Z_PK = ?", {static_cast<int64_t>(i + 1)});
     });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
 }
 
 NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -320,16 +310,12 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
         all.push_back({name, {{"contactPhone", phones}, {"contactEmail", emails}}, last});
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) {
+    return deleteSome(db, r, all, [&](size_t i) {
         const auto row = static_cast<int64_t>(i + 1);
         db.run("DELETE FROM ABMultiValueEntry WHERE parent_id IN (SELECT UID FROM ABMultiValue WHERE record_id = ?)", {row});
         db.run("DELETE FROM ABMultiValue WHERE record_id = ?", {row});
         db.run("DELETE FROM ABPerson WHERE ROWID = ?", {row});
     });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
 }
 
 NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -378,11 +364,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
         }
     }
     db.exec("COMMIT;");
-    const auto gone = doomed(r, o.rows);
-    deleteRows(db, gone, [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
-    NaturalRows rows;
-    split(rows, all, gone);
-    return rows;
+    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 }  // namespace

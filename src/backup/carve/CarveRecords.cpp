@@ -21,6 +21,10 @@ double CarvedValue::asReal() const {
     return 0;
 }
 
+std::string textOf(const CarvedValue& value) {
+    return value.type == CarvedValue::text ? GetStringFormChar(value.bytes.data(), value.bytes.size()) : std::string();
+}
+
 TableShape shapeOf(const char* columns, bool keepLiveValues) {
     TableShape shape;
     shape.rowidAlias = -1;

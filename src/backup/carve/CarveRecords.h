@@ -53,6 +53,9 @@ struct CarvedValue {
     double asReal() const;
 };
 
+// A text column as the record classes hold text (empty for any other value).
+std::string textOf(const CarvedValue& value);
+
 struct CarvedRecord {
     std::vector<CarvedValue> values;
     int64_t rowid = 0;

@@ -42,9 +42,6 @@ bool plausible(const std::string& title, const std::string& url) {
     return true;
 }
 
-std::string textOf(const CarvedValue& v) {
-    return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
-}
 }  // namespace
 
 void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {

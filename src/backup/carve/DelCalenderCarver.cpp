@@ -25,9 +25,6 @@ const std::vector<TableShape>& calendarShapes() {
     return shapes;
 }
 
-std::string textOf(const CarvedValue& v) {
-    return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
-}
 
 // Seconds from 2001 of 1990-01-01 and 2040-01-01.
 constexpr int64_t kEarliest = -346723200;

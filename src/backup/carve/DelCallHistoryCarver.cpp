@@ -45,7 +45,7 @@ void DelCallHistoryCarver::post(const CarvedRecord& row) {
                                (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
     if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return;
     auto call = std::make_shared<PRCallHistoryNode>();
-    if (address.type == CarvedValue::text) call->setCallPhone(GetStringFormChar(address.bytes.data(), address.bytes.size()));
+    call->setCallPhone(textOf(address));
     if (auto text = dateTimeText(date, false)) call->setCallDate(*text);
     call->setCallTime(static_cast<int>(duration));
     // Bit 0 of the flags marks an outgoing call (5, or 17 for FaceTime...).

@@ -23,9 +23,6 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
-std::string textOf(const CarvedValue& v) {
-    return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
-}
 
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person leave to it alone. A guess

@@ -25,9 +25,6 @@ const std::vector<TableShape>& messageShapes() {
     return shapes;
 }
 
-std::string textOf(const CarvedValue& v) {
-    return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
-}
 
 // A time a message of these phones can have: 2005 to 2030, counted from 1970 or from 2001.
 bool plausibleTime(int64_t t) {

@@ -27,9 +27,6 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-std::string textOf(const CarvedValue& v) {
-    return v.type == CarvedValue::text ? GetStringFormChar(v.bytes.data(), v.bytes.size()) : std::string();
-}
 
 // The text without markup ("<...>", "&...;") and without blanks.
 std::string letters(const std::string& text) {
