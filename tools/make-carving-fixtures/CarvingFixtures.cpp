@@ -188,14 +188,8 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
 
 Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK INTEGER, "
-        "ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, ZEXTERNALSEQUENCENUMBER INTEGER, "
-        "ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZBODY INTEGER, ZSTORE INTEGER, ZCREATIONDATE INTEGER, "
-        "ZMODIFICATIONDATE INTEGER, ZAUTHOR VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR, ZSUMMARY VARCHAR, "
-        "ZTITLE VARCHAR);"
-        "CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZOWNER INTEGER, "
-        "ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR, ZEXTERNALREPRESENTATION BLOB);");
+    const std::string schema = iosschema::notes(Ios::v6);
+    db.exec(tableStatement(schema, "ZNOTE") + tableStatement(schema, "ZNOTEBODY"));
     db.useLegacyIntegerFormat();
     auto make = [&](int i) {
         NoteRow n;
@@ -212,8 +206,12 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     auto insert = [&](int64_t, const NoteRow& n) {
         // The summary is the start of the body; short bodies keep it one-byte.
         std::string summary = n.body.substr(0, 40);
-        db.run(db.addsToExisting() ? "INSERT INTO ZNOTE VALUES (?, 3, 3, 2, 2, 2, 2, ?, NULL, ?, ?, 2, ?, ?, NULL, ?, NULL, ?, ?)"
-                                   : "INSERT INTO ZNOTE VALUES (?, 3, 1, 0, 0, 0, 0, ?, NULL, ?, ?, 1, ?, ?, NULL, ?, NULL, ?, ?)",
+        const std::string columns =
+            "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZEXTERNALFLAGS, "
+            "ZEXTERNALSERVERINTID, ZINTEGERID, ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, "
+            "ZGUID, ZSUMMARY, ZTITLE) ";
+        db.run(columns + (db.addsToExisting() ? "VALUES (?, 3, 3, 2, 2, 2, 2, ?, ?, 2, ?, 2, ?, ?, ?, ?, ?)"
+                                              : "VALUES (?, 3, 1, 0, 0, 0, 0, ?, ?, 0, ?, 1, ?, ?, ?, ?, ?)"),
                {static_cast<int64_t>(n.id), static_cast<int64_t>(0x100000000LL + n.id), static_cast<int64_t>(n.id),
                 static_cast<int64_t>(n.id), n.created, n.modified, uuid(o.tag, n.id), summary, n.title});
         db.run(db.addsToExisting() ? "INSERT INTO ZNOTEBODY VALUES (?, 2, 3, ?, ?, NULL, NULL)"
@@ -232,19 +230,9 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
 
 Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, Middle TEXT, "
-        "FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, Department TEXT, Note TEXT, "
-        "Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, Prefix TEXT, Suffix TEXT, FirstSort TEXT, "
-        "LastSort TEXT, CreationDate INTEGER, ModificationDate INTEGER, CompositeNameFallback TEXT, "
-        "ExternalIdentifier TEXT, ExternalModificationTag TEXT, ExternalUUID TEXT, StoreID INTEGER, DisplayName TEXT, "
-        "ExternalRepresentation BLOB, FirstSortSection TEXT, LastSortSection TEXT, "
-        "FirstSortLanguageIndex INTEGER DEFAULT 2147483647, LastSortLanguageIndex INTEGER DEFAULT 2147483647, "
-        "PersonLink INTEGER DEFAULT -1, ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1);"
-        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
-        "identifier INTEGER, label INTEGER, value TEXT);"
-        "CREATE INDEX ABMultiValueRecordIDIndex ON ABMultiValue(record_id);"
-        "CREATE TABLE ABPersonSearchKey (person_id INTEGER, search_key TEXT);");
+    const std::string schema = iosschema::addressBook(Ios::v6);
+    db.exec(tableStatement(schema, "ABPerson") + tableStatement(schema, "ABMultiValue") +
+            tableStatement(schema, "ABPersonSearchKey"));
     static const char* firsts[] = {"Alice", "Bruno", "Chloe", "Dmitri", "Elena", "Farid", "Greta"};
     static const char* lasts[] = {"Zed", "Young", "Xu", "Weber", "Vance", "Ueda", "Tran"};
     auto make = [&](int i) {
