@@ -13,14 +13,17 @@ namespace sampledb {
 
 class SqliteWriter {
 public:
-    // Removes any earlier file of that path (with its journals) and creates an empty database.
-    explicit SqliteWriter(const std::string& path);
+    // Removes any earlier file of that path (with its journals) and creates an empty database
+    // that keeps a write-ahead log or a rollback journal, as the device's file does.
+    explicit SqliteWriter(const std::string& path, bool writeAheadLog = false);
     ~SqliteWriter();
     SqliteWriter(const SqliteWriter&) = delete;
     SqliteWriter& operator=(const SqliteWriter&) = delete;
 
     bool ok() const { return db_ != nullptr && ok_; }
     void exec(const std::string& sql);
+    // The row id the last insert gave.
+    int64_t lastRowid() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
     // Switches to write-ahead logging without checkpoints, so that what is written from now
     // on stays in the "-wal" file after the connection closes.
