@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 #include "model/PRCalenderNode.h"
 
 namespace {
@@ -30,7 +29,6 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
         backupreader::log("CalenderDB is not exist");
         return;
     }
-    commitDB(dbPath);
 
     BackupDatabase db(dbPath);
     size_t rows = 0;

@@ -164,9 +164,9 @@ TEST_F(CarverPage, NoteJoinRaisesRepeatedIdsAndStripsMarkup) {
     EXPECT_EQ(progress(), std::vector<int>{85});
 }
 
-TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {
-    // A rollback-journal notes file: folding switches its header to the write-ahead log, yet the
-    // rollback layout (dates from the creation column) must still be the one carved.
+TEST_F(CarverPage, TheBackupFileIsCarvedAsItLiesWithItsOwnJournalKind) {
+    // A rollback-journal notes file: it is read, never folded (which would switch its header to
+    // the write-ahead log), and its rollback layout (dates from the creation column) is carved.
     carvefix::Options o;
     o.deletedPages = 0;
     auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
@@ -174,7 +174,7 @@ TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {
     std::ifstream in(file(carvefix::names::notes), std::ios::binary);
     char header[20];
     in.read(header, 20);
-    EXPECT_EQ(header[18], 2) << "the journal was folded";
+    EXPECT_EQ(header[18], 1) << "the backup's file was written";
     auto notes = posted<PRNoteNode>("ScanDelNoteInfo");
     ASSERT_FALSE(notes.empty());
     const carvefix::NoteRow& deleted = rows.deleted.front();
