@@ -9,6 +9,7 @@
 #include "platform/CoreFoundation.h"
 #include "platform/Paths.h"
 
+#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -157,7 +158,9 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
         state_.currentNodeIsiOS6Version = state_.IOSVersionIOS6(*version);
         return;
     }
-    versionUnreadable(backupFolder, infoError.empty() ? manifestError : infoError);
+    // Without an Info.plist the manifest's list was the one to give the version.
+    const bool hasInfo = ::access((backupFolder + "/Info.plist").c_str(), F_OK) == 0;
+    versionUnreadable(backupFolder, hasInfo ? infoError : manifestError);
 }
 
 void PRMessageReader::versionUnreadable(const std::string& backupFolder, const std::string& why) {
