@@ -8,8 +8,10 @@
 
 namespace files {
 
-int openRegular(const std::string& path, int flags, mode_t mode) {
-    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+int openRegular(const std::string& path, int flags, mode_t mode) { return openRegularAt(AT_FDCWD, path, flags, mode); }
+
+int openRegularAt(int dir, const std::string& name, int flags, mode_t mode) {
+    const int fd = ::openat(dir, name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -15,6 +15,8 @@ namespace files {
 // and EINVAL for anything else that is not a regular file. For writers too: a FIFO opened
 // for writing blocks just the same.
 int openRegular(const std::string& path, int flags, mode_t mode = 0);
+// The same for name inside the folder descriptor dir (AT_FDCWD for the working folder).
+int openRegularAt(int dir, const std::string& name, int flags, mode_t mode = 0);
 
 // A regular file opened read-only, its type checked before it is opened: a device file is
 // never opened at all. With followLinks false a symbolic link is refused (ELOOP).
