@@ -31,7 +31,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         call->setCallType(outgoing ? "Outgoing" : "Incoming");
         if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else call->setCallDuration(outgoing ? "Cancelled" : "Missed");
-        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(contact->contactName());
+        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
         nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
     });
 }

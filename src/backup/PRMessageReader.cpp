@@ -238,7 +238,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
             else fillIos6(*message, row, layout);
 
             if (auto contact = contacts.find(message->messagePhone(), PRContactPhoneIndex::kPieceWithData)) {
-                message->setMessageName(contact->contactName());
+                message->setMessageName(copiedText(contact->contactName()));
                 message->setContactImageData(contact->imageData());
             }
             state_.messageContactData.reset();
