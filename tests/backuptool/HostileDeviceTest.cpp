@@ -151,6 +151,23 @@ TEST_F(HostileDevice, ARestoreThatCannotBeDoneWholeChangesNothing)
     EXPECT_TRUE(folderPicture(device) == withFolder);
 }
 
+TEST_F(HostileDevice, AFailureWhileWritingTakesBackEverythingWritten)
+{
+    writeFile(backupFile(backupFolder(), kApp, "Documents/Shopping List.txt"), "changed in the backup");
+    writeFile(backupFile(backupFolder(), "CameraRollDomain", "Media/DCIM/101APPLE/IMG_0012.JPG"), "changed photo");
+    // The last file passes the check (it is there) but cannot be read when it is copied.
+    addRecords({record(kApp, "Documents/New folder/late.txt")});
+    const std::string late = backupFile(backupFolder(), kApp, "Documents/New folder/late.txt");
+    ASSERT_EQ(::chmod(late.c_str(), 0), 0);
+    const auto deviceBefore = folderPicture(device);
+    const ToolRun run = runTool({"--restore", "--target", udid, "--source", udid},
+                                {"setpriv", "--bounding-set=-dac_override,-dac_read_search",
+                                 "--inh-caps=-dac_override,-dac_read_search"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.error.find("New folder/late.txt"), std::string::npos) << run.error;
+    EXPECT_TRUE(folderPicture(device) == deviceBefore) << "files, staged copies or folders were left";
+}
+
 TEST_F(HostileDevice, TreesDeeperThanAPathCanNameAreRestoredAndBackedUpWhole)
 {
     std::string deep = "Documents";
