@@ -69,12 +69,13 @@ void selectAbove(QTableView* table, int row) {
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
 // rows whose files are gone leave the table (and the scan's list when given). Nothing selected:
 // nothing asked, nothing done.
+// One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
-disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QTableView* table,
+disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QWidget* window, QTableView* table,
                                   Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
-                                  const std::function<bool()>& confirm, std::vector<Ptr>* goneOut = nullptr) {
+                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
-    if (records.empty() || !confirm()) return {};
+    if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
     const int first = firstSelectedViewRow(table);
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
@@ -89,6 +90,7 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device
     if (scanned) dropFrom(*scanned, gone);
     selectAbove(table, first);
     if (goneOut) *goneOut = std::move(gone);
+    diskpages::alertFailures(window, QObject::tr("Some files could not be deleted."), result);
     return result;
 }
 
@@ -161,39 +163,30 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
 // ---- Photos, music, videos and books ----------------------------------------------------------
 
 void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
-    const auto result = removeSelected<PRPhotoAndVideoNodePtr>(
-        services_, diskDeviceIndex, photoFileTableview, photoFileController, &photoFilesArray,
-        [](const PRPhotoAndVideoNode& p) { return p.filePath(); },
-        [this] { return diskpages::confirmRemoval(window(), tr(kRemoveMessage), QString()); });
-    raise(AppCounter::TotalPhotoRemoveFileSize, result.bytes);
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+    raise(AppCounter::TotalPhotoRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController, &photoFilesArray,
+                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
+              .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
-    const auto result = removeSelected<PRTranMusicNodePtr>(
-        services_, diskDeviceIndex, musicFileTableView, muiscFileController, &musicFilesArray,
-        [](const PRTranMusicNode& t) { return t.musicLoctionpath(); },
-        [this] { return diskpages::confirmRemoval(window(), tr(kRemoveMessage), QString()); });
-    raise(AppCounter::TotalMusicRemoveFileSize, result.bytes);
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+    raise(AppCounter::TotalMusicRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController, &musicFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+              .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
-    const auto result = removeSelected<PRTranMusicNodePtr>(
-        services_, diskDeviceIndex, vidoeFileTableView, videoFileController, &videoFilesArray,
-        [](const PRTranMusicNode& t) { return t.musicLoctionpath(); },
-        [this] { return diskpages::confirmRemoval(window(), tr(kRemoveMessage), QString()); });
-    raise(AppCounter::TotalVideoRemoveFileSize, result.bytes);
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+    raise(AppCounter::TotalVideoRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController, &videoFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+              .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
     // Books change no removed-byte total.
-    const auto result = removeSelected<PRBookNodePtr>(
-        services_, diskDeviceIndex, bookFileTableview, booksFileController, &bookFilesArray,
-        [](const PRBookNode& b) { return b.filePath(); },
-        [this] { return diskpages::confirmRemoval(window(), tr(kRemoveMessage), tr(kBookCaution)); });
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+    removeSelected(services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
+                   [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
@@ -302,9 +295,8 @@ void PRDiskaManagerViewController::ExportUserData(QObject*) {
 void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
     std::vector<PRPhoneSystemFileNodePtr> gone;
     const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
-        services_, diskDeviceIndex, userLibDataFileTableView, libFileController, nullptr,
-        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); },
-        [this] { return diskpages::confirmRemoval(window(), tr(kRemoveMessage), QString()); }, &gone);
+        services_, diskDeviceIndex, window(), userLibDataFileTableView, libFileController, nullptr,
+        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone);
     // The folder's list in the outline forgets them too, so that they are not listed again.
     for (const PRPhoneSystemFileNodePtr& file : gone)
         if (PRPhoneSystemDirNodePtr folder = file->parent.lock()) {
@@ -313,5 +305,4 @@ void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
             folder->setFileChildren(std::move(files));
         }
     raise(AppCounter::TotalUserdataRemoveFileSize, result.bytes);
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
 }
