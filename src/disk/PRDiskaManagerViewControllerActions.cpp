@@ -228,8 +228,10 @@ void PRDiskaManagerViewController::ExportAllBookItem(QObject*) {
 // ---- Apps -------------------------------------------------------------------------------------
 
 void PRDiskaManagerViewController::ExportAppData(QObject*) {
-    const PRAppDirTreeNodePtr app = appFileController->objectAt(diskpages::currentSourceRow(appFileTableView));
-    if (!app || appFileTableView->selectionModel()->selectedRows().isEmpty()) return;
+    const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
+    if (rows.isEmpty()) return;
+    const PRAppDirTreeNodePtr app = appFileController->objectAt(rows.front());
+    if (!app) return;
     // Two apps of one name each get a folder of their own.
     QString name = app->appDisplayName.isEmpty() ? app->appBundleId : app->appDisplayName;
     for (const PRAppDirTreeNodePtr& other : appFilesArray)
@@ -251,10 +253,14 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
 }
 
 void PRDiskaManagerViewController::UninStallAppData(QObject*) {
-    if (appFileTableView->selectionModel()->selectedRows().isEmpty()) return;
-    const int viewRow = appFileTableView->currentIndex().isValid() ? appFileTableView->currentIndex().row()
-                                                                   : firstSelectedViewRow(appFileTableView);
-    const PRAppDirTreeNodePtr app = appFileController->objectAt(diskpages::currentSourceRow(appFileTableView));
+    const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
+    if (rows.isEmpty()) return;
+    // The row clicked last when it is selected, else the first selected one.
+    QItemSelectionModel* selection = appFileTableView->selectionModel();
+    const bool currentSelected = selection->isRowSelected(appFileTableView->currentIndex().row(), QModelIndex());
+    const int viewRow = currentSelected ? appFileTableView->currentIndex().row() : firstSelectedViewRow(appFileTableView);
+    const PRAppDirTreeNodePtr app =
+        appFileController->objectAt(currentSelected ? diskpages::currentSourceRow(appFileTableView) : rows.front());
     if (!app) return;
     AlertRequest alert;
     alert.messageText = QStringLiteral("Are you sure you want to permanently uninstall the %1.app from your device?")
