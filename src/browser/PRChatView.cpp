@@ -59,6 +59,21 @@ void PRChatView::paintEvent(QPaintEvent*)
     }
 }
 
+QTextOption PRChatView::bubbleTextOption()
+{
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+void PRChatTextLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRectF(rect()), text(), PRChatView::bubbleTextOption());
+}
+
 QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom)
 {
     auto* line = new QLabel(this);
@@ -87,7 +102,7 @@ void PRChatView::initWithName(const QString& name, const QRectF& rect, const QSt
     y0 = std::trunc(y0);
     qreal w = rect.width();
     if (string.isEmpty()) w += 20;
-    textView = new QLabel(this);
+    textView = new PRChatTextLabel(this);
     textView->setTextFormat(Qt::PlainText);
     textView->setWordWrap(true);
     textView->setAlignment(Qt::AlignLeft | Qt::AlignTop);

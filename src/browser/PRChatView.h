@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QRectF>
 #include <QString>
+#include <QTextOption>
 #include <QWidget>
 
 #include <array>
@@ -35,6 +36,8 @@ public:
     QLabel* imageView = nullptr;
 
     static QFont bubbleFont(int pixels);
+    // Long words and addresses break anywhere rather than run out of the bubble.
+    static QTextOption bubbleTextOption();
     static const QColor kReceivedDateColor, kSentDateColor, kNoticeColor;
 
 protected:
@@ -50,6 +53,16 @@ private:
     std::array<QRectF, 9> contentMatrix_;
     float contentLen = 0, contentHeight = 0;
     QString nameLayer_;
+};
+
+// A bubble's message text: plain text, wrapped like calculateChatRect measures it.
+class PRChatTextLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
 };
 
 // The contact name in the conversation header.

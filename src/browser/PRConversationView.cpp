@@ -4,13 +4,13 @@
 #include "browser/PRChatView.h"
 #include "platform/Images.h"
 
-#include <QFontMetricsF>
+#include <QTextLayout>
 #include <QImageReader>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
 
-#include <climits>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -91,10 +91,21 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation)
 QRectF PRConversationView::calculateChatRect(const QString& string)
 {
     if (string.isNull() || string == "\n" || string == " ") return QRectF();
-    const QFontMetricsF metrics(PRChatView::bubbleFont(11));
-    QRectF used = metrics.boundingRect(QRectF(0, 0, 140, qreal(INT_MAX / 4)), Qt::TextWordWrap, string);
-    used.moveTo(0, 0);
-    if (string.isEmpty()) used = QRectF();
+    QRectF used(0, 0, 0, 0);
+    if (!string.isEmpty()) {
+        QTextLayout layout(string, PRChatView::bubbleFont(11));
+        layout.setTextOption(PRChatView::bubbleTextOption());
+        layout.beginLayout();
+        qreal height = 0, width = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(140);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+            width = std::max(width, line.naturalTextWidth());
+        }
+        layout.endLayout();
+        used = QRectF(0, 0, std::ceil(width), std::ceil(height));
+    }
     if (used.width() > 0) used.adjust(0, 0, 36, 33);
     if (used.height() < 15) used.setHeight(15);
     return used;

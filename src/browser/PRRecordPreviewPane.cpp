@@ -87,10 +87,8 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     QVBoxLayout* l = nullptr;
 
     photoPage = newPage(this, l);
-    movView = new QVideoWidget(photoPage);
-    movView->setMinimumHeight(240);
-    movView->hide();
-    l->addWidget(movView, 1);
+    // The movie view and its player are made for the first movie shown.
+    movView = nullptr;
     imageView = addImageView(l, photoPage, 240);
     imageFileNamelab = addLabel(l, photoPage);
     imageFileSizelab = addLabel(l, photoPage);
@@ -181,7 +179,7 @@ QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension)
 void PRRecordPreviewPane::showMovieIcon()
 {
     if (player) player->stop();
-    movView->hide();
+    if (movView) movView->hide();
     imageView->show();
     imageView->setPixmap(QPixmap::fromImage(fileTypeIcon("mov")));
 }
@@ -193,7 +191,7 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record)
     imageFileSizelab->setText(format("File Size: %1", record.fileNodeSize()));
     if (player) player->stop();
     if (!record.bmov()) {
-        movView->hide();
+        if (movView) movView->hide();
         imageView->show();
         setFitted(imageView, readImage(record.filePath()));
         return;
@@ -204,6 +202,9 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record)
         return;
     }
     if (!player) {
+        movView = new QVideoWidget(photoPage);
+        movView->setMinimumHeight(240);
+        static_cast<QVBoxLayout*>(photoPage->layout())->insertWidget(0, movView, 1);
         player = new QMediaPlayer(this);
         player->setVideoOutput(movView);
         // A movie the decoders refuse falls back to the movie icon; nothing is reported.

@@ -51,7 +51,7 @@ public:
 
     // Photos and videos.
     QWidget* photoPage;
-    QVideoWidget* movView;
+    QVideoWidget* movView;  // null until a movie is shown
     QLabel *imageView, *imageFileNamelab, *imageFileSizelab;
     QMediaPlayer* player;
     // Contacts.
