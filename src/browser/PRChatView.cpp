@@ -59,6 +59,15 @@ void PRChatView::paintEvent(QPaintEvent*)
     }
 }
 
+// Both kinds of bubble start with their side, their slices and the sender text.
+void PRChatView::startBubble(const QString& name, char type)
+{
+    messageType_ = type;
+    initNodeImage();
+    initRect(QRectF(geometry()));
+    nameLayer_ = name;
+}
+
 QTextOption PRChatView::bubbleTextOption()
 {
     QTextOption option(Qt::AlignLeft | Qt::AlignTop);
@@ -91,10 +100,7 @@ QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom)
 void PRChatView::initWithName(const QString& name, const QRectF& rect, const QString& date, const QString& string,
                               char type)
 {
-    messageType_ = type;
-    initNodeImage();
-    initRect(QRectF(geometry()));
-    nameLayer_ = name;
+    startBubble(name, type);
     const qreal H = height();
     dateTextView = makeDateLine(date, 20);
 
@@ -120,10 +126,7 @@ void PRChatView::initWithName(const QString& name, const QRectF& rect, const QSt
 
 void PRChatView::initWithName(const QString& name, const QString& date, const QImage& image, char type)
 {
-    messageType_ = type;
-    initNodeImage();
-    initRect(QRectF(geometry()));
-    nameLayer_ = name;
+    startBubble(name, type);
     const int H = height();
     dateTextView = makeDateLine(date, 25);
     imageView = new QLabel(this);

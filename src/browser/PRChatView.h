@@ -44,6 +44,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void startBubble(const QString& name, char type);
     void initNodeImage();
     void initRect(const QRectF& frame);
     QLabel* makeDateLine(const QString& date, int topFromBottom);
