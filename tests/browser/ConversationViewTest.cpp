@@ -55,8 +55,6 @@ TEST(ConversationPaging, AttachmentKindsAndDateLines) {
     m.setAttachType("Image");
     EXPECT_EQ(conversation::bubbleContent(m).kind, conversation::BubbleKind::Picture);
     EXPECT_EQ(conversation::bubbleContent(m).imagePath, "/x/IMG_1.jpg");
-    m.setAttachType("Mov");
-    EXPECT_EQ(conversation::bubbleContent(m).text, "Video File");
     m.setAttachType("Location");
     EXPECT_EQ(conversation::bubbleContent(m).imageName, "location");
     m.setAttachType(std::nullopt);

@@ -125,30 +125,13 @@ TEST_F(PreviewPaneTest, MovieThatCannotBeDecodedShowsTheMovieIcon) {
     EXPECT_FALSE(pane.imageView->pixmap().isNull());
 }
 
-TEST_F(PreviewPaneTest, CallsNotesBookmarksAndCalendarFillTheirLines) {
-    PRCallHistoryNode call;
-    call.setCallName("Anna Berg");
-    call.setCallPhone("+1 555 0100");
-    call.setCallType("Incoming");
-    call.setCallDuration("00:03:12");
-    call.setCallDate("03-01-2013 10:30");
-    pane.showCallHistory(call);
-    EXPECT_EQ(pane.currentWidget(), pane.callPage);
-    EXPECT_EQ(pane.callTimelab->text(), "Duration: 00:03:12");
-    EXPECT_EQ(pane.callTypelab->text(), "Type: Incoming");
-
+TEST_F(PreviewPaneTest, NotesStayPlainAndCalendarNamesItsEndDate) {
     PRNoteNode note;
     note.setNoteTitle("Shopping list");
     note.setNoteContent("Tomatoes &amp; basil\n<b>Milk</b>");
     pane.showNote(note);
     EXPECT_EQ(pane.noteTitlelab->text(), "Title: Shopping list");
     EXPECT_EQ(pane.noteContentView->string(), "Tomatoes &amp; basil\n<b>Milk</b>");
-
-    PRBookMarkNode bookmark;
-    bookmark.setBookMarkTitle("Weather");
-    bookmark.setBookMarkURL("http://weather.example.com/");
-    pane.showBookMark(bookmark);
-    EXPECT_EQ(pane.bookMarkURLlab->text(), "URL: \nhttp://weather.example.com/");
 
     PRCalenderNode event;
     event.setCalTitle("Dentist");
