@@ -62,9 +62,10 @@ PRMessageTreeNodePtr textConversation(int n, const std::string& name)
 
 }  // namespace previewtest
 
-// The movie player's sound-server client and the video surface that Qt Multimedia keeps for
-// its sink are held until exit (the same class of Qt allocations tests/support/lsan.supp names).
+// The movie player's sound-server client, the media framework's start-up tables and the video
+// surface that Qt Multimedia keeps for its sink are held until exit (the same class of library
+// allocations tests/support/lsan.supp names).
 extern "C" const char* __lsan_default_suppressions()
 {
-    return "leak:libpulse\nleak:libQt6\nleak:libqoffscreen\n";
+    return "leak:libpulse\nleak:libQt6\nleak:libqoffscreen\nleak:libglib\nleak:libgobject\nleak:libgst\n";
 }
