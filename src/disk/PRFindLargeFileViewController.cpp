@@ -1,6 +1,7 @@
 #include "disk/PRFindLargeFileViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/core/LargeFileActions.h"
@@ -463,12 +464,9 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
         if (removed[i]) gone.push_back(nodes[i]);  // a refused removal keeps its row
     dropRecords(gone);
     selectAbove(table, last);
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) {
-        if (apps)
-            app->addTotalAppRemoveFileSize(result.bytes);
-        else
-            app->addTotalUserdataRemoveFileSize(result.bytes);
-    }
+    if (AppState* state = AppState::current())
+        state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize,
+                            result.bytes);
     return result;
 }
 
@@ -501,7 +499,7 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
             if (n->appBundId == chosen->appBundId) gone.push_back(n);
     dropRecords(gone);
     selectAbove(table, last);
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->addTotalAppRemoveFileSize(result.bytes);
+    if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, result.bytes);
     return result;
 }
 

@@ -23,7 +23,7 @@ TEST_F(FilesFromTheWindow, TheRowWalksTheDeviceAndTheBannerScansItWithThePrefere
     EXPECT_FALSE(browser->libTreeController->content().empty());
     testsupport::saveScreenshot(app->window(), "filebrowser-window");
 
-    QTest::mouseClick(app->findLargeBannerBtn, Qt::LeftButton);
+    QTest::mouseClick(app->banner().findLargeBannerBtn, Qt::LeftButton);
     PRFindLargeFileViewController* finder = app->findLargerFileViewController;
     EXPECT_TRUE(finder->view()->isVisible());
     QTest::mouseClick(finder->startScanBtn, Qt::LeftButton);
