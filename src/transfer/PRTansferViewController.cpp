@@ -3,6 +3,7 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/Threads.h"
 #include "platform/Workspace.h"
 
 #include <QGridLayout>
@@ -16,11 +17,39 @@ PRTansferViewController::PRTansferViewController(QObject* parent) : PageControll
         OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
         return !app || app->getDeviceConnected();
     };
+    musicScanhasStartHandle = [] {
+        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->musicScanhasStartHandle();
+    };
+    AppScanhasStartHandle = [] {
+        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->AppScanhasStartHandle();
+    };
+    // The script's failures reach the user as an alert on the main thread, whichever thread
+    // made the call.
+    _iTunesHander.errorAlert = [this](const QString& text) {
+        performOnMainThread(this, [this, text] {
+            AlertRequest alert;
+            alert.messageText = QString::fromLatin1(iTunesScriptHandler::kAlertTitle);
+            alert.informativeText = text;
+            alert.buttons = {QStringLiteral("ok")};
+            alert.style = AlertRequest::Style::Critical;
+            alert.window = alertWindow();
+            dialogs::runAlert(alert);
+        }, true);
+    };
+}
+
+QWidget* PRTansferViewController::alertWindow() const {
+    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    return app ? app->window() : nullptr;
 }
 
 PRTansferViewController::~PRTansferViewController() {
+    // Workers hand their results to the page: those hand-offs are dropped first.
+    cancelMainThreadCalls(this);
     scanWorkers_.cancelAndWait();
     exportWorkers_.cancelAndWait();
+    musicScanWorkers_.cancelAndWait();
+    trackWorkers_.cancelAndWait();
 }
 
 void PRTansferViewController::buildView(QWidget* page) {
@@ -50,6 +79,7 @@ void PRTansferViewController::buildView(QWidget* page) {
     landing->addWidget(hint);
     landing->addStretch(1);
     buildPhotoView();
+    buildMusicViews();
     showPane(tranMainView);
 }
 
@@ -93,11 +123,11 @@ void PRTansferViewController::savePanelDidEnd(int returnCode, const QString& pat
     const std::pair<bool*, Worker> requests[] = {
         {&bPhotoSelectedExport, &PRTansferViewController::ExportSelectedPhotoToMacThread},
         {&bPhotoAllExport, &PRTansferViewController::ExportAllPhotoToMacThread},
-        // The music, app and video workers come with their sub-views.
-        {&bMusicAllExport, nullptr},
+        // The app workers come with their sub-view.
+        {&bMusicAllExport, &PRTansferViewController::ExportAllMusicToMacThread},
         {&bAppSelectedExport, nullptr},
         {&bAppDirExport, nullptr},
-        {&bVideoAllExport, nullptr},
+        {&bVideoAllExport, &PRTansferViewController::ExportAllVideoToMacThread},
     };
     for (const auto& [flag, worker] : requests) {
         if (!*flag) continue;
