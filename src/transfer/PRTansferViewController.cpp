@@ -50,6 +50,7 @@ PRTansferViewController::~PRTansferViewController() {
     exportWorkers_.cancelAndWait();
     musicScanWorkers_.cancelAndWait();
     trackWorkers_.cancelAndWait();
+    appWorkers_.cancelAndWait();
 }
 
 void PRTansferViewController::buildView(QWidget* page) {
@@ -80,6 +81,7 @@ void PRTansferViewController::buildView(QWidget* page) {
     landing->addStretch(1);
     buildPhotoView();
     buildMusicViews();
+    buildAppView();
     showPane(tranMainView);
 }
 
@@ -123,10 +125,9 @@ void PRTansferViewController::savePanelDidEnd(int returnCode, const QString& pat
     const std::pair<bool*, Worker> requests[] = {
         {&bPhotoSelectedExport, &PRTansferViewController::ExportSelectedPhotoToMacThread},
         {&bPhotoAllExport, &PRTansferViewController::ExportAllPhotoToMacThread},
-        // The app workers come with their sub-view.
         {&bMusicAllExport, &PRTansferViewController::ExportAllMusicToMacThread},
-        {&bAppSelectedExport, nullptr},
-        {&bAppDirExport, nullptr},
+        {&bAppSelectedExport, &PRTansferViewController::ExportSelectedAppToMacThreadHandle},
+        {&bAppDirExport, &PRTansferViewController::ExportDirAppToMacThread},
         {&bVideoAllExport, &PRTansferViewController::ExportAllVideoToMacThread},
     };
     for (const auto& [flag, worker] : requests) {

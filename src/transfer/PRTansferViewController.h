@@ -12,6 +12,8 @@
 
 #include "widgets/PageHost.h"
 #include "browser/core/PageWorkers.h"
+#include "clean/core/PRAppDirTreeNode.h"
+#include "transfer/core/AppContainers.h"
 #include "transfer/core/IKImageItem.h"
 #include "transfer/core/MusicTransfer.h"
 #include "transfer/core/PhotoTransfer.h"
@@ -32,6 +34,8 @@ class QSlider;
 class QTableView;
 class QTreeView;
 class PhotoBrowserModel;
+class PRAppTreeController;
+class PRAppFileController;
 class MusicTrackTableModel;
 class TrackPlayer;
 class QPushButton;
@@ -54,12 +58,12 @@ public:
 
     // The category loaders, each with the device index. Only the photos are built.
     void ShowPhoto(int device);
-    void ShowApp(int) {}
+    void ShowApp(int device);
     void ShowMusic(int device);
     void showContact(int) {}
     void showMessage(int) {}
     void showNote(int) {}
-    void refreshOutlineView() {}
+    void refreshOutlineView();
 
     // ---- The export destination panel ---------------------------------------------------
     // Opens the panel; the export actions call it after setting their request flag.
@@ -115,6 +119,23 @@ public:
     // Music and video jobs (copies, exports, adds) that have ended, on the main thread.
     int musicJobsFinished() const { return musicJobsFinished_; }
     int runningMusicJobs() const { return musicScanWorkers_.pending() + trackWorkers_.pending(); }
+
+    // ---- Apps (PRTansferViewControllerApps.cpp) -------------------------------------------
+    void addFilesToApp(QObject* = nullptr);
+    void AppSelectAll(QObject* = nullptr);
+    void AppUnSelecteAll(QObject* = nullptr);
+    void AppDeleted(QObject* = nullptr);
+    void AppExportFilestoMac(QObject* = nullptr);
+    void AppExportFilestoDocument(QObject* = nullptr);
+    void AppDirExporttoMac(QObject* = nullptr);
+    void AppReload(QObject*) {}
+    void AppDirReload(QObject*) {}
+    // Lists the selected folder's files in the table; an app's first selection reads its container.
+    void outlineViewSelectionDidChange();
+    PRAppTreeController* appTreeController = nullptr;
+    PRAppFileController* appFileController = nullptr;
+    // App jobs (container reads, adds, deletes, exports) that have ended, on the main thread.
+    int appJobsFinished() const { return appJobsFinished_; }
 
     // Seams: the application's busy indicators of the music and app scans (none without one).
     std::function<void()> musicScanhasStartHandle, AppScanhasStartHandle;
@@ -195,14 +216,26 @@ private:
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
     void showTrackMenu(bool video, const QPoint& globalPosition);
+    // Apps.
+    void buildAppView();
+    void StartAppThread();
+    void ScanAppFinishHandle(bool listed);
+    void ExpandItemThread(const PRAppDirTreeNodePtr& app);
+    void ExportSelectedAppToMacThreadHandle();
+    void ExportDirAppToMacThread();
+    void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
+    std::vector<transfer::ContainerFile> selectedAppFiles() const;
+    PRAppDirTreeNodePtr selectedAppFolder() const;
 
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
     int photoExportsFinished_ = 0;
     int musicJobsFinished_ = 0;
+    int appJobsFinished_ = 0;
     browser::PageWorkers scanWorkers_{1};
     browser::PageWorkers exportWorkers_{1};
     browser::PageWorkers musicScanWorkers_{1};
     // Track copies, exports and adds: a few at a time, however many tracks a user acts on.
     browser::PageWorkers trackWorkers_{3};
+    browser::PageWorkers appWorkers_{3};
 };
