@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionFailureAlert.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -36,6 +37,13 @@ PRTansferViewController::PRTansferViewController(QObject* parent) : PageControll
             dialogs::runAlert(alert);
         }, true);
     };
+}
+
+void PRTansferViewController::alertFailure(const disk::ActionResult& result, const QString& text) {
+    if (result.ok()) return;
+    showActionFailure(this, [this] { return alertWindow(); }, text,
+                      tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
+                                       QString::fromStdString(result.firstFailureReason)));
 }
 
 QWidget* PRTansferViewController::alertWindow() const {

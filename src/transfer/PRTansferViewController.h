@@ -185,6 +185,8 @@ private:
     void showPane(QWidget* pane);
     // The window alerts of the page are sheets of (the application's, or none).
     QWidget* alertWindow() const;
+    // The one alert of a user action that failed: text, and the first failing path with its reason.
+    void alertFailure(const disk::ActionResult& result, const QString& text);
     std::array<QWidget*, 8> panes() const {
         return {tranMainView, photoView, musicView, videoView, appView, contactView, messageView, noteView};
     }
@@ -212,7 +214,6 @@ private:
     void ExportAllMusicToMacThread();
     void ExportAllVideoToMacThread();
     void addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback);
-    void finishMusicJob(const disk::ActionResult& result, const QString& failureText);
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
     void showTrackMenu(bool video, const QPoint& globalPosition);

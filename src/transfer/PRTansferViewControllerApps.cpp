@@ -220,13 +220,7 @@ void PRTansferViewController::startAppJob(std::function<disk::ActionResult(const
         performOnMainThread(this, [this, result, failureText] {
             if (appWorkers_.cancelled()) return;
             ++appJobsFinished_;
-            if (result.ok()) return;
-            AlertRequest alert;
-            alert.messageText = failureText;
-            alert.informativeText = tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
-                                                     QString::fromStdString(result.firstFailureReason));
-            alert.window = alertWindow();
-            dialogs::runAlert(alert);
+            alertFailure(result, failureText);
         }, true);
     });
 }

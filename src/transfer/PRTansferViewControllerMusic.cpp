@@ -301,7 +301,8 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
         performOnMainThread(this, [this, result, written, reveal] {
             if (trackWorkers_.cancelled()) return;
             if (reveal && !written.isEmpty()) workspace::selectFile(written.first(), QFileInfo(written.first()).path());
-            finishMusicJob(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
+            ++musicJobsFinished_;
+            alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
         }, true);
     });
 }
@@ -358,9 +359,10 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
             }
             if (cancelled) return;
             performOnMainThread(this, [this, result] {
-                if (!trackWorkers_.cancelled())
-                    finishMusicJob(result, tr("%n track(s) could not be added to the music library.", nullptr,
-                                              int(result.failures)));
+                if (trackWorkers_.cancelled()) return;
+                ++musicJobsFinished_;
+                alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
+                                        int(result.failures)));
             }, true);
         });
     }
@@ -378,16 +380,4 @@ void PRTansferViewController::videoCopyAlltoiTunes(QObject*) { addTracksToLibrar
 void PRTansferViewController::ExportSelectedMusicToITuneslib(QObject*) {
     const std::vector<PRTranMusicNodePtr> selected = selectedTracks(false);
     if (!selected.empty()) addTracksToLibrary({selected.front()}, false);
-}
-
-void PRTansferViewController::finishMusicJob(const disk::ActionResult& result, const QString& failureText) {
-    ++musicJobsFinished_;
-    if (result.ok()) return;
-    AlertRequest alert;
-    alert.messageText = failureText;
-    alert.informativeText = tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
-                                             QString::fromStdString(result.firstFailureReason));
-    alert.style = AlertRequest::Style::Warning;
-    alert.window = alertWindow();
-    dialogs::runAlert(alert);
 }

@@ -1,11 +1,8 @@
 // The app sub-view inside the launched application with the sample device: the user apps with
 // icons, an app's container in the outline, and adding, deleting and exporting its files.
-#include "AppFixture.h"
-#include "SampleDevice.h"
+#include "SampleAppTest.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
-#include "platform/SimulatedDevices.h"
-#include "transfer/PRTansferViewController.h"
 
 #include <QDir>
 #include <QTableView>
@@ -18,17 +15,10 @@ using devicetest::writeFile;
 
 namespace {
 
-class AppPageTest : public apptest::AppTest {
+class AppPageTest : public transfertest::SampleAppTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        page = app->GetTansferViewController();
-        page->view();
-        device = testsupport::scratchDirectory("devices") + "/sample";
-        ASSERT_TRUE(sampledevice::write(device));
-        ASSERT_GT(simdevice::attach(device), 0);
-        ASSERT_TRUE(testsupport::waitUntil([this] { return app->getDeviceConnected(); }));
-        app->window()->resize(1000, 680);
+        SampleAppTest::SetUp();
         app->ClickApp(nullptr);
         ASSERT_TRUE(testsupport::waitUntil([this] { return page->bAppLoadFinished; }, std::chrono::seconds(60)));
     }
@@ -59,9 +49,6 @@ protected:
         ASSERT_TRUE(testsupport::waitUntil([&] { return page->appJobsFinished() >= count; }));
     }
     std::string container() const { return device + "/apps/com.ironbridge.Budget/container"; }
-
-    PRTansferViewController* page = nullptr;
-    std::string device;
 };
 
 }  // namespace

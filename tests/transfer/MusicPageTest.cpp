@@ -1,8 +1,6 @@
 // The music and video sub-views inside the launched application with the sample device: the
 // tables from its media library, playing a track, exports and the add to the music library.
-#include "AppFixture.h"
-#include "SampleDevice.h"
-#include "platform/SimulatedDevices.h"
+#include "SampleAppTest.h"
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
@@ -19,24 +17,17 @@ using devicetest::readFile;
 
 namespace {
 
-class MusicPageTest : public apptest::AppTest {
+class MusicPageTest : public transfertest::SampleAppTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
+        SampleAppTest::SetUp();
         workspace::setRecorder([this](workspace::Action, const QString& path) { shown << path; });
-        page = app->GetTansferViewController();
-        page->view();
-        device = testsupport::scratchDirectory("devices") + "/sample";
-        ASSERT_TRUE(sampledevice::write(device));
-        ASSERT_GT(simdevice::attach(device), 0);
-        ASSERT_TRUE(testsupport::waitUntil([this] { return app->getDeviceConnected(); }));
-        app->window()->resize(1000, 680);
         app->ClickMusic(nullptr);
         ASSERT_TRUE(testsupport::waitUntil([this] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
     }
     void TearDown() override {
         workspace::setRecorder({});
-        AppTest::TearDown();
+        SampleAppTest::TearDown();
     }
     int row(MusicTrackTableModel* model, const std::string& title) const {
         for (int r = 0; r < model->rowCount(); ++r)
@@ -54,8 +45,6 @@ protected:
         ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicJobsFinished() >= count; }, std::chrono::seconds(60)));
     }
 
-    PRTansferViewController* page = nullptr;
-    std::string device;
     QStringList shown;
 };
 
@@ -129,6 +118,8 @@ TEST_F(MusicPageTest, ExportsGoToDocumentsOrTheChosenFolderByteForByte) {
         EXPECT_EQ(readFile(folder + "/" + t->musicTitle() + ".wav"), deviceBytes(t)) << t->musicTitle();
     }
     // One alert for the action names the track the device lost.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !responder.alerts.empty(); }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav")) << responder.alerts[0].informativeText.toStdString();
 }
@@ -144,6 +135,8 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     }
     EXPECT_EQ(playlist.find("Paper Boats"), std::string::npos);
     // The lost track is reported; the script itself never failed.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !responder.alerts.empty(); }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
 }
