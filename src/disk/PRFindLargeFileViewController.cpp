@@ -1,8 +1,7 @@
 #include "disk/PRFindLargeFileViewController.h"
 
-#include "app/core/AppState.h"
-
 #include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/core/LargeFileActions.h"

@@ -3,7 +3,9 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionFailureAlert.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -16,11 +18,47 @@ PRTansferViewController::PRTansferViewController(QObject* parent) : PageControll
         OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
         return !app || app->getDeviceConnected();
     };
+    musicScanhasStartHandle = [] {
+        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->musicScanhasStartHandle();
+    };
+    AppScanhasStartHandle = [] {
+        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->AppScanhasStartHandle();
+    };
+    // The script's failures reach the user as an alert on the main thread, whichever thread
+    // made the call.
+    _iTunesHander.errorAlert = [this](const QString& text) {
+        performOnMainThread(this, [this, text] {
+            AlertRequest alert;
+            alert.messageText = QString::fromLatin1(iTunesScriptHandler::kAlertTitle);
+            alert.informativeText = text;
+            alert.buttons = {QStringLiteral("ok")};
+            alert.style = AlertRequest::Style::Critical;
+            alert.window = alertWindow();
+            dialogs::runAlert(alert);
+        }, true);
+    };
+}
+
+void PRTansferViewController::alertFailure(const disk::ActionResult& result, const QString& text) {
+    if (result.ok()) return;
+    showActionFailure(this, [this] { return alertWindow(); }, text,
+                      tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
+                                       QString::fromStdString(result.firstFailureReason)));
+}
+
+QWidget* PRTansferViewController::alertWindow() const {
+    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    return app ? app->window() : nullptr;
 }
 
 PRTansferViewController::~PRTansferViewController() {
+    // Workers hand their results to the page: those hand-offs are dropped first.
+    cancelMainThreadCalls(this);
     scanWorkers_.cancelAndWait();
     exportWorkers_.cancelAndWait();
+    musicScanWorkers_.cancelAndWait();
+    trackWorkers_.cancelAndWait();
+    appWorkers_.cancelAndWait();
 }
 
 void PRTansferViewController::buildView(QWidget* page) {
@@ -50,6 +88,8 @@ void PRTansferViewController::buildView(QWidget* page) {
     landing->addWidget(hint);
     landing->addStretch(1);
     buildPhotoView();
+    buildMusicViews();
+    buildAppView();
     showPane(tranMainView);
 }
 
@@ -93,11 +133,10 @@ void PRTansferViewController::savePanelDidEnd(int returnCode, const QString& pat
     const std::pair<bool*, Worker> requests[] = {
         {&bPhotoSelectedExport, &PRTansferViewController::ExportSelectedPhotoToMacThread},
         {&bPhotoAllExport, &PRTansferViewController::ExportAllPhotoToMacThread},
-        // The music, app and video workers come with their sub-views.
-        {&bMusicAllExport, nullptr},
-        {&bAppSelectedExport, nullptr},
-        {&bAppDirExport, nullptr},
-        {&bVideoAllExport, nullptr},
+        {&bMusicAllExport, &PRTansferViewController::ExportAllMusicToMacThread},
+        {&bAppSelectedExport, &PRTansferViewController::ExportSelectedAppToMacThreadHandle},
+        {&bAppDirExport, &PRTansferViewController::ExportDirAppToMacThread},
+        {&bVideoAllExport, &PRTansferViewController::ExportAllVideoToMacThread},
     };
     for (const auto& [flag, worker] : requests) {
         if (!*flag) continue;

@@ -5,14 +5,19 @@
 //
 // The code is split by job: PRTansferViewController.cpp (the shell: sub-views, switching, the
 // export panel and its dispatch) and PRTansferViewControllerPhotos.cpp (the photo grid, its
-// scan and its exports). The music, video, app, contact, message and note sub-views are
-// empty until their features are built; their loaders start nothing.
+// scan and its exports) and PRTansferViewControllerMusic.cpp (the music and video tables, the
+// player, their exports and the add to the music library). The app, contact, message and note
+// sub-views are empty until their features are built; their loaders start nothing.
 #pragma once
 
 #include "widgets/PageHost.h"
 #include "browser/core/PageWorkers.h"
+#include "clean/core/PRAppDirTreeNode.h"
+#include "transfer/core/AppContainers.h"
 #include "transfer/core/IKImageItem.h"
+#include "transfer/core/MusicTransfer.h"
 #include "transfer/core/PhotoTransfer.h"
+#include "transfer/core/iTunesScriptHandler.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -29,6 +34,11 @@ class QSlider;
 class QTableView;
 class QTreeView;
 class PhotoBrowserModel;
+class PRAppTreeController;
+class PRAppFileController;
+class MusicTrackTableModel;
+class TrackPlayer;
+class QPushButton;
 
 class PRTansferViewController : public PageController {
 public:
@@ -48,12 +58,12 @@ public:
 
     // The category loaders, each with the device index. Only the photos are built.
     void ShowPhoto(int device);
-    void ShowApp(int) {}
-    void ShowMusic(int) {}
+    void ShowApp(int device);
+    void ShowMusic(int device);
     void showContact(int) {}
     void showMessage(int) {}
     void showNote(int) {}
-    void refreshOutlineView() {}
+    void refreshOutlineView();
 
     // ---- The export destination panel ---------------------------------------------------
     // Opens the panel; the export actions call it after setting their request flag.
@@ -76,6 +86,59 @@ public:
     // The context menu of the last right click (null before one).
     QMenu* photoContextMenu() const { return photoContextMenu_; }
 
+    // ---- Music and video (PRTansferViewControllerMusic.cpp) ------------------------------
+    void musicPlay(QObject* sender = nullptr);
+    void videoPlay(QObject* sender = nullptr);
+    void musicSelectAll(QObject* = nullptr);
+    void musicUnSelecteAll(QObject* = nullptr);
+    void videoSelecteAll(QObject* = nullptr);
+    void videoUnSelectAll(QObject* = nullptr);
+    void musicExporttoDocument(QObject* = nullptr);
+    void videoExporttoDocument(QObject* = nullptr);
+    void musicExporttoMac(QObject* = nullptr);
+    void videoExporttoMac(QObject* = nullptr);
+    void musicCopytoiTunes(QObject* = nullptr);
+    void videoCopytoiTunes(QObject* = nullptr);
+    void musicCopyAlltoiTunes(QObject* = nullptr);
+    void videoCopyAlltoiTunes(QObject* = nullptr);
+    void ExportSelectedMusicToITuneslib(QObject* = nullptr);
+    // These do nothing: the device's library is read-only here.
+    void musicDeleted(QObject*) {}
+    void musicRename(QObject*) {}
+    void musicReload(QObject*) {}
+    void videoDeletd(QObject*) {}
+    void videoRename(QObject*) {}
+    void videoReload(QObject*) {}
+    std::vector<PRTranMusicNodePtr> musicArray, videoArray;
+    MusicTrackTableModel *musicController = nullptr, *videoController = nullptr;
+    QWidget *musicPlayView = nullptr, *videoPlayView = nullptr;
+    // What the player says of the loaded track ("This track cannot be played." and the like).
+    QLabel *musicStatuslab = nullptr, *videoStatuslab = nullptr;
+    TrackPlayer *musicPlayer = nullptr, *videoPlayer = nullptr;
+    iTunesScriptHandler _iTunesHander;
+    // Music and video jobs (copies, exports, adds) that have ended, on the main thread.
+    int musicJobsFinished() const { return musicJobsFinished_; }
+    int runningMusicJobs() const { return musicScanWorkers_.pending() + trackWorkers_.pending(); }
+
+    // ---- Apps (PRTansferViewControllerApps.cpp) -------------------------------------------
+    void addFilesToApp(QObject* = nullptr);
+    void AppSelectAll(QObject* = nullptr);
+    void AppUnSelecteAll(QObject* = nullptr);
+    void AppDeleted(QObject* = nullptr);
+    void AppExportFilestoMac(QObject* = nullptr);
+    void AppExportFilestoDocument(QObject* = nullptr);
+    void AppDirExporttoMac(QObject* = nullptr);
+    void AppReload(QObject*) {}
+    void AppDirReload(QObject*) {}
+    // Lists the selected folder's files in the table; an app's first selection reads its container.
+    void outlineViewSelectionDidChange();
+    PRAppTreeController* appTreeController = nullptr;
+    PRAppFileController* appFileController = nullptr;
+    // App jobs (container reads, adds, deletes, exports) that have ended, on the main thread.
+    int appJobsFinished() const { return appJobsFinished_; }
+
+    // Seams: the application's busy indicators of the music and app scans (none without one).
+    std::function<void()> musicScanhasStartHandle, AppScanhasStartHandle;
     // Seam: whether the device is still attached (default: the application's answer).
     std::function<bool()> deviceConnected;
 
@@ -120,6 +183,10 @@ protected:
 
 private:
     void showPane(QWidget* pane);
+    // The window alerts of the page are sheets of (the application's, or none).
+    QWidget* alertWindow() const;
+    // The one alert of a user action that failed: text, and the first failing path with its reason.
+    void alertFailure(const disk::ActionResult& result, const QString& text);
     std::array<QWidget*, 8> panes() const {
         return {tranMainView, photoView, musicView, videoView, appView, contactView, messageView, noteView};
     }
@@ -134,10 +201,42 @@ private:
     void startPhotoExport(std::vector<IKImageItem> items);
     void finishPhotoExport(const transfer::PhotoExportResult& result);
     void updatePhotoCount();
+    // Music and video.
+    void buildMusicViews();
+    QWidget* buildTrackPane(QWidget* pane, const QString& title, bool video);
+    void StartMusicThread();
+    void UpMusiceDataSource(transfer::MusicScanResult result);
+    void ScanMusicFinishHandle(bool complete);
+    void playTrack(bool video);
+    void MusichasCopyFinishedOnMainThread(const PRTranMusicNodePtr& track, const transfer::TrackCopy& copy, bool start);
+    void startTrackCopy(const PRTranMusicNodePtr& track, bool video);
+    void exportTracksToFolder(std::vector<PRTranMusicNodePtr> tracks, const QString& folder, bool reveal);
+    void ExportAllMusicToMacThread();
+    void ExportAllVideoToMacThread();
+    void addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback);
+    PRTranMusicNodePtr clickedTrack(bool video) const;
+    std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
+    void showTrackMenu(bool video, const QPoint& globalPosition);
+    // Apps.
+    void buildAppView();
+    void StartAppThread();
+    void ScanAppFinishHandle(bool listed);
+    void ExpandItemThread(const PRAppDirTreeNodePtr& app);
+    void ExportSelectedAppToMacThreadHandle();
+    void ExportDirAppToMacThread();
+    void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
+    std::vector<transfer::ContainerFile> selectedAppFiles() const;
+    PRAppDirTreeNodePtr selectedAppFolder() const;
 
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
     int photoExportsFinished_ = 0;
+    int musicJobsFinished_ = 0;
+    int appJobsFinished_ = 0;
     browser::PageWorkers scanWorkers_{1};
     browser::PageWorkers exportWorkers_{1};
+    browser::PageWorkers musicScanWorkers_{1};
+    // Track copies, exports and adds: a few at a time, however many tracks a user acts on.
+    browser::PageWorkers trackWorkers_{3};
+    browser::PageWorkers appWorkers_{3};
 };

@@ -1,0 +1,302 @@
+// The app sub-view: an outline of the user apps (with their icons) and their containers'
+// folders, and a table of the selected folder's files. An app's first selection reads its whole
+// container; from the table the user adds a computer file beside a file, deletes files after a
+// confirmation, and exports files to a chosen folder (at their container paths) or into
+// Documents; from the outline, exports a whole folder.
+#include "transfer/PRTansferViewController.h"
+
+#include "clean/PRAppFileController.h"
+#include "clean/PRAppTreeController.h"
+#include "platform/Dialogs.h"
+#include "model/PRRecordFields.h"
+#include "platform/Images.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/Threads.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+const std::vector<PRAppFileController::Column> kAppFileColumns = {
+    PRAppFileController::Column::FileName, PRAppFileController::Column::FileSize, PRAppFileController::Column::FileType};
+
+// The container path of an outline folder, found from a file below it (a folder's node keeps
+// the path of the record that made it, which may be a file deeper down).
+QString containerPathOf(const PRAppDirTreeNode& folder) {
+    int depth = 0;
+    const PRAppDirTreeNode* node = &folder;
+    while (node) {
+        if (!node->fileChildren().empty()) {
+            QString path = node->fileChildren().front()->filePath;
+            for (int up = 0; up <= depth; ++up) path = path.left(std::max<qsizetype>(0, path.lastIndexOf('/')));
+            return path.isEmpty() ? QStringLiteral("/") : path;
+        }
+        node = node->children().empty() ? nullptr : node->children().front().get();
+        ++depth;
+    }
+    return {};
+}
+
+}  // namespace
+
+void PRTansferViewController::buildAppView() {
+    auto* layout = new QVBoxLayout(appView);
+    layout->setContentsMargins(16, 12, 16, 8);
+    auto* heading = new QLabel(tr("Apps"), appView);
+    heading->setStyleSheet("font-size: 16px; font-weight: bold;");
+    layout->addWidget(heading);
+
+    auto* split = new QSplitter(Qt::Horizontal, appView);
+    appTreeController = new PRAppTreeController(this);
+    appTreeController->setRefreshOutlineHandler([this] { refreshOutlineView(); });
+    appOutlineView = new QTreeView(split);
+    appOutlineView->setObjectName("appOutlineView");
+    appOutlineView->setModel(appTreeController);
+    appOutlineView->setHeaderHidden(true);
+    appOutlineView->setIconSize({24, 24});
+    connect(appOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { outlineViewSelectionDidChange(); });
+    appFileController = new PRAppFileController(kAppFileColumns, this);
+    appTableView = new QTableView(split);
+    appTableView->setObjectName("appTableView");
+    appTableView->setModel(appFileController);
+    appTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    appTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    appTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    appTableView->verticalHeader()->hide();
+    appTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    split->addWidget(appOutlineView);
+    split->addWidget(appTableView);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
+    layout->addWidget(split, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto add = [&](const QString& text, const char* name, void (PRTansferViewController::*action)(QObject*)) {
+        auto* button = new QPushButton(text, appView);
+        button->setObjectName(name);
+        connect(button, &QPushButton::clicked, this, [this, action] { (this->*action)(nullptr); });
+        buttons->addWidget(button);
+    };
+    add(tr("Add File..."), "addFileBtn", &PRTansferViewController::addFilesToApp);
+    add(tr("Delete"), "deleteFileBtn", &PRTansferViewController::AppDeleted);
+    buttons->addStretch(1);
+    add(tr("Export to Documents"), "exportDocumentBtn", &PRTansferViewController::AppExportFilestoDocument);
+    add(tr("Export Files..."), "exportFilesBtn", &PRTansferViewController::AppExportFilestoMac);
+    add(tr("Export Folder..."), "exportFolderBtn", &PRTansferViewController::AppDirExporttoMac);
+    layout->addLayout(buttons);
+}
+
+// ---- The app list ----------------------------------------------------------------------------
+
+void PRTansferViewController::ShowApp(int device) {
+    view();
+    if (bappStartTransfer || bAppLoadFinished) return;
+    tranferDevice = device;
+    bappStartTransfer = true;
+    if (AppScanhasStartHandle) AppScanhasStartHandle();
+    StartAppThread();
+}
+
+void PRTansferViewController::StartAppThread() {
+    const int device = tranferDevice;
+    appWorkers_.start([this, device](const std::atomic<bool>& cancelled) {
+        std::vector<transfer::ContainerApp> apps;
+        const bool listed = transfer::listUserApps(disk::deviceDiskServices(), device, apps);
+        for (const transfer::ContainerApp& app : apps) {
+            if (cancelled) return;
+            auto node = PRAppDirTreeNode::create();
+            node->appIcon = app.iconPNG.empty() ? QImage()
+                                                : QImage::fromData(app.iconPNG.data(), int(app.iconPNG.size()));
+            if (node->appIcon.isNull()) node->appIcon = images::imageNamed(QStringLiteral("NULLImage.png"));
+            node->filePath = QStringLiteral("/");  // the app's own row: its container's top
+            node->appDisplayName = QString::fromStdString(app.displayName.empty() ? app.bundleId : app.displayName);
+            node->appBundleName = QString::fromStdString(app.bundleId);
+            node->fileType = QStringLiteral("DIR");
+            performOnMainThread(this, [this, node] {
+                if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+            }, true);
+        }
+        if (cancelled) return;
+        performOnMainThread(this, [this, listed] {
+            if (!appWorkers_.cancelled()) ScanAppFinishHandle(listed);
+        }, true);
+    });
+}
+
+void PRTansferViewController::ScanAppFinishHandle(bool listed) {
+    // A list that could not be read is tried again at the next visit.
+    bAppLoadFinished = listed;
+    bappStartTransfer = false;
+    ++appJobsFinished_;
+    NSNotificationCenter::defaultCenter().postNotificationName("AppScanFinished");
+}
+
+void PRTansferViewController::refreshOutlineView() {
+    if (!bAppLoadFinished) appOutlineView->collapseAll();
+}
+
+// ---- Browsing ----------------------------------------------------------------------------------
+
+PRAppDirTreeNodePtr PRTansferViewController::selectedAppFolder() const {
+    const QModelIndexList rows = appOutlineView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? nullptr : appTreeController->appNodeForIndex(rows.front());
+}
+
+void PRTansferViewController::outlineViewSelectionDidChange() {
+    const PRAppDirTreeNodePtr node = selectedAppFolder();
+    if (!node || appTreeController->BRefreshTreeFlag) return;
+    appFileController->setContent({});
+    std::vector<NSObjectPtr> files(node->fileChildren().begin(), node->fileChildren().end());
+    if (!files.empty()) appFileController->addObjects(files);
+    appTableView->clearSelection();
+    // An app's row: its container is read once, on its first selection.
+    if (node->parent.expired() && !node->bExpand) {
+        node->bExpand = true;
+        ExpandItemThread(node);
+    }
+}
+
+void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
+    const int device = tranferDevice;
+    const std::string bundleId = app->appBundleName.toStdString();
+    const QString displayName = app->appDisplayName;
+    const std::function<bool()> connected = deviceConnected;
+    appWorkers_.start([this, device, bundleId, displayName, connected](const std::atomic<bool>& cancelled) {
+        transfer::readContainer(
+            disk::deviceDiskServices(), device, bundleId,
+            [&](const transfer::ContainerEntry& entry) {
+                // Folders come with their files: the outline makes each file's folders.
+                if (entry.folder || cancelled) return;
+                auto node = PRAppDirTreeNode::create();
+                node->filePath = QString::fromStdString(entry.path);
+                node->appDisplayName = displayName;
+                node->appBundleName = QString::fromStdString(bundleId);
+                node->fileType = QStringLiteral("FILE");
+                node->fileSize = QString::fromStdString(sizeText(entry.size));
+                performOnMainThread(this, [this, node] {
+                    if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                }, true);
+            },
+            [&] { return !cancelled && (!connected || connected()); });
+        if (cancelled) return;
+        performOnMainThread(this, [this] {
+            if (appWorkers_.cancelled()) return;
+            ++appJobsFinished_;
+            outlineViewSelectionDidChange();
+        }, true);
+    });
+}
+
+std::vector<transfer::ContainerFile> PRTansferViewController::selectedAppFiles() const {
+    QModelIndexList rows = appTableView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<transfer::ContainerFile> files;
+    for (const QModelIndex& index : rows)
+        if (auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(index.row())))
+            files.push_back({file->appBundleName.toStdString(), file->filePath.toStdString()});
+    return files;
+}
+
+void PRTansferViewController::AppSelectAll(QObject*) { appTableView->selectAll(); }
+void PRTansferViewController::AppUnSelecteAll(QObject*) { appTableView->clearSelection(); }
+
+// ---- Actions -----------------------------------------------------------------------------------
+
+void PRTansferViewController::startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job,
+                                          QString failureText) {
+    appWorkers_.start([this, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
+        const disk::ActionResult result = job(cancelled);
+        if (cancelled) return;
+        performOnMainThread(this, [this, result, failureText] {
+            if (appWorkers_.cancelled()) return;
+            ++appJobsFinished_;
+            alertFailure(result, failureText);
+        }, true);
+    });
+}
+
+void PRTansferViewController::addFilesToApp(QObject*) {
+    const std::vector<transfer::ContainerFile> files = selectedAppFiles();
+    if (files.empty()) return;  // the file lands beside a chosen file
+    PanelRequest request;
+    request.kind = PanelRequest::Kind::Open;
+    request.chooseFiles = true;
+    request.window = alertWindow();
+    const QString chosen = dialogs::runPanelForPath(request);
+    if (chosen.isEmpty()) return;
+    addFilePath = chosen;
+    const int device = tranferDevice;
+    const transfer::ContainerFile beside = files.front();
+    startAppJob([device, beside, chosen](const std::atomic<bool>&) {
+        return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen, beside.path);
+    }, tr("The file could not be added."));
+}
+
+void PRTansferViewController::AppDeleted(QObject*) {
+    const std::vector<transfer::ContainerFile> files = selectedAppFiles();
+    if (files.empty()) return;
+    AlertRequest alert;
+    alert.messageText = tr("Are you sure you want to permanently delete the selected file(s) from your device?");
+    alert.informativeText = tr("CAUTION: Only advanced users should delete files. Because device databases manage many "
+                               "files types, includes photos and videos, deleting files may lead to unexpected results.");
+    alert.buttons = {tr("Deleted"), tr("Cancel")};
+    alert.window = alertWindow();
+    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    const int device = tranferDevice;
+    startAppJob([device, files](const std::atomic<bool>&) {
+        return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
+    }, tr("Some files could not be deleted."));
+}
+
+void PRTansferViewController::AppExportFilestoMac(QObject*) {
+    setExportRequest(&bAppSelectedExport);
+    ExportOpenpanelAction();
+}
+
+void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
+    const std::vector<transfer::ContainerFile> files = selectedAppFiles();
+    if (files.empty()) return;
+    const int device = tranferDevice;
+    const QString folder = exportPath;
+    startAppJob([device, files, folder](const std::atomic<bool>& cancelled) {
+        return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
+    }, tr("Some files could not be exported."));
+}
+
+void PRTansferViewController::AppExportFilestoDocument(QObject*) {
+    const std::vector<transfer::ContainerFile> files = selectedAppFiles();
+    if (files.empty()) return;
+    const int device = tranferDevice;
+    const QString folder = QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Documents");
+    startAppJob([device, files, folder](const std::atomic<bool>& cancelled) {
+        return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
+    }, tr("Some files could not be exported."));
+}
+
+void PRTansferViewController::AppDirExporttoMac(QObject*) {
+    setExportRequest(&bAppDirExport);
+    ExportOpenpanelAction();
+}
+
+void PRTansferViewController::ExportDirAppToMacThread() {
+    const PRAppDirTreeNodePtr node = selectedAppFolder();
+    if (!node) return;
+    const QString path = containerPathOf(*node);
+    if (path.isEmpty()) return;  // a folder with no file below it exports nothing
+    const transfer::ContainerFile dir{node->appBundleName.toStdString(), path.toStdString()};
+    const int device = tranferDevice;
+    const QString folder = exportPath;
+    startAppJob([device, dir, folder](const std::atomic<bool>& cancelled) {
+        return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
+    }, tr("Some files could not be exported."));
+}

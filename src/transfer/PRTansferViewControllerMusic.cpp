@@ -1,0 +1,383 @@
+// The music and video sub-views: both tables filled by one read of the device's media library,
+// a player in each, exports of tracks into the Documents folder or a chosen folder, and the add
+// to the computer's music library. A track is copied from the device the first time it is
+// played or added; later operations use that copy.
+#include "transfer/PRTansferViewController.h"
+
+#include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/Threads.h"
+#include "platform/Workspace.h"
+#include "transfer/MusicTrackTableModel.h"
+#include "transfer/TrackPlayer.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QString documentsFolder() { return QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Documents"); }
+
+}  // namespace
+
+// ---- Views ----------------------------------------------------------------------------------
+
+QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& title, bool video) {
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(16, 12, 16, 8);
+    auto* heading = new QLabel(title, pane);
+    heading->setStyleSheet("font-size: 16px; font-weight: bold;");
+    layout->addWidget(heading);
+
+    auto* model = new MusicTrackTableModel(this);
+    auto* table = new QTableView(pane);
+    table->setObjectName(video ? "videoTableView" : "musicTableView");
+    table->setModel(model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSortingEnabled(true);
+    table->sortByColumn(-1, Qt::AscendingOrder);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(false);
+    table->horizontalHeader()->setSectionResizeMode(MusicTrackTableModel::Title, QHeaderView::Stretch);
+    table->setColumnWidth(MusicTrackTableModel::Artist, 150);
+    table->setColumnWidth(MusicTrackTableModel::Album, 150);
+    table->setColumnWidth(MusicTrackTableModel::Time, 70);
+    table->setColumnWidth(MusicTrackTableModel::Size, 90);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QTableView::customContextMenuRequested, this, [this, table, video](const QPoint& at) {
+        showTrackMenu(video, table->viewport()->mapToGlobal(at));
+    });
+    connect(table, &QTableView::doubleClicked, this, [this, video] { video ? videoPlay() : musicPlay(); });
+    layout->addWidget(table, 1);
+
+    // The player below the table: picture (or the video), title, state and controls.
+    auto* player = new QWidget(pane);
+    player->setObjectName(video ? "videoPlayView" : "musicPlayView");
+    auto* row = new QHBoxLayout(player);
+    row->setContentsMargins(0, 6, 0, 0);
+    auto* status = new QLabel(player);
+    status->setObjectName(video ? "videoStatuslab" : "musicStatuslab");
+    auto* progress = new QProgressBar(player);
+    progress->setRange(0, 0);
+    progress->setFixedWidth(80);
+    progress->setHidden(true);
+    auto* trackPlayer = new TrackPlayer(video, status, player);
+    if (video) {
+        trackPlayer->videoWidget()->setMinimumSize(200, 120);
+        row->addWidget(trackPlayer->videoWidget());
+        auto* side = new QVBoxLayout;
+        side->addWidget(status);
+        side->addStretch(1);
+        row->addLayout(side, 1);
+        videoController = model;
+        videoTableView = table;
+        videoPlayView = player;
+        videoProgress = progress;
+        videoStatuslab = status;
+        videoPlayer = trackPlayer;
+    } else {
+        musicImageView = new QLabel(player);
+        musicImageView->setObjectName("musicImageView");
+        musicImageView->setFixedSize(56, 56);
+        musicImageView->setAlignment(Qt::AlignCenter);
+        musicImageView->setStyleSheet("background: #e4e8ee; border-radius: 6px; font-size: 26px; color: #7a8799;");
+        musicImageView->setText(QStringLiteral("\u266B"));
+        row->addWidget(musicImageView);
+        auto* text = new QVBoxLayout;
+        musicTitlelab = new QLabel(player);
+        musicTitlelab->setObjectName("musicTitlelab");
+        musicTitlelab->setStyleSheet("font-weight: bold;");
+        musicArtistlab = new QLabel(player);
+        musicArtistlab->setObjectName("musicArtistlab");
+        text->addWidget(musicTitlelab);
+        text->addWidget(musicArtistlab);
+        text->addWidget(status);
+        row->addLayout(text, 1);
+        musicController = model;
+        musicTableView = table;
+        musicPlayView = player;
+        musicProgress = progress;
+        musicStatuslab = status;
+        musicPlayer = trackPlayer;
+    }
+    row->addWidget(progress);
+    row->addWidget(trackPlayer->playButton());
+    layout->addWidget(player);
+    return player;
+}
+
+void PRTansferViewController::buildMusicViews() {
+    buildTrackPane(musicView, tr("Music"), false);
+    buildTrackPane(videoView, tr("Videos"), true);
+}
+
+void PRTansferViewController::showTrackMenu(bool video, const QPoint& globalPosition) {
+    QMenu* menu = video ? videoMenu : musicMenu;
+    if (!menu) {
+        menu = new QMenu(QStringLiteral("menu"), video ? videoTableView : musicTableView);
+        menu->setObjectName(video ? "videoMenu" : "musicMenu");
+        auto add = [&](const QString& text, void (PRTansferViewController::*action)(QObject*)) {
+            connect(menu->addAction(text), &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
+        };
+        if (video) {
+            add(tr("Play"), &PRTansferViewController::videoPlay);
+            menu->addSeparator();
+            add(tr("Select All"), &PRTansferViewController::videoSelecteAll);
+            add(tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
+            menu->addSeparator();
+            add(tr("Export to Documents"), &PRTansferViewController::videoExporttoDocument);
+            add(tr("Export All to Mac..."), &PRTansferViewController::videoExporttoMac);
+            add(tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
+            add(tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
+            videoMenu = menu;
+        } else {
+            add(tr("Play"), &PRTansferViewController::musicPlay);
+            menu->addSeparator();
+            add(tr("Select All"), &PRTansferViewController::musicSelectAll);
+            add(tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
+            menu->addSeparator();
+            add(tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
+            add(tr("Export All to Mac..."), &PRTansferViewController::musicExporttoMac);
+            add(tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
+            add(tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
+            add(tr("Add Selected to Music Library"), &PRTansferViewController::ExportSelectedMusicToITuneslib);
+            musicMenu = menu;
+        }
+    }
+    menu->popup(globalPosition);
+}
+
+// ---- Scan -------------------------------------------------------------------------------------
+
+void PRTansferViewController::ShowMusic(int device) {
+    view();
+    if (bMusiceStartTransfer || bMusicLoadFinished) return;
+    tranferDevice = device;
+    bMusiceStartTransfer = true;
+    if (musicScanhasStartHandle) musicScanhasStartHandle();
+    StartMusicThread();
+}
+
+void PRTansferViewController::StartMusicThread() {
+    const int device = tranferDevice;
+    const std::function<bool()> connected = deviceConnected;
+    musicScanWorkers_.start([this, device, connected](const std::atomic<bool>& cancelled) {
+        transfer::MusicScanResult result = transfer::scanMusicLibrary(
+            disk::deviceDiskServices(), device, [&] { return !cancelled && (!connected || connected()); });
+        if (cancelled) return;
+        const bool complete = result.serviceStarted && result.libraryRead && !result.stopped;
+        performOnMainThread(this, [this, result = std::move(result)]() mutable {
+            if (!musicScanWorkers_.cancelled()) UpMusiceDataSource(std::move(result));
+        }, true);
+        performOnMainThread(this, [this, complete] {
+            if (!musicScanWorkers_.cancelled()) ScanMusicFinishHandle(complete);
+        }, true);
+    });
+}
+
+void PRTansferViewController::UpMusiceDataSource(transfer::MusicScanResult result) {
+    videoArray.insert(videoArray.end(), result.video.begin(), result.video.end());
+    videoController->addObjects(result.video);
+    musicArray.insert(musicArray.end(), result.music.begin(), result.music.end());
+    musicController->addObjects(result.music);
+    musicTableView->clearSelection();
+}
+
+void PRTansferViewController::ScanMusicFinishHandle(bool complete) {
+    // A read cut short by the device's removal is read again at the next visit.
+    bMusicLoadFinished = complete;
+    bMusiceStartTransfer = false;
+    NSNotificationCenter::defaultCenter().postNotificationName("musicScanFinished");
+}
+
+// ---- Playing ----------------------------------------------------------------------------------
+
+PRTranMusicNodePtr PRTansferViewController::clickedTrack(bool video) const {
+    QTableView* table = video ? videoTableView : musicTableView;
+    MusicTrackTableModel* model = video ? videoController : musicController;
+    const QModelIndex current = table->currentIndex();
+    return current.isValid() ? model->objectAt(current.row()) : nullptr;
+}
+
+std::vector<PRTranMusicNodePtr> PRTansferViewController::selectedTracks(bool video) const {
+    QTableView* table = video ? videoTableView : musicTableView;
+    MusicTrackTableModel* model = video ? videoController : musicController;
+    QModelIndexList rows = table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<PRTranMusicNodePtr> tracks;
+    for (const QModelIndex& index : rows)
+        if (PRTranMusicNodePtr track = model->objectAt(index.row())) tracks.push_back(track);
+    return tracks;
+}
+
+void PRTansferViewController::musicPlay(QObject*) { playTrack(false); }
+void PRTansferViewController::videoPlay(QObject*) { playTrack(true); }
+
+void PRTansferViewController::playTrack(bool video) {
+    const PRTranMusicNodePtr track = clickedTrack(video);
+    if (!track) return;
+    QProgressBar* progress = video ? videoProgress : musicProgress;
+    progress->setHidden(false);
+    if (!video) {
+        musicTitlelab->setText(QString::fromStdString(track->musicTitle()).trimmed());
+        musicArtistlab->setText(QString::fromStdString(track->musicArtist()).trimmed());
+    }
+    TrackPlayer* player = video ? videoPlayer : musicPlayer;
+    const QString copy = QString::fromStdString(track->bCopyLocationPath());
+    if (track->bhasCopy()) {
+        // The copy is loaded: play it; another track's copy is loaded and played.
+        if (player->source() == copy && player->loaded())
+            player->play();
+        else
+            player->load(copy, true);
+        progress->setHidden(true);
+        return;
+    }
+    startTrackCopy(track, video);
+}
+
+void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bool video) {
+    const PRTranMusicNode snapshot = *track;  // workers never touch the page's records
+    const int device = tranferDevice;
+    trackWorkers_.start([this, track, snapshot, device, video](const std::atomic<bool>& cancelled) {
+        if (cancelled) return;
+        const transfer::TrackCopy copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+        performOnMainThread(this, [this, track, copy, video] {
+            if (trackWorkers_.cancelled()) return;
+            MusichasCopyFinishedOnMainThread(track, copy, false);
+            (video ? videoProgress : musicProgress)->setHidden(true);
+        }, true);
+    });
+}
+
+void PRTansferViewController::MusichasCopyFinishedOnMainThread(const PRTranMusicNodePtr& track,
+                                                               const transfer::TrackCopy& copy, bool start) {
+    const bool video = track->musicType() == "Video";
+    TrackPlayer* player = video ? videoPlayer : musicPlayer;
+    if (!copy.ok) {
+        player->cannotPlay(TrackPlayer::cannotPlayText() + QLatin1Char(' ') +
+                           tr("It could not be copied from the device (%1).")
+                               .arg(QString::fromStdString(copy.result.firstFailureReason)));
+        return;
+    }
+    track->setBhasCopy(true);
+    track->setBCopyLocationPath(copy.localPath.toStdString());
+    (video ? videoController : musicController)->trackChanged(track.get());
+    // The first play of a track loads it; playing it again starts it.
+    player->load(copy.localPath, start);
+}
+
+// ---- Selection --------------------------------------------------------------------------------
+
+void PRTansferViewController::musicSelectAll(QObject*) { musicTableView->selectAll(); }
+void PRTansferViewController::musicUnSelecteAll(QObject*) { musicTableView->clearSelection(); }
+void PRTansferViewController::videoSelecteAll(QObject*) { videoTableView->selectAll(); }
+void PRTansferViewController::videoUnSelectAll(QObject*) { videoTableView->clearSelection(); }
+
+// ---- Exports ------------------------------------------------------------------------------------
+
+void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePtr> tracks, const QString& folder,
+                                                   bool reveal) {
+    if (tracks.empty()) return;
+    std::vector<PRTranMusicNodePtr> snapshots;
+    for (const PRTranMusicNodePtr& track : tracks) snapshots.push_back(std::make_shared<PRTranMusicNode>(*track));
+    const int device = tranferDevice;
+    trackWorkers_.start([this, snapshots, folder, device, reveal](const std::atomic<bool>& cancelled) {
+        QStringList written;
+        const disk::ActionResult result =
+            transfer::exportTracks(disk::deviceDiskServices(), device, snapshots, folder, &cancelled, &written);
+        if (cancelled) return;
+        performOnMainThread(this, [this, result, written, reveal] {
+            if (trackWorkers_.cancelled()) return;
+            if (reveal && !written.isEmpty()) workspace::selectFile(written.first(), QFileInfo(written.first()).path());
+            ++musicJobsFinished_;
+            alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
+        }, true);
+    });
+}
+
+void PRTansferViewController::musicExporttoDocument(QObject*) {
+    if (PRTranMusicNodePtr track = clickedTrack(false)) exportTracksToFolder({track}, documentsFolder(), true);
+}
+
+void PRTansferViewController::videoExporttoDocument(QObject*) {
+    exportTracksToFolder(selectedTracks(true), documentsFolder(), false);
+}
+
+void PRTansferViewController::musicExporttoMac(QObject*) {
+    setExportRequest(&bMusicAllExport);
+    ExportOpenpanelAction();
+}
+
+void PRTansferViewController::videoExporttoMac(QObject*) {
+    setExportRequest(&bVideoAllExport);
+    ExportOpenpanelAction();
+}
+
+void PRTansferViewController::ExportAllMusicToMacThread() { exportTracksToFolder(musicController->content(), exportPath, false); }
+void PRTansferViewController::ExportAllVideoToMacThread() { exportTracksToFolder(videoController->content(), exportPath, false); }
+
+// ---- The music library ----------------------------------------------------------------------------
+
+void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback) {
+    const int device = tranferDevice;
+    for (const PRTranMusicNodePtr& track : tracks) {
+        // Without a copy only a track chosen with the fallback is copied first.
+        if (!track->bhasCopy() && !dropFallback) continue;
+        const PRTranMusicNode snapshot = *track;
+        trackWorkers_.start([this, track, snapshot, device, dropFallback](const std::atomic<bool>& cancelled) {
+            if (cancelled) return;
+            transfer::TrackCopy copy;
+            copy.ok = snapshot.bhasCopy();
+            copy.localPath = QString::fromStdString(snapshot.bCopyLocationPath());
+            if (!copy.ok) {
+                copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+                performOnMainThread(this, [this, track, copy] {
+                    if (trackWorkers_.cancelled() || !copy.ok) return;
+                    track->setBhasCopy(true);
+                    track->setBCopyLocationPath(copy.localPath.toStdString());
+                    (track->musicType() == "Video" ? videoController : musicController)->trackChanged(track.get());
+                }, true);
+            }
+            disk::ActionResult result = copy.result;
+            if (copy.ok && !cancelled) {
+                const transfer::LibraryAdd added =
+                    transfer::addCopyToLibrary(_iTunesHander, copy.localPath, transfer::trackFileName(snapshot), dropFallback);
+                if (added == transfer::LibraryAdd::Failed && dropFallback)
+                    result.failed(copy.localPath.toStdString(), "it could not be put into the library's folder");
+            }
+            if (cancelled) return;
+            performOnMainThread(this, [this, result] {
+                if (trackWorkers_.cancelled()) return;
+                ++musicJobsFinished_;
+                alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
+                                        int(result.failures)));
+            }, true);
+        });
+    }
+}
+
+void PRTansferViewController::musicCopytoiTunes(QObject*) {
+    if (PRTranMusicNodePtr track = clickedTrack(false)) addTracksToLibrary({track}, true);
+}
+void PRTansferViewController::videoCopytoiTunes(QObject*) {
+    if (PRTranMusicNodePtr track = clickedTrack(true)) addTracksToLibrary({track}, true);
+}
+void PRTansferViewController::musicCopyAlltoiTunes(QObject*) { addTracksToLibrary(musicController->content(), true); }
+void PRTansferViewController::videoCopyAlltoiTunes(QObject*) { addTracksToLibrary(videoController->content(), true); }
+
+void PRTansferViewController::ExportSelectedMusicToITuneslib(QObject*) {
+    const std::vector<PRTranMusicNodePtr> selected = selectedTracks(false);
+    if (!selected.empty()) addTracksToLibrary({selected.front()}, false);
+}

@@ -1,0 +1,65 @@
+// The app containers of the transfer page without a window: the user apps whose container
+// opens, each with its icon; the whole of one container read depth first; a computer file added
+// beside a container file; container files removed; files and folders exported.
+//
+// Every operation opens the app's container on the calling thread and ends it there. Device
+// names become local names only through the safe-name helper; an add never names a device path
+// outside the container's folder it was asked for.
+#pragma once
+
+#include "disk/core/ActionResult.h"
+#include "disk/core/DiskDeviceServices.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace transfer {
+
+struct ContainerApp {
+    std::string bundleId;
+    std::string displayName;     // "CFBundleDisplayName"
+    std::vector<uint8_t> iconPNG;  // empty: the app gave no icon
+};
+
+// The user apps ("ApplicationType" "User") in the lookup's order, leaving out an app whose
+// container does not open. False when the installed-app list cannot be read.
+bool listUserApps(disk::DiskDeviceServices& services, int deviceIndex, std::vector<ContainerApp>& apps);
+
+struct ContainerEntry {
+    std::string path;  // inside the container, from "/"
+    bool folder = false;
+    uint64_t size = 0;
+};
+// Reads the container depth first: each folder's entry comes right before its content. keepGoing
+// is asked after each top-level entry. False when the container does not open.
+bool readContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
+                   const std::function<void(const ContainerEntry&)>& onEntry, const std::function<bool()>& keepGoing = {});
+
+// The device path a computer file lands at when added beside the container file besidePath: the
+// folder of besidePath and the file's own name (made safe). Empty when besidePath is not a plain
+// container path (it names ".." or is relative).
+std::string addTargetPath(const std::string& besidePath, const QString& localFile);
+// Copies localFile into the container beside besidePath.
+disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
+                                      const QString& localFile, const std::string& besidePath);
+
+struct ContainerFile {
+    std::string bundleId;
+    std::string path;
+};
+disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
+                                        const std::vector<ContainerFile>& files);
+// Copies each file to folder + its container path (flat: folder + its name alone, a later file
+// of one name replacing an earlier one).
+disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
+                                        const std::vector<ContainerFile>& files, const QString& folder, bool flat,
+                                        const std::atomic<bool>* cancelled = nullptr);
+// Exports the content of a container folder below folder at its container path.
+disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& dir,
+                                         const QString& folder, const std::atomic<bool>* cancelled = nullptr);
+
+}  // namespace transfer

@@ -1,0 +1,142 @@
+// The music and video sub-views inside the launched application with the sample device: the
+// tables from its media library, playing a track, exports and the add to the music library.
+#include "SampleAppTest.h"
+#include "platform/Workspace.h"
+#include "transfer/MusicTrackTableModel.h"
+#include "transfer/PRTansferViewController.h"
+#include "transfer/TrackPlayer.h"
+#include "widgets/FlashView.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+using devicetest::readFile;
+
+namespace {
+
+class MusicPageTest : public transfertest::SampleAppTest {
+protected:
+    void SetUp() override {
+        SampleAppTest::SetUp();
+        workspace::setRecorder([this](workspace::Action, const QString& path) { shown << path; });
+        app->ClickMusic(nullptr);
+        ASSERT_TRUE(testsupport::waitUntil([this] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
+    }
+    void TearDown() override {
+        workspace::setRecorder({});
+        SampleAppTest::TearDown();
+    }
+    int row(MusicTrackTableModel* model, const std::string& title) const {
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->objectAt(r)->musicTitle() == title) return r;
+        ADD_FAILURE() << "no row " << title;
+        return -1;
+    }
+    void click(QTableView* table, MusicTrackTableModel* model, const std::string& title) {
+        table->setCurrentIndex(model->index(row(model, title), 0));
+    }
+    std::string deviceBytes(const PRTranMusicNodePtr& track) const {
+        return readFile(device + "/media/" + track->musicLoctionpath());
+    }
+    void waitForJobs(int count) {
+        ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicJobsFinished() >= count; }, std::chrono::seconds(60)));
+    }
+
+    QStringList shown;
+};
+
+}  // namespace
+
+TEST_F(MusicPageTest, OneReadFillsTheMusicAndTheVideoTable) {
+    EXPECT_FALSE(page->bMusiceStartTransfer);
+    EXPECT_EQ(page->musicController->rowCount(), 4);
+    EXPECT_EQ(page->musicArray.size(), 4u);
+    EXPECT_EQ(page->videoController->rowCount(), 1);
+    EXPECT_EQ(page->videoController->index(0, MusicTrackTableModel::Title).data().toString(), "Harbour at Dusk");
+    const int lanterns = row(page->musicController, "Lanterns");
+    EXPECT_EQ(page->musicController->index(lanterns, MusicTrackTableModel::Artist).data().toString(), "Harbour Lights");
+    EXPECT_EQ(page->musicController->index(lanterns, MusicTrackTableModel::Album).data().toString(), "Coastline");
+    EXPECT_TRUE(app->sidebar()->circleMusicProgress->isHidden());
+
+    // Sorting by size sorts by bytes.
+    page->musicController->sort(MusicTrackTableModel::Size);
+    uint64_t last = 0;
+    for (const PRTranMusicNodePtr& t : page->musicController->content()) {
+        EXPECT_GE(t->fileSizeNumber(), last);
+        last = t->fileSizeNumber();
+    }
+    // Visiting again reads nothing more.
+    page->ShowMusic(0);
+    EXPECT_FALSE(page->bMusiceStartTransfer);
+    EXPECT_EQ(page->musicController->rowCount(), 4);
+    testsupport::saveScreenshot(app->window(), "transfer-music");
+    app->ClickVideo(nullptr);
+    testsupport::saveScreenshot(app->window(), "transfer-video");
+}
+
+TEST_F(MusicPageTest, FirstPlayCopiesAndLoadsTheTrackAndATrackWithoutFileCannotPlay) {
+    click(page->musicTableView, page->musicController, "Lanterns");
+    page->musicPlay();
+    const PRTranMusicNodePtr lanterns = page->musicController->objectAt(row(page->musicController, "Lanterns"));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicPlayer->loaded() || page->musicPlayer->failed(); }));
+    EXPECT_TRUE(lanterns->bhasCopy());
+    EXPECT_EQ(readFile(lanterns->bCopyLocationPath()), deviceBytes(lanterns));
+    EXPECT_EQ(page->musicTitlelab->text(), "Lanterns");
+    EXPECT_EQ(page->musicArtistlab->text(), "Harbour Lights");
+    ASSERT_FALSE(page->musicPlayer->failed()) << page->musicStatuslab->text().toStdString();
+    // Loaded, not started; the backend measured it (five notes of 450 ms).
+    EXPECT_FALSE(page->musicPlayer->playing());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return page->musicPlayer->duration() > 2000; }));
+
+    // The library names it, the device lost it: it is not marked copied and cannot play.
+    click(page->musicTableView, page->musicController, "Paper Boats");
+    page->musicPlay();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicPlayer->failed(); }));
+    EXPECT_TRUE(page->musicStatuslab->text().startsWith(TrackPlayer::cannotPlayText()));
+    EXPECT_FALSE(page->musicController->objectAt(row(page->musicController, "Paper Boats"))->bhasCopy());
+    EXPECT_TRUE(page->musicProgress->isHidden());
+}
+
+TEST_F(MusicPageTest, ExportsGoToDocumentsOrTheChosenFolderByteForByte) {
+    click(page->musicTableView, page->musicController, "Slow River");
+    page->musicExporttoDocument();
+    waitForJobs(1);
+    const PRTranMusicNodePtr river = page->musicController->objectAt(row(page->musicController, "Slow River"));
+    const QString documents = QString::fromStdString(home.path()) + "/Documents";
+    EXPECT_EQ(readFile((documents + "/Slow River.wav").toStdString()), deviceBytes(river));
+    EXPECT_EQ(shown, QStringList{documents});
+
+    const std::string folder = testsupport::scratchDirectory("chosen") + "/Music export";
+    responder.panelAnswer = {QString::fromStdString(folder)};
+    page->musicExporttoMac();
+    waitForJobs(2);
+    for (const PRTranMusicNodePtr& t : page->musicController->content()) {
+        if (t->musicTitle() == "Paper Boats") continue;
+        EXPECT_EQ(readFile(folder + "/" + t->musicTitle() + ".wav"), deviceBytes(t)) << t->musicTitle();
+    }
+    // One alert for the action names the track the device lost.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !responder.alerts.empty(); }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    ASSERT_EQ(responder.alerts.size(), 1u);
+    EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav")) << responder.alerts[0].informativeText.toStdString();
+}
+
+TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
+    page->musicCopyAlltoiTunes();
+    waitForJobs(4);
+    const std::string library = home.path() + "/Music/Quillomatrix Library";
+    const std::string playlist = readFile(library + "/Playlists/iPhoneMusic.m3u");
+    for (const char* title : {"Morning Tide", "Lanterns", "Slow River"}) {
+        EXPECT_NE(playlist.find(std::string("../Media/") + title + ".wav"), std::string::npos) << playlist;
+        EXPECT_TRUE(page->musicController->objectAt(row(page->musicController, title))->bhasCopy());
+    }
+    EXPECT_EQ(playlist.find("Paper Boats"), std::string::npos);
+    // The lost track is reported; the script itself never failed.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !responder.alerts.empty(); }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    ASSERT_EQ(responder.alerts.size(), 1u);
+    EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
+}
