@@ -1,7 +1,7 @@
 // The transfer page's photo scan of a camera roll of 2,000 photos (1 GiB) from a simulated
 // device into local copies, against a plain copy of the same files from the device's folder.
 // Target: the scan keeps at least 70% of the plain copy's throughput.
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
 #include "platform/SimulatedDevices.h"

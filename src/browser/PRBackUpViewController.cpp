@@ -1,7 +1,7 @@
 #include "browser/PRBackUpViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
-#include "app/PRiDeviceNode.h"
+#include "app/core/PRiDeviceNode.h"
 #include "browser/SpeechSynthesizer.h"
 #include "platform/Images.h"
 #include "platform/Paths.h"

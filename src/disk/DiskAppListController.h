@@ -2,7 +2,7 @@
 // per row, with its icon beside its name. Sorting by a size sorts by bytes. Main thread only.
 #pragma once
 
-#include "clean/PRAppDirTreeNode.h"
+#include "clean/core/PRAppDirTreeNode.h"
 
 #include <QAbstractTableModel>
 #include <vector>

@@ -5,7 +5,7 @@
 // name with its icon). Main thread only.
 #pragma once
 
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 
 #include <QAbstractItemModel>
 #include <QCollator>

@@ -2,7 +2,7 @@
 // (name, size, type, device path). Sorting by size sorts by bytes. Main thread only.
 #pragma once
 
-#include "clean/PRPhoneSystemDirNode.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
 
 #include <QAbstractTableModel>
 #include <vector>

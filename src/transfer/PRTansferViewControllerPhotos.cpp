@@ -4,7 +4,7 @@
 #include "transfer/PRTansferViewController.h"
 
 #include "app/OstrevaneAppDelegate.h"
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"

@@ -39,10 +39,10 @@ TEST(PRAppViewController, ItsPageIsMadeOnceAndOutlivesNeitherOwner) {
 }
 
 TEST_F(AppTest, TheAutoRunChoiceChangesNothing) {
-    app->fileSizeSlider->setValue(app->fileSizeSlider->maximum());
-    app->quillomatrixPathlab->setText("/srv/exports");
-    app->cleanUpCheckBtn->setChecked(true);
-    const QString label = app->fileSizeSliderInfolab->text();
+    app->preferences()->fileSizeSlider->setValue(app->preferences()->fileSizeSlider->maximum());
+    app->preferences()->quillomatrixPathlab->setText("/srv/exports");
+    app->preferences()->cleanUpCheckBtn->setChecked(true);
+    const QString label = app->preferences()->fileSizeSliderInfolab->text();
 
     QCheckBox autoRun("Start at login");
     autoRun.setChecked(true);
@@ -54,10 +54,10 @@ TEST_F(AppTest, TheAutoRunChoiceChangesNothing) {
     // Nothing applied, stored or re-enabled; no question asked.
     EXPECT_EQ(app->GetLimitLargeFileSize(), 2000000u);
     EXPECT_EQ(app->quillomatrixExportPath().toStdString(), home.path() + "/Documents/Quillomatrix");
-    EXPECT_EQ(app->quillomatrixPathlab->text(), "/srv/exports");
-    EXPECT_EQ(app->fileSizeSliderInfolab->text(), label);
-    EXPECT_TRUE(app->cleanUpSchedulButton->isEnabled());
-    EXPECT_FALSE(app->oneCopySchedulButton->isEnabled());
+    EXPECT_EQ(app->preferences()->quillomatrixPathlab->text(), "/srv/exports");
+    EXPECT_EQ(app->preferences()->fileSizeSliderInfolab->text(), label);
+    EXPECT_TRUE(app->preferences()->cleanUpSchedulButton->isEnabled());
+    EXPECT_FALSE(app->preferences()->oneCopySchedulButton->isEnabled());
     EXPECT_TRUE(responder.alerts.empty());
     EXPECT_TRUE(responder.panels.empty());
 }

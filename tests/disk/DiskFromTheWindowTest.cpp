@@ -22,7 +22,7 @@ protected:
 
 TEST_F(DiskFromTheWindow, TheBannerShowsTheDevicesFiguresAndEveryShortcutOpensItsCategory) {
     attach();
-    QTest::mouseClick(app->diskManageBannerBtn, Qt::LeftButton);
+    QTest::mouseClick(app->banner().diskManageBannerBtn, Qt::LeftButton);
     PRDiskaManagerViewController* disk = app->diskManagerViewController;
     EXPECT_TRUE(disk->view()->isVisible());
     EXPECT_EQ(disk->shownPage(), disk->diskStateView);
@@ -34,18 +34,18 @@ TEST_F(DiskFromTheWindow, TheBannerShowsTheDevicesFiguresAndEveryShortcutOpensIt
     EXPECT_FLOAT_EQ(disk->userDataProgress->value(),
                     float(figures.totalDataCapacity - figures.totalDataAvailable) / float(figures.totalDataCapacity));
 
-    const std::pair<PRButton* OstrevaneAppDelegate::*, QWidget* PRDiskaManagerViewController::*> shortcuts[] = {
-        {&OstrevaneAppDelegate::userAppsButton, &PRDiskaManagerViewController::appFileView},
-        {&OstrevaneAppDelegate::systemAppsButton, &PRDiskaManagerViewController::systemAppFileView},
-        {&OstrevaneAppDelegate::userDataButton, &PRDiskaManagerViewController::userLibDataView},
-        {&OstrevaneAppDelegate::photoButton, &PRDiskaManagerViewController::photoFileView},
-        {&OstrevaneAppDelegate::musicButton, &PRDiskaManagerViewController::musicFileView},
-        {&OstrevaneAppDelegate::videoButton, &PRDiskaManagerViewController::videoFileView},
-        {&OstrevaneAppDelegate::bookButton, &PRDiskaManagerViewController::booksFileView},
+    const std::pair<PRButton* OstrevaneAppDelegate::OverviewOutlets::*, QWidget* PRDiskaManagerViewController::*> shortcuts[] = {
+        {&OstrevaneAppDelegate::OverviewOutlets::userAppsButton, &PRDiskaManagerViewController::appFileView},
+        {&OstrevaneAppDelegate::OverviewOutlets::systemAppsButton, &PRDiskaManagerViewController::systemAppFileView},
+        {&OstrevaneAppDelegate::OverviewOutlets::userDataButton, &PRDiskaManagerViewController::userLibDataView},
+        {&OstrevaneAppDelegate::OverviewOutlets::photoButton, &PRDiskaManagerViewController::photoFileView},
+        {&OstrevaneAppDelegate::OverviewOutlets::musicButton, &PRDiskaManagerViewController::musicFileView},
+        {&OstrevaneAppDelegate::OverviewOutlets::videoButton, &PRDiskaManagerViewController::videoFileView},
+        {&OstrevaneAppDelegate::OverviewOutlets::bookButton, &PRDiskaManagerViewController::booksFileView},
     };
     for (const auto& [button, page] : shortcuts) {
         app->ClickMainStatu(nullptr);
-        QTest::mouseClick(app.get()->*button, Qt::LeftButton);
+        QTest::mouseClick(app->overview().*button, Qt::LeftButton);
         EXPECT_TRUE(settled(disk, disk->*page)) << (disk->*page)->objectName().toStdString();
     }
     EXPECT_FALSE(disk->appFilesArray.empty());

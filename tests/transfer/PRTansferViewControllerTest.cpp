@@ -118,7 +118,7 @@ TEST_F(TransferPageTest, PhotosOfTheCameraRollAreCopiedOnceAndShown) {
     }
     EXPECT_EQ(listed, cameraFiles());
     EXPECT_EQ(page->imageBroswerView->model()->rowCount(), int(page->imageArray.size()));
-    EXPECT_TRUE(app->circlePhotoProgress->isHidden());
+    EXPECT_TRUE(app->sidebar()->circlePhotoProgress->isHidden());
     EXPECT_TRUE(page->photoCountlab->text().startsWith(QString::number(listed.size()) + " item"));
 
     page->zoomSlider->setValue(page->zoomSlider->maximum());
@@ -201,7 +201,7 @@ TEST_F(TransferPageTest, ADeviceThatLeavesMidScanIsScannedAgainOnReturn) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return !page->bImageStartTransfer; }, std::chrono::seconds(60)));
     EXPECT_FALSE(page->bPhotoLoadFinished);
     EXPECT_LT(page->imageArray.size(), size_t(cameraFiles().size()));
-    EXPECT_TRUE(app->circlePhotoProgress->isHidden());
+    EXPECT_TRUE(app->sidebar()->circlePhotoProgress->isHidden());
 
     QObject::disconnect(page->imageBroswerView->model(), &QAbstractItemModel::rowsInserted, page, nullptr);
     ASSERT_TRUE(testsupport::waitUntil([this] { return !app->getDeviceConnected(); }));

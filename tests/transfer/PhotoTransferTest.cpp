@@ -1,6 +1,6 @@
 // The photo scan over a simulated device's camera folders, and the export of local copies.
 #include "DeviceFolder.h"
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/core/PhotoTransfer.h"

@@ -3,7 +3,7 @@
 // turning, because a worker may be blocked handing a result to the main thread.
 #pragma once
 
-#include "clean/CleanWorkerPool.h"
+#include "platform/WorkerPool.h"
 
 #include <atomic>
 #include <functional>
@@ -28,7 +28,7 @@ public:
     void cancelAndWait();
 
 private:
-    clean::CleanWorkerPool pool_;
+    WorkerPool pool_;
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
 };
 

@@ -1,7 +1,7 @@
 #include "transfer/core/PhotoTransfer.h"
 
-#include "clean/CleanWorkerPool.h"
-#include "clean/JunkFileActions.h"
+#include "platform/WorkerPool.h"
+#include "clean/core/JunkFileActions.h"
 #include "platform/Paths.h"
 
 #include <QFileInfo>
@@ -130,7 +130,7 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
     }
     const size_t count = copies->entries.size();
     const int helpers = int(std::min<size_t>(size_t(copyHelpers_), count > 1 ? count - 1 : 0));
-    clean::CleanWorkerPool pool(helpers > 0 ? helpers : 1);
+    WorkerPool pool(helpers > 0 ? helpers : 1);
     copies->helpers = helpers;
     for (int h = 0; h < helpers; ++h) {
         pool.enqueue([copies, &services = services_, device = device_] {

@@ -9,7 +9,7 @@
 // one name in two camera folders keep two copies.
 #pragma once
 
-#include "clean/CleanDeviceServices.h"
+#include "clean/core/CleanDeviceServices.h"
 #include "transfer/core/IKImageItem.h"
 
 #include <QString>
