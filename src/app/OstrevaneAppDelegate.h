@@ -483,6 +483,7 @@ private:
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
     NSTimerPtr fixTimer_;  // waits for the fix's removals to end
+    bool deviceCleanStarted_ = false;  // the summary panel shows from the first device scan on
     WorkerPool workers_{2};  // the backup scan and the usage poll's connection
 
     std::array<QWidget*, kPageCount> pages_{};

@@ -56,6 +56,7 @@ void OstrevaneAppDelegate::buildCleanPage() {
     palette.setColor(QPalette::Window, kPanelBackground);
     cleanPanel_.cleanShowView->setPalette(palette);
     layout->addWidget(cleanPanel_.cleanShowView);  // the clean page goes below
+    cleanPanel_.cleanShowView->setHidden(true);    // until the first device scan
     auto* states = new QGridLayout(cleanPanel_.cleanShowView);
     states->setContentsMargins(0, 0, 0, 0);
     cleanPanel_.cleanScanView = new QWidget(cleanPanel_.cleanShowView);

@@ -345,6 +345,20 @@ void OstrevaneAppDelegate::showOnlyPage(Page shown) {
     for (int i = 0; i < kPageCount; ++i)
         if (i != shown) pages_[i]->setHidden(true);
     pages_[shown]->setHidden(false);
+    // The banner button lit is always the shown page's: a feature page's own, the overview's for
+    // the device pages. A feature page is no sidebar row's; the device pages' rows are selected
+    // by their actions. The app cleaner shares the clean page's view and lights its own button.
+    PRBannerButton* lit = banner_.mainStatusBannerBtn;
+    switch (shown) {
+    case kDiskManageView: lit = banner_.diskManageBannerBtn; break;
+    case kFindLargerView: lit = banner_.findLargeBannerBtn; break;
+    case kOneCopyView: lit = banner_.oneClickCopyBannerBtn; break;
+    case kPrivacyCleanView: lit = banner_.privacyBannerBtn; break;
+    case kAdsRemoveView: lit = banner_.adsRemoveBannerBtn; break;
+    default: break;
+    }
+    pressBannerButton(lit);
+    if (lit != banner_.mainStatusBannerBtn) sidebar_->selectRow(-1);
 }
 
 void OstrevaneAppDelegate::setBannerButtonsVisible(bool visible) {

@@ -180,8 +180,8 @@ void PRSidebar::styleRow(const Row& row, bool selected) {
 }
 
 void PRSidebar::selectRow(int selected) {
-    if (selected < 0 || selected >= kRows) return;
-    styleRow(rows_[size_t(selected)], true);
+    // Outside 0-14 no row is selected: the page shown is none of the rows'.
     for (int i = 0; i < kRows; ++i)
         if (i != selected) styleRow(rows_[size_t(i)], false);
+    if (selected >= 0 && selected < kRows) styleRow(rows_[size_t(selected)], true);
 }

@@ -27,7 +27,8 @@ public:
     PRSidebar(const PRSidebar&) = delete;
     PRSidebar& operator=(const PRSidebar&) = delete;
 
-    // Restyles the rows so that row (0-14, in sidebar order) alone looks selected.
+    // Restyles the rows so that row (0-14, in sidebar order) alone looks selected; any other
+    // number leaves none selected.
     void selectRow(int row);
     static void styleRow(const Row& row, bool selected);
     const Row& row(int i) const { return rows_[static_cast<size_t>(i)]; }

@@ -264,11 +264,8 @@ void PRCleanViewController::showView(QWidget* container) {
     QWidget* page = view();
     pagehost::place(container, page);
     page->show();
+    // The panel as the user left it (idle, scanned or done): its widgets start idle when built.
     showcleanDiskView();
-    appClean_.appFlashView->hide();
-    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
-    for (QProgressBar* bar : {appClean_.documentProgressor, appClean_.cacheProgressor, appClean_.cookProgressor, appClean_.junkProgressor}) bar->hide();
 }
 
 void PRCleanViewController::showcleanDiskView() {
