@@ -4,6 +4,7 @@
 #include "app/AppStyle.h"
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/PRCleanViewController.h"
+#include "widgets/BulkRemovalConfirmation.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -224,10 +225,13 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
     const clean::JunkScanCounters& counters = cleanViewController->counters();
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t bytesBefore = counters.totalFileSize.load();
-    cleanViewController->cleanAllCacheFiles(nullptr);
-    cleanViewController->CleanAllJunkFiles(nullptr);
-    cleanViewController->CleanAllCookieFiles(nullptr);
-    cleanViewController->CleanAllSyncedMediaFile(nullptr);
+    // One question for the whole fix; Cancel leaves the panel and the device as they are.
+    if (filesBefore > 0 &&
+        !confirmBulkRemoval(window_, tr("Everything the scan found will be removed from your device: %1 files, %2.")
+                                         .arg(qulonglong(filesBefore))
+                                         .arg(sizeText(bytesBefore))))
+        return;
+    cleanViewController->removeEverythingFound();
     cleanPanel_.cleanScanView->setHidden(true);
     cleanPanel_.cleanFinishView->setHidden(true);
     cleanPanel_.fixResultView->setHidden(false);

@@ -100,6 +100,9 @@ public:
     void CleanAllCookieFiles(QObject* sender = nullptr);
     void CleanSyncedMediaFile(QObject* sender = nullptr);
     void CleanAllSyncedMediaFile(QObject* sender = nullptr);
+    // Everything the device clean found, every category and the failed-sync leftovers, without
+    // a question of its own: the caller has asked once for all of it.
+    void removeEverythingFound();
     void CleanSyncedDirMediaFile(QObject*) {}
     void ExportSyncedfilestoMac(QObject*) {}
 
@@ -285,6 +288,8 @@ private:
     void removeSelectedFile(clean::Category category);
     void removeSelectedFolder(clean::Category category);
     void removeAllFolders(clean::Category category);
+    void confirmAndRemoveAllFolders(clean::Category category);
+    void removeAllSyncFiles();
     void fileRemoved(clean::Category category, const PRCleanFileNodePtr& node, const clean::ActionResult& result);
     void folderEmptied(clean::Category category, const QString& bundleId, const clean::ActionResult& result);
     void syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const clean::ActionResult& result);
@@ -341,6 +346,8 @@ private:
     clean::JunkScanLists appLists_;
     std::atomic<bool> adsScanRunning_{false};
     bool removalStarted_ = false;
+    bool appCleanDone_ = false;  // removed: the start button says "Done"
+    void showAppCleanIdle();
     // Held by a scan's worker while it walks the device: the app cleaner's scan and the device
     // clean's never walk at once; the later one waits its turn.
     std::mutex deviceScanTurn_;

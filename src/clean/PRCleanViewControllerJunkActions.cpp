@@ -6,6 +6,8 @@
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/BulkRemovalConfirmation.h"
+#include "model/PRRecordFields.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -180,9 +182,25 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
 void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
 void PRCleanViewController::CleanJunkDirFile(QObject*) { removeSelectedFolder(Category::Junk); }
 void PRCleanViewController::CleanCookieDirFile(QObject*) { removeSelectedFolder(Category::Cookie); }
-void PRCleanViewController::cleanAllCacheFiles(QObject*) { removeAllFolders(Category::Cache); }
-void PRCleanViewController::CleanAllJunkFiles(QObject*) { removeAllFolders(Category::Junk); }
-void PRCleanViewController::CleanAllCookieFiles(QObject*) { removeAllFolders(Category::Cookie); }
+void PRCleanViewController::cleanAllCacheFiles(QObject*) { confirmAndRemoveAllFolders(Category::Cache); }
+void PRCleanViewController::CleanAllJunkFiles(QObject*) { confirmAndRemoveAllFolders(Category::Junk); }
+void PRCleanViewController::CleanAllCookieFiles(QObject*) { confirmAndRemoveAllFolders(Category::Cookie); }
+
+void PRCleanViewController::confirmAndRemoveAllFolders(Category category) {
+    if (viewsOf(category).tree->cleanContent().empty()) return;
+    static const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
+    const QString what = tr("All %1 found on your device will be removed: %2 files, %3.")
+                             .arg(tr(kNames[int(category)]))
+                             .arg(qulonglong(counters_.numberOf(category).load()))
+                             .arg(QString::fromStdString(sizeText(counters_.sizeOf(category).load())));
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    removeAllFolders(category);
+}
+
+void PRCleanViewController::removeEverythingFound() {
+    for (Category category : {Category::Cache, Category::Junk, Category::Cookie}) removeAllFolders(category);
+    removeAllSyncFiles();
+}
 
 // ---- Sync-media leftovers -------------------------------------------------------------------
 
@@ -214,6 +232,17 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
 }
 
 void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
+    if (syncFailedController->content().empty()) return;
+    uint64_t bytes = 0;
+    for (const auto& record : syncFailedFileArray) bytes += record->fileSizeNumber;
+    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1 files, %2.")
+                             .arg(qulonglong(syncFailedController->content().size()))
+                             .arg(QString::fromStdString(sizeText(bytes)));
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    removeAllSyncFiles();
+}
+
+void PRCleanViewController::removeAllSyncFiles() {
     std::vector<PRCleanFileNodePtr> records;
     for (const auto& object : syncFailedController->content())
         if (auto record = std::dynamic_pointer_cast<PRCleanFileNode>(object)) records.push_back(record);

@@ -5,10 +5,15 @@
 
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/PRPrivacyController.h"
+#include "clean/PRSystemBoostViewController.h"
 #include "platform/SimulatedDevices.h"
+#include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
+#include "widgets/PRProgressView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -129,4 +134,128 @@ TEST_F(CleanPages, TheLitBannerButtonAndSidebarRowAreThoseOfThePageShown) {
         EXPECT_EQ(litRows(), v.rows) << "step " << step;
         ++step;
     }
+}
+
+TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
+    attachSample();
+    auto lastQuestion = [this] { return responder.alerts.back(); };
+    auto isQuestion = [](const AlertRequest& alert) {
+        return alert.buttons == QStringList{"Deleted", "Cancel"} && alert.window != nullptr;
+    };
+
+    // The device clean: "Fix all" and a category's remove-all.
+    scanDevice();
+    const clean::JunkScanCounters& found = page()->counters();
+    const uint64_t files = found.totalFileNumber, bytes = found.totalFileSize;
+    ASSERT_GT(files, 0u);
+    responder.alertAnswer = NSAlertSecondButtonReturn;  // "Cancel"
+    app->cleanPanel().fixAllButton->click();
+    ASSERT_EQ(responder.alerts.size(), 1u);
+    EXPECT_TRUE(isQuestion(lastQuestion()));
+    EXPECT_EQ(lastQuestion().messageText, QString("Everything the scan found will be removed from your device: %1 files, %2.")
+                                              .arg(files)
+                                              .arg(OstrevaneAppDelegate::sizeText(bytes)));
+    EXPECT_FALSE(app->fixRunning());
+    EXPECT_FALSE(app->cleanPanel().cleanFinishView->isHidden()) << "the panel stays as it was";
+    app->ClickCleanCache(nullptr);
+    page()->cleanAllCacheFiles();
+    ASSERT_EQ(responder.alerts.size(), 2u);
+    EXPECT_TRUE(isQuestion(lastQuestion()));
+    EXPECT_TRUE(lastQuestion().messageText.startsWith(
+        QString("All cache files found on your device will be removed: %1 files, ").arg(found.cacheFileNumber.load())));
+    page()->CleanAllSyncedMediaFile();
+    ASSERT_EQ(responder.alerts.size(), 3u);
+    EXPECT_TRUE(lastQuestion().messageText.startsWith("All failed-sync leftovers found on your device will be removed: "));
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
+    EXPECT_EQ(found.totalFileNumber, files);
+    EXPECT_EQ(found.totalFileSize, bytes);
+
+    // The app cleaner's one pass, which takes the apps' documents too.
+    click(app->banner().appCleanBannerBtn);
+    click(page()->appClean().appStartBtn);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !page()->appCleanScanning(); }));
+    const uint64_t appFiles = page()->appCleanCounters().totalFileNumber;
+    click(page()->appClean().appStartBtn);
+    ASSERT_EQ(responder.alerts.size(), 4u);
+    EXPECT_TRUE(isQuestion(lastQuestion()));
+    EXPECT_TRUE(lastQuestion().messageText.startsWith(QString("%1 files (").arg(appFiles)));
+    EXPECT_TRUE(lastQuestion().informativeText.contains("documents"));
+    EXPECT_EQ(page()->appClean().appStartBtn->imageName(), "RemoveBtnNom.png");
+    EXPECT_FALSE(page()->removeSheet().removeWindow && page()->removeSheet().removeWindow->isVisible());
+    EXPECT_EQ(page()->appCleanCounters().totalFileNumber, appFiles);
+    // Asked again, "Deleted" removes.
+    responder.alertAnswer = NSAlertFirstButtonReturn;
+    click(page()->appClean().appStartBtn);
+    ASSERT_EQ(responder.alerts.size(), 5u);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->appClean().appStartBtn->imageName() == "doneNom.png"; }));
+    EXPECT_LT(page()->appCleanCounters().totalFileNumber, appFiles);
+
+    // System boost's remove-all, which empties the device's Downloads.
+    responder.alertAnswer = NSAlertSecondButtonReturn;
+    click(app->banner().adsRemoveBannerBtn);
+    PRSystemBoostViewController* boost = app->systemBoostViewController;
+    click(boost->scanButton);
+    ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->isScanFinished(); }));
+    const uint64_t boostFiles = boost->totalFileNumber;
+    ASSERT_GT(boostFiles, 0u);
+    click(boost->scanButton);
+    ASSERT_EQ(responder.alerts.size(), 6u);
+    EXPECT_TRUE(isQuestion(lastQuestion()));
+    EXPECT_EQ(lastQuestion().messageText, boost->removeMessage());
+    EXPECT_TRUE(lastQuestion().informativeText.contains("Downloads"));
+    EXPECT_FALSE(boost->isRemoving());
+    EXPECT_EQ(boost->scanButton->imageName(), "RemoveBtnNom.png");
+    EXPECT_EQ(boost->totalFileNumber, boostFiles);
+
+    // The privacy clean: a backup, a delete and a restore of the device.
+    click(app->banner().privacyBannerBtn);
+    EXPECT_FALSE(app->privacyController->StartPrivacyClean());
+    ASSERT_EQ(responder.alerts.size(), 7u);
+    EXPECT_TRUE(isQuestion(lastQuestion()));
+    EXPECT_TRUE(lastQuestion().messageText.startsWith("The device will be backed up and restored"));
+    EXPECT_FALSE(PRPrivacyController::isCleaning());
+}
+
+TEST_F(CleanPages, SpinnersShowOnlyWhileWorkRunsAndDoneGoesBackToIdle) {
+    attachSample();
+    responder.alertAnswer = NSAlertFirstButtonReturn;
+    click(app->banner().appCleanBannerBtn);
+    const PRCleanViewController::AppCleanOutlets& panel = page()->appClean();
+    auto bars = {panel.appCacheProgress, panel.appCookProgress, panel.appJunkProgress, panel.appDocumentProgress,
+                 panel.adsProgressor};
+    for (PRProgressView* bar : bars) EXPECT_EQ(bar->value(), 0.0f) << "no progress before a scan";
+    EXPECT_FALSE(panel.appFlashView->isVisible());
+
+    click(panel.appStartBtn);
+    EXPECT_TRUE(panel.appFlashView->isVisible());
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !page()->appCleanScanning(); }));
+    EXPECT_FALSE(panel.appFlashView->isVisible()) << "the scan has ended";
+    for (PRProgressView* bar : bars) EXPECT_EQ(bar->value(), 1.0f);
+    click(panel.appStartBtn);  // remove
+    ASSERT_TRUE(testsupport::waitUntil([&] { return panel.appStartBtn->imageName() == "doneNom.png"; }));
+    EXPECT_FALSE(panel.appFlashView->isVisible());
+    click(panel.appStartBtn);  // "Done"
+    EXPECT_EQ(panel.appStartBtn->imageName(), "scanNom.png");
+    for (PRProgressView* bar : bars) EXPECT_EQ(bar->value(), 0.0f);
+    EXPECT_FALSE(panel.appCachelab->isVisible());
+    EXPECT_TRUE(panel.appCleanResultlab->text().isEmpty());
+    // A new scan from idle works as the first did.
+    click(panel.appStartBtn);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !page()->appCleanScanning(); }));
+    EXPECT_EQ(panel.appStartBtn->imageName(), "RemoveBtnNom.png");
+    EXPECT_FALSE(panel.appFlashView->isVisible());
+
+    // System boost: the same round.
+    click(app->banner().adsRemoveBannerBtn);
+    PRSystemBoostViewController* boost = app->systemBoostViewController;
+    EXPECT_FALSE(boost->theFalshView->isVisible());
+    click(boost->scanButton);
+    ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->isScanFinished(); }));
+    EXPECT_FALSE(boost->theFalshView->isVisible());
+    click(boost->scanButton);
+    ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->scanButton->imageName() == "doneNom.png"; }));
+    click(boost->scanButton);  // "Done"
+    EXPECT_EQ(boost->scanButton->imageName(), "scanNom.png");
+    EXPECT_FALSE(boost->isScanFinished());
+    EXPECT_FALSE(boost->theFalshView->isVisible());
 }

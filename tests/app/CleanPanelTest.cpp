@@ -159,6 +159,7 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     // Fix all states what the removals really freed, once they have ended.
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t sizeBefore = counters.totalFileSize.load();
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
     app->cleanPanel().fixAllButton->click();
     EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
     EXPECT_TRUE(app->fixRunning());
