@@ -439,6 +439,10 @@ private:
     void buildFeatureControllers();
     void wireWindowActions();
     void showCleanPage();
+    // The summary's sentence, count and size for what the device clean has found and not yet
+    // removed (the scan's total, or the page's counters now).
+    void showCleanFoundSentence(uint64_t totalBytes);
+    void showCleanFoundSentence();
     void pressBannerButton(PRBannerButton* pressed);
     // A first-visited feature page's controller learns a newly attached device's index.
     void handDeviceToVisitedPages();

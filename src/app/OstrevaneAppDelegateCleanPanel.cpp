@@ -179,6 +179,21 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64
 void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes) {
     cleanPanel_.cleanprogressor->setRange(0, 100);
     cleanPanel_.cleanprogressor->setValue(100);
+    showCleanFoundSentence(totalBytes);
+
+    sidebar_->tempJunkFileTextlab->setText(kJunkTitle);
+    sidebar_->cacheTextlab->setText(kCacheTitle);
+    sidebar_->cookieTextlab->setText(kCookieTitle);
+    cleanPanel_.cleanScanView->setHidden(true);
+    cleanPanel_.cleanFinishView->setHidden(false);
+    cleanPanel_.fixResultView->setHidden(true);
+}
+
+void OstrevaneAppDelegate::showCleanFoundSentence() {
+    if (cleanViewController) showCleanFoundSentence(cleanViewController->counters().totalFileSize.load());
+}
+
+void OstrevaneAppDelegate::showCleanFoundSentence(uint64_t totalBytes) {
     const QString size = sizeText(totalBytes);
     const uint64_t issues = cleanViewController ? cleanViewController->GetCleanTaotalFileNumber() : 0;
     setAllCleanFileNumber(QString::number(issues));
@@ -191,13 +206,6 @@ void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalB
                           span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
     cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
     cleanPanel_.cleanFilelab->update();
-
-    sidebar_->tempJunkFileTextlab->setText(kJunkTitle);
-    sidebar_->cacheTextlab->setText(kCacheTitle);
-    sidebar_->cookieTextlab->setText(kCookieTitle);
-    cleanPanel_.cleanScanView->setHidden(true);
-    cleanPanel_.cleanFinishView->setHidden(false);
-    cleanPanel_.fixResultView->setHidden(true);
 }
 
 void OstrevaneAppDelegate::removedFromCleanCategory(AppCounter total, QLabel* label, const char* title,

@@ -61,6 +61,9 @@ public:
     // Whether the device is still attached, asked by workers between entries: the application
     // delegate's getDeviceConnected unless a test puts its own question here.
     std::function<bool()> deviceConnected;
+    // Called on the main thread after a removal of the device clean has changed its counters, so
+    // that what the window says about them (the summary) follows.
+    std::function<void()> countersChanged;
 
     // ---- Device-clean scan ----------------------------------------------------------------
     // Starts the scan of the device's junk; false (and nothing happens) while a scan runs.

@@ -112,6 +112,8 @@ void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNode
     if (node->filePath != clean::categoryFolderOf(v.cleanType)) subtract(counters_.numberOf(category), 1);
     NSNotificationCenter::defaultCenter().postNotificationName(
         v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
+    v.tree->removeEmptyCleanFolders();
+    if (countersChanged) countersChanged();
 }
 
 void PRCleanViewController::CleanCacheFile(QObject*) { removeSelectedFile(Category::Cache); }
@@ -177,6 +179,12 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
     subtract(counters_.totalFileNumber, gone.size());
     subtract(counters_.numberOf(category), gone.size());
     if (v.table) v.table->viewport()->update();
+    // As the single-file path does: the sidebar's label, the summary and the tree follow.
+    if (bytes > 0)
+        NSNotificationCenter::defaultCenter().postNotificationName(
+            v.sizeNotification, NSNumber::numberWithUnsignedLongLong(bytes), this);
+    v.tree->removeEmptyCleanFolders();
+    if (countersChanged) countersChanged();
 }
 
 void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
@@ -214,6 +222,7 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
         subtract(counters_.totalFileSize, record->fileSizeNumber);
         subtract(counters_.totalFileNumber, 1);
     }
+    if (!removed.isEmpty() && countersChanged) countersChanged();
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QTreeView>
 
 using apptest::AppTest;
 
@@ -258,4 +260,66 @@ TEST_F(CleanPages, SpinnersShowOnlyWhileWorkRunsAndDoneGoesBackToIdle) {
     EXPECT_EQ(boost->scanButton->imageName(), "scanNom.png");
     EXPECT_FALSE(boost->isScanFinished());
     EXPECT_FALSE(boost->theFalshView->isVisible());
+}
+
+TEST_F(CleanPages, LabelsHeaderAndTreesFollowWhatWasRemoved) {
+    attachSample();
+    scanDevice();
+    responder.alertAnswer = NSAlertFirstButtonReturn;
+    const clean::JunkScanCounters& left = page()->counters();
+    auto header = [this] {
+        return QTextDocumentFragment::fromHtml(app->cleanPanel().cleanFilelab->text()).toPlainText();
+    };
+    auto headerSays = [&] {
+        return OstrevaneAppDelegate::cleanFinishedSentence(left.totalFileNumber, OstrevaneAppDelegate::sizeText(left.totalFileSize));
+    };
+    auto titled = [](const char* title, uint64_t bytes) {
+        return QString("%1 (%2)").arg(title, OstrevaneAppDelegate::sizeText(bytes));
+    };
+    EXPECT_EQ(header(), headerSays());
+
+    // One app's cache folder, from the outline.
+    app->ClickCleanCache(nullptr);
+    QTreeView* outline = page()->deviceClean().CacheOutlineView;
+    const int apps = outline->model()->rowCount();
+    ASSERT_GT(apps, 1);
+    const uint64_t cacheBefore = app->counter(AppCounter::AllCacheFileNumber);
+    const uint64_t filesBefore = left.totalFileNumber;
+    outline->setCurrentIndex(outline->model()->index(0, 0));
+    page()->cleanCacheDirFile();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
+    ASSERT_LT(left.totalFileNumber, filesBefore);
+    EXPECT_EQ(outline->model()->rowCount(), apps - 1) << "the emptied app leaves the tree";
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", left.cacheFileSize));
+    EXPECT_LT(app->counter(AppCounter::AllCacheFileNumber), cacheBefore);
+    EXPECT_EQ(header(), headerSays());
+    EXPECT_EQ(app->allCleanFileNumber(), QString::number(left.totalFileNumber));
+
+    // Every cookie folder at once.
+    app->ClickCleanCook(nullptr);
+    page()->CleanAllCookieFiles();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
+    EXPECT_EQ(page()->deviceClean().CookOutlineView->model()->rowCount(), 0);
+    EXPECT_EQ(left.cookieFileSize, 0u);
+    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 0));
+    EXPECT_EQ(header(), headerSays());
+    testsupport::saveScreenshot(app->window(), "sidebar-after-a-remove-all");
+
+    // The failed-sync leftovers: the header follows those too.
+    app->ClickCleanMedia(nullptr);
+    const uint64_t beforeSync = left.totalFileNumber;
+    page()->CleanAllSyncedMediaFile();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
+    EXPECT_LT(left.totalFileNumber, beforeSync);
+    EXPECT_EQ(header(), headerSays());
+
+    // Fix all takes the rest: every tree is empty and every label says nothing is left.
+    app->cleanPanel().fixAllButton->click();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !app->fixRunning(); }));
+    for (QTreeView* tree : {page()->deviceClean().JunkOutlineView, page()->deviceClean().CacheOutlineView,
+                            page()->deviceClean().CookOutlineView})
+        EXPECT_EQ(tree->model()->rowCount(), 0) << tree->objectName().toStdString();
+    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", left.junkFileSize));
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", left.cacheFileSize));
+    EXPECT_EQ(app->allCleanFileNumber(), QString::number(left.totalFileNumber));
 }
