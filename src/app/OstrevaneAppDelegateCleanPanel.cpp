@@ -162,7 +162,7 @@ void OstrevaneAppDelegate::CleanFileProgressInfoHandleOnMain(int percent) {
 }
 
 void OstrevaneAppDelegate::setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes) {
-    label->setText(QString("%1 (%2)").arg(title, sizeText(bytes)));
+    PRSidebar::setRowText(label, QString("%1 (%2)").arg(title, sizeText(bytes)));
 }
 
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64_t junk, uint64_t cache,
@@ -181,9 +181,9 @@ void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalB
     cleanPanel_.cleanprogressor->setValue(100);
     showCleanFoundSentence(totalBytes);
 
-    sidebar_->tempJunkFileTextlab->setText(kJunkTitle);
-    sidebar_->cacheTextlab->setText(kCacheTitle);
-    sidebar_->cookieTextlab->setText(kCookieTitle);
+    PRSidebar::setRowText(sidebar_->tempJunkFileTextlab, kJunkTitle);
+    PRSidebar::setRowText(sidebar_->cacheTextlab, kCacheTitle);
+    PRSidebar::setRowText(sidebar_->cookieTextlab, kCookieTitle);
     cleanPanel_.cleanScanView->setHidden(true);
     cleanPanel_.cleanFinishView->setHidden(false);
     cleanPanel_.fixResultView->setHidden(true);

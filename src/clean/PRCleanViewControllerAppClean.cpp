@@ -428,7 +428,7 @@ void PRCleanViewController::startScanPhoneCacheFinishedOnMainThread() {
 
 void PRCleanViewController::showCategorySize(Category category) {
     const uint64_t bytes = appCounters_.sizeOf(category);
-    appCategory(category).sizeLabel->setText(bytes == 0 ? QStringLiteral("0 KB") : sizeTextOf(bytes));
+    appCategory(category).sizeLabel->setText(sizeTextOf(bytes));
 }
 
 void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {

@@ -214,8 +214,7 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
     removeWindow->close();
     hasRemoveNumber = 0;
     forgetRemoved(result.devicePaths);
-    for (BoostCategory category : clean::kBoostCategories)
-        if (sizeOf(category) == 0) sizeLabelOf(category)->setText(QStringLiteral("0 KB"));
+    for (BoostCategory category : clean::kBoostCategories) sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
     removing_ = false;
     removedAll_ = true;
     setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));

@@ -290,7 +290,7 @@ TEST_F(CleanPages, LabelsHeaderAndTreesFollowWhatWasRemoved) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
     ASSERT_LT(left.totalFileNumber, filesBefore);
     EXPECT_EQ(outline->model()->rowCount(), apps - 1) << "the emptied app leaves the tree";
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", left.cacheFileSize));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", left.cacheFileSize));
     EXPECT_LT(app->counter(AppCounter::AllCacheFileNumber), cacheBefore);
     EXPECT_EQ(header(), headerSays());
     EXPECT_EQ(app->allCleanFileNumber(), QString::number(left.totalFileNumber));
@@ -301,7 +301,7 @@ TEST_F(CleanPages, LabelsHeaderAndTreesFollowWhatWasRemoved) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
     EXPECT_EQ(page()->deviceClean().CookOutlineView->model()->rowCount(), 0);
     EXPECT_EQ(left.cookieFileSize, 0u);
-    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 0));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cookieTextlab), titled("Cookie Cleaner", 0));
     EXPECT_EQ(header(), headerSays());
     testsupport::saveScreenshot(app->window(), "sidebar-after-a-remove-all");
 
@@ -319,7 +319,42 @@ TEST_F(CleanPages, LabelsHeaderAndTreesFollowWhatWasRemoved) {
     for (QTreeView* tree : {page()->deviceClean().JunkOutlineView, page()->deviceClean().CacheOutlineView,
                             page()->deviceClean().CookOutlineView})
         EXPECT_EQ(tree->model()->rowCount(), 0) << tree->objectName().toStdString();
-    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", left.junkFileSize));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", left.cacheFileSize));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->tempJunkFileTextlab), titled("Temp Files Cleaner", left.junkFileSize));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", left.cacheFileSize));
     EXPECT_EQ(app->allCleanFileNumber(), QString::number(left.totalFileNumber));
+}
+
+TEST_F(CleanPages, SidebarLabelsFitOrAreCutWithTheWholeTextInTheirTooltip) {
+    attachSample();
+    scanDevice();
+    // The longest category label with a size, as a scan writes it: it fits whole.
+    NSNotificationCenter::defaultCenter().postNotificationName(
+        "AddCleanFileSizeThreadProgressInfo",
+        NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(999990), NSNumber::numberWithUnsignedLongLong(1290000),
+                                   NSNumber::numberWithUnsignedLongLong(888880)}));
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    for (QLabel* label : {app->sidebar()->tempJunkFileTextlab, app->sidebar()->cacheTextlab, app->sidebar()->cookieTextlab}) {
+        EXPECT_EQ(label->text(), PRSidebar::rowText(label));
+        EXPECT_TRUE(label->text().endsWith("KB)") || label->text().endsWith("MB)")) << label->text().toStdString();
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+        EXPECT_TRUE(label->toolTip().isEmpty());
+    }
+    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), "Cache Cleaner (1.29MB)");
+
+    // A text too long for the row is cut, whole in its tooltip, and whole again given room.
+    QLabel* label = app->sidebar()->tempJunkFileTextlab;
+    const QString longText = "Temp Files Cleaner (123456789 files, 999.99GB)";
+    PRSidebar::setRowText(label, longText);
+    EXPECT_NE(label->text(), longText);
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), longText);
+    label->resize(label->fontMetrics().horizontalAdvance(longText) + 20, label->height());
+    EXPECT_EQ(label->text(), longText);
+    EXPECT_TRUE(label->toolTip().isEmpty());
+
+    // The sidebar follows the window's height.
+    app->window()->resize(1100, 900);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_GT(app->sidebar()->manageDeviceView->height(), 700);
 }

@@ -129,7 +129,7 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     EXPECT_EQ(mailCaches.data().toString(), "Library");
 
     EXPECT_EQ(rowTexts(page.syncFailedController), (QStringList{"/iTunes_Control/Sync/sync.plist", "/iTunes_Control/Sync/Media/song.m4a"}));
-    EXPECT_EQ(page.syncFailedController->index(0, 1).data().toString(), "700");
+    EXPECT_EQ(page.syncFailedController->index(0, 1).data().toString(), "700.00bytes");
 
     EXPECT_EQ(page.GetCleanTaotalFileNumber(), 9u);
     EXPECT_EQ(page.counters().cacheFileSize, 8400u);

@@ -134,7 +134,7 @@ TEST_F(SimulatedCleanTest, ScanFindsTheJunkOfASmallDevice) {
     EXPECT_EQ(rows(page->CacheTreeController), (QStringList{"Mail", "Notes"}));
     EXPECT_EQ(rows(page->CookTreeController), QStringList{"Mail"});
     EXPECT_EQ(rows(page->syncFailedController), (QStringList{"/iTunes_Control/Sync/Media/song.m4a", "/iTunes_Control/Sync/sync.plist"}));
-    EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700");
+    EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700.00bytes");
     EXPECT_EQ(page->counters().cacheFileSize, 4000u + 2600 + 70);
     EXPECT_EQ(page->counters().totalFileSize, 120u + 6670 + 300 + 5700);
     EXPECT_EQ(page->GetCleanTaotalFileNumber(), 7u);

@@ -267,7 +267,7 @@ TEST_F(SystemBoostTest, RemoveAllEmptiesTheCategoriesOnTheDevice) {
 
     EXPECT_EQ(page->totalFileNumber, 0u);
     for (BoostCategory category : clean::kBoostCategories) {
-        EXPECT_EQ(page->sizeLabelOf(category)->text(), "0 KB");
+        EXPECT_EQ(page->sizeLabelOf(category)->text().toStdString(), sizeText(0));
         EXPECT_FALSE(page->buttonOf(category)->isEnabled());
     }
     EXPECT_EQ(page->removeProgress->value(), 100);
@@ -303,7 +303,7 @@ TEST_F(SystemBoostTest, RemoveAllKeepsWhatTheDeviceRefused) {
     EXPECT_EQ(page->userStorageFileSizeNumber, 4000u);
     EXPECT_EQ(page->userStorageFileSizelab->text().toStdString(), sizeText(4000));
     EXPECT_TRUE(page->userStorageButton->isEnabled());
-    EXPECT_EQ(page->downloadtempFileSizelab->text(), "0 KB");
+    EXPECT_EQ(page->downloadtempFileSizelab->text().toStdString(), sizeText(0));
     EXPECT_EQ(responder.alerts.size(), 2);  // the question, then the refusal
     EXPECT_EQ(page->removeProgress->value(), 100);
 }

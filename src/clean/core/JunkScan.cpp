@@ -121,7 +121,7 @@ JunkScan::Outcome JunkScan::run() {
             DeviceEntryInfo info;
             if (media->FileInfo(path, info)) {
                 if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(path, *media);
-                else addSyncRecord(path, info, true);
+                else addSyncRecord(path, info);
             }
             if (!connected()) {
                 flush();
@@ -268,16 +268,16 @@ void JunkScan::traverseSyncDirWithpath(const std::string& path, DeviceFileServic
         DeviceEntryInfo info;
         if (!service.FileInfo(entryPath, info)) continue;
         if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(entryPath, service);
-        else addSyncRecord(entryPath, info, false);
+        else addSyncRecord(entryPath, info);
     }
 }
 
-void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info, bool plainSize) {
+void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info) {
     auto record = PRCleanFileNode::create();
     record->filePath = qs(path);
     record->fileName = qs(lastComponent(path));
-    // Files lying directly in the sync folder show the device's own byte count.
-    record->fileSize = plainSize ? qs(info.sizeText) : sizeTextOf(info.size);
+    // Every file, also one lying directly in the sync folder, shows the one size text.
+    record->fileSize = sizeTextOf(info.size);
     record->fileSizeNumber = info.size;
     counters_.totalFileSize += info.size;
     ++counters_.totalFileNumber;

@@ -104,7 +104,7 @@ private:
     bool scanApp(const InstalledApp& app);
     void addCategoryEntryFile(Category category, const std::string& path, const DeviceEntryInfo& info,
                               const QString& displayName, const QImage& icon, const QString& bundleId);
-    void addSyncRecord(const std::string& path, const DeviceEntryInfo& info, bool plainSize);
+    void addSyncRecord(const std::string& path, const DeviceEntryInfo& info);
     void pending(Category category, PRCleanDirNodePtr record);
     void maybeFlush();
     void postProgress(int appsDone, int appCount);
