@@ -1,12 +1,11 @@
 // The disk manager's user-data scan of a simulated device holding 100,000 files in 5,000
 // folders: the time per file, and how much of it is spent outside the device calls (the walk's
 // own work, the items, and the folder tree the page builds from them).
+#include "SimulatedBenchDevice.h"
+#include "TimedDiskServices.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/UserDataScan.h"
-#include "device/DeviceManager.h"
-#include "platform/CoreFoundation.h"
-#include "platform/SimulatedDevices.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +18,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using benchdisk::Clock;
+using benchdisk::g_deviceNanos;
+using benchdisk::TimedServices;
 
 namespace {
 
@@ -27,80 +28,17 @@ constexpr int kTopFolders = 50;
 constexpr int kFoldersEach = 100;  // 5,000 folders holding files
 constexpr int kFilesEach = 20;     // 100,000 files in all
 
-std::atomic<int64_t> g_deviceNanos{0};
-
-struct Timer {
-    Clock::time_point start = Clock::now();
-    ~Timer() { g_deviceNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count(); }
-};
-
-// Counts the time spent inside every device call.
-class TimedFileService final : public disk::DeviceFileService {
-public:
-    explicit TimedFileService(std::unique_ptr<disk::DeviceFileService> inner) : inner_(std::move(inner)) {}
-    ~TimedFileService() override {
-        Timer t;
-        inner_.reset();
-    }
-    bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-        Timer t;
-        return inner_->ListDirectory(p, n);
-    }
-    bool FileInfo(const std::string& p, disk::DeviceEntry& e) override {
-        Timer t;
-        return inner_->FileInfo(p, e);
-    }
-
-private:
-    std::unique_ptr<disk::DeviceFileService> inner_;
-};
-
-class TimedServices final : public disk::DiskDeviceServices {
-public:
-    explicit TimedServices(disk::DiskDeviceServices& inner) : inner_(inner) {}
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int d) override {
-        Timer t;
-        auto s = inner_.startMediaArea(d);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
-    }
-    bool lookupApplications(int d, std::vector<disk::DeviceApp>& a) override { return inner_.lookupApplications(d, a); }
-    bool appContainerOpens(int d, const std::string& b) override { return inner_.appContainerOpens(d, b); }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p) override {
-        return inner_.iconPNGData(d, b, p);
-    }
-
-private:
-    disk::DiskDeviceServices& inner_;
-};
-
 // The device folder, written and attached once.
-struct BenchDevice {
-    std::string root;
-    BenchDevice() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
-        CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
-        CFHolder<CFStringRef> udid(CFStringCreateWithCString("diskbench0000000000000000000000000000000"));
-        CFDictionarySetValue(values.get(), "UniqueDeviceID", udid.get());
-        fs::create_directories(root + "/lockdown");
-        CFPropertyListWriteToFile(values.get(), root + "/lockdown/values.plist", kCFPropertyListXMLFormat_v1_0);
-        for (int t = 0; t < kTopFolders; ++t)
-            for (int f = 0; f < kFoldersEach; ++f) {
-                const std::string folder =
-                    root + "/media/Area" + std::to_string(t) + "/Folder" + std::to_string(f);
-                fs::create_directories(folder);
-                for (int i = 0; i < kFilesEach; ++i) std::ofstream(folder + "/file" + std::to_string(i) + ".dat") << i;
-            }
-        amd::DeviceManager::Instance()->Subscribe();
-        if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
-    }
-    ~BenchDevice() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+struct BenchDevice : SimulatedBenchDevice {
+    BenchDevice()
+        : SimulatedBenchDevice("diskbench0000000000000000000000000000000", [](const std::string& root) {
+              for (int t = 0; t < kTopFolders; ++t)
+                  for (int f = 0; f < kFoldersEach; ++f) {
+                      const std::string folder = root + "/media/Area" + std::to_string(t) + "/Folder" + std::to_string(f);
+                      fs::create_directories(folder);
+                      for (int i = 0; i < kFilesEach; ++i) std::ofstream(folder + "/file" + std::to_string(i) + ".dat") << i;
+                  }
+          }) {}
 };
 
 BenchDevice& benchDevice() {

@@ -2,7 +2,7 @@
 // it is made on first use and deleted with its controller, unless a host window went first.
 #pragma once
 
-#include "app/PageHost.h"
+#include "widgets/PageHost.h"
 
 class PRAppViewController : public PageController {
     Q_OBJECT

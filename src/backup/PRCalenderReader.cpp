@@ -5,6 +5,8 @@
 #include "backup/CommitDB.h"
 #include "model/PRCalenderNode.h"
 
+#include <unordered_map>
+
 namespace {
 
 const char* const kIos6Query =
@@ -13,6 +15,8 @@ const char* const kOlderQuery =
     "select summary,location.title as location,description,start_date,end_date,start_tz,all_day,calendar_id,"
     "supported_entity_types from calendaritem left join location on calendaritem.[location_id]=location.rowid "
     "left join Calendar on calendaritem.[calendar_id]=calendar.rowid where supported_entity_types !=8";
+// The newer query names a place by its row in Location; the place's title is what a user knows.
+const char* const kPlacesQuery = "select ROWID, title from Location";
 const char* const kEventQuery =
     "select summary,location,description,start_date,end_date,start_tz,all_day,calendar_id from event";
 
@@ -33,19 +37,30 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
     commitDB(dbPath);
 
     BackupDatabase db(dbPath);
+    const bool ios6 = state_.currentNodeIsiOS6Version;
+    std::unordered_map<long long, std::string> places;
+    if (ios6)
+        db.query(kPlacesQuery, [&](const BackupDatabase::Row& row) {
+            if (auto title = backupreader::text(row.text(1))) places.emplace(row.integer(0), std::move(*title));
+        });
     size_t rows = 0;
     auto onRow = [&](const BackupDatabase::Row& row) {
         using backupreader::text;
         ++rows;
         auto item = std::make_shared<PRCalenderNode>();
         if (auto v = text(row.text(0))) item->setCalTitle(std::move(*v));
-        if (auto v = text(row.text(1))) item->setLocation(std::move(*v));
+        if (ios6) {
+            if (auto place = places.find(row.decimal(1).value_or(0)); place != places.end())
+                item->setLocation(place->second);
+        } else if (auto v = text(row.text(1))) {
+            item->setLocation(std::move(*v));
+        }
         if (auto v = text(row.text(2))) item->setCalNote(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(3), true)) item->setStartDate(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(4), true)) item->setEndDate(std::move(*v));
         nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
     };
-    if (state_.currentNodeIsiOS6Version) {
+    if (ios6) {
         db.query(kIos6Query, onRow);
     } else {
         db.query(kOlderQuery, onRow);

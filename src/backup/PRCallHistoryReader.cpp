@@ -29,7 +29,9 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         if (auto v = text(row.text(0))) call->setCallPhone(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
         if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
-        const bool outgoing = row.decimal(3) == 5;
+        // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
+        // database's own timer triggers read it.
+        const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
         call->setCallType(outgoing ? "Outgoing" : "Incoming");
         if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else call->setCallDuration(outgoing ? "Cancelled" : "Missed");

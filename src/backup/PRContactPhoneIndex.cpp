@@ -10,6 +10,7 @@ PRContactPhoneIndex::PRContactPhoneIndex(const std::vector<PRContactNodePtr>& co
 }
 
 PRContactNodePtr PRContactPhoneIndex::find(const std::string& phone, size_t minimumPiece) const {
+    if (numbers_.empty()) return nullptr;  // nothing to find: remember no answers either
     auto& answers = answers_[minimumPiece == 1 ? 0 : 1];
     if (minimumPiece != 1 && minimumPiece != kPieceWithData) return search(phone, minimumPiece);
     auto [known, added] = answers.try_emplace(phone, nullptr);

@@ -4,6 +4,9 @@
 #include "backup/BackupReaderFields.h"
 #include "backup/CommitDB.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <unordered_map>
 
 namespace {
@@ -16,6 +19,11 @@ const char* const kPeopleQuery =
     "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
     "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday from abperson ";
 const char* const kValuesQuery = "select property,label,value, UID from abmultivalue where record_id = ? ";
+// A postal address keeps its parts (street, city, ZIP...) as rows of ABMultiValueEntry under the
+// multi-value's UID, each named by a row of ABMultiValueEntryKey; its own value is NULL.
+const char* const kAddressPartsQuery =
+    "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry left join "
+    "ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID where ABMultiValueEntry.parent_id = ?";
 
 // "%@ %@" of the field's current value and the new part: every part after a blank.
 std::string joined(const std::string& current, const std::string& part) { return current + " " + part; }
@@ -35,9 +43,33 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     return contact;
 }
 
+// The parts of one postal address in the order an address is written (street, city, state,
+// ZIP, country; parts of other names after them), joined by ", ".
+std::optional<std::string> addressText(BackupDatabase::Statement& parts, int64_t uid) {
+    static const char* const kOrder[] = {"street", "city", "state", "zip", "country"};
+    std::vector<std::pair<size_t, std::string>> found;  // rank, text
+    parts.run(uid, [&](const BackupDatabase::Row& row) {
+        auto value = backupreader::text(row.text(1));
+        if (!value) return;
+        std::string key = row.text(0) ? row.text(0) : "";
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (key == "countrycode") return;  // the country's name says it already
+        size_t rank = std::size(kOrder);
+        for (size_t i = 0; i < std::size(kOrder); ++i)
+            if (key == kOrder[i]) rank = i;
+        found.emplace_back(rank, std::move(*value));
+    });
+    if (found.empty()) return std::nullopt;
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string text;
+    for (const auto& part : found) text += (text.empty() ? "" : ", ") + part.second;
+    return text;
+}
+
 // Appends one multi-value row (phone, e-mail, postal address, web page) to its field.
-void addValue(PRContactNode& contact, const BackupDatabase::Row& row) {
-    const auto value = backupreader::text(row.text(2));
+void addValue(PRContactNode& contact, const BackupDatabase::Row& row, BackupDatabase::Statement& addressParts) {
+    auto value = backupreader::text(row.text(2));
+    if (!value && row.decimal(0) == 5 && addressParts.isPrepared()) value = addressText(addressParts, row.integer(3));
     if (!value) return;
     switch (row.decimal(0).value_or(0)) {
     case 3: contact.setContactPhone(joined(contact.contactPhone(), *value)); break;
@@ -97,11 +129,12 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
 
     BackupDatabase::Statement values(book, kValuesQuery);
+    BackupDatabase::Statement addressParts(book, kAddressPartsQuery);
     for (size_t i = first; i < contacts.size(); ++i) {
         const PRContactNodePtr contact = contacts[i];
         if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
             contact->setImageData(found->second);
-        values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row); });
+        values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row, addressParts); });
         nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact);
     }
 }

@@ -9,6 +9,8 @@
 #include "platform/CoreFoundation.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -42,6 +44,22 @@ const char* directionOfFlags(long long flags) {
     if (flags == 2 || flags == 22) return "Received";
     if (flags == 3 || flags == 16387) return "Send";
     return "unknown";
+}
+
+// An iMessage row of iOS 5 keeps its direction in madrid_flags, whose values (12289, 36869,
+// 77825, 102405...) are bit sets: 0x4 marks a message sent from this phone. Values the SMS rule
+// knows keep that rule's answer.
+const char* directionOfMadridFlags(long long flags) {
+    if (const char* known = directionOfFlags(flags); std::string_view(known) != "unknown") return known;
+    if (flags == 0) return "unknown";
+    return (flags & 0x4) ? "Send" : "Received";
+}
+
+// madrid_attachmentInfo of a real iOS 5 file is a binary property list naming the attachments,
+// not text: the message keeps its own text then.
+bool isBinaryPropertyList(const uint8_t* bytes, size_t length) {
+    static constexpr char kMagic[] = "bplist";
+    return length >= sizeof kMagic - 1 && std::equal(kMagic, kMagic + sizeof kMagic - 1, bytes);
 }
 
 void replaceAll(std::string& text, const std::string& what, const std::string& with) {
@@ -93,9 +111,9 @@ void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row) {
     // An iMessage keeps its address and direction in its own columns.
     m.setBImessage(true);
     if (auto v = text(row.text(10))) m.setMessagePhone(std::move(*v));
-    if (auto v = row.decimal(12)) m.setMessageType(directionOfFlags(*v));
+    if (auto v = row.decimal(12)) m.setMessageType(directionOfMadridFlags(*v));
     size_t length = 0;
-    if (const uint8_t* bytes = row.bytes(13, &length)) {
+    if (const uint8_t* bytes = row.bytes(13, &length); bytes && !isBinaryPropertyList(bytes, length)) {
         std::string pieces;
         for (size_t i = 0; i < length; ++i)
             if (bytes[i] != 0) pieces += static_cast<char>(bytes[i]);

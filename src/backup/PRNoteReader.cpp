@@ -12,9 +12,11 @@ namespace {
 const char* const kLegacyQuery =
     "select TITLE,SUMMARY,MODIFICATION_DATE,CREATION_DATE,DATA from note LEFT JOIN NOTE_BODIES ON NOTE.ROWID = "
     "NOTE_BODIES.NOTE_ID";
+// A note names its body in ZBODY; the two tables count their keys apart, so equal keys would
+// pair a body with another note.
 const char* const kCoreDataQuery =
     "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT from znote LEFT JOIN ZNOTEBODY ON "
-    "ZNOTE.Z_PK = ZNOTEBODY.Z_PK";
+    "ZNOTE.ZBODY = ZNOTEBODY.Z_PK";
 
 // Each piece of the body's markup becomes one blank. (One pass gives what replacing each piece
 // in turn gives: a blank never completes another piece.)

@@ -6,6 +6,8 @@
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRTreeController.h"
+#include "browser/core/PRBackupRecovery.h"
+#include "browser/core/PageWorkers.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
@@ -33,6 +35,7 @@ PRResultViewController::PRResultViewController(QObject* parent) : PageController
 
 PRResultViewController::~PRResultViewController() {
     // The workers hand over without waiting for the main thread, so they end on their own.
+    stopRecovery();
     stopScan();
     for (const PRBackupScanJobPtr& job : stopped_) job->waitUntilFinished(std::chrono::minutes(5));
 }
@@ -117,6 +120,7 @@ void PRResultViewController::setScanning(bool scanning) {
     selectAllBtn->setHidden(true);
     searchlab->setHidden(true);
     scanInfolab->setHidden(false);
+    saveBtn->setEnabled(false);
 }
 
 void PRResultViewController::ScanIOSBackFile(const QString& path) {

@@ -38,6 +38,13 @@ class PRPhotoAndVideoController;
 class PRFaceTwitterController;
 class PRTreeController;
 class PRTreeFileController;
+class PRSrollThumView;
+class PRThumbnailModel;
+class PRBackupRecovery;
+struct PRRecoveryResult;
+class QDialog;
+class NSTimer;
+namespace browser { class PageWorkers; }
 
 class PRResultViewController : public PageController {
 public:
@@ -80,6 +87,16 @@ public:
     // Files and records marked: the tree's checked files and every table's marked records.
     uint64_t selectedFilesNum() const;
 
+    // Recovery of the marked files and records into a new folder: the save panel, then the
+    // progress sheet while a worker writes; the end reveals the folder and names a failure.
+    void actRecovery();
+    void savePanelDidEnd(const QString& path);
+    void showSaveWindow();
+    void IphonerecoveryTimer_hander();
+    void saveProgressorHanderToMainThreadHandle(const PRRecoveryResult& result);
+    bool recovering() const { return recovery_ != nullptr; }
+    QString recoverPath;
+
     Category currentCategory() const { return current_; }
     PRRecordTableModel* modelOf(Category category) const;
     QTableView* tableOf(Category category) const;
@@ -109,6 +126,12 @@ public:
     QLineEdit* searchlab = nullptr;
     QLabel* selecteFilelab = nullptr;
     QLabel* remindlab = nullptr;
+    QPushButton* saveBtn = nullptr;
+    PRSrollThumView* thumView = nullptr;
+    PRThumbnailModel* thumbnailModel = nullptr;
+    QDialog* saveWindow = nullptr;
+    PRProgressView* saveProgressor = nullptr;
+    QLabel* savepercentlab = nullptr;
 
     PRTreeController* treeController = nullptr;
     PRTreeFileController* treeFileController = nullptr;
@@ -141,6 +164,9 @@ private:
     void folderSelected();
     void updateSelectedCount();
     void stopScan();
+    void buildThumbnailGrid();
+    void buildSaveWindow();
+    void stopRecovery();
 
     std::array<QTableView*, CategoryCount> tables_{};
     std::array<QWidget*, CategoryCount> pages_{};
@@ -150,4 +176,7 @@ private:
     std::vector<PRBackupScanJobPtr> stopped_;  // stopped scans still ending; waited for at the end
     std::shared_ptr<PRScanIntake> intake_;
     bool scanning_ = false;  // from a scan's start until the screen took its records
+    std::shared_ptr<PRBackupRecovery> recovery_;  // the recovery running, if any
+    std::unique_ptr<browser::PageWorkers> recoverWorkers_;
+    std::shared_ptr<NSTimer> recoverTimer_;
 };

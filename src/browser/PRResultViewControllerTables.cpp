@@ -99,4 +99,5 @@ void PRResultViewController::updateSelectedCount() {
     const uint64_t total = selectedFilesNum();
     selecteFilelab->setText(tr("You select %1 files in the backup results.").arg(total));
     selecteFilelab->setHidden(total == 0);
+    saveBtn->setEnabled(total > 0 && !scanning_);
 }

@@ -149,6 +149,7 @@ void PRResultViewController::buildView(QWidget* page) {
     buildTable(BookMarks, bookMarkController);
     buildTable(Calendar, calendarController);
     buildTable(FaceTwitter, faceTwitterController);
+    buildThumbnailGrid();
 
     // The count and the notice each take a whole line, so that neither cuts the other.
     auto* bottom = new QVBoxLayout;
@@ -159,12 +160,19 @@ void PRResultViewController::buildView(QWidget* page) {
     QPalette warn = remindlab->palette();
     warn.setColor(QPalette::WindowText, PRRecordTableModel::deletedColor());
     remindlab->setPalette(warn);
-    bottom->addWidget(selecteFilelab);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(selecteFilelab, 1);
+    saveBtn = new QPushButton(tr("Recover"), page);
+    saveBtn->setObjectName("saveBtn");
+    saveBtn->setEnabled(false);
+    countRow->addWidget(saveBtn);
+    bottom->addLayout(countRow);
     bottom->addWidget(remindlab);
     layout->addLayout(bottom);
 
     connect(backupPopBtn, QOverload<int>::of(&QComboBox::activated), this, [this](int index) { actSelectBackUpBtn(index); });
     connect(homeBtn, &QPushButton::clicked, this, [this] { actHome(); });
+    connect(saveBtn, &QPushButton::clicked, this, [this] { actRecovery(); });
 }
 
 void PRResultViewController::buildProgressPage() {

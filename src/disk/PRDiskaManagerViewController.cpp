@@ -3,6 +3,9 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskAppListController.h"
+#include "disk/DiskBookListController.h"
+#include "disk/DiskMusicListController.h"
+#include "disk/DiskPhotoListController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "disk/core/UsageOverview.h"
@@ -71,8 +74,10 @@ PRDiskaManagerViewController::PRDiskaManagerViewController(disk::DiskDeviceServi
     : PageController("PRDiskManageView", parent), services_(services) {
     libTreeController = new PRSystemLibTreeController(this);
     libFileController = new PRSystemlibFileController(this);
-    for (PRSystemlibFileController** c : {&muiscFileController, &photoFileController, &videoFileController, &booksFileController})
-        *c = new PRSystemlibFileController(this);
+    muiscFileController = new DiskMusicListController(this);
+    videoFileController = new DiskMusicListController(this);
+    photoFileController = new DiskPhotoListController(this);
+    booksFileController = new DiskBookListController(this);
     appFileController = new DiskAppListController(this);
     systemAppFileController = new DiskAppListController(this);
     libTreeController->setRefreshOutlineHandler([this] { refreshOutlineView(); });
@@ -102,10 +107,18 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     layout->addWidget(pages_);
     diskStateView = buildStateView();
     diskTableView = buildTableView();
-    musicFileView = buildResultPage(tr("Music"), musicHeadImageView, musicFileTableView, muiscFileController, "musicFileView");
-    photoFileView = buildResultPage(tr("Photos"), photoHeadImageView, photoFileTableview, photoFileController, "photoFileView");
-    videoFileView = buildResultPage(tr("Videos"), videoHeadImageView, vidoeFileTableView, videoFileController, "videoFileView");
-    booksFileView = buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController, "booksFileView");
+    musicFileView = buildResultPage(
+        tr("Music"), musicHeadImageView, musicFileTableView, muiscFileController, "musicFileView",
+        buildDetailPane("musicPreview", musicPreviewImage, musicPreviewFileName, &musicPreviewFileSize));
+    photoFileView = buildResultPage(
+        tr("Photos"), photoHeadImageView, photoFileTableview, photoFileController, "photoFileView",
+        buildDetailPane("photoPreview", photoPreviewImage, photoPreviewFileName, &photoPreviewFileSize));
+    videoFileView = buildResultPage(
+        tr("Videos"), videoHeadImageView, vidoeFileTableView, videoFileController, "videoFileView",
+        buildDetailPane("videoPreview", videoPreviewImage, videoPreviewFileName, &videoPreviewFileSize));
+    booksFileView = buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController,
+                                    "booksFileView",
+                                    buildDetailPane("bookPreview", bookPreviewImage, bookPreviewFileName, nullptr));
     appFileView = buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView");
     systemAppFileView = buildResultPage(tr("System Apps"), systemAppHeadImageView, systemAppFileTableView,
                                         systemAppFileController, "systemAppFileView");
@@ -121,6 +134,27 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
             t->setColumnWidth(c, 100);
     }
     systemAppFileTableView->hideColumn(DiskAppListController::TotalSize);
+    for (QTableView* t : {musicFileTableView, vidoeFileTableView}) {
+        t->setColumnWidth(DiskMusicListController::Artist, 130);
+        t->setColumnWidth(DiskMusicListController::Album, 130);
+        t->setColumnWidth(DiskMusicListController::Time, 80);
+        t->setColumnWidth(DiskMusicListController::Size, 85);
+    }
+    // The photo's path takes what the name, size, source and date leave.
+    QHeaderView* photoColumns = photoFileTableview->horizontalHeader();
+    photoColumns->setSectionResizeMode(DiskPhotoListController::Name, QHeaderView::Interactive);
+    photoColumns->setSectionResizeMode(DiskPhotoListController::Path, QHeaderView::Stretch);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Name, 150);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Size, 75);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Source, 110);
+    photoFileTableview->setColumnWidth(DiskPhotoListController::Modified, 205);
+    bookFileTableview->setIconSize(QSize(36, 36));
+    bookFileTableview->setWordWrap(false);
+    bookFileTableview->verticalHeader()->setDefaultSectionSize(40);
+    bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
+    bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
+    for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview})
+        connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, t] { tableViewSelectionDidChange(t); });
 }
 
 QWidget* PRDiskaManagerViewController::buildStateView() {
@@ -239,7 +273,7 @@ QWidget* PRDiskaManagerViewController::buildTableView() {
 }
 
 QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLabel*& head, QTableView*& table,
-                                                       QAbstractItemModel* model, const QString& name) {
+                                                       QAbstractItemModel* model, const QString& name, QWidget* detail) {
     auto* pane = new QWidget;
     pane->setObjectName(name);
     auto* layout = new QVBoxLayout(pane);
@@ -253,8 +287,48 @@ QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLa
     top->addWidget(back);
     layout->addLayout(top);
     table = new QTableView(pane);
+    table->setObjectName(name + "Table");
     setUpTable(table, model);
-    layout->addWidget(table, 1);
+    if (!detail) {
+        layout->addWidget(table, 1);
+        return pane;
+    }
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    row->addWidget(table, 1);
+    detail->setParent(pane);
+    row->addWidget(detail);
+    layout->addLayout(row, 1);
+    return pane;
+}
+
+QWidget* PRDiskaManagerViewController::buildDetailPane(const QString& name, QLabel*& image, QLabel*& fileName,
+                                                       QLabel** size) {
+    auto* pane = new QWidget;
+    pane->setObjectName(name);
+    pane->setFixedWidth(220);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    image = new QLabel(pane);
+    image->setObjectName(name + "Image");
+    image->setFixedSize(220, 180);
+    image->setAlignment(Qt::AlignCenter);
+    image->setStyleSheet("QLabel { background: #f4f7fb; border: 1px solid #d6e2f3; }");
+    layout->addWidget(image);
+    fileName = textLabel(pane, 11, true);
+    fileName->setObjectName(name + "FileName");
+    fileName->setWordWrap(true);
+    fileName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    fileName->setMinimumHeight(fileName->fontMetrics().lineSpacing() * 2 + 4);  // room for a long name
+    layout->addWidget(fileName);
+    if (size) {
+        *size = textLabel(pane, 11);
+        (*size)->setObjectName(name + "FileSize");
+        (*size)->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        layout->addWidget(*size);
+    }
+    layout->addStretch(1);
     return pane;
 }
 
@@ -423,18 +497,22 @@ void PRDiskaManagerViewController::showResults(DiskCategory category) {
     view();
     switch (category) {
     case DiskCategory::Photos:
+        photoFileController->setContent(photoFilesArray);
         showPhotoFileView();
         photoFileTableview->clearSelection();
         return;
     case DiskCategory::Music:
+        muiscFileController->setContent(musicFilesArray);
         showMusicFileView();
         musicFileTableView->clearSelection();
         return;
     case DiskCategory::Videos:
+        videoFileController->setContent(videoFilesArray);
         showVideoFileView();
         vidoeFileTableView->clearSelection();
         return;
     case DiskCategory::Books:
+        booksFileController->setContent(bookFilesArray);
         showBookFileView();
         bookFileTableview->clearSelection();
         return;

@@ -5,14 +5,16 @@
 // The page is wiring: the walks, sums and records are the scans of disk/core, the state of each
 // category DiskScanState; workers hand every view change to the main thread and wait. The code
 // is split by job: PRDiskaManagerViewController.cpp (the panes, the overview, the launchers and
-// the result pages) and PRDiskaManagerViewControllerScans.cpp (the scan threads, their progress
-// and finish handlers, the user-data and app scans).
+// the result pages), PRDiskaManagerViewControllerScans.cpp (the scan threads, their progress
+// and finish handlers, the user-data and app scans) and PRDiskaManagerViewControllerMedia.cpp
+// (the photo, music and video, and book scans, the detail panes and the photo preview).
 #pragma once
 
 #include "widgets/PageHost.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"
+#include "disk/core/PRBookNode.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/DiskScanState.h"
 #include "disk/core/ScanThreads.h"
@@ -27,6 +29,9 @@
 #include <vector>
 
 class DiskAppListController;
+class DiskBookListController;
+class DiskMusicListController;
+class DiskPhotoListController;
 class QAbstractItemModel;
 class NSNotification;
 class PRDiskManagButton;
@@ -96,6 +101,9 @@ public:
     void ViewScanUserlibDataFile(QObject* sender = nullptr);
     // The user-data outline's selection: its folder's entries into the file list.
     void outlineViewSelectionDidChange();
+    // A result table's selection: the selected row into the table's detail pane (a photo is
+    // copied from the device first, once).
+    void tableViewSelectionDidChange(QTableView* table);
     QWidget* shownPage() const;
 
     // ---- Scans (worker threads) -----------------------------------------------------------
@@ -121,6 +129,10 @@ public:
     void ScanAppProgressInfoOnMainThread(float value);
     void scanUserDataProgressInfoOnMainThread(float value);
     void addTreeOnMainThreadHanld(const PRPhoneSystemDirNodePtr& item);
+    // The photo preview: the copy of the photo from the device (worker thread), then the pane
+    // filled from the copy when the photo is still the one selected.
+    void PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo);
+    void PreviewCopyOnMainThreadHanld(const PRPhotoAndVideoNodePtr& photo, bool copied);
     // Finish handlers.
     void startScanDevicePhotoFinishHandle();
     void ScanDiskMusicFinishHandle();
@@ -140,6 +152,7 @@ public:
     uint64_t allUserData = 0, freeData = 0, allIOSData = 0, iosFreeData = 0;  // the overview's figures
     std::vector<PRPhotoAndVideoNodePtr> photoFilesArray;
     std::vector<PRTranMusicNodePtr> musicFilesArray, videoFilesArray;
+    std::vector<PRBookNodePtr> bookFilesArray;
     std::vector<PRAppDirTreeNodePtr> appFilesArray, systemAppFileArray;
 
     // ---- Outlets --------------------------------------------------------------------------
@@ -164,9 +177,15 @@ public:
            *bookHeadImageView = nullptr, *appHeadImageView = nullptr, *systemAppHeadImageView = nullptr,
            *userlibDataHeadImageView = nullptr;
     PRDiskManagButton* diskManageButton = nullptr;
-    // The result tables' content. The media tables stay empty until their scans fill them.
-    PRSystemlibFileController *muiscFileController = nullptr, *photoFileController = nullptr,
-                              *videoFileController = nullptr, *booksFileController = nullptr;
+    // Detail panes beside the media tables.
+    QLabel *photoPreviewImage = nullptr, *photoPreviewFileName = nullptr, *photoPreviewFileSize = nullptr;
+    QLabel *musicPreviewImage = nullptr, *musicPreviewFileName = nullptr, *musicPreviewFileSize = nullptr;
+    QLabel *videoPreviewImage = nullptr, *videoPreviewFileName = nullptr, *videoPreviewFileSize = nullptr;
+    QLabel *bookPreviewImage = nullptr, *bookPreviewFileName = nullptr;
+    // The result tables' content.
+    DiskMusicListController *muiscFileController = nullptr, *videoFileController = nullptr;
+    DiskPhotoListController* photoFileController = nullptr;
+    DiskBookListController* booksFileController = nullptr;
     DiskAppListController *appFileController = nullptr, *systemAppFileController = nullptr;
     PRSystemLibTreeController* libTreeController = nullptr;
     PRSystemlibFileController* libFileController = nullptr;
@@ -183,8 +202,16 @@ private:
     };
     QWidget* buildStateView();
     QWidget* buildTableView();
+    // A category's page: its table, and beside it the detail pane when one is given.
     QWidget* buildResultPage(const QString& title, QLabel*& head, QTableView*& table, QAbstractItemModel* model,
-                             const QString& name);
+                             const QString& name, QWidget* detail = nullptr);
+    // A detail pane of a picture, a name and (when size is given) a size label.
+    QWidget* buildDetailPane(const QString& name, QLabel*& image, QLabel*& fileName, QLabel** size);
+    // The record row selected in table (through its sorting), or -1.
+    int selectedContentRow(QTableView* table) const;
+    void showPhotoPreview(const PRPhotoAndVideoNodePtr& photo);
+    // Empties the detail panes of the group's tables (a new scan starts).
+    void clearDetailPanes(disk::DiskScanGroup group);
     QWidget* buildUserDataPage();
     CategoryRow rowOf(disk::DiskCategory category) const;
     void launch(disk::DiskCategory category);

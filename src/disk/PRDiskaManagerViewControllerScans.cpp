@@ -7,6 +7,9 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "disk/DiskAppListController.h"
 #include "disk/PRSystemLibTreeController.h"
+#include "disk/DiskBookListController.h"
+#include "disk/DiskMusicListController.h"
+#include "disk/DiskPhotoListController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
@@ -91,6 +94,7 @@ void PRDiskaManagerViewController::runScan(DiskScanGroup group) {
 
 void PRDiskaManagerViewController::resetGroup(DiskScanGroup group) {
     view();
+    clearDetailPanes(group);
     auto clearRow = [this](DiskCategory category) {
         const CategoryRow row = rowOf(category);
         row.bar->setProgressValue(0);
@@ -116,6 +120,7 @@ void PRDiskaManagerViewController::resetGroup(DiskScanGroup group) {
         return;
     case DiskScanGroup::Books:
         allBooksFileSize = 0;
+        bookFilesArray.clear();
         booksFileController->setContent({});
         clearRow(DiskCategory::Books);
         return;
@@ -249,12 +254,6 @@ void PRDiskaManagerViewController::LookupUserTreeFinishedOnMainThreadHanld() {
 }
 
 // ---- Scans ------------------------------------------------------------------------------------
-
-// The photo, music and video, and book scans are not built yet: each category finishes at once
-// with an empty list, so that its row and its (empty) results behave as they will.
-void PRDiskaManagerViewController::startScanDevicePhoto() { handOff([this] { startScanDevicePhotoFinishHandle(); }); }
-void PRDiskaManagerViewController::startScanDeviceMusic() { handOff([this] { ScanDiskMusicFinishHandle(); }); }
-void PRDiskaManagerViewController::startScanDeviceBooks() { handOff([this] { ScanBookFinishHandle(); }); }
 
 namespace {
 

@@ -83,40 +83,6 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
-bool isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-// The notes' and calendars' epoch correction: their values count from 2001, which moves
-// leap days against the 1970 calendar that converted them.
-void correctFileTypeOneDay(const struct tm& local, int& year, int& month, int& day)
-{
-    const bool leap = isLeapYear(year);
-    month = local.tm_mon;  // 0-based until the end
-    day = local.tm_mday;
-    const int yd = local.tm_yday;
-    if (month == 0) {
-        if (leap)
-            ++day;
-        if (day >= 32) { month = 1; day = 1; }
-    } else if (month == 1) {
-        if (leap)
-            ++day;
-        if (day >= (leap ? 30 : 29)) { month = 2; day = 1; }
-    } else if (month <= 10) {
-        static constexpr int kDaysBefore[] = {59, 90, 120, 151, 181, 212, 243, 273, 304};
-        static constexpr int kMonthEnd[] = {32, 31, 32, 31, 32, 32, 31, 32, 31};  // first day past the month
-        if (!leap && day + kDaysBefore[month - 2] != yd + 1)
-            ++day;
-        if (day >= kMonthEnd[month - 2]) { ++month; day = 1; }
-    } else {
-        if (!leap && day + 334 != yd + 1)
-            ++day;
-        if (!leap && yd == 365) { year += 1; month = 0; day = 1; }
-    }
-}
-
 constexpr const char* kImageTypes[] = {
     "3DM", "3DMF", "3DS", "ABM", "AFX", "AI", "ANI", "ART", "ARW", "BLD", "BLEND", "BMP", "BOO", "BR5",
     "CDR", "CDT", "CGM", "CIFF", "CLP", "CMX", "CONT", "CPT", "CR2", "CRW", "CUR", "CVX", "DCM", "DCR",
@@ -234,28 +200,21 @@ namespace {
 size_t writeDateTime(int64_t value, bool fileType, char (&out)[32])
 {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
-    const time_t seconds = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+    const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
     struct tm local {};
-    if (!cachedLocalTime(seconds, local))
+    if (!cachedLocalTime(static_cast<time_t>(low), local))
         return 0;
-    int year0 = local.tm_year;
-    int year;
-    int month;
-    int day;
-    if (!fileType) {
-        if (year0 < 90)
-            year0 += 31;
-        year = year0 + 1900;
-        month = local.tm_mon;
-        day = local.tm_mday;
-    } else {
-        if (year0 <= 49)
-            year0 += 31;
-        else if (year0 >= 86)
-            year0 -= 13;
-        year = year0 + 1931;
-        correctFileTypeOneDay(local, year, month, day);
+    // Values counted from 2001 (every note and calendar time; message and call times that land
+    // before 1990 when read from 1970) move by the exact number of seconds between the two
+    // epochs. Moving the year number alone would put days on the wrong side of a leap day.
+    constexpr int64_t kSince2001 = 978307200;
+    if (fileType || local.tm_year < 90) {
+        if (!cachedLocalTime(static_cast<time_t>(low + kSince2001), local))
+            return 0;
     }
+    const int year = local.tm_year + 1900;
+    const int month = local.tm_mon;
+    const int day = local.tm_mday;
     size_t n = 0;
     auto digits = [&](int number, int width) {
         if (number < 0) {

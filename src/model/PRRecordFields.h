@@ -21,9 +21,10 @@ int Char2Unicode(const char* text, wchar_t* out, int capacity);
 // Wide text up to its 0 character, as a UTF-8 string.
 std::string GetNSStringDate(const wchar_t* text);
 
-// A database time value as "MM-DD-YYYY hh:mm" in local time (the fileType selects the epoch
-// correction of messages and calls, 0, or of notes and calendars, 1); nothing when the time
-// cannot be converted to local time.
+// A database time value as "MM-DD-YYYY hh:mm" in local time; nothing when the time cannot be
+// converted to local time. Only the low 32 bits count. File type 1 (notes, calendars): seconds
+// since 2001. File type 0 (messages, calls): seconds since 1970, except values that would fall
+// before 1990, which newer databases count from 2001.
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
 // The same text as UTF-8 (it is plain ASCII), without the wide step between.
 std::optional<std::string> dateTimeText(int64_t value, bool fileType);

@@ -44,7 +44,7 @@ protected:
     {
         root = testsupport::scratchDirectory("Backup");
         folders = samplebackup::writeSampleBackups(root);
-        ASSERT_EQ(folders.size(), 2u);
+        ASSERT_EQ(folders.size(), 4u);
     }
     std::string root;
     std::vector<std::string> folders;
@@ -123,7 +123,7 @@ TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups)
     PRIOSDeviceController list;
     for (const std::string& folder : folders)
         list.addDeviceNodeByPath(folder);
-    ASSERT_EQ(list.arrangedObjects().size(), 2u);
+    ASSERT_EQ(list.arrangedObjects().size(), 4u);
     const auto& phone = *list.arrangedObjects()[0];
     EXPECT_EQ(phone.strDeviceName(), samplebackup::sampleIPhone().name);
     EXPECT_EQ(phone.strDeviceType(), "iPhone 5");

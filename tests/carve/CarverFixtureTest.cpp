@@ -157,9 +157,10 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
                      [](const PRNoteNode& n) { return n.noteTitle(); },
                      [&](const carvefix::NoteRow& r, const PRNoteNode& n) {
                          // The rollback layout dates a note by its creation, the other by its change.
+                         // A body whose pairing the row ids leave open stays away: missing, never wrong.
                          std::string expected = carve::DelNoteCarver::plainNoteText(r.body);
                          return n.noteDate() == dateText(wal ? r.modified : r.created, true) &&
-                                expected.compare(0, 20, n.noteContent(), 0, 20) == 0;
+                                (n.noteContent().empty() || expected.compare(0, 20, n.noteContent(), 0, 20) == 0);
                      });
     }
 }
@@ -175,9 +176,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     expectCarved(rows, o.deleted, carved, name, [](const PRContactNode& c) { return c.contactName(); },
                  [](const carvefix::ContactRow& r, const PRContactNode& c) {
                      std::string company = r.organization + (r.department.empty() ? "" : " " + r.department);
-                     // The thirteenth column; a note long enough for a two-byte serial type
-                     // moves the job title there.
-                     bool jobtitle = c.contactJobtitle() == (r.note.size() > 57 ? "Engineer" : r.nickname);
+                     bool jobtitle = c.contactJobtitle() == "Engineer";
                      return c.contactCompany() == company && c.contactNote() == r.note && jobtitle;
                  });
     // Deleted persons whose row id survived are joined with their deleted values.
@@ -215,13 +214,12 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
                      [](const PRMessageNode& m) { return m.messageContent(); },
                      [&](const carvefix::MessageRow& r, const PRMessageNode& m) {
                          if (c.layout == carvefix::MessageLayout::ios6) {
-                             // Handles above 127 have two-byte row ids; the join reads one byte.
-                             std::string phone = r.handle < 128 ? r.address : "";
-                             return m.messagePhone() == phone && m.messageDate() == dateText(r.date, false) &&
+                             return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
                                     m.messageType() == (r.fromMe ? "Send" : "Received") &&
                                     m.bImessage() == (r.service != "SMS") && m.handle_id() == r.handle;
                          }
-                         std::string type = c.layout == carvefix::MessageLayout::madrid ? "unknown"
+                         // Every iMessage of the fixture carries madrid_flags 12289: received.
+                         std::string type = c.layout == carvefix::MessageLayout::madrid ? "Received"
                                                                                        : (r.fromMe ? "Send" : "Received");
                          return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
                                 m.messageType() == type && m.bImessage() == (c.layout == carvefix::MessageLayout::madrid);

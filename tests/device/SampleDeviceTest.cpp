@@ -108,8 +108,13 @@ TEST_F(SampleDevice, DiskUsageAndMetricsAgreeWithTheContent) {
     EXPECT_EQ(metric(metrics.get(), {"Photo", "Photo", "_PhysicalSize"}),
               static_cast<int64_t>(treeBytes(media, "/PhotoStreamsData") + treeBytes(media, "/PhotoData/Sync") +
                                    treeBytes(media, "/Photos/Sync")));
-    EXPECT_EQ(metric(metrics.get(), {"Media", "Music", "_PhysicalSize"}),
+    // Songs and movies share the library's folders.
+    EXPECT_EQ(metric(metrics.get(), {"Media", "Music", "_PhysicalSize"}) +
+                  metric(metrics.get(), {"Media", "Movie", "_PhysicalSize"}),
               static_cast<int64_t>(treeBytes(media, "/iTunes_Control/Music")));
+    EXPECT_EQ(metric(metrics.get(), {"Book", "_PhysicalSize"}),
+              static_cast<int64_t>(treeBytes(media, "/Books/Purchases")) -
+                  int64_t(media.ReadFile("/Books/Purchases/Purchases.plist").size()));
 
     amd::AppService apps;
     ASSERT_EQ(apps.Start(0), 0);
@@ -124,7 +129,8 @@ TEST_F(SampleDevice, DiskUsageAndMetricsAgreeWithTheContent) {
     int64_t used = static_cast<int64_t>(disk.totalDataCapacity - disk.totalDataAvailable);
     EXPECT_GT(used - appBytes - metric(metrics.get(), {"Photo", "CameraRoll", "_PhysicalSize"}) -
                   metric(metrics.get(), {"Photo", "Photo", "_PhysicalSize"}) -
-                  metric(metrics.get(), {"Media", "Music", "_PhysicalSize"}),
+                  metric(metrics.get(), {"Media", "Music", "_PhysicalSize"}) -
+                  metric(metrics.get(), {"Media", "Movie", "_PhysicalSize"}),
               0);
 }
 

@@ -113,7 +113,7 @@ TEST_F(DiskPageTest, AnAppRowScansOnceThenShowsItsResults) {
     EXPECT_EQ(page->runningScans(), 0);
 }
 
-TEST_F(DiskPageTest, CategoriesWithoutAScanYetFinishWithAnEmptyPage) {
+TEST_F(DiskPageTest, ADeviceWithoutMediaLibraryFinishesMusicAndVideosEmpty) {
     page->ScanDiskVideoFiles();
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(page->shownPage(), page->videoFileView);

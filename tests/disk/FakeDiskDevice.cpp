@@ -3,7 +3,12 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <cstdio>
+
 namespace {
+
+// The device takes a path without a leading "/" from its root.
+std::string absolute(const std::string& path) { return !path.empty() && path[0] == '/' ? path : "/" + path; }
 
 std::string parentOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -14,7 +19,7 @@ class FakeFileService final : public disk::DeviceFileService {
 public:
     explicit FakeFileService(FakeDiskDevice& device) : device_(device) {}
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
-        auto it = device_.entries.find(path);
+        auto it = device_.entries.find(absolute(path));
         if (it == device_.entries.end() || it->second.kind != disk::DeviceEntry::Kind::Directory) return false;
         names.insert(names.end(), it->second.children.begin(), it->second.children.end());
         return true;
@@ -22,11 +27,21 @@ public:
     bool FileInfo(const std::string& path, disk::DeviceEntry& entry) override {
         ++device_.fileInfoCalls;
         if (device_.onFileInfo) device_.onFileInfo(path);
-        auto it = device_.entries.find(path);
+        auto it = device_.entries.find(absolute(path));
         if (it == device_.entries.end()) return false;
         entry.kind = it->second.kind;
         entry.size = it->second.size;
+        entry.mtime = it->second.mtime;
         return true;
+    }
+    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+        ++device_.copyCalls;
+        auto it = device_.contents.find(absolute(devicePath));
+        if (it == device_.contents.end() || it->second.empty()) return 1;
+        FILE* out = std::fopen(localPath.c_str(), "wb");
+        if (!out) return 1;
+        const bool whole = std::fwrite(it->second.data(), 1, it->second.size(), out) == it->second.size();
+        return std::fclose(out) == 0 && whole ? 0 : 1;
     }
 
 private:
@@ -35,7 +50,8 @@ private:
 
 }  // namespace
 
-void FakeDiskDevice::link(const std::string& path, disk::DeviceEntry::Kind kind, uint64_t size) {
+void FakeDiskDevice::link(const std::string& given, disk::DeviceEntry::Kind kind, uint64_t size) {
+    const std::string path = absolute(given);
     if (entries.count(path)) return;
     const std::string parent = parentOf(path);
     if (!entries.count(parent)) link(parent, disk::DeviceEntry::Kind::Directory, 0);
@@ -46,6 +62,11 @@ void FakeDiskDevice::link(const std::string& path, disk::DeviceEntry::Kind kind,
 }
 
 void FakeDiskDevice::addFile(const std::string& path, uint64_t size) { link(path, disk::DeviceEntry::Kind::Regular, size); }
+void FakeDiskDevice::addFile(const std::string& path, const std::string& bytes) {
+    link(path, disk::DeviceEntry::Kind::Regular, bytes.size());
+    contents[absolute(path)] = bytes;
+}
+
 void FakeDiskDevice::addFolder(const std::string& path) { link(path, disk::DeviceEntry::Kind::Directory, 0); }
 void FakeDiskDevice::addOther(const std::string& path) { link(path, disk::DeviceEntry::Kind::Other, 0); }
 

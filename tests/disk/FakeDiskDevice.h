@@ -16,6 +16,8 @@ class FakeDiskDevice : public disk::DiskDeviceServices {
 public:
     // Adds a regular file (and the folders above it) at an absolute path.
     void addFile(const std::string& path, uint64_t size);
+    // A regular file with content, which CopyToLocal hands out.
+    void addFile(const std::string& path, const std::string& bytes);
     void addFolder(const std::string& path);
     // An entry that is neither a folder nor a regular file (a link that leads nowhere).
     void addOther(const std::string& path);
@@ -36,10 +38,13 @@ public:
     std::function<void(const std::string& path)> onFileInfo;
     std::atomic<int> fileInfoCalls{0};
     std::atomic<int> mediaAreaStartsCount{0};
+    std::atomic<int> copyCalls{0};
+    std::map<std::string, std::string> contents;  // bytes of the files added with content
 
     struct Entry {
         disk::DeviceEntry::Kind kind = disk::DeviceEntry::Kind::Directory;
         uint64_t size = 0;
+        int64_t mtime = 0;
         std::vector<std::string> children;  // names, in the order they were added
     };
     std::map<std::string, Entry> entries{{"/", {}}};

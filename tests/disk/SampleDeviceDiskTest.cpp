@@ -1,9 +1,12 @@
 // The disk manager against simulated devices through the device layer: the sample device's
-// user data and apps add up to what its folder holds; a service that does not start and a
+// user data, apps, tracks, books and photos add up to what its folder holds; a service that does not start and a
 // device pulled mid-scan leave rows the user can open again.
 #include "DeviceFolder.h"
 #include "SampleDevice.h"
 #include "disk/DiskAppListController.h"
+#include "disk/DiskBookListController.h"
+#include "disk/DiskMusicListController.h"
+#include "disk/DiskPhotoListController.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
@@ -14,12 +17,14 @@
 #include "platform/SimulatedDevices.h"
 #include "widgets/PRProgressView.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QTableView>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -214,6 +219,100 @@ TEST_F(DiskDeviceTest, ADevicePulledMidScanStopsTheWalk) {
     EXPECT_EQ(page->scanState().phase(DiskScanGroup::UserData), disk::DiskScanState::Phase::NeverScanned);
     EXPECT_EQ(asked.load(), 40);
     EXPECT_EQ(page->userLibDataProgress->value(), 0.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes and number of the regular files below folder whose path matches keep.
+std::pair<uint64_t, size_t> filesBelow(const std::string& folder, const std::function<bool(const std::string&)>& keep) {
+    uint64_t bytes = 0;
+    size_t count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, error))
+        if (entry.is_regular_file() && keep(entry.path().string())) {
+            bytes += entry.file_size();
+            ++count;
+        }
+    return {bytes, count};
+}
+
+bool containsNoCase(const std::string& text, const char* part) {
+    return QString::fromStdString(text).contains(QLatin1String(part), Qt::CaseInsensitive);
+}
+
+TEST_F(DiskDeviceTest, TheSampleDevicesTracksBooksAndPhotosMatchItsFolder) {
+    const std::string folder = home.path() + "/sample";
+    ASSERT_TRUE(sampledevice::write(folder));
+    startPage(folder);
+    const std::string media = folder + "/media";
+
+    // Songs whose files are on the device; the one whose file went is not listed.
+    page->ScanDiskMusicFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->shownPage(), page->musicFileView);
+    const auto songs = filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".wav"); });
+    ASSERT_EQ(page->muiscFileController->rowCount(), int(songs.second));
+    EXPECT_EQ(page->allMusicFileSize, songs.first);
+    QStringList titles;
+    for (const auto& track : page->musicFilesArray) titles << QString::fromStdString(track->musicTitle());
+    EXPECT_TRUE(titles.contains("Morning Tide"));
+    EXPECT_FALSE(titles.contains("Paper Boats"));
+    page->musicFileTableView->selectRow(0);
+    EXPECT_FALSE(page->musicPreviewFileName->text().isEmpty());
+    testsupport::saveScreenshot(&host, "disk-music");
+
+    page->ScanDiskVideoFiles();
+    ASSERT_EQ(page->shownPage(), page->videoFileView);
+    const auto movies = filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".m4v"); });
+    EXPECT_EQ(page->videoFileController->rowCount(), int(movies.second));
+    EXPECT_EQ(page->allVideoFileSize, movies.first);
+    if (movies.second) page->vidoeFileTableView->selectRow(0);
+    testsupport::saveScreenshot(&host, "disk-videos");
+
+    // Books: the PDF kept as one file is listed and adds nothing.
+    page->ScanDiskBooksFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->shownPage(), page->booksFileView);
+    ASSERT_EQ(page->booksFileController->rowCount(), 3);
+    EXPECT_EQ(page->allBooksFileSize,
+              filesBelow(media + "/Books/Purchases", [](const std::string& p) { return containsNoCase(p, ".epub/"); }).first);
+    page->bookFileTableview->selectRow(0);
+    EXPECT_FALSE(page->bookPreviewImage->pixmap().isNull());
+    EXPECT_EQ(page->bookPreviewFileName->text(), "The Lighthouse Keeper.epub");
+    testsupport::saveScreenshot(&host, "disk-books");
+
+    // Photos of the four sources, whatever their kind.
+    page->ScanDiskPhotoFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->shownPage(), page->photoFileView);
+    auto inSource = [&media](const std::string& p) {
+        const std::string device = p.substr(media.size());
+        const fs::path folderOf = fs::path(device).parent_path();
+        const std::string name = folderOf.filename().string(), root = folderOf.parent_path().string();
+        return (root == "/DCIM" && containsNoCase(name, "APPLE")) ||
+               (folderOf.parent_path().parent_path() == "/PhotoStreamsData" && containsNoCase(name, "APPLE")) ||
+               ((root == "/PhotoData/Sync" || root == "/Photos/Sync") && containsNoCase(name, "SYNCD"));
+    };
+    const auto photos = filesBelow(media, inSource);
+    EXPECT_EQ(page->photoFileController->rowCount(), int(photos.second));
+    EXPECT_EQ(page->allPhotoFileSize, photos.first);
+    EXPECT_EQ(page->photoFileSizelab->text().toStdString(), sizeText(photos.first));
+
+    // The preview shows the picture of the file selected.
+    page->photoFileTableview->selectRow(0);
+    const PRPhotoAndVideoNodePtr first = page->photoFileController->objectAt(0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return first->bhasCopy() && !page->photoPreviewImage->pixmap().isNull(); }));
+    const QImage file(QString::fromStdString(media + first->filePath()));
+    const QImage shown = page->photoPreviewImage->pixmap().toImage();
+    ASSERT_FALSE(file.isNull());
+    EXPECT_NEAR(double(shown.width()) / shown.height(), double(file.width()) / file.height(), 0.02);
+    const QColor a = file.pixelColor(file.width() / 2, file.height() / 2);
+    const QColor b = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    EXPECT_LT(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()), 60);
+    EXPECT_EQ(page->photoPreviewFileName->text().toStdString(), first->fileNodeName());
+    testsupport::saveScreenshot(&host, "disk-photos");
 }
 
 }  // namespace

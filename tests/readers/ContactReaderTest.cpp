@@ -21,7 +21,10 @@ std::vector<Contact> threeContacts() {
     full.birthday = "-662731200";
     full.phones = {"(555) 010-1234", "555 010 9876"};
     full.emails = {"anna@example.com"};
-    full.addresses = {"1 Elm Street, Springfield"};
+    sampledb::PostalAddress home;
+    home.street = "1 Elm Street";
+    home.city = "Springfield";
+    full.addresses = {home};
     full.urls = {"http://anna.example.com"};
     full.photo = bytesOf("JPEG-ANNA");
     Contact lastOnly;

@@ -167,18 +167,28 @@ std::vector<sampledb::CalendarItem> someItems() {
 }  // namespace
 
 TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
-    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios6));
     NotificationRecorder recorder(nc, {"scanCalenderInfo"});
-    state.currentNodeIsiOS6Version = true;
-    PRCalenderReader(state, nc).scanCalenderThread(folder);
-    auto items = recorder.records<PRCalenderNode>("scanCalenderInfo");
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0]->calTitle(), "Dentist");
-    EXPECT_EQ(items[0]->location(), "1");  // the location's row number in this schema
-    EXPECT_EQ(items[0]->calNote(), "Bring the card");
-    EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
-    EXPECT_EQ(items[0]->endDate(), "03-01-2013 11:30");
-    EXPECT_EQ(items[1]->calTitle(), "Pay rent");
+    std::vector<std::shared_ptr<PRCalenderNode>> items;
+    // iOS 6 and 7 name the place by its Location row; the user sees the place's title, and an
+    // item without a place shows none (not "0").
+    for (auto schema : {sampledb::CalendarSchema::ios6, sampledb::CalendarSchema::ios7}) {
+        auto withPlaces = someItems();
+        withPlaces.insert(withPlaces.begin(), {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
+        ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), withPlaces, schema));
+        state.currentNodeIsiOS6Version = true;
+        recorder.posted.clear();
+        PRCalenderReader(state, nc).scanCalenderThread(folder);
+        items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+        ASSERT_EQ(items.size(), 3u);
+        EXPECT_EQ(items[0]->location(), "Community Hall");
+        EXPECT_EQ(items[1]->calTitle(), "Dentist");
+        EXPECT_EQ(items[1]->location(), "Main Street Dental");
+        EXPECT_EQ(items[1]->calNote(), "Bring the card");
+        EXPECT_EQ(items[1]->startDate(), kMarchFirstText);
+        EXPECT_EQ(items[1]->endDate(), "03-01-2013 11:30");
+        EXPECT_EQ(items[2]->calTitle(), "Pay rent");
+        EXPECT_EQ(items[2]->location(), "");
+    }
 
     // An older backup: the joined query names the location and leaves out the reminder list.
     ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios5));
@@ -187,6 +197,7 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     PRCalenderReader(state, nc).scanCalenderThread(folder);
     items = recorder.records<PRCalenderNode>("scanCalenderInfo");
     ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->calTitle(), "Dentist");
     EXPECT_EQ(items[0]->location(), "Main Street Dental");
     EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
 

@@ -10,11 +10,13 @@
 #include "model/PRCallHistoryNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "model/PRRecordFields.h"
 #include "platform/Paths.h"
 
 #include <QProcess>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -23,7 +25,8 @@ protected:
     void SetUp() override {
         ReaderTest::SetUp();
         const auto folders = samplebackup::writeSampleBackups(testsupport::scratchDirectory("Backup"));
-        ASSERT_EQ(folders.size(), 2u);
+        ASSERT_EQ(folders.size(), 4u);
+        all = folders;
         phone = folders[0];
         data = sampledb::makeSampleData();
     }
@@ -32,6 +35,7 @@ protected:
         for (const auto& b : data.bookmarks) n += b.title != "Root" && b.title != "com.apple.ReadingList";
         return n;
     }
+    std::vector<std::string> all;
     std::string phone;
     sampledb::SampleData data;
 };
@@ -113,4 +117,67 @@ TEST_F(SampleBackupReaders, BackupDumpRunsTheTransferVariantsOnRequest) {
     EXPECT_EQ(out.count("{\"name\": \"ScanTransferContactInfo\""), static_cast<qsizetype>(data.contacts.size()));
     EXPECT_TRUE(out.contains("{\"name\": \"scanCopyRemindMarkInfoFinished\", \"object\": null}"));
     EXPECT_FALSE(out.contains("FindBackUpDirFileInfo"));
+}
+
+TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
+    struct Version {
+        std::string folder;
+        sampledb::SampleSize size;
+        bool reminders;  // iOS 4 kept none; the iOS 5 query leaves the reminder list out
+        int journal;     // the header's write version: 1 rollback journal (iOS 4), 2 write-ahead log
+    };
+    const Version versions[] = {{all[0], {}, true, 2},
+                                {all[1], {20, 4, 150, 30, 8, 10, 12, true}, true, 2},
+                                {all[2], {60, 8, 500, 90, 14, 20, 30, true}, false, 1},
+                                {all[3], {60, 8, 500, 90, 14, 20, 30, true}, false, 2}};
+    for (const Version& v : versions) {
+        SCOPED_TRACE(v.folder);
+        for (const char* key : {sampledb::keys::addressBook, sampledb::keys::messages, sampledb::keys::calendar}) {
+            std::ifstream file(v.folder + "/" + key, std::ios::binary);
+            char header[20] = {};
+            file.read(header, sizeof header);
+            EXPECT_EQ(header[18], v.journal) << key;
+        }
+        const sampledb::SampleData expected = sampledb::makeSampleData(v.size);
+        NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo",
+                                           "ScanCallHistoryInfo", "scanCalenderInfo"});
+        runBackupReaders(v.folder, state, nc);
+
+        const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+        ASSERT_EQ(contacts.size(), expected.contacts.size());
+        for (size_t i = 0; i < contacts.size(); ++i)
+            EXPECT_EQ(contacts[i]->contactAdress().empty(), expected.contacts[i].addresses.empty()) << i;
+
+        const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+        ASSERT_EQ(messages.size(), expected.messages.size());
+        for (size_t i = 0; i < messages.size(); ++i) {
+            const auto& m = expected.messages[i];
+            EXPECT_EQ(messages[i]->messageType(), m.fromMe ? "Send" : "Received") << i;
+            EXPECT_EQ(messages[i]->messageContent(), m.text) << i;
+            EXPECT_EQ(messages[i]->messagePhone(), m.address) << i;
+            EXPECT_EQ(messages[i]->messageDate(), *dateTimeText(m.date, false)) << i;
+        }
+
+        const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
+        ASSERT_EQ(notes.size(), expected.notes.size());
+        for (const auto& n : notes) EXPECT_EQ(n->noteContent().rfind(n->noteTitle(), 0), 0u) << n->noteTitle();
+
+        const auto calls = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+        ASSERT_EQ(calls.size(), expected.calls.size());
+        for (size_t i = 0; i < calls.size(); ++i)
+            EXPECT_EQ(calls[i]->callType(), expected.calls[i].flags & 1 ? "Outgoing" : "Incoming") << i;
+
+        const auto items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+        std::vector<const sampledb::CalendarItem*> shown;
+        for (const auto& c : expected.calendar)
+            if (v.reminders || !c.reminder) shown.push_back(&c);
+        ASSERT_EQ(items.size(), shown.size());
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i]->calTitle(), shown[i]->summary) << i;
+            EXPECT_EQ(items[i]->location(), shown[i]->location) << i;
+            if (!shown[i]->reminder) {
+                EXPECT_EQ(items[i]->startDate(), *dateTimeText(shown[i]->start - 978307200, true)) << i;
+            }
+        }
+    }
 }

@@ -1,6 +1,7 @@
 #include "CarvingFixtures.h"
 
 #include "FixtureDatabase.h"
+#include "IosSchemas.h"
 
 #include <cstdio>
 #include <functional>
@@ -8,6 +9,9 @@
 namespace carvefix {
 
 namespace {
+
+using iosschema::Ios;
+using iosschema::tableStatement;
 
 // Seconds since 2001 around 2013, and since 1970 around 2011: four-byte integers whose bytes
 // never look like the serial types around them (no 0x00 to 0x0f bytes).
@@ -84,15 +88,7 @@ std::vector<uint8_t> blob(int length, int seed) {
 
 Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool ios6) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    if (ios6)
-        db.exec(
-            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
-            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code TEXT, read INTEGER, "
-            "assisted INTEGER, face_time_data BLOB, originalAddress TEXT);");
-    else
-        db.exec(
-            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, duration INTEGER, "
-            "flags INTEGER, id INTEGER, name TEXT, country_code TEXT);");
+    db.exec(tableStatement(iosschema::callHistory(ios6 ? Ios::v6 : Ios::v5), "call"));
     auto make = [&](int i) {
         CallRow c;
         char phone[32];
@@ -118,12 +114,7 @@ Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool i
 
 Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT 0, parent INTEGER, "
-        "type INTEGER, title TEXT, url TEXT, num_children INTEGER DEFAULT 0, editable INTEGER DEFAULT 1, "
-        "deletable INTEGER DEFAULT 1, hidden INTEGER DEFAULT 0, external_uuid TEXT, "
-        "hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, read INTEGER, last_modified REAL, "
-        "server_id TEXT, sync_key TEXT, sync_data BLOB, added INTEGER DEFAULT 1);");
+    db.exec(tableStatement(iosschema::bookmarks(Ios::v6), "bookmarks"));
     db.useLegacyIntegerFormat();
     auto make = [&](int i) {
         BookmarkRow b;
@@ -161,35 +152,8 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
 Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     const bool item = o.writeAheadLog;
-    if (!item)
-        db.exec(
-            "CREATE TABLE Event (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location TEXT, "
-            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
-            "calendar_id INTEGER, orig_event_id INTEGER, orig_start_date INTEGER, organizer_id INTEGER, "
-            "organizer_is_self INTEGER, organizer_external_id TEXT, self_attendee_status INTEGER, status INTEGER, "
-            "availability INTEGER, privacy_level INTEGER, url TEXT, last_modified INTEGER, sequence_num INTEGER, "
-            "birthday_id INTEGER, modified_properties INTEGER, external_tracking_status INTEGER, external_id TEXT, "
-            "external_mod_tag TEXT, unique_identifier TEXT, external_schedule_id TEXT, external_rep BLOB, "
-            "response_comment TEXT, hidden INTEGER);");
-    else
-        db.exec(
-            "CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, location_id INTEGER, "
-            "description TEXT, start_date INTEGER, start_tz TEXT, end_date INTEGER, all_day INTEGER, "
-            "calendar_id INTEGER, orig_item_id INTEGER, orig_date REAL, organizer_id INTEGER, "
-            "self_attendee_id INTEGER, status INTEGER, availability INTEGER, privacy_level INTEGER, "
-            "sequence_num INTEGER, last_modified INTEGER, url TEXT, birthday_id INTEGER, modified_properties INTEGER, "
-            "external_tracking_status INTEGER, external_id TEXT, external_mod_tag TEXT, external_schedule_id TEXT, "
-            "external_rep BLOB, response_comment TEXT, unique_identifier TEXT, hidden INTEGER, "
-            "has_recurrences INTEGER, has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER, "
-            "due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, creation_date REAL, "
-            "action TEXT, original_store_id INTEGER, display_order INTEGER" +
-            std::string(o.ios6Calendar ? ", shared_item_created_by_id INTEGER, shared_item_created_date REAL, "
-                                         "shared_item_modified_by_id INTEGER, shared_item_modified_date REAL, "
-                                         "invitation_status INTEGER, invitation_changed_properties INTEGER, "
-                                         "conference_id INTEGER, travel_time REAL, travel_advisory INTEGER, "
-                                         "start_location_id INTEGER"
-                                       : "") +
-            ");");
+    const std::string schema = iosschema::calendar(item ? (o.ios6Calendar ? Ios::v6 : Ios::v5) : Ios::v4);
+    db.exec(tableStatement(schema, item ? "CalendarItem" : "Event"));
     auto make = [&](int i) {
         CalendarRow c;
         c.title = "Event " + o.tag + std::to_string(i);
@@ -224,14 +188,8 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
 
 Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK INTEGER, "
-        "ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, ZEXTERNALSEQUENCENUMBER INTEGER, "
-        "ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZBODY INTEGER, ZSTORE INTEGER, ZCREATIONDATE INTEGER, "
-        "ZMODIFICATIONDATE INTEGER, ZAUTHOR VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR, ZSUMMARY VARCHAR, "
-        "ZTITLE VARCHAR);"
-        "CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZOWNER INTEGER, "
-        "ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR, ZEXTERNALREPRESENTATION BLOB);");
+    const std::string schema = iosschema::notes(Ios::v6);
+    db.exec(tableStatement(schema, "ZNOTE") + tableStatement(schema, "ZNOTEBODY"));
     db.useLegacyIntegerFormat();
     auto make = [&](int i) {
         NoteRow n;
@@ -248,8 +206,12 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     auto insert = [&](int64_t, const NoteRow& n) {
         // The summary is the start of the body; short bodies keep it one-byte.
         std::string summary = n.body.substr(0, 40);
-        db.run(db.addsToExisting() ? "INSERT INTO ZNOTE VALUES (?, 3, 3, 2, 2, 2, 2, ?, NULL, ?, ?, 2, ?, ?, NULL, ?, NULL, ?, ?)"
-                                   : "INSERT INTO ZNOTE VALUES (?, 3, 1, 0, 0, 0, 0, ?, NULL, ?, ?, 1, ?, ?, NULL, ?, NULL, ?, ?)",
+        const std::string columns =
+            "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZEXTERNALFLAGS, "
+            "ZEXTERNALSERVERINTID, ZINTEGERID, ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, "
+            "ZGUID, ZSUMMARY, ZTITLE) ";
+        db.run(columns + (db.addsToExisting() ? "VALUES (?, 3, 3, 2, 2, 2, 2, ?, ?, 2, ?, 2, ?, ?, ?, ?, ?)"
+                                              : "VALUES (?, 3, 1, 0, 0, 0, 0, ?, ?, 0, ?, 1, ?, ?, ?, ?, ?)"),
                {static_cast<int64_t>(n.id), static_cast<int64_t>(0x100000000LL + n.id), static_cast<int64_t>(n.id),
                 static_cast<int64_t>(n.id), n.created, n.modified, uuid(o.tag, n.id), summary, n.title});
         db.run(db.addsToExisting() ? "INSERT INTO ZNOTEBODY VALUES (?, 2, 3, ?, ?, NULL, NULL)"
@@ -268,19 +230,9 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
 
 Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
-    db.exec(
-        "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, Middle TEXT, "
-        "FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, Department TEXT, Note TEXT, "
-        "Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, Prefix TEXT, Suffix TEXT, FirstSort TEXT, "
-        "LastSort TEXT, CreationDate INTEGER, ModificationDate INTEGER, CompositeNameFallback TEXT, "
-        "ExternalIdentifier TEXT, ExternalModificationTag TEXT, ExternalUUID TEXT, StoreID INTEGER, DisplayName TEXT, "
-        "ExternalRepresentation BLOB, FirstSortSection TEXT, LastSortSection TEXT, "
-        "FirstSortLanguageIndex INTEGER DEFAULT 2147483647, LastSortLanguageIndex INTEGER DEFAULT 2147483647, "
-        "PersonLink INTEGER DEFAULT -1, ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1);"
-        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
-        "identifier INTEGER, label INTEGER, value TEXT);"
-        "CREATE INDEX ABMultiValueRecordIDIndex ON ABMultiValue(record_id);"
-        "CREATE TABLE ABPersonSearchKey (person_id INTEGER, search_key TEXT);");
+    const std::string schema = iosschema::addressBook(Ios::v6);
+    db.exec(tableStatement(schema, "ABPerson") + tableStatement(schema, "ABMultiValue") +
+            tableStatement(schema, "ABPersonSearchKey"));
     static const char* firsts[] = {"Alice", "Bruno", "Chloe", "Dmitri", "Elena", "Farid", "Greta"};
     static const char* lasts[] = {"Zed", "Young", "Xu", "Weber", "Vance", "Ueda", "Tran"};
     auto make = [&](int i) {
@@ -339,21 +291,9 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
 Rows<MessageRow> writeMessages(const std::string& path, const Options& o, MessageLayout layout) {
     FixtureDatabase db(path, o.pageSize, o.writeAheadLog, o.addToExisting);
     if (layout == MessageLayout::ios6) {
-        if (!db.addsToExisting())
-            db.exec("CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
-                    "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT);");
-        db.exec(
-            "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, "
-            "replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, "
-            "attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, "
-            "account_guid TEXT, error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, "
-            "is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, "
-            "is_from_me INTEGER DEFAULT 0, is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, "
-            "is_auto_reply INTEGER DEFAULT 0, is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, "
-            "is_system_message INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, "
-            "is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, "
-            "is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
-            "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);");
+        const std::string schema = iosschema::messages(Ios::v6);
+        if (!db.addsToExisting()) db.exec(tableStatement(schema, "handle"));
+        db.exec(tableStatement(schema, "message"));
         // Handles 1 to 9, then 200 and up (two-byte integers in the message rows). An existing
         // database has handles of its own.
         for (int h = 1; h <= 12 && !db.addsToExisting(); ++h) {
@@ -363,17 +303,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
             db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)", {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
         }
     } else {
-        std::string columns =
-            "ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT, flags INTEGER, "
-            "replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER, height INTEGER, "
-            "UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB, recipients BLOB, read INTEGER";
-        if (layout == MessageLayout::madrid)
-            columns +=
-                ", madrid_attributedBody BLOB, madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, "
-                "madrid_type INTEGER, madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT, "
-                "madrid_account_guid TEXT, madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT, "
-                "madrid_error INTEGER, is_madrid INTEGER, madrid_date_read INTEGER, madrid_date_delivered INTEGER";
-        db.exec("CREATE TABLE message (" + columns + ");");
+        db.exec(tableStatement(iosschema::messages(layout == MessageLayout::madrid ? Ios::v5 : Ios::v4), "message"));
     }
     auto make = [&](int i) {
         MessageRow m;
@@ -412,7 +342,7 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
                    {rowid, m.address, m.date, m.text, static_cast<int64_t>(m.flags)});
         } else {
             db.run("INSERT INTO message VALUES (?, NULL, ?, ?, 0, 0, NULL, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL, 1, "
-                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', NULL, 12289, NULL, NULL, 0, 1, 0, 0)",
+                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', 12289, NULL, NULL, 0, 1, 0, 0, NULL)",
                    {rowid, m.date, m.text, blob(70, static_cast<int>(rowid)), m.address, uuid(o.tag, static_cast<int>(rowid))});
         }
     };

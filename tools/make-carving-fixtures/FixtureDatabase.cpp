@@ -49,6 +49,8 @@ std::string FixtureDatabase::withSuffix(const std::string& sql) const {
     return out;
 }
 
+int64_t FixtureDatabase::lastRowid() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+
 void FixtureDatabase::open() {
     if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ok_ = false;
     exec("PRAGMA secure_delete=OFF;");
@@ -81,6 +83,8 @@ void FixtureDatabase::run(const std::string& sql, const std::vector<Value>& valu
         const Value& v = values[i];
         if (std::holds_alternative<int64_t>(v))
             sqlite3_bind_int64(st, at, std::get<int64_t>(v));
+        else if (std::holds_alternative<double>(v))
+            sqlite3_bind_double(st, at, std::get<double>(v));
         else if (std::holds_alternative<std::string>(v))
             sqlite3_bind_text(st, at, std::get<std::string>(v).c_str(), -1, SQLITE_TRANSIENT);
         else if (std::holds_alternative<std::vector<uint8_t>>(v))

@@ -13,7 +13,7 @@ struct sqlite3_stmt;
 
 namespace carvefix {
 
-using Value = std::variant<std::nullptr_t, int64_t, std::string, std::vector<uint8_t>>;
+using Value = std::variant<std::nullptr_t, int64_t, std::string, std::vector<uint8_t>, double>;
 
 class FixtureDatabase {
 public:
@@ -29,6 +29,8 @@ public:
     bool ok() const { return ok_; }
     void exec(const std::string& sql);
     void run(const std::string& sql, const std::vector<Value>& values);
+    // The row id the last insert gave.
+    int64_t lastRowid() const;
     // Rewrites the header's schema format to 1, in which the integers 0 and 1 are stored with a
     // one-byte body like any other small integer (older databases were written so).
     void useLegacyIntegerFormat();

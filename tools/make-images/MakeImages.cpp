@@ -758,6 +758,8 @@ int main(int argc, char** argv) {
     systemAppIcon("Cameraapp.tiff", "photo", QColor(110, 116, 126));
     systemAppIcon("Weatherapp.tiff", "disk", QColor(50, 150, 230));
     systemAppIcon("Remindersapp.tiff", "note", QColor(240, 140, 40));
+    // The picture of a track in the disk manager's music and video panes.
+    systemAppIcon("defaultMuisc.png", "music", QColor(226, 72, 112));
 
     sidebarIcon("iDeviceStartup01", "iDeviceStartup02", "device");
     sidebarIcon("SystemLibrary01", "SystemLibrary02", "gear");

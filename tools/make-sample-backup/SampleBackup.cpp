@@ -412,6 +412,36 @@ SampleDevice sampleIPad()
     return device;
 }
 
+SampleDevice sampleIPhoneOfIos4()
+{
+    SampleDevice device;
+    device.name = "Ada's old iPhone";
+    device.productType = "iPhone3,1";
+    device.productVersion = "4.3.5";
+    device.buildVersion = "8L1";
+    device.serialNumber = "QMX88A3B1HC7";
+    device.udid = hexDigest("sample iPhone of iOS 4");
+    device.phoneNumber = "+1 (555) 010-4431";
+    device.itunesVersion = "10.5";
+    device.backupTime = 1318003200;
+    return device;
+}
+
+SampleDevice sampleIPhoneOfIos5()
+{
+    SampleDevice device;
+    device.name = "Ben's iPhone";
+    device.productType = "iPhone4,1";
+    device.productVersion = "5.1.1";
+    device.buildVersion = "9B206";
+    device.serialNumber = "QMX9C2TK7DTC";
+    device.udid = hexDigest("sample iPhone of iOS 5");
+    device.phoneNumber = "+1 (555) 010-5517";
+    device.itunesVersion = "10.6.3";
+    device.backupTime = 1341835200;
+    return device;
+}
+
 std::vector<BackupItem> sampleBackupItems()
 {
     std::vector<BackupItem> items;
@@ -450,13 +480,30 @@ std::vector<std::string> writeSampleBackups(const std::string& root)
     addFolder(padItems, "HomeDomain", "Library");
     addFile(padItems, "HomeDomain", "Library/Preferences/com.apple.springboard.plist",
             preferencesPlist("com.apple.springboard", 1));
-    sampledb::BackupSchemas padSchemas;
+    sampledb::BackupSchemas padSchemas = sampledb::BackupSchemas::forIos(sampledb::Ios::v7);
     padSchemas.binaryHistory = false;
     if (!addFilesToBackup(padFolder, padItems) ||
         !addSampleDatabases(padFolder, padSchemas, sampledb::SampleSize{20, 4, 150, 30, 8, 10, 12, true}) ||
         !writeBackupPropertyLists(padFolder, pad, false))
         return written;
     written.push_back(padFolder);
+
+    // Older phones: their databases in the layouts of iOS 4 and iOS 5.
+    for (const auto& [device, ios] : {std::pair{sampleIPhoneOfIos4(), sampledb::Ios::v4},
+                                      std::pair{sampleIPhoneOfIos5(), sampledb::Ios::v5}}) {
+        const std::string folder = root + "/" + device.udid;
+        ::unlink((folder + "/Manifest.mbdb").c_str());
+        std::vector<BackupItem> items;
+        cameraRoll(items);
+        items.resize(12);
+        addFolder(items, "HomeDomain", "Library");
+        if (!addFilesToBackup(folder, items) ||
+            !addSampleDatabases(folder, sampledb::BackupSchemas::forIos(ios),
+                                sampledb::SampleSize{60, 8, 500, 90, 14, 20, 30, true}) ||
+            !writeBackupPropertyLists(folder, device))
+            return written;
+        written.push_back(folder);
+    }
     return written;
 }
 

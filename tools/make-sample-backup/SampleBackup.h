@@ -53,10 +53,15 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
 // camera roll, media, home, the three social apps and other app and system domains).
 SampleDevice sampleIPhone();
 SampleDevice sampleIPad();
+// Older phones whose backups carry the databases of iOS 4 and of iOS 5.
+SampleDevice sampleIPhoneOfIos4();
+SampleDevice sampleIPhoneOfIos5();
 std::vector<BackupItem> sampleBackupItems();
 
-// Writes the sample backups under root: the full iPhone backup (with Info.plist) and a small
-// iPad backup described by its Manifest.plist alone. Returns the backup folders written.
+// Writes the sample backups under root, one per iOS version from 4 to 7: the full iPhone backup
+// (iOS 6, with Info.plist), a small iPad backup (iOS 7) described by its Manifest.plist alone,
+// and small backups of an iOS 4 and an iOS 5 phone. Returns the backup folders written, in
+// that order.
 std::vector<std::string> writeSampleBackups(const std::string& root);
 
 }  // namespace samplebackup

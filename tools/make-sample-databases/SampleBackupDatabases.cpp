@@ -61,16 +61,16 @@ std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const Sa
     for (const auto& record : records) {
         const std::string at = folder + "/" + record.fileName;
         bool ok;
-        if (record.fileName == keys::addressBook) ok = writeAddressBook(at, data.contacts, schemas.walOnly);
+        if (record.fileName == keys::addressBook) ok = writeAddressBook(at, data.contacts, schemas.walOnly, schemas.ios);
         else if (record.path == "Library/AddressBook/AddressBookImages.sqlitedb")
             ok = writeAddressBookImages(at, data.contacts, schemas.images);
         else if (record.fileName == keys::messages)
             ok = writeMessages(at, data.messages, schemas.messages, schemas.walOnly);
         else if (record.path == "Library/CallHistory/call_history.db")
-            ok = writeCallHistory(at, data.calls, schemas.walOnly);
+            ok = writeCallHistory(at, data.calls, schemas.walOnly, schemas.ios);
         else if (record.fileName == keys::notes || record.fileName == keys::notesOld)
-            ok = writeNotes(at, data.notes, schemas.notes, schemas.walOnly);
-        else if (record.fileName == keys::bookmarks) ok = writeBookmarks(at, data.bookmarks);
+            ok = writeNotes(at, data.notes, schemas.notes, schemas.walOnly, schemas.ios);
+        else if (record.fileName == keys::bookmarks) ok = writeBookmarks(at, data.bookmarks, schemas.ios);
         else if (record.fileName == keys::history) ok = writeHistoryPlist(at, data.history, schemas.binaryHistory);
         else if (record.fileName == keys::calendar) ok = writeCalendar(at, data.calendar, schemas.calendar);
         else {

@@ -135,14 +135,26 @@ void addContacts(SampleData& data, Random& random, const SampleSize& size) {
         if (i % 6 == 0) c.jobTitle = random.pick(kJobs);
         if (i % 12 == 0) c.department = "Sales";
         if (i % 5 == 0) c.note = "Met at the " + std::string(random.pick(kCities)) + " conference.";
-        if (i % 4 == 0) c.birthday = std::to_string(1960 + random.below(40)) + "-0" + std::to_string(1 + random.below(9)) + "-1" + std::to_string(random.below(9)) + " 12:00:00 +0000";
+        if (i % 4 == 0) {
+            // Seconds from 2001 to noon of the day, as a decimal text with six places.
+            char text[32];
+            std::snprintf(text, sizeof text, "%d.000000", -1262260800 + random.below(40 * 365) * 86400);
+            c.birthday = text;
+        }
         c.phones.push_back(phoneNumber(random, i));
         if (i % 3 == 1) c.phones.push_back(phoneNumber(random, i + 5000));
         if (i % 2 == 0 && !c.first.empty())
             c.emails.push_back(lower(c.first.substr(0, 1) + c.last) + "@example.com");
-        if (i % 7 == 0)
-            c.addresses.push_back(std::to_string(1 + random.below(200)) + " " + random.pick(kStreets) + ", " +
-                                  random.pick(kCities));
+        if (i % 7 == 0) {
+            PostalAddress a;
+            a.street = std::to_string(1 + random.below(200)) + " " + random.pick(kStreets);
+            a.city = random.pick(kCities);
+            if (i % 2 == 0) a.zip = std::to_string(10000 + random.below(89999));
+            if (i % 3 == 0) a.state = "CA";
+            a.country = i % 5 == 0 ? "United Kingdom" : "United States";
+            a.countryCode = i % 5 == 0 ? "gb" : "us";
+            c.addresses.push_back(std::move(a));
+        }
         if (i % 11 == 0) c.urls.push_back("http://www.example.com/~" + lower(c.last.empty() ? "home" : c.last));
         if (size.photos && i % 4 != 3) c.photo = makePicture(random, 64, 64);
         data.contacts.push_back(std::move(c));
@@ -210,14 +222,15 @@ void addCalls(SampleData& data, Random& random, const SampleSize& size) {
         else c.address = data.contacts[(i * 13) % data.contacts.size()].phones[0];
         date += 300 + random.below(20 * 3600);
         c.date = date;
-        c.flags = random.below(2) ? 5 : 4;
+        // Calls 4 in, 5 out; FaceTime 16 in, 17 out (bit 0: outgoing), now and then.
+        c.flags = (random.below(2) ? 5 : 4) | (i % 13 == 6 ? 16 : 0);
         switch (i % 6) {
         case 0: c.duration = 0; break;  // missed or cancelled
         case 1: c.duration = 1 + random.below(59); break;
         case 2: c.duration = 60 + random.below(60); break;
         case 3: c.duration = 120 + random.below(3000); break;
         case 4: c.duration = 3600 + random.below(3600); break;
-        default: c.duration = 7200 + random.below(7200); break;
+        default: c.duration = i % 30 == 5 ? 32768 + random.below(20000) : 7200 + random.below(7200); break;
         }
         data.calls.push_back(c);
     }

@@ -4,6 +4,8 @@
 // backup share them.
 #pragma once
 
+#include "IosSchemas.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,11 +18,14 @@ using Bytes = std::vector<uint8_t>;
 // Seconds between 1970-01-01 and 2001-01-01: the newer databases count from 2001.
 constexpr int64_t kMacEpochOffset = 978307200;
 
+using iosschema::Ios;
+
 enum class MessageSchema {
     ios6,               // message + handle + attachment tables
     ios6WithoutHandle,  // newer message columns, but conversations still kept in group_member
     ios5,               // message with the iMessage ("madrid") columns, group_member
     ios4,               // message without the iMessage columns, group_member
+    ios7,               // the tables of iOS 6
 };
 enum class NotesSchema {
     legacy,    // notes.db: note + note_bodies
@@ -30,16 +35,23 @@ enum class CalendarSchema {
     ios6,  // CalendarItem with a location row number
     ios5,  // CalendarItem joined to Location and Calendar
     ios4,  // Event only
+    ios7,  // the tables of iOS 6
 };
 enum class ImagesForm {
     fullSize,  // AddressBookImages.sqlitedb, ABFullSizeImage
     mddata,    // older backups: ABImage in a ".mddata" file
 };
 
+// A postal address as a device keeps it: one part per key, empty parts left out.
+struct PostalAddress {
+    std::string street, city, state, zip, country, countryCode;
+};
+
 struct Contact {
     int64_t rowid = 0;
     std::string first, middle, last, organization, department, jobTitle, note, birthday;
-    std::vector<std::string> phones, emails, addresses, urls;
+    std::vector<std::string> phones, emails, urls;
+    std::vector<PostalAddress> addresses;
     Bytes photo;  // empty: no photo
 };
 
@@ -59,7 +71,7 @@ struct Call {
     std::string address;
     int64_t date = 0;  // seconds since 1970
     int duration = 0;  // seconds
-    int flags = 4;     // 5 outgoing, 4 incoming
+    int flags = 4;     // bit 0 set: outgoing (4 and 5 for calls, 16 and 17 for FaceTime, ...)
 };
 
 struct Note {
@@ -114,13 +126,16 @@ SampleData makeSampleData(const SampleSize& size = {});
 // Each writer creates the file afresh (removing an earlier one with its journals) and answers
 // false when the database could not be written. walOnly rows (the last ones) are committed
 // into the "-wal" file and left there, as a device leaves them.
-bool writeAddressBook(const std::string& path, const std::vector<Contact>& contacts, int walOnly = 0);
+// Files of an iOS version that writes a rollback journal keep nothing in a "-wal" file.
+bool writeAddressBook(const std::string& path, const std::vector<Contact>& contacts, int walOnly = 0,
+                      Ios ios = Ios::v6);
 bool writeAddressBookImages(const std::string& path, const std::vector<Contact>& contacts, ImagesForm form);
 bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema,
                    int walOnly = 0);
-bool writeCallHistory(const std::string& path, const std::vector<Call>& calls, int walOnly = 0);
-bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSchema schema, int walOnly = 0);
-bool writeBookmarks(const std::string& path, const std::vector<Bookmark>& bookmarks);
+bool writeCallHistory(const std::string& path, const std::vector<Call>& calls, int walOnly = 0, Ios ios = Ios::v6);
+bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSchema schema, int walOnly = 0,
+                Ios ios = Ios::v6);
+bool writeBookmarks(const std::string& path, const std::vector<Bookmark>& bookmarks, Ios ios = Ios::v6);
 bool writeHistoryPlist(const std::string& path, const std::vector<HistoryEntry>& entries, bool binary);
 bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& items, CalendarSchema schema);
 
@@ -145,6 +160,9 @@ std::string backupKey(const std::string& domain, const std::string& path);
 
 // What a whole backup's databases look like.
 struct BackupSchemas {
+    // The databases of a device of that iOS version.
+    static BackupSchemas forIos(Ios ios);
+    Ios ios = Ios::v6;  // the address book, call history, notes and bookmarks, and the journal kind
     MessageSchema messages = MessageSchema::ios6;
     NotesSchema notes = NotesSchema::coreData;
     CalendarSchema calendar = CalendarSchema::ios6;

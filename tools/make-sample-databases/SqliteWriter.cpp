@@ -9,13 +9,14 @@ void removeDatabaseFiles(const std::string& path) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((path + suffix).c_str());
 }
 
-SqliteWriter::SqliteWriter(const std::string& path) : path_(path) {
+SqliteWriter::SqliteWriter(const std::string& path, bool writeAheadLog) : path_(path) {
     removeDatabaseFiles(path);
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "cannot create %s: %s\n", path.c_str(), db_ ? sqlite3_errmsg(db_) : "out of memory");
         sqlite3_close(db_);
         db_ = nullptr;
     }
+    if (writeAheadLog) exec("PRAGMA journal_mode=WAL;");
 }
 
 SqliteWriter::~SqliteWriter() {

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,14 +13,17 @@ namespace sampledb {
 
 class SqliteWriter {
 public:
-    // Removes any earlier file of that path (with its journals) and creates an empty database.
-    explicit SqliteWriter(const std::string& path);
+    // Removes any earlier file of that path (with its journals) and creates an empty database
+    // that keeps a write-ahead log or a rollback journal, as the device's file does.
+    explicit SqliteWriter(const std::string& path, bool writeAheadLog = false);
     ~SqliteWriter();
     SqliteWriter(const SqliteWriter&) = delete;
     SqliteWriter& operator=(const SqliteWriter&) = delete;
 
     bool ok() const { return db_ != nullptr && ok_; }
     void exec(const std::string& sql);
+    // The row id the last insert gave.
+    int64_t lastRowid() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
     // Switches to write-ahead logging without checkpoints, so that what is written from now
     // on stays in the "-wal" file after the connection closes.
@@ -61,6 +65,20 @@ private:
     bool ok_ = true;
     bool keptWal_ = false;
 };
+
+// Runs insert(i) for every row, the last walOnly ones into the "-wal" file.
+template <class Insert>
+void insertRows(SqliteWriter& db, size_t count, int walOnly, Insert insert) {
+    size_t inMain = count - std::min(count, static_cast<size_t>(std::max(walOnly, 0)));
+    db.exec("BEGIN");
+    for (size_t i = 0; i < inMain; ++i) insert(i);
+    db.exec("COMMIT");
+    if (inMain == count) return;
+    db.keepFollowingRowsInWal();
+    db.exec("BEGIN");
+    for (size_t i = inMain; i < count; ++i) insert(i);
+    db.exec("COMMIT");
+}
 
 // Removes a database file and its "-wal", "-shm" and "-journal" companions.
 void removeDatabaseFiles(const std::string& path);

@@ -1,4 +1,5 @@
 #include "SampleDevice.h"
+#include "SampleDeviceMedia.h"
 
 #include "platform/CoreFoundation.h"
 
@@ -252,6 +253,36 @@ const std::vector<App>& apps() {
     return list;
 }
 
+// What the file browser and the large-file finder need of the sample device: files above the
+// finder's default limit (2 MB) in the media area and in app containers (one where the finder
+// does not look), and a folder tree deep enough for a folder export to recreate, hidden names
+// and an empty folder included. Returns the bytes written below root: "media/" for the media
+// area, an app's container folder for that app.
+uint64_t writeLargeAndDeepFiles(Writer& w, const std::string& root, const std::string& appId = {}) {
+    uint64_t bytes = 0;
+    int minute = 13000;
+    auto put = [&](const std::string& rel, size_t size) { bytes += w.file(root + rel, noise(root + rel, size), minute += 7); };
+    if (appId.empty()) {
+        put("general_storage/com.apple.videos/Keynote Recording.mp4", 4700000);
+        put("general_storage/com.apple.itunesstored/storage-cache.bin", 3100000);
+        bytes += w.file(root + "general_storage/Archive/2014/05/Receipts/Hardware Store.txt",
+                        "Hardware Store\n2 x hinge 4.50\n1 x paint 12.99\nTotal 21.99\n", minute += 7);
+        put("general_storage/Archive/2014/05/Receipts/.index", 300);
+        bytes += w.file(root + "general_storage/Archive/2014/04/Photos/Beach.jpg", jpeg(320, 240, 4242), minute += 7);
+        bytes += w.file(root + "general_storage/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n", minute += 7);
+        bytes += w.file(root + "general_storage/Archive/.Trash/old-draft.txt", "An old draft.\n", minute += 7);
+        w.folder(root + "general_storage/Archive/Empty");
+    } else if (appId == "com.brightleaf.RecipeBox") {
+        put("Documents/Cookbook Videos/Pasta Basics.mp4", 3400000);
+    } else if (appId == "com.northwind.TrailMaps") {
+        put("Library/Caches/OfflineTiles/region-alps.mbtiles", 5500000);
+        put("Library/Application Support/route-index.db", 2800000);  // the finder does not look here
+    } else if (appId == "com.pixelforge.SkyHopper") {
+        put("tmp/level-pack-7.zip", 2300000);
+    }
+    return bytes;
+}
+
 // Writes one app: attributes, icon and a container with its caches, cookies, temporary
 // files and documents. Returns the container's bytes.
 uint64_t writeApp(Writer& w, const App& app, int order) {
@@ -295,6 +326,7 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
         else
             put("Documents/" + name, 8000 + hashOf(name) % 40000);
     }
+    container += writeLargeAndDeepFiles(w, c, app.id);
     CFMutableDictionaryRef prefs = CFDictionaryCreateMutable();
     setString(prefs, "LastLaunchVersion", *app.version ? app.version : app.build);
     setNumber(prefs, "LaunchCount", 3 + static_cast<int64_t>(hashOf(app.id) % 200));
@@ -430,11 +462,17 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/PhotoData/Mutations/DCIM/100APPLE/IMG_0008/Adjustments/FullSizeRender.JPG",
                     jpeg(320, 240, 3008), 9020);
 
-    // Music files synced from a computer.
-    uint64_t music = 0;
-    music += w.file("media/iTunes_Control/Music/F00/BQXW.m4a", noise("track1", 180000), 10000);
-    music += w.file("media/iTunes_Control/Music/F03/KZPD.m4a", noise("track2", 152000), 10001);
-    music += w.file("media/iTunes_Control/Music/F17/TRVA.mp3", noise("track3", 121000), 10002);
+    // Music and movies synced from a computer with their library, the purchased books, and the
+    // camera roll's screenshot and movie.
+    const FileWriter writeFile = [&w](const std::string& relative, const std::string& bytes, int minutes) {
+        return w.file(relative, bytes, minutes);
+    };
+    const MediaLibraryBytes library = writeMediaLibraryArea(folder, writeFile);
+    const uint64_t music = library.music, movies = library.movies;
+    int bookCount = 0;
+    const uint64_t books = writeBookPurchases(writeFile, &bookCount);
+    int cameraRollCount = 14;
+    cameraRoll += writeCameraRollExtras(writeFile, &cameraRollCount);
 
     // Sync data: the preferences that give the library identifier, and failed-sync leftovers.
     std::string prefs = noise("iTunesPrefs", 512);
@@ -452,9 +490,9 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     other += w.file("media/Downloads/com.apple.itunes.store/asset-0001.ipa.partial", noise("partial", 150000), 11020);
     other += w.file("media/general_storage/com.apple.itunesstored/storage-01.bin", noise("storage1", 30000), 11100);
     other += w.file("media/general_storage/Preferences/user-settings.dat", noise("storage2", 6000), 11110);
-    w.folder("media/Books/Purchases");
     w.folder("media/PublicStaging");
     other += writeUserData(w);
+    other += writeLargeAndDeepFiles(w, "media/");
 
     // Address book, messages, calls, notes, bookmarks and calendar.
     if (!writeHomeArea(folder, error)) return false;
@@ -481,7 +519,8 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     const uint64_t kCapacity = 16000000000ULL, kSystem = 1400000000ULL;
     const uint64_t kMailAndMessages = 612000000ULL;  // data the folder does not model
     const uint64_t dataCapacity = kCapacity - kSystem;
-    const uint64_t used = appBytes + cameraRoll + otherPhotos + music + other + kMailAndMessages;
+    const uint64_t used = appBytes + cameraRoll + otherPhotos + music + movies + books + library.other + other +
+                          kMailAndMessages;
     const uint64_t available = dataCapacity - used;
 
     CFMutableDictionaryRef values = CFDictionaryCreateMutable();
@@ -536,14 +575,14 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     CFMutableDictionaryRef params = CFDictionaryCreateMutable();
     setDict(params, "Application", sizeEntry(appBytes, static_cast<int>(apps().size())));
     CFMutableDictionaryRef media = CFDictionaryCreateMutable();
-    setDict(media, "Music", sizeEntry(music, 3));
-    setDict(media, "Movie", sizeEntry(0, 0));
+    setDict(media, "Music", sizeEntry(music, library.musicCount));
+    setDict(media, "Movie", sizeEntry(movies, library.movieCount));
     setDict(params, "Media", media);
     CFMutableDictionaryRef photo = CFDictionaryCreateMutable();
     setDict(photo, "Photo", sizeEntry(otherPhotos, 9));
-    setDict(photo, "CameraRoll", sizeEntry(cameraRoll, 14));
+    setDict(photo, "CameraRoll", sizeEntry(cameraRoll, cameraRollCount));
     setDict(params, "Photo", photo);
-    setDict(params, "Book", sizeEntry(0, 0));
+    setDict(params, "Book", sizeEntry(books, bookCount));
     CFMutableDictionaryRef metrics = CFDictionaryCreateMutable();
     setString(metrics, "Command", "AssetMetrics");
     setDict(metrics, "Params", params);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace carve {
@@ -29,33 +30,40 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     if (context.commitDB) context.commitDB(path);
     if (!file_.open(path)) return false;
     layout_ = readPageLayout(file_);
-    usableSize_ = layout_.pageSize - file_.byte(20);
     readFreeList();
     return true;
+}
+
+bool CarveDatabase::openIn(const std::string& folder, std::initializer_list<const char*> names,
+                           const CarveContext& context, const char* missingLog) {
+    if (folder.empty()) return false;
+    const std::string path = existingFile(folder, names);
+    if (path.empty()) {
+        if (missingLog) context.writeLog(missingLog);
+        return false;
+    }
+    return open(path, context);
+}
+
+void CarveDatabase::walkPages(bool upwards, const std::function<void(int64_t, int64_t)>& onPage) {
+    const int64_t n = layout_.pageCount;
+    if (layout_.pageSize <= 0) return;
+    if (upwards) {
+        for (int64_t i = 0; i < n; ++i) onPage(i, enterPage(i, true));
+    } else {
+        for (int64_t i = n; i >= 1; --i) onPage(i, enterPage(i, false));
+    }
 }
 
 int64_t CarveDatabase::enterPage(int64_t index, bool upwards) {
     int64_t start = index * layout_.pageSize;
     file_.focus(start - layout_.pageSize, start + 2 * layout_.pageSize, upwards);
-    liveCells_.clear();
-    if (index >= 1 && index < static_cast<int64_t>(freePage_.size()) && !freePage_[static_cast<size_t>(index)])
-        readLiveCells(start);
     return start;
 }
 
 namespace {
 uint32_t bigEndian32(CarveFile& file, int64_t pos) { return static_cast<uint32_t>(readBigEndian(file.bytes(pos, 4), 0, 4)); }
 
-// A variable-length integer of the file format at pos, and its length in bytes.
-std::pair<uint64_t, int> varint(CarveFile& file, int64_t pos) {
-    const uint8_t* b = file.bytes(pos, 9);
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) {
-        v = (v << 7) | (b[i] & 0x7f);
-        if (!(b[i] & 0x80)) return {v, i + 1};
-    }
-    return {(v << 8) | b[8], 9};
-}
 }  // namespace
 
 void CarveDatabase::readFreeList() {
@@ -76,36 +84,6 @@ void CarveDatabase::readFreeList() {
         }
         trunk = static_cast<int64_t>(readBigEndian(page.data(), 0, 4));
     }
-}
-
-void CarveDatabase::readLiveCells(int64_t P) {
-    const uint8_t type = file_.byte(P);
-    if (type != 0x0d && type != 0x0a) return;  // only leaves hold rows
-    const bool table = type == 0x0d;
-    const int64_t usable = usableSize_;
-    const int64_t maxLocal = table ? usable - 35 : (usable - 12) * 64 / 255 - 23;
-    const int64_t minLocal = (usable - 12) * 32 / 255 - 23;
-    const int cells = static_cast<int>(readBigEndian(file_.bytes(P + 3, 2), 0, 2));
-    for (int k = 0; k < cells && 8 + 2 * k + 2 <= layout_.pageSize; ++k) {
-        const int64_t start = P + static_cast<int64_t>(readBigEndian(file_.bytes(P + 8 + 2 * k, 2), 0, 2));
-        if (start <= P || start >= P + layout_.pageSize) continue;
-        auto [payload, sizeBytes] = varint(file_, start);
-        int64_t at = start + sizeBytes;
-        if (table) at += varint(file_, at).second;  // the row id
-        int64_t local = static_cast<int64_t>(std::min<uint64_t>(payload, static_cast<uint64_t>(usable)));
-        if (static_cast<int64_t>(payload) > maxLocal) {
-            local = minLocal + static_cast<int64_t>((payload - minLocal) % static_cast<uint64_t>(usable - 4));
-            if (local > maxLocal) local = minLocal;
-            local += 4;  // the first overflow page number
-        }
-        liveCells_.emplace_back(start, std::min(at + local, P + layout_.pageSize));
-    }
-    std::sort(liveCells_.begin(), liveCells_.end());
-}
-
-bool CarveDatabase::isLiveRow(int64_t pos) const {
-    auto after = std::upper_bound(liveCells_.begin(), liveCells_.end(), std::make_pair(pos, INT64_MAX));
-    return after != liveCells_.begin() && pos < std::prev(after)->second;
 }
 
 std::string textOf(const FieldValue& value) {

@@ -6,6 +6,7 @@
 #include "backup/carve/CarveFile.h"
 #include "backup/carve/CarvePrimitives.h"
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -21,6 +22,15 @@ public:
     // Reads the header's journal byte first (folding the journal rewrites it), folds the
     // journal in through the context, then opens the file. False when it does not open.
     bool open(const std::string& path, const CarveContext& context);
+    // Opens the first of names that exists in the backup folder. False for an empty folder
+    // path, a missing file (logged through the context when missingLog is given) or a file that
+    // does not open.
+    bool openIn(const std::string& folder, std::initializer_list<const char*> names, const CarveContext& context,
+                const char* missingLog = nullptr);
+
+    // Visits the pages in the carver's order, each entered before onPage(index, start) runs:
+    // upwards from index 0 to n - 1, or downwards from index n to 1.
+    void walkPages(bool upwards, const std::function<void(int64_t index, int64_t start)>& onPage);
 
     CarveFile& file() { return file_; }
     int64_t pageSize() const { return layout_.pageSize; }
@@ -30,22 +40,18 @@ public:
 
     // Brings page index into memory with its neighbours and returns its start.
     int64_t enterPage(int64_t index, bool upwards);
-    // True when pos lies inside a cell that the page entered last still holds: a live row, which
-    // the readers list already and which is no deleted record. Pages on the free list hold none.
-    bool isLiveRow(int64_t pos) const;
-    // A two-byte big-endian number of the page header, such as a cell pointer.
-    int pageNumber(int64_t pos) { return static_cast<int>(readBigEndian(file_.bytes(pos, 2), 0, 2)); }
+    // True for a page on the free list (index counted from 0).
+    bool isFreePage(int64_t index) const {
+        return index >= 0 && index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
+    }
 
 private:
     void readFreeList();
-    void readLiveCells(int64_t pageStart);
 
     CarveFile file_;
     PageLayout layout_;
     bool writeAheadLog_ = false;
-    int64_t usableSize_ = 0;
     std::vector<bool> freePage_;                         // by page index
-    std::vector<std::pair<int64_t, int64_t>> liveCells_;  // [start, end) in the page entered, sorted
 };
 
 // A column's value as the record classes hold text: the value text made into a string.

@@ -1,110 +1,84 @@
 #include "backup/carve/DelCalenderCarver.h"
 
 #include "backup/carve/CarveDatabase.h"
-#include "backup/carve/CarveRowTests.h"
+#include "backup/carve/CarveRecords.h"
 #include "model/PRCalenderNode.h"
+#include "model/PRRecordFields.h"
 
 namespace carve {
 
 namespace {
 const std::string kPosted = "scanDelCalenderInfo";
 const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
-const uint8_t kEventA[6] = {0x08, 0x08, 0x08, 0x08, 0x08, 0x08};
-const uint8_t kEventB[6] = {0x08, 0x08, 0x00, 0x08, 0x08, 0x08};
+
+// Event (iOS 4, with and without its last two columns), CalendarItem (iOS 5; iOS 6 and 7 add
+// eleven columns at the end) and Location.
+enum Shape { kEvent, kEventShort, kItem5, kItem6, kLocation };
+const std::vector<TableShape>& calendarShapes() {
+    static const std::vector<TableShape> shapes = {
+        shapeOf("ktttrtriiiiiitiiiitiiiiittttbtiii"),
+        shapeOf("ktttrtriiiiiitiiiitiiiiittttbti"),
+        shapeOf("ktitrtriiiriiiiiitriiiittttbtiiitiirtirr"),
+        shapeOf("ktitrtriiiriiiiiitriiiittttbtiiitiirtirrtiiirtrtiii"),
+        shapeOf("ktrrtrii", /*keepLiveValues*/ true),
+    };
+    return shapes;
+}
+
+
+// Seconds from 2001 of 1990-01-01 and 2040-01-01.
+constexpr int64_t kEarliest = -346723200;
+constexpr int64_t kLatest = 1230768000;
+bool plausible(const CarvedValue& date) {
+    if (date.isNull()) return true;
+    if (date.type != CarvedValue::integerValue && date.type != CarvedValue::realValue) return false;
+    return date.asReal() >= kEarliest && date.asReal() < kLatest;
+}
 }  // namespace
 
+void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn,
+                             const std::string& place) {
+    const std::string title = textOf(item.values[1]);
+    if (!plausible(item.values[static_cast<size_t>(startColumn)]) || !plausible(item.values[static_cast<size_t>(endColumn)]))
+        return;
+    if (title.empty() && item.values[static_cast<size_t>(startColumn)].isNull()) return;
+    auto node = std::make_shared<PRCalenderNode>();
+    node->setCalTitle(title);
+    node->setLocation(locationColumn >= 0 ? textOf(item.values[static_cast<size_t>(locationColumn)]) : place);
+    node->setCalNote(textOf(item.values[3]));
+    for (int column : {startColumn, endColumn}) {
+        const CarvedValue& v = item.values[static_cast<size_t>(column)];
+        if (v.isNull()) continue;
+        const std::string text = dateTimeText(v.asInteger(), true).value_or("");
+        if (column == startColumn) node->setStartDate(text);
+        else node->setEndDate(text);
+    }
+    context_.nc->postNotificationName(kPosted, node);
+}
+
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kCalendar});
-    if (path.empty()) return;
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
-    pageSize_ = db.pageSize();
-    const bool variantB = db.writeAheadLog();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
-        if (getPageType(db.file(), P) != 1) continue;
-        if (variantB)
-            carveWriteAheadPage(db, P);
-        else
-            carveRollbackPage(db, P);
+    if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
+    const std::vector<CarvedTable> tables = carveRecords(db, calendarShapes());
+    for (Shape shape : {kEvent, kEventShort})
+        for (const CarvedRecord& event : tables[shape].deleted) post(event, 2, 4, 6, {});
+    // An item names its place in location_id, the place its item in item_owner_id: deleted
+    // together, they are paired where the row ids they could have allow one pairing.
+    std::vector<const CarvedRecord*> places;
+    for (const auto* list : {&tables[kLocation].deleted, &tables[kLocation].live})
+        for (const CarvedRecord& place : *list) places.push_back(&place);
+    for (Shape shape : {kItem5, kItem6}) {
+        std::vector<const CarvedRecord*> items, placed;
+        for (const CarvedRecord& item : tables[shape].deleted)
+            (item.values[2].asInteger() > 0 ? placed : items).push_back(&item);
+        for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
+        const std::vector<int> partner = pairRows(placed, 2, places, 6);
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const CarvedRecord* place = partner[i] >= 0 ? places[static_cast<size_t>(partner[i])] : nullptr;
+            post(*placed[i], -1, 4, 6, place ? textOf(place->values[1]) : std::string());
+        }
     }
     postProgress(context_, 100);
-}
-
-void DelCalenderCarver::carveRollbackPage(CarveDatabase& db, int64_t P) {
-    CarveFile& file = db.file();
-    int K = db.pageNumber(P + 8);
-    if (bcheckSubStringIsValid(file, P + K + 14, 12, 3, 12) != 1) return;
-    FieldValue value;
-    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
-    for (int64_t j = P; j < P + pageSize_; ++j) {
-        if (page && page[j - P] != 0x08 && page[j - P] != 0x00) continue;  // the common case, quickly
-        const uint8_t* T = file.bytes(j, 6);
-        if ((T[0] != 0x08 && T[0] != 0x00) || bCheckDataIsValid(T, 6, 3) != 1) continue;
-        bool d = DescriptionIsAlterbleDBFile(file, j - 9, 0);
-        RecordCursor rec{file, d ? j - 15 : j - 14, d ? 32 : 31, 3};
-        rec.valueCapacity = pageSize_;
-        auto item = std::make_shared<PRCalenderNode>();
-        for (int column = 1; column <= (d ? 7 : 6); ++column) {
-            if (d && (column == 4 || column == 6)) continue;
-            if (column == 3 && d)
-                AnalyseAlterbleDB(rec, column, value);
-            else
-                AnalyseDBDataFile(rec, column, value);
-            if (column == 1) item->setCalTitle(textOf(value));
-            if (column == 2) item->setLocation(textOf(value));
-            if (column == 3) item->setCalNote(textOf(value));
-            if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
-            if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
-        }
-        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, item);
-    }
-}
-
-void DelCalenderCarver::carveWriteAheadPage(CarveDatabase& db, int64_t P) {
-    CarveFile& file = db.file();
-    int K = db.pageNumber(P + 8);
-    if (bcheckSubStringIsValid(file, P + K + 14, 10, 3, 12) != 1) return;
-    FieldValue value;
-    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
-    for (int64_t j = P; j < P + pageSize_; ++j) {
-        if (page && page[j - P] != 0x08) continue;  // the common case, quickly
-        const uint8_t* T = file.bytes(j, 6);
-        if (!std::equal(T, T + 6, kEventA) && !std::equal(T, T + 6, kEventB)) continue;
-        int base = context_.state.currentNodeIsiOS6Version ? 51 : 41;
-        bool d = DescriptionIsAlterbleDBFile(file, j - 9, 1);
-        int64_t o = d ? j - 12 : j - 11;
-        int h = d ? 16 : 15;
-        if (d) base += 1;
-        bool tt = TitileIsAlterbleDBFile(file, o);
-        int F, B;
-        if (tt) {
-            F = accquireFieldLength(file, j - 13, 1);
-            B = base + 1;
-            h += 1;
-        } else {
-            F = accquireFieldLength(file, j - 12, 1);
-            B = base;
-        }
-        int L = F >= B ? F : B + (unique_identifAlter(file, j + 16, 1) ? 1 : 0);
-        RecordCursor rec{file, j - h, L, 4};
-        rec.valueCapacity = pageSize_;
-        auto item = std::make_shared<PRCalenderNode>();
-        for (int column = 1; column <= 8; ++column) {
-            if (d && column == 4) continue;
-            bool twoByte = (column == 1 && tt) || (column == 3 && d);
-            if (twoByte)
-                AnalyseAlterbleDB(rec, column, value);
-            else
-                AnalyseDBDataFile(rec, column, value);
-            if (column == 1) item->setCalTitle(textOf(value));
-            if (column == 3) item->setCalNote(textOf(value));
-            if (column == (d ? 5 : 4)) item->setStartDate(dateTextOf32(value, true));
-            if (column == (d ? 7 : 6)) item->setEndDate(dateTextOf32(value, true));
-        }
-        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, item);
-    }
 }
 
 }  // namespace carve

@@ -1,16 +1,16 @@
-// Rebuilds deleted calendar items from the raw pages of a backup's calendar database, in its
-// rollback-journal and write-ahead layouts; each is posted at once as "scanDelCalenderInfo",
-// then "ScanProgressInfo" with 100.
+// Rebuilds deleted calendar items from the raw pages of a backup's calendar database: rows of
+// the Event table (iOS 4) or of CalendarItem with their places from Location (iOS 5 and later),
+// whichever layout the file holds; each is posted as "scanDelCalenderInfo", then
+// "ScanProgressInfo" with 100.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
 
-#include <cstdint>
 #include <string>
 
 namespace carve {
 
-class CarveDatabase;
+struct CarvedRecord;
 
 class DelCalenderCarver {
 public:
@@ -19,11 +19,9 @@ public:
     void ScanDelCalenderThread(const std::string& backupFolder);
 
 private:
-    void carveRollbackPage(CarveDatabase& db, int64_t P);
-    void carveWriteAheadPage(CarveDatabase& db, int64_t P);
+    void post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn, const std::string& place);
 
     CarveContext& context_;
-    int64_t pageSize_ = 0;
 };
 
 }  // namespace carve

@@ -1,7 +1,7 @@
 #include "backup/carve/DelCallHistoryCarver.h"
 
 #include "backup/carve/CarveDatabase.h"
-#include "backup/carve/CarveRowTests.h"
+#include "backup/carve/CarveRecords.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
 
@@ -11,63 +11,52 @@ namespace {
 const std::string kPosted = "ScanDelCallHistoryInfo";
 const char* const kCalls = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
 const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
+
+// The call table of iOS 6 and later, and the shorter one of older phones: ROWID, address, date,
+// duration, flags, id, name, country_code (network_code, read, assisted, face_time_data,
+// originalAddress).
+const std::vector<TableShape>& callShapes() {
+    static const std::vector<TableShape> shapes = {shapeOf("ktIiIitttiibt"), shapeOf("ktIiIitt")};
+    return shapes;
+}
+
+// Seconds since 1970 of 2000-01-01 and 2030-01-01: a call outside them is no call of a phone
+// that wrote this layout.
+constexpr int64_t kEarliest = 946684800;
+constexpr int64_t kLatest = 1893456000;
 }  // namespace
 
 void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder) {
-    if (backupFolder.empty()) return;
-    std::string path = CarveDatabase::existingFile(backupFolder, {kCalls, kCallsOld});
-    if (path.empty()) return;
     CarveDatabase db;
-    if (!db.open(path, context_)) return;
+    if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
     pageSize_ = db.pageSize();
-    for (int64_t i = 0; i < db.pageCount(); ++i) {
-        int64_t P = db.enterPage(i, /*upwards*/ true);
-        int code = getPageType(db.file(), P);
-        if (code == 1 || code == 4) carvePage(db, P);
-    }
+    for (const CarvedTable& table : carveRecords(db, callShapes()))
+        for (const CarvedRecord& row : table.deleted) post(row);
     postProgress(context_, 90);
 }
 
-void DelCallHistoryCarver::carvePage(CarveDatabase& db, int64_t P) {
-    CarveFile& file = db.file();
-    int K = db.pageNumber(P + 8);
-    if (bcheckSubStringIsValid(file, P + K + 7, 6, 1, 6) != 1) return;
-    const bool iOS6 = context_.state.currentNodeIsiOS6Version;
-    int F = iOS6 ? 0 : accquireFieldLength(file, P + K + 3);
-    FieldValue value;
-    const uint8_t* page = file.held(P, static_cast<size_t>(pageSize_));
-    for (int64_t j = P; j < P + pageSize_; ++j) {
-        if (page && page[j - P] != 0x01 && page[j - P] != 0x03) continue;  // the common case, quickly
-        const uint8_t* T = file.bytes(j, 3);
-        if ((T[0] != 0x01 && T[0] != 0x03) || bCheckDataIsValid(T, 3, 1) != 1) continue;
-        int L = 13;
-        if (!iOS6) {
-            if (F != 0) {
-                L = F;
-            } else if (int here = accquireFieldLength(file, j - 5); here != 0) {
-                L = F = here;
-            } else {
-                L = accquireField(file, j + 4) ? 9 : 8;
-            }
-        }
-        RecordCursor rec{file, j - 4, L};
-        rec.valueCapacity = pageSize_;
-        auto call = std::make_shared<PRCallHistoryNode>();
-        AnalyseDBDataFile(rec, 1, value);
-        if (!value.text().empty()) call->setCallPhone(textOf(value));
-        AnalyseDBDataFile(rec, 2, value);
-        call->setCallDate(dateTextOf32(value, false));
-        AnalyseDBDataFile(rec, 3, value);
-        call->setCallTime(value.intNumber());
-        AnalyseDBDataFile(rec, 4, value);
-        call->setCallType(value.intNumber() == 5 ? "Outgoing" : "Incoming");
-        if (call->callTime() == 0)
-            call->setCallDuration(call->callType() == "Outgoing" ? "Cancelled" : "Missed");
-        else
-            call->setCallDuration(getCallHistoryDuration(call->callTime()));
-        if (characterCount(call->callPhone()) > 1) call->setCallName(context_.nameFor(call->callPhone()));
-        if (!db.isLiveRow(j)) context_.nc->postNotificationName(kPosted, call);
-    }
+void DelCallHistoryCarver::post(const CarvedRecord& row) {
+    const CarvedValue& address = row.values[1];
+    const int64_t date = row.values[2].asInteger();
+    const int64_t duration = row.values[3].asInteger();
+    const int64_t flags = row.values[4].asInteger();
+    // A value no call holds is a stretch of other bytes that happened to fit the layout.
+    const bool plausibleDate = (date >= kEarliest && date < kLatest) ||
+                               (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
+    if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return;
+    auto call = std::make_shared<PRCallHistoryNode>();
+    call->setCallPhone(textOf(address));
+    if (auto text = dateTimeText(date, false)) call->setCallDate(*text);
+    call->setCallTime(static_cast<int>(duration));
+    // Bit 0 of the flags marks an outgoing call (5, or 17 for FaceTime...).
+    const bool outgoing = flags & 1;
+    call->setCallType(outgoing ? "Outgoing" : "Incoming");
+    if (duration == 0)
+        call->setCallDuration(outgoing ? "Cancelled" : "Missed");
+    else
+        call->setCallDuration(getCallHistoryDuration(static_cast<int32_t>(duration)));
+    if (characterCount(call->callPhone()) > 1) call->setCallName(context_.nameFor(call->callPhone()));
+    context_.nc->postNotificationName(kPosted, call);
 }
 
 }  // namespace carve

@@ -1,5 +1,6 @@
-// Rebuilds deleted calls from the raw pages of a backup's call-history database; each is posted
-// at once as "ScanDelCallHistoryInfo", then "ScanProgressInfo" with 90.
+// Rebuilds deleted calls from the raw pages of a backup's call-history database (rows of the call
+// table in freeblocks, in the pages' free space and on freed pages); each is posted as
+// "ScanDelCallHistoryInfo", then "ScanProgressInfo" with 90.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
@@ -9,7 +10,7 @@
 
 namespace carve {
 
-class CarveDatabase;
+struct CarvedRecord;
 
 class DelCallHistoryCarver {
 public:
@@ -18,7 +19,7 @@ public:
     void scanDelCallHistoryThread(const std::string& backupFolder);
 
 private:
-    void carvePage(CarveDatabase& db, int64_t P);
+    void post(const CarvedRecord& row);
 
     CarveContext& context_;
     int64_t pageSize_ = 0;

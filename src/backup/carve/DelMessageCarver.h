@@ -1,19 +1,16 @@
-// Rebuilds deleted text messages from the raw pages of a backup's message database, in each of
-// its three layouts: the plain and write-ahead layouts of older systems, whose messages are
-// posted as found, and the newer layout, whose messages are joined with their chat participants
-// after the walk. Each message is posted as "ScanDelMessageInfo", then "ScanProgressInfo" with 80.
+// Rebuilds deleted text messages from the raw pages of a backup's message database: rows of the
+// message table of iOS 4 (with the iMessage columns of iOS 5) whose address and direction are
+// their own, and rows of the iOS 6 and 7 table, joined with the handle that names the other
+// party. Each message is posted as "ScanDelMessageInfo", then "ScanProgressInfo" with 80.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
 
-#include <cstdint>
 #include <string>
-#include <unordered_set>
 
 namespace carve {
 
-class CarveDatabase;
-class FieldValue;
+struct CarvedRecord;
 
 class DelMessageCarver {
 public:
@@ -26,15 +23,10 @@ public:
     static std::string iOS6Type(int value);
 
 private:
-    void carvePlainPage(CarveDatabase& db, int64_t P);
-    void carveWriteAheadPage(CarveDatabase& db, int64_t P);
-    void carveIOS6Page(CarveDatabase& db, int64_t P, int code);
-    void joinIOS6Messages();
+    void postOlder(const CarvedRecord& row);
     void post(const PRMessageNodePtr& message);
 
     CarveContext& context_;
-    int64_t pageSize_ = 0;
-    std::unordered_set<int> chatRowids_;
 };
 
 }  // namespace carve

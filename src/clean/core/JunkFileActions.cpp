@@ -53,24 +53,6 @@ QString categoryFolderOf(const QString& cleanType) {
     return {};
 }
 
-QString safeLocalName(const QString& name) {
-    QString safe = name;
-    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
-    safe.replace(QChar(0), QLatin1Char('_'));
-    if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String("..")) safe.prepend(QLatin1Char('_'));
-    return safe;
-}
-
-QString localPathUnder(const QString& root, const QString& devicePath) {
-    QString path = devicePath;
-    path.replace(QStringLiteral("/."), QStringLiteral("/"));
-    QString local = root;
-    while (local.endsWith(QLatin1Char('/')) && local.size() > 1) local.chop(1);
-    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        local += QLatin1Char('/') + safeLocalName(part);
-    return local;
-}
-
 std::unique_ptr<DeviceFileService> JunkFileActions::open(const QString& bundleId, int* status) {
     return bundleId.isEmpty() ? services_.startMediaArea(device_, status)
                               : services_.startAppDir(device_, utf8(bundleId), status);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "clean/core/CleanDeviceServices.h"
+#include "platform/LocalNames.h"
 
 #include <QString>
 #include <QStringList>
@@ -50,11 +51,9 @@ QString copyFailureReason(int status, const QString& localPath);
 // "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
 QString categoryFolderOf(const QString& cleanType);
 
-// A device name made safe as one local file name: no "/", never "", "." or "..".
-QString safeLocalName(const QString& name);
-// root followed by the device path, each component made safe (after "/." became "/"), so that
-// the result always lies inside root.
-QString localPathUnder(const QString& root, const QString& devicePath);
+// Device names become local names only through these (shared with the disk pages).
+using localnames::localPathUnder;
+using localnames::safeLocalName;
 
 class JunkFileActions {
 public:

@@ -53,7 +53,16 @@ public:
                      : type == "S_IFREG" ? DeviceEntry::Kind::Regular
                                          : DeviceEntry::Kind::Other;
         entry.size = std::strtoull(stringOf(CFDictionaryGetValue(attributes.get(), "st_size")).c_str(), nullptr, 10);
+        entry.mtime = std::strtoll(stringOf(CFDictionaryGetValue(attributes.get(), "st_mtime")).c_str(), nullptr, 10);
         return true;
+    }
+
+    int RemovePath(const std::string& path) override { return service_->RemovePath(path); }
+    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+        return service_->CopyToLocal(devicePath, localPath);
+    }
+    int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
+        return service_->CopyToDevice(localPath, devicePath);
     }
 
 private:
@@ -116,6 +125,20 @@ public:
         if (length <= 0 || !bytes) return IconResult::NoIcon;
         png.assign(bytes, bytes + length);
         return IconResult::Icon;
+    }
+
+    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {
+        auto service = std::make_unique<amd::AppDirService>();
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        if (!id || service->Start(deviceIndex, id.get()) != 0) return nullptr;
+        return std::make_unique<AfcFileService>(std::move(service));
+    }
+
+    int uninstallApp(int deviceIndex, const std::string& bundleId) override {
+        amd::AppService service;
+        if (service.Start(deviceIndex) != 0) return -1;
+        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+        return id ? service.Uninstall(id.get(), nullptr) : -1;
     }
 };
 

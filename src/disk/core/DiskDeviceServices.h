@@ -19,6 +19,7 @@ struct DeviceEntry {
     enum class Kind { Directory, Regular, Other };
     Kind kind = Kind::Other;
     uint64_t size = 0;  // "st_size"
+    int64_t mtime = 0;  // "st_mtime" as the device gives it (nanoseconds since 1970)
 };
 
 // One started file service. Used by one thread at a time.
@@ -30,6 +31,14 @@ public:
     virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
     // False when the device has no information about path.
     virtual bool FileInfo(const std::string& path, DeviceEntry& entry) = 0;
+    // The writing calls of the file browser and the large-file finder: 0 on success, else the
+    // device's status (services that cannot write answer 1).
+    virtual int RemovePath(const std::string& /*path*/) { return 1; }
+    // 0 when bytes were copied; an empty device file copies none and answers 1, its empty local
+    // copy made all the same.
+    virtual int CopyToLocal(const std::string& /*devicePath*/, const std::string& /*localPath*/) { return 1; }
+    // Note the order: the local path comes first.
+    virtual int CopyToDevice(const std::string& /*localPath*/, const std::string& /*devicePath*/) { return 1; }
 };
 
 // One installed app as the installation proxy describes it. Texts the device does not give are
@@ -63,6 +72,12 @@ public:
     enum class IconResult { NoService, NoIcon, Icon };
     // The app's icon as PNG bytes.
     virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
+    // A started service of the app's container, or null when it cannot be opened.
+    virtual std::unique_ptr<DeviceFileService> startAppDir(int /*deviceIndex*/, const std::string& /*bundleId*/) {
+        return nullptr;
+    }
+    // Uninstalls the app: 0 on success, else the device's status (-1 without the service).
+    virtual int uninstallApp(int /*deviceIndex*/, const std::string& /*bundleId*/) { return -1; }
 };
 
 // The services of the device layer (they hold no state).

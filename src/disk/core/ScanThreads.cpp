@@ -2,6 +2,8 @@
 
 #include "platform/Threads.h"
 
+#include <QCoreApplication>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -55,6 +57,15 @@ bool ScanThreads::wait(std::chrono::milliseconds timeout, const std::function<vo
         state_->ended.wait_for(lock, std::chrono::milliseconds(5));
     }
     return true;
+}
+
+void ScanThreads::stopAndWait(std::chrono::milliseconds timeout) {
+    stop();
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool onMainThread = app && NSThread::isMainThread();
+    wait(timeout, [app, onMainThread] {
+        if (onMainThread) QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
+    });
 }
 
 }  // namespace disk

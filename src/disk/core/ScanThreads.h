@@ -27,6 +27,10 @@ public:
     // Waits until every job has ended, calling pump between short waits (the page delivers
     // its pending main-thread calls there). False when timeout passed first.
     bool wait(std::chrono::milliseconds timeout, const std::function<void()>& pump = {});
+    // An owner's teardown: stops every job and waits for them; on the main thread the pending
+    // main-thread calls are delivered meanwhile (the owner drops them), so that a job waiting for
+    // one sees the stop and ends.
+    void stopAndWait(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
     struct State;
 

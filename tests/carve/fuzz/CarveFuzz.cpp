@@ -2,7 +2,6 @@
 // primitives run over it in memory at positions taken from its own bytes; then it is written
 // under each carver's file name and every carver runs over it, in both schema generations.
 #include "backup/carve/CarvePrimitives.h"
-#include "backup/carve/CarveRowTests.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -57,10 +56,6 @@ void primitives(const uint8_t* data, size_t size) {
         bSortAlter(file, pos);
         bIsAlterbleDBFile(file, pos, 6);
         GetFildLength(file, pos);
-        getMarkBookLength(file, pos, 19 + 5 * (type & 1));
-        TitleAndUrlIsAlterbleDBFile(file, pos);
-        accquireFieldLength(file, pos);
-        bBookMarkTableAlter(file, pos);
         RecordCursor rec{file, pos, data[i + 3], data[i + 2] % 5};
         rec.valueCapacity = 1 + data[i] * 4;
         FieldValue value;

@@ -1,0 +1,177 @@
+// The recovery of 1 GB of backup files (four of 200 MB, 3,200 of 64 KB in 40 folders) against
+// `cp -r` of the same files, and the photo grid's first screen of thumbnails with 200 and with
+// 20,000 photos in the backup.
+#include "browser/PRResultTableModels.h"
+#include "browser/PRSrollThumView.h"
+#include "browser/PRThumbnailModel.h"
+#include "browser/core/PRBackupFileTree.h"
+#include "browser/core/PRBackupRecovery.h"
+#include "platform/Paths.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string tempFolder(const char* name) {
+    std::string pattern = paths::privateTempDirectory() + "/" + name + "-XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    return pattern;
+}
+
+void writeRandom(const std::string& path, size_t size, unsigned seed) {
+    std::mt19937_64 gen(seed);
+    std::vector<uint64_t> block(1 << 17);  // 1 MiB
+    std::ofstream out(path, std::ios::binary);
+    for (size_t left = size; left > 0;) {
+        for (auto& v : block) v = gen();
+        const size_t n = std::min(left, block.size() * sizeof(uint64_t));
+        out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(n));
+        left -= n;
+    }
+}
+
+// The backup's files on disk and a marked tree over them.
+struct GigabyteBackup {
+    std::string folder = tempFolder("recovery-bench");
+    std::string files = folder + "/files";
+    PRTreeDirNodePtr root = std::make_shared<PRTreeDirNode>();
+    uint64_t bytes = 0;
+
+    GigabyteBackup() {
+        root->setFileName("HomeDomain");
+        auto add = [this](const PRTreeDirNodePtr& dir, const std::string& relative, size_t size, unsigned seed) {
+            const std::string path = files + "/" + relative;
+            fs::create_directories(fs::path(path).parent_path());
+            writeRandom(path, size, seed);
+            auto file = std::make_shared<PRTreeFileNode>();
+            file->setFilePath(path);
+            file->setDirFilePath(relative);
+            file->setIsFile(true);
+            file->setRealFileSize(size);
+            file->setParent(dir);
+            dir->addFileChildren(file);
+            bytes += size;
+        };
+        for (int i = 0; i < 4; ++i) add(root, "large/video" + std::to_string(i) + ".mov", 200u << 20, unsigned(i));
+        for (int d = 0; d < 40; ++d) {
+            auto dir = std::make_shared<PRTreeDirNode>();
+            dir->setFileName("d" + std::to_string(d));
+            dir->setParent(root);
+            root->children().push_back(dir);
+            for (int f = 0; f < 80; ++f)
+                add(dir, "small/d" + std::to_string(d) + "/f" + std::to_string(f), 64u << 10, unsigned(1000 + d * 80 + f));
+        }
+        PRBackupFileTree::setFolderState(root, PRTreeSelected);
+    }
+    ~GigabyteBackup() { fs::remove_all(folder); }
+};
+
+GigabyteBackup& backup() {
+    static GigabyteBackup made;
+    return made;
+}
+
+void RecoveryOfOneGigabyte(benchmark::State& state) {
+    GigabyteBackup& b = backup();
+    PRRecoverySelection selection;
+    selection.deviceName = "Bench iPhone";
+    selection.treeRoots = {b.root};
+    for (auto _ : state) {
+        const std::string out = b.folder + "/recovered";
+        PRBackupRecovery recovery;
+        const PRRecoveryResult result = recovery.recoverFilesThread(selection, out);
+        if (!result.ok()) state.SkipWithError(result.firstReason.c_str());
+        state.PauseTiming();
+        fs::remove_all(out);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * b.bytes));
+}
+
+void CpOfTheSameFiles(benchmark::State& state) {
+    GigabyteBackup& b = backup();
+    for (auto _ : state) {
+        const std::string out = b.folder + "/copied";
+        const std::string command = "cp -r '" + b.files + "' '" + out + "'";
+        if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
+        state.PauseTiming();
+        fs::remove_all(out);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * b.bytes));
+}
+
+// Photos of a backup: records over 64 distinct 1024 x 768 JPEG files.
+std::vector<PRPhotoAndVideoNodePtr> photoRecords(int count) {
+    static const std::string folder = [] {
+        const std::string dir = tempFolder("grid-bench");
+        QImage image(1024, 768, QImage::Format_RGB32);
+        for (int i = 0; i < 64; ++i) {
+            image.fill(QColor::fromHsv(i * 5, 180, 200));
+            image.save(QString::fromStdString(dir + "/IMG_" + std::to_string(i) + ".JPG"), "JPG", 85);
+        }
+        return dir;
+    }();
+    std::vector<PRPhotoAndVideoNodePtr> records;
+    records.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        auto p = std::make_shared<PRPhotoAndVideoNode>();
+        p->setFileNodeName("IMG_" + std::to_string(i) + ".JPG");
+        p->setFilePath(folder + "/IMG_" + std::to_string(i % 64) + ".JPG");
+        records.push_back(p);
+    }
+    return records;
+}
+
+// From the records handed to the grid to the first screen's thumbnails decoded.
+void GridFirstScreen(benchmark::State& state) {
+    const auto records = photoRecords(int(state.range(0)));
+    for (auto _ : state) {
+        PRPhotoAndVideoController photos;
+        PRThumbnailModel model(&photos);
+        PRSrollThumView grid;
+        grid.resize(720, 580);  // 5 columns, 4 rows
+        grid.setThumbnailModel(&model);
+        grid.show();
+        photos.setRecords(records);
+        const int visible = std::min(int(records.size()), 20);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        auto loaded = [&] {
+            for (int row = 0; row < visible; ++row)
+                if (!model.isLoaded(row)) return false;
+            return true;
+        };
+        while (!loaded() && std::chrono::steady_clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        if (!loaded()) state.SkipWithError("the first screen did not load");
+        state.PauseTiming();
+        model.waitForIdle();
+        state.ResumeTiming();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(RecoveryOfOneGigabyte)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(CpOfTheSameFiles)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(GridFirstScreen)->Arg(200)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,553 @@
+#include "backup/carve/CarveRecords.h"
+
+#include "model/PRRecordFields.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <unordered_set>
+
+namespace carve {
+
+int64_t CarvedValue::asInteger() const {
+    if (type == integerValue) return integer;
+    if (type == realValue) return static_cast<int64_t>(real);
+    return 0;
+}
+
+double CarvedValue::asReal() const {
+    if (type == realValue) return real;
+    if (type == integerValue) return static_cast<double>(integer);
+    return 0;
+}
+
+std::string textOf(const CarvedValue& value) {
+    return value.type == CarvedValue::text ? GetStringFormChar(value.bytes.data(), value.bytes.size()) : std::string();
+}
+
+TableShape shapeOf(const char* columns, bool keepLiveValues) {
+    TableShape shape;
+    shape.rowidAlias = -1;
+    shape.keepLiveValues = keepLiveValues;
+    for (const char* c = columns; *c; ++c) {
+        ColumnShape column;
+        const char lower = static_cast<char>(*c | 0x20);
+        column.nullable = *c == lower;
+        switch (lower) {
+        case 'i': column.kind = ColumnKind::integer; break;
+        case 'r': column.kind = ColumnKind::real; break;
+        case 't': column.kind = ColumnKind::text; break;
+        case 'b': column.kind = ColumnKind::blob; break;
+        case 'k':
+            column.kind = ColumnKind::integer;
+            shape.rowidAlias = static_cast<int>(shape.columns.size());
+            break;
+        default: column.kind = ColumnKind::any; break;
+        }
+        shape.columns.push_back(column);
+    }
+    return shape;
+}
+
+namespace {
+
+constexpr uint64_t kLargestPayload = 1u << 24;  // no row of these databases comes near
+
+// A variable-length integer of the file format inside [p, end); its length, 0 when it runs past.
+int varint(const uint8_t* p, const uint8_t* end, uint64_t& value) {
+    value = 0;
+    for (int i = 0; i < 9; ++i) {
+        if (p + i >= end) return 0;
+        if (i == 8) {
+            value = (value << 8) | p[i];
+            return 9;
+        }
+        value = (value << 7) | (p[i] & 0x7f);
+        if (!(p[i] & 0x80)) return i + 1;
+    }
+    return 0;
+}
+
+int64_t valueLength(uint64_t serial) {
+    static constexpr int64_t kFixed[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, -1, -1};
+    if (serial < 12) return kFixed[serial];
+    return static_cast<int64_t>((serial - 12) / 2);
+}
+
+bool fits(const ColumnShape& column, uint64_t serial) {
+    if (serial == 0) return column.nullable;
+    if (serial == 10 || serial == 11) return false;
+    switch (column.kind) {
+    case ColumnKind::integer: return serial <= 6 || serial == 8 || serial == 9;
+    case ColumnKind::real: return serial <= 9;
+    case ColumnKind::text: return serial >= 13 && (serial & 1);
+    case ColumnKind::blob: return serial >= 12 && !(serial & 1);
+    case ColumnKind::any: return true;
+    }
+    return false;
+}
+
+bool isUtf8(const std::string& text) {
+    return text.empty() || GetStringFormChar(text.data(), text.size()).size() == text.size();
+}
+
+class PageCarver {
+public:
+    PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
+        : db_(db), file_(db.file()), shapes_(shapes), pageSize_(db.pageSize()),
+          usable_(db.pageSize() - db.file().byte(20)), page_(static_cast<size_t>(db.pageSize())) {
+        maxLocal_ = usable_ - 35;
+        minLocal_ = (usable_ - 12) * 32 / 255 - 23;
+        tables_.resize(shapes.size());
+        found_.resize(shapes.size());
+    }
+
+    std::vector<CarvedTable> run() {
+        db_.walkPages(/*upwards*/ true, [&](int64_t index, int64_t start) { carvePage(index, start); });
+        return finish();
+    }
+
+private:
+    struct Found {
+        CarvedRecord record;
+        bool live = false;
+        uint64_t signature = 0;  // of the values, row id aside
+    };
+
+    // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
+    // the bytes past the page come from the overflow chain. False when the cell leaves the page
+    // or the chain breaks.
+    bool payload(int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd) const {
+        int64_t local = static_cast<int64_t>(payloadLength);
+        const bool overflow = local > maxLocal_;
+        if (overflow) {
+            local = minLocal_ + static_cast<int64_t>((payloadLength - minLocal_) % static_cast<uint64_t>(usable_ - 4));
+            if (local > maxLocal_) local = minLocal_;
+        }
+        localEnd = at + local + (overflow ? 4 : 0);
+        if (at < 0 || localEnd > pageSize_) return false;
+        out.assign(reinterpret_cast<const char*>(page_.data() + at), static_cast<size_t>(local));
+        if (!overflow) return true;
+        int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + local, 4));
+        std::vector<uint8_t> chunk(static_cast<size_t>(usable_));
+        for (int hops = 0; out.size() < payloadLength; ++hops) {
+            if (next < 1 || next > db_.pageCount() || hops > 4096) return false;
+            file_.copy((next - 1) * pageSize_, chunk.size(), chunk.data());
+            const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
+            out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
+            next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
+        }
+        return true;
+    }
+
+    // The serial types of columns [from, N) read from header bytes at p; false when one does not
+    // fit its column or the header runs past end.
+    bool serialTypes(const TableShape& shape, size_t from, const uint8_t* p, const uint8_t* end,
+                     std::vector<uint64_t>& serials, int& used) const {
+        used = 0;
+        for (size_t c = from; c < shape.columns.size(); ++c) {
+            uint64_t s = 0;
+            const int n = varint(p + used, end, s);
+            if (n == 0 || !fits(shape.columns[c], s)) return false;
+            serials.push_back(s);
+            used += n;
+        }
+        return true;
+    }
+
+    // The values of a record whose body starts at body inside data; false when a value runs past
+    // the end or a text is not UTF-8.
+    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                       std::vector<CarvedValue>& out) {
+        size_t at = body;
+        for (uint64_t s : serials) {
+            const int64_t length = valueLength(s);
+            if (at + static_cast<size_t>(length) > data.size()) return false;
+            CarvedValue v;
+            const auto* b = reinterpret_cast<const uint8_t*>(data.data() + at);
+            if (s >= 1 && s <= 6) {
+                uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
+                const int bits = static_cast<int>(length) * 8;
+                if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
+                v.type = CarvedValue::integerValue;
+                v.integer = static_cast<int64_t>(raw);
+            } else if (s == 7) {
+                const uint64_t raw = readBigEndian(b, 0, 8);
+                v.type = CarvedValue::realValue;
+                std::memcpy(&v.real, &raw, sizeof v.real);
+            } else if (s == 8 || s == 9) {
+                v.type = CarvedValue::integerValue;
+                v.integer = s == 9 ? 1 : 0;
+            } else if (s >= 12) {
+                v.type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
+                v.bytes.assign(data, at, static_cast<size_t>(length));
+                if (v.type == CarvedValue::text && !isUtf8(v.bytes)) return false;
+            }
+            out.push_back(std::move(v));
+            at += static_cast<size_t>(length);
+        }
+        return true;
+    }
+
+    // A whole cell at page offset at that is a row of some shape; its end on the page.
+    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
+        const uint8_t* p = page_.data() + at;
+        const uint8_t* stop = page_.data() + limit;
+        uint64_t payloadLength = 0, rowid = 0;
+        const int a = varint(p, stop, payloadLength);
+        if (a == 0 || payloadLength < 2 || payloadLength > kLargestPayload) return false;
+        const int b = varint(p + a, stop, rowid);
+        if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
+        std::string data;
+        if (!payload(at + a + b, payloadLength, data, end) || end > limit) return false;
+        const auto* d = reinterpret_cast<const uint8_t*>(data.data());
+        uint64_t headerLength = 0;
+        const int h = varint(d, d + data.size(), headerLength);
+        if (h == 0 || headerLength > data.size()) return false;
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            std::vector<uint64_t> serials;
+            int used = 0;
+            if (!serialTypes(shapes_[s], 0, d + h, d + headerLength, serials, used)) continue;
+            if (static_cast<uint64_t>(h + used) != headerLength) continue;
+            int64_t body = 0;
+            for (uint64_t serial : serials) body += valueLength(serial);
+            if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
+            found.record = {};
+            if (!values(serials, data, headerLength, found.record.values)) continue;
+            found.record.rowid = static_cast<int64_t>(rowid);
+            found.record.rowidKnown = true;
+            shapeIndex = s;
+            return true;
+        }
+        return false;
+    }
+
+    // The first cell of a freeblock, whose first four bytes the free-space chain overwrote.
+    // The record header begins after the cell's length and row id: two bytes on (the header's
+    // length and the first serial type are then lost; the first column is taken to be the row
+    // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
+    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0);
+    }
+
+    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth) const {
+        const uint8_t* base = page_.data();
+        bool best = false;
+        Found bestFound;
+        int64_t bestEnd = 0;
+        size_t bestShape = 0;
+        for (int offset : {4, 5, 6, 3, 2}) {
+            for (size_t s = 0; s < shapes_.size(); ++s) {
+                const TableShape& shape = shapes_[s];
+                std::vector<uint64_t> serials;
+                size_t from = 0;
+                int lengthBytes = 1;
+                int64_t serialsAt = at + offset;
+                if (offset == 2) {
+                    if (shape.rowidAlias != 0) continue;
+                    serials.push_back(0);
+                    from = 1;
+                    serialsAt = at + 4;
+                } else if (offset == 3) {
+                    serialsAt = at + 4;
+                }
+                uint64_t headerLength = 0;
+                if (offset >= 4) {
+                    lengthBytes = varint(base + serialsAt, base + limit, headerLength);
+                    if (lengthBytes == 0) continue;
+                    serialsAt += lengthBytes;
+                }
+                int used = 0;
+                if (serialsAt >= limit || !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
+                    continue;
+                const int64_t computed = lengthBytes + used + static_cast<int64_t>(from);
+                if (offset >= 4 && static_cast<int64_t>(headerLength) != computed) continue;
+                int64_t body = 0;
+                for (uint64_t serial : serials) body += valueLength(serial);
+                const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
+                // The bytes lost before the header held the cell's length and row id.
+                if ((offset == 2 && payloadLength > 0x7f) || (offset == 3 && payloadLength > 0x3fff)) continue;
+                std::string data;
+                const int64_t headerAt = at + offset;
+                if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
+                found.record = {};
+                if (!values(serials, data, static_cast<size_t>(computed), found.record.values)) continue;
+                // A shape that needs a NULL for the row id must not meet data there.
+                if (shape.rowidAlias >= 0 && !found.record.values[static_cast<size_t>(shape.rowidAlias)].isNull())
+                    continue;
+                // A reading that ends where the block ends, or where a whole cell starts, is
+                // the cell's own; another one is kept only while nothing better turns up.
+                const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
+                Found ignored;
+                int64_t nextEnd = 0;
+                size_t nextShape = 0;
+                if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape) ||
+                    (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
+                    shapeIndex = s;
+                    return true;
+                }
+                if (!best) {
+                    best = true;
+                    bestFound = found;
+                    bestEnd = end;
+                    bestShape = s;
+                }
+            }
+        }
+        if (!best) return false;
+        found = std::move(bestFound);
+        end = bestEnd;
+        shapeIndex = bestShape;
+        return true;
+    }
+
+    // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block).
+    bool headOnlyCell(int64_t at, int64_t limit) const {
+        Found found;
+        int64_t end = 0;
+        size_t shape = 0;
+        return damagedCellAt(at, limit, found, end, shape, /*depth*/ 1);
+    }
+
+    // Four bytes a freeblock once wrote over a cell's head: the next block's offset (0, or
+    // further on the page) and a size that covers at least a small cell and stays on the page.
+    // Cells deleted one after another keep them even when their page went to the free list.
+    bool looksLikeFreeblockHead(int64_t at, int64_t limit) const {
+        if (at + 8 > limit) return false;
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at, 2));
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), at + 2, 2));
+        return (next == 0 || (next > at && next < pageSize_)) && size >= 8 && size <= pageSize_;
+    }
+
+    void keep(Found found, size_t shape, int64_t index, int64_t pos) {
+        found.record.page = index;
+        found.record.position = pos;
+        found.signature = signature(found.record, shapes_[shape].rowidAlias);
+        if (found.live && !shapes_[shape].keepLiveValues) {
+            found.record.values.clear();
+            found.record.values.shrink_to_fit();
+        }
+        found_[shape].push_back(std::move(found));
+    }
+
+    // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
+    // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
+    void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
+        for (int64_t at = std::max<int64_t>(from, 0); at + 3 < to;) {
+            Found found;
+            int64_t end = 0;
+            size_t shape = 0;
+            if (wholeCell(at, to, found, end, shape) ||
+                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape))) {
+                found.live = false;
+                keep(std::move(found), shape, index, pageStart + at);
+                at = end;
+            } else {
+                ++at;
+            }
+        }
+    }
+
+    void carvePage(int64_t index, int64_t pageStart) {
+        if (index == 0) return;  // the schema page
+        file_.copy(pageStart, page_.size(), page_.data());
+        const bool freed = db_.isFreePage(index);
+        const int64_t headerAt = 0;
+        const uint8_t type = page_[static_cast<size_t>(headerAt)];
+        if (type != 0x0d) {
+            // A freed page that held no table rows may still hold some from before.
+            if (freed && index > 0) scan(index, pageStart, 8, pageSize_);
+            return;
+        }
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
+        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 5, 2));
+        if (contentStart == 0) contentStart = 65536;
+        const int64_t pointers = headerAt + 8;
+        if (pointers + 2 * cells > pageSize_) {
+            if (freed) scan(index, pageStart, 8, pageSize_);
+            return;
+        }
+        for (int64_t k = 0; k < cells; ++k) {
+            const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), pointers + 2 * k, 2));
+            Found found;
+            int64_t end = 0;
+            size_t shape = 0;
+            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape)) continue;
+            found.live = !freed;
+            keep(std::move(found), shape, index, pageStart + at);
+        }
+        // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
+        int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 1, 2));
+        for (int hops = 0; block >= pointers + 2 * cells && block + 4 <= pageSize_ && hops < 4096; ++hops) {
+            const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
+            const int64_t blockEnd = std::min(pageSize_, block + std::max<int64_t>(size, 4));
+            // Freeblocks that met were joined into one, and each cell that had been a freeblock of
+            // its own keeps the chain's four bytes over its head: so every cell of the block may
+            // have lost its head.
+            int64_t rest = block;
+            for (;;) {
+                Found found;
+                int64_t end = 0;
+                size_t shape = 0;
+                if (rest + 4 > blockEnd || !damagedCell(rest, blockEnd, found, end, shape)) break;
+                found.live = false;
+                keep(std::move(found), shape, index, pageStart + rest);
+                rest = end;
+            }
+            scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
+            const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block, 2));
+            if (next <= block) break;
+            block = next;
+        }
+        // The gap between the cell pointers and the cells keeps whatever was there before.
+        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+    }
+
+    // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
+    static uint64_t signature(const CarvedRecord& record, int rowidAlias) {
+        uint64_t h = 1469598103934665603ULL;
+        auto mix = [&](const void* data, size_t n) {
+            const auto* b = static_cast<const uint8_t*>(data);
+            for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
+        };
+        for (size_t c = 0; c < record.values.size(); ++c) {
+            if (static_cast<int>(c) == rowidAlias) continue;
+            const CarvedValue& v = record.values[c];
+            mix(&v.type, 1);
+            if (v.type == CarvedValue::integerValue) mix(&v.integer, sizeof v.integer);
+            else if (v.type == CarvedValue::realValue) mix(&v.real, sizeof v.real);
+            else mix(v.bytes.data(), v.bytes.size());
+            mix("\x1f", 1);
+        }
+        return h;
+    }
+
+    std::vector<CarvedTable> finish() {
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            std::vector<Found>& found = found_[s];
+            // Neighbours on the page, in the order of the cells' positions: rows inserted one
+            // after another sit below one another, the newest lowest.
+            std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+                return a.record.position > b.record.position;
+            });
+            for (size_t i = 0; i < found.size(); ++i) {
+                CarvedRecord& r = found[i].record;
+                for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)
+                    if (found[j].record.rowidKnown) {
+                        r.rowidBefore = found[j].record.rowid;
+                        break;
+                    }
+                for (size_t j = i + 1; j < found.size() && found[j].record.page == r.page; ++j)
+                    if (found[j].record.rowidKnown) {
+                        r.rowidAfter = found[j].record.rowid;
+                        break;
+                    }
+            }
+            std::unordered_set<int64_t> liveRowids;
+            std::unordered_set<uint64_t> liveValues, deletedValues;
+            for (const Found& f : found)
+                if (f.live) {
+                    liveRowids.insert(f.record.rowid);
+                    liveValues.insert(f.signature);
+                }
+            std::set<int64_t> deletedRowids;
+            std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+                if (a.record.page != b.record.page) return a.record.page < b.record.page;
+                return a.record.position < b.record.position;
+            });
+            for (Found& f : found) {
+                if (f.live) {
+                    tables_[s].live.push_back(std::move(f.record));
+                    continue;
+                }
+                const uint64_t key = f.signature;
+                if (liveValues.count(key) || deletedValues.count(key)) continue;
+                if (f.record.rowidKnown && (liveRowids.count(f.record.rowid) || deletedRowids.count(f.record.rowid)))
+                    continue;
+                deletedValues.insert(key);
+                if (f.record.rowidKnown) deletedRowids.insert(f.record.rowid);
+                tables_[s].deleted.push_back(std::move(f.record));
+            }
+        }
+        return std::move(tables_);
+    }
+
+    CarveDatabase& db_;
+    CarveFile& file_;
+    const std::vector<TableShape>& shapes_;
+    int64_t pageSize_;
+    int64_t usable_;
+    int64_t maxLocal_ = 0;
+    int64_t minLocal_ = 0;
+    std::vector<uint8_t> page_;
+    std::vector<std::vector<Found>> found_;
+    std::vector<CarvedTable> tables_;
+};
+
+}  // namespace
+
+bool admitsRowid(const CarvedRecord& r, int64_t x) {
+    if (r.rowidKnown) return r.rowid == x;
+    return x > 0 && (r.rowidBefore == 0 || r.rowidBefore < x) && (r.rowidAfter == 0 || x < r.rowidAfter);
+}
+
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
+    std::vector<int> partner(left.size(), -1);
+    std::vector<std::vector<int>> candidates(left.size());
+    for (size_t a = 0; a < left.size(); ++a) {
+        const int64_t named = left[a]->values[leftRef].asInteger();
+        for (size_t b = 0; b < right.size(); ++b)
+            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()) &&
+                (!fits || fits(*left[a], *right[b])))
+                candidates[a].push_back(static_cast<int>(b));
+    }
+    std::vector<bool> taken(right.size(), false);
+    // One candidate left: the pair is certain; taking it may leave another row one candidate.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t a = 0; a < left.size(); ++a) {
+            if (partner[a] >= 0) continue;
+            std::vector<int> open;
+            for (int b : candidates[a])
+                if (!taken[static_cast<size_t>(b)]) open.push_back(b);
+            candidates[a] = open;
+            if (open.size() == 1) {
+                partner[a] = open.front();
+                taken[static_cast<size_t>(open.front())] = true;
+                changed = true;
+            }
+        }
+    }
+    // Rows that share their candidates: pair them in order when the numbers agree and every
+    // pair so made is allowed.
+    std::vector<bool> grouped(left.size(), !!fits);
+    for (size_t a = 0; a < left.size(); ++a) {
+        if (partner[a] >= 0 || candidates[a].empty() || grouped[a]) continue;
+        std::vector<size_t> group;
+        for (size_t other = a; other < left.size(); ++other)
+            if (partner[other] < 0 && candidates[other] == candidates[a]) {
+                group.push_back(other);
+                grouped[other] = true;
+            }
+        std::vector<int> pool = candidates[a];
+        if (pool.size() != group.size()) continue;
+        std::sort(group.begin(), group.end(), [&](size_t x, size_t y) {
+            return left[x]->values[leftRef].asInteger() < left[y]->values[leftRef].asInteger();
+        });
+        std::sort(pool.begin(), pool.end(), [&](int x, int y) {
+            return right[static_cast<size_t>(x)]->values[rightRef].asInteger() <
+                   right[static_cast<size_t>(y)]->values[rightRef].asInteger();
+        });
+        for (size_t k = 0; k < group.size(); ++k) partner[group[k]] = pool[k];
+    }
+    return partner;
+}
+
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes) {
+    if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
+    return PageCarver(db, shapes).run();
+}
+
+}  // namespace carve

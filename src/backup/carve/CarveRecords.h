@@ -1,0 +1,101 @@
+// Rows of known tables read back from a database file's pages, the deleted ones included.
+//
+// A deleted row stays on its page until the space is reused: as a freeblock (whose first four
+// bytes now hold the free-space chain, so the cell's length, its row id and the first bytes of
+// its record header are gone), in the unallocated gap of the page (whole), or on a page that went
+// to the free list (whole, with its cell pointers). The reader knows each table's columns and the
+// kinds of values they hold, and takes a stretch of bytes for a row only when every part of the
+// record agrees with them: the serial types, the lengths adding up, texts that are UTF-8. Live
+// rows are read too, so that a stale copy of a live row is never taken for a deleted one.
+#pragma once
+
+#include "backup/carve/CarveDatabase.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace carve {
+
+// Seconds from 1970 to 2001, from which the newer columns count.
+constexpr int64_t kSince2001 = 978307200;
+
+// What a column may hold. Columns declared REAL keep whole numbers as integers on disk.
+enum class ColumnKind : uint8_t { integer, real, text, blob, any };
+
+struct ColumnShape {
+    ColumnKind kind = ColumnKind::any;
+    bool nullable = true;
+};
+
+// One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
+// as NULL, its value being the row id), or -1.
+struct TableShape {
+    std::vector<ColumnShape> columns;
+    int rowidAlias = 0;
+    // Whether the live rows are answered with their values; otherwise only their row ids and
+    // places are (all a table of a million live rows needs to tell its deleted rows apart).
+    bool keepLiveValues = false;
+};
+
+struct CarvedValue {
+    enum Type : uint8_t { null, integerValue, realValue, text, blob };
+    Type type = null;
+    int64_t integer = 0;
+    double real = 0;
+    std::string bytes;  // text or blob
+
+    bool isNull() const { return type == null; }
+    // A number as an integer (a real is cut), 0 otherwise.
+    int64_t asInteger() const;
+    // A number as a real, 0 otherwise.
+    double asReal() const;
+};
+
+// A text column as the record classes hold text (empty for any other value).
+std::string textOf(const CarvedValue& value);
+
+struct CarvedRecord {
+    std::vector<CarvedValue> values;
+    int64_t rowid = 0;
+    bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
+    int64_t position = 0;     // where the record's cell (or what is left of it) starts
+    int64_t page = 0;         // page index
+    // Row ids of the nearest whole rows of the same table before and after it on its page, in
+    // the order the page keeps its cells (0 when there is none): a lost row id lies between.
+    int64_t rowidBefore = 0;
+    int64_t rowidAfter = 0;
+};
+
+struct CarvedTable {
+    std::vector<CarvedRecord> live;
+    std::vector<CarvedRecord> deleted;
+};
+
+// Reads every row of each shape from the database's pages. The result has one table per shape,
+// in order. A deleted row that repeats a live row of its table (same row id, or the same values
+// when its row id is lost) is left out, as is a second copy of a deleted row.
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes);
+
+// Whether row r can have row id x: its own when it was read, else any between the whole rows
+// around it.
+bool admitsRowid(const CarvedRecord& r, int64_t x);
+
+// Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
+// right row b names a's in column rightRef. A pair is made only where it is the one the row ids
+// allow (a lost row id is bounded by the whole rows around it); where several rows share the same
+// bounds on both sides, equal numbers of them pair in the order of the ids they name (rows were
+// written one after another, each partner with its row). Answers, per left row, the index of its
+// partner in right, or -1.
+// fits, when given, must also hold for a pair (texts of the two rows that agree); with it the
+// rows are paired only where one pairing is left, never by their order.
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
+                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
+
+// A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
+// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
+TableShape shapeOf(const char* columns, bool keepLiveValues = false);
+
+}  // namespace carve

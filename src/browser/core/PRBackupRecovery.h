@@ -1,0 +1,147 @@
+// Writes the records and backup files a user marked into a folder of their choice, one
+// sub-folder per category: file copies, one text file per record type, a vCard per contact and
+// one conversation page with its video and contact attachments. The parts (the copy, the
+// attachment writers, the text entries and the page fragments) also serve the pages that copy
+// from a fresh device backup into a folder of their own.
+//
+// Every name taken from a backup (file names, contact names, attachment names, backup paths) is
+// made safe before it becomes a file name, so nothing is written outside the chosen folder.
+// A failed write is counted and the first one kept with its reason; the run goes on.
+#pragma once
+
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRContactNode.h"
+#include "model/PRFaceTwitterNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+#include "model/PRPhotoAndVideoNode.h"
+#include "model/PRTreeDirNode.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class PRHtmlController;
+class PRRtfController;
+class QDateTime;
+
+// The records to look at; only the marked ones (bSelected) are written.
+struct PRRecoverySelection {
+    std::string deviceName;  // names the folder of the backup files and the conversation page
+    std::vector<PRPhotoAndVideoNodePtr> photoAndVideoArray;
+    std::vector<PRTreeDirNodePtr> treeRoots;  // the backup-file tree, with its marks
+    std::vector<PRContactNodePtr> contactArray;
+    std::vector<PRMessageTreeNodePtr> messageTreeArray;
+    std::vector<PRNoteNodePtr> noteArray;
+    std::vector<PRCallHistoryNodePtr> callHistoryArray;
+    std::vector<PRBookMarkNodePtr> bookMarkArray;
+    std::vector<PRCalenderNodePtr> calenderArray;
+    std::vector<PRFaceTwitterNodePtr> faceTwitterArray;
+};
+
+class PRScanIntake;
+// Every category of a scanned backup (the marks are read when the recovery runs).
+PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName);
+
+struct PRRecoveryResult {
+    uint64_t written = 0;   // items counted as written (attachments included)
+    uint64_t failures = 0;  // files or folders that could not be written
+    std::string firstFailedPath;
+    std::string firstReason;
+    bool cancelled = false;
+    bool ok() const { return failures == 0 && !cancelled; }
+};
+
+class PRBackupRecovery {
+public:
+    // The copy buffer: memory stays bounded whatever the size of a file.
+    static constexpr size_t kCopyChunk = 8u << 20;
+
+    // Sub-folders of the chosen folder, in the order they are made.
+    static constexpr const char* kPhotoFolder = "Photo&Video";
+    static constexpr const char* kContactFolder = "Contact";
+    static constexpr const char* kMessageFolder = "Message";
+    static constexpr const char* kNoteFolder = "Note";
+    static constexpr const char* kCallFolder = "CallHistory";
+    static constexpr const char* kBookMarkFolder = "BookMark";
+    static constexpr const char* kCalendarFolder = "Calendar&Reminder";
+    static constexpr const char* kSocialFolder = "FaceBook&Twitter";
+    // The conversation page inside the message folder.
+    static constexpr const char* kMessagePageName = "Messages.html";
+
+    // "Quillomatrix 2013-05-01 - 14.22.05": the folder name the save panel proposes.
+    static std::string defaultFolderName(const QDateTime& when);
+
+    // Copies the bytes of source to destination exactly as read. The bytes go to a hidden file
+    // beside the destination that replaces it only once complete, so a failed copy leaves
+    // nothing under the final name (and an earlier file of that name untouched). False with
+    // the reason on failure.
+    static bool copyFile(const std::string& source, const std::string& destination, std::string* reason = nullptr);
+
+    // One text entry per record, as the text files hold it.
+    static std::string contactEntry(const PRContactNode& contact);
+    static std::string messageEntry(const PRMessageNode& message);
+    static std::string callHistoryEntry(const PRCallHistoryNode& call);
+    static std::string noteEntry(const PRNoteNode& note);
+    static std::string bookMarkEntry(const PRBookMarkNode& bookmark);
+    static std::string calenderEntry(const PRCalenderNode& item);
+    // The vCard name of a contact: its name, else its company, else "unknown <rowid>" (safe).
+    static std::string contactCardName(const PRContactNode& contact);
+
+    // Conversation page fragments; every record text is escaped. Both return 0.
+    static int handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html);
+    static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther);
+
+    // Record-to-text: each adds one entry and counts one item. The contact also writes its
+    // vCard into folder.
+    void recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder);
+    void recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf);
+    void recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf);
+    void recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf);
+    void recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
+    void recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
+
+    // File copies into folder, each counted as one item.
+    void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
+    void recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder);
+    // A message's video attachment as "<name>.mov" in folder (counted).
+    void writeMovFile(const PRMessageNode& message, const std::string& folder);
+    // A message's contact or location attachment, UTF-8 text, as "<name>.vcf" in folder (not
+    // counted; an attachment that is not UTF-8 text writes nothing).
+    void writeVCFCardNode(const PRMessageNode& message, const std::string& folder);
+    // Copies the marked files of folder and of its sub-folders under destination, each at its
+    // backup path. Returns 0 to go on, -1 when cancelled.
+    int traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination);
+
+    // Items a run of selection will write before attachments: marked records and conversations
+    // plus marked backup files.
+    static uint64_t countSelected(const PRRecoverySelection& selection);
+
+    // The whole recovery into recoverPath (made when missing), in a fixed order. Runs on a
+    // worker; cancel() from any thread stops it between items.
+    PRRecoveryResult recoverFilesThread(const PRRecoverySelection& selection, const std::string& recoverPath);
+
+    void cancel() { cancelled_ = true; }
+    bool cancelled() const { return cancelled_; }
+    // Read from any thread while a run goes on (display only).
+    uint64_t recovredFilesNum() const { return recovredFilesNum_; }
+    uint64_t allSelectedFileNum() const { return allSelectedFileNum_; }
+    // What has gone wrong so far.
+    PRRecoveryResult result() const;
+
+private:
+    bool makeFolder(const std::string& path);
+    void copyCounted(const std::string& source, const std::string& destination);
+    void failed(const std::string& path, const std::string& reason);
+
+    std::atomic<uint64_t> recovredFilesNum_{0};
+    std::atomic<uint64_t> allSelectedFileNum_{0};
+    std::atomic<bool> cancelled_{false};
+    mutable std::mutex mutex_;
+    uint64_t failures_ = 0;
+    std::string firstFailedPath_, firstReason_;
+};

@@ -1,0 +1,79 @@
+#include "disk/DiskPageParts.h"
+
+#include "platform/Dialogs.h"
+
+#include <QFont>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace diskpages {
+
+QLabel* textLabel(QWidget* parent, int size, bool bold) {
+    auto* label = new QLabel(parent);
+    label->setFont(QFont("Lucida Grande", size, bold ? QFont::Bold : QFont::Normal));
+    return label;
+}
+
+void setUpSortedTable(QTableView* table, QAbstractItemModel* model) {
+    auto* sorted = new QSortFilterProxyModel(table);
+    sorted->setSourceModel(model);
+    sorted->setSortRole(Qt::UserRole);
+    table->setModel(sorted);
+    table->setSortingEnabled(true);
+    table->sortByColumn(-1, Qt::AscendingOrder);  // the model's order until a header is clicked
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->verticalHeader()->hide();
+    table->setFont(QFont("Lucida Grande", 11));
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+}
+
+namespace {
+int sourceRow(const QTableView* table, const QModelIndex& index) {
+    if (!index.isValid()) return -1;
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(table->model());
+    return proxy ? proxy->mapToSource(index).row() : index.row();
+}
+}  // namespace
+
+QList<int> selectedSourceRows(const QTableView* table) {
+    QList<QModelIndex> rows = table->selectionModel() ? table->selectionModel()->selectedRows() : QList<QModelIndex>();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QList<int> source;
+    for (const QModelIndex& index : rows) source << sourceRow(table, index);
+    return source;
+}
+
+int currentSourceRow(const QTableView* table) { return sourceRow(table, table->currentIndex()); }
+
+void alertFailures(QWidget* window, const QString& what, const disk::ActionResult& result) {
+    if (result.ok()) return;
+    AlertRequest alert;
+    alert.messageText = what;
+    QString text = result.failures == 1 ? QObject::tr("One file failed:")
+                                        : QObject::tr("%1 files failed; the first:").arg(result.failures);
+    text += QLatin1Char('\n') + QString::fromStdString(result.firstFailurePath) + QLatin1Char('\n') +
+            QString::fromStdString(result.firstFailureReason);
+    alert.informativeText = text;
+    alert.window = window;
+    dialogs::runAlert(alert);
+}
+
+bool confirmRemoval(QWidget* window, const QString& message, const QString& informative) {
+    AlertRequest alert;
+    alert.messageText = message;
+    alert.informativeText = informative;
+    alert.buttons = {QObject::tr("Deleted"), QObject::tr("Cancel")};
+    alert.window = window;
+    return dialogs::runAlert(alert) == NSAlertFirstButtonReturn;
+}
+
+}  // namespace diskpages

@@ -1,0 +1,29 @@
+// Pieces the file browser and the large-file finder pages share: a table that sorts by the
+// model's sort role (bytes for sizes), a label in the pages' font, and the one alert per action
+// that names the first failure.
+#pragma once
+
+#include "disk/core/ActionResult.h"
+
+#include <QString>
+
+class QAbstractItemModel;
+class QLabel;
+class QTableView;
+class QWidget;
+
+namespace diskpages {
+
+QLabel* textLabel(QWidget* parent, int size, bool bold = false);
+// Puts model behind a sorting proxy in table; rows selected whole, several at once.
+void setUpSortedTable(QTableView* table, QAbstractItemModel* model);
+// The source rows of the table's selected rows, in the order shown.
+QList<int> selectedSourceRows(const QTableView* table);
+// The source row of the table's current row, or -1.
+int currentSourceRow(const QTableView* table);
+// Shows one alert when result holds failures: what was asked, the first failing path and why.
+void alertFailures(QWidget* window, const QString& what, const disk::ActionResult& result);
+// The removal confirmation: true for "Deleted", false for "Cancel".
+bool confirmRemoval(QWidget* window, const QString& message, const QString& informative);
+
+}  // namespace diskpages

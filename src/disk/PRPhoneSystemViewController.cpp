@@ -1,0 +1,584 @@
+#include "disk/PRPhoneSystemViewController.h"
+
+#include "app/OstrevaneAppDelegate.h"
+#include "clean/PRCleanViewController.h"
+#include "disk/DiskPageParts.h"
+#include "disk/PRSystemLibTreeController.h"
+#include "disk/PRSystemlibFileController.h"
+#include "disk/core/UserDataScan.h"
+#include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/Workspace.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr qint64 kTextPreviewBytes = 256 * 1024;
+
+PRPhoneSystemDirNodePtr treeItem(const disk::UserDataItem& item) {
+    auto node = PRPhoneSystemDirNode::create();
+    node->filePath = QString::fromStdString(item.path);
+    node->isFile = item.isFile;
+    if (item.isFile) {
+        node->fileSize = QString::fromStdString(item.sizeText);
+        node->fileSizeNumber = item.size;
+    }
+    return node;
+}
+
+class TreeSink final : public disk::UserDataSink {
+public:
+    explicit TreeSink(std::function<void(std::vector<PRPhoneSystemDirNodePtr>)> take) : take_(std::move(take)) {}
+    void deliver(std::vector<disk::UserDataItem> items, std::optional<float>) override {
+        if (items.empty()) return;
+        std::vector<PRPhoneSystemDirNodePtr> nodes;
+        nodes.reserve(items.size());
+        for (const disk::UserDataItem& item : items) nodes.push_back(treeItem(item));
+        take_(std::move(nodes));
+    }
+
+private:
+    std::function<void(std::vector<PRPhoneSystemDirNodePtr>)> take_;
+};
+
+// Text a person can read: UTF-8 without NUL characters (a binary file has them early).
+bool readableText(const QByteArray& bytes, QString& text) {
+    if (bytes.contains('\0')) return false;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    text = decoder.decode(bytes);
+    return !decoder.hasError() || bytes.size() == kTextPreviewBytes;  // a cut inside a character is fine
+}
+
+}  // namespace
+
+PRPhoneSystemViewController::PRPhoneSystemViewController(QObject* parent)
+    : PRPhoneSystemViewController(disk::deviceDiskServices(), parent) {}
+
+PRPhoneSystemViewController::PRPhoneSystemViewController(disk::DiskDeviceServices& services, QObject* parent)
+    : PageController("SystemLibView", parent),
+      services_(services),
+      previewCopies_(QString::fromStdString(paths::resolve("/tmp/DB"))) {
+    libTreeController = new PRSystemLibTreeController(this);
+    libFileController = new PRSystemlibFileController(this);
+}
+
+PRPhoneSystemViewController::~PRPhoneSystemViewController() {
+    stopping_ = true;  // the hand-offs still pending are dropped
+    threads_.stopAndWait();
+}
+
+// ---- Page -------------------------------------------------------------------------------------
+
+void PRPhoneSystemViewController::buildView(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    showTableView = new QWidget(page);
+    showTableView->setObjectName("showTableView");
+    layout->addWidget(showTableView);
+    auto* box = new QVBoxLayout(showTableView);
+    box->setContentsMargins(16, 12, 16, 12);
+    box->setSpacing(8);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(PRCleanViewController::headerBand(showTableView, tr("System Library")), 1);
+    auto button = [&](const QString& title, const char* name, void (PRPhoneSystemViewController::*action)(QObject*)) {
+        auto* b = new QPushButton(title, showTableView);
+        b->setObjectName(name);
+        connect(b, &QPushButton::clicked, this, [this, action] { (this->*action)(nullptr); });
+        top->addWidget(b);
+        return b;
+    };
+    exportDocumentButton = button(tr("To Documents"), "exportDocumentButton", &PRPhoneSystemViewController::ExportTheFileToDocument);
+    exportButton = button(tr("Export..."), "exportButton", &PRPhoneSystemViewController::ExportTheFileToMac);
+    exportFolderButton = button(tr("Export Folder..."), "exportFolderButton", &PRPhoneSystemViewController::ExportDirFileToMac);
+    addButton = button(tr("Add File..."), "addButton", &PRPhoneSystemViewController::addFilesToSystem);
+    removeButton = button(tr("Delete"), "removeButton", &PRPhoneSystemViewController::RemoveTheFiles);
+    box->addLayout(top);
+
+    auto* busy = new QHBoxLayout;
+    scanImageView = new QLabel(showTableView);
+    scanImageView->setPixmap(QApplication::style()->standardIcon(QStyle::SP_BrowserReload).pixmap(16, 16));
+    infolab = diskpages::textLabel(showTableView, 11);
+    infolab->setText(tr("Reading the files on the device..."));
+    progressor = new QProgressBar(showTableView);
+    progressor->setRange(0, 0);
+    progressor->setFixedWidth(160);
+    progressor->setTextVisible(false);
+    busy->addWidget(scanImageView);
+    busy->addWidget(infolab);
+    busy->addWidget(progressor);
+    busy->addStretch(1);
+    box->addLayout(busy);
+    for (QWidget* w : std::initializer_list<QWidget*>{scanImageView, infolab, progressor}) w->hide();
+
+    auto* split = new QSplitter(Qt::Horizontal, showTableView);
+    theOutlineView = new QTreeView(split);
+    theOutlineView->setObjectName("theOutlineView");
+    theOutlineView->setModel(libTreeController);
+    theOutlineView->setHeaderHidden(true);
+    theOutlineView->setIconSize(QSize(16, 16));
+    theOutlineView->setFont(QFont("Lucida Grande", 11));
+    theOutlineView->setContextMenuPolicy(Qt::CustomContextMenu);
+    theOutlineView->setIndentation(14);
+    // Deep folders scroll sideways instead of cutting their names.
+    theOutlineView->header()->setStretchLastSection(false);
+    theOutlineView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    theOutlineView->setMinimumWidth(180);
+    theTableView = new QTableView(split);
+    theTableView->setObjectName("theTableView");
+    diskpages::setUpSortedTable(theTableView, libFileController);
+    // Names first; the path takes what is left.
+    theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName, QHeaderView::Interactive);
+    theTableView->horizontalHeader()->setStretchLastSection(true);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileName, 150);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 90);
+    theTableView->setTextElideMode(Qt::ElideMiddle);
+    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 58);
+    theTableView->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    auto* preview = new QWidget(split);
+    auto* previewBox = new QVBoxLayout(preview);
+    previewBox->setContentsMargins(6, 0, 0, 0);
+    showPreview = new QStackedWidget(preview);
+    showImageView = new QLabel(showPreview);
+    showImageView->setAlignment(Qt::AlignCenter);
+    showImageView->setMinimumSize(160, 160);
+    showTextView = new QPlainTextEdit(showPreview);
+    showTextView->setReadOnly(true);
+    showTextView->setFont(QFont("Monospace", 9));
+    showPreview->addWidget(showImageView);
+    showPreview->addWidget(showTextView);
+    previewNamelab = diskpages::textLabel(preview, 11);
+    previewNamelab->setAlignment(Qt::AlignCenter);
+    previewNamelab->setWordWrap(true);
+    previewBox->addWidget(showPreview, 1);
+    previewBox->addWidget(previewNamelab);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 5);
+    split->setStretchFactor(2, 3);
+    split->setSizes({260, 440, 260});
+    // In a small window the preview keeps room of its own.
+    preview->setMinimumWidth(180);
+    for (int i = 0; i < 3; ++i) split->setCollapsible(i, false);
+    box->addWidget(split, 1);
+
+    outlineViewMenu = new QMenu(page);
+    outlineViewMenu->addAction(tr("Export Folder..."), this, [this] { ExportDirFileToMac(); });
+    rightDownMenu = new QMenu(page);
+    rightDownMenu->addAction(tr("Open"), this, [this] { openPreviewedFile(); });
+    rightDownMenu->addSeparator();
+    rightDownMenu->addAction(tr("Export to Documents"), this, [this] { ExportTheFileToDocument(); });
+    rightDownMenu->addAction(tr("Export..."), this, [this] { ExportTheFileToMac(); });
+    rightDownMenu->addAction(tr("Add File..."), this, [this] { addFilesToSystem(); });
+    rightDownMenu->addAction(tr("Delete"), this, [this] { RemoveTheFiles(); });
+    rightDownMenu->addSeparator();
+    rightDownMenu->addAction(tr("Select All"), this, [this] { SelecteAllFile(); });
+    rightDownMenu->addAction(tr("Unselect All"), this, [this] { UnSelecteAllFile(); });
+
+    connect(theOutlineView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { outlineViewSelectionDidChange(); });
+    connect(theTableView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { tableViewSelectionDidChange(); });
+    connect(theTableView, &QTableView::doubleClicked, this, [this] { openPreviewedFile(); });
+    connect(theTableView, &QTableView::activated, this, [this] { openPreviewedFile(); });
+    connect(theOutlineView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        menuNeedsUpdate(outlineViewMenu, theOutlineView->indexAt(at).isValid());
+        outlineViewMenu->popup(theOutlineView->viewport()->mapToGlobal(at));
+    });
+    connect(theTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        menuNeedsUpdate(rightDownMenu, theTableView->indexAt(at).isValid());
+        rightDownMenu->popup(theTableView->viewport()->mapToGlobal(at));
+    });
+    libTreeController->setRefreshOutlineHandler([this] {
+        if (theOutlineView && !theOutlineView->isExpanded(libTreeController->index(0, 0)))
+            theOutlineView->expand(libTreeController->index(0, 0));
+    });
+    clearPreview();
+}
+
+QWidget* PRPhoneSystemViewController::window() const { return showTableView ? showTableView->window() : nullptr; }
+
+void PRPhoneSystemViewController::showPhoneSystemView(QWidget* host) {
+    putInto(host);
+    showTableView->show();
+    showPreview->setCurrentWidget(showImageView);
+}
+
+void PRPhoneSystemViewController::menuNeedsUpdate(QMenu* menu, bool hitRow) {
+    for (QAction* action : menu->actions()) {
+        action->setChecked(false);
+        if (!action->isSeparator()) action->setEnabled(hitRow);
+    }
+    if (menu == rightDownMenu && hitRow) {
+        // "Open" needs a file on show; adding needs a folder to add to, which any row gives.
+        menu->actions().first()->setEnabled(!previewedPath_.isEmpty());
+    }
+}
+
+// ---- Workers ----------------------------------------------------------------------------------
+
+void PRPhoneSystemViewController::startWorker(std::function<void(const std::atomic<bool>& stop)> job) {
+    threads_.start(std::move(job));
+}
+
+void PRPhoneSystemViewController::handOff(const MainThreadReceiver& receiver, std::function<void()> fn) {
+    performOnMainThread(receiver, [this, fn = std::move(fn)] {
+        if (!stopping_) fn();
+    }, true);
+}
+
+bool PRPhoneSystemViewController::connectedNow() const {
+    if (deviceConnected) return deviceConnected();
+    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    return !app || app->getDeviceConnected();
+}
+
+// ---- The walk ---------------------------------------------------------------------------------
+
+void PRPhoneSystemViewController::LookupSystemTree(int device) {
+    if (bScanStart || bLoadFinished) return;
+    view();
+    theDevice = device;
+    bScanStart = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->show();
+    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->SystemlibhasStartHandle();
+    // A walk cut short before left part of a tree: this one starts from nothing.
+    libFileController->setContent({});
+    libTreeController->removeAllContent();
+    clearPreview();
+
+    const MainThreadReceiver receiver(this);
+    startWorker([this, receiver, device](const std::atomic<bool>& stop) {
+        TreeSink sink([this, receiver](std::vector<PRPhoneSystemDirNodePtr> nodes) {
+            handOff(receiver, [this, nodes = std::move(nodes)] {
+                for (const PRPhoneSystemDirNodePtr& node : nodes) libTreeController->addTreeNode(node);
+                // The folder on show may have received entries.
+                PRPhoneSystemDirNodePtr shown = selectedFolder();
+                if (shown && shown->fileChildren().size() != libFileController->content().size())
+                    outlineViewSelectionDidChange();
+            });
+        });
+        disk::UserDataScan::Options options;
+        options.deviceIndex = device;
+        options.deviceConnected = [this] { return connectedNow(); };
+        options.stop = &stop;
+        disk::UserDataScan walk(services_, options, sink);
+        const disk::UserDataScan::Outcome outcome = walk.startScanUserData();
+        if (outcome == disk::UserDataScan::Outcome::Finished)
+            handOff(receiver, [this] { LookupSystemTreeFinishedOnMainThreadHanld(); });
+        else if (outcome != disk::UserDataScan::Outcome::Stopped)
+            handOff(receiver, [this] { walkEndedUnfinished(); });
+    });
+}
+
+void PRPhoneSystemViewController::LookupSystemTreeFinishedOnMainThreadHanld() {
+    bScanStart = false;
+    bLoadFinished = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->hide();
+    if (libTreeController->rowCount() > 0 && !theOutlineView->currentIndex().isValid())
+        theOutlineView->setCurrentIndex(libTreeController->index(0, 0));
+    NSNotificationCenter::defaultCenter().postNotificationName("SystemlibhasFinished", nullptr);
+}
+
+void PRPhoneSystemViewController::walkEndedUnfinished() {
+    // The service did not start or the device left: the busy widgets stop and the next visit
+    // walks again.
+    bScanStart = false;
+    for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->hide();
+    NSNotificationCenter::defaultCenter().postNotificationName("SystemlibhasFinished", nullptr);
+}
+
+// ---- Selection and preview --------------------------------------------------------------------
+
+PRPhoneSystemDirNodePtr PRPhoneSystemViewController::selectedFolder() const {
+    return theOutlineView ? libTreeController->nodeForIndex(theOutlineView->currentIndex()) : nullptr;
+}
+
+void PRPhoneSystemViewController::outlineViewSelectionDidChange() {
+    if (libTreeController->BRefreshTreeFlag || !theOutlineView) return;
+    PRPhoneSystemDirNodePtr folder = selectedFolder();
+    if (!folder) return;
+    libFileController->setContent(folder->fileChildren());
+    theTableView->clearSelection();
+}
+
+std::vector<PRPhoneSystemFileNodePtr> PRPhoneSystemViewController::selectedEntries() const {
+    std::vector<PRPhoneSystemFileNodePtr> entries;
+    if (!theTableView) return entries;
+    for (int row : diskpages::selectedSourceRows(theTableView))
+        if (PRPhoneSystemFileNodePtr entry = libFileController->objectAt(row)) entries.push_back(entry);
+    return entries;
+}
+
+std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(const std::vector<PRPhoneSystemFileNodePtr>& entries) const {
+    std::vector<disk::BrowserFile> files;
+    for (const PRPhoneSystemFileNodePtr& entry : entries) {
+        const std::string path = entry->filePath.toStdString();
+        files.push_back({path, entry->fileSizeNumber, entry->btransfer ? previewCopies_.madeCopy(path) : QString()});
+    }
+    return files;
+}
+
+void PRPhoneSystemViewController::clearPreview() {
+    previewKind_.clear();
+    previewedPath_.clear();
+    previewed_.reset();
+    showImageView->clear();
+    showTextView->clear();
+    previewNamelab->clear();
+    showPreview->setCurrentWidget(showImageView);
+}
+
+void PRPhoneSystemViewController::tableViewSelectionDidChange() {
+    const PRPhoneSystemFileNodePtr entry = libFileController->objectAt(diskpages::currentSourceRow(theTableView));
+    clearPreview();
+    if (!entry) return;
+    previewed_ = entry;
+    previewNamelab->setText(entry->fileName);
+    if (entry->fileType != QLatin1String("File")) {
+        previewKind_ = QStringLiteral("folder");
+        showImageView->setPixmap(QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(96, 96));
+        return;
+    }
+    const disk::BrowserFile file{entry->filePath.toStdString(), entry->fileSizeNumber, {}};
+    if (QString made = previewCopies_.madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
+    previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Copying from the device..."));
+    const MainThreadReceiver receiver(this);
+    const int device = theDevice;
+    startWorker([this, receiver, device, file, entry](const std::atomic<bool>&) {
+        disk::ActionResult result;
+        const QString local = previewCopies_.localCopy(services_, device, file, result);
+        handOff(receiver, [this, entry, local, result] {
+            entry->btransfer = !local.isEmpty();
+            entry->transferPath = local;
+            if (previewed_ != entry) return;  // another file was chosen meanwhile
+            if (local.isEmpty()) {
+                previewNamelab->setText(entry->fileName + QLatin1Char('\n') +
+                                        tr("It could not be copied: %1").arg(QString::fromStdString(result.firstFailureReason)));
+                return;
+            }
+            showLocalCopy(entry, local);
+        });
+    });
+}
+
+void PRPhoneSystemViewController::showLocalCopy(const PRPhoneSystemFileNodePtr& entry, const QString& localPath) {
+    entry->btransfer = true;
+    entry->transferPath = localPath;
+    previewedPath_ = localPath;
+    previewNamelab->setText(entry->fileName + QLatin1Char('\n') + entry->fileSize);
+    QImageReader reader(localPath);
+    reader.setAutoTransform(true);
+    if (reader.canRead()) {
+        const QImage image = reader.read();
+        if (!image.isNull()) {
+            previewKind_ = QStringLiteral("image");
+            const QSize room = showPreview->size().boundedTo(QSize(512, 512)).expandedTo(QSize(160, 160));
+            showImageView->setPixmap(QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            showPreview->setCurrentWidget(showImageView);
+            return;
+        }
+    }
+    QFile file(localPath);
+    QString text;
+    if (file.open(QIODevice::ReadOnly) && readableText(file.read(kTextPreviewBytes), text)) {
+        previewKind_ = QStringLiteral("text");
+        showTextView->setPlainText(text);
+        showPreview->setCurrentWidget(showTextView);
+        return;
+    }
+    previewKind_ = QStringLiteral("document");
+    showImageView->setPixmap(QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(96, 96));
+    previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Double-click to open it."));
+}
+
+void PRPhoneSystemViewController::openPreviewedFile() {
+    if (!previewedPath_.isEmpty()) workspace::openFile(previewedPath_);
+}
+
+void PRPhoneSystemViewController::SelecteAllFile(QObject*) {
+    if (theTableView) theTableView->selectAll();
+}
+
+void PRPhoneSystemViewController::UnSelecteAllFile(QObject*) {
+    if (theTableView) theTableView->clearSelection();
+}
+
+// ---- Exports ----------------------------------------------------------------------------------
+
+void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
+    const std::vector<disk::BrowserFile> files = filesOf(selectedEntries());
+    if (files.empty()) return;
+    const MainThreadReceiver receiver(this);
+    const int device = theDevice;
+    startWorker([this, receiver, device, files, target](const std::atomic<bool>& stop) {
+        disk::FileBrowserActions actions(services_, device);
+        const disk::ActionResult result = actions.exportFiles(files, target, &stop);
+        handOff(receiver, [this, result, target] {
+            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
+            workspace::selectFile(QString(), target);
+        });
+    });
+}
+
+void PRPhoneSystemViewController::ExportTheFileToDocument(QObject*) {
+    exportSelectedFiles(QString::fromStdString(paths::userPath("Documents")));
+}
+
+void PRPhoneSystemViewController::ExportTheFileToMac(QObject*) {
+    bExportFileNode = true;
+    bExportDirFile = false;
+    exportTheSelectedToMac();
+}
+
+void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
+    bExportDirFile = true;
+    bExportFileNode = false;
+    exportTheSelectedToMac();
+}
+
+void PRPhoneSystemViewController::exportTheSelectedToMac() {
+    PanelRequest panel;
+    panel.kind = PanelRequest::Kind::Save;
+    panel.directory = QStringLiteral("/");
+    panel.suggestedName = PRCleanViewController::proposedExportName(QDateTime::currentDateTime());
+    panel.window = window();
+    const QString chosen = dialogs::runPanelForPath(panel);
+    savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
+}
+
+void PRPhoneSystemViewController::savePanelDidEnd(int returnCode, const QString& path) {
+    if (returnCode != 1 || path.isEmpty()) return;
+    if (bExportFileNode) {
+        exportPath = path;
+        bExportFileNode = false;
+        exportSelectedFiles(exportPath);
+    } else if (bExportDirFile) {
+        exportPath = path;
+        bExportDirFile = false;
+        exportSelectedFolder(exportPath);
+    }
+}
+
+void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
+    std::vector<std::string> entries;
+    if (PRPhoneSystemDirNodePtr folder = selectedFolder())
+        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) entries.push_back(entry->filePath.toStdString());
+    const MainThreadReceiver receiver(this);
+    const int device = theDevice;
+    startWorker([this, receiver, device, entries, target](const std::atomic<bool>& stop) {
+        disk::FileBrowserActions actions(services_, device);
+        const disk::ActionResult result = actions.exportEntries(entries, target, &stop);
+        handOff(receiver, [this, result, target] {
+            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
+            workspace::selectFile(QString(), target);
+        });
+    });
+}
+
+// ---- Removal and addition ---------------------------------------------------------------------
+
+void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
+    const bool remove = diskpages::confirmRemoval(
+        window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
+        tr("CAUTION: Only advanced users should delete files. Because device databases manage many files types, "
+           "includes photos and videos, deleting files may lead to unexpected results."));
+    if (!remove) return;
+    const std::vector<PRPhoneSystemFileNodePtr> entries = selectedEntries();
+    if (entries.empty()) return;
+    std::vector<std::string> paths;
+    for (const auto& entry : entries) paths.push_back(entry->filePath.toStdString());
+    const MainThreadReceiver receiver(this);
+    const int device = theDevice;
+    startWorker([this, receiver, device, entries, paths](const std::atomic<bool>&) {
+        disk::FileBrowserActions actions(services_, device);
+        std::vector<bool> removed;
+        const disk::ActionResult result = actions.removeFiles(paths, removed);
+        handOff(receiver, [this, entries, removed, result] {
+            removedFromDevice(entries, removed);
+            diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+        });
+    });
+}
+
+void PRPhoneSystemViewController::removedFromDevice(const std::vector<PRPhoneSystemFileNodePtr>& entries,
+                                                    const std::vector<bool>& removed) {
+    bool any = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!removed[i]) continue;  // a refused removal keeps its row
+        any = true;
+        if (PRPhoneSystemDirNodePtr folder = entries[i]->parent.lock()) {
+            std::vector<PRPhoneSystemFileNodePtr> files = folder->fileChildren();
+            std::erase(files, entries[i]);
+            folder->setFileChildren(std::move(files));
+        }
+        if (previewed_ == entries[i]) clearPreview();
+    }
+    if (any) outlineViewSelectionDidChange();
+}
+
+void PRPhoneSystemViewController::addFilesToSystem(QObject*) {
+    PanelRequest panel;
+    panel.kind = PanelRequest::Kind::Open;
+    panel.chooseFiles = true;
+    panel.window = window();
+    const QString chosen = dialogs::runPanelForPath(panel);
+    openPanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
+}
+
+void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QString& path) {
+    if (returnCode != 1 || path.isEmpty()) return;
+    addFilePath = path;
+    const PRPhoneSystemFileNodePtr selected = libFileController->objectAt(diskpages::currentSourceRow(theTableView));
+    if (!selected) return;
+    const std::string target = disk::FileBrowserActions::addedFilePath(selected->filePath.toStdString(), addFilePath);
+    const std::string folder = target.substr(0, target.rfind('/'));
+    const MainThreadReceiver receiver(this);
+    const int device = theDevice;
+    const QString local = addFilePath;
+    startWorker([this, receiver, device, local, folder](const std::atomic<bool>&) {
+        disk::FileBrowserActions actions(services_, device);
+        std::string added;
+        const disk::ActionResult result = actions.addFile(local, folder, added);
+        handOff(receiver, [this, result, added] {
+            if (result.ok()) {
+                // The new file joins its folder's list at once (placing an existing path twice
+                // would list it twice).
+                bool listed = false;
+                const QString path = QString::fromStdString(added);
+                for (const auto& entry : libFileController->content()) listed |= entry->filePath == path;
+                if (!listed) {
+                    auto item = PRPhoneSystemDirNode::create();
+                    item->filePath = path;
+                    item->isFile = true;
+                    item->fileSize = OstrevaneAppDelegate::sizeText(result.bytes);
+                    item->fileSizeNumber = result.bytes;
+                    libTreeController->addTreeNode(item);
+                }
+                outlineViewSelectionDidChange();
+            }
+            diskpages::alertFailures(window(), tr("The file could not be added."), result);
+        });
+    });
+}

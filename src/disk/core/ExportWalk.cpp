@@ -1,0 +1,85 @@
+#include "disk/core/ExportWalk.h"
+
+#include "platform/LocalNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace disk {
+
+ExportWalk::ExportWalk(DeviceFileService& service, QString exportPath, const std::atomic<bool>* stop)
+    : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
+
+QString ExportWalk::localPathOf(const std::string& devicePath) const {
+    return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
+}
+
+bool ExportWalk::copyFile(DeviceFileService& service, const std::string& devicePath, uint64_t size,
+                          const QString& localPath, ActionResult& result) {
+    if (!QDir().mkpath(QFileInfo(localPath).path())) {
+        result.failed(devicePath, "the folder " + QFileInfo(localPath).path().toStdString() + " cannot be made");
+        return false;
+    }
+    const int status = service.CopyToLocal(devicePath, localPath.toStdString());
+    // An empty device file copies no bytes and so reports a failure, yet its empty copy is there.
+    const QFileInfo copy(localPath);
+    if (copy.isFile() && uint64_t(copy.size()) == size && (status == 0 || size == 0)) {
+        result.succeeded(size);
+        return true;
+    }
+    QFile::remove(localPath);
+    result.failed(devicePath, status == 0 ? "the copy is incomplete"
+                                          : "the device refused the copy (status " + std::to_string(status) + ")");
+    return false;
+}
+
+bool ExportWalk::copyFile(DeviceFileService& service, const std::string& devicePath, const QString& localPath,
+                          ActionResult& result) {
+    DeviceEntry entry;
+    if (!service.FileInfo(devicePath, entry)) {
+        result.failed(devicePath, "the device has no such file");
+        return false;
+    }
+    if (entry.kind != DeviceEntry::Kind::Regular) {
+        result.failed(devicePath, "it is not a file");
+        return false;
+    }
+    return copyFile(service, devicePath, entry.size, localPath, result);
+}
+
+void ExportWalk::exportFolder(const std::string& devicePath) {
+    const QString local = localPathOf(devicePath);
+    if (!QDir().mkpath(local)) {
+        result_.failed(devicePath, "the folder " + local.toStdString() + " cannot be made");
+        return;
+    }
+    traverseExportDirWithpath(devicePath);
+}
+
+void ExportWalk::exportEntry(const std::string& devicePath) {
+    DeviceEntry entry;
+    if (!service_.FileInfo(devicePath, entry)) {
+        result_.failed(devicePath, "the device has no such file");
+        return;
+    }
+    if (entry.kind == DeviceEntry::Kind::Directory)
+        exportFolder(devicePath);
+    else if (entry.kind == DeviceEntry::Kind::Regular)
+        copyFile(service_, devicePath, entry.size, localPathOf(devicePath), result_);
+}
+
+void ExportWalk::traverseExportDirWithpath(const std::string& path) {
+    std::vector<std::string> names;
+    if (!service_.ListDirectory(path, names)) return;
+    const std::string prefix = path.ends_with('/') ? path : path + "/";
+    for (const std::string& name : names) {
+        if (stopped()) return;
+        // The folder itself and the one above are not entries: following them would never end
+        // or would leave the folder being exported.
+        if (name.empty() || name == "." || name == "..") continue;
+        exportEntry(prefix + name);
+    }
+}
+
+}  // namespace disk

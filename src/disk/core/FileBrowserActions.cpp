@@ -1,0 +1,148 @@
+#include "disk/core/FileBrowserActions.h"
+
+#include "disk/core/ExportWalk.h"
+#include "platform/LocalNames.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace disk {
+
+namespace {
+
+QString lastComponent(const std::string& devicePath) {
+    return QString::fromStdString(devicePath.substr(devicePath.rfind('/') + 1));
+}
+
+const char* const kNoService = "the device's files cannot be reached";
+
+}  // namespace
+
+ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& files, const QString& target,
+                                             const std::atomic<bool>* stop) {
+    ActionResult result;
+    if (!QDir().mkpath(target)) {
+        result.failed(target.toStdString(), "the folder cannot be made");
+        return result;
+    }
+    std::unique_ptr<DeviceFileService> service;
+    for (const BrowserFile& file : files) {
+        if (stop && stop->load()) break;
+        const QString local = target + QLatin1Char('/') + localnames::safeLocalName(lastComponent(file.devicePath));
+        if (!file.localCopy.isEmpty() && QFileInfo(file.localCopy).isFile()) {
+            QFile::remove(local);
+            if (QFile::copy(file.localCopy, local))
+                result.succeeded(file.size);
+            else
+                result.failed(file.devicePath, "the file cannot be written to " + local.toStdString());
+            continue;
+        }
+        if (!service) service = services_.startMediaArea(device_);
+        if (!service) {
+            result.failed(file.devicePath, kNoService);
+            continue;
+        }
+        ExportWalk::copyFile(*service, file.devicePath, local, result);
+    }
+    return result;
+}
+
+ActionResult FileBrowserActions::exportEntries(const std::vector<std::string>& devicePaths, const QString& exportPath,
+                                               const std::atomic<bool>* stop) {
+    ActionResult result;
+    if (devicePaths.empty()) return result;
+    auto service = services_.startMediaArea(device_);
+    if (!service) {
+        result.failed(devicePaths.front(), kNoService);
+        return result;
+    }
+    ExportWalk walk(*service, exportPath, stop);
+    for (const std::string& path : devicePaths) {
+        if (stop && stop->load()) break;
+        walk.exportEntry(path);
+    }
+    return walk.result();
+}
+
+ActionResult FileBrowserActions::removeFiles(const std::vector<std::string>& devicePaths, std::vector<bool>& removed) {
+    ActionResult result;
+    removed.assign(devicePaths.size(), false);
+    if (devicePaths.empty()) return result;
+    auto service = services_.startMediaArea(device_);
+    for (size_t i = 0; i < devicePaths.size(); ++i) {
+        if (!service) {
+            result.failed(devicePaths[i], kNoService);
+            continue;
+        }
+        DeviceEntry entry;
+        const uint64_t size = service->FileInfo(devicePaths[i], entry) ? entry.size : 0;
+        const int status = service->RemovePath(devicePaths[i]);
+        if (status == 0) {
+            removed[i] = true;
+            result.succeeded(size);
+        } else {
+            result.failed(devicePaths[i], "the device refused the removal (status " + std::to_string(status) + ")");
+        }
+    }
+    return result;
+}
+
+std::string FileBrowserActions::addedFilePath(const std::string& selectedPath, const QString& localFile) {
+    const std::string folder = selectedPath.substr(0, selectedPath.rfind('/'));
+    return folder + "/" + QFileInfo(localFile).fileName().toStdString();
+}
+
+ActionResult FileBrowserActions::addFile(const QString& localFile, const std::string& deviceFolder, std::string& added) {
+    ActionResult result;
+    const QFileInfo info(localFile);
+    added = deviceFolder + "/" + info.fileName().toStdString();
+    if (!info.isFile()) {
+        result.failed(localFile.toStdString(), "it is not a file that can be read");
+        return result;
+    }
+    auto service = services_.startMediaArea(device_);
+    if (!service) {
+        result.failed(added, kNoService);
+        return result;
+    }
+    const int status = service->CopyToDevice(localFile.toStdString(), added);
+    DeviceEntry entry;
+    // An empty file copies no bytes and so reports a failure, yet the device holds it.
+    if (status == 0 || (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == DeviceEntry::Kind::Regular))
+        result.succeeded(uint64_t(info.size()));
+    else
+        result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");
+    return result;
+}
+
+QString PreviewCopies::copyPathOf(const std::string& devicePath) const {
+    const QByteArray key =
+        QCryptographicHash::hash(QByteArray::fromStdString(devicePath), QCryptographicHash::Sha1).toHex().left(16);
+    return folder_ + QLatin1Char('/') + QString::fromLatin1(key) + QLatin1Char('-') +
+           localnames::safeLocalName(lastComponent(devicePath));
+}
+
+QString PreviewCopies::madeCopy(const std::string& devicePath) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = made_.find(devicePath);
+    return it != made_.end() && QFileInfo(it->second).isFile() ? it->second : QString();
+}
+
+QString PreviewCopies::localCopy(DiskDeviceServices& services, int deviceIndex, const BrowserFile& file,
+                                 ActionResult& result) {
+    if (QString made = madeCopy(file.devicePath); !made.isEmpty()) return made;
+    auto service = services.startMediaArea(deviceIndex);
+    if (!service) {
+        result.failed(file.devicePath, kNoService);
+        return {};
+    }
+    const QString local = copyPathOf(file.devicePath);
+    if (!ExportWalk::copyFile(*service, file.devicePath, local, result)) return {};
+    std::lock_guard<std::mutex> lock(mutex_);
+    made_[file.devicePath] = local;
+    return local;
+}
+
+}  // namespace disk

@@ -1,0 +1,16 @@
+// Local file names made from what a device says: a device name is outside data, so it becomes
+// a local name only through these, and a path built from a device path stays inside its root
+// whatever the device's names are ("..", "/", empty).
+#pragma once
+
+#include <QString>
+
+namespace localnames {
+
+// A device name made safe as one local file name: no "/" or NUL, never "", "." or "..".
+QString safeLocalName(const QString& name);
+// root followed by the device path, each component made safe (after "/." became "/"), so that
+// the result always lies inside root.
+QString localPathUnder(const QString& root, const QString& devicePath);
+
+}  // namespace localnames

@@ -1,0 +1,374 @@
+// The recovery into a folder: every category of a scanned backup lands in its sub-folder with
+// the files equal to the backup's, copies are exact at the chunk edges, names from a backup
+// cannot leave the chosen folder, record texts cannot break the page, and a folder that
+// cannot be written is reported rather than half-written.
+#include "BrowserTestBackups.h"
+#include "TestSupport.h"
+
+#include "browser/core/PRBackupFileTree.h"
+#include "browser/core/PRBackupRecovery.h"
+#include "export/PRHtmlController.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <map>
+#include <set>
+#include <QRegularExpression>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string randomBytes(size_t size, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = char(gen() & 0xff);
+    return bytes;
+}
+
+// Every file below folder, as paths relative to it.
+std::set<std::string> filesBelow(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files.insert(fs::relative(e.path(), folder).string());
+    return files;
+}
+
+// The conversation page as text (it is written as UTF-16 with a byte-order mark).
+QString pageText(const std::string& path) {
+    const std::string bytes = readAll(path);
+    auto decode = QStringDecoder(QStringDecoder::Utf16);
+    return decode(QByteArray(bytes.data(), qsizetype(bytes.size())));
+}
+
+// A vCard parses when it is one BEGIN/END block of "NAME:value" lines with a version and a name.
+bool parsesAsVCard(const std::string& text) {
+    const QStringList lines = QString::fromStdString(text).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
+    if (lines.size() < 4 || lines.first() != "BEGIN:VCARD" || lines.last() != "END:VCARD") return false;
+    if (!lines.contains("VERSION:3.0")) return false;
+    bool named = false;
+    for (const QString& line : lines) {
+        if (!line.contains(':') && !line.startsWith(' ')) return false;
+        named = named || line.startsWith("FN:") || line.startsWith("N:");
+    }
+    return named;
+}
+
+// Copies with files limited to 1 MiB; exits 0 when the copy failed on writing.
+[[noreturn]] void copyUnderSizeLimit(const std::string& source, const std::string& target) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1 << 20;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string why;
+    const bool copied = PRBackupRecovery::copyFile(source, target, &why);
+    std::_Exit(!copied && why.find("cannot write") == 0 ? 0 : 1);
+}
+
+class BackupRecoveryTest : public testsupport::HomeTest {
+protected:
+    std::string scratch(const std::string& name) { return testsupport::scratchDirectory("Recovery/" + name); }
+};
+
+}  // namespace
+
+TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualToTheBackup) {
+    auto size = browsertest::smallSize(12, 60);
+    size.photos = true;
+    const auto made = browsertest::makeBackup(scratch("backup"), "Ann's iPhone", size);
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+
+    PRRecoverySelection s = recoverySelectionOf(*intake, made.device.name);
+    auto markAll = [](auto& array) {
+        for (auto& r : array) r->setBSelected(true);
+    };
+    markAll(s.photoAndVideoArray);
+    markAll(s.contactArray);
+    markAll(s.messageTreeArray);
+    markAll(s.noteArray);
+    markAll(s.callHistoryArray);
+    markAll(s.bookMarkArray);
+    markAll(s.calenderArray);
+    markAll(s.faceTwitterArray);
+    for (const auto& root : s.treeRoots) PRBackupFileTree::setFolderState(root, PRTreeSelected);
+    ASSERT_FALSE(s.contactArray.empty());
+    ASSERT_FALSE(s.messageTreeArray.empty());
+    ASSERT_FALSE(s.treeRoots.empty());
+
+    const std::string out = scratch("out") + "/" + PRBackupRecovery::defaultFolderName(QDateTime::currentDateTime());
+    PRBackupRecovery recovery;
+    const PRRecoveryResult result = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
+    EXPECT_GE(result.written, PRBackupRecovery::countSelected(s));
+    EXPECT_EQ(recovery.allSelectedFileNum(), PRBackupRecovery::countSelected(s));
+
+    for (const char* folder : {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark",
+                               "Calendar&Reminder", "FaceBook&Twitter"})
+        EXPECT_TRUE(fs::is_directory(out + "/" + folder)) << folder;
+    for (const char* file : {"Contact/Contacts.txt", "Note/Notes.txt", "CallHistory/Call History.txt",
+                             "BookMark/BookMark.txt", "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
+        EXPECT_TRUE(fs::is_regular_file(out + "/" + file)) << file;
+
+    // Every photo and every backup file equal to its source, byte for byte.
+    // (Two records of one name leave the last one written.)
+    std::map<std::string, std::string> lastOfName;
+    for (const auto& photo : s.photoAndVideoArray) lastOfName[photo->fileNodeName()] = photo->filePath();
+    EXPECT_FALSE(lastOfName.empty());
+    for (const auto& [name, source] : lastOfName)
+        EXPECT_TRUE(readAll(out + "/Photo&Video/" + name) == readAll(source)) << name;
+    uint64_t backupFiles = 0;
+    std::function<void(const PRTreeDirNodePtr&)> walk = [&](const PRTreeDirNodePtr& dir) {
+        for (const auto& file : dir->fileChildren()) {
+            if (!file->isFile()) continue;
+            ++backupFiles;
+            const std::string copy = out + "/Ann's iPhone/" + file->dirFilePath();
+            ASSERT_TRUE(fs::is_regular_file(copy)) << copy;
+            EXPECT_TRUE(readAll(copy) == readAll(*file->filePath())) << copy;
+        }
+        for (const auto& child : dir->children()) walk(child);
+    };
+    for (const auto& root : s.treeRoots) walk(root);
+    EXPECT_GT(backupFiles, 3u);
+
+    // One entry per contact, and their cards parse.
+    const std::string contacts = readAll(out + "/Contact/Contacts.txt");
+    for (const auto& c : s.contactArray) EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
+    int cards = 0;
+    for (const auto& e : fs::directory_iterator(out + "/Contact")) {
+        if (e.path().extension() != ".vcf") continue;
+        ++cards;
+        EXPECT_TRUE(parsesAsVCard(readAll(e.path()))) << e.path();
+    }
+    EXPECT_GT(cards, 0);
+
+    const QString page = pageText(out + "/Message/Messages.html");
+    EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(page.trimmed().endsWith("</html>"));
+    EXPECT_EQ(page.count("<hr/>"), qsizetype(s.messageTreeArray.size()));
+}
+
+TEST_F(BackupRecoveryTest, CopiesAreExactAtEveryChunkEdgeAndReplaceALongerFile) {
+    const std::string dir = scratch("copies");
+    const size_t chunk = PRBackupRecovery::kCopyChunk;
+    unsigned seed = 1;
+    for (size_t size : {size_t(0), size_t(1), chunk - 1, chunk, chunk + 1, 2 * chunk + 12345}) {
+        const std::string source = dir + "/src-" + std::to_string(size);
+        const std::string target = dir + "/dst-" + std::to_string(size);
+        const std::string bytes = randomBytes(size, seed++);
+        writeBytes(source, bytes);
+        writeBytes(target, std::string(size + 100, 'x'));  // an earlier, longer file of that name
+        std::string reason;
+        ASSERT_TRUE(PRBackupRecovery::copyFile(source, target, &reason)) << reason;
+        EXPECT_EQ(fs::file_size(target), size);
+        EXPECT_TRUE(readAll(target) == bytes) << size;
+    }
+    // No hidden temporary file stays behind.
+    for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+TEST_F(BackupRecoveryTest, AFailedCopyLeavesNothingUnderTheFinalName) {
+    const std::string dir = scratch("failed");
+    std::string reason;
+    EXPECT_FALSE(PRBackupRecovery::copyFile(dir + "/missing", dir + "/out", &reason));
+    EXPECT_NE(reason.find("missing"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir + "/out"));
+
+    // A file standing where the folder should be.
+    writeBytes(dir + "/src", "abc");
+    writeBytes(dir + "/blocker", "i am a file");
+    EXPECT_FALSE(PRBackupRecovery::copyFile(dir + "/src", dir + "/blocker/out", &reason));
+    EXPECT_EQ(readAll(dir + "/blocker"), "i am a file");
+
+    // Disk full mid-copy (a file-size limit in a child process): the earlier file stays whole.
+    writeBytes(dir + "/big", randomBytes(3 << 20, 9));
+    writeBytes(dir + "/kept", "earlier");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(copyUnderSizeLimit(dir + "/big", dir + "/kept"), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(readAll(dir + "/kept"), "earlier");
+    for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFolder) {
+    const std::string backup = scratch("crafted");
+    writeBytes(backup + "/photo", "jpeg");
+    writeBytes(backup + "/social", "db");
+    writeBytes(backup + "/card", "BEGIN:VCARD\nVERSION:3.0\nFN:x\nEND:VCARD\n");
+    const std::string outer = scratch("hostile-out");
+    const std::string out = outer + "/chosen";
+
+    PRRecoverySelection s;
+    s.deviceName = "../..";
+    for (const char* name : {"../../escape.jpg", "..", "", "a/../../b.jpg"}) {
+        auto p = std::make_shared<PRPhotoAndVideoNode>();
+        p->setFileNodeName(name);
+        p->setFilePath(backup + "/photo");
+        p->setBSelected(true);
+        s.photoAndVideoArray.push_back(p);
+    }
+    auto social = std::make_shared<PRFaceTwitterNode>();
+    social->setFaceTwitterFileName("/etc/passwd");
+    social->setFaceTwitterFilePath(backup + "/social");
+    social->setBSelected(true);
+    s.faceTwitterArray.push_back(social);
+    for (const char* name : {"../../contact", "."}) {
+        auto c = std::make_shared<PRContactNode>();
+        c->setContactName(name);
+        c->setBSelected(true);
+        s.contactArray.push_back(c);
+    }
+    auto root = std::make_shared<PRTreeDirNode>();
+    root->setFileName("HomeDomain");
+    auto file = std::make_shared<PRTreeFileNode>();
+    file->setDirFilePath("../../../tree-escape.txt");
+    file->setFilePath(backup + "/photo");
+    file->setIsFile(true);
+    file->setParent(root);
+    root->addFileChildren(file);
+    PRBackupFileTree::setFolderState(root, PRTreeSelected);
+    s.treeRoots.push_back(root);
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("<script>alert(1)</script>");
+    conversation->setBSelected(true);
+    auto message = std::make_shared<PRMessageNode>();
+    message->setMessageName("Eve");
+    message->setMessageContent("</p><img src=x onerror=alert(2)>");
+    message->setMessageType("Received");
+    conversation->MessageNodeArray().push_back(message);
+    auto card = std::make_shared<PRMessageNode>();
+    card->setMessageType("Received");
+    card->setIsHasAttach(true);
+    card->setAttachmentPath(backup + "/card");
+    card->setAttachType("Contact");
+    conversation->MessageNodeArray().push_back(card);
+    s.messageTreeArray.push_back(conversation);
+
+    PRBackupRecovery recovery;
+    const PRRecoveryResult result = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
+    // Nothing beside the chosen folder, nothing in the backup.
+    EXPECT_EQ(filesBelow(outer).size(), filesBelow(out).size());
+    EXPECT_EQ(filesBelow(backup).size(), 3u);
+    EXPECT_FALSE(fs::exists(outer + "/escape.jpg"));
+    const auto written = filesBelow(out);
+    EXPECT_TRUE(written.count("Photo&Video/_.."));
+    EXPECT_TRUE(written.count("Photo&Video/.._.._escape.jpg"));
+    EXPECT_TRUE(written.count("FaceBook&Twitter/_etc_passwd"));
+    EXPECT_TRUE(written.count("Contact/.._.._contact.vcf"));
+    EXPECT_TRUE(written.count("Message/card.vcf"));
+    EXPECT_TRUE(std::any_of(written.begin(), written.end(),
+                            [](const std::string& f) { return f.find("tree-escape.txt") != std::string::npos; }));
+    for (const std::string& f : written)
+        for (const auto& part : fs::path(f)) EXPECT_NE(part, "..") << f;
+
+    const QString page = pageText(out + "/Message/Messages.html");
+    EXPECT_FALSE(page.contains("<script>"));
+    EXPECT_FALSE(page.contains("<img src=x"));
+    EXPECT_TRUE(page.contains("&lt;script&gt;"));
+}
+
+TEST_F(BackupRecoveryTest, AFolderThatCannotBeWrittenIsReportedAndTheRestIsWritten) {
+    const std::string dir = scratch("blocked");
+    writeBytes(dir + "/notafolder", "x");
+    PRRecoverySelection s;
+    auto note = std::make_shared<PRNoteNode>();
+    note->setNoteTitle("kept");
+    note->setBSelected(true);
+    s.noteArray.push_back(note);
+    s.contactArray.push_back(std::make_shared<PRContactNode>());
+    s.contactArray.back()->setBSelected(true);
+
+    PRBackupRecovery whole;
+    PRRecoveryResult r = whole.recoverFilesThread(s, dir + "/notafolder/out");
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.firstFailedPath, dir + "/notafolder/out");
+
+    // One category folder blocked by a file: named, the others still written.
+    const std::string out = dir + "/out";
+    writeBytes(out + "/Contact", "squatter");
+    PRBackupRecovery partly;
+    r = partly.recoverFilesThread(s, out);
+    EXPECT_EQ(r.firstFailedPath, out + "/Contact");
+    EXPECT_GE(r.failures, 1u);
+    EXPECT_EQ(readAll(out + "/Contact"), "squatter");
+    EXPECT_NE(readAll(out + "/Note/Notes.txt").find("Title:kept  "), std::string::npos);
+}
+
+TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
+    const std::string dir = scratch("conversation");
+    writeBytes(dir + "/backup/abc123", randomBytes(5000, 3));
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("Bob");
+    conversation->setMessageTreeNodeAdress("+1 555");
+    conversation->setBSelected(true);
+    auto add = [&](const char* name, const char* type, const char* text) {
+        auto m = std::make_shared<PRMessageNode>();
+        m->setMessageName(name);
+        m->setMessageType(type);
+        m->setMessageContent(text);
+        conversation->MessageNodeArray().push_back(m);
+        return m;
+    };
+    add(" ", "Send", "hi");
+    add("Bob", "Received", "yo & co");
+    auto video = add("Bob", "Send", "");
+    video->setIsHasAttach(true);
+    video->setAttachmentPath(dir + "/backup/abc123");
+    video->setAttachType("Mov");
+    PRRecoverySelection s;
+    s.deviceName = "Phone";
+    s.messageTreeArray = {conversation};
+    auto nameless = std::make_shared<PRContactNode>();
+    nameless->setRowid(7);
+    nameless->setBSelected(true);
+    auto company = std::make_shared<PRContactNode>();
+    company->setContactCompany("ACME");
+    company->setBSelected(true);
+    s.contactArray = {nameless, company};
+
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, dir + "/out");
+    EXPECT_TRUE(r.ok()) << r.firstReason;
+    EXPECT_EQ(r.written, 2u + 2u);  // the conversation and its video; two contacts
+    EXPECT_EQ(readAll(dir + "/out/Message/abc123.mov"), readAll(dir + "/backup/abc123"));
+    EXPECT_TRUE(fs::exists(dir + "/out/Contact/unknown 7.vcf"));
+    EXPECT_TRUE(fs::exists(dir + "/out/Contact/ACME.vcf"));
+
+    const QString page = pageText(dir + "/out/Message/Messages.html");
+    EXPECT_EQ(page.count("<p><h3>Name: Bob &nbsp;&nbsp;Phone: +1 555 "), 1);
+    EXPECT_EQ(page.count("<p class='name'>"), 3);
+    EXPECT_EQ(page.count("<hr/>"), 1);
+    EXPECT_TRUE(page.contains("Name: Me &nbsp;&nbsp; Date:"));
+    EXPECT_TRUE(page.contains("<p class='triangle-isosceles2'> hi </p>"));
+    EXPECT_TRUE(page.contains("<p class='triangle-isosceles'> yo &amp; co </p>"));
+    EXPECT_TRUE(page.contains("<p class='imgdic'><img src='"));
+
+    PRCallHistoryNode call;
+    call.setCallName("Al");
+    call.setCallDuration("00:01:02");
+    EXPECT_EQ(PRBackupRecovery::callHistoryEntry(call), "Name:Al  Phone:  Date:  Type:  Duration:00:01:02  ");
+
+    const QDateTime when(QDate(2013, 5, 1), QTime(14, 22, 5));
+    EXPECT_EQ(PRBackupRecovery::defaultFolderName(when), "Quillomatrix 2013-05-01 - 14.22.05");
+}

@@ -1,0 +1,222 @@
+// The device file browser against the sample device through the device layer: the tree shows
+// the media area, previews show images and text and open other files, a folder export is
+// identical to the device's folder, files are exported, deleted (after the confirmation only)
+// and added.
+#include "DeviceFolder.h"
+#include "DialogAnswers.h"
+#include "LocalFiles.h"
+#include "SampleDevice.h"
+#include "disk/PRPhoneSystemViewController.h"
+#include "disk/PRSystemLibTreeController.h"
+#include "disk/PRSystemlibFileController.h"
+#include "platform/Dialogs.h"
+#include "platform/SimulatedDevices.h"
+#include "platform/Workspace.h"
+
+#include <QItemSelectionModel>
+#include <QPlainTextEdit>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using localfiles::slurp;
+using localfiles::treeOf;
+
+class FileBrowserPageTest : public devicetest::DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        dialogs::setResponder(&responder);
+        workspace::setRecorder([this](workspace::Action action, const QString& path) { opened.emplace_back(action, path); });
+        folder = home.path() + "/sample";
+        ASSERT_TRUE(sampledevice::write(folder));
+        simId = attachAndWait(folder);
+        page = std::make_unique<PRPhoneSystemViewController>();
+        page->deviceConnected = [] { return simdevice::attachedCount() > 0; };
+        host.resize(1000, 600);
+        page->showPhoneSystemView(&host);
+        host.show();
+        page->LookupSystemTree(connected.back());
+        ASSERT_TRUE(waitIdle());
+        ASSERT_TRUE(page->bLoadFinished);
+    }
+    void TearDown() override {
+        page.reset();
+        EXPECT_TRUE(testsupport::waitForWorkers());
+        dialogs::setResponder(nullptr);
+        workspace::setRecorder({});
+        DeviceTest::TearDown();
+    }
+    bool waitIdle() {
+        return testsupport::waitUntil([this] { return page->runningWorkers() == 0; }, std::chrono::seconds(60));
+    }
+    // Shows the folder of a device path in the outline.
+    void openFolder(const std::string& devicePath) {
+        PRPhoneSystemDirNodePtr node = page->libTreeController->content().at(0);
+        for (const QString& part : QString::fromStdString(devicePath).replace("/.", "/").split('/', Qt::SkipEmptyParts)) {
+            PRPhoneSystemDirNodePtr next;
+            for (const auto& child : node->children())
+                if (child->fileDirName == part) next = child;
+            ASSERT_TRUE(next) << devicePath;
+            node = next;
+        }
+        page->theOutlineView->setCurrentIndex(page->libTreeController->indexForNode(node.get()));
+    }
+    // Selects the rows of the named files in the table (the last one current).
+    void selectFiles(const QStringList& names) {
+        auto* proxy = static_cast<QSortFilterProxyModel*>(page->theTableView->model());
+        page->theTableView->clearSelection();
+        for (const QString& name : names) {
+            int row = -1;
+            for (size_t i = 0; i < page->libFileController->content().size(); ++i)
+                if (page->libFileController->content()[i]->fileName == name) row = int(i);
+            ASSERT_GE(row, 0) << name.toStdString();
+            const QModelIndex index = proxy->mapFromSource(page->libFileController->index(row, 0));
+            page->theTableView->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    QStringList shownNames() const {
+        QStringList names;
+        for (const auto& e : page->libFileController->content()) names << e->fileName;
+        return names;
+    }
+
+    DialogAnswers responder;
+    std::vector<std::pair<workspace::Action, QString>> opened;
+    std::string folder;
+    int simId = 0;
+    QWidget host;
+    std::unique_ptr<PRPhoneSystemViewController> page;
+};
+
+TEST_F(FileBrowserPageTest, TheTreeShowsTheMediaAreaAndPreviewsItsFiles) {
+    // Every folder of the media area is in the tree, every entry in its folder's list.
+    size_t entries = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder + "/media")) {
+        if (!entry.is_directory()) continue;
+        const std::string devicePath = entry.path().string().substr(folder.size() + 6);
+        if (fs::is_empty(entry.path())) continue;  // an empty folder is only an entry of its parent
+        openFolder(devicePath);
+        size_t inFolder = 0;
+        for (const auto& e : fs::directory_iterator(entry.path())) {
+            (void)e;
+            ++inFolder;
+        }
+        EXPECT_EQ(page->libFileController->rowCount(), int(inFolder)) << devicePath;
+        entries += inFolder;
+    }
+    EXPECT_GT(entries, 80u);
+    // A second visit does not walk again.
+    page->LookupSystemTree(connected.back());
+    EXPECT_EQ(page->runningWorkers(), 0);
+
+    openFolder("/general_storage/Archive/2014/04/Photos");
+    selectFiles({"Beach.jpg"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->previewKind(), "image");
+    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()), slurp(folder + "/media/general_storage/Archive/2014/04/Photos/Beach.jpg"));
+    testsupport::saveScreenshot(&host, "filebrowser-image");
+
+    openFolder("/general_storage/Archive/Notes");
+    selectFiles({"Ideas.txt"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->previewKind(), "text");
+    EXPECT_EQ(page->showTextView->toPlainText(), "Paint the fence.\nCall the plumber.\n");
+    testsupport::saveScreenshot(&host, "filebrowser-text");
+
+    openFolder("/Downloads");
+    selectFiles({"Travel Guide.pdf"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->previewKind(), "document");
+    page->openPreviewedFile();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, workspace::Action::OpenFile);
+    EXPECT_EQ(opened[0].second, page->previewedLocalPath());
+    testsupport::saveScreenshot(&host, "filebrowser-document");
+
+    // Previewed again, the local copy is used: the device is not asked.
+    const QString copy = page->previewedLocalPath();
+    simdevice::failCall(simId, "AMDeviceStartService", 7);
+    selectFiles({"downloads.28.sqlitedb"});
+    ASSERT_TRUE(waitIdle());
+    selectFiles({"Travel Guide.pdf"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->previewedLocalPath(), copy);
+}
+
+TEST_F(FileBrowserPageTest, AFolderExportIsIdenticalToTheDeviceFolder) {
+    const std::string chosen = home.path() + "/Exports/Mirror";
+    responder.panelAnswer = {QString::fromStdString(chosen)};
+    openFolder("/general_storage");
+    page->ExportDirFileToMac();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(responder.alerts.empty());
+    EXPECT_EQ(treeOf(chosen + "/general_storage", false), treeOf(folder + "/media/general_storage", true));
+    EXPECT_TRUE(fs::is_directory(chosen + "/general_storage/Archive/Empty"));
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.back(), std::make_pair(workspace::Action::ShowFolder, QString::fromStdString(chosen)));
+
+    // Single files go flat into the chosen folder, and into Documents.
+    const std::string flat = home.path() + "/Exports/Flat";
+    responder.panelAnswer = {QString::fromStdString(flat)};
+    openFolder("/Downloads");
+    selectFiles({"Travel Guide.pdf", "downloads.28.sqlitedb"});
+    page->ExportTheFileToMac();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(slurp(flat + "/Travel Guide.pdf"), slurp(folder + "/media/Downloads/Travel Guide.pdf"));
+    EXPECT_EQ(slurp(flat + "/downloads.28.sqlitedb"), slurp(folder + "/media/Downloads/downloads.28.sqlitedb"));
+    page->ExportTheFileToDocument();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(fs::exists(home.path() + "/Documents/Travel Guide.pdf"));
+}
+
+TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesideTheSelection) {
+    openFolder("/general_storage/Archive/2014/05/Receipts");
+    selectFiles({"Hardware Store.txt"});
+    responder.alertAnswer = NSAlertSecondButtonReturn;  // "Cancel"
+    page->RemoveTheFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(responder.alerts.size(), 1u);
+    EXPECT_EQ(responder.alerts[0].buttons, (QStringList{"Deleted", "Cancel"}));
+    EXPECT_TRUE(fs::exists(folder + "/media/general_storage/Archive/2014/05/Receipts/Hardware Store.txt"));
+
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
+    page->RemoveTheFiles();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_FALSE(fs::exists(folder + "/media/general_storage/Archive/2014/05/Receipts/Hardware Store.txt"));
+    EXPECT_EQ(shownNames(), QStringList{"index"});  // shown without its dot
+    EXPECT_EQ(responder.alerts.size(), 2u);  // no failure to tell
+
+    const std::string local = home.path() + "/Desk/Packing List.txt";
+    fs::create_directories(home.path() + "/Desk");
+    std::ofstream(local) << "tent\nstove\n";
+    responder.panelAnswer = {QString::fromStdString(local)};
+    selectFiles({"index"});
+    page->addFilesToSystem();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(slurp(folder + "/media/general_storage/Archive/2014/05/Receipts/Packing List.txt"), "tent\nstove\n");
+    EXPECT_EQ(shownNames(), (QStringList{"index", "Packing List.txt"}));
+    testsupport::saveScreenshot(&host, "filebrowser-added");
+
+    // A folder that is not empty cannot be deleted: the device refuses, its row stays and one
+    // alert names it.
+    openFolder("/general_storage/Archive");
+    selectFiles({"Notes"});
+    page->RemoveTheFiles();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(responder.alerts.size(), 4u);
+    EXPECT_TRUE(responder.alerts.back().informativeText.contains("/general_storage/Archive/Notes"));
+    EXPECT_TRUE(shownNames().contains("Notes"));
+}
+
+}  // namespace

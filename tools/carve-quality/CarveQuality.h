@@ -1,0 +1,33 @@
+// Scores the deleted-record carvers on databases a phone could have left: each kind's database
+// is written with natural values in a real iOS layout, 30% of its rows deleted, carved, and
+// every record the carver reports is matched against the rows that were written.
+#pragma once
+
+#include "NaturalFixtures.h"
+
+#include <string>
+
+namespace carvequality {
+
+struct Score {
+    int deleted = 0;        // rows deleted from the database
+    int recoverable = 0;    // of those, rows whose text is still somewhere in the file (SQLite
+                            // itself overwrites some when it repacks the pages beside a deletion)
+    int recovered = 0;      // of those, reported with their own fields right and no joined field wrong
+    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had
+    int reported = 0;       // records the carver reported
+    int liveAsDeleted = 0;  // reported records that are live rows
+    int wrongJoins = 0;     // a deleted row's record carrying another row's joined field (a wrong
+                            // phone, body, address or place; an empty one is counted as missing)
+    int garbage = 0;        // records that are no row at all, carry a wrong own field, or repeat one
+    double recall() const { return deleted ? 100.0 * recovered / deleted : 100.0; }
+    double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }
+    double share(int n) const { return reported ? 100.0 * n / reported : 0.0; }
+};
+
+// Writes the kind's database into folder (created when missing), carves it and scores it.
+// With explain, each miss and each wrong record is printed on standard error.
+Score measure(carvefix::CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder,
+              bool explain = false);
+
+}  // namespace carvequality

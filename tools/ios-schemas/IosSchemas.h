@@ -1,0 +1,63 @@
+// The personal databases of an iPhone of iOS 4 to 7 as the device itself lays them out: every
+// table, index and trigger of each file, the fixed rows a new file starts with, and the journal
+// kind the device uses. The sample databases, the sample backups and the carving fixtures all
+// create their files from these texts, so a fixture never drifts from what a device writes.
+//
+// Where public descriptions give a device's own statement text it is used as it stands; where
+// they give only the columns (iOS 4 and 5 calendars, Safari bookmarks, the iOS 7 files, which
+// kept the iOS 6 tables), the statement follows those columns in their order.
+#pragma once
+
+#include <string>
+
+namespace iosschema {
+
+enum class Ios { v4 = 4, v5 = 5, v6 = 6, v7 = 7 };
+
+// Files of iOS 5 and later keep a write-ahead log; iOS 4 writes a rollback journal.
+bool writeAheadLog(Ios ios);
+
+// Seconds from 1970-01-01 to 2001-01-01: the newer columns count from 2001.
+constexpr long long kSince2001 = 978307200;
+
+// Library/AddressBook/AddressBook.sqlitedb: ABPerson, ABMultiValue (property 3 phone, 4 e-mail,
+// 5 postal address, 22 web page; label = row id of ABMultiValueLabel), the postal address's
+// parts in ABMultiValueEntry (key = row id of ABMultiValueEntryKey) and the bookkeeping tables.
+std::string addressBook(Ios ios);
+// Its fixed rows: the labels ("_$!<Mobile>!$_" is row 1, "_$!<Home>!$_" 2, "_$!<Work>!$_" 3,
+// "_$!<HomePage>!$_" 4, "iPhone" 5, "_$!<Other>!$_" 6) and the address keys (in the order a
+// device met them: "Country" 1, "Street" 2, "ZIP" 3, "City" 4, "CountryCode" 5, "State" 6).
+std::string addressBookRows();
+// Library/AddressBook/AddressBookImages.sqlitedb (ABFullSizeImage, ABThumbnailImage).
+std::string addressBookImages();
+// The ".mddata" picture file of older backups (ABImage).
+std::string addressBookImagesOld();
+
+// Library/SMS/sms.db: message with group_member (iOS 4; iOS 5 adds the iMessage "madrid"
+// columns), or message, handle, chat, attachment and their joins (iOS 6 and 7).
+std::string messages(Ios ios);
+
+// Library/CallHistory/call_history.db with its timer triggers; addresses, durations and flags
+// (bit 0 set: outgoing) as the phone writes them.
+std::string callHistory(Ios ios);
+// The keys the timer triggers update, and the client version of the layout.
+std::string callHistoryRows(Ios ios);
+
+// Library/Notes/notes.sqlite (Core Data: ZNOTE, ZNOTEBODY with ZNOTE.ZBODY and ZNOTEBODY.ZOWNER
+// naming each other, whose keys each entity counts on its own).
+std::string notes(Ios ios);
+// The older notes.db (Note, note_bodies) some upgraded devices still carry.
+std::string notesLegacy();
+
+// Library/Safari/Bookmarks.db.
+std::string bookmarks(Ios ios);
+
+// The one CREATE TABLE statement of table in a database's schema text (with its ";"), for a
+// maker that needs that table alone; empty when the text has no such table.
+std::string tableStatement(const std::string& schema, const std::string& table);
+
+// Library/Calendar/Calendar.sqlitedb: Event (iOS 4), CalendarItem with Location and Calendar
+// (iOS 5 to 7), plus Store.
+std::string calendar(Ios ios);
+
+}  // namespace iosschema
