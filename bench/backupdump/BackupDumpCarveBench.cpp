@@ -74,7 +74,6 @@ void BM_CallCarverAlone(benchmark::State& state) {
         int posted = 0;
         nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification&) { ++posted; });
         carve::CarveContext context(scan, nc);
-        context.commitDB = nullptr;
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
         benchmark::DoNotOptimize(posted);
         nc.removeObserver(&posted);

@@ -72,7 +72,6 @@ void runCarver(benchmark::State& state, const char* name,
         scan.currentNodeIsiOS6Version = ios6;
         NSNotificationCenter nc;
         carve::CarveContext context(scan, nc);
-        context.commitDB = [](const std::string&) {};
         carve(context);
     }
     state.SetBytesProcessed(state.iterations() * fileSize(path));

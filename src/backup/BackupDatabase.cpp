@@ -2,11 +2,12 @@
 
 #include <cstdlib>
 
-BackupDatabase::BackupDatabase(const std::string& path) {
-    // Read-write first, as the device's own tools open these files (a write-ahead journal
-    // left beside the file is then read too); read-only for a backup the user cannot write.
-    for (int flags : {SQLITE_OPEN_READWRITE, SQLITE_OPEN_READONLY}) {
-        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) == SQLITE_OK) break;
+BackupDatabase::BackupDatabase(const std::string& path) : BackupDatabase(PreparedDatabase::prepare(path)) {}
+
+BackupDatabase::BackupDatabase(std::shared_ptr<PreparedDatabase> prepared) : prepared_(std::move(prepared)) {
+    if (!prepared_) return;
+    // The copy is ours: read-write, as the device's own tools open these files.
+    if (sqlite3_open_v2(prepared_->path().c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
     }

@@ -1,7 +1,10 @@
-// A backup database opened for the readers: an existing file only (a missing one is never
-// created), read-write when the file allows it and read-only otherwise, closed with the object.
-// Queries run row by row, so a database of any size streams through.
+// A backup database opened for the readers: an existing regular file only (a missing one is
+// never created), read through its private prepared copy (PreparedDatabase.h), so that the
+// backup itself is never written. Closed with the object. Queries run row by row, so a
+// database of any size streams through.
 #pragma once
+
+#include "backup/PreparedDatabase.h"
 
 #include <sqlite3.h>
 
@@ -12,7 +15,10 @@
 
 class BackupDatabase {
 public:
+    // The backup's database at path, through a prepared copy (shared with other holders).
     explicit BackupDatabase(const std::string& path);
+    // An already prepared copy; null opens nothing.
+    explicit BackupDatabase(std::shared_ptr<PreparedDatabase> prepared);
     ~BackupDatabase();
     BackupDatabase(const BackupDatabase&) = delete;
     BackupDatabase& operator=(const BackupDatabase&) = delete;
@@ -62,5 +68,6 @@ public:
     };
 
 private:
+    std::shared_ptr<PreparedDatabase> prepared_;
     sqlite3* db_ = nullptr;
 };

@@ -1,16 +1,17 @@
 #include "backup/BackupReaderFields.h"
 
 #include "model/PRRecordFields.h"
+#include "platform/FileOpen.h"
 #include "platform/LogCategories.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 
 namespace backupreader {
 
 bool fileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    return files::isRegularFile(path);
 }
 
 bool directoryExists(const std::string& path) {
@@ -41,14 +42,9 @@ std::optional<std::string> dateText(std::optional<long long> value, bool fileTyp
 }
 
 PRBytes readFile(const std::string& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return nullptr;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<uint64_t>(size) > limit) return nullptr;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
-    return makeBytes(std::move(bytes));
+    std::string bytes;
+    if (!files::readRegularFile(path, limit, &bytes)) return nullptr;
+    return makeBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 }  // namespace backupreader

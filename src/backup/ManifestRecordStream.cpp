@@ -1,5 +1,7 @@
 #include "backup/ManifestRecordStream.h"
 
+#include "platform/FileOpen.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,7 +24,7 @@ ManifestRecordStream::~ManifestRecordStream()
 
 bool ManifestRecordStream::open(const std::string& path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = files::openForReading(path);
     if (fd_ < 0)
         return false;
     struct stat info {};

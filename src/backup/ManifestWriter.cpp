@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 namespace {
-constexpr size_t kLongestString = 0xFFFE;
 
 template <class T>
 void putBigEndian(std::string& out, T value)
@@ -23,7 +22,7 @@ void putString(std::string& out, const std::optional<std::string>& text)
         putBigEndian<uint16_t>(out, 0xFFFF);
         return;
     }
-    const size_t length = std::min(text->size(), kLongestString);
+    const size_t length = std::min(text->size(), kLongestManifestString);
     putBigEndian<uint16_t>(out, static_cast<uint16_t>(length));
     out.append(*text, 0, length);
 }

@@ -2,11 +2,16 @@
 // in the layout ManifestRecordStream reads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The longest string a record holds; a writer cuts longer ones, so a path longer than this
+// cannot be carried.
+constexpr size_t kLongestManifestString = 0xFFFE;
 
 struct ManifestEntry {
     std::string domain;

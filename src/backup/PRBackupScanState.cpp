@@ -91,7 +91,7 @@ PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& dev
 PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone) const
 {
     if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, 1))
-        return (*contact)->contactName();
+        return copiedText((*contact)->contactName());
     return std::nullopt;
 }
 
@@ -99,7 +99,7 @@ PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone,
 {
     if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, kPieceWithData)) {
         messageContactData = (*contact)->imageData();
-        return (*contact)->contactName();
+        return copiedText((*contact)->contactName());
     }
     return std::nullopt;
 }
@@ -108,7 +108,7 @@ PROptionalText PRBackupScanState::getTransNameByPhoneNumber(const std::string& p
 {
     if (const PRContactNodePtr* contact = findContactByPhone(transContactArray, phone, kPieceWithData)) {
         messageContactData = (*contact)->imageData();
-        return (*contact)->contactName();
+        return copiedText((*contact)->contactName());
     }
     return std::nullopt;
 }

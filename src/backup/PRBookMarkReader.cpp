@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 #include "model/PRBookMarkNode.h"
 #include "platform/CoreFoundation.h"
 
@@ -44,7 +43,6 @@ void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
         backupreader::log("messageDB is not exist");
         return;
     }
-    commitDB(*dbPath);
     {
         BackupDatabase db(*dbPath);
         db.query("select TITLE,URL,id, parent,type from bookmarks", [&](const BackupDatabase::Row& row) {

@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 #include "model/PRCalenderNode.h"
 
 #include <unordered_map>
@@ -34,7 +33,6 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
         backupreader::log("CalenderDB is not exist");
         return;
     }
-    commitDB(dbPath);
 
     BackupDatabase db(dbPath);
     const bool ios6 = state_.currentNodeIsiOS6Version;

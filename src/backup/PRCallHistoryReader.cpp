@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 #include "backup/PRContactPhoneIndex.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
@@ -19,7 +18,6 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         backupFolder, {"2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca", "ff1324e6b949111b2fb449ecddb50c89c3699a78"});
     if (!dbPath) return;
     end.arm();
-    commitDB(*dbPath);
 
     const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
     BackupDatabase db(*dbPath);
@@ -35,7 +33,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         call->setCallType(outgoing ? "Outgoing" : "Incoming");
         if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else call->setCallDuration(outgoing ? "Cancelled" : "Missed");
-        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(contact->contactName());
+        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
         nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
     });
 }

@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 
 #include <algorithm>
 #include <cctype>
@@ -114,7 +113,6 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         return;
     }
     end.arm();
-    commitDB(bookPath);
 
     auto& contacts = transfer ? state_.transContactArray : state_.contactArray;
     if (transfer) contacts.clear();

@@ -2,7 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
+#include "backup/MessageSchema.h"
 #include "backup/PRContactPhoneIndex.h"
 #include "backup/SHAH.h"
 #include "model/PRRecordFields.h"
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -159,19 +160,48 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
         if (CFGetTypeID(value) != CFStringGetTypeID()) return std::nullopt;
         return CFStringGetStdString(static_cast<CFStringRef>(value));
     };
-    CFHolder<CFPropertyListRef> info(CFPropertyListCreateFromFile(backupFolder + "/Info.plist"));
-    CFHolder<CFPropertyListRef> manifest(CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist"));
+    std::string infoError, manifestError;
+    CFHolder<CFPropertyListRef> info(CFPropertyListCreateFromFile(backupFolder + "/Info.plist", &infoError));
+    CFHolder<CFPropertyListRef> manifest(CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist", &manifestError));
     std::optional<std::string> version;
     if (CFGetTypeID(info.get()) == CFDictionaryGetTypeID()) {
         version = stringIn(info.get(), "Product Version");
     } else if (CFGetTypeID(manifest.get()) == CFDictionaryGetTypeID()) {
         CFTypeRef lockdown = CFDictionaryGetValue(static_cast<CFDictionaryRef>(manifest.get()), "Lockdown");
-        if (!lockdown) return;
-        version = stringIn(lockdown, "ProductVersion");
-    } else {
+        if (lockdown) version = stringIn(lockdown, "ProductVersion");
+    }
+    // A version whose major part is a number; anything else gives no schema.
+    const std::string major = version ? version->substr(0, version->find('.')) : std::string();
+    if (!major.empty() && major.size() <= 4 && major.find_first_not_of("0123456789") == std::string::npos) {
+        state_.currentNodeIsiOS6Version = state_.IOSVersionIOS6(*version);
         return;
     }
-    state_.currentNodeIsiOS6Version = state_.IOSVersionIOS6(version.value_or(""));
+    // Without an Info.plist the manifest's list was the one to give the version.
+    const bool hasInfo = ::access((backupFolder + "/Info.plist").c_str(), F_OK) == 0;
+    versionUnreadable(backupFolder, hasInfo ? infoError : manifestError);
+}
+
+void PRMessageReader::versionUnreadable(const std::string& backupFolder, const std::string& why) {
+    std::string line = "The iOS version of the backup " + backupFolder + " could not be read";
+    if (!why.empty()) line += " (" + why + ")";
+    BackupDatabase db(backupFolder + "/" + kMessages);
+    const std::optional<bool> ios6 = db.isOpen() ? messageSchemaIsIos6(db) : std::nullopt;
+    if (ios6) {
+        state_.currentNodeIsiOS6Version = *ios6;
+        line += std::string("; its messages are read with the ") + (*ios6 ? "iOS 6" : "older") +
+                " schema that the database holds";
+    }
+    backupreader::log(line.c_str());
+}
+
+bool PRMessageReader::schemaToRead(const std::string& dbPath, bool ios6) {
+    BackupDatabase db(dbPath);
+    const std::optional<bool> held = db.isOpen() ? messageSchemaIsIos6(db) : std::nullopt;
+    if (!held || *held == ios6) return ios6;
+    const std::string line = "The messages database " + dbPath + " does not hold the schema of the backup's iOS " +
+                             "version; it is read with the " + (*held ? "iOS 6" : "older") + " schema it holds";
+    backupreader::log(line.c_str());
+    return *held;
 }
 
 void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNode& attach,
@@ -200,12 +230,13 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     if (!backupreader::fileExists(dbPath)) return;
     end.arm();
 
+    // One private copy serves both the attachment and the message queries.
+    const auto prepared = PreparedDatabase::prepare(dbPath);
     std::vector<PRMessageAttachNodePtr> localAttachments;
     if (transfer) {
-        commitDB(dbPath);
         checkiOSVersionByPath(backupFolder);
     }
-    const bool ios6 = state_.currentNodeIsiOS6Version;
+    const bool ios6 = schemaToRead(dbPath, state_.currentNodeIsiOS6Version);
     auto& attachments = transfer ? localAttachments : state_.meesageAttachArray;
     const size_t firstAttachment = attachments.size();
     if (ios6) scanTransMessageAttachThread(dbPath, attachments);
@@ -225,7 +256,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
             else fillIos6(*message, row, layout);
 
             if (auto contact = contacts.find(message->messagePhone(), PRContactPhoneIndex::kPieceWithData)) {
-                message->setMessageName(contact->contactName());
+                message->setMessageName(copiedText(contact->contactName()));
                 message->setContactImageData(contact->imageData());
             }
             state_.messageContactData.reset();

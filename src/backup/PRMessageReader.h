@@ -31,10 +31,17 @@ public:
                                              std::vector<PRMessageAttachNodePtr>& into);
 
     // Sets currentNodeIsiOS6Version from the folder's "Info.plist" (or the "Lockdown" part of
-    // its "Manifest.plist"); changes nothing when neither names a version.
+    // its "Manifest.plist"). When neither names a usable version it says so on standard error
+    // and takes the schema from the messages database; changes nothing without one.
     void checkiOSVersionByPath(const std::string& backupFolder);
 
 private:
+    // The schema to read dbPath with: the version's (ios6) unless the database plainly holds
+    // the other one, which is then said on standard error.
+    static bool schemaToRead(const std::string& dbPath, bool ios6);
+    // Says that no version could be read (why, when known) and takes the schema from the
+    // messages database.
+    void versionUnreadable(const std::string& backupFolder, const std::string& why);
     void read(const std::string& backupFolder, bool transfer);
     // The attachment's backup file, kind and, for a shared contact or location, its card.
     void attachFile(PRMessageNode& message, const PRMessageAttachNode& attach, const std::string& backupFolder,

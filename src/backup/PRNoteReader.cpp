@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/CommitDB.h"
 #include "model/PRNoteNode.h"
 
 #include <string_view>
@@ -60,7 +59,6 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
         return;
     }
     end.arm();
-    commitDB(*dbPath);
 
     BackupDatabase db(*dbPath);
     auto onRow = [&](const BackupDatabase::Row& row) {

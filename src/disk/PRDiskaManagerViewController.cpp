@@ -89,6 +89,7 @@ PRDiskaManagerViewController::~PRDiskaManagerViewController() {
     NSNotificationCenter::defaultCenter().removeObserver(this);
     stopping_ = true;
     threads_.stop();
+    endWorkersOf(this, {&exportWorkers_});
     // A scan may be waiting for one of its hand-offs: deliver them (they are dropped now) so
     // that it sees the stop and ends.
     QCoreApplication* app = QCoreApplication::instance();
@@ -123,6 +124,23 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     systemAppFileView = buildResultPage(tr("System Apps"), systemAppHeadImageView, systemAppFileTableView,
                                         systemAppFileController, "systemAppFileView");
     userLibDataView = buildUserDataPage();
+    const QString remove = tr("Remove"), exportSelected = tr("Export"), exportAll = tr("Export All");
+    addActionButtons(photoFileView, {{remove, [this] { RemovePhotoItem(); }},
+                                     {exportSelected, [this] { ExportPhotoItem(); }},
+                                     {exportAll, [this] { ExportAllPhotoItem(); }}});
+    addActionButtons(musicFileView, {{remove, [this] { RemoveMusicItem(); }},
+                                     {exportSelected, [this] { ExportMusicItem(); }},
+                                     {exportAll, [this] { ExportAllMusicItem(); }}});
+    addActionButtons(videoFileView, {{remove, [this] { RemoveVideoItem(); }},
+                                     {exportSelected, [this] { ExportVideoItem(); }},
+                                     {exportAll, [this] { ExportAllMoviesItem(); }}});
+    addActionButtons(booksFileView, {{remove, [this] { RemoveBookItem(); }},
+                                     {exportSelected, [this] { ExportBookItem(); }},
+                                     {exportAll, [this] { ExportAllBookItem(); }}});
+    addActionButtons(appFileView, {{tr("Uninstall"), [this] { UninStallAppData(); }},
+                                   {exportSelected, [this] { ExportAppData(); }}});
+    addActionButtons(userLibDataView, {{remove, [this] { RemoveUerDataFile(); }},
+                                       {exportSelected, [this] { ExportUserData(); }}});
     for (QWidget* p : {diskStateView, diskTableView, musicFileView, photoFileView, videoFileView, booksFileView, appFileView,
                        systemAppFileView, userLibDataView})
         pages_->addWidget(p);

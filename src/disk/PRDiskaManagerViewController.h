@@ -14,6 +14,7 @@
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"
+#include "disk/core/DiskManagerActions.h"
 #include "disk/core/PRBookNode.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/DiskScanState.h"
@@ -21,6 +22,7 @@
 #include "disk/core/UserDataScan.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTranMusicNode.h"
+#include "platform/WorkerPool.h"
 
 #include <QImage>
 #include <atomic>
@@ -142,6 +144,32 @@ public:
     // A scan that could not start or whose device left: its row can be opened again.
     void scanEndedUnfinished(disk::DiskScanGroup group);
 
+    // ---- Removal and export (main thread; the copies run on workers) -----------------------
+    // Remove the selected rows' files from the device once the user confirmed.
+    void RemovePhotoItem(QObject* sender = nullptr);
+    void RemoveMusicItem(QObject* sender = nullptr);
+    void RemoveVideoItem(QObject* sender = nullptr);
+    void RemoveBookItem(QObject* sender = nullptr);
+    // Copy the selected rows' files into the export folder.
+    void ExportPhotoItem(QObject* sender = nullptr);
+    void ExportMusicItem(QObject* sender = nullptr);
+    void ExportVideoItem(QObject* sender = nullptr);
+    void ExportBookItem(QObject* sender = nullptr);
+    // Copy every row's file into the export folder.
+    void ExportAllPhotoItem(QObject* sender = nullptr);
+    void ExportAllMusicItem(QObject* sender = nullptr);
+    void ExportAllMoviesItem(QObject* sender = nullptr);
+    void ExportAllBookItem(QObject* sender = nullptr);
+    // The selected app's container into a folder named after the app, then that folder shown.
+    void ExportAppData(QObject* sender = nullptr);
+    // Uninstalls the selected app once the user confirmed.
+    void UninStallAppData(QObject* sender = nullptr);
+    // The selected user-data files into the export folder, then that folder shown.
+    void ExportUserData(QObject* sender = nullptr);
+    void RemoveUerDataFile(QObject* sender = nullptr);
+    // Exports queued or running.
+    int runningExports() const { return exportWorkers_.pendingJobs(); }
+
     // ---- State --------------------------------------------------------------------------
     const disk::DiskScanState& scanState() const { return state_; }
     // Scan threads running.
@@ -225,10 +253,16 @@ private:
     void handOff(std::function<void()> fn);
     bool connectedNow() const;
     void finishRow(disk::DiskCategory category, uint64_t total);
+    // The buttons under a result page's table.
+    void addActionButtons(QWidget* page, const std::vector<std::pair<QString, std::function<void()>>>& buttons);
+    QWidget* window() const;
+    // Copies items into folder on a worker, then names the first failure and shows folder.
+    void startExport(std::vector<disk::ExportItem> items, const QString& folder, const QString& clashPrefix);
 
     disk::DiskDeviceServices& services_;
     disk::DiskScanState state_;
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};  // the page is going: scans end, hand-offs are dropped
     QStackedWidget* pages_ = nullptr;
+    WorkerPool exportWorkers_{2};
 };

@@ -155,6 +155,16 @@ std::string GetStringFormChar(const char* text)
     return GetStringFormChar(text, std::strlen(text));
 }
 
+std::string copiedText(const std::string& text)
+{
+    if (text.size() <= kCopiedTextLimit)
+        return text;
+    size_t end = kCopiedTextLimit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;  // never in the middle of a character
+    return text.substr(0, end) + "\xE2\x80\xA6";  // "…"
+}
+
 std::string GetStringFormChar(const char* bytes, size_t length)
 {
     std::string_view text(bytes, length);

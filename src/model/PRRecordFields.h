@@ -14,6 +14,11 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 // the empty string. text must not be null.
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
+// A text copied from one record into many (a contact's name into every message and call of
+// that number): cut after kCopiedTextLimit bytes, on a character boundary, with "…" added.
+// The record it comes from keeps it whole.
+constexpr size_t kCopiedTextLimit = 1024;
+std::string copiedText(const std::string& text);
 // Writes the characters of UTF-8 text as wide characters into out, which holds capacity
 // characters: at most capacity - 1 of the text, then a 0 character. Returns how many were
 // written; text that is not valid UTF-8 writes none.

@@ -203,11 +203,18 @@ enum CFPropertyListFormat {
 // NULL when the value holds something a property list cannot (the null singleton).
 CFDataRef CFPropertyListCreateData(CFPropertyListRef plist, CFPropertyListFormat format);
 CFDataRef CFPropertyListCreateXMLData(CFPropertyListRef plist);
-// Parses XML or binary; NULL when the bytes are not a property list. format may be NULL.
+// Arrays and dictionaries nested deeper than this are refused: no real property list comes
+// near it, and every reader of nested values would otherwise recurse without bound.
+constexpr int kCFPropertyListMaxDepth = 512;
+// Parses XML or binary; NULL when the bytes are not a property list or nest deeper than
+// kCFPropertyListMaxDepth, with a one-line reason in *error when error is given. format may
+// be NULL.
 CFPropertyListRef CFPropertyListCreateWithData(CFDataRef data, CFPropertyListFormat* format);
-CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format);
-// Whole-file helpers for the small property lists of backups and devices.
-CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path);
+CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format,
+                                                std::string* error = nullptr);
+// Whole-file helper for the small property lists of backups and devices: a regular file only
+// (a FIFO or device in its place is refused, never waited on), of at most 256 MB.
+CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error = nullptr);
 Boolean CFPropertyListWriteToFile(CFPropertyListRef plist, const std::string& path, CFPropertyListFormat format);
 
 // Holds one owned reference and releases it when it goes out of scope.

@@ -1,5 +1,8 @@
 // Property-list reading and writing, XML and binary, through libplist.
 #include "platform/CoreFoundation.h"
+#include "platform/FileOpen.h"
+
+#include "platform/PropertyListDepth.h"
 
 #include <plist/plist.h>
 
@@ -8,6 +11,7 @@
 #include <cstring>
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <iterator>
 #include <memory>
 
@@ -57,7 +61,20 @@ plist_t toPlist(CFTypeRef o) {
     }
 }
 
-CFTypeRef fromPlist(plist_t node) {
+bool isContainer(plist_t node) {
+    const plist_type type = plist_get_node_type(node);
+    return type == PLIST_ARRAY || type == PLIST_DICT;
+}
+
+CFTypeRef releasedNull(CFTypeRef partial) {
+    CFRelease(partial);
+    return nullptr;
+}
+
+// Converts one node and what it holds; nullptr for the whole value once a node lies deeper
+// than the limit (the depth is checked before parsing too, so this only guards the recursion).
+CFTypeRef fromPlist(plist_t node, int depth) {
+    if (depth > kCFPropertyListMaxDepth && isContainer(node)) return nullptr;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING:
     case PLIST_KEY: {
@@ -101,8 +118,10 @@ CFTypeRef fromPlist(plist_t node) {
         CFMutableArrayRef array = CFArrayCreateMutable();
         uint32_t n = plist_array_get_size(node);
         for (uint32_t i = 0; i < n; ++i) {
-            CFHolder<CFTypeRef> item(fromPlist(plist_array_get_item(node, i)));
+            plist_t child = plist_array_get_item(node, i);
+            CFHolder<CFTypeRef> item(fromPlist(child, depth + 1));
             if (item) CFArrayAppendValue(array, item.get());
+            else if (isContainer(child)) return releasedNull(array);
         }
         return array;
     }
@@ -118,10 +137,14 @@ CFTypeRef fromPlist(plist_t node) {
                 std::free(key);
                 break;
             }
-            CFHolder<CFTypeRef> item(fromPlist(value));
+            CFHolder<CFTypeRef> item(fromPlist(value, depth + 1));
             CFHolder<CFStringRef> keyText(key ? CFStringCreateWithCString(key) : nullptr);  // NULL unless UTF-8
             if (item && keyText) CFDictionarySetValue(dict, keyText.get(), item.get());
             std::free(key);
+            if (!item && isContainer(value)) {
+                std::free(it);
+                return releasedNull(dict);
+            }
         }
         std::free(it);
         return dict;
@@ -198,32 +221,43 @@ plist_t parseBinary(const char* p, size_t n) {
 
 }  // namespace
 
-CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format) {
-    if (!bytes || length == 0 || length > UINT32_MAX) return nullptr;
+CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format,
+                                                std::string* error) {
+    auto fail = [&](const std::string& why) -> CFPropertyListRef {
+        if (error) *error = why;
+        return nullptr;
+    };
+    const std::string tooDeep = "nested deeper than " + std::to_string(kCFPropertyListMaxDepth) + " levels";
+    if (!bytes || length == 0 || length > UINT32_MAX) return fail("is not a property list");
     const char* p = static_cast<const char*>(bytes);
     const bool binary = length >= 8 && plist_is_binary(p, static_cast<uint32_t>(length));
+    // The property-list library recurses once per level while parsing and writing: the depth
+    // is measured on the bytes first, before any recursion can run out of stack.
+    const plistdepth::Verdict verdict = binary ? plistdepth::checkBinary(p, length, kCFPropertyListMaxDepth)
+                                               : plistdepth::checkXml(p, length, kCFPropertyListMaxDepth);
+    if (verdict == plistdepth::Verdict::tooDeep) return fail(tooDeep);
+    if (verdict == plistdepth::Verdict::tooLarge) return fail("holds too many values");
     plist_t node = binary ? parseBinary(p, length) : parseXml(p, length);
-    if (!node) return nullptr;
+    if (!node) return fail("is not a property list");
     PlistPtr holder(node);
+    CFTypeRef value = fromPlist(node, 1);
+    if (!value) return fail(tooDeep);
     if (format) *format = binary ? kCFPropertyListBinaryFormat_v1_0 : kCFPropertyListXMLFormat_v1_0;
-    return fromPlist(node);
+    return value;
 }
 
 CFPropertyListRef CFPropertyListCreateWithData(CFDataRef data, CFPropertyListFormat* format) {
     return CFPropertyListCreateWithBytes(CFDataGetBytePtr(data), static_cast<size_t>(CFDataGetLength(data)), format);
 }
 
-CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
+CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error) {
     // Property lists of backups and devices are small; refuse anything absurd.
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size <= 0 || size > (256 << 20)) return nullptr;
-    in.seekg(0);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    if (!in.read(bytes.data(), size)) return nullptr;
-    return CFPropertyListCreateWithBytes(bytes.data(), bytes.size(), nullptr);
+    std::string bytes;
+    if (!files::readRegularFile(path, 256u << 20, &bytes, error)) return nullptr;
+    std::string why;
+    CFPropertyListRef value = CFPropertyListCreateWithBytes(bytes.data(), bytes.size(), nullptr, &why);
+    if (!value && error) *error = path + ": " + why;
+    return value;
 }
 
 Boolean CFPropertyListWriteToFile(CFPropertyListRef plist, const std::string& path, CFPropertyListFormat format) {

@@ -1,3 +1,4 @@
+#include "BackupDumpRun.h"
 #include "NotificationJson.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
@@ -18,25 +19,6 @@
 #include <set>
 
 namespace {
-
-struct DumpRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-DumpRun backupDump(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"), arguments);
-    DumpRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 class SampleBackup : public testsupport::HomeTest {
 protected:

@@ -77,16 +77,24 @@ void BackupToolTest::TearDown()
     simdevice::detachAll();
 }
 
-ToolRun BackupToolTest::runTool(const std::vector<std::string>& arguments) const
+ToolRun BackupToolTest::runTool(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& launcher) const
 {
     QStringList list;
+    QString program = QString::fromStdString(paths::executableDirectory() + "/mobilebackup");
+    if (!launcher.empty()) {
+        for (size_t i = 1; i < launcher.size(); ++i)
+            list << QString::fromStdString(launcher[i]);
+        list << program;
+        program = QString::fromStdString(launcher[0]);
+    }
     for (const std::string& argument : arguments)
         list << QString::fromStdString(argument);
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(simdevice::kEnvironmentVariable, QString::fromStdString(device));
     process.setProcessEnvironment(environment);
-    process.start(QString::fromStdString(paths::executableDirectory() + "/mobilebackup"), list);
+    process.start(program, list);
     ToolRun run;
     if (!process.waitForFinished(120000))
         return run;

@@ -29,8 +29,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Runs build/bin/mobilebackup directly with the sample device listed as attached.
-    ToolRun runTool(const std::vector<std::string>& arguments) const;
+    // Runs build/bin/mobilebackup directly with the sample device listed as attached; with a
+    // launcher, through it (its program and options come first).
+    ToolRun runTool(const std::vector<std::string>& arguments, const std::vector<std::string>& launcher = {}) const;
     // The user's iTunes backup folder and the sample device's backup in it.
     std::string iTunesFolder() const;
     std::string backupFolder() const { return iTunesFolder() + "/" + udid; }

@@ -1,5 +1,5 @@
 // Hand-built pages for what real files rarely show: a call cell with a one-character number, the
-// journal byte that folding rewrites, and hostile files that every carver must survive.
+// journal byte a folding would rewrite, and hostile files that every carver must survive.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -22,9 +22,9 @@ protected:
     void write(const PageFile& f, const char* name) { ASSERT_TRUE(f.write(file(name))); }
 };
 
-TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {
-    // A rollback-journal notes file: folding switches its header to the write-ahead log, yet the
-    // rollback layout (dates from the creation column) must still be the one carved.
+TEST_F(CarverPage, TheBackupFileIsCarvedAsItLiesWithItsOwnJournalKind) {
+    // A rollback-journal notes file: it is read, never folded (which would switch its header to
+    // the write-ahead log), and its rollback layout (dates from the creation column) is carved.
     carvefix::Options o;
     o.deletedPages = 0;
     auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
@@ -32,7 +32,7 @@ TEST_F(CarverPage, TheJournalKindIsReadBeforeFoldingRewritesIt) {
     std::ifstream in(file(carvefix::names::notes), std::ios::binary);
     char header[20];
     in.read(header, 20);
-    EXPECT_EQ(header[18], 2) << "the journal was folded";
+    EXPECT_EQ(header[18], 1) << "the backup's file was written";
     auto notes = posted<PRNoteNode>("ScanDelNoteInfo");
     ASSERT_FALSE(notes.empty());
     const carvefix::NoteRow& deleted = rows.deleted.front();

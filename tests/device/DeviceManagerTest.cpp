@@ -1,6 +1,7 @@
 // Device arrival and removal, lockdown values and the sync-message connection.
 #include "DeviceFolder.h"
 #include "LogCapture.h"
+#include "HostileFiles.h"
 
 #include "device/AirTrafficHostHelper.h"
 #include "device/BaseInfo.h"
@@ -223,3 +224,16 @@ TEST_F(SyncHelper, DeletingAHelperWithABlockedReaderReturns) {
 }
 
 }  // namespace
+
+// Hostile files of a device met at attach time: a FIFO where the media library preferences
+// file is read (on the main thread), and sync messages and a lockdown domain nested 100,000
+// levels deep. The device attaches, the reads give up, nothing blocks or overflows.
+TEST_F(SyncHelper, FifosAndDeepListsOnTheDeviceNeitherBlockNorCrash) {
+    DeviceSpec spec;
+    const std::string folder = deviceFolder("hostile", spec);
+    ASSERT_TRUE(testsupport::makeFifo(folder + "/media/iTunes_Control/iTunes/iTunesPrefs"));
+    testsupport::writeFile(folder + "/sync/messages.plist", testsupport::deepXmlPropertyList(100000));
+    testsupport::writeFile(folder + "/lockdown/com.apple.disk_usage.plist", testsupport::deepBinaryPropertyList(100000));
+    attachAndWait(folder);
+    EXPECT_EQ(text(amd::AirTrafficHostHelper::LibraryId(0)), "4A7C2E91B05D3F68");  // as without a file
+}

@@ -2,6 +2,7 @@
 // user data, apps, tracks, books and photos add up to what its folder holds; a service that does not start and a
 // device pulled mid-scan leave rows the user can open again.
 #include "DeviceFolder.h"
+#include "DiskTree.h"
 #include "SampleDevice.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
@@ -32,20 +33,7 @@ using disk::DiskScanGroup;
 
 namespace {
 
-// The folder node of the tree for a device folder path ("/" is the root).
-PRPhoneSystemDirNodePtr folderAt(const PRSystemLibTreeController& tree, const std::string& devicePath) {
-    if (tree.content().empty()) return nullptr;
-    PRPhoneSystemDirNodePtr node = tree.content()[0];
-    const QString path = QString::fromStdString(devicePath).replace("/.", "/");
-    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
-        PRPhoneSystemDirNodePtr next;
-        for (const auto& child : node->children())
-            if (child->fileDirName == part) next = child;
-        if (!next) return nullptr;
-        node = next;
-    }
-    return node;
-}
+using disktree::folderAt;
 
 std::string stringIn(CFDictionaryRef d, const char* key) {
     auto s = cfCast<CFString>(CFDictionaryGetValue(d, key), CFStringGetTypeID());

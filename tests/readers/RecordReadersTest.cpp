@@ -9,6 +9,7 @@
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRNoteNode.h"
+#include "model/PRRecordFields.h"
 
 #include <fstream>
 
@@ -220,4 +221,32 @@ TEST_F(ReaderTest, MissingCalendarEndsOnlyTheTransfer) {
     EXPECT_TRUE(recorder.posted.empty());
     PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
     EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyRemindMarkInfoFinished"});
+}
+
+// A contact name of a megabyte is cut where it is copied into each call (and each name
+// look-up the carvers make), never in the contact itself.
+TEST_F(ReaderTest, HugeContactNamesAreCutWhereTheyAreCopied) {
+    std::string huge = "A";
+    while (huge.size() < (1u << 20)) huge += "\xC3\xA9";  // "é": two bytes, so a cut may fall inside one
+    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld),
+                                           {{"+15550101234", kMarchFirst, 0, 5}, {"+15550101234", kMarchFirst, 3, 4}}));
+    auto contact = std::make_shared<PRContactNode>();
+    contact->setContactName(huge);
+    contact->setContactPhone("+15550101234");
+    state.contactArray = {contact};
+    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo"});
+    PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);
+
+    auto expectCut = [&](const std::string& name) {
+        EXPECT_LE(name.size(), kCopiedTextLimit + 3);
+        EXPECT_EQ(name.compare(name.size() - 3, 3, "\xE2\x80\xA6"), 0);
+        EXPECT_EQ(huge.compare(0, name.size() - 3, name, 0, name.size() - 3), 0);
+        EXPECT_EQ(GetStringFormChar(name.c_str()), name) << "cut inside a character";
+    };
+    const auto read = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+    ASSERT_EQ(read.size(), 2u);
+    for (const auto& call : read) expectCut(call->callName());
+    expectCut(state.getNameByPhoneNumber("+15550101234").value_or("..."));
+    EXPECT_EQ(contact->contactName(), huge);
+    EXPECT_EQ(copiedText("short name"), "short name");
 }

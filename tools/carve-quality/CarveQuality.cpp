@@ -108,7 +108,6 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     state.bIOS7DeviceNode = options.ios == iosschema::Ios::v7;
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
-    context.commitDB = nullptr;  // the file as the phone left it, its header untouched
     context.log = [](const std::string&) {};
     std::vector<ExpectedRecord> reported;
     int token = 0;

@@ -412,8 +412,7 @@ int addDeletedRecords(const std::string& folder, bool ios6) {
     if (auto p = existing(names::calls); !p.empty()) deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
     if (auto p = existing(names::bookmarks); !p.empty()) deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
     if (auto p = existing(names::calendar); !p.empty()) {
-        // The backup readers fold the journal (which marks the file for the write-ahead log)
-        // before the carver looks at the header, so the carver sees that layout.
+        // The newer calendar layout, in a file switched to the write-ahead log as the device's is.
         Options c = o;
         c.writeAheadLog = true;
         c.ios6Calendar = ios6;

@@ -17,6 +17,8 @@ FixtureDatabase::FixtureDatabase(const std::string& path, int pageSize, bool wri
         }
         std::fclose(existing);
         open();
+        // The layouts that need the write-ahead log live in files whose header names it.
+        if (writeAheadLog) exec("PRAGMA journal_mode=WAL;");
         return;
     }
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());

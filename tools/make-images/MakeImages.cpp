@@ -706,6 +706,82 @@ void appCleanArrows() {
     }
 }
 
+// The conversation view's pictures: the nine slices of the grey (received) and green (sent)
+// bubbles, cut from one rounded bubble with its tail at the bottom, the header strip, the
+// stand-ins for attachments, and the guide sheet's three steps.
+void conversationImages() {
+    const struct { const char* prefix; QColor face; bool tailLeft; } bubbles[] = {
+        {"Gry", QColor(229, 229, 234), true}, {"Green", QColor(164, 226, 140), false}};
+    for (const auto& b : bubbles) {
+        // A 60 x 60 bubble: the slices take 20 (received left) or 17 (sent left) columns.
+        QImage whole = canvas(60, 60);
+        QPainter p(&whole);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(b.face.darker(112), 1));
+        p.setBrush(b.face);
+        QPainterPath path;
+        const qreal left = b.tailLeft ? 6.5 : 0.5, right = b.tailLeft ? 59.5 : 53.5;
+        path.addRoundedRect(QRectF(left, 0.5, right - left, 55), 10, 10);
+        QPainterPath tail;
+        if (b.tailLeft) {
+            tail.moveTo(12, 44); tail.quadTo(8, 56, 0.5, 58); tail.quadTo(14, 57, 20, 50);
+        } else {
+            tail.moveTo(48, 44); tail.quadTo(52, 56, 59.5, 58); tail.quadTo(46, 57, 40, 50);
+        }
+        p.drawPath(path.united(tail));
+        p.end();
+        const int l = b.tailLeft ? 20 : 17, r = b.tailLeft ? 16 : 20, t = 17, bt = 16;
+        const int xs[] = {0, l, 60 - r}, ws[] = {l, 60 - l - r, r};
+        const int ys[] = {0, t, 60 - bt}, hs[] = {t, 60 - t - bt, bt};
+        const char* rows[] = {"top", "center", "bottom"};
+        const char* cols[] = {"l", "", "r"};
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col)
+                save(whole.copy(xs[col], ys[row], ws[col], hs[row]),
+                     QString(b.prefix) + rows[row] + cols[col] + ".png");
+    }
+    save(gradientStrip(425, 76, QColor(238, 242, 248), QColor(214, 222, 234)), "chatHead.png");
+    auto tileImage = [](const QString& kind, const QColor& color, const QString& name) {
+        QImage image = canvas(128, 128);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(color.lighter(160));
+        p.drawRoundedRect(QRectF(4, 4, 120, 120), 24, 24);
+        drawGlyph(p, kind, QRectF(24, 24, 80, 80), color.darker(110), 0.08);
+        p.end();
+        save(image, name);
+    };
+    tileImage("person", QColor(120, 136, 160), "contact.png");
+    tileImage("person", QColor(214, 71, 141), "Contact.png");
+    tileImage("video", QColor(64, 160, 200), "quicktime.png");
+    tileImage("disk", QColor(226, 96, 70), "location.png");
+
+    // Guide steps: a picture (360 x 200) and a numbered title (200 x 40) each.
+    const struct { const char* pic; const char* title; const char* glyph; const char* text; } steps[] = {
+        {"firstSteppic", "firstStep", "device", "1  Reboot"},
+        {"secondStepPic", "secondStep", "backup", "2  Back up"},
+        {"thirdSteppic", "thirdStep", "magnifier", "3  Rescan"}};
+    for (const auto& s : steps) {
+        QImage pic = canvas(360, 200);
+        QPainter p(&pic);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(206, 216, 230), 1));
+        p.setBrush(kPaper);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 359, 199), 12, 12);
+        drawGlyph(p, s.glyph, QRectF(130, 50, 100, 100), kBlue, 0.06);
+        p.end();
+        save(pic, QString(s.pic) + ".png");
+        QImage title = canvas(200, 40);
+        QPainter t(&title);
+        t.setRenderHint(QPainter::Antialiasing);
+        caption(t, QRectF(0, 8, 200, 30), s.text, kNavy, 20, true);
+        t.end();
+        save(title, QString(s.title) + ".png");
+    }
+    actionButton("nextBtn.png", "Next", kBlue);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -797,6 +873,7 @@ int main(int argc, char** argv) {
     smallImages();
     actionButtons();
     appCleanArrows();
+    conversationImages();
 
     std::printf("%d images written to %s\n", g_written, argv[1]);
     return 0;

@@ -47,19 +47,16 @@ bool DomainArea::excludes(const std::string& relative) const
 
 std::vector<DomainArea> domainAreas(const std::string& deviceFolder)
 {
-    const std::string home = deviceFolder + "/home";
-    const std::string media = deviceFolder + "/media";
     std::vector<DomainArea> areas = {
-        {"HomeDomain", home, "", {"Library/Caches", "tmp", "Media", "Library/SMS/Attachments"}},
-        {"MediaDomain", home + "/Library/SMS/Attachments", "Library/SMS/Attachments", {}},
-        {"WirelessDomain", deviceFolder + "/wireless", "", {}},
-        {"CameraRollDomain", media + "/DCIM", "Media/DCIM", {}},
-        {"CameraRollDomain", media + "/PhotoData", "Media/PhotoData", {}},
-        {"MediaDomain", media + "/Recordings", "Media/Recordings", {}},
+        {"HomeDomain", "home", "", {"Library/Caches", "tmp", "Media", "Library/SMS/Attachments"}},
+        {"MediaDomain", "home/Library/SMS/Attachments", "Library/SMS/Attachments", {}},
+        {"WirelessDomain", "wireless", "", {}},
+        {"CameraRollDomain", "media/DCIM", "Media/DCIM", {}},
+        {"CameraRollDomain", "media/PhotoData", "Media/PhotoData", {}},
+        {"MediaDomain", "media/Recordings", "Media/Recordings", {}},
     };
     for (const std::string& id : installedApps(deviceFolder + "/apps"))
-        areas.push_back({"AppDomain-" + id, deviceFolder + "/apps/" + id + "/container", "", {"Library/Caches", "tmp"},
-                         false});
+        areas.push_back({"AppDomain-" + id, "apps/" + id + "/container", "", {"Library/Caches", "tmp"}, false});
     return areas;
 }
 
@@ -81,24 +78,6 @@ const DomainArea* areaFor(const std::vector<DomainArea>& areas, const std::strin
         return nullptr;
     *relative = rest;
     return best;
-}
-
-bool splitRelativePath(const std::string& path, std::vector<std::string>* components)
-{
-    components->clear();
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (part == "..")
-            return false;
-        if (!part.empty() && part != ".")
-            components->push_back(part);
-        start = end + 1;
-    }
-    return true;
 }
 
 }  // namespace mobilebackup

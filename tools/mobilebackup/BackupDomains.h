@@ -16,7 +16,7 @@ namespace mobilebackup {
 
 struct DomainArea {
     std::string domain;
-    std::string root;    // the device folder it covers (absolute)
+    std::string root;    // the device folder it covers, relative to the device's folder ("home/...")
     std::string prefix;  // the domain path of root: empty, or "Media/DCIM" and the like
     std::vector<std::string> excluded;  // root-relative folders the backup leaves out
     bool creatable = true;  // a restore may create root (false for app containers)
@@ -26,15 +26,13 @@ struct DomainArea {
 };
 
 // The areas of the device in deviceFolder; an app container only when the app is installed.
+// Their folders are reached from the device's folder with beneath::openFolder, so that a link
+// at any level above or below an area root is never followed.
 std::vector<DomainArea> domainAreas(const std::string& deviceFolder);
 
 // The area holding domain/path (the most specific one) with the path relative to its root;
 // nullptr when the backup's record belongs to no area of the device or to an excluded folder.
 const DomainArea* areaFor(const std::vector<DomainArea>& areas, const std::string& domain, const std::string& path,
                           std::string* relative);
-
-// Splits a relative path into its components, dropping empty ones and "."; false when a
-// component is "..".
-bool splitRelativePath(const std::string& path, std::vector<std::string>* components);
 
 }  // namespace mobilebackup

@@ -8,6 +8,7 @@
 #include "backup/CommitDB.h"
 #include "backup/ManifestWriter.h"
 #include "backup/SHAH.h"
+#include "platform/Beneath.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -34,9 +35,16 @@ constexpr uint64_t kRoomToSpare = 4 << 20;  // property lists, manifest and file
 
 struct Item {
     std::string domain;
-    std::string path;    // domain path
-    std::string source;  // device file
+    std::string path;                     // domain path
+    std::vector<std::string> components;  // relative to the device's folder
     struct stat info {};
+    off_t journalSize = -1;               // the "-wal" beside a file, when there is one
+};
+
+// An entry the backup could not read: reported, and the backup fails rather than lack it.
+struct LeftOut {
+    std::string label;
+    std::string why;
 };
 
 std::string domainPath(const DomainArea& area, const std::string& relative)
@@ -52,57 +60,129 @@ bool endsWith(const std::string& text, const char* suffix)
     return text.size() > length && text.compare(text.size() - length, length, suffix) == 0;
 }
 
-bool isRegularFile(const std::string& path)
+std::string describe(int error)
 {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return std::strerror(error);
 }
 
-// Adds the folders and regular files below area.root/relative, in name order. Links and
-// special files are not carried; a database's "-wal" and "-shm" files travel with it.
-void walk(const DomainArea& area, const std::string& relative, std::vector<Item>& items)
+bool isRegularAt(int folder, const std::string& name, struct stat* info = nullptr)
 {
-    const std::string folder = relative.empty() ? area.root : area.root + "/" + relative;
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.emplace_back(entry->d_name);
-        ::closedir(dir);
+    struct stat own {};
+    struct stat* at = info ? info : &own;
+    return ::fstatat(folder, name.c_str(), at, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(at->st_mode);
+}
+
+// The names in a folder, sorted; false with errno when it cannot be listed whole.
+bool listFolder(int folder, std::vector<std::string>* names)
+{
+    const int copy = ::dup(folder);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        const int error = errno;
+        if (copy >= 0)
+            ::close(copy);
+        errno = error;
+        return false;
     }
-    std::sort(names.begin(), names.end());
-    const std::set<std::string> present(names.begin(), names.end());
-    for (const std::string& name : names) {
-        const std::string child = relative.empty() ? name : relative + "/" + name;
-        if (area.excludes(child))
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names->emplace_back(entry->d_name);
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    errno = error;
+    std::sort(names->begin(), names->end());
+    return error == 0;
+}
+
+// Adds the folders and regular files below the area's root. Every folder is opened step by
+// step from the device's folder without following a link, so that no link at any level leads
+// the backup outside the device; links and special files are not carried, and a database's
+// "-wal" and "-shm" files travel with it. Whatever cannot be read is added to leftOut. The
+// folders still to list are kept on a stack of their own, so any depth is walked.
+void walk(int device, const DomainArea& area, const std::vector<std::string>& root, std::vector<Item>& items,
+          std::vector<LeftOut>& leftOut)
+{
+    struct Pending {
+        std::vector<std::string> components;
+        std::string relative;  // below the area root
+        std::string label;
+    };
+    std::vector<Pending> pending{{root, "", area.domain + "-" + area.prefix}};
+    while (!pending.empty()) {
+        const Pending current = std::move(pending.back());
+        pending.pop_back();
+        beneath::Fd folder = beneath::openFolder(device, current.components);
+        std::vector<std::string> names;
+        if (!folder || !listFolder(folder.get(), &names)) {
+            leftOut.push_back({current.label, "the folder cannot be read: " + describe(errno)});
             continue;
-        if ((endsWith(name, "-wal") || endsWith(name, "-shm")) && present.count(name.substr(0, name.size() - 4)) &&
-            isRegularFile(folder + "/" + name.substr(0, name.size() - 4)))
-            continue;
-        Item item{area.domain, domainPath(area, child), folder + "/" + name, {}};
-        if (::lstat(item.source.c_str(), &item.info) != 0)
-            continue;  // gone since the listing
-        if (S_ISDIR(item.info.st_mode)) {
-            items.push_back(item);
-            walk(area, child, items);
-        } else if (S_ISREG(item.info.st_mode)) {
+        }
+        const std::set<std::string> present(names.begin(), names.end());
+        for (const std::string& name : names) {
+            const std::string child = current.relative.empty() ? name : current.relative + "/" + name;
+            if (area.excludes(child))
+                continue;
+            if ((endsWith(name, "-wal") || endsWith(name, "-shm")) && present.count(name.substr(0, name.size() - 4)) &&
+                isRegularAt(folder.get(), name.substr(0, name.size() - 4)))
+                continue;
+            Item item{area.domain, domainPath(area, child), current.components, {}};
+            item.components.push_back(name);
+            const std::string label = item.domain + "-" + item.path;
+            if (::fstatat(folder.get(), name.c_str(), &item.info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT)  // gone since the listing is no loss
+                    leftOut.push_back({label, describe(errno)});
+                continue;
+            }
+            if (!S_ISDIR(item.info.st_mode) && !S_ISREG(item.info.st_mode))
+                continue;
+            if (item.path.size() > kLongestManifestString) {
+                leftOut.push_back({label.substr(0, 200) + "...", "the path is too long for the manifest"});
+                continue;
+            }
+            struct stat journal {};
+            if (S_ISREG(item.info.st_mode) && isRegularAt(folder.get(), name + "-wal", &journal))
+                item.journalSize = journal.st_size;
+            if (S_ISDIR(item.info.st_mode))
+                pending.push_back({item.components, child, label});
             items.push_back(std::move(item));
         }
     }
 }
 
+// Every carried item of the device, each folder followed by what it holds, in name order.
+// Throws ToolError, after naming each on standard error, when entries cannot be read.
 std::vector<Item> carriedItems(const std::string& deviceFolder)
 {
-    std::vector<Item> items;
+    beneath::Fd device(::open(deviceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!device)
+        throw ToolError(kFailed, "cannot open the device folder " + deviceFolder + ": " + describe(errno));
+    std::vector<Item> carried;
+    std::vector<LeftOut> leftOut;
     for (const DomainArea& area : domainAreas(deviceFolder)) {
-        Item root{area.domain, area.prefix, area.root, {}};
-        if (::lstat(area.root.c_str(), &root.info) != 0 || !S_ISDIR(root.info.st_mode))
+        std::vector<std::string> root;
+        beneath::split(area.root, &root);
+        Item rootItem{area.domain, area.prefix, root, {}};
+        // An area whose folder is missing, or is reached only through a link, holds nothing.
+        beneath::Fd folder = beneath::openFolder(device.get(), root);
+        if (!folder || ::fstat(folder.get(), &rootItem.info) != 0)
             continue;
+        std::vector<Item> items;
         if (!area.prefix.empty())
-            items.push_back(root);
-        walk(area, "", items);
+            items.push_back(rootItem);
+        walk(device.get(), area, root, items, leftOut);
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.components < b.components; });
+        carried.insert(carried.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
     }
-    return items;
+    if (!leftOut.empty()) {
+        for (const LeftOut& entry : leftOut)
+            std::fprintf(stderr, "mobilebackup: cannot back up %s: %s\n", entry.label.c_str(), entry.why.c_str());
+        throw ToolError(kFailed, std::to_string(leftOut.size()) + " entries of the device cannot be read; the first: " +
+                                     leftOut.front().label + ": " + leftOut.front().why);
+    }
+    return carried;
 }
 
 uint64_t bytesNeeded(const std::vector<Item>& items)
@@ -112,16 +192,10 @@ uint64_t bytesNeeded(const std::vector<Item>& items)
         if (!S_ISREG(item.info.st_mode))
             continue;
         total += static_cast<uint64_t>(item.info.st_size) + 512;  // the file and its manifest record
-        struct stat journal {};
-        if (::stat((item.source + "-wal").c_str(), &journal) == 0)
-            total += static_cast<uint64_t>(journal.st_size);
+        if (item.journalSize > 0)
+            total += static_cast<uint64_t>(item.journalSize);
     }
     return total;
-}
-
-std::string describe(int error)
-{
-    return std::strerror(error);
 }
 
 [[noreturn]] void failCopy(const CopyResult& result, const Item& item)
@@ -197,12 +271,21 @@ ManifestEntry entryFor(const Item& item)
 }
 
 // Copies one file under its key; returns its records (two when a journal could not be folded).
-std::vector<ManifestEntry> backUpFile(const Item& item, const std::string& work)
+std::vector<ManifestEntry> backUpFile(int device, const Item& item, const std::string& work)
 {
     const std::string key = work + "/" + backupFileKey(item.domain, item.path);
-    const std::string journal = item.source + "-wal";
-    const bool withJournal = isRegularFile(journal);
-    CopyResult copy = copyFile(item.source, key, 0600, !withJournal);
+    beneath::Fd folder = beneath::openFolder(device, item.components, item.components.size() - 1);
+    if (!folder) {
+        CopyResult gone;
+        gone.error = errno;
+        if (errno == ENOENT)
+            return {};  // its folder was deleted on the device since the listing
+        failCopy(gone, item);
+    }
+    const std::string& name = item.components.back();
+    const std::string journal = name + "-wal";
+    const bool withJournal = isRegularAt(folder.get(), journal);
+    CopyResult copy = copyFileAt(folder.get(), name, AT_FDCWD, key, 0600, !withJournal);
     if (copy.sourceMissing)
         return {};  // deleted on the device since the listing
     if (!copy.ok)
@@ -210,7 +293,7 @@ std::vector<ManifestEntry> backUpFile(const Item& item, const std::string& work)
 
     std::vector<ManifestEntry> entries;
     if (withJournal) {
-        const CopyResult journalCopy = copyFile(journal, key + "-wal", 0600, false);
+        const CopyResult journalCopy = copyFileAt(folder.get(), journal, AT_FDCWD, key + "-wal", 0600, false);
         if (!journalCopy.ok && !journalCopy.sourceMissing)
             failCopy(journalCopy, item);
         commitDB(key);
@@ -218,7 +301,7 @@ std::vector<ManifestEntry> backUpFile(const Item& item, const std::string& work)
         struct stat left {};
         if (::lstat((key + "-wal").c_str(), &left) == 0) {
             // Not a database after all, or a journal SQLite refused: carry it as the file it is.
-            Item journalItem{item.domain, item.path + "-wal", journal, item.info};
+            Item journalItem{item.domain, item.path + "-wal", {}, item.info};
             ManifestEntry entry = entryFor(journalItem);
             entry.size = static_cast<uint64_t>(left.st_size);
             entry.dataHash = fileDigest(key + "-wal");
@@ -276,6 +359,9 @@ void writeBackup(const DeviceFolder& device, const std::string& parent)
         throw ToolError(kFailed, "cannot make the folder " + parent + ": " + describe(errno));
 
     const std::vector<Item> items = carriedItems(device.folder);
+    beneath::Fd deviceFolder(::open(device.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!deviceFolder)
+        throw ToolError(kFailed, "cannot open the device folder " + device.folder + ": " + describe(errno));
     struct statvfs disk {};
     if (::statvfs(parent.c_str(), &disk) == 0) {
         const uint64_t available = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
@@ -295,7 +381,7 @@ void writeBackup(const DeviceFolder& device, const std::string& parent)
             entries.push_back(entryFor(item));
             continue;
         }
-        for (ManifestEntry& entry : backUpFile(item, work.path()))
+        for (ManifestEntry& entry : backUpFile(deviceFolder.get(), item, work.path()))
             entries.push_back(std::move(entry));
     }
     if (!writeManifest(work.path() + "/Manifest.mbdb", entries) ||

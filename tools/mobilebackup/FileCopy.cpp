@@ -1,5 +1,8 @@
 #include "FileCopy.h"
 
+#include "platform/Beneath.h"
+#include "platform/FileOpen.h"
+
 #include <openssl/evp.h>
 
 #include <cerrno>
@@ -43,27 +46,7 @@ std::string finish(EVP_MD_CTX* digest)
     return std::string(reinterpret_cast<const char*>(bytes), length);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
+using Descriptor = beneath::Fd;
 
 // Reads up to size bytes, retrying interrupted reads; -1 on error.
 ssize_t readSome(int fd, char* buffer, size_t size)
@@ -109,14 +92,20 @@ bool stopRequested()
 
 CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode, bool withDigest)
 {
+    return copyFileAt(AT_FDCWD, from, AT_FDCWD, to, mode, withDigest);
+}
+
+CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, const std::string& to, mode_t mode,
+                      bool withDigest)
+{
     CopyResult result;
-    Descriptor source(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor source(files::openRegularAt(fromFolder, from, O_RDONLY | O_NOFOLLOW));
     if (source.get() < 0) {
         result.error = errno;
         result.sourceMissing = errno == ENOENT;
         return result;
     }
-    Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    Descriptor target(::openat(toFolder, to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (target.get() < 0) {
         result.error = errno;
         return result;
@@ -152,7 +141,7 @@ CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode,
     if (!ok) {
         if (result.error == 0 && result.stopped)
             result.error = EINTR;
-        ::unlink(to.c_str());
+        ::unlinkat(toFolder, to.c_str(), 0);
         return result;
     }
     result.ok = true;
@@ -161,7 +150,7 @@ CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode,
 
 std::string fileDigest(const std::string& path)
 {
-    Descriptor source(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor source(files::openRegular(path, O_RDONLY | O_NOFOLLOW));
     Digest digest = newDigest();
     if (source.get() < 0 || !digest)
         return {};

@@ -21,9 +21,12 @@ struct CopyResult {
     std::string sha1;            // 20 raw bytes, when asked for
 };
 
-// Copies the regular file from (never following a link) into a new file to, created with
-// mode; a half-written target is removed on failure.
+// Copies the regular file from (never following a link, never opening a FIFO or device) into
+// a new file to, created with mode; a half-written target is removed on failure.
 CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode, bool withDigest);
+// The same with each name inside a folder descriptor (AT_FDCWD for the working folder).
+CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, const std::string& to, mode_t mode,
+                      bool withDigest);
 
 // The SHA-1 of a file's content as 20 raw bytes; empty when it cannot be read.
 std::string fileDigest(const std::string& path);

@@ -1,6 +1,6 @@
 // What a carver takes from the application: the scan state (the arrays the carvers add to, the
-// schema flags and the contact-name look-up), the notification centre it posts on, the
-// journal folding of database files, and where a missing database is logged.
+// schema flags and the contact-name look-up), the notification centre it posts on, and where a
+// missing database is logged. Carvers read the backup's files as they lie, never writing them.
 #pragma once
 
 #include "backup/PRBackupScanState.h"
@@ -16,8 +16,6 @@ struct CarveContext {
 
     PRBackupScanState& state;
     NSNotificationCenter* nc;
-    // Folds a database's write-ahead journal into the file before it is read.
-    std::function<void(const std::string&)> commitDB;
     // The log line of a missing database; standard error unless set.
     std::function<void(const std::string&)> log;
 

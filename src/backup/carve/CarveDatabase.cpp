@@ -1,6 +1,5 @@
 #include "backup/carve/CarveDatabase.h"
 
-#include "backup/CommitDB.h"
 #include "model/PRRecordFields.h"
 #include "platform/LogCategories.h"
 
@@ -20,15 +19,11 @@ std::string CarveDatabase::existingFile(const std::string& folder, std::initiali
     return {};
 }
 
-bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
-    // Folding the journal switches the file to write-ahead logging and rewrites the header, so
-    // the layout that the original header names has to be read before that.
-    if (file_.open(path)) {
-        writeAheadLog_ = checkSQliteVersion(file_, 18);
-        file_.close();
-    }
-    if (context.commitDB) context.commitDB(path);
+bool CarveDatabase::open(const std::string& path, const CarveContext&) {
+    // The backup's own file, as it lies: its original header and every byte of its free pages.
+    // It is only read, never folded or otherwise written.
     if (!file_.open(path)) return false;
+    writeAheadLog_ = checkSQliteVersion(file_, 18);
     layout_ = readPageLayout(file_);
     readFreeList();
     return true;
@@ -118,7 +113,7 @@ void postProgress(const CarveContext& context, int value) {
 }
 
 CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center)
-    : state(scanState), nc(&center), commitDB(::commitDB) {}
+    : state(scanState), nc(&center) {}
 
 std::string CarveContext::nameFor(const std::string& phone) const {
     if (state.contactArray.empty()) return {};  // nothing to find: spare the number's normalising

@@ -1,5 +1,7 @@
 #include "backup/carve/CarveFile.h"
 
+#include "platform/FileOpen.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -19,10 +21,10 @@ CarveFile::~CarveFile() { close(); }
 
 bool CarveFile::open(const std::string& path) {
     close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = files::openForReading(path);
     if (fd < 0) return false;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
         ::close(fd);
         return false;
     }

@@ -12,6 +12,12 @@ ExportWalk::ExportWalk(DeviceFileService& service, QString exportPath, const std
     : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
 
 QString ExportWalk::localPathOf(const std::string& devicePath) const {
+    if (!base_.empty() && devicePath.size() > base_.size() && devicePath.starts_with(base_) &&
+        (base_.ends_with('/') || devicePath[base_.size()] == '/')) {
+        std::string rest = devicePath.substr(base_.size());
+        if (!rest.starts_with('/')) rest.insert(0, "/");
+        return localnames::localPathUnder(exportPath_, QString::fromStdString(rest));
+    }
     return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
 }
 

@@ -31,6 +31,9 @@ public:
 
     // Where a device path lands below the root.
     QString localPathOf(const std::string& devicePath) const;
+    // Device paths inside base land below the root without base (a book folder
+    // "/Books/Purchases/X.epub" lands at root/X.epub); other paths keep their whole path.
+    void setDeviceBase(std::string base) { base_ = std::move(base); }
     const ActionResult& result() const { return result_; }
 
     // Copies one device file of size bytes to localPath, making its folder; true once the copy
@@ -49,6 +52,7 @@ private:
     DeviceFileService& service_;
     QString exportPath_;
     const std::atomic<bool>* stop_;
+    std::string base_;
     ActionResult result_;
 };
 

@@ -1,5 +1,6 @@
 // AFC file calls on a simulated device: each connection works in the area folder of the
 // service socket it was opened on, and every path stays inside that area.
+#include "platform/FileOpen.h"
 #include "platform/MobileDevice.h"
 #include "platform/simdevice/AreaPath.h"
 #include "platform/simdevice/SimDevice.h"
@@ -136,20 +137,16 @@ int AFCFileRefOpen(AFCConnectionRef handle, const char* path, uint64_t mode, AFC
     int fd = -1;
     if (mode == kAFCModeRead) {
         if ((status = resolveExisting(c->root, path, &host))) return status;
-        fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        fd = files::openRegular(host, O_RDONLY | O_NOFOLLOW);
     } else if (mode == kAFCModeWrite || mode == kAFCModeReadWrite) {
         if ((status = resolveForCreate(c->root, path, &host))) return status;
         int flags = mode == kAFCModeWrite ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_RDWR | O_CREAT);
-        fd = ::open(host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+        fd = files::openRegular(host, flags | O_NOFOLLOW, 0644);
     } else {
         return kAFCInvalidArgumentError;
     }
-    if (fd < 0) return statusOfErrno(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return S_ISDIR(st.st_mode) ? kAFCObjectIsDirectoryError : kAFCPermissionDeniedError;
-    }
+    // A FIFO or device in a file's place would block the open; only regular files are opened.
+    if (fd < 0) return errno == EINVAL ? kAFCPermissionDeniedError : statusOfErrno(errno);
     std::lock_guard lock(c->mutex);
     *ref = c->nextRef++;
     c->files[*ref] = fd;

@@ -1,5 +1,6 @@
 #include "platform/simdevice/AreaPath.h"
 
+#include "platform/Beneath.h"
 #include "platform/MobileDevice.h"
 
 #include <stdlib.h>
@@ -10,21 +11,6 @@
 
 namespace simdevice {
 namespace {
-
-// Splits a device path into its components; false when it climbs ("..").
-bool components(const char* devicePath, std::vector<std::string>* parts) {
-    std::string path(devicePath);
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") return false;
-        if (!part.empty() && part != ".") parts->push_back(part);
-        start = end + 1;
-    }
-    return true;
-}
 
 bool inside(const std::string& path, const std::string& root) {
     return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
@@ -58,7 +44,7 @@ int realInside(const std::string& root, const std::vector<std::string>& parts, s
 int split(const std::string& root, const char* devicePath, std::vector<std::string>* parts) {
     if (root.empty()) return kAFCNotConnectedError;
     if (!devicePath || !*devicePath) return kAFCInvalidArgumentError;
-    if (!components(devicePath, parts)) return kAFCPermissionDeniedError;
+    if (!beneath::split(devicePath, parts)) return kAFCPermissionDeniedError;
     return kAFCSuccess;
 }
 

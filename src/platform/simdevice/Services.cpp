@@ -3,6 +3,7 @@
 // proxy and SpringBoard services answer framed property lists (a 4-byte big-endian length,
 // then an XML property list).
 #include "platform/simdevice/SimDevice.h"
+#include "platform/FileOpen.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -12,8 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 namespace simdevice {
 namespace {
@@ -102,20 +101,20 @@ std::vector<std::string> appIds(const Device& device) {
     return ids;
 }
 
+// An app icon larger than this is no icon.
+constexpr size_t kIconLimit = 16u << 20;
+
 CFHolder<CFTypeRef> springBoardReply(Device& device, CFTypeRef request) {
     std::string command = stringValue(request, "command");
     if (command == "getIconPNGData") {
         CFMutableDictionaryRef reply = CFDictionaryCreateMutable();
         std::string folder = device.appFolder(stringValue(request, "bundleId"));
         if (!folder.empty()) {
-            std::ifstream in(folder + "/icon.png", std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (in.good() || in.eof()) {
-                if (!bytes.empty()) {
-                    CFHolder<CFDataRef> data(
-                        CFDataCreate(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
-                    CFDictionarySetValue(reply, "pngData", data.get());
-                }
+            std::string bytes;
+            if (files::readRegularFile(folder + "/icon.png", kIconLimit, &bytes) && !bytes.empty()) {
+                CFHolder<CFDataRef> data(
+                    CFDataCreate(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<CFIndex>(bytes.size())));
+                CFDictionarySetValue(reply, "pngData", data.get());
             }
         }
         return CFHolder<CFTypeRef>(reply);

@@ -3,6 +3,7 @@
 #include "platform/LogCategories.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/simdevice/SimDevice.h"
+#include "platform/Beneath.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -100,9 +101,13 @@ DevicePtr loadDevice(const std::string& folder, std::string* error) {
         device->paired = boolValue(pairing.get(), "Paired", true);
         device->trusted = boolValue(pairing.get(), "Trusted", true);
     }
-    device->mediaRoot = realFolder(root + "/media");
-    device->crashRoot = realFolder(root + "/crashreports");
-    device->appsRoot = realFolder(root + "/apps");
+    // An area folder that is a link would take the area outside the device: it then has none.
+    auto areaFolder = [&](const char* name) {
+        return beneath::openFolder(root, name) ? root + "/" + name : std::string();
+    };
+    device->mediaRoot = areaFolder("media");
+    device->crashRoot = areaFolder("crashreports");
+    device->appsRoot = areaFolder("apps");
 
     CFHolder<CFTypeRef> messages(CFPropertyListCreateFromFile(root + "/sync/messages.plist"));
     if (messages && CFGetTypeID(messages.get()) == CFArrayGetTypeID()) {

@@ -81,7 +81,6 @@ void carvers(const uint8_t* data, size_t size, bool newer) {
     state.bIOS7DeviceNode = newer;
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
-    context.commitDB = [](const std::string&) {};  // the input is carved as it is
     context.log = [](const std::string&) {};
     carve::DelContactCarver(context).scanDelContactThread(folder);
     carve::DelMessageCarver(context).scanDelMessageThread(folder);

@@ -1,0 +1,215 @@
+#include "browser/PRConversationView.h"
+
+#include "browser/ConversationPaging.h"
+#include "browser/PRChatView.h"
+#include "platform/Images.h"
+
+#include <QTextLayout>
+#include <QImageReader>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+QString text(const std::string& s) { return QString::fromStdString(s); }
+qreal bottomOf(const QRectF& r) { return r.y() + r.height(); }
+}  // namespace
+
+PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), document_(new QWidget)
+{
+    setWidgetResizable(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    document_->setAutoFillBackground(true);
+    QPalette palette = document_->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    document_->setPalette(palette);
+    setWidget(document_);
+    updateDocumentSize();
+}
+
+void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversation)
+{
+    previewCount = conversation::kPageSize;
+    verticalScrollBar()->setValue(0);
+    previousMessageBubbleFrame = QRectF();
+    RemoveAllMessageChatView();
+    haveAddChatNum = 0;
+    currentMessageTreeNode = conversation;
+    if (!conversation) {
+        updateDocumentSize();
+        return;
+    }
+    addChatHeadInfo(*conversation);
+    const auto page = conversation::firstPage(int(conversation->MessageNodeArray().size()), previewCount);
+    placePage(page.count, page.more);
+    updateDocumentSize();
+}
+
+void PRConversationView::RemoveAllMessageChatView()
+{
+    const auto children = document_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
+    viewport()->update();
+}
+
+QImage PRConversationView::namedOrFallback(const QString& name) const { return images::imageNamed(name); }
+
+void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation)
+{
+    int top = int(std::trunc(bottomOf(previousMessageBubbleFrame) + 10));
+    if (top == 10) top = 0;
+    QImage picture;
+    if (!conversation.MessageNodeArray().empty()) {
+        const auto& data = conversation.MessageNodeArray().front()->contactImageData();
+        if (data && !data->empty()) picture.loadFromData(data->data(), int(data->size()));
+        if (picture.isNull()) picture = images::imageNamed("contact");
+    }
+    auto* background = new QLabel(document_);
+    background->setGeometry(-1, top - 1, 425, 76);
+    background->setScaledContents(true);
+    background->setPixmap(QPixmap::fromImage(images::imageNamed("chatHead")));
+    background->show();
+    auto* pictureView = new QLabel(document_);
+    pictureView->setGeometry(0, top + 5, 80, 60);
+    pictureView->setAlignment(Qt::AlignCenter);
+    if (!picture.isNull())
+        pictureView->setPixmap(QPixmap::fromImage(picture.scaled(80, 60, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    pictureView->show();
+    auto* name = new PRChatNameView(document_);
+    name->setGeometry(72, top + 25, 260, 20);
+    name->initwithNameString(text(conversation.messageTreeNodeName()));
+    name->show();
+    previousMessageBubbleFrame = QRectF(name->geometry());
+    previousMessageBubbleFrame.translate(0, 45);
+}
+
+QRectF PRConversationView::calculateChatRect(const QString& string)
+{
+    if (string.isNull() || string == "\n" || string == " ") return QRectF();
+    QRectF used(0, 0, 0, 0);
+    if (!string.isEmpty()) {
+        QTextLayout layout(string, PRChatView::bubbleFont(11));
+        layout.setTextOption(PRChatView::bubbleTextOption());
+        layout.beginLayout();
+        qreal height = 0, width = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(140);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+            width = std::max(width, line.naturalTextWidth());
+        }
+        layout.endLayout();
+        used = QRectF(0, 0, std::ceil(width), std::ceil(height));
+    }
+    if (used.width() > 0) used.adjust(0, 0, 36, 33);
+    if (used.height() < 15) used.setHeight(15);
+    return used;
+}
+
+void PRConversationView::placeMessage(int index)
+{
+    const auto& message = *currentMessageTreeNode->MessageNodeArray().at(size_t(index));
+    ++haveAddChatNum;
+    const bool received = conversation::isReceived(message);
+    const char type = received ? 1 : 0;
+    const int x = received ? 0 : 167;
+    const QString date = text(conversation::dateLine(message));
+    const QString sender = text(message.messagePhone());
+    const qreal y = bottomOf(previousMessageBubbleFrame);
+    const auto content = conversation::bubbleContent(message);
+
+    PRChatView* bubble = nullptr;
+    auto captionBubble = [&](const QString& caption) {
+        const QRectF rect = calculateChatRect(caption);
+        bubble = new PRChatView(QRectF(x, y, 240, rect.height() + 35).toRect(), document_);
+        bubble->initWithName(sender, rect, date, caption, type);
+    };
+    auto pictureBubble = [&](const QImage& image) {
+        bubble = new PRChatView(QRectF(x, y, 240, 130).toRect(), document_);
+        bubble->initWithName(sender, date, image, type);
+    };
+    switch (content.kind) {
+    case conversation::BubbleKind::Text:
+        captionBubble(text(content.text));
+        break;
+    case conversation::BubbleKind::Picture: {
+        QImageReader reader(text(content.imagePath));
+        reader.setAutoTransform(true);
+        const QImage image = reader.read();
+        if (!image.isNull()) pictureBubble(image);
+        break;
+    }
+    case conversation::BubbleKind::Caption:
+        if (!images::imageNamed(text(content.imageName)).isNull()) captionBubble(text(content.text));
+        break;
+    case conversation::BubbleKind::Fallback:
+        break;
+    }
+    if (!bubble) pictureBubble(images::imageNamed("Contact"));
+    bubble->show();
+    previousMessageBubbleFrame = QRectF(bubble->geometry());
+    updateDocumentSize();
+}
+
+void PRConversationView::placePage(int count, bool more)
+{
+    const int start = haveAddChatNum;
+    for (int i = start; i < start + count; ++i) placeMessage(i);
+    if (more) addMoreButn();
+}
+
+void PRConversationView::ClickMoreBtn()
+{
+    if (morebun) {
+        morebun->hide();
+        morebun->deleteLater();
+        morebun = nullptr;
+    }
+    if (!currentMessageTreeNode) return;
+    const auto page = conversation::nextPage(haveAddChatNum, int(currentMessageTreeNode->MessageNodeArray().size()),
+                                             previewCount);
+    placePage(page.count, page.more);
+    updateDocumentSize();
+}
+
+void PRConversationView::addMoreButn()
+{
+    const int top = int(std::trunc(bottomOf(previousMessageBubbleFrame) + 10));
+    if (morebun) morebun->deleteLater();
+    morebun = new QPushButton(QStringLiteral("More..."), document_);
+    morebun->setFlat(true);
+    morebun->setFont(PRChatView::bubbleFont(11));
+    morebun->setStyleSheet(QStringLiteral("QPushButton { border: none; color: rgb(17, 11, 137); }"));
+    morebun->setCursor(Qt::PointingHandCursor);
+    morebun->setGeometry(150, top, 80, 30);
+    // Queued: the button deletes itself from its own click.
+    connect(morebun, &QPushButton::clicked, this, &PRConversationView::ClickMoreBtn, Qt::QueuedConnection);
+    morebun->show();
+    previousMessageBubbleFrame = QRectF(morebun->geometry());
+    updateDocumentSize();
+}
+
+void PRConversationView::updateDocumentSize()
+{
+    const int m = int(std::trunc(bottomOf(previousMessageBubbleFrame)));
+    const int visible = viewport()->height();
+    int height = visible;
+    if (m > visible) {
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        height = m;
+    } else {
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    document_->resize(viewport()->width(), height);
+}
+
+void PRConversationView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    updateDocumentSize();
+}

@@ -1,0 +1,49 @@
+// A conversation as bubbles: the header with the contact's picture and name, then one bubble
+// per message (received on the left in grey, the others on the right in green), fifty at a
+// time with a "More..." button for the next fifty. The results screen's preview pane shows it
+// for the selected conversation (showConversation); the transfer page's preview reuses it.
+#pragma once
+
+#include "model/PRMessageNode.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+
+
+class PRConversationView : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit PRConversationView(QWidget* parent = nullptr);
+
+    // The first page of conversation (emptying what was shown). Null shows nothing.
+    void showConversation(const PRMessageTreeNodePtr& conversation);
+
+    void RemoveAllMessageChatView();
+    void addChatHeadInfo(const PRMessageTreeNode& conversation);
+    // The rectangle a message text takes in a bubble (zero for no text, one newline or one blank).
+    static QRectF calculateChatRect(const QString& string);
+    void ClickMoreBtn();
+    void addMoreButn();
+
+    // The flipped document view that holds the header, the bubbles and the button.
+    QWidget* documentView() const { return document_; }
+    QPushButton* moreButton() const { return morebun; }
+
+    PRMessageTreeNodePtr currentMessageTreeNode;
+    int previewCount = 50;
+    int haveAddChatNum = 0;
+    QRectF previousMessageBubbleFrame;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeMessage(int index);
+    void placePage(int count, bool more);
+    void updateDocumentSize();
+    QImage namedOrFallback(const QString& name) const;
+
+    QWidget* document_;
+    QPointer<QPushButton> morebun;
+};

@@ -1,0 +1,307 @@
+#include "browser/PRRecordPreviewPane.h"
+
+#include "browser/PRConversationView.h"
+#include "platform/Images.h"
+#include "platform/Workspace.h"
+#include "widgets/PRTextView.h"
+
+#include <QFileInfo>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+namespace {
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+QString format(const char* pattern, const std::string& value) { return QString::fromUtf8(pattern).arg(text(value)); }
+
+// Backup texts are plain: a label never reads them as markup.
+QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true)
+{
+    auto* label = new QLabel(page);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(label);
+    return label;
+}
+
+QLabel* addImageView(QVBoxLayout* layout, QWidget* page, int minimumHeight)
+{
+    auto* view = new QLabel(page);
+    view->setAlignment(Qt::AlignCenter);
+    view->setMinimumHeight(minimumHeight);
+    view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    layout->addWidget(view, 1);
+    return view;
+}
+
+QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout)
+{
+    auto* page = new QWidget(stack);
+    layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(8);
+    stack->addWidget(page);
+    return page;
+}
+
+QImage readImage(const std::string& path)
+{
+    if (path.empty()) return {};
+    QImageReader reader(text(path));
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+// Shows image fitted into view, never enlarged beyond its own size.
+void setFitted(QLabel* view, const QImage& image)
+{
+    if (image.isNull()) {
+        view->clear();
+        return;
+    }
+    const QSize room = view->size().isValid() && view->width() > 20 ? view->size() : QSize(360, 360);
+    QImage shown = image;
+    if (image.width() > room.width() || image.height() > room.height())
+        shown = image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    view->setPixmap(QPixmap::fromImage(shown));
+}
+
+void setShown(QLabel* label, const QString& value, bool shown)
+{
+    label->setText(value);
+    label->setVisible(shown);
+}
+
+}  // namespace
+
+PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(parent), player(nullptr)
+{
+    QVBoxLayout* l = nullptr;
+
+    photoPage = newPage(this, l);
+    // The movie view and its player are made for the first movie shown.
+    movView = nullptr;
+    imageView = addImageView(l, photoPage, 240);
+    imageFileNamelab = addLabel(l, photoPage);
+    imageFileSizelab = addLabel(l, photoPage);
+
+    contactPage = newPage(this, l);
+    contactImageView = new QLabel(contactPage);
+    contactImageView->setFixedSize(96, 96);
+    contactImageView->setAlignment(Qt::AlignCenter);
+    l->addWidget(contactImageView);
+    contactNamelab = addLabel(l, contactPage);
+    QFont nameFont = contactNamelab->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
+    contactNamelab->setFont(nameFont);
+    contactPhonelab = addLabel(l, contactPage);
+    contactEmaillab = addLabel(l, contactPage);
+    contactHomePagelab = addLabel(l, contactPage);
+    contactCompanylab = addLabel(l, contactPage);
+    contactJobTitlelab = addLabel(l, contactPage);
+    contactBirthdaylab = addLabel(l, contactPage);
+    contactNotelab = new PRTextView(contactPage);
+    l->addWidget(contactNotelab, 1);
+    l->addStretch();
+
+    callPage = newPage(this, l);
+    callNamelab = addLabel(l, callPage);
+    callPhonelab = addLabel(l, callPage);
+    callTypelab = addLabel(l, callPage);
+    callTimelab = addLabel(l, callPage);
+    callDatelab = addLabel(l, callPage);
+    l->addStretch();
+
+    notePage = newPage(this, l);
+    noteTitlelab = addLabel(l, notePage);
+    noteDatelab = addLabel(l, notePage);
+    noteContentView = new PRTextView(notePage);
+    l->addWidget(noteContentView, 1);
+
+    bookMarkPage = newPage(this, l);
+    bookMarkTitlelab = addLabel(l, bookMarkPage);
+    bookMarkURLlab = addLabel(l, bookMarkPage);
+    l->addStretch();
+
+    calendarPage = newPage(this, l);
+    calTitlelab = addLabel(l, calendarPage);
+    calNotelab = addLabel(l, calendarPage);
+    calStartDatelab = addLabel(l, calendarPage);
+    calEndDatelab = addLabel(l, calendarPage);
+    l->addStretch();
+
+    faceTwitterPage = newPage(this, l);
+    faceTwitterShowImageView = addImageView(l, faceTwitterPage, 240);
+    previewBtn = new QPushButton(QStringLiteral("Preview"), faceTwitterPage);
+    previewBtn->hide();
+    l->addWidget(previewBtn, 0, Qt::AlignCenter);
+    connect(previewBtn, &QPushButton::clicked, this, &PRRecordPreviewPane::actPreView);
+    faceTwitterFileNamelab = addLabel(l, faceTwitterPage);
+    faceTwitterFileSizelab = addLabel(l, faceTwitterPage);
+
+    messageTreeScrollView = new PRConversationView(this);
+    addWidget(messageTreeScrollView);
+
+    QWidget* treePage = newPage(this, l);
+    treeFileImageView = addImageView(l, treePage, 240);
+}
+
+PRRecordPreviewPane::~PRRecordPreviewPane()
+{
+    if (player) player->stop();
+}
+
+QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension)
+{
+    static const QStringList movies = {"mov", "mp4", "m4v", "3gp", "avi"};
+    QImage icon;
+    if (movies.contains(extension.toLower())) {
+        icon = images::imageNamed("quicktime");
+    } else {
+        const QMimeType type = QMimeDatabase().mimeTypeForFile("file." + extension, QMimeDatabase::MatchExtension);
+        const QIcon themed = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+        if (!themed.isNull()) icon = themed.pixmap(256, 256).toImage();
+        if (icon.isNull()) icon = images::imageNamed("NULLImage");
+    }
+    if (icon.isNull()) return icon;
+    return icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+void PRRecordPreviewPane::showMovieIcon()
+{
+    if (player) player->stop();
+    if (movView) movView->hide();
+    imageView->show();
+    imageView->setPixmap(QPixmap::fromImage(fileTypeIcon("mov")));
+}
+
+void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record)
+{
+    setCurrentWidget(photoPage);
+    imageFileNamelab->setText(format("File Name: %1", record.fileNodeName()));
+    imageFileSizelab->setText(format("File Size: %1", record.fileNodeSize()));
+    if (player) player->stop();
+    if (!record.bmov()) {
+        if (movView) movView->hide();
+        imageView->show();
+        setFitted(imageView, readImage(record.filePath()));
+        return;
+    }
+    const QFileInfo file(text(record.filePath()));
+    if (!file.isFile() || file.size() == 0) {
+        showMovieIcon();
+        return;
+    }
+    if (!player) {
+        movView = new QVideoWidget(photoPage);
+        movView->setMinimumHeight(240);
+        static_cast<QVBoxLayout*>(photoPage->layout())->insertWidget(0, movView, 1);
+        player = new QMediaPlayer(this);
+        player->setVideoOutput(movView);
+        // A movie the decoders refuse falls back to the movie icon; nothing is reported.
+        connect(player, &QMediaPlayer::errorOccurred, this, [this] { showMovieIcon(); });
+        connect(player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+            if (status == QMediaPlayer::InvalidMedia) showMovieIcon();
+        });
+    }
+    imageView->hide();
+    movView->show();
+    player->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
+    player->play();
+}
+
+void PRRecordPreviewPane::showContact(const PRContactNode& record)
+{
+    setCurrentWidget(contactPage);
+    QImage photo;
+    if (record.imageData() && !record.imageData()->empty())
+        photo.loadFromData(record.imageData()->data(), int(record.imageData()->size()));
+    if (photo.isNull()) photo = images::imageNamed("contact");
+    contactImageView->setPixmap(
+        QPixmap::fromImage(photo.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    setShown(contactNamelab, format("%1", record.contactName()), !record.contactName().empty());
+    setShown(contactPhonelab, format("Phone: %1", record.contactPhone()), !record.contactPhone().empty());
+    setShown(contactEmaillab, format("Email: %1", record.contactEmail()), !record.contactEmail().empty());
+    setShown(contactHomePagelab, format("HomePage: %1", record.contactHomepage()), !record.contactHomepage().empty());
+    setShown(contactCompanylab, format("Company: %1", record.contactCompany()), !record.contactCompany().empty());
+    setShown(contactJobTitlelab, format("JobTitle: %1", record.contactJobtitle()), !record.contactJobtitle().empty());
+    setShown(contactBirthdaylab, format("Birthday: %1", record.contactBirthday()), !record.contactBirthday().empty());
+    contactNotelab->setString(format("Note: %1", record.contactNote()));
+    contactNotelab->setVisible(!record.contactNote().empty());
+}
+
+void PRRecordPreviewPane::showCallHistory(const PRCallHistoryNode& record)
+{
+    setCurrentWidget(callPage);
+    callNamelab->setText(format("Name: %1", record.callName()));
+    callPhonelab->setText(format("Phone: %1", record.callPhone()));
+    callTypelab->setText(format("Type: %1", record.callType()));
+    callTimelab->setText(format("Duration: %1", record.callDuration()));
+    callDatelab->setText(format("Date: %1", record.callDate()));
+}
+
+void PRRecordPreviewPane::showNote(const PRNoteNode& record)
+{
+    setCurrentWidget(notePage);
+    noteTitlelab->setText(format("Title: %1", record.noteTitle()));
+    noteDatelab->setText(format("Date: %1", record.noteDate()));
+    noteContentView->setString(text(record.noteContent()));
+}
+
+void PRRecordPreviewPane::showBookMark(const PRBookMarkNode& record)
+{
+    setCurrentWidget(bookMarkPage);
+    bookMarkTitlelab->setText(format("Title: \n%1", record.bookMarkTitle()));
+    bookMarkURLlab->setText(format("URL: \n%1", record.bookMarkURL()));
+}
+
+void PRRecordPreviewPane::showCalender(const PRCalenderNode& record)
+{
+    setCurrentWidget(calendarPage);
+    calTitlelab->setText(format("Title: \n%1", record.calTitle()));
+    calNotelab->setText(format("Note: \n%1", record.calNote()));
+    calStartDatelab->setText(format("Start Date: %1", record.startDate()));
+    calEndDatelab->setText(format("End Date: %1", record.endDate()));
+}
+
+void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record)
+{
+    setCurrentWidget(faceTwitterPage);
+    faceTwitterFilePath_ = text(record.faceTwitterFilePath());
+    const QImage image = readImage(record.faceTwitterFilePath());
+    previewBtn->setVisible(image.isNull());
+    faceTwitterShowImageView->setVisible(!image.isNull());
+    setFitted(faceTwitterShowImageView, image);
+    faceTwitterFileNamelab->setText(format("Name: %1", record.faceTwitterFileName()));
+    faceTwitterFileSizelab->setText(format("Size: %1", record.fileSize()));
+}
+
+void PRRecordPreviewPane::actPreView()
+{
+    if (currentWidget() == faceTwitterPage && !faceTwitterFilePath_.isEmpty())
+        workspace::openFile(faceTwitterFilePath_);
+}
+
+void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversation)
+{
+    setCurrentWidget(messageTreeScrollView);
+    messageTreeScrollView->showConversation(conversation);
+}
+
+void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record)
+{
+    setCurrentWidget(treeFileImageView->parentWidget());
+    const std::string path = record.filePath().value_or("");
+    QImage image = readImage(path);
+    if (image.isNull()) image = fileTypeIcon(QFileInfo(text(path)).suffix());
+    setFitted(treeFileImageView, image);
+}

@@ -1,0 +1,314 @@
+// The disk manager's actions on its result tables: removal of photos, tracks, videos, books and
+// user files after the user's confirmation, their export to the export folder (selected rows or
+// all), the export of an app's container and the uninstall of an app.
+//
+// Removal runs on the main thread once the one confirmation was answered; only rows whose files
+// really went leave their tables and count in the removed-byte totals, and one alert names the
+// first refusal. Exports copy on a worker and then show the folder they wrote to.
+#include "disk/PRDiskaManagerViewController.h"
+
+#include "app/core/AppState.h"
+#include "disk/DiskAppListController.h"
+#include "disk/DiskBookListController.h"
+#include "disk/DiskMusicListController.h"
+#include "disk/DiskPageParts.h"
+#include "disk/DiskPhotoListController.h"
+#include "disk/PRSystemlibFileController.h"
+#include "disk/core/LargeFileActions.h"
+#include "disk/core/LocalCopies.h"
+#include "platform/Dialogs.h"
+#include "platform/LocalNames.h"
+#include "platform/Paths.h"
+#include "platform/Threads.h"
+#include "platform/Workspace.h"
+
+#include <QBoxLayout>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableView>
+#include <algorithm>
+
+namespace {
+
+const char* const kRemoveMessage = "Are you sure you want to permanently delete the selected file(s) from your device?";
+const char* const kBookCaution =
+    "CAUTION: Only advanced users should delete files. Because device databases manage many files types, includes "
+    "photos and videos, deleting files may lead to unexpected results.";
+
+int firstSelectedViewRow(const QTableView* table) {
+    int first = -1;
+    if (QItemSelectionModel* selection = table->selectionModel())
+        for (const QModelIndex& index : selection->selectedRows())
+            if (first < 0 || index.row() < first) first = index.row();
+    return first;
+}
+
+// The records of the selected rows, in content order (as the export copies them).
+template <class Ptr, class Controller>
+std::vector<Ptr> selectedRecords(const QTableView* table, const Controller* controller) {
+    QList<int> rows = diskpages::selectedSourceRows(table);
+    std::sort(rows.begin(), rows.end());
+    std::vector<Ptr> records;
+    for (int row : rows)
+        if (Ptr record = controller->objectAt(row)) records.push_back(record);
+    return records;
+}
+
+template <class Ptr>
+void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
+    std::erase_if(list, [&](const Ptr& p) { return std::find(gone.begin(), gone.end(), p) != gone.end(); });
+}
+
+// After a removal the row above the first removed one is selected; none when it was the top.
+void selectAbove(QTableView* table, int row) {
+    table->clearSelection();
+    if (row > 0 && row - 1 < table->model()->rowCount()) table->selectRow(row - 1);
+}
+
+// One removal: the selected rows are taken before anything goes, the user confirms once, and the
+// rows whose files are gone leave the table (and the scan's list when given). Nothing selected:
+// nothing asked, nothing done.
+// One alert names the first refusal.
+template <class Ptr, class Controller, class PathOf>
+disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QWidget* window, QTableView* table,
+                                  Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
+                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr) {
+    const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
+    if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
+    const int first = firstSelectedViewRow(table);
+    std::vector<std::string> paths;
+    for (const Ptr& record : records) paths.push_back(pathOf(*record));
+    std::vector<bool> removed;
+    const disk::ActionResult result = disk::DiskManagerActions(services, device).removeItems(paths, removed);
+    std::vector<Ptr> gone;
+    for (size_t i = 0; i < records.size(); ++i)
+        if (removed[i]) gone.push_back(records[i]);  // a refused removal keeps its row
+    std::vector<Ptr> content = controller->content();
+    dropFrom(content, gone);
+    controller->setContent(std::move(content));
+    if (scanned) dropFrom(*scanned, gone);
+    selectAbove(table, first);
+    if (goneOut) *goneOut = std::move(gone);
+    diskpages::alertFailures(window, QObject::tr("Some files could not be deleted."), result);
+    return result;
+}
+
+void raise(AppCounter counter, uint64_t bytes) {
+    if (AppState* state = AppState::current()) state->raiseCounter(counter, bytes);
+}
+
+QString lastComponent(const std::string& devicePath) {
+    return QString::fromStdString(paths::lastPathComponent(devicePath));
+}
+
+disk::ExportItem photoItem(const PRPhotoAndVideoNode& photo) {
+    disk::ExportItem item{photo.filePath(), lastComponent(photo.filePath()), {}};
+    // The preview's copy saves asking the device again.
+    if (photo.bhasCopy()) item.localCopy = QString::fromStdString(disk::previewCopyPath(photo.filePath()));
+    return item;
+}
+
+// A track is exported under its title and its file's extension.
+disk::ExportItem trackItem(const PRTranMusicNode& track) {
+    const QString title = QString::fromStdString(track.musicTitle()).trimmed();
+    const std::string extension = paths::pathExtension(track.musicLoctionpath());
+    QString name = title.isEmpty() ? lastComponent(track.musicLoctionpath()) : title;
+    if (!title.isEmpty() && !extension.empty()) name += QLatin1Char('.') + QString::fromStdString(extension);
+    return {track.musicLoctionpath(), name, {}};
+}
+
+disk::ExportItem bookItem(const PRBookNode& book) { return {book.filePath(), lastComponent(book.filePath()), {}}; }
+
+template <class Ptr, class MakeItem>
+std::vector<disk::ExportItem> itemsOf(const std::vector<Ptr>& records, MakeItem make) {
+    std::vector<disk::ExportItem> items;
+    for (const Ptr& record : records) items.push_back(make(*record));
+    return items;
+}
+
+}  // namespace
+
+QWidget* PRDiskaManagerViewController::window() const { return pages_ ? pages_->window() : nullptr; }
+
+void PRDiskaManagerViewController::addActionButtons(
+    QWidget* page, const std::vector<std::pair<QString, std::function<void()>>>& buttons) {
+    auto* layout = qobject_cast<QBoxLayout*>(page->layout());
+    if (!layout) return;
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (const auto& [title, action] : buttons) {
+        auto* button = new QPushButton(title, page);
+        button->setObjectName(page->objectName() + QLatin1Char('_') + QString(title).remove(QLatin1Char(' ')));
+        connect(button, &QPushButton::clicked, this, action);
+        row->addWidget(button);
+    }
+    layout->addLayout(row);
+}
+
+void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder,
+                                               const QString& clashPrefix) {
+    if (items.empty()) return;
+    const int device = diskDeviceIndex;
+    exportWorkers_.enqueue([this, items = std::move(items), folder, clashPrefix, device] {
+        const disk::ActionResult result =
+            disk::DiskManagerActions(services_, device).exportItems(items, folder, clashPrefix, &stopping_);
+        handOff([this, result, folder] {
+            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
+            workspace::selectFile(QString(), folder);
+        });
+    });
+}
+
+// ---- Photos, music, videos and books ----------------------------------------------------------
+
+void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
+    raise(AppCounter::TotalPhotoRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController, &photoFilesArray,
+                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
+              .bytes);
+}
+
+void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
+    raise(AppCounter::TotalMusicRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController, &musicFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+              .bytes);
+}
+
+void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
+    raise(AppCounter::TotalVideoRemoveFileSize,
+          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController, &videoFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+              .bytes);
+}
+
+void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
+    // Books change no removed-byte total.
+    removeSelected(services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
+                   [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
+}
+
+void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
+    startExport(itemsOf(selectedRecords<PRPhotoAndVideoNodePtr>(photoFileTableview, photoFileController), photoItem),
+                AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportMusicItem(QObject*) {
+    startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(musicFileTableView, muiscFileController), trackItem),
+                AppState::exportFolder(), QStringLiteral("Copy_"));
+}
+
+void PRDiskaManagerViewController::ExportVideoItem(QObject*) {
+    startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(vidoeFileTableView, videoFileController), trackItem),
+                AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportBookItem(QObject*) {
+    startExport(itemsOf(selectedRecords<PRBookNodePtr>(bookFileTableview, booksFileController), bookItem),
+                AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportAllPhotoItem(QObject*) {
+    startExport(itemsOf(photoFileController->content(), photoItem), AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportAllMusicItem(QObject*) {
+    startExport(itemsOf(muiscFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportAllMoviesItem(QObject*) {
+    startExport(itemsOf(videoFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::ExportAllBookItem(QObject*) {
+    startExport(itemsOf(booksFileController->content(), bookItem), AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+// ---- Apps -------------------------------------------------------------------------------------
+
+void PRDiskaManagerViewController::ExportAppData(QObject*) {
+    const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
+    if (rows.isEmpty()) return;
+    const PRAppDirTreeNodePtr app = appFileController->objectAt(rows.front());
+    if (!app) return;
+    // Two apps of one name each get a folder of their own.
+    QString name = app->appDisplayName.isEmpty() ? app->appBundleId : app->appDisplayName;
+    for (const PRAppDirTreeNodePtr& other : appFilesArray)
+        if (other != app && other->appDisplayName == app->appDisplayName) {
+            name += QStringLiteral(" (%1)").arg(app->appBundleId);
+            break;
+        }
+    const QString folder = AppState::exportFolder() + QLatin1Char('/') + localnames::safeLocalName(name);
+    const std::string bundleId = app->appBundleId.toStdString();
+    const int device = diskDeviceIndex;
+    exportWorkers_.enqueue([this, bundleId, folder, device] {
+        const disk::ActionResult result =
+            disk::DiskManagerActions(services_, device).exportAppContainer(bundleId, folder, &stopping_);
+        handOff([this, result, folder] {
+            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
+            workspace::selectFile(QString(), folder);
+        });
+    });
+}
+
+void PRDiskaManagerViewController::UninStallAppData(QObject*) {
+    const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
+    if (rows.isEmpty()) return;
+    // The row clicked last when it is selected, else the first selected one.
+    QItemSelectionModel* selection = appFileTableView->selectionModel();
+    const bool currentSelected = selection->isRowSelected(appFileTableView->currentIndex().row(), QModelIndex());
+    const int viewRow = currentSelected ? appFileTableView->currentIndex().row() : firstSelectedViewRow(appFileTableView);
+    const PRAppDirTreeNodePtr app =
+        appFileController->objectAt(currentSelected ? diskpages::currentSourceRow(appFileTableView) : rows.front());
+    if (!app) return;
+    AlertRequest alert;
+    alert.messageText = QStringLiteral("Are you sure you want to permanently uninstall the %1.app from your device?")
+                            .arg(app->appDisplayName);
+    alert.buttons = {tr("Uninstall"), tr("Cancel")};
+    alert.window = window();
+    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+
+    disk::LargeFileRecord record;
+    record.appBundId = app->appBundleId.toStdString();
+    record.fileParentName = app->appDisplayName.toStdString() + ".app";
+    record.appFileSizeNumber = app->totalAppSizeNumber;
+    const disk::ActionResult result = disk::LargeFileActions(services_, diskDeviceIndex).uninstallApp(record);
+    if (!result.ok()) {  // a refused uninstall keeps the app's row and its bytes
+        diskpages::alertFailures(window(), tr("The app could not be uninstalled."), result);
+        return;
+    }
+    dropFrom(appFilesArray, {app});
+    std::vector<PRAppDirTreeNodePtr> content = appFileController->content();
+    dropFrom(content, {app});
+    appFileController->setContent(std::move(content));
+    // The app that followed takes the row; after the last app nothing is selected.
+    appFileTableView->clearSelection();
+    if (viewRow >= 0 && viewRow < appFileTableView->model()->rowCount()) appFileTableView->selectRow(viewRow);
+    raise(AppCounter::TotalAppRemoveFileSize, result.bytes);
+}
+
+// ---- User data --------------------------------------------------------------------------------
+
+void PRDiskaManagerViewController::ExportUserData(QObject*) {
+    std::vector<disk::ExportItem> items;
+    for (const PRPhoneSystemFileNodePtr& file :
+         selectedRecords<PRPhoneSystemFileNodePtr>(userLibDataFileTableView, libFileController))
+        items.push_back({file->filePath.toStdString(), lastComponent(file->filePath.toStdString()), {}});
+    startExport(std::move(items), AppState::exportFolder(), QStringLiteral("copy_"));
+}
+
+void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
+    std::vector<PRPhoneSystemFileNodePtr> gone;
+    const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
+        services_, diskDeviceIndex, window(), userLibDataFileTableView, libFileController, nullptr,
+        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone);
+    // The folder's list in the outline forgets them too, so that they are not listed again.
+    for (const PRPhoneSystemFileNodePtr& file : gone)
+        if (PRPhoneSystemDirNodePtr folder = file->parent.lock()) {
+            std::vector<PRPhoneSystemFileNodePtr> files = folder->fileChildren();
+            dropFrom(files, {file});
+            folder->setFileChildren(std::move(files));
+        }
+    raise(AppCounter::TotalUserdataRemoveFileSize, result.bytes);
+}

@@ -1,0 +1,57 @@
+// What the disk manager does with the rows of its result tables: removes photos, tracks, books
+// and user files from the device, copies them into the export folder, and copies an app's
+// container. Every call opens its own device service on the calling thread and says which rows
+// went, so that a refused one keeps its row and only what really went is counted.
+#pragma once
+
+#include "disk/core/ActionResult.h"
+#include "disk/core/DiskDeviceServices.h"
+
+#include <QString>
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace disk {
+
+// One row to export: where it lies on the device and the name it gets in the export folder.
+struct ExportItem {
+    std::string devicePath;
+    QString localName;  // taken from device data; made safe before use
+    QString localCopy;  // a copy made before (a photo's preview) to copy from, or empty
+};
+
+class DiskManagerActions {
+public:
+    DiskManagerActions(DiskDeviceServices& services, int deviceIndex) : services_(services), device_(deviceIndex) {}
+
+    // Removes each path from the media area (a folder with everything below it, deepest
+    // first); removed[i] tells whether devicePaths[i] is gone. bytes counts the files removed.
+    ActionResult removeItems(const std::vector<std::string>& devicePaths, std::vector<bool>& removed);
+
+    // Copies each item into folder (made when missing). A name already taken there gets
+    // clashPrefix in front, then a number, so that no file already exported or exported in the
+    // same run is overwritten. A device folder (a book kept as a folder) is copied whole under
+    // its name.
+    ActionResult exportItems(const std::vector<ExportItem>& items, const QString& folder, const QString& clashPrefix,
+                             const std::atomic<bool>* stop = nullptr);
+
+    // Copies the app's container into appFolder (made when missing), each file at its path in
+    // the container; files of an earlier export of the app are replaced.
+    ActionResult exportAppContainer(const std::string& bundleId, const QString& appFolder,
+                                    const std::atomic<bool>* stop = nullptr);
+
+    // The first of name, prefix+name, prefix+"2_"+name, ... that names nothing in folder and is
+    // not in taken.
+    static QString freeName(const QString& folder, const QString& name, const QString& prefix,
+                            const std::vector<QString>& taken = {});
+
+private:
+    // Removes path (a folder after its content) with service; adds the removed files' bytes.
+    int removeTree(DeviceFileService& service, const std::string& path, uint64_t& bytes);
+
+    DiskDeviceServices& services_;
+    int device_;
+};
+
+}  // namespace disk

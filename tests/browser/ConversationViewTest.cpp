@@ -1,0 +1,189 @@
+// The conversation view: paging by fifty with "More...", bubble kinds, the header, and the
+// document's height; plus the paging and naming rules on their own.
+#include "PreviewTestSupport.h"
+
+#include "browser/ConversationPaging.h"
+#include "browser/PRChatView.h"
+#include "browser/PRConversationView.h"
+
+#include <QFile>
+#include <QScrollBar>
+
+using namespace previewtest;
+
+namespace {
+
+class ConversationViewTest : public testsupport::HomeTest {
+protected:
+    ConversationViewTest() { view.resize(425, 400); view.show(); }
+    QList<PRChatView*> bubbles() const {
+        return view.documentView()->findChildren<PRChatView*>(Qt::FindDirectChildrenOnly);
+    }
+    void pressMore() {
+        ASSERT_NE(view.moreButton(), nullptr);
+        view.moreButton()->click();
+        testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    }
+    PRConversationView view;
+};
+
+TEST(ConversationPaging, PagesOfFiftyWithMoreAfterAFullFirstPage) {
+    using conversation::firstPage;
+    using conversation::nextPage;
+    EXPECT_EQ(firstPage(0).count, 0);
+    EXPECT_FALSE(firstPage(49).more);
+    EXPECT_EQ(firstPage(49).count, 49);
+    EXPECT_TRUE(firstPage(50).more);
+    EXPECT_EQ(firstPage(120).count, 50);
+    EXPECT_EQ(nextPage(50, 50).count, 0);
+    EXPECT_FALSE(nextPage(50, 50).more);
+    EXPECT_EQ(nextPage(50, 51).count, 1);
+    EXPECT_FALSE(nextPage(50, 51).more);
+    EXPECT_EQ(nextPage(50, 120).count, 50);
+    EXPECT_TRUE(nextPage(50, 120).more);
+    EXPECT_EQ(nextPage(100, 150).count, 50);
+    EXPECT_FALSE(nextPage(100, 150).more);
+}
+
+TEST(ConversationPaging, AttachmentKindsAndDateLines) {
+    PRMessageNode m;
+    m.setMessageContent("hi");
+    EXPECT_EQ(conversation::bubbleContent(m).kind, conversation::BubbleKind::Text);
+    m.setAttachmentPath("a");  // one character: still text
+    EXPECT_FALSE(conversation::isAttachment(m));
+    m.setAttachmentPath("/x/IMG_1.jpg");  // the flag is off, the path decides
+    m.setAttachType("Image");
+    EXPECT_EQ(conversation::bubbleContent(m).kind, conversation::BubbleKind::Picture);
+    EXPECT_EQ(conversation::bubbleContent(m).imagePath, "/x/IMG_1.jpg");
+    m.setAttachType("Location");
+    EXPECT_EQ(conversation::bubbleContent(m).imageName, "location");
+    m.setAttachType(std::nullopt);
+    EXPECT_EQ(conversation::bubbleContent(m).kind, conversation::BubbleKind::Fallback);
+
+    m.setMessageName("Anna");
+    m.setMessageDate("03-01-2013 10:30");
+    m.setMessageType("Received");
+    EXPECT_EQ(conversation::dateLine(m), "Anna     03-01-2013 10:30");
+    m.setMessageType("Sent");
+    EXPECT_EQ(conversation::dateLine(m), "03-01-2013 10:30");
+}
+
+TEST(ConversationPaging, PictureNamesStayInTheDesktopFolder) {
+    testsupport::TempHome home;
+    const std::string folder = conversation::messageImageFolder();
+    EXPECT_EQ(folder, home.path() + "/Desktop/Quillomatrix");
+    EXPECT_EQ(conversation::messageImagePath("Anna Berg"), folder + "/Anna Berg_MessageImage.png");
+    EXPECT_EQ(conversation::messageImagePath("../../etc/x"), folder + "/.._.._etc_x_MessageImage.png");
+    EXPECT_EQ(conversation::messageImagePath(""), folder + "/Conversation_MessageImage.png");
+}
+
+TEST_F(ConversationViewTest, FortyNineMessagesShowWithoutMore) {
+    view.showConversation(textConversation(49));
+    EXPECT_EQ(bubbles().size(), 49);
+    EXPECT_EQ(view.moreButton(), nullptr);
+    EXPECT_EQ(view.haveAddChatNum, 49);
+}
+
+TEST_F(ConversationViewTest, ExactlyFiftyOffersMoreThatAddsNothing) {
+    view.showConversation(textConversation(50));
+    EXPECT_EQ(bubbles().size(), 50);
+    pressMore();
+    EXPECT_EQ(bubbles().size(), 50);
+    EXPECT_EQ(view.moreButton(), nullptr);
+}
+
+TEST_F(ConversationViewTest, LongConversationPagesUntilTheEnd) {
+    view.showConversation(textConversation(120));
+    EXPECT_EQ(bubbles().size(), 50);
+    const int heightBefore = view.documentView()->height();
+    pressMore();
+    EXPECT_EQ(bubbles().size(), 100);
+    EXPECT_GT(view.documentView()->height(), heightBefore);
+    pressMore();
+    EXPECT_EQ(bubbles().size(), 120);
+    EXPECT_EQ(view.moreButton(), nullptr);
+    // The bubbles stack without overlapping, in message order; a page starts where its
+    // "More..." button was.
+    const auto all = bubbles();
+    for (int i = 1; i < all.size(); ++i) {
+        const int gap = all[i]->geometry().top() - all[i - 1]->geometry().bottom() - 1;
+        EXPECT_EQ(gap, i % 50 == 0 ? 40 : 0) << i;
+    }
+    // Another conversation starts again from its first page.
+    view.showConversation(textConversation(3));
+    EXPECT_EQ(bubbles().size(), 3);
+    EXPECT_EQ(view.haveAddChatNum, 3);
+}
+
+TEST_F(ConversationViewTest, EmptyConversationShowsItsHeaderOnly) {
+    view.showConversation(textConversation(0, "Nobody"));
+    EXPECT_TRUE(bubbles().isEmpty());
+    EXPECT_EQ(view.moreButton(), nullptr);
+    const auto names = view.documentView()->findChildren<PRChatNameView*>();
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(names[0]->text(), "Nobody");
+    // Short content: no scroller, the document exactly as tall as the visible area.
+    EXPECT_EQ(view.documentView()->height(), view.viewport()->height());
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+TEST_F(ConversationViewTest, SidesColoursAndPlainText) {
+    auto markup = textMessage("Don't forget the keys <b>under the mat</b> & all", true);
+    auto empty = textMessage("", false);
+    view.showConversation(conversationOf({markup, empty}, "Anna"));
+    const auto all = bubbles();
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[0]->x(), 0);
+    EXPECT_EQ(all[0]->messageType(), 1);
+    EXPECT_EQ(all[0]->dateTextView->text(), "Anna Berg     03-01-2013 10:30");
+    EXPECT_EQ(all[0]->textView->textFormat(), Qt::PlainText);
+    EXPECT_EQ(all[0]->textView->text(), "Don't forget the keys <b>under the mat</b> & all");
+    EXPECT_EQ(all[1]->x(), 167);
+    EXPECT_EQ(all[1]->messageType(), 0);
+    EXPECT_EQ(all[1]->dateTextView->text(), "03-01-2013 10:30");
+    EXPECT_EQ(all[1]->textView->text(), "Unsaved File");
+    EXPECT_EQ(all[1]->textView->palette().color(QPalette::WindowText), PRChatView::kNoticeColor);
+    EXPECT_EQ(all[1]->height(), 35 + int(PRConversationView::calculateChatRect("").height()));
+}
+
+TEST(ConversationMeasure, BlankTextsMeasureAsNothing) {
+    EXPECT_TRUE(PRConversationView::calculateChatRect(QString()).isNull());
+    EXPECT_TRUE(PRConversationView::calculateChatRect("\n").isNull());
+    EXPECT_TRUE(PRConversationView::calculateChatRect(" ").isNull());
+    const QRectF one = PRConversationView::calculateChatRect("ok");
+    EXPECT_GT(one.width(), 36);
+    EXPECT_GE(one.height(), 33 + 10);
+    const QRectF wrapped = PRConversationView::calculateChatRect(QString(200, 'w').replace(10, 1, " "));
+    EXPECT_LE(wrapped.width(), 140 + 36 + 1);  // long text wraps at 140 points
+    EXPECT_GT(wrapped.height(), one.height());
+}
+
+TEST_F(ConversationViewTest, ImageAttachmentShowsItsPicture) {
+    // A picture attachment as the readers hand it over: the local copy of the file.
+    const QString file = QString::fromStdString(testsupport::scratchDirectory("Attachments") + "/IMG_0001.JPG");
+    QImage photo(160, 120, QImage::Format_RGB32);
+    photo.fill(QColor(90, 150, 210));
+    ASSERT_TRUE(photo.save(file, "JPEG"));
+    auto picture = textMessage("", true);
+    picture->setIsHasAttach(true);
+    picture->setAttachType("Image");
+    picture->setAttachmentPath(file.toStdString());
+    auto missing = std::make_shared<PRMessageNode>(*picture);
+    missing->setAttachmentPath(*picture->attachmentPath() + ".gone");
+    auto card = textMessage("", true);
+    card->setIsHasAttach(true);
+    card->setAttachType("Contact");
+    view.showConversation(conversationOf({picture, missing, card}, "Photos"));
+    const auto all = bubbles();
+    ASSERT_EQ(all.size(), 3);
+    ASSERT_NE(all[0]->imageView, nullptr);
+    EXPECT_EQ(all[0]->size(), QSize(240, 130));
+    EXPECT_FALSE(all[0]->imageView->pixmap().isNull());
+    ASSERT_NE(all[1]->imageView, nullptr);  // the missing file falls back to the "Contact" picture
+    EXPECT_EQ(all[1]->size(), QSize(240, 130));
+    ASSERT_NE(all[2]->textView, nullptr);
+    EXPECT_EQ(all[2]->textView->text(), "Contact File");
+    testsupport::saveScreenshot(&view, "browser-conversation-attachments");
+}
+
+}  // namespace
