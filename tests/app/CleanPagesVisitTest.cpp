@@ -2,7 +2,6 @@
 // shown, its banner button and its sidebar row), removals and what the labels say afterwards,
 // and the confirmation before each bulk removal.
 #include "AppFixture.h"
-
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
@@ -50,7 +49,8 @@ protected:
     std::vector<int> litRows() const {
         std::vector<int> lit;
         for (int i = 0; i < PRSidebar::kRows; ++i)
-            if (app->sidebar()->row(i).imageView->property("imageName").toString() == app->sidebar()->row(i).selectedImage)
+            if (app->sidebar()->row(i).imageView->property("imageName").toString() ==
+                app->sidebar()->row(i).selectedImage)
                 lit.push_back(i);
         return lit;
     }
@@ -82,8 +82,8 @@ TEST_F(CleanPages, EveryAppCleanerVisitShowsItsPanelAsLeftWhateverListWasShownBe
 
     scanDevice();
     for (void (OstrevaneAppDelegate::*row)(QObject*) :
-         {&OstrevaneAppDelegate::ClickCleanJunk, &OstrevaneAppDelegate::ClickCleanCache, &OstrevaneAppDelegate::ClickCleanCook,
-          &OstrevaneAppDelegate::ClickCleanMedia}) {
+         {&OstrevaneAppDelegate::ClickCleanJunk, &OstrevaneAppDelegate::ClickCleanCache,
+          &OstrevaneAppDelegate::ClickCleanCook, &OstrevaneAppDelegate::ClickCleanMedia}) {
         (app.get()->*row)(nullptr);
         EXPECT_FALSE(page()->appClean().cleanDiskView->isVisible());
         EXPECT_FALSE(app->cleanPanel().cleanShowView->isHidden()) << "the device clean keeps its summary";
@@ -110,11 +110,11 @@ TEST_F(CleanPages, TheLitBannerButtonAndSidebarRowAreThoseOfThePageShown) {
         {[this] { click(app->banner().appCleanBannerBtn); }, "appCleanBannerBtn", {}},
         {[this] { app->sidebar()->row(10).button->click(); }, "mainStatusBannerBtn", {10}},  // cache cleaner
         {[this] { click(app->banner().mainStatusBannerBtn); }, "mainStatusBannerBtn", {0}},
-        {[this] { click(app->overview().photoButton); }, "diskManageBannerBtn", {}},       // a disk manager page
+        {[this] { click(app->overview().photoButton); }, "diskManageBannerBtn", {}},  // a disk manager page
         {[this] { app->ClickPhotoDiskManage(nullptr); }, "diskManageBannerBtn", {}},
-        {[this] { app->sidebar()->row(3).button->click(); }, "mainStatusBannerBtn", {3}},    // photos
+        {[this] { app->sidebar()->row(3).button->click(); }, "mainStatusBannerBtn", {3}},  // photos
         {[this] { click(app->banner().adsRemoveBannerBtn); }, "adsRemoveBannerBtn", {}},
-        {[this] { app->overview().cleanBtn->click(); }, "mainStatusBannerBtn", {}},          // the device clean's pane
+        {[this] { app->overview().cleanBtn->click(); }, "mainStatusBannerBtn", {}},  // the device clean's pane
         {[this] { click(app->banner().findLargeBannerBtn); }, "findLargeBannerBtn", {}},
         {[this] { app->sidebar()->row(14).button->click(); }, "mainStatusBannerBtn", {14}},  // the backup browser
         {[this] { click(app->banner().oneClickCopyBannerBtn); }, "oneClickCopyBannerBtn", {}},
@@ -145,9 +145,10 @@ TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
     app->cleanPanel().fixAllButton->click();
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_TRUE(isQuestion(lastQuestion()));
-    EXPECT_EQ(lastQuestion().messageText, QString("Everything the scan found will be removed from your device: %1 files, %2.")
-                                              .arg(files)
-                                              .arg(OstrevaneAppDelegate::sizeText(bytes)));
+    EXPECT_EQ(lastQuestion().messageText,
+              QString("Everything the scan found will be removed from your device: %1 files, %2.")
+                  .arg(files)
+                  .arg(OstrevaneAppDelegate::sizeText(bytes)));
     EXPECT_FALSE(app->fixRunning());
     EXPECT_FALSE(app->cleanPanel().cleanFinishView->isHidden()) << "the panel stays as it was";
     app->ClickCleanCache(nullptr);
@@ -158,7 +159,8 @@ TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
         QString("All cache files found on your device will be removed: %1 files, ").arg(found.cacheFileNumber.load())));
     page()->CleanAllSyncedMediaFile();
     ASSERT_EQ(responder.alerts.size(), 3u);
-    EXPECT_TRUE(lastQuestion().messageText.startsWith("All failed-sync leftovers found on your device will be removed: "));
+    EXPECT_TRUE(
+        lastQuestion().messageText.startsWith("All failed-sync leftovers found on your device will be removed: "));
     ASSERT_TRUE(testsupport::waitUntil([this] { return page()->pendingJobs() == 0; }));
     EXPECT_EQ(found.totalFileNumber, files);
     EXPECT_EQ(found.totalFileSize, bytes);
@@ -180,7 +182,8 @@ TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
     responder.alertAnswer = NSAlertFirstButtonReturn;
     click(page()->appClean().appStartBtn);
     ASSERT_EQ(responder.alerts.size(), 5u);
-    ASSERT_TRUE(testsupport::waitUntil([this] { return page()->appClean().appStartBtn->imageName() == "doneNom.png"; }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([this] { return page()->appClean().appStartBtn->imageName() == "doneNom.png"; }));
     EXPECT_LT(page()->appCleanCounters().totalFileNumber, appFiles);
 
     // System boost's remove-all, which empties the device's Downloads.
@@ -262,7 +265,8 @@ TEST_F(CleanPages, LabelsHeaderAndTreesFollowWhatWasRemoved) {
         return QTextDocumentFragment::fromHtml(app->cleanPanel().cleanFilelab->text()).toPlainText();
     };
     auto headerSays = [&] {
-        return OstrevaneAppDelegate::cleanFinishedSentence(left.totalFileNumber, OstrevaneAppDelegate::sizeText(left.totalFileSize));
+        return OstrevaneAppDelegate::cleanFinishedSentence(left.totalFileNumber,
+                                                           OstrevaneAppDelegate::sizeText(left.totalFileSize));
     };
     auto titled = [](const char* title, uint64_t bytes) {
         return QString("%1 (%2)").arg(title, OstrevaneAppDelegate::sizeText(bytes));
@@ -321,10 +325,12 @@ TEST_F(CleanPages, SidebarLabelsFitOrAreCutWithTheWholeTextInTheirTooltip) {
     // The longest category label with a size, as a scan writes it: it fits whole.
     NSNotificationCenter::defaultCenter().postNotificationName(
         "AddCleanFileSizeThreadProgressInfo",
-        NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(999990), NSNumber::numberWithUnsignedLongLong(1290000),
+        NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(999990),
+                                   NSNumber::numberWithUnsignedLongLong(1290000),
                                    NSNumber::numberWithUnsignedLongLong(888880)}));
     testsupport::spinEventLoop(std::chrono::milliseconds(20));
-    for (QLabel* label : {app->sidebar()->tempJunkFileTextlab, app->sidebar()->cacheTextlab, app->sidebar()->cookieTextlab}) {
+    for (QLabel* label :
+         {app->sidebar()->tempJunkFileTextlab, app->sidebar()->cacheTextlab, app->sidebar()->cookieTextlab}) {
         EXPECT_EQ(label->text(), PRSidebar::rowText(label));
         EXPECT_TRUE(label->text().endsWith("KB)") || label->text().endsWith("MB)")) << label->text().toStdString();
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
