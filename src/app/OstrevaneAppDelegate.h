@@ -439,6 +439,10 @@ private:
     void buildFeatureControllers();
     void wireWindowActions();
     void showCleanPage();
+    // The summary's sentence, count and size for what the device clean has found and not yet
+    // removed (the scan's total, or the page's counters now).
+    void showCleanFoundSentence(uint64_t totalBytes);
+    void showCleanFoundSentence();
     void pressBannerButton(PRBannerButton* pressed);
     // A first-visited feature page's controller learns a newly attached device's index.
     void handDeviceToVisitedPages();
@@ -483,6 +487,7 @@ private:
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
     NSTimerPtr fixTimer_;  // waits for the fix's removals to end
+    bool deviceCleanStarted_ = false;  // the summary panel shows from the first device scan on
     WorkerPool workers_{2};  // the backup scan and the usage poll's connection
 
     std::array<QWidget*, kPageCount> pages_{};

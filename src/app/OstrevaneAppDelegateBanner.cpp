@@ -124,10 +124,13 @@ void OstrevaneAppDelegate::ClickDiskManage(QObject*) {
 }
 
 void OstrevaneAppDelegate::ClickAppCleaner(QObject*) {
-    showFeaturePage(kClearnView, bAppClean, [this] {
-        showCleanPage();
-        cleanViewController->QuillomatrixShowDeviceClean(theDevice);
-    });
+    showFeaturePage(kClearnView, bAppClean, [this] { cleanViewController->QuillomatrixShowDeviceClean(theDevice); });
+    // The clean page's view also holds the device clean's lists: each visit brings back the app
+    // cleaner's panel as the user left it, without the device clean's summary above it.
+    showCleanPage();
+    cleanPanel_.cleanShowView->setHidden(true);
+    pressBannerButton(banner_.appCleanBannerBtn);
+    sidebar_->selectRow(-1);
     showMainBottomImageview();
 }
 

@@ -4,6 +4,7 @@
 #include "app/AppStyle.h"
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/PRCleanViewController.h"
+#include "widgets/BulkRemovalConfirmation.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -56,6 +57,7 @@ void OstrevaneAppDelegate::buildCleanPage() {
     palette.setColor(QPalette::Window, kPanelBackground);
     cleanPanel_.cleanShowView->setPalette(palette);
     layout->addWidget(cleanPanel_.cleanShowView);  // the clean page goes below
+    cleanPanel_.cleanShowView->setHidden(true);    // until the first device scan
     auto* states = new QGridLayout(cleanPanel_.cleanShowView);
     states->setContentsMargins(0, 0, 0, 0);
     cleanPanel_.cleanScanView = new QWidget(cleanPanel_.cleanShowView);
@@ -160,7 +162,7 @@ void OstrevaneAppDelegate::CleanFileProgressInfoHandleOnMain(int percent) {
 }
 
 void OstrevaneAppDelegate::setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes) {
-    label->setText(QString("%1 (%2)").arg(title, sizeText(bytes)));
+    PRSidebar::setRowText(label, QString("%1 (%2)").arg(title, sizeText(bytes)));
 }
 
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64_t junk, uint64_t cache,
@@ -177,6 +179,21 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandleOnMain(uint64
 void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalBytes) {
     cleanPanel_.cleanprogressor->setRange(0, 100);
     cleanPanel_.cleanprogressor->setValue(100);
+    showCleanFoundSentence(totalBytes);
+
+    PRSidebar::setRowText(sidebar_->tempJunkFileTextlab, kJunkTitle);
+    PRSidebar::setRowText(sidebar_->cacheTextlab, kCacheTitle);
+    PRSidebar::setRowText(sidebar_->cookieTextlab, kCookieTitle);
+    cleanPanel_.cleanScanView->setHidden(true);
+    cleanPanel_.cleanFinishView->setHidden(false);
+    cleanPanel_.fixResultView->setHidden(true);
+}
+
+void OstrevaneAppDelegate::showCleanFoundSentence() {
+    if (cleanViewController) showCleanFoundSentence(cleanViewController->counters().totalFileSize.load());
+}
+
+void OstrevaneAppDelegate::showCleanFoundSentence(uint64_t totalBytes) {
     const QString size = sizeText(totalBytes);
     const uint64_t issues = cleanViewController ? cleanViewController->GetCleanTaotalFileNumber() : 0;
     setAllCleanFileNumber(QString::number(issues));
@@ -189,13 +206,6 @@ void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalB
                           span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
     cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
     cleanPanel_.cleanFilelab->update();
-
-    sidebar_->tempJunkFileTextlab->setText(kJunkTitle);
-    sidebar_->cacheTextlab->setText(kCacheTitle);
-    sidebar_->cookieTextlab->setText(kCookieTitle);
-    cleanPanel_.cleanScanView->setHidden(true);
-    cleanPanel_.cleanFinishView->setHidden(false);
-    cleanPanel_.fixResultView->setHidden(true);
 }
 
 void OstrevaneAppDelegate::removedFromCleanCategory(AppCounter total, QLabel* label, const char* title,
@@ -223,10 +233,13 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
     const clean::JunkScanCounters& counters = cleanViewController->counters();
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t bytesBefore = counters.totalFileSize.load();
-    cleanViewController->cleanAllCacheFiles(nullptr);
-    cleanViewController->CleanAllJunkFiles(nullptr);
-    cleanViewController->CleanAllCookieFiles(nullptr);
-    cleanViewController->CleanAllSyncedMediaFile(nullptr);
+    // One question for the whole fix; Cancel leaves the panel and the device as they are.
+    if (filesBefore > 0 &&
+        !confirmBulkRemoval(window_, tr("Everything the scan found will be removed from your device: %1 files, %2.")
+                                         .arg(qulonglong(filesBefore))
+                                         .arg(sizeText(bytesBefore))))
+        return;
+    cleanViewController->removeEverythingFound();
     cleanPanel_.cleanScanView->setHidden(true);
     cleanPanel_.cleanFinishView->setHidden(true);
     cleanPanel_.fixResultView->setHidden(false);

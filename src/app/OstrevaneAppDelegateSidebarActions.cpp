@@ -27,6 +27,10 @@ void OstrevaneAppDelegate::ClickTansfer(QObject*) {
 void OstrevaneAppDelegate::ClickClean(QObject*) {
     showOnlyPage(kClearnView);
     showCleanPage();
+    // The device clean's own pane (the rows' actions then show their lists), under its summary
+    // once a scan has started.
+    cleanViewController->showCleanMainView();
+    cleanPanel_.cleanShowView->setHidden(!deviceCleanStarted_);
 }
 
 void OstrevaneAppDelegate::ClickBackup(QObject*) {
@@ -38,8 +42,11 @@ void OstrevaneAppDelegate::ClickiTunesBackupBroswer(QObject*) { showOnlyPage(kIT
 
 void OstrevaneAppDelegate::ClickCleanAction(QObject*) {
     ClickClean(nullptr);
+    selectSidebarRow(-1);  // the device clean's own pane is no row's
     // A new scan starts the summary panel over; a scan already running keeps it as it is.
     if (cleanViewController->showDeviceClean(theDevice)) {
+        deviceCleanStarted_ = true;
+        cleanPanel_.cleanShowView->setHidden(false);
         cleanPanel_.cleanprogressor->setRange(0, 0);
         cleanPanel_.cleanScanView->setHidden(false);
         cleanPanel_.cleanFinishView->setHidden(true);

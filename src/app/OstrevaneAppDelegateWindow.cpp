@@ -26,7 +26,6 @@ constexpr int kWindowHeight = 640;
 constexpr int kTitleHeight = 30;
 constexpr int kBannerHeight = 90;
 constexpr int kBottomHeight = 24;
-constexpr int kSidebarWidth = 190;
 
 QLabel* imageLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
@@ -143,7 +142,7 @@ void OstrevaneAppDelegate::buildMainWindow() {
     frame_.bottomImageView = imageLabel(window_, "bottomImageView");
     frame_.bottomImageView->setFixedHeight(kBottomHeight);
     auto* bottomLayout = new QHBoxLayout(frame_.bottomImageView);
-    bottomLayout->setContentsMargins(kSidebarWidth, 0, 0, 0);
+    bottomLayout->setContentsMargins(PRSidebar::kWidth, 0, 0, 0);
     frame_.mainBottomImageView = imageLabel(frame_.bottomImageView, "mainBottomImageView");
     frame_.mainBottomImageView->setHidden(true);
     bottomLayout->addWidget(frame_.mainBottomImageView);
@@ -211,7 +210,7 @@ QWidget* OstrevaneAppDelegate::buildBanner() {
     layout->setSpacing(4);
 
     auto* logo = new QLabel("Quillomatrix", frame_.topInfoImageView);
-    logo->setFixedWidth(kSidebarWidth);
+    logo->setFixedWidth(PRSidebar::kWidth);
     logo->setAlignment(Qt::AlignCenter);
     logo->setFont(appstyle::sansFont(20, true));
     logo->setStyleSheet("color: white;");
@@ -345,6 +344,20 @@ void OstrevaneAppDelegate::showOnlyPage(Page shown) {
     for (int i = 0; i < kPageCount; ++i)
         if (i != shown) pages_[i]->setHidden(true);
     pages_[shown]->setHidden(false);
+    // The banner button lit is always the shown page's: a feature page's own, the overview's for
+    // the device pages. A feature page is no sidebar row's; the device pages' rows are selected
+    // by their actions. The app cleaner shares the clean page's view and lights its own button.
+    PRBannerButton* lit = banner_.mainStatusBannerBtn;
+    switch (shown) {
+    case kDiskManageView: lit = banner_.diskManageBannerBtn; break;
+    case kFindLargerView: lit = banner_.findLargeBannerBtn; break;
+    case kOneCopyView: lit = banner_.oneClickCopyBannerBtn; break;
+    case kPrivacyCleanView: lit = banner_.privacyBannerBtn; break;
+    case kAdsRemoveView: lit = banner_.adsRemoveBannerBtn; break;
+    default: break;
+    }
+    pressBannerButton(lit);
+    if (lit != banner_.mainStatusBannerBtn) sidebar_->selectRow(-1);
 }
 
 void OstrevaneAppDelegate::setBannerButtonsVisible(bool visible) {

@@ -12,7 +12,6 @@
 
 namespace {
 constexpr int kRowHeight = 28;
-constexpr int kSidebarWidth = 190;
 
 struct RowSpec {
     const char* button;
@@ -77,9 +76,12 @@ PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imag
     row.imageView->setObjectName(imageName);
     row.imageView->setFixedSize(20, 20);
     row.imageView->setScaledContents(true);
-    row.label = new QLabel(title, overlay);
+    row.label = new QLabel(overlay);
     row.label->setObjectName(labelName);
     row.label->setFont(appstyle::sansFont(12));
+    // As wide as the row leaves it, never wider: a long text is cut with "..." (see setRowText).
+    row.label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    PRSidebar::setRowText(row.label, title);
     line->addWidget(row.imageView);
     line->addWidget(row.label, 1);
     if (busySlot) {
@@ -93,10 +95,39 @@ PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imag
 }
 }  // namespace
 
+namespace {
+// Elides a row label's whole text (kept in its "fullText" property) to its width, again on
+// every resize; the tooltip holds the whole text when it does not fit.
+class RowTextFitter final : public QObject {
+public:
+    using QObject::QObject;
+    static void fit(QLabel* label) {
+        const QString full = label->property("fullText").toString();
+        const int width = label->contentsRect().width();
+        const QString shown = width > 0 ? label->fontMetrics().elidedText(full, Qt::ElideRight, width) : full;
+        label->setText(shown);
+        label->setToolTip(shown == full ? QString() : full);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+            if (auto* label = qobject_cast<QLabel*>(watched)) fit(label);
+        return false;
+    }
+};
+}  // namespace
+
+void PRSidebar::setRowText(QLabel* label, const QString& text) {
+    if (!label->property("fullText").isValid()) label->installEventFilter(new RowTextFitter(label));
+    label->setProperty("fullText", text);
+    RowTextFitter::fit(label);
+}
+
+QString PRSidebar::rowText(const QLabel* label) { return label->property("fullText").toString(); }
+
 PRSidebar::PRSidebar(QWidget* parent) {
     manageDeviceView = new QWidget(parent);
     manageDeviceView->setObjectName("manageDeviceView");
-    manageDeviceView->setFixedWidth(kSidebarWidth);
+    manageDeviceView->setFixedWidth(kWidth);
     auto* grid = new QGridLayout(manageDeviceView);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(buildWithDevice(), 0, 0);
@@ -180,8 +211,8 @@ void PRSidebar::styleRow(const Row& row, bool selected) {
 }
 
 void PRSidebar::selectRow(int selected) {
-    if (selected < 0 || selected >= kRows) return;
-    styleRow(rows_[size_t(selected)], true);
+    // Outside 0-14 no row is selected: the page shown is none of the rows'.
     for (int i = 0; i < kRows; ++i)
         if (i != selected) styleRow(rows_[size_t(i)], false);
+    if (selected >= 0 && selected < kRows) styleRow(rows_[size_t(selected)], true);
 }

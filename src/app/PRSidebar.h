@@ -21,15 +21,21 @@ public:
         QString normalImage;
     };
     static constexpr int kRows = 15;
+    static constexpr int kWidth = 250;  // room for a category's title with its size
 
     // Builds both sidebars, one over the other, in manageDeviceView (a child of parent).
     explicit PRSidebar(QWidget* parent = nullptr);
     PRSidebar(const PRSidebar&) = delete;
     PRSidebar& operator=(const PRSidebar&) = delete;
 
-    // Restyles the rows so that row (0-14, in sidebar order) alone looks selected.
+    // Restyles the rows so that row (0-14, in sidebar order) alone looks selected; any other
+    // number leaves none selected.
     void selectRow(int row);
     static void styleRow(const Row& row, bool selected);
+    // A row label's text: cut with "..." to the label's width, again whenever the label is
+    // resized, the whole text then in its tooltip. rowText gives the whole text back.
+    static void setRowText(QLabel* label, const QString& text);
+    static QString rowText(const QLabel* label);
     const Row& row(int i) const { return rows_[static_cast<size_t>(i)]; }
 
     QWidget* manageDeviceView = nullptr;

@@ -1,5 +1,7 @@
 #include "clean/PRAppTreeController.h"
 
+#include <unordered_set>
+
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
@@ -274,6 +276,34 @@ void PRAppTreeController::removeAllContent() {
     folderByTreePath_.clear();
     kind_ = Kind::None;
     endResetModel();
+}
+
+namespace {
+// Drops the folders of level that hold no file, below them either; collects what went.
+void dropEmptyFolders(std::vector<PRCleanDirNodePtr>& level, std::unordered_set<const NSObject*>& gone) {
+    std::vector<PRCleanDirNodePtr> kept;
+    for (const auto& folder : level) {
+        dropEmptyFolders(folder->mutableChildren(), gone);
+        if (folder->fileChildren().empty() && folder->children().empty()) gone.insert(folder.get());
+        else kept.push_back(folder);
+    }
+    level = std::move(kept);
+}
+}  // namespace
+
+int PRAppTreeController::removeEmptyCleanFolders() {
+    if (kind_ != Kind::Clean) return 0;
+    std::unordered_set<const NSObject*> gone;
+    beginResetModel();
+    dropEmptyFolders(cleanContent_, gone);
+    // The look-ups must not keep the folders that went.
+    for (auto it = savedByPath_.begin(); it != savedByPath_.end();) it = gone.count(it.value()) ? savedByPath_.erase(it) : std::next(it);
+    for (auto it = folderByTreePath_.begin(); it != folderByTreePath_.end();)
+        it = gone.count(it.value()) ? folderByTreePath_.erase(it) : std::next(it);
+    std::erase_if(fileDirArray, [&](const NSObjectPtr& folder) { return gone.count(folder.get()) > 0; });
+    endResetModel();
+    if (!gone.empty() && refreshOutlineHandler_) refreshOutlineHandler_();
+    return int(gone.size());
 }
 
 PRCleanDirNodePtr PRAppTreeController::cleanNodeForIndex(const QModelIndex& index) const {

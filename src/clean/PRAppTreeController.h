@@ -52,6 +52,9 @@ public:
     const std::vector<PRCleanDirNodePtr>& cleanContent() const { return cleanContent_; }
     // Drops every tree (and the saved folders) so that a new scan starts from nothing.
     void removeAllContent();
+    // Takes away the folders (app rows included) that no longer hold any file, after removals;
+    // returns how many went.
+    int removeEmptyCleanFolders();
     PRCleanDirNodePtr cleanNodeForIndex(const QModelIndex& index) const;
     PRAppDirTreeNodePtr appNodeForIndex(const QModelIndex& index) const;
     // Called after every reload: the owning page refreshes its outline (the clean page expands

@@ -61,6 +61,9 @@ public:
     // Whether the device is still attached, asked by workers between entries: the application
     // delegate's getDeviceConnected unless a test puts its own question here.
     std::function<bool()> deviceConnected;
+    // Called on the main thread after a removal of the device clean has changed its counters, so
+    // that what the window says about them (the summary) follows.
+    std::function<void()> countersChanged;
 
     // ---- Device-clean scan ----------------------------------------------------------------
     // Starts the scan of the device's junk; false (and nothing happens) while a scan runs.
@@ -100,6 +103,9 @@ public:
     void CleanAllCookieFiles(QObject* sender = nullptr);
     void CleanSyncedMediaFile(QObject* sender = nullptr);
     void CleanAllSyncedMediaFile(QObject* sender = nullptr);
+    // Everything the device clean found, every category and the failed-sync leftovers, without
+    // a question of its own: the caller has asked once for all of it.
+    void removeEverythingFound();
     void CleanSyncedDirMediaFile(QObject*) {}
     void ExportSyncedfilestoMac(QObject*) {}
 
@@ -285,6 +291,8 @@ private:
     void removeSelectedFile(clean::Category category);
     void removeSelectedFolder(clean::Category category);
     void removeAllFolders(clean::Category category);
+    void confirmAndRemoveAllFolders(clean::Category category);
+    void removeAllSyncFiles();
     void fileRemoved(clean::Category category, const PRCleanFileNodePtr& node, const clean::ActionResult& result);
     void folderEmptied(clean::Category category, const QString& bundleId, const clean::ActionResult& result);
     void syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const clean::ActionResult& result);
@@ -341,6 +349,8 @@ private:
     clean::JunkScanLists appLists_;
     std::atomic<bool> adsScanRunning_{false};
     bool removalStarted_ = false;
+    bool appCleanDone_ = false;  // removed: the start button says "Done"
+    void showAppCleanIdle();
     // Held by a scan's worker while it walks the device: the app cleaner's scan and the device
     // clean's never walk at once; the later one waits its turn.
     std::mutex deviceScanTurn_;

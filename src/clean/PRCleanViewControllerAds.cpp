@@ -90,6 +90,8 @@ void PRCleanViewController::FinishedScanAppAdsThreadOnMainThread(std::vector<PRA
     appClean_.appAdsBtn->setIcon(QPixmap::fromImage(images::imageNamed("arrowright.png")));
     appClean_.appStartBtn->setImageNamed("RemoveBtnNom.png");
     appClean_.appFlashView->stopFlash();
+    appClean_.appFlashView->hide();
+    appClean_.adsProgressor->setProgressValue(1.0f);  // the advertising scan has no steps of its own
     adsScanRunning_ = false;
     if (appCounters_.totalFileNumber == 0 && totalAdsCount == 0)
         appClean_.appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));

@@ -12,6 +12,7 @@
 #include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -264,11 +265,8 @@ void PRCleanViewController::showView(QWidget* container) {
     QWidget* page = view();
     pagehost::place(container, page);
     page->show();
+    // The panel as the user left it (idle, scanned or done): its widgets start idle when built.
     showcleanDiskView();
-    appClean_.appFlashView->hide();
-    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
-    for (QProgressBar* bar : {appClean_.documentProgressor, appClean_.cacheProgressor, appClean_.cookProgressor, appClean_.junkProgressor}) bar->hide();
 }
 
 void PRCleanViewController::showcleanDiskView() {
@@ -311,6 +309,10 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
     view();
     // Until the advertising scan has ended too, a press would remove half of what is found.
     if (bStartCleanScan || adsScanRunning_ || removalStarted_) return;
+    if (appCleanDone_) {
+        showAppCleanIdle();
+        return;
+    }
     if (bAppCleanerFinish) {
         startRemoval();
         return;
@@ -318,7 +320,7 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
     totalAdsCount = 0;
     appClean_.appStartBtn->setImageNamed("scanDown.png");
     for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
-        bar->setProgressValue(0.1f);
+        bar->setProgressValue(0);
     if (showSpinner) appClean_.appFlashView->show();
     appClean_.appFlashView->startFlash();
     appClean_.appCleanResultlab->clear();
@@ -381,6 +383,23 @@ void PRCleanViewController::showAppCleanPathLabels() {
         if (!paths[int(c)].isEmpty()) appCategory(c).pathLabel->setText(clean::AppCleanScan::shortenedPath(paths[int(c)]));
 }
 
+void PRCleanViewController::showAppCleanIdle() {
+    appCleanDone_ = false;
+    bAppCleanerFinish = false;
+    appClean_.appFlashView->stopFlash();
+    appClean_.appFlashView->hide();
+    appClean_.appStartBtn->setEnabled(true);
+    appClean_.appStartBtn->setImageNamed("scanNom.png");
+    appClean_.appCleanResultlab->clear();
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
+        bar->setProgressValue(0);
+    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
+    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
+    for (QLabel* path : {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
+                         appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab})
+        path->clear();
+}
+
 void PRCleanViewController::appCleanScanAbortedOnMainThread() {
     bStartCleanScan = false;
     bAppCleanerFinish = false;
@@ -409,7 +428,7 @@ void PRCleanViewController::startScanPhoneCacheFinishedOnMainThread() {
 
 void PRCleanViewController::showCategorySize(Category category) {
     const uint64_t bytes = appCounters_.sizeOf(category);
-    appCategory(category).sizeLabel->setText(bytes == 0 ? QStringLiteral("0 KB") : sizeTextOf(bytes));
+    appCategory(category).sizeLabel->setText(sizeTextOf(bytes));
 }
 
 void PRCleanViewController::addToRemovedAppBytes(uint64_t bytes) {
@@ -466,6 +485,19 @@ void PRCleanViewController::startRemoval() {
             plan->adBundles.push_back(record->appBundleID);
             plan->adPaths.push_back(record->appAdsPlatArray);
         }
+    uint64_t bytes = 0;
+    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
+    const QString count = QString::number(qulonglong(appCounters_.totalFileNumber.load()));
+    const QString size = sizeTextOf(bytes);
+    // The pass takes the apps' documents too, the user's own files: it asks once first.
+    if ((!plan->files.empty() || !plan->ads.empty()) &&
+        !confirmBulkRemoval(view_ ? view_->window() : nullptr,
+                            tr("%1 files (%2) will be removed from your device, and the built-in ads of %3 apps.")
+                                .arg(count, size)
+                                .arg(plan->ads.size()),
+                            tr("The apps' caches, cookies, temporary files and documents are all removed: "
+                               "documents are files the apps keep for you.")))
+        return;
     removalStarted_ = true;
     appClean_.appStartBtn->setImageNamed("RemoveBtnDown.png");
     if (plan->files.empty() && plan->ads.empty()) {
@@ -473,10 +505,6 @@ void PRCleanViewController::startRemoval() {
         return;
     }
 
-    uint64_t bytes = 0;
-    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
-    const QString count = QString::number(qulonglong(appCounters_.totalFileNumber.load()));
-    const QString size = sizeTextOf(bytes);
     const QString sentence =
         tr("%1 files will be cleaned up and %2 of disk space will be freed up on your iDevice.").arg(count, size);
     if (!removeSheet_.removeWindow) buildRemoveWindow();
@@ -547,7 +575,10 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
         if (detail.isEmpty()) detail = outcome.ads[i].failureDetail();
     }
     if (adsController) adsController->reloadData();
-    appClean_.appStartBtn->setEnabled(false);
+    // "Done": its press brings the panel back to idle.
+    removalStarted_ = false;
+    bAppCleanerFinish = false;
+    appCleanDone_ = true;
     appClean_.appStartBtn->setImageNamed("doneNom.png");
     if (plan->files.empty() && plan->ads.empty()) {
         appClean_.appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));

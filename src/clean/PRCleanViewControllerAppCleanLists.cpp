@@ -5,6 +5,7 @@
 #include "clean/PRCleanViewController.h"
 
 #include "app/core/AppState.h"
+#include "model/PRRecordFields.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
@@ -247,7 +248,7 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
             v.infoLabel->setText(tr(v.removedSentence));
             v.controller->setContent({});
             for (QPushButton* b : {v.exportBtn, v.removeBtn, v.removeAllBtn}) b->hide();
-            v.sizeLabel->setText(QStringLiteral("0 KB"));
+            v.sizeLabel->setText(QString::fromStdString(sizeText(0)));
             v.arrowBtn->setEnabled(false);
         } else {
             // What the device refused stays listed, and can be tried again.

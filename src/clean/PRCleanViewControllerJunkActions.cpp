@@ -6,6 +6,8 @@
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/BulkRemovalConfirmation.h"
+#include "model/PRRecordFields.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -110,6 +112,8 @@ void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNode
     if (node->filePath != clean::categoryFolderOf(v.cleanType)) subtract(counters_.numberOf(category), 1);
     NSNotificationCenter::defaultCenter().postNotificationName(
         v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
+    v.tree->removeEmptyCleanFolders();
+    if (countersChanged) countersChanged();
 }
 
 void PRCleanViewController::CleanCacheFile(QObject*) { removeSelectedFile(Category::Cache); }
@@ -175,14 +179,36 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
     subtract(counters_.totalFileNumber, gone.size());
     subtract(counters_.numberOf(category), gone.size());
     if (v.table) v.table->viewport()->update();
+    // As the single-file path does: the sidebar's label, the summary and the tree follow.
+    if (bytes > 0)
+        NSNotificationCenter::defaultCenter().postNotificationName(
+            v.sizeNotification, NSNumber::numberWithUnsignedLongLong(bytes), this);
+    v.tree->removeEmptyCleanFolders();
+    if (countersChanged) countersChanged();
 }
 
 void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
 void PRCleanViewController::CleanJunkDirFile(QObject*) { removeSelectedFolder(Category::Junk); }
 void PRCleanViewController::CleanCookieDirFile(QObject*) { removeSelectedFolder(Category::Cookie); }
-void PRCleanViewController::cleanAllCacheFiles(QObject*) { removeAllFolders(Category::Cache); }
-void PRCleanViewController::CleanAllJunkFiles(QObject*) { removeAllFolders(Category::Junk); }
-void PRCleanViewController::CleanAllCookieFiles(QObject*) { removeAllFolders(Category::Cookie); }
+void PRCleanViewController::cleanAllCacheFiles(QObject*) { confirmAndRemoveAllFolders(Category::Cache); }
+void PRCleanViewController::CleanAllJunkFiles(QObject*) { confirmAndRemoveAllFolders(Category::Junk); }
+void PRCleanViewController::CleanAllCookieFiles(QObject*) { confirmAndRemoveAllFolders(Category::Cookie); }
+
+void PRCleanViewController::confirmAndRemoveAllFolders(Category category) {
+    if (viewsOf(category).tree->cleanContent().empty()) return;
+    static const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
+    const QString what = tr("All %1 found on your device will be removed: %2 files, %3.")
+                             .arg(tr(kNames[int(category)]))
+                             .arg(qulonglong(counters_.numberOf(category).load()))
+                             .arg(QString::fromStdString(sizeText(counters_.sizeOf(category).load())));
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    removeAllFolders(category);
+}
+
+void PRCleanViewController::removeEverythingFound() {
+    for (Category category : {Category::Cache, Category::Junk, Category::Cookie}) removeAllFolders(category);
+    removeAllSyncFiles();
+}
 
 // ---- Sync-media leftovers -------------------------------------------------------------------
 
@@ -196,6 +222,7 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
         subtract(counters_.totalFileSize, record->fileSizeNumber);
         subtract(counters_.totalFileNumber, 1);
     }
+    if (!removed.isEmpty() && countersChanged) countersChanged();
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
@@ -214,6 +241,17 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
 }
 
 void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
+    if (syncFailedController->content().empty()) return;
+    uint64_t bytes = 0;
+    for (const auto& record : syncFailedFileArray) bytes += record->fileSizeNumber;
+    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1 files, %2.")
+                             .arg(qulonglong(syncFailedController->content().size()))
+                             .arg(QString::fromStdString(sizeText(bytes)));
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    removeAllSyncFiles();
+}
+
+void PRCleanViewController::removeAllSyncFiles() {
     std::vector<PRCleanFileNodePtr> records;
     for (const auto& object : syncFailedController->content())
         if (auto record = std::dynamic_pointer_cast<PRCleanFileNode>(object)) records.push_back(record);

@@ -1,4 +1,5 @@
 #include "clean/PRPrivacyController.h"
+#include "widgets/BulkRemovalConfirmation.h"
 
 #include "app/core/AppState.h"
 #include "widgets/PageHost.h"
@@ -109,6 +110,16 @@ bool PRPrivacyController::StartPrivacyClean(QObject*) {
         setStatus(PrivacyCleanOutcome{PrivacyCleanOutcome::Kind::NoDevice}.message());
         return false;
     }
+    if (s_cleaning) {
+        setStatus(tr("A privacy clean is already running."));
+        return false;
+    }
+    // A backup, a delete and a restore of the device: the user says yes first.
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr,
+                            tr("The device will be backed up and restored: Quillomatrix backs it up, deletes the whole "
+                               "call history from that backup and restores the device from it."),
+                            tr("The call history on the device is gone afterwards.")))
+        return false;
     bool idle = false;
     if (!s_cleaning.compare_exchange_strong(idle, true)) {
         setStatus(tr("A privacy clean is already running."));

@@ -294,23 +294,29 @@ void PRSystemBoostViewController::buildView() {
     view_ = page;
     buildRemoveWindow();
     showMainView();
+    showIdle();
+}
+
+void PRSystemBoostViewController::showIdle() {
     for (BoostCategory category : clean::kBoostCategories) {
         sizeLabelOf(category)->hide();
+        pathLabelOf(category)->clear();
+        pathLabelOf(category)->show();
         buttonOf(category)->setEnabled(false);
+        progressorOf(category)->setProgressValue(0);
     }
+    theFalshView->stopFlash();
     theFalshView->hide();
+    scanButton->setEnabled(true);
+    setScanButtonImage(QStringLiteral("scanNom.png"), tr("Scan"));
 }
 
 void PRSystemBoostViewController::showView(QWidget* container) {
     QWidget* page = view();
     pagehost::place(container, page);
     page->show();
+    // The panel as the user left it (idle, scanned or done).
     showMainView();
-    for (BoostCategory category : clean::kBoostCategories) {
-        sizeLabelOf(category)->hide();
-        buttonOf(category)->setEnabled(false);
-    }
-    theFalshView->hide();
 }
 
 void PRSystemBoostViewController::showMainView() {
@@ -361,8 +367,17 @@ void PRSystemBoostViewController::ClickiTunesSyncfailedAction(QObject*) { showCa
 
 void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotification& notification) {
     if (!scanButton || notification.sender() != scanButton || bStartScan) return;
-    if (removedAll_ || removing_) {
-        scanButton->setEnabled(false);
+    if (removing_) return;
+    if (removedAll_) {
+        // "Done": the panel goes back to idle, ready for a new scan.
+        removedAll_ = false;
+        bScanFinished = false;
+        totalFileNumber = 0;
+        for (BoostCategory category : clean::kBoostCategories) {
+            arrayOf(category).clear();
+            sizeOf(category) = 0;
+        }
+        showIdle();
         return;
     }
     if (bScanFinished) {
@@ -371,7 +386,7 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
     }
     totalFileNumber = 0;
     bStartScan = true;
-    for (BoostCategory category : clean::kBoostCategories) progressorOf(category)->setProgressValue(0.02f);
+    for (BoostCategory category : clean::kBoostCategories) progressorOf(category)->setProgressValue(0);
     setScanButtonImage(QStringLiteral("scanDown.png"), tr("Scanning..."));
     theFalshView->show();
     theFalshView->startFlash();

@@ -54,6 +54,8 @@ public:
     void setDeviceIndex(int index) { deviceIndex = index; }
     void showMainView();
     void showResultView();
+    // The main view before any scan: no sizes, no paths, empty bars, the scan button.
+    void showIdle();
     void BackAction(QObject* sender = nullptr);
 
     // ---- Scan -------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/BulkRemovalConfirmation.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/PRButton.h"
@@ -154,6 +155,12 @@ QString PRSystemBoostViewController::removeMessage() const {
 void PRSystemBoostViewController::RemoveAllFilesAction(QObject*) {
     if (!bScanFinished || removing_ || removedAll_) return;
     view();
+    // Everything found goes, the device's Downloads included: one question first.
+    if (totalFileNumber > 0 &&
+        !confirmBulkRemoval(view_->window(), removeMessage(),
+                            tr("The system logs, the device's Downloads, the user storage and the iTunes caches and "
+                               "failed-sync files found are all removed.")))
+        return;
     removing_ = true;
     removeNumberInfolab->clear();
     setScanButtonImage(QStringLiteral("RemoveBtnDown.png"), tr("Removing..."));
@@ -207,11 +214,9 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
     removeWindow->close();
     hasRemoveNumber = 0;
     forgetRemoved(result.devicePaths);
-    for (BoostCategory category : clean::kBoostCategories)
-        if (sizeOf(category) == 0) sizeLabelOf(category)->setText(QStringLiteral("0 KB"));
+    for (BoostCategory category : clean::kBoostCategories) sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
     removing_ = false;
     removedAll_ = true;
-    scanButton->setEnabled(false);
     setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     if (result.failures > 0 || result.serviceFailed)
         showFailure(tr("%1 files could not be removed from the device.").arg(result.failures), result.failureDetail());

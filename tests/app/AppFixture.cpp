@@ -3,9 +3,22 @@
 #include "device/DeviceManager.h"
 #include "platform/SimulatedDevices.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 
 namespace apptest {
+
+void click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
 
 void AppTest::SetUp() {
     dialogs::setResponder(&responder);

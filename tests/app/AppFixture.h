@@ -28,6 +28,9 @@ public:
     std::vector<PanelRequest> panels;
 };
 
+// A press and release of the left button at the widget's middle, as a user's click.
+void click(QWidget* widget);
+
 class AppTest : public testsupport::HomeTest {
 protected:
     void SetUp() override;

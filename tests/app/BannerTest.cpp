@@ -18,18 +18,9 @@
 #include <QMouseEvent>
 
 using apptest::AppTest;
+using apptest::click;
 
 namespace {
-
-void click(QWidget* widget) {
-    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
 
 void post(const char* name, const void* sender) { NSNotificationCenter::defaultCenter().postNotificationName(name, sender); }
 

@@ -47,9 +47,9 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 45);
-    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 1500));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), "Cache Cleaner");  // nothing found: the title stays
-    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 20));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->tempJunkFileTextlab), titled("Temp Files Cleaner", 1500));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), "Cache Cleaner");  // nothing found: the title stays
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cookieTextlab), titled("Cookie Cleaner", 20));
     EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
     EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
     EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), 20u);
@@ -75,8 +75,8 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
     EXPECT_TRUE(app->cleanPanel().cleanFilelab->text().contains("color:#ffffff\">app issues are affecting"));
     EXPECT_EQ(app->allCleanFileNumber(), "0");
     EXPECT_EQ(app->allCleanFileSize(), size);
-    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), "Temp Files Cleaner");
-    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), "Cookie Cleaner");
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->tempJunkFileTextlab), "Temp Files Cleaner");
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cookieTextlab), "Cookie Cleaner");
     EXPECT_TRUE(app->cleanPanel().cleanScanView->isHidden());
     EXPECT_FALSE(app->cleanPanel().cleanFinishView->isHidden());
     EXPECT_TRUE(app->cleanPanel().fixResultView->isHidden());
@@ -85,17 +85,17 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
 TEST_F(AppTest, CleanPanelRemovalLabelsCountDownFromTheRunningTotal) {
     post("AddCleanFileSizeThreadProgressInfo", sizes(300, 1000, 50));
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 600));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 600));
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 200));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 200));
     // More than is left: nothing is left, never a wrapped huge number.
     post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(900));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", 0));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 0));
     EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
     post("CleanJunkFilesSize", NSNumber::numberWithUnsignedLongLong(300));  // the last bytes of the category
-    EXPECT_EQ(app->sidebar()->tempJunkFileTextlab->text(), titled("Temp Files Cleaner", 0));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->tempJunkFileTextlab), titled("Temp Files Cleaner", 0));
     post("CleanCookFilesSize", NSNumber::numberWithUnsignedLongLong(20));
-    EXPECT_EQ(app->sidebar()->cookieTextlab->text(), titled("Cookie Cleaner", 30));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cookieTextlab), titled("Cookie Cleaner", 30));
 }
 
 TEST_F(AppTest, FixAllWithoutAScanStatesThatNothingWasFreed) {
@@ -137,7 +137,7 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     EXPECT_EQ(plain(app->cleanPanel().cleanFilelab),
               OstrevaneAppDelegate::cleanFinishedSentence(page->GetCleanTaotalFileNumber(),
                                                           OstrevaneAppDelegate::sizeText(counters.totalFileSize)));
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), "Cache Cleaner");
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), "Cache Cleaner");
     testsupport::saveScreenshot(app->window(), "clean-panel-finished");
 
     // One cache file from its table.
@@ -154,11 +154,12 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     const uint64_t removed = bytesBefore - counters.totalFileSize.load();
     ASSERT_GT(removed, 0u);
     EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), cacheBefore - removed);
-    EXPECT_EQ(app->sidebar()->cacheTextlab->text(), titled("Cache Cleaner", cacheBefore - removed));
+    EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", cacheBefore - removed));
 
     // Fix all states what the removals really freed, once they have ended.
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t sizeBefore = counters.totalFileSize.load();
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
     app->cleanPanel().fixAllButton->click();
     EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
     EXPECT_TRUE(app->fixRunning());

@@ -118,7 +118,7 @@ TEST(JunkScan, FindsEachCategoryAndTheSyncLeftoversWithTheirSizes) {
 
     ASSERT_EQ(run.sink.synced.size(), 2u);
     EXPECT_EQ(run.sink.synced[0]->filePath, "/iTunes_Control/Sync/file1");
-    EXPECT_EQ(run.sink.synced[0]->fileSize, "1234");  // the device's own byte count, as it is
+    EXPECT_EQ(run.sink.synced[0]->fileSize, "1.23KB");  // the one size text, not the device's bare count
     EXPECT_TRUE(run.sink.synced[0]->appBundleName.isEmpty());
     EXPECT_EQ(run.sink.synced[1]->filePath, "/iTunes_Control/Sync/Media/m.mp3");
     EXPECT_EQ(run.sink.synced[1]->fileSize, "2.50KB");

@@ -134,7 +134,7 @@ TEST_F(SimulatedCleanTest, ScanFindsTheJunkOfASmallDevice) {
     EXPECT_EQ(rows(page->CacheTreeController), (QStringList{"Mail", "Notes"}));
     EXPECT_EQ(rows(page->CookTreeController), QStringList{"Mail"});
     EXPECT_EQ(rows(page->syncFailedController), (QStringList{"/iTunes_Control/Sync/Media/song.m4a", "/iTunes_Control/Sync/sync.plist"}));
-    EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700");
+    EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700.00bytes");
     EXPECT_EQ(page->counters().cacheFileSize, 4000u + 2600 + 70);
     EXPECT_EQ(page->counters().totalFileSize, 120u + 6670 + 300 + 5700);
     EXPECT_EQ(page->GetCleanTaotalFileNumber(), 7u);
@@ -183,7 +183,7 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     EXPECT_TRUE(fs::exists(folder + "/apps/com.example.notes/container/Library/Caches"));
     EXPECT_EQ(page->counters().totalFileSize, 70u);
     EXPECT_EQ(page->GetCleanTaotalFileNumber(), 1u);
-    EXPECT_TRUE(responder.alerts.isEmpty());
+    for (const QString& alert : responder.alerts) EXPECT_TRUE(alert.startsWith("All ")) << alert.toStdString();
 }
 
 // A removal the device refuses: the row stays, and the one alert names the file and the
@@ -219,9 +219,10 @@ TEST_F(SimulatedCleanTest, AFailedRemovalsAlertNamesTheFileAndTheReason) {
     testsupport::spinEventLoop(std::chrono::milliseconds(20));
     simdevice::failCall(id, "AMDeviceStartHouseArrestService", 0);
     EXPECT_TRUE(fs::exists(mail + "/Library/Caches/Cache.db"));
-    ASSERT_EQ(responder.alerts.size(), 2);
-    EXPECT_EQ(responder.alerts[1], "Some files could not be removed from the device.");
-    EXPECT_EQ(responder.details[1], "/Library/Caches: The device's file service could not be started: "
+    ASSERT_EQ(responder.alerts.size(), 3);  // the remove-all asked first
+    EXPECT_TRUE(responder.alerts[1].startsWith("All cache files"));
+    EXPECT_EQ(responder.alerts[2], "Some files could not be removed from the device.");
+    EXPECT_EQ(responder.details[2], "/Library/Caches: The device's file service could not be started: "
                                     "The app is not installed on the device");
 }
 

@@ -17,16 +17,6 @@ const char* const gDocumentFileTypes[] = {
 
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-const char* typeWordOf(Category category) {
-    switch (category) {
-    case Category::Cache: return "Caches";
-    case Category::Cookie: return "Cookies";
-    case Category::Junk: return "tmp";
-    case Category::Document: break;
-    }
-    return "Documents";
-}
-
 JunkScan::Options walkOptions(const AppCleanScan::Options& options) {
     JunkScan::Options walk;
     walk.deviceIndex = options.deviceIndex;
@@ -74,48 +64,11 @@ AppCleanScan::Outcome AppCleanScan::startScanPhoneCache() {
 }
 
 bool AppCleanScan::scanApp(const InstalledApp& app) {
-    const QString displayName = qs(app.displayName);
-    const QString bundleId = qs(app.bundleId);
-    auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
-    if (!container) {
-        qCInfo(lcClean, "error----------");
-        return true;
-    }
-    const QImage icon = JunkScan::appIcon(services_, options_.deviceIndex, app.bundleId);
-    std::vector<std::string> entries;
-    container->ListDirectory("/", entries);
-    bool gone = false;
-    for (const auto& entry : entries) {
-        qCInfo(lcClean).noquote() << "dictString=====" + qs(entry);
-        if (entry == "Library") {
-            DeviceEntryInfo library;
-            if (!container->FileInfo("/Library", library) || library.kind != DeviceEntryInfo::Kind::Directory) continue;
-            std::vector<std::string> subEntries;
-            container->ListDirectory("/Library", subEntries);
-            for (const auto& sub : subEntries) {
-                if (sub == "Caches") examine(Category::Cache, "/Library/Caches", *container, displayName, icon, bundleId, gone);
-                else if (sub == "Cookies")
-                    examine(Category::Cookie, "/Library/Cookies", *container, displayName, icon, bundleId, gone);
-                if (gone || !connected()) return false;
-            }
-        } else if (entry == "tmp" || entry == "Documents") {
-            examine(entry == "tmp" ? Category::Junk : Category::Document, "/" + entry, *container, displayName, icon,
-                    bundleId, gone);
-            if (gone || !connected()) return false;
-        }
-    }
-    return true;
-}
-
-void AppCleanScan::examine(Category category, const std::string& path, DeviceFileService& container,
-                           const QString& displayName, const QImage& icon, const QString& bundleId, bool& gone) {
-    DeviceEntryInfo info;
-    if (!container.FileInfo(path, info)) return;
-    if (info.kind == DeviceEntryInfo::Kind::Directory) {
-        gone = !walk_.traverseDirWithpath(path, container, displayName, typeWordOf(category), icon, bundleId);
-    } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-        walk_.addCategoryRecord(category, path, path.substr(path.rfind('/') + 1), info, displayName, icon, bundleId);
-    }
+    JunkScan::ContainerWalk walk;
+    walk.withDocuments = true;
+    walk.entryFileAsRecord = true;
+    walk.onEntry = [](const std::string& name) { qCInfo(lcClean).noquote() << "dictString=====" + qs(name); };
+    return walk_.scanApp(app, walk);
 }
 
 }  // namespace clean

@@ -36,8 +36,6 @@ private:
     bool connected() const { return !options_.deviceConnected || options_.deviceConnected(); }
     // One app; false when the device went away.
     bool scanApp(const InstalledApp& app);
-    void examine(Category category, const std::string& path, DeviceFileService& container,
-                 const QString& displayName, const QImage& icon, const QString& bundleId, bool& gone);
 
     DeviceCleanServices& services_;
     Options options_;

@@ -17,6 +17,17 @@ QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(
 // The interface's size text ("1.50KB") of a byte count.
 QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(::sizeText(bytes)); }
 
+// The folder name that stands for a category in the walk.
+const char* typeWordOf(Category category) {
+    switch (category) {
+    case Category::Cache: return "Caches";
+    case Category::Cookie: return "Cookies";
+    case Category::Junk: return "tmp";
+    case Category::Document: break;
+    }
+    return "Documents";
+}
+
 std::string lastComponent(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -101,7 +112,7 @@ JunkScan::Outcome JunkScan::run() {
         for (const auto& app : apps) {
             // A device pulled out between apps makes every later app fail to open; stop here
             // rather than report a finished scan of nothing.
-            if (!scanApp(app) || !connected()) {
+            if (!scanApp(app, ContainerWalk{}) || !connected()) {
                 flush();
                 return Outcome::Disconnected;
             }
@@ -121,7 +132,7 @@ JunkScan::Outcome JunkScan::run() {
             DeviceEntryInfo info;
             if (media->FileInfo(path, info)) {
                 if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(path, *media);
-                else addSyncRecord(path, info, true);
+                else addSyncRecord(path, info);
             }
             if (!connected()) {
                 flush();
@@ -138,7 +149,7 @@ JunkScan::Outcome JunkScan::run() {
     return Outcome::Finished;
 }
 
-bool JunkScan::scanApp(const InstalledApp& app) {
+bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
     const QString displayName = qs(app.displayName);
     const QString bundleId = qs(app.bundleId);
     auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
@@ -147,9 +158,23 @@ bool JunkScan::scanApp(const InstalledApp& app) {
         return true;
     }
     const QImage icon = appIcon(services_, options_.deviceIndex, app.bundleId);
+    // One category entry: a folder is walked, a plain file is one record of its own.
+    auto take = [&](Category category, const std::string& path) {
+        DeviceEntryInfo info;
+        if (!container->FileInfo(path, info)) return true;
+        if (info.kind == DeviceEntryInfo::Kind::Directory)
+            return traverseDirWithpath(path, *container, displayName, typeWordOf(category), icon, bundleId);
+        if (info.kind != DeviceEntryInfo::Kind::Regular) return true;
+        if (walk.entryFileAsRecord)
+            addCategoryRecord(category, path, lastComponent(path), info, displayName, icon, bundleId);
+        else
+            addCategoryEntryFile(category, path, info, displayName, icon, bundleId);
+        return true;
+    };
     std::vector<std::string> entries;
     container->ListDirectory("/", entries);
     for (const auto& entry : entries) {
+        if (walk.onEntry) walk.onEntry(entry);
         if (entry == "Library") {
             DeviceEntryInfo libraryInfo;
             if (!container->FileInfo("/Library", libraryInfo) || libraryInfo.kind != DeviceEntryInfo::Kind::Directory)
@@ -157,32 +182,12 @@ bool JunkScan::scanApp(const InstalledApp& app) {
             std::vector<std::string> subEntries;
             container->ListDirectory("/Library", subEntries);
             for (const auto& sub : subEntries) {
-                if (sub == "Caches" || sub == "Cookies") {
-                    const bool caches = sub == "Caches";
-                    const std::string path = "/Library/" + sub;
-                    DeviceEntryInfo info;
-                    if (container->FileInfo(path, info)) {
-                        if (info.kind == DeviceEntryInfo::Kind::Directory) {
-                            if (!traverseDirWithpath(path, *container, displayName, caches ? "Caches" : "Cookies", icon,
-                                                     bundleId))
-                                return false;
-                        } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-                            addCategoryEntryFile(caches ? Category::Cache : Category::Cookie, path, info, displayName,
-                                                 icon, bundleId);
-                        }
-                    }
-                }
+                if (sub == "Caches" || sub == "Cookies")
+                    if (!take(sub == "Caches" ? Category::Cache : Category::Cookie, "/Library/" + sub)) return false;
                 if (!connected()) return false;
             }
-        } else if (entry == "tmp") {
-            DeviceEntryInfo info;
-            if (container->FileInfo("/tmp", info)) {
-                if (info.kind == DeviceEntryInfo::Kind::Directory) {
-                    if (!traverseDirWithpath("/tmp", *container, displayName, "tmp", icon, bundleId)) return false;
-                } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-                    addCategoryEntryFile(Category::Junk, "/tmp", info, displayName, icon, bundleId);
-                }
-            }
+        } else if (entry == "tmp" || (walk.withDocuments && entry == "Documents")) {
+            if (!take(entry == "tmp" ? Category::Junk : Category::Document, "/" + entry)) return false;
             if (!connected()) return false;
         }
     }
@@ -268,16 +273,16 @@ void JunkScan::traverseSyncDirWithpath(const std::string& path, DeviceFileServic
         DeviceEntryInfo info;
         if (!service.FileInfo(entryPath, info)) continue;
         if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(entryPath, service);
-        else addSyncRecord(entryPath, info, false);
+        else addSyncRecord(entryPath, info);
     }
 }
 
-void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info, bool plainSize) {
+void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info) {
     auto record = PRCleanFileNode::create();
     record->filePath = qs(path);
     record->fileName = qs(lastComponent(path));
-    // Files lying directly in the sync folder show the device's own byte count.
-    record->fileSize = plainSize ? qs(info.sizeText) : sizeTextOf(info.size);
+    // Every file, also one lying directly in the sync folder, shows the one size text.
+    record->fileSize = sizeTextOf(info.size);
     record->fileSizeNumber = info.size;
     counters_.totalFileSize += info.size;
     ++counters_.totalFileNumber;

@@ -94,17 +94,26 @@ public:
     // Hands what is pending to the sink.
     void flush();
 
+    // Where the walks of an app's container differ: the device clean's takes the caches,
+    // cookies and temporary files, and lists a category entry that is itself a file as an entry
+    // of the trees; the app cleaner's takes the documents too and lists such a file as a row.
+    struct ContainerWalk {
+        bool withDocuments = false;
+        bool entryFileAsRecord = false;
+        std::function<void(const std::string& name)> onEntry;  // each name at the container's top
+    };
+    // One app's container; false when the device went away.
+    bool scanApp(const InstalledApp& app, const ContainerWalk& walk);
+
     // The app's icon: null when the icon service cannot be started, the "NULLImage.png" image
     // when the device has no icon for the app.
     static QImage appIcon(DeviceCleanServices& services, int deviceIndex, const std::string& bundleId);
 
 private:
     bool connected() const { return !options_.deviceConnected || options_.deviceConnected(); }
-    // One app; false when the device went away.
-    bool scanApp(const InstalledApp& app);
     void addCategoryEntryFile(Category category, const std::string& path, const DeviceEntryInfo& info,
                               const QString& displayName, const QImage& icon, const QString& bundleId);
-    void addSyncRecord(const std::string& path, const DeviceEntryInfo& info, bool plainSize);
+    void addSyncRecord(const std::string& path, const DeviceEntryInfo& info);
     void pending(Category category, PRCleanDirNodePtr record);
     void maybeFlush();
     void postProgress(int appsDone, int appCount);

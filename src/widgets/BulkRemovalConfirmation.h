@@ -1,0 +1,10 @@
+// The one question before a bulk removal: a modal alert saying what will be removed and how
+// much, whose default button is "Deleted" and whose alternate is "Cancel".
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// True when the user chose "Deleted"; Cancel (or closing the alert) changes nothing.
+bool confirmBulkRemoval(QWidget* window, const QString& what, const QString& detail = {});
