@@ -26,8 +26,11 @@
 void PRResultViewController::buildPreviewPane() {
     previewPane = new PRRecordPreviewPane(contentSplit);
     previewPane->setObjectName("previewPane");
-    // Wide enough for a conversation: bubbles on both sides and the header.
-    previewPane->setMinimumWidth(440);
+    // Wide enough for a conversation: bubbles on both sides, the header and the scroller.
+    previewPane->setMinimumWidth(436);
+    // The pages give way to the pane: the widest page (the scan's counts) need not stay whole
+    // beside it, the tables scroll.
+    CustomView->setMinimumWidth(280);
     previewPane->setFrameShape(QFrame::StyledPanel);
     messageTreeScrollView = previewPane->messageTreeScrollView;
     contentSplit->addWidget(previewPane);

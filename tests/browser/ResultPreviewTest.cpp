@@ -63,7 +63,7 @@ protected:
         size.photos = true;      // contact photos and picture attachments
         made = browsertest::makeBackup(root + "/aaa", "Ann's iPhone", size);
         samplebackup::addFilesToBackup(made.folder,
-                                       {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", jpeg(QColor(40, 140, 90))}});
+                                       {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0777.JPG", jpeg(QColor(40, 140, 90))}});
         app = std::make_unique<OstrevaneAppDelegate>();
         app->awakeFromNib();
         app->applicationDidFinishLaunching();
@@ -156,7 +156,7 @@ TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     result->categoryBtns[PRResultViewController::Photos]->click();
     EXPECT_EQ(pane->currentWidget(), pane->photoPage);
     const int photo = rowWhere(*result->photoController,
-                               [](const PRPhotoAndVideoNode& p) { return p.fileNodeName().find("IMG_0003") != std::string::npos; });
+                               [](const PRPhotoAndVideoNode& p) { return p.fileNodeName().find("IMG_0777") != std::string::npos; });
     ASSERT_GE(photo, 0);
     result->thumView->setCurrentIndex(result->thumView->model()->index(photo, 0));
     EXPECT_EQ(pane->imageFileNamelab->text().toStdString(), "File Name: " + result->photoController->recordOfRow(photo)->fileNodeName());
@@ -193,6 +193,9 @@ TEST_F(ResultPreviewTest, AConversationPagesWithMoreAndBecomesAPictureOnTheDeskt
         hasImage |= conversation::bubbleContent(*shown->MessageNodeArray()[size_t(i)]).kind == conversation::BubbleKind::Picture;
     ASSERT_TRUE(hasImage) << "the sample conversation carries a picture";
     EXPECT_GT(pictures, 0);
+    // Sent bubbles on the right lie wholly inside the visible area.
+    const int visible = result->messageTreeScrollView->viewport()->width();
+    for (PRChatView* bubble : bubbles()) EXPECT_LE(bubble->geometry().right(), visible) << visible;
     shoot("result-preview-conversation");
 
     // The whole conversation as laid out, as a PNG on the desktop; the folder is shown.
