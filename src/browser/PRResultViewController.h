@@ -1,7 +1,8 @@
 // The results screen of a backup, shown over the backup list when a backup is opened: the
 // pop-up of the backups on this computer, the scan's progress with the counts of every
 // category, then the backup's files as a folder tree with three-state checks and every
-// category's records in sortable, searchable tables (all, or only the deleted ones).
+// category's records in sortable, searchable tables (all, or only the deleted ones), the
+// selected record previewed beside them.
 // The scan runs as one worker (PRBackupScanJob); its counts and its end reach the screen
 // through hand-offs to the main thread, and a scan that is replaced or outlived by the
 // screen hands over nothing.
@@ -208,6 +209,7 @@ private:
     void selectFirstRow(Category category);
     // The help, support and link buttons, off while a scan runs.
     void setHelpsEnabled(bool enabled);
+    void fitPreviewPane(Category category);
     void stopRecovery();
 
     std::array<QTableView*, CategoryCount> tables_{};

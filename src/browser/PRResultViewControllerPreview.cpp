@@ -26,8 +26,6 @@
 void PRResultViewController::buildPreviewPane() {
     previewPane = new PRRecordPreviewPane(contentSplit);
     previewPane->setObjectName("previewPane");
-    // Wide enough for a conversation: bubbles on both sides, the header and the scroller.
-    previewPane->setMinimumWidth(436);
     // The pages give way to the pane: the widest page (the scan's counts) need not stay whole
     // beside it, the tables scroll.
     CustomView->setMinimumWidth(280);
@@ -97,6 +95,15 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
     auto& nc = NSNotificationCenter::defaultCenter();
     nc.addObserver(this, "PRbuttonMouseEntered", [forward](const NSNotification& n) { forward(n, true); });
     nc.addObserver(this, "PRbuttonMouseExited", [forward](const NSNotification& n) { forward(n, false); });
+}
+
+void PRResultViewController::fitPreviewPane(Category category) {
+    // A conversation needs room for the bubbles of both sides, its header and the scroller;
+    // the other records need less, and the pages keep the rest.
+    const int width = category == Messages ? 436 : 300;
+    previewPane->setMinimumWidth(width);
+    const int total = contentSplit->width() - contentSplit->handleWidth();
+    if (total > width) contentSplit->setSizes({total - width, width});
 }
 
 void PRResultViewController::setHelpsEnabled(bool enabled) {

@@ -54,6 +54,7 @@ void PRResultViewController::showCategory(Category category) {
     selectAllBtn->setChecked(selectAll_[category]);
     currentTableView = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
     previewPane->show();
+    fitPreviewPane(category);
     exportBtn->setVisible(category == Messages);
     exportBtn->setEnabled(model->rowCount() > 0);
     setHelpsEnabled(true);
