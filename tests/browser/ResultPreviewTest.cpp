@@ -143,6 +143,11 @@ TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     result->searchlab->clear();
     EXPECT_EQ(pane->currentWidget(), pane->contactPage);
 
+    // A category without records shows no stale record of another tab.
+    result->categoryBtns[PRResultViewController::FaceTwitter]->click();
+    ASSERT_EQ(result->faceTwitterController->rowCount(), 0);
+    EXPECT_EQ(pane->currentWidget(), pane->emptyPage);
+
     // Notes: the second one selected.
     result->categoryBtns[PRResultViewController::Notes]->click();
     ASSERT_GT(result->noteController->rowCount(), 1);
