@@ -153,6 +153,9 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
 
     QWidget* treePage = newPage(this, l);
     treeFileImageView = addImageView(l, treePage, 240);
+
+    emptyPage = new QWidget(this);
+    addWidget(emptyPage);
 }
 
 PRRecordPreviewPane::~PRRecordPreviewPane()
@@ -295,6 +298,12 @@ void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversat
 {
     setCurrentWidget(messageTreeScrollView);
     messageTreeScrollView->showConversation(conversation);
+}
+
+void PRRecordPreviewPane::showNothing()
+{
+    if (player) player->stop();
+    setCurrentWidget(emptyPage);
 }
 
 void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record)

@@ -42,6 +42,8 @@ public:
     void showFaceTwitter(const PRFaceTwitterNode& record);
     void showConversation(const PRMessageTreeNodePtr& conversation);
     void showTreeFile(const PRTreeFileNode& record);
+    // An empty page: the category on show has no record to preview.
+    void showNothing();
     // The social-app page's button: opens the shown file with its default application.
     void actPreView();
 
@@ -79,6 +81,7 @@ public:
     // Conversations and backup files.
     PRConversationView* messageTreeScrollView;
     QLabel* treeFileImageView;
+    QWidget* emptyPage;
 
 private:
     void showMovieIcon();

@@ -5,6 +5,7 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultTableModels.h"
+#include "browser/PRRecordPreviewPane.h"
 #include "browser/PRTreeController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
@@ -35,6 +36,7 @@ PRResultViewController::PRResultViewController(QObject* parent) : PageController
 
 PRResultViewController::~PRResultViewController() {
     // The workers hand over without waiting for the main thread, so they end on their own.
+    NSNotificationCenter::defaultCenter().removeObserver(this);
     stopRecovery();
     stopScan();
     for (const PRBackupScanJobPtr& job : stopped_) job->waitUntilFinished(std::chrono::minutes(5));
@@ -121,6 +123,10 @@ void PRResultViewController::setScanning(bool scanning) {
     searchlab->setHidden(true);
     scanInfolab->setHidden(false);
     saveBtn->setEnabled(false);
+    // The preview and the helps wait for the records.
+    previewPane->hide();
+    exportBtn->hide();
+    setHelpsEnabled(false);
 }
 
 void PRResultViewController::ScanIOSBackFile(const QString& path) {
@@ -240,12 +246,15 @@ void PRResultViewController::actSelectBackUpBtn(int index) {
     const auto& backups = app()->GetPRIOSDeviceController()->arrangedObjects();
     if (index < 0 || index >= int(backups.size())) return;
     currentSelect = index;
+    // The tables are emptied for the other backup: the pane keeps what it shows meanwhile.
+    bSelectedNode = true;
     const PRIOSDeviceNodePtr backup = backups[size_t(index)];
     app()->setCurrentNode(backup);
     app()->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
     stopScan();
     showView(parentView);
     scanBackup(backup);
+    bSelectedNode = false;
 }
 
 void PRResultViewController::actHome() {

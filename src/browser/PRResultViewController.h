@@ -1,7 +1,8 @@
 // The results screen of a backup, shown over the backup list when a backup is opened: the
 // pop-up of the backups on this computer, the scan's progress with the counts of every
 // category, then the backup's files as a folder tree with three-state checks and every
-// category's records in sortable, searchable tables (all, or only the deleted ones).
+// category's records in sortable, searchable tables (all, or only the deleted ones), the
+// selected record previewed beside them.
 // The scan runs as one worker (PRBackupScanJob); its counts and its end reach the screen
 // through hand-offs to the main thread, and a scan that is replaced or outlived by the
 // screen hands over nothing.
@@ -12,12 +13,14 @@
 #include "model/PRIOSDeviceNode.h"
 #include "platform/NotificationCenter.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <array>
 #include <memory>
 #include <vector>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -43,7 +46,16 @@ class PRThumbnailModel;
 class PRBackupRecovery;
 struct PRRecoveryResult;
 class QDialog;
+class QAbstractButton;
+class QAbstractItemView;
+class QSplitter;
 class NSTimer;
+class PRRecordPreviewPane;
+class PRConversationView;
+class PRSupportLinks;
+class PRFeedbackWindow;
+class PRGuideSheet;
+class PRConversationImageExport;
 namespace browser { class PageWorkers; }
 
 class PRResultViewController : public PageController {
@@ -97,6 +109,16 @@ public:
     bool recovering() const { return recovery_ != nullptr; }
     QString recoverPath;
 
+    // The preview of the selected record of the view on show (the grid on the photos tab);
+    // nothing while the screen empties its tables to open another backup, and nothing when no
+    // row is selected (the pane keeps what it showed).
+    void tableViewSelectionDidChange();
+    // The messages tab's export: the conversation in the pane as a picture on the desktop.
+    void actExportImage();
+    // The help button: the guide to a fresh backup, as a sheet on the main window.
+    void clickGetLog();
+    void clickFeedBack();
+
     Category currentCategory() const { return current_; }
     PRRecordTableModel* modelOf(Category category) const;
     QTableView* tableOf(Category category) const;
@@ -133,6 +155,21 @@ public:
     PRProgressView* saveProgressor = nullptr;
     QLabel* savepercentlab = nullptr;
 
+    // The preview pane beside the pages, and its conversation view.
+    QSplitter* contentSplit = nullptr;
+    PRRecordPreviewPane* previewPane = nullptr;
+    PRConversationView* messageTreeScrollView = nullptr;
+    QAbstractItemView* currentTableView = nullptr;
+    bool bSelectedNode = false;
+    QPushButton* exportBtn = nullptr;
+    QPushButton* getLogBtn = nullptr;
+    QPushButton* supprotBtn = nullptr;
+    QAbstractButton *facebookBtn = nullptr, *twitterBtn = nullptr, *feedBackBtn = nullptr;
+    PRSupportLinks* supportLinks = nullptr;
+    QPointer<PRFeedbackWindow> feedbackWindow;  // made on first use
+    QPointer<PRGuideSheet> guidWindow;          // made on first use, on the main window
+    PRConversationImageExport* conversationExport = nullptr;
+
     PRTreeController* treeController = nullptr;
     PRTreeFileController* treeFileController = nullptr;
     PRPhotoAndVideoController* photoController = nullptr;
@@ -166,6 +203,13 @@ private:
     void stopScan();
     void buildThumbnailGrid();
     void buildSaveWindow();
+    void buildPreviewPane();
+    void buildLinks(QBoxLayout* column);
+    // Selects the first row of the category's view, or empties the pane when it has none.
+    void selectFirstRow(Category category);
+    // The help, support and link buttons, off while a scan runs.
+    void setHelpsEnabled(bool enabled);
+    void fitPreviewPane(Category category);
     void stopRecovery();
 
     std::array<QTableView*, CategoryCount> tables_{};

@@ -3,6 +3,8 @@
 #include "browser/PRResultViewController.h"
 
 #include "browser/PRResultTableModels.h"
+#include "browser/PRRecordPreviewPane.h"
+#include "browser/PRSrollThumView.h"
 #include "browser/PRTreeController.h"
 
 #include <QCheckBox>
@@ -50,9 +52,13 @@ void PRResultViewController::showCategory(Category category) {
     searchlab->setHidden(!model->searchable());
     selectAllBtn->setHidden(category == BackupFiles);
     selectAllBtn->setChecked(selectAll_[category]);
-    QTableView* table = tableOf(category);
-    table->clearSelection();
-    if (model->rowCount() > 0) table->selectRow(0);
+    currentTableView = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
+    previewPane->show();
+    fitPreviewPane(category);
+    exportBtn->setVisible(category == Messages);
+    exportBtn->setEnabled(model->rowCount() > 0);
+    setHelpsEnabled(true);
+    selectFirstRow(category);
     if (category == BackupFiles && treeController->rowCount() > 0) {
         const QModelIndex root = treeController->index(0, 0);
         treeOutlineView->expand(root);
@@ -64,9 +70,7 @@ void PRResultViewController::actCheck(bool deletedOnly) {
     PRRecordTableModel* model = modelOf(current_);
     if (!model || !model->hasDeletedRecords()) return;
     model->setDeletedOnly(deletedOnly);
-    QTableView* table = tableOf(current_);
-    table->clearSelection();
-    if (model->rowCount() > 0) table->selectRow(0);
+    selectFirstRow(current_);
 }
 
 void PRResultViewController::ClickSelectAll(bool selected) {
@@ -79,14 +83,14 @@ void PRResultViewController::search(const QString& text) {
     PRRecordTableModel* model = modelOf(current_);
     if (!model || !model->searchable()) return;
     model->setSearchText(text.trimmed());
-    QTableView* table = tableOf(current_);
-    if (model->rowCount() > 0) table->selectRow(0);
+    selectFirstRow(current_);
 }
 
 void PRResultViewController::folderSelected() {
     const PRTreeDirNodePtr folder = treeController->folderAt(treeOutlineView->currentIndex());
     treeFileController->setRecords(folder ? folder->fileChildren() : std::vector<PRTreeFileNodePtr>());
     treetableView->clearSelection();
+    if (current_ == BackupFiles) previewPane->showNothing();
 }
 
 uint64_t PRResultViewController::selectedFilesNum() const {

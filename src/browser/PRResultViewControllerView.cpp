@@ -57,6 +57,10 @@ void PRResultViewController::buildView(QWidget* page) {
     backupPopBtn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     bar->addWidget(backupPopBtn);
     bar->addStretch(1);
+    getLogBtn = new QPushButton(tr("Help"), page);
+    getLogBtn->setObjectName("getLogBtn");
+    getLogBtn->setToolTip(tr("How to get a fresh backup"));
+    bar->addWidget(getLogBtn);
     homeBtn = new QPushButton(tr("Home"), page);
     homeBtn->setObjectName("homeBtn");
     bar->addWidget(homeBtn);
@@ -100,6 +104,7 @@ void PRResultViewController::buildView(QWidget* page) {
         buttons->addWidget(button);
     }
     buttons->addStretch(1);
+    buildLinks(buttons);
     body->addLayout(buttons);
 
     auto* right = new QVBoxLayout;
@@ -119,15 +124,23 @@ void PRResultViewController::buildView(QWidget* page) {
     tools->addWidget(selectAllBtn);
     tools->addWidget(checkBtn);
     tools->addStretch(1);
+    exportBtn = new QPushButton(tr("Export as Picture"), page);
+    exportBtn->setObjectName("exportBtn");
+    exportBtn->hide();
+    tools->addWidget(exportBtn);
     tools->addWidget(searchlab);
     right->addLayout(tools);
     connect(checkBtn, &QCheckBox::toggled, this, [this](bool on) { actCheck(on); });
     connect(selectAllBtn, &QCheckBox::clicked, this, [this](bool on) { ClickSelectAll(on); });
     connect(searchlab, &QLineEdit::textChanged, this, [this](const QString& text) { search(text); });
 
-    CustomView = new QStackedWidget(page);
+    // The pages on the left, the preview of the selected record beside them.
+    contentSplit = new QSplitter(Qt::Horizontal, page);
+    contentSplit->setObjectName("contentSplit");
+    CustomView = new QStackedWidget(contentSplit);
     CustomView->setObjectName("CustomView");
-    right->addWidget(CustomView, 1);
+    contentSplit->addWidget(CustomView);
+    right->addWidget(contentSplit, 1);
     body->addLayout(right, 1);
     layout->addLayout(body, 1);
 
@@ -150,6 +163,7 @@ void PRResultViewController::buildView(QWidget* page) {
     buildTable(Calendar, calendarController);
     buildTable(FaceTwitter, faceTwitterController);
     buildThumbnailGrid();
+    buildPreviewPane();
 
     // The count and the notice each take a whole line, so that neither cuts the other.
     auto* bottom = new QVBoxLayout;

@@ -1,0 +1,165 @@
+// The preview beside the results screen's pages and the small helps around it: the selected
+// record of the view on show goes to the pane, the messages tab exports the shown
+// conversation as a picture, the help button opens the guide, and the text links open our
+// web pages or the feedback window.
+#include "browser/PRResultViewController.h"
+
+#include "browser/PRConversationImageExport.h"
+#include "browser/PRConversationView.h"
+#include "browser/PRFeedbackWindow.h"
+#include "browser/PRGuideSheet.h"
+#include "browser/PRLinkButton.h"
+#include "browser/PRRecordPreviewPane.h"
+#include "browser/PRResultTableModels.h"
+#include "browser/PRSrollThumView.h"
+#include "browser/PRSupportLinks.h"
+#include "browser/PRThumbnailModel.h"
+#include "platform/Dialogs.h"
+
+#include <QBoxLayout>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTableView>
+
+void PRResultViewController::buildPreviewPane() {
+    previewPane = new PRRecordPreviewPane(contentSplit);
+    previewPane->setObjectName("previewPane");
+    // The pages give way to the pane: the widest page (the scan's counts) need not stay whole
+    // beside it, the tables scroll.
+    CustomView->setMinimumWidth(280);
+    previewPane->setFrameShape(QFrame::StyledPanel);
+    messageTreeScrollView = previewPane->messageTreeScrollView;
+    contentSplit->addWidget(previewPane);
+    contentSplit->setStretchFactor(0, 1);
+    contentSplit->setStretchFactor(1, 0);
+    contentSplit->setCollapsible(0, false);
+    contentSplit->setCollapsible(1, false);
+    previewPane->hide();
+
+    for (int c = 0; c < CategoryCount; ++c) {
+        QAbstractItemView* view = c == Photos ? static_cast<QAbstractItemView*>(thumView) : tables_[c];
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] { tableViewSelectionDidChange(); });
+    }
+    conversationExport = new PRConversationImageExport(this);
+    conversationExport->onFinished = [this](const std::string& path, bool written) {
+        if (written) return;
+        AlertRequest alert;
+        alert.messageText = tr("The picture of the conversation could not be written to \"%1\".")
+                                .arg(QString::fromStdString(path));
+        alert.window = view()->window();
+        dialogs::runAlert(alert);
+    };
+    connect(exportBtn, &QPushButton::clicked, this, [this] { actExportImage(); });
+    connect(getLogBtn, &QPushButton::clicked, this, [this] { clickGetLog(); });
+}
+
+void PRResultViewController::buildLinks(QBoxLayout* column) {
+    supprotBtn = new QPushButton(tr("Support"), view());
+    supprotBtn->setObjectName("supprotBtn");
+    supprotBtn->setFlat(true);
+    supprotBtn->setCursor(Qt::PointingHandCursor);
+    supprotBtn->setStyleSheet("QPushButton { border: none; color: #1a3fc4; text-decoration: underline; "
+                              "text-align: left; padding: 0px; }");
+    column->addWidget(supprotBtn, 0, Qt::AlignLeft);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    facebookBtn = new PRLinkButton("Facebook", view());
+    twitterBtn = new PRLinkButton("Twitter", view());
+    feedBackBtn = new PRLinkButton("Feedback", view());
+    facebookBtn->setObjectName("facebookBtn");
+    twitterBtn->setObjectName("twitterBtn");
+    feedBackBtn->setObjectName("feedBackBtn");
+    for (QAbstractButton* b : {facebookBtn, twitterBtn, feedBackBtn}) row->addWidget(b);
+    row->addStretch(1);
+    column->addLayout(row);
+
+    supportLinks = new PRSupportLinks(this);
+    supportLinks->setLinkButtons(facebookBtn, twitterBtn, feedBackBtn);
+    connect(supprotBtn, &QPushButton::clicked, supportLinks, &PRSupportLinks::clickSupport);
+    connect(facebookBtn, &QAbstractButton::clicked, supportLinks, &PRSupportLinks::clickFacebook);
+    connect(twitterBtn, &QAbstractButton::clicked, supportLinks, &PRSupportLinks::clickTwitter);
+    connect(feedBackBtn, &QAbstractButton::clicked, this, [this] { clickFeedBack(); });
+
+    // The hover notifications name their button only by identity; the links recognise theirs.
+    auto forward = [this](const NSNotification& n, bool entered) {
+        for (QAbstractButton* b : {facebookBtn, twitterBtn, feedBackBtn}) {
+            if (static_cast<const void*>(static_cast<PRNotifyingButton*>(static_cast<PRLinkButton*>(b))) != n.sender())
+                continue;
+            if (entered) supportLinks->PRbuttonMouseEnteredHandle(b);
+            else supportLinks->PRbuttonMouseExitedHandle(b);
+        }
+    };
+    auto& nc = NSNotificationCenter::defaultCenter();
+    nc.addObserver(this, "PRbuttonMouseEntered", [forward](const NSNotification& n) { forward(n, true); });
+    nc.addObserver(this, "PRbuttonMouseExited", [forward](const NSNotification& n) { forward(n, false); });
+}
+
+void PRResultViewController::fitPreviewPane(Category category) {
+    // A conversation needs room for the bubbles of both sides, its header and the scroller;
+    // the other records need less, and the pages keep the rest.
+    const int width = category == Messages ? 436 : 300;
+    previewPane->setMinimumWidth(width);
+    const int total = contentSplit->width() - contentSplit->handleWidth();
+    if (total > width) contentSplit->setSizes({total - width, width});
+}
+
+void PRResultViewController::setHelpsEnabled(bool enabled) {
+    getLogBtn->setEnabled(enabled);
+    supprotBtn->setEnabled(enabled);
+    for (QAbstractButton* b : {facebookBtn, twitterBtn, feedBackBtn}) b->setEnabled(enabled);
+}
+
+void PRResultViewController::selectFirstRow(Category category) {
+    PRRecordTableModel* model = modelOf(category);
+    QAbstractItemView* shown = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
+    shown->clearSelection();
+    if (model->rowCount() == 0) {
+        previewPane->showNothing();
+        return;
+    }
+    if (category == Photos) thumView->setCurrentIndex(thumbnailModel->index(0, 0));
+    else tableOf(category)->selectRow(0);
+}
+
+void PRResultViewController::tableViewSelectionDidChange() {
+    if (bSelectedNode || !previewPane || !currentTableView) return;
+    QItemSelectionModel* selection = currentTableView->selectionModel();
+    if (!selection || !selection->hasSelection()) return;
+    // The row selected last: the current one when it is selected.
+    const QModelIndex current = currentTableView->currentIndex();
+    const int row = current.isValid() && selection->isSelected(current) ? current.row()
+                                                                        : selection->selectedIndexes().front().row();
+    PRRecordTableModel* model = modelOf(current_);
+    if (!model || row < 0 || row >= model->rowCount()) return;
+    switch (current_) {
+    case BackupFiles: return previewPane->showTreeFile(*treeFileController->recordOfRow(row));
+    case Photos: return previewPane->showPhotoAndVideo(*photoController->recordOfRow(row));
+    case Contacts: return previewPane->showContact(*contactController->recordOfRow(row));
+    case Messages: return previewPane->showConversation(messageTreeController->recordOfRow(row));
+    case CallHistory: return previewPane->showCallHistory(*callHistoryController->recordOfRow(row));
+    case Notes: return previewPane->showNote(*noteController->recordOfRow(row));
+    case BookMarks: return previewPane->showBookMark(*bookMarkController->recordOfRow(row));
+    case Calendar: return previewPane->showCalender(*calendarController->recordOfRow(row));
+    case FaceTwitter: return previewPane->showFaceTwitter(*faceTwitterController->recordOfRow(row));
+    default: return;
+    }
+}
+
+void PRResultViewController::actExportImage() {
+    // Before any conversation is shown there is nothing to picture.
+    if (!messageTreeScrollView->currentMessageTreeNode || previewPane->currentWidget() != messageTreeScrollView) return;
+    conversationExport->actExportImage(messageTreeScrollView);
+}
+
+void PRResultViewController::clickGetLog() {
+    if (!guidWindow) guidWindow = new PRGuideSheet(view()->window());
+    guidWindow->clickGetLog();
+}
+
+void PRResultViewController::clickFeedBack() {
+    if (!feedbackWindow) feedbackWindow = new PRFeedbackWindow(view());
+    feedbackWindow->clickFeedBack();
+}
