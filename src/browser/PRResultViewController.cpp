@@ -2,12 +2,14 @@
 // follow it, the end of the scan, switching backups in the pop-up and going home.
 #include "browser/PRResultViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRTreeController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
+#include "model/PRIOSDeviceController.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
@@ -21,10 +23,11 @@
 #include <QTreeView>
 
 namespace {
-OstrevaneAppDelegate* app() { return OstrevaneAppDelegate::GetAppControllor(); }
+AppShell* app() { return AppShell::current(); }
+AppState* state() { return AppState::current(); }
 
 PRIOSDeviceNodePtr currentBackup() {
-    return app() ? std::dynamic_pointer_cast<PRIOSDeviceNode>(app()->currentNode()) : nullptr;
+    return state() ? std::dynamic_pointer_cast<PRIOSDeviceNode>(state()->currentNode()) : nullptr;
 }
 
 const char* const kCountCaptions[PRResultViewController::CategoryCount] = {
@@ -74,7 +77,7 @@ void PRResultViewController::showView(QWidget* container) {
 void PRResultViewController::noBackupFound() {
     AlertRequest alert;
     alert.window = app() ? app()->window() : nullptr;
-    const bool connected = app() && app()->getDeviceConnected();
+    const bool connected = state() && state()->deviceConnected();
     if (connected) {
         alert.messageText = tr("No backups have been found. Do you want to backup your device with Quillomatrix?");
         alert.buttons = {tr(" Backup "), tr("Cancel")};
@@ -241,8 +244,10 @@ void PRResultViewController::actSelectBackUpBtn(int index) {
     if (index < 0 || index >= int(backups.size())) return;
     currentSelect = index;
     const PRIOSDeviceNodePtr backup = backups[size_t(index)];
-    app()->setCurrentNode(backup);
-    app()->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
+    if (AppState* shared = state()) {
+        shared->setCurrentNode(backup);
+        shared->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
+    }
     stopScan();
     showView(parentView);
     scanBackup(backup);

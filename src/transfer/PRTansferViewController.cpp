@@ -1,6 +1,7 @@
 #include "transfer/PRTansferViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
@@ -13,8 +14,7 @@
 PRTansferViewController::PRTansferViewController(QObject* parent) : PageController("TransfView", parent) {
     deviceConnected = [] {
         // Without an application delegate (a tool, a test of the page alone) nobody reports a removal.
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
+        return AppState::deviceCountsAsConnected();
     };
 }
 
@@ -82,7 +82,7 @@ void PRTansferViewController::ExportOpenpanelAction() {
     request.directory = QStringLiteral("/");
     request.suggestedName = defaultExportName(QDateTime::currentDateTime());
     request.canCreateDirectories = true;
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) request.window = app->window();
+    if (AppShell* app = AppShell::current()) request.window = app->window();
     const QString chosen = dialogs::runPanelForPath(request);
     savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
 }
