@@ -59,6 +59,7 @@ OstrevaneAppDelegate::~OstrevaneAppDelegate() {
     delete aboutWindow_;
     if (g_sharedInstance == this) g_sharedInstance = nullptr;
     if (AppState::current() == &state_) AppState::setCurrent(nullptr);
+    if (AppShell::current() == this) AppShell::setCurrent(nullptr);
 }
 
 OstrevaneAppDelegate* OstrevaneAppDelegate::GetAppControllor() { return g_sharedInstance; }
@@ -72,6 +73,7 @@ void OstrevaneAppDelegate::init() {
     initDeviceManagement();
     state_.reset();
     AppState::setCurrent(&state_);
+    AppShell::setCurrent(this);
     bFeedBack_ = false;
     // Whatever ends the application ends the crash reporter with it.
     if (qApp) connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { releaseCrashApplication(); });

@@ -17,6 +17,7 @@
 
 #include "app/PRPreferenceWindow.h"
 #include "app/PRSidebar.h"
+#include "app/core/AppShell.h"
 #include "app/core/AppState.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
@@ -74,7 +75,7 @@ class BaseInfo;
 class AirTrafficHostHelper;
 }  // namespace amd
 
-class OstrevaneAppDelegate : public QObject {
+class OstrevaneAppDelegate : public QObject, public AppShell {
     Q_OBJECT
 public:
     // init: start-up of the process state (see the .cpp for the order).
@@ -109,9 +110,9 @@ public:
     // Where a sheet of window is placed: rect lowered below the window's banner.
     QRectF window(QWidget* window, QWidget* sheet, QRectF rect) const;
     void hideMainView();
-    void showMainView();
-    void showMainBottomImageview();
-    void HiddenMainBottomImageView();
+    void showMainView() override;
+    void showMainBottomImageview() override;
+    void HiddenMainBottomImageView() override;
     void MyClosebuttonMouseDownHandle(const NSNotification& notification);
 
     // Controller accessors (null until their features are built).
@@ -123,7 +124,7 @@ public:
     PRDiskaManagerViewController* GetDiskManageViewController() const { return diskManagerViewController; }
 
     // ---- App-wide state ------------------------------------------------------------------
-    QWidget* window() const;
+    QWidget* window() const override;
     QWidget* preferenceWindow() const;
     QWidget* aboutWindow() const { return aboutWindow_; }
     QDialog* leadWindow() const { return leadWindow_; }
@@ -188,7 +189,7 @@ public:
     void startBoardMessage();
     void BoardMessageTimer_hander();
     void startBoardMessageThreadOnMain(CFDictionaryRef metrics);
-    void ClickMainStatu(QObject* sender);
+    void ClickMainStatu(QObject* sender) override;
     // How long the usage poll waits after a connection, and how often it then looks.
     static void setBoardMessageTimings(std::chrono::milliseconds startDelay, std::chrono::milliseconds interval);
     bool boardPollRunning() const { return boardTimer != nullptr || boardStartTimer != nullptr; }
@@ -233,19 +234,19 @@ public:
     void ClickCleanCache(QObject* sender);
     void ClickCleanCook(QObject* sender);
     void ClickCleanMedia(QObject* sender);
-    void ClickBackupAction(QObject* sender);
-    void ClickScaniTunesBackup(QObject* sender);
+    void ClickBackupAction(QObject* sender) override;
+    void ClickScaniTunesBackup(QObject* sender) override;
     void ClickTansfer(QObject* sender);
     void ClickClean(QObject* sender);
-    void ClickBackup(QObject* sender);
+    void ClickBackup(QObject* sender) override;
     void ClickiTunesBackupBroswer(QObject* sender);
     void ClickCleanAction(QObject* sender);
     // Start operations of the system, app, photo and music indicators: any thread (they hop
     // to the main thread and wait). The others: main thread.
-    void SystemlibhasStartHandle();
-    void AppScanhasStartHandle();
-    void photoScanhasStartHandle();
-    void musicScanhasStartHandle();
+    void SystemlibhasStartHandle() override;
+    void AppScanhasStartHandle() override;
+    void photoScanhasStartHandle() override;
+    void musicScanhasStartHandle() override;
     void SystemlibhasStartHandleOnMain();
     void AppScanhasStartHandleOnMain();
     void photoScanhasStartHandleOnMain();
@@ -284,7 +285,7 @@ public:
 
     // ---- Backup list and scan (...BackupList.cpp) -----------------------------------------
     void showIphoneDiskView();
-    PRIOSDeviceController* GetPRIOSDeviceController() { return &deviceController; }
+    PRIOSDeviceController* GetPRIOSDeviceController() override { return &deviceController; }
     void actScanIOSBackupFile(QObject* sender);
     void showResultView();
     // Has the results screen scan path on its worker (the readers of the manifest, contacts,
@@ -292,7 +293,7 @@ public:
     // carvers); false (and nothing changes) while a scan runs.
     bool ScanIOSBackFile(const QString& path);
     void removeSomeArray();
-    bool IOSVersionIOS6(const QString& version);
+    bool IOSVersionIOS6(const QString& version) override;
     bool backupScanRunning() const;
     PRBackupScanState& backupScanState();
 

@@ -1,6 +1,7 @@
 #include "browser/PRBackUpViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "app/core/PRiDeviceNode.h"
 #include "browser/SpeechSynthesizer.h"
 #include "platform/Images.h"
@@ -47,9 +48,9 @@ QLabel* title(QWidget* parent, const char* name, const QString& value) {
 
 PRBackUpViewController::PRBackUpViewController(QObject* parent) : PageController("BackupView", parent) {
     deviceIdentifier = [] {
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        if (!app || !app->getDeviceConnected()) return QString();
-        PRiDeviceNodePtr node = app->currentIDevicenode();
+        const AppState* state = AppState::current();
+        if (!state || !state->deviceConnected()) return QString();
+        PRiDeviceNodePtr node = state->currentIDevicenode();
         return node ? node->udidNumber() : QString();
     };
     speak = [this](const QString& message) {
@@ -259,5 +260,5 @@ void PRBackUpViewController::FinisdBackupDeviceThread(const browser::BackupRunRe
 }
 
 void PRBackUpViewController::BroswerBackupAction(QObject*) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->ClickScaniTunesBackup(nullptr);
+    if (AppShell* app = AppShell::current()) app->ClickScaniTunesBackup(nullptr);
 }

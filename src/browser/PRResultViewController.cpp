@@ -2,13 +2,15 @@
 // follow it, the end of the scan, switching backups in the pop-up and going home.
 #include "browser/PRResultViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRTreeController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
+#include "model/PRIOSDeviceController.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
@@ -22,10 +24,11 @@
 #include <QTreeView>
 
 namespace {
-OstrevaneAppDelegate* app() { return OstrevaneAppDelegate::GetAppControllor(); }
+AppShell* app() { return AppShell::current(); }
+AppState* state() { return AppState::current(); }
 
 PRIOSDeviceNodePtr currentBackup() {
-    return app() ? std::dynamic_pointer_cast<PRIOSDeviceNode>(app()->currentNode()) : nullptr;
+    return state() ? std::dynamic_pointer_cast<PRIOSDeviceNode>(state()->currentNode()) : nullptr;
 }
 
 const char* const kCountCaptions[PRResultViewController::CategoryCount] = {
@@ -76,7 +79,7 @@ void PRResultViewController::showView(QWidget* container) {
 void PRResultViewController::noBackupFound() {
     AlertRequest alert;
     alert.window = app() ? app()->window() : nullptr;
-    const bool connected = app() && app()->getDeviceConnected();
+    const bool connected = state() && state()->deviceConnected();
     if (connected) {
         alert.messageText = tr("No backups have been found. Do you want to backup your device with Quillomatrix?");
         alert.buttons = {tr(" Backup "), tr("Cancel")};
@@ -249,8 +252,10 @@ void PRResultViewController::actSelectBackUpBtn(int index) {
     // The tables are emptied for the other backup: the pane keeps what it shows meanwhile.
     bSelectedNode = true;
     const PRIOSDeviceNodePtr backup = backups[size_t(index)];
-    app()->setCurrentNode(backup);
-    app()->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
+    if (AppState* shared = state()) {
+        shared->setCurrentNode(backup);
+        shared->setCurrentNodeIsiOS6Version(app()->IOSVersionIOS6(QString::fromStdString(backup->strIOSVersion())));
+    }
     stopScan();
     showView(parentView);
     scanBackup(backup);

@@ -3,7 +3,7 @@
 // and names the first failure.
 #include "browser/PRResultViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
 #include "platform/Dialogs.h"
@@ -23,7 +23,7 @@
 
 namespace {
 QWidget* mainWindow() {
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    AppShell* app = AppShell::current();
     return app ? app->window() : nullptr;
 }
 }  // namespace

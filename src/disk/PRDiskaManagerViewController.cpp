@@ -1,6 +1,6 @@
 #include "disk/PRDiskaManagerViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
@@ -12,6 +12,7 @@
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Threads.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -480,7 +481,7 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
 }
 
 void PRDiskaManagerViewController::BackToDiskTalbeView(QObject*) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) {
+    if (AppShell* app = AppShell::current()) {
         app->showMainBottomImageview();
         app->ClickMainStatu(nullptr);
     }
@@ -511,7 +512,7 @@ void PRDiskaManagerViewController::showSystemAppFileView() { showPage(systemAppF
 void PRDiskaManagerViewController::showUserlibDataView() { showPage(userLibDataView); }
 
 void PRDiskaManagerViewController::showResults(DiskCategory category) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->HiddenMainBottomImageView();
+    if (AppShell* app = AppShell::current()) app->HiddenMainBottomImageView();
     view();
     switch (category) {
     case DiskCategory::Photos:

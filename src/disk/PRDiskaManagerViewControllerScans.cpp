@@ -4,7 +4,7 @@
 // open again.
 #include "disk/PRDiskaManagerViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/DiskBookListController.h"
@@ -78,8 +78,7 @@ void PRDiskaManagerViewController::handOff(std::function<void()> fn) {
 
 bool PRDiskaManagerViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    return !app || app->getDeviceConnected();
+    return AppState::deviceCountsAsConnected();
 }
 
 void PRDiskaManagerViewController::runScan(DiskScanGroup group) {

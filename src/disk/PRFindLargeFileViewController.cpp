@@ -1,6 +1,5 @@
 #include "disk/PRFindLargeFileViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
 #include "app/core/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
@@ -308,13 +307,12 @@ void PRFindLargeFileViewController::handOff(const MainThreadReceiver& receiver, 
 
 bool PRFindLargeFileViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    return !app || app->getDeviceConnected();
+    return AppState::deviceCountsAsConnected();
 }
 
 void PRFindLargeFileViewController::MyLargeFileButtonMouseDownHandle(const NSNotification& notification) {
     if (!startScanBtn || notification.sender() != startScanBtn) return;
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) largeFileSize = app->GetLimitLargeFileSize();
+    if (const AppState* state = AppState::current()) largeFileSize = state->largeFileLimit();
     if (bScanStarted || bScanFinished) return;
     theFlashView->show();
     theFlashView->startFlash();
@@ -322,7 +320,7 @@ void PRFindLargeFileViewController::MyLargeFileButtonMouseDownHandle(const NSNot
 }
 
 void PRFindLargeFileViewController::startScanFindLargeFileAction(QObject*) {
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) largeFileSize = app->GetLimitLargeFileSize();
+    if (const AppState* state = AppState::current()) largeFileSize = state->largeFileLimit();
     if (bScanStarted || bScanFinished) return;
     startScan();
 }
@@ -522,8 +520,7 @@ void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
 }
 
 QString PRFindLargeFileViewController::exportFolder() const {
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    const QString path = app ? app->quillomatrixExportPath() : QString();
+    const QString path = AppState::exportFolder();
     return path.isEmpty() ? QString::fromStdString(paths::userPath("Documents/Quillomatrix")) : path;
 }
 

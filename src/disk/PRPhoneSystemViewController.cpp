@@ -1,11 +1,13 @@
 #include "disk/PRPhoneSystemViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "disk/core/UserDataScan.h"
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -250,8 +252,7 @@ void PRPhoneSystemViewController::handOff(const MainThreadReceiver& receiver, st
 
 bool PRPhoneSystemViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-    return !app || app->getDeviceConnected();
+    return AppState::deviceCountsAsConnected();
 }
 
 // ---- The walk ---------------------------------------------------------------------------------
@@ -262,7 +263,7 @@ void PRPhoneSystemViewController::LookupSystemTree(int device) {
     theDevice = device;
     bScanStart = true;
     for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->show();
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->SystemlibhasStartHandle();
+    if (AppShell* app = AppShell::current()) app->SystemlibhasStartHandle();
     // A walk cut short before left part of a tree: this one starts from nothing.
     libFileController->setContent({});
     libTreeController->removeAllContent();
@@ -572,7 +573,7 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QString&
                     auto item = PRPhoneSystemDirNode::create();
                     item->filePath = path;
                     item->isFile = true;
-                    item->fileSize = OstrevaneAppDelegate::sizeText(result.bytes);
+                    item->fileSize = QString::fromStdString(sizeText(result.bytes));
                     item->fileSizeNumber = result.bytes;
                     libTreeController->addTreeNode(item);
                 }

@@ -1,6 +1,7 @@
 #include "transfer/PRTansferViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
+#include "app/core/AppState.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
@@ -15,14 +16,13 @@
 PRTansferViewController::PRTansferViewController(QObject* parent) : PageController("TransfView", parent) {
     deviceConnected = [] {
         // Without an application delegate (a tool, a test of the page alone) nobody reports a removal.
-        OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
-        return !app || app->getDeviceConnected();
+        return AppState::deviceCountsAsConnected();
     };
     musicScanhasStartHandle = [] {
-        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->musicScanhasStartHandle();
+        if (AppShell* app = AppShell::current()) app->musicScanhasStartHandle();
     };
     AppScanhasStartHandle = [] {
-        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->AppScanhasStartHandle();
+        if (AppShell* app = AppShell::current()) app->AppScanhasStartHandle();
     };
     // The script's failures reach the user as an alert on the main thread, whichever thread
     // made the call.
@@ -47,7 +47,7 @@ void PRTansferViewController::alertFailure(const disk::ActionResult& result, con
 }
 
 QWidget* PRTansferViewController::alertWindow() const {
-    OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor();
+    const AppShell* app = AppShell::current();
     return app ? app->window() : nullptr;
 }
 
@@ -122,7 +122,7 @@ void PRTansferViewController::ExportOpenpanelAction() {
     request.directory = QStringLiteral("/");
     request.suggestedName = defaultExportName(QDateTime::currentDateTime());
     request.canCreateDirectories = true;
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) request.window = app->window();
+    if (AppShell* app = AppShell::current()) request.window = app->window();
     const QString chosen = dialogs::runPanelForPath(request);
     savePanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
 }

@@ -3,7 +3,7 @@
 // photos or all of them into a folder the user chooses.
 #include "transfer/PRTansferViewController.h"
 
-#include "app/OstrevaneAppDelegate.h"
+#include "app/core/AppShell.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
@@ -102,7 +102,7 @@ void PRTansferViewController::ShowPhoto(int device) {
     photoModel_->clear();
     bImageStartTransfer = true;
     updatePhotoCount();
-    if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) app->photoScanhasStartHandle();
+    if (AppShell* app = AppShell::current()) app->photoScanhasStartHandle();
     StartPhotoThread();
 }
 
@@ -200,7 +200,7 @@ void PRTansferViewController::finishPhotoExport(const transfer::PhotoExportResul
         alert.messageText = tr("%n photo(s) could not be exported.", nullptr, result.failures);
         alert.informativeText = tr("%1: %2").arg(result.firstFailurePath, result.firstFailureReason);
         alert.style = AlertRequest::Style::Warning;
-        if (OstrevaneAppDelegate* app = OstrevaneAppDelegate::GetAppControllor()) alert.window = app->window();
+        if (AppShell* app = AppShell::current()) alert.window = app->window();
         dialogs::runAlert(alert);
     }
 }

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/core/AppShell.h"
 #include "app/core/AppState.h"
 
 #include <thread>
@@ -38,4 +39,13 @@ TEST_F(AppTest, TheDelegatesStateIsWhatPagesReadAndGoesWithIt) {
     EXPECT_EQ(AppState::exportFolder(), "/elsewhere");
     app.reset();
     EXPECT_EQ(AppState::current(), nullptr);
+}
+
+TEST_F(AppTest, PagesReachTheWindowThroughTheShellOnlyWhileTheDelegateRuns) {
+    AppShell* shell = AppShell::current();
+    ASSERT_EQ(shell, static_cast<AppShell*>(app.get()));
+    ASSERT_NE(shell->window(), nullptr);
+    EXPECT_EQ(shell->window(), app->window());
+    app.reset();
+    EXPECT_EQ(AppShell::current(), nullptr);  // a page left behind navigates nowhere
 }

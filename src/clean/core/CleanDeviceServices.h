@@ -5,6 +5,8 @@
 // benchmarks wrap it to time the device calls.
 #pragma once
 
+#include "device/ServiceReplies.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,7 +57,7 @@ public:
     virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
     // The installed apps in the lookup's key order; false when the app list cannot be read.
     virtual bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) = 0;
-    enum class IconResult { NoService, NoIcon, Icon };
+    using IconResult = amd::IconFetch;
     // The app's icon as PNG bytes.
     virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
 };

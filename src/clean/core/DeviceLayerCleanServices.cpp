@@ -4,12 +4,9 @@
 
 #include "device/AfcService.h"
 #include "device/AppService.h"
-#include "device/SBService.h"
 #include "clean/core/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
-#include "platform/LogCategories.h"
 
-#include <QtDebug>
 
 namespace clean {
 
@@ -90,16 +87,7 @@ public:
     }
 
     IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
-        amd::SBService service;
-        if (service.Start(deviceIndex) != 0) return IconResult::NoService;
-        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
-        const uint8_t* bytes = nullptr;
-        int64_t length = 0;
-        const int status = service.getIconPNGData(id.get(), &bytes, &length);
-        qCInfo(lcClean, "Get PNGData %d", status);
-        if (length <= 0 || !bytes) return IconResult::NoIcon;
-        png.assign(bytes, bytes + length);
-        return IconResult::Icon;
+        return amd::fetchIconPNGData(deviceIndex, bundleId, png);
     }
 };
 

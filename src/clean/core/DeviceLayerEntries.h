@@ -2,6 +2,7 @@
 #pragma once
 
 #include "clean/core/CleanDeviceServices.h"
+#include "device/ServiceReplies.h"
 #include "platform/CoreFoundation.h"
 
 #include <string>
@@ -9,10 +10,8 @@
 
 namespace clean {
 
-// The text of a string value; empty for anything else.
-std::string stringValue(CFTypeRef value);
-// Appends the non-empty names of a listing.
-void appendEntryNames(CFArrayRef list, std::vector<std::string>& names);
+using amd::appendEntryNames;
+using amd::stringValue;
 // Kind and size from a file's attributes ("st_ifmt", "st_size").
 DeviceEntryInfo entryInfoFromAttributes(CFDictionaryRef attributes);
 

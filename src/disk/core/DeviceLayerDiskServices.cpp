@@ -2,24 +2,17 @@
 // service object, which the returned object deletes on the thread that used it.
 #include "disk/core/DiskDeviceServices.h"
 
+#include "device/ServiceReplies.h"
 #include "device/AfcService.h"
 #include "device/AppService.h"
 #include "device/Conversions.h"
-#include "device/SBService.h"
 #include "platform/CoreFoundation.h"
-
-#include <QtDebug>
-
-#include <cstdlib>
 
 namespace disk {
 
 namespace {
 
-std::string stringOf(CFTypeRef value) {
-    auto s = cfCast<CFString>(value, CFStringGetTypeID());
-    return s ? CFStringGetStdString(s) : std::string();
-}
+using amd::stringValue;
 
 // A byte count the device gave as a number; false when it gave none.
 bool byteCount(CFTypeRef value, uint64_t& bytes) {
@@ -36,24 +29,19 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
         CFHolder<CFMutableArrayRef> list(service_->ListDirectory(path));
         if (!list) return false;
-        const CFIndex count = CFArrayGetCount(list.get());
-        names.reserve(names.size() + size_t(count));
-        for (CFIndex i = 0; i < count; ++i) {
-            std::string name = stringOf(CFArrayGetValueAtIndex(list.get(), i));
-            if (!name.empty()) names.push_back(std::move(name));
-        }
+        amd::appendEntryNames(list.get(), names);
         return true;
     }
 
     bool FileInfo(const std::string& path, DeviceEntry& entry) override {
         CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
         if (!attributes) return false;
-        const std::string type = stringOf(CFDictionaryGetValue(attributes.get(), "st_ifmt"));
-        entry.kind = type == "S_IFDIR"   ? DeviceEntry::Kind::Directory
-                     : type == "S_IFREG" ? DeviceEntry::Kind::Regular
-                                         : DeviceEntry::Kind::Other;
-        entry.size = std::strtoull(stringOf(CFDictionaryGetValue(attributes.get(), "st_size")).c_str(), nullptr, 10);
-        entry.mtime = std::strtoll(stringOf(CFDictionaryGetValue(attributes.get(), "st_mtime")).c_str(), nullptr, 10);
+        const amd::AfcEntry found = amd::entryFromAttributes(attributes.get());
+        entry.kind = found.kind == amd::AfcEntry::Kind::Directory ? DeviceEntry::Kind::Directory
+                     : found.kind == amd::AfcEntry::Kind::Regular ? DeviceEntry::Kind::Regular
+                                                                  : DeviceEntry::Kind::Other;
+        entry.size = found.size;
+        entry.mtime = found.mtime;
         return true;
     }
 
@@ -88,9 +76,11 @@ public:
         apps.reserve(apps.size() + size_t(count));
         for (CFIndex i = 0; i < count; ++i) {
             DeviceApp app;
-            app.bundleId = stringOf(keys[size_t(i)]);
+            app.bundleId = stringValue(keys[size_t(i)]);
             if (auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID())) {
-                auto text = [attributes](const char* key) { return stringOf(CFDictionaryGetValue(attributes, key)); };
+                auto text = [attributes](const char* key) {
+                    return stringValue(CFDictionaryGetValue(attributes, key));
+                };
                 app.applicationType = text("ApplicationType");
                 app.displayName = text("CFBundleDisplayName");
                 app.bundleName = text("CFBundleName");
@@ -115,16 +105,7 @@ public:
     }
 
     IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
-        amd::SBService service;
-        if (service.Start(deviceIndex) != 0) return IconResult::NoService;
-        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
-        const uint8_t* bytes = nullptr;
-        int64_t length = 0;
-        const int status = service.getIconPNGData(id.get(), &bytes, &length);
-        qInfo("Get PNGData %d", status);
-        if (length <= 0 || !bytes) return IconResult::NoIcon;
-        png.assign(bytes, bytes + length);
-        return IconResult::Icon;
+        return amd::fetchIconPNGData(deviceIndex, bundleId, png);
     }
 
     std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {

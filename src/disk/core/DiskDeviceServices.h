@@ -8,6 +8,8 @@
 // manager's core links no widget library and needs the apps' sizes and paths as well.
 #pragma once
 
+#include "device/ServiceReplies.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,7 +71,7 @@ public:
     virtual bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps) = 0;
     // Whether the app's container can be opened (the app is then listed).
     virtual bool appContainerOpens(int deviceIndex, const std::string& bundleId) = 0;
-    enum class IconResult { NoService, NoIcon, Icon };
+    using IconResult = amd::IconFetch;
     // The app's icon as PNG bytes.
     virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
     // A started service of the app's container, or null when it cannot be opened.

@@ -1,0 +1,50 @@
+#include "device/ServiceReplies.h"
+
+#include "device/SBService.h"
+#include "platform/LogCategories.h"
+
+#include <QtDebug>
+#include <cstdlib>
+
+namespace amd {
+
+std::string stringValue(CFTypeRef value) {
+    auto s = cfCast<CFString>(value, CFStringGetTypeID());
+    return s ? CFStringGetStdString(s) : std::string();
+}
+
+void appendEntryNames(CFArrayRef list, std::vector<std::string>& names) {
+    const CFIndex count = CFArrayGetCount(list);
+    names.reserve(names.size() + size_t(count));
+    for (CFIndex i = 0; i < count; ++i) {
+        std::string name = stringValue(CFArrayGetValueAtIndex(list, i));
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+}
+
+AfcEntry entryFromAttributes(CFDictionaryRef attributes) {
+    AfcEntry entry;
+    const std::string type = stringValue(CFDictionaryGetValue(attributes, "st_ifmt"));
+    entry.kind = type == "S_IFDIR"   ? AfcEntry::Kind::Directory
+                 : type == "S_IFREG" ? AfcEntry::Kind::Regular
+                                     : AfcEntry::Kind::Other;
+    entry.sizeText = stringValue(CFDictionaryGetValue(attributes, "st_size"));
+    entry.size = std::strtoull(entry.sizeText.c_str(), nullptr, 10);
+    entry.mtime = std::strtoll(stringValue(CFDictionaryGetValue(attributes, "st_mtime")).c_str(), nullptr, 10);
+    return entry;
+}
+
+IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) {
+    SBService service;
+    if (service.Start(deviceIndex) != 0) return IconFetch::NoService;
+    CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
+    const uint8_t* bytes = nullptr;
+    int64_t length = 0;
+    const int status = service.getIconPNGData(id.get(), &bytes, &length);
+    qCInfo(lcDevice, "Get PNGData %d", status);
+    if (length <= 0 || !bytes) return IconFetch::NoIcon;
+    png.assign(bytes, bytes + length);
+    return IconFetch::Icon;
+}
+
+}  // namespace amd

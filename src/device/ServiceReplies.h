@@ -1,0 +1,33 @@
+// What the device services' replies say, read once for every feature's device services: the
+// names of a listing, the kind, size and time of an entry, and an app's icon fetched through
+// the springboard service.
+#pragma once
+
+#include "platform/CoreFoundation.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace amd {
+
+// The text of a string value; empty for anything else.
+std::string stringValue(CFTypeRef value);
+// Appends the non-empty names of a listing.
+void appendEntryNames(CFArrayRef list, std::vector<std::string>& names);
+
+struct AfcEntry {
+    enum class Kind { Directory, Regular, Other };
+    Kind kind = Kind::Other;
+    std::string sizeText;  // "st_size", a decimal byte count
+    uint64_t size = 0;
+    int64_t mtime = 0;  // "st_mtime" as the device gives it
+};
+// Kind, size and time from a file's attributes ("st_ifmt", "st_size", "st_mtime").
+AfcEntry entryFromAttributes(CFDictionaryRef attributes);
+
+enum class IconFetch { NoService, NoIcon, Icon };
+// The app's icon as PNG bytes in png.
+IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png);
+
+}  // namespace amd
