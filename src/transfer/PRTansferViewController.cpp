@@ -21,6 +21,8 @@ PRTansferViewController::PRTansferViewController(QObject* parent) : PageControll
 PRTansferViewController::~PRTansferViewController() {
     scanWorkers_.cancelAndWait();
     exportWorkers_.cancelAndWait();
+    recordWorkers_.cancelAndWait();
+    recordExportWorkers_.cancelAndWait();
 }
 
 void PRTansferViewController::buildView(QWidget* page) {
@@ -50,6 +52,7 @@ void PRTansferViewController::buildView(QWidget* page) {
     landing->addWidget(hint);
     landing->addStretch(1);
     buildPhotoView();
+    buildRecordViews();
     showPane(tranMainView);
 }
 
