@@ -54,6 +54,7 @@ QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* mod
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
