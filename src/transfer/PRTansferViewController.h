@@ -32,9 +32,11 @@ class QSlider;
 class QTableView;
 class QTreeView;
 class PhotoBrowserModel;
+namespace transfer {
 class PRContactController;
 class PRMessageTreeController;
 class PRNoteController;
+}  // namespace transfer
 class PRConversationView;
 class QItemSelection;
 
@@ -101,9 +103,9 @@ public:
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
     // Writes a one-page PDF of the conversation page at htmlPath to pdfPath (main thread).
     static bool writeConversationPdf(const QString& htmlPath, const QString& pdfPath);
-    PRContactController* contactController = nullptr;
-    PRMessageTreeController* messageController = nullptr;
-    PRNoteController* noteController = nullptr;
+    transfer::PRContactController* contactController = nullptr;
+    transfer::PRMessageTreeController* messageController = nullptr;
+    transfer::PRNoteController* noteController = nullptr;
     PRConversationView* messageTreeScrollView = nullptr;
     // The line above each record table: reading, or why the records could not be read.
     QLabel *contactStatuslab = nullptr, *messageStatuslab = nullptr, *noteStatuslab = nullptr;

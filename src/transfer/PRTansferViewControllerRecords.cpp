@@ -95,9 +95,9 @@ QLabel* cardLabel(QWidget* parent, QVBoxLayout* layout, const char* name) {
 // ---- Views ----------------------------------------------------------------------------------
 
 void PRTansferViewController::buildRecordViews() {
-    contactController = new PRContactController(this);
-    messageController = new PRMessageTreeController(this);
-    noteController = new PRNoteController(this);
+    contactController = new transfer::PRContactController(this);
+    messageController = new transfer::PRMessageTreeController(this);
+    noteController = new transfer::PRNoteController(this);
 
     contactTableView = makeTable(contactView, "contactTableView", contactController);
     QSplitter* split = layoutRecordView(contactView, tr("Contacts"), &contactStatuslab, contactTableView);

@@ -8,6 +8,8 @@ QString oneLine(const std::string& text) { return qs(text).section(QLatin1Char('
 
 }  // namespace
 
+namespace transfer {
+
 QVariant PRContactController::data(const QModelIndex& index, int role) const {
     const Ptr c = at(index.row());
     if (!c || role != Qt::DisplayRole) return {};
@@ -75,3 +77,5 @@ QVariant PRNoteController::headerData(int section, Qt::Orientation orientation, 
     default: return {};
     }
 }
+
+}  // namespace transfer

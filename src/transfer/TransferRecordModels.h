@@ -9,6 +9,9 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+// In a namespace of their own: the results screen has array controllers of the same names.
+namespace transfer {
+
 template <class Record>
 class TransferRecordModel : public QAbstractTableModel {
 public:
@@ -55,3 +58,5 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 };
+
+}  // namespace transfer
