@@ -7,7 +7,6 @@
 #include "transfer/PRTansferViewController.h"
 
 #include "app/core/AppState.h"
-#include "browser/PRConversationImageExport.h"
 #include "browser/PRConversationView.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
@@ -31,7 +30,7 @@
 #include <QSplitter>
 #include <QStringDecoder>
 #include <QTableView>
-#include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -45,6 +44,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // The width the conversation page is laid out at for its PDF.
 constexpr int kPdfPageWidth = 800;
+constexpr double kMaxPdfSide = 14400;
 
 QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* model) {
     auto* table = new QTableView(parent);
@@ -445,19 +445,20 @@ bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, cons
     QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
     const QString html = decoder.isValid() ? QString(decoder(bytes)) : QString::fromUtf8(bytes);
 
-    // The whole page, laid out at one width and drawn at its full height.
-    QTextBrowser page;
-    page.setAttribute(Qt::WA_DontShowOnScreen);
-    page.setFrameShape(QFrame::NoFrame);
-    page.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    page.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    page.document()->setDocumentMargin(16);
+    // The whole page, laid out at one width and drawn at its full height into one picture
+    // (a view would show only what fits its window).
+    QTextDocument page;
+    page.setDocumentMargin(16);
     page.setHtml(html);
-    page.document()->setTextWidth(kPdfPageWidth);
-    const int height = int(std::ceil(page.document()->size().height()));
-    page.resize(kPdfPageWidth, std::max(height, 1));
-    const QImage image = PRConversationImageExport::cacheImageForView(&page);
-    if (image.isNull()) return false;
+    page.setTextWidth(kPdfPageWidth);
+    const QSize size(kPdfPageWidth, std::max(1, int(std::ceil(page.size().height()))));
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull()) return false;  // too tall for one picture
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        page.drawContents(&painter);
+    }
 
     paths::makeDirectories(QFileInfo(pdfPath).absolutePath().toStdString());
     QSaveFile out(pdfPath);
@@ -465,12 +466,15 @@ bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, cons
     {
         QPdfWriter writer(&out);
         writer.setResolution(72);
-        writer.setPageSize(QPageSize(QSizeF(image.width(), image.height()), QPageSize::Point, QString(),
-                                     QPageSize::ExactMatch));
+        // A PDF page side may not exceed 14400 points: a taller page is scaled down whole, the
+        // picture keeping its pixels.
+        const double scale = std::min(1.0, kMaxPdfSide / image.height());
+        const QSizeF page(image.width() * scale, image.height() * scale);
+        writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter;
         if (!painter.begin(&writer)) return false;
-        painter.drawImage(QRect(0, 0, image.width(), image.height()), image);
+        painter.drawImage(QRectF(QPointF(0, 0), page), image);
         painter.end();
     }
     return out.commit();

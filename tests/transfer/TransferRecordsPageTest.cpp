@@ -164,7 +164,14 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     QPdfDocument document;
     ASSERT_EQ(document.load(pdf), QPdfDocument::Error::None) << pdf.toStdString();
     EXPECT_EQ(document.pageCount(), 1);
-    EXPECT_GT(document.pagePointSize(0).height(), document.pagePointSize(0).width() / 4);
+    // A long conversation is one tall page.
+    EXPECT_GT(document.pagePointSize(0).height(), 4 * document.pagePointSize(0).width());
+    QLabel rendered;
+    const QSizeF points = document.pagePointSize(0);
+    rendered.setPixmap(QPixmap::fromImage(document.render(0, QSize(200, int(200 * points.height() / points.width())))
+                                               .copy(0, 0, 200, 400)));
+    rendered.adjustSize();
+    testsupport::saveScreenshot(&rendered, "transfer-message-pdf");
 
     exportWith(&PRTansferViewController::exportAllNotesToDocument);
     const std::string notes = readAll(RecordExport::noteFolder() + "/Notes.txt");
