@@ -23,6 +23,17 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
     findLargerFileViewController = new PRFindLargeFileViewController(this);
     phonesystemViewController = new PRPhoneSystemViewController(this);
     transferViewController = new PRTansferViewController(this);
+    transferViewController->recordScanIndicator = [this](transfer::RecordKind kind, bool busy) {
+        using Handle = void (OstrevaneAppDelegate::*)();
+        const Handle start[] = {&OstrevaneAppDelegate::contactScanhasStartHandle,
+                                &OstrevaneAppDelegate::messageScanhasStartHandle,
+                                &OstrevaneAppDelegate::noteScanhasStartHandle};
+        const Handle stop[] = {&OstrevaneAppDelegate::contactScanFinishedHandle,
+                               &OstrevaneAppDelegate::messageScanFinishedHandle,
+                               &OstrevaneAppDelegate::noteScanFinishedHandle};
+        const int index = int(kind) - 1;
+        (this->*(busy ? start : stop)[index])();
+    };
     oneCopyViewController = new PROneCopyViewController(this);
     backupViewController = new PRBackUpViewController(this);
     cleanViewController = new PRCleanViewController(clean::deviceCleanServices(), this);

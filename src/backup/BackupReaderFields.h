@@ -32,10 +32,11 @@ PRBytes readFile(const std::string& path, size_t limit);
 // transfer variants arm it from the start: a copy page waiting for it must never wait forever.
 class EndNotification {
 public:
-    EndNotification(NSNotificationCenter& nc, std::string name, NSObjectPtr object, bool armed)
-        : nc_(nc), name_(std::move(name)), object_(std::move(object)), armed_(armed) {}
+    EndNotification(NSNotificationCenter& nc, std::string name, NSObjectPtr object, bool armed,
+                    const void* sender = nullptr)
+        : nc_(nc), name_(std::move(name)), object_(std::move(object)), armed_(armed), sender_(sender) {}
     ~EndNotification() {
-        if (armed_) nc_.postNotificationName(name_, object_);
+        if (armed_) nc_.postNotificationName(name_, object_, sender_);
     }
     EndNotification(const EndNotification&) = delete;
     EndNotification& operator=(const EndNotification&) = delete;
@@ -46,6 +47,7 @@ private:
     std::string name_;
     NSObjectPtr object_;
     bool armed_;
+    const void* sender_;
 };
 
 }  // namespace backupreader

@@ -105,7 +105,8 @@ void PRContactReader::scanTransferContactThread(const std::string& backupFolder)
 
 void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     backupreader::EndNotification end(nc_, transfer ? "ScanTransferContactFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(40), transfer);
+                                      transfer ? nullptr : NSNumber::numberWithInt(40), transfer,
+                                      transfer ? sender_ : nullptr);
     if (backupFolder.empty()) return;
     const std::string bookPath = backupFolder + "/" + kAddressBook;
     if (!backupreader::fileExists(bookPath)) {
@@ -133,6 +134,6 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
             contact->setImageData(found->second);
         values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row, addressParts); });
-        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact);
+        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact, transfer ? sender_ : nullptr);
     }
 }

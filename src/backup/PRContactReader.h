@@ -22,9 +22,14 @@ public:
     // "ScanTransferContactFinished" with no object.
     void scanTransferContactThread(const std::string& backupFolder);
 
+    // The transfer variants post as sender: a page that starts a run tells its own records
+    // from those of another page's run by it.
+    void setSender(const void* sender) { sender_ = sender; }
+
 private:
     void read(const std::string& backupFolder, bool transfer);
 
     PRBackupScanState& state_;
     NSNotificationCenter& nc_;
+    const void* sender_ = nullptr;
 };

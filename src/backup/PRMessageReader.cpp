@@ -224,7 +224,8 @@ void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNo
 
 void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     backupreader::EndNotification end(nc_, transfer ? "ScanTransferMessageFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(50), transfer);
+                                      transfer ? nullptr : NSNumber::numberWithInt(50), transfer,
+                                      transfer ? sender_ : nullptr);
     if (backupFolder.empty()) return;
     const std::string dbPath = backupFolder + "/" + kMessages;
     if (!backupreader::fileExists(dbPath)) return;
@@ -266,7 +267,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                 if (found != attachmentOf.end() && found->second->attachpath())
                     attachFile(*message, *found->second, backupFolder, transfer);
             }
-            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message);
+            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message, transfer ? sender_ : nullptr);
         };
         const char* first = ios6 ? kIos6Query : kOlderQuery;
         if (!db.query(first, onRow)) {

@@ -35,6 +35,10 @@ public:
     // and takes the schema from the messages database; changes nothing without one.
     void checkiOSVersionByPath(const std::string& backupFolder);
 
+    // The transfer variants post as sender: a page that starts a run tells its own records
+    // from those of another page's run by it.
+    void setSender(const void* sender) { sender_ = sender; }
+
 private:
     // The schema to read dbPath with: the version's (ios6) unless the database plainly holds
     // the other one, which is then said on standard error.
@@ -49,4 +53,5 @@ private:
 
     PRBackupScanState& state_;
     NSNotificationCenter& nc_;
+    const void* sender_ = nullptr;
 };

@@ -15,8 +15,13 @@ public:
     // Posts "ScanTransferNoteInfo" per note, then "ScanTransferNoteFinished" with 70.
     void scanTransferNoteThread(const std::string& backupFolder);
 
+    // The transfer variants post as sender: a page that starts a run tells its own records
+    // from those of another page's run by it.
+    void setSender(const void* sender) { sender_ = sender; }
+
 private:
     void read(const std::string& backupFolder, bool transfer);
 
     NSNotificationCenter& nc_;
+    const void* sender_ = nullptr;
 };

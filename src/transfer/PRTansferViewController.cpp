@@ -59,6 +59,8 @@ PRTansferViewController::~PRTansferViewController() {
     musicScanWorkers_.cancelAndWait();
     trackWorkers_.cancelAndWait();
     appWorkers_.cancelAndWait();
+    recordWorkers_.cancelAndWait();
+    recordExportWorkers_.cancelAndWait();
 }
 
 void PRTansferViewController::buildView(QWidget* page) {
@@ -90,6 +92,7 @@ void PRTansferViewController::buildView(QWidget* page) {
     buildPhotoView();
     buildMusicViews();
     buildAppView();
+    buildRecordViews();
     showPane(tranMainView);
 }
 

@@ -18,6 +18,9 @@
 #include "transfer/core/MusicTransfer.h"
 #include "transfer/core/PhotoTransfer.h"
 #include "transfer/core/iTunesScriptHandler.h"
+#include "transfer/core/TransferRecordIntake.h"
+#include "transfer/core/RecordExport.h"
+#include "transfer/core/TransferRecordRun.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -39,6 +42,13 @@ class PRAppFileController;
 class MusicTrackTableModel;
 class TrackPlayer;
 class QPushButton;
+namespace transfer {
+class PRContactController;
+class PRMessageTreeController;
+class PRNoteController;
+}  // namespace transfer
+class PRConversationView;
+class QItemSelection;
 
 class PRTansferViewController : public PageController {
 public:
@@ -60,9 +70,9 @@ public:
     void ShowPhoto(int device);
     void ShowApp(int device);
     void ShowMusic(int device);
-    void showContact(int) {}
-    void showMessage(int) {}
-    void showNote(int) {}
+    void showContact(int device);
+    void showMessage(int device);
+    void showNote(int device);
     void refreshOutlineView();
 
     // ---- The export destination panel ---------------------------------------------------
@@ -139,6 +149,39 @@ public:
 
     // Seams: the application's busy indicators of the music and app scans (none without one).
     std::function<void()> musicScanhasStartHandle, AppScanhasStartHandle;
+    // ---- Contacts, messages and notes (PRTansferViewControllerRecords.cpp) ----------------------
+    // The preview of the row selected in a record table.
+    void tableViewSelectionDidChange(QTableView* table);
+    void exportSelectedContactToDocument(QObject* sender = nullptr);
+    void exportallContactsToDocument(QObject* sender = nullptr);
+    void exportSelectedMessageToDocumentHtml(QObject* sender = nullptr);
+    void exportAllMessagesToDocumentHtml(QObject* sender = nullptr);
+    void exportSelectedMessageToDocumentPdf(QObject* sender = nullptr);
+    void exportAllMessagesToDocumentPdf(QObject* sender = nullptr);
+    void exortSelectedNoteToDocument(QObject* sender = nullptr);
+    void exportAllNotesToDocument(QObject* sender = nullptr);
+    // The same exports into a folder the user chooses.
+    void exportRecordsToChosenFolder(transfer::RecordKind kind);
+    // The row a context menu was opened on (-1 on no row), as the exports of the clicked row read it.
+    int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
+    // Writes a one-page PDF of the conversation page at htmlPath to pdfPath (main thread).
+    static bool writeConversationPdf(const QString& htmlPath, const QString& pdfPath);
+    transfer::PRContactController* contactController = nullptr;
+    transfer::PRMessageTreeController* messageController = nullptr;
+    transfer::PRNoteController* noteController = nullptr;
+    PRConversationView* messageTreeScrollView = nullptr;
+    // The line above each record table: reading, or why the records could not be read.
+    QLabel *contactStatuslab = nullptr, *messageStatuslab = nullptr, *noteStatuslab = nullptr;
+    // Ends of the record reads and exports, on the main thread (tests wait for them).
+    int recordReadsFinished() const { return recordReadsFinished_; }
+    int recordExportsFinished() const { return recordExportsFinished_; }
+    // The records the page took in from its own reader runs.
+    const transfer::TransferRecordIntake& recordIntake() const { return recordIntake_; }
+    // Seam: the device identifier and name to read records of (default: the attached device's).
+    std::function<std::pair<std::string, std::string>()> recordDevice;
+    // Seam: the sidebar's busy indicator of a kind (started true, stopped false).
+    std::function<void(transfer::RecordKind, bool busy)> recordScanIndicator;
+
     // Seam: whether the device is still attached (default: the application's answer).
     std::function<bool()> deviceConnected;
 
@@ -227,6 +270,15 @@ private:
     void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
     std::vector<transfer::ContainerFile> selectedAppFiles() const;
     PRAppDirTreeNodePtr selectedAppFolder() const;
+    void buildRecordViews();
+    void openRecords(transfer::RecordKind kind);
+    void StartBackupDeviceThread(transfer::RecordKind kind);
+    void FinisdBackupDeviceThread(const transfer::RecordReadResult& result);
+    void ScanTransferFinishedOnMainThread(transfer::RecordKind kind);
+    void startRecordExport(std::function<transfer::RecordExportResult()> work, const QString& folder);
+    void exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations, const QString& folder);
+    void finishRecordExport(const transfer::RecordExportResult& result, const QString& folder);
+    std::string recordDeviceName() const;
 
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
@@ -239,4 +291,12 @@ private:
     // Track copies, exports and adds: a few at a time, however many tracks a user acts on.
     browser::PageWorkers trackWorkers_{3};
     browser::PageWorkers appWorkers_{3};
+    // The record reads run one after another: a second request waits for the backup of the first.
+    PRBackupScanState recordScanState_;
+    transfer::TransferRecordIntake recordIntake_;
+    browser::PageWorkers recordWorkers_{1};
+    browser::PageWorkers recordExportWorkers_{1};
+    std::string recordDeviceName_;
+    int recordReadsFinished_ = 0;
+    int recordExportsFinished_ = 0;
 };

@@ -139,10 +139,14 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
     app->noteScanFinishedHandle();
     EXPECT_TRUE(still(app->sidebar()->circleNoteProgress));
 
-    // The rows whose pages have no scans start nothing; the photo row's scan and the system
-    // library's walk stop their indicators when they are done.
+    // The rows whose pages have no scans start nothing; the photo row's scan, the record
+    // tables' backup and the system library's walk stop their indicators when they are done.
     for (int row = 1; row <= 8; ++row) app->sidebarRow(row).button->click();
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->transferViewController->bPhotoLoadFinished; }));
+    PRTansferViewController* transfer = app->transferViewController;
+    ASSERT_TRUE(testsupport::waitUntil(
+        [transfer] { return !transfer->bContactStartTransfer && !transfer->bMessageStartTransfer && !transfer->bNoteStartTrasfer; },
+        std::chrono::seconds(60)));
     for (CircularBusyIndicator* i : {app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
                                      app->sidebar()->circleMusicProgress, app->sidebar()->circleContactProgress})
         EXPECT_TRUE(still(i));

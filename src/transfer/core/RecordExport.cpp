@@ -1,0 +1,142 @@
+#include "transfer/core/RecordExport.h"
+
+#include "browser/core/PRBackupRecovery.h"
+#include "export/PRHtmlController.h"
+#include "export/PRRtfController.h"
+#include "export/PRVCFController.h"
+#include "platform/LocalNames.h"
+#include "platform/Paths.h"
+
+#include <QString>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace transfer {
+namespace {
+
+std::string safeName(const std::string& name) {
+    return localnames::safeLocalName(QString::fromStdString(name)).toStdString();
+}
+
+bool makeFolder(const std::string& folder, RecordExportResult& result) {
+    if (paths::makeDirectories(folder)) return true;
+    result.failed(folder, "cannot create the folder");
+    return false;
+}
+
+}  // namespace
+
+void RecordExportResult::failed(const std::string& path, const std::string& reason) {
+    if (failures++ == 0) {
+        firstFailedPath = path;
+        firstReason = reason;
+    }
+}
+
+void RecordExportResult::add(const RecordExportResult& other) {
+    written += other.written;
+    if (other.failures > 0 && failures == 0) {
+        firstFailedPath = other.firstFailedPath;
+        firstReason = other.firstReason;
+    }
+    failures += other.failures;
+    files.insert(files.end(), other.files.begin(), other.files.end());
+}
+
+std::string RecordExport::contactFolder() { return paths::userPath("Documents/Contact"); }
+std::string RecordExport::messageFolder() { return paths::userPath("Documents/Message"); }
+std::string RecordExport::noteFolder() { return paths::userPath("Documents/Note"); }
+std::string RecordExport::pdfPageFolder() { return paths::resolve("/tmp/Message"); }
+
+std::string RecordExport::contactFileName(const PRContactNode& contact) {
+    return PRBackupRecovery::contactCardName(contact) + ".vcf";
+}
+
+std::string RecordExport::conversationBaseName(const PRMessageTreeNode& conversation) {
+    const QString name = QString::fromStdString(conversation.messageTreeNodeName());
+    return safeName(name.size() >= 2 ? conversation.messageTreeNodeName() : conversation.messageTreeNodeAdress());
+}
+
+RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodePtr>& contacts, const std::string& folder) {
+    RecordExportResult result;
+    if (!makeFolder(folder, result)) return result;
+    for (const PRContactNodePtr& contact : contacts) {
+        if (!contact) continue;
+        const std::string path = folder + "/" + contactFileName(*contact);
+        PRVCFController vcf;
+        if (!vcf.creatFile(*contact, path)) {
+            result.failed(path, "cannot write the vCard");
+            continue;
+        }
+        ++result.written;
+        result.files.push_back(path);
+    }
+    return result;
+}
+
+RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                           const std::string& path, const std::string& attachmentFolder) {
+    RecordExportResult result;
+    if (!makeFolder(attachmentFolder, result)) return result;
+    PRHtmlController html;
+    html.initMessageHtmlHeader(deviceName + "'s Message");
+    PRBackupRecovery attachments;
+    PRBackupRecovery::handleFatherMessageHtml(conversation, html);
+    for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
+        PRBackupRecovery::handleMessageHtml(*message, html, false);
+        const std::string type = message->attachType().value_or("");
+        if (type == "Contact" || type == "Location") attachments.writeVCFCardNode(*message, attachmentFolder);
+        else if (type == "Mov") attachments.writeMovFile(*message, attachmentFolder);
+    }
+    html.addHtmlContent("<hr/>");
+    const PRRecoveryResult copies = attachments.result();
+    if (copies.failures > 0) result.failed(copies.firstFailedPath, copies.firstReason);
+    std::error_code error;
+    const bool taken = fs::exists(path, error);
+    if (!html.writeHtmlInPath(path)) {
+        result.failed(path, "cannot write the conversation page");
+        return result;
+    }
+    ++result.written;
+    // The writer keeps an earlier page and puts this one beside it.
+    result.files.push_back(taken ? path.substr(0, path.size() - 5) + "_.html" : path);
+    return result;
+}
+
+RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                                    const std::string& folder, const std::string& attachmentFolder) {
+    RecordExportResult result;
+    if (!makeFolder(folder, result)) return result;
+    return writePage(conversation, deviceName, folder + "/" + conversationBaseName(conversation) + ".html",
+                     attachmentFolder);
+}
+
+RecordExportResult RecordExport::writePdfPage(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                              const std::string& folder, const std::string& attachmentFolder) {
+    RecordExportResult result;
+    if (!makeFolder(folder, result)) return result;
+    const std::string path = folder + "/" + conversationBaseName(conversation) + ".html";
+    std::error_code error;
+    fs::remove(path, error);  // the page rendered is the conversation's current one
+    return writePage(conversation, deviceName, path, attachmentFolder);
+}
+
+RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& notes, const std::string& folder) {
+    RecordExportResult result;
+    if (!makeFolder(folder, result)) return result;
+    PRRtfController rtf;
+    for (const PRNoteNodePtr& note : notes)
+        if (note) rtf.addRtfContent(PRBackupRecovery::noteEntry(*note));
+    const std::string path = folder + "/" + PRRtfController::fileNameForType("Note");
+    if (!rtf.writeRtfInPath(folder, "Note")) {
+        result.failed(path, "cannot write the notes");
+        return result;
+    }
+    result.written = int(notes.size());
+    result.files.push_back(path);
+    return result;
+}
+
+}  // namespace transfer

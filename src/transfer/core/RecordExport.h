@@ -1,0 +1,56 @@
+// The exports of the transfer page's record tables: contacts as vCards, each conversation as
+// an HTML page with its video and card attachments, notes as one text file. Every name taken
+// from the backup becomes a file name only through the safe-name helper, so nothing is written
+// outside the folder given. Runs on any thread.
+#pragma once
+
+#include "model/PRContactNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+
+#include <string>
+#include <vector>
+
+namespace transfer {
+
+struct RecordExportResult {
+    int written = 0;
+    int failures = 0;
+    std::string firstFailedPath, firstReason;
+    std::vector<std::string> files;  // the pages or cards written, in order
+    bool ok() const { return failures == 0; }
+    void failed(const std::string& path, const std::string& reason);
+    void add(const RecordExportResult& other);
+};
+
+class RecordExport {
+public:
+    // The fixed folders under the user's Documents folder, and the temporary page folder of
+    // the PDF exports.
+    static std::string contactFolder();
+    static std::string messageFolder();
+    static std::string noteFolder();
+    static std::string pdfPageFolder();
+
+    // "<name>.vcf": the contact's name, else its company, else "unknown <rowid>".
+    static std::string contactFileName(const PRContactNode& contact);
+    // The conversation's name when it has two characters or more, else its address (safe).
+    static std::string conversationBaseName(const PRMessageTreeNode& conversation);
+
+    static RecordExportResult exportContacts(const std::vector<PRContactNodePtr>& contacts, const std::string& folder);
+    // The conversation's page into folder as "<base>.html" (beside an earlier one as
+    // "<base>_.html"); its attachments into attachmentFolder.
+    static RecordExportResult exportConversation(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                                 const std::string& folder, const std::string& attachmentFolder);
+    // The page of a PDF export: always at folder/"<base>.html", replacing an earlier one.
+    static RecordExportResult writePdfPage(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                           const std::string& folder, const std::string& attachmentFolder);
+    // All notes as one "Notes.txt" in folder.
+    static RecordExportResult exportNotes(const std::vector<PRNoteNodePtr>& notes, const std::string& folder);
+
+private:
+    static RecordExportResult writePage(const PRMessageTreeNode& conversation, const std::string& deviceName,
+                                        const std::string& path, const std::string& attachmentFolder);
+};
+
+}  // namespace transfer
