@@ -21,17 +21,20 @@ using transfer::OneCopyRun;
 namespace {
 
 // The check buttons' outlet names, in the order of the categories.
-constexpr const char* kRowNames[transfer::kOneCopyCategoryCount] = {
-    "carmeRol", "photoStream", "photoLib", "music", "video", "contact", "message", "note", "bookMark", "reminder", "callLog"};
+constexpr const char* kRowNames[transfer::kOneCopyCategoryCount] = {"carmeRol", "photoStream", "photoLib", "music",
+                                                                    "video",    "contact",     "message",  "note",
+                                                                    "bookMark", "reminder",    "callLog"};
 
 }  // namespace
 
 PROneCopyViewController::PROneCopyViewController(QObject* parent)
     : PageController("PROneCopyView", parent), workers_(std::make_unique<browser::PageWorkers>(1)) {
     for (auto& flag : flags_) flag = true;
-    NSNotificationCenter::defaultCenter().addObserver(this, "MyOneCopyButtonMouseDown", [this](const NSNotification& n) {
-        if (startScanBtn && n.sender() == startScanBtn) StartOneCopyAction();
-    });
+    NSNotificationCenter::defaultCenter().addObserver(this, "MyOneCopyButtonMouseDown",
+                                                      [this](const NSNotification& n) {
+                                                          if (startScanBtn && n.sender() == startScanBtn)
+                                                              StartOneCopyAction();
+                                                      });
 }
 
 PROneCopyViewController::~PROneCopyViewController() {
@@ -53,7 +56,8 @@ void PROneCopyViewController::buildView(QWidget* page) {
     for (int i = 0; i < transfer::kOneCopyCategoryCount; ++i) {
         const auto c = OneCopyCategory(i);
         Row& row = rows[size_t(i)];
-        row.checkBtn = new QCheckBox(QString::fromLatin1(OneCopyRun::categoryName(c)), page);
+        // "&" would otherwise mark a shortcut letter.
+        row.checkBtn = new QCheckBox(QString::fromLatin1(OneCopyRun::categoryName(c)).replace("&", "&&"), page);
         row.checkBtn->setObjectName(QString::fromLatin1(kRowNames[i]) + "CheckBtn");
         row.checkBtn->setChecked(true);
         connect(row.checkBtn, &QCheckBox::clicked, this, [this, c] { toggle(c); });
@@ -139,15 +143,18 @@ void PROneCopyViewController::StartOneCopyAction() {
         OneCopyRun::Hooks hooks;
         hooks.enabled = [this](OneCopyCategory c) { return flags_[size_t(c)].load(); };
         hooks.rowEnded = [this](OneCopyCategory c, bool done) {
-            performOnMainThread(this, [this, c, done] { endRow(c, done); }, true);
+            performOnMainThread(
+                this, [this, c, done] { endRow(c, done); }, true);
         };
         hooks.progress = [this](const QString& text) {
-            performOnMainThread(this, [this, text] { progressText->setText(text); }, false);
+            performOnMainThread(
+                this, [this, text] { progressText->setText(text); }, false);
         };
         hooks.deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
         const transfer::OneCopySummary summary = OneCopyRun(*services, options, hooks, &cancelled).run();
         const QString folder = options.exportFolder;
-        performOnMainThread(this, [this, summary, folder] { finishOneClickCopyOnMainThread(summary, folder); }, true);
+        performOnMainThread(
+            this, [this, summary, folder] { finishOneClickCopyOnMainThread(summary, folder); }, true);
     });
 }
 
