@@ -2,6 +2,7 @@
 // busy rows and a summary, a second press meanwhile does nothing, the export folder is the one
 // the preferences name when the copy starts, and a device that leaves ends the run with a message.
 #include "DeviceFolder.h"
+#include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "app/core/AppState.h"
 #include "platform/NotificationCenter.h"
@@ -24,30 +25,10 @@ namespace {
 const char* const kSampleUdid = "5a1e7c0ffee5a1e7c0ffee0123456789abcdef01";
 
 // The device's services, each copy taking a little while, so that a test can act mid-copy.
-class SlowServices : public disk::DiskDeviceServices {
-public:
-    struct Service : disk::DeviceFileService {
-        std::unique_ptr<disk::DeviceFileService> inner;
-        bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-            return inner->ListDirectory(p, n);
-        }
-        bool FileInfo(const std::string& p, disk::DeviceEntry& e) override { return inner->FileInfo(p, e); }
-        int CopyToLocal(const std::string& from, const std::string& to) override {
-            QThread::msleep(60);
-            return inner->CopyToLocal(from, to);
-        }
-    };
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int index) override {
-        auto inner = disk::deviceDiskServices().startMediaArea(index);
-        if (!inner) return nullptr;
-        auto service = std::make_unique<Service>();
-        service->inner = std::move(inner);
-        return service;
-    }
-    bool lookupApplications(int, std::vector<disk::DeviceApp>&) override { return false; }
-    bool appContainerOpens(int, const std::string&) override { return false; }
-    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&) override { return IconResult::NoService; }
-};
+int slowCopy(disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
+    QThread::msleep(60);
+    return inner.CopyToLocal(from, to);
+}
 
 class OneCopyPageTest : public devicetest::DeviceTest {
 protected:
@@ -101,7 +82,7 @@ protected:
 }  // namespace
 
 TEST_F(OneCopyPageTest, OnePressCopiesEverythingWithProgressAndASummary) {
-    SlowServices slow;
+    transfertest::MediaAreaWrapper slow(slowCopy);
     page->setServices(&slow);
     page->MusicAction();  // music off: video stays on but nothing copies it
     EXPECT_FALSE(row(OneCopyCategory::Music).checkBtn->isChecked());
@@ -157,7 +138,7 @@ TEST_F(OneCopyPageTest, TheExportFolderIsReadWhenEachCopyStarts) {
 }
 
 TEST_F(OneCopyPageTest, ADeviceThatLeavesMidCopyEndsTheRunWithAMessage) {
-    SlowServices slow;
+    transfertest::MediaAreaWrapper slow(slowCopy);
     page->setServices(&slow);
     press();
     ASSERT_TRUE(testsupport::waitUntil([&] { return QDir(exportA).entryList(QDir::Files).size() >= 2; }));

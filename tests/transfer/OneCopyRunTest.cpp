@@ -2,6 +2,7 @@
 // export folder's layout, the media byte for byte, the record files against the data the
 // device's databases were made from; a failing tool, a device that leaves, a refused copy.
 #include "DeviceFolder.h"
+#include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -36,40 +37,17 @@ QStringList filesBelow(const QString& folder) {
     return out;
 }
 
-// The media area's services, refusing the copy of one device file (the copy's bytes are cut
-// short, as a file that vanishes mid-copy leaves them).
-class RefusingServices : public disk::DiskDeviceServices {
-public:
-    explicit RefusingServices(std::string refused) : refused_(std::move(refused)) {}
-    struct Service : disk::DeviceFileService {
-        std::unique_ptr<disk::DeviceFileService> inner;
-        std::string refused;
-        bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-            return inner->ListDirectory(p, n);
-        }
-        bool FileInfo(const std::string& p, disk::DeviceEntry& e) override { return inner->FileInfo(p, e); }
-        int CopyToLocal(const std::string& from, const std::string& to) override {
-            if (from != refused) return inner->CopyToLocal(from, to);
+// The device's services, refusing the copy of one device file with its bytes cut short, as a
+// file that vanishes mid-copy leaves them.
+transfertest::MediaAreaWrapper refusing(const std::string& refused) {
+    return transfertest::MediaAreaWrapper(
+        [refused](disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
+            if (from != refused) return inner.CopyToLocal(from, to);
             QFile half(QString::fromStdString(to));
             if (half.open(QIODevice::WriteOnly)) half.write("partial");
             return 5;
-        }
-    };
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int index) override {
-        auto inner = disk::deviceDiskServices().startMediaArea(index);
-        if (!inner) return nullptr;
-        auto service = std::make_unique<Service>();
-        service->inner = std::move(inner);
-        service->refused = refused_;
-        return service;
-    }
-    bool lookupApplications(int, std::vector<disk::DeviceApp>&) override { return false; }
-    bool appContainerOpens(int, const std::string&) override { return false; }
-    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&) override { return IconResult::NoService; }
-
-private:
-    std::string refused_;
-};
+        });
+}
 
 class OneCopyRunTest : public DeviceTest {
 protected:
@@ -210,8 +188,8 @@ TEST_F(OneCopyRunTest, ADeviceThatLeavesEndsTheRunAndARefusedCopyLeavesNoFile) {
     options.exportFolder = exportFolder;
     hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::CameraRoll; };
     options.udid.clear();  // no backup either: quick
-    RefusingServices refusing("/DCIM/100APPLE/IMG_0002.JPG");
-    summary = run(refusing);
+    transfertest::MediaAreaWrapper services = refusing("/DCIM/100APPLE/IMG_0002.JPG");
+    summary = run(services);
     EXPECT_EQ(summary.media.failures, 1u);
     EXPECT_EQ(summary.media.firstFailurePath, "/DCIM/100APPLE/IMG_0002.JPG");
     EXPECT_FALSE(QFileInfo::exists(exportFolder + "/IMG_0002.JPG"));
