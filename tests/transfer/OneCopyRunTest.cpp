@@ -171,6 +171,17 @@ TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNo
     EXPECT_TRUE(summary.lines().join("\n").contains("no device here"));
 }
 
+TEST_F(OneCopyRunTest, TheCalendarAloneIsReadInItsBackupsSchema) {
+    hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Calendar; };
+    const transfer::OneCopySummary summary = run();
+    ASSERT_TRUE(summary.backupCompleted) << summary.backupMessage;
+    const sampledb::SampleData data = sampledevice::homeData();
+    EXPECT_EQ(summary.records[size_t(OneCopyCategory::Calendar)], int(data.calendar.size()));
+    for (const sampledb::CalendarItem& item : data.calendar)
+        EXPECT_TRUE(text("Calendar&Reminder/Calendar&Reminder.txt").contains(QString::fromStdString(item.summary)));
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/Message"));
+}
+
 TEST_F(OneCopyRunTest, ADeviceThatLeavesEndsTheRunAndARefusedCopyLeavesNoFile) {
     // The device goes once three files are in the export folder.
     hooks.deviceConnected = [&] { return QDir(exportFolder).entryList(QDir::Files).size() < 3; };

@@ -177,6 +177,9 @@ int OneCopyRecords::startCopyBookMarks() {
 
 int OneCopyRecords::StartCopyReminders() {
     readers_->calenderArray.clear();
+    // The calendar's schema follows the backup's system version, which the message step finds;
+    // with messages switched off it must be found here.
+    PRMessageReader(readers_->state, readers_->nc).checkiOSVersionByPath(backupFolder_);
     PRCalenderReader(readers_->state, readers_->nc).scanTransferCalenderThread(backupFolder_);
     return writeText(readers_->calenderArray, "Calendar&Reminder", "Calendar&Reminder",
                      &PRBackupRecovery::calenderEntry);
