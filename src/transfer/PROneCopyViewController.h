@@ -1,22 +1,95 @@
-// The one-click copy page, shown from the banner. The copy itself is not built yet: the page
-// shows nothing and nothing is copied.
+// The one-click copy page, shown from the banner: eleven category switches with a busy
+// indicator and a done mark each, one start button and a spinner. One press copies the
+// device's photos, music and videos and books into the export folder, backs the device up and
+// writes its records as files (transfer::OneCopyRun, on a worker), then says what was copied.
+//
+// The export folder is read from the preferences when a copy starts. One copy runs at a time; a
+// press while one runs does nothing, and a new copy may start once it has ended.
 #pragma once
 
+#include "transfer/core/OneCopyRun.h"
 #include "widgets/PageHost.h"
 
 #include <QString>
+#include <array>
+#include <atomic>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class CircularBusyIndicator;
+class FlashView;
+class PROneCopyButton;
+namespace browser {
+class PageWorkers;
+}
+namespace disk {
+class DiskDeviceServices;
+}
 
 class PROneCopyViewController : public PageController {
+    Q_OBJECT
 public:
-    explicit PROneCopyViewController(QObject* parent = nullptr) : PageController("PROneCopyView", parent) {}
+    explicit PROneCopyViewController(QObject* parent = nullptr);
+    ~PROneCopyViewController() override;
 
     // Puts the page into host and takes the export folder of the application for the books.
     void showView(QWidget* host);
     void setCopyIndex(int index) { copyIndex = index; }
 
+    // Starts a copy unless one runs.
+    void StartOneCopyAction();
+    // The switches: each turns its category off when on, on when off.
+    void PhotoCameraAction() { toggle(transfer::OneCopyCategory::CameraRoll); }
+    void PhotoStreamAction() { toggle(transfer::OneCopyCategory::PhotoStream); }
+    void PhotoLibraryAction() { toggle(transfer::OneCopyCategory::PhotoLibrary); }
+    void MusicAction() { toggle(transfer::OneCopyCategory::Music); }
+    void VideoAction() { toggle(transfer::OneCopyCategory::Video); }
+    void ContactAction() { toggle(transfer::OneCopyCategory::Contacts); }
+    void MessageAction() { toggle(transfer::OneCopyCategory::Messages); }
+    void NoteAction() { toggle(transfer::OneCopyCategory::Notes); }
+    void BookMarkAction() { toggle(transfer::OneCopyCategory::BookMarks); }
+    void CalendarAction() { toggle(transfer::OneCopyCategory::Calendar); }
+    void CallLogsAction() { toggle(transfer::OneCopyCategory::CallLogs); }
+
+    bool enabled(transfer::OneCopyCategory c) const { return flags_[size_t(c)].load(); }
+    // True while a copy runs.
+    bool copying() const { return bStartScan; }
+    // Copies that have ended since the page was made.
+    int copiesFinished() const { return copiesFinished_; }
+    const transfer::OneCopySummary& lastSummary() const { return summary_; }
+    // Tests put their own device services in front.
+    void setServices(disk::DiskDeviceServices* services) { services_ = services; }
+
     int copyIndex = 0;
     QString bookExportPath;
+    bool bStartScan = false;
+    bool bBackup = false;
+
+    // Outlets, made with the page.
+    struct Row {
+        QCheckBox* checkBtn = nullptr;
+        CircularBusyIndicator* progress = nullptr;
+        QLabel* okBtn = nullptr;
+    };
+    std::array<Row, transfer::kOneCopyCategoryCount> rows{};
+    PROneCopyButton* startScanBtn = nullptr;
+    FlashView* theFalshView = nullptr;
+    QLabel* progressText = nullptr;
+    QLabel* summaryText = nullptr;
 
 protected:
-    void buildView(QWidget*) override {}
+    void buildView(QWidget* page) override;
+
+private:
+    void toggle(transfer::OneCopyCategory c);
+    // Stops a row's indicator and shows its done mark (or, when its step could not run, none).
+    void endRow(transfer::OneCopyCategory c, bool done);
+    void finishOneClickCopyOnMainThread(const transfer::OneCopySummary& summary, const QString& exportFolder);
+
+    std::array<std::atomic<bool>, transfer::kOneCopyCategoryCount> flags_{};
+    std::unique_ptr<browser::PageWorkers> workers_;
+    disk::DiskDeviceServices* services_ = nullptr;
+    transfer::OneCopySummary summary_;
+    int copiesFinished_ = 0;
 };

@@ -1,0 +1,194 @@
+#include "transfer/core/OneCopyRecords.h"
+
+#include "backup/PRBackupScanState.h"
+#include "backup/PRBookMarkReader.h"
+#include "backup/PRCalenderReader.h"
+#include "backup/PRCallHistoryReader.h"
+#include "backup/PRContactReader.h"
+#include "backup/PRMessageReader.h"
+#include "backup/PRNoteReader.h"
+#include "browser/core/PRBackupRecovery.h"
+#include "export/PRHtmlController.h"
+#include "export/PRRtfController.h"
+#include "export/PRVCFController.h"
+#include "platform/LocalNames.h"
+#include "platform/NotificationCenter.h"
+#include "transfer/core/OneCopyRun.h"
+
+#include <QDir>
+#include <QString>
+
+namespace transfer {
+
+// The readers and what they delivered. The notification centre is the run's own, so records
+// another page reads at the same moment never land here.
+struct OneCopyRecords::Readers {
+    NSNotificationCenter nc;
+    PRBackupScanState state;
+    std::vector<PRMessageNodePtr> messageArray;
+    std::vector<PRNoteNodePtr> noteArray;
+    std::vector<PRBookMarkNodePtr> bookMarkArray;
+    std::vector<PRCalenderNodePtr> calenderArray;
+    std::vector<PRCallHistoryNodePtr> callLogArray;
+    std::vector<PRContactNodePtr> contacts;
+
+    template <class T>
+    void collect(const char* name, std::vector<std::shared_ptr<T>>& into) {
+        nc.addObserver(this, name, [&into](const NSNotification& n) {
+            if (auto record = n.objectAs<T>()) into.push_back(record);
+        });
+    }
+    Readers() {
+        collect("ScanTransferContactInfo", contacts);
+        collect("ScanTransferMessageInfo", messageArray);
+        collect("ScanTransferNoteInfo", noteArray);
+        collect("scanCopyBookMarkInfo", bookMarkArray);
+        collect("scanCopyRemindMarkInfo", calenderArray);
+        collect("scanCopyCallLogInfo", callLogArray);
+    }
+    ~Readers() { nc.removeObserver(this); }
+};
+
+OneCopyRecords::OneCopyRecords(std::string backupFolder, std::string exportFolder, std::string deviceName)
+    : backupFolder_(std::move(backupFolder)),
+      exportFolder_(std::move(exportFolder)),
+      deviceName_(std::move(deviceName)),
+      readers_(std::make_shared<Readers>()) {}
+
+std::string OneCopyRecords::folder(const char* name) {
+    const std::string path = exportFolder_ + "/" + name;
+    if (!QDir().mkpath(QString::fromStdString(path))) {
+        result_.failed(path, "the folder cannot be made");
+        return {};
+    }
+    return path;
+}
+
+int OneCopyRecords::startCopyContacts() {
+    readers_->contacts.clear();
+    PRContactReader(readers_->state, readers_->nc).scanTransferContactThread(backupFolder_);
+    if (readers_->contacts.empty()) return 0;
+    const std::string into = folder(PRBackupRecovery::kContactFolder);
+    if (into.empty()) return 0;
+    int written = 0;
+    for (const PRContactNodePtr& contact : readers_->contacts) {
+        // A later contact of the same name replaces the earlier card.
+        const std::string path = into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf";
+        if (PRVCFController().creatFile(*contact, path)) {
+            ++written;
+            result_.succeeded(0);
+        } else {
+            result_.failed(path, "the card cannot be written");
+        }
+    }
+    return written;
+}
+
+bool OneCopyRun::belongsTo(const std::string& phone, const std::string& address) {
+    const QString p = QString::fromStdString(phone), a = QString::fromStdString(address);
+    if (a.size() > p.size()) return a.contains(p, Qt::CaseInsensitive);
+    return p == a || p.contains(a, Qt::CaseInsensitive);
+}
+
+void OneCopyRecords::fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message) {
+    for (const PRMessageTreeNodePtr& conversation : conversations) {
+        if (OneCopyRun::belongsTo(message->messagePhone(), conversation->messageTreeNodeAdress())) {
+            conversation->MessageNodeArray().push_back(message);
+            return;
+        }
+    }
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName(message->messageName());
+    conversation->setMessageTreeNodeAdress(message->messagePhone());
+    conversation->MessageNodeArray().push_back(message);
+    conversations.push_back(conversation);
+}
+
+int OneCopyRecords::startCopyMessages() {
+    readers_->messageArray.clear();
+    PRMessageReader(readers_->state, readers_->nc).scanTransferMessageThread(backupFolder_);
+    messageTreeArray_.clear();
+    for (const PRMessageNodePtr& message : readers_->messageArray) fileMessage(messageTreeArray_, message);
+    return startWriteMessagesArray();
+}
+
+int OneCopyRecords::startWriteMessagesArray() {
+    if (messageTreeArray_.empty()) return 0;
+    const std::string into = folder(PRBackupRecovery::kMessageFolder);
+    if (into.empty()) return 0;
+    PRBackupRecovery attachments;
+    int written = 0;
+    for (const PRMessageTreeNodePtr& conversation : messageTreeArray_) {
+        PRHtmlController html;
+        html.initMessageHtmlHeader(deviceName_ + "'s Message");
+        PRBackupRecovery::handleFatherMessageHtml(*conversation, html);
+        for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
+            PRBackupRecovery::handleMessageHtml(*message, html, false);
+            const std::string type = message->attachType().value_or("");
+            if (type == "Contact" || type == "Location")
+                attachments.writeVCFCardNode(*message, into);
+            else if (type == "Mov")
+                attachments.writeMovFile(*message, into);
+            ++written;
+        }
+        html.addHtmlContent("<hr/>");
+        const std::string& name = conversation->messageTreeNodeName().size() < 2 ? conversation->messageTreeNodeAdress()
+                                                                                 : conversation->messageTreeNodeName();
+        // A name with "/" in it stays one file name inside the folder.
+        const std::string page =
+            into + "/" + localnames::safeLocalName(QString::fromStdString(name)).toStdString() + ".html";
+        if (html.writeHtmlInPath(page))
+            result_.succeeded(0);
+        else
+            result_.failed(page, "the conversation page cannot be written");
+    }
+    const PRRecoveryResult attached = attachments.result();
+    if (attached.failures) result_.failed(attached.firstFailedPath, attached.firstReason);
+    return written;
+}
+
+template <class Node, class Entry>
+int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folderName,
+                              const char* fileType, Entry entry) {
+    if (records.empty()) return 0;
+    const std::string into = folder(folderName);
+    if (into.empty()) return 0;
+    PRRtfController rtf;
+    for (const auto& record : records) rtf.addRtfContent(entry(*record));
+    if (!rtf.writeRtfInPath(into, fileType)) {
+        result_.failed(into + "/" + PRRtfController::fileNameForType(fileType), "the file cannot be written");
+        return 0;
+    }
+    result_.succeeded(0);
+    return int(records.size());
+}
+
+int OneCopyRecords::startCopyNotes() {
+    readers_->noteArray.clear();
+    PRNoteReader(readers_->nc).scanTransferNoteThread(backupFolder_);
+    return writeText(readers_->noteArray, "Note", "Note", &PRBackupRecovery::noteEntry);
+}
+
+int OneCopyRecords::startCopyBookMarks() {
+    readers_->bookMarkArray.clear();
+    PRBookMarkReader(readers_->nc).scanTransferBookMarkThread(backupFolder_);
+    return writeText(readers_->bookMarkArray, "BookMark", "BookMark", &PRBackupRecovery::bookMarkEntry);
+}
+
+int OneCopyRecords::StartCopyReminders() {
+    readers_->calenderArray.clear();
+    // The calendar's schema follows the backup's system version, which the message step finds;
+    // with messages switched off it must be found here.
+    PRMessageReader(readers_->state, readers_->nc).checkiOSVersionByPath(backupFolder_);
+    PRCalenderReader(readers_->state, readers_->nc).scanTransferCalenderThread(backupFolder_);
+    return writeText(readers_->calenderArray, "Calendar&Reminder", "Calendar&Reminder",
+                     &PRBackupRecovery::calenderEntry);
+}
+
+int OneCopyRecords::StartCopyCallLogs() {
+    readers_->callLogArray.clear();
+    PRCallHistoryReader(readers_->state, readers_->nc).scanTransferCallLogThread(backupFolder_);
+    return writeText(readers_->callLogArray, "CallLogs", "CallHistory", &PRBackupRecovery::callHistoryEntry);
+}
+
+}  // namespace transfer

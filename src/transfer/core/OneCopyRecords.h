@@ -1,0 +1,58 @@
+// The record half of the one-click copy: the readers of a fresh device backup run one category
+// after the other, their records are collected from the notifications they post, and each
+// category is written under the export folder: one vCard per contact ("Contact"), one page per
+// conversation with its attachments ("Message"), and one text file each for notes, bookmarks,
+// calendar items and calls.
+//
+// A reader always posts its end, also when its database is missing; a category that delivered
+// no record writes no file.
+#pragma once
+
+#include "disk/core/ActionResult.h"
+#include "model/PRBookMarkNode.h"
+#include "model/PRCalenderNode.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRMessageNode.h"
+#include "model/PRNoteNode.h"
+
+#include <string>
+#include <vector>
+
+class NSNotificationCenter;
+
+namespace transfer {
+
+class OneCopyRecords {
+public:
+    OneCopyRecords(std::string backupFolder, std::string exportFolder, std::string deviceName);
+
+    // Each reads its category from the backup and writes it; returns the records written.
+    int startCopyContacts();
+    int startCopyMessages();
+    int startCopyNotes();
+    int startCopyBookMarks();
+    int StartCopyReminders();
+    int StartCopyCallLogs();
+
+    // Files the message into the first conversation it belongs to, or a new one.
+    static void fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message);
+
+    const disk::ActionResult& result() const { return result_; }
+    const std::vector<PRMessageTreeNodePtr>& messageTreeArray() const { return messageTreeArray_; }
+
+private:
+    struct Readers;
+    // Writes one text file of entries into folder/name; nothing without entries.
+    template <class Node, class Entry>
+    int writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folder, const char* fileType,
+                  Entry entry);
+    int startWriteMessagesArray();
+    std::string folder(const char* name);
+
+    std::string backupFolder_, exportFolder_, deviceName_;
+    std::shared_ptr<Readers> readers_;
+    std::vector<PRMessageTreeNodePtr> messageTreeArray_;
+    disk::ActionResult result_;
+};
+
+}  // namespace transfer

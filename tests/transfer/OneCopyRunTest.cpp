@@ -1,0 +1,242 @@
+// The one-click copy without a window, over the sample device and the real backup tool: the
+// export folder's layout, the media byte for byte, the record files against the data the
+// device's databases were made from; a failing tool, a device that leaves, a refused copy.
+#include "DeviceFolder.h"
+#include "MediaAreaWrapper.h"
+#include "SampleDevice.h"
+#include "ToolStandIn.h"
+#include "disk/core/DiskDeviceServices.h"
+#include "transfer/core/OneCopyRecords.h"
+#include "transfer/core/OneCopyRun.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStringDecoder>
+#include <gtest/gtest.h>
+
+using namespace devicetest;
+using transfer::OneCopyCategory;
+using transfer::OneCopyRun;
+
+namespace {
+
+const std::string kSampleUdid = "5a1e7c0ffee5a1e7c0ffee0123456789abcdef01";
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The files below folder, as paths relative to it, sorted.
+QStringList filesBelow(const QString& folder) {
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) out << QDir(folder).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+// The device's services, refusing the copy of one device file with its bytes cut short, as a
+// file that vanishes mid-copy leaves them.
+transfertest::MediaAreaWrapper refusing(const std::string& refused) {
+    return transfertest::MediaAreaWrapper(
+        [refused](disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
+            if (from != refused) return inner.CopyToLocal(from, to);
+            QFile half(QString::fromStdString(to));
+            if (half.open(QIODevice::WriteOnly)) half.write("partial");
+            return 5;
+        });
+}
+
+class OneCopyRunTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        device = home.path() + "/sample";
+        ASSERT_TRUE(sampledevice::write(device));
+        attachAndWait(device);
+        options.deviceIndex = connected.back();
+        options.udid = kSampleUdid;
+        options.deviceName = "Sample iPhone";
+        exportFolder = QString::fromStdString(testsupport::scratchDirectory("export"));
+        options.exportFolder = exportFolder;
+        hooks.rowEnded = [this](OneCopyCategory c, bool done) { ended.push_back({c, done}); };
+    }
+    transfer::OneCopySummary run(disk::DiskDeviceServices& services = disk::deviceDiskServices()) {
+        return OneCopyRun(services, options, hooks).run();
+    }
+    QString media(const QString& path) const { return QString::fromStdString(device) + "/media/" + path; }
+    QString text(const QString& relative) const { return QString::fromUtf8(bytesOf(exportFolder + "/" + relative)); }
+
+    std::string device;
+    QString exportFolder;
+    transfer::OneCopyOptions options;
+    OneCopyRun::Hooks hooks;
+    std::vector<std::pair<OneCopyCategory, bool>> ended;
+};
+
+}  // namespace
+
+TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecords) {
+    const transfer::OneCopySummary summary = run();
+    EXPECT_TRUE(summary.backupCompleted) << summary.backupMessage;
+    EXPECT_FALSE(summary.deviceLeft);
+    // The library lists one track whose file is gone from the device: that copy alone fails.
+    EXPECT_EQ(summary.media.failures, 1u);
+    EXPECT_EQ(summary.media.firstFailurePath, "iTunes_Control/Music/F17/MNOP.wav");
+
+    // Photos of every camera, stream and synced folder side by side, equal to the device's.
+    const QStringList photoFolders{"DCIM/100APPLE", "DCIM/101APPLE", "PhotoStreamsData/1285471922/100APPLE",
+                                   "PhotoData/Sync/100SYNCD", "Photos/Sync/100SYNCD"};
+    int photos = 0;
+    for (const QString& folder : photoFolders)
+        for (const QString& name : QDir(media(folder)).entryList(QDir::Files)) {
+            ++photos;
+            EXPECT_EQ(bytesOf(exportFolder + "/" + name), bytesOf(media(folder + "/" + name))) << name.toStdString();
+        }
+    EXPECT_GE(photos, 23);
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/Info.plist")) << "the hidden .MISC folder is not a camera folder";
+
+    // Tracks under title and extension, music and video alike.
+    EXPECT_EQ(bytesOf(exportFolder + "/Lanterns.wav"), bytesOf(media("iTunes_Control/Music/F03/KZPD.wav")));
+    EXPECT_TRUE(QDir(exportFolder).entryList({"Harbour at Dusk.*"}).size() == 1);
+
+    // Books below Books/Purchases, every file equal.
+    const QStringList books = filesBelow(media("Books/Purchases"));
+    ASSERT_FALSE(books.isEmpty());
+    for (const QString& book : books)
+        EXPECT_EQ(bytesOf(exportFolder + "/Books/Purchases/" + book), bytesOf(media("Books/Purchases/" + book)))
+            << book.toStdString();
+
+    // The records, against what the databases were made from.
+    const sampledb::SampleData data = sampledevice::homeData();
+    QString cards;
+    for (const QString& card : QDir(exportFolder + "/Contact").entryList({"*.vcf"})) cards += text("Contact/" + card);
+    for (const sampledb::Contact& contact : data.contacts)
+        EXPECT_TRUE(
+            cards.contains(QString::fromStdString(contact.first.empty() ? contact.organization : contact.first)))
+            << contact.first << contact.organization;
+    QString pages;
+    for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"})) {
+        // The pages are written in UTF-16 with a byte-order mark.
+        const QByteArray bytes = bytesOf(exportFolder + "/Message/" + page);
+        QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+        pages += decoder.decode(bytes);
+    }
+    ASSERT_FALSE(pages.isEmpty()) << summary.lines().join("\n").toStdString();
+    for (const sampledb::Message& message : data.messages)
+        if (message.attachmentName.empty() && !message.text.empty() &&
+            message.text.find_first_of("<>&'\"") == std::string::npos) {
+            EXPECT_TRUE(pages.contains(QString::fromStdString(message.text))) << message.text;
+        }
+    for (const sampledb::Note& note : data.notes)
+        EXPECT_TRUE(text("Note/Notes.txt").contains(QString::fromStdString(note.title))) << note.title;
+    for (const sampledb::Bookmark& bookmark : data.bookmarks)
+        EXPECT_TRUE(text("BookMark/BookMark.txt").contains(QString::fromStdString(bookmark.url))) << bookmark.url;
+    for (const sampledb::CalendarItem& item : data.calendar)
+        EXPECT_TRUE(text("Calendar&Reminder/Calendar&Reminder.txt").contains(QString::fromStdString(item.summary)));
+    for (const sampledb::Call& call : data.calls)
+        EXPECT_TRUE(text("CallLogs/Call History.txt").contains(QString::fromStdString(call.address))) << call.address;
+    EXPECT_EQ(summary.records[size_t(OneCopyCategory::CallLogs)], int(data.calls.size()));
+
+    // Every row ended as done, in the copy's order; the books end the bookmarks row first.
+    std::vector<OneCopyCategory> order;
+    for (const auto& [c, done] : ended) {
+        EXPECT_TRUE(done) << OneCopyRun::categoryName(c);
+        order.push_back(c);
+    }
+    using C = OneCopyCategory;
+    EXPECT_EQ(order, (std::vector<C>{C::CameraRoll, C::PhotoStream, C::PhotoLibrary, C::Music, C::Video, C::BookMarks,
+                                     C::Contacts, C::Messages, C::Notes, C::BookMarks, C::Calendar, C::CallLogs}));
+    EXPECT_TRUE(summary.lines().join("\n").contains("Call Logs: " + QString::number(data.calls.size()) + " written"));
+}
+
+TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNoRecords) {
+    browsertest::ToolStandIn tool(testsupport::scratchDirectory("tool"), "echo 'no device here' >&2; exit 3");
+    hooks.enabled = [](OneCopyCategory c) { return c != OneCopyCategory::Music && c != OneCopyCategory::Notes; };
+    const transfer::OneCopySummary summary = run();
+
+    EXPECT_FALSE(summary.backupCompleted);
+    EXPECT_TRUE(QFileInfo::exists(exportFolder + "/IMG_0001.JPG")) << "the media copy goes on";
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/Lanterns.wav"));
+    for (const char* folder : {"Contact", "Message", "Note", "BookMark", "Calendar&Reminder", "CallLogs"})
+        EXPECT_FALSE(QFileInfo::exists(exportFolder + "/" + folder)) << folder;
+    // Five record categories are on; each says it was not written, its row not done.
+    EXPECT_EQ(summary.notWritten.size(), 5);
+    EXPECT_TRUE(summary.notWritten.contains("Messages: not written, the backup failed"));
+    int failedRows = 0;
+    for (const auto& [c, done] : ended) failedRows += done ? 0 : 1;
+    EXPECT_EQ(failedRows, 5);
+    EXPECT_TRUE(summary.lines().join("\n").contains("no device here"));
+}
+
+TEST_F(OneCopyRunTest, TheCalendarAloneIsReadInItsBackupsSchema) {
+    hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Calendar; };
+    const transfer::OneCopySummary summary = run();
+    ASSERT_TRUE(summary.backupCompleted) << summary.backupMessage;
+    const sampledb::SampleData data = sampledevice::homeData();
+    EXPECT_EQ(summary.records[size_t(OneCopyCategory::Calendar)], int(data.calendar.size()));
+    for (const sampledb::CalendarItem& item : data.calendar)
+        EXPECT_TRUE(text("Calendar&Reminder/Calendar&Reminder.txt").contains(QString::fromStdString(item.summary)));
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/Message"));
+}
+
+TEST_F(OneCopyRunTest, ADeviceThatLeavesEndsTheRunAndARefusedCopyLeavesNoFile) {
+    // The device goes once three files are in the export folder.
+    hooks.deviceConnected = [&] { return QDir(exportFolder).entryList(QDir::Files).size() < 3; };
+    transfer::OneCopySummary summary = run();
+    EXPECT_TRUE(summary.deviceLeft);
+    EXPECT_EQ(summary.media.files, 3u);
+    EXPECT_TRUE(ended.empty()) << "no row is shown as done";
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/Books"));
+    EXPECT_TRUE(summary.lines().first().contains("disconnected"));
+
+    // A copy the device refuses half-way is reported and leaves no file behind.
+    hooks.deviceConnected = {};
+    ended.clear();
+    exportFolder = QString::fromStdString(testsupport::scratchDirectory("second"));
+    options.exportFolder = exportFolder;
+    hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::CameraRoll; };
+    options.udid.clear();  // no backup either: quick
+    transfertest::MediaAreaWrapper services = refusing("/DCIM/100APPLE/IMG_0002.JPG");
+    summary = run(services);
+    EXPECT_EQ(summary.media.failures, 1u);
+    EXPECT_EQ(summary.media.firstFailurePath, "/DCIM/100APPLE/IMG_0002.JPG");
+    EXPECT_FALSE(QFileInfo::exists(exportFolder + "/IMG_0002.JPG"));
+    EXPECT_TRUE(QFileInfo::exists(exportFolder + "/IMG_0003.JPG"));
+    EXPECT_TRUE(summary.lines().join("\n").contains("IMG_0002.JPG"));
+}
+
+TEST(OneCopyRecordsTest, MessagesJoinTheConversationWhoseAddressTheyContain) {
+    EXPECT_TRUE(OneCopyRun::belongsTo("+44 7700 900123", "7700 900123"));
+    EXPECT_TRUE(OneCopyRun::belongsTo("900123", "+44 7700 900123")) << "a shorter phone inside the address";
+    EXPECT_TRUE(OneCopyRun::belongsTo("Ann@Example.com", "ann@example.com"));
+    EXPECT_FALSE(OneCopyRun::belongsTo("555 0100", "555 0199"));
+
+    std::vector<PRMessageTreeNodePtr> conversations;
+    auto message = [](const std::string& name, const std::string& phone) {
+        auto m = std::make_shared<PRMessageNode>();
+        m->setMessageName(name);
+        m->setMessagePhone(phone);
+        return m;
+    };
+    transfer::OneCopyRecords::fileMessage(conversations, message("Ann", "7700 900123"));
+    transfer::OneCopyRecords::fileMessage(conversations, message("Bob", "555 0199"));
+    transfer::OneCopyRecords::fileMessage(conversations, message("", "+44 7700 900123"));
+    ASSERT_EQ(conversations.size(), 2u);
+    EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 2u);
+    EXPECT_EQ(conversations[1]->messageTreeNodeName(), "Bob");
+}
+
+TEST(OneCopyRecordsTest, ABackupWithoutDatabasesWritesNoEmptyFiles) {
+    testsupport::TempHome home;
+    const std::string backup = testsupport::scratchDirectory("backup");
+    const std::string out = testsupport::scratchDirectory("out");
+    transfer::OneCopyRecords records(backup, out, "Phone");
+    EXPECT_EQ(records.startCopyContacts() + records.startCopyMessages() + records.startCopyNotes() +
+                  records.startCopyBookMarks() + records.StartCopyReminders() + records.StartCopyCallLogs(),
+              0);
+    EXPECT_TRUE(QDir(QString::fromStdString(out)).isEmpty());
+    EXPECT_TRUE(records.result().ok());
+}
