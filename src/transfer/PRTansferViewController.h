@@ -150,7 +150,9 @@ public:
     // Seams: the application's busy indicators of the music and app scans (none without one).
     std::function<void()> musicScanhasStartHandle, AppScanhasStartHandle;
     // ---- Contacts, messages and notes (PRTansferViewControllerRecords.cpp) ----------------------
-    // The preview of the row selected in a record table.
+    // The preview of the row selected in a table: a track is loaded into its player (copied from
+    // the device first), an app document is shown as a picture, a record fills its preview.
+    // Selecting never starts playback.
     void tableViewSelectionDidChange(QTableView* table);
     void exportSelectedContactToDocument(QObject* sender = nullptr);
     void exportallContactsToDocument(QObject* sender = nullptr);
@@ -260,6 +262,9 @@ private:
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
     void showTrackMenu(bool video, const QPoint& globalPosition);
+    void previewTrack(bool video);
+    // Track copies on their way: a second request for one of them waits for the first.
+    std::vector<PRTranMusicNodePtr> copyingTracks_;
     // Apps.
     void buildAppView();
     void StartAppThread();
@@ -270,6 +275,7 @@ private:
     void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
     std::vector<transfer::ContainerFile> selectedAppFiles() const;
     PRAppDirTreeNodePtr selectedAppFolder() const;
+    void previewAppFile();
     void buildRecordViews();
     void openRecords(transfer::RecordKind kind);
     void StartBackupDeviceThread(transfer::RecordKind kind);

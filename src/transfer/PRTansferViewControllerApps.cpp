@@ -7,6 +7,7 @@
 
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
+#include "disk/core/LocalCopies.h"
 #include "platform/Dialogs.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
@@ -15,6 +16,9 @@
 #include "platform/Threads.h"
 
 #include <QHBoxLayout>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QPixmap>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -74,10 +78,18 @@ void PRTansferViewController::buildAppView() {
     appTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     appTableView->verticalHeader()->hide();
     appTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    connect(appTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { tableViewSelectionDidChange(appTableView); });
+    appImageView = new QLabel(split);
+    appImageView->setObjectName("appImageView");
+    appImageView->setAlignment(Qt::AlignCenter);
+    appImageView->setMinimumWidth(160);
     split->addWidget(appOutlineView);
     split->addWidget(appTableView);
+    split->addWidget(appImageView);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
+    split->setStretchFactor(2, 2);
     layout->addWidget(split, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -205,6 +217,39 @@ std::vector<transfer::ContainerFile> PRTansferViewController::selectedAppFiles()
         if (auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(index.row())))
             files.push_back({file->appBundleName.toStdString(), file->filePath.toStdString()});
     return files;
+}
+
+// ---- Preview -----------------------------------------------------------------------------------
+
+void PRTansferViewController::previewAppFile() {
+    const QModelIndexList rows = appTableView->selectionModel()->selectedRows();
+    if (rows.isEmpty() || appFileController->rowCount() == 0) return;
+    const auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(rows.first().row()));
+    if (!file) return;
+    if (!file->btransfer) {
+        // The first preview copies the document (by its name alone) into the private "DB"
+        // folder; the page's later previews reuse that copy. A copy that failed is not marked,
+        // so that the next selection tries again instead of showing a missing file.
+        const QString folder = QString::fromStdString(disk::localCopyFolder("DB"));
+        const transfer::ContainerFile entry{file->appBundleName.toStdString(), file->filePath.toStdString()};
+        if (folder.isEmpty() ||
+            !transfer::exportContainerFiles(disk::deviceDiskServices(), tranferDevice, {entry}, folder, true).ok()) {
+            appImageView->clear();
+            return;
+        }
+        file->btransfer = true;
+        file->transferPath = transfer::flatCopyPath(folder, entry.path);
+    }
+    // A picture document shows itself (at most 512 points a side), any other document its icon.
+    QImageReader reader(file->transferPath);
+    reader.setAutoTransform(true);
+    if (reader.canRead() && reader.size().isValid())
+        reader.setScaledSize(reader.size().scaled(512, 512, Qt::KeepAspectRatio).boundedTo(reader.size()));
+    QImage picture = reader.read();
+    if (picture.isNull()) picture = images::imageNamed(QStringLiteral("document"));
+    const QSize room = appImageView->size().boundedTo({512, 512}) - QSize(16, 16);
+    appImageView->setPixmap(QPixmap::fromImage(
+        picture.scaled(room.expandedTo({32, 32}).boundedTo(picture.size()), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void PRTansferViewController::AppSelectAll(QObject*) { appTableView->selectAll(); }

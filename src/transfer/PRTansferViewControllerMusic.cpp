@@ -5,6 +5,7 @@
 #include "transfer/PRTansferViewController.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -58,6 +60,8 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     connect(table, &QTableView::customContextMenuRequested, this, [this, table, video](const QPoint& at) {
         showTrackMenu(video, table->viewport()->mapToGlobal(at));
     });
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, table] { tableViewSelectionDidChange(table); });
     connect(table, &QTableView::doubleClicked, this, [this, video] { video ? videoPlay() : musicPlay(); });
     layout->addWidget(table, 1);
 
@@ -247,7 +251,39 @@ void PRTansferViewController::playTrack(bool video) {
     startTrackCopy(track, video);
 }
 
+void PRTansferViewController::previewTrack(bool video) {
+    QTableView* table = video ? videoTableView : musicTableView;
+    MusicTrackTableModel* model = video ? videoController : musicController;
+    const QModelIndexList rows = table->selectionModel()->selectedRows();
+    if (rows.isEmpty() || model->rowCount() == 0) return;
+    // The clicked row when it is selected, else the first selected one.
+    const QModelIndex current = table->currentIndex();
+    const int row = current.isValid() && table->selectionModel()->isRowSelected(current.row()) ? current.row()
+                                                                                                 : rows.first().row();
+    const PRTranMusicNodePtr track = model->objectAt(row);
+    if (!track) return;
+    QProgressBar* progress = video ? videoProgress : musicProgress;
+    progress->setHidden(false);
+    if (!video) {
+        const QString title = QString::fromStdString(track->musicTitle()).trimmed();
+        const QString artist = QString::fromStdString(track->musicArtist()).trimmed();
+        if (!title.isEmpty()) musicTitlelab->setText(title);
+        if (!artist.isEmpty()) musicArtistlab->setText(artist);
+    }
+    // A track never copied is copied first; the copy's end loads the player.
+    if (!track->bhasCopy()) return startTrackCopy(track, video);
+    if (!video)
+        musicImageView->setPixmap(QPixmap::fromImage(images::imageNamed(QStringLiteral("defaultMuisc")))
+                                      .scaled(musicImageView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    TrackPlayer* player = video ? videoPlayer : musicPlayer;
+    const QString copy = QString::fromStdString(track->bCopyLocationPath());
+    if (player->source() != copy || !player->loaded()) player->load(copy, false);
+    progress->setHidden(true);
+}
+
 void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bool video) {
+    if (std::find(copyingTracks_.begin(), copyingTracks_.end(), track) != copyingTracks_.end()) return;
+    copyingTracks_.push_back(track);
     const PRTranMusicNode snapshot = *track;  // workers never touch the page's records
     const int device = tranferDevice;
     trackWorkers_.start([this, track, snapshot, device, video](const std::atomic<bool>& cancelled) {
@@ -255,6 +291,7 @@ void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bo
         const transfer::TrackCopy copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
         performOnMainThread(this, [this, track, copy, video] {
             if (trackWorkers_.cancelled()) return;
+            std::erase(copyingTracks_, track);
             MusichasCopyFinishedOnMainThread(track, copy, false);
             (video ? videoProgress : musicProgress)->setHidden(true);
         }, true);

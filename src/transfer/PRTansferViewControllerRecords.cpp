@@ -297,7 +297,10 @@ void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) 
 // ---- Preview ----------------------------------------------------------------------------------
 
 void PRTansferViewController::tableViewSelectionDidChange(QTableView* table) {
-    if (bPreviewTag || !table || !table->selectionModel()) return;
+    if (!table || !table->selectionModel()) return;
+    if (table == musicTableView || table == videoTableView) return previewTrack(table == videoTableView);
+    if (table == appTableView) return previewAppFile();
+    if (bPreviewTag) return;
     const QModelIndexList rows = table->selectionModel()->selectedRows();
     if (table == messageTableView) messageTreeScrollView->previewCount = 50;
     if (rows.isEmpty()) return;

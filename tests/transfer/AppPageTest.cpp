@@ -5,6 +5,8 @@
 #include "clean/PRAppTreeController.h"
 
 #include <QDir>
+#include <QLabel>
+#include <filesystem>
 #include <QTableView>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -100,4 +102,46 @@ TEST_F(AppPageTest, AddsDeletesAndExportsContainerFiles) {
     EXPECT_FALSE(exists(container() + "/Documents/2014.csv"));
     ASSERT_EQ(responder.alerts.size(), 2u);
     EXPECT_EQ(responder.alerts[0].buttons, (QStringList{"Deleted", "Cancel"}));
+}
+
+TEST_F(AppPageTest, SelectingADocumentShowsItFromItsLocalCopy) {
+    const QModelIndex chirp = child({}, "Chirp");
+    int jobs = page->appJobsFinished();
+    select(chirp);
+    waitForJobs(++jobs);
+    select(child(child({}, "Chirp"), "Documents"));
+    const std::string avatar = device + "/apps/com.bluefinch.Chirp/container/Documents/avatar.jpg";
+    ASSERT_NE(fileRow("avatar.jpg"), -1);
+    page->appTableView->selectRow(fileRow("avatar.jpg"));
+    auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(page->appFileController->objectAt(fileRow("avatar.jpg")));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->btransfer);
+    EXPECT_TRUE(file->transferPath.endsWith("/DB/avatar.jpg")) << file->transferPath.toStdString();
+    EXPECT_EQ(readFile(file->transferPath.toStdString()), readFile(avatar));
+    // The picture itself (320 by 240), not a document icon.
+    const QPixmap shown = page->appImageView->pixmap();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_GT(shown.width(), shown.height());
+    testsupport::saveScreenshot(app->window(), "transfer-apps-preview");
+
+    // Selected again after the device lost it: the copy is shown, the device not read.
+    std::filesystem::remove(avatar);
+    page->appTableView->clearSelection();
+    page->appTableView->selectRow(fileRow("avatar.jpg"));
+    EXPECT_GT(page->appImageView->pixmap().width(), page->appImageView->pixmap().height());
+
+    // A document that is no picture shows the document icon.
+    openBudgetDocuments();
+    page->appTableView->selectRow(fileRow("2014.csv"));
+    EXPECT_EQ(page->appImageView->pixmap().width(), page->appImageView->pixmap().height());
+}
+
+TEST_F(AppPageTest, ADocumentThatCannotBeCopiedIsNeitherShownNorMarked) {
+    openBudgetDocuments();
+    std::filesystem::remove(container() + "/Documents/2014.csv");
+    page->appTableView->selectRow(fileRow("2014.csv"));
+    auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(page->appFileController->objectAt(fileRow("2014.csv")));
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->btransfer);
+    EXPECT_TRUE(page->appImageView->pixmap().isNull());
 }

@@ -8,6 +8,7 @@
 #include "widgets/FlashView.h"
 
 #include <QFile>
+#include <filesystem>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTableView>
@@ -139,4 +140,40 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
+}
+
+TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesTheCopy) {
+    const PRTranMusicNodePtr lanterns = page->musicController->objectAt(row(page->musicController, "Lanterns"));
+    page->musicTableView->selectRow(row(page->musicController, "Lanterns"));
+    EXPECT_FALSE(page->musicProgress->isHidden());  // busy while the track is copied
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicPlayer->loaded() || page->musicPlayer->failed(); }));
+    ASSERT_FALSE(page->musicPlayer->failed()) << page->musicStatuslab->text().toStdString();
+    EXPECT_TRUE(lanterns->bhasCopy());
+    EXPECT_EQ(readFile(lanterns->bCopyLocationPath()), deviceBytes(lanterns));
+    EXPECT_FALSE(page->musicPlayer->playing());
+    EXPECT_TRUE(page->musicProgress->isHidden());
+    EXPECT_EQ(page->musicTitlelab->text(), "Lanterns");
+    EXPECT_EQ(page->musicArtistlab->text(), "Harbour Lights");
+
+    // Selected again once the device lost the file: the local copy is loaded, the device not read.
+    std::filesystem::remove(device + "/media/" + lanterns->musicLoctionpath());
+    page->musicTableView->selectRow(row(page->musicController, "Slow River"));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->runningMusicJobs() == 0; }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    page->musicTableView->selectRow(row(page->musicController, "Lanterns"));
+    EXPECT_TRUE(page->musicProgress->isHidden());
+    EXPECT_EQ(page->musicPlayer->source(), QString::fromStdString(lanterns->bCopyLocationPath()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicPlayer->loaded() || page->musicPlayer->failed(); }));
+    EXPECT_FALSE(page->musicPlayer->failed());
+    EXPECT_FALSE(page->musicPlayer->playing());
+    EXPECT_FALSE(page->musicImageView->pixmap().isNull());
+    testsupport::saveScreenshot(app->window(), "transfer-music-preview");
+
+    // A video is copied and put into its player, not started.
+    app->ClickVideo(nullptr);
+    page->videoTableView->selectRow(0);
+    const PRTranMusicNodePtr video = page->videoController->objectAt(0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return video->bhasCopy() && page->videoProgress->isHidden(); }));
+    EXPECT_EQ(page->videoPlayer->source(), QString::fromStdString(video->bCopyLocationPath()));
+    EXPECT_FALSE(page->videoPlayer->playing());
 }

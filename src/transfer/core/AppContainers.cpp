@@ -126,6 +126,11 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
     return result;
 }
 
+QString flatCopyPath(const QString& folder, const std::string& devicePath) {
+    // Only the name: "/." dropped like every export does.
+    return localnames::localPathUnder(folder, QLatin1Char('/') + QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
+}
+
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
                                         const std::vector<ContainerFile>& files, const QString& folder, bool flat,
                                         const std::atomic<bool>* cancelled) {
@@ -140,8 +145,7 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
         const QString devicePath = QString::fromStdString(file.path);
         QString local;
         if (flat) {
-            // Only the name: "/." dropped like every export does.
-            local = localnames::localPathUnder(folder, QLatin1Char('/') + devicePath.section(QLatin1Char('/'), -1));
+            local = flatCopyPath(folder, file.path);
             QFile::remove(local);  // the later file of one name wins
         } else {
             local = localnames::localPathUnder(folder, devicePath);

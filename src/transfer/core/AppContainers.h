@@ -53,8 +53,10 @@ struct ContainerFile {
 };
 disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
                                         const std::vector<ContainerFile>& files);
-// Copies each file to folder + its container path (flat: folder + its name alone, a later file
-// of one name replacing an earlier one).
+// Where a flat copy of the container file devicePath lands in folder: its name alone, made safe.
+QString flatCopyPath(const QString& folder, const std::string& devicePath);
+// Copies each file to folder + its container path (flat: flatCopyPath, a later file of one name
+// replacing an earlier one).
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
                                         const std::vector<ContainerFile>& files, const QString& folder, bool flat,
                                         const std::atomic<bool>* cancelled = nullptr);
