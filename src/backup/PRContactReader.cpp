@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <iterator>
 #include <unordered_map>
 
@@ -27,6 +30,20 @@ const char* const kAddressPartsQuery =
 // "%@ %@" of the field's current value and the new part: every part after a blank.
 std::string joined(const std::string& current, const std::string& part) { return current + " " + part; }
 
+// A birthday is stored as seconds from 2001-01-01 ("-662731200.000000"), near noon GMT so that
+// its day is the same everywhere: shown and written as that day, never as the raw count. A value
+// that is not a number is kept as it stands.
+std::string birthdayText(const std::string& stored) {
+    char* end = nullptr;
+    const double seconds = std::strtod(stored.c_str(), &end);
+    if (end == stored.c_str() || !std::isfinite(seconds) || std::fabs(seconds) > 1e11) return stored;
+    const std::time_t when = static_cast<std::time_t>(std::llround(seconds)) + 978307200;
+    std::tm day{};
+    if (!gmtime_r(&when, &day)) return stored;
+    char text[32];
+    return std::strftime(text, sizeof text, "%Y-%m-%d", &day) ? std::string(text) : stored;
+}
+
 PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     using backupreader::text;
     auto contact = std::make_shared<PRContactNode>();
@@ -38,7 +55,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     if (auto v = text(row.text(7))) contact->setContactName(joined(contact->contactName(), *v));
     if (auto v = text(row.text(10))) contact->setContactName(joined(contact->contactName(), *v));
     if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
-    if (auto v = text(row.text(15))) contact->setContactBirthday(std::move(*v));
+    if (auto v = text(row.text(15))) contact->setContactBirthday(birthdayText(*v));
     return contact;
 }
 
