@@ -198,14 +198,20 @@ private:
         if (a == 0 || payloadLength < 2 || payloadLength > kLargestPayload) return false;
         const int b = varint(p + a, stop, rowid);
         if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
-        std::string data;
+        // The cell must end on the page before its bytes are worth copying; most offsets of a
+        // gap fail here.
+        if (static_cast<int64_t>(payloadLength) <= maxLocal_ && at + a + b + static_cast<int64_t>(payloadLength) > limit)
+            return false;
+        // Scratch buffers kept across calls: this runs at every byte of every gap.
+        std::string& data = cellData_;
         if (!payload(at + a + b, payloadLength, data, end) || end > limit) return false;
         const auto* d = reinterpret_cast<const uint8_t*>(data.data());
         uint64_t headerLength = 0;
         const int h = varint(d, d + data.size(), headerLength);
         if (h == 0 || headerLength > data.size()) return false;
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<uint64_t> serials;
+            std::vector<uint64_t>& serials = cellSerials_;
+            serials.clear();
             int used = 0;
             if (!serialTypes(shapes_[s], 0, d + h, d + headerLength, serials, used)) continue;
             if (static_cast<uint64_t>(h + used) != headerLength) continue;
@@ -480,6 +486,8 @@ private:
     int64_t maxLocal_ = 0;
     int64_t minLocal_ = 0;
     std::vector<uint8_t> page_;
+    mutable std::string cellData_;
+    mutable std::vector<uint64_t> cellSerials_;
     std::vector<std::vector<Found>> found_;
     std::vector<CarvedTable> tables_;
 };
