@@ -245,7 +245,10 @@ private:
         for (int offset : {4, 5, 6, 3, 2}) {
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
-                std::vector<uint64_t> serials;
+                // Scratch shared with the nested look at the next cell, which runs only once
+                // this reading's values are taken.
+                std::vector<uint64_t>& serials = blockSerials_;
+                serials.clear();
                 size_t from = 0;
                 int lengthBytes = 1;
                 int64_t serialsAt = at + offset;
@@ -273,7 +276,7 @@ private:
                 const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
                 // The bytes lost before the header held the cell's length and row id.
                 if ((offset == 2 && payloadLength > 0x7f) || (offset == 3 && payloadLength > 0x3fff)) continue;
-                std::string data;
+                std::string& data = blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
                 found.record = {};
@@ -488,6 +491,8 @@ private:
     std::vector<uint8_t> page_;
     mutable std::string cellData_;
     mutable std::vector<uint64_t> cellSerials_;
+    mutable std::string blockData_;
+    mutable std::vector<uint64_t> blockSerials_;
     std::vector<std::vector<Found>> found_;
     std::vector<CarvedTable> tables_;
 };
