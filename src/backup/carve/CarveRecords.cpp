@@ -198,14 +198,20 @@ private:
         if (a == 0 || payloadLength < 2 || payloadLength > kLargestPayload) return false;
         const int b = varint(p + a, stop, rowid);
         if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
-        std::string data;
+        // The cell must end on the page before its bytes are worth copying; most offsets of a
+        // gap fail here.
+        if (static_cast<int64_t>(payloadLength) <= maxLocal_ && at + a + b + static_cast<int64_t>(payloadLength) > limit)
+            return false;
+        // Scratch buffers kept across calls: this runs at every byte of every gap.
+        std::string& data = cellData_;
         if (!payload(at + a + b, payloadLength, data, end) || end > limit) return false;
         const auto* d = reinterpret_cast<const uint8_t*>(data.data());
         uint64_t headerLength = 0;
         const int h = varint(d, d + data.size(), headerLength);
         if (h == 0 || headerLength > data.size()) return false;
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<uint64_t> serials;
+            std::vector<uint64_t>& serials = cellSerials_;
+            serials.clear();
             int used = 0;
             if (!serialTypes(shapes_[s], 0, d + h, d + headerLength, serials, used)) continue;
             if (static_cast<uint64_t>(h + used) != headerLength) continue;
@@ -239,7 +245,10 @@ private:
         for (int offset : {4, 5, 6, 3, 2}) {
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
-                std::vector<uint64_t> serials;
+                // Scratch shared with the nested look at the next cell, which runs only once
+                // this reading's values are taken.
+                std::vector<uint64_t>& serials = blockSerials_;
+                serials.clear();
                 size_t from = 0;
                 int lengthBytes = 1;
                 int64_t serialsAt = at + offset;
@@ -267,7 +276,7 @@ private:
                 const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
                 // The bytes lost before the header held the cell's length and row id.
                 if ((offset == 2 && payloadLength > 0x7f) || (offset == 3 && payloadLength > 0x3fff)) continue;
-                std::string data;
+                std::string& data = blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
                 found.record = {};
@@ -480,6 +489,10 @@ private:
     int64_t maxLocal_ = 0;
     int64_t minLocal_ = 0;
     std::vector<uint8_t> page_;
+    mutable std::string cellData_;
+    mutable std::vector<uint64_t> cellSerials_;
+    mutable std::string blockData_;
+    mutable std::vector<uint64_t> blockSerials_;
     std::vector<std::vector<Found>> found_;
     std::vector<CarvedTable> tables_;
 };

@@ -6,7 +6,10 @@
 namespace {
 
 std::string key(std::initializer_list<const std::string*> parts) {
+    size_t size = 0;
+    for (const std::string* p : parts) size += p->size() + 1;
     std::string k;
+    k.reserve(size);
     for (const std::string* p : parts) {
         k += *p;
         k += '\x1f';
@@ -47,6 +50,8 @@ bool PRDeletedRecordMerge::listed(Index<Ptr>& index, const std::vector<Ptr>& arr
         index.keys.clear();
         index.seen = 0;
     }
+    // The live records arrive all at once (a million calls): size the table once for them.
+    if (index.seen == 0) index.keys.reserve(array.size());
     for (; index.seen < array.size(); ++index.seen) index.keys.insert(keyOf(*array[index.seen]));
     return index.keys.count(k) > 0;
 }
