@@ -3,6 +3,7 @@
 // its rows, runs the carver and prints recall, live rows reported as deleted, wrong joins and
 // garbage per kind, layout and page size.
 #include "CarveQuality.h"
+#include "platform/Paths.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,12 +15,22 @@ int main(int argc, char** argv)
 {
     int rows = 2000;
     bool explain = false;
-    std::string folder = "/tmp/carve-quality-" + std::to_string(::getuid());
+    std::string folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rows" && i + 1 < argc) rows = std::atoi(argv[++i]);
         else if (arg == "--explain") explain = true;
         else folder = arg;
+    }
+    if (folder.empty()) {
+        // Inside the private temporary folder: a fixed name under the shared /tmp could be
+        // taken (or linked elsewhere) by another user.
+        const std::string privateFolder = paths::privateTempDirectory();
+        if (privateFolder.empty()) {
+            std::fprintf(stderr, "carve-quality: the private temporary folder cannot be made; name a folder\n");
+            return 2;
+        }
+        folder = privateFolder + "/carve-quality";
     }
     ::mkdir(folder.c_str(), 0700);
     using carvefix::CarveKind;
