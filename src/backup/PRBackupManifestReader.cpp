@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,53 @@ const NSNumberPtr& progressNumber(int64_t value)
     return numbers[static_cast<size_t>(std::clamp<int64_t>(value, 0, 20))];
 }
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The 20 bytes a 40-digit hexadecimal name stands for; false for any other name.
+bool keyDigest(std::string_view name, std::array<unsigned char, 20>& digest)
+{
+    if (name.size() != 40)
+        return false;
+    for (size_t i = 0; i < 20; ++i) {
+        const int high = hexDigit(name[2 * i]);
+        const int low = hexDigit(name[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        digest[i] = static_cast<unsigned char>(high << 4 | low);
+    }
+    return true;
+}
+
+// The digests of the 40-digit names in the open folder, sorted; false when it cannot be listed.
+bool listKeys(int folderFd, std::vector<std::array<unsigned char, 20>>& keys)
+{
+    keys.clear();
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return false;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return false;
+    }
+    std::array<unsigned char, 20> digest;
+    while (const dirent* entry = ::readdir(dir))
+        if (keyDigest(entry->d_name, digest))
+            keys.push_back(digest);
+    ::closedir(dir);
+    std::sort(keys.begin(), keys.end());
+    return true;
+}
+
 }  // namespace
 
 bool PRBackupManifestReader::isSocialDomain(const std::string& domain)
@@ -56,6 +104,12 @@ std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string
     const bool inFolder = folderFd_ >= 0 && fileKey.size() > folderPrefix_.size() &&
                           fileKey.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
                           fileKey.find('/', folderPrefix_.size()) == std::string::npos;
+    if (inFolder && listed_) {
+        std::array<unsigned char, 20> digest;
+        const std::string_view name = std::string_view(fileKey).substr(folderPrefix_.size());
+        if (keyDigest(name, digest) && !std::binary_search(presentKeys_.begin(), presentKeys_.end(), digest))
+            return std::nullopt;
+    }
     const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)
                                 : ::stat(fileKey.c_str(), &info);
     if (result != 0)
@@ -70,6 +124,7 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         return;
     folderFd_ = ::open(backupFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     folderPrefix_ = backupFolder + "/";
+    listed_ = folderFd_ >= 0 && listKeys(folderFd_, presentKeys_);
     struct CloseFolder {
         PRBackupManifestReader& reader;
         ~CloseFolder()
@@ -77,6 +132,8 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             if (reader.folderFd_ >= 0)
                 ::close(reader.folderFd_);
             reader.folderFd_ = -1;
+            reader.listed_ = false;
+            reader.presentKeys_ = {};
         }
     } closeFolder{*this};
     const uint64_t fileSize = stream.fileSize();
@@ -104,8 +161,8 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         }
         if (!digestText.empty()) {
             std::string key;
-            key.reserve(backupFolder.size() + 1 + digestText.size());
-            key.append(backupFolder).append(1, '/').append(digestText);
+            key.reserve(folderPrefix_.size() + digestText.size());
+            key.append(folderPrefix_).append(digestText);
             node->setFileKey(std::move(key));
         }
 
