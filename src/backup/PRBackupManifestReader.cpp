@@ -38,34 +38,17 @@ const NSNumberPtr& progressNumber(int64_t value)
     return numbers[static_cast<size_t>(std::clamp<int64_t>(value, 0, 20))];
 }
 
-int hexDigit(char c)
+// The name as a fixed-size key when it is as long as a backup file name.
+bool keyName(std::string_view name, std::array<char, 40>& key)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The 20 bytes a 40-digit hexadecimal name stands for; false for any other name.
-bool keyDigest(std::string_view name, std::array<unsigned char, 20>& digest)
-{
-    if (name.size() != 40)
+    if (name.size() != key.size())
         return false;
-    for (size_t i = 0; i < 20; ++i) {
-        const int high = hexDigit(name[2 * i]);
-        const int low = hexDigit(name[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        digest[i] = static_cast<unsigned char>(high << 4 | low);
-    }
+    std::copy(name.begin(), name.end(), key.begin());
     return true;
 }
 
-// The digests of the 40-digit names in the open folder, sorted; false when it cannot be listed.
-bool listKeys(int folderFd, std::vector<std::array<unsigned char, 20>>& keys)
+// The 40-character names in the open folder, sorted; false when it cannot be listed.
+bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys)
 {
     keys.clear();
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -76,10 +59,10 @@ bool listKeys(int folderFd, std::vector<std::array<unsigned char, 20>>& keys)
         ::close(listFd);
         return false;
     }
-    std::array<unsigned char, 20> digest;
+    std::array<char, 40> key;
     while (const dirent* entry = ::readdir(dir))
-        if (keyDigest(entry->d_name, digest))
-            keys.push_back(digest);
+        if (keyName(entry->d_name, key))
+            keys.push_back(key);
     ::closedir(dir);
     std::sort(keys.begin(), keys.end());
     return true;
@@ -105,9 +88,9 @@ std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string
                           fileKey.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
                           fileKey.find('/', folderPrefix_.size()) == std::string::npos;
     if (inFolder && listed_) {
-        std::array<unsigned char, 20> digest;
+        std::array<char, 40> key;
         const std::string_view name = std::string_view(fileKey).substr(folderPrefix_.size());
-        if (keyDigest(name, digest) && !std::binary_search(presentKeys_.begin(), presentKeys_.end(), digest))
+        if (keyName(name, key) && !std::binary_search(presentKeys_.begin(), presentKeys_.end(), key))
             return std::nullopt;
     }
     const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)

@@ -41,8 +41,8 @@ private:
     // instead of walking the whole path again for every record.
     int folderFd_ = -1;
     std::string folderPrefix_;
-    // The digests named by the folder's 40-digit file names, sorted, read once per scan: a
-    // record whose file is not there is answered without asking the file system.
-    std::vector<std::array<unsigned char, 20>> presentKeys_;
+    // The folder's names as long as a backup file name, sorted, read once per scan: a record
+    // whose file is not there is answered without asking the file system.
+    std::vector<std::array<char, 40>> presentKeys_;
     bool listed_ = false;
 };
