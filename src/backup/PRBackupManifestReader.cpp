@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,36 @@ const NSNumberPtr& progressNumber(int64_t value)
     return numbers[static_cast<size_t>(std::clamp<int64_t>(value, 0, 20))];
 }
 
+// The name as a fixed-size key when it is as long as a backup file name.
+bool keyName(std::string_view name, std::array<char, 40>& key)
+{
+    if (name.size() != key.size())
+        return false;
+    std::copy(name.begin(), name.end(), key.begin());
+    return true;
+}
+
+// The 40-character names in the open folder, sorted; false when it cannot be listed.
+bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys)
+{
+    keys.clear();
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return false;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return false;
+    }
+    std::array<char, 40> key;
+    while (const dirent* entry = ::readdir(dir))
+        if (keyName(entry->d_name, key))
+            keys.push_back(key);
+    ::closedir(dir);
+    std::sort(keys.begin(), keys.end());
+    return true;
+}
+
 }  // namespace
 
 bool PRBackupManifestReader::isSocialDomain(const std::string& domain)
@@ -56,6 +87,12 @@ std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string
     const bool inFolder = folderFd_ >= 0 && fileKey.size() > folderPrefix_.size() &&
                           fileKey.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
                           fileKey.find('/', folderPrefix_.size()) == std::string::npos;
+    if (inFolder && listed_) {
+        std::array<char, 40> key;
+        const std::string_view name = std::string_view(fileKey).substr(folderPrefix_.size());
+        if (keyName(name, key) && !std::binary_search(presentKeys_.begin(), presentKeys_.end(), key))
+            return std::nullopt;
+    }
     const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)
                                 : ::stat(fileKey.c_str(), &info);
     if (result != 0)
@@ -70,6 +107,7 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         return;
     folderFd_ = ::open(backupFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     folderPrefix_ = backupFolder + "/";
+    listed_ = folderFd_ >= 0 && listKeys(folderFd_, presentKeys_);
     struct CloseFolder {
         PRBackupManifestReader& reader;
         ~CloseFolder()
@@ -77,6 +115,8 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             if (reader.folderFd_ >= 0)
                 ::close(reader.folderFd_);
             reader.folderFd_ = -1;
+            reader.listed_ = false;
+            reader.presentKeys_ = {};
         }
     } closeFolder{*this};
     const uint64_t fileSize = stream.fileSize();
@@ -104,8 +144,8 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         }
         if (!digestText.empty()) {
             std::string key;
-            key.reserve(backupFolder.size() + 1 + digestText.size());
-            key.append(backupFolder).append(1, '/').append(digestText);
+            key.reserve(folderPrefix_.size() + digestText.size());
+            key.append(folderPrefix_).append(digestText);
             node->setFileKey(std::move(key));
         }
 

@@ -10,8 +10,10 @@
 #include "model/PRTreeDirNode.h"
 #include "platform/NotificationCenter.h"
 
+#include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 class PRBackupManifestReader {
 public:
@@ -39,4 +41,8 @@ private:
     // instead of walking the whole path again for every record.
     int folderFd_ = -1;
     std::string folderPrefix_;
+    // The folder's names as long as a backup file name, sorted, read once per scan: a record
+    // whose file is not there is answered without asking the file system.
+    std::vector<std::array<char, 40>> presentKeys_;
+    bool listed_ = false;
 };

@@ -42,23 +42,33 @@ void NSNotificationCenter::removeObserver(const void* observer, const std::strin
 }
 
 void NSNotificationCenter::postNotificationName(const std::string& name, NSObjectPtr object, const void* sender) {
-    postNotification(NSNotification(name, std::move(object), sender));
+    postNotification(NSNotification(NSNotification::BorrowName{}, name, std::move(object), sender));
 }
 
 void NSNotificationCenter::postNotificationName(const std::string& name, const void* sender) {
-    postNotification(NSNotification(name, nullptr, sender));
+    postNotification(NSNotification(NSNotification::BorrowName{}, name, nullptr, sender));
 }
 
 void NSNotificationCenter::postNotification(const NSNotification& notification) {
     // Deliver to a snapshot, so handlers may change the registrations; an observer removed
-    // while the notification is on its way is skipped.
-    std::vector<std::shared_ptr<Entry>> targets;
+    // while the notification is on its way is skipped. A name rarely has more than a few
+    // observers, so the snapshot stays on the stack and a post allocates nothing.
+    constexpr size_t kNearTargets = 8;
+    std::shared_ptr<Entry> nearTargets[kNearTargets];
+    std::vector<std::shared_ptr<Entry>> moreTargets;
+    size_t count = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& e : entries_)
-            if (e->name == notification.name()) targets.push_back(e);
+        for (const auto& e : entries_) {
+            if (e->name != notification.name()) continue;
+            if (count < kNearTargets) nearTargets[count] = e;
+            else moreTargets.push_back(e);
+            ++count;
+        }
     }
-    for (const auto& e : targets)
+    for (size_t i = 0; i < count && i < kNearTargets; ++i)
+        if (nearTargets[i]->alive) nearTargets[i]->handler(notification);
+    for (const auto& e : moreTargets)
         if (e->alive) e->handler(notification);
 }
 

@@ -15,9 +15,22 @@
 class NSNotification {
 public:
     NSNotification(std::string name, NSObjectPtr object, const void* sender)
-        : name_(std::move(name)), object_(std::move(object)), sender_(sender) {}
+        : ownedName_(std::move(name)), object_(std::move(object)), sender_(sender) {}
+    // A copy always owns its name: handlers may keep one past the post.
+    NSNotification(const NSNotification& other)
+        : ownedName_(other.name()), object_(other.object_), sender_(other.sender_) {}
+    NSNotification& operator=(const NSNotification& other)
+    {
+        if (this != &other) {
+            ownedName_ = other.name();
+            borrowedName_ = nullptr;
+            object_ = other.object_;
+            sender_ = other.sender_;
+        }
+        return *this;
+    }
 
-    const std::string& name() const { return name_; }
+    const std::string& name() const { return borrowedName_ ? *borrowedName_ : ownedName_; }
     // The attached object (a record, a number), or null.
     const NSObjectPtr& object() const { return object_; }
     template <class T>
@@ -26,7 +39,15 @@ public:
     const void* sender() const { return sender_; }
 
 private:
-    std::string name_;
+    friend class NSNotificationCenter;
+    // Posting by name delivers a notification that only looks at the caller's name for the
+    // length of the post, instead of copying it for every record a scan announces.
+    struct BorrowName {};
+    NSNotification(BorrowName, const std::string& name, NSObjectPtr object, const void* sender)
+        : borrowedName_(&name), object_(std::move(object)), sender_(sender) {}
+
+    std::string ownedName_;
+    const std::string* borrowedName_ = nullptr;
     NSObjectPtr object_;
     const void* sender_;
 };

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,11 +118,17 @@ bool makeDirectories(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string lastPathComponent(const std::string& path) {
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
+namespace {
+// The last component as a view into path: asked for every file of a scan, so no copies.
+std::string_view lastComponentView(std::string_view p) {
+    while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
     size_t slash = p.rfind('/');
-    return slash == std::string::npos ? p : (p.size() == 1 ? p : p.substr(slash + 1));
+    return slash == std::string_view::npos || p.size() == 1 ? p : p.substr(slash + 1);
+}
+}  // namespace
+
+std::string lastPathComponent(const std::string& path) {
+    return std::string(lastComponentView(path));
 }
 
 std::string deletingLastPathComponent(const std::string& path) {
@@ -144,10 +151,10 @@ std::string appendingPathComponent(const std::string& base, const std::string& c
 }
 
 std::string pathExtension(const std::string& path) {
-    std::string last = lastPathComponent(path);
+    std::string_view last = lastComponentView(path);
     size_t dot = last.rfind('.');
-    if (dot == std::string::npos || dot == 0) return "";
-    return last.substr(dot + 1);
+    if (dot == std::string_view::npos || dot == 0) return "";
+    return std::string(last.substr(dot + 1));
 }
 
 bool isContainedRelativePath(const std::string& path) {

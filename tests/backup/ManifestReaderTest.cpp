@@ -130,6 +130,39 @@ TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize)
     EXPECT_TRUE(social.empty());
 }
 
+TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderScanned)
+{
+    // Sizes are answered from one listing of the folder: every present file must still be
+    // found wherever it sorts, names that are no key must not confuse it, and a reader used
+    // again must look at the new folder.
+    std::vector<ManifestEntry> entries;
+    for (int i = 0; i < 60; ++i) {
+        const std::string path = "Media/DCIM/IMG_" + std::to_string(i) + ".JPG";
+        entries.push_back(entry("CameraRollDomain", path));
+        if (i % 3 != 0)
+            writeBackingFile("CameraRollDomain", path, 100 + i);
+    }
+    std::ofstream(folder + "/Info.plist") << "x";
+    std::ofstream(folder + "/" + std::string(40, 'g')) << "x";
+    writeManifest(manifest, entries);
+    PRBackupManifestReader reader(state, nc);
+    reader.scanDirAnalyThread(folder);
+    ASSERT_EQ(media.size(), 60u);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(media[i]->fileSizeNumber(), i % 3 != 0 ? 100u + i : 0u) << i;
+
+    const std::string other = folder + "/other";
+    ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
+    writeManifest(other + "/Manifest.mbdb", {entry("CameraRollDomain", "Media/DCIM/IMG_1.JPG"),
+                                             entry("CameraRollDomain", "Media/DCIM/IMG_3.JPG")});
+    std::ofstream(other + "/" + backupFileKey("CameraRollDomain", "Media/DCIM/IMG_3.JPG")) << "abc";
+    media.clear();
+    reader.scanDirAnalyThread(other);
+    ASSERT_EQ(media.size(), 2u);
+    EXPECT_EQ(media[0]->fileSizeNumber(), 0u);  // present in the first folder only
+    EXPECT_EQ(media[1]->fileSizeNumber(), 3u);
+}
+
 TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile)
 {
     writeBackingFile("AppDomain-com.facebook.Facebook", "Documents/clip.mov", 4000);
