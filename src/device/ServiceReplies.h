@@ -27,7 +27,9 @@ struct AfcEntry {
 AfcEntry entryFromAttributes(CFDictionaryRef attributes);
 
 enum class IconFetch { NoService, NoIcon, Icon };
-// The app's icon as PNG bytes in png.
-IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png);
+// The app's icon as PNG bytes in png. Without the service, status (when given) holds the
+// start's status.
+IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status = nullptr);
 
 }  // namespace amd

@@ -90,7 +90,7 @@ std::unique_ptr<disk::DeviceFileService> FakeDiskDevice::startMediaArea(int) {
     return std::make_unique<FakeFileService>(*this);
 }
 
-bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out) {
+bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out, int*) {
     if (!appListReadable) return false;
     out = apps;
     return true;
@@ -98,7 +98,8 @@ bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out) 
 
 bool FakeDiskDevice::appContainerOpens(int, const std::string& bundleId) { return !closedContainers.count(bundleId); }
 
-disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) {
+disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
+                                                                   int*) {
     if (!iconServiceStarts) return IconResult::NoService;
     if (appsWithoutIcon.count(bundleId)) return IconResult::NoIcon;
     QImage image(8, 8, QImage::Format_ARGB32);
