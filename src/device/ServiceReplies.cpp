@@ -1,6 +1,7 @@
 #include "device/ServiceReplies.h"
 
 #include "device/SBService.h"
+#include "device/StatusText.h"
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -33,6 +34,8 @@ AfcEntry entryFromAttributes(CFDictionaryRef attributes) {
     entry.mtime = std::strtoll(stringValue(CFDictionaryGetValue(attributes, "st_mtime")).c_str(), nullptr, 10);
     return entry;
 }
+
+std::string appListFailure(int status) { return "The app list could not be read: " + statusText(status); }
 
 IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png, int* status) {
     SBService service;

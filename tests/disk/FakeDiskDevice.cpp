@@ -90,8 +90,11 @@ std::unique_ptr<disk::DeviceFileService> FakeDiskDevice::startMediaArea(int) {
     return std::make_unique<FakeFileService>(*this);
 }
 
-bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out, int*) {
-    if (!appListReadable) return false;
+bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out, int* status) {
+    if (!appListReadable) {
+        if (status) *status = appListStatus;
+        return false;
+    }
     out = apps;
     return true;
 }
