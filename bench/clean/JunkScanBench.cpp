@@ -76,13 +76,13 @@ public:
         auto s = inner_.startMediaArea(d, status);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
-    bool lookupApplications(int d, std::vector<clean::InstalledApp>& a) override {
+    bool lookupApplications(int d, std::vector<clean::InstalledApp>& a, int* s) override {
         Timer t;
-        return inner_.lookupApplications(d, a);
+        return inner_.lookupApplications(d, a, s);
     }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p) override {
+    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p, int* s) override {
         Timer t;
-        return inner_.iconPNGData(d, b, p);
+        return inner_.iconPNGData(d, b, p, s);
     }
 
 private:

@@ -57,17 +57,17 @@ public:
         auto s = inner_.startAppDir(d, b);
         return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
     }
-    bool lookupApplications(int d, std::vector<disk::DeviceApp>& a) override {
+    bool lookupApplications(int d, std::vector<disk::DeviceApp>& a, int* s) override {
         Timer t;
-        return inner_.lookupApplications(d, a);
+        return inner_.lookupApplications(d, a, s);
     }
     bool appContainerOpens(int d, const std::string& b) override {
         Timer t;
         return inner_.appContainerOpens(d, b);
     }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p) override {
+    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& p, int* s) override {
         Timer t;
-        return inner_.iconPNGData(d, b, p);
+        return inner_.iconPNGData(d, b, p, s);
     }
 
 private:

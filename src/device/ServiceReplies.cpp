@@ -1,6 +1,7 @@
 #include "device/ServiceReplies.h"
 
 #include "device/SBService.h"
+#include "device/StatusText.h"
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -34,14 +35,19 @@ AfcEntry entryFromAttributes(CFDictionaryRef attributes) {
     return entry;
 }
 
-IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) {
+std::string appListFailure(int status) { return "The app list could not be read: " + statusText(status); }
+
+IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png, int* status) {
     SBService service;
-    if (service.Start(deviceIndex) != 0) return IconFetch::NoService;
+    if (const int started = service.Start(deviceIndex); started != 0) {
+        if (status) *status = started;
+        return IconFetch::NoService;
+    }
     CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
     const uint8_t* bytes = nullptr;
     int64_t length = 0;
-    const int status = service.getIconPNGData(id.get(), &bytes, &length);
-    qCInfo(lcDevice, "Get PNGData %d", status);
+    const int fetched = service.getIconPNGData(id.get(), &bytes, &length);
+    qCInfo(lcDevice, "Get PNGData %d", fetched);
     if (length <= 0 || !bytes) return IconFetch::NoIcon;
     png.assign(bytes, bytes + length);
     return IconFetch::Icon;

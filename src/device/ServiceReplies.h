@@ -26,8 +26,13 @@ struct AfcEntry {
 // Kind, size and time from a file's attributes ("st_ifmt", "st_size", "st_mtime").
 AfcEntry entryFromAttributes(CFDictionaryRef attributes);
 
+// Why the installed-app list could not be read, with the device layer's status in words.
+std::string appListFailure(int status);
+
 enum class IconFetch { NoService, NoIcon, Icon };
-// The app's icon as PNG bytes in png.
-IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png);
+// The app's icon as PNG bytes in png. Without the service, status (when given) holds the
+// start's status.
+IconFetch fetchIconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status = nullptr);
 
 }  // namespace amd

@@ -13,6 +13,7 @@
 #include "disk/PRSystemlibFileController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
+#include "platform/LogCategories.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
 
@@ -304,6 +305,7 @@ void PRDiskaManagerViewController::startScanDeviceApps() {
             ScanAppsFinishHandle();
         });
     } else if (outcome != disk::AppScan::Outcome::Stopped) {
+        if (!scan.failureReason().empty()) qCWarning(lcDisk).noquote() << QString::fromStdString(scan.failureReason());
         handOff([this] { scanEndedUnfinished(DiskScanGroup::Apps); });
     }
 }

@@ -2,6 +2,9 @@
 
 #include "platform/Threads.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -54,9 +57,16 @@ void WorkerPool::cancel() {
 
 bool WorkerPool::isCancelled() const { return state_->cancelled.load(); }
 
+const std::atomic<bool>& WorkerPool::cancelFlag() const { return state_->cancelled; }
+
 void WorkerPool::wait() {
     std::unique_lock<std::mutex> lock(state_->mutex);
     state_->idle.wait(lock, [this] { return state_->workers == 0; });
+}
+
+void WorkerPool::waitTurningEvents() {
+    if (!NSThread::isMainThread() || !QCoreApplication::instance()) return wait();
+    while (runningWorkers() > 0) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
 void WorkerPool::enqueue(std::function<void()> job) {

@@ -5,9 +5,11 @@
 // The pool's owner cancels and waits for it when it goes (the destructor does both): cancel()
 // drops the queued jobs and tells the running ones to stop early, wait() returns once none runs.
 // An owner on the main thread first cancels the hand-offs to itself (cancelMainThreadCalls), or
-// a job waiting on one would never end.
+// a job waiting on one would never end; an owner whose hand-offs must still arrive waits with
+// waitTurningEvents instead.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -25,7 +27,12 @@ public:
     void enqueue(std::function<void()> job);
     void cancel();
     bool isCancelled() const;
+    // The flag cancel() raises, for a job to test between its steps (valid while a job runs).
+    const std::atomic<bool>& cancelFlag() const;
     void wait();
+    // As wait(), but on the main thread its events keep turning meanwhile, so a job blocked
+    // handing work to the main thread can finish.
+    void waitTurningEvents();
     // Jobs queued or running.
     int pendingJobs() const;
     int runningWorkers() const;

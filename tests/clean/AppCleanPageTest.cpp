@@ -66,9 +66,9 @@ struct Gate {
 // Counts app lookups; the first one can be held at a gate.
 class GatedDevice : public FakeCleanDevice {
 public:
-    bool lookupApplications(int index, std::vector<InstalledApp>& apps) override {
+    bool lookupApplications(int index, std::vector<InstalledApp>& apps, int* status) override {
         if (++lookups == 1 && holdFirstLookup) gate.wait();
-        return FakeCleanDevice::lookupApplications(index, apps);
+        return FakeCleanDevice::lookupApplications(index, apps, status);
     }
     std::atomic<int> lookups{0};
     bool holdFirstLookup = false;

@@ -231,7 +231,7 @@ std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int, i
     return std::make_unique<Service>(*this, kMedia);
 }
 
-bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps) {
+bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps, int*) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!connected_ || appListFails_) return false;
     for (const auto& [id, app] : apps_) {
@@ -243,7 +243,8 @@ bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& 
     return true;
 }
 
-FakeCleanDevice::IconResult FakeCleanDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) {
+FakeCleanDevice::IconResult FakeCleanDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
+                                                          int*) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (iconServiceFails_ || !connected_) return IconResult::NoService;
     auto it = apps_.find(bundleId);

@@ -52,8 +52,9 @@ public:
 
     std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId, int* status = nullptr) override;
     std::unique_ptr<clean::DeviceFileService> startMediaArea(int, int* status = nullptr) override;
-    bool lookupApplications(int, std::vector<clean::InstalledApp>& apps) override;
-    IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) override;
+    bool lookupApplications(int, std::vector<clean::InstalledApp>& apps, int* status = nullptr) override;
+    IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status = nullptr) override;
 
     struct Entry {
         bool dir = false;

@@ -58,11 +58,11 @@ public:
     std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
         return clean::deviceCleanServices().startMediaArea(d, status);
     }
-    bool lookupApplications(int d, std::vector<clean::InstalledApp>& apps) override {
-        return clean::deviceCleanServices().lookupApplications(d, apps);
+    bool lookupApplications(int d, std::vector<clean::InstalledApp>& apps, int* status) override {
+        return clean::deviceCleanServices().lookupApplications(d, apps, status);
     }
-    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& png) override {
-        return clean::deviceCleanServices().iconPNGData(d, b, png);
+    IconResult iconPNGData(int d, const std::string& b, std::vector<uint8_t>& png, int* status) override {
+        return clean::deviceCleanServices().iconPNGData(d, b, png, status);
     }
 
     void beforeRemove() {

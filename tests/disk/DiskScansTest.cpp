@@ -3,6 +3,7 @@
 #include "FakeDiskDevice.h"
 #include "disk/core/AppScan.h"
 #include "disk/core/UserDataScan.h"
+#include "platform/MobileDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -238,7 +239,9 @@ TEST(AppScan, NoListNoIconServiceAndADeviceThatLeaves) {
         device.appListReadable = false;
         Records sink;
         disk::AppScan scan(device, {}, sink);
+        device.appListStatus = kAMDNotConnectedError;
         EXPECT_EQ(scan.startScanDeviceApps(), disk::AppScan::Outcome::NoService);
+        EXPECT_EQ(scan.failureReason(), amd::appListFailure(kAMDNotConnectedError));
         device.appListReadable = true;
     }
     {

@@ -90,15 +90,19 @@ std::unique_ptr<disk::DeviceFileService> FakeDiskDevice::startMediaArea(int) {
     return std::make_unique<FakeFileService>(*this);
 }
 
-bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out) {
-    if (!appListReadable) return false;
+bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out, int* status) {
+    if (!appListReadable) {
+        if (status) *status = appListStatus;
+        return false;
+    }
     out = apps;
     return true;
 }
 
 bool FakeDiskDevice::appContainerOpens(int, const std::string& bundleId) { return !closedContainers.count(bundleId); }
 
-disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png) {
+disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
+                                                                   int*) {
     if (!iconServiceStarts) return IconResult::NoService;
     if (appsWithoutIcon.count(bundleId)) return IconResult::NoIcon;
     QImage image(8, 8, QImage::Format_ARGB32);

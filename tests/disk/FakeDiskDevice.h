@@ -25,12 +25,14 @@ public:
     disk::DeviceApp& addApp(const std::string& bundleId, const std::string& type);
 
     std::unique_ptr<disk::DeviceFileService> startMediaArea(int deviceIndex) override;
-    bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& apps) override;
+    bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& apps, int* status = nullptr) override;
     bool appContainerOpens(int deviceIndex, const std::string& bundleId) override;
-    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override;
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status = nullptr) override;
 
     bool mediaAreaStarts = true;
     bool appListReadable = true;
+    int appListStatus = 1;  // the device layer status an unreadable list reports
     std::set<std::string> closedContainers;  // apps whose container does not open
     std::set<std::string> appsWithoutIcon;
     bool iconServiceStarts = true;

@@ -127,7 +127,7 @@ std::unique_ptr<disk::DeviceFileService> MemoryDiskDevice::startAppDir(int, cons
     return std::make_unique<MemoryFileService>(*this, it->second);
 }
 
-bool MemoryDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& list) {
+bool MemoryDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& list, int*) {
     list = apps;
     return true;
 }
@@ -135,7 +135,7 @@ bool MemoryDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& lis
 bool MemoryDiskDevice::appContainerOpens(int, const std::string& bundleId) { return containers.count(bundleId) > 0; }
 
 disk::DiskDeviceServices::IconResult MemoryDiskDevice::iconPNGData(int, const std::string& bundleId,
-                                                                   std::vector<uint8_t>& png) {
+                                                                   std::vector<uint8_t>& png, int*) {
     png.assign(bundleId.begin(), bundleId.end());
     return IconResult::Icon;
 }

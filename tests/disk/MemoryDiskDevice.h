@@ -38,9 +38,10 @@ public:
 
     std::unique_ptr<disk::DeviceFileService> startMediaArea(int deviceIndex) override;
     std::unique_ptr<disk::DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override;
-    bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& list) override;
+    bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& list, int* status = nullptr) override;
     bool appContainerOpens(int deviceIndex, const std::string& bundleId) override;
-    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override;
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status = nullptr) override;
     int uninstallApp(int deviceIndex, const std::string& bundleId) override;
 
     bool mediaAreaStarts = true;

@@ -13,6 +13,8 @@
 #include "disk/PRSystemlibFileController.h"
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
+#include "device/StatusText.h"
+#include "disk/core/AppScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
 #include "platform/SimulatedDevices.h"
@@ -191,6 +193,35 @@ TEST_F(DiskDeviceTest, AServiceThatFailsToStartLeavesTheRowsReadyForASecondRun) 
     EXPECT_TRUE(page->scanState().scanFinished(DiskScanGroup::Apps));
     EXPECT_FALSE(page->appFilesArray.empty());
     EXPECT_EQ(page->shownPage(), page->userLibDataView);
+}
+
+TEST_F(DiskDeviceTest, AnAppListOrIconServiceThatDoesNotStartKeepsTheDevicesReason) {
+    startPage(deviceFolder("small"));
+    const int device = connected.back();
+    simdevice::failCall(simId, "AMDeviceStartService", kAMDServiceProhibitedError);
+    struct Nothing : disk::AppScanSink {
+        void deliver(disk::AppScanRecord, float) override { ++delivered; }
+        int delivered = 0;
+    } sink;
+    disk::AppScan::Options options;
+    options.deviceIndex = device;
+    disk::AppScan scan(disk::deviceDiskServices(), options, sink);
+    EXPECT_EQ(scan.startScanDeviceApps(), disk::AppScan::Outcome::NoService);
+    EXPECT_NE(scan.failureReason().find(amd::statusText(kAMDServiceProhibitedError)), std::string::npos)
+        << scan.failureReason();
+    EXPECT_EQ(sink.delivered, 0);
+
+    int status = 0;
+    std::vector<uint8_t> png;
+    EXPECT_EQ(disk::deviceDiskServices().iconPNGData(device, "com.example.none", png, &status),
+              disk::DiskDeviceServices::IconResult::NoService);
+    EXPECT_EQ(status, kAMDServiceProhibitedError);
+
+    // Once the device lets the service start, the same scan lists the apps and says nothing.
+    simdevice::failCall(simId, "AMDeviceStartService", 0);
+    EXPECT_EQ(scan.startScanDeviceApps(), disk::AppScan::Outcome::Finished);
+    EXPECT_TRUE(scan.failureReason().empty());
+    EXPECT_GT(sink.delivered, 0);
 }
 
 TEST_F(DiskDeviceTest, ADevicePulledMidScanStopsTheWalk) {

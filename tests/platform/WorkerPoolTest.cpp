@@ -117,3 +117,26 @@ TEST(WorkerPool, CancellingOneReceiverLeavesTheOthersCalls) {
     EXPECT_EQ(toStaying, 1);
     EXPECT_TRUE(testsupport::waitForWorkers());
 }
+
+TEST(WorkerPool, AWaitThatTurnsEventsLetsTheRunningJobsHandOffsArrive) {
+    QObject owner;
+    std::atomic<bool> started{false}, sawCancel{false};
+    std::atomic<int> delivered{0}, ranAfterCancel{0};
+    WorkerPool pool(1);
+    pool.enqueue([&] {
+        started = true;
+        while (!pool.cancelFlag()) std::this_thread::sleep_for(1ms);
+        sawCancel = true;
+        // Its last result still reaches the main thread: the owner's wait lets it through.
+        performOnMainThread(&owner, [&] { ++delivered; }, true);
+    });
+    pool.enqueue([&] { ++ranAfterCancel; });
+    ASSERT_TRUE(waitUntil([&] { return started.load(); }));
+    pool.cancel();
+    pool.waitTurningEvents();  // a plain wait() here would never return
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(ranAfterCancel, 0);
+    EXPECT_EQ(pool.runningWorkers(), 0);
+    EXPECT_TRUE(testsupport::waitForWorkers());
+}

@@ -19,9 +19,9 @@ public:
         auto inner = disk::deviceDiskServices().startMediaArea(index);
         return inner ? std::make_unique<Service>(std::move(inner), hook_) : nullptr;
     }
-    bool lookupApplications(int, std::vector<disk::DeviceApp>&) override { return false; }
+    bool lookupApplications(int, std::vector<disk::DeviceApp>&, int*) override { return false; }
     bool appContainerOpens(int, const std::string&) override { return false; }
-    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&) override { return IconResult::NoService; }
+    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&, int*) override { return IconResult::NoService; }
 
 private:
     struct Service : disk::DeviceFileService {

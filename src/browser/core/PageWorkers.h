@@ -1,5 +1,5 @@
-// The worker threads of one page: jobs run on the clean pages' worker pool, share one cancel
-// flag, and the page waits for them when it goes. The wait keeps the main thread's events
+// The worker threads of one page: jobs run on a worker pool and get its cancel flag, and the
+// page cancels and waits for them when it goes. The wait keeps the main thread's events
 // turning, because a worker may be blocked handing a result to the main thread.
 #pragma once
 
@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
 
 namespace browser {
 
@@ -23,13 +22,12 @@ public:
     void start(std::function<void(const std::atomic<bool>& cancelled)> job);
     // Jobs queued or running.
     int pending() const { return pool_.pendingJobs(); }
-    bool cancelled() const { return *cancelled_; }
+    bool cancelled() const { return pool_.isCancelled(); }
     // Raises the cancel flag and waits until every job has ended (main thread: events turn).
     void cancelAndWait();
 
 private:
     WorkerPool pool_;
-    std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace browser

@@ -55,11 +55,13 @@ public:
                                                            int* status = nullptr) = 0;
     // A started service of the media area, or null (and status as above).
     virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
-    // The installed apps in the lookup's key order; false when the app list cannot be read.
-    virtual bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) = 0;
+    // The installed apps in the lookup's key order; false when the app list cannot be read
+    // (and status as above).
+    virtual bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps, int* status = nullptr) = 0;
     using IconResult = amd::IconFetch;
-    // The app's icon as PNG bytes.
-    virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
+    // The app's icon as PNG bytes; without the service, status as above.
+    virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                                   int* status = nullptr) = 0;
 };
 
 // The services of the device layer, shared by every page (they hold no state).

@@ -67,11 +67,17 @@ public:
         return wrapped(std::move(service), started, status);
     }
 
-    bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps) override {
+    bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps, int* status) override {
         amd::AppService service;
-        if (service.Start(deviceIndex) != 0) return false;
+        if (const int started = service.Start(deviceIndex); started != 0) {
+            if (status) *status = started;
+            return false;
+        }
         CFHolder<CFDictionaryRef> lookup(service.LookupApplications());
-        if (!lookup) return false;
+        if (!lookup) {
+            if (status) *status = kAMDUndefinedError;  // the lookup's own status is not kept
+            return false;
+        }
         const CFIndex count = CFDictionaryGetCount(lookup.get());
         std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
         CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
@@ -86,8 +92,9 @@ public:
         return true;
     }
 
-    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
-        return amd::fetchIconPNGData(deviceIndex, bundleId, png);
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status) override {
+        return amd::fetchIconPNGData(deviceIndex, bundleId, png, status);
     }
 };
 

@@ -92,7 +92,12 @@ AppScanRecord AppScan::systemRecord(const DeviceApp& app) const {
 
 AppScan::Outcome AppScan::startScanDeviceApps() {
     std::vector<DeviceApp> apps;
-    if (!services_.lookupApplications(options_.deviceIndex, apps)) return Outcome::NoService;
+    failureReason_.clear();
+    int status = 1;  // a service that fails without saying why is simply not available
+    if (!services_.lookupApplications(options_.deviceIndex, apps, &status)) {
+        failureReason_ = amd::appListFailure(status);
+        return Outcome::NoService;
+    }
     const size_t n = apps.size();
     size_t k = 0;
     for (const DeviceApp& app : apps) {

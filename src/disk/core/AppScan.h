@@ -53,6 +53,9 @@ public:
     enum class Outcome { Finished, NoService, Disconnected, Stopped };
     Outcome startScanDeviceApps();
 
+    // Why the last scan ended with NoService (the device layer's status in words); else empty.
+    const std::string& failureReason() const { return failureReason_; }
+
     // Bundle and container bytes of the user apps listed.
     uint64_t allAppFileSize() const { return total_; }
 
@@ -70,6 +73,7 @@ private:
     Options options_;
     AppScanSink& sink_;
     uint64_t total_ = 0;
+    std::string failureReason_;
 };
 
 }  // namespace disk

@@ -65,11 +65,17 @@ public:
         return std::make_unique<AfcFileService>(std::move(service));
     }
 
-    bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps) override {
+    bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps, int* status) override {
         amd::AppService service;
-        if (service.Start(deviceIndex) != 0) return false;
+        if (const int started = service.Start(deviceIndex); started != 0) {
+            if (status) *status = started;
+            return false;
+        }
         CFHolder<CFDictionaryRef> lookup(service.LookupApplications());
-        if (!lookup) return false;
+        if (!lookup) {
+            if (status) *status = kAMDUndefinedError;  // the lookup's own status is not kept
+            return false;
+        }
         const CFIndex count = CFDictionaryGetCount(lookup.get());
         std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
         CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
@@ -104,8 +110,9 @@ public:
         return id && service.Start(deviceIndex, id.get()) == 0;
     }
 
-    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) override {
-        return amd::fetchIconPNGData(deviceIndex, bundleId, png);
+    IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                           int* status) override {
+        return amd::fetchIconPNGData(deviceIndex, bundleId, png, status);
     }
 
     std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {

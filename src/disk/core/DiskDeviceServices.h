@@ -67,13 +67,15 @@ public:
     // A started service of the media area, or null when it cannot be started.
     virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) = 0;
     // The installed apps in the lookup's key order; false when the installation proxy cannot be
-    // started or the list cannot be read.
-    virtual bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps) = 0;
+    // started or the list cannot be read; then status (when given) holds the device layer's
+    // status (device/StatusText.h says what it means).
+    virtual bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps, int* status = nullptr) = 0;
     // Whether the app's container can be opened (the app is then listed).
     virtual bool appContainerOpens(int deviceIndex, const std::string& bundleId) = 0;
     using IconResult = amd::IconFetch;
-    // The app's icon as PNG bytes.
-    virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png) = 0;
+    // The app's icon as PNG bytes; without the service, status as above.
+    virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
+                                   int* status = nullptr) = 0;
     // A started service of the app's container, or null when it cannot be opened.
     virtual std::unique_ptr<DeviceFileService> startAppDir(int /*deviceIndex*/, const std::string& /*bundleId*/) {
         return nullptr;
