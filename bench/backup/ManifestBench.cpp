@@ -8,7 +8,6 @@
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <random>
 
@@ -17,16 +16,23 @@ namespace {
 constexpr int kRecords = 200000;
 
 // A manifest with the domain mix of a well-used phone; its backup files are not written.
-const std::string& manifestFolder()
-{
+const std::string& manifestFolder() {
     static const std::string folder = [] {
         const std::string path = paths::privateTempDirectory() + "/bench-manifest";
         paths::makeDirectories(path);
         std::mt19937 random(42);
-        static const char* const kDomains[] = {
-            "HomeDomain", "HomeDomain", "HomeDomain", "CameraRollDomain", "MediaDomain",
-            "AppDomain-com.facebook.Facebook", "AppDomain-com.atebits.Tweetie2", "AppDomain-net.example.Maps",
-            "AppDomain-org.example.Reader", "AppDomain-io.example.Games", "SystemPreferencesDomain", "RootDomain"};
+        static const char* const kDomains[] = {"HomeDomain",
+                                               "HomeDomain",
+                                               "HomeDomain",
+                                               "CameraRollDomain",
+                                               "MediaDomain",
+                                               "AppDomain-com.facebook.Facebook",
+                                               "AppDomain-com.atebits.Tweetie2",
+                                               "AppDomain-net.example.Maps",
+                                               "AppDomain-org.example.Reader",
+                                               "AppDomain-io.example.Games",
+                                               "SystemPreferencesDomain",
+                                               "RootDomain"};
         static const char* const kExtensions[] = {"plist", "db", "dat", "jpg", "JPG", "MOV", "m4a", "json", "png", ""};
         std::vector<ManifestEntry> entries;
         entries.reserve(kRecords);
@@ -35,8 +41,7 @@ const std::string& manifestFolder()
             entry.domain = kDomains[random() % std::size(kDomains)];
             entry.path = "Library/Caches/folder" + std::to_string(random() % 500) + "/item" + std::to_string(i);
             const char* extension = kExtensions[random() % std::size(kExtensions)];
-            if (*extension)
-                entry.path += std::string(".") + extension;
+            if (*extension) entry.path += std::string(".") + extension;
             entry.dataHash = std::string(20, static_cast<char>(i));
             entry.size = random() % 100000;
             if (i % 10 == 0)
@@ -49,8 +54,7 @@ const std::string& manifestFolder()
     return folder;
 }
 
-void ManifestReader(benchmark::State& state)
-{
+void ManifestReader(benchmark::State& state) {
     const std::string& folder = manifestFolder();
     NSNotificationCenter nc;
     int observer = 0;
@@ -67,8 +71,7 @@ void ManifestReader(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-void ReadAndHashFloor(benchmark::State& state)
-{
+void ReadAndHashFloor(benchmark::State& state) {
     const std::string& folder = manifestFolder();
     for (auto _ : state) {
         ManifestRecordStream stream;
@@ -88,8 +91,7 @@ void ReadAndHashFloor(benchmark::State& state)
             benchmark::DoNotOptimize(hex.data());
             ++count;
         }
-        if (count != kRecords)
-            state.SkipWithError("the manifest did not read whole");
+        if (count != kRecords) state.SkipWithError("the manifest did not read whole");
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }

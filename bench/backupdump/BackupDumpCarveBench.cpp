@@ -6,7 +6,6 @@
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>

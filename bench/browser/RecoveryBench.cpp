@@ -10,9 +10,7 @@
 
 #include <QApplication>
 #include <QImage>
-
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -70,7 +68,8 @@ struct GigabyteBackup {
             dir->setParent(root);
             root->children().push_back(dir);
             for (int f = 0; f < 80; ++f)
-                add(dir, "small/d" + std::to_string(d) + "/f" + std::to_string(f), 64u << 10, unsigned(1000 + d * 80 + f));
+                add(dir, "small/d" + std::to_string(d) + "/f" + std::to_string(f), 64u << 10,
+                    unsigned(1000 + d * 80 + f));
         }
         PRBackupFileTree::setFolderState(root, PRTreeSelected);
     }

@@ -6,7 +6,6 @@
 #include "BackupReaders.h"
 #include "SampleBackup.h"
 #include "SampleDatabases.h"
-
 #include "backup/ManifestWriter.h"
 #include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupScanJob.h"
@@ -14,9 +13,7 @@
 
 #include <QApplication>
 #include <QWidget>
-
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -46,10 +43,16 @@ struct LargeBackup {
         const auto databases = sampledb::writeBackupDatabases(folder, data);
 
         std::mt19937 random(42);
-        static const char* const kDomains[] = {
-            "HomeDomain", "HomeDomain", "HomeDomain", "CameraRollDomain", "MediaDomain",
-            "AppDomain-com.facebook.Facebook", "AppDomain-net.example.Maps", "AppDomain-org.example.Reader",
-            "SystemPreferencesDomain", "RootDomain"};
+        static const char* const kDomains[] = {"HomeDomain",
+                                               "HomeDomain",
+                                               "HomeDomain",
+                                               "CameraRollDomain",
+                                               "MediaDomain",
+                                               "AppDomain-com.facebook.Facebook",
+                                               "AppDomain-net.example.Maps",
+                                               "AppDomain-org.example.Reader",
+                                               "SystemPreferencesDomain",
+                                               "RootDomain"};
         static const char* const kExtensions[] = {"plist", "db", "dat", "jpg", "MOV", "m4a", "json", ""};
         std::vector<ManifestEntry> entries;
         entries.reserve(kRecords);
@@ -123,13 +126,16 @@ void WholeScanOnTheScreen(benchmark::State& state) {
         while (screen.scanRunning()) {
             const auto start = std::chrono::steady_clock::now();
             QCoreApplication::processEvents(QEventLoop::AllEvents);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             longest = std::max(longest, ms);
         }
         const auto start = std::chrono::steady_clock::now();
         QCoreApplication::processEvents(QEventLoop::AllEvents);  // the first paint of the tables
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        if (!screen.intake() || screen.intake()->counts().messageNum != kMessages) state.SkipWithError("the screen missed messages");
+        longest = std::max(longest,
+                           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (!screen.intake() || screen.intake()->counts().messageNum != kMessages)
+            state.SkipWithError("the screen missed messages");
     }
     state.counters["longest_main_thread_turn_ms"] = longest;
 }

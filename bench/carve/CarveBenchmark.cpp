@@ -10,7 +10,6 @@
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -43,7 +42,8 @@ int64_t fileSize(const std::string& path) {
 }
 
 // Writes the database once with enough rows for about 100 MB (estimated from a small one).
-const std::string& database(const char* name, const std::function<void(const std::string&, const carvefix::Options&)>& write) {
+const std::string& database(const char* name,
+                            const std::function<void(const std::string&, const carvefix::Options&)>& write) {
     static std::map<std::string, std::string> made;
     auto it = made.find(name);
     if (it != made.end()) return it->second;
@@ -92,32 +92,38 @@ void plainRead(benchmark::State& state, const char* name) {
 using namespace carvefix;
 
 void BM_Contacts(benchmark::State& s) {
-    runCarver(s, names::addressBook, [](auto& p, auto& o) { writeAddressBook(p, o); },
-              [](auto& c) { carve::DelContactCarver(c).scanDelContactThread(folder()); });
+    runCarver(
+        s, names::addressBook, [](auto& p, auto& o) { writeAddressBook(p, o); },
+        [](auto& c) { carve::DelContactCarver(c).scanDelContactThread(folder()); });
 }
 void BM_Messages(benchmark::State& s) {
-    runCarver(s, names::messages, [](auto& p, auto& o) { writeMessages(p, o, MessageLayout::ios6); },
-              [](auto& c) { carve::DelMessageCarver(c).scanDelMessageThread(folder()); }, true);
+    runCarver(
+        s, names::messages, [](auto& p, auto& o) { writeMessages(p, o, MessageLayout::ios6); },
+        [](auto& c) { carve::DelMessageCarver(c).scanDelMessageThread(folder()); }, true);
 }
 void BM_Notes(benchmark::State& s) {
-    runCarver(s, names::notes, [](auto& p, auto& o) { writeNotes(p, o); },
-              [](auto& c) { carve::DelNoteCarver(c).scanDelNoteThread(folder()); });
+    runCarver(
+        s, names::notes, [](auto& p, auto& o) { writeNotes(p, o); },
+        [](auto& c) { carve::DelNoteCarver(c).scanDelNoteThread(folder()); });
 }
 void BM_Calls(benchmark::State& s) {
-    runCarver(s, names::calls, [](auto& p, auto& o) { writeCallHistory(p, o); },
-              [](auto& c) { carve::DelCallHistoryCarver(c).scanDelCallHistoryThread(folder()); }, true);
+    runCarver(
+        s, names::calls, [](auto& p, auto& o) { writeCallHistory(p, o); },
+        [](auto& c) { carve::DelCallHistoryCarver(c).scanDelCallHistoryThread(folder()); }, true);
 }
 void BM_Bookmarks(benchmark::State& s) {
-    runCarver(s, names::bookmarks, [](auto& p, auto& o) { writeBookmarks(p, o); },
-              [](auto& c) { carve::DelBookMarkCarver(c).ScanDelBookMarkThread(folder()); });
+    runCarver(
+        s, names::bookmarks, [](auto& p, auto& o) { writeBookmarks(p, o); },
+        [](auto& c) { carve::DelBookMarkCarver(c).ScanDelBookMarkThread(folder()); });
 }
 void BM_Calendar(benchmark::State& s) {
-    runCarver(s, names::calendar, [](auto& p, auto& o) { writeCalendar(p, o); },
-              [](auto& c) { carve::DelCalenderCarver(c).ScanDelCalenderThread(folder()); });
+    runCarver(
+        s, names::calendar, [](auto& p, auto& o) { writeCalendar(p, o); },
+        [](auto& c) { carve::DelCalenderCarver(c).ScanDelCalenderThread(folder()); });
 }
 
-#define CARVE_BENCH(fn, file)                                                          \
-    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->MinTime(1.0);                         \
+#define CARVE_BENCH(fn, file)                                   \
+    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->MinTime(1.0); \
     BENCHMARK_CAPTURE(plainRead, fn, file)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 CARVE_BENCH(BM_Contacts, names::addressBook)

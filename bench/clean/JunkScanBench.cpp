@@ -1,16 +1,15 @@
 // The device clean's junk scan of a simulated device with 200 apps and 100,000 cache files:
 // the time per file, and how much of it is spent outside the device calls (the walk's own
 // work, the records, the trees the page builds from them).
+#include "clean/PRAppTreeController.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "clean/core/JunkScan.h"
-#include "clean/PRAppTreeController.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
 #include "platform/SimulatedDevices.h"
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -98,7 +97,8 @@ void writePlist(CFTypeRef plist, const std::string& path) {
 struct BenchDevice {
     std::string root;
     BenchDevice() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-clean-bench-XXXXXX");
+        std::string base =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-clean-bench-XXXXXX");
         std::vector<char> name(base.begin(), base.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data())) std::abort();
@@ -122,7 +122,8 @@ struct BenchDevice {
             fs::create_directories(app + "/container/tmp");
             fs::create_directories(app + "/container/Library/Cookies");
             for (int f = 0; f < kFilesPerApp; ++f) {
-                const std::string folder = app + "/container/Library/Caches/Folder" + std::to_string(f % kFoldersPerApp);
+                const std::string folder =
+                    app + "/container/Library/Caches/Folder" + std::to_string(f % kFoldersPerApp);
                 if (f < kFoldersPerApp) fs::create_directories(folder);
                 std::ofstream(folder + "/cache" + std::to_string(f) + ".dat") << f;
             }

@@ -7,7 +7,6 @@
 #include "platform/SimulatedDevices.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

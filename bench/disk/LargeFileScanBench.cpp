@@ -8,9 +8,8 @@
 #include "platform/CoreFoundation.h"
 #include "platform/SimulatedDevices.h"
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -25,10 +24,10 @@ using benchdisk::g_deviceNanos;
 namespace {
 
 constexpr int kApps = 200;
-constexpr int kFilesPerApp = 250;      // 50,000 in the containers
+constexpr int kFilesPerApp = 250;  // 50,000 in the containers
 constexpr int kMediaFolders = 500;
-constexpr int kFilesPerFolder = 100;   // 50,000 in the media area
-constexpr int kLarge = 50;             // 25 in each area, above the 2 MB limit
+constexpr int kFilesPerFolder = 100;  // 50,000 in the media area
+constexpr int kLarge = 50;            // 25 in each area, above the 2 MB limit
 constexpr uint64_t kLimit = 2000000;
 
 void writePlist(CFTypeRef plist, const std::string& path) {
@@ -51,7 +50,8 @@ void writeFile(const std::string& path, uint64_t size) {
 struct BenchDevice {
     std::string root;
     BenchDevice() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
+        std::string base =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
         std::vector<char> name(base.begin(), base.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data())) std::abort();

@@ -12,12 +12,11 @@
 
 #include <QLoggingCategory>
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sqlite3.h>
 
 namespace fs = std::filesystem;
 using benchdisk::Clock;
@@ -41,9 +40,11 @@ struct BenchLibrary : SimulatedBenchDevice {
               const std::string db = root + "/media/iTunes_Control/iTunes/MediaLibrary.sqlitedb";
               fs::create_directories(fs::path(db).parent_path());
               if (!sampledb::writeMediaLibrary(db, library(), 50)) std::abort();
-              for (const auto& [id, folder] : library().baseLocations) fs::create_directories(root + "/media/" + folder);
+              for (const auto& [id, folder] : library().baseLocations)
+                  fs::create_directories(root + "/media/" + folder);
               for (const sampledb::MediaTrack& t : library().tracks) {
-                  const auto* base = &library().baseLocations[size_t(t.baseLocationId - library().baseLocations[0].first)];
+                  const auto* base =
+                      &library().baseLocations[size_t(t.baseLocationId - library().baseLocations[0].first)];
                   std::ofstream(root + "/media/" + base->second + "/" + t.location) << "x";
               }
           }) {
@@ -142,7 +143,8 @@ void MusicScanOfSimulatedDevice(benchmark::State& state) {
         g_deviceNanos = 0;
         const auto start = Clock::now();
         disk::MusicScan scan(services, options, sink);
-        if (scan.startScanDeviceMusic() != disk::MusicScan::Outcome::Finished) state.SkipWithError("scan did not finish");
+        if (scan.startScanDeviceMusic() != disk::MusicScan::Outcome::Finished)
+            state.SkipWithError("scan did not finish");
         totalNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
         deviceNanos += g_deviceNanos;
         if (sink.filed != size_t(kTracks)) state.SkipWithError("wrong number of tracks filed");

@@ -15,7 +15,8 @@
 struct SimulatedBenchDevice {
     std::string root;
     SimulatedBenchDevice(const std::string& udid, const std::function<void(const std::string& root)>& fill) {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
+        std::string base =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
         std::vector<char> name(base.begin(), base.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data())) std::abort();

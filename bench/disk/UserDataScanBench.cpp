@@ -7,9 +7,8 @@
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/UserDataScan.h"
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -34,9 +33,11 @@ struct BenchDevice : SimulatedBenchDevice {
         : SimulatedBenchDevice("diskbench0000000000000000000000000000000", [](const std::string& root) {
               for (int t = 0; t < kTopFolders; ++t)
                   for (int f = 0; f < kFoldersEach; ++f) {
-                      const std::string folder = root + "/media/Area" + std::to_string(t) + "/Folder" + std::to_string(f);
+                      const std::string folder =
+                          root + "/media/Area" + std::to_string(t) + "/Folder" + std::to_string(f);
                       fs::create_directories(folder);
-                      for (int i = 0; i < kFilesEach; ++i) std::ofstream(folder + "/file" + std::to_string(i) + ".dat") << i;
+                      for (int i = 0; i < kFilesEach; ++i)
+                          std::ofstream(folder + "/file" + std::to_string(i) + ".dat") << i;
                   }
           }) {}
 };
@@ -71,7 +72,8 @@ void UserDataScanOfSimulatedDevice(benchmark::State& state) {
         g_deviceNanos = 0;
         const auto start = Clock::now();
         disk::UserDataScan scan(services, {}, sink);
-        if (scan.startScanUserData() != disk::UserDataScan::Outcome::Finished) state.SkipWithError("scan did not finish");
+        if (scan.startScanUserData() != disk::UserDataScan::Outcome::Finished)
+            state.SkipWithError("scan did not finish");
         totalNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
         deviceNanos += g_deviceNanos;
         files = scan.fileCount();

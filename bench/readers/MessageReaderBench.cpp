@@ -1,17 +1,15 @@
 // The message reader with its name look-up over a generated sms.db of 50,000 messages and an
 // address book of 2,000 contacts, against the bare SQL query over the same file.
 #include "SampleDatabases.h"
-
 #include "backup/PRBackupScanState.h"
 #include "backup/PRMessageReader.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 

@@ -8,7 +8,6 @@
 #include "transfer/core/PhotoTransfer.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,9 +24,7 @@ constexpr int kPhotosPerFolder = 1000;  // as the camera fills 100APPLE, 101APPL
 constexpr size_t kPhotoBytes = 512u << 10;
 constexpr int64_t kTotalBytes = int64_t(kPhotos) * int64_t(kPhotoBytes);
 
-std::string cameraFolder(int photo) {
-    return "/DCIM/" + std::to_string(100 + photo / kPhotosPerFolder) + "APPLE";
-}
+std::string cameraFolder(int photo) { return "/DCIM/" + std::to_string(100 + photo / kPhotosPerFolder) + "APPLE"; }
 
 std::string photoName(int photo) {
     char name[32];
@@ -40,7 +37,8 @@ struct Device {
     std::string root, local;
 
     Device() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-photo-bench-XXXXXX");
+        std::string base =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-photo-bench-XXXXXX");
         std::vector<char> name(base.begin(), base.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data())) std::abort();
@@ -66,7 +64,8 @@ struct Device {
             bytes[0] = char(0xFF), bytes[1] = char(0xD8);
             const std::string folder = root + "/media" + cameraFolder(photo);
             fs::create_directories(folder);
-            std::ofstream(folder + "/" + photoName(photo), std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+            std::ofstream(folder + "/" + photoName(photo), std::ios::binary)
+                .write(bytes.data(), std::streamsize(bytes.size()));
         }
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();

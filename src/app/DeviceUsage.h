@@ -10,8 +10,8 @@ struct DeviceUsage {
     uint64_t apps = 0;
     uint64_t music = 0;
     uint64_t movies = 0;
-    uint64_t photos = 0;   // "Photo" and "CameraRoll" together
-    uint64_t others = 0;   // what capacity minus free leaves after the four above; never below 0
+    uint64_t photos = 0;  // "Photo" and "CameraRoll" together
+    uint64_t others = 0;  // what capacity minus free leaves after the four above; never below 0
 
     // Reads the metrics ("Application", "Media" -> "Music"/"Movie", "Photo" -> "Photo"/"CameraRoll",
     // each "_PhysicalSize"); a missing or unreadable figure counts as 0.

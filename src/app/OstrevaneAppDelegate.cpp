@@ -9,15 +9,15 @@
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "disk/PRPhoneSystemViewController.h"
-#include "transfer/PROneCopyViewController.h"
-#include "transfer/PRTansferViewController.h"
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
-#include "model/PRRecordFields.h"
+#include "transfer/PROneCopyViewController.h"
+#include "transfer/PRTansferViewController.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -176,7 +176,8 @@ bool OstrevaneAppDelegate::windowShouldClose(QWidget*) {
     AlertRequest alert;
     alert.messageText = QApplication::translate("Localizable", "Are you sure you want to Exit ?");
     alert.informativeText = QString();
-    alert.buttons = {QApplication::translate("Localizable", " Exit "), QApplication::translate("Localizable", "Cancel")};
+    alert.buttons = {QApplication::translate("Localizable", " Exit "),
+                     QApplication::translate("Localizable", "Cancel")};
     alert.window = window_;
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return false;
     releaseCrashApplication();
@@ -189,8 +190,12 @@ void OstrevaneAppDelegate::CloseTheMainWindow(QObject*) { windowShouldClose(wind
 void OstrevaneAppDelegate::quitApplication() {
     // Always from the main thread, once the current event has been handled. exit() rather than
     // quit(): quit() first closes every window, which would ask the exit question a second time.
-    performOnMainThread([] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); },
-                        false);
+    performOnMainThread(
+        [] {
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        },
+        false);
 }
 
 void OstrevaneAppDelegate::ClickCheckupDate(QObject*) { workspace::openURL(kUpdatePage); }

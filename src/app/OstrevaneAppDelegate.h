@@ -9,7 +9,8 @@
 //
 // The code is split by job: OstrevaneAppDelegate.cpp (start-up, shared state, exit, web pages,
 // crash reporter), ...Window.cpp (the main window and its page views), ...Overview.cpp (the
-// overview and no-device pages), ...Preferences.cpp (the preference actions), ...Sheets.cpp (about, welcome and feedback windows), ...Device.cpp (device connection),
+// overview and no-device pages), ...Preferences.cpp (the preference actions), ...Sheets.cpp (about, welcome and
+// feedback windows), ...Device.cpp (device connection),
 // ...Banner.cpp (banner, feature pages, overview shortcuts), ...SidebarActions.cpp (sidebar rows,
 // mode switches, scan indicators), ...CleanPanel.cpp (device-clean summary panel),
 // ...BackupList.cpp (the backup list and its scan) and ...Pages.cpp (the page controllers).
@@ -90,7 +91,7 @@ public:
     // The version in a BCD system-version word (0x1039 is 10.3.9); false at or above 0x1040,
     // where the word cannot hold the version.
     static bool decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix);
-    void awakeFromNib();                  // builds the windows
+    void awakeFromNib();                   // builds the windows
     void applicationDidFinishLaunching();  // lays the window out, starts the crash reporter
     void lanuchCrashApplication();
     void releaseCrashApplication();
@@ -180,7 +181,9 @@ public:
     static int largeFileMegabytes(int sliderValue, int sliderMaximum) {
         return PRPreferenceWindow::largeFileMegabytes(sliderValue, sliderMaximum);
     }
-    static uint64_t largeFileLimitForMegabytes(int megabytes) { return PRPreferenceWindow::largeFileLimitForMegabytes(megabytes); }
+    static uint64_t largeFileLimitForMegabytes(int megabytes) {
+        return PRPreferenceWindow::largeFileLimitForMegabytes(megabytes);
+    }
 
     // ---- Device connection and overview --------------------------------------------------
     void initDeviceManagement();
@@ -300,9 +303,22 @@ public:
     // ---- Outlets -------------------------------------------------------------------------
     // The fifteen page views inside mainShowView, in their fixed order.
     enum Page {
-        kStatuView, kTansferView, kBackupView, kClearnView, kITunesBackupBroswerView, kMusicView,
-        kCleanLogView, kSystemlibView, kAppView, kNoDeviceView, kDiskManageView, kFindLargerView,
-        kOneCopyView, kAdsRemoveView, kPrivacyCleanView, kPageCount
+        kStatuView,
+        kTansferView,
+        kBackupView,
+        kClearnView,
+        kITunesBackupBroswerView,
+        kMusicView,
+        kCleanLogView,
+        kSystemlibView,
+        kAppView,
+        kNoDeviceView,
+        kDiskManageView,
+        kFindLargerView,
+        kOneCopyView,
+        kAdsRemoveView,
+        kPrivacyCleanView,
+        kPageCount
     };
     QWidget* page(Page which) const { return pages_[which]; }
     // Hides every page view but shown.
@@ -359,8 +375,8 @@ public:
         PRColorProgressView* iDeviceColorView = nullptr;
         PRButton *photoButton = nullptr, *musicButton = nullptr, *bookButton = nullptr, *videoButton = nullptr,
                  *userAppsButton = nullptr, *systemAppsButton = nullptr, *userDataButton = nullptr;
-        QPushButton *transferBtn = nullptr, *cleanBtn = nullptr, *backupDeviceBtn = nullptr,
-                    *broswerMainBtn = nullptr, *disConnectBroswerMainBtn = nullptr;
+        QPushButton *transferBtn = nullptr, *cleanBtn = nullptr, *backupDeviceBtn = nullptr, *broswerMainBtn = nullptr,
+                    *disConnectBroswerMainBtn = nullptr;
     };
     // The backup list page (hideMainView / showMainView).
     struct BackupListOutlets {
@@ -402,8 +418,8 @@ public:
     const SidebarRow& sidebarRow(int row) const { return sidebar_->row(row); }
 
     // First-visit flags of the banner pages.
-    bool bMainStatus = false, bDiskManage = false, bFindLargeFiles = false, bAppClean = false,
-         bOneClickCopy = false, bAdsRemove = false, bPrivacyClean = false;
+    bool bMainStatus = false, bDiskManage = false, bFindLargeFiles = false, bAppClean = false, bOneClickCopy = false,
+         bAdsRemove = false, bPrivacyClean = false;
     bool hasBackUpFile = false;
 
     // Feature page controllers, set by the features that build them.
@@ -487,9 +503,9 @@ private:
     // The readers' shared arrays of the delegate (the results screen's scan keeps its own).
     struct BackupScan;
     std::shared_ptr<BackupScan> backupScan_;
-    NSTimerPtr fixTimer_;  // waits for the fix's removals to end
+    NSTimerPtr fixTimer_;              // waits for the fix's removals to end
     bool deviceCleanStarted_ = false;  // the summary panel shows from the first device scan on
-    WorkerPool workers_{2};  // the backup scan and the usage poll's connection
+    WorkerPool workers_{2};            // the backup scan and the usage poll's connection
 
     std::array<QWidget*, kPageCount> pages_{};
     WindowOutlets frame_;
@@ -504,5 +520,4 @@ private:
     QWidget* aboutWindow_ = nullptr;
     QDialog* leadWindow_ = nullptr;
     QDialog* cryWindow_ = nullptr;
-
 };

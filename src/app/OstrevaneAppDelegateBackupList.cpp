@@ -56,8 +56,8 @@ void OstrevaneAppDelegate::actScanIOSBackupFile(QObject*) {
     // The backup the user chose last on the results screen, while it is still listed; else the first.
     PRIOSDeviceNodePtr chosen = backups.front();
     for (const PRIOSDeviceNodePtr& backup : backups)
-        if (currentNode() && backup->backUpFilePath() == std::dynamic_pointer_cast<PRIOSDeviceNode>(currentNode())
-                                                             ->backUpFilePath())
+        if (currentNode() &&
+            backup->backUpFilePath() == std::dynamic_pointer_cast<PRIOSDeviceNode>(currentNode())->backUpFilePath())
             chosen = backup;
     setCurrentNode(chosen);
     setCurrentNodeIsiOS6Version(IOSVersionIOS6(QString::fromStdString(chosen->strIOSVersion())));

@@ -23,10 +23,10 @@ struct BannerEntry {
 const BannerEntry kBanner[] = {
     {&OstrevaneAppDelegate::BannerOutlets::mainStatusBannerBtn, "DeviceManager_Enter.png", "DeviceManager_Nom.png",
      "DeviceManager_Down.png", &OstrevaneAppDelegate::ClickMainStatu},
-    {&OstrevaneAppDelegate::BannerOutlets::diskManageBannerBtn, "diskmanagerEnter.png", "diskmanagerNom.png", "diskmanagerDown.png",
-     &OstrevaneAppDelegate::ClickDiskManage},
-    {&OstrevaneAppDelegate::BannerOutlets::appCleanBannerBtn, "appcleanerEnter.png", "appcleanerNom.png", "appcleanerDown.png",
-     &OstrevaneAppDelegate::ClickAppCleaner},
+    {&OstrevaneAppDelegate::BannerOutlets::diskManageBannerBtn, "diskmanagerEnter.png", "diskmanagerNom.png",
+     "diskmanagerDown.png", &OstrevaneAppDelegate::ClickDiskManage},
+    {&OstrevaneAppDelegate::BannerOutlets::appCleanBannerBtn, "appcleanerEnter.png", "appcleanerNom.png",
+     "appcleanerDown.png", &OstrevaneAppDelegate::ClickAppCleaner},
     {&OstrevaneAppDelegate::BannerOutlets::findLargeBannerBtn, "findlargefilesEnter.png", "findlargefilesNom.png",
      "findlargefilesDown.png", &OstrevaneAppDelegate::FindLargerFile},
     {&OstrevaneAppDelegate::BannerOutlets::oneClickCopyBannerBtn, "onecilickcopyEnter.png", "onecilickcopyNom.png",
@@ -186,11 +186,21 @@ void OstrevaneAppDelegate::openDiskCategory(void (PRDiskaManagerViewController::
     (diskManagerViewController->*scan)(nullptr);
 }
 
-void OstrevaneAppDelegate::ClickPhotoDiskManage(QObject*) { openDiskCategory(&PRDiskaManagerViewController::ScanDiskPhotoFiles); }
-void OstrevaneAppDelegate::ClickMusicDiskManage(QObject*) { openDiskCategory(&PRDiskaManagerViewController::ScanDiskMusicFiles); }
-void OstrevaneAppDelegate::ClickVideoDiskManage(QObject*) { openDiskCategory(&PRDiskaManagerViewController::ScanDiskVideoFiles); }
-void OstrevaneAppDelegate::ClickBooksDiskManage(QObject*) { openDiskCategory(&PRDiskaManagerViewController::ScanDiskBooksFiles); }
-void OstrevaneAppDelegate::ClickAppsDiskManage(QObject*) { openDiskCategory(&PRDiskaManagerViewController::ScanDiskUserAppFiles); }
+void OstrevaneAppDelegate::ClickPhotoDiskManage(QObject*) {
+    openDiskCategory(&PRDiskaManagerViewController::ScanDiskPhotoFiles);
+}
+void OstrevaneAppDelegate::ClickMusicDiskManage(QObject*) {
+    openDiskCategory(&PRDiskaManagerViewController::ScanDiskMusicFiles);
+}
+void OstrevaneAppDelegate::ClickVideoDiskManage(QObject*) {
+    openDiskCategory(&PRDiskaManagerViewController::ScanDiskVideoFiles);
+}
+void OstrevaneAppDelegate::ClickBooksDiskManage(QObject*) {
+    openDiskCategory(&PRDiskaManagerViewController::ScanDiskBooksFiles);
+}
+void OstrevaneAppDelegate::ClickAppsDiskManage(QObject*) {
+    openDiskCategory(&PRDiskaManagerViewController::ScanDiskUserAppFiles);
+}
 void OstrevaneAppDelegate::ClickSystemAppsDiskManage(QObject*) {
     openDiskCategory(&PRDiskaManagerViewController::ScanDiskSystemAppFiles);
 }

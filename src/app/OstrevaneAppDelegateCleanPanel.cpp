@@ -66,7 +66,8 @@ void OstrevaneAppDelegate::buildCleanPage() {
     cleanPanel_.cleanFinishView->setObjectName("cleanFinishView");
     cleanPanel_.fixResultView = new QWidget(cleanPanel_.cleanShowView);
     cleanPanel_.fixResultView->setObjectName("fixResultView");
-    for (QWidget* w : {cleanPanel_.cleanScanView, cleanPanel_.cleanFinishView, cleanPanel_.fixResultView}) states->addWidget(w, 0, 0);
+    for (QWidget* w : {cleanPanel_.cleanScanView, cleanPanel_.cleanFinishView, cleanPanel_.fixResultView})
+        states->addWidget(w, 0, 0);
 
     auto* scan = new QVBoxLayout(cleanPanel_.cleanScanView);
     scan->setContentsMargins(20, 12, 20, 12);
@@ -97,8 +98,9 @@ void OstrevaneAppDelegate::buildCleanPage() {
 }
 
 QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QString& size) {
-    return QString("%1 app issues are affecting your iDevice system performance and wasting %2 disk space on your "
-                   "iDevice, Fix now to speed up and revive your iPhone.")
+    return QString(
+               "%1 app issues are affecting your iDevice system performance and wasting %2 disk space on your "
+               "iDevice, Fix now to speed up and revive your iPhone.")
         .arg(issues)
         .arg(size);
 }
@@ -113,7 +115,8 @@ QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QS
 void OstrevaneAppDelegate::CleanFileProgressInfoHandle(const NSNotification& n) {
     int percent = 0;
     if (!numberOf(n, &NSNumber::intValue, percent)) return;
-    performOnMainThread(this, [this, percent] { CleanFileProgressInfoHandleOnMain(percent); }, true);
+    performOnMainThread(
+        this, [this, percent] { CleanFileProgressInfoHandleOnMain(percent); }, true);
 }
 
 void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNotification& n) {
@@ -132,25 +135,29 @@ void OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle(const NSNoti
 void OstrevaneAppDelegate::CleanFilehasFinishedHandle(const NSNotification& n) {
     uint64_t total = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, total)) return;
-    performOnMainThread(this, [this, total] { CleanFilehasFinishedOnMainThreadHanld(total); }, true);
+    performOnMainThread(
+        this, [this, total] { CleanFilehasFinishedOnMainThreadHanld(total); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCacheFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    performOnMainThread(this, [this, bytes] { CleanCacheFilesSizeHandleOnMain(bytes); }, true);
+    performOnMainThread(
+        this, [this, bytes] { CleanCacheFilesSizeHandleOnMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanJunkFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    performOnMainThread(this, [this, bytes] { CleanJunkFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(
+        this, [this, bytes] { CleanJunkFilesSizeHandleMain(bytes); }, true);
 }
 
 void OstrevaneAppDelegate::CleanCookFilesSizeHandle(const NSNotification& n) {
     uint64_t bytes = 0;
     if (!numberOf(n, &NSNumber::unsignedLongLongValue, bytes)) return;
-    performOnMainThread(this, [this, bytes] { CleanCookFilesSizeHandleMain(bytes); }, true);
+    performOnMainThread(
+        this, [this, bytes] { CleanCookFilesSizeHandleMain(bytes); }, true);
 }
 
 // ---- Main-thread handlers -------------------------------------------------------------------
@@ -200,10 +207,11 @@ void OstrevaneAppDelegate::showCleanFoundSentence(uint64_t totalBytes) {
     setAllCleanFileSize(size);
 
     // The count and the size stand out; the fixed words are white.
-    cleanPanel_.cleanFilelab->setText(span(QString::number(issues), kHighlight) + " " +
-                          span("app issues are affecting your iDevice system performance and wasting", Qt::white) +
-                          " " + span(size, kHighlight) + " " +
-                          span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
+    cleanPanel_.cleanFilelab->setText(
+        span(QString::number(issues), kHighlight) + " " +
+        span("app issues are affecting your iDevice system performance and wasting", Qt::white) + " " +
+        span(size, kHighlight) + " " +
+        span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
     cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
     cleanPanel_.cleanFilelab->update();
 }
@@ -247,9 +255,10 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
 
     // The sentence states what the device really gave up, so it waits for the removals.
     // The timer runs on the main thread and goes with the delegate (its destructor stops it).
-    fixTimer_ = NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [this, filesBefore, bytesBefore](NSTimer&) {
-        if (cleanViewController->pendingJobs() == 0) finishFix(filesBefore, bytesBefore);
-    });
+    fixTimer_ =
+        NSTimer::scheduledTimer(std::chrono::milliseconds(50), true, [this, filesBefore, bytesBefore](NSTimer&) {
+            if (cleanViewController->pendingJobs() == 0) finishFix(filesBefore, bytesBefore);
+        });
 }
 
 void OstrevaneAppDelegate::finishFix(uint64_t filesBefore, uint64_t bytesBefore) {

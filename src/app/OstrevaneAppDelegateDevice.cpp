@@ -89,7 +89,8 @@ void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notificatio
         showIfSet(overview_.iDevicepPhoneValuelab, node->PhoneNumber());
 
         const uint64_t used = subtractOrZero(capacity, free);
-        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity), capacityShare(free, capacity));
+        overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity),
+                                                                  capacityShare(free, capacity));
         overview_.iDeviceColorView->update();
         overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), node->deviceSize()));
         overview_.freeSpacelab->setText(QString("%1 free").arg(node->freeSize()));
@@ -125,16 +126,20 @@ void OstrevaneAppDelegate::startBoardMessage() {
             qCWarning(lcApp, "AirTrafficHost init failed");
             helper.reset();
         }
-        performOnMainThread(this, [this, helper, generation] {
-            if (connectionGeneration_ != generation) return;  // the device went meanwhile
-            boardPending_ = false;
-            if (!helper) return;
-            boardHelper_ = helper;
-            boardStartTimer = performAfterDelay(g_boardStartDelay, [this] {
-                boardStartTimer.reset();
-                boardTimer = NSTimer::scheduledTimer(g_boardInterval, true, [this](NSTimer&) { BoardMessageTimer_hander(); });
-            });
-        }, true);
+        performOnMainThread(
+            this,
+            [this, helper, generation] {
+                if (connectionGeneration_ != generation) return;  // the device went meanwhile
+                boardPending_ = false;
+                if (!helper) return;
+                boardHelper_ = helper;
+                boardStartTimer = performAfterDelay(g_boardStartDelay, [this] {
+                    boardStartTimer.reset();
+                    boardTimer = NSTimer::scheduledTimer(g_boardInterval, true,
+                                                         [this](NSTimer&) { BoardMessageTimer_hander(); });
+                });
+            },
+            true);
     });
 }
 
@@ -143,7 +148,8 @@ void OstrevaneAppDelegate::BoardMessageTimer_hander() {
     CFHolder<CFDictionaryRef> metrics = bi->GetAssetMetrics();
     if (!metrics || CFGetTypeID(metrics.get()) != CFDictionaryGetTypeID()) return;
     CFHolder<CFStringRef> text(CFCopyDescription(metrics.get()));
-    qCDebug(lcApp).noquote() << "Board:" << QString::fromStdString(text ? CFStringGetStdString(text.get()) : std::string());
+    qCDebug(lcApp).noquote() << "Board:"
+                             << QString::fromStdString(text ? CFStringGetStdString(text.get()) : std::string());
     startBoardMessageThreadOnMain(metrics.get());
 }
 
@@ -165,9 +171,9 @@ void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics
     overview_.appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
     overview_.otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
 
-    overview_.iDeviceColorView->setProgressValueWithMusicValue(capacityShare(usage.music, total), capacityShare(usage.photos, total),
-                                                     capacityShare(usage.movies, total), capacityShare(usage.apps, total),
-                                                     capacityShare(usage.others, total));
+    overview_.iDeviceColorView->setProgressValueWithMusicValue(
+        capacityShare(usage.music, total), capacityShare(usage.photos, total), capacityShare(usage.movies, total),
+        capacityShare(usage.apps, total), capacityShare(usage.others, total));
     overview_.iDeviceColorView->update();
 
     if (boardTimer) boardTimer->invalidate();
@@ -197,12 +203,12 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     sidebar_->manageHasDeviceView->setHidden(true);
     sidebar_->manageNoDeviceView->setHidden(false);
     // What was removed from this device and what it held no longer count.
-    for (AppCounter c : {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
-                         AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
-                         AppCounter::TotalUserdataRemoveFileSize, AppCounter::TotalVideoRemoveFileSize,
-                         AppCounter::CurrentAppFileSize, AppCounter::CurrentBooksFileSize,
-                         AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,
-                         AppCounter::CurrentPhotoFileSize, AppCounter::CurrentUserDataFileSize})
+    for (AppCounter c :
+         {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
+          AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
+          AppCounter::TotalUserdataRemoveFileSize, AppCounter::TotalVideoRemoveFileSize, AppCounter::CurrentAppFileSize,
+          AppCounter::CurrentBooksFileSize, AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,
+          AppCounter::CurrentPhotoFileSize, AppCounter::CurrentUserDataFileSize})
         state_.setCounter(c, 0);
 }
 
@@ -226,13 +232,15 @@ void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
             return capacityShare(subtractOrZero(counter(current), counter(gone)), total);
         };
         overview_.iDeviceColorView->setProgressValueWithMusicValue(
-            net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize), net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
-            net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize), net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
+            net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize),
+            net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
+            net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize),
+            net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
             net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize));
     } else {
         const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
         overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
-                                                        capacityShare(addSaturating(free, removed), total));
+                                                                  capacityShare(addSaturating(free, removed), total));
     }
     overview_.iDeviceColorView->update();
     const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);

@@ -117,7 +117,8 @@ void OstrevaneAppDelegate::buildOverviewPage() {
                                    {&overview_.otherSizelab, "otherSizelab", "Others:", 4}};
     int slot = 0;
     for (const Category& c : categories) {
-        legend->addWidget(swatch(frame_.StatuView, PRColorProgressView::categoryColor(c.color)), slot / 3, (slot % 3) * 2);
+        legend->addWidget(swatch(frame_.StatuView, PRColorProgressView::categoryColor(c.color)), slot / 3,
+                          (slot % 3) * 2);
         *c.outlet = text(frame_.StatuView, c.name, c.title, 11);
         legend->addWidget(*c.outlet, slot / 3, (slot % 3) * 2 + 1);
         ++slot;
@@ -134,8 +135,10 @@ void OstrevaneAppDelegate::buildOverviewPage() {
         const char* image;
     };
     const Shortcut buttons[] = {
-        {&overview_.photoButton, "photoButton", "photos_Nom.png"},       {&overview_.musicButton, "musicButton", "musics_Nom.png"},
-        {&overview_.bookButton, "bookButton", "books_Nom.png"},          {&overview_.videoButton, "videoButton", "videos_Nom.png"},
+        {&overview_.photoButton, "photoButton", "photos_Nom.png"},
+        {&overview_.musicButton, "musicButton", "musics_Nom.png"},
+        {&overview_.bookButton, "bookButton", "books_Nom.png"},
+        {&overview_.videoButton, "videoButton", "videos_Nom.png"},
         {&overview_.userAppsButton, "userAppsButton", "userapps_Nom.png"},
         {&overview_.systemAppsButton, "systemAppsButton", "systemapps_Nom.png"},
         {&overview_.userDataButton, "userDataButton", "userdata_Nom.png"},
@@ -162,7 +165,9 @@ void OstrevaneAppDelegate::buildOverviewPage() {
     overview_.backupDeviceBtn->setObjectName("backupDeviceBtn");
     overview_.broswerMainBtn = new QPushButton(frame_.StatuView);
     overview_.broswerMainBtn->setObjectName("broswerMainBtn");
-    for (QPushButton* b : {overview_.transferBtn, overview_.cleanBtn, overview_.backupDeviceBtn, overview_.broswerMainBtn}) links->addWidget(b);
+    for (QPushButton* b :
+         {overview_.transferBtn, overview_.cleanBtn, overview_.backupDeviceBtn, overview_.broswerMainBtn})
+        links->addWidget(b);
     links->addStretch(1);
     column->addLayout(links);
 }
@@ -175,8 +180,8 @@ void OstrevaneAppDelegate::buildNoDevicePage() {
     auto* title = text(frame_.noDeviceView, "noDeviceTitlelab", "Connect your iDevice", 20, true);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     auto* note = text(frame_.noDeviceView, "noDeviceNotelab",
-                      "Attach your iPhone, iPad or iPod touch with its USB cable and trust this computer.", 12,
-                      false, appstyle::kMutedText);
+                      "Attach your iPhone, iPad or iPod touch with its USB cable and trust this computer.", 12, false,
+                      appstyle::kMutedText);
     layout->addWidget(note, 0, Qt::AlignHCenter);
     overview_.disConnectBroswerMainBtn = new QPushButton(frame_.noDeviceView);
     overview_.disConnectBroswerMainBtn->setObjectName("disConnectBroswerMainBtn");

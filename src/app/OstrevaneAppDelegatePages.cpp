@@ -1,7 +1,6 @@
 // The feature page controllers, made with the window as its interface file made them, and
 // the window's controls wired to the delegate's actions.
 #include "app/OstrevaneAppDelegate.h"
-#include "widgets/PageHost.h"
 #include "browser/PRBackUpViewController.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
@@ -12,6 +11,7 @@
 #include "transfer/PROneCopyViewController.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/PRButton.h"
+#include "widgets/PageHost.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -74,15 +74,21 @@ void OstrevaneAppDelegate::wireWindowActions() {
     for (const auto& [button, action] : links)
         QObject::connect(button, &QPushButton::clicked, this, [this, button, action] { (this->*action)(button); });
 
-    const Action rows[kSidebarRows] = {
-        &OstrevaneAppDelegate::ClickMainStatu,     &OstrevaneAppDelegate::ClickSystemLib,
-        &OstrevaneAppDelegate::ClickApp,           &OstrevaneAppDelegate::ClickPhoto,
-        &OstrevaneAppDelegate::ClickMusic,         &OstrevaneAppDelegate::ClickVideo,
-        &OstrevaneAppDelegate::ClickContact,       &OstrevaneAppDelegate::CilckMessage,
-        &OstrevaneAppDelegate::ClickNote,          &OstrevaneAppDelegate::ClickCleanJunk,
-        &OstrevaneAppDelegate::ClickCleanCache,    &OstrevaneAppDelegate::ClickCleanCook,
-        &OstrevaneAppDelegate::ClickCleanMedia,    &OstrevaneAppDelegate::ClickBackupAction,
-        &OstrevaneAppDelegate::ClickScaniTunesBackup};
+    const Action rows[kSidebarRows] = {&OstrevaneAppDelegate::ClickMainStatu,
+                                       &OstrevaneAppDelegate::ClickSystemLib,
+                                       &OstrevaneAppDelegate::ClickApp,
+                                       &OstrevaneAppDelegate::ClickPhoto,
+                                       &OstrevaneAppDelegate::ClickMusic,
+                                       &OstrevaneAppDelegate::ClickVideo,
+                                       &OstrevaneAppDelegate::ClickContact,
+                                       &OstrevaneAppDelegate::CilckMessage,
+                                       &OstrevaneAppDelegate::ClickNote,
+                                       &OstrevaneAppDelegate::ClickCleanJunk,
+                                       &OstrevaneAppDelegate::ClickCleanCache,
+                                       &OstrevaneAppDelegate::ClickCleanCook,
+                                       &OstrevaneAppDelegate::ClickCleanMedia,
+                                       &OstrevaneAppDelegate::ClickBackupAction,
+                                       &OstrevaneAppDelegate::ClickScaniTunesBackup};
     for (int i = 0; i < kSidebarRows; ++i) {
         QPushButton* button = sidebar_->row(i).button;
         const Action action = rows[i];

@@ -33,10 +33,12 @@ void OstrevaneAppDelegate::buildAboutWindow() {
     auto* layout = new QVBoxLayout(aboutWindow_);
     layout->setContentsMargins(24, 24, 24, 20);
     layout->addWidget(line(aboutWindow_, "Quillomatrix", 20, true));
-    layout->addWidget(line(aboutWindow_, QString("Version %1").arg(QCoreApplication::applicationVersion().isEmpty()
-                                                                        ? QString("1.0")
-                                                                        : QCoreApplication::applicationVersion()),
-                           12));
+    layout->addWidget(
+        line(aboutWindow_,
+             QString("Version %1")
+                 .arg(QCoreApplication::applicationVersion().isEmpty() ? QString("1.0")
+                                                                       : QCoreApplication::applicationVersion()),
+             12));
     layout->addSpacing(8);
     layout->addWidget(line(aboutWindow_,
                            "Cleans, inspects and copies your iPhone, iPad or iPod touch, and recovers data from "

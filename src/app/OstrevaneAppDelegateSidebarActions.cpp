@@ -11,8 +11,21 @@
 
 namespace {
 enum Row {
-    kStatusRow, kSystemLibRow, kAppRow, kPhotoRow, kMusicRow, kVideoRow, kContactRow, kMessageRow, kNoteRow,
-    kJunkRow, kCacheRow, kCookieRow, kSyncRow, kBackupRow, kBroswerRow
+    kStatusRow,
+    kSystemLibRow,
+    kAppRow,
+    kPhotoRow,
+    kMusicRow,
+    kVideoRow,
+    kContactRow,
+    kMessageRow,
+    kNoteRow,
+    kJunkRow,
+    kCacheRow,
+    kCookieRow,
+    kSyncRow,
+    kBackupRow,
+    kBroswerRow
 };
 }  // namespace
 
@@ -159,30 +172,45 @@ void OstrevaneAppDelegate::ClickScaniTunesBackup(QObject*) {
 // The call is tied to the delegate: the indicators live in its window, which goes after it has
 // stopped taking calls from workers.
 void OstrevaneAppDelegate::startIndicator(CircularBusyIndicator* indicator) {
-    performOnMainThread(this, [indicator] {
-        indicator->setHidden(false);
-        indicator->startAnimation();
-    }, true);
+    performOnMainThread(
+        this,
+        [indicator] {
+            indicator->setHidden(false);
+            indicator->startAnimation();
+        },
+        true);
 }
 
 void OstrevaneAppDelegate::stopIndicator(CircularBusyIndicator* indicator) {
-    performOnMainThread(this, [indicator] {
-        indicator->setHidden(true);
-        indicator->stopAnimation();
-    }, true);
+    performOnMainThread(
+        this,
+        [indicator] {
+            indicator->setHidden(true);
+            indicator->stopAnimation();
+        },
+        true);
 }
 
 namespace {
 // Runs method on the main thread and waits, unless the delegate is going.
 void onMainAndWait(OstrevaneAppDelegate* delegate, void (OstrevaneAppDelegate::*method)()) {
-    performOnMainThread(delegate, [delegate, method] { (delegate->*method)(); }, true);
+    performOnMainThread(
+        delegate, [delegate, method] { (delegate->*method)(); }, true);
 }
 }  // namespace
 
-void OstrevaneAppDelegate::SystemlibhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::SystemlibhasStartHandleOnMain); }
-void OstrevaneAppDelegate::AppScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::AppScanhasStartHandleOnMain); }
-void OstrevaneAppDelegate::photoScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::photoScanhasStartHandleOnMain); }
-void OstrevaneAppDelegate::musicScanhasStartHandle() { onMainAndWait(this, &OstrevaneAppDelegate::musicScanhasStartHandleOnMain); }
+void OstrevaneAppDelegate::SystemlibhasStartHandle() {
+    onMainAndWait(this, &OstrevaneAppDelegate::SystemlibhasStartHandleOnMain);
+}
+void OstrevaneAppDelegate::AppScanhasStartHandle() {
+    onMainAndWait(this, &OstrevaneAppDelegate::AppScanhasStartHandleOnMain);
+}
+void OstrevaneAppDelegate::photoScanhasStartHandle() {
+    onMainAndWait(this, &OstrevaneAppDelegate::photoScanhasStartHandleOnMain);
+}
+void OstrevaneAppDelegate::musicScanhasStartHandle() {
+    onMainAndWait(this, &OstrevaneAppDelegate::musicScanhasStartHandleOnMain);
+}
 
 void OstrevaneAppDelegate::SystemlibhasStartHandleOnMain() { startIndicator(sidebar_->circleSystemProgress); }
 void OstrevaneAppDelegate::AppScanhasStartHandleOnMain() { startIndicator(sidebar_->circleAppProgress); }
@@ -199,9 +227,13 @@ void OstrevaneAppDelegate::messageScanFinishedHandle() { stopIndicator(sidebar_-
 void OstrevaneAppDelegate::noteScanhasStartHandle() { startIndicator(sidebar_->circleNoteProgress); }
 void OstrevaneAppDelegate::noteScanFinishedHandle() { stopIndicator(sidebar_->circleNoteProgress); }
 
-void OstrevaneAppDelegate::SystemlibhasFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circleSystemProgress); }
+void OstrevaneAppDelegate::SystemlibhasFinishedHandle(const NSNotification&) {
+    stopIndicator(sidebar_->circleSystemProgress);
+}
 void OstrevaneAppDelegate::AppScanFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circleAppProgress); }
-void OstrevaneAppDelegate::photoScanFinishedHandle(const NSNotification&) { stopIndicator(sidebar_->circlePhotoProgress); }
+void OstrevaneAppDelegate::photoScanFinishedHandle(const NSNotification&) {
+    stopIndicator(sidebar_->circlePhotoProgress);
+}
 void OstrevaneAppDelegate::musicScanFinishedHandle(const NSNotification&) {
     stopIndicator(sidebar_->circleMusicProgress);
     stopIndicator(sidebar_->circleVideoProgress);

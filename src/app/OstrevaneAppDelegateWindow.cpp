@@ -73,9 +73,10 @@ void OstrevaneAppDelegate::awakeFromNib() {
     cleanPanel_.fixResultView->setHidden(true);
 
     feedback_.feedbackIndicator->setHidden(true);
-    for (CircularBusyIndicator* spinner : {sidebar_->circleSystemProgress, sidebar_->circleAppProgress, sidebar_->circlePhotoProgress,
-                                           sidebar_->circleMusicProgress, sidebar_->circleVideoProgress, sidebar_->circleContactProgress,
-                                           sidebar_->circleMessageProgress, sidebar_->circleNoteProgress})
+    for (CircularBusyIndicator* spinner :
+         {sidebar_->circleSystemProgress, sidebar_->circleAppProgress, sidebar_->circlePhotoProgress,
+          sidebar_->circleMusicProgress, sidebar_->circleVideoProgress, sidebar_->circleContactProgress,
+          sidebar_->circleMessageProgress, sidebar_->circleNoteProgress})
         spinner->setHidden(true);
 
     // The no-device sidebar: the connect row selected, the backup-browser row not.
@@ -362,8 +363,8 @@ void OstrevaneAppDelegate::showOnlyPage(Page shown) {
 
 void OstrevaneAppDelegate::setBannerButtonsVisible(bool visible) {
     // The privacy button keeps its own state.
-    for (PRBannerButton* b : {banner_.mainStatusBannerBtn, banner_.diskManageBannerBtn, banner_.appCleanBannerBtn, banner_.findLargeBannerBtn,
-                              banner_.oneClickCopyBannerBtn, banner_.adsRemoveBannerBtn})
+    for (PRBannerButton* b : {banner_.mainStatusBannerBtn, banner_.diskManageBannerBtn, banner_.appCleanBannerBtn,
+                              banner_.findLargeBannerBtn, banner_.oneClickCopyBannerBtn, banner_.adsRemoveBannerBtn})
         b->setVisible(visible);
 }
 
@@ -384,8 +385,10 @@ void OstrevaneAppDelegate::applicationDidFinishLaunching() {
 void OstrevaneAppDelegate::setTitleBarImages() {
     const bool modern = macOsVer > 9;
     frame_.closedButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
-    frame_.minimizeButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Min_Nom.png" : "titlebaryellow.png"))));
-    frame_.zoomButton->setIcon(QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Resize_Nom.png" : "titlebargreen.png"))));
+    frame_.minimizeButton->setIcon(
+        QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Min_Nom.png" : "titlebaryellow.png"))));
+    frame_.zoomButton->setIcon(
+        QIcon(QPixmap::fromImage(images::imageNamed(modern ? "Resize_Nom.png" : "titlebargreen.png"))));
     preferenceWindow_->closedPreferenceButton->setImageNamed(modern ? "Close_Nom.png" : "titlebarred.png");
 }
 
@@ -413,16 +416,18 @@ QRectF OstrevaneAppDelegate::window(QWidget*, QWidget*, QRectF rect) const {
 }
 
 void OstrevaneAppDelegate::hideMainView() {
-    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView, static_cast<QWidget*>(backupList_.button),
-                       static_cast<QWidget*>(backupList_.infoTextlab), static_cast<QWidget*>(backupList_.notelab),
-                       static_cast<QWidget*>(backupList_.helpBtn), backupList_.titleline})
+    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView,
+                       static_cast<QWidget*>(backupList_.button), static_cast<QWidget*>(backupList_.infoTextlab),
+                       static_cast<QWidget*>(backupList_.notelab), static_cast<QWidget*>(backupList_.helpBtn),
+                       backupList_.titleline})
         w->setHidden(true);
 }
 
 void OstrevaneAppDelegate::showMainView() {
-    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView, static_cast<QWidget*>(backupList_.button),
-                       static_cast<QWidget*>(backupList_.infoTextlab), static_cast<QWidget*>(backupList_.notelab),
-                       static_cast<QWidget*>(backupList_.helpBtn), backupList_.titleline})
+    for (QWidget* w : {static_cast<QWidget*>(backupList_.imageView), backupList_.tableScrolleView,
+                       static_cast<QWidget*>(backupList_.button), static_cast<QWidget*>(backupList_.infoTextlab),
+                       static_cast<QWidget*>(backupList_.notelab), static_cast<QWidget*>(backupList_.helpBtn),
+                       backupList_.titleline})
         w->setHidden(false);
 }
 

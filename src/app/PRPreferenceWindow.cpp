@@ -161,14 +161,12 @@ PRPreferenceWindow::PRPreferenceWindow(const QString& exportPath, QWidget* paren
         l->addStretch(1);
         return pane;
     };
-    preferenceCleanupView = schedulePane("preferenceCleanupView", "cleanUpCheckBtn",
-                                         "Remind me to clean up my iDevice", "cheanupSchedullab",
-                                         "cleanUpSchedulButton", cleanUpCheckBtn, cheanupSchedullab,
-                                         cleanUpSchedulButton);
-    preferenceOneCopyView = schedulePane("preferenceOneCopyView", "onecopyCheckBtn",
-                                         "Remind me to copy my iDevice to this computer", "onecopySchedullab",
-                                         "oneCopySchedulButton", onecopyCheckBtn, onecopySchedullab,
-                                         oneCopySchedulButton);
+    preferenceCleanupView = schedulePane("preferenceCleanupView", "cleanUpCheckBtn", "Remind me to clean up my iDevice",
+                                         "cheanupSchedullab", "cleanUpSchedulButton", cleanUpCheckBtn,
+                                         cheanupSchedullab, cleanUpSchedulButton);
+    preferenceOneCopyView = schedulePane(
+        "preferenceOneCopyView", "onecopyCheckBtn", "Remind me to copy my iDevice to this computer",
+        "onecopySchedullab", "oneCopySchedulButton", onecopyCheckBtn, onecopySchedullab, oneCopySchedulButton);
     QObject::connect(cleanUpCheckBtn, &QCheckBox::stateChanged, this, [this] { ActCleanUpSchedulAction(); });
     QObject::connect(onecopyCheckBtn, &QCheckBox::stateChanged, this, [this] { ActOneCopySchedulAction(); });
     for (QWidget* pane : {preferenceGeneraView, preferenceCleanupView, preferenceOneCopyView})

@@ -38,19 +38,16 @@ const RowSpec kRowSpecs[PRSidebar::kRows] = {
     {"tempJunkFileBtn", "tempJunkFileImageView", "tempJunkFileTextlab", "Temp Files Cleaner", "TempJunkFiles02",
      "TempJunkFiles01"},
     {"cacheBtn", "cacheImageView", "cacheTextlab", "Cache Cleaner", "CacheFiles02", "CacheFiles01"},
-    {"cookieBtn", "cookieImageView", "cookieTextlab", "Cookie Cleaner", "CookiesScriptFiles02",
-     "CookiesScriptFiles01"},
+    {"cookieBtn", "cookieImageView", "cookieTextlab", "Cookie Cleaner", "CookiesScriptFiles02", "CookiesScriptFiles01"},
     {"syncBtn", "syncImageView", "syncTextlab", "Sync-failed Media", "SyncfailedMedia02", "SyncfailedMedia01"},
     {"backupBtn", "backupImageView", "backupTextlab", "Back up iDevice", "BackupiDevice02", "BackupiDevice01"},
-    {"broswerBtn", "broswerImageView", "broswerTextlab", "iTunes Backup Broswer", "BackupBroswer02",
-     "BackupBroswer01"},
+    {"broswerBtn", "broswerImageView", "broswerTextlab", "iTunes Backup Broswer", "BackupBroswer02", "BackupBroswer01"},
 };
 constexpr int kGroupEnds[] = {1, 8, 12};
 
 // One row: the button fills it, the image and label sit on top and let clicks through.
-PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imageName,
-                                        const char* labelName, const QString& title, const QString& selected,
-                                        const QString& normal, QWidget** busySlot) {
+PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imageName, const char* labelName,
+                       const QString& title, const QString& selected, const QString& normal, QWidget** busySlot) {
     PRSidebar::Row row;
     row.selectedImage = selected;
     row.normalImage = normal;
@@ -156,20 +153,20 @@ QWidget* PRSidebar::buildWithDevice() {
     }
     layout->addStretch(1);
 
-    QPushButton** buttons[kRows] = {&iDeviceStatuBtn, &systemlibBtn, &appBtn, &photoBtn, &musicBtn,
-                                           &videoBtn, &transContactBtn, &transMessageBtn, &transNoteBtn,
-                                           &tempJunkFileBtn, &cacheBtn, &cookieBtn, &syncBtn, &backupBtn,
-                                           &broswerBtn};
-    QLabel** labels[kRows] = {&iDeviceTextlab, &systemlibTextlab, &appTextlab, &photoTextlab,
-                                     &musicTextlab, &videoTextlab, &transContactTextlab, &transMessageTextlab,
-                                     &transNoteTextlab, &tempJunkFileTextlab, &cacheTextlab, &cookieTextlab,
-                                     &syncTextlab, &backupTextlab, &broswerTextlab};
+    QPushButton** buttons[kRows] = {&iDeviceStatuBtn, &systemlibBtn,    &appBtn,          &photoBtn,
+                                    &musicBtn,        &videoBtn,        &transContactBtn, &transMessageBtn,
+                                    &transNoteBtn,    &tempJunkFileBtn, &cacheBtn,        &cookieBtn,
+                                    &syncBtn,         &backupBtn,       &broswerBtn};
+    QLabel** labels[kRows] = {&iDeviceTextlab,   &systemlibTextlab,    &appTextlab,          &photoTextlab,
+                              &musicTextlab,     &videoTextlab,        &transContactTextlab, &transMessageTextlab,
+                              &transNoteTextlab, &tempJunkFileTextlab, &cacheTextlab,        &cookieTextlab,
+                              &syncTextlab,      &backupTextlab,       &broswerTextlab};
     for (int i = 0; i < kRows; ++i) {
         *buttons[i] = rows_[i].button;
         *labels[i] = rows_[i].label;
     }
-    CircularBusyIndicator** indicators[] = {&circleSystemProgress, &circleAppProgress, &circlePhotoProgress,
-                                            &circleMusicProgress, &circleVideoProgress, &circleContactProgress,
+    CircularBusyIndicator** indicators[] = {&circleSystemProgress,  &circleAppProgress,   &circlePhotoProgress,
+                                            &circleMusicProgress,   &circleVideoProgress, &circleContactProgress,
                                             &circleMessageProgress, &circleNoteProgress};
     for (int i = 0; i < 8; ++i) *indicators[i] = static_cast<CircularBusyIndicator*>(spinners[i + 1]);
     for (const Row& row : rows_) styleRow(row, false);
@@ -186,9 +183,9 @@ QWidget* PRSidebar::buildWithoutDevice() {
     layout->setSpacing(1);
     connectDeviceRow = makeRow(view, "connectDeviceBtn", "connectDeviceImageView", "connectDeviceTextlab",
                                "Connect iDevice", "ConnectDevice02", "ConnectDevice01", nullptr);
-    disConnectBroswerRow = makeRow(view, "disConnectBroswerBtn", "disConnectBroswerImageView",
-                                   "disConnectBroswerTextlab", "iTunes Backup Broswer", "BackupBroswer02",
-                                   "BackupBroswer01", nullptr);
+    disConnectBroswerRow =
+        makeRow(view, "disConnectBroswerBtn", "disConnectBroswerImageView", "disConnectBroswerTextlab",
+                "iTunes Backup Broswer", "BackupBroswer02", "BackupBroswer01", nullptr);
     layout->addWidget(connectDeviceRow.button->parentWidget());
     layout->addSpacing(8);
     layout->addWidget(disConnectBroswerRow.button->parentWidget());

@@ -52,10 +52,10 @@ public:
            *transMessageTextlab = nullptr, *transNoteTextlab = nullptr, *tempJunkFileTextlab = nullptr,
            *cacheTextlab = nullptr, *cookieTextlab = nullptr, *syncTextlab = nullptr, *backupTextlab = nullptr,
            *broswerTextlab = nullptr;
-    CircularBusyIndicator *circleSystemProgress = nullptr, *circleAppProgress = nullptr,
-                          *circlePhotoProgress = nullptr, *circleMusicProgress = nullptr,
-                          *circleVideoProgress = nullptr, *circleContactProgress = nullptr,
-                          *circleMessageProgress = nullptr, *circleNoteProgress = nullptr;
+    CircularBusyIndicator *circleSystemProgress = nullptr, *circleAppProgress = nullptr, *circlePhotoProgress = nullptr,
+                          *circleMusicProgress = nullptr, *circleVideoProgress = nullptr,
+                          *circleContactProgress = nullptr, *circleMessageProgress = nullptr,
+                          *circleNoteProgress = nullptr;
 
 private:
     QWidget* buildWithDevice();

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdio>
 
 namespace {

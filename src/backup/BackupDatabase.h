@@ -6,11 +6,10 @@
 
 #include "backup/PreparedDatabase.h"
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <sqlite3.h>
 #include <string>
 
 class BackupDatabase {

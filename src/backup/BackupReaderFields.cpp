@@ -10,9 +10,7 @@
 
 namespace backupreader {
 
-bool fileExists(const std::string& path) {
-    return files::isRegularFile(path);
-}
+bool fileExists(const std::string& path) { return files::isRegularFile(path); }
 
 bool directoryExists(const std::string& path) {
     struct stat st {};
@@ -27,9 +25,7 @@ std::optional<std::string> firstExisting(const std::string& folder, const std::v
     return std::nullopt;
 }
 
-void log(const char* message) {
-    qCInfo(lcBackup, "%s", message);
-}
+void log(const char* message) { qCInfo(lcBackup, "%s", message); }
 
 std::optional<std::string> text(const char* column) {
     if (!column || !*column) return std::nullopt;

@@ -15,7 +15,7 @@
 struct ManifestRecord {
     std::string domain;  // raw bytes; empty when absent
     std::string path;
-    uint16_t mode = 0;   // file type and permission bits
+    uint16_t mode = 0;  // file type and permission bits
     uint64_t size = 0;
 };
 
@@ -37,15 +37,15 @@ public:
     uint64_t fileSize() const { return fileSize_; }
 
 private:
-    bool ensure(size_t count);  // at least count bytes buffered, without passing the file size
+    bool ensure(size_t count);          // at least count bytes buffered, without passing the file size
     bool readString(std::string* out);  // out null: skip
     bool skip(uint64_t count);
 
     int fd_ = -1;
     uint64_t fileSize_ = 0;
-    uint64_t position_ = 0;       // offset of the end of the last whole record
-    uint64_t bufferOffset_ = 0;   // file offset of buffer_[0]
+    uint64_t position_ = 0;      // offset of the end of the last whole record
+    uint64_t bufferOffset_ = 0;  // file offset of buffer_[0]
     std::vector<unsigned char> buffer_;
-    size_t begin_ = 0;            // next unread byte in buffer_
-    size_t end_ = 0;              // end of valid bytes in buffer_
+    size_t begin_ = 0;  // next unread byte in buffer_
+    size_t end_ = 0;    // end of valid bytes in buffer_
 };

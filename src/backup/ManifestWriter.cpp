@@ -10,14 +10,12 @@
 namespace {
 
 template <class T>
-void putBigEndian(std::string& out, T value)
-{
+void putBigEndian(std::string& out, T value) {
     for (int shift = static_cast<int>(sizeof(T) * 8) - 8; shift >= 0; shift -= 8)
         out += static_cast<char>((static_cast<uint64_t>(value) >> shift) & 0xFF);
 }
 
-void putString(std::string& out, const std::optional<std::string>& text)
-{
+void putString(std::string& out, const std::optional<std::string>& text) {
     if (!text) {
         putBigEndian<uint16_t>(out, 0xFFFF);
         return;
@@ -27,23 +25,20 @@ void putString(std::string& out, const std::optional<std::string>& text)
     out.append(*text, 0, length);
 }
 
-bool writeRecords(const std::string& path, const char* mode, bool withMagic, const std::vector<ManifestEntry>& entries)
-{
+bool writeRecords(const std::string& path, const char* mode, bool withMagic,
+                  const std::vector<ManifestEntry>& entries) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), mode), &std::fclose);
-    if (!file)
-        return false;
+    if (!file) return false;
     std::string bytes;
     if (withMagic)
         bytes.assign(reinterpret_cast<const char*>(ManifestRecordStream::kMagic), sizeof ManifestRecordStream::kMagic);
-    for (const ManifestEntry& entry : entries)
-        bytes += encodeManifestRecord(entry);
+    for (const ManifestEntry& entry : entries) bytes += encodeManifestRecord(entry);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     return std::fclose(file.release()) == 0 && written;
 }
 }  // namespace
 
-std::string encodeManifestRecord(const ManifestEntry& entry)
-{
+std::string encodeManifestRecord(const ManifestEntry& entry) {
     std::string out;
     putString(out, entry.domain);
     putString(out, entry.path);
@@ -68,15 +63,12 @@ std::string encodeManifestRecord(const ManifestEntry& entry)
     return out;
 }
 
-bool writeManifest(const std::string& path, const std::vector<ManifestEntry>& entries)
-{
+bool writeManifest(const std::string& path, const std::vector<ManifestEntry>& entries) {
     return writeRecords(path, "wb", true, entries);
 }
 
-bool appendManifestRecords(const std::string& path, const std::vector<ManifestEntry>& entries)
-{
+bool appendManifestRecords(const std::string& path, const std::vector<ManifestEntry>& entries) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return writeManifest(path, entries);
+    if (::stat(path.c_str(), &info) != 0) return writeManifest(path, entries);
     return writeRecords(path, "ab", false, entries);
 }

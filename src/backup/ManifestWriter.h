@@ -17,9 +17,9 @@ struct ManifestEntry {
     std::string domain;
     std::string path;
     std::optional<std::string> linkTarget;
-    std::optional<std::string> dataHash;       // 20 bytes of SHA-1 of the content, when known
+    std::optional<std::string> dataHash;  // 20 bytes of SHA-1 of the content, when known
     std::optional<std::string> encryptionKey;
-    uint16_t mode = 0100644;                   // file type and permission bits
+    uint16_t mode = 0100644;  // file type and permission bits
     uint64_t inode = 0;
     uint32_t uid = 501;
     uint32_t gid = 501;

@@ -10,9 +10,9 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
-#include <string_view>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,33 +27,27 @@ const std::string kScanPhotoAndVideo = "ScanPhotoAndVideo";
 const std::string kScanFaceTwitterInfo = "scanFaceTwitterInfo";
 
 // The progress numbers 0 to 20, made once: numbers are immutable, so every post can share them.
-const NSNumberPtr& progressNumber(int64_t value)
-{
+const NSNumberPtr& progressNumber(int64_t value) {
     static const std::vector<NSNumberPtr> numbers = [] {
         std::vector<NSNumberPtr> made;
-        for (int i = 0; i <= 20; ++i)
-            made.push_back(NSNumber::numberWithInt(i));
+        for (int i = 0; i <= 20; ++i) made.push_back(NSNumber::numberWithInt(i));
         return made;
     }();
     return numbers[static_cast<size_t>(std::clamp<int64_t>(value, 0, 20))];
 }
 
 // The name as a fixed-size key when it is as long as a backup file name.
-bool keyName(std::string_view name, std::array<char, 40>& key)
-{
-    if (name.size() != key.size())
-        return false;
+bool keyName(std::string_view name, std::array<char, 40>& key) {
+    if (name.size() != key.size()) return false;
     std::copy(name.begin(), name.end(), key.begin());
     return true;
 }
 
 // The 40-character names in the open folder, sorted; false when it cannot be listed.
-bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys)
-{
+bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys) {
     keys.clear();
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        return false;
+    if (listFd < 0) return false;
     DIR* dir = ::fdopendir(listFd);
     if (!dir) {
         ::close(listFd);
@@ -61,8 +55,7 @@ bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys)
     }
     std::array<char, 40> key;
     while (const dirent* entry = ::readdir(dir))
-        if (keyName(entry->d_name, key))
-            keys.push_back(key);
+        if (keyName(entry->d_name, key)) keys.push_back(key);
     ::closedir(dir);
     std::sort(keys.begin(), keys.end());
     return true;
@@ -70,19 +63,15 @@ bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys)
 
 }  // namespace
 
-bool PRBackupManifestReader::isSocialDomain(const std::string& domain)
-{
+bool PRBackupManifestReader::isSocialDomain(const std::string& domain) {
     return domain == kFacebook || domain == kTwitter || domain == kMessenger;
 }
 
-bool PRBackupManifestReader::isKeptDomain(const std::string& domain)
-{
-    return domain == "CameraRollDomain" || domain == "MediaDomain" || domain == "HomeDomain" ||
-           isSocialDomain(domain);
+bool PRBackupManifestReader::isKeptDomain(const std::string& domain) {
+    return domain == "CameraRollDomain" || domain == "MediaDomain" || domain == "HomeDomain" || isSocialDomain(domain);
 }
 
-std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string& fileKey) const
-{
+std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string& fileKey) const {
     struct stat info {};
     const bool inFolder = folderFd_ >= 0 && fileKey.size() > folderPrefix_.size() &&
                           fileKey.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
@@ -95,25 +84,20 @@ std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string
     }
     const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)
                                 : ::stat(fileKey.c_str(), &info);
-    if (result != 0)
-        return std::nullopt;
+    if (result != 0) return std::nullopt;
     return static_cast<uint64_t>(info.st_size);
 }
 
-void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
-{
+void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder) {
     ManifestRecordStream stream;
-    if (!stream.open(backupFolder + "/Manifest.mbdb"))
-        return;
+    if (!stream.open(backupFolder + "/Manifest.mbdb")) return;
     folderFd_ = ::open(backupFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     folderPrefix_ = backupFolder + "/";
     listed_ = folderFd_ >= 0 && listKeys(folderFd_, presentKeys_);
     struct CloseFolder {
         PRBackupManifestReader& reader;
-        ~CloseFolder()
-        {
-            if (reader.folderFd_ >= 0)
-                ::close(reader.folderFd_);
+        ~CloseFolder() {
+            if (reader.folderFd_ >= 0) ::close(reader.folderFd_);
             reader.folderFd_ = -1;
             reader.listed_ = false;
             reader.presentKeys_ = {};
@@ -127,10 +111,8 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
     unsigned digest[5];
     while (stream.next(record)) {
         auto node = std::make_shared<PRTreeDirNode>();
-        if (!record.domain.empty())
-            node->setFileDomain(GetStringFormChar(record.domain.data(), record.domain.size()));
-        if (!record.path.empty())
-            node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
+        if (!record.domain.empty()) node->setFileDomain(GetStringFormChar(record.domain.data(), record.domain.size()));
+        if (!record.path.empty()) node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);
@@ -161,16 +143,13 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
     }
 }
 
-void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node)
-{
-    if (!node)
-        return;
+void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
+    if (!node) return;
     const std::string extension = paths::pathExtension(node->filePath());
     const bool image = GetImageType(extension.c_str()) >= 0;
     const bool movie = !image && (GetAudioType(extension.c_str()) >= 0 || GetViedoType(extension.c_str()) >= 0);
     const bool social = isSocialDomain(node->fileDomain());
-    if (!image && !movie && !social)
-        return;
+    if (!image && !movie && !social) return;
 
     const std::optional<uint64_t> size = backupFileSize(node->fileKey());
     const std::string name = paths::lastPathComponent(node->filePath());

@@ -9,26 +9,19 @@ namespace {
 constexpr size_t kPieceWithData = 6;
 
 const PRContactNodePtr* findContactByPhone(const std::vector<PRContactNodePtr>& contacts, const std::string& phone,
-                                           size_t minimumPiece)
-{
+                                           size_t minimumPiece) {
     const std::string asked = normalisedPhoneNumber(phone);
     for (const PRContactNodePtr& contact : contacts) {
-        if (!contact || contact->contactPhone().empty())
-            continue;
-        if (phoneNumbersMatch(asked, normalisedPhoneNumber(contact->contactPhone()), minimumPiece))
-            return &contact;
+        if (!contact || contact->contactPhone().empty()) continue;
+        if (phoneNumbersMatch(asked, normalisedPhoneNumber(contact->contactPhone()), minimumPiece)) return &contact;
     }
     return nullptr;
 }
 }  // namespace
 
-void PRBackupScanState::resetScanArrays()
-{
-    removeSomeArray();
-}
+void PRBackupScanState::resetScanArrays() { removeSomeArray(); }
 
-void PRBackupScanState::removeSomeArray()
-{
+void PRBackupScanState::removeSomeArray() {
     {
         std::lock_guard lock(treeMutex_);
         treeFileArray_.clear();
@@ -50,28 +43,23 @@ void PRBackupScanState::removeSomeArray()
     messageContactData.reset();
 }
 
-std::vector<PRTreeDirNodePtr> PRBackupScanState::treeFileArray() const
-{
+std::vector<PRTreeDirNodePtr> PRBackupScanState::treeFileArray() const {
     std::lock_guard lock(treeMutex_);
     return treeFileArray_;
 }
 
-size_t PRBackupScanState::treeFileCount() const
-{
+size_t PRBackupScanState::treeFileCount() const {
     std::lock_guard lock(treeMutex_);
     return treeFileArray_.size();
 }
 
-void PRBackupScanState::addTreeFileNode(const PRTreeDirNodePtr& node)
-{
-    if (!node)
-        return;
+void PRBackupScanState::addTreeFileNode(const PRTreeDirNodePtr& node) {
+    if (!node) return;
     std::lock_guard lock(treeMutex_);
     treeFileArray_.push_back(node);
 }
 
-PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& devicePath) const
-{
+PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& devicePath) const {
     std::lock_guard lock(treeMutex_);
     // The index catches up with the array at the first look-up after records were added, so
     // a scan that never looks anything up never pays for it.
@@ -83,20 +71,17 @@ PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& dev
         }
     }
     const auto found = treeFileIndex_.find(devicePath);
-    if (found == treeFileIndex_.end())
-        return std::nullopt;
+    if (found == treeFileIndex_.end()) return std::nullopt;
     return found->second->fileKey();
 }
 
-PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone) const
-{
+PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone) const {
     if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, 1))
         return copiedText((*contact)->contactName());
     return std::nullopt;
 }
 
-PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/)
-{
+PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/) {
     if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, kPieceWithData)) {
         messageContactData = (*contact)->imageData();
         return copiedText((*contact)->contactName());
@@ -104,8 +89,7 @@ PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone,
     return std::nullopt;
 }
 
-PROptionalText PRBackupScanState::getTransNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/)
-{
+PROptionalText PRBackupScanState::getTransNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/) {
     if (const PRContactNodePtr* contact = findContactByPhone(transContactArray, phone, kPieceWithData)) {
         messageContactData = (*contact)->imageData();
         return copiedText((*contact)->contactName());
@@ -113,15 +97,12 @@ PROptionalText PRBackupScanState::getTransNameByPhoneNumber(const std::string& p
     return std::nullopt;
 }
 
-bool PRBackupScanState::IOSVersionIOS6(const std::string& version)
-{
+bool PRBackupScanState::IOSVersionIOS6(const std::string& version) {
     bIOS7DeviceNode = false;
     const std::string major = version.substr(0, version.find('.'));
-    if (major.empty() || major.size() > 4)
-        return false;
+    if (major.empty() || major.size() > 4) return false;
     for (char c : major)
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     const int number = std::stoi(major);
     bIOS7DeviceNode = number == 7;
     return number >= 6;

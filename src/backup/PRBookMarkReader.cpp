@@ -18,7 +18,7 @@ const char* const kBuiltIn[][2] = {
 std::string stringValue(CFDictionaryRef dict, const char* key) {
     CFTypeRef value = CFDictionaryGetValue(dict, key);
     return CFGetTypeID(value) == CFStringGetTypeID() ? CFStringGetStdString(static_cast<CFStringRef>(value))
-                                                      : std::string();
+                                                     : std::string();
 }
 
 }  // namespace

@@ -31,8 +31,10 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         // database's own timer triggers read it.
         const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
         call->setCallType(outgoing ? "Outgoing" : "Incoming");
-        if (call->callTime() != 0) call->setCallDuration(getCallHistoryDuration(call->callTime()));
-        else call->setCallDuration(outgoing ? "Cancelled" : "Missed");
+        if (call->callTime() != 0)
+            call->setCallDuration(getCallHistoryDuration(call->callTime()));
+        else
+            call->setCallDuration(outgoing ? "Cancelled" : "Missed");
         if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
         nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
     });

@@ -6,8 +6,8 @@
 
 #include "model/PRContactNode.h"
 
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 

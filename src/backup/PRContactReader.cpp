@@ -151,6 +151,7 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
             contact->setImageData(found->second);
         values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row, addressParts); });
-        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact, transfer ? sender_ : nullptr);
+        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact,
+                                 transfer ? sender_ : nullptr);
     }
 }

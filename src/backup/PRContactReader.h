@@ -11,8 +11,7 @@
 
 class PRContactReader {
 public:
-    explicit PRContactReader(PRBackupScanState& state,
-                             NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
+    explicit PRContactReader(PRBackupScanState& state, NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
         : state_(state), nc_(nc) {}
 
     // Posts "ScanContactInfo" per contact, then "ScanProgressInfo" with 40; the contacts go

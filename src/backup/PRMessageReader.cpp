@@ -162,7 +162,8 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
     };
     std::string infoError, manifestError;
     CFHolder<CFPropertyListRef> info(CFPropertyListCreateFromFile(backupFolder + "/Info.plist", &infoError));
-    CFHolder<CFPropertyListRef> manifest(CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist", &manifestError));
+    CFHolder<CFPropertyListRef> manifest(
+        CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist", &manifestError));
     std::optional<std::string> version;
     if (CFGetTypeID(info.get()) == CFDictionaryGetTypeID()) {
         version = stringIn(info.get(), "Product Version");
@@ -253,8 +254,10 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         Layout layout = ios6 ? Layout::ios6 : Layout::older;
         auto onRow = [&](const BackupDatabase::Row& row) {
             auto message = std::make_shared<PRMessageNode>();
-            if (layout == Layout::older) fillOlder(*message, row);
-            else fillIos6(*message, row, layout);
+            if (layout == Layout::older)
+                fillOlder(*message, row);
+            else
+                fillIos6(*message, row, layout);
 
             if (auto contact = contacts.find(message->messagePhone(), PRContactPhoneIndex::kPieceWithData)) {
                 message->setMessageName(copiedText(contact->contactName()));
@@ -267,7 +270,8 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                 if (found != attachmentOf.end() && found->second->attachpath())
                     attachFile(*message, *found->second, backupFolder, transfer);
             }
-            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message, transfer ? sender_ : nullptr);
+            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message,
+                                     transfer ? sender_ : nullptr);
         };
         const char* first = ios6 ? kIos6Query : kOlderQuery;
         if (!db.query(first, onRow)) {

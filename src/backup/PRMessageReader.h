@@ -13,8 +13,7 @@
 
 class PRMessageReader {
 public:
-    explicit PRMessageReader(PRBackupScanState& state,
-                             NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
+    explicit PRMessageReader(PRBackupScanState& state, NSNotificationCenter& nc = NSNotificationCenter::defaultCenter())
         : state_(state), nc_(nc) {}
 
     // Posts "ScanMessageInfo" per message, then "ScanProgressInfo" with 50. Names come from

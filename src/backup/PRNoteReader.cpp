@@ -50,8 +50,7 @@ void PRNoteReader::scanTransferNoteThread(const std::string& backupFolder) { rea
 
 void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
     backupreader::EndNotification end(nc_, transfer ? "ScanTransferNoteFinished" : "ScanProgressInfo",
-                                      NSNumber::numberWithInt(70), transfer,
-                                      transfer ? sender_ : nullptr);
+                                      NSNumber::numberWithInt(70), transfer, transfer ? sender_ : nullptr);
     if (backupFolder.empty()) return;
     const auto dbPath = backupreader::firstExisting(
         backupFolder, {"ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b"});
@@ -69,7 +68,8 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
         if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
         note->setNoteContent(withoutMarkup(note->noteContent()));
-        nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note, transfer ? sender_ : nullptr);
+        nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note,
+                                 transfer ? sender_ : nullptr);
     };
     if (!db.query(kLegacyQuery, onRow)) db.query(kCoreDataQuery, onRow);
 }

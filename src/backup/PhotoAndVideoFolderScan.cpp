@@ -11,16 +11,13 @@ namespace {
 constexpr int kProgressSteps = 30;
 }
 
-void PhotoAndVideoFolderScan::scanPhotoAndVideoThread(const std::string& folder)
-{
+void PhotoAndVideoFolderScan::scanPhotoAndVideoThread(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
+    if (!dir) return;
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
+        if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());

@@ -34,11 +34,13 @@ Registry& registry() {
 int64_t nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
 bool identityOf(const std::string& original, Identity* identity) {
-    struct stat main {}, journal {};
+    struct stat main {
+    }, journal{};
     if (::stat(original.c_str(), &main) != 0 || !S_ISREG(main.st_mode)) return false;
     if (::stat((original + "-wal").c_str(), &journal) != 0 || !S_ISREG(journal.st_mode)) journal = {};
-    *identity = {main.st_dev, main.st_ino, main.st_size, nanoseconds(main.st_mtim), journal.st_size,
-                 nanoseconds(journal.st_mtim)};
+    *identity = {main.st_dev,     main.st_ino,
+                 main.st_size,    nanoseconds(main.st_mtim),
+                 journal.st_size, nanoseconds(journal.st_mtim)};
     return true;
 }
 

@@ -3,21 +3,14 @@
 #include <cstring>
 
 namespace {
-inline unsigned circularShift(int bits, unsigned word)
-{
-    return (word << bits) | (word >> (32 - bits));
-}
+inline unsigned circularShift(int bits, unsigned word) { return (word << bits) | (word >> (32 - bits)); }
 }  // namespace
 
-SHAH::SHAH()
-{
-    Reset();
-}
+SHAH::SHAH() { Reset(); }
 
 SHAH::~SHAH() = default;
 
-void SHAH::Reset()
-{
+void SHAH::Reset() {
     Length_Low = 0;
     Length_High = 0;
     Message_Block_Index = 0;
@@ -31,23 +24,18 @@ void SHAH::Reset()
     Corrupted = false;
 }
 
-bool SHAH::Result(unsigned* message_digest_array)
-{
-    if (Corrupted || !message_digest_array)
-        return false;
+bool SHAH::Result(unsigned* message_digest_array) {
+    if (Corrupted || !message_digest_array) return false;
     if (!Computed) {
         PadMessage();
         Computed = true;
     }
-    for (int i = 0; i < 5; ++i)
-        message_digest_array[i] = H[i];
+    for (int i = 0; i < 5; ++i) message_digest_array[i] = H[i];
     return true;
 }
 
-void SHAH::Input(const unsigned char* message_array, unsigned length)
-{
-    if (length == 0)
-        return;
+void SHAH::Input(const unsigned char* message_array, unsigned length) {
+    if (length == 0) return;
     if (Computed || Corrupted || !message_array) {
         Corrupted = true;
         return;
@@ -62,41 +50,29 @@ void SHAH::Input(const unsigned char* message_array, unsigned length)
                 return;
             }
         }
-        if (Message_Block_Index == 64)
-            ProcessMessageBlock();
+        if (Message_Block_Index == 64) ProcessMessageBlock();
     }
 }
 
-void SHAH::Input(const char* message_array, unsigned length)
-{
+void SHAH::Input(const char* message_array, unsigned length) {
     Input(reinterpret_cast<const unsigned char*>(message_array), length);
 }
 
-void SHAH::Input(unsigned char message_element)
-{
-    Input(&message_element, 1);
-}
+void SHAH::Input(unsigned char message_element) { Input(&message_element, 1); }
 
-void SHAH::Input(char message_element)
-{
-    Input(reinterpret_cast<const unsigned char*>(&message_element), 1);
-}
+void SHAH::Input(char message_element) { Input(reinterpret_cast<const unsigned char*>(&message_element), 1); }
 
-SHAH& SHAH::operator<<(const char* message_array)
-{
-    if (message_array)
-        Input(message_array, static_cast<unsigned>(std::strlen(message_array)));
+SHAH& SHAH::operator<<(const char* message_array) {
+    if (message_array) Input(message_array, static_cast<unsigned>(std::strlen(message_array)));
     return *this;
 }
 
-SHAH& SHAH::operator<<(char message_element)
-{
+SHAH& SHAH::operator<<(char message_element) {
     Input(message_element);
     return *this;
 }
 
-void SHAH::ProcessMessageBlock()
-{
+void SHAH::ProcessMessageBlock() {
     static constexpr unsigned K[] = {0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
     unsigned W[80];
     for (int t = 0; t < 16; ++t) {
@@ -105,8 +81,7 @@ void SHAH::ProcessMessageBlock()
         W[t] |= static_cast<unsigned>(Message_Block[t * 4 + 2]) << 8;
         W[t] |= static_cast<unsigned>(Message_Block[t * 4 + 3]);
     }
-    for (int t = 16; t < 80; ++t)
-        W[t] = circularShift(1, W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16]);
+    for (int t = 16; t < 80; ++t) W[t] = circularShift(1, W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16]);
 
     unsigned A = H[0], B = H[1], C = H[2], D = H[3], E = H[4];
     const auto round = [&](unsigned f, unsigned k, int t) {
@@ -117,14 +92,10 @@ void SHAH::ProcessMessageBlock()
         B = A;
         A = temp;
     };
-    for (int t = 0; t < 20; ++t)
-        round((B & C) | (~B & D), K[0], t);
-    for (int t = 20; t < 40; ++t)
-        round(B ^ C ^ D, K[1], t);
-    for (int t = 40; t < 60; ++t)
-        round((B & C) | (B & D) | (C & D), K[2], t);
-    for (int t = 60; t < 80; ++t)
-        round(B ^ C ^ D, K[3], t);
+    for (int t = 0; t < 20; ++t) round((B & C) | (~B & D), K[0], t);
+    for (int t = 20; t < 40; ++t) round(B ^ C ^ D, K[1], t);
+    for (int t = 40; t < 60; ++t) round((B & C) | (B & D) | (C & D), K[2], t);
+    for (int t = 60; t < 80; ++t) round(B ^ C ^ D, K[3], t);
 
     H[0] += A;
     H[1] += B;
@@ -134,18 +105,15 @@ void SHAH::ProcessMessageBlock()
     Message_Block_Index = 0;
 }
 
-void SHAH::PadMessage()
-{
+void SHAH::PadMessage() {
     // 0x80, zeros up to byte 56 (finishing this block first when there is no room for the
     // length), then the 64-bit bit count, high word first.
     Message_Block[Message_Block_Index++] = 0x80;
     if (Message_Block_Index > 56) {
-        while (Message_Block_Index < 64)
-            Message_Block[Message_Block_Index++] = 0;
+        while (Message_Block_Index < 64) Message_Block[Message_Block_Index++] = 0;
         ProcessMessageBlock();
     }
-    while (Message_Block_Index < 56)
-        Message_Block[Message_Block_Index++] = 0;
+    while (Message_Block_Index < 56) Message_Block[Message_Block_Index++] = 0;
     for (int i = 0; i < 4; ++i) {
         Message_Block[56 + i] = static_cast<unsigned char>(Length_High >> (24 - 8 * i));
         Message_Block[60 + i] = static_cast<unsigned char>(Length_Low >> (24 - 8 * i));
@@ -153,27 +121,22 @@ void SHAH::PadMessage()
     ProcessMessageBlock();
 }
 
-bool SHAH::DigestToHex(const unsigned* message_digest_array, std::string& text)
-{
+bool SHAH::DigestToHex(const unsigned* message_digest_array, std::string& text) {
     static constexpr char kDigits[] = "0123456789abcdef";
     text.clear();
-    if (!message_digest_array)
-        return false;
+    if (!message_digest_array) return false;
     for (int i = 0; i < 5; ++i)
-        for (int shift = 28; shift >= 0; shift -= 4)
-            text += kDigits[(message_digest_array[i] >> shift) & 0xF];
+        for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(message_digest_array[i] >> shift) & 0xF];
     return text.size() == 40;
 }
 
-std::string backupFileKey(const std::string& domain, const std::string& path)
-{
+std::string backupFileKey(const std::string& domain, const std::string& path) {
     SHAH sha;
     sha.Input(domain.data(), static_cast<unsigned>(domain.size()));
     sha.Input('-');
     sha.Input(path.data(), static_cast<unsigned>(path.size()));
     unsigned digest[5];
     std::string hex;
-    if (!sha.Result(digest) || !SHAH::DigestToHex(digest, hex))
-        hex.clear();
+    if (!sha.Result(digest) || !SHAH::DigestToHex(digest, hex)) hex.clear();
     return hex;
 }

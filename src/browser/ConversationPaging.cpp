@@ -6,27 +6,23 @@
 
 namespace conversation {
 
-Page firstPage(int messageCount, int pageSize)
-{
+Page firstPage(int messageCount, int pageSize) {
     if (messageCount < pageSize) return {std::max(messageCount, 0), false};
     return {pageSize, true};
 }
 
-Page nextPage(int start, int messageCount, int pageSize)
-{
+Page nextPage(int start, int messageCount, int pageSize) {
     if (start >= messageCount) return {0, false};
     const int remaining = messageCount - start;
     if (remaining > pageSize) return {pageSize, true};
     return {remaining, false};
 }
 
-bool isAttachment(const PRMessageNode& message)
-{
+bool isAttachment(const PRMessageNode& message) {
     return message.isHasAttach() || (message.attachmentPath() && message.attachmentPath()->size() >= 2);
 }
 
-BubbleContent bubbleContent(const PRMessageNode& message)
-{
+BubbleContent bubbleContent(const PRMessageNode& message) {
     if (!isAttachment(message)) return {BubbleKind::Text, message.messageContent(), {}, {}};
     const std::string type = message.attachType().value_or("");
     if (type == "Image") return {BubbleKind::Picture, {}, {}, message.attachmentPath().value_or("")};
@@ -38,16 +34,14 @@ BubbleContent bubbleContent(const PRMessageNode& message)
 
 bool isReceived(const PRMessageNode& message) { return message.messageType() == "Received"; }
 
-std::string dateLine(const PRMessageNode& message)
-{
+std::string dateLine(const PRMessageNode& message) {
     if (isReceived(message)) return message.messageName() + "     " + message.messageDate();
     return message.messageDate();
 }
 
 std::string messageImageFolder() { return paths::userPath("Desktop/Quillomatrix"); }
 
-std::string messageImagePath(const std::string& conversationName)
-{
+std::string messageImagePath(const std::string& conversationName) {
     std::string name = conversationName;
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\0', '_');

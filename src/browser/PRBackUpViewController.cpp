@@ -239,9 +239,12 @@ void PRBackUpViewController::StartBackupDeviceThread(const std::string& identifi
     workers_.start([this, identifier, folder](const std::atomic<bool>& cancelled) {
         const browser::BackupRunResult result = browser::BackupToolRun::run(identifier, folder);
         if (cancelled) return;  // the page is going
-        performOnMainThread(this, [this, result] {
-            if (!workers_.cancelled()) FinisdBackupDeviceThread(result);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result] {
+                if (!workers_.cancelled()) FinisdBackupDeviceThread(result);
+            },
+            true);
     });
 }
 
@@ -251,8 +254,8 @@ void PRBackUpViewController::FinisdBackupDeviceThread(const browser::BackupRunRe
     showState(finishBackupView);
     QString message = QString::fromStdString(result.message);
     if (result.completed())
-        message = completedMessage() + QStringLiteral(".\n") + tr("Backup folder: %1").arg(
-                      QString::fromStdString(result.backupFolder));
+        message = completedMessage() + QStringLiteral(".\n") +
+                  tr("Backup folder: %1").arg(QString::fromStdString(result.backupFolder));
     finishTitle_->setText(result.completed() ? tr("Backup finished") : tr("Backup failed"));
     backupfinishlab->setText(message);
     const QString spoken = result.completed() ? completedMessage() : tr("The Backup operation has failed");

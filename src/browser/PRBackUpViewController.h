@@ -3,9 +3,9 @@
 // backing up, finished. The finished state shows the result, and the result is spoken.
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "browser/core/BackupToolRun.h"
 #include "browser/core/PageWorkers.h"
+#include "widgets/PageHost.h"
 
 #include <QString>
 #include <functional>

@@ -3,7 +3,6 @@
 #include "platform/Images.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 const QColor PRChatView::kReceivedDateColor(17, 11, 137);
@@ -12,24 +11,21 @@ const QColor PRChatView::kNoticeColor(217, 81, 30);
 
 PRChatView::PRChatView(const QRect& frame, QWidget* parent) : QWidget(parent) { setGeometry(frame); }
 
-QFont PRChatView::bubbleFont(int pixels)
-{
+QFont PRChatView::bubbleFont(int pixels) {
     QFont font(QStringLiteral("Lucida Grande"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     return font;
 }
 
-void PRChatView::initNodeImage()
-{
-    static const char* const parts[] = {"topl", "top", "topr", "centerl", "center", "centerr",
-                                        "bottoml", "bottom", "bottomr"};
+void PRChatView::initNodeImage() {
+    static const char* const parts[] = {"topl",    "top",     "topr",   "centerl", "center",
+                                        "centerr", "bottoml", "bottom", "bottomr"};
     const QString prefix = messageType_ == 1 ? QStringLiteral("Gry") : QStringLiteral("Green");
     for (int i = 0; i < 9; ++i) imageArray_[i] = images::imageNamed(prefix + parts[i]);
 }
 
-void PRChatView::initRect(const QRectF& frame)
-{
+void PRChatView::initRect(const QRectF& frame) {
     const qreal W = frame.width(), H = frame.height();
     const qreal cl = W - 36, ch = H - 33;
     contentLen = float(cl);
@@ -45,8 +41,7 @@ void PRChatView::initRect(const QRectF& frame)
     }
 }
 
-void PRChatView::paintEvent(QPaintEvent*)
-{
+void PRChatView::paintEvent(QPaintEvent*) {
     // contentMatrix runs bottom row first; imageArray top row first.
     static const int sliceOfImage[9] = {6, 7, 8, 3, 4, 5, 0, 1, 2};
     QPainter painter(this);
@@ -60,31 +55,27 @@ void PRChatView::paintEvent(QPaintEvent*)
 }
 
 // Both kinds of bubble start with their side, their slices and the sender text.
-void PRChatView::startBubble(const QString& name, char type)
-{
+void PRChatView::startBubble(const QString& name, char type) {
     messageType_ = type;
     initNodeImage();
     initRect(QRectF(geometry()));
     nameLayer_ = name;
 }
 
-QTextOption PRChatView::bubbleTextOption()
-{
+QTextOption PRChatView::bubbleTextOption() {
     QTextOption option(Qt::AlignLeft | Qt::AlignTop);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     return option;
 }
 
-void PRChatTextLabel::paintEvent(QPaintEvent*)
-{
+void PRChatTextLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(QRectF(rect()), text(), PRChatView::bubbleTextOption());
 }
 
-QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom)
-{
+QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom) {
     auto* line = new QLabel(this);
     line->setTextFormat(Qt::PlainText);
     line->setFont(bubbleFont(13));
@@ -98,8 +89,7 @@ QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom)
 }
 
 void PRChatView::initWithName(const QString& name, const QRectF& rect, const QString& date, const QString& string,
-                              char type)
-{
+                              char type) {
     startBubble(name, type);
     const qreal H = height();
     dateTextView = makeDateLine(date, 20);
@@ -116,16 +106,15 @@ void PRChatView::initWithName(const QString& name, const QRectF& rect, const QSt
     // The field's rectangle is given from the bubble's bottom edge; widgets count from the top.
     textView->setGeometry(QRectF(25, H - y0 - rect.height(), w + 20, rect.height()).toRect());
     QPalette palette = textView->palette();
-    const bool notice = string == "Video File" || string == "Contact File" || string == "Location File" ||
-                        string.isEmpty();
+    const bool notice =
+        string == "Video File" || string == "Contact File" || string == "Location File" || string.isEmpty();
     palette.setColor(QPalette::WindowText, notice ? kNoticeColor : QColor(Qt::black));
     textView->setPalette(palette);
     textView->setText(string.isEmpty() ? QStringLiteral("Unsaved File") : string);
     dateTextView->raise();
 }
 
-void PRChatView::initWithName(const QString& name, const QString& date, const QImage& image, char type)
-{
+void PRChatView::initWithName(const QString& name, const QString& date, const QImage& image, char type) {
     startBubble(name, type);
     const int H = height();
     dateTextView = makeDateLine(date, 25);
@@ -137,8 +126,7 @@ void PRChatView::initWithName(const QString& name, const QString& date, const QI
     dateTextView->raise();
 }
 
-PRChatNameView* PRChatNameView::initwithNameString(const QString& name)
-{
+PRChatNameView* PRChatNameView::initwithNameString(const QString& name) {
     setTextFormat(Qt::PlainText);
     setFont(PRChatView::bubbleFont(11));
     setText(name);

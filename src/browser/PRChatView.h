@@ -9,7 +9,6 @@
 #include <QString>
 #include <QTextOption>
 #include <QWidget>
-
 #include <array>
 
 class PRChatView : public QWidget {
@@ -20,8 +19,7 @@ public:
 
     // Text or caption bubble; rect is the measured text rectangle (calculateChatRect). The
     // text is shown as plain text, never interpreted as markup.
-    void initWithName(const QString& name, const QRectF& rect, const QString& date, const QString& string,
-                      char type);
+    void initWithName(const QString& name, const QRectF& rect, const QString& date, const QString& string, char type);
     // Picture bubble.
     void initWithName(const QString& name, const QString& date, const QImage& image, char type);
 

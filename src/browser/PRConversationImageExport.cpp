@@ -8,14 +8,12 @@
 
 #include <QSaveFile>
 
-QImage PRConversationImageExport::cacheImageForView(QWidget* view)
-{
+QImage PRConversationImageExport::cacheImageForView(QWidget* view) {
     if (!view || view->width() <= 0 || view->height() <= 0) return {};
     return view->grab(view->rect()).toImage();
 }
 
-void PRConversationImageExport::actExportImage(PRConversationView* view)
-{
+void PRConversationImageExport::actExportImage(PRConversationView* view) {
     if (!view) return;
     const std::string name =
         view->currentMessageTreeNode ? view->currentMessageTreeNode->messageTreeNodeName() : std::string();
@@ -30,9 +28,12 @@ void PRConversationImageExport::actExportImage(PRConversationView* view)
             QSaveFile file(QString::fromStdString(path));
             written = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
         }
-        performOnMainThread(receiver, [this, folder, path, written] {
-            workspace::selectFile(QString(), QString::fromStdString(folder));
-            if (onFinished) onFinished(path, written);
-        }, false);
+        performOnMainThread(
+            receiver,
+            [this, folder, path, written] {
+                workspace::selectFile(QString(), QString::fromStdString(folder));
+                if (onFinished) onFinished(path, written);
+            },
+            false);
     });
 }

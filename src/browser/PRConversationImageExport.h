@@ -7,7 +7,6 @@
 
 #include <QImage>
 #include <QObject>
-
 #include <functional>
 #include <string>
 

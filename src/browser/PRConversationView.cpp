@@ -4,12 +4,11 @@
 #include "browser/PRChatView.h"
 #include "platform/Images.h"
 
-#include <QTextLayout>
 #include <QImageReader>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
-
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -18,8 +17,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 qreal bottomOf(const QRectF& r) { return r.y() + r.height(); }
 }  // namespace
 
-PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), document_(new QWidget)
-{
+PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), document_(new QWidget) {
     setWidgetResizable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -32,8 +30,7 @@ PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), d
     updateDocumentSize();
 }
 
-void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversation)
-{
+void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversation) {
     previewCount = conversation::kPageSize;
     verticalScrollBar()->setValue(0);
     previousMessageBubbleFrame = QRectF();
@@ -50,8 +47,7 @@ void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversati
     updateDocumentSize();
 }
 
-void PRConversationView::RemoveAllMessageChatView()
-{
+void PRConversationView::RemoveAllMessageChatView() {
     const auto children = document_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
     viewport()->update();
@@ -59,8 +55,7 @@ void PRConversationView::RemoveAllMessageChatView()
 
 QImage PRConversationView::namedOrFallback(const QString& name) const { return images::imageNamed(name); }
 
-void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation)
-{
+void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation) {
     int top = int(std::trunc(bottomOf(previousMessageBubbleFrame) + 10));
     if (top == 10) top = 0;
     QImage picture;
@@ -78,7 +73,8 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation)
     pictureView->setGeometry(0, top + 5, 80, 60);
     pictureView->setAlignment(Qt::AlignCenter);
     if (!picture.isNull())
-        pictureView->setPixmap(QPixmap::fromImage(picture.scaled(80, 60, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        pictureView->setPixmap(
+            QPixmap::fromImage(picture.scaled(80, 60, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     pictureView->show();
     auto* name = new PRChatNameView(document_);
     name->setGeometry(72, top + 25, 260, 20);
@@ -88,8 +84,7 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation)
     previousMessageBubbleFrame.translate(0, 45);
 }
 
-QRectF PRConversationView::calculateChatRect(const QString& string)
-{
+QRectF PRConversationView::calculateChatRect(const QString& string) {
     if (string.isNull() || string == "\n" || string == " ") return QRectF();
     QRectF used(0, 0, 0, 0);
     if (!string.isEmpty()) {
@@ -111,8 +106,7 @@ QRectF PRConversationView::calculateChatRect(const QString& string)
     return used;
 }
 
-void PRConversationView::placeMessage(int index)
-{
+void PRConversationView::placeMessage(int index) {
     const auto& message = *currentMessageTreeNode->MessageNodeArray().at(size_t(index));
     ++haveAddChatNum;
     const bool received = conversation::isReceived(message);
@@ -134,9 +128,7 @@ void PRConversationView::placeMessage(int index)
         bubble->initWithName(sender, date, image, type);
     };
     switch (content.kind) {
-    case conversation::BubbleKind::Text:
-        captionBubble(text(content.text));
-        break;
+    case conversation::BubbleKind::Text: captionBubble(text(content.text)); break;
     case conversation::BubbleKind::Picture: {
         QImageReader reader(text(content.imagePath));
         reader.setAutoTransform(true);
@@ -147,8 +139,7 @@ void PRConversationView::placeMessage(int index)
     case conversation::BubbleKind::Caption:
         if (!images::imageNamed(text(content.imageName)).isNull()) captionBubble(text(content.text));
         break;
-    case conversation::BubbleKind::Fallback:
-        break;
+    case conversation::BubbleKind::Fallback: break;
     }
     if (!bubble) pictureBubble(images::imageNamed("Contact"));
     bubble->show();
@@ -156,29 +147,26 @@ void PRConversationView::placeMessage(int index)
     updateDocumentSize();
 }
 
-void PRConversationView::placePage(int count, bool more)
-{
+void PRConversationView::placePage(int count, bool more) {
     const int start = haveAddChatNum;
     for (int i = start; i < start + count; ++i) placeMessage(i);
     if (more) addMoreButn();
 }
 
-void PRConversationView::ClickMoreBtn()
-{
+void PRConversationView::ClickMoreBtn() {
     if (morebun) {
         morebun->hide();
         morebun->deleteLater();
         morebun = nullptr;
     }
     if (!currentMessageTreeNode) return;
-    const auto page = conversation::nextPage(haveAddChatNum, int(currentMessageTreeNode->MessageNodeArray().size()),
-                                             previewCount);
+    const auto page =
+        conversation::nextPage(haveAddChatNum, int(currentMessageTreeNode->MessageNodeArray().size()), previewCount);
     placePage(page.count, page.more);
     updateDocumentSize();
 }
 
-void PRConversationView::addMoreButn()
-{
+void PRConversationView::addMoreButn() {
     const int top = int(std::trunc(bottomOf(previousMessageBubbleFrame) + 10));
     if (morebun) morebun->deleteLater();
     morebun = new QPushButton(QStringLiteral("More..."), document_);
@@ -194,8 +182,7 @@ void PRConversationView::addMoreButn()
     updateDocumentSize();
 }
 
-void PRConversationView::updateDocumentSize()
-{
+void PRConversationView::updateDocumentSize() {
     const int m = int(std::trunc(bottomOf(previousMessageBubbleFrame)));
     const int visible = viewport()->height();
     int height = visible;
@@ -208,8 +195,7 @@ void PRConversationView::updateDocumentSize()
     document_->resize(viewport()->width(), height);
 }
 
-void PRConversationView::resizeEvent(QResizeEvent* event)
-{
+void PRConversationView::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     updateDocumentSize();
 }

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-
 class PRConversationView : public QScrollArea {
     Q_OBJECT
 public:

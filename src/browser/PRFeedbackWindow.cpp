@@ -11,8 +11,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-PRFeedbackWindow::PRFeedbackWindow(QWidget* parent) : QWidget(parent, Qt::Window)
-{
+PRFeedbackWindow::PRFeedbackWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Feedback"));
     resize(420, 300);
     auto* layout = new QVBoxLayout(this);
@@ -28,8 +27,7 @@ PRFeedbackWindow::PRFeedbackWindow(QWidget* parent) : QWidget(parent, Qt::Window
     connect(dontSend, &QPushButton::clicked, this, &PRFeedbackWindow::ClickDontSendFeedBack);
 }
 
-void PRFeedbackWindow::clickFeedBack()
-{
+void PRFeedbackWindow::clickFeedBack() {
     QFont font = QGuiApplication::font();
     font.setPixelSize(13);
     feedbackView->setFont(font);

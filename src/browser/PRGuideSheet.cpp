@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-PRGuideSheet::PRGuideSheet(QWidget* mainWindow) : QDialog(mainWindow, Qt::Sheet)
-{
+PRGuideSheet::PRGuideSheet(QWidget* mainWindow) : QDialog(mainWindow, Qt::Sheet) {
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("How to get a fresh backup"));
     auto* layout = new QVBoxLayout(this);
@@ -28,29 +27,25 @@ PRGuideSheet::PRGuideSheet(QWidget* mainWindow) : QDialog(mainWindow, Qt::Sheet)
     connect(nextBtn, &QPushButton::clicked, this, &PRGuideSheet::actNextClick);
 }
 
-void PRGuideSheet::setStep(const char* picture, const char* title)
-{
+void PRGuideSheet::setStep(const char* picture, const char* title) {
     showStepImageView->setPixmap(QPixmap::fromImage(images::imageNamed(QString::fromLatin1(picture))));
     showStepBtn->setPixmap(QPixmap::fromImage(images::imageNamed(QString::fromLatin1(title))));
 }
 
-void PRGuideSheet::setNextImage(const char* name)
-{
+void PRGuideSheet::setNextImage(const char* name) {
     const QPixmap image = QPixmap::fromImage(images::imageNamed(QString::fromLatin1(name)));
     nextBtn->setIcon(QIcon(image));
     nextBtn->setIconSize(image.size());
     nextBtn->setAccessibleName(QString::fromLatin1(name));
 }
 
-void PRGuideSheet::clickGetLog()
-{
+void PRGuideSheet::clickGetLog() {
     setStep("firstSteppic", "firstStep");
     currentStep = 0;
     open();
 }
 
-void PRGuideSheet::actNextClick()
-{
+void PRGuideSheet::actNextClick() {
     switch (currentStep) {
     case 0:
         setStep("secondStepPic", "secondStep");
@@ -69,7 +64,6 @@ void PRGuideSheet::actNextClick()
         accept();
         currentStep = 0;
         break;
-    default:
-        break;
+    default: break;
     }
 }

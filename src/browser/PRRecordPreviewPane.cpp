@@ -22,8 +22,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 QString format(const char* pattern, const std::string& value) { return QString::fromUtf8(pattern).arg(text(value)); }
 
 // Backup texts are plain: a label never reads them as markup.
-QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true)
-{
+QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true) {
     auto* label = new QLabel(page);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(wrap);
@@ -32,8 +31,7 @@ QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true)
     return label;
 }
 
-QLabel* addImageView(QVBoxLayout* layout, QWidget* page, int minimumHeight)
-{
+QLabel* addImageView(QVBoxLayout* layout, QWidget* page, int minimumHeight) {
     auto* view = new QLabel(page);
     view->setAlignment(Qt::AlignCenter);
     view->setMinimumHeight(minimumHeight);
@@ -42,8 +40,7 @@ QLabel* addImageView(QVBoxLayout* layout, QWidget* page, int minimumHeight)
     return view;
 }
 
-QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout)
-{
+QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     auto* page = new QWidget(stack);
     layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -52,8 +49,7 @@ QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout)
     return page;
 }
 
-QImage readImage(const std::string& path)
-{
+QImage readImage(const std::string& path) {
     if (path.empty()) return {};
     QImageReader reader(text(path));
     reader.setAutoTransform(true);
@@ -61,8 +57,7 @@ QImage readImage(const std::string& path)
 }
 
 // Shows image fitted into view, never enlarged beyond its own size.
-void setFitted(QLabel* view, const QImage& image)
-{
+void setFitted(QLabel* view, const QImage& image) {
     if (image.isNull()) {
         view->clear();
         return;
@@ -74,16 +69,14 @@ void setFitted(QLabel* view, const QImage& image)
     view->setPixmap(QPixmap::fromImage(shown));
 }
 
-void setShown(QLabel* label, const QString& value, bool shown)
-{
+void setShown(QLabel* label, const QString& value, bool shown) {
     label->setText(value);
     label->setVisible(shown);
 }
 
 }  // namespace
 
-PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(parent), player(nullptr)
-{
+PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(parent), player(nullptr) {
     QVBoxLayout* l = nullptr;
 
     photoPage = newPage(this, l);
@@ -158,13 +151,11 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     addWidget(emptyPage);
 }
 
-PRRecordPreviewPane::~PRRecordPreviewPane()
-{
+PRRecordPreviewPane::~PRRecordPreviewPane() {
     if (player) player->stop();
 }
 
-QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension)
-{
+QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension) {
     static const QStringList movies = {"mov", "mp4", "m4v", "3gp", "avi"};
     QImage icon;
     if (movies.contains(extension.toLower())) {
@@ -179,16 +170,14 @@ QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension)
     return icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-void PRRecordPreviewPane::showMovieIcon()
-{
+void PRRecordPreviewPane::showMovieIcon() {
     if (player) player->stop();
     if (movView) movView->hide();
     imageView->show();
     imageView->setPixmap(QPixmap::fromImage(fileTypeIcon("mov")));
 }
 
-void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record)
-{
+void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
     setCurrentWidget(photoPage);
     imageFileNamelab->setText(format("File Name: %1", record.fileNodeName()));
     imageFileSizelab->setText(format("File Size: %1", record.fileNodeSize()));
@@ -222,8 +211,7 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record)
     player->play();
 }
 
-void PRRecordPreviewPane::showContact(const PRContactNode& record)
-{
+void PRRecordPreviewPane::showContact(const PRContactNode& record) {
     setCurrentWidget(contactPage);
     QImage photo;
     if (record.imageData() && !record.imageData()->empty())
@@ -242,8 +230,7 @@ void PRRecordPreviewPane::showContact(const PRContactNode& record)
     contactNotelab->setVisible(!record.contactNote().empty());
 }
 
-void PRRecordPreviewPane::showCallHistory(const PRCallHistoryNode& record)
-{
+void PRRecordPreviewPane::showCallHistory(const PRCallHistoryNode& record) {
     setCurrentWidget(callPage);
     callNamelab->setText(format("Name: %1", record.callName()));
     callPhonelab->setText(format("Phone: %1", record.callPhone()));
@@ -252,23 +239,20 @@ void PRRecordPreviewPane::showCallHistory(const PRCallHistoryNode& record)
     callDatelab->setText(format("Date: %1", record.callDate()));
 }
 
-void PRRecordPreviewPane::showNote(const PRNoteNode& record)
-{
+void PRRecordPreviewPane::showNote(const PRNoteNode& record) {
     setCurrentWidget(notePage);
     noteTitlelab->setText(format("Title: %1", record.noteTitle()));
     noteDatelab->setText(format("Date: %1", record.noteDate()));
     noteContentView->setString(text(record.noteContent()));
 }
 
-void PRRecordPreviewPane::showBookMark(const PRBookMarkNode& record)
-{
+void PRRecordPreviewPane::showBookMark(const PRBookMarkNode& record) {
     setCurrentWidget(bookMarkPage);
     bookMarkTitlelab->setText(format("Title: \n%1", record.bookMarkTitle()));
     bookMarkURLlab->setText(format("URL: \n%1", record.bookMarkURL()));
 }
 
-void PRRecordPreviewPane::showCalender(const PRCalenderNode& record)
-{
+void PRRecordPreviewPane::showCalender(const PRCalenderNode& record) {
     setCurrentWidget(calendarPage);
     calTitlelab->setText(format("Title: \n%1", record.calTitle()));
     calNotelab->setText(format("Note: \n%1", record.calNote()));
@@ -276,8 +260,7 @@ void PRRecordPreviewPane::showCalender(const PRCalenderNode& record)
     calEndDatelab->setText(format("End Date: %1", record.endDate()));
 }
 
-void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record)
-{
+void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record) {
     setCurrentWidget(faceTwitterPage);
     faceTwitterFilePath_ = text(record.faceTwitterFilePath());
     const QImage image = readImage(record.faceTwitterFilePath());
@@ -288,26 +271,22 @@ void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record)
     faceTwitterFileSizelab->setText(format("Size: %1", record.fileSize()));
 }
 
-void PRRecordPreviewPane::actPreView()
-{
+void PRRecordPreviewPane::actPreView() {
     if (currentWidget() == faceTwitterPage && !faceTwitterFilePath_.isEmpty())
         workspace::openFile(faceTwitterFilePath_);
 }
 
-void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversation)
-{
+void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversation) {
     setCurrentWidget(messageTreeScrollView);
     messageTreeScrollView->showConversation(conversation);
 }
 
-void PRRecordPreviewPane::showNothing()
-{
+void PRRecordPreviewPane::showNothing() {
     if (player) player->stop();
     setCurrentWidget(emptyPage);
 }
 
-void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record)
-{
+void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());
     const std::string path = record.filePath().value_or("");
     QImage image = readImage(path);

@@ -32,14 +32,10 @@ QVariant PRRecordTableModel::data(const QModelIndex& index, int role) const {
         if (column == kCheckColumn) return isMarked(record) ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return column == kCheckColumn ? QVariant() : QVariant(text(record, column));
-    case Qt::UserRole:
-        return column == kCheckColumn ? QVariant() : sortKey(record, column);
-    case Qt::ForegroundRole:
-        return isDeleted(record) ? QVariant(deletedColor()) : QVariant();
-    default:
-        return {};
+    case Qt::ToolTipRole: return column == kCheckColumn ? QVariant() : QVariant(text(record, column));
+    case Qt::UserRole: return column == kCheckColumn ? QVariant() : sortKey(record, column);
+    case Qt::ForegroundRole: return isDeleted(record) ? QVariant(deletedColor()) : QVariant();
+    default: return {};
     }
 }
 
@@ -64,7 +60,8 @@ bool PRRecordTableModel::setData(const QModelIndex& index, const QVariant& value
 void PRRecordTableModel::markRows(const std::vector<int>& rows, bool selected) {
     for (int row : rows)
         if (row >= 0 && row < rowCount()) setMarked(shown_[static_cast<size_t>(row)], selected);
-    if (rowCount() > 0) emit dataChanged(index(0, kCheckColumn), index(rowCount() - 1, kCheckColumn), {Qt::CheckStateRole});
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kCheckColumn), index(rowCount() - 1, kCheckColumn), {Qt::CheckStateRole});
     if (marksChanged) marksChanged();
 }
 

@@ -5,7 +5,6 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -108,17 +107,24 @@ protected:
     // tells whether a record's searched fields contain a text (none: the category finds nothing).
     PRArrayTableModel(QObject* parent, std::vector<Field> fields, std::function<bool(const Record&)> deleted = {},
                       std::function<bool(const Record&, const QString&)> search = {})
-        : PRRecordTableModel(parent), fields_(std::move(fields)), deleted_(std::move(deleted)), search_(std::move(search)) {}
+        : PRRecordTableModel(parent),
+          fields_(std::move(fields)),
+          deleted_(std::move(deleted)),
+          search_(std::move(search)) {}
 
     int fieldColumns() const override { return static_cast<int>(fields_.size()); }
     QString header(int column) const override { return fields_.at(size_t(column - 1)).title; }
-    QString text(size_t record, int column) const override { return fields_.at(size_t(column - 1)).text(*records_[record]); }
+    QString text(size_t record, int column) const override {
+        return fields_.at(size_t(column - 1)).text(*records_[record]);
+    }
     QVariant sortKey(size_t record, int column) const override {
         const Field& field = fields_.at(size_t(column - 1));
         return field.key ? field.key(*records_[record]) : QVariant(field.text(*records_[record]));
     }
     bool isDeleted(size_t record) const override { return deleted_ && deleted_(*records_[record]); }
-    bool matches(size_t record, const QString& text) const override { return search_ && search_(*records_[record], text); }
+    bool matches(size_t record, const QString& text) const override {
+        return search_ && search_(*records_[record], text);
+    }
     bool isMarked(size_t record) const override { return records_[record]->bSelected(); }
     void setMarked(size_t record, bool marked) override { records_[record]->setBSelected(marked); }
 

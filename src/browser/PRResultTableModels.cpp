@@ -13,7 +13,9 @@ QVariant dateKey(const std::string& text) {
     return dated ? q(text.substr(6, 4) + "-" + text.substr(0, 5) + text.substr(10)) : q(text);
 }
 template <class Record>
-bool deletedRecord(const Record& r) { return r.bDeleted(); }
+bool deletedRecord(const Record& r) {
+    return r.bDeleted();
+}
 }  // namespace
 
 PRContactController::PRContactController(QObject* parent)
@@ -38,7 +40,8 @@ PRMessageTreeController::PRMessageTreeController(QObject* parent)
                 return t.MessageNodeArray().empty() ? QString() : q(t.MessageNodeArray().back()->messageDate());
             },
             [](const PRMessageTreeNode& t) {
-                return t.MessageNodeArray().empty() ? QVariant(QString()) : dateKey(t.MessageNodeArray().back()->messageDate());
+                return t.MessageNodeArray().empty() ? QVariant(QString())
+                                                    : dateKey(t.MessageNodeArray().back()->messageDate());
             }}},
           [](const PRMessageTreeNode& t) { return t.bdeleted(); },
           [](const PRMessageTreeNode& t, const QString& text) {
@@ -86,30 +89,27 @@ PRCalendarController::PRCalendarController(QObject* parent)
                         }) {}
 
 PRPhotoAndVideoController::PRPhotoAndVideoController(QObject* parent)
-    : PRArrayTableModel(
-          parent,
-          {{tr("Name"), [](const PRPhotoAndVideoNode& p) { return q(p.fileNodeName()); }},
-           {tr("Size"), [](const PRPhotoAndVideoNode& p) { return q(p.fileNodeSize()); },
-            [](const PRPhotoAndVideoNode& p) {
-                return bytes(p.fileSizeNumber() ? p.fileSizeNumber() : sizeFormString(p.fileNodeSize()));
-            }},
-           {tr("Type"), [](const PRPhotoAndVideoNode& p) { return q(p.fileType()); }},
-           {tr("Modified"), [](const PRPhotoAndVideoNode& p) { return q(p.fileModifyTime()); }}}) {}
+    : PRArrayTableModel(parent,
+                        {{tr("Name"), [](const PRPhotoAndVideoNode& p) { return q(p.fileNodeName()); }},
+                         {tr("Size"), [](const PRPhotoAndVideoNode& p) { return q(p.fileNodeSize()); },
+                          [](const PRPhotoAndVideoNode& p) {
+                              return bytes(p.fileSizeNumber() ? p.fileSizeNumber() : sizeFormString(p.fileNodeSize()));
+                          }},
+                         {tr("Type"), [](const PRPhotoAndVideoNode& p) { return q(p.fileType()); }},
+                         {tr("Modified"), [](const PRPhotoAndVideoNode& p) { return q(p.fileModifyTime()); }}}) {}
 
 PRFaceTwitterController::PRFaceTwitterController(QObject* parent)
-    : PRArrayTableModel(parent,
-                        {{tr("Name"), [](const PRFaceTwitterNode& f) { return q(f.faceTwitterFileName()); }},
-                         {tr("Size"), [](const PRFaceTwitterNode& f) { return q(f.fileSize()); },
-                          [](const PRFaceTwitterNode& f) { return bytes(sizeFormString(f.fileSize())); }}}) {}
+    : PRArrayTableModel(parent, {{tr("Name"), [](const PRFaceTwitterNode& f) { return q(f.faceTwitterFileName()); }},
+                                 {tr("Size"), [](const PRFaceTwitterNode& f) { return q(f.fileSize()); },
+                                  [](const PRFaceTwitterNode& f) { return bytes(sizeFormString(f.fileSize())); }}}) {}
 
 PRTreeFileController::PRTreeFileController(QObject* parent)
     : PRArrayTableModel(
-          parent,
-          {{tr("Name"), [](const PRTreeFileNode& f) { return q(f.treefileName()); }},
-           {tr("Type"), [](const PRTreeFileNode& f) { return q(f.treefileType()); }},
-           {tr("Size"), [](const PRTreeFileNode& f) { return f.fileSize() ? q(*f.fileSize()) : QString(); },
-            [](const PRTreeFileNode& f) { return bytes(f.realFileSize()); }},
-           {tr("Path"), [](const PRTreeFileNode& f) { return q(f.dirFilePath()); }}}) {}
+          parent, {{tr("Name"), [](const PRTreeFileNode& f) { return q(f.treefileName()); }},
+                   {tr("Type"), [](const PRTreeFileNode& f) { return q(f.treefileType()); }},
+                   {tr("Size"), [](const PRTreeFileNode& f) { return f.fileSize() ? q(*f.fileSize()) : QString(); },
+                    [](const PRTreeFileNode& f) { return bytes(f.realFileSize()); }},
+                   {tr("Path"), [](const PRTreeFileNode& f) { return q(f.dirFilePath()); }}}) {}
 
 void PRTreeFileController::setMarked(size_t record, bool marked) {
     PRBackupFileTree::setFileState(records_[record], marked);

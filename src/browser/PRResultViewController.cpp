@@ -5,8 +5,8 @@
 #include "app/core/AppShell.h"
 #include "app/core/AppState.h"
 #include "backup/PRBackupScanState.h"
-#include "browser/PRResultTableModels.h"
 #include "browser/PRRecordPreviewPane.h"
+#include "browser/PRResultTableModels.h"
 #include "browser/PRTreeController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
@@ -84,8 +84,9 @@ void PRResultViewController::noBackupFound() {
         alert.messageText = tr("No backups have been found. Do you want to backup your device with Quillomatrix?");
         alert.buttons = {tr(" Backup "), tr("Cancel")};
     } else {
-        alert.messageText = tr("No backups have been found. Please connect your iOS device to Mac and backup with "
-                               "Quillomatrix/iTunes.");
+        alert.messageText =
+            tr("No backups have been found. Please connect your iOS device to Mac and backup with "
+               "Quillomatrix/iTunes.");
         alert.buttons = {tr(" OK ")};
     }
     scanInfolab->setText(alert.messageText);
@@ -157,17 +158,23 @@ void PRResultViewController::scanBackup(const PRIOSDeviceNodePtr& backup) {
     auto pending = std::make_shared<std::atomic<bool>>(false);
     job->onProgress = [this, receiver, weak, pending] {
         if (pending->exchange(true)) return;
-        performOnMainThread(receiver, [this, weak, pending] {
-            pending->store(false);
-            auto job = weak.lock();
-            if (job && job == job_) showCounts(job->counts());
-        }, false);
+        performOnMainThread(
+            receiver,
+            [this, weak, pending] {
+                pending->store(false);
+                auto job = weak.lock();
+                if (job && job == job_) showCounts(job->counts());
+            },
+            false);
     };
     job->onFinished = [this, receiver, weak] {
-        performOnMainThread(receiver, [this, weak] {
-            auto job = weak.lock();
-            if (job && job == job_) ScanFinishOnMainThread();
-        }, false);
+        performOnMainThread(
+            receiver,
+            [this, weak] {
+                auto job = weak.lock();
+                if (job && job == job_) ScanFinishOnMainThread();
+            },
+            false);
     };
     job_ = job;
     scanning_ = true;
@@ -208,10 +215,14 @@ void PRResultViewController::ScanFinishOnMainThread() {
     faceTwitterController->setRecords(intake_->faceTwitterArray);
     treeController->setRoots(intake_->tree.roots());
 
-    const int shown[CategoryCount] = {int(counts.backupfiles), int(intake_->photoAndVideoArray.size()),
-                                      int(intake_->contactArray().size()), int(intake_->messageTreeArray().size()),
-                                      int(intake_->callHistoryArray().size()), int(intake_->noteArray().size()),
-                                      int(intake_->bookMarkArray().size()), int(intake_->calenderArray().size()),
+    const int shown[CategoryCount] = {int(counts.backupfiles),
+                                      int(intake_->photoAndVideoArray.size()),
+                                      int(intake_->contactArray().size()),
+                                      int(intake_->messageTreeArray().size()),
+                                      int(intake_->callHistoryArray().size()),
+                                      int(intake_->noteArray().size()),
+                                      int(intake_->bookMarkArray().size()),
+                                      int(intake_->calenderArray().size()),
                                       int(intake_->faceTwitterArray.size())};
     for (int c = 0; c < CategoryCount; ++c) {
         categoryBtns[c]->setText(QString("%1 (%2)").arg(categoryTitle(Category(c))).arg(shown[c]));
@@ -234,10 +245,10 @@ void PRResultViewController::setProgress(int percent) {
 void PRResultViewController::showCounts(const PRScanCounts& c) {
     view();
     if (c.percent > 0) setProgress(c.percent);
-    const int live[CategoryCount] = {0, c.photovideoNum, c.contactNum, c.messageNum, c.callNum,
-                                     c.noteNum, c.bookMarkNum, c.calenderNum, c.facetwitterNum};
-    const int deleted[CategoryCount] = {0, 0, c.delContactNum, c.delMessageNum, c.delCallNum,
-                                        c.delNoteNum, c.delBookMarkNum, c.delCalenderNum, 0};
+    const int live[CategoryCount] = {0,         c.photovideoNum, c.contactNum,  c.messageNum,    c.callNum,
+                                     c.noteNum, c.bookMarkNum,   c.calenderNum, c.facetwitterNum};
+    const int deleted[CategoryCount] = {
+        0, 0, c.delContactNum, c.delMessageNum, c.delCallNum, c.delNoteNum, c.delBookMarkNum, c.delCalenderNum, 0};
     for (int k = Photos; k < CategoryCount; ++k) {
         numLabs[k]->setText(QString("%1:  %2").arg(tr(kCountCaptions[k])).arg(live[k]));
         delNumLabs[k]->setText(QString("%1:  %2").arg(tr(kCountCaptions[k])).arg(deleted[k]));
@@ -264,7 +275,8 @@ void PRResultViewController::actSelectBackUpBtn(int index) {
 
 void PRResultViewController::actHome() {
     AlertRequest alert;
-    alert.messageText = tr("Are you sure you want to go back to Home? If Back, the scanning results will not be saved.");
+    alert.messageText =
+        tr("Are you sure you want to go back to Home? If Back, the scanning results will not be saved.");
     alert.buttons = {tr(" Back "), tr("Cancel")};
     alert.window = app() ? app()->window() : nullptr;
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;

@@ -8,14 +8,13 @@
 // screen hands over nothing.
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "browser/core/PRBackupScanJob.h"
 #include "model/PRIOSDeviceNode.h"
 #include "platform/NotificationCenter.h"
+#include "widgets/PageHost.h"
 
 #include <QPointer>
 #include <QString>
-
 #include <array>
 #include <memory>
 #include <vector>
@@ -56,13 +55,25 @@ class PRSupportLinks;
 class PRFeedbackWindow;
 class PRGuideSheet;
 class PRConversationImageExport;
-namespace browser { class PageWorkers; }
+namespace browser {
+class PageWorkers;
+}
 
 class PRResultViewController : public PageController {
 public:
     // The tabs of the screen, in the order of their buttons.
-    enum Category { BackupFiles, Photos, Contacts, Messages, CallHistory, Notes, BookMarks, Calendar, FaceTwitter,
-                    CategoryCount };
+    enum Category {
+        BackupFiles,
+        Photos,
+        Contacts,
+        Messages,
+        CallHistory,
+        Notes,
+        BookMarks,
+        Calendar,
+        FaceTwitter,
+        CategoryCount
+    };
 
     static QString categoryTitle(Category category);
 
@@ -128,8 +139,8 @@ public:
     QWidget* parentView = nullptr;
     QComboBox* backupPopBtn = nullptr;
     QPushButton* homeBtn = nullptr;
-    QLabel *deviceNamelab = nullptr, *deviceSeriallab = nullptr, *deviceTypelab = nullptr,
-           *deviceVersionlab = nullptr, *backupTimelab = nullptr;
+    QLabel *deviceNamelab = nullptr, *deviceSeriallab = nullptr, *deviceTypelab = nullptr, *deviceVersionlab = nullptr,
+           *backupTimelab = nullptr;
     std::array<QPushButton*, CategoryCount> categoryBtns{};
     QStackedWidget* CustomView = nullptr;
     QWidget* scanproView = nullptr;
@@ -216,10 +227,10 @@ private:
     std::array<QWidget*, CategoryCount> pages_{};
     std::array<bool, CategoryCount> selectAll_{};
     Category current_ = BackupFiles;
-    PRBackupScanJobPtr job_;                  // the scan whose records the screen takes
+    PRBackupScanJobPtr job_;                   // the scan whose records the screen takes
     std::vector<PRBackupScanJobPtr> stopped_;  // stopped scans still ending; waited for at the end
     std::shared_ptr<PRScanIntake> intake_;
-    bool scanning_ = false;  // from a scan's start until the screen took its records
+    bool scanning_ = false;                       // from a scan's start until the screen took its records
     std::shared_ptr<PRBackupRecovery> recovery_;  // the recovery running, if any
     std::unique_ptr<browser::PageWorkers> recoverWorkers_;
     std::shared_ptr<NSTimer> recoverTimer_;

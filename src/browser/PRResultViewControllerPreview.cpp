@@ -2,8 +2,6 @@
 // record of the view on show goes to the pane, the messages tab exports the shown
 // conversation as a picture, the help button opens the guide, and the text links open our
 // web pages or the feedback window.
-#include "browser/PRResultViewController.h"
-
 #include "browser/PRConversationImageExport.h"
 #include "browser/PRConversationView.h"
 #include "browser/PRFeedbackWindow.h"
@@ -11,6 +9,7 @@
 #include "browser/PRLinkButton.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
+#include "browser/PRResultViewController.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRSupportLinks.h"
 #include "browser/PRThumbnailModel.h"
@@ -47,8 +46,8 @@ void PRResultViewController::buildPreviewPane() {
     conversationExport->onFinished = [this](const std::string& path, bool written) {
         if (written) return;
         AlertRequest alert;
-        alert.messageText = tr("The picture of the conversation could not be written to \"%1\".")
-                                .arg(QString::fromStdString(path));
+        alert.messageText =
+            tr("The picture of the conversation could not be written to \"%1\".").arg(QString::fromStdString(path));
         alert.window = view()->window();
         dialogs::runAlert(alert);
     };
@@ -61,8 +60,9 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
     supprotBtn->setObjectName("supprotBtn");
     supprotBtn->setFlat(true);
     supprotBtn->setCursor(Qt::PointingHandCursor);
-    supprotBtn->setStyleSheet("QPushButton { border: none; color: #1a3fc4; text-decoration: underline; "
-                              "text-align: left; padding: 0px; }");
+    supprotBtn->setStyleSheet(
+        "QPushButton { border: none; color: #1a3fc4; text-decoration: underline; "
+        "text-align: left; padding: 0px; }");
     column->addWidget(supprotBtn, 0, Qt::AlignLeft);
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
@@ -88,8 +88,10 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
         for (QAbstractButton* b : {facebookBtn, twitterBtn, feedBackBtn}) {
             if (static_cast<const void*>(static_cast<PRNotifyingButton*>(static_cast<PRLinkButton*>(b))) != n.sender())
                 continue;
-            if (entered) supportLinks->PRbuttonMouseEnteredHandle(b);
-            else supportLinks->PRbuttonMouseExitedHandle(b);
+            if (entered)
+                supportLinks->PRbuttonMouseEnteredHandle(b);
+            else
+                supportLinks->PRbuttonMouseExitedHandle(b);
         }
     };
     auto& nc = NSNotificationCenter::defaultCenter();
@@ -120,8 +122,10 @@ void PRResultViewController::selectFirstRow(Category category) {
         previewPane->showNothing();
         return;
     }
-    if (category == Photos) thumView->setCurrentIndex(thumbnailModel->index(0, 0));
-    else tableOf(category)->selectRow(0);
+    if (category == Photos)
+        thumView->setCurrentIndex(thumbnailModel->index(0, 0));
+    else
+        tableOf(category)->selectRow(0);
 }
 
 void PRResultViewController::tableViewSelectionDidChange() {

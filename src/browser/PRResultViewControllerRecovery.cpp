@@ -1,9 +1,8 @@
 // The recovery from the results screen: the save panel naming the new folder, the progress
 // sheet with its one-second timer, the worker that writes, and the end that reveals the folder
 // and names the first failure.
-#include "browser/PRResultViewController.h"
-
 #include "app/core/AppShell.h"
+#include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
 #include "platform/Dialogs.h"
@@ -18,7 +17,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace {
@@ -71,22 +69,28 @@ void PRResultViewController::savePanelDidEnd(const QString& path) {
     recoverPath = path;
     // The tree's root folder carries the device's name.
     const auto& roots = intake_->tree.roots();
-    PRRecoverySelection selection = recoverySelectionOf(*intake_, roots.empty() ? std::string() : roots.front()->fileName());
+    PRRecoverySelection selection =
+        recoverySelectionOf(*intake_, roots.empty() ? std::string() : roots.front()->fileName());
 
     showSaveWindow();
     auto recovery = std::make_shared<PRBackupRecovery>();
     recovery_ = recovery;
     // Started and stopped here, on the main thread.
-    recoverTimer_ = NSTimer::scheduledTimer(std::chrono::seconds(1), true, [this](NSTimer&) { IphonerecoveryTimer_hander(); });
+    recoverTimer_ =
+        NSTimer::scheduledTimer(std::chrono::seconds(1), true, [this](NSTimer&) { IphonerecoveryTimer_hander(); });
     if (!recoverWorkers_) recoverWorkers_ = std::make_unique<browser::PageWorkers>(1);
     const MainThreadReceiver receiver(this);
     const std::string target = path.toStdString();
-    recoverWorkers_->start([this, receiver, recovery, selection = std::move(selection), target](const std::atomic<bool>&) {
-        const PRRecoveryResult result = recovery->recoverFilesThread(selection, target);
-        performOnMainThread(receiver, [this, recovery, result] {
-            if (recovery_ == recovery) saveProgressorHanderToMainThreadHandle(result);
-        }, false);
-    });
+    recoverWorkers_->start(
+        [this, receiver, recovery, selection = std::move(selection), target](const std::atomic<bool>&) {
+            const PRRecoveryResult result = recovery->recoverFilesThread(selection, target);
+            performOnMainThread(
+                receiver,
+                [this, recovery, result] {
+                    if (recovery_ == recovery) saveProgressorHanderToMainThreadHandle(result);
+                },
+                false);
+        });
 }
 
 void PRResultViewController::showSaveWindow() {
@@ -103,7 +107,8 @@ void PRResultViewController::IphonerecoveryTimer_hander() {
     if (!recovery_ || !saveProgressor) return;
     const uint64_t all = recovery_->allSelectedFileNum();
     // Attachments count as written items but not as marked ones: the bar stops at its end.
-    const int percent = all == 0 ? 0 : int(std::min(100.0, double(recovery_->recovredFilesNum()) * 100.0 / double(all)));
+    const int percent =
+        all == 0 ? 0 : int(std::min(100.0, double(recovery_->recovredFilesNum()) * 100.0 / double(all)));
     saveProgressor->setProgressValue(float(percent) / 100.0f);
     savepercentlab->setText(QString("%1%").arg(percent));
 }

@@ -1,9 +1,8 @@
 // The tabs of the results screen and what acts on the table on show: the deleted-only
 // filter, select-all, the search, and the count of marked files.
-#include "browser/PRResultViewController.h"
-
-#include "browser/PRResultTableModels.h"
 #include "browser/PRRecordPreviewPane.h"
+#include "browser/PRResultTableModels.h"
+#include "browser/PRResultViewController.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRTreeController.h"
 

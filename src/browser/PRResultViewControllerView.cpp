@@ -1,8 +1,7 @@
 // The interface of the results screen: the backup bar, the tab buttons, the progress page
 // with the counts, the backup-file tree beside its file table, and one table per category.
-#include "browser/PRResultViewController.h"
-
 #include "browser/PRResultTableModels.h"
+#include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
 #include "widgets/PRProgressView.h"
 
@@ -24,11 +23,11 @@
 namespace {
 
 const char* const kCategoryTitles[PRResultViewController::CategoryCount] = {
-    "Backup Files", "Photo&Video", "Contacts", "Messages", "Call History", "Notes", "Bookmarks",
-    "Calendar&Reminder", "Twitter&Facebook"};
+    "Backup Files", "Photo&Video", "Contacts",          "Messages",        "Call History",
+    "Notes",        "Bookmarks",   "Calendar&Reminder", "Twitter&Facebook"};
 const char* const kButtonNames[PRResultViewController::CategoryCount] = {
-    "backupBroswerBtn", "photoBtn", "contactBtn", "messageBtn", "callBtn", "noteBtn", "bookMarkBtn",
-    "calendarBtn", "facetwitterBtn"};
+    "backupBroswerBtn", "photoBtn",    "contactBtn",  "messageBtn",    "callBtn",
+    "noteBtn",          "bookMarkBtn", "calendarBtn", "facetwitterBtn"};
 
 QLabel* label(QWidget* parent, const char* name, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
@@ -184,7 +183,8 @@ void PRResultViewController::buildView(QWidget* page) {
     bottom->addWidget(remindlab);
     layout->addLayout(bottom);
 
-    connect(backupPopBtn, QOverload<int>::of(&QComboBox::activated), this, [this](int index) { actSelectBackUpBtn(index); });
+    connect(backupPopBtn, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { actSelectBackUpBtn(index); });
     connect(homeBtn, &QPushButton::clicked, this, [this] { actHome(); });
     connect(saveBtn, &QPushButton::clicked, this, [this] { actRecovery(); });
 }
@@ -268,7 +268,8 @@ void PRResultViewController::buildTreePage() {
     pages_[BackupFiles] = treeView;
     CustomView->addWidget(treeView);
 
-    connect(treeOutlineView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { folderSelected(); });
+    connect(treeOutlineView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { folderSelected(); });
     treeController->marksChanged = [this] { updateSelectedCount(); };
     treeFileController->marksChanged = [this] {
         treeController->refreshMarks();

@@ -3,7 +3,6 @@
 #include "browser/PRThumbnailModel.h"
 
 #include <QScrollBar>
-
 #include <algorithm>
 #include <cmath>
 
@@ -31,7 +30,10 @@ void PRSrollThumView::setThumbnailModel(PRThumbnailModel* model) {
     setModel(model);
     setModelColumn(0);
     // New, filtered or sorted rows: load what is now on screen, once the layout has run.
-    auto later = [this] { QMetaObject::invokeMethod(this, [this] { loadVisible(); }, Qt::QueuedConnection); };
+    auto later = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { loadVisible(); }, Qt::QueuedConnection);
+    };
     connect(model, &QAbstractItemModel::modelReset, this, later);
     connect(model, &QAbstractItemModel::layoutChanged, this, later);
     connect(model, &QAbstractItemModel::rowsInserted, this, later);
@@ -71,10 +73,12 @@ void PRSrollThumView::loadVisible() {
 
 void PRSrollThumView::resizeEvent(QResizeEvent* event) {
     QListView::resizeEvent(event);
-    QMetaObject::invokeMethod(this, [this] { loadVisible(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { loadVisible(); }, Qt::QueuedConnection);
 }
 
 void PRSrollThumView::showEvent(QShowEvent* event) {
     QListView::showEvent(event);
-    QMetaObject::invokeMethod(this, [this] { loadVisible(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { loadVisible(); }, Qt::QueuedConnection);
 }

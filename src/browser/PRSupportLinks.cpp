@@ -4,8 +4,7 @@
 
 #include <QAbstractButton>
 
-void PRSupportLinks::setLinkButtons(QAbstractButton* facebook, QAbstractButton* twitter, QAbstractButton* feedBack)
-{
+void PRSupportLinks::setLinkButtons(QAbstractButton* facebook, QAbstractButton* twitter, QAbstractButton* feedBack) {
     facebookBtn = facebook;
     twitterBtn = twitter;
     feedBackBtn = feedBack;
@@ -25,8 +24,7 @@ void PRSupportLinks::clickSupport() { workspace::openURL(QString::fromLatin1(kSu
 void PRSupportLinks::PRbuttonMouseEnteredHandle(QObject* button) { setHovered(button, true); }
 void PRSupportLinks::PRbuttonMouseExitedHandle(QObject* button) { setHovered(button, false); }
 
-void PRSupportLinks::setHovered(QObject* object, bool hovered)
-{
+void PRSupportLinks::setHovered(QObject* object, bool hovered) {
     if (!object || (object != facebookBtn && object != twitterBtn && object != feedBackBtn)) return;
     auto* button = static_cast<QAbstractButton*>(object);
     QFont font(QStringLiteral("Lucida Grande"));

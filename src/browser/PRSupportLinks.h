@@ -6,10 +6,9 @@
 // links underline themselves under the pointer; any other button is left alone.
 #pragma once
 
+#include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
-
-#include <QAbstractButton>
 
 class PRSupportLinks : public QObject {
     Q_OBJECT

@@ -6,7 +6,6 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
-
 #include <algorithm>
 #include <vector>
 
@@ -35,7 +34,9 @@ QIcon tile(const QString& word, const QColor& fill) {
 }  // namespace
 
 PRThumbnailModel::PRThumbnailModel(PRPhotoAndVideoController* source, QObject* parent)
-    : QIdentityProxyModel(parent), photos_(source), photoPlaceholder_(tile("JPG", QColor(245, 245, 245))),
+    : QIdentityProxyModel(parent),
+      photos_(source),
+      photoPlaceholder_(tile("JPG", QColor(245, 245, 245))),
       videoIcon_(tile("MOV", QColor(232, 236, 244))) {
     setSourceModel(source);
     connect(source, &QAbstractItemModel::modelReset, this, [this] {
@@ -143,11 +144,14 @@ void PRThumbnailModel::loadRange(int first, int end) {
                 ++*decoded;
             }
             // Handed over also when skipped, so that a later range asks for it again.
-            performOnMainThread(receiver, [this, item, image, still, generation] {
-                if (closing_ || generation != generation_) return;
-                queued_.erase(item.key);
-                if (still) store(item.key, item.row, image);
-            }, false);
+            performOnMainThread(
+                receiver,
+                [this, item, image, still, generation] {
+                    if (closing_ || generation != generation_) return;
+                    queued_.erase(item.key);
+                    if (still) store(item.key, item.row, image);
+                },
+                false);
         }
     });
 }

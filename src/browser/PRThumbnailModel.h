@@ -7,10 +7,9 @@
 #include "browser/PRResultTableModels.h"
 #include "browser/core/PageWorkers.h"
 
-#include <QIdentityProxyModel>
 #include <QIcon>
+#include <QIdentityProxyModel>
 #include <QPointer>
-
 #include <atomic>
 #include <list>
 #include <memory>

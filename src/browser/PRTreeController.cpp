@@ -7,7 +7,9 @@
 #include <QPixmap>
 
 namespace {
-const PRTreeDirNode* node(const QModelIndex& index) { return static_cast<const PRTreeDirNode*>(index.internalPointer()); }
+const PRTreeDirNode* node(const QModelIndex& index) {
+    return static_cast<const PRTreeDirNode*>(index.internalPointer());
+}
 
 void numberRows(const std::vector<PRTreeDirNodePtr>& level, std::unordered_map<const PRTreeDirNode*, int>& rows) {
     for (size_t i = 0; i < level.size(); ++i) {
@@ -63,8 +65,7 @@ QVariant PRTreeController::data(const QModelIndex& index, int role) const {
     const PRTreeDirNode* folder = node(index);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return QString::fromStdString(folder->fileName());
+    case Qt::ToolTipRole: return QString::fromStdString(folder->fileName());
     case Qt::CheckStateRole:
         switch (folder->isSelected()) {
         case PRTreeSelected: return Qt::Checked;
@@ -74,8 +75,7 @@ QVariant PRTreeController::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (folderIcon_.isNull()) folderIcon_ = QIcon(QPixmap::fromImage(images::imageNamed("folder")));
         return folderIcon_;
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModel>
 #include <QIcon>
-
 #include <functional>
 #include <unordered_map>
 #include <vector>

@@ -1,19 +1,19 @@
 #include "clean/PRAdsRemoveController.h"
 
 #include "app/core/AppState.h"
-#include "widgets/PageHost.h"
+#include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/JunkFileActions.h"
-#include "clean/PRCleanViewController.h"
 #include "platform/Dialogs.h"
-#include "widgets/ActionFailureAlert.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "widgets/ActionFailureAlert.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
+#include "widgets/PageHost.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -183,25 +183,34 @@ void PRAdsRemoveController::StartScanAppAdsThread(int device) {
     options.fragments = adPlatArray;
     options.icon = &PRAdsRemoveController::getIPhoneAppIconwith;
     options.progress = [this](float ratio) {
-        performOnMainThread(this, [this, ratio] {
-            for (PRProgressView* bar : bars()) bar->setProgressValue(ratio);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, ratio] {
+                for (PRProgressView* bar : bars()) bar->setProgressValue(ratio);
+            },
+            true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread(this, [this, bundleId] {
-            for (QLabel* label : labels()) label->setText(bundleId);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, bundleId] {
+                for (QLabel* label : labels()) label->setText(bundleId);
+            },
+            true);
     };
     clean::AdCacheScan scan(services_, options);
     const bool finished = scan.run() == clean::AdCacheScan::Outcome::Finished;
-    performOnMainThread(this, [this, finished, &scan] {
-        if (finished) {
-            StartScanAppAdsThreadOnMainThread(scan.records());
-        } else {  // the device went away: back to a screen that can scan again
-            theFalshView->stopFlash();
-            BackToScanAdsAction();
-        }
-    }, true);
+    performOnMainThread(
+        this,
+        [this, finished, &scan] {
+            if (finished) {
+                StartScanAppAdsThreadOnMainThread(scan.records());
+            } else {  // the device went away: back to a screen that can scan again
+                theFalshView->stopFlash();
+                BackToScanAdsAction();
+            }
+        },
+        true);
     scanning_ = false;
 }
 
@@ -257,22 +266,29 @@ void PRAdsRemoveController::removeRecords(std::vector<PRAppAdsRemoveNodePtr> rec
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             failed = failed || !result.ok();
             if (detail.isEmpty()) detail = result.failureDetail();
-            performOnMainThread(this, [=, this] {
-                const PRAppAdsRemoveNodePtr& record = records[i];
-                QStringList remaining;
-                for (const QString& path : record->appAdsPlatArray)
-                    if (!result.removedPaths.contains(path)) remaining << path;
-                record->appAdsPlatArray = remaining;
-                record->appPlatformCount = QString::number(remaining.size());
-                if (remaining.isEmpty()) record->appAdsState = QStringLiteral("Removed");
-                adsController->reloadData();
-            }, true);
+            performOnMainThread(
+                this,
+                [=, this] {
+                    const PRAppAdsRemoveNodePtr& record = records[i];
+                    QStringList remaining;
+                    for (const QString& path : record->appAdsPlatArray)
+                        if (!result.removedPaths.contains(path)) remaining << path;
+                    record->appAdsPlatArray = remaining;
+                    record->appPlatformCount = QString::number(remaining.size());
+                    if (remaining.isEmpty()) record->appAdsState = QStringLiteral("Removed");
+                    adsController->reloadData();
+                },
+                true);
         }
         if (failed)
-            performOnMainThread(this, [this, detail] {
-                showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; },
-                                  tr("Some advertising caches could not be removed from the device."), detail);
-            }, false);
+            performOnMainThread(
+                this,
+                [this, detail] {
+                    showActionFailure(
+                        this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; },
+                        tr("Some advertising caches could not be removed from the device."), detail);
+                },
+                false);
     });
 }
 

@@ -2,10 +2,10 @@
 // screen with the apps found, removal app by app or all at once. No window shows it yet.
 #pragma once
 
+#include "clean/PRAdsController.h"
 #include "clean/core/AdCacheRemover.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "platform/WorkerPool.h"
-#include "clean/PRAdsController.h"
 
 #include <QObject>
 #include <QPointer>

@@ -99,9 +99,13 @@ int PRAppFileController::indexOf(const NSObject* object) const {
     return -1;
 }
 
-int PRAppFileController::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(content_.size()); }
+int PRAppFileController::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(content_.size());
+}
 
-int PRAppFileController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
+int PRAppFileController::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
 
 QVariant PRAppFileController::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(content_.size()) || index.column() >= int(columns_.size())) return {};
@@ -135,7 +139,8 @@ void PRAppFileController::sort(int section, Qt::SortOrder order) {
     if (order == Qt::AscendingOrder)
         std::stable_sort(content_.begin(), content_.end(), less);
     else
-        std::stable_sort(content_.begin(), content_.end(), [&less](const NSObjectPtr& a, const NSObjectPtr& b) { return less(b, a); });
+        std::stable_sort(content_.begin(), content_.end(),
+                         [&less](const NSObjectPtr& a, const NSObjectPtr& b) { return less(b, a); });
     QModelIndexList after;
     for (size_t i = 0; i < rowsBefore.size(); ++i) after << index(indexOf(rowsBefore[i]), before[int(i)].column());
     changePersistentIndexList(before, after);

@@ -1,11 +1,10 @@
 #include "clean/PRAppTreeController.h"
 
-#include <unordered_set>
-
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -61,9 +60,10 @@ struct TreeWalk {
             if (depth == 1 && head.startsWith('.')) head.remove(0, 1);
             // Each level is kept sorted, so the first folder not below head is where head is
             // found or belongs.
-            auto pos = std::lower_bound(level->begin(), level->end(), head, [&c](const DirPtr& folder, const QString& h) {
-                return c.collator_.compare(folder->fileDirName, h) < 0;
-            });
+            auto pos =
+                std::lower_bound(level->begin(), level->end(), head, [&c](const DirPtr& folder, const QString& h) {
+                    return c.collator_.compare(folder->fileDirName, h) < 0;
+                });
             const bool found = pos != level->end() && c.collator_.compare(head, (*pos)->fileDirName) == 0;
             DirPtr folder;
             if (found) {
@@ -104,9 +104,13 @@ struct TreeWalk {
 };
 
 template <>
-std::vector<PRCleanDirNodePtr>& TreeWalk<PRCleanDirNode>::top(PRAppTreeController& c) { return c.cleanContent_; }
+std::vector<PRCleanDirNodePtr>& TreeWalk<PRCleanDirNode>::top(PRAppTreeController& c) {
+    return c.cleanContent_;
+}
 template <>
-std::vector<PRAppDirTreeNodePtr>& TreeWalk<PRAppDirTreeNode>::top(PRAppTreeController& c) { return c.appContent_; }
+std::vector<PRAppDirTreeNodePtr>& TreeWalk<PRAppDirTreeNode>::top(PRAppTreeController& c) {
+    return c.appContent_;
+}
 
 template <>
 void TreeWalk<PRCleanDirNode>::fillNewFolder(PRAppTreeController&, PRCleanDirNode&) {}
@@ -121,19 +125,28 @@ void TreeWalk<PRCleanDirNode>::addFile(PRAppTreeController& c, const PRCleanDirN
     c.addFileNode(folder, name, true);
 }
 template <>
-void TreeWalk<PRAppDirTreeNode>::addFile(PRAppTreeController& c, const PRAppDirTreeNodePtr& folder, const QString& name) {
+void TreeWalk<PRAppDirTreeNode>::addFile(PRAppTreeController& c, const PRAppDirTreeNodePtr& folder,
+                                         const QString& name) {
     c.addFileNode(folder, name);
 }
 
 template <>
-void TreeWalk<PRCleanDirNode>::save(PRAppTreeController& c, const PRCleanDirNodePtr& folder) { c.SaveDirArray(folder, true); }
+void TreeWalk<PRCleanDirNode>::save(PRAppTreeController& c, const PRCleanDirNodePtr& folder) {
+    c.SaveDirArray(folder, true);
+}
 template <>
-void TreeWalk<PRAppDirTreeNode>::save(PRAppTreeController& c, const PRAppDirTreeNodePtr& folder) { c.SaveDirArray(folder); }
+void TreeWalk<PRAppDirTreeNode>::save(PRAppTreeController& c, const PRAppDirTreeNodePtr& folder) {
+    c.SaveDirArray(folder);
+}
 
 template <>
-void TreeWalk<PRCleanDirNode>::reload(PRAppTreeController& c) { c.reloadOutLineDatawithClean(true); }
+void TreeWalk<PRCleanDirNode>::reload(PRAppTreeController& c) {
+    c.reloadOutLineDatawithClean(true);
+}
 template <>
-void TreeWalk<PRAppDirTreeNode>::reload(PRAppTreeController& c) { c.reloadOutLineData(); }
+void TreeWalk<PRAppDirTreeNode>::reload(PRAppTreeController& c) {
+    c.reloadOutLineData();
+}
 
 PRAppTreeController::PRAppTreeController(QObject* parent) : QAbstractItemModel(parent), collator_(collationLocale()) {}
 
@@ -243,7 +256,9 @@ PRCleanDirNodePtr PRAppTreeController::IsThisDirOrFileFatherHasCreate(const PRCl
     return TreeWalk<PRCleanDirNode>::pointerTo(*it);
 }
 
-void PRAppTreeController::addPathToTreeFolder(const QString& path, bool) { TreeWalk<PRCleanDirNode>::walk(*this, path); }
+void PRAppTreeController::addPathToTreeFolder(const QString& path, bool) {
+    TreeWalk<PRCleanDirNode>::walk(*this, path);
+}
 
 void PRAppTreeController::addFileNode(const PRCleanDirNodePtr& folder, const QString& name, bool) {
     auto file = PRCleanFileNode::create();
@@ -284,8 +299,10 @@ void dropEmptyFolders(std::vector<PRCleanDirNodePtr>& level, std::unordered_set<
     std::vector<PRCleanDirNodePtr> kept;
     for (const auto& folder : level) {
         dropEmptyFolders(folder->mutableChildren(), gone);
-        if (folder->fileChildren().empty() && folder->children().empty()) gone.insert(folder.get());
-        else kept.push_back(folder);
+        if (folder->fileChildren().empty() && folder->children().empty())
+            gone.insert(folder.get());
+        else
+            kept.push_back(folder);
     }
     level = std::move(kept);
 }
@@ -297,7 +314,8 @@ int PRAppTreeController::removeEmptyCleanFolders() {
     beginResetModel();
     dropEmptyFolders(cleanContent_, gone);
     // The look-ups must not keep the folders that went.
-    for (auto it = savedByPath_.begin(); it != savedByPath_.end();) it = gone.count(it.value()) ? savedByPath_.erase(it) : std::next(it);
+    for (auto it = savedByPath_.begin(); it != savedByPath_.end();)
+        it = gone.count(it.value()) ? savedByPath_.erase(it) : std::next(it);
     for (auto it = folderByTreePath_.begin(); it != folderByTreePath_.end();)
         it = gone.count(it.value()) ? folderByTreePath_.erase(it) : std::next(it);
     std::erase_if(fileDirArray, [&](const NSObjectPtr& folder) { return gone.count(folder.get()) > 0; });
@@ -386,8 +404,10 @@ QModelIndex PRAppTreeController::parent(const QModelIndex& child) const {
 int PRAppTreeController::rowCount(const QModelIndex& parent) const {
     if (parent.column() > 0) return 0;
     NSObject* p = parent.isValid() ? static_cast<NSObject*>(parent.internalPointer()) : nullptr;
-    if (kind_ == Kind::Clean) return int(levelOf<PRCleanDirNode>(static_cast<PRCleanDirNode*>(p), cleanContent_).size());
-    if (kind_ == Kind::App) return int(levelOf<PRAppDirTreeNode>(static_cast<PRAppDirTreeNode*>(p), appContent_).size());
+    if (kind_ == Kind::Clean)
+        return int(levelOf<PRCleanDirNode>(static_cast<PRCleanDirNode*>(p), cleanContent_).size());
+    if (kind_ == Kind::App)
+        return int(levelOf<PRAppDirTreeNode>(static_cast<PRAppDirTreeNode*>(p), appContent_).size());
     return 0;
 }
 

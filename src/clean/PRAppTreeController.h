@@ -84,7 +84,8 @@ public:
     static constexpr const char* kColumnIdentifier = "fileDirName";
 
 private:
-    template <class Dir> friend struct TreeWalk;
+    template <class Dir>
+    friend struct TreeWalk;
     enum class Kind { None, App, Clean };
     QString treePathOf(const QString& displayName) const;
     void beginInsertFolder(const NSObject* parentFolder, int row);

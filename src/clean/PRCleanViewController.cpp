@@ -80,22 +80,36 @@ PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& service
 PRCleanViewController::~PRCleanViewController() {
     endWorkersOf(this, {&pool_, &scans_});
     NSNotificationCenter::defaultCenter().removeObserver(this);
-    for (QMenu* menu : {clean_.cacheMenu, clean_.junkMenu, clean_.cookieMenu, clean_.cacheDirMenu, clean_.junkDirMenu, clean_.cookieDirMenu, clean_.syncedMenu}) delete menu;
+    for (QMenu* menu : {clean_.cacheMenu, clean_.junkMenu, clean_.cookieMenu, clean_.cacheDirMenu, clean_.junkDirMenu,
+                        clean_.cookieDirMenu, clean_.syncedMenu})
+        delete menu;
     delete view_;
 }
 
 PRCleanViewController::TreeViews PRCleanViewController::viewsOf(Category category) const {
     switch (category) {
     case Category::Junk:
-        return {category, "Junk", "CleanJunkFilesSize", JunkTreeController, JunkFileController, clean_.JunkOutlineView,
+        return {category,
+                "Junk",
+                "CleanJunkFilesSize",
+                JunkTreeController,
+                JunkFileController,
+                clean_.JunkOutlineView,
                 clean_.junkFileTableView};
     case Category::Cookie:
-        return {category, "Cook", "CleanCookFilesSize", CookTreeController, CookFileController, clean_.CookOutlineView,
+        return {category,
+                "Cook",
+                "CleanCookFilesSize",
+                CookTreeController,
+                CookFileController,
+                clean_.CookOutlineView,
                 clean_.cookieTableView};
     case Category::Cache:
     case Category::Document: break;
     }
-    return {Category::Cache, "Cache", "CleanCacheFilesSize", CacheTreeController, CacheFileController, clean_.CacheOutlineView,
+    return {Category::Cache,          "Cache",
+            "CleanCacheFilesSize",    CacheTreeController,
+            CacheFileController,      clean_.CacheOutlineView,
             clean_.cacheFileTableView};
 }
 
@@ -104,8 +118,8 @@ QWidget* PRCleanViewController::view() {
     return view_;
 }
 
-QWidget* PRCleanViewController::buildTreePane(PRAppTreeController*& tree,
-                                              PRAppFileController*& files, QTreeView*& outline, QTableView*& table) {
+QWidget* PRCleanViewController::buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files,
+                                              QTreeView*& outline, QTableView*& table) {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -140,12 +154,15 @@ void PRCleanViewController::buildView() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    clean_.cleanMainView = new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
+    clean_.cleanMainView =
+        new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
     static_cast<QLabel*>(clean_.cleanMainView)->setAlignment(Qt::AlignCenter);
-    clean_.cleanJunkView = buildTreePane(JunkTreeController, JunkFileController, clean_.JunkOutlineView, clean_.junkFileTableView);
+    clean_.cleanJunkView =
+        buildTreePane(JunkTreeController, JunkFileController, clean_.JunkOutlineView, clean_.junkFileTableView);
     clean_.cleanCacheview =
         buildTreePane(CacheTreeController, CacheFileController, clean_.CacheOutlineView, clean_.cacheFileTableView);
-    clean_.cleanCookView = buildTreePane(CookTreeController, CookFileController, clean_.CookOutlineView, clean_.cookieTableView);
+    clean_.cleanCookView =
+        buildTreePane(CookTreeController, CookFileController, clean_.CookOutlineView, clean_.cookieTableView);
 
     clean_.cleanMediaView = new QWidget;
     auto* mediaLayout = new QVBoxLayout(clean_.cleanMediaView);
@@ -158,35 +175,41 @@ void PRCleanViewController::buildView() {
             menu->popup(clean_.syncFailedTableView->viewport()->mapToGlobal(pos));
     });
 
-    for (QWidget* pane : {clean_.cleanMainView, clean_.cleanJunkView, clean_.cleanCacheview, clean_.cleanCookView, clean_.cleanMediaView})
+    for (QWidget* pane : {clean_.cleanMainView, clean_.cleanJunkView, clean_.cleanCacheview, clean_.cleanCookView,
+                          clean_.cleanMediaView})
         layout->addWidget(pane);
     buildAppCleanPanes(layout);
 
     const QString remove = tr("Remove"), removeAll = tr("Remove All"), exportToMac = tr("Export to Mac");
-    clean_.cacheMenu = makeMenu(this, {{remove, [this] { CleanCacheFile(); }}, {exportToMac, [this] { ExportTheCacheFileToMac(); }}});
-    clean_.junkMenu = makeMenu(this, {{remove, [this] { CleanJunkFile(); }}, {exportToMac, [this] { ExportTheJunkFiletoMac(); }}});
-    clean_.cookieMenu =
-        makeMenu(this, {{remove, [this] { CleanCookieFile(); }}, {exportToMac, [this] { ExportTheCookieFiletoMac(); }}});
+    clean_.cacheMenu =
+        makeMenu(this, {{remove, [this] { CleanCacheFile(); }}, {exportToMac, [this] { ExportTheCacheFileToMac(); }}});
+    clean_.junkMenu =
+        makeMenu(this, {{remove, [this] { CleanJunkFile(); }}, {exportToMac, [this] { ExportTheJunkFiletoMac(); }}});
+    clean_.cookieMenu = makeMenu(
+        this, {{remove, [this] { CleanCookieFile(); }}, {exportToMac, [this] { ExportTheCookieFiletoMac(); }}});
     clean_.cacheDirMenu = makeMenu(this, {{remove, [this] { cleanCacheDirFile(); }},
-                                   {removeAll, [this] { cleanAllCacheFiles(); }},
-                                   {exportToMac, [this] { ExportCacheFilesToMac(); }}});
+                                          {removeAll, [this] { cleanAllCacheFiles(); }},
+                                          {exportToMac, [this] { ExportCacheFilesToMac(); }}});
     clean_.junkDirMenu = makeMenu(this, {{remove, [this] { CleanJunkDirFile(); }},
-                                  {removeAll, [this] { CleanAllJunkFiles(); }},
-                                  {exportToMac, [this] { ExportJunkFilestoMac(); }}});
+                                         {removeAll, [this] { CleanAllJunkFiles(); }},
+                                         {exportToMac, [this] { ExportJunkFilestoMac(); }}});
     clean_.cookieDirMenu = makeMenu(this, {{remove, [this] { CleanCookieDirFile(); }},
-                                    {removeAll, [this] { CleanAllCookieFiles(); }},
-                                    {exportToMac, [this] { ExportCookieFilestoMac(); }}});
+                                           {removeAll, [this] { CleanAllCookieFiles(); }},
+                                           {exportToMac, [this] { ExportCookieFilestoMac(); }}});
     clean_.syncedMenu = makeMenu(this, {{remove, [this] { CleanSyncedMediaFile(); }},
-                                 {removeAll, [this] { CleanAllSyncedMediaFile(); }},
-                                 {exportToMac, [this] { ExportTheSyncedFiletoMac(); }}});
+                                        {removeAll, [this] { CleanAllSyncedMediaFile(); }},
+                                        {exportToMac, [this] { ExportTheSyncedFiletoMac(); }}});
     view_ = page;
     showPane(clean_.cleanJunkView);
 }
 
 std::vector<QWidget*> PRCleanViewController::allPanes() const {
-    return {clean_.cleanMainView,       clean_.cleanJunkView,      clean_.cleanCacheview,         clean_.cleanCookView,
-            clean_.cleanMediaView,      appClean_.cleanDiskView,      appClean_.cleanCacheTableView,    appClean_.cleanDocumentTableView,
-            appClean_.cleanJunkTableView,  appClean_.cleanCookTableView, appClean_.cleanAppAdsView};
+    return {clean_.cleanMainView,          clean_.cleanJunkView,
+            clean_.cleanCacheview,         clean_.cleanCookView,
+            clean_.cleanMediaView,         appClean_.cleanDiskView,
+            appClean_.cleanCacheTableView, appClean_.cleanDocumentTableView,
+            appClean_.cleanJunkTableView,  appClean_.cleanCookTableView,
+            appClean_.cleanAppAdsView};
 }
 
 void PRCleanViewController::showPane(QWidget* pane) {
@@ -239,8 +262,9 @@ void PRCleanViewController::refreshOutlineView() {
 
 void PRCleanViewController::menuNeedsUpdate(QMenu* menu) {
     const std::pair<QMenu*, QWidget*> pairs[] = {
-        {clean_.cacheMenu, clean_.cacheFileTableView}, {clean_.cacheDirMenu, clean_.CacheOutlineView}, {clean_.junkMenu, clean_.junkFileTableView},
-        {clean_.junkDirMenu, clean_.JunkOutlineView},  {clean_.cookieMenu, clean_.cookieTableView},    {clean_.cookieDirMenu, clean_.CookOutlineView},
+        {clean_.cacheMenu, clean_.cacheFileTableView},  {clean_.cacheDirMenu, clean_.CacheOutlineView},
+        {clean_.junkMenu, clean_.junkFileTableView},    {clean_.junkDirMenu, clean_.JunkOutlineView},
+        {clean_.cookieMenu, clean_.cookieTableView},    {clean_.cookieDirMenu, clean_.CookOutlineView},
         {clean_.syncedMenu, clean_.syncFailedTableView}};
     for (const auto& [m, v] : pairs) {
         if (m != menu || !m) continue;
@@ -256,8 +280,9 @@ QMenu* PRCleanViewController::prepareContextMenu(QWidget* view, const QPoint& po
     if (!itemView) return nullptr;
     clickedRow_[view] = itemView->indexAt(pos).row();
     const std::pair<QWidget*, QMenu*> pairs[] = {
-        {clean_.cacheFileTableView, clean_.cacheMenu}, {clean_.CacheOutlineView, clean_.cacheDirMenu}, {clean_.junkFileTableView, clean_.junkMenu},
-        {clean_.JunkOutlineView, clean_.junkDirMenu},  {clean_.cookieTableView, clean_.cookieMenu},    {clean_.CookOutlineView, clean_.cookieDirMenu},
+        {clean_.cacheFileTableView, clean_.cacheMenu},  {clean_.CacheOutlineView, clean_.cacheDirMenu},
+        {clean_.junkFileTableView, clean_.junkMenu},    {clean_.JunkOutlineView, clean_.junkDirMenu},
+        {clean_.cookieTableView, clean_.cookieMenu},    {clean_.CookOutlineView, clean_.cookieDirMenu},
         {clean_.syncFailedTableView, clean_.syncedMenu}};
     for (const auto& [v, menu] : pairs)
         if (v == view) {

@@ -14,15 +14,15 @@
 // PRCleanViewControllerAds.cpp (its advertising caches).
 #pragma once
 
-#include "clean/core/AdCacheRemover.h"
-#include "clean/core/CleanDeviceServices.h"
-#include "platform/WorkerPool.h"
 #include "clean/PRAdsController.h"
-#include "clean/PRCleanCacheFileController.h"
-#include "clean/core/JunkFileActions.h"
-#include "clean/core/JunkScan.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
+#include "clean/PRCleanCacheFileController.h"
+#include "clean/core/AdCacheRemover.h"
+#include "clean/core/CleanDeviceServices.h"
+#include "clean/core/JunkFileActions.h"
+#include "clean/core/JunkScan.h"
+#include "platform/WorkerPool.h"
 
 #include <QImage>
 #include <QMutex>
@@ -199,8 +199,8 @@ public:
     // The widgets of each page, grouped; the page alone sets them.
     // The device clean: its four panes with their outlines, tables and context menus.
     struct DeviceCleanOutlets {
-        QWidget *cleanMainView = nullptr, *cleanJunkView = nullptr, *cleanCacheview = nullptr,
-                *cleanCookView = nullptr, *cleanMediaView = nullptr;
+        QWidget *cleanMainView = nullptr, *cleanJunkView = nullptr, *cleanCacheview = nullptr, *cleanCookView = nullptr,
+                *cleanMediaView = nullptr;
         QTreeView *JunkOutlineView = nullptr, *CacheOutlineView = nullptr, *CookOutlineView = nullptr;
         QTableView *junkFileTableView = nullptr, *cacheFileTableView = nullptr, *cookieTableView = nullptr;
         QTableView* syncFailedTableView = nullptr;
@@ -262,7 +262,7 @@ private:
     // The views and names of one tree category.
     struct TreeViews {
         clean::Category category;
-        const char* cleanType;       // "Junk", "Cache", "Cook"
+        const char* cleanType;  // "Junk", "Cache", "Cook"
         const char* sizeNotification;
         PRAppTreeController* tree;
         PRAppFileController* files;
@@ -271,8 +271,8 @@ private:
     };
     TreeViews viewsOf(clean::Category category) const;
     void buildView();
-    QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files,
-                           QTreeView*& outline, QTableView*& table);
+    QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files, QTreeView*& outline,
+                           QTableView*& table);
     void showPane(QWidget* pane);
     // False too once the page goes, so that its scans end early.
     bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }

@@ -1,7 +1,6 @@
 // The app cleaner's advertising caches: the scan that follows its file scan, the list of apps
 // with their advertising folders, and their removal app by app or all at once.
 #include "clean/PRCleanViewController.h"
-
 #include "clean/core/AdCacheScan.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
@@ -63,18 +62,21 @@ void PRCleanViewController::StartScanAppAdsThread(int device) {
         return clean::JunkScan::appIcon(services_, device, bundleId);
     };
     options.progress = [this](float ratio) {
-        performOnMainThread(this, [this, ratio] { appClean_.adsProgressor->setProgressValue(ratio); }, true);
+        performOnMainThread(
+            this, [this, ratio] { appClean_.adsProgressor->setProgressValue(ratio); }, true);
     };
     options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread(this, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); }, true);
+        performOnMainThread(
+            this, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); }, true);
     };
     clean::AdCacheScan scan(services_, options);
     if (scan.run() == clean::AdCacheScan::Outcome::Disconnected) {
-        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(
+            this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread(this, [this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); },
-                        true);
+    performOnMainThread(
+        this, [this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); }, true);
 }
 
 void PRCleanViewController::showAdsCount() { appClean_.appAdslab->setText(tr("%1 built-in ads").arg(totalAdsCount)); }
@@ -108,7 +110,8 @@ void PRCleanViewController::ClickAppAdsFileAction(QObject*) {
 }
 
 void PRCleanViewController::RemoveAdsAction(QObject*) {
-    const QModelIndexList rows = appClean_.AdsTableView ? appClean_.AdsTableView->selectionModel()->selectedRows() : QModelIndexList{};
+    const QModelIndexList rows =
+        appClean_.AdsTableView ? appClean_.AdsTableView->selectionModel()->selectedRows() : QModelIndexList{};
     if (rows.isEmpty()) return;
     currentRemoveNode = adsController->objectAt(rows.first().row());
     if (!currentRemoveNode) return;
@@ -150,15 +153,21 @@ void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> r
                 }
             }
             // Each record's row is redrawn as soon as its folders are done.
-            performOnMainThread(this, [=, this] {
-                adsRemoved(records[i], result);
-                if (!reloadOnce) adsController->reloadData();
-            }, true);
+            performOnMainThread(
+                this,
+                [=, this] {
+                    adsRemoved(records[i], result);
+                    if (!reloadOnce) adsController->reloadData();
+                },
+                true);
         }
-        performOnMainThread(this, [=, this] {
-            adsController->reloadData();
-            finishJob(batch, all);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                adsController->reloadData();
+                finishJob(batch, all);
+            },
+            true);
     });
 }
 

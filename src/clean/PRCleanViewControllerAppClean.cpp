@@ -1,10 +1,8 @@
 // The app cleaner's panel: its overview of five rows and the start button, the scan that
 // fills them (one worker: the file scan, then the advertising scan) and the one-pass removal
 // behind its progress sheet.
-#include "clean/PRCleanViewController.h"
-
-#include "widgets/PageHost.h"
 #include "app/core/AppState.h"
+#include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/AppCleanScan.h"
 #include "model/PRRecordFields.h"
@@ -16,6 +14,7 @@
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
+#include "widgets/PageHost.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -116,26 +115,66 @@ int PRCleanViewController::GetDocumentFileType(const char* extension) {
 PRCleanViewController::AppCleanCategory PRCleanViewController::appCategory(Category category) const {
     switch (category) {
     case Category::Document:
-        return {category,         appClean_.cleanDocumentTableView, appClean_.cleanDocumentFileTableview, cleanDocumentController,
-                appClean_.documentFileInfolab, appClean_.appDocumentlab,      appClean_.appDocumentShowFilePathlab, appClean_.documentProgressor,
-                appClean_.documentExportBtn, appClean_.documentRemoveBtn,     appClean_.documentRemoveAllBtn,      appClean_.appDocumentBtn,
-                appClean_.appDocumentProgress, "All document files have been removed."};
+        return {category,
+                appClean_.cleanDocumentTableView,
+                appClean_.cleanDocumentFileTableview,
+                cleanDocumentController,
+                appClean_.documentFileInfolab,
+                appClean_.appDocumentlab,
+                appClean_.appDocumentShowFilePathlab,
+                appClean_.documentProgressor,
+                appClean_.documentExportBtn,
+                appClean_.documentRemoveBtn,
+                appClean_.documentRemoveAllBtn,
+                appClean_.appDocumentBtn,
+                appClean_.appDocumentProgress,
+                "All document files have been removed."};
     case Category::Cookie:
-        return {category,       appClean_.cleanCookTableView, appClean_.cleanCookieFileTableView, cleanCookController,
-                appClean_.cookFileInfolab, appClean_.appCooklab,        appClean_.appCookShowFilePathlab,   appClean_.cookProgressor,
-                appClean_.cookExportBtn,  appClean_.cookRemoveBtn,      appClean_.cookRemoveAllBtn,         appClean_.appCookBtn,
-                appClean_.appCookProgress, "All cook files have been removed."};
+        return {category,
+                appClean_.cleanCookTableView,
+                appClean_.cleanCookieFileTableView,
+                cleanCookController,
+                appClean_.cookFileInfolab,
+                appClean_.appCooklab,
+                appClean_.appCookShowFilePathlab,
+                appClean_.cookProgressor,
+                appClean_.cookExportBtn,
+                appClean_.cookRemoveBtn,
+                appClean_.cookRemoveAllBtn,
+                appClean_.appCookBtn,
+                appClean_.appCookProgress,
+                "All cook files have been removed."};
     case Category::Junk:
-        return {category,       appClean_.cleanJunkTableView, appClean_.cleanJunkFileTableView, cleanJunkController,
-                appClean_.junkFileInfolab, appClean_.appJunklab,        appClean_.appJunkShowFilePathlab, appClean_.junkProgressor,
-                appClean_.junkExportBtn,  appClean_.junkRemoveBtn,      appClean_.junkRemoveAllBtn,       appClean_.appJunkBtn,
-                appClean_.appJunkProgress, "All junk files have been removed."};
+        return {category,
+                appClean_.cleanJunkTableView,
+                appClean_.cleanJunkFileTableView,
+                cleanJunkController,
+                appClean_.junkFileInfolab,
+                appClean_.appJunklab,
+                appClean_.appJunkShowFilePathlab,
+                appClean_.junkProgressor,
+                appClean_.junkExportBtn,
+                appClean_.junkRemoveBtn,
+                appClean_.junkRemoveAllBtn,
+                appClean_.appJunkBtn,
+                appClean_.appJunkProgress,
+                "All junk files have been removed."};
     case Category::Cache: break;
     }
-    return {Category::Cache,  appClean_.cleanCacheTableView, appClean_.cleanCacheFileTableView, cleanCacheFileController,
-            appClean_.cacheFileInfolab, appClean_.appCachelab,         appClean_.appCacheShowFilePathlab, appClean_.cacheProgressor,
-            appClean_.cacheExportBtn,   appClean_.cacheRemoveBtn,      appClean_.cacheRemoveAllBtn,       appClean_.appCacheBtn,
-            appClean_.appCacheProgress, "All cache files have been removed."};
+    return {Category::Cache,
+            appClean_.cleanCacheTableView,
+            appClean_.cleanCacheFileTableView,
+            cleanCacheFileController,
+            appClean_.cacheFileInfolab,
+            appClean_.appCachelab,
+            appClean_.appCacheShowFilePathlab,
+            appClean_.cacheProgressor,
+            appClean_.cacheExportBtn,
+            appClean_.cacheRemoveBtn,
+            appClean_.cacheRemoveAllBtn,
+            appClean_.appCacheBtn,
+            appClean_.appCacheProgress,
+            "All cache files have been removed."};
 }
 
 // ---- Panes -------------------------------------------------------------------------------------
@@ -147,8 +186,8 @@ void PRCleanViewController::buildAppCleanPanes(QLayout* layout) {
     appClean_.cleanJunkTableView = buildAppCleanListPane(Category::Junk);
     appClean_.cleanCookTableView = buildAppCleanListPane(Category::Cookie);
     appClean_.cleanAppAdsView = buildAdsPane();
-    for (QWidget* pane : {appClean_.cleanDiskView, appClean_.cleanCacheTableView, appClean_.cleanDocumentTableView, appClean_.cleanJunkTableView,
-                          appClean_.cleanCookTableView, appClean_.cleanAppAdsView}) {
+    for (QWidget* pane : {appClean_.cleanDiskView, appClean_.cleanCacheTableView, appClean_.cleanDocumentTableView,
+                          appClean_.cleanJunkTableView, appClean_.cleanCookTableView, appClean_.cleanAppAdsView}) {
         pane->hide();
         layout->addWidget(pane);
     }
@@ -219,13 +258,17 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
         rows->addWidget(path, row, 4);
         rows->addWidget(arrow, row, 5);
     };
-    makeRow(0, tr("App Caches"), appClean_.appCacheImageView, appClean_.appCacheProgress, appClean_.appCachelab, appClean_.appCacheShowFilePathlab, appClean_.appCacheBtn);
-    makeRow(1, tr("App Cookies"), appClean_.appCookImageView, appClean_.appCookProgress, appClean_.appCooklab, appClean_.appCookShowFilePathlab, appClean_.appCookBtn);
-    makeRow(2, tr("Temporary Files"), appClean_.appJunkImageView, appClean_.appJunkProgress, appClean_.appJunklab, appClean_.appJunkShowFilePathlab, appClean_.appJunkBtn);
-    makeRow(3, tr("Documents"), appClean_.appDocumentImageView, appClean_.appDocumentProgress, appClean_.appDocumentlab, appClean_.appDocumentShowFilePathlab,
-            appClean_.appDocumentBtn);
+    makeRow(0, tr("App Caches"), appClean_.appCacheImageView, appClean_.appCacheProgress, appClean_.appCachelab,
+            appClean_.appCacheShowFilePathlab, appClean_.appCacheBtn);
+    makeRow(1, tr("App Cookies"), appClean_.appCookImageView, appClean_.appCookProgress, appClean_.appCooklab,
+            appClean_.appCookShowFilePathlab, appClean_.appCookBtn);
+    makeRow(2, tr("Temporary Files"), appClean_.appJunkImageView, appClean_.appJunkProgress, appClean_.appJunklab,
+            appClean_.appJunkShowFilePathlab, appClean_.appJunkBtn);
+    makeRow(3, tr("Documents"), appClean_.appDocumentImageView, appClean_.appDocumentProgress, appClean_.appDocumentlab,
+            appClean_.appDocumentShowFilePathlab, appClean_.appDocumentBtn);
     QLabel* adsImage = nullptr;
-    makeRow(4, tr("Built-in Ads"), adsImage, appClean_.adsProgressor, appClean_.appAdslab, appClean_.appAdsShowFilePathlab, appClean_.appAdsBtn);
+    makeRow(4, tr("Built-in Ads"), adsImage, appClean_.adsProgressor, appClean_.appAdslab,
+            appClean_.appAdsShowFilePathlab, appClean_.appAdsBtn);
     layout->addLayout(rows);
     layout->addStretch(1);
 
@@ -234,8 +277,12 @@ QWidget* PRCleanViewController::buildAppCleanOverview() {
     connect(appClean_.appJunkBtn, &QPushButton::clicked, this, [this] { ClickJunkFileAction(); });
     connect(appClean_.appDocumentBtn, &QPushButton::clicked, this, [this] { ClickDocumentFileAction(); });
     connect(appClean_.appAdsBtn, &QPushButton::clicked, this, [this] { ClickAppAdsFileAction(); });
-    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
+    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn,
+                               appClean_.appCookBtn, appClean_.appAdsBtn})
+        setArrow(arrow, false);
+    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab,
+                         appClean_.appAdslab})
+        size->hide();
     return pane;
 }
 
@@ -297,7 +344,8 @@ void PRCleanViewController::showcleanAppAdsTableView() {
 // ---- The start button ------------------------------------------------------------------------
 
 void PRCleanViewController::MyAppCleanbuttonMouseDownHandle(const NSNotification& notification) {
-    if (!appClean_.appStartBtn || notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appClean_.appStartBtn)))
+    if (!appClean_.appStartBtn ||
+        notification.sender() != static_cast<const void*>(static_cast<PRNotifyingButton*>(appClean_.appStartBtn)))
         return;
     pressStartButton(true);
 }
@@ -319,13 +367,15 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
     }
     totalAdsCount = 0;
     appClean_.appStartBtn->setImageNamed("scanDown.png");
-    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress,
+                                appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0);
     if (showSpinner) appClean_.appFlashView->show();
     appClean_.appFlashView->startFlash();
     appClean_.appCleanResultlab->clear();
-    for (QLabel* path : {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
-                         appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab}) {
+    for (QLabel* path :
+         {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
+          appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab}) {
         path->clear();
         path->show();
     }
@@ -351,23 +401,30 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
         pendingPaths_[int(category)] = path;
         if (pathLabelsPosted_) return;
         pathLabelsPosted_ = true;
-        performOnMainThread(this, [this] { showAppCleanPathLabels(); }, false);
+        performOnMainThread(
+            this, [this] { showAppCleanPathLabels(); }, false);
     });
     clean::AppCleanScan::Options options;
     options.deviceIndex = device;
     options.deviceConnected = [this] { return connectedNow(); };
     options.categoryProgress = [this](float ratio) {
-        performOnMainThread(this, [this, ratio] {
-            for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress})
-                bar->setProgressValue(ratio);
-        }, false);
+        performOnMainThread(
+            this,
+            [this, ratio] {
+                for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress,
+                                            appClean_.appJunkProgress, appClean_.appDocumentProgress})
+                    bar->setProgressValue(ratio);
+            },
+            false);
     };
     clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
     if (scan.startScanPhoneCache() == clean::AppCleanScan::Outcome::Disconnected) {
-        performOnMainThread(this, [this] { appCleanScanAbortedOnMainThread(); }, true);
+        performOnMainThread(
+            this, [this] { appCleanScanAbortedOnMainThread(); }, true);
         return;
     }
-    performOnMainThread(this, [this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
+    performOnMainThread(
+        this, [this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
     StartScanAppAdsThread(device);
 }
 
@@ -380,7 +437,8 @@ void PRCleanViewController::showAppCleanPathLabels() {
     }
     if (!bStartCleanScan) return;
     for (Category c : {Category::Junk, Category::Cache, Category::Cookie, Category::Document})
-        if (!paths[int(c)].isEmpty()) appCategory(c).pathLabel->setText(clean::AppCleanScan::shortenedPath(paths[int(c)]));
+        if (!paths[int(c)].isEmpty())
+            appCategory(c).pathLabel->setText(clean::AppCleanScan::shortenedPath(paths[int(c)]));
 }
 
 void PRCleanViewController::showAppCleanIdle() {
@@ -391,12 +449,18 @@ void PRCleanViewController::showAppCleanIdle() {
     appClean_.appStartBtn->setEnabled(true);
     appClean_.appStartBtn->setImageNamed("scanNom.png");
     appClean_.appCleanResultlab->clear();
-    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress,
+                                appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0);
-    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn, appClean_.appCookBtn, appClean_.appAdsBtn}) setArrow(arrow, false);
-    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab, appClean_.appAdslab}) size->hide();
-    for (QLabel* path : {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
-                         appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab})
+    for (QPushButton* arrow : {appClean_.appDocumentBtn, appClean_.appCacheBtn, appClean_.appJunkBtn,
+                               appClean_.appCookBtn, appClean_.appAdsBtn})
+        setArrow(arrow, false);
+    for (QLabel* size : {appClean_.appDocumentlab, appClean_.appCachelab, appClean_.appJunklab, appClean_.appCooklab,
+                         appClean_.appAdslab})
+        size->hide();
+    for (QLabel* path :
+         {appClean_.appDocumentShowFilePathlab, appClean_.appCacheShowFilePathlab, appClean_.appJunkShowFilePathlab,
+          appClean_.appCookShowFilePathlab, appClean_.appAdsShowFilePathlab})
         path->clear();
 }
 
@@ -407,7 +471,8 @@ void PRCleanViewController::appCleanScanAbortedOnMainThread() {
     appClean_.appFlashView->stopFlash();
     appClean_.appFlashView->hide();
     appClean_.appStartBtn->setImageNamed("scanNom.png");
-    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress, appClean_.appDocumentProgress, appClean_.adsProgressor})
+    for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress,
+                                appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0);
     appClean_.appCleanResultlab->setText(tr("The scan stopped: the device is no longer connected."));
 }
@@ -445,8 +510,9 @@ void PRCleanViewController::appCleanRowsRemoved(Category category, const std::ve
         bytes += row->fileSizeNumber;
     }
     auto& list = appLists_.listOf(category);
-    list.erase(std::remove_if(list.begin(), list.end(), [&](const PRCleanDirNodePtr& r) { return gone.count(r.get()); }),
-               list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [&](const PRCleanDirNodePtr& r) { return gone.count(r.get()); }),
+        list.end());
     std::vector<NSObjectPtr> kept;
     for (const auto& object : v.controller->content())
         if (!gone.count(dynamic_cast<const PRCleanDirNode*>(object.get()))) kept.push_back(object);
@@ -486,7 +552,8 @@ void PRCleanViewController::startRemoval() {
             plan->adPaths.push_back(record->appAdsPlatArray);
         }
     uint64_t bytes = 0;
-    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
+    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document})
+        bytes += appCounters_.sizeOf(c);
     const QString count = QString::number(qulonglong(appCounters_.totalFileNumber.load()));
     const QString size = sizeTextOf(bytes);
     // The pass takes the apps' documents too, the user's own files: it asks once first.
@@ -508,7 +575,8 @@ void PRCleanViewController::startRemoval() {
     const QString sentence =
         tr("%1 files will be cleaned up and %2 of disk space will be freed up on your iDevice.").arg(count, size);
     if (!removeSheet_.removeWindow) buildRemoveWindow();
-    removeSheet_.removeNumberlab->setText(colouredSentence(sentence, {count, size}, QColor::fromRgbF(248 / 255.0, 54 / 255.0, 52 / 255.0)));
+    removeSheet_.removeNumberlab->setText(
+        colouredSentence(sentence, {count, size}, QColor::fromRgbF(248 / 255.0, 54 / 255.0, 52 / 255.0)));
     removeSheet_.removeNumberlab->setFont(QFont("Lucida Grande", 11));
     removeSheet_.removeProgress->setValue(0);
     removeSheet_.removeNumberInfolab->clear();
@@ -523,32 +591,36 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
     int shown = -1;
     auto step = [&](size_t done) {
         const int percent = int(done * 100 / total);  // total > 0: an empty plan never gets here
-        if (percent == shown) return;  // one hand-over per percent, however many files
+        if (percent == shown) return;                 // one hand-over per percent, however many files
         shown = percent;
-        performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+        performOnMainThread(
+            this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
     };
     RemovalOutcome outcome;
-    outcome.files = clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
-        hasRemoveNumber = done;
-        step(done);
-    });
+    outcome.files =
+        clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
+            hasRemoveNumber = done;
+            step(done);
+        });
     clean::AdCacheRemover remover(services_, plan->device);
     for (size_t i = 0; i < plan->ads.size(); ++i) {
         outcome.ads.push_back(remover.removeFolders(plan->adBundles[i], plan->adPaths[i]));
         step(plan->files.size() + i + 1);
     }
-    performOnMainThread(this, [this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
+    performOnMainThread(
+        this, [this, plan, &outcome] { removeAllFilesFinishOnMainThread(plan, outcome); }, true);
 }
 
 void PRCleanViewController::sendRemoveProgressInfoOnMainThread(int percent) {
     if (!removeSheet_.removeProgress) return;
     removeSheet_.removeProgress->setValue(percent);
     uint64_t bytes = 0;
-    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document}) bytes += appCounters_.sizeOf(c);
+    for (Category c : {Category::Cookie, Category::Junk, Category::Cache, Category::Document})
+        bytes += appCounters_.sizeOf(c);
     removeSheet_.removeNumberInfolab->setText(tr("Has remove %1 files of %2 files, %3 ")
-                                     .arg(qulonglong(hasRemoveNumber.load()))
-                                     .arg(qulonglong(appCounters_.totalFileNumber.load()))
-                                     .arg(sizeTextOf(bytes)));
+                                                  .arg(qulonglong(hasRemoveNumber.load()))
+                                                  .arg(qulonglong(appCounters_.totalFileNumber.load()))
+                                                  .arg(sizeTextOf(bytes)));
 }
 
 void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_ptr<RemovalPlan>& plan,
@@ -583,9 +655,10 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
     if (plan->files.empty() && plan->ads.empty()) {
         appClean_.appCleanResultlab->setText(tr("Nothing to clean up was found on your iDevice."));
     } else {
-        appClean_.appCleanResultlab->setText(tr("%1 files have been removed and %2 of disk space freed up on your iDevice.")
-                                       .arg(qulonglong(outcome.files.files))
-                                       .arg(sizeTextOf(outcome.files.bytes)));
+        appClean_.appCleanResultlab->setText(
+            tr("%1 files have been removed and %2 of disk space freed up on your iDevice.")
+                .arg(qulonglong(outcome.files.files))
+                .arg(sizeTextOf(outcome.files.bytes)));
     }
     if (failures > 0) showFailure(tr("Some files could not be removed from the device."), detail);
 }

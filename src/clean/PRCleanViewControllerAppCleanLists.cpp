@@ -2,9 +2,8 @@
 // copying the selected files to the Mac, removing the selected files or all of them. The rows
 // are read on the main thread; the device work runs on the page's workers; the lists and
 // counters change afterwards by what the device really did.
-#include "clean/PRCleanViewController.h"
-
 #include "app/core/AppState.h"
+#include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Threads.h"
 #include "widgets/PRProgressView.h"
@@ -42,9 +41,7 @@ QPushButton* paneButton(QWidget* parent, const QString& title) {
 
 }  // namespace
 
-QString PRCleanViewController::appDataFolder() {
-    return AppState::exportFolder() + QStringLiteral("/AppData");
-}
+QString PRCleanViewController::appDataFolder() { return AppState::exportFolder() + QStringLiteral("/AppData"); }
 
 QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     QTableView** table;
@@ -55,24 +52,32 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     QString title;
     switch (category) {
     case Category::Document:
-        table = &appClean_.cleanDocumentFileTableview, info = &appClean_.documentFileInfolab, progress = &appClean_.documentProgressor;
-        exportBtn = &appClean_.documentExportBtn, removeBtn = &appClean_.documentRemoveBtn, removeAllBtn = &appClean_.documentRemoveAllBtn;
+        table = &appClean_.cleanDocumentFileTableview, info = &appClean_.documentFileInfolab,
+        progress = &appClean_.documentProgressor;
+        exportBtn = &appClean_.documentExportBtn, removeBtn = &appClean_.documentRemoveBtn,
+        removeAllBtn = &appClean_.documentRemoveAllBtn;
         controller = cleanDocumentController, title = tr("Documents");
         break;
     case Category::Cookie:
-        table = &appClean_.cleanCookieFileTableView, info = &appClean_.cookFileInfolab, progress = &appClean_.cookProgressor;
-        exportBtn = &appClean_.cookExportBtn, removeBtn = &appClean_.cookRemoveBtn, removeAllBtn = &appClean_.cookRemoveAllBtn;
+        table = &appClean_.cleanCookieFileTableView, info = &appClean_.cookFileInfolab,
+        progress = &appClean_.cookProgressor;
+        exportBtn = &appClean_.cookExportBtn, removeBtn = &appClean_.cookRemoveBtn,
+        removeAllBtn = &appClean_.cookRemoveAllBtn;
         controller = cleanCookController, title = tr("App Cookies");
         break;
     case Category::Junk:
-        table = &appClean_.cleanJunkFileTableView, info = &appClean_.junkFileInfolab, progress = &appClean_.junkProgressor;
-        exportBtn = &appClean_.junkExportBtn, removeBtn = &appClean_.junkRemoveBtn, removeAllBtn = &appClean_.junkRemoveAllBtn;
+        table = &appClean_.cleanJunkFileTableView, info = &appClean_.junkFileInfolab,
+        progress = &appClean_.junkProgressor;
+        exportBtn = &appClean_.junkExportBtn, removeBtn = &appClean_.junkRemoveBtn,
+        removeAllBtn = &appClean_.junkRemoveAllBtn;
         controller = cleanJunkController, title = tr("Temporary Files");
         break;
     case Category::Cache:
     default:
-        table = &appClean_.cleanCacheFileTableView, info = &appClean_.cacheFileInfolab, progress = &appClean_.cacheProgressor;
-        exportBtn = &appClean_.cacheExportBtn, removeBtn = &appClean_.cacheRemoveBtn, removeAllBtn = &appClean_.cacheRemoveAllBtn;
+        table = &appClean_.cleanCacheFileTableView, info = &appClean_.cacheFileInfolab,
+        progress = &appClean_.cacheProgressor;
+        exportBtn = &appClean_.cacheExportBtn, removeBtn = &appClean_.cacheRemoveBtn,
+        removeAllBtn = &appClean_.cacheRemoveAllBtn;
         controller = cleanCacheFileController, title = tr("App Caches");
         break;
     }
@@ -110,9 +115,11 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     bottom->addWidget(*progress, 1);
     *exportBtn = paneButton(pane, QStringLiteral("         Export"));
     (*exportBtn)->setFont(QFont(QApplication::font().family(), 13));
-    (*exportBtn)->setStyleSheet("QPushButton { color: white; background: rgb(61, 123, 217); border-radius: 4px; "
-                                "padding: 4px 14px 4px 0; text-align: left; } "
-                                "QPushButton:disabled { background: rgb(160, 176, 199); }");
+    (*exportBtn)
+        ->setStyleSheet(
+            "QPushButton { color: white; background: rgb(61, 123, 217); border-radius: 4px; "
+            "padding: 4px 14px 4px 0; text-align: left; } "
+            "QPushButton:disabled { background: rgb(160, 176, 199); }");
     *removeBtn = paneButton(pane, tr("Remove"));
     *removeAllBtn = paneButton(pane, tr("Remove All"));
     for (QPushButton* b : {*exportBtn, *removeBtn, *removeAllBtn}) bottom->addWidget(b);
@@ -147,9 +154,11 @@ std::vector<PRCleanDirNodePtr> PRCleanViewController::selectedAppCleanRows(Categ
     std::vector<PRCleanDirNodePtr> rows;
     if (!v.table || !v.table->selectionModel()) return rows;
     QModelIndexList selected = v.table->selectionModel()->selectedRows();
-    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     for (const QModelIndex& index : selected)
-        if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(v.controller->objectAt(index.row()))) rows.push_back(row);
+        if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(v.controller->objectAt(index.row())))
+            rows.push_back(row);
     return rows;
 }
 
@@ -169,11 +178,12 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
         // Each app's files under a folder of their own, at their place in its container, so that
         // files of one name from two apps or two folders never overwrite each other.
         const QString containerFolder = row->filePath.left(std::max<qsizetype>(0, row->filePath.lastIndexOf('/')));
-        const QString target =
-            clean::localPathUnder(folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
+        const QString target = clean::localPathUnder(
+            folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
         pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
             const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
-            performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
+            performOnMainThread(
+                this, [=, this] { finishJob(batch, result); }, true);
         });
     }
 }
@@ -196,22 +206,25 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
         std::vector<bool> removed;
         const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
-        performOnMainThread(this, [=, this] {
-            std::vector<PRCleanDirNodePtr> gone;
-            for (size_t i = 0; i < rows.size(); ++i)
-                if (removed[i]) gone.push_back(rows[i]);
-            appCleanRowsRemoved(category, gone);
-            addToRemovedAppBytes(result.bytes);
-            const AppCleanCategory v = appCategory(category);
-            if (former > 0 && !gone.empty()) {
-                v.table->clearSelection();
-                v.table->selectRow(former - 1);
-            }
-            v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
-                                     .arg(v.sizeLabel->text())
-                                     .arg(qulonglong(appCounters_.numberOf(category).load())));
-            finishJob(batch, result);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                std::vector<PRCleanDirNodePtr> gone;
+                for (size_t i = 0; i < rows.size(); ++i)
+                    if (removed[i]) gone.push_back(rows[i]);
+                appCleanRowsRemoved(category, gone);
+                addToRemovedAppBytes(result.bytes);
+                const AppCleanCategory v = appCategory(category);
+                if (former > 0 && !gone.empty()) {
+                    v.table->clearSelection();
+                    v.table->selectRow(former - 1);
+                }
+                v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
+                                         .arg(v.sizeLabel->text())
+                                         .arg(qulonglong(appCounters_.numberOf(category).load())));
+                finishJob(batch, result);
+            },
+            true);
     });
 }
 
@@ -268,12 +281,16 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                 const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
                 if (percent == shown) return;
                 shown = percent;
-                performOnMainThread(this, [this, category, percent] {
-                    QProgressBar* bar = appCategory(category).progress;
-                    bar->setValue(percent < 1 ? 1 : percent);
-                }, true);
+                performOnMainThread(
+                    this,
+                    [this, category, percent] {
+                        QProgressBar* bar = appCategory(category).progress;
+                        bar->setValue(percent < 1 ? 1 : percent);
+                    },
+                    true);
             });
-        performOnMainThread(this, [&] { end(removed, result); }, true);
+        performOnMainThread(
+            this, [&] { end(removed, result); }, true);
     });
 }
 

@@ -1,7 +1,6 @@
 // The device-clean scan of the clean page: one worker thread walks the device (JunkScan) and
 // hands the files it finds to the main thread in batches.
 #include "clean/PRCleanViewController.h"
-
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"
 
@@ -21,7 +20,8 @@ public:
     void deliver(clean::JunkScanBatch batch) override {
         auto shared = std::make_shared<clean::JunkScanBatch>(std::move(batch));
         PRCleanViewController* page = &page_;
-        performOnMainThread(page, [page, shared] { page->AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
+        performOnMainThread(
+            page, [page, shared] { page->AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
     }
 
 private:
@@ -31,8 +31,10 @@ private:
 }  // namespace
 
 void PRCleanViewController::resetScanResults() {
-    for (PRAppTreeController* tree : {JunkTreeController, CacheTreeController, CookTreeController}) tree->removeAllContent();
-    for (PRAppFileController* files : {JunkFileController, CacheFileController, CookFileController, syncFailedController})
+    for (PRAppTreeController* tree : {JunkTreeController, CacheTreeController, CookTreeController})
+        tree->removeAllContent();
+    for (PRAppFileController* files :
+         {JunkFileController, CacheFileController, CookFileController, syncFailedController})
         files->setContent({});
     syncFailedFileArray.clear();
     lists_.clear();
@@ -99,6 +101,7 @@ void PRCleanViewController::AddCleanFilesOnMainThreadHanld(clean::JunkScanBatch 
         const TreeViews v = viewsOf(category);
         if (!v.outline) continue;
         PRCleanDirNodePtr shown = v.tree->cleanNodeForIndex(v.outline->currentIndex());
-        if (shown && shown->fileChildren().size() != v.files->content().size()) outlineViewSelectionDidChange(v.outline);
+        if (shown && shown->fileChildren().size() != v.files->content().size())
+            outlineViewSelectionDidChange(v.outline);
     }
 }

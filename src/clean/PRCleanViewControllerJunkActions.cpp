@@ -2,15 +2,14 @@
 // the device work runs on the page's worker pool; the views and counters change afterwards,
 // on the main thread, by what the device really did.
 #include "clean/PRCleanViewController.h"
-
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
-#include "widgets/ActionFailureAlert.h"
-#include "widgets/BulkRemovalConfirmation.h"
-#include "model/PRRecordFields.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionFailureAlert.h"
+#include "widgets/BulkRemovalConfirmation.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -43,8 +42,10 @@ std::vector<PRCleanFileNodePtr> prune(const std::vector<PRCleanDirNodePtr>& leve
     for (const auto& folder : level) {
         std::vector<PRCleanFileNodePtr> kept;
         for (const auto& file : folder->fileChildren()) {
-            if (file->appBundleName == bundleId && removed.contains(file->filePath)) gone.push_back(file);
-            else kept.push_back(file);
+            if (file->appBundleName == bundleId && removed.contains(file->filePath))
+                gone.push_back(file);
+            else
+                kept.push_back(file);
         }
         if (kept.size() != folder->fileChildren().size()) folder->setFileChildren(std::move(kept));
         auto below = prune(folder->children(), bundleId, removed);
@@ -68,7 +69,8 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
 }
 
 void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
-    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
+    showActionFailure(
+        this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 clean::DeviceFileRef PRCleanViewController::refOf(const PRCleanFileNode& node) {
@@ -92,10 +94,13 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread(this, [=, this] {
-            fileRemoved(category, node, result);
-            finishJob(batch, result);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                fileRemoved(category, node, result);
+                finishJob(batch, result);
+            },
+            true);
     });
 }
 
@@ -134,10 +139,13 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-        performOnMainThread(this, [=, this] {
-            folderEmptied(category, bundleId, result);
-            finishJob(batch, result);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                folderEmptied(category, bundleId, result);
+                finishJob(batch, result);
+            },
+            true);
     });
 }
 
@@ -155,12 +163,14 @@ void PRCleanViewController::removeAllFolders(Category category) {
     const QString cleanType = v.cleanType;
     for (const QString& bundleId : bundles)
         pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
-            const ActionResult result =
-                clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
-            performOnMainThread(this, [=, this] {
-                folderEmptied(category, bundleId, result);
-                finishJob(batch, result);
-            }, true);
+            const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+            performOnMainThread(
+                this,
+                [=, this] {
+                    folderEmptied(category, bundleId, result);
+                    finishJob(batch, result);
+                },
+                true);
         });
 }
 
@@ -181,8 +191,8 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
     if (v.table) v.table->viewport()->update();
     // As the single-file path does: the sidebar's label, the summary and the tree follow.
     if (bytes > 0)
-        NSNotificationCenter::defaultCenter().postNotificationName(
-            v.sizeNotification, NSNumber::numberWithUnsignedLongLong(bytes), this);
+        NSNotificationCenter::defaultCenter().postNotificationName(v.sizeNotification,
+                                                                   NSNumber::numberWithUnsignedLongLong(bytes), this);
     v.tree->removeEmptyCleanFolders();
     if (countersChanged) countersChanged();
 }
@@ -212,7 +222,8 @@ void PRCleanViewController::removeEverythingFound() {
 
 // ---- Sync-media leftovers -------------------------------------------------------------------
 
-void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records, const ActionResult& result) {
+void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePtr>& records,
+                                             const ActionResult& result) {
     const QSet<QString> removed(result.devicePaths.begin(), result.devicePaths.end());
     for (const auto& record : records) {
         if (!removed.contains(record->filePath)) continue;
@@ -226,17 +237,21 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
-    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(syncFailedController->objectAt(selectedRow(clean_.syncFailedTableView)));
+    auto record = std::dynamic_pointer_cast<PRCleanFileNode>(
+        syncFailedController->objectAt(selectedRow(clean_.syncFailedTableView)));
     if (!record) return;
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
     pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
         const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
-        performOnMainThread(this, [=, this] {
-            syncFilesRemoved({record}, result);
-            finishJob(batch, result);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                syncFilesRemoved({record}, result);
+                finishJob(batch, result);
+            },
+            true);
     });
 }
 
@@ -261,7 +276,8 @@ void PRCleanViewController::removeAllSyncFiles() {
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = int((records.size() + kChunk - 1) / kChunk);
     for (size_t from = 0; from < records.size(); from += kChunk) {
-        std::vector<PRCleanFileNodePtr> chunk(records.begin() + from, records.begin() + std::min(records.size(), from + kChunk));
+        std::vector<PRCleanFileNodePtr> chunk(records.begin() + from,
+                                              records.begin() + std::min(records.size(), from + kChunk));
         std::vector<clean::DeviceFileRef> refs;
         for (const auto& record : chunk) refs.push_back(refOf(*record));
         pool_.enqueue([this, device = cleanDevice, chunk, refs, batch] {
@@ -274,10 +290,13 @@ void PRCleanViewController::removeAllSyncFiles() {
                 all.failures += one.failures + (one.serviceFailed ? 1 : 0);
                 all.devicePaths += one.devicePaths;
             }
-            performOnMainThread(this, [=, this] {
-                syncFilesRemoved(chunk, all);
-                finishJob(batch, all);
-            }, true);
+            performOnMainThread(
+                this,
+                [=, this] {
+                    syncFilesRemoved(chunk, all);
+                    finishJob(batch, all);
+                },
+                true);
         });
     }
 }
@@ -345,10 +364,14 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         QAbstractItemView* table = nullptr;
         PRAppFileController* files = nullptr;
         bool* flag = nullptr;
-        if (bExportCache) table = clean_.cacheFileTableView, files = CacheFileController, flag = &bExportCache;
-        else if (bExportJunk) table = clean_.junkFileTableView, files = JunkFileController, flag = &bExportJunk;
-        else if (bExportCookie) table = clean_.cookieTableView, files = CookFileController, flag = &bExportCookie;
-        else if (bExportSynced) table = clean_.syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
+        if (bExportCache)
+            table = clean_.cacheFileTableView, files = CacheFileController, flag = &bExportCache;
+        else if (bExportJunk)
+            table = clean_.junkFileTableView, files = JunkFileController, flag = &bExportJunk;
+        else if (bExportCookie)
+            table = clean_.cookieTableView, files = CookFileController, flag = &bExportCookie;
+        else if (bExportSynced)
+            table = clean_.syncFailedTableView, files = syncFailedController, flag = &bExportSynced;
         if (flag) {
             if (auto node = std::dynamic_pointer_cast<PRCleanFileNode>(files->objectAt(selectedRow(table))))
                 ref = refOf(*node);
@@ -359,20 +382,27 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
             ActionResult result;
             if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
-            performOnMainThread(this, [=, this] {
-                finishJob(batch, result);
-                workspace::selectFile(QString(), target);
-            }, true);
+            performOnMainThread(
+                this,
+                [=, this] {
+                    finishJob(batch, result);
+                    workspace::selectFile(QString(), target);
+                },
+                true);
         });
         return;
     }
     // One app's category folder.
     Category category;
     bool* flag;
-    if (bExportCache) category = Category::Cache, flag = &bExportCache;
-    else if (bExportJunk) category = Category::Junk, flag = &bExportJunk;
-    else if (bExportCookie) category = Category::Cookie, flag = &bExportCookie;
-    else return;
+    if (bExportCache)
+        category = Category::Cache, flag = &bExportCache;
+    else if (bExportJunk)
+        category = Category::Junk, flag = &bExportJunk;
+    else if (bExportCookie)
+        category = Category::Cookie, flag = &bExportCookie;
+    else
+        return;
     const TreeViews v = viewsOf(category);
     if (!v.outline || selectedRow(v.outline) < 0) return;
     *flag = false;
@@ -385,6 +415,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
         const ActionResult result =
             clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
-        performOnMainThread(this, [=, this] { finishJob(batch, result); }, true);
+        performOnMainThread(
+            this, [=, this] { finishJob(batch, result); }, true);
     });
 }

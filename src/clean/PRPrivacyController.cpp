@@ -1,11 +1,11 @@
 #include "clean/PRPrivacyController.h"
-#include "widgets/BulkRemovalConfirmation.h"
 
 #include "app/core/AppState.h"
-#include "widgets/PageHost.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"
+#include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/PageHost.h"
 
 #include <QFont>
 #include <QHBoxLayout>
@@ -133,12 +133,14 @@ bool PRPrivacyController::StartPrivacyClean(QObject*) {
 void PRPrivacyController::StartPrivacyCleanThread(const std::string& identifier, clean::PrivacyCleanRun::Tool tool) {
     clean::PrivacyCleanRun run(identifier, std::move(tool));
     run.onStep = [this](PrivacyCleanStep step) {
-        performOnMainThread(this, [this, step] { stepOnMainThread(step); }, true);
+        performOnMainThread(
+            this, [this, step] { stepOnMainThread(step); }, true);
     };
     const PrivacyCleanOutcome outcome = run.run();
     qCInfo(lcClean).noquote() << "Privacy clean:" << outcome.message();
     s_cleaning = false;
-    performOnMainThread(this, [this, outcome] { finishOnMainThread(outcome); }, true);
+    performOnMainThread(
+        this, [this, outcome] { finishOnMainThread(outcome); }, true);
 }
 
 void PRPrivacyController::stepOnMainThread(PrivacyCleanStep step) {

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "clean/core/BackupDatabaseCleaner.h"
-#include "platform/WorkerPool.h"
 #include "clean/core/PrivacyCleanRun.h"
+#include "platform/WorkerPool.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,6 @@
 #include "clean/PRSystemBoostViewController.h"
 
 #include "app/core/AppState.h"
-#include "widgets/PageHost.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -11,6 +10,7 @@
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
+#include "widgets/PageHost.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -48,11 +48,13 @@ public:
     explicit PageScanSink(PRSystemBoostViewController& page) : page_(page) {}
     void showFilePath(BoostCategory category, const QString& path) override {
         PRSystemBoostViewController* page = &page_;
-        performOnMainThread(page, [page, category, path] { page->scanFilePathOnMainThread(category, path); }, true);
+        performOnMainThread(
+            page, [page, category, path] { page->scanFilePathOnMainThread(category, path); }, true);
     }
     void progress(float value) override {
         PRSystemBoostViewController* page = &page_;
-        performOnMainThread(page, [page, value] { page->scanSystemBoostProgressOnMainThread(value); }, true);
+        performOnMainThread(
+            page, [page, value] { page->scanSystemBoostProgressOnMainThread(value); }, true);
     }
 
 private:
@@ -269,8 +271,9 @@ QWidget* PRSystemBoostViewController::buildResultView() {
     QFont system = QApplication::font();
     system.setPointSize(13);
     exportButton->setFont(system);
-    exportButton->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: #3d7bd9; border-radius: 4px;"
-                                               " padding: 4px 18px 4px 4px; } QPushButton:pressed { background-color: #34507a; }"));
+    exportButton->setStyleSheet(
+        QStringLiteral("QPushButton { color: white; background-color: #3d7bd9; border-radius: 4px;"
+                       " padding: 4px 18px 4px 4px; } QPushButton:pressed { background-color: #34507a; }"));
     buttons->addWidget(backButton);
     buttons->addStretch(1);
     buttons->addWidget(removeButton);
@@ -405,7 +408,8 @@ void PRSystemBoostViewController::StartSystemCleanupThread() {
     options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
     clean::SystemBoostScan scan(services_, options, sink);
     scan.run();
-    performOnMainThread(this, [this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
+    performOnMainThread(
+        this, [this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
 }
 
 void PRSystemBoostViewController::scanSystemBoostProgressOnMainThread(float value) {

@@ -9,12 +9,12 @@
 // PRSystemBoostViewControllerRemove.cpp (removal and export).
 #pragma once
 
-#include "platform/WorkerPool.h"
-#include "clean/core/SystemBoostActions.h"
-#include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/PRSystemBoostController.h"
+#include "clean/core/PRPhoneSystemDirNode.h"
+#include "clean/core/SystemBoostActions.h"
 #include "clean/core/SystemBoostScan.h"
 #include "clean/core/SystemBoostServices.h"
+#include "platform/WorkerPool.h"
 
 #include <QObject>
 #include <QPointer>
@@ -151,6 +151,6 @@ private:
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;
-    int shownCategory_ = -1;  // the category the list shows
+    int shownCategory_ = -1;                                   // the category the list shows
     std::set<const PRPhoneSystemFileNode*> removalsUnderWay_;  // records whose removal is under way
 };

@@ -2,14 +2,13 @@
 // the device work runs on the page's worker pool or the remove-all thread; rows, counters and
 // size labels change afterwards, on the main thread, by what the device really did.
 #include "clean/PRSystemBoostViewController.h"
-
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
-#include "widgets/ActionFailureAlert.h"
-#include "widgets/BulkRemovalConfirmation.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionFailureAlert.h"
+#include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/PRButton.h"
 
 #include <QDialog>
@@ -42,7 +41,8 @@ int selectedRow(QAbstractItemView* view) {
 }  // namespace
 
 void PRSystemBoostViewController::showFailure(const QString& text, const QString& detail) {
-    showActionFailure(this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
+    showActionFailure(
+        this, [this]() -> QWidget* { return view_ ? view_->window() : nullptr; }, text, detail);
 }
 
 void PRSystemBoostViewController::forget(const PRPhoneSystemFileNodePtr& record) {
@@ -65,8 +65,8 @@ void PRSystemBoostViewController::forgetRemoved(const QStringList& devicePaths) 
     for (BoostCategory category : clean::kBoostCategories) {
         auto& records = arrayOf(category);
         uint64_t& bytes = sizeOf(category);
-        const auto gone = std::stable_partition(records.begin(), records.end(),
-                                                [&](const auto& record) { return !removed.contains(record->filePath); });
+        const auto gone = std::stable_partition(
+            records.begin(), records.end(), [&](const auto& record) { return !removed.contains(record->filePath); });
         for (auto it = gone; it != records.end(); ++it) {
             bytes -= std::min(bytes, (*it)->fileSizeNumber);
             if (totalFileNumber > 0) --totalFileNumber;
@@ -91,19 +91,22 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
     pool_.enqueue([this, device = deviceIndex, ref, record, row] {
         const ActionResult result = clean::SystemBoostActions(services_, device).removeFile(ref);
-        performOnMainThread(this, [=, this] {
-            removalsUnderWay_.erase(record.get());
-            if (result.files == 0) {  // the row and its bytes stay
-                showFailure(tr("The file could not be removed from the device."), result.failureDetail());
-                return;
-            }
-            forget(record);
-            systemBoostTableview->clearSelection();
-            if (row >= 1)
-                systemBoostTableview->selectionModel()->select(
-                    systemBoostcontroller->index(row - 1, 0),
-                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                removalsUnderWay_.erase(record.get());
+                if (result.files == 0) {  // the row and its bytes stay
+                    showFailure(tr("The file could not be removed from the device."), result.failureDetail());
+                    return;
+                }
+                forget(record);
+                systemBoostTableview->clearSelection();
+                if (row >= 1)
+                    systemBoostTableview->selectionModel()->select(
+                        systemBoostcontroller->index(row - 1, 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            },
+            true);
     });
 }
 
@@ -116,13 +119,16 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
     const QString folder = exportFolderNow();
     pool_.enqueue([this, device = deviceIndex, ref, folder] {
         const ActionResult result = clean::SystemBoostActions(services_, device).exportFile(ref, folder);
-        performOnMainThread(this, [=, this] {
-            if (result.files == 0) {
-                showFailure(tr("The file could not be copied from the device."), result.failureDetail());
-                return;
-            }
-            workspace::selectFile(QString(), folder);
-        }, true);
+        performOnMainThread(
+            this,
+            [=, this] {
+                if (result.files == 0) {
+                    showFailure(tr("The file could not be copied from the device."), result.failureDetail());
+                    return;
+                }
+                workspace::selectFile(QString(), folder);
+            },
+            true);
     });
 }
 
@@ -195,11 +201,13 @@ void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::Boos
                                         shown = percent;
                                         sendRemoveProgressInfo(percent);
                                     });
-    performOnMainThread(this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
+    performOnMainThread(
+        this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfo(int percent) {
-    performOnMainThread(this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
+    performOnMainThread(
+        this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfoOnMainThread(int percent) {

@@ -20,8 +20,8 @@ int AfcFileClose(AFCConnectionRef afc, AFCFileRef ref) {
     return AFCFileRefClose(afc, ref);
 }
 
-int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath,
-                   uint8_t* buffer, uint32_t bufferSize) {
+int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath, uint8_t* buffer,
+                   uint32_t bufferSize) {
     if (!afc) return 1;
     AFCFileRef ref = AfcFileOpen(afc, devicePath, kAFCModeRead);
     if (ref == 0) return 1;

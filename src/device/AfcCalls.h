@@ -11,8 +11,8 @@ namespace amd {
 
 // 0 for success; 1 when nothing was copied or a local file failed; an AFC status when the
 // device failed. A copy that fails part-way leaves no partial file behind.
-int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath,
-                   uint8_t* buffer, uint32_t bufferSize);
+int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath, uint8_t* buffer,
+                   uint32_t bufferSize);
 int AfcCopyToDevice(AFCConnectionRef afc, const std::string& localPath, const std::string& devicePath);
 // New dictionary of text pairs, or NULL.
 CFMutableDictionaryRef AfcFileInfo(AFCConnectionRef afc, const std::string& path);

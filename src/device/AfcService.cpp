@@ -3,9 +3,8 @@
 #include "device/AfcCalls.h"
 #include "device/Conversions.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <unistd.h>
 
 namespace amd {
 

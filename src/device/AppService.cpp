@@ -15,11 +15,19 @@ int AppService::Start(int index) {
 
 CFDictionaryRef AppService::LookupOptions() {
     static CFDictionaryRef options = [] {
-        static const char* const attributes[] = {
-            "CFBundleIdentifier", "ApplicationType",    "CFBundleExecutable",         "CFBundleDisplayName",
-            "CFBundleIconFile",   "CFBundleName",       "CFBundleShortVersionString", "CFBundleVersion",
-            "Entitlements",       "Path",               "UIFileSharingEnabled",       "DynamicDiskUsage",
-            "StaticDiskUsage"};
+        static const char* const attributes[] = {"CFBundleIdentifier",
+                                                 "ApplicationType",
+                                                 "CFBundleExecutable",
+                                                 "CFBundleDisplayName",
+                                                 "CFBundleIconFile",
+                                                 "CFBundleName",
+                                                 "CFBundleShortVersionString",
+                                                 "CFBundleVersion",
+                                                 "Entitlements",
+                                                 "Path",
+                                                 "UIFileSharingEnabled",
+                                                 "DynamicDiskUsage",
+                                                 "StaticDiskUsage"};
         CFMutableArrayRef names = CFArrayCreateMutable();
         for (const char* name : attributes) {
             CFHolder<CFStringRef> text(CFStringCreateWithCString(name));
@@ -36,9 +44,8 @@ CFDictionaryRef AppService::LookupOptions() {
 CFDictionaryRef AppService::LookupApplications() {
     if (!device) return nullptr;
     CFDictionaryRef result = nullptr;
-    int status = device->Lockdown([&](AMDeviceRef handle) {
-        return AMDeviceLookupApplications(handle, LookupOptions(), &result);
-    });
+    int status = device->Lockdown(
+        [&](AMDeviceRef handle) { return AMDeviceLookupApplications(handle, LookupOptions(), &result); });
     if (status != 0 || !result || CFGetTypeID(result) != CFDictionaryGetTypeID()) {
         CFRelease(result);
         return nullptr;

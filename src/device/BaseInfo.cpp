@@ -56,7 +56,9 @@ void BaseInfo::DiskUsage(DiskCapacities& out) {
     CFHolder<CFTypeRef> value(CopyValue(domain.get(), nullptr));
     if (!value || CFGetTypeID(value.get()) != CFDictionaryGetTypeID()) return;
     auto dict = static_cast<CFDictionaryRef>(value.get());
-    auto read = [&](const char* key) { return static_cast<uint64_t>(cfnumber_to_int64(CFDictionaryGetValue(dict, key))); };
+    auto read = [&](const char* key) {
+        return static_cast<uint64_t>(cfnumber_to_int64(CFDictionaryGetValue(dict, key)));
+    };
     out.totalDiskCapacity = read("TotalDiskCapacity");
     out.totalDataCapacity = read("TotalDataCapacity");
     out.totalSystemCapacity = read("TotalSystemCapacity");

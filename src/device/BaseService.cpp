@@ -3,11 +3,10 @@
 #include "device/DeviceManager.h"
 
 #include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace amd {
 namespace {
@@ -46,9 +45,10 @@ BaseService::~BaseService() {
 
 int BaseService::Start(int index) {
     AMDeviceRef handle = nullptr;
-    if (!DeviceManager::Instance()->WithItem(index, [&](DeviceItem& item) {
-            if (item.device) handle = item.device->Handle();
-        }) ||
+    if (!DeviceManager::Instance()->WithItem(index,
+                                             [&](DeviceItem& item) {
+                                                 if (item.device) handle = item.device->Handle();
+                                             }) ||
         !handle)
         return 1;
     deviceIndex = index;

@@ -17,7 +17,9 @@ PRAppDirTreeNodePtr DiskAppListController::objectAt(int row) const {
     return row >= 0 && row < int(content_.size()) ? content_[size_t(row)] : nullptr;
 }
 
-int DiskAppListController::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(content_.size()); }
+int DiskAppListController::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(content_.size());
+}
 
 int DiskAppListController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 

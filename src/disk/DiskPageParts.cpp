@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-
 #include <algorithm>
 
 namespace diskpages {

@@ -24,10 +24,16 @@ public:
         contentChanged();
         endResetModel();
     }
-    RecordPtr objectAt(int row) const { return row >= 0 && row < int(content_.size()) ? content_[size_t(row)] : nullptr; }
+    RecordPtr objectAt(int row) const {
+        return row >= 0 && row < int(content_.size()) ? content_[size_t(row)] : nullptr;
+    }
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : int(content_.size()); }
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : columns(); }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(content_.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : columns();
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         const RecordPtr record = objectAt(index.row());
@@ -40,7 +46,8 @@ public:
             return pixmap.isNull() ? QVariant() : QVariant(pixmap);
         }
         case Qt::UserRole:
-            if (const std::optional<uint64_t> b = bytes(*record, index.column())) return QVariant::fromValue<qulonglong>(*b);
+            if (const std::optional<uint64_t> b = bytes(*record, index.column()))
+                return QVariant::fromValue<qulonglong>(*b);
             return text(*record, index.column());
         default: return {};
         }

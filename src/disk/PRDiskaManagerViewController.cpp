@@ -118,10 +118,11 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     videoFileView = buildResultPage(
         tr("Videos"), videoHeadImageView, vidoeFileTableView, videoFileController, "videoFileView",
         buildDetailPane("videoPreview", videoPreviewImage, videoPreviewFileName, &videoPreviewFileSize));
-    booksFileView = buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController,
-                                    "booksFileView",
-                                    buildDetailPane("bookPreview", bookPreviewImage, bookPreviewFileName, nullptr));
-    appFileView = buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView");
+    booksFileView =
+        buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController, "booksFileView",
+                        buildDetailPane("bookPreview", bookPreviewImage, bookPreviewFileName, nullptr));
+    appFileView =
+        buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView");
     systemAppFileView = buildResultPage(tr("System Apps"), systemAppHeadImageView, systemAppFileTableView,
                                         systemAppFileController, "systemAppFileView");
     userLibDataView = buildUserDataPage();
@@ -140,16 +141,17 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
                                      {exportAll, [this] { ExportAllBookItem(); }}});
     addActionButtons(appFileView, {{tr("Uninstall"), [this] { UninStallAppData(); }},
                                    {exportSelected, [this] { ExportAppData(); }}});
-    addActionButtons(userLibDataView, {{remove, [this] { RemoveUerDataFile(); }},
-                                       {exportSelected, [this] { ExportUserData(); }}});
-    for (QWidget* p : {diskStateView, diskTableView, musicFileView, photoFileView, videoFileView, booksFileView, appFileView,
-                       systemAppFileView, userLibDataView})
+    addActionButtons(userLibDataView,
+                     {{remove, [this] { RemoveUerDataFile(); }}, {exportSelected, [this] { ExportUserData(); }}});
+    for (QWidget* p : {diskStateView, diskTableView, musicFileView, photoFileView, videoFileView, booksFileView,
+                       appFileView, systemAppFileView, userLibDataView})
         pages_->addWidget(p);
     for (QTableView* t : {appFileTableView, systemAppFileTableView}) {
         t->setIconSize(QSize(36, 36));
         t->verticalHeader()->setDefaultSectionSize(40);
         t->setColumnWidth(DiskAppListController::Version, 90);
-        for (int c : {DiskAppListController::AppSize, DiskAppListController::DocumentSize, DiskAppListController::TotalSize})
+        for (int c :
+             {DiskAppListController::AppSize, DiskAppListController::DocumentSize, DiskAppListController::TotalSize})
             t->setColumnWidth(c, 100);
     }
     systemAppFileTableView->hideColumn(DiskAppListController::TotalSize);
@@ -173,7 +175,8 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
     bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
     for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview})
-        connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, t] { tableViewSelectionDidChange(t); });
+        connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, t] { tableViewSelectionDidChange(t); });
 }
 
 QWidget* PRDiskaManagerViewController::buildStateView() {
@@ -189,8 +192,9 @@ QWidget* PRDiskaManagerViewController::buildStateView() {
     title->setText(tr("Disk Manager"));
     QLabel* intro = textLabel(pane, 11);
     intro->setWordWrap(true);
-    intro->setText(tr("See how the device's space divides between the system and your data, then scan photos, "
-                      "music, videos, books, apps and your files to find what takes the room."));
+    intro->setText(
+        tr("See how the device's space divides between the system and your data, then scan photos, "
+           "music, videos, books, apps and your files to find what takes the room."));
     texts->addWidget(title);
     texts->addWidget(intro);
     top->addLayout(texts, 1);
@@ -292,7 +296,8 @@ QWidget* PRDiskaManagerViewController::buildTableView() {
 }
 
 QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLabel*& head, QTableView*& table,
-                                                       QAbstractItemModel* model, const QString& name, QWidget* detail) {
+                                                       QAbstractItemModel* model, const QString& name,
+                                                       QWidget* detail) {
     auto* pane = new QWidget;
     pane->setObjectName(name);
     auto* layout = new QVBoxLayout(pane);
@@ -418,7 +423,8 @@ void PRDiskaManagerViewController::showView(QWidget* host) {
 }
 
 void PRDiskaManagerViewController::setDiskManageDeviceWithAllUserData(uint64_t dataCapacity, uint64_t dataAvailable,
-                                                                      uint64_t systemCapacity, uint64_t systemAvailable) {
+                                                                      uint64_t systemCapacity,
+                                                                      uint64_t systemAvailable) {
     allUserData = dataCapacity;
     freeData = dataAvailable;
     allIOSData = systemCapacity;

@@ -10,19 +10,19 @@
 // (the photo, music and video, and book scans, the detail panes and the photo preview).
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"
-#include "disk/core/DiskManagerActions.h"
-#include "disk/core/PRBookNode.h"
 #include "disk/core/DiskDeviceServices.h"
+#include "disk/core/DiskManagerActions.h"
 #include "disk/core/DiskScanState.h"
+#include "disk/core/PRBookNode.h"
 #include "disk/core/ScanThreads.h"
 #include "disk/core/UserDataScan.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTranMusicNode.h"
 #include "platform/WorkerPool.h"
+#include "widgets/PageHost.h"
 
 #include <QImage>
 #include <atomic>
@@ -175,8 +175,8 @@ public:
     // Scan threads running.
     int runningScans() const { return threads_.running(); }
     int diskDeviceIndex = 0;
-    uint64_t allPhotoFileSize = 0, allMusicFileSize = 0, allVideoFileSize = 0, allBooksFileSize = 0,
-             allAppFileSize = 0, allSystemAppFileSize = 0, allUserDataFileSize = 0;
+    uint64_t allPhotoFileSize = 0, allMusicFileSize = 0, allVideoFileSize = 0, allBooksFileSize = 0, allAppFileSize = 0,
+             allSystemAppFileSize = 0, allUserDataFileSize = 0;
     uint64_t allUserData = 0, freeData = 0, allIOSData = 0, iosFreeData = 0;  // the overview's figures
     std::vector<PRPhotoAndVideoNodePtr> photoFilesArray;
     std::vector<PRTranMusicNodePtr> musicFilesArray, videoFilesArray;
@@ -193,8 +193,9 @@ public:
     QLabel *musicFileSizelab = nullptr, *photoFileSizelab = nullptr, *videoFileSizelab = nullptr,
            *booksFileSizelab = nullptr, *appFileSizelab = nullptr, *systemAppFileSizelab = nullptr,
            *userLibDataFileSizelab = nullptr;
-    PRProgressView *musicProgress = nullptr, *photoProgress = nullptr, *videoProgress = nullptr, *bookProgress = nullptr,
-                   *appProgress = nullptr, *systemAppProgress = nullptr, *userLibDataProgress = nullptr;
+    PRProgressView *musicProgress = nullptr, *photoProgress = nullptr, *videoProgress = nullptr,
+                   *bookProgress = nullptr, *appProgress = nullptr, *systemAppProgress = nullptr,
+                   *userLibDataProgress = nullptr;
     QLabel *iOSUsedlab = nullptr, *iOSFreelab = nullptr, *userUsedlab = nullptr, *userFreelab = nullptr;
     PRProgressView *systemProgress = nullptr, *userDataProgress = nullptr;
     QTableView *musicFileTableView = nullptr, *photoFileTableview = nullptr, *vidoeFileTableView = nullptr,

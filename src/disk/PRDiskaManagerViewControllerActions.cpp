@@ -5,14 +5,13 @@
 // Removal runs on the main thread once the one confirmation was answered; only rows whose files
 // really went leave their tables and count in the removed-byte totals, and one alert names the
 // first refusal. Exports copy on a worker and then show the folder they wrote to.
-#include "disk/PRDiskaManagerViewController.h"
-
 #include "app/core/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/DiskPhotoListController.h"
+#include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "disk/core/LargeFileActions.h"
 #include "disk/core/LocalCopies.h"
@@ -164,29 +163,30 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
 
 void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
     raise(AppCounter::TotalPhotoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController, &photoFilesArray,
-                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
+          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController,
+                         &photoFilesArray, [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
     raise(AppCounter::TotalMusicRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController, &musicFilesArray,
-                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController,
+                         &musicFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
     raise(AppCounter::TotalVideoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController, &videoFilesArray,
-                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController,
+                         &videoFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
     // Books change no removed-byte total.
-    removeSelected(services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
-                   [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
+    removeSelected(
+        services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
+        [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
@@ -258,7 +258,8 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     // The row clicked last when it is selected, else the first selected one.
     QItemSelectionModel* selection = appFileTableView->selectionModel();
     const bool currentSelected = selection->isRowSelected(appFileTableView->currentIndex().row(), QModelIndex());
-    const int viewRow = currentSelected ? appFileTableView->currentIndex().row() : firstSelectedViewRow(appFileTableView);
+    const int viewRow =
+        currentSelected ? appFileTableView->currentIndex().row() : firstSelectedViewRow(appFileTableView);
     const PRAppDirTreeNodePtr app =
         appFileController->objectAt(currentSelected ? diskpages::currentSourceRow(appFileTableView) : rows.front());
     if (!app) return;

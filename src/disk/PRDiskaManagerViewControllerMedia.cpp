@@ -2,11 +2,10 @@
 // threads through the scans of disk/core, every record handed to the main thread), the detail
 // pane beside each media table and the photo preview, which copies the selected photo from the
 // device once and shows the local copy.
-#include "disk/PRDiskaManagerViewController.h"
-
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
 #include "disk/DiskPhotoListController.h"
+#include "disk/PRDiskaManagerViewController.h"
 #include "disk/core/BookScan.h"
 #include "disk/core/LocalCopies.h"
 #include "disk/core/MusicScan.h"
@@ -19,7 +18,6 @@
 #include <QPixmap>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-
 #include <filesystem>
 #include <vector>
 
@@ -66,8 +64,8 @@ void showPicture(QLabel* label, const QImage& image) {
         label->clear();
         return;
     }
-    label->setPixmap(QPixmap::fromImage(
-        image.scaled(label->size() - QSize(8, 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    label->setPixmap(
+        QPixmap::fromImage(image.scaled(label->size() - QSize(8, 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // progress to the main thread and waits, and ends in its category's finish handler, or, when
 // its service does not start or its device leaves, returns its rows to a state the user can
 // open again.
-#include "disk/PRDiskaManagerViewController.h"
-
 #include "app/core/AppState.h"
 #include "disk/DiskAppListController.h"
-#include "disk/PRSystemLibTreeController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
 #include "disk/DiskPhotoListController.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
@@ -72,9 +71,12 @@ PRPhoneSystemDirNodePtr treeItem(const disk::UserDataItem& item) {
 // ---- Threads and hand-offs -------------------------------------------------------------------
 
 void PRDiskaManagerViewController::handOff(std::function<void()> fn) {
-    performOnMainThread(this, [this, fn = std::move(fn)] {
-        if (!stopping_) fn();
-    }, true);
+    performOnMainThread(
+        this,
+        [this, fn = std::move(fn)] {
+            if (!stopping_) fn();
+        },
+        true);
 }
 
 bool PRDiskaManagerViewController::connectedNow() const {
@@ -146,10 +148,10 @@ void PRDiskaManagerViewController::scanEndedUnfinished(DiskScanGroup group) {
     state_.failed(group);
     const std::vector<DiskCategory> categories =
         group == DiskScanGroup::MusicAndVideos ? std::vector<DiskCategory>{DiskCategory::Music, DiskCategory::Videos}
-        : group == DiskScanGroup::Apps ? std::vector<DiskCategory>{DiskCategory::UserApps, DiskCategory::SystemApps}
+        : group == DiskScanGroup::Apps   ? std::vector<DiskCategory>{DiskCategory::UserApps, DiskCategory::SystemApps}
         : group == DiskScanGroup::Photos ? std::vector<DiskCategory>{DiskCategory::Photos}
-        : group == DiskScanGroup::Books ? std::vector<DiskCategory>{DiskCategory::Books}
-                                        : std::vector<DiskCategory>{DiskCategory::UserData};
+        : group == DiskScanGroup::Books  ? std::vector<DiskCategory>{DiskCategory::Books}
+                                         : std::vector<DiskCategory>{DiskCategory::UserData};
     for (DiskCategory c : categories) rowOf(c).bar->setProgressValue(0);
 }
 

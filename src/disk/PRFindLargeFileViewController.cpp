@@ -25,7 +25,6 @@
 #include <QStackedLayout>
 #include <QTableView>
 #include <QVBoxLayout>
-
 #include <map>
 
 namespace {
@@ -118,8 +117,9 @@ QWidget* PRFindLargeFileViewController::buildMainTableView() {
     title->setText(tr("Find Large Files"));
     QLabel* intro = diskpages::textLabel(pane, 11);
     intro->setWordWrap(true);
-    intro->setText(tr("Search your files and every app's data for the files above the size set in the preferences, "
-                      "then remove or export them."));
+    intro->setText(
+        tr("Search your files and every app's data for the files above the size set in the preferences, "
+           "then remove or export them."));
     texts->addWidget(title);
     texts->addWidget(intro);
     top->addLayout(texts, 1);
@@ -300,9 +300,12 @@ void PRFindLargeFileViewController::ClickAppDataFileAction(QObject*) {
 // ---- The scan ---------------------------------------------------------------------------------
 
 void PRFindLargeFileViewController::handOff(const MainThreadReceiver& receiver, std::function<void()> fn) {
-    performOnMainThread(receiver, [this, fn = std::move(fn)] {
-        if (!stopping_) fn();
-    }, true);
+    performOnMainThread(
+        receiver,
+        [this, fn = std::move(fn)] {
+            if (!stopping_) fn();
+        },
+        true);
 }
 
 bool PRFindLargeFileViewController::connectedNow() const {
@@ -376,9 +379,8 @@ void PRFindLargeFileViewController::startScan() {
     });
 }
 
-void PRFindLargeFileViewController::scanFinishLargeFileWithInUserDataOnMainThread(std::vector<disk::LargeFileRecord> large,
-                                                                                  std::vector<disk::LargeFileRecord> big,
-                                                                                  uint64_t total) {
+void PRFindLargeFileViewController::scanFinishLargeFileWithInUserDataOnMainThread(
+    std::vector<disk::LargeFileRecord> large, std::vector<disk::LargeFileRecord> big, uint64_t total) {
     userDataLargeFileArray = nodesOf(std::move(large));
     userDataBigFileArray = nodesOf(std::move(big));
     allDocumentFileSize = total;
@@ -389,9 +391,8 @@ void PRFindLargeFileViewController::scanFinishLargeFileWithInUserDataOnMainThrea
     userDataFilelab->hide();
 }
 
-void PRFindLargeFileViewController::scanFinishLargeFileWithInAppDataOnMainThread(std::vector<disk::LargeFileRecord> large,
-                                                                                 std::vector<disk::LargeFileRecord> big,
-                                                                                 uint64_t total) {
+void PRFindLargeFileViewController::scanFinishLargeFileWithInAppDataOnMainThread(
+    std::vector<disk::LargeFileRecord> large, std::vector<disk::LargeFileRecord> big, uint64_t total) {
     appLargeFileArray = nodesOf(std::move(large));
     appBigFileArray = nodesOf(std::move(big));
     allAppFileSize = total;
@@ -422,9 +423,12 @@ void PRFindLargeFileViewController::tableViewSelectionDidChange(QTableView* tabl
 
 void PRFindLargeFileViewController::dropRecords(const std::vector<PRLargeFileNodePtr>& gone) {
     auto drop = [&gone](std::vector<PRLargeFileNodePtr>& list) {
-        std::erase_if(list, [&gone](const PRLargeFileNodePtr& n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); });
+        std::erase_if(list, [&gone](const PRLargeFileNodePtr& n) {
+            return std::find(gone.begin(), gone.end(), n) != gone.end();
+        });
     };
-    for (auto* list : {&userDataLargeFileArray, &userDataBigFileArray, &appLargeFileArray, &appBigFileArray}) drop(*list);
+    for (auto* list : {&userDataLargeFileArray, &userDataBigFileArray, &appLargeFileArray, &appBigFileArray})
+        drop(*list);
     for (PRLargeFileController* c : std::initializer_list<PRLargeFileController*>{
              userLargeFileController, userBigFileController, appLargeFileController, appBigFileController}) {
         std::vector<PRLargeFileNodePtr> content = c->content();
@@ -463,20 +467,23 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
     dropRecords(gone);
     selectAbove(table, last);
     if (AppState* state = AppState::current())
-        state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize, result.bytes);
+        state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize,
+                            result.bytes);
     return result;
 }
 
 void PRFindLargeFileViewController::ClickuserDataRemoveAction(QObject*) {
-    if (!diskpages::confirmRemoval(window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
-                                   QString()))
+    if (!diskpages::confirmRemoval(
+            window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
+            QString()))
         return;
     disk::ActionResult result = removeSelected(userDataLargeTableView, userLargeFileController, false);
     result.add(removeSelected(userDataBigTableView, userBigFileController, false));
     diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
 }
 
-disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* table, PRLargeFileController* controller) {
+disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* table,
+                                                                    PRLargeFileController* controller) {
     const QList<int> rows = diskpages::selectedSourceRows(table);
     if (rows.isEmpty()) return {};
     const int last = rows.back();
@@ -503,8 +510,9 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
 void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
     AlertRequest alert;
     alert.messageText = tr("Are you sure you want to permanently delete the selected app file(s) from your device?");
-    alert.informativeText = tr("You may not run the app correctly after deleting partial app files, we suggest you to "
-                               "uninstall the app completely.");
+    alert.informativeText =
+        tr("You may not run the app correctly after deleting partial app files, we suggest you to "
+           "uninstall the app completely.");
     alert.buttons = {tr("Deleted"), tr("Cancel"), tr("Uninstall")};
     alert.window = window();
     const int answer = dialogs::runAlert(alert);

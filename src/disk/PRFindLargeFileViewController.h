@@ -10,13 +10,13 @@
 // page stops and waits for its workers when it goes.
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "disk/PRLargeFileController.h"
 #include "disk/core/ActionResult.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/LargeFileScan.h"
 #include "disk/core/ScanThreads.h"
 #include "platform/Threads.h"
+#include "widgets/PageHost.h"
 
 #include <atomic>
 #include <functional>

@@ -14,7 +14,9 @@ PRLargeFileNodePtr PRLargeFileController::objectAt(int row) const {
     return row >= 0 && row < int(content_.size()) ? content_[size_t(row)] : nullptr;
 }
 
-int PRLargeFileController::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(content_.size()); }
+int PRLargeFileController::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(content_.size());
+}
 
 int PRLargeFileController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 

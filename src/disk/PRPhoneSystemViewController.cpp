@@ -111,9 +111,11 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
         top->addWidget(b);
         return b;
     };
-    exportDocumentButton = button(tr("To Documents"), "exportDocumentButton", &PRPhoneSystemViewController::ExportTheFileToDocument);
+    exportDocumentButton =
+        button(tr("To Documents"), "exportDocumentButton", &PRPhoneSystemViewController::ExportTheFileToDocument);
     exportButton = button(tr("Export..."), "exportButton", &PRPhoneSystemViewController::ExportTheFileToMac);
-    exportFolderButton = button(tr("Export Folder..."), "exportFolderButton", &PRPhoneSystemViewController::ExportDirFileToMac);
+    exportFolderButton =
+        button(tr("Export Folder..."), "exportFolderButton", &PRPhoneSystemViewController::ExportDirFileToMac);
     addButton = button(tr("Add File..."), "addButton", &PRPhoneSystemViewController::addFilesToSystem);
     removeButton = button(tr("Delete"), "removeButton", &PRPhoneSystemViewController::RemoveTheFiles);
     box->addLayout(top);
@@ -151,7 +153,8 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
     // Names first; the path takes what is left.
-    theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName, QHeaderView::Interactive);
+    theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName,
+                                                           QHeaderView::Interactive);
     theTableView->horizontalHeader()->setStretchLastSection(true);
     theTableView->setColumnWidth(PRSystemlibFileController::FileName, 150);
     theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 90);
@@ -245,9 +248,12 @@ void PRPhoneSystemViewController::startWorker(std::function<void(const std::atom
 }
 
 void PRPhoneSystemViewController::handOff(const MainThreadReceiver& receiver, std::function<void()> fn) {
-    performOnMainThread(receiver, [this, fn = std::move(fn)] {
-        if (!stopping_) fn();
-    }, true);
+    performOnMainThread(
+        receiver,
+        [this, fn = std::move(fn)] {
+            if (!stopping_) fn();
+        },
+        true);
 }
 
 bool PRPhoneSystemViewController::connectedNow() const {
@@ -332,7 +338,8 @@ std::vector<PRPhoneSystemFileNodePtr> PRPhoneSystemViewController::selectedEntri
     return entries;
 }
 
-std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(const std::vector<PRPhoneSystemFileNodePtr>& entries) const {
+std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(
+    const std::vector<PRPhoneSystemFileNodePtr>& entries) const {
     std::vector<disk::BrowserFile> files;
     for (const PRPhoneSystemFileNodePtr& entry : entries) {
         const std::string path = entry->filePath.toStdString();
@@ -375,8 +382,9 @@ void PRPhoneSystemViewController::tableViewSelectionDidChange() {
             entry->transferPath = local;
             if (previewed_ != entry) return;  // another file was chosen meanwhile
             if (local.isEmpty()) {
-                previewNamelab->setText(entry->fileName + QLatin1Char('\n') +
-                                        tr("It could not be copied: %1").arg(QString::fromStdString(result.firstFailureReason)));
+                previewNamelab->setText(
+                    entry->fileName + QLatin1Char('\n') +
+                    tr("It could not be copied: %1").arg(QString::fromStdString(result.firstFailureReason)));
                 return;
             }
             showLocalCopy(entry, local);
@@ -396,7 +404,8 @@ void PRPhoneSystemViewController::showLocalCopy(const PRPhoneSystemFileNodePtr& 
         if (!image.isNull()) {
             previewKind_ = QStringLiteral("image");
             const QSize room = showPreview->size().boundedTo(QSize(512, 512)).expandedTo(QSize(160, 160));
-            showImageView->setPixmap(QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            showImageView->setPixmap(
+                QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
             showPreview->setCurrentWidget(showImageView);
             return;
         }
@@ -485,7 +494,8 @@ void PRPhoneSystemViewController::savePanelDidEnd(int returnCode, const QString&
 void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
     std::vector<std::string> entries;
     if (PRPhoneSystemDirNodePtr folder = selectedFolder())
-        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) entries.push_back(entry->filePath.toStdString());
+        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren())
+            entries.push_back(entry->filePath.toStdString());
     const MainThreadReceiver receiver(this);
     const int device = theDevice;
     startWorker([this, receiver, device, entries, target](const std::atomic<bool>& stop) {

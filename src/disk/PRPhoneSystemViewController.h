@@ -9,12 +9,12 @@
 // when it goes.
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/FileBrowserActions.h"
 #include "disk/core/ScanThreads.h"
 #include "platform/Threads.h"
+#include "widgets/PageHost.h"
 
 #include <QString>
 #include <atomic>

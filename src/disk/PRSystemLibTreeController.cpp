@@ -23,8 +23,7 @@ int rowIn(const std::vector<PRPhoneSystemDirNodePtr>& level, const PRPhoneSystem
 }  // namespace
 
 PRSystemLibTreeController::PRSystemLibTreeController(QObject* parent)
-    : QAbstractItemModel(parent), collator_(collationLocale()) {
-}
+    : QAbstractItemModel(parent), collator_(collationLocale()) {}
 
 QString PRSystemLibTreeController::SubstringToCh(const QString& text, QChar ch) {
     return PRAppTreeController::SubstringToCh(text, ch);
@@ -48,7 +47,8 @@ void PRSystemLibTreeController::addTreeNode(const PRPhoneSystemDirNodePtr& item)
     addPathToTreeFolder(treePathOf(item->filePath));
 }
 
-const std::vector<PRPhoneSystemDirNodePtr>& PRSystemLibTreeController::childrenOf(const PRPhoneSystemDirNode* folder) const {
+const std::vector<PRPhoneSystemDirNodePtr>& PRSystemLibTreeController::childrenOf(
+    const PRPhoneSystemDirNode* folder) const {
     return folder ? folder->children() : content_;
 }
 
@@ -90,9 +90,10 @@ void PRSystemLibTreeController::addPathToTreeFolder(const QString& treePath) {
         const std::vector<PRPhoneSystemDirNodePtr>& level = childrenOf(parent.get());
         // Each level is kept sorted, so the first folder not below head is where head is found
         // or belongs.
-        auto pos = std::lower_bound(level.begin(), level.end(), head, [this](const PRPhoneSystemDirNodePtr& f, const QString& h) {
-            return collator_.compare(f->fileDirName, h) < 0;
-        });
+        auto pos = std::lower_bound(level.begin(), level.end(), head,
+                                    [this](const PRPhoneSystemDirNodePtr& f, const QString& h) {
+                                        return collator_.compare(f->fileDirName, h) < 0;
+                                    });
         PRPhoneSystemDirNodePtr folder;
         if (pos != level.end() && collator_.compare(head, (*pos)->fileDirName) == 0) {
             folder = *pos;

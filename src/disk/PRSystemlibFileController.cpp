@@ -18,7 +18,9 @@ int PRSystemlibFileController::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(content_.size());
 }
 
-int PRSystemlibFileController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int PRSystemlibFileController::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant PRSystemlibFileController::data(const QModelIndex& index, int role) const {
     const PRPhoneSystemFileNodePtr file = objectAt(index.row());

@@ -50,10 +50,20 @@ uint32_t nextCodePoint(const std::string& text, size_t& i) {
     size_t extra;
     uint32_t cp;
     uint32_t minimum;
-    if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1Fu; minimum = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0Fu; minimum = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07u; minimum = 0x10000; }
-    else return 0xFFFD;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1Fu;
+        minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0Fu;
+        minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07u;
+        minimum = 0x10000;
+    } else
+        return 0xFFFD;
     for (size_t k = 0; k < extra; ++k) {
         if (i >= text.size() || (byte(i) & 0xC0) != 0x80) return 0xFFFD;
         cp = (cp << 6) | (byte(i++) & 0x3Fu);

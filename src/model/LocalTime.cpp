@@ -13,8 +13,7 @@ constexpr int64_t kDay = 86400;
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
-int64_t daysFromCivil(int64_t y, int m, int d)
-{
+int64_t daysFromCivil(int64_t y, int m, int d) {
     y -= m <= 2;
     const int64_t era = floorDiv(y, 400);
     const int64_t yoe = y - era * 400;
@@ -24,8 +23,7 @@ int64_t daysFromCivil(int64_t y, int m, int d)
 }
 
 // The fields of the moment `local` seconds after 1970-01-01 00:00, read as a wall clock.
-void fillFields(int64_t local, struct tm& out)
-{
+void fillFields(int64_t local, struct tm& out) {
     const int64_t days = floorDiv(local, kDay);
     const int64_t rest = local - days * kDay;
     const int64_t z = days + 719468;
@@ -65,11 +63,9 @@ struct HourCache {
 };
 
 // Forgets the hours when TZ is no longer the text they were found under.
-void followZone(HourCache& cache)
-{
+void followZone(HourCache& cache) {
     const char* tz = std::getenv("TZ");
-    if (cache.known && (tz ? cache.hadZone && cache.zone == tz : !cache.hadZone))
-        return;
+    if (cache.known && (tz ? cache.hadZone && cache.zone == tz : !cache.hadZone)) return;
     for (auto& h : cache.hours) h.valid = false;
     cache.known = true;
     cache.hadZone = tz != nullptr;
@@ -78,8 +74,7 @@ void followZone(HourCache& cache)
 
 }  // namespace
 
-bool cachedLocalTime(time_t seconds, struct tm& out)
-{
+bool cachedLocalTime(time_t seconds, struct tm& out) {
     thread_local HourCache cache;
     followZone(cache);
     const int64_t hour = floorDiv(static_cast<int64_t>(seconds), kHour);
@@ -89,8 +84,8 @@ bool cachedLocalTime(time_t seconds, struct tm& out)
         const time_t first = static_cast<time_t>(hour * kHour);
         const time_t last = static_cast<time_t>(first + kHour - 1);
         struct tm end {};
-        if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) ||
-            slot.start.tm_gmtoff != end.tm_gmtoff || slot.start.tm_isdst != end.tm_isdst)
+        if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
+            slot.start.tm_isdst != end.tm_isdst)
             return localtime_r(&seconds, &out) != nullptr;  // the clocks change in this hour
         slot.hour = hour;
         slot.valid = true;

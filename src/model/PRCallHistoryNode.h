@@ -3,14 +3,14 @@
 
 #include "model/PRRecord.h"
 
-#define PR_CALL_HISTORY_NODE_FIELDS(X)                  \
-    X(std::string, callName, setCallName, {})           \
-    X(std::string, callPhone, setCallPhone, {})         \
-    X(std::string, callDate, setCallDate, {})           \
-    X(std::string, callType, setCallType, {})           \
-    X(int, callTime, setCallTime, -1)                   \
-    X(std::string, callDuration, setCallDuration, {})   \
-    X(bool, bSelected, setBSelected, false)             \
+#define PR_CALL_HISTORY_NODE_FIELDS(X)                \
+    X(std::string, callName, setCallName, {})         \
+    X(std::string, callPhone, setCallPhone, {})       \
+    X(std::string, callDate, setCallDate, {})         \
+    X(std::string, callType, setCallType, {})         \
+    X(int, callTime, setCallTime, -1)                 \
+    X(std::string, callDuration, setCallDuration, {}) \
+    X(bool, bSelected, setBSelected, false)           \
     X(bool, bDeleted, setBDeleted, false)
 
 class PRCallHistoryNode final : public PRRecord {

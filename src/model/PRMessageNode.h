@@ -4,20 +4,20 @@
 
 #include "model/PRRecord.h"
 
-#define PR_MESSAGE_NODE_FIELDS(X)                                  \
-    X(std::string, messageName, setMessageName, {})                \
-    X(std::string, messagePhone, setMessagePhone, {})              \
-    X(std::string, messageContent, setMessageContent, {})          \
-    X(std::string, messageDate, setMessageDate, {})                \
-    X(std::string, messageType, setMessageType, {})                \
-    X(bool, bImessage, setBImessage, false)                        \
-    X(bool, bSelected, setBSelected, false)                        \
-    X(bool, bDeleted, setBDeleted, false)                          \
-    X(int, handle_id, setHandle_id, -1)                            \
-    X(bool, isHasAttach, setIsHasAttach, false)                    \
-    X(PROptionalText, attachmentPath, setAttachmentPath, {})       \
-    X(PROptionalText, attachType, setAttachType, {})               \
-    X(int, rowId, setRowId, -1)                                    \
+#define PR_MESSAGE_NODE_FIELDS(X)                            \
+    X(std::string, messageName, setMessageName, {})          \
+    X(std::string, messagePhone, setMessagePhone, {})        \
+    X(std::string, messageContent, setMessageContent, {})    \
+    X(std::string, messageDate, setMessageDate, {})          \
+    X(std::string, messageType, setMessageType, {})          \
+    X(bool, bImessage, setBImessage, false)                  \
+    X(bool, bSelected, setBSelected, false)                  \
+    X(bool, bDeleted, setBDeleted, false)                    \
+    X(int, handle_id, setHandle_id, -1)                      \
+    X(bool, isHasAttach, setIsHasAttach, false)              \
+    X(PROptionalText, attachmentPath, setAttachmentPath, {}) \
+    X(PROptionalText, attachType, setAttachType, {})         \
+    X(int, rowId, setRowId, -1)                              \
     X(PRBytes, contactImageData, setContactImageData, {})
 
 class PRMessageNode final : public PRRecord {
@@ -26,11 +26,11 @@ class PRMessageNode final : public PRRecord {
 
 using PRMessageNodePtr = std::shared_ptr<PRMessageNode>;
 
-#define PR_MESSAGE_TREE_NODE_FIELDS(X)                                            \
-    X(std::vector<PRMessageNodePtr>, MessageNodeArray, setMessageNodeArray, {})   \
-    X(std::string, messageTreeNodeName, setMessageTreeNodeName, {})               \
-    X(std::string, messageTreeNodeAdress, setMessageTreeNodeAdress, {})           \
-    X(bool, bSelected, setBSelected, false)                                       \
+#define PR_MESSAGE_TREE_NODE_FIELDS(X)                                          \
+    X(std::vector<PRMessageNodePtr>, MessageNodeArray, setMessageNodeArray, {}) \
+    X(std::string, messageTreeNodeName, setMessageTreeNodeName, {})             \
+    X(std::string, messageTreeNodeAdress, setMessageTreeNodeAdress, {})         \
+    X(bool, bSelected, setBSelected, false)                                     \
     X(bool, bdeleted, setBdeleted, false)
 
 class PRMessageTreeNode final : public PRRecord {
@@ -39,18 +39,18 @@ class PRMessageTreeNode final : public PRRecord {
     std::vector<PRMessageNodePtr>& MessageNodeArray() { return MessageNodeArray_; }
 };
 
-#define PR_MESSAGE_ATTACH_NODE_FIELDS(X)              \
-    X(int, messageId, setMessageId, -1)               \
-    X(int, attachmentId, setAttachmentId, -1)         \
-    X(PROptionalText, attachpath, setAttachpath, {})  \
+#define PR_MESSAGE_ATTACH_NODE_FIELDS(X)             \
+    X(int, messageId, setMessageId, -1)              \
+    X(int, attachmentId, setAttachmentId, -1)        \
+    X(PROptionalText, attachpath, setAttachpath, {}) \
     X(PROptionalText, attachType, setAttachType, {})
 
 class PRMessageAttachNode final : public PRRecord {
     PR_RECORD(PRMessageAttachNode, PR_MESSAGE_ATTACH_NODE_FIELDS)
 };
 
-#define PR_CHAT_MESSAGE_NODE_FIELDS(X)  \
-    X(int, rowid, setRowid, -1)         \
+#define PR_CHAT_MESSAGE_NODE_FIELDS(X) \
+    X(int, rowid, setRowid, -1)        \
     X(std::string, phoneValue, setPhoneValue, {})
 
 class PRChatMessageNode final : public PRRecord {

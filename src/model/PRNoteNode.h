@@ -3,20 +3,20 @@
 
 #include "model/PRRecord.h"
 
-#define PR_NOTE_NODE_FIELDS(X)                          \
-    X(std::string, noteTitle, setNoteTitle, {})         \
-    X(std::string, noteContent, setNoteContent, {})     \
-    X(std::string, noteDate, setNoteDate, {})           \
-    X(int, uid, setUid, -1)                             \
-    X(bool, bSelected, setBSelected, false)             \
+#define PR_NOTE_NODE_FIELDS(X)                      \
+    X(std::string, noteTitle, setNoteTitle, {})     \
+    X(std::string, noteContent, setNoteContent, {}) \
+    X(std::string, noteDate, setNoteDate, {})       \
+    X(int, uid, setUid, -1)                         \
+    X(bool, bSelected, setBSelected, false)         \
     X(bool, bDeleted, setBDeleted, false)
 
 class PRNoteNode final : public PRRecord {
     PR_RECORD(PRNoteNode, PR_NOTE_NODE_FIELDS)
 };
 
-#define PR_NOTE_VALUE_NODE_FIELDS(X)                \
-    X(std::string, noteValue, setNoteValue, {})     \
+#define PR_NOTE_VALUE_NODE_FIELDS(X)            \
+    X(std::string, noteValue, setNoteValue, {}) \
     X(int, uid, setUid, -1)
 
 class PRNoteValueNode final : public PRRecord {

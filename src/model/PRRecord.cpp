@@ -2,8 +2,7 @@
 
 #include <sstream>
 
-std::string PRRecord::description() const
-{
+std::string PRRecord::description() const {
     std::ostringstream out;
     out << '<' << className() << ':';
     bool first = true;

@@ -18,8 +18,7 @@ using PRBytes = std::shared_ptr<const std::vector<uint8_t>>;
 // A text that may be absent (nil), where absence differs from the empty text.
 using PROptionalText = std::optional<std::string>;
 
-inline PRBytes makeBytes(std::vector<uint8_t> bytes)
-{
+inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
     return std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
 }
 
@@ -47,25 +46,26 @@ inline PRFieldValue value(int v) { return static_cast<int64_t>(v); }
 inline PRFieldValue value(uint64_t v) { return v; }
 inline PRFieldValue value(const std::string& v) { return v; }
 inline PRFieldValue value(const PROptionalText& v) { return v ? PRFieldValue(*v) : PRFieldValue(nullptr); }
-inline PRFieldValue value(const PRBytes& v)
-{
+inline PRFieldValue value(const PRBytes& v) {
     return v ? PRFieldValue(static_cast<uint64_t>(v->size())) : PRFieldValue(nullptr);
 }
 template <class T>
-PRFieldValue value(const std::vector<T>& v) { return static_cast<uint64_t>(v.size()); }
+PRFieldValue value(const std::vector<T>& v) {
+    return static_cast<uint64_t>(v.size());
+}
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and
 // PR_RECORD turns that list into the members, a getter and setter per field, and fields().
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
 #define PR_FIELD_ACCESSORS(Type, name, setter, start) \
-    const Type& name() const { return name##_; }       \
+    const Type& name() const { return name##_; }      \
     void setter(Type value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 
 #define PR_RECORD(Class, FIELDS)                                                      \
 public:                                                                               \
-    const char* className() const override { return #Class; }                        \
+    const char* className() const override { return #Class; }                         \
     std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY)}; } \
     FIELDS(PR_FIELD_ACCESSORS)                                                        \
                                                                                       \

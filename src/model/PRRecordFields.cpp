@@ -18,8 +18,7 @@ namespace {
 
 // Decodes one UTF-8 character at text[i]; false for a malformed, overlong or surrogate
 // sequence or a code point above U+10FFFF.
-bool decodeUtf8(std::string_view text, size_t& i, char32_t& out)
-{
+bool decodeUtf8(std::string_view text, size_t& i, char32_t& out) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
     if (lead < 0x80) {
@@ -30,27 +29,33 @@ bool decodeUtf8(std::string_view text, size_t& i, char32_t& out)
     size_t extra;
     char32_t cp;
     char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; minimum = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; minimum = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; minimum = 0x10000; }
-    else return false;
-    if (i + extra >= text.size())
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+        minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+        minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+        minimum = 0x10000;
+    } else
         return false;
+    if (i + extra >= text.size()) return false;
     for (size_t k = 1; k <= extra; ++k) {
         const unsigned char c = byte(i + k);
-        if ((c & 0xC0) != 0x80)
-            return false;
+        if ((c & 0xC0) != 0x80) return false;
         cp = (cp << 6) | (c & 0x3F);
     }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     out = cp;
     i += extra + 1;
     return true;
 }
 
-bool isValidUtf8(std::string_view text)
-{
+bool isValidUtf8(std::string_view text) {
     size_t i = 0;
     char32_t cp;
     while (i < text.size()) {
@@ -58,14 +63,12 @@ bool isValidUtf8(std::string_view text)
             ++i;
             continue;
         }
-        if (!decodeUtf8(text, i, cp))
-            return false;
+        if (!decodeUtf8(text, i, cp)) return false;
     }
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t cp)
-{
+void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -84,42 +87,39 @@ void appendUtf8(std::string& out, char32_t cp)
 }
 
 constexpr const char* kImageTypes[] = {
-    "3DM", "3DMF", "3DS", "ABM", "AFX", "AI", "ANI", "ART", "ARW", "BLD", "BLEND", "BMP", "BOO", "BR5",
-    "CDR", "CDT", "CGM", "CIFF", "CLP", "CMX", "CONT", "CPT", "CR2", "CRW", "CUR", "CVX", "DCM", "DCR",
-    "DIB", "DNG", "DRW", "DS4", "DSC", "DT2", "DWF", "DWG", "EMF", "EMZ", "ERF", "FH8", "FLC", "FOV",
-    "FPF", "FPX", "FUJI", "FXG", "GIF", "HDP", "HPI", "ICNS", "ICO", "IDML", "IFF", "IMG", "INX", "IPX",
-    "ISD", "ITC2", "IV", "JP2", "JPEG", "JPG", "JPX", "K25", "KDC", "LBM", "MA", "MAX", "MB", "MDI",
-    "MDL", "MDX", "MINO", "MNG", "MOS", "MRW", "MSP", "NCR", "NEF", "OBJ", "ORF", "PAL", "PAT", "PBM",
-    "PCS", "PCT", "PCX", "PEF", "PGM", "PIC", "PICT", "PICTCLIPPING", "PNG", "PPM", "PSD", "PSP",
-    "PSPIMGE", "PTX", "PXN", "QXD", "RAF", "RAS", "RAW", "RELS", "RGB", "RLE", "RTD", "SCT", "SHP",
-    "SKF", "SKP", "SR2", "SRF", "STP", "SVG", "SVGZ", "TEX", "TGA", "THM", "TIF", "TIFF", "VWX", "WB1",
-    "WBC", "WBD", "WBMP", "WBZ", "WEBP", "WMF", "WP", "WPG", "X3F", "XBM", "XCF", "XPM", "XPS"};
+    "3DM",          "3DMF", "3DS", "ABM",  "AFX",  "AI",      "ANI", "ART",  "ARW",  "BLD", "BLEND", "BMP",  "BOO",
+    "BR5",          "CDR",  "CDT", "CGM",  "CIFF", "CLP",     "CMX", "CONT", "CPT",  "CR2", "CRW",   "CUR",  "CVX",
+    "DCM",          "DCR",  "DIB", "DNG",  "DRW",  "DS4",     "DSC", "DT2",  "DWF",  "DWG", "EMF",   "EMZ",  "ERF",
+    "FH8",          "FLC",  "FOV", "FPF",  "FPX",  "FUJI",    "FXG", "GIF",  "HDP",  "HPI", "ICNS",  "ICO",  "IDML",
+    "IFF",          "IMG",  "INX", "IPX",  "ISD",  "ITC2",    "IV",  "JP2",  "JPEG", "JPG", "JPX",   "K25",  "KDC",
+    "LBM",          "MA",   "MAX", "MB",   "MDI",  "MDL",     "MDX", "MINO", "MNG",  "MOS", "MRW",   "MSP",  "NCR",
+    "NEF",          "OBJ",  "ORF", "PAL",  "PAT",  "PBM",     "PCS", "PCT",  "PCX",  "PEF", "PGM",   "PIC",  "PICT",
+    "PICTCLIPPING", "PNG",  "PPM", "PSD",  "PSP",  "PSPIMGE", "PTX", "PXN",  "QXD",  "RAF", "RAS",   "RAW",  "RELS",
+    "RGB",          "RLE",  "RTD", "SCT",  "SHP",  "SKF",     "SKP", "SR2",  "SRF",  "STP", "SVG",   "SVGZ", "TEX",
+    "TGA",          "THM",  "TIF", "TIFF", "VWX",  "WB1",     "WBC", "WBD",  "WBMP", "WBZ", "WEBP",  "WMF",  "WP",
+    "WPG",          "X3F",  "XBM", "XCF",  "XPM",  "XPS"};
 constexpr const char* kVideoTypes[] = {
-    "3G2", "3GP", "ANM", "ASF", "ASX", "AVI", "AVS", "CLK", "CPI", "DIVX", "DMSM", "DREAM", "DVDMEDIA",
-    "DVM", "DVR-MS", "DXR", "F4V", "FBR", "FLA", "FLV", "HDMOV", "M2P", "M2TS", "M4P", "M4V", "MKV",
-    "MOD", "MOI", "MOV", "MP4", "MPE", "MPEG", "MPG", "MXF", "OGM", "PSH", "QT", "QTM", "RCPROJECT",
-    "RM", "RMVB", "SCM", "SMIL", "SMJPEG", "SRT", "STX", "SWF", "TIX", "TS", "VOB", "VRO", "WMV", "WTV",
-    "XVID", "YUV"};
-constexpr const char* kAudioTypes[] = {
-    "RAM", "RFL", "RMI", "RNS", "RPS", "SIB", "SND", "VPM", "WAV", "WMA", "AA3", "AAC", "AC3",
-    "AFC", "AIF", "AIFF", "AM", "AT3", "AU", "CAF", "CDA", "CPF", "DMSA", "DMSE", "DSS", "EMP",
-    "EMX", "FLAC", "KPI", "M3D", "M4A", "M4R", "MID", "MIDI", "MP3", "OGG", "OMF", "PTF"};
+    "3G2",   "3GP",      "ANM", "ASF",    "ASX", "AVI",       "AVS", "CLK",  "CPI", "DIVX",  "DMSM",
+    "DREAM", "DVDMEDIA", "DVM", "DVR-MS", "DXR", "F4V",       "FBR", "FLA",  "FLV", "HDMOV", "M2P",
+    "M2TS",  "M4P",      "M4V", "MKV",    "MOD", "MOI",       "MOV", "MP4",  "MPE", "MPEG",  "MPG",
+    "MXF",   "OGM",      "PSH", "QT",     "QTM", "RCPROJECT", "RM",  "RMVB", "SCM", "SMIL",  "SMJPEG",
+    "SRT",   "STX",      "SWF", "TIX",    "TS",  "VOB",       "VRO", "WMV",  "WTV", "XVID",  "YUV"};
+constexpr const char* kAudioTypes[] = {"RAM", "RFL", "RMI",  "RNS",  "RPS", "SIB",  "SND", "VPM",  "WAV", "WMA",
+                                       "AA3", "AAC", "AC3",  "AFC",  "AIF", "AIFF", "AM",  "AT3",  "AU",  "CAF",
+                                       "CDA", "CPF", "DMSA", "DMSE", "DSS", "EMP",  "EMX", "FLAC", "KPI", "M3D",
+                                       "M4A", "M4R", "MID",  "MIDI", "MP3", "OGG",  "OMF", "PTF"};
 static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && std::size(kAudioTypes) == 38);
 
 // A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
-std::unordered_map<std::string, int> rowsByName(const char* const (&table)[N])
-{
+std::unordered_map<std::string, int> rowsByName(const char* const (&table)[N]) {
     std::unordered_map<std::string, int> rows;
-    for (size_t row = 0; row < N; ++row)
-        rows.emplace(table[row], static_cast<int>(row));
+    for (size_t row = 0; row < N; ++row) rows.emplace(table[row], static_cast<int>(row));
     return rows;
 }
 
-int findType(const std::unordered_map<std::string, int>& rows, const char* extension)
-{
-    if (!extension || !*extension)
-        return -1;
+int findType(const std::unordered_map<std::string, int>& rows, const char* extension) {
+    if (!extension || !*extension) return -1;
     std::string upper;
     for (const char* c = extension; *c; ++c) {
         if (upper.size() > 16)  // longer than any name of the tables
@@ -130,19 +130,14 @@ int findType(const std::unordered_map<std::string, int>& rows, const char* exten
     return found == rows.end() ? -1 : found->second;
 }
 
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool containsIgnoringCase(std::string_view haystack, std::string_view needle)
-{
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
                        [](char a, char b) { return asciiLower(a) == asciiLower(b); }) != haystack.end();
 }
 
-std::string clockPart(int value)
-{
+std::string clockPart(int value) {
     char text[16];
     std::snprintf(text, sizeof text, value >= 0 && value <= 9 ? "%02d" : "%d", value);
     return text;
@@ -150,38 +145,28 @@ std::string clockPart(int value)
 
 }  // namespace
 
-std::string GetStringFormChar(const char* text)
-{
-    return GetStringFormChar(text, std::strlen(text));
-}
+std::string GetStringFormChar(const char* text) { return GetStringFormChar(text, std::strlen(text)); }
 
-std::string copiedText(const std::string& text)
-{
-    if (text.size() <= kCopiedTextLimit)
-        return text;
+std::string copiedText(const std::string& text) {
+    if (text.size() <= kCopiedTextLimit) return text;
     size_t end = kCopiedTextLimit;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;  // never in the middle of a character
+        --end;                                    // never in the middle of a character
     return text.substr(0, end) + "\xE2\x80\xA6";  // "…"
 }
 
-std::string GetStringFormChar(const char* bytes, size_t length)
-{
+std::string GetStringFormChar(const char* bytes, size_t length) {
     std::string_view text(bytes, length);
     text = text.substr(0, text.find('\0'));
     return isValidUtf8(text) ? std::string(text) : std::string();
 }
 
-int Char2Unicode(const char* text, wchar_t* out, int capacity)
-{
-    if (!out || capacity <= 0)
-        return 0;
+int Char2Unicode(const char* text, wchar_t* out, int capacity) {
+    if (!out || capacity <= 0) return 0;
     std::fill(out, out + capacity, L'\0');
-    if (!text)
-        return 0;
+    if (!text) return 0;
     std::string_view view(text);
-    if (!isValidUtf8(view))
-        return 0;
+    if (!isValidUtf8(view)) return 0;
     int written = 0;
     size_t i = 0;
     char32_t cp;
@@ -191,11 +176,9 @@ int Char2Unicode(const char* text, wchar_t* out, int capacity)
     return written;
 }
 
-std::string GetNSStringDate(const wchar_t* text)
-{
+std::string GetNSStringDate(const wchar_t* text) {
     std::string out;
-    if (!text)
-        return out;
+    if (!text) return out;
     for (const wchar_t* c = text; *c; ++c) {
         const auto cp = static_cast<char32_t>(*c);
         appendUtf8(out, (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) ? U'\uFFFD' : cp);
@@ -207,20 +190,17 @@ namespace {
 
 // "%02d-%02d-%04d %02d:%02d" of a database time value, written by hand into out (readers and
 // carvers make one per record); the length written, 0 when the time has no local time.
-size_t writeDateTime(int64_t value, bool fileType, char (&out)[32])
-{
+size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
     struct tm local {};
-    if (!cachedLocalTime(static_cast<time_t>(low), local))
-        return 0;
+    if (!cachedLocalTime(static_cast<time_t>(low), local)) return 0;
     // Values counted from 2001 (every note and calendar time; message and call times that land
     // before 1990 when read from 1970) move by the exact number of seconds between the two
     // epochs. Moving the year number alone would put days on the wrong side of a leap day.
     constexpr int64_t kSince2001 = 978307200;
     if (fileType || local.tm_year < 90) {
-        if (!cachedLocalTime(static_cast<time_t>(low + kSince2001), local))
-            return 0;
+        if (!cachedLocalTime(static_cast<time_t>(low + kSince2001), local)) return 0;
     }
     const int year = local.tm_year + 1900;
     const int month = local.tm_mon;
@@ -255,48 +235,39 @@ size_t writeDateTime(int64_t value, bool fileType, char (&out)[32])
 
 }  // namespace
 
-std::optional<std::wstring> GetDateTime(int64_t value, bool fileType)
-{
+std::optional<std::wstring> GetDateTime(int64_t value, bool fileType) {
     char text[32];
     const size_t length = writeDateTime(value, fileType, text);
-    if (length == 0)
-        return std::nullopt;
+    if (length == 0) return std::nullopt;
     return std::wstring(text, text + length);
 }
 
-std::optional<std::string> dateTimeText(int64_t value, bool fileType)
-{
+std::optional<std::string> dateTimeText(int64_t value, bool fileType) {
     char text[32];
     const size_t length = writeDateTime(value, fileType, text);
-    if (length == 0)
-        return std::nullopt;
+    if (length == 0) return std::nullopt;
     return std::string(text, length);
 }
 
-std::string standardDateDescription(int64_t secondsSince1970)
-{
+std::string standardDateDescription(int64_t secondsSince1970) {
     const time_t seconds = static_cast<time_t>(secondsSince1970);
     struct tm utc {};
-    if (!gmtime_r(&seconds, &utc))
-        return {};
+    if (!gmtime_r(&seconds, &utc)) return {};
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
     return text;
 }
 
-std::string GetPhoneDate(int64_t value)
-{
+std::string GetPhoneDate(int64_t value) {
     char digits[32];
     std::snprintf(digits, sizeof digits, "%" PRId64, value);
-    if (std::strlen(digits) < 11)
-        return " ";
+    if (std::strlen(digits) < 11) return " ";
     digits[10] = '\0';
     const std::string text = standardDateDescription(std::strtoll(digits, nullptr, 10));
     return text.empty() ? " " : text;
 }
 
-std::string getCallHistoryDate(int32_t milliseconds)
-{
+std::string getCallHistoryDate(int32_t milliseconds) {
     const int hours = milliseconds / 3600000;
     const int rest = milliseconds / 1000 - hours * 3600;
     const int minutes = rest / 60;
@@ -304,118 +275,104 @@ std::string getCallHistoryDate(int32_t milliseconds)
     return clockPart(hours) + ":" + clockPart(minutes) + ":" + clockPart(seconds);
 }
 
-std::string getCallHistoryDuration(int32_t seconds)
-{
-    if (seconds >= 7200)
-        return std::to_string(seconds / 3600) + " hours";
-    if (seconds >= 3600)
-        return "1 hour";
-    if (seconds >= 120)
-        return std::to_string(seconds / 60) + " minutes";
-    if (seconds >= 60)
-        return "1 minute";
-    if (seconds == 0 || seconds == 1)
-        return std::to_string(seconds) + " second";
+std::string getCallHistoryDuration(int32_t seconds) {
+    if (seconds >= 7200) return std::to_string(seconds / 3600) + " hours";
+    if (seconds >= 3600) return "1 hour";
+    if (seconds >= 120) return std::to_string(seconds / 60) + " minutes";
+    if (seconds >= 60) return "1 minute";
+    if (seconds == 0 || seconds == 1) return std::to_string(seconds) + " second";
     return std::to_string(seconds) + " seconds";
 }
 
-int GetImageType(const char* extension)
-{
+int GetImageType(const char* extension) {
     static const auto rows = rowsByName(kImageTypes);
     return findType(rows, extension);
 }
 
-int GetViedoType(const char* extension)
-{
+int GetViedoType(const char* extension) {
     static const auto rows = rowsByName(kVideoTypes);
     return findType(rows, extension);
 }
 
-int GetAudioType(const char* extension)
-{
+int GetAudioType(const char* extension) {
     static const auto rows = rowsByName(kAudioTypes);
     return findType(rows, extension);
 }
 
-std::string getFullName(uint64_t number)
-{
+std::string getFullName(uint64_t number) {
     std::string digits = std::to_string(number);
-    if (digits.size() < 8)
-        digits.insert(0, 8 - digits.size(), '0');
+    if (digits.size() < 8) digits.insert(0, 8 - digits.size(), '0');
     return digits;
 }
 
-std::string normalisedPhoneNumber(const std::string& number)
-{
+std::string normalisedPhoneNumber(const std::string& number) {
     std::string out;
     out.reserve(number.size());
     for (char c : number)
-        if (c != '-' && c != '(' && c != ')' && c != ' ')
-            out += c;
+        if (c != '-' && c != '(' && c != ')' && c != ' ') out += c;
     return out;
 }
 
-bool phoneNumbersMatch(const std::string& asked, const std::string& contact, size_t minimumPiece)
-{
+bool phoneNumbersMatch(const std::string& asked, const std::string& contact, size_t minimumPiece) {
     const bool contactShorter = contact.size() < asked.size();
     const std::string& shorter = contactShorter ? contact : asked;
     const std::string& other = contactShorter ? asked : contact;
     const size_t length = shorter.size();
     const std::string_view piece = std::string_view(shorter).substr(length / 4, length / 2 + length / 4);
-    if (piece.empty() || piece.size() < minimumPiece)
-        return false;
+    if (piece.empty() || piece.size() < minimumPiece) return false;
     return containsIgnoringCase(other, piece);
 }
 
-char* size_to_unit(uint64_t count, char* out_buffer)
-{
+char* size_to_unit(uint64_t count, char* out_buffer) {
     float value = static_cast<float>(count);
     const char* unit;
     int divisions;
-    if (count <= 999ULL) { unit = "bytes"; divisions = 0; }
-    else if (count <= 999999ULL) { unit = "KB"; divisions = 1; }
-    else if (count <= 999999999ULL) { unit = "MB"; divisions = 2; }
-    else if (count < 1000000000000ULL) { unit = "GB"; divisions = 3; }
-    else { unit = "TB"; divisions = 4; }
-    for (int i = 0; i < divisions; ++i)
-        value /= 1000.0f;
+    if (count <= 999ULL) {
+        unit = "bytes";
+        divisions = 0;
+    } else if (count <= 999999ULL) {
+        unit = "KB";
+        divisions = 1;
+    } else if (count <= 999999999ULL) {
+        unit = "MB";
+        divisions = 2;
+    } else if (count < 1000000000000ULL) {
+        unit = "GB";
+        divisions = 3;
+    } else {
+        unit = "TB";
+        divisions = 4;
+    }
+    for (int i = 0; i < divisions; ++i) value /= 1000.0f;
     // to_chars writes a point whatever the locale, where printf would follow LC_NUMERIC.
     char* end = std::to_chars(out_buffer, out_buffer + 80, static_cast<double>(value), std::chars_format::fixed, 2).ptr;
     std::strcpy(end, unit);
     return out_buffer;
 }
 
-std::string sizeText(uint64_t count)
-{
+std::string sizeText(uint64_t count) {
     char buffer[100] = {};
     return size_to_unit(count, buffer);
 }
 
 namespace {
 // The leading decimal number of text, as a double (0 when there is none).
-double leadingNumber(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '+'))
-        text.remove_prefix(1);
+double leadingNumber(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '+')) text.remove_prefix(1);
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
-uint64_t truncatedCount(double value)
-{
-    if (!(value > 0))
-        return 0;
-    if (value >= 18446744073709551615.0)
-        return UINT64_MAX;
+uint64_t truncatedCount(double value) {
+    if (!(value > 0)) return 0;
+    if (value >= 18446744073709551615.0) return UINT64_MAX;
     return static_cast<uint64_t>(value);
 }
 }  // namespace
 
-uint64_t sizeFormString(const std::string& text)
-{
-    if (text.empty())
-        return 0;
+uint64_t sizeFormString(const std::string& text) {
+    if (text.empty()) return 0;
     uint64_t result = 0;
     const std::string_view view(text);
     if (view.size() > 5 && view.substr(view.size() - 5) == "bytes")
@@ -425,8 +382,7 @@ uint64_t sizeFormString(const std::string& text)
             {"KB", 1e3}, {"MB", 1e6}, {"GB", 1e9}, {"TB", 1e12}};
         const std::string_view suffix = view.substr(view.size() - 2);
         for (const auto& [unit, factor] : kUnits)
-            if (suffix == unit)
-                return truncatedCount(leadingNumber(view.substr(0, view.size() - 2)) * factor);
+            if (suffix == unit) return truncatedCount(leadingNumber(view.substr(0, view.size() - 2)) * factor);
     }
     return result;
 }

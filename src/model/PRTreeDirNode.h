@@ -6,14 +6,14 @@
 
 class PRTreeDirNode;
 
-#define PR_TREE_FILE_NODE_FIELDS(X)                         \
-    X(PROptionalText, filePath, setFilePath, {})            \
-    X(std::string, dirFilePath, setDirFilePath, {})         \
-    X(std::string, treefileName, setTreefileName, {})       \
-    X(PROptionalText, fileSize, setFileSize, {})            \
-    X(std::string, treefileType, setTreefileType, {})       \
-    X(bool, bSelected, setBSelected, false)                 \
-    X(uint64_t, realFileSize, setRealFileSize, 0)           \
+#define PR_TREE_FILE_NODE_FIELDS(X)                   \
+    X(PROptionalText, filePath, setFilePath, {})      \
+    X(std::string, dirFilePath, setDirFilePath, {})   \
+    X(std::string, treefileName, setTreefileName, {}) \
+    X(PROptionalText, fileSize, setFileSize, {})      \
+    X(std::string, treefileType, setTreefileType, {}) \
+    X(bool, bSelected, setBSelected, false)           \
+    X(uint64_t, realFileSize, setRealFileSize, 0)     \
     X(bool, isFile, setIsFile, false)
 
 class PRTreeFileNode final : public PRRecord {
@@ -32,15 +32,15 @@ using PRTreeDirNodePtr = std::shared_ptr<PRTreeDirNode>;
 // Tick states of a folder and the images that show them.
 enum PRTreeSelection { PRTreeUnselected = 0, PRTreeSelected = 1, PRTreeSelectedSome = 2 };
 
-#define PR_TREE_DIR_NODE_FIELDS(X)                                          \
-    X(std::string, filePath, setFilePath, {})                               \
-    X(std::string, fileKey, setFileKey, {})                                 \
-    X(std::string, fileName, setFileName, {})                               \
-    X(std::string, fileDomain, setFileDomain, {})                           \
-    X(bool, isLeaf, setIsLeaf, false)                                       \
-    X(std::vector<PRTreeDirNodePtr>, children, setChildren, {})             \
-    X(std::vector<PRTreeFileNodePtr>, fileChildren, setFileChildren, {})    \
-    X(std::string, nodeIcon, setNodeIcon, "unselected")                     \
+#define PR_TREE_DIR_NODE_FIELDS(X)                                       \
+    X(std::string, filePath, setFilePath, {})                            \
+    X(std::string, fileKey, setFileKey, {})                              \
+    X(std::string, fileName, setFileName, {})                            \
+    X(std::string, fileDomain, setFileDomain, {})                        \
+    X(bool, isLeaf, setIsLeaf, false)                                    \
+    X(std::vector<PRTreeDirNodePtr>, children, setChildren, {})          \
+    X(std::vector<PRTreeFileNodePtr>, fileChildren, setFileChildren, {}) \
+    X(std::string, nodeIcon, setNodeIcon, "unselected")                  \
     X(int, isSelected, setIsSelected, PRTreeUnselected)
 
 // nodeIcon holds the name of the tick image ("unselected", "selected", "selectedSome"); the

@@ -14,21 +14,17 @@ namespace backuptool {
 namespace {
 
 // This process's environment with the simulated-device list replaced by the attached folders.
-std::vector<std::string> childEnvironment()
-{
+std::vector<std::string> childEnvironment() {
     const std::string name = simdevice::kEnvironmentVariable;
     std::vector<std::string> environment;
     for (char** entry = environ; entry && *entry; ++entry) {
-        if (std::strncmp(*entry, name.c_str(), name.size()) == 0 && (*entry)[name.size()] == '=')
-            continue;
+        if (std::strncmp(*entry, name.c_str(), name.size()) == 0 && (*entry)[name.size()] == '=') continue;
         environment.emplace_back(*entry);
     }
     std::string folders;
     for (const simdevice::DevicePtr& device : simdevice::attachedDevices()) {
-        if (!device->attached)
-            continue;
-        if (!folders.empty())
-            folders += ':';
+        if (!device->attached) continue;
+        if (!folders.empty()) folders += ':';
         folders += device->folder;
     }
     environment.push_back(name + "=" + folders);
@@ -37,30 +33,24 @@ std::vector<std::string> childEnvironment()
 
 }  // namespace
 
-std::string launchPath()
-{
+std::string launchPath() {
     const char* configured = std::getenv(kLaunchPathVariable);
-    if (configured && *configured)
-        return configured;
+    if (configured && *configured) return configured;
     return paths::appendingPathComponent(paths::executableDirectory(), "mobilebackup");
 }
 
-int run(const std::vector<std::string>& arguments, std::string* message)
-{
+int run(const std::vector<std::string>& arguments, std::string* message) {
     return process::runAndWait(launchPath(), arguments, childEnvironment(), message);
 }
 
-int backupDevice(const std::string& identifier, const std::string& folder, std::string* message)
-{
-    if (folder.empty())
-        return run({"--backup", "--target", identifier}, message);
+int backupDevice(const std::string& identifier, const std::string& folder, std::string* message) {
+    if (folder.empty()) return run({"--backup", "--target", identifier}, message);
     const std::string root = paths::resolve(folder);
     paths::makeDirectories(root);  // a failure shows as the tool's own error
     return run({"--backup", "--root", root, "--target", identifier}, message);
 }
 
-int restoreDevice(const std::string& identifier)
-{
+int restoreDevice(const std::string& identifier) {
     return run({"--restore", "--target", identifier, "--source", identifier});
 }
 

@@ -50,8 +50,10 @@ Fd openFolder(int base, const std::vector<std::string>& components, size_t count
         const std::string& name = components[i];
         Fd next(::openat(current.get(), name.c_str(), kFlags));
         if (!next && errno == ENOENT && made) {
-            if (::mkdirat(current.get(), name.c_str(), 0755) == 0) made->push_back(join(components, i + 1));
-            else if (errno != EEXIST) return Fd();
+            if (::mkdirat(current.get(), name.c_str(), 0755) == 0)
+                made->push_back(join(components, i + 1));
+            else if (errno != EEXIST)
+                return Fd();
             next = Fd(::openat(current.get(), name.c_str(), kFlags));
         }
         if (!next) {

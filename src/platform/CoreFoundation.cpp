@@ -17,8 +17,16 @@ bool CFObject::release() const {
 }
 
 struct CFSingletons {
-    static CFBoolean* makeBoolean(bool v) { auto* b = new CFBoolean(v); b->immortal_ = true; return b; }
-    static CFNull* makeNull() { auto* n = new CFNull(); n->immortal_ = true; return n; }
+    static CFBoolean* makeBoolean(bool v) {
+        auto* b = new CFBoolean(v);
+        b->immortal_ = true;
+        return b;
+    }
+    static CFNull* makeNull() {
+        auto* n = new CFNull();
+        n->immortal_ = true;
+        return n;
+    }
 };
 
 const CFBooleanRef kCFBooleanTrue = CFSingletons::makeBoolean(true);
@@ -63,11 +71,16 @@ static bool isValidUtf8(const unsigned char* s, size_t n) {
     while (i < n) {
         unsigned char c = s[i];
         size_t extra;
-        if (c < 0x80) extra = 0;
-        else if ((c >> 5) == 0x6) extra = 1;
-        else if ((c >> 4) == 0xE) extra = 2;
-        else if ((c >> 3) == 0x1E) extra = 3;
-        else return false;
+        if (c < 0x80)
+            extra = 0;
+        else if ((c >> 5) == 0x6)
+            extra = 1;
+        else if ((c >> 4) == 0xE)
+            extra = 2;
+        else if ((c >> 3) == 0x1E)
+            extra = 3;
+        else
+            return false;
         if (extra > n - i - 1) return false;
         for (size_t k = 1; k <= extra; ++k)
             if ((s[i + k] & 0xC0) != 0x80) return false;
@@ -92,8 +105,8 @@ CFIndex CFStringGetLength(CFStringRef string) {
     if (!cfCast<CFString>(string, kTypeString)) return 0;
     CFIndex units = 0;
     for (unsigned char c : string->text) {
-        if ((c & 0xC0) == 0x80) continue;     // continuation byte
-        units += (c >= 0xF0) ? 2 : 1;         // outside the BMP: a surrogate pair
+        if ((c & 0xC0) == 0x80) continue;  // continuation byte
+        units += (c >= 0xF0) ? 2 : 1;      // outside the BMP: a surrogate pair
     }
     return units;
 }
@@ -119,21 +132,25 @@ CFNumberRef CFNumberCreate(CFNumberType type, const void* valuePtr) {
     switch (type) {
     case kCFNumberSInt32Type:
     case kCFNumberIntType: {
-        int32_t v; std::memcpy(&v, valuePtr, sizeof v);
+        int32_t v;
+        std::memcpy(&v, valuePtr, sizeof v);
         return new CFNumber(kCFNumberSInt32Type, v, v);
     }
     case kCFNumberSInt64Type:
     case kCFNumberLongLongType: {
-        int64_t v; std::memcpy(&v, valuePtr, sizeof v);
+        int64_t v;
+        std::memcpy(&v, valuePtr, sizeof v);
         return new CFNumber(kCFNumberSInt64Type, v, static_cast<double>(v));
     }
     case kCFNumberFloat32Type: {
-        float v; std::memcpy(&v, valuePtr, sizeof v);
+        float v;
+        std::memcpy(&v, valuePtr, sizeof v);
         return new CFNumber(kCFNumberFloat32Type, static_cast<int64_t>(v), v);
     }
     case kCFNumberFloat64Type:
     case kCFNumberDoubleType: {
-        double v; std::memcpy(&v, valuePtr, sizeof v);
+        double v;
+        std::memcpy(&v, valuePtr, sizeof v);
         int64_t i = (std::isfinite(v) && std::fabs(v) < 9.2e18) ? static_cast<int64_t>(v) : 0;
         return new CFNumber(kCFNumberFloat64Type, i, v);
     }
@@ -173,17 +190,13 @@ Boolean CFNumberGetValue(CFNumberRef number, CFNumberType type, void* valuePtr) 
     return false;
 }
 
-Boolean CFNumberIsFloatType(CFNumberRef number) {
-    return cfCast<CFNumber>(number, kTypeNumber) && number->isFloat();
-}
+Boolean CFNumberIsFloatType(CFNumberRef number) { return cfCast<CFNumber>(number, kTypeNumber) && number->isFloat(); }
 
 CFNumberType CFNumberGetType(CFNumberRef number) {
     return cfCast<CFNumber>(number, kTypeNumber) ? number->type : kCFNumberSInt64Type;
 }
 
-Boolean CFBooleanGetValue(CFBooleanRef boolean) {
-    return cfCast<CFBoolean>(boolean, kTypeBoolean) && boolean->value;
-}
+Boolean CFBooleanGetValue(CFBooleanRef boolean) { return cfCast<CFBoolean>(boolean, kTypeBoolean) && boolean->value; }
 
 // ---- data and dates
 
@@ -202,9 +215,7 @@ CFIndex CFDataGetLength(CFDataRef data) {
 
 CFDateRef CFDateCreate(CFAbsoluteTime at) { return new CFDate(at); }
 
-CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef date) {
-    return cfCast<CFDate>(date, kTypeDate) ? date->at : 0;
-}
+CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef date) { return cfCast<CFDate>(date, kTypeDate) ? date->at : 0; }
 
 // ---- arrays
 
@@ -370,7 +381,8 @@ static void describe(CFTypeRef o, int depth, bool top, std::string& out) {
         break;
     }
     case kTypeDate: {
-        time_t t = static_cast<time_t>(std::floor(static_cast<const CFDate*>(o)->at + kCFAbsoluteTimeIntervalSince1970));
+        time_t t =
+            static_cast<time_t>(std::floor(static_cast<const CFDate*>(o)->at + kCFAbsoluteTimeIntervalSince1970));
         struct tm tm {};
         gmtime_r(&t, &tm);
         char buf[64];

@@ -70,7 +70,9 @@ struct CFString final : CFObject {
 
 struct CFNumber final : CFObject {
     CFNumber(CFNumberType t, int64_t i, double r) : CFObject(kTypeNumber), type(t), integer(i), real(r) {}
-    bool isFloat() const { return type == kCFNumberFloat32Type || type == kCFNumberFloat64Type || type == kCFNumberDoubleType; }
+    bool isFloat() const {
+        return type == kCFNumberFloat32Type || type == kCFNumberFloat64Type || type == kCFNumberDoubleType;
+    }
     CFNumberType type;
     int64_t integer;
     double real;
@@ -105,12 +107,11 @@ struct CFDictionary final : CFObject {
     CFDictionary() : CFObject(kTypeDictionary) {}
     ~CFDictionary() override;
     struct Entry {
-        const CFString* key;  // owned; handed out by CFDictionaryGetKeysAndValues
+        const CFString* key;    // owned; handed out by CFDictionaryGetKeysAndValues
         const CFObject* value;  // owned
     };
     std::map<std::string, Entry> values;
 };
-
 
 using CFTypeRef = const CFObject*;
 using CFPropertyListRef = CFTypeRef;
@@ -151,7 +152,7 @@ CFStringRef CFCopyDescription(CFTypeRef object);
 // Strings (UTF-8 in and out).
 CFStringRef CFStringCreateWithCString(const char* utf8);
 CFStringRef CFStringCreateWithBytes(const void* bytes, CFIndex length);  // invalid UTF-8 gives NULL
-CFIndex CFStringGetLength(CFStringRef string);  // in UTF-16 units, as the platform counts
+CFIndex CFStringGetLength(CFStringRef string);                           // in UTF-16 units, as the platform counts
 // Copies the text and a terminating NUL into buffer; false when it does not fit.
 Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize);
 const std::string& CFStringGetStdString(CFStringRef string);  // borrowed view of the UTF-8 bytes
@@ -226,11 +227,23 @@ public:
     CFHolder(const CFHolder&) = delete;
     CFHolder& operator=(const CFHolder&) = delete;
     CFHolder(CFHolder&& other) noexcept : ref_(other.release()) {}
-    CFHolder& operator=(CFHolder&& other) noexcept { reset(other.release()); return *this; }
+    CFHolder& operator=(CFHolder&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
     ~CFHolder() { CFRelease(ref_); }
     Ref get() const { return ref_; }
-    Ref release() { Ref r = ref_; ref_ = nullptr; return r; }
-    void reset(Ref owned = nullptr) { if (ref_ != owned) { CFRelease(ref_); ref_ = owned; } }
+    Ref release() {
+        Ref r = ref_;
+        ref_ = nullptr;
+        return r;
+    }
+    void reset(Ref owned = nullptr) {
+        if (ref_ != owned) {
+            CFRelease(ref_);
+            ref_ = owned;
+        }
+    }
     explicit operator bool() const { return ref_ != nullptr; }
 
 private:

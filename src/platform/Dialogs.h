@@ -27,9 +27,9 @@ struct PanelRequest {
     Kind kind = Kind::Open;
     QString title;
     QString message;
-    QString directory;          // where the panel starts
-    QString suggestedName;      // save panels
-    bool chooseFiles = true;    // open panels
+    QString directory;        // where the panel starts
+    QString suggestedName;    // save panels
+    bool chooseFiles = true;  // open panels
     bool chooseDirectories = false;
     bool multipleSelection = false;
     bool canCreateDirectories = true;

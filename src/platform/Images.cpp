@@ -19,8 +19,10 @@ QStringList g_missingOrder;
 QString fileFor(const QString& name) {
     const QString dir = QString::fromStdString(paths::resourcesDirectory()) + "/images/";
     QStringList candidates;
-    if (name.contains('.')) candidates << name;
-    else candidates << name + ".png" << name + ".svg" << name + ".jpg" << name + ".tiff";
+    if (name.contains('.'))
+        candidates << name;
+    else
+        candidates << name + ".png" << name + ".svg" << name + ".jpg" << name + ".tiff";
     for (const QString& c : candidates)
         if (QFile::exists(dir + c)) return dir + c;
     return {};

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>

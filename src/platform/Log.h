@@ -17,9 +17,9 @@ inline constexpr const char* kStandardErrorFlag = "--log-stderr";
 inline constexpr const char* kFileName = "Quillomatrix.log";
 
 struct Settings {
-    QString folder;                          // made (mode 0700) when missing
-    qint64 maxFileBytes = 2 * 1024 * 1024;   // a file is rotated before it would grow past this
-    int keptFiles = 3;                       // rotated files kept besides the current one
+    QString folder;                         // made (mode 0700) when missing
+    qint64 maxFileBytes = 2 * 1024 * 1024;  // a file is rotated before it would grow past this
+    int keptFiles = 3;                      // rotated files kept besides the current one
     bool toStandardError = false;
 };
 

@@ -82,8 +82,8 @@ using am_device_progress_callback = void (*)(CFDictionaryRef status, void* conte
 // (inline on the attaching thread when no Qt application exists), 1 for an arrival and 2 for
 // a removal. The first subscription of the process attaches the simulated devices named in
 // QUILLOMATRIX_SIMULATED_DEVICES; devices already attached are announced to a new subscriber.
-int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int unused0,
-                                  unsigned int unused1, void* context, AMDeviceNotificationRef* handle);
+int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int unused0, unsigned int unused1,
+                                  void* context, AMDeviceNotificationRef* handle);
 int AMDeviceNotificationUnsubscribe(AMDeviceNotificationRef handle);
 
 // Lockdown.

@@ -61,8 +61,10 @@ void NSNotificationCenter::postNotification(const NSNotification& notification) 
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& e : entries_) {
             if (e->name != notification.name()) continue;
-            if (count < kNearTargets) nearTargets[count] = e;
-            else moreTargets.push_back(e);
+            if (count < kNearTargets)
+                nearTargets[count] = e;
+            else
+                moreTargets.push_back(e);
             ++count;
         }
     }

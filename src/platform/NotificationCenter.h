@@ -19,8 +19,7 @@ public:
     // A copy always owns its name: handlers may keep one past the post.
     NSNotification(const NSNotification& other)
         : ownedName_(other.name()), object_(other.object_), sender_(other.sender_) {}
-    NSNotification& operator=(const NSNotification& other)
-    {
+    NSNotification& operator=(const NSNotification& other) {
         if (this != &other) {
             ownedName_ = other.name();
             borrowedName_ = nullptr;
@@ -34,7 +33,9 @@ public:
     // The attached object (a record, a number), or null.
     const NSObjectPtr& object() const { return object_; }
     template <class T>
-    std::shared_ptr<T> objectAs() const { return std::dynamic_pointer_cast<T>(object_); }
+    std::shared_ptr<T> objectAs() const {
+        return std::dynamic_pointer_cast<T>(object_);
+    }
     // Identity of a posting widget or controller, for observers that compare it with their outlet.
     const void* sender() const { return sender_; }
 

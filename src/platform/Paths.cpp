@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstdlib>
 #include <mutex>
-#include <string_view>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,9 +15,7 @@
 
 namespace {
 
-const struct passwd* account() {
-    return getpwuid(getuid());
-}
+const struct passwd* account() { return getpwuid(getuid()); }
 
 bool startsWithFolder(const std::string& path, const std::string& folder) {
     if (folder.empty() || path.compare(0, folder.size(), folder) != 0) return false;
@@ -31,9 +29,7 @@ bool stripFolder(const std::string& path, const std::string& prefix, std::string
     return true;
 }
 
-std::string joined(const std::string& base, const std::string& rest) {
-    return rest.empty() ? base : base + "/" + rest;
-}
+std::string joined(const std::string& base, const std::string& rest) { return rest.empty() ? base : base + "/" + rest; }
 
 }  // namespace
 
@@ -127,9 +123,7 @@ std::string_view lastComponentView(std::string_view p) {
 }
 }  // namespace
 
-std::string lastPathComponent(const std::string& path) {
-    return std::string(lastComponentView(path));
-}
+std::string lastPathComponent(const std::string& path) { return std::string(lastComponentView(path)); }
 
 std::string deletingLastPathComponent(const std::string& path) {
     std::string p = path;

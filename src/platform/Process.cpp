@@ -53,9 +53,7 @@ int waitFor(pid_t pid) {
 
 namespace process {
 
-int start(const std::string& program, const std::vector<std::string>& args) {
-    return spawn(program, args, environ);
-}
+int start(const std::string& program, const std::vector<std::string>& args) { return spawn(program, args, environ); }
 
 int runAndWait(const std::string& program, const std::vector<std::string>& args) {
     return waitFor(start(program, args));

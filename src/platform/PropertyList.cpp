@@ -1,24 +1,24 @@
 // Property-list reading and writing, XML and binary, through libplist.
 #include "platform/CoreFoundation.h"
 #include "platform/FileOpen.h"
-
 #include "platform/PropertyListDepth.h"
-
-#include <plist/plist.h>
 
 #include <cctype>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <string>
 #include <iterator>
 #include <memory>
+#include <plist/plist.h>
+#include <string>
 
 namespace {
 
 struct PlistDeleter {
-    void operator()(plist_t node) const { if (node) plist_free(node); }
+    void operator()(plist_t node) const {
+        if (node) plist_free(node);
+    }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
@@ -79,8 +79,10 @@ CFTypeRef fromPlist(plist_t node, int depth) {
     case PLIST_STRING:
     case PLIST_KEY: {
         char* s = nullptr;
-        if (plist_get_node_type(node) == PLIST_KEY) plist_get_key_val(node, &s);
-        else plist_get_string_val(node, &s);
+        if (plist_get_node_type(node) == PLIST_KEY)
+            plist_get_key_val(node, &s);
+        else
+            plist_get_string_val(node, &s);
         CFStringRef str = CFStringCreateWithCString(s ? s : "");
         std::free(s);
         return str ? str : CFStringCreateWithCString("");
@@ -120,8 +122,10 @@ CFTypeRef fromPlist(plist_t node, int depth) {
         for (uint32_t i = 0; i < n; ++i) {
             plist_t child = plist_array_get_item(node, i);
             CFHolder<CFTypeRef> item(fromPlist(child, depth + 1));
-            if (item) CFArrayAppendValue(array, item.get());
-            else if (isContainer(child)) return releasedNull(array);
+            if (item)
+                CFArrayAppendValue(array, item.get());
+            else if (isContainer(child))
+                return releasedNull(array);
         }
         return array;
     }
@@ -160,8 +164,10 @@ CFDataRef CFPropertyListCreateData(CFPropertyListRef plist, CFPropertyListFormat
     if (!node) return nullptr;
     char* bytes = nullptr;
     uint32_t length = 0;
-    if (format == kCFPropertyListBinaryFormat_v1_0) plist_to_bin(node.get(), &bytes, &length);
-    else plist_to_xml(node.get(), &bytes, &length);
+    if (format == kCFPropertyListBinaryFormat_v1_0)
+        plist_to_bin(node.get(), &bytes, &length);
+    else
+        plist_to_xml(node.get(), &bytes, &length);
     if (!bytes) return nullptr;
     CFDataRef data = CFDataCreate(reinterpret_cast<const uint8_t*>(bytes), length);
     std::free(bytes);
@@ -187,7 +193,9 @@ bool xmlHasNulCharacter(const char* p, size_t n) {
         const bool hex = i < n && (p[i] == 'x' || p[i] == 'X');
         if (hex) ++i;
         bool digits = false, zero = true;
-        for (; i < n && (hex ? std::isxdigit(static_cast<unsigned char>(p[i])) : std::isdigit(static_cast<unsigned char>(p[i]))); ++i) {
+        for (; i < n &&
+               (hex ? std::isxdigit(static_cast<unsigned char>(p[i])) : std::isdigit(static_cast<unsigned char>(p[i])));
+             ++i) {
             digits = true;
             if (p[i] != '0') zero = false;
         }

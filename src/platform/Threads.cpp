@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
-
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -72,17 +71,20 @@ std::unordered_set<const QObject*> g_closedReceivers;
 
 // Queues call on the main thread and, with wait, blocks until it has run or is dropped.
 void postCall(QCoreApplication* app, const std::shared_ptr<MainThreadCall>& call, bool wait) {
-    QMetaObject::invokeMethod(app, [call] {
-        {
+    QMetaObject::invokeMethod(
+        app,
+        [call] {
+            {
+                std::lock_guard<std::mutex> lock(call->mutex);
+                if (call->cancelled) return;
+                call->started = true;
+            }
+            call->fn();
             std::lock_guard<std::mutex> lock(call->mutex);
-            if (call->cancelled) return;
-            call->started = true;
-        }
-        call->fn();
-        std::lock_guard<std::mutex> lock(call->mutex);
-        call->finished = true;
-        call->done.notify_all();
-    }, Qt::QueuedConnection);
+            call->finished = true;
+            call->done.notify_all();
+        },
+        Qt::QueuedConnection);
     if (!wait) return;
     std::unique_lock<std::mutex> lock(call->mutex);
     while (!call->finished && !call->cancelled) {
@@ -181,38 +183,42 @@ NSTimerPtr NSTimer::scheduledTimer(std::chrono::milliseconds interval, bool repe
     state->handler = std::move(handler);
     auto timer = std::make_shared<NSTimer>(state);
     state->keepAlive = timer;
-    performOnMainThread([state] {
-        if (!state->valid) {
-            state->keepAlive.reset();
-            return;
-        }
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) return;
-        state->qtimer = new QTimer(app);
-        state->qtimer->setInterval(static_cast<int>(state->interval.count()));
-        state->qtimer->setSingleShot(!state->repeats);
-        QObject::connect(state->qtimer, &QTimer::timeout, state->qtimer, [state] {
-            std::shared_ptr<NSTimer> self = state->keepAlive;  // stays alive through its handler
-            if (!self || !state->valid) return;
-            state->handler(*self);
-            if (!state->repeats) self->invalidate();
-        });
-        state->qtimer->start();
-    }, false);
+    performOnMainThread(
+        [state] {
+            if (!state->valid) {
+                state->keepAlive.reset();
+                return;
+            }
+            QCoreApplication* app = QCoreApplication::instance();
+            if (!app) return;
+            state->qtimer = new QTimer(app);
+            state->qtimer->setInterval(static_cast<int>(state->interval.count()));
+            state->qtimer->setSingleShot(!state->repeats);
+            QObject::connect(state->qtimer, &QTimer::timeout, state->qtimer, [state] {
+                std::shared_ptr<NSTimer> self = state->keepAlive;  // stays alive through its handler
+                if (!self || !state->valid) return;
+                state->handler(*self);
+                if (!state->repeats) self->invalidate();
+            });
+            state->qtimer->start();
+        },
+        false);
     return timer;
 }
 
 void NSTimer::invalidate() {
     if (!state_->valid.exchange(false)) return;
     std::shared_ptr<State> state = state_;
-    performOnMainThread([state] {
-        if (state->qtimer) {
-            state->qtimer->stop();
-            state->qtimer->deleteLater();
-            state->qtimer = nullptr;
-        }
-        state->keepAlive.reset();
-    }, false);
+    performOnMainThread(
+        [state] {
+            if (state->qtimer) {
+                state->qtimer->stop();
+                state->qtimer->deleteLater();
+                state->qtimer = nullptr;
+            }
+            state->keepAlive.reset();
+        },
+        false);
 }
 
 bool NSTimer::isValid() const { return state_->valid; }

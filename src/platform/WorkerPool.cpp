@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>

@@ -36,15 +36,16 @@ void MusicTrackTableModel::trackChanged(const PRTranMusicNode* track) {
         if (tracks_[row].get() == track) emit dataChanged(index(int(row), 0), index(int(row), ColumnCount - 1));
 }
 
-int MusicTrackTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(tracks_.size()); }
+int MusicTrackTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(tracks_.size());
+}
 int MusicTrackTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant MusicTrackTableModel::data(const QModelIndex& index, int role) const {
     const PRTranMusicNodePtr track = objectAt(index.row());
     if (!track) return {};
     if (role == kSortRole) return sortValue(*track, index.column());
-    if (role == Qt::ToolTipRole && index.column() == Title && track->bhasCopy())
-        return tr("Copied to this computer");
+    if (role == Qt::ToolTipRole && index.column() == Title && track->bhasCopy()) return tr("Copied to this computer");
     if (role == Qt::TextAlignmentRole && (index.column() == Size || index.column() == Time))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};

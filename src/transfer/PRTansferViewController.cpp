@@ -27,23 +27,27 @@ PRTansferViewController::PRTansferViewController(QObject* parent) : PageControll
     // The script's failures reach the user as an alert on the main thread, whichever thread
     // made the call.
     _iTunesHander.errorAlert = [this](const QString& text) {
-        performOnMainThread(this, [this, text] {
-            AlertRequest alert;
-            alert.messageText = QString::fromLatin1(iTunesScriptHandler::kAlertTitle);
-            alert.informativeText = text;
-            alert.buttons = {QStringLiteral("ok")};
-            alert.style = AlertRequest::Style::Critical;
-            alert.window = alertWindow();
-            dialogs::runAlert(alert);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, text] {
+                AlertRequest alert;
+                alert.messageText = QString::fromLatin1(iTunesScriptHandler::kAlertTitle);
+                alert.informativeText = text;
+                alert.buttons = {QStringLiteral("ok")};
+                alert.style = AlertRequest::Style::Critical;
+                alert.window = alertWindow();
+                dialogs::runAlert(alert);
+            },
+            true);
     };
 }
 
 void PRTansferViewController::alertFailure(const disk::ActionResult& result, const QString& text) {
     if (result.ok()) return;
-    showActionFailure(this, [this] { return alertWindow(); }, text,
-                      tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
-                                       QString::fromStdString(result.firstFailureReason)));
+    showActionFailure(
+        this, [this] { return alertWindow(); }, text,
+        tr("%1: %2").arg(QString::fromStdString(result.firstFailurePath),
+                         QString::fromStdString(result.firstFailureReason)));
 }
 
 QWidget* PRTansferViewController::alertWindow() const {
@@ -70,8 +74,8 @@ void PRTansferViewController::buildView(QWidget* page) {
         QWidget** outlet;
         const char* name;
     };
-    const Entry entries[] = {{&tranMainView, "tranMainView"}, {&photoView, "photoView"},  {&musicView, "musicView"},
-                             {&videoView, "videoView"},       {&appView, "appView"},      {&contactView, "contactView"},
+    const Entry entries[] = {{&tranMainView, "tranMainView"}, {&photoView, "photoView"}, {&musicView, "musicView"},
+                             {&videoView, "videoView"},       {&appView, "appView"},     {&contactView, "contactView"},
                              {&messageView, "messageView"},   {&noteView, "noteView"}};
     for (const Entry& e : entries) {
         *e.outlet = new QWidget(page);

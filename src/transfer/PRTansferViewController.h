@@ -10,17 +10,17 @@
 // sub-views are empty until their features are built; their loaders start nothing.
 #pragma once
 
-#include "widgets/PageHost.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
 #include "transfer/core/IKImageItem.h"
 #include "transfer/core/MusicTransfer.h"
 #include "transfer/core/PhotoTransfer.h"
-#include "transfer/core/iTunesScriptHandler.h"
-#include "transfer/core/TransferRecordIntake.h"
 #include "transfer/core/RecordExport.h"
+#include "transfer/core/TransferRecordIntake.h"
 #include "transfer/core/TransferRecordRun.h"
+#include "transfer/core/iTunesScriptHandler.h"
+#include "widgets/PageHost.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -217,8 +217,8 @@ public:
     QString addFilePath;
     QString messagePDFFilePath;
     // Export requests: the next accepted panel starts the worker of the one set.
-    bool bPhotoSelectedExport = false, bPhotoAllExport = false, bMusicAllExport = false,
-         bAppSelectedExport = false, bAppDirExport = false, bVideoAllExport = false;
+    bool bPhotoSelectedExport = false, bPhotoAllExport = false, bMusicAllExport = false, bAppSelectedExport = false,
+         bAppDirExport = false, bVideoAllExport = false;
 
     // Ends of the photo workers, on the main thread (tests wait for them).
     int photoExportsFinished() const { return photoExportsFinished_; }

@@ -3,24 +3,23 @@
 // container; from the table the user adds a computer file beside a file, deletes files after a
 // confirmation, and exports files to a chosen folder (at their container paths) or into
 // Documents; from the outline, exports a whole folder.
-#include "transfer/PRTansferViewController.h"
-
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 #include "disk/core/LocalCopies.h"
-#include "platform/Dialogs.h"
 #include "model/PRRecordFields.h"
+#include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "transfer/PRTansferViewController.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QItemSelectionModel>
-#include <QPixmap>
-#include <QHeaderView>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -30,8 +29,9 @@
 
 namespace {
 
-const std::vector<PRAppFileController::Column> kAppFileColumns = {
-    PRAppFileController::Column::FileName, PRAppFileController::Column::FileSize, PRAppFileController::Column::FileType};
+const std::vector<PRAppFileController::Column> kAppFileColumns = {PRAppFileController::Column::FileName,
+                                                                  PRAppFileController::Column::FileSize,
+                                                                  PRAppFileController::Column::FileType};
 
 // The container path of an outline folder, found from a file below it (a folder's node keeps
 // the path of the record that made it, which may be a file deeper down).
@@ -127,21 +127,27 @@ void PRTansferViewController::StartAppThread() {
         for (const transfer::ContainerApp& app : apps) {
             if (cancelled) return;
             auto node = PRAppDirTreeNode::create();
-            node->appIcon = app.iconPNG.empty() ? QImage()
-                                                : QImage::fromData(app.iconPNG.data(), int(app.iconPNG.size()));
+            node->appIcon =
+                app.iconPNG.empty() ? QImage() : QImage::fromData(app.iconPNG.data(), int(app.iconPNG.size()));
             if (node->appIcon.isNull()) node->appIcon = images::imageNamed(QStringLiteral("NULLImage.png"));
             node->filePath = QStringLiteral("/");  // the app's own row: its container's top
             node->appDisplayName = QString::fromStdString(app.displayName.empty() ? app.bundleId : app.displayName);
             node->appBundleName = QString::fromStdString(app.bundleId);
             node->fileType = QStringLiteral("DIR");
-            performOnMainThread(this, [this, node] {
-                if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
-            }, true);
+            performOnMainThread(
+                this,
+                [this, node] {
+                    if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                },
+                true);
         }
         if (cancelled) return;
-        performOnMainThread(this, [this, listed] {
-            if (!appWorkers_.cancelled()) ScanAppFinishHandle(listed);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, listed] {
+                if (!appWorkers_.cancelled()) ScanAppFinishHandle(listed);
+            },
+            true);
     });
 }
 
@@ -195,17 +201,23 @@ void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
                 node->appBundleName = QString::fromStdString(bundleId);
                 node->fileType = QStringLiteral("FILE");
                 node->fileSize = QString::fromStdString(sizeText(entry.size));
-                performOnMainThread(this, [this, node] {
-                    if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
-                }, true);
+                performOnMainThread(
+                    this,
+                    [this, node] {
+                        if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                    },
+                    true);
             },
             [&] { return !cancelled && (!connected || connected()); });
         if (cancelled) return;
-        performOnMainThread(this, [this] {
-            if (appWorkers_.cancelled()) return;
-            ++appJobsFinished_;
-            outlineViewSelectionDidChange();
-        }, true);
+        performOnMainThread(
+            this,
+            [this] {
+                if (appWorkers_.cancelled()) return;
+                ++appJobsFinished_;
+                outlineViewSelectionDidChange();
+            },
+            true);
     });
 }
 
@@ -248,8 +260,8 @@ void PRTansferViewController::previewAppFile() {
     QImage picture = reader.read();
     if (picture.isNull()) picture = images::imageNamed(QStringLiteral("document"));
     const QSize room = appImageView->size().boundedTo({512, 512}) - QSize(16, 16);
-    appImageView->setPixmap(QPixmap::fromImage(
-        picture.scaled(room.expandedTo({32, 32}).boundedTo(picture.size()), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    appImageView->setPixmap(QPixmap::fromImage(picture.scaled(room.expandedTo({32, 32}).boundedTo(picture.size()),
+                                                              Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void PRTansferViewController::AppSelectAll(QObject*) { appTableView->selectAll(); }
@@ -262,11 +274,14 @@ void PRTansferViewController::startAppJob(std::function<disk::ActionResult(const
     appWorkers_.start([this, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
         const disk::ActionResult result = job(cancelled);
         if (cancelled) return;
-        performOnMainThread(this, [this, result, failureText] {
-            if (appWorkers_.cancelled()) return;
-            ++appJobsFinished_;
-            alertFailure(result, failureText);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result, failureText] {
+                if (appWorkers_.cancelled()) return;
+                ++appJobsFinished_;
+                alertFailure(result, failureText);
+            },
+            true);
     });
 }
 
@@ -282,9 +297,12 @@ void PRTansferViewController::addFilesToApp(QObject*) {
     addFilePath = chosen;
     const int device = tranferDevice;
     const transfer::ContainerFile beside = files.front();
-    startAppJob([device, beside, chosen](const std::atomic<bool>&) {
-        return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen, beside.path);
-    }, tr("The file could not be added."));
+    startAppJob(
+        [device, beside, chosen](const std::atomic<bool>&) {
+            return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen,
+                                                beside.path);
+        },
+        tr("The file could not be added."));
 }
 
 void PRTansferViewController::AppDeleted(QObject*) {
@@ -292,15 +310,18 @@ void PRTansferViewController::AppDeleted(QObject*) {
     if (files.empty()) return;
     AlertRequest alert;
     alert.messageText = tr("Are you sure you want to permanently delete the selected file(s) from your device?");
-    alert.informativeText = tr("CAUTION: Only advanced users should delete files. Because device databases manage many "
-                               "files types, includes photos and videos, deleting files may lead to unexpected results.");
+    alert.informativeText =
+        tr("CAUTION: Only advanced users should delete files. Because device databases manage many "
+           "files types, includes photos and videos, deleting files may lead to unexpected results.");
     alert.buttons = {tr("Deleted"), tr("Cancel")};
     alert.window = alertWindow();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
     const int device = tranferDevice;
-    startAppJob([device, files](const std::atomic<bool>&) {
-        return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
-    }, tr("Some files could not be deleted."));
+    startAppJob(
+        [device, files](const std::atomic<bool>&) {
+            return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
+        },
+        tr("Some files could not be deleted."));
 }
 
 void PRTansferViewController::AppExportFilestoMac(QObject*) {
@@ -313,9 +334,11 @@ void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
     if (files.empty()) return;
     const int device = tranferDevice;
     const QString folder = exportPath;
-    startAppJob([device, files, folder](const std::atomic<bool>& cancelled) {
-        return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
-    }, tr("Some files could not be exported."));
+    startAppJob(
+        [device, files, folder](const std::atomic<bool>& cancelled) {
+            return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
+        },
+        tr("Some files could not be exported."));
 }
 
 void PRTansferViewController::AppExportFilestoDocument(QObject*) {
@@ -323,9 +346,11 @@ void PRTansferViewController::AppExportFilestoDocument(QObject*) {
     if (files.empty()) return;
     const int device = tranferDevice;
     const QString folder = QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Documents");
-    startAppJob([device, files, folder](const std::atomic<bool>& cancelled) {
-        return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
-    }, tr("Some files could not be exported."));
+    startAppJob(
+        [device, files, folder](const std::atomic<bool>& cancelled) {
+            return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
+        },
+        tr("Some files could not be exported."));
 }
 
 void PRTansferViewController::AppDirExporttoMac(QObject*) {
@@ -341,7 +366,9 @@ void PRTansferViewController::ExportDirAppToMacThread() {
     const transfer::ContainerFile dir{node->appBundleName.toStdString(), path.toStdString()};
     const int device = tranferDevice;
     const QString folder = exportPath;
-    startAppJob([device, dir, folder](const std::atomic<bool>& cancelled) {
-        return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
-    }, tr("Some files could not be exported."));
+    startAppJob(
+        [device, dir, folder](const std::atomic<bool>& cancelled) {
+            return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
+        },
+        tr("Some files could not be exported."));
 }

@@ -2,8 +2,6 @@
 // a player in each, exports of tracks into the Documents folder or a chosen folder, and the add
 // to the computer's music library. A track is copied from the device the first time it is
 // played or added; later operations use that copy.
-#include "transfer/PRTansferViewController.h"
-
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -11,6 +9,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
+#include "transfer/PRTansferViewController.h"
 #include "transfer/TrackPlayer.h"
 
 #include <QFileInfo>
@@ -57,9 +56,8 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     table->setColumnWidth(MusicTrackTableModel::Time, 70);
     table->setColumnWidth(MusicTrackTableModel::Size, 90);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(table, &QTableView::customContextMenuRequested, this, [this, table, video](const QPoint& at) {
-        showTrackMenu(video, table->viewport()->mapToGlobal(at));
-    });
+    connect(table, &QTableView::customContextMenuRequested, this,
+            [this, table, video](const QPoint& at) { showTrackMenu(video, table->viewport()->mapToGlobal(at)); });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, table] { tableViewSelectionDidChange(table); });
     connect(table, &QTableView::doubleClicked, this, [this, video] { video ? videoPlay() : musicPlay(); });
@@ -181,12 +179,18 @@ void PRTansferViewController::StartMusicThread() {
             disk::deviceDiskServices(), device, [&] { return !cancelled && (!connected || connected()); });
         if (cancelled) return;
         const bool complete = result.serviceStarted && result.libraryRead && !result.stopped;
-        performOnMainThread(this, [this, result = std::move(result)]() mutable {
-            if (!musicScanWorkers_.cancelled()) UpMusiceDataSource(std::move(result));
-        }, true);
-        performOnMainThread(this, [this, complete] {
-            if (!musicScanWorkers_.cancelled()) ScanMusicFinishHandle(complete);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result = std::move(result)]() mutable {
+                if (!musicScanWorkers_.cancelled()) UpMusiceDataSource(std::move(result));
+            },
+            true);
+        performOnMainThread(
+            this,
+            [this, complete] {
+                if (!musicScanWorkers_.cancelled()) ScanMusicFinishHandle(complete);
+            },
+            true);
     });
 }
 
@@ -258,8 +262,8 @@ void PRTansferViewController::previewTrack(bool video) {
     if (rows.isEmpty() || model->rowCount() == 0) return;
     // The clicked row when it is selected, else the first selected one.
     const QModelIndex current = table->currentIndex();
-    const int row = current.isValid() && table->selectionModel()->isRowSelected(current.row()) ? current.row()
-                                                                                                 : rows.first().row();
+    const int row =
+        current.isValid() && table->selectionModel()->isRowSelected(current.row()) ? current.row() : rows.first().row();
     const PRTranMusicNodePtr track = model->objectAt(row);
     if (!track) return;
     QProgressBar* progress = video ? videoProgress : musicProgress;
@@ -289,12 +293,15 @@ void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bo
     trackWorkers_.start([this, track, snapshot, device, video](const std::atomic<bool>& cancelled) {
         if (cancelled) return;
         const transfer::TrackCopy copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
-        performOnMainThread(this, [this, track, copy, video] {
-            if (trackWorkers_.cancelled()) return;
-            std::erase(copyingTracks_, track);
-            MusichasCopyFinishedOnMainThread(track, copy, false);
-            (video ? videoProgress : musicProgress)->setHidden(true);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, track, copy, video] {
+                if (trackWorkers_.cancelled()) return;
+                std::erase(copyingTracks_, track);
+                MusichasCopyFinishedOnMainThread(track, copy, false);
+                (video ? videoProgress : musicProgress)->setHidden(true);
+            },
+            true);
     });
 }
 
@@ -335,12 +342,16 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
         const disk::ActionResult result =
             transfer::exportTracks(disk::deviceDiskServices(), device, snapshots, folder, &cancelled, &written);
         if (cancelled) return;
-        performOnMainThread(this, [this, result, written, reveal] {
-            if (trackWorkers_.cancelled()) return;
-            if (reveal && !written.isEmpty()) workspace::selectFile(written.first(), QFileInfo(written.first()).path());
-            ++musicJobsFinished_;
-            alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result, written, reveal] {
+                if (trackWorkers_.cancelled()) return;
+                if (reveal && !written.isEmpty())
+                    workspace::selectFile(written.first(), QFileInfo(written.first()).path());
+                ++musicJobsFinished_;
+                alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
+            },
+            true);
     });
 }
 
@@ -362,8 +373,12 @@ void PRTansferViewController::videoExporttoMac(QObject*) {
     ExportOpenpanelAction();
 }
 
-void PRTansferViewController::ExportAllMusicToMacThread() { exportTracksToFolder(musicController->content(), exportPath, false); }
-void PRTansferViewController::ExportAllVideoToMacThread() { exportTracksToFolder(videoController->content(), exportPath, false); }
+void PRTansferViewController::ExportAllMusicToMacThread() {
+    exportTracksToFolder(musicController->content(), exportPath, false);
+}
+void PRTansferViewController::ExportAllVideoToMacThread() {
+    exportTracksToFolder(videoController->content(), exportPath, false);
+}
 
 // ---- The music library ----------------------------------------------------------------------------
 
@@ -380,27 +395,33 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
             copy.localPath = QString::fromStdString(snapshot.bCopyLocationPath());
             if (!copy.ok) {
                 copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
-                performOnMainThread(this, [this, track, copy] {
-                    if (trackWorkers_.cancelled() || !copy.ok) return;
-                    track->setBhasCopy(true);
-                    track->setBCopyLocationPath(copy.localPath.toStdString());
-                    (track->musicType() == "Video" ? videoController : musicController)->trackChanged(track.get());
-                }, true);
+                performOnMainThread(
+                    this,
+                    [this, track, copy] {
+                        if (trackWorkers_.cancelled() || !copy.ok) return;
+                        track->setBhasCopy(true);
+                        track->setBCopyLocationPath(copy.localPath.toStdString());
+                        (track->musicType() == "Video" ? videoController : musicController)->trackChanged(track.get());
+                    },
+                    true);
             }
             disk::ActionResult result = copy.result;
             if (copy.ok && !cancelled) {
-                const transfer::LibraryAdd added =
-                    transfer::addCopyToLibrary(_iTunesHander, copy.localPath, transfer::trackFileName(snapshot), dropFallback);
+                const transfer::LibraryAdd added = transfer::addCopyToLibrary(
+                    _iTunesHander, copy.localPath, transfer::trackFileName(snapshot), dropFallback);
                 if (added == transfer::LibraryAdd::Failed && dropFallback)
                     result.failed(copy.localPath.toStdString(), "it could not be put into the library's folder");
             }
             if (cancelled) return;
-            performOnMainThread(this, [this, result] {
-                if (trackWorkers_.cancelled()) return;
-                ++musicJobsFinished_;
-                alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
-                                        int(result.failures)));
-            }, true);
+            performOnMainThread(
+                this,
+                [this, result] {
+                    if (trackWorkers_.cancelled()) return;
+                    ++musicJobsFinished_;
+                    alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
+                                            int(result.failures)));
+                },
+                true);
         });
     }
 }

@@ -1,13 +1,12 @@
 // The photo sub-view: the camera roll copied from the device into local copies and shown as
 // they arrive in an icon grid, with a zoom slider and a context menu that exports the selected
 // photos or all of them into a folder the user chooses.
-#include "transfer/PRTansferViewController.h"
-
 #include "app/core/AppShell.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "transfer/PRTansferViewController.h"
 #include "transfer/PhotoBrowserModel.h"
 
 #include <QHBoxLayout>
@@ -25,7 +24,8 @@ constexpr int kSmallestIcon = 64;
 constexpr int kZoomSteps = 100;
 
 QSize iconSizeForZoom(double zoom) {
-    const int side = kSmallestIcon + int((PhotoBrowserModel::kThumbnailSide - kSmallestIcon) * std::clamp(zoom, 0.0, 1.0));
+    const int side =
+        kSmallestIcon + int((PhotoBrowserModel::kThumbnailSide - kSmallestIcon) * std::clamp(zoom, 0.0, 1.0));
     return {side, side * 3 / 4};
 }
 
@@ -80,8 +80,9 @@ void PRTansferViewController::buildPhotoView() {
 }
 
 void PRTansferViewController::updatePhotoCount() {
-    photoCountlab->setText(bImageStartTransfer ? tr("%n item(s), copying from the device...", nullptr, int(imageArray.size()))
-                                               : tr("%n item(s)", nullptr, int(imageArray.size())));
+    photoCountlab->setText(bImageStartTransfer
+                               ? tr("%n item(s), copying from the device...", nullptr, int(imageArray.size()))
+                               : tr("%n item(s)", nullptr, int(imageArray.size())));
 }
 
 void PRTansferViewController::zoomSliderDidChange(QSlider* slider) {
@@ -115,15 +116,21 @@ void PRTansferViewController::StartPhotoThread() {
             [this, &cancelled](const IKImageItem& item) {
                 // The grid grows one file at a time; the worker waits for each to be shown.
                 if (cancelled) return;
-                performOnMainThread(this, [this, item] {
-                    if (!scanWorkers_.cancelled()) UpImageDataSource(item);
-                }, true);
+                performOnMainThread(
+                    this,
+                    [this, item] {
+                        if (!scanWorkers_.cancelled()) UpImageDataSource(item);
+                    },
+                    true);
             },
             [&cancelled, &connected] { return !cancelled && (!connected || connected()); });
         if (cancelled) return;
-        performOnMainThread(this, [this, result] {
-            if (!scanWorkers_.cancelled()) ScanphotoFinishHandle(result);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result] {
+                if (!scanWorkers_.cancelled()) ScanphotoFinishHandle(result);
+            },
+            true);
     });
 }
 
@@ -187,9 +194,12 @@ void PRTansferViewController::startPhotoExport(std::vector<IKImageItem> items) {
     exportWorkers_.start([this, items = std::move(items), folder](const std::atomic<bool>& cancelled) {
         const transfer::PhotoExportResult result = transfer::exportPhotos(items, folder, &cancelled);
         if (cancelled) return;
-        performOnMainThread(this, [this, result] {
-            if (!exportWorkers_.cancelled()) finishPhotoExport(result);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result] {
+                if (!exportWorkers_.cancelled()) finishPhotoExport(result);
+            },
+            true);
     });
 }
 

@@ -4,8 +4,6 @@
 // on the main thread when its reader has ended. The selected row is previewed beside its
 // table; each table's context menu exports the clicked row or the whole table into the fixed
 // folders under Documents, or into a folder the user chooses.
-#include "transfer/PRTansferViewController.h"
-
 #include "app/core/AppState.h"
 #include "browser/PRConversationView.h"
 #include "platform/Dialogs.h"
@@ -13,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "transfer/PRTansferViewController.h"
 #include "transfer/TransferRecordModels.h"
 
 #include <QDateTime>
@@ -153,10 +152,12 @@ void PRTansferViewController::buildRecordViews() {
         QString title;
         void (PRTansferViewController::*action)(QObject*);
     };
-    auto menu = [this](QTableView* table, QMenu** outlet, int* clicked, RecordKind kind, std::vector<MenuEntry> entries) {
+    auto menu = [this](QTableView* table, QMenu** outlet, int* clicked, RecordKind kind,
+                       std::vector<MenuEntry> entries) {
         *outlet = new QMenu(table);
         for (const MenuEntry& e : entries)
-            connect((*outlet)->addAction(e.title), &QAction::triggered, this, [this, a = e.action] { (this->*a)(nullptr); });
+            connect((*outlet)->addAction(e.title), &QAction::triggered, this,
+                    [this, a = e.action] { (this->*a)(nullptr); });
         connect((*outlet)->addAction(tr("Export All to a Folder...")), &QAction::triggered, this,
                 [this, kind] { exportRecordsToChosenFolder(kind); });
         connect(table, &QTableView::customContextMenuRequested, this, [table, outlet, clicked](const QPoint& at) {
@@ -180,9 +181,12 @@ void PRTansferViewController::buildRecordViews() {
     // The intake runs on the reader's worker; the table is filled on the main thread, which
     // the worker waits for.
     recordIntake_.onFinished = [this](RecordKind kind) {
-        performOnMainThread(this, [this, kind] {
-            if (!recordWorkers_.cancelled()) ScanTransferFinishedOnMainThread(kind);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, kind] {
+                if (!recordWorkers_.cancelled()) ScanTransferFinishedOnMainThread(kind);
+            },
+            true);
     };
 }
 
@@ -202,7 +206,9 @@ void PRTansferViewController::openRecords(RecordKind kind) {
                                                          : bNoteFinished;
     if (*started || finished) return;
     *started = true;
-    QLabel* status = kind == RecordKind::Contacts ? contactStatuslab : kind == RecordKind::Messages ? messageStatuslab : noteStatuslab;
+    QLabel* status = kind == RecordKind::Contacts   ? contactStatuslab
+                     : kind == RecordKind::Messages ? messageStatuslab
+                                                    : noteStatuslab;
     status->setText(bBackup ? tr("Reading...") : tr("Backing the device up..."));
     if (recordScanIndicator) recordScanIndicator(kind, true);
     StartBackupDeviceThread(kind);
@@ -210,7 +216,8 @@ void PRTansferViewController::openRecords(RecordKind kind) {
 
 void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
     std::pair<std::string, std::string> device;
-    if (recordDevice) device = recordDevice();
+    if (recordDevice)
+        device = recordDevice();
     else if (const AppState* state = AppState::current(); state && state->currentIDevicenode())
         device = {state->currentIDevicenode()->udidNumber().toStdString(),
                   state->currentIDevicenode()->deviceName().toStdString()};
@@ -222,17 +229,23 @@ void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
     // Decided when the job runs: a request queued behind a backup finds it done.
     recordWorkers_.start([this, request](const std::atomic<bool>& cancelled) mutable {
         if (cancelled) return;
-        performOnMainThread(this, [this, &request] {
-            request.backupDone = bBackup;
-            request.contactsRead = bContactFinished;
-        }, true);
+        performOnMainThread(
+            this,
+            [this, &request] {
+                request.backupDone = bBackup;
+                request.contactsRead = bContactFinished;
+            },
+            true);
         if (cancelled) return;
         if (request.kind == RecordKind::Contacts || !request.contactsRead) recordIntake_.startContactRead();
         const transfer::RecordReadResult result = transfer::TransferRecordRun::run(request, recordScanState_);
         if (cancelled) return;
-        performOnMainThread(this, [this, result] {
-            if (!recordWorkers_.cancelled()) FinisdBackupDeviceThread(result);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result] {
+                if (!recordWorkers_.cancelled()) FinisdBackupDeviceThread(result);
+            },
+            true);
     });
 }
 
@@ -279,7 +292,8 @@ void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) 
     };
     if (kind == RecordKind::Contacts) {
         const auto contacts = recordIntake_.contactArray();
-        fill(contactTableView, contactController, contacts, contactStatuslab, tr("%n contact(s)", nullptr, int(contacts.size())));
+        fill(contactTableView, contactController, contacts, contactStatuslab,
+             tr("%n contact(s)", nullptr, int(contacts.size())));
         bContactFinished = true;
     } else if (kind == RecordKind::Messages) {
         const auto conversations = recordIntake_.messageTreeArray();
@@ -309,16 +323,12 @@ void PRTansferViewController::tableViewSelectionDidChange(QTableView* table) {
         const PRContactNodePtr contact = contactController->at(row);
         if (!contact) return;
         const std::pair<QLabel*, QString> lines[] = {
-            {contactNamelab, qs(contact->contactName())},
-            {contactPhonelab, qs(contact->contactPhone())},
-            {contactEmaillab, qs(contact->contactEmail())},
-            {contactHomepagelab, qs(contact->contactHomepage())},
-            {contactCompanylab, qs(contact->contactCompany())},
-            {contactJobtitlelab, qs(contact->contactJobtitle())},
-            {contactBirthdaylab, qs(contact->contactBirthday())},
-            {contactNotelab, qs(contact->contactNote())}};
-        const QString formats[] = {QStringLiteral("%1"), tr("Phone: %1"), tr("Email: %1"), tr("HomePage: %1"),
-                                   tr("Company: %1"), tr("JobTitle: %1"), tr("Birthday: %1"), tr("Note: %1")};
+            {contactNamelab, qs(contact->contactName())},         {contactPhonelab, qs(contact->contactPhone())},
+            {contactEmaillab, qs(contact->contactEmail())},       {contactHomepagelab, qs(contact->contactHomepage())},
+            {contactCompanylab, qs(contact->contactCompany())},   {contactJobtitlelab, qs(contact->contactJobtitle())},
+            {contactBirthdaylab, qs(contact->contactBirthday())}, {contactNotelab, qs(contact->contactNote())}};
+        const QString formats[] = {QStringLiteral("%1"), tr("Phone: %1"),    tr("Email: %1"),    tr("HomePage: %1"),
+                                   tr("Company: %1"),    tr("JobTitle: %1"), tr("Birthday: %1"), tr("Note: %1")};
         for (size_t i = 0; i < std::size(lines); ++i) {
             lines[i].first->setText(formats[i].arg(lines[i].second));
             lines[i].first->setHidden(lines[i].second.isEmpty());
@@ -346,9 +356,12 @@ void PRTansferViewController::startRecordExport(std::function<RecordExportResult
     recordExportWorkers_.start([this, work = std::move(work), folder](const std::atomic<bool>& cancelled) {
         const RecordExportResult result = work();
         if (cancelled) return;
-        performOnMainThread(this, [this, result, folder] {
-            if (!recordExportWorkers_.cancelled()) finishRecordExport(result, folder);
-        }, true);
+        performOnMainThread(
+            this,
+            [this, result, folder] {
+                if (!recordExportWorkers_.cancelled()) finishRecordExport(result, folder);
+            },
+            true);
     });
 }
 
@@ -372,31 +385,37 @@ void PRTansferViewController::exportSelectedContactToDocument(QObject*) {
 
 void PRTansferViewController::exportallContactsToDocument(QObject*) {
     const std::string folder = RecordExport::contactFolder();
-    startRecordExport([contacts = contactController->content(), folder] { return RecordExport::exportContacts(contacts, folder); },
-                      qs(folder));
+    startRecordExport(
+        [contacts = contactController->content(), folder] { return RecordExport::exportContacts(contacts, folder); },
+        qs(folder));
 }
 
 void PRTansferViewController::exportSelectedMessageToDocumentHtml(QObject*) {
     const PRMessageTreeNodePtr conversation = messageController->at(messageClickedRow);
     const std::string folder = RecordExport::messageFolder(), device = recordDeviceName();
-    startRecordExport([conversation, folder, device] {
-        if (!conversation) {
-            RecordExportResult none;
-            paths::makeDirectories(folder);
-            return none;
-        }
-        return RecordExport::exportConversation(*conversation, device, folder, folder);
-    }, qs(folder));
+    startRecordExport(
+        [conversation, folder, device] {
+            if (!conversation) {
+                RecordExportResult none;
+                paths::makeDirectories(folder);
+                return none;
+            }
+            return RecordExport::exportConversation(*conversation, device, folder, folder);
+        },
+        qs(folder));
 }
 
 void PRTansferViewController::exportAllMessagesToDocumentHtml(QObject*) {
     const std::string folder = RecordExport::messageFolder(), device = recordDeviceName();
-    startRecordExport([conversations = messageController->content(), folder, device] {
-        RecordExportResult all;
-        paths::makeDirectories(folder);
-        for (const PRMessageTreeNodePtr& c : conversations) all.add(RecordExport::exportConversation(*c, device, folder, folder));
-        return all;
-    }, qs(folder));
+    startRecordExport(
+        [conversations = messageController->content(), folder, device] {
+            RecordExportResult all;
+            paths::makeDirectories(folder);
+            for (const PRMessageTreeNodePtr& c : conversations)
+                all.add(RecordExport::exportConversation(*c, device, folder, folder));
+            return all;
+        },
+        qs(folder));
 }
 
 void PRTansferViewController::exportSelectedMessageToDocumentPdf(QObject*) {
@@ -414,31 +433,36 @@ void PRTansferViewController::exportAllMessagesToDocumentPdf(QObject*) {
 
 // Each page is written on the worker, then rendered into its PDF on the main thread while the
 // worker waits: the next conversation starts only once the PDF before it is written.
-void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations, const QString& folder) {
+void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations,
+                                                       const QString& folder) {
     const std::string device = recordDeviceName();
-    startRecordExport([this, conversations = std::move(conversations), folder, device] {
-        RecordExportResult all;
-        const std::string pages = RecordExport::pdfPageFolder(), target = folder.toStdString();
-        for (const PRMessageTreeNodePtr& conversation : conversations) {
-            if (recordExportWorkers_.cancelled()) break;
-            const RecordExportResult page = RecordExport::writePdfPage(*conversation, device, pages, target);
-            if (page.files.empty()) {
-                all.add(page);
-                continue;
+    startRecordExport(
+        [this, conversations = std::move(conversations), folder, device] {
+            RecordExportResult all;
+            const std::string pages = RecordExport::pdfPageFolder(), target = folder.toStdString();
+            for (const PRMessageTreeNodePtr& conversation : conversations) {
+                if (recordExportWorkers_.cancelled()) break;
+                const RecordExportResult page = RecordExport::writePdfPage(*conversation, device, pages, target);
+                if (page.files.empty()) {
+                    all.add(page);
+                    continue;
+                }
+                const QString html = qs(page.files.front());
+                const QString pdf =
+                    folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
+                bool written = false;
+                performOnMainThread(
+                    this, [&] { written = writeConversationPdf(html, pdf); }, true);
+                if (written) {
+                    ++all.written;
+                    all.files.push_back(pdf.toStdString());
+                } else {
+                    all.failed(pdf.toStdString(), "cannot render the conversation into a PDF");
+                }
             }
-            const QString html = qs(page.files.front());
-            const QString pdf = folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
-            bool written = false;
-            performOnMainThread(this, [&] { written = writeConversationPdf(html, pdf); }, true);
-            if (written) {
-                ++all.written;
-                all.files.push_back(pdf.toStdString());
-            } else {
-                all.failed(pdf.toStdString(), "cannot render the conversation into a PDF");
-            }
-        }
-        return all;
-    }, folder);
+            return all;
+        },
+        folder);
 }
 
 bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, const QString& pdfPath) {
@@ -486,13 +510,15 @@ bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, cons
 void PRTansferViewController::exortSelectedNoteToDocument(QObject*) {
     const PRNoteNodePtr note = noteController->at(noteClickedRow);
     const std::string folder = RecordExport::noteFolder();
-    startRecordExport([note, folder] {
-        if (!note) {
-            paths::makeDirectories(folder);
-            return RecordExportResult();
-        }
-        return RecordExport::exportNotes({note}, folder);
-    }, qs(folder));
+    startRecordExport(
+        [note, folder] {
+            if (!note) {
+                paths::makeDirectories(folder);
+                return RecordExportResult();
+            }
+            return RecordExport::exportNotes({note}, folder);
+        },
+        qs(folder));
 }
 
 void PRTansferViewController::exportAllNotesToDocument(QObject*) {
@@ -510,16 +536,21 @@ void PRTansferViewController::exportRecordsToChosenFolder(RecordKind kind) {
     if (chosen.isEmpty()) return;
     const std::string folder = chosen.toStdString();
     if (kind == RecordKind::Contacts) {
-        startRecordExport([contacts = contactController->content(), folder] { return RecordExport::exportContacts(contacts, folder); },
+        startRecordExport([contacts = contactController->content(),
+                           folder] { return RecordExport::exportContacts(contacts, folder); },
                           chosen);
     } else if (kind == RecordKind::Notes) {
-        startRecordExport([notes = noteController->content(), folder] { return RecordExport::exportNotes(notes, folder); }, chosen);
+        startRecordExport(
+            [notes = noteController->content(), folder] { return RecordExport::exportNotes(notes, folder); }, chosen);
     } else {
         const std::string device = recordDeviceName();
-        startRecordExport([conversations = messageController->content(), folder, device] {
-            RecordExportResult all;
-            for (const PRMessageTreeNodePtr& c : conversations) all.add(RecordExport::exportConversation(*c, device, folder, folder));
-            return all;
-        }, chosen);
+        startRecordExport(
+            [conversations = messageController->content(), folder, device] {
+                RecordExportResult all;
+                for (const PRMessageTreeNodePtr& c : conversations)
+                    all.add(RecordExport::exportConversation(*c, device, folder, folder));
+                return all;
+            },
+            chosen);
     }
 }

@@ -23,17 +23,17 @@ QPixmap placeholder(bool movie) {
         painter.drawPolygon(QPolygonF({c + QPointF(-r * 0.7, -r), c + QPointF(r, 0), c + QPointF(-r * 0.7, r)}));
     } else {
         painter.setPen(QPen(QColor(160, 166, 176), 6));
-        painter.drawLine(box.topLeft() + QPointF(side / 3.0, side / 4.0), box.bottomRight() - QPointF(side / 3.0, side / 4.0));
-        painter.drawLine(box.topRight() + QPointF(-side / 3.0, side / 4.0), box.bottomLeft() + QPointF(side / 3.0, -side / 4.0));
+        painter.drawLine(box.topLeft() + QPointF(side / 3.0, side / 4.0),
+                         box.bottomRight() - QPointF(side / 3.0, side / 4.0));
+        painter.drawLine(box.topRight() + QPointF(-side / 3.0, side / 4.0),
+                         box.bottomLeft() + QPointF(side / 3.0, -side / 4.0));
     }
     return pixmap;
 }
 
 }  // namespace
 
-int PhotoBrowserModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(items_.size());
-}
+int PhotoBrowserModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(items_.size()); }
 
 QVariant PhotoBrowserModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(items_.size())) return {};

@@ -112,6 +112,7 @@ void TrackPlayer::updateStatus() {
     else if (!loaded_)
         status_->setText(tr("Loading..."));
     else
-        status_->setText(playing() ? tr("Playing, %1").arg(timeText(duration())) : tr("Ready, %1").arg(timeText(duration())));
+        status_->setText(playing() ? tr("Playing, %1").arg(timeText(duration()))
+                                   : tr("Ready, %1").arg(timeText(duration())));
     emit stateChanged();
 }

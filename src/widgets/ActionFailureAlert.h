@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 class QObject;

@@ -36,12 +36,12 @@ private:
 };
 
 // Press-only buttons, one notification name each (no signals of their own, so no Q_OBJECT).
-#define QM_PRESS_BUTTON(ClassName, NotificationName)                           \
-    class ClassName : public PRNotifyingButton {                               \
-    public:                                                                    \
-        using PRNotifyingButton::PRNotifyingButton;                            \
-                                                                               \
-    protected:                                                                 \
+#define QM_PRESS_BUTTON(ClassName, NotificationName)                            \
+    class ClassName : public PRNotifyingButton {                                \
+    public:                                                                     \
+        using PRNotifyingButton::PRNotifyingButton;                             \
+                                                                                \
+    protected:                                                                  \
         std::string mouseDownName() const override { return NotificationName; } \
     };
 

@@ -77,9 +77,8 @@ bool PRImageAndTextCell::trackMouse(qreal windowX, const QRectF& cellFrame, cons
 
 bool PRAppImageAndTextCell::trackMouse(qreal, const QRectF&, const QImage&) { return true; }
 
-void PRImageAndTextCell::drawWithFrame(QPainter* painter, const QRectF& frame, const QString& text,
-                                       const QImage& image, const QColor& textColor,
-                                       const QColor* background) const {
+void PRImageAndTextCell::drawWithFrame(QPainter* painter, const QRectF& frame, const QString& text, const QImage& image,
+                                       const QColor& textColor, const QColor* background) const {
     painter->save();
     painter->setClipRect(frame);
     if (!image.isNull()) {
@@ -110,8 +109,7 @@ QImage PRImageAndTextCell::imageFor(const QModelIndex& index) const {
     return image_;
 }
 
-void PRImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const {
+void PRImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     // Let the style draw the row's selection and background, then the icon and text ourselves.
@@ -122,8 +120,7 @@ void PRImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
     const bool selected = option.state & QStyle::State_Selected;
     const QColor textColor = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    drawWithFrame(painter, option.rect, index.data(Qt::DisplayRole).toString(), imageFor(index), textColor,
-                  nullptr);
+    drawWithFrame(painter, option.rect, index.data(Qt::DisplayRole).toString(), imageFor(index), textColor, nullptr);
 }
 
 QSize PRImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {

@@ -58,7 +58,7 @@ void PRProgressView::paintEvent(QPaintEvent*) {
 PRColorProgressView::PRColorProgressView(QWidget* parent) : QWidget(parent) {}
 
 void PRColorProgressView::setProgressValueWithMusicValue(float music, float photo, float video, float app,
-                                                          float others) {
+                                                         float others) {
     musicValue_ = music;
     photoValue_ = photo;
     videoValue_ = video;

@@ -19,7 +19,6 @@ void click(QWidget* widget) {
     QApplication::sendEvent(widget, &release);
 }
 
-
 void AppTest::SetUp() {
     dialogs::setResponder(&responder);
     OstrevaneAppDelegate::setBoardMessageTimings(std::chrono::milliseconds(50), std::chrono::milliseconds(20));

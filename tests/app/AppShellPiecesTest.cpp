@@ -1,7 +1,6 @@
 // The application shell's small pieces that no page drives yet: the "AppView" page controller
 // and the start-at-login action.
 #include "AppFixture.h"
-
 #include "app/PRAppViewController.h"
 
 #include <QCheckBox>

@@ -1,5 +1,4 @@
 #include "AppFixture.h"
-
 #include "app/core/AppShell.h"
 #include "app/core/AppState.h"
 

@@ -2,15 +2,14 @@
 // feature pages' first-visit hand-over, the overview shortcuts into the disk manager, and the
 // device index of a device attached later.
 #include "AppFixture.h"
-
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
 #include "clean/PRSystemBoostViewController.h"
 #include "device/BaseInfo.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
-#include "transfer/PROneCopyViewController.h"
 #include "platform/SimulatedDevices.h"
+#include "transfer/PROneCopyViewController.h"
 #include "widgets/PRButton.h"
 
 #include <QApplication>
@@ -22,7 +21,9 @@ using apptest::click;
 
 namespace {
 
-void post(const char* name, const void* sender) { NSNotificationCenter::defaultCenter().postNotificationName(name, sender); }
+void post(const char* name, const void* sender) {
+    NSNotificationCenter::defaultCenter().postNotificationName(name, sender);
+}
 
 struct BannerCase {
     PRBannerButton* OstrevaneAppDelegate::BannerOutlets::*button;
@@ -33,20 +34,20 @@ struct BannerCase {
 };
 
 const BannerCase kCases[] = {
-    {&OstrevaneAppDelegate::BannerOutlets::mainStatusBannerBtn, &OstrevaneAppDelegate::WindowOutlets::StatuView, "DeviceManager_Down.png",
-     "DeviceManager_Nom.png", "DeviceManager_Enter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::diskManageBannerBtn, &OstrevaneAppDelegate::WindowOutlets::diskManageView, "diskmanagerDown.png",
-     "diskmanagerNom.png", "diskmanagerEnter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::appCleanBannerBtn, &OstrevaneAppDelegate::WindowOutlets::ClearnView, "appcleanerDown.png",
-     "appcleanerNom.png", "appcleanerEnter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::findLargeBannerBtn, &OstrevaneAppDelegate::WindowOutlets::findLargerView, "findlargefilesDown.png",
-     "findlargefilesNom.png", "findlargefilesEnter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::oneClickCopyBannerBtn, &OstrevaneAppDelegate::WindowOutlets::oneCopyView, "onecilickcopyDown.png",
-     "onecilickcopyNom.png", "onecilickcopyEnter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::privacyBannerBtn, &OstrevaneAppDelegate::WindowOutlets::privacyCleanView, "privacyclean_Down.png",
-     "privacyclean_Nom.png", "privacyclean_Enter.png"},
-    {&OstrevaneAppDelegate::BannerOutlets::adsRemoveBannerBtn, &OstrevaneAppDelegate::WindowOutlets::adsRemoveView, "SystemCleanup_Down.png",
-     "SystemCleanup_Nom.png", "SystemCleanup_Enter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::mainStatusBannerBtn, &OstrevaneAppDelegate::WindowOutlets::StatuView,
+     "DeviceManager_Down.png", "DeviceManager_Nom.png", "DeviceManager_Enter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::diskManageBannerBtn, &OstrevaneAppDelegate::WindowOutlets::diskManageView,
+     "diskmanagerDown.png", "diskmanagerNom.png", "diskmanagerEnter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::appCleanBannerBtn, &OstrevaneAppDelegate::WindowOutlets::ClearnView,
+     "appcleanerDown.png", "appcleanerNom.png", "appcleanerEnter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::findLargeBannerBtn, &OstrevaneAppDelegate::WindowOutlets::findLargerView,
+     "findlargefilesDown.png", "findlargefilesNom.png", "findlargefilesEnter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::oneClickCopyBannerBtn, &OstrevaneAppDelegate::WindowOutlets::oneCopyView,
+     "onecilickcopyDown.png", "onecilickcopyNom.png", "onecilickcopyEnter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::privacyBannerBtn, &OstrevaneAppDelegate::WindowOutlets::privacyCleanView,
+     "privacyclean_Down.png", "privacyclean_Nom.png", "privacyclean_Enter.png"},
+    {&OstrevaneAppDelegate::BannerOutlets::adsRemoveBannerBtn, &OstrevaneAppDelegate::WindowOutlets::adsRemoveView,
+     "SystemCleanup_Down.png", "SystemCleanup_Nom.png", "SystemCleanup_Enter.png"},
 };
 
 }  // namespace
@@ -65,7 +66,8 @@ TEST_F(AppTest, EachBannerButtonShowsItsPageAloneAndStaysDown) {
                 EXPECT_EQ(b->btnDown(), pressed) << b->objectName().toStdString();
                 EXPECT_EQ(b->imageName(), pressed ? other.pressed : other.normal) << b->objectName().toStdString();
             }
-            if (round == 0) testsupport::saveScreenshot(app->window(), "banner-" + (app->banner().*c.button)->objectName());
+            if (round == 0)
+                testsupport::saveScreenshot(app->window(), "banner-" + (app->banner().*c.button)->objectName());
         }
     }
     // Pressing the button that is already down shows its page again, and the image stays.

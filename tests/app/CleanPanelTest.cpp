@@ -2,7 +2,6 @@
 // clean of the sample device from the window (progress, sizes, the closing sentence, a single
 // removal and fix all).
 #include "AppFixture.h"
-
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
 #include "platform/SimulatedDevices.h"
@@ -19,7 +18,9 @@ using apptest::AppTest;
 
 namespace {
 
-void post(const char* name, NSObjectPtr object) { NSNotificationCenter::defaultCenter().postNotificationName(name, object); }
+void post(const char* name, NSObjectPtr object) {
+    NSNotificationCenter::defaultCenter().postNotificationName(name, object);
+}
 
 NSObjectPtr sizes(uint64_t junk, uint64_t cache, uint64_t cookie) {
     return NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(junk),
@@ -104,8 +105,8 @@ TEST_F(AppTest, FixAllWithoutAScanStatesThatNothingWasFreed) {
     EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
     EXPECT_TRUE(app->cleanPanel().cleanScanView->isHidden() && app->cleanPanel().cleanFinishView->isHidden());
     EXPECT_EQ(app->cleanPanel().fixInfolab->text(),
-              "0 app issues have been fixed, Quillomatrix had successfully free up " + OstrevaneAppDelegate::sizeText(0) +
-                  " space on your device.");
+              "0 app issues have been fixed, Quillomatrix had successfully free up " +
+                  OstrevaneAppDelegate::sizeText(0) + " space on your device.");
     EXPECT_FALSE(app->cleanPanel().fixInfolab->text().contains("null"));
 }
 
@@ -143,7 +144,8 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     // One cache file from its table.
     app->ClickCleanCache(nullptr);
     QModelIndex at = page->deviceClean().CacheOutlineView->model()->index(0, 0);
-    while (at.isValid() && page->deviceClean().CacheOutlineView->model()->rowCount(at) > 0) at = page->deviceClean().CacheOutlineView->model()->index(0, 0, at);
+    while (at.isValid() && page->deviceClean().CacheOutlineView->model()->rowCount(at) > 0)
+        at = page->deviceClean().CacheOutlineView->model()->index(0, 0, at);
     page->deviceClean().CacheOutlineView->setCurrentIndex(at);
     ASSERT_GT(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
     page->deviceClean().cacheFileTableView->selectRow(0);

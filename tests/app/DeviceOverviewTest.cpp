@@ -1,5 +1,4 @@
 #include "AppFixture.h"
-
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
 #include "platform/SimulatedDevices.h"

@@ -1,7 +1,6 @@
 // The sidebar: every row's page, styling and sub-page; the mode switches against the banner's
 // pages; the busy indicators; and the backup-browser row over the backups of the home.
 #include "AppFixture.h"
-
 #include "SampleBackup.h"
 #include "app/AppStyle.h"
 #include "backup/PRBackupScanState.h"
@@ -15,10 +14,10 @@
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QDir>
 #include <condition_variable>
 #include <mutex>
 
@@ -29,7 +28,7 @@ namespace {
 struct RowCase {
     int row;
     OstrevaneAppDelegate::Page page;
-    QWidget* PRTansferViewController::*transferPane;  // null: not a transfer row
+    QWidget* PRTansferViewController::*transferPane;                 // null: not a transfer row
     QWidget* PRCleanViewController::DeviceCleanOutlets::*cleanPane;  // null: not a junk row
 };
 
@@ -112,8 +111,9 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
         a->musicScanhasStartHandle();
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
-    for (CircularBusyIndicator* i : {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
-                                     app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
+    for (CircularBusyIndicator* i :
+         {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
+          app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
         EXPECT_TRUE(shows(i));
     post("SystemlibhasFinished");
     post("AppScanFinished");
@@ -131,7 +131,8 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
     app->messageScanhasStartHandle();
     app->noteScanhasStartHandle();
     app->contactScanhasStartHandle();  // a second start changes nothing
-    EXPECT_TRUE(shows(app->sidebar()->circleContactProgress) && shows(app->sidebar()->circleMessageProgress) && shows(app->sidebar()->circleNoteProgress));
+    EXPECT_TRUE(shows(app->sidebar()->circleContactProgress) && shows(app->sidebar()->circleMessageProgress) &&
+                shows(app->sidebar()->circleNoteProgress));
     app->contactScanFinishedHandle();
     app->messageScanFinishedHandle();
     EXPECT_TRUE(still(app->sidebar()->circleContactProgress) && still(app->sidebar()->circleMessageProgress));
@@ -145,7 +146,9 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->transferViewController->bPhotoLoadFinished; }));
     PRTansferViewController* transfer = app->transferViewController;
     ASSERT_TRUE(testsupport::waitUntil(
-        [transfer] { return !transfer->bContactStartTransfer && !transfer->bMessageStartTransfer && !transfer->bNoteStartTrasfer; },
+        [transfer] {
+            return !transfer->bContactStartTransfer && !transfer->bMessageStartTransfer && !transfer->bNoteStartTrasfer;
+        },
         std::chrono::seconds(60)));
     for (CircularBusyIndicator* i : {app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
                                      app->sidebar()->circleMusicProgress, app->sidebar()->circleContactProgress})

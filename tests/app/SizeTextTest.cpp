@@ -3,11 +3,10 @@
 #include "platform/Process.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 
@@ -30,10 +29,17 @@ struct Case {
 
 // Unit boundaries: the unit follows the integer count, the value is rounded to two decimals.
 const Case kBoundaries[] = {
-    {0, "0.00bytes"},           {999, "999.00bytes"},      {1000, "1.00KB"},
-    {1499, "1.50KB"},           {999999, "1000.00KB"},     {1000000, "1.00MB"},
-    {1234567, "1.23MB"},        {999999999, "1000.00MB"},  {1000000000, "1.00GB"},
-    {999999999999ULL, "1000.00GB"}, {1000000000000ULL, "1.00TB"},
+    {0, "0.00bytes"},
+    {999, "999.00bytes"},
+    {1000, "1.00KB"},
+    {1499, "1.50KB"},
+    {999999, "1000.00KB"},
+    {1000000, "1.00MB"},
+    {1234567, "1.23MB"},
+    {999999999, "1000.00MB"},
+    {1000000000, "1.00GB"},
+    {999999999999ULL, "1000.00GB"},
+    {1000000000000ULL, "1.00TB"},
 };
 
 void expectBoundaries() {

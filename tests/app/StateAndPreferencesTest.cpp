@@ -1,5 +1,4 @@
 #include "AppFixture.h"
-
 #include "app/DeviceUsage.h"
 #include "platform/Paths.h"
 
@@ -19,7 +18,9 @@ TEST_F(AppTest, StartsWithItsDefaults) {
     EXPECT_FALSE(app->currentNode());
     EXPECT_FALSE(app->currentNodeIsiOS6Version());
     EXPECT_TRUE(app->allCleanFileNumber().isNull());
-    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize) + app->counter(AppCounter::CurrentBooksFileSize) + app->counter(AppCounter::AllCookFileNumber), 0u);
+    EXPECT_EQ(app->counter(AppCounter::TotalPhotoRemoveFileSize) + app->counter(AppCounter::CurrentBooksFileSize) +
+                  app->counter(AppCounter::AllCookFileNumber),
+              0u);
     EXPECT_EQ(OstrevaneAppDelegate::sizeText(1499), "1.50KB");
     EXPECT_EQ(OstrevaneAppDelegate::sizeFormString("2.00GB"), 2000000000u);
 }
@@ -59,7 +60,8 @@ TEST_F(AppTest, ScheduleCheckBoxesEnableTheirPopUps) {
     app->preferences()->cleanUpCheckBtn->setChecked(false);
     EXPECT_FALSE(app->preferences()->cleanUpSchedulButton->isEnabled());
     app->preferences()->onecopyCheckBtn->setChecked(true);
-    EXPECT_TRUE(app->preferences()->oneCopySchedulButton->isEnabled() && app->preferences()->onecopySchedullab->isEnabled());
+    EXPECT_TRUE(app->preferences()->oneCopySchedulButton->isEnabled() &&
+                app->preferences()->onecopySchedullab->isEnabled());
 }
 
 TEST(LargeFileLimit, SliderMegabytesAndTheirLimit) {
@@ -75,10 +77,10 @@ TEST(LargeFileLimit, SliderMegabytesAndTheirLimit) {
 
 TEST(DeviceSummary, FreshRecordIsEmpty) {
     PRiDeviceNode node;
-    for (const QString& text : {node.deviceName(), node.deviceSize(), node.freeSize(), node.musicSize(),
-                                node.photoSize(), node.videoSize(), node.appSize(), node.otherSize(),
-                                node.productVersion(), node.iOSVersion(), node.seriNumber(), node.udidNumber(),
-                                node.firemVersion(), node.PhoneNumber(), node.deviceModel()})
+    for (const QString& text :
+         {node.deviceName(), node.deviceSize(), node.freeSize(), node.musicSize(), node.photoSize(), node.videoSize(),
+          node.appSize(), node.otherSize(), node.productVersion(), node.iOSVersion(), node.seriNumber(),
+          node.udidNumber(), node.firemVersion(), node.PhoneNumber(), node.deviceModel()})
         EXPECT_TRUE(text.isNull());
     EXPECT_EQ(node.totalFileSizeNumber(), 0u);
     EXPECT_EQ(node.freeFileSizeNumber(), 0u);

@@ -1,5 +1,4 @@
 #include "AppFixture.h"
-
 #include "platform/Images.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
@@ -126,7 +125,8 @@ TEST_F(AppTest, EveryImageOfTheVisitedPagesExists) {
 TEST_F(AppTest, PreferencesWindowStartsOnGeneral) {
     app->OpenPreferenceWindow(nullptr);
     EXPECT_FALSE(app->preferences()->preferenceGeneraView->isHidden());
-    EXPECT_TRUE(app->preferences()->preferenceCleanupView->isHidden() && app->preferences()->preferenceOneCopyView->isHidden());
+    EXPECT_TRUE(app->preferences()->preferenceCleanupView->isHidden() &&
+                app->preferences()->preferenceOneCopyView->isHidden());
     for (QComboBox* popup : {app->preferences()->cleanUpSchedulButton, app->preferences()->oneCopySchedulButton}) {
         EXPECT_FALSE(popup->isEnabled());
         ASSERT_EQ(popup->count(), 3);
@@ -138,7 +138,8 @@ TEST_F(AppTest, PreferencesWindowStartsOnGeneral) {
     testsupport::saveScreenshot(app->preferenceWindow(), "app-preferences");
     app->ActPreferenceCleanup(nullptr);
     EXPECT_FALSE(app->preferences()->preferenceCleanupView->isHidden());
-    EXPECT_TRUE(app->preferences()->preferenceGeneraView->isHidden() && app->preferences()->preferenceOneCopyView->isHidden());
+    EXPECT_TRUE(app->preferences()->preferenceGeneraView->isHidden() &&
+                app->preferences()->preferenceOneCopyView->isHidden());
     EXPECT_EQ(app->preferences()->cleanupBtn->property("imageName").toString(), "cleanupDown.png");
     EXPECT_EQ(app->preferences()->generaBtn->property("imageName").toString(), "generalNom.png");
 }

@@ -12,8 +12,7 @@ struct DumpRun {
     QByteArray err;
 };
 
-inline DumpRun backupDump(const QStringList& arguments)
-{
+inline DumpRun backupDump(const QStringList& arguments) {
     QProcess process;
     process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"), arguments);
     DumpRun run;

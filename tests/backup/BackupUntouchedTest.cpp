@@ -9,11 +9,10 @@
 #include "backup/BackupDatabase.h"
 #include "backup/PreparedDatabase.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -23,38 +22,32 @@ namespace {
 
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
-bool isDatabase(const fs::path& path)
-{
+bool isDatabase(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     char magic[16] = {};
     in.read(magic, sizeof magic);
     return std::string(magic, 15) == "SQLite format 3";
 }
 
-int linesNamed(const QByteArray& out, const char* name)
-{
+int linesNamed(const QByteArray& out, const char* name) {
     int n = 0;
     for (const QByteArray& line : out.split('\n'))
-        if (line.contains(QByteArray("\"") + name + "\""))
-            ++n;
+        if (line.contains(QByteArray("\"") + name + "\"")) ++n;
     return n;
 }
 
 class BackupUntouched : public HomeTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         root = scratchDirectory("Backup");
         // The first one written is the iOS 6 phone.
         for (const std::string& folder : samplebackup::writeSampleBackups(root))
-            if (withJournals.empty() && fs::exists(folder + "/" + kMessages + "-wal"))
-                withJournals = folder;
+            if (withJournals.empty() && fs::exists(folder + "/" + kMessages + "-wal")) withJournals = folder;
         ASSERT_FALSE(withJournals.empty()) << "the sample backup keeps rows in journals";
     }
 
     // No copy is left once a run has ended.
-    bool copiesRemoved() const
-    {
+    bool copiesRemoved() const {
         const std::string copies = PreparedDatabase::copiesFolder();
         return !fs::exists(copies) || fs::is_empty(copies);
     }
@@ -64,8 +57,7 @@ protected:
 
 }  // namespace
 
-TEST_F(BackupUntouched, EveryDumpLeavesTheBackupByteForByteAsItWas)
-{
+TEST_F(BackupUntouched, EveryDumpLeavesTheBackupByteForByteAsItWas) {
     const auto before = folderPicture(withJournals);
     for (const QStringList& arguments : {QStringList{}, QStringList{"--carve"}, QStringList{"--transfer"}}) {
         const DumpRun run = backupDump(arguments + QStringList{QString::fromStdString(withJournals)});
@@ -76,8 +68,7 @@ TEST_F(BackupUntouched, EveryDumpLeavesTheBackupByteForByteAsItWas)
     }
 }
 
-TEST_F(BackupUntouched, DatabasesThatAreLinksAreReadButNeverWrittenThrough)
-{
+TEST_F(BackupUntouched, DatabasesThatAreLinksAreReadButNeverWrittenThrough) {
     const DumpRun plain = backupDump({QString::fromStdString(withJournals)});
     ASSERT_EQ(plain.exitCode, 0);
     // Every database and journal moves out of the backup; a link takes its place.
@@ -86,8 +77,7 @@ TEST_F(BackupUntouched, DatabasesThatAreLinksAreReadButNeverWrittenThrough)
     for (const auto& entry : fs::directory_iterator(withJournals)) {
         const std::string name = entry.path().filename().string();
         const bool journal = name.size() > 4 && name.compare(name.size() - 4, 4, "-wal") == 0;
-        if (!journal && !isDatabase(entry.path()))
-            continue;
+        if (!journal && !isDatabase(entry.path())) continue;
         fs::rename(entry.path(), outside + "/" + name);
         fs::create_symlink(outside + "/" + name, entry.path());
         ++linked;
@@ -106,8 +96,7 @@ TEST_F(BackupUntouched, DatabasesThatAreLinksAreReadButNeverWrittenThrough)
     }
 }
 
-TEST_F(BackupUntouched, FifosInPlaceOfBackupFilesAreSkippedWithoutAHang)
-{
+TEST_F(BackupUntouched, FifosInPlaceOfBackupFilesAreSkippedWithoutAHang) {
     const DumpRun plain = backupDump({QString::fromStdString(withJournals)});
     ASSERT_EQ(plain.exitCode, 0);
     const int messages = linesNamed(plain.out, "ScanMessageInfo");
@@ -115,8 +104,8 @@ TEST_F(BackupUntouched, FifosInPlaceOfBackupFilesAreSkippedWithoutAHang)
     // Every database but the messages one, and the property lists and manifest, become FIFOs.
     for (const auto& entry : fs::directory_iterator(withJournals)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind(kMessages, 0) == 0 || (!isDatabase(entry.path()) && name.find(".plist") == std::string::npos &&
-                                             name != "Manifest.mbdb"))
+        if (name.rfind(kMessages, 0) == 0 ||
+            (!isDatabase(entry.path()) && name.find(".plist") == std::string::npos && name != "Manifest.mbdb"))
             continue;
         ASSERT_TRUE(makeFifo(entry.path().string())) << name;
     }
@@ -131,8 +120,7 @@ TEST_F(BackupUntouched, FifosInPlaceOfBackupFilesAreSkippedWithoutAHang)
     }
 }
 
-TEST_F(BackupUntouched, UnreadableVersionsStillGiveEveryMessage)
-{
+TEST_F(BackupUntouched, UnreadableVersionsStillGiveEveryMessage) {
     const DumpRun plain = backupDump({QString::fromStdString(withJournals)});
     const int messages = linesNamed(plain.out, "ScanMessageInfo");
     ASSERT_GT(messages, 100);
@@ -147,8 +135,7 @@ TEST_F(BackupUntouched, UnreadableVersionsStillGiveEveryMessage)
     EXPECT_TRUE(run.err.contains("read with the iOS 6 schema that the database holds")) << run.err.toStdString();
 }
 
-TEST_F(BackupUntouched, PreparedCopiesAreSharedWhileHeldAndRemovedAfter)
-{
+TEST_F(BackupUntouched, PreparedCopiesAreSharedWhileHeldAndRemovedAfter) {
     const std::string original = withJournals + "/" + kMessages;
     std::string copyPath;
     {
@@ -159,9 +146,8 @@ TEST_F(BackupUntouched, PreparedCopiesAreSharedWhileHeldAndRemovedAfter)
         EXPECT_EQ(copyPath.rfind(PreparedDatabase::copiesFolder() + "/", 0), 0u);
         BackupDatabase db(first);
         int rows = 0;
-        ASSERT_TRUE(db.query("select count(*) from message", [&](const BackupDatabase::Row& row) {
-            rows = static_cast<int>(row.integer(0));
-        }));
+        ASSERT_TRUE(db.query("select count(*) from message",
+                             [&](const BackupDatabase::Row& row) { rows = static_cast<int>(row.integer(0)); }));
         EXPECT_GT(rows, 0);
     }
     EXPECT_FALSE(fs::exists(copyPath));

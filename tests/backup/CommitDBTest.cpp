@@ -1,11 +1,10 @@
 #include "TestSupport.h"
 #include "backup/CommitDB.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sstream>
 
 namespace {
@@ -18,8 +17,7 @@ protected:
     std::string path = dir + "/calls.db";
 
     // Rows counted in a copy of the main file alone, as a reader that ignores the journal sees them.
-    int rowsInMainFile()
-    {
+    int rowsInMainFile() {
         const std::string copy = dir + "/copy.db";
         fs::remove(copy);
         fs::remove(copy + "-wal");
@@ -37,8 +35,7 @@ protected:
         return rows;
     }
 
-    std::string contents(const std::string& file)
-    {
+    std::string contents(const std::string& file) {
         std::ifstream in(file, std::ios::binary);
         std::ostringstream out;
         out << in.rdbuf();
@@ -46,12 +43,12 @@ protected:
     }
 };
 
-TEST_F(CommitDB, RowsOnlyInTheJournalReachTheMainFile)
-{
+TEST_F(CommitDB, RowsOnlyInTheJournalReachTheMainFile) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE call(id INTEGER); PRAGMA wal_checkpoint;",
-                           nullptr, nullptr, nullptr), SQLITE_OK);
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_wal_autocheckpoint(db, 0);
     ASSERT_EQ(sqlite3_exec(db, "INSERT INTO call VALUES (1), (2), (3);", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -64,8 +61,7 @@ TEST_F(CommitDB, RowsOnlyInTheJournalReachTheMainFile)
     EXPECT_FALSE(fs::exists(path + "-wal") && fs::file_size(path + "-wal") > 0);
 }
 
-TEST_F(CommitDB, NothingIsCreatedOrChangedWhereThereIsNoDatabase)
-{
+TEST_F(CommitDB, NothingIsCreatedOrChangedWhereThereIsNoDatabase) {
     commitDB(dir + "/absent.db");
     EXPECT_FALSE(fs::exists(dir + "/absent.db"));
 

@@ -14,8 +14,7 @@
 
 class ManifestFixture : public testsupport::HomeTest {
 protected:
-    ManifestFixture()
-    {
+    ManifestFixture() {
         folder = testsupport::scratchDirectory("backup");
         manifest = folder + "/Manifest.mbdb";
         nc.addObserver(this, "FindBackUpDirFileInfo", [this](const NSNotification& n) {
@@ -36,25 +35,19 @@ protected:
         });
     }
 
-    static ManifestEntry entry(const std::string& domain, const std::string& path)
-    {
+    static ManifestEntry entry(const std::string& domain, const std::string& path) {
         ManifestEntry e;
         e.domain = domain;
         e.path = path;
         return e;
     }
-    std::string keyPath(const std::string& domain, const std::string& path) const
-    {
+    std::string keyPath(const std::string& domain, const std::string& path) const {
         return folder + "/" + backupFileKey(domain, path);
     }
-    void writeBackingFile(const std::string& domain, const std::string& path, size_t size) const
-    {
+    void writeBackingFile(const std::string& domain, const std::string& path, size_t size) const {
         std::ofstream(keyPath(domain, path), std::ios::binary) << std::string(size, 'x');
     }
-    void writeRaw(const std::string& bytes) const
-    {
-        std::ofstream(manifest, std::ios::binary) << bytes;
-    }
+    void writeRaw(const std::string& bytes) const { std::ofstream(manifest, std::ios::binary) << bytes; }
     void scan() { PRBackupManifestReader(state, nc).scanDirAnalyThread(folder); }
 
     std::string folder;

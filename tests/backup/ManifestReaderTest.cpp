@@ -12,13 +12,11 @@ using ManifestReader = ManifestFixture;
 
 const std::string kMagic("mbdb\x05\x00", 6);
 
-std::string stringField(const std::string& text)
-{
+std::string stringField(const std::string& text) {
     return std::string{static_cast<char>(text.size() >> 8), static_cast<char>(text.size() & 0xFF)} + text;
 }
 
-TEST_F(ManifestReader, TheMagicDecidesWhetherAnythingIsRead)
-{
+TEST_F(ManifestReader, TheMagicDecidesWhetherAnythingIsRead) {
     const std::string record = encodeManifestRecord(entry("HomeDomain", "Library/SMS/sms.db"));
     writeRaw(kMagic + record);
     scan();
@@ -36,8 +34,7 @@ TEST_F(ManifestReader, TheMagicDecidesWhetherAnythingIsRead)
     EXPECT_TRUE(order.empty());
 }
 
-TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile)
-{
+TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile) {
     writeManifest(manifest, {entry("HomeDomain", "Library/SMS/sms.db"), entry("RootDomain", "Library/Caches/x")});
     scan();
     ASSERT_EQ(nodes.size(), 2u);
@@ -49,8 +46,7 @@ TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile)
     EXPECT_EQ(nodes[1]->fileKey(), keyPath("RootDomain", "Library/Caches/x"));
 }
 
-TEST_F(ManifestReader, AnAbsentDomainIsPostedButNotKept)
-{
+TEST_F(ManifestReader, AnAbsentDomainIsPostedButNotKept) {
     ManifestEntry withoutDomain = entry("", "Library/orphan.jpg");
     std::string record = encodeManifestRecord(withoutDomain);
     record[0] = record[1] = '\xFF';  // 0xFFFF: absent, no bytes follow
@@ -65,11 +61,9 @@ TEST_F(ManifestReader, AnAbsentDomainIsPostedButNotKept)
     EXPECT_TRUE(media.empty());
 }
 
-TEST_F(ManifestReader, LongPathsAndPropertiesAreReadWholeAndTheNextRecordFollows)
-{
+TEST_F(ManifestReader, LongPathsAndPropertiesAreReadWholeAndTheNextRecordFollows) {
     std::string longPath = "Library/Caches/";
-    while (longPath.size() < 300)
-        longPath += "deep/";
+    while (longPath.size() < 300) longPath += "deep/";
     ManifestEntry first = entry("HomeDomain", longPath);
     first.linkTarget = std::string(280, 'l');
     first.dataHash = std::string(20, '\x01');
@@ -83,30 +77,32 @@ TEST_F(ManifestReader, LongPathsAndPropertiesAreReadWholeAndTheNextRecordFollows
     EXPECT_EQ(nodes[1]->filePath(), "next.txt");
 }
 
-TEST_F(ManifestReader, OnlyTheSixDomainsAreKeptComparedExactly)
-{
-    const std::vector<std::string> kept = {"CameraRollDomain", "MediaDomain", "HomeDomain",
-                                           "AppDomain-com.facebook.Facebook", "AppDomain-com.facebook.Messenger",
+TEST_F(ManifestReader, OnlyTheSixDomainsAreKeptComparedExactly) {
+    const std::vector<std::string> kept = {"CameraRollDomain",
+                                           "MediaDomain",
+                                           "HomeDomain",
+                                           "AppDomain-com.facebook.Facebook",
+                                           "AppDomain-com.facebook.Messenger",
                                            "AppDomain-com.atebits.Tweetie2"};
-    const std::vector<std::string> others = {"homedomain", "HomeDomainX", "AppDomain-com.facebook.Facebook2",
-                                             "RootDomain", "AppDomain-com.atebits.tweetie2", ""};
+    const std::vector<std::string> others = {"homedomain",
+                                             "HomeDomainX",
+                                             "AppDomain-com.facebook.Facebook2",
+                                             "RootDomain",
+                                             "AppDomain-com.atebits.tweetie2",
+                                             ""};
     std::vector<ManifestEntry> entries;
-    for (const auto& domain : others)
-        entries.push_back(entry(domain, "a.txt"));
-    for (const auto& domain : kept)
-        entries.push_back(entry(domain, "a.txt"));
+    for (const auto& domain : others) entries.push_back(entry(domain, "a.txt"));
+    for (const auto& domain : kept) entries.push_back(entry(domain, "a.txt"));
     writeManifest(manifest, entries);
     scan();
     EXPECT_EQ(nodes.size(), 12u);
     EXPECT_EQ(progress.size(), 6u);
     const auto keptNodes = state.treeFileArray();
     ASSERT_EQ(keptNodes.size(), 6u);
-    for (size_t i = 0; i < kept.size(); ++i)
-        EXPECT_EQ(keptNodes[i]->fileDomain(), kept[i]);
+    for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(keptNodes[i]->fileDomain(), kept[i]);
 }
 
-TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize)
-{
+TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize) {
     writeBackingFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", 1500);
     writeBackingFile("MediaDomain", "Models/tower.3DM", 10);
     writeBackingFile("HomeDomain", "Media/song.m4a", 2500000);
@@ -130,8 +126,7 @@ TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize)
     EXPECT_TRUE(social.empty());
 }
 
-TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderScanned)
-{
+TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderScanned) {
     // Sizes are answered from one listing of the folder: every present file must still be
     // found wherever it sorts, names that are no key must not confuse it, and a reader used
     // again must look at the new folder.
@@ -139,8 +134,7 @@ TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderS
     for (int i = 0; i < 60; ++i) {
         const std::string path = "Media/DCIM/IMG_" + std::to_string(i) + ".JPG";
         entries.push_back(entry("CameraRollDomain", path));
-        if (i % 3 != 0)
-            writeBackingFile("CameraRollDomain", path, 100 + i);
+        if (i % 3 != 0) writeBackingFile("CameraRollDomain", path, 100 + i);
     }
     std::ofstream(folder + "/Info.plist") << "x";
     std::ofstream(folder + "/" + std::string(40, 'g')) << "x";
@@ -148,8 +142,7 @@ TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderS
     PRBackupManifestReader reader(state, nc);
     reader.scanDirAnalyThread(folder);
     ASSERT_EQ(media.size(), 60u);
-    for (int i = 0; i < 60; ++i)
-        EXPECT_EQ(media[i]->fileSizeNumber(), i % 3 != 0 ? 100u + i : 0u) << i;
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(media[i]->fileSizeNumber(), i % 3 != 0 ? 100u + i : 0u) << i;
 
     const std::string other = folder + "/other";
     ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
@@ -163,8 +156,7 @@ TEST_F(ManifestReader, EveryPresentBackupFileIsFoundAmongManyAndOnlyInTheFolderS
     EXPECT_EQ(media[1]->fileSizeNumber(), 3u);
 }
 
-TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile)
-{
+TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile) {
     writeBackingFile("AppDomain-com.facebook.Facebook", "Documents/clip.mov", 4000);
     writeBackingFile("AppDomain-com.atebits.Tweetie2", "Library/feed.json", 12);
     writeManifest(manifest, {entry("AppDomain-com.facebook.Facebook", "Documents/clip.mov"),
@@ -181,8 +173,7 @@ TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile)
     EXPECT_EQ(social[1]->fileSize(), "12.00bytes");
 }
 
-TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia)
-{
+TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia) {
     writeManifest(manifest, {entry("RootDomain", "a.jpg"), entry("CameraRollDomain", "b.jpg")});
     scan();
     EXPECT_EQ(order, (std::vector<std::string>{"FindBackUpDirFileInfo", "FindBackUpDirFileInfo", "ScanProgressInfo",
@@ -190,8 +181,7 @@ TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia)
     EXPECT_EQ(progress, std::vector<int>{20});
 }
 
-TEST_F(ManifestReader, DuplicatePathsAnswerWithTheLaterRecord)
-{
+TEST_F(ManifestReader, DuplicatePathsAnswerWithTheLaterRecord) {
     writeManifest(manifest, {entry("HomeDomain", "Library/SMS/Attachments/a.jpg"),
                              entry("MediaDomain", "Library/SMS/Attachments/a.jpg"), entry("RootDomain", "only-root")});
     scan();
@@ -201,12 +191,11 @@ TEST_F(ManifestReader, DuplicatePathsAnswerWithTheLaterRecord)
     EXPECT_EQ(state.getFileKeyBytheFilepath("Library/SMS/Attachments"), std::nullopt);
 }
 
-TEST_F(ManifestReader, ACutOrMalformedLastRecordEndsTheScanAfterTheLastWholeOne)
-{
+TEST_F(ManifestReader, ACutOrMalformedLastRecordEndsTheScanAfterTheLastWholeOne) {
     ManifestEntry last = entry("HomeDomain", "Library/last.jpg");
     last.properties = {{"name", "value"}};
-    const std::string whole = kMagic + encodeManifestRecord(entry("HomeDomain", "one")) +
-                              encodeManifestRecord(entry("MediaDomain", "two"));
+    const std::string whole =
+        kMagic + encodeManifestRecord(entry("HomeDomain", "one")) + encodeManifestRecord(entry("MediaDomain", "two"));
     const std::string lastBytes = encodeManifestRecord(last);
     for (size_t cut = 1; cut < lastBytes.size(); ++cut) {
         nodes.clear();
@@ -221,8 +210,7 @@ TEST_F(ManifestReader, ACutOrMalformedLastRecordEndsTheScanAfterTheLastWholeOne)
     EXPECT_EQ(nodes.size(), 2u);
 }
 
-TEST_F(ManifestReader, AManifestTheUserCannotWriteIsStillRead)
-{
+TEST_F(ManifestReader, AManifestTheUserCannotWriteIsStillRead) {
     writeManifest(manifest, {entry("HomeDomain", "a")});
     ASSERT_EQ(::chmod(manifest.c_str(), 0444), 0);
     scan();
@@ -232,8 +220,7 @@ TEST_F(ManifestReader, AManifestTheUserCannotWriteIsStillRead)
 
 // A manifest above 107 MB (sparse: the long property values are holes) whose last record is
 // kept: its progress is 20, where 32-bit arithmetic would have wrapped below zero.
-TEST_F(ManifestReader, ProgressOfAVeryLargeManifestEndsAt20)
-{
+TEST_F(ManifestReader, ProgressOfAVeryLargeManifestEndsAt20) {
     const int fd = ::open(manifest.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
     std::string head = kMagic + encodeManifestRecord(entry("HomeDomain", "first"));
@@ -263,8 +250,7 @@ TEST_F(ManifestReader, ProgressOfAVeryLargeManifestEndsAt20)
     EXPECT_EQ(progress[1], 20);
 }
 
-TEST_F(ManifestReader, ProgressNeverFallsAndStaysWithin0To20)
-{
+TEST_F(ManifestReader, ProgressNeverFallsAndStaysWithin0To20) {
     std::vector<ManifestEntry> entries;
     for (int i = 0; i < 300; ++i)
         entries.push_back(entry(i % 3 ? "HomeDomain" : "RootDomain", "file" + std::to_string(i)));
@@ -272,14 +258,12 @@ TEST_F(ManifestReader, ProgressNeverFallsAndStaysWithin0To20)
     writeManifest(manifest, entries);
     scan();
     ASSERT_FALSE(progress.empty());
-    for (size_t i = 1; i < progress.size(); ++i)
-        EXPECT_LE(progress[i - 1], progress[i]);
+    for (size_t i = 1; i < progress.size(); ++i) EXPECT_LE(progress[i - 1], progress[i]);
     EXPECT_GE(progress.front(), 0);
     EXPECT_EQ(progress.back(), 20);
 }
 
-TEST_F(ManifestReader, TheStreamReadsWhatTheWriterWrites)
-{
+TEST_F(ManifestReader, TheStreamReadsWhatTheWriterWrites) {
     std::vector<ManifestEntry> entries;
     for (int i = 0; i < 3000; ++i) {  // enough to cross the read buffer several times
         ManifestEntry e = entry("Domain" + std::to_string(i % 7), std::string(i % 500, 'p') + std::to_string(i));
@@ -308,8 +292,7 @@ namespace {
 
 // Damaged manifests of every kind (bytes flipped, cut, repeated) end cleanly: no crash, no
 // read past the end, never more records than the bytes can hold.
-TEST_F(ManifestReader, DamagedManifestsNeverCrashOrLoop)
-{
+TEST_F(ManifestReader, DamagedManifestsNeverCrashOrLoop) {
     std::vector<ManifestEntry> entries;
     for (int i = 0; i < 40; ++i) {
         ManifestEntry e = entry(i % 2 ? "HomeDomain" : "CameraRollDomain", "Media/IMG_" + std::to_string(i) + ".JPG");
@@ -317,8 +300,7 @@ TEST_F(ManifestReader, DamagedManifestsNeverCrashOrLoop)
         entries.push_back(e);
     }
     std::string valid = kMagic;
-    for (const auto& e : entries)
-        valid += encodeManifestRecord(e);
+    for (const auto& e : entries) valid += encodeManifestRecord(e);
     std::mt19937 random(1234);
     for (int round = 0; round < 400; ++round) {
         std::string bytes = valid;
@@ -330,8 +312,7 @@ TEST_F(ManifestReader, DamagedManifestsNeverCrashOrLoop)
             case 1: bytes.resize(at); break;
             default: bytes.insert(at, bytes.substr(at, random() % 64)); break;
             }
-            if (bytes.size() <= 6)
-                break;
+            if (bytes.size() <= 6) break;
         }
         nodes.clear();
         writeRaw(bytes);

@@ -1,6 +1,5 @@
-#include "backup/PhotoAndVideoFolderScan.h"
-
 #include "TestSupport.h"
+#include "backup/PhotoAndVideoFolderScan.h"
 
 #include <filesystem>
 #include <fstream>

@@ -13,17 +13,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace {
 
 class SampleBackup : public testsupport::HomeTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         root = testsupport::scratchDirectory("Backup");
         folders = samplebackup::writeSampleBackups(root);
         ASSERT_EQ(folders.size(), 4u);
@@ -32,8 +30,7 @@ protected:
     std::vector<std::string> folders;
 };
 
-TEST_F(SampleBackup, DumpListsEveryRecordWithTheKeyOfItsBackupFile)
-{
+TEST_F(SampleBackup, DumpListsEveryRecordWithTheKeyOfItsBackupFile) {
     const DumpRun run = backupDump({QString::fromStdString(folders[0])});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
@@ -52,14 +49,12 @@ TEST_F(SampleBackup, DumpListsEveryRecordWithTheKeyOfItsBackupFile)
         if (!item.folder) {
             EXPECT_TRUE(std::filesystem::is_regular_file(key)) << item.path;
         }
-        if (!PRBackupManifestReader::isKeptDomain(item.domain))
-            continue;
+        if (!PRBackupManifestReader::isKeptDomain(item.domain)) continue;
         const std::string extension = paths::pathExtension(item.path);
         if (GetImageType(extension.c_str()) >= 0 || GetAudioType(extension.c_str()) >= 0 ||
             GetViedoType(extension.c_str()) >= 0)
             ++mediaFiles;
-        if (PRBackupManifestReader::isSocialDomain(item.domain) && !item.folder)
-            ++socialFiles;
+        if (PRBackupManifestReader::isSocialDomain(item.domain) && !item.folder) ++socialFiles;
     }
 
     std::multiset<std::string> keys;
@@ -67,8 +62,7 @@ TEST_F(SampleBackup, DumpListsEveryRecordWithTheKeyOfItsBackupFile)
     size_t media = 0;
     size_t social = 0;
     for (const QByteArray& line : run.out.split('\n')) {
-        if (line.isEmpty())
-            continue;
+        if (line.isEmpty()) continue;
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
         ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
@@ -90,8 +84,7 @@ TEST_F(SampleBackup, DumpListsEveryRecordWithTheKeyOfItsBackupFile)
     EXPECT_EQ(progress.back(), 20);
 }
 
-TEST_F(SampleBackup, DumpRefusesAFolderThatIsNoBackup)
-{
+TEST_F(SampleBackup, DumpRefusesAFolderThatIsNoBackup) {
     const DumpRun notBackup = backupDump({QString::fromStdString(root)});
     EXPECT_EQ(notBackup.exitCode, 1);
     EXPECT_TRUE(notBackup.out.isEmpty());
@@ -100,11 +93,9 @@ TEST_F(SampleBackup, DumpRefusesAFolderThatIsNoBackup)
     EXPECT_EQ(backupDump({}).exitCode, 2);
 }
 
-TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups)
-{
+TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups) {
     PRIOSDeviceController list;
-    for (const std::string& folder : folders)
-        list.addDeviceNodeByPath(folder);
+    for (const std::string& folder : folders) list.addDeviceNodeByPath(folder);
     ASSERT_EQ(list.arrangedObjects().size(), 4u);
     const auto& phone = *list.arrangedObjects()[0];
     EXPECT_EQ(phone.strDeviceName(), samplebackup::sampleIPhone().name);
@@ -117,8 +108,7 @@ TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups)
     EXPECT_EQ(pad.strIOSVersion(), "7.0.4");
 }
 
-TEST(NotificationJson, TextsAreEscapedAndKeptValid)
-{
+TEST(NotificationJson, TextsAreEscapedAndKeptValid) {
     EXPECT_EQ(jsonString("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
     EXPECT_EQ(jsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");
     EXPECT_EQ(jsonString("bad\xFF\xC3"), "\"bad\\ufffd\\ufffd\"");

@@ -1,21 +1,18 @@
 #include "backup/PRBackupScanState.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace {
 
-PRTreeDirNodePtr keptNode(const std::string& path, const std::string& key)
-{
+PRTreeDirNodePtr keptNode(const std::string& path, const std::string& key) {
     auto node = std::make_shared<PRTreeDirNode>();
     node->setFilePath(path);
     node->setFileKey(key);
     return node;
 }
 
-PRContactNodePtr contact(const std::string& name, const std::string& phone, PRBytes image = nullptr)
-{
+PRContactNodePtr contact(const std::string& name, const std::string& phone, PRBytes image = nullptr) {
     auto c = std::make_shared<PRContactNode>();
     c->setContactName(name);
     c->setContactPhone(phone);
@@ -23,8 +20,7 @@ PRContactNodePtr contact(const std::string& name, const std::string& phone, PRBy
     return c;
 }
 
-TEST(ScanState, FileKeyIndexAnswersAsALinearSearchFromTheEnd)
-{
+TEST(ScanState, FileKeyIndexAnswersAsALinearSearchFromTheEnd) {
     PRBackupScanState state;
     std::mt19937 random(7);
     for (int i = 0; i < 2000; ++i)
@@ -34,8 +30,7 @@ TEST(ScanState, FileKeyIndexAnswersAsALinearSearchFromTheEnd)
         const std::string path = "path" + std::to_string(p);
         PROptionalText linear;
         for (auto it = nodes.rbegin(); it != nodes.rend() && !linear; ++it)
-            if ((*it)->filePath() == path)
-                linear = (*it)->fileKey();
+            if ((*it)->filePath() == path) linear = (*it)->fileKey();
         ASSERT_EQ(state.getFileKeyBytheFilepath(path), linear) << path;
     }
     state.removeSomeArray();
@@ -43,8 +38,7 @@ TEST(ScanState, FileKeyIndexAnswersAsALinearSearchFromTheEnd)
     EXPECT_EQ(state.getFileKeyBytheFilepath("path1"), std::nullopt);
 }
 
-TEST(ScanState, NameLookUpsFindTheFirstMatchingContact)
-{
+TEST(ScanState, NameLookUpsFindTheFirstMatchingContact) {
     PRBackupScanState state;
     const PRBytes photo = makeBytes({9, 9, 9});
     state.contactArray = {contact("No Phone", ""), contact("Ada", "(555) 010-2288", photo),
@@ -66,8 +60,7 @@ TEST(ScanState, NameLookUpsFindTheFirstMatchingContact)
     EXPECT_EQ(state.getNameByPhoneNumber("5550102288", nullptr), std::nullopt);
 }
 
-TEST(ScanState, SchemaChoiceByIOSVersion)
-{
+TEST(ScanState, SchemaChoiceByIOSVersion) {
     PRBackupScanState state;
     EXPECT_TRUE(state.IOSVersionIOS6("7.0.4"));
     EXPECT_TRUE(state.bIOS7DeviceNode);
@@ -76,7 +69,7 @@ TEST(ScanState, SchemaChoiceByIOSVersion)
     EXPECT_TRUE(state.IOSVersionIOS6("7"));
     EXPECT_FALSE(state.IOSVersionIOS6("5.1.1"));
     EXPECT_FALSE(state.bIOS7DeviceNode);
-    EXPECT_TRUE(state.IOSVersionIOS6("8.0"));   // later versions keep the newer schemas
+    EXPECT_TRUE(state.IOSVersionIOS6("8.0"));  // later versions keep the newer schemas
     EXPECT_TRUE(state.IOSVersionIOS6("10.3.1"));
     EXPECT_FALSE(state.IOSVersionIOS6(""));
     EXPECT_FALSE(state.IOSVersionIOS6("x.1"));

@@ -1,29 +1,24 @@
 #include "backup/SHAH.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
-std::string hexOf(SHAH& sha)
-{
+std::string hexOf(SHAH& sha) {
     unsigned digest[5];
     std::string hex;
-    if (!sha.Result(digest) || !SHAH::DigestToHex(digest, hex))
-        return "<failed>";
+    if (!sha.Result(digest) || !SHAH::DigestToHex(digest, hex)) return "<failed>";
     return hex;
 }
 
-std::string sha1(const std::string& text)
-{
+std::string sha1(const std::string& text) {
     SHAH sha;
     sha.Input(text.data(), static_cast<unsigned>(text.size()));
     return hexOf(sha);
 }
 
-TEST(Sha1, StandardVectors)
-{
+TEST(Sha1, StandardVectors) {
     EXPECT_EQ(sha1(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
     EXPECT_EQ(sha1("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
     EXPECT_EQ(sha1("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
@@ -34,25 +29,21 @@ TEST(Sha1, StandardVectors)
     EXPECT_EQ(sha1(std::string(64, 'a')), "0098ba824b5c16427bd7a1122a5a442a25ec644d");
 }
 
-TEST(Sha1, AMillionAFedInPieces)
-{
+TEST(Sha1, AMillionAFedInPieces) {
     SHAH sha;
     const std::string chunk(1000, 'a');
-    for (int i = 0; i < 1000; ++i)
-        sha.Input(chunk.data(), static_cast<unsigned>(chunk.size()));
+    for (int i = 0; i < 1000; ++i) sha.Input(chunk.data(), static_cast<unsigned>(chunk.size()));
     EXPECT_EQ(hexOf(sha), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
 
-TEST(Sha1, ByteAndTextFormsFeedTheSameStream)
-{
+TEST(Sha1, ByteAndTextFormsFeedTheSameStream) {
     SHAH sha;
     sha << "a" << 'b';
     sha.Input(static_cast<unsigned char>('c'));
     EXPECT_EQ(hexOf(sha), "a9993e364706816aba3e25717850c26c9cd0d89d");
 }
 
-TEST(Sha1, InputAfterTheResultCorruptsUntilReset)
-{
+TEST(Sha1, InputAfterTheResultCorruptsUntilReset) {
     SHAH sha;
     sha << "abc";
     unsigned first[5];
@@ -67,8 +58,7 @@ TEST(Sha1, InputAfterTheResultCorruptsUntilReset)
     EXPECT_EQ(hexOf(sha), "a9993e364706816aba3e25717850c26c9cd0d89d");
 }
 
-TEST(Sha1, BackupFileKeysAreTheDigestOfDomainMinusPath)
-{
+TEST(Sha1, BackupFileKeysAreTheDigestOfDomainMinusPath) {
     EXPECT_EQ(backupFileKey("HomeDomain", "Library/SMS/sms.db"), "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
     EXPECT_EQ(backupFileKey("HomeDomain", "Library/SMS/sms.db"), sha1("HomeDomain-Library/SMS/sms.db"));
 }

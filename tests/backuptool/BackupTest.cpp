@@ -1,31 +1,26 @@
 // Backups of the sample device, through the platform layer's run and by hand.
 #include "BackupToolFixture.h"
-
 #include "platform/BackupTool.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace backuptooltest;
 
 namespace {
 
-std::string plistString(const std::string& path, const char* key, const char* inside = nullptr)
-{
+std::string plistString(const std::string& path, const char* key, const char* inside = nullptr) {
     CFHolder<CFPropertyListRef> plist(CFPropertyListCreateFromFile(path));
-    if (CFGetTypeID(plist.get()) != CFDictionaryGetTypeID())
-        return "(no dictionary)";
+    if (CFGetTypeID(plist.get()) != CFDictionaryGetTypeID()) return "(no dictionary)";
     auto dict = static_cast<CFDictionaryRef>(plist.get());
     if (inside) {
         CFTypeRef nested = CFDictionaryGetValue(dict, inside);
-        if (CFGetTypeID(nested) != CFDictionaryGetTypeID())
-            return "(no " + std::string(inside) + ")";
+        if (CFGetTypeID(nested) != CFDictionaryGetTypeID()) return "(no " + std::string(inside) + ")";
         dict = static_cast<CFDictionaryRef>(nested);
     }
     CFTypeRef value = CFDictionaryGetValue(dict, key);
@@ -34,8 +29,7 @@ std::string plistString(const std::string& path, const char* key, const char* in
 
 }  // namespace
 
-TEST_F(BackupToolTest, BackupCarriesTheDeviceFilesUnderTheirKeysWithTheirSizes)
-{
+TEST_F(BackupToolTest, BackupCarriesTheDeviceFilesUnderTheirKeysWithTheirSizes) {
     ASSERT_EQ(backuptool::backupDevice(udid), 0);
     const std::string backup = backupFolder();
     const auto records = manifestRecords(backup);
@@ -77,8 +71,7 @@ TEST_F(BackupToolTest, BackupCarriesTheDeviceFilesUnderTheirKeysWithTheirSizes)
     EXPECT_EQ(plistString(backup + "/Status.plist", "SnapshotState"), "finished");
 }
 
-TEST_F(BackupToolTest, RootFormWritesUnderTheIdentifierInACreatedFolder)
-{
+TEST_F(BackupToolTest, RootFormWritesUnderTheIdentifierInACreatedFolder) {
     ASSERT_EQ(backuptool::backupDevice(udid, "/tmp/Backup/nested"), 0);
     const std::string backup = paths::resolve("/tmp/Backup/nested") + "/" + udid;
     EXPECT_FALSE(manifestRecords(backup).empty());
@@ -88,8 +81,7 @@ TEST_F(BackupToolTest, RootFormWritesUnderTheIdentifierInACreatedFolder)
     EXPECT_EQ(folderNames(paths::resolve("/tmp/Backup/nested")), std::vector<std::string>{udid});
 }
 
-TEST_F(BackupToolTest, ANewBackupReplacesTheEarlierOneWhole)
-{
+TEST_F(BackupToolTest, ANewBackupReplacesTheEarlierOneWhole) {
     ASSERT_EQ(backuptool::backupDevice(udid), 0);
     const std::string leftover = backupFolder() + "/0000000000000000000000000000000000000000";
     writeFile(leftover, "from an older backup");
@@ -105,8 +97,7 @@ TEST_F(BackupToolTest, ANewBackupReplacesTheEarlierOneWhole)
     EXPECT_EQ(folderNames(iTunesFolder()), std::vector<std::string>{udid});
 }
 
-TEST_F(BackupToolTest, ThePlatformRunSeesOnlyTheDevicesAttachedNow)
-{
+TEST_F(BackupToolTest, ThePlatformRunSeesOnlyTheDevicesAttachedNow) {
     // The application's own list of folders does not count: the tool sees what is plugged in.
     ::setenv(simdevice::kEnvironmentVariable, device.c_str(), 1);
     simdevice::detach(deviceId);
@@ -118,8 +109,7 @@ TEST_F(BackupToolTest, ThePlatformRunSeesOnlyTheDevicesAttachedNow)
     EXPECT_EQ(backuptool::backupDevice(udid), 0);
 }
 
-TEST_F(BackupToolTest, BadArgumentsAreRefusedWithOneLine)
-{
+TEST_F(BackupToolTest, BadArgumentsAreRefusedWithOneLine) {
     const std::vector<std::vector<std::string>> refused = {
         {},
         {"--backup"},

@@ -1,8 +1,7 @@
 // The sample device's personal records survive a backup, and the privacy clean's change to
 // the backup (its calls deleted) reaches the device through a restore.
-#include "BackupToolFixture.h"
-
 #include "BackupReaders.h"
+#include "BackupToolFixture.h"
 #include "SampleDevice.h"
 #include "backup/CommitDB.h"
 #include "model/PRCalenderNode.h"
@@ -13,7 +12,6 @@
 #include "platform/BackupTool.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <sqlite3.h>
 
@@ -23,8 +21,7 @@ namespace {
 
 class Records {
 public:
-    explicit Records(const std::string& backupFolder)
-    {
+    explicit Records(const std::string& backupFolder) {
         NSNotificationCenter nc;
         PRBackupScanState state;
         for (const std::string& name : backupReaderNotificationNames())
@@ -33,19 +30,16 @@ public:
         nc.removeObserver(this);
     }
     template <class T>
-    std::vector<std::shared_ptr<T>> of(const std::string& name) const
-    {
+    std::vector<std::shared_ptr<T>> of(const std::string& name) const {
         std::vector<std::shared_ptr<T>> out;
         if (auto found = posted.find(name); found != posted.end())
-            for (const NSObjectPtr& object : found->second)
-                out.push_back(std::dynamic_pointer_cast<T>(object));
+            for (const NSObjectPtr& object : found->second) out.push_back(std::dynamic_pointer_cast<T>(object));
         return out;
     }
     std::map<std::string, std::vector<NSObjectPtr>> posted;
 };
 
-int callRows(const std::string& database)
-{
+int callRows(const std::string& database) {
     sqlite3* db = nullptr;
     int count = -1;
     if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
@@ -61,8 +55,7 @@ int callRows(const std::string& database)
 }
 
 // What the privacy clean does to the backup's call history.
-void deleteCalls(const std::string& database)
-{
+void deleteCalls(const std::string& database) {
     commitDB(database);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
@@ -73,8 +66,7 @@ void deleteCalls(const std::string& database)
 
 }  // namespace
 
-TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords)
-{
+TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords) {
     ASSERT_EQ(backuptool::backupDevice(udid), 0);
     const Records records(backupFolder());
     const sampledb::SampleData data = sampledevice::homeData();
@@ -85,8 +77,7 @@ TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords)
     EXPECT_EQ(records.of<PRCalenderNode>("scanCalenderInfo").size(), data.calendar.size());
 
     std::multiset<std::pair<std::string, int>> expectedCalls, calls;
-    for (const sampledb::Call& call : data.calls)
-        expectedCalls.insert({call.address, call.duration});
+    for (const sampledb::Call& call : data.calls) expectedCalls.insert({call.address, call.duration});
     for (const auto& call : records.of<PRCallHistoryNode>("ScanCallHistoryInfo"))
         calls.insert({call->callPhone(), call->callTime()});
     EXPECT_EQ(calls, expectedCalls);
@@ -95,8 +86,7 @@ TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords)
     ASSERT_EQ(messages.size(), data.messages.size());
     std::set<std::string> attachments;
     for (const auto& message : messages)
-        if (message->attachmentPath())
-            attachments.insert(readFile(*message->attachmentPath()));
+        if (message->attachmentPath()) attachments.insert(readFile(*message->attachmentPath()));
     std::set<std::string> expectedAttachments;
     for (const sampledb::Message& message : data.messages)
         if (!message.attachmentName.empty())
@@ -105,8 +95,7 @@ TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords)
     EXPECT_EQ(attachments, expectedAttachments);
 }
 
-TEST_F(BackupToolTest, CallsDeletedInTheBackupAreGoneFromTheDeviceAfterARestore)
-{
+TEST_F(BackupToolTest, CallsDeletedInTheBackupAreGoneFromTheDeviceAfterARestore) {
     const std::string deviceCalls = device + "/wireless/Library/CallHistory/call_history.db";
     ASSERT_EQ(backuptool::backupDevice(udid), 0);
     deleteCalls(backupFile(backupFolder(), "WirelessDomain", "Library/CallHistory/call_history.db"));

@@ -1,15 +1,12 @@
 // A backup that cannot be made fails with a non-zero status and one line, and leaves the
 // earlier backup exactly as it was.
 #include "BackupToolFixture.h"
-
 #include "platform/Paths.h"
-
-#include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 using namespace backuptooltest;
 
@@ -17,22 +14,19 @@ namespace {
 
 class EarlierBackup : public BackupToolTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackupToolTest::SetUp();
         ASSERT_EQ(runTool({"--backup", "--target", udid}).exitCode, 0);
         manifest = readFile(backupFolder() + "/Manifest.mbdb");
         names = folderNames(backupFolder());
         ASSERT_FALSE(manifest.empty());
     }
-    void expectEarlierBackupIntact()
-    {
+    void expectEarlierBackupIntact() {
         EXPECT_EQ(readFile(backupFolder() + "/Manifest.mbdb"), manifest);
         EXPECT_EQ(folderNames(backupFolder()), names);
         EXPECT_EQ(folderNames(iTunesFolder()), std::vector<std::string>{udid});  // no work folder left
     }
-    static void expectOneLine(const ToolRun& run)
-    {
+    static void expectOneLine(const ToolRun& run) {
         EXPECT_NE(run.exitCode, 0);
         EXPECT_EQ(std::count(run.error.begin(), run.error.end(), '\n'), 1) << run.error;
     }
@@ -42,16 +36,14 @@ protected:
 
 }  // namespace
 
-TEST_F(EarlierBackup, UnknownDevice)
-{
+TEST_F(EarlierBackup, UnknownDevice) {
     const ToolRun run = runTool({"--backup", "--target", "ffffffffffffffffffffffffffffffffffffffff"});
     EXPECT_EQ(run.exitCode, 3);
     expectOneLine(run);
     expectEarlierBackupIntact();
 }
 
-TEST_F(EarlierBackup, DeviceThatDoesNotTrustThisComputer)
-{
+TEST_F(EarlierBackup, DeviceThatDoesNotTrustThisComputer) {
     writeFile(device + "/pairing.plist",
               "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Paired</key><false/>"
               "<key>Trusted</key><false/></dict></plist>");
@@ -60,8 +52,7 @@ TEST_F(EarlierBackup, DeviceThatDoesNotTrustThisComputer)
     expectEarlierBackupIntact();
 }
 
-TEST_F(EarlierBackup, WriteFailingHalfway)
-{
+TEST_F(EarlierBackup, WriteFailingHalfway) {
     // A file-size limit makes the copy of the first larger photo fail after smaller files
     // were already written into the work folder.
     QProcess process;
@@ -79,8 +70,7 @@ TEST_F(EarlierBackup, WriteFailingHalfway)
     expectEarlierBackupIntact();
 }
 
-TEST_F(EarlierBackup, TargetThatCannotHoldFolders)
-{
+TEST_F(EarlierBackup, TargetThatCannotHoldFolders) {
     const std::string root = testsupport::scratchDirectory("root");
     writeFile(root + "/blocked", "a file where the folder should be");
     const ToolRun run = runTool({"--backup", "--root", root + "/blocked", "--target", udid});
@@ -89,8 +79,7 @@ TEST_F(EarlierBackup, TargetThatCannotHoldFolders)
     expectEarlierBackupIntact();
 }
 
-TEST_F(EarlierBackup, RestoreFromAMissingSource)
-{
+TEST_F(EarlierBackup, RestoreFromAMissingSource) {
     const std::string photo = readFile(device + "/media/DCIM/100APPLE/IMG_0001.JPG");
     const ToolRun run = runTool({"--restore", "--target", udid, "--source", "0123456789"});
     EXPECT_EQ(run.exitCode, 4);

@@ -5,14 +5,12 @@
 // success with entries missing.
 #include "BackupToolFixture.h"
 #include "HostileFiles.h"
-
 #include "backup/ManifestWriter.h"
 #include "platform/BackupTool.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,20 +25,16 @@ const std::string kContainer = "/apps/com.brightleaf.RecipeBox/container";
 
 class HostileDevice : public BackupToolTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackupToolTest::SetUp();
         ASSERT_EQ(backuptool::backupDevice(udid), 0);
     }
-    void addRecords(const std::vector<ManifestEntry>& entries, const std::string& bytes = "evil")
-    {
+    void addRecords(const std::vector<ManifestEntry>& entries, const std::string& bytes = "evil") {
         for (const ManifestEntry& entry : entries)
-            if (S_ISREG(entry.mode))
-                writeFile(backupFile(backupFolder(), entry.domain, entry.path), bytes);
+            if (S_ISREG(entry.mode)) writeFile(backupFile(backupFolder(), entry.domain, entry.path), bytes);
         ASSERT_TRUE(appendManifestRecords(backupFolder() + "/Manifest.mbdb", entries));
     }
-    static ManifestEntry record(const std::string& domain, const std::string& path, uint16_t mode = S_IFREG | 0644)
-    {
+    static ManifestEntry record(const std::string& domain, const std::string& path, uint16_t mode = S_IFREG | 0644) {
         ManifestEntry entry;
         entry.domain = domain;
         entry.path = path;
@@ -50,9 +44,9 @@ protected:
     }
     ToolRun restore() const { return runTool({"--restore", "--target", udid, "--source", udid}); }
     // A folder of its own, moved out of the device and linked back from where it was.
-    std::string linkOut(const std::string& inDevice)
-    {
-        const std::string outside = testsupport::scratchDirectory("outside") + "/" + fs::path(inDevice).filename().string();
+    std::string linkOut(const std::string& inDevice) {
+        const std::string outside =
+            testsupport::scratchDirectory("outside") + "/" + fs::path(inDevice).filename().string();
         fs::rename(device + inDevice, outside);
         fs::create_symlink(outside, device + inDevice);
         return outside;
@@ -61,8 +55,7 @@ protected:
 
 }  // namespace
 
-TEST_F(HostileDevice, LinksAboveAnAreaRootAreNeverFollowed)
-{
+TEST_F(HostileDevice, LinksAboveAnAreaRootAreNeverFollowed) {
     ASSERT_TRUE(exists(device + "/home/Library/SMS/Attachments"));
     const std::string outside = linkOut("/home/Library/SMS");
     const auto outsideBefore = folderPicture(outside);
@@ -82,8 +75,7 @@ TEST_F(HostileDevice, LinksAboveAnAreaRootAreNeverFollowed)
     EXPECT_TRUE(folderPicture(outside) == outsideBefore);
 }
 
-TEST_F(HostileDevice, LinksAtEveryLevelOfAnAreaAreRefused)
-{
+TEST_F(HostileDevice, LinksAtEveryLevelOfAnAreaAreRefused) {
     // A link in place of each folder on the way to a file of the app container, in turn.
     const std::vector<std::string> levels = {"/apps", "/apps/com.brightleaf.RecipeBox", kContainer,
                                              kContainer + "/Documents"};
@@ -94,7 +86,8 @@ TEST_F(HostileDevice, LinksAtEveryLevelOfAnAreaAreRefused)
         // Refused, or (a container that is a link) the app counts as not installed.
         restore();
         EXPECT_TRUE(folderPicture(outside) == outsideBefore) << level;
-        ASSERT_EQ(runTool({"--backup", "--root", testsupport::scratchDirectory("again"), "--target", udid}).exitCode, 0);
+        ASSERT_EQ(runTool({"--backup", "--root", testsupport::scratchDirectory("again"), "--target", udid}).exitCode,
+                  0);
         fs::remove(device + level);
         fs::rename(outside, device + level);
     }
@@ -102,8 +95,7 @@ TEST_F(HostileDevice, LinksAtEveryLevelOfAnAreaAreRefused)
     EXPECT_EQ(readFile(device + kContainer + "/Documents/Shopping List.txt"), "changed in the backup");
 }
 
-TEST_F(HostileDevice, RestoredModesArePermissionBitsOnly)
-{
+TEST_F(HostileDevice, RestoredModesArePermissionBitsOnly) {
     addRecords({record(kApp, "Documents/setuid", S_IFREG | 06777), record(kApp, "Documents/sticky", S_IFREG | 01644)});
     ASSERT_EQ(restore().exitCode, 0);
     for (const char* name : {"setuid", "sticky"}) {
@@ -114,8 +106,7 @@ TEST_F(HostileDevice, RestoredModesArePermissionBitsOnly)
     }
 }
 
-TEST_F(HostileDevice, ARestoreThatCannotBeDoneWholeChangesNothing)
-{
+TEST_F(HostileDevice, ARestoreThatCannotBeDoneWholeChangesNothing) {
     writeFile(backupFile(backupFolder(), kApp, "Documents/Shopping List.txt"), "changed in the backup");
     const auto deviceBefore = folderPicture(device);
     const std::string manifest = readFile(backupFolder() + "/Manifest.mbdb");
@@ -151,8 +142,7 @@ TEST_F(HostileDevice, ARestoreThatCannotBeDoneWholeChangesNothing)
     EXPECT_TRUE(folderPicture(device) == withFolder);
 }
 
-TEST_F(HostileDevice, AFailureWhileWritingTakesBackEverythingWritten)
-{
+TEST_F(HostileDevice, AFailureWhileWritingTakesBackEverythingWritten) {
     writeFile(backupFile(backupFolder(), kApp, "Documents/Shopping List.txt"), "changed in the backup");
     writeFile(backupFile(backupFolder(), "CameraRollDomain", "Media/DCIM/101APPLE/IMG_0012.JPG"), "changed photo");
     // The last file passes the check (it is there) but cannot be read when it is copied.
@@ -160,19 +150,17 @@ TEST_F(HostileDevice, AFailureWhileWritingTakesBackEverythingWritten)
     const std::string late = backupFile(backupFolder(), kApp, "Documents/New folder/late.txt");
     ASSERT_EQ(::chmod(late.c_str(), 0), 0);
     const auto deviceBefore = folderPicture(device);
-    const ToolRun run = runTool({"--restore", "--target", udid, "--source", udid},
-                                {"setpriv", "--bounding-set=-dac_override,-dac_read_search",
-                                 "--inh-caps=-dac_override,-dac_read_search"});
+    const ToolRun run = runTool(
+        {"--restore", "--target", udid, "--source", udid},
+        {"setpriv", "--bounding-set=-dac_override,-dac_read_search", "--inh-caps=-dac_override,-dac_read_search"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.error.find("New folder/late.txt"), std::string::npos) << run.error;
     EXPECT_TRUE(folderPicture(device) == deviceBefore) << "files, staged copies or folders were left";
 }
 
-TEST_F(HostileDevice, TreesDeeperThanAPathCanNameAreRestoredAndBackedUpWhole)
-{
+TEST_F(HostileDevice, TreesDeeperThanAPathCanNameAreRestoredAndBackedUpWhole) {
     std::string deep = "Documents";
-    for (int i = 0; i < 2500; ++i)
-        deep += "/d";
+    for (int i = 0; i < 2500; ++i) deep += "/d";
     addRecords({record(kApp, deep + "/bottom.txt")}, "at the bottom");
     const ToolRun restored = restore();
     ASSERT_EQ(restored.exitCode, 0) << restored.error;
@@ -192,25 +180,23 @@ TEST_F(HostileDevice, TreesDeeperThanAPathCanNameAreRestoredAndBackedUpWhole)
     fs::remove_all(top);
 }
 
-TEST_F(HostileDevice, UnreadableFoldersFailTheBackupAndNameWhatIsMissing)
-{
+TEST_F(HostileDevice, UnreadableFoldersFailTheBackupAndNameWhatIsMissing) {
     const std::string locked = device + kContainer + "/Documents/Locked";
     ASSERT_TRUE(fs::create_directories(locked));
     writeFile(locked + "/secret.txt", "kept");
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     const std::string manifest = readFile(backupFolder() + "/Manifest.mbdb");
     // Without the capability to read past permissions even when run by root.
-    const ToolRun run = runTool({"--backup", "--target", udid},
-                                {"setpriv", "--bounding-set=-dac_override,-dac_read_search",
-                                 "--inh-caps=-dac_override,-dac_read_search"});
+    const ToolRun run = runTool(
+        {"--backup", "--target", udid},
+        {"setpriv", "--bounding-set=-dac_override,-dac_read_search", "--inh-caps=-dac_override,-dac_read_search"});
     ::chmod(locked.c_str(), 0755);
     EXPECT_EQ(run.exitCode, 1) << run.error;
     EXPECT_NE(run.error.find(kApp + "-Documents/Locked: the folder cannot be read"), std::string::npos) << run.error;
     EXPECT_EQ(readFile(backupFolder() + "/Manifest.mbdb"), manifest);  // the earlier backup stays
 }
 
-TEST_F(HostileDevice, FifosAndDeepListsOnTheDeviceEndWithoutAHang)
-{
+TEST_F(HostileDevice, FifosAndDeepListsOnTheDeviceEndWithoutAHang) {
     ASSERT_TRUE(testsupport::makeFifo(device + kContainer + "/Documents/pipe"));
     ASSERT_TRUE(testsupport::makeFifo(device + "/pairing.plist"));
     ASSERT_EQ(runTool({"--backup", "--target", udid}).exitCode, 0);

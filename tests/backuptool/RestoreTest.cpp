@@ -1,12 +1,10 @@
 // Restores of the sample device from its backup, and what a restore refuses to do.
 #include "BackupToolFixture.h"
-
 #include "backup/ManifestWriter.h"
 #include "platform/BackupTool.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +13,7 @@ using namespace backuptooltest;
 
 namespace {
 
-int rowCount(const std::string& path)
-{
+int rowCount(const std::string& path) {
     sqlite3* db = nullptr;
     int count = -1;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
@@ -30,8 +27,7 @@ int rowCount(const std::string& path)
     return count;
 }
 
-void execute(const std::string& path, const char* sql)
-{
+void execute(const std::string& path, const char* sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
@@ -40,13 +36,11 @@ void execute(const std::string& path, const char* sql)
 
 class Restore : public BackupToolTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackupToolTest::SetUp();
         ASSERT_EQ(backuptool::backupDevice(udid), 0);
     }
-    std::string keyFile(const std::string& domain, const std::string& path) const
-    {
+    std::string keyFile(const std::string& domain, const std::string& path) const {
         return backupFile(backupFolder(), domain, path);
     }
     const std::string appDomain = "AppDomain-com.brightleaf.RecipeBox";
@@ -55,8 +49,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Restore, ChangesMadeInTheBackupReachTheDevice)
-{
+TEST_F(Restore, ChangesMadeInTheBackupReachTheDevice) {
     writeFile(keyFile(appDomain, "Documents/Shopping List.txt"), "changed in the backup");
     writeFile(keyFile("CameraRollDomain", "Media/DCIM/101APPLE/IMG_0012.JPG"), "changed photo");
     ::unlink((device + "/media/DCIM/100APPLE/IMG_0005.JPG").c_str());
@@ -72,8 +65,7 @@ TEST_F(Restore, ChangesMadeInTheBackupReachTheDevice)
         EXPECT_EQ(name.find(".mobilebackup"), std::string::npos) << name;
 }
 
-TEST_F(Restore, AnIncompleteOrDamagedBackupChangesNothing)
-{
+TEST_F(Restore, AnIncompleteOrDamagedBackupChangesNothing) {
     writeFile(keyFile(appDomain, "Documents/Shopping List.txt"), "changed in the backup");
     const std::string before = readFile(device + appFile);
     const std::string missing = keyFile("CameraRollDomain", "Media/DCIM/101APPLE/IMG_0013.JPG");
@@ -92,8 +84,7 @@ TEST_F(Restore, AnIncompleteOrDamagedBackupChangesNothing)
     EXPECT_EQ(readFile(device + appFile), before);
 }
 
-TEST_F(Restore, NothingIsWrittenOutsideTheDevice)
-{
+TEST_F(Restore, NothingIsWrittenOutsideTheDevice) {
     const std::string outside = testsupport::scratchDirectory("outside");
     ::symlink(outside.c_str(), (device + "/apps/com.brightleaf.RecipeBox/container/Linked").c_str());
     std::vector<ManifestEntry> entries;
@@ -122,8 +113,7 @@ TEST_F(Restore, NothingIsWrittenOutsideTheDevice)
     EXPECT_FALSE(exists(device + "/keychain-backup.plist"));
 }
 
-TEST_F(Restore, DatabaseJournalsTravelWithTheirDatabase)
-{
+TEST_F(Restore, DatabaseJournalsTravelWithTheirDatabase) {
     // Rows still in a database's write-ahead journal are in the backup's copy of the database.
     const std::string database = device + "/wireless/Library/CallHistory/call_history.db";
     paths::makeDirectories(paths::deletingLastPathComponent(database));

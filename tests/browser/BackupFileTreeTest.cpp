@@ -1,7 +1,6 @@
 // The backup-file tree: where records are filed, in what order, and the three-state marks.
-#include "browser/core/PRBackupFileTree.h"
-
 #include "TestSupport.h"
+#include "browser/core/PRBackupFileTree.h"
 
 #include <fstream>
 
@@ -34,9 +33,12 @@ std::vector<std::string> fileNames(const PRTreeDirNodePtr& folder) {
 }
 
 const std::vector<PRTreeDirNode> kRecords = {
-    record("HomeDomain", "Library/SMS/sms.db"),   record("HomeDomain", "Library"),
-    record("MediaDomain", "Media/a.jpg"),         record("HomeDomain", "Library/SMS"),
-    record("HomeDomain", "Library/Notes/notes.sqlite"), record("HomeDomain", "Library/Notes/b.txt"),
+    record("HomeDomain", "Library/SMS/sms.db"),
+    record("HomeDomain", "Library"),
+    record("MediaDomain", "Media/a.jpg"),
+    record("HomeDomain", "Library/SMS"),
+    record("HomeDomain", "Library/Notes/notes.sqlite"),
+    record("HomeDomain", "Library/Notes/b.txt"),
     record("AppDomain-x", "Documents/.cache/c"),
 };
 
@@ -53,7 +55,8 @@ TEST(BackupFileTree, RecordsAreFiledUnderTheirOwnFolderWhateverTheManifestOrder)
 
         ASSERT_EQ(folderNames(tree.roots()), std::vector<std::string>{"Zoe's iPhone"});
         const auto device = tree.roots()[0];
-        EXPECT_EQ(folderNames(device->children()), (std::vector<std::string>{"AppDomain-x", "HomeDomain", "MediaDomain"}));
+        EXPECT_EQ(folderNames(device->children()),
+                  (std::vector<std::string>{"AppDomain-x", "HomeDomain", "MediaDomain"}));
         const auto home = child(device, "HomeDomain");
         // A record that stands for a folder is a file row of the folder above it.
         EXPECT_EQ(fileNames(home), std::vector<std::string>{"Library"});

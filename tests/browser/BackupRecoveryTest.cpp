@@ -4,7 +4,6 @@
 // cannot be written is reported rather than half-written.
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
-
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "export/PRHtmlController.h"
@@ -13,15 +12,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <map>
+#include <random>
 #include <set>
-#include <QRegularExpression>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -127,8 +125,9 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     for (const char* folder : {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark",
                                "Calendar&Reminder", "FaceBook&Twitter"})
         EXPECT_TRUE(fs::is_directory(out + "/" + folder)) << folder;
-    for (const char* file : {"Contact/Contacts.txt", "Note/Notes.txt", "CallHistory/Call History.txt",
-                             "BookMark/BookMark.txt", "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
+    for (const char* file :
+         {"Contact/Contacts.txt", "Note/Notes.txt", "CallHistory/Call History.txt", "BookMark/BookMark.txt",
+          "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
         EXPECT_TRUE(fs::is_regular_file(out + "/" + file)) << file;
 
     // Every photo and every backup file equal to its source, byte for byte.
@@ -154,7 +153,8 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
 
     // One entry per contact, and their cards parse.
     const std::string contacts = readAll(out + "/Contact/Contacts.txt");
-    for (const auto& c : s.contactArray) EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
+    for (const auto& c : s.contactArray)
+        EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
     int cards = 0;
     for (const auto& e : fs::directory_iterator(out + "/Contact")) {
         if (e.path().extension() != ".vcf") continue;

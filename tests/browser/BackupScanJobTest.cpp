@@ -1,11 +1,9 @@
 // The scan of a backup as one worker: every category against the databases, scans that run
 // at once keep their records apart, a cancelled scan hands nothing over, and damaged files
 // are named while the rest is read.
-#include "BrowserTestBackups.h"
-
 #include "BackupReaders.h"
+#include "BrowserTestBackups.h"
 #include "TestSupport.h"
-
 #include "platform/Threads.h"
 
 #include <atomic>

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "SampleBackup.h"
-
 #include "browser/core/PRBackupScanJob.h"
 
 #include <string>

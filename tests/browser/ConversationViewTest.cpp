@@ -1,7 +1,6 @@
 // The conversation view: paging by fifty with "More...", bubble kinds, the header, and the
 // document's height; plus the paging and naming rules on their own.
 #include "PreviewTestSupport.h"
-
 #include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
@@ -15,7 +14,10 @@ namespace {
 
 class ConversationViewTest : public testsupport::HomeTest {
 protected:
-    ConversationViewTest() { view.resize(425, 400); view.show(); }
+    ConversationViewTest() {
+        view.resize(425, 400);
+        view.show();
+    }
     QList<PRChatView*> bubbles() const {
         return view.documentView()->findChildren<PRChatView*>(Qt::FindDirectChildrenOnly);
     }

@@ -43,7 +43,9 @@ protected:
         page->backupBtn->click();
         ASSERT_TRUE(testsupport::waitUntil([this] { return !page->backupRunning(); }, std::chrono::seconds(60)));
     }
-    bool shows(QWidget* state) const { return state->isVisibleTo(page->mainShowView) && !page->mainShowView->isHidden(); }
+    bool shows(QWidget* state) const {
+        return state->isVisibleTo(page->mainShowView) && !page->mainShowView->isHidden();
+    }
 
     PRBackUpViewController* page = nullptr;
     devicetest::DeviceSpec spec;
@@ -112,16 +114,20 @@ TEST_F(BackupPageTest, AFailingToolIsReportedWithItsMessage) {
     app->ClickBackupAction(nullptr);
     backUp();
     EXPECT_TRUE(shows(page->finishBackupView));
-    EXPECT_EQ(page->backupfinishlab->text(), "The backup failed: mobilebackup: the device does not trust this computer");
+    EXPECT_EQ(page->backupfinishlab->text(),
+              "The backup failed: mobilebackup: the device does not trust this computer");
     EXPECT_EQ(spoken, QStringList{"The Backup operation has failed"});
 }
 
 TEST_F(BackupPageTest, BackingUpStateAndADeviceThatLeavesMidBackup) {
     attachDevice();
     const std::string started = scratch + "/started", go = scratch + "/go", calls = scratch + "/calls";
-    ToolStandIn tool(scratch, "echo \"$@\" >> '" + calls + "'; touch '" + started + "'; "
-                              "while [ ! -e '" + go + "' ]; do sleep 0.02; done; "
-                              "echo 'mobilebackup: the device was disconnected' >&2; exit 1");
+    ToolStandIn tool(scratch, "echo \"$@\" >> '" + calls + "'; touch '" + started +
+                                  "'; "
+                                  "while [ ! -e '" +
+                                  go +
+                                  "' ]; do sleep 0.02; done; "
+                                  "echo 'mobilebackup: the device was disconnected' >&2; exit 1");
     app->ClickBackupAction(nullptr);
     page->backupBtn->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return fs::exists(started); }));

@@ -2,7 +2,6 @@
 // them, the range follows the real column count (also when the grid is narrower than a
 // cell), and the cell titles are shortened at whole characters.
 #include "TestSupport.h"
-
 #include "browser/PRResultTableModels.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRThumbnailModel.h"
@@ -81,12 +80,12 @@ TEST_F(PhotoGridTest, TheRangeFollowsTheColumnsAndTheCheckBoxesMarkTheRecords) {
     EXPECT_EQ(range(1000, 0, 5, 4), std::make_pair(0, 40));
     EXPECT_EQ(range(1000, 2.4, 5, 4), std::make_pair(10, 55));  // whole rows from the one at the top
     EXPECT_EQ(range(1000, 2.4, 8, 4), std::make_pair(16, 88));
-    EXPECT_EQ(range(1000, 0, 0, 0), std::make_pair(0, 5));  // below one cell: one column, one row
+    EXPECT_EQ(range(1000, 0, 0, 0), std::make_pair(0, 5));   // below one cell: one column, one row
     EXPECT_EQ(range(10, 50, 5, 4), std::make_pair(10, 10));  // past the end: empty
 
     EXPECT_EQ(PRThumbnailModel::shortTitle("IMG_00001.JP"), "IMG_00001.JP");
-    EXPECT_EQ(PRThumbnailModel::shortTitle("IMG_0001X.JPG"), "IMG_0001X.JPG");    // 13 bytes
-    EXPECT_EQ(PRThumbnailModel::shortTitle("IMG_00001X.JPG"), "IMG_0...X.JPG");   // 14 bytes
+    EXPECT_EQ(PRThumbnailModel::shortTitle("IMG_0001X.JPG"), "IMG_0001X.JPG");   // 13 bytes
+    EXPECT_EQ(PRThumbnailModel::shortTitle("IMG_00001X.JPG"), "IMG_0...X.JPG");  // 14 bytes
     EXPECT_EQ(PRThumbnailModel::shortTitle(QString::fromUtf8("Été_photo_2013.jpg")), QString::fromUtf8("Été_...3.jpg"));
     EXPECT_EQ(PRThumbnailModel::shortTitle(QString::fromUtf8("😀😀😀😀😀😀")), QString::fromUtf8("😀😀😀😀...😀😀😀😀😀"));
 

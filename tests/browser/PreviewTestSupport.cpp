@@ -2,7 +2,6 @@
 
 #include "BackupReaders.h"
 #include "SampleBackup.h"
-
 #include "backup/PRBackupScanState.h"
 #include "platform/NotificationCenter.h"
 
@@ -10,8 +9,7 @@
 
 namespace previewtest {
 
-const SampleRecords& sampleRecords()
-{
+const SampleRecords& sampleRecords() {
     static QTemporaryDir root;
     static SampleRecords records = [] {
         SampleRecords out;
@@ -34,16 +32,14 @@ const SampleRecords& sampleRecords()
     return records;
 }
 
-PRMessageTreeNodePtr conversationOf(const std::vector<PRMessageNodePtr>& messages, const std::string& name)
-{
+PRMessageTreeNodePtr conversationOf(const std::vector<PRMessageNodePtr>& messages, const std::string& name) {
     auto tree = std::make_shared<PRMessageTreeNode>();
     tree->setMessageTreeNodeName(name);
     tree->setMessageNodeArray(messages);
     return tree;
 }
 
-PRMessageNodePtr textMessage(const std::string& content, bool received)
-{
+PRMessageNodePtr textMessage(const std::string& content, bool received) {
     auto m = std::make_shared<PRMessageNode>();
     m->setMessageContent(content);
     m->setMessageType(received ? "Received" : "Sent");
@@ -53,8 +49,7 @@ PRMessageNodePtr textMessage(const std::string& content, bool received)
     return m;
 }
 
-PRMessageTreeNodePtr textConversation(int n, const std::string& name)
-{
+PRMessageTreeNodePtr textConversation(int n, const std::string& name) {
     std::vector<PRMessageNodePtr> messages;
     for (int i = 0; i < n; ++i) messages.push_back(textMessage("Message " + std::to_string(i), i % 2 == 0));
     return conversationOf(messages, name);
@@ -65,7 +60,6 @@ PRMessageTreeNodePtr textConversation(int n, const std::string& name)
 // The movie player's sound-server client, the media framework's start-up tables and the video
 // surface that Qt Multimedia keeps for its sink are held until exit (the same class of library
 // allocations tests/support/lsan.supp names).
-extern "C" const char* __lsan_default_suppressions()
-{
+extern "C" const char* __lsan_default_suppressions() {
     return "leak:libpulse\nleak:libQt6\nleak:libqoffscreen\nleak:libglib\nleak:libgobject\nleak:libgst\n";
 }

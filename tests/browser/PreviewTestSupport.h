@@ -3,7 +3,6 @@
 #pragma once
 
 #include "TestSupport.h"
-
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 

@@ -2,9 +2,8 @@
 // here, as the results screen hands them over; screenshots of a conversation, a contact and a
 // photo.
 #include "PreviewTestSupport.h"
-
-#include "browser/PRConversationView.h"
 #include "browser/PRChatView.h"
+#include "browser/PRConversationView.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
@@ -14,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVideoWidget>
-
 #include <map>
 
 using namespace previewtest;
@@ -49,7 +47,10 @@ TEST_F(PreviewPaneTest, ContactWithPhotoShowsItsFieldsAndPhoto) {
     const auto& contacts = sampleRecords().contacts;
     PRContactNodePtr withPhoto;
     for (const auto& c : contacts)
-        if (c->imageData() && !c->contactPhone().empty()) { withPhoto = c; break; }
+        if (c->imageData() && !c->contactPhone().empty()) {
+            withPhoto = c;
+            break;
+        }
     ASSERT_TRUE(withPhoto);
     pane.showContact(*withPhoto);
     EXPECT_EQ(pane.currentWidget(), pane.contactPage);
@@ -68,7 +69,10 @@ TEST_F(PreviewPaneTest, ContactWithoutPhotoEmailOrNoteHidesThoseLines) {
     const auto& contacts = sampleRecords().contacts;
     PRContactNodePtr bare;
     for (const auto& c : contacts)
-        if (!c->imageData()) { bare = std::make_shared<PRContactNode>(*c); break; }
+        if (!c->imageData()) {
+            bare = std::make_shared<PRContactNode>(*c);
+            break;
+        }
     ASSERT_TRUE(bare) << "some sample contacts have no photo";
     bare->setContactEmail("");
     bare->setContactHomepage("");
@@ -186,8 +190,8 @@ TEST_F(PreviewPaneTest, SampleConversationShowsItsFirstPageWithMore) {
     for (auto it = byPhone.begin(); it != byPhone.end(); ++it)
         if (it->second.size() > longest->second.size()) longest = it;
     ASSERT_GT(longest->second.size(), 50u);
-    const std::string name = longest->second.front()->messageName().empty() ? longest->first
-                                                                              : longest->second.front()->messageName();
+    const std::string name =
+        longest->second.front()->messageName().empty() ? longest->first : longest->second.front()->messageName();
     pane.showConversation(conversationOf(longest->second, name));
     EXPECT_EQ(pane.currentWidget(), pane.messageTreeScrollView);
     auto* view = pane.messageTreeScrollView;

@@ -4,7 +4,6 @@
 // folder that cannot be written is named in one alert.
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
-
 #include "app/OstrevaneAppDelegate.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
@@ -20,7 +19,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-
 #include <filesystem>
 #include <fstream>
 
@@ -71,8 +69,8 @@ protected:
     PRResultViewController* openSample() {
         auto size = browsertest::smallSize(8, 40);
         size.photos = true;
-        browsertest::makeBackup(paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa", "Ann's iPhone",
-                                size);
+        browsertest::makeBackup(paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa",
+                                "Ann's iPhone", size);
         return open();
     }
     static std::string readAll(const std::string& path) {

@@ -4,7 +4,6 @@
 // the links, the feedback window and the guide open from the screen.
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
-
 #include "app/OstrevaneAppDelegate.h"
 #include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
@@ -62,8 +61,8 @@ protected:
         size.conversations = 2;  // conversations longer than one page
         size.photos = true;      // contact photos and picture attachments
         made = browsertest::makeBackup(root + "/aaa", "Ann's iPhone", size);
-        samplebackup::addFilesToBackup(made.folder,
-                                       {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0777.JPG", jpeg(QColor(40, 140, 90))}});
+        samplebackup::addFilesToBackup(
+            made.folder, {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0777.JPG", jpeg(QColor(40, 140, 90))}});
         app = std::make_unique<OstrevaneAppDelegate>();
         app->awakeFromNib();
         app->applicationDidFinishLaunching();
@@ -85,9 +84,7 @@ protected:
         testsupport::spinEventLoop(std::chrono::milliseconds(50));
         testsupport::saveScreenshot(result->view(), name);
     }
-    void select(PRResultViewController::Category category, int row) {
-        result->tableOf(category)->selectRow(row);
-    }
+    void select(PRResultViewController::Category category, int row) { result->tableOf(category)->selectRow(row); }
     template <class Model, class Pred>
     int rowWhere(const Model& model, Pred pred) {
         for (int row = 0; row < model.rowCount(); ++row)
@@ -115,8 +112,10 @@ TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     result->categoryBtns[PRResultViewController::Contacts]->click();
     EXPECT_EQ(pane->currentWidget(), pane->contactPage);
     const auto& contacts = *result->contactController;
-    const int withPhoto = rowWhere(contacts, [](const PRContactNode& c) { return c.imageData() && !c.imageData()->empty(); });
-    const int without = rowWhere(contacts, [](const PRContactNode& c) { return !c.imageData() || c.imageData()->empty(); });
+    const int withPhoto =
+        rowWhere(contacts, [](const PRContactNode& c) { return c.imageData() && !c.imageData()->empty(); });
+    const int without =
+        rowWhere(contacts, [](const PRContactNode& c) { return !c.imageData() || c.imageData()->empty(); });
     ASSERT_GE(withPhoto, 0);
     ASSERT_GE(without, 0);
     const QImage fallback =
@@ -160,11 +159,13 @@ TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     // Photos: a cell of the grid is what is selected.
     result->categoryBtns[PRResultViewController::Photos]->click();
     EXPECT_EQ(pane->currentWidget(), pane->photoPage);
-    const int photo = rowWhere(*result->photoController,
-                               [](const PRPhotoAndVideoNode& p) { return p.fileNodeName().find("IMG_0777") != std::string::npos; });
+    const int photo = rowWhere(*result->photoController, [](const PRPhotoAndVideoNode& p) {
+        return p.fileNodeName().find("IMG_0777") != std::string::npos;
+    });
     ASSERT_GE(photo, 0);
     result->thumView->setCurrentIndex(result->thumView->model()->index(photo, 0));
-    EXPECT_EQ(pane->imageFileNamelab->text().toStdString(), "File Name: " + result->photoController->recordOfRow(photo)->fileNodeName());
+    EXPECT_EQ(pane->imageFileNamelab->text().toStdString(),
+              "File Name: " + result->photoController->recordOfRow(photo)->fileNodeName());
     ASSERT_FALSE(pane->imageView->pixmap().isNull());
     const QImage picture = pane->imageView->pixmap().toImage();
     const QColor centre(picture.pixel(picture.width() / 2, picture.height() / 2));
@@ -176,7 +177,8 @@ TEST_F(ResultPreviewTest, AConversationPagesWithMoreAndBecomesAPictureOnTheDeskt
     result->categoryBtns[PRResultViewController::Messages]->click();
     EXPECT_TRUE(result->exportBtn->isVisible());
     const auto& conversations = *result->messageTreeController;
-    const int longRow = rowWhere(conversations, [](const PRMessageTreeNode& t) { return t.MessageNodeArray().size() > 50; });
+    const int longRow =
+        rowWhere(conversations, [](const PRMessageTreeNode& t) { return t.MessageNodeArray().size() > 50; });
     ASSERT_GE(longRow, 0);
     select(PRResultViewController::Messages, longRow);
     const PRMessageTreeNodePtr shown = conversations.recordOfRow(longRow);
@@ -195,7 +197,8 @@ TEST_F(ResultPreviewTest, AConversationPagesWithMoreAndBecomesAPictureOnTheDeskt
         if (bubble->imageView && !bubble->imageView->pixmap().isNull() && bubble->size() == QSize(240, 130)) ++pictures;
     bool hasImage = false;
     for (int i = 0; i < std::min(total, 100); ++i)
-        hasImage |= conversation::bubbleContent(*shown->MessageNodeArray()[size_t(i)]).kind == conversation::BubbleKind::Picture;
+        hasImage |= conversation::bubbleContent(*shown->MessageNodeArray()[size_t(i)]).kind ==
+                    conversation::BubbleKind::Picture;
     ASSERT_TRUE(hasImage) << "the sample conversation carries a picture";
     EXPECT_GT(pictures, 0);
     // Sent bubbles on the right lie wholly inside the visible area.

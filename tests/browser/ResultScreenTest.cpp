@@ -2,16 +2,15 @@
 // fills every category, the tree and the tables are marked, sorted, searched and filtered,
 // another backup is chosen in the pop-up (also mid-scan), and damaged files are named.
 #include "BrowserTestBackups.h"
-#include "DeviceFolder.h"
 #include "CarvingFixtures.h"
+#include "DeviceFolder.h"
 #include "TestSupport.h"
-
 #include "app/OstrevaneAppDelegate.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
-#include "platform/Dialogs.h"
 #include "device/DeviceManager.h"
+#include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Threads.h"
@@ -25,7 +24,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeView>
-
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -141,7 +139,8 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     }
     ASSERT_TRUE(withFiles.isValid());
     outline->setCurrentIndex(withFiles);
-    EXPECT_EQ(result->treeFileController->recordCount(), result->treeController->folderAt(withFiles)->fileChildren().size());
+    EXPECT_EQ(result->treeFileController->recordCount(),
+              result->treeController->folderAt(withFiles)->fileChildren().size());
     EXPECT_EQ(result->treeFileController->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     shoot(result, "result-tree");
 
@@ -163,16 +162,15 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     contacts->sortByColumn(PRContactController::Name, Qt::AscendingOrder);
     QStringList names = column(*result->contactController, PRContactController::Name);
     QStringList sorted = names;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
     EXPECT_EQ(names, sorted);
     // One check box edited among three selected rows marks the three.
     const uint64_t before = result->selectedFilesNum();
     contacts->clearSelection();
-    contacts->selectionModel()->select(QItemSelection(result->contactController->index(0, 0),
-                                                      result->contactController->index(2, 0)),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    contacts->selectionModel()->select(
+        QItemSelection(result->contactController->index(0, 0), result->contactController->index(2, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     result->contactController->setData(result->contactController->index(1, PRRecordTableModel::kCheckColumn),
                                        Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(result->selectedFilesNum(), before + 3);
@@ -190,7 +188,8 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     ASSERT_GT(result->contactController->rowCount(), 0);
     for (int row = 0; row < result->contactController->rowCount(); ++row) {
         const auto& c = *result->contactController->recordOfRow(row);
-        EXPECT_TRUE(QString::fromStdString(c.contactName() + " " + c.contactPhone()).contains(wanted, Qt::CaseInsensitive));
+        EXPECT_TRUE(
+            QString::fromStdString(c.contactName() + " " + c.contactPhone()).contains(wanted, Qt::CaseInsensitive));
     }
     EXPECT_LT(result->contactController->rowCount(), int(result->contactController->recordCount()));
     result->searchlab->clear();

@@ -54,7 +54,8 @@ TEST(ResultTableModels, DeletedOnlySearchAndSortWorkTogether) {
 TEST(ResultTableModels, SizesSortByBytes) {
     PRPhotoAndVideoController photos;
     std::vector<PRPhotoAndVideoNodePtr> records;
-    for (auto [name, size] : std::vector<std::pair<std::string, uint64_t>>{{"a", 1000}, {"b", 999}, {"c", 3000000}, {"d", 12500}}) {
+    for (auto [name, size] :
+         std::vector<std::pair<std::string, uint64_t>>{{"a", 1000}, {"b", 999}, {"c", 3000000}, {"d", 12500}}) {
         auto p = std::make_shared<PRPhotoAndVideoNode>();
         p->setFileNodeName(name);
         p->setFileNodeSize(sizeText(size));

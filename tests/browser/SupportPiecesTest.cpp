@@ -1,6 +1,5 @@
 // The links, the feedback window, the guide sheet and the conversation picture on the desktop.
 #include "PreviewTestSupport.h"
-
 #include "browser/PRConversationImageExport.h"
 #include "browser/PRConversationView.h"
 #include "browser/PRFeedbackWindow.h"

@@ -8,7 +8,8 @@
 
 namespace browsertest {
 
-ToolStandIn::ToolStandIn(const std::string& folder, const std::string& script) : path_(folder + "/mobilebackup-standin") {
+ToolStandIn::ToolStandIn(const std::string& folder, const std::string& script)
+    : path_(folder + "/mobilebackup-standin") {
     std::ofstream(path_) << "#!/bin/sh\n" << script << "\n";
     ::chmod(path_.c_str(), 0700);
     ::setenv(backuptool::kLaunchPathVariable, path_.c_str(), 1);

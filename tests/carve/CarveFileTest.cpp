@@ -2,11 +2,9 @@
 // walk goes, and read each part of a file once when the pages are visited in order.
 #include "backup/carve/CarveFile.h"
 
-#include <gtest/gtest.h>
-
 #include <QTemporaryDir>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <random>
 #include <vector>
 
@@ -59,9 +57,12 @@ TEST_F(CarveFileTest, WalksAgreeWithThePlainFileInAnyOrder) {
     for (int order = 0; order < 3; ++order) {
         for (int i = 0; i < 600; ++i) {
             int64_t pos;
-            if (order == 0) pos = i * (size / 600);                // upwards
-            else if (order == 1) pos = size - i * (size / 600);    // downwards
-            else pos = static_cast<int64_t>(rng() % (size + 10));  // anywhere
+            if (order == 0)
+                pos = i * (size / 600);  // upwards
+            else if (order == 1)
+                pos = size - i * (size / 600);  // downwards
+            else
+                pos = static_cast<int64_t>(rng() % (size + 10));  // anywhere
             file.focus(pos - 4096, pos + 8192, order != 1);
             uint8_t stop = (i % 3 == 0) ? 0 : static_cast<uint8_t>(rng());
             ASSERT_EQ(file.findBackward(pos, stop), naiveBackward(pos, stop)) << pos << " " << int(stop);

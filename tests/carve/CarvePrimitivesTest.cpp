@@ -4,7 +4,6 @@
 #include "backup/carve/CarvePrimitives.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <string>
 #include <vector>
@@ -28,7 +27,8 @@ const std::vector<std::vector<std::string>> kPatterns = {
     {},
     {"0101", "0301", "0302", "0102", "0109", "0309"},
     {"00110000", "001100", "0808080808", "0808000808080808", "0108000108080808"},
-    {"080800080808", "080808080808", "0001000000000055", "0001000000000155", "0000000000000055", "00000108", "00000801"},
+    {"080800080808", "080808080808", "0001000000000055", "0001000000000155", "0000000000000055", "00000108",
+     "00000801"},
     {"01010809", "01010901", "09010809", "01010101", "01010801", "02010801", "02010901", "02010809", "02010101",
      "01090809", "0f0f080801", "0000040401", "0000040400", "0000040413", "ffd8ffe0", "00000000000000"},
     {"01010101"},
@@ -51,8 +51,7 @@ std::vector<uint8_t> biasedBytes(size_t n, unsigned seed) {
     static const uint8_t common[] = {0x00, 0x01, 0x02, 0x03, 0x08, 0x09, 0x0f, 0x10, 0x11, 0x13,
                                      0x55, 0x80, 0x81, 0xff, 0xd8, 0xe0, 0x04, 0x05, 0x06, 0x20};
     std::vector<uint8_t> bytes(n);
-    for (auto& b : bytes)
-        b = (rng() % 4 == 0) ? static_cast<uint8_t>(rng()) : common[rng() % sizeof common];
+    for (auto& b : bytes) b = (rng() % 4 == 0) ? static_cast<uint8_t>(rng()) : common[rng() % sizeof common];
     return bytes;
 }
 
@@ -170,8 +169,7 @@ TEST(CarvePrimitives, SingleByteAndRunTests) {
 
 TEST(CarvePrimitives, FieldExtractionTakesColumnsInTurn) {
     // Record start r = 1: serial types at r + k, values from r + L (L = 6).
-    std::vector<uint8_t> bytes = {0x53,
-                                  0x00, 0x07, 0x09, 0x13, 0x81, 0x00,  // types: -, 7, 9, text(3), two-byte...
+    std::vector<uint8_t> bytes = {0x53, 0x00, 0x07, 0x09, 0x13, 0x81, 0x00,  // types: -, 7, 9, text(3), two-byte...
                                   0x11, 0x22, 0x33, 0x44, 0x00, 0x00, 0x00, 0x2a,  // type 7: 8 bytes
                                   'a',  'b',  'c'};
     CarveFile file;

@@ -6,7 +6,6 @@
 #include "CarveTestSupport.h"
 
 #include <gtest/gtest.h>
-
 #include <tuple>
 
 using carvefix::CarveKind;

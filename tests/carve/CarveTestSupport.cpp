@@ -3,16 +3,14 @@
 namespace carvetest {
 
 namespace {
-const char* const kNames[] = {"ScanDelContactInfo",     "ScanDelMessageInfo",  "ScanDelNoteInfo",
-                              "ScanDelCallHistoryInfo", "scanDelBookMarkInfo", "scanDelCalenderInfo",
-                              "ScanProgressInfo"};
+const char* const kNames[] = {"ScanDelContactInfo",  "ScanDelMessageInfo",  "ScanDelNoteInfo", "ScanDelCallHistoryInfo",
+                              "scanDelBookMarkInfo", "scanDelCalenderInfo", "ScanProgressInfo"};
 }
 
 CarveTest::CarveTest() {
     context.log = [this](const std::string& line) { logLines.push_back(line); };
     for (const char* name : kNames)
-        nc.addObserver(
-            this, name, [this, name](const NSNotification& n) { posts_[name].push_back(n.object()); });
+        nc.addObserver(this, name, [this, name](const NSNotification& n) { posts_[name].push_back(n.object()); });
 }
 
 CarveTest::~CarveTest() { nc.removeObserver(this); }

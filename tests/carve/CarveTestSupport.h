@@ -7,10 +7,8 @@
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
 
-#include <gtest/gtest.h>
-
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>

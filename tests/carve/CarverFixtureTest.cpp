@@ -9,7 +9,6 @@
 #include "backup/carve/DelContactCarver.h"
 #include "backup/carve/DelMessageCarver.h"
 #include "backup/carve/DelNoteCarver.h"
-#include "backup/carve/DelNoteCarver.h"
 #include "model/PRRecordFields.h"
 
 #include <cstdlib>
@@ -30,8 +29,9 @@ std::string dateText(int64_t value, bool fileType) {
 // repacks pages while it frees their neighbours, and what it packs away is gone); every
 // row that comes back must carry its own fields.
 template <class Row, class Record, class KeyOfRow, class KeyOfRecord, class Check>
-void expectCarved(const carvefix::Rows<Row>& rows, int freeblockRows, const std::vector<std::shared_ptr<Record>>& carved,
-                  KeyOfRow keyOfRow, KeyOfRecord keyOfRecord, Check check) {
+void expectCarved(const carvefix::Rows<Row>& rows, int freeblockRows,
+                  const std::vector<std::shared_ptr<Record>>& carved, KeyOfRow keyOfRow, KeyOfRecord keyOfRecord,
+                  Check check) {
     std::multimap<std::string, std::shared_ptr<Record>> byKey;
     for (const auto& r : carved) byKey.emplace(keyOfRecord(*r), r);
     int found[2] = {0, 0}, total[2] = {0, 0};
@@ -40,7 +40,8 @@ void expectCarved(const carvefix::Rows<Row>& rows, int freeblockRows, const std:
         auto range = byKey.equal_range(keyOfRow(row));
         int kind = static_cast<int>(i) < freeblockRows ? 0 : 1;
         ++total[kind];
-        if (range.first == range.second && kind == 0 && getenv("CARVE_DEBUG")) std::cout << "missing " << keyOfRow(row) << "\n";
+        if (range.first == range.second && kind == 0 && getenv("CARVE_DEBUG"))
+            std::cout << "missing " << keyOfRow(row) << "\n";
         if (range.first == range.second) continue;
         ++found[kind];
         if (kind == 1) continue;  // freed pages can hold damaged copies; the count is enough
@@ -55,7 +56,8 @@ void expectCarved(const carvefix::Rows<Row>& rows, int freeblockRows, const std:
     if (total[1] == 0 && rows.live.size() + rows.deleted.size() <= 12) {
         std::set<std::string> live;
         for (const Row& row : rows.live) live.insert(keyOfRow(row));
-        for (const auto& r : carved) EXPECT_EQ(live.count(keyOfRecord(*r)), 0u) << "live row reported: " << keyOfRecord(*r);
+        for (const auto& r : carved)
+            EXPECT_EQ(live.count(keyOfRecord(*r)), 0u) << "live row reported: " << keyOfRecord(*r);
     }
 }
 
@@ -87,15 +89,16 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
         auto all = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
         std::vector<PRCallHistoryNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
-        expectCarved(rows, o.deleted, carved, [](const carvefix::CallRow& r) { return r.address; },
-                     [](const PRCallHistoryNode& c) { return c.callPhone(); },
-                     [](const carvefix::CallRow& r, const PRCallHistoryNode& c) {
-                         bool outgoing = r.flags == 5;
-                         std::string duration = r.duration == 0 ? (outgoing ? "Cancelled" : "Missed")
-                                                                : getCallHistoryDuration(r.duration);
-                         return c.callDate() == dateText(r.date, false) && c.callTime() == r.duration &&
-                                c.callType() == (outgoing ? "Outgoing" : "Incoming") && c.callDuration() == duration;
-                     });
+        expectCarved(
+            rows, o.deleted, carved, [](const carvefix::CallRow& r) { return r.address; },
+            [](const PRCallHistoryNode& c) { return c.callPhone(); },
+            [](const carvefix::CallRow& r, const PRCallHistoryNode& c) {
+                bool outgoing = r.flags == 5;
+                std::string duration =
+                    r.duration == 0 ? (outgoing ? "Cancelled" : "Missed") : getCallHistoryDuration(r.duration);
+                return c.callDate() == dateText(r.date, false) && c.callTime() == r.duration &&
+                       c.callType() == (outgoing ? "Outgoing" : "Incoming") && c.callDuration() == duration;
+            });
     }
     EXPECT_EQ(progress(), (std::vector<int>{90, 90}));
 }
@@ -108,9 +111,10 @@ TEST_P(CarverFixture, Bookmarks) {
     // The reading-list folder was deleted too, but folders of that name are never posted.
     ASSERT_EQ(rows.deleted[0].title, "com.apple.ReadingList");
     rows.deleted.erase(rows.deleted.begin());
-    expectCarved(rows, o.deleted - 1, carved, [](const carvefix::BookmarkRow& r) { return r.title; },
-                 [](const PRBookMarkNode& b) { return b.bookMarkTitle(); },
-                 [](const carvefix::BookmarkRow& r, const PRBookMarkNode& b) { return b.bookMarkURL() == r.url; });
+    expectCarved(
+        rows, o.deleted - 1, carved, [](const carvefix::BookmarkRow& r) { return r.title; },
+        [](const PRBookMarkNode& b) { return b.bookMarkTitle(); },
+        [](const carvefix::BookmarkRow& r, const PRBookMarkNode& b) { return b.bookMarkURL() == r.url; });
     for (const auto& b : carved) {
         EXPECT_NE(b->bookMarkTitle(), "Root");
         EXPECT_NE(b->bookMarkTitle(), "com.apple.ReadingList");
@@ -131,12 +135,13 @@ TEST_P(CarverFixture, CalendarOfBothJournalKinds) {
         carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
         auto all = posted<PRCalenderNode>("scanDelCalenderInfo");
         std::vector<PRCalenderNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
-        expectCarved(rows, o.deleted, carved, [](const carvefix::CalendarRow& r) { return r.title; },
-                     [](const PRCalenderNode& c) { return c.calTitle(); },
-                     [](const carvefix::CalendarRow& r, const PRCalenderNode& c) {
-                         return c.calNote() == r.description && c.location() == r.location &&
-                                c.startDate() == dateText(r.start, true) && c.endDate() == dateText(r.end, true);
-                     });
+        expectCarved(
+            rows, o.deleted, carved, [](const carvefix::CalendarRow& r) { return r.title; },
+            [](const PRCalenderNode& c) { return c.calTitle(); },
+            [](const carvefix::CalendarRow& r, const PRCalenderNode& c) {
+                return c.calNote() == r.description && c.location() == r.location &&
+                       c.startDate() == dateText(r.start, true) && c.endDate() == dateText(r.end, true);
+            });
     }
 }
 
@@ -153,15 +158,16 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
         carve::DelNoteCarver(context).scanDelNoteThread(folder());
         auto all = posted<PRNoteNode>("ScanDelNoteInfo");
         std::vector<PRNoteNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
-        expectCarved(rows, o.deleted, carved, [](const carvefix::NoteRow& r) { return r.title; },
-                     [](const PRNoteNode& n) { return n.noteTitle(); },
-                     [&](const carvefix::NoteRow& r, const PRNoteNode& n) {
-                         // The rollback layout dates a note by its creation, the other by its change.
-                         // A body whose pairing the row ids leave open stays away: missing, never wrong.
-                         std::string expected = carve::DelNoteCarver::plainNoteText(r.body);
-                         return n.noteDate() == dateText(wal ? r.modified : r.created, true) &&
-                                (n.noteContent().empty() || expected.compare(0, 20, n.noteContent(), 0, 20) == 0);
-                     });
+        expectCarved(
+            rows, o.deleted, carved, [](const carvefix::NoteRow& r) { return r.title; },
+            [](const PRNoteNode& n) { return n.noteTitle(); },
+            [&](const carvefix::NoteRow& r, const PRNoteNode& n) {
+                // The rollback layout dates a note by its creation, the other by its change.
+                // A body whose pairing the row ids leave open stays away: missing, never wrong.
+                std::string expected = carve::DelNoteCarver::plainNoteText(r.body);
+                return n.noteDate() == dateText(wal ? r.modified : r.created, true) &&
+                       (n.noteContent().empty() || expected.compare(0, 20, n.noteContent(), 0, 20) == 0);
+            });
     }
 }
 
@@ -173,12 +179,13 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     auto name = [](const carvefix::ContactRow& r) {
         return r.first + " " + r.last + (r.middle.empty() ? "" : " " + r.middle);
     };
-    expectCarved(rows, o.deleted, carved, name, [](const PRContactNode& c) { return c.contactName(); },
-                 [](const carvefix::ContactRow& r, const PRContactNode& c) {
-                     std::string company = r.organization + (r.department.empty() ? "" : " " + r.department);
-                     bool jobtitle = c.contactJobtitle() == "Engineer";
-                     return c.contactCompany() == company && c.contactNote() == r.note && jobtitle;
-                 });
+    expectCarved(
+        rows, o.deleted, carved, name, [](const PRContactNode& c) { return c.contactName(); },
+        [](const carvefix::ContactRow& r, const PRContactNode& c) {
+            std::string company = r.organization + (r.department.empty() ? "" : " " + r.department);
+            bool jobtitle = c.contactJobtitle() == "Engineer";
+            return c.contactCompany() == company && c.contactNote() == r.note && jobtitle;
+        });
     // Deleted persons whose row id survived are joined with their deleted values.
     int joined = 0;
     std::map<std::string, const carvefix::ContactRow*> deletedByName;
@@ -197,8 +204,9 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
         bool wal;
         bool ios6;
     };
-    for (Case c : {Case{carvefix::MessageLayout::ios6, false, true}, Case{carvefix::MessageLayout::plain, false, false},
-                   Case{carvefix::MessageLayout::plain, true, false}, Case{carvefix::MessageLayout::madrid, true, false}}) {
+    for (Case c :
+         {Case{carvefix::MessageLayout::ios6, false, true}, Case{carvefix::MessageLayout::plain, false, false},
+          Case{carvefix::MessageLayout::plain, true, false}, Case{carvefix::MessageLayout::madrid, true, false}}) {
         carvefix::Options o = options();
         o.writeAheadLog = c.wal;
         o.tag = std::to_string(static_cast<int>(c.layout)) + (c.wal ? "w" : "");
@@ -210,20 +218,21 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
         carve::DelMessageCarver(context).scanDelMessageThread(folder());
         auto all = posted<PRMessageNode>("ScanDelMessageInfo");
         std::vector<PRMessageNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
-        expectCarved(rows, o.deleted, carved, [](const carvefix::MessageRow& r) { return r.text; },
-                     [](const PRMessageNode& m) { return m.messageContent(); },
-                     [&](const carvefix::MessageRow& r, const PRMessageNode& m) {
-                         if (c.layout == carvefix::MessageLayout::ios6) {
-                             return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
-                                    m.messageType() == (r.fromMe ? "Send" : "Received") &&
-                                    m.bImessage() == (r.service != "SMS") && m.handle_id() == r.handle;
-                         }
-                         // Every iMessage of the fixture carries madrid_flags 12289: received.
-                         std::string type = c.layout == carvefix::MessageLayout::madrid ? "Received"
-                                                                                       : (r.fromMe ? "Send" : "Received");
-                         return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
-                                m.messageType() == type && m.bImessage() == (c.layout == carvefix::MessageLayout::madrid);
-                     });
+        expectCarved(
+            rows, o.deleted, carved, [](const carvefix::MessageRow& r) { return r.text; },
+            [](const PRMessageNode& m) { return m.messageContent(); },
+            [&](const carvefix::MessageRow& r, const PRMessageNode& m) {
+                if (c.layout == carvefix::MessageLayout::ios6) {
+                    return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
+                           m.messageType() == (r.fromMe ? "Send" : "Received") &&
+                           m.bImessage() == (r.service != "SMS") && m.handle_id() == r.handle;
+                }
+                // Every iMessage of the fixture carries madrid_flags 12289: received.
+                std::string type =
+                    c.layout == carvefix::MessageLayout::madrid ? "Received" : (r.fromMe ? "Send" : "Received");
+                return m.messagePhone() == r.address && m.messageDate() == dateText(r.date, false) &&
+                       m.messageType() == type && m.bImessage() == (c.layout == carvefix::MessageLayout::madrid);
+            });
     }
     EXPECT_EQ(progress(), (std::vector<int>{80, 80, 80, 80}));
 }

@@ -46,8 +46,8 @@ TEST_F(CarverPage, CallWithOneCharacterPhoneKeepsAnEmptyName) {
     PageFile f(1024, 2);
     f.tableLeaf(1, 200);
     // Old layout (header 9 at the first cell), phone "7", date, duration 0, flags 5.
-    f.put(f.pageStart(1) + 200, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00,
-                                       '7', 0x17, 0x40, 0x11, 0x11, 0x05, 0xff});
+    f.put(f.pageStart(1) + 200, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00, '7', 0x17, 0x40,
+                                      0x11, 0x11, 0x05, 0xff});
     write(f, carvefix::names::calls);
     state.contactArray.push_back(std::make_shared<PRContactNode>());
     state.contactArray.back()->setContactPhone("7");
@@ -95,7 +95,8 @@ TEST_F(CarverPage, HostileFiles) {
         for (int page = 1; page < 8; ++page) {
             f.tableLeaf(page, 12);
             for (int i = 12; i < 1024; ++i)
-                f.put(f.pageStart(page) + i, Bytes{static_cast<uint8_t>((i * 7 + page) % 3 == 0 ? 0x01 : (i % 5 ? 0x08 : 0x00))});
+                f.put(f.pageStart(page) + i,
+                      Bytes{static_cast<uint8_t>((i * 7 + page) % 3 == 0 ? 0x01 : (i % 5 ? 0x08 : 0x00))});
         }
         f.truncate(7 * 1024 + 500);
         files.push_back({"pattern soup", f.bytes()});
@@ -112,8 +113,8 @@ TEST_F(CarverPage, HostileFiles) {
     }
     for (const auto& [what, bytes] : files) {
         for (const Carver& c : carvers) {
-            std::ofstream(file(c.file), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                 static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(file(c.file), std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
             size_t before = progress().size();
             c.run();
             ASSERT_EQ(progress().size(), before + 1) << what << " " << c.file;
@@ -125,5 +126,6 @@ TEST_F(CarverPage, HostileFiles) {
     size_t before = progress().size();
     for (const Carver& c : carvers) c.run();
     EXPECT_EQ(progress().size(), before);
-    EXPECT_EQ(logLines, (std::vector<std::string>{"contactDB is not exist", "messageDB is not exist", "NoteDB is not exist"}));
+    EXPECT_EQ(logLines,
+              (std::vector<std::string>{"contactDB is not exist", "messageDB is not exist", "NoteDB is not exist"}));
 }

@@ -3,11 +3,9 @@
 // page sizes), under the sanitizers of the test build.
 #include "CarvingFixtures.h"
 
-#include <gtest/gtest.h>
-
 #include <QTemporaryDir>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 

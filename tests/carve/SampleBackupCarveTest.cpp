@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
-
 #include <map>
 #include <set>
 

@@ -4,9 +4,9 @@
 #include "clean/PRAdsRemoveController.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
-#include "widgets/FlashView.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
+#include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -18,9 +18,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <condition_variable>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace clean;
@@ -292,8 +291,8 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
 
     // Two cache files of one selection.
     page.appClean().cleanCacheFileTableView->selectRow(1);
-    page.appClean().cleanCacheFileTableView->selectionModel()->select(page.cleanCacheFileController->index(2, 0),
-                                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    page.appClean().cleanCacheFileTableView->selectionModel()->select(
+        page.cleanCacheFileController->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     page.RemoveOneCacheFiles();
     settle();
     EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
@@ -348,11 +347,12 @@ TEST_F(AppCleanPageTest, ExportsOfSameNamedFilesAreKeptApart) {
     page.ExportTheCleanCacheNode();
     settle();
     const QString appData = PRCleanViewController::appDataFolder();
-    EXPECT_EQ(filesBelow(appData),
-              (QStringList{"com.example.mail/Library/Caches/Cache.db", "com.example.mail/Library/Caches/Snapshots/s.png",
-                           "com.example.mail/Library/Caches/com.google.admob/ad.dat",
-                           "com.example.mail/Library/Caches/flurry/f.dat", "com.example.notes/Library/Caches/Cache.db",
-                           "com.example.notes/Library/Caches/mopub/m.dat"}));
+    EXPECT_EQ(
+        filesBelow(appData),
+        (QStringList{"com.example.mail/Library/Caches/Cache.db", "com.example.mail/Library/Caches/Snapshots/s.png",
+                     "com.example.mail/Library/Caches/com.google.admob/ad.dat",
+                     "com.example.mail/Library/Caches/flurry/f.dat", "com.example.notes/Library/Caches/Cache.db",
+                     "com.example.notes/Library/Caches/mopub/m.dat"}));
     EXPECT_EQ(QFileInfo(appData + "/com.example.mail/Library/Caches/Cache.db").size(), 4000);
     EXPECT_EQ(QFileInfo(appData + "/com.example.notes/Library/Caches/Cache.db").size(), 1000);
     EXPECT_EQ(page.cleanCacheFileController->rowCount(), 6);  // export keeps the rows

@@ -65,8 +65,8 @@ TEST_F(AppCleanScanTest, EveryKindOfFolderLandsInItsCategory) {
     device.addFile(app, "/Library/Caches/net/deep/blob", 100);
     device.addFile(app, "/Library/Caches/index.db", 20);
     device.addRawFile(app, "/Library/Caches", "../../Documents/x.jpg", 3);  // would climb out
-    device.addFile(app, "/Library/caches/lower", 7);            // not "Caches": never walked
-    device.addFile(app, "/Library/Preferences/app.plist", 9);  // not a category
+    device.addFile(app, "/Library/caches/lower", 7);                        // not "Caches": never walked
+    device.addFile(app, "/Library/Preferences/app.plist", 9);               // not a category
     device.addFile(app, "/Library/Cookies/Cookies.binarycookies", 30);
     device.addFile(app, "/tmp/upload.partial", 40);
     device.addFile(app, "/Documents/a.JpG", 50);
@@ -79,7 +79,8 @@ TEST_F(AppCleanScanTest, EveryKindOfFolderLandsInItsCategory) {
     device.addFile(other, "/tmp", 5);
 
     ASSERT_EQ(scan(), AppCleanScan::Outcome::Finished);
-    EXPECT_EQ(pathsOf(lists.cacheFileArray), (QStringList{"/Library/Caches/net/deep/blob", "/Library/Caches/index.db"}));
+    EXPECT_EQ(pathsOf(lists.cacheFileArray),
+              (QStringList{"/Library/Caches/net/deep/blob", "/Library/Caches/index.db"}));
     EXPECT_EQ(pathsOf(lists.cookieFileArray), QStringList{"/Library/Cookies/Cookies.binarycookies"});
     EXPECT_EQ(pathsOf(lists.junkFileArray), (QStringList{"/tmp/upload.partial", "/tmp"}));
     EXPECT_EQ(pathsOf(lists.documentFileArray), (QStringList{"/Documents/a.JpG", "/Documents/sub/song.mp3"}));
@@ -137,8 +138,8 @@ TEST_F(AdCacheTest, FoldersAreFoundByTheirNameFragments) {
     const std::string app = "com.example.game";
     device.addApp(app, "Game");
     device.addDir(app, "/Library/Caches/com.Flurry.Analytics");
-    device.addDir(app, "/Library/Caches/admob-googleads");  // two fragments, one folder
-    device.addFile(app, "/Library/Caches/admob.plist", 10);   // a file never counts
+    device.addDir(app, "/Library/Caches/admob-googleads");   // two fragments, one folder
+    device.addFile(app, "/Library/Caches/admob.plist", 10);  // a file never counts
     device.addDir(app, "/Library/Caches/Snapshots");
     device.addRawFile(app, "/Library/Caches", "../mopub", 1);  // a name that climbs out
     auto container = device.startAppDir(0, app);

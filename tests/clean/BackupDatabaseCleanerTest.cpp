@@ -4,10 +4,9 @@
 #include "TestSupport.h"
 #include "clean/core/BackupDatabaseCleaner.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace fs = std::filesystem;
@@ -38,8 +37,13 @@ protected:
         sampledb::writeBackupDatabases(folder, data, schemas);
         return folder;
     }
-    sampledb::SampleData data = sampledb::makeSampleData({.contacts = 30, .conversations = 5, .messages = 80,
-                                                          .calls = 40, .notes = 8, .history = 5, .calendarItems = 5});
+    sampledb::SampleData data = sampledb::makeSampleData({.contacts = 30,
+                                                          .conversations = 5,
+                                                          .messages = 80,
+                                                          .calls = 40,
+                                                          .notes = 8,
+                                                          .history = 5,
+                                                          .calendarItems = 5});
 };
 
 TEST_F(BackupDatabaseCleanerTest, CallHistoryUnderEitherNameIsEmptiedWithoutAJournalLeft) {
@@ -47,7 +51,8 @@ TEST_F(BackupDatabaseCleanerTest, CallHistoryUnderEitherNameIsEmptiedWithoutAJou
         sampledb::BackupSchemas schemas;
         schemas.oldCallHistoryName = oldName;
         const std::string folder = backup(schemas, oldName ? "old" : "new");
-        const std::string file = folder + "/" + (oldName ? sampledb::keys::callHistoryOld : sampledb::keys::callHistory);
+        const std::string file =
+            folder + "/" + (oldName ? sampledb::keys::callHistoryOld : sampledb::keys::callHistory);
         ASSERT_TRUE(fs::exists(file + "-wal")) << "some calls still lie in the journal";
 
         EXPECT_EQ(BackupDatabaseCleaner::cleanCallHistory(folder), DatabaseCleanResult::Cleaned);
@@ -55,7 +60,8 @@ TEST_F(BackupDatabaseCleanerTest, CallHistoryUnderEitherNameIsEmptiedWithoutAJou
         EXPECT_EQ(rows(file, "call"), 0);
         EXPECT_GE(rows(file, "data"), 0) << "the other tables stay";
         // The other name is not made.
-        EXPECT_FALSE(fs::exists(folder + "/" + (oldName ? sampledb::keys::callHistory : sampledb::keys::callHistoryOld)));
+        EXPECT_FALSE(
+            fs::exists(folder + "/" + (oldName ? sampledb::keys::callHistory : sampledb::keys::callHistoryOld)));
     }
 }
 
@@ -127,7 +133,8 @@ TEST_F(BackupDatabaseCleanerTest, TheOtherCleanersEmptyTheirTablesInEachSchema) 
     EXPECT_EQ(BackupDatabaseCleaner::cleanMessages(third, true), DatabaseCleanResult::Cleaned);
     EXPECT_EQ(rows(third + "/" + sampledb::keys::messages, "message"), 0);
 
-    const std::string oldNotes = BackupDatabaseCleaner::databaseIn(old, sampledb::keys::notes, sampledb::keys::notesOld);
+    const std::string oldNotes =
+        BackupDatabaseCleaner::databaseIn(old, sampledb::keys::notes, sampledb::keys::notesOld);
     ASSERT_FALSE(oldNotes.empty());
     EXPECT_EQ(BackupDatabaseCleaner::cleanNotes(old), DatabaseCleanResult::Cleaned);
     EXPECT_EQ(rows(oldNotes, "note"), 0);

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QImage>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -15,7 +14,9 @@ std::string parentOf(const std::string& path) {
     return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
 }
 
-std::string join(const std::string& folder, const std::string& name) { return (folder == "/" ? "" : folder) + "/" + name; }
+std::string join(const std::string& folder, const std::string& name) {
+    return (folder == "/" ? "" : folder) + "/" + name;
+}
 
 }  // namespace
 
@@ -93,7 +94,8 @@ public:
         auto it = a.entries.find(devicePath);
         if (it != a.entries.end() && it->second.dir) return 1;
         if (!a.entries.count(parentOf(devicePath)) && parentOf(devicePath) != "/") return 1;
-        device_.addChild(a, parentOf(devicePath), devicePath.substr(parentOf(devicePath) == "/" ? 1 : parentOf(devicePath).size() + 1),
+        device_.addChild(a, parentOf(devicePath),
+                         devicePath.substr(parentOf(devicePath) == "/" ? 1 : parentOf(devicePath).size() + 1),
                          Entry{false, size});
         return size > 0 ? 0 : 1;
     }
@@ -244,7 +246,7 @@ bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& 
 }
 
 FakeCleanDevice::IconResult FakeCleanDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
-                                                          int*) {
+                                                         int*) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (iconServiceFails_ || !connected_) return IconResult::NoService;
     auto it = apps_.find(bundleId);

@@ -5,12 +5,11 @@
 #include "clean/core/CleanDeviceServices.h"
 
 #include <QString>
-
 #include <atomic>
 #include <functional>
-#include <ostream>
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,19 +49,19 @@ public:
     int maxOpenServices() const { return maxOpen_; }
     int servicesStarted() const { return started_; }
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId, int* status = nullptr) override;
+    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId,
+                                                          int* status = nullptr) override;
     std::unique_ptr<clean::DeviceFileService> startMediaArea(int, int* status = nullptr) override;
     bool lookupApplications(int, std::vector<clean::InstalledApp>& apps, int* status = nullptr) override;
-    IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
-                           int* status = nullptr) override;
+    IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png, int* status = nullptr) override;
 
     struct Entry {
         bool dir = false;
         uint64_t size = 0;
     };
     struct Area {
-        std::map<std::string, Entry> entries;                          // full path -> entry
-        std::map<std::string, std::vector<std::string>> children;      // folder -> names, listing order
+        std::map<std::string, Entry> entries;                      // full path -> entry
+        std::map<std::string, std::vector<std::string>> children;  // folder -> names, listing order
         std::set<std::string> refused;
     };
 

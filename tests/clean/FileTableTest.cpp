@@ -63,7 +63,8 @@ TEST(FileTable, SortingBySizeSortsByBytes) {
 TEST(FileTable, TheAppCleanerListsSortTheirSizeColumnByBytes) {
     PRCleanCacheFileController list;
     std::vector<NSObjectPtr> rows;
-    for (auto [name, text, bytes] : {std::tuple{"a", "1.00GB", 1000000000ull}, {"b", "999B", 999ull}, {"c", "5.00KB", 5000ull}}) {
+    for (auto [name, text, bytes] :
+         {std::tuple{"a", "1.00GB", 1000000000ull}, {"b", "999B", 999ull}, {"c", "5.00KB", 5000ull}}) {
         auto row = PRCleanDirNode::create();
         row->fileName = name;
         row->fileSize = text;

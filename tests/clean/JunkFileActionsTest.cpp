@@ -7,9 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace clean;

@@ -4,7 +4,6 @@
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
-
 #include <mutex>
 
 using namespace clean;
@@ -93,7 +92,8 @@ TEST(JunkScan, FindsEachCategoryAndTheSyncLeftoversWithTheirSizes) {
 
     EXPECT_EQ(run.outcome, JunkScan::Outcome::Finished);
     EXPECT_EQ(paths(run.sink.junk), (QStringList{"Mail/tmp/a", "Mail/tmp/sub/b", "Notes/tmp"}));
-    EXPECT_EQ(paths(run.sink.cache), (QStringList{"Mail/Library/Caches/c.db", "Mail/Library/Caches/x/y", "Notes/Library/Caches"}));
+    EXPECT_EQ(paths(run.sink.cache),
+              (QStringList{"Mail/Library/Caches/c.db", "Mail/Library/Caches/x/y", "Notes/Library/Caches"}));
     EXPECT_EQ(paths(run.sink.cookie), QStringList{"Mail/Library/Cookies/Cookies.binarycookies"});
     // Category lists hold the files the walk found, not the category entries that are files.
     EXPECT_EQ(paths(run.lists.junkFileArray), (QStringList{"Mail/tmp/a", "Mail/tmp/sub/b"}));

@@ -4,7 +4,6 @@
 #include <QAbstractItemModelTester>
 #include <QLocale>
 #include <gtest/gtest.h>
-
 #include <map>
 #include <random>
 #include <set>
@@ -144,7 +143,7 @@ TEST_F(TreeTest, RandomStreamsBuildTheSameTreeAsTheirPaths) {
     }
     std::map<QString, std::multiset<QString>> actual;
     std::function<void(const PRCleanDirNodePtr&, const QString&)> visit = [&](const PRCleanDirNodePtr& f,
-                                                                               const QString& prefix) {
+                                                                              const QString& prefix) {
         const QString here = prefix.isEmpty() ? f->fileDirName : prefix + "/" + f->fileDirName;
         for (const auto& file : f->fileChildren()) actual[here].insert(file->fileName);
         QCollator collator{QLocale(QLocale::English, QLocale::UnitedStates)};

@@ -13,9 +13,8 @@
 #include <QMenu>
 #include <QTableView>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 
@@ -128,7 +127,8 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     EXPECT_EQ(rowTexts(page.CacheFileController), QStringList{"Cache.db"});
     EXPECT_EQ(mailCaches.data().toString(), "Library");
 
-    EXPECT_EQ(rowTexts(page.syncFailedController), (QStringList{"/iTunes_Control/Sync/sync.plist", "/iTunes_Control/Sync/Media/song.m4a"}));
+    EXPECT_EQ(rowTexts(page.syncFailedController),
+              (QStringList{"/iTunes_Control/Sync/sync.plist", "/iTunes_Control/Sync/Media/song.m4a"}));
     EXPECT_EQ(page.syncFailedController->index(0, 1).data().toString(), "700.00bytes");
 
     EXPECT_EQ(page.GetCleanTaotalFileNumber(), 9u);
@@ -337,7 +337,8 @@ TEST_F(CleanPageTest, ContextMenusAreEnabledOnlyOverARow) {
     page.prepareContextMenu(page.deviceClean().CacheOutlineView, first.center());
     for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled());
     page.showCleanMediaView();
-    EXPECT_EQ(page.prepareContextMenu(page.deviceClean().syncFailedTableView, QPoint(5, 500)), page.deviceClean().syncedMenu);
+    EXPECT_EQ(page.prepareContextMenu(page.deviceClean().syncFailedTableView, QPoint(5, 500)),
+              page.deviceClean().syncedMenu);
     for (QAction* action : page.deviceClean().syncedMenu->actions()) EXPECT_FALSE(action->isEnabled());
 }
 

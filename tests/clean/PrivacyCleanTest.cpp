@@ -14,10 +14,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <sqlite3.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 // The app cleaner against the sample device, through the device layer.
 #include "DeviceFolder.h"
 #include "SampleDevice.h"
-#include "clean/core/AdCacheScan.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/core/AdCacheScan.h"
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"
 #include "widgets/PRButton.h"
@@ -12,10 +12,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <condition_variable>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
@@ -37,7 +36,9 @@ public:
     public:
         File(std::unique_ptr<clean::DeviceFileService> inner, GatedServices& owner)
             : inner_(std::move(inner)), owner_(owner) {}
-        bool ListDirectory(const std::string& p, std::vector<std::string>& n) override { return inner_->ListDirectory(p, n); }
+        bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
+            return inner_->ListDirectory(p, n);
+        }
         bool FileInfo(const std::string& p, clean::DeviceEntryInfo& i) override { return inner_->FileInfo(p, i); }
         int RemovePath(const std::string& p) override {
             owner_.beforeRemove();
@@ -109,7 +110,8 @@ Listed listedOnDisk(const std::string& device) {
     Listed listed;
     for (const auto& app : fs::directory_iterator(device + "/apps")) {
         const fs::path c = app.path() / "container";
-        for (const char* folder : {"Library/Caches", "Library/Cookies", "tmp"}) listed.bytes += regularBytes(c / folder, &listed.files);
+        for (const char* folder : {"Library/Caches", "Library/Cookies", "tmp"})
+            listed.bytes += regularBytes(c / folder, &listed.files);
         if (fs::is_directory(c / "Documents"))
             for (const auto& entry : fs::recursive_directory_iterator(c / "Documents")) {
                 const std::string extension = entry.path().extension().string();

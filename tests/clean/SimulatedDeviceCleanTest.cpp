@@ -16,9 +16,8 @@
 #include <QFileInfo>
 #include <QTableView>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace fs = std::filesystem;
@@ -31,7 +30,9 @@ struct Responder : DialogResponder {
         details << request.informativeText;
         return NSAlertFirstButtonReturn;
     }
-    QStringList answerPanel(const PanelRequest&) override { return answer.isEmpty() ? QStringList{} : QStringList{answer}; }
+    QStringList answerPanel(const PanelRequest&) override {
+        return answer.isEmpty() ? QStringList{} : QStringList{answer};
+    }
     QStringList alerts;
     QStringList details;  // the line below each alert's text
     QString answer;
@@ -59,12 +60,14 @@ struct Notifications {
 void addApp(const std::string& device, const std::string& id, const std::string& name) {
     CFHolder<CFMutableDictionaryRef> attributes(CFDictionaryCreateMutable());
     for (auto [key, value] : {std::pair<const char*, std::string>{"CFBundleIdentifier", id},
-                              {"CFBundleDisplayName", name}, {"ApplicationType", "User"}}) {
+                              {"CFBundleDisplayName", name},
+                              {"ApplicationType", "User"}}) {
         CFHolder<CFStringRef> text(CFStringCreateWithCString(value.c_str()));
         CFDictionarySetValue(attributes.get(), key, text.get());
     }
     paths::makeDirectories(device + "/apps/" + id + "/container");
-    CFPropertyListWriteToFile(attributes.get(), device + "/apps/" + id + "/attributes.plist", kCFPropertyListXMLFormat_v1_0);
+    CFPropertyListWriteToFile(attributes.get(), device + "/apps/" + id + "/attributes.plist",
+                              kCFPropertyListXMLFormat_v1_0);
 }
 
 std::vector<std::string> regularFilesUnder(const std::string& folder) {
@@ -133,7 +136,8 @@ TEST_F(SimulatedCleanTest, ScanFindsTheJunkOfASmallDevice) {
     EXPECT_EQ(rows(page->JunkTreeController), QStringList{"Mail"});
     EXPECT_EQ(rows(page->CacheTreeController), (QStringList{"Mail", "Notes"}));
     EXPECT_EQ(rows(page->CookTreeController), QStringList{"Mail"});
-    EXPECT_EQ(rows(page->syncFailedController), (QStringList{"/iTunes_Control/Sync/Media/song.m4a", "/iTunes_Control/Sync/sync.plist"}));
+    EXPECT_EQ(rows(page->syncFailedController),
+              (QStringList{"/iTunes_Control/Sync/Media/song.m4a", "/iTunes_Control/Sync/sync.plist"}));
     EXPECT_EQ(page->syncFailedController->index(1, 1).data().toString(), "700.00bytes");
     EXPECT_EQ(page->counters().cacheFileSize, 4000u + 2600 + 70);
     EXPECT_EQ(page->counters().totalFileSize, 120u + 6670 + 300 + 5700);
@@ -150,9 +154,9 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     const std::string mail = folder + "/apps/com.example.mail/container";
 
     // One file.
-    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));  // Mail
+    page->deviceClean().CacheOutlineView->setCurrentIndex(page->CacheTreeController->index(0, 0));    // Mail
     QModelIndex at = page->CacheTreeController->index(0, 0, page->CacheTreeController->index(0, 0));  // Library
-    at = page->CacheTreeController->index(0, 0, at);  // Caches
+    at = page->CacheTreeController->index(0, 0, at);                                                  // Caches
     page->deviceClean().CacheOutlineView->setCurrentIndex(at);
     ASSERT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
     page->deviceClean().cacheFileTableView->selectRow(0);
@@ -222,8 +226,9 @@ TEST_F(SimulatedCleanTest, AFailedRemovalsAlertNamesTheFileAndTheReason) {
     ASSERT_EQ(responder.alerts.size(), 3);  // the remove-all asked first
     EXPECT_TRUE(responder.alerts[1].startsWith("All cache files"));
     EXPECT_EQ(responder.alerts[2], "Some files could not be removed from the device.");
-    EXPECT_EQ(responder.details[2], "/Library/Caches: The device's file service could not be started: "
-                                    "The app is not installed on the device");
+    EXPECT_EQ(responder.details[2],
+              "/Library/Caches: The device's file service could not be started: "
+              "The app is not installed on the device");
 }
 
 TEST_F(SimulatedCleanTest, ExportOfAFolderRowKeepsDevicePaths) {

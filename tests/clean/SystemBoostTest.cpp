@@ -13,13 +13,12 @@
 
 #include <QDialog>
 #include <QItemSelectionModel>
-#include <QProgressBar>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -42,7 +41,8 @@ struct RecordingSink : clean::SystemBoostScanSink {
 };
 
 // Device path -> size of every regular file under a folder of the device's media area.
-std::map<std::string, uint64_t> filesUnder(const std::string& device, const std::string& folder, const char* area = "/media") {
+std::map<std::string, uint64_t> filesUnder(const std::string& device, const std::string& folder,
+                                           const char* area = "/media") {
     std::map<std::string, uint64_t> out;
     const std::string root = device + area;
     if (!fs::exists(root + folder)) return out;
@@ -110,7 +110,8 @@ protected:
     }
     QList<int> selectedRows() const {
         QList<int> rows;
-        for (const QModelIndex& index : page->systemBoostTableview->selectionModel()->selectedRows()) rows << index.row();
+        for (const QModelIndex& index : page->systemBoostTableview->selectionModel()->selectedRows())
+            rows << index.row();
         return rows;
     }
 
@@ -299,7 +300,8 @@ TEST_F(SystemBoostTest, RemoveAllKeepsWhatTheDeviceRefused) {
     testsupport::spinEventLoop(std::chrono::milliseconds(20));
     EXPECT_EQ(page->totalFileNumber, 1u);
     EXPECT_TRUE(filesUnder(folder, "/Downloads").empty());
-    EXPECT_EQ(filesUnder(folder, "/general_storage"), (std::map<std::string, uint64_t>{{"/general_storage/d.bin/inside", 1}}));
+    EXPECT_EQ(filesUnder(folder, "/general_storage"),
+              (std::map<std::string, uint64_t>{{"/general_storage/d.bin/inside", 1}}));
     EXPECT_EQ(page->userStorageFileSizeNumber, 4000u);
     EXPECT_EQ(page->userStorageFileSizelab->text().toStdString(), sizeText(4000));
     EXPECT_TRUE(page->userStorageButton->isEnabled());
@@ -320,15 +322,15 @@ TEST_F(SystemBoostTest, DeviceWithoutJunk) {
         EXPECT_FALSE(page->buttonOf(category)->isEnabled());
     }
     pressScanButton();
-    ASSERT_TRUE(testsupport::waitUntil([this] { return !page->isRemoving() && page->scanButton->imageName() == "doneNom.png"; }));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [this] { return !page->isRemoving() && page->scanButton->imageName() == "doneNom.png"; }));
     EXPECT_TRUE(page->removeFileInfolab->text().startsWith("<span style=\"color:#f83634\">0</span> files"));
     EXPECT_TRUE(responder.alerts.isEmpty());
 }
 
 TEST_F(SystemBoostTest, ScanOfAPulledDeviceStillFinishes) {
     const std::string folder = deviceFolder("pulled");
-    for (int i = 0; i < 300; ++i)
-        devicetest::writeFile(folder + "/media/Downloads/d" + std::to_string(i), "x");
+    for (int i = 0; i < 300; ++i) devicetest::writeFile(folder + "/media/Downloads/d" + std::to_string(i), "x");
     const int id = attachAndWait(folder);
     makePage(connected.back());
     pressScanButton();

@@ -1,7 +1,6 @@
 // Installed apps, icons, uninstall and archives.
 #include "DeviceFolder.h"
 #include "LogCapture.h"
-
 #include "device/AppService.h"
 #include "device/Conversions.h"
 #include "device/SBService.h"

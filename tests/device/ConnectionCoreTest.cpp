@@ -1,7 +1,6 @@
 // Conversions, message framing on a socket, and the device mutex around lockdown work.
 #include "DeviceFolder.h"
 #include "LogCapture.h"
-
 #include "device/BaseDevice.h"
 #include "device/BaseInfo.h"
 #include "device/BaseService.h"
@@ -10,14 +9,13 @@
 #include "platform/SimulatedDevices.h"
 
 #include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 #include <map>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace devicetest;
 
@@ -140,11 +138,13 @@ TEST_F(Framing, SendToClosedPeerFailsWithoutSignal) {
 }
 
 bool mutexFreeForOtherThreads() {
-    return std::async(std::launch::async, [] {
-               if (!amd::DeviceMutex().try_lock()) return false;
-               amd::DeviceMutex().unlock();
-               return true;
-           }).get();
+    return std::async(std::launch::async,
+                      [] {
+                          if (!amd::DeviceMutex().try_lock()) return false;
+                          amd::DeviceMutex().unlock();
+                          return true;
+                      })
+        .get();
 }
 
 class DeviceMutex : public DeviceTest {};

@@ -7,7 +7,6 @@
 #include "platform/SimulatedDevices.h"
 
 #include <QDir>
-
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -138,12 +137,10 @@ void DeviceTest::SetUp() {
         subscribed = true;
     }
     auto& center = NSNotificationCenter::defaultCenter();
-    center.addObserver(this, "DeviceConnect", [this](const NSNotification& n) {
-        connected.push_back(n.objectAs<NSNumber>()->intValue());
-    });
-    center.addObserver(this, "DeviceDisConnect", [this](const NSNotification& n) {
-        disconnected.push_back(n.objectAs<NSNumber>()->intValue());
-    });
+    center.addObserver(this, "DeviceConnect",
+                       [this](const NSNotification& n) { connected.push_back(n.objectAs<NSNumber>()->intValue()); });
+    center.addObserver(this, "DeviceDisConnect",
+                       [this](const NSNotification& n) { disconnected.push_back(n.objectAs<NSNumber>()->intValue()); });
 }
 
 void DeviceTest::TearDown() {

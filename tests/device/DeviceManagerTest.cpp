@@ -1,8 +1,7 @@
 // Device arrival and removal, lockdown values and the sync-message connection.
 #include "DeviceFolder.h"
-#include "LogCapture.h"
 #include "HostileFiles.h"
-
+#include "LogCapture.h"
 #include "device/AirTrafficHostHelper.h"
 #include "device/BaseInfo.h"
 #include "device/Conversions.h"
@@ -11,12 +10,10 @@
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <atomic>
 #include <future>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace devicetest;
@@ -35,9 +32,8 @@ std::string text(CFStringRef owned) {
 int64_t appBytes(amd::BaseInfo* info) {
     auto metrics = info->GetAssetMetrics();
     if (!metrics) return -1;
-    return amd::cfnumber_to_int64(
-        CFDictionaryGetValue(static_cast<CFDictionaryRef>(CFDictionaryGetValue(metrics.get(), "Application")),
-                             "_PhysicalSize"));
+    return amd::cfnumber_to_int64(CFDictionaryGetValue(
+        static_cast<CFDictionaryRef>(CFDictionaryGetValue(metrics.get(), "Application")), "_PhysicalSize"));
 }
 
 TEST_F(DeviceManagerTest, IndicesFollowTheLastDeviceAndRestartAtZero) {
@@ -219,8 +215,7 @@ TEST_F(SyncHelper, DeletingAHelperWithABlockedReaderReturns) {
     EXPECT_EQ(refused.Connect(nullptr, 0), 1);
     CFHolder<CFStringRef> unknown(CFStringCreateWithCString("unknown-udid"));
     EXPECT_EQ(refused.Connect(unknown.get(), 0), 1);
-    EXPECT_NE(testsupport::capturedLog().find("*** ATHostConnectionCreateWithLibrary failed("),
-              std::string::npos);
+    EXPECT_NE(testsupport::capturedLog().find("*** ATHostConnectionCreateWithLibrary failed("), std::string::npos);
 }
 
 }  // namespace
@@ -233,7 +228,8 @@ TEST_F(SyncHelper, FifosAndDeepListsOnTheDeviceNeitherBlockNorCrash) {
     const std::string folder = deviceFolder("hostile", spec);
     ASSERT_TRUE(testsupport::makeFifo(folder + "/media/iTunes_Control/iTunes/iTunesPrefs"));
     testsupport::writeFile(folder + "/sync/messages.plist", testsupport::deepXmlPropertyList(100000));
-    testsupport::writeFile(folder + "/lockdown/com.apple.disk_usage.plist", testsupport::deepBinaryPropertyList(100000));
+    testsupport::writeFile(folder + "/lockdown/com.apple.disk_usage.plist",
+                           testsupport::deepBinaryPropertyList(100000));
     attachAndWait(folder);
     EXPECT_EQ(text(amd::AirTrafficHostHelper::LibraryId(0)), "4A7C2E91B05D3F68");  // as without a file
 }

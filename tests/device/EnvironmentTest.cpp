@@ -1,16 +1,14 @@
 // The application's road: a device folder named in the environment is attached when the
 // device manager subscribes, announced with "DeviceConnect", and removed with "DeviceDisConnect".
 #include "DeviceFolder.h"
-
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
 #include "device/PRDeviceNotify.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SimulatedDevices.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 using namespace devicetest;
 

@@ -1,6 +1,5 @@
 // File access on the media area, app containers and the crash-report area.
 #include "DeviceFolder.h"
-
 #include "device/AfcService.h"
 #include "device/Conversions.h"
 #include "device/CrashReportService.h"
@@ -8,9 +7,8 @@
 #include "platform/SimulatedDevices.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <memory>
+#include <unistd.h>
 
 using namespace devicetest;
 
@@ -205,7 +203,7 @@ TEST_F(FileServices, AppContainersAndCrashReports) {
     amd::CrashReportService crashes;
     ASSERT_EQ(crashes.Start(0), 0);
     EXPECT_EQ(names(crashes.ListRoot()), (std::vector<std::string>{"LowMemory-2014-05-02-121212.ips",
-                                                                  "MobileSafari_2014-05-01-101010_iPhone.ips"}));
+                                                                   "MobileSafari_2014-05-01-101010_iPhone.ips"}));
     EXPECT_EQ(crashes.CopyToLocal("/LowMemory-2014-05-02-121212.ips", local + "/low.ips"), 0);
     EXPECT_EQ(readFile(local + "/low.ips"), "low memory");
     EXPECT_EQ(crashes.RemovePath("/LowMemory-2014-05-02-121212.ips"), 0);

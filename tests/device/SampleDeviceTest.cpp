@@ -2,7 +2,6 @@
 // agree with what it holds.
 #include "DeviceFolder.h"
 #include "LogCapture.h"
-
 #include "SampleDevice.h"
 #include "device/AfcService.h"
 #include "device/AirTrafficHostHelper.h"
@@ -13,9 +12,8 @@
 #include "device/DeviceManager.h"
 #include "device/SBService.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 using namespace devicetest;
 

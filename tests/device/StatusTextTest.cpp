@@ -3,18 +3,33 @@
 #include "platform/MobileDevice.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 
 TEST(StatusText, EveryKnownStatusHasATextOfItsOwn) {
-    const int known[] = {kAMDDeviceDisconnectedError, kAMDNotConnectedError, kAMDSessionInactiveError,
-                         kAMDInvalidPairRecordError, kAMDPasswordProtectedError, kAMDInvalidArgumentError,
-                         kAMDServiceProhibitedError, kAMDApplicationNotFoundError, kAMDNotFoundError,
-                         kAMDUndefinedError, kAFCUnknownError, kAFCInvalidArgumentError, kAFCObjectNotFoundError,
-                         kAFCObjectIsDirectoryError, kAFCPermissionDeniedError, kAFCNotConnectedError, kAFCReadError,
-                         kAFCWriteError, kAFCObjectExistsError, kAFCObjectIsNotDirectoryError,
-                         kAFCDirectoryNotEmptyError, 1, -1};
+    const int known[] = {kAMDDeviceDisconnectedError,
+                         kAMDNotConnectedError,
+                         kAMDSessionInactiveError,
+                         kAMDInvalidPairRecordError,
+                         kAMDPasswordProtectedError,
+                         kAMDInvalidArgumentError,
+                         kAMDServiceProhibitedError,
+                         kAMDApplicationNotFoundError,
+                         kAMDNotFoundError,
+                         kAMDUndefinedError,
+                         kAFCUnknownError,
+                         kAFCInvalidArgumentError,
+                         kAFCObjectNotFoundError,
+                         kAFCObjectIsDirectoryError,
+                         kAFCPermissionDeniedError,
+                         kAFCNotConnectedError,
+                         kAFCReadError,
+                         kAFCWriteError,
+                         kAFCObjectExistsError,
+                         kAFCObjectIsNotDirectoryError,
+                         kAFCDirectoryNotEmptyError,
+                         1,
+                         -1};
     std::set<std::string> texts;
     for (int status : known) {
         const std::string text = amd::statusText(status);

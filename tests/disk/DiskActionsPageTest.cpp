@@ -23,9 +23,8 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using localfiles::slurp;
@@ -64,7 +63,9 @@ protected:
     }
     bool waitIdle() {
         return testsupport::waitUntil(
-            [this] { return page->runningScans() == 0 && !page->scanState().anyScanning() && page->runningExports() == 0; },
+            [this] {
+                return page->runningScans() == 0 && !page->scanState().anyScanning() && page->runningExports() == 0;
+            },
             std::chrono::seconds(60));
     }
     void selectRows(QTableView* table, std::initializer_list<int> rows) {
@@ -72,7 +73,8 @@ protected:
         for (int row : rows)
             table->selectionModel()->select(table->model()->index(row, 0),
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        table->selectionModel()->setCurrentIndex(table->model()->index(*rows.begin(), 0), QItemSelectionModel::NoUpdate);
+        table->selectionModel()->setCurrentIndex(table->model()->index(*rows.begin(), 0),
+                                                 QItemSelectionModel::NoUpdate);
     }
     std::vector<int> selectedViewRows(QTableView* table) {
         std::vector<int> rows;
@@ -256,8 +258,8 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
 
     // Uninstall: gone from the device and its list; the app that followed takes the row.
     const int apps = page->appFileController->rowCount();
-    const QString next = recipe + 1 < apps ? page->appFileTableView->model()->index(recipe + 1, 0).data().toString()
-                                           : QString();
+    const QString next =
+        recipe + 1 < apps ? page->appFileTableView->model()->index(recipe + 1, 0).data().toString() : QString();
     selectRows(page->appFileTableView, {recipe});
     const PRAppDirTreeNodePtr app = selected(page->appFileTableView, page->appFileController)[0];
     answers.alertAnswer = NSAlertFirstButtonReturn;

@@ -34,15 +34,17 @@ TEST_F(DiskFromTheWindow, TheBannerShowsTheDevicesFiguresAndEveryShortcutOpensIt
     EXPECT_FLOAT_EQ(disk->userDataProgress->value(),
                     float(figures.totalDataCapacity - figures.totalDataAvailable) / float(figures.totalDataCapacity));
 
-    const std::pair<PRButton* OstrevaneAppDelegate::OverviewOutlets::*, QWidget* PRDiskaManagerViewController::*> shortcuts[] = {
-        {&OstrevaneAppDelegate::OverviewOutlets::userAppsButton, &PRDiskaManagerViewController::appFileView},
-        {&OstrevaneAppDelegate::OverviewOutlets::systemAppsButton, &PRDiskaManagerViewController::systemAppFileView},
-        {&OstrevaneAppDelegate::OverviewOutlets::userDataButton, &PRDiskaManagerViewController::userLibDataView},
-        {&OstrevaneAppDelegate::OverviewOutlets::photoButton, &PRDiskaManagerViewController::photoFileView},
-        {&OstrevaneAppDelegate::OverviewOutlets::musicButton, &PRDiskaManagerViewController::musicFileView},
-        {&OstrevaneAppDelegate::OverviewOutlets::videoButton, &PRDiskaManagerViewController::videoFileView},
-        {&OstrevaneAppDelegate::OverviewOutlets::bookButton, &PRDiskaManagerViewController::booksFileView},
-    };
+    const std::pair<PRButton * OstrevaneAppDelegate::OverviewOutlets::*, QWidget * PRDiskaManagerViewController::*>
+        shortcuts[] = {
+            {&OstrevaneAppDelegate::OverviewOutlets::userAppsButton, &PRDiskaManagerViewController::appFileView},
+            {&OstrevaneAppDelegate::OverviewOutlets::systemAppsButton,
+             &PRDiskaManagerViewController::systemAppFileView},
+            {&OstrevaneAppDelegate::OverviewOutlets::userDataButton, &PRDiskaManagerViewController::userLibDataView},
+            {&OstrevaneAppDelegate::OverviewOutlets::photoButton, &PRDiskaManagerViewController::photoFileView},
+            {&OstrevaneAppDelegate::OverviewOutlets::musicButton, &PRDiskaManagerViewController::musicFileView},
+            {&OstrevaneAppDelegate::OverviewOutlets::videoButton, &PRDiskaManagerViewController::videoFileView},
+            {&OstrevaneAppDelegate::OverviewOutlets::bookButton, &PRDiskaManagerViewController::booksFileView},
+        };
     for (const auto& [button, page] : shortcuts) {
         app->ClickMainStatu(nullptr);
         QTest::mouseClick(app->overview().*button, Qt::LeftButton);

@@ -7,10 +7,9 @@
 #include "TestSupport.h"
 #include "disk/core/DiskManagerActions.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using disk::ActionResult;
@@ -80,9 +79,9 @@ TEST_F(DiskManagerActionsTest, ExportsNeverOverwriteAndCopyEveryRow) {
     EXPECT_EQ(slurp(folder / "IMG_0001.JPG"), "first folder");
     EXPECT_EQ(slurp(folder / "copy_2_IMG_0001.JPG"), "preview copy");
 
-    const ActionResult tracks = actions.exportItems(
-        {{"/iTunes_Control/Music/F00/AAAA.m4a", "Rain.m4a", {}}, {"/iTunes_Control/Music/F03/BBBB.m4a", "Rain.m4a", {}}},
-        out(), "Copy_");
+    const ActionResult tracks = actions.exportItems({{"/iTunes_Control/Music/F00/AAAA.m4a", "Rain.m4a", {}},
+                                                     {"/iTunes_Control/Music/F03/BBBB.m4a", "Rain.m4a", {}}},
+                                                    out(), "Copy_");
     EXPECT_EQ(tracks.files, 2u);
     EXPECT_EQ(slurp(folder / "Rain.m4a"), "song a");
     EXPECT_EQ(slurp(folder / "Copy_Rain.m4a"), "song b");
@@ -104,7 +103,7 @@ TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportRep
     const QString app = out() + "/RecipeBox";
     const ActionResult first = actions.exportAppContainer("com.brightleaf.RecipeBox", app);
     ASSERT_TRUE(first.ok()) << first.firstFailurePath << ": " << first.firstFailureReason;
-    const std::map<std::string, std::string> expected{{"metadata.plist", "F:meta"},  {"Library", "D"},
+    const std::map<std::string, std::string> expected{{"metadata.plist", "F:meta"}, {"Library", "D"},
                                                       {"Library/Trash", "D"},       {"Library/Trash/old.txt", "F:old"},
                                                       {"Documents", "D"},           {"Documents/Pasta.mp4", "F:pasta"}};
     EXPECT_EQ(treeOf(app.toStdString()), expected);

@@ -18,11 +18,10 @@
 #include <QTableView>
 #include <QTreeView>
 #include <gtest/gtest.h>
-
 #include <thread>
 
-using testsupport::waitUntil;
 using disk::DiskScanGroup;
+using testsupport::waitUntil;
 
 namespace {
 
@@ -65,7 +64,8 @@ protected:
 
 TEST_F(DiskPageTest, OpensOnTheOverviewWithEveryRowClosed) {
     EXPECT_EQ(page->shownPage(), page->diskStateView);
-    for (QPushButton* b : {page->photoScanButton, page->musicScanButton, page->appScanButton, page->userLibDataScanButton})
+    for (QPushButton* b :
+         {page->photoScanButton, page->musicScanButton, page->appScanButton, page->userLibDataScanButton})
         EXPECT_FALSE(b->isEnabled());
     EXPECT_TRUE(page->userLibDataFileSizelab->isHidden());
 }
@@ -131,8 +131,8 @@ TEST_F(DiskPageTest, TheWholeRunShowsEachCategoryInTurnAndASecondRunAddsNothingT
     EXPECT_EQ(page->diskManageButton->imageName(), "scanDown.png");
     ASSERT_TRUE(waitIdle());
     ASSERT_TRUE(waitUntil([this] { return page->diskManageButton->imageName() == "scanNom.png"; }));
-    EXPECT_EQ(shown, (QStringList{"diskTableView", "photoFileView", "videoFileView", "booksFileView", "systemAppFileView",
-                                  "userLibDataView"}));
+    EXPECT_EQ(shown, (QStringList{"diskTableView", "photoFileView", "videoFileView", "booksFileView",
+                                  "systemAppFileView", "userLibDataView"}));
     const uint64_t expected = 4000 + 6000 + 90000 + 20000;
     EXPECT_EQ(page->allUserDataFileSize, expected);
     EXPECT_EQ(page->userLibDataFileSizelab->text(), QString::fromStdString(sizeText(expected)));
@@ -163,7 +163,8 @@ TEST_F(DiskPageTest, SelectingAFolderListsItsEntries) {
     EXPECT_TRUE(outline->isExpanded(root));
     QModelIndex dcim;
     for (int r = 0; r < page->libTreeController->rowCount(root); ++r)
-        if (page->libTreeController->index(r, 0, root).data() == "DCIM") dcim = page->libTreeController->index(r, 0, root);
+        if (page->libTreeController->index(r, 0, root).data() == "DCIM")
+            dcim = page->libTreeController->index(r, 0, root);
     ASSERT_TRUE(dcim.isValid());
     outline->setCurrentIndex(page->libTreeController->index(0, 0, dcim));
     ASSERT_EQ(page->libFileController->rowCount(), 2);

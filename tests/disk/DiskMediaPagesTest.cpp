@@ -14,9 +14,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QTableView>
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 using testsupport::waitUntil;
@@ -40,7 +39,8 @@ QColor shownColour(QLabel* label) {
 }
 
 bool near(const QColor& a, const QColor& b) {
-    return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 && std::abs(a.blue() - b.blue()) < 24;
+    return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 &&
+           std::abs(a.blue() - b.blue()) < 24;
 }
 
 class DiskMediaPagesTest : public testsupport::HomeTest {
@@ -182,7 +182,8 @@ TEST_F(DiskMediaPagesTest, ABookShowsItsArtworkAndNameAndLeavesTheSizeAlone) {
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(page->shownPage(), page->booksFileView);
     ASSERT_EQ(page->booksFileController->rowCount(), 1);
-    EXPECT_EQ(page->booksFileSizelab->text().toStdString(), sizeText(12000 + device.entries["/Books/Purchases/Sea.epub/iTunesArtwork"].size));
+    EXPECT_EQ(page->booksFileSizelab->text().toStdString(),
+              sizeText(12000 + device.entries["/Books/Purchases/Sea.epub/iTunesArtwork"].size));
     EXPECT_FALSE(page->bookFileTableview->model()->index(0, 0).data(Qt::DecorationRole).isNull());
     select(page->bookFileTableview, 0);
     EXPECT_EQ(page->bookPreviewFileName->text(), "Sea Stories.epub");

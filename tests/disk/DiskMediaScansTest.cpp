@@ -5,10 +5,9 @@
 #include "disk/core/PhotoScan.h"
 #include "platform/CoreFoundation.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 

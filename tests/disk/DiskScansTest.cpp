@@ -6,7 +6,6 @@
 #include "platform/MobileDevice.h"
 
 #include <gtest/gtest.h>
-
 #include <numeric>
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QImage>
-
 #include <cstdio>
 
 namespace {
@@ -61,7 +60,9 @@ void FakeDiskDevice::link(const std::string& given, disk::DeviceEntry::Kind kind
     e.size = size;
 }
 
-void FakeDiskDevice::addFile(const std::string& path, uint64_t size) { link(path, disk::DeviceEntry::Kind::Regular, size); }
+void FakeDiskDevice::addFile(const std::string& path, uint64_t size) {
+    link(path, disk::DeviceEntry::Kind::Regular, size);
+}
 void FakeDiskDevice::addFile(const std::string& path, const std::string& bytes) {
     link(path, disk::DeviceEntry::Kind::Regular, bytes.size());
     contents[absolute(path)] = bytes;
@@ -101,8 +102,8 @@ bool FakeDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& out, 
 
 bool FakeDiskDevice::appContainerOpens(int, const std::string& bundleId) { return !closedContainers.count(bundleId); }
 
-disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png,
-                                                                   int*) {
+disk::DiskDeviceServices::IconResult FakeDiskDevice::iconPNGData(int, const std::string& bundleId,
+                                                                 std::vector<uint8_t>& png, int*) {
     if (!iconServiceStarts) return IconResult::NoService;
     if (appsWithoutIcon.count(bundleId)) return IconResult::NoIcon;
     QImage image(8, 8, QImage::Format_ARGB32);

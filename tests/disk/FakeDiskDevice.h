@@ -32,7 +32,7 @@ public:
 
     bool mediaAreaStarts = true;
     bool appListReadable = true;
-    int appListStatus = 1;  // the device layer status an unreadable list reports
+    int appListStatus = 1;                   // the device layer status an unreadable list reports
     std::set<std::string> closedContainers;  // apps whose container does not open
     std::set<std::string> appsWithoutIcon;
     bool iconServiceStarts = true;

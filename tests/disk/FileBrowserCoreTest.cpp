@@ -8,10 +8,9 @@
 #include "disk/core/ExportWalk.h"
 #include "disk/core/FileBrowserActions.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 
@@ -40,7 +39,8 @@ TEST_F(FileBrowserCoreTest, AFolderExportRecreatesTheDeviceFolderByteForByte) {
     device.media.addFile("/DCIM/100APPLE/IMG_0001.JPG", "not this one");
 
     FileBrowserActions actions(device, 0);
-    const ActionResult result = actions.exportEntries({"/Downloads/Guide.pdf", "/Downloads/Archive"}, QString::fromStdString(out()));
+    const ActionResult result =
+        actions.exportEntries({"/Downloads/Guide.pdf", "/Downloads/Archive"}, QString::fromStdString(out()));
     EXPECT_TRUE(result.ok()) << result.firstFailurePath << ": " << result.firstFailureReason;
     EXPECT_EQ(result.files, 4u);
     EXPECT_EQ(result.bytes, 70003u + 12 + 3);
@@ -124,7 +124,8 @@ TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndReplaceOldOn
     FileBrowserActions actions(device, 0);
     const ActionResult result =
         // The size seen in the listing may be out of date: the device's own is copied whole.
-        actions.exportFiles({{"/DCIM/.MISC/x.dat", 5, {}}, {"/Downloads/b.pdf", 999, {}}}, QString::fromStdString(target));
+        actions.exportFiles({{"/DCIM/.MISC/x.dat", 5, {}}, {"/Downloads/b.pdf", 999, {}}},
+                            QString::fromStdString(target));
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(slurp(target + "/x.dat"), "xdata");
     EXPECT_EQ(slurp(target + "/b.pdf"), "pdf!");
@@ -132,8 +133,8 @@ TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndReplaceOldOn
     // A local copy made before is used instead of the device.
     std::ofstream(out() + "/copy") << "local";
     device.mediaAreaStarts = false;
-    const ActionResult fromCopy =
-        actions.exportFiles({{"/Downloads/b.pdf", 5, QString::fromStdString(out() + "/copy")}}, QString::fromStdString(out() + "/new"));
+    const ActionResult fromCopy = actions.exportFiles(
+        {{"/Downloads/b.pdf", 5, QString::fromStdString(out() + "/copy")}}, QString::fromStdString(out() + "/new"));
     EXPECT_TRUE(fromCopy.ok());
     EXPECT_EQ(slurp(out() + "/new/b.pdf"), "local");
 }

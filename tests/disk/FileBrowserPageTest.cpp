@@ -18,10 +18,9 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -36,7 +35,8 @@ protected:
     void SetUp() override {
         DeviceTest::SetUp();
         dialogs::setResponder(&responder);
-        workspace::setRecorder([this](workspace::Action action, const QString& path) { opened.emplace_back(action, path); });
+        workspace::setRecorder(
+            [this](workspace::Action action, const QString& path) { opened.emplace_back(action, path); });
         folder = home.path() + "/sample";
         ASSERT_TRUE(sampledevice::write(folder));
         simId = attachAndWait(folder);
@@ -62,7 +62,8 @@ protected:
     // Shows the folder of a device path in the outline.
     void openFolder(const std::string& devicePath) {
         PRPhoneSystemDirNodePtr node = page->libTreeController->content().at(0);
-        for (const QString& part : QString::fromStdString(devicePath).replace("/.", "/").split('/', Qt::SkipEmptyParts)) {
+        for (const QString& part :
+             QString::fromStdString(devicePath).replace("/.", "/").split('/', Qt::SkipEmptyParts)) {
             PRPhoneSystemDirNodePtr next;
             for (const auto& child : node->children())
                 if (child->fileDirName == part) next = child;
@@ -124,7 +125,8 @@ TEST_F(FileBrowserPageTest, TheTreeShowsTheMediaAreaAndPreviewsItsFiles) {
     selectFiles({"Beach.jpg"});
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(page->previewKind(), "image");
-    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()), slurp(folder + "/media/general_storage/Archive/2014/04/Photos/Beach.jpg"));
+    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()),
+              slurp(folder + "/media/general_storage/Archive/2014/04/Photos/Beach.jpg"));
     testsupport::saveScreenshot(&host, "filebrowser-image");
 
     openFolder("/general_storage/Archive/Notes");
@@ -195,7 +197,7 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     ASSERT_TRUE(waitIdle());
     EXPECT_FALSE(fs::exists(folder + "/media/general_storage/Archive/2014/05/Receipts/Hardware Store.txt"));
     EXPECT_EQ(shownNames(), QStringList{"index"});  // shown without its dot
-    EXPECT_EQ(responder.alerts.size(), 2u);  // no failure to tell
+    EXPECT_EQ(responder.alerts.size(), 2u);         // no failure to tell
 
     const std::string local = home.path() + "/Desk/Packing List.txt";
     fs::create_directories(home.path() + "/Desk");

@@ -8,9 +8,8 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {

@@ -7,10 +7,9 @@
 #include "disk/core/LargeFileActions.h"
 #include "disk/core/LargeFileScan.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using disk::LargeFileRecord;
@@ -58,8 +57,9 @@ TEST_F(LargeFileCoreTest, UserDataFilesAboveTheLimitGoToTheLargeOrTheBigList) {
 
     LargeFileScan scan(device, options(), sink);
     EXPECT_EQ(scan.scanFindLargeFileWithInUserData(), LargeFileScan::Outcome::Finished);
-    EXPECT_EQ(pathsOf(scan.userDataLargeFileArray),
-              (std::vector<std::string>{"/Downloads/one-more.bin", "/a/b/c/d/e/hundred.mov", "/DCIM/100APPLE/IMG_0001.MOV"}));
+    EXPECT_EQ(
+        pathsOf(scan.userDataLargeFileArray),
+        (std::vector<std::string>{"/Downloads/one-more.bin", "/a/b/c/d/e/hundred.mov", "/DCIM/100APPLE/IMG_0001.MOV"}));
     EXPECT_EQ(pathsOf(scan.userDataBigFileArray), (std::vector<std::string>{"/a/b/c/d/e/f/hundred-and-one.mov"}));
     EXPECT_EQ(scan.allDocumentFileSize, kLimit + 1 + 100000000 + 100000001 + 5000000);
     EXPECT_EQ(sink.userPaths.size(), 4u);
@@ -73,8 +73,8 @@ TEST_F(LargeFileCoreTest, UserDataFilesAboveTheLimitGoToTheLargeOrTheBigList) {
     // Largest first, by bytes: two files of one size text keep their order.
     std::vector<LargeFileRecord> list = scan.userDataLargeFileArray;
     disk::sortLargestFirst(list);
-    EXPECT_EQ(pathsOf(list),
-              (std::vector<std::string>{"/a/b/c/d/e/hundred.mov", "/DCIM/100APPLE/IMG_0001.MOV", "/Downloads/one-more.bin"}));
+    EXPECT_EQ(pathsOf(list), (std::vector<std::string>{"/a/b/c/d/e/hundred.mov", "/DCIM/100APPLE/IMG_0001.MOV",
+                                                       "/Downloads/one-more.bin"}));
 
     // With a limit of 100,000,000 bytes every hit is big.
     LargeFileScan::Options high = options();
@@ -93,7 +93,7 @@ TEST_F(LargeFileCoreTest, AppContainersAreWalkedOnlyInTheirDataFolders) {
     c.addSizedFile("/Library/Caches/tiles/t1.bin", 2500000);
     c.addSizedFile("/Library/Cookies/Cookies.binarycookies", 2100000);
     c.addSizedFile("/Library/Preferences/huge.plist", 9000000);  // not walked
-    c.addSizedFile("/Caches/direct.bin", 9000000);                // not under Library: not walked
+    c.addSizedFile("/Caches/direct.bin", 9000000);               // not under Library: not walked
     c.addSizedFile("/MapsPlus.app/MapsPlus", 150000000);
     c.addSizedFile("/Other/elsewhere.bin", 9000000);
     device.addApp("com.example.closed", "Closed", 1, 1);
@@ -104,8 +104,8 @@ TEST_F(LargeFileCoreTest, AppContainersAreWalkedOnlyInTheirDataFolders) {
     LargeFileScan scan(device, options(), sink);
     EXPECT_EQ(scan.scanFindLargeFileWithInAppData(), LargeFileScan::Outcome::Finished);
     EXPECT_EQ(pathsOf(scan.appLargeFileArray),
-              (std::vector<std::string>{"/Documents/Offline/region.db", "/tmp/download.part", "/Library/Caches/tiles/t1.bin",
-                                        "/Library/Cookies/Cookies.binarycookies"}));
+              (std::vector<std::string>{"/Documents/Offline/region.db", "/tmp/download.part",
+                                        "/Library/Caches/tiles/t1.bin", "/Library/Cookies/Cookies.binarycookies"}));
     EXPECT_EQ(pathsOf(scan.appBigFileArray), (std::vector<std::string>{"/MapsPlus.app/MapsPlus"}));
     EXPECT_EQ(scan.allAppFileSize, 3000000u + 4000000 + 2500000 + 2100000 + 150000000);
     for (const auto& r : scan.appLargeFileArray) {

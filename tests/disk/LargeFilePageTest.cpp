@@ -15,10 +15,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
@@ -84,7 +83,9 @@ protected:
     // Selects rows of a table (the last one current).
     static void selectRows(QTableView* table, std::initializer_list<int> rows) {
         table->clearSelection();
-        for (int row : rows) table->selectionModel()->select(table->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        for (int row : rows)
+            table->selectionModel()->select(table->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     std::string containerOf(const std::string& bundleId) const { return folder + "/apps/" + bundleId + "/container"; }
 

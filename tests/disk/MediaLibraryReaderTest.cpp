@@ -6,10 +6,9 @@
 #include "disk/core/MediaLibraryReader.h"
 #include "disk/core/MusicScan.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace {

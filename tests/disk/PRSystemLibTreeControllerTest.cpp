@@ -57,7 +57,8 @@ TEST(PRSystemLibTreeController, TheRootStandsForSlashAndFoldersGrowBelowIt) {
 
 TEST(PRSystemLibTreeController, FoldersSortAsAPersonReadsThemAndEntriesKeepArrivalOrder) {
     PRSystemLibTreeController tree;
-    for (const char* path : {"/b/f", "/a/f", "/C/f", "/b/e", "/Zeta/q", "/alpha/q"}) tree.addTreeNode(item(path, "1.00bytes"));
+    for (const char* path : {"/b/f", "/a/f", "/C/f", "/b/e", "/Zeta/q", "/alpha/q"})
+        tree.addTreeNode(item(path, "1.00bytes"));
     PRPhoneSystemDirNodePtr root = tree.content()[0];
     EXPECT_EQ(names(root->children()), (QStringList{"a", "alpha", "b", "C", "Zeta"}));
     const auto& b = root->children()[2];
@@ -96,7 +97,8 @@ TEST(PRSystemLibTreeController, DeepPathsMakeEveryFolderOnTheWayAndTheModelFollo
         index = tree.index(0, 0, index);
     }
     EXPECT_EQ(chain, (QStringList{"System", "PhotoData", "Thumbnails", "V2", "DCIM", "100APPLE", "IMG_0001.JPG"}));
-    QModelIndex apple = tree.indexForNode(tree.content()[0]->children()[0]->children()[0]->children()[0]->children()[0]->children()[0].get());
+    QModelIndex apple = tree.indexForNode(
+        tree.content()[0]->children()[0]->children()[0]->children()[0]->children()[0]->children()[0].get());
     EXPECT_EQ(apple.data().toString(), "100APPLE");
     EXPECT_EQ(tree.rowCount(apple), 2);
     EXPECT_FALSE(tree.nodeForIndex(apple)->isLeaf);

@@ -4,6 +4,9 @@
 #include "DeviceFolder.h"
 #include "DiskTree.h"
 #include "SampleDevice.h"
+#include "device/BaseInfo.h"
+#include "device/DeviceManager.h"
+#include "device/StatusText.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -11,9 +14,6 @@
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
-#include "device/BaseInfo.h"
-#include "device/DeviceManager.h"
-#include "device/StatusText.h"
 #include "disk/core/AppScan.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
@@ -24,10 +24,9 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -67,8 +66,8 @@ protected:
         DeviceTest::TearDown();
     }
     bool waitIdle() {
-        return testsupport::waitUntil(
-            [this] { return page->runningScans() == 0 && !page->scanState().anyScanning(); }, std::chrono::seconds(60));
+        return testsupport::waitUntil([this] { return page->runningScans() == 0 && !page->scanState().anyScanning(); },
+                                      std::chrono::seconds(60));
     }
     int simId = 0;
     QWidget host;
@@ -85,9 +84,10 @@ TEST_F(DiskDeviceTest, TheSampleDevicesUserDataAndAppsAddUpToItsFolder) {
     amd::DeviceManager::Instance()->FindItem(connected.back())->info->DiskUsage(figures);
     page->setDiskManageDeviceWithAllUserData(figures.totalDataCapacity, figures.totalDataAvailable,
                                              figures.totalSystemCapacity, figures.totalSystemAvailable);
-    EXPECT_EQ(page->userFreelab->text(), "User Free:   " + QString::fromStdString(sizeText(figures.totalDataAvailable)));
-    EXPECT_FLOAT_EQ(page->systemProgress->value(),
-                    float(figures.totalSystemCapacity - figures.totalSystemAvailable) / float(figures.totalSystemCapacity));
+    EXPECT_EQ(page->userFreelab->text(),
+              "User Free:   " + QString::fromStdString(sizeText(figures.totalDataAvailable)));
+    EXPECT_FLOAT_EQ(page->systemProgress->value(), float(figures.totalSystemCapacity - figures.totalSystemAvailable) /
+                                                       float(figures.totalSystemCapacity));
     testsupport::saveScreenshot(&host, "disk-overview");
 
     page->ScanDiskUserDataFiles();
@@ -97,7 +97,8 @@ TEST_F(DiskDeviceTest, TheSampleDevicesUserDataAndAppsAddUpToItsFolder) {
     size_t files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder + "/media")) {
         const std::string devicePath = entry.path().string().substr(folder.size() + 6);
-        const PRPhoneSystemDirNodePtr parent = folderAt(*page->libTreeController, fs::path(devicePath).parent_path().string());
+        const PRPhoneSystemDirNodePtr parent =
+            folderAt(*page->libTreeController, fs::path(devicePath).parent_path().string());
         ASSERT_TRUE(parent) << devicePath;
         bool listed = false;
         for (const auto& e : parent->fileChildren())
@@ -271,7 +272,8 @@ TEST_F(DiskDeviceTest, TheSampleDevicesTracksBooksAndPhotosMatchItsFolder) {
     page->ScanDiskMusicFiles();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(page->shownPage(), page->musicFileView);
-    const auto songs = filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".wav"); });
+    const auto songs =
+        filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".wav"); });
     ASSERT_EQ(page->muiscFileController->rowCount(), int(songs.second));
     EXPECT_EQ(page->allMusicFileSize, songs.first);
     QStringList titles;
@@ -284,7 +286,8 @@ TEST_F(DiskDeviceTest, TheSampleDevicesTracksBooksAndPhotosMatchItsFolder) {
 
     page->ScanDiskVideoFiles();
     ASSERT_EQ(page->shownPage(), page->videoFileView);
-    const auto movies = filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".m4v"); });
+    const auto movies =
+        filesBelow(media + "/iTunes_Control/Music", [](const std::string& p) { return p.ends_with(".m4v"); });
     EXPECT_EQ(page->videoFileController->rowCount(), int(movies.second));
     EXPECT_EQ(page->allVideoFileSize, movies.first);
     if (movies.second) page->vidoeFileTableView->selectRow(0);
@@ -295,8 +298,9 @@ TEST_F(DiskDeviceTest, TheSampleDevicesTracksBooksAndPhotosMatchItsFolder) {
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(page->shownPage(), page->booksFileView);
     ASSERT_EQ(page->booksFileController->rowCount(), 3);
-    EXPECT_EQ(page->allBooksFileSize,
-              filesBelow(media + "/Books/Purchases", [](const std::string& p) { return containsNoCase(p, ".epub/"); }).first);
+    EXPECT_EQ(page->allBooksFileSize, filesBelow(media + "/Books/Purchases", [](const std::string& p) {
+                                          return containsNoCase(p, ".epub/");
+                                      }).first);
     page->bookFileTableview->selectRow(0);
     EXPECT_FALSE(page->bookPreviewImage->pixmap().isNull());
     EXPECT_EQ(page->bookPreviewFileName->text(), "The Lighthouse Keeper.epub");
@@ -322,7 +326,8 @@ TEST_F(DiskDeviceTest, TheSampleDevicesTracksBooksAndPhotosMatchItsFolder) {
     // The preview shows the picture of the file selected.
     page->photoFileTableview->selectRow(0);
     const PRPhotoAndVideoNodePtr first = page->photoFileController->objectAt(0);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return first->bhasCopy() && !page->photoPreviewImage->pixmap().isNull(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return first->bhasCopy() && !page->photoPreviewImage->pixmap().isNull(); }));
     const QImage file(QString::fromStdString(media + first->filePath()));
     const QImage shown = page->photoPreviewImage->pixmap().toImage();
     ASSERT_FALSE(file.isNull());

@@ -1,11 +1,9 @@
 #include "TestSupport.h"
-
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
 
 #include <QDir>
-
 #include <fstream>
 #include <sstream>
 
@@ -34,8 +32,8 @@ const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01
 
 std::string base64(const std::string& text, bool padded = true) {
     std::vector<char> out(PRVCFController::encodedLength(text.size(), padded) + 1, '#');
-    const size_t n = PRVCFController::baseEncode(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                                                 out.data(), out.size() - 1, kAlphabet, padded);
+    const size_t n = PRVCFController::baseEncode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out.data(),
+                                                 out.size() - 1, kAlphabet, padded);
     EXPECT_EQ(out.back(), '#');  // nothing written past the room given
     return std::string(out.data(), n);
 }

@@ -3,10 +3,9 @@
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
 
@@ -15,8 +14,7 @@ namespace {
 constexpr time_t kBackupTime = 1367409600;  // 2013-05-01 12:00:00 UTC
 
 void writePlist(const std::string& path, const std::map<std::string, std::string>& values,
-                const std::map<std::string, std::string>* lockdown = nullptr)
-{
+                const std::map<std::string, std::string>* lockdown = nullptr) {
     CFHolder<CFMutableDictionaryRef> dict(CFDictionaryCreateMutable());
     for (const auto& [key, text] : values) {
         CFHolder<CFStringRef> value(CFStringCreateWithCString(text.c_str()));
@@ -35,12 +33,16 @@ void writePlist(const std::string& path, const std::map<std::string, std::string
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-const std::map<std::string, std::string> kInfo = {
-    {"Device Name", "Info Phone"}, {"Serial Number", "INFO123"}, {"Product Type", "iPhone3,1"},
-    {"Product Version", "6.1.3"},  {"iTunes Version", "11.0.2"}};
-const std::map<std::string, std::string> kLockdown = {
-    {"DeviceName", "Lockdown Pad"}, {"SerialNumber", "LOCK456"}, {"ProductType", "iPad2,1"},
-    {"ProductVersion", "5.1.1"},    {"BuildVersion", "9B206"}};
+const std::map<std::string, std::string> kInfo = {{"Device Name", "Info Phone"},
+                                                  {"Serial Number", "INFO123"},
+                                                  {"Product Type", "iPhone3,1"},
+                                                  {"Product Version", "6.1.3"},
+                                                  {"iTunes Version", "11.0.2"}};
+const std::map<std::string, std::string> kLockdown = {{"DeviceName", "Lockdown Pad"},
+                                                      {"SerialNumber", "LOCK456"},
+                                                      {"ProductType", "iPad2,1"},
+                                                      {"ProductVersion", "5.1.1"},
+                                                      {"BuildVersion", "9B206"}};
 
 class BackupList : public testsupport::HomeTest {
 protected:
@@ -50,8 +52,7 @@ protected:
     FixedTimeZone zone{"QMT-3"};  // three hours east of UTC
 };
 
-TEST_F(BackupList, InfoPlistDescribesTheBackupEvenWhenAManifestPlistIsThere)
-{
+TEST_F(BackupList, InfoPlistDescribesTheBackupEvenWhenAManifestPlistIsThere) {
     const std::string backup = folder("both");
     writePlist(backup + "/Info.plist", kInfo);
     writePlist(backup + "/Manifest.plist", {}, &kLockdown);
@@ -71,8 +72,7 @@ TEST_F(BackupList, InfoPlistDescribesTheBackupEvenWhenAManifestPlistIsThere)
     EXPECT_EQ(node.backUpFilePath(), backup);
 }
 
-TEST_F(BackupList, ManifestPlistAloneDescribesTheBackupThroughItsLockdownEntry)
-{
+TEST_F(BackupList, ManifestPlistAloneDescribesTheBackupThroughItsLockdownEntry) {
     const std::string backup = folder("manifest");
     writePlist(backup + "/Manifest.plist", {}, &kLockdown);
     touch(backup + "/Manifest.mbdb");
@@ -89,8 +89,7 @@ TEST_F(BackupList, ManifestPlistAloneDescribesTheBackupThroughItsLockdownEntry)
     EXPECT_EQ(node.strDeviceBackUpTime(), "2013-05-01 15:00");
 }
 
-TEST_F(BackupList, FoldersThatDescribeNoBackupAddNothing)
-{
+TEST_F(BackupList, FoldersThatDescribeNoBackupAddNothing) {
     const std::string noLockdown = folder("no-lockdown");
     writePlist(noLockdown + "/Manifest.plist", {{"Version", "9.1"}});
     touch(noLockdown + "/Manifest.mbdb");
@@ -107,8 +106,7 @@ TEST_F(BackupList, FoldersThatDescribeNoBackupAddNothing)
     EXPECT_TRUE(list.arrangedObjects().empty());
 }
 
-TEST_F(BackupList, UnknownModelsShowTheirProductType)
-{
+TEST_F(BackupList, UnknownModelsShowTheirProductType) {
     const std::string backup = folder("unknown");
     auto info = kInfo;
     info["Product Type"] = "iPhone9,9";
@@ -120,8 +118,7 @@ TEST_F(BackupList, UnknownModelsShowTheirProductType)
     EXPECT_EQ(list.arrangedObjects()[0]->deviceImage(), "iphone");
 }
 
-TEST(BackupListModels, ProductTypesNameTheirModelByTheFirstKeyTheyContain)
-{
+TEST(BackupListModels, ProductTypesNameTheirModelByTheFirstKeyTheyContain) {
     EXPECT_EQ(PRIOSDeviceController::GetDevcieType(""), "iPhone");
     EXPECT_EQ(PRIOSDeviceController::GetDevcieType("iPhone1,2"), "iPhone3G");
     EXPECT_EQ(PRIOSDeviceController::GetDevcieType("iPhone3,3"), "iPhone 4");
@@ -131,8 +128,7 @@ TEST(BackupListModels, ProductTypesNameTheirModelByTheFirstKeyTheyContain)
     EXPECT_EQ(PRIOSDeviceController::GetDevcieType("iPad2,5"), "");
 }
 
-TEST(BackupListModels, BackupTimesShowInTheLocalZone)
-{
+TEST(BackupListModels, BackupTimesShowInTheLocalZone) {
     FixedTimeZone zone("QMT+5");  // five hours west of UTC
     EXPECT_EQ(PRIOSDeviceController::convertCurrentTimeZone2("2013-05-01 02:30:00 +0000"), "2013-04-30 21:30");
     EXPECT_EQ(PRIOSDeviceController::convertCurrentTimeZone2("2013-05-01 02:30:00 +0200"), "2013-04-30 19:30");

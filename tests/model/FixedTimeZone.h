@@ -8,15 +8,12 @@
 
 class FixedTimeZone {
 public:
-    explicit FixedTimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            previous_ = old;
+    explicit FixedTimeZone(const char* tz) {
+        if (const char* old = std::getenv("TZ")) previous_ = old;
         ::setenv("TZ", tz, 1);
         ::tzset();
     }
-    ~FixedTimeZone()
-    {
+    ~FixedTimeZone() {
         if (previous_)
             ::setenv("TZ", previous_->c_str(), 1);
         else

@@ -1,27 +1,24 @@
 #include "FixedTimeZone.h"
 #include "model/LocalTime.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string fieldsOf(const struct tm& t)
-{
+std::string fieldsOf(const struct tm& t) {
     return std::to_string(t.tm_year) + "/" + std::to_string(t.tm_mon) + "/" + std::to_string(t.tm_mday) + " d" +
            std::to_string(t.tm_yday) + " w" + std::to_string(t.tm_wday) + " " + std::to_string(t.tm_hour) + ":" +
-           std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec) + " off" + std::to_string(t.tm_gmtoff) +
-           " dst" + std::to_string(t.tm_isdst);
+           std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec) + " off" + std::to_string(t.tm_gmtoff) + " dst" +
+           std::to_string(t.tm_isdst);
 }
 
 // Every moment must give what localtime_r gives, whatever the order the moments come in.
-void expectSameAsLocaltime(const std::vector<time_t>& moments)
-{
+void expectSameAsLocaltime(const std::vector<time_t>& moments) {
     for (time_t t : moments) {
         struct tm expected {};
         struct tm got {};
@@ -33,8 +30,7 @@ void expectSameAsLocaltime(const std::vector<time_t>& moments)
 
 // Moments each side of the clock changes of a year: every minute near them, a few odd seconds,
 // forwards, backwards and shuffled.
-std::vector<time_t> momentsAround(std::initializer_list<time_t> changes)
-{
+std::vector<time_t> momentsAround(std::initializer_list<time_t> changes) {
     std::vector<time_t> moments;
     for (time_t change : changes)
         for (time_t t = change - 3 * 3600; t <= change + 3 * 3600; t += 60) {
@@ -49,17 +45,16 @@ std::vector<time_t> momentsAround(std::initializer_list<time_t> changes)
     return all;
 }
 
-TEST(LocalTime, MatchesLocaltimeAcrossDaylightSavingChanges)
-{
+TEST(LocalTime, MatchesLocaltimeAcrossDaylightSavingChanges) {
     struct Zone {
         const char* tz;
         std::initializer_list<time_t> changes;  // UTC moments of the changes in 2013
     };
     const Zone zones[] = {
-        {"CET-1CEST,M3.5.0,M10.5.0/3", {1364691600, 1382835600}},                   // whole hours
-        {"NST3:30NDT,M3.2.0,M11.1.0", {1362893400, 1383453000}},                     // half-hour offset
-        {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", {1365260400, 1380987000}},         // half-hour step
-        {"<+0545>-5:45", {1362893400}},                                              // quarter-hour offset
+        {"CET-1CEST,M3.5.0,M10.5.0/3", {1364691600, 1382835600}},            // whole hours
+        {"NST3:30NDT,M3.2.0,M11.1.0", {1362893400, 1383453000}},             // half-hour offset
+        {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", {1365260400, 1380987000}},  // half-hour step
+        {"<+0545>-5:45", {1362893400}},                                      // quarter-hour offset
         {"UTC0", {1362893400}},
     };
     for (const Zone& zone : zones) {
@@ -69,8 +64,7 @@ TEST(LocalTime, MatchesLocaltimeAcrossDaylightSavingChanges)
     }
 }
 
-TEST(LocalTime, MatchesLocaltimeOverTheWholeRangeOfThirtyTwoBitTimes)
-{
+TEST(LocalTime, MatchesLocaltimeOverTheWholeRangeOfThirtyTwoBitTimes) {
     for (const char* tz : {"Europe/Berlin", "America/St_Johns", "Australia/Lord_Howe", "Asia/Kathmandu"}) {
         if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + tz))
             continue;  // the zone files are not installed
@@ -88,8 +82,7 @@ TEST(LocalTime, MatchesLocaltimeOverTheWholeRangeOfThirtyTwoBitTimes)
     }
 }
 
-TEST(LocalTime, FollowsAChangeOfTimeZone)
-{
+TEST(LocalTime, FollowsAChangeOfTimeZone) {
     const time_t t = 1370000000;
     struct tm first {};
     struct tm second {};

@@ -1,33 +1,29 @@
 #include "FixedTimeZone.h"
 #include "model/PRRecordFields.h"
 
-#include <gtest/gtest.h>
-
 #include <clocale>
+#include <gtest/gtest.h>
 
 namespace {
 
 constexpr int64_t kSince2001 = 978307200;  // seconds from 1970 to 2001
 
-std::string dateText(int64_t value, bool fileType)
-{
+std::string dateText(int64_t value, bool fileType) {
     const auto wide = GetDateTime(value, fileType);
     return wide ? GetNSStringDate(wide->c_str()) : "<none>";
 }
 
-TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid)
-{
+TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid) {
     EXPECT_EQ(GetStringFormChar("Caf\xC3\xA9 \xF0\x9F\x98\x80"), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_EQ(GetStringFormChar(""), "");
-    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");             // not UTF-8
-    EXPECT_EQ(GetStringFormChar("\xC0\xAF"), "");            // overlong
-    EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");        // a surrogate
-    EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");           // cut inside a character
-    EXPECT_EQ(GetStringFormChar("ab\0cd", 5), "ab");         // up to the first NUL
+    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");       // not UTF-8
+    EXPECT_EQ(GetStringFormChar("\xC0\xAF"), "");      // overlong
+    EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");  // a surrogate
+    EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");     // cut inside a character
+    EXPECT_EQ(GetStringFormChar("ab\0cd", 5), "ab");   // up to the first NUL
 }
 
-TEST(RecordFields, WideConversionStopsAtCapacityAndAlwaysTerminates)
-{
+TEST(RecordFields, WideConversionStopsAtCapacityAndAlwaysTerminates) {
     wchar_t buffer[4];
     EXPECT_EQ(Char2Unicode("h\xC3\xA9llo", buffer, 4), 3);
     EXPECT_EQ(std::wstring(buffer), L"h\u00E9l");
@@ -37,8 +33,7 @@ TEST(RecordFields, WideConversionStopsAtCapacityAndAlwaysTerminates)
     EXPECT_EQ(GetNSStringDate(text), "a\xF0\x9F\x98\x80");
 }
 
-TEST(RecordFields, NoteAndCalendarTimesGiveTheirTrueDatesAcrossLeapDays)
-{
+TEST(RecordFields, NoteAndCalendarTimesGiveTheirTrueDatesAcrossLeapDays) {
     FixedTimeZone utc("UTC0");
     struct Case {
         int64_t unixTime;
@@ -46,16 +41,18 @@ TEST(RecordFields, NoteAndCalendarTimesGiveTheirTrueDatesAcrossLeapDays)
     };
     // Values count from 2001; the texts are the real calendar dates of those instants.
     const Case cases[] = {
-        {978307200, "01-01-2001 00:00"},  {1330473600, "02-29-2012 00:00"}, {1330560000, "03-01-2012 00:00"},
-        {1356955200, "12-31-2012 12:00"}, {1362096000, "03-01-2013 00:00"}, {1075593599, "01-31-2004 23:59"},
+        {978307200, "01-01-2001 00:00"},
+        {1330473600, "02-29-2012 00:00"},
+        {1330560000, "03-01-2012 00:00"},
+        {1356955200, "12-31-2012 12:00"},
+        {1362096000, "03-01-2013 00:00"},
+        {1075593599, "01-31-2004 23:59"},
         {1452816000 + 3600 * 13 + 60 * 7, "01-15-2016 13:07"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(dateText(c.unixTime - kSince2001, true), c.text) << c.unixTime;
+    for (const Case& c : cases) EXPECT_EQ(dateText(c.unixTime - kSince2001, true), c.text) << c.unixTime;
 }
 
-TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes)
-{
+TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes) {
     FixedTimeZone zone("QMT-3");  // three hours east of UTC, no daylight saving
     // A value counted from 2001 lands in 1982 when read from 1970, and shows as 2013.
     const std::string shifted = dateText(1367409600 - kSince2001, false);
@@ -67,14 +64,12 @@ TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes)
     EXPECT_EQ(dateText(1394014800 + (int64_t(1) << 32), false), "03-05-2014 13:20");
 }
 
-TEST(RecordFields, PhoneDatesNeedElevenDigits)
-{
+TEST(RecordFields, PhoneDatesNeedElevenDigits) {
     EXPECT_EQ(GetPhoneDate(1234567890), " ");
     EXPECT_EQ(GetPhoneDate(13674096001234), "2013-05-01 12:00:00 +0000");
 }
 
-TEST(RecordFields, ClockAndDurationTexts)
-{
+TEST(RecordFields, ClockAndDurationTexts) {
     EXPECT_EQ(getCallHistoryDate(0), "00:00:00");
     EXPECT_EQ(getCallHistoryDate(59999), "00:00:59");
     EXPECT_EQ(getCallHistoryDate(3723000), "01:02:03");
@@ -88,8 +83,7 @@ TEST(RecordFields, ClockAndDurationTexts)
     EXPECT_EQ(getCallHistoryDuration(7300), "2 hours");
 }
 
-TEST(RecordFields, MediaKindsByExtension)
-{
+TEST(RecordFields, MediaKindsByExtension) {
     EXPECT_EQ(GetImageType("3dm"), 0);  // the first row, which callers count as found
     EXPECT_EQ(GetImageType("jpg"), 61);
     EXPECT_EQ(GetImageType("JPEG"), 60);
@@ -103,15 +97,13 @@ TEST(RecordFields, MediaKindsByExtension)
     EXPECT_EQ(GetAudioType("txt"), -1);
 }
 
-TEST(RecordFields, EightDigitNames)
-{
+TEST(RecordFields, EightDigitNames) {
     EXPECT_EQ(getFullName(7), "00000007");
     EXPECT_EQ(getFullName(12345678), "12345678");
     EXPECT_EQ(getFullName(123456789012ULL), "123456789012");  // longer numbers keep their digits
 }
 
-TEST(RecordFields, PhoneNumbersMatchOnAMiddlePiece)
-{
+TEST(RecordFields, PhoneNumbersMatchOnAMiddlePiece) {
     const std::string asked = normalisedPhoneNumber("+1 (555) 010-2288");
     EXPECT_EQ(asked, "+15550102288");
     EXPECT_TRUE(phoneNumbersMatch(asked, normalisedPhoneNumber("5550102288"), 6));
@@ -128,14 +120,19 @@ TEST(RecordFields, PhoneNumbersMatchOnAMiddlePiece)
     EXPECT_TRUE(phoneNumbersMatch("ADA@EXAMPLE.ORG", "ada@example.org", 6));
 }
 
-TEST(RecordFields, ByteSizeTextsAtEveryUnitBoundary)
-{
-    const std::pair<uint64_t, const char*> cases[] = {
-        {0, "0.00bytes"},          {999, "999.00bytes"}, {1000, "1.00KB"},         {1499, "1.50KB"},
-        {999999, "1000.00KB"},     {1000000, "1.00MB"},  {1234567, "1.23MB"},      {999999999, "1000.00MB"},
-        {1000000000, "1.00GB"},    {1000000000000ULL, "1.00TB"}, {UINT64_MAX, "18446744.00TB"}};
-    for (const auto& [count, text] : cases)
-        EXPECT_EQ(sizeText(count), text) << count;
+TEST(RecordFields, ByteSizeTextsAtEveryUnitBoundary) {
+    const std::pair<uint64_t, const char*> cases[] = {{0, "0.00bytes"},
+                                                      {999, "999.00bytes"},
+                                                      {1000, "1.00KB"},
+                                                      {1499, "1.50KB"},
+                                                      {999999, "1000.00KB"},
+                                                      {1000000, "1.00MB"},
+                                                      {1234567, "1.23MB"},
+                                                      {999999999, "1000.00MB"},
+                                                      {1000000000, "1.00GB"},
+                                                      {1000000000000ULL, "1.00TB"},
+                                                      {UINT64_MAX, "18446744.00TB"}};
+    for (const auto& [count, text] : cases) EXPECT_EQ(sizeText(count), text) << count;
     EXPECT_EQ(sizeFormString("999.00bytes"), 999u);
     EXPECT_EQ(sizeFormString("1.50KB"), 1500u);
     EXPECT_EQ(sizeFormString("2.00GB"), 2000000000u);
@@ -145,8 +142,7 @@ TEST(RecordFields, ByteSizeTextsAtEveryUnitBoundary)
     EXPECT_EQ(sizeFormString(""), 0u);
 }
 
-TEST(RecordFields, ByteSizeTextsIgnoreACommaDecimalLocale)
-{
+TEST(RecordFields, ByteSizeTextsIgnoreACommaDecimalLocale) {
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
         GTEST_SKIP() << "no comma-decimal locale installed";

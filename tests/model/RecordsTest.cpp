@@ -11,15 +11,13 @@
 #include "model/PRTreeDirNode.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace {
 
 // Every fresh record: ids -1, flags NO, sizes 0, texts empty unless listed as " " or nil.
 void expectFreshRecord(const PRRecord& record, const std::set<std::string>& blankTexts = {},
-                       const std::set<std::string>& nilFields = {})
-{
+                       const std::set<std::string>& nilFields = {}) {
     for (const PRField& field : record.fields()) {
         SCOPED_TRACE(std::string(record.className()) + "." + field.name);
         const std::string name = field.name;
@@ -42,8 +40,7 @@ void expectFreshRecord(const PRRecord& record, const std::set<std::string>& blan
     }
 }
 
-TEST(Records, FreshRecordsHoldTheirStartValues)
-{
+TEST(Records, FreshRecordsHoldTheirStartValues) {
     expectFreshRecord(PRContactNode(), {}, {"imageData"});
     expectFreshRecord(PRContactImageNode(), {}, {"imageData"});
     expectFreshRecord(DelContactValue());
@@ -68,20 +65,18 @@ TEST(Records, FreshRecordsHoldTheirStartValues)
     expectFreshRecord(PRIOSDeviceNode());
 }
 
-TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues)
-{
+TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues) {
     PRMessageNode message;
     message.setMessagePhone("+1 555 0100");
     message.setHandle_id(7);
     message.setContactImageData(makeBytes({1, 2, 3}));
     message.setAttachType(std::string("Image"));
     std::vector<std::string> names;
-    for (const PRField& field : message.fields())
-        names.push_back(field.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate",
-                                               "messageType", "bImessage", "bSelected", "bDeleted", "handle_id",
-                                               "isHasAttach", "attachmentPath", "attachType", "rowId",
-                                               "contactImageData"}));
+    for (const PRField& field : message.fields()) names.push_back(field.name);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate", "messageType",
+                                        "bImessage", "bSelected", "bDeleted", "handle_id", "isHasAttach",
+                                        "attachmentPath", "attachType", "rowId", "contactImageData"}));
     const auto fields = message.fields();
     EXPECT_EQ(std::get<std::string>(fields[1].value), "+1 555 0100");
     EXPECT_EQ(std::get<int64_t>(fields[8].value), 7);
@@ -90,8 +85,7 @@ TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues)
     EXPECT_NE(message.description().find("handle_id=7"), std::string::npos);
 }
 
-TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned)
-{
+TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {
     auto folder = std::make_shared<PRTreeDirNode>();
     auto other = std::make_shared<PRTreeDirNode>();
     auto child = std::make_shared<PRTreeDirNode>();

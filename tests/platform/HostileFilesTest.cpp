@@ -6,11 +6,10 @@
 #include "platform/CoreFoundation.h"
 #include "platform/FileOpen.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <random>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -46,8 +45,8 @@ TEST(HostilePropertyLists, NestingBeyondTheLimitIsRefusedWithAReason) {
             EXPECT_EQ(error, "nested deeper than 512 levels") << depth;
         }
     }
-    for (const std::string& bytes : {deepXmlPropertyList(kCFPropertyListMaxDepth),
-                                     deepBinaryPropertyList(kCFPropertyListMaxDepth)}) {
+    for (const std::string& bytes :
+         {deepXmlPropertyList(kCFPropertyListMaxDepth), deepBinaryPropertyList(kCFPropertyListMaxDepth)}) {
         CFHolder<CFPropertyListRef> value(parse(bytes));
         ASSERT_TRUE(value);
         EXPECT_EQ(depthOf(value.get()), kCFPropertyListMaxDepth);
@@ -121,7 +120,7 @@ TEST(HostileFiles, NonRegularFilesAreRefusedWithoutBlocking) {
     // A socket and a character device.
     const std::string socketPath = dir + "/socket";
     const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
     if (socketPath.size() < sizeof address.sun_path &&

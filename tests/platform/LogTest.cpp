@@ -1,13 +1,11 @@
+#include "TestSupport.h"
 #include "platform/Log.h"
 #include "platform/LogCategories.h"
-
-#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-
 #include <sys/stat.h>
 #include <thread>
 #include <vector>

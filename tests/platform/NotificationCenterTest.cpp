@@ -1,7 +1,6 @@
+#include "TestSupport.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
-
-#include "TestSupport.h"
 
 #include <atomic>
 #include <thread>

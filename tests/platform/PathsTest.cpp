@@ -1,6 +1,5 @@
-#include "platform/Paths.h"
-
 #include "TestSupport.h"
+#include "platform/Paths.h"
 
 #include <sys/stat.h>
 
@@ -8,9 +7,7 @@ using testsupport::HomeTest;
 
 class Paths : public HomeTest {};
 
-TEST_F(Paths, LoginNameComesFromTheAccount) {
-    EXPECT_FALSE(paths::loginName().empty());
-}
+TEST_F(Paths, LoginNameComesFromTheAccount) { EXPECT_FALSE(paths::loginName().empty()); }
 
 TEST_F(Paths, UsersFolderMapsToHome) {
     const std::string home = this->home.path();

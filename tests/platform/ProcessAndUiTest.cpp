@@ -1,11 +1,10 @@
+#include "TestSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/Format.h"
 #include "platform/Images.h"
 #include "platform/Process.h"
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
-
-#include "TestSupport.h"
 
 TEST(Process, ReportsExitStatusAndStartFailure) {
     EXPECT_EQ(process::runAndWait("/bin/sh", {"-c", "exit 3"}), 3);

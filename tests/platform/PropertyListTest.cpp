@@ -1,8 +1,7 @@
 #include "platform/CoreFoundation.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -54,9 +53,9 @@ TEST(PropertyList, RoundTripsThroughXmlAndBinary) {
         EXPECT_EQ(seen, format);
         EXPECT_TRUE(CFEqual(back.get(), value.get())) << describe(back.get());
         int64_t negative = 0;
-        EXPECT_TRUE(CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(
-                                         static_cast<CFDictionaryRef>(back.get()), "Negative")),
-                                     kCFNumberSInt64Type, &negative));
+        EXPECT_TRUE(CFNumberGetValue(
+            static_cast<CFNumberRef>(CFDictionaryGetValue(static_cast<CFDictionaryRef>(back.get()), "Negative")),
+            kCFNumberSInt64Type, &negative));
         EXPECT_EQ(negative, -42);
     }
 }
@@ -77,9 +76,9 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
 // lists are refused (XML) or come back without it (binary), never taking the process down.
 TEST(PropertyList, NulCharactersNeverReachTheParser) {
     const std::string head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-    for (const std::string& body : {std::string("<string>a&#0;b</string>"), std::string("<string>a&#x000;b</string>"),
-                                    std::string("<dict><key>k&#00;</key><true/></dict>"),
-                                    std::string("<string>a") + '\0' + "b</string>"}) {
+    for (const std::string& body :
+         {std::string("<string>a&#0;b</string>"), std::string("<string>a&#x000;b</string>"),
+          std::string("<dict><key>k&#00;</key><true/></dict>"), std::string("<string>a") + '\0' + "b</string>"}) {
         const std::string xml = head + body + "</plist>";
         EXPECT_EQ(CFPropertyListCreateWithBytes(xml.data(), xml.size(), nullptr), nullptr) << body;
     }
@@ -88,8 +87,14 @@ TEST(PropertyList, NulCharactersNeverReachTheParser) {
     EXPECT_EQ(describe(text.get()), "a\nb & A");
 
     // "bplist00", the ASCII string "a\0b", a one-entry offset table and the trailer.
-    std::string binary = std::string("bplist00") + std::string("\x53" "a\0b", 4) + std::string("\x08", 1);
-    const char trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12};
+    std::string binary = std::string("bplist00") +
+                         std::string(
+                             "\x53"
+                             "a\0b",
+                             4) +
+                         std::string("\x08", 1);
+    const char trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
+                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12};
     binary.append(trailer, sizeof trailer);
     CFHolder<CFPropertyListRef> value(CFPropertyListCreateWithBytes(binary.data(), binary.size(), nullptr));
     if (value) EXPECT_EQ(CFStringGetStdString(static_cast<CFStringRef>(value.get())).find('\0'), std::string::npos);

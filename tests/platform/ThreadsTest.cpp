@@ -1,11 +1,9 @@
-#include "platform/Threads.h"
-
 #include "TestSupport.h"
+#include "platform/Threads.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
-
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -27,10 +25,12 @@ TEST(MainThreadHandOff, WorkerWaitsForTheMainThreadInOrder) {
     NSThread::detachNewThread([&] {
         EXPECT_FALSE(NSThread::isMainThread());
         for (int i = 0; i < 5; ++i)
-            performOnMainThread([&, i] {
-                if (QThread::currentThread() != QCoreApplication::instance()->thread()) ranOnMain = false;
-                order.push_back(i);
-            }, true);
+            performOnMainThread(
+                [&, i] {
+                    if (QThread::currentThread() != QCoreApplication::instance()->thread()) ranOnMain = false;
+                    order.push_back(i);
+                },
+                true);
         // With wait, each call has run by the time it returns.
         EXPECT_EQ(order.size(), 5u);
         workerDone = true;
@@ -46,10 +46,12 @@ TEST(MainThreadHandOff, CallsToAGoneReceiverAreDropped) {
     std::atomic<int> ran{0};
     std::atomic<bool> firstDone{false}, secondMayGo{false}, queued{false}, workerDone{false};
     NSThread::detachNewThread([&, r = MainThreadReceiver(receiver.get())] {
-        performOnMainThread(r, [&] { ++ran; }, true);       // receiver alive: runs
+        performOnMainThread(
+            r, [&] { ++ran; }, true);  // receiver alive: runs
         firstDone = true;
         while (!secondMayGo) std::this_thread::sleep_for(1ms);
-        performOnMainThread(r, [&] { ++ran; }, false);      // queued, receiver gone before it runs
+        performOnMainThread(
+            r, [&] { ++ran; }, false);  // queued, receiver gone before it runs
         queued = true;
         workerDone = true;
     });

@@ -1,12 +1,9 @@
-#include "platform/WorkerPool.h"
-
-#include "platform/Threads.h"
-
 #include "TestSupport.h"
+#include "platform/Threads.h"
+#include "platform/WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QObject>
-
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -82,14 +79,18 @@ TEST(WorkerPool, AnOwnerWaitingForItsWorkersIsNotHeldByTheirHandOffs) {
     for (int w = 0; w < 2; ++w)
         pool->enqueue([&, o = owner.get(), p = pool.get()] {
             while (!p->isCancelled()) {
-                performOnMainThread(o, [&] {
-                    ++ran;
-                    firstRan = true;
-                }, true);
+                performOnMainThread(
+                    o,
+                    [&] {
+                        ++ran;
+                        firstRan = true;
+                    },
+                    true);
                 ++calls;
             }
             // After the owner cancelled, calls return at once and run nothing.
-            performOnMainThread(o, [&] { ++ran; }, true);
+            performOnMainThread(
+                o, [&] { ++ran; }, true);
         });
     ASSERT_TRUE(waitUntil([&] { return firstRan.load(); }));
     endWorkersOf(owner.get(), {pool.get()});  // would hang if a waiting hand-off held it
@@ -108,8 +109,10 @@ TEST(WorkerPool, CancellingOneReceiverLeavesTheOthersCalls) {
     std::atomic<int> toGoing{0}, toStaying{0};
     std::atomic<bool> done{false};
     NSThread::detachNewThread([&] {
-        performOnMainThread(&going, [&] { ++toGoing; }, true);
-        performOnMainThread(&staying, [&] { ++toStaying; }, true);
+        performOnMainThread(
+            &going, [&] { ++toGoing; }, true);
+        performOnMainThread(
+            &staying, [&] { ++toStaying; }, true);
         done = true;
     });
     ASSERT_TRUE(waitUntil([&] { return done.load(); }));
@@ -128,7 +131,8 @@ TEST(WorkerPool, AWaitThatTurnsEventsLetsTheRunningJobsHandOffsArrive) {
         while (!pool.cancelFlag()) std::this_thread::sleep_for(1ms);
         sawCancel = true;
         // Its last result still reaches the main thread: the owner's wait lets it through.
-        performOnMainThread(&owner, [&] { ++delivered; }, true);
+        performOnMainThread(
+            &owner, [&] { ++delivered; }, true);
     });
     pool.enqueue([&] { ++ranAfterCancel; });
     ASSERT_TRUE(waitUntil([&] { return started.load(); }));

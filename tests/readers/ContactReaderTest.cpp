@@ -1,5 +1,4 @@
 #include "ReaderTestSupport.h"
-
 #include "backup/PRContactReader.h"
 
 #include <fstream>
@@ -46,8 +45,8 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
     PRContactReader(state, nc).scanContactThread(folder);
 
-    EXPECT_EQ(recorder.names(), (std::vector<std::string>{"ScanContactInfo", "ScanContactInfo", "ScanContactInfo",
-                                                          "ScanProgressInfo"}));
+    EXPECT_EQ(recorder.names(),
+              (std::vector<std::string>{"ScanContactInfo", "ScanContactInfo", "ScanContactInfo", "ScanProgressInfo"}));
     EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{40});
     const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
     ASSERT_EQ(contacts.size(), 3u);
@@ -92,8 +91,8 @@ TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) 
 }
 
 TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
-    NotificationRecorder recorder(nc, {"ScanTransferContactInfo", "ScanTransferContactFinished",
-                                       "ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(
+        nc, {"ScanTransferContactInfo", "ScanTransferContactFinished", "ScanContactInfo", "ScanProgressInfo"});
     // No address book: the scan variant posts nothing, the transfer variant still ends.
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_TRUE(recorder.posted.empty());

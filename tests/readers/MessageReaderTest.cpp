@@ -1,13 +1,11 @@
 #include "ReaderTestSupport.h"
-
 #include "backup/PRContactPhoneIndex.h"
 #include "backup/PRMessageReader.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/CoreFoundation.h"
 
-#include <sqlite3.h>
-
 #include <fstream>
+#include <sqlite3.h>
 
 using sampledb::Message;
 
@@ -238,8 +236,7 @@ TEST_F(MessageReaderTest, TransferReadDecidesTheSchemaFromTheFolderAndUsesItsOwn
     EXPECT_EQ(messages[0]->messageName(), "Anna Berg");
     EXPECT_EQ(messages[1]->attachType(), "Image");
     EXPECT_FALSE(messages[1]->attachmentPath());  // its file is not in the folder
-    EXPECT_EQ(messages[2]->attachmentPath(),
-              folder + "/" + sampledb::backupKey("MediaDomain", kCard.substr(2)));
+    EXPECT_EQ(messages[2]->attachmentPath(), folder + "/" + sampledb::backupKey("MediaDomain", kCard.substr(2)));
     ASSERT_TRUE(messages[2]->contactImageData());
     EXPECT_EQ(*messages[2]->contactImageData(), bytesOf(kCardText));
     EXPECT_TRUE(state.meesageAttachArray.empty());

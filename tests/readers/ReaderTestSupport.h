@@ -4,7 +4,6 @@
 
 #include "SampleDatabases.h"
 #include "TestSupport.h"
-
 #include "backup/PRBackupScanState.h"
 #include "platform/NotificationCenter.h"
 
@@ -68,8 +67,10 @@ protected:
         folder = testsupport::scratchDirectory("backup");
     }
     void TearDown() override {
-        if (hadTz_) setenv("TZ", previousTz_.c_str(), 1);
-        else unsetenv("TZ");
+        if (hadTz_)
+            setenv("TZ", previousTz_.c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     std::string at(const char* name) const { return folder + "/" + name; }

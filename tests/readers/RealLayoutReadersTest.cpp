@@ -1,7 +1,6 @@
 // The readers on databases laid out as the phones of iOS 4 to 7 write them: the values that
 // live where the device keeps them, not where a simpler layout would.
 #include "ReaderTestSupport.h"
-
 #include "backup/PRCallHistoryReader.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
@@ -30,8 +29,8 @@ TEST_F(ReaderTest, IMessagesOfIos5KeepTheirDirectionTextAndDay) {
     // Rows 1 to 4 cover the madrid_flags values of received (12289, 77825) and sent (36869,
     // 45061, 102405) messages; row 3 carries its attachment list as a binary property list.
     std::vector<sampledb::Message> rows = {
-        imessage(1, false, "See you at eight"), imessage(3, true, "\xEF\xBF\xBC Look at this",
-                                                         "~/Library/SMS/Attachments/3a/10/IMG_0042.JPG"),
+        imessage(1, false, "See you at eight"),
+        imessage(3, true, "\xEF\xBF\xBC Look at this", "~/Library/SMS/Attachments/3a/10/IMG_0042.JPG"),
         imessage(4, false, "Lovely"), imessage(5, true, "ok"), imessage(11, true, "Bye")};
     sampledb::Message sms;
     sms.rowid = 12;
@@ -77,8 +76,8 @@ TEST_F(ReaderTest, NotesGetTheBodyTheirNoteNames) {
     for (int i = 0; i < 6; ++i)
         notes.push_back({"Title " + std::to_string(i), "<div>Body " + std::to_string(i) + "</div>",
                          kLeapDay2012 + 3600 * i, kLeapDay2012 + 3600 * i + 60});
-    ASSERT_TRUE(sampledb::writeNotes(at(sampledb::keys::notes), notes, sampledb::NotesSchema::coreData, 0,
-                                     sampledb::Ios::v6));
+    ASSERT_TRUE(
+        sampledb::writeNotes(at(sampledb::keys::notes), notes, sampledb::NotesSchema::coreData, 0, sampledb::Ios::v6));
     NotificationRecorder recorder(nc, {"ScanNoteInfo"});
     PRNoteReader(nc).scanNoteThread(folder);
     const auto read = recorder.records<PRNoteNode>("ScanNoteInfo");
@@ -92,9 +91,10 @@ TEST_F(ReaderTest, NotesGetTheBodyTheirNoteNames) {
 
 TEST_F(ReaderTest, CallDirectionIsTheOutgoingBit) {
     // Ordinary calls 4 and 5, FaceTime 16 and 17, and other values a phone writes.
-    const std::vector<sampledb::Call> calls = {{"+15550101234", kMarchFirst, 0, 17},  {"+15550101234", kMarchFirst, 40, 16},
-                                               {"+15550101234", kMarchFirst, 0, 1},   {"+15550101234", kMarchFirst, 0, 20},
-                                               {"+15550101234", kMarchFirst, 90, 21}, {"+15550101234", kMarchFirst, 40000, 5}};
+    const std::vector<sampledb::Call> calls = {
+        {"+15550101234", kMarchFirst, 0, 17},  {"+15550101234", kMarchFirst, 40, 16},
+        {"+15550101234", kMarchFirst, 0, 1},   {"+15550101234", kMarchFirst, 0, 20},
+        {"+15550101234", kMarchFirst, 90, 21}, {"+15550101234", kMarchFirst, 40000, 5}};
     for (auto ios : {sampledb::Ios::v4, sampledb::Ios::v7}) {
         ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistory), calls, 0, ios));
         NotificationRecorder recorder(nc, {"ScanCallHistoryInfo"});

@@ -1,6 +1,5 @@
 // The call, note, bookmark and calendar readers, each against the schemas it knows.
 #include "ReaderTestSupport.h"
-
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
 #include "backup/PRCallHistoryReader.h"
@@ -14,9 +13,11 @@
 #include <fstream>
 
 TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
-    const std::vector<sampledb::Call> calls = {
-        {"+15550101234", kMarchFirst, 0, 5}, {"+15550101234", kMarchFirst, 0, 4}, {"5550109999", kMarchFirst, 75, 4},
-        {"+15550101234", kMarchFirst, 7300, 5}, {"+15550101234", kMarchFirst, 1, 4}};
+    const std::vector<sampledb::Call> calls = {{"+15550101234", kMarchFirst, 0, 5},
+                                               {"+15550101234", kMarchFirst, 0, 4},
+                                               {"5550109999", kMarchFirst, 75, 4},
+                                               {"+15550101234", kMarchFirst, 7300, 5},
+                                               {"+15550101234", kMarchFirst, 1, 4}};
     ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld), calls, /*walOnly*/ 1));
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName("Anna Berg");
@@ -79,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Schemas, NoteReaderTest,
                          ::testing::Values(sampledb::NotesSchema::legacy, sampledb::NotesSchema::coreData));
 
 TEST_F(ReaderTest, NoteTransferEndsWithSeventyAndMissingNotesPostNothing) {
-    NotificationRecorder recorder(nc, {"ScanNoteInfo", "ScanProgressInfo", "ScanTransferNoteInfo",
-                                       "ScanTransferNoteFinished"});
+    NotificationRecorder recorder(
+        nc, {"ScanNoteInfo", "ScanProgressInfo", "ScanTransferNoteInfo", "ScanTransferNoteFinished"});
     PRNoteReader(nc).scanNoteThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     std::ofstream(at(sampledb::keys::notes)) << "not a database";
@@ -108,9 +109,9 @@ std::vector<std::string> titles(const std::vector<PRBookMarkNodePtr>& list) {
 
 TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
     ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
-    ASSERT_TRUE(sampledb::writeHistoryPlist(at(sampledb::keys::history),
-                                            {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
-                                            /*binary*/ false));
+    ASSERT_TRUE(sampledb::writeHistoryPlist(
+        at(sampledb::keys::history), {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
+        /*binary*/ false));
     NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
     PRBookMarkReader(nc).scanBookMarkThread(folder);
     const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
@@ -159,8 +160,8 @@ TEST_F(ReaderTest, HistoryListThatIsNoPropertyListIsSkipped) {
 namespace {
 
 std::vector<sampledb::CalendarItem> someItems() {
-    sampledb::CalendarItem dentist{"Dentist", "Main Street Dental", "Bring the card", kMarchFirst, kMarchFirst + 3600,
-                                   false, false};
+    sampledb::CalendarItem dentist{
+        "Dentist", "Main Street Dental", "Bring the card", kMarchFirst, kMarchFirst + 3600, false, false};
     sampledb::CalendarItem rent{"Pay rent", "", "", kMarchFirst, kMarchFirst, false, true};
     return {dentist, rent};
 }
@@ -174,7 +175,8 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     // item without a place shows none (not "0").
     for (auto schema : {sampledb::CalendarSchema::ios6, sampledb::CalendarSchema::ios7}) {
         auto withPlaces = someItems();
-        withPlaces.insert(withPlaces.begin(), {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
+        withPlaces.insert(withPlaces.begin(),
+                          {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
         ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), withPlaces, schema));
         state.currentNodeIsiOS6Version = true;
         recorder.posted.clear();

@@ -1,10 +1,8 @@
 // The database readers over the whole sample backup, in the backup browser's order and in
 // the transfer variants, as backup-dump runs them.
-#include "ReaderTestSupport.h"
-
 #include "BackupReaders.h"
+#include "ReaderTestSupport.h"
 #include "SampleBackup.h"
-
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -14,7 +12,6 @@
 #include "platform/Paths.h"
 
 #include <QProcess>
-
 #include <filesystem>
 #include <fstream>
 
@@ -49,7 +46,7 @@ size_t attachments(const sampledb::SampleData& data) {
 }  // namespace
 
 TEST_F(SampleBackupReaders, BrowserOrderReadsEveryRecordOfTheSampleBackup) {
-    std::vector<std::string> names = {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo", "ScanCallHistoryInfo",
+    std::vector<std::string> names = {"ScanContactInfo",  "ScanMessageInfo",  "ScanNoteInfo",    "ScanCallHistoryInfo",
                                       "scanBookMarkInfo", "scanCalenderInfo", "ScanProgressInfo"};
     NotificationRecorder recorder(nc, names);
     runBackupReaders(phone, state, nc);
@@ -100,9 +97,9 @@ TEST_F(SampleBackupReaders, TransferVariantsReadTheSameAndEachEnds) {
     EXPECT_EQ(recorder.records<PRCallHistoryNode>("scanCopyCallLogInfo").size(), data.calls.size());
     EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), expectedBookmarks());
     EXPECT_EQ(recorder.records<PRCalenderNode>("scanCopyRemindMarkInfo").size(), data.calendar.size());
-    for (const char* end : {"ScanTransferContactFinished", "ScanTransferMessageFinished", "ScanTransferNoteFinished",
-                            "scanCopyCallLogInfoFinished", "scanCopyBookMarkFinished",
-                            "scanCopyRemindMarkInfoFinished"})
+    for (const char* end :
+         {"ScanTransferContactFinished", "ScanTransferMessageFinished", "ScanTransferNoteFinished",
+          "scanCopyCallLogInfoFinished", "scanCopyBookMarkFinished", "scanCopyRemindMarkInfoFinished"})
         EXPECT_EQ(recorder.numbers(end).size(), 1u) << end;
     EXPECT_EQ(state.transContactArray.size(), data.contacts.size());
 }
@@ -139,8 +136,8 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
             EXPECT_EQ(header[18], v.journal) << key;
         }
         const sampledb::SampleData expected = sampledb::makeSampleData(v.size);
-        NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo",
-                                           "ScanCallHistoryInfo", "scanCalenderInfo"});
+        NotificationRecorder recorder(
+            nc, {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo", "ScanCallHistoryInfo", "scanCalenderInfo"});
         runBackupReaders(v.folder, state, nc);
 
         const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");

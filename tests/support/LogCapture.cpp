@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <cstring>
 #include <mutex>
 

@@ -20,8 +20,10 @@ TempHome::TempHome() : previousHome_(qgetenv("HOME")), hadHome_(qEnvironmentVari
 }
 
 TempHome::~TempHome() {
-    if (hadHome_) qputenv("HOME", previousHome_);
-    else qunsetenv("HOME");
+    if (hadHome_)
+        qputenv("HOME", previousHome_);
+    else
+        qunsetenv("HOME");
 }
 
 std::string TempHome::path() const { return dir_.path().toStdString(); }

@@ -4,10 +4,9 @@
 
 #include <QString>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 
 class QWidget;

@@ -28,8 +28,9 @@ protected:
     std::string container() const { return device + "/apps/com.example.notes/container"; }
     std::vector<std::string> entries() {
         std::vector<std::string> paths;
-        transfer::readContainer(disk::deviceDiskServices(), index, "com.example.notes",
-                                [&](const transfer::ContainerEntry& e) { paths.push_back(e.path + (e.folder ? "/" : "")); });
+        transfer::readContainer(
+            disk::deviceDiskServices(), index, "com.example.notes",
+            [&](const transfer::ContainerEntry& e) { paths.push_back(e.path + (e.folder ? "/" : "")); });
         std::sort(paths.begin(), paths.end());
         return paths;
     }
@@ -65,8 +66,9 @@ TEST_F(AppContainersTest, UserAppsWithTheirIconsAndAWholeContainer) {
 TEST_F(AppContainersTest, AddLandsBesideTheChosenFileAndNeverOutsideTheContainer) {
     const std::string local = testsupport::scratchDirectory("mac") + "/report.pdf";
     writeFile(local, "pdf bytes");
-    const disk::ActionResult added = transfer::addFileToContainer(
-        disk::deviceDiskServices(), index, "com.example.notes", QString::fromStdString(local), "/Documents/Inbox/mail.eml");
+    const disk::ActionResult added =
+        transfer::addFileToContainer(disk::deviceDiskServices(), index, "com.example.notes",
+                                     QString::fromStdString(local), "/Documents/Inbox/mail.eml");
     EXPECT_TRUE(added.ok()) << added.firstFailureReason;
     EXPECT_EQ(readFile(container() + "/Documents/Inbox/report.pdf"), "pdf bytes");
 
@@ -80,10 +82,11 @@ TEST_F(AppContainersTest, AddLandsBesideTheChosenFileAndNeverOutsideTheContainer
 }
 
 TEST_F(AppContainersTest, RemovesExactlyTheChosenFiles) {
-    const disk::ActionResult removed = transfer::removeContainerFiles(
-        disk::deviceDiskServices(), index,
-        {{"com.example.notes", "/Documents/notes.txt"}, {"com.example.notes", "/Documents/Inbox/mail.eml"},
-         {"com.example.notes", "/Library/Preferences/com.example.notes.plist"}});
+    const disk::ActionResult removed =
+        transfer::removeContainerFiles(disk::deviceDiskServices(), index,
+                                       {{"com.example.notes", "/Documents/notes.txt"},
+                                        {"com.example.notes", "/Documents/Inbox/mail.eml"},
+                                        {"com.example.notes", "/Library/Preferences/com.example.notes.plist"}});
     EXPECT_EQ(removed.files, 3u);
     EXPECT_TRUE(removed.ok());
     EXPECT_FALSE(exists(container() + "/Documents/notes.txt"));

@@ -6,9 +6,9 @@
 
 #include <QDir>
 #include <QLabel>
-#include <filesystem>
 #include <QTableView>
 #include <QTreeView>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using devicetest::exists;
@@ -33,7 +33,8 @@ protected:
         return {};
     }
     void select(const QModelIndex& index) {
-        page->appOutlineView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        page->appOutlineView->selectionModel()->select(index,
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     // Opens Budget's container and shows its Documents folder.
     void openBudgetDocuments() {

@@ -21,7 +21,9 @@ public:
     }
     bool lookupApplications(int, std::vector<disk::DeviceApp>&, int*) override { return false; }
     bool appContainerOpens(int, const std::string&) override { return false; }
-    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&, int*) override { return IconResult::NoService; }
+    IconResult iconPNGData(int, const std::string&, std::vector<uint8_t>&, int*) override {
+        return IconResult::NoService;
+    }
 
 private:
     struct Service : disk::DeviceFileService {

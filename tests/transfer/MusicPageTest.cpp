@@ -8,10 +8,10 @@
 #include "widgets/FlashView.h"
 
 #include <QFile>
-#include <filesystem>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTableView>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using devicetest::readFile;
@@ -43,7 +43,8 @@ protected:
         return readFile(device + "/media/" + track->musicLoctionpath());
     }
     void waitForJobs(int count) {
-        ASSERT_TRUE(testsupport::waitUntil([&] { return page->musicJobsFinished() >= count; }, std::chrono::seconds(60)));
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return page->musicJobsFinished() >= count; }, std::chrono::seconds(60)));
     }
 
     QStringList shown;
@@ -122,7 +123,8 @@ TEST_F(MusicPageTest, ExportsGoToDocumentsOrTheChosenFolderByteForByte) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return !responder.alerts.empty(); }));
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
-    EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav")) << responder.alerts[0].informativeText.toStdString();
+    EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav"))
+        << responder.alerts[0].informativeText.toStdString();
 }
 
 TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {

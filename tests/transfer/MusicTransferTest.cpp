@@ -81,7 +81,8 @@ TEST_F(MusicTransferTest, CopiesAreKeyedByPidAndMadeOnlyWhenWhole) {
     EXPECT_EQ(bytesOf(copy.localPath), deviceBytes(lanterns));
 
     // The library names the file, the device lost it: no copy, and no file left behind.
-    const transfer::TrackCopy lost = transfer::copyTrackToLocal(disk::deviceDiskServices(), index, *track("Paper Boats"), root);
+    const transfer::TrackCopy lost =
+        transfer::copyTrackToLocal(disk::deviceDiskServices(), index, *track("Paper Boats"), root);
     EXPECT_FALSE(lost.ok);
     EXPECT_EQ(lost.result.failures, 1u);
     EXPECT_FALSE(QFileInfo::exists(lost.localPath));
@@ -118,7 +119,8 @@ TEST_F(MusicTransferTest, ExportsOneOrAllTracksByteForByteAndNeverOverwrites) {
     QStringList written;
     std::vector<PRTranMusicNodePtr> all = scan.music;
     all.insert(all.end(), scan.video.begin(), scan.video.end());
-    const disk::ActionResult result = transfer::exportTracks(disk::deviceDiskServices(), index, all, out, nullptr, &written);
+    const disk::ActionResult result =
+        transfer::exportTracks(disk::deviceDiskServices(), index, all, out, nullptr, &written);
     // Morning Tide is there already and Paper Boats is gone from the device.
     EXPECT_EQ(result.files, 3u);
     EXPECT_EQ(result.failures, 2u);

@@ -52,7 +52,8 @@ protected:
             for (const auto& entry : fs::directory_iterator(device + "/media/DCIM/" + folder))
                 names.push_back(entry.path().filename().string());
             std::sort(names.begin(), names.end());
-            for (const std::string& name : names) files << QString("/DCIM/%1/%2").arg(folder, QString::fromStdString(name));
+            for (const std::string& name : names)
+                files << QString("/DCIM/%1/%2").arg(folder, QString::fromStdString(name));
         }
         return files;
     }
@@ -93,11 +94,13 @@ protected:
 
 TEST_F(TransferPageTest, EachSidebarRowShowsItsSubViewAlone) {
     using Row = void (OstrevaneAppDelegate::*)(QObject*);
-    const std::pair<Row, QWidget*> rows[] = {
-        {&OstrevaneAppDelegate::ClickApp, page->appView},         {&OstrevaneAppDelegate::ClickPhoto, page->photoView},
-        {&OstrevaneAppDelegate::ClickMusic, page->musicView},     {&OstrevaneAppDelegate::ClickVideo, page->videoView},
-        {&OstrevaneAppDelegate::ClickContact, page->contactView}, {&OstrevaneAppDelegate::CilckMessage, page->messageView},
-        {&OstrevaneAppDelegate::ClickNote, page->noteView}};
+    const std::pair<Row, QWidget*> rows[] = {{&OstrevaneAppDelegate::ClickApp, page->appView},
+                                             {&OstrevaneAppDelegate::ClickPhoto, page->photoView},
+                                             {&OstrevaneAppDelegate::ClickMusic, page->musicView},
+                                             {&OstrevaneAppDelegate::ClickVideo, page->videoView},
+                                             {&OstrevaneAppDelegate::ClickContact, page->contactView},
+                                             {&OstrevaneAppDelegate::CilckMessage, page->messageView},
+                                             {&OstrevaneAppDelegate::ClickNote, page->noteView}};
     for (const auto& [row, view] : rows) {
         (app.get()->*row)(nullptr);
         EXPECT_EQ(shownSubViews(), std::vector<QWidget*>{view});
@@ -172,7 +175,8 @@ TEST_F(TransferPageTest, ExportOfAllAndOfTheSelectionIsByteForByte) {
     const std::string second = fs::path(page->imageArray[1].devicePath.toStdString()).filename().string();
     const std::string fourth = fs::path(page->imageArray[3].devicePath.toStdString()).filename().string();
     EXPECT_EQ(written, (std::vector<std::string>{second, fourth}));
-    EXPECT_EQ(readFile(some + "/" + fourth), readFile(device + "/media" + page->imageArray[3].devicePath.toStdString()));
+    EXPECT_EQ(readFile(some + "/" + fourth),
+              readFile(device + "/media" + page->imageArray[3].devicePath.toStdString()));
     EXPECT_EQ(shown, QStringList{QString::fromStdString(some)});
 
     // Exporting into the same folder again overwrites nothing and says so once.

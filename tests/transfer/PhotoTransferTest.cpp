@@ -32,7 +32,8 @@ protected:
         index = connected.back();
         root = testsupport::scratchDirectory("local") + "/Photos";
     }
-    transfer::PhotoScanResult scan(std::vector<IKImageItem>& items, const PhotoTransferScan::KeepGoing& keepGoing = {}) {
+    transfer::PhotoScanResult scan(std::vector<IKImageItem>& items,
+                                   const PhotoTransferScan::KeepGoing& keepGoing = {}) {
         PhotoTransferScan photos(clean::deviceCleanServices(), index, QString::fromStdString(root));
         return photos.run([&](const IKImageItem& item) { items.push_back(item); }, keepGoing);
     }
@@ -53,9 +54,9 @@ TEST_F(PhotoScanTest, CameraFoldersInDeviceOrderWithLocalCopiesKeyedByDevicePath
     const transfer::PhotoScanResult result = scan(items);
     EXPECT_TRUE(result.serviceStarted);
     EXPECT_FALSE(result.stopped);
-    EXPECT_EQ(devicePaths(items), (QStringList{"/DCIM/100APPLE/IMG_0001.JPG", "/DCIM/100APPLE/IMG_0002.MOV",
-                                               "/DCIM/101apple/IMG_0001.JPG", "/DCIM/101apple/clip.mp4",
-                                               "/DiskAid/DCIM/100APPLE/IMG_0003.PNG"}));
+    EXPECT_EQ(devicePaths(items),
+              (QStringList{"/DCIM/100APPLE/IMG_0001.JPG", "/DCIM/100APPLE/IMG_0002.MOV", "/DCIM/101apple/IMG_0001.JPG",
+                           "/DCIM/101apple/clip.mp4", "/DiskAid/DCIM/100APPLE/IMG_0003.PNG"}));
     EXPECT_EQ(result.items, 5);
     EXPECT_EQ(result.copies, 5);
     EXPECT_EQ(result.bytes, 3000u + 9000 + 4000 + 100 + 500);

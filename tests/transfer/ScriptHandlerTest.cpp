@@ -55,7 +55,8 @@ TEST_F(ScriptHandlerTest, EventCarriesTheLowerCaseNameAndTheParameterList) {
 
     // Numbers become integers, descriptors go in unchanged, no parameters an empty list.
     events.clear();
-    handler.callHandler("GetAllPlaylist", {QVariant(7), QVariant::fromValue(NSAppleEventDescriptor::descriptorWithString("x"))});
+    handler.callHandler("GetAllPlaylist",
+                        {QVariant(7), QVariant::fromValue(NSAppleEventDescriptor::descriptorWithString("x"))});
     handler.hideWindow();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].directObject.descriptorAtIndex(1).kind(), NSAppleEventDescriptor::Kind::Integer);
@@ -79,7 +80,8 @@ TEST_F(ScriptHandlerTest, FailingHandlerShowsTheScriptsErrorAndReturnsNothing) {
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(alerts[0].startsWith("Error -43 occured the AddNewFile(/tmp/Music/Song.mp3, iPhoneMusic) call: "))
         << alerts[0].toStdString();
-    EXPECT_GT(alerts[0].size(), QString("Error -43 occured the AddNewFile(/tmp/Music/Song.mp3, iPhoneMusic) call: ").size());
+    EXPECT_GT(alerts[0].size(),
+              QString("Error -43 occured the AddNewFile(/tmp/Music/Song.mp3, iPhoneMusic) call: ").size());
 
     // An unknown handler and a missing script fail the same way; the handler stays usable.
     EXPECT_FALSE(handler.callHandler("NoSuchHandler", {}).has_value());

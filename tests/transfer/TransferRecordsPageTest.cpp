@@ -61,7 +61,8 @@ protected:
         AppTest::TearDown();
     }
     void waitForReads(int count) {
-        ASSERT_TRUE(testsupport::waitUntil([&] { return page->recordReadsFinished() >= count; }, std::chrono::seconds(120)));
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return page->recordReadsFinished() >= count; }, std::chrono::seconds(120)));
     }
     void exportWith(void (PRTansferViewController::*action)(QObject*)) {
         const int before = page->recordExportsFinished();
@@ -151,7 +152,8 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     page->messageClickedRow = 0;
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentHtml);
     const auto conversation = page->messageController->at(0);
-    const std::string html = RecordExport::messageFolder() + "/" + RecordExport::conversationBaseName(*conversation) + ".html";
+    const std::string html =
+        RecordExport::messageFolder() + "/" + RecordExport::conversationBaseName(*conversation) + ".html";
     const QString text = htmlText(html);
     EXPECT_TRUE(text.contains("<html") || text.contains("<HTML")) << html;
     EXPECT_EQ(text.count("class='name'"), conversation->MessageNodeArray().size());
@@ -168,8 +170,8 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     EXPECT_GT(document.pagePointSize(0).height(), 4 * document.pagePointSize(0).width());
     QLabel rendered;
     const QSizeF points = document.pagePointSize(0);
-    rendered.setPixmap(QPixmap::fromImage(document.render(0, QSize(200, int(200 * points.height() / points.width())))
-                                               .copy(0, 0, 200, 400)));
+    rendered.setPixmap(QPixmap::fromImage(
+        document.render(0, QSize(200, int(200 * points.height() / points.width()))).copy(0, 0, 200, 400)));
     rendered.adjustSize();
     testsupport::saveScreenshot(&rendered, "transfer-message-pdf");
 
@@ -213,7 +215,8 @@ TEST_F(TransferRecordsPageTest, AFailedBackupLeavesEmptyTablesAndSaysWhy) {
     EXPECT_EQ(page->messageController->rowCount(), 0);
     EXPECT_FALSE(page->bBackup);
     EXPECT_FALSE(page->bContactStartTransfer);  // the next opening tries again
-    EXPECT_TRUE(page->contactStatuslab->text().contains("device locked")) << page->contactStatuslab->text().toStdString();
+    EXPECT_TRUE(page->contactStatuslab->text().contains("device locked"))
+        << page->contactStatuslab->text().toStdString();
     EXPECT_TRUE(app->sidebar()->circleContactProgress->isHidden());
     testsupport::saveScreenshot(app->window(), "transfer-contacts-failed");
 

@@ -104,8 +104,7 @@ TEST_F(RecordExportTest, HostileNamesStayInsideTheFolder) {
     const auto result = RecordExport::exportContacts(contacts, folder);
     EXPECT_TRUE(result.ok()) << result.firstReason;
     EXPECT_EQ(result.written, 4);
-    for (const std::string& file : result.files)
-        EXPECT_EQ(fs::path(file).parent_path(), fs::path(folder)) << file;
+    for (const std::string& file : result.files) EXPECT_EQ(fs::path(file).parent_path(), fs::path(folder)) << file;
     EXPECT_TRUE(fs::exists(folder + "/unknown 12.vcf"));
     EXPECT_FALSE(fs::exists(fs::path(folder).parent_path().parent_path() / "escape.vcf"));
 }

@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -22,9 +21,8 @@ class Recorder {
 public:
     explicit Recorder(std::vector<std::string> names) {
         for (const std::string& name : names)
-            NSNotificationCenter::defaultCenter().addObserver(this, name, [this](const NSNotification& n) {
-                posted.emplace_back(n.name(), n.sender());
-            });
+            NSNotificationCenter::defaultCenter().addObserver(
+                this, name, [this](const NSNotification& n) { posted.emplace_back(n.name(), n.sender()); });
     }
     ~Recorder() { NSNotificationCenter::defaultCenter().removeObserver(this); }
     std::vector<std::pair<std::string, const void*>> posted;
@@ -71,10 +69,11 @@ TEST(NotifyingButtons, BannerButtonIsSilentWhileDown) {
     banner.setBtnDown(false);
     enter(&banner);
 
-    const std::vector<std::pair<std::string, const void*>> expected = {
-        {"PRBannerButtonMouseEntered", &banner}, {"PRBannerButtonMouseExited", &banner},
-        {"PRBannerButtonMouseDown", &banner},    {"PRBannerButtonMouseDown", &banner},
-        {"PRBannerButtonMouseEntered", &banner}};
+    const std::vector<std::pair<std::string, const void*>> expected = {{"PRBannerButtonMouseEntered", &banner},
+                                                                       {"PRBannerButtonMouseExited", &banner},
+                                                                       {"PRBannerButtonMouseDown", &banner},
+                                                                       {"PRBannerButtonMouseDown", &banner},
+                                                                       {"PRBannerButtonMouseEntered", &banner}};
     EXPECT_EQ(rec.posted, expected);
     EXPECT_EQ(clicked.count(), 0);  // the notification is the only effect of a press
 }

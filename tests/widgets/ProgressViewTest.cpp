@@ -24,7 +24,7 @@ TEST(PRProgressView, BarFollowsTheValueWithAMinimumWidth) {
     EXPECT_FALSE(PRProgressView::barFor(200, 20, 1.01f));
     auto half = PRProgressView::barFor(200, 20, 0.5f);
     ASSERT_TRUE(half);
-    EXPECT_EQ(half->rect, QRectF(2, 2.5, 96, 16.5));  // 1 point above the bottom, 3.5 shorter
+    EXPECT_EQ(half->rect, QRectF(2, 2.5, 96, 16.5));     // 1 point above the bottom, 3.5 shorter
     auto tiny = PRProgressView::barFor(200, 20, 0.01f);  // 200 * 0.01 - 4 <= 0
     ASSERT_TRUE(tiny);
     EXPECT_EQ(tiny->rect.width(), 2);
@@ -81,7 +81,6 @@ TEST(PRColorProgressView, SharesAboveTheWholeStayInsideTheView) {
     auto s = bar.segments(300, 22);
     EXPECT_LE(s.size(), 3u);  // the negative share draws nothing, the rest stops at the edge
     expectInside(s, 300, 22);
-
 }
 
 TEST(CircleProgressView, StoresWithoutRedrawingAndDrawsNothingAtZero) {

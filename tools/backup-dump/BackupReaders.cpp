@@ -8,19 +8,17 @@
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
 
-const std::vector<std::string>& backupReaderNotificationNames()
-{
+const std::vector<std::string>& backupReaderNotificationNames() {
     static const std::vector<std::string> names = {
-        "FindBackUpDirFileInfo", "ScanProgressInfo",    "ScanPhotoAndVideo",   "ScanPhotoAndVideoInfo",
-        "ScanContactInfo",       "ScanMessageInfo",     "ScanCallHistoryInfo", "ScanNoteInfo",
-        "scanBookMarkInfo",      "scanCalenderInfo",    "scanFaceTwitterInfo", "ScanDelContactInfo",
-        "ScanDelMessageInfo",    "ScanDelNoteInfo",     "ScanDelCallHistoryInfo", "scanDelBookMarkInfo",
+        "FindBackUpDirFileInfo", "ScanProgressInfo", "ScanPhotoAndVideo",      "ScanPhotoAndVideoInfo",
+        "ScanContactInfo",       "ScanMessageInfo",  "ScanCallHistoryInfo",    "ScanNoteInfo",
+        "scanBookMarkInfo",      "scanCalenderInfo", "scanFaceTwitterInfo",    "ScanDelContactInfo",
+        "ScanDelMessageInfo",    "ScanDelNoteInfo",  "ScanDelCallHistoryInfo", "scanDelBookMarkInfo",
         "scanDelCalenderInfo"};
     return names;
 }
 
-void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc)
-{
+void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc) {
     state.resetScanArrays();
     // The browser takes the schemas from the backup's iOS version, as its property lists give it.
     PRMessageReader(state, nc).checkiOSVersionByPath(backupFolder);
@@ -34,18 +32,16 @@ void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state,
     state.removeSomeArray();
 }
 
-const std::vector<std::string>& transferReaderNotificationNames()
-{
+const std::vector<std::string>& transferReaderNotificationNames() {
     static const std::vector<std::string> names = {
-        "ScanTransferContactInfo", "ScanTransferContactFinished", "ScanTransferMessageInfo",
-        "ScanTransferMessageFinished", "ScanTransferNoteInfo", "ScanTransferNoteFinished",
-        "scanCopyCallLogInfo", "scanCopyCallLogInfoFinished", "scanCopyBookMarkInfo",
-        "scanCopyBookMarkFinished", "scanCopyRemindMarkInfo", "scanCopyRemindMarkInfoFinished"};
+        "ScanTransferContactInfo",     "ScanTransferContactFinished", "ScanTransferMessageInfo",
+        "ScanTransferMessageFinished", "ScanTransferNoteInfo",        "ScanTransferNoteFinished",
+        "scanCopyCallLogInfo",         "scanCopyCallLogInfoFinished", "scanCopyBookMarkInfo",
+        "scanCopyBookMarkFinished",    "scanCopyRemindMarkInfo",      "scanCopyRemindMarkInfoFinished"};
     return names;
 }
 
-void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc)
-{
+void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc) {
     PRContactReader(state, nc).scanTransferContactThread(backupFolder);
     // The message reader decides the schemas from the folder; the calendar reader follows it.
     PRMessageReader(state, nc).scanTransferMessageThread(backupFolder);

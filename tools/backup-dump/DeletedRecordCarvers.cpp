@@ -10,17 +10,15 @@
 
 namespace {
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const char* name, std::vector<std::shared_ptr<T>>& into)
-{
+void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
+                 std::vector<std::shared_ptr<T>>& into) {
     nc.addObserver(observer, name, [&into](const NSNotification& n) {
-        if (auto record = n.objectAs<T>())
-            into.push_back(record);
+        if (auto record = n.objectAs<T>()) into.push_back(record);
     });
 }
 }  // namespace
 
-DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc)
-{
+DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
     collectInto(nc, this, "ScanContactInfo", merge_.contactArray);
     collectInto(nc, this, "ScanMessageInfo", merge_.messageArray);
     collectInto(nc, this, "ScanNoteInfo", merge_.noteArray);
@@ -31,8 +29,7 @@ DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc)
 
 DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }
 
-void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanState& state)
-{
+void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanState& state) {
     nc_.removeObserver(this);
     // The schema flags come from the backup's iOS version, as when the backup is opened.
     PRIOSDeviceController backups;
@@ -46,8 +43,7 @@ void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanStat
     NSNotificationCenter carved;
     auto forward = [this](const std::string& name, auto take) {
         return [this, name, take](const NSNotification& n) {
-            if (take(n))
-                nc_.postNotificationName(name, n.object());
+            if (take(n)) nc_.postNotificationName(name, n.object());
         };
     };
     int observer = 0;
@@ -60,16 +56,20 @@ void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanStat
     carved.addObserver(&observer, "ScanDelNoteInfo", forward("ScanDelNoteInfo", [this](const NSNotification& n) {
         return merge_.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
     }));
-    carved.addObserver(&observer, "ScanDelCallHistoryInfo", forward("ScanDelCallHistoryInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-    }));
-    carved.addObserver(&observer, "scanDelBookMarkInfo", forward("scanDelBookMarkInfo", [this](const NSNotification& n) {
-        return merge_.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-    }));
-    carved.addObserver(&observer, "scanDelCalenderInfo", forward("scanDelCalenderInfo", [this](const NSNotification& n) {
-        return merge_.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-    }));
-    carved.addObserver(&observer, "ScanProgressInfo", forward("ScanProgressInfo", [](const NSNotification&) { return true; }));
+    carved.addObserver(&observer, "ScanDelCallHistoryInfo",
+                       forward("ScanDelCallHistoryInfo", [this](const NSNotification& n) {
+                           return merge_.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
+                       }));
+    carved.addObserver(&observer, "scanDelBookMarkInfo",
+                       forward("scanDelBookMarkInfo", [this](const NSNotification& n) {
+                           return merge_.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
+                       }));
+    carved.addObserver(&observer, "scanDelCalenderInfo",
+                       forward("scanDelCalenderInfo", [this](const NSNotification& n) {
+                           return merge_.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
+                       }));
+    carved.addObserver(&observer, "ScanProgressInfo",
+                       forward("ScanProgressInfo", [](const NSNotification&) { return true; }));
 
     carve::CarveContext context(state, carved);
     carve::DelContactCarver(context).scanDelContactThread(backupFolder);

@@ -9,41 +9,41 @@
 namespace {
 
 // Length of the valid UTF-8 sequence at text[i], or 0.
-size_t utf8SequenceLength(const std::string& text, size_t i)
-{
+size_t utf8SequenceLength(const std::string& text, size_t i) {
     const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = at(i);
     size_t length;
     uint32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) { length = 2; cp = lead & 0x1F; }
-    else if (lead >= 0xE0 && lead <= 0xEF) { length = 3; cp = lead & 0x0F; }
-    else if (lead >= 0xF0 && lead <= 0xF4) { length = 4; cp = lead & 0x07; }
-    else return 0;
-    if (i + length > text.size())
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else
         return 0;
+    if (i + length > text.size()) return 0;
     for (size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80)
-            return 0;
+        if ((at(i + k) & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (at(i + k) & 0x3F);
     }
-    if ((length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+    if ((length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
         return 0;
     return length;
 }
 
-std::string numberJson(const NSNumber& number)
-{
+std::string numberJson(const NSNumber& number) {
     switch (number.kind()) {
-    case NSNumber::Kind::Boolean:
-        return number.boolValue() ? "true" : "false";
-    case NSNumber::Kind::Unsigned:
-        return std::to_string(number.unsignedLongLongValue());
-    case NSNumber::Kind::Integer:
-        return std::to_string(number.longLongValue());
+    case NSNumber::Kind::Boolean: return number.boolValue() ? "true" : "false";
+    case NSNumber::Kind::Unsigned: return std::to_string(number.unsignedLongLongValue());
+    case NSNumber::Kind::Integer: return std::to_string(number.longLongValue());
     case NSNumber::Kind::Real: {
         const double value = number.doubleValue();
-        if (!std::isfinite(value))
-            return "null";
+        if (!std::isfinite(value)) return "null";
         char text[64];
         const auto result = std::to_chars(text, text + sizeof text, value);
         return std::string(text, result.ptr);
@@ -52,8 +52,7 @@ std::string numberJson(const NSNumber& number)
     return "null";
 }
 
-std::string fieldJson(const PRFieldValue& value)
-{
+std::string fieldJson(const PRFieldValue& value) {
     return std::visit(
         [](const auto& v) -> std::string {
             using V = std::decay_t<decltype(v)>;
@@ -69,18 +68,14 @@ std::string fieldJson(const PRFieldValue& value)
         value);
 }
 
-std::string objectJson(const NSObjectPtr& object)
-{
-    if (!object)
-        return "null";
-    if (const auto* number = dynamic_cast<const NSNumber*>(object.get()))
-        return numberJson(*number);
+std::string objectJson(const NSObjectPtr& object) {
+    if (!object) return "null";
+    if (const auto* number = dynamic_cast<const NSNumber*>(object.get())) return numberJson(*number);
     if (const auto* record = dynamic_cast<const PRRecord*>(object.get())) {
         std::string out = "{";
         bool first = true;
         for (const PRField& field : record->fields()) {
-            if (!first)
-                out += ", ";
+            if (!first) out += ", ";
             first = false;
             out += jsonString(field.name) + ": " + fieldJson(field.value);
         }
@@ -91,8 +86,7 @@ std::string objectJson(const NSObjectPtr& object)
 
 }  // namespace
 
-std::string jsonString(const std::string& text)
-{
+std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -127,7 +121,6 @@ std::string jsonString(const std::string& text)
     return out + "\"";
 }
 
-std::string notificationJson(const NSNotification& notification)
-{
+std::string notificationJson(const NSNotification& notification) {
     return "{\"name\": " + jsonString(notification.name()) + ", \"object\": " + objectJson(notification.object()) + "}";
 }

@@ -13,23 +13,19 @@
 #include <sys/stat.h>
 
 namespace {
-bool exists(const std::string& path)
-{
+bool exists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
 }
 
-bool isBackupFolder(const std::string& folder)
-{
+bool isBackupFolder(const std::string& folder) {
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return false;
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
     return exists(folder + "/Manifest.mbdb") || exists(folder + "/Info.plist") || exists(folder + "/Manifest.plist");
 }
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string option = argc == 3 ? argv[1] : "";
     const bool transfer = option == "--transfer";
     const bool carve = option == "--carve";
@@ -38,11 +34,11 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string folder = argv[argc - 1];
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!isBackupFolder(folder)) {
-        std::fprintf(stderr, "backup-dump: %s is not an iTunes backup folder (no Manifest.mbdb, Info.plist or Manifest.plist)\n",
-                     folder.c_str());
+        std::fprintf(
+            stderr, "backup-dump: %s is not an iTunes backup folder (no Manifest.mbdb, Info.plist or Manifest.plist)\n",
+            folder.c_str());
         return 1;
     }
 
@@ -55,14 +51,12 @@ int main(int argc, char** argv)
         });
     PRBackupScanState state;
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve)
-        carvers.emplace(nc);
+    if (carve) carvers.emplace(nc);
     if (transfer)
         runTransferReaders(folder, state, nc);
     else
         runBackupReaders(folder, state, nc);
-    if (carvers)
-        carvers->run(folder, state);
+    if (carvers) carvers->run(folder, state);
     nc.removeObserver(&observer);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -78,7 +78,9 @@ ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
     case CarveKind::calendar: {
         auto c = std::dynamic_pointer_cast<PRCalenderNode>(object);
         r.key = c->calTitle();
-        r.fields = {{"location", c->location()}, {"calNote", c->calNote()}, {"startDate", c->startDate()},
+        r.fields = {{"location", c->location()},
+                    {"calNote", c->calNote()},
+                    {"startDate", c->startDate()},
                     {"endDate", c->endDate()}};
         break;
     }
@@ -136,9 +138,12 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                 const bool isJoined = std::find(joined.begin(), joined.end(), field) != joined.end();
                 auto got = r.fields.find(field);
                 const std::string text = got == r.fields.end() ? std::string() : got->second;
-                if (!isJoined) ownOk = ownOk && text == value;
-                else if (text.empty() && !value.empty()) joinEmpty = true;
-                else joinOk = joinOk && text == value;
+                if (!isJoined)
+                    ownOk = ownOk && text == value;
+                else if (text.empty() && !value.empty())
+                    joinEmpty = true;
+                else
+                    joinOk = joinOk && text == value;
             }
             if (ownOk && joinOk && !found[it->second]) {
                 found[it->second] = matched = true;
@@ -170,7 +175,8 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         const std::string& marker = rows.deleted[i].marker;
         score.recoverable += (marker.empty() || bytes.find(marker) != std::string::npos) ? 1 : 0;
         score.recovered += found[i] ? 1 : 0;
-        if (!found[i] && explain) std::fprintf(stderr, "%s: missed %s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str());
+        if (!found[i] && explain)
+            std::fprintf(stderr, "%s: missed %s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str());
     }
     return score;
 }

@@ -11,16 +11,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int rows = 2000;
     bool explain = false;
     std::string folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--rows" && i + 1 < argc) rows = std::atoi(argv[++i]);
-        else if (arg == "--explain") explain = true;
-        else folder = arg;
+        if (arg == "--rows" && i + 1 < argc)
+            rows = std::atoi(argv[++i]);
+        else if (arg == "--explain")
+            explain = true;
+        else
+            folder = arg;
     }
     if (folder.empty()) {
         // Inside the private temporary folder: a fixed name under the shared /tmp could be
@@ -47,11 +49,11 @@ int main(int argc, char** argv)
                 options.pageSize = page;
                 options.rows = rows;
                 const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
-                std::printf("%-10s %-4d %5d %8d %9d %7.1f%% %7.1f%% %3d %8d (%3.1f%%) %5d (%3.1f%%) %5d (%3.1f%%) %9d\n",
-                            carvefix::kindName(kind), static_cast<int>(ios), page, s.deleted, s.recovered, s.recall(),
-                            s.recallOfRecoverable(), s.recoverable,
-                            s.liveAsDeleted, s.share(s.liveAsDeleted), s.wrongJoins, s.share(s.wrongJoins),
-                            s.garbage, s.share(s.garbage), s.joinMissing);
+                std::printf(
+                    "%-10s %-4d %5d %8d %9d %7.1f%% %7.1f%% %3d %8d (%3.1f%%) %5d (%3.1f%%) %5d (%3.1f%%) %9d\n",
+                    carvefix::kindName(kind), static_cast<int>(ios), page, s.deleted, s.recovered, s.recall(),
+                    s.recallOfRecoverable(), s.recoverable, s.liveAsDeleted, s.share(s.liveAsDeleted), s.wrongJoins,
+                    s.share(s.wrongJoins), s.garbage, s.share(s.garbage), s.joinMissing);
                 met = met && s.recallOfRecoverable() >= 95 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
                       s.share(s.garbage) < 1;
             }

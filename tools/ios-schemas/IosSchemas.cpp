@@ -157,11 +157,12 @@ std::string callHistory(Ios ios) {
 
 std::string callHistoryRows(Ios ios) {
     const char* version = ios == Ios::v7 ? "12" : ios == Ios::v6 ? "11" : ios == Ios::v5 ? "9" : "7";
-    return std::string("INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100'), "
-                       "('timer_last', '0'), ('timer_outgoing', '0'), ('timer_incoming', '0'), ('timer_all', '0'), "
-                       "('timer_lifetime', '0'), ('timer_last_reset', '0'), ('data_up_last', '0'), "
-                       "('data_down_last', '0'), ('data_up_all', '0'), ('data_down_all', '0'), "
-                       "('data_up_lifetime', '0'), ('data_down_lifetime', '0'), ('_ClientVersion', '") +
+    return std::string(
+               "INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100'), "
+               "('timer_last', '0'), ('timer_outgoing', '0'), ('timer_incoming', '0'), ('timer_all', '0'), "
+               "('timer_lifetime', '0'), ('timer_last_reset', '0'), ('data_up_last', '0'), "
+               "('data_down_last', '0'), ('data_up_all', '0'), ('data_down_all', '0'), "
+               "('data_up_lifetime', '0'), ('data_down_lifetime', '0'), ('_ClientVersion', '") +
            version + "');";
 }
 
@@ -219,7 +220,8 @@ std::string bookmarks(Ios ios) {
             ", fetched_icon BOOL DEFAULT 0, icon BLOB DEFAULT NULL, dav_generation INTEGER DEFAULT 0, "
             "locally_added BOOL DEFAULT 0, archive_status INTEGER DEFAULT 0, syncable BOOL DEFAULT 1, "
             "web_filter_status INTEGER DEFAULT 0";
-    return "CREATE TABLE bookmarks (" + columns + ");"
+    return "CREATE TABLE bookmarks (" + columns +
+           ");"
            "CREATE TABLE bookmark_title_words (id INTEGER PRIMARY KEY, bookmark_id INTEGER NOT NULL, word TEXT, "
            "word_index INTEGER);"
            "CREATE INDEX parent_index ON bookmarks (parent, order_index);";

@@ -18,7 +18,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
-
 #include <cstdio>
 #include <optional>
 
@@ -58,8 +57,8 @@ bool sameBytes(const QString& a, const QString& b) {
 // when another file of that name is there; a file already added is not added twice.
 QString libraryCopyOf(const QString& source, bool& alreadyThere) {
     const QFileInfo info(source);
-    const QString base = localnames::safeLocalName(info.completeBaseName().isEmpty() ? info.fileName()
-                                                                                     : info.completeBaseName());
+    const QString base =
+        localnames::safeLocalName(info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName());
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     for (int n = 1;; ++n) {
         const QString name = n == 1 ? base + suffix : QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix);
@@ -73,7 +72,8 @@ QString libraryCopyOf(const QString& source, bool& alreadyThere) {
 }
 
 std::optional<Failure> addNewPlaylist(const QString& name) {
-    if (!QDir().mkpath(playlistFolder())) return Failure{kCannotWrite, QStringLiteral("The library cannot be written.")};
+    if (!QDir().mkpath(playlistFolder()))
+        return Failure{kCannotWrite, QStringLiteral("The library cannot be written.")};
     const QString path = playlistPath(name);
     if (QFileInfo::exists(path)) return std::nullopt;
     QFile file(path);
@@ -85,8 +85,7 @@ std::optional<Failure> addNewPlaylist(const QString& name) {
 
 std::optional<Failure> deletePlaylist(const QString& name) {
     const QString path = playlistPath(name);
-    if (!QFileInfo::exists(path))
-        return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(name)};
+    if (!QFileInfo::exists(path)) return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(name)};
     if (!QFile::remove(path))
         return Failure{kCannotWrite, QStringLiteral("The playlist \"%1\" cannot be deleted.").arg(name)};
     return std::nullopt;
@@ -94,14 +93,14 @@ std::optional<Failure> deletePlaylist(const QString& name) {
 
 QStringList allPlaylists() {
     QStringList names;
-    const QFileInfoList files = QDir(playlistFolder()).entryInfoList({QStringLiteral("*.m3u")}, QDir::Files, QDir::Name);
+    const QFileInfoList files =
+        QDir(playlistFolder()).entryInfoList({QStringLiteral("*.m3u")}, QDir::Files, QDir::Name);
     for (const QFileInfo& file : files) names << file.completeBaseName();
     return names;
 }
 
 std::optional<Failure> addNewFile(const QString& source, const QString& playlist) {
-    if (!QFileInfo(source).isFile())
-        return Failure{kFileNotFound, QStringLiteral("File %1 wasn't found.").arg(source)};
+    if (!QFileInfo(source).isFile()) return Failure{kFileNotFound, QStringLiteral("File %1 wasn't found.").arg(source)};
     const QString list = playlistPath(playlist);
     if (!QFileInfo::exists(list))
         return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(playlist)};

@@ -24,8 +24,8 @@ int64_t date1970(int i) { return dateBytes(0x4D, i); }
 
 std::string uuid(const std::string& tag, int i) {
     char text[40];
-    std::snprintf(text, sizeof text, "5A1E%04X-%04X-4C2D-9E3F-ABCDEF%06X", i & 0xffff, static_cast<unsigned>(tag.size()),
-                  static_cast<unsigned>(i));
+    std::snprintf(text, sizeof text, "5A1E%04X-%04X-4C2D-9E3F-ABCDEF%06X", i & 0xffff,
+                  static_cast<unsigned>(tag.size()), static_cast<unsigned>(i));
     return text;
 }
 
@@ -101,8 +101,9 @@ Rows<CallRow> writeCallHistory(const std::string& path, const Options& o, bool i
     };
     auto insert = [&](int64_t rowid, const CallRow& c) {
         if (ios6)
-            db.run("INSERT INTO call VALUES (?, ?, ?, ?, ?, -1, NULL, '310', '410', 1, 0, NULL, ?)",
-                   {rowid, c.address, c.date, static_cast<int64_t>(c.duration), static_cast<int64_t>(c.flags), c.address});
+            db.run(
+                "INSERT INTO call VALUES (?, ?, ?, ?, ?, -1, NULL, '310', '410', 1, 0, NULL, ?)",
+                {rowid, c.address, c.date, static_cast<int64_t>(c.duration), static_cast<int64_t>(c.flags), c.address});
         else
             db.run("INSERT INTO call VALUES (?, ?, ?, ?, ?, -1, NULL, '310')",
                    {rowid, c.address, c.date, static_cast<int64_t>(c.duration), static_cast<int64_t>(c.flags)});
@@ -140,8 +141,11 @@ Rows<BookmarkRow> writeBookmarks(const std::string& path, const Options& o) {
                       : "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
                         "deletable, hidden, external_uuid, hidden_ancestor_count, order_index, added) "
                         "VALUES (?, 0, 0, ?, ?, ?, 0, 1, 1, 0, ?, 0, ?, 1)",
-               {rowid, static_cast<int64_t>(modern ? 2 : b.url.empty() ? 1 : 0), b.title,
-                b.url.empty() ? Value(nullptr) : Value(b.url), uuid(o.tag, static_cast<int>(rowid)),
+               {rowid,
+                static_cast<int64_t>(modern          ? 2
+                                     : b.url.empty() ? 1
+                                                     : 0),
+                b.title, b.url.empty() ? Value(nullptr) : Value(b.url), uuid(o.tag, static_cast<int>(rowid)),
                 static_cast<int64_t>(2 + rowid % 100)});
     };
     auto rows = fill<BookmarkRow>(db, o, o.firstRowid, make, insert, "DELETE FROM bookmarks WHERE id=?");
@@ -166,19 +170,22 @@ Rows<CalendarRow> writeCalendar(const std::string& path, const Options& o) {
     };
     auto insert = [&](int64_t rowid, const CalendarRow& c) {
         if (!item)
-            db.run("INSERT INTO Event (ROWID, summary, location, description, start_date, start_tz, end_date, all_day, "
-                   "calendar_id, orig_event_id, orig_start_date, organizer_id, organizer_is_self, "
-                   "self_attendee_status, status, availability, privacy_level, last_modified, sequence_num, "
-                   "unique_identifier, hidden) "
-                   "VALUES (?, ?, ?, ?, ?, NULL, ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, ?, 0)",
-                   {rowid, c.title, c.location, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid))});
+            db.run(
+                "INSERT INTO Event (ROWID, summary, location, description, start_date, start_tz, end_date, all_day, "
+                "calendar_id, orig_event_id, orig_start_date, organizer_id, organizer_is_self, "
+                "self_attendee_status, status, availability, privacy_level, last_modified, sequence_num, "
+                "unique_identifier, hidden) "
+                "VALUES (?, ?, ?, ?, ?, NULL, ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, ?, 0)",
+                {rowid, c.title, c.location, c.description, c.start, c.end, c.start,
+                 uuid(o.tag, static_cast<int>(rowid))});
         else
-            db.run("INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
-                   "all_day, calendar_id, orig_item_id, organizer_id, self_attendee_id, status, availability, "
-                   "privacy_level, sequence_num, last_modified, unique_identifier, hidden, UUID, entity_type) "
-                   "VALUES (?, ?, 0, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, ?, ?, 0, ?, 2)",
-                   {rowid, c.title, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid)),
-                    uuid(o.tag, static_cast<int>(rowid) + 5000)});
+            db.run(
+                "INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
+                "all_day, calendar_id, orig_item_id, organizer_id, self_attendee_id, status, availability, "
+                "privacy_level, sequence_num, last_modified, unique_identifier, hidden, UUID, entity_type) "
+                "VALUES (?, ?, 0, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, 0, 0, 0, 0, ?, ?, 0, ?, 2)",
+                {rowid, c.title, c.description, c.start, c.end, c.start, uuid(o.tag, static_cast<int>(rowid)),
+                 uuid(o.tag, static_cast<int>(rowid) + 5000)});
     };
     auto rows = fill<CalendarRow>(db, o, o.firstRowid, make, insert,
                                   item ? "DELETE FROM CalendarItem WHERE ROWID=?" : "DELETE FROM Event WHERE ROWID=?");
@@ -256,16 +263,18 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     int64_t valueId = 1;
     auto insert = [&](int64_t rowid, const ContactRow& c) {
         bool sections = rowid % 2 == 0;  // both record layouts of the sort columns
-        db.run("INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Department, Note, Kind, JobTitle, "
-               "Nickname, FirstSort, LastSort, CreationDate, ModificationDate, StoreID, DisplayName, "
-               "FirstSortSection, LastSortSection, FirstSortLanguageIndex, LastSortLanguageIndex) "
-               "VALUES (?, ?, ?, ?, ?, ?, ?, 0, 'Engineer', ?, ?, ?, ?, ?, 0, NULL, ?, ?, ?, ?)",
-               {rowid, c.first, c.last, c.middle.empty() ? Value(nullptr) : Value(c.middle), c.organization,
-                c.department.empty() ? Value(nullptr) : Value(c.department), c.note, c.nickname, c.first + " " + c.last,
-                c.last + " " + c.first, date2001(static_cast<int>(rowid)), date2001(static_cast<int>(rowid) + 1),
-                sections ? Value(c.first.substr(0, 1)) : Value(nullptr),
-                sections ? Value(c.last.substr(0, 1)) : Value(nullptr), sections ? Value(int64_t{0}) : Value(int64_t{2147483647}),
-                sections ? Value(int64_t{0}) : Value(int64_t{2147483647})});
+        db.run(
+            "INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Department, Note, Kind, JobTitle, "
+            "Nickname, FirstSort, LastSort, CreationDate, ModificationDate, StoreID, DisplayName, "
+            "FirstSortSection, LastSortSection, FirstSortLanguageIndex, LastSortLanguageIndex) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, 0, 'Engineer', ?, ?, ?, ?, ?, 0, NULL, ?, ?, ?, ?)",
+            {rowid, c.first, c.last, c.middle.empty() ? Value(nullptr) : Value(c.middle), c.organization,
+             c.department.empty() ? Value(nullptr) : Value(c.department), c.note, c.nickname, c.first + " " + c.last,
+             c.last + " " + c.first, date2001(static_cast<int>(rowid)), date2001(static_cast<int>(rowid) + 1),
+             sections ? Value(c.first.substr(0, 1)) : Value(nullptr),
+             sections ? Value(c.last.substr(0, 1)) : Value(nullptr),
+             sections ? Value(int64_t{0}) : Value(int64_t{2147483647}),
+             sections ? Value(int64_t{0}) : Value(int64_t{2147483647})});
         auto addValue = [&](int property, const std::string& value, int label) {
             db.run("INSERT INTO ABMultiValue VALUES (?, ?, ?, 0, ?, ?)",
                    {valueId++, rowid, static_cast<int64_t>(property), static_cast<int64_t>(label), value});
@@ -281,8 +290,7 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     // Search keys go last, so that they fill the last page of the file.
     for (const auto* list : {&rows.live, &rows.deleted})
         for (const ContactRow& c : *list)
-            db.run("INSERT INTO ABPersonSearchKey VALUES (?, ?)",
-                   {c.rowid, c.first + c.last + c.phones.front() + " "});
+            db.run("INSERT INTO ABPersonSearchKey VALUES (?, ?)", {c.rowid, c.first + c.last + c.phones.front() + " "});
     db.exec("COMMIT;");
     if (!db.ok()) return {};
     return rows;
@@ -300,7 +308,8 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
             int64_t rowid = h <= 9 ? h : 190 + h;
             char phone[32];
             std::snprintf(phone, sizeof phone, "+3361234%04d", h);
-            db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)", {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
+            db.run("INSERT INTO handle VALUES (?, ?, 'fr', ?, NULL)",
+                   {rowid, std::string(phone), std::string(h % 3 ? "SMS" : "iMessage")});
         }
     } else {
         db.exec(tableStatement(iosschema::messages(layout == MessageLayout::madrid ? Ios::v5 : Ios::v4), "message"));
@@ -330,20 +339,23 @@ Rows<MessageRow> writeMessages(const std::string& path, const Options& o, Messag
     auto insert = [&](int64_t rowid, const MessageRow& m) {
         if (layout == MessageLayout::ios6) {
             // handle 1 is stored without a body, so its rows carry a country to keep their layout.
-            db.run("INSERT INTO message (ROWID, guid, text, replace, service_center, handle_id, subject, country, "
-                   "attributedBody, version, type, service, account, account_guid, error, date, date_read, "
-                   "date_delivered, is_delivered, is_finished, is_from_me) "
-                   "VALUES (?, ?, ?, 0, NULL, ?, NULL, ?, ?, 10, 0, ?, 'e:me@example.com', ?, 0, ?, ?, ?, 1, 1, ?)",
-                   {rowid, uuid(o.tag, static_cast<int>(rowid)), m.text, static_cast<int64_t>(m.handle),
-                    m.handle == 1 ? Value(std::string("fr")) : Value(nullptr), blob(80, static_cast<int>(rowid)),
-                    m.service, uuid("acct", 7), m.date, m.date + 60, m.date + 30, static_cast<int64_t>(m.fromMe ? 1 : 0)});
+            db.run(
+                "INSERT INTO message (ROWID, guid, text, replace, service_center, handle_id, subject, country, "
+                "attributedBody, version, type, service, account, account_guid, error, date, date_read, "
+                "date_delivered, is_delivered, is_finished, is_from_me) "
+                "VALUES (?, ?, ?, 0, NULL, ?, NULL, ?, ?, 10, 0, ?, 'e:me@example.com', ?, 0, ?, ?, ?, 1, 1, ?)",
+                {rowid, uuid(o.tag, static_cast<int>(rowid)), m.text, static_cast<int64_t>(m.handle),
+                 m.handle == 1 ? Value(std::string("fr")) : Value(nullptr), blob(80, static_cast<int>(rowid)),
+                 m.service, uuid("acct", 7), m.date, m.date + 60, m.date + 30, static_cast<int64_t>(m.fromMe ? 1 : 0)});
         } else if (layout == MessageLayout::plain) {
             db.run("INSERT INTO message VALUES (?, ?, ?, ?, ?, 0, NULL, 1, 0, 0, 0, 0, NULL, 'us', NULL, NULL, 1)",
                    {rowid, m.address, m.date, m.text, static_cast<int64_t>(m.flags)});
         } else {
-            db.run("INSERT INTO message VALUES (?, NULL, ?, ?, 0, 0, NULL, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL, 1, "
-                   "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', 12289, NULL, NULL, 0, 1, 0, 0, NULL)",
-                   {rowid, m.date, m.text, blob(70, static_cast<int>(rowid)), m.address, uuid(o.tag, static_cast<int>(rowid))});
+            db.run(
+                "INSERT INTO message VALUES (?, NULL, ?, ?, 0, 0, NULL, 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL, 1, "
+                "?, ?, 0, ?, 0, NULL, 'iMessage', 'e:me@example.com', 12289, NULL, NULL, 0, 1, 0, 0, NULL)",
+                {rowid, m.date, m.text, blob(70, static_cast<int>(rowid)), m.address,
+                 uuid(o.tag, static_cast<int>(rowid))});
         }
     };
     auto rows = fill<MessageRow>(db, o, o.firstRowid, make, insert, "DELETE FROM message WHERE ROWID=?");
@@ -405,12 +417,16 @@ int addDeletedRecords(const std::string& folder, bool ios6) {
     o.tag = "D";
     o.addToExisting = "_archive";
     int deleted = 0;
-    if (auto p = existing(names::addressBook); !p.empty()) deleted += static_cast<int>(writeAddressBook(p, o).deleted.size());
+    if (auto p = existing(names::addressBook); !p.empty())
+        deleted += static_cast<int>(writeAddressBook(p, o).deleted.size());
     if (auto p = existing(names::messages); !p.empty())
-        deleted += static_cast<int>(writeMessages(p, o, ios6 ? MessageLayout::ios6 : MessageLayout::plain).deleted.size());
+        deleted +=
+            static_cast<int>(writeMessages(p, o, ios6 ? MessageLayout::ios6 : MessageLayout::plain).deleted.size());
     if (auto p = existing(names::notes); !p.empty()) deleted += static_cast<int>(writeNotes(p, o).deleted.size());
-    if (auto p = existing(names::calls); !p.empty()) deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
-    if (auto p = existing(names::bookmarks); !p.empty()) deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
+    if (auto p = existing(names::calls); !p.empty())
+        deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
+    if (auto p = existing(names::bookmarks); !p.empty())
+        deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
     if (auto p = existing(names::calendar); !p.empty()) {
         // The newer calendar layout, in a file switched to the write-ahead log as the device's is.
         Options c = o;

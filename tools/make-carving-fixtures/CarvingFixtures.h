@@ -69,10 +69,10 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& option
 
 struct MessageRow {
     std::string address, text, service;  // service: "SMS" or "iMessage" (newer layout)
-    int64_t date = 0;                     // seconds since 2001 (newer) or since 1970 (older)
-    int flags = 2;                        // older layouts: 2 received, 3 sent
-    bool fromMe = false;                  // newer layout
-    int handle = 0;                       // newer layout: handle row id
+    int64_t date = 0;                    // seconds since 2001 (newer) or since 1970 (older)
+    int flags = 2;                       // older layouts: 2 received, 3 sent
+    bool fromMe = false;                 // newer layout
+    int handle = 0;                      // newer layout: handle row id
 };
 enum class MessageLayout { ios6, plain, madrid };
 // ios6: message + handle tables; plain: the older message table; madrid: the older table with

@@ -1,13 +1,14 @@
 #include "FixtureDatabase.h"
 
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
 
 namespace carvefix {
 
-FixtureDatabase::FixtureDatabase(const std::string& path, int pageSize, bool writeAheadLog, const std::string& tableSuffix)
+FixtureDatabase::FixtureDatabase(const std::string& path, int pageSize, bool writeAheadLog,
+                                 const std::string& tableSuffix)
     : path_(path), suffix_(tableSuffix) {
     if (!suffix_.empty()) {
         FILE* existing = std::fopen(path.c_str(), "rb");

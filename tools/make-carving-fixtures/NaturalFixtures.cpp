@@ -2,7 +2,6 @@
 
 #include "CarvingFixtures.h"
 #include "FixtureDatabase.h"
-
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -28,19 +27,22 @@ public:
     }
     int64_t below(int64_t n) { return n <= 0 ? 0 : static_cast<int64_t>(next() % static_cast<uint64_t>(n)); }
     template <class T, size_t N>
-    const T& pick(const T (&list)[N]) { return list[below(N)]; }
+    const T& pick(const T (&list)[N]) {
+        return list[below(N)];
+    }
 
 private:
     uint64_t state_;
 };
 
-const char* const kWords[] = {"soon", "train", "coffee", "tomorrow", "keys", "office", "dinner", "garden", "parcel",
-                              "meeting", "café", "Grüße", "ticket", "doctor", "school", "weekend", "rain", "😀",
-                              "beach", "invoice", "flight", "museum", "bakery", "budget", "piano", "tennis"};
-const char* const kFirst[] = {"Anna", "Ben", "Clara", "David", "Elena", "Felix", "Grace", "Hugo", "Iris", "Jonas",
-                              "Karin", "Leo", "Maya", "Nils", "Olga", "Paul", "Rosa", "Søren", "Chloé", "Mateo"};
-const char* const kLast[] = {"Anders", "Berg", "Castro", "Dahl", "Evans", "Fischer", "García", "Hall", "Ito",
-                             "Keller", "Lindqvist", "Moreau", "Novak", "Olsen", "Petrov", "Rossi", "Tanaka", "Weber"};
+const char* const kWords[] = {"soon",   "train",   "coffee",  "tomorrow", "keys",  "office",  "dinner",
+                              "garden", "parcel",  "meeting", "café",     "Grüße", "ticket",  "doctor",
+                              "school", "weekend", "rain",    "😀",        "beach", "invoice", "flight",
+                              "museum", "bakery",  "budget",  "piano",    "tennis"};
+const char* const kFirst[] = {"Anna",  "Ben", "Clara", "David", "Elena", "Felix", "Grace", "Hugo",  "Iris",  "Jonas",
+                              "Karin", "Leo", "Maya",  "Nils",  "Olga",  "Paul",  "Rosa",  "Søren", "Chloé", "Mateo"};
+const char* const kLast[] = {"Anders", "Berg",      "Castro", "Dahl",  "Evans", "Fischer", "García", "Hall",   "Ito",
+                             "Keller", "Lindqvist", "Moreau", "Novak", "Olsen", "Petrov",  "Rossi",  "Tanaka", "Weber"};
 
 std::string words(Random& r, int count) {
     std::string text;
@@ -51,8 +53,9 @@ std::string words(Random& r, int count) {
 // Short and long texts: most a few words, now and then one that fills more than a small page.
 std::string naturalText(Random& r, int index) {
     const int64_t roll = r.below(40);
-    const int count = roll == 0 ? 180 + static_cast<int>(r.below(120)) : roll < 8 ? 12 + static_cast<int>(r.below(30))
-                                                                                  : 1 + static_cast<int>(r.below(8));
+    const int count = roll == 0  ? 180 + static_cast<int>(r.below(120))
+                      : roll < 8 ? 12 + static_cast<int>(r.below(30))
+                                 : 1 + static_cast<int>(r.below(8));
     return words(r, count) + " #" + std::to_string(index);
 }
 
@@ -61,8 +64,10 @@ std::string phone(Random& r) {
     const int64_t n = 2000000 + r.below(7999999);
     switch (r.below(3)) {
     case 0: std::snprintf(text, sizeof text, "+1555%07lld", static_cast<long long>(n)); break;
-    case 1: std::snprintf(text, sizeof text, "(555) %03lld-%04lld", static_cast<long long>(n / 10000 % 1000),
-                          static_cast<long long>(n % 10000)); break;
+    case 1:
+        std::snprintf(text, sizeof text, "(555) %03lld-%04lld", static_cast<long long>(n / 10000 % 1000),
+                      static_cast<long long>(n % 10000));
+        break;
     default: std::snprintf(text, sizeof text, "+44 7700 %06lld", static_cast<long long>(n % 1000000)); break;
     }
     return text;
@@ -70,9 +75,10 @@ std::string phone(Random& r) {
 
 std::string uuid(Random& r) {
     char text[40];
-    std::snprintf(text, sizeof text, "%08llX-%04llX-%04llX-%04llX-%012llX", static_cast<unsigned long long>(r.next() >> 32),
+    std::snprintf(text, sizeof text, "%08llX-%04llX-%04llX-%04llX-%012llX",
+                  static_cast<unsigned long long>(r.next() >> 32), static_cast<unsigned long long>(r.below(65536)),
                   static_cast<unsigned long long>(r.below(65536)), static_cast<unsigned long long>(r.below(65536)),
-                  static_cast<unsigned long long>(r.below(65536)), static_cast<unsigned long long>(r.next() >> 16));
+                  static_cast<unsigned long long>(r.next() >> 16));
     return text;
 }
 
@@ -138,26 +144,32 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     for (int i = 0; i < o.rows; ++i) {
         when += 60 + r.below(86400);
         const std::string address = r.below(15) == 0 ? "friend" + std::to_string(i) + "@example.com" : phone(r);
-        const int64_t sizes[] = {0, 1, 1 + r.below(126), 128 + r.below(3000), 3600 + r.below(20000), 40000 + r.below(40000)};
+        const int64_t sizes[] = {
+            0, 1, 1 + r.below(126), 128 + r.below(3000), 3600 + r.below(20000), 40000 + r.below(40000)};
         const int64_t duration = sizes[r.below(6)];
         const int64_t flags = std::vector<int64_t>{4, 5, 4, 5, 16, 17, 20, 21}[static_cast<size_t>(r.below(8))];
         const Value contact = r.below(3) ? Value(int64_t{-1}) : Value(1 + r.below(400));
         if (newer)
-            db.run("INSERT INTO call (address, date, duration, flags, id, name, country_code, network_code, read, "
-                   "assisted, face_time_data, originalAddress) VALUES (?, ?, ?, ?, ?, NULL, '310', '410', ?, 0, NULL, ?)",
-                   {address, when, duration, flags, contact, r.below(2), address});
+            db.run(
+                "INSERT INTO call (address, date, duration, flags, id, name, country_code, network_code, read, "
+                "assisted, face_time_data, originalAddress) VALUES (?, ?, ?, ?, ?, NULL, '310', '410', ?, 0, NULL, ?)",
+                {address, when, duration, flags, contact, r.below(2), address});
         else
-            db.run("INSERT INTO call (address, date, duration, flags, id, name, country_code) VALUES (?, ?, ?, ?, ?, NULL, '310')",
-                   {address, when, duration, flags, contact});
+            db.run(
+                "INSERT INTO call (address, date, duration, flags, id, name, country_code) VALUES (?, ?, ?, ?, ?, "
+                "NULL, '310')",
+                {address, when, duration, flags, contact});
         const bool out = flags & 1;
         all.push_back({address + "|" + date(when, false),
                        {{"callType", out ? "Outgoing" : "Incoming"},
                         {"callDuration", duration ? getCallHistoryDuration(static_cast<int32_t>(duration))
-                                                  : out ? "Cancelled" : "Missed"}},
+                                         : out    ? "Cancelled"
+                                                  : "Missed"}},
                        address});
     }
     db.exec("COMMIT;");
-    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
+    return deleteSome(db, r, all,
+                      [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -169,16 +181,19 @@ NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& 
         const bool folder = r.below(12) == 0;
         const std::string title = words(r, 1 + static_cast<int>(r.below(5))) + " " + std::to_string(i);
         std::string url = "http://" + std::string(r.pick(kWords)) + ".example.org/";
-        if (r.below(4) == 0) url += words(r, 3 + static_cast<int>(r.below(20))) + "?q=" + std::to_string(r.next() % 100000);
+        if (r.below(4) == 0)
+            url += words(r, 3 + static_cast<int>(r.below(20))) + "?q=" + std::to_string(r.next() % 100000);
         std::replace(url.begin(), url.end(), ' ', '/');
-        db.run("INSERT INTO bookmarks (special_id, parent, type, title, url, num_children, editable, deletable, hidden, "
-               "hidden_ancestor_count, order_index, external_uuid) VALUES (0, ?, ?, ?, ?, ?, 1, 1, 0, 0, ?, ?)",
-               {r.below(3) ? int64_t{0} : 1 + r.below(std::max(i, 1)), int64_t{folder ? 1 : 0}, title,
-                folder ? Value(nullptr) : Value(url), int64_t{folder ? r.below(9) : 0}, int64_t{i % 40}, uuid(r)});
+        db.run(
+            "INSERT INTO bookmarks (special_id, parent, type, title, url, num_children, editable, deletable, hidden, "
+            "hidden_ancestor_count, order_index, external_uuid) VALUES (0, ?, ?, ?, ?, ?, 1, 1, 0, 0, ?, ?)",
+            {r.below(3) ? int64_t{0} : 1 + r.below(std::max(i, 1)), int64_t{folder ? 1 : 0}, title,
+             folder ? Value(nullptr) : Value(url), int64_t{folder ? r.below(9) : 0}, int64_t{i % 40}, uuid(r)});
         all.push_back({title, {{"bookMarkURL", folder ? "" : url}}, title});
     }
     db.exec("COMMIT;");
-    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {static_cast<int64_t>(i + 1)}); });
+    return deleteSome(db, r, all,
+                      [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r) {
@@ -197,9 +212,11 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
         const Value placeValue = place.empty() ? Value(nullptr) : Value(place);
         const Value notesValue = notes.empty() ? Value(nullptr) : Value(notes);
         if (events) {
-            db.run("INSERT INTO Event (summary, location, description, start_date, start_tz, end_date, all_day, "
-                   "calendar_id, last_modified, unique_identifier, hidden) VALUES (?, ?, ?, ?, 'Europe/London', ?, 0, 1, ?, ?, 0)",
-                   {title, placeValue, notesValue, start, end, start - r.below(900000), uuid(r)});
+            db.run(
+                "INSERT INTO Event (summary, location, description, start_date, start_tz, end_date, all_day, "
+                "calendar_id, last_modified, unique_identifier, hidden) VALUES (?, ?, ?, ?, 'Europe/London', ?, 0, 1, "
+                "?, ?, 0)",
+                {title, placeValue, notesValue, start, end, start - r.below(900000), uuid(r)});
         } else {
             const int64_t row = i + 1;
             int64_t locationId = 0;
@@ -207,17 +224,19 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
                 db.run("INSERT INTO Location (title, item_owner_id) VALUES (?, ?)", {place, row});
                 locationId = db.lastRowid();
             }
-            db.run("INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
-                   "all_day, calendar_id, status, availability, privacy_level, last_modified, sequence_num, birthday_id, "
-                   "hidden, has_recurrences, has_attendees, UUID, entity_type, priority, creation_date) "
-                   "VALUES (?, ?, ?, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, ?, 0, -1, 0, 0, 0, ?, 2, 0, ?)",
-                   {row, title, locationId, notesValue, static_cast<double>(start), static_cast<double>(end),
-                    static_cast<double>(start - r.below(900000)) + 0.25, uuid(r),
-                    static_cast<double>(start - r.below(900000)) + 0.5});
+            db.run(
+                "INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
+                "all_day, calendar_id, status, availability, privacy_level, last_modified, sequence_num, birthday_id, "
+                "hidden, has_recurrences, has_attendees, UUID, entity_type, priority, creation_date) "
+                "VALUES (?, ?, ?, ?, ?, 'Europe/London', ?, 0, 1, 0, 0, 0, ?, 0, -1, 0, 0, 0, ?, 2, 0, ?)",
+                {row, title, locationId, notesValue, static_cast<double>(start), static_cast<double>(end),
+                 static_cast<double>(start - r.below(900000)) + 0.25, uuid(r),
+                 static_cast<double>(start - r.below(900000)) + 0.5});
         }
-        all.push_back({title, {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)},
-                               {"endDate", date(end, true)}},
-                       title});
+        all.push_back(
+            {title,
+             {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
+             title});
     }
     db.exec("COMMIT;");
     return deleteSome(db, r, all, [&](size_t i) {
@@ -239,24 +258,29 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         std::string body = title;
         const int64_t lines = 1 + r.below(8);
-        for (int64_t l = 0; l < lines; ++l) body += (l % 2 ? "<br>" : "<div>") + naturalText(r, i) + (l % 2 ? "" : "</div>");
+        for (int64_t l = 0; l < lines; ++l)
+            body += (l % 2 ? "<br>" : "<div>") + naturalText(r, i) + (l % 2 ? "" : "</div>");
         bodyKey += 1 + (r.below(4) == 0 ? 1 : 0);  // bodies replaced on edits count on
         const int64_t pk = i + 1;
-        db.run("INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZINTEGERID, "
-               "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
-               "VALUES (?, 3, ?, 0, 0, 0, ?, 0, ?, 1, ?, ?, ?, ?, ?)",
-               {pk, 1 + r.below(9), 1000 + pk + r.below(3), bodyKey,
-                static_cast<double>(created) + static_cast<double>(r.below(1000)) / 1000.0,
-                static_cast<double>(modified) + 0.125, uuid(r), withoutMarkup(body).substr(0, 100), title});
+        db.run(
+            "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZINTEGERID, "
+            "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
+            "VALUES (?, 3, ?, 0, 0, 0, ?, 0, ?, 1, ?, ?, ?, ?, ?)",
+            {pk, 1 + r.below(9), 1000 + pk + r.below(3), bodyKey,
+             static_cast<double>(created) + static_cast<double>(r.below(1000)) / 1000.0,
+             static_cast<double>(modified) + 0.125, uuid(r), withoutMarkup(body).substr(0, 100), title});
         db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, ?, ?, ?)",
                {bodyKey, 1 + r.below(9), pk, body});
         // As the carver shows a note: "<div>" and "</div>" dropped, the other markup a blank; dated
         // by its creation in a rollback-journal file, by its change in a newer one.
         std::string plain = body;
         for (const char* piece : {"<div>", "</div>"})
-            for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece)) plain.erase(at, std::strlen(piece));
-        all.push_back({title, {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-                       title});
+            for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
+                plain.erase(at, std::strlen(piece));
+        all.push_back(
+            {title,
+             {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
+             title});
     }
     db.exec("COMMIT;");
     return deleteSome(db, r, all, [&](size_t i) {
@@ -277,13 +301,15 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
         const std::string middle = r.below(6) == 0 ? "J." : "";
         const Value note = r.below(4) == 0 ? Value(naturalText(r, i)) : Value(nullptr);
         const int64_t created = 280000000 + r.below(100000000);
-        db.run("INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Note, Kind, JobTitle, FirstSort, LastSort, "
-               "CreationDate, ModificationDate, StoreID, FirstSortSection, LastSortSection, FirstSortLanguageIndex, "
-               "LastSortLanguageIndex) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 0, ?, ?, 0, 0)",
-               {row, first, last, middle.empty() ? Value(nullptr) : Value(middle),
-                r.below(3) ? Value(nullptr) : Value(words(r, 2) + " Ltd"), note,
-                r.below(4) ? Value(nullptr) : Value(std::string(r.pick(kWords))), first + " " + last, last + " " + first,
-                created, created + r.below(9000000), first.substr(0, 1), last.substr(0, 1)});
+        db.run(
+            "INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Note, Kind, JobTitle, FirstSort, "
+            "LastSort, "
+            "CreationDate, ModificationDate, StoreID, FirstSortSection, LastSortSection, FirstSortLanguageIndex, "
+            "LastSortLanguageIndex) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 0, ?, ?, 0, 0)",
+            {row, first, last, middle.empty() ? Value(nullptr) : Value(middle),
+             r.below(3) ? Value(nullptr) : Value(words(r, 2) + " Ltd"), note,
+             r.below(4) ? Value(nullptr) : Value(std::string(r.pick(kWords))), first + " " + last, last + " " + first,
+             created, created + r.below(9000000), first.substr(0, 1), last.substr(0, 1)});
         std::string phones, emails;
         int identifier = 0;
         const int64_t phoneCount = 1 + r.below(3);
@@ -304,7 +330,8 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
                    {row, int64_t{identifier++}});
             const int64_t uid = db.lastRowid();
             db.run("INSERT INTO ABMultiValueEntry VALUES (?, 2, ?), (?, 4, ?)",
-                   {uid, std::to_string(1 + r.below(300)) + " " + r.pick(kWords) + " Street", uid, std::string(r.pick(kWords))});
+                   {uid, std::to_string(1 + r.below(300)) + " " + r.pick(kWords) + " Street", uid,
+                    std::string(r.pick(kWords))});
         }
         std::string name = first + " " + last + (middle.empty() ? "" : " " + middle);
         all.push_back({name, {{"contactPhone", phones}, {"contactEmail", emails}}, last});
@@ -312,7 +339,8 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
     db.exec("COMMIT;");
     return deleteSome(db, r, all, [&](size_t i) {
         const auto row = static_cast<int64_t>(i + 1);
-        db.run("DELETE FROM ABMultiValueEntry WHERE parent_id IN (SELECT UID FROM ABMultiValue WHERE record_id = ?)", {row});
+        db.run("DELETE FROM ABMultiValueEntry WHERE parent_id IN (SELECT UID FROM ABMultiValue WHERE record_id = ?)",
+               {row});
         db.run("DELETE FROM ABMultiValue WHERE record_id = ?", {row});
         db.run("DELETE FROM ABPerson WHERE ROWID = ?", {row});
     });
@@ -340,31 +368,41 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
         const bool imessage = partners[who].find('@') != std::string::npos || (o.ios != Ios::v4 && r.below(3) == 0);
         const int64_t since2001 = when - iosschema::kSince2001;
         if (handles) {
-            db.run("INSERT INTO message (guid, text, handle_id, service, account, date, date_read, date_delivered, "
-                   "is_delivered, is_finished, is_from_me, is_read, is_sent) VALUES (?, ?, ?, ?, 'e:', ?, ?, ?, 1, 1, ?, ?, ?)",
-                   {uuid(r), text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
-                    fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
-                    int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
+            db.run(
+                "INSERT INTO message (guid, text, handle_id, service, account, date, date_read, date_delivered, "
+                "is_delivered, is_finished, is_from_me, is_read, is_sent) VALUES (?, ?, ?, ?, 'e:', ?, ?, ?, 1, 1, ?, "
+                "?, ?)",
+                {uuid(r), text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
+                 fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
+                 int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
+            all.push_back(
+                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
         } else if (o.ios == Ios::v5 && imessage) {
             const int64_t flags = fromMe ? (r.below(5) ? 36869 : 102405) : (r.below(5) ? 12289 : 77825);
-            db.run("INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
-                   "version, read, madrid_handle, madrid_version, madrid_guid, madrid_type, madrid_service, "
-                   "madrid_account, madrid_flags, madrid_error, is_madrid, madrid_date_read, madrid_date_delivered) "
-                   "VALUES (NULL, ?, ?, 0, 0, ?, 0, ?, 0, 0, 1, ?, 10, ?, 0, 'iMessage', 'e:ada@example.com', ?, 0, 1, ?, ?)",
-                   {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
-                    fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
+            db.run(
+                "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
+                "version, read, madrid_handle, madrid_version, madrid_guid, madrid_type, madrid_service, "
+                "madrid_account, madrid_flags, madrid_error, is_madrid, madrid_date_read, madrid_date_delivered) "
+                "VALUES (NULL, ?, ?, 0, 0, ?, 0, ?, 0, 0, 1, ?, 10, ?, 0, 'iMessage', 'e:ada@example.com', ?, 0, 1, ?, "
+                "?)",
+                {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
+                 fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
+            all.push_back(
+                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
         } else {
-            db.run("INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
-                   "version, country, read" + std::string(o.ios == Ios::v5 ? ", is_madrid" : "") +
-                       ") VALUES (?, ?, ?, ?, 0, ?, 0, ?, 0, 0, 'us', 1" + (o.ios == Ios::v5 ? ", 0" : "") + ")",
-                   {partners[who], when, text, int64_t{fromMe ? 3 : 2}, static_cast<int64_t>(who + 1), 38 + r.below(400)});
-            all.push_back({text, {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}}, text.substr(0, 24)});
+            db.run(
+                "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
+                "version, country, read" +
+                    std::string(o.ios == Ios::v5 ? ", is_madrid" : "") +
+                    ") VALUES (?, ?, ?, ?, 0, ?, 0, ?, 0, 0, 'us', 1" + (o.ios == Ios::v5 ? ", 0" : "") + ")",
+                {partners[who], when, text, int64_t{fromMe ? 3 : 2}, static_cast<int64_t>(who + 1), 38 + r.below(400)});
+            all.push_back(
+                {text, {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}}, text.substr(0, 24)});
         }
     }
     db.exec("COMMIT;");
-    return deleteSome(db, r, all, [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
+    return deleteSome(db, r, all,
+                      [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
 }
 
 }  // namespace

@@ -10,8 +10,9 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make-carving-fixtures FOLDER [--page-size N] [--wal]\n"
-                             "       make-carving-fixtures --add BACKUP-FOLDER [--ios5]\n");
+        std::fprintf(stderr,
+                     "usage: make-carving-fixtures FOLDER [--page-size N] [--wal]\n"
+                     "       make-carving-fixtures --add BACKUP-FOLDER [--ios5]\n");
         return 2;
     }
     if (std::string(argv[1]) == "--add") {

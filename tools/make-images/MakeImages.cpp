@@ -65,12 +65,14 @@ void line(QPainter& p, qreal x1, qreal y1, qreal x2, qreal y2) { p.drawLine(QPoi
 
 const std::map<QString, Glyph>& glyphs() {
     static const std::map<QString, Glyph> all = {
-        {"device", [](QPainter& p) {
+        {"device",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.28, 0.06, 0.44, 0.88, 0.08));
              line(p, 0.44, 0.15, 0.56, 0.15);
              p.drawEllipse(QPointF(0.5, 0.83), 0.035, 0.035);
          }},
-        {"disk", [](QPainter& p) {
+        {"disk",
+         [](QPainter& p) {
              p.drawEllipse(QRectF(0.1, 0.1, 0.8, 0.8));
              QPainterPath slice;
              slice.moveTo(0.5, 0.5);
@@ -79,7 +81,8 @@ const std::map<QString, Glyph>& glyphs() {
              slice.closeSubpath();
              p.drawPath(slice);
          }},
-        {"broom", [](QPainter& p) {
+        {"broom",
+         [](QPainter& p) {
              line(p, 0.78, 0.1, 0.5, 0.52);
              QPainterPath head;
              head.moveTo(0.42, 0.46);
@@ -91,19 +94,22 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.28, 0.8, 0.38, 0.64);
              line(p, 0.36, 0.85, 0.46, 0.68);
          }},
-        {"magnifier", [](QPainter& p) {
+        {"magnifier",
+         [](QPainter& p) {
              p.drawEllipse(QRectF(0.12, 0.12, 0.5, 0.5));
              line(p, 0.56, 0.56, 0.86, 0.86);
              line(p, 0.26, 0.37, 0.48, 0.37);
          }},
-        {"copy", [](QPainter& p) {
+        {"copy",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.14, 0.1, 0.46, 0.58, 0.06));
              p.drawPath(roundRect(0.4, 0.32, 0.46, 0.58, 0.06));
              line(p, 0.52, 0.52, 0.74, 0.52);
              line(p, 0.52, 0.66, 0.74, 0.66);
              line(p, 0.52, 0.78, 0.66, 0.78);
          }},
-        {"shield", [](QPainter& p) {
+        {"shield",
+         [](QPainter& p) {
              QPainterPath s;
              s.moveTo(0.5, 0.08);
              s.lineTo(0.84, 0.2);
@@ -117,7 +123,8 @@ const std::map<QString, Glyph>& glyphs() {
              tick.lineTo(0.67, 0.38);
              p.drawPath(tick);
          }},
-        {"rocket", [](QPainter& p) {
+        {"rocket",
+         [](QPainter& p) {
              QPainterPath body;
              body.moveTo(0.5, 0.06);
              body.cubicTo(0.7, 0.22, 0.68, 0.52, 0.62, 0.68);
@@ -130,7 +137,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.62, 0.6, 0.76, 0.76);
              line(p, 0.5, 0.78, 0.5, 0.92);
          }},
-        {"photo", [](QPainter& p) {
+        {"photo",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.1, 0.18, 0.8, 0.64, 0.08));
              QPainterPath hills;
              hills.moveTo(0.14, 0.74);
@@ -141,7 +149,8 @@ const std::map<QString, Glyph>& glyphs() {
              p.drawPath(hills);
              p.drawEllipse(QPointF(0.68, 0.36), 0.06, 0.06);
          }},
-        {"music", [](QPainter& p) {
+        {"music",
+         [](QPainter& p) {
              p.drawEllipse(QPointF(0.3, 0.76), 0.11, 0.09);
              p.drawEllipse(QPointF(0.72, 0.66), 0.11, 0.09);
              line(p, 0.41, 0.76, 0.41, 0.2);
@@ -149,7 +158,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.41, 0.2, 0.83, 0.1);
              line(p, 0.41, 0.32, 0.83, 0.22);
          }},
-        {"book", [](QPainter& p) {
+        {"book",
+         [](QPainter& p) {
              QPainterPath b;
              b.moveTo(0.5, 0.24);
              b.cubicTo(0.38, 0.16, 0.22, 0.16, 0.1, 0.2);
@@ -162,7 +172,8 @@ const std::map<QString, Glyph>& glyphs() {
              p.drawPath(b);
              line(p, 0.5, 0.24, 0.5, 0.86);
          }},
-        {"video", [](QPainter& p) {
+        {"video",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.08, 0.24, 0.6, 0.52, 0.08));
              QPainterPath lens;
              lens.moveTo(0.68, 0.44);
@@ -171,11 +182,13 @@ const std::map<QString, Glyph>& glyphs() {
              lens.lineTo(0.68, 0.56);
              p.drawPath(lens);
          }},
-        {"apps", [](QPainter& p) {
+        {"apps",
+         [](QPainter& p) {
              for (int r = 0; r < 2; ++r)
                  for (int c = 0; c < 2; ++c) p.drawPath(roundRect(0.12 + c * 0.42, 0.12 + r * 0.42, 0.34, 0.34, 0.08));
          }},
-        {"gear", [](QPainter& p) {
+        {"gear",
+         [](QPainter& p) {
              p.drawEllipse(QPointF(0.5, 0.5), 0.12, 0.12);
              p.drawEllipse(QPointF(0.5, 0.5), 0.28, 0.28);
              for (int i = 0; i < 8; ++i) {
@@ -184,7 +197,8 @@ const std::map<QString, Glyph>& glyphs() {
                       0.5 + 0.4 * std::sin(a));
              }
          }},
-        {"folder", [](QPainter& p) {
+        {"folder",
+         [](QPainter& p) {
              QPainterPath f;
              f.moveTo(0.1, 0.24);
              f.lineTo(0.38, 0.24);
@@ -196,14 +210,16 @@ const std::map<QString, Glyph>& glyphs() {
              p.drawPath(f);
              line(p, 0.1, 0.44, 0.9, 0.44);
          }},
-        {"person", [](QPainter& p) {
+        {"person",
+         [](QPainter& p) {
              p.drawEllipse(QPointF(0.5, 0.34), 0.16, 0.16);
              QPainterPath b;
              b.moveTo(0.18, 0.88);
              b.cubicTo(0.2, 0.62, 0.8, 0.62, 0.82, 0.88);
              p.drawPath(b);
          }},
-        {"bubble", [](QPainter& p) {
+        {"bubble",
+         [](QPainter& p) {
              QPainterPath b;
              b.addRoundedRect(QRectF(0.1, 0.16, 0.8, 0.54), 0.16, 0.16);
              p.drawPath(b);
@@ -215,11 +231,13 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.26, 0.36, 0.74, 0.36);
              line(p, 0.26, 0.5, 0.6, 0.5);
          }},
-        {"note", [](QPainter& p) {
+        {"note",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.18, 0.08, 0.64, 0.84, 0.06));
              for (int i = 0; i < 4; ++i) line(p, 0.3, 0.28 + i * 0.15, i == 3 ? 0.56 : 0.7, 0.28 + i * 0.15);
          }},
-        {"trash", [](QPainter& p) {
+        {"trash",
+         [](QPainter& p) {
              line(p, 0.14, 0.24, 0.86, 0.24);
              line(p, 0.4, 0.24, 0.42, 0.12);
              line(p, 0.42, 0.12, 0.58, 0.12);
@@ -233,7 +251,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.42, 0.38, 0.43, 0.76);
              line(p, 0.58, 0.38, 0.57, 0.76);
          }},
-        {"cache", [](QPainter& p) {
+        {"cache",
+         [](QPainter& p) {
              p.drawEllipse(QRectF(0.16, 0.1, 0.68, 0.2));
              line(p, 0.16, 0.2, 0.16, 0.8);
              line(p, 0.84, 0.2, 0.84, 0.8);
@@ -245,7 +264,8 @@ const std::map<QString, Glyph>& glyphs() {
              p.drawPath(mid);
              p.drawPath(bottom);
          }},
-        {"cookie", [](QPainter& p) {
+        {"cookie",
+         [](QPainter& p) {
              QPainterPath c;
              c.moveTo(0.9, 0.5);
              c.arcTo(QRectF(0.1, 0.1, 0.8, 0.8), 0, 300);
@@ -257,7 +277,8 @@ const std::map<QString, Glyph>& glyphs() {
              for (QPointF d : dots) p.drawEllipse(d, 0.035, 0.035);
              p.restore();
          }},
-        {"sync", [](QPainter& p) {
+        {"sync",
+         [](QPainter& p) {
              QPainterPath a, b;
              a.arcMoveTo(QRectF(0.14, 0.14, 0.72, 0.72), 160);
              a.arcTo(QRectF(0.14, 0.14, 0.72, 0.72), 160, -150);
@@ -270,7 +291,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.16, 0.62, 0.14, 0.46);
              line(p, 0.14, 0.46, 0.28, 0.54);
          }},
-        {"backup", [](QPainter& p) {
+        {"backup",
+         [](QPainter& p) {
              QPainterPath tray;
              tray.moveTo(0.12, 0.6);
              tray.lineTo(0.12, 0.86);
@@ -281,7 +303,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.32, 0.46, 0.5, 0.64);
              line(p, 0.68, 0.46, 0.5, 0.64);
          }},
-        {"history", [](QPainter& p) {
+        {"history",
+         [](QPainter& p) {
              QPainterPath arc;
              arc.arcMoveTo(QRectF(0.12, 0.12, 0.76, 0.76), 150);
              arc.arcTo(QRectF(0.12, 0.12, 0.76, 0.76), 150, -300);
@@ -291,7 +314,8 @@ const std::map<QString, Glyph>& glyphs() {
              line(p, 0.5, 0.3, 0.5, 0.52);
              line(p, 0.5, 0.52, 0.64, 0.62);
          }},
-        {"plug", [](QPainter& p) {
+        {"plug",
+         [](QPainter& p) {
              p.drawPath(roundRect(0.3, 0.3, 0.4, 0.3, 0.06));
              line(p, 0.42, 0.3, 0.42, 0.12);
              line(p, 0.58, 0.3, 0.58, 0.12);
@@ -300,7 +324,8 @@ const std::map<QString, Glyph>& glyphs() {
              cable.cubicTo(0.5, 0.8, 0.3, 0.78, 0.3, 0.92);
              p.drawPath(cable);
          }},
-        {"sliders", [](QPainter& p) {
+        {"sliders",
+         [](QPainter& p) {
              for (int i = 0; i < 3; ++i) {
                  const qreal y = 0.24 + i * 0.26;
                  line(p, 0.12, y, 0.88, y);
@@ -429,7 +454,8 @@ void prefTab(const QString& base, const QString& kind, const QString& text) {
             p.setBrush(QColor(214, 226, 242));
             p.drawRoundedRect(QRectF(1.5, 1.5, 81, 57), 8, 8);
         }
-        drawGlyph(p, kind, QRectF(28, 6, 28, 28), down ? kBlue : kInk, 0.08, down ? QColor(214, 226, 242) : QColor(236, 240, 244));
+        drawGlyph(p, kind, QRectF(28, 6, 28, 28), down ? kBlue : kInk, 0.08,
+                  down ? QColor(214, 226, 242) : QColor(236, 240, 244));
         caption(p, QRectF(0, 38, 84, 18), text, down ? kNavy : kInk, 10);
         p.end();
         save(image, base + (down ? "Down.png" : "Nom.png"));
@@ -710,8 +736,11 @@ void appCleanArrows() {
 // bubbles, cut from one rounded bubble with its tail at the bottom, the header strip, the
 // stand-ins for attachments, and the guide sheet's three steps.
 void conversationImages() {
-    const struct { const char* prefix; QColor face; bool tailLeft; } bubbles[] = {
-        {"Gry", QColor(229, 229, 234), true}, {"Green", QColor(164, 226, 140), false}};
+    const struct {
+        const char* prefix;
+        QColor face;
+        bool tailLeft;
+    } bubbles[] = {{"Gry", QColor(229, 229, 234), true}, {"Green", QColor(164, 226, 140), false}};
     for (const auto& b : bubbles) {
         // A 60 x 60 bubble: the slices take 20 (received left) or 17 (sent left) columns.
         QImage whole = canvas(60, 60);
@@ -724,9 +753,13 @@ void conversationImages() {
         path.addRoundedRect(QRectF(left, 0.5, right - left, 55), 10, 10);
         QPainterPath tail;
         if (b.tailLeft) {
-            tail.moveTo(12, 44); tail.quadTo(8, 56, 0.5, 58); tail.quadTo(14, 57, 20, 50);
+            tail.moveTo(12, 44);
+            tail.quadTo(8, 56, 0.5, 58);
+            tail.quadTo(14, 57, 20, 50);
         } else {
-            tail.moveTo(48, 44); tail.quadTo(52, 56, 59.5, 58); tail.quadTo(46, 57, 40, 50);
+            tail.moveTo(48, 44);
+            tail.quadTo(52, 56, 59.5, 58);
+            tail.quadTo(46, 57, 40, 50);
         }
         p.drawPath(path.united(tail));
         p.end();
@@ -758,10 +791,14 @@ void conversationImages() {
     tileImage("disk", QColor(226, 96, 70), "location.png");
 
     // Guide steps: a picture (360 x 200) and a numbered title (200 x 40) each.
-    const struct { const char* pic; const char* title; const char* glyph; const char* text; } steps[] = {
-        {"firstSteppic", "firstStep", "device", "1  Reboot"},
-        {"secondStepPic", "secondStep", "backup", "2  Back up"},
-        {"thirdSteppic", "thirdStep", "magnifier", "3  Rescan"}};
+    const struct {
+        const char* pic;
+        const char* title;
+        const char* glyph;
+        const char* text;
+    } steps[] = {{"firstSteppic", "firstStep", "device", "1  Reboot"},
+                 {"secondStepPic", "secondStep", "backup", "2  Back up"},
+                 {"thirdSteppic", "thirdStep", "magnifier", "3  Rescan"}};
     for (const auto& s : steps) {
         QImage pic = canvas(360, 200);
         QPainter p(&pic);

@@ -1,6 +1,6 @@
 #include "SampleBackup.h"
-#include "SampleDatabases.h"
 
+#include "SampleDatabases.h"
 #include "backup/ManifestWriter.h"
 #include "backup/SHAH.h"
 #include "platform/CoreFoundation.h"
@@ -10,12 +10,11 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <fcntl.h>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,38 +23,31 @@ namespace {
 
 constexpr uint32_t kBaseTime = 1367409600;  // 2013-05-01 12:00:00 UTC
 
-std::string sha1Bytes(const std::string& bytes)
-{
+std::string sha1Bytes(const std::string& bytes) {
     SHAH sha;
     sha.Input(bytes.data(), static_cast<unsigned>(bytes.size()));
     unsigned digest[5];
     std::string raw;
-    if (!sha.Result(digest))
-        return raw;
+    if (!sha.Result(digest)) return raw;
     for (unsigned word : digest)
-        for (int shift = 24; shift >= 0; shift -= 8)
-            raw += static_cast<char>((word >> shift) & 0xFF);
+        for (int shift = 24; shift >= 0; shift -= 8) raw += static_cast<char>((word >> shift) & 0xFF);
     return raw;
 }
 
-bool writeFile(const std::string& path, const std::string& bytes)
-{
+bool writeFile(const std::string& path, const std::string& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
 
-void setModificationTime(const std::string& path, int64_t seconds)
-{
+void setModificationTime(const std::string& path, int64_t seconds) {
     const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 // A small photo-like picture: a sky gradient, a hill and a sun, varied by index.
-std::string pictureJpeg(int index, int width, int height)
-{
+std::string pictureJpeg(int index, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -78,29 +70,28 @@ std::string pictureJpeg(int index, int width, int height)
 
 // The start of an ISO media file of the given brand, padded: enough for a file to be
 // recognised as a movie or sound by its header, not to be played.
-std::string mediaStub(const char brand[4], size_t size, int seed)
-{
-    std::string bytes("\0\0\0\x18" "ftyp", 8);
+std::string mediaStub(const char brand[4], size_t size, int seed) {
+    std::string bytes(
+        "\0\0\0\x18"
+        "ftyp",
+        8);
     bytes.append(brand, 4);
     bytes.append("\0\0\0\0", 4);
     bytes.append(brand, 4);
     bytes.append("isom", 4);
     std::mt19937 random(static_cast<unsigned>(seed));
-    while (bytes.size() < size)
-        bytes += static_cast<char>(random() & 0xFF);
+    while (bytes.size() < size) bytes += static_cast<char>(random() & 0xFF);
     return bytes;
 }
 
-std::string textFile(const std::string& title, int index, size_t lines)
-{
+std::string textFile(const std::string& title, int index, size_t lines) {
     std::string text;
     for (size_t line = 0; line < lines; ++line)
         text += title + " entry " + std::to_string(index) + "." + std::to_string(line) + "\n";
     return text;
 }
 
-std::string preferencesPlist(const std::string& identifier, int index)
-{
+std::string preferencesPlist(const std::string& identifier, int index) {
     CFHolder<CFMutableDictionaryRef> dict(CFDictionaryCreateMutable());
     CFHolder<CFStringRef> id(CFStringCreateWithCString(identifier.c_str()));
     CFDictionarySetValue(dict.get(), "Identifier", id.get());
@@ -109,64 +100,61 @@ std::string preferencesPlist(const std::string& identifier, int index)
     CFDictionarySetValue(dict.get(), "LaunchCount", count.get());
     CFDictionarySetValue(dict.get(), "Enabled", index % 2 ? kCFBooleanTrue : kCFBooleanFalse);
     CFHolder<CFDataRef> data(CFPropertyListCreateData(dict.get(), kCFPropertyListBinaryFormat_v1_0));
-    if (!data)
-        return {};
+    if (!data) return {};
     return std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.get())),
                        static_cast<size_t>(CFDataGetLength(data.get())));
 }
 
-void addFolder(std::vector<BackupItem>& items, const std::string& domain, const std::string& path)
-{
+void addFolder(std::vector<BackupItem>& items, const std::string& domain, const std::string& path) {
     items.push_back(BackupItem{domain, path, {}, true, kBaseTime});
 }
 
 void addFile(std::vector<BackupItem>& items, const std::string& domain, const std::string& path, std::string bytes,
-             uint32_t modified = kBaseTime)
-{
+             uint32_t modified = kBaseTime) {
     items.push_back(BackupItem{domain, path, std::move(bytes), false, modified});
 }
 
-std::string padded(int number, int width)
-{
+std::string padded(int number, int width) {
     std::string digits = std::to_string(number);
     return std::string(digits.size() < static_cast<size_t>(width) ? width - digits.size() : 0, '0') + digits;
 }
 
-void cameraRoll(std::vector<BackupItem>& items)
-{
+void cameraRoll(std::vector<BackupItem>& items) {
     const std::string domain = "CameraRollDomain";
     for (const char* folder : {"Media", "Media/DCIM", "Media/DCIM/100APPLE", "Media/PhotoData"})
         addFolder(items, domain, folder);
     for (int i = 1; i <= 96; ++i) {
         const uint32_t taken = kBaseTime - static_cast<uint32_t>(96 - i) * 86400 / 3;
         if (i % 8 == 0)
-            addFile(items, domain, "Media/DCIM/100APPLE/IMG_" + padded(i, 4) + ".MOV", mediaStub("qt  ", 6000, i), taken);
+            addFile(items, domain, "Media/DCIM/100APPLE/IMG_" + padded(i, 4) + ".MOV", mediaStub("qt  ", 6000, i),
+                    taken);
         else
             addFile(items, domain, "Media/DCIM/100APPLE/IMG_" + padded(i, 4) + ".JPG", pictureJpeg(i, 240, 180), taken);
     }
     addFile(items, domain, "Media/PhotoData/Photos.sqlite", std::string(4096, '\0'));
 }
 
-void mediaDomain(std::vector<BackupItem>& items)
-{
+void mediaDomain(std::vector<BackupItem>& items) {
     const std::string domain = "MediaDomain";
     for (const char* folder : {"Media", "Media/Recordings", "Library", "Library/SMS", "Library/SMS/Attachments"})
         addFolder(items, domain, folder);
     for (int i = 1; i <= 12; ++i)
-        addFile(items, domain, "Media/Recordings/2013050" + std::to_string(i % 9 + 1) + " 0" + std::to_string(i % 10) +
-                                   "00" + padded(i, 2) + ".m4a", mediaStub("M4A ", 3000, 100 + i));
+        addFile(items, domain,
+                "Media/Recordings/2013050" + std::to_string(i % 9 + 1) + " 0" + std::to_string(i % 10) + "00" +
+                    padded(i, 2) + ".m4a",
+                mediaStub("M4A ", 3000, 100 + i));
     addFile(items, domain, "Media/Recordings/Recordings.db", std::string(2048, '\0'));
 }
 
-void homeDomain(std::vector<BackupItem>& items)
-{
+void homeDomain(std::vector<BackupItem>& items) {
     const std::string domain = "HomeDomain";
-    for (const char* folder : {"Library", "Library/Preferences", "Library/Caches", "Library/Caches/com.apple.mobilesafari",
-                               "Library/Cookies", "Library/Keyboard", "Library/Safari", "Library/Mail", "Documents"})
+    for (const char* folder :
+         {"Library", "Library/Preferences", "Library/Caches", "Library/Caches/com.apple.mobilesafari",
+          "Library/Cookies", "Library/Keyboard", "Library/Safari", "Library/Mail", "Documents"})
         addFolder(items, domain, folder);
     static const char* const kPreferences[] = {"com.apple.springboard", "com.apple.mobilesafari", "com.apple.Maps",
-                                               "com.apple.mobilephone", "com.apple.weather", "com.apple.stocks",
-                                               "com.apple.mobilenotes", "com.apple.MobileSMS", "com.apple.camera",
+                                               "com.apple.mobilephone", "com.apple.weather",      "com.apple.stocks",
+                                               "com.apple.mobilenotes", "com.apple.MobileSMS",    "com.apple.camera",
                                                "com.apple.mobiletimer"};
     for (int i = 0; i < 60; ++i) {
         const std::string identifier = std::string(kPreferences[i % 10]) + (i < 10 ? "" : "." + std::to_string(i / 10));
@@ -183,13 +171,11 @@ void homeDomain(std::vector<BackupItem>& items)
     addFile(items, domain, "Documents/Song.mp3", mediaStub("mp42", 2500, 501));
     // Cache paths can run long; the key is still the digest of the whole path.
     std::string longPath = "Library/Caches/com.apple.mobilesafari/fsCachedData";
-    while (longPath.size() < 300)
-        longPath += "/segment" + std::to_string(longPath.size());
+    while (longPath.size() < 300) longPath += "/segment" + std::to_string(longPath.size());
     addFile(items, domain, longPath + "/entry.dat", textFile("long", 0, 2));
 }
 
-void socialApps(std::vector<BackupItem>& items)
-{
+void socialApps(std::vector<BackupItem>& items) {
     struct App {
         const char* domain;
         int images;
@@ -213,8 +199,7 @@ void socialApps(std::vector<BackupItem>& items)
     }
 }
 
-void otherDomains(std::vector<BackupItem>& items)
-{
+void otherDomains(std::vector<BackupItem>& items) {
     static const char* const kApps[] = {"AppDomain-net.lumenfield.Weatherly", "AppDomain-org.brightpine.Sketchbook",
                                         "AppDomain-com.tallowmere.Recipes", "AppDomain-io.harbourline.Transit"};
     int index = 0;
@@ -225,8 +210,9 @@ void otherDomains(std::vector<BackupItem>& items)
             addFile(items, domain, "Library/Caches/data" + padded(i, 3) + ".bin", textFile(domain, i, 1 + i % 3));
         addFile(items, domain, "Documents/photo.jpg", pictureJpeg(700 + index++, 160, 120));
     }
-    static const char* const kSystem[] = {"SystemPreferencesDomain", "KeychainDomain", "WirelessDomain",
-                                          "RootDomain", "MobileDeviceDomain", "ManagedPreferencesDomain"};
+    static const char* const kSystem[] = {"SystemPreferencesDomain", "KeychainDomain",
+                                          "WirelessDomain",          "RootDomain",
+                                          "MobileDeviceDomain",      "ManagedPreferencesDomain"};
     for (const char* domain : kSystem) {
         addFolder(items, domain, "Library");
         for (int i = 0; i < 15; ++i)
@@ -235,42 +221,30 @@ void otherDomains(std::vector<BackupItem>& items)
     }
 }
 
-CFStringRef makeString(const std::string& text)
-{
-    return CFStringCreateWithCString(text.c_str());
-}
+CFStringRef makeString(const std::string& text) { return CFStringCreateWithCString(text.c_str()); }
 
-void setString(CFMutableDictionaryRef dict, const char* key, const std::string& text)
-{
+void setString(CFMutableDictionaryRef dict, const char* key, const std::string& text) {
     CFHolder<CFStringRef> value(makeString(text));
     CFDictionarySetValue(dict, key, value.get());
 }
 
-void setDate(CFMutableDictionaryRef dict, const char* key, int64_t seconds)
-{
+void setDate(CFMutableDictionaryRef dict, const char* key, int64_t seconds) {
     CFHolder<CFDateRef> value(CFDateCreate(static_cast<double>(seconds) - kCFAbsoluteTimeIntervalSince1970));
     CFDictionarySetValue(dict, key, value.get());
 }
 
-bool writePlist(const std::string& path, CFPropertyListRef plist, int64_t modified)
-{
-    if (!CFPropertyListWriteToFile(plist, path, kCFPropertyListXMLFormat_v1_0))
-        return false;
+bool writePlist(const std::string& path, CFPropertyListRef plist, int64_t modified) {
+    if (!CFPropertyListWriteToFile(plist, path, kCFPropertyListXMLFormat_v1_0)) return false;
     setModificationTime(path, modified);
     return true;
 }
 
-std::string hexDigest(const std::string& text)
-{
-    return backupFileKey("Quillomatrix", text);
-}
+std::string hexDigest(const std::string& text) { return backupFileKey("Quillomatrix", text); }
 
 }  // namespace
 
-bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupItem>& items)
-{
-    if (!paths::makeDirectories(backupFolder))
-        return false;
+bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupItem>& items) {
+    if (!paths::makeDirectories(backupFolder)) return false;
     std::vector<ManifestEntry> entries;
     entries.reserve(items.size());
     uint64_t inode = 100000;
@@ -288,8 +262,7 @@ bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupI
             entry.dataHash = sha1Bytes(item.bytes);
             entry.protectionClass = 4;
             const std::string key = backupFileKey(item.domain, item.path);
-            if (key.empty() || !writeFile(backupFolder + "/" + key, item.bytes))
-                return false;
+            if (key.empty() || !writeFile(backupFolder + "/" + key, item.bytes)) return false;
         }
         entries.push_back(std::move(entry));
     }
@@ -297,14 +270,11 @@ bool addFilesToBackup(const std::string& backupFolder, const std::vector<BackupI
 }
 
 bool addSampleDatabases(const std::string& backupFolder, const sampledb::BackupSchemas& schemas,
-                        const sampledb::SampleSize& size)
-{
-    if (!paths::makeDirectories(backupFolder))
-        return false;
+                        const sampledb::SampleSize& size) {
+    if (!paths::makeDirectories(backupFolder)) return false;
     const auto data = sampledb::makeSampleData(size);
     const auto files = sampledb::writeBackupDatabases(backupFolder, data, schemas);
-    if (files.size() != sampledb::backupDatabaseRecords(data, schemas).size())
-        return false;
+    if (files.size() != sampledb::backupDatabaseRecords(data, schemas).size()) return false;
     std::vector<ManifestEntry> entries;
     uint64_t inode = 200000;
     for (const auto& file : files) {
@@ -324,10 +294,8 @@ bool addSampleDatabases(const std::string& backupFolder, const sampledb::BackupS
     return appendManifestRecords(backupFolder + "/Manifest.mbdb", entries);
 }
 
-bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevice& device, bool withInfo)
-{
-    if (!paths::makeDirectories(backupFolder))
-        return false;
+bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevice& device, bool withInfo) {
+    if (!paths::makeDirectories(backupFolder)) return false;
     if (withInfo) {
         CFHolder<CFMutableDictionaryRef> info(CFDictionaryCreateMutable());
         setString(info.get(), "Build Version", device.buildVersion);
@@ -343,8 +311,7 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
         setString(info.get(), "Target Type", "Device");
         setString(info.get(), "Unique Identifier", device.udid);
         setString(info.get(), "iTunes Version", device.itunesVersion);
-        if (!writePlist(backupFolder + "/Info.plist", info.get(), device.backupTime))
-            return false;
+        if (!writePlist(backupFolder + "/Info.plist", info.get(), device.backupTime)) return false;
     }
 
     CFHolder<CFMutableDictionaryRef> status(CFDictionaryCreateMutable());
@@ -354,8 +321,7 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
     setString(status.get(), "SnapshotState", "finished");
     setString(status.get(), "UUID", hexDigest(device.udid + "status").substr(0, 32));
     setString(status.get(), "Version", "2.4");
-    if (!writePlist(backupFolder + "/Status.plist", status.get(), device.backupTime))
-        return false;
+    if (!writePlist(backupFolder + "/Status.plist", status.get(), device.backupTime)) return false;
 
     CFHolder<CFMutableDictionaryRef> lockdown(CFDictionaryCreateMutable());
     setString(lockdown.get(), "BuildVersion", device.buildVersion);
@@ -370,7 +336,8 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
         CFHolder<CFMutableDictionaryRef> app(CFDictionaryCreateMutable());
         setString(app.get(), "CFBundleIdentifier", bundle);
         setString(app.get(), "CFBundleVersion", "6.0");
-        setString(app.get(), "Path", std::string("/var/mobile/Applications/") + hexDigest(bundle).substr(0, 8) + "/App.app");
+        setString(app.get(), "Path",
+                  std::string("/var/mobile/Applications/") + hexDigest(bundle).substr(0, 8) + "/App.app");
         CFDictionarySetValue(applications.get(), bundle, app.get());
     }
     CFDictionarySetValue(manifest.get(), "Applications", applications.get());
@@ -383,8 +350,7 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
     return writePlist(backupFolder + "/Manifest.plist", manifest.get(), device.backupTime);
 }
 
-SampleDevice sampleIPhone()
-{
+SampleDevice sampleIPhone() {
     SampleDevice device;
     device.name = "Ada's iPhone";
     device.productType = "iPhone5,2";
@@ -398,8 +364,7 @@ SampleDevice sampleIPhone()
     return device;
 }
 
-SampleDevice sampleIPad()
-{
+SampleDevice sampleIPad() {
     SampleDevice device;
     device.name = "Ada's iPad";
     device.productType = "iPad2,1";
@@ -412,8 +377,7 @@ SampleDevice sampleIPad()
     return device;
 }
 
-SampleDevice sampleIPhoneOfIos4()
-{
+SampleDevice sampleIPhoneOfIos4() {
     SampleDevice device;
     device.name = "Ada's old iPhone";
     device.productType = "iPhone3,1";
@@ -427,8 +391,7 @@ SampleDevice sampleIPhoneOfIos4()
     return device;
 }
 
-SampleDevice sampleIPhoneOfIos5()
-{
+SampleDevice sampleIPhoneOfIos5() {
     SampleDevice device;
     device.name = "Ben's iPhone";
     device.productType = "iPhone4,1";
@@ -442,8 +405,7 @@ SampleDevice sampleIPhoneOfIos5()
     return device;
 }
 
-std::vector<BackupItem> sampleBackupItems()
-{
+std::vector<BackupItem> sampleBackupItems() {
     std::vector<BackupItem> items;
     cameraRoll(items);
     mediaDomain(items);
@@ -453,21 +415,18 @@ std::vector<BackupItem> sampleBackupItems()
     return items;
 }
 
-sampledb::BackupSchemas sampleDatabaseSchemas()
-{
+sampledb::BackupSchemas sampleDatabaseSchemas() {
     return {};  // the iOS 6 schemas, with a few rows of each database left in its journal
 }
 
-std::vector<std::string> writeSampleBackups(const std::string& root)
-{
+std::vector<std::string> writeSampleBackups(const std::string& root) {
     std::vector<std::string> written;
     const SampleDevice phone = sampleIPhone();
     const std::string phoneFolder = root + "/" + phone.udid;
     const SampleDevice pad = sampleIPad();
     const std::string padFolder = root + "/" + pad.udid;
     // Written afresh: adding to a manifest left by an earlier run would list every file twice.
-    for (const std::string& folder : {phoneFolder, padFolder})
-        ::unlink((folder + "/Manifest.mbdb").c_str());
+    for (const std::string& folder : {phoneFolder, padFolder}) ::unlink((folder + "/Manifest.mbdb").c_str());
     if (!addFilesToBackup(phoneFolder, sampleBackupItems()) ||
         !addSampleDatabases(phoneFolder, sampleDatabaseSchemas(), sampledb::SampleSize{}) ||
         !writeBackupPropertyLists(phoneFolder, phone))
@@ -489,8 +448,8 @@ std::vector<std::string> writeSampleBackups(const std::string& root)
     written.push_back(padFolder);
 
     // Older phones: their databases in the layouts of iOS 4 and iOS 5.
-    for (const auto& [device, ios] : {std::pair{sampleIPhoneOfIos4(), sampledb::Ios::v4},
-                                      std::pair{sampleIPhoneOfIos5(), sampledb::Ios::v5}}) {
+    for (const auto& [device, ios] :
+         {std::pair{sampleIPhoneOfIos4(), sampledb::Ios::v4}, std::pair{sampleIPhoneOfIos5(), sampledb::Ios::v5}}) {
         const std::string folder = root + "/" + device.udid;
         ::unlink((folder + "/Manifest.mbdb").c_str());
         std::vector<BackupItem> items;

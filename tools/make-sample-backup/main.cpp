@@ -5,11 +5,9 @@
 #include "SampleBackup.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make-sample-backup BACKUP-ROOT\n");
         return 2;
@@ -24,7 +22,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-sample-backup: could not add deleted records to %s\n", folders.front().c_str());
         return 1;
     }
-    for (const std::string& folder : folders)
-        std::printf("%s\n", folder.c_str());
+    for (const std::string& folder : folders) std::printf("%s\n", folder.c_str());
     return 0;
 }

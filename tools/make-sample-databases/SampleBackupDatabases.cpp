@@ -1,10 +1,9 @@
 // Puts the sample databases into a backup folder under their backup file names.
 #include "SampleDatabases.h"
 
-#include <openssl/sha.h>
-
 #include <cstdio>
 #include <fstream>
+#include <openssl/sha.h>
 
 namespace sampledb {
 
@@ -36,9 +35,8 @@ std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const Back
         schemas.oldCallHistoryName
             ? BackupFile{"HomeDomain", "Library/CallHistory/call_history.db", keys::callHistoryOld}
             : BackupFile{"WirelessDomain", "Library/CallHistory/call_history.db", keys::callHistory},
-        schemas.notes == NotesSchema::coreData
-            ? BackupFile{"HomeDomain", "Library/Notes/notes.sqlite", keys::notes}
-            : BackupFile{"HomeDomain", "Library/Notes/notes.db", keys::notesOld},
+        schemas.notes == NotesSchema::coreData ? BackupFile{"HomeDomain", "Library/Notes/notes.sqlite", keys::notes}
+                                               : BackupFile{"HomeDomain", "Library/Notes/notes.db", keys::notesOld},
         {"HomeDomain", "Library/Safari/Bookmarks.db", keys::bookmarks},
         {"HomeDomain", "Library/Safari/History.plist", keys::history},
         {"HomeDomain", "Library/Calendar/Calendar.sqlitedb", keys::calendar},
@@ -61,7 +59,8 @@ std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const Sa
     for (const auto& record : records) {
         const std::string at = folder + "/" + record.fileName;
         bool ok;
-        if (record.fileName == keys::addressBook) ok = writeAddressBook(at, data.contacts, schemas.walOnly, schemas.ios);
+        if (record.fileName == keys::addressBook)
+            ok = writeAddressBook(at, data.contacts, schemas.walOnly, schemas.ios);
         else if (record.path == "Library/AddressBook/AddressBookImages.sqlitedb")
             ok = writeAddressBookImages(at, data.contacts, schemas.images);
         else if (record.fileName == keys::messages)
@@ -70,16 +69,21 @@ std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const Sa
             ok = writeCallHistory(at, data.calls, schemas.walOnly, schemas.ios);
         else if (record.fileName == keys::notes || record.fileName == keys::notesOld)
             ok = writeNotes(at, data.notes, schemas.notes, schemas.walOnly, schemas.ios);
-        else if (record.fileName == keys::bookmarks) ok = writeBookmarks(at, data.bookmarks, schemas.ios);
-        else if (record.fileName == keys::history) ok = writeHistoryPlist(at, data.history, schemas.binaryHistory);
-        else if (record.fileName == keys::calendar) ok = writeCalendar(at, data.calendar, schemas.calendar);
+        else if (record.fileName == keys::bookmarks)
+            ok = writeBookmarks(at, data.bookmarks, schemas.ios);
+        else if (record.fileName == keys::history)
+            ok = writeHistoryPlist(at, data.history, schemas.binaryHistory);
+        else if (record.fileName == keys::calendar)
+            ok = writeCalendar(at, data.calendar, schemas.calendar);
         else {
             while (attachment < data.messages.size() && data.messages[attachment].attachmentName.size() < 3)
                 ++attachment;
             ok = attachment < data.messages.size() && writeFile(at, data.messages[attachment++].attachment);
         }
-        if (ok) written.push_back(record);
-        else std::fprintf(stderr, "could not write %s-%s\n", record.domain.c_str(), record.path.c_str());
+        if (ok)
+            written.push_back(record);
+        else
+            std::fprintf(stderr, "could not write %s-%s\n", record.domain.c_str(), record.path.c_str());
     }
     return written;
 }

@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-
 #include <cstdio>
 
 namespace sampledb {
@@ -23,37 +22,63 @@ public:
     }
     int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<uint64_t>(n)); }
     template <class T, size_t N>
-    const T& pick(const T (&list)[N]) { return list[below(static_cast<int>(N))]; }
+    const T& pick(const T (&list)[N]) {
+        return list[below(static_cast<int>(N))];
+    }
 
 private:
     uint64_t state_;
 };
 
-const char* const kFirst[] = {"Anna", "Ben", "Clara", "David", "Elena", "Felix", "Grace", "Hugo", "Iris", "Jonas",
-                              "Karin", "Leo", "Maya", "Nils", "Olga", "Paul", "Quinn", "Rosa", "Simon", "Tara",
-                              "Uwe", "Vera", "Walter", "Xenia", "Yusuf", "Zoe", "Amélie", "Søren", "Chloé", "Mateo"};
-const char* const kLast[] = {"Anders", "Berg", "Castro", "Dahl", "Evans", "Fischer", "García", "Hall", "Ito", "Jensen",
-                             "Keller", "Lindqvist", "Moreau", "Novak", "Olsen", "Petrov", "Quintero", "Rossi",
-                             "Schmidt", "Tanaka", "Ueda", "Varga", "Weber", "Young", "Zimmer", "O'Brien"};
-const char* const kCompanies[] = {"Northwind Traders", "Blue Harbor Clinic", "Riverside School", "Copperleaf Design",
-                                  "Alder & Finch Legal", "Summit Outdoor Supply", "Meridian Bank"};
+const char* const kFirst[] = {"Anna",  "Ben",   "Clara",  "David", "Elena", "Felix", "Grace",  "Hugo",
+                              "Iris",  "Jonas", "Karin",  "Leo",   "Maya",  "Nils",  "Olga",   "Paul",
+                              "Quinn", "Rosa",  "Simon",  "Tara",  "Uwe",   "Vera",  "Walter", "Xenia",
+                              "Yusuf", "Zoe",   "Amélie", "Søren", "Chloé", "Mateo"};
+const char* const kLast[] = {"Anders", "Berg",   "Castro",   "Dahl",   "Evans",     "Fischer", "García",
+                             "Hall",   "Ito",    "Jensen",   "Keller", "Lindqvist", "Moreau",  "Novak",
+                             "Olsen",  "Petrov", "Quintero", "Rossi",  "Schmidt",   "Tanaka",  "Ueda",
+                             "Varga",  "Weber",  "Young",    "Zimmer", "O'Brien"};
+const char* const kCompanies[] = {"Northwind Traders", "Blue Harbor Clinic",  "Riverside School",
+                                  "Copperleaf Design", "Alder & Finch Legal", "Summit Outdoor Supply",
+                                  "Meridian Bank"};
 const char* const kJobs[] = {"Engineer", "Nurse", "Teacher", "Designer", "Lawyer", "Buyer", "Accountant"};
 const char* const kStreets[] = {"Elm Street", "Harbour Road", "Mill Lane", "Station Square", "Oak Avenue"};
 const char* const kCities[] = {"Springfield", "Lakeside", "Northbridge", "Fairview", "Kingsport"};
-const char* const kPhrases[] = {
-    "Are we still on for tonight?", "Running ten minutes late, sorry!", "Can you pick up some bread on the way?",
-    "Happy birthday! 🎉", "Call me when you get this.", "The meeting moved to 3pm.", "Thanks, that was lovely.",
-    "Did you see the game last night?", "On my way.", "Let's do lunch next week.", "Sure, sounds good 👍",
-    "Where did you park?", "Can't talk now, in a meeting.", "Photos from the weekend", "Love you ❤️",
-    "The package arrived today.", "What time is the train?", "Don't forget the keys <b>under the mat</b> & all",
-    "ok", "Good night!"};
-const char* const kNoteTitles[] = {"Shopping list", "Gift ideas", "Books to read", "Trip packing", "Recipe: soup",
-                                   "Meeting notes", "Passwords hint", "Garden plan", "Films", "Workout"};
-const char* const kNoteLines[] = {"Milk", "Eggs", "Call the plumber", "Tomatoes &amp; basil", "Renew passport",
-                                  "Book flights", "Ask about the lease", "Water the roses", "Buy stamps",
+const char* const kPhrases[] = {"Are we still on for tonight?",
+                                "Running ten minutes late, sorry!",
+                                "Can you pick up some bread on the way?",
+                                "Happy birthday! 🎉",
+                                "Call me when you get this.",
+                                "The meeting moved to 3pm.",
+                                "Thanks, that was lovely.",
+                                "Did you see the game last night?",
+                                "On my way.",
+                                "Let's do lunch next week.",
+                                "Sure, sounds good 👍",
+                                "Where did you park?",
+                                "Can't talk now, in a meeting.",
+                                "Photos from the weekend",
+                                "Love you ❤️",
+                                "The package arrived today.",
+                                "What time is the train?",
+                                "Don't forget the keys <b>under the mat</b> & all",
+                                "ok",
+                                "Good night!"};
+const char* const kNoteTitles[] = {"Shopping list", "Gift ideas",     "Books to read", "Trip packing", "Recipe: soup",
+                                   "Meeting notes", "Passwords hint", "Garden plan",   "Films",        "Workout"};
+const char* const kNoteLines[] = {"Milk",
+                                  "Eggs",
+                                  "Call the plumber",
+                                  "Tomatoes &amp; basil",
+                                  "Renew passport",
+                                  "Book flights",
+                                  "Ask about the lease",
+                                  "Water the roses",
+                                  "Buy stamps",
                                   "Back up the laptop"};
-const char* const kEvents[] = {"Dentist", "Team meeting", "Lunch with Anna", "Flight to Lisbon", "Yoga",
-                               "Parents evening", "Car service", "Birthday party", "Concert", "Quarterly review"};
+const char* const kEvents[] = {"Dentist", "Team meeting",    "Lunch with Anna", "Flight to Lisbon",
+                               "Yoga",    "Parents evening", "Car service",     "Birthday party",
+                               "Concert", "Quarterly review"};
 const char* const kReminders[] = {"Pay rent", "Call mum", "Return library books", "Pick up dry cleaning",
                                   "Send invoice"};
 const char* const kPlaces[] = {"Main Street Dental", "Room 4.12", "Café Rosa", "Terminal 2", "Community Hall", ""};
@@ -86,8 +111,8 @@ Bytes makePicture(Random& random, int width, int height) {
     QColor b = QColor::fromHsv(random.below(360), 80 + random.below(100), 120);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const bool ring = ((x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3)) <
-                              (width * width) / 16;
+            const bool ring =
+                ((x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3)) < (width * width) / 16;
             const bool body = y > height * 2 / 3 && std::abs(x - width / 2) < width / 3;
             image.setPixel(x, y, (ring || body ? b : a).rgb());
         }
@@ -143,8 +168,7 @@ void addContacts(SampleData& data, Random& random, const SampleSize& size) {
         }
         c.phones.push_back(phoneNumber(random, i));
         if (i % 3 == 1) c.phones.push_back(phoneNumber(random, i + 5000));
-        if (i % 2 == 0 && !c.first.empty())
-            c.emails.push_back(lower(c.first.substr(0, 1) + c.last) + "@example.com");
+        if (i % 2 == 0 && !c.first.empty()) c.emails.push_back(lower(c.first.substr(0, 1) + c.last) + "@example.com");
         if (i % 7 == 0) {
             PostalAddress a;
             a.street = std::to_string(1 + random.below(200)) + " " + random.pick(kStreets);
@@ -165,9 +189,12 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
     // Conversation partners: most are contacts, some unknown numbers, some e-mail addresses.
     std::vector<std::pair<std::string, bool>> partners;  // address, iMessage
     for (int i = 0; i < size.conversations; ++i) {
-        if (i % 8 == 5) partners.push_back({"friend" + std::to_string(i) + "@example.net", true});
-        else if (i % 8 == 6 || data.contacts.empty()) partners.push_back({canonical(phoneNumber(random, 90000 + i)), false});
-        else partners.push_back({canonical(data.contacts[(i * 7) % data.contacts.size()].phones[0]), i % 3 == 0});
+        if (i % 8 == 5)
+            partners.push_back({"friend" + std::to_string(i) + "@example.net", true});
+        else if (i % 8 == 6 || data.contacts.empty())
+            partners.push_back({canonical(phoneNumber(random, 90000 + i)), false});
+        else
+            partners.push_back({canonical(data.contacts[(i * 7) % data.contacts.size()].phones[0]), i % 3 == 0});
     }
     if (partners.empty()) return;
     int64_t date = kBaseDate;
@@ -177,15 +204,15 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
         m.rowid = i + 1;
         // Conversations of very different lengths: a few busy ones, a long tail of quiet ones.
         const int p = (random.below(3) == 0) ? random.below(static_cast<int>(partners.size()))
-                                              : random.below(std::min<int>(5, static_cast<int>(partners.size())));
+                                             : random.below(std::min<int>(5, static_cast<int>(partners.size())));
         m.address = partners[p].first;
         m.iMessage = partners[p].second;
         m.fromMe = random.below(2) == 0;
         date += 60 + random.below(4 * 3600);
         m.date = date;
         m.text = random.pick(kPhrases);
-        const std::string folder = "~/Library/SMS/Attachments/" + std::to_string(10 + i % 90) + "/" +
-                                   std::to_string(i % 16) + "/";
+        const std::string folder =
+            "~/Library/SMS/Attachments/" + std::to_string(10 + i % 90) + "/" + std::to_string(i % 16) + "/";
         if (i % 25 == 12) {
             char name[32];
             std::snprintf(name, sizeof name, "IMG_%04d.JPG", ++images);
@@ -197,17 +224,21 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
             std::snprintf(name, sizeof name, "MOV_%04d.MOV", ++movies);
             m.attachmentName = folder + name;
             m.attachment = Bytes(2048, 0x20);
-            const char header[] = "\0\0\0\x14" "ftypqt  \0\0\0\0qt  ";
+            const char header[] =
+                "\0\0\0\x14"
+                "ftypqt  \0\0\0\0qt  ";
             std::copy(header, header + sizeof header - 1, m.attachment.begin());
         } else if (i % 211 == 100) {
             m.attachmentName = folder + "SAMPLE-VCF-" + std::to_string(i) + "/Contact.vcf";
-            const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Olsen;Karin;;;\r\nFN:Karin Olsen\r\n"
-                                     "TEL;type=CELL:+15550123456\r\nEND:VCARD\r\n";
+            const std::string card =
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Olsen;Karin;;;\r\nFN:Karin Olsen\r\n"
+                "TEL;type=CELL:+15550123456\r\nEND:VCARD\r\n";
             m.attachment.assign(card.begin(), card.end());
         } else if (i % 307 == 150) {
             m.attachmentName = folder + "SAMPLE-LOC-" + std::to_string(i) + "/Current Location.loc.vcf";
-            const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;Current Location;;;\r\n"
-                                     "URL;type=pref:http://maps.example.com/?ll=51.5072,-0.1276\r\nEND:VCARD\r\n";
+            const std::string card =
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;Current Location;;;\r\n"
+                "URL;type=pref:http://maps.example.com/?ll=51.5072,-0.1276\r\nEND:VCARD\r\n";
             m.attachment.assign(card.begin(), card.end());
         }
         data.messages.push_back(std::move(m));
@@ -218,8 +249,10 @@ void addCalls(SampleData& data, Random& random, const SampleSize& size) {
     int64_t date = kBaseDate + 600;
     for (int i = 0; i < size.calls; ++i) {
         Call c;
-        if (i % 5 == 4 || data.contacts.empty()) c.address = canonical(phoneNumber(random, 70000 + i));
-        else c.address = data.contacts[(i * 13) % data.contacts.size()].phones[0];
+        if (i % 5 == 4 || data.contacts.empty())
+            c.address = canonical(phoneNumber(random, 70000 + i));
+        else
+            c.address = data.contacts[(i * 13) % data.contacts.size()].phones[0];
         date += 300 + random.below(20 * 3600);
         c.date = date;
         // Calls 4 in, 5 out; FaceTime 16 in, 17 out (bit 0: outgoing), now and then.

@@ -2,7 +2,6 @@
 // readers ask for, and enough of the others that the files look like the real ones).
 #include "SampleDatabases.h"
 #include "SqliteWriter.h"
-
 #include "platform/CoreFoundation.h"
 
 #include <algorithm>
@@ -53,13 +52,14 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
     const bool wal = iosschema::writeAheadLog(ios);
     SqliteWriter db(path, wal);
     db.exec(iosschema::addressBook(ios) + iosschema::addressBookRows());
-    SqliteWriter::Statement person(db,
+    SqliteWriter::Statement person(
+        db,
         "INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Department, Note, Kind, Birthday, JobTitle, "
         "FirstSort, LastSort, CreationDate, ModificationDate, StoreID, FirstSortSection, LastSortSection, "
         "FirstSortLanguageIndex, LastSortLanguageIndex) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?, 0, ?, ?, 0, 0)");
-    SqliteWriter::Statement value(db,
-        "INSERT INTO ABMultiValue (UID, record_id, property, identifier, label, value) VALUES (?, ?, ?, ?, ?, ?)");
+    SqliteWriter::Statement value(
+        db, "INSERT INTO ABMultiValue (UID, record_id, property, identifier, label, value) VALUES (?, ?, ?, ?, ?, ?)");
     SqliteWriter::Statement entry(db, "INSERT INTO ABMultiValueEntry (parent_id, key, value) VALUES (?, ?, ?)");
     SqliteWriter::Statement lastFour(db, "INSERT INTO ABPhoneLastFour VALUES (?, ?)");
     int64_t uid = 0;
@@ -70,7 +70,8 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
         person.run(c.rowid, orNull(c.first), orNull(c.last), orNull(c.middle), orNull(c.organization),
                    orNull(c.department), orNull(c.note), orNull(c.birthday), orNull(c.jobTitle), sortName,
                    c.last + " " + c.first, created, created + scatter(static_cast<uint64_t>(c.rowid) + 7, 9000000),
-                   orNull(c.first.substr(0, c.first.empty() ? 0 : 1)), orNull(c.last.substr(0, c.last.empty() ? 0 : 1)));
+                   orNull(c.first.substr(0, c.first.empty() ? 0 : 1)),
+                   orNull(c.last.substr(0, c.last.empty() ? 0 : 1)));
         int identifier = 0;
         auto values = [&](const std::vector<std::string>& list, int property, int label) {
             for (const auto& v : list) {
@@ -90,7 +91,7 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
         // CountryCode 5, State 6).
         for (const PostalAddress& a : c.addresses) {
             value.run(++uid, c.rowid, 5, identifier++, 2, nullptr);
-            const std::pair<int, const std::string*> parts[] = {{2, &a.street}, {4, &a.city}, {6, &a.state},
+            const std::pair<int, const std::string*> parts[] = {{2, &a.street}, {4, &a.city},    {6, &a.state},
                                                                 {3, &a.zip},    {1, &a.country}, {5, &a.countryCode}};
             for (const auto& [key, part] : parts)
                 if (!part->empty()) entry.run(uid, key, *part);
@@ -169,8 +170,7 @@ Bytes attributedBody(const std::string& text) {
 
 }  // namespace
 
-bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema,
-                   int walOnly) {
+bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema, int walOnly) {
     const Ios ios = iosOf(schema);
     const bool wal = iosschema::writeAheadLog(ios);
     SqliteWriter db(path, wal);
@@ -198,7 +198,8 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
     db.exec("BEGIN");
     if (handles) {
         SqliteWriter::Statement handle(db, "INSERT INTO handle (ROWID, id, country, service) VALUES (?, ?, 'us', ?)");
-        SqliteWriter::Statement chat(db,
+        SqliteWriter::Statement chat(
+            db,
             "INSERT INTO chat (ROWID, guid, style, state, chat_identifier, service_name) VALUES (?, ?, 45, 3, ?, ?)");
         SqliteWriter::Statement chatHandle(db, "INSERT INTO chat_handle_join VALUES (?, ?)");
         for (size_t i = 0; i < addresses.size(); ++i) {
@@ -209,7 +210,8 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             chatHandle.run(id, id);
         }
     } else {
-        SqliteWriter::Statement group(db, "INSERT INTO msg_group (ROWID, type, newest_message, unread_count) VALUES (?, 0, 0, 0)");
+        SqliteWriter::Statement group(
+            db, "INSERT INTO msg_group (ROWID, type, newest_message, unread_count) VALUES (?, 0, 0, 0)");
         SqliteWriter::Statement member(db, "INSERT INTO group_member (group_id, address, country) VALUES (?, ?, 'us')");
         for (size_t i = 0; i < addresses.size(); ++i) {
             group.run(static_cast<int64_t>(i + 1));
@@ -246,7 +248,8 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
     SqliteWriter::Statement insert(db, insertSql);
     std::unique_ptr<SqliteWriter::Statement> attachment, join;
     if (attachments) {
-        attachment = std::make_unique<SqliteWriter::Statement>(db,
+        attachment = std::make_unique<SqliteWriter::Statement>(
+            db,
             "INSERT INTO attachment (ROWID, guid, created_date, start_date, filename, mime_type, transfer_state, "
             "is_outgoing) VALUES (?, ?, ?, ?, ?, ?, 5, ?)");
         join = std::make_unique<SqliteWriter::Statement>(db, "INSERT INTO message_attachment_join VALUES (?, ?)");
@@ -262,22 +265,21 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             const int64_t read = m.fromMe ? 0 : since2001 + 5 + scatter(static_cast<uint64_t>(m.rowid), 4000);
             const int64_t delivered = m.fromMe ? since2001 + 1 + scatter(static_cast<uint64_t>(m.rowid), 40) : 0;
             insert.run(m.rowid, "SAMPLE-MSG-" + std::to_string(m.rowid), orNull(m.text), conversation,
-                       m.iMessage ? "iMessage" : "SMS", since2001, read, delivered, m.fromMe ? 1 : 0,
-                       m.fromMe ? 0 : 1, hasAttachment);
+                       m.iMessage ? "iMessage" : "SMS", since2001, read, delivered, m.fromMe ? 1 : 0, m.fromMe ? 0 : 1,
+                       hasAttachment);
         } else if (schema == MessageSchema::ios6WithoutHandle) {
             insert.run(m.rowid, m.address, since2001, orNull(m.text), m.fromMe ? 3 : 2, conversation, hasAttachment);
         } else if (schema == MessageSchema::ios5) {
             if (m.iMessage) {
                 const Bytes info = m.attachmentName.empty() ? Bytes{} : attachmentInfo(m);
                 insert.run(m.rowid, nullptr, since2001, orNull(m.text), 0, conversation, height, nullptr,
-                           attributedBody(m.text), m.address, 10, "SAMPLE-MSG-" + std::to_string(m.rowid),
-                           "iMessage", "e:ada@example.com", madridFlags(m), info, 1,
-                           m.fromMe ? int64_t{0} : since2001 + 20, m.fromMe ? since2001 + 2 : int64_t{0},
-                           "SAMPLE-ACCOUNT");
+                           attributedBody(m.text), m.address, 10, "SAMPLE-MSG-" + std::to_string(m.rowid), "iMessage",
+                           "e:ada@example.com", madridFlags(m), info, 1, m.fromMe ? int64_t{0} : since2001 + 20,
+                           m.fromMe ? since2001 + 2 : int64_t{0}, "SAMPLE-ACCOUNT");
             } else {
                 insert.run(m.rowid, m.address, m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height, "us",
-                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                           nullptr, nullptr);
+                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                           nullptr);
             }
         } else {
             insert.run(m.rowid, m.address, m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height);
@@ -297,13 +299,14 @@ bool writeCallHistory(const std::string& path, const std::vector<Call>& calls, i
     const bool newer = static_cast<int>(ios) >= 6;
     SqliteWriter db(path, wal);
     db.exec(iosschema::callHistory(ios) + iosschema::callHistoryRows(ios));
-    SqliteWriter::Statement insert(db, newer
-        ? "INSERT INTO call (address, date, duration, flags, id, country_code, network_code, read, assisted, "
-          "originalAddress) VALUES (?1, ?2, ?3, ?4, -1, '310', '410', 1, 0, ?1)"
-        : "INSERT INTO call (address, date, duration, flags, id, country_code) VALUES (?1, ?2, ?3, ?4, -1, '310')");
-    insertRows(db, calls.size(), wal ? walOnly : 0, [&](size_t i) {
-        insert.run(calls[i].address, calls[i].date, calls[i].duration, calls[i].flags);
-    });
+    SqliteWriter::Statement insert(
+        db,
+        newer
+            ? "INSERT INTO call (address, date, duration, flags, id, country_code, network_code, read, assisted, "
+              "originalAddress) VALUES (?1, ?2, ?3, ?4, -1, '310', '410', 1, 0, ?1)"
+            : "INSERT INTO call (address, date, duration, flags, id, country_code) VALUES (?1, ?2, ?3, ?4, -1, '310')");
+    insertRows(db, calls.size(), wal ? walOnly : 0,
+               [&](size_t i) { insert.run(calls[i].address, calls[i].date, calls[i].duration, calls[i].flags); });
     return db.ok();
 }
 
@@ -314,15 +317,17 @@ bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSc
     const bool coreData = schema == NotesSchema::coreData;
     if (coreData) {
         db.exec(iosschema::notes(ios));
-        note = std::make_unique<SqliteWriter::Statement>(db,
+        note = std::make_unique<SqliteWriter::Statement>(
+            db,
             "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZINTEGERID, "
             "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
             "VALUES (?1, 3, ?2, 0, 0, 0, ?3, 0, ?4, 1, ?5, ?6, ?7, ?8, ?9)");
-        body = std::make_unique<SqliteWriter::Statement>(db,
-            "INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?1, 4, ?2, ?3, ?4)");
+        body = std::make_unique<SqliteWriter::Statement>(
+            db, "INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?1, 4, ?2, ?3, ?4)");
     } else {
         db.exec(iosschema::notesLegacy());
-        note = std::make_unique<SqliteWriter::Statement>(db,
+        note = std::make_unique<SqliteWriter::Statement>(
+            db,
             "INSERT INTO Note (ROWID, creation_date, modification_date, title, summary, contains_cjk) "
             "VALUES (?1, ?2, ?3, ?5, ?4, 0)");
         body = std::make_unique<SqliteWriter::Statement>(db, "INSERT INTO note_bodies VALUES (?, ?)");
@@ -349,15 +354,18 @@ bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSc
         }
     });
     if (coreData)
-        db.exec("UPDATE Z_PRIMARYKEY SET Z_MAX = " + std::to_string(notes.size()) + " WHERE Z_ENT = 3;"
-                "UPDATE Z_PRIMARYKEY SET Z_MAX = " + std::to_string(bodyKey) + " WHERE Z_ENT = 4;");
+        db.exec("UPDATE Z_PRIMARYKEY SET Z_MAX = " + std::to_string(notes.size()) +
+                " WHERE Z_ENT = 3;"
+                "UPDATE Z_PRIMARYKEY SET Z_MAX = " +
+                std::to_string(bodyKey) + " WHERE Z_ENT = 4;");
     return db.ok();
 }
 
 bool writeBookmarks(const std::string& path, const std::vector<Bookmark>& bookmarks, Ios ios) {
     SqliteWriter db(path, iosschema::writeAheadLog(ios));
     db.exec(iosschema::bookmarks(ios));
-    SqliteWriter::Statement insert(db,
+    SqliteWriter::Statement insert(
+        db,
         "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, order_index, external_uuid) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insertRows(db, bookmarks.size(), 0, [&](size_t i) {
@@ -407,7 +415,8 @@ bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& ite
     db.exec(iosschema::calendar(ios) + "INSERT INTO Store (ROWID, name, type) VALUES (1, 'Default', 0);");
     if (ios == Ios::v4) {
         db.exec("INSERT INTO Calendar (ROWID, store_id, title, flags, type) VALUES (1, 1, 'Home', 0, 'local');");
-        SqliteWriter::Statement insert(db,
+        SqliteWriter::Statement insert(
+            db,
             "INSERT INTO Event (summary, location, description, start_date, start_tz, end_date, all_day, "
             "calendar_id, last_modified, unique_identifier, hidden) VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, 0)");
         insertRows(db, items.size(), 0, [&](size_t i) {
@@ -419,11 +428,13 @@ bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& ite
         });
         return db.ok();
     }
-    db.exec("INSERT INTO Calendar (ROWID, store_id, title, flags, type, supported_entity_types, UUID) "
-            "VALUES (1, 1, 'Home', 0, 'local', 4, 'SAMPLE-CAL-HOME'), "
-            "(2, 1, 'Reminders', 0, 'local', 8, 'SAMPLE-CAL-REM');");
+    db.exec(
+        "INSERT INTO Calendar (ROWID, store_id, title, flags, type, supported_entity_types, UUID) "
+        "VALUES (1, 1, 'Home', 0, 'local', 4, 'SAMPLE-CAL-HOME'), "
+        "(2, 1, 'Reminders', 0, 'local', 8, 'SAMPLE-CAL-REM');");
     SqliteWriter::Statement location(db, "INSERT INTO Location (ROWID, title, item_owner_id) VALUES (?, ?, ?)");
-    SqliteWriter::Statement insert(db,
+    SqliteWriter::Statement insert(
+        db,
         "INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
         "all_day, calendar_id, entity_type, UUID, creation_date, due_date, last_modified) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?12)");
@@ -445,9 +456,8 @@ bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& ite
             insert.run(row, c.summary, locationId, orNull(c.description), nullptr, nullptr, nullptr, 0, 2, 3,
                        "SAMPLE-ITEM-" + std::to_string(row), created, start);
         else
-            insert.run(row, c.summary, locationId, orNull(c.description), start,
-                       c.allDay ? nullptr : "Europe/London", end, c.allDay ? 1 : 0, 1, 2,
-                       "SAMPLE-ITEM-" + std::to_string(row), created, nullptr);
+            insert.run(row, c.summary, locationId, orNull(c.description), start, c.allDay ? nullptr : "Europe/London",
+                       end, c.allDay ? 1 : 0, 1, 2, "SAMPLE-ITEM-" + std::to_string(row), created, nullptr);
     });
     return db.ok();
 }

@@ -1,4 +1,5 @@
 #include "SampleMediaLibrary.h"
+
 #include "SqliteWriter.h"
 
 #include <cstdio>
@@ -24,7 +25,8 @@ bool writeMediaLibrary(const std::string& path, const MediaLibrary& library, int
         "file_size INTEGER, integrity BLOB, is_audible_audio_book INTEGER NOT NULL DEFAULT 0, "
         "date_modified INTEGER NOT NULL DEFAULT 0, media_kind INTEGER NOT NULL DEFAULT 0, "
         "content_rating INTEGER NOT NULL DEFAULT 0, is_user_disabled INTEGER NOT NULL DEFAULT 0, "
-        "bpm INTEGER NOT NULL DEFAULT 0, genius_id INTEGER NOT NULL DEFAULT 0, location_kind_id INTEGER NOT NULL DEFAULT 0);"
+        "bpm INTEGER NOT NULL DEFAULT 0, genius_id INTEGER NOT NULL DEFAULT 0, location_kind_id INTEGER NOT NULL "
+        "DEFAULT 0);"
         "CREATE TABLE item_artist (item_artist_pid INTEGER PRIMARY KEY, item_artist TEXT NOT NULL DEFAULT '', "
         "sort_item_artist TEXT, series_name TEXT NOT NULL DEFAULT '', grouping_key BLOB, "
         "keep_local INTEGER NOT NULL DEFAULT 0, store_id INTEGER NOT NULL DEFAULT 0, "
@@ -43,24 +45,28 @@ bool writeMediaLibrary(const std::string& path, const MediaLibrary& library, int
     for (const auto& [id, folder] : library.baseLocations) location.run(id, folder);
     db.exec("COMMIT");
 
-    SqliteWriter::Statement item(db,
+    SqliteWriter::Statement item(
+        db,
         "INSERT INTO item (item_pid, media_type, item_artist_pid, album_pid, base_location_id, track_number) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    SqliteWriter::Statement extra(db,
+    SqliteWriter::Statement extra(
+        db,
         "INSERT INTO item_extra (item_pid, title, sort_title, total_time_ms, location, file_size, media_kind, "
         "date_modified, location_kind_id) VALUES (?1, ?2, ?2, ?3, ?4, ?5, ?6, ?7, 42)");
-    SqliteWriter::Statement artist(db,
+    SqliteWriter::Statement artist(
+        db,
         "INSERT INTO item_artist (item_artist_pid, item_artist, sort_item_artist, representative_item_pid) "
         "VALUES (?1, ?2, ?2, ?3)");
-    SqliteWriter::Statement album(db,
-        "INSERT INTO album (album_pid, album, sort_album, representative_item_pid) VALUES (?1, ?2, ?2, ?3)");
+    SqliteWriter::Statement album(
+        db, "INSERT INTO album (album_pid, album, sort_album, representative_item_pid) VALUES (?1, ?2, ?2, ?3)");
     std::set<int64_t> artists, albums;
     insertRows(db, library.tracks.size(), walOnly, [&](size_t i) {
         const MediaTrack& t = library.tracks[i];
         // The media type of the item table follows the kind as devices write it.
         item.run(t.itemPid, t.mediaKind == 2 ? 2048 : 1, t.artistPid, t.albumPid, t.baseLocationId, int(i % 12) + 1);
         if (t.fileSize)
-            extra.run(t.itemPid, t.title, t.totalTimeMs, t.location, *t.fileSize, t.mediaKind, int64_t(420000000 + i * 60));
+            extra.run(t.itemPid, t.title, t.totalTimeMs, t.location, *t.fileSize, t.mediaKind,
+                      int64_t(420000000 + i * 60));
         else
             extra.run(t.itemPid, t.title, t.totalTimeMs, t.location, nullptr, t.mediaKind, int64_t(420000000 + i * 60));
         if (t.artistPid && artists.insert(t.artistPid).second) artist.run(t.artistPid, t.artist, t.itemPid);

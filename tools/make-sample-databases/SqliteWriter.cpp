@@ -64,12 +64,16 @@ void SqliteWriter::Statement::bind(int index, const std::string& value) {
     sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
 }
 void SqliteWriter::Statement::bind(int index, const char* value) {
-    if (value) sqlite3_bind_text(stmt_, index, value, -1, SQLITE_TRANSIENT);
-    else sqlite3_bind_null(stmt_, index);
+    if (value)
+        sqlite3_bind_text(stmt_, index, value, -1, SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_null(stmt_, index);
 }
 void SqliteWriter::Statement::bind(int index, const std::vector<uint8_t>& value) {
-    if (value.empty()) sqlite3_bind_null(stmt_, index);
-    else sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    if (value.empty())
+        sqlite3_bind_null(stmt_, index);
+    else
+        sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
 }
 
 void SqliteWriter::Statement::step() {

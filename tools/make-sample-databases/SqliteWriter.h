@@ -2,10 +2,9 @@
 // and the hand-over of the last rows to the "-wal" file.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 

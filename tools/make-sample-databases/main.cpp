@@ -2,11 +2,9 @@
 // under their backup file names and prints, one per line, the manifest records that name them
 // ("domain<TAB>path<TAB>file name").
 #include "SampleDatabases.h"
-
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -34,24 +32,39 @@ int main(int argc, char** argv) {
         const std::string value = i + 1 < argc ? argv[i + 1] : "";
         auto takes = [&](const char* name) { return option == name && i + 1 < argc && (++i, true); };
         if (takes("--messages")) {
-            if (value == "ios6") schemas.messages = sampledb::MessageSchema::ios6;
-            else if (value == "ios6-nohandle") schemas.messages = sampledb::MessageSchema::ios6WithoutHandle;
-            else if (value == "ios5") schemas.messages = sampledb::MessageSchema::ios5;
-            else if (value == "ios4") schemas.messages = sampledb::MessageSchema::ios4;
-            else return usage();
+            if (value == "ios6")
+                schemas.messages = sampledb::MessageSchema::ios6;
+            else if (value == "ios6-nohandle")
+                schemas.messages = sampledb::MessageSchema::ios6WithoutHandle;
+            else if (value == "ios5")
+                schemas.messages = sampledb::MessageSchema::ios5;
+            else if (value == "ios4")
+                schemas.messages = sampledb::MessageSchema::ios4;
+            else
+                return usage();
         } else if (takes("--notes")) {
-            if (value == "coredata") schemas.notes = sampledb::NotesSchema::coreData;
-            else if (value == "legacy") schemas.notes = sampledb::NotesSchema::legacy;
-            else return usage();
+            if (value == "coredata")
+                schemas.notes = sampledb::NotesSchema::coreData;
+            else if (value == "legacy")
+                schemas.notes = sampledb::NotesSchema::legacy;
+            else
+                return usage();
         } else if (takes("--calendar")) {
-            if (value == "ios6") schemas.calendar = sampledb::CalendarSchema::ios6;
-            else if (value == "ios5") schemas.calendar = sampledb::CalendarSchema::ios5;
-            else if (value == "ios4") schemas.calendar = sampledb::CalendarSchema::ios4;
-            else return usage();
+            if (value == "ios6")
+                schemas.calendar = sampledb::CalendarSchema::ios6;
+            else if (value == "ios5")
+                schemas.calendar = sampledb::CalendarSchema::ios5;
+            else if (value == "ios4")
+                schemas.calendar = sampledb::CalendarSchema::ios4;
+            else
+                return usage();
         } else if (takes("--images")) {
-            if (value == "fullsize") schemas.images = sampledb::ImagesForm::fullSize;
-            else if (value == "mddata") schemas.images = sampledb::ImagesForm::mddata;
-            else return usage();
+            if (value == "fullsize")
+                schemas.images = sampledb::ImagesForm::fullSize;
+            else if (value == "mddata")
+                schemas.images = sampledb::ImagesForm::mddata;
+            else
+                return usage();
         } else if (takes("--wal-only")) {
             schemas.walOnly = std::atoi(value.c_str());
         } else if (option == "--old-call-history-name") {

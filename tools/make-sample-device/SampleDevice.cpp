@@ -1,6 +1,6 @@
 #include "SampleDevice.h"
-#include "SampleDeviceMedia.h"
 
+#include "SampleDeviceMedia.h"
 #include "platform/CoreFoundation.h"
 
 #include <QBuffer>
@@ -8,16 +8,14 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <vector>
 
 namespace sampledevice {
@@ -159,7 +157,8 @@ public:
     void plist(const std::string& relative, CFTypeRef value) {
         CFHolder<CFDataRef> xml(CFPropertyListCreateXMLData(value));
         if (!xml) return fail(relative);
-        file(relative, std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(xml.get())), CFDataGetLength(xml.get())));
+        file(relative,
+             std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(xml.get())), CFDataGetLength(xml.get())));
     }
     uint64_t written() const { return written_; }
     bool ok() const { return error_.empty(); }
@@ -181,9 +180,9 @@ struct App {
     const char* version;
     bool user;
     bool fileSharing;
-    int64_t bundleBytes;                   // the app bundle, which the folder does not hold
-    std::vector<const char*> adFolders;    // advertising-library caches under Library/Caches
-    std::vector<const char*> documents;    // files of the Documents folder
+    int64_t bundleBytes;                 // the app bundle, which the folder does not hold
+    std::vector<const char*> adFolders;  // advertising-library caches under Library/Caches
+    std::vector<const char*> documents;  // files of the Documents folder
     // What varies between real apps' attributes: a build number beside the version (or alone,
     // when version is empty), a bundle name other than the executable's, and system services
     // whose bundle size the device does not give.
@@ -194,36 +193,122 @@ struct App {
 
 const std::vector<App>& apps() {
     static const std::vector<App> list = {
-        {"com.brightleaf.RecipeBox", "Recipe Box", "RecipeBox", "3.2.1", true, true, 24117248, {"com.google.admob"},
+        {"com.brightleaf.RecipeBox",
+         "Recipe Box",
+         "RecipeBox",
+         "3.2.1",
+         true,
+         true,
+         24117248,
+         {"com.google.admob"},
          {"Lasagne.JPG", "Sunday Roast.jpg", "Shopping List.txt"}},
-        {"com.northwind.TrailMaps", "Trail Maps", "TrailMaps", "5.0", true, false, 61865984, {},
+        {"com.northwind.TrailMaps",
+         "Trail Maps",
+         "TrailMaps",
+         "5.0",
+         true,
+         false,
+         61865984,
+         {},
          {"Ridge Loop.gpx", "Summit.PNG"}},
-        {"com.pixelforge.SkyHopper", "Sky Hopper", "SkyHopper", "1.9.4", true, false, 88080384,
-         {"flurry", "mopub-cache", "com.chartboost.cache"}, {"savegame.dat"}},
-        {"com.quietharbor.Meditate", "Meditate", "Meditate", "2.4", true, false, 35651584, {}, {"Rain.m4a", "Ocean.M4A"}},
-        {"com.lumenstudio.PhotoFrame", "Photo Frame", "PhotoFrame", "4.1.2", true, true, 19922944, {"tapjoy"},
+        {"com.pixelforge.SkyHopper",
+         "Sky Hopper",
+         "SkyHopper",
+         "1.9.4",
+         true,
+         false,
+         88080384,
+         {"flurry", "mopub-cache", "com.chartboost.cache"},
+         {"savegame.dat"}},
+        {"com.quietharbor.Meditate",
+         "Meditate",
+         "Meditate",
+         "2.4",
+         true,
+         false,
+         35651584,
+         {},
+         {"Rain.m4a", "Ocean.M4A"}},
+        {"com.lumenstudio.PhotoFrame",
+         "Photo Frame",
+         "PhotoFrame",
+         "4.1.2",
+         true,
+         true,
+         19922944,
+         {"tapjoy"},
          {"Frame01.JPG", "Frame02.JPG", "Frame03.jpeg"}},
         {"com.copperkettle.Cookbook", "Cookbook", "Cookbook", "1.0.7", true, false, 12582912, {}, {"favourites.plist"}},
-        {"com.redbarn.FarmFriends", "Farm Friends", "FarmFriends", "7.3", true, false, 104857600,
-         {"inmobi", "millennialmedia"}, {}},
-        {"com.wavecrest.Podcatcher", "Podcatcher", "Podcatcher", "3.0.2", true, true, 9437184, {},
-         {"Episode 112.mp3", "Episode 113.MP3"}},
-        {"com.greenline.TransitNow", "Transit Now", "TransitNow", "2.2", true, false, 15728640, {"googleads.g.doubleclick.net"},
+        {"com.redbarn.FarmFriends",
+         "Farm Friends",
+         "FarmFriends",
+         "7.3",
+         true,
+         false,
+         104857600,
+         {"inmobi", "millennialmedia"},
          {}},
-        {"com.tallpine.NoteBook", "NoteBook", "NoteBook", "6.0.1", true, true, 22020096, {},
+        {"com.wavecrest.Podcatcher",
+         "Podcatcher",
+         "Podcatcher",
+         "3.0.2",
+         true,
+         true,
+         9437184,
+         {},
+         {"Episode 112.mp3", "Episode 113.MP3"}},
+        {"com.greenline.TransitNow",
+         "Transit Now",
+         "TransitNow",
+         "2.2",
+         true,
+         false,
+         15728640,
+         {"googleads.g.doubleclick.net"},
+         {}},
+        {"com.tallpine.NoteBook",
+         "NoteBook",
+         "NoteBook",
+         "6.0.1",
+         true,
+         true,
+         22020096,
+         {},
          {"Meeting.txt", "Whiteboard.PNG"}},
         {"com.sunburst.WordQuest", "Word Quest", "WordQuest", "1.4", true, false, 41943040, {"admob", "flurry"}, {}},
         {"com.ironbridge.Budget", "Budget", "Budget", "2.8", true, true, 7340032, {}, {"2014.csv"}},
         {"com.bluefinch.Chirp", "Chirp", "Chirp", "5.6", true, false, 31457280, {}, {"avatar.jpg"}},
         {"com.starlight.StarGazer", "Star Gazer", "StarGazer", "3.3", true, false, 52428800, {"mopub"}, {"Orion.JPG"}},
-        {"com.oakleaf.Reader", "Reader", "Reader", "4.0", true, true, 18874368, {},
-         {"Chapter 1.txt", "Cover.jpg"}},
-        {"com.harbourlight.Weatherly", "Weatherly", "Weatherly", "2.0.3", true, false, 14680064, {"com.google.admob"}, {}},
-        {"com.marblegames.Solitaire", "Solitaire", "Solitaire", "1.2", true, false, 27262976, {"chartboost", "tapjoy"},
+        {"com.oakleaf.Reader", "Reader", "Reader", "4.0", true, true, 18874368, {}, {"Chapter 1.txt", "Cover.jpg"}},
+        {"com.harbourlight.Weatherly",
+         "Weatherly",
+         "Weatherly",
+         "2.0.3",
+         true,
+         false,
+         14680064,
+         {"com.google.admob"},
+         {}},
+        {"com.marblegames.Solitaire",
+         "Solitaire",
+         "Solitaire",
+         "1.2",
+         true,
+         false,
+         27262976,
+         {"chartboost", "tapjoy"},
          {}},
         {"com.fernway.Fitness", "Fitness Log", "FitnessLog", "3.7", true, false, 20971520, {}, {"run-2014-05-03.gpx"}},
-        {"com.longriver.PhotoEditorPro", "Photo Editor Pro: Filters & Frames", "PhotoEditorPro", "12.0.3", true, false,
-         157286400, {}, {"Project 1.JPG"}, "12.0.3.4410"},
+        {"com.longriver.PhotoEditorPro",
+         "Photo Editor Pro: Filters & Frames",
+         "PhotoEditorPro",
+         "12.0.3",
+         true,
+         false,
+         157286400,
+         {},
+         {"Project 1.JPG"},
+         "12.0.3.4410"},
         {"com.apple.mobilesafari", "Safari", "MobileSafari", "7.1.2", false, false, 29360128, {}, {}, "9537.53"},
         {"com.apple.mobilemail", "Mail", "MobileMail", "7.1.2", false, false, 22020096, {}, {}},
         {"com.apple.MobileSMS", "Messages", "MobileSMS", "7.1.2", false, false, 9437184, {}, {}},
@@ -244,11 +329,31 @@ const std::vector<App>& apps() {
         {"com.apple.facetime", "FaceTime", "FaceTime", "7.1.2", false, false, 4194304, {}, {}},
         {"com.apple.mobilephone", "Phone", "MobilePhone", "7.1.2", false, false, 13631488, {}, {}},
         {"com.apple.reminders", "Reminders", "Reminders", "7.1.2", false, false, 5242880, {}, {}},
-        {"com.apple.gamecenter.GameCenterUIService", "Game Center", "GameCenterUIService", "7.1.2", false, false, 0, {},
-         {}, nullptr, nullptr, true},
+        {"com.apple.gamecenter.GameCenterUIService",
+         "Game Center",
+         "GameCenterUIService",
+         "7.1.2",
+         false,
+         false,
+         0,
+         {},
+         {},
+         nullptr,
+         nullptr,
+         true},
         {"com.apple.WebViewService", "", "WebViewService", "1.0", false, false, 0, {}, {}, nullptr, nullptr, true},
-        {"com.apple.datadetectors.DDActionsService", "D", "DDActionsService", "1.0", false, false, 0, {}, {}, nullptr,
-         "Data Detectors", true},
+        {"com.apple.datadetectors.DDActionsService",
+         "D",
+         "DDActionsService",
+         "1.0",
+         false,
+         false,
+         0,
+         {},
+         {},
+         nullptr,
+         "Data Detectors",
+         true},
     };
     return list;
 }
@@ -261,7 +366,9 @@ const std::vector<App>& apps() {
 uint64_t writeLargeAndDeepFiles(Writer& w, const std::string& root, const std::string& appId = {}) {
     uint64_t bytes = 0;
     int minute = 13000;
-    auto put = [&](const std::string& rel, size_t size) { bytes += w.file(root + rel, noise(root + rel, size), minute += 7); };
+    auto put = [&](const std::string& rel, size_t size) {
+        bytes += w.file(root + rel, noise(root + rel, size), minute += 7);
+    };
     if (appId.empty()) {
         put("general_storage/com.apple.videos/Keynote Recording.mp4", 4700000);
         put("general_storage/com.apple.itunesstored/storage-cache.bin", 3100000);
@@ -269,7 +376,8 @@ uint64_t writeLargeAndDeepFiles(Writer& w, const std::string& root, const std::s
                         "Hardware Store\n2 x hinge 4.50\n1 x paint 12.99\nTotal 21.99\n", minute += 7);
         put("general_storage/Archive/2014/05/Receipts/.index", 300);
         bytes += w.file(root + "general_storage/Archive/2014/04/Photos/Beach.jpg", jpeg(320, 240, 4242), minute += 7);
-        bytes += w.file(root + "general_storage/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n", minute += 7);
+        bytes += w.file(root + "general_storage/Archive/Notes/Ideas.txt", "Paint the fence.\nCall the plumber.\n",
+                        minute += 7);
         bytes += w.file(root + "general_storage/Archive/.Trash/old-draft.txt", "An old draft.\n", minute += 7);
         w.folder(root + "general_storage/Archive/Empty");
     } else if (appId == "com.brightleaf.RecipeBox") {
@@ -322,7 +430,8 @@ uint64_t writeApp(Writer& w, const App& app, int order) {
         if (lower.size() > 4 && (lower.ends_with(".jpg") || lower.ends_with(".jpeg")))
             container += w.file(c + "Documents/" + name, jpeg(320, 240, hashOf(app.id + name)), minute += 13);
         else if (lower.ends_with(".txt") || lower.ends_with(".csv"))
-            container += w.file(c + "Documents/" + name, "Sample text of " + name + " in " + app.name + ".\n", minute += 13);
+            container +=
+                w.file(c + "Documents/" + name, "Sample text of " + name + " in " + app.name + ".\n", minute += 13);
         else
             put("Documents/" + name, 8000 + hashOf(name) % 40000);
     }
@@ -396,7 +505,8 @@ uint64_t writeUserData(Writer& w) {
     bytes += w.file("media/Recordings/20140509 183012.m4a", noise("memo2", 131000), minute += 20);
     bytes += w.file("media/Recordings/Recordings.db", noise("memo-db", 20480), minute);
     for (const char* art : {"3a/9c1e57d2a0b4", "7f/02bd44e1c935", "c4/55aa0e7d1f20"})
-        bytes += w.file(std::string("media/iTunes_Control/Artwork/Originals/") + art, jpeg(300, 300, hashOf(art)), minute += 2);
+        bytes += w.file(std::string("media/iTunes_Control/Artwork/Originals/") + art, jpeg(300, 300, hashOf(art)),
+                        minute += 2);
     bytes += w.file("media/Purchases/com.apple.itunes.store.plist", noise("purchases", 2400), minute += 2);
     bytes += w.file("media/Radio/Radio.plist", noise("radio", 900), minute += 2);
     return bytes;
@@ -509,7 +619,8 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     int minute = 12000;
     for (const char* name : crashes)
         w.file(std::string("crashreports/") + name,
-               std::string("Incident Identifier: ") + std::to_string(hashOf(name)) + "\n" + noise(name, 5000 + hashOf(name) % 20000),
+               std::string("Incident Identifier: ") + std::to_string(hashOf(name)) + "\n" +
+                   noise(name, 5000 + hashOf(name) % 20000),
                minute += 300);
     w.file("crashreports/Panics/panic-full-2014-05-01-225500.ips", noise("panic", 8000), 12100);
     w.file("crashreports/Retired/LowMemory-2014-04-20-101010.ips", noise("retired", 3000), 12000);
@@ -519,8 +630,8 @@ bool write(const std::string& folder, Summary* summary, std::string* error) {
     const uint64_t kCapacity = 16000000000ULL, kSystem = 1400000000ULL;
     const uint64_t kMailAndMessages = 612000000ULL;  // data the folder does not model
     const uint64_t dataCapacity = kCapacity - kSystem;
-    const uint64_t used = appBytes + cameraRoll + otherPhotos + music + movies + books + library.other + other +
-                          kMailAndMessages;
+    const uint64_t used =
+        appBytes + cameraRoll + otherPhotos + music + movies + books + library.other + other + kMailAndMessages;
     const uint64_t available = dataCapacity - used;
 
     CFMutableDictionaryRef values = CFDictionaryCreateMutable();

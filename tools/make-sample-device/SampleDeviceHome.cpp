@@ -1,20 +1,15 @@
 // The sample device's personal data: the home area's databases and message attachments, and
 // the call history in the telephony area, written by the backup fixture makers.
 #include "SampleDevice.h"
-
 #include "platform/Paths.h"
 
 #include <fstream>
 
 namespace sampledevice {
 
-sampledb::SampleData homeData()
-{
-    return sampledb::makeSampleData();
-}
+sampledb::SampleData homeData() { return sampledb::makeSampleData(); }
 
-bool writeHomeArea(const std::string& folder, std::string* error)
-{
+bool writeHomeArea(const std::string& folder, std::string* error) {
     const std::string home = folder + "/home";
     const std::string library = home + "/Library";
     const sampledb::SampleData data = homeData();
@@ -23,23 +18,19 @@ bool writeHomeArea(const std::string& folder, std::string* error)
         paths::makeDirectories(library + "/" + sub);
     paths::makeDirectories(folder + "/wireless/Library/CallHistory");
 
-    bool ok = sampledb::writeAddressBook(library + "/AddressBook/AddressBook.sqlitedb", data.contacts, kWalOnly) &&
-              sampledb::writeAddressBookImages(library + "/AddressBook/AddressBookImages.sqlitedb", data.contacts,
-                                               sampledb::ImagesForm::fullSize) &&
-              sampledb::writeMessages(library + "/SMS/sms.db", data.messages, sampledb::MessageSchema::ios6,
-                                      kWalOnly) &&
-              sampledb::writeCallHistory(folder + "/wireless/Library/CallHistory/call_history.db", data.calls,
-                                         kWalOnly) &&
-              sampledb::writeNotes(library + "/Notes/notes.sqlite", data.notes, sampledb::NotesSchema::coreData,
-                                   kWalOnly) &&
-              sampledb::writeBookmarks(library + "/Safari/Bookmarks.db", data.bookmarks) &&
-              sampledb::writeHistoryPlist(library + "/Safari/History.plist", data.history, true) &&
-              sampledb::writeCalendar(library + "/Calendar/Calendar.sqlitedb", data.calendar,
-                                      sampledb::CalendarSchema::ios6);
+    bool ok =
+        sampledb::writeAddressBook(library + "/AddressBook/AddressBook.sqlitedb", data.contacts, kWalOnly) &&
+        sampledb::writeAddressBookImages(library + "/AddressBook/AddressBookImages.sqlitedb", data.contacts,
+                                         sampledb::ImagesForm::fullSize) &&
+        sampledb::writeMessages(library + "/SMS/sms.db", data.messages, sampledb::MessageSchema::ios6, kWalOnly) &&
+        sampledb::writeCallHistory(folder + "/wireless/Library/CallHistory/call_history.db", data.calls, kWalOnly) &&
+        sampledb::writeNotes(library + "/Notes/notes.sqlite", data.notes, sampledb::NotesSchema::coreData, kWalOnly) &&
+        sampledb::writeBookmarks(library + "/Safari/Bookmarks.db", data.bookmarks) &&
+        sampledb::writeHistoryPlist(library + "/Safari/History.plist", data.history, true) &&
+        sampledb::writeCalendar(library + "/Calendar/Calendar.sqlitedb", data.calendar, sampledb::CalendarSchema::ios6);
     // Attachments lie where the messages database names them ("~/Library/SMS/Attachments/...").
     for (const sampledb::Message& message : data.messages) {
-        if (!ok || message.attachmentName.size() < 3)
-            continue;
+        if (!ok || message.attachmentName.size() < 3) continue;
         const std::string path = home + "/" + message.attachmentName.substr(2);
         paths::makeDirectories(paths::deletingLastPathComponent(path));
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -47,8 +38,7 @@ bool writeHomeArea(const std::string& folder, std::string* error)
                   static_cast<std::streamsize>(message.attachment.size()));
         ok = static_cast<bool>(out);
     }
-    if (!ok && error)
-        *error = "cannot write the home area of " + folder;
+    if (!ok && error) *error = "cannot write the home area of " + folder;
     return ok;
 }
 

@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -102,14 +101,44 @@ std::string shortMovie(int width, int height, int seconds, const std::string& fo
     const QString out = dir.filePath("movie");
     QProcess ffmpeg;
     // Bit-exact flags and one encoder thread: the same call gives the same bytes.
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+    ffmpeg.start("ffmpeg", {"-v",
+                            "error",
+                            "-y",
+                            "-f",
+                            "lavfi",
+                            "-i",
                             QString("testsrc=size=%1x%2:rate=15:duration=%3").arg(width).arg(height).arg(seconds),
-                            "-f", "lavfi", "-i", QString("sine=frequency=440:duration=%1:sample_rate=22050").arg(seconds),
-                            "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-x264-params", "threads=1",
-                            "-c:a", "aac", "-b:a", "48k", "-shortest", "-fflags", "+bitexact", "-flags:v", "+bitexact",
-                            "-flags:a", "+bitexact", "-map_metadata", "-1", "-f", QString::fromStdString(format), out});
+                            "-f",
+                            "lavfi",
+                            "-i",
+                            QString("sine=frequency=440:duration=%1:sample_rate=22050").arg(seconds),
+                            "-c:v",
+                            "libx264",
+                            "-preset",
+                            "veryfast",
+                            "-pix_fmt",
+                            "yuv420p",
+                            "-x264-params",
+                            "threads=1",
+                            "-c:a",
+                            "aac",
+                            "-b:a",
+                            "48k",
+                            "-shortest",
+                            "-fflags",
+                            "+bitexact",
+                            "-flags:v",
+                            "+bitexact",
+                            "-flags:a",
+                            "+bitexact",
+                            "-map_metadata",
+                            "-1",
+                            "-f",
+                            QString::fromStdString(format),
+                            out});
     if (!ffmpeg.waitForStarted(5000)) return {};
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) return {};
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
+        return {};
     return fileBytes(out.toStdString());
 }
 
@@ -135,14 +164,43 @@ MediaLibraryBytes writeMediaLibraryArea(const std::string& deviceFolder, const F
     const int64_t harbour = 0x2F4A1C9E55B0D713, quiet = -0x1E66A3C0B9A4F201;
     const int64_t harbourAlbum = 0x6C03B2E1A7D9F4A1, quietAlbum = -0x39F0C2D18E4B7A55;
     const std::vector<Song> songs = {
-        {-0x5B3C2A19F0E1D2C7, "Morning Tide", "Harbour Lights", harbour, "Coastline", harbourAlbum, 4200, "BQXW.wav",
+        {-0x5B3C2A19F0E1D2C7,
+         "Morning Tide",
+         "Harbour Lights",
+         harbour,
+         "Coastline",
+         harbourAlbum,
+         4200,
+         "BQXW.wav",
          {392, 440, 494, 523, 494, 440}},
-        {0x17A2B3C4D5E6F708, "Lanterns", "Harbour Lights", harbour, "Coastline", harbourAlbum, 4203, "KZPD.wav",
+        {0x17A2B3C4D5E6F708,
+         "Lanterns",
+         "Harbour Lights",
+         harbour,
+         "Coastline",
+         harbourAlbum,
+         4203,
+         "KZPD.wav",
          {330, 392, 330, 294, 262}},
-        {0x4D5E6F708192A3B4, "Slow River", "The Quiet Hours", quiet, "Evening Songs", quietAlbum, 4217, "TRVA.wav",
+        {0x4D5E6F708192A3B4,
+         "Slow River",
+         "The Quiet Hours",
+         quiet,
+         "Evening Songs",
+         quietAlbum,
+         4217,
+         "TRVA.wav",
          {262, 294, 330, 349, 392, 349, 330}},
-        {-0x0A1B2C3D4E5F6071, "Paper Boats", "The Quiet Hours", quiet, "Evening Songs", quietAlbum, 4217, "MNOP.wav",
-         {440, 392, 349}, false},
+        {-0x0A1B2C3D4E5F6071,
+         "Paper Boats",
+         "The Quiet Hours",
+         quiet,
+         "Evening Songs",
+         quietAlbum,
+         4217,
+         "MNOP.wav",
+         {440, 392, 349},
+         false},
     };
     int minute = 10000;
     for (const Song& s : songs) {
@@ -223,21 +281,23 @@ uint64_t writeBookPurchases(const FileWriter& file, int* count) {
                           "</container>\n",
                           minute);
             bytes += file(base + "/OEBPS/content.opf",
-                          std::string("<?xml version=\"1.0\"?>\n<package version=\"2.0\"><metadata><dc:title>") + b.name +
-                              "</dc:title></metadata></package>\n",
+                          std::string("<?xml version=\"1.0\"?>\n<package version=\"2.0\"><metadata><dc:title>") +
+                              b.name + "</dc:title></metadata></package>\n",
                           minute);
             std::string chapter = "<html><body><h1>Chapter One</h1>";
             for (int i = 0; i < 60; ++i) chapter += "<p>The tide came in slowly over the grey stones of the bay.</p>";
             bytes += file(base + "/OEBPS/chapter1.xhtml", chapter + "</body></html>\n", minute);
             bytes += file(base + "/iTunesArtwork", bookCover(b.colour, QString(QChar(b.initial)), b.name), minute);
         } else {
-            std::string pdf = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
-                              "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
+            std::string pdf =
+                "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
             bytes += file(base, pdf, minute);
         }
         minute += 7;
         CFHolder<CFMutableDictionaryRef> entry(CFDictionaryCreateMutable());
-        for (auto [key, value] : {std::pair{"Name", b.name}, std::pair{"Path", b.path}, std::pair{"Artist", b.artist}}) {
+        for (auto [key, value] :
+             {std::pair{"Name", b.name}, std::pair{"Path", b.path}, std::pair{"Artist", b.artist}}) {
             CFHolder<CFStringRef> s(str(value));
             CFDictionarySetValue(entry.get(), key, s.get());
         }

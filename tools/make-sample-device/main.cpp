@@ -3,7 +3,6 @@
 #include "SampleDevice.h"
 
 #include <QGuiApplication>
-
 #include <cstdio>
 #include <cstdlib>
 

@@ -16,10 +16,10 @@ namespace mobilebackup {
 
 struct DomainArea {
     std::string domain;
-    std::string root;    // the device folder it covers, relative to the device's folder ("home/...")
-    std::string prefix;  // the domain path of root: empty, or "Media/DCIM" and the like
+    std::string root;                   // the device folder it covers, relative to the device's folder ("home/...")
+    std::string prefix;                 // the domain path of root: empty, or "Media/DCIM" and the like
     std::vector<std::string> excluded;  // root-relative folders the backup leaves out
-    bool creatable = true;  // a restore may create root (false for app containers)
+    bool creatable = true;              // a restore may create root (false for app containers)
 
     // True when the root-relative path lies in an excluded folder.
     bool excludes(const std::string& relative) const;

@@ -10,52 +10,45 @@
 namespace mobilebackup {
 namespace {
 
-void setString(CFMutableDictionaryRef dict, const char* key, const std::string& text)
-{
+void setString(CFMutableDictionaryRef dict, const char* key, const std::string& text) {
     CFHolder<CFStringRef> value(CFStringCreateWithCString(text.c_str()));
-    if (value)
-        CFDictionarySetValue(dict, key, value.get());
+    if (value) CFDictionarySetValue(dict, key, value.get());
 }
 
-void setDate(CFMutableDictionaryRef dict, const char* key, int64_t seconds)
-{
+void setDate(CFMutableDictionaryRef dict, const char* key, int64_t seconds) {
     CFHolder<CFDateRef> value(CFDateCreate(static_cast<double>(seconds) - kCFAbsoluteTimeIntervalSince1970));
     CFDictionarySetValue(dict, key, value.get());
 }
 
 // 32 upper-case hexadecimal digits derived from the device and the time.
-std::string identifierText(const std::string& seed)
-{
+std::string identifierText(const std::string& seed) {
     std::string hex = backupFileKey("mobilebackup", seed).substr(0, 32);
-    std::transform(hex.begin(), hex.end(), hex.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(hex.begin(), hex.end(), hex.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return hex;
 }
 
-std::string stringOf(CFDictionaryRef dict, const char* key)
-{
+std::string stringOf(CFDictionaryRef dict, const char* key) {
     CFTypeRef value = CFDictionaryGetValue(dict, key);
     return CFGetTypeID(value) == CFStringGetTypeID() ? CFStringGetStdString(static_cast<CFStringRef>(value)) : "";
 }
 
 // The user apps of the device, by bundle identifier: identifier, version and bundle path.
-CFMutableDictionaryRef userApplications(const std::string& appsFolder)
-{
+CFMutableDictionaryRef userApplications(const std::string& appsFolder) {
     CFMutableDictionaryRef applications = CFDictionaryCreateMutable();
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(appsFolder.c_str())) {
         while (const dirent* entry = ::readdir(dir))
-            if (entry->d_name[0] != '.')
-                names.emplace_back(entry->d_name);
+            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
         ::closedir(dir);
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        CFHolder<CFPropertyListRef> attributes(CFPropertyListCreateFromFile(appsFolder + "/" + name + "/attributes.plist"));
-        if (CFGetTypeID(attributes.get()) != CFDictionaryGetTypeID())
-            continue;
+        CFHolder<CFPropertyListRef> attributes(
+            CFPropertyListCreateFromFile(appsFolder + "/" + name + "/attributes.plist"));
+        if (CFGetTypeID(attributes.get()) != CFDictionaryGetTypeID()) continue;
         const auto dict = static_cast<CFDictionaryRef>(attributes.get());
-        if (stringOf(dict, "ApplicationType") != "User")
-            continue;
+        if (stringOf(dict, "ApplicationType") != "User") continue;
         CFHolder<CFMutableDictionaryRef> app(CFDictionaryCreateMutable());
         setString(app.get(), "CFBundleIdentifier", name);
         setString(app.get(), "CFBundleVersion", stringOf(dict, "CFBundleVersion"));
@@ -67,8 +60,7 @@ CFMutableDictionaryRef userApplications(const std::string& appsFolder)
 
 }  // namespace
 
-bool writeBackupPropertyLists(const std::string& folder, const DeviceFolder& device, int64_t time)
-{
+bool writeBackupPropertyLists(const std::string& folder, const DeviceFolder& device, int64_t time) {
     const std::string udid = device.value("UniqueDeviceID");
     const std::string seed = udid + "@" + std::to_string(time);
 
@@ -96,7 +88,8 @@ bool writeBackupPropertyLists(const std::string& folder, const DeviceFolder& dev
     setString(status.get(), "Version", "2.4");
 
     CFHolder<CFMutableDictionaryRef> lockdown(CFDictionaryCreateMutable());
-    for (const char* key : {"BuildVersion", "DeviceName", "ProductType", "ProductVersion", "SerialNumber", "UniqueDeviceID"})
+    for (const char* key :
+         {"BuildVersion", "DeviceName", "ProductType", "ProductVersion", "SerialNumber", "UniqueDeviceID"})
         setString(lockdown.get(), key, device.value(key));
     CFHolder<CFMutableDictionaryRef> manifest(CFDictionaryCreateMutable());
     CFHolder<CFMutableDictionaryRef> applications(userApplications(device.folder + "/apps"));

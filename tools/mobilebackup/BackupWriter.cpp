@@ -18,8 +18,8 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <set>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -38,7 +38,7 @@ struct Item {
     std::string path;                     // domain path
     std::vector<std::string> components;  // relative to the device's folder
     struct stat info {};
-    off_t journalSize = -1;               // the "-wal" beside a file, when there is one
+    off_t journalSize = -1;  // the "-wal" beside a file, when there is one
 };
 
 // An entry the backup could not read: reported, and the backup fails rather than lack it.
@@ -47,40 +47,31 @@ struct LeftOut {
     std::string why;
 };
 
-std::string domainPath(const DomainArea& area, const std::string& relative)
-{
-    if (area.prefix.empty())
-        return relative;
+std::string domainPath(const DomainArea& area, const std::string& relative) {
+    if (area.prefix.empty()) return relative;
     return relative.empty() ? area.prefix : area.prefix + "/" + relative;
 }
 
-bool endsWith(const std::string& text, const char* suffix)
-{
+bool endsWith(const std::string& text, const char* suffix) {
     const size_t length = std::strlen(suffix);
     return text.size() > length && text.compare(text.size() - length, length, suffix) == 0;
 }
 
-std::string describe(int error)
-{
-    return std::strerror(error);
-}
+std::string describe(int error) { return std::strerror(error); }
 
-bool isRegularAt(int folder, const std::string& name, struct stat* info = nullptr)
-{
+bool isRegularAt(int folder, const std::string& name, struct stat* info = nullptr) {
     struct stat own {};
     struct stat* at = info ? info : &own;
     return ::fstatat(folder, name.c_str(), at, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(at->st_mode);
 }
 
 // The names in a folder, sorted; false with errno when it cannot be listed whole.
-bool listFolder(int folder, std::vector<std::string>* names)
-{
+bool listFolder(int folder, std::vector<std::string>* names) {
     const int copy = ::dup(folder);
     DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
     if (!dir) {
         const int error = errno;
-        if (copy >= 0)
-            ::close(copy);
+        if (copy >= 0) ::close(copy);
         errno = error;
         return false;
     }
@@ -103,8 +94,7 @@ bool listFolder(int folder, std::vector<std::string>* names)
 // "-wal" and "-shm" files travel with it. Whatever cannot be read is added to leftOut. The
 // folders still to list are kept on a stack of their own, so any depth is walked.
 void walk(int device, const DomainArea& area, const std::vector<std::string>& root, std::vector<Item>& items,
-          std::vector<LeftOut>& leftOut)
-{
+          std::vector<LeftOut>& leftOut) {
     struct Pending {
         std::vector<std::string> components;
         std::string relative;  // below the area root
@@ -123,8 +113,7 @@ void walk(int device, const DomainArea& area, const std::vector<std::string>& ro
         const std::set<std::string> present(names.begin(), names.end());
         for (const std::string& name : names) {
             const std::string child = current.relative.empty() ? name : current.relative + "/" + name;
-            if (area.excludes(child))
-                continue;
+            if (area.excludes(child)) continue;
             if ((endsWith(name, "-wal") || endsWith(name, "-shm")) && present.count(name.substr(0, name.size() - 4)) &&
                 isRegularAt(folder.get(), name.substr(0, name.size() - 4)))
                 continue;
@@ -136,8 +125,7 @@ void walk(int device, const DomainArea& area, const std::vector<std::string>& ro
                     leftOut.push_back({label, describe(errno)});
                 continue;
             }
-            if (!S_ISDIR(item.info.st_mode) && !S_ISREG(item.info.st_mode))
-                continue;
+            if (!S_ISDIR(item.info.st_mode) && !S_ISREG(item.info.st_mode)) continue;
             if (item.path.size() > kLongestManifestString) {
                 leftOut.push_back({label.substr(0, 200) + "...", "the path is too long for the manifest"});
                 continue;
@@ -145,8 +133,7 @@ void walk(int device, const DomainArea& area, const std::vector<std::string>& ro
             struct stat journal {};
             if (S_ISREG(item.info.st_mode) && isRegularAt(folder.get(), name + "-wal", &journal))
                 item.journalSize = journal.st_size;
-            if (S_ISDIR(item.info.st_mode))
-                pending.push_back({item.components, child, label});
+            if (S_ISDIR(item.info.st_mode)) pending.push_back({item.components, child, label});
             items.push_back(std::move(item));
         }
     }
@@ -154,11 +141,9 @@ void walk(int device, const DomainArea& area, const std::vector<std::string>& ro
 
 // Every carried item of the device, each folder followed by what it holds, in name order.
 // Throws ToolError, after naming each on standard error, when entries cannot be read.
-std::vector<Item> carriedItems(const std::string& deviceFolder)
-{
+std::vector<Item> carriedItems(const std::string& deviceFolder) {
     beneath::Fd device(::open(deviceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!device)
-        throw ToolError(kFailed, "cannot open the device folder " + deviceFolder + ": " + describe(errno));
+    if (!device) throw ToolError(kFailed, "cannot open the device folder " + deviceFolder + ": " + describe(errno));
     std::vector<Item> carried;
     std::vector<LeftOut> leftOut;
     for (const DomainArea& area : domainAreas(deviceFolder)) {
@@ -167,11 +152,9 @@ std::vector<Item> carriedItems(const std::string& deviceFolder)
         Item rootItem{area.domain, area.prefix, root, {}};
         // An area whose folder is missing, or is reached only through a link, holds nothing.
         beneath::Fd folder = beneath::openFolder(device.get(), root);
-        if (!folder || ::fstat(folder.get(), &rootItem.info) != 0)
-            continue;
+        if (!folder || ::fstat(folder.get(), &rootItem.info) != 0) continue;
         std::vector<Item> items;
-        if (!area.prefix.empty())
-            items.push_back(rootItem);
+        if (!area.prefix.empty()) items.push_back(rootItem);
         walk(device.get(), area, root, items, leftOut);
         std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.components < b.components; });
         carried.insert(carried.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
@@ -185,42 +168,35 @@ std::vector<Item> carriedItems(const std::string& deviceFolder)
     return carried;
 }
 
-uint64_t bytesNeeded(const std::vector<Item>& items)
-{
+uint64_t bytesNeeded(const std::vector<Item>& items) {
     uint64_t total = kRoomToSpare;
     for (const Item& item : items) {
-        if (!S_ISREG(item.info.st_mode))
-            continue;
+        if (!S_ISREG(item.info.st_mode)) continue;
         total += static_cast<uint64_t>(item.info.st_size) + 512;  // the file and its manifest record
-        if (item.journalSize > 0)
-            total += static_cast<uint64_t>(item.journalSize);
+        if (item.journalSize > 0) total += static_cast<uint64_t>(item.journalSize);
     }
     return total;
 }
 
-[[noreturn]] void failCopy(const CopyResult& result, const Item& item)
-{
-    if (result.stopped)
-        throw ToolError(kFailed, "stopped before the backup was complete");
-    if (result.error == ENOSPC || result.error == EDQUOT)
-        throw ToolError(kNoRoom, "not enough room for the backup");
+[[noreturn]] void failCopy(const CopyResult& result, const Item& item) {
+    if (result.stopped) throw ToolError(kFailed, "stopped before the backup was complete");
+    if (result.error == ENOSPC || result.error == EDQUOT) throw ToolError(kNoRoom, "not enough room for the backup");
     throw ToolError(kFailed, "cannot back up " + item.domain + "-" + item.path + ": " + describe(result.error));
 }
 
 // The hidden folder a backup is written in; removed unless the backup was swapped into place.
 class WorkFolder {
 public:
-    WorkFolder(const std::string& parent, const std::string& identifier)
-    {
+    WorkFolder(const std::string& parent, const std::string& identifier) {
         const std::string prefix = "." + identifier + ".incomplete-";
         removeAbandoned(parent, prefix);
         std::string pattern = parent + "/" + prefix + std::to_string(::getpid()) + "-XXXXXX";
         if (!::mkdtemp(pattern.data()))
-            throw ToolError(errno == ENOSPC ? kNoRoom : kFailed, "cannot write into " + parent + ": " + describe(errno));
+            throw ToolError(errno == ENOSPC ? kNoRoom : kFailed,
+                            "cannot write into " + parent + ": " + describe(errno));
         path_ = pattern;
     }
-    ~WorkFolder()
-    {
+    ~WorkFolder() {
         if (!path_.empty()) {
             std::error_code ignored;
             std::filesystem::remove_all(path_, ignored);
@@ -232,16 +208,13 @@ public:
 
 private:
     // Work folders left by runs that were killed outright (their process no longer exists).
-    static void removeAbandoned(const std::string& parent, const std::string& prefix)
-    {
+    static void removeAbandoned(const std::string& parent, const std::string& prefix) {
         DIR* dir = ::opendir(parent.c_str());
-        if (!dir)
-            return;
+        if (!dir) return;
         std::vector<std::string> abandoned;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name.compare(0, prefix.size(), prefix) != 0)
-                continue;
+            if (name.compare(0, prefix.size(), prefix) != 0) continue;
             const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
             if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
                 abandoned.push_back(parent + "/" + name);
@@ -256,8 +229,7 @@ private:
     std::string path_;
 };
 
-ManifestEntry entryFor(const Item& item)
-{
+ManifestEntry entryFor(const Item& item) {
     ManifestEntry entry;
     entry.domain = item.domain;
     entry.path = item.path;
@@ -271,31 +243,26 @@ ManifestEntry entryFor(const Item& item)
 }
 
 // Copies one file under its key; returns its records (two when a journal could not be folded).
-std::vector<ManifestEntry> backUpFile(int device, const Item& item, const std::string& work)
-{
+std::vector<ManifestEntry> backUpFile(int device, const Item& item, const std::string& work) {
     const std::string key = work + "/" + backupFileKey(item.domain, item.path);
     beneath::Fd folder = beneath::openFolder(device, item.components, item.components.size() - 1);
     if (!folder) {
         CopyResult gone;
         gone.error = errno;
-        if (errno == ENOENT)
-            return {};  // its folder was deleted on the device since the listing
+        if (errno == ENOENT) return {};  // its folder was deleted on the device since the listing
         failCopy(gone, item);
     }
     const std::string& name = item.components.back();
     const std::string journal = name + "-wal";
     const bool withJournal = isRegularAt(folder.get(), journal);
     CopyResult copy = copyFileAt(folder.get(), name, AT_FDCWD, key, 0600, !withJournal);
-    if (copy.sourceMissing)
-        return {};  // deleted on the device since the listing
-    if (!copy.ok)
-        failCopy(copy, item);
+    if (copy.sourceMissing) return {};  // deleted on the device since the listing
+    if (!copy.ok) failCopy(copy, item);
 
     std::vector<ManifestEntry> entries;
     if (withJournal) {
         const CopyResult journalCopy = copyFileAt(folder.get(), journal, AT_FDCWD, key + "-wal", 0600, false);
-        if (!journalCopy.ok && !journalCopy.sourceMissing)
-            failCopy(journalCopy, item);
+        if (!journalCopy.ok && !journalCopy.sourceMissing) failCopy(journalCopy, item);
         commitDB(key);
         ::unlink((key + "-shm").c_str());
         struct stat left {};
@@ -325,8 +292,7 @@ std::vector<ManifestEntry> backUpFile(int device, const Item& item, const std::s
 }
 
 // Puts the finished work folder in place of target; the earlier backup is removed only after.
-void swapIntoPlace(const std::string& work, const std::string& target)
-{
+void swapIntoPlace(const std::string& work, const std::string& target) {
     struct stat existing {};
     if (::lstat(target.c_str(), &existing) != 0) {
         if (::rename(work.c_str(), target.c_str()) != 0)
@@ -352,8 +318,7 @@ void swapIntoPlace(const std::string& work, const std::string& target)
 
 }  // namespace
 
-void writeBackup(const DeviceFolder& device, const std::string& parent)
-{
+void writeBackup(const DeviceFolder& device, const std::string& parent) {
     const std::string identifier = device.value("UniqueDeviceID");
     if (!paths::makeDirectories(parent))
         throw ToolError(kFailed, "cannot make the folder " + parent + ": " + describe(errno));
@@ -375,8 +340,7 @@ void writeBackup(const DeviceFolder& device, const std::string& parent)
     std::vector<ManifestEntry> entries;
     entries.reserve(items.size());
     for (const Item& item : items) {
-        if (stopRequested())
-            throw ToolError(kFailed, "stopped before the backup was complete");
+        if (stopRequested()) throw ToolError(kFailed, "stopped before the backup was complete");
         if (S_ISDIR(item.info.st_mode)) {
             entries.push_back(entryFor(item));
             continue;
@@ -387,8 +351,7 @@ void writeBackup(const DeviceFolder& device, const std::string& parent)
     if (!writeManifest(work.path() + "/Manifest.mbdb", entries) ||
         !writeBackupPropertyLists(work.path(), device, static_cast<int64_t>(std::time(nullptr))))
         throw ToolError(errno == ENOSPC ? kNoRoom : kFailed, "cannot write the backup's manifest: " + describe(errno));
-    if (stopRequested())
-        throw ToolError(kFailed, "stopped before the backup was complete");
+    if (stopRequested()) throw ToolError(kFailed, "stopped before the backup was complete");
     swapIntoPlace(work.path(), parent + "/" + identifier);
 }
 

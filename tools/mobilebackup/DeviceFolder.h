@@ -10,7 +10,7 @@
 namespace mobilebackup {
 
 struct DeviceFolder {
-    std::string folder;  // real path
+    std::string folder;                // real path
     CFHolder<CFDictionaryRef> values;  // lockdown values without a domain
 
     // A string lockdown value; empty when missing or not a string.

@@ -24,29 +24,24 @@ namespace {
 struct Step {
     std::vector<std::string> components;  // relative to the device's folder, area root included
     bool folder = false;
-    bool creatable = true;   // the area root may be made
-    size_t rootDepth = 0;    // how many components name the area root
+    bool creatable = true;  // the area root may be made
+    size_t rootDepth = 0;   // how many components name the area root
     mode_t mode = 0644;
-    std::string from;        // the backup file's key, for a file
-    std::string label;       // domain-path, for messages
+    std::string from;   // the backup file's key, for a file
+    std::string label;  // domain-path, for messages
     std::string domain, domainPath;
 };
 
-std::string describe(int error)
-{
-    return std::strerror(error);
-}
+std::string describe(int error) { return std::strerror(error); }
 
 // The permission bits a device gives a restored file: never set-user-ID, set-group-ID or sticky.
-mode_t permissionBits(uint16_t mode)
-{
+mode_t permissionBits(uint16_t mode) {
     const mode_t bits = mode & 0777;
     return bits ? bits : 0644;
 }
 
 std::vector<Step> readSteps(const std::vector<DomainArea>& areas, const std::string& backupFolder,
-                            std::set<std::string>* carried)
-{
+                            std::set<std::string>* carried) {
     ManifestRecordStream manifest;
     if (!manifest.open(backupFolder + "/Manifest.mbdb"))
         throw ToolError(kFailed, "the backup's manifest cannot be read: " + backupFolder + "/Manifest.mbdb");
@@ -57,8 +52,7 @@ std::vector<Step> readSteps(const std::vector<DomainArea>& areas, const std::str
         std::string relative;
         const DomainArea* area = areaFor(areas, record.domain, record.path, &relative);
         std::vector<std::string> below;
-        if (!area || !beneath::split(relative, &below))
-            continue;
+        if (!area || !beneath::split(relative, &below)) continue;
         Step step;
         beneath::split(area->root, &step.components);
         step.rootDepth = step.components.size();
@@ -89,23 +83,21 @@ std::vector<Step> readSteps(const std::vector<DomainArea>& areas, const std::str
 // Checks every step against the device and against the steps before it, exactly as the
 // writing will meet them: each component opened without following links, folders that are
 // missing made later, and no path wanted as a file by one record and as a folder by another.
-void checkSteps(int device, const std::vector<Step>& steps)
-{
+void checkSteps(int device, const std::vector<Step>& steps) {
     std::map<std::string, bool> planned;  // device-relative path -> is a folder
     auto plan = [&](const std::string& path, bool folder, const Step& step) {
         auto [at, added] = planned.emplace(path, folder);
         if (!added && at->second != folder)
-            throw ToolError(kFailed, "the backup holds " + path + " both as a file and as a folder (" + step.label + ")");
+            throw ToolError(kFailed,
+                            "the backup holds " + path + " both as a file and as a folder (" + step.label + ")");
     };
     for (const Step& step : steps) {
         const size_t folders = step.folder ? step.components.size() : step.components.size() - 1;
         for (const std::string& name : step.components)
             if (name.size() > NAME_MAX)
                 throw ToolError(kFailed, "cannot restore " + step.label + ": a name is too long");
-        for (size_t i = 1; i <= folders; ++i)
-            plan(beneath::join(step.components, i), true, step);
-        if (!step.folder)
-            plan(beneath::join(step.components, step.components.size()), false, step);
+        for (size_t i = 1; i <= folders; ++i) plan(beneath::join(step.components, i), true, step);
+        if (!step.folder) plan(beneath::join(step.components, step.components.size()), false, step);
 
         // How far the folders exist on the device; the rest is made by the restore.
         size_t existing = 0;
@@ -132,7 +124,8 @@ void checkSteps(int device, const std::vector<Step>& steps)
             struct stat info {};
             if (::fstatat(deepest.get(), step.components.back().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISDIR(info.st_mode))
-                throw ToolError(kFailed, "cannot restore " + step.label + ": " + stopped + " is a folder on the device");
+                throw ToolError(kFailed,
+                                "cannot restore " + step.label + ": " + stopped + " is a folder on the device");
         }
     }
 }
@@ -154,8 +147,7 @@ public:
     std::vector<Placed> files;
 
     // Puts every staged file in its place; false (everything moved back) when one cannot be.
-    bool commit(std::string* failure)
-    {
+    bool commit(std::string* failure) {
         for (Placed& file : files) {
             beneath::Fd folder = beneath::openFolder(device_, file.folder);
             struct stat info {};
@@ -176,8 +168,7 @@ public:
         }
         for (const Placed& file : files) {
             beneath::Fd folder = beneath::openFolder(device_, file.folder);
-            if (folder && !file.aside.empty())
-                ::unlinkat(folder.get(), file.aside.c_str(), 0);
+            if (folder && !file.aside.empty()) ::unlinkat(folder.get(), file.aside.c_str(), 0);
         }
         files.clear();
         madeFolders.clear();
@@ -185,51 +176,41 @@ public:
     }
 
     // Takes back, newest first, everything not committed.
-    ~Undo()
-    {
+    ~Undo() {
         for (auto file = files.rbegin(); file != files.rend(); ++file) {
             beneath::Fd folder = beneath::openFolder(device_, file->folder);
-            if (!folder)
-                continue;
-            if (file->moved)
-                ::renameat(folder.get(), file->name.c_str(), folder.get(), file->staged.c_str());
+            if (!folder) continue;
+            if (file->moved) ::renameat(folder.get(), file->name.c_str(), folder.get(), file->staged.c_str());
             ::unlinkat(folder.get(), file->staged.c_str(), 0);
-            if (!file->aside.empty())
-                ::renameat(folder.get(), file->aside.c_str(), folder.get(), file->name.c_str());
+            if (!file->aside.empty()) ::renameat(folder.get(), file->aside.c_str(), folder.get(), file->name.c_str());
         }
         for (auto made = madeFolders.rbegin(); made != madeFolders.rend(); ++made) {
             std::vector<std::string> components;
             beneath::split(*made, &components);
             beneath::Fd parent = beneath::openFolder(device_, components, components.size() - 1);
-            if (parent)
-                ::unlinkat(parent.get(), components.back().c_str(), AT_REMOVEDIR);
+            if (parent) ::unlinkat(parent.get(), components.back().c_str(), AT_REMOVEDIR);
         }
     }
 
 private:
-    static std::string label(const Placed& file)
-    {
+    static std::string label(const Placed& file) {
         return beneath::join(file.folder, file.folder.size()) + "/" + file.name;
     }
     int device_;
 };
 
 // Makes a step's folders and, for a file, writes it beside its place under a hidden name.
-void stage(int device, const Step& step, Undo& undo)
-{
+void stage(int device, const Step& step, Undo& undo) {
     const size_t folders = step.folder ? step.components.size() : step.components.size() - 1;
     std::vector<std::string> parent(step.components.begin(), step.components.begin() + static_cast<long>(folders));
     beneath::Fd folder = beneath::openFolder(device, parent, &undo.madeFolders);
-    if (!folder)
-        throw ToolError(kFailed, "cannot restore " + step.label + ": " + describe(errno));
-    if (step.folder)
-        return;
+    if (!folder) throw ToolError(kFailed, "cannot restore " + step.label + ": " + describe(errno));
+    if (step.folder) return;
     static unsigned counter = 0;
     const std::string staged = ".mobilebackup-restore-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
     const CopyResult copy = copyFileAt(AT_FDCWD, step.from, folder.get(), staged, step.mode, false);
     if (!copy.ok) {
-        if (copy.stopped)
-            throw ToolError(kFailed, "stopped before the restore was complete");
+        if (copy.stopped) throw ToolError(kFailed, "stopped before the restore was complete");
         throw ToolError(kFailed, "cannot write " + beneath::join(step.components, step.components.size()) + ": " +
                                      describe(copy.error));
     }
@@ -238,32 +219,27 @@ void stage(int device, const Step& step, Undo& undo)
 
 }  // namespace
 
-void restoreBackup(const DeviceFolder& device, const std::string& backupFolder)
-{
+void restoreBackup(const DeviceFolder& device, const std::string& backupFolder) {
     std::set<std::string> carried;
     const std::vector<DomainArea> areas = domainAreas(device.folder);
     const std::vector<Step> steps = readSteps(areas, backupFolder, &carried);
     beneath::Fd root(::open(device.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!root)
-        throw ToolError(kFailed, "cannot open the device folder " + device.folder + ": " + describe(errno));
+    if (!root) throw ToolError(kFailed, "cannot open the device folder " + device.folder + ": " + describe(errno));
     checkSteps(root.get(), steps);
 
     // Everything is written beside its place first and moved in only when all of it was
     // written; a failure on the way takes back what was done.
     Undo undo(root.get());
     for (const Step& step : steps) {
-        if (stopRequested())
-            throw ToolError(kFailed, "stopped before the restore was complete");
+        if (stopRequested()) throw ToolError(kFailed, "stopped before the restore was complete");
         stage(root.get(), step, undo);
     }
     std::string failure;
-    if (!undo.commit(&failure))
-        throw ToolError(kFailed, failure);
+    if (!undo.commit(&failure)) throw ToolError(kFailed, failure);
 
     // A journal left from the replaced database would be replayed over the restored one.
     for (const Step& step : steps) {
-        if (step.folder)
-            continue;
+        if (step.folder) continue;
         std::vector<std::string> parent(step.components.begin(), step.components.end() - 1);
         beneath::Fd folder = beneath::openFolder(root.get(), parent);
         for (const char* suffix : {"-wal", "-shm"})

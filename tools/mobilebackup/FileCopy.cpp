@@ -3,12 +3,11 @@
 #include "platform/Beneath.h"
 #include "platform/FileOpen.h"
 
-#include <openssl/evp.h>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <openssl/evp.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,10 +16,7 @@ namespace {
 
 volatile sig_atomic_t stopSignal = 0;
 
-void onStopSignal(int signal)
-{
-    stopSignal = signal;
-}
+void onStopSignal(int signal) { stopSignal = signal; }
 
 constexpr size_t kChunk = 1 << 20;
 
@@ -29,45 +25,35 @@ struct DigestDeleter {
 };
 using Digest = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
 
-Digest newDigest()
-{
+Digest newDigest() {
     Digest digest(EVP_MD_CTX_new());
-    if (digest && EVP_DigestInit_ex(digest.get(), EVP_sha1(), nullptr) != 1)
-        digest.reset();
+    if (digest && EVP_DigestInit_ex(digest.get(), EVP_sha1(), nullptr) != 1) digest.reset();
     return digest;
 }
 
-std::string finish(EVP_MD_CTX* digest)
-{
+std::string finish(EVP_MD_CTX* digest) {
     unsigned char bytes[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_DigestFinal_ex(digest, bytes, &length) != 1)
-        return {};
+    if (EVP_DigestFinal_ex(digest, bytes, &length) != 1) return {};
     return std::string(reinterpret_cast<const char*>(bytes), length);
 }
 
 using Descriptor = beneath::Fd;
 
 // Reads up to size bytes, retrying interrupted reads; -1 on error.
-ssize_t readSome(int fd, char* buffer, size_t size)
-{
+ssize_t readSome(int fd, char* buffer, size_t size) {
     for (;;) {
         const ssize_t got = ::read(fd, buffer, size);
-        if (got >= 0 || errno != EINTR)
-            return got;
-        if (stopRequested())
-            return -1;
+        if (got >= 0 || errno != EINTR) return got;
+        if (stopRequested()) return -1;
     }
 }
 
-bool writeAll(int fd, const char* bytes, size_t size)
-{
+bool writeAll(int fd, const char* bytes, size_t size) {
     while (size > 0) {
         const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
         bytes += put;
         size -= static_cast<size_t>(put);
     }
@@ -76,28 +62,21 @@ bool writeAll(int fd, const char* bytes, size_t size)
 
 }  // namespace
 
-void installStopHandlers()
-{
+void installStopHandlers() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
-bool stopRequested()
-{
-    return stopSignal != 0;
-}
+bool stopRequested() { return stopSignal != 0; }
 
-CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode, bool withDigest)
-{
+CopyResult copyFile(const std::string& from, const std::string& to, mode_t mode, bool withDigest) {
     return copyFileAt(AT_FDCWD, from, AT_FDCWD, to, mode, withDigest);
 }
 
 CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, const std::string& to, mode_t mode,
-                      bool withDigest)
-{
+                      bool withDigest) {
     CopyResult result;
     Descriptor source(files::openRegularAt(fromFolder, from, O_RDONLY | O_NOFOLLOW));
     if (source.get() < 0) {
@@ -120,8 +99,7 @@ CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, con
             break;
         }
         const ssize_t got = readSome(source.get(), buffer.data(), buffer.size());
-        if (got == 0)
-            break;
+        if (got == 0) break;
         if (got < 0 || !writeAll(target.get(), buffer.data(), static_cast<size_t>(got)) ||
             (digest && EVP_DigestUpdate(digest.get(), buffer.data(), static_cast<size_t>(got)) != 1)) {
             result.error = errno;
@@ -139,8 +117,7 @@ CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, con
         ok = !result.sha1.empty();
     }
     if (!ok) {
-        if (result.error == 0 && result.stopped)
-            result.error = EINTR;
+        if (result.error == 0 && result.stopped) result.error = EINTR;
         ::unlinkat(toFolder, to.c_str(), 0);
         return result;
     }
@@ -148,19 +125,15 @@ CopyResult copyFileAt(int fromFolder, const std::string& from, int toFolder, con
     return result;
 }
 
-std::string fileDigest(const std::string& path)
-{
+std::string fileDigest(const std::string& path) {
     Descriptor source(files::openRegular(path, O_RDONLY | O_NOFOLLOW));
     Digest digest = newDigest();
-    if (source.get() < 0 || !digest)
-        return {};
+    if (source.get() < 0 || !digest) return {};
     std::vector<char> buffer(kChunk);
     for (;;) {
         const ssize_t got = readSome(source.get(), buffer.data(), buffer.size());
-        if (got == 0)
-            return finish(digest.get());
-        if (got < 0 || EVP_DigestUpdate(digest.get(), buffer.data(), static_cast<size_t>(got)) != 1)
-            return {};
+        if (got == 0) return finish(digest.get());
+        if (got < 0 || EVP_DigestUpdate(digest.get(), buffer.data(), static_cast<size_t>(got)) != 1) return {};
     }
 }
 

@@ -8,7 +8,7 @@ namespace mobilebackup {
 
 enum ExitStatus : int {
     kSucceeded = 0,
-    kFailed = 1,         // the backup or restore could not be completed
+    kFailed = 1,  // the backup or restore could not be completed
     kBadArguments = 2,
     kUnknownDevice = 3,  // no attached device has the identifier
     kNoBackup = 4,       // the restore's source backup does not exist

@@ -27,21 +27,20 @@ struct Request {
 };
 
 // A device identifier or backup name becomes a folder name: it must be one plain component.
-bool isPlainName(const std::string& name)
-{
-    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name.size() <= 255 && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
-Request parse(int argc, char** argv)
-{
-    const ToolError usage(kBadArguments, "bad arguments: expected --backup [--root FOLDER] --target UDID, "
-                                         "or --restore --target UDID --source UDID");
+Request parse(int argc, char** argv) {
+    const ToolError usage(kBadArguments,
+                          "bad arguments: expected --backup [--root FOLDER] --target UDID, "
+                          "or --restore --target UDID --source UDID");
     Request request;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        std::string* value = option == "--target" ? &request.target
-                             : option == "--root" ? &request.root
+        std::string* value = option == "--target"   ? &request.target
+                             : option == "--root"   ? &request.root
                              : option == "--source" ? &request.source
                                                     : nullptr;
         if (option == "--backup" && !request.backup) {
@@ -56,18 +55,13 @@ Request parse(int argc, char** argv)
     }
     const bool backupForm = request.backup && !request.restore && request.source.empty();
     const bool restoreForm = request.restore && !request.backup && request.root.empty() && isPlainName(request.source);
-    if (!(backupForm || restoreForm) || !isPlainName(request.target))
-        throw usage;
+    if (!(backupForm || restoreForm) || !isPlainName(request.target)) throw usage;
     return request;
 }
 
-std::string iTunesBackupFolder()
-{
-    return paths::userPath("Library/Application Support/MobileSync/Backup");
-}
+std::string iTunesBackupFolder() { return paths::userPath("Library/Application Support/MobileSync/Backup"); }
 
-void perform(const Request& request)
-{
+void perform(const Request& request) {
     if (request.restore) {
         const std::string backup = iTunesBackupFolder() + "/" + request.source;
         struct stat info {};
@@ -86,18 +80,15 @@ void perform(const Request& request)
 }
 
 // One line, whatever the message holds.
-std::string oneLine(std::string text)
-{
+std::string oneLine(std::string text) {
     for (char& c : text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
+        if (c == '\n' || c == '\r') c = ' ';
     return text;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     installStopHandlers();
     try {
         perform(parse(argc, argv));

@@ -57,7 +57,9 @@ int64_t CarveDatabase::enterPage(int64_t index, bool upwards) {
 }
 
 namespace {
-uint32_t bigEndian32(CarveFile& file, int64_t pos) { return static_cast<uint32_t>(readBigEndian(file.bytes(pos, 4), 0, 4)); }
+uint32_t bigEndian32(CarveFile& file, int64_t pos) {
+    return static_cast<uint32_t>(readBigEndian(file.bytes(pos, 4), 0, 4));
+}
 
 }  // namespace
 
@@ -93,13 +95,9 @@ std::string dateText(int64_t seconds, bool fileType) {
 }
 }  // namespace
 
-std::string dateTextOf32(const FieldValue& value, bool fileType) {
-    return dateText(value.intNumber(), fileType);
-}
+std::string dateTextOf32(const FieldValue& value, bool fileType) { return dateText(value.intNumber(), fileType); }
 
-std::string dateTextOf64(const FieldValue& value, bool fileType) {
-    return dateText(value.number(), fileType);
-}
+std::string dateTextOf64(const FieldValue& value, bool fileType) { return dateText(value.number(), fileType); }
 
 size_t characterCount(const std::string& text) {
     size_t n = 0;

@@ -51,7 +51,7 @@ private:
     CarveFile file_;
     PageLayout layout_;
     bool writeAheadLog_ = false;
-    std::vector<bool> freePage_;                         // by page index
+    std::vector<bool> freePage_;  // by page index
 };
 
 // A column's value as the record classes hold text: the value text made into a string.

@@ -91,8 +91,7 @@ void CarveFile::focus(int64_t lo, int64_t hi, bool upwards) {
         std::memcpy(next.data() + (keepLo - newLo), window_.data() + (keepLo - winLo_),
                     static_cast<size_t>(keepHi - keepLo));
         if (newLo < keepLo) readAt(newLo, static_cast<size_t>(keepLo - newLo), next.data());
-        if (keepHi < newHi)
-            readAt(keepHi, static_cast<size_t>(newHi - keepHi), next.data() + (keepHi - newLo));
+        if (keepHi < newHi) readAt(keepHi, static_cast<size_t>(newHi - keepHi), next.data() + (keepHi - newLo));
     } else {
         readAt(newLo, next.size(), next.data());
     }

@@ -65,9 +65,7 @@ public:
     int64_t bytesRead() const { return bytesRead_; }
 
 private:
-    bool inWindow(int64_t pos, size_t n) const {
-        return pos >= winLo_ && pos + static_cast<int64_t>(n) <= winHi_;
-    }
+    bool inWindow(int64_t pos, size_t n) const { return pos >= winLo_ && pos + static_cast<int64_t>(n) <= winHi_; }
     void readAt(int64_t pos, size_t n, uint8_t* dst);  // direct read, zero-filled past the end
     const uint8_t* bytesSlow(int64_t pos, size_t n);
 
@@ -82,7 +80,7 @@ private:
     const uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     std::vector<uint8_t> window_;
-    std::vector<uint8_t> spare_;  // the buffer of the window before, reused by the next move
+    std::vector<uint8_t> spare_;        // the buffer of the window before, reused by the next move
     const uint8_t* winData_ = nullptr;  // the window's bytes: window_, or the caller's memory
     int64_t winLo_ = 0;
     int64_t winHi_ = 0;

@@ -44,13 +44,13 @@ const PatternList& recordPatterns(int type) {
     static const PatternList t1 = {P("0101"), P("0301"), P("0302"), P("0102"), P("0109"), P("0309")};
     static const PatternList t2 = {P("00110000"), P("001100"), P("0808080808"), P("0808000808080808"),
                                    P("0108000108080808")};
-    static const PatternList t3 = {P("080800080808"), P("080808080808"), P("0001000000000055"),
+    static const PatternList t3 = {P("080800080808"),     P("080808080808"),     P("0001000000000055"),
                                    P("0001000000000155"), P("0000000000000055"), P("00000108"),
                                    P("00000801")};
-    static const PatternList t4 = {P("01010809"), P("01010901"), P("09010809"), P("01010101"),
-                                   P("01010801"), P("02010801"), P("02010901"), P("02010809"),
-                                   P("02010101"), P("01090809"), P("0f0f080801"), P("0000040401"),
-                                   P("0000040400"), P("0000040413"), P("ffd8ffe0"), P("00000000000000")};
+    static const PatternList t4 = {P("01010809"),   P("01010901"),   P("09010809"),   P("01010101"),
+                                   P("01010801"),   P("02010801"),   P("02010901"),   P("02010809"),
+                                   P("02010101"),   P("01090809"),   P("0f0f080801"), P("0000040401"),
+                                   P("0000040400"), P("0000040413"), P("ffd8ffe0"),   P("00000000000000")};
     static const PatternList t5 = {P("01010101")};
     static const PatternList t6 = {P("01010101010105"), P("010101")};
     static const PatternList none = {};
@@ -198,8 +198,7 @@ struct FirstBytes {
     bool opens[7][256] = {};
     FirstBytes() {
         for (int type = 1; type <= 6; ++type)
-            for (const HexPattern& p : recordPatterns(type))
-                opens[type][p.nibbles[0] << 4 | p.nibbles[1]] = true;
+            for (const HexPattern& p : recordPatterns(type)) opens[type][p.nibbles[0] << 4 | p.nibbles[1]] = true;
     }
 };
 
@@ -342,8 +341,7 @@ void AnalyseAlterbleDB(RecordCursor& rec, int column, FieldValue& out) {
 
 int64_t longLongValueOf(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
-        ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     __int128 v = 0;

@@ -94,8 +94,12 @@ bool isUtf8(const std::string& text) {
 class PageCarver {
 public:
     PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
-        : db_(db), file_(db.file()), shapes_(shapes), pageSize_(db.pageSize()),
-          usable_(db.pageSize() - db.file().byte(20)), page_(static_cast<size_t>(db.pageSize())) {
+        : db_(db),
+          file_(db.file()),
+          shapes_(shapes),
+          pageSize_(db.pageSize()),
+          usable_(db.pageSize() - db.file().byte(20)),
+          page_(static_cast<size_t>(db.pageSize())) {
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
         tables_.resize(shapes.size());
@@ -200,7 +204,8 @@ private:
         if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
         // The cell must end on the page before its bytes are worth copying; most offsets of a
         // gap fail here.
-        if (static_cast<int64_t>(payloadLength) <= maxLocal_ && at + a + b + static_cast<int64_t>(payloadLength) > limit)
+        if (static_cast<int64_t>(payloadLength) <= maxLocal_ &&
+            at + a + b + static_cast<int64_t>(payloadLength) > limit)
             return false;
         // Scratch buffers kept across calls: this runs at every byte of every gap.
         std::string& data = cellData_;
@@ -423,9 +428,12 @@ private:
             if (static_cast<int>(c) == rowidAlias) continue;
             const CarvedValue& v = record.values[c];
             mix(&v.type, 1);
-            if (v.type == CarvedValue::integerValue) mix(&v.integer, sizeof v.integer);
-            else if (v.type == CarvedValue::realValue) mix(&v.real, sizeof v.real);
-            else mix(v.bytes.data(), v.bytes.size());
+            if (v.type == CarvedValue::integerValue)
+                mix(&v.integer, sizeof v.integer);
+            else if (v.type == CarvedValue::realValue)
+                mix(&v.real, sizeof v.real);
+            else
+                mix(v.bytes.data(), v.bytes.size());
             mix("\x1f", 1);
         }
         return h;
@@ -436,9 +444,8 @@ private:
             std::vector<Found>& found = found_[s];
             // Neighbours on the page, in the order of the cells' positions: rows inserted one
             // after another sit below one another, the newest lowest.
-            std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-                return a.record.position > b.record.position;
-            });
+            std::stable_sort(found.begin(), found.end(),
+                             [](const Found& a, const Found& b) { return a.record.position > b.record.position; });
             for (size_t i = 0; i < found.size(); ++i) {
                 CarvedRecord& r = found[i].record;
                 for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)

@@ -25,7 +25,6 @@ const std::vector<TableShape>& calendarShapes() {
     return shapes;
 }
 
-
 // Seconds from 2001 of 1990-01-01 and 2040-01-01.
 constexpr int64_t kEarliest = -346723200;
 constexpr int64_t kLatest = 1230768000;
@@ -39,7 +38,8 @@ bool plausible(const CarvedValue& date) {
 void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn,
                              const std::string& place) {
     const std::string title = textOf(item.values[1]);
-    if (!plausible(item.values[static_cast<size_t>(startColumn)]) || !plausible(item.values[static_cast<size_t>(endColumn)]))
+    if (!plausible(item.values[static_cast<size_t>(startColumn)]) ||
+        !plausible(item.values[static_cast<size_t>(endColumn)]))
         return;
     if (title.empty() && item.values[static_cast<size_t>(startColumn)].isNull()) return;
     auto node = std::make_shared<PRCalenderNode>();
@@ -50,8 +50,10 @@ void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int s
         const CarvedValue& v = item.values[static_cast<size_t>(column)];
         if (v.isNull()) continue;
         const std::string text = dateTimeText(v.asInteger(), true).value_or("");
-        if (column == startColumn) node->setStartDate(text);
-        else node->setEndDate(text);
+        if (column == startColumn)
+            node->setStartDate(text);
+        else
+            node->setEndDate(text);
     }
     context_.nc->postNotificationName(kPosted, node);
 }

@@ -41,8 +41,8 @@ void DelCallHistoryCarver::post(const CarvedRecord& row) {
     const int64_t duration = row.values[3].asInteger();
     const int64_t flags = row.values[4].asInteger();
     // A value no call holds is a stretch of other bytes that happened to fit the layout.
-    const bool plausibleDate = (date >= kEarliest && date < kLatest) ||
-                               (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
+    const bool plausibleDate =
+        (date >= kEarliest && date < kLatest) || (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
     if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return;
     auto call = std::make_shared<PRCallHistoryNode>();
     call->setCallPhone(textOf(address));

@@ -23,7 +23,6 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
-
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person leave to it alone. A guess
 // that more than one id fits is no join: the person comes without values rather than another's.

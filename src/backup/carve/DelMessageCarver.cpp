@@ -25,7 +25,6 @@ const std::vector<TableShape>& messageShapes() {
     return shapes;
 }
 
-
 // A time a message of these phones can have: 2005 to 2030, counted from 1970 or from 2001.
 bool plausibleTime(int64_t t) {
     constexpr int64_t kEarliest = 1104537600, kLatest = 1893456000;
@@ -52,9 +51,7 @@ std::string DelMessageCarver::iOS6Type(int value) {
     return "Unknowed";
 }
 
-void DelMessageCarver::post(const PRMessageNodePtr& message) {
-    context_.nc->postNotificationName(kPosted, message);
-}
+void DelMessageCarver::post(const PRMessageNodePtr& message) { context_.nc->postNotificationName(kPosted, message); }
 
 void DelMessageCarver::postOlder(const CarvedRecord& row) {
     const int64_t date = row.values[2].asInteger();

@@ -16,7 +16,8 @@ const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 // ZSERVERID, ZSUMMARY, ZTITLE) and ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT, ...).
 enum Shape { kNote, kBody };
 const std::vector<TableShape>& noteShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttttt"), shapeOf("kiiittb", /*keepLiveValues*/ true)};
+    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttttt"),
+                                                   shapeOf("kiiittb", /*keepLiveValues*/ true)};
     return shapes;
 }
 constexpr size_t kBodyColumn = 10, kCreated = 12, kModified = 13, kSummary = 17, kTitle = 18;
@@ -26,7 +27,6 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
-
 
 // The text without markup ("<...>", "&...;") and without blanks.
 std::string letters(const std::string& text) {

@@ -3,7 +3,6 @@
 #include "model/PRRecordFields.h"
 
 #include <QString>
-
 #include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
@@ -111,8 +110,9 @@ PRTreeDirNodePtr PRBackupFileTree::folderFor(const std::vector<std::string>& com
         folder->setFileName(part);
         folder->setIsLeaf(true);  // until a sub-folder is placed below it
         std::vector<PRTreeDirNodePtr>& level = parent ? parent->children() : roots_;
-        auto at = std::upper_bound(level.begin(), level.end(), part,
-                                   [](const std::string& n, const PRTreeDirNodePtr& f) { return sortsBefore(n, f->fileName()); });
+        auto at = std::upper_bound(
+            level.begin(), level.end(), part,
+            [](const std::string& n, const PRTreeDirNodePtr& f) { return sortsBefore(n, f->fileName()); });
         level.insert(at, folder);
         if (parent) {
             folder->setParent(parent);
@@ -149,7 +149,8 @@ PRBackupFileTree::~PRBackupFileTree() {
 
 bool PRBackupFileTree::statDataFile(const std::string& key, struct stat& info) {
     const size_t slash = key.rfind('/');
-    if (key.empty() || slash == std::string::npos || slash + 1 == key.size()) return !key.empty() && ::stat(key.c_str(), &info) == 0;
+    if (key.empty() || slash == std::string::npos || slash + 1 == key.size())
+        return !key.empty() && ::stat(key.c_str(), &info) == 0;
     if (key.compare(0, slash, statFolder_) != 0 || statFolder_.size() != slash) {
         if (statFolderFd_ >= 0) ::close(statFolderFd_);
         statFolder_.assign(key, 0, slash);

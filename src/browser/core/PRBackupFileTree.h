@@ -6,8 +6,8 @@
 #include "model/PRTreeDirNode.h"
 
 #include <cstdint>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <unordered_map>
 #include <vector>
 

@@ -1,8 +1,7 @@
 // The check behind backupReadProblems: headers and lengths only, read-only, so that a scan
 // can say which of a backup's files it could not read without ever writing to them.
-#include "browser/core/PRBackupScanJob.h"
-
 #include "backup/ManifestRecordStream.h"
+#include "browser/core/PRBackupScanJob.h"
 
 #include <cstring>
 #include <fstream>

@@ -2,11 +2,11 @@
 
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRScanIntake.h"
-#include "platform/LocalNames.h"
 #include "export/AtomicFile.h"
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "platform/LocalNames.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -128,20 +127,30 @@ bool PRBackupRecovery::copyFile(const std::string& source, const std::string& de
 }
 
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
-    return entry({{"Name", &c.contactName()}, {"Phone", &c.contactPhone()}, {"Email", &c.contactEmail()},
-                  {"Company", &c.contactCompany()}, {"JobTitle", &c.contactJobtitle()},
-                  {"Home Page", &c.contactHomepage()}, {"Birthday", &c.contactBirthday()},
+    return entry({{"Name", &c.contactName()},
+                  {"Phone", &c.contactPhone()},
+                  {"Email", &c.contactEmail()},
+                  {"Company", &c.contactCompany()},
+                  {"JobTitle", &c.contactJobtitle()},
+                  {"Home Page", &c.contactHomepage()},
+                  {"Birthday", &c.contactBirthday()},
                   {"Note", &c.contactNote()}});
 }
 
 std::string PRBackupRecovery::messageEntry(const PRMessageNode& m) {
-    return entry({{"Name", &m.messageName()}, {"Phone", &m.messagePhone()}, {"Date", &m.messageDate()},
-                  {"Type", &m.messageType()}, {"Content", &m.messageContent()}});
+    return entry({{"Name", &m.messageName()},
+                  {"Phone", &m.messagePhone()},
+                  {"Date", &m.messageDate()},
+                  {"Type", &m.messageType()},
+                  {"Content", &m.messageContent()}});
 }
 
 std::string PRBackupRecovery::callHistoryEntry(const PRCallHistoryNode& c) {
-    return entry({{"Name", &c.callName()}, {"Phone", &c.callPhone()}, {"Date", &c.callDate()},
-                  {"Type", &c.callType()}, {"Duration", &c.callDuration()}});
+    return entry({{"Name", &c.callName()},
+                  {"Phone", &c.callPhone()},
+                  {"Date", &c.callDate()},
+                  {"Type", &c.callType()},
+                  {"Duration", &c.callDuration()}});
 }
 
 std::string PRBackupRecovery::noteEntry(const PRNoteNode& n) {
@@ -153,8 +162,8 @@ std::string PRBackupRecovery::bookMarkEntry(const PRBookMarkNode& b) {
 }
 
 std::string PRBackupRecovery::calenderEntry(const PRCalenderNode& c) {
-    return entry({{"Title", &c.calTitle()}, {"Note", &c.calNote()}, {"Start Date", &c.startDate()},
-                  {"End Date", &c.endDate()}});
+    return entry(
+        {{"Title", &c.calTitle()}, {"Note", &c.calNote()}, {"Start Date", &c.startDate()}, {"End Date", &c.endDate()}});
 }
 
 std::string PRBackupRecovery::contactCardName(const PRContactNode& contact) {
@@ -174,13 +183,13 @@ int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlCont
     const auto esc = [](const std::string& text) { return PRHtmlController::escapeHtml(text); };
     std::string fragment;
     if (isFarther)
-        fragment += "<p><h3>Name: " + esc(message.messageName()) + " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) +
-                    " &nbsp;&nbsp;Email: </h3><hr/><p>";
+        fragment += "<p><h3>Name: " + esc(message.messageName()) +
+                    " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) + " &nbsp;&nbsp;Email: </h3><hr/><p>";
     if (message.messageName().empty() || message.messageName() == " ")
         fragment += "<p class='name'>Name: Me &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
     else
-        fragment += "<p class='name'>Name: " + esc(message.messageName()) + " &nbsp;&nbsp; Date: " +
-                    esc(message.messageDate()) + " <p>";
+        fragment += "<p class='name'>Name: " + esc(message.messageName()) +
+                    " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
     if (message.isHasAttach()) {
         const std::string src = esc(message.attachmentPath().value_or("(null)"));
         fragment += message.messageType() == "Received" ? "<p><img src='" + src + "'/></p>"
@@ -225,7 +234,8 @@ void PRBackupRecovery::copyCounted(const std::string& source, const std::string&
     if (!copyFile(source, destination, &reason)) failed(destination, reason);
 }
 
-void PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder) {
+void PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
+                                          const std::string& folder) {
     ++recovredFilesNum_;
     rtf.addRtfContent(contactEntry(contact));
     const std::string path = folder + "/" + contactCardName(contact) + ".vcf";
@@ -335,8 +345,8 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
             if (cancelled_) return;
             if (marked(record)) add(*record, rtf, path);
         }
-        if (!rtf.writeRtfInPath(path, type)) failed(path + "/" + PRRtfController::fileNameForType(type),
-                                                    "cannot write the text file");
+        if (!rtf.writeRtfInPath(path, type))
+            failed(path + "/" + PRRtfController::fileNameForType(type), "cannot write the text file");
     };
 
     if (!makeFolder(root)) return result();
@@ -355,7 +365,9 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     if (cancelled_) return result();
 
     textFile(kContactFolder, "Contact", s.contactArray,
-             [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) { recoverContactNode(c, rtf, at); });
+             [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) {
+                 recoverContactNode(c, rtf, at);
+             });
     if (cancelled_) return result();
 
     path = folder(kMessageFolder);
@@ -370,8 +382,10 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
             handleMessageHtml(*message, html, false);
             const std::string type = message->attachType().value_or("");
-            if (type == "Contact" || type == "Location") writeVCFCardNode(*message, path);
-            else if (type == "Mov") writeMovFile(*message, path);
+            if (type == "Contact" || type == "Location")
+                writeVCFCardNode(*message, path);
+            else if (type == "Mov")
+                writeMovFile(*message, path);
         }
         html.addHtmlContent("<hr/>");
     }
@@ -381,11 +395,15 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     textFile(kNoteFolder, "Note", s.noteArray,
              [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { recoverNoteNode(n, rtf); });
     textFile(kCallFolder, "CallHistory", s.callHistoryArray,
-             [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) { recoverCallHistoryNode(c, rtf); });
-    textFile(kBookMarkFolder, "BookMark", s.bookMarkArray,
-             [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) { recoverBookMarkNode(b, rtf); });
-    textFile(kCalendarFolder, "Calendar&Reminder", s.calenderArray,
-             [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) { recoverCalenderNode(c, rtf); });
+             [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) {
+                 recoverCallHistoryNode(c, rtf);
+             });
+    textFile(
+        kBookMarkFolder, "BookMark", s.bookMarkArray,
+        [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) { recoverBookMarkNode(b, rtf); });
+    textFile(
+        kCalendarFolder, "Calendar&Reminder", s.calenderArray,
+        [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) { recoverCalenderNode(c, rtf); });
     if (cancelled_) return result();
 
     path = folder(kSocialFolder);

@@ -98,7 +98,8 @@ void PRBackupScanJob::run() {
     if (!cancelled_ && request_.carve) runCarvers();
     nc.removeObserver(this);
 
-    std::vector<std::string> problems = cancelled_ ? std::vector<std::string>() : backupReadProblems(request_.backupFolder);
+    std::vector<std::string> problems =
+        cancelled_ ? std::vector<std::string>() : backupReadProblems(request_.backupFolder);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         counts_ = intake_->counts();

@@ -19,10 +19,10 @@
 
 struct PRBackupScanRequest {
     std::string backupFolder;
-    std::string deviceName;       // the tree's root folder
-    bool iOS6Schemas = false;     // the backup uses the newer database schemas (iOS 6 and later)
-    bool iOS7 = false;            // the carvers' iOS 7 layouts
-    bool carve = true;            // run the deleted-record carvers after the readers
+    std::string deviceName;    // the tree's root folder
+    bool iOS6Schemas = false;  // the backup uses the newer database schemas (iOS 6 and later)
+    bool iOS7 = false;         // the carvers' iOS 7 layouts
+    bool carve = true;         // run the deleted-record carvers after the readers
 };
 
 class PRBackupScanJob : public std::enable_shared_from_this<PRBackupScanJob> {

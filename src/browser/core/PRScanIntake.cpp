@@ -25,9 +25,13 @@ PRScanCounts PRScanIntake::counts() const {
     return c;
 }
 
-void PRScanIntake::ScanPhotoAndVideoHandle(const PRPhotoAndVideoNodePtr& node) { listLive(photoAndVideoArray, node, photovideoNum_); }
+void PRScanIntake::ScanPhotoAndVideoHandle(const PRPhotoAndVideoNodePtr& node) {
+    listLive(photoAndVideoArray, node, photovideoNum_);
+}
 
-void PRScanIntake::ScanContactInfomationHandle(const PRContactNodePtr& contact) { listLive(merge.contactArray, contact, contactNum_); }
+void PRScanIntake::ScanContactInfomationHandle(const PRContactNodePtr& contact) {
+    listLive(merge.contactArray, contact, contactNum_);
+}
 
 void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) {
     if (!message) return;
@@ -41,9 +45,11 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     if (known == conversationOf_.end()) {
         // The merge adds deleted conversations too: their addresses are lowered as they come.
         for (size_t i = loweredAddresses_.size(); i < conversations.size(); ++i)
-            loweredAddresses_.push_back(PRDeletedRecordMerge::loweredAddress(conversations[i]->messageTreeNodeAdress()));
+            loweredAddresses_.push_back(
+                PRDeletedRecordMerge::loweredAddress(conversations[i]->messageTreeNodeAdress()));
         size_t index = 0;
-        while (index < conversations.size() && !PRDeletedRecordMerge::loweredAddressesMatch(key, loweredAddresses_[index]))
+        while (index < conversations.size() &&
+               !PRDeletedRecordMerge::loweredAddressesMatch(key, loweredAddresses_[index]))
             ++index;
         if (index == conversations.size()) {
             auto conversation = std::make_shared<PRMessageTreeNode>();
@@ -56,15 +62,23 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     conversations[known->second]->MessageNodeArray().push_back(message);
 }
 
-void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) { listLive(merge.callArray, call, callNum_); }
+void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
+    listLive(merge.callArray, call, callNum_);
+}
 
 void PRScanIntake::ScanNoteInfomationHandle(const PRNoteNodePtr& note) { listLive(merge.noteArray, note, noteNum_); }
 
-void PRScanIntake::scanBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) { listLive(merge.bookMarkArray, bookmark, bookMarkNum_); }
+void PRScanIntake::scanBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
+    listLive(merge.bookMarkArray, bookmark, bookMarkNum_);
+}
 
-void PRScanIntake::scanCalenderInfoHandle(const PRCalenderNodePtr& item) { listLive(merge.calenderArray, item, calenderNum_); }
+void PRScanIntake::scanCalenderInfoHandle(const PRCalenderNodePtr& item) {
+    listLive(merge.calenderArray, item, calenderNum_);
+}
 
-void PRScanIntake::scanFaceTwitterInfoHandle(const PRFaceTwitterNodePtr& file) { listLive(faceTwitterArray, file, facetwitterNum_); }
+void PRScanIntake::scanFaceTwitterInfoHandle(const PRFaceTwitterNodePtr& file) {
+    listLive(faceTwitterArray, file, facetwitterNum_);
+}
 
 void PRScanIntake::FindBackUpDirFileInfoHandle(const PRTreeDirNodePtr& record) {
     if (record && !record->filePath().empty()) tree.addTreeNode(*record, deviceName_);
@@ -72,32 +86,48 @@ void PRScanIntake::FindBackUpDirFileInfoHandle(const PRTreeDirNodePtr& record) {
 
 const std::vector<std::string>& PRScanIntake::notificationNames() {
     static const std::vector<std::string> names = {
-        "ScanPhotoAndVideo", "ScanContactInfo", "ScanMessageInfo", "ScanCallHistoryInfo", "ScanNoteInfo",
-        "ScanDelContactInfo", "ScanDelMessageInfo", "ScanDelNoteInfo", "ScanDelCallHistoryInfo", "ScanProgressInfo",
-        "scanBookMarkInfo", "scanDelBookMarkInfo", "scanCalenderInfo", "scanDelCalenderInfo", "scanFaceTwitterInfo",
-        "FindBackUpDirFileInfo"};
+        "ScanPhotoAndVideo",      "ScanContactInfo",     "ScanMessageInfo",     "ScanCallHistoryInfo",
+        "ScanNoteInfo",           "ScanDelContactInfo",  "ScanDelMessageInfo",  "ScanDelNoteInfo",
+        "ScanDelCallHistoryInfo", "ScanProgressInfo",    "scanBookMarkInfo",    "scanDelBookMarkInfo",
+        "scanCalenderInfo",       "scanDelCalenderInfo", "scanFaceTwitterInfo", "FindBackUpDirFileInfo"};
     return names;
 }
 
 bool PRScanIntake::take(const NSNotification& n) {
     const std::string& name = n.name();
-    if (name == "FindBackUpDirFileInfo") FindBackUpDirFileInfoHandle(n.objectAs<PRTreeDirNode>());
-    else if (name == "ScanMessageInfo") ScanMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanPhotoAndVideo") ScanPhotoAndVideoHandle(n.objectAs<PRPhotoAndVideoNode>());
-    else if (name == "ScanContactInfo") ScanContactInfomationHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanCallHistoryInfo") ScanCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-    else if (name == "ScanNoteInfo") ScanNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    else if (name == "scanBookMarkInfo") scanBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-    else if (name == "scanCalenderInfo") scanCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-    else if (name == "scanFaceTwitterInfo") scanFaceTwitterInfoHandle(n.objectAs<PRFaceTwitterNode>());
-    else if (name == "ScanDelContactInfo") merge.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanDelMessageInfo") merge.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanDelNoteInfo") merge.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    else if (name == "ScanDelCallHistoryInfo") merge.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-    else if (name == "scanDelBookMarkInfo") merge.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-    else if (name == "scanDelCalenderInfo") merge.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
+    if (name == "FindBackUpDirFileInfo")
+        FindBackUpDirFileInfoHandle(n.objectAs<PRTreeDirNode>());
+    else if (name == "ScanMessageInfo")
+        ScanMessageInfomationHandle(n.objectAs<PRMessageNode>());
+    else if (name == "ScanPhotoAndVideo")
+        ScanPhotoAndVideoHandle(n.objectAs<PRPhotoAndVideoNode>());
+    else if (name == "ScanContactInfo")
+        ScanContactInfomationHandle(n.objectAs<PRContactNode>());
+    else if (name == "ScanCallHistoryInfo")
+        ScanCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
+    else if (name == "ScanNoteInfo")
+        ScanNoteInfomationHandle(n.objectAs<PRNoteNode>());
+    else if (name == "scanBookMarkInfo")
+        scanBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
+    else if (name == "scanCalenderInfo")
+        scanCalenderInfoHandle(n.objectAs<PRCalenderNode>());
+    else if (name == "scanFaceTwitterInfo")
+        scanFaceTwitterInfoHandle(n.objectAs<PRFaceTwitterNode>());
+    else if (name == "ScanDelContactInfo")
+        merge.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
+    else if (name == "ScanDelMessageInfo")
+        merge.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
+    else if (name == "ScanDelNoteInfo")
+        merge.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
+    else if (name == "ScanDelCallHistoryInfo")
+        merge.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
+    else if (name == "scanDelBookMarkInfo")
+        merge.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
+    else if (name == "scanDelCalenderInfo")
+        merge.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
     else if (name == "ScanProgressInfo") {
         if (auto number = n.objectAs<NSNumber>()) ScanProgressInfomationHandle(number->intValue());
-    } else return false;
+    } else
+        return false;
     return true;
 }

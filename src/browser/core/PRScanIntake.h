@@ -20,8 +20,8 @@ struct PRScanCounts {
     int percent = 0;
     int BackUpFilesNum = 0;   // live records received
     int deleteeFilesNum = 0;  // deleted records kept
-    int photovideoNum = 0, contactNum = 0, messageNum = 0, noteNum = 0, callNum = 0, bookMarkNum = 0,
-        calenderNum = 0, facetwitterNum = 0;
+    int photovideoNum = 0, contactNum = 0, messageNum = 0, noteNum = 0, callNum = 0, bookMarkNum = 0, calenderNum = 0,
+        facetwitterNum = 0;
     int delContactNum = 0, delMessageNum = 0, delNoteNum = 0, delCallNum = 0, delBookMarkNum = 0, delCalenderNum = 0;
     uint64_t backupfiles = 0;  // manifest records placed in the tree
 };

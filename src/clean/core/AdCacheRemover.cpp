@@ -35,7 +35,8 @@ QString AdCacheRemover::placeholderFile(const QString& folderName) {
 
 QString AdRemovalResult::failureDetail() const {
     if (remainingPaths.isEmpty()) return {};
-    return failureReason.isEmpty() ? remainingPaths.first() : remainingPaths.first() + QStringLiteral(": ") + failureReason;
+    return failureReason.isEmpty() ? remainingPaths.first()
+                                   : remainingPaths.first() + QStringLiteral(": ") + failureReason;
 }
 
 AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QStringList& paths) {
@@ -46,7 +47,8 @@ AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QSt
     if (!container) {
         result.serviceFailed = true;
         result.remainingPaths = paths;
-        result.failureReason = QStringLiteral("The device's file service could not be started: ") + deviceStatusText(status);
+        result.failureReason =
+            QStringLiteral("The device's file service could not be started: ") + deviceStatusText(status);
         return result;
     }
     auto stays = [&result](const QString& path, const QString& reason) {

@@ -1,4 +1,5 @@
 #include "clean/core/AdCacheScan.h"
+
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -20,15 +21,15 @@ bool isPlainName(const std::string& name) {
 
 const QStringList& adPlatformFragments() {
     static const QStringList fragments{
-        "admob",       "adfonic",      "admarvel",     "admoda",          "adsmobi",     "adwhirl",
-        "airpush",     "appflood",     "apppia",       "applifier",       "appnext",     "burstly",
-        "buzzcity",    "casee",        "celtra",       "domob",           "DMAdCache",   "chartboos",
-        "doubleclick", "dsnrmg",       "fiksu",        "flurry",          "googleads",   "grestripe",
-        "hipcricket",  "inmobi",       "jumptap",      "komlimobile",     "leadboit",    "madvertise",
-        "millennialmedia", "mmedia",   "mobclix",      "mobfox",          "mobgold",     "mobiletheory",
-        "mobpartner",  "mojiva",       "mopub",        "placeplay",       "smaato",      "sponsormob",
-        "sponsorpay",  "tapfortap",    "tapit",        "tapjoy",          "trademob",    "adnxs",
-        "iconpeak",    "pollfish",     "revmobads",    "admogocache",     "googlesyndication"};
+        "admob",           "adfonic",   "admarvel",  "admoda",      "adsmobi",          "adwhirl",
+        "airpush",         "appflood",  "apppia",    "applifier",   "appnext",          "burstly",
+        "buzzcity",        "casee",     "celtra",    "domob",       "DMAdCache",        "chartboos",
+        "doubleclick",     "dsnrmg",    "fiksu",     "flurry",      "googleads",        "grestripe",
+        "hipcricket",      "inmobi",    "jumptap",   "komlimobile", "leadboit",         "madvertise",
+        "millennialmedia", "mmedia",    "mobclix",   "mobfox",      "mobgold",          "mobiletheory",
+        "mobpartner",      "mojiva",    "mopub",     "placeplay",   "smaato",           "sponsormob",
+        "sponsorpay",      "tapfortap", "tapit",     "tapjoy",      "trademob",         "adnxs",
+        "iconpeak",        "pollfish",  "revmobads", "admogocache", "googlesyndication"};
     return fragments;
 }
 
@@ -61,9 +62,10 @@ int compareAdsPlatformCount(const PRAppAdsRemoveNode& a, const PRAppAdsRemoveNod
 }
 
 void sortByAdsPlatformCount(std::vector<PRAppAdsRemoveNodePtr>& records) {
-    std::stable_sort(records.begin(), records.end(), [](const PRAppAdsRemoveNodePtr& a, const PRAppAdsRemoveNodePtr& b) {
-        return compareAdsPlatformCount(*a, *b) < 0;
-    });
+    std::stable_sort(records.begin(), records.end(),
+                     [](const PRAppAdsRemoveNodePtr& a, const PRAppAdsRemoveNodePtr& b) {
+                         return compareAdsPlatformCount(*a, *b) < 0;
+                     });
 }
 
 AdCacheScan::AdCacheScan(DeviceCleanServices& services, Options options)

@@ -1,4 +1,5 @@
 #include "clean/core/AppCleanScan.h"
+
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -10,10 +11,10 @@ namespace {
 
 // The document kinds, ended by an empty string.
 const char* const gDocumentFileTypes[] = {
-    "ICNS", "ICO",  "JPG", "JPEG", "PNG", "IMG", "GIF",  "THUMB", "PIC", "PICT", "pic_thumb", "THM",
-    "TIFF", "TIF",  "AAC", "AIF",  "AIFF", "WMA", "M4A", "MID",   "MIDI", "LRC", "TMP3",      "MP3",
-    "WAV",  "AMR",  "MP4", "M4P",  "3GP", "AVI", "M4V",  "MPEG",  "MPG", "MOV",  "FLA",       "F4V",
-    "WMV",  "RM",   "RMVB", "CAF", "tm3", "tm8", "amr",  "log",   "cache", "zip", ""};
+    "ICNS", "ICO", "JPG",  "JPEG", "PNG",  "IMG", "GIF", "THUMB", "PIC",   "PICT", "pic_thumb", "THM",
+    "TIFF", "TIF", "AAC",  "AIF",  "AIFF", "WMA", "M4A", "MID",   "MIDI",  "LRC",  "TMP3",      "MP3",
+    "WAV",  "AMR", "MP4",  "M4P",  "3GP",  "AVI", "M4V", "MPEG",  "MPG",   "MOV",  "FLA",       "F4V",
+    "WMV",  "RM",  "RMVB", "CAF",  "tm3",  "tm8", "amr", "log",   "cache", "zip",  ""};
 
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -43,7 +44,9 @@ QString AppCleanScan::shortenedPath(const QString& path) {
 
 AppCleanScan::AppCleanScan(DeviceCleanServices& services, Options options, JunkScanCounters& counters,
                            JunkScanLists& lists, JunkScanSink& sink)
-    : services_(services), options_(std::move(options)), walk_(services, walkOptions(options_), counters, lists, sink) {}
+    : services_(services),
+      options_(std::move(options)),
+      walk_(services, walkOptions(options_), counters, lists, sink) {}
 
 AppCleanScan::Outcome AppCleanScan::startScanPhoneCache() {
     std::vector<InstalledApp> apps;

@@ -99,14 +99,16 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanContacts(const std::string& back
         return DatabaseCleanResult::NoDatabase;
     }
     const std::string images = databaseIn(backupFolder, backupkeys::contactImages);
-    if (!images.empty() && cleanDatabase(images, {{"delete from ABFullSizeImage", nullptr}}) != DatabaseCleanResult::Cleaned)
+    if (!images.empty() &&
+        cleanDatabase(images, {{"delete from ABFullSizeImage", nullptr}}) != DatabaseCleanResult::Cleaned)
         return DatabaseCleanResult::Failed;
     return cleanDatabase(contacts, {{"delete from abperson", nullptr}});
 }
 
 DatabaseCleanResult BackupDatabaseCleaner::cleanMessageAttachments(const std::string& databasePath) {
     if (!isFile(databasePath)) return DatabaseCleanResult::NoDatabase;
-    return cleanDatabase(databasePath, {{"delete from attachment", nullptr}, {"delete from message_attachment_join", nullptr}});
+    return cleanDatabase(databasePath,
+                         {{"delete from attachment", nullptr}, {"delete from message_attachment_join", nullptr}});
 }
 
 DatabaseCleanResult BackupDatabaseCleaner::cleanMessages(const std::string& backupFolder, bool iOS6) {
@@ -123,7 +125,8 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanNotes(const std::string& backupF
         qCInfo(lcClean, "messageDB is not exist");
         return DatabaseCleanResult::NoDatabase;
     }
-    return cleanDatabase(path, {{"delete from NOTE", "delete from ZNOTE"}, {"delete from NOTE_BODIES", "delete from ZNOTEBODY"}});
+    return cleanDatabase(
+        path, {{"delete from NOTE", "delete from ZNOTE"}, {"delete from NOTE_BODIES", "delete from ZNOTEBODY"}});
 }
 
 DatabaseCleanResult BackupDatabaseCleaner::cleanSafari(const std::string& backupFolder) {

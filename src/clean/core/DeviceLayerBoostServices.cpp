@@ -1,9 +1,8 @@
 // The system-boost page's device services over the device layer: the media area through the
 // clean pages' services, the crash logs through the crash-report service.
-#include "clean/core/SystemBoostServices.h"
-
-#include "device/CrashReportService.h"
 #include "clean/core/DeviceLayerEntries.h"
+#include "clean/core/SystemBoostServices.h"
+#include "device/CrashReportService.h"
 #include "platform/CoreFoundation.h"
 #include "platform/LogCategories.h"
 

@@ -1,12 +1,10 @@
 // The clean pages' device services over the device layer: each start makes its own amd
 // service object, which the returned object deletes on the thread that used it.
 #include "clean/core/CleanDeviceServices.h"
-
+#include "clean/core/DeviceLayerEntries.h"
 #include "device/AfcService.h"
 #include "device/AppService.h"
-#include "clean/core/DeviceLayerEntries.h"
 #include "platform/CoreFoundation.h"
-
 
 namespace clean {
 
@@ -53,8 +51,7 @@ std::unique_ptr<DeviceFileService> wrapped(std::unique_ptr<amd::AfcService> serv
 
 class DeviceLayerServices final : public DeviceCleanServices {
 public:
-    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId,
-                                                   int* status) override {
+    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId, int* status) override {
         auto service = std::make_unique<amd::AppDirService>();
         CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
         const int started = id ? service->Start(deviceIndex, id.get()) : kAMDInvalidArgumentError;
@@ -86,8 +83,9 @@ public:
             auto attribute = [attributes](const char* key) {
                 return attributes ? stringValue(CFDictionaryGetValue(attributes, key)) : std::string();
             };
-            apps.push_back({stringValue(keys[size_t(i)]), attribute("CFBundleDisplayName"), attribute("ApplicationType"),
-                            attribute("CFBundleShortVersionString"), attribute("CFBundleVersion")});
+            apps.push_back({stringValue(keys[size_t(i)]), attribute("CFBundleDisplayName"),
+                            attribute("ApplicationType"), attribute("CFBundleShortVersionString"),
+                            attribute("CFBundleVersion")});
         }
         return true;
     }

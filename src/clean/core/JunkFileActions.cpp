@@ -1,7 +1,7 @@
 #include "clean/core/JunkFileActions.h"
+
 #include "device/StatusText.h"
 #include "platform/LogCategories.h"
-
 
 #include <QDir>
 #include <QFile>

@@ -24,10 +24,10 @@ struct DeviceFileRef {
 };
 
 struct ActionResult {
-    uint64_t files = 0;        // files removed or copied
-    uint64_t bytes = 0;        // their bytes
-    uint64_t failures = 0;     // files the device or the disk refused
-    QStringList devicePaths;   // paths of the files removed or copied
+    uint64_t files = 0;          // files removed or copied
+    uint64_t bytes = 0;          // their bytes
+    uint64_t failures = 0;       // files the device or the disk refused
+    QStringList devicePaths;     // paths of the files removed or copied
     bool serviceFailed = false;  // the container or media area could not be opened
     // The first failure: the file (or folder) it concerned, and why.
     QString failedPath;

@@ -42,8 +42,8 @@ QString extensionOf(const std::string& name) {
 }  // namespace
 
 void JunkScanCounters::reset() {
-    for (auto* c : {&totalFileNumber, &totalFileSize, &junkFileSize, &cacheFileSize, &cookieFileSize,
-                    &documentFileSize, &junkFileNumber, &cacheFileNumber, &cookFileNumber, &documentFileNumber})
+    for (auto* c : {&totalFileNumber, &totalFileSize, &junkFileSize, &cacheFileSize, &cookieFileSize, &documentFileSize,
+                    &junkFileNumber, &cacheFileNumber, &cookFileNumber, &documentFileNumber})
         c->store(0);
 }
 
@@ -86,7 +86,11 @@ void JunkScanLists::clear() {
 
 JunkScan::JunkScan(DeviceCleanServices& services, Options options, JunkScanCounters& counters, JunkScanLists& lists,
                    JunkScanSink& sink)
-    : services_(services), options_(std::move(options)), counters_(counters), lists_(lists), sink_(sink),
+    : services_(services),
+      options_(std::move(options)),
+      counters_(counters),
+      lists_(lists),
+      sink_(sink),
       lastFlush_(std::chrono::steady_clock::now()) {}
 
 QImage JunkScan::appIcon(DeviceCleanServices& services, int deviceIndex, const std::string& bundleId) {
@@ -131,8 +135,10 @@ JunkScan::Outcome JunkScan::run() {
             const std::string path = syncFolder + "/" + name;
             DeviceEntryInfo info;
             if (media->FileInfo(path, info)) {
-                if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(path, *media);
-                else addSyncRecord(path, info);
+                if (info.kind == DeviceEntryInfo::Kind::Directory)
+                    traverseSyncDirWithpath(path, *media);
+                else
+                    addSyncRecord(path, info);
             }
             if (!connected()) {
                 flush();
@@ -197,11 +203,16 @@ bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
 bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, const QString& displayName,
                                    const QString& fileType, const QImage& image, const QString& bundleId) {
     Category category;
-    if (fileType == QLatin1String("Caches")) category = Category::Cache;
-    else if (fileType == QLatin1String("Cookies")) category = Category::Cookie;
-    else if (fileType == QLatin1String("tmp")) category = Category::Junk;
-    else if (fileType == QLatin1String("Documents")) category = Category::Document;
-    else return connected();  // other kinds are not walked
+    if (fileType == QLatin1String("Caches"))
+        category = Category::Cache;
+    else if (fileType == QLatin1String("Cookies"))
+        category = Category::Cookie;
+    else if (fileType == QLatin1String("tmp"))
+        category = Category::Junk;
+    else if (fileType == QLatin1String("Documents"))
+        category = Category::Document;
+    else
+        return connected();  // other kinds are not walked
 
     std::vector<std::string> names;
     service.ListDirectory(path, names);
@@ -272,8 +283,10 @@ void JunkScan::traverseSyncDirWithpath(const std::string& path, DeviceFileServic
         const std::string entryPath = path + "/" + name;
         DeviceEntryInfo info;
         if (!service.FileInfo(entryPath, info)) continue;
-        if (info.kind == DeviceEntryInfo::Kind::Directory) traverseSyncDirWithpath(entryPath, service);
-        else addSyncRecord(entryPath, info);
+        if (info.kind == DeviceEntryInfo::Kind::Directory)
+            traverseSyncDirWithpath(entryPath, service);
+        else
+            addSyncRecord(entryPath, info);
     }
 }
 
@@ -301,8 +314,7 @@ void JunkScan::pending(Category category, PRCleanDirNodePtr record) {
 }
 
 void JunkScan::maybeFlush() {
-    if (batch_.size() >= options_.batchSize ||
-        std::chrono::steady_clock::now() - lastFlush_ >= options_.batchInterval)
+    if (batch_.size() >= options_.batchSize || std::chrono::steady_clock::now() - lastFlush_ >= options_.batchInterval)
         flush();
 }
 

@@ -64,9 +64,9 @@ class JunkScan {
 public:
     struct Options {
         int deviceIndex = 0;
-        std::function<bool()> deviceConnected;  // false ends the walk after the current entry
-        const void* sender = nullptr;            // identity on the posted notifications
-        size_t batchSize = 512;                  // files per hand-over at most
+        std::function<bool()> deviceConnected;         // false ends the walk after the current entry
+        const void* sender = nullptr;                  // identity on the posted notifications
+        size_t batchSize = 512;                        // files per hand-over at most
         std::chrono::milliseconds batchInterval{150};  // and at least this often while files come
         // Whether a file of an app's documents folder is one of the listed document kinds.
         std::function<bool(const QString& extension)> isDocumentType;

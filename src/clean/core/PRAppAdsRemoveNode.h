@@ -16,13 +16,13 @@ class PRAppAdsRemoveNode : public NSObject {
 public:
     static PRAppAdsRemoveNodePtr create() { return std::make_shared<PRAppAdsRemoveNode>(); }
 
-    QString appName;           // "CFBundleDisplayName"
+    QString appName;  // "CFBundleDisplayName"
     QImage appImage;
     QString appVersion;        // "CFBundleShortVersionString", else "CFBundleVersion"
     QString appAdsState;       // "Live", "No Ads" or "Removed"
     QString appPlatformCount;  // the number of advertising folders, as decimal text
     QString appBundleID;
-    QString appAdsPath;        // not used
+    QString appAdsPath;           // not used
     QStringList appAdsPlatArray;  // "/Library/Caches/<folder>" of each advertising folder
 
     bool isLive() const { return appAdsState == QLatin1String("Live"); }

@@ -23,16 +23,16 @@ public:
 
     // The enclosing folder; held weakly so that a tree frees itself when its content goes.
     std::weak_ptr<PRCleanDirNode> parent;
-    QString filePath;        // device path of a record; empty on folders the tree controller makes
-    QString fileSize;        // size text
-    QString fileType;        // "DIR" or "FILE" on scan records
-    QString fileDirName;     // name shown in the outline and compared when sorting
+    QString filePath;     // device path of a record; empty on folders the tree controller makes
+    QString fileSize;     // size text
+    QString fileType;     // "DIR" or "FILE" on scan records
+    QString fileDirName;  // name shown in the outline and compared when sorting
     bool isFile = false;
-    bool isLeaf = false;     // no sub-folders
-    QImage nodeIcon;         // the "folder" image, or the app's icon on an app's top folder
-    QString appBundleName;   // bundle identifier of the owning app (empty: the media area)
+    bool isLeaf = false;    // no sub-folders
+    QImage nodeIcon;        // the "folder" image, or the app's icon on an app's top folder
+    QString appBundleName;  // bundle identifier of the owning app (empty: the media area)
     QString appDisplayName;
-    QString cleanType;       // "Junk", "Cache" or "Cook": the category folder a folder removal empties
+    QString cleanType;  // "Junk", "Cache" or "Cook": the category folder a folder removal empties
     QString fileName;
     uint64_t fileSizeNumber = 0;
 
@@ -58,7 +58,7 @@ public:
     std::weak_ptr<PRCleanDirNode> parent;
     QString filePath;
     QString fileName;
-    QString fileSize;        // size text; for a file directly in the sync folder the plain byte count
+    QString fileSize;  // size text; for a file directly in the sync folder the plain byte count
     QString fileType;
     QString appBundleName;   // empty for a file of the media area
     bool btransfer = false;  // a local copy exists at transferPath

@@ -76,8 +76,7 @@ QString PrivacyCleanOutcome::message() const {
         return tr("The device could not be backed up (the backup tool ended with status %1). Nothing was changed.")
             .arg(toolStatus);
     case Kind::NoNewBackup: return tr("The backup tool wrote no new backup of the device. Nothing was changed.");
-    case Kind::CopyFailed:
-        return tr("The backup could not be copied to the temporary folder. Nothing was changed.");
+    case Kind::CopyFailed: return tr("The backup could not be copied to the temporary folder. Nothing was changed.");
     case Kind::NoCallHistory: return tr("The device's backup holds no call history. Nothing was changed.");
     case Kind::DeleteFailed:
         return tr("The call history in the backup could not be deleted. The device was not restored and is unchanged.");

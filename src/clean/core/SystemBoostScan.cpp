@@ -91,8 +91,7 @@ void SystemBoostScan::CleanupUserStorageFiles() { scanMediaFolder(BoostCategory:
 void SystemBoostScan::CleanupiTuneSyncfailedFiles() { scanMediaFolder(BoostCategory::SyncFailed); }
 void SystemBoostScan::CleanupiTunesSyncCacheFiles() { scanMediaFolder(BoostCategory::SyncCache); }
 
-void SystemBoostScan::traverseDirWithpath(const std::string& path, DeviceFileService& service,
-                                          BoostCategory category) {
+void SystemBoostScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, BoostCategory category) {
     std::vector<std::string> names;
     if (!service.ListDirectory(path, names)) return;
     for (const std::string& name : names) {

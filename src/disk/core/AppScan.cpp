@@ -3,7 +3,6 @@
 #include "model/PRRecordFields.h"
 
 #include <QtDebug>
-
 #include <map>
 
 namespace disk {

@@ -1,11 +1,10 @@
 // The disk manager's device services over the device layer: each start makes its own amd
 // service object, which the returned object deletes on the thread that used it.
-#include "disk/core/DiskDeviceServices.h"
-
-#include "device/ServiceReplies.h"
 #include "device/AfcService.h"
 #include "device/AppService.h"
 #include "device/Conversions.h"
+#include "device/ServiceReplies.h"
+#include "disk/core/DiskDeviceServices.h"
 #include "platform/CoreFoundation.h"
 
 namespace disk {
@@ -94,7 +93,8 @@ public:
                 app.path = text("Path");
                 app.shortVersion = text("CFBundleShortVersionString");
                 app.bundleVersion = text("CFBundleVersion");
-                app.hasStaticDiskUsage = byteCount(CFDictionaryGetValue(attributes, "StaticDiskUsage"), app.staticDiskUsage);
+                app.hasStaticDiskUsage =
+                    byteCount(CFDictionaryGetValue(attributes, "StaticDiskUsage"), app.staticDiskUsage);
                 app.hasDynamicDiskUsage =
                     byteCount(CFDictionaryGetValue(attributes, "DynamicDiskUsage"), app.dynamicDiskUsage);
                 app.description = amd::cftype_to_string(attributes);

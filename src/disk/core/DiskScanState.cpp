@@ -18,7 +18,8 @@ DiskScanGroup groupOf(DiskCategory category) {
 }
 
 DiskScanState::LaunchAction DiskScanState::launch(DiskCategory category) {
-    if (category == DiskCategory::Music || category == DiskCategory::Videos) bClickMusic = category == DiskCategory::Music;
+    if (category == DiskCategory::Music || category == DiskCategory::Videos)
+        bClickMusic = category == DiskCategory::Music;
     if (category == DiskCategory::UserApps || category == DiskCategory::SystemApps)
         bUserApps = category == DiskCategory::UserApps;
     Phase& phase = phases_[index(groupOf(category))];

@@ -13,8 +13,8 @@ enum class DiskCategory { Photos, Music, Videos, Books, UserApps, SystemApps, Us
 // The scans, in the order of a whole run.
 enum class DiskScanGroup { Photos, MusicAndVideos, Books, Apps, UserData };
 inline constexpr std::array<DiskScanGroup, 5> kWholeRunOrder = {DiskScanGroup::Photos, DiskScanGroup::MusicAndVideos,
-                                                                 DiskScanGroup::Books, DiskScanGroup::Apps,
-                                                                 DiskScanGroup::UserData};
+                                                                DiskScanGroup::Books, DiskScanGroup::Apps,
+                                                                DiskScanGroup::UserData};
 
 DiskScanGroup groupOf(DiskCategory category);
 

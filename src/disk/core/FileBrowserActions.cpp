@@ -94,7 +94,8 @@ std::string FileBrowserActions::addedFilePath(const std::string& selectedPath, c
     return folder + "/" + QFileInfo(localFile).fileName().toStdString();
 }
 
-ActionResult FileBrowserActions::addFile(const QString& localFile, const std::string& deviceFolder, std::string& added) {
+ActionResult FileBrowserActions::addFile(const QString& localFile, const std::string& deviceFolder,
+                                         std::string& added) {
     ActionResult result;
     const QFileInfo info(localFile);
     added = deviceFolder + "/" + info.fileName().toStdString();
@@ -110,7 +111,8 @@ ActionResult FileBrowserActions::addFile(const QString& localFile, const std::st
     const int status = service->CopyToDevice(localFile.toStdString(), added);
     DeviceEntry entry;
     // An empty file copies no bytes and so reports a failure, yet the device holds it.
-    if (status == 0 || (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == DeviceEntry::Kind::Regular))
+    if (status == 0 ||
+        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == DeviceEntry::Kind::Regular))
         result.succeeded(uint64_t(info.size()));
     else
         result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");

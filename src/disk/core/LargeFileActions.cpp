@@ -62,7 +62,8 @@ ActionResult LargeFileActions::exportFile(const LargeFileRecord& record, const Q
         return result;
     }
     const QString folder = record.appBundId.empty() ? exportPath : exportPath + QStringLiteral("/AppData");
-    const QString target = folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(record.fileName));
+    const QString target =
+        folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(record.fileName));
     ExportWalk::copyFile(*service, record.filePath, target, result);
     return result;
 }

@@ -3,7 +3,6 @@
 #include "model/PRRecordFields.h"
 
 #include <QtDebug>
-
 #include <algorithm>
 
 namespace disk {

@@ -21,8 +21,6 @@ std::string localCopyPath(const std::string& folder, const std::string& devicePa
     return local;
 }
 
-std::string previewCopyPath(const std::string& devicePath) {
-    return localCopyPath(localCopyFolder("DB"), devicePath);
-}
+std::string previewCopyPath(const std::string& devicePath) { return localCopyPath(localCopyFolder("DB"), devicePath); }
 
 }  // namespace disk

@@ -5,10 +5,9 @@
 #include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <sqlite3.h>
 
 namespace disk {
 
@@ -108,7 +107,8 @@ void MediaLibraryReader::selectAlbmandArtistFromItemTablewithSqlite(const std::s
     lookup(*item_, itemPid, &record);
 }
 
-std::optional<std::string> MediaLibraryReader::selectArtistFromitem_ArtistTablewithSqlite(const std::string& artistPid) {
+std::optional<std::string> MediaLibraryReader::selectArtistFromitem_ArtistTablewithSqlite(
+    const std::string& artistPid) {
     return lookup(*artist_, artistPid);
 }
 

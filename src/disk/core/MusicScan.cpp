@@ -2,7 +2,6 @@
 
 #include "disk/core/LocalCopies.h"
 #include "disk/core/MediaLibraryReader.h"
-
 #include "platform/LogCategories.h"
 
 namespace disk {
@@ -30,7 +29,8 @@ MusicScan::Outcome MusicScan::startScanDeviceMusic() {
             return false;
         }
         DeviceEntry entry;
-        const bool onDevice = !record->musicLoctionpath().empty() && service->FileInfo(record->musicLoctionpath(), entry);
+        const bool onDevice =
+            !record->musicLoctionpath().empty() && service->FileInfo(record->musicLoctionpath(), entry);
         qCDebug(lcDisk, "musicdic===%s: %s", record->musicLoctionpath().c_str(), onDevice ? "found" : "missing");
         if (!onDevice) return true;
         if (record->musicType() == "Music") {

@@ -24,9 +24,9 @@ class MusicScan {
 public:
     struct Options {
         int deviceIndex = 0;
-        std::function<bool()> deviceConnected;     // false ends the read after the current row
+        std::function<bool()> deviceConnected;    // false ends the read after the current row
         const std::atomic<bool>* stop = nullptr;  // true ends the read after the current row
-        std::string localFolder;                   // where the database copy goes; the private "DB" folder when empty
+        std::string localFolder;                  // where the database copy goes; the private "DB" folder when empty
     };
 
     MusicScan(DiskDeviceServices& services, Options options, MusicScanSink& sink);

@@ -1,7 +1,6 @@
 #include "disk/core/PhotoScan.h"
 
 #include "model/PRRecordFields.h"
-
 #include "platform/LogCategories.h"
 
 #include <algorithm>

@@ -25,7 +25,7 @@ class PhotoScan {
 public:
     struct Options {
         int deviceIndex = 0;
-        std::function<bool()> deviceConnected;     // false ends the scan after the current file
+        std::function<bool()> deviceConnected;    // false ends the scan after the current file
         const std::atomic<bool>* stop = nullptr;  // true ends the scan after the current file
     };
 

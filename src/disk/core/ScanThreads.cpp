@@ -3,7 +3,6 @@
 #include "platform/Threads.h"
 
 #include <QCoreApplication>
-
 #include <condition_variable>
 #include <mutex>
 

@@ -35,9 +35,9 @@ class UserDataScan {
 public:
     struct Options {
         int deviceIndex = 0;
-        std::function<bool()> deviceConnected;  // false ends the walk after the current entry
-        const std::atomic<bool>* stop = nullptr;  // true ends the walk after the current entry
-        size_t batchSize = 512;                   // items per hand-over at most
+        std::function<bool()> deviceConnected;         // false ends the walk after the current entry
+        const std::atomic<bool>* stop = nullptr;       // true ends the walk after the current entry
+        size_t batchSize = 512;                        // items per hand-over at most
         std::chrono::milliseconds batchInterval{100};  // and at least this often while items come
     };
 

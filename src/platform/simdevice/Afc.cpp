@@ -5,14 +5,13 @@
 #include "platform/simdevice/AreaPath.h"
 #include "platform/simdevice/SimDevice.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 using namespace simdevice;
 

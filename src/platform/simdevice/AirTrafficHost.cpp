@@ -2,6 +2,7 @@
 // messages (sync/messages.plist, then those a test posts), then waits for more until it is
 // destroyed or the device goes.
 #include "platform/AirTrafficHost.h"
+
 #include "platform/simdevice/SimDevice.h"
 
 using namespace simdevice;

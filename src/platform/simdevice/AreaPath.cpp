@@ -3,18 +3,17 @@
 #include "platform/Beneath.h"
 #include "platform/MobileDevice.h"
 
+#include <cerrno>
 #include <stdlib.h>
 #include <sys/stat.h>
-
-#include <cerrno>
 #include <vector>
 
 namespace simdevice {
 namespace {
 
 bool inside(const std::string& path, const std::string& root) {
-    return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
-                            path[root.size()] == '/');
+    return path == root ||
+           (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
 }
 
 int statusOfErrno(int error) {
@@ -56,8 +55,7 @@ int resolveExisting(const std::string& areaRoot, const char* devicePath, std::st
     return realInside(areaRoot, parts, parts.size(), hostPath);
 }
 
-static int resolveLast(const std::string& areaRoot, const char* devicePath, std::string* hostPath,
-                       bool mustExist) {
+static int resolveLast(const std::string& areaRoot, const char* devicePath, std::string* hostPath, bool mustExist) {
     std::vector<std::string> parts;
     if (int status = split(areaRoot, devicePath, &parts)) return status;
     if (parts.empty()) return kAFCPermissionDeniedError;  // the area root itself

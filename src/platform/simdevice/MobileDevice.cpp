@@ -1,11 +1,11 @@
 // Lockdown, services and apps of a simulated device.
 #include "platform/MobileDevice.h"
-#include "platform/simdevice/SimDevice.h"
 
-#include <sys/stat.h>
+#include "platform/simdevice/SimDevice.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace simdevice;
@@ -146,8 +146,7 @@ int AMDeviceStartService(AMDeviceRef handle, CFStringRef serviceName, int* socke
         return startService(device, Service::Kind::Afc, device->crashRoot, socket);
     if (name == "com.apple.mobile.installation_proxy")
         return startService(device, Service::Kind::InstallationProxy, {}, socket);
-    if (name == "com.apple.springboardservices")
-        return startService(device, Service::Kind::SpringBoard, {}, socket);
+    if (name == "com.apple.springboardservices") return startService(device, Service::Kind::SpringBoard, {}, socket);
     return kAMDServiceProhibitedError;
 }
 
@@ -254,7 +253,8 @@ int AMDeviceInstallApplication(int socket, CFStringRef path, CFDictionaryRef, am
     CFHolder<CFTypeRef> attrs(CFPropertyListCreateFromFile((staged / "attributes.plist").string()));
     if (!attrs || CFGetTypeID(attrs.get()) != CFDictionaryGetTypeID()) return kAMDInvalidArgumentError;
     CFTypeRef idValue = CFDictionaryGetValue(static_cast<CFDictionaryRef>(attrs.get()), "CFBundleIdentifier");
-    std::string id = idValue && CFGetTypeID(idValue) == CFStringGetTypeID() ? text(static_cast<CFStringRef>(idValue)) : "";
+    std::string id =
+        idValue && CFGetTypeID(idValue) == CFStringGetTypeID() ? text(static_cast<CFStringRef>(idValue)) : "";
     if (!validBundleId(id)) return kAMDInvalidArgumentError;
     progress(callback, context, "InstallingApplication", 50);
     fs::path app = fs::path(device.appsRoot) / id;
@@ -284,7 +284,8 @@ int AMDeviceArchiveApplication(int socket, CFStringRef bundleId, CFDictionaryRef
         CFTypeRef t = CFDictionaryGetValue(options, "ArchiveType");
         if (t && CFGetTypeID(t) == CFStringGetTypeID()) type = text(static_cast<CFStringRef>(t));
         CFTypeRef s = CFDictionaryGetValue(options, "SkipUninstall");
-        if (s && CFGetTypeID(s) == CFBooleanGetTypeID()) skipUninstall = CFBooleanGetValue(static_cast<CFBooleanRef>(s));
+        if (s && CFGetTypeID(s) == CFBooleanGetTypeID())
+            skipUninstall = CFBooleanGetValue(static_cast<CFBooleanRef>(s));
     }
     progress(callback, context, "ArchivingApplication", 50);
     {

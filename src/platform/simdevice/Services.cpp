@@ -2,17 +2,16 @@
 // AFC sockets only mark which area the AFC calls opened on them work in; the installation
 // proxy and SpringBoard services answer framed property lists (a 4-byte big-endian length,
 // then an XML property list).
-#include "platform/simdevice/SimDevice.h"
 #include "platform/FileOpen.h"
+#include "platform/simdevice/SimDevice.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 
 namespace simdevice {
 namespace {

@@ -5,8 +5,6 @@
 #include "platform/CoreFoundation.h"
 #include "platform/MobileDevice.h"
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -15,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -48,10 +47,10 @@ struct SyncConnection {
 
 struct Device {
     int id = 0;
-    std::string folder;  // real path of the device folder
+    std::string folder;                          // real path of the device folder
     std::string mediaRoot, crashRoot, appsRoot;  // real paths; empty when the folder has none
     std::string udid;
-    CFHolder<CFDictionaryRef> values;                        // lockdown values without a domain
+    CFHolder<CFDictionaryRef> values;                          // lockdown values without a domain
     std::map<std::string, CFHolder<CFDictionaryRef>> domains;  // lockdown values of each domain
     std::atomic<bool> attached{true};
 
@@ -65,7 +64,7 @@ struct Device {
         int callsBefore = 0;  // calls that still succeed before the failures start
     };
     std::map<std::string, Failure> failures;
-    std::atomic<bool> anyFailures{false};  // spares the hot AFC calls the lock when no test asked
+    std::atomic<bool> anyFailures{false};                 // spares the hot AFC calls the lock when no test asked
     std::vector<CFHolder<CFDictionaryRef>> syncMessages;  // sent on every new sync connection
     std::vector<std::weak_ptr<SyncConnection>> syncConnections;
     std::vector<std::shared_ptr<Service>> services;

@@ -1,22 +1,20 @@
 // The registry of attached simulated devices, device notifications to subscribers, and the
 // public attach/detach API.
+#include "platform/Beneath.h"
 #include "platform/LogCategories.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/simdevice/SimDevice.h"
-#include "platform/Beneath.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
-
-#include <dirent.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
+#include <dirent.h>
 #include <functional>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 namespace simdevice {
 namespace {
@@ -299,8 +297,8 @@ void failCall(int id, const std::string& function, int status, int callsBefore) 
 
 using namespace simdevice;
 
-int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int, unsigned int,
-                                  void* context, AMDeviceNotificationRef* handle) {
+int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int, unsigned int, void* context,
+                                  AMDeviceNotificationRef* handle) {
     if (!callback || !handle) return kAMDInvalidArgumentError;
     Registry& r = registry();
     bool readEnvironment = false;

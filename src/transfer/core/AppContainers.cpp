@@ -128,7 +128,8 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
 
 QString flatCopyPath(const QString& folder, const std::string& devicePath) {
     // Only the name: "/." dropped like every export does.
-    return localnames::localPathUnder(folder, QLatin1Char('/') + QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
+    return localnames::localPathUnder(
+        folder, QLatin1Char('/') + QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
 }
 
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,

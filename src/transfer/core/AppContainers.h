@@ -21,7 +21,7 @@ namespace transfer {
 
 struct ContainerApp {
     std::string bundleId;
-    std::string displayName;     // "CFBundleDisplayName"
+    std::string displayName;       // "CFBundleDisplayName"
     std::vector<uint8_t> iconPNG;  // empty: the app gave no icon
 };
 
@@ -37,7 +37,8 @@ struct ContainerEntry {
 // Reads the container depth first: each folder's entry comes right before its content. keepGoing
 // is asked after each top-level entry. False when the container does not open.
 bool readContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
-                   const std::function<void(const ContainerEntry&)>& onEntry, const std::function<bool()>& keepGoing = {});
+                   const std::function<void(const ContainerEntry&)>& onEntry,
+                   const std::function<bool()>& keepGoing = {});
 
 // The device path a computer file lands at when added beside the container file besidePath: the
 // folder of besidePath and the file's own name (made safe). Empty when besidePath is not a plain

@@ -46,13 +46,14 @@ MusicScanResult scanMusicLibrary(disk::DiskDeviceServices& services, int deviceI
     const std::string local = disk::fetchMediaLibrary(*service, dbFolder);
     if (local.empty()) return result;
     disk::MediaLibraryReader reader(local);
-    const auto outcome = reader.ReadMusicInfoFromHandleTablewithSqlitePath([&](const PRTranMusicNodePtr& record, uint64_t) {
-        if (record->musicType() == "Video")
-            result.video.push_back(record);
-        else if (record->musicType() == "Music")
-            result.music.push_back(record);
-        return !keepGoing || keepGoing();
-    });
+    const auto outcome =
+        reader.ReadMusicInfoFromHandleTablewithSqlitePath([&](const PRTranMusicNodePtr& record, uint64_t) {
+            if (record->musicType() == "Video")
+                result.video.push_back(record);
+            else if (record->musicType() == "Music")
+                result.music.push_back(record);
+            return !keepGoing || keepGoing();
+        });
     result.libraryRead = outcome != disk::MediaLibraryReader::Outcome::NoDatabase;
     result.stopped = outcome == disk::MediaLibraryReader::Outcome::Stopped;
     return result;
@@ -122,7 +123,8 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
 }
 
 QString libraryDropFolder() {
-    return QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Music/Quillomatrix Library/Automatically Add");
+    return QString::fromStdString(paths::homeDirectory()) +
+           QStringLiteral("/Music/Quillomatrix Library/Automatically Add");
 }
 
 LibraryAdd addCopyToLibrary(iTunesScriptHandler& script, const QString& localCopy, const QString& fileName,

@@ -1,8 +1,8 @@
 #include "transfer/core/PhotoTransfer.h"
 
-#include "platform/WorkerPool.h"
 #include "clean/core/JunkFileActions.h"
 #include "platform/Paths.h"
+#include "platform/WorkerPool.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -59,7 +59,8 @@ std::string RecordExport::conversationBaseName(const PRMessageTreeNode& conversa
     return safeName(name.size() >= 2 ? conversation.messageTreeNodeName() : conversation.messageTreeNodeAdress());
 }
 
-RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodePtr>& contacts, const std::string& folder) {
+RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodePtr>& contacts,
+                                                const std::string& folder) {
     RecordExportResult result;
     if (!makeFolder(folder, result)) return result;
     for (const PRContactNodePtr& contact : contacts) {
@@ -87,8 +88,10 @@ RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation
     for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
         PRBackupRecovery::handleMessageHtml(*message, html, false);
         const std::string type = message->attachType().value_or("");
-        if (type == "Contact" || type == "Location") attachments.writeVCFCardNode(*message, attachmentFolder);
-        else if (type == "Mov") attachments.writeMovFile(*message, attachmentFolder);
+        if (type == "Contact" || type == "Location")
+            attachments.writeVCFCardNode(*message, attachmentFolder);
+        else if (type == "Mov")
+            attachments.writeMovFile(*message, attachmentFolder);
     }
     html.addHtmlContent("<hr/>");
     const PRRecoveryResult copies = attachments.result();
@@ -105,8 +108,9 @@ RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation
     return result;
 }
 
-RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                                    const std::string& folder, const std::string& attachmentFolder) {
+RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation,
+                                                    const std::string& deviceName, const std::string& folder,
+                                                    const std::string& attachmentFolder) {
     RecordExportResult result;
     if (!makeFolder(folder, result)) return result;
     return writePage(conversation, deviceName, folder + "/" + conversationBaseName(conversation) + ".html",

@@ -19,13 +19,20 @@ TransferRecordIntake::~TransferRecordIntake() { nc_.removeObserver(this); }
 void TransferRecordIntake::take(const NSNotification& n) {
     if (n.sender() != token()) return;
     const std::string& name = n.name();
-    if (name == "ScanTransferContactInfo") ScanTransferContactInfoHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanTransferMessageInfo") ScanTransferMessageInfoHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanTransferNoteInfo") ScanTransferNoteInfoHandle(n.objectAs<PRNoteNode>());
-    else if (!onFinished) return;
-    else if (name == "ScanTransferContactFinished") onFinished(RecordKind::Contacts);
-    else if (name == "ScanTransferMessageFinished") onFinished(RecordKind::Messages);
-    else if (name == "ScanTransferNoteFinished") onFinished(RecordKind::Notes);
+    if (name == "ScanTransferContactInfo")
+        ScanTransferContactInfoHandle(n.objectAs<PRContactNode>());
+    else if (name == "ScanTransferMessageInfo")
+        ScanTransferMessageInfoHandle(n.objectAs<PRMessageNode>());
+    else if (name == "ScanTransferNoteInfo")
+        ScanTransferNoteInfoHandle(n.objectAs<PRNoteNode>());
+    else if (!onFinished)
+        return;
+    else if (name == "ScanTransferContactFinished")
+        onFinished(RecordKind::Contacts);
+    else if (name == "ScanTransferMessageFinished")
+        onFinished(RecordKind::Messages);
+    else if (name == "ScanTransferNoteFinished")
+        onFinished(RecordKind::Notes);
 }
 
 void TransferRecordIntake::ScanTransferContactInfoHandle(const PRContactNodePtr& contact) {

@@ -19,8 +19,8 @@ RecordReadResult TransferRecordRun::run(const RecordReadRequest& request, PRBack
         }
     }
     result.backedUp = true;
-    const bool contacts = request.kind == RecordKind::Contacts ||
-                          (request.kind == RecordKind::Messages && !request.contactsRead);
+    const bool contacts =
+        request.kind == RecordKind::Contacts || (request.kind == RecordKind::Messages && !request.contactsRead);
     if (contacts) {
         PRContactReader reader(state);
         reader.setSender(request.sender);

@@ -22,9 +22,9 @@ struct RecordReadRequest {
 
 struct RecordReadResult {
     RecordKind kind = RecordKind::Contacts;
-    bool backedUp = false;      // a backup was there or was made by this run
+    bool backedUp = false;  // a backup was there or was made by this run
     std::string backupFolder;
-    std::string failure;        // why no backup could be read (empty on success)
+    std::string failure;  // why no backup could be read (empty on success)
 };
 
 class TransferRecordRun {

@@ -59,7 +59,7 @@ void iTunesScriptHandler::showError(const QString& text) {
 }
 
 std::optional<NSAppleEventDescriptor> iTunesScriptHandler::callHandler(const QString& handler,
-                                                                      const QVariantList& parameters) {
+                                                                       const QVariantList& parameters) {
     NSAppleEventDescriptor list = NSAppleEventDescriptor::listDescriptor();
     int number = 0;
     for (const QVariant& parameter : parameters) {
@@ -73,7 +73,8 @@ std::optional<NSAppleEventDescriptor> iTunesScriptHandler::callHandler(const QSt
         } else if (type == qMetaTypeId<NSAppleEventDescriptor>()) {
             list.insertDescriptor(parameter.value<NSAppleEventDescriptor>(), number);
         } else {
-            qCWarning(lcTransfer, "unrecognized parameter type for parameter %d in callHandler:withParameters:", number);
+            qCWarning(lcTransfer,
+                      "unrecognized parameter type for parameter %d in callHandler:withParameters:", number);
             return std::nullopt;
         }
     }
@@ -107,13 +108,16 @@ std::optional<NSAppleEventDescriptor> iTunesScriptHandler::callScript(
                 message = QStringLiteral("The script did not answer in time.");
             } else if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
                 NSAppleEventDescriptor reply = NSAppleEventDescriptor::listDescriptor();
-                const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                const QStringList lines =
+                    QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
                 for (const QString& line : lines)
-                    reply.insertDescriptor(NSAppleEventDescriptor::descriptorWithString(line), reply.numberOfItems() + 1);
+                    reply.insertDescriptor(NSAppleEventDescriptor::descriptorWithString(line),
+                                           reply.numberOfItems() + 1);
                 return reply;
             } else {
                 // The script's error information: "<number>: <brief message>".
-                const QString error = QString::fromUtf8(process.readAllStandardError()).section(QLatin1Char('\n'), 0, 0);
+                const QString error =
+                    QString::fromUtf8(process.readAllStandardError()).section(QLatin1Char('\n'), 0, 0);
                 const qsizetype colon = error.indexOf(QLatin1Char(':'));
                 number = colon > 0 ? error.left(colon).trimmed() : QString();
                 message = colon > 0 ? error.mid(colon + 1).trimmed() : error.trimmed();

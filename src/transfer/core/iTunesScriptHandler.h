@@ -51,7 +51,7 @@ struct ScriptSubroutineEvent {
     uint32_t targetHigh = 0, targetLow = 2;
     int returnID = -1;
     int transactionID = 0;
-    QString subroutineName;                // 'snam', lower case
+    QString subroutineName;               // 'snam', lower case
     NSAppleEventDescriptor directObject;  // '----', the parameter list
 };
 

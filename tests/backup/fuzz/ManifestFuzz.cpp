@@ -5,16 +5,14 @@
 #include <cstdio>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string folder = [] {
         const std::string path = paths::privateTempDirectory() + "/manifest-fuzz-" + std::to_string(::getpid());
         paths::makeDirectories(path);
         return path;
     }();
     FILE* file = std::fopen((folder + "/Manifest.mbdb").c_str(), "wb");
-    if (!file)
-        return 0;
+    if (!file) return 0;
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     NSNotificationCenter nc;

@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writeFile(const std::string& path, const uint8_t* data, size_t size)
-{
+void writeFile(const std::string& path, const uint8_t* data, size_t size) {
     if (FILE* file = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, file);
         std::fclose(file);
@@ -30,8 +29,7 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string root = paths::privateTempDirectory() + "/restore-fuzz-" + std::to_string(::getpid());
     const std::string device = root + "/device", backup = root + "/backup", outside = root + "/outside";
     std::error_code ignored;
@@ -55,11 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     folder.folder = device;
     try {
         mobilebackup::restoreBackup(folder, backup);
-    } catch (const mobilebackup::ToolError&) {
-    }
+    } catch (const mobilebackup::ToolError&) {}
     size_t entries = 0;
-    for (auto it = fs::recursive_directory_iterator(outside); it != fs::recursive_directory_iterator(); ++it)
-        ++entries;
+    for (auto it = fs::recursive_directory_iterator(outside); it != fs::recursive_directory_iterator(); ++it) ++entries;
     if (entries != 1)  // the SMS folder only
         std::abort();
     return 0;
