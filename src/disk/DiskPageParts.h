@@ -1,4 +1,4 @@
-// Pieces the file browser and the large-file finder pages share: a table that sorts by the
+// Pieces the disk pages (disk manager, file browser, large-file finder) share: a table that sorts by the
 // model's sort role (bytes for sizes), a label in the pages' font, and the one alert per action
 // that names the first failure.
 #pragma once

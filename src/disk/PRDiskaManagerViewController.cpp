@@ -5,6 +5,7 @@
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
+#include "disk/DiskPageParts.h"
 #include "disk/DiskPhotoListController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
@@ -41,28 +42,12 @@ void setArrow(QPushButton* button, bool enabled) {
     button->setIcon(QPixmap::fromImage(images::imageNamed(enabled ? "arrowright.png" : "arrowrightUnNom.png")));
 }
 
-QLabel* textLabel(QWidget* parent, int size, bool bold = false) {
-    auto* label = new QLabel(parent);
-    label->setFont(QFont("Lucida Grande", size, bold ? QFont::Bold : QFont::Normal));
-    return label;
-}
+using diskpages::textLabel;
 
-// A table over model that sorts by the model's sort role (bytes for sizes).
+// A table over model that sorts by the model's sort role (bytes for sizes); its last column
+// keeps its width.
 void setUpTable(QTableView* table, QAbstractItemModel* model) {
-    auto* sorted = new QSortFilterProxyModel(table);
-    sorted->setSourceModel(model);
-    sorted->setSortRole(Qt::UserRole);
-    table->setModel(sorted);
-    table->setSortingEnabled(true);
-    table->sortByColumn(-1, Qt::AscendingOrder);  // arrival order until a header is clicked
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setAlternatingRowColors(true);
-    table->verticalHeader()->hide();
-    table->setFont(QFont("Lucida Grande", 11));
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    diskpages::setUpSortedTable(table, model);
     table->horizontalHeader()->setStretchLastSection(false);
 }
 
