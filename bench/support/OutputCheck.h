@@ -1,0 +1,33 @@
+// Benchmarks time code whose results must not change. Each benchmark feeds what the timed code
+// produced into an OutputCheck; the digest is compared with the one the previous build of this
+// folder left behind, so a faster build that answers differently is caught before its times
+// are believed. The first run records the digest; QUILLOMATRIX_BENCH_ACCEPT=1 records a new one
+// after an intended change of results.
+#pragma once
+
+#include "backup/SHAH.h"
+
+#include <cstdint>
+#include <string>
+
+namespace bench {
+
+class OutputCheck {
+public:
+    void add(const std::string& text);
+    void add(const char* data, size_t length);
+    void add(int64_t number);
+
+    // The digest of everything added so far, as 40 hexadecimal digits; the check then starts empty.
+    std::string finish();
+
+private:
+    SHAH sha_;
+};
+
+// Compares digest with the one recorded under name by the previous run of this build folder
+// (recording it when there is none, or when QUILLOMATRIX_BENCH_ACCEPT=1). On a difference it
+// returns false and says which, and leaves the recorded digest as it was.
+bool matchesPreviousBuild(const std::string& name, const std::string& digest, std::string* message);
+
+}  // namespace bench
