@@ -15,6 +15,7 @@
 #include "model/PRNoteNode.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -99,6 +100,49 @@ void carve(CarveKind kind, carve::CarveContext& context, const std::string& fold
     }
 }
 
+// Where the marker lies in bytes from at on, npos when nowhere. Markers end in the row's number
+// ("dinner 17"): a place where a digit follows is another row's ("dinner 170").
+size_t findMarker(const std::string& bytes, const std::string& marker, size_t at = 0) {
+    const bool endsInDigit = !marker.empty() && std::isdigit(static_cast<unsigned char>(marker.back()));
+    for (at = bytes.find(marker, at); at != std::string::npos; at = bytes.find(marker, at + 1)) {
+        const size_t after = at + marker.size();
+        if (!endsInDigit || after >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[after]))) return at;
+    }
+    return std::string::npos;
+}
+
+// Where the marker lies in the file: each place as page:offset, the page's type byte (0d a
+// table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the free list.
+std::string whereIs(const std::string& bytes, const std::string& marker, int pageSize) {
+    if (marker.empty() || bytes.size() < 100) return " marker unknown";
+    std::set<int64_t> freePages;  // page numbers from 1, as the free list names them
+    auto word = [&](size_t at) {
+        return at + 4 <= bytes.size() ? (uint32_t{static_cast<uint8_t>(bytes[at])} << 24) |
+                                            (uint32_t{static_cast<uint8_t>(bytes[at + 1])} << 16) |
+                                            (uint32_t{static_cast<uint8_t>(bytes[at + 2])} << 8) |
+                                            uint32_t{static_cast<uint8_t>(bytes[at + 3])}
+                                      : 0u;
+    };
+    const size_t pages = bytes.size() / static_cast<size_t>(pageSize);
+    for (uint32_t trunk = word(32); trunk >= 1 && trunk <= pages && !freePages.count(trunk);) {
+        freePages.insert(trunk);
+        const size_t at = (trunk - 1) * static_cast<size_t>(pageSize);
+        for (uint32_t k = 0; k < word(at + 4) && k < static_cast<uint32_t>(pageSize / 4 - 2); ++k)
+            freePages.insert(word(at + 8 + 4 * k));
+        trunk = word(at);
+    }
+    std::string where;
+    for (size_t at = findMarker(bytes, marker); at != std::string::npos; at = findMarker(bytes, marker, at + 1)) {
+        const size_t page = at / static_cast<size_t>(pageSize);
+        char text[80];
+        std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
+                      static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
+                      freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
+        where += text;
+    }
+    return where.empty() ? " not in the file" : where;
+}
+
 }  // namespace
 
 Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder, bool explain) {
@@ -173,10 +217,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const std::string& marker = rows.deleted[i].marker;
-        score.recoverable += (marker.empty() || bytes.find(marker) != std::string::npos) ? 1 : 0;
+        score.recoverable += (marker.empty() || findMarker(bytes, marker) != std::string::npos) ? 1 : 0;
         score.recovered += found[i] ? 1 : 0;
         if (!found[i] && explain)
-            std::fprintf(stderr, "%s: missed %s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str());
+            std::fprintf(stderr, "%s: missed %s |%s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str(),
+                         whereIs(bytes, marker, options.pageSize).c_str());
     }
     return score;
 }

@@ -362,6 +362,20 @@ private:
         }
     }
 
+    // The unallocated gap of an interior or index page. A table's root page that filled up moved
+    // its rows to a new child and became an interior page with a few short cells: the rows it
+    // held stay below its cell pointers. A freed leaf taken again for an index keeps its old
+    // rows there the same way.
+    void scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type) {
+        if (type != 0x02 && type != 0x05 && type != 0x0a) return;
+        const int64_t pointers = type == 0x0a ? 8 : 12;
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
+        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
+        if (contentStart == 0) contentStart = 65536;
+        if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
+        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+    }
+
     void carvePage(int64_t index, int64_t pageStart) {
         if (index == 0) return;  // the schema page
         file_.copy(pageStart, page_.size(), page_.data());
@@ -370,7 +384,10 @@ private:
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0) scan(index, pageStart, 8, pageSize_);
+            if (freed && index > 0)
+                scan(index, pageStart, 8, pageSize_);
+            else
+                scanOtherPageGap(index, pageStart, type);
             return;
         }
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
