@@ -18,6 +18,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -98,6 +99,23 @@ void carve(CarveKind kind, carve::CarveContext& context, const std::string& fold
     case CarveKind::bookmarks: carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder); break;
     case CarveKind::calendar: carve::DelCalenderCarver(context).ScanDelCalenderThread(folder); break;
     }
+}
+
+// Whether a joined field lists some of the values the row had and nothing else: the whole field
+// with some of its values (each begun by a blank) left out. The others' rows are lost.
+bool someOf(const std::string& part, const std::string& whole) {
+    std::map<std::pair<size_t, size_t>, bool> known;
+    std::function<bool(size_t, size_t)> from = [&](size_t i, size_t j) -> bool {
+        if (j == whole.size()) return i == part.size();
+        auto [it, fresh] = known.emplace(std::make_pair(i, j), false);
+        if (!fresh) return it->second;
+        bool ok = i < part.size() && part[i] == whole[j] && from(i + 1, j + 1);
+        if (whole[j] == ' ')  // leave out the values from here to a later blank or the end
+            for (size_t k = j + 1; !ok && k <= whole.size(); ++k)
+                if (k == whole.size() || whole[k] == ' ') ok = from(i, k);
+        return known[{i, j}] = ok;
+    };
+    return !part.empty() && from(0, 0);
 }
 
 // Where the marker lies in bytes from at on, npos when nowhere. Markers end in the row's number
@@ -184,7 +202,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                 const std::string text = got == r.fields.end() ? std::string() : got->second;
                 if (!isJoined)
                     ownOk = ownOk && text == value;
-                else if (text.empty() && !value.empty())
+                else if ((text.empty() && !value.empty()) || (text != value && someOf(text, value)))
                     joinEmpty = true;
                 else
                     joinOk = joinOk && text == value;
@@ -208,6 +226,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             std::string fields;
             for (const auto& [name, value] : r.fields) fields += " " + name + "=" + value;
             std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(), fields.c_str());
+            for (auto it = range.first; it != range.second; ++it) {
+                std::string want;
+                for (const auto& [name, value] : rows.deleted[it->second].fields) want += " " + name + "=" + value;
+                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind), want.c_str());
+            }
         }
     }
     std::string bytes;

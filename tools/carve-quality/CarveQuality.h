@@ -14,7 +14,8 @@ struct Score {
     int recoverable = 0;    // of those, rows whose marker is still in the file (SQLite itself
                             // overwrites some when it repacks the pages beside a deletion)
     int recovered = 0;      // of those, reported with their own fields right and no joined field wrong
-    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had
+    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had,
+                            // or with only some of its values (a contact's phones)
     int reported = 0;       // records the carver reported
     int liveAsDeleted = 0;  // reported records that are live rows
     int wrongJoins = 0;     // a deleted row's record carrying another row's joined field (a wrong

@@ -128,20 +128,27 @@ std::vector<bool> doomed(Random& r, int rows) {
     return out;
 }
 
-// Runs the deletions, the run first: deleting a run empties pages, and SQLite refills the pages
-// beside them from their neighbours.
+// Runs the deletions as the phone's apps do: the run in one transaction (one "clear" or one
+// deleted thread), then every other row in a transaction of its own, as the user deletes them one
+// at a time. Deleting the run empties pages, and SQLite refills the pages beside them from their
+// neighbours, over the deleted rows there.
 void deleteRows(FixtureDatabase& db, const std::vector<bool>& doomed, const std::function<void(size_t)>& remove) {
+    size_t first = 0, last = 0;  // the longest stretch of deleted rows
+    for (size_t from = 0; from < doomed.size(); ++from) {
+        size_t to = from;
+        while (to < doomed.size() && doomed[to]) ++to;
+        if (to - from > last - first) first = from, last = to;
+        from = to;
+    }
     db.exec("BEGIN;");
-    size_t first = 0;
-    while (first < doomed.size() && !(doomed[first] && first + 1 < doomed.size() && doomed[first + 1])) ++first;
-    size_t last = first;
-    while (last < doomed.size() && doomed[last]) ++last;
     for (size_t i = first; i < last; ++i) remove(i);
     db.exec("COMMIT;");
-    db.exec("BEGIN;");
-    for (size_t i = 0; i < doomed.size(); ++i)
-        if (doomed[i] && (i < first || i >= last)) remove(i);
-    db.exec("COMMIT;");
+    for (size_t i = 0; i < doomed.size(); ++i) {
+        if (!doomed[i] || (i >= first && i < last)) continue;
+        db.exec("BEGIN;");
+        remove(i);
+        db.exec("COMMIT;");
+    }
 }
 
 // Deletes 30% of the rows written (see doomed) and answers which are live and which deleted.

@@ -115,6 +115,9 @@ private:
     struct Found {
         CarvedRecord record;
         bool live = false;
+        // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
+        // are no neighbours of the cells there now.
+        bool fromGap = false;
         uint64_t signature = 0;  // of the values, row id aside
     };
 
@@ -336,6 +339,7 @@ private:
     void keep(Found found, size_t shape, int64_t index, int64_t pos) {
         found.record.page = index;
         found.record.position = pos;
+        found.fromGap = inGap_;
         found.signature = signature(found.record, shapes_[shape].rowidAlias);
         if (found.live && !shapes_[shape].keepLiveValues) {
             found.record.values.clear();
@@ -373,7 +377,9 @@ private:
         int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
         if (contentStart == 0) contentStart = 65536;
         if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
+        inGap_ = true;
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     void carvePage(int64_t index, int64_t pageStart) {
@@ -431,7 +437,9 @@ private:
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
+        inGap_ = true;
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
@@ -466,12 +474,12 @@ private:
             for (size_t i = 0; i < found.size(); ++i) {
                 CarvedRecord& r = found[i].record;
                 for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)
-                    if (found[j].record.rowidKnown) {
+                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
                         r.rowidBefore = found[j].record.rowid;
                         break;
                     }
                 for (size_t j = i + 1; j < found.size() && found[j].record.page == r.page; ++j)
-                    if (found[j].record.rowidKnown) {
+                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
                         r.rowidAfter = found[j].record.rowid;
                         break;
                     }
@@ -518,6 +526,7 @@ private:
     mutable std::string blockData_;
     mutable std::vector<uint64_t> blockSerials_;
     std::vector<std::vector<Found>> found_;
+    bool inGap_ = false;  // the scan under way reads a page's unallocated gap
     std::vector<CarvedTable> tables_;
 };
 
