@@ -240,11 +240,14 @@ private:
     // The record header begins after the cell's length and row id: two bytes on (the header's
     // length and the first serial type are then lost; the first column is taken to be the row
     // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
-    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
-        return damagedCellAt(at, limit, found, end, shapeIndex, 0);
+    // lookalike: only the look of the four bytes at at says that a freeblock began there.
+    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex,
+                     bool lookalike = false) const {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0, lookalike);
     }
 
-    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth) const {
+    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth,
+                       bool lookalike = false) const {
         const uint8_t* base = page_.data();
         bool best = false;
         Found bestFound;
@@ -303,7 +306,10 @@ private:
                     shapeIndex = s;
                     return true;
                 }
-                if (!best) {
+                // The weakest reading (the header's length and first serial type lost) behind a
+                // lookalike head must end where a cell or the block ends: on its own it is as
+                // often a stretch of another record's header.
+                if (!best && !(lookalike && offset == 2)) {
                     best = true;
                     bestFound = found;
                     bestEnd = end;
@@ -356,7 +362,7 @@ private:
             int64_t end = 0;
             size_t shape = 0;
             if (wholeCell(at, to, found, end, shape) ||
-                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape))) {
+                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
                 found.live = false;
                 keep(std::move(found), shape, index, pageStart + at);
                 at = end;
