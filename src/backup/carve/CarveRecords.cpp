@@ -571,6 +571,26 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                 changed = true;
             }
         }
+        // The same from the right, for a right row whose own row id is certain (read, or the one
+        // id its neighbours leave): when one left row alone names it, they belong together
+        // (an event with the place whose id it names, though the event's own id is lost).
+        std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
+        for (size_t a = 0; a < left.size(); ++a)
+            if (partner[a] < 0)
+                for (int b : candidates[a])
+                    if (!taken[static_cast<size_t>(b)]) {
+                        ++wanting[static_cast<size_t>(b)];
+                        wanter[static_cast<size_t>(b)] = static_cast<int>(a);
+                    }
+        for (size_t b = 0; b < right.size(); ++b) {
+            const int a = wanter[b];
+            const CarvedRecord& r = *right[b];
+            const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
+            if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
+            partner[static_cast<size_t>(a)] = static_cast<int>(b);
+            taken[b] = true;
+            changed = true;
+        }
     }
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
