@@ -115,6 +115,9 @@ private:
     struct Found {
         CarvedRecord record;
         bool live = false;
+        // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
+        // are no neighbours of the cells there now.
+        bool fromGap = false;
         uint64_t signature = 0;  // of the values, row id aside
     };
 
@@ -237,11 +240,14 @@ private:
     // The record header begins after the cell's length and row id: two bytes on (the header's
     // length and the first serial type are then lost; the first column is taken to be the row
     // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
-    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
-        return damagedCellAt(at, limit, found, end, shapeIndex, 0);
+    // lookalike: only the look of the four bytes at at says that a freeblock began there.
+    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex,
+                     bool lookalike = false) const {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0, lookalike);
     }
 
-    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth) const {
+    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth,
+                       bool lookalike = false) const {
         const uint8_t* base = page_.data();
         bool best = false;
         Found bestFound;
@@ -300,7 +306,10 @@ private:
                     shapeIndex = s;
                     return true;
                 }
-                if (!best) {
+                // The weakest reading (the header's length and first serial type lost) behind a
+                // lookalike head must end where a cell or the block ends: on its own it is as
+                // often a stretch of another record's header.
+                if (!best && !(lookalike && offset == 2)) {
                     best = true;
                     bestFound = found;
                     bestEnd = end;
@@ -336,6 +345,7 @@ private:
     void keep(Found found, size_t shape, int64_t index, int64_t pos) {
         found.record.page = index;
         found.record.position = pos;
+        found.fromGap = inGap_;
         found.signature = signature(found.record, shapes_[shape].rowidAlias);
         if (found.live && !shapes_[shape].keepLiveValues) {
             found.record.values.clear();
@@ -352,7 +362,7 @@ private:
             int64_t end = 0;
             size_t shape = 0;
             if (wholeCell(at, to, found, end, shape) ||
-                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape))) {
+                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
                 found.live = false;
                 keep(std::move(found), shape, index, pageStart + at);
                 at = end;
@@ -360,6 +370,22 @@ private:
                 ++at;
             }
         }
+    }
+
+    // The unallocated gap of an interior or index page. A table's root page that filled up moved
+    // its rows to a new child and became an interior page with a few short cells: the rows it
+    // held stay below its cell pointers. A freed leaf taken again for an index keeps its old
+    // rows there the same way.
+    void scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type) {
+        if (type != 0x02 && type != 0x05 && type != 0x0a) return;
+        const int64_t pointers = type == 0x0a ? 8 : 12;
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
+        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
+        if (contentStart == 0) contentStart = 65536;
+        if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
+        inGap_ = true;
+        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     void carvePage(int64_t index, int64_t pageStart) {
@@ -370,7 +396,10 @@ private:
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0) scan(index, pageStart, 8, pageSize_);
+            if (freed && index > 0)
+                scan(index, pageStart, 8, pageSize_);
+            else
+                scanOtherPageGap(index, pageStart, type);
             return;
         }
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
@@ -414,7 +443,9 @@ private:
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
+        inGap_ = true;
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
@@ -449,12 +480,12 @@ private:
             for (size_t i = 0; i < found.size(); ++i) {
                 CarvedRecord& r = found[i].record;
                 for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)
-                    if (found[j].record.rowidKnown) {
+                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
                         r.rowidBefore = found[j].record.rowid;
                         break;
                     }
                 for (size_t j = i + 1; j < found.size() && found[j].record.page == r.page; ++j)
-                    if (found[j].record.rowidKnown) {
+                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
                         r.rowidAfter = found[j].record.rowid;
                         break;
                     }
@@ -501,6 +532,7 @@ private:
     mutable std::string blockData_;
     mutable std::vector<uint64_t> blockSerials_;
     std::vector<std::vector<Found>> found_;
+    bool inGap_ = false;  // the scan under way reads a page's unallocated gap
     std::vector<CarvedTable> tables_;
 };
 
@@ -538,6 +570,26 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                 taken[static_cast<size_t>(open.front())] = true;
                 changed = true;
             }
+        }
+        // The same from the right, for a right row whose own row id is certain (read, or the one
+        // id its neighbours leave): when one left row alone names it, they belong together
+        // (an event with the place whose id it names, though the event's own id is lost).
+        std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
+        for (size_t a = 0; a < left.size(); ++a)
+            if (partner[a] < 0)
+                for (int b : candidates[a])
+                    if (!taken[static_cast<size_t>(b)]) {
+                        ++wanting[static_cast<size_t>(b)];
+                        wanter[static_cast<size_t>(b)] = static_cast<int>(a);
+                    }
+        for (size_t b = 0; b < right.size(); ++b) {
+            const int a = wanter[b];
+            const CarvedRecord& r = *right[b];
+            const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
+            if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
+            partner[static_cast<size_t>(a)] = static_cast<int>(b);
+            taken[b] = true;
+            changed = true;
         }
     }
     // Rows that share their candidates: pair them in order when the numbers agree and every

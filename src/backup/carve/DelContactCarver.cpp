@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unordered_set>
 
 namespace carve {
@@ -52,6 +53,23 @@ std::map<const CarvedRecord*, int64_t> personIds(const std::vector<const CarvedR
                 changed = true;
             }
         }
+    }
+    // Persons that together fill the whole hole between two whole rows of their page, every id
+    // of it named by values and free: they were written one after another, the first highest
+    // on the page, so they take the ids in that order.
+    std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<const CarvedRecord*>> holes;
+    for (const CarvedRecord* p : persons)
+        if (!p->rowidKnown && !ids.count(p) && p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+            holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(p);
+    for (auto& [hole, group] : holes) {
+        const auto& [page, before, after] = hole;
+        if (after - before - 1 != static_cast<int64_t>(group.size())) continue;
+        bool free = true;
+        for (int64_t id = before + 1; id < after; ++id) free = free && orphanIds.count(id) && !taken.count(id);
+        if (!free) continue;
+        std::sort(group.begin(), group.end(),
+                  [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+        for (size_t k = 0; k < group.size(); ++k) ids[group[k]] = before + 1 + static_cast<int64_t>(k);
     }
     return ids;
 }
