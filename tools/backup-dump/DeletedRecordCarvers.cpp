@@ -8,6 +8,8 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRIOSDeviceController.h"
 
+#include <memory>
+
 namespace {
 template <class T>
 void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
@@ -27,51 +29,41 @@ DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
     collectInto(nc, this, "scanCalenderInfo", merge_.calenderArray);
 }
 
-DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }
-
-void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanState& state) {
+DeletedRecordCarvers::~DeletedRecordCarvers() {
     nc_.removeObserver(this);
-    // The schema flags come from the backup's iOS version, as when the backup is opened.
+    if (thread_.joinable()) thread_.join();
+}
+
+void DeletedRecordCarvers::start(const std::string& backupFolder, const PRBackupScanState& readers) {
+    if (thread_.joinable()) return;
+    // The carvers get a state of their own: the readers' schema flags, or those of the
+    // backup's iOS version, as when the backup is opened, and the contacts read so far.
+    auto state = std::make_unique<PRBackupScanState>();
+    state->currentNodeIsiOS6Version = readers.currentNodeIsiOS6Version;
+    state->bIOS7DeviceNode = readers.bIOS7DeviceNode;
     PRIOSDeviceController backups;
     backups.addDeviceNodeByPath(backupFolder);
     if (!backups.arrangedObjects().empty())
-        state.currentNodeIsiOS6Version = state.IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
-    state.resetScanArrays();
-    state.contactArray = merge_.contactArray;  // for the contact names of carved messages and calls
+        state->currentNodeIsiOS6Version = state->IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
+    state->contactArray = merge_.contactArray;
+    thread_ = std::thread([this, backupFolder, state = std::move(state)] { carve(backupFolder, *state); });
+}
 
-    // The carvers post on a centre of their own; what the intake takes is passed on.
+void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanState& state) {
     NSNotificationCenter carved;
-    auto forward = [this](const std::string& name, auto take) {
-        return [this, name, take](const NSNotification& n) {
-            if (take(n)) nc_.postNotificationName(name, n.object());
-        };
-    };
     int observer = 0;
-    carved.addObserver(&observer, "ScanDelContactInfo", forward("ScanDelContactInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelMessageInfo", forward("ScanDelMessageInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelNoteInfo", forward("ScanDelNoteInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelCallHistoryInfo",
-                       forward("ScanDelCallHistoryInfo", [this](const NSNotification& n) {
-                           return merge_.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-                       }));
-    carved.addObserver(&observer, "scanDelBookMarkInfo",
-                       forward("scanDelBookMarkInfo", [this](const NSNotification& n) {
-                           return merge_.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-                       }));
-    carved.addObserver(&observer, "scanDelCalenderInfo",
-                       forward("scanDelCalenderInfo", [this](const NSNotification& n) {
-                           return merge_.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-                       }));
-    carved.addObserver(&observer, "ScanProgressInfo",
-                       forward("ScanProgressInfo", [](const NSNotification&) { return true; }));
-
+    for (auto [name, kind] : {std::pair{"ScanDelContactInfo", Kind::contact},
+                              {"ScanDelMessageInfo", Kind::message},
+                              {"ScanDelNoteInfo", Kind::note},
+                              {"ScanDelCallHistoryInfo", Kind::call},
+                              {"scanDelBookMarkInfo", Kind::bookMark},
+                              {"scanDelCalenderInfo", Kind::calender},
+                              {"ScanProgressInfo", Kind::progress}})
+        carved.addObserver(&observer, name, [this, kind = kind](const NSNotification& n) {
+            add({kind, n.object(), {}});
+        });
     carve::CarveContext context(state, carved);
+    context.log = [this](const std::string& line) { add({Kind::log, nullptr, line}); };
     carve::DelContactCarver(context).scanDelContactThread(backupFolder);
     carve::DelMessageCarver(context).scanDelMessageThread(backupFolder);
     carve::DelNoteCarver(context).scanDelNoteThread(backupFolder);
@@ -79,5 +71,69 @@ void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanStat
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(backupFolder);
     carve::DelCalenderCarver(context).ScanDelCalenderThread(backupFolder);
     carved.removeObserver(&observer);
-    state.removeSomeArray();
+    std::lock_guard lock(mutex_);
+    done_ = true;
+    changed_.notify_one();
+}
+
+void DeletedRecordCarvers::add(Found found) {
+    std::lock_guard lock(mutex_);
+    const bool wake = found_.empty();
+    found_.push_back(std::move(found));
+    if (wake) changed_.notify_one();
+}
+
+void DeletedRecordCarvers::finish(const std::string& backupFolder, const PRBackupScanState& state) {
+    start(backupFolder, state);
+    nc_.removeObserver(this);
+    merge_.indexListed();  // while the carvers may still be at work
+    std::deque<Found> batch;
+    for (bool last = false; !last;) {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return done_ || !found_.empty(); });
+            batch.swap(found_);
+            last = done_;
+        }
+        for (const Found& found : batch) take(found);
+        batch.clear();
+    }
+    thread_.join();
+}
+
+void DeletedRecordCarvers::take(const Found& found) {
+    switch (found.kind) {
+    case Kind::contact:
+        if (merge_.ScanDelContactInfomationHandle(std::dynamic_pointer_cast<PRContactNode>(found.object)))
+            nc_.postNotificationName("ScanDelContactInfo", found.object);
+        return;
+    case Kind::message:
+        if (merge_.ScanDelMessageInfomationHandle(std::dynamic_pointer_cast<PRMessageNode>(found.object)))
+            nc_.postNotificationName("ScanDelMessageInfo", found.object);
+        return;
+    case Kind::note:
+        if (merge_.ScanDelNoteInfomationHandle(std::dynamic_pointer_cast<PRNoteNode>(found.object)))
+            nc_.postNotificationName("ScanDelNoteInfo", found.object);
+        return;
+    case Kind::call:
+        if (merge_.ScanDelCallHistoryInfomationHandle(std::dynamic_pointer_cast<PRCallHistoryNode>(found.object)))
+            nc_.postNotificationName("ScanDelCallHistoryInfo", found.object);
+        return;
+    case Kind::bookMark:
+        if (merge_.scanDelBookMarkInfoHandle(std::dynamic_pointer_cast<PRBookMarkNode>(found.object)))
+            nc_.postNotificationName("scanDelBookMarkInfo", found.object);
+        return;
+    case Kind::calender:
+        if (merge_.scanDelCalenderInfoHandle(std::dynamic_pointer_cast<PRCalenderNode>(found.object)))
+            nc_.postNotificationName("scanDelCalenderInfo", found.object);
+        return;
+    case Kind::progress: nc_.postNotificationName("ScanProgressInfo", found.object); return;
+    case Kind::log: {
+        // Logged as the carvers log, in its place among what they posted.
+        PRBackupScanState none;
+        NSNotificationCenter quiet;
+        carve::CarveContext(none, quiet).writeLog(found.line);
+        return;
+    }
+    }
 }

@@ -1,27 +1,58 @@
-// backup-dump --carve: after the readers, the deleted-record carvers run over the backup's
+// backup-dump --carve: beside the readers, the deleted-record carvers run over the backup's
 // databases, and what they rebuild goes through the result screen's intake, so that rows the
 // readers already listed (live rows) and repeats are not printed as deleted records.
+//
+// The carvers take nothing from the readers but the schema flags and the contacts (for the
+// names of carved messages and calls), so they start on a thread of their own as soon as the
+// contacts are read, and carve while the other readers run. What they find waits in a queue
+// and goes through the intake only once the readers are done, in the order it was found: the
+// output is the same as when the carvers ran after the readers.
 #pragma once
 
 #include "backup/PRBackupScanState.h"
 #include "backup/carve/PRDeletedRecordMerge.h"
 #include "platform/NotificationCenter.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 class DeletedRecordCarvers {
 public:
     // Starts collecting the records the readers post on nc.
     explicit DeletedRecordCarvers(NSNotificationCenter& nc);
+    // Waits for the carvers when they were started and not finished.
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
 
-    // Runs the six carvers on the backup folder and posts the deleted records they add on nc,
-    // under the carvers' notification names, with their progress values.
-    void run(const std::string& backupFolder, PRBackupScanState& state);
+    // Starts the six carvers on the backup folder, with the schema flags of state and the
+    // contacts posted so far; call it once the contact reader is done.
+    void start(const std::string& backupFolder, const PRBackupScanState& state);
+    // Once the readers are done: posts on nc the deleted records the intake keeps, under the
+    // carvers' notification names, with their progress values, as the carvers find them, and
+    // returns when they are done. Starts them first if start was not called.
+    void finish(const std::string& backupFolder, const PRBackupScanState& state);
 
 private:
+    // What a carver gave, in the order given: a record or progress value to post, or a log line.
+    enum class Kind { contact, message, note, call, bookMark, calender, progress, log };
+    struct Found {
+        Kind kind;
+        NSObjectPtr object;
+        std::string line;
+    };
+    void carve(const std::string& backupFolder, PRBackupScanState& state);
+    void add(Found found);
+    void take(const Found& found);
+
     NSNotificationCenter& nc_;
     PRDeletedRecordMerge merge_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Found> found_;
+    bool done_ = false;
 };

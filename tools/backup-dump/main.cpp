@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 
 namespace {
+constexpr size_t kFlushSize = 1 << 20;
+
 bool exists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
@@ -44,10 +46,18 @@ int main(int argc, char** argv) {
 
     NSNotificationCenter nc;
     int observer = 0;
+    // The lines gather in one buffer that goes out in large writes.
+    std::string lines;
+    bool written = true;
+    auto flush = [&] {
+        if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
+        lines.clear();
+    };
     for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames())
-        nc.addObserver(&observer, name, [](const NSNotification& notification) {
-            const std::string line = notificationJson(notification) + "\n";
-            std::fwrite(line.data(), 1, line.size(), stdout);
+        nc.addObserver(&observer, name, [&](const NSNotification& notification) {
+            appendNotificationJson(lines, notification);
+            lines += '\n';
+            if (lines.size() >= kFlushSize) flush();
         });
     PRBackupScanState state;
     std::optional<DeletedRecordCarvers> carvers;
@@ -55,8 +65,11 @@ int main(int argc, char** argv) {
     if (transfer)
         runTransferReaders(folder, state, nc);
     else
-        runBackupReaders(folder, state, nc);
-    if (carvers) carvers->run(folder, state);
+        runBackupReaders(folder, state, nc, [&] {
+            if (carvers) carvers->start(folder, state);
+        });
+    if (carvers) carvers->finish(folder, state);
     nc.removeObserver(&observer);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    flush();
+    return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
