@@ -34,13 +34,13 @@ DeletedRecordCarvers::~DeletedRecordCarvers() {
     if (thread_.joinable()) thread_.join();
 }
 
-void DeletedRecordCarvers::start(const std::string& backupFolder, const PRBackupScanState& readers) {
+void DeletedRecordCarvers::start(const std::string& backupFolder, Schema schema) {
     if (thread_.joinable()) return;
-    // The carvers get a state of their own: the readers' schema flags, or those of the
-    // backup's iOS version, as when the backup is opened, and the contacts read so far.
+    // The carvers get a scan state of their own: the schema flags of the backup's iOS version,
+    // as when the backup is opened, or else the readers', and the contacts read so far.
     auto state = std::make_unique<PRBackupScanState>();
-    state->currentNodeIsiOS6Version = readers.currentNodeIsiOS6Version;
-    state->bIOS7DeviceNode = readers.bIOS7DeviceNode;
+    state->currentNodeIsiOS6Version = schema.ios6;
+    state->bIOS7DeviceNode = schema.ios7;
     PRIOSDeviceController backups;
     backups.addDeviceNodeByPath(backupFolder);
     if (!backups.arrangedObjects().empty())
@@ -60,10 +60,10 @@ void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanSt
                               {"scanDelCalenderInfo", Kind::calender},
                               {"ScanProgressInfo", Kind::progress}})
         carved.addObserver(&observer, name, [this, kind = kind](const NSNotification& n) {
-            add({kind, n.object(), {}});
+            found_.push({kind, n.object(), {}});
         });
     carve::CarveContext context(state, carved);
-    context.log = [this](const std::string& line) { add({Kind::log, nullptr, line}); };
+    context.log = [this](const std::string& line) { found_.push({Kind::log, nullptr, line}); };
     carve::DelContactCarver(context).scanDelContactThread(backupFolder);
     carve::DelMessageCarver(context).scanDelMessageThread(backupFolder);
     carve::DelNoteCarver(context).scanDelNoteThread(backupFolder);
@@ -71,33 +71,14 @@ void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanSt
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(backupFolder);
     carve::DelCalenderCarver(context).ScanDelCalenderThread(backupFolder);
     carved.removeObserver(&observer);
-    std::lock_guard lock(mutex_);
-    done_ = true;
-    changed_.notify_one();
+    found_.close();
 }
 
-void DeletedRecordCarvers::add(Found found) {
-    std::lock_guard lock(mutex_);
-    const bool wake = found_.empty();
-    found_.push_back(std::move(found));
-    if (wake) changed_.notify_one();
-}
-
-void DeletedRecordCarvers::finish(const std::string& backupFolder, const PRBackupScanState& state) {
-    start(backupFolder, state);
+void DeletedRecordCarvers::finish() {
+    if (!thread_.joinable()) return;
     nc_.removeObserver(this);
     merge_.indexListed();  // while the carvers may still be at work
-    std::deque<Found> batch;
-    for (bool last = false; !last;) {
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return done_ || !found_.empty(); });
-            batch.swap(found_);
-            last = done_;
-        }
-        for (const Found& found : batch) take(found);
-        batch.clear();
-    }
+    found_.takeAll([this](const Found& found) { take(found); });
     thread_.join();
 }
 

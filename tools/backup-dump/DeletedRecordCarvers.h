@@ -9,32 +9,37 @@
 // output is the same as when the carvers ran after the readers.
 #pragma once
 
+#include "HandOff.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/carve/PRDeletedRecordMerge.h"
 #include "platform/NotificationCenter.h"
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <thread>
 
 class DeletedRecordCarvers {
 public:
-    // Starts collecting the records the readers post on nc.
+    // The schema flags of the readers' scan state, as the contact reader leaves them.
+    struct Schema {
+        bool ios6 = false;
+        bool ios7 = false;
+    };
+
+    // Starts collecting the records posted on nc.
     explicit DeletedRecordCarvers(NSNotificationCenter& nc);
     // Waits for the carvers when they were started and not finished.
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
 
-    // Starts the six carvers on the backup folder, with the schema flags of state and the
-    // contacts posted so far; call it once the contact reader is done.
-    void start(const std::string& backupFolder, const PRBackupScanState& state);
-    // Once the readers are done: posts on nc the deleted records the intake keeps, under the
-    // carvers' notification names, with their progress values, as the carvers find them, and
-    // returns when they are done. Starts them first if start was not called.
-    void finish(const std::string& backupFolder, const PRBackupScanState& state);
+    // Starts the six carvers on the backup folder, with the readers' schema flags (unless the
+    // backup's iOS version says otherwise) and the contacts posted so far; call it once the
+    // contacts are in.
+    void start(const std::string& backupFolder, Schema schema);
+    // Once the readers' records are in: posts on nc the deleted records the intake keeps,
+    // under the carvers' notification names, with their progress values, as the carvers found
+    // them, and returns when the carvers are done. Does nothing unless started.
+    void finish();
 
 private:
     // What a carver gave, in the order given: a record or progress value to post, or a log line.
@@ -45,14 +50,10 @@ private:
         std::string line;
     };
     void carve(const std::string& backupFolder, PRBackupScanState& state);
-    void add(Found found);
     void take(const Found& found);
 
     NSNotificationCenter& nc_;
     PRDeletedRecordMerge merge_;
     std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Found> found_;
-    bool done_ = false;
+    HandOff<Found> found_;
 };

@@ -5,12 +5,15 @@
 // message when the folder is not a backup, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "DeletedRecordCarvers.h"
+#include "HandOff.h"
 #include "NotificationJson.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 constexpr size_t kFlushSize = 1 << 20;
@@ -44,32 +47,60 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    NSNotificationCenter nc;
+    // The readers post on nc; what they post is handed, in order, to a printing thread that
+    // posts it again on printed, where the lines are made and the carvers' intake collects.
+    // Building and writing the lines then costs the readers nothing.
+    struct Posted {
+        const std::string* name = nullptr;
+        NSObjectPtr object;
+        std::function<void()> task;  // run on the printing thread in its place, instead
+    };
+    HandOff<Posted> handOff;
+    NSNotificationCenter nc, printed;
     int observer = 0;
-    // The lines gather in one buffer that goes out in large writes.
-    std::string lines;
+    std::string lines;  // gathered, then written in large pieces
     bool written = true;
     auto flush = [&] {
         if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
         lines.clear();
     };
-    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames())
-        nc.addObserver(&observer, name, [&](const NSNotification& notification) {
+    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames()) {
+        nc.addObserver(&observer, name, [&handOff, &name](const NSNotification& n) {
+            handOff.push({&name, n.object(), {}});
+        });
+        printed.addObserver(&observer, name, [&](const NSNotification& notification) {
             appendNotificationJson(lines, notification);
             lines += '\n';
             if (lines.size() >= kFlushSize) flush();
         });
-    PRBackupScanState state;
+    }
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve) carvers.emplace(nc);
+    if (carve) carvers.emplace(printed);
+    std::thread printer([&] {
+        handOff.takeAll([&](Posted& posted) {
+            if (posted.task)
+                posted.task();
+            else
+                printed.postNotificationName(*posted.name, std::move(posted.object));
+        });
+    });
+
+    PRBackupScanState state;
     if (transfer)
         runTransferReaders(folder, state, nc);
     else
         runBackupReaders(folder, state, nc, [&] {
-            if (carvers) carvers->start(folder, state);
+            if (!carvers) return;
+            // The carvers start once the printing thread has taken the contacts in.
+            const DeletedRecordCarvers::Schema schema{state.currentNodeIsiOS6Version, state.bIOS7DeviceNode};
+            handOff.push({nullptr, nullptr, [&, schema] { carvers->start(folder, schema); }});
+            handOff.flush();
         });
-    if (carvers) carvers->finish(folder, state);
+    if (carvers) handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
+    handOff.close();
+    printer.join();
     nc.removeObserver(&observer);
+    printed.removeObserver(&observer);
     flush();
     return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
