@@ -11,22 +11,27 @@
 #include <memory>
 
 namespace {
+// Each record is entered in the intake's look-up as it comes, while it is still in the cache
+// from being printed, rather than all at once when the carvers' records come.
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
+void collectInto(NSNotificationCenter& nc, const void* observer, const char* name, PRDeletedRecordMerge& merge,
                  std::vector<std::shared_ptr<T>>& into) {
-    nc.addObserver(observer, name, [&into](const NSNotification& n) {
-        if (auto record = n.objectAs<T>()) into.push_back(record);
+    nc.addObserver(observer, name, [&merge, &into](const NSNotification& n) {
+        if (auto record = n.objectAs<T>()) {
+            into.push_back(std::move(record));
+            merge.indexListed();
+        }
     });
 }
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
-    collectInto(nc, this, "ScanContactInfo", merge_.contactArray);
-    collectInto(nc, this, "ScanMessageInfo", merge_.messageArray);
-    collectInto(nc, this, "ScanNoteInfo", merge_.noteArray);
-    collectInto(nc, this, "ScanCallHistoryInfo", merge_.callArray);
-    collectInto(nc, this, "scanBookMarkInfo", merge_.bookMarkArray);
-    collectInto(nc, this, "scanCalenderInfo", merge_.calenderArray);
+    collectInto(nc, this, "ScanContactInfo", merge_, merge_.contactArray);
+    collectInto(nc, this, "ScanMessageInfo", merge_, merge_.messageArray);
+    collectInto(nc, this, "ScanNoteInfo", merge_, merge_.noteArray);
+    collectInto(nc, this, "ScanCallHistoryInfo", merge_, merge_.callArray);
+    collectInto(nc, this, "scanBookMarkInfo", merge_, merge_.bookMarkArray);
+    collectInto(nc, this, "scanCalenderInfo", merge_, merge_.calenderArray);
 }
 
 DeletedRecordCarvers::~DeletedRecordCarvers() {
@@ -77,7 +82,6 @@ void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanSt
 void DeletedRecordCarvers::finish() {
     if (!thread_.joinable()) return;
     nc_.removeObserver(this);
-    merge_.indexListed();  // while the carvers may still be at work
     found_.takeAll([this](const Found& found) { take(found); });
     thread_.join();
 }

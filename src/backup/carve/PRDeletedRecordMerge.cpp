@@ -52,22 +52,29 @@ bool PRDeletedRecordMerge::loweredAddressesMatch(const std::string& p, const std
 std::string PRDeletedRecordMerge::loweredAddress(const std::string& address) { return lowered(address); }
 
 void PRDeletedRecordMerge::Index::reserve(size_t records) {
+    // At most three quarters full, so that a look-up meets few cells of other keys.
+    if (records + records / 3 < cells.size()) return;
     size_t capacity = 16;
-    while (capacity < records * 2) capacity *= 2;
-    if (capacity <= cells.size()) return;
-    std::vector<Slot> old(capacity);
+    while (capacity * 3 / 4 <= records) capacity *= 2;
+    std::vector<Cell> old(capacity);
     old.swap(cells);
-    used = 0;
-    for (const Slot& slot : old)
-        if (slot.place) insert(slot.hash, slot.place - 1);
+    const size_t mask = cells.size() - 1;
+    for (const Cell& cell : old) {
+        if (!cell.place) continue;
+        // The low half of the hash is gone: the cell's new place comes from its tag.
+        size_t i = cell.tag & mask;
+        while (cells[i].place) i = (i + 1) & mask;
+        cells[i] = cell;
+    }
 }
 
 void PRDeletedRecordMerge::Index::insert(uint64_t hash, size_t place) {
-    if ((used + 1) * 2 > cells.size()) reserve(used + 1);
+    reserve(used + 1);
     const size_t mask = cells.size() - 1;
-    size_t i = hash & mask;
+    const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+    size_t i = tag & mask;
     while (cells[i].place) i = (i + 1) & mask;
-    cells[i] = {hash, static_cast<uint32_t>(place + 1)};
+    cells[i] = {tag, static_cast<uint32_t>(place + 1)};
     ++used;
 }
 
@@ -75,7 +82,7 @@ template <class Ptr, class KeyOf>
 void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf) {
     if (index.seen > array.size()) index = Index();  // the array was emptied or replaced
     if (index.seen == array.size()) return;
-    // The live records arrive all at once (a million calls): size the table once for them.
+    // The live records may arrive all at once (a million calls): size the table once for them.
     index.reserve(array.size());
     std::string k;
     for (; index.seen < array.size(); ++index.seen) {
@@ -88,11 +95,11 @@ template <class Ptr, class KeyOf>
 bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
     catchUp(index, array, keyOf);
     if (index.cells.empty()) return false;
-    const uint64_t hash = hashOf(k);
+    const uint32_t tag = static_cast<uint32_t>(hashOf(k) >> 32);
     const size_t mask = index.cells.size() - 1;
     std::string other;
-    for (size_t i = hash & mask; index.cells[i].place; i = (i + 1) & mask) {
-        if (index.cells[i].hash != hash) continue;
+    for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask) {
+        if (index.cells[i].tag != tag) continue;
         keyOf(other, *array[index.cells[i].place - 1]);
         if (other == k) return true;
     }

@@ -59,15 +59,15 @@ public:
 private:
     // Keys of what is listed, kept beside the arrays so that a large backup is not rescanned
     // for every carved record; rebuilt when the arrays grew from outside. A key is the
-    // record's identifying fields, each followed by a unit separator; the table keeps the
-    // key's hash and the record's place in its array, and a hash that matches is confirmed on
-    // the record's own key, so a million live rows cost no key strings of their own.
+    // record's identifying fields, each followed by a unit separator. The table keeps a piece
+    // of the key's hash and the record's place in its array, and a piece that matches is
+    // confirmed on the record's own key, so a million live rows cost no key strings of their own.
     struct Index {
-        struct Slot {
-            uint64_t hash = 0;
-            uint32_t place = 0;  // position in the array plus one; 0 for a free slot
+        struct Cell {
+            uint32_t tag = 0;    // the high half of the key's hash
+            uint32_t place = 0;  // position in the array plus one; 0 for a free cell
         };
-        std::vector<Slot> cells;
+        std::vector<Cell> cells;
         size_t used = 0;
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
