@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -138,6 +139,13 @@ bool sameAsPreviousBuild(benchmark::State& state, const std::string& name, Run r
     return true;
 }
 
+// Seconds per run of the carver alone in this process, for the end-to-end run's ratio.
+double carverSeconds = 0;
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 void BM_CallCarverAlone(benchmark::State& state) {
     original();
     if (!sameAsPreviousBuild(state, "call_carver_alone", [](bench::OutputCheck* check) {
@@ -149,7 +157,9 @@ void BM_CallCarverAlone(benchmark::State& state) {
         state.PauseTiming();
         restore();
         state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         carveCalls(nullptr);
+        carverSeconds += secondsSince(start) / static_cast<double>(state.max_iterations);
     }
     state.counters["MB"] = megabytes();
 }
@@ -157,13 +167,18 @@ void BM_CallCarverAlone(benchmark::State& state) {
 void BM_BackupDumpCarve(benchmark::State& state) {
     original();
     if (!sameAsPreviousBuild(state, "backup_dump_carve", runBackupDump)) return;
+    double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         restore();
         state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         if (!runBackupDump(nullptr)) state.SkipWithError("backup-dump --carve failed");
+        seconds += secondsSince(start) / static_cast<double>(state.max_iterations);
     }
     state.counters["MB"] = megabytes();
+    // Against the carver alone measured just before in this run.
+    if (carverSeconds > 0) state.counters["xCarver"] = seconds / carverSeconds;
 }
 
 BENCHMARK(BM_CallCarverAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
