@@ -8,6 +8,7 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRIOSDeviceController.h"
 
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -23,6 +24,25 @@ void collectInto(NSNotificationCenter& nc, const void* observer, const char* nam
         }
     });
 }
+
+// What the carvers post, and whether the intake keeps it; progress values always pass.
+struct Carved {
+    const char* name;
+    bool (*keep)(PRDeletedRecordMerge&, const NSObjectPtr&);
+};
+template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&)>
+bool keep(PRDeletedRecordMerge& merge, const NSObjectPtr& object) {
+    return (merge.*handle)(std::dynamic_pointer_cast<T>(object));
+}
+const Carved kCarved[] = {
+    {"ScanDelContactInfo", keep<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>},
+    {"ScanDelMessageInfo", keep<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>},
+    {"ScanDelNoteInfo", keep<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>},
+    {"ScanDelCallHistoryInfo", keep<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>},
+    {"scanDelBookMarkInfo", keep<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>},
+    {"scanDelCalenderInfo", keep<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>},
+    {"ScanProgressInfo", nullptr},
+};
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
@@ -57,18 +77,12 @@ void DeletedRecordCarvers::start(const std::string& backupFolder, Schema schema)
 void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanState& state) {
     NSNotificationCenter carved;
     int observer = 0;
-    for (auto [name, kind] : {std::pair{"ScanDelContactInfo", Kind::contact},
-                              {"ScanDelMessageInfo", Kind::message},
-                              {"ScanDelNoteInfo", Kind::note},
-                              {"ScanDelCallHistoryInfo", Kind::call},
-                              {"scanDelBookMarkInfo", Kind::bookMark},
-                              {"scanDelCalenderInfo", Kind::calender},
-                              {"ScanProgressInfo", Kind::progress}})
-        carved.addObserver(&observer, name, [this, kind = kind](const NSNotification& n) {
+    for (size_t kind = 0; kind < std::size(kCarved); ++kind)
+        carved.addObserver(&observer, kCarved[kind].name, [this, kind](const NSNotification& n) {
             found_.push({kind, n.object(), {}});
         });
     carve::CarveContext context(state, carved);
-    context.log = [this](const std::string& line) { found_.push({Kind::log, nullptr, line}); };
+    context.log = [this](const std::string& line) { found_.push({kLogLine, nullptr, line}); };
     carve::DelContactCarver(context).scanDelContactThread(backupFolder);
     carve::DelMessageCarver(context).scanDelMessageThread(backupFolder);
     carve::DelNoteCarver(context).scanDelNoteThread(backupFolder);
@@ -87,38 +101,13 @@ void DeletedRecordCarvers::finish() {
 }
 
 void DeletedRecordCarvers::take(const Found& found) {
-    switch (found.kind) {
-    case Kind::contact:
-        if (merge_.ScanDelContactInfomationHandle(std::dynamic_pointer_cast<PRContactNode>(found.object)))
-            nc_.postNotificationName("ScanDelContactInfo", found.object);
-        return;
-    case Kind::message:
-        if (merge_.ScanDelMessageInfomationHandle(std::dynamic_pointer_cast<PRMessageNode>(found.object)))
-            nc_.postNotificationName("ScanDelMessageInfo", found.object);
-        return;
-    case Kind::note:
-        if (merge_.ScanDelNoteInfomationHandle(std::dynamic_pointer_cast<PRNoteNode>(found.object)))
-            nc_.postNotificationName("ScanDelNoteInfo", found.object);
-        return;
-    case Kind::call:
-        if (merge_.ScanDelCallHistoryInfomationHandle(std::dynamic_pointer_cast<PRCallHistoryNode>(found.object)))
-            nc_.postNotificationName("ScanDelCallHistoryInfo", found.object);
-        return;
-    case Kind::bookMark:
-        if (merge_.scanDelBookMarkInfoHandle(std::dynamic_pointer_cast<PRBookMarkNode>(found.object)))
-            nc_.postNotificationName("scanDelBookMarkInfo", found.object);
-        return;
-    case Kind::calender:
-        if (merge_.scanDelCalenderInfoHandle(std::dynamic_pointer_cast<PRCalenderNode>(found.object)))
-            nc_.postNotificationName("scanDelCalenderInfo", found.object);
-        return;
-    case Kind::progress: nc_.postNotificationName("ScanProgressInfo", found.object); return;
-    case Kind::log: {
+    if (found.kind == kLogLine) {
         // Logged as the carvers log, in its place among what they posted.
         PRBackupScanState none;
         NSNotificationCenter quiet;
         carve::CarveContext(none, quiet).writeLog(found.line);
         return;
     }
-    }
+    const Carved& carved = kCarved[found.kind];
+    if (!carved.keep || carved.keep(merge_, found.object)) nc_.postNotificationName(carved.name, found.object);
 }

@@ -42,10 +42,11 @@ public:
     void finish();
 
 private:
-    // What a carver gave, in the order given: a record or progress value to post, or a log line.
-    enum class Kind { contact, message, note, call, bookMark, calender, progress, log };
+    // What a carver gave, in the order given: a record or progress value to post (kind is the
+    // place of its name in the carvers' list), or a log line.
+    static constexpr size_t kLogLine = size_t(-1);
     struct Found {
-        Kind kind;
+        size_t kind;
         NSObjectPtr object;
         std::string line;
     };
