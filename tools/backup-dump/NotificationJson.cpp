@@ -60,21 +60,34 @@ void appendNumber(std::string& out, const NSNumber& number) {
     out += "null";
 }
 
-void appendField(std::string& out, const PRFieldValue& value) {
-    std::visit(
-        [&out](const auto& v) {
-            using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<V, std::nullptr_t>)
-                out += "null";
-            else if constexpr (std::is_same_v<V, bool>)
-                out += v ? "true" : "false";
-            else if constexpr (std::is_same_v<V, std::string>)
-                appendJsonString(out, v);
-            else
-                appendInteger(out, v);
-        },
-        value);
-}
+// A record's fields as "name": value pairs, each text read where it lies.
+class FieldsJson final : public PRFieldVisitor {
+public:
+    explicit FieldsJson(std::string& out) : out_(out) {}
+    void field(const char* name, const PRFieldView& value) override {
+        if (!first_) out_ += ", ";
+        first_ = false;
+        appendJsonString(out_, name);
+        out_ += ": ";
+        std::visit(
+            [this](const auto& v) {
+                using V = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<V, std::nullptr_t>)
+                    out_ += "null";
+                else if constexpr (std::is_same_v<V, bool>)
+                    out_ += v ? "true" : "false";
+                else if constexpr (std::is_same_v<V, std::string_view>)
+                    appendJsonString(out_, v);
+                else
+                    appendInteger(out_, v);
+            },
+            value);
+    }
+
+private:
+    std::string& out_;
+    bool first_ = true;
+};
 
 void appendObject(std::string& out, const NSObjectPtr& object) {
     if (!object) {
@@ -83,14 +96,8 @@ void appendObject(std::string& out, const NSObjectPtr& object) {
         appendNumber(out, *number);
     } else if (const auto* record = dynamic_cast<const PRRecord*>(object.get())) {
         out += '{';
-        bool first = true;
-        for (const PRField& field : record->fields()) {
-            if (!first) out += ", ";
-            first = false;
-            appendJsonString(out, field.name);
-            out += ": ";
-            appendField(out, field.value);
-        }
+        FieldsJson fields(out);
+        record->visitFields(fields);
         out += '}';
     } else {
         appendJsonString(out, object->description());

@@ -84,10 +84,9 @@ void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, 
     if (index.seen == array.size()) return;
     // The live records may arrive all at once (a million calls): size the table once for them.
     index.reserve(array.size());
-    std::string k;
     for (; index.seen < array.size(); ++index.seen) {
-        keyOf(k, *array[index.seen]);
-        index.insert(hashOf(k), index.seen);
+        keyOf(scratch_, *array[index.seen]);
+        index.insert(hashOf(scratch_), index.seen);
     }
 }
 
@@ -97,11 +96,10 @@ bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, c
     if (index.cells.empty()) return false;
     const uint32_t tag = static_cast<uint32_t>(hashOf(k) >> 32);
     const size_t mask = index.cells.size() - 1;
-    std::string other;
     for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask) {
         if (index.cells[i].tag != tag) continue;
-        keyOf(other, *array[index.cells[i].place - 1]);
-        if (other == k) return true;
+        keyOf(scratch_, *array[index.cells[i].place - 1]);
+        if (scratch_ == k) return true;
     }
     return false;
 }

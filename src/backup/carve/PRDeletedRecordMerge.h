@@ -74,9 +74,10 @@ private:
         void reserve(size_t records);
     };
     template <class Ptr, class KeyOf>
-    static void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
+    void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>
-    static bool listed(Index& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
+    bool listed(Index& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
+    std::string scratch_;  // a listed record's key, made again in the same storage
 
     Index contacts_;
     Index messages_;
