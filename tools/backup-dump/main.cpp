@@ -1,8 +1,9 @@
 // backup-dump [--transfer | --carve] FOLDER: runs the backup browser's readers (or, with
 // --transfer, the transfer pages' database readers) on an iTunes backup folder and prints every
-// notification they post as one line of JSON; with --carve the deleted-record carvers run after
-// the readers and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
-// message when the folder is not a backup, 2 on wrong usage.
+// notification they post as one line of JSON; with --carve the deleted-record carvers run too and
+// their deleted records are printed the same way, after the readers' records. Exits 0 after a
+// complete run (every line written), 1 when the folder is not a backup (with a message) or the
+// output could not be written, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "DeletedRecordCarvers.h"
 #include "HandOff.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     struct Posted {
         const std::string* name = nullptr;
         NSObjectPtr object;
-        std::function<void()> task;  // run on the printing thread in its place, instead
+        std::function<void()> task;  // when set, run on the printing thread in a record's stead
     };
     HandOff<Posted> handOff;
     NSNotificationCenter nc, printed;
