@@ -54,13 +54,11 @@ DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
     collectInto(nc, this, "scanCalenderInfo", merge_, merge_.calenderArray);
 }
 
-DeletedRecordCarvers::~DeletedRecordCarvers() {
-    nc_.removeObserver(this);
-    if (thread_.joinable()) thread_.join();
-}
+DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }
 
-void DeletedRecordCarvers::start(const std::string& backupFolder, Schema schema) {
-    if (thread_.joinable()) return;
+void DeletedRecordCarvers::prepare(const std::string& backupFolder, Schema schema) {
+    std::lock_guard lock(mutex_);
+    if (state_ || ended_) return;
     // The carvers get a scan state of their own: the schema flags of the backup's iOS version,
     // as when the backup is opened, or else the readers', and the contacts read so far.
     auto state = std::make_unique<PRBackupScanState>();
@@ -71,33 +69,44 @@ void DeletedRecordCarvers::start(const std::string& backupFolder, Schema schema)
     if (!backups.arrangedObjects().empty())
         state->currentNodeIsiOS6Version = state->IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
     state->contactArray = merge_.contactArray;
-    thread_ = std::thread([this, backupFolder, state = std::move(state)] { carve(backupFolder, *state); });
+    folder_ = backupFolder;
+    state_ = std::move(state);
+    changed_.notify_all();
 }
 
-void DeletedRecordCarvers::carve(const std::string& backupFolder, PRBackupScanState& state) {
+void DeletedRecordCarvers::carve() {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return state_ || ended_; });
+        if (!state_) return;
+    }
     NSNotificationCenter carved;
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)
         carved.addObserver(&observer, kCarved[kind].name, [this, kind](const NSNotification& n) {
             found_.push({kind, n.object(), {}});
         });
-    carve::CarveContext context(state, carved);
+    carve::CarveContext context(*state_, carved);
     context.log = [this](const std::string& line) { found_.push({kLogLine, nullptr, line}); };
-    carve::DelContactCarver(context).scanDelContactThread(backupFolder);
-    carve::DelMessageCarver(context).scanDelMessageThread(backupFolder);
-    carve::DelNoteCarver(context).scanDelNoteThread(backupFolder);
-    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(backupFolder);
-    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(backupFolder);
-    carve::DelCalenderCarver(context).ScanDelCalenderThread(backupFolder);
+    carve::DelContactCarver(context).scanDelContactThread(folder_);
+    carve::DelMessageCarver(context).scanDelMessageThread(folder_);
+    carve::DelNoteCarver(context).scanDelNoteThread(folder_);
+    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder_);
+    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder_);
+    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder_);
     carved.removeObserver(&observer);
     found_.close();
 }
 
 void DeletedRecordCarvers::finish() {
-    if (!thread_.joinable()) return;
     nc_.removeObserver(this);
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+        if (!state_) return;  // never prepared: carve() returns without carving
+    }
     found_.takeAll([this](const Found& found) { take(found); });
-    thread_.join();
 }
 
 void DeletedRecordCarvers::take(const Found& found) {

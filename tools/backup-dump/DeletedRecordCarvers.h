@@ -3,10 +3,14 @@
 // readers already listed (live rows) and repeats are not printed as deleted records.
 //
 // The carvers take nothing from the readers but the schema flags and the contacts (for the
-// names of carved messages and calls), so they start on a thread of their own as soon as the
-// contacts are read, and carve while the other readers run. What they find waits in a queue
-// and goes through the intake only once the readers are done, in the order it was found: the
-// output is the same as when the carvers ran after the readers.
+// names of carved messages and calls), so they may carve, on a thread of their own, as soon as
+// the contacts are in, while the other readers run. What they find waits in a queue and goes
+// through the intake only once the readers are done, in the order it was found: the output is
+// the same as when the carvers ran after the readers.
+//
+// Three parties share the work: the thread that takes in the readers' records (the
+// constructor's centre) calls prepare() once the contacts are in and finish() after the last
+// record; the thread that carves calls carve().
 #pragma once
 
 #include "HandOff.h"
@@ -14,8 +18,10 @@
 #include "backup/carve/PRDeletedRecordMerge.h"
 #include "platform/NotificationCenter.h"
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
 
 class DeletedRecordCarvers {
 public:
@@ -27,18 +33,18 @@ public:
 
     // Starts collecting the records posted on nc.
     explicit DeletedRecordCarvers(NSNotificationCenter& nc);
-    // Waits for the carvers when they were started and not finished.
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
 
-    // Starts the six carvers on the backup folder, with the readers' schema flags (unless the
-    // backup's iOS version says otherwise) and the contacts posted so far; call it once the
-    // contacts are in.
-    void start(const std::string& backupFolder, Schema schema);
+    // Gives the carvers the backup folder, the readers' schema flags (unless the backup's iOS
+    // version says otherwise) and the contacts collected so far.
+    void prepare(const std::string& backupFolder, Schema schema);
+    // Waits until prepare() (or finish(), then without carving), then runs the six carvers.
+    void carve();
     // Once the readers' records are in: posts on nc the deleted records the intake keeps,
-    // under the carvers' notification names, with their progress values, as the carvers found
-    // them, and returns when the carvers are done. Does nothing unless started.
+    // under the carvers' notification names, with their progress values, as the carvers find
+    // them, and returns when the carvers are done.
     void finish();
 
 private:
@@ -50,11 +56,14 @@ private:
         NSObjectPtr object;
         std::string line;
     };
-    void carve(const std::string& backupFolder, PRBackupScanState& state);
     void take(const Found& found);
 
     NSNotificationCenter& nc_;
     PRDeletedRecordMerge merge_;
-    std::thread thread_;
     HandOff<Found> found_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string folder_;
+    std::unique_ptr<PRBackupScanState> state_;  // set by prepare()
+    bool ended_ = false;                        // finish() was called
 };

@@ -88,18 +88,29 @@ int main(int argc, char** argv) {
     });
 
     PRBackupScanState state;
-    if (transfer)
-        runTransferReaders(folder, state, nc);
-    else
-        runBackupReaders(folder, state, nc, [&] {
-            if (!carvers) return;
-            // The carvers start once the printing thread has taken the contacts in.
-            const DeletedRecordCarvers::Schema schema{state.currentNodeIsiOS6Version, state.bIOS7DeviceNode};
-            handOff.push({nullptr, nullptr, [&, schema] { carvers->start(folder, schema); }});
-            handOff.flush();
-        });
-    if (carvers) handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
-    handOff.close();
+    auto read = [&] {
+        if (transfer)
+            runTransferReaders(folder, state, nc);
+        else
+            runBackupReaders(folder, state, nc, [&] {
+                if (!carvers) return;
+                // The carvers are prepared once the printing thread has taken the contacts in.
+                const DeletedRecordCarvers::Schema schema{state.currentNodeIsiOS6Version, state.bIOS7DeviceNode};
+                handOff.push({nullptr, nullptr, [&, schema] { carvers->prepare(folder, schema); }});
+                handOff.flush();
+            });
+        if (carvers) handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
+        handOff.close();
+    };
+    if (carvers) {
+        // The carvers, whose many short-lived allocations are cheapest on the main thread's
+        // heap, carve here; the readers read beside them.
+        std::thread readers(read);
+        carvers->carve();
+        readers.join();
+    } else {
+        read();
+    }
     printer.join();
     nc.removeObserver(&observer);
     printed.removeObserver(&observer);
