@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -68,6 +67,20 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+// How many bytes from the start are ASCII other than NUL; eight at a time while they all are.
+size_t plainAsciiLength(std::string_view text) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((((word - kOnes) & ~word) | word) & kHighBits) break;  // a NUL or a non-ASCII byte
+    }
+    while (i < text.size() && text[i] != '\0' && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -112,21 +125,24 @@ static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && s
 
 // A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
-std::unordered_map<std::string, int> rowsByName(const char* const (&table)[N]) {
-    std::unordered_map<std::string, int> rows;
+std::unordered_map<std::string_view, int> rowsByName(const char* const (&table)[N]) {
+    std::unordered_map<std::string_view, int> rows;
     for (size_t row = 0; row < N; ++row) rows.emplace(table[row], static_cast<int>(row));
     return rows;
 }
 
-int findType(const std::unordered_map<std::string, int>& rows, const char* extension) {
+int findType(const std::unordered_map<std::string_view, int>& rows, const char* extension) {
     if (!extension || !*extension) return -1;
-    std::string upper;
+    // Upper-cased on the stack: a scan asks this for every media file. Only ASCII letters
+    // change; no other byte occurs in the tables.
+    char upper[16];
+    size_t length = 0;
     for (const char* c = extension; *c; ++c) {
-        if (upper.size() > 16)  // longer than any name of the tables
+        if (length == sizeof upper)  // longer than any name of the tables
             return -1;
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+        upper[length++] = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
     }
-    const auto found = rows.find(upper);
+    const auto found = rows.find(std::string_view(upper, length));
     return found == rows.end() ? -1 : found->second;
 }
 
@@ -157,8 +173,12 @@ std::string copiedText(const std::string& text) {
 
 std::string GetStringFormChar(const char* bytes, size_t length) {
     std::string_view text(bytes, length);
-    text = text.substr(0, text.find('\0'));
-    return isValidUtf8(text) ? std::string(text) : std::string();
+    // Nearly every text is plain ASCII without a NUL, settled by one pass; the rest is cut
+    // at its first NUL and checked from where the plain part ends.
+    const size_t plain = plainAsciiLength(text);
+    if (plain == text.size()) return std::string(text);
+    text = text.substr(0, text.find('\0', plain));
+    return isValidUtf8(text.substr(plain)) ? std::string(text) : std::string();
 }
 
 int Char2Unicode(const char* text, wchar_t* out, int capacity) {
