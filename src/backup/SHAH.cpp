@@ -122,12 +122,17 @@ void SHAH::PadMessage() {
 }
 
 bool SHAH::DigestToHex(const unsigned* message_digest_array, std::string& text) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     text.clear();
     if (!message_digest_array) return false;
+    text.resize(kHexDigits);
+    DigestToHex(message_digest_array, text.data());
+    return true;
+}
+
+void SHAH::DigestToHex(const unsigned* message_digest_array, char* out) {
+    static constexpr char kDigits[] = "0123456789abcdef";
     for (int i = 0; i < 5; ++i)
-        for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(message_digest_array[i] >> shift) & 0xF];
-    return text.size() == 40;
+        for (int shift = 28; shift >= 0; shift -= 4) *out++ = kDigits[(message_digest_array[i] >> shift) & 0xF];
 }
 
 std::string backupFileKey(const std::string& domain, const std::string& path) {
