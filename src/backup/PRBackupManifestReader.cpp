@@ -185,8 +185,9 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
 void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool social) {
     const std::string name = paths::lastPathComponent(node.filePath());
     const std::string extension = paths::pathExtension(name);
-    const bool image = GetImageType(extension.c_str()) >= 0;
-    const bool movie = !image && (GetAudioType(extension.c_str()) >= 0 || GetViedoType(extension.c_str()) >= 0);
+    const PRMediaKind kind = mediaKindOfExtension(extension.c_str());
+    const bool image = kind == PRMediaKind::Image;
+    const bool movie = kind == PRMediaKind::Movie;
     if (!image && !movie && !social) return;
 
     const std::optional<uint64_t> size = backupFileSize(node.fileKey());

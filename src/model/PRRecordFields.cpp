@@ -131,17 +131,23 @@ std::unordered_map<std::string_view, int> rowsByName(const char* const (&table)[
     return rows;
 }
 
-int findType(const std::unordered_map<std::string_view, int>& rows, const char* extension) {
-    if (!extension || !*extension) return -1;
-    // Upper-cased on the stack: a scan asks this for every media file. Only ASCII letters
-    // change; no other byte occurs in the tables.
-    char upper[16];
-    size_t length = 0;
+// The extension upper-cased into upper (only ASCII letters change; no other byte occurs in
+// the tables); false when it is empty or longer than any name of the tables.
+bool upperExtension(const char* extension, char (&upper)[16], size_t& length) {
+    length = 0;
+    if (!extension || !*extension) return false;
     for (const char* c = extension; *c; ++c) {
-        if (length == sizeof upper)  // longer than any name of the tables
-            return -1;
+        if (length == sizeof upper) return false;
         upper[length++] = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
     }
+    return true;
+}
+
+int findType(const std::unordered_map<std::string_view, int>& rows, const char* extension) {
+    // Upper-cased on the stack: a scan asks this for every media file.
+    char upper[16];
+    size_t length;
+    if (!upperExtension(extension, upper, length)) return -1;
     const auto found = rows.find(std::string_view(upper, length));
     return found == rows.end() ? -1 : found->second;
 }
@@ -317,6 +323,21 @@ int GetViedoType(const char* extension) {
 int GetAudioType(const char* extension) {
     static const auto rows = rowsByName(kAudioTypes);
     return findType(rows, extension);
+}
+
+PRMediaKind mediaKindOfExtension(const char* extension) {
+    static const auto kinds = [] {
+        std::unordered_map<std::string_view, PRMediaKind> made;
+        for (const char* name : kVideoTypes) made.emplace(name, PRMediaKind::Movie);
+        for (const char* name : kAudioTypes) made.emplace(name, PRMediaKind::Movie);
+        for (const char* name : kImageTypes) made.insert_or_assign(name, PRMediaKind::Image);  // images first
+        return made;
+    }();
+    char upper[16];
+    size_t length;
+    if (!upperExtension(extension, upper, length)) return PRMediaKind::None;
+    const auto found = kinds.find(std::string_view(upper, length));
+    return found == kinds.end() ? PRMediaKind::None : found->second;
 }
 
 std::string getFullName(uint64_t number) {

@@ -114,6 +114,15 @@ TEST(RecordFields, MediaKindsByExtension) {
     EXPECT_EQ(GetImageType("jpg\xC3\xA9"), -1);
     EXPECT_EQ(GetImageType("pictclippingpictc"), -1);  // longer than any name, with one inside it
     EXPECT_EQ(GetImageType("PictClipping"), 91);
+    // The one look-up answers as the three tables do.
+    for (const char* extension : {"jpg", "JPEG", "3dm", "MoV", "dvr-ms", "m4a", "ram", "txt", "", "mp3", "wmv", "png",
+                                  "pictclippingpictc", "jpg\xC3\xA9", "plist"}) {
+        const PRMediaKind expected = GetImageType(extension) >= 0                                   ? PRMediaKind::Image
+                                     : GetViedoType(extension) >= 0 || GetAudioType(extension) >= 0 ? PRMediaKind::Movie
+                                                                                                    : PRMediaKind::None;
+        EXPECT_EQ(mediaKindOfExtension(extension), expected) << extension;
+    }
+    EXPECT_EQ(mediaKindOfExtension(nullptr), PRMediaKind::None);
 }
 
 TEST(RecordFields, EightDigitNames) {
