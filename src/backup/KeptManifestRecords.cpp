@@ -5,51 +5,73 @@
 
 namespace {
 constexpr size_t kBlockSize = 1 << 20;
-// A scan keeps the records of a few domains; past this many distinct ones a domain is stored
-// with its record instead of being searched for.
-constexpr size_t kSharedDomains = 32;
 }  // namespace
 
-std::string_view KeptManifestRecords::store(std::string_view text) {
-    if (text.empty()) return {};
-    if (blocks_.empty() || blockSize_ - blockUsed_ < text.size()) {
-        blockSize_ = std::max(kBlockSize, text.size());
+const char* KeptManifestRecords::store(std::string_view first, std::string_view second) {
+    const size_t size = first.size() + second.size();
+    if (blocks_.empty() || blockSize_ - blockUsed_ < size) {
+        blockSize_ = std::max(kBlockSize, size);
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
         blockUsed_ = 0;
     }
     char* at = blocks_.back().get() + blockUsed_;
-    std::memcpy(at, text.data(), text.size());
-    blockUsed_ += text.size();
-    return {at, text.size()};
+    if (!first.empty()) std::memcpy(at, first.data(), first.size());
+    if (!second.empty()) std::memcpy(at + first.size(), second.data(), second.size());
+    blockUsed_ += size;
+    return at;
 }
 
-std::string_view KeptManifestRecords::storeDomain(std::string_view domain) {
-    for (std::string_view known : domains_)
-        if (known == domain) return known;
-    const std::string_view stored = store(domain);
-    if (domains_.size() < kSharedDomains) domains_.push_back(stored);
-    return stored;
+uint32_t KeptManifestRecords::shared(std::string_view text, uint32_t& last) {
+    if (last < shared_.size() && shared_[last] == text) return last;
+    if (const auto found = sharedIndex_.find(text); found != sharedIndex_.end()) return last = found->second;
+    const char* stored = store(text, {});
+    const auto index = static_cast<uint32_t>(shared_.size());
+    shared_.emplace_back(stored, text.size());
+    sharedIndex_.emplace(shared_.back(), index);
+    return last = index;
 }
 
 void KeptManifestRecords::add(std::string_view domain, std::string_view path, std::string_view key) {
-    records_.push_back({storeDomain(domain), store(path), store(key)});
+    // Keys of one scan name files of one folder: the folder is shared, the name kept.
+    const size_t slash = key.rfind('/');
+    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    Stored stored{};
+    stored.domain = shared(domain, lastDomain_);
+    stored.keyFolder = shared(key.substr(0, nameStart), lastKeyFolder_);
+    stored.texts = store(path, key.substr(nameStart));
+    stored.pathLength = static_cast<uint32_t>(path.size());
+    stored.keyNameLength = static_cast<uint32_t>(key.size() - nameStart);
+    records_.push_back(stored);
+}
+
+KeptManifestRecords::Record KeptManifestRecords::record(size_t index) const {
+    const Stored& stored = records_[index];
+    const std::string_view folder = shared_[stored.keyFolder];
+    Record made{shared_[stored.domain], pathOf(stored), {}};
+    made.key.reserve(folder.size() + stored.keyNameLength);
+    made.key.append(folder).append(stored.texts + stored.pathLength, stored.keyNameLength);
+    return made;
 }
 
 void KeptManifestRecords::clear() {
-    keyByPath_ = {};
+    recordByPath_ = {};
     indexed_ = 0;
     records_ = {};
-    domains_.clear();
-    blocks_.clear();
+    sharedIndex_ = {};
+    shared_ = {};
+    lastDomain_ = lastKeyFolder_ = 0;
+    blocks_ = decltype(blocks_)();
     blockUsed_ = blockSize_ = 0;
 }
 
-const std::string_view* KeptManifestRecords::keyForPath(std::string_view path) {
+bool KeptManifestRecords::keyForPath(std::string_view path, std::string& key) {
     if (indexed_ < records_.size()) {
-        keyByPath_.reserve(records_.size());
-        for (; indexed_ < records_.size(); ++indexed_)
-            keyByPath_.insert_or_assign(records_[indexed_].path, records_[indexed_].key);  // the later record wins
+        recordByPath_.reserve(records_.size());
+        for (; indexed_ < records_.size(); ++indexed_)  // the later record wins
+            recordByPath_.insert_or_assign(pathOf(records_[indexed_]), static_cast<uint32_t>(indexed_));
     }
-    const auto found = keyByPath_.find(path);
-    return found == keyByPath_.end() ? nullptr : &found->second;
+    const auto found = recordByPath_.find(path);
+    if (found == recordByPath_.end()) return false;
+    key = record(found->second).key;
+    return true;
 }

@@ -1,11 +1,12 @@
 // The manifest records a backup scan keeps for later look-ups: each one's domain, path and
-// file key, in manifest order. The texts live in a few large blocks and each distinct domain
-// once, so that keeping a hundred thousand records, and letting them go when the scan ends,
-// costs a handful of allocations instead of several per record. Not thread-safe: the scan
-// state locks around it.
+// file key, in manifest order. Paths and key names live in a few large blocks; domains and
+// key folders, shared by many records, once each. Keeping a hundred thousand records, and
+// letting them go when the scan ends, so costs a handful of allocations and a few megabytes
+// instead of several allocations per record. Not thread-safe: the scan state locks around it.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,27 +18,39 @@ public:
     struct Record {
         std::string_view domain;
         std::string_view path;
-        std::string_view key;
+        std::string key;
     };
 
     void add(std::string_view domain, std::string_view path, std::string_view key);
     void clear();
     size_t size() const { return records_.size(); }
-    const std::vector<Record>& records() const { return records_; }
-    // The key of the last record with this path, or null. Answers through an index that
-    // catches up with the records at the first look-up after some were added, so a scan
-    // that never looks anything up never pays for it.
-    const std::string_view* keyForPath(std::string_view path);
+    Record record(size_t index) const;
+    // The key of the last record with this path into key; false when there is none. Answers
+    // through an index that catches up with the records at the first look-up after some were
+    // added, so a scan that never looks anything up never pays for it.
+    bool keyForPath(std::string_view path, std::string& key);
 
 private:
-    std::string_view store(std::string_view text);
-    std::string_view storeDomain(std::string_view domain);
+    struct Stored {
+        const char* texts;  // the path, then the key's name
+        uint32_t pathLength;
+        uint32_t keyNameLength;
+        uint32_t domain;     // in shared_
+        uint32_t keyFolder;  // in shared_
+    };
+
+    const char* store(std::string_view first, std::string_view second);
+    uint32_t shared(std::string_view text, uint32_t& last);
+    std::string_view pathOf(const Stored& stored) const { return {stored.texts, stored.pathLength}; }
 
     std::vector<std::unique_ptr<char[]>> blocks_;
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
-    std::vector<std::string_view> domains_;  // the distinct domains stored so far
-    std::vector<Record> records_;
-    std::unordered_map<std::string_view, std::string_view> keyByPath_;
-    size_t indexed_ = 0;  // records already in keyByPath_
+    std::vector<std::string_view> shared_;
+    std::unordered_map<std::string_view, uint32_t> sharedIndex_;
+    uint32_t lastDomain_ = 0;  // the last shared texts met, tried first
+    uint32_t lastKeyFolder_ = 0;
+    std::vector<Stored> records_;
+    std::unordered_map<std::string_view, uint32_t> recordByPath_;
+    size_t indexed_ = 0;  // records already in recordByPath_
 };

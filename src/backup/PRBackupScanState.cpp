@@ -45,11 +45,12 @@ std::vector<PRTreeDirNodePtr> PRBackupScanState::treeFileArray() const {
     std::lock_guard lock(treeMutex_);
     std::vector<PRTreeDirNodePtr> nodes;
     nodes.reserve(treeFiles_.size());
-    for (const KeptManifestRecords::Record& record : treeFiles_.records()) {
+    for (size_t i = 0; i < treeFiles_.size(); ++i) {
+        KeptManifestRecords::Record record = treeFiles_.record(i);
         auto node = std::make_shared<PRTreeDirNode>();
         node->setFileDomain(std::string(record.domain));
         node->setFilePath(std::string(record.path));
-        node->setFileKey(std::string(record.key));
+        node->setFileKey(std::move(record.key));
         nodes.push_back(std::move(node));
     }
     return nodes;
@@ -68,7 +69,8 @@ void PRBackupScanState::addTreeFileNode(const PRTreeDirNodePtr& node) {
 
 PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& devicePath) const {
     std::lock_guard lock(treeMutex_);
-    if (const std::string_view* key = treeFiles_.keyForPath(devicePath)) return std::string(*key);
+    std::string key;
+    if (treeFiles_.keyForPath(devicePath, key)) return key;
     return std::nullopt;
 }
 
