@@ -5,6 +5,7 @@
 
 namespace {
 constexpr size_t kBlockSize = 1 << 20;
+constexpr size_t kSearchedShared = 16;
 }  // namespace
 
 const char* KeptManifestRecords::store(std::string_view first, std::string_view second) {
@@ -23,18 +24,34 @@ const char* KeptManifestRecords::store(std::string_view first, std::string_view 
 
 uint32_t KeptManifestRecords::shared(std::string_view text, uint32_t& last) {
     if (last < shared_.size() && shared_[last] == text) return last;
-    if (const auto found = sharedIndex_.find(text); found != sharedIndex_.end()) return last = found->second;
+    // A scan shares a handful of texts, found faster by looking at each than by hashing.
+    if (shared_.size() <= kSearchedShared) {
+        for (uint32_t i = 0; i < shared_.size(); ++i)
+            if (shared_[i] == text) return last = i;
+    } else if (const auto found = sharedIndex_.find(text); found != sharedIndex_.end()) {
+        return last = found->second;
+    }
     const char* stored = store(text, {});
-    const auto index = static_cast<uint32_t>(shared_.size());
     shared_.emplace_back(stored, text.size());
-    sharedIndex_.emplace(shared_.back(), index);
-    return last = index;
+    if (shared_.size() > kSearchedShared) {
+        for (auto i = static_cast<uint32_t>(sharedIndex_.size()); i < shared_.size(); ++i)
+            sharedIndex_.emplace(shared_[i], i);
+    }
+    return last = static_cast<uint32_t>(shared_.size() - 1);
 }
 
 void KeptManifestRecords::add(std::string_view domain, std::string_view path, std::string_view key) {
-    // Keys of one scan name files of one folder: the folder is shared, the name kept.
-    const size_t slash = key.rfind('/');
-    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    // Keys of one scan name files of one folder: the folder is shared, the name kept. Most
+    // keys are in the folder of the one before.
+    size_t nameStart;
+    const std::string_view lastFolder = lastKeyFolder_ < shared_.size() ? shared_[lastKeyFolder_] : std::string_view();
+    if (!lastFolder.empty() && key.starts_with(lastFolder) &&
+        key.find('/', lastFolder.size()) == std::string_view::npos) {
+        nameStart = lastFolder.size();
+    } else {
+        const size_t slash = key.rfind('/');
+        nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    }
     Stored stored{};
     stored.domain = shared(domain, lastDomain_);
     stored.keyFolder = shared(key.substr(0, nameStart), lastKeyFolder_);

@@ -47,8 +47,8 @@ private:
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
     std::vector<std::string_view> shared_;
-    std::unordered_map<std::string_view, uint32_t> sharedIndex_;
-    uint32_t lastDomain_ = 0;  // the last shared texts met, tried first
+    std::unordered_map<std::string_view, uint32_t> sharedIndex_;  // once there are more than a handful
+    uint32_t lastDomain_ = 0;                                     // the last shared texts met, tried first
     uint32_t lastKeyFolder_ = 0;
     std::vector<Stored> records_;
     std::unordered_map<std::string_view, uint32_t> recordByPath_;

@@ -183,7 +183,7 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
 }
 
 void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool social) {
-    const std::string name = paths::lastPathComponent(node.filePath());
+    std::string name = paths::lastPathComponent(node.filePath());
     const std::string extension = paths::pathExtension(name);
     const PRMediaKind kind = mediaKindOfExtension(extension.c_str());
     const bool image = kind == PRMediaKind::Image;
@@ -195,7 +195,7 @@ void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool so
         auto record = std::make_shared<PRPhotoAndVideoNode>();
         record->setFilePath(node.fileKey());
         record->setFileSizeNumber(size.value_or(0));
-        record->setFileNodeName(name);
+        record->setFileNodeName(social ? name : std::move(name));  // a social file names its record too
         record->setFileNodeSize(sizeText(size.value_or(0)));
         record->setBmov(movie);
         nc_.postNotificationName(kScanPhotoAndVideo, record);

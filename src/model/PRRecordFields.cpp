@@ -123,10 +123,22 @@ constexpr const char* kAudioTypes[] = {"RAM", "RFL", "RMI",  "RNS",  "RPS", "SIB
                                        "M4A", "M4R", "MID",  "MIDI", "MP3", "OGG",  "OMF", "PTF"};
 static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && std::size(kAudioTypes) == 38);
 
+// Extensions are short: their first eight bytes and their length make a good enough hash,
+// cheaper than hashing every byte.
+struct ExtensionHash {
+    size_t operator()(std::string_view name) const {
+        uint64_t word = 0;
+        std::memcpy(&word, name.data(), std::min<size_t>(name.size(), sizeof word));
+        return static_cast<size_t>((word ^ name.size()) * 0x9E3779B97F4A7C15ull >> 16);
+    }
+};
+template <class Value>
+using ExtensionMap = std::unordered_map<std::string_view, Value, ExtensionHash>;
+
 // A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
-std::unordered_map<std::string_view, int> rowsByName(const char* const (&table)[N]) {
-    std::unordered_map<std::string_view, int> rows;
+ExtensionMap<int> rowsByName(const char* const (&table)[N]) {
+    ExtensionMap<int> rows;
     for (size_t row = 0; row < N; ++row) rows.emplace(table[row], static_cast<int>(row));
     return rows;
 }
@@ -143,7 +155,7 @@ bool upperExtension(const char* extension, char (&upper)[16], size_t& length) {
     return true;
 }
 
-int findType(const std::unordered_map<std::string_view, int>& rows, const char* extension) {
+int findType(const ExtensionMap<int>& rows, const char* extension) {
     // Upper-cased on the stack: a scan asks this for every media file.
     char upper[16];
     size_t length;
@@ -327,7 +339,7 @@ int GetAudioType(const char* extension) {
 
 PRMediaKind mediaKindOfExtension(const char* extension) {
     static const auto kinds = [] {
-        std::unordered_map<std::string_view, PRMediaKind> made;
+        ExtensionMap<PRMediaKind> made;
         for (const char* name : kVideoTypes) made.emplace(name, PRMediaKind::Movie);
         for (const char* name : kAudioTypes) made.emplace(name, PRMediaKind::Movie);
         for (const char* name : kImageTypes) made.insert_or_assign(name, PRMediaKind::Image);  // images first
@@ -364,7 +376,9 @@ bool phoneNumbersMatch(const std::string& asked, const std::string& contact, siz
     return containsIgnoringCase(other, piece);
 }
 
-char* size_to_unit(uint64_t count, char* out_buffer) {
+namespace {
+// size_to_unit's text into out, which holds at least 100 bytes; the end of the text.
+char* writeSizeText(uint64_t count, char* out) {
     float value = static_cast<float>(count);
     const char* unit;
     int divisions;
@@ -386,14 +400,21 @@ char* size_to_unit(uint64_t count, char* out_buffer) {
     }
     for (int i = 0; i < divisions; ++i) value /= 1000.0f;
     // to_chars writes a point whatever the locale, where printf would follow LC_NUMERIC.
-    char* end = std::to_chars(out_buffer, out_buffer + 80, static_cast<double>(value), std::chars_format::fixed, 2).ptr;
-    std::strcpy(end, unit);
+    char* end = std::to_chars(out, out + 80, static_cast<double>(value), std::chars_format::fixed, 2).ptr;
+    const size_t unitLength = std::strlen(unit);
+    std::memcpy(end, unit, unitLength + 1);
+    return end + unitLength;
+}
+}  // namespace
+
+char* size_to_unit(uint64_t count, char* out_buffer) {
+    writeSizeText(count, out_buffer);
     return out_buffer;
 }
 
 std::string sizeText(uint64_t count) {
-    char buffer[100] = {};
-    return size_to_unit(count, buffer);
+    char buffer[100];
+    return std::string(buffer, writeSizeText(count, buffer));
 }
 
 namespace {
