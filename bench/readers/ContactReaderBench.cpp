@@ -1,0 +1,146 @@
+// The contact reader over a generated address book of 20,000 contacts in the iOS 6 layout
+// (phone numbers, e-mail, postal and web addresses, birthdays, notes, and a picture for three
+// in four), against the bare SQL over the same files: the statements the reader runs (the
+// pictures, the people, each person's values and each postal address's parts), every row
+// stepped and every column read. Both sides read the private prepared copies, which the
+// fixture holds; ContactsPrivateCopy times making them on its own.
+#include "ReaderBench.h"
+#include "backup/PRBackupScanState.h"
+#include "backup/PRContactReader.h"
+#include "backup/PreparedDatabase.h"
+#include "platform/NotificationCenter.h"
+
+#include <cstdlib>
+
+namespace {
+
+struct Fixture {
+    readerbench::TempFolder folder{"contact-bench"};
+    std::shared_ptr<PreparedDatabase> book, images;
+    PRBackupScanState state;
+
+    Fixture() {
+        sampledb::SampleSize size;
+        size.contacts = 20000;
+        size.conversations = 0;
+        size.messages = 0;
+        size.calls = 0;
+        const sampledb::SampleData data = sampledb::makeSampleData(size);
+        const std::string bookPath = folder.file(sampledb::keys::addressBook);
+        const std::string imagesPath = folder.file(sampledb::keys::addressBookImages);
+        if (!sampledb::writeAddressBook(bookPath, data.contacts) ||
+            !sampledb::writeAddressBookImages(imagesPath, data.contacts, sampledb::ImagesForm::fullSize))
+            std::abort();
+        book = PreparedDatabase::prepare(bookPath);
+        images = PreparedDatabase::prepare(imagesPath);
+        if (!book || !images) std::abort();
+    }
+
+    void clear() {
+        state.contactArray.clear();
+        state.contactImageArray.clear();
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void ContactReader(benchmark::State& run) {
+    Fixture& f = fixture();
+    {
+        NSNotificationCenter nc;
+        readerbench::RecordDigest digest;
+        nc.addObserver(&digest, "ScanContactInfo", [&](const NSNotification& n) {
+            const auto contact = n.objectAs<PRContactNode>();
+            digest.add(*contact);
+            digest.add(contact->imageData());
+        });
+        f.clear();
+        PRContactReader(f.state, nc).scanContactThread(f.folder.path());
+        for (const auto& image : f.state.contactImageArray) {
+            digest.add(*image);
+            digest.add(image->imageData());
+        }
+        if (!digest.check(run, "contact_reader")) return;
+    }
+    NSNotificationCenter nc;
+    size_t contacts = 0;
+    nc.addObserver(&contacts, "ScanContactInfo", [&](const NSNotification&) { ++contacts; });
+    for (auto _ : run) {
+        contacts = 0;
+        f.clear();
+        PRContactReader(f.state, nc).scanContactThread(f.folder.path());
+    }
+    run.counters["contacts"] = static_cast<double>(contacts);
+}
+
+void BareContactQuery(benchmark::State& run) {
+    Fixture& f = fixture();
+    size_t people = 0;
+    for (auto _ : run) {
+        sqlite3* images = readerbench::openCopy(f.images->path());
+        readerbench::runAll(images, "select record_id, data from ABFullSizeImage");
+        sqlite3_close(images);
+
+        sqlite3* book = readerbench::openCopy(f.book->path());
+        sqlite3_stmt *person = nullptr, *values = nullptr, *parts = nullptr;
+        sqlite3_prepare_v2(book,
+                           "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,"
+                           "organization,middle,middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, "
+                           "Birthday from abperson ",
+                           -1, &person, nullptr);
+        sqlite3_prepare_v2(book, "select property,label,value, UID from abmultivalue where record_id = ? ", -1, &values,
+                           nullptr);
+        sqlite3_prepare_v2(book,
+                           "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry "
+                           "left join ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID "
+                           "where ABMultiValueEntry.parent_id = ?",
+                           -1, &parts, nullptr);
+        if (!person || !values || !parts) std::abort();
+        std::vector<int64_t> rowids;
+        while (sqlite3_step(person) == SQLITE_ROW) {
+            readerbench::touchRow(person);
+            rowids.push_back(sqlite3_column_int64(person, 0));
+        }
+        for (const int64_t rowid : rowids) {
+            sqlite3_reset(values);
+            sqlite3_bind_int64(values, 1, rowid);
+            while (sqlite3_step(values) == SQLITE_ROW) {
+                readerbench::touchRow(values);
+                if (sqlite3_column_type(values, 2) == SQLITE_NULL && sqlite3_column_int64(values, 0) == 5) {
+                    sqlite3_reset(parts);
+                    sqlite3_bind_int64(parts, 1, sqlite3_column_int64(values, 3));
+                    readerbench::stepAll(parts);
+                }
+            }
+        }
+        sqlite3_finalize(person);
+        sqlite3_finalize(values);
+        sqlite3_finalize(parts);
+        sqlite3_close(book);
+        people = rowids.size();
+    }
+    run.counters["contacts"] = static_cast<double>(people);
+}
+
+// What each read pays before its first query: the private copies of both files, made and removed.
+void ContactsPrivateCopy(benchmark::State& run) {
+    Fixture& f = fixture();
+    const std::string book = f.book->original(), images = f.images->original();
+    f.book.reset();
+    f.images.reset();
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(PreparedDatabase::prepare(images));
+        benchmark::DoNotOptimize(PreparedDatabase::prepare(book));
+    }
+    f.book = PreparedDatabase::prepare(book);
+    f.images = PreparedDatabase::prepare(images);
+}
+
+}  // namespace
+
+BENCHMARK(BareContactQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(ContactReader)->Unit(benchmark::kMillisecond);
+BENCHMARK(ContactsPrivateCopy)->Unit(benchmark::kMillisecond);
