@@ -27,8 +27,8 @@ public:
     // One result row; its values are valid only inside the row callback.
     class Row {
     public:
-        explicit Row(sqlite3_stmt* stmt) : stmt_(stmt) {}
-        int columnCount() const { return sqlite3_column_count(stmt_); }
+        explicit Row(sqlite3_stmt* stmt) : stmt_(stmt), columns_(sqlite3_column_count(stmt)) {}
+        int columnCount() const { return columns_; }
         // The column as NUL-terminated text, or null for NULL and columns past the end.
         const char* text(int column) const;
         // The column as a 64-bit integer (0 for NULL and columns past the end).
@@ -41,6 +41,7 @@ public:
 
     private:
         sqlite3_stmt* stmt_;
+        int columns_;
     };
 
     using RowHandler = std::function<void(const Row&)>;

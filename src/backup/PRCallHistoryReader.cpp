@@ -20,6 +20,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     end.arm();
 
     const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+    const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
     BackupDatabase db(*dbPath);
     db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
         using backupreader::text;
@@ -36,6 +37,6 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         else
             call->setCallDuration(outgoing ? "Cancelled" : "Missed");
         if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
-        nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
+        nc_.postNotificationName(infoName, std::move(call));
     });
 }

@@ -2,26 +2,265 @@
 
 #include "model/PRRecordFields.h"
 
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The piece of a number that must occur in the other one when it is the shorter (as
+// phoneNumbersMatch cuts it), and its size for a number of the given length.
+std::string_view middlePiece(std::string_view number) {
+    const size_t length = number.size();
+    return number.substr(length / 4, length / 2 + length / 4);
+}
+size_t middlePieceSize(size_t length) { return std::min(length - length / 4, length / 2 + length / 4); }
+
+// A polynomial hash of a piece that can be rolled along a text one character at a time.
+constexpr uint64_t kBase = 0x100000001b3ULL;
+
+uint64_t pieceHash(std::string_view piece) {
+    uint64_t hash = 0;
+    for (const char c : piece) hash = hash * kBase + static_cast<unsigned char>(c);
+    return hash;
+}
+
+uint64_t power(uint64_t base, size_t exponent) {
+    uint64_t result = 1;
+    while (exponent-- > 0) result *= base;
+    return result;
+}
+
+// Calls visit(hash, piece) for every piece of the given size of text, left to right.
+template <class Visit>
+void forEachPiece(std::string_view text, size_t size, uint64_t dropFactor, Visit&& visit) {
+    if (size == 0 || text.size() < size) return;
+    uint64_t hash = pieceHash(text.substr(0, size));
+    for (size_t at = 0;; ++at) {
+        visit(hash, text.substr(at, size));
+        if (at + size >= text.size()) return;
+        hash = (hash - static_cast<unsigned char>(text[at]) * dropFactor) * kBase +
+               static_cast<unsigned char>(text[at + size]);
+    }
+}
+
+}  // namespace
+
+// Open addressing over the pieces' hashes; a piece found again keeps its first text.
+class PRContactPhoneIndex::PieceTable {
+public:
+    explicit PieceTable(size_t size) : size_(size), dropFactor_(power(kBase, size > 0 ? size - 1 : 0)) {}
+
+    size_t pieceSize() const { return size_; }
+    uint64_t dropFactor() const { return dropFactor_; }
+
+    // Room for count pieces without growing.
+    void reserve(size_t count) {
+        size_t slots = 16;
+        while (slots < count * 2) slots *= 2;
+        slots_.assign(slots, 0);
+        pieces_.reserve(count);
+    }
+
+    void add(uint64_t hash, std::string_view piece, size_t first) {
+        for (size_t slot = start(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
+            if (slots_[slot] == 0) {
+                pieces_.push_back({hash, piece, first});
+                slots_[slot] = static_cast<uint32_t>(pieces_.size());
+                return;
+            }
+            const Piece& known = pieces_[slots_[slot] - 1];
+            if (known.hash == hash && known.piece == piece) return;
+        }
+    }
+
+    size_t find(uint64_t hash, std::string_view piece) const {
+        if (slots_.empty()) return kNone;
+        for (size_t slot = start(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
+            if (slots_[slot] == 0) return kNone;
+            const Piece& known = pieces_[slots_[slot] - 1];
+            if (known.hash == hash && known.piece == piece) return known.first;
+        }
+    }
+
+private:
+    struct Piece {
+        uint64_t hash;
+        std::string_view piece;
+        size_t first;
+    };
+    size_t start(uint64_t hash) const {
+        return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
+    }
+
+    size_t size_;
+    uint64_t dropFactor_;
+    std::vector<uint32_t> slots_;  // 1 + the piece's place, 0 for none
+    std::vector<Piece> pieces_;
+};
+
+// Numbers as asked of up to 24 bytes sit in the table itself, zero-padded in three words, so
+// that a number asked again costs one visit to memory; longer ones (e-mail addresses) go to a
+// map of their own.
+class PRContactPhoneIndex::AnswerCache {
+public:
+    AnswerCache() : slots_(1024) {}
+
+    // The answer kept for phone (an entry's place or kNone), or null when there is none yet;
+    // remember() then keeps one.
+    const size_t* find(const std::string& phone) const {
+        if (phone.size() > kInline) {
+            const auto found = longer_.find(phone);
+            return found == longer_.end() ? nullptr : &found->second;
+        }
+        const Key key = keyOf(phone);
+        for (size_t slot = start(key);; slot = (slot + 1) & (slots_.size() - 1)) {
+            const Slot& s = slots_[slot];
+            if (!s.used) return nullptr;
+            if (s.key == key) return &s.answer;
+        }
+    }
+
+    void remember(const std::string& phone, size_t answer) {
+        if (phone.size() > kInline) {
+            longer_.emplace(phone, answer);
+            return;
+        }
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        place(keyOf(phone), answer);
+        ++count_;
+    }
+
+private:
+    static constexpr size_t kInline = 24;
+    struct Key {
+        uint64_t words[3];
+        uint64_t length;
+        bool operator==(const Key& other) const {
+            return words[0] == other.words[0] && words[1] == other.words[1] && words[2] == other.words[2] &&
+                   length == other.length;
+        }
+    };
+    struct Slot {
+        Key key;
+        size_t answer;
+        bool used;
+    };
+
+    static Key keyOf(const std::string& phone) {
+        Key key{{0, 0, 0}, phone.size()};
+        std::memcpy(key.words, phone.data(), phone.size());
+        return key;
+    }
+    size_t start(const Key& key) const {
+        uint64_t hash = key.length * 0x9E3779B97F4A7C15ULL;
+        for (const uint64_t word : key.words) hash = (hash ^ word) * 0xff51afd7ed558ccdULL;
+        return static_cast<size_t>(hash >> 32) & (slots_.size() - 1);
+    }
+    void place(const Key& key, size_t answer) {
+        size_t slot = start(key);
+        while (slots_[slot].used) slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = {key, answer, true};
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.used) place(s.key, s.answer);
+    }
+
+    std::vector<Slot> slots_;
+    size_t count_ = 0;
+    std::unordered_map<std::string, size_t> longer_;
+};
+
 PRContactPhoneIndex::PRContactPhoneIndex(const std::vector<PRContactNodePtr>& contacts) {
-    numbers_.reserve(contacts.size());
+    entries_.reserve(contacts.size());
     for (const auto& contact : contacts)
         if (contact && !contact->contactPhone().empty())
-            numbers_.emplace_back(normalisedPhoneNumber(contact->contactPhone()), contact);
+            entries_.push_back({lowerCase(normalisedPhoneNumber(contact->contactPhone())), contact});
+    for (auto& answers : answers_) answers = std::make_unique<AnswerCache>();
 }
 
-PRContactNodePtr PRContactPhoneIndex::find(const std::string& phone, size_t minimumPiece) const {
-    if (numbers_.empty()) return nullptr;  // nothing to find: remember no answers either
-    auto& answers = answers_[minimumPiece == 1 ? 0 : 1];
-    if (minimumPiece != 1 && minimumPiece != kPieceWithData) return search(phone, minimumPiece);
-    auto [known, added] = answers.try_emplace(phone, nullptr);
-    if (!added) return known->second;
-    known->second = search(phone, minimumPiece);
-    return known->second;
+PRContactPhoneIndex::~PRContactPhoneIndex() = default;
+
+const PRContactNode* PRContactPhoneIndex::find(const std::string& phone, size_t minimumPiece) const {
+    if (entries_.empty()) return nullptr;  // nothing to find: remember no answers either
+    size_t found = kNone;
+    if (minimumPiece != 1 && minimumPiece != kPieceWithData) {
+        found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
+    } else {
+        AnswerCache& answers = *answers_[minimumPiece == 1 ? 0 : 1];
+        if (const size_t* known = answers.find(phone)) {
+            found = *known;
+        } else {
+            found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
+            answers.remember(phone, found);
+        }
+    }
+    return found == kNone ? nullptr : entries_[found].contact.get();
 }
 
-PRContactNodePtr PRContactPhoneIndex::search(const std::string& phone, size_t minimumPiece) const {
-    const std::string asked = normalisedPhoneNumber(phone);
-    for (const auto& [number, contact] : numbers_)
-        if (phoneNumbersMatch(asked, number, minimumPiece)) return contact;
-    return nullptr;
+size_t PRContactPhoneIndex::firstMatch(std::string_view asked, size_t minimumPiece) const {
+    AskedLength& known = asked_[asked.size()];
+    if (!known.longer) {
+        if (++known.searches <= kSearchesBeforeTable) return search(asked, minimumPiece);
+        known.longer = std::make_unique<PieceTable>(middlePieceSize(asked.size()));
+        PieceTable& table = *known.longer;
+        size_t count = 0;
+        for (const Entry& entry : entries_)
+            if (entry.text.size() >= asked.size()) count += entry.text.size() - table.pieceSize() + 1;
+        table.reserve(count);
+        for (size_t i = 0; i < entries_.size(); ++i)
+            if (entries_[i].text.size() >= asked.size())
+                forEachPiece(entries_[i].text, table.pieceSize(), table.dropFactor(),
+                             [&](uint64_t hash, std::string_view piece) { table.add(hash, piece, i); });
+    }
+    size_t first = kNone;
+    const std::string_view piece = middlePiece(asked);
+    if (!piece.empty() && piece.size() >= minimumPiece) first = known.longer->find(pieceHash(piece), piece);
+    return std::min(first, firstShorterWithin(asked, minimumPiece));
+}
+
+size_t PRContactPhoneIndex::search(std::string_view asked, size_t minimumPiece) const {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const std::string_view text = entries_[i].text;
+        const std::string_view shorter = text.size() < asked.size() ? text : asked;
+        const std::string_view other = text.size() < asked.size() ? asked : text;
+        const std::string_view piece = middlePiece(shorter);
+        if (!piece.empty() && piece.size() >= minimumPiece && other.find(piece) != std::string_view::npos) return i;
+    }
+    return kNone;
+}
+
+size_t PRContactPhoneIndex::firstShorterWithin(std::string_view asked, size_t minimumPiece) const {
+    if (!middlePiecesMade_) {
+        middlePiecesMade_ = true;
+        std::map<size_t, size_t> counts;
+        for (const Entry& entry : entries_) ++counts[entry.text.size()];
+        for (const auto& [length, count] : counts) {
+            if (middlePieceSize(length) == 0) continue;
+            middlePieces_.try_emplace(length, middlePieceSize(length)).first->second.reserve(count);
+        }
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            const auto table = middlePieces_.find(entries_[i].text.size());
+            if (table == middlePieces_.end()) continue;
+            const std::string_view piece = middlePiece(entries_[i].text);
+            table->second.add(pieceHash(piece), piece, i);
+        }
+    }
+    size_t first = kNone;
+    for (const auto& [length, table] : middlePieces_) {
+        if (length >= asked.size()) break;
+        if (table.pieceSize() < minimumPiece) continue;
+        forEachPiece(asked, table.pieceSize(), table.dropFactor(),
+                     [&](uint64_t hash, std::string_view piece) { first = std::min(first, table.find(hash, piece)); });
+    }
+    return first;
 }

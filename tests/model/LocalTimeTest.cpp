@@ -82,6 +82,27 @@ TEST(LocalTime, MatchesLocaltimeOverTheWholeRangeOfThirtyTwoBitTimes) {
     }
 }
 
+// The zones whose clocks changed twice within the fewest days: every ten minutes through the
+// years around those changes, in order, as a call history asks.
+TEST(LocalTime, MatchesLocaltimeWhereClocksChangedTwiceWithinDays) {
+    struct Zone {
+        const char* tz;
+        time_t from;  // a few months before the changes
+    };
+    const Zone zones[] = {{"Africa/Freetown", -978307200},
+                          {"America/Cambridge_Bay", 960000000},
+                          {"America/Recife", 960000000},
+                          {"Europe/Kaliningrad", -787000000}};
+    for (const Zone& zone : zones) {
+        if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + zone.tz)) continue;
+        SCOPED_TRACE(zone.tz);
+        FixedTimeZone fixed(zone.tz);
+        std::vector<time_t> moments;
+        for (time_t t = zone.from; t < zone.from + 366 * 86400; t += 600 + t % 7) moments.push_back(t);
+        expectSameAsLocaltime(moments);
+    }
+}
+
 TEST(LocalTime, FollowsAChangeOfTimeZone) {
     const time_t t = 1370000000;
     struct tm first {};
