@@ -1,7 +1,7 @@
 // The contact reader over a generated address book of 20,000 contacts in the iOS 6 layout
 // (phone numbers, e-mail, postal and web addresses, birthdays, notes, and a picture for three
 // in four), against the bare SQL over the same files: the statements the reader runs (the
-// pictures, the people, each person's values and each postal address's parts), every row
+// pictures, the people, every value and each postal address's parts), every row
 // stepped and every column read. Both sides read the private prepared copies, which the
 // fixture holds; ContactsPrivateCopy times making them on its own.
 #include "ReaderBench.h"
@@ -85,42 +85,29 @@ void BareContactQuery(benchmark::State& run) {
         sqlite3_close(images);
 
         sqlite3* book = readerbench::openCopy(f.book->path());
-        sqlite3_stmt *person = nullptr, *values = nullptr, *parts = nullptr;
-        sqlite3_prepare_v2(book,
-                           "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,"
-                           "organization,middle,middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, "
-                           "Birthday from abperson ",
-                           -1, &person, nullptr);
-        sqlite3_prepare_v2(book, "select property,label,value, UID from abmultivalue where record_id = ? ", -1, &values,
-                           nullptr);
+        people = readerbench::runAll(book,
+                                     "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,"
+                                     "organization,middle,middlePhonetic,CreationDate,Last,Note,Nickname,prefix, "
+                                     "suffix, Birthday from abperson ");
+        sqlite3_stmt *values = nullptr, *parts = nullptr;
+        sqlite3_prepare_v2(book, "select property,label,value, UID, record_id from abmultivalue", -1, &values, nullptr);
         sqlite3_prepare_v2(book,
                            "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry "
                            "left join ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID "
                            "where ABMultiValueEntry.parent_id = ?",
                            -1, &parts, nullptr);
-        if (!person || !values || !parts) std::abort();
-        std::vector<int64_t> rowids;
-        while (sqlite3_step(person) == SQLITE_ROW) {
-            readerbench::touchRow(person);
-            rowids.push_back(sqlite3_column_int64(person, 0));
-        }
-        for (const int64_t rowid : rowids) {
-            sqlite3_reset(values);
-            sqlite3_bind_int64(values, 1, rowid);
-            while (sqlite3_step(values) == SQLITE_ROW) {
-                readerbench::touchRow(values);
-                if (sqlite3_column_type(values, 2) == SQLITE_NULL && sqlite3_column_int64(values, 0) == 5) {
-                    sqlite3_reset(parts);
-                    sqlite3_bind_int64(parts, 1, sqlite3_column_int64(values, 3));
-                    readerbench::stepAll(parts);
-                }
+        if (!values || !parts) std::abort();
+        while (sqlite3_step(values) == SQLITE_ROW) {
+            readerbench::touchRow(values);
+            if (sqlite3_column_type(values, 2) == SQLITE_NULL && sqlite3_column_int64(values, 0) == 5) {
+                sqlite3_reset(parts);
+                sqlite3_bind_int64(parts, 1, sqlite3_column_int64(values, 3));
+                readerbench::stepAll(parts);
             }
         }
-        sqlite3_finalize(person);
         sqlite3_finalize(values);
         sqlite3_finalize(parts);
         sqlite3_close(book);
-        people = rowids.size();
     }
     run.counters["contacts"] = static_cast<double>(people);
 }

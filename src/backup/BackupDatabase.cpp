@@ -1,5 +1,6 @@
 #include "backup/BackupDatabase.h"
 
+#include <cmath>
 #include <cstdlib>
 
 BackupDatabase::BackupDatabase(const std::string& path) : BackupDatabase(PreparedDatabase::prepare(path)) {}
@@ -36,6 +37,20 @@ std::optional<long long> BackupDatabase::Row::decimal(int column) const {
         if (!value || !*value) return std::nullopt;
         return std::strtoll(value, nullptr, 10);
     }
+    }
+}
+
+std::optional<int64_t> BackupDatabase::Row::wholeNumber(int column) const {
+    if (column < 0 || column >= columnCount()) return std::nullopt;
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+    case SQLITE_FLOAT: {
+        // Reals beyond 2^53 no longer tell whole numbers apart.
+        const double value = sqlite3_column_double(stmt_, column);
+        if (value != std::floor(value) || std::fabs(value) > 9007199254740992.0) return std::nullopt;
+        return static_cast<int64_t>(value);
+    }
+    default: return std::nullopt;
     }
 }
 

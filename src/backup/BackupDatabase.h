@@ -36,6 +36,9 @@ public:
         // The column's text read as a decimal integer, or nothing when the text is absent or
         // empty. An integer column is taken as it is, without a detour through its text.
         std::optional<long long> decimal(int column) const;
+        // The column as a whole number when it holds one (an integer, or a real without a
+        // fraction): the rows "column = ?" finds for that number. Nothing for other values.
+        std::optional<int64_t> wholeNumber(int column) const;
         // The column's bytes (blob or text) and their number; null and 0 when there are none.
         const uint8_t* bytes(int column, size_t* length) const;
 
