@@ -193,13 +193,20 @@ namespace {
 size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-    struct tm local {};
-    if (!cachedLocalTime(static_cast<time_t>(low), local)) return 0;
     // Values counted from 2001 (every note and calendar time; message and call times that land
     // before 1990 when read from 1970) move by the exact number of seconds between the two
     // epochs. Moving the year number alone would put days on the wrong side of a leap day.
+    // Only a time within a day of 1990 needs its local time to tell on which side it lands:
+    // no zone is a day away from UTC.
     constexpr int64_t kSince2001 = 978307200;
-    if (fileType || local.tm_year < 90) {
+    constexpr int64_t k1990 = 631152000;
+    struct tm local {};
+    bool since2001 = fileType || low < k1990 - 86400;
+    if (!since2001) {
+        if (!cachedLocalTime(static_cast<time_t>(low), local)) return 0;
+        since2001 = local.tm_year < 90;
+    }
+    if (since2001) {
         if (!cachedLocalTime(static_cast<time_t>(low + kSince2001), local)) return 0;
     }
     const int year = local.tm_year + 1900;

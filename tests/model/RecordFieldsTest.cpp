@@ -2,6 +2,7 @@
 #include "model/PRRecordFields.h"
 
 #include <clocale>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,6 +63,28 @@ TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes) {
     EXPECT_EQ(dateText(1394014800, false), "03-05-2014 13:20");
     // Only the low 32 bits count.
     EXPECT_EQ(dateText(1394014800 + (int64_t(1) << 32), false), "03-05-2014 13:20");
+}
+
+// Whether a message time counts from 2001 depends on its local year: near the turn of 1990 the
+// zone decides, far from it the year alone does.
+TEST(RecordFields, MessageTimesNearTheTurnOf1990FollowTheirLocalYear) {
+    constexpr int64_t k1990 = 631152000;
+    for (const char* tz : {"<+14>-14", "<-12>12", "UTC0"}) {
+        SCOPED_TRACE(tz);
+        FixedTimeZone zone(tz);
+        for (int64_t value = k1990 - 3 * 86400; value <= k1990 + 3 * 86400; value += 1800 + value % 7) {
+            time_t at = static_cast<time_t>(value);
+            struct tm local {};
+            ASSERT_TRUE(localtime_r(&at, &local));
+            if (local.tm_year < 90) {
+                at += kSince2001;
+                ASSERT_TRUE(localtime_r(&at, &local));
+            }
+            char expected[32];
+            std::strftime(expected, sizeof expected, "%m-%d-%Y %H:%M", &local);
+            ASSERT_EQ(dateText(value, false), expected) << value;
+        }
+    }
 }
 
 TEST(RecordFields, PhoneDatesNeedElevenDigits) {
