@@ -105,79 +105,67 @@ private:
     std::vector<Piece> pieces_;
 };
 
-// Numbers as asked of up to 24 bytes sit in the table itself, zero-padded in three words, so
-// that a number asked again costs one visit to memory; longer ones (e-mail addresses) go to a
-// map of their own.
+// Numbers as asked of up to 16 bytes (every phone number) sit in the table itself, zero-padded
+// in two words, so that a number asked again costs one visit to memory; longer ones (e-mail
+// addresses) go to a map of their own.
 class PRContactPhoneIndex::AnswerCache {
 public:
     AnswerCache() : slots_(1024) {}
 
-    // The answer kept for phone (an entry's place or kNone), or null when there is none yet;
-    // remember() then keeps one.
-    const size_t* find(const std::string& phone) const {
+    // The place of phone's answer (an entry's place or kNone), and whether it was added now
+    // (its answer then still to be given).
+    std::pair<uint32_t*, bool> place(const std::string& phone) {
         if (phone.size() > kInline) {
-            const auto found = longer_.find(phone);
-            return found == longer_.end() ? nullptr : &found->second;
+            auto [found, added] = longer_.try_emplace(phone, kNoAnswer);
+            return {&found->second, added};
         }
-        const Key key = keyOf(phone);
-        for (size_t slot = start(key);; slot = (slot + 1) & (slots_.size() - 1)) {
-            const Slot& s = slots_[slot];
-            if (!s.used) return nullptr;
-            if (s.key == key) return &s.answer;
-        }
+        if ((count_ + 1) * 10 > slots_.size() * 7) grow();
+        const Slot key = keyOf(phone);
+        size_t slot = start(key);
+        for (; slots_[slot].length != 0; slot = (slot + 1) & (slots_.size() - 1))
+            if (slots_[slot].sameKey(key)) return {&slots_[slot].answer, false};
+        slots_[slot] = key;
+        ++count_;
+        return {&slots_[slot].answer, true};
     }
 
-    void remember(const std::string& phone, size_t answer) {
-        if (phone.size() > kInline) {
-            longer_.emplace(phone, answer);
-            return;
-        }
-        if ((count_ + 1) * 2 > slots_.size()) grow();
-        place(keyOf(phone), answer);
-        ++count_;
-    }
+    static constexpr uint32_t kNoAnswer = UINT32_MAX;
 
 private:
-    static constexpr size_t kInline = 24;
-    struct Key {
-        uint64_t words[3];
-        uint64_t length;
-        bool operator==(const Key& other) const {
-            return words[0] == other.words[0] && words[1] == other.words[1] && words[2] == other.words[2] &&
-                   length == other.length;
+    static constexpr size_t kInline = 16;
+    struct Slot {
+        uint64_t words[2];
+        uint32_t length;  // 1 + the number's length; 0 for a free slot
+        uint32_t answer;
+        bool sameKey(const Slot& other) const {
+            return words[0] == other.words[0] && words[1] == other.words[1] && length == other.length;
         }
     };
-    struct Slot {
-        Key key;
-        size_t answer;
-        bool used;
-    };
 
-    static Key keyOf(const std::string& phone) {
-        Key key{{0, 0, 0}, phone.size()};
+    static Slot keyOf(const std::string& phone) {
+        Slot key{{0, 0}, static_cast<uint32_t>(phone.size() + 1), kNoAnswer};
         std::memcpy(key.words, phone.data(), phone.size());
         return key;
     }
-    size_t start(const Key& key) const {
+    size_t start(const Slot& key) const {
         uint64_t hash = key.length * 0x9E3779B97F4A7C15ULL;
         for (const uint64_t word : key.words) hash = (hash ^ word) * 0xff51afd7ed558ccdULL;
         return static_cast<size_t>(hash >> 32) & (slots_.size() - 1);
     }
-    void place(const Key& key, size_t answer) {
-        size_t slot = start(key);
-        while (slots_[slot].used) slot = (slot + 1) & (slots_.size() - 1);
-        slots_[slot] = {key, answer, true};
-    }
     void grow() {
         std::vector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
-        for (const Slot& s : old)
-            if (s.used) place(s.key, s.answer);
+        for (const Slot& s : old) {
+            if (s.length == 0) continue;
+            size_t slot = start(s);
+            while (slots_[slot].length != 0) slot = (slot + 1) & (slots_.size() - 1);
+            slots_[slot] = s;
+        }
     }
 
     std::vector<Slot> slots_;
     size_t count_ = 0;
-    std::unordered_map<std::string, size_t> longer_;
+    std::unordered_map<std::string, uint32_t> longer_;
 };
 
 PRContactPhoneIndex::PRContactPhoneIndex(const std::vector<PRContactNodePtr>& contacts) {
@@ -196,12 +184,12 @@ const PRContactNode* PRContactPhoneIndex::find(const std::string& phone, size_t 
     if (minimumPiece != 1 && minimumPiece != kPieceWithData) {
         found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
     } else {
-        AnswerCache& answers = *answers_[minimumPiece == 1 ? 0 : 1];
-        if (const size_t* known = answers.find(phone)) {
-            found = *known;
-        } else {
+        auto [answer, added] = answers_[minimumPiece == 1 ? 0 : 1]->place(phone);
+        if (added) {
             found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
-            answers.remember(phone, found);
+            *answer = found == kNone ? AnswerCache::kNoAnswer : static_cast<uint32_t>(found);
+        } else if (*answer != AnswerCache::kNoAnswer) {
+            found = *answer;
         }
     }
     return found == kNone ? nullptr : entries_[found].contact.get();
