@@ -17,27 +17,10 @@ BackupDatabase::BackupDatabase(std::shared_ptr<PreparedDatabase> prepared) : pre
 
 BackupDatabase::~BackupDatabase() { sqlite3_close(db_); }
 
-const char* BackupDatabase::Row::text(int column) const {
-    if (column < 0 || column >= columnCount()) return nullptr;
-    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-}
-
-int64_t BackupDatabase::Row::integer(int column) const {
-    if (column < 0 || column >= columnCount()) return 0;
-    return sqlite3_column_int64(stmt_, column);
-}
-
-std::optional<long long> BackupDatabase::Row::decimal(int column) const {
-    if (column < 0 || column >= columnCount()) return std::nullopt;
-    switch (sqlite3_column_type(stmt_, column)) {
-    case SQLITE_NULL: return std::nullopt;
-    case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
-    default: {
-        const char* value = text(column);
-        if (!value || !*value) return std::nullopt;
-        return std::strtoll(value, nullptr, 10);
-    }
-    }
+std::optional<long long> BackupDatabase::Row::decimalOfText(int column) const {
+    const char* value = text(column);
+    if (!value || !*value) return std::nullopt;
+    return std::strtoll(value, nullptr, 10);
 }
 
 std::optional<int64_t> BackupDatabase::Row::wholeNumber(int column) const {

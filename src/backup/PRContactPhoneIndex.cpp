@@ -8,10 +8,12 @@
 
 namespace {
 
-std::string lowerCase(std::string text) {
-    for (char& c : text)
+// The number as normalisedPhoneNumber gives it, in lower case (matching ignores case).
+std::string comparable(const std::string& number) {
+    std::string out = normalisedPhoneNumber(number);
+    for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
+    return out;
 }
 
 // The piece of a number that must occur in the other one when it is the shorter (as
@@ -172,7 +174,7 @@ PRContactPhoneIndex::PRContactPhoneIndex(const std::vector<PRContactNodePtr>& co
     entries_.reserve(contacts.size());
     for (const auto& contact : contacts)
         if (contact && !contact->contactPhone().empty())
-            entries_.push_back({lowerCase(normalisedPhoneNumber(contact->contactPhone())), contact});
+            entries_.push_back({comparable(contact->contactPhone()), contact});
     for (auto& answers : answers_) answers = std::make_unique<AnswerCache>();
 }
 
@@ -182,11 +184,11 @@ const PRContactNode* PRContactPhoneIndex::find(const std::string& phone, size_t 
     if (entries_.empty()) return nullptr;  // nothing to find: remember no answers either
     size_t found = kNone;
     if (minimumPiece != 1 && minimumPiece != kPieceWithData) {
-        found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
+        found = firstMatch(comparable(phone), minimumPiece);
     } else {
         auto [answer, added] = answers_[minimumPiece == 1 ? 0 : 1]->place(phone);
         if (added) {
-            found = firstMatch(lowerCase(normalisedPhoneNumber(phone)), minimumPiece);
+            found = firstMatch(comparable(phone), minimumPiece);
             *answer = found == kNone ? AnswerCache::kNoAnswer : static_cast<uint32_t>(found);
         } else if (*answer != AnswerCache::kNoAnswer) {
             found = *answer;
@@ -196,6 +198,7 @@ const PRContactNode* PRContactPhoneIndex::find(const std::string& phone, size_t 
 }
 
 size_t PRContactPhoneIndex::firstMatch(std::string_view asked, size_t minimumPiece) const {
+    if (asked_.size() <= asked.size()) asked_.resize(asked.size() + 1);
     AskedLength& known = asked_[asked.size()];
     if (!known.longer) {
         if (++known.searches <= kSearchesBeforeTable) return search(asked, minimumPiece);

@@ -60,7 +60,7 @@ private:
     size_t firstShorterWithin(std::string_view asked, size_t minimumPiece) const;
 
     std::vector<Entry> entries_;
-    mutable std::map<size_t, AskedLength> asked_;
+    mutable std::vector<AskedLength> asked_;  // by the length of the number asked
     // The middle piece of every entry, by the entry's length; made with the first table.
     mutable std::map<size_t, PieceTable> middlePieces_;
     mutable bool middlePiecesMade_ = false;
