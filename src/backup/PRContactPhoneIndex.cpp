@@ -65,37 +65,36 @@ public:
     // Room for count pieces without growing.
     void reserve(size_t count) {
         size_t slots = 16;
-        while (slots < count * 2) slots *= 2;
-        slots_.assign(slots, 0);
-        pieces_.reserve(count);
+        while (slots * 7 < count * 10) slots *= 2;
+        slots_.assign(slots, Slot{});
     }
 
     void add(uint64_t hash, std::string_view piece, size_t first) {
         for (size_t slot = start(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (slots_[slot] == 0) {
-                pieces_.push_back({hash, piece, first});
-                slots_[slot] = static_cast<uint32_t>(pieces_.size());
+            Slot& s = slots_[slot];
+            if (!s.text) {
+                s = {hash, piece.data(), static_cast<uint32_t>(first)};
                 return;
             }
-            const Piece& known = pieces_[slots_[slot] - 1];
-            if (known.hash == hash && known.piece == piece) return;
+            if (s.hash == hash && std::memcmp(s.text, piece.data(), size_) == 0) return;
         }
     }
 
     size_t find(uint64_t hash, std::string_view piece) const {
         if (slots_.empty()) return kNone;
         for (size_t slot = start(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (slots_[slot] == 0) return kNone;
-            const Piece& known = pieces_[slots_[slot] - 1];
-            if (known.hash == hash && known.piece == piece) return known.first;
+            const Slot& s = slots_[slot];
+            if (!s.text) return kNone;
+            if (s.hash == hash && std::memcmp(s.text, piece.data(), size_) == 0) return s.first;
         }
     }
 
 private:
-    struct Piece {
-        uint64_t hash;
-        std::string_view piece;
-        size_t first;
+    // A piece of an entry's text, kept in the table itself: one visit to memory per probe.
+    struct Slot {
+        uint64_t hash = 0;
+        const char* text = nullptr;  // the piece's first character in its entry; null: free
+        uint32_t first = 0;
     };
     size_t start(uint64_t hash) const {
         return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
@@ -103,8 +102,7 @@ private:
 
     size_t size_;
     uint64_t dropFactor_;
-    std::vector<uint32_t> slots_;  // 1 + the piece's place, 0 for none
-    std::vector<Piece> pieces_;
+    std::vector<Slot> slots_;
 };
 
 // Numbers as asked of up to 16 bytes (every phone number) sit in the table itself, zero-padded

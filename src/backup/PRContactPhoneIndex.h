@@ -41,7 +41,7 @@ public:
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
     // Numbers of one length searched one by one before that length gets its table.
-    static constexpr size_t kSearchesBeforeTable = 8;
+    static constexpr size_t kSearchesBeforeTable = 4;
 
     struct Entry {
         std::string text;  // the normalised phone text in lower case (matching ignores case)

@@ -145,7 +145,10 @@ std::string clockPart(int value) {
 
 }  // namespace
 
-std::string GetStringFormChar(const char* text) { return GetStringFormChar(text, std::strlen(text)); }
+std::string GetStringFormChar(const char* text) {
+    const std::string_view view(text);  // ends at the first NUL already
+    return isValidUtf8(view) ? std::string(view) : std::string();
+}
 
 std::string copiedText(const std::string& text) {
     if (text.size() <= kCopiedTextLimit) return text;
