@@ -82,25 +82,36 @@ bool followZone(SpanCache& cache) {
 
 }  // namespace
 
-bool cachedLocalTime(time_t seconds, struct tm& out) {
+namespace {
+
+// The checked span of seconds, its slot filled when it was not yet; null where the clocks
+// change within the span (or localtime_r fails), whose moments are then converted one by one.
+const SpanCache::Span* checkedSpan(time_t seconds) {
     thread_local SpanCache cache{};
-    if (!followZone(cache)) return localtime_r(&seconds, &out) != nullptr;
+    if (!followZone(cache)) return nullptr;
     const int64_t span = floorDiv(static_cast<int64_t>(seconds), kSpan);
     SpanCache::Span& slot = cache.spans[static_cast<size_t>(span) % std::size(cache.spans)];
-    if (!slot.valid || slot.span != span) {
-        slot.valid = false;
-        const time_t first = static_cast<time_t>(span * kSpan);
-        const time_t last = static_cast<time_t>(first + kSpan - 1);
-        struct tm end {};
-        if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
-            slot.start.tm_isdst != end.tm_isdst)
-            return localtime_r(&seconds, &out) != nullptr;  // the clocks change in this span
-        slot.span = span;
-        slot.valid = true;
-    }
-    out = slot.start;
+    if (slot.valid && slot.span == span) return &slot;
+    slot.valid = false;
+    const time_t first = static_cast<time_t>(span * kSpan);
+    const time_t last = static_cast<time_t>(first + kSpan - 1);
+    struct tm end {};
+    if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
+        slot.start.tm_isdst != end.tm_isdst)
+        return nullptr;
+    slot.span = span;
+    slot.valid = true;
+    return &slot;
+}
+
+}  // namespace
+
+bool cachedLocalTime(time_t seconds, struct tm& out) {
+    const SpanCache::Span* slot = checkedSpan(seconds);
+    if (!slot) return localtime_r(&seconds, &out) != nullptr;
+    out = slot->start;
     // Within the day the span started in only the clock moves on; past midnight the date does too.
-    const int64_t clock = out.tm_hour * kHour + out.tm_min * 60 + out.tm_sec + (seconds - span * kSpan);
+    const int64_t clock = out.tm_hour * kHour + out.tm_min * 60 + out.tm_sec + (seconds - slot->span * kSpan);
     if (clock < kDay) {
         out.tm_hour = static_cast<int>(clock / kHour);
         out.tm_min = static_cast<int>(clock / 60 % 60);
@@ -110,3 +121,12 @@ bool cachedLocalTime(time_t seconds, struct tm& out) {
     }
     return true;
 }
+
+std::optional<long> cachedUtcOffset(time_t seconds) {
+    if (const SpanCache::Span* slot = checkedSpan(seconds)) return slot->start.tm_gmtoff;
+    struct tm local {};
+    if (!localtime_r(&seconds, &local)) return std::nullopt;
+    return local.tm_gmtoff;
+}
+
+void wallClockFields(int64_t wallSeconds, struct tm& out) { fillFields(wallSeconds, out); }

@@ -25,6 +25,12 @@ void expectSameAsLocaltime(const std::vector<time_t>& moments) {
         ASSERT_NE(localtime_r(&t, &expected), nullptr);
         ASSERT_TRUE(cachedLocalTime(t, got));
         ASSERT_EQ(fieldsOf(got), fieldsOf(expected)) << "at " << t;
+        // The offset alone, and the fields of the wall clock it gives.
+        const auto offset = cachedUtcOffset(t);
+        ASSERT_TRUE(offset);
+        struct tm wall = expected;
+        wallClockFields(static_cast<int64_t>(t) + *offset, wall);
+        ASSERT_EQ(fieldsOf(wall), fieldsOf(expected)) << "at " << t;
     }
 }
 
