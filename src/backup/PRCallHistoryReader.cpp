@@ -21,6 +21,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
 
     const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
     const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
+    const std::string outgoingText = "Outgoing", incomingText = "Incoming";
     BackupDatabase db(*dbPath);
     db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
         using backupreader::text;
@@ -31,7 +32,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
         // database's own timer triggers read it.
         const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
-        call->setCallType(outgoing ? "Outgoing" : "Incoming");
+        call->setCallType(outgoing ? outgoingText : incomingText);
         if (call->callTime() != 0)
             call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else

@@ -323,12 +323,19 @@ std::string getCallHistoryDate(int32_t milliseconds) {
 }
 
 std::string getCallHistoryDuration(int32_t seconds) {
-    if (seconds >= 7200) return std::to_string(seconds / 3600) + " hours";
+    // One text per call of a history: the number and its unit written into one buffer.
+    auto counted = [](int32_t number, std::string_view unit) {
+        char text[32];
+        char* end = std::to_chars(text, text + 12, number).ptr;
+        end = std::copy(unit.begin(), unit.end(), end);
+        return std::string(text, end);
+    };
+    if (seconds >= 7200) return counted(seconds / 3600, " hours");
     if (seconds >= 3600) return "1 hour";
-    if (seconds >= 120) return std::to_string(seconds / 60) + " minutes";
+    if (seconds >= 120) return counted(seconds / 60, " minutes");
     if (seconds >= 60) return "1 minute";
-    if (seconds == 0 || seconds == 1) return std::to_string(seconds) + " second";
-    return std::to_string(seconds) + " seconds";
+    if (seconds == 0 || seconds == 1) return counted(seconds, " second");
+    return counted(seconds, " seconds");
 }
 
 int GetImageType(const char* extension) {
