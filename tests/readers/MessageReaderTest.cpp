@@ -317,8 +317,9 @@ TEST(ContactPhoneIndex, AnswersAsTheScanStateLookUpsFromItsTables) {
     for (int i = 0; i < 120; ++i) {
         std::string phones;
         for (uint64_t k = 0, n = 1 + next(3); k < n; ++k)
-            phones += " " + (next(9) == 0 ? "Ext" + digits(2) : next(2) ? "(555) " + digits(3) + "-" + digits(4)
-                                                                        : digits(2 + next(10)));
+            phones += " " + (next(9) == 0 ? "Ext" + digits(2)
+                             : next(2)    ? "(555) " + digits(3) + "-" + digits(4)
+                                          : digits(2 + next(10)));
         auto contact = std::make_shared<PRContactNode>();
         contact->setContactName("name of #" + std::to_string(i));
         contact->setContactPhone(next(15) == 0 ? std::string(" ") : phones);
