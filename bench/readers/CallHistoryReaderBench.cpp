@@ -19,17 +19,11 @@ struct Fixture {
     PRBackupScanState state;
 
     Fixture() {
-        sampledb::SampleSize size;
-        size.contacts = 2000;
-        size.conversations = 0;
-        size.messages = 0;
-        size.calls = 100000;
-        size.photos = false;
-        const sampledb::SampleData data = sampledb::makeSampleData(size);
+        const sampledb::SampleData data = sampledb::makeSampleData(
+            {.contacts = 2000, .conversations = 0, .messages = 0, .calls = 100000, .photos = false});
         const std::string path = folder.file(sampledb::keys::callHistory);
         if (!sampledb::writeCallHistory(path, data.calls)) std::abort();
-        copy = PreparedDatabase::prepare(path);
-        if (!copy) std::abort();
+        copy = readerbench::heldCopy(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
     }
 };
@@ -41,22 +35,14 @@ Fixture& fixture() {
 
 void CallReaderWithNames(benchmark::State& run) {
     Fixture& f = fixture();
-    {
-        NSNotificationCenter nc;
-        readerbench::RecordDigest digest;
-        nc.addObserver(&digest, "ScanCallHistoryInfo",
-                       [&](const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); });
-        PRCallHistoryReader(f.state, nc).scanCallHistoryThread(f.folder.path());
-        if (!digest.check(run, "call_history_reader")) return;
-    }
-    NSNotificationCenter nc;
-    size_t calls = 0;
-    nc.addObserver(&calls, "ScanCallHistoryInfo", [&](const NSNotification&) { ++calls; });
-    for (auto _ : run) {
-        calls = 0;
-        PRCallHistoryReader(f.state, nc).scanCallHistoryThread(f.folder.path());
-    }
-    run.counters["calls"] = static_cast<double>(calls);
+    readerbench::timeReader(
+        run,
+        {"call_history_reader",
+         "ScanCallHistoryInfo",
+         "calls",
+         [&](NSNotificationCenter& nc) { PRCallHistoryReader(f.state, nc).scanCallHistoryThread(f.folder.path()); },
+         [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
+         {}});
 }
 
 void BareCallQuery(benchmark::State& run) {
@@ -71,13 +57,7 @@ void BareCallQuery(benchmark::State& run) {
 }
 
 // What each read pays before its first query: the private copy of the file, made and removed.
-void CallsPrivateCopy(benchmark::State& run) {
-    Fixture& f = fixture();
-    const std::string original = f.copy->original();
-    f.copy.reset();
-    for (auto _ : run) benchmark::DoNotOptimize(PreparedDatabase::prepare(original));
-    f.copy = PreparedDatabase::prepare(original);
-}
+void CallsPrivateCopy(benchmark::State& run) { readerbench::timePrivateCopies(run, {&fixture().copy}); }
 
 }  // namespace
 

@@ -20,20 +20,15 @@ struct Fixture {
     PRBackupScanState state;
 
     Fixture() {
-        sampledb::SampleSize size;
-        size.contacts = 20000;
-        size.conversations = 0;
-        size.messages = 0;
-        size.calls = 0;
-        const sampledb::SampleData data = sampledb::makeSampleData(size);
+        const sampledb::SampleData data =
+            sampledb::makeSampleData({.contacts = 20000, .conversations = 0, .messages = 0, .calls = 0});
         const std::string bookPath = folder.file(sampledb::keys::addressBook);
         const std::string imagesPath = folder.file(sampledb::keys::addressBookImages);
         if (!sampledb::writeAddressBook(bookPath, data.contacts) ||
             !sampledb::writeAddressBookImages(imagesPath, data.contacts, sampledb::ImagesForm::fullSize))
             std::abort();
-        book = PreparedDatabase::prepare(bookPath);
-        images = PreparedDatabase::prepare(imagesPath);
-        if (!book || !images) std::abort();
+        book = readerbench::heldCopy(bookPath);
+        images = readerbench::heldCopy(imagesPath);
     }
 
     void clear() {
@@ -49,31 +44,22 @@ Fixture& fixture() {
 
 void ContactReader(benchmark::State& run) {
     Fixture& f = fixture();
-    {
-        NSNotificationCenter nc;
-        readerbench::RecordDigest digest;
-        nc.addObserver(&digest, "ScanContactInfo", [&](const NSNotification& n) {
-            const auto contact = n.objectAs<PRContactNode>();
-            digest.add(*contact);
-            digest.add(contact->imageData());
-        });
-        f.clear();
-        PRContactReader(f.state, nc).scanContactThread(f.folder.path());
-        for (const auto& image : f.state.contactImageArray) {
-            digest.add(*image);
-            digest.add(image->imageData());
-        }
-        if (!digest.check(run, "contact_reader")) return;
-    }
-    NSNotificationCenter nc;
-    size_t contacts = 0;
-    nc.addObserver(&contacts, "ScanContactInfo", [&](const NSNotification&) { ++contacts; });
-    for (auto _ : run) {
-        contacts = 0;
-        f.clear();
-        PRContactReader(f.state, nc).scanContactThread(f.folder.path());
-    }
-    run.counters["contacts"] = static_cast<double>(contacts);
+    readerbench::timeReader(run, {"contact_reader", "ScanContactInfo", "contacts",
+                                  [&](NSNotificationCenter& nc) {
+                                      f.clear();
+                                      PRContactReader(f.state, nc).scanContactThread(f.folder.path());
+                                  },
+                                  [](readerbench::RecordDigest& digest, const NSNotification& n) {
+                                      const auto contact = n.objectAs<PRContactNode>();
+                                      digest.add(*contact);
+                                      digest.add(contact->imageData());
+                                  },
+                                  [&](readerbench::RecordDigest& digest) {
+                                      for (const auto& image : f.state.contactImageArray) {
+                                          digest.add(*image);
+                                          digest.add(image->imageData());
+                                      }
+                                  }});
 }
 
 void BareContactQuery(benchmark::State& run) {
@@ -114,16 +100,7 @@ void BareContactQuery(benchmark::State& run) {
 
 // What each read pays before its first query: the private copies of both files, made and removed.
 void ContactsPrivateCopy(benchmark::State& run) {
-    Fixture& f = fixture();
-    const std::string book = f.book->original(), images = f.images->original();
-    f.book.reset();
-    f.images.reset();
-    for (auto _ : run) {
-        benchmark::DoNotOptimize(PreparedDatabase::prepare(images));
-        benchmark::DoNotOptimize(PreparedDatabase::prepare(book));
-    }
-    f.book = PreparedDatabase::prepare(book);
-    f.images = PreparedDatabase::prepare(images);
+    readerbench::timePrivateCopies(run, {&fixture().images, &fixture().book});
 }
 
 }  // namespace

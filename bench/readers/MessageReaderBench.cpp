@@ -19,17 +19,11 @@ struct Fixture {
     PRBackupScanState state;
 
     Fixture() {
-        sampledb::SampleSize size;
-        size.contacts = 2000;
-        size.messages = 50000;
-        size.conversations = 200;
-        size.calls = 0;
-        size.photos = false;
-        const sampledb::SampleData data = sampledb::makeSampleData(size);
+        const sampledb::SampleData data = sampledb::makeSampleData(
+            {.contacts = 2000, .conversations = 200, .messages = 50000, .calls = 0, .photos = false});
         const std::string path = folder.file(sampledb::keys::messages);
         if (!sampledb::writeMessages(path, data.messages, sampledb::MessageSchema::ios6)) std::abort();
-        copy = PreparedDatabase::prepare(path);
-        if (!copy) std::abort();
+        copy = readerbench::heldCopy(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
         state.currentNodeIsiOS6Version = true;
     }
@@ -42,28 +36,19 @@ Fixture& fixture() {
 
 void MessageReaderWithNames(benchmark::State& run) {
     Fixture& f = fixture();
-    {
-        NSNotificationCenter nc;
-        readerbench::RecordDigest digest;
-        nc.addObserver(&digest, "ScanMessageInfo", [&](const NSNotification& n) {
-            const auto message = n.objectAs<PRMessageNode>();
-            digest.add(*message);
-            digest.add(message->contactImageData());
-        });
-        f.state.meesageAttachArray.clear();
-        PRMessageReader(f.state, nc).scanMessageThread(f.folder.path());
-        for (const auto& attach : f.state.meesageAttachArray) digest.add(*attach);
-        if (!digest.check(run, "message_reader")) return;
-    }
-    NSNotificationCenter nc;
-    size_t messages = 0;
-    nc.addObserver(&messages, "ScanMessageInfo", [&](const NSNotification&) { ++messages; });
-    for (auto _ : run) {
-        messages = 0;
-        f.state.meesageAttachArray.clear();
-        PRMessageReader(f.state, nc).scanMessageThread(f.folder.path());
-    }
-    run.counters["messages"] = static_cast<double>(messages);
+    readerbench::timeReader(run, {"message_reader", "ScanMessageInfo", "messages",
+                                  [&](NSNotificationCenter& nc) {
+                                      f.state.meesageAttachArray.clear();
+                                      PRMessageReader(f.state, nc).scanMessageThread(f.folder.path());
+                                  },
+                                  [](readerbench::RecordDigest& digest, const NSNotification& n) {
+                                      const auto message = n.objectAs<PRMessageNode>();
+                                      digest.add(*message);
+                                      digest.add(message->contactImageData());
+                                  },
+                                  [&](readerbench::RecordDigest& digest) {
+                                      for (const auto& attach : f.state.meesageAttachArray) digest.add(*attach);
+                                  }});
 }
 
 void BareMessageQuery(benchmark::State& run) {
@@ -87,13 +72,7 @@ void BareMessageQuery(benchmark::State& run) {
 }
 
 // What each read pays before its first query: the private copy of the file, made and removed.
-void MessagesPrivateCopy(benchmark::State& run) {
-    Fixture& f = fixture();
-    const std::string original = f.copy->original();
-    f.copy.reset();
-    for (auto _ : run) benchmark::DoNotOptimize(PreparedDatabase::prepare(original));
-    f.copy = PreparedDatabase::prepare(original);
-}
+void MessagesPrivateCopy(benchmark::State& run) { readerbench::timePrivateCopies(run, {&fixture().copy}); }
 
 }  // namespace
 

@@ -20,6 +20,12 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path) {
+    auto copy = PreparedDatabase::prepare(path);
+    if (!copy) std::abort();
+    return copy;
+}
+
 std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts) {
     std::vector<PRContactNodePtr> out;
     out.reserve(contacts.size());
@@ -61,6 +67,36 @@ bool RecordDigest::check(benchmark::State& run, const std::string& name) {
     if (bench::matchesPreviousBuild(name, check_.finish(), &message)) return true;
     run.SkipWithError(message.c_str());
     return false;
+}
+
+void timeReader(benchmark::State& run, const ReaderRun& reader) {
+    {
+        NSNotificationCenter nc;
+        RecordDigest digest;
+        nc.addObserver(&digest, reader.notification, [&](const NSNotification& n) { reader.addRecord(digest, n); });
+        reader.read(nc);
+        if (reader.addRest) reader.addRest(digest);
+        if (!digest.check(run, reader.digestName)) return;
+    }
+    NSNotificationCenter nc;
+    size_t records = 0;
+    nc.addObserver(&records, reader.notification, [&](const NSNotification&) { ++records; });
+    for (auto _ : run) {
+        records = 0;
+        reader.read(nc);
+    }
+    run.counters[reader.counter] = static_cast<double>(records);
+}
+
+void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held) {
+    std::vector<std::string> originals;
+    for (auto* copy : held) {
+        originals.push_back((*copy)->original());
+        copy->reset();
+    }
+    for (auto _ : run)
+        for (const std::string& original : originals) benchmark::DoNotOptimize(PreparedDatabase::prepare(original));
+    for (size_t i = 0; i < held.size(); ++i) *held[i] = PreparedDatabase::prepare(originals[i]);
 }
 
 void touchRow(sqlite3_stmt* stmt) {

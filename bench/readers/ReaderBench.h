@@ -5,10 +5,14 @@
 
 #include "OutputCheck.h"
 #include "SampleDatabases.h"
+#include "backup/PreparedDatabase.h"
 #include "model/PRContactNode.h"
 #include "model/PRRecord.h"
+#include "platform/NotificationCenter.h"
 
 #include <benchmark/benchmark.h>
+#include <functional>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -29,6 +33,10 @@ private:
     std::string path_;
 };
 
+// The private copy of the database at path, held by the fixture so that the reader and the bare
+// side both read it without making it (a read shares the copy a holder keeps).
+std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path);
+
 // The sample contacts as the contact reader leaves them for the name look-ups: the name and
 // every phone number, each after a blank.
 std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts);
@@ -46,6 +54,25 @@ public:
 private:
     bench::OutputCheck check_;
 };
+
+// A reader as its benchmark runs it: read() reads once, announcing each record under
+// notification on the centre given; addRecord() feeds one announced record to the digest, and
+// addRest() what the read left elsewhere (arrays of the scan state).
+struct ReaderRun {
+    std::string digestName;
+    std::string notification;
+    const char* counter;  // what the records are called in the report
+    std::function<void(NSNotificationCenter&)> read;
+    std::function<void(RecordDigest&, const NSNotification&)> addRecord;
+    std::function<void(RecordDigest&)> addRest;
+};
+
+// Reads once into the digest and compares it with the previous build's; then times the read.
+void timeReader(benchmark::State& run, const ReaderRun& reader);
+
+// Times making the private copies of the databases held (each made and removed per round),
+// and holds them again afterwards.
+void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held);
 
 // Reads every column of the current row in the form it is stored in: the least a reader must
 // do to see each value.
