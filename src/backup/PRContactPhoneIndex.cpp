@@ -112,21 +112,31 @@ class PRContactPhoneIndex::AnswerCache {
 public:
     AnswerCache() : slots_(1024) {}
 
-    // The place of phone's answer (an entry's place or kNone), and whether it was added now
-    // (its answer then still to be given).
-    std::pair<uint32_t*, bool> place(const std::string& phone) {
+    // The answer kept for phone (an entry's place, or kNoAnswer), or null when there is none.
+    const uint32_t* find(const std::string& phone) const {
         if (phone.size() > kInline) {
-            auto [found, added] = longer_.try_emplace(phone, kNoAnswer);
-            return {&found->second, added};
+            const auto found = longer_.find(phone);
+            return found == longer_.end() ? nullptr : &found->second;
+        }
+        const Slot key = keyOf(phone);
+        for (size_t slot = start(key); slots_[slot].length != 0; slot = (slot + 1) & (slots_.size() - 1))
+            if (slots_[slot].sameKey(key)) return &slots_[slot].answer;
+        return nullptr;
+    }
+
+    // Keeps the answer for phone, which has none yet.
+    void add(const std::string& phone, uint32_t answer) {
+        if (phone.size() > kInline) {
+            longer_.emplace(phone, answer);
+            return;
         }
         if ((count_ + 1) * 10 > slots_.size() * 7) grow();
-        const Slot key = keyOf(phone);
+        Slot key = keyOf(phone);
+        key.answer = answer;
         size_t slot = start(key);
-        for (; slots_[slot].length != 0; slot = (slot + 1) & (slots_.size() - 1))
-            if (slots_[slot].sameKey(key)) return {&slots_[slot].answer, false};
+        while (slots_[slot].length != 0) slot = (slot + 1) & (slots_.size() - 1);
         slots_[slot] = key;
         ++count_;
-        return {&slots_[slot].answer, true};
     }
 
     static constexpr uint32_t kNoAnswer = UINT32_MAX;
@@ -184,18 +194,23 @@ const PRContactNode* PRContactPhoneIndex::find(const std::string& phone, size_t 
     if (minimumPiece != 1 && minimumPiece != kPieceWithData) {
         found = firstMatch(comparable(phone), minimumPiece);
     } else {
-        auto [answer, added] = answers_[minimumPiece == 1 ? 0 : 1]->place(phone);
-        if (added) {
-            found = firstMatch(comparable(phone), minimumPiece);
-            *answer = found == kNone ? AnswerCache::kNoAnswer : static_cast<uint32_t>(found);
-        } else if (*answer != AnswerCache::kNoAnswer) {
-            found = *answer;
+        AnswerCache& answers = *answers_[minimumPiece == 1 ? 0 : 1];
+        if (const uint32_t* known = answers.find(phone)) {
+            if (*known != AnswerCache::kNoAnswer) found = *known;
+        } else {
+            // A number of nobody answered from the tables is cheap to answer again: only the
+            // others are kept, so that the many numbers of nobody a call history holds leave
+            // the answers of contacts' numbers few and close together.
+            bool fromTables = false;
+            found = firstMatch(comparable(phone), minimumPiece, &fromTables);
+            if (found != kNone || !fromTables)
+                answers.add(phone, found == kNone ? AnswerCache::kNoAnswer : static_cast<uint32_t>(found));
         }
     }
     return found == kNone ? nullptr : entries_[found].contact.get();
 }
 
-size_t PRContactPhoneIndex::firstMatch(std::string_view asked, size_t minimumPiece) const {
+size_t PRContactPhoneIndex::firstMatch(std::string_view asked, size_t minimumPiece, bool* fromTables) const {
     if (asked_.size() <= asked.size()) asked_.resize(asked.size() + 1);
     AskedLength& known = asked_[asked.size()];
     if (!known.longer) {
@@ -211,6 +226,7 @@ size_t PRContactPhoneIndex::firstMatch(std::string_view asked, size_t minimumPie
                 forEachPiece(entries_[i].text, table.pieceSize(), table.dropFactor(),
                              [&](uint64_t hash, std::string_view piece) { table.add(hash, piece, i); });
     }
+    if (fromTables) *fromTables = true;
     size_t first = kNone;
     const std::string_view piece = middlePiece(asked);
     if (!piece.empty() && piece.size() >= minimumPiece) first = known.longer->find(pieceHash(piece), piece);

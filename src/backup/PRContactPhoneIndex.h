@@ -54,7 +54,8 @@ private:
         std::unique_ptr<PieceTable> longer;
     };
     // The index of the first matching entry, or kNone; asked is normalised and in lower case.
-    size_t firstMatch(std::string_view asked, size_t minimumPiece) const;
+    // fromTables, when given, tells whether the answer came from the tables.
+    size_t firstMatch(std::string_view asked, size_t minimumPiece, bool* fromTables = nullptr) const;
     size_t search(std::string_view asked, size_t minimumPiece) const;
     // The first entry shorter than asked whose middle piece asked holds.
     size_t firstShorterWithin(std::string_view asked, size_t minimumPiece) const;

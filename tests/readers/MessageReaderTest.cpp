@@ -333,6 +333,7 @@ TEST(ContactPhoneIndex, AnswersAsTheScanStateLookUpsFromItsTables) {
                 piece == 1 ? state.getNameByPhoneNumber(asked) : state.getNameByPhoneNumber(asked, nullptr);
             const auto found = index.find(asked, piece);
             ASSERT_EQ(found ? PROptionalText(found->contactName()) : std::nullopt, expected) << asked << " " << piece;
+            ASSERT_EQ(index.find(asked, piece), found) << asked << " asked again";
         }
     }
 }
