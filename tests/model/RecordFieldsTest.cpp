@@ -17,7 +17,11 @@ std::string dateText(int64_t value, bool fileType) {
 TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid) {
     EXPECT_EQ(GetStringFormChar("Caf\xC3\xA9 \xF0\x9F\x98\x80"), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_EQ(GetStringFormChar(""), "");
-    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");       // not UTF-8
+    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");  // not UTF-8
+    // Long texts: ASCII runs are checked eight bytes at a time, what follows them byte by byte.
+    EXPECT_EQ(GetStringFormChar("a long plain text, then caf\xC3\xA9"), "a long plain text, then caf\xC3\xA9");
+    EXPECT_EQ(GetStringFormChar("a long plain text, then \xFF"), "");
+    EXPECT_EQ(GetStringFormChar("sixteen letters!\xC3"), "");
     EXPECT_EQ(GetStringFormChar("\xC0\xAF"), "");      // overlong
     EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");  // a surrogate
     EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");     // cut inside a character
