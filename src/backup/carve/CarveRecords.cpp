@@ -1,11 +1,10 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
 #include <cstring>
-#include <set>
-#include <unordered_set>
 
 namespace carve {
 
@@ -87,10 +86,6 @@ bool fits(const ColumnShape& column, uint64_t serial) {
     return false;
 }
 
-bool isUtf8(const std::string& text) {
-    return text.empty() || GetStringFormChar(text.data(), text.size()).size() == text.size();
-}
-
 class PageCarver {
 public:
     PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
@@ -103,7 +98,10 @@ public:
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
         tables_.resize(shapes.size());
-        found_.resize(shapes.size());
+        pageFound_.resize(shapes.size());
+        deleted_.resize(shapes.size());
+        liveRowids_.resize(shapes.size());
+        liveValues_.resize(shapes.size());
     }
 
     std::vector<CarvedTable> run() {
@@ -115,7 +113,7 @@ private:
     struct Found {
         CarvedRecord record;
         bool live = false;
-        uint64_t signature = 0;  // of the values, row id aside
+        uint64_t signature = 0;  // of the values, row id aside (see values())
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -159,42 +157,88 @@ private:
         return true;
     }
 
-    // The values of a record whose body starts at body inside data; false when a value runs past
-    // the end or a text is not UTF-8.
-    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                       std::vector<CarvedValue>& out) {
+    // The values of a record whose body starts at body inside data, into found: its values (only
+    // when materialise is set: a live row whose values nobody asks for needs none) and their
+    // signature, a hash of the values with the row id column aside (each value's type, length
+    // and bytes, eight at a time). False when a value runs past the end or a text is not UTF-8.
+    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body, int rowidAlias,
+                       Found& found, bool materialise) {
+        uint64_t h = 1469598103934665603ULL;
+        auto word = [&](uint64_t w) {
+            h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
+            h ^= h >> 29;
+        };
+        auto mix = [&](const char* bytes, size_t n) {
+            for (; n >= 8; bytes += 8, n -= 8) {
+                uint64_t w;
+                std::memcpy(&w, bytes, 8);
+                word(w);
+            }
+            uint64_t w = 0;
+            std::memcpy(&w, bytes, n);
+            word(w);
+        };
+        std::vector<CarvedValue>& out = found.record.values;
+        if (materialise) out.reserve(serials.size());
         size_t at = body;
-        for (uint64_t s : serials) {
+        for (size_t c = 0; c < serials.size(); ++c) {
+            const uint64_t s = serials[c];
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
-            CarvedValue v;
-            const auto* b = reinterpret_cast<const uint8_t*>(data.data() + at);
+            CarvedValue::Type type = CarvedValue::null;
+            int64_t integer = 0;
+            double real = 0;
+            const char* text = data.data() + at;
+            const auto* b = reinterpret_cast<const uint8_t*>(text);
             if (s >= 1 && s <= 6) {
                 uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
                 const int bits = static_cast<int>(length) * 8;
                 if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
-                v.type = CarvedValue::integerValue;
-                v.integer = static_cast<int64_t>(raw);
+                type = CarvedValue::integerValue;
+                integer = static_cast<int64_t>(raw);
             } else if (s == 7) {
                 const uint64_t raw = readBigEndian(b, 0, 8);
-                v.type = CarvedValue::realValue;
-                std::memcpy(&v.real, &raw, sizeof v.real);
+                type = CarvedValue::realValue;
+                std::memcpy(&real, &raw, sizeof real);
             } else if (s == 8 || s == 9) {
-                v.type = CarvedValue::integerValue;
-                v.integer = s == 9 ? 1 : 0;
+                type = CarvedValue::integerValue;
+                integer = s == 9 ? 1 : 0;
             } else if (s >= 12) {
-                v.type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
-                v.bytes.assign(data, at, static_cast<size_t>(length));
-                if (v.type == CarvedValue::text && !isUtf8(v.bytes)) return false;
+                type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
+                if (type == CarvedValue::text && !keepsWholeText(text, static_cast<size_t>(length))) return false;
             }
-            out.push_back(std::move(v));
+            if (static_cast<int>(c) != rowidAlias) {
+                if (type == CarvedValue::integerValue || type == CarvedValue::realValue) {
+                    uint64_t bits;
+                    if (type == CarvedValue::integerValue)
+                        std::memcpy(&bits, &integer, 8);
+                    else
+                        std::memcpy(&bits, &real, 8);
+                    word(type);
+                    word(bits);
+                } else {
+                    const size_t n = type == CarvedValue::null ? 0 : static_cast<size_t>(length);
+                    word(type | static_cast<uint64_t>(n) << 8);
+                    mix(text, n);
+                }
+            }
+            if (materialise) {
+                CarvedValue& v = out.emplace_back();
+                v.type = type;
+                v.integer = integer;
+                v.real = real;
+                if (type == CarvedValue::text || type == CarvedValue::blob)
+                    v.bytes.assign(text, static_cast<size_t>(length));
+            }
             at += static_cast<size_t>(length);
         }
+        found.signature = h;
         return true;
     }
 
-    // A whole cell at page offset at that is a row of some shape; its end on the page.
-    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
+    // A whole cell at page offset at that is a row of some shape; its end on the page. A live
+    // cell of a shape whose live values are not kept gets only its signature.
+    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, bool live = false) const {
         const uint8_t* p = page_.data() + at;
         const uint8_t* stop = page_.data() + limit;
         uint64_t payloadLength = 0, rowid = 0;
@@ -224,7 +268,8 @@ private:
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
             found.record = {};
-            if (!values(serials, data, headerLength, found.record.values)) continue;
+            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, found, !live || shapes_[s].keepLiveValues))
+                continue;
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -285,7 +330,7 @@ private:
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
                 found.record = {};
-                if (!values(serials, data, static_cast<size_t>(computed), found.record.values)) continue;
+                if (!values(serials, data, static_cast<size_t>(computed), shape.rowidAlias, found, true)) continue;
                 // A shape that needs a NULL for the row id must not meet data there.
                 if (shape.rowidAlias >= 0 && !found.record.values[static_cast<size_t>(shape.rowidAlias)].isNull())
                     continue;
@@ -336,12 +381,7 @@ private:
     void keep(Found found, size_t shape, int64_t index, int64_t pos) {
         found.record.page = index;
         found.record.position = pos;
-        found.signature = signature(found.record, shapes_[shape].rowidAlias);
-        if (found.live && !shapes_[shape].keepLiveValues) {
-            found.record.values.clear();
-            found.record.values.shrink_to_fit();
-        }
-        found_[shape].push_back(std::move(found));
+        pageFound_[shape].push_back(std::move(found));
     }
 
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
@@ -364,6 +404,11 @@ private:
 
     void carvePage(int64_t index, int64_t pageStart) {
         if (index == 0) return;  // the schema page
+        readPage(index, pageStart);
+        for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
+    }
+
+    void readPage(int64_t index, int64_t pageStart) {
         file_.copy(pageStart, page_.size(), page_.data());
         const bool freed = db_.isFreePage(index);
         const int64_t headerAt = 0;
@@ -386,7 +431,8 @@ private:
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape)) continue;
+            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape, !freed))
+                continue;
             found.live = !freed;
             keep(std::move(found), shape, index, pageStart + at);
         }
@@ -417,71 +463,58 @@ private:
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
     }
 
-    // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
-    static uint64_t signature(const CarvedRecord& record, int rowidAlias) {
-        uint64_t h = 1469598103934665603ULL;
-        auto mix = [&](const void* data, size_t n) {
-            const auto* b = static_cast<const uint8_t*>(data);
-            for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
-        };
-        for (size_t c = 0; c < record.values.size(); ++c) {
-            if (static_cast<int>(c) == rowidAlias) continue;
-            const CarvedValue& v = record.values[c];
-            mix(&v.type, 1);
-            if (v.type == CarvedValue::integerValue)
-                mix(&v.integer, sizeof v.integer);
-            else if (v.type == CarvedValue::realValue)
-                mix(&v.real, sizeof v.real);
-            else
-                mix(v.bytes.data(), v.bytes.size());
-            mix("\x1f", 1);
+    // The page's rows of one shape in the order of their cells' positions, each with the row ids
+    // of the nearest whole rows around it: rows inserted one after another sit below one another,
+    // the newest lowest. The live ones are answered and remembered at once; the deleted ones wait
+    // for finish(), which needs every live row of the file.
+    void endPage(size_t s) {
+        std::vector<Found>& page = pageFound_[s];
+        if (page.empty()) return;
+        // Indexes, not rows, are sorted: a page holds a few dozen rows, a file millions.
+        std::vector<uint32_t>& order = order_;
+        order.resize(page.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
+        int64_t known = 0;
+        for (uint32_t i : order) {
+            page[i].record.rowidBefore = known;
+            if (page[i].record.rowidKnown) known = page[i].record.rowid;
         }
-        return h;
+        known = 0;
+        for (auto i = order.rbegin(); i != order.rend(); ++i) {
+            page[*i].record.rowidAfter = known;
+            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+        for (uint32_t i : order) {
+            Found& f = page[i];
+            if (f.live) {
+                liveRowids_[s].insert(static_cast<uint64_t>(f.record.rowid));
+                liveValues_[s].insert(f.signature);
+                tables_[s].live.push_back(std::move(f.record));
+            } else {
+                deleted_[s].push_back(std::move(f));
+            }
+        }
+        page.clear();
     }
 
+    // The deleted rows, in the file's order, that repeat no live row of their table (same row id,
+    // or the same values) and no deleted row before them.
     std::vector<CarvedTable> finish() {
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<Found>& found = found_[s];
-            // Neighbours on the page, in the order of the cells' positions: rows inserted one
-            // after another sit below one another, the newest lowest.
-            std::stable_sort(found.begin(), found.end(),
-                             [](const Found& a, const Found& b) { return a.record.position > b.record.position; });
-            for (size_t i = 0; i < found.size(); ++i) {
-                CarvedRecord& r = found[i].record;
-                for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)
-                    if (found[j].record.rowidKnown) {
-                        r.rowidBefore = found[j].record.rowid;
-                        break;
-                    }
-                for (size_t j = i + 1; j < found.size() && found[j].record.page == r.page; ++j)
-                    if (found[j].record.rowidKnown) {
-                        r.rowidAfter = found[j].record.rowid;
-                        break;
-                    }
-            }
-            std::unordered_set<int64_t> liveRowids;
-            std::unordered_set<uint64_t> liveValues, deletedValues;
-            for (const Found& f : found)
-                if (f.live) {
-                    liveRowids.insert(f.record.rowid);
-                    liveValues.insert(f.signature);
-                }
-            std::set<int64_t> deletedRowids;
-            std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-                if (a.record.page != b.record.page) return a.record.page < b.record.page;
-                return a.record.position < b.record.position;
-            });
-            for (Found& f : found) {
-                if (f.live) {
-                    tables_[s].live.push_back(std::move(f.record));
-                    continue;
-                }
+            KeySet deletedValues, deletedRowids;
+            deletedValues.reserve(deleted_[s].size());
+            deletedRowids.reserve(deleted_[s].size());
+            for (Found& f : deleted_[s]) {
                 const uint64_t key = f.signature;
-                if (liveValues.count(key) || deletedValues.count(key)) continue;
-                if (f.record.rowidKnown && (liveRowids.count(f.record.rowid) || deletedRowids.count(f.record.rowid)))
-                    continue;
+                const auto rowid = static_cast<uint64_t>(f.record.rowid);
+                if (liveValues_[s].contains(key) || deletedValues.contains(key)) continue;
+                if (f.record.rowidKnown && (liveRowids_[s].contains(rowid) || deletedRowids.contains(rowid))) continue;
                 deletedValues.insert(key);
-                if (f.record.rowidKnown) deletedRowids.insert(f.record.rowid);
+                if (f.record.rowidKnown) deletedRowids.insert(rowid);
                 tables_[s].deleted.push_back(std::move(f.record));
             }
         }
@@ -500,7 +533,11 @@ private:
     mutable std::vector<uint64_t> cellSerials_;
     mutable std::string blockData_;
     mutable std::vector<uint64_t> blockSerials_;
-    std::vector<std::vector<Found>> found_;
+    std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
+    std::vector<uint32_t> order_;                // scratch of endPage()
+    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
+    std::vector<KeySet> liveRowids_;             // per shape
+    std::vector<KeySet> liveValues_;             // per shape: signatures of the live rows
     std::vector<CarvedTable> tables_;
 };
 
