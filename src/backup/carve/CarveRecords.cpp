@@ -4,7 +4,12 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <unordered_map>
 
 namespace carve {
 
@@ -541,6 +546,74 @@ private:
     std::vector<CarvedTable> tables_;
 };
 
+// For each left row, the right rows that may be its partner (see pairRows), in order, each once:
+// a superset that pairRows narrows down. Rather than every right row for every left row, each
+// left row looks only where the row ids allow: the right rows whose own row id is the one it
+// names; the right rows whose lost row id lies between close neighbours, by the lower one; and
+// the others (a neighbour missing or far away) in sweeps over the named ids, among those that
+// name an id the left row allows.
+std::vector<std::vector<int>> partnerCandidates(const std::vector<const CarvedRecord*>& left, size_t leftRef,
+                                                const std::vector<const CarvedRecord*>& right, size_t rightRef) {
+    constexpr int64_t kClose = 64;
+    std::vector<std::vector<int>> candidates(left.size());
+    std::unordered_map<int64_t, std::vector<int>> byRowid;
+    std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
+    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after, or far
+    std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
+    for (size_t i = 0; i < right.size(); ++i) {
+        const CarvedRecord& r = *right[i];
+        const int b = static_cast<int>(i);
+        if (r.rowidKnown)
+            byRowid[r.rowid].push_back(b);
+        else if (r.rowidBefore != 0 && r.rowidAfter != 0 && r.rowidAfter - r.rowidBefore <= kClose)
+            close.emplace_back(r.rowidBefore, b);
+        else if (r.rowidBefore == 0 && r.rowidAfter != 0)
+            below.emplace_back(r.rowidAfter, b);
+        else
+            above.emplace_back(r.rowidBefore, b);
+    }
+    std::sort(close.begin(), close.end());
+    std::sort(above.begin(), above.end());
+    std::sort(below.begin(), below.end(), std::greater<>());
+    // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
+    struct Query {
+        int64_t named, lowest, highest;
+        size_t row;
+    };
+    std::vector<Query> queries;
+    for (size_t a = 0; a < left.size(); ++a) {
+        const CarvedRecord& l = *left[a];
+        const int64_t named = l.values[leftRef].asInteger();
+        const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
+        const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
+        if (lowest > highest) continue;
+        if (auto own = byRowid.find(named); own != byRowid.end()) candidates[a] = own->second;
+        if (named <= 0) continue;  // a lost row id is a positive one
+        for (auto it = std::lower_bound(close.begin(), close.end(), std::make_pair(named - kClose, INT_MIN));
+             it != close.end() && it->first < named; ++it)
+            candidates[a].push_back(it->second);
+        queries.push_back({named, lowest, highest, a});
+    }
+    // Sweeps: the rows whose range of ids reaches the named id, by the id they name.
+    auto sweep = [&](const std::vector<std::pair<int64_t, int>>& rows, bool upwards) {
+        std::sort(queries.begin(), queries.end(),
+                  [&](const Query& x, const Query& y) { return upwards ? x.named < y.named : x.named > y.named; });
+        std::multimap<int64_t, int> byRef;
+        size_t next = 0;
+        for (const Query& q : queries) {
+            for (; next < rows.size() && (upwards ? rows[next].first < q.named : rows[next].first > q.named); ++next)
+                byRef.emplace(right[static_cast<size_t>(rows[next].second)]->values[rightRef].asInteger(),
+                              rows[next].second);
+            for (auto it = byRef.lower_bound(q.lowest); it != byRef.end() && it->first <= q.highest; ++it)
+                candidates[q.row].push_back(it->second);
+        }
+    };
+    sweep(above, true);
+    sweep(below, false);
+    for (std::vector<int>& list : candidates) std::sort(list.begin(), list.end());
+    return candidates;
+}
+
 }  // namespace
 
 bool admitsRowid(const CarvedRecord& r, int64_t x) {
@@ -552,13 +625,17 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     std::vector<int> partner(left.size(), -1);
-    std::vector<std::vector<int>> candidates(left.size());
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef);
     for (size_t a = 0; a < left.size(); ++a) {
-        const int64_t named = left[a]->values[leftRef].asInteger();
-        for (size_t b = 0; b < right.size(); ++b)
-            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()) &&
-                (!fits || fits(*left[a], *right[b])))
-                candidates[a].push_back(static_cast<int>(b));
+        std::vector<int>& list = candidates[a];
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](int b) {
+                                      const CarvedRecord& r = *right[static_cast<size_t>(b)];
+                                      return !admitsRowid(r, left[a]->values[leftRef].asInteger()) ||
+                                             !admitsRowid(*left[a], r.values[rightRef].asInteger()) ||
+                                             (fits && !fits(*left[a], r));
+                                  }),
+                   list.end());
     }
     std::vector<bool> taken(right.size(), false);
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
@@ -579,16 +656,18 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     }
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
-    std::vector<bool> grouped(left.size(), !!fits);
+    if (fits) return partner;
+    std::map<std::vector<int>, std::vector<size_t>> groupOf;  // rows by their candidates
+    std::vector<const std::vector<int>*> groupOrder;          // the groups by their first row
     for (size_t a = 0; a < left.size(); ++a) {
-        if (partner[a] >= 0 || candidates[a].empty() || grouped[a]) continue;
-        std::vector<size_t> group;
-        for (size_t other = a; other < left.size(); ++other)
-            if (partner[other] < 0 && candidates[other] == candidates[a]) {
-                group.push_back(other);
-                grouped[other] = true;
-            }
-        std::vector<int> pool = candidates[a];
+        if (partner[a] >= 0 || candidates[a].empty()) continue;
+        auto [at, added] = groupOf.try_emplace(candidates[a]);
+        if (added) groupOrder.push_back(&at->first);
+        at->second.push_back(a);
+    }
+    for (const std::vector<int>* candidatesOfGroup : groupOrder) {
+        std::vector<size_t>& group = groupOf[*candidatesOfGroup];
+        std::vector<int> pool = *candidatesOfGroup;
         if (pool.size() != group.size()) continue;
         std::sort(group.begin(), group.end(), [&](size_t x, size_t y) {
             return left[x]->values[leftRef].asInteger() < left[y]->values[leftRef].asInteger();
