@@ -9,6 +9,9 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace carve {
@@ -93,12 +96,13 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 
 class PageCarver {
 public:
-    PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
+    // Reads the pages of db through file: the database's own, or another reader of it.
+    PageCarver(CarveDatabase& db, CarveFile& file, const std::vector<TableShape>& shapes)
         : db_(db),
-          file_(db.file()),
+          file_(file),
           shapes_(shapes),
           pageSize_(db.pageSize()),
-          usable_(db.pageSize() - db.file().byte(20)),
+          usable_(db.pageSize() - file.byte(20)),
           page_(static_cast<size_t>(db.pageSize())) {
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
@@ -109,16 +113,99 @@ public:
         liveValues_.resize(shapes.size());
     }
 
+    // Every page is read on its own, so a large file is split into runs of pages read side by
+    // side, each through its own reader; the runs' rows are then put together in the file's
+    // order, so that the result is the one a single walk gives.
     std::vector<CarvedTable> run() {
-        db_.walkPages(/*upwards*/ true, [&](int64_t index, int64_t start) { carvePage(index, start); });
+        const int64_t pages = db_.pageCount();
+        const int64_t parts =
+            std::clamp<int64_t>(pages / kPagesPerPart, 1, std::max<int64_t>(std::thread::hardware_concurrency(), 1));
+        std::vector<std::unique_ptr<CarveFile>> files;
+        std::vector<std::unique_ptr<PageCarver>> others;
+        for (int64_t k = 1; k < parts; ++k) {
+            auto file = std::make_unique<CarveFile>();
+            if (!file->openSame(db_.file())) break;
+            others.push_back(std::make_unique<PageCarver>(db_, *file, shapes_));
+            files.push_back(std::move(file));
+        }
+        std::vector<PageCarver*> all = {this};
+        for (auto& other : others) all.push_back(other.get());
+        const auto runs = static_cast<int64_t>(all.size());
+        inParallel(all.size(), [&](size_t k) {
+            all[k]->carvePages(pages * static_cast<int64_t>(k) / runs, pages * static_cast<int64_t>(k + 1) / runs);
+        });
+        inParallel(all.size(), [&](size_t k) { all[k]->markRepeats(all); });
+        gather(all);
         return finish();
     }
 
 private:
+    // Runs of fewer pages are not worth a thread of their own.
+    static constexpr int64_t kPagesPerPart = 2048;
+
+    // Pages [from, to), upwards, each brought into the reader's window with its neighbours.
+    void carvePages(int64_t from, int64_t to) {
+        for (int64_t index = from; index < to; ++index) {
+            const int64_t start = index * pageSize_;
+            file_.focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
+            carvePage(index, start);
+        }
+    }
+
+    // Runs job(0) to job(n - 1) side by side, job(0) on this thread; a job that gets no thread
+    // runs here too.
+    static void inParallel(size_t n, const std::function<void(size_t)>& job) {
+        std::vector<std::thread> threads;
+        for (size_t k = 1; k < n; ++k) {
+            try {
+                threads.emplace_back(job, k);
+            } catch (const std::system_error&) {
+                job(k);
+            }
+        }
+        if (n > 0) job(0);
+        for (std::thread& t : threads) t.join();
+    }
+
+    // Marks the deleted rows that repeat a live row of their table found by any of the carvers
+    // (same row id, or the same values).
+    void markRepeats(const std::vector<PageCarver*>& all) {
+        for (size_t s = 0; s < shapes_.size(); ++s)
+            for (Found& f : deleted_[s])
+                for (const PageCarver* carver : all)
+                    if (carver->liveValues_[s].contains(f.signature) ||
+                        (f.record.rowidKnown &&
+                         carver->liveRowids_[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
+                        f.repeatsLive = true;
+                        break;
+                    }
+    }
+
+    // Moves what the others (all but this carver, first) found after this one's rows, in order.
+    void gather(const std::vector<PageCarver*>& all) {
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            std::vector<size_t> liveAt = {0}, deletedAt = {0};
+            for (const PageCarver* carver : all) {
+                liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
+                deletedAt.push_back(deletedAt.back() + carver->deleted_[s].size());
+            }
+            tables_[s].live.resize(liveAt.back());
+            deleted_[s].resize(deletedAt.back());
+            inParallel(all.size(), [&](size_t k) {
+                if (k == 0) return;  // this carver's rows are in place
+                std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
+                std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
+                std::vector<Found>& deleted = all[k]->deleted_[s];
+                std::move(deleted.begin(), deleted.end(), deleted_[s].begin() + static_cast<ptrdiff_t>(deletedAt[k]));
+            });
+        }
+    }
+
     struct Found {
         CarvedRecord record;
         bool live = false;
-        uint64_t signature = 0;  // of the values, row id aside (see values())
+        uint64_t signature = 0;    // of the values, row id aside (see values())
+        bool repeatsLive = false;  // see markRepeats()
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -513,11 +600,12 @@ private:
             KeySet deletedValues, deletedRowids;
             deletedValues.reserve(deleted_[s].size());
             deletedRowids.reserve(deleted_[s].size());
+            tables_[s].deleted.reserve(deleted_[s].size());
             for (Found& f : deleted_[s]) {
                 const uint64_t key = f.signature;
                 const auto rowid = static_cast<uint64_t>(f.record.rowid);
-                if (liveValues_[s].contains(key) || deletedValues.contains(key)) continue;
-                if (f.record.rowidKnown && (liveRowids_[s].contains(rowid) || deletedRowids.contains(rowid))) continue;
+                if (f.repeatsLive || deletedValues.contains(key)) continue;
+                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
                 deletedValues.insert(key);
                 if (f.record.rowidKnown) deletedRowids.insert(rowid);
                 tables_[s].deleted.push_back(std::move(f.record));
@@ -683,7 +771,7 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
-    return PageCarver(db, shapes).run();
+    return PageCarver(db, db.file(), shapes).run();
 }
 
 }  // namespace carve
