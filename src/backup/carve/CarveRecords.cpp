@@ -116,10 +116,11 @@ public:
     // Every page is read on its own, so a large file is split into runs of pages read side by
     // side, each through its own reader; the runs' rows are then put together in the file's
     // order, so that the result is the one a single walk gives.
-    std::vector<CarvedTable> run() {
+    std::vector<CarvedTable> run(int runs) {
         const int64_t pages = db_.pageCount();
-        const int64_t parts =
-            std::clamp<int64_t>(pages / kPagesPerPart, 1, std::max<int64_t>(std::thread::hardware_concurrency(), 1));
+        const int64_t parts = runs > 0 ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
+                                       : std::clamp<int64_t>(pages / kPagesPerPart, 1,
+                                                             std::max<int64_t>(std::thread::hardware_concurrency(), 1));
         std::vector<std::unique_ptr<CarveFile>> files;
         std::vector<std::unique_ptr<PageCarver>> others;
         for (int64_t k = 1; k < parts; ++k) {
@@ -130,9 +131,9 @@ public:
         }
         std::vector<PageCarver*> all = {this};
         for (auto& other : others) all.push_back(other.get());
-        const auto runs = static_cast<int64_t>(all.size());
+        const auto n = static_cast<int64_t>(all.size());
         inParallel(all.size(), [&](size_t k) {
-            all[k]->carvePages(pages * static_cast<int64_t>(k) / runs, pages * static_cast<int64_t>(k + 1) / runs);
+            all[k]->carvePages(pages * static_cast<int64_t>(k) / n, pages * static_cast<int64_t>(k + 1) / n);
         });
         inParallel(all.size(), [&](size_t k) { all[k]->markRepeats(all); });
         gather(all);
@@ -769,9 +770,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     return partner;
 }
 
-std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes) {
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
-    return PageCarver(db, db.file(), shapes).run();
+    return PageCarver(db, db.file(), shapes).run(runs);
 }
 
 }  // namespace carve
