@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 namespace carve {
 
@@ -635,14 +636,14 @@ private:
     std::vector<CarvedTable> tables_;
 };
 
-// For each left row, the right rows that may be its partner (see pairRows), in order, each once:
-// a superset that pairRows narrows down. Rather than every right row for every left row, each
-// left row looks only where the row ids allow: the right rows whose own row id is the one it
-// names; the right rows whose lost row id lies between close neighbours, by the lower one; and
-// the others (a neighbour missing or far away) in sweeps over the named ids, among those that
-// name an id the left row allows.
-std::vector<std::vector<int>> partnerCandidates(const std::vector<const CarvedRecord*>& left, size_t leftRef,
-                                                const std::vector<const CarvedRecord*>& right, size_t rightRef) {
+// For each left row, the right rows that may be its partner (see pairRows), in order. Rather
+// than every right row for every left row, each left row looks only where the row ids allow: the
+// right rows whose own row id is the one it names; the right rows whose lost row id lies between
+// close neighbours, by the lower one; and the others (a neighbour missing or far away) in sweeps
+// over the named ids, among those that name an id the left row allows.
+std::vector<std::vector<int>> partnerCandidates(
+    const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
+    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
     std::unordered_map<int64_t, std::vector<int>> byRowid;
@@ -662,8 +663,6 @@ std::vector<std::vector<int>> partnerCandidates(const std::vector<const CarvedRe
             above.emplace_back(r.rowidBefore, b);
     }
     std::sort(close.begin(), close.end());
-    std::sort(above.begin(), above.end());
-    std::sort(below.begin(), below.end(), std::greater<>());
     // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
     struct Query {
         int64_t named, lowest, highest;
@@ -676,25 +675,62 @@ std::vector<std::vector<int>> partnerCandidates(const std::vector<const CarvedRe
         const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
         const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
         if (lowest > highest) continue;
-        if (auto own = byRowid.find(named); own != byRowid.end()) candidates[a] = own->second;
+        auto consider = [&](int b) {
+            const CarvedRecord& r = *right[static_cast<size_t>(b)];
+            const int64_t ref = r.values[rightRef].asInteger();
+            if (admitsRowid(r, named) && ref >= lowest && ref <= highest && (!fits || fits(l, r)))
+                candidates[a].push_back(b);
+        };
+        if (auto own = byRowid.find(named); own != byRowid.end())
+            for (int b : own->second) consider(b);
         if (named <= 0) continue;  // a lost row id is a positive one
         for (auto it = std::lower_bound(close.begin(), close.end(), std::make_pair(named - kClose, INT_MIN));
              it != close.end() && it->first < named; ++it)
-            candidates[a].push_back(it->second);
+            consider(it->second);
         queries.push_back({named, lowest, highest, a});
     }
-    // Sweeps: the rows whose range of ids reaches the named id, by the id they name.
-    auto sweep = [&](const std::vector<std::pair<int64_t, int>>& rows, bool upwards) {
+    // Sweeps over the rows whose range of ids is open on one side, by the id bounding the other:
+    // the queries run from the widest reach down, and a row whose bound no longer lets it reach
+    // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
+    // forest), so that each query meets only the rows it admits.
+    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
+        std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
+        byRef.reserve(rows.size());
+        for (const auto& [bound, b] : rows)
+            byRef.emplace_back(right[static_cast<size_t>(b)]->values[rightRef].asInteger(), b);
+        std::sort(byRef.begin(), byRef.end());
+        std::vector<size_t> at(right.size());
+        for (size_t i = 0; i < byRef.size(); ++i) at[static_cast<size_t>(byRef[i].second)] = i;
+        std::vector<size_t> next(byRef.size() + 1);
+        for (size_t i = 0; i < next.size(); ++i) next[i] = i;
+        auto find = [&](size_t i) {
+            size_t root = i;
+            while (next[root] != root) root = next[root];
+            while (next[i] != root) i = std::exchange(next[i], root);
+            return root;
+        };
+        // reachesUp: a row reaches the ids above its bound (rowid before), so the queries go from
+        // the highest named id down and the rows with the highest bounds leave first.
+        std::sort(rows.begin(), rows.end(),
+                  [&](const auto& x, const auto& y) { return reachesUp ? x.first > y.first : x.first < y.first; });
         std::sort(queries.begin(), queries.end(),
-                  [&](const Query& x, const Query& y) { return upwards ? x.named < y.named : x.named > y.named; });
-        std::multimap<int64_t, int> byRef;
-        size_t next = 0;
+                  [&](const Query& x, const Query& y) { return reachesUp ? x.named > y.named : x.named < y.named; });
+        size_t leaving = 0;
         for (const Query& q : queries) {
-            for (; next < rows.size() && (upwards ? rows[next].first < q.named : rows[next].first > q.named); ++next)
-                byRef.emplace(right[static_cast<size_t>(rows[next].second)]->values[rightRef].asInteger(),
-                              rows[next].second);
-            for (auto it = byRef.lower_bound(q.lowest); it != byRef.end() && it->first <= q.highest; ++it)
-                candidates[q.row].push_back(it->second);
+            for (;
+                 leaving < rows.size() && (reachesUp ? rows[leaving].first >= q.named : rows[leaving].first <= q.named);
+                 ++leaving) {
+                const size_t i = at[static_cast<size_t>(rows[leaving].second)];
+                next[i] = i + 1;
+            }
+            const auto from = std::lower_bound(byRef.begin(), byRef.end(), std::make_pair(q.lowest, INT_MIN));
+            for (size_t i = find(static_cast<size_t>(from - byRef.begin()));
+                 i < byRef.size() && byRef[i].first <= q.highest; i = find(i + 1)) {
+                const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
+                // A row of the sweep up may still have a far neighbour after it.
+                if ((r.rowidAfter == 0 || q.named < r.rowidAfter) && (!fits || fits(*left[q.row], r)))
+                    candidates[q.row].push_back(byRef[i].second);
+            }
         }
     };
     sweep(above, true);
@@ -714,28 +750,16 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     std::vector<int> partner(left.size(), -1);
-    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef);
-    for (size_t a = 0; a < left.size(); ++a) {
-        std::vector<int>& list = candidates[a];
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&](int b) {
-                                      const CarvedRecord& r = *right[static_cast<size_t>(b)];
-                                      return !admitsRowid(r, left[a]->values[leftRef].asInteger()) ||
-                                             !admitsRowid(*left[a], r.values[rightRef].asInteger()) ||
-                                             (fits && !fits(*left[a], r));
-                                  }),
-                   list.end());
-    }
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits);
     std::vector<bool> taken(right.size(), false);
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
     for (bool changed = true; changed;) {
         changed = false;
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
-            std::vector<int> open;
-            for (int b : candidates[a])
-                if (!taken[static_cast<size_t>(b)]) open.push_back(b);
-            candidates[a] = open;
+            std::vector<int>& open = candidates[a];
+            open.erase(std::remove_if(open.begin(), open.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
+                       open.end());
             if (open.size() == 1) {
                 partner[a] = open.front();
                 taken[static_cast<size_t>(open.front())] = true;
