@@ -735,7 +735,19 @@ std::vector<std::vector<int>> partnerCandidates(
     };
     sweep(above, true);
     sweep(below, false);
-    for (std::vector<int>& list : candidates) std::sort(list.begin(), list.end());
+    // In order of the right rows; a long list (each row in it once) through a bitmap of them all.
+    std::vector<uint64_t> bits((right.size() + 63) / 64);
+    for (std::vector<int>& list : candidates) {
+        if (list.size() < bits.size()) {
+            std::sort(list.begin(), list.end());
+            continue;
+        }
+        for (int b : list) bits[static_cast<size_t>(b) / 64] |= uint64_t{1} << (b % 64);
+        list.clear();
+        for (size_t w = 0; w < bits.size(); ++w)
+            for (uint64_t word = std::exchange(bits[w], 0); word != 0; word &= word - 1)
+                list.push_back(static_cast<int>(w * 64 + static_cast<size_t>(__builtin_ctzll(word))));
+    }
     return candidates;
 }
 
@@ -752,28 +764,46 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     std::vector<int> partner(left.size(), -1);
     std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits);
     std::vector<bool> taken(right.size(), false);
+    std::vector<int> takenInOrder;             // the rows taken so far, in the order taken
+    std::vector<size_t> cleared(left.size());  // how many of them each row's list was last cleared of
+    auto clear = [&](size_t a) {
+        std::vector<int>& open = candidates[a];
+        open.erase(std::remove_if(open.begin(), open.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
+                   open.end());
+        cleared[a] = takenInOrder.size();
+    };
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
     for (bool changed = true; changed;) {
         changed = false;
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
-            std::vector<int>& open = candidates[a];
-            open.erase(std::remove_if(open.begin(), open.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
-                       open.end());
-            if (open.size() == 1) {
-                partner[a] = open.front();
-                taken[static_cast<size_t>(open.front())] = true;
+            // A list longer by two than the rows taken since it was last cleared keeps two at
+            // least: clearing it can wait until it may come down to one.
+            const size_t fresh = takenInOrder.size() - cleared[a];
+            if (fresh > 0 && candidates[a].size() <= fresh + 1) clear(a);
+            if (candidates[a].size() == 1) {
+                partner[a] = candidates[a].front();
+                taken[static_cast<size_t>(partner[a])] = true;
+                takenInOrder.push_back(partner[a]);
                 changed = true;
             }
         }
     }
+    for (size_t a = 0; a < left.size(); ++a)
+        if (partner[a] < 0 && cleared[a] < takenInOrder.size()) clear(a);
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
     if (fits) return partner;
     std::map<std::vector<int>, std::vector<size_t>> groupOf;  // rows by their candidates
     std::vector<const std::vector<int>*> groupOrder;          // the groups by their first row
+    // A group pairs only when it has as many rows as candidates: rows with n candidates where
+    // fewer than n rows have that many are in no such group.
+    std::unordered_map<size_t, size_t> rowsWithCount;
+    for (size_t a = 0; a < left.size(); ++a)
+        if (partner[a] < 0 && !candidates[a].empty()) ++rowsWithCount[candidates[a].size()];
     for (size_t a = 0; a < left.size(); ++a) {
         if (partner[a] >= 0 || candidates[a].empty()) continue;
+        if (rowsWithCount[candidates[a].size()] < candidates[a].size()) continue;
         auto [at, added] = groupOf.try_emplace(candidates[a]);
         if (added) groupOrder.push_back(&at->first);
         at->second.push_back(a);
