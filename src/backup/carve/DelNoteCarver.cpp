@@ -28,10 +28,10 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-// The text without markup ("<...>", "&...;") and without blanks.
-std::string letters(const std::string& text) {
+// The text without markup ("<...>", "&...;") and without blanks; its first limit letters.
+std::string letters(const std::string& text, size_t limit = std::string::npos) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size() && out.size() < limit; ++i) {
         const char c = text[i];
         if (c == '<' || c == '&') {
             const size_t end = text.find(c == '<' ? '>' : ';', i);
@@ -77,7 +77,8 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     // note's. Markup and blanks are left out of both before they are compared.
     auto fits = [](const CarvedRecord& note, const CarvedRecord& body) {
         const std::string summary = letters(textOf(note.values[kSummary])).substr(0, 24);
-        return summary.empty() || letters(textOf(body.values[kContent])).compare(0, summary.size(), summary) == 0;
+        return summary.empty() ||
+               letters(textOf(body.values[kContent]), summary.size()).compare(0, summary.size(), summary) == 0;
     };
     const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
     PRBackupScanState& arrays = context_.state;
