@@ -4,6 +4,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -100,7 +101,7 @@ public:
     // Reads the pages of db through file: the database's own, or another reader of it.
     PageCarver(CarveDatabase& db, CarveFile& file, const std::vector<TableShape>& shapes)
         : db_(db),
-          file_(file),
+          file_(&file),
           shapes_(shapes),
           pageSize_(db.pageSize()),
           usable_(db.pageSize() - file.byte(20)),
@@ -114,30 +115,39 @@ public:
         liveValues_.resize(shapes.size());
     }
 
-    // Every page is read on its own, so a large file is split into runs of pages read side by
-    // side, each through its own reader; the runs' rows are then put together in the file's
-    // order, so that the result is the one a single walk gives.
+    // Every page is read on its own, so a large file is split into pieces of pages read side by
+    // side by threads, each through its own reader (the pieces, a few per thread, are taken in
+    // turn, since some parts of a file take longer than others); the pieces' rows are then put
+    // together in the file's order, so that the result is the one a single walk gives.
     std::vector<CarvedTable> run(int runs) {
         const int64_t pages = db_.pageCount();
-        const int64_t parts = runs > 0 ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
-                                       : std::clamp<int64_t>(pages / kPagesPerPart, 1,
-                                                             std::max<int64_t>(std::thread::hardware_concurrency(), 1));
-        std::vector<std::unique_ptr<CarveFile>> files;
-        std::vector<std::unique_ptr<PageCarver>> others;
-        for (int64_t k = 1; k < parts; ++k) {
-            auto file = std::make_unique<CarveFile>();
-            if (!file->openSame(db_.file())) break;
-            others.push_back(std::make_unique<PageCarver>(db_, *file, shapes_));
-            files.push_back(std::move(file));
+        const int64_t threads = runs > 0
+                                    ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
+                                    : std::clamp<int64_t>(pages / kPagesPerPart, 1,
+                                                          std::max<int64_t>(std::thread::hardware_concurrency(), 1));
+        std::vector<std::unique_ptr<CarveFile>> ownReaders;
+        std::vector<CarveFile*> readers = {&db_.file()};
+        for (int64_t k = 1; k < threads; ++k) {
+            auto reader = std::make_unique<CarveFile>();
+            if (!reader->openSame(db_.file())) break;
+            readers.push_back(reader.get());
+            ownReaders.push_back(std::move(reader));
         }
+        const int64_t pieces =
+            readers.size() == 1 ? 1 : std::min<int64_t>(pages, 4 * static_cast<int64_t>(readers.size()));
+        std::vector<std::unique_ptr<PageCarver>> others;
         std::vector<PageCarver*> all = {this};
-        for (auto& other : others) all.push_back(other.get());
-        const auto n = static_cast<int64_t>(all.size());
-        inParallel(all.size(), [&](size_t k) {
-            all[k]->carvePages(pages * static_cast<int64_t>(k) / n, pages * static_cast<int64_t>(k + 1) / n);
+        for (int64_t k = 1; k < pieces; ++k) {
+            others.push_back(std::make_unique<PageCarver>(db_, db_.file(), shapes_));
+            all.push_back(others.back().get());
+        }
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t thread) {
+            all[k]->file_ = readers[thread];
+            all[k]->carvePages(pages * static_cast<int64_t>(k) / pieces, pages * static_cast<int64_t>(k + 1) / pieces);
         });
-        inParallel(all.size(), [&](size_t k) { all[k]->markRepeats(all); });
-        gather(all);
+        file_ = &db_.file();
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(all); });
+        gather(all, readers.size());
         return finish();
     }
 
@@ -149,24 +159,28 @@ private:
     void carvePages(int64_t from, int64_t to) {
         for (int64_t index = from; index < to; ++index) {
             const int64_t start = index * pageSize_;
-            file_.focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
+            file_->focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
             carvePage(index, start);
         }
     }
 
-    // Runs job(0) to job(n - 1) side by side, job(0) on this thread; a job that gets no thread
-    // runs here too.
-    static void inParallel(size_t n, const std::function<void(size_t)>& job) {
-        std::vector<std::thread> threads;
-        for (size_t k = 1; k < n; ++k) {
+    // Runs job(0, thread) to job(n - 1, thread) on up to threads threads (this one among them),
+    // each thread taking the next job not yet taken; thread numbers them from 0.
+    static void inParallel(size_t n, size_t threads, const std::function<void(size_t, size_t)>& job) {
+        std::atomic<size_t> next{0};
+        auto work = [&](size_t thread) {
+            for (size_t k; (k = next.fetch_add(1)) < n;) job(k, thread);
+        };
+        std::vector<std::thread> started;
+        for (size_t t = 1; t < std::min(threads, n); ++t) {
             try {
-                threads.emplace_back(job, k);
+                started.emplace_back(work, t);
             } catch (const std::system_error&) {
-                job(k);
+                break;  // the threads that started, and this one, take every job
             }
         }
-        if (n > 0) job(0);
-        for (std::thread& t : threads) t.join();
+        work(0);
+        for (std::thread& t : started) t.join();
     }
 
     // Marks the deleted rows that repeat a live row of their table found by any of the carvers
@@ -183,8 +197,8 @@ private:
                     }
     }
 
-    // Moves what the others (all but this carver, first) found after this one's rows, in order.
-    void gather(const std::vector<PageCarver*>& all) {
+    // Moves what the others found after this one's rows, in the order of all (this carver first).
+    void gather(const std::vector<PageCarver*>& all, size_t threads) {
         for (size_t s = 0; s < shapes_.size(); ++s) {
             std::vector<size_t> liveAt = {0}, deletedAt = {0};
             for (const PageCarver* carver : all) {
@@ -193,7 +207,7 @@ private:
             }
             tables_[s].live.resize(liveAt.back());
             deleted_[s].resize(deletedAt.back());
-            inParallel(all.size(), [&](size_t k) {
+            inParallel(all.size(), threads, [&](size_t k, size_t) {
                 if (k == 0) return;  // this carver's rows are in place
                 std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
                 std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
@@ -228,7 +242,7 @@ private:
         std::vector<uint8_t> chunk(static_cast<size_t>(usable_));
         for (int hops = 0; out.size() < payloadLength; ++hops) {
             if (next < 1 || next > db_.pageCount() || hops > 4096) return false;
-            file_.copy((next - 1) * pageSize_, chunk.size(), chunk.data());
+            file_->copy((next - 1) * pageSize_, chunk.size(), chunk.data());
             const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
             out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
             next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
@@ -503,7 +517,7 @@ private:
     }
 
     void readPage(int64_t index, int64_t pageStart) {
-        file_.copy(pageStart, page_.size(), page_.data());
+        file_->copy(pageStart, page_.size(), page_.data());
         const bool freed = db_.isFreePage(index);
         const int64_t headerAt = 0;
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
@@ -617,7 +631,7 @@ private:
     }
 
     CarveDatabase& db_;
-    CarveFile& file_;
+    CarveFile* file_;  // the reader of the thread carving the pages
     const std::vector<TableShape>& shapes_;
     int64_t pageSize_;
     int64_t usable_;
