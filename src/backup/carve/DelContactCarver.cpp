@@ -6,7 +6,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
-#include <map>
+#include <optional>
 #include <tuple>
 
 namespace carve {
@@ -62,28 +62,29 @@ private:
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person leave to it alone. A guess
 // that more than one id fits is no join: the person comes without values rather than another's.
-// orphans: the ids the values name, sorted, each once.
-std::map<const CarvedRecord*, int64_t> personIds(const std::vector<const CarvedRecord*>& persons,
-                                                 const std::vector<int64_t>& orphans) {
-    std::map<const CarvedRecord*, int64_t> ids;
+// orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
+std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
+                                              const std::vector<int64_t>& orphans) {
+    std::vector<std::optional<int64_t>> ids(persons.size());
     OpenIds open(orphans.size());
     auto indexOf = [&](int64_t id) { return std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin(); };
     // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids.
     struct Guess {
-        const CarvedRecord* person;
+        size_t person;
         size_t from, to;
     };
     std::vector<Guess> guesses;
-    for (const CarvedRecord* p : persons) {
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
         if (p->rowidKnown) {
-            ids[p] = p->rowid;
+            ids[i] = p->rowid;
             if (const auto at = static_cast<size_t>(indexOf(p->rowid)); at < orphans.size() && orphans[at] == p->rowid)
                 open.take(at);
             continue;
         }
         const auto from = static_cast<size_t>(indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1));
         const auto to = p->rowidAfter == 0 ? orphans.size() : static_cast<size_t>(indexOf(p->rowidAfter));
-        if (from < to) guesses.push_back({p, from, to});
+        if (from < to) guesses.push_back({i, from, to});
     }
     // A guess left with one open id takes it; taking it may leave another guess one.
     std::vector<bool> settled(guesses.size(), false);
@@ -143,28 +144,28 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
     }
     const auto ids = personIds(persons, orphanIds);
 
-    for (const CarvedRecord* p : persons) {
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
         std::string name = textOf(p->values[1]);
         for (size_t column : {2u, 3u})
             if (auto part = textOf(p->values[column]); !part.empty()) name += " " + part;
-        person->setContactName(name);
+        person->setContactName(std::move(name));
         std::string company = textOf(p->values[7]);
         if (auto department = textOf(p->values[8]); !department.empty()) company += " " + department;
-        person->setContactCompany(company);
+        person->setContactCompany(std::move(company));
         person->setContactNote(textOf(p->values[9]));
         person->setContactJobtitle(textOf(p->values[12]));
-        auto id = ids.find(p);
-        if (id != ids.end()) {
-            person->setRowid(static_cast<int>(id->second));
-            auto named = std::lower_bound(valuesByPerson.begin(), valuesByPerson.end(), id->second,
+        if (const std::optional<int64_t> id = ids[i]) {
+            person->setRowid(static_cast<int>(*id));
+            auto named = std::lower_bound(valuesByPerson.begin(), valuesByPerson.end(), *id,
                                           [](const Named& entry, int64_t key) { return entry.person < key; });
-            for (; named != valuesByPerson.end() && named->person == id->second; ++named) {
+            for (; named != valuesByPerson.end() && named->person == *id; ++named) {
                 const CarvedRecord* v = named->value;
                 const std::string text = textOf(v->values[5]);
                 if (text.empty()) continue;
                 auto entry = std::make_shared<DelContactValue>();
-                entry->setRowID(static_cast<int>(id->second));
+                entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));
                 entry->setContactValue(text);
                 arrays.delContactValueArray.push_back(entry);
