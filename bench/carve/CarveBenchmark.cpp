@@ -5,13 +5,8 @@
 // posted. The carvers read the file as it lies, so every run carves the same layout. Rates are
 // of the wall-clock time: the record carver reads a large file's pages on several threads.
 #include "../support/OutputCheck.h"
+#include "CarveQuality.h"
 #include "NaturalFixtures.h"
-#include "backup/carve/DelBookMarkCarver.h"
-#include "backup/carve/DelCalenderCarver.h"
-#include "backup/carve/DelCallHistoryCarver.h"
-#include "backup/carve/DelContactCarver.h"
-#include "backup/carve/DelMessageCarver.h"
-#include "backup/carve/DelNoteCarver.h"
 #include "model/PRRecord.h"
 #include "platform/Paths.h"
 
@@ -58,29 +53,6 @@ int rowsFor(CarveKind kind) {
     return 0;
 }
 
-const char* postedName(CarveKind kind) {
-    switch (kind) {
-    case CarveKind::calls: return "ScanDelCallHistoryInfo";
-    case CarveKind::contacts: return "ScanDelContactInfo";
-    case CarveKind::messages: return "ScanDelMessageInfo";
-    case CarveKind::notes: return "ScanDelNoteInfo";
-    case CarveKind::bookmarks: return "scanDelBookMarkInfo";
-    case CarveKind::calendar: return "scanDelCalenderInfo";
-    }
-    return "";
-}
-
-void carve(CarveKind kind, carve::CarveContext& context) {
-    switch (kind) {
-    case CarveKind::calls: carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder()); break;
-    case CarveKind::contacts: carve::DelContactCarver(context).scanDelContactThread(folder()); break;
-    case CarveKind::messages: carve::DelMessageCarver(context).scanDelMessageThread(folder()); break;
-    case CarveKind::notes: carve::DelNoteCarver(context).scanDelNoteThread(folder()); break;
-    case CarveKind::bookmarks: carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder()); break;
-    case CarveKind::calendar: carve::DelCalenderCarver(context).ScanDelCalenderThread(folder()); break;
-    }
-}
-
 // The kind's database, written once.
 const std::string& database(CarveKind kind) {
     static std::map<CarveKind, std::string> made;
@@ -101,7 +73,7 @@ int64_t carveInto(CarveKind kind, bench::OutputCheck& check) {
     NSNotificationCenter nc;
     carve::CarveContext context(scan, nc);
     int64_t count = 0;
-    nc.addObserver(&count, postedName(kind), [&](const NSNotification& n) {
+    nc.addObserver(&count, carvequality::postedName(kind), [&](const NSNotification& n) {
         ++count;
         const auto record = n.objectAs<PRRecord>();
         if (!record) {
@@ -122,7 +94,7 @@ int64_t carveInto(CarveKind kind, bench::OutputCheck& check) {
                 field.value);
         }
     });
-    carve(kind, context);
+    carvequality::carve(kind, context, folder());
     nc.removeObserver(&count);
     return count;
 }
@@ -141,7 +113,7 @@ void runCarver(benchmark::State& state, CarveKind kind) {
         scan.currentNodeIsiOS6Version = true;
         NSNotificationCenter nc;
         carve::CarveContext context(scan, nc);
-        carve(kind, context);
+        carvequality::carve(kind, context, folder());
     }
     state.SetBytesProcessed(state.iterations() * fileSize(path));
     state.counters["MB"] = static_cast<double>(fileSize(path)) / (1024.0 * 1024.0);
