@@ -148,7 +148,7 @@ public:
         file_ = &db_.file();
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(all); });
         gather(all, readers.size());
-        return finish();
+        return finish(readers.size());
     }
 
 private:
@@ -611,8 +611,9 @@ private:
 
     // The deleted rows, in the file's order, that repeat no live row of their table (same row id,
     // or the same values) and no deleted row before them.
-    std::vector<CarvedTable> finish() {
-        for (size_t s = 0; s < shapes_.size(); ++s) {
+    // The tables are independent of one another: with threads, they are done side by side.
+    std::vector<CarvedTable> finish(size_t threads = 1) {
+        inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
             KeySet deletedValues, deletedRowids;
             deletedValues.reserve(deleted_[s].size());
             deletedRowids.reserve(deleted_[s].size());
@@ -626,7 +627,7 @@ private:
                 if (f.record.rowidKnown) deletedRowids.insert(rowid);
                 tables_[s].deleted.push_back(std::move(f.record));
             }
-        }
+        });
         return std::move(tables_);
     }
 
