@@ -97,6 +97,11 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 }
 
 class PageCarver {
+    // The live rows' ids and signatures, per shape.
+    struct LiveSets {
+        std::vector<KeySet> rowids, values;
+    };
+
 public:
     // Reads the pages of db through file: the database's own, or another reader of it.
     PageCarver(CarveDatabase& db, CarveFile& file, const std::vector<TableShape>& shapes)
@@ -111,8 +116,8 @@ public:
         tables_.resize(shapes.size());
         pageFound_.resize(shapes.size());
         deleted_.resize(shapes.size());
-        liveRowids_.resize(shapes.size());
-        liveValues_.resize(shapes.size());
+        ownLive_.rowids.resize(shapes.size());
+        ownLive_.values.resize(shapes.size());
     }
 
     // Every page is read on its own, so a large file is split into pieces of pages read side by
@@ -141,12 +146,16 @@ public:
             others.push_back(std::make_unique<PageCarver>(db_, db_.file(), shapes_));
             all.push_back(others.back().get());
         }
+        // The live rows' sets are kept per thread: a deleted row then asks one set per thread.
+        std::vector<LiveSets> live(readers.size(), ownLive_);
         inParallel(all.size(), readers.size(), [&](size_t k, size_t thread) {
             all[k]->file_ = readers[thread];
+            all[k]->live_ = &live[thread];
             all[k]->carvePages(pages * static_cast<int64_t>(k) / pieces, pages * static_cast<int64_t>(k + 1) / pieces);
         });
         file_ = &db_.file();
-        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(all); });
+        live_ = &ownLive_;
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         gather(all, readers.size());
         return finish(readers.size());
     }
@@ -183,15 +192,14 @@ private:
         for (std::thread& t : started) t.join();
     }
 
-    // Marks the deleted rows that repeat a live row of their table found by any of the carvers
+    // Marks the deleted rows that repeat a live row of their table found by any of the threads
     // (same row id, or the same values).
-    void markRepeats(const std::vector<PageCarver*>& all) {
+    void markRepeats(const std::vector<LiveSets>& sets) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
-                for (const PageCarver* carver : all)
-                    if (carver->liveValues_[s].contains(f.signature) ||
-                        (f.record.rowidKnown &&
-                         carver->liveRowids_[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
+                for (const LiveSets& live : sets)
+                    if (live.values[s].contains(f.signature) ||
+                        (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
                     }
@@ -599,8 +607,8 @@ private:
         for (uint32_t i : order) {
             Found& f = page[i];
             if (f.live) {
-                liveRowids_[s].insert(static_cast<uint64_t>(f.record.rowid));
-                liveValues_[s].insert(f.signature);
+                live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
+                live_->values[s].insert(f.signature);
                 tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
@@ -646,8 +654,8 @@ private:
     std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
     std::vector<uint32_t> order_;                // scratch of endPage()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
-    std::vector<KeySet> liveRowids_;             // per shape
-    std::vector<KeySet> liveValues_;             // per shape: signatures of the live rows
+    LiveSets ownLive_;
+    LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
     std::vector<CarvedTable> tables_;
 };
 
