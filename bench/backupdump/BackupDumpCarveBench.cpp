@@ -1,11 +1,16 @@
 // backup-dump --carve end to end over a backup whose call history is about 100 MB of natural
 // values (real iOS 6 layout, times to the second, every size of duration, 30% of the calls
-// deleted), its output thrown away, against the call carver alone on the same file.
+// deleted), its output thrown away, against the call carver alone on the same file. Before
+// timing, each side's output is digested once and compared with the previous build's.
+#include "../support/OutputCheck.h"
 #include "NaturalFixtures.h"
+#include "NotificationJson.h"
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -37,7 +42,7 @@ const std::string& folder() {
 }
 
 // The backup folder with its call history, written once; the database is copied afresh before
-// each run, since reading a backup prepares its databases in place.
+// each run, so that no run sees what an earlier one may have left beside it.
 const std::string& original() {
     static std::string path = [] {
         carvefix::NaturalOptions options;
@@ -61,46 +66,119 @@ void restore() {
 
 double megabytes() { return static_cast<double>(std::filesystem::file_size(original())) / (1024.0 * 1024.0); }
 
+// Runs the call carver once; each call it posts goes to check, as backup-dump would print it.
+void carveCalls(bench::OutputCheck* check) {
+    PRBackupScanState scan;
+    scan.currentNodeIsiOS6Version = true;
+    NSNotificationCenter nc;
+    int posted = 0;
+    nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification& n) {
+        ++posted;
+        if (check) check->add(notificationJson(n));
+    });
+    carve::CarveContext context(scan, nc);
+    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
+    benchmark::DoNotOptimize(posted);
+    nc.removeObserver(&posted);
+}
+
+// Runs backup-dump --carve on the folder; its output goes to /dev/null, or, with check, through
+// a pipe read here into check. False when it could not run or did not end well.
+bool runBackupDump(bench::OutputCheck* check) {
+    const std::string program = paths::executableDirectory() + "/backup-dump";
+    int pipeEnds[2] = {-1, -1};
+    if (check && ::pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (check)
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--carve"),
+                               const_cast<char*>(folder().c_str()), nullptr};
+    pid_t pid = 0;
+    const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (check) {
+        ::close(pipeEnds[1]);
+        // Line by line, so that how the pipe happens to cut the output does not change the digest.
+        std::string pending;
+        std::vector<char> buffer(1 << 20);
+        for (;;) {
+            const ssize_t got = ::read(pipeEnds[0], buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            pending.append(buffer.data(), static_cast<size_t>(got));
+            size_t start = 0;
+            for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+                check->add(pending.data() + start, end - start);
+            pending.erase(0, start);
+        }
+        if (!pending.empty()) check->add(pending);
+        ::close(pipeEnds[0]);
+    }
+    int status = 0;
+    return spawned && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Whether what run gives, fed to a check, still digests as with the previous build.
+template <class Run>
+bool sameAsPreviousBuild(benchmark::State& state, const std::string& name, Run run) {
+    restore();
+    bench::OutputCheck check;
+    if (!run(&check)) {
+        state.SkipWithError((name + " failed").c_str());
+        return false;
+    }
+    std::string message;
+    if (!bench::matchesPreviousBuild(name, check.finish(), &message)) {
+        state.SkipWithError(message.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Seconds per run of the carver alone in this process, for the end-to-end run's ratio.
+double carverSeconds = 0;
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 void BM_CallCarverAlone(benchmark::State& state) {
     original();
+    if (!sameAsPreviousBuild(state, "call_carver_alone", [](bench::OutputCheck* check) {
+            carveCalls(check);
+            return true;
+        }))
+        return;
     for (auto _ : state) {
         state.PauseTiming();
         restore();
         state.ResumeTiming();
-        PRBackupScanState scan;
-        scan.currentNodeIsiOS6Version = true;
-        NSNotificationCenter nc;
-        int posted = 0;
-        nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification&) { ++posted; });
-        carve::CarveContext context(scan, nc);
-        carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-        benchmark::DoNotOptimize(posted);
-        nc.removeObserver(&posted);
+        const auto start = std::chrono::steady_clock::now();
+        carveCalls(nullptr);
+        carverSeconds += secondsSince(start) / static_cast<double>(state.max_iterations);
     }
     state.counters["MB"] = megabytes();
 }
 
 void BM_BackupDumpCarve(benchmark::State& state) {
     original();
-    const std::string program = paths::executableDirectory() + "/backup-dump";
+    if (!sameAsPreviousBuild(state, "backup_dump_carve", runBackupDump)) return;
+    double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         restore();
         state.ResumeTiming();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--carve"),
-                                   const_cast<char*>(folder().c_str()), nullptr};
-        pid_t pid = 0;
-        int status = 0;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0 ||
-            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            state.SkipWithError("backup-dump --carve failed");
-        posix_spawn_file_actions_destroy(&actions);
+        const auto start = std::chrono::steady_clock::now();
+        if (!runBackupDump(nullptr)) state.SkipWithError("backup-dump --carve failed");
+        seconds += secondsSince(start) / static_cast<double>(state.max_iterations);
     }
     state.counters["MB"] = megabytes();
+    // Against the carver alone measured just before in this run.
+    if (carverSeconds > 0) state.counters["xCarver"] = seconds / carverSeconds;
 }
 
 BENCHMARK(BM_CallCarverAlone)->Unit(benchmark::kMillisecond)->Iterations(3);

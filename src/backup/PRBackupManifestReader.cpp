@@ -61,6 +61,43 @@ bool listKeys(int folderFd, std::vector<std::array<char, 40>>& keys) {
     return true;
 }
 
+// What a record's raw domain bytes give: the domain's text and whether its records are kept.
+// A manifest has few domains and lists each one's records together, so the facts of the last
+// few domains are remembered instead of being worked out for every record.
+class DomainFacts {
+public:
+    struct Facts {
+        std::string raw;
+        std::string text;
+        bool kept = false;
+        bool social = false;
+    };
+
+    const Facts& of(const std::string& raw) {
+        if (last_ < facts_.size() && facts_[last_].raw == raw) return facts_[last_];
+        for (size_t i = 0; i < facts_.size(); ++i)
+            if (facts_[i].raw == raw) return facts_[last_ = i];
+        Facts made{raw, GetStringFormChar(raw.data(), raw.size())};
+        made.kept = PRBackupManifestReader::isKeptDomain(made.text);
+        made.social = PRBackupManifestReader::isSocialDomain(made.text);
+        if (facts_.size() < kRemembered) {
+            last_ = facts_.size();
+            facts_.push_back(std::move(made));
+        } else {
+            last_ = replaced_;
+            replaced_ = (replaced_ + 1) % kRemembered;
+            facts_[last_] = std::move(made);
+        }
+        return facts_[last_];
+    }
+
+private:
+    static constexpr size_t kRemembered = 16;
+    std::vector<Facts> facts_;
+    size_t last_ = 0;
+    size_t replaced_ = 0;
+};
+
 }  // namespace
 
 bool PRBackupManifestReader::isSocialDomain(const std::string& domain) {
@@ -107,11 +144,12 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
     SHAH sha;
     ManifestRecord record;
     std::string keyText;
-    std::string digestText;
     unsigned digest[5];
+    DomainFacts domains;
     while (stream.next(record)) {
+        const DomainFacts::Facts& domain = domains.of(record.domain);
         auto node = std::make_shared<PRTreeDirNode>();
-        if (!record.domain.empty()) node->setFileDomain(GetStringFormChar(record.domain.data(), record.domain.size()));
+        if (!domain.text.empty()) node->setFileDomain(domain.text);
         if (!record.path.empty()) node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
@@ -119,45 +157,45 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         sha.Reset();
         sha.Input(keyText.data(), static_cast<unsigned>(keyText.size()));
         if (sha.Result(digest)) {
-            SHAH::DigestToHex(digest, digestText);
+            std::string key;
+            key.reserve(folderPrefix_.size() + SHAH::kHexDigits);
+            key.append(folderPrefix_).resize(folderPrefix_.size() + SHAH::kHexDigits);
+            SHAH::DigestToHex(digest, key.data() + folderPrefix_.size());
+            node->setFileKey(std::move(key));
         } else {
             qCWarning(lcBackup, "AnalyzerFile hash1 could not compute message digest.");
-            digestText.clear();
-        }
-        if (!digestText.empty()) {
-            std::string key;
-            key.reserve(folderPrefix_.size() + digestText.size());
-            key.append(folderPrefix_).append(digestText);
-            node->setFileKey(std::move(key));
         }
 
         nc_.postNotificationName(kFindBackUpDirFileInfo, node);
 
-        if (isKeptDomain(node->fileDomain())) {
+        if (domain.kept) {
             // 64-bit arithmetic: a manifest above 107 MB would wrap a 32-bit product.
             const int64_t progress = fileSize ? static_cast<int64_t>(stream.position() * 20 / fileSize) : 20;
             nc_.postNotificationName(kScanProgressInfo, progressNumber(progress));
-            GetMediaFileByNode(node);
+            postMediaRecords(*node, domain.social);
             state_.addTreeFileNode(node);
         }
     }
 }
 
 void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
-    if (!node) return;
-    const std::string extension = paths::pathExtension(node->filePath());
-    const bool image = GetImageType(extension.c_str()) >= 0;
-    const bool movie = !image && (GetAudioType(extension.c_str()) >= 0 || GetViedoType(extension.c_str()) >= 0);
-    const bool social = isSocialDomain(node->fileDomain());
+    if (node) postMediaRecords(*node, isSocialDomain(node->fileDomain()));
+}
+
+void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool social) {
+    std::string name = paths::lastPathComponent(node.filePath());
+    const std::string extension = paths::pathExtension(name);
+    const PRMediaKind kind = mediaKindOfExtension(extension.c_str());
+    const bool image = kind == PRMediaKind::Image;
+    const bool movie = kind == PRMediaKind::Movie;
     if (!image && !movie && !social) return;
 
-    const std::optional<uint64_t> size = backupFileSize(node->fileKey());
-    const std::string name = paths::lastPathComponent(node->filePath());
+    const std::optional<uint64_t> size = backupFileSize(node.fileKey());
     if (image || movie) {
         auto record = std::make_shared<PRPhotoAndVideoNode>();
-        record->setFilePath(node->fileKey());
+        record->setFilePath(node.fileKey());
         record->setFileSizeNumber(size.value_or(0));
-        record->setFileNodeName(name);
+        record->setFileNodeName(social ? name : std::move(name));  // a social file names its record too
         record->setFileNodeSize(sizeText(size.value_or(0)));
         record->setBmov(movie);
         nc_.postNotificationName(kScanPhotoAndVideo, record);
@@ -166,7 +204,7 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
         auto record = std::make_shared<PRFaceTwitterNode>();
         record->setFileSize(sizeText(*size));
         record->setFaceTwitterFileName(name);
-        record->setFaceTwitterFilePath(node->fileKey());
+        record->setFaceTwitterFilePath(node.fileKey());
         nc_.postNotificationName(kScanFaceTwitterInfo, record);
     }
 }

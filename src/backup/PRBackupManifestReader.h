@@ -33,6 +33,8 @@ public:
     static bool isSocialDomain(const std::string& domain);
 
 private:
+    // GetMediaFileByNode with the social-domain test already made.
+    void postMediaRecords(const PRTreeDirNode& node, bool social);
     std::optional<uint64_t> backupFileSize(const std::string& fileKey) const;
 
     PRBackupScanState& state_;

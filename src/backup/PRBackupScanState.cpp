@@ -24,9 +24,7 @@ void PRBackupScanState::resetScanArrays() { removeSomeArray(); }
 void PRBackupScanState::removeSomeArray() {
     {
         std::lock_guard lock(treeMutex_);
-        treeFileArray_.clear();
-        treeFileIndex_.clear();
-        indexedCount_ = 0;
+        treeFiles_.clear();
     }
     meesageAttachArray.clear();
     bookMarkArray.clear();
@@ -45,34 +43,35 @@ void PRBackupScanState::removeSomeArray() {
 
 std::vector<PRTreeDirNodePtr> PRBackupScanState::treeFileArray() const {
     std::lock_guard lock(treeMutex_);
-    return treeFileArray_;
+    std::vector<PRTreeDirNodePtr> nodes;
+    nodes.reserve(treeFiles_.size());
+    for (size_t i = 0; i < treeFiles_.size(); ++i) {
+        KeptManifestRecords::Record record = treeFiles_.record(i);
+        auto node = std::make_shared<PRTreeDirNode>();
+        node->setFileDomain(std::string(record.domain));
+        node->setFilePath(std::string(record.path));
+        node->setFileKey(std::move(record.key));
+        nodes.push_back(std::move(node));
+    }
+    return nodes;
 }
 
 size_t PRBackupScanState::treeFileCount() const {
     std::lock_guard lock(treeMutex_);
-    return treeFileArray_.size();
+    return treeFiles_.size();
 }
 
 void PRBackupScanState::addTreeFileNode(const PRTreeDirNodePtr& node) {
     if (!node) return;
     std::lock_guard lock(treeMutex_);
-    treeFileArray_.push_back(node);
+    treeFiles_.add(node->fileDomain(), node->filePath(), node->fileKey());
 }
 
 PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& devicePath) const {
     std::lock_guard lock(treeMutex_);
-    // The index catches up with the array at the first look-up after records were added, so
-    // a scan that never looks anything up never pays for it.
-    if (indexedCount_ < treeFileArray_.size()) {
-        treeFileIndex_.reserve(treeFileArray_.size());
-        for (; indexedCount_ < treeFileArray_.size(); ++indexedCount_) {
-            const PRTreeDirNodePtr& node = treeFileArray_[indexedCount_];
-            treeFileIndex_.insert_or_assign(node->filePath(), node);  // the later record wins
-        }
-    }
-    const auto found = treeFileIndex_.find(devicePath);
-    if (found == treeFileIndex_.end()) return std::nullopt;
-    return found->second->fileKey();
+    std::string key;
+    if (treeFiles_.keyForPath(devicePath, key)) return key;
+    return std::nullopt;
 }
 
 PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone) const {

@@ -5,6 +5,7 @@
 // and tests make their own.
 #pragma once
 
+#include "backup/KeptManifestRecords.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
@@ -13,7 +14,6 @@
 
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class PRBackupScanState {
@@ -47,7 +47,9 @@ public:
     void resetScanArrays();
     void removeSomeArray();
 
-    // The manifest records of the kept domains, in manifest order. Safe from any thread.
+    // The manifest records of the kept domains, in manifest order, as nodes of their own
+    // holding each record's fileDomain, filePath and fileKey (all the state keeps of a
+    // record). Safe from any thread.
     std::vector<PRTreeDirNodePtr> treeFileArray() const;
     size_t treeFileCount() const;
     void addTreeFileNode(const PRTreeDirNodePtr& node);
@@ -67,7 +69,5 @@ public:
 
 private:
     mutable std::mutex treeMutex_;
-    std::vector<PRTreeDirNodePtr> treeFileArray_;
-    mutable std::unordered_map<std::string, PRTreeDirNodePtr> treeFileIndex_;
-    mutable size_t indexedCount_ = 0;  // records of treeFileArray_ already in the index
+    mutable KeptManifestRecords treeFiles_;  // look-ups bring its index up to date
 };

@@ -2,6 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "backup/HtmlEntities.h"
 #include "model/PRNoteNode.h"
 
 #include <string_view>
@@ -67,7 +68,7 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
         if (auto v = text(row.text(4))) note->setNoteContent(std::move(*v));
         if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
-        note->setNoteContent(withoutMarkup(note->noteContent()));
+        note->setNoteContent(backuptext::decodeHtmlEntities(withoutMarkup(note->noteContent())));
         nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note,
                                  transfer ? sender_ : nullptr);
     };

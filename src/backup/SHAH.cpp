@@ -40,16 +40,24 @@ void SHAH::Input(const unsigned char* message_array, unsigned length) {
         Corrupted = true;
         return;
     }
-    while (length--) {
-        Message_Block[Message_Block_Index++] = *message_array++;
-        Length_Low += 8;
-        if (Length_Low == 0) {
-            ++Length_High;
-            if (Length_High == 0) {  // the 64-bit bit count overflowed
-                Corrupted = true;
-                return;
-            }
-        }
+    // The message length in bits is kept in two words; a message of 2^64 bits or more is
+    // refused as a whole.
+    const uint64_t bits = (static_cast<uint64_t>(Length_High) << 32) | Length_Low;
+    const uint64_t added = static_cast<uint64_t>(length) * 8;
+    if (bits + added < bits) {
+        Corrupted = true;
+        return;
+    }
+    Length_Low = static_cast<unsigned>(bits + added);
+    Length_High = static_cast<unsigned>((bits + added) >> 32);
+    // Whole runs of bytes into the block, not one byte at a time.
+    while (length > 0) {
+        const unsigned room = 64 - static_cast<unsigned>(Message_Block_Index);
+        const unsigned take = length < room ? length : room;
+        std::memcpy(Message_Block + Message_Block_Index, message_array, take);
+        Message_Block_Index += static_cast<int>(take);
+        message_array += take;
+        length -= take;
         if (Message_Block_Index == 64) ProcessMessageBlock();
     }
 }
@@ -122,12 +130,17 @@ void SHAH::PadMessage() {
 }
 
 bool SHAH::DigestToHex(const unsigned* message_digest_array, std::string& text) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     text.clear();
     if (!message_digest_array) return false;
+    text.resize(kHexDigits);
+    DigestToHex(message_digest_array, text.data());
+    return true;
+}
+
+void SHAH::DigestToHex(const unsigned* message_digest_array, char* out) {
+    static constexpr char kDigits[] = "0123456789abcdef";
     for (int i = 0; i < 5; ++i)
-        for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(message_digest_array[i] >> shift) & 0xF];
-    return text.size() == 40;
+        for (int shift = 28; shift >= 0; shift -= 4) *out++ = kDigits[(message_digest_array[i] >> shift) & 0xF];
 }
 
 std::string backupFileKey(const std::string& domain, const std::string& path) {

@@ -2,6 +2,7 @@
 // need: Reset, Input as often as needed, Result.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,9 +21,12 @@ public:
     SHAH& operator<<(const char* message_array);
     SHAH& operator<<(char message_element);
 
+    static constexpr size_t kHexDigits = 40;
     // Writes five digest words as 40 lower-case hexadecimal digits into text (emptied first);
     // true when the text is then exactly 40 characters long.
     static bool DigestToHex(const unsigned* message_digest_array, std::string& text);
+    // The same digits into out, which has room for kHexDigits characters (no terminator).
+    static void DigestToHex(const unsigned* message_digest_array, char* out);
 
 private:
     void ProcessMessageBlock();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -31,11 +32,25 @@ struct PRField {
     PRFieldValue value;
 };
 
+// The same value as it lies in its record, a text by reference: for callers that only look
+// at every field of many records (a tool printing a million of them), without copies.
+using PRFieldView = std::variant<std::nullptr_t, bool, int64_t, uint64_t, std::string_view>;
+
+class PRFieldVisitor {
+public:
+    virtual void field(const char* name, const PRFieldView& value) = 0;
+
+protected:
+    ~PRFieldVisitor() = default;
+};
+
 class PRRecord : public NSObject {
 public:
     virtual const char* className() const = 0;
     // Every field in declared order, under its property name.
     virtual std::vector<PRField> fields() const = 0;
+    // The same fields in the same order, handed to visitor one by one; valid during the call.
+    virtual void visitFields(PRFieldVisitor& visitor) const = 0;
     // "<Class: name=value, ...>" for logs.
     std::string description() const override;
 };
@@ -53,23 +68,41 @@ template <class T>
 PRFieldValue value(const std::vector<T>& v) {
     return static_cast<uint64_t>(v.size());
 }
+
+inline PRFieldView view(bool v) { return v; }
+inline PRFieldView view(int v) { return static_cast<int64_t>(v); }
+inline PRFieldView view(uint64_t v) { return v; }
+inline PRFieldView view(const std::string& v) { return std::string_view(v); }
+inline PRFieldView view(const PROptionalText& v) {
+    return v ? PRFieldView(std::string_view(*v)) : PRFieldView(nullptr);
+}
+inline PRFieldView view(const PRBytes& v) {
+    return v ? PRFieldView(static_cast<uint64_t>(v->size())) : PRFieldView(nullptr);
+}
+template <class T>
+PRFieldView view(const std::vector<T>& v) {
+    return static_cast<uint64_t>(v.size());
+}
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and
-// PR_RECORD turns that list into the members, a getter and setter per field, and fields().
+// PR_RECORD turns that list into the members, a getter and setter per field, fields() and
+// visitFields().
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
 #define PR_FIELD_ACCESSORS(Type, name, setter, start) \
     const Type& name() const { return name##_; }      \
     void setter(Type value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
+#define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
 
-#define PR_RECORD(Class, FIELDS)                                                      \
-public:                                                                               \
-    const char* className() const override { return #Class; }                         \
-    std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY)}; } \
-    FIELDS(PR_FIELD_ACCESSORS)                                                        \
-                                                                                      \
-private:                                                                              \
-    FIELDS(PR_FIELD_MEMBER)                                                           \
-                                                                                      \
+#define PR_RECORD(Class, FIELDS)                                                         \
+public:                                                                                  \
+    const char* className() const override { return #Class; }                            \
+    std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY)}; }    \
+    void visitFields(PRFieldVisitor& visitor) const override { FIELDS(PR_FIELD_VISIT); } \
+    FIELDS(PR_FIELD_ACCESSORS)                                                           \
+                                                                                         \
+private:                                                                                 \
+    FIELDS(PR_FIELD_MEMBER)                                                              \
+                                                                                         \
 public:

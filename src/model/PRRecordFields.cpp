@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -68,6 +67,20 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+// How many bytes from the start are ASCII other than NUL; eight at a time while they all are.
+size_t plainAsciiLength(std::string_view text) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((((word - kOnes) & ~word) | word) & kHighBits) break;  // a NUL or a non-ASCII byte
+    }
+    while (i < text.size() && text[i] != '\0' && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -110,23 +123,44 @@ constexpr const char* kAudioTypes[] = {"RAM", "RFL", "RMI",  "RNS",  "RPS", "SIB
                                        "M4A", "M4R", "MID",  "MIDI", "MP3", "OGG",  "OMF", "PTF"};
 static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && std::size(kAudioTypes) == 38);
 
+// Extensions are short: their first eight bytes and their length make a good enough hash,
+// cheaper than hashing every byte.
+struct ExtensionHash {
+    size_t operator()(std::string_view name) const {
+        uint64_t word = 0;
+        std::memcpy(&word, name.data(), std::min<size_t>(name.size(), sizeof word));
+        return static_cast<size_t>((word ^ name.size()) * 0x9E3779B97F4A7C15ull >> 16);
+    }
+};
+template <class Value>
+using ExtensionMap = std::unordered_map<std::string_view, Value, ExtensionHash>;
+
 // A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
-std::unordered_map<std::string, int> rowsByName(const char* const (&table)[N]) {
-    std::unordered_map<std::string, int> rows;
+ExtensionMap<int> rowsByName(const char* const (&table)[N]) {
+    ExtensionMap<int> rows;
     for (size_t row = 0; row < N; ++row) rows.emplace(table[row], static_cast<int>(row));
     return rows;
 }
 
-int findType(const std::unordered_map<std::string, int>& rows, const char* extension) {
-    if (!extension || !*extension) return -1;
-    std::string upper;
+// The extension upper-cased into upper (only ASCII letters change; no other byte occurs in
+// the tables); false when it is empty or longer than any name of the tables.
+bool upperExtension(const char* extension, char (&upper)[16], size_t& length) {
+    length = 0;
+    if (!extension || !*extension) return false;
     for (const char* c = extension; *c; ++c) {
-        if (upper.size() > 16)  // longer than any name of the tables
-            return -1;
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+        if (length == sizeof upper) return false;
+        upper[length++] = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
     }
-    const auto found = rows.find(upper);
+    return true;
+}
+
+int findType(const ExtensionMap<int>& rows, const char* extension) {
+    // Upper-cased on the stack: a scan asks this for every media file.
+    char upper[16];
+    size_t length;
+    if (!upperExtension(extension, upper, length)) return -1;
+    const auto found = rows.find(std::string_view(upper, length));
     return found == rows.end() ? -1 : found->second;
 }
 
@@ -157,8 +191,12 @@ std::string copiedText(const std::string& text) {
 
 std::string GetStringFormChar(const char* bytes, size_t length) {
     std::string_view text(bytes, length);
-    text = text.substr(0, text.find('\0'));
-    return isValidUtf8(text) ? std::string(text) : std::string();
+    // Nearly every text is plain ASCII without a NUL, settled by one pass; the rest is cut
+    // at its first NUL and checked from where the plain part ends.
+    const size_t plain = plainAsciiLength(text);
+    if (plain == text.size()) return std::string(text);
+    text = text.substr(0, text.find('\0', plain));
+    return isValidUtf8(text.substr(plain)) ? std::string(text) : std::string();
 }
 
 bool keepsWholeText(const char* bytes, size_t length) {
@@ -303,6 +341,21 @@ int GetAudioType(const char* extension) {
     return findType(rows, extension);
 }
 
+PRMediaKind mediaKindOfExtension(const char* extension) {
+    static const auto kinds = [] {
+        ExtensionMap<PRMediaKind> made;
+        for (const char* name : kVideoTypes) made.emplace(name, PRMediaKind::Movie);
+        for (const char* name : kAudioTypes) made.emplace(name, PRMediaKind::Movie);
+        for (const char* name : kImageTypes) made.insert_or_assign(name, PRMediaKind::Image);  // images first
+        return made;
+    }();
+    char upper[16];
+    size_t length;
+    if (!upperExtension(extension, upper, length)) return PRMediaKind::None;
+    const auto found = kinds.find(std::string_view(upper, length));
+    return found == kinds.end() ? PRMediaKind::None : found->second;
+}
+
 std::string getFullName(uint64_t number) {
     std::string digits = std::to_string(number);
     if (digits.size() < 8) digits.insert(0, 8 - digits.size(), '0');
@@ -327,7 +380,9 @@ bool phoneNumbersMatch(const std::string& asked, const std::string& contact, siz
     return containsIgnoringCase(other, piece);
 }
 
-char* size_to_unit(uint64_t count, char* out_buffer) {
+namespace {
+// size_to_unit's text into out, which holds at least 100 bytes; the end of the text.
+char* writeSizeText(uint64_t count, char* out) {
     float value = static_cast<float>(count);
     const char* unit;
     int divisions;
@@ -349,14 +404,21 @@ char* size_to_unit(uint64_t count, char* out_buffer) {
     }
     for (int i = 0; i < divisions; ++i) value /= 1000.0f;
     // to_chars writes a point whatever the locale, where printf would follow LC_NUMERIC.
-    char* end = std::to_chars(out_buffer, out_buffer + 80, static_cast<double>(value), std::chars_format::fixed, 2).ptr;
-    std::strcpy(end, unit);
+    char* end = std::to_chars(out, out + 80, static_cast<double>(value), std::chars_format::fixed, 2).ptr;
+    const size_t unitLength = std::strlen(unit);
+    std::memcpy(end, unit, unitLength + 1);
+    return end + unitLength;
+}
+}  // namespace
+
+char* size_to_unit(uint64_t count, char* out_buffer) {
+    writeSizeText(count, out_buffer);
     return out_buffer;
 }
 
 std::string sizeText(uint64_t count) {
-    char buffer[100] = {};
-    return size_to_unit(count, buffer);
+    char buffer[100];
+    return std::string(buffer, writeSizeText(count, buffer));
 }
 
 namespace {

@@ -52,6 +52,10 @@ std::string getCallHistoryDuration(int32_t seconds);
 int GetImageType(const char* extension);
 int GetViedoType(const char* extension);
 int GetAudioType(const char* extension);
+// What those tables make of an extension, in one look-up: an image when GetImageType finds
+// it, else a movie (sound included) when GetViedoType or GetAudioType does.
+enum class PRMediaKind { None, Image, Movie };
+PRMediaKind mediaKindOfExtension(const char* extension);
 
 // The number's decimal digits with zeros in front up to eight characters; a longer number
 // keeps all its digits.

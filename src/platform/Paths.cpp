@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <pwd.h>
 #include <string_view>
@@ -118,8 +119,9 @@ namespace {
 // The last component as a view into path: asked for every file of a scan, so no copies.
 std::string_view lastComponentView(std::string_view p) {
     while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
-    size_t slash = p.rfind('/');
-    return slash == std::string_view::npos || p.size() == 1 ? p : p.substr(slash + 1);
+    // memrchr searches many bytes at a time, where rfind looks at one.
+    const auto* slash = static_cast<const char*>(::memrchr(p.data(), '/', p.size()));
+    return !slash || p.size() == 1 ? p : p.substr(static_cast<size_t>(slash - p.data()) + 1);
 }
 }  // namespace
 

@@ -102,6 +102,39 @@ TEST_F(ManifestReader, OnlyTheSixDomainsAreKeptComparedExactly) {
     for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(keptNodes[i]->fileDomain(), kept[i]);
 }
 
+TEST_F(ManifestReader, ManyDomainsInAnyOrderEachKeepTheirOwnText) {
+    // More distinct domains than the reader remembers, met again after others; a domain cut
+    // by a NUL is kept by its text, one that is no UTF-8 has no text and is not kept, while
+    // both keys come from the raw bytes.
+    const std::vector<std::string> domains = {"HomeDomain", "AppDomain-com.atebits.Tweetie2", "CameraRollDomain"};
+    const std::string cutByNul("HomeDomain\0x", 12);
+    const std::string notUtf8 = "MediaDomain\xFF";
+    std::vector<ManifestEntry> entries;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            entries.push_back(entry("AppDomain-org.example.App" + std::to_string((i * 7 + round) % 40), "x"));
+            if (i % 9 == 0) entries.push_back(entry(domains[(i + round) % domains.size()], "k"));
+        }
+        entries.push_back(entry(cutByNul, "nul"));
+        entries.push_back(entry(notUtf8, "bad"));
+    }
+    writeManifest(manifest, entries);
+    scan();
+    ASSERT_EQ(nodes.size(), entries.size());
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string& raw = entries[i].domain;
+        const std::string text = raw == cutByNul ? "HomeDomain" : raw == notUtf8 ? "" : raw;
+        ASSERT_EQ(nodes[i]->fileDomain(), text) << i;
+        ASSERT_EQ(nodes[i]->fileKey(), keyPath(raw, entries[i].path)) << i;
+        if (PRBackupManifestReader::isKeptDomain(text)) ++kept;
+    }
+    EXPECT_EQ(kept, 3u * 5 + 3);
+    EXPECT_EQ(state.treeFileCount(), kept);
+    EXPECT_EQ(progress.size(), kept);
+    EXPECT_EQ(social.size(), 0u);  // no backing files
+}
+
 TEST_F(ManifestReader, MediaRecordsByExtensionWithTheBackingFileSize) {
     writeBackingFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", 1500);
     writeBackingFile("MediaDomain", "Models/tower.3DM", 10);

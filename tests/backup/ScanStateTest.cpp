@@ -38,6 +38,37 @@ TEST(ScanState, FileKeyIndexAnswersAsALinearSearchFromTheEnd) {
     EXPECT_EQ(state.getFileKeyBytheFilepath("path1"), std::nullopt);
 }
 
+TEST(ScanState, KeptRecordsKeepTheirTextsHoweverManyAndLong) {
+    // Enough records to fill several text blocks, a path longer than a block, and more
+    // distinct domains than are shared.
+    PRBackupScanState state;
+    const std::string longPath(3 << 20, 'p');
+    const auto domainOf = [](int i) { return i % 5 == 0 ? "AppDomain-" + std::to_string(i % 200) : "HomeDomain"; };
+    const auto pathOf = [&](int i) { return i == 777 ? longPath : "Library/Caches/item" + std::to_string(i); };
+    const auto keyOf = [](int i) { return "/backups/one/" + std::string(40, static_cast<char>('a' + i % 26)); };
+    for (int i = 0; i < 30000; ++i) {
+        auto node = keptNode(pathOf(i), keyOf(i));
+        node->setFileDomain(domainOf(i));
+        node->setFileName("not kept");
+        state.addTreeFileNode(node);
+    }
+    state.addTreeFileNode(nullptr);
+    ASSERT_EQ(state.treeFileCount(), 30000u);
+    const auto nodes = state.treeFileArray();
+    ASSERT_EQ(nodes.size(), 30000u);
+    for (int i = 0; i < 30000; ++i) {
+        ASSERT_EQ(nodes[i]->fileDomain(), domainOf(i)) << i;
+        ASSERT_EQ(nodes[i]->filePath(), pathOf(i)) << i;
+        ASSERT_EQ(nodes[i]->fileKey(), keyOf(i)) << i;
+        ASSERT_EQ(nodes[i]->fileName(), "") << i;  // only the domain, path and key are kept
+    }
+    EXPECT_EQ(state.getFileKeyBytheFilepath(longPath), keyOf(777));
+    EXPECT_EQ(state.getFileKeyBytheFilepath("Library/Caches/item29999"), keyOf(29999));
+    state.addTreeFileNode(keptNode("Library/Caches/item5", "later"));  // after a look-up
+    EXPECT_EQ(state.getFileKeyBytheFilepath("Library/Caches/item5"), "later");
+    EXPECT_EQ(state.getFileKeyBytheFilepath(""), std::nullopt);
+}
+
 TEST(ScanState, NameLookUpsFindTheFirstMatchingContact) {
     PRBackupScanState state;
     const PRBytes photo = makeBytes({9, 9, 9});

@@ -1,5 +1,6 @@
 #include "backup/SHAH.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -33,6 +34,14 @@ TEST(Sha1, AMillionAFedInPieces) {
     SHAH sha;
     const std::string chunk(1000, 'a');
     for (int i = 0; i < 1000; ++i) sha.Input(chunk.data(), static_cast<unsigned>(chunk.size()));
+    EXPECT_EQ(hexOf(sha), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+    // Pieces of every size up to two blocks, so that they end at every place of a block.
+    sha.Reset();
+    const std::string a(1000000, 'a');
+    for (size_t done = 0, piece = 1; done < a.size(); done += piece, piece = piece % 129 + 1) {
+        piece = std::min(piece, a.size() - done);
+        sha.Input(a.data() + done, static_cast<unsigned>(piece));
+    }
     EXPECT_EQ(hexOf(sha), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
 

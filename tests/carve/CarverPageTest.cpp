@@ -1,5 +1,6 @@
-// Hand-built pages for what real files rarely show: a call cell with a one-character number, the
-// journal byte a folding would rewrite, and hostile files that every carver must survive.
+// Hand-built pages for what real files rarely show: a call cell with a one-character number, a
+// row left in the gap of a root that became an interior page, the journal byte a folding would
+// rewrite, and hostile files that every carver must survive.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -59,6 +60,21 @@ TEST_F(CarverPage, CallWithOneCharacterPhoneKeepsAnEmptyName) {
     EXPECT_EQ(calls[0]->callName(), "");
     EXPECT_EQ(calls[0]->callType(), "Outgoing");
     EXPECT_EQ(calls[0]->callDuration(), "Cancelled");
+}
+
+TEST_F(CarverPage, RowsLeftBelowTheCellsOfARootThatBecameInteriorAreCarved) {
+    // A table's root page that filled up handed its rows to a child and now holds one short
+    // interior cell; the call it held before stays in its unallocated gap.
+    PageFile f(1024, 4);
+    f.put(f.pageStart(1), Bytes{0x05, 0x00, 0x00, 0x00, 0x01, 0x03, 0xf8, 0x00, 0x00, 0x00, 0x00, 0x03, 0x03, 0xf8});
+    f.put(f.pageStart(1) + 0x3f8, Bytes{0x00, 0x00, 0x00, 0x02, 0x05});
+    f.put(f.pageStart(1) + 300, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00, '7', 0x17, 0x40,
+                                      0x11, 0x11, 0x05, 0xff});
+    write(f, carvefix::names::calls);
+    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
+    auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0]->callPhone(), "7");
 }
 
 // Every carver over files it must survive: it posts its progress once and nothing it cannot

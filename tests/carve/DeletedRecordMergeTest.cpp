@@ -89,3 +89,28 @@ TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
     EXPECT_EQ(shortPhone->messagePhone(), "Unknown");
     EXPECT_EQ(merge.messageTreeArray.back()->messageTreeNodeAdress(), "Unknown");
 }
+
+TEST(DeletedRecordMerge, ManyListedRecordsAreFoundAfterTheLookUpGrows) {
+    PRDeletedRecordMerge merge;
+    auto call = [](int i) {
+        auto c = std::make_shared<PRCallHistoryNode>();
+        c->setCallPhone("+1555" + std::to_string(i));
+        c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
+        return c;
+    };
+    for (int i = 0; i < 500; ++i) merge.callArray.push_back(call(i));
+    merge.indexListed();  // entered ahead, then more come from outside
+    for (int i = 500; i < 3000; ++i) merge.callArray.push_back(call(i));
+    for (int i = 0; i < 3000; i += 7) EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(call(i))) << i;
+    // The same phone at another time is a record of its own.
+    auto later = call(3);
+    later->setCallDate("05-01-2013 09:00");
+    EXPECT_TRUE(merge.ScanDelCallHistoryInfomationHandle(later));
+    EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(later));
+    EXPECT_EQ(merge.delCallNum, 1);
+
+    // A replaced array is looked up afresh.
+    merge.callArray = {call(1)};
+    EXPECT_TRUE(merge.ScanDelCallHistoryInfomationHandle(call(2)));
+    EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(call(1)));
+}

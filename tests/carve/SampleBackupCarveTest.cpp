@@ -8,22 +8,32 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace {
 
-std::multimap<std::string, QJsonObject> dumpCarve(const std::string& folder) {
+// What backup-dump --carve posted, line by line: each name with its object.
+std::vector<std::pair<std::string, QJsonValue>> dumpCarveLines(const std::string& folder) {
     QProcess process;
     process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"),
                   {"--carve", QString::fromStdString(folder)});
-    std::multimap<std::string, QJsonObject> posted;
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) return posted;
+    std::vector<std::pair<std::string, QJsonValue>> lines;
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) return lines;
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (!o.isEmpty()) posted.emplace(o["name"].toString().toStdString(), o["object"].toObject());
+        if (!o.isEmpty()) lines.emplace_back(o["name"].toString().toStdString(), o["object"]);
     }
+    return lines;
+}
+
+std::multimap<std::string, QJsonObject> dumpCarve(const std::string& folder) {
+    std::multimap<std::string, QJsonObject> posted;
+    for (const auto& [name, object] : dumpCarveLines(folder)) posted.emplace(name, object.toObject());
     return posted;
 }
 
@@ -80,4 +90,43 @@ TEST_F(SampleBackupCarve, DeletedRowsComeBackAndLiveRowsDoNot) {
     disjoint("ScanCallHistoryInfo", "ScanDelCallHistoryInfo", "callPhone");
     disjoint("scanBookMarkInfo", "scanDelBookMarkInfo", "bookMarkTitle");
     disjoint("scanCalenderInfo", "scanDelCalenderInfo", "calTitle");
+}
+
+// The carvers run beside the readers, but what they find is printed as if they ran after them:
+// every record of the readers first, then each carver's deleted records followed by its progress
+// value, carver after carver.
+TEST_F(SampleBackupCarve, DeletedRecordsFollowTheReadersInTheCarversOrder) {
+    const std::string root = testsupport::scratchDirectory("Backup");
+    std::vector<std::string> folders = samplebackup::writeSampleBackups(root);
+    ASSERT_FALSE(folders.empty());
+    ASSERT_EQ(carvefix::addDeletedRecords(folders[0], true), 36);
+    const auto lines = dumpCarveLines(folders[0]);
+    ASSERT_FALSE(lines.empty());
+
+    const std::vector<std::pair<std::string, int>> carvers = {
+        {"ScanDelContactInfo", 75},     {"ScanDelMessageInfo", 80},  {"ScanDelNoteInfo", 85},
+        {"ScanDelCallHistoryInfo", 90}, {"scanDelBookMarkInfo", 95}, {"scanDelCalenderInfo", 100}};
+    size_t firstCarved = lines.size();
+    for (size_t i = 0; i < lines.size() && firstCarved == lines.size(); ++i)
+        for (const auto& carver : carvers)
+            if (lines[i].first == carver.first) firstCarved = i;
+    ASSERT_LT(firstCarved, lines.size());
+    for (size_t i = firstCarved; i < lines.size(); ++i)
+        EXPECT_TRUE(
+            lines[i].first == "ScanProgressInfo" ||
+            std::any_of(carvers.begin(), carvers.end(), [&](const auto& c) { return c.first == lines[i].first; }))
+            << "a reader's " << lines[i].first << " after the carvers' records";
+
+    // Each carver's records come before its progress value and after the previous carver's.
+    size_t carver = 0;
+    for (size_t i = firstCarved; i < lines.size(); ++i) {
+        ASSERT_LT(carver, carvers.size());
+        if (lines[i].first == "ScanProgressInfo") {
+            EXPECT_EQ(lines[i].second.toInt(), carvers[carver].second);
+            ++carver;
+        } else {
+            EXPECT_EQ(lines[i].first, carvers[carver].first);
+        }
+    }
+    EXPECT_EQ(carver, carvers.size());
 }

@@ -21,6 +21,22 @@ TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid) {
     EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");  // a surrogate
     EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");     // cut inside a character
     EXPECT_EQ(GetStringFormChar("ab\0cd", 5), "ab");   // up to the first NUL
+    // Past the first eight bytes, which are checked eight at a time, and where words end.
+    const std::string plain = "Library/Caches/com.example/";
+    EXPECT_EQ(GetStringFormChar(plain.c_str()), plain);
+    EXPECT_EQ(GetStringFormChar(std::string(16, 'a').c_str(), 16), std::string(16, 'a'));
+    for (size_t at : {7u, 8u, 15u, 16u, 26u}) {
+        std::string withNul = plain;
+        withNul[at] = '\0';
+        EXPECT_EQ(GetStringFormChar(withNul.data(), withNul.size()), plain.substr(0, at)) << at;
+        std::string withBadByte = plain;
+        withBadByte[at] = '\xFF';
+        EXPECT_EQ(GetStringFormChar(withBadByte.data(), withBadByte.size()), "") << at;
+    }
+    const std::string accented = plain + "Caf\xC3\xA9.jpg";
+    EXPECT_EQ(GetStringFormChar(accented.c_str()), accented);
+    const std::string cut = plain + "\xC3\xA9" + std::string(1, '\0') + "\xFF";
+    EXPECT_EQ(GetStringFormChar(cut.data(), cut.size()), plain + "\xC3\xA9");
 }
 
 TEST(RecordFields, WideConversionStopsAtCapacityAndAlwaysTerminates) {
@@ -95,6 +111,18 @@ TEST(RecordFields, MediaKindsByExtension) {
     EXPECT_EQ(GetImageType(nullptr), -1);
     EXPECT_EQ(GetImageType(""), -1);
     EXPECT_EQ(GetAudioType("txt"), -1);
+    EXPECT_EQ(GetImageType("jpg\xC3\xA9"), -1);
+    EXPECT_EQ(GetImageType("pictclippingpictc"), -1);  // longer than any name, with one inside it
+    EXPECT_EQ(GetImageType("PictClipping"), 91);
+    // The one look-up answers as the three tables do.
+    for (const char* extension : {"jpg", "JPEG", "3dm", "MoV", "dvr-ms", "m4a", "ram", "txt", "", "mp3", "wmv", "png",
+                                  "pictclippingpictc", "jpg\xC3\xA9", "plist"}) {
+        const PRMediaKind expected = GetImageType(extension) >= 0                                   ? PRMediaKind::Image
+                                     : GetViedoType(extension) >= 0 || GetAudioType(extension) >= 0 ? PRMediaKind::Movie
+                                                                                                    : PRMediaKind::None;
+        EXPECT_EQ(mediaKindOfExtension(extension), expected) << extension;
+    }
+    EXPECT_EQ(mediaKindOfExtension(nullptr), PRMediaKind::None);
 }
 
 TEST(RecordFields, EightDigitNames) {

@@ -15,9 +15,35 @@
 
 namespace {
 
+// visitFields hands over what fields() lists: the same names, order and values.
+void expectViewsMatchFields(const PRRecord& record) {
+    struct Collect final : PRFieldVisitor {
+        std::vector<PRField> seen;
+        void field(const char* name, const PRFieldView& value) override {
+            PRFieldValue copy = std::visit(
+                [](const auto& v) -> PRFieldValue {
+                    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string_view>)
+                        return std::string(v);
+                    else
+                        return v;
+                },
+                value);
+            seen.push_back({name, std::move(copy)});
+        }
+    } collect;
+    record.visitFields(collect);
+    const std::vector<PRField> fields = record.fields();
+    ASSERT_EQ(collect.seen.size(), fields.size()) << record.className();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_STREQ(collect.seen[i].name, fields[i].name) << record.className();
+        EXPECT_EQ(collect.seen[i].value, fields[i].value) << record.className() << "." << fields[i].name;
+    }
+}
+
 // Every fresh record: ids -1, flags NO, sizes 0, texts empty unless listed as " " or nil.
 void expectFreshRecord(const PRRecord& record, const std::set<std::string>& blankTexts = {},
                        const std::set<std::string>& nilFields = {}) {
+    expectViewsMatchFields(record);
     for (const PRField& field : record.fields()) {
         SCOPED_TRACE(std::string(record.className()) + "." + field.name);
         const std::string name = field.name;
@@ -83,6 +109,7 @@ TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues) {
     EXPECT_EQ(std::get<std::string>(fields[11].value), "Image");
     EXPECT_EQ(std::get<uint64_t>(fields[13].value), 3u);  // bytes as their length
     EXPECT_NE(message.description().find("handle_id=7"), std::string::npos);
+    expectViewsMatchFields(message);
 }
 
 TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {

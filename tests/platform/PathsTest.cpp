@@ -54,6 +54,12 @@ TEST_F(Paths, PrivateFolderModeIsRepairedAndLinksRefused) {
 TEST(PathComponents, SplitAndJoin) {
     EXPECT_EQ(paths::lastPathComponent("/a/b/c.txt"), "c.txt");
     EXPECT_EQ(paths::lastPathComponent("/a/b/"), "b");
+    EXPECT_EQ(paths::lastPathComponent("plain"), "plain");
+    EXPECT_EQ(paths::lastPathComponent("/a"), "a");
+    EXPECT_EQ(paths::lastPathComponent("a//"), "a");
+    EXPECT_EQ(paths::lastPathComponent("/"), "/");
+    EXPECT_EQ(paths::lastPathComponent("///"), "/");
+    EXPECT_EQ(paths::lastPathComponent(""), "");
     EXPECT_EQ(paths::deletingLastPathComponent("/a/b/c.txt"), "/a/b");
     EXPECT_EQ(paths::deletingLastPathComponent("/a"), "/");
     EXPECT_EQ(paths::appendingPathComponent("/a/", "/b"), "/a/b");

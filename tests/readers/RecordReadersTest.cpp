@@ -1,5 +1,6 @@
 // The call, note, bookmark and calendar readers, each against the schemas it knows.
 #include "ReaderTestSupport.h"
+#include "backup/HtmlEntities.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
 #include "backup/PRCallHistoryReader.h"
@@ -62,8 +63,8 @@ TEST_F(ReaderTest, MissingCallHistoryPostsNothingButTheTransferEnd) {
 class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<sampledb::NotesSchema> {};
 
 TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
-    sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>", kMarchFirst - 86400,
-                        kMarchFirst};
+    sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>Salt &amp; pepper",
+                        kMarchFirst - 86400, kMarchFirst};
     const char* file = GetParam() == sampledb::NotesSchema::coreData ? sampledb::keys::notes : sampledb::keys::notesOld;
     ASSERT_TRUE(sampledb::writeNotes(at(file), {note, note}, GetParam(), /*walOnly*/ 1));
     NotificationRecorder recorder(nc, {"ScanNoteInfo", "ScanProgressInfo"});
@@ -71,9 +72,21 @@ TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
     const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0]->noteTitle(), "Shopping");
-    EXPECT_EQ(notes[0]->noteContent(), "Shopping Milk    Eggs Bread ");
+    EXPECT_EQ(notes[0]->noteContent(), "Shopping Milk    Eggs Bread Salt & pepper");
     EXPECT_EQ(notes[0]->noteDate(), kMarchFirstText);
     EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{70});
+}
+
+TEST(NoteText, CharacterReferencesReadAsTyped) {
+    using backuptext::decodeHtmlEntities;
+    EXPECT_EQ(decodeHtmlEntities("a &lt;b&gt; &quot;c&quot; &apos;d&apos; &amp; e&nbsp;f"), "a <b> \"c\" 'd' & e f");
+    EXPECT_EQ(decodeHtmlEntities("caf&#233; caf&#xE9; &#X1F600;"), "caf\u00e9 caf\u00e9 \U0001F600");
+    // Decoded once: what the user typed as "&lt;" stays "&lt;".
+    EXPECT_EQ(decodeHtmlEntities("&amp;lt;"), "&lt;");
+    // Anything that is not a reference we know stands as it is.
+    for (const char* kept : {"Tom & Jerry", "&copy;", "&#0;", "&#xD800;", "&#x110000;", "&#;", "&#12a;", "&amp",
+                             "AT&T;", "&#99999999;", "& amp;", "trailing &"})
+        EXPECT_EQ(decodeHtmlEntities(kept), kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, NoteReaderTest,

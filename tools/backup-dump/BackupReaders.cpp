@@ -18,12 +18,14 @@ const std::vector<std::string>& backupReaderNotificationNames() {
     return names;
 }
 
-void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc) {
+void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
+                      const std::function<void()>& contactsRead) {
     state.resetScanArrays();
     // The browser takes the schemas from the backup's iOS version, as its property lists give it.
     PRMessageReader(state, nc).checkiOSVersionByPath(backupFolder);
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backupFolder);
     PRContactReader(state, nc).scanContactThread(backupFolder);
+    if (contactsRead) contactsRead();
     PRMessageReader(state, nc).scanMessageThread(backupFolder);
     PRNoteReader(nc).scanNoteThread(backupFolder);
     PRCallHistoryReader(state, nc).scanCallHistoryThread(backupFolder);

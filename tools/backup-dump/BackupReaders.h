@@ -5,13 +5,16 @@
 #include "backup/PRBackupScanState.h"
 #include "platform/NotificationCenter.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 // Every notification name the readers post (the names the result screen observes).
 const std::vector<std::string>& backupReaderNotificationNames();
 // The manifest, then the databases: contacts, messages, notes, calls, bookmarks, calendar.
-void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc);
+// contactsRead, when given, is called once the schema flags are set and the contacts read.
+void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
+                      const std::function<void()>& contactsRead = nullptr);
 
 // Every notification name the transfer readers post (the names the one-click copy observes).
 const std::vector<std::string>& transferReaderNotificationNames();

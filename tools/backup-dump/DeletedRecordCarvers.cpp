@@ -8,76 +8,115 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRIOSDeviceController.h"
 
+#include <iterator>
+#include <memory>
+
 namespace {
+// Each record is entered in the intake's look-up as it comes, while it is still in the cache
+// from being printed, rather than all at once when the carvers' records come.
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
+void collectInto(NSNotificationCenter& nc, const void* observer, const char* name, PRDeletedRecordMerge& merge,
                  std::vector<std::shared_ptr<T>>& into) {
-    nc.addObserver(observer, name, [&into](const NSNotification& n) {
-        if (auto record = n.objectAs<T>()) into.push_back(record);
+    nc.addObserver(observer, name, [&merge, &into](const NSNotification& n) {
+        if (auto record = n.objectAs<T>()) {
+            into.push_back(std::move(record));
+            merge.indexListed();
+        }
     });
 }
+
+// What the carvers post, and whether the intake keeps it; progress values always pass.
+struct Carved {
+    const char* name;
+    bool (*keep)(PRDeletedRecordMerge&, const NSObjectPtr&);
+};
+template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&)>
+bool keep(PRDeletedRecordMerge& merge, const NSObjectPtr& object) {
+    return (merge.*handle)(std::dynamic_pointer_cast<T>(object));
+}
+const Carved kCarved[] = {
+    {"ScanDelContactInfo", keep<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>},
+    {"ScanDelMessageInfo", keep<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>},
+    {"ScanDelNoteInfo", keep<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>},
+    {"ScanDelCallHistoryInfo", keep<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>},
+    {"scanDelBookMarkInfo", keep<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>},
+    {"scanDelCalenderInfo", keep<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>},
+    {"ScanProgressInfo", nullptr},
+};
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
-    collectInto(nc, this, "ScanContactInfo", merge_.contactArray);
-    collectInto(nc, this, "ScanMessageInfo", merge_.messageArray);
-    collectInto(nc, this, "ScanNoteInfo", merge_.noteArray);
-    collectInto(nc, this, "ScanCallHistoryInfo", merge_.callArray);
-    collectInto(nc, this, "scanBookMarkInfo", merge_.bookMarkArray);
-    collectInto(nc, this, "scanCalenderInfo", merge_.calenderArray);
+    collectInto(nc, this, "ScanContactInfo", merge_, merge_.contactArray);
+    collectInto(nc, this, "ScanMessageInfo", merge_, merge_.messageArray);
+    collectInto(nc, this, "ScanNoteInfo", merge_, merge_.noteArray);
+    collectInto(nc, this, "ScanCallHistoryInfo", merge_, merge_.callArray);
+    collectInto(nc, this, "scanBookMarkInfo", merge_, merge_.bookMarkArray);
+    collectInto(nc, this, "scanCalenderInfo", merge_, merge_.calenderArray);
 }
 
 DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }
 
-void DeletedRecordCarvers::run(const std::string& backupFolder, PRBackupScanState& state) {
-    nc_.removeObserver(this);
-    // The schema flags come from the backup's iOS version, as when the backup is opened.
+void DeletedRecordCarvers::prepare(const std::string& backupFolder, Schema schema) {
+    std::lock_guard lock(mutex_);
+    if (state_ || ended_) return;
+    // The carvers get a scan state of their own: the schema flags of the backup's iOS version,
+    // as when the backup is opened, or else the readers', and the contacts read so far.
+    auto state = std::make_unique<PRBackupScanState>();
+    state->currentNodeIsiOS6Version = schema.ios6;
+    state->bIOS7DeviceNode = schema.ios7;
     PRIOSDeviceController backups;
     backups.addDeviceNodeByPath(backupFolder);
     if (!backups.arrangedObjects().empty())
-        state.currentNodeIsiOS6Version = state.IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
-    state.resetScanArrays();
-    state.contactArray = merge_.contactArray;  // for the contact names of carved messages and calls
+        state->currentNodeIsiOS6Version = state->IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
+    state->contactArray = merge_.contactArray;
+    folder_ = backupFolder;
+    state_ = std::move(state);
+    changed_.notify_all();
+}
 
-    // The carvers post on a centre of their own; what the intake takes is passed on.
+void DeletedRecordCarvers::carve() {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return state_ || ended_; });
+        if (!state_) return;
+    }
     NSNotificationCenter carved;
-    auto forward = [this](const std::string& name, auto take) {
-        return [this, name, take](const NSNotification& n) {
-            if (take(n)) nc_.postNotificationName(name, n.object());
-        };
-    };
     int observer = 0;
-    carved.addObserver(&observer, "ScanDelContactInfo", forward("ScanDelContactInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelMessageInfo", forward("ScanDelMessageInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelNoteInfo", forward("ScanDelNoteInfo", [this](const NSNotification& n) {
-        return merge_.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    }));
-    carved.addObserver(&observer, "ScanDelCallHistoryInfo",
-                       forward("ScanDelCallHistoryInfo", [this](const NSNotification& n) {
-                           return merge_.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-                       }));
-    carved.addObserver(&observer, "scanDelBookMarkInfo",
-                       forward("scanDelBookMarkInfo", [this](const NSNotification& n) {
-                           return merge_.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-                       }));
-    carved.addObserver(&observer, "scanDelCalenderInfo",
-                       forward("scanDelCalenderInfo", [this](const NSNotification& n) {
-                           return merge_.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-                       }));
-    carved.addObserver(&observer, "ScanProgressInfo",
-                       forward("ScanProgressInfo", [](const NSNotification&) { return true; }));
-
-    carve::CarveContext context(state, carved);
-    carve::DelContactCarver(context).scanDelContactThread(backupFolder);
-    carve::DelMessageCarver(context).scanDelMessageThread(backupFolder);
-    carve::DelNoteCarver(context).scanDelNoteThread(backupFolder);
-    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(backupFolder);
-    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(backupFolder);
-    carve::DelCalenderCarver(context).ScanDelCalenderThread(backupFolder);
+    for (size_t kind = 0; kind < std::size(kCarved); ++kind)
+        carved.addObserver(&observer, kCarved[kind].name, [this, kind](const NSNotification& n) {
+            found_.push({kind, n.object(), {}});
+        });
+    carve::CarveContext context(*state_, carved);
+    context.log = [this](const std::string& line) { found_.push({kLogLine, nullptr, line}); };
+    carve::DelContactCarver(context).scanDelContactThread(folder_);
+    carve::DelMessageCarver(context).scanDelMessageThread(folder_);
+    carve::DelNoteCarver(context).scanDelNoteThread(folder_);
+    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder_);
+    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder_);
+    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder_);
     carved.removeObserver(&observer);
-    state.removeSomeArray();
+    found_.close();
+}
+
+void DeletedRecordCarvers::finish() {
+    nc_.removeObserver(this);
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+        if (!state_) return;  // never prepared: carve() returns without carving
+    }
+    found_.takeAll([this](const Found& found) { take(found); });
+}
+
+void DeletedRecordCarvers::take(const Found& found) {
+    if (found.kind == kLogLine) {
+        // Logged as the carvers log, in its place among what they posted.
+        PRBackupScanState none;
+        NSNotificationCenter quiet;
+        carve::CarveContext(none, quiet).writeLog(found.line);
+        return;
+    }
+    const Carved& carved = kCarved[found.kind];
+    if (!carved.keep || carved.keep(merge_, found.object)) nc_.postNotificationName(carved.name, found.object);
 }

@@ -9,7 +9,7 @@
 namespace {
 
 // Length of the valid UTF-8 sequence at text[i], or 0.
-size_t utf8SequenceLength(const std::string& text, size_t i) {
+size_t utf8SequenceLength(std::string_view text, size_t i) {
     const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = at(i);
     size_t length;
@@ -36,59 +36,90 @@ size_t utf8SequenceLength(const std::string& text, size_t i) {
     return length;
 }
 
-std::string numberJson(const NSNumber& number) {
+template <class Integer>
+void appendInteger(std::string& out, Integer value) {
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+void appendNumber(std::string& out, const NSNumber& number) {
     switch (number.kind()) {
-    case NSNumber::Kind::Boolean: return number.boolValue() ? "true" : "false";
-    case NSNumber::Kind::Unsigned: return std::to_string(number.unsignedLongLongValue());
-    case NSNumber::Kind::Integer: return std::to_string(number.longLongValue());
+    case NSNumber::Kind::Boolean: out += number.boolValue() ? "true" : "false"; return;
+    case NSNumber::Kind::Unsigned: appendInteger(out, number.unsignedLongLongValue()); return;
+    case NSNumber::Kind::Integer: appendInteger(out, number.longLongValue()); return;
     case NSNumber::Kind::Real: {
         const double value = number.doubleValue();
-        if (!std::isfinite(value)) return "null";
+        if (!std::isfinite(value)) break;
         char text[64];
         const auto result = std::to_chars(text, text + sizeof text, value);
-        return std::string(text, result.ptr);
+        out.append(text, result.ptr);
+        return;
     }
     }
-    return "null";
+    out += "null";
 }
 
-std::string fieldJson(const PRFieldValue& value) {
-    return std::visit(
-        [](const auto& v) -> std::string {
-            using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<V, std::nullptr_t>)
-                return "null";
-            else if constexpr (std::is_same_v<V, bool>)
-                return v ? "true" : "false";
-            else if constexpr (std::is_same_v<V, std::string>)
-                return jsonString(v);
-            else
-                return std::to_string(v);
-        },
-        value);
-}
-
-std::string objectJson(const NSObjectPtr& object) {
-    if (!object) return "null";
-    if (const auto* number = dynamic_cast<const NSNumber*>(object.get())) return numberJson(*number);
-    if (const auto* record = dynamic_cast<const PRRecord*>(object.get())) {
-        std::string out = "{";
-        bool first = true;
-        for (const PRField& field : record->fields()) {
-            if (!first) out += ", ";
-            first = false;
-            out += jsonString(field.name) + ": " + fieldJson(field.value);
-        }
-        return out + "}";
+// A record's fields as "name": value pairs, each text read where it lies.
+class FieldsJson final : public PRFieldVisitor {
+public:
+    explicit FieldsJson(std::string& out) : out_(out) {}
+    void field(const char* name, const PRFieldView& value) override {
+        if (!first_) out_ += ", ";
+        first_ = false;
+        appendJsonString(out_, name);
+        out_ += ": ";
+        std::visit(
+            [this](const auto& v) {
+                using V = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<V, std::nullptr_t>)
+                    out_ += "null";
+                else if constexpr (std::is_same_v<V, bool>)
+                    out_ += v ? "true" : "false";
+                else if constexpr (std::is_same_v<V, std::string_view>)
+                    appendJsonString(out_, v);
+                else
+                    appendInteger(out_, v);
+            },
+            value);
     }
-    return jsonString(object->description());
+
+private:
+    std::string& out_;
+    bool first_ = true;
+};
+
+void appendObject(std::string& out, const NSObjectPtr& object) {
+    if (!object) {
+        out += "null";
+    } else if (const auto* number = dynamic_cast<const NSNumber*>(object.get())) {
+        appendNumber(out, *number);
+    } else if (const auto* record = dynamic_cast<const PRRecord*>(object.get())) {
+        out += '{';
+        FieldsJson fields(out);
+        record->visitFields(fields);
+        out += '}';
+    } else {
+        appendJsonString(out, object->description());
+    }
 }
 
 }  // namespace
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
+void appendJsonString(std::string& out, std::string_view text) {
+    out += '"';
+    size_t i = 0;
+    while (i < text.size()) {
+        // Plain printable ASCII goes over in one piece.
+        size_t plain = i;
+        while (plain < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[plain]);
+            if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
+            ++plain;
+        }
+        out.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             const size_t length = utf8SequenceLength(text, i);
@@ -107,20 +138,33 @@ std::string jsonString(const std::string& text) {
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
+        default: {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        }
         }
         ++i;
     }
-    return out + "\"";
+    out += '"';
+}
+
+std::string jsonString(const std::string& text) {
+    std::string out;
+    appendJsonString(out, text);
+    return out;
+}
+
+void appendNotificationJson(std::string& out, const NSNotification& notification) {
+    out += "{\"name\": ";
+    appendJsonString(out, notification.name());
+    out += ", \"object\": ";
+    appendObject(out, notification.object());
+    out += '}';
 }
 
 std::string notificationJson(const NSNotification& notification) {
-    return "{\"name\": " + jsonString(notification.name()) + ", \"object\": " + objectJson(notification.object()) + "}";
+    std::string out;
+    appendNotificationJson(out, notification);
+    return out;
 }

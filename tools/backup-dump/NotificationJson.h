@@ -5,7 +5,11 @@
 #include "platform/NotificationCenter.h"
 
 #include <string>
+#include <string_view>
 
 std::string notificationJson(const NSNotification& notification);
+// The same appended to out, for callers that print many lines from one buffer.
+void appendNotificationJson(std::string& out, const NSNotification& notification);
 // A JSON string literal of text; bytes that are not UTF-8 become U+FFFD.
 std::string jsonString(const std::string& text);
+void appendJsonString(std::string& out, std::string_view text);

@@ -1,18 +1,25 @@
 // backup-dump [--transfer | --carve] FOLDER: runs the backup browser's readers (or, with
 // --transfer, the transfer pages' database readers) on an iTunes backup folder and prints every
-// notification they post as one line of JSON; with --carve the deleted-record carvers run after
-// the readers and their deleted records are printed the same way. Exits 0 after a complete run, 1 with a
-// message when the folder is not a backup, 2 on wrong usage.
+// notification they post as one line of JSON; with --carve the deleted-record carvers run too and
+// their deleted records are printed the same way, after the readers' records. Exits 0 after a
+// complete run (every line written), 1 when the folder is not a backup (with a message) or the
+// output could not be written, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "DeletedRecordCarvers.h"
+#include "HandOff.h"
 #include "NotificationJson.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
+constexpr size_t kFlushSize = 1 << 20;
+
 bool exists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
@@ -42,21 +49,76 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    NSNotificationCenter nc;
+    // The readers post on nc; what they post is handed, in order, to a printing thread that
+    // posts it again on printed, where the lines are made and the carvers' intake collects.
+    // Building and writing the lines then costs the readers nothing.
+    struct Posted {
+        const std::string* name = nullptr;
+        NSObjectPtr object;
+        std::function<void()> task;  // when set, run on the printing thread in a record's stead
+    };
+    HandOff<Posted> handOff;
+    NSNotificationCenter nc, printed;
     int observer = 0;
-    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames())
-        nc.addObserver(&observer, name, [](const NSNotification& notification) {
-            const std::string line = notificationJson(notification) + "\n";
-            std::fwrite(line.data(), 1, line.size(), stdout);
+    std::string lines;  // gathered, then written in large pieces
+    bool written = true;
+    auto flush = [&] {
+        if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
+        lines.clear();
+    };
+    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames()) {
+        nc.addObserver(&observer, name, [&handOff, &name](const NSNotification& n) {
+            handOff.push({&name, n.object(), {}});
         });
-    PRBackupScanState state;
+        printed.addObserver(&observer, name, [&](const NSNotification& notification) {
+            appendNotificationJson(lines, notification);
+            lines += '\n';
+            if (lines.size() >= kFlushSize) flush();
+        });
+    }
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve) carvers.emplace(nc);
-    if (transfer)
-        runTransferReaders(folder, state, nc);
-    else
-        runBackupReaders(folder, state, nc);
-    if (carvers) carvers->run(folder, state);
+    if (carve) carvers.emplace(printed);
+    std::thread printer([&] {
+        handOff.takeAll([&](Posted& posted) {
+            if (posted.task)
+                posted.task();
+            else
+                printed.postNotificationName(*posted.name, std::move(posted.object));
+        });
+    });
+
+    PRBackupScanState state;
+    auto read = [&] {
+        if (transfer)
+            runTransferReaders(folder, state, nc);
+        else
+            runBackupReaders(folder, state, nc, [&] {
+                if (!carvers) return;
+                // The carvers are prepared once the printing thread has taken the contacts in.
+                const DeletedRecordCarvers::Schema schema{state.currentNodeIsiOS6Version, state.bIOS7DeviceNode};
+                handOff.push({nullptr, nullptr, [&, schema] { carvers->prepare(folder, schema); }});
+                handOff.flush();
+            });
+        if (carvers) handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
+        handOff.close();
+    };
+    if (carvers) {
+        // The carvers, whose many short-lived allocations are cheapest on the main thread's
+        // heap, carve here; the readers read beside them.
+        std::thread readers(read);
+        carvers->carve();
+        readers.join();
+    } else {
+        read();
+    }
+    printer.join();
     nc.removeObserver(&observer);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    printed.removeObserver(&observer);
+    flush();
+    const int status = std::fflush(stdout) == 0 && written ? 0 : 1;
+    // Everything is written. The records of a large backup are millions of small allocations
+    // that the system takes back at once when the process ends; freeing them one by one first
+    // would only keep the caller waiting.
+    std::fflush(stderr);
+    std::_Exit(status);
 }

@@ -15,8 +15,10 @@
 #include "model/PRNoteNode.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -99,6 +101,66 @@ ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
     return r;
 }
 
+// Whether a joined field lists some of the values the row had and nothing else: the whole field
+// with some of its values (each begun by a blank) left out. The others' rows are lost.
+bool someOf(const std::string& part, const std::string& whole) {
+    std::map<std::pair<size_t, size_t>, bool> known;
+    std::function<bool(size_t, size_t)> from = [&](size_t i, size_t j) -> bool {
+        if (j == whole.size()) return i == part.size();
+        auto [it, fresh] = known.emplace(std::make_pair(i, j), false);
+        if (!fresh) return it->second;
+        bool ok = i < part.size() && part[i] == whole[j] && from(i + 1, j + 1);
+        if (whole[j] == ' ')  // leave out the values from here to a later blank or the end
+            for (size_t k = j + 1; !ok && k <= whole.size(); ++k)
+                if (k == whole.size() || whole[k] == ' ') ok = from(i, k);
+        return known[{i, j}] = ok;
+    };
+    return !part.empty() && from(0, 0);
+}
+
+// Where the marker lies in bytes from at on, npos when nowhere. Markers end in the row's number
+// ("dinner 17"): a place where a digit follows is another row's ("dinner 170").
+size_t findMarker(const std::string& bytes, const std::string& marker, size_t at = 0) {
+    const bool endsInDigit = !marker.empty() && std::isdigit(static_cast<unsigned char>(marker.back()));
+    for (at = bytes.find(marker, at); at != std::string::npos; at = bytes.find(marker, at + 1)) {
+        const size_t after = at + marker.size();
+        if (!endsInDigit || after >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[after]))) return at;
+    }
+    return std::string::npos;
+}
+
+// Where the marker lies in the file: each place as page:offset, the page's type byte (0d a
+// table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the free list.
+std::string whereIs(const std::string& bytes, const std::string& marker, int pageSize) {
+    if (marker.empty() || bytes.size() < 100) return " marker unknown";
+    std::set<int64_t> freePages;  // page numbers from 1, as the free list names them
+    auto word = [&](size_t at) {
+        return at + 4 <= bytes.size() ? (uint32_t{static_cast<uint8_t>(bytes[at])} << 24) |
+                                            (uint32_t{static_cast<uint8_t>(bytes[at + 1])} << 16) |
+                                            (uint32_t{static_cast<uint8_t>(bytes[at + 2])} << 8) |
+                                            uint32_t{static_cast<uint8_t>(bytes[at + 3])}
+                                      : 0u;
+    };
+    const size_t pages = bytes.size() / static_cast<size_t>(pageSize);
+    for (uint32_t trunk = word(32); trunk >= 1 && trunk <= pages && !freePages.count(trunk);) {
+        freePages.insert(trunk);
+        const size_t at = (trunk - 1) * static_cast<size_t>(pageSize);
+        for (uint32_t k = 0; k < word(at + 4) && k < static_cast<uint32_t>(pageSize / 4 - 2); ++k)
+            freePages.insert(word(at + 8 + 4 * k));
+        trunk = word(at);
+    }
+    std::string where;
+    for (size_t at = findMarker(bytes, marker); at != std::string::npos; at = findMarker(bytes, marker, at + 1)) {
+        const size_t page = at / static_cast<size_t>(pageSize);
+        char text[80];
+        std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
+                      static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
+                      freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
+        where += text;
+    }
+    return where.empty() ? " not in the file" : where;
+}
+
 }  // namespace
 
 Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder, bool explain) {
@@ -140,7 +202,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                 const std::string text = got == r.fields.end() ? std::string() : got->second;
                 if (!isJoined)
                     ownOk = ownOk && text == value;
-                else if (text.empty() && !value.empty())
+                else if ((text.empty() && !value.empty()) || (text != value && someOf(text, value)))
                     joinEmpty = true;
                 else
                     joinOk = joinOk && text == value;
@@ -164,6 +226,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             std::string fields;
             for (const auto& [name, value] : r.fields) fields += " " + name + "=" + value;
             std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(), fields.c_str());
+            for (auto it = range.first; it != range.second; ++it) {
+                std::string want;
+                for (const auto& [name, value] : rows.deleted[it->second].fields) want += " " + name + "=" + value;
+                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind), want.c_str());
+            }
         }
     }
     std::string bytes;
@@ -173,10 +240,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const std::string& marker = rows.deleted[i].marker;
-        score.recoverable += (marker.empty() || bytes.find(marker) != std::string::npos) ? 1 : 0;
+        score.recoverable += (marker.empty() || findMarker(bytes, marker) != std::string::npos) ? 1 : 0;
         score.recovered += found[i] ? 1 : 0;
         if (!found[i] && explain)
-            std::fprintf(stderr, "%s: missed %s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str());
+            std::fprintf(stderr, "%s: missed %s |%s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str(),
+                         whereIs(bytes, marker, options.pageSize).c_str());
     }
     return score;
 }

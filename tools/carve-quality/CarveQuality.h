@@ -12,15 +12,17 @@ namespace carvequality {
 
 struct Score {
     int deleted = 0;        // rows deleted from the database
-    int recoverable = 0;    // of those, rows whose text is still somewhere in the file (SQLite
-                            // itself overwrites some when it repacks the pages beside a deletion)
+    int recoverable = 0;    // of those, rows whose marker is still in the file (SQLite itself
+                            // overwrites some when it repacks the pages beside a deletion)
     int recovered = 0;      // of those, reported with their own fields right and no joined field wrong
-    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had
+    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had,
+                            // or with only some of its values (a contact's phones)
     int reported = 0;       // records the carver reported
     int liveAsDeleted = 0;  // reported records that are live rows
     int wrongJoins = 0;     // a deleted row's record carrying another row's joined field (a wrong
                             // phone, body, address or place; an empty one is counted as missing)
     int garbage = 0;        // records that are no row at all, carry a wrong own field, or repeat one
+    int gone() const { return deleted - recoverable; }  // deleted rows no longer in the file
     double recall() const { return deleted ? 100.0 * recovered / deleted : 100.0; }
     double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }
     double share(int n) const { return reported ? 100.0 * n / reported : 0.0; }

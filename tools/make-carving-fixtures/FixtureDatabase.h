@@ -1,5 +1,6 @@
 // A small SQLite writer for the fixture makers: a fresh file with the chosen page size and
-// journal kind, secure delete off, statements with positional values.
+// journal kind, secure delete off (as on the phones), no waiting for the disk, statements with
+// positional values.
 #pragma once
 
 #include <cstdint>

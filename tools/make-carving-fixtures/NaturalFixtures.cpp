@@ -91,6 +91,26 @@ std::string withoutMarkup(std::string text) {
     return text;
 }
 
+// The first count characters of a UTF-8 text: the phone cuts its summaries between characters,
+// never inside one.
+std::string firstCharacters(const std::string& text, size_t count) {
+    size_t at = 0;
+    for (size_t n = 0; at < text.size() && n <= count; ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xc0) != 0x80 && n++ == count) break;
+    return text.substr(0, at);
+}
+
+// A number as a record stores a four-byte integer.
+std::string bigEndian32(int64_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xff);
+    return bytes;
+}
+
+// The start of a message's text for a marker, up to 24 bytes and before the row's number ("#17"),
+// so that no digit of another row's number can follow it.
+std::string head(const std::string& text) { return text.substr(0, std::min<size_t>(24, text.rfind(" #"))); }
+
 // Which rows a phone deletes: a run of a tenth of them (a trimmed history, a cleared thread),
 // then a fifth scattered over the rest.
 std::vector<bool> doomed(Random& r, int rows) {
@@ -108,20 +128,27 @@ std::vector<bool> doomed(Random& r, int rows) {
     return out;
 }
 
-// Runs the deletions, the run first: deleting a run empties pages, and SQLite refills the pages
-// beside them from their neighbours.
+// Runs the deletions as the phone's apps do: the run in one transaction (one "clear" or one
+// deleted thread), then every other row in a transaction of its own, as the user deletes them one
+// at a time. Deleting the run empties pages, and SQLite refills the pages beside them from their
+// neighbours, over the deleted rows there.
 void deleteRows(FixtureDatabase& db, const std::vector<bool>& doomed, const std::function<void(size_t)>& remove) {
+    size_t first = 0, last = 0;  // the longest stretch of deleted rows
+    for (size_t from = 0; from < doomed.size(); ++from) {
+        size_t to = from;
+        while (to < doomed.size() && doomed[to]) ++to;
+        if (to - from > last - first) first = from, last = to;
+        from = to;
+    }
     db.exec("BEGIN;");
-    size_t first = 0;
-    while (first < doomed.size() && !(doomed[first] && first + 1 < doomed.size() && doomed[first + 1])) ++first;
-    size_t last = first;
-    while (last < doomed.size() && doomed[last]) ++last;
     for (size_t i = first; i < last; ++i) remove(i);
     db.exec("COMMIT;");
-    db.exec("BEGIN;");
-    for (size_t i = 0; i < doomed.size(); ++i)
-        if (doomed[i] && (i < first || i >= last)) remove(i);
-    db.exec("COMMIT;");
+    for (size_t i = 0; i < doomed.size(); ++i) {
+        if (!doomed[i] || (i >= first && i < last)) continue;
+        db.exec("BEGIN;");
+        remove(i);
+        db.exec("COMMIT;");
+    }
 }
 
 // Deletes 30% of the rows written (see doomed) and answers which are live and which deleted.
@@ -212,6 +239,7 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
         const std::string notes = r.below(3) == 0 ? naturalText(r, i) : std::string();
         const Value placeValue = place.empty() ? Value(nullptr) : Value(place);
         const Value notesValue = notes.empty() ? Value(nullptr) : Value(notes);
+        std::string placeBytes;  // the place's row id, stored right after the title in the newer layout
         if (events) {
             db.run(
                 "INSERT INTO Event (summary, location, description, start_date, start_tz, end_date, all_day, "
@@ -224,6 +252,8 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
             if (!place.empty()) {
                 db.run("INSERT INTO Location (title, item_owner_id) VALUES (?, ?)", {place, row});
                 locationId = db.lastRowid();
+                if (locationId >= 128) placeBytes += static_cast<char>(locationId >> 8);
+                placeBytes += static_cast<char>(locationId & 0xff);
             }
             places.push_back(locationId);
             db.run(
@@ -238,7 +268,7 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
         all.push_back(
             {title,
              {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
-             title});
+             title + placeBytes});
     }
     db.exec("COMMIT;");
     // The schema's trigger would remove an item's place (and its alarms, recurrences and exception
@@ -269,13 +299,14 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             body += (l % 2 ? "<br>" : "<div>") + naturalText(r, i) + (l % 2 ? "" : "</div>");
         bodyKey += 1 + (r.below(4) == 0 ? 1 : 0);  // bodies replaced on edits count on
         const int64_t pk = i + 1;
+        const int64_t opt = 1 + r.below(9), integerId = 1000 + pk + r.below(3);
+        const double createdAt = static_cast<double>(created) + static_cast<double>(r.below(1000)) / 1000.0;
+        const std::string guid = uuid(r), summary = firstCharacters(withoutMarkup(body), 100);
         db.run(
             "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZINTEGERID, "
             "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
             "VALUES (?, 3, ?, 0, 0, 0, ?, 0, ?, 1, ?, ?, ?, ?, ?)",
-            {pk, 1 + r.below(9), 1000 + pk + r.below(3), bodyKey,
-             static_cast<double>(created) + static_cast<double>(r.below(1000)) / 1000.0,
-             static_cast<double>(modified) + 0.125, uuid(r), withoutMarkup(body).substr(0, 100), title});
+            {pk, opt, integerId, bodyKey, createdAt, static_cast<double>(modified) + 0.125, guid, summary, title});
         db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, ?, ?, ?)",
                {bodyKey, 1 + r.below(9), pk, body});
         // As the carver shows a note: "<div>" and "</div>" dropped, the other markup a blank; dated
@@ -287,7 +318,7 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         all.push_back(
             {title,
              {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-             title});
+             guid + summary + title});
     }
     db.exec("COMMIT;");
     return deleteSome(db, r, all, [&](size_t i) {
@@ -346,7 +377,9 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
                     std::string(r.pick(kWords))});
         }
         std::string name = first + " " + last + (middle.empty() ? "" : " " + middle);
-        all.push_back({name, {{"contactPhone", phones}, {"contactEmail", emails}}, last});
+        // The two sort keys lie side by side in the row; the last name alone is in its e-mail too.
+        all.push_back(
+            {name, {{"contactPhone", phones}, {"contactEmail", emails}}, first + " " + last + last + " " + first});
     }
     db.exec("COMMIT;");
     // A contact's multi-values go by their own keys, and their entries through the entries' index
@@ -382,15 +415,16 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
         const bool imessage = partners[who].find('@') != std::string::npos || (o.ios != Ios::v4 && r.below(3) == 0);
         const int64_t since2001 = when - iosschema::kSince2001;
         if (handles) {
+            const std::string guid = uuid(r);
             db.run(
                 "INSERT INTO message (guid, text, handle_id, service, account, date, date_read, date_delivered, "
                 "is_delivered, is_finished, is_from_me, is_read, is_sent) VALUES (?, ?, ?, ?, 'e:', ?, ?, ?, 1, 1, ?, "
                 "?, ?)",
-                {uuid(r), text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
+                {guid, text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
                  fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
                  int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
             all.push_back(
-                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
+                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, guid + head(text)});
         } else if (o.ios == Ios::v5 && imessage) {
             const int64_t flags = fromMe ? (r.below(5) ? 36869 : 102405) : (r.below(5) ? 12289 : 77825);
             db.run(
@@ -401,8 +435,9 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                 "?)",
                 {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
                  fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
-            all.push_back(
-                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, text.substr(0, 24)});
+            all.push_back({text,
+                           {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
+                           bigEndian32(since2001) + head(text)});
         } else {
             db.run(
                 "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
@@ -410,8 +445,9 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                     std::string(o.ios == Ios::v5 ? ", is_madrid" : "") +
                     ") VALUES (?, ?, ?, ?, 0, ?, 0, ?, 0, 0, 'us', 1" + (o.ios == Ios::v5 ? ", 0" : "") + ")",
                 {partners[who], when, text, int64_t{fromMe ? 3 : 2}, static_cast<int64_t>(who + 1), 38 + r.below(400)});
-            all.push_back(
-                {text, {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}}, text.substr(0, 24)});
+            all.push_back({text,
+                           {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
+                           partners[who] + bigEndian32(when) + head(text)});
         }
     }
     db.exec("COMMIT;");

@@ -228,6 +228,9 @@ private:
     struct Found {
         CarvedRecord record;
         bool live = false;
+        // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
+        // are no neighbours of the cells there now.
+        bool fromGap = false;
         uint64_t signature = 0;    // of the values, row id aside (see values())
         bool repeatsLive = false;  // see markRepeats()
     };
@@ -398,11 +401,14 @@ private:
     // The record header begins after the cell's length and row id: two bytes on (the header's
     // length and the first serial type are then lost; the first column is taken to be the row
     // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
-    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
-        return damagedCellAt(at, limit, found, end, shapeIndex, 0);
+    // lookalike: only the look of the four bytes at at says that a freeblock began there.
+    bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex,
+                     bool lookalike = false) const {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0, lookalike);
     }
 
-    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth) const {
+    bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth,
+                       bool lookalike = false) const {
         const uint8_t* base = page_.data();
         bool best = false;
         Found bestFound;
@@ -461,7 +467,10 @@ private:
                     shapeIndex = s;
                     return true;
                 }
-                if (!best) {
+                // The weakest reading (the header's length and first serial type lost) behind a
+                // lookalike head must end where a cell or the block ends: on its own it is as
+                // often a stretch of another record's header.
+                if (!best && !(lookalike && offset == 2)) {
                     best = true;
                     bestFound = found;
                     bestEnd = end;
@@ -497,6 +506,7 @@ private:
     void keep(Found found, size_t shape, int64_t index, int64_t pos) {
         found.record.page = index;
         found.record.position = pos;
+        found.fromGap = inGap_;
         pageFound_[shape].push_back(std::move(found));
     }
 
@@ -508,7 +518,7 @@ private:
             int64_t end = 0;
             size_t shape = 0;
             if (wholeCell(at, to, found, end, shape) ||
-                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape))) {
+                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
                 found.live = false;
                 keep(std::move(found), shape, index, pageStart + at);
                 at = end;
@@ -516,6 +526,22 @@ private:
                 ++at;
             }
         }
+    }
+
+    // The unallocated gap of an interior or index page. A table's root page that filled up moved
+    // its rows to a new child and became an interior page with a few short cells: the rows it
+    // held stay below its cell pointers. A freed leaf taken again for an index keeps its old
+    // rows there the same way.
+    void scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type) {
+        if (type != 0x02 && type != 0x05 && type != 0x0a) return;
+        const int64_t pointers = type == 0x0a ? 8 : 12;
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
+        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
+        if (contentStart == 0) contentStart = 65536;
+        if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
+        inGap_ = true;
+        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     void carvePage(int64_t index, int64_t pageStart) {
@@ -531,7 +557,10 @@ private:
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0) scan(index, pageStart, 8, pageSize_);
+            if (freed && index > 0)
+                scan(index, pageStart, 8, pageSize_);
+            else
+                scanOtherPageGap(index, pageStart, type);
             return;
         }
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
@@ -576,7 +605,9 @@ private:
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
+        inGap_ = true;
         scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        inGap_ = false;
     }
 
     // The page's rows of one shape in the order of their cells' positions, each with the row ids
@@ -592,15 +623,17 @@ private:
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
-        int64_t known = 0;
+        // Rows read from the page's unallocated gap are of an older state of the page: their
+        // neighbours are rows of the gap, and the others' are the others.
+        int64_t known[2] = {0, 0};
         for (uint32_t i : order) {
-            page[i].record.rowidBefore = known;
-            if (page[i].record.rowidKnown) known = page[i].record.rowid;
+            page[i].record.rowidBefore = known[page[i].fromGap];
+            if (page[i].record.rowidKnown) known[page[i].fromGap] = page[i].record.rowid;
         }
-        known = 0;
+        known[0] = known[1] = 0;
         for (auto i = order.rbegin(); i != order.rend(); ++i) {
-            page[*i].record.rowidAfter = known;
-            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
+            page[*i].record.rowidAfter = known[page[*i].fromGap];
+            if (page[*i].record.rowidKnown) known[page[*i].fromGap] = page[*i].record.rowid;
         }
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
@@ -656,6 +689,7 @@ private:
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
+    bool inGap_ = false;          // the scan under way reads a page's unallocated gap
     std::vector<CarvedTable> tables_;
 };
 
@@ -810,6 +844,27 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                 takenInOrder.push_back(partner[a]);
                 changed = true;
             }
+        }
+        // The same from the right, for a right row whose own row id is certain (read, or the one
+        // id its neighbours leave): when one left row alone names it, they belong together
+        // (an event with the place whose id it names, though the event's own id is lost).
+        std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
+        for (size_t a = 0; a < left.size(); ++a)
+            if (partner[a] < 0)
+                for (int b : candidates[a])
+                    if (!taken[static_cast<size_t>(b)]) {
+                        ++wanting[static_cast<size_t>(b)];
+                        wanter[static_cast<size_t>(b)] = static_cast<int>(a);
+                    }
+        for (size_t b = 0; b < right.size(); ++b) {
+            const int a = wanter[b];
+            const CarvedRecord& r = *right[b];
+            const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
+            if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
+            partner[static_cast<size_t>(a)] = static_cast<int>(b);
+            taken[b] = true;
+            takenInOrder.push_back(static_cast<int>(b));
+            changed = true;
         }
     }
     for (size_t a = 0; a < left.size(); ++a)

@@ -6,6 +6,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <tuple>
 
@@ -100,6 +101,28 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             settled[g] = true;
             changed = true;
         }
+    }
+    // Persons that together fill the whole hole between two whole rows of their page, every id
+    // of it named by values and free: they were written one after another, the first highest
+    // on the page, so they take the ids in that order.
+    std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<size_t>> holes;
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
+        if (!p->rowidKnown && !ids[i] && p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+            holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(i);
+    }
+    for (auto& [hole, group] : holes) {
+        const auto& [page, before, after] = hole;
+        if (after - before - 1 != static_cast<int64_t>(group.size())) continue;
+        bool free = true;
+        for (int64_t id = before + 1; id < after && free; ++id) {
+            const auto at = static_cast<size_t>(indexOf(id));
+            free = at < orphans.size() && orphans[at] == id && open.before(at + 1) - open.before(at) == 1;
+        }
+        if (!free) continue;
+        std::sort(group.begin(), group.end(),
+                  [&](size_t a, size_t b) { return persons[a]->position > persons[b]->position; });
+        for (size_t k = 0; k < group.size(); ++k) ids[group[k]] = before + 1 + static_cast<int64_t>(k);
     }
     return ids;
 }

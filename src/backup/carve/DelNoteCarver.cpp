@@ -1,5 +1,6 @@
 #include "backup/carve/DelNoteCarver.h"
 
+#include "backup/HtmlEntities.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "model/PRNoteNode.h"
@@ -59,7 +60,7 @@ std::string DelNoteCarver::plainNoteText(std::string text) {
     replaceAll(text, "&nbsp;", " ");
     replaceAll(text, "<br>", " ");
     replaceAll(text, "</br>", " ");
-    return text;
+    return backuptext::decodeHtmlEntities(text);
 }
 
 void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {

@@ -2,20 +2,27 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <string_view>
 
 namespace {
 
-std::string key(std::initializer_list<const std::string*> parts) {
-    size_t size = 0;
-    for (const std::string* p : parts) size += p->size() + 1;
-    std::string k;
-    k.reserve(size);
+// The key of a record: each part followed by a unit separator.
+void keyInto(std::string& k, std::initializer_list<const std::string*> parts) {
+    k.clear();
     for (const std::string* p : parts) {
         k += *p;
         k += '\x1f';
     }
+}
+
+std::string key(std::initializer_list<const std::string*> parts) {
+    std::string k;
+    keyInto(k, parts);
     return k;
 }
+
+uint64_t hashOf(const std::string& k) { return std::hash<std::string_view>()(k); }
 
 std::string withoutSpaces(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
@@ -44,21 +51,83 @@ bool PRDeletedRecordMerge::loweredAddressesMatch(const std::string& p, const std
 
 std::string PRDeletedRecordMerge::loweredAddress(const std::string& address) { return lowered(address); }
 
-template <class Ptr, class KeyOf>
-bool PRDeletedRecordMerge::listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
-    if (index.seen > array.size()) {  // the array was emptied or replaced
-        index.keys.clear();
-        index.seen = 0;
+void PRDeletedRecordMerge::Index::reserve(size_t records) {
+    // At most three quarters full, so that a look-up meets few cells of other keys.
+    if (records + records / 3 < cells.size()) return;
+    size_t capacity = 16;
+    while (capacity * 3 / 4 <= records) capacity *= 2;
+    std::vector<Cell> old(capacity);
+    old.swap(cells);
+    const size_t mask = cells.size() - 1;
+    for (const Cell& cell : old) {
+        if (!cell.place) continue;
+        // The low half of the hash is gone: the cell's new place comes from its tag.
+        size_t i = cell.tag & mask;
+        while (cells[i].place) i = (i + 1) & mask;
+        cells[i] = cell;
     }
-    // The live records arrive all at once (a million calls): size the table once for them.
-    if (index.seen == 0) index.keys.reserve(array.size());
-    for (; index.seen < array.size(); ++index.seen) index.keys.insert(keyOf(*array[index.seen]));
-    return index.keys.count(k) > 0;
+}
+
+void PRDeletedRecordMerge::Index::insert(uint64_t hash, size_t place) {
+    reserve(used + 1);
+    const size_t mask = cells.size() - 1;
+    const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+    size_t i = tag & mask;
+    while (cells[i].place) i = (i + 1) & mask;
+    cells[i] = {tag, static_cast<uint32_t>(place + 1)};
+    ++used;
+}
+
+template <class Ptr, class KeyOf>
+void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf) {
+    if (index.seen > array.size()) index = Index();  // the array was emptied or replaced
+    if (index.seen == array.size()) return;
+    // The live records may arrive all at once (a million calls): size the table once for them.
+    index.reserve(array.size());
+    for (; index.seen < array.size(); ++index.seen) {
+        keyOf(scratch_, *array[index.seen]);
+        index.insert(hashOf(scratch_), index.seen);
+    }
+}
+
+template <class Ptr, class KeyOf>
+bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
+    catchUp(index, array, keyOf);
+    if (index.cells.empty()) return false;
+    const uint32_t tag = static_cast<uint32_t>(hashOf(k) >> 32);
+    const size_t mask = index.cells.size() - 1;
+    for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask) {
+        if (index.cells[i].tag != tag) continue;
+        keyOf(scratch_, *array[index.cells[i].place - 1]);
+        if (scratch_ == k) return true;
+    }
+    return false;
+}
+
+namespace {
+void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {&c.contactName(), &c.contactPhone()}); }
+void messageKey(std::string& k, const PRMessageNode& m) {
+    keyInto(k, {&m.messagePhone(), &m.messageContent(), &m.messageDate()});
+}
+void noteKey(std::string& k, const PRNoteNode& n) { k = n.noteContent(); }
+void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {&c.callPhone(), &c.callDate()}); }
+void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {&b.bookMarkURL(), &b.bookMarkTitle()}); }
+void calenderKey(std::string& k, const PRCalenderNode& c) { keyInto(k, {&c.calTitle(), &c.calNote(), &c.startDate()}); }
+}  // namespace
+
+void PRDeletedRecordMerge::indexListed() {
+    catchUp(contacts_, contactArray, contactKey);
+    catchUp(messages_, messageArray, messageKey);
+    catchUp(notes_, noteArray, noteKey);
+    catchUp(calls_, callArray, callKey);
+    catchUp(bookmarks_, bookMarkArray, bookMarkKey);
+    catchUp(calenders_, calenderArray, calenderKey);
 }
 
 bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr& contact) {
-    auto keyOf = [](const PRContactNode& c) { return key({&c.contactName(), &c.contactPhone()}); };
-    if (!contact || listed(contacts_, contactArray, keyOf(*contact), keyOf)) return false;
+    if (!contact ||
+        listed(contacts_, contactArray, key({&contact->contactName(), &contact->contactPhone()}), contactKey))
+        return false;
     contact->setBDeleted(true);
     contactArray.push_back(contact);
     ++deleteeFilesNum;
@@ -69,8 +138,9 @@ bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr
 bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message) {
     if (!message || (message->messagePhone().empty() && message->messageContent().empty())) return false;
     if (characters(withoutSpaces(message->messagePhone())) < 3) message->setMessagePhone("Unknown");
-    auto keyOf = [](const PRMessageNode& m) { return key({&m.messagePhone(), &m.messageContent(), &m.messageDate()}); };
-    if (listed(messages_, messageArray, keyOf(*message), keyOf)) return false;
+    if (listed(messages_, messageArray,
+               key({&message->messagePhone(), &message->messageContent(), &message->messageDate()}), messageKey))
+        return false;
 
     PRMessageTreeNodePtr conversation;
     for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
@@ -98,8 +168,7 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
 
 bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note) {
     if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
-    auto keyOf = [](const PRNoteNode& n) { return n.noteContent(); };
-    if (listed(notes_, noteArray, keyOf(*note), keyOf)) return false;
+    if (listed(notes_, noteArray, note->noteContent(), noteKey)) return false;
     note->setBDeleted(true);
     noteArray.push_back(note);
     ++deleteeFilesNum;
@@ -109,8 +178,7 @@ bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note
 
 bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
     if (!call || (call->callName().empty() && call->callPhone().empty())) return false;
-    auto keyOf = [](const PRCallHistoryNode& c) { return key({&c.callPhone(), &c.callDate()}); };
-    if (listed(calls_, callArray, keyOf(*call), keyOf)) return false;
+    if (listed(calls_, callArray, key({&call->callPhone(), &call->callDate()}), callKey)) return false;
     call->setBDeleted(true);
     callArray.push_back(call);
     ++deleteeFilesNum;
@@ -120,8 +188,8 @@ bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistor
 
 bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
     if (!bookmark || (bookmark->bookMarkURL().empty() && bookmark->bookMarkTitle().empty())) return false;
-    auto keyOf = [](const PRBookMarkNode& b) { return key({&b.bookMarkURL(), &b.bookMarkTitle()}); };
-    if (listed(bookmarks_, bookMarkArray, keyOf(*bookmark), keyOf)) return false;
+    if (listed(bookmarks_, bookMarkArray, key({&bookmark->bookMarkURL(), &bookmark->bookMarkTitle()}), bookMarkKey))
+        return false;
     bookmark->setBDeleted(true);
     bookMarkArray.push_back(bookmark);
     ++deleteeFilesNum;
@@ -131,8 +199,8 @@ bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bo
 
 bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item) {
     if (!item || (item->calTitle().empty() && item->calNote().empty() && item->startDate().empty())) return false;
-    auto keyOf = [](const PRCalenderNode& c) { return key({&c.calTitle(), &c.calNote(), &c.startDate()}); };
-    if (listed(calenders_, calenderArray, keyOf(*item), keyOf)) return false;
+    if (listed(calenders_, calenderArray, key({&item->calTitle(), &item->calNote(), &item->startDate()}), calenderKey))
+        return false;
     item->setBDeleted(true);
     calenderArray.push_back(item);
     ++deleteeFilesNum;

@@ -11,8 +11,8 @@
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
 
+#include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class PRDeletedRecordMerge {
@@ -51,21 +51,38 @@ public:
     static bool loweredAddressesMatch(const std::string& phone, const std::string& address);
     static std::string loweredAddress(const std::string& address);
 
+    // Brings the look-up of what is listed up to date with the arrays. The intake does this
+    // itself at the first deleted record; a caller that has a moment while the carvers run
+    // can do it then instead.
+    void indexListed();
+
 private:
     // Keys of what is listed, kept beside the arrays so that a large backup is not rescanned
-    // for every carved record; rebuilt when the arrays grew from outside.
-    template <class Ptr>
+    // for every carved record; rebuilt when the arrays grew from outside. A key is the
+    // record's identifying fields, each followed by a unit separator. The table keeps a piece
+    // of the key's hash and the record's place in its array, and a piece that matches is
+    // confirmed on the record's own key, so a million live rows cost no key strings of their own.
     struct Index {
-        std::unordered_set<std::string> keys;
+        struct Cell {
+            uint32_t tag = 0;    // the high half of the key's hash
+            uint32_t place = 0;  // position in the array plus one; 0 for a free cell
+        };
+        std::vector<Cell> cells;
+        size_t used = 0;
         size_t seen = 0;
+        void insert(uint64_t hash, size_t place);
+        void reserve(size_t records);
     };
     template <class Ptr, class KeyOf>
-    static bool listed(Index<Ptr>& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
+    void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
+    template <class Ptr, class KeyOf>
+    bool listed(Index& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
+    std::string scratch_;  // a listed record's key, made again in the same storage
 
-    Index<PRContactNodePtr> contacts_;
-    Index<PRMessageNodePtr> messages_;
-    Index<PRNoteNodePtr> notes_;
-    Index<PRCallHistoryNodePtr> calls_;
-    Index<PRBookMarkNodePtr> bookmarks_;
-    Index<PRCalenderNodePtr> calenders_;
+    Index contacts_;
+    Index messages_;
+    Index notes_;
+    Index calls_;
+    Index bookmarks_;
+    Index calenders_;
 };
