@@ -6,6 +6,8 @@
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
 
+#include <unordered_map>
+
 namespace carve {
 
 namespace {
@@ -76,10 +78,15 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         for (const CarvedRecord& body : *list) bodies.push_back(&body);
     // The summary is the start of the body's text: a body that does not hold it is another
     // note's. Markup and blanks are left out of both before they are compared.
-    auto fits = [](const CarvedRecord& note, const CarvedRecord& body) {
-        const std::string summary = letters(textOf(note.values[kSummary])).substr(0, 24);
-        return summary.empty() ||
-               letters(textOf(body.values[kContent]), summary.size()).compare(0, summary.size(), summary) == 0;
+    // A note and a body meet many others: the letters compared are worked out once for each.
+    std::unordered_map<const CarvedRecord*, std::string> summaries, bodyStarts;
+    auto fits = [&](const CarvedRecord& note, const CarvedRecord& body) {
+        auto [summary, newNote] = summaries.try_emplace(&note);
+        if (newNote) summary->second = letters(textOf(note.values[kSummary])).substr(0, 24);
+        if (summary->second.empty()) return true;
+        auto [start, newBody] = bodyStarts.try_emplace(&body);
+        if (newBody) start->second = letters(textOf(body.values[kContent]), 24);
+        return start->second.compare(0, summary->second.size(), summary->second) == 0;
     };
     const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
     PRBackupScanState& arrays = context_.state;
