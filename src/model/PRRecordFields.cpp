@@ -207,6 +207,10 @@ std::string GetStringFormChar(const char* bytes, size_t length) {
     return isValidUtf8(text.substr(plain)) ? std::string(text) : std::string();
 }
 
+bool keepsWholeText(const char* bytes, size_t length) {
+    return std::memchr(bytes, 0, length) == nullptr && isValidUtf8(std::string_view(bytes, length));
+}
+
 int Char2Unicode(const char* text, wchar_t* out, int capacity) {
     if (!out || capacity <= 0) return 0;
     std::fill(out, out + capacity, L'\0');

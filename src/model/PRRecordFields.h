@@ -14,6 +14,9 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 // the empty string. text must not be null.
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
+// Whether GetStringFormChar keeps all length bytes (no NUL among them, valid UTF-8), without
+// making the string.
+bool keepsWholeText(const char* bytes, size_t length);
 // A text copied from one record into many (a contact's name into every message and call of
 // that number): cut after kCopiedTextLimit bytes, on a character boundary, with "…" added.
 // The record it comes from keeps it whole.
