@@ -277,13 +277,14 @@ size_t writeWallClock(int64_t wall, char (&out)[32]) {
     int64_t day = wall / kDay;
     if (wall % kDay < 0) --day;
     if (!last.valid || last.day != day) {
-        struct tm date {};
-        wallClockFields(day * kDay, date);
-        size_t n = writeDigits(date.tm_mon + 1, 2, last.text);
+        int64_t year = 0;
+        int month = 0, dayOfMonth = 0;
+        civilDate(day, year, month, dayOfMonth);
+        size_t n = writeDigits(month, 2, last.text);
         last.text[n++] = '-';
-        n += writeDigits(date.tm_mday, 2, last.text + n);
+        n += writeDigits(dayOfMonth, 2, last.text + n);
         last.text[n++] = '-';
-        n += writeDigits(date.tm_year + 1900, 4, last.text + n);
+        n += writeDigits(static_cast<int>(year), 4, last.text + n);
         last.text[n++] = ' ';
         last.valid = true;
         last.day = day;
