@@ -161,6 +161,15 @@ NaturalRows deleteSome(FixtureDatabase& db, Random& r, const std::vector<Expecte
     return rows;
 }
 
+// The bound of the random step between two rows' times: the usual one, made smaller when that
+// many rows at the usual step would run the history past span (a busy phone's many calls a day
+// rather than a century of them, which no carver takes for a phone's).
+int64_t stepBound(int64_t usual, int rows, int64_t span) {
+    return std::max<int64_t>(1, std::min<int64_t>(usual, 2 * span / std::max(rows, 1)));
+}
+
+constexpr int64_t kYear = 365 * 86400;
+
 NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
     db.exec(iosschema::callHistory(o.ios) + iosschema::callHistoryRows(o.ios));
@@ -169,7 +178,7 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     int64_t when = 1262304000 + r.below(86400 * 400);
     db.exec("BEGIN;");
     for (int i = 0; i < o.rows; ++i) {
-        when += 60 + r.below(86400);
+        when += 60 + r.below(stepBound(86400, o.rows, 8 * kYear));
         const std::string address = r.below(15) == 0 ? "friend" + std::to_string(i) + "@example.com" : phone(r);
         const int64_t sizes[] = {
             0, 1, 1 + r.below(126), 128 + r.below(3000), 3600 + r.below(20000), 40000 + r.below(40000)};
@@ -232,7 +241,7 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
     int64_t start = 300000000 + r.below(30000000);
     db.exec("BEGIN;");
     for (int i = 0; i < o.rows; ++i) {
-        start += 900 * (1 + r.below(200));
+        start += 900 * (1 + r.below(stepBound(200, o.rows, 15 * kYear / 900)));
         const int64_t end = start + 900 * (1 + r.below(12));
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         const std::string place = r.below(3) == 0 ? std::string() : words(r, 1 + static_cast<int>(r.below(3)));
@@ -290,7 +299,7 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
     int64_t bodyKey = 0;
     db.exec("BEGIN;");
     for (int i = 0; i < o.rows; ++i) {
-        created += 60 + r.below(86400 * 5);
+        created += 60 + r.below(stepBound(86400 * 5, o.rows, 15 * kYear));
         const int64_t modified = created + r.below(86400 * 30);
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         std::string body = title;
@@ -408,7 +417,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
     std::vector<ExpectedRecord> all;
     int64_t when = 1293840000 + r.below(86400 * 300);
     for (int i = 0; i < o.rows; ++i) {
-        when += 5 + r.below(20000);
+        when += 5 + r.below(stepBound(20000, o.rows, 8 * kYear));
         const size_t who = static_cast<size_t>(r.below(static_cast<int64_t>(partners.size())));
         const bool fromMe = r.below(2);
         const std::string text = naturalText(r, i);
