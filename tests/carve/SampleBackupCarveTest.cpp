@@ -17,16 +17,18 @@
 
 namespace {
 
-// What backup-dump --carve posted, line by line: each name with its object.
-std::vector<std::pair<std::string, QJsonValue>> dumpCarveLines(const std::string& folder) {
+// What backup-dump --carve posted, line by line: each name with its object (or, with --quiet,
+// with its count).
+std::vector<std::pair<std::string, QJsonValue>> dumpCarveLines(const std::string& folder, bool quiet = false) {
     QProcess process;
-    process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"),
-                  {"--carve", QString::fromStdString(folder)});
+    QStringList arguments = {"--carve", QString::fromStdString(folder)};
+    if (quiet) arguments.insert(1, "--quiet");
+    process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"), arguments);
     std::vector<std::pair<std::string, QJsonValue>> lines;
     if (!process.waitForFinished(120000) || process.exitCode() != 0) return lines;
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (!o.isEmpty()) lines.emplace_back(o["name"].toString().toStdString(), o["object"]);
+        if (!o.isEmpty()) lines.emplace_back(o["name"].toString().toStdString(), o[quiet ? "count" : "object"]);
     }
     return lines;
 }
@@ -129,4 +131,23 @@ TEST_F(SampleBackupCarve, DeletedRecordsFollowTheReadersInTheCarversOrder) {
         }
     }
     EXPECT_EQ(carver, carvers.size());
+}
+
+// Without printing, backup-dump counts what it would have printed: each name once, in the order
+// the names first came, with as many as the printed run has lines of it.
+TEST_F(SampleBackupCarve, QuietRunCountsWhatAPrintedRunPrints) {
+    const std::string root = testsupport::scratchDirectory("Backup");
+    std::vector<std::string> folders = samplebackup::writeSampleBackups(root);
+    ASSERT_FALSE(folders.empty());
+    ASSERT_EQ(carvefix::addDeletedRecords(folders[0], true), 36);
+    std::vector<std::pair<std::string, int>> expected;
+    for (const auto& [name, object] : dumpCarveLines(folders[0])) {
+        auto it = std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.first == name; });
+        if (it == expected.end()) it = expected.insert(expected.end(), {name, 0});
+        ++it->second;
+    }
+    ASSERT_FALSE(expected.empty());
+    std::vector<std::pair<std::string, int>> counted;
+    for (const auto& [name, count] : dumpCarveLines(folders[0], true)) counted.emplace_back(name, count.toInt());
+    EXPECT_EQ(counted, expected);
 }

@@ -1,14 +1,17 @@
-// backup-dump [--transfer | --carve] FOLDER: runs the backup browser's readers (or, with
+// backup-dump [--transfer | --carve] [--quiet] FOLDER: runs the backup browser's readers (or, with
 // --transfer, the transfer pages' database readers) on an iTunes backup folder and prints every
 // notification they post as one line of JSON; with --carve the deleted-record carvers run too and
-// their deleted records are printed the same way, after the readers' records. Exits 0 after a
-// complete run (every line written), 1 when the folder is not a backup (with a message) or the
-// output could not be written, 2 on wrong usage.
+// their deleted records are printed the same way, after the readers' records. With --quiet the
+// records are not printed: one line per notification name gives how many were posted, in the
+// order the names first came (the scan's own cost, without making hundreds of megabytes of text).
+// Exits 0 after a complete run (every line written), 1 when the folder is not a backup (with a
+// message) or the output could not be written, 2 on wrong usage.
 #include "BackupReaders.h"
 #include "DeletedRecordCarvers.h"
 #include "HandOff.h"
 #include "NotificationJson.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -16,6 +19,8 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr size_t kFlushSize = 1 << 20;
@@ -33,11 +38,15 @@ bool isBackupFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string option = argc == 3 ? argv[1] : "";
-    const bool transfer = option == "--transfer";
-    const bool carve = option == "--carve";
-    if (argc != 2 && !transfer && !carve) {
-        std::fprintf(stderr, "usage: backup-dump [--transfer | --carve] BACKUP-FOLDER\n");
+    bool transfer = false, carve = false, quiet = false, known = argc >= 2;
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string option = argv[i];
+        bool& flag = option == "--transfer" ? transfer : option == "--carve" ? carve : quiet;
+        known = known && (option == "--transfer" || option == "--carve" || option == "--quiet") && !flag;
+        flag = true;
+    }
+    if (!known || (transfer && carve)) {
+        std::fprintf(stderr, "usage: backup-dump [--transfer | --carve] [--quiet] BACKUP-FOLDER\n");
         return 2;
     }
     std::string folder = argv[argc - 1];
@@ -66,11 +75,23 @@ int main(int argc, char** argv) {
         if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
         lines.clear();
     };
+    std::vector<std::pair<const std::string*, size_t>> counted;  // with --quiet, in order of first post
+    std::vector<NSObjectPtr> kept;                               // on the printing thread
     for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames()) {
         nc.addObserver(&observer, name, [&handOff, &name](const NSNotification& n) {
             handOff.push({&name, n.object(), {}});
         });
         printed.addObserver(&observer, name, [&](const NSNotification& notification) {
+            // Kept to the end as the results screen keeps them: freed here, each record would be
+            // freed on another thread than the one that made it, and the allocator's locks would
+            // then cost the two threads more than the reading.
+            kept.push_back(notification.object());
+            if (quiet) {
+                auto it = std::find_if(counted.begin(), counted.end(), [&](const auto& c) { return c.first == &name; });
+                if (it == counted.end()) it = counted.insert(counted.end(), {&name, 0});
+                ++it->second;
+                return;
+            }
             appendNotificationJson(lines, notification);
             lines += '\n';
             if (lines.size() >= kFlushSize) flush();
@@ -114,6 +135,10 @@ int main(int argc, char** argv) {
     printer.join();
     nc.removeObserver(&observer);
     printed.removeObserver(&observer);
+    for (const auto& [name, count] : counted) {
+        appendJsonString(lines.append("{\"name\": "), *name);
+        lines += ", \"count\": " + std::to_string(count) + "}\n";
+    }
     flush();
     const int status = std::fflush(stdout) == 0 && written ? 0 : 1;
     // Everything is written. The records of a large backup are millions of small allocations
