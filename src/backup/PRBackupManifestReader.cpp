@@ -98,6 +98,19 @@ private:
     size_t replaced_ = 0;
 };
 
+// The record in slot made as a new one is, when nothing but the slot holds it: an observer
+// that keeps a posted record keeps a reference of its own, and then slot gets a new record.
+// Refilling the one no one kept saves a record and its texts' storage per announcement.
+template <class Record>
+Record& freshRecord(std::shared_ptr<Record>& slot) {
+    static const Record kFresh;
+    if (slot && slot.use_count() == 1)
+        *slot = kFresh;  // copying keeps the storage of the texts
+    else
+        slot = std::make_shared<Record>();
+    return *slot;
+}
+
 }  // namespace
 
 bool PRBackupManifestReader::isSocialDomain(const std::string& domain) {
@@ -138,30 +151,34 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             reader.folderFd_ = -1;
             reader.listed_ = false;
             reader.presentKeys_ = {};
+            reader.mediaRecord_.reset();
+            reader.socialRecord_.reset();
         }
     } closeFolder{*this};
     const uint64_t fileSize = stream.fileSize();
     SHAH sha;
     ManifestRecord record;
     std::string keyText;
+    std::string pathText;
+    std::string key = folderPrefix_;
+    key.resize(folderPrefix_.size() + SHAH::kHexDigits);
     unsigned digest[5];
     DomainFacts domains;
+    PRTreeDirNodePtr node;
     while (stream.next(record)) {
         const DomainFacts::Facts& domain = domains.of(record.domain);
-        auto node = std::make_shared<PRTreeDirNode>();
-        if (!domain.text.empty()) node->setFileDomain(domain.text);
-        if (!record.path.empty()) node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
+        PRTreeDirNode& announced = freshRecord(node);
+        announced.setFileDomain(domain.text);
+        pathText.assign(GetStringViewFormChar(record.path));
+        announced.setFilePath(pathText);
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);
         sha.Reset();
         sha.Input(keyText.data(), static_cast<unsigned>(keyText.size()));
         if (sha.Result(digest)) {
-            std::string key;
-            key.reserve(folderPrefix_.size() + SHAH::kHexDigits);
-            key.append(folderPrefix_).resize(folderPrefix_.size() + SHAH::kHexDigits);
             SHAH::DigestToHex(digest, key.data() + folderPrefix_.size());
-            node->setFileKey(std::move(key));
+            announced.setFileKey(key);
         } else {
             qCWarning(lcBackup, "AnalyzerFile hash1 could not compute message digest.");
         }
@@ -183,7 +200,7 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
 }
 
 void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool social) {
-    std::string name = paths::lastPathComponent(node.filePath());
+    const std::string name = paths::lastPathComponent(node.filePath());
     const std::string extension = paths::pathExtension(name);
     const PRMediaKind kind = mediaKindOfExtension(extension.c_str());
     const bool image = kind == PRMediaKind::Image;
@@ -192,19 +209,19 @@ void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool so
 
     const std::optional<uint64_t> size = backupFileSize(node.fileKey());
     if (image || movie) {
-        auto record = std::make_shared<PRPhotoAndVideoNode>();
-        record->setFilePath(node.fileKey());
-        record->setFileSizeNumber(size.value_or(0));
-        record->setFileNodeName(social ? name : std::move(name));  // a social file names its record too
-        record->setFileNodeSize(sizeText(size.value_or(0)));
-        record->setBmov(movie);
-        nc_.postNotificationName(kScanPhotoAndVideo, record);
+        PRPhotoAndVideoNode& record = freshRecord(mediaRecord_);
+        record.setFilePath(node.fileKey());
+        record.setFileSizeNumber(size.value_or(0));
+        record.setFileNodeName(name);
+        record.setFileNodeSize(sizeText(size.value_or(0)));
+        record.setBmov(movie);
+        nc_.postNotificationName(kScanPhotoAndVideo, mediaRecord_);
     }
     if (social && size) {
-        auto record = std::make_shared<PRFaceTwitterNode>();
-        record->setFileSize(sizeText(*size));
-        record->setFaceTwitterFileName(name);
-        record->setFaceTwitterFilePath(node.fileKey());
-        nc_.postNotificationName(kScanFaceTwitterInfo, record);
+        PRFaceTwitterNode& record = freshRecord(socialRecord_);
+        record.setFileSize(sizeText(*size));
+        record.setFaceTwitterFileName(name);
+        record.setFaceTwitterFilePath(node.fileKey());
+        nc_.postNotificationName(kScanFaceTwitterInfo, socialRecord_);
     }
 }

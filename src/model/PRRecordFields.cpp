@@ -190,13 +190,16 @@ std::string copiedText(const std::string& text) {
 }
 
 std::string GetStringFormChar(const char* bytes, size_t length) {
-    std::string_view text(bytes, length);
+    return std::string(GetStringViewFormChar(std::string_view(bytes, length)));
+}
+
+std::string_view GetStringViewFormChar(std::string_view text) {
     // Nearly every text is plain ASCII without a NUL, settled by one pass; the rest is cut
     // at its first NUL and checked from where the plain part ends.
     const size_t plain = plainAsciiLength(text);
-    if (plain == text.size()) return std::string(text);
+    if (plain == text.size()) return text;
     text = text.substr(0, text.find('\0', plain));
-    return isValidUtf8(text.substr(plain)) ? std::string(text) : std::string();
+    return isValidUtf8(text.substr(plain)) ? text : std::string_view();
 }
 
 int Char2Unicode(const char* text, wchar_t* out, int capacity) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 
@@ -14,6 +15,8 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 // the empty string. text must not be null.
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
+// The same text as a view of bytes (always a leading piece of them), without a copy.
+std::string_view GetStringViewFormChar(std::string_view bytes);
 // A text copied from one record into many (a contact's name into every message and call of
 // that number): cut after kCopiedTextLimit bytes, on a character boundary, with "…" added.
 // The record it comes from keeps it whole.
