@@ -145,14 +145,19 @@ ExtensionMap<int> rowsByName(const char* const (&table)[N]) {
 
 // The extension upper-cased into upper (only ASCII letters change; no other byte occurs in
 // the tables); false when it is empty or longer than any name of the tables.
+bool upperExtension(std::string_view extension, char (&upper)[16], size_t& length) {
+    length = 0;
+    for (const char c : extension) {
+        if (c == '\0') break;  // the extension ends at a NUL, as a C string would
+        if (length == sizeof upper) return false;
+        upper[length++] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return length > 0;
+}
+
 bool upperExtension(const char* extension, char (&upper)[16], size_t& length) {
     length = 0;
-    if (!extension || !*extension) return false;
-    for (const char* c = extension; *c; ++c) {
-        if (length == sizeof upper) return false;
-        upper[length++] = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
-    }
-    return true;
+    return extension && upperExtension(std::string_view(extension), upper, length);
 }
 
 int findType(const ExtensionMap<int>& rows, const char* extension) {
@@ -341,6 +346,10 @@ int GetAudioType(const char* extension) {
 }
 
 PRMediaKind mediaKindOfExtension(const char* extension) {
+    return extension ? mediaKindOfExtension(std::string_view(extension)) : PRMediaKind::None;
+}
+
+PRMediaKind mediaKindOfExtension(std::string_view extension) {
     static const auto kinds = [] {
         ExtensionMap<PRMediaKind> made;
         for (const char* name : kVideoTypes) made.emplace(name, PRMediaKind::Movie);

@@ -56,6 +56,7 @@ int GetAudioType(const char* extension);
 // it, else a movie (sound included) when GetViedoType or GetAudioType does.
 enum class PRMediaKind { None, Image, Movie };
 PRMediaKind mediaKindOfExtension(const char* extension);
+PRMediaKind mediaKindOfExtension(std::string_view extension);
 
 // The number's decimal digits with zeros in front up to eight characters; a longer number
 // keeps all its digits.
