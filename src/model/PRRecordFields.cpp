@@ -158,8 +158,11 @@ private:
     // The slot holding name, or the empty one where it would go.
     size_t indexOf(std::string_view name) const {
         // Extensions are short: their first eight bytes and their length hash them well enough.
+        // Gathered byte by byte: the name was just written so, and one wide read of bytes
+        // written one at a time waits for all of them to land.
         uint64_t word = 0;
-        std::memcpy(&word, name.data(), std::min<size_t>(name.size(), sizeof word));
+        for (size_t i = 0; i < std::min<size_t>(name.size(), sizeof word); ++i)
+            word |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
         size_t index = static_cast<size_t>((word ^ name.size()) * 0x9E3779B97F4A7C15ull >> 55);
         for (;; index = (index + 1) % kSlots) {
             const Slot& slot = slots_[index];
