@@ -1,5 +1,6 @@
 #include "backup/BackupDatabase.h"
 
+#include <cmath>
 #include <cstdlib>
 
 BackupDatabase::BackupDatabase(const std::string& path) : BackupDatabase(PreparedDatabase::prepare(path)) {}
@@ -16,26 +17,23 @@ BackupDatabase::BackupDatabase(std::shared_ptr<PreparedDatabase> prepared) : pre
 
 BackupDatabase::~BackupDatabase() { sqlite3_close(db_); }
 
-const char* BackupDatabase::Row::text(int column) const {
-    if (column < 0 || column >= columnCount()) return nullptr;
-    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+std::optional<long long> BackupDatabase::Row::decimalOfText(int column) const {
+    const char* value = text(column);
+    if (!value || !*value) return std::nullopt;
+    return std::strtoll(value, nullptr, 10);
 }
 
-int64_t BackupDatabase::Row::integer(int column) const {
-    if (column < 0 || column >= columnCount()) return 0;
-    return sqlite3_column_int64(stmt_, column);
-}
-
-std::optional<long long> BackupDatabase::Row::decimal(int column) const {
+std::optional<int64_t> BackupDatabase::Row::wholeNumber(int column) const {
     if (column < 0 || column >= columnCount()) return std::nullopt;
     switch (sqlite3_column_type(stmt_, column)) {
-    case SQLITE_NULL: return std::nullopt;
     case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
-    default: {
-        const char* value = text(column);
-        if (!value || !*value) return std::nullopt;
-        return std::strtoll(value, nullptr, 10);
+    case SQLITE_FLOAT: {
+        // Reals beyond 2^53 no longer tell whole numbers apart.
+        const double value = sqlite3_column_double(stmt_, column);
+        if (value != std::floor(value) || std::fabs(value) > 9007199254740992.0) return std::nullopt;
+        return static_cast<int64_t>(value);
     }
+    default: return std::nullopt;
     }
 }
 

@@ -27,20 +27,39 @@ public:
     // One result row; its values are valid only inside the row callback.
     class Row {
     public:
-        explicit Row(sqlite3_stmt* stmt) : stmt_(stmt) {}
-        int columnCount() const { return sqlite3_column_count(stmt_); }
+        explicit Row(sqlite3_stmt* stmt) : stmt_(stmt), columns_(sqlite3_column_count(stmt)) {}
+        int columnCount() const { return columns_; }
         // The column as NUL-terminated text, or null for NULL and columns past the end.
-        const char* text(int column) const;
+        const char* text(int column) const {
+            if (column < 0 || column >= columns_) return nullptr;
+            return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        }
         // The column as a 64-bit integer (0 for NULL and columns past the end).
-        int64_t integer(int column) const;
+        int64_t integer(int column) const {
+            if (column < 0 || column >= columns_) return 0;
+            return sqlite3_column_int64(stmt_, column);
+        }
         // The column's text read as a decimal integer, or nothing when the text is absent or
         // empty. An integer column is taken as it is, without a detour through its text.
-        std::optional<long long> decimal(int column) const;
+        std::optional<long long> decimal(int column) const {
+            if (column < 0 || column >= columns_) return std::nullopt;
+            switch (sqlite3_column_type(stmt_, column)) {
+            case SQLITE_NULL: return std::nullopt;
+            case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+            default: return decimalOfText(column);
+            }
+        }
+        // The column as a whole number when it holds one (an integer, or a real without a
+        // fraction): the rows "column = ?" finds for that number. Nothing for other values.
+        std::optional<int64_t> wholeNumber(int column) const;
         // The column's bytes (blob or text) and their number; null and 0 when there are none.
         const uint8_t* bytes(int column, size_t* length) const;
 
     private:
+        std::optional<long long> decimalOfText(int column) const;
+
         sqlite3_stmt* stmt_;
+        int columns_;
     };
 
     using RowHandler = std::function<void(const Row&)>;

@@ -20,6 +20,8 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     end.arm();
 
     const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+    const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
+    const std::string outgoingText = "Outgoing", incomingText = "Incoming";
     BackupDatabase db(*dbPath);
     db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
         using backupreader::text;
@@ -30,12 +32,12 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
         // database's own timer triggers read it.
         const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
-        call->setCallType(outgoing ? "Outgoing" : "Incoming");
+        call->setCallType(outgoing ? outgoingText : incomingText);
         if (call->callTime() != 0)
             call->setCallDuration(getCallHistoryDuration(call->callTime()));
         else
             call->setCallDuration(outgoing ? "Cancelled" : "Missed");
         if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
-        nc_.postNotificationName(transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo", call);
+        nc_.postNotificationName(infoName, std::move(call));
     });
 }

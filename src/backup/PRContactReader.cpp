@@ -20,7 +20,9 @@ const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata"
 const char* const kPeopleQuery =
     "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
     "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday from abperson ";
-const char* const kValuesQuery = "select property,label,value, UID from abmultivalue where record_id = ? ";
+// Every value of every person in one pass, in the table's order: asked person by person, a
+// table without an index on record_id (as the device keeps it) is read through once per person.
+const char* const kValuesQuery = "select property,label,value, UID, record_id from abmultivalue";
 // A postal address keeps its parts (street, city, ZIP...) as rows of ABMultiValueEntry under the
 // multi-value's UID, each named by a row of ABMultiValueEntryKey; its own value is NULL.
 const char* const kAddressPartsQuery =
@@ -82,18 +84,45 @@ std::optional<std::string> addressText(BackupDatabase::Statement& parts, int64_t
     return text;
 }
 
-// Appends one multi-value row (phone, e-mail, postal address, web page) to its field.
-void addValue(PRContactNode& contact, const BackupDatabase::Row& row, BackupDatabase::Statement& addressParts) {
-    auto value = backupreader::text(row.text(2));
-    if (!value && row.decimal(0) == 5 && addressParts.isPrepared()) value = addressText(addressParts, row.integer(3));
-    if (!value) return;
-    switch (row.decimal(0).value_or(0)) {
-    case 3: contact.setContactPhone(joined(contact.contactPhone(), *value)); break;
-    case 4: contact.setContactEmail(joined(contact.contactEmail(), *value)); break;
-    case 5: contact.setContactAdress(joined(contact.contactAdress(), *value)); break;
-    case 22: contact.setContactHomepage(joined(contact.contactHomepage(), *value)); break;
-    default: break;
+// One multi-value row (phone, e-mail, postal address, web page) as read.
+struct Value {
+    std::optional<long long> property;
+    std::optional<std::string> text;
+    int64_t uid = 0;
+};
+
+// The values of every person, by the person's row number, each in table order.
+std::unordered_map<int64_t, std::vector<Value>> readValues(BackupDatabase& book) {
+    std::unordered_map<int64_t, std::vector<Value>> values;
+    book.query(kValuesQuery, [&](const BackupDatabase::Row& row) {
+        const std::optional<int64_t> person = row.wholeNumber(4);
+        if (!person) return;
+        values[*person].push_back({row.decimal(0), backupreader::text(row.text(2)), row.integer(3)});
+    });
+    return values;
+}
+
+// Appends a person's values to their fields, each after a blank.
+void addValues(PRContactNode& contact, const std::vector<Value>& values, BackupDatabase::Statement& addressParts) {
+    std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
+                homepages = contact.contactHomepage();
+    for (const Value& v : values) {
+        std::optional<std::string> address;
+        if (!v.text && v.property == 5 && addressParts.isPrepared()) address = addressText(addressParts, v.uid);
+        const std::optional<std::string>& text = v.text ? v.text : address;
+        if (!text) continue;
+        switch (v.property.value_or(0)) {
+        case 3: (phones += ' ') += *text; break;
+        case 4: (emails += ' ') += *text; break;
+        case 5: (addresses += ' ') += *text; break;
+        case 22: (homepages += ' ') += *text; break;
+        default: break;
+        }
     }
+    contact.setContactPhone(std::move(phones));
+    contact.setContactEmail(std::move(emails));
+    contact.setContactAdress(std::move(addresses));
+    contact.setContactHomepage(std::move(homepages));
 }
 
 // The pictures of the backup: the newer picture database, else the older ".mddata" file.
@@ -144,14 +173,15 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     BackupDatabase book(bookPath);
     book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
 
-    BackupDatabase::Statement values(book, kValuesQuery);
+    const auto values = readValues(book);
     BackupDatabase::Statement addressParts(book, kAddressPartsQuery);
+    const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
     for (size_t i = first; i < contacts.size(); ++i) {
-        const PRContactNodePtr contact = contacts[i];
+        const PRContactNodePtr& contact = contacts[i];
         if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
             contact->setImageData(found->second);
-        values.run(contact->rowid(), [&](const BackupDatabase::Row& row) { addValue(*contact, row, addressParts); });
-        nc_.postNotificationName(transfer ? "ScanTransferContactInfo" : "ScanContactInfo", contact,
-                                 transfer ? sender_ : nullptr);
+        if (auto found = values.find(contact->rowid()); found != values.end())
+            addValues(*contact, found->second, addressParts);
+        nc_.postNotificationName(infoName, contact, transfer ? sender_ : nullptr);
     }
 }

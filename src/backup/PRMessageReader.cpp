@@ -249,6 +249,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
 
     const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
 
+    const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
     BackupDatabase db(dbPath);
     if (db.isOpen()) {
         Layout layout = ios6 ? Layout::ios6 : Layout::older;
@@ -270,8 +271,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                 if (found != attachmentOf.end() && found->second->attachpath())
                     attachFile(*message, *found->second, backupFolder, transfer);
             }
-            nc_.postNotificationName(transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo", message,
-                                     transfer ? sender_ : nullptr);
+            nc_.postNotificationName(infoName, std::move(message), transfer ? sender_ : nullptr);
         };
         const char* first = ios6 ? kIos6Query : kOlderQuery;
         if (!db.query(first, onRow)) {

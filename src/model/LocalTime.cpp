@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
-#include <string>
 
 namespace {
 
@@ -46,53 +46,72 @@ void fillFields(int64_t local, struct tm& out) {
     out.tm_sec = static_cast<int>(rest % 60);
 }
 
-// Hours of UTC whose offset and daylight-saving flag were found the same at their first and
-// their last second. No zone moves its clocks twice within an hour (the closest changes of the
-// zone database are days apart), so then the whole hour has that offset. A few hours are kept,
-// each in the slot of its number: a record's start and end often lie in neighbouring hours.
-struct HourCache {
-    struct Hour {
-        bool valid = false;
-        int64_t hour = 0;
-        struct tm start {};  // localtime_r of the hour's first second
+// Spans of UTC whose offset and daylight-saving flag were found the same at their first and
+// their last second. No zone moves its clocks twice within such a span (the closest changes of
+// the zone database between 1901 and 2038 lie four days apart: Freetown, 1939), so then the
+// whole span has that offset. Records hours apart (a call history) share a span that way; a
+// few spans are kept, each in the slot of its number, for records that step back and forth.
+constexpr int64_t kSpan = 2 * kDay;
+
+// Plain data, so that each thread reaches its own without a guard.
+struct SpanCache {
+    struct Span {
+        bool valid;
+        int64_t span;
+        struct tm start;  // localtime_r of the span's first second
     };
-    bool known = false;
-    bool hadZone = false;
-    std::string zone;  // the TZ text the hours were found under
-    Hour hours[4];
+    bool known;
+    bool hadZone;
+    char zone[120];  // the TZ text the spans were found under
+    Span spans[4];
 };
 
-// Forgets the hours when TZ is no longer the text they were found under.
-void followZone(HourCache& cache) {
+// Forgets the spans when TZ is no longer the text they were found under; false for a TZ text
+// too long to keep (its moments are then converted one by one).
+bool followZone(SpanCache& cache) {
     const char* tz = std::getenv("TZ");
-    if (cache.known && (tz ? cache.hadZone && cache.zone == tz : !cache.hadZone)) return;
-    for (auto& h : cache.hours) h.valid = false;
+    if (cache.known && (tz ? cache.hadZone && std::strcmp(cache.zone, tz) == 0 : !cache.hadZone)) return true;
+    for (auto& s : cache.spans) s.valid = false;
+    cache.known = false;
+    if (tz && std::strlen(tz) >= sizeof cache.zone) return false;
     cache.known = true;
     cache.hadZone = tz != nullptr;
-    cache.zone = tz ? tz : "";
+    std::strcpy(cache.zone, tz ? tz : "");
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+// The checked span of seconds, its slot filled when it was not yet; null where the clocks
+// change within the span (or localtime_r fails), whose moments are then converted one by one.
+const SpanCache::Span* checkedSpan(time_t seconds) {
+    thread_local SpanCache cache{};
+    if (!followZone(cache)) return nullptr;
+    const int64_t span = floorDiv(static_cast<int64_t>(seconds), kSpan);
+    SpanCache::Span& slot = cache.spans[static_cast<size_t>(span) % std::size(cache.spans)];
+    if (slot.valid && slot.span == span) return &slot;
+    slot.valid = false;
+    const time_t first = static_cast<time_t>(span * kSpan);
+    const time_t last = static_cast<time_t>(first + kSpan - 1);
+    struct tm end {};
+    if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
+        slot.start.tm_isdst != end.tm_isdst)
+        return nullptr;
+    slot.span = span;
+    slot.valid = true;
+    return &slot;
 }
 
 }  // namespace
 
 bool cachedLocalTime(time_t seconds, struct tm& out) {
-    thread_local HourCache cache;
-    followZone(cache);
-    const int64_t hour = floorDiv(static_cast<int64_t>(seconds), kHour);
-    HourCache::Hour& slot = cache.hours[static_cast<size_t>(hour) % std::size(cache.hours)];
-    if (!slot.valid || slot.hour != hour) {
-        slot.valid = false;
-        const time_t first = static_cast<time_t>(hour * kHour);
-        const time_t last = static_cast<time_t>(first + kHour - 1);
-        struct tm end {};
-        if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
-            slot.start.tm_isdst != end.tm_isdst)
-            return localtime_r(&seconds, &out) != nullptr;  // the clocks change in this hour
-        slot.hour = hour;
-        slot.valid = true;
-    }
-    out = slot.start;
-    // Within the day the hour started in only the clock moves on; past midnight the date does too.
-    const int64_t clock = out.tm_hour * kHour + out.tm_min * 60 + out.tm_sec + (seconds - hour * kHour);
+    const SpanCache::Span* slot = checkedSpan(seconds);
+    if (!slot) return localtime_r(&seconds, &out) != nullptr;
+    out = slot->start;
+    // Within the day the span started in only the clock moves on; past midnight the date does too.
+    const int64_t clock = out.tm_hour * kHour + out.tm_min * 60 + out.tm_sec + (seconds - slot->span * kSpan);
     if (clock < kDay) {
         out.tm_hour = static_cast<int>(clock / kHour);
         out.tm_min = static_cast<int>(clock / 60 % 60);
@@ -102,3 +121,12 @@ bool cachedLocalTime(time_t seconds, struct tm& out) {
     }
     return true;
 }
+
+std::optional<long> cachedUtcOffset(time_t seconds) {
+    if (const SpanCache::Span* slot = checkedSpan(seconds)) return slot->start.tm_gmtoff;
+    struct tm local {};
+    if (!localtime_r(&seconds, &local)) return std::nullopt;
+    return local.tm_gmtoff;
+}
+
+void wallClockFields(int64_t wallSeconds, struct tm& out) { fillFields(wallSeconds, out); }

@@ -1,13 +1,24 @@
 // Local time of a moment, as localtime_r gives it, for code that converts one time per record
 // over millions of records. localtime_r takes a process-wide lock and searches the zone's
 // transitions on every call; records of one database tend to lie close together in time, so
-// the offset from UTC found for one hour serves every other moment of that hour.
+// the offset from UTC found at both ends of a span of two days serves every moment of it.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <optional>
 
 // Fills the calendar fields of out (tm_year, tm_mon, tm_mday, tm_yday, tm_wday, tm_hour,
 // tm_min, tm_sec), tm_gmtoff and tm_isdst exactly as localtime_r would; false where
-// localtime_r fails. tm_zone is the one localtime_r gives for the start of the same hour.
+// localtime_r fails. tm_zone is the one localtime_r gives for the start of the same span.
 // Safe from any thread (each thread keeps its own cache); a change of TZ is noticed.
 bool cachedLocalTime(time_t seconds, struct tm& out);
+
+// The offset from UTC (tm_gmtoff) localtime_r gives for the moment, from the same cache;
+// nothing where localtime_r fails. The moment's local calendar fields are those of the wall
+// clock seconds + offset (wallClockFields).
+std::optional<long> cachedUtcOffset(time_t seconds);
+
+// The calendar fields (tm_year to tm_sec, tm_yday, tm_wday) of a wall-clock time given as
+// seconds since 1970-01-01 00:00 of that clock.
+void wallClockFields(int64_t wallSeconds, struct tm& out);

@@ -56,6 +56,11 @@ bool decodeUtf8(std::string_view text, size_t& i, char32_t& out) {
 bool isValidUtf8(std::string_view text) {
     size_t i = 0;
     char32_t cp;
+    // Plain ASCII, the common case, eight characters at a time.
+    for (uint64_t word; i + 8 <= text.size(); i += 8) {
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+    }
     while (i < text.size()) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {  // the common ASCII case, fast
             ++i;
@@ -226,7 +231,10 @@ std::string clockPart(int value) {
 
 }  // namespace
 
-std::string GetStringFormChar(const char* text) { return GetStringFormChar(text, std::strlen(text)); }
+std::string GetStringFormChar(const char* text) {
+    const std::string_view view(text);  // ends at the first NUL already
+    return isValidUtf8(view) ? std::string(view) : std::string();
+}
 
 std::string copiedText(const std::string& text) {
     if (text.size() <= kCopiedTextLimit) return text;
@@ -276,49 +284,93 @@ std::string GetNSStringDate(const wchar_t* text) {
 
 namespace {
 
-// "%02d-%02d-%04d %02d:%02d" of a database time value, written by hand into out (readers and
-// carvers make one per record); the length written, 0 when the time has no local time.
+// Writes number with at least width digits (a minus sign counting as one) at out; answers the
+// characters written.
+size_t writeDigits(int number, int width, char* out) {
+    if (width == 2 && number >= 0 && number < 100) {  // months, days, hours, minutes
+        out[0] = static_cast<char>('0' + number / 10);
+        out[1] = static_cast<char>('0' + number % 10);
+        return 2;
+    }
+    size_t n = 0;
+    if (number < 0) {
+        out[n++] = '-';
+        number = -number;
+        --width;
+    }
+    char buf[12];
+    int k = 0;
+    do {
+        buf[k++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    for (int pad = k; pad < width; ++pad) out[n++] = '0';
+    while (k > 0) out[n++] = buf[--k];
+    return n;
+}
+
+// "%02d-%02d-%04d %02d:%02d" of a wall-clock time in seconds. Records of one database come
+// day after day, so the "MM-DD-YYYY " of the last day asked is kept (per thread).
+size_t writeWallClock(int64_t wall, char (&out)[32]) {
+    struct DayText {
+        bool valid;
+        int64_t day;
+        size_t length;
+        char text[24];
+    };
+    thread_local DayText last{};
+    constexpr int64_t kDay = 86400;
+    int64_t day = wall / kDay;
+    if (wall % kDay < 0) --day;
+    if (!last.valid || last.day != day) {
+        struct tm date {};
+        wallClockFields(day * kDay, date);
+        size_t n = writeDigits(date.tm_mon + 1, 2, last.text);
+        last.text[n++] = '-';
+        n += writeDigits(date.tm_mday, 2, last.text + n);
+        last.text[n++] = '-';
+        n += writeDigits(date.tm_year + 1900, 4, last.text + n);
+        last.text[n++] = ' ';
+        last.valid = true;
+        last.day = day;
+        last.length = n;
+    }
+    std::memcpy(out, last.text, last.length);
+    size_t n = last.length;
+    const int64_t clock = wall - day * kDay;
+    n += writeDigits(static_cast<int>(clock / 3600), 2, out + n);
+    out[n++] = ':';
+    n += writeDigits(static_cast<int>(clock / 60 % 60), 2, out + n);
+    return n;
+}
+
+// "%02d-%02d-%04d %02d:%02d" of a database time value in local time, written by hand into out
+// (readers and carvers make one per record); the length written, 0 when the time has no local
+// time.
 size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-    struct tm local {};
-    if (!cachedLocalTime(static_cast<time_t>(low), local)) return 0;
     // Values counted from 2001 (every note and calendar time; message and call times that land
     // before 1990 when read from 1970) move by the exact number of seconds between the two
     // epochs. Moving the year number alone would put days on the wrong side of a leap day.
+    // Only a time within a day of 1990 needs its local time to tell on which side it lands:
+    // no zone is a day away from UTC.
     constexpr int64_t kSince2001 = 978307200;
-    if (fileType || local.tm_year < 90) {
-        if (!cachedLocalTime(static_cast<time_t>(low + kSince2001), local)) return 0;
+    constexpr int64_t k1990 = 631152000;
+    int64_t moment = low;
+    std::optional<long> offset;
+    bool since2001 = fileType || low < k1990 - 86400;
+    if (!since2001) {
+        offset = cachedUtcOffset(static_cast<time_t>(low));
+        if (!offset) return 0;
+        since2001 = low + *offset < k1990;  // a local year before 1990
     }
-    const int year = local.tm_year + 1900;
-    const int month = local.tm_mon;
-    const int day = local.tm_mday;
-    size_t n = 0;
-    auto digits = [&](int number, int width) {
-        if (number < 0) {
-            out[n++] = '-';
-            number = -number;
-            --width;
-        }
-        char buf[12];
-        int k = 0;
-        do {
-            buf[k++] = static_cast<char>('0' + number % 10);
-            number /= 10;
-        } while (number > 0);
-        for (int pad = k; pad < width; ++pad) out[n++] = '0';
-        while (k > 0) out[n++] = buf[--k];
-    };
-    digits(month + 1, 2);
-    out[n++] = '-';
-    digits(day, 2);
-    out[n++] = '-';
-    digits(year, 4);
-    out[n++] = ' ';
-    digits(local.tm_hour, 2);
-    out[n++] = ':';
-    digits(local.tm_min, 2);
-    return n;
+    if (since2001) {
+        moment = low + kSince2001;
+        offset = cachedUtcOffset(static_cast<time_t>(moment));
+        if (!offset) return 0;
+    }
+    return writeWallClock(moment + *offset, out);
 }
 
 }  // namespace
@@ -364,12 +416,19 @@ std::string getCallHistoryDate(int32_t milliseconds) {
 }
 
 std::string getCallHistoryDuration(int32_t seconds) {
-    if (seconds >= 7200) return std::to_string(seconds / 3600) + " hours";
+    // One text per call of a history: the number and its unit written into one buffer.
+    auto counted = [](int32_t number, std::string_view unit) {
+        char text[32];
+        char* end = std::to_chars(text, text + 12, number).ptr;
+        end = std::copy(unit.begin(), unit.end(), end);
+        return std::string(text, end);
+    };
+    if (seconds >= 7200) return counted(seconds / 3600, " hours");
     if (seconds >= 3600) return "1 hour";
-    if (seconds >= 120) return std::to_string(seconds / 60) + " minutes";
+    if (seconds >= 120) return counted(seconds / 60, " minutes");
     if (seconds >= 60) return "1 minute";
-    if (seconds == 0 || seconds == 1) return std::to_string(seconds) + " second";
-    return std::to_string(seconds) + " seconds";
+    if (seconds == 0 || seconds == 1) return counted(seconds, " second");
+    return counted(seconds, " seconds");
 }
 
 int GetImageType(const char* extension) {

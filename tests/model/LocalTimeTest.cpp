@@ -25,6 +25,12 @@ void expectSameAsLocaltime(const std::vector<time_t>& moments) {
         ASSERT_NE(localtime_r(&t, &expected), nullptr);
         ASSERT_TRUE(cachedLocalTime(t, got));
         ASSERT_EQ(fieldsOf(got), fieldsOf(expected)) << "at " << t;
+        // The offset alone, and the fields of the wall clock it gives.
+        const auto offset = cachedUtcOffset(t);
+        ASSERT_TRUE(offset);
+        struct tm wall = expected;
+        wallClockFields(static_cast<int64_t>(t) + *offset, wall);
+        ASSERT_EQ(fieldsOf(wall), fieldsOf(expected)) << "at " << t;
     }
 }
 
@@ -78,6 +84,27 @@ TEST(LocalTime, MatchesLocaltimeOverTheWholeRangeOfThirtyTwoBitTimes) {
             moments.push_back(t);
             moments.push_back(t + 1800);  // often the same hour again, now from the cache
         }
+        expectSameAsLocaltime(moments);
+    }
+}
+
+// The zones whose clocks changed twice within the fewest days: every ten minutes through the
+// years around those changes, in order, as a call history asks.
+TEST(LocalTime, MatchesLocaltimeWhereClocksChangedTwiceWithinDays) {
+    struct Zone {
+        const char* tz;
+        time_t from;  // a few months before the changes
+    };
+    const Zone zones[] = {{"Africa/Freetown", -978307200},
+                          {"America/Cambridge_Bay", 960000000},
+                          {"America/Recife", 960000000},
+                          {"Europe/Kaliningrad", -787000000}};
+    for (const Zone& zone : zones) {
+        if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + zone.tz)) continue;
+        SCOPED_TRACE(zone.tz);
+        FixedTimeZone fixed(zone.tz);
+        std::vector<time_t> moments;
+        for (time_t t = zone.from; t < zone.from + 366 * 86400; t += 600 + t % 7) moments.push_back(t);
         expectSameAsLocaltime(moments);
     }
 }

@@ -2,6 +2,7 @@
 #include "model/PRRecordFields.h"
 
 #include <clocale>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,7 +17,11 @@ std::string dateText(int64_t value, bool fileType) {
 TEST(RecordFields, TextFromBytesKeepsValidUtf8AndDropsInvalid) {
     EXPECT_EQ(GetStringFormChar("Caf\xC3\xA9 \xF0\x9F\x98\x80"), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_EQ(GetStringFormChar(""), "");
-    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");       // not UTF-8
+    EXPECT_EQ(GetStringFormChar("abc\xFF"), "");  // not UTF-8
+    // Long texts: ASCII runs are checked eight bytes at a time, what follows them byte by byte.
+    EXPECT_EQ(GetStringFormChar("a long plain text, then caf\xC3\xA9"), "a long plain text, then caf\xC3\xA9");
+    EXPECT_EQ(GetStringFormChar("a long plain text, then \xFF"), "");
+    EXPECT_EQ(GetStringFormChar("sixteen letters!\xC3"), "");
     EXPECT_EQ(GetStringFormChar("\xC0\xAF"), "");      // overlong
     EXPECT_EQ(GetStringFormChar("\xED\xA0\x80"), "");  // a surrogate
     EXPECT_EQ(GetStringFormChar("ab\xC3", 3), "");     // cut inside a character
@@ -78,6 +83,28 @@ TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes) {
     EXPECT_EQ(dateText(1394014800, false), "03-05-2014 13:20");
     // Only the low 32 bits count.
     EXPECT_EQ(dateText(1394014800 + (int64_t(1) << 32), false), "03-05-2014 13:20");
+}
+
+// Whether a message time counts from 2001 depends on its local year: near the turn of 1990 the
+// zone decides, far from it the year alone does.
+TEST(RecordFields, MessageTimesNearTheTurnOf1990FollowTheirLocalYear) {
+    constexpr int64_t k1990 = 631152000;
+    for (const char* tz : {"<+14>-14", "<-12>12", "UTC0"}) {
+        SCOPED_TRACE(tz);
+        FixedTimeZone zone(tz);
+        for (int64_t value = k1990 - 3 * 86400; value <= k1990 + 3 * 86400; value += 1800 + value % 7) {
+            time_t at = static_cast<time_t>(value);
+            struct tm local {};
+            ASSERT_TRUE(localtime_r(&at, &local));
+            if (local.tm_year < 90) {
+                at += kSince2001;
+                ASSERT_TRUE(localtime_r(&at, &local));
+            }
+            char expected[32];
+            std::strftime(expected, sizeof expected, "%m-%d-%Y %H:%M", &local);
+            ASSERT_EQ(dateText(value, false), expected) << value;
+        }
+    }
 }
 
 TEST(RecordFields, PhoneDatesNeedElevenDigits) {

@@ -2,6 +2,7 @@
 #include "backup/PRContactReader.h"
 
 #include <fstream>
+#include <sqlite3.h>
 
 using sampledb::Contact;
 
@@ -71,6 +72,31 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
 
     EXPECT_EQ(state.contactArray.size(), 3u);
     EXPECT_EQ(state.contactImageArray.size(), 1u);
+}
+
+// Values added later lie after other people's in the table: each person still gets their own,
+// in the order the table holds them, and values of nobody (no such person, a person number
+// that is no number) go nowhere.
+TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
+    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(at(sampledb::keys::addressBook).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO ABMultiValue (record_id, property, value) VALUES (2, 4, 'karin@example.com'), "
+                           "(3, 3, '555 0100 003'), (2, 3, '555 0100 222'), (99, 3, '555 0199 999'), "
+                           "('two', 3, '555 0100 444'), (NULL, 3, '555 0100 555'), (2.0, 22, 'http://olsen.example')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    PRContactReader(state, nc).scanContactThread(folder);
+    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    ASSERT_EQ(contacts.size(), 3u);
+    EXPECT_EQ(contacts[0]->contactPhone(), " (555) 010-1234 555 010 9876");
+    EXPECT_EQ(contacts[1]->contactPhone(), " 5550100002 555 0100 222");
+    EXPECT_EQ(contacts[1]->contactEmail(), " karin@example.com");
+    EXPECT_EQ(contacts[1]->contactHomepage(), " http://olsen.example");
+    EXPECT_EQ(contacts[2]->contactPhone(), " 555 0100 003");
 }
 
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {

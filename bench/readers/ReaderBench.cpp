@@ -1,0 +1,146 @@
+#include "ReaderBench.h"
+
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <type_traits>
+#include <variant>
+
+namespace readerbench {
+
+TempFolder::TempFolder(const std::string& prefix) {
+    std::string pattern = paths::privateTempDirectory() + "/" + prefix + "-XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path) {
+    auto copy = PreparedDatabase::prepare(path);
+    if (!copy) std::abort();
+    return copy;
+}
+
+std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts) {
+    std::vector<PRContactNodePtr> out;
+    out.reserve(contacts.size());
+    for (const auto& c : contacts) {
+        auto contact = std::make_shared<PRContactNode>();
+        contact->setContactName(" " + c.first + " " + c.last);
+        std::string phones;
+        for (const auto& p : c.phones) phones += " " + p;
+        contact->setContactPhone(phones);
+        out.push_back(std::move(contact));
+    }
+    return out;
+}
+
+void RecordDigest::add(const PRRecord& record) {
+    check_.add(record.className());
+    for (const PRField& field : record.fields()) {
+        check_.add(field.name);
+        check_.add(static_cast<int64_t>(field.value.index()));
+        std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    check_.add(value);
+                else if constexpr (!std::is_same_v<T, std::nullptr_t>)
+                    check_.add(static_cast<int64_t>(value));
+            },
+            field.value);
+    }
+}
+
+void RecordDigest::add(const PRBytes& bytes) {
+    check_.add(static_cast<int64_t>(bytes ? 1 : 0));
+    if (bytes) check_.add(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+}
+
+bool RecordDigest::check(benchmark::State& run, const std::string& name) {
+    std::string message;
+    if (bench::matchesPreviousBuild(name, check_.finish(), &message)) return true;
+    run.SkipWithError(message.c_str());
+    return false;
+}
+
+void timeReader(benchmark::State& run, const ReaderRun& reader) {
+    {
+        NSNotificationCenter nc;
+        RecordDigest digest;
+        nc.addObserver(&digest, reader.notification, [&](const NSNotification& n) { reader.addRecord(digest, n); });
+        reader.read(nc);
+        if (reader.addRest) reader.addRest(digest);
+        if (!digest.check(run, reader.digestName)) return;
+    }
+    NSNotificationCenter nc;
+    size_t records = 0;
+    nc.addObserver(&records, reader.notification, [&](const NSNotification&) { ++records; });
+    for (auto _ : run) {
+        records = 0;
+        reader.read(nc);
+    }
+    run.counters[reader.counter] = static_cast<double>(records);
+}
+
+void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held) {
+    std::vector<std::string> originals;
+    for (auto* copy : held) {
+        originals.push_back((*copy)->original());
+        copy->reset();
+    }
+    for (auto _ : run)
+        for (const std::string& original : originals) benchmark::DoNotOptimize(PreparedDatabase::prepare(original));
+    for (size_t i = 0; i < held.size(); ++i) *held[i] = PreparedDatabase::prepare(originals[i]);
+}
+
+void touchRow(sqlite3_stmt* stmt) {
+    const int columns = sqlite3_column_count(stmt);
+    for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(stmt, c)) {
+        case SQLITE_INTEGER: benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c)); break;
+        case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(stmt, c)); break;
+        case SQLITE_TEXT:
+            benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
+            benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
+            break;
+        case SQLITE_BLOB:
+            benchmark::DoNotOptimize(sqlite3_column_blob(stmt, c));
+            benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
+            break;
+        default: break;
+        }
+    }
+}
+
+size_t stepAll(sqlite3_stmt* stmt) {
+    size_t rows = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        touchRow(stmt);
+        ++rows;
+    }
+    return rows;
+}
+
+size_t runAll(sqlite3* db, const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) std::abort();
+    const size_t rows = stepAll(stmt);
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+sqlite3* openCopy(const std::string& path) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
+    return db;
+}
+
+}  // namespace readerbench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,87 @@
+// What the reader benchmarks share: a private folder for their generated databases, the
+// contacts the name look-ups search, the digest of what a reader produced, and the bare side's
+// stepping through every row of a statement.
+#pragma once
+
+#include "OutputCheck.h"
+#include "SampleDatabases.h"
+#include "backup/PreparedDatabase.h"
+#include "model/PRContactNode.h"
+#include "model/PRRecord.h"
+#include "platform/NotificationCenter.h"
+
+#include <benchmark/benchmark.h>
+#include <functional>
+#include <memory>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace readerbench {
+
+// A new folder under the private temporary folder, removed with the object.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// The private copy of the database at path, held by the fixture so that the reader and the bare
+// side both read it without making it (a read shares the copy a holder keeps).
+std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path);
+
+// The sample contacts as the contact reader leaves them for the name look-ups: the name and
+// every phone number, each after a blank.
+std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts);
+
+// Collects the records a reader announced, in order, and answers their digest: every field
+// of every record, and the bytes of pictures.
+class RecordDigest {
+public:
+    void add(const PRRecord& record);
+    void add(const PRBytes& bytes);
+    // Compares the digest with the previous build's (see bench::matchesPreviousBuild) and marks
+    // the run as failed when it differs. True when it matches.
+    bool check(benchmark::State& run, const std::string& name);
+
+private:
+    bench::OutputCheck check_;
+};
+
+// A reader as its benchmark runs it: read() reads once, announcing each record under
+// notification on the centre given; addRecord() feeds one announced record to the digest, and
+// addRest() what the read left elsewhere (arrays of the scan state).
+struct ReaderRun {
+    std::string digestName;
+    std::string notification;
+    const char* counter;  // what the records are called in the report
+    std::function<void(NSNotificationCenter&)> read;
+    std::function<void(RecordDigest&, const NSNotification&)> addRecord;
+    std::function<void(RecordDigest&)> addRest;
+};
+
+// Reads once into the digest and compares it with the previous build's; then times the read.
+void timeReader(benchmark::State& run, const ReaderRun& reader);
+
+// Times making the private copies of the databases held (each made and removed per round),
+// and holds them again afterwards.
+void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held);
+
+// Reads every column of the current row in the form it is stored in: the least a reader must
+// do to see each value.
+void touchRow(sqlite3_stmt* stmt);
+// Steps through every row of stmt, touching each; answers the number of rows.
+size_t stepAll(sqlite3_stmt* stmt);
+// Prepares sql on db, steps through it as stepAll does and finalises it.
+size_t runAll(sqlite3* db, const char* sql);
+// Opens a prepared copy's file as the readers do.
+sqlite3* openCopy(const std::string& path);
+
+}  // namespace readerbench
