@@ -81,8 +81,14 @@ public:
         const uint64_t signature = signatureOf(raw);
         const auto matches = [&](const Facts& facts) { return facts.signature == signature && facts.raw == raw; };
         if (last_ < facts_.size() && matches(facts_[last_])) return facts_[last_];
+        // Manifests that mix their domains find most by their signature's slot.
+        uint8_t& slot = bySignature_[signature * 0x9E3779B97F4A7C15ull >> 60];
+        if (slot < facts_.size() && matches(facts_[slot])) return facts_[last_ = slot];
         for (size_t i = 0; i < facts_.size(); ++i)
-            if (matches(facts_[i])) return facts_[last_ = i];
+            if (matches(facts_[i])) {
+                slot = static_cast<uint8_t>(i);
+                return facts_[last_ = i];
+            }
         Facts made{raw, signature, GetStringFormChar(raw.data(), raw.size())};
         made.kept = PRBackupManifestReader::isKeptDomain(made.text);
         made.social = PRBackupManifestReader::isSocialDomain(made.text);
@@ -94,6 +100,7 @@ public:
             replaced_ = (replaced_ + 1) % kRemembered;
             facts_[last_] = std::move(made);
         }
+        slot = static_cast<uint8_t>(last_);
         return facts_[last_];
     }
 
@@ -113,6 +120,7 @@ private:
     std::vector<Facts> facts_;
     size_t last_ = 0;
     size_t replaced_ = 0;
+    std::array<uint8_t, 16> bySignature_{};  // a facts_ index per slot, checked before use
 };
 
 // The record in slot made as a new one is, when nothing but the slot holds it: an observer
@@ -186,8 +194,9 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         const DomainFacts::Facts& domain = domains.of(record.domain);
         PRTreeDirNode& announced = freshRecord(node);
         announced.setFileDomain(domain.text);
-        pathText.assign(GetStringViewFormChar(record.path));
-        announced.setFilePath(pathText);
+        // Nearly every path is kept whole: it is then copied straight from the record.
+        const std::string_view path = GetStringViewFormChar(record.path);
+        announced.setFilePath(path.size() == record.path.size() ? record.path : pathText.assign(path));
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);

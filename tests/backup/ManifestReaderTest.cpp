@@ -217,7 +217,8 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
                              entry("CameraRollDomain", "Media/DCIM/IMG_0001.JPG"),
                              entry("CameraRollDomain", "Media/DCIM/IMG_0002.PNG"), entry("", ""),
                              entry("RootDomain", "a-long-path-that-does-not-fit-in-a-short-text/b.jpg"),
-                             entry("HomeDomain", "s.db")});
+                             entry("HomeDomain", "s.db"), entry("HomeDomain", std::string("Library/cut\0.jpg", 16)),
+                             entry("HomeDomain", "Library/not-utf8-\xFF.jpg")});
     scan();  // the fixture's observers keep every record
 
     NSNotificationCenter looking;
@@ -253,9 +254,13 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
         if (name == "scanFaceTwitterInfo") kept.push_back(social[app++]->description());
     }
     EXPECT_EQ(seen, kept);
-    ASSERT_EQ(nodes.size(), 7u);
+    ASSERT_EQ(nodes.size(), 9u);
     EXPECT_EQ(nodes[5]->filePath(), "a-long-path-that-does-not-fit-in-a-short-text/b.jpg");
     EXPECT_EQ(nodes[6]->filePath(), "s.db");  // kept records keep their own texts
+    // A path is kept up to a NUL, and not at all when it is no UTF-8; keys hash the raw bytes.
+    EXPECT_EQ(nodes[7]->filePath(), "Library/cut");
+    EXPECT_EQ(nodes[7]->fileKey(), keyPath("HomeDomain", std::string("Library/cut\0.jpg", 16)));
+    EXPECT_EQ(nodes[8]->filePath(), "");
     EXPECT_EQ(lookingState.treeFileCount(), state.treeFileCount());
 }
 
