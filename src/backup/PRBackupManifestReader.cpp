@@ -79,13 +79,24 @@ public:
         // Domains differ in their length or last bytes nearly always: comparing those first
         // leaves one whole comparison per record, with the domain that matches.
         const uint64_t signature = signatureOf(raw);
-        const auto matches = [&](const Facts& facts) { return facts.signature == signature && facts.raw == raw; };
-        if (last_ < facts_.size() && matches(facts_[last_])) return facts_[last_];
+        if (last_ < facts_.size() && matches(facts_[last_], raw, signature)) return facts_[last_];
         // Manifests that mix their domains find most by their signature's slot.
         uint8_t& slot = bySignature_[signature * 0x9E3779B97F4A7C15ull >> 60];
-        if (slot < facts_.size() && matches(facts_[slot])) return facts_[last_ = slot];
+        if (slot < facts_.size() && matches(facts_[slot], raw, signature)) return facts_[last_ = slot];
+        return searched(raw, signature, slot);
+    }
+
+private:
+    static constexpr size_t kRemembered = 16;
+
+    static bool matches(const Facts& facts, const std::string& raw, uint64_t signature) {
+        return facts.signature == signature && facts.raw == raw;
+    }
+
+    // Out of the way of the look-ups above: a domain seen a while ago, or a new one.
+    [[gnu::noinline]] const Facts& searched(const std::string& raw, uint64_t signature, uint8_t& slot) {
         for (size_t i = 0; i < facts_.size(); ++i)
-            if (matches(facts_[i])) {
+            if (matches(facts_[i], raw, signature)) {
                 slot = static_cast<uint8_t>(i);
                 return facts_[last_ = i];
             }
@@ -103,9 +114,6 @@ public:
         slot = static_cast<uint8_t>(last_);
         return facts_[last_];
     }
-
-private:
-    static constexpr size_t kRemembered = 16;
 
     // The length mixed with the last eight bytes (with all the bytes of a shorter one).
     static uint64_t signatureOf(const std::string& raw) {
