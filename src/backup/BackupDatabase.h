@@ -43,9 +43,12 @@ public:
         // empty. An integer column is taken as it is, without a detour through its text.
         std::optional<long long> decimal(int column) const {
             if (column < 0 || column >= columns_) return std::nullopt;
-            switch (sqlite3_column_type(stmt_, column)) {
+            // One call into the statement for both the type and the number: each such call
+            // takes the connection's lock, a cost of the same order as reading the number.
+            sqlite3_value* value = sqlite3_column_value(stmt_, column);
+            switch (sqlite3_value_type(value)) {
             case SQLITE_NULL: return std::nullopt;
-            case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+            case SQLITE_INTEGER: return sqlite3_value_int64(value);
             default: return decimalOfText(column);
             }
         }

@@ -3,6 +3,7 @@
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/PRContactPhoneIndex.h"
+#include "model/LocalTime.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
 
@@ -23,10 +24,11 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
     const std::string outgoingText = "Outgoing", incomingText = "Incoming";
     BackupDatabase db(*dbPath);
+    const LocalZoneHold zone;  // every call of the history in the zone the read started in
     db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
-        using backupreader::text;
         auto call = std::make_shared<PRCallHistoryNode>();
-        if (auto v = text(row.text(0))) call->setCallPhone(std::move(*v));
+        // Straight into the record: a number is short text, which a move copies.
+        if (const char* address = row.text(0)) call->setCallPhone(GetStringFormChar(address));
         if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
         if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
         // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the

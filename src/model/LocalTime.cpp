@@ -22,19 +22,29 @@ int64_t daysFromCivil(int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-// The fields of the moment `local` seconds after 1970-01-01 00:00, read as a wall clock.
-void fillFields(int64_t local, struct tm& out) {
-    const int64_t days = floorDiv(local, kDay);
-    const int64_t rest = local - days * kDay;
+}  // namespace
+
+void civilDate(int64_t days, int64_t& year, int& month, int& day) {
     const int64_t z = days + 719468;
     const int64_t era = floorDiv(z, 146097);
     const int64_t doe = z - era * 146097;
     const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const int64_t mp = (5 * doy + 2) / 153;
-    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int64_t y = yoe + era * 400 + (m <= 2);
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = yoe + era * 400 + (month <= 2);
+}
+
+namespace {
+
+// The fields of the moment `local` seconds after 1970-01-01 00:00, read as a wall clock.
+void fillFields(int64_t local, struct tm& out) {
+    const int64_t days = floorDiv(local, kDay);
+    const int64_t rest = local - days * kDay;
+    int64_t y = 0;
+    int m = 0, d = 0;
+    civilDate(days, y, m, d);
     out.tm_year = static_cast<int>(y - 1900);
     out.tm_mon = m - 1;
     out.tm_mday = d;
@@ -46,11 +56,11 @@ void fillFields(int64_t local, struct tm& out) {
     out.tm_sec = static_cast<int>(rest % 60);
 }
 
-// Spans of UTC whose offset and daylight-saving flag were found the same at their first and
-// their last second. No zone moves its clocks twice within such a span (the closest changes of
-// the zone database between 1901 and 2038 lie four days apart: Freetown, 1939), so then the
-// whole span has that offset. Records hours apart (a call history) share a span that way; a
-// few spans are kept, each in the slot of its number, for records that step back and forth.
+// Spans of UTC whose offset and daylight-saving flag were found the same at their first second
+// and the first second of the next span. No zone moves its clocks twice within such a stretch
+// (the closest changes of the zone database between 1901 and 2038 lie four days apart:
+// Freetown, 1939), so then the whole span has that offset. Records hours apart (a call history) share a span that way;
+// a few spans are kept, each in the slot of its number, for records that step back and forth.
 constexpr int64_t kSpan = 2 * kDay;
 
 // Plain data, so that each thread reaches its own without a guard.
@@ -64,6 +74,13 @@ struct SpanCache {
     bool hadZone;
     char zone[120];  // the TZ text the spans were found under
     Span spans[4];
+    // localtime_r of the first second of the span after the last one checked: records that
+    // move on into the next span find its start there, one conversion instead of two.
+    struct {
+        bool valid;
+        int64_t at;
+        struct tm local;
+    } next;
 };
 
 // Forgets the spans when TZ is no longer the text they were found under; false for a TZ text
@@ -72,6 +89,7 @@ bool followZone(SpanCache& cache) {
     const char* tz = std::getenv("TZ");
     if (cache.known && (tz ? cache.hadZone && std::strcmp(cache.zone, tz) == 0 : !cache.hadZone)) return true;
     for (auto& s : cache.spans) s.valid = false;
+    cache.next.valid = false;
     cache.known = false;
     if (tz && std::strlen(tz) >= sizeof cache.zone) return false;
     cache.known = true;
@@ -80,24 +98,29 @@ bool followZone(SpanCache& cache) {
     return true;
 }
 
-}  // namespace
-
-namespace {
+thread_local SpanCache tCache{};
+thread_local int tZoneHolds = 0;
 
 // The checked span of seconds, its slot filled when it was not yet; null where the clocks
 // change within the span (or localtime_r fails), whose moments are then converted one by one.
 const SpanCache::Span* checkedSpan(time_t seconds) {
-    thread_local SpanCache cache{};
-    if (!followZone(cache)) return nullptr;
+    SpanCache& cache = tCache;
+    if (!(tZoneHolds > 0 && cache.known) && !followZone(cache)) return nullptr;
     const int64_t span = floorDiv(static_cast<int64_t>(seconds), kSpan);
     SpanCache::Span& slot = cache.spans[static_cast<size_t>(span) % std::size(cache.spans)];
     if (slot.valid && slot.span == span) return &slot;
     slot.valid = false;
     const time_t first = static_cast<time_t>(span * kSpan);
-    const time_t last = static_cast<time_t>(first + kSpan - 1);
-    struct tm end {};
-    if (!localtime_r(&first, &slot.start) || !localtime_r(&last, &end) || slot.start.tm_gmtoff != end.tm_gmtoff ||
-        slot.start.tm_isdst != end.tm_isdst)
+    const time_t after = static_cast<time_t>(first + kSpan);
+    if (cache.next.valid && cache.next.at == first)
+        slot.start = cache.next.local;
+    else if (!localtime_r(&first, &slot.start))
+        return nullptr;
+    cache.next.valid = false;
+    if (!localtime_r(&after, &cache.next.local)) return nullptr;
+    cache.next.valid = true;
+    cache.next.at = after;
+    if (slot.start.tm_gmtoff != cache.next.local.tm_gmtoff || slot.start.tm_isdst != cache.next.local.tm_isdst)
         return nullptr;
     slot.span = span;
     slot.valid = true;
@@ -130,3 +153,9 @@ std::optional<long> cachedUtcOffset(time_t seconds) {
 }
 
 void wallClockFields(int64_t wallSeconds, struct tm& out) { fillFields(wallSeconds, out); }
+
+LocalZoneHold::LocalZoneHold() {
+    if (tZoneHolds++ == 0) followZone(tCache);
+}
+
+LocalZoneHold::~LocalZoneHold() { --tZoneHolds; }

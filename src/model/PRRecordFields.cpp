@@ -257,6 +257,10 @@ std::string_view GetStringViewFormChar(std::string_view text) {
     return isValidUtf8(text.substr(plain)) ? text : std::string_view();
 }
 
+bool keepsWholeText(const char* bytes, size_t length) {
+    return std::memchr(bytes, 0, length) == nullptr && isValidUtf8(std::string_view(bytes, length));
+}
+
 int Char2Unicode(const char* text, wchar_t* out, int capacity) {
     if (!out || capacity <= 0) return 0;
     std::fill(out, out + capacity, L'\0');
@@ -323,13 +327,14 @@ size_t writeWallClock(int64_t wall, char (&out)[32]) {
     int64_t day = wall / kDay;
     if (wall % kDay < 0) --day;
     if (!last.valid || last.day != day) {
-        struct tm date {};
-        wallClockFields(day * kDay, date);
-        size_t n = writeDigits(date.tm_mon + 1, 2, last.text);
+        int64_t year = 0;
+        int month = 0, dayOfMonth = 0;
+        civilDate(day, year, month, dayOfMonth);
+        size_t n = writeDigits(month, 2, last.text);
         last.text[n++] = '-';
-        n += writeDigits(date.tm_mday, 2, last.text + n);
+        n += writeDigits(dayOfMonth, 2, last.text + n);
         last.text[n++] = '-';
-        n += writeDigits(date.tm_year + 1900, 4, last.text + n);
+        n += writeDigits(static_cast<int>(year), 4, last.text + n);
         last.text[n++] = ' ';
         last.valid = true;
         last.day = day;

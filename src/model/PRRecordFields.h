@@ -17,6 +17,9 @@ std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
 // The same text as a view of bytes (always a leading piece of them), without a copy.
 std::string_view GetStringViewFormChar(std::string_view bytes);
+// Whether GetStringFormChar keeps all length bytes (no NUL among them, valid UTF-8), without
+// making the string.
+bool keepsWholeText(const char* bytes, size_t length);
 // A text copied from one record into many (a contact's name into every message and call of
 // that number): cut after kCopiedTextLimit bytes, on a character boundary, with "…" added.
 // The record it comes from keeps it whole.

@@ -125,4 +125,25 @@ TEST(LocalTime, FollowsAChangeOfTimeZone) {
     EXPECT_EQ((second.tm_hour * 60 + second.tm_min) - (first.tm_hour * 60 + first.tm_min), 5 * 60 + 45);
 }
 
+// A hold keeps the zone it found for the moments it has seen, and lets go of it when it goes:
+// a later read must not show its times in the zone of an earlier one.
+TEST(LocalTime, AHoldKeepsItsZoneAndLetsGoOfItWhenItGoes) {
+    const time_t t = 1370000000;
+    FixedTimeZone utc("UTC0");
+    struct tm held {};
+    struct tm after {};
+    {
+        const LocalZoneHold hold;
+        const LocalZoneHold inner;  // holds nest
+        ASSERT_TRUE(cachedLocalTime(t, held));
+        FixedTimeZone shifted("<+0545>-5:45");
+        EXPECT_EQ(cachedUtcOffset(t + 60), 0);
+    }
+    EXPECT_EQ(held.tm_gmtoff, 0);
+    FixedTimeZone shifted("<+0545>-5:45");
+    ASSERT_TRUE(cachedLocalTime(t, after));
+    EXPECT_EQ(after.tm_gmtoff, 5 * 3600 + 45 * 60);
+    EXPECT_EQ((after.tm_hour * 60 + after.tm_min) - (held.tm_hour * 60 + held.tm_min), 5 * 60 + 45);
+}
+
 }  // namespace

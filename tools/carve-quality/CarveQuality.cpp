@@ -26,8 +26,6 @@
 
 namespace carvequality {
 
-namespace {
-
 using carvefix::CarveKind;
 using carvefix::ExpectedRecord;
 
@@ -42,6 +40,19 @@ const char* postedName(CarveKind kind) {
     }
     return "";
 }
+
+void carve(CarveKind kind, carve::CarveContext& context, const std::string& folder) {
+    switch (kind) {
+    case CarveKind::calls: carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder); break;
+    case CarveKind::contacts: carve::DelContactCarver(context).scanDelContactThread(folder); break;
+    case CarveKind::messages: carve::DelMessageCarver(context).scanDelMessageThread(folder); break;
+    case CarveKind::notes: carve::DelNoteCarver(context).scanDelNoteThread(folder); break;
+    case CarveKind::bookmarks: carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder); break;
+    case CarveKind::calendar: carve::DelCalenderCarver(context).ScanDelCalenderThread(folder); break;
+    }
+}
+
+namespace {
 
 // A reported record in the fixture's terms.
 ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
@@ -88,17 +99,6 @@ ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
     }
     }
     return r;
-}
-
-void carve(CarveKind kind, carve::CarveContext& context, const std::string& folder) {
-    switch (kind) {
-    case CarveKind::calls: carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder); break;
-    case CarveKind::contacts: carve::DelContactCarver(context).scanDelContactThread(folder); break;
-    case CarveKind::messages: carve::DelMessageCarver(context).scanDelMessageThread(folder); break;
-    case CarveKind::notes: carve::DelNoteCarver(context).scanDelNoteThread(folder); break;
-    case CarveKind::bookmarks: carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder); break;
-    case CarveKind::calendar: carve::DelCalenderCarver(context).ScanDelCalenderThread(folder); break;
-    }
 }
 
 // Whether a joined field lists some of the values the row had and nothing else: the whole field

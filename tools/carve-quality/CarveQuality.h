@@ -4,6 +4,7 @@
 #pragma once
 
 #include "NaturalFixtures.h"
+#include "backup/carve/CarveContext.h"
 
 #include <string>
 
@@ -26,6 +27,11 @@ struct Score {
     double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }
     double share(int n) const { return reported ? 100.0 * n / reported : 0.0; }
 };
+
+// The notification the kind's carver posts its records under.
+const char* postedName(carvefix::CarveKind kind);
+// Runs the kind's carver over the backup folder.
+void carve(carvefix::CarveKind kind, carve::CarveContext& context, const std::string& folder);
 
 // Writes the kind's database into folder (created when missing), carves it and scores it.
 // With explain, each miss and each wrong record is printed on standard error.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 
 namespace carvefix {
 
@@ -261,6 +262,7 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
         return c;
     };
     int64_t valueId = 1;
+    std::map<int64_t, std::vector<int64_t>> valuesOf;  // each contact's ABMultiValue rows
     auto insert = [&](int64_t rowid, const ContactRow& c) {
         bool sections = rowid % 2 == 0;  // both record layouts of the sort columns
         db.run(
@@ -276,6 +278,7 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
              sections ? Value(int64_t{0}) : Value(int64_t{2147483647}),
              sections ? Value(int64_t{0}) : Value(int64_t{2147483647})});
         auto addValue = [&](int property, const std::string& value, int label) {
+            valuesOf[rowid].push_back(valueId);
             db.run("INSERT INTO ABMultiValue VALUES (?, ?, ?, 0, ?, ?)",
                    {valueId++, rowid, static_cast<int64_t>(property), static_cast<int64_t>(label), value});
         };
@@ -285,8 +288,9 @@ Rows<ContactRow> writeAddressBook(const std::string& path, const Options& o) {
     };
     auto rows = fill<ContactRow>(db, o, o.firstRowid, make, insert, "DELETE FROM ABPerson WHERE ROWID=?");
     db.exec("BEGIN;");
+    // By their own keys, in the order a scan by record_id meets them: no index leads there.
     for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)
-        db.run("DELETE FROM ABMultiValue WHERE record_id=?", {it->rowid});
+        for (int64_t value : valuesOf[it->rowid]) db.run("DELETE FROM ABMultiValue WHERE UID=?", {value});
     // Search keys go last, so that they fill the last page of the file.
     for (const auto* list : {&rows.live, &rows.deleted})
         for (const ContactRow& c : *list)

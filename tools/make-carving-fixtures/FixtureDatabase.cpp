@@ -54,6 +54,14 @@ std::string FixtureDatabase::withSuffix(const std::string& sql) const {
 
 int64_t FixtureDatabase::lastRowid() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
+void FixtureDatabase::setTriggersEnabled(bool enabled) {
+    finalizeStatements();  // statements carry the triggers they were prepared with
+    int now = 0;
+    if (!db_ || sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, enabled ? 1 : 0, &now) != SQLITE_OK ||
+        now != (enabled ? 1 : 0))
+        ok_ = false;
+}
+
 void FixtureDatabase::open() {
     if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ok_ = false;
     exec("PRAGMA secure_delete=OFF;");

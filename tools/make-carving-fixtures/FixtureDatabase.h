@@ -32,6 +32,9 @@ public:
     void run(const std::string& sql, const std::vector<Value>& values);
     // The row id the last insert gave.
     int64_t lastRowid() const;
+    // Turns the schema's triggers off (or on again) for this connection only: a maker that does
+    // a trigger's work itself, row by row, need not have the trigger scan a whole table for it.
+    void setTriggersEnabled(bool enabled);
     // Rewrites the header's schema format to 1, in which the integers 0 and 1 are stored with a
     // one-byte body like any other small integer (older databases were written so).
     void useLegacyIntegerFormat();

@@ -42,6 +42,19 @@ void CarveFile::openMemory(const uint8_t* data, size_t size) {
     winHi_ = size_;
 }
 
+bool CarveFile::openSame(const CarveFile& other) {
+    if (other.memory_) {
+        openMemory(other.memory_, static_cast<size_t>(other.size_));
+        return true;
+    }
+    close();
+    if (other.fd_ < 0) return false;
+    fd_ = ::fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) return false;
+    size_ = other.size_;
+    return true;
+}
+
 void CarveFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

@@ -25,6 +25,8 @@ public:
     bool open(const std::string& path);
     // Works on bytes already in memory (fuzzing, tests). The bytes must outlive this object.
     void openMemory(const uint8_t* data, size_t size);
+    // Another reader of the file other has open, with a window of its own (for another thread).
+    bool openSame(const CarveFile& other);
     void close();
     bool isOpen() const { return fd_ >= 0 || memory_ != nullptr; }
     int64_t size() const { return size_; }

@@ -1,11 +1,20 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
 #include <cstring>
-#include <set>
-#include <unordered_set>
+#include <functional>
+#include <map>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <utility>
 
 namespace carve {
 
@@ -87,38 +96,143 @@ bool fits(const ColumnShape& column, uint64_t serial) {
     return false;
 }
 
-bool isUtf8(const std::string& text) {
-    return text.empty() || GetStringFormChar(text.data(), text.size()).size() == text.size();
-}
-
 class PageCarver {
+    // The live rows' ids and signatures, per shape.
+    struct LiveSets {
+        std::vector<KeySet> rowids, values;
+    };
+
 public:
-    PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
+    // Reads the pages of db through file: the database's own, or another reader of it.
+    PageCarver(CarveDatabase& db, CarveFile& file, const std::vector<TableShape>& shapes)
         : db_(db),
-          file_(db.file()),
+          file_(&file),
           shapes_(shapes),
           pageSize_(db.pageSize()),
-          usable_(db.pageSize() - db.file().byte(20)),
+          usable_(db.pageSize() - file.byte(20)),
           page_(static_cast<size_t>(db.pageSize())) {
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
         tables_.resize(shapes.size());
-        found_.resize(shapes.size());
+        pageFound_.resize(shapes.size());
+        deleted_.resize(shapes.size());
+        ownLive_.rowids.resize(shapes.size());
+        ownLive_.values.resize(shapes.size());
     }
 
-    std::vector<CarvedTable> run() {
-        db_.walkPages(/*upwards*/ true, [&](int64_t index, int64_t start) { carvePage(index, start); });
-        return finish();
+    // Every page is read on its own, so a large file is split into pieces of pages read side by
+    // side by threads, each through its own reader (the pieces, a few per thread, are taken in
+    // turn, since some parts of a file take longer than others); the pieces' rows are then put
+    // together in the file's order, so that the result is the one a single walk gives.
+    std::vector<CarvedTable> run(int runs) {
+        const int64_t pages = db_.pageCount();
+        const int64_t threads = runs > 0
+                                    ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
+                                    : std::clamp<int64_t>(pages / kPagesPerPart, 1,
+                                                          std::max<int64_t>(std::thread::hardware_concurrency(), 1));
+        std::vector<std::unique_ptr<CarveFile>> ownReaders;
+        std::vector<CarveFile*> readers = {&db_.file()};
+        for (int64_t k = 1; k < threads; ++k) {
+            auto reader = std::make_unique<CarveFile>();
+            if (!reader->openSame(db_.file())) break;
+            readers.push_back(reader.get());
+            ownReaders.push_back(std::move(reader));
+        }
+        const int64_t pieces =
+            readers.size() == 1 ? 1 : std::min<int64_t>(pages, 4 * static_cast<int64_t>(readers.size()));
+        std::vector<std::unique_ptr<PageCarver>> others;
+        std::vector<PageCarver*> all = {this};
+        for (int64_t k = 1; k < pieces; ++k) {
+            others.push_back(std::make_unique<PageCarver>(db_, db_.file(), shapes_));
+            all.push_back(others.back().get());
+        }
+        // The live rows' sets are kept per thread: a deleted row then asks one set per thread.
+        std::vector<LiveSets> live(readers.size(), ownLive_);
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t thread) {
+            all[k]->file_ = readers[thread];
+            all[k]->live_ = &live[thread];
+            all[k]->carvePages(pages * static_cast<int64_t>(k) / pieces, pages * static_cast<int64_t>(k + 1) / pieces);
+        });
+        file_ = &db_.file();
+        live_ = &ownLive_;
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
+        gather(all, readers.size());
+        return finish(readers.size());
     }
 
 private:
+    // Runs of fewer pages are not worth a thread of their own.
+    static constexpr int64_t kPagesPerPart = 2048;
+
+    // Pages [from, to), upwards, each brought into the reader's window with its neighbours.
+    void carvePages(int64_t from, int64_t to) {
+        for (int64_t index = from; index < to; ++index) {
+            const int64_t start = index * pageSize_;
+            file_->focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
+            carvePage(index, start);
+        }
+    }
+
+    // Runs job(0, thread) to job(n - 1, thread) on up to threads threads (this one among them),
+    // each thread taking the next job not yet taken; thread numbers them from 0.
+    static void inParallel(size_t n, size_t threads, const std::function<void(size_t, size_t)>& job) {
+        std::atomic<size_t> next{0};
+        auto work = [&](size_t thread) {
+            for (size_t k; (k = next.fetch_add(1)) < n;) job(k, thread);
+        };
+        std::vector<std::thread> started;
+        for (size_t t = 1; t < std::min(threads, n); ++t) {
+            try {
+                started.emplace_back(work, t);
+            } catch (const std::system_error&) {
+                break;  // the threads that started, and this one, take every job
+            }
+        }
+        work(0);
+        for (std::thread& t : started) t.join();
+    }
+
+    // Marks the deleted rows that repeat a live row of their table found by any of the threads
+    // (same row id, or the same values).
+    void markRepeats(const std::vector<LiveSets>& sets) {
+        for (size_t s = 0; s < shapes_.size(); ++s)
+            for (Found& f : deleted_[s])
+                for (const LiveSets& live : sets)
+                    if (live.values[s].contains(f.signature) ||
+                        (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
+                        f.repeatsLive = true;
+                        break;
+                    }
+    }
+
+    // Moves what the others found after this one's rows, in the order of all (this carver first).
+    void gather(const std::vector<PageCarver*>& all, size_t threads) {
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            std::vector<size_t> liveAt = {0}, deletedAt = {0};
+            for (const PageCarver* carver : all) {
+                liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
+                deletedAt.push_back(deletedAt.back() + carver->deleted_[s].size());
+            }
+            tables_[s].live.resize(liveAt.back());
+            deleted_[s].resize(deletedAt.back());
+            inParallel(all.size(), threads, [&](size_t k, size_t) {
+                if (k == 0) return;  // this carver's rows are in place
+                std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
+                std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
+                std::vector<Found>& deleted = all[k]->deleted_[s];
+                std::move(deleted.begin(), deleted.end(), deleted_[s].begin() + static_cast<ptrdiff_t>(deletedAt[k]));
+            });
+        }
+    }
+
     struct Found {
         CarvedRecord record;
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
         // are no neighbours of the cells there now.
         bool fromGap = false;
-        uint64_t signature = 0;  // of the values, row id aside
+        uint64_t signature = 0;    // of the values, row id aside (see values())
+        bool repeatsLive = false;  // see markRepeats()
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -139,7 +253,7 @@ private:
         std::vector<uint8_t> chunk(static_cast<size_t>(usable_));
         for (int hops = 0; out.size() < payloadLength; ++hops) {
             if (next < 1 || next > db_.pageCount() || hops > 4096) return false;
-            file_.copy((next - 1) * pageSize_, chunk.size(), chunk.data());
+            file_->copy((next - 1) * pageSize_, chunk.size(), chunk.data());
             const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
             out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
             next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
@@ -162,42 +276,88 @@ private:
         return true;
     }
 
-    // The values of a record whose body starts at body inside data; false when a value runs past
-    // the end or a text is not UTF-8.
-    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                       std::vector<CarvedValue>& out) {
+    // The values of a record whose body starts at body inside data, into found: its values (only
+    // when materialise is set: a live row whose values nobody asks for needs none) and their
+    // signature, a hash of the values with the row id column aside (each value's type, length
+    // and bytes, eight at a time). False when a value runs past the end or a text is not UTF-8.
+    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body, int rowidAlias,
+                       Found& found, bool materialise) {
+        uint64_t h = 1469598103934665603ULL;
+        auto word = [&](uint64_t w) {
+            h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
+            h ^= h >> 29;
+        };
+        auto mix = [&](const char* bytes, size_t n) {
+            for (; n >= 8; bytes += 8, n -= 8) {
+                uint64_t w;
+                std::memcpy(&w, bytes, 8);
+                word(w);
+            }
+            uint64_t w = 0;
+            std::memcpy(&w, bytes, n);
+            word(w);
+        };
+        std::vector<CarvedValue>& out = found.record.values;
+        if (materialise) out.reserve(serials.size());
         size_t at = body;
-        for (uint64_t s : serials) {
+        for (size_t c = 0; c < serials.size(); ++c) {
+            const uint64_t s = serials[c];
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
-            CarvedValue v;
-            const auto* b = reinterpret_cast<const uint8_t*>(data.data() + at);
+            CarvedValue::Type type = CarvedValue::null;
+            int64_t integer = 0;
+            double real = 0;
+            const char* text = data.data() + at;
+            const auto* b = reinterpret_cast<const uint8_t*>(text);
             if (s >= 1 && s <= 6) {
                 uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
                 const int bits = static_cast<int>(length) * 8;
                 if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
-                v.type = CarvedValue::integerValue;
-                v.integer = static_cast<int64_t>(raw);
+                type = CarvedValue::integerValue;
+                integer = static_cast<int64_t>(raw);
             } else if (s == 7) {
                 const uint64_t raw = readBigEndian(b, 0, 8);
-                v.type = CarvedValue::realValue;
-                std::memcpy(&v.real, &raw, sizeof v.real);
+                type = CarvedValue::realValue;
+                std::memcpy(&real, &raw, sizeof real);
             } else if (s == 8 || s == 9) {
-                v.type = CarvedValue::integerValue;
-                v.integer = s == 9 ? 1 : 0;
+                type = CarvedValue::integerValue;
+                integer = s == 9 ? 1 : 0;
             } else if (s >= 12) {
-                v.type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
-                v.bytes.assign(data, at, static_cast<size_t>(length));
-                if (v.type == CarvedValue::text && !isUtf8(v.bytes)) return false;
+                type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
+                if (type == CarvedValue::text && !keepsWholeText(text, static_cast<size_t>(length))) return false;
             }
-            out.push_back(std::move(v));
+            if (static_cast<int>(c) != rowidAlias) {
+                if (type == CarvedValue::integerValue || type == CarvedValue::realValue) {
+                    uint64_t bits;
+                    if (type == CarvedValue::integerValue)
+                        std::memcpy(&bits, &integer, 8);
+                    else
+                        std::memcpy(&bits, &real, 8);
+                    word(type);
+                    word(bits);
+                } else {
+                    const size_t n = type == CarvedValue::null ? 0 : static_cast<size_t>(length);
+                    word(type | static_cast<uint64_t>(n) << 8);
+                    mix(text, n);
+                }
+            }
+            if (materialise) {
+                CarvedValue& v = out.emplace_back();
+                v.type = type;
+                v.integer = integer;
+                v.real = real;
+                if (type == CarvedValue::text || type == CarvedValue::blob)
+                    v.bytes.assign(text, static_cast<size_t>(length));
+            }
             at += static_cast<size_t>(length);
         }
+        found.signature = h;
         return true;
     }
 
-    // A whole cell at page offset at that is a row of some shape; its end on the page.
-    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex) const {
+    // A whole cell at page offset at that is a row of some shape; its end on the page. A live
+    // cell of a shape whose live values are not kept gets only its signature.
+    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, bool live = false) const {
         const uint8_t* p = page_.data() + at;
         const uint8_t* stop = page_.data() + limit;
         uint64_t payloadLength = 0, rowid = 0;
@@ -227,7 +387,8 @@ private:
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
             found.record = {};
-            if (!values(serials, data, headerLength, found.record.values)) continue;
+            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, found, !live || shapes_[s].keepLiveValues))
+                continue;
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -291,7 +452,7 @@ private:
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
                 found.record = {};
-                if (!values(serials, data, static_cast<size_t>(computed), found.record.values)) continue;
+                if (!values(serials, data, static_cast<size_t>(computed), shape.rowidAlias, found, true)) continue;
                 // A shape that needs a NULL for the row id must not meet data there.
                 if (shape.rowidAlias >= 0 && !found.record.values[static_cast<size_t>(shape.rowidAlias)].isNull())
                     continue;
@@ -346,12 +507,7 @@ private:
         found.record.page = index;
         found.record.position = pos;
         found.fromGap = inGap_;
-        found.signature = signature(found.record, shapes_[shape].rowidAlias);
-        if (found.live && !shapes_[shape].keepLiveValues) {
-            found.record.values.clear();
-            found.record.values.shrink_to_fit();
-        }
-        found_[shape].push_back(std::move(found));
+        pageFound_[shape].push_back(std::move(found));
     }
 
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
@@ -390,7 +546,12 @@ private:
 
     void carvePage(int64_t index, int64_t pageStart) {
         if (index == 0) return;  // the schema page
-        file_.copy(pageStart, page_.size(), page_.data());
+        readPage(index, pageStart);
+        for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
+    }
+
+    void readPage(int64_t index, int64_t pageStart) {
+        file_->copy(pageStart, page_.size(), page_.data());
         const bool freed = db_.isFreePage(index);
         const int64_t headerAt = 0;
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
@@ -415,7 +576,8 @@ private:
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape)) continue;
+            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape, !freed))
+                continue;
             found.live = !freed;
             keep(std::move(found), shape, index, pageStart + at);
         }
@@ -448,79 +610,70 @@ private:
         inGap_ = false;
     }
 
-    // A hash of the values, the row id aside (FNV-1a over each value's type and bytes).
-    static uint64_t signature(const CarvedRecord& record, int rowidAlias) {
-        uint64_t h = 1469598103934665603ULL;
-        auto mix = [&](const void* data, size_t n) {
-            const auto* b = static_cast<const uint8_t*>(data);
-            for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
-        };
-        for (size_t c = 0; c < record.values.size(); ++c) {
-            if (static_cast<int>(c) == rowidAlias) continue;
-            const CarvedValue& v = record.values[c];
-            mix(&v.type, 1);
-            if (v.type == CarvedValue::integerValue)
-                mix(&v.integer, sizeof v.integer);
-            else if (v.type == CarvedValue::realValue)
-                mix(&v.real, sizeof v.real);
-            else
-                mix(v.bytes.data(), v.bytes.size());
-            mix("\x1f", 1);
+    // The page's rows of one shape in the order of their cells' positions, each with the row ids
+    // of the nearest whole rows around it: rows inserted one after another sit below one another,
+    // the newest lowest. The live ones are answered and remembered at once; the deleted ones wait
+    // for finish(), which needs every live row of the file.
+    void endPage(size_t s) {
+        std::vector<Found>& page = pageFound_[s];
+        if (page.empty()) return;
+        // Indexes, not rows, are sorted: a page holds a few dozen rows, a file millions.
+        std::vector<uint32_t>& order = order_;
+        order.resize(page.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
+        // Rows read from the page's unallocated gap are of an older state of the page: their
+        // neighbours are rows of the gap, and the others' are the others.
+        int64_t known[2] = {0, 0};
+        for (uint32_t i : order) {
+            page[i].record.rowidBefore = known[page[i].fromGap];
+            if (page[i].record.rowidKnown) known[page[i].fromGap] = page[i].record.rowid;
         }
-        return h;
+        known[0] = known[1] = 0;
+        for (auto i = order.rbegin(); i != order.rend(); ++i) {
+            page[*i].record.rowidAfter = known[page[*i].fromGap];
+            if (page[*i].record.rowidKnown) known[page[*i].fromGap] = page[*i].record.rowid;
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+        for (uint32_t i : order) {
+            Found& f = page[i];
+            if (f.live) {
+                live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
+                live_->values[s].insert(f.signature);
+                tables_[s].live.push_back(std::move(f.record));
+            } else {
+                deleted_[s].push_back(std::move(f));
+            }
+        }
+        page.clear();
     }
 
-    std::vector<CarvedTable> finish() {
-        for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<Found>& found = found_[s];
-            // Neighbours on the page, in the order of the cells' positions: rows inserted one
-            // after another sit below one another, the newest lowest.
-            std::stable_sort(found.begin(), found.end(),
-                             [](const Found& a, const Found& b) { return a.record.position > b.record.position; });
-            for (size_t i = 0; i < found.size(); ++i) {
-                CarvedRecord& r = found[i].record;
-                for (size_t j = i; j-- > 0 && found[j].record.page == r.page;)
-                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
-                        r.rowidBefore = found[j].record.rowid;
-                        break;
-                    }
-                for (size_t j = i + 1; j < found.size() && found[j].record.page == r.page; ++j)
-                    if (found[j].record.rowidKnown && found[j].fromGap == found[i].fromGap) {
-                        r.rowidAfter = found[j].record.rowid;
-                        break;
-                    }
-            }
-            std::unordered_set<int64_t> liveRowids;
-            std::unordered_set<uint64_t> liveValues, deletedValues;
-            for (const Found& f : found)
-                if (f.live) {
-                    liveRowids.insert(f.record.rowid);
-                    liveValues.insert(f.signature);
-                }
-            std::set<int64_t> deletedRowids;
-            std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-                if (a.record.page != b.record.page) return a.record.page < b.record.page;
-                return a.record.position < b.record.position;
-            });
-            for (Found& f : found) {
-                if (f.live) {
-                    tables_[s].live.push_back(std::move(f.record));
-                    continue;
-                }
+    // The deleted rows, in the file's order, that repeat no live row of their table (same row id,
+    // or the same values) and no deleted row before them.
+    // The tables are independent of one another: with threads, they are done side by side.
+    std::vector<CarvedTable> finish(size_t threads = 1) {
+        inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
+            KeySet deletedValues, deletedRowids;
+            deletedValues.reserve(deleted_[s].size());
+            deletedRowids.reserve(deleted_[s].size());
+            tables_[s].deleted.reserve(deleted_[s].size());
+            for (Found& f : deleted_[s]) {
                 const uint64_t key = f.signature;
-                if (liveValues.count(key) || deletedValues.count(key)) continue;
-                if (f.record.rowidKnown && (liveRowids.count(f.record.rowid) || deletedRowids.count(f.record.rowid)))
-                    continue;
+                const auto rowid = static_cast<uint64_t>(f.record.rowid);
+                if (f.repeatsLive || deletedValues.contains(key)) continue;
+                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
                 deletedValues.insert(key);
-                if (f.record.rowidKnown) deletedRowids.insert(f.record.rowid);
+                if (f.record.rowidKnown) deletedRowids.insert(rowid);
                 tables_[s].deleted.push_back(std::move(f.record));
             }
-        }
+        });
         return std::move(tables_);
     }
 
     CarveDatabase& db_;
-    CarveFile& file_;
+    CarveFile* file_;  // the reader of the thread carving the pages
     const std::vector<TableShape>& shapes_;
     int64_t pageSize_;
     int64_t usable_;
@@ -531,10 +684,129 @@ private:
     mutable std::vector<uint64_t> cellSerials_;
     mutable std::string blockData_;
     mutable std::vector<uint64_t> blockSerials_;
-    std::vector<std::vector<Found>> found_;
-    bool inGap_ = false;  // the scan under way reads a page's unallocated gap
+    std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
+    std::vector<uint32_t> order_;                // scratch of endPage()
+    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
+    LiveSets ownLive_;
+    LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
+    bool inGap_ = false;          // the scan under way reads a page's unallocated gap
     std::vector<CarvedTable> tables_;
 };
+
+// For each left row, the right rows that may be its partner (see pairRows), in order. Rather
+// than every right row for every left row, each left row looks only where the row ids allow: the
+// right rows whose own row id is the one it names; the right rows whose lost row id lies between
+// close neighbours, by the lower one; and the others (a neighbour missing or far away) in sweeps
+// over the named ids, among those that name an id the left row allows.
+std::vector<std::vector<int>> partnerCandidates(
+    const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
+    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
+    constexpr int64_t kClose = 64;
+    std::vector<std::vector<int>> candidates(left.size());
+    std::unordered_map<int64_t, std::vector<int>> byRowid;
+    std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
+    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after, or far
+    std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
+    for (size_t i = 0; i < right.size(); ++i) {
+        const CarvedRecord& r = *right[i];
+        const int b = static_cast<int>(i);
+        if (r.rowidKnown)
+            byRowid[r.rowid].push_back(b);
+        else if (r.rowidBefore != 0 && r.rowidAfter != 0 && r.rowidAfter - r.rowidBefore <= kClose)
+            close.emplace_back(r.rowidBefore, b);
+        else if (r.rowidBefore == 0 && r.rowidAfter != 0)
+            below.emplace_back(r.rowidAfter, b);
+        else
+            above.emplace_back(r.rowidBefore, b);
+    }
+    std::sort(close.begin(), close.end());
+    // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
+    struct Query {
+        int64_t named, lowest, highest;
+        size_t row;
+    };
+    std::vector<Query> queries;
+    for (size_t a = 0; a < left.size(); ++a) {
+        const CarvedRecord& l = *left[a];
+        const int64_t named = l.values[leftRef].asInteger();
+        const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
+        const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
+        if (lowest > highest) continue;
+        auto consider = [&](int b) {
+            const CarvedRecord& r = *right[static_cast<size_t>(b)];
+            const int64_t ref = r.values[rightRef].asInteger();
+            if (admitsRowid(r, named) && ref >= lowest && ref <= highest && (!fits || fits(l, r)))
+                candidates[a].push_back(b);
+        };
+        if (auto own = byRowid.find(named); own != byRowid.end())
+            for (int b : own->second) consider(b);
+        if (named <= 0) continue;  // a lost row id is a positive one
+        for (auto it = std::lower_bound(close.begin(), close.end(), std::make_pair(named - kClose, INT_MIN));
+             it != close.end() && it->first < named; ++it)
+            consider(it->second);
+        queries.push_back({named, lowest, highest, a});
+    }
+    // Sweeps over the rows whose range of ids is open on one side, by the id bounding the other:
+    // the queries run from the widest reach down, and a row whose bound no longer lets it reach
+    // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
+    // forest), so that each query meets only the rows it admits.
+    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
+        std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
+        byRef.reserve(rows.size());
+        for (const auto& [bound, b] : rows)
+            byRef.emplace_back(right[static_cast<size_t>(b)]->values[rightRef].asInteger(), b);
+        std::sort(byRef.begin(), byRef.end());
+        std::vector<size_t> at(right.size());
+        for (size_t i = 0; i < byRef.size(); ++i) at[static_cast<size_t>(byRef[i].second)] = i;
+        std::vector<size_t> next(byRef.size() + 1);
+        for (size_t i = 0; i < next.size(); ++i) next[i] = i;
+        auto find = [&](size_t i) {
+            size_t root = i;
+            while (next[root] != root) root = next[root];
+            while (next[i] != root) i = std::exchange(next[i], root);
+            return root;
+        };
+        // reachesUp: a row reaches the ids above its bound (rowid before), so the queries go from
+        // the highest named id down and the rows with the highest bounds leave first.
+        std::sort(rows.begin(), rows.end(),
+                  [&](const auto& x, const auto& y) { return reachesUp ? x.first > y.first : x.first < y.first; });
+        std::sort(queries.begin(), queries.end(),
+                  [&](const Query& x, const Query& y) { return reachesUp ? x.named > y.named : x.named < y.named; });
+        size_t leaving = 0;
+        for (const Query& q : queries) {
+            for (;
+                 leaving < rows.size() && (reachesUp ? rows[leaving].first >= q.named : rows[leaving].first <= q.named);
+                 ++leaving) {
+                const size_t i = at[static_cast<size_t>(rows[leaving].second)];
+                next[i] = i + 1;
+            }
+            const auto from = std::lower_bound(byRef.begin(), byRef.end(), std::make_pair(q.lowest, INT_MIN));
+            for (size_t i = find(static_cast<size_t>(from - byRef.begin()));
+                 i < byRef.size() && byRef[i].first <= q.highest; i = find(i + 1)) {
+                const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
+                // A row of the sweep up may still have a far neighbour after it.
+                if ((r.rowidAfter == 0 || q.named < r.rowidAfter) && (!fits || fits(*left[q.row], r)))
+                    candidates[q.row].push_back(byRef[i].second);
+            }
+        }
+    };
+    sweep(above, true);
+    sweep(below, false);
+    // In order of the right rows; a long list (each row in it once) through a bitmap of them all.
+    std::vector<uint64_t> bits((right.size() + 63) / 64);
+    for (std::vector<int>& list : candidates) {
+        if (list.size() < bits.size()) {
+            std::sort(list.begin(), list.end());
+            continue;
+        }
+        for (int b : list) bits[static_cast<size_t>(b) / 64] |= uint64_t{1} << (b % 64);
+        list.clear();
+        for (size_t w = 0; w < bits.size(); ++w)
+            for (uint64_t word = std::exchange(bits[w], 0); word != 0; word &= word - 1)
+                list.push_back(static_cast<int>(w * 64 + static_cast<size_t>(__builtin_ctzll(word))));
+    }
+    return candidates;
+}
 
 }  // namespace
 
@@ -547,27 +819,29 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     std::vector<int> partner(left.size(), -1);
-    std::vector<std::vector<int>> candidates(left.size());
-    for (size_t a = 0; a < left.size(); ++a) {
-        const int64_t named = left[a]->values[leftRef].asInteger();
-        for (size_t b = 0; b < right.size(); ++b)
-            if (admitsRowid(*right[b], named) && admitsRowid(*left[a], right[b]->values[rightRef].asInteger()) &&
-                (!fits || fits(*left[a], *right[b])))
-                candidates[a].push_back(static_cast<int>(b));
-    }
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits);
     std::vector<bool> taken(right.size(), false);
+    std::vector<int> takenInOrder;             // the rows taken so far, in the order taken
+    std::vector<size_t> cleared(left.size());  // how many of them each row's list was last cleared of
+    auto clear = [&](size_t a) {
+        std::vector<int>& open = candidates[a];
+        open.erase(std::remove_if(open.begin(), open.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
+                   open.end());
+        cleared[a] = takenInOrder.size();
+    };
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
     for (bool changed = true; changed;) {
         changed = false;
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
-            std::vector<int> open;
-            for (int b : candidates[a])
-                if (!taken[static_cast<size_t>(b)]) open.push_back(b);
-            candidates[a] = open;
-            if (open.size() == 1) {
-                partner[a] = open.front();
-                taken[static_cast<size_t>(open.front())] = true;
+            // A list longer by two than the rows taken since it was last cleared keeps two at
+            // least: clearing it can wait until it may come down to one.
+            const size_t fresh = takenInOrder.size() - cleared[a];
+            if (fresh > 0 && candidates[a].size() <= fresh + 1) clear(a);
+            if (candidates[a].size() == 1) {
+                partner[a] = candidates[a].front();
+                taken[static_cast<size_t>(partner[a])] = true;
+                takenInOrder.push_back(partner[a]);
                 changed = true;
             }
         }
@@ -589,21 +863,32 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
             if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
             partner[static_cast<size_t>(a)] = static_cast<int>(b);
             taken[b] = true;
+            takenInOrder.push_back(static_cast<int>(b));
             changed = true;
         }
     }
+    for (size_t a = 0; a < left.size(); ++a)
+        if (partner[a] < 0 && cleared[a] < takenInOrder.size()) clear(a);
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
-    std::vector<bool> grouped(left.size(), !!fits);
+    if (fits) return partner;
+    std::map<std::vector<int>, std::vector<size_t>> groupOf;  // rows by their candidates
+    std::vector<const std::vector<int>*> groupOrder;          // the groups by their first row
+    // A group pairs only when it has as many rows as candidates: rows with n candidates where
+    // fewer than n rows have that many are in no such group.
+    std::unordered_map<size_t, size_t> rowsWithCount;
+    for (size_t a = 0; a < left.size(); ++a)
+        if (partner[a] < 0 && !candidates[a].empty()) ++rowsWithCount[candidates[a].size()];
     for (size_t a = 0; a < left.size(); ++a) {
-        if (partner[a] >= 0 || candidates[a].empty() || grouped[a]) continue;
-        std::vector<size_t> group;
-        for (size_t other = a; other < left.size(); ++other)
-            if (partner[other] < 0 && candidates[other] == candidates[a]) {
-                group.push_back(other);
-                grouped[other] = true;
-            }
-        std::vector<int> pool = candidates[a];
+        if (partner[a] >= 0 || candidates[a].empty()) continue;
+        if (rowsWithCount[candidates[a].size()] < candidates[a].size()) continue;
+        auto [at, added] = groupOf.try_emplace(candidates[a]);
+        if (added) groupOrder.push_back(&at->first);
+        at->second.push_back(a);
+    }
+    for (const std::vector<int>* candidatesOfGroup : groupOrder) {
+        std::vector<size_t>& group = groupOf[*candidatesOfGroup];
+        std::vector<int> pool = *candidatesOfGroup;
         if (pool.size() != group.size()) continue;
         std::sort(group.begin(), group.end(), [&](size_t x, size_t y) {
             return left[x]->values[leftRef].asInteger() < left[y]->values[leftRef].asInteger();
@@ -617,9 +902,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     return partner;
 }
 
-std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes) {
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
-    return PageCarver(db, shapes).run();
+    return PageCarver(db, db.file(), shapes).run(runs);
 }
 
 }  // namespace carve

@@ -76,7 +76,9 @@ struct CarvedTable {
 // Reads every row of each shape from the database's pages. The result has one table per shape,
 // in order. A deleted row that repeats a live row of its table (same row id, or the same values
 // when its row id is lost) is left out, as is a second copy of a deleted row.
-std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes);
+// The pages of a large file are read in runs side by side (one thread each); runs chooses how
+// many, 0 leaving it to the file's size and the machine. The result is the same for any number.
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
 
 // Whether row r can have row id x: its own when it was read, else any between the whole rows
 // around it.

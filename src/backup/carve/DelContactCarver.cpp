@@ -2,13 +2,13 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
 #include <map>
-#include <set>
+#include <optional>
 #include <tuple>
-#include <unordered_set>
 
 namespace carve {
 
@@ -24,51 +24,104 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
+// Counts of the ids not yet taken among the first k of a sorted list (a Fenwick tree): a guess
+// may allow many ids, and counting them one by one for every person of a large file is slow.
+class OpenIds {
+public:
+    explicit OpenIds(size_t n) : tree_(n + 1, 0) {
+        for (size_t i = 1; i <= n; ++i) {
+            tree_[i] += 1;
+            if (const size_t up = i + (i & (~i + 1)); up <= n) tree_[up] += tree_[i];
+        }
+    }
+    // Open ids among the first k.
+    int64_t before(size_t k) const {
+        int64_t sum = 0;
+        for (; k > 0; k -= k & (~k + 1)) sum += tree_[k];
+        return sum;
+    }
+    void take(size_t index) {
+        for (size_t i = index + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] -= 1;
+    }
+    // The index of the n-th open id (n from 1).
+    size_t nth(int64_t n) const {
+        size_t at = 0;
+        size_t step = 1;
+        while (2 * step < tree_.size()) step *= 2;
+        for (; step > 0; step /= 2)
+            if (at + step < tree_.size() && tree_[at + step] < n) {
+                at += step;
+                n -= tree_[at];
+            }
+        return at;
+    }
+
+private:
+    std::vector<int64_t> tree_;
+};
+
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person leave to it alone. A guess
 // that more than one id fits is no join: the person comes without values rather than another's.
-std::map<const CarvedRecord*, int64_t> personIds(const std::vector<const CarvedRecord*>& persons,
-                                                 const std::set<int64_t>& orphanIds) {
-    std::map<const CarvedRecord*, int64_t> ids;
-    std::set<int64_t> taken;
-    std::map<const CarvedRecord*, std::vector<int64_t>> candidates;
-    for (const CarvedRecord* p : persons) {
+// orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
+std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
+                                              const std::vector<int64_t>& orphans) {
+    std::vector<std::optional<int64_t>> ids(persons.size());
+    OpenIds open(orphans.size());
+    auto indexOf = [&](int64_t id) { return std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin(); };
+    // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids.
+    struct Guess {
+        size_t person;
+        size_t from, to;
+    };
+    std::vector<Guess> guesses;
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
         if (p->rowidKnown) {
-            ids[p] = p->rowid;
-            taken.insert(p->rowid);
+            ids[i] = p->rowid;
+            if (const auto at = static_cast<size_t>(indexOf(p->rowid)); at < orphans.size() && orphans[at] == p->rowid)
+                open.take(at);
             continue;
         }
-        for (int64_t id : orphanIds)
-            if (admitsRowid(*p, id)) candidates[p].push_back(id);
+        const auto from = static_cast<size_t>(indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1));
+        const auto to = p->rowidAfter == 0 ? orphans.size() : static_cast<size_t>(indexOf(p->rowidAfter));
+        if (from < to) guesses.push_back({i, from, to});
     }
+    // A guess left with one open id takes it; taking it may leave another guess one.
+    std::vector<bool> settled(guesses.size(), false);
     for (bool changed = true; changed;) {
         changed = false;
-        for (auto& [p, list] : candidates) {
-            if (ids.count(p)) continue;
-            list.erase(std::remove_if(list.begin(), list.end(), [&](int64_t id) { return taken.count(id) > 0; }),
-                       list.end());
-            if (list.size() == 1) {
-                ids[p] = list.front();
-                taken.insert(list.front());
-                changed = true;
-            }
+        for (size_t g = 0; g < guesses.size(); ++g) {
+            if (settled[g]) continue;
+            const int64_t below = open.before(guesses[g].from);
+            if (open.before(guesses[g].to) - below != 1) continue;
+            const size_t at = open.nth(below + 1);
+            ids[guesses[g].person] = orphans[at];
+            open.take(at);
+            settled[g] = true;
+            changed = true;
         }
     }
     // Persons that together fill the whole hole between two whole rows of their page, every id
     // of it named by values and free: they were written one after another, the first highest
     // on the page, so they take the ids in that order.
-    std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<const CarvedRecord*>> holes;
-    for (const CarvedRecord* p : persons)
-        if (!p->rowidKnown && !ids.count(p) && p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
-            holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(p);
+    std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<size_t>> holes;
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
+        if (!p->rowidKnown && !ids[i] && p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+            holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(i);
+    }
     for (auto& [hole, group] : holes) {
         const auto& [page, before, after] = hole;
         if (after - before - 1 != static_cast<int64_t>(group.size())) continue;
         bool free = true;
-        for (int64_t id = before + 1; id < after; ++id) free = free && orphanIds.count(id) && !taken.count(id);
+        for (int64_t id = before + 1; id < after && free; ++id) {
+            const auto at = static_cast<size_t>(indexOf(id));
+            free = at < orphans.size() && orphans[at] == id && open.before(at + 1) - open.before(at) == 1;
+        }
         if (!free) continue;
         std::sort(group.begin(), group.end(),
-                  [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+                  [&](size_t a, size_t b) { return persons[a]->position > persons[b]->position; });
         for (size_t k = 0; k < group.size(); ++k) ids[group[k]] = before + 1 + static_cast<int64_t>(k);
     }
     return ids;
@@ -81,17 +134,30 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
     const std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
     PRBackupScanState& arrays = context_.state;
 
-    std::unordered_set<int64_t> livePersons;
-    for (const CarvedRecord& p : tables[kPerson].live) livePersons.insert(p.rowid);
-    // Values of deleted persons, in the order they were written.
-    std::vector<const CarvedRecord*> values;
-    for (const CarvedRecord& v : tables[kValue].deleted)
-        if (!livePersons.count(v.values[1].asInteger())) values.push_back(&v);
-    std::stable_sort(values.begin(), values.end(), [](const CarvedRecord* a, const CarvedRecord* b) {
-        return a->values[3].asInteger() < b->values[3].asInteger();  // the person's own order of values
+    KeySet livePersons;
+    livePersons.reserve(tables[kPerson].live.size());
+    for (const CarvedRecord& p : tables[kPerson].live) livePersons.insert(static_cast<uint64_t>(p.rowid));
+    // Values of deleted persons by the person they name, each person's in the order they were
+    // written (their identifier), then in the order found.
+    struct Named {
+        int64_t person, identifier;
+        size_t found;
+        const CarvedRecord* value;
+    };
+    std::vector<Named> valuesByPerson;
+    const std::vector<CarvedRecord>& deletedValues = tables[kValue].deleted;
+    for (size_t i = 0; i < deletedValues.size(); ++i) {
+        const CarvedRecord& v = deletedValues[i];
+        const int64_t person = v.values[1].asInteger();
+        if (!livePersons.contains(static_cast<uint64_t>(person)))
+            valuesByPerson.push_back({person, v.values[3].asInteger(), i, &v});
+    }
+    std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
+        return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
     });
-    std::set<int64_t> orphanIds;
-    for (const CarvedRecord* v : values) orphanIds.insert(v->values[1].asInteger());
+    std::vector<int64_t> orphanIds;
+    for (const Named& n : valuesByPerson)
+        if (orphanIds.empty() || orphanIds.back() != n.person) orphanIds.push_back(n.person);
 
     std::vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
@@ -101,26 +167,28 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
     }
     const auto ids = personIds(persons, orphanIds);
 
-    for (const CarvedRecord* p : persons) {
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
         std::string name = textOf(p->values[1]);
         for (size_t column : {2u, 3u})
             if (auto part = textOf(p->values[column]); !part.empty()) name += " " + part;
-        person->setContactName(name);
+        person->setContactName(std::move(name));
         std::string company = textOf(p->values[7]);
         if (auto department = textOf(p->values[8]); !department.empty()) company += " " + department;
-        person->setContactCompany(company);
+        person->setContactCompany(std::move(company));
         person->setContactNote(textOf(p->values[9]));
         person->setContactJobtitle(textOf(p->values[12]));
-        auto id = ids.find(p);
-        if (id != ids.end()) {
-            person->setRowid(static_cast<int>(id->second));
-            for (const CarvedRecord* v : values) {
-                if (v->values[1].asInteger() != id->second) continue;
+        if (const std::optional<int64_t> id = ids[i]) {
+            person->setRowid(static_cast<int>(*id));
+            auto named = std::lower_bound(valuesByPerson.begin(), valuesByPerson.end(), *id,
+                                          [](const Named& entry, int64_t key) { return entry.person < key; });
+            for (; named != valuesByPerson.end() && named->person == *id; ++named) {
+                const CarvedRecord* v = named->value;
                 const std::string text = textOf(v->values[5]);
                 if (text.empty()) continue;
                 auto entry = std::make_shared<DelContactValue>();
-                entry->setRowID(static_cast<int>(id->second));
+                entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));
                 entry->setContactValue(text);
                 arrays.delContactValueArray.push_back(entry);

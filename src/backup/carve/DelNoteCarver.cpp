@@ -6,6 +6,8 @@
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
 
+#include <unordered_map>
+
 namespace carve {
 
 namespace {
@@ -29,10 +31,10 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-// The text without markup ("<...>", "&...;") and without blanks.
-std::string letters(const std::string& text) {
+// The text without markup ("<...>", "&...;") and without blanks; its first limit letters.
+std::string letters(const std::string& text, size_t limit = std::string::npos) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size() && out.size() < limit; ++i) {
         const char c = text[i];
         if (c == '<' || c == '&') {
             const size_t end = text.find(c == '<' ? '>' : ';', i);
@@ -76,9 +78,15 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         for (const CarvedRecord& body : *list) bodies.push_back(&body);
     // The summary is the start of the body's text: a body that does not hold it is another
     // note's. Markup and blanks are left out of both before they are compared.
-    auto fits = [](const CarvedRecord& note, const CarvedRecord& body) {
-        const std::string summary = letters(textOf(note.values[kSummary])).substr(0, 24);
-        return summary.empty() || letters(textOf(body.values[kContent])).compare(0, summary.size(), summary) == 0;
+    // A note and a body meet many others: the letters compared are worked out once for each.
+    std::unordered_map<const CarvedRecord*, std::string> summaries, bodyStarts;
+    auto fits = [&](const CarvedRecord& note, const CarvedRecord& body) {
+        auto [summary, newNote] = summaries.try_emplace(&note);
+        if (newNote) summary->second = letters(textOf(note.values[kSummary])).substr(0, 24);
+        if (summary->second.empty()) return true;
+        auto [start, newBody] = bodyStarts.try_emplace(&body);
+        if (newBody) start->second = letters(textOf(body.values[kContent]), 24);
+        return start->second.compare(0, summary->second.size(), summary->second) == 0;
     };
     const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
     PRBackupScanState& arrays = context_.state;
