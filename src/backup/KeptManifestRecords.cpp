@@ -44,17 +44,18 @@ void KeptManifestRecords::add(std::string_view domain, std::string_view path, st
     // Keys of one scan name files of one folder: the folder is shared, the name kept. Most
     // keys are in the folder of the one before.
     size_t nameStart;
+    Stored stored{};
     const std::string_view lastFolder = lastKeyFolder_ < shared_.size() ? shared_[lastKeyFolder_] : std::string_view();
     if (!lastFolder.empty() && key.starts_with(lastFolder) &&
         key.find('/', lastFolder.size()) == std::string_view::npos) {
         nameStart = lastFolder.size();
+        stored.keyFolder = lastKeyFolder_;
     } else {
         const size_t slash = key.rfind('/');
         nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+        stored.keyFolder = shared(key.substr(0, nameStart), lastKeyFolder_);
     }
-    Stored stored{};
     stored.domain = shared(domain, lastDomain_);
-    stored.keyFolder = shared(key.substr(0, nameStart), lastKeyFolder_);
     stored.texts = store(path, key.substr(nameStart));
     stored.pathLength = static_cast<uint32_t>(path.size());
     stored.keyNameLength = static_cast<uint32_t>(key.size() - nameStart);

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
@@ -68,16 +69,38 @@ class DomainFacts {
 public:
     struct Facts {
         std::string raw;
+        uint64_t signature = 0;
         std::string text;
         bool kept = false;
         bool social = false;
     };
 
     const Facts& of(const std::string& raw) {
-        if (last_ < facts_.size() && facts_[last_].raw == raw) return facts_[last_];
+        // Domains differ in their length or last bytes nearly always: comparing those first
+        // leaves one whole comparison per record, with the domain that matches.
+        const uint64_t signature = signatureOf(raw);
+        if (last_ < facts_.size() && matches(facts_[last_], raw, signature)) return facts_[last_];
+        // Manifests that mix their domains find most by their signature's slot.
+        uint8_t& slot = bySignature_[signature * 0x9E3779B97F4A7C15ull >> 60];
+        if (slot < facts_.size() && matches(facts_[slot], raw, signature)) return facts_[last_ = slot];
+        return searched(raw, signature, slot);
+    }
+
+private:
+    static constexpr size_t kRemembered = 16;
+
+    static bool matches(const Facts& facts, const std::string& raw, uint64_t signature) {
+        return facts.signature == signature && facts.raw == raw;
+    }
+
+    // Out of the way of the look-ups above: a domain seen a while ago, or a new one.
+    [[gnu::noinline]] const Facts& searched(const std::string& raw, uint64_t signature, uint8_t& slot) {
         for (size_t i = 0; i < facts_.size(); ++i)
-            if (facts_[i].raw == raw) return facts_[last_ = i];
-        Facts made{raw, GetStringFormChar(raw.data(), raw.size())};
+            if (matches(facts_[i], raw, signature)) {
+                slot = static_cast<uint8_t>(i);
+                return facts_[last_ = i];
+            }
+        Facts made{raw, signature, GetStringFormChar(raw.data(), raw.size())};
         made.kept = PRBackupManifestReader::isKeptDomain(made.text);
         made.social = PRBackupManifestReader::isSocialDomain(made.text);
         if (facts_.size() < kRemembered) {
@@ -88,15 +111,38 @@ public:
             replaced_ = (replaced_ + 1) % kRemembered;
             facts_[last_] = std::move(made);
         }
+        slot = static_cast<uint8_t>(last_);
         return facts_[last_];
     }
 
-private:
-    static constexpr size_t kRemembered = 16;
+    // The length mixed with the last eight bytes (with all the bytes of a shorter one).
+    static uint64_t signatureOf(const std::string& raw) {
+        uint64_t tail = 0;
+        if (raw.size() >= sizeof tail)
+            std::memcpy(&tail, raw.data() + raw.size() - sizeof tail, sizeof tail);
+        else
+            for (const char c : raw) tail = tail << 8 | static_cast<unsigned char>(c);
+        return tail ^ raw.size();
+    }
+
     std::vector<Facts> facts_;
     size_t last_ = 0;
     size_t replaced_ = 0;
+    std::array<uint8_t, 16> bySignature_{};  // a facts_ index per slot, checked before use
 };
+
+// The record in slot made as a new one is, when nothing but the slot holds it: an observer
+// that keeps a posted record keeps a reference of its own, and then slot gets a new record.
+// Refilling the one no one kept saves a record and its texts' storage per announcement.
+template <class Record>
+Record& freshRecord(std::shared_ptr<Record>& slot) {
+    static const Record kFresh;
+    if (slot && slot.use_count() == 1)
+        *slot = kFresh;  // copying keeps the storage of the texts
+    else
+        slot = std::make_shared<Record>();
+    return *slot;
+}
 
 }  // namespace
 
@@ -138,30 +184,35 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             reader.folderFd_ = -1;
             reader.listed_ = false;
             reader.presentKeys_ = {};
+            reader.mediaRecord_.reset();
+            reader.socialRecord_.reset();
         }
     } closeFolder{*this};
     const uint64_t fileSize = stream.fileSize();
     SHAH sha;
     ManifestRecord record;
     std::string keyText;
+    std::string pathText;
+    std::string key = folderPrefix_;
+    key.resize(folderPrefix_.size() + SHAH::kHexDigits);
     unsigned digest[5];
     DomainFacts domains;
+    PRTreeDirNodePtr node;
     while (stream.next(record)) {
         const DomainFacts::Facts& domain = domains.of(record.domain);
-        auto node = std::make_shared<PRTreeDirNode>();
-        if (!domain.text.empty()) node->setFileDomain(domain.text);
-        if (!record.path.empty()) node->setFilePath(GetStringFormChar(record.path.data(), record.path.size()));
+        PRTreeDirNode& announced = freshRecord(node);
+        announced.setFileDomain(domain.text);
+        // Nearly every path is kept whole: it is then copied straight from the record.
+        const std::string_view path = GetStringViewFormChar(record.path);
+        announced.setFilePath(path.size() == record.path.size() ? record.path : pathText.assign(path));
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);
         sha.Reset();
         sha.Input(keyText.data(), static_cast<unsigned>(keyText.size()));
         if (sha.Result(digest)) {
-            std::string key;
-            key.reserve(folderPrefix_.size() + SHAH::kHexDigits);
-            key.append(folderPrefix_).resize(folderPrefix_.size() + SHAH::kHexDigits);
             SHAH::DigestToHex(digest, key.data() + folderPrefix_.size());
-            node->setFileKey(std::move(key));
+            announced.setFileKey(key);
         } else {
             qCWarning(lcBackup, "AnalyzerFile hash1 could not compute message digest.");
         }
@@ -183,28 +234,28 @@ void PRBackupManifestReader::GetMediaFileByNode(const PRTreeDirNodePtr& node) {
 }
 
 void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool social) {
-    std::string name = paths::lastPathComponent(node.filePath());
-    const std::string extension = paths::pathExtension(name);
-    const PRMediaKind kind = mediaKindOfExtension(extension.c_str());
+    const std::string_view nameView = paths::lastPathComponentView(node.filePath());
+    const PRMediaKind kind = mediaKindOfExtension(paths::pathExtensionView(nameView));
     const bool image = kind == PRMediaKind::Image;
     const bool movie = kind == PRMediaKind::Movie;
     if (!image && !movie && !social) return;
 
     const std::optional<uint64_t> size = backupFileSize(node.fileKey());
+    const std::string name(nameView);
     if (image || movie) {
-        auto record = std::make_shared<PRPhotoAndVideoNode>();
-        record->setFilePath(node.fileKey());
-        record->setFileSizeNumber(size.value_or(0));
-        record->setFileNodeName(social ? name : std::move(name));  // a social file names its record too
-        record->setFileNodeSize(sizeText(size.value_or(0)));
-        record->setBmov(movie);
-        nc_.postNotificationName(kScanPhotoAndVideo, record);
+        PRPhotoAndVideoNode& record = freshRecord(mediaRecord_);
+        record.setFilePath(node.fileKey());
+        record.setFileSizeNumber(size.value_or(0));
+        record.setFileNodeName(name);
+        record.setFileNodeSize(sizeText(size.value_or(0)));
+        record.setBmov(movie);
+        nc_.postNotificationName(kScanPhotoAndVideo, mediaRecord_);
     }
     if (social && size) {
-        auto record = std::make_shared<PRFaceTwitterNode>();
-        record->setFileSize(sizeText(*size));
-        record->setFaceTwitterFileName(name);
-        record->setFaceTwitterFilePath(node.fileKey());
-        nc_.postNotificationName(kScanFaceTwitterInfo, record);
+        PRFaceTwitterNode& record = freshRecord(socialRecord_);
+        record.setFileSize(sizeText(*size));
+        record.setFaceTwitterFileName(name);
+        record.setFaceTwitterFilePath(node.fileKey());
+        nc_.postNotificationName(kScanFaceTwitterInfo, socialRecord_);
     }
 }

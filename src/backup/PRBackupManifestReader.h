@@ -7,6 +7,8 @@
 #pragma once
 
 #include "backup/PRBackupScanState.h"
+#include "model/PRFaceTwitterNode.h"
+#include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/NotificationCenter.h"
 
@@ -47,4 +49,8 @@ private:
     // whose file is not there is answered without asking the file system.
     std::vector<std::array<char, 40>> presentKeys_;
     bool listed_ = false;
+    // The last media and social-app records posted, refilled for the next ones when no
+    // observer kept them.
+    std::shared_ptr<PRPhotoAndVideoNode> mediaRecord_;
+    std::shared_ptr<PRFaceTwitterNode> socialRecord_;
 };

@@ -89,9 +89,12 @@ PRFieldView view(const std::vector<T>& v) {
 // PR_RECORD turns that list into the members, a getter and setter per field, fields() and
 // visitFields().
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
-#define PR_FIELD_ACCESSORS(Type, name, setter, start) \
-    const Type& name() const { return name##_; }      \
-    void setter(Type value) { name##_ = std::move(value); }
+// A setter given a value to copy assigns it into the field's own storage, so a record that
+// is refilled for the next value allocates nothing when the value fits.
+#define PR_FIELD_ACCESSORS(Type, name, setter, start)   \
+    const Type& name() const { return name##_; }        \
+    void setter(const Type& value) { name##_ = value; } \
+    void setter(Type&& value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
 

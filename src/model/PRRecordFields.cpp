@@ -11,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 
@@ -128,45 +127,93 @@ constexpr const char* kAudioTypes[] = {"RAM", "RFL", "RMI",  "RNS",  "RPS", "SIB
                                        "M4A", "M4R", "MID",  "MIDI", "MP3", "OGG",  "OMF", "PTF"};
 static_assert(std::size(kImageTypes) == 136 && std::size(kVideoTypes) == 55 && std::size(kAudioTypes) == 38);
 
-// Extensions are short: their first eight bytes and their length make a good enough hash,
-// cheaper than hashing every byte.
-struct ExtensionHash {
-    size_t operator()(std::string_view name) const {
-        uint64_t word = 0;
-        std::memcpy(&word, name.data(), std::min<size_t>(name.size(), sizeof word));
-        return static_cast<size_t>((word ^ name.size()) * 0x9E3779B97F4A7C15ull >> 16);
-    }
-};
+// Extension names (at most kLongestExtension bytes) to values, in one flat array of slots
+// found by hashing: a scan asks it for every file, and a look-up so touches one or two slots
+// and no list. Filled once, then only read.
+constexpr size_t kLongestExtension = 16;
 template <class Value>
-using ExtensionMap = std::unordered_map<std::string_view, Value, ExtensionHash>;
+class ExtensionMap {
+public:
+    // Adds name unless it is there (replace: sets it either way); longer names are left out,
+    // since no look-up could ask for them.
+    void put(std::string_view name, Value value, bool replace) {
+        if (name.empty() || name.size() > kLongestExtension) return;
+        Slot& slot = slots_[indexOf(name)];
+        if (slot.length == 0) {
+            std::memcpy(slot.name, name.data(), name.size());
+            slot.length = static_cast<uint8_t>(name.size());
+            slot.value = value;
+        } else if (replace) {
+            slot.value = value;
+        }
+    }
+    const Value* find(std::string_view name) const {
+        if (name.empty() || name.size() > kLongestExtension) return nullptr;
+        const Slot& slot = slots_[indexOf(name)];
+        return slot.length ? &slot.value : nullptr;
+    }
+
+private:
+    static constexpr size_t kSlots = 512;  // more than twice the rows of the largest table
+    struct Slot {
+        char name[kLongestExtension];
+        uint8_t length = 0;
+        Value value{};
+    };
+    // The slot holding name, or the empty one where it would go.
+    size_t indexOf(std::string_view name) const {
+        // Extensions are short: their first eight bytes and their length hash them well enough.
+        // Gathered byte by byte: the name was just written so, and one wide read of bytes
+        // written one at a time waits for all of them to land.
+        uint64_t word = 0;
+        for (size_t i = 0; i < std::min<size_t>(name.size(), sizeof word); ++i)
+            word |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+        size_t index = static_cast<size_t>((word ^ name.size()) * 0x9E3779B97F4A7C15ull >> 55);
+        for (;; index = (index + 1) % kSlots) {
+            const Slot& slot = slots_[index];
+            if (slot.length == 0 ||
+                (slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0))
+                return index;
+        }
+    }
+    static_assert(kSlots == size_t{1} << 9, "the hash keeps its top nine bits");
+
+    std::array<Slot, kSlots> slots_{};
+};
 
 // A table's rows by upper-case name, for a look-up in constant time; the rows are distinct.
 template <size_t N>
 ExtensionMap<int> rowsByName(const char* const (&table)[N]) {
+    static_assert(N < 256, "a table leaves most slots free");
     ExtensionMap<int> rows;
-    for (size_t row = 0; row < N; ++row) rows.emplace(table[row], static_cast<int>(row));
+    for (size_t row = 0; row < N; ++row) rows.put(table[row], static_cast<int>(row), false);
     return rows;
 }
 
 // The extension upper-cased into upper (only ASCII letters change; no other byte occurs in
 // the tables); false when it is empty or longer than any name of the tables.
-bool upperExtension(const char* extension, char (&upper)[16], size_t& length) {
+bool upperExtension(std::string_view extension, char (&upper)[kLongestExtension], size_t& length) {
     length = 0;
-    if (!extension || !*extension) return false;
-    for (const char* c = extension; *c; ++c) {
+    for (const char c : extension) {
+        if (c == '\0') break;  // the extension ends at a NUL, as a C string would
         if (length == sizeof upper) return false;
-        upper[length++] = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
+        upper[length++] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     }
-    return true;
+    return length > 0;
+}
+
+bool upperExtension(const char* extension, char (&upper)[kLongestExtension], size_t& length) {
+    length = 0;
+    return extension && upperExtension(std::string_view(extension), upper, length);
 }
 
 int findType(const ExtensionMap<int>& rows, const char* extension) {
     // Upper-cased on the stack: a scan asks this for every media file.
-    char upper[16];
+    char upper[kLongestExtension];
     size_t length;
     if (!upperExtension(extension, upper, length)) return -1;
-    const auto found = rows.find(std::string_view(upper, length));
-    return found == rows.end() ? -1 : found->second;
+    const int* found = rows.find(std::string_view(upper, length));
+    return found ? *found : -1;
 }
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -198,13 +245,16 @@ std::string copiedText(const std::string& text) {
 }
 
 std::string GetStringFormChar(const char* bytes, size_t length) {
-    std::string_view text(bytes, length);
+    return std::string(GetStringViewFormChar(std::string_view(bytes, length)));
+}
+
+std::string_view GetStringViewFormChar(std::string_view text) {
     // Nearly every text is plain ASCII without a NUL, settled by one pass; the rest is cut
     // at its first NUL and checked from where the plain part ends.
     const size_t plain = plainAsciiLength(text);
-    if (plain == text.size()) return std::string(text);
+    if (plain == text.size()) return text;
     text = text.substr(0, text.find('\0', plain));
-    return isValidUtf8(text.substr(plain)) ? std::string(text) : std::string();
+    return isValidUtf8(text.substr(plain)) ? text : std::string_view();
 }
 
 bool keepsWholeText(const char* bytes, size_t length) {
@@ -402,18 +452,22 @@ int GetAudioType(const char* extension) {
 }
 
 PRMediaKind mediaKindOfExtension(const char* extension) {
+    return extension ? mediaKindOfExtension(std::string_view(extension)) : PRMediaKind::None;
+}
+
+PRMediaKind mediaKindOfExtension(std::string_view extension) {
     static const auto kinds = [] {
         ExtensionMap<PRMediaKind> made;
-        for (const char* name : kVideoTypes) made.emplace(name, PRMediaKind::Movie);
-        for (const char* name : kAudioTypes) made.emplace(name, PRMediaKind::Movie);
-        for (const char* name : kImageTypes) made.insert_or_assign(name, PRMediaKind::Image);  // images first
+        for (const char* name : kVideoTypes) made.put(name, PRMediaKind::Movie, false);
+        for (const char* name : kAudioTypes) made.put(name, PRMediaKind::Movie, false);
+        for (const char* name : kImageTypes) made.put(name, PRMediaKind::Image, true);  // images first
         return made;
     }();
-    char upper[16];
+    char upper[kLongestExtension];
     size_t length;
     if (!upperExtension(extension, upper, length)) return PRMediaKind::None;
-    const auto found = kinds.find(std::string_view(upper, length));
-    return found == kinds.end() ? PRMediaKind::None : found->second;
+    const PRMediaKind* found = kinds.find(std::string_view(upper, length));
+    return found ? *found : PRMediaKind::None;
 }
 
 std::string getFullName(uint64_t number) {

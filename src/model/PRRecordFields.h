@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 
@@ -14,6 +15,8 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 // the empty string. text must not be null.
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
+// The same text as a view of bytes (always a leading piece of them), without a copy.
+std::string_view GetStringViewFormChar(std::string_view bytes);
 // Whether GetStringFormChar keeps all length bytes (no NUL among them, valid UTF-8), without
 // making the string.
 bool keepsWholeText(const char* bytes, size_t length);
@@ -56,6 +59,7 @@ int GetAudioType(const char* extension);
 // it, else a movie (sound included) when GetViedoType or GetAudioType does.
 enum class PRMediaKind { None, Image, Movie };
 PRMediaKind mediaKindOfExtension(const char* extension);
+PRMediaKind mediaKindOfExtension(std::string_view extension);
 
 // The number's decimal digits with zeros in front up to eight characters; a longer number
 // keeps all its digits.

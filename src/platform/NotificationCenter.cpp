@@ -1,6 +1,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <atomic>
+#include <memory>
 
 struct NSNotificationCenter::Entry {
     const void* observer;
@@ -53,8 +54,17 @@ void NSNotificationCenter::postNotification(const NSNotification& notification) 
     // Deliver to a snapshot, so handlers may change the registrations; an observer removed
     // while the notification is on its way is skipped. A name rarely has more than a few
     // observers, so the snapshot stays on the stack and a post allocates nothing.
+    // The slots on the stack are made only as they are filled: clearing them all first costs
+    // more than the rest of a post to a single observer.
     constexpr size_t kNearTargets = 8;
-    std::shared_ptr<Entry> nearTargets[kNearTargets];
+    struct NearTargets {
+        union {
+            std::shared_ptr<Entry> at[kNearTargets];
+        };
+        size_t made = 0;
+        NearTargets() {}
+        ~NearTargets() { std::destroy_n(at, made); }
+    } nearTargets;
     std::vector<std::shared_ptr<Entry>> moreTargets;
     size_t count = 0;
     {
@@ -62,14 +72,14 @@ void NSNotificationCenter::postNotification(const NSNotification& notification) 
         for (const auto& e : entries_) {
             if (e->name != notification.name()) continue;
             if (count < kNearTargets)
-                nearTargets[count] = e;
+                std::construct_at(&nearTargets.at[nearTargets.made++], e);
             else
                 moreTargets.push_back(e);
             ++count;
         }
     }
-    for (size_t i = 0; i < count && i < kNearTargets; ++i)
-        if (nearTargets[i]->alive) nearTargets[i]->handler(notification);
+    for (size_t i = 0; i < nearTargets.made; ++i)
+        if (nearTargets.at[i]->alive) nearTargets.at[i]->handler(notification);
     for (const auto& e : moreTargets)
         if (e->alive) e->handler(notification);
 }

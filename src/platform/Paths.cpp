@@ -127,6 +127,8 @@ std::string_view lastComponentView(std::string_view p) {
 
 std::string lastPathComponent(const std::string& path) { return std::string(lastComponentView(path)); }
 
+std::string_view lastPathComponentView(std::string_view path) { return lastComponentView(path); }
+
 std::string deletingLastPathComponent(const std::string& path) {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -146,11 +148,13 @@ std::string appendingPathComponent(const std::string& base, const std::string& c
     return base + "/" + component;
 }
 
-std::string pathExtension(const std::string& path) {
+std::string pathExtension(const std::string& path) { return std::string(pathExtensionView(path)); }
+
+std::string_view pathExtensionView(std::string_view path) {
     std::string_view last = lastComponentView(path);
     size_t dot = last.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) return "";
-    return std::string(last.substr(dot + 1));
+    if (dot == std::string_view::npos || dot == 0) return {};
+    return last.substr(dot + 1);
 }
 
 bool isContainedRelativePath(const std::string& path) {

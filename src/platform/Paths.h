@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace paths {
 // The login name of the account running the program (never empty).
@@ -31,6 +32,9 @@ std::string lastPathComponent(const std::string& path);
 std::string deletingLastPathComponent(const std::string& path);
 std::string appendingPathComponent(const std::string& base, const std::string& component);
 std::string pathExtension(const std::string& path);
+// The same pieces as views of path, for callers that only look at them.
+std::string_view lastPathComponentView(std::string_view path);
+std::string_view pathExtensionView(std::string_view path);
 // True when a relative device or archive path has no component that climbs out ("..").
 bool isContainedRelativePath(const std::string& path);
 }  // namespace paths

@@ -206,6 +206,64 @@ TEST_F(ManifestReader, SocialAppFilesNeedTheirBackupFile) {
     EXPECT_EQ(social[1]->fileSize(), "12.00bytes");
 }
 
+// Observers that only look at what is posted, and change it, see the same records as
+// observers that keep them: nothing one record was given or changed into reaches the next.
+TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
+    writeBackingFile("AppDomain-com.facebook.Facebook", "Documents/clip.mov", 4000);
+    writeBackingFile("AppDomain-com.facebook.Facebook", "Library/a.plist", 7);
+    writeBackingFile("CameraRollDomain", "Media/DCIM/IMG_0002.PNG", 300);
+    writeManifest(manifest, {entry("AppDomain-com.facebook.Facebook", "Documents/clip.mov"),
+                             entry("AppDomain-com.facebook.Facebook", "Library/a.plist"),
+                             entry("CameraRollDomain", "Media/DCIM/IMG_0001.JPG"),
+                             entry("CameraRollDomain", "Media/DCIM/IMG_0002.PNG"), entry("", ""),
+                             entry("RootDomain", "a-long-path-that-does-not-fit-in-a-short-text/b.jpg"),
+                             entry("HomeDomain", "s.db"), entry("HomeDomain", std::string("Library/cut\0.jpg", 16)),
+                             entry("HomeDomain", "Library/not-utf8-\xFF.jpg")});
+    scan();  // the fixture's observers keep every record
+
+    NSNotificationCenter looking;
+    std::vector<std::string> seen;
+    int observer = 0;
+    looking.addObserver(&observer, "FindBackUpDirFileInfo", [&](const NSNotification& n) {
+        auto node = n.objectAs<PRTreeDirNode>();
+        seen.push_back(node->description());
+        node->setIsLeaf(true);
+        node->setNodeIcon("selected");
+        node->setFileName("changed by an observer");
+        node->children().push_back(std::make_shared<PRTreeDirNode>());
+    });
+    looking.addObserver(&observer, "ScanPhotoAndVideo", [&](const NSNotification& n) {
+        auto record = n.objectAs<PRPhotoAndVideoNode>();
+        seen.push_back(record->description());
+        record->setFileType("changed");
+        record->setBhasCopy(true);
+    });
+    looking.addObserver(&observer, "scanFaceTwitterInfo", [&](const NSNotification& n) {
+        auto record = n.objectAs<PRFaceTwitterNode>();
+        seen.push_back(record->description());
+        record->setBSelected(true);
+    });
+    PRBackupScanState lookingState;
+    PRBackupManifestReader(lookingState, looking).scanDirAnalyThread(folder);
+
+    std::vector<std::string> kept;
+    size_t node = 0, photo = 0, app = 0;
+    for (const std::string& name : order) {
+        if (name == "FindBackUpDirFileInfo") kept.push_back(nodes[node++]->description());
+        if (name == "ScanPhotoAndVideo") kept.push_back(media[photo++]->description());
+        if (name == "scanFaceTwitterInfo") kept.push_back(social[app++]->description());
+    }
+    EXPECT_EQ(seen, kept);
+    ASSERT_EQ(nodes.size(), 9u);
+    EXPECT_EQ(nodes[5]->filePath(), "a-long-path-that-does-not-fit-in-a-short-text/b.jpg");
+    EXPECT_EQ(nodes[6]->filePath(), "s.db");  // kept records keep their own texts
+    // A path is kept up to a NUL, and not at all when it is no UTF-8; keys hash the raw bytes.
+    EXPECT_EQ(nodes[7]->filePath(), "Library/cut");
+    EXPECT_EQ(nodes[7]->fileKey(), keyPath("HomeDomain", std::string("Library/cut\0.jpg", 16)));
+    EXPECT_EQ(nodes[8]->filePath(), "");
+    EXPECT_EQ(lookingState.treeFileCount(), state.treeFileCount());
+}
+
 TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia) {
     writeManifest(manifest, {entry("RootDomain", "a.jpg"), entry("CameraRollDomain", "b.jpg")});
     scan();

@@ -85,3 +85,26 @@ TEST(NotificationCenter, PostsFromManyThreadsRunOnThePostingThread) {
     EXPECT_EQ(count.load(), 8 * 500);
     EXPECT_EQ(wrongThread.load(), 0);
 }
+
+// Past the handful of observers a post keeps on the stack, every one is still called in
+// order, and one removed along the way by an earlier one is skipped, wherever it sits.
+TEST(NotificationCenter, ManyObserversAreCalledInOrderAndRemovalsHold) {
+    NSNotificationCenter nc;
+    constexpr int kObservers = 12;
+    int observers[kObservers] = {};
+    std::vector<int> called;
+    for (int i = 0; i < kObservers; ++i)
+        nc.addObserver(&observers[i], kName, [&, i](const NSNotification&) {
+            called.push_back(i);
+            if (i == 1) {
+                nc.removeObserver(&observers[1]);  // itself: its entry must outlive the call
+                nc.removeObserver(&observers[3]);
+                nc.removeObserver(&observers[10]);
+            }
+        });
+    nc.postNotificationName(kName);
+    EXPECT_EQ(called, (std::vector<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 11}));
+    called.clear();
+    nc.postNotificationName(kName);
+    EXPECT_EQ(called, (std::vector<int>{0, 2, 4, 5, 6, 7, 8, 9, 11}));
+}
