@@ -34,8 +34,14 @@ int main(int argc, char** argv) {
             onlyPage = std::atoi(argv[++i]);
         else if (arg == "--seed" && i + 1 < argc)
             seed = std::strtoull(argv[++i], nullptr, 10);
-        else
+        else if (arg.rfind("--", 0) != 0 && folder.empty())
             folder = arg;
+        else {
+            std::fprintf(stderr,
+                         "usage: carve-quality [--rows N] [--explain] [--kind KIND] [--ios N] [--page N] [--seed N] "
+                         "[FOLDER]\n");
+            return 2;
+        }
     }
     if (folder.empty()) {
         // Inside the private temporary folder: a fixed name under the shared /tmp could be
