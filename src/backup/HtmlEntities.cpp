@@ -1,28 +1,12 @@
 #include "backup/HtmlEntities.h"
 
+#include "model/PRRecordFields.h"
+
 #include <cstdint>
 
 namespace backuptext {
 
 namespace {
-
-void appendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 // The code point of a numeric reference's digits ("233" or "xE9"), or 0 when they are not one
 // a text may hold (none, too long, a surrogate, NUL, beyond Unicode).

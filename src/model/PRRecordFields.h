@@ -13,6 +13,9 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 
 // NUL-terminated UTF-8 to a string, up to the first NUL; text that is not valid UTF-8 gives
 // the empty string. text must not be null.
+// Appends the code point as UTF-8 (the caller keeps it a scalar value).
+void appendUtf8(std::string& out, char32_t cp);
+
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
 // The same text as a view of bytes (always a leading piece of them), without a copy.
