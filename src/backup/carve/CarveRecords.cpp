@@ -1,17 +1,16 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -32,6 +31,10 @@ double CarvedValue::asReal() const {
 
 std::string textOf(const CarvedValue& value) {
     return value.type == CarvedValue::text ? GetStringFormChar(value.bytes.data(), value.bytes.size()) : std::string();
+}
+
+std::string_view textView(const CarvedValue& value) {
+    return value.type == CarvedValue::text ? GetStringViewFormChar(value.bytes) : std::string_view();
 }
 
 TableShape shapeOf(const char* columns, bool keepLiveValues) {
@@ -171,25 +174,6 @@ private:
             file_->focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
             carvePage(index, start);
         }
-    }
-
-    // Runs job(0, thread) to job(n - 1, thread) on up to threads threads (this one among them),
-    // each thread taking the next job not yet taken; thread numbers them from 0.
-    static void inParallel(size_t n, size_t threads, const std::function<void(size_t, size_t)>& job) {
-        std::atomic<size_t> next{0};
-        auto work = [&](size_t thread) {
-            for (size_t k; (k = next.fetch_add(1)) < n;) job(k, thread);
-        };
-        std::vector<std::thread> started;
-        for (size_t t = 1; t < std::min(threads, n); ++t) {
-            try {
-                started.emplace_back(work, t);
-            } catch (const std::system_error&) {
-                break;  // the threads that started, and this one, take every job
-            }
-        }
-        work(0);
-        for (std::thread& t : started) t.join();
     }
 
     // Marks the deleted rows that repeat a live row of their table found by any of the threads
@@ -905,6 +889,31 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
     return PageCarver(db, db.file(), shapes).run(runs);
+}
+
+void releaseTables(std::vector<CarvedTable>&& tables) {
+    std::vector<std::vector<CarvedRecord>*> lists;
+    size_t rows = 0;
+    for (CarvedTable& table : tables)
+        for (std::vector<CarvedRecord>* list : {&table.live, &table.deleted}) {
+            lists.push_back(list);
+            rows += list->size();
+        }
+    // Stretches of rows, each freed by one thread; a few per thread, as some rows hold more.
+    constexpr size_t kRowsPerStretch = 16384;
+    struct Stretch {
+        std::vector<CarvedRecord>* list;
+        size_t from, to;
+    };
+    std::vector<Stretch> stretches;
+    for (std::vector<CarvedRecord>* list : lists)
+        for (size_t from = 0; from < list->size(); from += kRowsPerStretch)
+            stretches.push_back({list, from, std::min(list->size(), from + kRowsPerStretch)});
+    inParallel(stretches.size(), threadsFor(rows, 4 * kRowsPerStretch), [&](size_t k, size_t) {
+        for (size_t i = stretches[k].from; i < stretches[k].to; ++i)
+            std::vector<CarvedValue>().swap((*stretches[k].list)[i].values);
+    });
+    std::vector<CarvedTable>().swap(tables);
 }
 
 }  // namespace carve

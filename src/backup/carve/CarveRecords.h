@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace carve {
@@ -55,6 +56,8 @@ struct CarvedValue {
 
 // A text column as the record classes hold text (empty for any other value).
 std::string textOf(const CarvedValue& value);
+// The same text as a view of the value's bytes, for a caller that copies it once where it keeps it.
+std::string_view textView(const CarvedValue& value);
 
 struct CarvedRecord {
     std::vector<CarvedValue> values;
@@ -79,6 +82,11 @@ struct CarvedTable {
 // The pages of a large file are read in runs side by side (one thread each); runs chooses how
 // many, 0 leaving it to the file's size and the machine. The result is the same for any number.
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
+
+// Frees what carveRecords answered, the rows' values freed side by side on a few threads: a large
+// file's tables hold millions of small blocks, and freeing them one by one takes longer than
+// most carvers take to read them.
+void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether row r can have row id x: its own when it was read, else any between the whole rows
 // around it.

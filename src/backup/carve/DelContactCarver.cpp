@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
@@ -131,7 +132,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
-    const std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
+    std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
     PRBackupScanState& arrays = context_.state;
 
     KeySet livePersons;
@@ -162,49 +163,85 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
     std::vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
         // A person is someone: a row without any name or company is other bytes.
-        if (textOf(p.values[1]).empty() && textOf(p.values[2]).empty() && textOf(p.values[7]).empty()) continue;
+        if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
         persons.push_back(&p);
     }
     const auto ids = personIds(persons, orphanIds);
 
+    // The records are made side by side in stretches of persons, each value into the slots its
+    // person was given, then handed on and posted here in order. Texts are read as views of the
+    // carved bytes and copied once, into the record that keeps them.
+    std::vector<std::pair<Named*, Named*>> namedBy(persons.size(), {nullptr, nullptr});
+    std::vector<size_t> slotAt(persons.size() + 1, 0);
     for (size_t i = 0; i < persons.size(); ++i) {
+        if (const std::optional<int64_t> id = ids[i])
+            namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
+                                          Named{*id, 0, 0, nullptr},
+                                          [](const Named& a, const Named& b) { return a.person < b.person; });
+        slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
+    }
+    std::vector<PRContactNodePtr> made(persons.size());
+    std::vector<DelContactValuePtr> entries(slotAt.back());
+    auto joined = [](std::string& into, std::string_view part) {
+        if (part.empty()) return;
+        into.reserve(into.size() + 1 + part.size());
+        into += ' ';
+        into += part;
+    };
+    auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
-        std::string name = textOf(p->values[1]);
-        for (size_t column : {2u, 3u})
-            if (auto part = textOf(p->values[column]); !part.empty()) name += " " + part;
+        std::string name(textView(p->values[1]));
+        joined(name, textView(p->values[2]));
+        joined(name, textView(p->values[3]));
         person->setContactName(std::move(name));
-        std::string company = textOf(p->values[7]);
-        if (auto department = textOf(p->values[8]); !department.empty()) company += " " + department;
+        std::string company(textView(p->values[7]));
+        joined(company, textView(p->values[8]));
         person->setContactCompany(std::move(company));
-        person->setContactNote(textOf(p->values[9]));
-        person->setContactJobtitle(textOf(p->values[12]));
+        person->setContactNote(std::string(textView(p->values[9])));
+        person->setContactJobtitle(std::string(textView(p->values[12])));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
-            auto named = std::lower_bound(valuesByPerson.begin(), valuesByPerson.end(), *id,
-                                          [](const Named& entry, int64_t key) { return entry.person < key; });
-            for (; named != valuesByPerson.end() && named->person == *id; ++named) {
+            std::string phone, email, homepage;
+            size_t slot = slotAt[i];
+            for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
                 const CarvedRecord* v = named->value;
-                const std::string text = textOf(v->values[5]);
+                const std::string_view text = textView(v->values[5]);
                 if (text.empty()) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));
-                entry->setContactValue(text);
-                arrays.delContactValueArray.push_back(entry);
+                entry->setContactValue(std::string(text));
                 switch (entry->valueType()) {
-                case 3: person->setContactPhone(person->contactPhone() + " " + text); break;
-                case 4: person->setContactEmail(person->contactEmail() + " " + text); break;
-                case 22: person->setContactHomepage(person->contactHomepage() + " " + text); break;
+                case 3: joined(phone, text); break;
+                case 4: joined(email, text); break;
+                case 22: joined(homepage, text); break;
                 default: break;
                 }
+                entries[slot] = std::move(entry);
             }
-            arrays.delContactArray.push_back(person);
-        } else {
-            arrays.delUnKnowContactArray.push_back(person);
+            person->setContactPhone(std::move(phone));
+            person->setContactEmail(std::move(email));
+            person->setContactHomepage(std::move(homepage));
         }
-        context_.nc->postNotificationName(kPosted, person);
+        made[i] = std::move(person);
+    };
+    constexpr size_t kPersonsPerStretch = 4096;
+    const size_t stretches = (persons.size() + kPersonsPerStretch - 1) / kPersonsPerStretch;
+    inParallel(stretches, threadsFor(persons.size(), 4 * kPersonsPerStretch), [&](size_t k, size_t) {
+        for (size_t i = k * kPersonsPerStretch; i < std::min(persons.size(), (k + 1) * kPersonsPerStretch); ++i)
+            make(i);
+    });
+
+    arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
+    arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
+    for (size_t i = 0; i < persons.size(); ++i) {
+        for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
+            if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
+        (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
+        context_.nc->postNotificationName(kPosted, std::move(made[i]));
     }
+    releaseTables(std::move(tables));
     postProgress(context_, 75);
 }
 
