@@ -710,29 +710,30 @@ private:
     std::vector<int64_t> tree_;
 };
 
-// The right rows with a lost row id and no row before it that a left row admits, when they are
-// too many to list (a left row that allows a wide range of ids): the left row keeps only their
-// number, and they are listed when the list may matter. Such a right row is a candidate of a
-// left row when the id it names lies in the left row's range and the left row names an id below
-// the row after it.
-struct OpenBelow {
-    static constexpr size_t kListed = 64;        // lists longer than this are counted instead
+// The right rows of one sweep (a lost row id with one neighbour only) that a left row admits,
+// when they are too many to list (a left row that allows a wide range of ids): the left row
+// keeps only their number, and they are listed when the list may matter. Such a right row is a
+// candidate of a left row when the id it names lies in the left row's range and its bound lets
+// it reach the id the left row names: bound and named id are kept signed so that it reaches
+// where bound > named (the row after it, or minus the row before it).
+struct CountedSweep {
     std::vector<std::pair<int64_t, int>> byRef;  // (named id, row), sorted
-    std::vector<int64_t> after;                  // per entry of byRef: the row id after the row
+    std::vector<int64_t> after;                  // per entry of byRef: its bound
     std::vector<size_t> count;                   // per left row: the rows counted, not listed
     std::vector<size_t> from, to;                // per left row counted: its entries of byRef
     std::vector<int64_t> named;                  // per left row counted: the id it names
 
-    bool counted(size_t a) const { return count[a] > 0; }
-    // Adds the rows counted for a to its list, which stays in the order of the right rows.
+    bool counted(size_t a) const { return !count.empty() && count[a] > 0; }
+    // Adds the rows counted for a to its list.
     void list(size_t a, std::vector<int>& candidates) {
+        if (!counted(a)) return;
         for (size_t i = from[a]; i < to[a]; ++i)
             if (after[i] > named[a]) candidates.push_back(byRef[i].second);
-        std::sort(candidates.begin(), candidates.end());
         count[a] = 0;
     }
     // Per left row counted and still open: how many of the given right rows it counts.
-    std::vector<size_t> countAmong(const std::vector<size_t>& rows, const std::vector<bool>& among) const {
+    std::vector<size_t> countAmong(std::vector<size_t> rows, const std::vector<bool>& among) const {
+        std::erase_if(rows, [&](size_t a) { return !counted(a); });
         std::vector<size_t> entries;
         for (size_t i = 0; i < byRef.size(); ++i)
             if (among[static_cast<size_t>(byRef[i].second)]) entries.push_back(i);
@@ -750,7 +751,8 @@ struct OpenBelow {
     }
     // Per right row: how many of the given left rows count it, and the sum of their indices
     // (the one left row when it is one).
-    void wanting(const std::vector<size_t>& rows, std::vector<int>& wanting, std::vector<int64_t>& wanterSum) const {
+    void wanting(std::vector<size_t> rows, std::vector<int>& wanting, std::vector<int64_t>& wanterSum) const {
+        std::erase_if(rows, [&](size_t a) { return !counted(a); });
         std::vector<size_t> entries(byRef.size());
         for (size_t i = 0; i < entries.size(); ++i) entries[i] = i;
         std::sort(entries.begin(), entries.end(), [&](size_t x, size_t y) { return after[x] < after[y]; });
@@ -767,9 +769,52 @@ struct OpenBelow {
                 sum.add(to[a], -static_cast<int64_t>(a));
             }
             const auto b = static_cast<size_t>(byRef[i].second);
-            wanting[b] = static_cast<int>(number.before(i + 1));
-            wanterSum[b] = sum.before(i + 1);
+            wanting[b] += static_cast<int>(number.before(i + 1));
+            wanterSum[b] += sum.before(i + 1);
         }
+    }
+};
+
+// The counted rows of a left row, in the sweeps up (no row after) and down (no row before).
+struct OpenBelow {
+    static constexpr size_t kListed = 64;  // lists longer than this are counted instead
+    CountedSweep sweeps[2];
+    std::vector<bool> in;  // per right row: in one of the sweeps
+
+    size_t count(size_t a) const {
+        size_t n = 0;
+        for (const CountedSweep& s : sweeps)
+            if (s.counted(a)) n += s.count[a];
+        return n;
+    }
+    bool counted(size_t a) const { return sweeps[0].counted(a) || sweeps[1].counted(a); }
+    // Adds the rows counted for a to its list, which stays in the order of the right rows.
+    void list(size_t a, std::vector<int>& candidates) {
+        for (CountedSweep& s : sweeps) s.list(a, candidates);
+        std::sort(candidates.begin(), candidates.end());
+    }
+    // Per left row counted: how many of the rows it counts are taken.
+    std::vector<size_t> countTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken, size_t n) const {
+        std::vector<size_t> result(n, 0);
+        for (const CountedSweep& s : sweeps) {
+            if (s.count.empty()) continue;
+            const std::vector<size_t> part = s.countAmong(rows, taken);
+            for (size_t a : rows) result[a] += part[a];
+        }
+        return result;
+    }
+    // Drops the taken rows from the counts.
+    void dropTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken) {
+        for (CountedSweep& s : sweeps) {
+            if (s.count.empty()) continue;
+            const std::vector<size_t> part = s.countAmong(rows, taken);
+            for (size_t a : rows)
+                if (s.counted(a)) s.count[a] -= part[a];
+        }
+    }
+    void wanting(const std::vector<size_t>& rows, std::vector<int>& wanting, std::vector<int64_t>& wanterSum) const {
+        for (const CountedSweep& s : sweeps)
+            if (!s.count.empty()) s.wanting(rows, wanting, wanterSum);
     }
 };
 
@@ -783,10 +828,11 @@ std::vector<std::vector<int>> partnerCandidates(
     size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits, OpenBelow& open) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
-    open.count.assign(left.size(), 0);
+    open.in.assign(right.size(), false);
     std::unordered_map<int64_t, std::vector<int>> byRowid;
     std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
-    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after, or far
+    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after
+    std::vector<std::pair<int64_t, int>> far;    // (rowid before, row): the row after far
     std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
     for (size_t i = 0; i < right.size(); ++i) {
         const CarvedRecord& r = *right[i];
@@ -797,8 +843,10 @@ std::vector<std::vector<int>> partnerCandidates(
             close.emplace_back(r.rowidBefore, b);
         else if (r.rowidBefore == 0 && r.rowidAfter != 0)
             below.emplace_back(r.rowidAfter, b);
-        else
+        else if (r.rowidAfter == 0)
             above.emplace_back(r.rowidBefore, b);
+        else
+            far.emplace_back(r.rowidBefore, b);
     }
     std::sort(close.begin(), close.end());
     // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
@@ -831,7 +879,8 @@ std::vector<std::vector<int>> partnerCandidates(
     // the queries run from the widest reach down, and a row whose bound no longer lets it reach
     // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
     // forest), so that each query meets only the rows it admits.
-    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
+    // Without fits, a long list of a sweep with one bound only is counted rather than listed.
+    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp, CountedSweep* counted) {
         std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
         byRef.reserve(rows.size());
         for (const auto& [bound, b] : rows)
@@ -853,17 +902,22 @@ std::vector<std::vector<int>> partnerCandidates(
                   [&](const auto& x, const auto& y) { return reachesUp ? x.first > y.first : x.first < y.first; });
         std::sort(queries.begin(), queries.end(),
                   [&](const Query& x, const Query& y) { return reachesUp ? x.named > y.named : x.named < y.named; });
-        // Without fits, a long list of the sweep down is counted (rows still there) rather than listed.
-        const bool counting = !reachesUp && !fits;
+        const bool counting = counted && !fits;
         SlotSums there(counting ? byRef.size() : 0);
         if (counting) {
-            for (size_t i = 0; i < byRef.size(); ++i) there.add(i, 1);
-            open.after.resize(byRef.size());
-            for (size_t i = 0; i < byRef.size(); ++i)
-                open.after[i] = right[static_cast<size_t>(byRef[i].second)]->rowidAfter;
-            open.from.assign(left.size(), 0);
-            open.to.assign(left.size(), 0);
-            open.named.assign(left.size(), 0);
+            for (size_t i = 0; i < byRef.size(); ++i) {
+                there.add(i, 1);
+                open.in[static_cast<size_t>(byRef[i].second)] = true;
+            }
+            counted->after.resize(byRef.size());
+            for (size_t i = 0; i < byRef.size(); ++i) {
+                const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
+                counted->after[i] = reachesUp ? -r.rowidBefore : r.rowidAfter;
+            }
+            counted->count.assign(left.size(), 0);
+            counted->from.assign(left.size(), 0);
+            counted->to.assign(left.size(), 0);
+            counted->named.assign(left.size(), 0);
         }
         size_t leaving = 0;
         for (const Query& q : queries) {
@@ -880,10 +934,10 @@ std::vector<std::vector<int>> partnerCandidates(
                 const auto f = static_cast<size_t>(from - byRef.begin()), t = static_cast<size_t>(to - byRef.begin());
                 const auto number = static_cast<size_t>(there.before(t) - there.before(f));
                 if (number > OpenBelow::kListed) {
-                    open.count[q.row] = number;
-                    open.from[q.row] = f;
-                    open.to[q.row] = t;
-                    open.named[q.row] = q.named;
+                    counted->count[q.row] = number;
+                    counted->from[q.row] = f;
+                    counted->to[q.row] = t;
+                    counted->named[q.row] = reachesUp ? -q.named : q.named;
                     continue;
                 }
             }
@@ -895,10 +949,11 @@ std::vector<std::vector<int>> partnerCandidates(
                     candidates[q.row].push_back(byRef[i].second);
             }
         }
-        if (counting) open.byRef = std::move(byRef);
+        if (counting) counted->byRef = std::move(byRef);
     };
-    sweep(above, true);
-    sweep(below, false);
+    sweep(far, true, nullptr);
+    sweep(above, true, &open.sweeps[0]);
+    sweep(below, false, &open.sweeps[1]);
     // In order of the right rows; a long list (each row in it once) through a bitmap of them all.
     std::vector<uint64_t> bits((right.size() + 63) / 64);
     for (std::vector<int>& list : candidates) {
@@ -929,12 +984,11 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     if (left.empty()) return partner;
     OpenBelow open;
     std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, open);
-    auto size = [&](size_t a) { return candidates[a].size() + open.count[a]; };
+    auto size = [&](size_t a) { return candidates[a].size() + open.count(a); };
     std::vector<bool> taken(right.size(), false);
-    std::vector<int> takenInOrder;                 // the rows taken so far, in the order taken
-    std::vector<bool> below(right.size(), false);  // the rows of the sweep down
-    for (const auto& entry : open.byRef) below[static_cast<size_t>(entry.second)] = true;
-    size_t takenBelow = 0;  // how many of them are taken
+    std::vector<int> takenInOrder;             // the rows taken so far, in the order taken
+    const std::vector<bool>& below = open.in;  // the rows of the counted sweeps
+    size_t takenBelow = 0;                     // how many of them are taken
     auto take = [&](int b) {
         taken[static_cast<size_t>(b)] = true;
         takenInOrder.push_back(b);
@@ -967,8 +1021,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         std::vector<size_t> countedSize(left.size(), 0);
         {
             const std::vector<size_t> rows = countedRows();
-            const std::vector<size_t> takenCounted = open.countAmong(rows, taken);
-            for (size_t a : rows) countedSize[a] = open.count[a] - takenCounted[a];
+            const std::vector<size_t> takenCounted = open.countTaken(rows, taken, left.size());
+            for (size_t a : rows) countedSize[a] = open.count(a) - takenCounted[a];
         }
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
@@ -991,7 +1045,7 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         // (an event with the place whose id it names, though the event's own id is lost).
         std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
         std::vector<int> wantingCounted(right.size(), 0);
-        std::vector<int64_t> wanterCounted(right.size(), -1);
+        std::vector<int64_t> wanterCounted(right.size(), 0);
         open.wanting(countedRows(), wantingCounted, wanterCounted);
         for (size_t a = 0; a < left.size(); ++a)
             if (partner[a] < 0)
@@ -1018,8 +1072,7 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     // A counted list loses the rows taken (counted among them) and is listed only to be grouped.
     {
         const std::vector<size_t> rows = countedRows();
-        const std::vector<size_t> takenCounted = open.countAmong(rows, taken);
-        for (size_t a : rows) open.count[a] -= takenCounted[a];
+        open.dropTaken(rows, taken);
     }
     for (size_t a = 0; a < left.size(); ++a) {
         if (partner[a] >= 0 || cleared[a] >= takenInOrder.size()) continue;
