@@ -749,30 +749,6 @@ struct CountedSweep {
         }
         return result;
     }
-    // Per right row: how many of the given left rows count it, and the sum of their indices
-    // (the one left row when it is one).
-    void wanting(std::vector<size_t> rows, std::vector<int>& wanting, std::vector<int64_t>& wanterSum) const {
-        std::erase_if(rows, [&](size_t a) { return !counted(a); });
-        std::vector<size_t> entries(byRef.size());
-        for (size_t i = 0; i < entries.size(); ++i) entries[i] = i;
-        std::sort(entries.begin(), entries.end(), [&](size_t x, size_t y) { return after[x] < after[y]; });
-        std::vector<size_t> byNamed = rows;
-        std::sort(byNamed.begin(), byNamed.end(), [&](size_t x, size_t y) { return named[x] < named[y]; });
-        SlotSums number(byRef.size() + 1), sum(byRef.size() + 1);
-        size_t next = 0;
-        for (size_t i : entries) {
-            for (; next < byNamed.size() && named[byNamed[next]] < after[i]; ++next) {
-                const size_t a = byNamed[next];
-                number.add(from[a], 1);
-                number.add(to[a], -1);
-                sum.add(from[a], static_cast<int64_t>(a));
-                sum.add(to[a], -static_cast<int64_t>(a));
-            }
-            const auto b = static_cast<size_t>(byRef[i].second);
-            wanting[b] += static_cast<int>(number.before(i + 1));
-            wanterSum[b] += sum.before(i + 1);
-        }
-    }
 };
 
 // The counted rows of a left row, in the sweeps up (no row after) and down (no row before).
@@ -811,10 +787,6 @@ struct OpenBelow {
             for (size_t a : rows)
                 if (s.counted(a)) s.count[a] -= part[a];
         }
-    }
-    void wanting(const std::vector<size_t>& rows, std::vector<int>& wanting, std::vector<int64_t>& wanterSum) const {
-        for (const CountedSweep& s : sweeps)
-            if (!s.count.empty()) s.wanting(rows, wanting, wanterSum);
     }
 };
 
@@ -1042,11 +1014,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         }
         // The same from the right, for a right row whose own row id is certain (read, or the one
         // id its neighbours leave): when one left row alone names it, they belong together
-        // (an event with the place whose id it names, though the event's own id is lost).
+        // (an event with the place whose id it names, though the event's own id is lost). The
+        // rows counted are open on one side, never certain: the lists alone are walked.
         std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
-        std::vector<int> wantingCounted(right.size(), 0);
-        std::vector<int64_t> wanterCounted(right.size(), 0);
-        open.wanting(countedRows(), wantingCounted, wanterCounted);
         for (size_t a = 0; a < left.size(); ++a)
             if (partner[a] < 0)
                 for (int b : candidates[a])
@@ -1055,11 +1025,6 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                         wanter[static_cast<size_t>(b)] = static_cast<int>(a);
                     }
         for (size_t b = 0; b < right.size(); ++b) {
-            if (taken[b]) continue;
-            if (wantingCounted[b] > 0) {
-                wanting[b] += wantingCounted[b];
-                if (wanting[b] == 1) wanter[b] = static_cast<int>(wanterCounted[b]);
-            }
             const int a = wanter[b];
             const CarvedRecord& r = *right[b];
             const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
