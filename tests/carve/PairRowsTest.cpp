@@ -2,7 +2,11 @@
 // paired only where the row ids allow no other pairing, from either side.
 #include "backup/carve/CarveRecords.h"
 
+#include <algorithm>
+#include <climits>
 #include <gtest/gtest.h>
+#include <map>
+#include <random>
 
 using namespace carve;
 
@@ -55,4 +59,152 @@ TEST(PairRows, RowsSharingTheirBoundsPairInTheOrderOfTheIdsTheyName) {
 TEST(PairRows, NoGuessWhereTheRowIdsLeaveMoreThanOnePairing) {
     // Either place, whose ids are lost and unbounded, can be the event's.
     EXPECT_EQ(pair({row(0, 51)}, {row(0, 84), row(0, 90)}), (std::vector<int>{-1}));
+}
+
+namespace {
+
+// The pairing done the plain way: every right row weighed against every left row, every list
+// cleared of the rows taken at every step.
+std::vector<int> plainPairs(const std::vector<const CarvedRecord*>& left,
+                            const std::vector<const CarvedRecord*>& right) {
+    std::vector<std::vector<int>> candidates(left.size());
+    for (size_t a = 0; a < left.size(); ++a) {
+        const CarvedRecord& l = *left[a];
+        const int64_t named = l.values[0].asInteger();
+        const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
+        const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
+        for (size_t b = 0; b < right.size(); ++b) {
+            const int64_t ref = right[b]->values[0].asInteger();
+            if (admitsRowid(*right[b], named) && ref >= lowest && ref <= highest)
+                candidates[a].push_back(static_cast<int>(b));
+        }
+    }
+    std::vector<int> partner(left.size(), -1);
+    std::vector<bool> taken(right.size(), false);
+    auto clear = [&](size_t a) { std::erase_if(candidates[a], [&](int b) { return taken[static_cast<size_t>(b)]; }); };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t a = 0; a < left.size(); ++a) {
+            if (partner[a] >= 0) continue;
+            clear(a);
+            if (candidates[a].size() != 1) continue;
+            partner[a] = candidates[a].front();
+            taken[static_cast<size_t>(partner[a])] = true;
+            changed = true;
+        }
+        std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
+        for (size_t a = 0; a < left.size(); ++a) {
+            if (partner[a] >= 0) continue;
+            clear(a);
+            for (int b : candidates[a]) {
+                ++wanting[static_cast<size_t>(b)];
+                wanter[static_cast<size_t>(b)] = static_cast<int>(a);
+            }
+        }
+        for (size_t b = 0; b < right.size(); ++b) {
+            const CarvedRecord& r = *right[b];
+            const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
+            if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(wanter[b])] >= 0) continue;
+            partner[static_cast<size_t>(wanter[b])] = static_cast<int>(b);
+            taken[b] = true;
+            changed = true;
+        }
+    }
+    std::map<std::vector<int>, std::vector<size_t>> groups;
+    std::vector<std::vector<int>> order;
+    for (size_t a = 0; a < left.size(); ++a) {
+        if (partner[a] >= 0) continue;
+        clear(a);
+        if (candidates[a].empty()) continue;
+        size_t same = 0;
+        for (size_t x = 0; x < left.size(); ++x)
+            if (partner[x] < 0 && candidates[x].size() == candidates[a].size()) ++same;
+        if (same < candidates[a].size()) continue;
+        if (groups[candidates[a]].empty()) order.push_back(candidates[a]);
+        groups[candidates[a]].push_back(a);
+    }
+    auto namedBy = [](const std::vector<const CarvedRecord*>& rows, size_t i) {
+        return rows[i]->values[0].asInteger();
+    };
+    for (const std::vector<int>& pool : order) {
+        std::vector<size_t>& group = groups[pool];
+        if (pool.size() != group.size()) continue;
+        std::sort(group.begin(), group.end(), [&](size_t x, size_t y) { return namedBy(left, x) < namedBy(left, y); });
+        std::vector<int> sorted = pool;
+        std::sort(sorted.begin(), sorted.end(), [&](int x, int y) {
+            return namedBy(right, static_cast<size_t>(x)) < namedBy(right, static_cast<size_t>(y));
+        });
+        for (size_t k = 0; k < group.size(); ++k) partner[group[k]] = sorted[k];
+    }
+    return partner;
+}
+
+// A row of any of the kinds a carve finds: its id read, or lost between close or far
+// neighbours, after none, before none, or with none at all.
+CarvedRecord anyRow(std::mt19937& random, int64_t ids) {
+    auto id = [&] { return std::uniform_int_distribution<int64_t>(1, ids)(random); };
+    const int64_t at = id();
+    switch (std::uniform_int_distribution<int>(0, 5)(random)) {
+    case 0: return row(at, id());
+    case 1: return row(0, id(), at, at + 2);
+    case 2: return row(0, id(), at, at + std::uniform_int_distribution<int64_t>(3, 70)(random));
+    case 3: return row(0, id(), 0, at);
+    case 4: return row(0, id(), at, 0);
+    default: return row(0, id());
+    }
+}
+
+}  // namespace
+
+TEST(PairRows, ManyRowsPairAsWhenEveryRowIsWeighedAgainstEveryOther) {
+    // Rows open to hundreds of partners (long lists, counted rather than listed) among rows
+    // that pair, from either side and in groups, as the plain pairing pairs them.
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 random(seed);
+        const int64_t ids = seed % 2 ? 150 : 600;
+        std::vector<CarvedRecord> left, right;
+        for (int i = 0; i < 600; ++i) left.push_back(anyRow(random, ids));
+        for (int i = 0; i < 1500; ++i) right.push_back(anyRow(random, ids));
+        std::vector<const CarvedRecord*> l, r;
+        for (const auto& x : left) l.push_back(&x);
+        for (const auto& x : right) r.push_back(&x);
+        const std::vector<int> expected = plainPairs(l, r);
+        EXPECT_EQ(pairRows(l, 0, r, 0), expected) << "seed " << seed;
+        EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](int b) { return b >= 0; }), 0) << "seed " << seed;
+    }
+}
+
+TEST(PairRows, ARowOpenToManyPartnersTakesTheLastOnesTheOthersLeave) {
+    // Events 1..100 each name place 500 and are named by one place each; the events whose ids
+    // are lost admit every place, until the others have taken theirs.
+    for (int open : {1, 2}) {
+        std::vector<CarvedRecord> left, right;
+        for (int k = 0; k < open; ++k) left.push_back(row(0, 500 + k));
+        for (int i = 1; i <= 100; ++i) left.push_back(row(i, 500));
+        for (int i = 1; i <= 100 + open; ++i) right.push_back(row(0, i, 0, 1000));
+        std::vector<const CarvedRecord*> l, r;
+        for (const auto& x : left) l.push_back(&x);
+        for (const auto& x : right) r.push_back(&x);
+        const std::vector<int> paired = pairRows(l, 0, r, 0);
+        EXPECT_EQ(paired, plainPairs(l, r));
+        // One left alone; two left pair in the order of the ids they name.
+        for (int k = 0; k < open; ++k) EXPECT_EQ(paired[static_cast<size_t>(k)], 100 + k);
+    }
+}
+
+TEST(PairRows, APairMadeByARowOpenToManyLeavesTheNextRowOne) {
+    // The event whose id is lost takes place 101 once events 1..100 took theirs; the event
+    // after it, open to places 101 and 102 only, is left place 102.
+    std::vector<CarvedRecord> left{row(0, 500)}, right;
+    for (int i = 1; i <= 100; ++i) left.push_back(row(i, 500));
+    left.push_back(row(0, 600, 100, 102));
+    for (int i = 1; i <= 101; ++i) right.push_back(row(0, i, 0, 1000));
+    right.push_back(row(0, 101, 550, 0));
+    std::vector<const CarvedRecord*> l, r;
+    for (const auto& x : left) l.push_back(&x);
+    for (const auto& x : right) r.push_back(&x);
+    const std::vector<int> paired = pairRows(l, 0, r, 0);
+    EXPECT_EQ(paired, plainPairs(l, r));
+    EXPECT_EQ(paired.front(), 100);
+    EXPECT_EQ(paired.back(), 101);
 }

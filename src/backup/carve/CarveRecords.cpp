@@ -677,6 +677,103 @@ private:
     std::vector<CarvedTable> tables_;
 };
 
+// Sums over the first k of n slots, each slot changed on its own (a Fenwick tree).
+class SlotSums {
+public:
+    explicit SlotSums(size_t n) : tree_(n + 1, 0) {}
+    void add(size_t slot, int64_t delta) {
+        for (size_t i = slot + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] += delta;
+    }
+    int64_t before(size_t k) const {
+        int64_t sum = 0;
+        for (; k > 0; k -= k & (~k + 1)) sum += tree_[k];
+        return sum;
+    }
+
+private:
+    std::vector<int64_t> tree_;
+};
+
+// The right rows of one sweep (a lost row id with one neighbour only) that a left row admits,
+// when they are too many to list (a left row that allows a wide range of ids): the left row
+// keeps only their number, and they are listed when the list may matter. Such a right row is a
+// candidate of a left row when the id it names lies in the left row's range and its bound lets
+// it reach the id the left row names: bound and named id are kept signed so that it reaches
+// where bound > named (the row after it, or minus the row before it).
+struct CountedSweep {
+    std::vector<std::pair<int64_t, int>> byRef;  // (named id, row), sorted
+    std::vector<int64_t> after;                  // per entry of byRef: its bound
+    std::vector<size_t> count;                   // per left row: the rows counted, not listed
+    std::vector<size_t> from, to;                // per left row counted: its entries of byRef
+    std::vector<int64_t> named;                  // per left row counted: the id it names
+
+    bool counted(size_t a) const { return !count.empty() && count[a] > 0; }
+    // Adds the rows counted for a to its list.
+    void list(size_t a, std::vector<int>& candidates) {
+        if (!counted(a)) return;
+        for (size_t i = from[a]; i < to[a]; ++i)
+            if (after[i] > named[a]) candidates.push_back(byRef[i].second);
+        count[a] = 0;
+    }
+    // Per left row counted and still open: how many of the given right rows it counts.
+    std::vector<size_t> countAmong(std::vector<size_t> rows, const std::vector<bool>& among) const {
+        std::erase_if(rows, [&](size_t a) { return !counted(a); });
+        std::vector<size_t> entries;
+        for (size_t i = 0; i < byRef.size(); ++i)
+            if (among[static_cast<size_t>(byRef[i].second)]) entries.push_back(i);
+        std::sort(entries.begin(), entries.end(), [&](size_t x, size_t y) { return after[x] > after[y]; });
+        std::vector<size_t> byNamed = rows;
+        std::sort(byNamed.begin(), byNamed.end(), [&](size_t x, size_t y) { return named[x] > named[y]; });
+        SlotSums in(byRef.size());
+        std::vector<size_t> result(count.size(), 0);
+        size_t next = 0;
+        for (size_t a : byNamed) {
+            for (; next < entries.size() && after[entries[next]] > named[a]; ++next) in.add(entries[next], 1);
+            result[a] = static_cast<size_t>(in.before(to[a]) - in.before(from[a]));
+        }
+        return result;
+    }
+};
+
+// The counted rows of a left row, in the sweeps up (no row after) and down (no row before).
+struct OpenBelow {
+    static constexpr size_t kListed = 64;  // lists longer than this are counted instead
+    CountedSweep sweeps[2];
+    std::vector<bool> in;  // per right row: in one of the sweeps
+
+    size_t count(size_t a) const {
+        size_t n = 0;
+        for (const CountedSweep& s : sweeps)
+            if (s.counted(a)) n += s.count[a];
+        return n;
+    }
+    bool counted(size_t a) const { return sweeps[0].counted(a) || sweeps[1].counted(a); }
+    // Adds the rows counted for a to its list, which stays in the order of the right rows.
+    void list(size_t a, std::vector<int>& candidates) {
+        for (CountedSweep& s : sweeps) s.list(a, candidates);
+        std::sort(candidates.begin(), candidates.end());
+    }
+    // Per left row counted: how many of the rows it counts are taken.
+    std::vector<size_t> countTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken, size_t n) const {
+        std::vector<size_t> result(n, 0);
+        for (const CountedSweep& s : sweeps) {
+            if (s.count.empty()) continue;
+            const std::vector<size_t> part = s.countAmong(rows, taken);
+            for (size_t a : rows) result[a] += part[a];
+        }
+        return result;
+    }
+    // Drops the taken rows from the counts.
+    void dropTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken) {
+        for (CountedSweep& s : sweeps) {
+            if (s.count.empty()) continue;
+            const std::vector<size_t> part = s.countAmong(rows, taken);
+            for (size_t a : rows)
+                if (s.counted(a)) s.count[a] -= part[a];
+        }
+    }
+};
+
 // For each left row, the right rows that may be its partner (see pairRows), in order. Rather
 // than every right row for every left row, each left row looks only where the row ids allow: the
 // right rows whose own row id is the one it names; the right rows whose lost row id lies between
@@ -684,12 +781,14 @@ private:
 // over the named ids, among those that name an id the left row allows.
 std::vector<std::vector<int>> partnerCandidates(
     const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
-    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
+    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits, OpenBelow& open) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
+    open.in.assign(right.size(), false);
     std::unordered_map<int64_t, std::vector<int>> byRowid;
     std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
-    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after, or far
+    std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after
+    std::vector<std::pair<int64_t, int>> far;    // (rowid before, row): the row after far
     std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
     for (size_t i = 0; i < right.size(); ++i) {
         const CarvedRecord& r = *right[i];
@@ -700,8 +799,10 @@ std::vector<std::vector<int>> partnerCandidates(
             close.emplace_back(r.rowidBefore, b);
         else if (r.rowidBefore == 0 && r.rowidAfter != 0)
             below.emplace_back(r.rowidAfter, b);
-        else
+        else if (r.rowidAfter == 0)
             above.emplace_back(r.rowidBefore, b);
+        else
+            far.emplace_back(r.rowidBefore, b);
     }
     std::sort(close.begin(), close.end());
     // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
@@ -734,7 +835,8 @@ std::vector<std::vector<int>> partnerCandidates(
     // the queries run from the widest reach down, and a row whose bound no longer lets it reach
     // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
     // forest), so that each query meets only the rows it admits.
-    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
+    // Without fits, a long list of a sweep with one bound only is counted rather than listed.
+    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp, CountedSweep* counted) {
         std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
         byRef.reserve(rows.size());
         for (const auto& [bound, b] : rows)
@@ -756,6 +858,23 @@ std::vector<std::vector<int>> partnerCandidates(
                   [&](const auto& x, const auto& y) { return reachesUp ? x.first > y.first : x.first < y.first; });
         std::sort(queries.begin(), queries.end(),
                   [&](const Query& x, const Query& y) { return reachesUp ? x.named > y.named : x.named < y.named; });
+        const bool counting = counted && !fits;
+        SlotSums there(counting ? byRef.size() : 0);
+        if (counting) {
+            for (size_t i = 0; i < byRef.size(); ++i) {
+                there.add(i, 1);
+                open.in[static_cast<size_t>(byRef[i].second)] = true;
+            }
+            counted->after.resize(byRef.size());
+            for (size_t i = 0; i < byRef.size(); ++i) {
+                const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
+                counted->after[i] = reachesUp ? -r.rowidBefore : r.rowidAfter;
+            }
+            counted->count.assign(left.size(), 0);
+            counted->from.assign(left.size(), 0);
+            counted->to.assign(left.size(), 0);
+            counted->named.assign(left.size(), 0);
+        }
         size_t leaving = 0;
         for (const Query& q : queries) {
             for (;
@@ -763,8 +882,21 @@ std::vector<std::vector<int>> partnerCandidates(
                  ++leaving) {
                 const size_t i = at[static_cast<size_t>(rows[leaving].second)];
                 next[i] = i + 1;
+                if (counting) there.add(i, -1);
             }
             const auto from = std::lower_bound(byRef.begin(), byRef.end(), std::make_pair(q.lowest, INT_MIN));
+            if (counting) {
+                const auto to = std::upper_bound(from, byRef.end(), std::make_pair(q.highest, INT_MAX));
+                const auto f = static_cast<size_t>(from - byRef.begin()), t = static_cast<size_t>(to - byRef.begin());
+                const auto number = static_cast<size_t>(there.before(t) - there.before(f));
+                if (number > OpenBelow::kListed) {
+                    counted->count[q.row] = number;
+                    counted->from[q.row] = f;
+                    counted->to[q.row] = t;
+                    counted->named[q.row] = reachesUp ? -q.named : q.named;
+                    continue;
+                }
+            }
             for (size_t i = find(static_cast<size_t>(from - byRef.begin()));
                  i < byRef.size() && byRef[i].first <= q.highest; i = find(i + 1)) {
                 const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
@@ -773,9 +905,11 @@ std::vector<std::vector<int>> partnerCandidates(
                     candidates[q.row].push_back(byRef[i].second);
             }
         }
+        if (counting) counted->byRef = std::move(byRef);
     };
-    sweep(above, true);
-    sweep(below, false);
+    sweep(far, true, nullptr);
+    sweep(above, true, &open.sweeps[0]);
+    sweep(below, false, &open.sweeps[1]);
     // In order of the right rows; a long list (each row in it once) through a bitmap of them all.
     std::vector<uint64_t> bits((right.size() + 63) / 64);
     for (std::vector<int>& list : candidates) {
@@ -803,35 +937,69 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
     std::vector<int> partner(left.size(), -1);
-    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits);
+    if (left.empty()) return partner;
+    OpenBelow open;
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, open);
+    auto size = [&](size_t a) { return candidates[a].size() + open.count(a); };
     std::vector<bool> taken(right.size(), false);
     std::vector<int> takenInOrder;             // the rows taken so far, in the order taken
+    const std::vector<bool>& below = open.in;  // the rows of the counted sweeps
+    size_t takenBelow = 0;                     // how many of them are taken
+    auto take = [&](int b) {
+        taken[static_cast<size_t>(b)] = true;
+        takenInOrder.push_back(b);
+        if (below[static_cast<size_t>(b)]) ++takenBelow;
+    };
     std::vector<size_t> cleared(left.size());  // how many of them each row's list was last cleared of
+    auto clearListed = [&](size_t a) {
+        std::vector<int>& list = candidates[a];
+        list.erase(std::remove_if(list.begin(), list.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
+                   list.end());
+    };
     auto clear = [&](size_t a) {
-        std::vector<int>& open = candidates[a];
-        open.erase(std::remove_if(open.begin(), open.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
-                   open.end());
+        if (open.counted(a)) open.list(a, candidates[a]);
+        clearListed(a);
         cleared[a] = takenInOrder.size();
+    };
+    // The left rows still open whose rows below are counted, not listed.
+    auto countedRows = [&] {
+        std::vector<size_t> rows;
+        for (size_t a = 0; a < left.size(); ++a)
+            if (partner[a] < 0 && open.counted(a)) rows.push_back(a);
+        return rows;
     };
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
     for (bool changed = true; changed;) {
         changed = false;
+        // The rows counted and not taken, per counted list: one is listed only when the rows
+        // of the sweep down taken since may bring it down to one.
+        const size_t takenBefore = takenBelow;
+        std::vector<size_t> countedSize(left.size(), 0);
+        {
+            const std::vector<size_t> rows = countedRows();
+            const std::vector<size_t> takenCounted = open.countTaken(rows, taken, left.size());
+            for (size_t a : rows) countedSize[a] = open.count(a) - takenCounted[a];
+        }
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
+            if (open.counted(a)) {
+                if (countedSize[a] > takenBelow - takenBefore + 1) continue;
+                clear(a);
+            }
             // A list longer by two than the rows taken since it was last cleared keeps two at
             // least: clearing it can wait until it may come down to one.
             const size_t fresh = takenInOrder.size() - cleared[a];
-            if (fresh > 0 && candidates[a].size() <= fresh + 1) clear(a);
-            if (candidates[a].size() == 1) {
+            if (fresh > 0 && size(a) <= fresh + 1) clear(a);
+            if (size(a) == 1) {
                 partner[a] = candidates[a].front();
-                taken[static_cast<size_t>(partner[a])] = true;
-                takenInOrder.push_back(partner[a]);
+                take(partner[a]);
                 changed = true;
             }
         }
         // The same from the right, for a right row whose own row id is certain (read, or the one
         // id its neighbours leave): when one left row alone names it, they belong together
-        // (an event with the place whose id it names, though the event's own id is lost).
+        // (an event with the place whose id it names, though the event's own id is lost). The
+        // rows counted are open on one side, never certain: the lists alone are walked.
         std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
         for (size_t a = 0; a < left.size(); ++a)
             if (partner[a] < 0)
@@ -846,13 +1014,20 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
             const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
             if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
             partner[static_cast<size_t>(a)] = static_cast<int>(b);
-            taken[b] = true;
-            takenInOrder.push_back(static_cast<int>(b));
+            take(static_cast<int>(b));
             changed = true;
         }
     }
-    for (size_t a = 0; a < left.size(); ++a)
-        if (partner[a] < 0 && cleared[a] < takenInOrder.size()) clear(a);
+    // A counted list loses the rows taken (counted among them) and is listed only to be grouped.
+    {
+        const std::vector<size_t> rows = countedRows();
+        open.dropTaken(rows, taken);
+    }
+    for (size_t a = 0; a < left.size(); ++a) {
+        if (partner[a] >= 0 || cleared[a] >= takenInOrder.size()) continue;
+        clearListed(a);
+        cleared[a] = takenInOrder.size();
+    }
     // Rows that share their candidates: pair them in order when the numbers agree and every
     // pair so made is allowed.
     if (fits) return partner;
@@ -862,10 +1037,14 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
     // fewer than n rows have that many are in no such group.
     std::unordered_map<size_t, size_t> rowsWithCount;
     for (size_t a = 0; a < left.size(); ++a)
-        if (partner[a] < 0 && !candidates[a].empty()) ++rowsWithCount[candidates[a].size()];
+        if (partner[a] < 0 && size(a) > 0) ++rowsWithCount[size(a)];
     for (size_t a = 0; a < left.size(); ++a) {
-        if (partner[a] >= 0 || candidates[a].empty()) continue;
-        if (rowsWithCount[candidates[a].size()] < candidates[a].size()) continue;
+        if (partner[a] >= 0 || size(a) == 0) continue;
+        if (rowsWithCount[size(a)] < size(a)) continue;
+        if (open.counted(a)) {
+            open.list(a, candidates[a]);
+            clearListed(a);
+        }
         auto [at, added] = groupOf.try_emplace(candidates[a]);
         if (added) groupOrder.push_back(&at->first);
         at->second.push_back(a);
