@@ -2,6 +2,7 @@
 
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
+#include "backup/carve/SlotSums.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -675,23 +676,6 @@ private:
     LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
     bool inGap_ = false;          // the scan under way reads a page's unallocated gap
     std::vector<CarvedTable> tables_;
-};
-
-// Sums over the first k of n slots, each slot changed on its own (a Fenwick tree).
-class SlotSums {
-public:
-    explicit SlotSums(size_t n) : tree_(n + 1, 0) {}
-    void add(size_t slot, int64_t delta) {
-        for (size_t i = slot + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] += delta;
-    }
-    int64_t before(size_t k) const {
-        int64_t sum = 0;
-        for (; k > 0; k -= k & (~k + 1)) sum += tree_[k];
-        return sum;
-    }
-
-private:
-    std::vector<int64_t> tree_;
 };
 
 // The right rows of one sweep (a lost row id with one neighbour only) that a left row admits,

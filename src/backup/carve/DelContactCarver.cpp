@@ -4,6 +4,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
+#include "backup/carve/SlotSums.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -25,42 +26,6 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
-// Counts of the ids not yet taken among the first k of a sorted list (a Fenwick tree): a guess
-// may allow many ids, and counting them one by one for every person of a large file is slow.
-class OpenIds {
-public:
-    explicit OpenIds(size_t n) : tree_(n + 1, 0) {
-        for (size_t i = 1; i <= n; ++i) {
-            tree_[i] += 1;
-            if (const size_t up = i + (i & (~i + 1)); up <= n) tree_[up] += tree_[i];
-        }
-    }
-    // Open ids among the first k.
-    int64_t before(size_t k) const {
-        int64_t sum = 0;
-        for (; k > 0; k -= k & (~k + 1)) sum += tree_[k];
-        return sum;
-    }
-    void take(size_t index) {
-        for (size_t i = index + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] -= 1;
-    }
-    // The index of the n-th open id (n from 1).
-    size_t nth(int64_t n) const {
-        size_t at = 0;
-        size_t step = 1;
-        while (2 * step < tree_.size()) step *= 2;
-        for (; step > 0; step /= 2)
-            if (at + step < tree_.size() && tree_[at + step] < n) {
-                at += step;
-                n -= tree_[at];
-            }
-        return at;
-    }
-
-private:
-    std::vector<int64_t> tree_;
-};
-
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person leave to it alone. A guess
 // that more than one id fits is no join: the person comes without values rather than another's.
@@ -68,7 +33,7 @@ private:
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
                                               const std::vector<int64_t>& orphans) {
     std::vector<std::optional<int64_t>> ids(persons.size());
-    OpenIds open(orphans.size());
+    SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
     auto indexOf = [&](int64_t id) { return std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin(); };
     // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids.
     struct Guess {
@@ -81,7 +46,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         if (p->rowidKnown) {
             ids[i] = p->rowid;
             if (const auto at = static_cast<size_t>(indexOf(p->rowid)); at < orphans.size() && orphans[at] == p->rowid)
-                open.take(at);
+                open.add(at, -1);
             continue;
         }
         const auto from = static_cast<size_t>(indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1));
@@ -98,7 +63,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             if (open.before(guesses[g].to) - below != 1) continue;
             const size_t at = open.nth(below + 1);
             ids[guesses[g].person] = orphans[at];
-            open.take(at);
+            open.add(at, -1);
             settled[g] = true;
             changed = true;
         }
