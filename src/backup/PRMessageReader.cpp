@@ -69,9 +69,11 @@ void replaceAll(std::string& text, const std::string& what, const std::string& w
 }
 
 PROptionalText attachmentKind(const std::string& path) {
-    const std::string extension = paths::pathExtension(path);
-    if (GetImageType(extension.c_str()) >= 0) return "Image";
-    if (GetViedoType(extension.c_str()) >= 0 || GetAudioType(extension.c_str()) >= 0) return "Mov";
+    switch (mediaKindOfExtension(paths::pathExtensionView(path))) {
+    case PRMediaKind::Image: return "Image";
+    case PRMediaKind::Movie: return "Mov";
+    case PRMediaKind::None: break;
+    }
     const std::string name = paths::lastPathComponent(path);
     if (name == "Contact.vcf") return "Contact";
     if (name == "Current Location.loc.vcf") return "Location";
