@@ -7,6 +7,7 @@
 #include "NaturalFixtures.h"
 #include "NotificationJson.h"
 #include "backup/carve/DelCallHistoryCarver.h"
+#include "platform/HeapGrowth.h"
 #include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
@@ -197,6 +198,8 @@ BENCHMARK(BM_BackupDumpCarvePrinted)->Unit(benchmark::kMillisecond)->Iterations(
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As backup-dump runs, so that the carver alone is measured under the same allocator.
+    heapgrowth::growInLargeSteps();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,6 +5,7 @@
 // environment variable QUILLOMATRIX_LOG_STDERR=1 or the flag --log-stderr copies them to
 // standard error.
 #include "app/OstrevaneAppDelegate.h"
+#include "platform/HeapGrowth.h"
 #include "platform/Log.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ void scheduleScreenshotIfAsked(QWidget* window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    heapgrowth::growInLargeSteps();
     // Before the application object, so that Qt's own start-up messages are logged too.
     applog::install(applog::applicationSettings(argc, argv));
     QApplication app(argc, argv);

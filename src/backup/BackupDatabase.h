@@ -1,6 +1,6 @@
 // A backup database opened for the readers: an existing regular file only (a missing one is
 // never created), read through its private prepared copy (PreparedDatabase.h), so that the
-// backup itself is never written. Closed with the object. Queries run row by row, so a
+// backup itself is never written. Closed with the object; used by one thread at a time. Queries run row by row, so a
 // database of any size streams through.
 #pragma once
 

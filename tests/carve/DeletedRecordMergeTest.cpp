@@ -3,6 +3,8 @@
 #include "backup/carve/PRDeletedRecordMerge.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 namespace {
 PRMessageNodePtr message(const std::string& phone, const std::string& text, const std::string& date) {
@@ -113,4 +115,38 @@ TEST(DeletedRecordMerge, ManyListedRecordsAreFoundAfterTheLookUpGrows) {
     merge.callArray = {call(1)};
     EXPECT_TRUE(merge.ScanDelCallHistoryInfomationHandle(call(2)));
     EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(call(1)));
+}
+
+// backup-dump works the key hashes out where the records are carved, before the intake has seen
+// them: the intake must then keep and drop exactly what it does when it hashes them itself,
+// a short phone counted as "Unknown" included.
+TEST(DeletedRecordMerge, HashesWorkedOutAheadKeepWhatTheIntakeKeeps) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> carved = {
+        {"+33612340001", "live", "d1"}, {"1 2", "who", "d4"}, {"Unknown", "who", "d4"}, {"+33612340002", "gone", "d2"},
+        {"+33612340002", "gone", "d2"}, {"", "", "d5"},       {"12", "who", "d4"},      {"+33612340003", "", "d6"}};
+    PRDeletedRecordMerge hashedHere, hashedAhead;
+    for (PRDeletedRecordMerge* merge : {&hashedHere, &hashedAhead})
+        merge->messageArray.push_back(message("+33612340001", "live", "d1"));
+    std::vector<PRMessageNodePtr> ahead;
+    std::vector<uint64_t> hashes;
+    for (const auto& [phone, text, date] : carved) {
+        ahead.push_back(message(phone, text, date));
+        hashes.push_back(PRDeletedRecordMerge::keyHash(*ahead.back()));
+    }
+    for (size_t i = 0; i < carved.size(); ++i) {
+        const auto& [phone, text, date] = carved[i];
+        EXPECT_EQ(hashedHere.ScanDelMessageInfomationHandle(message(phone, text, date)),
+                  hashedAhead.ScanDelMessageInfomationHandle(ahead[i], hashes[i]))
+            << i;
+    }
+    EXPECT_EQ(hashedAhead.delMessageNum, 3);  // "who" once as Unknown, "gone" once, the one without text
+    EXPECT_EQ(hashedHere.delMessageNum, hashedAhead.delMessageNum);
+
+    // Calls entered with their hashes are found again by a plain look-up.
+    auto call = std::make_shared<PRCallHistoryNode>();
+    call->setCallPhone("+15550100");
+    call->setCallDate("04-30-2013 14:05");
+    EXPECT_TRUE(hashedAhead.ScanDelCallHistoryInfomationHandle(call, PRDeletedRecordMerge::keyHash(*call)));
+    auto again = std::make_shared<PRCallHistoryNode>(*call);
+    EXPECT_FALSE(hashedAhead.ScanDelCallHistoryInfomationHandle(again));
 }

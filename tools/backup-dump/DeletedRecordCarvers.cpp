@@ -8,40 +8,60 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRIOSDeviceController.h"
 
+#include <deque>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 namespace {
-// Each record is entered in the intake's look-up as it comes, while it is still in the cache
-// from being printed, rather than all at once when the carvers' records come.
+// The records are entered in the intake's look-up as they come, a few dozen at a time while
+// they are still in the cache from being printed, rather than all at once when the carvers'
+// records come.
 template <class T>
 void collectInto(NSNotificationCenter& nc, const void* observer, const char* name, PRDeletedRecordMerge& merge,
                  std::vector<std::shared_ptr<T>>& into) {
     nc.addObserver(observer, name, [&merge, &into](const NSNotification& n) {
         if (auto record = n.objectAs<T>()) {
             into.push_back(std::move(record));
-            merge.indexListed();
+            if (into.size() % 64 == 0) merge.indexListed();
         }
     });
 }
 
-// What the carvers post, and whether the intake keeps it; progress values always pass.
+// What the carvers post: the key hash of a record of the name's class, worked out on the
+// carving thread as it is posted (nothing when the object is not such a record); the start of
+// its look-up; whether the intake keeps it. Progress values always pass.
 struct Carved {
     const char* name;
-    bool (*keep)(PRDeletedRecordMerge&, const NSObjectPtr&);
+    std::optional<uint64_t> (*hash)(const NSObjectPtr&);
+    void (*prefetch)(const PRDeletedRecordMerge&, uint64_t);
+    bool (*keep)(PRDeletedRecordMerge&, const NSObjectPtr&, uint64_t);
 };
-template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&)>
-bool keep(PRDeletedRecordMerge& merge, const NSObjectPtr& object) {
-    return (merge.*handle)(std::dynamic_pointer_cast<T>(object));
+template <class T>
+std::optional<uint64_t> hash(const NSObjectPtr& object) {
+    const T* record = dynamic_cast<const T*>(object.get());
+    return record ? std::optional(PRDeletedRecordMerge::keyHash(*record)) : std::nullopt;
+}
+template <class T>
+void prefetch(const PRDeletedRecordMerge& merge, uint64_t keyHash) {
+    merge.prefetch<T>(keyHash);
+}
+template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
+bool keep(PRDeletedRecordMerge& merge, const NSObjectPtr& object, uint64_t keyHash) {
+    return (merge.*handle)(std::static_pointer_cast<T>(object), keyHash);
+}
+template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
+constexpr Carved carved(const char* name) {
+    return {name, hash<T>, prefetch<T>, keep<T, handle>};
 }
 const Carved kCarved[] = {
-    {"ScanDelContactInfo", keep<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>},
-    {"ScanDelMessageInfo", keep<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>},
-    {"ScanDelNoteInfo", keep<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>},
-    {"ScanDelCallHistoryInfo", keep<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>},
-    {"scanDelBookMarkInfo", keep<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>},
-    {"scanDelCalenderInfo", keep<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>},
-    {"ScanProgressInfo", nullptr},
+    carved<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>("ScanDelContactInfo"),
+    carved<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>("ScanDelMessageInfo"),
+    carved<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>("ScanDelNoteInfo"),
+    carved<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>("ScanDelCallHistoryInfo"),
+    carved<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>("scanDelBookMarkInfo"),
+    carved<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>("scanDelCalenderInfo"),
+    {"ScanProgressInfo", nullptr, nullptr, nullptr},
 };
 }  // namespace
 
@@ -84,10 +104,13 @@ void DeletedRecordCarvers::carve() {
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)
         carved.addObserver(&observer, kCarved[kind].name, [this, kind](const NSNotification& n) {
-            found_.push({kind, n.object(), {}});
+            const std::optional<uint64_t> hash = kCarved[kind].hash ? kCarved[kind].hash(n.object()) : std::nullopt;
+            found_.push({n.object(), hash.value_or(0), static_cast<uint32_t>(kind), hash.has_value()});
         });
     carve::CarveContext context(*state_, carved);
-    context.log = [this](const std::string& line) { found_.push({kLogLine, nullptr, line}); };
+    context.log = [this](const std::string& line) {
+        found_.push({NSString::stringWithString(line), 0, kLogLine, false});
+    };
     carve::DelContactCarver(context).scanDelContactThread(folder_);
     carve::DelMessageCarver(context).scanDelMessageThread(folder_);
     carve::DelNoteCarver(context).scanDelNoteThread(folder_);
@@ -106,7 +129,21 @@ void DeletedRecordCarvers::finish() {
         changed_.notify_all();
         if (!state_) return;  // never prepared: carve() returns without carving
     }
-    found_.takeAll([this](const Found& found) { take(found); });
+    // Each record's look-up is started a few records ahead of taking it in, so that the
+    // intake's table (larger than the caches for a million listed records) is met warm.
+    std::deque<Found> ahead;
+    found_.takeAll([this, &ahead](Found& found) {
+        if (found.hashed) {
+            kCarved[found.kind].prefetch(merge_, found.hash);
+            // The record itself, made long before on the carving thread, with its counts just before it.
+            __builtin_prefetch(reinterpret_cast<const char*>(found.object.get()) - 16);
+        }
+        ahead.push_back(std::move(found));
+        if (ahead.size() <= kTakenAhead) return;
+        take(ahead.front());
+        ahead.pop_front();
+    });
+    for (const Found& found : ahead) take(found);
 }
 
 void DeletedRecordCarvers::take(const Found& found) {
@@ -114,9 +151,11 @@ void DeletedRecordCarvers::take(const Found& found) {
         // Logged as the carvers log, in its place among what they posted.
         PRBackupScanState none;
         NSNotificationCenter quiet;
-        carve::CarveContext(none, quiet).writeLog(found.line);
+        carve::CarveContext(none, quiet).writeLog(static_cast<const NSString&>(*found.object).UTF8String());
         return;
     }
     const Carved& carved = kCarved[found.kind];
-    if (!carved.keep || carved.keep(merge_, found.object)) nc_.postNotificationName(carved.name, found.object);
+    // A progress value passes; an object that is no record of its name's class is dropped.
+    if (!carved.keep || (found.hashed && carved.keep(merge_, found.object, found.hash)))
+        nc_.postNotificationName(carved.name, found.object);
 }

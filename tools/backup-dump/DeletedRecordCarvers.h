@@ -49,13 +49,16 @@ public:
 
 private:
     // What a carver gave, in the order given: a record or progress value to post (kind is the
-    // place of its name in the carvers' list), or a log line.
-    static constexpr size_t kLogLine = size_t(-1);
+    // place of its name in the carvers' list), or a log line (its text the object). Small, as
+    // half a million of them may wait for the readers.
+    static constexpr uint32_t kLogLine = uint32_t(-1);
     struct Found {
-        size_t kind;
         NSObjectPtr object;
-        std::string line;
+        uint64_t hash = 0;  // a record's key hash in the intake's look-up, when hashed
+        uint32_t kind = 0;
+        bool hashed = false;
     };
+    static constexpr size_t kTakenAhead = 16;
     void take(const Found& found);
 
     NSNotificationCenter& nc_;

@@ -10,6 +10,7 @@
 #include "DeletedRecordCarvers.h"
 #include "HandOff.h"
 #include "NotificationJson.h"
+#include "platform/HeapGrowth.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,6 +39,7 @@ bool isBackupFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    heapgrowth::growInLargeSteps();
     bool transfer = false, carve = false, quiet = false, known = argc >= 2;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string option = argv[i];

@@ -30,8 +30,10 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
     pageSize_ = db.pageSize();
-    for (const CarvedTable& table : carveRecords(db, callShapes()))
+    std::vector<CarvedTable> tables = carveRecords(db, callShapes());
+    for (const CarvedTable& table : tables)
         for (const CarvedRecord& row : table.deleted) post(row);
+    releaseTables(std::move(tables));
     postProgress(context_, 90);
 }
 

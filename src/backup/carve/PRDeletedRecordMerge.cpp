@@ -16,12 +16,6 @@ void keyInto(std::string& k, std::initializer_list<const std::string*> parts) {
     }
 }
 
-std::string key(std::initializer_list<const std::string*> parts) {
-    std::string k;
-    keyInto(k, parts);
-    return k;
-}
-
 uint64_t hashOf(const std::string& k) { return std::hash<std::string_view>()(k); }
 
 std::string withoutSpaces(std::string text) {
@@ -82,29 +76,62 @@ template <class Ptr, class KeyOf>
 void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf) {
     if (index.seen > array.size()) index = Index();  // the array was emptied or replaced
     if (index.seen == array.size()) return;
-    // The live records may arrive all at once (a million calls): size the table once for them.
-    index.reserve(array.size());
-    for (; index.seen < array.size(); ++index.seen) {
-        keyOf(scratch_, *array[index.seen]);
-        index.insert(hashOf(scratch_), index.seen);
+    // The live records may arrive all at once (a million calls): size the table once for them,
+    // with room for deleted records half as many, so that taking those in does not rebuild it.
+    index.reserve(array.size() + array.size() / 2);
+    // A block at a time: the block's hashes first, their cells asked for, then the entries
+    // made, so that the table's cache misses overlap instead of following one another.
+    constexpr size_t kBlock = 16;
+    uint64_t hashes[kBlock];
+    while (index.seen < array.size()) {
+        const size_t count = std::min(kBlock, array.size() - index.seen);
+        for (size_t i = 0; i < count; ++i) {
+            keyOf(scratch_, *array[index.seen + i]);
+            hashes[i] = hashOf(scratch_);
+            index.prefetch(hashes[i]);
+        }
+        for (size_t i = 0; i < count; ++i) index.insert(hashes[i], index.seen + i);
+        index.seen += count;
     }
 }
 
+void PRDeletedRecordMerge::Index::prefetch(uint64_t hash) const {
+    if (!cells.empty()) __builtin_prefetch(&cells[static_cast<uint32_t>(hash >> 32) & (cells.size() - 1)]);
+}
+
 template <class Ptr, class KeyOf>
-bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, const std::string& k, KeyOf keyOf) {
+bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, const Ptr& record, uint64_t hash,
+                                  KeyOf keyOf) {
     catchUp(index, array, keyOf);
     if (index.cells.empty()) return false;
-    const uint32_t tag = static_cast<uint32_t>(hashOf(k) >> 32);
+    const uint32_t tag = static_cast<uint32_t>(hash >> 32);
     const size_t mask = index.cells.size() - 1;
+    bool keyMade = false;  // the record's own key, made only when a cell's tag matches
     for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask) {
         if (index.cells[i].tag != tag) continue;
+        if (!keyMade) keyOf(recordKey_, *record);
+        keyMade = true;
         keyOf(scratch_, *array[index.cells[i].place - 1]);
-        if (scratch_ == k) return true;
+        if (scratch_ == recordKey_) return true;
     }
     return false;
 }
 
+template <class Ptr>
+void PRDeletedRecordMerge::list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash) {
+    array.push_back(record);
+    // listed() caught the look-up up with the array just before: the record takes the next place.
+    if (index.seen + 1 == array.size()) index.insert(hash, index.seen++);
+}
+
 namespace {
+const std::string& unknownPhone() {
+    static const std::string text = "Unknown";
+    return text;
+}
+// Fewer than three characters besides spaces: no number a message could come from.
+bool isShortPhone(const std::string& phone) { return characters(withoutSpaces(phone)) < 3; }
+
 void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {&c.contactName(), &c.contactPhone()}); }
 void messageKey(std::string& k, const PRMessageNode& m) {
     keyInto(k, {&m.messagePhone(), &m.messageContent(), &m.messageDate()});
@@ -113,7 +140,51 @@ void noteKey(std::string& k, const PRNoteNode& n) { k = n.noteContent(); }
 void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {&c.callPhone(), &c.callDate()}); }
 void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {&b.bookMarkURL(), &b.bookMarkTitle()}); }
 void calenderKey(std::string& k, const PRCalenderNode& c) { keyInto(k, {&c.calTitle(), &c.calNote(), &c.startDate()}); }
+
+template <class Node>
+uint64_t hashOfKey(void (*keyOf)(std::string&, const Node&), const Node& node) {
+    thread_local std::string k;
+    keyOf(k, node);
+    return hashOf(k);
+}
 }  // namespace
+
+uint64_t PRDeletedRecordMerge::keyHash(const PRContactNode& contact) { return hashOfKey(contactKey, contact); }
+uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) {
+    thread_local std::string k;
+    const std::string& phone = isShortPhone(message.messagePhone()) ? unknownPhone() : message.messagePhone();
+    keyInto(k, {&phone, &message.messageContent(), &message.messageDate()});
+    return hashOf(k);
+}
+uint64_t PRDeletedRecordMerge::keyHash(const PRNoteNode& note) { return hashOfKey(noteKey, note); }
+uint64_t PRDeletedRecordMerge::keyHash(const PRCallHistoryNode& call) { return hashOfKey(callKey, call); }
+uint64_t PRDeletedRecordMerge::keyHash(const PRBookMarkNode& bookmark) { return hashOfKey(bookMarkKey, bookmark); }
+uint64_t PRDeletedRecordMerge::keyHash(const PRCalenderNode& item) { return hashOfKey(calenderKey, item); }
+
+template <>
+void PRDeletedRecordMerge::prefetch<PRContactNode>(uint64_t keyHash) const {
+    contacts_.prefetch(keyHash);
+}
+template <>
+void PRDeletedRecordMerge::prefetch<PRMessageNode>(uint64_t keyHash) const {
+    messages_.prefetch(keyHash);
+}
+template <>
+void PRDeletedRecordMerge::prefetch<PRNoteNode>(uint64_t keyHash) const {
+    notes_.prefetch(keyHash);
+}
+template <>
+void PRDeletedRecordMerge::prefetch<PRCallHistoryNode>(uint64_t keyHash) const {
+    calls_.prefetch(keyHash);
+}
+template <>
+void PRDeletedRecordMerge::prefetch<PRBookMarkNode>(uint64_t keyHash) const {
+    bookmarks_.prefetch(keyHash);
+}
+template <>
+void PRDeletedRecordMerge::prefetch<PRCalenderNode>(uint64_t keyHash) const {
+    calenders_.prefetch(keyHash);
+}
 
 void PRDeletedRecordMerge::indexListed() {
     catchUp(contacts_, contactArray, contactKey);
@@ -125,22 +196,37 @@ void PRDeletedRecordMerge::indexListed() {
 }
 
 bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr& contact) {
-    if (!contact ||
-        listed(contacts_, contactArray, key({&contact->contactName(), &contact->contactPhone()}), contactKey))
-        return false;
+    return contact && ScanDelContactInfomationHandle(contact, keyHash(*contact));
+}
+bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message) {
+    return message && ScanDelMessageInfomationHandle(message, keyHash(*message));
+}
+bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note) {
+    return note && ScanDelNoteInfomationHandle(note, keyHash(*note));
+}
+bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
+    return call && ScanDelCallHistoryInfomationHandle(call, keyHash(*call));
+}
+bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
+    return bookmark && scanDelBookMarkInfoHandle(bookmark, keyHash(*bookmark));
+}
+bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item) {
+    return item && scanDelCalenderInfoHandle(item, keyHash(*item));
+}
+
+bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr& contact, uint64_t hash) {
+    if (!contact || listed(contacts_, contactArray, contact, hash, contactKey)) return false;
     contact->setBDeleted(true);
-    contactArray.push_back(contact);
+    list(contacts_, contactArray, contact, hash);
     ++deleteeFilesNum;
     ++delContactNum;
     return true;
 }
 
-bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message) {
+bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message, uint64_t hash) {
     if (!message || (message->messagePhone().empty() && message->messageContent().empty())) return false;
-    if (characters(withoutSpaces(message->messagePhone())) < 3) message->setMessagePhone("Unknown");
-    if (listed(messages_, messageArray,
-               key({&message->messagePhone(), &message->messageContent(), &message->messageDate()}), messageKey))
-        return false;
+    if (isShortPhone(message->messagePhone())) message->setMessagePhone(unknownPhone());
+    if (listed(messages_, messageArray, message, hash, messageKey)) return false;
 
     PRMessageTreeNodePtr conversation;
     for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
@@ -160,49 +246,47 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     // Every kept message is a deleted record of its own, whether it opened its conversation
     // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
     message->setBDeleted(true);
-    messageArray.push_back(message);
+    list(messages_, messageArray, message, hash);
     ++deleteeFilesNum;
     ++delMessageNum;
     return true;
 }
 
-bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note) {
+bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t hash) {
     if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
-    if (listed(notes_, noteArray, note->noteContent(), noteKey)) return false;
+    if (listed(notes_, noteArray, note, hash, noteKey)) return false;
     note->setBDeleted(true);
-    noteArray.push_back(note);
+    list(notes_, noteArray, note, hash);
     ++deleteeFilesNum;
     ++delNoteNum;
     return true;
 }
 
-bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {
+bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call, uint64_t hash) {
     if (!call || (call->callName().empty() && call->callPhone().empty())) return false;
-    if (listed(calls_, callArray, key({&call->callPhone(), &call->callDate()}), callKey)) return false;
+    if (listed(calls_, callArray, call, hash, callKey)) return false;
     call->setBDeleted(true);
-    callArray.push_back(call);
+    list(calls_, callArray, call, hash);
     ++deleteeFilesNum;
     ++delCallNum;
     return true;
 }
 
-bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark) {
+bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark, uint64_t hash) {
     if (!bookmark || (bookmark->bookMarkURL().empty() && bookmark->bookMarkTitle().empty())) return false;
-    if (listed(bookmarks_, bookMarkArray, key({&bookmark->bookMarkURL(), &bookmark->bookMarkTitle()}), bookMarkKey))
-        return false;
+    if (listed(bookmarks_, bookMarkArray, bookmark, hash, bookMarkKey)) return false;
     bookmark->setBDeleted(true);
-    bookMarkArray.push_back(bookmark);
+    list(bookmarks_, bookMarkArray, bookmark, hash);
     ++deleteeFilesNum;
     ++delBookMarkNum;
     return true;
 }
 
-bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item) {
+bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item, uint64_t hash) {
     if (!item || (item->calTitle().empty() && item->calNote().empty() && item->startDate().empty())) return false;
-    if (listed(calenders_, calenderArray, key({&item->calTitle(), &item->calNote(), &item->startDate()}), calenderKey))
-        return false;
+    if (listed(calenders_, calenderArray, item, hash, calenderKey)) return false;
     item->setBDeleted(true);
-    calenderArray.push_back(item);
+    list(calenders_, calenderArray, item, hash);
     ++deleteeFilesNum;
     ++delCalenderNum;
     return true;

@@ -43,6 +43,30 @@ public:
     bool scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark);
     bool scanDelCalenderInfoHandle(const PRCalenderNodePtr& item);
 
+    // The same with the record's key hash worked out beforehand by keyHash (where the record
+    // was made, while it was still in the cache), for a caller taking in many records at once.
+    bool ScanDelContactInfomationHandle(const PRContactNodePtr& contact, uint64_t keyHash);
+    bool ScanDelMessageInfomationHandle(const PRMessageNodePtr& message, uint64_t keyHash);
+    bool ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t keyHash);
+    bool ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call, uint64_t keyHash);
+    bool scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark, uint64_t keyHash);
+    bool scanDelCalenderInfoHandle(const PRCalenderNodePtr& item, uint64_t keyHash);
+
+    // The hash of what identifies a record, as its intake above looks it up (a message's short
+    // phone counted as "Unknown"). Touches nothing but the record: safe on any thread.
+    static uint64_t keyHash(const PRContactNode& contact);
+    static uint64_t keyHash(const PRMessageNode& message);
+    static uint64_t keyHash(const PRNoteNode& note);
+    static uint64_t keyHash(const PRCallHistoryNode& call);
+    static uint64_t keyHash(const PRBookMarkNode& bookmark);
+    static uint64_t keyHash(const PRCalenderNode& item);
+
+    // Starts loading the look-up's cells for a record of kind Node with that key hash, for a
+    // caller that knows which records come next: the look-up of a million listed records is
+    // larger than the caches, and each first touch would otherwise wait on memory.
+    template <class Node>
+    void prefetch(uint64_t keyHash) const;
+
     // Whether a message of phone belongs to a conversation of address: the longer of the two
     // contains the other, ignoring case; two equal texts match, an empty text is found in no other.
     static bool addressesMatch(const std::string& phone, const std::string& address);
@@ -72,12 +96,17 @@ private:
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
         void reserve(size_t records);
+        void prefetch(uint64_t hash) const;
     };
     template <class Ptr, class KeyOf>
     void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>
-    bool listed(Index& index, const std::vector<Ptr>& array, const std::string& key, KeyOf keyOf);
-    std::string scratch_;  // a listed record's key, made again in the same storage
+    bool listed(Index& index, const std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf);
+    // Lists record (not listed yet) at the end of array, entering it in the look-up with its hash.
+    template <class Ptr>
+    void list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash);
+    std::string scratch_;    // a listed record's key, made again in the same storage
+    std::string recordKey_;  // the key of the record being taken in, likewise
 
     Index contacts_;
     Index messages_;
@@ -86,3 +115,16 @@ private:
     Index bookmarks_;
     Index calenders_;
 };
+
+template <>
+void PRDeletedRecordMerge::prefetch<PRContactNode>(uint64_t keyHash) const;
+template <>
+void PRDeletedRecordMerge::prefetch<PRMessageNode>(uint64_t keyHash) const;
+template <>
+void PRDeletedRecordMerge::prefetch<PRNoteNode>(uint64_t keyHash) const;
+template <>
+void PRDeletedRecordMerge::prefetch<PRCallHistoryNode>(uint64_t keyHash) const;
+template <>
+void PRDeletedRecordMerge::prefetch<PRBookMarkNode>(uint64_t keyHash) const;
+template <>
+void PRDeletedRecordMerge::prefetch<PRCalenderNode>(uint64_t keyHash) const;
