@@ -94,7 +94,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
 }
 }  // namespace
 
-void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
+void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
     std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
@@ -191,11 +191,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder) {
         }
         made[i] = std::move(person);
     };
+    // A given number of threads takes a few stretches each, however few the persons.
     constexpr size_t kPersonsPerStretch = 4096;
-    const size_t stretches = (persons.size() + kPersonsPerStretch - 1) / kPersonsPerStretch;
-    inParallel(stretches, threadsFor(persons.size(), 4 * kPersonsPerStretch), [&](size_t k, size_t) {
-        for (size_t i = k * kPersonsPerStretch; i < std::min(persons.size(), (k + 1) * kPersonsPerStretch); ++i)
-            make(i);
+    const size_t given = threads > 0 ? static_cast<size_t>(threads) : 0;
+    const size_t perStretch =
+        given ? std::max<size_t>((persons.size() + 4 * given - 1) / (4 * given), 1) : kPersonsPerStretch;
+    const size_t stretches = (persons.size() + perStretch - 1) / perStretch;
+    inParallel(stretches, given ? given : threadsFor(persons.size(), 4 * kPersonsPerStretch), [&](size_t k, size_t) {
+        for (size_t i = k * perStretch; i < std::min(persons.size(), (k + 1) * perStretch); ++i) make(i);
     });
 
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());

@@ -16,8 +16,11 @@ class DelContactCarver {
 public:
     explicit DelContactCarver(CarveContext& context) : context_(context) {}
 
-    // Runs the whole carve over the address book of the backup folder, on the calling thread.
-    void scanDelContactThread(const std::string& backupFolder);
+    // Runs the whole carve over the address book of the backup folder, from the calling thread.
+    // The records of many persons are made side by side; threads chooses on how many threads,
+    // 0 leaving it to the number of persons and the machine. The records, their values and
+    // their order are the same for any number.
+    void scanDelContactThread(const std::string& backupFolder, int threads = 0);
 
 private:
     CarveContext& context_;
