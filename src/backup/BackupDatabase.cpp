@@ -73,6 +73,13 @@ bool BackupDatabase::query(const std::string& sql, int64_t parameter, const RowH
     return true;
 }
 
+bool BackupDatabase::query(const std::string& sql, std::initializer_list<int64_t> parameters, const RowHandler& onRow) {
+    Statement statement(*this, sql);
+    if (!statement.isPrepared()) return false;
+    statement.run(parameters, onRow);
+    return true;
+}
+
 BackupDatabase::Statement::Statement(BackupDatabase& db, const std::string& sql) {
     if (!db.db_ || sqlite3_prepare_v2(db.db_, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt_);
@@ -88,9 +95,12 @@ void BackupDatabase::Statement::run(const RowHandler& onRow) {
     runStatement(stmt_, onRow);
 }
 
-void BackupDatabase::Statement::run(int64_t parameter, const RowHandler& onRow) {
+void BackupDatabase::Statement::run(int64_t parameter, const RowHandler& onRow) { run({parameter}, onRow); }
+
+void BackupDatabase::Statement::run(std::initializer_list<int64_t> parameters, const RowHandler& onRow) {
     if (!stmt_) return;
     sqlite3_reset(stmt_);
-    sqlite3_bind_int64(stmt_, 1, parameter);
+    int index = 0;
+    for (int64_t parameter : parameters) sqlite3_bind_int64(stmt_, ++index, parameter);
     runStatement(stmt_, onRow);
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
@@ -72,6 +73,11 @@ public:
     // is no database); rows already handed over stay handed over when a later step fails.
     bool query(const std::string& sql, const RowHandler& onRow);
     bool query(const std::string& sql, int64_t parameter, const RowHandler& onRow);
+    // The same with the integers bound to parameters 1, 2...
+    bool query(const std::string& sql, std::initializer_list<int64_t> parameters, const RowHandler& onRow);
+
+    // The prepared copy this connection reads, for another connection to the same copy.
+    const std::shared_ptr<PreparedDatabase>& prepared() const { return prepared_; }
 
     // A prepared statement kept for repeated runs with a new parameter (one per contact).
     class Statement {
@@ -83,6 +89,7 @@ public:
         bool isPrepared() const { return stmt_ != nullptr; }
         void run(const RowHandler& onRow);
         void run(int64_t parameter, const RowHandler& onRow);
+        void run(std::initializer_list<int64_t> parameters, const RowHandler& onRow);
 
     private:
         sqlite3_stmt* stmt_ = nullptr;

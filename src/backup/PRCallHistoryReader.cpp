@@ -3,9 +3,14 @@
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/PRContactPhoneIndex.h"
+#include "backup/TableInParts.h"
 #include "model/LocalTime.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
+
+namespace {
+const std::string kOutgoing = "Outgoing", kIncoming = "Incoming";
+}  // namespace
 
 void PRCallHistoryReader::scanCallHistoryThread(const std::string& backupFolder) { read(backupFolder, false); }
 
@@ -20,26 +25,31 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     if (!dbPath) return;
     end.arm();
 
-    const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+    const std::vector<PRContactNodePtr>& contacts = transfer ? state_.transContactArray : state_.contactArray;
     const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
-    const std::string outgoingText = "Outgoing", incomingText = "Incoming";
     BackupDatabase db(*dbPath);
-    const LocalZoneHold zone;  // every call of the history in the zone the read started in
-    db.query("select address,date,duration,flags from call", [&](const BackupDatabase::Row& row) {
-        auto call = std::make_shared<PRCallHistoryNode>();
-        // Straight into the record: a number is short text, which a move copies.
-        if (const char* address = row.text(0)) call->setCallPhone(GetStringFormChar(address));
-        if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
-        if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
-        // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
-        // database's own timer triggers read it.
-        const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
-        call->setCallType(outgoing ? outgoingText : incomingText);
-        if (call->callTime() != 0)
-            call->setCallDuration(getCallHistoryDuration(call->callTime()));
-        else
-            call->setCallDuration(outgoing ? "Cancelled" : "Missed");
-        if (auto contact = contacts.find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
-        nc_.postNotificationName(infoName, std::move(call));
-    });
+    // Each part of a long history is made on a thread of its own, with its own name look-up
+    // (which learns the numbers it is asked) and every call in the zone the part started in.
+    auto newMaker = [&contacts] {
+        return [names = std::make_shared<const PRContactPhoneIndex>(contacts),
+                zone = std::make_shared<const LocalZoneHold>()](const BackupDatabase::Row& row) {
+            auto call = std::make_shared<PRCallHistoryNode>();
+            // Straight into the record: a number is short text, which a move copies.
+            if (const char* address = row.text(0)) call->setCallPhone(GetStringFormChar(address));
+            if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
+            if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
+            // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
+            // database's own timer triggers read it.
+            const bool outgoing = (row.decimal(3).value_or(0) & 1) != 0;
+            call->setCallType(outgoing ? kOutgoing : kIncoming);
+            if (call->callTime() != 0)
+                call->setCallDuration(getCallHistoryDuration(call->callTime()));
+            else
+                call->setCallDuration(outgoing ? "Cancelled" : "Missed");
+            if (auto contact = names->find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
+            return call;
+        };
+    };
+    tableparts::read(db, "call", "address,date,duration,flags", newMaker,
+                     [&](PRCallHistoryNodePtr&& call) { nc_.postNotificationName(infoName, std::move(call)); });
 }

@@ -110,14 +110,22 @@ void postProgress(const CarveContext& context, int value) {
     context.nc->postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(value));
 }
 
-CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center)
-    : state(scanState), nc(&center) {}
+ContactNames::ContactNames(const std::vector<PRContactNodePtr>& contacts) : contacts_(contacts) {}
 
-std::string CarveContext::nameFor(const std::string& phone) const {
-    if (state.contactArray.empty()) return {};  // nothing to find: spare the number's normalising
-    PROptionalText name = state.getNameByPhoneNumber(phone);
-    return name ? *name : std::string();
+ContactNames::~ContactNames() = default;
+
+std::string ContactNames::nameFor(const std::string& phone) {
+    if (contacts_.empty()) return {};  // nothing to find: spare the number's normalising
+    if (!index_ || indexed_ != contacts_.size()) {
+        index_ = std::make_unique<PRContactPhoneIndex>(contacts_);
+        indexed_ = contacts_.size();
+    }
+    const PRContactNode* contact = index_->find(phone, 1);
+    return contact ? copiedText(contact->contactName()) : std::string();
 }
+
+CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center)
+    : state(scanState), nc(&center), names_(std::make_shared<ContactNames>(scanState.contactArray)) {}
 
 void CarveContext::writeLog(const std::string& line) const {
     if (log)

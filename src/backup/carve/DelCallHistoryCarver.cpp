@@ -2,8 +2,12 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/InParallel.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
+
+#include <memory>
+#include <vector>
 
 namespace carve {
 
@@ -24,28 +28,17 @@ const std::vector<TableShape>& callShapes() {
 // that wrote this layout.
 constexpr int64_t kEarliest = 946684800;
 constexpr int64_t kLatest = 1893456000;
-}  // namespace
 
-void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder) {
-    CarveDatabase db;
-    if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
-    pageSize_ = db.pageSize();
-    std::vector<CarvedTable> tables = carveRecords(db, callShapes());
-    for (const CarvedTable& table : tables)
-        for (const CarvedRecord& row : table.deleted) post(row);
-    releaseTables(std::move(tables));
-    postProgress(context_, 90);
-}
-
-void DelCallHistoryCarver::post(const CarvedRecord& row) {
+// The call a row holds, or null where a value is one no call holds (a stretch of other bytes
+// that happened to fit the layout).
+PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
     const CarvedValue& address = row.values[1];
     const int64_t date = row.values[2].asInteger();
     const int64_t duration = row.values[3].asInteger();
     const int64_t flags = row.values[4].asInteger();
-    // A value no call holds is a stretch of other bytes that happened to fit the layout.
     const bool plausibleDate =
         (date >= kEarliest && date < kLatest) || (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
-    if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return;
+    if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return nullptr;
     auto call = std::make_shared<PRCallHistoryNode>();
     call->setCallPhone(textOf(address));
     if (auto text = dateTimeText(date, false)) call->setCallDate(*text);
@@ -57,8 +50,32 @@ void DelCallHistoryCarver::post(const CarvedRecord& row) {
         call->setCallDuration(outgoing ? "Cancelled" : "Missed");
     else
         call->setCallDuration(getCallHistoryDuration(static_cast<int32_t>(duration)));
-    if (characterCount(call->callPhone()) > 1) call->setCallName(context_.nameFor(call->callPhone()));
-    context_.nc->postNotificationName(kPosted, call);
+    if (characterCount(call->callPhone()) > 1) call->setCallName(names.nameFor(call->callPhone()));
+    return call;
+}
+}  // namespace
+
+void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder, int threads) {
+    CarveDatabase db;
+    if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
+    std::vector<CarvedTable> tables = carveRecords(db, callShapes());
+    std::vector<const CarvedRecord*> rows;
+    for (const CarvedTable& table : tables)
+        for (const CarvedRecord& row : table.deleted) rows.push_back(&row);
+
+    // The calls are made side by side in stretches, each thread with a name look-up of its own,
+    // then posted here in order.
+    constexpr size_t kCallsPerStretch = 16384;
+    std::vector<PRCallHistoryNodePtr> made(rows.size());
+    std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kCallsPerStretch, threads));
+    inStretches(rows.size(), kCallsPerStretch, threads, [&](size_t from, size_t to, size_t thread) {
+        if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state.contactArray);
+        for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *names[thread]);
+    });
+    for (PRCallHistoryNodePtr& call : made)
+        if (call) context_.nc->postNotificationName(kPosted, std::move(call));
+    releaseTables(std::move(tables));
+    postProgress(context_, 90);
 }
 
 }  // namespace carve

@@ -5,24 +5,21 @@
 
 #include "backup/carve/CarveContext.h"
 
-#include <cstdint>
 #include <string>
 
 namespace carve {
-
-struct CarvedRecord;
 
 class DelCallHistoryCarver {
 public:
     explicit DelCallHistoryCarver(CarveContext& context) : context_(context) {}
 
-    void scanDelCallHistoryThread(const std::string& backupFolder);
+    // The calls of a long history are made side by side; threads chooses on how many threads,
+    // 0 leaving it to the number of calls and the machine. The calls posted are the same for any
+    // number.
+    void scanDelCallHistoryThread(const std::string& backupFolder, int threads = 0);
 
 private:
-    void post(const CarvedRecord& row);
-
     CarveContext& context_;
-    int64_t pageSize_ = 0;
 };
 
 }  // namespace carve

@@ -191,14 +191,9 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         made[i] = std::move(person);
     };
-    // A given number of threads takes a few stretches each, however few the persons.
     constexpr size_t kPersonsPerStretch = 4096;
-    const size_t given = threads > 0 ? static_cast<size_t>(threads) : 0;
-    const size_t perStretch =
-        given ? std::max<size_t>((persons.size() + 4 * given - 1) / (4 * given), 1) : kPersonsPerStretch;
-    const size_t stretches = (persons.size() + perStretch - 1) / perStretch;
-    inParallel(stretches, given ? given : threadsFor(persons.size(), 4 * kPersonsPerStretch), [&](size_t k, size_t) {
-        for (size_t i = k * perStretch; i < std::min(persons.size(), (k + 1) * perStretch); ++i) make(i);
+    inStretches(persons.size(), kPersonsPerStretch, threads, [&](size_t from, size_t to, size_t) {
+        for (size_t i = from; i < to; ++i) make(i);
     });
 
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());

@@ -30,4 +30,18 @@ size_t threadsFor(size_t items, size_t minimum) {
     return std::clamp<size_t>(items / std::max<size_t>(minimum, 1), 1, cores);
 }
 
+size_t stretchThreads(size_t count, size_t perStretch, int threads) {
+    return threads > 0 ? static_cast<size_t>(threads) : threadsFor(count, 4 * perStretch);
+}
+
+void inStretches(size_t count, size_t perStretch, int threads,
+                 const std::function<void(size_t from, size_t to, size_t thread)>& job) {
+    const size_t workers = stretchThreads(count, perStretch, threads);
+    if (threads > 0) perStretch = std::max<size_t>((count + 4 * workers - 1) / (4 * workers), 1);
+    perStretch = std::max<size_t>(perStretch, 1);
+    const size_t stretches = (count + perStretch - 1) / perStretch;
+    inParallel(stretches, workers,
+               [&](size_t k, size_t thread) { job(k * perStretch, std::min(count, (k + 1) * perStretch), thread); });
+}
+
 }  // namespace carve

@@ -14,4 +14,12 @@ void inParallel(size_t n, size_t threads, const std::function<void(size_t job, s
 // How many threads work on jobs of the given number of items, at least minimum items each.
 size_t threadsFor(size_t items, size_t minimum);
 
+// Items 0 to count - 1 in stretches, job(from, to, thread) for each, side by side: stretches of
+// perStretch items on as many threads as count asks for (four stretches each at least), or, with
+// threads given (above 0), on that many threads taking a few stretches each however few the
+// items. stretchThreads answers how many threads that is (thread numbers stay below it).
+size_t stretchThreads(size_t count, size_t perStretch, int threads);
+void inStretches(size_t count, size_t perStretch, int threads,
+                 const std::function<void(size_t from, size_t to, size_t thread)>& job);
+
 }  // namespace carve

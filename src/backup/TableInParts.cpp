@@ -1,0 +1,54 @@
+#include "backup/TableInParts.h"
+
+#include <algorithm>
+
+namespace tableparts {
+
+namespace {
+// Fewer rows than this to a part would cost more in connections and threads than they save.
+constexpr int64_t kRowsPerPart = 32768;
+constexpr size_t kMostParts = 4;
+}  // namespace
+
+std::string plainQuery(const std::string& table, const std::string& columns) {
+    return "select " + columns + " from " + table;
+}
+
+std::string partQuery(const std::string& table, const std::string& columns) {
+    return plainQuery(table, columns) + " where rowid between ?1 and ?2";
+}
+
+size_t partsForThisMachine() { return std::clamp<size_t>(std::thread::hardware_concurrency() / 2, 1, kMostParts); }
+
+std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts) {
+    if (maxParts < 2) return {};
+    // Only where the plain query walks the table itself: its rows then come in row id order,
+    // which the parts keep. (An index that covers the columns would give another order.)
+    bool walksTable = false, otherPlan = false;
+    db.query("explain query plan " + plainQuery(table, columns), [&](const BackupDatabase::Row& row) {
+        const char* detail = row.text(3);
+        const std::string text = detail ? detail : "";
+        (text == "SCAN " + table || text == "SCAN TABLE " + table ? walksTable : otherPlan) = true;
+    });
+    if (!walksTable || otherPlan) return {};
+    std::optional<int64_t> first, last;
+    // A table without row ids has no "rowid" column: the query fails and the table is read plainly.
+    db.query("select min(rowid), max(rowid) from " + table, [&](const BackupDatabase::Row& row) {
+        first = row.wholeNumber(0);
+        last = row.wholeNumber(1);
+    });
+    if (!first || !last || *last < *first) return {};
+    const uint64_t span = static_cast<uint64_t>(*last) - static_cast<uint64_t>(*first) + 1;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(maxParts, span / kRowsPerPart));
+    if (count < 2) return {};
+    std::vector<Part> parts(count);
+    const uint64_t step = span / count;
+    for (size_t k = 0; k < count; ++k) {
+        parts[k].first = static_cast<int64_t>(static_cast<uint64_t>(*first) + k * step);
+        parts[k].last =
+            k + 1 == count ? *last : static_cast<int64_t>(static_cast<uint64_t>(*first) + (k + 1) * step - 1);
+    }
+    return parts;
+}
+
+}  // namespace tableparts

@@ -1,0 +1,85 @@
+// A large table read in parts side by side. The rows of "SELECT columns FROM table" come in the
+// order a plain walk of the table gives them (by row id); each part, a stretch of row ids, is
+// read on a thread and connection of its own (to the same prepared copy) and made into items
+// there, and the items are handed over in that order on the calling thread. A call history of a
+// million rows is read in a fraction of the time one connection takes.
+//
+// A table too small to gain, a table without row ids, or a query SQLite would answer other than
+// by walking the table is read plainly, on the calling thread. A part whose thread or connection
+// fails is read again on the calling thread, so no row is lost.
+#pragma once
+
+#include "backup/BackupDatabase.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tableparts {
+
+// Row ids from first to last, both included.
+struct Part {
+    int64_t first = 0;
+    int64_t last = 0;
+};
+
+// The parts to read table in, at most maxParts; none when it is to be read plainly.
+std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts);
+// As many parts as the machine has cores for, a few at most.
+size_t partsForThisMachine();
+
+// "SELECT columns FROM table", and the same for one part.
+std::string plainQuery(const std::string& table, const std::string& columns);
+std::string partQuery(const std::string& table, const std::string& columns);
+
+// Reads the rows of table: newMaker() is called once per part on the part's thread and gives a
+// maker, whose calls (one per row, on that thread) give the items; take(item) gets every item
+// in order on the calling thread. False when the table cannot be read (no such table or column).
+template <class NewMaker, class Take>
+bool read(BackupDatabase& db, const std::string& table, const std::string& columns, NewMaker newMaker, Take take,
+          size_t maxParts = partsForThisMachine()) {
+    const std::vector<Part> parts = plan(db, table, columns, maxParts);
+    if (parts.empty()) {
+        auto make = newMaker();
+        return db.query(plainQuery(table, columns), [&](const BackupDatabase::Row& row) { take(make(row)); });
+    }
+    using Item = decltype(newMaker()(std::declval<const BackupDatabase::Row&>()));
+    const std::string sql = partQuery(table, columns);
+    auto readPart = [&](BackupDatabase& on, const Part& part, auto&& use) {
+        auto make = newMaker();
+        return on.query(sql, {part.first, part.last}, [&](const BackupDatabase::Row& row) { use(make(row)); });
+    };
+    struct Made {
+        std::vector<Item> items;
+        bool read = false;
+    };
+    std::vector<Made> made(parts.size());
+    std::vector<std::thread> threads;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        try {
+            threads.emplace_back([&, k] {
+                BackupDatabase own(db.prepared());
+                made[k].read = own.isOpen() &&
+                               readPart(own, parts[k], [&](Item&& item) { made[k].items.push_back(std::move(item)); });
+            });
+        } catch (const std::system_error&) {
+            break;  // no thread: the parts left are read here
+        }
+    }
+    const bool readFirst = readPart(db, parts[0], [&](Item&& item) { take(std::move(item)); });
+    for (size_t k = 1; k < parts.size(); ++k) {
+        if (k - 1 < threads.size()) threads[k - 1].join();
+        if (made[k].read) {
+            for (Item& item : made[k].items) take(std::move(item));
+            std::vector<Item>().swap(made[k].items);
+        } else {
+            readPart(db, parts[k], [&](Item&& item) { take(std::move(item)); });
+        }
+    }
+    return readFirst;
+}
+
+}  // namespace tableparts

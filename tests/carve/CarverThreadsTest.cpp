@@ -1,0 +1,134 @@
+// The contact and call carvers make the records of a large file side by side: on however many
+// threads, the records, their joined values, their names and their order must be those of one.
+#include "CarveTestSupport.h"
+#include "NaturalFixtures.h"
+#include "backup/carve/DelCallHistoryCarver.h"
+#include "backup/carve/DelContactCarver.h"
+#include "model/PRCallHistoryNode.h"
+#include "model/PRContactNode.h"
+
+#include <set>
+
+using namespace carvetest;
+
+namespace {
+
+struct Carved {
+    std::vector<PRContactNodePtr> posted;
+    PRBackupScanState state;
+};
+
+void carveOn(const std::string& folder, int threads, Carved& into) {
+    NSNotificationCenter nc;
+    carve::CarveContext context(into.state, nc);
+    nc.addObserver(&into, "ScanDelContactInfo", [&](const NSNotification& n) {
+        into.posted.push_back(std::dynamic_pointer_cast<PRContactNode>(n.object()));
+    });
+    carve::DelContactCarver(context).scanDelContactThread(folder, threads);
+    nc.removeObserver(&into);
+}
+
+std::vector<PRCallHistoryNodePtr> carveCalls(const std::string& folder, int threads, PRBackupScanState& state) {
+    std::vector<PRCallHistoryNodePtr> posted;
+    NSNotificationCenter nc;
+    carve::CarveContext context(state, nc);
+    nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification& n) {
+        posted.push_back(std::dynamic_pointer_cast<PRCallHistoryNode>(n.object()));
+    });
+    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder, threads);
+    nc.removeObserver(&posted);
+    return posted;
+}
+
+template <class T>
+void expectSameRecords(const char* list, const std::vector<std::shared_ptr<T>>& want,
+                       const std::vector<std::shared_ptr<T>>& got) {
+    SCOPED_TRACE(list);
+    ASSERT_EQ(want.size(), got.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_TRUE(want[i] && got[i]) << "record " << i;
+        const std::vector<PRField> a = want[i]->fields();
+        const std::vector<PRField> b = got[i]->fields();
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t f = 0; f < a.size(); ++f) {
+            EXPECT_STREQ(a[f].name, b[f].name);
+            EXPECT_TRUE(a[f].value == b[f].value) << "record " << i << ", field " << a[f].name << ": "
+                                                  << want[i]->description() << " vs " << got[i]->description();
+        }
+    }
+}
+
+}  // namespace
+
+class CarverThreads : public CarveTest {};
+
+TEST_F(CarverThreads, AnyNumberOfThreadsGivesTheContactsOfOne) {
+    // Natural contacts: persons deleted in a run and here and there, some with their row ids
+    // lost, their numbers and addresses deleted with them.
+    carvefix::NaturalOptions options;
+    options.rows = 2000;
+    carvefix::writeNaturalDatabase(folder(), carvefix::CarveKind::contacts, options);
+    Carved single;
+    carveOn(folder(), 1, single);
+    ASSERT_GT(single.posted.size(), 200u);
+    ASSERT_GT(single.state.delContactValueArray.size(), 200u);
+    size_t phones = 0, emails = 0;
+    for (const PRContactNodePtr& c : single.posted) {
+        phones += !c->contactPhone().empty();
+        emails += !c->contactEmail().empty();
+    }
+    EXPECT_GT(phones, 100u);
+    EXPECT_GT(emails, 100u);
+    for (int threads : {2, 7}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        Carved split;
+        carveOn(folder(), threads, split);
+        expectSameRecords("posted", single.posted, split.posted);
+        expectSameRecords("known", single.state.delContactArray, split.state.delContactArray);
+        expectSameRecords("unknown", single.state.delUnKnowContactArray, split.state.delUnKnowContactArray);
+        expectSameRecords("values", single.state.delContactValueArray, split.state.delContactValueArray);
+    }
+}
+
+TEST_F(CarverThreads, AnyNumberOfThreadsGivesTheCallsOfOneWithTheirNames) {
+    carvefix::NaturalOptions options;
+    options.rows = 2000;
+    carvefix::writeNaturalDatabase(folder(), carvefix::CarveKind::calls, options);
+    PRBackupScanState unnamed;
+    const std::vector<PRCallHistoryNodePtr> found = carveCalls(folder(), 1, unnamed);
+    ASSERT_GT(found.size(), 300u);
+
+    // Contacts for some of the numbers, written as people save them (spaces, a dash, a country
+    // code the call lacks), and one contact without a number first in the list.
+    PRBackupScanState state;
+    state.contactArray.push_back(std::make_shared<PRContactNode>());
+    state.contactArray.back()->setContactName("No Number");
+    std::set<std::string> saved;
+    for (size_t i = 0; i < found.size(); i += 5) {
+        const std::string& phone = found[i]->callPhone();
+        if (phone.size() < 7 || !saved.insert(phone).second) continue;
+        auto contact = std::make_shared<PRContactNode>();
+        contact->setContactName("Contact " + std::to_string(saved.size()));
+        std::string written = phone.substr(0, 3) + " " + phone.substr(3, 3) + "-" + phone.substr(6);
+        contact->setContactPhone(saved.size() % 3 == 0 ? "+1 " + written : written);
+        state.contactArray.push_back(contact);
+    }
+    ASSERT_GT(saved.size(), 30u);
+
+    const std::vector<PRCallHistoryNodePtr> single = carveCalls(folder(), 1, state);
+    size_t named = 0;
+    for (const PRCallHistoryNodePtr& call : single) {
+        // The name is the one the scan state's own look-up gives for the number.
+        const std::string want =
+            call->callPhone().size() > 1 ? state.getNameByPhoneNumber(call->callPhone()).value_or("") : "";
+        EXPECT_EQ(call->callName(), want) << call->callPhone();
+        named += !call->callName().empty();
+    }
+    EXPECT_GE(named, saved.size());  // every call of a saved number
+    for (int threads : {2, 7}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        PRBackupScanState again;
+        again.contactArray = state.contactArray;
+        expectSameRecords("calls", single, carveCalls(folder(), threads, again));
+    }
+}

@@ -1,0 +1,119 @@
+// A large table read in parts side by side gives every row once, in the order one plain walk of
+// the table gives them; tables the parts cannot follow are read plainly.
+#include "TestSupport.h"
+#include "backup/TableInParts.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class TableInPartsTest : public testsupport::HomeTest {
+protected:
+    // A table of rows with ids from 1 to rows and runs of them deleted, as a call history has.
+    std::string writeDatabase(int rows, const std::string& extra = {}) {
+        const std::string path = home.path() + "/parts" + std::to_string(++written_) + ".db";
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        std::string sql =
+            "create table call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER);"
+            "begin;";
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, "insert into call (address, date) values (?1, ?2)", -1, &insert, nullptr);
+        for (int i = 1; i <= rows; ++i) {
+            const std::string address = "+1555" + std::to_string(1000000 + i * 7919 % 999983);
+            sqlite3_bind_text(insert, 1, address.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 2, 378000000 + i * 61);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        sql = "delete from call where ROWID between 1000 and 45000 or ROWID % 7 = 3;" + extra + "commit;";
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        return path;
+    }
+
+    int written_ = 0;
+
+    struct Row {
+        int64_t id;
+        std::string address;
+        int64_t date;
+        bool operator==(const Row&) const = default;
+    };
+
+    std::vector<Row> plainly(BackupDatabase& db, const std::string& columns = "rowid,address,date") {
+        std::vector<Row> rows;
+        db.query("select " + columns + " from call", [&](const BackupDatabase::Row& r) {
+            rows.push_back({r.integer(0), r.text(1), r.integer(2)});
+        });
+        return rows;
+    }
+
+    std::vector<Row> inParts(BackupDatabase& db, size_t maxParts, const std::string& columns = "rowid,address,date",
+                             std::vector<std::thread::id>* makers = nullptr) {
+        std::vector<Row> rows;
+        const auto caller = std::this_thread::get_id();
+        const bool read = tableparts::read(
+            db, "call", columns,
+            [&] {
+                if (makers && std::this_thread::get_id() != caller) makers->push_back(std::this_thread::get_id());
+                return [](const BackupDatabase::Row& r) { return Row{r.integer(0), r.text(1), r.integer(2)}; };
+            },
+            [&](Row&& row) {
+                EXPECT_EQ(std::this_thread::get_id(), caller);  // handed over on the calling thread
+                rows.push_back(std::move(row));
+            },
+            maxParts);
+        EXPECT_TRUE(read);
+        return rows;
+    }
+};
+
+TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
+    BackupDatabase db(writeDatabase(200000));
+    ASSERT_TRUE(db.isOpen());
+    const std::vector<Row> want = plainly(db);
+    ASSERT_GT(want.size(), 100000u);
+    EXPECT_EQ(tableparts::plan(db, "call", "rowid,address,date", 4).size(), 4u);
+    std::vector<std::thread::id> makers;
+    EXPECT_EQ(inParts(db, 4, "rowid,address,date", &makers), want);
+    EXPECT_EQ(makers.size(), 3u);  // three parts made on threads of their own, the first here
+    EXPECT_EQ(inParts(db, 3), want);
+    EXPECT_EQ(inParts(db, 1), want);
+
+    // Bounds at the ends of the row ids: the first and last rows are read once.
+    const std::vector<tableparts::Part> parts = tableparts::plan(db, "call", "rowid,address,date", 4);
+    EXPECT_EQ(parts.front().first, want.front().id);
+    EXPECT_EQ(parts.back().last, want.back().id);
+    for (size_t k = 1; k < parts.size(); ++k) EXPECT_EQ(parts[k].first, parts[k - 1].last + 1);
+}
+
+TEST_F(TableInPartsTest, TablesThePartsCannotFollowAreReadPlainly) {
+    {
+        // Too few rows to gain.
+        BackupDatabase db(writeDatabase(20000));
+        EXPECT_TRUE(tableparts::plan(db, "call", "address,date", 4).empty());
+    }
+    {
+        // An index holding every column asked for: SQLite walks it instead, in its own order
+        // (the calls by date), which a read in parts must give too.
+        BackupDatabase db(writeDatabase(200000, "create index by_date on call (date desc);"));
+        const std::string columns = "rowid,date,date";
+        EXPECT_TRUE(tableparts::plan(db, "call", columns, 4).empty());
+        const std::vector<Row> want = plainly(db, columns);
+        ASSERT_GT(want.size(), 100000u);
+        EXPECT_GT(want.front().id, want.back().id);
+        EXPECT_EQ(inParts(db, 4, columns), want);
+        // No such table or column: nothing read, and it says so.
+        EXPECT_FALSE(tableparts::read(
+            db, "calls", "address", [] { return [](const BackupDatabase::Row&) { return 0; }; }, [](int) {}, 4));
+    }
+}
+
+}  // namespace
