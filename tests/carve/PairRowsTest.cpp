@@ -208,3 +208,24 @@ TEST(PairRows, APairMadeByARowOpenToManyLeavesTheNextRowOne) {
     EXPECT_EQ(paired.front(), 100);
     EXPECT_EQ(paired.back(), 101);
 }
+
+TEST(PairRows, ARowOpenToManyWaitsWhileOthersTakeRowsItDoesNotAdmit) {
+    // Events 300..399 take their places first, none of them among the hundred the event whose id
+    // is lost (below 200) admits; it pairs only once events 1..99 have taken theirs, and its
+    // pair leaves the event after it (id 100, open to two places) the other one.
+    std::vector<CarvedRecord> left, right;
+    for (int i = 300; i <= 399; ++i) left.push_back(row(i, 500));
+    left.push_back(row(0, 500, 0, 200));
+    left.push_back(row(0, 600, 99, 101));
+    for (int i = 1; i <= 99; ++i) left.push_back(row(i, 500));
+    for (int i = 1; i <= 100; ++i) right.push_back(row(0, i, 0, 1000));
+    for (int i = 300; i <= 399; ++i) right.push_back(row(0, i, 0, 1000));
+    right.push_back(row(0, 100, 550, 0));
+    std::vector<const CarvedRecord*> l, r;
+    for (const auto& x : left) l.push_back(&x);
+    for (const auto& x : right) r.push_back(&x);
+    const std::vector<int> paired = pairRows(l, 0, r, 0);
+    EXPECT_EQ(paired, plainPairs(l, r));
+    EXPECT_EQ(paired[100], 99);
+    EXPECT_EQ(paired[101], 200);
+}

@@ -699,6 +699,14 @@ struct CountedSweep {
             if (after[i] > named[a]) candidates.push_back(byRef[i].second);
         count[a] = 0;
     }
+    // How many of the rows counted for a are not taken, counting no further than limit.
+    size_t open(size_t a, const std::vector<bool>& taken, size_t limit) const {
+        size_t n = 0;
+        if (!counted(a)) return n;
+        for (size_t i = from[a]; i < to[a] && n < limit; ++i)
+            if (after[i] > named[a] && !taken[static_cast<size_t>(byRef[i].second)]) ++n;
+        return n;
+    }
     // Per left row counted and still open: how many of the given right rows it counts.
     std::vector<size_t> countAmong(std::vector<size_t> rows, const std::vector<bool>& among) const {
         std::erase_if(rows, [&](size_t a) { return !counted(a); });
@@ -732,6 +740,13 @@ struct OpenBelow {
         return n;
     }
     bool counted(size_t a) const { return sweeps[0].counted(a) || sweeps[1].counted(a); }
+    // Whether at most one of the rows counted for a is not taken: found by walking them only
+    // until a second is met, where listing them all would build a list to drop at once.
+    bool atMostOneOpen(size_t a, const std::vector<bool>& taken) const {
+        size_t n = 0;
+        for (const CountedSweep& s : sweeps) n += s.open(a, taken, 2 - n);
+        return n <= 1;
+    }
     // Adds the rows counted for a to its list, which stays in the order of the right rows.
     void list(size_t a, std::vector<int>& candidates) {
         for (CountedSweep& s : sweeps) s.list(a, candidates);
@@ -967,7 +982,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
             if (open.counted(a)) {
-                if (countedSize[a] > takenBelow - takenBefore + 1) continue;
+                // The rows taken since may all be others' (the bound is loose when many were
+                // taken): the row stays counted while two of its rows are still open.
+                if (countedSize[a] > takenBelow - takenBefore + 1 || !open.atMostOneOpen(a, taken)) continue;
                 clear(a);
             }
             // A list longer by two than the rows taken since it was last cleared keeps two at
