@@ -784,8 +784,17 @@ std::vector<std::vector<int>> partnerCandidates(
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
     open.in.assign(right.size(), false);
-    std::unordered_map<int64_t, std::vector<int>> byRowid;
-    std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
+    // The rows looked up by one id, each with what decides whether it is a candidate, so that
+    // the many passed over are never read from their records.
+    struct Near {
+        int64_t id;  // its own row id (read), or the one before it (lost between close rows)
+        int row;
+        int64_t ref;    // the id it names
+        int64_t after;  // the row id after it when its own is lost, 0 when read
+        bool operator<(const Near& o) const { return id != o.id ? id < o.id : row < o.row; }
+    };
+    std::vector<Near> byRowid;                   // rows whose id was read
+    std::vector<Near> close;                     // rows whose id is lost between close neighbours
     std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after
     std::vector<std::pair<int64_t, int>> far;    // (rowid before, row): the row after far
     std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
@@ -793,9 +802,9 @@ std::vector<std::vector<int>> partnerCandidates(
         const CarvedRecord& r = *right[i];
         const int b = static_cast<int>(i);
         if (r.rowidKnown)
-            byRowid[r.rowid].push_back(b);
+            byRowid.push_back({r.rowid, b, r.values[rightRef].asInteger(), 0});
         else if (r.rowidBefore != 0 && r.rowidAfter != 0 && r.rowidAfter - r.rowidBefore <= kClose)
-            close.emplace_back(r.rowidBefore, b);
+            close.push_back({r.rowidBefore, b, r.values[rightRef].asInteger(), r.rowidAfter});
         else if (r.rowidBefore == 0 && r.rowidAfter != 0)
             below.emplace_back(r.rowidAfter, b);
         else if (r.rowidAfter == 0)
@@ -803,6 +812,7 @@ std::vector<std::vector<int>> partnerCandidates(
         else
             far.emplace_back(r.rowidBefore, b);
     }
+    std::sort(byRowid.begin(), byRowid.end());
     std::sort(close.begin(), close.end());
     // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
     struct Query {
@@ -816,18 +826,20 @@ std::vector<std::vector<int>> partnerCandidates(
         const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
         const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
         if (lowest > highest) continue;
-        auto consider = [&](int b) {
-            const CarvedRecord& r = *right[static_cast<size_t>(b)];
-            const int64_t ref = r.values[rightRef].asInteger();
-            if (admitsRowid(r, named) && ref >= lowest && ref <= highest && (!fits || fits(l, r)))
-                candidates[a].push_back(b);
+        // The look-ups below leave only rows that admit the named id as far as the id they are
+        // found by goes: a read id is the named one, a lost one lies above the id before it.
+        auto consider = [&](const Near& n) {
+            if ((n.after == 0 || named < n.after) && n.ref >= lowest && n.ref <= highest &&
+                (!fits || fits(l, *right[static_cast<size_t>(n.row)])))
+                candidates[a].push_back(n.row);
         };
-        if (auto own = byRowid.find(named); own != byRowid.end())
-            for (int b : own->second) consider(b);
+        for (auto it = std::lower_bound(byRowid.begin(), byRowid.end(), Near{named, INT_MIN, 0, 0});
+             it != byRowid.end() && it->id == named; ++it)
+            consider(*it);
         if (named <= 0) continue;  // a lost row id is a positive one
-        for (auto it = std::lower_bound(close.begin(), close.end(), std::make_pair(named - kClose, INT_MIN));
-             it != close.end() && it->first < named; ++it)
-            consider(it->second);
+        for (auto it = std::lower_bound(close.begin(), close.end(), Near{named - kClose, INT_MIN, 0, 0});
+             it != close.end() && it->id < named; ++it)
+            consider(*it);
         queries.push_back({named, lowest, highest, a});
     }
     // Sweeps over the rows whose range of ids is open on one side, by the id bounding the other:
