@@ -825,23 +825,27 @@ std::vector<std::vector<int>> partnerCandidates(
         const int64_t named = l.values[leftRef].asInteger();
         const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
         const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
-        if (lowest > highest) continue;
+        if (lowest <= highest) queries.push_back({named, lowest, highest, a});
+    }
+    // The left rows in the order of the ids they name, so that the sorted rows are walked once.
+    std::sort(queries.begin(), queries.end(), [](const Query& x, const Query& y) { return x.named < y.named; });
+    auto own = byRowid.cbegin();
+    auto near = close.cbegin();
+    for (const Query& q : queries) {
         // The look-ups below leave only rows that admit the named id as far as the id they are
         // found by goes: a read id is the named one, a lost one lies above the id before it.
         auto consider = [&](const Near& n) {
-            if ((n.after == 0 || named < n.after) && n.ref >= lowest && n.ref <= highest &&
-                (!fits || fits(l, *right[static_cast<size_t>(n.row)])))
-                candidates[a].push_back(n.row);
+            if ((n.after == 0 || q.named < n.after) && n.ref >= q.lowest && n.ref <= q.highest &&
+                (!fits || fits(*left[q.row], *right[static_cast<size_t>(n.row)])))
+                candidates[q.row].push_back(n.row);
         };
-        for (auto it = std::lower_bound(byRowid.begin(), byRowid.end(), Near{named, INT_MIN, 0, 0});
-             it != byRowid.end() && it->id == named; ++it)
-            consider(*it);
-        if (named <= 0) continue;  // a lost row id is a positive one
-        for (auto it = std::lower_bound(close.begin(), close.end(), Near{named - kClose, INT_MIN, 0, 0});
-             it != close.end() && it->id < named; ++it)
-            consider(*it);
-        queries.push_back({named, lowest, highest, a});
+        for (; own != byRowid.cend() && own->id < q.named; ++own) {}
+        for (auto it = own; it != byRowid.cend() && it->id == q.named; ++it) consider(*it);
+        if (q.named <= 0) continue;  // a lost row id is a positive one
+        for (; near != close.cend() && near->id < q.named - kClose; ++near) {}
+        for (auto it = near; it != close.cend() && it->id < q.named; ++it) consider(*it);
     }
+    std::erase_if(queries, [](const Query& q) { return q.named <= 0; });
     // Sweeps over the rows whose range of ids is open on one side, by the id bounding the other:
     // the queries run from the widest reach down, and a row whose bound no longer lets it reach
     // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
