@@ -27,11 +27,14 @@ CarvedRecord row(int64_t id, int64_t names, int64_t before = 0, int64_t after = 
     return r;
 }
 
+std::vector<const CarvedRecord*> pointersTo(const std::vector<CarvedRecord>& rows) {
+    std::vector<const CarvedRecord*> pointers;
+    for (const auto& x : rows) pointers.push_back(&x);
+    return pointers;
+}
+
 std::vector<int> pair(const std::vector<CarvedRecord>& left, const std::vector<CarvedRecord>& right) {
-    std::vector<const CarvedRecord*> l, r;
-    for (const auto& x : left) l.push_back(&x);
-    for (const auto& x : right) r.push_back(&x);
-    return pairRows(l, 0, r, 0);
+    return pairRows(pointersTo(left), 0, pointersTo(right), 0);
 }
 
 }  // namespace
@@ -165,9 +168,7 @@ TEST(PairRows, ManyRowsPairAsWhenEveryRowIsWeighedAgainstEveryOther) {
         std::vector<CarvedRecord> left, right;
         for (int i = 0; i < 600; ++i) left.push_back(anyRow(random, ids));
         for (int i = 0; i < 1500; ++i) right.push_back(anyRow(random, ids));
-        std::vector<const CarvedRecord*> l, r;
-        for (const auto& x : left) l.push_back(&x);
-        for (const auto& x : right) r.push_back(&x);
+        const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
         const std::vector<int> expected = plainPairs(l, r);
         EXPECT_EQ(pairRows(l, 0, r, 0), expected) << "seed " << seed;
         EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](int b) { return b >= 0; }), 0) << "seed " << seed;
@@ -182,9 +183,7 @@ TEST(PairRows, ARowOpenToManyPartnersTakesTheLastOnesTheOthersLeave) {
         for (int k = 0; k < open; ++k) left.push_back(row(0, 500 + k));
         for (int i = 1; i <= 100; ++i) left.push_back(row(i, 500));
         for (int i = 1; i <= 100 + open; ++i) right.push_back(row(0, i, 0, 1000));
-        std::vector<const CarvedRecord*> l, r;
-        for (const auto& x : left) l.push_back(&x);
-        for (const auto& x : right) r.push_back(&x);
+        const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
         const std::vector<int> paired = pairRows(l, 0, r, 0);
         EXPECT_EQ(paired, plainPairs(l, r));
         // One left alone; two left pair in the order of the ids they name.
@@ -200,11 +199,28 @@ TEST(PairRows, APairMadeByARowOpenToManyLeavesTheNextRowOne) {
     left.push_back(row(0, 600, 100, 102));
     for (int i = 1; i <= 101; ++i) right.push_back(row(0, i, 0, 1000));
     right.push_back(row(0, 101, 550, 0));
-    std::vector<const CarvedRecord*> l, r;
-    for (const auto& x : left) l.push_back(&x);
-    for (const auto& x : right) r.push_back(&x);
+    const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
     const std::vector<int> paired = pairRows(l, 0, r, 0);
     EXPECT_EQ(paired, plainPairs(l, r));
     EXPECT_EQ(paired.front(), 100);
     EXPECT_EQ(paired.back(), 101);
+}
+
+TEST(PairRows, ARowOpenToManyWaitsWhileOthersTakeRowsItDoesNotAdmit) {
+    // Events 300..399 take their places first, none of them among the hundred the event whose id
+    // is lost (below 200) admits; it pairs only once events 1..99 have taken theirs, and its
+    // pair leaves the event after it (id 100, open to two places) the other one.
+    std::vector<CarvedRecord> left, right;
+    for (int i = 300; i <= 399; ++i) left.push_back(row(i, 500));
+    left.push_back(row(0, 500, 0, 200));
+    left.push_back(row(0, 600, 99, 101));
+    for (int i = 1; i <= 99; ++i) left.push_back(row(i, 500));
+    for (int i = 1; i <= 100; ++i) right.push_back(row(0, i, 0, 1000));
+    for (int i = 300; i <= 399; ++i) right.push_back(row(0, i, 0, 1000));
+    right.push_back(row(0, 100, 550, 0));
+    const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
+    const std::vector<int> paired = pairRows(l, 0, r, 0);
+    EXPECT_EQ(paired, plainPairs(l, r));
+    EXPECT_EQ(paired[100], 99);
+    EXPECT_EQ(paired[101], 200);
 }

@@ -699,6 +699,14 @@ struct CountedSweep {
             if (after[i] > named[a]) candidates.push_back(byRef[i].second);
         count[a] = 0;
     }
+    // How many of the rows counted for a are not taken, counting no further than limit.
+    size_t open(size_t a, const std::vector<bool>& taken, size_t limit) const {
+        size_t n = 0;
+        if (!counted(a)) return n;
+        for (size_t i = from[a]; i < to[a] && n < limit; ++i)
+            if (after[i] > named[a] && !taken[static_cast<size_t>(byRef[i].second)]) ++n;
+        return n;
+    }
     // Per left row counted and still open: how many of the given right rows it counts.
     std::vector<size_t> countAmong(std::vector<size_t> rows, const std::vector<bool>& among) const {
         std::erase_if(rows, [&](size_t a) { return !counted(a); });
@@ -732,6 +740,13 @@ struct OpenBelow {
         return n;
     }
     bool counted(size_t a) const { return sweeps[0].counted(a) || sweeps[1].counted(a); }
+    // Whether at most one of the rows counted for a is not taken: found by walking them only
+    // until a second is met, where listing them all would build a list to drop at once.
+    bool atMostOneOpen(size_t a, const std::vector<bool>& taken) const {
+        size_t n = 0;
+        for (const CountedSweep& s : sweeps) n += s.open(a, taken, 2 - n);
+        return n <= 1;
+    }
     // Adds the rows counted for a to its list, which stays in the order of the right rows.
     void list(size_t a, std::vector<int>& candidates) {
         for (CountedSweep& s : sweeps) s.list(a, candidates);
@@ -769,8 +784,17 @@ std::vector<std::vector<int>> partnerCandidates(
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
     open.in.assign(right.size(), false);
-    std::unordered_map<int64_t, std::vector<int>> byRowid;
-    std::vector<std::pair<int64_t, int>> close;  // (rowid before, row)
+    // The rows looked up by one id, each with what decides whether it is a candidate, so that
+    // the many passed over are never read from their records.
+    struct Near {
+        int64_t id;  // its own row id (read), or the one before it (lost between close rows)
+        int row;
+        int64_t ref;    // the id it names
+        int64_t after;  // the row id after it when its own is lost, 0 when read
+        bool operator<(const Near& o) const { return id != o.id ? id < o.id : row < o.row; }
+    };
+    std::vector<Near> byRowid;                   // rows whose id was read
+    std::vector<Near> close;                     // rows whose id is lost between close neighbours
     std::vector<std::pair<int64_t, int>> above;  // (rowid before, row): no row after
     std::vector<std::pair<int64_t, int>> far;    // (rowid before, row): the row after far
     std::vector<std::pair<int64_t, int>> below;  // (rowid after, row): no row before
@@ -778,9 +802,9 @@ std::vector<std::vector<int>> partnerCandidates(
         const CarvedRecord& r = *right[i];
         const int b = static_cast<int>(i);
         if (r.rowidKnown)
-            byRowid[r.rowid].push_back(b);
+            byRowid.push_back({r.rowid, b, r.values[rightRef].asInteger(), 0});
         else if (r.rowidBefore != 0 && r.rowidAfter != 0 && r.rowidAfter - r.rowidBefore <= kClose)
-            close.emplace_back(r.rowidBefore, b);
+            close.push_back({r.rowidBefore, b, r.values[rightRef].asInteger(), r.rowidAfter});
         else if (r.rowidBefore == 0 && r.rowidAfter != 0)
             below.emplace_back(r.rowidAfter, b);
         else if (r.rowidAfter == 0)
@@ -788,6 +812,7 @@ std::vector<std::vector<int>> partnerCandidates(
         else
             far.emplace_back(r.rowidBefore, b);
     }
+    std::sort(byRowid.begin(), byRowid.end());
     std::sort(close.begin(), close.end());
     // The ids a left row admits (see admitsRowid): its own, or those between its neighbours.
     struct Query {
@@ -800,21 +825,27 @@ std::vector<std::vector<int>> partnerCandidates(
         const int64_t named = l.values[leftRef].asInteger();
         const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
         const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
-        if (lowest > highest) continue;
-        auto consider = [&](int b) {
-            const CarvedRecord& r = *right[static_cast<size_t>(b)];
-            const int64_t ref = r.values[rightRef].asInteger();
-            if (admitsRowid(r, named) && ref >= lowest && ref <= highest && (!fits || fits(l, r)))
-                candidates[a].push_back(b);
-        };
-        if (auto own = byRowid.find(named); own != byRowid.end())
-            for (int b : own->second) consider(b);
-        if (named <= 0) continue;  // a lost row id is a positive one
-        for (auto it = std::lower_bound(close.begin(), close.end(), std::make_pair(named - kClose, INT_MIN));
-             it != close.end() && it->first < named; ++it)
-            consider(it->second);
-        queries.push_back({named, lowest, highest, a});
+        if (lowest <= highest) queries.push_back({named, lowest, highest, a});
     }
+    // The left rows in the order of the ids they name, so that the sorted rows are walked once.
+    std::sort(queries.begin(), queries.end(), [](const Query& x, const Query& y) { return x.named < y.named; });
+    auto own = byRowid.cbegin();
+    auto near = close.cbegin();
+    for (const Query& q : queries) {
+        // The look-ups below leave only rows that admit the named id as far as the id they are
+        // found by goes: a read id is the named one, a lost one lies above the id before it.
+        auto consider = [&](const Near& n) {
+            if ((n.after == 0 || q.named < n.after) && n.ref >= q.lowest && n.ref <= q.highest &&
+                (!fits || fits(*left[q.row], *right[static_cast<size_t>(n.row)])))
+                candidates[q.row].push_back(n.row);
+        };
+        for (; own != byRowid.cend() && own->id < q.named; ++own) {}
+        for (auto it = own; it != byRowid.cend() && it->id == q.named; ++it) consider(*it);
+        if (q.named <= 0) continue;  // a lost row id is a positive one
+        for (; near != close.cend() && near->id < q.named - kClose; ++near) {}
+        for (auto it = near; it != close.cend() && it->id < q.named; ++it) consider(*it);
+    }
+    std::erase_if(queries, [](const Query& q) { return q.named <= 0; });
     // Sweeps over the rows whose range of ids is open on one side, by the id bounding the other:
     // the queries run from the widest reach down, and a row whose bound no longer lets it reach
     // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
@@ -967,7 +998,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
             if (open.counted(a)) {
-                if (countedSize[a] > takenBelow - takenBefore + 1) continue;
+                // The rows taken since may all be others' (the bound is loose when many were
+                // taken): the row stays counted while two of its rows are still open.
+                if (countedSize[a] > takenBelow - takenBefore + 1 || !open.atMostOneOpen(a, taken)) continue;
                 clear(a);
             }
             // A list longer by two than the rows taken since it was last cleared keeps two at

@@ -61,7 +61,7 @@ void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int s
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
-    const std::vector<CarvedTable> tables = carveRecords(db, calendarShapes());
+    std::vector<CarvedTable> tables = carveRecords(db, calendarShapes());
     for (Shape shape : {kEvent, kEventShort})
         for (const CarvedRecord& event : tables[shape].deleted) post(event, 2, 4, 6, {});
     // An item names its place in location_id, the place its item in item_owner_id: deleted
@@ -80,6 +80,7 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
             post(*placed[i], -1, 4, 6, place ? textOf(place->values[1]) : std::string());
         }
     }
+    releaseTables(std::move(tables));
     postProgress(context_, 100);
 }
 
