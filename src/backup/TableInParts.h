@@ -28,6 +28,9 @@ struct Part {
 
 // The parts to read table in, at most maxParts; none when it is to be read plainly.
 std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts);
+// How far ahead of handing an item over its memory is asked for.
+constexpr size_t kAhead = 8;
+
 // As many parts as the machine has cores for, a few at most.
 size_t partsForThisMachine();
 
@@ -73,8 +76,15 @@ bool read(BackupDatabase& db, const std::string& table, const std::string& colum
     for (size_t k = 1; k < parts.size(); ++k) {
         if (k - 1 < threads.size()) threads[k - 1].join();
         if (made[k].read) {
-            for (Item& item : made[k].items) take(std::move(item));
-            std::vector<Item>().swap(made[k].items);
+            std::vector<Item>& items = made[k].items;
+            for (size_t i = 0; i < items.size(); ++i) {
+                // An item made on another thread is not in this one's cache: a record is asked
+                // for a few items before it is handed over.
+                if constexpr (requires { items[i].get(); })
+                    if (i + kAhead < items.size()) __builtin_prefetch(items[i + kAhead].get());
+                take(std::move(items[i]));
+            }
+            std::vector<Item>().swap(items);
         } else {
             readPart(db, parts[k], [&](Item&& item) { take(std::move(item)); });
         }

@@ -36,9 +36,15 @@ public:
         changed_.notify_one();
     }
 
-    // On the taking thread: calls take(Item&) on every item, in order, until the giver closed.
+    // On the taking thread: calls take(Item&) on every item, in order, until the giver closed;
+    // ahead(Item&) a few items before take, when given, for what the taker will want from
+    // memory (the items were made on another thread, outside this one's cache).
     template <class Take>
     void takeAll(Take take) {
+        takeAll(take, [](Item&) {});
+    }
+    template <class Take, class Ahead>
+    void takeAll(Take take, Ahead ahead) {
         std::vector<Item> items;
         for (bool last = false; !last;) {
             {
@@ -47,15 +53,21 @@ public:
                 items.swap(ready_);
                 last = closed_;
             }
-            for (Item& item : items) take(item);
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (i + kAhead < items.size()) ahead(items[i + kAhead]);
+                take(items[i]);
+            }
             items.clear();
         }
     }
 
 private:
     static constexpr size_t kBatch = 1024;
-    std::vector<Item> batch_;  // the giver's own
-    std::mutex mutex_;
+    static constexpr size_t kAhead = 8;
+    // The giver's batch and what both threads share on cache lines apart: a push touches only
+    // the giver's own.
+    alignas(64) std::vector<Item> batch_;  // the giver's own
+    alignas(64) std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Item> ready_;
     bool closed_ = false;

@@ -102,12 +102,14 @@ int main(int argc, char** argv) {
     std::optional<DeletedRecordCarvers> carvers;
     if (carve) carvers.emplace(printed);
     std::thread printer([&] {
-        handOff.takeAll([&](Posted& posted) {
-            if (posted.task)
-                posted.task();
-            else
-                printed.postNotificationName(*posted.name, std::move(posted.object));
-        });
+        handOff.takeAll(
+            [&](Posted& posted) {
+                if (posted.task)
+                    posted.task();
+                else
+                    printed.postNotificationName(*posted.name, std::move(posted.object));
+            },
+            [](const Posted& posted) { __builtin_prefetch(posted.object.get()); });
     });
 
     PRBackupScanState state;

@@ -50,7 +50,7 @@ void PRDeletedRecordMerge::Index::reserve(size_t records) {
     if (records + records / 3 < cells.size()) return;
     size_t capacity = 16;
     while (capacity * 3 / 4 <= records) capacity *= 2;
-    std::vector<Cell> old(capacity);
+    std::vector<Cell, HugePageAllocator<Cell>> old(capacity);
     old.swap(cells);
     const size_t mask = cells.size() - 1;
     for (const Cell& cell : old) {

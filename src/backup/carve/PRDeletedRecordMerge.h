@@ -10,6 +10,7 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/HugePageAllocator.h"
 
 #include <cstdint>
 #include <string>
@@ -91,7 +92,7 @@ private:
             uint32_t tag = 0;    // the high half of the key's hash
             uint32_t place = 0;  // position in the array plus one; 0 for a free cell
         };
-        std::vector<Cell> cells;
+        std::vector<Cell, HugePageAllocator<Cell>> cells;
         size_t used = 0;
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
