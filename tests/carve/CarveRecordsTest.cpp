@@ -22,8 +22,9 @@ void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::
         ASSERT_EQ(a.values.size(), b.values.size());
         for (size_t c = 0; c < a.values.size(); ++c) {
             EXPECT_EQ(a.values[c].type, b.values[c].type);
-            EXPECT_EQ(a.values[c].integer, b.values[c].integer);
-            EXPECT_EQ(a.values[c].bytes, b.values[c].bytes);
+            EXPECT_EQ(a.values[c].asInteger(), b.values[c].asInteger());
+            EXPECT_EQ(a.values[c].asReal(), b.values[c].asReal());
+            EXPECT_EQ(a.values[c].bytesView(), b.values[c].bytesView());
         }
     }
 }

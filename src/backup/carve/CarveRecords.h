@@ -10,9 +10,11 @@
 #pragma once
 
 #include "backup/carve/CarveDatabase.h"
+#include "backup/carve/CarvedStore.h"
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,18 +42,26 @@ struct TableShape {
     bool keepLiveValues = false;
 };
 
+// One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
 struct CarvedValue {
     enum Type : uint8_t { null, integerValue, realValue, text, blob };
     Type type = null;
-    int64_t integer = 0;
-    double real = 0;
-    std::string bytes;  // text or blob
+    uint32_t length = 0;  // of a text or blob
+    union {
+        int64_t integer = 0;
+        double real;
+        const char* bytes;  // a text's or blob's
+    };
 
     bool isNull() const { return type == null; }
     // A number as an integer (a real is cut), 0 otherwise.
     int64_t asInteger() const;
     // A number as a real, 0 otherwise.
     double asReal() const;
+    // A text's or blob's bytes, empty otherwise.
+    std::string_view bytesView() const {
+        return type == text || type == blob ? std::string_view(bytes, length) : std::string_view();
+    }
 };
 
 // A text column as the record classes hold text (empty for any other value).
@@ -60,7 +70,8 @@ std::string textOf(const CarvedValue& value);
 std::string_view textView(const CarvedValue& value);
 
 struct CarvedRecord {
-    std::vector<CarvedValue> values;
+    // In column order, kept by the table's store (none for a live row whose values are not kept).
+    std::span<const CarvedValue> values;
     int64_t rowid = 0;
     bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
     int64_t position = 0;     // where the record's cell (or what is left of it) starts
@@ -74,6 +85,7 @@ struct CarvedRecord {
 struct CarvedTable {
     std::vector<CarvedRecord> live;
     std::vector<CarvedRecord> deleted;
+    CarvedStore store;  // the rows' values
 };
 
 // Reads every row of each shape from the database's pages. The result has one table per shape,
@@ -83,9 +95,7 @@ struct CarvedTable {
 // many, 0 leaving it to the file's size and the machine. The result is the same for any number.
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
 
-// Frees what carveRecords answered, the rows' values freed side by side on a few threads: a large
-// file's tables hold millions of small blocks, and freeing them one by one takes longer than
-// most carvers take to read them.
+// Frees what carveRecords answered.
 void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether row r can have row id x: its own when it was read, else any between the whole rows
