@@ -1,14 +1,20 @@
 // The record carver reads the runs of a large file's pages side by side: however many runs it
-// takes, the rows it answers, their order and every field must be those of a single walk.
+// takes, the rows it answers, their order and every field must be those of a single walk. The
+// columns whose values a shape does not keep still decide which rows are found.
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
 #include "backup/carve/CarveRecords.h"
+
+#include <algorithm>
+#include <cstdint>
 
 using namespace carvetest;
 
 namespace {
 
-void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::vector<carve::CarvedRecord>& got) {
+// The rows of want and got are the same, their values up to column kept (got keeps no more).
+void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::vector<carve::CarvedRecord>& got,
+                       size_t kept = SIZE_MAX) {
     ASSERT_EQ(want.size(), got.size());
     for (size_t i = 0; i < want.size(); ++i) {
         const carve::CarvedRecord& a = want[i];
@@ -19,8 +25,8 @@ void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::
         EXPECT_EQ(a.rowidKnown, b.rowidKnown);
         EXPECT_EQ(a.rowidBefore, b.rowidBefore);
         EXPECT_EQ(a.rowidAfter, b.rowidAfter);
-        ASSERT_EQ(a.values.size(), b.values.size());
-        for (size_t c = 0; c < a.values.size(); ++c) {
+        ASSERT_EQ(std::min(a.values.size(), kept), b.values.size());
+        for (size_t c = 0; c < b.values.size(); ++c) {
             EXPECT_EQ(a.values[c].type, b.values[c].type);
             EXPECT_EQ(a.values[c].asInteger(), b.values[c].asInteger());
             EXPECT_EQ(a.values[c].asReal(), b.values[c].asReal());
@@ -31,34 +37,58 @@ void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::
 
 }  // namespace
 
-class CarveRecordsRuns : public CarveTest {};
-
-TEST_F(CarveRecordsRuns, AnyNumberOfRunsGivesTheRowsOfOneWalk) {
+class CarveRecordsRuns : public CarveTest {
+protected:
     // Contacts in small pages: two tables, rows deleted in a run and here and there, enough
-    // pages for several runs; the values table keeps its live rows' values.
-    carvefix::NaturalOptions options;
-    options.pageSize = 1024;
-    options.rows = 6000;
-    carvefix::writeNaturalDatabase(folder(), carvefix::CarveKind::contacts, options);
-    const std::vector<carve::TableShape> shapes = {carve::shapeOf("ktttttttttitttttttrrttttitbttiiiti"),
-                                                   carve::shapeOf("kIIiit", true)};
-    auto carve = [&](int runs) {
+    // pages for several runs.
+    void writeContacts() {
+        carvefix::NaturalOptions options;
+        options.pageSize = 1024;
+        options.rows = 6000;
+        carvefix::writeNaturalDatabase(folder(), carvefix::CarveKind::contacts, options);
+    }
+
+    std::vector<carve::CarvedTable> carve(const std::vector<carve::TableShape>& shapes, int runs) {
         carve::CarveDatabase db;
         EXPECT_TRUE(db.openIn(folder(), {carvefix::backupFileName(carvefix::CarveKind::contacts)}, context));
         EXPECT_GT(db.pageCount(), 1000);
         return carve::carveRecords(db, shapes, runs);
-    };
-    const std::vector<carve::CarvedTable> single = carve(1);
+    }
+};
+
+TEST_F(CarveRecordsRuns, AnyNumberOfRunsGivesTheRowsOfOneWalk) {
+    // The values table keeps its live rows' values.
+    writeContacts();
+    const std::vector<carve::TableShape> shapes = {carve::shapeOf("ktttttttttitttttttrrttttitbttiiiti"),
+                                                   carve::shapeOf("kIIiit", true)};
+    const std::vector<carve::CarvedTable> single = carve(shapes, 1);
     ASSERT_EQ(single.size(), 2u);
     EXPECT_GT(single[0].deleted.size(), 1000u);
     EXPECT_GT(single[1].live.size(), 5000u);
     for (int runs : {2, 7}) {
-        const std::vector<carve::CarvedTable> split = carve(runs);
+        const std::vector<carve::CarvedTable> split = carve(shapes, runs);
         ASSERT_EQ(split.size(), single.size());
         for (size_t t = 0; t < single.size(); ++t) {
             SCOPED_TRACE("runs " + std::to_string(runs) + ", table " + std::to_string(t));
             expectSameRecords(single[t].live, split[t].live);
             expectSameRecords(single[t].deleted, split[t].deleted);
         }
+    }
+}
+
+TEST_F(CarveRecordsRuns, ColumnsLeftUnkeptStillDecideWhichRowsAreFound) {
+    // The columns after the kept ones are checked and tell rows apart as before: the same rows
+    // come back, with the values of the kept columns only.
+    writeContacts();
+    const std::vector<carve::CarvedTable> whole =
+        carve({carve::shapeOf("ktttttttttitttttttrrttttitbttiiiti"), carve::shapeOf("kIIiit", true)}, 3);
+    const std::vector<carve::CarvedTable> cut =
+        carve({carve::shapeOf("ktt|tttttttitttttttrrttttitbttiiiti"), carve::shapeOf("kII|iit", true)}, 3);
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_GT(cut[0].deleted.size(), 1000u);
+    for (size_t t = 0; t < whole.size(); ++t) {
+        SCOPED_TRACE("table " + std::to_string(t));
+        expectSameRecords(whole[t].live, cut[t].live, 3);
+        expectSameRecords(whole[t].deleted, cut[t].deleted, 3);
     }
 }

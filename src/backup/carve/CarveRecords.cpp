@@ -45,6 +45,10 @@ TableShape shapeOf(const char* columns, bool keepLiveValues) {
     shape.rowidAlias = -1;
     shape.keepLiveValues = keepLiveValues;
     for (const char* c = columns; *c; ++c) {
+        if (*c == '|') {
+            shape.keptColumns = shape.columns.size();
+            continue;
+        }
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
         column.nullable = *c == lower;
@@ -335,18 +339,19 @@ private:
         return true;
     }
 
-    // Keeps the values values() found sound in the store of table s: the values, then the bytes
-    // of their texts and blobs.
+    // Keeps the values values() found sound in the store of table s: those of the columns the
+    // shape keeps, then the bytes of their texts and blobs.
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
                                             size_t body) {
-        size_t size = serials.size() * sizeof(CarvedValue);
-        for (uint64_t serial : serials)
-            if (serial >= 12) size += static_cast<size_t>(valueLength(serial));
+        const size_t columns = std::min(serials.size(), shapes_[s].keptColumns);
+        size_t size = columns * sizeof(CarvedValue);
+        for (size_t c = 0; c < columns; ++c)
+            if (serials[c] >= 12) size += static_cast<size_t>(valueLength(serials[c]));
         char* kept = tables_[s].store.allocate(size);
         auto* out = reinterpret_cast<CarvedValue*>(kept);
-        char* bytes = kept + serials.size() * sizeof(CarvedValue);
+        char* bytes = kept + columns * sizeof(CarvedValue);
         size_t at = body;
-        for (size_t c = 0; c < serials.size(); ++c) {
+        for (size_t c = 0; c < columns; ++c) {
             const int64_t length = valueLength(serials[c]);
             CarvedValue& v = *new (out + c) CarvedValue(
                 valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + at), length));
@@ -357,7 +362,7 @@ private:
             }
             at += static_cast<size_t>(length);
         }
-        return {out, serials.size()};
+        return {out, columns};
     }
 
     // What a reading of a cell is for: a deleted row, a live row (whose values are kept only for

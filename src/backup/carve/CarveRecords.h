@@ -40,6 +40,9 @@ struct TableShape {
     // Whether the live rows are answered with their values; otherwise only their row ids and
     // places are (all a table of a million live rows needs to tell its deleted rows apart).
     bool keepLiveValues = false;
+    // The rows keep the values of their first keptColumns columns; those of the columns after
+    // are checked as any others, but no carver reads them.
+    size_t keptColumns = SIZE_MAX;
 };
 
 // One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
@@ -115,7 +118,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
-// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
+// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column. A '|'
+// ends the columns whose values are kept.
 TableShape shapeOf(const char* columns, bool keepLiveValues = false);
 
 }  // namespace carve
