@@ -40,10 +40,10 @@ std::string_view textView(const CarvedValue& value) {
     return value.type == CarvedValue::text ? GetStringViewFormChar(value.bytesView()) : std::string_view();
 }
 
-TableShape shapeOf(const char* columns, bool keepLiveValues) {
+TableShape shapeOf(const char* columns, LiveRows live) {
     TableShape shape;
     shape.rowidAlias = -1;
-    shape.keepLiveValues = keepLiveValues;
+    shape.live = live;
     for (const char* c = columns; *c; ++c) {
         if (*c == '|') {
             shape.keptColumns = shape.columns.size();
@@ -405,7 +405,7 @@ private:
             if (!values(serials, data, headerLength, shapes_[s].rowidAlias, signature)) continue;
             found.record = {};
             found.signature = signature;
-            if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].keepLiveValues))
+            if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
@@ -670,7 +670,7 @@ private:
             if (f.live) {
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
-                tables_[s].live.push_back(std::move(f.record));
+                if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
             }

@@ -32,14 +32,17 @@ struct ColumnShape {
     bool nullable = true;
 };
 
+// What a table answers of its live rows: none (the carve still reads them all, to tell its deleted
+// rows apart, but most carvers never look at a live row), their row ids and places, or those with
+// their values.
+enum class LiveRows : uint8_t { none, places, values };
+
 // One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
 // as NULL, its value being the row id), or -1.
 struct TableShape {
     std::vector<ColumnShape> columns;
     int rowidAlias = 0;
-    // Whether the live rows are answered with their values; otherwise only their row ids and
-    // places are (all a table of a million live rows needs to tell its deleted rows apart).
-    bool keepLiveValues = false;
+    LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
     size_t keptColumns = SIZE_MAX;
@@ -120,6 +123,6 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column. A '|'
 // ends the columns whose values are kept.
-TableShape shapeOf(const char* columns, bool keepLiveValues = false);
+TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 }  // namespace carve

@@ -20,7 +20,7 @@ const std::vector<TableShape>& calendarShapes() {
         shapeOf("ktttrtr|iiiiiitiiiitiiiiittttbti"),
         shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirr"),
         shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirrtiiirtrtiii"),
-        shapeOf("ktrrtri|i", /*keepLiveValues*/ true),
+        shapeOf("ktrrtri|i", LiveRows::values),
     };
     return shapes;
 }

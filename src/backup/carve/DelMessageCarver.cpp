@@ -20,7 +20,7 @@ const std::vector<TableShape>& messageShapes() {
         shapeOf("ktiti|itiiiiittbbi"),
         shapeOf("ktitiitiiiiittbbibtititttibtii|iit"),
         shapeOf("kTtitittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
-        shapeOf("kT|tTt", /*keepLiveValues*/ true),
+        shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
 }
