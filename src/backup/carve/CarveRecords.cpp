@@ -167,7 +167,7 @@ public:
         live_ = &ownLive_;
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         gather(all, readers.size());
-        return finish(readers.size());
+        return finish(all, readers.size());
     }
 
 private:
@@ -196,24 +196,18 @@ private:
                     }
     }
 
-    // Moves what the others found after this one's rows, in the order of all (this carver first).
+    // Moves the live rows the others found after this one's, in the order of all (this carver
+    // first). The deleted rows wait in each carver's list for finish().
     void gather(const std::vector<PageCarver*>& all, size_t threads) {
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<size_t> liveAt = {0}, deletedAt = {0};
-            for (const PageCarver* carver : all) {
-                liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
-                deletedAt.push_back(deletedAt.back() + carver->deleted_[s].size());
-            }
+            std::vector<size_t> liveAt = {0};
+            for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
             tables_[s].live.resize(liveAt.back());
-            deleted_[s].resize(deletedAt.back());
             inParallel(all.size(), threads, [&](size_t k, size_t) {
                 if (k == 0) return;  // this carver's rows are in place
                 std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
                 std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
                 std::vector<CarvedRecord>().swap(live);
-                std::vector<Found>& deleted = all[k]->deleted_[s];
-                std::move(deleted.begin(), deleted.end(), deleted_[s].begin() + static_cast<ptrdiff_t>(deletedAt[k]));
-                std::vector<Found>().swap(deleted);
             });
             // The rows' values stay where they are, now kept by this carver's table.
             for (size_t k = 1; k < all.size(); ++k) tables_[s].store.take(std::move(all[k]->tables_[s].store));
@@ -678,25 +672,30 @@ private:
         page.clear();
     }
 
-    // The deleted rows, in the file's order, that repeat no live row of their table (same row id,
-    // or the same values) and no deleted row before them.
+    // The deleted rows, in the file's order (those of all, one carver after another), that
+    // repeat no live row of their table (same row id, or the same values) and no deleted row
+    // before them. Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
-    std::vector<CarvedTable> finish(size_t threads = 1) {
+    std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
+            size_t found = 0;
+            for (const PageCarver* carver : all) found += carver->deleted_[s].size();
             KeySet deletedValues, deletedRowids;
-            deletedValues.reserve(deleted_[s].size());
-            deletedRowids.reserve(deleted_[s].size());
-            tables_[s].deleted.reserve(deleted_[s].size());
-            for (Found& f : deleted_[s]) {
-                const uint64_t key = f.signature;
-                const auto rowid = static_cast<uint64_t>(f.record.rowid);
-                if (f.repeatsLive || deletedValues.contains(key)) continue;
-                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
-                deletedValues.insert(key);
-                if (f.record.rowidKnown) deletedRowids.insert(rowid);
-                tables_[s].deleted.push_back(std::move(f.record));
+            deletedValues.reserve(found);
+            deletedRowids.reserve(found);
+            tables_[s].deleted.reserve(found);
+            for (PageCarver* carver : all) {
+                for (Found& f : carver->deleted_[s]) {
+                    const uint64_t key = f.signature;
+                    const auto rowid = static_cast<uint64_t>(f.record.rowid);
+                    if (f.repeatsLive || deletedValues.contains(key)) continue;
+                    if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                    deletedValues.insert(key);
+                    if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                    tables_[s].deleted.push_back(std::move(f.record));
+                }
+                std::vector<Found>().swap(carver->deleted_[s]);
             }
-            std::vector<Found>().swap(deleted_[s]);
         });
         return std::move(tables_);
     }
