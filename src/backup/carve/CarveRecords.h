@@ -69,6 +69,7 @@ struct CarvedValue {
         return type == text || type == blob ? std::string_view(bytes, length) : std::string_view();
     }
 };
+static_assert(sizeof(CarvedValue) == 16, "a large file's carve keeps millions of values");
 
 // A text column as the record classes hold text (empty for any other value).
 std::string textOf(const CarvedValue& value);
@@ -76,7 +77,8 @@ std::string textOf(const CarvedValue& value);
 std::string_view textView(const CarvedValue& value);
 
 struct CarvedRecord {
-    // In column order, kept by the table's store (none for a live row whose values are not kept).
+    // The values of the columns the shape keeps, in order, held by the table's store; none for a
+    // live row whose values are not kept.
     std::span<const CarvedValue> values;
     int64_t rowid = 0;
     bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
