@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -20,10 +21,12 @@ CarvedRecord row(int64_t id, int64_t names, int64_t before = 0, int64_t after = 
     r.rowidKnown = id > 0;
     r.rowidBefore = before;
     r.rowidAfter = after;
-    CarvedValue v;
+    // Kept for the whole run: the rows only view their values.
+    static std::deque<CarvedValue> kept;
+    CarvedValue& v = kept.emplace_back();
     v.type = CarvedValue::integerValue;
     v.integer = names;
-    r.values.push_back(v);
+    r.values = {&v, 1};
     return r;
 }
 

@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
+#include <span>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -31,18 +33,22 @@ double CarvedValue::asReal() const {
 }
 
 std::string textOf(const CarvedValue& value) {
-    return value.type == CarvedValue::text ? GetStringFormChar(value.bytes.data(), value.bytes.size()) : std::string();
+    return value.type == CarvedValue::text ? GetStringFormChar(value.bytes, value.length) : std::string();
 }
 
 std::string_view textView(const CarvedValue& value) {
-    return value.type == CarvedValue::text ? GetStringViewFormChar(value.bytes) : std::string_view();
+    return value.type == CarvedValue::text ? GetStringViewFormChar(value.bytesView()) : std::string_view();
 }
 
-TableShape shapeOf(const char* columns, bool keepLiveValues) {
+TableShape shapeOf(const char* columns, LiveRows live) {
     TableShape shape;
     shape.rowidAlias = -1;
-    shape.keepLiveValues = keepLiveValues;
+    shape.live = live;
     for (const char* c = columns; *c; ++c) {
+        if (*c == '|') {
+            shape.keptColumns = shape.columns.size();
+            continue;
+        }
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
         column.nullable = *c == lower;
@@ -161,7 +167,7 @@ public:
         live_ = &ownLive_;
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         gather(all, readers.size());
-        return finish(readers.size());
+        return finish(all, readers.size());
     }
 
 private:
@@ -190,33 +196,31 @@ private:
                     }
     }
 
-    // Moves what the others found after this one's rows, in the order of all (this carver first).
+    // Moves the live rows the others found after this one's, in the order of all (this carver
+    // first). The deleted rows wait in each carver's list for finish().
     void gather(const std::vector<PageCarver*>& all, size_t threads) {
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<size_t> liveAt = {0}, deletedAt = {0};
-            for (const PageCarver* carver : all) {
-                liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
-                deletedAt.push_back(deletedAt.back() + carver->deleted_[s].size());
-            }
+            std::vector<size_t> liveAt = {0};
+            for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
             tables_[s].live.resize(liveAt.back());
-            deleted_[s].resize(deletedAt.back());
             inParallel(all.size(), threads, [&](size_t k, size_t) {
                 if (k == 0) return;  // this carver's rows are in place
                 std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
                 std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
-                std::vector<Found>& deleted = all[k]->deleted_[s];
-                std::move(deleted.begin(), deleted.end(), deleted_[s].begin() + static_cast<ptrdiff_t>(deletedAt[k]));
+                std::vector<CarvedRecord>().swap(live);
             });
+            // The rows' values stay where they are, now kept by this carver's table.
+            for (size_t k = 1; k < all.size(); ++k) tables_[s].store.take(std::move(all[k]->tables_[s].store));
         }
     }
 
     struct Found {
         CarvedRecord record;
+        uint64_t signature = 0;  // of the values, row id aside (see values())
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
         // are no neighbours of the cells there now.
         bool fromGap = false;
-        uint64_t signature = 0;    // of the values, row id aside (see values())
         bool repeatsLive = false;  // see markRepeats()
     };
 
@@ -261,12 +265,34 @@ private:
         return true;
     }
 
-    // The values of a record whose body starts at body inside data, into found: its values (only
-    // when materialise is set: a live row whose values nobody asks for needs none) and their
-    // signature, a hash of the values with the row id column aside (each value's type, length
+    // The value of serial type s whose bytes start at b, the bytes of a text or blob left out.
+    static CarvedValue valueOf(uint64_t s, const uint8_t* b, int64_t length) {
+        CarvedValue v;
+        if (s >= 1 && s <= 6) {
+            uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
+            const int bits = static_cast<int>(length) * 8;
+            if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
+            v.type = CarvedValue::integerValue;
+            v.integer = static_cast<int64_t>(raw);
+        } else if (s == 7) {
+            const uint64_t raw = readBigEndian(b, 0, 8);
+            v.type = CarvedValue::realValue;
+            std::memcpy(&v.real, &raw, sizeof v.real);
+        } else if (s == 8 || s == 9) {
+            v.type = CarvedValue::integerValue;
+            v.integer = s == 9 ? 1 : 0;
+        } else if (s >= 12) {
+            v.type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
+            v.length = static_cast<uint32_t>(length);
+        }
+        return v;
+    }
+
+    // Checks the values of a record whose body starts at body inside data, and answers their
+    // signature: a hash of the values with the row id column aside (each value's type, length
     // and bytes, eight at a time). False when a value runs past the end or a text is not UTF-8.
     static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body, int rowidAlias,
-                       Found& found, bool materialise) {
+                       uint64_t& signature) {
         uint64_t h = 1469598103934665603ULL;
         auto word = [&](uint64_t w) {
             h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
@@ -282,67 +308,65 @@ private:
             std::memcpy(&w, bytes, n);
             word(w);
         };
-        std::vector<CarvedValue>& out = found.record.values;
-        if (materialise) out.reserve(serials.size());
         size_t at = body;
         for (size_t c = 0; c < serials.size(); ++c) {
             const uint64_t s = serials[c];
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
-            CarvedValue::Type type = CarvedValue::null;
-            int64_t integer = 0;
-            double real = 0;
             const char* text = data.data() + at;
-            const auto* b = reinterpret_cast<const uint8_t*>(text);
-            if (s >= 1 && s <= 6) {
-                uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
-                const int bits = static_cast<int>(length) * 8;
-                if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
-                type = CarvedValue::integerValue;
-                integer = static_cast<int64_t>(raw);
-            } else if (s == 7) {
-                const uint64_t raw = readBigEndian(b, 0, 8);
-                type = CarvedValue::realValue;
-                std::memcpy(&real, &raw, sizeof real);
-            } else if (s == 8 || s == 9) {
-                type = CarvedValue::integerValue;
-                integer = s == 9 ? 1 : 0;
-            } else if (s >= 12) {
-                type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
-                if (type == CarvedValue::text && !keepsWholeText(text, static_cast<size_t>(length))) return false;
-            }
+            const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
+            if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
             if (static_cast<int>(c) != rowidAlias) {
-                if (type == CarvedValue::integerValue || type == CarvedValue::realValue) {
+                if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
-                    if (type == CarvedValue::integerValue)
-                        std::memcpy(&bits, &integer, 8);
-                    else
-                        std::memcpy(&bits, &real, 8);
-                    word(type);
+                    std::memcpy(&bits, &v.integer, 8);
+                    word(v.type);
                     word(bits);
                 } else {
-                    const size_t n = type == CarvedValue::null ? 0 : static_cast<size_t>(length);
-                    word(type | static_cast<uint64_t>(n) << 8);
-                    mix(text, n);
+                    word(v.type | static_cast<uint64_t>(v.length) << 8);
+                    mix(text, v.length);
                 }
-            }
-            if (materialise) {
-                CarvedValue& v = out.emplace_back();
-                v.type = type;
-                v.integer = integer;
-                v.real = real;
-                if (type == CarvedValue::text || type == CarvedValue::blob)
-                    v.bytes.assign(text, static_cast<size_t>(length));
             }
             at += static_cast<size_t>(length);
         }
-        found.signature = h;
+        signature = h;
         return true;
     }
 
+    // Keeps the values values() found sound in the store of table s: those of the columns the
+    // shape keeps, then the bytes of their texts and blobs.
+    std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
+                                            size_t body) {
+        const size_t columns = std::min(serials.size(), shapes_[s].keptColumns);
+        size_t size = columns * sizeof(CarvedValue);
+        for (size_t c = 0; c < columns; ++c)
+            if (serials[c] >= 12) size += static_cast<size_t>(valueLength(serials[c]));
+        char* kept = tables_[s].store.allocate(size);
+        auto* out = reinterpret_cast<CarvedValue*>(kept);
+        char* bytes = kept + columns * sizeof(CarvedValue);
+        size_t at = body;
+        for (size_t c = 0; c < columns; ++c) {
+            const int64_t length = valueLength(serials[c]);
+            CarvedValue& v = *new (out + c) CarvedValue(
+                valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + at), length));
+            if (v.type == CarvedValue::text || v.type == CarvedValue::blob) {
+                std::memcpy(bytes, data.data() + at, v.length);
+                v.bytes = bytes;
+                bytes += v.length;
+            }
+            at += static_cast<size_t>(length);
+        }
+        return {out, columns};
+    }
+
+    // What a reading of a cell is for: a deleted row, a live row (whose values are kept only for
+    // the shapes that keep them), or a look at whether a cell starts there (nothing kept).
+    enum class Reading : uint8_t { deleted, live, look };
+
     // A whole cell at page offset at that is a row of some shape; its end on the page. A live
     // cell of a shape whose live values are not kept gets only its signature.
-    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, bool live = false) const {
+    bool wholeCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex,
+                   Reading reading = Reading::deleted) {
         const uint8_t* p = page_.data() + at;
         const uint8_t* stop = page_.data() + limit;
         uint64_t payloadLength = 0, rowid = 0;
@@ -371,9 +395,12 @@ private:
             int64_t body = 0;
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
+            uint64_t signature = 0;
+            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, signature)) continue;
             found.record = {};
-            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, found, !live || shapes_[s].keepLiveValues))
-                continue;
+            found.signature = signature;
+            if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
+                found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -388,23 +415,25 @@ private:
     // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
     // lookalike: only the look of the four bytes at at says that a freeblock began there.
     bool damagedCell(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex,
-                     bool lookalike = false) const {
+                     bool lookalike = false) {
         return damagedCellAt(at, limit, found, end, shapeIndex, 0, lookalike);
     }
 
+    // depth 1 looks at whether such a cell starts at at, keeping nothing.
     bool damagedCellAt(int64_t at, int64_t limit, Found& found, int64_t& end, size_t& shapeIndex, int depth,
-                       bool lookalike = false) const {
+                       bool lookalike = false) {
         const uint8_t* base = page_.data();
         bool best = false;
         Found bestFound;
         int64_t bestEnd = 0;
         size_t bestShape = 0;
+        size_t bestBodyAt = 0;
         for (int offset : {4, 5, 6, 3, 2}) {
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
-                // Scratch shared with the nested look at the next cell, which runs only once
-                // this reading's values are taken.
-                std::vector<uint64_t>& serials = blockSerials_;
+                // Scratch of its own for the look at the next cell, which runs before this
+                // reading's values are kept.
+                std::vector<uint64_t>& serials = depth > 0 ? lookSerials_ : blockSerials_;
                 serials.clear();
                 size_t from = 0;
                 int lengthBytes = 1;
@@ -433,22 +462,25 @@ private:
                 const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
                 // The bytes lost before the header held the cell's length and row id.
                 if ((offset == 2 && payloadLength > 0x7f) || (offset == 3 && payloadLength > 0x3fff)) continue;
-                std::string& data = blockData_;
+                // A shape that needs a NULL for the row id must not meet data there.
+                if (shape.rowidAlias >= 0 && serials[static_cast<size_t>(shape.rowidAlias)] != 0) continue;
+                std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
+                uint64_t signature = 0;
+                const auto bodyAt = static_cast<size_t>(computed);
+                if (!values(serials, data, bodyAt, shape.rowidAlias, signature)) continue;
                 found.record = {};
-                if (!values(serials, data, static_cast<size_t>(computed), shape.rowidAlias, found, true)) continue;
-                // A shape that needs a NULL for the row id must not meet data there.
-                if (shape.rowidAlias >= 0 && !found.record.values[static_cast<size_t>(shape.rowidAlias)].isNull())
-                    continue;
+                found.signature = signature;
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
                 Found ignored;
                 int64_t nextEnd = 0;
                 size_t nextShape = 0;
-                if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape) ||
+                if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                     (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
+                    if (depth == 0) found.record.values = keepValues(s, serials, data, bodyAt);
                     shapeIndex = s;
                     return true;
                 }
@@ -460,18 +492,22 @@ private:
                     bestFound = found;
                     bestEnd = end;
                     bestShape = s;
+                    bestBodyAt = bodyAt;
+                    bestData_ = data;
+                    bestSerials_ = serials;
                 }
             }
         }
         if (!best) return false;
-        found = std::move(bestFound);
+        found = bestFound;
+        found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt);
         end = bestEnd;
         shapeIndex = bestShape;
         return true;
     }
 
     // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block).
-    bool headOnlyCell(int64_t at, int64_t limit) const {
+    bool headOnlyCell(int64_t at, int64_t limit) {
         Found found;
         int64_t end = 0;
         size_t shape = 0;
@@ -561,7 +597,8 @@ private:
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (at < pointers + 2 * cells || at >= pageSize_ || !wholeCell(at, pageSize_, found, end, shape, !freed))
+            if (at < pointers + 2 * cells || at >= pageSize_ ||
+                !wholeCell(at, pageSize_, found, end, shape, freed ? Reading::deleted : Reading::live))
                 continue;
             found.live = !freed;
             keep(std::move(found), shape, index, pageStart + at);
@@ -627,7 +664,7 @@ private:
             if (f.live) {
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
-                tables_[s].live.push_back(std::move(f.record));
+                if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
             }
@@ -635,23 +672,29 @@ private:
         page.clear();
     }
 
-    // The deleted rows, in the file's order, that repeat no live row of their table (same row id,
-    // or the same values) and no deleted row before them.
+    // The deleted rows, in the file's order (those of all, one carver after another), that
+    // repeat no live row of their table (same row id, or the same values) and no deleted row
+    // before them. Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
-    std::vector<CarvedTable> finish(size_t threads = 1) {
+    std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
+            size_t found = 0;
+            for (const PageCarver* carver : all) found += carver->deleted_[s].size();
             KeySet deletedValues, deletedRowids;
-            deletedValues.reserve(deleted_[s].size());
-            deletedRowids.reserve(deleted_[s].size());
-            tables_[s].deleted.reserve(deleted_[s].size());
-            for (Found& f : deleted_[s]) {
-                const uint64_t key = f.signature;
-                const auto rowid = static_cast<uint64_t>(f.record.rowid);
-                if (f.repeatsLive || deletedValues.contains(key)) continue;
-                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
-                deletedValues.insert(key);
-                if (f.record.rowidKnown) deletedRowids.insert(rowid);
-                tables_[s].deleted.push_back(std::move(f.record));
+            deletedValues.reserve(found);
+            deletedRowids.reserve(found);
+            tables_[s].deleted.reserve(found);
+            for (PageCarver* carver : all) {
+                for (Found& f : carver->deleted_[s]) {
+                    const uint64_t key = f.signature;
+                    const auto rowid = static_cast<uint64_t>(f.record.rowid);
+                    if (f.repeatsLive || deletedValues.contains(key)) continue;
+                    if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                    deletedValues.insert(key);
+                    if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                    tables_[s].deleted.push_back(std::move(f.record));
+                }
+                std::vector<Found>().swap(carver->deleted_[s]);
             }
         });
         return std::move(tables_);
@@ -665,10 +708,16 @@ private:
     int64_t maxLocal_ = 0;
     int64_t minLocal_ = 0;
     std::vector<uint8_t> page_;
-    mutable std::string cellData_;
-    mutable std::vector<uint64_t> cellSerials_;
-    mutable std::string blockData_;
-    mutable std::vector<uint64_t> blockSerials_;
+    // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
+    // after one of those, and the best reading of a freeblock kept while others are tried.
+    std::string cellData_;
+    std::vector<uint64_t> cellSerials_;
+    std::string blockData_;
+    std::vector<uint64_t> blockSerials_;
+    std::string lookData_;
+    std::vector<uint64_t> lookSerials_;
+    std::string bestData_;
+    std::vector<uint64_t> bestSerials_;
     std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
     std::vector<uint32_t> order_;                // scratch of endPage()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
@@ -1087,29 +1136,6 @@ std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<Table
     return PageCarver(db, db.file(), shapes).run(runs);
 }
 
-void releaseTables(std::vector<CarvedTable>&& tables) {
-    std::vector<std::vector<CarvedRecord>*> lists;
-    size_t rows = 0;
-    for (CarvedTable& table : tables)
-        for (std::vector<CarvedRecord>* list : {&table.live, &table.deleted}) {
-            lists.push_back(list);
-            rows += list->size();
-        }
-    // Stretches of rows, each freed by one thread; a few per thread, as some rows hold more.
-    constexpr size_t kRowsPerStretch = 16384;
-    struct Stretch {
-        std::vector<CarvedRecord>* list;
-        size_t from, to;
-    };
-    std::vector<Stretch> stretches;
-    for (std::vector<CarvedRecord>* list : lists)
-        for (size_t from = 0; from < list->size(); from += kRowsPerStretch)
-            stretches.push_back({list, from, std::min(list->size(), from + kRowsPerStretch)});
-    inParallel(stretches.size(), threadsFor(rows, 4 * kRowsPerStretch), [&](size_t k, size_t) {
-        for (size_t i = stretches[k].from; i < stretches[k].to; ++i)
-            std::vector<CarvedValue>().swap((*stretches[k].list)[i].values);
-    });
-    std::vector<CarvedTable>().swap(tables);
-}
+void releaseTables(std::vector<CarvedTable>&& tables) { std::vector<CarvedTable>().swap(tables); }
 
 }  // namespace carve

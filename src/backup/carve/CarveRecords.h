@@ -10,9 +10,11 @@
 #pragma once
 
 #include "backup/carve/CarveDatabase.h"
+#include "backup/carve/CarvedStore.h"
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,29 +32,44 @@ struct ColumnShape {
     bool nullable = true;
 };
 
+// What a table answers of its live rows: none (the carve still reads them all, to tell its deleted
+// rows apart, but most carvers never look at a live row), their row ids and places, or those with
+// their values.
+enum class LiveRows : uint8_t { none, places, values };
+
 // One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
 // as NULL, its value being the row id), or -1.
 struct TableShape {
     std::vector<ColumnShape> columns;
     int rowidAlias = 0;
-    // Whether the live rows are answered with their values; otherwise only their row ids and
-    // places are (all a table of a million live rows needs to tell its deleted rows apart).
-    bool keepLiveValues = false;
+    LiveRows live = LiveRows::none;
+    // The rows keep the values of their first keptColumns columns; those of the columns after
+    // are checked as any others, but no carver reads them.
+    size_t keptColumns = SIZE_MAX;
 };
 
+// One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
 struct CarvedValue {
     enum Type : uint8_t { null, integerValue, realValue, text, blob };
     Type type = null;
-    int64_t integer = 0;
-    double real = 0;
-    std::string bytes;  // text or blob
+    uint32_t length = 0;  // of a text or blob
+    union {
+        int64_t integer = 0;
+        double real;
+        const char* bytes;  // a text's or blob's
+    };
 
     bool isNull() const { return type == null; }
     // A number as an integer (a real is cut), 0 otherwise.
     int64_t asInteger() const;
     // A number as a real, 0 otherwise.
     double asReal() const;
+    // A text's or blob's bytes, empty otherwise.
+    std::string_view bytesView() const {
+        return type == text || type == blob ? std::string_view(bytes, length) : std::string_view();
+    }
 };
+static_assert(sizeof(CarvedValue) == 16, "a large file's carve keeps millions of values");
 
 // A text column as the record classes hold text (empty for any other value).
 std::string textOf(const CarvedValue& value);
@@ -60,7 +77,9 @@ std::string textOf(const CarvedValue& value);
 std::string_view textView(const CarvedValue& value);
 
 struct CarvedRecord {
-    std::vector<CarvedValue> values;
+    // The values of the columns the shape keeps, in order, held by the table's store; none for a
+    // live row whose values are not kept.
+    std::span<const CarvedValue> values;
     int64_t rowid = 0;
     bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
     int64_t position = 0;     // where the record's cell (or what is left of it) starts
@@ -74,6 +93,7 @@ struct CarvedRecord {
 struct CarvedTable {
     std::vector<CarvedRecord> live;
     std::vector<CarvedRecord> deleted;
+    CarvedStore store;  // the rows' values
 };
 
 // Reads every row of each shape from the database's pages. The result has one table per shape,
@@ -83,9 +103,7 @@ struct CarvedTable {
 // many, 0 leaving it to the file's size and the machine. The result is the same for any number.
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
 
-// Frees what carveRecords answered, the rows' values freed side by side on a few threads: a large
-// file's tables hold millions of small blocks, and freeing them one by one takes longer than
-// most carvers take to read them.
+// Frees what carveRecords answered.
 void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether row r can have row id x: its own when it was read, else any between the whole rows
@@ -105,7 +123,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
-// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column.
-TableShape shapeOf(const char* columns, bool keepLiveValues = false);
+// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column. A '|'
+// ends the columns whose values are kept.
+TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 }  // namespace carve

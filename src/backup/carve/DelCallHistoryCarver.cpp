@@ -20,7 +20,7 @@ const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
 // duration, flags, id, name, country_code (network_code, read, assisted, face_time_data,
 // originalAddress).
 const std::vector<TableShape>& callShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktIiIitttiibt"), shapeOf("ktIiIitt")};
+    static const std::vector<TableShape> shapes = {shapeOf("ktIiI|itttiibt"), shapeOf("ktIiI|itt")};
     return shapes;
 }
 

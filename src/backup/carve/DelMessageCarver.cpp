@@ -17,10 +17,10 @@ const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("ktitiitiiiiittbbi"),
-        shapeOf("ktitiitiiiiittbbibtititttibtiiiit"),
-        shapeOf("kTtitittbiitttiiiiiiiiiiiiiiiiiiiiitii"),
-        shapeOf("kTtTt", /*keepLiveValues*/ true),
+        shapeOf("ktiti|itiiiiittbbi"),
+        shapeOf("ktitiitiiiiittbbibtititttibtii|iit"),
+        shapeOf("kTtitittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
+        shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
 }

@@ -20,7 +20,7 @@ const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 enum Shape { kNote, kBody };
 const std::vector<TableShape>& noteShapes() {
     static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttttt"),
-                                                   shapeOf("kiiittb", /*keepLiveValues*/ true)};
+                                                   shapeOf("kiiit|tb", LiveRows::values)};
     return shapes;
 }
 constexpr size_t kBodyColumn = 10, kCreated = 12, kModified = 13, kSummary = 17, kTitle = 18;

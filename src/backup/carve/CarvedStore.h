@@ -1,0 +1,52 @@
+// Where the values of carved rows are kept: in blocks that never move, so that a row's values stay
+// put while the rows themselves are moved, gathered from the threads and sorted. A large file
+// yields a million small rows; a heap block of their own each would cost more in headers, page
+// faults and frees than the values themselves.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+namespace carve {
+
+class CarvedStore {
+public:
+    // n bytes aligned to eight (numbers, pointers), valid while this store or the one that takes it lives.
+    char* allocate(size_t n) {
+        n = (n + kAlign - 1) & ~(kAlign - 1);
+        if (n > left_) {
+            // Blocks grow, so that a table of a few rows keeps a few kilobytes.
+            next_ = std::min(next_ * 2, kLargestBlock);
+            const size_t size = std::max(next_, n);
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+            at_ = blocks_.back().get();
+            left_ = size;
+        }
+        char* given = at_;
+        at_ += n;
+        left_ -= n;
+        return given;
+    }
+
+    // Takes over other's blocks: what other gave out stays where it is.
+    void take(CarvedStore&& other) {
+        blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),
+                       std::make_move_iterator(other.blocks_.end()));
+        other = CarvedStore();
+        left_ = 0;  // this store's last block now sits among the others': the next value starts anew
+    }
+
+private:
+    static constexpr size_t kAlign = 8;
+    static constexpr size_t kLargestBlock = size_t{1} << 20;
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* at_ = nullptr;
+    size_t left_ = 0;
+    size_t next_ = 2048;  // half the size of the next block
+};
+
+}  // namespace carve
