@@ -1,7 +1,7 @@
 // backup-dump --carve end to end over a backup whose call history is about 100 MB of natural
 // values (real iOS 6 layout, times to the second, every size of duration, 30% of the calls
 // deleted), without printing (--quiet: the scan, the carve and the merge, no lines made) and with
-// its lines thrown away, against the call carver alone on the same file. Before timing, each
+// its lines thrown away, against the call carver alone on the same file and the readers alone. Before timing, each
 // side's output is digested once and compared with the previous build's.
 #include "../support/OutputCheck.h"
 #include "NaturalFixtures.h"
@@ -84,10 +84,10 @@ void carveCalls(bench::OutputCheck* check) {
     nc.removeObserver(&posted);
 }
 
-// Runs backup-dump --carve on the folder (with --quiet when quiet); its output goes to /dev/null,
-// or, with check, through a pipe read here into check. False when it could not run or did not
-// end well.
-bool runBackupDump(bench::OutputCheck* check, bool quiet = false) {
+// Runs backup-dump on the folder, with --carve when carve, with --quiet when quiet; its output
+// goes to /dev/null, or, with check, through a pipe read here into check. False when it could
+// not run or did not end well.
+bool runBackupDump(bench::OutputCheck* check, bool quiet = false, bool carve = true) {
     const std::string program = paths::executableDirectory() + "/backup-dump";
     int pipeEnds[2] = {-1, -1};
     if (check && ::pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
@@ -98,7 +98,8 @@ bool runBackupDump(bench::OutputCheck* check, bool quiet = false) {
     else
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--carve")};
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    if (carve) argv.push_back(const_cast<char*>("--carve"));
     if (quiet) argv.push_back(const_cast<char*>("--quiet"));
     argv.push_back(const_cast<char*>(folder().c_str()));
     argv.push_back(nullptr);
@@ -191,7 +192,24 @@ void timeBackupDump(benchmark::State& state, bool quiet) {
 void BM_BackupDumpCarve(benchmark::State& state) { timeBackupDump(state, true); }
 void BM_BackupDumpCarvePrinted(benchmark::State& state) { timeBackupDump(state, false); }
 
+// The same backup without --carve: the readers' own time over the 1.19 million live calls, the
+// floor under the end-to-end carve, which must read them too.
+void BM_BackupDumpReadersOnly(benchmark::State& state) {
+    original();
+    if (!sameAsPreviousBuild(state, "backup_dump_readers",
+                             [](bench::OutputCheck* check) { return runBackupDump(check, false, false); }))
+        return;
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore();
+        state.ResumeTiming();
+        if (!runBackupDump(nullptr, true, false)) state.SkipWithError("backup-dump failed");
+    }
+    state.counters["MB"] = megabytes();
+}
+
 BENCHMARK(BM_CallCarverAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BackupDumpReadersOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BackupDumpCarve)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BackupDumpCarvePrinted)->Unit(benchmark::kMillisecond)->Iterations(3);
 
