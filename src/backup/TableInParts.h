@@ -10,6 +10,7 @@
 #pragma once
 
 #include "backup/BackupDatabase.h"
+#include "platform/Prefetch.h"
 
 #include <cstdint>
 #include <optional>
@@ -81,7 +82,7 @@ bool read(BackupDatabase& db, const std::string& table, const std::string& colum
                 // An item made on another thread is not in this one's cache: a record is asked
                 // for a few items before it is handed over.
                 if constexpr (requires { items[i].get(); })
-                    if (i + kAhead < items.size()) __builtin_prefetch(items[i + kAhead].get());
+                    if (i + kAhead < items.size()) prefetchShared(items[i + kAhead].get());
                 take(std::move(items[i]));
             }
             std::vector<Item>().swap(items);

@@ -7,8 +7,8 @@
 #include "backup/carve/DelMessageCarver.h"
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRIOSDeviceController.h"
+#include "platform/Prefetch.h"
 
-#include <deque>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -130,20 +130,14 @@ void DeletedRecordCarvers::finish() {
         if (!state_) return;  // never prepared: carve() returns without carving
     }
     // Each record's look-up is started a few records ahead of taking it in, so that the
-    // intake's table (larger than the caches for a million listed records) is met warm.
-    std::deque<Found> ahead;
-    found_.takeAll([this, &ahead](Found& found) {
-        if (found.hashed) {
-            kCarved[found.kind].prefetch(merge_, found.hash);
-            // The record itself, made long before on the carving thread, with its counts just before it.
-            __builtin_prefetch(reinterpret_cast<const char*>(found.object.get()) - 16);
-        }
-        ahead.push_back(std::move(found));
-        if (ahead.size() <= kTakenAhead) return;
-        take(ahead.front());
-        ahead.pop_front();
-    });
-    for (const Found& found : ahead) take(found);
+    // intake's table (larger than the caches for a million listed records) and the record, made
+    // long before on the carving thread, are met warm.
+    found_.takeAll([this](const Found& found) { take(found); },
+                   [this](const Found& found) {
+                       if (!found.hashed) return;
+                       kCarved[found.kind].prefetch(merge_, found.hash);
+                       prefetchShared(found.object.get());
+                   });
 }
 
 void DeletedRecordCarvers::take(const Found& found) {

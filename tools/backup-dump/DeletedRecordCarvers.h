@@ -58,7 +58,6 @@ private:
         uint32_t kind = 0;
         bool hashed = false;
     };
-    static constexpr size_t kTakenAhead = 16;
     void take(const Found& found);
 
     NSNotificationCenter& nc_;

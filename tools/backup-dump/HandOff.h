@@ -63,7 +63,7 @@ public:
 
 private:
     static constexpr size_t kBatch = 1024;
-    static constexpr size_t kAhead = 8;
+    static constexpr size_t kAhead = 16;
     // The giver's batch and what both threads share on cache lines apart: a push touches only
     // the giver's own.
     alignas(64) std::vector<Item> batch_;  // the giver's own

@@ -11,6 +11,7 @@
 #include "HandOff.h"
 #include "NotificationJson.h"
 #include "platform/HeapGrowth.h"
+#include "platform/Prefetch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
                 else
                     printed.postNotificationName(*posted.name, std::move(posted.object));
             },
-            [](const Posted& posted) { __builtin_prefetch(posted.object.get()); });
+            [](const Posted& posted) { prefetchShared(posted.object.get()); });
     });
 
     PRBackupScanState state;
