@@ -7,6 +7,7 @@
 #include "backup/SHAH.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
+#include "platform/Format.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -61,11 +62,6 @@ const char* directionOfMadridFlags(long long flags) {
 bool isBinaryPropertyList(const uint8_t* bytes, size_t length) {
     static constexpr char kMagic[] = "bplist";
     return length >= sizeof kMagic - 1 && std::equal(kMagic, kMagic + sizeof kMagic - 1, bytes);
-}
-
-void replaceAll(std::string& text, const std::string& what, const std::string& with) {
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
 }
 
 PROptionalText attachmentKind(const std::string& path) {

@@ -20,3 +20,19 @@ std::string stringWithFormat(const char* format, ...) {
     va_end(args);
     return out;
 }
+
+void replaceAll(std::string& text, const std::string& what, const std::string& with) {
+    if (what.empty()) return;
+    size_t at = text.find(what);
+    if (at == std::string::npos) return;
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    for (; at != std::string::npos; at = text.find(what, from)) {
+        out.append(text, from, at - from);
+        out += with;
+        from = at + what.size();
+    }
+    out.append(text, from, std::string::npos);
+    text.swap(out);
+}

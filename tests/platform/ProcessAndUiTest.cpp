@@ -19,6 +19,20 @@ TEST(Format, FormatsLikePrintf) {
     EXPECT_EQ(stringWithFormat("%s", ""), "");
 }
 
+TEST(Format, ReplacesEveryOccurrenceOnceFromTheLeft) {
+    auto replaced = [](std::string text, const std::string& what, const std::string& with) {
+        replaceAll(text, what, with);
+        return text;
+    };
+    EXPECT_EQ(replaced("<div>a<div><div>b</div>", "<div>", ""), "ab</div>");
+    // What is put in is not searched again, and occurrences do not overlap.
+    EXPECT_EQ(replaced("a&nbsp;b", "&nbsp;", "&nbsp;&nbsp;"), "a&nbsp;&nbsp;b");
+    EXPECT_EQ(replaced("aaaa", "aa", "b"), "bb");
+    EXPECT_EQ(replaced("~/Library/SMS", "~/", ""), "Library/SMS");
+    EXPECT_EQ(replaced("none here", "<br>", " "), "none here");
+    EXPECT_EQ(replaced("text", "", "x"), "text");
+}
+
 TEST(SystemVersionQuery, AnswersAModernVersion) {
     SystemVersion v = currentSystemVersion();
     EXPECT_EQ(v.major, 10);

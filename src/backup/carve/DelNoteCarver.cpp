@@ -3,8 +3,10 @@
 #include "backup/HtmlEntities.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/InParallel.h"
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
+#include "platform/Format.h"
 
 #include <unordered_map>
 
@@ -26,19 +28,14 @@ const std::vector<TableShape>& noteShapes() {
 constexpr size_t kBodyColumn = 10, kCreated = 12, kModified = 13, kSummary = 17, kTitle = 18;
 constexpr size_t kOwnerColumn = 3, kContent = 4;
 
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 // The text without markup ("<...>", "&...;") and without blanks; its first limit letters.
-std::string letters(const std::string& text, size_t limit = std::string::npos) {
+std::string letters(std::string_view text, size_t limit = std::string::npos) {
     std::string out;
     for (size_t i = 0; i < text.size() && out.size() < limit; ++i) {
         const char c = text[i];
         if (c == '<' || c == '&') {
             const size_t end = text.find(c == '<' ? '>' : ';', i);
-            if (end == std::string::npos) break;  // a text cut inside its markup
+            if (end == std::string_view::npos) break;  // a text cut inside its markup
             if (end - i < 12) {
                 i = end;
                 continue;
@@ -82,24 +79,33 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     std::unordered_map<const CarvedRecord*, std::string> summaries, bodyStarts;
     auto fits = [&](const CarvedRecord& note, const CarvedRecord& body) {
         auto [summary, newNote] = summaries.try_emplace(&note);
-        if (newNote) summary->second = letters(textOf(note.values[kSummary])).substr(0, 24);
+        if (newNote) summary->second = letters(textView(note.values[kSummary]), 24);
         if (summary->second.empty()) return true;
         auto [start, newBody] = bodyStarts.try_emplace(&body);
-        if (newBody) start->second = letters(textOf(body.values[kContent]), 24);
+        if (newBody) start->second = letters(textView(body.values[kContent]), 24);
         return start->second.compare(0, summary->second.size(), summary->second) == 0;
     };
     const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
+    // The notes are made side by side (a body's text is long to clean of its markup), then listed
+    // and posted here in order.
+    std::vector<PRNoteNodePtr> made(notes.size());
+    constexpr size_t kNotesPerStretch = 1024;
+    inStretches(notes.size(), kNotesPerStretch, 0, [&](size_t from, size_t to, size_t) {
+        for (size_t i = from; i < to; ++i) {
+            const CarvedRecord& note = *notes[i];
+            auto node = std::make_shared<PRNoteNode>();
+            node->setNoteTitle(textOf(note.values[kTitle]));
+            node->setNoteDate(dateTimeText(note.values[dateColumn].asInteger(), true).value_or(""));
+            node->setUid(static_cast<int>(note.values[kBodyColumn].asInteger()));
+            if (partner[i] >= 0)
+                node->setNoteContent(plainNoteText(textOf(bodies[static_cast<size_t>(partner[i])]->values[kContent])));
+            made[i] = std::move(node);
+        }
+    });
     PRBackupScanState& arrays = context_.state;
-    for (size_t i = 0; i < notes.size(); ++i) {
-        const CarvedRecord& note = *notes[i];
-        auto node = std::make_shared<PRNoteNode>();
-        node->setNoteTitle(textOf(note.values[kTitle]));
-        node->setNoteDate(dateTimeText(note.values[dateColumn].asInteger(), true).value_or(""));
-        node->setUid(static_cast<int>(note.values[kBodyColumn].asInteger()));
-        if (partner[i] >= 0)
-            node->setNoteContent(plainNoteText(textOf(bodies[static_cast<size_t>(partner[i])]->values[kContent])));
+    for (PRNoteNodePtr& node : made) {
         arrays.noteArray.push_back(node);
-        context_.nc->postNotificationName(kPosted, node);
+        context_.nc->postNotificationName(kPosted, std::move(node));
     }
     postProgress(context_, 85);
 }
