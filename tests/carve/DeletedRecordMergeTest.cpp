@@ -102,14 +102,17 @@ TEST(DeletedRecordMerge, ManyListedRecordsAreFoundAfterTheLookUpGrows) {
     };
     for (int i = 0; i < 500; ++i) merge.callArray.push_back(call(i));
     merge.indexListed();  // entered ahead, then more come from outside
-    for (int i = 500; i < 3000; ++i) merge.callArray.push_back(call(i));
-    for (int i = 0; i < 3000; i += 7) EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(call(i))) << i;
+    // Enough at once for the keys to be made on several threads.
+    constexpr int kListed = 150000;
+    for (int i = 500; i < kListed; ++i) merge.callArray.push_back(call(i));
+    for (int i = 0; i < kListed; i += 7) ASSERT_FALSE(merge.ScanDelCallHistoryInfomationHandle(call(i))) << i;
+    EXPECT_TRUE(merge.ScanDelCallHistoryInfomationHandle(call(kListed)));
     // The same phone at another time is a record of its own.
     auto later = call(3);
     later->setCallDate("05-01-2013 09:00");
     EXPECT_TRUE(merge.ScanDelCallHistoryInfomationHandle(later));
     EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(later));
-    EXPECT_EQ(merge.delCallNum, 1);
+    EXPECT_EQ(merge.delCallNum, 2);
 
     // A replaced array is looked up afresh.
     merge.callArray = {call(1)};

@@ -14,17 +14,13 @@
 #include <optional>
 
 namespace {
-// The records are entered in the intake's look-up as they come, a few dozen at a time while
-// they are still in the cache from being printed, rather than all at once when the carvers'
-// records come.
+// The live records the readers post, listed for the intake, which enters them in its look-up
+// all at once (on several threads) when the first deleted record comes.
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const char* name, PRDeletedRecordMerge& merge,
+void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
                  std::vector<std::shared_ptr<T>>& into) {
-    nc.addObserver(observer, name, [&merge, &into](const NSNotification& n) {
-        if (auto record = n.objectAs<T>()) {
-            into.push_back(std::move(record));
-            if (into.size() % 64 == 0) merge.indexListed();
-        }
+    nc.addObserver(observer, name, [&into](const NSNotification& n) {
+        if (auto record = n.objectAs<T>()) into.push_back(std::move(record));
     });
 }
 
@@ -66,12 +62,12 @@ const Carved kCarved[] = {
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
-    collectInto(nc, this, "ScanContactInfo", merge_, merge_.contactArray);
-    collectInto(nc, this, "ScanMessageInfo", merge_, merge_.messageArray);
-    collectInto(nc, this, "ScanNoteInfo", merge_, merge_.noteArray);
-    collectInto(nc, this, "ScanCallHistoryInfo", merge_, merge_.callArray);
-    collectInto(nc, this, "scanBookMarkInfo", merge_, merge_.bookMarkArray);
-    collectInto(nc, this, "scanCalenderInfo", merge_, merge_.calenderArray);
+    collectInto(nc, this, "ScanContactInfo", merge_.contactArray);
+    collectInto(nc, this, "ScanMessageInfo", merge_.messageArray);
+    collectInto(nc, this, "ScanNoteInfo", merge_.noteArray);
+    collectInto(nc, this, "ScanCallHistoryInfo", merge_.callArray);
+    collectInto(nc, this, "scanBookMarkInfo", merge_.bookMarkArray);
+    collectInto(nc, this, "scanCalenderInfo", merge_.calenderArray);
 }
 
 DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }

@@ -1,5 +1,7 @@
 #include "backup/carve/PRDeletedRecordMerge.h"
 
+#include "backup/carve/InParallel.h"
+
 #include <algorithm>
 #include <cctype>
 #include <functional>
@@ -79,20 +81,26 @@ void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, 
     // The live records may arrive all at once (a million calls): size the table once for them,
     // with room for deleted records half as many, so that taking those in does not rebuild it.
     index.reserve(array.size() + array.size() / 2);
-    // A block at a time: the block's hashes first, their cells asked for, then the entries
-    // made, so that the table's cache misses overlap instead of following one another.
-    constexpr size_t kBlock = 16;
-    uint64_t hashes[kBlock];
-    while (index.seen < array.size()) {
-        const size_t count = std::min(kBlock, array.size() - index.seen);
-        for (size_t i = 0; i < count; ++i) {
-            keyOf(scratch_, *array[index.seen + i]);
-            hashes[i] = hashOf(scratch_);
-            index.prefetch(hashes[i]);
+    // The keys' hashes first, side by side when many records came (a million calls the readers
+    // listed before the first deleted one), each thread making keys in its own storage.
+    const size_t from = index.seen, count = array.size() - from;
+    std::vector<uint64_t> hashes(count);
+    constexpr size_t kPerStretch = 16384;
+    carve::inStretches(count, kPerStretch, 0, [&](size_t first, size_t end, size_t) {
+        std::string key;
+        for (size_t i = first; i < end; ++i) {
+            keyOf(key, *array[from + i]);
+            hashes[i] = hashOf(key);
         }
-        for (size_t i = 0; i < count; ++i) index.insert(hashes[i], index.seen + i);
-        index.seen += count;
+    });
+    // Then the entries, each one's cell asked for a few entries ahead, so that the table's
+    // cache misses overlap instead of following one another.
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) index.prefetch(hashes[i + kAhead]);
+        index.insert(hashes[i], from + i);
     }
+    index.seen = array.size();
 }
 
 void PRDeletedRecordMerge::Index::prefetch(uint64_t hash) const {
