@@ -29,11 +29,11 @@ struct Part {
 
 // The parts to read table in, at most maxParts; none when it is to be read plainly.
 std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts);
-// How far ahead of handing an item over its memory is asked for.
-constexpr size_t kAhead = 8;
-
 // As many parts as the machine has cores for, a few at most.
 size_t partsForThisMachine();
+
+// How many items ahead of handing one over its memory is asked for.
+constexpr size_t kAhead = 8;
 
 // "SELECT columns FROM table", and the same for one part.
 std::string plainQuery(const std::string& table, const std::string& columns);
