@@ -323,7 +323,9 @@ private:
     void buildRemoveWindow();
     void pressStartButton(bool showSpinner);
     void startScanPhoneAppThread(int device);
-    void appCleanScanAbortedOnMainThread();
+    // The scan ended early: the panel is ready to scan again and says why (the device left
+    // unless reason is given).
+    void appCleanScanAbortedOnMainThread(const QString& reason = {});
     void startScanPhoneCacheFinishedOnMainThread();
     void StartScanAppAdsThread(int device);
     void FinishedScanAppAdsThreadOnMainThread(std::vector<PRAppAdsRemoveNodePtr> records, int adsFound);

@@ -418,9 +418,11 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
             false);
     };
     clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
-    if (scan.startScanPhoneCache() == clean::AppCleanScan::Outcome::Disconnected) {
+    const clean::AppCleanScan::Outcome outcome = scan.startScanPhoneCache();
+    if (outcome != clean::AppCleanScan::Outcome::Finished) {
+        const QString reason = QString::fromStdString(scan.failureReason());
         performOnMainThread(
-            this, [this] { appCleanScanAbortedOnMainThread(); }, true);
+            this, [this, reason] { appCleanScanAbortedOnMainThread(reason); }, true);
         return;
     }
     performOnMainThread(
@@ -464,7 +466,7 @@ void PRCleanViewController::showAppCleanIdle() {
         path->clear();
 }
 
-void PRCleanViewController::appCleanScanAbortedOnMainThread() {
+void PRCleanViewController::appCleanScanAbortedOnMainThread(const QString& reason) {
     bStartCleanScan = false;
     bAppCleanerFinish = false;
     adsScanRunning_ = false;
@@ -474,7 +476,8 @@ void PRCleanViewController::appCleanScanAbortedOnMainThread() {
     for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress, appClean_.appJunkProgress,
                                 appClean_.appDocumentProgress, appClean_.adsProgressor})
         bar->setProgressValue(0);
-    appClean_.appCleanResultlab->setText(tr("The scan stopped: the device is no longer connected."));
+    appClean_.appCleanResultlab->setText(reason.isEmpty() ? tr("The scan stopped: the device is no longer connected.")
+                                                          : tr("The scan stopped. %1").arg(reason));
 }
 
 void PRCleanViewController::startScanPhoneCacheFinishedOnMainThread() {

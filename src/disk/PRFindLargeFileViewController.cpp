@@ -375,6 +375,8 @@ void PRFindLargeFileViewController::startScan() {
         const Outcome apps = scan.scanFindLargeFileWithInAppData();
         if (apps == Outcome::Stopped) return;
         deliver(true, apps == Outcome::Finished);
+        if (apps == Outcome::NoService)  // the apps were never looked at: say so where their files would show
+            handOff(receiver, [this, reason = qs(scan.failureReason())] { appDataFilelab->setText(reason); });
         handOff(receiver, [this] { finishScanFindLargeFileMainThread(); });
     });
 }

@@ -281,6 +281,18 @@ TEST_F(AppCleanPageTest, ADeviceGoneMidScanLeavesThePanelReadyToScanAgain) {
     EXPECT_FALSE(page.appClean().appCleanResultlab->text().isEmpty());
 }
 
+TEST_F(AppCleanPageTest, AnAppListThatCannotBeReadIsSaidAndThePanelCanScanAgain) {
+    device.failAppList();
+    press();
+    settle();
+    EXPECT_FALSE(page.appCleanScanning());
+    EXPECT_FALSE(page.bAppCleanerFinish);
+    EXPECT_EQ(page.appClean().appStartBtn->imageName(), "scanNom.png");
+    EXPECT_TRUE(page.appClean().appCleanResultlab->text().contains("app list could not be read"))
+        << page.appClean().appCleanResultlab->text().toStdString();
+    testsupport::saveScreenshot(&container, "appclean-no-app-list");
+}
+
 TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     device.addFile(kMail, "/Library/Cookies/a.cookie", 11);
     device.addFile(kMail, "/Library/Cookies/b.cookie", 22);

@@ -117,14 +117,16 @@ TEST_F(AppCleanScanTest, ADeviceGoneMidWalkStopsTheScan) {
     EXPECT_EQ(scan(), AppCleanScan::Outcome::Disconnected);
     EXPECT_LT(counters.totalFileNumber, 50u);
 
-    // An app list that cannot be read on a device still there finds nothing, and finishes.
-    FakeCleanDevice empty;
-    empty.failAppList();
+    // An app list that cannot be read on a device still there is no finished scan that found
+    // nothing: the scan says the apps could not be listed, and why.
+    FakeCleanDevice unlisted;
+    unlisted.failAppList();
     JunkScanCounters c;
     JunkScanLists l;
-    AppCleanScan none(empty, {}, c, l, sink);
-    EXPECT_EQ(none.startScanPhoneCache(), AppCleanScan::Outcome::Finished);
+    AppCleanScan none(unlisted, {}, c, l, sink);
+    EXPECT_EQ(none.startScanPhoneCache(), AppCleanScan::Outcome::NoAppList);
     EXPECT_EQ(c.totalFileNumber, 0u);
+    EXPECT_NE(none.failureReason().find("app list could not be read"), std::string::npos) << none.failureReason();
 }
 
 // ---- Advertising caches ------------------------------------------------------------------------

@@ -120,6 +120,16 @@ TEST_F(LargeFileCoreTest, AppContainersAreWalkedOnlyInTheirDataFolders) {
     EXPECT_FLOAT_EQ(sink.appProgress.back(), 1.0f);
 }
 
+TEST_F(LargeFileCoreTest, AnAppListThatCannotBeReadEndsTheAppWalkWithItsReason) {
+    device.addApp("com.example.maps", "Maps Plus", 40000000, 9000000);
+    device.containers["com.example.maps"].addSizedFile("/Documents/region.db", 3000000);
+    device.appListStatus = 1;  // the list service did not start
+    LargeFileScan scan(device, options(), sink);
+    EXPECT_EQ(scan.scanFindLargeFileWithInAppData(), LargeFileScan::Outcome::NoService);
+    EXPECT_TRUE(scan.appLargeFileArray.empty());
+    EXPECT_NE(scan.failureReason().find("app list could not be read"), std::string::npos) << scan.failureReason();
+}
+
 TEST_F(LargeFileCoreTest, AWalkEndsAfterTheEntryOnWhichTheDeviceLeft) {
     for (int i = 0; i < 6; ++i) device.media.addSizedFile("/Movies/m" + std::to_string(i) + ".mov", 3000000);
     int asked = 0;

@@ -127,7 +127,11 @@ std::unique_ptr<disk::DeviceFileService> MemoryDiskDevice::startAppDir(int, cons
     return std::make_unique<MemoryFileService>(*this, it->second);
 }
 
-bool MemoryDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& list, int*) {
+bool MemoryDiskDevice::lookupApplications(int, std::vector<disk::DeviceApp>& list, int* status) {
+    if (appListStatus != 0) {
+        if (status) *status = appListStatus;
+        return false;
+    }
     list = apps;
     return true;
 }

@@ -33,6 +33,7 @@ public:
     Area media;
     std::map<std::string, Area> containers;  // by bundle identifier
     std::vector<disk::DeviceApp> apps;
+    int appListStatus = 0;  // not 0: the app list cannot be read, with this status
     disk::DeviceApp& addApp(const std::string& bundleId, const std::string& displayName, uint64_t staticBytes,
                             uint64_t dynamicBytes);
 

@@ -1,5 +1,6 @@
 #include "clean/core/AppCleanScan.h"
 
+#include "device/ServiceReplies.h"
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -50,8 +51,12 @@ AppCleanScan::AppCleanScan(DeviceCleanServices& services, Options options, JunkS
 
 AppCleanScan::Outcome AppCleanScan::startScanPhoneCache() {
     std::vector<InstalledApp> apps;
-    if (!services_.lookupApplications(options_.deviceIndex, apps)) {
-        return connected() ? Outcome::Finished : Outcome::Disconnected;
+    int status = 1;  // a service that fails without saying why is simply not available
+    if (!services_.lookupApplications(options_.deviceIndex, apps, &status)) {
+        if (!connected()) return Outcome::Disconnected;
+        // Not "finished, nothing found": the apps were never looked at.
+        failureReason_ = amd::appListFailure(status);
+        return Outcome::NoAppList;
     }
     if (!connected()) return Outcome::Disconnected;
     const float total = float(apps.size());

@@ -22,9 +22,10 @@ public:
     AppCleanScan(DeviceCleanServices& services, Options options, JunkScanCounters& counters, JunkScanLists& lists,
                  JunkScanSink& sink);
 
-    // Finished also when the app list cannot be read (nothing is found then).
-    enum class Outcome { Finished, Disconnected };
+    // NoAppList when the device is there but its apps cannot be listed: failureReason says why.
+    enum class Outcome { Finished, Disconnected, NoAppList };
     Outcome startScanPhoneCache();
+    const std::string& failureReason() const { return failureReason_; }
 
     // The index of extension in the table of document kinds (case ignored), -1 when it is not
     // there, empty or null.
@@ -40,6 +41,7 @@ private:
     DeviceCleanServices& services_;
     Options options_;
     JunkScan walk_;
+    std::string failureReason_;
 };
 
 }  // namespace clean

@@ -1,5 +1,6 @@
 #include "disk/core/LargeFileScan.h"
 
+#include "device/ServiceReplies.h"
 #include "model/PRRecordFields.h"
 
 #include <QtDebug>
@@ -144,7 +145,11 @@ void LargeFileScan::walkContainer(DeviceFileService& service, AppContext& app) {
 LargeFileScan::Outcome LargeFileScan::scanFindLargeFileWithInAppData() {
     ending_ = Outcome::Finished;
     std::vector<DeviceApp> apps;
-    if (!services_.lookupApplications(options_.deviceIndex, apps)) return Outcome::NoService;
+    int status = 1;  // a service that fails without saying why is simply not available
+    if (!services_.lookupApplications(options_.deviceIndex, apps, &status)) {
+        failureReason_ = amd::appListFailure(status);
+        return Outcome::NoService;
+    }
     if (mustEnd()) return ending_;
     const size_t count = apps.size();
     for (size_t done = 0; done < count; ++done) {

@@ -62,7 +62,9 @@ public:
 
     enum class Outcome { Finished, NoService, Disconnected, Stopped };
     Outcome scanFindLargeFileWithInUserData();
+    // NoService when the apps cannot be listed: failureReason says why.
     Outcome scanFindLargeFileWithInAppData();
+    const std::string& failureReason() const { return failureReason_; }
 
     std::vector<LargeFileRecord> userDataLargeFileArray, userDataBigFileArray, appLargeFileArray, appBigFileArray;
     uint64_t allDocumentFileSize = 0, allAppFileSize = 0;
@@ -82,6 +84,7 @@ private:
     Options options_;
     LargeFileSink& sink_;
     Outcome ending_ = Outcome::Finished;
+    std::string failureReason_;
 };
 
 }  // namespace disk
