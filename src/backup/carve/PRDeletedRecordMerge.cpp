@@ -169,31 +169,6 @@ uint64_t PRDeletedRecordMerge::keyHash(const PRCallHistoryNode& call) { return h
 uint64_t PRDeletedRecordMerge::keyHash(const PRBookMarkNode& bookmark) { return hashOfKey(bookMarkKey, bookmark); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCalenderNode& item) { return hashOfKey(calenderKey, item); }
 
-template <>
-void PRDeletedRecordMerge::prefetch<PRContactNode>(uint64_t keyHash) const {
-    contacts_.prefetch(keyHash);
-}
-template <>
-void PRDeletedRecordMerge::prefetch<PRMessageNode>(uint64_t keyHash) const {
-    messages_.prefetch(keyHash);
-}
-template <>
-void PRDeletedRecordMerge::prefetch<PRNoteNode>(uint64_t keyHash) const {
-    notes_.prefetch(keyHash);
-}
-template <>
-void PRDeletedRecordMerge::prefetch<PRCallHistoryNode>(uint64_t keyHash) const {
-    calls_.prefetch(keyHash);
-}
-template <>
-void PRDeletedRecordMerge::prefetch<PRBookMarkNode>(uint64_t keyHash) const {
-    bookmarks_.prefetch(keyHash);
-}
-template <>
-void PRDeletedRecordMerge::prefetch<PRCalenderNode>(uint64_t keyHash) const {
-    calenders_.prefetch(keyHash);
-}
-
 void PRDeletedRecordMerge::indexListed() {
     catchUp(contacts_, contactArray, contactKey);
     catchUp(messages_, messageArray, messageKey);

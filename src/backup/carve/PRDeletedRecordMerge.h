@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class PRDeletedRecordMerge {
@@ -66,7 +67,14 @@ public:
     // caller that knows which records come next: the look-up of a million listed records is
     // larger than the caches, and each first touch would otherwise wait on memory.
     template <class Node>
-    void prefetch(uint64_t keyHash) const;
+    void prefetch(uint64_t keyHash) const {
+        if constexpr (std::is_same_v<Node, PRContactNode>) contacts_.prefetch(keyHash);
+        if constexpr (std::is_same_v<Node, PRMessageNode>) messages_.prefetch(keyHash);
+        if constexpr (std::is_same_v<Node, PRNoteNode>) notes_.prefetch(keyHash);
+        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) calls_.prefetch(keyHash);
+        if constexpr (std::is_same_v<Node, PRBookMarkNode>) bookmarks_.prefetch(keyHash);
+        if constexpr (std::is_same_v<Node, PRCalenderNode>) calenders_.prefetch(keyHash);
+    }
 
     // Whether a message of phone belongs to a conversation of address: the longer of the two
     // contains the other, ignoring case; two equal texts match, an empty text is found in no other.
@@ -116,16 +124,3 @@ private:
     Index bookmarks_;
     Index calenders_;
 };
-
-template <>
-void PRDeletedRecordMerge::prefetch<PRContactNode>(uint64_t keyHash) const;
-template <>
-void PRDeletedRecordMerge::prefetch<PRMessageNode>(uint64_t keyHash) const;
-template <>
-void PRDeletedRecordMerge::prefetch<PRNoteNode>(uint64_t keyHash) const;
-template <>
-void PRDeletedRecordMerge::prefetch<PRCallHistoryNode>(uint64_t keyHash) const;
-template <>
-void PRDeletedRecordMerge::prefetch<PRBookMarkNode>(uint64_t keyHash) const;
-template <>
-void PRDeletedRecordMerge::prefetch<PRCalenderNode>(uint64_t keyHash) const;
