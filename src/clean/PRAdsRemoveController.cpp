@@ -205,10 +205,18 @@ void PRAdsRemoveController::StartScanAppAdsThread(int device) {
         [this, finished, &scan] {
             if (finished) {
                 StartScanAppAdsThreadOnMainThread(scan.records());
-            } else {  // the device went away: back to a screen that can scan again
-                theFalshView->stopFlash();
-                BackToScanAdsAction();
+                return;
             }
+            // The device went away or its apps could not be listed: back to a screen that can
+            // scan again, saying why when the device is still there.
+            theFalshView->stopFlash();
+            BackToScanAdsAction();
+            if (scan.failureReason().empty()) return;
+            AlertRequest alert;
+            alert.messageText = QString::fromStdString(scan.failureReason());
+            alert.buttons = QStringList{tr(" Ok ")};
+            alert.window = view_ ? view_->window() : nullptr;
+            dialogs::runAlert(alert);
         },
         true);
     scanning_ = false;

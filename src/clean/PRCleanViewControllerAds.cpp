@@ -70,9 +70,10 @@ void PRCleanViewController::StartScanAppAdsThread(int device) {
             this, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); }, true);
     };
     clean::AdCacheScan scan(services_, options);
-    if (scan.run() == clean::AdCacheScan::Outcome::Disconnected) {
+    if (scan.run() != clean::AdCacheScan::Outcome::Finished) {
+        const QString reason = QString::fromStdString(scan.failureReason());
         performOnMainThread(
-            this, [this] { appCleanScanAbortedOnMainThread(); }, true);
+            this, [this, reason] { appCleanScanAbortedOnMainThread(reason); }, true);
         return;
     }
     performOnMainThread(

@@ -401,6 +401,21 @@ TEST_F(AppCleanPageTest, AdvertisingCachesAreRemovedAppByApp) {
     EXPECT_EQ(responder.alerts.size(), 1);
 }
 
+TEST_F(AppCleanPageTest, TheStandAloneScreenSaysWhenTheAppsCannotBeListed) {
+    device.failAppList();
+    PRAdsRemoveController screen(device);
+    screen.deviceConnected = [this] { return device.connected(); };
+    QWidget host;
+    screen.showView(&host);
+    host.show();
+    QTest::mouseClick(screen.scanButton, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(screen.adsRemoveFirstView->isVisible());  // ready to scan again
+    EXPECT_FALSE(screen.bStartScan);
+    ASSERT_EQ(responder.alerts.size(), 1);
+    EXPECT_TRUE(responder.alerts[0].contains("app list could not be read")) << responder.alerts[0].toStdString();
+}
+
 TEST_F(AppCleanPageTest, TheStandAloneScreenScansAndRemoves) {
     PRAdsRemoveController screen(device);
     screen.deviceConnected = [this] { return device.connected(); };

@@ -1,5 +1,6 @@
 #include "clean/core/AdCacheScan.h"
 
+#include "device/ServiceReplies.h"
 #include "platform/LogCategories.h"
 
 #include <QtDebug>
@@ -73,8 +74,13 @@ AdCacheScan::AdCacheScan(DeviceCleanServices& services, Options options)
 
 AdCacheScan::Outcome AdCacheScan::run() {
     std::vector<InstalledApp> apps;
-    if (!services_.lookupApplications(options_.deviceIndex, apps)) return Outcome::Finished;
+    int status = 1;  // a service that fails without saying why is simply not available
+    const bool listed = services_.lookupApplications(options_.deviceIndex, apps, &status);
     if (options_.deviceConnected && !options_.deviceConnected()) return Outcome::Disconnected;
+    if (!listed) {
+        failureReason_ = amd::appListFailure(status);
+        return Outcome::NoAppList;
+    }
     QStringList keys;
     for (const auto& app : apps) keys << qs(app.bundleId);
     qCInfo(lcClean).noquote() << "dict====" << keys.join(", ");

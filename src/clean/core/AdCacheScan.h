@@ -46,8 +46,10 @@ public:
 
     AdCacheScan(DeviceCleanServices& services, Options options);
 
-    enum class Outcome { Finished, Disconnected };
+    // NoAppList when the device is there but its apps cannot be listed: failureReason says why.
+    enum class Outcome { Finished, Disconnected, NoAppList };
     Outcome run();
+    const std::string& failureReason() const { return failureReason_; }
 
     // One record per user app whose container opened, in the lookup's order.
     const std::vector<PRAppAdsRemoveNodePtr>& records() const { return records_; }
@@ -58,6 +60,7 @@ private:
     DeviceCleanServices& services_;
     Options options_;
     std::vector<PRAppAdsRemoveNodePtr> records_;
+    std::string failureReason_;
     int totalAdsCount_ = 0;
 };
 
