@@ -1,11 +1,6 @@
 #include "DeletedRecordCarvers.h"
 
-#include "backup/carve/DelBookMarkCarver.h"
-#include "backup/carve/DelCalenderCarver.h"
-#include "backup/carve/DelCallHistoryCarver.h"
-#include "backup/carve/DelContactCarver.h"
-#include "backup/carve/DelMessageCarver.h"
-#include "backup/carve/DelNoteCarver.h"
+#include "backup/carve/CarveAll.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/Prefetch.h"
 
@@ -107,12 +102,7 @@ void DeletedRecordCarvers::carve() {
     context.log = [this](const std::string& line) {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };
-    carve::DelContactCarver(context).scanDelContactThread(folder_);
-    carve::DelMessageCarver(context).scanDelMessageThread(folder_);
-    carve::DelNoteCarver(context).scanDelNoteThread(folder_);
-    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder_);
-    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder_);
-    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder_);
+    carve::carveAll(context, folder_);
     carved.removeObserver(&observer);
     found_.close();
 }

@@ -8,12 +8,7 @@
 #include "backup/PRContactReader.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
-#include "backup/carve/DelBookMarkCarver.h"
-#include "backup/carve/DelCalenderCarver.h"
-#include "backup/carve/DelCallHistoryCarver.h"
-#include "backup/carve/DelContactCarver.h"
-#include "backup/carve/DelMessageCarver.h"
-#include "backup/carve/DelNoteCarver.h"
+#include "backup/carve/CarveAll.h"
 #include "platform/Threads.h"
 
 PRBackupScanJob::PRBackupScanJob(PRBackupScanRequest request)
@@ -73,19 +68,7 @@ void PRBackupScanJob::runCarvers() {
     state.bIOS7DeviceNode = request_.iOS7;
     state.contactArray = intake_->contactArray();  // the names of carved messages and calls
     carve::CarveContext context(state, NSNotificationCenter::defaultCenter());
-    const std::string& folder = request_.backupFolder;
-    const std::function<void()> carvers[] = {
-        [&] { carve::DelContactCarver(context).scanDelContactThread(folder); },
-        [&] { carve::DelMessageCarver(context).scanDelMessageThread(folder); },
-        [&] { carve::DelNoteCarver(context).scanDelNoteThread(folder); },
-        [&] { carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder); },
-        [&] { carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder); },
-        [&] { carve::DelCalenderCarver(context).ScanDelCalenderThread(folder); },
-    };
-    for (const auto& carver : carvers) {
-        if (cancelled_) break;
-        carver();
-    }
+    carve::carveAll(context, request_.backupFolder, [this] { return cancelled_.load(); });
     state.removeSomeArray();
 }
 

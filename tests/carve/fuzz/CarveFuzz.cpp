@@ -1,13 +1,8 @@
 // Fuzz target over the carving primitives and every carver: the input is a database file. The
 // primitives run over it in memory at positions taken from its own bytes; then it is written
 // under each carver's file name and every carver runs over it, in both schema generations.
+#include "backup/carve/CarveAll.h"
 #include "backup/carve/CarvePrimitives.h"
-#include "backup/carve/DelBookMarkCarver.h"
-#include "backup/carve/DelCalenderCarver.h"
-#include "backup/carve/DelCallHistoryCarver.h"
-#include "backup/carve/DelContactCarver.h"
-#include "backup/carve/DelMessageCarver.h"
-#include "backup/carve/DelNoteCarver.h"
 #include "platform/Paths.h"
 
 #include <cstdio>
@@ -83,12 +78,7 @@ void carvers(const uint8_t* data, size_t size, bool newer) {
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
     context.log = [](const std::string&) {};
-    carve::DelContactCarver(context).scanDelContactThread(folder);
-    carve::DelMessageCarver(context).scanDelMessageThread(folder);
-    carve::DelNoteCarver(context).scanDelNoteThread(folder);
-    carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder);
-    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder);
-    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder);
+    carve::carveAll(context, folder);
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#include "backup/carve/CarveAll.h"
+
+#include "backup/carve/DelBookMarkCarver.h"
+#include "backup/carve/DelCalenderCarver.h"
+#include "backup/carve/DelCallHistoryCarver.h"
+#include "backup/carve/DelContactCarver.h"
+#include "backup/carve/DelMessageCarver.h"
+#include "backup/carve/DelNoteCarver.h"
+
+namespace carve {
+
+void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop) {
+    const std::function<void()> carvers[] = {
+        [&] { DelContactCarver(context).scanDelContactThread(folder); },
+        [&] { DelMessageCarver(context).scanDelMessageThread(folder); },
+        [&] { DelNoteCarver(context).scanDelNoteThread(folder); },
+        [&] { DelCallHistoryCarver(context).scanDelCallHistoryThread(folder); },
+        [&] { DelBookMarkCarver(context).ScanDelBookMarkThread(folder); },
+        [&] { DelCalenderCarver(context).ScanDelCalenderThread(folder); },
+    };
+    for (const auto& carver : carvers) {
+        if (stop && stop()) return;
+        carver();
+    }
+}
+
+}  // namespace carve

@@ -1,0 +1,16 @@
+// The six carvers over one backup folder, in the order their records are listed: contacts,
+// messages, notes, calls, bookmarks, calendars.
+#pragma once
+
+#include "backup/carve/CarveContext.h"
+
+#include <functional>
+#include <string>
+
+namespace carve {
+
+// Runs them in turn on this thread; stop, when given and answering true before a carver, ends
+// the run there.
+void carveAll(CarveContext& context, const std::string& backupFolder, const std::function<bool()>& stop = {});
+
+}  // namespace carve
