@@ -80,19 +80,7 @@ int64_t carveInto(CarveKind kind, bench::OutputCheck& check) {
             check.add(int64_t{-1});
             return;
         }
-        for (const PRField& field : record->fields()) {
-            check.add(field.name);
-            check.add(static_cast<int64_t>(field.value.index()));
-            std::visit(
-                [&](const auto& v) {
-                    using V = std::decay_t<decltype(v)>;
-                    if constexpr (std::is_same_v<V, std::string>)
-                        check.add(v);
-                    else if constexpr (!std::is_same_v<V, std::nullptr_t>)
-                        check.add(static_cast<int64_t>(v));
-                },
-                field.value);
-        }
+        check.addFields(*record);
     });
     carvequality::carve(kind, context, folder());
     nc.removeObserver(&count);

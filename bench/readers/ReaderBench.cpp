@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <type_traits>
-#include <variant>
 
 namespace readerbench {
 
@@ -42,19 +40,7 @@ std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact
 
 void RecordDigest::add(const PRRecord& record) {
     check_.add(record.className());
-    for (const PRField& field : record.fields()) {
-        check_.add(field.name);
-        check_.add(static_cast<int64_t>(field.value.index()));
-        std::visit(
-            [&](const auto& value) {
-                using T = std::decay_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, std::string>)
-                    check_.add(value);
-                else if constexpr (!std::is_same_v<T, std::nullptr_t>)
-                    check_.add(static_cast<int64_t>(value));
-            },
-            field.value);
-    }
+    check_.addFields(record);
 }
 
 void RecordDigest::add(const PRBytes& bytes) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <type_traits>
+#include <variant>
 
 namespace bench {
 
@@ -25,6 +27,22 @@ void OutputCheck::add(int64_t number) {
     unsigned char bytes[8];
     for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(static_cast<uint64_t>(number) >> (8 * i));
     sha_.Input(bytes, 8);
+}
+
+void OutputCheck::addFields(const PRRecord& record) {
+    for (const PRField& field : record.fields()) {
+        add(field.name);
+        add(static_cast<int64_t>(field.value.index()));
+        std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    add(value);
+                else if constexpr (!std::is_same_v<T, std::nullptr_t>)
+                    add(static_cast<int64_t>(value));
+            },
+            field.value);
+    }
 }
 
 std::string OutputCheck::finish() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "backup/SHAH.h"
+#include "model/PRRecord.h"
 
 #include <cstdint>
 #include <string>
@@ -17,6 +18,8 @@ public:
     void add(const std::string& text);
     void add(const char* data, size_t length);
     void add(int64_t number);
+    // Every field of record in order: its name, which kind of value it holds, and the value.
+    void addFields(const PRRecord& record);
 
     // The digest of everything added so far, as 40 hexadecimal digits; the check then starts empty.
     std::string finish();
