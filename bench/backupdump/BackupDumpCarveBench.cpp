@@ -4,6 +4,7 @@
 // its lines thrown away, against the call carver alone on the same file and the readers alone. Before timing, each
 // side's output is digested once and compared with the previous build's.
 #include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "NaturalFixtures.h"
 #include "NotificationJson.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -30,17 +31,8 @@ namespace {
 constexpr int kRows = 1700000;  // about 100 MB of call rows in the iOS 6 layout
 
 const std::string& folder() {
-    static std::string path = [] {
-        std::string base = paths::privateTempDirectory();
-        if (base.empty()) base = std::filesystem::temp_directory_path().string();
-        std::vector<char> pattern(base.begin(), base.end());
-        const std::string tail = "/dump-bench-XXXXXX";
-        pattern.insert(pattern.end(), tail.begin(), tail.end());
-        pattern.push_back('\0');
-        const char* made = mkdtemp(pattern.data());
-        return made ? std::string(made) : std::string();
-    }();
-    return path;
+    static const bench::TempFolder made("dump-bench");
+    return made.path();
 }
 
 // The backup folder with its call history, written once; the database is copied afresh before
@@ -221,6 +213,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!folder().empty()) std::filesystem::remove_all(folder());
     return 0;
 }

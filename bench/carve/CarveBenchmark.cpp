@@ -5,14 +5,13 @@
 // posted. The carvers read the file as it lies, so every run carves the same layout. Rates are
 // of the wall-clock time: the record carver reads a large file's pages on several threads.
 #include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "CarveQuality.h"
 #include "NaturalFixtures.h"
 #include "model/PRRecord.h"
-#include "platform/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,16 +22,8 @@ namespace {
 using carvefix::CarveKind;
 
 const std::string& folder() {
-    static std::string path = [] {
-        std::string base = paths::privateTempDirectory();
-        if (base.empty()) base = std::filesystem::temp_directory_path().string();
-        std::string pattern = base + "/carve-bench-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        const char* made = mkdtemp(buffer.data());
-        return made ? std::string(made) : std::string();
-    }();
-    return path;
+    static const bench::TempFolder made("carve-bench");
+    return made.path();
 }
 
 int64_t fileSize(const std::string& path) {
@@ -136,6 +127,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!folder().empty()) std::filesystem::remove_all(folder());
     return 0;
 }

@@ -14,7 +14,7 @@
 namespace {
 
 struct Fixture {
-    readerbench::TempFolder folder{"call-bench"};
+    bench::TempFolder folder{"call-bench"};
     std::shared_ptr<PreparedDatabase> copy;
     PRBackupScanState state;
 

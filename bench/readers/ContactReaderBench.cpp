@@ -15,7 +15,7 @@
 namespace {
 
 struct Fixture {
-    readerbench::TempFolder folder{"contact-bench"};
+    bench::TempFolder folder{"contact-bench"};
     std::shared_ptr<PreparedDatabase> book, images;
     PRBackupScanState state;
 

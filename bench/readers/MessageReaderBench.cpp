@@ -14,7 +14,7 @@
 namespace {
 
 struct Fixture {
-    readerbench::TempFolder folder{"message-bench"};
+    bench::TempFolder folder{"message-bench"};
     std::shared_ptr<PreparedDatabase> copy;
     PRBackupScanState state;
 

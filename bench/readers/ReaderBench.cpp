@@ -1,22 +1,8 @@
 #include "ReaderBench.h"
 
-#include "platform/Paths.h"
-
 #include <cstdlib>
-#include <filesystem>
 
 namespace readerbench {
-
-TempFolder::TempFolder(const std::string& prefix) {
-    std::string pattern = paths::privateTempDirectory() + "/" + prefix + "-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
 
 std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path) {
     auto copy = PreparedDatabase::prepare(path);

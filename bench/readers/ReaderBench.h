@@ -1,10 +1,10 @@
-// What the reader benchmarks share: a private folder for their generated databases, the
-// contacts the name look-ups search, the digest of what a reader produced, and the bare side's
-// stepping through every row of a statement.
+// What the reader benchmarks share: the contacts the name look-ups search, the digest of what a
+// reader produced, and the bare side's stepping through every row of a statement.
 #pragma once
 
 #include "OutputCheck.h"
 #include "SampleDatabases.h"
+#include "TempFolder.h"
 #include "backup/PreparedDatabase.h"
 #include "model/PRContactNode.h"
 #include "model/PRRecord.h"
@@ -18,20 +18,6 @@
 #include <vector>
 
 namespace readerbench {
-
-// A new folder under the private temporary folder, removed with the object.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& prefix);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // The private copy of the database at path, held by the fixture so that the reader and the bare
 // side both read it without making it (a read shares the copy a holder keeps).
