@@ -1,12 +1,12 @@
 // The recovery of 1 GB of backup files (four of 200 MB, 3,200 of 64 KB in 40 folders) against
 // `cp -r` of the same files, and the photo grid's first screen of thumbnails with 200 and with
 // 20,000 photos in the backup.
+#include "../support/TempFolder.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRThumbnailModel.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QImage>
@@ -20,12 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string tempFolder(const char* name) {
-    std::string pattern = paths::privateTempDirectory() + "/" + name + "-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
 
 void writeRandom(const std::string& path, size_t size, unsigned seed) {
     std::mt19937_64 gen(seed);
@@ -41,7 +35,8 @@ void writeRandom(const std::string& path, size_t size, unsigned seed) {
 
 // The backup's files on disk and a marked tree over them.
 struct GigabyteBackup {
-    std::string folder = tempFolder("recovery-bench");
+    bench::TempFolder made{"recovery-bench"};
+    std::string folder = made.path();
     std::string files = folder + "/files";
     PRTreeDirNodePtr root = std::make_shared<PRTreeDirNode>();
     uint64_t bytes = 0;
@@ -73,7 +68,6 @@ struct GigabyteBackup {
         }
         PRBackupFileTree::setFolderState(root, PRTreeSelected);
     }
-    ~GigabyteBackup() { fs::remove_all(folder); }
 };
 
 GigabyteBackup& backup() {
@@ -113,8 +107,9 @@ void CpOfTheSameFiles(benchmark::State& state) {
 
 // Photos of a backup: records over 64 distinct 1024 x 768 JPEG files.
 std::vector<PRPhotoAndVideoNodePtr> photoRecords(int count) {
+    static const bench::TempFolder made("grid-bench");
     static const std::string folder = [] {
-        const std::string dir = tempFolder("grid-bench");
+        const std::string& dir = made.path();
         QImage image(1024, 768, QImage::Format_RGB32);
         for (int i = 0; i < 64; ++i) {
             image.fill(QColor::fromHsv(i * 5, 180, 200));

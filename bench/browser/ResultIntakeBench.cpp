@@ -3,20 +3,18 @@
 // backup-dump runs them without printing; and the whole scan on the screen, with the longest
 // time the main thread spent on one turn of its event loop while the scan handed over its
 // counts and its records (an upper bound of the longest single hand-off).
+#include "../support/TempFolder.h"
 #include "BackupReaders.h"
 #include "SampleBackup.h"
 #include "SampleDatabases.h"
 #include "backup/ManifestWriter.h"
 #include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupScanJob.h"
-#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 
 namespace {
@@ -26,14 +24,9 @@ constexpr int kMessages = 100000;
 constexpr int kConversations = 2000;
 
 struct LargeBackup {
-    std::string folder;
+    bench::TempFolder made{"result-bench"};
+    std::string folder = made.path();
     LargeBackup() {
-        std::string pattern = paths::privateTempDirectory() + "/result-bench-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        folder = name.data();
-
         sampledb::SampleSize size;
         size.contacts = 2000;
         size.messages = kMessages;
@@ -75,7 +68,6 @@ struct LargeBackup {
         samplebackup::SampleDevice device = samplebackup::sampleIPhone();
         samplebackup::writeBackupPropertyLists(folder, device);
     }
-    ~LargeBackup() { std::filesystem::remove_all(folder); }
 };
 
 LargeBackup& backup() {

@@ -1,6 +1,7 @@
 // The device clean's junk scan of a simulated device with 200 apps and 100,000 cache files:
 // the time per file, and how much of it is spent outside the device calls (the walk's own
 // work, the records, the trees the page builds from them).
+#include "../support/TempFolder.h"
 #include "clean/PRAppTreeController.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "clean/core/JunkScan.h"
@@ -95,14 +96,9 @@ void writePlist(CFTypeRef plist, const std::string& path) {
 
 // The device folder, written and attached once.
 struct BenchDevice {
-    std::string root;
+    bench::TempFolder made{"clean-bench"};
+    std::string root = made.path();
     BenchDevice() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-clean-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
         CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
         CFHolder<CFStringRef> udid(CFStringCreateWithCString("cleanbench000000000000000000000000000000"));
         CFDictionarySetValue(values.get(), "UniqueDeviceID", udid.get());
@@ -131,10 +127,7 @@ struct BenchDevice {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~BenchDevice() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~BenchDevice() { simdevice::detachAll(); }
 };
 
 BenchDevice& benchDevice() {

@@ -1,5 +1,6 @@
 // Copying a 100 MB file off a simulated device against a plain local copy, and walking a
 // device tree of 100,000 files with ListDirectory and FileInfo.
+#include "../support/TempFolder.h"
 #include "device/AfcService.h"
 #include "device/Conversions.h"
 #include "device/DeviceManager.h"
@@ -23,15 +24,10 @@ constexpr int kFolders = 100, kFilesPerFolder = 1000;
 
 // One device folder with the big file and the tree, attached once for all benchmarks.
 struct Device {
-    std::string root, local;
+    bench::TempFolder made{"device-bench"};
+    std::string root = made.path(), local = root + "/local";
 
     Device() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
-        local = root + "/local";
         fs::create_directories(root + "/lockdown");
         fs::create_directories(root + "/media/big");
         fs::create_directories(local);
@@ -54,10 +50,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {

@@ -1,6 +1,7 @@
 // The large-file finder's scan of a simulated device with 200 apps and 100,000 files, 50 of them
 // above the limit: the time per file, and how much of it is spent outside the device calls (the
 // walk's own work, the records and the path labels the page shows).
+#include "../support/TempFolder.h"
 #include "TimedDiskServices.h"
 #include "device/DeviceManager.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -48,14 +49,9 @@ void writeFile(const std::string& path, uint64_t size) {
 
 // The device folder, written and attached once.
 struct BenchDevice {
-    std::string root;
+    bench::TempFolder made{"large-file-bench"};
+    std::string root = made.path();
     BenchDevice() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
         CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
         setText(values.get(), "UniqueDeviceID", "diskbench0000000000000000000000000000000");
         writePlist(values.get(), root + "/lockdown/values.plist");
@@ -88,10 +84,7 @@ struct BenchDevice {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~BenchDevice() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~BenchDevice() { simdevice::detachAll(); }
 };
 
 BenchDevice& benchDevice() {

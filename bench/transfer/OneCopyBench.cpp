@@ -3,6 +3,7 @@
 // the record half apart (the backup of the device's home area and the record files written
 // from it). Target: the media copy keeps at least 70% of the plain copy's throughput.
 // QM_ONECOPY_BENCH_MB sets another size of media.
+#include "../support/TempFolder.h"
 #include "SampleDevice.h"
 #include "device/DeviceManager.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -42,24 +43,18 @@ std::string photoName(int photo) {
 }
 
 struct Device {
-    std::string root, out;
+    bench::TempFolder made{"onecopy-bench"};
+    std::string root = made.file("device"), out = made.file("out");
     int photos = photoCount();
     int64_t totalBytes = int64_t(photos) * int64_t(kPhotoBytes);
 
     Device() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-onecopy-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = std::string(name.data()) + "/device";
         // The device and one export of it must fit, with room to spare for the machine.
-        if (fs::space(name.data()).available < uintmax_t(totalBytes) * 3) {
+        if (fs::space(made.path()).available < uintmax_t(totalBytes) * 3) {
             std::fprintf(stderr, "not enough free space for %lld bytes of media twice over\n", (long long)totalBytes);
-            fs::remove_all(name.data());
+            fs::remove_all(made.path());  // std::exit runs no destructor of an object still being made
             std::exit(2);
         }
-        out = std::string(name.data()) + "/out";
         fs::create_directories(root + "/lockdown");
         CFMutableDictionaryRef values = CFDictionaryCreateMutable();
         CFHolder<CFStringRef> udid(CFStringCreateWithCString(kUdid));
@@ -86,10 +81,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(fs::path(root).parent_path());
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {

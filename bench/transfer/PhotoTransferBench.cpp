@@ -1,6 +1,7 @@
 // The transfer page's photo scan of a camera roll of 2,000 photos (1 GiB) from a simulated
 // device into local copies, against a plain copy of the same files from the device's folder.
 // Target: the scan keeps at least 70% of the plain copy's throughput.
+#include "../support/TempFolder.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
@@ -34,16 +35,10 @@ std::string photoName(int photo) {
 
 // One device with the camera roll, attached once for every benchmark.
 struct Device {
-    std::string root, local;
+    bench::TempFolder made{"photo-bench"};
+    std::string root = made.path(), local = root + "/local";
 
     Device() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-photo-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
-        local = root + "/local";
         fs::create_directories(root + "/lockdown");
         fs::create_directories(local);
         CFMutableDictionaryRef values = CFDictionaryCreateMutable();
@@ -70,10 +65,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {
