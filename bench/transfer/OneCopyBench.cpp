@@ -3,6 +3,7 @@
 // the record half apart (the backup of the device's home area and the record files written
 // from it). Target: the media copy keeps at least 70% of the plain copy's throughput.
 // QM_ONECOPY_BENCH_MB sets another size of media.
+#include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "SampleDevice.h"
 #include "device/DeviceManager.h"
@@ -103,9 +104,20 @@ transfer::OneCopySummary runCopy(bool media, bool records) {
     return transfer::OneCopyRun(disk::deviceDiskServices(), options, hooks).run();
 }
 
+// What one run wrote: the lines the page shows and the export folder's files, with their bytes
+// when bytes is set (the record half's backup holds its date).
+std::string copyDigest(const transfer::OneCopySummary& summary, bool bytes) {
+    bench::OutputCheck check;
+    for (const QString& line : summary.lines()) check.add(line.toStdString());
+    check.addFolder(device().out, bytes);
+    return check.finish();
+}
+
 // The media half as a press runs it: every camera-roll file into the export folder.
 void OneClickCopyOfTheMedia(benchmark::State& state) {
     Device& d = device();
+    if (!bench::outputUnchanged(state, "onecopy_OneClickCopyOfTheMedia", copyDigest(runCopy(true, false), true)))
+        return;
     for (auto _ : state) {
         const transfer::OneCopySummary summary = runCopy(true, false);
         if (summary.media.files != uint64_t(d.photos)) state.SkipWithError("photos missing");
@@ -115,21 +127,29 @@ void OneClickCopyOfTheMedia(benchmark::State& state) {
 BENCHMARK(OneClickCopyOfTheMedia)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The same files copied straight from the device's folder by the operating system.
+void plainCopy(const Device& d) {
+    fs::remove_all(d.out);
+    fs::create_directories(d.out);
+    for (int photo = 0; photo < d.photos; ++photo)
+        fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo), d.out + "/" + photoName(photo),
+                      fs::copy_options::overwrite_existing);
+}
+
 void PlainCopyOfTheSameFiles(benchmark::State& state) {
     Device& d = device();
-    for (auto _ : state) {
-        fs::remove_all(d.out);
-        fs::create_directories(d.out);
-        for (int photo = 0; photo < d.photos; ++photo)
-            fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo),
-                          d.out + "/" + photoName(photo), fs::copy_options::overwrite_existing);
-    }
+    plainCopy(d);
+    bench::OutputCheck check;
+    check.addFolder(d.out, true);
+    if (!bench::outputUnchanged(state, "onecopy_PlainCopyOfTheSameFiles", check.finish())) return;
+    for (auto _ : state) plainCopy(d);
     state.SetBytesProcessed(state.iterations() * d.totalBytes);
 }
 BENCHMARK(PlainCopyOfTheSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The record half: the backup of the device and the six record categories written from it.
 void OneClickCopyOfTheRecords(benchmark::State& state) {
+    if (!bench::outputUnchanged(state, "onecopy_OneClickCopyOfTheRecords", copyDigest(runCopy(false, true), false)))
+        return;
     for (auto _ : state) {
         const transfer::OneCopySummary summary = runCopy(false, true);
         if (!summary.backupCompleted || summary.records[size_t(OneCopyCategory::Notes)] == 0)
