@@ -1,12 +1,13 @@
 // The recovery of 1 GB of backup files (four of 200 MB, 3,200 of 64 KB in 40 folders) against
 // `cp -r` of the same files, and the photo grid's first screen of thumbnails with 200 and with
 // 20,000 photos in the backup.
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRThumbnailModel.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QImage>
@@ -20,12 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string tempFolder(const char* name) {
-    std::string pattern = paths::privateTempDirectory() + "/" + name + "-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
 
 void writeRandom(const std::string& path, size_t size, unsigned seed) {
     std::mt19937_64 gen(seed);
@@ -41,7 +36,8 @@ void writeRandom(const std::string& path, size_t size, unsigned seed) {
 
 // The backup's files on disk and a marked tree over them.
 struct GigabyteBackup {
-    std::string folder = tempFolder("recovery-bench");
+    bench::TempFolder made{"recovery-bench"};
+    std::string folder = made.path();
     std::string files = folder + "/files";
     PRTreeDirNodePtr root = std::make_shared<PRTreeDirNode>();
     uint64_t bytes = 0;
@@ -73,7 +69,6 @@ struct GigabyteBackup {
         }
         PRBackupFileTree::setFolderState(root, PRTreeSelected);
     }
-    ~GigabyteBackup() { fs::remove_all(folder); }
 };
 
 GigabyteBackup& backup() {
@@ -86,6 +81,16 @@ void RecoveryOfOneGigabyte(benchmark::State& state) {
     PRRecoverySelection selection;
     selection.deviceName = "Bench iPhone";
     selection.treeRoots = {b.root};
+    {
+        const std::string out = b.folder + "/recovered";
+        const PRRecoveryResult result = PRBackupRecovery().recoverFilesThread(selection, out);
+        bench::OutputCheck check;
+        check.add(static_cast<int64_t>(result.written));
+        check.add(static_cast<int64_t>(result.failures));
+        check.addFolder(out, true);
+        fs::remove_all(out);
+        if (!bench::outputUnchanged(state, "recovery_RecoveryOfOneGigabyte", check.finish())) return;
+    }
     for (auto _ : state) {
         const std::string out = b.folder + "/recovered";
         PRBackupRecovery recovery;
@@ -100,9 +105,16 @@ void RecoveryOfOneGigabyte(benchmark::State& state) {
 
 void CpOfTheSameFiles(benchmark::State& state) {
     GigabyteBackup& b = backup();
+    const std::string out = b.folder + "/copied";
+    const std::string command = "cp -r '" + b.files + "' '" + out + "'";
+    {
+        bench::OutputCheck check;
+        check.add(int64_t{std::system(command.c_str())});
+        check.addFolder(out, true);
+        fs::remove_all(out);
+        if (!bench::outputUnchanged(state, "recovery_CpOfTheSameFiles", check.finish())) return;
+    }
     for (auto _ : state) {
-        const std::string out = b.folder + "/copied";
-        const std::string command = "cp -r '" + b.files + "' '" + out + "'";
         if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
         state.PauseTiming();
         fs::remove_all(out);
@@ -113,8 +125,9 @@ void CpOfTheSameFiles(benchmark::State& state) {
 
 // Photos of a backup: records over 64 distinct 1024 x 768 JPEG files.
 std::vector<PRPhotoAndVideoNodePtr> photoRecords(int count) {
+    static const bench::TempFolder made("grid-bench");
     static const std::string folder = [] {
-        const std::string dir = tempFolder("grid-bench");
+        const std::string& dir = made.path();
         QImage image(1024, 768, QImage::Format_RGB32);
         for (int i = 0; i < 64; ++i) {
             image.fill(QColor::fromHsv(i * 5, 180, 200));
@@ -133,9 +146,25 @@ std::vector<PRPhotoAndVideoNodePtr> photoRecords(int count) {
     return records;
 }
 
+// What the first screen shows: each visible cell's title and thumbnail.
+std::string firstScreenDigest(const PRThumbnailModel& model, int visible) {
+    bench::OutputCheck check;
+    for (int row = 0; row < visible; ++row) {
+        const QModelIndex index = model.index(row, 0);
+        check.add(model.data(index, Qt::DisplayRole).toString().toStdString());
+        const QImage image =
+            model.data(index, Qt::DecorationRole).value<QImage>().convertToFormat(QImage::Format_ARGB32);
+        check.add(int64_t{image.width()});
+        check.add(int64_t{image.height()});
+        check.add(reinterpret_cast<const char*>(image.constBits()), size_t(image.sizeInBytes()));
+    }
+    return check.finish();
+}
+
 // From the records handed to the grid to the first screen's thumbnails decoded.
 void GridFirstScreen(benchmark::State& state) {
     const auto records = photoRecords(int(state.range(0)));
+    bool checked = false;
     for (auto _ : state) {
         PRPhotoAndVideoController photos;
         PRThumbnailModel model(&photos);
@@ -155,8 +184,14 @@ void GridFirstScreen(benchmark::State& state) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
         if (!loaded()) state.SkipWithError("the first screen did not load");
         state.PauseTiming();
+        // The first screen is checked once, its time left out like the rest of the queue's.
+        const bool same =
+            checked || bench::outputUnchanged(state, "recovery_GridFirstScreen_" + std::to_string(state.range(0)),
+                                              firstScreenDigest(model, visible));
+        checked = true;
         model.waitForIdle();
         state.ResumeTiming();
+        if (!same) break;
     }
 }
 

@@ -3,20 +3,19 @@
 // backup-dump runs them without printing; and the whole scan on the screen, with the longest
 // time the main thread spent on one turn of its event loop while the scan handed over its
 // counts and its records (an upper bound of the longest single hand-off).
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "BackupReaders.h"
 #include "SampleBackup.h"
 #include "SampleDatabases.h"
 #include "backup/ManifestWriter.h"
 #include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupScanJob.h"
-#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 
 namespace {
@@ -26,14 +25,9 @@ constexpr int kMessages = 100000;
 constexpr int kConversations = 2000;
 
 struct LargeBackup {
-    std::string folder;
+    bench::TempFolder made{"result-bench"};
+    std::string folder = made.path();
     LargeBackup() {
-        std::string pattern = paths::privateTempDirectory() + "/result-bench-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        folder = name.data();
-
         sampledb::SampleSize size;
         size.contacts = 2000;
         size.messages = kMessages;
@@ -75,7 +69,6 @@ struct LargeBackup {
         samplebackup::SampleDevice device = samplebackup::sampleIPhone();
         samplebackup::writeBackupPropertyLists(folder, device);
     }
-    ~LargeBackup() { std::filesystem::remove_all(folder); }
 };
 
 LargeBackup& backup() {
@@ -85,7 +78,48 @@ LargeBackup& backup() {
 
 PRBackupScanRequest request() { return PRBackupScanRequest{backup().folder, "Bench iPhone", true, false}; }
 
+// What the screen holds after a scan: its counts and every record of every category.
+std::string intakeDigest(PRScanIntake& intake) {
+    bench::OutputCheck check;
+    check.nameFolder(backup().folder);
+    const PRScanCounts c = intake.counts();
+    for (int count : {c.BackUpFilesNum, c.deleteeFilesNum, c.photovideoNum, c.contactNum, c.messageNum, c.noteNum,
+                      c.callNum, c.bookMarkNum, c.calenderNum, c.facetwitterNum, c.delContactNum, c.delMessageNum,
+                      c.delNoteNum, c.delCallNum, c.delBookMarkNum, c.delCalenderNum})
+        check.add(int64_t{count});
+    check.add(static_cast<int64_t>(c.backupfiles));
+    auto addAll = [&check](const auto& records) {
+        check.add(static_cast<int64_t>(records.size()));
+        for (const auto& record : records) check.addObject(record);
+    };
+    addAll(intake.photoAndVideoArray);
+    addAll(intake.faceTwitterArray);
+    addAll(intake.contactArray());
+    addAll(intake.messageArray());
+    addAll(intake.messageTreeArray());
+    addAll(intake.noteArray());
+    addAll(intake.callHistoryArray());
+    addAll(intake.bookMarkArray());
+    addAll(intake.calenderArray());
+    return check.finish();
+}
+
 void ReadersAlone(benchmark::State& state) {
+    {
+        // Every notification the readers post, in order, with its object.
+        bench::OutputCheck check;
+        check.nameFolder(backup().folder);
+        NSNotificationCenter nc;
+        int observer = 0;
+        for (const std::string& name : backupReaderNotificationNames())
+            nc.addObserver(&observer, name, [&check](const NSNotification& notification) {
+                check.add(notification.name());
+                check.addObject(notification.object());
+            });
+        PRBackupScanState scan;
+        runBackupReaders(backup().folder, scan, nc);
+        if (!bench::outputUnchanged(state, "result_intake_ReadersAlone", check.finish())) return;
+    }
     NSNotificationCenter nc;
     int observer = 0;
     for (const std::string& name : backupReaderNotificationNames())
@@ -96,13 +130,26 @@ void ReadersAlone(benchmark::State& state) {
     }
 }
 
+// A scan of the readers without carving, as the screen's job runs it.
+std::shared_ptr<PRScanIntake> intakeOfTheReaders() {
+    PRBackupScanRequest r = request();
+    r.carve = false;
+    auto job = std::make_shared<PRBackupScanJob>(r);
+    job->run();
+    return job->takeIntake();
+}
+
 void IntakeOfTheReaders(benchmark::State& state) {
+    {
+        const auto intake = intakeOfTheReaders();
+        if (!intake) {
+            state.SkipWithError("the scan gave no intake");
+            return;
+        }
+        if (!bench::outputUnchanged(state, "result_intake_IntakeOfTheReaders", intakeDigest(*intake))) return;
+    }
     for (auto _ : state) {
-        PRBackupScanRequest r = request();
-        r.carve = false;
-        auto job = std::make_shared<PRBackupScanJob>(r);
-        job->run();
-        auto intake = job->takeIntake();
+        auto intake = intakeOfTheReaders();
         if (!intake || intake->counts().messageNum != kMessages) state.SkipWithError("the intake missed messages");
         state.counters["conversations"] = double(intake ? intake->messageTreeArray().size() : 0);
         state.PauseTiming();
@@ -118,6 +165,7 @@ void WholeScanOnTheScreen(benchmark::State& state) {
     node->setStrDeviceName("Bench iPhone");
     node->setStrIOSVersion("6.1.4");
     double longest = 0;
+    bool checked = false;
     for (auto _ : state) {
         PRResultViewController screen;
         screen.view()->resize(1000, 700);
@@ -134,8 +182,17 @@ void WholeScanOnTheScreen(benchmark::State& state) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);  // the first paint of the tables
         longest = std::max(longest,
                            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        if (!screen.intake() || screen.intake()->counts().messageNum != kMessages)
+        if (!screen.intake() || screen.intake()->counts().messageNum != kMessages) {
             state.SkipWithError("the screen missed messages");
+            break;
+        }
+        // What the screen took in is checked once, its time left out.
+        state.PauseTiming();
+        const bool same = checked || bench::outputUnchanged(state, "result_intake_WholeScanOnTheScreen",
+                                                            intakeDigest(*screen.intake()));
+        checked = true;
+        state.ResumeTiming();
+        if (!same) break;
     }
     state.counters["longest_main_thread_turn_ms"] = longest;
 }

@@ -1,6 +1,8 @@
 // The device clean's junk scan of a simulated device with 200 apps and 100,000 cache files:
 // the time per file, and how much of it is spent outside the device calls (the walk's own
 // work, the records, the trees the page builds from them).
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "clean/PRAppTreeController.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "clean/core/JunkScan.h"
@@ -95,14 +97,9 @@ void writePlist(CFTypeRef plist, const std::string& path) {
 
 // The device folder, written and attached once.
 struct BenchDevice {
-    std::string root;
+    bench::TempFolder made{"clean-bench"};
+    std::string root = made.path();
     BenchDevice() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-clean-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
         CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
         CFHolder<CFStringRef> udid(CFStringCreateWithCString("cleanbench000000000000000000000000000000"));
         CFDictionarySetValue(values.get(), "UniqueDeviceID", udid.get());
@@ -131,10 +128,7 @@ struct BenchDevice {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~BenchDevice() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~BenchDevice() { simdevice::detachAll(); }
 };
 
 BenchDevice& benchDevice() {
@@ -152,9 +146,32 @@ struct TreeSink : clean::JunkScanSink {
     }
 };
 
+// What one scan finds, in order: how it ended, each category's records (app, device path,
+// size) and the counts.
+std::string scanDigest(clean::DeviceCleanServices& services) {
+    clean::JunkScanCounters counters;
+    clean::JunkScanLists lists;
+    TreeSink sink;
+    clean::JunkScan scan(services, {}, counters, lists, sink);
+    bench::OutputCheck check;
+    check.add(static_cast<int64_t>(scan.run()));
+    for (const auto* list : {&lists.junkFileArray, &lists.cacheFileArray, &lists.cookieFileArray}) {
+        check.add(static_cast<int64_t>(list->size()));
+        for (const PRCleanDirNodePtr& record : *list) {
+            check.add(record->appBundleName.toStdString());
+            check.add(record->filePath.toStdString());
+            check.add(static_cast<int64_t>(record->fileSizeNumber));
+        }
+    }
+    check.add(static_cast<int64_t>(counters.totalFileNumber.load()));
+    check.add(static_cast<int64_t>(counters.totalFileSize.load()));
+    return check.finish();
+}
+
 void JunkScanOfSimulatedDevice(benchmark::State& state) {
     benchDevice();
     TimedServices services(clean::deviceCleanServices());
+    if (!bench::outputUnchanged(state, "clean_JunkScanOfSimulatedDevice", scanDigest(services))) return;
     int64_t deviceNanos = 0, totalNanos = 0;
     uint64_t files = 0;
     for (auto _ : state) {

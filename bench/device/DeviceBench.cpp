@@ -1,5 +1,7 @@
 // Copying a 100 MB file off a simulated device against a plain local copy, and walking a
 // device tree of 100,000 files with ListDirectory and FileInfo.
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "device/AfcService.h"
 #include "device/Conversions.h"
 #include "device/DeviceManager.h"
@@ -23,15 +25,10 @@ constexpr int kFolders = 100, kFilesPerFolder = 1000;
 
 // One device folder with the big file and the tree, attached once for all benchmarks.
 struct Device {
-    std::string root, local;
+    bench::TempFolder made{"device-bench"};
+    std::string root = made.path(), local = root + "/local";
 
     Device() {
-        std::string base = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
-        local = root + "/local";
         fs::create_directories(root + "/lockdown");
         fs::create_directories(root + "/media/big");
         fs::create_directories(local);
@@ -54,10 +51,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {
@@ -65,10 +59,21 @@ Device& device() {
     return d;
 }
 
+// The bytes of a file a copy wrote.
+std::string fileDigest(const std::string& path) {
+    bench::OutputCheck check;
+    check.addFileBytes(path);
+    return check.finish();
+}
+
 void CopyToLocalFromDevice(benchmark::State& state) {
     Device& d = device();
     amd::AfcService afc;
-    if (afc.Start(0) != 0) state.SkipWithError("service did not start");
+    if (afc.Start(0) != 0 || afc.CopyToLocal("/big/movie.mov", d.local + "/copy.mov") != 0) {
+        state.SkipWithError("service did not start or copy failed");
+        return;
+    }
+    if (!bench::outputUnchanged(state, "device_CopyToLocalFromDevice", fileDigest(d.local + "/copy.mov"))) return;
     for (auto _ : state) {
         if (afc.CopyToLocal("/big/movie.mov", d.local + "/copy.mov") != 0) state.SkipWithError("copy failed");
     }
@@ -77,17 +82,21 @@ void CopyToLocalFromDevice(benchmark::State& state) {
 BENCHMARK(CopyToLocalFromDevice)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
 // The same bytes copied locally in 4096-byte records, as the device copy does.
+void copyIn4K(const std::string& from, const std::string& to, std::vector<char>& buffer) {
+    FILE* in = std::fopen(from.c_str(), "rb");
+    FILE* out = std::fopen(to.c_str(), "wb");
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) std::fwrite(buffer.data(), 1, n, out);
+    std::fclose(in);
+    std::fclose(out);
+}
+
 void PlainLocalCopy4K(benchmark::State& state) {
     Device& d = device();
     std::vector<char> buffer(4096);
-    for (auto _ : state) {
-        FILE* in = std::fopen((d.root + "/media/big/movie.mov").c_str(), "rb");
-        FILE* out = std::fopen((d.local + "/plain.mov").c_str(), "wb");
-        size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) std::fwrite(buffer.data(), 1, n, out);
-        std::fclose(in);
-        std::fclose(out);
-    }
+    copyIn4K(d.root + "/media/big/movie.mov", d.local + "/plain.mov", buffer);
+    if (!bench::outputUnchanged(state, "device_PlainLocalCopy4K", fileDigest(d.local + "/plain.mov"))) return;
+    for (auto _ : state) copyIn4K(d.root + "/media/big/movie.mov", d.local + "/plain.mov", buffer);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigFile));
 }
 BENCHMARK(PlainLocalCopy4K)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
@@ -95,20 +104,28 @@ BENCHMARK(PlainLocalCopy4K)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 // The operating system's own file copy.
 void PlainLocalCopyFile(benchmark::State& state) {
     Device& d = device();
+    fs::copy_file(d.root + "/media/big/movie.mov", d.local + "/system.mov", fs::copy_options::overwrite_existing);
+    if (!bench::outputUnchanged(state, "device_PlainLocalCopyFile", fileDigest(d.local + "/system.mov"))) return;
     for (auto _ : state)
         fs::copy_file(d.root + "/media/big/movie.mov", d.local + "/system.mov", fs::copy_options::overwrite_existing);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigFile));
 }
 BENCHMARK(PlainLocalCopyFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
-int64_t walk(amd::AfcService& afc, const std::string& path) {
+// The files under path; check, when given, gets each path the walk meets and its kind.
+int64_t walk(amd::AfcService& afc, const std::string& path, bench::OutputCheck* check = nullptr) {
     int64_t files = 0;
     CFHolder<CFMutableArrayRef> names(afc.ListDirectory(path));
     for (CFTypeRef name : amd::cfarray_to_vector(names.get())) {
         std::string child = path + "/" + amd::cftype_to_string(name);
         CFHolder<CFMutableDictionaryRef> info(afc.FileInfo(child));
-        if (amd::cftype_to_string(CFDictionaryGetValue(info.get(), "st_ifmt")) == "S_IFDIR")
-            files += walk(afc, child);
+        const std::string kind = amd::cftype_to_string(CFDictionaryGetValue(info.get(), "st_ifmt"));
+        if (check) {
+            check->add(child);
+            check->add(kind);
+        }
+        if (kind == "S_IFDIR")
+            files += walk(afc, child, check);
         else
             ++files;
     }
@@ -118,7 +135,13 @@ int64_t walk(amd::AfcService& afc, const std::string& path) {
 void WalkDeviceTree(benchmark::State& state) {
     device();
     amd::AfcService afc;
-    if (afc.Start(0) != 0) state.SkipWithError("service did not start");
+    if (afc.Start(0) != 0) {
+        state.SkipWithError("service did not start");
+        return;
+    }
+    bench::OutputCheck check;
+    check.add(walk(afc, "/tree", &check));
+    if (!bench::outputUnchanged(state, "device_WalkDeviceTree", check.finish())) return;
     int64_t files = 0;
     for (auto _ : state) {
         files = walk(afc, "/tree");

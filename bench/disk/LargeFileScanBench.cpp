@@ -1,6 +1,8 @@
 // The large-file finder's scan of a simulated device with 200 apps and 100,000 files, 50 of them
 // above the limit: the time per file, and how much of it is spent outside the device calls (the
 // walk's own work, the records and the path labels the page shows).
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "TimedDiskServices.h"
 #include "device/DeviceManager.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -48,14 +50,9 @@ void writeFile(const std::string& path, uint64_t size) {
 
 // The device folder, written and attached once.
 struct BenchDevice {
-    std::string root;
+    bench::TempFolder made{"large-file-bench"};
+    std::string root = made.path();
     BenchDevice() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
         CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
         setText(values.get(), "UniqueDeviceID", "diskbench0000000000000000000000000000000");
         writePlist(values.get(), root + "/lockdown/values.plist");
@@ -88,10 +85,7 @@ struct BenchDevice {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~BenchDevice() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~BenchDevice() { simdevice::detachAll(); }
 };
 
 BenchDevice& benchDevice() {
@@ -108,9 +102,38 @@ struct LabelSink : disk::LargeFileSink {
     void foundAppDataFile(const std::string& p) override { appLabel = disk::largeFilePathLabel(p); }
 };
 
+// What one scan of both areas finds, as the page lists it: how each half ended, the files
+// looked at, both sums, and every large file largest first with its app and sizes.
+std::string scanDigest(disk::DiskDeviceServices& services) {
+    LabelSink sink;
+    disk::LargeFileScan::Options options;
+    options.largeFileSize = kLimit;
+    disk::LargeFileScan scan(services, options, sink);
+    bench::OutputCheck check;
+    check.add(static_cast<int64_t>(scan.scanFindLargeFileWithInUserData()));
+    check.add(static_cast<int64_t>(scan.scanFindLargeFileWithInAppData()));
+    check.add(static_cast<int64_t>(scan.filesExamined));
+    check.add(static_cast<int64_t>(scan.allDocumentFileSize));
+    check.add(static_cast<int64_t>(scan.allAppFileSize));
+    for (auto* list : {&scan.userDataLargeFileArray, &scan.appLargeFileArray}) {
+        disk::sortLargestFirst(*list);
+        check.add(static_cast<int64_t>(list->size()));
+        for (const disk::LargeFileRecord& record : *list) {
+            check.add(record.filePath);
+            check.add(record.fileSize);
+            check.add(record.fileParentName);
+            check.add(record.appBundId);
+            check.add(static_cast<int64_t>(record.fileSizeNumber));
+            check.add(static_cast<int64_t>(record.appFileSizeNumber));
+        }
+    }
+    return check.finish();
+}
+
 void LargeFileScanOfSimulatedDevice(benchmark::State& state) {
     benchDevice();
     benchdisk::TimedServices services(disk::deviceDiskServices());
+    if (!bench::outputUnchanged(state, "large_file_LargeFileScanOfSimulatedDevice", scanDigest(services))) return;
     int64_t deviceNanos = 0, totalNanos = 0;
     uint64_t files = 0;
     for (auto _ : state) {

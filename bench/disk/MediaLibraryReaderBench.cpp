@@ -3,6 +3,7 @@
 // manager's whole music and video scan of a simulated device holding the library and its
 // files, with the time of the device calls (the copies and the existence checks) apart.
 // The reader's per-row debug lines are switched off, as they are in a release run.
+#include "../support/OutputCheck.h"
 #include "SampleMediaLibrary.h"
 #include "SimulatedBenchDevice.h"
 #include "TimedDiskServices.h"
@@ -61,8 +62,8 @@ BenchLibrary& benchLibrary() {
     return l;
 }
 
-// The same fields in one statement, made into the same records.
-size_t joinedQuery(const std::string& path) {
+// The same fields in one statement, made into the same records; check, when given, gets each.
+size_t joinedQuery(const std::string& path, bench::OutputCheck* check = nullptr) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* stmt = nullptr;
@@ -95,6 +96,7 @@ size_t joinedQuery(const std::string& path) {
         r->setArtistPid(text(9));
         r->setAlbumPid(text(10));
         benchmark::DoNotOptimize(r);
+        if (check) check->addFields(*r);
         ++rows;
     }
     sqlite3_finalize(stmt);
@@ -104,6 +106,18 @@ size_t joinedQuery(const std::string& path) {
 
 void ReaderAgainstJoinedQuery(benchmark::State& state) {
     const std::string local = benchLibrary().local;
+    {
+        // The reader's records and the query's, each in the order they are made.
+        bench::OutputCheck check;
+        disk::MediaLibraryReader reader(local);
+        reader.ReadMusicInfoFromHandleTablewithSqlitePath([&check](const PRTranMusicNodePtr& record, uint64_t) {
+            check.addFields(*record);
+            return true;
+        });
+        if (!bench::outputUnchanged(state, "disk_media_Reader", check.finish())) return;
+        check.add(static_cast<int64_t>(joinedQuery(local, &check)));
+        if (!bench::outputUnchanged(state, "disk_media_JoinedQuery", check.finish())) return;
+    }
     int64_t readerNanos = 0, joinNanos = 0;
     for (auto _ : state) {
         auto start = Clock::now();
@@ -132,9 +146,27 @@ struct Counting : disk::MusicScanSink {
     void progress(float) override {}
 };
 
+// Every record one scan files, in order, with its kind.
+struct Checking : disk::MusicScanSink {
+    bench::OutputCheck check;
+    void deliver(const PRTranMusicNodePtr& record, bool video) override {
+        check.addFields(*record);
+        check.add(int64_t{video});
+    }
+    void progress(float) override {}
+};
+
 void MusicScanOfSimulatedDevice(benchmark::State& state) {
     BenchLibrary& bench = benchLibrary();
     TimedServices services(disk::deviceDiskServices());
+    {
+        Checking sink;
+        sink.check.nameFolder(bench.root);
+        disk::MusicScan::Options options;
+        options.localFolder = bench.root + "/scan";
+        sink.check.add(static_cast<int64_t>(disk::MusicScan(services, options, sink).startScanDeviceMusic()));
+        if (!bench::outputUnchanged(state, "disk_media_MusicScan", sink.check.finish())) return;
+    }
     int64_t totalNanos = 0, deviceNanos = 0;
     for (auto _ : state) {
         Counting sink;

@@ -2,6 +2,7 @@
 // benchmark, attached once for the program's life and removed at its end.
 #pragma once
 
+#include "../support/TempFolder.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
 #include "platform/SimulatedDevices.h"
@@ -13,14 +14,9 @@
 #include <vector>
 
 struct SimulatedBenchDevice {
-    std::string root;
+    bench::TempFolder made{"disk-bench"};
+    std::string root = made.path();
     SimulatedBenchDevice(const std::string& udid, const std::function<void(const std::string& root)>& fill) {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-disk-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
         CFHolder<CFMutableDictionaryRef> values(CFDictionaryCreateMutable());
         CFHolder<CFStringRef> id(CFStringCreateWithCString(udid.c_str()));
         CFDictionarySetValue(values.get(), "UniqueDeviceID", id.get());
@@ -30,8 +26,5 @@ struct SimulatedBenchDevice {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~SimulatedBenchDevice() {
-        simdevice::detachAll();
-        std::filesystem::remove_all(root);
-    }
+    ~SimulatedBenchDevice() { simdevice::detachAll(); }
 };

@@ -1,6 +1,7 @@
 // The disk manager's user-data scan of a simulated device holding 100,000 files in 5,000
 // folders: the time per file, and how much of it is spent outside the device calls (the walk's
 // own work, the items, and the folder tree the page builds from them).
+#include "../support/OutputCheck.h"
 #include "SimulatedBenchDevice.h"
 #include "TimedDiskServices.h"
 #include "disk/PRSystemLibTreeController.h"
@@ -62,9 +63,31 @@ struct TreeSink : disk::UserDataSink {
     }
 };
 
+// Every item one scan hands over, in order, and the files it counted.
+struct CheckingSink : disk::UserDataSink {
+    bench::OutputCheck check;
+    void deliver(std::vector<disk::UserDataItem> items, std::optional<float>) override {
+        for (const disk::UserDataItem& item : items) {
+            check.add(item.path);
+            check.add(int64_t{item.isFile});
+            check.add(static_cast<int64_t>(item.size));
+            check.add(item.sizeText);
+        }
+    }
+};
+
+std::string scanDigest(disk::DiskDeviceServices& services) {
+    CheckingSink sink;
+    disk::UserDataScan scan(services, {}, sink);
+    sink.check.add(static_cast<int64_t>(scan.startScanUserData()));
+    sink.check.add(static_cast<int64_t>(scan.fileCount()));
+    return sink.check.finish();
+}
+
 void UserDataScanOfSimulatedDevice(benchmark::State& state) {
     benchDevice();
     TimedServices services(disk::deviceDiskServices());
+    if (!bench::outputUnchanged(state, "disk_UserDataScanOfSimulatedDevice", scanDigest(services))) return;
     int64_t deviceNanos = 0, totalNanos = 0;
     uint64_t files = 0;
     for (auto _ : state) {

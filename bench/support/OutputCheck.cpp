@@ -2,15 +2,25 @@
 
 #include "platform/Paths.h"
 
+#include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 namespace bench {
 
-void OutputCheck::add(const std::string& text) { add(text.data(), text.size()); }
+void OutputCheck::add(const std::string& text) {
+    if (!folder_.empty() && text.compare(0, folder_.size(), folder_) == 0) {
+        const std::string named = "<folder>" + text.substr(folder_.size());
+        add(named.data(), named.size());
+        return;
+    }
+    add(text.data(), text.size());
+}
 
 void OutputCheck::add(const char* data, size_t length) {
     // Each piece is framed by its length, so "ab"+"c" and "a"+"bc" differ.
@@ -29,6 +39,28 @@ void OutputCheck::add(int64_t number) {
     sha_.Input(bytes, 8);
 }
 
+void OutputCheck::addFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    add(static_cast<int64_t>(in.is_open()));
+    std::vector<char> chunk(1 << 20);
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+        add(chunk.data(), static_cast<size_t>(in.gcount()));
+}
+
+void OutputCheck::addFolder(const std::string& folder, bool bytes) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file()) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    add(static_cast<int64_t>(files.size()));
+    for (const std::filesystem::path& file : files) {
+        add(file.lexically_relative(folder).string());
+        add(static_cast<int64_t>(std::filesystem::file_size(file, error)));
+        if (bytes) addFileBytes(file.string());
+    }
+}
+
 void OutputCheck::addFields(const PRRecord& record) {
     for (const PRField& field : record.fields()) {
         add(field.name);
@@ -42,6 +74,17 @@ void OutputCheck::addFields(const PRRecord& record) {
                     add(static_cast<int64_t>(value));
             },
             field.value);
+    }
+}
+
+void OutputCheck::addObject(const NSObjectPtr& object) {
+    if (const auto record = std::dynamic_pointer_cast<PRRecord>(object)) {
+        add(record->className());
+        addFields(*record);
+    } else if (const auto number = std::dynamic_pointer_cast<NSNumber>(object)) {
+        add(static_cast<int64_t>(number->longLongValue()));
+    } else {
+        add(object ? "object" : "null");
     }
 }
 
@@ -70,6 +113,13 @@ bool matchesPreviousBuild(const std::string& name, const std::string& digest, st
     std::ofstream(file, std::ios::trunc) << digest << "\n";
     if (message) message->clear();
     return true;
+}
+
+bool outputUnchanged(benchmark::State& run, const std::string& name, const std::string& digest) {
+    std::string message;
+    if (matchesPreviousBuild(name, digest, &message)) return true;
+    run.SkipWithError(message.c_str());
+    return false;
 }
 
 }  // namespace bench

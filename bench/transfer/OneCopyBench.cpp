@@ -3,6 +3,8 @@
 // the record half apart (the backup of the device's home area and the record files written
 // from it). Target: the media copy keeps at least 70% of the plain copy's throughput.
 // QM_ONECOPY_BENCH_MB sets another size of media.
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "SampleDevice.h"
 #include "device/DeviceManager.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -42,24 +44,18 @@ std::string photoName(int photo) {
 }
 
 struct Device {
-    std::string root, out;
+    bench::TempFolder made{"onecopy-bench"};
+    std::string root = made.file("device"), out = made.file("out");
     int photos = photoCount();
     int64_t totalBytes = int64_t(photos) * int64_t(kPhotoBytes);
 
     Device() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-onecopy-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = std::string(name.data()) + "/device";
         // The device and one export of it must fit, with room to spare for the machine.
-        if (fs::space(name.data()).available < uintmax_t(totalBytes) * 3) {
+        if (fs::space(made.path()).available < uintmax_t(totalBytes) * 3) {
             std::fprintf(stderr, "not enough free space for %lld bytes of media twice over\n", (long long)totalBytes);
-            fs::remove_all(name.data());
+            fs::remove_all(made.path());  // std::exit runs no destructor of an object still being made
             std::exit(2);
         }
-        out = std::string(name.data()) + "/out";
         fs::create_directories(root + "/lockdown");
         CFMutableDictionaryRef values = CFDictionaryCreateMutable();
         CFHolder<CFStringRef> udid(CFStringCreateWithCString(kUdid));
@@ -86,10 +82,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(fs::path(root).parent_path());
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {
@@ -111,9 +104,20 @@ transfer::OneCopySummary runCopy(bool media, bool records) {
     return transfer::OneCopyRun(disk::deviceDiskServices(), options, hooks).run();
 }
 
+// What one run wrote: the lines the page shows and the export folder's files, with their bytes
+// when bytes is set (the record half's backup holds its date).
+std::string copyDigest(const transfer::OneCopySummary& summary, bool bytes) {
+    bench::OutputCheck check;
+    for (const QString& line : summary.lines()) check.add(line.toStdString());
+    check.addFolder(device().out, bytes);
+    return check.finish();
+}
+
 // The media half as a press runs it: every camera-roll file into the export folder.
 void OneClickCopyOfTheMedia(benchmark::State& state) {
     Device& d = device();
+    if (!bench::outputUnchanged(state, "onecopy_OneClickCopyOfTheMedia", copyDigest(runCopy(true, false), true)))
+        return;
     for (auto _ : state) {
         const transfer::OneCopySummary summary = runCopy(true, false);
         if (summary.media.files != uint64_t(d.photos)) state.SkipWithError("photos missing");
@@ -123,21 +127,29 @@ void OneClickCopyOfTheMedia(benchmark::State& state) {
 BENCHMARK(OneClickCopyOfTheMedia)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The same files copied straight from the device's folder by the operating system.
+void plainCopy(const Device& d) {
+    fs::remove_all(d.out);
+    fs::create_directories(d.out);
+    for (int photo = 0; photo < d.photos; ++photo)
+        fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo), d.out + "/" + photoName(photo),
+                      fs::copy_options::overwrite_existing);
+}
+
 void PlainCopyOfTheSameFiles(benchmark::State& state) {
     Device& d = device();
-    for (auto _ : state) {
-        fs::remove_all(d.out);
-        fs::create_directories(d.out);
-        for (int photo = 0; photo < d.photos; ++photo)
-            fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo),
-                          d.out + "/" + photoName(photo), fs::copy_options::overwrite_existing);
-    }
+    plainCopy(d);
+    bench::OutputCheck check;
+    check.addFolder(d.out, true);
+    if (!bench::outputUnchanged(state, "onecopy_PlainCopyOfTheSameFiles", check.finish())) return;
+    for (auto _ : state) plainCopy(d);
     state.SetBytesProcessed(state.iterations() * d.totalBytes);
 }
 BENCHMARK(PlainCopyOfTheSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The record half: the backup of the device and the six record categories written from it.
 void OneClickCopyOfTheRecords(benchmark::State& state) {
+    if (!bench::outputUnchanged(state, "onecopy_OneClickCopyOfTheRecords", copyDigest(runCopy(false, true), false)))
+        return;
     for (auto _ : state) {
         const transfer::OneCopySummary summary = runCopy(false, true);
         if (!summary.backupCompleted || summary.records[size_t(OneCopyCategory::Notes)] == 0)

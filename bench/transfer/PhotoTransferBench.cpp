@@ -1,6 +1,8 @@
 // The transfer page's photo scan of a camera roll of 2,000 photos (1 GiB) from a simulated
 // device into local copies, against a plain copy of the same files from the device's folder.
 // Target: the scan keeps at least 70% of the plain copy's throughput.
+#include "../support/OutputCheck.h"
+#include "../support/TempFolder.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "device/DeviceManager.h"
 #include "platform/CoreFoundation.h"
@@ -34,16 +36,10 @@ std::string photoName(int photo) {
 
 // One device with the camera roll, attached once for every benchmark.
 struct Device {
-    std::string root, local;
+    bench::TempFolder made{"photo-bench"};
+    std::string root = made.path(), local = root + "/local";
 
     Device() {
-        std::string base =
-            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/qm-photo-bench-XXXXXX");
-        std::vector<char> name(base.begin(), base.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) std::abort();
-        root = name.data();
-        local = root + "/local";
         fs::create_directories(root + "/lockdown");
         fs::create_directories(local);
         CFMutableDictionaryRef values = CFDictionaryCreateMutable();
@@ -70,10 +66,7 @@ struct Device {
         amd::DeviceManager::Instance()->Subscribe();
         if (simdevice::attach(root) == 0 || !amd::DeviceManager::Instance()->FindItem(0)) std::abort();
     }
-    ~Device() {
-        simdevice::detachAll();
-        fs::remove_all(root);
-    }
+    ~Device() { simdevice::detachAll(); }
 };
 
 Device& device() {
@@ -81,10 +74,32 @@ Device& device() {
     return d;
 }
 
+// What one scan gives: its result, and each item reported with the bytes of its copy.
+std::string scanDigest(const Device& d, transfer::PhotoTransferScan& scan) {
+    bench::OutputCheck check;
+    check.nameFolder(d.local);
+    const transfer::PhotoScanResult result = scan.run([&](const IKImageItem& item) {
+        check.add(item.devicePath.toStdString());
+        check.add(item.fileType.toStdString());
+        check.add(item.filePath.toStdString());
+        check.add(int64_t{item.bhasCopy});
+        check.add(item.hasCopy.toStdString());
+        if (item.bhasCopy) check.addFileBytes(item.hasCopy.toStdString());
+    });
+    check.add(int64_t{result.serviceStarted});
+    check.add(int64_t{result.stopped});
+    check.add(int64_t{result.items});
+    check.add(int64_t{result.copies});
+    check.add(static_cast<int64_t>(result.bytes));
+    check.add(result.firstFailurePath.toStdString());
+    return check.finish();
+}
+
 // The scan as the page runs it: every file copied and reported one after the other.
 void PhotoTransferScanOfTheCameraRoll(benchmark::State& state) {
     Device& d = device();
     transfer::PhotoTransferScan scan(clean::deviceCleanServices(), 0, QString::fromStdString(d.local + "/Photos"));
+    if (!bench::outputUnchanged(state, "transfer_PhotoTransferScanOfTheCameraRoll", scanDigest(d, scan))) return;
     for (auto _ : state) {
         int items = 0;
         const transfer::PhotoScanResult result = scan.run([&items](const IKImageItem&) { ++items; });
@@ -97,16 +112,23 @@ void PhotoTransferScanOfTheCameraRoll(benchmark::State& state) {
 BENCHMARK(PhotoTransferScanOfTheCameraRoll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
 
 // The same files copied straight from the device's folder by the operating system.
+void plainCopy(const Device& d) {
+    for (int photo = 0; photo < kPhotos; ++photo) {
+        const std::string to = d.local + "/Plain" + cameraFolder(photo);
+        fs::create_directories(to);
+        fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo), to + "/" + photoName(photo),
+                      fs::copy_options::overwrite_existing);
+    }
+}
+
 void PlainCopyOfTheSameFiles(benchmark::State& state) {
     Device& d = device();
-    for (auto _ : state) {
-        for (int photo = 0; photo < kPhotos; ++photo) {
-            const std::string to = d.local + "/Plain" + cameraFolder(photo);
-            fs::create_directories(to);
-            fs::copy_file(d.root + "/media" + cameraFolder(photo) + "/" + photoName(photo), to + "/" + photoName(photo),
-                          fs::copy_options::overwrite_existing);
-        }
-    }
+    plainCopy(d);
+    bench::OutputCheck check;
+    for (int photo = 0; photo < kPhotos; ++photo)
+        check.addFileBytes(d.local + "/Plain" + cameraFolder(photo) + "/" + photoName(photo));
+    if (!bench::outputUnchanged(state, "transfer_PlainCopyOfTheSameFiles", check.finish())) return;
+    for (auto _ : state) plainCopy(d);
     state.SetBytesProcessed(state.iterations() * kTotalBytes);
     state.SetItemsProcessed(state.iterations() * kPhotos);
 }

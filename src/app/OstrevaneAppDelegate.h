@@ -285,6 +285,9 @@ public:
     // The finished sentence and the fixed sentence for a count and a size text.
     static QString cleanFinishedSentence(uint64_t issues, const QString& size);
     static QString cleanFixedSentence(const QString& issues, const QString& size);
+    // The summary's sentence when the apps could not be scanned (reason: the device's) and only
+    // the media area's sync leftovers were.
+    static QString cleanAppsNotScannedSentence(uint64_t issues, const QString& size, const QString& reason);
 
     // ---- Backup list and scan (...BackupList.cpp) -----------------------------------------
     void showIphoneDiskView();

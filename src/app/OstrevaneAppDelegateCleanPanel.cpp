@@ -26,6 +26,11 @@ QString span(const QString& text, const QColor& color) {
     return QString("<span style=\"color:%1\">%2</span>").arg(color.name(), text.toHtmlEscaped());
 }
 
+// The summary's first sentence when the apps could not be scanned; what was scanned follows it.
+QString appsNotScannedText(const QString& reason) {
+    return QString("The apps' junk could not be scanned. %1.").arg(reason);
+}
+
 QLabel* panelText(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -101,6 +106,15 @@ QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QStri
     return QString(
                "%1 app issues are affecting your iDevice system performance and wasting %2 disk space on your "
                "iDevice, Fix now to speed up and revive your iPhone.")
+        .arg(issues)
+        .arg(size);
+}
+
+QString OstrevaneAppDelegate::cleanAppsNotScannedSentence(uint64_t issues, const QString& size, const QString& reason) {
+    return QString(
+               "%1 Only the synced media was scanned: %2 issues are wasting %3 disk space on your iDevice, Fix "
+               "now to free it up.")
+        .arg(appsNotScannedText(reason))
         .arg(issues)
         .arg(size);
 }
@@ -206,12 +220,20 @@ void OstrevaneAppDelegate::showCleanFoundSentence(uint64_t totalBytes) {
     setAllCleanFileNumber(QString::number(issues));
     setAllCleanFileSize(size);
 
-    // The count and the size stand out; the fixed words are white.
-    cleanPanel_.cleanFilelab->setText(
-        span(QString::number(issues), kHighlight) + " " +
-        span("app issues are affecting your iDevice system performance and wasting", Qt::white) + " " +
-        span(size, kHighlight) + " " +
-        span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
+    // The count and the size stand out; the fixed words are white. A scan that could not list
+    // the apps found only the sync leftovers, and says so first rather than pass for a whole one.
+    const QString notScanned = cleanViewController ? cleanViewController->appsNotScannedReason() : QString();
+    if (notScanned.isEmpty())
+        cleanPanel_.cleanFilelab->setText(
+            span(QString::number(issues), kHighlight) + " " +
+            span("app issues are affecting your iDevice system performance and wasting", Qt::white) + " " +
+            span(size, kHighlight) + " " +
+            span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
+    else
+        cleanPanel_.cleanFilelab->setText(
+            span(appsNotScannedText(notScanned) + " Only the synced media was scanned:", Qt::white) + " " +
+            span(QString::number(issues), kHighlight) + " " + span("issues are wasting", Qt::white) + " " +
+            span(size, kHighlight) + " " + span("disk space on your iDevice, Fix now to free it up.", Qt::white));
     cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
     cleanPanel_.cleanFilelab->update();
 }

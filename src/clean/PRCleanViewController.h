@@ -86,6 +86,11 @@ public:
     void outlineViewSelectionDidChange(QTreeView* outline);
     void refreshOutlineView();
 
+    // Why the last device clean could not scan the apps' junk (its results then hold only the
+    // media area's sync leftovers); empty when it could. Main thread.
+    const QString& appsNotScannedReason() const { return appsNotScannedReason_; }
+    void setAppsNotScannedReason(const QString& reason) { appsNotScannedReason_ = reason; }
+
     // Files found by the last scan.
     uint64_t GetCleanTaotalFileNumber() const { return counters_.totalFileNumber; }
     const clean::JunkScanCounters& counters() const { return counters_; }
@@ -364,6 +369,7 @@ private:
     clean::DeviceCleanServices& services_;
     clean::JunkScanCounters counters_;
     clean::JunkScanLists lists_;
+    QString appsNotScannedReason_;
     std::atomic<bool> scanning_{false};
     WorkerPool pool_{4};   // removals and exports
     WorkerPool scans_{4};  // the scans, the removal pass and the list removals, each on a thread of its own

@@ -23,6 +23,12 @@ public:
         performOnMainThread(
             page, [page, shared] { page->AddCleanFilesOnMainThreadHanld(std::move(*shared)); }, true);
     }
+    // Known to the page before the scan's end is posted, so the summary of that end says it.
+    void appsNotScanned(const std::string& reason) override {
+        PRCleanViewController* page = &page_;
+        performOnMainThread(
+            page, [page, text = QString::fromStdString(reason)] { page->setAppsNotScannedReason(text); }, true);
+    }
 
 private:
     PRCleanViewController& page_;
@@ -39,6 +45,7 @@ void PRCleanViewController::resetScanResults() {
     syncFailedFileArray.clear();
     lists_.clear();
     counters_.reset();
+    appsNotScannedReason_.clear();
 }
 
 bool PRCleanViewController::showDeviceClean(int deviceIndex) {

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
+#include "platform/MobileDevice.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Threads.h"
 
@@ -176,6 +177,51 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
                                                        OstrevaneAppDelegate::sizeText(bytesFreed)));
     EXPECT_EQ(page->deviceClean().cacheFileTableView->model()->rowCount(), 0);
     testsupport::saveScreenshot(app->window(), "clean-panel-fixed");
+}
+
+TEST_F(AppTest, ADeviceCleanThatCannotListTheAppsSaysSoBesideTheSyncLeftoversItFound) {
+    const std::string folder = home.path() + "/sample";
+    ASSERT_TRUE(sampledevice::write(folder));
+    const int id = simdevice::attach(folder);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->getDeviceConnected(); }));
+    PRCleanViewController* page = app->cleanViewController;
+    const clean::JunkScanCounters& counters = page->counters();
+    auto scanToTheEnd = [&] {
+        app->ClickCleanAction(nullptr);
+        ASSERT_FALSE(app->cleanPanel().cleanScanView->isHidden());
+        ASSERT_TRUE(testsupport::waitUntil([this] { return !app->cleanPanel().cleanFinishView->isHidden(); }));
+        ASSERT_TRUE(testsupport::waitUntil([page] { return !page->isScanning(); }));
+    };
+
+    simdevice::failCall(id, "AMDeviceLookupApplications", kAMDPasswordProtectedError);
+    scanToTheEnd();
+    // The media area's leftovers are still reported, and nothing of the apps.
+    EXPECT_FALSE(page->syncFailedFileArray.empty());
+    EXPECT_EQ(counters.cacheFileSize + counters.junkFileSize + counters.cookieFileSize, 0u);
+    // The device layer keeps no status of a failed lookup: its reason is the undefined error.
+    const QString reason = "The app list could not be read: The device reported an undefined error";
+    EXPECT_EQ(page->appsNotScannedReason(), reason);
+    const QString sentence = OstrevaneAppDelegate::cleanAppsNotScannedSentence(
+        page->GetCleanTaotalFileNumber(), OstrevaneAppDelegate::sizeText(counters.totalFileSize), reason);
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab), sentence);
+    EXPECT_TRUE(sentence.startsWith("The apps' junk could not be scanned. " + reason + ". Only the synced media"))
+        << sentence.toStdString();
+    EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 100);
+    testsupport::saveScreenshot(app->window(), "clean-panel-apps-not-scanned");
+
+    // The summary redrawn after a removal still says it.
+    ASSERT_TRUE(page->countersChanged);
+    page->countersChanged();
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab), sentence);
+
+    // With the list readable again the next scan covers the apps and says nothing of the last.
+    simdevice::failCall(id, "AMDeviceLookupApplications", 0);
+    scanToTheEnd();
+    EXPECT_TRUE(page->appsNotScannedReason().isEmpty());
+    EXPECT_GT(counters.cacheFileSize.load(), 0u);
+    EXPECT_EQ(plain(app->cleanPanel().cleanFilelab),
+              OstrevaneAppDelegate::cleanFinishedSentence(page->GetCleanTaotalFileNumber(),
+                                                          OstrevaneAppDelegate::sizeText(counters.totalFileSize)));
 }
 
 TEST_F(AppTest, RemovedByteTotalsKeepEveryWorkersBytes) {

@@ -233,9 +233,12 @@ std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int, i
     return std::make_unique<Service>(*this, kMedia);
 }
 
-bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps, int*) {
+bool FakeCleanDevice::lookupApplications(int, std::vector<clean::InstalledApp>& apps, int* status) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!connected_ || appListFails_) return false;
+    if (!connected_ || appListStatus_.load() != 0) {
+        if (status) *status = connected_ ? appListStatus_.load() : kAMDDeviceDisconnectedError;
+        return false;
+    }
     for (const auto& [id, app] : apps_) {
         clean::InstalledApp info = appInfo_[id];
         info.bundleId = id;

@@ -39,7 +39,9 @@ public:
 
     void refuseRemoval(const std::string& area, const std::string& path);
     void failContainer(const std::string& bundleId);
-    void failAppList() { appListFails_ = true; }
+    // The app list cannot be read and its lookup answers status (1: the service is not
+    // available); 0 makes it readable again.
+    void failAppList(int status = 1) { appListStatus_ = status; }
     void failMediaArea() { mediaFails_ = true; }
     void failIconService() { iconServiceFails_ = true; }
     // After n more FileInfo calls the device is gone: connected() turns false, calls fail.
@@ -76,7 +78,8 @@ private:
     std::map<std::string, std::pair<std::string, bool>> apps_;  // bundle id -> display name, has icon
     std::map<std::string, clean::InstalledApp> appInfo_;        // bundle id -> type and versions
     std::set<std::string> failedContainers_;
-    bool appListFails_ = false, mediaFails_ = false, iconServiceFails_ = false;
+    std::atomic<int> appListStatus_{0};
+    bool mediaFails_ = false, iconServiceFails_ = false;
     std::atomic<int> disconnectAfter_{-1};
     std::atomic<bool> connected_{true};
     std::atomic<int> open_{0}, maxOpen_{0}, started_{0};

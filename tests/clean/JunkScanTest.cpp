@@ -1,6 +1,7 @@
 #include "FakeCleanDevice.h"
 #include "clean/core/JunkScan.h"
 #include "platform/Images.h"
+#include "platform/MobileDevice.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,12 @@ struct CollectingSink : JunkScanSink {
         for (auto& r : batch.cookie) cookie.push_back(r);
         for (auto& r : batch.synced) synced.push_back(r);
     }
-    int deliveries = 0;
+    void appsNotScanned(const std::string& reason) override {
+        notScanned.push_back(reason);
+        notScannedBeforeDeliveries = deliveries;
+    }
+    int deliveries = 0, notScannedBeforeDeliveries = -1;
+    std::vector<std::string> notScanned;
     std::vector<PRCleanDirNodePtr> junk, cache, cookie;
     std::vector<PRCleanFileNodePtr> synced;
 };
@@ -141,16 +147,13 @@ TEST(JunkScan, ProgressStepsAreWholePercentsUpToNinety) {
     EXPECT_EQ(log.progress(), (std::vector<std::string>{"12", "25", "38", "51", "64", "77", "90"}));
 }
 
-TEST(JunkScan, WithoutAppsOrAppListTheSyncFolderStillFinishesTheScan) {
-    for (bool listFails : {false, true}) {
-        FakeCleanDevice device;
-        device.addFile(FakeCleanDevice::kMedia, "/iTunes_Control/Sync/x", 10);
-        if (listFails) {
-            device.addApp("com.example.mail", "Mail");
-            device.failAppList();
-        }
+TEST(JunkScan, WithoutAppsTheSyncFolderStillFinishesTheScan) {
+    FakeCleanDevice device;
+    device.addFile(FakeCleanDevice::kMedia, "/iTunes_Control/Sync/x", 10);
+    {
         NotificationLog log;
         ScanRun run(device);
+        EXPECT_EQ(run.outcome, JunkScan::Outcome::Finished);
         EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
         EXPECT_EQ(run.sink.synced.size(), 1u);
     }
@@ -158,7 +161,43 @@ TEST(JunkScan, WithoutAppsOrAppListTheSyncFolderStillFinishesTheScan) {
     noMedia.failMediaArea();
     NotificationLog log;
     ScanRun run(noMedia);
+    EXPECT_EQ(run.outcome, JunkScan::Outcome::Finished);
     EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
+}
+
+TEST(JunkScan, AnAppListThatCannotBeReadIsSaidWhileTheSyncLeftoversAreStillFound) {
+    FakeCleanDevice device;
+    fillDevice(device);
+    device.failAppList(kAMDPasswordProtectedError);
+    NotificationLog log;
+    JunkScanCounters counters;
+    JunkScanLists lists;
+    CollectingSink sink;
+    JunkScan::Options options;
+    options.deviceConnected = [&device] { return device.connected(); };
+    JunkScan scan(device, options, counters, lists, sink);
+
+    // Not a finished scan of the whole device: the apps were never looked at, and the device's
+    // reason is kept, told to the sink before the end is posted.
+    EXPECT_EQ(scan.run(), JunkScan::Outcome::NoAppList);
+    EXPECT_EQ(scan.failureReason(), "The app list could not be read: The device is locked with a passcode");
+    EXPECT_EQ(sink.notScanned, std::vector<std::string>{scan.failureReason()});
+    EXPECT_EQ(sink.notScannedBeforeDeliveries, 0);
+    // What could be scanned is still reported, and the scan still ends.
+    ASSERT_EQ(sink.synced.size(), 2u);
+    EXPECT_TRUE(sink.junk.empty() && sink.cache.empty() && sink.cookie.empty());
+    EXPECT_EQ(counters.totalFileSize, 1234u + 2500u);
+    EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
+    EXPECT_EQ(log.values[0], std::to_string(1234 + 2500));
+
+    // Once the list can be read, the same scan covers the apps and forgets the old reason.
+    device.failAppList(0);
+    counters.reset();
+    lists.clear();
+    EXPECT_EQ(scan.run(), JunkScan::Outcome::Finished);
+    EXPECT_TRUE(scan.failureReason().empty());
+    EXPECT_EQ(counters.totalFileSize, 305u + 420u + 40u + 1234u + 2500u);
+    EXPECT_EQ(sink.notScanned.size(), 1u);
 }
 
 TEST(JunkScan, ADeviceRemovedMidScanStopsWithoutTheFinishingNotification) {

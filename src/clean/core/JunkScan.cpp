@@ -1,5 +1,6 @@
 #include "clean/core/JunkScan.h"
 
+#include "device/ServiceReplies.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/LogCategories.h"
@@ -105,8 +106,16 @@ QImage JunkScan::appIcon(DeviceCleanServices& services, int deviceIndex, const s
 }
 
 JunkScan::Outcome JunkScan::run() {
+    failureReason_.clear();
     std::vector<InstalledApp> apps;
-    if (services_.lookupApplications(options_.deviceIndex, apps)) {
+    int status = 1;  // a service that fails without saying why is simply not available
+    if (!services_.lookupApplications(options_.deviceIndex, apps, &status)) {
+        if (!connected()) return Outcome::Disconnected;
+        // The media area is still worth its scan, but what it finds is not the whole device.
+        failureReason_ = amd::appListFailure(status);
+        qCInfo(lcClean).noquote() << qs(failureReason_);
+        sink_.appsNotScanned(failureReason_);
+    } else {
         if (!connected()) return Outcome::Disconnected;
         QStringList keys;
         for (const auto& app : apps) keys << qs(app.bundleId);
@@ -152,7 +161,7 @@ JunkScan::Outcome JunkScan::run() {
     NSNotificationCenter::defaultCenter().postNotificationName(
         "CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(total), options_.sender);
     qCInfo(lcClean, "totalFilesize====%lld", static_cast<long long>(total));
-    return Outcome::Finished;
+    return failureReason_.empty() ? Outcome::Finished : Outcome::NoAppList;
 }
 
 bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace clean {
@@ -58,6 +59,10 @@ public:
     virtual void deliver(JunkScanBatch batch) = 0;
     // A file about to be added to a category list (the app cleaner shows its path).
     virtual void showFilePath(Category, const QString& /*devicePath*/) {}
+    // Called on the worker when the device is there but its apps cannot be listed, before the
+    // media area is walked and the scan's end is posted: what the scan then reports is not the
+    // whole device, and reason says why.
+    virtual void appsNotScanned(const std::string& /*reason*/) {}
 };
 
 class JunkScan {
@@ -75,9 +80,12 @@ public:
     JunkScan(DeviceCleanServices& services, Options options, JunkScanCounters& counters, JunkScanLists& lists,
              JunkScanSink& sink);
 
-    enum class Outcome { Finished, Disconnected };
-    // The whole scan; Disconnected when the device went away (no finishing notification then).
+    // The whole scan. Disconnected when the device went away (no finishing notification then).
+    // NoAppList when the device is there but its apps cannot be listed: the media area's sync
+    // leftovers are still scanned and the end posted, and failureReason says why the apps were not.
+    enum class Outcome { Finished, Disconnected, NoAppList };
     Outcome run();
+    const std::string& failureReason() const { return failureReason_; }
 
     // The category walk of one folder of an app's container. fileType is "Caches", "Cookies",
     // "tmp" or "Documents". False when the device went away.
@@ -125,6 +133,7 @@ private:
     JunkScanSink& sink_;
     JunkScanBatch batch_;
     std::chrono::steady_clock::time_point lastFlush_;
+    std::string failureReason_;
 };
 
 }  // namespace clean
