@@ -1,7 +1,8 @@
-// Reading a backup never writes to it: not its databases (whose journals are folded in
-// private copies), not the files its links name, not with the carvers or the transfer
-// readers. And hostile files in a backup (FIFOs, deep property lists, unreadable versions) end
-// in a clear message, never a hang, a crash or silently lost records.
+// Reading a backup never writes to it: not its databases (read where they lie through a
+// descriptor that cannot write, or folded in private copies when their journals hold rows), not
+// the files its links name, not with the carvers or the transfer readers. And hostile files in
+// a backup (FIFOs, deep property lists, unreadable versions) end in a clear message, never a
+// hang, a crash or silently lost records.
 #include "BackupDumpRun.h"
 #include "HostileFiles.h"
 #include "SampleBackup.h"
