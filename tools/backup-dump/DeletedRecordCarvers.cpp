@@ -26,7 +26,7 @@ struct Carved {
     const char* name;
     std::optional<uint64_t> (*hash)(const NSObjectPtr&);
     void (*prefetch)(const PRDeletedRecordMerge&, uint64_t);
-    bool (*keep)(PRDeletedRecordMerge&, const NSObjectPtr&, uint64_t);
+    bool (*keep)(PRDeletedRecordMerge&, NSObjectPtr&, uint64_t);
 };
 template <class T>
 std::optional<uint64_t> hash(const NSObjectPtr& object) {
@@ -37,9 +37,14 @@ template <class T>
 void prefetch(const PRDeletedRecordMerge& merge, uint64_t keyHash) {
     merge.prefetch<T>(keyHash);
 }
+// The record is moved to its class and back, not copied: each copy of a pointer to a record
+// made on another thread costs an exchange on its counts.
 template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
-bool keep(PRDeletedRecordMerge& merge, const NSObjectPtr& object, uint64_t keyHash) {
-    return (merge.*handle)(std::static_pointer_cast<T>(object), keyHash);
+bool keep(PRDeletedRecordMerge& merge, NSObjectPtr& object, uint64_t keyHash) {
+    std::shared_ptr<T> record = std::static_pointer_cast<T>(std::move(object));
+    const bool kept = (merge.*handle)(record, keyHash);
+    object = std::move(record);
+    return kept;
 }
 template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
 constexpr Carved carved(const char* name) {
@@ -118,7 +123,7 @@ void DeletedRecordCarvers::finish() {
     // Each record's look-up is started a few records ahead of taking it in, so that the
     // intake's table (larger than the caches for a million listed records) and the record, made
     // long before on the carving thread, are met warm.
-    found_.takeAll([this](const Found& found) { take(found); },
+    found_.takeAll([this](Found& found) { take(found); },
                    [this](const Found& found) {
                        if (!found.hashed) return;
                        kCarved[found.kind].prefetch(merge_, found.hash);
@@ -126,7 +131,7 @@ void DeletedRecordCarvers::finish() {
                    });
 }
 
-void DeletedRecordCarvers::take(const Found& found) {
+void DeletedRecordCarvers::take(Found& found) {
     if (found.kind == kLogLine) {
         // Logged as the carvers log, in its place among what they posted.
         PRBackupScanState none;
@@ -137,5 +142,5 @@ void DeletedRecordCarvers::take(const Found& found) {
     const Carved& carved = kCarved[found.kind];
     // A progress value passes; an object that is no record of its name's class is dropped.
     if (!carved.keep || (found.hashed && carved.keep(merge_, found.object, found.hash)))
-        nc_.postNotificationName(carved.name, found.object);
+        nc_.postNotificationName(carved.name, std::move(found.object));
 }

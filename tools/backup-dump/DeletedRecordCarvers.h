@@ -58,7 +58,7 @@ private:
         uint32_t kind = 0;
         bool hashed = false;
     };
-    void take(const Found& found);
+    void take(Found& found);  // moves the record on
 
     NSNotificationCenter& nc_;
     PRDeletedRecordMerge merge_;

@@ -3,6 +3,7 @@
 #include "backup/carve/InParallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <functional>
 #include <string_view>
@@ -52,7 +53,7 @@ void PRDeletedRecordMerge::Index::reserve(size_t records) {
     if (records + records / 3 < cells.size()) return;
     size_t capacity = 16;
     while (capacity * 3 / 4 <= records) capacity *= 2;
-    std::vector<Cell, HugePageAllocator<Cell>> old(capacity);
+    std::vector<Cell> old(capacity);
     old.swap(cells);
     const size_t mask = cells.size() - 1;
     for (const Cell& cell : old) {
@@ -74,6 +75,27 @@ void PRDeletedRecordMerge::Index::insert(uint64_t hash, size_t place) {
     ++used;
 }
 
+void PRDeletedRecordMerge::Index::insertSideBySide(const std::vector<uint64_t>& hashes, size_t firstPlace) {
+    reserve(used + hashes.size());
+    const size_t mask = cells.size() - 1;
+    // Each cell is claimed whole in one exchange: a thread that finds its cell taken by another
+    // goes on to the next, as a lone insert would. Which of two equal keys lies first does not
+    // matter: a look-up confirms every cell of its tag on the listed record itself.
+    constexpr size_t kPerStretch = 65536;
+    carve::inStretches(hashes.size(), kPerStretch, 0, [&](size_t first, size_t end, size_t) {
+        for (size_t k = first; k < end; ++k) {
+            const uint32_t tag = static_cast<uint32_t>(hashes[k] >> 32);
+            const Cell cell{tag, static_cast<uint32_t>(firstPlace + k + 1)};
+            for (size_t i = tag & mask;; i = (i + 1) & mask) {
+                Cell free{};
+                if (std::atomic_ref<Cell>(cells[i]).compare_exchange_strong(free, cell, std::memory_order_relaxed))
+                    break;
+            }
+        }
+    });
+    used += hashes.size();
+}
+
 template <class Ptr, class KeyOf>
 void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf) {
     if (index.seen > array.size()) index = Index();  // the array was emptied or replaced
@@ -93,13 +115,8 @@ void PRDeletedRecordMerge::catchUp(Index& index, const std::vector<Ptr>& array, 
             hashes[i] = hashOf(key);
         }
     });
-    // Then the entries, each one's cell asked for a few entries ahead, so that the table's
-    // cache misses overlap instead of following one another.
-    constexpr size_t kAhead = 16;
-    for (size_t i = 0; i < count; ++i) {
-        if (i + kAhead < count) index.prefetch(hashes[i + kAhead]);
-        index.insert(hashes[i], from + i);
-    }
+    // Then the entries, also side by side (the table's cache misses then overlap).
+    index.insertSideBySide(hashes, from);
     index.seen = array.size();
 }
 

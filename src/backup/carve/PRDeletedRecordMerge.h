@@ -10,7 +10,6 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
-#include "platform/HugePageAllocator.h"
 
 #include <cstdint>
 #include <string>
@@ -96,14 +95,16 @@ private:
     // of the key's hash and the record's place in its array, and a piece that matches is
     // confirmed on the record's own key, so a million live rows cost no key strings of their own.
     struct Index {
-        struct Cell {
-            uint32_t tag = 0;    // the high half of the key's hash
-            uint32_t place = 0;  // position in the array plus one; 0 for a free cell
+        struct alignas(8) Cell {  // aligned whole, to be claimed in one atomic exchange
+            uint32_t tag = 0;     // the high half of the key's hash
+            uint32_t place = 0;   // position in the array plus one; 0 for a free cell
         };
-        std::vector<Cell, HugePageAllocator<Cell>> cells;
+        std::vector<Cell> cells;
         size_t used = 0;
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
+        // Enters hashes[k] for place firstPlace + k, for every k, on several threads.
+        void insertSideBySide(const std::vector<uint64_t>& hashes, size_t firstPlace);
         void reserve(size_t records);
         void prefetch(uint64_t hash) const;
     };
