@@ -20,12 +20,13 @@
 
 namespace {
 
-// What identifies one state of an original: a copy is shared only while both files are unchanged.
+// What identifies one state of an original: a preparation is shared only while both the file and
+// its "-wal" are unchanged.
 using Identity = std::tuple<dev_t, ino_t, off_t, int64_t, off_t, int64_t>;
 
 struct Registry {
     std::mutex mutex;
-    std::map<std::string, std::pair<Identity, std::weak_ptr<PreparedDatabase>>> copies;
+    std::map<std::string, std::pair<Identity, std::weak_ptr<PreparedDatabase>>> prepared;
 };
 
 Registry& registry() {
@@ -121,7 +122,7 @@ std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& o
     if (!identityOf(original, &identity)) return nullptr;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    if (auto found = r.copies.find(original); found != r.copies.end() && found->second.first == identity) {
+    if (auto found = r.prepared.find(original); found != r.prepared.end() && found->second.first == identity) {
         if (auto shared = found->second.second.lock()) return shared;
     }
 
@@ -137,7 +138,7 @@ std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& o
         if (journalHoldsAnything(identity)) prepared->file_.reset();  // a journal came meanwhile
     }
     if (!prepared->readsInPlace() && !prepared->copy()) return nullptr;
-    r.copies[original] = {identity, prepared};
+    r.prepared[original] = {identity, prepared};
     return prepared;
 }
 

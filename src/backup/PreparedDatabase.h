@@ -5,11 +5,12 @@
 // is read one of two ways:
 //
 // - Where it lies, when no "-wal" journal with anything in it stands beside it (what backups
-//   nearly always hold). The file is opened once through the checked opening (a FIFO or device
-//   in its place is refused, never opened), and every connection reads that descriptor through
-//   a VFS that cannot write and takes the file as immutable (ReadOnlyDatabaseFile.h): nothing
-//   appears beside it, its bytes and times stay as they were, and a file swapped in at the path
-//   later is never read. Large files cost no copy and no disk space.
+//   nearly always hold). The file is opened once through the checked opening (a link is
+//   followed to the file it names; a FIFO or device is refused, never opened), and every
+//   connection reads that descriptor through a VFS that cannot write and takes the file as
+//   immutable (ReadOnlyDatabaseFile.h): nothing appears beside it, its bytes and times stay as
+//   they were, and a file swapped in at the path later is never read. Large files cost no copy
+//   and no disk space.
 // - From a private copy, when a journal holds rows: the database and its "-wal" are copied into
 //   the private temporary folder and the journal is folded there, so every committed row is
 //   seen. Copies live in <private temporary folder>/databases/<pid>-XXXXXX/ and are removed when
