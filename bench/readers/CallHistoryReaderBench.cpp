@@ -1,8 +1,8 @@
 // The call history reader with its name look-up over a generated call_history.db of 100,000
 // calls in the iOS 6 layout and an address book of 2,000 contacts (four calls in five from a
 // contact, the others from 20,000 numbers nobody saved), against the bare SQL the reader runs
-// over the same file, every row stepped and every column read. Both sides read the private
-// prepared copy, which the fixture holds; CallsPrivateCopy times making it on its own.
+// over the same file, every row stepped and every column read. Both sides read the prepared
+// database, which the fixture holds; CallsPreparation times preparing it on its own.
 #include "ReaderBench.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRCallHistoryReader.h"
@@ -15,7 +15,7 @@ namespace {
 
 struct Fixture {
     bench::TempFolder folder{"call-bench"};
-    std::shared_ptr<PreparedDatabase> copy;
+    std::shared_ptr<PreparedDatabase> prepared;
     PRBackupScanState state;
 
     Fixture() {
@@ -23,7 +23,7 @@ struct Fixture {
             {.contacts = 2000, .conversations = 0, .messages = 0, .calls = 100000, .photos = false});
         const std::string path = folder.file(sampledb::keys::callHistory);
         if (!sampledb::writeCallHistory(path, data.calls)) std::abort();
-        copy = readerbench::heldCopy(path);
+        prepared = readerbench::heldPreparation(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
     }
 };
@@ -49,18 +49,18 @@ void BareCallQuery(benchmark::State& run) {
     Fixture& f = fixture();
     size_t rows = 0;
     for (auto _ : run) {
-        sqlite3* db = readerbench::openCopy(f.copy->path());
+        sqlite3* db = readerbench::openPrepared(*f.prepared);
         rows = readerbench::runAll(db, "select address,date,duration,flags from call");
         sqlite3_close(db);
     }
     run.counters["calls"] = static_cast<double>(rows);
 }
 
-// What each read pays before its first query: the private copy of the file, made and removed.
-void CallsPrivateCopy(benchmark::State& run) { readerbench::timePrivateCopies(run, {&fixture().copy}); }
+// What each read pays before its first query: the file prepared for reading, and let go.
+void CallsPreparation(benchmark::State& run) { readerbench::timePreparation(run, {&fixture().prepared}); }
 
 }  // namespace
 
 BENCHMARK(BareCallQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(CallReaderWithNames)->Unit(benchmark::kMillisecond);
-BENCHMARK(CallsPrivateCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(CallsPreparation)->Unit(benchmark::kMillisecond);

@@ -2,8 +2,8 @@
 // (phone numbers, e-mail, postal and web addresses, birthdays, notes, and a picture for three
 // in four), against the bare SQL over the same files: the statements the reader runs (the
 // pictures, the people, every value and each postal address's parts), every row
-// stepped and every column read. Both sides read the private prepared copies, which the
-// fixture holds; ContactsPrivateCopy times making them on its own.
+// stepped and every column read. Both sides read the prepared databases, which the
+// fixture holds; ContactsPreparation times preparing them on its own.
 #include "ReaderBench.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRContactReader.h"
@@ -27,8 +27,8 @@ struct Fixture {
         if (!sampledb::writeAddressBook(bookPath, data.contacts) ||
             !sampledb::writeAddressBookImages(imagesPath, data.contacts, sampledb::ImagesForm::fullSize))
             std::abort();
-        book = readerbench::heldCopy(bookPath);
-        images = readerbench::heldCopy(imagesPath);
+        book = readerbench::heldPreparation(bookPath);
+        images = readerbench::heldPreparation(imagesPath);
     }
 
     void clear() {
@@ -66,11 +66,11 @@ void BareContactQuery(benchmark::State& run) {
     Fixture& f = fixture();
     size_t people = 0;
     for (auto _ : run) {
-        sqlite3* images = readerbench::openCopy(f.images->path());
+        sqlite3* images = readerbench::openPrepared(*f.images);
         readerbench::runAll(images, "select record_id, data from ABFullSizeImage");
         sqlite3_close(images);
 
-        sqlite3* book = readerbench::openCopy(f.book->path());
+        sqlite3* book = readerbench::openPrepared(*f.book);
         people = readerbench::runAll(book,
                                      "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,"
                                      "organization,middle,middlePhonetic,CreationDate,Last,Note,Nickname,prefix, "
@@ -98,13 +98,13 @@ void BareContactQuery(benchmark::State& run) {
     run.counters["contacts"] = static_cast<double>(people);
 }
 
-// What each read pays before its first query: the private copies of both files, made and removed.
-void ContactsPrivateCopy(benchmark::State& run) {
-    readerbench::timePrivateCopies(run, {&fixture().images, &fixture().book});
+// What each read pays before its first query: both files prepared for reading, and let go.
+void ContactsPreparation(benchmark::State& run) {
+    readerbench::timePreparation(run, {&fixture().images, &fixture().book});
 }
 
 }  // namespace
 
 BENCHMARK(BareContactQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(ContactReader)->Unit(benchmark::kMillisecond);
-BENCHMARK(ContactsPrivateCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(ContactsPreparation)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,8 @@
 // The message reader with its name look-up over a generated sms.db of 50,000 messages and an
 // address book of 2,000 contacts, against the bare SQL over the same file: the statements the
 // reader runs (the schema check, the attachments, the messages), every row stepped and every
-// column read. Both sides read the private prepared copy, which the fixture holds, so neither
-// pays for making it; MessagesPrivateCopy times that on its own.
+// column read. Both sides read the prepared database, which the fixture holds, so neither
+// pays for preparing it; MessagesPreparation times that on its own.
 #include "ReaderBench.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRMessageReader.h"
@@ -15,7 +15,7 @@ namespace {
 
 struct Fixture {
     bench::TempFolder folder{"message-bench"};
-    std::shared_ptr<PreparedDatabase> copy;
+    std::shared_ptr<PreparedDatabase> prepared;
     PRBackupScanState state;
 
     Fixture() {
@@ -23,7 +23,7 @@ struct Fixture {
             {.contacts = 2000, .conversations = 200, .messages = 50000, .calls = 0, .photos = false});
         const std::string path = folder.file(sampledb::keys::messages);
         if (!sampledb::writeMessages(path, data.messages, sampledb::MessageSchema::ios6)) std::abort();
-        copy = readerbench::heldCopy(path);
+        prepared = readerbench::heldPreparation(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
         state.currentNodeIsiOS6Version = true;
     }
@@ -55,7 +55,7 @@ void BareMessageQuery(benchmark::State& run) {
     Fixture& f = fixture();
     size_t rows = 0;
     for (auto _ : run) {
-        sqlite3* db = readerbench::openCopy(f.copy->path());
+        sqlite3* db = readerbench::openPrepared(*f.prepared);
         readerbench::runAll(db, "select name from pragma_table_info('message')");
         readerbench::runAll(db,
                             "select message_attachment_join.message_id, message_attachment_join.attachment_id,"
@@ -71,11 +71,11 @@ void BareMessageQuery(benchmark::State& run) {
     run.counters["messages"] = static_cast<double>(rows);
 }
 
-// What each read pays before its first query: the private copy of the file, made and removed.
-void MessagesPrivateCopy(benchmark::State& run) { readerbench::timePrivateCopies(run, {&fixture().copy}); }
+// What each read pays before its first query: the file prepared for reading, and let go.
+void MessagesPreparation(benchmark::State& run) { readerbench::timePreparation(run, {&fixture().prepared}); }
 
 }  // namespace
 
 BENCHMARK(BareMessageQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(MessageReaderWithNames)->Unit(benchmark::kMillisecond);
-BENCHMARK(MessagesPrivateCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(MessagesPreparation)->Unit(benchmark::kMillisecond);

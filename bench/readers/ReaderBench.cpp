@@ -4,10 +4,10 @@
 
 namespace readerbench {
 
-std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path) {
-    auto copy = PreparedDatabase::prepare(path);
-    if (!copy) std::abort();
-    return copy;
+std::shared_ptr<PreparedDatabase> heldPreparation(const std::string& path) {
+    auto prepared = PreparedDatabase::prepare(path);
+    if (!prepared) std::abort();
+    return prepared;
 }
 
 std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts) {
@@ -60,11 +60,11 @@ void timeReader(benchmark::State& run, const ReaderRun& reader) {
     run.counters[reader.counter] = static_cast<double>(records);
 }
 
-void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held) {
+void timePreparation(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held) {
     std::vector<std::string> originals;
-    for (auto* copy : held) {
-        originals.push_back((*copy)->original());
-        copy->reset();
+    for (auto* prepared : held) {
+        originals.push_back((*prepared)->original());
+        prepared->reset();
     }
     for (auto _ : run)
         for (const std::string& original : originals) benchmark::DoNotOptimize(PreparedDatabase::prepare(original));
@@ -107,9 +107,9 @@ size_t runAll(sqlite3* db, const char* sql) {
     return rows;
 }
 
-sqlite3* openCopy(const std::string& path) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
+sqlite3* openPrepared(const PreparedDatabase& prepared) {
+    sqlite3* db = prepared.open(SQLITE_OPEN_NOMUTEX);
+    if (!db) std::abort();
     return db;
 }
 

@@ -19,9 +19,9 @@
 
 namespace readerbench {
 
-// The private copy of the database at path, held by the fixture so that the reader and the bare
-// side both read it without making it (a read shares the copy a holder keeps).
-std::shared_ptr<PreparedDatabase> heldCopy(const std::string& path);
+// The database at path prepared for reading, held by the fixture so that the reader and the bare
+// side both read it without preparing it (a read shares the preparation a holder keeps).
+std::shared_ptr<PreparedDatabase> heldPreparation(const std::string& path);
 
 // The sample contacts as the contact reader leaves them for the name look-ups: the name and
 // every phone number, each after a blank.
@@ -56,9 +56,9 @@ struct ReaderRun {
 // Reads once into the digest and compares it with the previous build's; then times the read.
 void timeReader(benchmark::State& run, const ReaderRun& reader);
 
-// Times making the private copies of the databases held (each made and removed per round),
-// and holds them again afterwards.
-void timePrivateCopies(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held);
+// Times preparing the databases held (each prepared and let go per round: a private copy made
+// and removed, or the file opened and closed), and holds them again afterwards.
+void timePreparation(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held);
 
 // Reads every column of the current row in the form it is stored in: the least a reader must
 // do to see each value.
@@ -67,7 +67,7 @@ void touchRow(sqlite3_stmt* stmt);
 size_t stepAll(sqlite3_stmt* stmt);
 // Prepares sql on db, steps through it as stepAll does and finalises it.
 size_t runAll(sqlite3* db, const char* sql);
-// Opens a prepared copy's file as the readers do.
-sqlite3* openCopy(const std::string& path);
+// Opens a connection to a prepared database as the readers do.
+sqlite3* openPrepared(const PreparedDatabase& prepared);
 
 }  // namespace readerbench

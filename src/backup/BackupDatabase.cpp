@@ -7,14 +7,9 @@ BackupDatabase::BackupDatabase(const std::string& path) : BackupDatabase(Prepare
 
 BackupDatabase::BackupDatabase(std::shared_ptr<PreparedDatabase> prepared) : prepared_(std::move(prepared)) {
     if (!prepared_) return;
-    // The copy is ours: read-write, as the device's own tools open these files. A connection
-    // serves the one reader that opened it, so it goes without SQLite's per-call lock (every
-    // column of a million rows would take and give it back).
-    if (sqlite3_open_v2(prepared_->path().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
+    // A connection serves the one reader that opened it, so it goes without SQLite's per-call
+    // lock (every column of a million rows would take and give it back).
+    db_ = prepared_->open(SQLITE_OPEN_NOMUTEX);
     if (db_) sqlite3_busy_timeout(db_, 2000);
 }
 

@@ -1,7 +1,7 @@
 // A backup database opened for the readers: an existing regular file only (a missing one is
-// never created), read through its private prepared copy (PreparedDatabase.h), so that the
-// backup itself is never written. Closed with the object; used by one thread at a time. Queries run row by row, so a
-// database of any size streams through.
+// never created), read where it lies strictly read-only or through a private copy
+// (PreparedDatabase.h), so that the backup itself is never written. Closed with the object; used
+// by one thread at a time. Queries run row by row, so a database of any size streams through.
 #pragma once
 
 #include "backup/PreparedDatabase.h"
@@ -15,9 +15,9 @@
 
 class BackupDatabase {
 public:
-    // The backup's database at path, through a prepared copy (shared with other holders).
+    // The backup's database at path, prepared for reading (shared with other holders).
     explicit BackupDatabase(const std::string& path);
-    // An already prepared copy; null opens nothing.
+    // An already prepared database; null opens nothing.
     explicit BackupDatabase(std::shared_ptr<PreparedDatabase> prepared);
     ~BackupDatabase();
     BackupDatabase(const BackupDatabase&) = delete;
@@ -76,7 +76,7 @@ public:
     // The same with the integers bound to parameters 1, 2...
     bool query(const std::string& sql, std::initializer_list<int64_t> parameters, const RowHandler& onRow);
 
-    // The prepared copy this connection reads, for another connection to the same copy.
+    // The prepared database this connection reads, for another connection to the same one.
     const std::shared_ptr<PreparedDatabase>& prepared() const { return prepared_; }
 
     // A prepared statement kept for repeated runs with a new parameter (one per contact).

@@ -230,7 +230,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     if (!backupreader::fileExists(dbPath)) return;
     end.arm();
 
-    // One private copy serves both the attachment and the message queries.
+    // One preparation serves both the attachment and the message queries.
     const auto prepared = PreparedDatabase::prepare(dbPath);
     std::vector<PRMessageAttachNodePtr> localAttachments;
     if (transfer) {

@@ -20,12 +20,13 @@
 
 namespace {
 
-// What identifies one state of an original: a copy is shared only while both files are unchanged.
+// What identifies one state of an original: a preparation is shared only while both the file and
+// its "-wal" are unchanged.
 using Identity = std::tuple<dev_t, ino_t, off_t, int64_t, off_t, int64_t>;
 
 struct Registry {
     std::mutex mutex;
-    std::map<std::string, std::pair<Identity, std::weak_ptr<PreparedDatabase>>> copies;
+    std::map<std::string, std::pair<Identity, std::weak_ptr<PreparedDatabase>>> prepared;
 };
 
 Registry& registry() {
@@ -35,16 +36,23 @@ Registry& registry() {
 
 int64_t nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
-bool identityOf(const std::string& original, Identity* identity) {
-    struct stat main {
-    }, journal{};
-    if (::stat(original.c_str(), &main) != 0 || !S_ISREG(main.st_mode)) return false;
+// The identity of original as main, the file read, shows it; false when it is no regular file.
+bool identityOf(const std::string& original, const struct stat& main, Identity* identity) {
+    if (!S_ISREG(main.st_mode)) return false;
+    struct stat journal {};
     if (::stat((original + "-wal").c_str(), &journal) != 0 || !S_ISREG(journal.st_mode)) journal = {};
     *identity = {main.st_dev,     main.st_ino,
                  main.st_size,    nanoseconds(main.st_mtim),
                  journal.st_size, nanoseconds(journal.st_mtim)};
     return true;
 }
+
+bool identityOf(const std::string& original, Identity* identity) {
+    struct stat main {};
+    return ::stat(original.c_str(), &main) == 0 && identityOf(original, main, identity);
+}
+
+bool journalHoldsAnything(const Identity& identity) { return std::get<4>(identity) > 0; }
 
 // Copies in by reading and writing, from where the file offsets stand.
 bool copyByReading(int in, int out) {
@@ -114,28 +122,51 @@ std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& o
     if (!identityOf(original, &identity)) return nullptr;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    if (auto found = r.copies.find(original); found != r.copies.end() && found->second.first == identity) {
+    if (auto found = r.prepared.find(original); found != r.prepared.end() && found->second.first == identity) {
         if (auto shared = found->second.second.lock()) return shared;
     }
 
+    std::shared_ptr<PreparedDatabase> prepared(new PreparedDatabase);
+    prepared->original_ = original;
+    if (!journalHoldsAnything(identity)) {
+        const int fd = files::openForReading(original);
+        if (fd < 0) return nullptr;
+        prepared->file_ = std::make_unique<ReadOnlyDatabaseFile>(fd, original);
+        // What is read is the file opened, whatever stood at the path a moment before.
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !identityOf(original, opened, &identity)) return nullptr;
+        if (journalHoldsAnything(identity)) prepared->file_.reset();  // a journal came meanwhile
+    }
+    if (!prepared->readsInPlace() && !prepared->copy()) return nullptr;
+    r.prepared[original] = {identity, prepared};
+    return prepared;
+}
+
+bool PreparedDatabase::copy() {
     const std::string copies = copiesFolder();
-    if (copies.empty() || (::mkdir(copies.c_str(), 0700) != 0 && errno != EEXIST)) return nullptr;
+    if (copies.empty() || (::mkdir(copies.c_str(), 0700) != 0 && errno != EEXIST)) return false;
     static std::once_flag cleaned;
     std::call_once(cleaned, [&] { removeAbandoned(copies); });
     std::string folder = copies + "/" + std::to_string(::getpid()) + "-XXXXXX";
-    if (!::mkdtemp(folder.data())) return nullptr;
-
-    std::shared_ptr<PreparedDatabase> prepared(new PreparedDatabase);
-    prepared->original_ = original;
-    prepared->folder_ = folder;
-    prepared->path_ = folder + "/" + paths::lastPathComponent(original);
-    if (!copyInto(original, prepared->path_)) return nullptr;  // the destructor removes the folder
+    if (!::mkdtemp(folder.data())) return false;
+    folder_ = folder;  // the destructor removes it
+    path_ = folder + "/" + paths::lastPathComponent(original_);
+    if (!copyInto(original_, path_)) return false;
     // A journal that cannot be copied is left out: the copy then holds what the file holds.
-    if (files::isRegularFile(original + "-wal") && !copyInto(original + "-wal", prepared->path_ + "-wal"))
-        ::unlink((prepared->path_ + "-wal").c_str());
-    commitDB(prepared->path_);
-    r.copies[original] = {identity, prepared};
-    return prepared;
+    if (files::isRegularFile(original_ + "-wal") && !copyInto(original_ + "-wal", path_ + "-wal"))
+        ::unlink((path_ + "-wal").c_str());
+    commitDB(path_);
+    return true;
+}
+
+sqlite3* PreparedDatabase::open(int flags) const {
+    if (file_) return file_->open(flags);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
 }
 
 PreparedDatabase::~PreparedDatabase() {

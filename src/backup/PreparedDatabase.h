@@ -1,32 +1,50 @@
-// A backup's database is never opened where it lies: opening it for reading may fold its
-// write-ahead journal into the file and rewrite its header, which would change the user's
-// backup (or, through a symbolic link, a file elsewhere). The readers open a private copy
-// instead: the database and its "-wal" journal are copied into the private temporary folder
-// and the journal is folded there, so every committed row is seen and the backup's bytes stay
-// as they were. The deleted-record carvers read the original file itself, unchanged.
+// How the readers open a backup's database without ever writing to the backup. Opening a
+// database the usual way may write to it: SQLite folds a write-ahead journal into the file and
+// rewrites its header, rolls back a journal left beside it, and creates "-journal", "-wal" and
+// "-shm" files next to it (or, through a symbolic link, writes a file elsewhere). So a database
+// is read one of two ways:
 //
-// Copies live in <private temporary folder>/databases/<pid>-XXXXXX/ and are removed when the
-// last holder lets go; copies left by a process that no longer runs are removed by the next
-// preparation.
+// - Where it lies, when no "-wal" journal with anything in it stands beside it (what backups
+//   nearly always hold). The file is opened once through the checked opening (a link is
+//   followed to the file it names; a FIFO or device is refused, never opened), and every
+//   connection reads that descriptor through a VFS that cannot write and takes the file as
+//   immutable (ReadOnlyDatabaseFile.h): nothing appears beside it, its bytes and times stay as
+//   they were, and a file swapped in at the path later is never read. Large files cost no copy
+//   and no disk space.
+// - From a private copy, when a journal holds rows: the database and its "-wal" are copied into
+//   the private temporary folder and the journal is folded there, so every committed row is
+//   seen. Copies live in <private temporary folder>/databases/<pid>-XXXXXX/ and are removed when
+//   the last holder lets go; copies left by a process that no longer runs are removed by the
+//   next preparation.
+//
+// The deleted-record carvers read the original file itself, unchanged.
 #pragma once
+
+#include "backup/ReadOnlyDatabaseFile.h"
 
 #include <memory>
 #include <mutex>
+#include <sqlite3.h>
 #include <string>
 
 class PreparedDatabase {
 public:
-    // The prepared copy of the database at original, shared with every other holder of the
-    // same unchanged original; null when original is no regular file or cannot be copied
-    // (a FIFO or device in its place is refused, never opened).
+    // The database at original prepared for reading, shared with every other holder of the
+    // same unchanged original; null when original is no regular file or cannot be opened or
+    // copied (a FIFO or device in its place is refused, never opened).
     static std::shared_ptr<PreparedDatabase> prepare(const std::string& original);
 
     ~PreparedDatabase();
     PreparedDatabase(const PreparedDatabase&) = delete;
     PreparedDatabase& operator=(const PreparedDatabase&) = delete;
 
-    // The copy's path, to be opened read-write (it is ours).
-    const std::string& path() const { return path_; }
+    // A new connection to the database, for one thread at a time, with flags such as
+    // SQLITE_OPEN_NOMUTEX: read-only to the original itself, or read-write to the private copy
+    // (it is ours). Null when SQLite cannot open it. Connections may be opened on several
+    // threads at once.
+    sqlite3* open(int flags) const;
+    // True when the original is read where it lies, without a copy.
+    bool readsInPlace() const { return file_ != nullptr; }
     const std::string& original() const { return original_; }
 
     // The folder the copies are made in.
@@ -34,7 +52,11 @@ public:
 
 private:
     PreparedDatabase() = default;
+    // Makes the private copy and folds its journal; false when it cannot be made.
+    bool copy();
+
     std::string original_;
-    std::string folder_;  // the copy's own folder, removed with it
-    std::string path_;
+    std::string folder_;                          // the copy's own folder, removed with it
+    std::string path_;                            // the copy
+    std::unique_ptr<ReadOnlyDatabaseFile> file_;  // the original, when read in place
 };

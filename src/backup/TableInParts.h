@@ -1,6 +1,6 @@
 // A large table read in parts side by side. The rows of "SELECT columns FROM table" come in the
 // order a plain walk of the table gives them (by row id); each part, a stretch of row ids, is
-// read on a thread and connection of its own (to the same prepared copy) and made into items
+// read on a thread and connection of its own (to the same prepared database) and made into items
 // there, and the items are handed over in that order on the calling thread. A call history of a
 // million rows is read in a fraction of the time one connection takes.
 //
