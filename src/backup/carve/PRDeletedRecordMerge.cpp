@@ -53,7 +53,12 @@ void PRDeletedRecordMerge::Index::reserve(size_t records) {
     if (records + records / 3 < cells.size()) return;
     size_t capacity = 16;
     while (capacity * 3 / 4 <= records) capacity *= 2;
-    std::vector<Cell> old(capacity);
+    std::vector<Cell, Uncleared<Cell>> old(capacity);
+    constexpr size_t kCellsPerStretch = size_t(1) << 18;
+    carve::inStretches(capacity, kCellsPerStretch, 0, [&](size_t first, size_t end, size_t) {
+        std::fill(old.begin() + static_cast<std::ptrdiff_t>(first), old.begin() + static_cast<std::ptrdiff_t>(end),
+                  Cell{0, 0});
+    });
     old.swap(cells);
     const size_t mask = cells.size() - 1;
     for (const Cell& cell : old) {

@@ -96,10 +96,23 @@ private:
     // confirmed on the record's own key, so a million live rows cost no key strings of their own.
     struct Index {
         struct alignas(8) Cell {  // aligned whole, to be claimed in one atomic exchange
-            uint32_t tag = 0;     // the high half of the key's hash
-            uint32_t place = 0;   // position in the array plus one; 0 for a free cell
+            uint32_t tag;         // the high half of the key's hash
+            uint32_t place;       // position in the array plus one; 0 for a free cell
         };
-        std::vector<Cell> cells;
+        // Cells are made uncleared: reserve() clears a large table on several threads, as the
+        // first touch of tens of megabytes costs more than the rest of entering a million keys.
+        template <class T>
+        struct Uncleared : std::allocator<T> {
+            template <class U>
+            struct rebind {
+                using other = Uncleared<U>;
+            };
+            template <class U>
+            void construct(U* at) {
+                ::new (static_cast<void*>(at)) U;
+            }
+        };
+        std::vector<Cell, Uncleared<Cell>> cells;
         size_t used = 0;
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
