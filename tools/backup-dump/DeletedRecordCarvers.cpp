@@ -7,6 +7,8 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 // The live records the readers post, listed for the intake, which enters them in its look-up
@@ -120,18 +122,42 @@ void DeletedRecordCarvers::finish() {
         changed_.notify_all();
         if (!state_) return;  // never prepared: carve() returns without carving
     }
-    // Each record's look-up is started a few records ahead of taking it in, so that the
-    // intake's table (larger than the caches for a million listed records) and the record, made
-    // long before on the carving thread, are met warm.
-    found_.takeAll([this](Found& found) { take(found); },
-                   [this](const Found& found) {
-                       if (!found.hashed) return;
-                       kCarved[found.kind].prefetch(merge_, found.hash);
-                       prefetchShared(found.object.get());
-                   });
+    // The intake decides on a thread of its own what is kept, and this one posts it meanwhile:
+    // posting costs as much as deciding, and both wait on records made long before elsewhere.
+    HandOff<Found> kept;
+    auto decide = [this, &kept] {
+        // Each record's look-up is started a few records ahead of taking it in, so that the
+        // intake's table (larger than the caches for a million listed records) and the record,
+        // made long before on the carving thread, are met warm.
+        found_.takeAll(
+            [this, &kept](Found& found) {
+                if (keep(found)) kept.push(std::move(found));
+            },
+            [this](const Found& found) {
+                if (!found.hashed) return;
+                kCarved[found.kind].prefetch(merge_, found.hash);
+                prefetchShared(found.object.get());
+            });
+        kept.close();
+    };
+    std::optional<std::thread> deciding;
+    try {
+        deciding.emplace(decide);
+    } catch (const std::system_error&) {
+        decide();  // no thread: everything is decided first, then posted
+    }
+    kept.takeAll([this](Found& found) { post(found); }, [](const Found& found) { prefetchShared(found.object.get()); });
+    if (deciding) deciding->join();
 }
 
-void DeletedRecordCarvers::take(Found& found) {
+bool DeletedRecordCarvers::keep(Found& found) {
+    if (found.kind == kLogLine) return true;
+    const Carved& carved = kCarved[found.kind];
+    // A progress value passes; an object that is no record of its name's class is dropped.
+    return !carved.keep || (found.hashed && carved.keep(merge_, found.object, found.hash));
+}
+
+void DeletedRecordCarvers::post(Found& found) {
     if (found.kind == kLogLine) {
         // Logged as the carvers log, in its place among what they posted.
         PRBackupScanState none;
@@ -139,8 +165,5 @@ void DeletedRecordCarvers::take(Found& found) {
         carve::CarveContext(none, quiet).writeLog(static_cast<const NSString&>(*found.object).UTF8String());
         return;
     }
-    const Carved& carved = kCarved[found.kind];
-    // A progress value passes; an object that is no record of its name's class is dropped.
-    if (!carved.keep || (found.hashed && carved.keep(merge_, found.object, found.hash)))
-        nc_.postNotificationName(carved.name, std::move(found.object));
+    nc_.postNotificationName(kCarved[found.kind].name, std::move(found.object));
 }

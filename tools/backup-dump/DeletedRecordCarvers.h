@@ -10,7 +10,8 @@
 //
 // Three parties share the work: the thread that takes in the readers' records (the
 // constructor's centre) calls prepare() once the contacts are in and finish() after the last
-// record; the thread that carves calls carve().
+// record; the thread that carves calls carve(). finish() decides on a thread of its own what the
+// intake keeps while its caller posts it.
 #pragma once
 
 #include "HandOff.h"
@@ -58,7 +59,10 @@ private:
         uint32_t kind = 0;
         bool hashed = false;
     };
-    void take(Found& found);  // moves the record on
+    // Whether the intake keeps what a carver gave (log lines and progress values pass), and
+    // posting (or logging) what it kept, the record moved on.
+    bool keep(Found& found);
+    void post(Found& found);
 
     NSNotificationCenter& nc_;
     PRDeletedRecordMerge merge_;
