@@ -64,16 +64,20 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
         for (const CarvedRecord& row : table.deleted) rows.push_back(&row);
 
     // The calls are made side by side in stretches, each thread with a name look-up of its own,
-    // then posted here in order.
+    // and posted here in order as the stretches are made.
     constexpr size_t kCallsPerStretch = 16384;
     std::vector<PRCallHistoryNodePtr> made(rows.size());
     std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kCallsPerStretch, threads));
-    inStretches(rows.size(), kCallsPerStretch, threads, [&](size_t from, size_t to, size_t thread) {
-        if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state.contactArray);
-        for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *names[thread]);
-    });
-    for (PRCallHistoryNodePtr& call : made)
-        if (call) context_.nc->postNotificationName(kPosted, std::move(call));
+    inStretchesInOrder(
+        rows.size(), kCallsPerStretch, threads,
+        [&](size_t from, size_t to, size_t thread) {
+            if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state.contactArray);
+            for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *names[thread]);
+        },
+        [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i)
+                if (made[i]) context_.nc->postNotificationName(kPosted, std::move(made[i]));
+        });
     releaseTables(std::move(tables));
     postProgress(context_, 90);
 }

@@ -86,27 +86,32 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         return start->second.compare(0, summary->second.size(), summary->second) == 0;
     };
     const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
-    // The notes are made side by side (a body's text is long to clean of its markup), then listed
-    // and posted here in order.
+    // The notes are made side by side (a body's text is long to clean of its markup), and listed
+    // and posted here in order as the stretches are made.
     std::vector<PRNoteNodePtr> made(notes.size());
-    constexpr size_t kNotesPerStretch = 1024;
-    inStretches(notes.size(), kNotesPerStretch, 0, [&](size_t from, size_t to, size_t) {
-        for (size_t i = from; i < to; ++i) {
-            const CarvedRecord& note = *notes[i];
-            auto node = std::make_shared<PRNoteNode>();
-            node->setNoteTitle(textOf(note.values[kTitle]));
-            node->setNoteDate(dateTimeText(note.values[dateColumn].asInteger(), true).value_or(""));
-            node->setUid(static_cast<int>(note.values[kBodyColumn].asInteger()));
-            if (partner[i] >= 0)
-                node->setNoteContent(plainNoteText(textOf(bodies[static_cast<size_t>(partner[i])]->values[kContent])));
-            made[i] = std::move(node);
-        }
-    });
     PRBackupScanState& arrays = context_.state;
-    for (PRNoteNodePtr& node : made) {
-        arrays.noteArray.push_back(node);
-        context_.nc->postNotificationName(kPosted, std::move(node));
-    }
+    constexpr size_t kNotesPerStretch = 1024;
+    inStretchesInOrder(
+        notes.size(), kNotesPerStretch, 0,
+        [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i) {
+                const CarvedRecord& note = *notes[i];
+                auto node = std::make_shared<PRNoteNode>();
+                node->setNoteTitle(textOf(note.values[kTitle]));
+                node->setNoteDate(dateTimeText(note.values[dateColumn].asInteger(), true).value_or(""));
+                node->setUid(static_cast<int>(note.values[kBodyColumn].asInteger()));
+                if (partner[i] >= 0)
+                    node->setNoteContent(
+                        plainNoteText(textOf(bodies[static_cast<size_t>(partner[i])]->values[kContent])));
+                made[i] = std::move(node);
+            }
+        },
+        [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                arrays.noteArray.push_back(made[i]);
+                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+            }
+        });
     postProgress(context_, 85);
 }
 

@@ -2,25 +2,42 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 namespace carve {
 
+namespace {
+// The stretch size inStretches works with: as asked, or, with threads given, a few stretches
+// for each thread.
+size_t stretchSize(size_t count, size_t perStretch, int threads, size_t workers) {
+    if (threads > 0) perStretch = (count + 4 * workers - 1) / (4 * workers);
+    return std::max<size_t>(perStretch, 1);
+}
+
+// Starts work(1) to work(threads - 1) on threads of their own; fewer when a thread cannot start.
+std::vector<std::thread> startWorkers(size_t threads, const std::function<void(size_t thread)>& work) {
+    std::vector<std::thread> started;
+    for (size_t t = 1; t < threads; ++t) {
+        try {
+            started.emplace_back(work, t);
+        } catch (const std::system_error&) {
+            break;  // the threads that started, and the calling one, take every job
+        }
+    }
+    return started;
+}
+}  // namespace
+
 void inParallel(size_t n, size_t threads, const std::function<void(size_t, size_t)>& job) {
     std::atomic<size_t> next{0};
     auto work = [&](size_t thread) {
         for (size_t k; (k = next.fetch_add(1)) < n;) job(k, thread);
     };
-    std::vector<std::thread> started;
-    for (size_t t = 1; t < std::min(threads, n); ++t) {
-        try {
-            started.emplace_back(work, t);
-        } catch (const std::system_error&) {
-            break;  // the threads that started, and this one, take every job
-        }
-    }
+    std::vector<std::thread> started = startWorkers(std::min(threads, n), work);
     work(0);
     for (std::thread& t : started) t.join();
 }
@@ -37,11 +54,45 @@ size_t stretchThreads(size_t count, size_t perStretch, int threads) {
 void inStretches(size_t count, size_t perStretch, int threads,
                  const std::function<void(size_t from, size_t to, size_t thread)>& job) {
     const size_t workers = stretchThreads(count, perStretch, threads);
-    if (threads > 0) perStretch = std::max<size_t>((count + 4 * workers - 1) / (4 * workers), 1);
-    perStretch = std::max<size_t>(perStretch, 1);
+    perStretch = stretchSize(count, perStretch, threads, workers);
     const size_t stretches = (count + perStretch - 1) / perStretch;
     inParallel(stretches, workers,
                [&](size_t k, size_t thread) { job(k * perStretch, std::min(count, (k + 1) * perStretch), thread); });
+}
+
+void inStretchesInOrder(size_t count, size_t perStretch, int threads,
+                        const std::function<void(size_t from, size_t to, size_t thread)>& make,
+                        const std::function<void(size_t from, size_t to)>& deliver) {
+    const size_t workers = stretchThreads(count, perStretch, threads);
+    perStretch = stretchSize(count, perStretch, threads, workers);
+    const size_t stretches = (count + perStretch - 1) / perStretch;
+    std::atomic<size_t> next{0};
+    std::vector<std::atomic<bool>> made(stretches);
+    std::mutex mutex;
+    std::condition_variable madeOne;
+    auto makeStretch = [&](size_t k, size_t thread) {
+        make(k * perStretch, std::min(count, (k + 1) * perStretch), thread);
+        {
+            std::lock_guard lock(mutex);
+            made[k].store(true, std::memory_order_release);
+        }
+        madeOne.notify_one();
+    };
+    std::vector<std::thread> started = startWorkers(std::min(workers, stretches), [&](size_t thread) {
+        for (size_t k; (k = next.fetch_add(1)) < stretches;) makeStretch(k, thread);
+    });
+    for (size_t k = 0; k < stretches; ++k) {
+        while (!made[k].load(std::memory_order_acquire)) {
+            if (const size_t other = next.fetch_add(1); other < stretches) {
+                makeStretch(other, 0);
+                continue;
+            }
+            std::unique_lock lock(mutex);
+            madeOne.wait(lock, [&] { return made[k].load(std::memory_order_acquire); });
+        }
+        deliver(k * perStretch, std::min(count, (k + 1) * perStretch));
+    }
+    for (std::thread& t : started) t.join();
 }
 
 }  // namespace carve

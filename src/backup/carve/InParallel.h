@@ -22,4 +22,12 @@ size_t stretchThreads(size_t count, size_t perStretch, int threads);
 void inStretches(size_t count, size_t perStretch, int threads,
                  const std::function<void(size_t from, size_t to, size_t thread)>& job);
 
+// The same stretches made side by side, each handed to deliver(from, to) on the calling thread,
+// in order, as soon as it and every stretch before it are made: what is made is used while the
+// rest is still being made. The calling thread makes stretches too while the next one to
+// deliver is not ready (as thread 0).
+void inStretchesInOrder(size_t count, size_t perStretch, int threads,
+                        const std::function<void(size_t from, size_t to, size_t thread)>& make,
+                        const std::function<void(size_t from, size_t to)>& deliver);
+
 }  // namespace carve
