@@ -44,22 +44,21 @@ Fixture& fixture() {
 
 void ContactReader(benchmark::State& run) {
     Fixture& f = fixture();
-    readerbench::timeReader(run, {"contact_reader", "ScanContactInfo", "contacts",
-                                  [&](NSNotificationCenter& nc) {
-                                      f.clear();
-                                      PRContactReader(f.state, nc).scanContactThread(f.folder.path());
-                                  },
-                                  [](readerbench::RecordDigest& digest, const NSNotification& n) {
-                                      const auto contact = n.objectAs<PRContactNode>();
-                                      digest.add(*contact);
-                                      digest.add(contact->imageData());
-                                  },
-                                  [&](readerbench::RecordDigest& digest) {
-                                      for (const auto& image : f.state.contactImageArray) {
-                                          digest.add(*image);
-                                          digest.add(image->imageData());
-                                      }
-                                  }});
+    readerbench::timeReader(
+        run, {"contact_reader", "ScanContactInfo", "contacts",
+              [&](NSNotificationCenter& nc) { PRContactReader(f.state, nc).scanContactThread(f.folder.path()); },
+              [](readerbench::RecordDigest& digest, const NSNotification& n) {
+                  const auto contact = n.objectAs<PRContactNode>();
+                  digest.add(*contact);
+                  digest.add(contact->imageData());
+              },
+              [&](readerbench::RecordDigest& digest) {
+                  for (const auto& image : f.state.contactImageArray) {
+                      digest.add(*image);
+                      digest.add(image->imageData());
+                  }
+              },
+              [&] { f.clear(); }});
 }
 
 void BareContactQuery(benchmark::State& run) {

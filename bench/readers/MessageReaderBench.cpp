@@ -36,19 +36,18 @@ Fixture& fixture() {
 
 void MessageReaderWithNames(benchmark::State& run) {
     Fixture& f = fixture();
-    readerbench::timeReader(run, {"message_reader", "ScanMessageInfo", "messages",
-                                  [&](NSNotificationCenter& nc) {
-                                      f.state.meesageAttachArray.clear();
-                                      PRMessageReader(f.state, nc).scanMessageThread(f.folder.path());
-                                  },
-                                  [](readerbench::RecordDigest& digest, const NSNotification& n) {
-                                      const auto message = n.objectAs<PRMessageNode>();
-                                      digest.add(*message);
-                                      digest.add(message->contactImageData());
-                                  },
-                                  [&](readerbench::RecordDigest& digest) {
-                                      for (const auto& attach : f.state.meesageAttachArray) digest.add(*attach);
-                                  }});
+    readerbench::timeReader(
+        run, {"message_reader", "ScanMessageInfo", "messages",
+              [&](NSNotificationCenter& nc) { PRMessageReader(f.state, nc).scanMessageThread(f.folder.path()); },
+              [](readerbench::RecordDigest& digest, const NSNotification& n) {
+                  const auto message = n.objectAs<PRMessageNode>();
+                  digest.add(*message);
+                  digest.add(message->contactImageData());
+              },
+              [&](readerbench::RecordDigest& digest) {
+                  for (const auto& attach : f.state.meesageAttachArray) digest.add(*attach);
+              },
+              [&] { f.state.meesageAttachArray.clear(); }});
 }
 
 void BareMessageQuery(benchmark::State& run) {

@@ -46,6 +46,7 @@ void timeReader(benchmark::State& run, const ReaderRun& reader) {
         NSNotificationCenter nc;
         RecordDigest digest;
         nc.addObserver(&digest, reader.notification, [&](const NSNotification& n) { reader.addRecord(digest, n); });
+        if (reader.reset) reader.reset();
         reader.read(nc);
         if (reader.addRest) reader.addRest(digest);
         if (!digest.check(run, reader.digestName)) return;
@@ -54,6 +55,11 @@ void timeReader(benchmark::State& run, const ReaderRun& reader) {
     size_t records = 0;
     nc.addObserver(&records, reader.notification, [&](const NSNotification&) { ++records; });
     for (auto _ : run) {
+        if (reader.reset) {
+            run.PauseTiming();
+            reader.reset();
+            run.ResumeTiming();
+        }
         records = 0;
         reader.read(nc);
     }

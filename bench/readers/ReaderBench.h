@@ -51,6 +51,9 @@ struct ReaderRun {
     std::function<void(NSNotificationCenter&)> read;
     std::function<void(RecordDigest&, const NSNotification&)> addRecord;
     std::function<void(RecordDigest&)> addRest;
+    // Lets go of what the previous read left in the scan state, before each read and untimed:
+    // the reading is timed, not freeing the last round's records.
+    std::function<void()> reset = {};
 };
 
 // Reads once into the digest and compares it with the previous build's; then times the read.
