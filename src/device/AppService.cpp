@@ -41,16 +41,16 @@ CFDictionaryRef AppService::LookupOptions() {
     return options;
 }
 
-CFDictionaryRef AppService::LookupApplications() {
-    if (!device) return nullptr;
+CFDictionaryRef AppService::LookupApplications(int* status) {
+    int looked = kAMDNotConnectedError;
     CFDictionaryRef result = nullptr;
-    int status = device->Lockdown(
-        [&](AMDeviceRef handle) { return AMDeviceLookupApplications(handle, LookupOptions(), &result); });
-    if (status != 0 || !result || CFGetTypeID(result) != CFDictionaryGetTypeID()) {
-        CFRelease(result);
-        return nullptr;
-    }
-    return result;
+    if (device)
+        looked = device->Lockdown(
+            [&](AMDeviceRef handle) { return AMDeviceLookupApplications(handle, LookupOptions(), &result); });
+    if (looked == 0 && result && CFGetTypeID(result) == CFDictionaryGetTypeID()) return result;
+    CFRelease(result);
+    if (status) *status = looked != 0 ? looked : kAMDUndefinedError;
+    return nullptr;
 }
 
 CFArrayRef AppService::AppIdList() {

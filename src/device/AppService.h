@@ -30,8 +30,9 @@ public:
     int Start(int deviceIndex) override;
     // {"ReturnAttributes": [the 13 attribute names]}, made once for the process.
     static CFDictionaryRef LookupOptions();
-    // Bundle identifier -> attribute dictionary, owned by the caller; NULL on failure.
-    CFDictionaryRef LookupApplications();
+    // Bundle identifier -> attribute dictionary, owned by the caller; NULL on failure, when
+    // status (if given) holds the device's status (kAMDUndefinedError for a reply of another kind).
+    CFDictionaryRef LookupApplications(int* status = nullptr);
     // New array of the bundle identifiers of the cached lookup (made on first use).
     CFArrayRef AppIdList();
     std::vector<AppRecord> AppRecords();

@@ -198,8 +198,8 @@ TEST_F(AppTest, ADeviceCleanThatCannotListTheAppsSaysSoBesideTheSyncLeftoversItF
     // The media area's leftovers are still reported, and nothing of the apps.
     EXPECT_FALSE(page->syncFailedFileArray.empty());
     EXPECT_EQ(counters.cacheFileSize + counters.junkFileSize + counters.cookieFileSize, 0u);
-    // The device layer keeps no status of a failed lookup: its reason is the undefined error.
-    const QString reason = "The app list could not be read: The device reported an undefined error";
+    // The reason is the device's own status for the failed lookup.
+    const QString reason = "The app list could not be read: The device is locked with a passcode";
     EXPECT_EQ(page->appsNotScannedReason(), reason);
     const QString sentence = OstrevaneAppDelegate::cleanAppsNotScannedSentence(
         page->GetCleanTaotalFileNumber(), OstrevaneAppDelegate::sizeText(counters.totalFileSize), reason);

@@ -4,6 +4,7 @@
 #include "device/AppService.h"
 #include "device/Conversions.h"
 #include "device/SBService.h"
+#include "platform/SimulatedDevices.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,10 @@ protected:
     void SetUp() override {
         DeviceTest::SetUp();
         folder = deviceFolder("phone");
-        attachAndWait(folder);
+        simId = attachAndWait(folder);
     }
     std::string folder;
+    int simId = 0;
 };
 
 TEST_F(AppServices, LookupListsAppsWithTheirAttributes) {
@@ -48,6 +50,18 @@ TEST_F(AppServices, LookupListsAppsWithTheirAttributes) {
     EXPECT_EQ(amd::cftype_to_string(records[1].iconName), "iTunesArtwork");
     EXPECT_FALSE(records[1].fileSharingEnabled);
     EXPECT_EQ(amd::cfnumber_to_int64(records[1].dynamicDiskUsage), 4096);
+}
+
+TEST_F(AppServices, AFailedLookupGivesTheDevicesStatus) {
+    amd::AppService apps;
+    ASSERT_EQ(apps.Start(0), 0);
+    simdevice::failCall(simId, "AMDeviceLookupApplications", kAMDPasswordProtectedError);
+    int status = 0;
+    EXPECT_EQ(apps.LookupApplications(&status), nullptr);
+    EXPECT_EQ(status, kAMDPasswordProtectedError);
+    simdevice::failCall(simId, "AMDeviceLookupApplications", 0);
+    CFHolder<CFDictionaryRef> lookup(apps.LookupApplications(&status));
+    EXPECT_TRUE(lookup);
 }
 
 TEST_F(AppServices, IconsOverTheServiceSocket) {

@@ -70,11 +70,8 @@ public:
             if (status) *status = started;
             return false;
         }
-        CFHolder<CFDictionaryRef> lookup(service.LookupApplications());
-        if (!lookup) {
-            if (status) *status = kAMDUndefinedError;  // the lookup's own status is not kept
-            return false;
-        }
+        CFHolder<CFDictionaryRef> lookup(service.LookupApplications(status));
+        if (!lookup) return false;
         const CFIndex count = CFDictionaryGetCount(lookup.get());
         std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
         CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
