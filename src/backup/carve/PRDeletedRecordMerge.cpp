@@ -148,10 +148,21 @@ bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, c
 }
 
 template <class Ptr>
-void PRDeletedRecordMerge::list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash) {
+void PRDeletedRecordMerge::list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, int& counted) {
+    record->setBDeleted(true);
     array.push_back(record);
     // listed() caught the look-up up with the array just before: the record takes the next place.
     if (index.seen + 1 == array.size()) index.insert(hash, index.seen++);
+    ++deleteeFilesNum;
+    ++counted;
+}
+
+template <class Ptr, class KeyOf>
+bool PRDeletedRecordMerge::takeIn(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf,
+                                  int& counted) {
+    if (listed(index, array, record, hash, keyOf)) return false;
+    list(index, array, record, hash, counted);
+    return true;
 }
 
 namespace {
@@ -220,12 +231,7 @@ bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& it
 }
 
 bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr& contact, uint64_t hash) {
-    if (!contact || listed(contacts_, contactArray, contact, hash, contactKey)) return false;
-    contact->setBDeleted(true);
-    list(contacts_, contactArray, contact, hash);
-    ++deleteeFilesNum;
-    ++delContactNum;
-    return true;
+    return contact && takeIn(contacts_, contactArray, contact, hash, contactKey, delContactNum);
 }
 
 bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message, uint64_t hash) {
@@ -250,49 +256,26 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     conversation->MessageNodeArray().push_back(message);
     // Every kept message is a deleted record of its own, whether it opened its conversation
     // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
-    message->setBDeleted(true);
-    list(messages_, messageArray, message, hash);
-    ++deleteeFilesNum;
-    ++delMessageNum;
+    list(messages_, messageArray, message, hash, delMessageNum);
     return true;
 }
 
 bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t hash) {
     if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
-    if (listed(notes_, noteArray, note, hash, noteKey)) return false;
-    note->setBDeleted(true);
-    list(notes_, noteArray, note, hash);
-    ++deleteeFilesNum;
-    ++delNoteNum;
-    return true;
+    return takeIn(notes_, noteArray, note, hash, noteKey, delNoteNum);
 }
 
 bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call, uint64_t hash) {
     if (!call || (call->callName().empty() && call->callPhone().empty())) return false;
-    if (listed(calls_, callArray, call, hash, callKey)) return false;
-    call->setBDeleted(true);
-    list(calls_, callArray, call, hash);
-    ++deleteeFilesNum;
-    ++delCallNum;
-    return true;
+    return takeIn(calls_, callArray, call, hash, callKey, delCallNum);
 }
 
 bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark, uint64_t hash) {
     if (!bookmark || (bookmark->bookMarkURL().empty() && bookmark->bookMarkTitle().empty())) return false;
-    if (listed(bookmarks_, bookMarkArray, bookmark, hash, bookMarkKey)) return false;
-    bookmark->setBDeleted(true);
-    list(bookmarks_, bookMarkArray, bookmark, hash);
-    ++deleteeFilesNum;
-    ++delBookMarkNum;
-    return true;
+    return takeIn(bookmarks_, bookMarkArray, bookmark, hash, bookMarkKey, delBookMarkNum);
 }
 
 bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item, uint64_t hash) {
     if (!item || (item->calTitle().empty() && item->calNote().empty() && item->startDate().empty())) return false;
-    if (listed(calenders_, calenderArray, item, hash, calenderKey)) return false;
-    item->setBDeleted(true);
-    list(calenders_, calenderArray, item, hash);
-    ++deleteeFilesNum;
-    ++delCalenderNum;
-    return true;
+    return takeIn(calenders_, calenderArray, item, hash, calenderKey, delCalenderNum);
 }

@@ -125,9 +125,13 @@ private:
     void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>
     bool listed(Index& index, const std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf);
-    // Lists record (not listed yet) at the end of array, entering it in the look-up with its hash.
+    // Lists record (not listed yet) as a deleted one: marked, at the end of array, entered in the
+    // look-up with its hash, and counted in counted and deleteeFilesNum.
     template <class Ptr>
-    void list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash);
+    void list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, int& counted);
+    // Lists record as above unless it repeats one already listed; whether it was listed.
+    template <class Ptr, class KeyOf>
+    bool takeIn(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf, int& counted);
     std::string scratch_;    // a listed record's key, made again in the same storage
     std::string recordKey_;  // the key of the record being taken in, likewise
 
