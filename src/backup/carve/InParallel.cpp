@@ -11,12 +11,23 @@
 namespace carve {
 
 namespace {
-// The stretch size inStretches works with: as asked, or, with threads given, a few stretches
-// for each thread.
-size_t stretchSize(size_t count, size_t perStretch, int threads, size_t workers) {
-    if (threads > 0) perStretch = (count + 4 * workers - 1) / (4 * workers);
-    return std::max<size_t>(perStretch, 1);
-}
+// How count items are cut into stretches: of perStretch items as asked, or, with threads given,
+// a few stretches for each thread; and how many threads work on them.
+struct Stretches {
+    Stretches(size_t count, size_t perStretch, int threads)
+        : count(count), workers(stretchThreads(count, perStretch, threads)) {
+        if (threads > 0) perStretch = (count + 4 * workers - 1) / (4 * workers);
+        size = std::max<size_t>(perStretch, 1);
+        stretches = (count + size - 1) / size;
+    }
+    size_t from(size_t k) const { return k * size; }
+    size_t to(size_t k) const { return std::min(count, (k + 1) * size); }
+
+    size_t count;
+    size_t workers;
+    size_t size = 1;
+    size_t stretches = 0;
+};
 
 // Starts work(1) to work(threads - 1) on threads of their own; fewer when a thread cannot start.
 std::vector<std::thread> startWorkers(size_t threads, const std::function<void(size_t thread)>& work) {
@@ -53,32 +64,28 @@ size_t stretchThreads(size_t count, size_t perStretch, int threads) {
 
 void inStretches(size_t count, size_t perStretch, int threads,
                  const std::function<void(size_t from, size_t to, size_t thread)>& job) {
-    const size_t workers = stretchThreads(count, perStretch, threads);
-    perStretch = stretchSize(count, perStretch, threads, workers);
-    const size_t stretches = (count + perStretch - 1) / perStretch;
-    inParallel(stretches, workers,
-               [&](size_t k, size_t thread) { job(k * perStretch, std::min(count, (k + 1) * perStretch), thread); });
+    const Stretches cut(count, perStretch, threads);
+    inParallel(cut.stretches, cut.workers, [&](size_t k, size_t thread) { job(cut.from(k), cut.to(k), thread); });
 }
 
 void inStretchesInOrder(size_t count, size_t perStretch, int threads,
                         const std::function<void(size_t from, size_t to, size_t thread)>& make,
                         const std::function<void(size_t from, size_t to)>& deliver) {
-    const size_t workers = stretchThreads(count, perStretch, threads);
-    perStretch = stretchSize(count, perStretch, threads, workers);
-    const size_t stretches = (count + perStretch - 1) / perStretch;
+    const Stretches cut(count, perStretch, threads);
+    const size_t stretches = cut.stretches;
     std::atomic<size_t> next{0};
     std::vector<std::atomic<bool>> made(stretches);
     std::mutex mutex;
     std::condition_variable madeOne;
     auto makeStretch = [&](size_t k, size_t thread) {
-        make(k * perStretch, std::min(count, (k + 1) * perStretch), thread);
+        make(cut.from(k), cut.to(k), thread);
         {
             std::lock_guard lock(mutex);
             made[k].store(true, std::memory_order_release);
         }
         madeOne.notify_one();
     };
-    std::vector<std::thread> started = startWorkers(std::min(workers, stretches), [&](size_t thread) {
+    std::vector<std::thread> started = startWorkers(std::min(cut.workers, stretches), [&](size_t thread) {
         for (size_t k; (k = next.fetch_add(1)) < stretches;) makeStretch(k, thread);
     });
     for (size_t k = 0; k < stretches; ++k) {
@@ -90,7 +97,7 @@ void inStretchesInOrder(size_t count, size_t perStretch, int threads,
             std::unique_lock lock(mutex);
             madeOne.wait(lock, [&] { return made[k].load(std::memory_order_acquire); });
         }
-        deliver(k * perStretch, std::min(count, (k + 1) * perStretch));
+        deliver(cut.from(k), cut.to(k));
     }
     for (std::thread& t : started) t.join();
 }
