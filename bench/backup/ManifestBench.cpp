@@ -115,11 +115,7 @@ std::string scanDigest(const std::string& folder) {
 
 void ManifestReader(benchmark::State& state) {
     const std::string& folder = manifestFolder();
-    std::string message;
-    if (!bench::matchesPreviousBuild("ManifestReader", scanDigest(folder), &message)) {
-        state.SkipWithError(message.c_str());
-        return;
-    }
+    if (!bench::outputUnchanged(state, "ManifestReader", scanDigest(folder))) return;
     NSNotificationCenter nc;
     int observer = 0;
     for (const char* name : kNotificationNames) nc.addObserver(&observer, name, [](const NSNotification&) {});
@@ -156,11 +152,7 @@ std::string floorDigest(const std::string& folder) {
 
 void ReadAndHashFloor(benchmark::State& state) {
     const std::string& folder = manifestFolder();
-    std::string message;
-    if (!bench::matchesPreviousBuild("ReadAndHashFloor", floorDigest(folder), &message)) {
-        state.SkipWithError(message.c_str());
-        return;
-    }
+    if (!bench::outputUnchanged(state, "ReadAndHashFloor", floorDigest(folder))) return;
     for (auto _ : state) {
         ManifestRecordStream stream;
         stream.open(folder + "/Manifest.mbdb");

@@ -129,12 +129,7 @@ bool sameAsPreviousBuild(benchmark::State& state, const std::string& name, Run r
         state.SkipWithError((name + " failed").c_str());
         return false;
     }
-    std::string message;
-    if (!bench::matchesPreviousBuild(name, check.finish(), &message)) {
-        state.SkipWithError(message.c_str());
-        return false;
-    }
-    return true;
+    return bench::outputUnchanged(state, name, check.finish());
 }
 
 // Seconds per run of the carver alone in this process, for the end-to-end run's ratio.

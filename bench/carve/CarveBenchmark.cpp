@@ -82,11 +82,7 @@ void runCarver(benchmark::State& state, CarveKind kind) {
     const std::string& path = database(kind);
     bench::OutputCheck check;
     const int64_t records = carveInto(kind, check);
-    std::string message;
-    if (!bench::matchesPreviousBuild(std::string("carve_") + carvefix::kindName(kind), check.finish(), &message)) {
-        state.SkipWithError(message.c_str());
-        return;
-    }
+    if (!bench::outputUnchanged(state, std::string("carve_") + carvefix::kindName(kind), check.finish())) return;
     for (auto _ : state) {
         PRBackupScanState scan;
         scan.currentNodeIsiOS6Version = true;

@@ -33,7 +33,7 @@ class RecordDigest {
 public:
     void add(const PRRecord& record);
     void add(const PRBytes& bytes);
-    // Compares the digest with the previous build's (see bench::matchesPreviousBuild) and marks
+    // Compares the digest with the previous build's (see bench::outputUnchanged) and marks
     // the run as failed when it differs. True when it matches.
     bool check(benchmark::State& run, const std::string& name);
 

@@ -96,30 +96,22 @@ std::string OutputCheck::finish() {
     return text;
 }
 
-bool matchesPreviousBuild(const std::string& name, const std::string& digest, std::string* message) {
+bool outputUnchanged(benchmark::State& run, const std::string& name, const std::string& digest) {
     const std::filesystem::path folder = std::filesystem::path(paths::executableDirectory()) / ".." / "bench-output";
     const std::filesystem::path file = folder / (name + ".sha1");
     const char* accept = std::getenv("QUILLOMATRIX_BENCH_ACCEPT");
     std::string recorded;
     if (std::ifstream in(file); in) std::getline(in, recorded);
     if (!recorded.empty() && recorded != digest && !(accept && std::string(accept) == "1")) {
-        if (message)
-            *message = name + ": output differs from the previous build's (" + digest + " against " + recorded +
-                       "); QUILLOMATRIX_BENCH_ACCEPT=1 records the new one";
+        const std::string message = name + ": output differs from the previous build's (" + digest + " against " +
+                                    recorded + "); QUILLOMATRIX_BENCH_ACCEPT=1 records the new one";
+        run.SkipWithError(message.c_str());
         return false;
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::ofstream(file, std::ios::trunc) << digest << "\n";
-    if (message) message->clear();
     return true;
-}
-
-bool outputUnchanged(benchmark::State& run, const std::string& name, const std::string& digest) {
-    std::string message;
-    if (matchesPreviousBuild(name, digest, &message)) return true;
-    run.SkipWithError(message.c_str());
-    return false;
 }
 
 }  // namespace bench

@@ -44,9 +44,7 @@ private:
 
 // Compares digest with the one recorded under name by the previous run of this build folder
 // (recording it when there is none, or when QUILLOMATRIX_BENCH_ACCEPT=1). On a difference it
-// returns false and says which, and leaves the recorded digest as it was.
-bool matchesPreviousBuild(const std::string& name, const std::string& digest, std::string* message);
-// The same, marking run with the difference (SkipWithError) when there is one.
+// returns false, marks run with it (SkipWithError) and leaves the recorded digest as it was.
 bool outputUnchanged(benchmark::State& run, const std::string& name, const std::string& digest);
 
 }  // namespace bench
