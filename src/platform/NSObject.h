@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 class NSObject : public std::enable_shared_from_this<NSObject> {
@@ -14,6 +16,21 @@ public:
 };
 
 using NSObjectPtr = std::shared_ptr<NSObject>;
+
+// object as a T, or null when it is none (or null). No class derives from a final T, so there a
+// comparison of types does, which costs less than dynamic_cast's search of the bases: observers
+// of a million records ask once for each.
+template <class T>
+T* objectCast(NSObject* object) {
+    if constexpr (std::is_final_v<T>)
+        return object && typeid(*object) == typeid(T) ? static_cast<T*>(object) : nullptr;
+    else
+        return dynamic_cast<T*>(object);
+}
+template <class T>
+const T* objectCast(const NSObject* object) {
+    return objectCast<T>(const_cast<NSObject*>(object));
+}
 
 // A boxed number: an integer, a floating-point value or a boolean.
 class NSNumber final : public NSObject {

@@ -34,7 +34,8 @@ public:
     const NSObjectPtr& object() const { return object_; }
     template <class T>
     std::shared_ptr<T> objectAs() const {
-        return std::dynamic_pointer_cast<T>(object_);
+        T* as = objectCast<T>(object_.get());
+        return as ? std::shared_ptr<T>(object_, as) : nullptr;
     }
     // Identity of a posting widget or controller, for observers that compare it with their outlet.
     const void* sender() const { return sender_; }

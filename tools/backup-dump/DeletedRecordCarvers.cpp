@@ -32,7 +32,7 @@ struct Carved {
 };
 template <class T>
 std::optional<uint64_t> hash(const NSObjectPtr& object) {
-    const T* record = dynamic_cast<const T*>(object.get());
+    const T* record = objectCast<T>(object.get());
     return record ? std::optional(PRDeletedRecordMerge::keyHash(*record)) : std::nullopt;
 }
 template <class T>
@@ -63,16 +63,20 @@ const Carved kCarved[] = {
 };
 }  // namespace
 
-DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& nc) : nc_(nc) {
-    collectInto(nc, this, "ScanContactInfo", merge_.contactArray);
-    collectInto(nc, this, "ScanMessageInfo", merge_.messageArray);
-    collectInto(nc, this, "ScanNoteInfo", merge_.noteArray);
-    collectInto(nc, this, "ScanCallHistoryInfo", merge_.callArray);
-    collectInto(nc, this, "scanBookMarkInfo", merge_.bookMarkArray);
-    collectInto(nc, this, "scanCalenderInfo", merge_.calenderArray);
+DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted)
+    : read_(read), posted_(posted) {
+    collectInto(read, this, "ScanContactInfo", merge_.contactArray);
+    collectInto(read, this, "ScanMessageInfo", merge_.messageArray);
+    collectInto(read, this, "ScanNoteInfo", merge_.noteArray);
+    collectInto(read, this, "ScanCallHistoryInfo", merge_.callArray);
+    collectInto(read, this, "scanBookMarkInfo", merge_.bookMarkArray);
+    collectInto(read, this, "scanCalenderInfo", merge_.calenderArray);
 }
 
-DeletedRecordCarvers::~DeletedRecordCarvers() { nc_.removeObserver(this); }
+DeletedRecordCarvers::~DeletedRecordCarvers() {
+    read_.removeObserver(this);
+    if (deciding_) deciding_->join();
+}
 
 void DeletedRecordCarvers::prepare(const std::string& backupFolder, Schema schema) {
     std::lock_guard lock(mutex_);
@@ -114,40 +118,52 @@ void DeletedRecordCarvers::carve() {
     found_.close();
 }
 
-void DeletedRecordCarvers::finish() {
-    nc_.removeObserver(this);
+void DeletedRecordCarvers::readersDone() {
+    read_.removeObserver(this);
     {
         std::lock_guard lock(mutex_);
         ended_ = true;
         changed_.notify_all();
         if (!state_) return;  // never prepared: carve() returns without carving
     }
-    // The intake decides on a thread of its own what is kept, and this one posts it meanwhile:
-    // posting costs as much as deciding, and both wait on records made long before elsewhere.
-    HandOff<Found> kept;
-    auto decide = [this, &kept] {
-        // Each record's look-up is started a few records ahead of taking it in, so that the
-        // intake's table (larger than the caches for a million listed records) and the record,
-        // made long before on the carving thread, are met warm.
-        found_.takeAll(
-            [this, &kept](Found& found) {
-                if (keep(found)) kept.push(std::move(found));
-            },
-            [this](const Found& found) {
-                if (!found.hashed) return;
-                kCarved[found.kind].prefetch(merge_, found.hash);
-                prefetchShared(found.object.get());
-            });
-        kept.close();
-    };
-    std::optional<std::thread> deciding;
+    // The intake decides on a thread of its own, from now on, while the readers' last records
+    // are still being posted: the live records are entered in its look-up meanwhile, and the
+    // poster then only posts what is kept (posting costs as much as deciding).
     try {
-        deciding.emplace(decide);
+        deciding_.emplace([this] { decide(); });
     } catch (const std::system_error&) {
-        decide();  // no thread: everything is decided first, then posted
+        // No thread: finish() decides everything first, then posts it.
     }
-    kept.takeAll([this](Found& found) { post(found); }, [](const Found& found) { prefetchShared(found.object.get()); });
-    if (deciding) deciding->join();
+}
+
+void DeletedRecordCarvers::decide() {
+    // Each record's look-up is started a few records ahead of taking it in, so that the
+    // intake's table (larger than the caches for a million listed records) and the record,
+    // made long before on the carving thread, are met warm.
+    found_.takeAll(
+        [this](Found& found) {
+            if (keep(found)) kept_.push(std::move(found));
+        },
+        [this](const Found& found) {
+            if (!found.hashed) return;
+            kCarved[found.kind].prefetch(merge_, found.hash);
+            prefetchShared(found.object.get());
+        });
+    kept_.close();
+}
+
+void DeletedRecordCarvers::finish() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!state_) return;
+    }
+    if (!deciding_) decide();
+    kept_.takeAll([this](Found& found) { post(found); },
+                  [](const Found& found) { prefetchShared(found.object.get()); });
+    if (deciding_) {
+        deciding_->join();
+        deciding_.reset();
+    }
 }
 
 bool DeletedRecordCarvers::keep(Found& found) {
@@ -165,5 +181,5 @@ void DeletedRecordCarvers::post(Found& found) {
         carve::CarveContext(none, quiet).writeLog(static_cast<const NSString&>(*found.object).UTF8String());
         return;
     }
-    nc_.postNotificationName(kCarved[found.kind].name, std::move(found.object));
+    posted_.postNotificationName(kCarved[found.kind].name, std::move(found.object));
 }

@@ -8,10 +8,11 @@
 // through the intake only once the readers are done, in the order it was found: the output is
 // the same as when the carvers ran after the readers.
 //
-// Three parties share the work: the thread that takes in the readers' records (the
-// constructor's centre) calls prepare() once the contacts are in and finish() after the last
-// record; the thread that carves calls carve(). finish() decides on a thread of its own what the
-// intake keeps while its caller posts it.
+// Four parties share the work: the readers' thread (whose records come on the centre read)
+// calls prepare() once the contacts are in and readersDone() after its last record; the
+// thread that carves calls carve(); readersDone() starts a thread that decides what the intake
+// keeps; the thread that posts the readers' records on the centre posted calls finish() after
+// the last of them, and posts there what the intake keeps as it is decided.
 #pragma once
 
 #include "HandOff.h"
@@ -22,7 +23,9 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
 class DeletedRecordCarvers {
 public:
@@ -32,8 +35,8 @@ public:
         bool ios7 = false;
     };
 
-    // Starts collecting the records posted on nc.
-    explicit DeletedRecordCarvers(NSNotificationCenter& nc);
+    // Starts collecting the records posted on read; the deleted records go out on posted.
+    DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted);
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
@@ -41,11 +44,15 @@ public:
     // Gives the carvers the backup folder, the readers' schema flags (unless the backup's iOS
     // version says otherwise) and the contacts collected so far.
     void prepare(const std::string& backupFolder, Schema schema);
-    // Waits until prepare() (or finish(), then without carving), then runs the six carvers.
+    // Waits until prepare() (or readersDone(), then without carving), then runs the six carvers.
     void carve();
-    // Once the readers' records are in: posts on nc the deleted records the intake keeps,
-    // under the carvers' notification names, with their progress values, as the carvers find
-    // them, and returns when the carvers are done.
+    // Once the readers' records are in: stops collecting, and starts deciding what the intake
+    // keeps of what the carvers find (entering the live records in its look-up first, while the
+    // readers' records are still being posted).
+    void readersDone();
+    // After the readers' records are posted: posts on posted the deleted records the intake
+    // keeps, under the carvers' notification names, with their progress values, as the carvers
+    // find them, and returns when the carvers are done.
     void finish();
 
 private:
@@ -63,13 +70,18 @@ private:
     // posting (or logging) what it kept, the record moved on.
     bool keep(Found& found);
     void post(Found& found);
+    // Takes in everything the carvers give, handing what is kept to kept_.
+    void decide();
 
-    NSNotificationCenter& nc_;
+    NSNotificationCenter& read_;
+    NSNotificationCenter& posted_;
     PRDeletedRecordMerge merge_;
     HandOff<Found> found_;
+    HandOff<Found> kept_;
+    std::optional<std::thread> deciding_;  // none when no thread could start: finish() decides
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string folder_;
     std::unique_ptr<PRBackupScanState> state_;  // set by prepare()
-    bool ended_ = false;                        // finish() was called
+    bool ended_ = false;                        // readersDone() was called
 };

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -62,8 +63,9 @@ int main(int argc, char** argv) {
     }
 
     // The readers post on nc; what they post is handed, in order, to a printing thread that
-    // posts it again on printed, where the lines are made and the carvers' intake collects.
-    // Building and writing the lines then costs the readers nothing.
+    // posts it again on printed, where the lines are made. Building and writing the lines then
+    // costs the readers nothing. The carvers' intake collects the records on nc itself, so that
+    // it has them all, and can start on them, as soon as the readers are done.
     struct Posted {
         const std::string* name = nullptr;
         NSObjectPtr object;
@@ -79,7 +81,7 @@ int main(int argc, char** argv) {
         lines.clear();
     };
     std::vector<std::pair<const std::string*, size_t>> counted;  // with --quiet, in order of first post
-    std::vector<NSObjectPtr> kept;                               // on the printing thread
+    std::deque<NSObjectPtr> kept;                                // on the printing thread
     for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames()) {
         nc.addObserver(&observer, name, [&handOff, &name](const NSNotification& n) {
             handOff.push({&name, n.object(), {}});
@@ -87,7 +89,8 @@ int main(int argc, char** argv) {
         printed.addObserver(&observer, name, [&](const NSNotification& notification) {
             // Kept to the end as the results screen keeps them: freed here, each record would be
             // freed on another thread than the one that made it, and the allocator's locks would
-            // then cost the two threads more than the reading.
+            // then cost the two threads more than the reading. In blocks, not one growing array:
+            // each regrowth would copy a million pointers into pages touched for the first time.
             kept.push_back(notification.object());
             if (quiet) {
                 auto it = std::find_if(counted.begin(), counted.end(), [&](const auto& c) { return c.first == &name; });
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
         });
     }
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve) carvers.emplace(printed);
+    if (carve) carvers.emplace(nc, printed);
     std::thread printer([&] {
         handOff.takeAll(
             [&](Posted& posted) {
@@ -119,13 +122,13 @@ int main(int argc, char** argv) {
             runTransferReaders(folder, state, nc);
         else
             runBackupReaders(folder, state, nc, [&] {
-                if (!carvers) return;
-                // The carvers are prepared once the printing thread has taken the contacts in.
-                const DeletedRecordCarvers::Schema schema{state.currentNodeIsiOS6Version, state.bIOS7DeviceNode};
-                handOff.push({nullptr, nullptr, [&, schema] { carvers->prepare(folder, schema); }});
-                handOff.flush();
+                if (carvers) carvers->prepare(folder, {state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
             });
-        if (carvers) handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
+        if (carvers) {
+            carvers->readersDone();
+            // The deleted records are posted after the readers' last one.
+            handOff.push({nullptr, nullptr, [&] { carvers->finish(); }});
+        }
         handOff.close();
     };
     if (carvers) {
