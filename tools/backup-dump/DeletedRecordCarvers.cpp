@@ -7,12 +7,17 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <sys/resource.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace {
+// The lowest priority: the carvers run on what the readers leave of the cores.
+constexpr int kCarvingNice = 19;
+
 // The live records the readers post, listed for the intake, which enters them in its look-up
-// all at once (on several threads) when the first deleted record comes.
+// all at once (on several threads) as soon as the readers are done.
 template <class T>
 void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
                  std::vector<std::shared_ptr<T>>& into) {
@@ -102,6 +107,10 @@ void DeletedRecordCarvers::carve() {
         changed_.wait(lock, [this] { return state_ || ended_; });
         if (!state_) return;
     }
+    // The carvers yield the cores to the readers (this thread and the ones it starts): what the
+    // carvers find is decided only once the readers are done, and the intake can then start on
+    // what they found so far, while they take the cores the readers left.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kCarvingNice);
     NSNotificationCenter carved;
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)
@@ -137,6 +146,9 @@ void DeletedRecordCarvers::readersDone() {
 }
 
 void DeletedRecordCarvers::decide() {
+    // The live records go into the intake's look-up now, while the carvers still carve, rather
+    // than when the first deleted record comes.
+    merge_.indexListed();
     // Each record's look-up is started a few records ahead of taking it in, so that the
     // intake's table (larger than the caches for a million listed records) and the record,
     // made long before on the carving thread, are met warm.
