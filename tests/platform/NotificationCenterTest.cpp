@@ -108,3 +108,40 @@ TEST(NotificationCenter, ManyObserversAreCalledInOrderAndRemovalsHold) {
     nc.postNotificationName(kName);
     EXPECT_EQ(called, (std::vector<int>{0, 2, 4, 5, 6, 7, 8, 9, 11}));
 }
+
+namespace {
+class Base : public NSObject {};
+class Derived : public Base {};
+class Leaf final : public Base {};
+class OtherLeaf final : public NSObject {};
+}  // namespace
+
+// A final class is recognised by its type alone; the others still by their bases. Either way
+// an object of another class, or none, is no T.
+TEST(NotificationCenter, ObjectsAreTakenAsTheirOwnClassesOnly) {
+    const NSObjectPtr leaf = std::make_shared<Leaf>();
+    const NSObjectPtr derived = std::make_shared<Derived>();
+    const NSObjectPtr other = std::make_shared<OtherLeaf>();
+    const NSObjectPtr none;
+
+    EXPECT_EQ(objectCast<Leaf>(leaf.get()), leaf.get());
+    EXPECT_EQ(objectCast<Base>(leaf.get()), static_cast<Base*>(static_cast<Leaf*>(leaf.get())));
+    EXPECT_EQ(objectCast<Leaf>(derived.get()), nullptr);
+    EXPECT_EQ(objectCast<Leaf>(other.get()), nullptr);
+    EXPECT_EQ(objectCast<Leaf>(none.get()), nullptr);
+    EXPECT_NE(objectCast<Derived>(derived.get()), nullptr);
+    EXPECT_EQ(objectCast<Derived>(leaf.get()), nullptr);
+
+    NSNotificationCenter nc;
+    int observer = 0;
+    std::vector<std::shared_ptr<Leaf>> leaves;
+    nc.addObserver(&observer, kName, [&](const NSNotification& n) { leaves.push_back(n.objectAs<Leaf>()); });
+    for (const NSObjectPtr& object : {leaf, derived, other, none}) nc.postNotificationName(kName, object);
+    nc.removeObserver(&observer);
+    ASSERT_EQ(leaves.size(), 4u);
+    EXPECT_EQ(leaves[0].get(), leaf.get());
+    EXPECT_EQ(leaves[0].use_count(), leaf.use_count());  // shares the object's ownership
+    EXPECT_EQ(leaves[1], nullptr);
+    EXPECT_EQ(leaves[2], nullptr);
+    EXPECT_EQ(leaves[3], nullptr);
+}
