@@ -44,11 +44,12 @@ public:
     // Gives the carvers the backup folder, the readers' schema flags (unless the backup's iOS
     // version says otherwise) and the contacts collected so far.
     void prepare(const std::string& backupFolder, Schema schema);
-    // Waits until prepare() (or readersDone(), then without carving), then runs the six carvers.
+    // Waits until prepare() (or readersDone(), then without carving), then runs the six carvers,
+    // at the lowest priority: they take the cores the readers leave.
     void carve();
     // Once the readers' records are in: stops collecting, and starts deciding what the intake
     // keeps of what the carvers find (entering the live records in its look-up first, while the
-    // readers' records are still being posted).
+    // carvers still carve and the readers' records are still being posted).
     void readersDone();
     // After the readers' records are posted: posts on posted the deleted records the intake
     // keeps, under the carvers' notification names, with their progress values, as the carvers
