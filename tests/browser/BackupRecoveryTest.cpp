@@ -71,15 +71,26 @@ bool parsesAsVCard(const std::string& text) {
     return named;
 }
 
-// Copies with files limited to 1 MiB; exits 0 when the copy failed on writing.
-[[noreturn]] void copyUnderSizeLimit(const std::string& source, const std::string& target) {
+// The body of a death test, in a process of its own: the test's program run again, with a
+// temporary home of its own (home) where the test wrote its files anew. Copies source over
+// target with files limited to 1 MiB, and exits 0 when the copy failed on writing, target still
+// holds earlier and no hidden temporary file stayed beside it. The checks are made here, as the
+// parent's files are not these. The process ends without unwinding, so it removes its home.
+[[noreturn]] void copyUnderSizeLimit(const std::string& source, const std::string& target, const std::string& earlier,
+                                     const std::string& home) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     limit.rlim_cur = limit.rlim_max = 1 << 20;
     setrlimit(RLIMIT_FSIZE, &limit);
     std::string why;
-    const bool copied = PRBackupRecovery::copyFile(source, target, &why);
-    std::_Exit(!copied && why.find("cannot write") == 0 ? 0 : 1);
+    const bool failedOnWriting = !PRBackupRecovery::copyFile(source, target, &why) && why.find("cannot write") == 0;
+    const bool targetWhole = readAll(target) == earlier;
+    bool hiddenLeft = false;
+    for (const auto& e : fs::directory_iterator(fs::path(target).parent_path()))
+        hiddenLeft = hiddenLeft || e.path().filename().string()[0] == '.';
+    std::error_code ignored;
+    fs::remove_all(home, ignored);
+    std::_Exit(failedOnWriting && targetWhole && !hiddenLeft ? 0 : 1);
 }
 
 class BackupRecoveryTest : public testsupport::HomeTest {
@@ -201,13 +212,14 @@ TEST_F(BackupRecoveryTest, AFailedCopyLeavesNothingUnderTheFinalName) {
     EXPECT_FALSE(PRBackupRecovery::copyFile(dir + "/src", dir + "/blocker/out", &reason));
     EXPECT_EQ(readAll(dir + "/blocker"), "i am a file");
 
+    for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+
     // Disk full mid-copy (a file-size limit in a child process): the earlier file stays whole.
     writeBytes(dir + "/big", randomBytes(3 << 20, 9));
     writeBytes(dir + "/kept", "earlier");
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(copyUnderSizeLimit(dir + "/big", dir + "/kept"), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(readAll(dir + "/kept"), "earlier");
-    for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    EXPECT_EXIT(copyUnderSizeLimit(dir + "/big", dir + "/kept", "earlier", home.path()), ::testing::ExitedWithCode(0),
+                "");
 }
 
 TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFolder) {
