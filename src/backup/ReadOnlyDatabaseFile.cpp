@@ -1,8 +1,9 @@
 #include "backup/ReadOnlyDatabaseFile.h"
 
+#include "platform/FileOpen.h"
+
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -43,18 +44,12 @@ int closeFile(sqlite3_file* file) {
 }
 
 int readFile(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
-    auto* out = static_cast<char*>(buffer);
-    int done = 0;
-    while (done < amount) {
-        const ssize_t got = ::pread(fdOf(file), out + done, static_cast<size_t>(amount - done), offset + done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return SQLITE_IOERR_READ;
-        if (got == 0) break;
-        done += static_cast<int>(got);
-    }
-    if (done == amount) return SQLITE_OK;
+    bool failed = false;
+    const size_t done = files::readAt(fdOf(file), buffer, static_cast<size_t>(amount), offset, &failed);
+    if (failed) return SQLITE_IOERR_READ;
+    if (done == static_cast<size_t>(amount)) return SQLITE_OK;
     // SQLite expects what lies past the end as zeros.
-    std::memset(out + done, 0, static_cast<size_t>(amount - done));
+    std::memset(static_cast<char*>(buffer) + done, 0, static_cast<size_t>(amount) - done);
     return SQLITE_IOERR_SHORT_READ;
 }
 

@@ -46,6 +46,19 @@ std::string openFailure(int error) {
     return std::strerror(error);
 }
 
+size_t readAt(int fd, void* out, size_t n, int64_t offset, bool* failed) {
+    auto* bytes = static_cast<char*>(out);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd, bytes + done, n - done, offset + static_cast<int64_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && failed) *failed = true;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
 bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = path + ": " + why;
@@ -59,13 +72,7 @@ bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, 
         return fail("larger than " + std::to_string(limit) + " bytes");
     }
     bytes->assign(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < bytes->size()) {
-        const ssize_t got = ::read(fd, bytes->data() + done, bytes->size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<size_t>(got);
-    }
+    const size_t done = readAt(fd, bytes->data(), bytes->size(), 0);
     const int readError = errno;
     ::close(fd);
     if (done != bytes->size()) return fail(done ? "shorter than its size" : std::strerror(readError));

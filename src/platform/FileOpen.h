@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -24,6 +25,11 @@ int openForReading(const std::string& path, bool followLinks = true);
 
 // True when path names a regular file (links followed).
 bool isRegularFile(const std::string& path);
+
+// Reads n bytes at offset of the file fd into out (retried where a signal cuts a read short)
+// and returns how many it read: fewer where the file ends, or where a read fails, which also
+// sets *failed (when given; errno then says why).
+size_t readAt(int fd, void* out, size_t n, int64_t offset, bool* failed = nullptr);
 
 // Reads a whole regular file of at most limit bytes into *bytes. False with a one-line reason
 // in *error (when given) for a missing or unreadable file, a file that is no regular file, or

@@ -77,13 +77,8 @@ void CarveFile::readAt(int64_t pos, size_t n, uint8_t* dst) {
         std::memcpy(dst, memory_ + pos, avail);
         return;
     }
-    size_t done = 0;
-    while (done < avail) {
-        ssize_t got = ::pread(fd_, dst + done, avail - done, pos + static_cast<int64_t>(done));
-        if (got <= 0) break;  // a file that shrank under us: the rest stays zero
-        done += static_cast<size_t>(got);
-    }
-    bytesRead_ += static_cast<int64_t>(done);
+    // A file that shrank under us, or a failed read: the rest stays zero.
+    bytesRead_ += static_cast<int64_t>(files::readAt(fd_, dst, avail, pos));
 }
 
 void CarveFile::focus(int64_t lo, int64_t hi, bool upwards) {
