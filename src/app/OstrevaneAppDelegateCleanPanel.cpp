@@ -26,10 +26,25 @@ QString span(const QString& text, const QColor& color) {
     return QString("<span style=\"color:%1\">%2</span>").arg(color.name(), text.toHtmlEscaped());
 }
 
-// The summary's first sentence when the apps could not be scanned; what was scanned follows it.
-QString appsNotScannedText(const QString& reason) {
-    return QString("The apps' junk could not be scanned. %1.").arg(reason);
+// The summary of a finished scan, each part passed through style(text, stands out): the count
+// and the size stand out from the fixed words. A scan that could not list the apps (notScanned
+// says why) found only the sync leftovers, and says so first rather than pass for a whole one.
+// The label shows the parts coloured; with the parts as they are, it is the sentence's text.
+template <class Style>
+QString foundSentence(uint64_t issues, const QString& size, const QString& notScanned, Style style) {
+    const QString count = QString::number(issues);
+    if (notScanned.isEmpty())
+        return style(count, true) + " " +
+               style("app issues are affecting your iDevice system performance and wasting", false) + " " +
+               style(size, true) + " " +
+               style("disk space on your iDevice, Fix now to speed up and revive your iPhone.", false);
+    return style(QString("The apps' junk could not be scanned. %1. Only the synced media was scanned:").arg(notScanned),
+                 false) +
+           " " + style(count, true) + " " + style("issues are wasting", false) + " " + style(size, true) + " " +
+           style("disk space on your iDevice, Fix now to free it up.", false);
 }
+
+QString asItStands(const QString& text, bool) { return text; }
 
 QLabel* panelText(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
@@ -103,20 +118,11 @@ void OstrevaneAppDelegate::buildCleanPage() {
 }
 
 QString OstrevaneAppDelegate::cleanFinishedSentence(uint64_t issues, const QString& size) {
-    return QString(
-               "%1 app issues are affecting your iDevice system performance and wasting %2 disk space on your "
-               "iDevice, Fix now to speed up and revive your iPhone.")
-        .arg(issues)
-        .arg(size);
+    return foundSentence(issues, size, QString(), asItStands);
 }
 
 QString OstrevaneAppDelegate::cleanAppsNotScannedSentence(uint64_t issues, const QString& size, const QString& reason) {
-    return QString(
-               "%1 Only the synced media was scanned: %2 issues are wasting %3 disk space on your iDevice, Fix "
-               "now to free it up.")
-        .arg(appsNotScannedText(reason))
-        .arg(issues)
-        .arg(size);
+    return foundSentence(issues, size, reason, asItStands);
 }
 
 QString OstrevaneAppDelegate::cleanFixedSentence(const QString& issues, const QString& size) {
@@ -220,20 +226,11 @@ void OstrevaneAppDelegate::showCleanFoundSentence(uint64_t totalBytes) {
     setAllCleanFileNumber(QString::number(issues));
     setAllCleanFileSize(size);
 
-    // The count and the size stand out; the fixed words are white. A scan that could not list
-    // the apps found only the sync leftovers, and says so first rather than pass for a whole one.
+    // The count and the size in the highlight colour, the fixed words white.
     const QString notScanned = cleanViewController ? cleanViewController->appsNotScannedReason() : QString();
-    if (notScanned.isEmpty())
-        cleanPanel_.cleanFilelab->setText(
-            span(QString::number(issues), kHighlight) + " " +
-            span("app issues are affecting your iDevice system performance and wasting", Qt::white) + " " +
-            span(size, kHighlight) + " " +
-            span("disk space on your iDevice, Fix now to speed up and revive your iPhone.", Qt::white));
-    else
-        cleanPanel_.cleanFilelab->setText(
-            span(appsNotScannedText(notScanned) + " Only the synced media was scanned:", Qt::white) + " " +
-            span(QString::number(issues), kHighlight) + " " + span("issues are wasting", Qt::white) + " " +
-            span(size, kHighlight) + " " + span("disk space on your iDevice, Fix now to free it up.", Qt::white));
+    cleanPanel_.cleanFilelab->setText(foundSentence(issues, size, notScanned, [](const QString& text, bool standsOut) {
+        return span(text, standsOut ? kHighlight : QColor(Qt::white));
+    }));
     cleanPanel_.cleanFilelab->setFont(QFont("Lucida Grande", 11));
     cleanPanel_.cleanFilelab->update();
 }
