@@ -109,14 +109,14 @@ JunkScan::Outcome JunkScan::run() {
     failureReason_.clear();
     std::vector<InstalledApp> apps;
     int status = 1;  // a service that fails without saying why is simply not available
-    if (!services_.lookupApplications(options_.deviceIndex, apps, &status)) {
-        if (!connected()) return Outcome::Disconnected;
+    const bool listed = services_.lookupApplications(options_.deviceIndex, apps, &status);
+    if (!connected()) return Outcome::Disconnected;
+    if (!listed) {
         // The media area is still worth its scan, but what it finds is not the whole device.
         failureReason_ = amd::appListFailure(status);
         qCInfo(lcClean).noquote() << qs(failureReason_);
         sink_.appsNotScanned(failureReason_);
     } else {
-        if (!connected()) return Outcome::Disconnected;
         QStringList keys;
         for (const auto& app : apps) keys << qs(app.bundleId);
         qCInfo(lcClean).noquote() << "dict====" << keys.join(", ");
