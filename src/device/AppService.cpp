@@ -53,6 +53,22 @@ CFDictionaryRef AppService::LookupApplications(int* status) {
     return nullptr;
 }
 
+bool forEachInstalledApp(int deviceIndex, int* status,
+                         const std::function<void(CFTypeRef bundleId, CFDictionaryRef attributes)>& each) {
+    AppService service;
+    if (const int started = service.Start(deviceIndex); started != 0) {
+        if (status) *status = started;
+        return false;
+    }
+    CFHolder<CFDictionaryRef> lookup(service.LookupApplications(status));
+    if (!lookup) return false;
+    const CFIndex count = CFDictionaryGetCount(lookup.get());
+    std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
+    CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
+    for (size_t i = 0; i < keys.size(); ++i) each(keys[i], cfCast<CFDictionary>(values[i], CFDictionaryGetTypeID()));
+    return true;
+}
+
 CFArrayRef AppService::AppIdList() {
     if (!lookup) lookup = LookupApplications();
     CFIndex entries = lookup ? CFDictionaryGetCount(lookup) : 0;

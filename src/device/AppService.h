@@ -4,6 +4,7 @@
 
 #include "device/BaseService.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,5 +52,12 @@ private:
     std::vector<CFTypeRef> values;
     unsigned int count = 0;
 };
+
+// Starts the installation proxy on the device at deviceIndex and hands each installed app to
+// each, in the reply's order: its bundle identifier and its attributes (null when the reply gives
+// none). False, with the device's status in *status (when given), when the service cannot start
+// or the look-up fails.
+bool forEachInstalledApp(int deviceIndex, int* status,
+                         const std::function<void(CFTypeRef bundleId, CFDictionaryRef attributes)>& each);
 
 }  // namespace amd

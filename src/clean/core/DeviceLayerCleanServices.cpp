@@ -65,26 +65,13 @@ public:
     }
 
     bool lookupApplications(int deviceIndex, std::vector<InstalledApp>& apps, int* status) override {
-        amd::AppService service;
-        if (const int started = service.Start(deviceIndex); started != 0) {
-            if (status) *status = started;
-            return false;
-        }
-        CFHolder<CFDictionaryRef> lookup(service.LookupApplications(status));
-        if (!lookup) return false;
-        const CFIndex count = CFDictionaryGetCount(lookup.get());
-        std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
-        CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
-        for (CFIndex i = 0; i < count; ++i) {
-            auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID());
+        return amd::forEachInstalledApp(deviceIndex, status, [&apps](CFTypeRef bundleId, CFDictionaryRef attributes) {
             auto attribute = [attributes](const char* key) {
                 return attributes ? stringValue(CFDictionaryGetValue(attributes, key)) : std::string();
             };
-            apps.push_back({stringValue(keys[size_t(i)]), attribute("CFBundleDisplayName"),
-                            attribute("ApplicationType"), attribute("CFBundleShortVersionString"),
-                            attribute("CFBundleVersion")});
-        }
-        return true;
+            apps.push_back({stringValue(bundleId), attribute("CFBundleDisplayName"), attribute("ApplicationType"),
+                            attribute("CFBundleShortVersionString"), attribute("CFBundleVersion")});
+        });
     }
 
     IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,

@@ -65,21 +65,10 @@ public:
     }
 
     bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps, int* status) override {
-        amd::AppService service;
-        if (const int started = service.Start(deviceIndex); started != 0) {
-            if (status) *status = started;
-            return false;
-        }
-        CFHolder<CFDictionaryRef> lookup(service.LookupApplications(status));
-        if (!lookup) return false;
-        const CFIndex count = CFDictionaryGetCount(lookup.get());
-        std::vector<CFTypeRef> keys(static_cast<size_t>(count)), values(static_cast<size_t>(count));
-        CFDictionaryGetKeysAndValues(lookup.get(), keys.data(), values.data());
-        apps.reserve(apps.size() + size_t(count));
-        for (CFIndex i = 0; i < count; ++i) {
+        return amd::forEachInstalledApp(deviceIndex, status, [&apps](CFTypeRef bundleId, CFDictionaryRef attributes) {
             DeviceApp app;
-            app.bundleId = stringValue(keys[size_t(i)]);
-            if (auto attributes = cfCast<CFDictionary>(values[size_t(i)], CFDictionaryGetTypeID())) {
+            app.bundleId = stringValue(bundleId);
+            if (attributes) {
                 auto text = [attributes](const char* key) {
                     return stringValue(CFDictionaryGetValue(attributes, key));
                 };
@@ -97,8 +86,7 @@ public:
                 app.description = amd::cftype_to_string(attributes);
             }
             apps.push_back(std::move(app));
-        }
-        return true;
+        });
     }
 
     bool appContainerOpens(int deviceIndex, const std::string& bundleId) override {
