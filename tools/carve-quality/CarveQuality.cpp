@@ -1,5 +1,6 @@
 #include "CarveQuality.h"
 
+#include "MarkerSearch.h"
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
@@ -16,13 +17,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace carvequality {
 
@@ -118,21 +123,12 @@ bool someOf(const std::string& part, const std::string& whole) {
     return !part.empty() && from(0, 0);
 }
 
-// Where the marker lies in bytes from at on, npos when nowhere. Markers end in the row's number
-// ("dinner 17"): a place where a digit follows is another row's ("dinner 170").
-size_t findMarker(const std::string& bytes, const std::string& marker, size_t at = 0) {
-    const bool endsInDigit = !marker.empty() && std::isdigit(static_cast<unsigned char>(marker.back()));
-    for (at = bytes.find(marker, at); at != std::string::npos; at = bytes.find(marker, at + 1)) {
-        const size_t after = at + marker.size();
-        if (!endsInDigit || after >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[after]))) return at;
-    }
-    return std::string::npos;
-}
-
-// Where the marker lies in the file: each place as page:offset, the page's type byte (0d a
-// table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the free list.
-std::string whereIs(const std::string& bytes, const std::string& marker, int pageSize) {
-    if (marker.empty() || bytes.size() < 100) return " marker unknown";
+// Where a record's markers lie in the file: per row, each place as page:offset, the page's type
+// byte (0d a table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the
+// free list.
+std::string whereIs(const std::string& bytes, const std::vector<MarkerText>& markers, size_t first, size_t last,
+                    int pageSize) {
+    if (first == last || bytes.size() < 100) return " marker unknown";
     std::set<int64_t> freePages;  // page numbers from 1, as the free list names them
     auto word = [&](size_t at) {
         return at + 4 <= bytes.size() ? (uint32_t{static_cast<uint8_t>(bytes[at])} << 24) |
@@ -150,22 +146,30 @@ std::string whereIs(const std::string& bytes, const std::string& marker, int pag
         trunk = word(at);
     }
     std::string where;
-    for (size_t at = findMarker(bytes, marker); at != std::string::npos; at = findMarker(bytes, marker, at + 1)) {
-        const size_t page = at / static_cast<size_t>(pageSize);
-        char text[80];
-        std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
-                      static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
-                      freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
-        where += text;
+    for (size_t m = first; m < last; ++m) {
+        if (m > first) where += " /";
+        const size_t before = where.size();
+        for (size_t at = findMarker(bytes, markers[m]); at != std::string::npos;
+             at = findMarker(bytes, markers[m], at + 1)) {
+            const size_t page = at / static_cast<size_t>(pageSize);
+            char text[80];
+            std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
+                          static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
+                          freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
+            where += text;
+        }
+        if (where.size() == before) where += " not in the file";
     }
-    return where.empty() ? " not in the file" : where;
+    return where;
 }
 
 }  // namespace
 
 Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder, bool explain) {
     ::mkdir(folder.c_str(), 0700);
+    const auto started = std::chrono::steady_clock::now();
     const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder, kind, options);
+    const auto written = std::chrono::steady_clock::now();
 
     PRBackupScanState state;
     state.currentNodeIsiOS6Version = static_cast<int>(options.ios) >= 6;
@@ -179,17 +183,22 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                    [&](const NSNotification& n) { reported.push_back(recordOf(kind, n.object())); });
     carve(kind, context, folder);
     nc.removeObserver(&token);
+    const auto carved = std::chrono::steady_clock::now();
 
-    std::multimap<std::string, size_t> deletedByKey;
-    std::set<std::string> liveKeys;
+    std::unordered_multimap<std::string_view, size_t> deletedByKey;
+    deletedByKey.reserve(rows.deleted.size());
     for (size_t i = 0; i < rows.deleted.size(); ++i) deletedByKey.emplace(rows.deleted[i].key, i);
-    for (const auto& r : rows.live) liveKeys.insert(r.key);
+    const std::unordered_set<std::string_view> liveKeys(rows.liveKeys.begin(), rows.liveKeys.end());
     const std::vector<std::string> joined = carvefix::joinedFields(kind);
 
     Score score;
+    score.writeSeconds = std::chrono::duration<double>(written - started).count();
+    score.carveSeconds = std::chrono::duration<double>(carved - written).count();
     score.deleted = static_cast<int>(rows.deleted.size());
     score.reported = static_cast<int>(reported.size());
-    std::vector<bool> found(rows.deleted.size(), false);
+    // Per deleted row: whether a record of it came, and whether with every joined value.
+    enum class Came : uint8_t { no, partly, whole };
+    std::vector<Came> came(rows.deleted.size(), Came::no);
     for (const ExpectedRecord& r : reported) {
         auto range = deletedByKey.equal_range(r.key);
         bool matched = false, joinWrong = false;
@@ -207,9 +216,9 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                 else
                     joinOk = joinOk && text == value;
             }
-            if (ownOk && joinOk && !found[it->second]) {
-                found[it->second] = matched = true;
-                score.joinMissing += joinEmpty ? 1 : 0;
+            if (ownOk && joinOk && came[it->second] == Came::no) {
+                came[it->second] = joinEmpty ? Came::partly : Came::whole;
+                matched = true;
             } else if (ownOk && !joinOk) {
                 joinWrong = true;
             }
@@ -238,13 +247,27 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         std::ifstream in(folder + "/" + carvefix::backupFileName(kind), std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    for (size_t i = 0; i < found.size(); ++i) {
-        const std::string& marker = rows.deleted[i].marker;
-        score.recoverable += (marker.empty() || findMarker(bytes, marker) != std::string::npos) ? 1 : 0;
-        score.recovered += found[i] ? 1 : 0;
-        if (!found[i] && explain)
-            std::fprintf(stderr, "%s: missed %s |%s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str(),
-                         whereIs(bytes, marker, options.pageSize).c_str());
+    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
+    score.fileBytes = static_cast<int64_t>(bytes.size());
+    // A record is still in the file while each of its rows is.
+    std::vector<MarkerText> markers;
+    std::vector<size_t> firstMarker;
+    for (const ExpectedRecord& r : rows.deleted) {
+        firstMarker.push_back(markers.size());
+        for (const carvefix::Marker& m : r.markers) markers.push_back({m.text, m.numbered});
+    }
+    firstMarker.push_back(markers.size());
+    const std::vector<bool> found = markersFound(bytes, markers);
+    for (size_t i = 0; i < came.size(); ++i) {
+        bool inFile = true;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) inFile = inFile && found[m];
+        score.recoverable += inFile ? 1 : 0;
+        score.recovered += came[i] == Came::whole ? 1 : 0;
+        score.joinMissing += came[i] == Came::partly ? 1 : 0;
+        if (came[i] != Came::whole && explain)
+            std::fprintf(stderr, "%s: %s %s |%s\n", carvefix::kindName(kind),
+                         came[i] == Came::partly ? "partly joined" : "missed", rows.deleted[i].key.c_str(),
+                         whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], options.pageSize).c_str());
     }
     return score;
 }

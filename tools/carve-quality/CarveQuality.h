@@ -11,12 +11,16 @@
 namespace carvequality {
 
 struct Score {
+    int64_t rows = 0;       // rows written
+    int64_t fileBytes = 0;  // the database file's size
+    double writeSeconds = 0, carveSeconds = 0;
     int deleted = 0;        // rows deleted from the database
     int recoverable = 0;    // of those, rows whose marker is still in the file (SQLite itself
                             // overwrites some when it repacks the pages beside a deletion)
-    int recovered = 0;      // of those, reported with their own fields right and no joined field wrong
-    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had,
-                            // or with only some of its values (a contact's phones)
+    int recovered = 0;      // of those, reported with their own fields and every joined value right
+    int joinMissing = 0;    // of those, reported with their own fields right but without a joined field
+                            // (a place, a body...) they had, or with only some of its values (a
+                            // contact's phones); not counted as recovered
     int reported = 0;       // records the carver reported
     int liveAsDeleted = 0;  // reported records that are live rows
     int wrongJoins = 0;     // a deleted row's record carrying another row's joined field (a wrong

@@ -1,0 +1,145 @@
+#include "MarkerSearch.h"
+
+#include "backup/carve/InParallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace carvequality {
+
+namespace {
+
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Whether marker lies at at, with no digit after a numbered one.
+bool markerAt(std::string_view bytes, const MarkerText& marker, size_t at) {
+    const std::string_view text = marker.text;
+    if (at + text.size() > bytes.size() || bytes.compare(at, text.size(), text) != 0) return false;
+    const size_t after = at + text.size();
+    return !marker.numbered || after >= bytes.size() || !isDigit(bytes[after]);
+}
+
+// Markers are found by eight of their bytes (a gram): every place of the file is looked up by
+// the gram that starts there. Each marker is looked for by its rarest gram among all the
+// markers', so that a gram many markers share ("+1555", "@example.com") does not make every
+// place it occurs check them all.
+constexpr size_t kGram = 8;
+
+uint64_t gramAt(const char* p) {
+    uint64_t gram;
+    std::memcpy(&gram, p, kGram);
+    return gram;
+}
+
+uint64_t spread(uint64_t gram) {
+    gram ^= gram >> 33;
+    gram *= 0xff51afd7ed558ccdULL;
+    gram ^= gram >> 33;
+    gram *= 0xc4ceb9fe1a85ec53ULL;
+    return gram ^ (gram >> 33);
+}
+
+struct Anchor {
+    uint64_t gram;
+    uint32_t marker;
+    uint32_t offset;  // of the gram in the marker
+};
+
+// The anchors by gram: a filter of one bit per hashed gram, small enough to stay in the cache
+// while most places of the file are ruled out by it, then a table of the distinct grams.
+class AnchorTable {
+public:
+    explicit AnchorTable(std::vector<Anchor> anchors) : anchors_(std::move(anchors)) {
+        std::sort(anchors_.begin(), anchors_.end(), [](const Anchor& a, const Anchor& b) { return a.gram < b.gram; });
+        size_t slots = 16;
+        while (slots < 2 * anchors_.size()) slots *= 2;
+        slots_.assign(slots, 0);
+        filter_.assign(size_t{1} << kFilterBits >> 6, 0);
+        for (size_t i = 0; i < anchors_.size(); ++i) {
+            if (i > 0 && anchors_[i].gram == anchors_[i - 1].gram) continue;
+            const uint64_t h = spread(anchors_[i].gram);
+            filter_[(h >> (64 - kFilterBits)) >> 6] |= uint64_t{1} << ((h >> (64 - kFilterBits)) & 63);
+            size_t s = h & (slots_.size() - 1);
+            while (slots_[s]) s = (s + 1) & (slots_.size() - 1);
+            slots_[s] = static_cast<uint32_t>(i + 1);
+        }
+    }
+
+    // The anchors of gram, as [first, last); empty when none.
+    std::pair<const Anchor*, const Anchor*> find(uint64_t gram) const {
+        const uint64_t h = spread(gram);
+        const uint64_t bit = h >> (64 - kFilterBits);
+        if (!(filter_[bit >> 6] >> (bit & 63) & 1)) return {nullptr, nullptr};
+        for (size_t s = h & (slots_.size() - 1); slots_[s]; s = (s + 1) & (slots_.size() - 1)) {
+            const Anchor* first = &anchors_[slots_[s] - 1];
+            if (first->gram != gram) continue;
+            const Anchor* last = first;
+            while (last != anchors_.data() + anchors_.size() && last->gram == gram) ++last;
+            return {first, last};
+        }
+        return {nullptr, nullptr};
+    }
+
+private:
+    static constexpr int kFilterBits = 26;  // 8 MB
+    std::vector<Anchor> anchors_;
+    std::vector<uint32_t> slots_;  // index of a gram's first anchor plus one; 0 free
+    std::vector<uint64_t> filter_;
+};
+
+}  // namespace
+
+size_t findMarker(std::string_view bytes, const MarkerText& marker, size_t at) {
+    if (marker.text.empty()) return std::string_view::npos;
+    for (at = bytes.find(marker.text, at); at != std::string_view::npos; at = bytes.find(marker.text, at + 1))
+        if (markerAt(bytes, marker, at)) return at;
+    return std::string_view::npos;
+}
+
+std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers) {
+    const size_t n = markers.size();
+    auto found = std::make_unique<std::atomic<bool>[]>(n);
+    // How many markers hold each gram, roughly (grams counted by their hash), to choose anchors.
+    constexpr int kCountBits = 22;
+    std::vector<uint32_t> counts(size_t{1} << kCountBits, 0);
+    auto countOf = [&](uint64_t gram) -> uint32_t& { return counts[spread(gram) >> (64 - kCountBits)]; };
+    for (const MarkerText& marker : markers)
+        for (size_t o = 0; o + kGram <= marker.text.size(); ++o) ++countOf(gramAt(marker.text.data() + o));
+    std::vector<Anchor> anchors;
+    for (size_t m = 0; m < n; ++m) {
+        const std::string_view marker = markers[m].text;
+        if (marker.empty()) {
+            found[m] = true;
+        } else if (marker.size() < kGram) {
+            found[m] = findMarker(bytes, markers[m]) != std::string_view::npos;  // few: the rows numbered below ten
+        } else {
+            size_t best = 0;
+            for (size_t o = 1; o + kGram <= marker.size(); ++o)
+                if (countOf(gramAt(marker.data() + o)) < countOf(gramAt(marker.data() + best))) best = o;
+            anchors.push_back({gramAt(marker.data() + best), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
+        }
+    }
+    std::vector<uint32_t>().swap(counts);
+    const AnchorTable table(std::move(anchors));
+    const size_t places = bytes.size() >= kGram ? bytes.size() - kGram + 1 : 0;
+    constexpr size_t kPlacesPerStretch = size_t{1} << 22;
+    carve::inStretches(places, kPlacesPerStretch, 0, [&](size_t from, size_t to, size_t) {
+        for (size_t p = from; p < to; ++p) {
+            const auto [first, last] = table.find(gramAt(bytes.data() + p));
+            for (const Anchor* a = first; a != last; ++a) {
+                if (a->offset > p || found[a->marker].load(std::memory_order_relaxed)) continue;
+                if (markerAt(bytes, markers[a->marker], p - a->offset))
+                    found[a->marker].store(true, std::memory_order_relaxed);
+            }
+        }
+    });
+    std::vector<bool> result(n);
+    for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
+    return result;
+}
+
+}  // namespace carvequality
