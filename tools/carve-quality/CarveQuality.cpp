@@ -14,14 +14,13 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/FileOpen.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -243,10 +242,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         }
     }
     std::string bytes;
-    {
-        std::ifstream in(folder + "/" + carvefix::backupFileName(kind), std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
     score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
     score.fileBytes = static_cast<int64_t>(bytes.size());
     // A record is still in the file while each of its rows is.

@@ -253,6 +253,9 @@ constexpr int64_t kYear = 365 * 86400;
 NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::callHistory(o.ios) + iosschema::callHistoryRows(o.ios));
+    // The schema's triggers add each call's minutes to the counters of another table, five
+    // updates a call; the call table comes out the same without them.
+    db.setTriggersEnabled(false);
     const bool newer = static_cast<int>(o.ios) >= 6;
     int64_t when = 1262304000 + r.below(86400 * 400);
     RowIds rowids;
