@@ -198,6 +198,12 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     // Per deleted row: whether a record of it came, and whether with every joined value.
     enum class Came : uint8_t { no, partly, whole };
     std::vector<Came> came(rows.deleted.size(), Came::no);
+    std::vector<const ExpectedRecord*> cameAs(rows.deleted.size(), nullptr);
+    auto fieldsText = [](const ExpectedRecord& r) {
+        std::string text;
+        for (const auto& [name, value] : r.fields) text += " " + name + "=" + value;
+        return text;
+    };
     for (const ExpectedRecord& r : reported) {
         auto range = deletedByKey.equal_range(r.key);
         bool matched = false, joinWrong = false;
@@ -217,6 +223,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             }
             if (ownOk && joinOk && came[it->second] == Came::no) {
                 came[it->second] = joinEmpty ? Came::partly : Came::whole;
+                cameAs[it->second] = &r;
                 matched = true;
             } else if (ownOk && !joinOk) {
                 joinWrong = true;
@@ -231,14 +238,11 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             ++score.garbage;
         }
         if (explain) {
-            std::string fields;
-            for (const auto& [name, value] : r.fields) fields += " " + name + "=" + value;
-            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(), fields.c_str());
-            for (auto it = range.first; it != range.second; ++it) {
-                std::string want;
-                for (const auto& [name, value] : rows.deleted[it->second].fields) want += " " + name + "=" + value;
-                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind), want.c_str());
-            }
+            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(),
+                         fieldsText(r).c_str());
+            for (auto it = range.first; it != range.second; ++it)
+                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind),
+                             fieldsText(rows.deleted[it->second]).c_str());
         }
     }
     std::string bytes;
@@ -260,10 +264,15 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         score.recoverable += inFile ? 1 : 0;
         score.recovered += came[i] == Came::whole ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
-        if (came[i] != Came::whole && explain)
+        if (came[i] != Came::whole && explain) {
             std::fprintf(stderr, "%s: %s %s |%s\n", carvefix::kindName(kind),
                          came[i] == Came::partly ? "partly joined" : "missed", rows.deleted[i].key.c_str(),
                          whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], options.pageSize).c_str());
+            if (came[i] == Came::partly)
+                std::fprintf(stderr, "%s:   came with%s\n%s:   the deleted row has%s\n", carvefix::kindName(kind),
+                             fieldsText(*cameAs[i]).c_str(), carvefix::kindName(kind),
+                             fieldsText(rows.deleted[i]).c_str());
+        }
     }
     return score;
 }

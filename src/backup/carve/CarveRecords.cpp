@@ -222,6 +222,7 @@ private:
         // are no neighbours of the cells there now.
         bool fromGap = false;
         bool repeatsLive = false;  // see markRepeats()
+        bool pageInOrder = false;  // see endPage()
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -565,6 +566,73 @@ private:
         inGap_ = false;
     }
 
+    // A table's interior page in the tree: its children by index, each with the largest row id
+    // it may hold (the right-most child with none of its own).
+    struct Interior {
+        int64_t page = 0;
+        std::vector<std::pair<int64_t, int64_t>> children;  // (child index, key)
+        int64_t rightMost = -1;
+    };
+
+    void readInterior(int64_t index) {
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
+        if (12 + 2 * cells > pageSize_) return;
+        Interior interior;
+        interior.page = index;
+        for (int64_t k = 0; k < cells; ++k) {
+            const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), 12 + 2 * k, 2));
+            uint64_t key = 0;
+            if (at < 12 + 2 * cells || at + 4 >= pageSize_ ||
+                varint(page_.data() + at + 4, page_.data() + pageSize_, key) == 0)
+                return;
+            interior.children.emplace_back(static_cast<int64_t>(readBigEndian(page_.data(), at, 4)) - 1,
+                                           static_cast<int64_t>(key));
+        }
+        interior.rightMost = static_cast<int64_t>(readBigEndian(page_.data(), 8, 4)) - 1;
+        interiors_.push_back(std::move(interior));
+    }
+
+    // The row ids each page of a table's tree may hold, (low, high], from its parents' keys:
+    // every row a page lost the id of lies between them. Pages no live interior page names (freed
+    // ones, a table that is a single leaf) have none.
+    struct Bounds {
+        int64_t low = 0, high = INT64_MAX;
+        bool known = false;
+    };
+    std::vector<Bounds> treeBounds(const std::vector<PageCarver*>& all) const {
+        std::vector<Bounds> bounds(static_cast<size_t>(std::max<int64_t>(db_.pageCount(), 0)));
+        std::vector<const Interior*> byPage(bounds.size(), nullptr);
+        std::vector<bool> named(bounds.size(), false);
+        auto valid = [&](int64_t page) { return page >= 0 && page < static_cast<int64_t>(bounds.size()); };
+        for (const PageCarver* carver : all)
+            for (const Interior& interior : carver->interiors_) {
+                byPage[static_cast<size_t>(interior.page)] = &interior;
+                for (const auto& [child, key] : interior.children)
+                    if (valid(child)) named[static_cast<size_t>(child)] = true;
+                if (valid(interior.rightMost)) named[static_cast<size_t>(interior.rightMost)] = true;
+            }
+        // From each root down; a page named twice (a stale interior page) keeps the first bounds.
+        std::vector<std::pair<int64_t, Bounds>> pending;
+        for (size_t page = 0; page < byPage.size(); ++page)
+            if (byPage[page] && !named[page])
+                pending.emplace_back(static_cast<int64_t>(page), Bounds{0, INT64_MAX, true});
+        while (!pending.empty()) {
+            const auto [page, own] = pending.back();
+            pending.pop_back();
+            if (bounds[static_cast<size_t>(page)].known) continue;
+            bounds[static_cast<size_t>(page)] = own;
+            const Interior* interior = byPage[static_cast<size_t>(page)];
+            if (!interior) continue;
+            int64_t low = own.low;
+            for (const auto& [child, key] : interior->children) {
+                if (valid(child) && key > low && key <= own.high) pending.emplace_back(child, Bounds{low, key, true});
+                low = std::max(low, key);
+            }
+            if (valid(interior->rightMost)) pending.emplace_back(interior->rightMost, Bounds{low, own.high, true});
+        }
+        return bounds;
+    }
+
     void carvePage(int64_t index, int64_t pageStart) {
         if (index == 0) return;  // the schema page
         readPage(index, pageStart);
@@ -578,10 +646,12 @@ private:
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0)
+            if (freed && index > 0) {
                 scan(index, pageStart, 8, pageSize_);
-            else
-                scanOtherPageGap(index, pageStart, type);
+                return;
+            }
+            if (type == 0x05) readInterior(index);
+            scanOtherPageGap(index, pageStart, type);
             return;
         }
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
@@ -645,17 +715,28 @@ private:
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
-        // Rows read from the page's unallocated gap are of an older state of the page: their
-        // neighbours are rows of the gap, and the others' are the others.
-        int64_t known[2] = {0, 0};
+        // Rows written one after another lie lower on the page the later they came, so their ids
+        // fall as their places rise: there a row that lost its id lies between the rows around
+        // it, whether they are cells, freed cells or rows left in the unallocated gap. A page
+        // whose ids do not keep that order took rows into room freed before (or was freed and
+        // taken again): its rows are bounded by nothing there.
+        bool inOrder = true;
+        int64_t last = 0;
         for (uint32_t i : order) {
-            page[i].record.rowidBefore = known[page[i].fromGap];
-            if (page[i].record.rowidKnown) known[page[i].fromGap] = page[i].record.rowid;
+            if (!page[i].record.rowidKnown) continue;
+            inOrder = inOrder && page[i].record.rowid > last;
+            last = page[i].record.rowid;
         }
-        known[0] = known[1] = 0;
+        int64_t known = 0;
+        for (uint32_t i : order) {
+            page[i].pageInOrder = inOrder;
+            page[i].record.rowidBefore = inOrder ? known : 0;
+            if (page[i].record.rowidKnown) known = page[i].record.rowid;
+        }
+        known = 0;
         for (auto i = order.rbegin(); i != order.rend(); ++i) {
-            page[*i].record.rowidAfter = known[page[*i].fromGap];
-            if (page[*i].record.rowidKnown) known[page[*i].fromGap] = page[*i].record.rowid;
+            page[*i].record.rowidAfter = inOrder ? known : 0;
+            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
         }
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
@@ -677,6 +758,7 @@ private:
     // before them. Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
     std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
+        const std::vector<Bounds> bounds = treeBounds(all);
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
             size_t found = 0;
             for (const PageCarver* carver : all) found += carver->deleted_[s].size();
@@ -692,6 +774,12 @@ private:
                     if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
                     deletedValues.insert(key);
                     if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                    // A row at the edge of its page lies within what the page's parents give it.
+                    const Bounds& page = bounds[static_cast<size_t>(f.record.page)];
+                    if (page.known && f.pageInOrder && !f.record.rowidKnown) {
+                        if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
+                        if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
+                    }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
                 std::vector<Found>().swap(carver->deleted_[s]);
@@ -722,8 +810,9 @@ private:
     std::vector<uint32_t> order_;                // scratch of endPage()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
-    LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
-    bool inGap_ = false;          // the scan under way reads a page's unallocated gap
+    LiveSets* live_ = &ownLive_;       // the sets of the thread carving the pages
+    bool inGap_ = false;               // the scan under way reads a page's unallocated gap
+    std::vector<Interior> interiors_;  // the interior table pages this one read
     std::vector<CarvedTable> tables_;
 };
 
