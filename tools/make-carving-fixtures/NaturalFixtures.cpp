@@ -439,15 +439,20 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
                 plain.erase(at, std::strlen(piece));
         // The body's row holds its entity, version and note before the text; a long text runs on
-        // into pages of its own, so its end is looked for too.
-        const std::string bodyStart = recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>";
-        const std::string bodyEnd = body.substr(body.size() - std::min<size_t>(body.size(), 24));
+        // into pages of its own, and a stretch of it may be overwritten while the rest stays: the
+        // end of each of its lines ("... #17") is looked for too.
+        std::vector<Marker> markers = {
+            {guid + summary + title, true},
+            {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
+        const std::string number = " #" + std::to_string(i);
+        for (size_t at = body.find(number); at != std::string::npos; at = body.find(number, at + 1)) {
+            const size_t end = at + number.size(), from = end - std::min<size_t>(end, 24);
+            markers.push_back({body.substr(from, end - from), true});
+        }
         return ExpectedRecord{
             title,
             {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-            {{guid + summary + title, true},
-             {bodyStart},
-             {bodyEnd, std::isdigit(static_cast<unsigned char>(body.back())) != 0}}};
+            std::move(markers)};
     };
     rows.remove = [&](size_t i) {
         db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {static_cast<int64_t>(i + 1)});

@@ -592,9 +592,11 @@ private:
         interiors_.push_back(std::move(interior));
     }
 
-    // The row ids each page of a table's tree may hold, (low, high], from its parents' keys:
-    // every row a page lost the id of lies between them. Pages no live interior page names (freed
-    // ones, a table that is a single leaf) have none.
+    // The row ids each leaf of a table's tree may hold, (low, high]: above the key its parent
+    // keeps before it, and below the lowest live row of the leaf after it in the tree. (The key
+    // a parent keeps for the leaf itself is the largest row id the leaf held when the tree was
+    // last balanced, and rows deleted from its end before then lie above it.) Pages no live
+    // interior page names (freed ones, a table that is a single leaf) have none.
     struct Bounds {
         int64_t low = 0, high = INT64_MAX;
         bool known = false;
@@ -603,32 +605,51 @@ private:
         std::vector<Bounds> bounds(static_cast<size_t>(std::max<int64_t>(db_.pageCount(), 0)));
         std::vector<const Interior*> byPage(bounds.size(), nullptr);
         std::vector<bool> named(bounds.size(), false);
+        std::vector<int64_t> lowestLive(bounds.size(), INT64_MAX);
         auto valid = [&](int64_t page) { return page >= 0 && page < static_cast<int64_t>(bounds.size()); };
-        for (const PageCarver* carver : all)
+        for (const PageCarver* carver : all) {
             for (const Interior& interior : carver->interiors_) {
                 byPage[static_cast<size_t>(interior.page)] = &interior;
                 for (const auto& [child, key] : interior.children)
                     if (valid(child)) named[static_cast<size_t>(child)] = true;
                 if (valid(interior.rightMost)) named[static_cast<size_t>(interior.rightMost)] = true;
             }
-        // From each root down; a page named twice (a stale interior page) keeps the first bounds.
-        std::vector<std::pair<int64_t, Bounds>> pending;
-        for (size_t page = 0; page < byPage.size(); ++page)
-            if (byPage[page] && !named[page])
-                pending.emplace_back(static_cast<int64_t>(page), Bounds{0, INT64_MAX, true});
-        while (!pending.empty()) {
-            const auto [page, own] = pending.back();
-            pending.pop_back();
-            if (bounds[static_cast<size_t>(page)].known) continue;
-            bounds[static_cast<size_t>(page)] = own;
-            const Interior* interior = byPage[static_cast<size_t>(page)];
-            if (!interior) continue;
-            int64_t low = own.low;
-            for (const auto& [child, key] : interior->children) {
-                if (valid(child) && key > low && key <= own.high) pending.emplace_back(child, Bounds{low, key, true});
-                low = std::max(low, key);
+            for (const auto& [page, rowid] : carver->lowestLive_) lowestLive[static_cast<size_t>(page)] = rowid;
+        }
+        // Each tree from its root, its leaves in the order of their keys; a page met twice (named
+        // by a stale interior page) keeps what it got first.
+        std::vector<bool> seen(bounds.size(), false);
+        for (size_t root = 0; root < byPage.size(); ++root) {
+            if (!byPage[root] || named[root]) continue;
+            std::vector<int64_t> leaves;
+            std::vector<std::pair<int64_t, int64_t>> pending = {{static_cast<int64_t>(root), 0}};  // (page, low)
+            while (!pending.empty()) {
+                const auto [page, low] = pending.back();
+                pending.pop_back();
+                if (seen[static_cast<size_t>(page)]) continue;
+                seen[static_cast<size_t>(page)] = true;
+                const Interior* interior = byPage[static_cast<size_t>(page)];
+                if (!interior) {
+                    bounds[static_cast<size_t>(page)] = {low, INT64_MAX, true};
+                    leaves.push_back(page);
+                    continue;
+                }
+                // Children go on the stack last first, so that they come off in key order.
+                std::vector<std::pair<int64_t, int64_t>> children;
+                int64_t before = low;
+                for (const auto& [child, key] : interior->children) {
+                    if (valid(child) && key > before) children.emplace_back(child, before);
+                    before = std::max(before, key);
+                }
+                if (valid(interior->rightMost)) children.emplace_back(interior->rightMost, before);
+                pending.insert(pending.end(), children.rbegin(), children.rend());
             }
-            if (valid(interior->rightMost)) pending.emplace_back(interior->rightMost, Bounds{low, own.high, true});
+            int64_t next = INT64_MAX;  // the lowest live row id of the leaves after this one
+            for (auto leaf = leaves.rbegin(); leaf != leaves.rend(); ++leaf) {
+                Bounds& b = bounds[static_cast<size_t>(*leaf)];
+                if (next != INT64_MAX) b.high = next - 1;
+                next = std::min(next, lowestLive[static_cast<size_t>(*leaf)]);
+            }
         }
         return bounds;
     }
@@ -740,9 +761,11 @@ private:
         }
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+        int64_t lowestLive = INT64_MAX;
         for (uint32_t i : order) {
             Found& f = page[i];
             if (f.live) {
+                lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
@@ -750,6 +773,7 @@ private:
                 deleted_[s].push_back(std::move(f));
             }
         }
+        if (lowestLive != INT64_MAX) lowestLive_.emplace_back(page.front().record.page, lowestLive);
         page.clear();
     }
 
@@ -810,9 +834,10 @@ private:
     std::vector<uint32_t> order_;                // scratch of endPage()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
-    LiveSets* live_ = &ownLive_;       // the sets of the thread carving the pages
-    bool inGap_ = false;               // the scan under way reads a page's unallocated gap
-    std::vector<Interior> interiors_;  // the interior table pages this one read
+    LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
+    bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
+    std::vector<Interior> interiors_;                      // the interior table pages this one read
+    std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;
 };
 
