@@ -176,6 +176,8 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
     context.log = [](const std::string&) {};
+    Score score;
+    context.coverage = [&](const carve::CarveCoverage& coverage) { score.coverage = coverage; };
     std::vector<ExpectedRecord> reported;
     int token = 0;
     nc.addObserver(&token, postedName(kind),
@@ -190,7 +192,6 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     const std::unordered_set<std::string_view> liveKeys(rows.liveKeys.begin(), rows.liveKeys.end());
     const std::vector<std::string> joined = carvefix::joinedFields(kind);
 
-    Score score;
     score.writeSeconds = std::chrono::duration<double>(written - started).count();
     score.carveSeconds = std::chrono::duration<double>(carved - written).count();
     score.deleted = static_cast<int>(rows.deleted.size());

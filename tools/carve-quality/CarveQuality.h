@@ -5,6 +5,7 @@
 
 #include "NaturalFixtures.h"
 #include "backup/carve/CarveContext.h"
+#include "backup/carve/CarveDatabase.h"
 
 #include <string>
 
@@ -14,6 +15,7 @@ struct Score {
     int64_t rows = 0;       // rows written
     int64_t fileBytes = 0;  // the database file's size
     double writeSeconds = 0, carveSeconds = 0;
+    carve::CarveCoverage coverage;  // how much of the file the carver looked through
     int deleted = 0;        // rows deleted from the database
     int recoverable = 0;    // of those, rows whose marker is still in the file (SQLite itself
                             // overwrites some when it repacks the pages beside a deletion)

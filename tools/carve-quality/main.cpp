@@ -5,8 +5,9 @@
 // layout and page size: the rows written, the file's size, the rows deleted and recovered (with
 // every joined value), the recall of all of them, how many are no longer in the file and the
 // recall of the rest, live rows reported as deleted, the shares of wrong joins and garbage in
-// what was reported, the rows that came without some joined value, and the seconds taken to
-// write the file and to carve it. --rows goes up to 10 million. --explain names every row
+// what was reported, the rows that came without some joined value, how many of the file's pages
+// the carver looked through (all but the header page, or the targets are not met), and the
+// seconds taken to write the file and to carve it. --rows goes up to 10 million. --explain names every row
 // missed (with where its marker lies, or that it is gone) and every wrong record on standard
 // error.
 #include "CarveQuality.h"
@@ -78,9 +79,9 @@ int main(int argc, char** argv) {
     using iosschema::Ios;
     // Recall of all deleted rows, and of those still in the file: SQLite overwrites the rest
     // itself, and no carver can bring them back.
-    std::printf("%-10s %-3s %5s %-6s %9s %8s %8s %9s %7s %5s %8s %11s %10s %8s %12s %7s %7s\n", "kind", "iOS", "page",
-                "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
-                "wrong-join", "garbage", "join-missing", "write-s", "carve-s");
+    std::printf("%-10s %-3s %5s %-6s %9s %8s %8s %9s %7s %5s %8s %11s %10s %8s %12s %15s %7s %7s\n", "kind", "iOS",
+                "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
+                "wrong-join", "garbage", "join-missing", "pages-examined", "write-s", "carve-s");
     bool met = true;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
@@ -98,16 +99,21 @@ int main(int argc, char** argv) {
                     options.seed = seed;
                     options.deletions = deletions;
                     const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
+                    const std::string pages = std::to_string(s.coverage.examined) + "+" +
+                                              std::to_string(s.coverage.headerPages) + "/" +
+                                              std::to_string(s.coverage.pages);
                     std::printf(
-                        "%-10s %-3d %5d %-6s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %7.1f "
-                        "%7.1f\n",
+                        "%-10s %-3d %5d %-6s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %15s "
+                        "%7.1f %7.1f\n",
                         carvefix::kindName(kind), static_cast<int>(ios), page, layoutName(deletions),
-                        static_cast<long long>(s.rows), static_cast<double>(s.fileBytes) / 1e6, s.deleted, s.recovered,
-                        s.recall(), s.gone(), s.recallOfRecoverable(), s.liveAsDeleted, s.share(s.wrongJoins),
-                        s.share(s.garbage), s.joinMissing, s.writeSeconds, s.carveSeconds);
+                        static_cast<long long>(s.rows), static_cast<double>(s.fileBytes) / 1e6, s.deleted,
+                        s.recovered, s.recall(), s.gone(), s.recallOfRecoverable(), s.liveAsDeleted,
+                        s.share(s.wrongJoins), s.share(s.garbage), s.joinMissing, pages.c_str(), s.writeSeconds,
+                        s.carveSeconds);
                     std::fflush(stdout);
-                    met = met && s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
-                          s.share(s.garbage) < 1;
+                    met = met && s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 &&
+                          s.share(s.wrongJoins) < 1 && s.share(s.garbage) < 1 && s.coverage.complete() &&
+                          s.coverage.pages > 0;
                 }
             }
         }

@@ -167,6 +167,9 @@ public:
         live_ = &ownLive_;
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         gather(all, readers.size());
+        int64_t examined = 0;
+        for (const PageCarver* carver : all) examined += carver->examined_;
+        db_.recordCoverage(examined, pages > 0 ? 1 : 0);
         return finish(all, readers.size());
     }
 
@@ -655,8 +658,9 @@ private:
     }
 
     void carvePage(int64_t index, int64_t pageStart) {
-        if (index == 0) return;  // the schema page
+        if (index == 0) return;  // the header page: the file's header and the table definitions
         readPage(index, pageStart);
+        ++examined_;
         for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
     }
 
@@ -836,6 +840,7 @@ private:
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
+    int64_t examined_ = 0;  // pages read and looked through
     std::vector<Interior> interiors_;                      // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;
