@@ -106,14 +106,12 @@ int main(int argc, char** argv) {
                         "%-10s %-3d %5d %-6s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %15s "
                         "%7.1f %7.1f\n",
                         carvefix::kindName(kind), static_cast<int>(ios), page, layoutName(deletions),
-                        static_cast<long long>(s.rows), static_cast<double>(s.fileBytes) / 1e6, s.deleted,
-                        s.recovered, s.recall(), s.gone(), s.recallOfRecoverable(), s.liveAsDeleted,
-                        s.share(s.wrongJoins), s.share(s.garbage), s.joinMissing, pages.c_str(), s.writeSeconds,
-                        s.carveSeconds);
+                        static_cast<long long>(s.rows), static_cast<double>(s.fileBytes) / 1e6, s.deleted, s.recovered,
+                        s.recall(), s.gone(), s.recallOfRecoverable(), s.liveAsDeleted, s.share(s.wrongJoins),
+                        s.share(s.garbage), s.joinMissing, pages.c_str(), s.writeSeconds, s.carveSeconds);
                     std::fflush(stdout);
-                    met = met && s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 &&
-                          s.share(s.wrongJoins) < 1 && s.share(s.garbage) < 1 && s.coverage.complete() &&
-                          s.coverage.pages > 0;
+                    met = met && s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
+                          s.share(s.garbage) < 1 && s.coverage.complete() && s.coverage.pages > 0;
                 }
             }
         }

@@ -49,6 +49,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.keptColumns = shape.columns.size();
             continue;
         }
+        if (*c == '!') {
+            shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
+            continue;
+        }
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
         column.nullable = *c == lower;
@@ -107,9 +111,9 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 }
 
 class PageCarver {
-    // The live rows' ids and signatures, per shape.
+    // The live rows' ids, signatures and unique values, per shape.
     struct LiveSets {
-        std::vector<KeySet> rowids, values;
+        std::vector<KeySet> rowids, values, uniques;
     };
 
 public:
@@ -128,6 +132,7 @@ public:
         deleted_.resize(shapes.size());
         ownLive_.rowids.resize(shapes.size());
         ownLive_.values.resize(shapes.size());
+        ownLive_.uniques.resize(shapes.size());
     }
 
     // Every page is read on its own, so a large file is split into pieces of pages read side by
@@ -187,12 +192,13 @@ private:
     }
 
     // Marks the deleted rows that repeat a live row of their table found by any of the threads
-    // (same row id, or the same values).
+    // (same row id, the same values, or the same value where no two rows share one: a stale copy
+    // of a live row some of whose bytes were written over since).
     void markRepeats(const std::vector<LiveSets>& sets) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
-                    if (live.values[s].contains(f.signature) ||
+                    if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -220,6 +226,7 @@ private:
     struct Found {
         CarvedRecord record;
         uint64_t signature = 0;  // of the values, row id aside (see values())
+        uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
         // are no neighbours of the cells there now.
@@ -294,9 +301,12 @@ private:
 
     // Checks the values of a record whose body starts at body inside data, and answers their
     // signature: a hash of the values with the row id column aside (each value's type, length
-    // and bytes, eight at a time). False when a value runs past the end or a text is not UTF-8.
-    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body, int rowidAlias,
-                       uint64_t& signature) {
+    // and bytes, eight at a time), and that of the shape's unique value when it holds a text
+    // there (0 otherwise). False when a value runs past the end or a text is not UTF-8.
+    static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
+                       size_t body, uint64_t& signature, uint64_t& unique) {
+        const int rowidAlias = shape.rowidAlias;
+        unique = 0;
         uint64_t h = 1469598103934665603ULL;
         auto word = [&](uint64_t w) {
             h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
@@ -320,6 +330,8 @@ private:
             const char* text = data.data() + at;
             const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
             if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+            if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
+                unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
             if (static_cast<int>(c) != rowidAlias) {
                 if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
@@ -399,10 +411,11 @@ private:
             int64_t body = 0;
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
-            uint64_t signature = 0;
-            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, signature)) continue;
+            uint64_t signature = 0, unique = 0;
+            if (!values(shapes_[s], serials, data, headerLength, signature, unique)) continue;
             found.record = {};
             found.signature = signature;
+            found.unique = unique;
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
@@ -471,11 +484,12 @@ private:
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
-                uint64_t signature = 0;
+                uint64_t signature = 0, unique = 0;
                 const auto bodyAt = static_cast<size_t>(computed);
-                if (!values(serials, data, bodyAt, shape.rowidAlias, signature)) continue;
+                if (!values(shape, serials, data, bodyAt, signature, unique)) continue;
                 found.record = {};
                 found.signature = signature;
+                found.unique = unique;
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -772,6 +786,7 @@ private:
                 lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
+                if (f.unique) live_->uniques[s].insert(f.unique);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
@@ -790,7 +805,7 @@ private:
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
             size_t found = 0;
             for (const PageCarver* carver : all) found += carver->deleted_[s].size();
-            KeySet deletedValues, deletedRowids;
+            KeySet deletedValues, deletedRowids, deletedUniques;
             deletedValues.reserve(found);
             deletedRowids.reserve(found);
             tables_[s].deleted.reserve(found);
@@ -800,6 +815,7 @@ private:
                     const auto rowid = static_cast<uint64_t>(f.record.rowid);
                     if (f.repeatsLive || deletedValues.contains(key)) continue;
                     if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                    if (f.unique && !deletedUniques.insert(f.unique)) continue;
                     deletedValues.insert(key);
                     if (f.record.rowidKnown) deletedRowids.insert(rowid);
                     // A row at the edge of its page lies within what the page's parents give it.
@@ -840,7 +856,7 @@ private:
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
-    int64_t examined_ = 0;  // pages read and looked through
+    int64_t examined_ = 0;                                 // pages read and looked through
     std::vector<Interior> interiors_;                      // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;

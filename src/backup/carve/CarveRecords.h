@@ -42,6 +42,9 @@ enum class LiveRows : uint8_t { none, places, values };
 struct TableShape {
     std::vector<ColumnShape> columns;
     int rowidAlias = 0;
+    // A column whose texts no two rows share (a row's identifier), or -1: a deleted row with the
+    // text of a live row there is a copy of it, whatever else of it was written over since.
+    int uniqueColumn = -1;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
@@ -123,8 +126,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
-// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column. A '|'
-// ends the columns whose values are kept.
+// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
+// the letter of the unique column. A '|' ends the columns whose values are kept.
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 }  // namespace carve

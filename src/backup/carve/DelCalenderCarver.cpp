@@ -16,10 +16,10 @@ const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 enum Shape { kEvent, kEventShort, kItem5, kItem6, kLocation };
 const std::vector<TableShape>& calendarShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittttbtiii"),
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittttbti"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirr"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirrtiiirtrtiii"),
+        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbtiii"),
+        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbti"),
+        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirr"),
+        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirrtiiirtrtiii"),
         shapeOf("ktrrtri|i", LiveRows::values),
     };
     return shapes;

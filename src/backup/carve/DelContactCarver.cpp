@@ -22,7 +22,7 @@ const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 // Birthday, JobTitle, ...) and ABMultiValue (UID, record_id, property, identifier, label, value).
 enum Shape { kPerson, kValue };
 const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttrrttttitbttiiiti", LiveRows::places),
+    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttrrtttt!itbttiiiti", LiveRows::places),
                                                    shapeOf("kIIiit")};
     return shapes;
 }

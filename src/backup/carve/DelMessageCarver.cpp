@@ -18,8 +18,8 @@ enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
         shapeOf("ktiti|itiiiiittbbi"),
-        shapeOf("ktitiitiiiiittbbibtititttibtii|iit"),
-        shapeOf("kTtitittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
+        shapeOf("ktitiitiiiiittbbibtit!itttibtii|iit"),
+        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;

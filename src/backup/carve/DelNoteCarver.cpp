@@ -21,7 +21,7 @@ const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 // ZSERVERID, ZSUMMARY, ZTITLE) and ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT, ...).
 enum Shape { kNote, kBody };
 const std::vector<TableShape>& noteShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttttt"),
+    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttt!tt"),
                                                    shapeOf("kiiit|tb", LiveRows::values)};
     return shapes;
 }
