@@ -796,12 +796,40 @@ private:
         page.clear();
     }
 
+    // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
+    // were read, as many rows as ids between them: on a page whose ids keep the order rows are
+    // written in, they take those ids in the order of their places, the first highest.
+    static void fillHoles(std::vector<Found>& found) {
+        for (size_t from = 0; from < found.size();) {
+            size_t to = from;
+            while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
+            std::map<std::pair<int64_t, int64_t>, std::vector<CarvedRecord*>> holes;
+            for (size_t i = from; i < to; ++i) {
+                CarvedRecord& r = found[i].record;
+                if (!r.rowidKnown && found[i].pageInOrder && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
+                    holes[{r.rowidBefore, r.rowidAfter}].push_back(&r);
+            }
+            for (auto& [hole, rows] : holes) {
+                if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
+                std::sort(rows.begin(), rows.end(),
+                          [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+                for (size_t k = 0; k < rows.size(); ++k) {
+                    rows[k]->rowid = hole.first + 1 + static_cast<int64_t>(k);
+                    rows[k]->rowidKnown = true;
+                }
+            }
+            from = to;
+        }
+    }
+
     // The deleted rows, in the file's order (those of all, one carver after another), that
     // repeat no live row of their table (same row id, or the same values) and no deleted row
     // before them. Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
     std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
         const std::vector<Bounds> bounds = treeBounds(all);
+        inParallel(all.size() * shapes_.size(), threads,
+                   [&](size_t job, size_t) { fillHoles(all[job / shapes_.size()]->deleted_[job % shapes_.size()]); });
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
             size_t found = 0;
             for (const PageCarver* carver : all) found += carver->deleted_[s].size();

@@ -84,7 +84,9 @@ struct CarvedRecord {
     // live row whose values are not kept.
     std::span<const CarvedValue> values;
     int64_t rowid = 0;
-    bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
+    // Read from the cell (a freeblock's first row has lost it), or the one id the rows around it
+    // on its page leave it.
+    bool rowidKnown = false;
     int64_t position = 0;     // where the record's cell (or what is left of it) starts
     int64_t page = 0;         // page index
     // Row ids of the nearest whole rows of the same table before and after it on its page, in
