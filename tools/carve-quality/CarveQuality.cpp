@@ -259,6 +259,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     }
     firstMarker.push_back(markers.size());
     const std::vector<bool> found = markersFound(bytes, markers);
+    int shown = 0;
     for (size_t i = 0; i < came.size(); ++i) {
         bool inFile = true;
         for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) inFile = inFile && found[m];
@@ -266,9 +267,14 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
         score.recovered += came[i] == Came::whole ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
         if (came[i] != Came::whole && explain) {
+            // Each place is a search of the whole file: a large file's misses are only named.
+            constexpr int kPlacesShown = 200;
+            const bool show = inFile && ++shown <= kPlacesShown;
             std::fprintf(stderr, "%s: %s %s |%s\n", carvefix::kindName(kind),
                          came[i] == Came::partly ? "partly joined" : "missed", rows.deleted[i].key.c_str(),
-                         whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], options.pageSize).c_str());
+                         !inFile ? " gone from the file"
+                         : show  ? whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], options.pageSize).c_str()
+                                 : "");
             if (came[i] == Came::partly)
                 std::fprintf(stderr, "%s:   came with%s\n%s:   the deleted row has%s\n", carvefix::kindName(kind),
                              fieldsText(*cameAs[i]).c_str(), carvefix::kindName(kind),

@@ -111,9 +111,9 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 }
 
 class PageCarver {
-    // The live rows' ids, signatures and unique values, per shape.
+    // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per shape.
     struct LiveSets {
-        std::vector<KeySet> rowids, values, uniques;
+        std::vector<KeySet> rowids, values, kept, uniques;
     };
 
 public:
@@ -132,6 +132,7 @@ public:
         deleted_.resize(shapes.size());
         ownLive_.rowids.resize(shapes.size());
         ownLive_.values.resize(shapes.size());
+        ownLive_.kept.resize(shapes.size());
         ownLive_.uniques.resize(shapes.size());
     }
 
@@ -191,14 +192,16 @@ private:
         }
     }
 
-    // Marks the deleted rows that repeat a live row of their table found by any of the threads
-    // (same row id, the same values, or the same value where no two rows share one: a stale copy
-    // of a live row some of whose bytes were written over since).
+    // Marks the deleted rows that repeat a live row of their table found by any of the threads:
+    // the same row id, the same values, or the same value where no two rows share one. A page's
+    // gap also keeps what a balance moved to another page and wrote over in part: a row there
+    // repeats a live one whose kept values it has.
     void markRepeats(const std::vector<LiveSets>& sets) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
                     if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
+                        (f.fromGap && live.kept[s].contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -226,6 +229,7 @@ private:
     struct Found {
         CarvedRecord record;
         uint64_t signature = 0;  // of the values, row id aside (see values())
+        uint64_t kept = 0;       // of the values of the columns the shape keeps (see values())
         uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
@@ -300,13 +304,17 @@ private:
     }
 
     // Checks the values of a record whose body starts at body inside data, and answers their
-    // signature: a hash of the values with the row id column aside (each value's type, length
-    // and bytes, eight at a time), and that of the shape's unique value when it holds a text
-    // there (0 otherwise). False when a value runs past the end or a text is not UTF-8.
+    // signatures: a hash of the values with the row id column aside (each value's type, length
+    // and bytes, eight at a time), the same of the columns the shape keeps, and that of the
+    // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
+    // the end or a text is not UTF-8.
+    struct Signatures {
+        uint64_t all = 0, kept = 0, unique = 0;
+    };
     static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
-                       size_t body, uint64_t& signature, uint64_t& unique) {
+                       size_t body, Signatures& out) {
         const int rowidAlias = shape.rowidAlias;
-        unique = 0;
+        out = {};
         uint64_t h = 1469598103934665603ULL;
         auto word = [&](uint64_t w) {
             h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
@@ -331,7 +339,7 @@ private:
             const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
             if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
             if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
-                unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
+                out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
             if (static_cast<int>(c) != rowidAlias) {
                 if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
@@ -344,8 +352,9 @@ private:
                 }
             }
             at += static_cast<size_t>(length);
+            if (c + 1 == std::min(serials.size(), shape.keptColumns)) out.kept = h;
         }
-        signature = h;
+        out.all = h;
         return true;
     }
 
@@ -411,11 +420,12 @@ private:
             int64_t body = 0;
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
-            uint64_t signature = 0, unique = 0;
-            if (!values(shapes_[s], serials, data, headerLength, signature, unique)) continue;
+            Signatures signatures;
+            if (!values(shapes_[s], serials, data, headerLength, signatures)) continue;
             found.record = {};
-            found.signature = signature;
-            found.unique = unique;
+            found.signature = signatures.all;
+            found.kept = signatures.kept;
+            found.unique = signatures.unique;
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
@@ -484,12 +494,13 @@ private:
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
-                uint64_t signature = 0, unique = 0;
+                Signatures signatures;
                 const auto bodyAt = static_cast<size_t>(computed);
-                if (!values(shape, serials, data, bodyAt, signature, unique)) continue;
+                if (!values(shape, serials, data, bodyAt, signatures)) continue;
                 found.record = {};
-                found.signature = signature;
-                found.unique = unique;
+                found.signature = signatures.all;
+                found.kept = signatures.kept;
+                found.unique = signatures.unique;
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -786,6 +797,7 @@ private:
                 lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
+                live_->kept[s].insert(f.kept);
                 if (f.unique) live_->uniques[s].insert(f.unique);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
