@@ -20,6 +20,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -27,6 +28,7 @@
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
+#include <variant>
 
 namespace carvequality {
 
@@ -56,54 +58,37 @@ void carve(CarveKind kind, carve::CarveContext& context, const std::string& fold
     }
 }
 
-namespace {
-
-// A reported record in the fixture's terms.
-ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
+ExpectedRecord recordOf(CarveKind kind, const std::function<std::string(const char* field)>& field) {
+    // Per kind: the fields that name a record (joined by "|"), then the others it must carry.
+    struct Fields {
+        std::vector<const char*> key, others;
+    };
+    static const std::map<CarveKind, Fields> fieldsOf = {
+        {CarveKind::calls, {{"callPhone", "callDate"}, {"callType", "callDuration"}}},
+        {CarveKind::contacts, {{"contactName"}, {"contactPhone", "contactEmail"}}},
+        {CarveKind::messages, {{"messageContent"}, {"messagePhone", "messageDate"}}},
+        {CarveKind::notes, {{"noteTitle"}, {"noteContent", "noteDate"}}},
+        {CarveKind::bookmarks, {{"bookMarkTitle"}, {"bookMarkURL"}}},
+        {CarveKind::calendar, {{"calTitle"}, {"location", "calNote", "startDate", "endDate"}}},
+    };
+    const Fields& f = fieldsOf.at(kind);
     ExpectedRecord r;
-    switch (kind) {
-    case CarveKind::calls: {
-        auto c = std::dynamic_pointer_cast<PRCallHistoryNode>(object);
-        r.key = c->callPhone() + "|" + c->callDate();
-        r.fields = {{"callType", c->callType()}, {"callDuration", c->callDuration()}};
-        break;
-    }
-    case CarveKind::contacts: {
-        auto c = std::dynamic_pointer_cast<PRContactNode>(object);
-        r.key = c->contactName();
-        r.fields = {{"contactPhone", c->contactPhone()}, {"contactEmail", c->contactEmail()}};
-        break;
-    }
-    case CarveKind::messages: {
-        auto m = std::dynamic_pointer_cast<PRMessageNode>(object);
-        r.key = m->messageContent();
-        r.fields = {{"messagePhone", m->messagePhone()}, {"messageDate", m->messageDate()}};
-        break;
-    }
-    case CarveKind::notes: {
-        auto n = std::dynamic_pointer_cast<PRNoteNode>(object);
-        r.key = n->noteTitle();
-        r.fields = {{"noteContent", n->noteContent()}, {"noteDate", n->noteDate()}};
-        break;
-    }
-    case CarveKind::bookmarks: {
-        auto b = std::dynamic_pointer_cast<PRBookMarkNode>(object);
-        r.key = b->bookMarkTitle();
-        r.fields = {{"bookMarkURL", b->bookMarkURL()}};
-        break;
-    }
-    case CarveKind::calendar: {
-        auto c = std::dynamic_pointer_cast<PRCalenderNode>(object);
-        r.key = c->calTitle();
-        r.fields = {{"location", c->location()},
-                    {"calNote", c->calNote()},
-                    {"startDate", c->startDate()},
-                    {"endDate", c->endDate()}};
-        break;
-    }
-    }
+    for (const char* name : f.key) r.key += (r.key.empty() && name == f.key.front() ? "" : "|") + field(name);
+    for (const char* name : f.others) r.fields[name] = field(name);
     return r;
 }
+
+ExpectedRecord recordOf(CarveKind kind, const PRRecord& record) {
+    const std::vector<PRField> fields = record.fields();
+    return recordOf(kind, [&](const char* name) {
+        for (const PRField& f : fields)
+            if (std::strcmp(f.name, name) == 0 && std::holds_alternative<std::string>(f.value))
+                return std::get<std::string>(f.value);
+        return std::string();
+    });
+}
+
+namespace {
 
 // Whether a joined field lists some of the values the row had and nothing else: the whole field
 // with some of its values (each begun by a blank) left out. The others' rows are lost.
@@ -176,24 +161,36 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
     context.log = [](const std::string&) {};
-    Score score;
-    context.coverage = [&](const carve::CarveCoverage& coverage) { score.coverage = coverage; };
+    carve::CarveCoverage coverage;
+    context.coverage = [&](const carve::CarveCoverage& c) { coverage = c; };
     std::vector<ExpectedRecord> reported;
     int token = 0;
-    nc.addObserver(&token, postedName(kind),
-                   [&](const NSNotification& n) { reported.push_back(recordOf(kind, n.object())); });
+    nc.addObserver(&token, postedName(kind), [&](const NSNotification& n) {
+        const auto record = n.objectAs<PRRecord>();
+        reported.push_back(record ? recordOf(kind, *record) : ExpectedRecord{});
+    });
     carve(kind, context, folder);
     nc.removeObserver(&token);
     const auto carved = std::chrono::steady_clock::now();
 
+    std::string bytes;
+    files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
+    Score score = scoreRecords(kind, rows, reported, bytes, options.pageSize, explain);
+    score.writeSeconds = std::chrono::duration<double>(written - started).count();
+    score.carveSeconds = std::chrono::duration<double>(carved - written).count();
+    score.coverage = coverage;
+    return score;
+}
+
+Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std::vector<ExpectedRecord>& reported,
+                   const std::string& bytes, int pageSize, bool explain) {
     std::unordered_multimap<std::string_view, size_t> deletedByKey;
     deletedByKey.reserve(rows.deleted.size());
     for (size_t i = 0; i < rows.deleted.size(); ++i) deletedByKey.emplace(rows.deleted[i].key, i);
     const std::unordered_set<std::string_view> liveKeys(rows.liveKeys.begin(), rows.liveKeys.end());
     const std::vector<std::string> joined = carvefix::joinedFields(kind);
 
-    score.writeSeconds = std::chrono::duration<double>(written - started).count();
-    score.carveSeconds = std::chrono::duration<double>(carved - written).count();
+    Score score;
     score.deleted = static_cast<int>(rows.deleted.size());
     score.reported = static_cast<int>(reported.size());
     // Per deleted row: whether a record of it came, and whether with every joined value.
@@ -246,8 +243,6 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                              fieldsText(rows.deleted[it->second]).c_str());
         }
     }
-    std::string bytes;
-    files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
     score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
     score.fileBytes = static_cast<int64_t>(bytes.size());
     // A record is still in the file while each of its rows is.
@@ -273,7 +268,7 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             std::fprintf(stderr, "%s: %s %s |%s\n", carvefix::kindName(kind),
                          came[i] == Came::partly ? "partly joined" : "missed", rows.deleted[i].key.c_str(),
                          !inFile ? " gone from the file"
-                         : show  ? whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], options.pageSize).c_str()
+                         : show  ? whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], pageSize).c_str()
                                  : "");
             if (came[i] == Came::partly)
                 std::fprintf(stderr, "%s:   came with%s\n%s:   the deleted row has%s\n", carvefix::kindName(kind),
