@@ -250,7 +250,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     std::vector<size_t> firstMarker;
     for (const ExpectedRecord& r : rows.deleted) {
         firstMarker.push_back(markers.size());
-        for (const carvefix::Marker& m : r.markers) markers.push_back({m.text, m.numbered});
+        for (const carvefix::Marker& m : r.markers) markers.push_back({m.text, m.numbered, m.mayBeSplit});
     }
     firstMarker.push_back(markers.size());
     const std::vector<bool> found = markersFound(bytes, markers);
@@ -261,6 +261,14 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         score.recoverable += inFile ? 1 : 0;
         score.recovered += came[i] == Came::whole ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
+        if (came[i] == Came::whole && !inFile && explain) {
+            // The row's markers are then wrong: the row came whole, so its bytes are in the file.
+            std::string missing;
+            for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m)
+                if (!found[m]) missing += " [" + std::string(markers[m].text) + "]";
+            std::fprintf(stderr, "%s: came though a marker is not in the file %s |%s\n", carvefix::kindName(kind),
+                         rows.deleted[i].key.c_str(), missing.c_str());
+        }
         if (came[i] != Came::whole && explain) {
             // Each place is a search of the whole file: a large file's misses are only named.
             constexpr int kPlacesShown = 200;

@@ -139,6 +139,29 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     });
     std::vector<bool> result(n);
     for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
+    // A stretch of a long value not found whole may lie across the end of a page, where the value
+    // runs on into its overflow pages: it counts as found when it splits into two parts, each a
+    // gram long at least, that are both in the file.
+    std::vector<MarkerText> parts;
+    std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
+    std::vector<size_t> missing;
+    for (size_t m = 0; m < n; ++m) {
+        const std::string_view text = markers[m].text;
+        if (result[m] || !markers[m].mayBeSplit || text.size() < 2 * kGram) continue;
+        missing.push_back(m);
+        partsOf.emplace_back(parts.size(), 0);
+        for (size_t k = kGram; k + kGram <= text.size(); ++k) {
+            parts.push_back({text.substr(0, k), false});
+            parts.push_back({text.substr(k), markers[m].numbered});
+        }
+        partsOf.back().second = parts.size();
+    }
+    if (!parts.empty()) {
+        const std::vector<bool> partFound = markersFound(bytes, parts);
+        for (size_t k = 0; k < missing.size(); ++k)
+            for (size_t p = partsOf[k].first; p < partsOf[k].second && !result[missing[k]]; p += 2)
+                result[missing[k]] = partFound[p] && partFound[p + 1];
+    }
     return result;
 }
 

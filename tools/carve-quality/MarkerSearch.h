@@ -15,12 +15,16 @@ struct MarkerText {
     // The text ends in the row's number ("dinner 17"): a place where a digit follows is another
     // row's ("dinner 170").
     bool numbered = false;
+    // The text may lie in two parts: a long value runs on into its overflow pages, and is split at
+    // each page's end.
+    bool mayBeSplit = false;
 };
 
 // Where marker lies in bytes from at on, npos when nowhere.
 size_t findMarker(std::string_view bytes, const MarkerText& marker, size_t at = 0);
 
-// Per marker, whether findMarker finds it in bytes; an empty marker counts as found.
+// Per marker, whether findMarker finds it in bytes (a database file), or, for one that may be
+// split, whether it lies there in two parts; an empty marker counts as found.
 std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers);
 
 }  // namespace carvequality

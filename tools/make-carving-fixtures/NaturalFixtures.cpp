@@ -371,10 +371,16 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
                  static_cast<double>(start - r.below(900000)) + 0.5});
             rowids.push_back(row);
         }
+        // The title's number ends where the next value that is not NULL begins: the place (its
+        // text, or the id of its row), the notes, or the start (a whole REAL is stored as an integer).
+        const std::string next = events && !place.empty() ? place.substr(0, 4)
+                                 : !placeBytes.empty()    ? placeBytes
+                                 : !notes.empty()         ? notes.substr(0, 4)
+                                                          : recordInteger(start);
         ExpectedRecord record{
             title,
             {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
-            {{title + placeBytes, placeBytes.empty()}}};
+            {{title + next}}};
         // The place's own row: its title, then (after columns left NULL) the item it belongs to.
         if (!placeBytes.empty()) record.markers.push_back({place + recordInteger(i + 1)});
         return record;
@@ -439,16 +445,16 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
                 plain.erase(at, std::strlen(piece));
         // The body's row holds its entity, version and note before the text; a long text runs on
-        // into pages of its own, and a stretch of it may be overwritten while the rest stays: the
-        // end of each of its lines ("... #17") is looked for too.
+        // into pages of its own, and a stretch of it may be written over while the rest stays:
+        // stretches of it are looked for along its length (long enough that other rows' words do
+        // not hold them), and its end, which holds the row's number.
         std::vector<Marker> markers = {
             {guid + summary + title, true},
             {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
-        const std::string number = " #" + std::to_string(i);
-        for (size_t at = body.find(number); at != std::string::npos; at = body.find(number, at + 1)) {
-            const size_t end = at + number.size(), from = end - std::min<size_t>(end, 24);
-            markers.push_back({body.substr(from, end - from), true});
-        }
+        constexpr size_t kStretch = 64, kStep = 192;
+        for (size_t at = kStretch; at + kStretch < body.size(); at += kStep)
+            markers.push_back({body.substr(at, kStretch), false, true});
+        markers.push_back({body.substr(body.size() - std::min<size_t>(body.size(), 24)), false, true});
         return ExpectedRecord{
             title,
             {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},

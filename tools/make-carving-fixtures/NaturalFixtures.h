@@ -23,6 +23,8 @@ struct Marker {
     std::string text;
     // The text ends in the row's number ("dinner 17"): where a digit follows, it is another row's.
     bool numbered = false;
+    // A stretch of a long value, which SQLite splits where it runs from one page into the next.
+    bool mayBeSplit = false;
 };
 
 // A row as a recovered record shows it: key names the record (a title, a name, a phone number

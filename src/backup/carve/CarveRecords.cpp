@@ -193,15 +193,15 @@ private:
     }
 
     // Marks the deleted rows that repeat a live row of their table found by any of the threads:
-    // the same row id, the same values, or the same value where no two rows share one. A page's
-    // gap also keeps what a balance moved to another page and wrote over in part: a row there
-    // repeats a live one whose kept values it has.
+    // the same row id, the same values, or the same value where no two rows share one. A balance
+    // that moves rows to another page leaves their old cells behind, to be written over in part
+    // later: a row that lost its id repeats a live one whose kept values it has.
     void markRepeats(const std::vector<LiveSets>& sets) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
                     if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
-                        (f.fromGap && live.kept[s].contains(f.kept)) ||
+                        (!f.record.rowidKnown && live.kept[s].contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -788,6 +788,7 @@ private:
             page[*i].record.rowidAfter = inOrder ? known : 0;
             if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
         }
+        for (Found& f : page) dropEmptyBounds(f);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
         int64_t lowestLive = INT64_MAX;
@@ -806,6 +807,16 @@ private:
         }
         if (lowestLive != INT64_MAX) lowestLive_.emplace_back(page.front().record.page, lowestLive);
         page.clear();
+    }
+
+    // A row that lost its id between rows whose ids leave none between them is no row of their
+    // order: bytes a balance left in the gap from before it wrote the page anew. It is bounded by
+    // nothing.
+    static void dropEmptyBounds(Found& f) {
+        CarvedRecord& r = f.record;
+        if (r.rowidKnown || r.rowidBefore == 0 || r.rowidAfter == 0 || r.rowidAfter > r.rowidBefore + 1) return;
+        r.rowidBefore = r.rowidAfter = 0;
+        f.pageInOrder = false;
     }
 
     // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
@@ -863,6 +874,7 @@ private:
                     if (page.known && f.pageInOrder && !f.record.rowidKnown) {
                         if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
                         if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
+                        dropEmptyBounds(f);
                     }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
