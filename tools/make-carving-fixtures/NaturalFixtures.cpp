@@ -117,6 +117,16 @@ std::string recordInteger(int64_t value) {
     return bytes;
 }
 
+// Stretches of a long text along its whole length, each long enough that other rows' words do
+// not hold it: a long value runs on into pages of its own, a stretch of it may be written over
+// while the rest stays, and SQLite splits it where it runs from one page into the next.
+void addStretches(const std::string& text, std::vector<Marker>& markers) {
+    constexpr size_t kStretch = 64, kStep = 48;
+    for (size_t at = 0; at + kStretch < text.size(); at += kStep)
+        markers.push_back({text.substr(at, kStretch), false, true});
+    markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), false, true});
+}
+
 // The row ids a maker's rows were given, by row.
 using RowIds = std::vector<int64_t>;
 
@@ -285,7 +295,7 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
                                {"callDuration", duration ? getCallHistoryDuration(static_cast<int32_t>(duration))
                                                 : out    ? "Cancelled"
                                                          : "Missed"}},
-                              {{address + recordInteger(when)}}};
+                              {{address + recordInteger(when) + recordInteger(duration) + recordInteger(flags)}}};
     };
     rows.remove = [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {rowids[i]}); };
     rows.removeRun = [&](size_t from, size_t to) {
@@ -314,11 +324,11 @@ NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& 
             {r.below(3) ? int64_t{0} : 1 + r.below(std::max(i, 1)), int64_t{folder ? 1 : 0}, title,
              folder ? Value(nullptr) : Value(url), children, order, externalId});
         rowids.push_back(db.lastRowid());
-        // The title's number ends where the next column begins: the address, or a folder's
-        // numbers and the start of its identifier.
+        // The title's number ends where the next column begins: the address (whole), or a
+        // folder's numbers and the start of its identifier.
         const std::string after =
             folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, externalId.find('-') + 1)
-                   : url.substr(0, 6);
+                   : url;
         return ExpectedRecord{title, {{"bookMarkURL", folder ? "" : url}}, {{title + after}}};
     };
     rows.remove = [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {rowids[i]}); };
@@ -381,6 +391,9 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
             title,
             {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
             {{title + next}}};
+        // The notes, then the start, its time zone and the end.
+        if (!notes.empty()) addStretches(notes, record.markers);
+        record.markers.push_back({recordInteger(start) + "Europe/London" + recordInteger(end)});
         // The place's own row: its title, then (after columns left NULL) the item it belongs to.
         if (!placeBytes.empty()) record.markers.push_back({place + recordInteger(i + 1)});
         return record;
@@ -444,17 +457,11 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         for (const char* piece : {"<div>", "</div>"})
             for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
                 plain.erase(at, std::strlen(piece));
-        // The body's row holds its entity, version and note before the text; a long text runs on
-        // into pages of its own, and a stretch of it may be written over while the rest stays:
-        // stretches of it are looked for along its length (long enough that other rows' words do
-        // not hold them), and its end, which holds the row's number.
+        // The body's row holds its entity, version and note before the text.
         std::vector<Marker> markers = {
             {guid + summary + title, true},
             {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
-        constexpr size_t kStretch = 64, kStep = 192;
-        for (size_t at = kStretch; at + kStretch < body.size(); at += kStep)
-            markers.push_back({body.substr(at, kStretch), false, true});
-        markers.push_back({body.substr(body.size() - std::min<size_t>(body.size(), 24)), false, true});
+        addStretches(body, markers);
         return ExpectedRecord{
             title,
             {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
@@ -534,9 +541,11 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
         }
         std::string name = first + " " + last + (middle.empty() ? "" : " " + middle);
         // The two sort keys lie side by side in the row; the last name alone is in its e-mail too.
-        ExpectedRecord record{name,
-                              {{"contactPhone", phones}, {"contactEmail", emails}},
-                              {{first + " " + last + last + " " + first, i % 3 == 0}}};
+        // The name's parts open the row; its two sort keys lie side by side further on.
+        ExpectedRecord record{
+            name,
+            {{"contactPhone", phones}, {"contactEmail", emails}},
+            {{first + last + middle, middle.empty()}, {first + " " + last + last + " " + first, i % 3 == 0}}};
         record.markers.insert(record.markers.end(), valueMarkers.begin(), valueMarkers.end());
         return record;
     };
@@ -591,22 +600,29 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                 {guid, text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
                  fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
                  int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
+            // After the text, up to the date: its handle, service and account (the columns between
+            // are NULL or 0).
             record = {text,
                       {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
-                      {{guid + head(text)}}};
+                      {{guid + head(text)},
+                       {recordInteger(static_cast<int64_t>(who + 1)) + (imessage ? "iMessage" : "SMS") +
+                        "e:" + recordInteger(since2001)}}};
         } else if (o.ios == Ios::v5 && imessage) {
             const int64_t flags = fromMe ? (r.below(5) ? 36869 : 102405) : (r.below(5) ? 12289 : 77825);
+            const int64_t height = 38 + r.below(400);
             db.run(
                 "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
                 "version, read, madrid_handle, madrid_version, madrid_guid, madrid_type, madrid_service, "
                 "madrid_account, madrid_flags, madrid_error, is_madrid, madrid_date_read, madrid_date_delivered) "
                 "VALUES (NULL, ?, ?, 0, 0, ?, 0, ?, 0, 0, 1, ?, 10, ?, 0, 'iMessage', 'e:ada@example.com', ?, 0, 1, ?, "
                 "?)",
-                {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
+                {since2001, text, static_cast<int64_t>(who + 1), height, partners[who], uuid(r), flags,
                  fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
             record = {text,
                       {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
-                      {{recordInteger(since2001) + head(text)}}};
+                      // After the text, up to the address: its thread and height (the others NULL or 0).
+                      {{recordInteger(since2001) + head(text)},
+                       {recordInteger(static_cast<int64_t>(who + 1)) + recordInteger(height) + partners[who]}}};
         } else {
             db.run(
                 "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
@@ -618,6 +634,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                       {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
                       {{partners[who] + recordInteger(when) + head(text)}}};
         }
+        addStretches(text, record.markers);
         rowids.push_back(db.lastRowid());
         return record;
     };
