@@ -114,6 +114,10 @@ class PageCarver {
     // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per shape.
     struct LiveSets {
         std::vector<KeySet> rowids, values, kept, uniques;
+        // A shape that keeps every column has its kept signatures among its signatures.
+        const KeySet& keptOf(size_t s, const TableShape& shape) const {
+            return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
+        }
     };
 
 public:
@@ -201,7 +205,7 @@ private:
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
                     if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
-                        (!f.record.rowidKnown && live.kept[s].contains(f.kept)) ||
+                        (!f.record.rowidKnown && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -798,7 +802,7 @@ private:
                 lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
-                live_->kept[s].insert(f.kept);
+                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].insert(f.kept);
                 if (f.unique) live_->uniques[s].insert(f.unique);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
