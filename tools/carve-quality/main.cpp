@@ -7,7 +7,7 @@
 // recall of the rest, live rows reported as deleted, the shares of wrong joins and garbage in
 // what was reported, the rows that came without some joined value, how many of the file's pages
 // the carver looked through (all but the header page, or the targets are not met), and the
-// seconds taken to write the file and to carve it. --rows goes up to 10 million. --explain names every row
+// seconds taken to write the file and to carve it. --rows goes up to 20 million. --explain names every row
 // missed (with where its marker lies, or that it is gone) and every wrong record on standard
 // error.
 #include "CarveQuality.h"
@@ -20,7 +20,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kMostRows = 10000000;
+constexpr int kMostRows = 20000000;
 
 const char* layoutName(carvefix::Deletions deletions) {
     return deletions == carvefix::Deletions::overTime ? "time" : "run";
