@@ -87,8 +87,8 @@ struct CarvedRecord {
     // Read from the cell (a freeblock's first row has lost it), or the one id the rows around it
     // on its page leave it.
     bool rowidKnown = false;
-    int64_t position = 0;     // where the record's cell (or what is left of it) starts
-    int64_t page = 0;         // page index
+    int64_t position = 0;  // where the record's cell (or what is left of it) starts
+    int64_t page = 0;      // page index
     // Row ids of the nearest whole rows of the same table before and after it on its page, in
     // the order the page keeps its cells (0 when there is none): a lost row id lies between.
     int64_t rowidBefore = 0;
