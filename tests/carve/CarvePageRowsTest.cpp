@@ -1,11 +1,13 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
 // it had: a stale copy of a live row (part of it written over since) is none; rows that lost
 // their ids take the ids the rows around them leave, or none when those leave no room; and every
-// page of the file is looked through, the header page and a cut-off end named as left.
+// page of the file is looked through, the header page and a cut-off end named as left. And the
+// times a carved row may hold reach a year past the present, whatever the year.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/CarveRecords.h"
 
+#include <ctime>
 #include <map>
 #include <string>
 #include <utility>
@@ -142,4 +144,13 @@ TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {
         EXPECT_EQ(coverage.partialBytes, 300);
         EXPECT_TRUE(coverage.complete());
     }
+}
+
+TEST(CarvedTimes, RowsWrittenNowAreNeverTakenForOtherBytes) {
+    // A row dated up to a year ahead of the present is a phone's, whatever the year.
+    constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
+    EXPECT_EQ(carve::latestPlausibleTime(k2030 - 5 * kYear), k2030);
+    for (int64_t now : {k2030 - kYear / 2, k2030 + 3 * kYear, k2030 + 40 * kYear})
+        EXPECT_GE(carve::latestPlausibleTime(now), now + kYear - 1) << now;
+    EXPECT_GE(carve::latestPlausibleTime(), static_cast<int64_t>(std::time(nullptr)) + kYear - 86400);
 }

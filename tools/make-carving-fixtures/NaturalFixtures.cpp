@@ -251,11 +251,13 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
     return out;
 }
 
-// The bound of the random step between two rows' times: the usual one, made smaller when that
-// many rows at the usual step would run the history past span (a busy phone's many calls a day
-// rather than a century of them, which no carver takes for a phone's).
-int64_t stepBound(int64_t usual, int rows, int64_t span) {
-    return std::max<int64_t>(1, std::min<int64_t>(usual, 2 * span / std::max(rows, 1)));
+// The step from one row's time to the next: at least least, plus a random part below usual. With
+// many rows both are made smaller, so that the whole history stays within about span (a busy
+// phone's many calls a day rather than a century of them): a phone holds no time years ahead,
+// and the carvers take a time past the years a phone can have for other bytes.
+int64_t timeStep(Random& r, int64_t least, int64_t usual, int rows, int64_t span) {
+    const int64_t perRow = span / std::max(rows, 1);
+    return std::min(least, perRow / 2) + r.below(std::max<int64_t>(1, std::min<int64_t>(usual, 2 * perRow)));
 }
 
 constexpr int64_t kYear = 365 * 86400;
@@ -271,7 +273,7 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     RowIds rowids;
     RowWriter rows;
     rows.insert = [&](int i) {
-        when += 60 + r.below(stepBound(86400, o.rows, 8 * kYear));
+        when += timeStep(r, 60, 86400, o.rows, 8 * kYear);
         const std::string address = r.below(15) == 0 ? "friend" + std::to_string(i) + "@example.com" : phone(r);
         const int64_t sizes[] = {
             0, 1, 1 + r.below(126), 128 + r.below(3000), 3600 + r.below(20000), 40000 + r.below(40000)};
@@ -345,9 +347,12 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
     RowIds rowids;
     RowIds places;  // each item's Location row, 0 for none
     int64_t start = 300000000 + r.below(30000000);
+    // Events start on the quarter hour, or, when there are too many for the quarter hours of the
+    // years a calendar spans, on shorter slots.
+    const int64_t slot = std::clamp<int64_t>(15 * kYear / std::max(o.rows, 1) / 2, 1, 900);
     RowWriter rows;
     rows.insert = [&](int i) {
-        start += 900 * (1 + r.below(stepBound(200, o.rows, 15 * kYear / 900)));
+        start += slot * timeStep(r, 1, 200, o.rows, 15 * kYear / slot);
         const int64_t end = start + 900 * (1 + r.below(12));
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         const std::string place = r.below(3) == 0 ? std::string() : words(r, 1 + static_cast<int>(r.below(3)));
@@ -431,7 +436,7 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
     int64_t bodyKey = 0;
     RowWriter rows;
     rows.insert = [&](int i) {
-        created += 60 + r.below(stepBound(86400 * 5, o.rows, 15 * kYear));
+        created += timeStep(r, 60, 86400 * 5, o.rows, 12 * kYear);
         const int64_t modified = created + r.below(86400 * 30);
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         std::string body = title;
@@ -584,7 +589,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
     RowIds rowids;
     RowWriter rows;
     rows.insert = [&](int i) {
-        when += 5 + r.below(stepBound(20000, o.rows, 8 * kYear));
+        when += timeStep(r, 5, 20000, o.rows, 8 * kYear);
         const size_t who = static_cast<size_t>(r.below(static_cast<int64_t>(partners.size())));
         const bool fromMe = r.below(2);
         const std::string text = naturalText(r, i);

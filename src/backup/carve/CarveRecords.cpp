@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,6 +20,16 @@
 #include <utility>
 
 namespace carve {
+
+int64_t latestPlausibleTime(int64_t now) {
+    constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
+    return std::max<int64_t>(k2030, now + kYear);
+}
+
+int64_t latestPlausibleTime() {
+    static const int64_t latest = latestPlausibleTime(static_cast<int64_t>(std::time(nullptr)));
+    return latest;
+}
 
 int64_t CarvedValue::asInteger() const {
     if (type == integerValue) return integer;

@@ -24,6 +24,14 @@ namespace carve {
 // Seconds from 1970 to 2001, from which the newer columns count.
 constexpr int64_t kSince2001 = 978307200;
 
+// The latest time, in seconds from 1970, that a call, message or note of a phone can hold: a
+// carved row said to be later is other bytes that fit the layout. The start of 2030, or a year
+// past the present once that comes near, so that rows written now are never taken for other
+// bytes (a fixed year would drop every row written after it). now is the present, in seconds
+// from 1970; without it, the clock's when first asked.
+int64_t latestPlausibleTime(int64_t now);
+int64_t latestPlausibleTime();
+
 // What a column may hold. Columns declared REAL keep whole numbers as integers on disk.
 enum class ColumnKind : uint8_t { integer, real, text, blob, any };
 

@@ -25,13 +25,16 @@ const std::vector<TableShape>& calendarShapes() {
     return shapes;
 }
 
-// Seconds from 2001 of 1990-01-01 and 2040-01-01.
+// Seconds from 2001 of 1990-01-01: no event of a phone starts or ends before.
 constexpr int64_t kEarliest = -346723200;
-constexpr int64_t kLatest = 1230768000;
+
 bool plausible(const CarvedValue& date) {
     if (date.isNull()) return true;
     if (date.type != CarvedValue::integerValue && date.type != CarvedValue::realValue) return false;
-    return date.asReal() >= kEarliest && date.asReal() < kLatest;
+    // Events are planned ahead: up to ten years past the latest time a phone's other rows hold.
+    constexpr int64_t kAhead = 10 * 365 * 86400;
+    return date.asReal() >= kEarliest &&
+           date.asReal() < static_cast<double>(latestPlausibleTime() + kAhead - kSince2001);
 }
 }  // namespace
 

@@ -46,10 +46,11 @@ std::string letters(std::string_view text, size_t limit = std::string::npos) {
     return out;
 }
 
-// Seconds from 2001 of 2005-01-01 and 2030-01-01.
+// A time a note of these phones can have, in seconds from 2001: from 2005 to the latest time a
+// phone can hold.
 bool plausible(const CarvedValue& date) {
     return (date.type == CarvedValue::integerValue || date.type == CarvedValue::realValue) &&
-           date.asReal() >= 126230400 && date.asReal() < 915148800;
+           date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latestPlausibleTime() - kSince2001);
 }
 }  // namespace
 
