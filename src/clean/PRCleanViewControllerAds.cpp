@@ -58,7 +58,7 @@ void PRCleanViewController::StartScanAppAdsThread(int device) {
     options.deviceIndex = device;
     options.deviceConnected = [this] { return connectedNow(); };
     options.fragments = adPlatArray;
-    options.icon = [this, device](clean::DeviceFileService&, const std::string& bundleId) {
+    options.icon = [this, device](amd::FileService&, const std::string& bundleId) {
         return clean::JunkScan::appIcon(services_, device, bundleId);
     };
     options.progress = [this](float ratio) {

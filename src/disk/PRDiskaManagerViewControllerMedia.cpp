@@ -206,9 +206,9 @@ void PRDiskaManagerViewController::clearDetailPanes(DiskScanGroup group) {
 
 void PRDiskaManagerViewController::PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo) {
     bool copied = false;
-    if (std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(diskDeviceIndex)) {
+    if (std::unique_ptr<amd::FileService> service = services_.startMediaArea(diskDeviceIndex)) {
         const std::string local = disk::previewCopyPath(photo->filePath());
-        copied = !local.empty() && service->CopyToLocal(photo->filePath(), local) == 0;
+        copied = !local.empty() && amd::copyToOwnFile(*service, photo->filePath(), local) == 0;
     }
     handOff([this, photo, copied] { PreviewCopyOnMainThreadHanld(photo, copied); });
 }

@@ -95,7 +95,7 @@ TEST_F(DiskManagerActionsTest, ExportsNeverOverwriteAndCopyEveryRow) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
 }
 
-TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportReplacesTheFirst) {
+TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportKeepsTheFirst) {
     device.addApp("com.brightleaf.RecipeBox", "RecipeBox", 100, 200);
     device.containers["com.brightleaf.RecipeBox"].addFile("/.metadata.plist", "meta");
     device.containers["com.brightleaf.RecipeBox"].addFile("/Library/.Trash/old.txt", "old");
@@ -107,12 +107,13 @@ TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportRep
                                                       {"Library/Trash", "D"},       {"Library/Trash/old.txt", "F:old"},
                                                       {"Documents", "D"},           {"Documents/Pasta.mp4", "F:pasta"}};
     EXPECT_EQ(treeOf(app.toStdString()), expected);
-    // A second export replaces the first one's files in the same folder.
+    // A second export into the same folder keeps the first one's files.
     auto& pasta = device.containers["com.brightleaf.RecipeBox"].entries["/Documents/Pasta.mp4"];
     pasta.bytes = "pasta 2";
     pasta.size = pasta.bytes.size();
     ASSERT_TRUE(actions.exportAppContainer("com.brightleaf.RecipeBox", app).ok());
-    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta.mp4"), "pasta 2");
+    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta.mp4"), "pasta");
+    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta (2).mp4"), "pasta 2");
 
     EXPECT_FALSE(actions.exportAppContainer("com.example.Missing", out() + "/Missing").ok());
 }

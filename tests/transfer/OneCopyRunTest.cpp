@@ -41,10 +41,9 @@ QStringList filesBelow(const QString& folder) {
 // file that vanishes mid-copy leaves them.
 transfertest::MediaAreaWrapper refusing(const std::string& refused) {
     return transfertest::MediaAreaWrapper(
-        [refused](disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
-            if (from != refused) return inner.CopyToLocal(from, to);
-            QFile half(QString::fromStdString(to));
-            if (half.open(QIODevice::WriteOnly)) half.write("partial");
+        [refused](amd::FileService& inner, const std::string& from, files::NewFile& into) {
+            if (from != refused) return inner.CopyToLocal(from, into);
+            into.write("partial", 7);
             return 5;
         });
 }

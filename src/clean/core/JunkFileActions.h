@@ -44,9 +44,10 @@ struct ActionResult {
 
 // The device layer's text for status (the reason of a refused removal or copy).
 QString deviceStatusText(int status);
-// Why a copy to localPath failed with status; 1 is the copy's own "nothing copied" (a file that
-// would not open or write).
-QString copyFailureReason(int status, const QString& localPath);
+// Copies one device file into a new file at localPath (a taken name gets the next numbered
+// one) and counts it in result: a copy, or a failure with its reason.
+void copyDeviceFile(amd::FileService& service, const QString& devicePath, uint64_t size, const QString& localPath,
+                    ActionResult& result);
 
 // "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
 QString categoryFolderOf(const QString& cleanType);
@@ -73,12 +74,10 @@ public:
     ActionResult exportCategoryFolder(const QString& bundleId, const QString& folder, const QString& exportPath);
 
 private:
-    std::unique_ptr<DeviceFileService> open(const QString& bundleId, int* status);
-    void traverseRemoveDirWithpath(const std::string& path, DeviceFileService& service, ActionResult& result);
-    void traverseExportDirWithpath(const std::string& path, DeviceFileService& service, const QString& exportPath,
+    std::unique_ptr<amd::FileService> open(const QString& bundleId, int* status);
+    void traverseRemoveDirWithpath(const std::string& path, amd::FileService& service, ActionResult& result);
+    void traverseExportDirWithpath(const std::string& path, amd::FileService& service, const QString& exportPath,
                                    ActionResult& result);
-    void copyOne(DeviceFileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
-                 ActionResult& result);
 
     DeviceCleanServices& services_;
     int device_;

@@ -16,10 +16,10 @@ const char* const kNoService = "the device's files cannot be reached";
 
 }  // namespace
 
-int DiskManagerActions::removeTree(DeviceFileService& service, const std::string& path, uint64_t& bytes) {
-    DeviceEntry entry;
+int DiskManagerActions::removeTree(amd::FileService& service, const std::string& path, uint64_t& bytes) {
+    amd::FileEntry entry;
     if (!service.FileInfo(path, entry)) return service.RemovePath(path);  // the device says why
-    if (entry.kind == DeviceEntry::Kind::Directory) {
+    if (entry.kind == amd::FileEntry::Kind::Directory) {
         std::vector<std::string> names;
         if (service.ListDirectory(path, names)) {
             const std::string prefix = path.ends_with('/') ? path : path + "/";
@@ -30,7 +30,7 @@ int DiskManagerActions::removeTree(DeviceFileService& service, const std::string
         }
     }
     const int status = service.RemovePath(path);
-    if (status == 0 && entry.kind != DeviceEntry::Kind::Directory) bytes += entry.size;
+    if (status == 0 && entry.kind != amd::FileEntry::Kind::Directory) bytes += entry.size;
     return status;
 }
 
@@ -80,7 +80,7 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
         result.failed(folder.toStdString(), "the folder cannot be made");
         return result;
     }
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     bool serviceTried = false;
     std::vector<QString> taken;
     for (const ExportItem& item : items) {
@@ -103,8 +103,8 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
             result.failed(item.devicePath, kNoService);
             continue;
         }
-        DeviceEntry entry;
-        if (service->FileInfo(item.devicePath, entry) && entry.kind == DeviceEntry::Kind::Directory) {
+        amd::FileEntry entry;
+        if (service->FileInfo(item.devicePath, entry) && entry.kind == amd::FileEntry::Kind::Directory) {
             ExportWalk walk(*service, target, stop);
             walk.setDeviceBase(item.devicePath);
             QDir().mkpath(target);

@@ -48,7 +48,7 @@ public:
 
 private:
     // Removes path (a folder after its content) with service; adds the removed files' bytes.
-    int removeTree(DeviceFileService& service, const std::string& path, uint64_t& bytes);
+    int removeTree(amd::FileService& service, const std::string& path, uint64_t& bytes);
 
     DiskDeviceServices& services_;
     int device_;

@@ -8,7 +8,7 @@
 
 namespace disk {
 
-ExportWalk::ExportWalk(DeviceFileService& service, QString exportPath, const std::atomic<bool>* stop)
+ExportWalk::ExportWalk(amd::FileService& service, QString exportPath, const std::atomic<bool>* stop)
     : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
 
 QString ExportWalk::localPathOf(const std::string& devicePath) const {
@@ -21,33 +21,29 @@ QString ExportWalk::localPathOf(const std::string& devicePath) const {
     return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
 }
 
-bool ExportWalk::copyFile(DeviceFileService& service, const std::string& devicePath, uint64_t size,
+bool ExportWalk::copyFile(amd::FileService& service, const std::string& devicePath, uint64_t size,
                           const QString& localPath, ActionResult& result) {
     if (!QDir().mkpath(QFileInfo(localPath).path())) {
         result.failed(devicePath, "the folder " + QFileInfo(localPath).path().toStdString() + " cannot be made");
         return false;
     }
-    const int status = service.CopyToLocal(devicePath, localPath.toStdString());
-    // An empty device file copies no bytes and so reports a failure, yet its empty copy is there.
-    const QFileInfo copy(localPath);
-    if (copy.isFile() && uint64_t(copy.size()) == size && (status == 0 || size == 0)) {
+    const files::Outcome copied = amd::copyToNewFile(service, devicePath, localPath.toStdString());
+    if (copied.ok()) {
         result.succeeded(size);
         return true;
     }
-    QFile::remove(localPath);
-    result.failed(devicePath, status == 0 ? "the copy is incomplete"
-                                          : "the device refused the copy (status " + std::to_string(status) + ")");
+    result.failed(devicePath, copied.reason);
     return false;
 }
 
-bool ExportWalk::copyFile(DeviceFileService& service, const std::string& devicePath, const QString& localPath,
+bool ExportWalk::copyFile(amd::FileService& service, const std::string& devicePath, const QString& localPath,
                           ActionResult& result) {
-    DeviceEntry entry;
+    amd::FileEntry entry;
     if (!service.FileInfo(devicePath, entry)) {
         result.failed(devicePath, "the device has no such file");
         return false;
     }
-    if (entry.kind != DeviceEntry::Kind::Regular) {
+    if (entry.kind != amd::FileEntry::Kind::Regular) {
         result.failed(devicePath, "it is not a file");
         return false;
     }
@@ -64,14 +60,14 @@ void ExportWalk::exportFolder(const std::string& devicePath) {
 }
 
 void ExportWalk::exportEntry(const std::string& devicePath) {
-    DeviceEntry entry;
+    amd::FileEntry entry;
     if (!service_.FileInfo(devicePath, entry)) {
         result_.failed(devicePath, "the device has no such file");
         return;
     }
-    if (entry.kind == DeviceEntry::Kind::Directory)
+    if (entry.kind == amd::FileEntry::Kind::Directory)
         exportFolder(devicePath);
-    else if (entry.kind == DeviceEntry::Kind::Regular)
+    else if (entry.kind == amd::FileEntry::Kind::Regular)
         copyFile(service_, devicePath, entry.size, localPathOf(devicePath), result_);
 }
 

@@ -21,7 +21,7 @@ class ExportWalk {
 public:
     // service: a started service, used only by the calling thread. stop: true ends the walk
     // after the entry it is on.
-    ExportWalk(DeviceFileService& service, QString exportPath, const std::atomic<bool>* stop = nullptr);
+    ExportWalk(amd::FileService& service, QString exportPath, const std::atomic<bool>* stop = nullptr);
 
     // Exports one device entry, a folder with everything below it or a single file.
     void exportEntry(const std::string& devicePath);
@@ -38,18 +38,18 @@ public:
 
     // Copies one device file of size bytes to localPath, making its folder; true once the copy
     // is whole. A failed copy is removed and counted in result with its reason.
-    static bool copyFile(DeviceFileService& service, const std::string& devicePath, uint64_t size,
+    static bool copyFile(amd::FileService& service, const std::string& devicePath, uint64_t size,
                          const QString& localPath, ActionResult& result);
     // The same for a file whose size is asked of the device first (a size seen earlier may be
     // out of date); a path that is not a regular file is counted as a failure.
-    static bool copyFile(DeviceFileService& service, const std::string& devicePath, const QString& localPath,
+    static bool copyFile(amd::FileService& service, const std::string& devicePath, const QString& localPath,
                          ActionResult& result);
 
 private:
     bool stopped() const { return stop_ && stop_->load(); }
     void exportFolder(const std::string& devicePath);
 
-    DeviceFileService& service_;
+    amd::FileService& service_;
     QString exportPath_;
     const std::atomic<bool>* stop_;
     std::string base_;

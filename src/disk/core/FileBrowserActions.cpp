@@ -27,7 +27,7 @@ ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& fil
         result.failed(target.toStdString(), "the folder cannot be made");
         return result;
     }
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     for (const BrowserFile& file : files) {
         if (stop && stop->load()) break;
         const QString local = target + QLatin1Char('/') + localnames::safeLocalName(lastComponent(file.devicePath));
@@ -76,7 +76,7 @@ ActionResult FileBrowserActions::removeFiles(const std::vector<std::string>& dev
             result.failed(devicePaths[i], kNoService);
             continue;
         }
-        DeviceEntry entry;
+        amd::FileEntry entry;
         const uint64_t size = service->FileInfo(devicePaths[i], entry) ? entry.size : 0;
         const int status = service->RemovePath(devicePaths[i]);
         if (status == 0) {
@@ -109,10 +109,10 @@ ActionResult FileBrowserActions::addFile(const QString& localFile, const std::st
         return result;
     }
     const int status = service->CopyToDevice(localFile.toStdString(), added);
-    DeviceEntry entry;
+    amd::FileEntry entry;
     // An empty file copies no bytes and so reports a failure, yet the device holds it.
     if (status == 0 ||
-        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == DeviceEntry::Kind::Regular))
+        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == amd::FileEntry::Kind::Regular))
         result.succeeded(uint64_t(info.size()));
     else
         result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");

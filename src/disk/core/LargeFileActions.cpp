@@ -5,14 +5,14 @@
 
 namespace disk {
 
-std::unique_ptr<DeviceFileService> LargeFileActions::open(const std::string& bundleId) {
+std::unique_ptr<amd::FileService> LargeFileActions::open(const std::string& bundleId) {
     return bundleId.empty() ? services_.startMediaArea(device_) : services_.startAppDir(device_, bundleId);
 }
 
 ActionResult LargeFileActions::removeFiles(const std::vector<LargeFileRecord>& records, std::vector<bool>& removed) {
     ActionResult result;
     removed.assign(records.size(), false);
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     std::string openFor;
     bool opened = false;
     for (size_t i = 0; i < records.size(); ++i) {

@@ -73,12 +73,12 @@ public:
 private:
     struct AppContext;
     bool mustEnd();
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service);
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service, AppContext& app);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service, AppContext& app);
     // One entry: a folder is walked, a regular file tested; false when the walk must end.
-    bool examine(const std::string& path, DeviceFileService& service, AppContext* app);
+    bool examine(const std::string& path, amd::FileService& service, AppContext* app);
     void hit(const std::string& path, uint64_t size, AppContext* app);
-    void walkContainer(DeviceFileService& service, AppContext& app);
+    void walkContainer(amd::FileService& service, AppContext& app);
 
     DiskDeviceServices& services_;
     Options options_;

@@ -38,7 +38,7 @@ bool copyLocalFile(const QString& from, const QString& to, disk::ActionResult& r
 MusicScanResult scanMusicLibrary(disk::DiskDeviceServices& services, int deviceIndex,
                                  const std::function<bool()>& keepGoing, std::string dbFolder) {
     MusicScanResult result;
-    std::unique_ptr<disk::DeviceFileService> service = services.startMediaArea(deviceIndex);
+    std::unique_ptr<amd::FileService> service = services.startMediaArea(deviceIndex);
     if (!service) return result;
     result.serviceStarted = true;
     // A folder of its own: the disk manager may be reading its copy at the same moment.
@@ -84,7 +84,7 @@ TrackCopy copyTrackToLocal(disk::DiskDeviceServices& services, int deviceIndex, 
         copy.result.failed(track.musicTitle(), "the library names no file for it");
         return copy;
     }
-    std::unique_ptr<disk::DeviceFileService> service = services.startMediaArea(deviceIndex);
+    std::unique_ptr<amd::FileService> service = services.startMediaArea(deviceIndex);
     if (!service) {
         copy.result.failed(track.musicLoctionpath(), "the device's files cannot be reached");
         return copy;
@@ -99,7 +99,7 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
                                 const std::vector<PRTranMusicNodePtr>& tracks, const QString& folder,
                                 const std::atomic<bool>* cancelled, QStringList* written) {
     disk::ActionResult result;
-    std::unique_ptr<disk::DeviceFileService> service;  // started for the first track without a copy
+    std::unique_ptr<amd::FileService> service;  // started for the first track without a copy
     for (const PRTranMusicNodePtr& track : tracks) {
         if (cancelled && *cancelled) break;
         const QString target = folder + QLatin1Char('/') + trackFileName(*track);

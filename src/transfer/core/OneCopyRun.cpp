@@ -39,27 +39,27 @@ bool OneCopyRun::goOn() {
     return !summary_.cancelled && !summary_.deviceLeft;
 }
 
-std::vector<std::string> OneCopyRun::subFolders(disk::DeviceFileService& service, const std::string& folder,
+std::vector<std::string> OneCopyRun::subFolders(amd::FileService& service, const std::string& folder,
                                                 const std::string& needle) {
     std::vector<std::string> names, out;
     if (!service.ListDirectory(folder, names)) return out;
     for (const std::string& name : names) {
         if (name.empty() || name == "." || name == ".." || !holds(name, needle)) continue;
-        disk::DeviceEntry entry;
-        if (service.FileInfo(folder + "/" + name, entry) && entry.kind == disk::DeviceEntry::Kind::Directory)
+        amd::FileEntry entry;
+        if (service.FileInfo(folder + "/" + name, entry) && entry.kind == amd::FileEntry::Kind::Directory)
             out.push_back(folder + "/" + name);
     }
     return out;
 }
 
-bool OneCopyRun::copyFolderFiles(disk::DeviceFileService& service, const std::string& folder) {
+bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& folder) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return goOn();
     for (const std::string& name : names) {
         if (name.empty() || name == "." || name == "..") continue;
         const std::string path = folder + "/" + name;
-        disk::DeviceEntry entry;
-        if (!service.FileInfo(path, entry) || entry.kind != disk::DeviceEntry::Kind::Regular) continue;
+        amd::FileEntry entry;
+        if (!service.FileInfo(path, entry) || entry.kind != amd::FileEntry::Kind::Regular) continue;
         say(QStringLiteral("Copying %1").arg(QString::fromStdString(name)));
         // Photos of every folder land side by side; a later one of the same name replaces it.
         const QString local = options_.exportFolder + "/" + localnames::safeLocalName(QString::fromStdString(name));
@@ -70,7 +70,7 @@ bool OneCopyRun::copyFolderFiles(disk::DeviceFileService& service, const std::st
 }
 
 void OneCopyRun::startCopyCameraRoll() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& folder : subFolders(*service, "/DCIM", "APPLE"))
             if (!copyFolderFiles(*service, folder)) return;
@@ -79,7 +79,7 @@ void OneCopyRun::startCopyCameraRoll() {
 }
 
 void OneCopyRun::startCopyPhotoStream() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& stream : subFolders(*service, "/PhotoStreamsData", ""))
             for (const std::string& album : subFolders(*service, stream, "APPLE"))
@@ -89,7 +89,7 @@ void OneCopyRun::startCopyPhotoStream() {
 }
 
 void OneCopyRun::startCopyPhotoLibrary() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const char* root : {"/PhotoData/Sync", "/Photos/Sync"})
             for (const std::string& folder : subFolders(*service, root, "SYNCD"))
@@ -105,7 +105,7 @@ void OneCopyRun::startCopyMuisc() {
         "DB/OneCopy/" + localnames::safeLocalName(QString::fromStdString(options_.udid)).toStdString());
     MusicScanResult library = scanMusicLibrary(
         services_, options_.deviceIndex, [this] { return goOn(); }, dbFolder);
-    std::unique_ptr<disk::DeviceFileService> service =
+    std::unique_ptr<amd::FileService> service =
         library.serviceStarted ? services_.startMediaArea(options_.deviceIndex) : nullptr;
     if (!service || !goOn()) {
         ended(OneCopyCategory::Music, false);
@@ -127,7 +127,7 @@ void OneCopyRun::startCopyMuisc() {
 }
 
 void OneCopyRun::startCopyBooks() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         say(QStringLiteral("Copying the books"));
         disk::ExportWalk walk(*service, options_.bookExportPath, cancelled_);

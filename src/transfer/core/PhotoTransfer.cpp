@@ -21,21 +21,13 @@ std::string joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-void appendFolderFiles(clean::DeviceFileService& service, const std::string& folder, std::vector<std::string>& out) {
+void appendFolderFiles(amd::FileService& service, const std::string& folder, std::vector<std::string>& out) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return;
     for (const std::string& name : names) out.push_back(joined(folder, name));
 }
 
 // An empty device file answers 1 although its empty copy was made.
-bool emptyCopyMade(clean::DeviceFileService& service, const std::string& devicePath, const QString& local) {
-    clean::DeviceEntryInfo info;
-    if (!service.FileInfo(devicePath, info) || info.kind != clean::DeviceEntryInfo::Kind::Regular || info.size != 0)
-        return false;
-    const QFileInfo copy(local);
-    return copy.isFile() && copy.size() == 0;
-}
-
 }  // namespace
 
 PhotoTransferScan::PhotoTransferScan(clean::DeviceCleanServices& services, int deviceIndex, QString localRoot)
@@ -43,7 +35,7 @@ PhotoTransferScan::PhotoTransferScan(clean::DeviceCleanServices& services, int d
     if (root_.isEmpty()) root_ = QString::fromStdString(paths::resolve(kLocalPhotoFolder));
 }
 
-std::vector<std::string> PhotoTransferScan::cameraFiles(clean::DeviceFileService& service) {
+std::vector<std::string> PhotoTransferScan::cameraFiles(amd::FileService& service) {
     std::vector<std::string> files;
     std::vector<std::string> folders;
     if (service.ListDirectory(kCameraFolder, folders)) {
@@ -84,7 +76,7 @@ struct PhotoTransferScan::Copies {
         index = next++;
         return true;
     }
-    void copy(clean::DeviceFileService& service, size_t index) {
+    void copy(amd::FileService& service, size_t index) {
         Slot slot;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -95,8 +87,8 @@ struct PhotoTransferScan::Copies {
         if (!paths::makeDirectories(paths::deletingLastPathComponent(local))) {
             slot.reason = QStringLiteral("the local folder cannot be made");
         } else {
-            const int status = service.CopyToLocal(devicePath, local);
-            if (status == 0 || emptyCopyMade(service, devicePath, slot.item.filePath)) {
+            const int status = amd::copyToOwnFile(service, devicePath, local);
+            if (status == 0) {
                 slot.item.bhasCopy = true;
                 slot.item.hasCopy = slot.item.filePath;
             } else {
@@ -113,7 +105,7 @@ struct PhotoTransferScan::Copies {
 
 PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoing& keepGoing) {
     PhotoScanResult result;
-    std::unique_ptr<clean::DeviceFileService> service = services_.startMediaArea(device_);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(device_);
     if (!service) return result;
     result.serviceStarted = true;
     // The local folder exists before the first copy, whichever camera folder it comes from.
@@ -135,7 +127,7 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
     for (int h = 0; h < helpers; ++h) {
         pool.enqueue([copies, &services = services_, device = device_] {
             // Each helper has its own connection, made and ended on its thread.
-            if (std::unique_ptr<clean::DeviceFileService> own = services.startMediaArea(device)) {
+            if (std::unique_ptr<amd::FileService> own = services.startMediaArea(device)) {
                 size_t index = 0;
                 while (copies->claim(index)) copies->copy(*own, index);
             }
