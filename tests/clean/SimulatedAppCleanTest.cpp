@@ -34,8 +34,7 @@ class GatedServices : public clean::DeviceCleanServices {
 public:
     class File : public amd::FileService {
     public:
-        File(std::unique_ptr<amd::FileService> inner, GatedServices& owner)
-            : inner_(std::move(inner)), owner_(owner) {}
+        File(std::unique_ptr<amd::FileService> inner, GatedServices& owner) : inner_(std::move(inner)), owner_(owner) {}
         bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
             return inner_->ListDirectory(p, n);
         }

@@ -1,8 +1,8 @@
 // What the cleaning workers need of the device, in the shape of the device layer's service
 // objects: a file service (the media area or one app's container, device/FileService.h) started
 // for one operation or one walk and destroyed on the thread that made it, the installed-app
-// lookup, and the icon fetch. The application uses the device layer behind it (deviceCleanServices());
-// benchmarks wrap it to time the device calls.
+// lookup, and the icon fetch. The application uses the device layer behind it
+// (deviceCleanServices()); benchmarks wrap it to time the device calls.
 #pragma once
 
 #include "device/FileService.h"
@@ -29,7 +29,7 @@ public:
     // A started container service of the app, or null when it cannot be started; then status
     // (when given) holds the device layer's status (device/StatusText.h says what it means).
     virtual std::unique_ptr<amd::FileService> startAppDir(int deviceIndex, const std::string& bundleId,
-                                                           int* status = nullptr) = 0;
+                                                          int* status = nullptr) = 0;
     // A started service of the media area, or null (and status as above).
     virtual std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
     // The installed apps in the lookup's key order; false when the app list cannot be read

@@ -1,8 +1,8 @@
 // What the disk manager's scans need of the device, in the shape of the device layer's service
 // objects: a file service of the media area (device/FileService.h) started for one walk and
-// destroyed on the thread that made it, the installed-app list with the attributes the app lists show, whether an app's
-// container opens, and the icon fetch. The application uses the device layer behind it
-// (deviceDiskServices()); tests and benchmarks put their own in front.
+// destroyed on the thread that made it, the installed-app list with the attributes the app
+// lists show, whether an app's container opens, and the icon fetch. The application uses the
+// device layer behind it (deviceDiskServices()); tests and benchmarks put their own in front.
 #pragma once
 
 #include "device/FileService.h"
