@@ -348,6 +348,8 @@ private:
     void openAppCleanList(clean::Category category);
     void exportSelectedAppCleanRows(clean::Category category);
     void removeSelectedAppCleanRows(clean::Category category);
+    // Asks before files of the app lists go; true when the user agreed.
+    bool confirmRemoval(size_t files, uint64_t bytes);
     void removeAllAppCleanRows(clean::Category category);
     void removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> records, bool reloadOnce);
     std::vector<PRCleanDirNodePtr> selectedAppCleanRows(clean::Category category) const;

@@ -6,6 +6,7 @@
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Threads.h"
+#include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/PRProgressView.h"
 
 #include <QApplication>
@@ -198,12 +199,18 @@ void PRCleanViewController::ExportTheCleanJunkNode(QObject*) { exportSelectedApp
 void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     const std::vector<PRCleanDirNodePtr> rows = selectedAppCleanRows(category);
     if (rows.empty()) return;
-    const int former = appCategory(category).controller->indexOf(rows.front().get());
     std::vector<clean::DeviceFileRef> refs;
-    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    uint64_t bytes = 0;
+    for (const auto& row : rows) {
+        refs.push_back(refOfRow(*row));
+        bytes += refs.back().size;
+    }
+    if (!confirmRemoval(refs.size(), bytes)) return;
+    // Nothing stays chosen: a second click, while this removal runs or after it, removes nothing.
+    appCategory(category).table->clearSelection();
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
+    pool_.enqueue([this, device = cleanDevice, refs, rows, category, batch] {
         std::vector<bool> removed;
         const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
         performOnMainThread(
@@ -215,10 +222,6 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
                 appCleanRowsRemoved(category, gone);
                 addToRemovedAppBytes(result.bytes);
                 const AppCleanCategory v = appCategory(category);
-                if (former > 0 && !gone.empty()) {
-                    v.table->clearSelection();
-                    v.table->selectRow(former - 1);
-                }
                 v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
                                          .arg(v.sizeLabel->text())
                                          .arg(qulonglong(appCounters_.numberOf(category).load())));
@@ -235,6 +238,12 @@ void PRCleanViewController::RemoveOneJunkFile(QObject*) { removeSelectedAppClean
 
 // ---- Remove all ---------------------------------------------------------------------------------
 
+bool PRCleanViewController::confirmRemoval(size_t files, uint64_t bytes) {
+    const QString what = files == 1 ? tr("1 file will be removed from your device: %1.")
+                                    : tr("%1 files will be removed from your device: %2.").arg(qulonglong(files));
+    return confirmBulkRemoval(view_ ? view_->window() : nullptr, what.arg(QString::fromStdString(sizeText(bytes))));
+}
+
 void PRCleanViewController::removeAllAppCleanRows(Category category) {
     view();
     const AppCleanCategory v = appCategory(category);
@@ -242,7 +251,13 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
     for (const auto& object : v.controller->content())
         if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(object)) rows.push_back(row);
     std::vector<clean::DeviceFileRef> refs;
-    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    uint64_t bytes = 0;
+    for (const auto& row : rows) {
+        refs.push_back(refOfRow(*row));
+        bytes += refs.back().size;
+    }
+    if (refs.empty() || !confirmRemoval(refs.size(), bytes)) return;
+    v.table->clearSelection();
     v.infoLabel->hide();
     v.progress->setValue(0);
     v.progress->show();

@@ -258,7 +258,7 @@ private:
     void addActionButtons(QWidget* page, const std::vector<std::pair<QString, std::function<void()>>>& buttons);
     QWidget* window() const;
     // Copies items into folder on a worker, then names the first failure and shows folder.
-    void startExport(std::vector<disk::ExportItem> items, const QString& folder, const QString& clashPrefix);
+    void startExport(std::vector<disk::ExportItem> items, const QString& folder);
 
     disk::DiskDeviceServices& services_;
     disk::DiskScanState state_;

@@ -59,27 +59,22 @@ void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
     std::erase_if(list, [&](const Ptr& p) { return std::find(gone.begin(), gone.end(), p) != gone.end(); });
 }
 
-// After a removal the row above the first removed one is selected; none when it was the top.
-void selectAbove(QTableView* table, int row) {
-    table->clearSelection();
-    if (row > 0 && row - 1 < table->model()->rowCount()) table->selectRow(row - 1);
-}
-
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
-// rows whose files are gone leave the table (and the scan's list when given). Nothing selected:
-// nothing asked, nothing done.
+// rows whose files are gone leave the table (and the scan's list when given); then no row is
+// selected. Nothing selected: nothing asked, nothing done.
 // One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
 disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QWidget* window, QTableView* table,
                                   Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
-                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr) {
+                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr,
+                                  bool wholeFolders = true) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
     if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
-    const int first = firstSelectedViewRow(table);
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
     std::vector<bool> removed;
-    const disk::ActionResult result = disk::DiskManagerActions(services, device).removeItems(paths, removed);
+    const disk::ActionResult result =
+        disk::DiskManagerActions(services, device).removeItems(paths, removed, wholeFolders);
     std::vector<Ptr> gone;
     for (size_t i = 0; i < records.size(); ++i)
         if (removed[i]) gone.push_back(records[i]);  // a refused removal keeps its row
@@ -87,7 +82,7 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device
     dropFrom(content, gone);
     controller->setContent(std::move(content));
     if (scanned) dropFrom(*scanned, gone);
-    selectAbove(table, first);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (goneOut) *goneOut = std::move(gone);
     diskpages::alertFailures(window, QObject::tr("Some files could not be deleted."), result);
     return result;
@@ -145,13 +140,12 @@ void PRDiskaManagerViewController::addActionButtons(
     layout->addLayout(row);
 }
 
-void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder,
-                                               const QString& clashPrefix) {
+void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder) {
     if (items.empty()) return;
     const int device = diskDeviceIndex;
-    exportWorkers_.enqueue([this, items = std::move(items), folder, clashPrefix, device] {
+    exportWorkers_.enqueue([this, items = std::move(items), folder, device] {
         const disk::ActionResult result =
-            disk::DiskManagerActions(services_, device).exportItems(items, folder, clashPrefix, &stopping_);
+            disk::DiskManagerActions(services_, device).exportItems(items, folder, &stopping_);
         handOff([this, result, folder] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
             workspace::selectFile(QString(), folder);
@@ -191,38 +185,38 @@ void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRPhotoAndVideoNodePtr>(photoFileTableview, photoFileController), photoItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportMusicItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(musicFileTableView, muiscFileController), trackItem),
-                AppState::exportFolder(), QStringLiteral("Copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportVideoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(vidoeFileTableView, videoFileController), trackItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportBookItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRBookNodePtr>(bookFileTableview, booksFileController), bookItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllPhotoItem(QObject*) {
-    startExport(itemsOf(photoFileController->content(), photoItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(photoFileController->content(), photoItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllMusicItem(QObject*) {
-    startExport(itemsOf(muiscFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(muiscFileController->content(), trackItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllMoviesItem(QObject*) {
-    startExport(itemsOf(videoFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(videoFileController->content(), trackItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllBookItem(QObject*) {
-    startExport(itemsOf(booksFileController->content(), bookItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(booksFileController->content(), bookItem), AppState::exportFolder());
 }
 
 // ---- Apps -------------------------------------------------------------------------------------
@@ -296,14 +290,15 @@ void PRDiskaManagerViewController::ExportUserData(QObject*) {
     for (const PRPhoneSystemFileNodePtr& file :
          selectedRecords<PRPhoneSystemFileNodePtr>(userLibDataFileTableView, libFileController))
         items.push_back({file->filePath.toStdString(), lastComponent(file->filePath.toStdString()), {}});
-    startExport(std::move(items), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(std::move(items), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
     std::vector<PRPhoneSystemFileNodePtr> gone;
     const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
         services_, diskDeviceIndex, window(), userLibDataFileTableView, libFileController, nullptr,
-        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone);
+        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone,
+        /*wholeFolders*/ false);
     // The folder's list in the outline forgets them too, so that they are not listed again.
     for (const PRPhoneSystemFileNodePtr& file : gone)
         if (PRPhoneSystemDirNodePtr folder = file->parent.lock()) {

@@ -440,19 +440,10 @@ void PRFindLargeFileViewController::dropRecords(const std::vector<PRLargeFileNod
     }
 }
 
-namespace {
-// The row the selection moves to after rows went: the one above the last selected row.
-void selectAbove(QTableView* table, int lastSelected) {
-    table->clearSelection();
-    if (lastSelected > 0 && lastSelected - 1 < table->model()->rowCount()) table->selectRow(lastSelected - 1);
-}
-}  // namespace
-
 disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* table, PRLargeFileController* controller,
                                                                  bool apps) {
     const QList<int> rows = diskpages::selectedSourceRows(table);
     if (rows.isEmpty()) return {};
-    const int last = rows.back();
     std::vector<PRLargeFileNodePtr> nodes;
     std::vector<disk::LargeFileRecord> records;
     for (int row : rows)
@@ -467,7 +458,7 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
     for (size_t i = 0; i < nodes.size(); ++i)
         if (removed[i]) gone.push_back(nodes[i]);  // a refused removal keeps its row
     dropRecords(gone);
-    selectAbove(table, last);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (AppState* state = AppState::current())
         state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize,
                             result.bytes);
@@ -504,7 +495,7 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
         for (const PRLargeFileNodePtr& n : c->content())
             if (n->appBundId == chosen->appBundId) gone.push_back(n);
     dropRecords(gone);
-    selectAbove(table, last);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, result.bytes);
     return result;
 }

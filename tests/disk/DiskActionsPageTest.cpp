@@ -126,7 +126,7 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     EXPECT_TRUE(fs::exists(media + kept[0]->filePath()));
     EXPECT_EQ(page->photoFileController->rowCount(), photos - 2);
     EXPECT_EQ(page->photoFilesArray.size(), size_t(photos - 2));
-    EXPECT_EQ(selectedViewRows(page->photoFileTableview), std::vector<int>{0});
+    EXPECT_TRUE(selectedViewRows(page->photoFileTableview).empty());  // a second click removes nothing
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), photoBytes);
     testsupport::saveScreenshot(&host, "disk-photos-actions");
 

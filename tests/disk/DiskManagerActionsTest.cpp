@@ -66,30 +66,29 @@ TEST_F(DiskManagerActionsTest, ExportsNeverOverwriteAndCopyEveryRow) {
     // Two photos of one name from two folders, and two tracks of one title.
     const ActionResult photos = actions.exportItems(
         {{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", {}}, {"/DCIM/101APPLE/IMG_0001.JPG", "IMG_0001.JPG", {}}},
-        out(), "copy_");
+        out());
     ASSERT_TRUE(photos.ok()) << photos.firstFailureReason;
     EXPECT_EQ(photos.files, 2u);
     const fs::path folder = out().toStdString();
     EXPECT_EQ(slurp(folder / "IMG_0001.JPG"), "first folder");
-    EXPECT_EQ(slurp(folder / "copy_IMG_0001.JPG"), "second folder");
+    EXPECT_EQ(slurp(folder / "IMG_0001 (2).JPG"), "second folder");
 
     // Exported again: the earlier files stay, the new copies get names of their own.
-    actions.exportItems({{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", QString::fromStdString(preview)}}, out(),
-                        "copy_");
+    actions.exportItems({{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", QString::fromStdString(preview)}}, out());
     EXPECT_EQ(slurp(folder / "IMG_0001.JPG"), "first folder");
-    EXPECT_EQ(slurp(folder / "copy_2_IMG_0001.JPG"), "preview copy");
+    EXPECT_EQ(slurp(folder / "IMG_0001 (3).JPG"), "preview copy");
 
     const ActionResult tracks = actions.exportItems({{"/iTunes_Control/Music/F00/AAAA.m4a", "Rain.m4a", {}},
                                                      {"/iTunes_Control/Music/F03/BBBB.m4a", "Rain.m4a", {}}},
-                                                    out(), "Copy_");
+                                                    out());
     EXPECT_EQ(tracks.files, 2u);
     EXPECT_EQ(slurp(folder / "Rain.m4a"), "song a");
-    EXPECT_EQ(slurp(folder / "Copy_Rain.m4a"), "song b");
+    EXPECT_EQ(slurp(folder / "Rain (2).m4a"), "song b");
 
     // A device name cannot lead out of the export folder; a refused copy leaves nothing.
     device.media.addFile("/Books/evil.pdf", "pdf");
     device.refusedCopies.insert("/Books/evil.pdf");
-    const ActionResult refused = actions.exportItems({{"/Books/evil.pdf", "../../evil.pdf", {}}}, out(), "copy_");
+    const ActionResult refused = actions.exportItems({{"/Books/evil.pdf", "../../evil.pdf", {}}}, out());
     EXPECT_EQ(refused.failures, 1u);
     EXPECT_FALSE(fs::exists(folder.parent_path() / "evil.pdf"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);

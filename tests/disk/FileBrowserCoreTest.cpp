@@ -5,7 +5,7 @@
 #include "LocalFiles.h"
 #include "MemoryDiskDevice.h"
 #include "TestSupport.h"
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/FileBrowserActions.h"
 
 #include <filesystem>

@@ -1,5 +1,6 @@
 #include "clean/core/JunkFileActions.h"
 
+#include "device/ExportWalk.h"
 #include "device/StatusText.h"
 #include "platform/LogCategories.h"
 
@@ -47,6 +48,15 @@ void ActionResult::failService(const QString& path, int status) {
     if (failedPath.isEmpty() && failureReason.isEmpty()) {
         failedPath = path;
         failureReason = QStringLiteral("The device's file service could not be started: ") + deviceStatusText(status);
+    }
+}
+
+void ActionResult::add(const amd::ActionResult& copied) {
+    files += copied.files;
+    bytes += copied.bytes;
+    if (copied.failures) {
+        fail(qs(copied.firstFailurePath), qs(copied.firstFailureReason));
+        failures += copied.failures - 1;
     }
 }
 
@@ -143,7 +153,8 @@ void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, amd::Fi
         if (!service.FileInfo(entry, info)) continue;
         if (info.kind == amd::FileEntry::Kind::Directory) {
             traverseRemoveDirWithpath(entry, service, result);
-        } else if (info.kind == amd::FileEntry::Kind::Regular) {
+        } else if (info.kind == amd::FileEntry::Kind::Regular || info.kind == amd::FileEntry::Kind::Link) {
+            // A link goes as the link: what it points at is not junk of this folder.
             if (const int status = service.RemovePath(entry); status == 0) {
                 ++result.files;
                 result.bytes += info.size;
@@ -197,30 +208,10 @@ ActionResult JunkFileActions::exportCategoryFolder(const QString& bundleId, cons
         result.failService(folder, status);
         return result;
     }
-    traverseExportDirWithpath(utf8(folder), *service, exportPath, result);
+    amd::ExportWalk walk(*service, exportPath);
+    walk.traverseExportDirWithpath(utf8(folder));
+    result.add(walk.result());
     return result;
-}
-
-void JunkFileActions::traverseExportDirWithpath(const std::string& path, amd::FileService& service,
-                                                const QString& exportPath, ActionResult& result) {
-    std::vector<std::string> names;
-    service.ListDirectory(path, names);
-    for (const auto& name : names) {
-        const std::string entry = path + "/" + name;
-        amd::FileEntry info;
-        if (!service.FileInfo(entry, info)) continue;
-        const QString local = localPathUnder(exportPath, qs(entry));
-        if (info.kind == amd::FileEntry::Kind::Directory) {
-            QDir().mkpath(local);
-            traverseExportDirWithpath(entry, service, exportPath, result);
-        } else if (info.kind == amd::FileEntry::Kind::Regular) {
-            if (!QDir().mkpath(QFileInfo(local).path())) {
-                result.fail(QFileInfo(local).path(), kFolderNotMade);
-                continue;
-            }
-            copyDeviceFile(service, qs(entry), info.size, local, result);
-        }
-    }
 }
 
 }  // namespace clean

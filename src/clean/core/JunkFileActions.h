@@ -4,6 +4,7 @@
 #pragma once
 
 #include "clean/core/CleanDeviceServices.h"
+#include "device/ActionResult.h"
 #include "platform/LocalNames.h"
 
 #include <QString>
@@ -38,6 +39,8 @@ struct ActionResult {
     void fail(const QString& path, const QString& reason);
     // The service for path could not be started; status is the device layer's.
     void failService(const QString& path, int status);
+    // Adds the files, bytes and failures of a copy counted by the device layer.
+    void add(const amd::ActionResult& copied);
     // "path: reason" of the first failure, or empty.
     QString failureDetail() const;
 };
@@ -66,7 +69,8 @@ public:
     // the media area). removed[i] tells whether files[i] went; progress(done) follows each file.
     ActionResult actRemoveNodes(const std::vector<DeviceFileRef>& files, std::vector<bool>& removed,
                                 const std::function<void(size_t done)>& progress = {});
-    // Removes the regular files under one app's category folder, depth first; folders stay.
+    // Removes the regular files (and links, as links) under one app's category folder, depth
+    // first; folders stay.
     ActionResult actRemoveDirNode(const QString& bundleId, const QString& cleanType);
     // Copies one file into target (created when missing), flat, under its last path component.
     ActionResult actExportTheNode(const DeviceFileRef& file, const QString& target);
@@ -76,8 +80,6 @@ public:
 private:
     std::unique_ptr<amd::FileService> open(const QString& bundleId, int* status);
     void traverseRemoveDirWithpath(const std::string& path, amd::FileService& service, ActionResult& result);
-    void traverseExportDirWithpath(const std::string& path, amd::FileService& service, const QString& exportPath,
-                                   ActionResult& result);
 
     DeviceCleanServices& services_;
     int device_;

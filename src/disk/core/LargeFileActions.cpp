@@ -1,6 +1,6 @@
 #include "disk/core/LargeFileActions.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
 
 namespace disk {
@@ -64,7 +64,7 @@ ActionResult LargeFileActions::exportFile(const LargeFileRecord& record, const Q
     const QString folder = record.appBundId.empty() ? exportPath : exportPath + QStringLiteral("/AppData");
     const QString target =
         folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(record.fileName));
-    ExportWalk::copyFile(*service, record.filePath, target, result);
+    amd::ExportWalk::copyFile(*service, record.filePath, target, result);
     return result;
 }
 

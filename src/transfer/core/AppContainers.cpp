@@ -1,6 +1,6 @@
 #include "transfer/core/AppContainers.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
 #include "platform/LogCategories.h"
 
@@ -151,7 +151,7 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
         } else {
             local = localnames::localPathUnder(folder, devicePath);
         }
-        disk::ExportWalk::copyFile(*service, file.path, local, result);
+        amd::ExportWalk::copyFile(*service, file.path, local, result);
     }
     return result;
 }
@@ -164,7 +164,7 @@ disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int
         result.failed(dir.path, "the app's container cannot be opened");
         return result;
     }
-    disk::ExportWalk walk(*service, folder, cancelled);
+    amd::ExportWalk walk(*service, folder, cancelled);
     walk.traverseExportDirWithpath(dir.path);
     return walk.result();
 }

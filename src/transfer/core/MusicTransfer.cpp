@@ -1,6 +1,6 @@
 #include "transfer/core/MusicTransfer.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/LocalCopies.h"
 #include "disk/core/MediaLibraryReader.h"
 #include "platform/LocalNames.h"
@@ -91,7 +91,7 @@ TrackCopy copyTrackToLocal(disk::DiskDeviceServices& services, int deviceIndex, 
     }
     // An earlier copy, whole or not, is made again.
     QFile::remove(copy.localPath);
-    copy.ok = disk::ExportWalk::copyFile(*service, track.musicLoctionpath(), copy.localPath, copy.result);
+    copy.ok = amd::ExportWalk::copyFile(*service, track.musicLoctionpath(), copy.localPath, copy.result);
     return copy;
 }
 
@@ -115,7 +115,7 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
             if (!service)
                 result.failed(track->musicLoctionpath(), "the device's files cannot be reached");
             else
-                made = disk::ExportWalk::copyFile(*service, track->musicLoctionpath(), target, result);
+                made = amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), target, result);
         }
         if (made && written) *written << target;
     }

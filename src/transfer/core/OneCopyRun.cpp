@@ -1,7 +1,7 @@
 #include "transfer/core/OneCopyRun.h"
 
 #include "browser/core/BackupToolRun.h"
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/LocalCopies.h"
 #include "platform/LocalNames.h"
 #include "transfer/core/MusicTransfer.h"
@@ -63,7 +63,7 @@ bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& f
         say(QStringLiteral("Copying %1").arg(QString::fromStdString(name)));
         // Photos of every folder land side by side; a later one of the same name replaces it.
         const QString local = options_.exportFolder + "/" + localnames::safeLocalName(QString::fromStdString(name));
-        disk::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
+        amd::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
         if (!goOn()) return false;
     }
     return true;
@@ -117,7 +117,7 @@ void OneCopyRun::startCopyMuisc() {
             if (track->musicLoctionpath().empty()) continue;
             const QString name = trackFileName(*track);
             say(QStringLiteral("Copying %1").arg(name));
-            disk::ExportWalk::copyFile(*service, track->musicLoctionpath(), options_.exportFolder + "/" + name,
+            amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), options_.exportFolder + "/" + name,
                                        summary_.media);
             if (!goOn()) return;
         }
@@ -130,7 +130,7 @@ void OneCopyRun::startCopyBooks() {
     std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         say(QStringLiteral("Copying the books"));
-        disk::ExportWalk walk(*service, options_.bookExportPath, cancelled_);
+        amd::ExportWalk walk(*service, options_.bookExportPath, cancelled_);
         std::vector<std::string> names;
         service->ListDirectory("/Books/Purchases", names);
         for (const std::string& name : names) {
