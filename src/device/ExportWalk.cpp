@@ -47,8 +47,8 @@ QString ExportWalk::localPathOf(const std::string& devicePath) const {
     return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
 }
 
-bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, uint64_t size,
-                          const QString& localPath, ActionResult& result) {
+bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
+                          ActionResult& result) {
     if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
         result.failed(devicePath, why);
         return false;

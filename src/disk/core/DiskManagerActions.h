@@ -44,7 +44,6 @@ public:
     ActionResult exportAppContainer(const std::string& bundleId, const QString& appFolder,
                                     const std::atomic<bool>* stop = nullptr);
 
-
 private:
     // Removes path (a folder after its content) with service; adds the removed files' bytes.
     int removeTree(amd::FileService& service, const std::string& path, uint64_t& bytes);

@@ -118,7 +118,7 @@ void OneCopyRun::startCopyMuisc() {
             const QString name = trackFileName(*track);
             say(QStringLiteral("Copying %1").arg(name));
             amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), options_.exportFolder + "/" + name,
-                                       summary_.media);
+                                      summary_.media);
             if (!goOn()) return;
         }
     }
