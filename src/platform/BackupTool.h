@@ -27,8 +27,13 @@ int run(const std::vector<std::string>& arguments, std::string* message = nullpt
 // which writes folder/identifier.
 int backupDevice(const std::string& identifier, const std::string& folder = {}, std::string* message = nullptr);
 
+// The exit status of a restore that was written but left out records of the backup: the tool
+// names each on standard error, and counts them on its last line.
+inline constexpr int kRestoreLeftOutRecords = 6;
+
 // Restores the device from its own backup in the user's iTunes backup folder:
-// "--restore", "--target", identifier, "--source", identifier.
-int restoreDevice(const std::string& identifier);
+// "--restore", "--target", identifier, "--source", identifier. Any exit status but 0 is a
+// failure; with message, the tool's last line on standard error (what it ended with) is kept there.
+int restoreDevice(const std::string& identifier, std::string* message = nullptr);
 
 }  // namespace backuptool

@@ -11,6 +11,7 @@
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "model/MessageConversations.h"
 #include "platform/LocalNames.h"
 #include "platform/NotificationCenter.h"
 #include "transfer/core/OneCopyRun.h"
@@ -84,31 +85,11 @@ int OneCopyRecords::startCopyContacts() {
     return written;
 }
 
-bool OneCopyRun::belongsTo(const std::string& phone, const std::string& address) {
-    const QString p = QString::fromStdString(phone), a = QString::fromStdString(address);
-    if (a.size() > p.size()) return a.contains(p, Qt::CaseInsensitive);
-    return p == a || p.contains(a, Qt::CaseInsensitive);
-}
-
-void OneCopyRecords::fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message) {
-    for (const PRMessageTreeNodePtr& conversation : conversations) {
-        if (OneCopyRun::belongsTo(message->messagePhone(), conversation->messageTreeNodeAdress())) {
-            conversation->MessageNodeArray().push_back(message);
-            return;
-        }
-    }
-    auto conversation = std::make_shared<PRMessageTreeNode>();
-    conversation->setMessageTreeNodeName(message->messageName());
-    conversation->setMessageTreeNodeAdress(message->messagePhone());
-    conversation->MessageNodeArray().push_back(message);
-    conversations.push_back(conversation);
-}
-
 int OneCopyRecords::startCopyMessages() {
     readers_->messageArray.clear();
     PRMessageReader(readers_->state, readers_->nc).scanTransferMessageThread(backupFolder_);
     messageTreeArray_.clear();
-    for (const PRMessageNodePtr& message : readers_->messageArray) fileMessage(messageTreeArray_, message);
+    for (const PRMessageNodePtr& message : readers_->messageArray) fileIntoConversation(messageTreeArray_, message);
     return startWriteMessagesArray();
 }
 

@@ -34,9 +34,6 @@ public:
     int StartCopyReminders();
     int StartCopyCallLogs();
 
-    // Files the message into the first conversation it belongs to, or a new one.
-    static void fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message);
-
     const disk::ActionResult& result() const { return result_; }
     const std::vector<PRMessageTreeNodePtr>& messageTreeArray() const { return messageTreeArray_; }
 

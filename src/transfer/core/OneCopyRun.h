@@ -85,9 +85,6 @@ public:
     OneCopySummary run();
 
     static const char* categoryName(OneCopyCategory category);
-    // Whether a message with phone belongs to a conversation of address (letters compared
-    // without case; the shorter must lie inside the longer).
-    static bool belongsTo(const std::string& phone, const std::string& address);
 
 private:
     bool on(OneCopyCategory c) const { return !hooks_.enabled || hooks_.enabled(c); }
