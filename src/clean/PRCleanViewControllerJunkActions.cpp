@@ -1,6 +1,7 @@
 // Removal and export of what the device clean found. The views are read on the main thread;
 // the device work runs on the page's worker pool; the views and counters change afterwards,
 // on the main thread, by what the device really did.
+#include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
@@ -92,8 +93,9 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     const clean::DeviceFileRef ref = refOf(*node);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, node, category, batch] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(
             this,
             [=, this] {
@@ -137,8 +139,10 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     const QString cleanType = row->cleanType;
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+    pool_.enqueue([this, stamp = tie_.stamp(), bundleId, cleanType, category, batch] {
+        const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+        });
         performOnMainThread(
             this,
             [=, this] {
@@ -162,8 +166,10 @@ void PRCleanViewController::removeAllFolders(Category category) {
     batch->remaining = int(bundles.size());
     const QString cleanType = v.cleanType;
     for (const QString& bundleId : bundles)
-        pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
-            const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+        pool_.enqueue([this, stamp = tie_.stamp(), bundleId, cleanType, category, batch] {
+            const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+                return clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+            });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -243,8 +249,9 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, record, batch] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(
             this,
             [=, this] {
@@ -280,16 +287,19 @@ void PRCleanViewController::removeAllSyncFiles() {
                                               records.begin() + std::min(records.size(), from + kChunk));
         std::vector<clean::DeviceFileRef> refs;
         for (const auto& record : chunk) refs.push_back(refOf(*record));
-        pool_.enqueue([this, device = cleanDevice, chunk, refs, batch] {
-            clean::JunkFileActions actions(services_, device);
-            ActionResult all;
-            for (const auto& ref : refs) {
-                const ActionResult one = actions.actRemoveTheNode(ref);
-                all.files += one.files;
-                all.bytes += one.bytes;
-                all.failures += one.failures + (one.serviceFailed ? 1 : 0);
-                all.devicePaths += one.devicePaths;
-            }
+        pool_.enqueue([this, stamp = tie_.stamp(), chunk, refs, batch] {
+            const ActionResult all = clean::onItsDevice(stamp, [&](int device) {
+                clean::JunkFileActions actions(services_, device);
+                ActionResult chunkResult;
+                for (const auto& ref : refs) {
+                    const ActionResult one = actions.actRemoveTheNode(ref);
+                    chunkResult.files += one.files;
+                    chunkResult.bytes += one.bytes;
+                    chunkResult.failures += one.failures + (one.serviceFailed ? 1 : 0);
+                    chunkResult.devicePaths += one.devicePaths;
+                }
+                return chunkResult;
+            });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -379,9 +389,12 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         }
         auto batch = startBatch(tr("The file could not be copied from the device."));
         batch->remaining = 1;
-        pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
+        pool_.enqueue([this, stamp = tie_.stamp(), ref, target, batch] {
             ActionResult result;
-            if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
+            if (ref)
+                result = clean::onItsDevice(stamp, [&](int device) {
+                    return clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
+                });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -412,9 +425,10 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     const QString folder = clean::categoryFolderOf(v.cleanType);
     auto batch = startBatch(tr("Some files could not be copied from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
-        const ActionResult result =
-            clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
+    pool_.enqueue([this, stamp = tie_.stamp(), bundleId, folder, target, batch] {
+        const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
+        });
         performOnMainThread(
             this, [=, this] { finishJob(batch, result); }, true);
     });
