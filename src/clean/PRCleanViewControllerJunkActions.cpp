@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "widgets/ActionFailureAlert.h"
 #include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -212,12 +213,15 @@ void PRCleanViewController::CleanAllCookieFiles(QObject*) { confirmAndRemoveAllF
 
 void PRCleanViewController::confirmAndRemoveAllFolders(Category category) {
     if (viewsOf(category).tree->cleanContent().empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
     static const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
     const QString what = tr("All %1 found on your device will be removed: %2 files, %3.")
                              .arg(tr(kNames[int(category)]))
                              .arg(qulonglong(counters_.numberOf(category).load()))
                              .arg(QString::fromStdString(sizeText(counters_.sizeOf(category).load())));
     if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(stamp, view_ ? view_->window() : nullptr)) return;
     removeAllFolders(category);
 }
 
@@ -264,12 +268,14 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
 
 void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
     if (syncFailedController->content().empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
     uint64_t bytes = 0;
     for (const auto& record : syncFailedFileArray) bytes += record->fileSizeNumber;
     const QString what = tr("All failed-sync leftovers found on your device will be removed: %1 files, %2.")
                              .arg(qulonglong(syncFailedController->content().size()))
                              .arg(QString::fromStdString(sizeText(bytes)));
     if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    if (!stillOnItsDevice(stamp, view_ ? view_->window() : nullptr)) return;
     removeAllSyncFiles();
 }
 
