@@ -289,6 +289,8 @@ private:
     // False too once the page goes, so that its scans end early.
     bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();
+    // The device clean's trees, tables and sync list, without the scan's lists and counters.
+    void clearDeviceCleanViews();
     // Runs fn on the main thread while the work's device (stamp) is still the page's.
     void onMainForDevice(const DeviceStamp& stamp, std::function<void()> fn, bool wait = true);
     // The device left or was replaced: what both scans found goes. A scan still winding down

@@ -46,16 +46,20 @@ private:
 
 }  // namespace
 
-void PRCleanViewController::resetScanResults() {
+void PRCleanViewController::clearDeviceCleanViews() {
     for (PRAppTreeController* tree : {JunkTreeController, CacheTreeController, CookTreeController})
         tree->removeAllContent();
     for (PRAppFileController* files :
          {JunkFileController, CacheFileController, CookFileController, syncFailedController})
         files->setContent({});
     syncFailedFileArray.clear();
+    appsNotScannedReason_.clear();
+}
+
+void PRCleanViewController::resetScanResults() {
+    clearDeviceCleanViews();
     lists_.clear();
     counters_.reset();
-    appsNotScannedReason_.clear();
 }
 
 void PRCleanViewController::onMainForDevice(const DeviceStamp& stamp, std::function<void()> fn, bool wait) {
@@ -75,17 +79,10 @@ void PRCleanViewController::QuillomatrixShowDeviceClean(int deviceIndex) {
 void PRCleanViewController::dropDeviceResults() {
     // The trees and tables are the main thread's; the scans' lists and counters are written by
     // a scan while it runs, so a running one drops them itself when it ends.
-    for (PRAppTreeController* tree : {JunkTreeController, CacheTreeController, CookTreeController})
-        tree->removeAllContent();
-    for (PRAppFileController* files :
-         {JunkFileController, CacheFileController, CookFileController, syncFailedController})
-        files->setContent({});
-    syncFailedFileArray.clear();
-    if (!scanning_) {
-        lists_.clear();
-        counters_.reset();
-    }
-    appsNotScannedReason_.clear();
+    if (scanning_)
+        clearDeviceCleanViews();
+    else
+        resetScanResults();
 
     for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk})
         appCategory(c).controller->setContent({});

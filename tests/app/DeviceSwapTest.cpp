@@ -55,10 +55,14 @@ protected:
         a = devicetest::makeDevice(home.path() + "/A", specA);
         b = devicetest::makeDevice(home.path() + "/B", specB);
     }
-    // A file at path below each device's folder, with bytes of its own device.
-    void both(const std::string& path, size_t size) {
-        writeFile(a + path, std::string(size, 'a'));
-        writeFile(b + path, std::string(size + 1, 'b'));
+    // In folder (below each device's folder): "shared.<ext>" on both devices, each with bytes of
+    // its own device, and "a-only.<ext>" or "b-only.<ext>"; then A is attached.
+    void fillAndAttachA(const std::string& folder, const std::string& ext, size_t size) {
+        writeFile(a + folder + "shared." + ext, std::string(size, 'a'));
+        writeFile(b + folder + "shared." + ext, std::string(size + 1, 'b'));
+        writeFile(a + folder + "a-only." + ext, std::string(size + 2, 'a'));
+        writeFile(b + folder + "b-only." + ext, std::string(size + 3, 'b'));
+        idA = attachFolder(a);
     }
     int attachFolder(const std::string& folder) {
         const int id = simdevice::attach(folder);
@@ -92,10 +96,7 @@ bool anyEndsWith(const std::vector<Node>& nodes, const QString& end) {
 }
 
 TEST_F(DeviceSwap, TheLargeFileFindersDeleteNeverRemovesTheOldDevicesPathsOnTheNewOne) {
-    both("/media/Downloads/movie.mov", 2'100'000);
-    writeFile(a + "/media/Downloads/a-only.mov", std::string(2'200'000, 'a'));
-    writeFile(b + "/media/Downloads/b-only.mov", std::string(2'300'000, 'b'));
-    idA = attachFolder(a);
+    fillAndAttachA("/media/Downloads/", "mov", 2'100'000);
     PRFindLargeFileViewController* finder = app->findLargerFileViewController;
     auto scan = [&] {
         QTest::mouseClick(app->banner().findLargeBannerBtn, Qt::LeftButton);
@@ -106,13 +107,13 @@ TEST_F(DeviceSwap, TheLargeFileFindersDeleteNeverRemovesTheOldDevicesPathsOnTheN
     scan();
     ASSERT_TRUE(anyEndsWith(finder->userDataLargeFileArray, "/a-only.mov"));
     const auto rows = finder->userLargeFileController->content();
-    const auto movie = std::find_if(rows.begin(), rows.end(), [](auto& n) { return n->fileName == "movie.mov"; });
+    const auto movie = std::find_if(rows.begin(), rows.end(), [](auto& n) { return n->fileName == "shared.mov"; });
     ASSERT_NE(movie, rows.end());
     finder->userDataLargeTableView->selectRow(int(movie - rows.begin()));
 
     swapWhileAsked();
     finder->ClickuserDataRemoveAction();
-    expectKept("/media/Downloads/movie.mov");
+    expectKept("/media/Downloads/shared.mov");
     EXPECT_TRUE(refused());
     EXPECT_TRUE(finder->userDataLargeFileArray.empty());
     EXPECT_EQ(finder->userLargeFileController->rowCount(), 0);
@@ -125,10 +126,7 @@ TEST_F(DeviceSwap, TheLargeFileFindersDeleteNeverRemovesTheOldDevicesPathsOnTheN
 }
 
 TEST_F(DeviceSwap, TheFileBrowserForgetsTheOldTreeAndRemovesNothingOnTheNewDevice) {
-    both("/media/Notes/shared.txt", 10);
-    writeFile(a + "/media/Notes/a-only.txt", "a");
-    writeFile(b + "/media/Notes/b-only.txt", "b");
-    idA = attachFolder(a);
+    fillAndAttachA("/media/Notes/", "txt", 10);
     PRPhoneSystemViewController* browser = app->GetSystemViewController();
     auto walk = [&] {
         app->ClickSystemLib(nullptr);
@@ -163,10 +161,7 @@ TEST_F(DeviceSwap, TheFileBrowserForgetsTheOldTreeAndRemovesNothingOnTheNewDevic
 }
 
 TEST_F(DeviceSwap, TheDiskManagerDropsTheOldPhotosAndRemovesNoneOnTheNewDevice) {
-    writeFile(a + "/media/DCIM/100APPLE/IMG_0002.JPG", "a");
-    writeFile(b + "/media/DCIM/100APPLE/IMG_0003.JPG", "b");
-    both("/media/DCIM/100APPLE/IMG_0001.JPG", 100);
-    idA = attachFolder(a);
+    fillAndAttachA("/media/DCIM/100APPLE/", "JPG", 100);
     QTest::mouseClick(app->banner().diskManageBannerBtn, Qt::LeftButton);
     PRDiskaManagerViewController* disk = app->diskManagerViewController;
     auto scan = [&] {
@@ -181,33 +176,30 @@ TEST_F(DeviceSwap, TheDiskManagerDropsTheOldPhotosAndRemovesNoneOnTheNewDevice) 
                            [&](const auto& p) { return p->filePath().ends_with(name); });
     };
     scan();
-    ASSERT_TRUE(has("IMG_0002.JPG"));
+    ASSERT_TRUE(has("a-only.JPG"));
     auto* proxy = static_cast<QSortFilterProxyModel*>(disk->photoFileTableview->model());
     const auto& photos = disk->photoFileController->content();
     for (size_t i = 0; i < photos.size(); ++i)
-        if (photos[i]->filePath().ends_with("IMG_0001.JPG"))
+        if (photos[i]->filePath().ends_with("shared.JPG"))
             disk->photoFileTableview->selectRow(
                 proxy->mapFromSource(disk->photoFileController->index(int(i), 0)).row());
 
     swapWhileAsked();
     disk->RemovePhotoItem();
-    expectKept("/media/DCIM/100APPLE/IMG_0001.JPG");
+    expectKept("/media/DCIM/100APPLE/shared.JPG");
     EXPECT_TRUE(refused());
     EXPECT_TRUE(disk->photoFilesArray.empty());
     EXPECT_EQ(disk->photoFileController->rowCount(), 0);
     EXPECT_EQ(disk->scanState().phase(disk::DiskScanGroup::Photos), disk::DiskScanState::Phase::NeverScanned);
 
     scan();
-    EXPECT_TRUE(has("IMG_0003.JPG"));
-    EXPECT_FALSE(has("IMG_0002.JPG"));
+    EXPECT_TRUE(has("b-only.JPG"));
+    EXPECT_FALSE(has("a-only.JPG"));
 }
 
 TEST_F(DeviceSwap, TheCleanPageDropsTheOldJunkAndCleansNothingOnTheNewDevice) {
     const std::string tmp = "/apps/com.example.notes/container/tmp/";
-    both(tmp + "shared.tmp", 100);
-    writeFile(a + tmp + "a-only.tmp", "a");
-    writeFile(b + tmp + "b-only.tmp", "b");
-    idA = attachFolder(a);
+    fillAndAttachA(tmp, "tmp", 100);
     PRCleanViewController* clean = app->cleanViewController;
     auto scan = [&] {
         app->ClickCleanAction(nullptr);
@@ -234,10 +226,7 @@ TEST_F(DeviceSwap, TheCleanPageDropsTheOldJunkAndCleansNothingOnTheNewDevice) {
 
 TEST_F(DeviceSwap, TheTransferPageDropsTheOldContainersAndDeletesNothingOnTheNewDevice) {
     const std::string documents = "/apps/com.example.notes/container/Documents/";
-    both(documents + "shared.txt", 10);
-    writeFile(a + documents + "a-only.txt", "a");
-    writeFile(b + documents + "b-only.txt", "b");
-    idA = attachFolder(a);
+    fillAndAttachA(documents, "txt", 10);
     PRTansferViewController* transfer = app->transferViewController;
     auto child = [&](const QModelIndex& parent, const QString& name) {
         for (int r = 0; r < transfer->appTreeController->rowCount(parent); ++r) {
