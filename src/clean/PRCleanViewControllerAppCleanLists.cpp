@@ -3,6 +3,7 @@
 // are read on the main thread; the device work runs on the page's workers; the lists and
 // counters change afterwards by what the device really did.
 #include "app/core/AppState.h"
+#include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Threads.h"
@@ -181,8 +182,10 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
         const QString containerFolder = row->filePath.left(std::max<qsizetype>(0, row->filePath.lastIndexOf('/')));
         const QString target = clean::localPathUnder(
             folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
-        pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
-            const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
+        pool_.enqueue([this, stamp = tie_.stamp(), ref = refOfRow(*row), target, batch] {
+            const clean::ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+                return clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
+            });
             performOnMainThread(
                 this, [=, this] { finishJob(batch, result); }, true);
         });
@@ -210,9 +213,11 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     appCategory(category).table->clearSelection();
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, refs, rows, category, batch] {
+    pool_.enqueue([this, stamp = tie_.stamp(), refs, rows, category, batch] {
         std::vector<bool> removed;
-        const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
+        const clean::ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed); });
+        removed.resize(refs.size(), false);  // a refused action removed none
         performOnMainThread(
             this,
             [=, this] {
@@ -287,12 +292,12 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
             showFailure(tr("Some files could not be removed from the device."), result.failureDetail());
         }
     };
-    scans_.enqueue([this, device = cleanDevice, refs, end, category] {
+    scans_.enqueue([this, stamp = tie_.stamp(), refs, end, category] {
         const size_t n = refs.size();
         int shown = -1;
         std::vector<bool> removed;
-        const clean::ActionResult result =
-            clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed, [&](size_t done) {
+        const clean::ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed, [&](size_t done) {
                 const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
                 if (percent == shown) return;
                 shown = percent;
@@ -304,6 +309,8 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                     },
                     true);
             });
+        });
+        removed.resize(refs.size(), false);  // a refused action removed none
         performOnMainThread(
             this, [&] { end(removed, result); }, true);
     });

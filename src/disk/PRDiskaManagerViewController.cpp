@@ -425,8 +425,22 @@ void PRDiskaManagerViewController::setDiskManageDeviceWithAllUserData(uint64_t d
     userDataProgress->setProgressValue(user.ratio);
 }
 
+void PRDiskaManagerViewController::setDiskManageDeviceIndex(int index) {
+    diskDeviceIndex = index;
+    tie_.tieTo(index);
+}
+
+void PRDiskaManagerViewController::dropDeviceResults() {
+    state_ = disk::DiskScanState();
+    if (!pages_) return;
+    for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
+    diskManageButton->setImageNamed("scanNom.png");
+    showStateView();
+}
+
 void PRDiskaManagerViewController::launch(DiskCategory category) {
     view();
+    const DeviceStamp stamp = tie_.tieTo(diskDeviceIndex);
     switch (state_.launch(category)) {
     case disk::DiskScanState::LaunchAction::ShowResults: showResults(category); return;
     case disk::DiskScanState::LaunchAction::ShowTable: showTableView(); return;
@@ -435,7 +449,7 @@ void PRDiskaManagerViewController::launch(DiskCategory category) {
     const DiskScanGroup group = disk::groupOf(category);
     resetGroup(group);
     showTableView();
-    threads_.start([this, group](const std::atomic<bool>&) { runScan(group); });
+    threads_.start([this, group, stamp](const std::atomic<bool>&) { runScan(group, stamp); });
 }
 
 void PRDiskaManagerViewController::ScanDiskPhotoFiles(QObject*) { launch(DiskCategory::Photos); }
@@ -453,6 +467,7 @@ void PRDiskaManagerViewController::MyDiskManagebuttonMouseDownHandle(const NSNot
 
 void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
     view();
+    const DeviceStamp stamp = tie_.tieTo(diskDeviceIndex);
     if (!state_.beginWholeRun()) {
         // A scan is under way: its rows show how far it is.
         showTableView();
@@ -461,13 +476,13 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
     diskManageButton->setImageNamed("scanDown.png");
     showTableView();
-    threads_.start([this](const std::atomic<bool>& stop) {
+    threads_.start([this, stamp](const std::atomic<bool>& stop) {
         for (DiskScanGroup group : disk::kWholeRunOrder) {
             if (stop) return;
-            runScan(group);
+            runScan(group, stamp);
         }
         // The button says "Scanning..." for as long as the run lasts, not after it.
-        handOff([this] { diskManageButton->setImageNamed("scanNom.png"); });
+        handOff(stamp, [this] { diskManageButton->setImageNamed("scanNom.png"); });
     });
 }
 

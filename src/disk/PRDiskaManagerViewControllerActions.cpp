@@ -20,6 +20,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QBoxLayout>
 #include <QItemSelectionModel>
@@ -61,20 +62,25 @@ void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
 
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
 // rows whose files are gone leave the table (and the scan's list when given); then no row is
-// selected. Nothing selected: nothing asked, nothing done.
+// selected. Nothing selected: nothing asked, nothing done. Nothing either when the rows' device
+// (stamp) went while the question was open.
 // One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
-disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QWidget* window, QTableView* table,
-                                  Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
+disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const DeviceStamp& stamp, QWidget* window,
+                                  QTableView* table, Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
                                   const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr,
                                   bool wholeFolders = true) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
     if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
+    if (!stillOnItsDevice(stamp, window)) return {};
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
     std::vector<bool> removed;
-    const disk::ActionResult result =
-        disk::DiskManagerActions(services, device).removeItems(paths, removed, wholeFolders);
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = disk::DiskManagerActions(services, stamp.index()).removeItems(paths, removed, wholeFolders);
+    }
     std::vector<Ptr> gone;
     for (size_t i = 0; i < records.size(); ++i)
         if (removed[i]) gone.push_back(records[i]);  // a refused removal keeps its row
@@ -142,10 +148,12 @@ void PRDiskaManagerViewController::addActionButtons(
 
 void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder) {
     if (items.empty()) return;
-    const int device = diskDeviceIndex;
-    exportWorkers_.enqueue([this, items = std::move(items), folder, device] {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
+    exportWorkers_.enqueue([this, items = std::move(items), folder, stamp] {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
-            disk::DiskManagerActions(services_, device).exportItems(items, folder, &stopping_);
+            disk::DiskManagerActions(services_, stamp.index()).exportItems(items, folder, &stopping_);
         handOff([this, result, folder] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
             workspace::selectFile(QString(), folder);
@@ -157,29 +165,29 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
 
 void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
     raise(AppCounter::TotalPhotoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController,
-                         &photoFilesArray, [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
+          removeSelected(services_, tie_.stamp(), window(), photoFileTableview, photoFileController, &photoFilesArray,
+                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
     raise(AppCounter::TotalMusicRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController,
-                         &musicFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, tie_.stamp(), window(), musicFileTableView, muiscFileController, &musicFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
     raise(AppCounter::TotalVideoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController,
-                         &videoFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, tie_.stamp(), window(), vidoeFileTableView, videoFileController, &videoFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
     // Books change no removed-byte total.
     removeSelected(
-        services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
+        services_, tie_.stamp(), window(), bookFileTableview, booksFileController, &bookFilesArray,
         [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
 }
 
@@ -235,10 +243,12 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
         }
     const QString folder = AppState::exportFolder() + QLatin1Char('/') + localnames::safeLocalName(name);
     const std::string bundleId = app->appBundleId.toStdString();
-    const int device = diskDeviceIndex;
-    exportWorkers_.enqueue([this, bundleId, folder, device] {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
+    exportWorkers_.enqueue([this, bundleId, folder, stamp] {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
-            disk::DiskManagerActions(services_, device).exportAppContainer(bundleId, folder, &stopping_);
+            disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
         handOff([this, result, folder] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
             workspace::selectFile(QString(), folder);
@@ -257,18 +267,24 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     const PRAppDirTreeNodePtr app =
         appFileController->objectAt(currentSelected ? diskpages::currentSourceRow(appFileTableView) : rows.front());
     if (!app) return;
+    const DeviceStamp stamp = tie_.stamp();
     AlertRequest alert;
     alert.messageText = QStringLiteral("Are you sure you want to permanently uninstall the %1.app from your device?")
                             .arg(app->appDisplayName);
     alert.buttons = {tr("Uninstall"), tr("Cancel")};
     alert.window = window();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    if (!stillOnItsDevice(stamp, window())) return;
 
     disk::LargeFileRecord record;
     record.appBundId = app->appBundleId.toStdString();
     record.fileParentName = app->appDisplayName.toStdString() + ".app";
     record.appFileSizeNumber = app->totalAppSizeNumber;
-    const disk::ActionResult result = disk::LargeFileActions(services_, diskDeviceIndex).uninstallApp(record);
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = disk::LargeFileActions(services_, stamp.index()).uninstallApp(record);
+    }
     if (!result.ok()) {  // a refused uninstall keeps the app's row and its bytes
         diskpages::alertFailures(window(), tr("The app could not be uninstalled."), result);
         return;
@@ -296,7 +312,7 @@ void PRDiskaManagerViewController::ExportUserData(QObject*) {
 void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
     std::vector<PRPhoneSystemFileNodePtr> gone;
     const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
-        services_, diskDeviceIndex, window(), userLibDataFileTableView, libFileController, nullptr,
+        services_, tie_.stamp(), window(), userLibDataFileTableView, libFileController, nullptr,
         [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone,
         /*wholeFolders*/ false);
     // The folder's list in the outline forgets them too, so that they are not listed again.

@@ -2,10 +2,16 @@
 
 #include "app/core/AppShell.h"
 #include "app/core/AppState.h"
+#include "clean/PRAppFileController.h"
+#include "clean/PRAppTreeController.h"
 #include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "transfer/MusicTrackTableModel.h"
+#include "transfer/PhotoBrowserModel.h"
+#include "transfer/TrackPlayer.h"
 #include "widgets/ActionFailureAlert.h"
 
 #include <QGridLayout>
@@ -110,6 +116,38 @@ void PRTansferViewController::showPane(QWidget* shown) {
     for (QWidget* pane : panes())
         if (pane != shown) pane->setHidden(true);
     shown->setHidden(false);
+}
+
+void PRTansferViewController::dropDeviceResults() {
+    auto& center = NSNotificationCenter::defaultCenter();
+    if (bImageStartTransfer) center.postNotificationName("photoScanFinished");
+    if (bMusiceStartTransfer) center.postNotificationName("musicScanFinished");
+    if (bappStartTransfer) center.postNotificationName("AppScanFinished");
+    const std::pair<bool*, transfer::RecordKind> reads[] = {{&bContactStartTransfer, transfer::RecordKind::Contacts},
+                                                            {&bMessageStartTransfer, transfer::RecordKind::Messages},
+                                                            {&bNoteStartTrasfer, transfer::RecordKind::Notes}};
+    for (const auto& [started, kind] : reads)
+        if (*started && recordScanIndicator) recordScanIndicator(kind, false);
+    bImageStartTransfer = bPhotoLoadFinished = false;
+    bMusiceStartTransfer = bMusicLoadFinished = false;
+    bappStartTransfer = bAppLoadFinished = false;
+    bContactStartTransfer = bMessageStartTransfer = bNoteStartTrasfer = false;
+    bBackup = false;  // the next device is backed up before its records are read
+    imageArray.clear();
+    musicArray.clear();
+    videoArray.clear();
+    copyingTracks_.clear();
+    if (!photoModel_) return;  // nothing shown yet
+    photoModel_->clear();
+    updatePhotoCount();
+    for (MusicTrackTableModel* model : {musicController, videoController}) model->clear();
+    for (TrackPlayer* player : {musicPlayer, videoPlayer}) player->clear();
+    for (QLabel* label : {musicTitlelab, musicArtistlab}) label->clear();
+    appTreeController->removeAllContent();
+    appFileController->setContent({});
+    appImageView->clear();
+    clearRecords();
+    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->clear();
 }
 
 void PRTansferViewController::setExportRequest(bool* flag) {

@@ -8,8 +8,14 @@
 // scan and its exports) and PRTansferViewControllerMusic.cpp (the music and video tables, the
 // player, their exports and the add to the music library). The app, contact, message and note
 // sub-views are empty until their features are built; their loaders start nothing.
+//
+// What the loaders found belongs to the device they read (DeviceTie): when it leaves or another
+// device is given, every category is dropped and loads afresh at its next visit; a loader of
+// the old device hands nothing in, and no copy, export, addition or removal reaches another
+// device.
 #pragma once
 
+#include "app/core/DeviceTie.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
@@ -272,7 +278,10 @@ private:
     void ExpandItemThread(const PRAppDirTreeNodePtr& app);
     void ExportSelectedAppToMacThreadHandle();
     void ExportDirAppToMacThread();
-    void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
+    // Runs job on an app worker inside the device of stamp, unless that device is no longer the
+    // page's (the user is told, nothing runs).
+    void startAppJob(const DeviceStamp& stamp, std::function<disk::ActionResult(const std::atomic<bool>&)> job,
+                     QString failureText);
     std::vector<transfer::ContainerFile> selectedAppFiles() const;
     PRAppDirTreeNodePtr selectedAppFolder() const;
     void previewAppFile();
@@ -285,7 +294,13 @@ private:
     void exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations, const QString& folder);
     void finishRecordExport(const transfer::RecordExportResult& result, const QString& folder);
     std::string recordDeviceName() const;
+    // Empties the record tables and previews (nothing of an earlier device stays).
+    void clearRecords();
+    // The device left or was replaced: every category's results go, and busy indicators stop.
+    void dropDeviceResults();
 
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
+    DeviceStamp recordRunStamp_;  // the device of the record read under way
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
     int photoExportsFinished_ = 0;

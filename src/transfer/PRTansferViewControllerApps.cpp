@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -112,6 +113,7 @@ void PRTansferViewController::buildAppView() {
 
 void PRTansferViewController::ShowApp(int device) {
     view();
+    tie_.tieTo(device);
     if (bappStartTransfer || bAppLoadFinished) return;
     tranferDevice = device;
     bappStartTransfer = true;
@@ -120,10 +122,11 @@ void PRTansferViewController::ShowApp(int device) {
 }
 
 void PRTansferViewController::StartAppThread() {
-    const int device = tranferDevice;
-    appWorkers_.start([this, device](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
+    appWorkers_.start([this, stamp](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         std::vector<transfer::ContainerApp> apps;
-        const bool listed = transfer::listUserApps(disk::deviceDiskServices(), device, apps);
+        const bool listed = transfer::listUserApps(disk::deviceDiskServices(), stamp.index(), apps);
         for (const transfer::ContainerApp& app : apps) {
             if (cancelled) return;
             auto node = PRAppDirTreeNode::create();
@@ -136,16 +139,16 @@ void PRTansferViewController::StartAppThread() {
             node->fileType = QStringLiteral("DIR");
             performOnMainThread(
                 this,
-                [this, node] {
-                    if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                [this, node, &stamp] {
+                    if (!appWorkers_.cancelled() && stamp.holds()) appTreeController->addTreeNode(node);
                 },
                 true);
         }
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, listed] {
-                if (!appWorkers_.cancelled()) ScanAppFinishHandle(listed);
+            [this, listed, &stamp] {
+                if (!appWorkers_.cancelled() && stamp.holds()) ScanAppFinishHandle(listed);
             },
             true);
     });
@@ -185,13 +188,14 @@ void PRTansferViewController::outlineViewSelectionDidChange() {
 }
 
 void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
     const std::string bundleId = app->appBundleName.toStdString();
     const QString displayName = app->appDisplayName;
     const std::function<bool()> connected = deviceConnected;
-    appWorkers_.start([this, device, bundleId, displayName, connected](const std::atomic<bool>& cancelled) {
+    appWorkers_.start([this, stamp, bundleId, displayName, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         transfer::readContainer(
-            disk::deviceDiskServices(), device, bundleId,
+            disk::deviceDiskServices(), stamp.index(), bundleId,
             [&](const transfer::ContainerEntry& entry) {
                 // Folders come with their files: the outline makes each file's folders.
                 if (entry.folder || cancelled) return;
@@ -203,17 +207,17 @@ void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
                 node->fileSize = QString::fromStdString(sizeText(entry.size));
                 performOnMainThread(
                     this,
-                    [this, node] {
-                        if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                    [this, node, &stamp] {
+                        if (!appWorkers_.cancelled() && stamp.holds()) appTreeController->addTreeNode(node);
                     },
                     true);
             },
-            [&] { return !cancelled && (!connected || connected()); });
+            [&] { return !cancelled && (!connected || connected()) && stamp.holds(); });
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this] {
-                if (appWorkers_.cancelled()) return;
+            [this, &stamp] {
+                if (appWorkers_.cancelled() || !stamp.holds()) return;
                 ++appJobsFinished_;
                 outlineViewSelectionDidChange();
             },
@@ -244,8 +248,10 @@ void PRTansferViewController::previewAppFile() {
         // so that the next selection tries again instead of showing a missing file.
         const QString folder = QString::fromStdString(disk::localCopyFolder("DB"));
         const transfer::ContainerFile entry{file->appBundleName.toStdString(), file->filePath.toStdString()};
-        if (folder.isEmpty() ||
-            !transfer::exportContainerFiles(disk::deviceDiskServices(), tranferDevice, {entry}, folder, true).ok()) {
+        const DeviceStamp stamp = tie_.stamp();
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        if (folder.isEmpty() || !stamp.holds() ||
+            !transfer::exportContainerFiles(disk::deviceDiskServices(), stamp.index(), {entry}, folder, true).ok()) {
             appImageView->clear();
             return;
         }
@@ -269,10 +275,17 @@ void PRTansferViewController::AppUnSelecteAll(QObject*) { appTableView->clearSel
 
 // ---- Actions -----------------------------------------------------------------------------------
 
-void PRTansferViewController::startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job,
+void PRTansferViewController::startAppJob(const DeviceStamp& stamp,
+                                          std::function<disk::ActionResult(const std::atomic<bool>&)> job,
                                           QString failureText) {
-    appWorkers_.start([this, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
-        const disk::ActionResult result = job(cancelled);
+    // The device may have gone, and another come, while a question or a panel was open.
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
+    appWorkers_.start([this, stamp, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
+        disk::ActionResult result;
+        {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            result = job(cancelled);
+        }
         if (cancelled) return;
         performOnMainThread(
             this,
@@ -292,12 +305,14 @@ void PRTansferViewController::addFilesToApp(QObject*) {
     request.kind = PanelRequest::Kind::Open;
     request.chooseFiles = true;
     request.window = alertWindow();
+    const DeviceStamp stamp = tie_.stamp();
     const QString chosen = dialogs::runPanelForPath(request);
     if (chosen.isEmpty()) return;
     addFilePath = chosen;
-    const int device = tranferDevice;
+    const int device = stamp.index();
     const transfer::ContainerFile beside = files.front();
     startAppJob(
+        stamp,
         [device, beside, chosen](const std::atomic<bool>&) {
             return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen,
                                                 beside.path);
@@ -315,9 +330,11 @@ void PRTansferViewController::AppDeleted(QObject*) {
            "files types, includes photos and videos, deleting files may lead to unexpected results.");
     alert.buttons = {tr("Deleted"), tr("Cancel")};
     alert.window = alertWindow();
+    const DeviceStamp stamp = tie_.stamp();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
-    const int device = tranferDevice;
+    const int device = stamp.index();
     startAppJob(
+        stamp,
         [device, files](const std::atomic<bool>&) {
             return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
         },
@@ -332,9 +349,11 @@ void PRTansferViewController::AppExportFilestoMac(QObject*) {
 void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
     const std::vector<transfer::ContainerFile> files = selectedAppFiles();
     if (files.empty()) return;
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = exportPath;
     startAppJob(
+        stamp,
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
         },
@@ -344,9 +363,11 @@ void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
 void PRTansferViewController::AppExportFilestoDocument(QObject*) {
     const std::vector<transfer::ContainerFile> files = selectedAppFiles();
     if (files.empty()) return;
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Documents");
     startAppJob(
+        stamp,
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
         },
@@ -364,9 +385,11 @@ void PRTansferViewController::ExportDirAppToMacThread() {
     const QString path = containerPathOf(*node);
     if (path.isEmpty()) return;  // a folder with no file below it exports nothing
     const transfer::ContainerFile dir{node->appBundleName.toStdString(), path.toStdString()};
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = exportPath;
     startAppJob(
+        stamp,
         [device, dir, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
         },

@@ -11,6 +11,7 @@
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
 #include "transfer/TrackPlayer.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -164,6 +165,7 @@ void PRTansferViewController::showTrackMenu(bool video, const QPoint& globalPosi
 
 void PRTansferViewController::ShowMusic(int device) {
     view();
+    tie_.tieTo(device);
     if (bMusiceStartTransfer || bMusicLoadFinished) return;
     tranferDevice = device;
     bMusiceStartTransfer = true;
@@ -172,23 +174,25 @@ void PRTansferViewController::ShowMusic(int device) {
 }
 
 void PRTansferViewController::StartMusicThread() {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     const std::function<bool()> connected = deviceConnected;
-    musicScanWorkers_.start([this, device, connected](const std::atomic<bool>& cancelled) {
-        transfer::MusicScanResult result = transfer::scanMusicLibrary(
-            disk::deviceDiskServices(), device, [&] { return !cancelled && (!connected || connected()); });
+    musicScanWorkers_.start([this, stamp, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        transfer::MusicScanResult result = transfer::scanMusicLibrary(disk::deviceDiskServices(), stamp.index(), [&] {
+            return !cancelled && (!connected || connected()) && stamp.holds();
+        });
         if (cancelled) return;
         const bool complete = result.serviceStarted && result.libraryRead && !result.stopped;
         performOnMainThread(
             this,
-            [this, result = std::move(result)]() mutable {
-                if (!musicScanWorkers_.cancelled()) UpMusiceDataSource(std::move(result));
+            [this, result = std::move(result), &stamp]() mutable {
+                if (!musicScanWorkers_.cancelled() && stamp.holds()) UpMusiceDataSource(std::move(result));
             },
             true);
         performOnMainThread(
             this,
-            [this, complete] {
-                if (!musicScanWorkers_.cancelled()) ScanMusicFinishHandle(complete);
+            [this, complete, &stamp] {
+                if (!musicScanWorkers_.cancelled() && stamp.holds()) ScanMusicFinishHandle(complete);
             },
             true);
     });
@@ -289,14 +293,18 @@ void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bo
     if (std::find(copyingTracks_.begin(), copyingTracks_.end(), track) != copyingTracks_.end()) return;
     copyingTracks_.push_back(track);
     const PRTranMusicNode snapshot = *track;  // workers never touch the page's records
-    const int device = tranferDevice;
-    trackWorkers_.start([this, track, snapshot, device, video](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.stamp();
+    trackWorkers_.start([this, track, snapshot, stamp, video](const std::atomic<bool>& cancelled) {
         if (cancelled) return;
-        const transfer::TrackCopy copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+        transfer::TrackCopy copy;
+        if (stamp.holds()) {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), stamp.index(), snapshot);
+        }
         performOnMainThread(
             this,
-            [this, track, copy, video] {
-                if (trackWorkers_.cancelled()) return;
+            [this, track, copy, video, stamp] {
+                if (trackWorkers_.cancelled() || !stamp.holds()) return;
                 std::erase(copyingTracks_, track);
                 MusichasCopyFinishedOnMainThread(track, copy, false);
                 (video ? videoProgress : musicProgress)->setHidden(true);
@@ -336,11 +344,13 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
     if (tracks.empty()) return;
     std::vector<PRTranMusicNodePtr> snapshots;
     for (const PRTranMusicNodePtr& track : tracks) snapshots.push_back(std::make_shared<PRTranMusicNode>(*track));
-    const int device = tranferDevice;
-    trackWorkers_.start([this, snapshots, folder, device, reveal](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
+    trackWorkers_.start([this, snapshots, folder, stamp, reveal](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         QStringList written;
         const disk::ActionResult result =
-            transfer::exportTracks(disk::deviceDiskServices(), device, snapshots, folder, &cancelled, &written);
+            transfer::exportTracks(disk::deviceDiskServices(), stamp.index(), snapshots, folder, &cancelled, &written);
         if (cancelled) return;
         performOnMainThread(
             this,
@@ -383,18 +393,23 @@ void PRTansferViewController::ExportAllVideoToMacThread() {
 // ---- The music library ----------------------------------------------------------------------------
 
 void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback) {
-    const int device = tranferDevice;
+    if (tracks.empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
     for (const PRTranMusicNodePtr& track : tracks) {
         // Without a copy only a track chosen with the fallback is copied first.
         if (!track->bhasCopy() && !dropFallback) continue;
         const PRTranMusicNode snapshot = *track;
-        trackWorkers_.start([this, track, snapshot, device, dropFallback](const std::atomic<bool>& cancelled) {
+        trackWorkers_.start([this, track, snapshot, stamp, dropFallback](const std::atomic<bool>& cancelled) {
             if (cancelled) return;
             transfer::TrackCopy copy;
             copy.ok = snapshot.bhasCopy();
             copy.localPath = QString::fromStdString(snapshot.bCopyLocationPath());
             if (!copy.ok) {
-                copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+                {
+                    const auto onlyItsDevice = stamp.onlyThisDevice();
+                    copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), stamp.index(), snapshot);
+                }
                 performOnMainThread(
                     this,
                     [this, track, copy] {

@@ -96,6 +96,7 @@ void PRTansferViewController::zoomSliderDidChange(QSlider* slider) {
 
 void PRTansferViewController::ShowPhoto(int device) {
     view();
+    tie_.tieTo(device);
     if (bImageStartTransfer || bPhotoLoadFinished) return;
     tranferDevice = device;
     // A scan that stopped part-way starts over: its items come again.
@@ -108,27 +109,28 @@ void PRTansferViewController::ShowPhoto(int device) {
 }
 
 void PRTansferViewController::StartPhotoThread() {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     const std::function<bool()> connected = deviceConnected;
-    scanWorkers_.start([this, device, connected](const std::atomic<bool>& cancelled) {
-        transfer::PhotoTransferScan scan(clean::deviceCleanServices(), device);
+    scanWorkers_.start([this, stamp, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        transfer::PhotoTransferScan scan(clean::deviceCleanServices(), stamp.index());
         const transfer::PhotoScanResult result = scan.run(
-            [this, &cancelled](const IKImageItem& item) {
+            [this, &cancelled, &stamp](const IKImageItem& item) {
                 // The grid grows one file at a time; the worker waits for each to be shown.
                 if (cancelled) return;
                 performOnMainThread(
                     this,
-                    [this, item] {
-                        if (!scanWorkers_.cancelled()) UpImageDataSource(item);
+                    [this, item, &stamp] {
+                        if (!scanWorkers_.cancelled() && stamp.holds()) UpImageDataSource(item);
                     },
                     true);
             },
-            [&cancelled, &connected] { return !cancelled && (!connected || connected()); });
+            [&cancelled, &connected, &stamp] { return !cancelled && (!connected || connected()) && stamp.holds(); });
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result] {
-                if (!scanWorkers_.cancelled()) ScanphotoFinishHandle(result);
+            [this, result, &stamp] {
+                if (!scanWorkers_.cancelled() && stamp.holds()) ScanphotoFinishHandle(result);
             },
             true);
     });

@@ -184,7 +184,7 @@ void PRTansferViewController::buildRecordViews() {
         performOnMainThread(
             this,
             [this, kind] {
-                if (!recordWorkers_.cancelled()) ScanTransferFinishedOnMainThread(kind);
+                if (!recordWorkers_.cancelled() && recordRunStamp_.holds()) ScanTransferFinishedOnMainThread(kind);
             },
             true);
     };
@@ -226,14 +226,18 @@ void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
     request.kind = kind;
     request.identifier = device.first;
     request.sender = recordIntake_.token();
+    // The records are read from a backup of the device attached now, named by its identifier;
+    // they belong to it as the other pages' results do.
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     // Decided when the job runs: a request queued behind a backup finds it done.
-    recordWorkers_.start([this, request](const std::atomic<bool>& cancelled) mutable {
+    recordWorkers_.start([this, request, stamp](const std::atomic<bool>& cancelled) mutable {
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, &request] {
+            [this, &request, &stamp] {
                 request.backupDone = bBackup;
                 request.contactsRead = bContactFinished;
+                recordRunStamp_ = stamp;
             },
             true);
         if (cancelled) return;
@@ -242,8 +246,8 @@ void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result] {
-                if (!recordWorkers_.cancelled()) FinisdBackupDeviceThread(result);
+            [this, result, stamp] {
+                if (!recordWorkers_.cancelled() && stamp.holds()) FinisdBackupDeviceThread(result);
             },
             true);
     });
@@ -262,6 +266,12 @@ void PRTansferViewController::FinisdBackupDeviceThread(const transfer::RecordRea
     }
     // No backup: nothing of an earlier device stays in the tables, and the next opening tries again.
     bBackup = false;
+    clearRecords();
+    const QString message = tr("The device could not be backed up: %1").arg(qs(result.failure));
+    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->setText(message);
+}
+
+void PRTansferViewController::clearRecords() {
     recordIntake_.clear();
     bPreviewTag = true;
     contactController->setContent({});
@@ -274,8 +284,6 @@ void PRTansferViewController::FinisdBackupDeviceThread(const transfer::RecordRea
                           contactJobtitlelab, contactBirthdaylab, contactNotelab, noteContentlab})
         label->clear();
     contactImageView->clear();
-    const QString message = tr("The device could not be backed up: %1").arg(qs(result.failure));
-    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->setText(message);
 }
 
 void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) {
