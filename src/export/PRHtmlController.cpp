@@ -1,6 +1,6 @@
 #include "export/PRHtmlController.h"
 
-#include "export/AtomicFile.h"
+#include "platform/NewFile.h"
 
 #include <cstdint>
 #include <sys/stat.h>
@@ -93,21 +93,6 @@ std::string utf16WithBom(const std::string& text) {
     return out;
 }
 
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// The path with ".html" in the file name (not in the folders above it) made "_.html".
-std::string alternativePath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string out = path;
-    for (size_t at = out.find(".html", nameStart); at != std::string::npos; at = out.find(".html", at + 6))
-        out.replace(at, 5, "_.html");
-    return out;
-}
-
 }  // namespace
 
 std::string PRHtmlController::escapeHtml(const std::string& text) {
@@ -142,13 +127,12 @@ void PRHtmlController::initMessageHtmlHeader(const std::string& title) { strHtml
 
 void PRHtmlController::addHtmlContent(const std::string& fragment) { strHtmlContent_ += fragment; }
 
-bool PRHtmlController::writeHtmlInPath(const std::string& filePath) {
+files::Outcome PRHtmlController::writeHtmlInPath(const std::string& filePath) {
     strHtmlContent_ += kFooter;
-    const std::string target = exists(filePath) ? alternativePath(filePath) : filePath;
-    return writeFileAtomically(target, utf16WithBom(strHtmlContent_));
+    return files::writeNewFile(filePath, utf16WithBom(strHtmlContent_));
 }
 
-bool PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {
+files::Outcome PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {
     strHtmlContent_ += "</table>";
-    return writeFileAtomically(filePath, strHtmlContent_);
+    return files::writeNewFile(filePath, strHtmlContent_);
 }

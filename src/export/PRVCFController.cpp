@@ -1,7 +1,7 @@
 #include "export/PRVCFController.h"
 
-#include "export/AtomicFile.h"
 #include "platform/LogCategories.h"
+#include "platform/NewFile.h"
 
 #include <vector>
 
@@ -66,7 +66,7 @@ std::string PRVCFController::escapeValue(const std::string& value) {
     return out;
 }
 
-bool PRVCFController::creatFile(const PRContactNode& contact, const std::string& filePath) {
+files::Outcome PRVCFController::creatFile(const PRContactNode& contact, const std::string& filePath) {
     std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
     card += "N:" + escapeValue(contact.contactName()) + "\r\n";
     card += "ORG:" + escapeValue(contact.contactCompany()) + "\r\n";
@@ -81,5 +81,5 @@ bool PRVCFController::creatFile(const PRContactNode& contact, const std::string&
     }
     card += "END:VCARD";
     strContent_ = card;
-    return writeFileAtomically(filePath, card);
+    return files::writeNewFile(filePath, card);
 }

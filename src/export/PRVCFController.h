@@ -3,6 +3,7 @@
 
 #include "model/PRContactNode.h"
 #include "platform/NSObject.h"
+#include "platform/NewFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 class PRVCFController : public NSObject {
 public:
-    // Builds the card and writes it to filePath (UTF-8, replacing a file of that path in one
-    // step); true when it was written.
-    bool creatFile(const PRContactNode& contact, const std::string& filePath);
+    // Builds the card and writes it to filePath (UTF-8) as a new file (platform/NewFile.h: a
+    // taken name gets the next numbered one).
+    files::Outcome creatFile(const PRContactNode& contact, const std::string& filePath);
 
     // Base64 (RFC 4648) of source over the 64-character alphabet, on one line, into dest of
     // destLen bytes. Returns the characters written; 0 when a pointer is null, a length is 0

@@ -40,24 +40,28 @@ std::string base64(const std::string& text, bool padded = true) {
 
 }  // namespace
 
-TEST_F(ExportTest, PlainTextFileIsNamedByRecordTypeAndReplacedByTheNextExport) {
+TEST_F(ExportTest, PlainTextFileIsNamedByRecordTypeAndKeptByTheNextExport) {
     PRRtfController rtf;
     rtf.addRtfContent("first");
     rtf.addRtfContent("second");
     rtf.addRtfContent("ünïcode ✓");
-    ASSERT_TRUE(rtf.writeRtfInPath(folder, "CallHistory"));
+    ASSERT_TRUE(rtf.writeRtfInPath(folder, "CallHistory").ok());
     EXPECT_EQ(readAll(folder + "/Call History.txt"), "first\n\nsecond\n\nünïcode ✓\n\n");
     EXPECT_EQ(entries(folder), std::vector<std::string>{"Call History.txt"});
 
     PRRtfController again;
     again.addRtfContent("newer");
-    ASSERT_TRUE(again.writeRtfInPath(folder, "CallHistory"));
-    EXPECT_EQ(readAll(folder + "/Call History.txt"), "newer\n\n");
-    EXPECT_EQ(entries(folder), std::vector<std::string>{"Call History.txt"});
+    const files::Outcome second = again.writeRtfInPath(folder, "CallHistory");
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second.path, folder + "/Call History (2).txt");
+    EXPECT_EQ(readAll(folder + "/Call History.txt"), "first\n\nsecond\n\nünïcode ✓\n\n");
+    EXPECT_EQ(readAll(folder + "/Call History (2).txt"), "newer\n\n");
 
-    ASSERT_TRUE(again.writeRtfInPath(folder, "Something"));
+    ASSERT_TRUE(again.writeRtfInPath(folder, "Something").ok());
     EXPECT_EQ(readAll(folder + "/TXT.txt"), "newer\n\n");
-    EXPECT_FALSE(again.writeRtfInPath(folder + "/missing", "Note"));
+    const files::Outcome missing = again.writeRtfInPath(folder + "/missing", "Note");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.reason, "No such file or directory");
 
     EXPECT_EQ(PRRtfController::fileNameForType("Contact"), "Contacts.txt");
     EXPECT_EQ(PRRtfController::fileNameForType("Message"), "Messages.txt");
@@ -93,7 +97,7 @@ TEST_F(ExportTest, VCardWithEveryFieldEscapesItsValues) {
     contact.setImageData(makeBytes({'f', 'o'}));
     PRVCFController vcf;
     const std::string path = folder + "/Anna.vcf";
-    ASSERT_TRUE(vcf.creatFile(contact, path));
+    ASSERT_TRUE(vcf.creatFile(contact, path).ok());
     EXPECT_EQ(readAll(path),
               "BEGIN:VCARD\r\nVERSION:3.0\r\n"
               "N: Anna\\; Berg\\, Jr.\r\n"
@@ -107,20 +111,24 @@ TEST_F(ExportTest, VCardWithEveryFieldEscapesItsValues) {
 
     // A one-byte photo fits too.
     contact.setImageData(makeBytes({'f'}));
-    ASSERT_TRUE(vcf.creatFile(contact, path));
-    EXPECT_NE(readAll(path).find("PHOTO;ENCODING=b;TYPE=JPEG:Zg==\r\nEND:VCARD"), std::string::npos);
+    const files::Outcome again = vcf.creatFile(contact, path);
+    ASSERT_TRUE(again.ok());
+    EXPECT_NE(readAll(again.path).find("PHOTO;ENCODING=b;TYPE=JPEG:Zg==\r\nEND:VCARD"), std::string::npos);
 }
 
-TEST_F(ExportTest, VCardWithNoFieldsHasEightLinesAndReplacesTheFile) {
+TEST_F(ExportTest, VCardWithNoFieldsHasEightLinesAndKeepsTheUsersFile) {
     const std::string path = folder + "/empty.vcf";
-    std::ofstream(path) << "an older, longer card that must not survive in part";
+    std::ofstream(path) << "the user's own card";
     PRVCFController vcf;
-    ASSERT_TRUE(vcf.creatFile(PRContactNode(), path));
-    EXPECT_EQ(readAll(path),
+    const files::Outcome card = vcf.creatFile(PRContactNode(), path);
+    ASSERT_TRUE(card.ok());
+    EXPECT_EQ(readAll(path), "the user's own card");
+    EXPECT_EQ(card.path, folder + "/empty (2).vcf");
+    EXPECT_EQ(readAll(card.path),
               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\r\nORG:\r\nEMAIL;INTERNET;HOME;PREF:\r\nTEL;CELL;PREF:\r\nURL:\r\n"
               "END:VCARD");
-    EXPECT_EQ(vcf.strContent(), readAll(path));
-    EXPECT_FALSE(vcf.creatFile(PRContactNode(), folder + "/no/such/folder/x.vcf"));
+    EXPECT_EQ(vcf.strContent(), readAll(card.path));
+    EXPECT_FALSE(vcf.creatFile(PRContactNode(), folder + "/no/such/folder/x.vcf").ok());
 }
 
 namespace {
@@ -156,32 +164,32 @@ TEST_F(ExportTest, HtmlPageIsUtf16AndAnExistingPageIsKept) {
     html.initMessageHtmlHeader("Anna Berg");
     html.addHtmlContent("<div class='triangle-isosceles'>" + PRHtmlController::escapeHtml("Hi <b>✓") + "</div>");
     const std::string path = folder + "/Anna.html";
-    ASSERT_TRUE(html.writeHtmlInPath(path));
+    ASSERT_TRUE(html.writeHtmlInPath(path).ok());
     const std::string first = fromUtf16(readAll(path));
     EXPECT_EQ(first, PRHtmlController::messageHtmlHeader("Anna Berg") +
                          "<div class='triangle-isosceles'>Hi &lt;b&gt;✓</div></div></div></body></html>");
 
     PRHtmlController second;
     second.initMessageHtmlHeader("Second");
-    ASSERT_TRUE(second.writeHtmlInPath(path));
+    ASSERT_TRUE(second.writeHtmlInPath(path).ok());
     EXPECT_EQ(fromUtf16(readAll(path)), first);
-    EXPECT_NE(fromUtf16(readAll(folder + "/Anna_.html")).find("<h1>Second</h1>"), std::string::npos);
+    EXPECT_NE(fromUtf16(readAll(folder + "/Anna (2).html")).find("<h1>Second</h1>"), std::string::npos);
 
     PRHtmlController third;
     third.initMessageHtmlHeader("Third");
-    ASSERT_TRUE(third.writeHtmlInPath(path));
-    EXPECT_NE(fromUtf16(readAll(folder + "/Anna_.html")).find("<h1>Third</h1>"), std::string::npos);
-    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Anna.html", "Anna_.html"}));
+    ASSERT_TRUE(third.writeHtmlInPath(path).ok());
+    EXPECT_NE(fromUtf16(readAll(folder + "/Anna (3).html")).find("<h1>Third</h1>"), std::string::npos);
+    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Anna (2).html", "Anna (3).html", "Anna.html"}));
 }
 
-TEST_F(ExportTest, HtmlRenamingTouchesOnlyTheFileName) {
+TEST_F(ExportTest, HtmlNumberingTouchesOnlyTheFileName) {
     const std::string sub = folder + "/talks.html";
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(sub)));
     PRHtmlController html;
     html.initMessageHtmlHeader("x");
-    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html"));
-    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html"));
-    EXPECT_EQ(entries(sub), (std::vector<std::string>{"a.html", "a_.html"}));
-    ASSERT_TRUE(html.writeHtmlInPathEx(sub + "/plain.html"));
+    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html").ok());
+    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html").ok());
+    EXPECT_EQ(entries(sub), (std::vector<std::string>{"a (2).html", "a.html"}));
+    ASSERT_TRUE(html.writeHtmlInPathEx(sub + "/plain.html").ok());
     EXPECT_EQ(readAll(sub + "/plain.html").substr(0, 15), "<!DOCTYPE html>");
 }

@@ -158,7 +158,7 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     EXPECT_TRUE(text.contains("<html") || text.contains("<HTML")) << html;
     EXPECT_EQ(text.count("class='name'"), conversation->MessageNodeArray().size());
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentHtml);  // kept beside the first
-    EXPECT_TRUE(fs::exists(html.substr(0, html.size() - 5) + "_.html"));
+    EXPECT_TRUE(fs::exists(html.substr(0, html.size() - 5) + " (2).html"));
 
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentPdf);
     const QString pdf = QString::fromStdString(RecordExport::messageFolder() + "/" +

@@ -2,24 +2,16 @@
 
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRScanIntake.h"
-#include "export/AtomicFile.h"
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "platform/FileOpen.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,19 +28,6 @@ std::string entry(std::initializer_list<std::pair<const char*, const std::string
     std::string text;
     for (const auto& [label, value] : parts) text += std::string(label) + ":" + *value + "  ";
     return text;
-}
-
-std::string errnoText() { return std::strerror(errno); }
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 bool isUtf8(const std::string& bytes) {
@@ -81,49 +60,9 @@ std::string PRBackupRecovery::defaultFolderName(const QDateTime& when) {
 }
 
 bool PRBackupRecovery::copyFile(const std::string& source, const std::string& destination, std::string* reason) {
-    auto fail = [reason](const std::string& why) {
-        if (reason) *reason = why;
-        return false;
-    };
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return fail("cannot read " + source + ": " + errnoText());
-    const size_t slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : destination.substr(0, slash + 1);
-    std::string temp = folder + "." + lastComponent(destination) + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        const std::string why = errnoText();
-        ::close(in);
-        return fail("cannot create " + destination + ": " + why);
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(out, 0666 & ~mask);
-    // The buffer of one copy; a short read writes only what it read.
-    std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
-    std::string why;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.get(), kCopyChunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            why = "cannot read " + source + ": " + errnoText();
-            break;
-        }
-        if (n == 0) break;
-        if (!writeAll(out, buffer.get(), static_cast<size_t>(n))) {
-            why = "cannot write " + destination + ": " + errnoText();
-            break;
-        }
-    }
-    ::close(in);
-    if (::close(out) != 0 && why.empty()) why = "cannot write " + destination + ": " + errnoText();
-    if (why.empty() && ::rename(temp.c_str(), destination.c_str()) != 0)
-        why = "cannot create " + destination + ": " + errnoText();
-    if (!why.empty()) {
-        ::unlink(temp.c_str());
-        return fail(why);
-    }
-    return true;
+    const files::Outcome copied = files::copyNewFile(source, destination);
+    if (!copied.ok() && reason) *reason = copied.reason;
+    return copied.ok();
 }
 
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
@@ -213,7 +152,7 @@ void PRBackupRecovery::failed(const std::string& path, const std::string& reason
 
 PRRecoveryResult PRBackupRecovery::result() const {
     PRRecoveryResult r;
-    r.written = recovredFilesNum_;
+    r.written = writtenNum_;
     r.cancelled = cancelled_;
     std::lock_guard lock(mutex_);
     r.failures = failures_;
@@ -223,49 +162,62 @@ PRRecoveryResult PRBackupRecovery::result() const {
 }
 
 bool PRBackupRecovery::makeFolder(const std::string& path) {
-    if (QDir().mkpath(qs(path)) && QFileInfo(qs(path)).isDir()) return true;
-    failed(path, "cannot create the folder");
+    const std::string why = files::makeFolders(path);
+    if (why.empty()) return true;
+    failed(path, why);
     return false;
+}
+
+void PRBackupRecovery::counted(const files::Outcome& outcome) {
+    if (outcome.ok())
+        ++writtenNum_;
+    else
+        failed(outcome.path, outcome.reason);
 }
 
 void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination) {
     ++recovredFilesNum_;
-    std::string reason;
-    if (!copyFile(source, destination, &reason)) failed(destination, reason);
+    counted(files::copyNewFile(source, destination));
 }
 
-void PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
+bool PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
                                           const std::string& folder) {
     ++recovredFilesNum_;
     rtf.addRtfContent(contactEntry(contact));
-    const std::string path = folder + "/" + contactCardName(contact) + ".vcf";
     PRVCFController vcf;
-    if (!vcf.creatFile(contact, path)) failed(path, "cannot write the vCard");
+    const files::Outcome card = vcf.creatFile(contact, folder + "/" + contactCardName(contact) + ".vcf");
+    if (!card.ok()) failed(card.path, card.reason);
+    return card.ok();
 }
 
-void PRBackupRecovery::recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(messageEntry(message));
+    return true;
 }
 
-void PRBackupRecovery::recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(callHistoryEntry(call));
+    return true;
 }
 
-void PRBackupRecovery::recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(noteEntry(note));
+    return true;
 }
 
-void PRBackupRecovery::recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(bookMarkEntry(bookmark));
+    return true;
 }
 
-void PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(calenderEntry(item));
+    return true;
 }
 
 void PRBackupRecovery::recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder) {
@@ -283,13 +235,10 @@ void PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::str
 
 void PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, const std::string& folder) {
     const std::string source = message.attachmentPath().value_or("");
-    QFile file(qs(source));
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
-    const std::string text(bytes.constData(), size_t(bytes.size()));
-    if (!isUtf8(text)) return;
-    const std::string path = folder + "/" + safeName(lastComponent(source)) + ".vcf";
-    if (!writeFileAtomically(path, text)) failed(path, "cannot write the card");
+    std::string text;
+    if (!files::readRegularFile(source, kCardLimit, &text, nullptr, /*followLinks*/ false) || !isUtf8(text)) return;
+    const files::Outcome card = files::writeNewFile(folder + "/" + safeName(lastComponent(source)) + ".vcf", text);
+    if (!card.ok()) failed(card.path, card.reason);
 }
 
 int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination) {
@@ -303,7 +252,7 @@ int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const
             continue;
         }
         if (!makeFolder(target.substr(0, target.rfind('/')))) {
-            ++recovredFilesNum_;
+            ++recovredFilesNum_;  // handled: its failure is counted
             continue;
         }
         copyCounted(file->filePath().value_or(""), target);
@@ -341,12 +290,17 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         const std::string path = folder(name);
         makeFolder(path);
         PRRtfController rtf;
+        uint64_t entries = 0;
         for (const auto& record : array) {
             if (cancelled_) return;
-            if (marked(record)) add(*record, rtf, path);
+            if (marked(record) && add(*record, rtf, path)) ++entries;
         }
-        if (!rtf.writeRtfInPath(path, type))
-            failed(path + "/" + PRRtfController::fileNameForType(type), "cannot write the text file");
+        // A record is written when its text file is (and a contact's card arrived).
+        const files::Outcome written = rtf.writeRtfInPath(path, type);
+        if (written.ok())
+            writtenNum_ += entries;
+        else
+            failed(written.path, written.reason);
     };
 
     if (!makeFolder(root)) return result();
@@ -366,7 +320,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
 
     textFile(kContactFolder, "Contact", s.contactArray,
              [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) {
-                 recoverContactNode(c, rtf, at);
+                 return recoverContactNode(c, rtf, at);
              });
     if (cancelled_) return result();
 
@@ -374,10 +328,12 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     makeFolder(path);
     PRHtmlController html;
     html.initMessageHtmlHeader(s.deviceName + "'s Message");
+    uint64_t conversations = 0;
     for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
         if (cancelled_) return result();
         if (!marked(conversation)) continue;
         ++recovredFilesNum_;
+        ++conversations;
         handleFatherMessageHtml(*conversation, html);
         for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
             handleMessageHtml(*message, html, false);
@@ -389,21 +345,26 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         }
         html.addHtmlContent("<hr/>");
     }
-    const std::string page = path + "/" + kMessagePageName;
-    if (!html.writeHtmlInPath(page)) failed(page, "cannot write the conversation page");
+    const files::Outcome page = html.writeHtmlInPath(path + "/" + kMessagePageName);
+    if (page.ok())
+        writtenNum_ += conversations;
+    else
+        failed(page.path, page.reason);
 
     textFile(kNoteFolder, "Note", s.noteArray,
-             [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { recoverNoteNode(n, rtf); });
+             [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { return recoverNoteNode(n, rtf); });
     textFile(kCallFolder, "CallHistory", s.callHistoryArray,
              [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) {
-                 recoverCallHistoryNode(c, rtf);
+                 return recoverCallHistoryNode(c, rtf);
              });
-    textFile(
-        kBookMarkFolder, "BookMark", s.bookMarkArray,
-        [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) { recoverBookMarkNode(b, rtf); });
-    textFile(
-        kCalendarFolder, "Calendar&Reminder", s.calenderArray,
-        [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) { recoverCalenderNode(c, rtf); });
+    textFile(kBookMarkFolder, "BookMark", s.bookMarkArray,
+             [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) {
+                 return recoverBookMarkNode(b, rtf);
+             });
+    textFile(kCalendarFolder, "Calendar&Reminder", s.calenderArray,
+             [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) {
+                 return recoverCalenderNode(c, rtf);
+             });
     if (cancelled_) return result();
 
     path = folder(kSocialFolder);

@@ -18,6 +18,7 @@
 #include "model/PRNoteNode.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTreeDirNode.h"
+#include "platform/NewFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -48,7 +49,7 @@ class PRScanIntake;
 PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName);
 
 struct PRRecoveryResult {
-    uint64_t written = 0;   // items counted as written (attachments included)
+    uint64_t written = 0;   // items that arrived whole (a record of a text file once the file is)
     uint64_t failures = 0;  // files or folders that could not be written
     std::string firstFailedPath;
     std::string firstReason;
@@ -58,8 +59,8 @@ struct PRRecoveryResult {
 
 class PRBackupRecovery {
 public:
-    // The copy buffer: memory stays bounded whatever the size of a file.
-    static constexpr size_t kCopyChunk = 8u << 20;
+    // The largest contact or location card attachment read.
+    static constexpr size_t kCardLimit = 1u << 20;
 
     // Sub-folders of the chosen folder, in the order they are made.
     static constexpr const char* kPhotoFolder = "Photo&Video";
@@ -76,10 +77,9 @@ public:
     // "Quillomatrix 2013-05-01 - 14.22.05": the folder name the save panel proposes.
     static std::string defaultFolderName(const QDateTime& when);
 
-    // Copies the bytes of source to destination exactly as read. The bytes go to a hidden file
-    // beside the destination that replaces it only once complete, so a failed copy leaves
-    // nothing under the final name (and an earlier file of that name untouched). False with
-    // the reason on failure.
+    // Copies the bytes of the backup file source to destination exactly as read, through the
+    // checked opener (a link, FIFO or missing file is a failure) and the one writer (a taken
+    // name gets the next numbered one; a failed copy leaves nothing). False with the reason.
     static bool copyFile(const std::string& source, const std::string& destination, std::string* reason = nullptr);
 
     // One text entry per record, as the text files hold it.
@@ -96,14 +96,15 @@ public:
     static int handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html);
     static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther);
 
-    // Record-to-text: each adds one entry and counts one item. The contact also writes its
-    // vCard into folder.
-    void recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder);
-    void recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf);
-    void recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf);
-    void recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf);
-    void recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
-    void recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
+    // Record-to-text: each adds one entry and counts one item handled. The contact also writes
+    // its vCard into folder. True when the record's own files arrived (the text file is
+    // written later).
+    bool recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder);
+    bool recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf);
+    bool recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf);
+    bool recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf);
+    bool recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
+    bool recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
 
     // File copies into folder, each counted as one item.
     void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
@@ -136,9 +137,12 @@ public:
 private:
     bool makeFolder(const std::string& path);
     void copyCounted(const std::string& source, const std::string& destination);
+    // A file that arrived counts as written; one that did not, as a failure.
+    void counted(const files::Outcome& outcome);
     void failed(const std::string& path, const std::string& reason);
 
-    std::atomic<uint64_t> recovredFilesNum_{0};
+    std::atomic<uint64_t> recovredFilesNum_{0};  // items handled, for the progress
+    std::atomic<uint64_t> writtenNum_{0};        // items that arrived whole
     std::atomic<uint64_t> allSelectedFileNum_{0};
     std::atomic<bool> cancelled_{false};
     mutable std::mutex mutex_;

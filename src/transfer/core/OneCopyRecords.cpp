@@ -15,6 +15,7 @@
 #include "platform/LocalNames.h"
 #include "platform/NotificationCenter.h"
 #include "transfer/core/OneCopyRun.h"
+#include "transfer/core/RecordExport.h"
 
 #include <QDir>
 #include <QString>
@@ -58,8 +59,8 @@ OneCopyRecords::OneCopyRecords(std::string backupFolder, std::string exportFolde
 
 std::string OneCopyRecords::folder(const char* name) {
     const std::string path = exportFolder_ + "/" + name;
-    if (!QDir().mkpath(QString::fromStdString(path))) {
-        result_.failed(path, "the folder cannot be made");
+    if (const std::string why = files::makeFolders(path); !why.empty()) {
+        result_.failed(path, why);
         return {};
     }
     return path;
@@ -73,13 +74,14 @@ int OneCopyRecords::startCopyContacts() {
     if (into.empty()) return 0;
     int written = 0;
     for (const PRContactNodePtr& contact : readers_->contacts) {
-        // A later contact of the same name replaces the earlier card.
-        const std::string path = into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf";
-        if (PRVCFController().creatFile(*contact, path)) {
+        // Contacts of one name each get a card (the writer numbers the later ones).
+        const files::Outcome card =
+            PRVCFController().creatFile(*contact, into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf");
+        if (card.ok()) {
             ++written;
             result_.succeeded(0);
         } else {
-            result_.failed(path, "the card cannot be written");
+            result_.failed(card.path, card.reason);
         }
     }
     return written;
@@ -110,18 +112,18 @@ int OneCopyRecords::startWriteMessagesArray() {
                 attachments.writeVCFCardNode(*message, into);
             else if (type == "Mov")
                 attachments.writeMovFile(*message, into);
-            ++written;
         }
         html.addHtmlContent("<hr/>");
-        const std::string& name = conversation->messageTreeNodeName().size() < 2 ? conversation->messageTreeNodeAdress()
-                                                                                 : conversation->messageTreeNodeName();
-        // A name with "/" in it stays one file name inside the folder.
-        const std::string page =
-            into + "/" + localnames::safeLocalName(QString::fromStdString(name)).toStdString() + ".html";
-        if (html.writeHtmlInPath(page))
+        // Conversations of one name each get a page (the writer numbers the later ones); their
+        // messages are written once the page is.
+        const files::Outcome page =
+            html.writeHtmlInPath(into + "/" + RecordExport::conversationBaseName(*conversation) + ".html");
+        if (page.ok()) {
+            written += int(conversation->MessageNodeArray().size());
             result_.succeeded(0);
-        else
-            result_.failed(page, "the conversation page cannot be written");
+        } else {
+            result_.failed(page.path, page.reason);
+        }
     }
     const PRRecoveryResult attached = attachments.result();
     if (attached.failures) result_.failed(attached.firstFailedPath, attached.firstReason);
@@ -136,8 +138,8 @@ int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records,
     if (into.empty()) return 0;
     PRRtfController rtf;
     for (const auto& record : records) rtf.addRtfContent(entry(*record));
-    if (!rtf.writeRtfInPath(into, fileType)) {
-        result_.failed(into + "/" + PRRtfController::fileNameForType(fileType), "the file cannot be written");
+    if (const files::Outcome text = rtf.writeRtfInPath(into, fileType); !text.ok()) {
+        result_.failed(text.path, text.reason);
         return 0;
     }
     result_.succeeded(0);

@@ -21,8 +21,9 @@ std::string safeName(const std::string& name) {
 }
 
 bool makeFolder(const std::string& folder, RecordExportResult& result) {
-    if (paths::makeDirectories(folder)) return true;
-    result.failed(folder, "cannot create the folder");
+    const std::string why = files::makeFolders(folder);
+    if (why.empty()) return true;
+    result.failed(folder, why);
     return false;
 }
 
@@ -33,6 +34,15 @@ void RecordExportResult::failed(const std::string& path, const std::string& reas
         firstFailedPath = path;
         firstReason = reason;
     }
+}
+
+void RecordExportResult::counted(const files::Outcome& outcome) {
+    if (!outcome.ok()) {
+        failed(outcome.path, outcome.reason);
+        return;
+    }
+    ++written;
+    files.push_back(outcome.path);
 }
 
 void RecordExportResult::add(const RecordExportResult& other) {
@@ -65,14 +75,8 @@ RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodeP
     if (!makeFolder(folder, result)) return result;
     for (const PRContactNodePtr& contact : contacts) {
         if (!contact) continue;
-        const std::string path = folder + "/" + contactFileName(*contact);
         PRVCFController vcf;
-        if (!vcf.creatFile(*contact, path)) {
-            result.failed(path, "cannot write the vCard");
-            continue;
-        }
-        ++result.written;
-        result.files.push_back(path);
+        result.counted(vcf.creatFile(*contact, folder + "/" + contactFileName(*contact)));
     }
     return result;
 }
@@ -96,15 +100,7 @@ RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation
     html.addHtmlContent("<hr/>");
     const PRRecoveryResult copies = attachments.result();
     if (copies.failures > 0) result.failed(copies.firstFailedPath, copies.firstReason);
-    std::error_code error;
-    const bool taken = fs::exists(path, error);
-    if (!html.writeHtmlInPath(path)) {
-        result.failed(path, "cannot write the conversation page");
-        return result;
-    }
-    ++result.written;
-    // The writer keeps an earlier page and puts this one beside it.
-    result.files.push_back(taken ? path.substr(0, path.size() - 5) + "_.html" : path);
+    result.counted(html.writeHtmlInPath(path));
     return result;
 }
 
@@ -133,13 +129,9 @@ RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& n
     PRRtfController rtf;
     for (const PRNoteNodePtr& note : notes)
         if (note) rtf.addRtfContent(PRBackupRecovery::noteEntry(*note));
-    const std::string path = folder + "/" + PRRtfController::fileNameForType("Note");
-    if (!rtf.writeRtfInPath(folder, "Note")) {
-        result.failed(path, "cannot write the notes");
-        return result;
-    }
-    result.written = int(notes.size());
-    result.files.push_back(path);
+    const files::Outcome written = rtf.writeRtfInPath(folder, "Note");
+    result.counted(written);
+    if (written.ok()) result.written = int(notes.size());  // each note is in the file
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/NewFile.h"
 
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct RecordExportResult {
     std::vector<std::string> files;  // the pages or cards written, in order
     bool ok() const { return failures == 0; }
     void failed(const std::string& path, const std::string& reason);
+    // A file that arrived is written (at its own path); one that did not is a failure.
+    void counted(const files::Outcome& outcome);
     void add(const RecordExportResult& other);
 };
 
