@@ -47,23 +47,32 @@ QString ExportWalk::localPathOf(const std::string& devicePath) const {
     return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
 }
 
-bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
-                          ActionResult& result) {
-    if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
-        result.failed(devicePath, why);
-        return false;
-    }
-    const files::Outcome copied = copyToNewFile(service, devicePath, localPath.toStdString());
+namespace {
+
+bool counted(const files::Outcome& copied, const std::string& devicePath, uint64_t size, ActionResult& result,
+             QString* landedAt) {
     if (!copied.ok()) {
         result.failed(devicePath, copied.reason);
         return false;
     }
     result.succeeded(size);
+    if (landedAt) *landedAt = QString::fromStdString(copied.path);
     return true;
 }
 
+}  // namespace
+
+bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
+                          ActionResult& result, QString* landedAt) {
+    if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
+        result.failed(devicePath, why);
+        return false;
+    }
+    return counted(copyToNewFile(service, devicePath, localPath.toStdString()), devicePath, size, result, landedAt);
+}
+
 bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, const QString& localPath,
-                          ActionResult& result) {
+                          ActionResult& result, QString* landedAt) {
     FileEntry entry;
     if (!service.FileInfo(devicePath, entry)) {
         result.failed(devicePath, "the device has no such file");
@@ -74,18 +83,17 @@ bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, c
         result.failed(devicePath, why.empty() ? std::string("not copied: it is a folder") : why);
         return false;
     }
-    return copyFile(service, devicePath, entry.size, localPath, result);
+    return copyFile(service, devicePath, entry.size, localPath, result, landedAt);
 }
 
 bool ExportWalk::copyLocalCopy(const QString& localCopy, const std::string& devicePath, uint64_t size,
-                               const QString& localPath, ActionResult& result) {
-    const files::Outcome copied = files::copyNewFile(localCopy.toStdString(), localPath.toStdString());
-    if (!copied.ok()) {
-        result.failed(devicePath, copied.reason);
+                               const QString& localPath, ActionResult& result, QString* landedAt) {
+    if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
+        result.failed(devicePath, why);
         return false;
     }
-    result.succeeded(size);
-    return true;
+    return counted(files::copyNewFile(localCopy.toStdString(), localPath.toStdString()), devicePath, size, result,
+                   landedAt);
 }
 
 void ExportWalk::noteFailure() {

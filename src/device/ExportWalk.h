@@ -46,17 +46,18 @@ public:
     // Copies one device file of size bytes into a new file at localPath (a taken name gets the
     // next numbered one), making its folder; true once the copy is whole. A failed copy leaves
     // nothing behind and is counted in result with its reason.
+    // landedAt (when given) gets the path the copy took.
     static bool copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
-                         ActionResult& result);
+                         ActionResult& result, QString* landedAt = nullptr);
     // The same for a file whose size is asked of the device first (a size seen earlier may be
     // out of date); a path that is not a regular file is counted as a failure.
     static bool copyFile(FileService& service, const std::string& devicePath, const QString& localPath,
-                         ActionResult& result);
+                         ActionResult& result, QString* landedAt = nullptr);
 
     // Copies a file into a new file at localPath from the local copy made of it before (a
     // preview's), counted as copyFile does.
     static bool copyLocalCopy(const QString& localCopy, const std::string& devicePath, uint64_t size,
-                              const QString& localPath, ActionResult& result);
+                              const QString& localPath, ActionResult& result, QString* landedAt = nullptr);
 
     // Why an entry of this kind is not copied; empty for a folder or a regular file.
     static std::string notCopiedReason(FileEntry::Kind kind);

@@ -107,10 +107,12 @@ files::Outcome copyToNewFile(FileService& service, const std::string& devicePath
     return into.finish();
 }
 
-int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath) {
+int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath,
+                  std::string* reason) {
     files::NewFile into(localPath);
     const int status = readInto(service, devicePath, into);
     const files::Outcome placed = into.finishOwn();
+    if (!placed.ok() && reason) *reason = placed.reason;
     return status != 0 ? status : placed.ok() ? 0 : 1;
 }
 

@@ -57,7 +57,9 @@ std::unique_ptr<FileService> startCrashReportFiles(int deviceIndex, int* status 
 files::Outcome copyToNewFile(FileService& service, const std::string& devicePath, const std::string& localPath);
 
 // Copies a device file into a private file of the program's own at localPath, replacing an
-// earlier copy only once the new one is whole: 0 on success, else as CopyToLocal.
-int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath);
+// earlier copy only once the new one is whole: 0 on success, else as CopyToLocal (and the
+// reason in words in *reason, when given).
+int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath,
+                  std::string* reason = nullptr);
 
 }  // namespace amd

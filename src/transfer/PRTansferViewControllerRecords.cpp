@@ -8,12 +8,14 @@
 #include "browser/PRConversationView.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
 #include "transfer/TransferRecordModels.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +26,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStringDecoder>
@@ -458,24 +459,19 @@ void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTree
                 const QString html = qs(page.files.front());
                 const QString pdf =
                     folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
-                bool written = false;
+                files::Outcome written;
                 performOnMainThread(
                     this, [&] { written = writeConversationPdf(html, pdf); }, true);
-                if (written) {
-                    ++all.written;
-                    all.files.push_back(pdf.toStdString());
-                } else {
-                    all.failed(pdf.toStdString(), "cannot render the conversation into a PDF");
-                }
+                all.counted(written);
             }
             return all;
         },
         folder);
 }
 
-bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, const QString& pdfPath) {
+files::Outcome PRTansferViewController::writeConversationPdf(const QString& htmlPath, const QString& pdfPath) {
     QFile file(htmlPath);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) return {pdfPath.toStdString(), "its page cannot be read"};
     const QByteArray bytes = file.readAll();
     QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
     const QString html = decoder.isValid() ? QString(decoder(bytes)) : QString::fromUtf8(bytes);
@@ -488,16 +484,15 @@ bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, cons
     page.setTextWidth(kPdfPageWidth);
     const QSize size(kPdfPageWidth, std::max(1, int(std::ceil(page.size().height()))));
     QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) return false;  // too tall for one picture
+    if (image.isNull()) return {pdfPath.toStdString(), "the conversation is too long for one page"};
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         page.drawContents(&painter);
     }
 
-    paths::makeDirectories(QFileInfo(pdfPath).absolutePath().toStdString());
-    QSaveFile out(pdfPath);
-    if (!out.open(QIODevice::WriteOnly)) return false;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&out);
         writer.setResolution(72);
@@ -508,11 +503,13 @@ bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, cons
         writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter;
-        if (!painter.begin(&writer)) return false;
+        if (!painter.begin(&writer)) return {pdfPath.toStdString(), "the PDF cannot be drawn"};
         painter.drawImage(QRectF(QPointF(0, 0), page), image);
         painter.end();
     }
-    return out.commit();
+    if (const std::string why = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString()); !why.empty())
+        return {pdfPath.toStdString(), why};
+    return files::writeNewFile(pdfPath.toStdString(), std::string_view(out.data().constData(), size_t(out.size())));
 }
 
 void PRTansferViewController::exortSelectedNoteToDocument(QObject*) {

@@ -121,10 +121,12 @@ TEST_F(MusicTransferTest, ExportsOneOrAllTracksByteForByteAndNeverOverwrites) {
     all.insert(all.end(), scan.video.begin(), scan.video.end());
     const disk::ActionResult result =
         transfer::exportTracks(disk::deviceDiskServices(), index, all, out, nullptr, &written);
-    // Morning Tide is there already and Paper Boats is gone from the device.
-    EXPECT_EQ(result.files, 3u);
-    EXPECT_EQ(result.failures, 2u);
-    EXPECT_EQ(written.size(), 3);
+    // Morning Tide is there already and goes beside it; Paper Boats is gone from the device.
+    EXPECT_EQ(result.files, 4u);
+    EXPECT_EQ(result.failures, 1u);
+    EXPECT_EQ(written.size(), 4);
+    EXPECT_TRUE(written.contains(out + "/Morning Tide (2).wav"));
+    EXPECT_EQ(bytesOf(out + "/Morning Tide (2).wav"), deviceBytes(tide));
     for (const char* title : {"Lanterns", "Slow River", "Harbour at Dusk"}) {
         const PRTranMusicNodePtr t = track(title);
         EXPECT_EQ(bytesOf(out + "/" + transfer::trackFileName(*t)), deviceBytes(t)) << title;

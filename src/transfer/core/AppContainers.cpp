@@ -127,9 +127,9 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
 }
 
 QString flatCopyPath(const QString& folder, const std::string& devicePath) {
-    // Only the name: "/." dropped like every export does.
-    return localnames::localPathUnder(
-        folder, QLatin1Char('/') + QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
+    // Only the name, named as every export names a file.
+    return folder + QLatin1Char('/') +
+           localnames::exportedName(QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
 }
 
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
@@ -146,8 +146,7 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
         const QString devicePath = QString::fromStdString(file.path);
         QString local;
         if (flat) {
-            local = flatCopyPath(folder, file.path);
-            QFile::remove(local);  // the later file of one name wins
+            local = flatCopyPath(folder, file.path);  // files of one name each get their own
         } else {
             local = localnames::localPathUnder(folder, devicePath);
         }

@@ -1,6 +1,7 @@
 #include "transfer/core/PhotoTransfer.h"
 
 #include "clean/core/JunkFileActions.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/WorkerPool.h"
 
@@ -189,7 +190,7 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
             result.firstFailureReason = reason;
         }
     };
-    const bool folderMade = !folder.isEmpty() && paths::makeDirectories(folder.toStdString());
+    const bool folderMade = !folder.isEmpty() && files::makeFolders(folder.toStdString()).empty();
     for (const IKImageItem& item : items) {
         if (cancelled && *cancelled) break;
         const QString name = clean::safeLocalName(QFileInfo(item.filePath).fileName());
@@ -202,21 +203,17 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
             fail(item.devicePath, QStringLiteral("it was not copied from the device"));
             continue;
         }
+        // A photo of a name already there (the user's own, or another folder's) gets the next
+        // numbered name.
+        const files::Outcome copied = files::copyNewFile(item.hasCopy.toStdString(), target.toStdString());
+        if (!copied.ok()) {
+            fail(target, QString::fromStdString(copied.reason));
+            continue;
+        }
         std::error_code error;
-        const fs::path to = target.toStdString();
-        if (fs::exists(fs::symlink_status(to, error))) {
-            fail(target, QStringLiteral("a file of that name is already there"));
-            continue;
-        }
-        if (!fs::copy_file(item.hasCopy.toStdString(), to, fs::copy_options::none, error)) {
-            const QString reason = QString::fromStdString(error.message());
-            if (error != std::errc::file_exists) fs::remove(to, error);  // no partial file stays
-            fail(target, reason);
-            continue;
-        }
         ++result.files;
-        result.bytes += fs::file_size(to, error);
-        result.written << target;
+        result.bytes += fs::file_size(copied.path, error);
+        result.written << QString::fromStdString(copied.path);
     }
     return result;
 }
