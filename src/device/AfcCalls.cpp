@@ -2,6 +2,7 @@
 
 #include "device/Conversions.h"
 
+#include <QString>
 #include <cstdio>
 #include <cstring>
 
@@ -111,7 +112,9 @@ CFMutableArrayRef AfcListDirectory(AFCConnectionRef afc, const std::string& path
     while (AFCDirectoryRead(afc, dir, &name) == 0 && name) {
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         if (keep && !keep(name)) continue;
-        CFHolder<CFStringRef> text(string_to_cfstring(name));
+        // A name that is not UTF-8 is listed with U+FFFD in place of its bad bytes, so that a
+        // walk sees it and counts it as a name it cannot take, rather than never knowing of it.
+        CFHolder<CFStringRef> text(string_to_cfstring(QString::fromUtf8(name).toStdString()));
         if (text) CFArrayAppendValue(names, text.get());
     }
     AFCDirectoryClose(afc, dir);

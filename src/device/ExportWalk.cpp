@@ -11,10 +11,11 @@ namespace amd {
 namespace {
 
 // A name the computer can hold as the device gave it: valid UTF-8 (the local name is made from
-// the text, so other bytes would turn into another name).
+// the text, so other bytes would turn into another name). The listing marks bad bytes with
+// U+FFFD.
 bool isText(const std::string& name) {
     const QByteArray bytes = QByteArray::fromStdString(name);
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
+    return !bytes.contains("\xEF\xBF\xBD") && QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 }  // namespace

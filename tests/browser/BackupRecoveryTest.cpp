@@ -1,8 +1,10 @@
 // The recovery into a folder: every category of a scanned backup lands in its sub-folder with
 // the files equal to the backup's, copies are exact at the chunk edges, names from a backup
 // cannot leave the chosen folder, record texts cannot break the page, and a folder that
-// cannot be written is reported rather than half-written.
+// cannot be written is reported rather than half-written, and nothing is read through a link
+// or blocked on a FIFO in a backup.
 #include "BrowserTestBackups.h"
+#include "HostileFiles.h"
 #include "TestSupport.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
@@ -299,6 +301,35 @@ TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFold
     EXPECT_FALSE(page.contains("<script>"));
     EXPECT_FALSE(page.contains("<img src=x"));
     EXPECT_TRUE(page.contains("&lt;script&gt;"));
+}
+
+TEST_F(BackupRecoveryTest, LinksAndFifosInABackupAreNamedFailuresAndNothingIsReadThroughThem) {
+    // Photo records whose data file is a link to a file outside the backup, a link to an endless
+    // device file, a FIFO, a missing file; and one good photo. The recovery ends (a FIFO would
+    // block it for good), copies the good one, and names the others.
+    const std::string outside = scratch("system");
+    writeBytes(outside + "/shadow", "root:$6$secret");
+    const std::string backup = scratch("hostile-backup");
+    writeBytes(backup + "/good", "jpeg bytes");
+    ::symlink((outside + "/shadow").c_str(), (backup + "/linked").c_str());
+    ::symlink("/dev/zero", (backup + "/endless").c_str());
+    ASSERT_TRUE(testsupport::makeFifo(backup + "/fifo"));
+    PRRecoverySelection s;
+    for (const char* key : {"good", "linked", "endless", "fifo", "missing"}) {
+        auto p = std::make_shared<PRPhotoAndVideoNode>();
+        p->setFileNodeName(std::string(key) + ".jpg");
+        p->setFilePath(backup + "/" + key);
+        p->setBSelected(true);
+        s.photoAndVideoArray.push_back(p);
+    }
+    const std::string out = scratch("hostile-recovered");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    EXPECT_EQ(r.written, 1u);
+    EXPECT_EQ(r.failures, 4u);
+    EXPECT_NE(r.firstReason.find(backup + "/linked"), std::string::npos) << r.firstReason;
+    EXPECT_EQ(filesBelow(out + "/Photo&Video"), (std::set<std::string>{"good.jpg"}));
+    EXPECT_EQ(readAll(out + "/Photo&Video/good.jpg"), "jpeg bytes");
 }
 
 TEST_F(BackupRecoveryTest, AFolderThatCannotBeWrittenIsReportedAndTheRestIsWritten) {

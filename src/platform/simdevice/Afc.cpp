@@ -259,6 +259,7 @@ int AFCDirectoryOpen(AFCConnectionRef handle, const char* path, AFCDirectoryRef*
     if (!dir) return kAFCInvalidArgumentError;
     std::string host;
     if ((status = resolveExisting(c->root, path, &host))) return status;
+    if (int failure = c->device->injectedFailure("AFCDirectoryOpen")) return failure;
     DIR* d = ::opendir(host.c_str());
     if (!d) return statusOfErrno(errno);
     auto* listing = new afc_directory;
