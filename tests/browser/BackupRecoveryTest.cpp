@@ -5,9 +5,11 @@
 // or blocked on a FIFO in a backup.
 #include "BrowserTestBackups.h"
 #include "HostileFiles.h"
+#include "SampleBackup.h"
 #include "TestSupport.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
+#include "browser/core/PRBackupScanJob.h"
 #include "export/PRHtmlController.h"
 
 #include <QDateTime>
@@ -180,6 +182,39 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
     EXPECT_TRUE(page.trimmed().endsWith("</html>"));
     EXPECT_EQ(page.count("<hr/>"), qsizetype(s.messageTreeArray.size()));
+}
+
+TEST_F(BackupRecoveryTest, TheSampleIPhoneBackupGivesAFileForEveryPhotoSocialFileAndContact) {
+    // The full sample backup (iOS 6) holds photos, message attachments and social files of one
+    // name, and contacts of one name with different numbers: each must arrive.
+    const std::string iPhone = samplebackup::writeSampleBackups(scratch("samples")).front();
+    auto job = std::make_shared<PRBackupScanJob>(PRBackupScanRequest{iPhone, "iPhone", true, false, false});
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    PRRecoverySelection s = recoverySelectionOf(*intake, "iPhone");
+    for (auto& r : s.photoAndVideoArray) r->setBSelected(true);
+    for (auto& r : s.contactArray) r->setBSelected(true);
+    for (auto& r : s.faceTwitterArray) r->setBSelected(true);
+    std::set<std::string> photoNames, contactNames;
+    for (const auto& r : s.photoAndVideoArray) photoNames.insert(r->fileNodeName());
+    for (const auto& r : s.contactArray) contactNames.insert(PRBackupRecovery::contactCardName(*r));
+    ASSERT_LT(photoNames.size(), s.photoAndVideoArray.size());  // the backup does hold same-named ones
+    ASSERT_LT(contactNames.size(), s.contactArray.size());
+
+    const std::string out = scratch("samples-recovered");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(r.ok()) << r.firstFailedPath << ": " << r.firstReason;
+    auto count = [](const std::string& folder, const char* extension = nullptr) {
+        size_t n = 0;
+        for (const auto& e : fs::directory_iterator(folder)) n += !extension || e.path().extension() == extension;
+        return n;
+    };
+    EXPECT_EQ(count(out + "/Photo&Video"), s.photoAndVideoArray.size());
+    EXPECT_EQ(count(out + "/FaceBook&Twitter"), s.faceTwitterArray.size());
+    EXPECT_EQ(count(out + "/Contact", ".vcf"), s.contactArray.size());
+    EXPECT_EQ(r.written, s.photoAndVideoArray.size() + s.faceTwitterArray.size() + s.contactArray.size());
 }
 
 TEST_F(BackupRecoveryTest, CopiesAreExactAtEveryChunkEdgeAndKeepAFileOfTheSameName) {
