@@ -137,8 +137,14 @@ QString PreviewCopies::localCopy(DiskDeviceServices& services, int deviceIndex, 
         result.failed(file.devicePath, kNoService);
         return {};
     }
+    // The program's own copy: one left by an earlier run is replaced once the new one is whole.
     const QString local = copyPathOf(file.devicePath);
-    if (!amd::ExportWalk::copyFile(*service, file.devicePath, local, result)) return {};
+    std::string why = files::makeFolders(folder_.toStdString());
+    if (!why.empty() || amd::copyToOwnFile(*service, file.devicePath, local.toStdString(), &why) != 0) {
+        result.failed(file.devicePath, why.empty() ? std::string("the device file cannot be read") : why);
+        return {};
+    }
+    result.succeeded(uint64_t(QFileInfo(local).size()));
     std::lock_guard<std::mutex> lock(mutex_);
     made_[file.devicePath] = local;
     return local;
