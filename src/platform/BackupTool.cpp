@@ -45,9 +45,8 @@ int run(const std::vector<std::string>& arguments, std::string* message) {
 
 int backupDevice(const std::string& identifier, const std::string& folder, std::string* message) {
     if (folder.empty()) return run({"--backup", "--target", identifier}, message);
-    const std::string root = paths::resolve(folder);
-    paths::makeDirectories(root);  // a failure shows as the tool's own error
-    return run({"--backup", "--root", root, "--target", identifier}, message);
+    paths::makeDirectories(folder);  // a failure shows as the tool's own error
+    return run({"--backup", "--root", folder, "--target", identifier}, message);
 }
 
 int restoreDevice(const std::string& identifier, std::string* message) {
