@@ -84,6 +84,10 @@ public:
     void AddCookieFileInMainThreadHanld(const PRCleanDirNodePtr& node);
     void AddSyncFileOnMainThreadHanld(const std::vector<PRCleanFileNodePtr>& records);
 
+    // Asked by a junk row's "Scan Device" button: the window starts the device clean's scan as
+    // its own "Clean" link does.
+    std::function<void()> requestDeviceCleanScan;
+
     void showCleanMainView();
     void showCleanJunkView();
     void showCleanCacheview();
@@ -389,6 +393,22 @@ private:
     clean::JunkScanLists lists_;
     QString appsNotScannedReason_;
     std::atomic<bool> scanning_{false};
+    bool deviceCleanScanned_ = false;  // a device clean finished on the device now shown
+
+    // What the junk rows' panes say above their lists (PRCleanViewControllerJunkHints.cpp).
+    enum class JunkPane { Junk, Cache, Cookie, Sync };
+    static constexpr int kJunkPanes = 4;
+    struct JunkHeader {
+        QLabel* hint = nullptr;
+        QPushButton* scan = nullptr;
+    };
+    JunkHeader junkHeaders_[kJunkPanes];
+    QWidget* withJunkHeader(JunkPane pane, QWidget* list);
+    // Files and bytes the last scan found for a pane.
+    std::pair<uint64_t, uint64_t> foundIn(JunkPane pane) const;
+    void refreshJunkHints();
+    // After a removal changed the counters: the panes' words and the window's summary follow.
+    void countsChanged();
     WorkerPool pool_{4};   // removals and exports
     WorkerPool scans_{4};  // the scans, the removal pass and the list removals, each on a thread of its own
     mutable QMutex exportPathMutex_;

@@ -60,6 +60,7 @@ void PRCleanViewController::resetScanResults() {
     clearDeviceCleanViews();
     lists_.clear();
     counters_.reset();
+    deviceCleanScanned_ = false;
 }
 
 void PRCleanViewController::onMainForDevice(const DeviceStamp& stamp, std::function<void()> fn, bool wait) {
@@ -94,7 +95,9 @@ void PRCleanViewController::dropDeviceResults() {
         adsRemoveArray.clear();
         totalAdsCount = 0;
     }
+    deviceCleanScanned_ = false;
     if (!view_) return;
+    refreshJunkHints();
     showAppCleanIdle();
     showcleanDiskView();
 }
@@ -108,6 +111,7 @@ bool PRCleanViewController::showDeviceClean(int deviceIndex) {
     }
     cleanDevice = deviceIndex;
     resetScanResults();
+    refreshJunkHints();
     scans_.enqueue([this, stamp] { StartDeviceCleanThread(stamp); });
     return true;
 }
@@ -131,6 +135,8 @@ void PRCleanViewController::StartDeviceCleanThread(const DeviceStamp& stamp) {
                 counters_.reset();
             }
             scanning_ = false;
+            deviceCleanScanned_ = stamp.holds();
+            refreshJunkHints();
         },
         true);
 }

@@ -121,7 +121,7 @@ void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNode
     NSNotificationCenter::defaultCenter().postNotificationName(
         v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
     v.tree->removeEmptyCleanFolders();
-    if (countersChanged) countersChanged();
+    countsChanged();
 }
 
 void PRCleanViewController::CleanCacheFile(QObject*) { removeSelectedFile(Category::Cache); }
@@ -201,7 +201,7 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
         NSNotificationCenter::defaultCenter().postNotificationName(v.sizeNotification,
                                                                    NSNumber::numberWithUnsignedLongLong(bytes), this);
     v.tree->removeEmptyCleanFolders();
-    if (countersChanged) countersChanged();
+    countsChanged();
 }
 
 void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
@@ -243,7 +243,7 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
         subtract(counters_.totalFileSize, record->fileSizeNumber);
         subtract(counters_.totalFileNumber, 1);
     }
-    if (!removed.isEmpty() && countersChanged) countersChanged();
+    if (!removed.isEmpty()) countsChanged();
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
