@@ -147,7 +147,8 @@ void OneCopyRun::startCopyBooks() {
 
 void OneCopyRun::startBackupDevice() {
     say(QStringLiteral("Backing the device up"));
-    const browser::BackupRunResult backup = browser::BackupToolRun::run(options_.udid, paths::resolve(options_.backupRoot));
+    const browser::BackupRunResult backup =
+        browser::BackupToolRun::run(options_.udid, paths::resolve(options_.backupRoot));
     summary_.backupCompleted = backup.completed();
     summary_.backupMessage = backup.message;
 }
@@ -162,7 +163,8 @@ void OneCopyRun::startCopyRecords() {
         {C::Contacts, &OneCopyRecords::startCopyContacts},  {C::Messages, &OneCopyRecords::startCopyMessages},
         {C::Notes, &OneCopyRecords::startCopyNotes},        {C::BookMarks, &OneCopyRecords::startCopyBookMarks},
         {C::Calendar, &OneCopyRecords::StartCopyReminders}, {C::CallLogs, &OneCopyRecords::StartCopyCallLogs}};
-    const std::string backupFolder = browser::BackupToolRun::backupFolderFor(options_.udid, paths::resolve(options_.backupRoot));
+    const std::string backupFolder =
+        browser::BackupToolRun::backupFolderFor(options_.udid, paths::resolve(options_.backupRoot));
     OneCopyRecords records(backupFolder, options_.exportFolder.toStdString(), options_.deviceName);
     for (const Step& step : steps) {
         if (!on(step.category)) continue;

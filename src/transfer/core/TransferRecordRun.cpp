@@ -13,7 +13,8 @@ RecordReadResult TransferRecordRun::run(const RecordReadRequest& request, PRBack
     result.kind = request.kind;
     result.backupFolder = browser::BackupToolRun::backupFolderFor(request.identifier, paths::resolve(kBackupRoot));
     if (!request.backupDone) {
-        const browser::BackupRunResult backup = browser::BackupToolRun::run(request.identifier, paths::resolve(kBackupRoot));
+        const browser::BackupRunResult backup =
+            browser::BackupToolRun::run(request.identifier, paths::resolve(kBackupRoot));
         if (!backup.completed()) {
             result.failure = backup.message;
             return result;
