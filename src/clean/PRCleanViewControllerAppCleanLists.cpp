@@ -6,6 +6,7 @@
 #include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Threads.h"
 #include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/PRProgressView.h"
@@ -244,9 +245,9 @@ void PRCleanViewController::RemoveOneJunkFile(QObject*) { removeSelectedAppClean
 // ---- Remove all ---------------------------------------------------------------------------------
 
 bool PRCleanViewController::confirmRemoval(size_t files, uint64_t bytes) {
-    const QString what = files == 1 ? tr("1 file will be removed from your device: %1.")
-                                    : tr("%1 files will be removed from your device: %2.").arg(qulonglong(files));
-    return confirmBulkRemoval(view_ ? view_->window() : nullptr, what.arg(QString::fromStdString(sizeText(bytes))));
+    return confirmBulkRemoval(view_ ? view_->window() : nullptr,
+                              tr("%1 will be removed from your device: %2.")
+                                  .arg(counted(files, "file", "files"), QString::fromStdString(sizeText(bytes))));
 }
 
 void PRCleanViewController::removeAllAppCleanRows(Category category) {

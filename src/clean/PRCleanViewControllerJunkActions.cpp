@@ -4,6 +4,7 @@
 #include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
@@ -271,8 +272,8 @@ void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
     const DeviceStamp stamp = tie_.stamp();
     uint64_t bytes = 0;
     for (const auto& record : syncFailedFileArray) bytes += record->fileSizeNumber;
-    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1 files, %2.")
-                             .arg(qulonglong(syncFailedController->content().size()))
+    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1, %2.")
+                             .arg(counted(syncFailedController->content().size(), "file", "files"))
                              .arg(QString::fromStdString(sizeText(bytes)));
     if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
     if (!stillOnItsDevice(stamp, view_ ? view_->window() : nullptr)) return;

@@ -3,6 +3,7 @@
 // found. The page's own pane says the same of the whole scan.
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,8 +29,7 @@ const PaneWords kWords[] = {
 QString sizeOf(uint64_t bytes) { return QString::fromStdString(sizeText(bytes)); }
 
 QString filesText(uint64_t files, uint64_t bytes) {
-    return files == 1 ? QObject::tr("1 file, %1").arg(sizeOf(bytes))
-                      : QObject::tr("%1 files, %2").arg(files).arg(sizeOf(bytes));
+    return counted(files, "file", "files") + QStringLiteral(", ") + sizeOf(bytes);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "clean/DeviceBoundAction.h"
 #include "clean/PRSystemBoostViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"
@@ -241,5 +242,6 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
         setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
     }
     if (result.failures > 0 || result.serviceFailed)
-        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures), result.failureDetail());
+        showFailure(counted(result.failures, "file", "files") + tr(" could not be removed from the device."),
+                    result.failureDetail());
 }

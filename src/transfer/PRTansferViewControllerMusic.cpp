@@ -2,6 +2,7 @@
 // a player in each, exports of tracks into the Documents folder or a chosen folder, and the add
 // to the computer's music library. A track is copied from the device the first time it is
 // played or added; later operations use that copy.
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -359,7 +360,7 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
                 if (reveal && !written.isEmpty())
                     workspace::selectFile(written.first(), QFileInfo(written.first()).path());
                 ++musicJobsFinished_;
-                alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
+                alertFailure(result, counted(result.failures, "track", "tracks") + tr(" could not be exported."));
             },
             true);
     });
@@ -433,8 +434,8 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
                 [this, result] {
                     if (trackWorkers_.cancelled()) return;
                     ++musicJobsFinished_;
-                    alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
-                                            int(result.failures)));
+                    alertFailure(result, counted(result.failures, "track", "tracks") +
+                                             tr(" could not be added to the music library."));
                 },
                 true);
         });

@@ -3,6 +3,7 @@
 // photos or all of them into a folder the user chooses.
 #include "app/core/AppShell.h"
 #include "clean/core/CleanDeviceServices.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
@@ -81,8 +82,8 @@ void PRTansferViewController::buildPhotoView() {
 
 void PRTansferViewController::updatePhotoCount() {
     photoCountlab->setText(bImageStartTransfer
-                               ? tr("%n item(s), copying from the device...", nullptr, int(imageArray.size()))
-                               : tr("%n item(s)", nullptr, int(imageArray.size())));
+                               ? counted(imageArray.size(), "item", "items") + tr(", copying from the device...")
+                               : counted(imageArray.size(), "item", "items"));
 }
 
 void PRTansferViewController::zoomSliderDidChange(QSlider* slider) {
@@ -209,7 +210,7 @@ void PRTansferViewController::finishPhotoExport(const transfer::PhotoExportResul
     ++photoExportsFinished_;
     if (!result.ok()) {
         AlertRequest alert;
-        alert.messageText = tr("%n photo(s) could not be exported.", nullptr, result.failures);
+        alert.messageText = counted(result.failures, "photo", "photos") + tr(" could not be exported.");
         alert.informativeText = tr("%1: %2").arg(result.firstFailurePath, result.firstFailureReason);
         alert.style = AlertRequest::Style::Warning;
         if (AppShell* app = AppShell::current()) alert.window = app->window();

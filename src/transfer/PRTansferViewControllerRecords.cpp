@@ -6,6 +6,7 @@
 // folders under Documents, or into a folder the user chooses.
 #include "app/core/AppState.h"
 #include "browser/PRConversationView.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NewFile.h"
@@ -302,17 +303,17 @@ void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) 
     if (kind == RecordKind::Contacts) {
         const auto contacts = recordIntake_.contactArray();
         fill(contactTableView, contactController, contacts, contactStatuslab,
-             tr("%n contact(s)", nullptr, int(contacts.size())));
+             counted(contacts.size(), "contact", "contacts"));
         bContactFinished = true;
     } else if (kind == RecordKind::Messages) {
         const auto conversations = recordIntake_.messageTreeArray();
         fill(messageTableView, messageController, conversations, messageStatuslab,
-             tr("%n conversation(s), %1 message(s)", nullptr, int(conversations.size()))
-                 .arg(recordIntake_.messageArray().size()));
+             counted(conversations.size(), "conversation", "conversations") + QStringLiteral(", ") +
+                 counted(recordIntake_.messageArray().size(), "message", "messages"));
         bMessageFinished = true;
     } else {
         const auto notes = recordIntake_.noteArray();
-        fill(noteTableView, noteController, notes, noteStatuslab, tr("%n note(s)", nullptr, int(notes.size())));
+        fill(noteTableView, noteController, notes, noteStatuslab, counted(notes.size(), "note", "notes"));
         bNoteFinished = true;
     }
 }
@@ -379,7 +380,7 @@ void PRTansferViewController::finishRecordExport(const RecordExportResult& resul
     if (!folder.isEmpty()) workspace::selectFile(QString(), folder);
     if (result.ok()) return;
     AlertRequest alert;
-    alert.messageText = tr("%n item(s) could not be exported.", nullptr, result.failures);
+    alert.messageText = counted(result.failures, "item", "items") + tr(" could not be exported.");
     alert.informativeText = tr("%1: %2").arg(qs(result.firstFailedPath), qs(result.firstReason));
     alert.style = AlertRequest::Style::Warning;
     dialogs::runAlert(alert);

@@ -3,6 +3,7 @@
 #include "browser/core/BackupToolRun.h"
 #include "device/ExportWalk.h"
 #include "disk/core/LocalCopies.h"
+#include "platform/Counted.h"
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
 #include "transfer/core/MusicTransfer.h"
@@ -213,8 +214,8 @@ QStringList OneCopySummary::lines() const {
     if (cancelled) out << QStringLiteral("The copy was stopped.");
     out << QStringLiteral("%1 media files copied (%2 bytes).").arg(media.files).arg(media.bytes);
     if (media.failures)
-        out << QStringLiteral("%1 files could not be copied, first %2: %3")
-                   .arg(media.failures)
+        out << QStringLiteral("%1 could not be copied, first %2: %3")
+                   .arg(counted(media.failures, "file", "files"))
                    .arg(QString::fromStdString(media.firstFailurePath),
                         QString::fromStdString(media.firstFailureReason));
     if (!deviceLeft && !cancelled && !backupCompleted)
@@ -226,8 +227,8 @@ QStringList OneCopySummary::lines() const {
                        .arg(QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i))))
                        .arg(records[size_t(i)]);
     if (recordFiles.failures)
-        out << QStringLiteral("%1 record files could not be written, first %2: %3")
-                   .arg(recordFiles.failures)
+        out << QStringLiteral("%1 could not be written, first %2: %3")
+                   .arg(counted(recordFiles.failures, "record file", "record files"))
                    .arg(QString::fromStdString(recordFiles.firstFailurePath),
                         QString::fromStdString(recordFiles.firstFailureReason));
     return out;
