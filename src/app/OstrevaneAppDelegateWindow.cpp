@@ -311,10 +311,12 @@ void OstrevaneAppDelegate::buildBackupBrowserPage() {
     backupList_.infoTextlab = new QLabel(backupList_.manageHasBackupView);
     backupList_.infoTextlab->setObjectName("infoTextlab");
     backupList_.infoTextlab->setFont(appstyle::sansFont(13, true));
+    backupList_.infoTextlab->setText(tr("iTunes backups on this computer"));
     list->addWidget(backupList_.infoTextlab);
     backupList_.notelab = new QLabel(backupList_.manageHasBackupView);
     backupList_.notelab->setObjectName("notelab");
     backupList_.notelab->setFont(appstyle::sansFont(11));
+    backupList_.notelab->setText(tr("Select a backup and click Scan to see what it holds and recover it."));
     list->addWidget(backupList_.notelab);
     backupList_.titleline = new QFrame(backupList_.manageHasBackupView);
     backupList_.titleline->setObjectName("titleline");
