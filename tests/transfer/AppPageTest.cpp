@@ -205,6 +205,16 @@ TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     page->appFileMenu->hide();
     waitForJobs(jobs + 1);
     EXPECT_EQ(readFile(home.path() + "/Documents/2014.csv"), readFile(container() + "/Documents/2014.csv"));
+    auto trigger = [&](const QString& text) {
+        emit files->customContextMenuRequested(files->visualRect(csv).center());
+        for (QAction* action : page->appFileMenu->actions())
+            if (action->text() == text) action->trigger();
+        page->appFileMenu->hide();
+    };
+    trigger("Select All");
+    EXPECT_EQ(files->selectionModel()->selectedRows().size(), page->appFileController->rowCount());
+    trigger("Unselect All");
+    EXPECT_FALSE(files->selectionModel()->hasSelection());
 
     // The outline's menu: off the rows nothing, on a folder that folder.
     QTreeView* outline = page->appOutlineView;
