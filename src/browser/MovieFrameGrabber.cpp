@@ -66,6 +66,10 @@ void MovieFrameGrabber::next() {
                 if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::EndOfMedia) finish(QImage());
             });
         }
+        if (!player_->isAvailable()) {  // no media backend on this computer: no frames at all
+            request.done(QImage());
+            continue;
+        }
         current_ = std::move(request);
         timeout_->start(kTimeoutMs);
         player_->setSource(QUrl::fromLocalFile(QFileInfo(current_->path).absoluteFilePath()));

@@ -208,8 +208,8 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->runningMusicJobs() == 0; }));
 
     const int rows = page->musicController->rowCount();
-    const QPoint below(10, page->musicTableView->rowViewportPosition(rows - 1) +
-                               page->musicTableView->rowHeight(rows - 1) + 10);
+    const QPoint below(
+        10, page->musicTableView->rowViewportPosition(rows - 1) + page->musicTableView->rowHeight(rows - 1) + 10);
     ASSERT_FALSE(page->musicTableView->indexAt(below).isValid());
     QMenu* menu = openMenu(page->musicTableView, below);
     for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
@@ -245,4 +245,3 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     testsupport::saveScreenshot(app->window(), "transfer-video-menu");
     menu->hide();
 }
-
