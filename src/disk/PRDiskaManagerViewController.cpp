@@ -106,10 +106,11 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     booksFileView =
         buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController, "booksFileView",
                         buildDetailPane("bookPreview", bookPreviewImage, bookPreviewFileName, nullptr));
-    appFileView =
-        buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView");
-    systemAppFileView = buildResultPage(tr("System Apps"), systemAppHeadImageView, systemAppFileTableView,
-                                        systemAppFileController, "systemAppFileView");
+    appFileView = buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView",
+                                  buildDetailPane("appPreview", appPreviewImage, appFileNamelab, &appVersionlab));
+    systemAppFileView = buildResultPage(
+        tr("System Apps"), systemAppHeadImageView, systemAppFileTableView, systemAppFileController, "systemAppFileView",
+        buildDetailPane("systemAppPreview", systemAppPreviewImageView, systemAppNamelb, &systemAppVersionlab));
     userLibDataView = buildUserDataPage();
     const QString remove = tr("Remove"), exportSelected = tr("Export"), exportAll = tr("Export All");
     addActionButtons(photoFileView, {{remove, [this] { RemovePhotoItem(); }},
@@ -159,7 +160,8 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     bookFileTableview->verticalHeader()->setDefaultSectionSize(40);
     bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
     bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
-    for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview})
+    for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview,
+                          appFileTableView, systemAppFileTableView})
         connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, t] { tableViewSelectionDidChange(t); });
 }

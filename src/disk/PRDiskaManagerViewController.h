@@ -126,9 +126,6 @@ public:
     void ScanBookProgressInfo(float value);
     void ScanAppProgressInfo(float value);
     void scanUserDataProgressInfo(float value);
-    // The app's icon from the device: null without an icon service, "NULLImage.png" when the
-    // device has none.
-    QImage getIPhoneAppIconwith(void* unused, const QString& bundleId);
 
     // ---- Main-thread steps ----------------------------------------------------------------
     void ScanPhotoProgressInfoOnMainThread(float value);
@@ -217,6 +214,9 @@ public:
     QLabel *musicPreviewImage = nullptr, *musicPreviewFileName = nullptr, *musicPreviewFileSize = nullptr;
     QLabel *videoPreviewImage = nullptr, *videoPreviewFileName = nullptr, *videoPreviewFileSize = nullptr;
     QLabel *bookPreviewImage = nullptr, *bookPreviewFileName = nullptr;
+    // Beside the app tables: the icon, name and version of the selected app.
+    QLabel *appPreviewImage = nullptr, *appFileNamelab = nullptr, *appVersionlab = nullptr;
+    QLabel *systemAppPreviewImageView = nullptr, *systemAppNamelb = nullptr, *systemAppVersionlab = nullptr;
     // The result tables' content.
     DiskMusicListController *muiscFileController = nullptr, *videoFileController = nullptr;
     DiskPhotoListController* photoFileController = nullptr;

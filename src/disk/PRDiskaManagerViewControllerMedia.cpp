@@ -2,6 +2,7 @@
 // threads through the scans of disk/core, every record handed to the main thread), the detail
 // pane beside each media table and the photo preview, which copies the selected photo from the
 // device once and shows the local copy.
+#include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
 #include "disk/DiskPhotoListController.h"
@@ -187,6 +188,22 @@ void PRDiskaManagerViewController::tableViewSelectionDidChange(QTableView* table
         if (!book) return;
         showPicture(bookPreviewImage, booksFileController->imageIcon(book));
         bookPreviewFileName->setText(QString::fromStdString(book->bookName()));
+    } else if (table == appFileTableView || table == systemAppFileTableView) {
+        const bool user = table == appFileTableView;
+        PRAppDirTreeNodePtr app = (user ? appFileController : systemAppFileController)->objectAt(row);
+        if (!app) return;
+        // An icon is shown at its own size, 128 points at most.
+        QLabel* image = user ? appPreviewImage : systemAppPreviewImageView;
+        if (app->appIcon.isNull())
+            image->clear();
+        else
+            image->setPixmap(
+                QPixmap::fromImage(app->appIcon.width() > 128 || app->appIcon.height() > 128
+                                       ? app->appIcon.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                       : app->appIcon));
+        // A name or version the app does not give leaves the line as it was.
+        if (!app->appDisplayName.isEmpty()) (user ? appFileNamelab : systemAppNamelb)->setText(app->appDisplayName);
+        if (!app->appVersion.isEmpty()) (user ? appVersionlab : systemAppVersionlab)->setText(app->appVersion);
     }
 }
 
@@ -200,6 +217,9 @@ void PRDiskaManagerViewController::clearDetailPanes(DiskScanGroup group) {
         break;
     case DiskScanGroup::Books: labels = {bookPreviewImage, bookPreviewFileName}; break;
     case DiskScanGroup::Apps:
+        labels = {appPreviewImage,           appFileNamelab,  appVersionlab,
+                  systemAppPreviewImageView, systemAppNamelb, systemAppVersionlab};
+        break;
     case DiskScanGroup::UserData: break;
     }
     for (QLabel* label : labels) label->clear();

@@ -237,10 +237,7 @@ void PRDiskaManagerViewController::ScanDiskMusicFinishHandle() {
     finishRow(DiskCategory::Music, allMusicFileSize);
     finishRow(DiskCategory::Videos, allVideoFileSize);
     state_.finished(DiskScanGroup::MusicAndVideos);
-    if (state_.bClickMusic)
-        ViewScanMusicFiles();
-    else
-        ViewScanVideoFiles();
+    showResults(state_.resultCategory(DiskScanGroup::MusicAndVideos));
 }
 
 void PRDiskaManagerViewController::ScanBookFinishHandle() {
@@ -254,10 +251,7 @@ void PRDiskaManagerViewController::ScanAppsFinishHandle() {
     finishRow(DiskCategory::SystemApps, 0);
     systemAppFileSizelab->setText(QStringLiteral(" "));  // system apps are not summed
     state_.finished(DiskScanGroup::Apps);
-    if (state_.bUserApps)
-        ViewScanAppFiles();
-    else
-        ViewScanSystemAppFile();
+    showResults(state_.resultCategory(DiskScanGroup::Apps));
 }
 
 void PRDiskaManagerViewController::LookupUserTreeFinishedOnMainThreadHanld() {
@@ -353,15 +347,4 @@ void PRDiskaManagerViewController::startScanUserData(const DeviceStamp& stamp) {
     } else if (outcome != disk::UserDataScan::Outcome::Stopped) {
         handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::UserData); });
     }
-}
-
-QImage PRDiskaManagerViewController::getIPhoneAppIconwith(void*, const QString& bundleId) {
-    std::vector<uint8_t> png;
-    disk::AppScanRecord record;
-    switch (services_.iconPNGData(diskDeviceIndex, bundleId.toStdString(), record.iconPNG)) {
-    case disk::DiskDeviceServices::IconResult::NoService: return {};
-    case disk::DiskDeviceServices::IconResult::NoIcon: record.iconImageName = "NULLImage.png"; break;
-    case disk::DiskDeviceServices::IconResult::Icon: break;
-    }
-    return iconOf(record);
 }

@@ -307,9 +307,7 @@ void PRFindLargeFileViewController::backToMainTableView(QObject*) { showMainTabl
 void PRFindLargeFileViewController::fill(PRLargeFileController* controller, const std::vector<PRLargeFileNodePtr>& list,
                                          QTableView* table) {
     std::vector<PRLargeFileNodePtr> sorted = list;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const PRLargeFileNodePtr& a, const PRLargeFileNodePtr& b) {
-        return a->fileSizeNumber > b->fileSizeNumber;
-    });
+    disk::sortLargestFirst(sorted, [](const PRLargeFileNodePtr& node) { return node->fileSizeNumber; });
     controller->setContent(std::move(sorted));
     table->clearSelection();
 }
@@ -355,12 +353,6 @@ void PRFindLargeFileViewController::MyLargeFileButtonMouseDownHandle(const NSNot
     if (bScanStarted || bScanFinished) return;
     theFlashView->show();
     theFlashView->startFlash();
-    startScan();
-}
-
-void PRFindLargeFileViewController::startScanFindLargeFileAction(QObject*) {
-    if (const AppState* state = AppState::current()) largeFileSize = state->largeFileLimit();
-    if (bScanStarted || bScanFinished) return;
     startScan();
 }
 

@@ -63,10 +63,9 @@ public:
     void ClickAppDataFileAction(QObject* sender = nullptr);
 
     // ---- The scan -------------------------------------------------------------------------
-    // The start button's notification and action: the limit is read again at every request;
+    // The start button's press (its notification): the limit is read again at every request;
     // only the first request of a run starts a scan.
     void MyLargeFileButtonMouseDownHandle(const NSNotification& notification);
-    void startScanFindLargeFileAction(QObject* sender = nullptr);
 
     // ---- Actions --------------------------------------------------------------------------
     // The selection of one table clears its partner's.

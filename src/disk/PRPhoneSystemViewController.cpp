@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -182,6 +183,19 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     showTextView->setFont(QFont("Monospace", 9));
     showPreview->addWidget(showImageView);
     showPreview->addWidget(showTextView);
+    // Sounds and movies load into a player: the picture (none for a sound), its state and Play.
+    showMovView = new QWidget(showPreview);
+    showMovView->setObjectName("showMovView");
+    auto* movieBox = new QVBoxLayout(showMovView);
+    movieBox->setContentsMargins(0, 0, 0, 0);
+    auto* movieStatus = diskpages::textLabel(showMovView, 11);
+    movieStatus->setWordWrap(true);
+    moviePlayer = new TrackPlayer(/*video*/ true, movieStatus, showMovView);
+    moviePlayer->videoWidget()->setMinimumSize(160, 120);
+    movieBox->addWidget(moviePlayer->videoWidget(), 1);
+    movieBox->addWidget(movieStatus);
+    movieBox->addWidget(moviePlayer->playButton(), 0, Qt::AlignHCenter);
+    showPreview->addWidget(showMovView);
     previewNamelab = diskpages::textLabel(preview, 11);
     previewNamelab->setAlignment(Qt::AlignCenter);
     previewNamelab->setWordWrap(true);
@@ -381,6 +395,7 @@ void PRPhoneSystemViewController::clearPreview() {
     previewKind_.clear();
     previewedPath_.clear();
     previewed_.reset();
+    moviePlayer->clear();
     showImageView->clear();
     showTextView->clear();
     previewNamelab->clear();
@@ -427,6 +442,14 @@ void PRPhoneSystemViewController::showLocalCopy(const PRPhoneSystemFileNodePtr& 
     entry->transferPath = localPath;
     previewedPath_ = localPath;
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + entry->fileSize);
+    // Sounds and movies of these types load into the player, not started.
+    static const QStringList movieTypes = {QStringLiteral("mp3"), QStringLiteral("mp4"), QStringLiteral("mov")};
+    if (movieTypes.contains(QFileInfo(entry->fileName).suffix().toLower())) {
+        previewKind_ = QStringLiteral("movie");
+        moviePlayer->load(localPath, false);
+        showPreview->setCurrentWidget(showMovView);
+        return;
+    }
     QImageReader reader(localPath);
     reader.setAutoTransform(true);
     if (reader.canRead()) {

@@ -37,6 +37,7 @@ class QPushButton;
 class QStackedWidget;
 class QTableView;
 class QTreeView;
+class TrackPlayer;
 
 class PRPhoneSystemViewController : public PageController {
     Q_OBJECT
@@ -91,7 +92,7 @@ public:
     QString addFilePath;
     // Workers running (the walk, exports, removals, additions, preview copies).
     int runningWorkers() const { return threads_.running(); }
-    // What the preview shows: "image", "text", "document", "folder" or "" (nothing).
+    // What the preview shows: "image", "movie", "text", "document", "folder" or "" (nothing).
     QString previewKind() const { return previewKind_; }
     QString previewedLocalPath() const { return previewedPath_; }
 
@@ -107,6 +108,8 @@ public:
     QStackedWidget* showPreview = nullptr;
     QLabel* showImageView = nullptr;
     QPlainTextEdit* showTextView = nullptr;
+    QWidget* showMovView = nullptr;
+    TrackPlayer* moviePlayer = nullptr;
     QLabel* previewNamelab = nullptr;
     QMenu* outlineViewMenu = nullptr;
     QMenu* rightDownMenu = nullptr;

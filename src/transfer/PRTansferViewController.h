@@ -4,10 +4,12 @@
 // one destination panel, whose accepted folder starts the worker the user asked for.
 //
 // The code is split by job: PRTansferViewController.cpp (the shell: sub-views, switching, the
-// export panel and its dispatch) and PRTansferViewControllerPhotos.cpp (the photo grid, its
-// scan and its exports) and PRTansferViewControllerMusic.cpp (the music and video tables, the
-// player, their exports and the add to the music library). The app, contact, message and note
-// sub-views are empty until their features are built; their loaders start nothing.
+// export panel and its dispatch, the context menus' enabling), PRTansferViewControllerPhotos.cpp
+// (the photo grid, its scan and its exports), PRTansferViewControllerMusic.cpp (the music and
+// video tables, the player, their exports and the add to the music library),
+// PRTansferViewControllerApps.cpp (the app containers: browsing, adding, deleting, exporting)
+// and PRTansferViewControllerRecords.cpp (contacts, messages and notes read from a device
+// backup, their previews and exports).
 //
 // What the loaders found belongs to the device they read (DeviceTie): when it leaves or another
 // device is given, every category is dropped and loads afresh at its next visit; a loader of
@@ -35,6 +37,7 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemView;
 class QLabel;
 class QListView;
 class QMenu;
@@ -72,7 +75,7 @@ public:
     void showMessageView() { showPane(messageView); }
     void showNoteView() { showPane(noteView); }
 
-    // The category loaders, each with the device index. Only the photos are built.
+    // The category loaders, each with the device index.
     void ShowPhoto(int device);
     void ShowApp(int device);
     void ShowMusic(int device);
@@ -80,6 +83,14 @@ public:
     void showMessage(int device);
     void showNote(int device);
     void refreshOutlineView();
+
+    // ---- Context menus ------------------------------------------------------------------------
+    // Enables the entries of the music, video and app menus as they open: every one when the menu
+    // was opened on a row, none on the empty area. The photo and record menus are left as they are.
+    void menuNeedsUpdate(QMenu* menu);
+    // The row the music, video and app menus were last opened on or clicked (-1: none): the
+    // music and video actions take it, the app actions the selection it is part of.
+    int musicClickedRow = -1, videoClickedRow = -1, appDirClickedRow = -1, appFileClickedRow = -1;
 
     // ---- The export destination panel ---------------------------------------------------
     // Opens the panel; the export actions call it after setting their request flag.
@@ -243,6 +254,12 @@ private:
     }
     // Sets one request flag and clears the other five.
     void setExportRequest(bool* flag);
+    // A context menu of the page, brought up to date by menuNeedsUpdate as it opens.
+    QMenu* tableMenu(QWidget* owner, const char* name);
+    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*));
+    // Opens menu at the view's point at and notes the row under it in clicked (-1: none); with
+    // select, that row becomes the selection unless it is part of it.
+    void openTableMenu(QAbstractItemView* view, QMenu* menu, int* clicked, const QPoint& at, bool select);
     void buildPhotoView();
     void StartPhotoThread();
     void UpImageDataSource(const IKImageItem& item);
@@ -267,7 +284,7 @@ private:
     void addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback);
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
-    void showTrackMenu(bool video, const QPoint& globalPosition);
+    QMenu* buildTrackMenu(QTableView* table, bool video);
     void previewTrack(bool video);
     // Track copies on their way: a second request for one of them waits for the first.
     std::vector<PRTranMusicNodePtr> copyingTracks_;

@@ -20,6 +20,7 @@
 #include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSplitter>
@@ -35,7 +36,8 @@ const std::vector<PRAppFileController::Column> kAppFileColumns = {PRAppFileContr
                                                                   PRAppFileController::Column::FileType};
 
 // The container path of an outline folder, found from a file below it (a folder's node keeps
-// the path of the record that made it, which may be a file deeper down).
+// the path of the record that made it, which may be a file deeper down). A folder with no file
+// below it was made by its own record, which the container read gives before its content.
 QString containerPathOf(const PRAppDirTreeNode& folder) {
     int depth = 0;
     const PRAppDirTreeNode* node = &folder;
@@ -48,7 +50,7 @@ QString containerPathOf(const PRAppDirTreeNode& folder) {
         node = node->children().empty() ? nullptr : node->children().front().get();
         ++depth;
     }
-    return {};
+    return folder.filePath;
 }
 
 }  // namespace
@@ -107,6 +109,27 @@ void PRTansferViewController::buildAppView() {
     add(tr("Export Files..."), "exportFilesBtn", &PRTansferViewController::AppExportFilestoMac);
     add(tr("Export Folder..."), "exportFolderBtn", &PRTansferViewController::AppDirExporttoMac);
     layout->addLayout(buttons);
+
+    // The context menus act on the folder or the files they were opened on.
+    appDirMenu = tableMenu(appOutlineView, "appDirMenu");
+    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac);
+    appFileMenu = tableMenu(appTableView, "appFileMenu");
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll);
+    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument);
+    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted);
+    const std::pair<QAbstractItemView*, std::pair<QMenu*, int*>> menus[] = {
+        {appOutlineView, {appDirMenu, &appDirClickedRow}}, {appTableView, {appFileMenu, &appFileClickedRow}}};
+    for (const auto& [view, menu] : menus) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view, menu](const QPoint& at) { openTableMenu(view, menu.first, menu.second, at, true); });
+    }
 }
 
 // ---- The app list ----------------------------------------------------------------------------
@@ -197,14 +220,14 @@ void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
         transfer::readContainer(
             disk::deviceDiskServices(), stamp.index(), bundleId,
             [&](const transfer::ContainerEntry& entry) {
-                // Folders come with their files: the outline makes each file's folders.
-                if (entry.folder || cancelled) return;
+                if (cancelled) return;
+                // A folder is a row of its own (an empty one too), a file an entry of its folder.
                 auto node = PRAppDirTreeNode::create();
                 node->filePath = QString::fromStdString(entry.path);
                 node->appDisplayName = displayName;
                 node->appBundleName = QString::fromStdString(bundleId);
-                node->fileType = QStringLiteral("FILE");
-                node->fileSize = QString::fromStdString(sizeText(entry.size));
+                node->fileType = entry.folder ? QStringLiteral("DIR") : QStringLiteral("FILE");
+                if (!entry.folder) node->fileSize = QString::fromStdString(sizeText(entry.size));
                 performOnMainThread(
                     this,
                     [this, node, &stamp] {
@@ -243,20 +266,25 @@ void PRTansferViewController::previewAppFile() {
     const auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(rows.first().row()));
     if (!file) return;
     if (!file->btransfer) {
-        // The first preview copies the document (by its name alone) into the private "DB"
-        // folder; the page's later previews reuse that copy. A copy that failed is not marked,
-        // so that the next selection tries again instead of showing a missing file.
+        // The first preview copies the document into the private "DB" folder, at its app's and
+        // container path (two documents of one name each get their own copy); the page's later
+        // previews reuse that copy. A copy that failed is not marked, so that the next selection
+        // tries again instead of showing a missing file.
         const QString folder = QString::fromStdString(disk::localCopyFolder("DB"));
         const transfer::ContainerFile entry{file->appBundleName.toStdString(), file->filePath.toStdString()};
         const DeviceStamp stamp = tie_.stamp();
         const auto onlyItsDevice = stamp.onlyThisDevice();
-        if (folder.isEmpty() || !stamp.holds() ||
-            !transfer::exportContainerFiles(disk::deviceDiskServices(), stamp.index(), {entry}, folder, true).ok()) {
+        disk::ActionResult result;
+        const QString copy =
+            folder.isEmpty() || !stamp.holds()
+                ? QString()
+                : transfer::copyForPreview(disk::deviceDiskServices(), stamp.index(), entry, folder, result);
+        if (copy.isEmpty()) {
             appImageView->clear();
             return;
         }
         file->btransfer = true;
-        file->transferPath = transfer::flatCopyPath(folder, entry.path);
+        file->transferPath = copy;
     }
     // A picture document shows itself (at most 512 points a side), any other document its icon.
     QImageReader reader(file->transferPath);
@@ -383,7 +411,7 @@ void PRTansferViewController::ExportDirAppToMacThread() {
     const PRAppDirTreeNodePtr node = selectedAppFolder();
     if (!node) return;
     const QString path = containerPathOf(*node);
-    if (path.isEmpty()) return;  // a folder with no file below it exports nothing
+    if (path.isEmpty()) return;  // a folder of no known path exports nothing
     const transfer::ContainerFile dir{node->appBundleName.toStdString(), path.toStdString()};
     const DeviceStamp stamp = tie_.stamp();
     const int device = stamp.index();

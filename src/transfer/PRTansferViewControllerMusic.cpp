@@ -11,8 +11,8 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TrackPlayer.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -57,12 +57,22 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     table->setColumnWidth(MusicTrackTableModel::Album, 150);
     table->setColumnWidth(MusicTrackTableModel::Time, 70);
     table->setColumnWidth(MusicTrackTableModel::Size, 90);
+    // The menu and a double click act on the row they were on, whatever else is selected.
+    int* clicked = video ? &videoClickedRow : &musicClickedRow;
+    QMenu* menu = buildTrackMenu(table, video);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table, &QTableView::customContextMenuRequested, this,
-            [this, table, video](const QPoint& at) { showTrackMenu(video, table->viewport()->mapToGlobal(at)); });
+            [this, table, menu, clicked](const QPoint& at) { openTableMenu(table, menu, clicked, at, false); });
+    connect(table, &QTableView::pressed, this, [clicked](const QModelIndex& index) { *clicked = index.row(); });
+    // Rows that move or go leave no clicked row behind.
+    connect(model, &QAbstractItemModel::layoutChanged, this, [clicked] { *clicked = -1; });
+    connect(model, &QAbstractItemModel::modelReset, this, [clicked] { *clicked = -1; });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, table] { tableViewSelectionDidChange(table); });
-    connect(table, &QTableView::doubleClicked, this, [this, video] { video ? videoPlay() : musicPlay(); });
+    connect(table, &QTableView::doubleClicked, this, [this, video, clicked](const QModelIndex& index) {
+        *clicked = index.row();
+        video ? videoPlay() : musicPlay();
+    });
     layout->addWidget(table, 1);
 
     // The player below the table: picture (or the video), title, state and controls.
@@ -126,40 +136,34 @@ void PRTansferViewController::buildMusicViews() {
     buildTrackPane(videoView, tr("Videos"), true);
 }
 
-void PRTansferViewController::showTrackMenu(bool video, const QPoint& globalPosition) {
-    QMenu* menu = video ? videoMenu : musicMenu;
-    if (!menu) {
-        menu = new QMenu(QStringLiteral("menu"), video ? videoTableView : musicTableView);
-        menu->setObjectName(video ? "videoMenu" : "musicMenu");
-        auto add = [&](const QString& text, void (PRTansferViewController::*action)(QObject*)) {
-            connect(menu->addAction(text), &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
-        };
-        if (video) {
-            add(tr("Play"), &PRTansferViewController::videoPlay);
-            menu->addSeparator();
-            add(tr("Select All"), &PRTansferViewController::videoSelecteAll);
-            add(tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
-            menu->addSeparator();
-            add(tr("Export to Documents"), &PRTansferViewController::videoExporttoDocument);
-            add(tr("Export All to Mac..."), &PRTansferViewController::videoExporttoMac);
-            add(tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
-            add(tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
-            videoMenu = menu;
-        } else {
-            add(tr("Play"), &PRTansferViewController::musicPlay);
-            menu->addSeparator();
-            add(tr("Select All"), &PRTansferViewController::musicSelectAll);
-            add(tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
-            menu->addSeparator();
-            add(tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
-            add(tr("Export All to Mac..."), &PRTansferViewController::musicExporttoMac);
-            add(tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
-            add(tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
-            add(tr("Add Selected to Music Library"), &PRTansferViewController::ExportSelectedMusicToITuneslib);
-            musicMenu = menu;
-        }
+QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
+    QMenu* menu = tableMenu(table, video ? "videoMenu" : "musicMenu");
+    if (video) {
+        addMenuAction(menu, tr("Play"), &PRTansferViewController::videoPlay);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac);
+        addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
+        videoMenu = menu;
+    } else {
+        addMenuAction(menu, tr("Play"), &PRTansferViewController::musicPlay);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac);
+        addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add Selected to Music Library"),
+                      &PRTansferViewController::ExportSelectedMusicToITuneslib);
+        musicMenu = menu;
     }
-    menu->popup(globalPosition);
+    return menu;
 }
 
 // ---- Scan -------------------------------------------------------------------------------------
@@ -217,10 +221,9 @@ void PRTansferViewController::ScanMusicFinishHandle(bool complete) {
 // ---- Playing ----------------------------------------------------------------------------------
 
 PRTranMusicNodePtr PRTansferViewController::clickedTrack(bool video) const {
-    QTableView* table = video ? videoTableView : musicTableView;
+    const int row = video ? videoClickedRow : musicClickedRow;
     MusicTrackTableModel* model = video ? videoController : musicController;
-    const QModelIndex current = table->currentIndex();
-    return current.isValid() ? model->objectAt(current.row()) : nullptr;
+    return row >= 0 && row < model->rowCount() ? model->objectAt(row) : nullptr;
 }
 
 std::vector<PRTranMusicNodePtr> PRTansferViewController::selectedTracks(bool video) const {

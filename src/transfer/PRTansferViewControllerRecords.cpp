@@ -162,10 +162,8 @@ void PRTansferViewController::buildRecordViews() {
                     [this, a = e.action] { (this->*a)(nullptr); });
         connect((*outlet)->addAction(tr("Export All to a Folder...")), &QAction::triggered, this,
                 [this, kind] { exportRecordsToChosenFolder(kind); });
-        connect(table, &QTableView::customContextMenuRequested, this, [table, outlet, clicked](const QPoint& at) {
-            const QModelIndex index = table->indexAt(at);
-            *clicked = index.isValid() ? index.row() : -1;
-            (*outlet)->popup(table->viewport()->mapToGlobal(at));
+        connect(table, &QTableView::customContextMenuRequested, this, [this, table, outlet, clicked](const QPoint& at) {
+            openTableMenu(table, *outlet, clicked, at, false);
         });
     };
     menu(contactTableView, &contactMenu, &contactClickedRow, RecordKind::Contacts,
@@ -387,9 +385,13 @@ void PRTansferViewController::finishRecordExport(const RecordExportResult& resul
 }
 
 void PRTansferViewController::exportSelectedContactToDocument(QObject*) {
-    const PRContactNodePtr contact = contactController->at(contactClickedRow);
-    if (!contact) return;
     const std::string folder = RecordExport::contactFolder();
+    const PRContactNodePtr contact = contactController->at(contactClickedRow);
+    if (!contact) {
+        // No row under the menu: the folder is made, nothing is written or shown.
+        files::makeFolders(folder);
+        return;
+    }
     startRecordExport([contact, folder] { return RecordExport::exportContacts({contact}, folder); }, qs(folder));
 }
 

@@ -147,10 +147,20 @@ TEST_F(MusicTransferTest, AddToTheLibraryGoesToThePlaylistOrElseTheDropFolder) {
     EXPECT_EQ(bytesOf(library + "/Playlists/iPhoneMusic.m3u"), "#EXTM3U\n../Media/Lanterns.wav\n");
     EXPECT_EQ(bytesOf(library + "/Media/Lanterns.wav"), deviceBytes(lanterns));
 
+    // A failed playlist call does not keep the file from being added.
     iTunesScriptHandler missing(QString::fromStdString(home.path()) + "/no-script");
     missing.errorAlert = [&](const QString& text) { alerts << text; };
+    QStringList calls;
+    missing.eventSent = [&](const ScriptSubroutineEvent& event) { calls << event.subroutineName; };
     EXPECT_EQ(transfer::addCopyToLibrary(missing, copy.localPath, "Lanterns.wav", false), transfer::LibraryAdd::Failed);
+    EXPECT_EQ(calls, (QStringList{"addnewplaylist", "addnewfile"}));
     EXPECT_EQ(transfer::addCopyToLibrary(missing, copy.localPath, "Lanterns.wav"), transfer::LibraryAdd::DropFolder);
     EXPECT_EQ(bytesOf(transfer::libraryDropFolder() + "/Lanterns.wav"), deviceBytes(lanterns));
-    EXPECT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts.size(), 4);
+
+    // The script takes the dropped file into the library at its next call: listed once, as the
+    // same file was added before.
+    ASSERT_TRUE(script.getAllPlaylist().contains("iPhoneMusic"));
+    EXPECT_FALSE(QFileInfo::exists(transfer::libraryDropFolder() + "/Lanterns.wav"));
+    EXPECT_EQ(QDir(library + "/Media").entryList(QDir::Files), QStringList{"Lanterns.wav"});
 }

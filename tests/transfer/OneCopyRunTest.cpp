@@ -176,6 +176,16 @@ TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNo
     EXPECT_TRUE(summary.lines().join("\n").contains("no device here"));
 }
 
+TEST_F(OneCopyRunTest, WithVideoOffTheVideosGoWithTheMusicAndTheirRowIsShownDone) {
+    hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Music; };
+    options.udid.clear();  // no backup: quick
+    run();
+    EXPECT_EQ(QDir(exportFolder).entryList({"Harbour at Dusk.*"}).size(), 1);
+    const std::vector<std::pair<OneCopyCategory, bool>> rows(ended.begin(), ended.begin() + 2);
+    EXPECT_EQ(rows, (std::vector<std::pair<OneCopyCategory, bool>>{{OneCopyCategory::Music, true},
+                                                                   {OneCopyCategory::Video, true}}));
+}
+
 TEST_F(OneCopyRunTest, TheCalendarAloneIsReadInItsBackupsSchema) {
     hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Calendar; };
     const transfer::OneCopySummary summary = run();
@@ -295,14 +305,24 @@ TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
     EXPECT_EQ(grouping(screen.messageTreeArray()), expected);
 }
 
-TEST(OneCopyRecordsTest, ABackupWithoutDatabasesWritesNoEmptyFiles) {
+// A category without records still says so in the export folder: an empty file of its name,
+// and for messages the empty folder; contacts, one file each, leave nothing.
+TEST(OneCopyRecordsTest, ACategoryWithoutRecordsWritesAnEmptyFileOfItsName) {
     testsupport::TempHome home;
     const std::string backup = testsupport::scratchDirectory("backup");
-    const std::string out = testsupport::scratchDirectory("out");
-    transfer::OneCopyRecords records(backup, out, "Phone");
+    const QString out = QString::fromStdString(testsupport::scratchDirectory("out"));
+    transfer::OneCopyRecords records(backup, out.toStdString(), "Phone");
     EXPECT_EQ(records.startCopyContacts() + records.startCopyMessages() + records.startCopyNotes() +
                   records.startCopyBookMarks() + records.StartCopyReminders() + records.StartCopyCallLogs(),
               0);
-    EXPECT_TRUE(QDir(QString::fromStdString(out)).isEmpty());
+    EXPECT_EQ(filesBelow(out), (QStringList{"BookMark/BookMark.txt", "Calendar&Reminder/Calendar&Reminder.txt",
+                                            "CallLogs/Call History.txt", "Note/Notes.txt"}));
+    for (const QString& file : filesBelow(out)) EXPECT_EQ(QFileInfo(out + "/" + file).size(), 0) << file.toStdString();
+    EXPECT_TRUE(QDir(out + "/Message").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(out + "/Contact"));
     EXPECT_TRUE(records.result().ok());
+
+    // A second copy into the same folder keeps the first's files and writes beside them.
+    EXPECT_EQ(records.startCopyNotes(), 0);
+    EXPECT_TRUE(QFileInfo::exists(out + "/Note/Notes (2).txt"));
 }

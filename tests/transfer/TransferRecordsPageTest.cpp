@@ -135,8 +135,15 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     app->ClickNote(nullptr);
     waitForReads(2);
 
-    exportWith(&PRTansferViewController::exportallContactsToDocument);
+    // The clicked-contact export opened on no row makes the folder and does nothing else.
     const std::string contacts = RecordExport::contactFolder();
+    page->contactClickedRow = -1;
+    page->exportSelectedContactToDocument();
+    EXPECT_TRUE(fs::is_directory(contacts));
+    EXPECT_TRUE(fs::is_empty(contacts));
+    EXPECT_TRUE(shown.isEmpty());
+
+    exportWith(&PRTansferViewController::exportallContactsToDocument);
     EXPECT_EQ(contacts, paths::userPath("Documents/Contact"));
     size_t cards = 0;
     for (const auto& entry : fs::directory_iterator(contacts)) {

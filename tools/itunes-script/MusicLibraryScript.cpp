@@ -8,6 +8,9 @@
 // Handlers: HideWindow, QuitWindow (nothing to do without a window), AddNewPlaylist <name>
 // (succeeds whether or not the playlist is there), deletePlaylist <name>, GetAllPlaylist,
 // AddNewFile <path> <playlist> (copies the file into the library and lists it in the playlist).
+// Every call first takes into the library what lies in its automatic-add folder
+// (~/Music/Quillomatrix Library/Automatically Add), where the application puts a file when a
+// call failed.
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
 
@@ -41,6 +44,7 @@ QString libraryRoot() {
 }
 QString playlistFolder() { return libraryRoot() + QStringLiteral("/Playlists"); }
 QString mediaFolder() { return libraryRoot() + QStringLiteral("/Media"); }
+QString dropFolder() { return libraryRoot() + QStringLiteral("/Automatically Add"); }
 QString playlistPath(const QString& name) {
     return playlistFolder() + QLatin1Char('/') + localnames::safeLocalName(name) + QStringLiteral(".m3u");
 }
@@ -68,6 +72,24 @@ QString libraryCopyOf(const QString& source, bool& alreadyThere) {
             alreadyThere = true;
             return candidate;
         }
+    }
+}
+
+// Moves the plain files of the automatic-add folder into the library's media, as the library
+// takes what is dropped there: a file already in the library is not added twice, another of
+// the same name is kept beside it. Hidden files (a copy still being written) and links are
+// left where they are; a file that cannot be moved is tried again at the next call.
+void pickUpDropFolder() {
+    const QFileInfoList dropped = QDir(dropFolder()).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name);
+    if (dropped.isEmpty() || !QDir().mkpath(mediaFolder())) return;
+    for (const QFileInfo& file : dropped) {
+        if (file.fileName().startsWith(QLatin1Char('.')) || file.isSymLink() || !file.isFile()) continue;
+        bool alreadyThere = false;
+        const QString copy = libraryCopyOf(file.filePath(), alreadyThere);
+        if (alreadyThere)
+            QFile::remove(file.filePath());
+        else
+            QFile::rename(file.filePath(), copy);
     }
 }
 
@@ -147,6 +169,7 @@ int main(int argc, char** argv) {
     QLockFile lock(libraryRoot() + QStringLiteral("/.library.lock"));
     lock.setStaleLockTime(30000);
     if (!lock.lock()) return fail({kCannotWrite, QStringLiteral("The library is locked.")});
+    pickUpDropFolder();
 
     std::optional<Failure> failure;
     if (handler == QLatin1String("hidewindow") || handler == QLatin1String("quitwindow")) {

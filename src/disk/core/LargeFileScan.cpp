@@ -16,12 +16,6 @@ struct LargeFileScan::AppContext {
     std::string iconImageName;
 };
 
-void sortLargestFirst(std::vector<LargeFileRecord>& records) {
-    std::stable_sort(records.begin(), records.end(), [](const LargeFileRecord& a, const LargeFileRecord& b) {
-        return a.fileSizeNumber > b.fileSizeNumber;
-    });
-}
-
 std::string largeFilePathLabel(const std::string& path) {
     // Counted in characters, not bytes: a cut inside a UTF-8 sequence would show garbage.
     const QString text = QString::fromStdString(path);

@@ -8,6 +8,7 @@
 
 #include "disk/core/DiskDeviceServices.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -32,8 +33,15 @@ struct LargeFileRecord {
     std::string iconImageName;
 };
 
-// Largest first by bytes; records of one size keep their order.
-void sortLargestFirst(std::vector<LargeFileRecord>& records);
+// Largest first by bytes (sizeOf gives an element's), elements of one size keeping their order:
+// the order of the detail views' tables.
+template <class T, class SizeOf>
+void sortLargestFirst(std::vector<T>& list, SizeOf sizeOf) {
+    std::stable_sort(list.begin(), list.end(), [&sizeOf](const T& a, const T& b) { return sizeOf(a) > sizeOf(b); });
+}
+inline void sortLargestFirst(std::vector<LargeFileRecord>& records) {
+    sortLargestFirst(records, [](const LargeFileRecord& r) { return r.fileSizeNumber; });
+}
 // The path as the running label shows it: whole below 36 characters, else "..." and its last 34.
 std::string largeFilePathLabel(const std::string& path);
 

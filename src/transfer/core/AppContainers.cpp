@@ -155,6 +155,23 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
     return result;
 }
 
+QString copyForPreview(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& file,
+                       const QString& folder, disk::ActionResult& result) {
+    std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, file.bundleId);
+    if (!service) {
+        result.failed(file.path, "the app's container cannot be opened");
+        return {};
+    }
+    const QString appFolder =
+        folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(file.bundleId));
+    QString landed;
+    if (!amd::ExportWalk::copyFile(*service, file.path,
+                                   localnames::localPathUnder(appFolder, QString::fromStdString(file.path)), result,
+                                   &landed))
+        return {};
+    return landed;
+}
+
 disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& dir,
                                          const QString& folder, const std::atomic<bool>* cancelled) {
     std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, dir.bundleId);

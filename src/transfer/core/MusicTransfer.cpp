@@ -125,7 +125,9 @@ QString libraryDropFolder() {
 LibraryAdd addCopyToLibrary(iTunesScriptHandler& script, const QString& localCopy, const QString& fileName,
                             bool dropFallback) {
     const QString playlist = QString::fromLatin1(kMusicPlaylist);
-    if (script.addNewPlaylist(playlist) && script.addNewFile(localCopy, playlist)) return LibraryAdd::Playlist;
+    // The file is added whatever the playlist call answered: the playlist may be there already.
+    script.addNewPlaylist(playlist);
+    if (script.addNewFile(localCopy, playlist)) return LibraryAdd::Playlist;
     if (!dropFallback) return LibraryAdd::Failed;
     disk::ActionResult ignored;
     const QString target = libraryDropFolder() + QLatin1Char('/') + localnames::safeLocalName(fileName);

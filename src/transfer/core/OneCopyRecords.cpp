@@ -96,7 +96,7 @@ int OneCopyRecords::startCopyMessages() {
 }
 
 int OneCopyRecords::startWriteMessagesArray() {
-    if (messageTreeArray_.empty()) return 0;
+    // Made also without conversations: the folder says the device had none.
     const std::string into = folder(PRBackupRecovery::kMessageFolder);
     if (into.empty()) return 0;
     PRBackupRecovery attachments;
@@ -133,7 +133,7 @@ int OneCopyRecords::startWriteMessagesArray() {
 template <class Node, class Entry>
 int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folderName,
                               const char* fileType, Entry entry) {
-    if (records.empty()) return 0;
+    // Written also without records: an empty file says the device had none.
     const std::string into = folder(folderName);
     if (into.empty()) return 0;
     PRRtfController rtf;

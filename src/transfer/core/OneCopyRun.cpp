@@ -124,8 +124,9 @@ void OneCopyRun::startCopyMuisc() {
             if (!goOn()) return;
         }
     }
+    // The videos went with the music whatever the video switch says, so their row is done too.
     ended(OneCopyCategory::Music, true);
-    if (on(OneCopyCategory::Video)) ended(OneCopyCategory::Video, true);
+    ended(OneCopyCategory::Video, true);
 }
 
 void OneCopyRun::startCopyBooks() {
