@@ -15,7 +15,7 @@
 // device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"

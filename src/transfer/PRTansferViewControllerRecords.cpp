@@ -4,7 +4,7 @@
 // on the main thread when its reader has ended. The selected row is previewed beside its
 // table; each table's context menu exports the clicked row or the whole table into the fixed
 // folders under Documents, or into a folder the user chooses.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "browser/PRConversationView.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
