@@ -18,8 +18,8 @@
 
 #include "app/PRPreferenceWindow.h"
 #include "app/PRSidebar.h"
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
@@ -133,7 +133,7 @@ public:
     QDialog* leadWindow() const { return leadWindow_; }
     QDialog* cryWindow() const { return cryWindow_; }
 
-    // The shared state, forwarded to the state unit the pages read (app/core/AppState.h).
+    // The shared state, forwarded to the state unit the pages read (appcore/AppState.h).
     AppState& state() { return state_; }
     const AppState& state() const { return state_; }
     bool getDeviceConnected() const { return state_.deviceConnected(); }

@@ -2,8 +2,8 @@
 // follow it, the end of the scan, switching backups in the pop-up and going home.
 #include "browser/PRResultViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"

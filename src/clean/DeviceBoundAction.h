@@ -3,7 +3,7 @@
 // only that device; otherwise nothing is done and the result names why.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/core/JunkFileActions.h"
 
 #include <functional>

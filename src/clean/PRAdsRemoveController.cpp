@@ -1,6 +1,6 @@
 #include "clean/PRAdsRemoveController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/JunkFileActions.h"

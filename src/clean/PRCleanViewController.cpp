@@ -1,7 +1,7 @@
 // The clean page itself: its panes, outlines, tables and context menus.
 #include "clean/PRCleanViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/core/AdCacheScan.h"
 #include "platform/NotificationCenter.h"
 

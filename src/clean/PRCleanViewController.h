@@ -19,7 +19,7 @@
 // other device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/PRAdsController.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"

@@ -1,7 +1,7 @@
 // The app cleaner's panel: its overview of five rows and the start button, the scan that
 // fills them (one worker: the file scan, then the advertising scan) and the one-pass removal
 // behind its progress sheet.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/AppCleanScan.h"

@@ -2,7 +2,7 @@
 // copying the selected files to the Mac, removing the selected files or all of them. The rows
 // are read on the main thread; the device work runs on the page's workers; the lists and
 // counters change afterwards by what the device really did.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"

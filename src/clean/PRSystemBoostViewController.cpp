@@ -1,7 +1,7 @@
 // The system-boost page itself: its scan pane and list pane, and the scan.
 #include "clean/PRSystemBoostViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"

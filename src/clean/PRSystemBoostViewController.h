@@ -13,7 +13,7 @@
 // device hands nothing in, and no removal or export reaches another device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/PRSystemBoostController.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/core/SystemBoostActions.h"

@@ -1,6 +1,6 @@
 #include "disk/PRDiskaManagerViewController.h"
 
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"

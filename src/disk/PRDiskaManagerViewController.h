@@ -14,7 +14,7 @@
 // hands nothing in, and no removal, export or uninstall reaches another device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"

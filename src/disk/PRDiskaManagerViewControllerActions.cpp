@@ -5,7 +5,7 @@
 // Removal runs on the main thread once the one confirmation was answered; only rows whose files
 // really went leave their tables and count in the removed-byte totals, and one alert names the
 // first refusal. Exports copy on a worker and then show the folder they wrote to.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"

@@ -2,7 +2,7 @@
 // progress to the main thread and waits, and ends in its category's finish handler, or, when
 // its service does not start or its device leaves, returns its rows to a state the user can
 // open again.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"

@@ -1,6 +1,6 @@
 #include "disk/PRFindLargeFileViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/core/LargeFileActions.h"

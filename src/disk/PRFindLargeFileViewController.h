@@ -14,7 +14,7 @@
 // device hands nothing in, and no removal, uninstall or export runs on another device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "disk/PRLargeFileController.h"
 #include "disk/core/ActionResult.h"
 #include "disk/core/DiskDeviceServices.h"

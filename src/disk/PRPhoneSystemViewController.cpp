@@ -1,7 +1,7 @@
 #include "disk/PRPhoneSystemViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/PRSystemLibTreeController.h"

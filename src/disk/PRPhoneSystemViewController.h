@@ -13,7 +13,7 @@
 // visit walks the device then attached; no export, removal or addition reaches another device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/FileBrowserActions.h"

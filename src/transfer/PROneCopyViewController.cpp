@@ -1,6 +1,6 @@
 #include "transfer/PROneCopyViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "browser/core/PageWorkers.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "platform/NotificationCenter.h"

@@ -11,7 +11,7 @@
 // last copy goes.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "transfer/core/OneCopyRun.h"
 #include "widgets/PageHost.h"
 

@@ -1,7 +1,7 @@
 #include "transfer/PRTansferViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 #include "platform/Dialogs.h"

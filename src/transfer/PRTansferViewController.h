@@ -17,7 +17,7 @@
 // device.
 #pragma once
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
@@ -51,11 +51,9 @@ class PRAppFileController;
 class MusicTrackTableModel;
 class TrackPlayer;
 class QPushButton;
-namespace transfer {
 class PRContactController;
 class PRMessageTreeController;
 class PRNoteController;
-}  // namespace transfer
 class PRConversationView;
 class QItemSelection;
 
@@ -185,9 +183,9 @@ public:
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
     // Writes a one-page PDF of the conversation page at htmlPath to pdfPath (main thread).
     static files::Outcome writeConversationPdf(const QString& htmlPath, const QString& pdfPath);
-    transfer::PRContactController* contactController = nullptr;
-    transfer::PRMessageTreeController* messageController = nullptr;
-    transfer::PRNoteController* noteController = nullptr;
+    PRContactController* contactController = nullptr;
+    PRMessageTreeController* messageController = nullptr;
+    PRNoteController* noteController = nullptr;
     PRConversationView* messageTreeScrollView = nullptr;
     // The line above each record table: reading, or why the records could not be read.
     QLabel *contactStatuslab = nullptr, *messageStatuslab = nullptr, *noteStatuslab = nullptr;

@@ -1,7 +1,7 @@
 // The photo sub-view: the camera roll copied from the device into local copies and shown as
 // they arrive in an icon grid, with a zoom slider and a context menu that exports the selected
 // photos or all of them into a folder the user chooses.
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"

@@ -4,7 +4,7 @@
 // on the main thread when its reader has ended. The selected row is previewed beside its
 // table; each table's context menu exports the clicked row or the whole table into the fixed
 // folders under Documents, or into a folder the user chooses.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "browser/PRConversationView.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
@@ -14,7 +14,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TransferRecordModels.h"
+#include "widgets/RecordTableModels.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -96,9 +96,10 @@ QLabel* cardLabel(QWidget* parent, QVBoxLayout* layout, const char* name) {
 // ---- Views ----------------------------------------------------------------------------------
 
 void PRTansferViewController::buildRecordViews() {
-    contactController = new transfer::PRContactController(this);
-    messageController = new transfer::PRMessageTreeController(this);
-    noteController = new transfer::PRNoteController(this);
+    // The tables list the records read only, in the order they came.
+    contactController = new PRContactController(this, PRRecordTableModel::Layout::Listing);
+    messageController = new PRMessageTreeController(this, PRRecordTableModel::Layout::Listing);
+    noteController = new PRNoteController(this, PRRecordTableModel::Layout::Listing);
 
     contactTableView = makeTable(contactView, "contactTableView", contactController);
     QSplitter* split = layoutRecordView(contactView, tr("Contacts"), &contactStatuslab, contactTableView);
@@ -274,9 +275,9 @@ void PRTansferViewController::FinisdBackupDeviceThread(const transfer::RecordRea
 void PRTansferViewController::clearRecords() {
     recordIntake_.clear();
     bPreviewTag = true;
-    contactController->setContent({});
-    messageController->setContent({});
-    noteController->setContent({});
+    contactController->setRecords({});
+    messageController->setRecords({});
+    noteController->setRecords({});
     bPreviewTag = false;
     bContactFinished = bMessageFinished = bNoteFinished = false;
     messageTreeScrollView->showConversation(nullptr);
@@ -289,7 +290,7 @@ void PRTansferViewController::clearRecords() {
 void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) {
     auto fill = [this](QTableView* table, auto* model, auto records, QLabel* status, const QString& count) {
         bPreviewTag = true;
-        model->setContent(std::move(records));
+        model->setRecords(std::move(records));
         status->setText(count);
         if (model->rowCount() > 0) {
             table->clearSelection();

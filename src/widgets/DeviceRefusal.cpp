@@ -1,6 +1,6 @@
 #include "widgets/DeviceRefusal.h"
 
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "platform/Dialogs.h"
 
 #include <QtDebug>

@@ -3,7 +3,7 @@
 // A, an action confirmed while the devices changed does nothing to B and says why, and the next
 // scan shows B's files.
 #include "AppFixture.h"
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 #include "clean/PRCleanViewController.h"

@@ -7,7 +7,7 @@
 #include "DiskTree.h"
 #include "LocalFiles.h"
 #include "SampleDevice.h"
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"

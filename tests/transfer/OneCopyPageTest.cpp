@@ -4,7 +4,7 @@
 #include "DeviceFolder.h"
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"

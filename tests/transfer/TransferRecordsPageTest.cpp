@@ -10,9 +10,9 @@
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TransferRecordModels.h"
 #include "transfer/core/RecordExport.h"
 #include "widgets/FlashView.h"
+#include "widgets/RecordTableModels.h"
 
 #include <QLabel>
 #include <QPdfDocument>

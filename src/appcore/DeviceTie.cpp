@@ -1,4 +1,4 @@
-#include "app/core/DeviceTie.h"
+#include "appcore/DeviceTie.h"
 
 #include "platform/NotificationCenter.h"
 
