@@ -236,6 +236,20 @@ std::string GetStringFormChar(const char* text) {
     return isValidUtf8(view) ? std::string(view) : std::string();
 }
 
+std::string_view trimmedText(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+void appendPart(std::string& text, std::string_view part, std::string_view separator) {
+    part = trimmedText(part);
+    if (part.empty()) return;
+    if (!text.empty()) text += separator;
+    text += part;
+}
+
 std::string copiedText(const std::string& text) {
     if (text.size() <= kCopiedTextLimit) return text;
     size_t end = kCopiedTextLimit;

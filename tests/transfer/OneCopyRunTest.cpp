@@ -124,7 +124,7 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
             << contact.first << contact.organization;
     QString pages;
     for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"})) {
-        // The pages are written in UTF-16 with a byte-order mark.
+        // The pages are written in UTF-8, as they declare.
         const QByteArray bytes = bytesOf(exportFolder + "/Message/" + page);
         QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
         pages += decoder.decode(bytes);
