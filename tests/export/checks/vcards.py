@@ -165,6 +165,20 @@ def birthday_date(stored):
             + datetime.timedelta(seconds=seconds)).date().isoformat()
 
 
+def typed_values(card, name, expected, types_of_label):
+    """What card lacks of the labelled values expected: each on a line of its own, with the types
+    its label stands for."""
+    missing = []
+    lines = [(line.value, params(line)) for line in card.contents.get(name, [])]
+    if sorted(v for v, _ in lines) != sorted(v for _, v in expected):
+        missing.append(f"{name.upper()} {[v for v, _ in lines]} != {[v for _, v in expected]}")
+    for label, value in expected:
+        want = types_of_label.get(label, set())
+        if not any(v == value and want <= types for v, types in lines):
+            missing.append(f"{name.upper()} {value} of label {label!r} lacks type {sorted(want)}")
+    return missing
+
+
 def carries(card, person):
     """The fields of person that card lacks."""
     missing = []
@@ -175,20 +189,8 @@ def carries(card, person):
         got = " ".join(got) if isinstance(got, list) else got
         if got != want:
             missing.append(f"N {part} {got!r} != {want!r}")
-    tels = [(t.value, params(t)) for t in card.contents.get("tel", [])]
-    if sorted(v for v, _ in tels) != sorted(v for _, v in person["phones"]):
-        missing.append(f"TEL {[v for v, _ in tels]} != {[v for _, v in person['phones']]}")
-    for label, value in person["phones"]:
-        want = PHONE_TYPES.get(label, set())
-        if not any(v == value and want <= types for v, types in tels):
-            missing.append(f"TEL {value} of label {label!r} lacks type {sorted(want)}")
-    emails = [(e.value, params(e)) for e in card.contents.get("email", [])]
-    if sorted(v for v, _ in emails) != sorted(v for _, v in person["emails"]):
-        missing.append(f"EMAIL {[v for v, _ in emails]} != {[v for _, v in person['emails']]}")
-    for label, value in person["emails"]:
-        want = HOME_WORK.get(label, set())
-        if not any(v == value and want <= types for v, types in emails):
-            missing.append(f"EMAIL {value} of label {label!r} lacks type {sorted(want)}")
+    missing += typed_values(card, "tel", person["phones"], PHONE_TYPES)
+    missing += typed_values(card, "email", person["emails"], HOME_WORK)
     urls = sorted(u.value for u in card.contents.get("url", []))
     if urls != sorted(v for _, v in person["urls"]):
         missing.append(f"URL {urls} != {[v for _, v in person['urls']]}")
