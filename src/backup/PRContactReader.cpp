@@ -48,7 +48,10 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     using backupreader::text;
     auto contact = std::make_shared<PRContactNode>();
     if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
-    auto part = [&row](int column) { return std::string(trimmedText(text(row.text(column)).value_or(""))); };
+    auto part = [&row](int column) {
+        const char* column_ = row.text(column);
+        return std::string(trimmedText(GetStringViewFormChar(column_ ? column_ : "")));
+    };
     contact->setContactFirstName(part(1));
     contact->setContactMiddleName(part(7));
     contact->setContactLastName(part(10));
@@ -140,13 +143,26 @@ std::unordered_map<int64_t, std::vector<Value>> readValues(BackupDatabase& book)
 
 // Gives a person their values: each kept with its label, and the shown fields joined by blanks
 // (addresses, which hold blanks and commas themselves, by "; ").
-void addValues(PRContactNode& contact, const std::vector<Value>& values, BackupDatabase::Statement& addressParts,
+void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabase::Statement& addressParts,
                const std::unordered_map<int64_t, std::string>& labels) {
     std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
                 homepages = contact.contactHomepage();
     std::vector<PRContactValue> phoneList, emailList, homepageList;
     std::vector<PRContactAddress> addressList;
+    // Each list takes its room once: a contact's values are counted before they are kept.
+    size_t count[4] = {};
     for (const Value& v : values) {
+        const long long property = v.property.value_or(0);
+        count[0] += property == 3;
+        count[1] += property == 4;
+        count[2] += property == 22;
+        count[3] += property == 5;
+    }
+    phoneList.reserve(count[0]);
+    emailList.reserve(count[1]);
+    homepageList.reserve(count[2]);
+    addressList.reserve(count[3]);
+    for (Value& v : values) {
         std::string label;
         if (v.label)
             if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
@@ -166,23 +182,19 @@ void addValues(PRContactNode& contact, const std::vector<Value>& values, BackupD
             continue;
         }
         if (!v.text) continue;
-        const std::string_view value = trimmedText(*v.text);
+        // The value is the row's own copy: trimmed in place and moved into the record.
+        std::string& value = *v.text;
+        if (const std::string_view trimmed = trimmedText(value); trimmed.size() != value.size())
+            value = std::string(trimmed);
         if (value.empty()) continue;
-        switch (property) {
-        case 3:
-            appendPart(phones, value);
-            phoneList.push_back({std::move(label), std::string(value)});
-            break;
-        case 4:
-            appendPart(emails, value);
-            emailList.push_back({std::move(label), std::string(value)});
-            break;
-        case 22:
-            appendPart(homepages, value);
-            homepageList.push_back({std::move(label), std::string(value)});
-            break;
-        default: break;
-        }
+        std::string* joined = property == 3 ? &phones : property == 4 ? &emails : property == 22 ? &homepages : nullptr;
+        std::vector<PRContactValue>* list = property == 3    ? &phoneList
+                                            : property == 4  ? &emailList
+                                            : property == 22 ? &homepageList
+                                                             : nullptr;
+        if (!joined) continue;
+        appendPart(*joined, value);  // the value is trimmed already
+        list->push_back({std::move(label), std::move(value)});
     }
     contact.setContactPhone(std::move(phones));
     contact.setContactEmail(std::move(emails));
@@ -242,7 +254,7 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     BackupDatabase book(bookPath);
     book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
 
-    const auto values = readValues(book);
+    auto values = readValues(book);
     const auto labels = readLabels(book);
     BackupDatabase::Statement addressParts(book, kAddressPartsQuery);
     const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";

@@ -237,10 +237,12 @@ std::string GetStringFormChar(const char* text) {
 }
 
 std::string_view trimmedText(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    // Looked at character by character: most texts have no blank at either end.
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t first = 0, end = text.size();
+    while (first < end && blank(text[first])) ++first;
+    while (end > first && blank(text[end - 1])) --end;
+    return text.substr(first, end - first);
 }
 
 void appendPart(std::string& text, std::string_view part, std::string_view separator) {
