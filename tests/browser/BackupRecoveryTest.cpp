@@ -164,8 +164,16 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
 
     // One entry and one card per contact, contacts of one name included, and the cards parse.
     const std::string contacts = readAll(out + "/Contact/Contacts.txt");
-    for (const auto& c : s.contactArray)
+    for (const auto& c : s.contactArray) {
         EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
+        // Postal addresses and birthdays are in the text too.
+        EXPECT_NE(contacts.find("Address:" + c->contactAdress() + "  Birthday:" + c->contactBirthday() + "  "),
+                  std::string::npos)
+            << c->contactName();
+    }
+    EXPECT_TRUE(std::any_of(s.contactArray.begin(), s.contactArray.end(), [](const auto& c) {
+        return !c->contactAdress().empty() && !c->contactBirthday().empty();
+    }));
     int cards = 0;
     for (const auto& e : fs::directory_iterator(out + "/Contact")) {
         if (e.path().extension() != ".vcf") continue;
