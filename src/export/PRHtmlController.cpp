@@ -1,5 +1,6 @@
 #include "export/PRHtmlController.h"
 
+#include "model/PRRecordFields.h"
 #include "platform/NewFile.h"
 
 #include <cstdint>
@@ -72,24 +73,12 @@ uint32_t nextCodePoint(const std::string& text, size_t& i) {
     return cp;
 }
 
-// UTF-8 to UTF-16 little-endian with a byte-order mark.
-std::string utf16WithBom(const std::string& text) {
-    std::string out = "\xFF\xFE";
-    out.reserve(2 + text.size() * 2);
-    auto unit = [&](uint32_t u) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>((u >> 8) & 0xFF);
-    };
-    for (size_t i = 0; i < text.size();) {
-        uint32_t cp = nextCodePoint(text, i);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            unit(0xD800 | (cp >> 10));
-            unit(0xDC00 | (cp & 0x3FF));
-        } else {
-            unit(cp);
-        }
-    }
+// The text as well-formed UTF-8: a malformed sequence (outside data may hold one) becomes
+// U+FFFD, so that the page is what its declaration says.
+std::string wellFormedUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) appendUtf8(out, nextCodePoint(text, i));
     return out;
 }
 
@@ -129,7 +118,7 @@ void PRHtmlController::addHtmlContent(const std::string& fragment) { strHtmlCont
 
 files::Outcome PRHtmlController::writeHtmlInPath(const std::string& filePath) {
     strHtmlContent_ += kFooter;
-    return files::writeNewFile(filePath, utf16WithBom(strHtmlContent_));
+    return files::writeNewFile(filePath, wellFormedUtf8(strHtmlContent_));
 }
 
 files::Outcome PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {

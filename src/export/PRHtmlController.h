@@ -13,7 +13,7 @@ public:
     void initMessageHtmlHeader(const std::string& title);
     // Appends a fragment as it is: record texts inside it must come through escapeHtml.
     void addHtmlContent(const std::string& fragment);
-    // Appends the page footer and writes the page as UTF-16 with a byte-order mark, as a new
+    // Appends the page footer and writes the page in UTF-8 (as its header declares), as a new
     // file (platform/NewFile.h: a taken name gets the next numbered one).
     files::Outcome writeHtmlInPath(const std::string& filePath);
     // Appends "</table>" and writes the page as UTF-8, as a new file.

@@ -1,5 +1,7 @@
 #include "model/MessageConversations.h"
 
+#include "model/PRRecordFields.h"
+
 #include <cctype>
 
 bool conversationAddressesMatch(const std::string& phone, const std::string& address) {
@@ -20,7 +22,10 @@ bool conversationKeysMatch(const std::string& p, const std::string& a) {
 
 PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message) {
     auto conversation = std::make_shared<PRMessageTreeNode>();
-    conversation->setMessageTreeNodeName(message.messageName());
+    // Named after its sender; a sender of no known name by the address, so that no conversation
+    // is nameless in a list, a file name or a picture's name.
+    const std::string_view name = trimmedText(message.messageName());
+    conversation->setMessageTreeNodeName(name.empty() ? message.messagePhone() : std::string(name));
     conversation->setMessageTreeNodeAdress(message.messagePhone());
     return conversation;
 }

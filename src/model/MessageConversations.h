@@ -19,7 +19,8 @@ bool conversationAddressesMatch(const std::string& phone, const std::string& add
 std::string conversationKey(const std::string& address);
 bool conversationKeysMatch(const std::string& phoneKey, const std::string& addressKey);
 
-// A new conversation for message: named after its sender, at its address, still without messages.
+// A new conversation for message: named after its sender (its address when the sender has no
+// name), at its address, still without messages.
 PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message);
 
 // Files message into the first of conversations it belongs to, or into a new one added at the end.

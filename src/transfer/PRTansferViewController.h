@@ -181,8 +181,9 @@ public:
     void exportRecordsToChosenFolder(transfer::RecordKind kind);
     // The row a context menu was opened on (-1 on no row), as the exports of the clicked row read it.
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
-    // Writes a one-page PDF of the conversation page at htmlPath to pdfPath (main thread).
-    static files::Outcome writeConversationPdf(const QString& htmlPath, const QString& pdfPath);
+    // Writes a one-page PDF of the conversation, drawn as the conversation view draws it, to
+    // pdfPath (main thread).
+    static files::Outcome writeConversationPdf(const PRMessageTreeNodePtr& conversation, const QString& pdfPath);
     PRContactController* contactController = nullptr;
     PRMessageTreeController* messageController = nullptr;
     PRNoteController* noteController = nullptr;

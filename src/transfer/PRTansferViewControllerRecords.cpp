@@ -5,6 +5,7 @@
 // table; each table's context menu exports the clicked row or the whole table into the fixed
 // folders under Documents, or into a folder the user chooses.
 #include "appcore/AppState.h"
+#include "browser/ConversationPdf.h"
 #include "browser/PRConversationView.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
@@ -16,24 +17,16 @@
 #include "transfer/PRTansferViewController.h"
 #include "widgets/RecordTableModels.h"
 
-#include <QBuffer>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QStringDecoder>
 #include <QTableView>
-#include <QTextDocument>
 #include <QVBoxLayout>
-#include <cmath>
 
 using transfer::RecordExport;
 using transfer::RecordExportResult;
@@ -42,10 +35,6 @@ using transfer::RecordKind;
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// The width the conversation page is laid out at for its PDF.
-constexpr int kPdfPageWidth = 800;
-constexpr double kMaxPdfSide = 14400;
 
 QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* model) {
     auto* table = new QTableView(parent);
@@ -413,7 +402,7 @@ void PRTansferViewController::exportSelectedMessageToDocumentHtml(QObject*) {
                 paths::makeDirectories(folder);
                 return none;
             }
-            return RecordExport::exportConversation(*conversation, device, folder, folder);
+            return RecordExport::exportConversation(*conversation, device, folder);
         },
         qs(folder));
 }
@@ -425,7 +414,7 @@ void PRTansferViewController::exportAllMessagesToDocumentHtml(QObject*) {
             RecordExportResult all;
             paths::makeDirectories(folder);
             for (const PRMessageTreeNodePtr& c : conversations)
-                all.add(RecordExport::exportConversation(*c, device, folder, folder));
+                all.add(RecordExport::exportConversation(*c, device, folder));
             return all;
         },
         qs(folder));
@@ -433,10 +422,7 @@ void PRTansferViewController::exportAllMessagesToDocumentHtml(QObject*) {
 
 void PRTansferViewController::exportSelectedMessageToDocumentPdf(QObject*) {
     const PRMessageTreeNodePtr conversation = messageController->at(messageClickedRow);
-    if (!conversation) {
-        paths::makeDirectories(RecordExport::pdfPageFolder());
-        return;
-    }
+    if (!conversation) return;
     exportConversationsAsPdf({conversation}, qs(RecordExport::messageFolder()));
 }
 
@@ -444,28 +430,21 @@ void PRTansferViewController::exportAllMessagesToDocumentPdf(QObject*) {
     exportConversationsAsPdf(messageController->content(), qs(RecordExport::messageFolder()));
 }
 
-// Each page is written on the worker, then rendered into its PDF on the main thread while the
-// worker waits: the next conversation starts only once the PDF before it is written.
+// Each PDF is drawn on the main thread while the worker waits (the conversation view is a
+// widget), then written by the worker: the next conversation starts once the one before it is
+// written.
 void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations,
                                                        const QString& folder) {
-    const std::string device = recordDeviceName();
     startRecordExport(
-        [this, conversations = std::move(conversations), folder, device] {
+        [this, conversations = std::move(conversations), folder] {
             RecordExportResult all;
-            const std::string pages = RecordExport::pdfPageFolder(), target = folder.toStdString();
             for (const PRMessageTreeNodePtr& conversation : conversations) {
                 if (recordExportWorkers_.cancelled()) break;
-                const RecordExportResult page = RecordExport::writePdfPage(*conversation, device, pages, target);
-                if (page.files.empty()) {
-                    all.add(page);
-                    continue;
-                }
-                const QString html = qs(page.files.front());
                 const QString pdf =
                     folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
                 files::Outcome written;
                 performOnMainThread(
-                    this, [&] { written = writeConversationPdf(html, pdf); }, true);
+                    this, [&] { written = writeConversationPdf(conversation, pdf); }, true);
                 all.counted(written);
             }
             return all;
@@ -473,47 +452,15 @@ void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTree
         folder);
 }
 
-files::Outcome PRTansferViewController::writeConversationPdf(const QString& htmlPath, const QString& pdfPath) {
-    QFile file(htmlPath);
-    if (!file.open(QIODevice::ReadOnly)) return {pdfPath.toStdString(), "its page cannot be read"};
-    const QByteArray bytes = file.readAll();
-    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
-    const QString html = decoder.isValid() ? QString(decoder(bytes)) : QString::fromUtf8(bytes);
-
-    // The whole page, laid out at one width and drawn at its full height into one picture
-    // (a view would show only what fits its window).
-    QTextDocument page;
-    page.setDocumentMargin(16);
-    page.setHtml(html);
-    page.setTextWidth(kPdfPageWidth);
-    const QSize size(kPdfPageWidth, std::max(1, int(std::ceil(page.size().height()))));
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) return {pdfPath.toStdString(), "the conversation is too long for one page"};
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        page.drawContents(&painter);
-    }
-
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&out);
-        writer.setResolution(72);
-        // A PDF page side may not exceed 14400 points: a taller page is scaled down whole, the
-        // picture keeping its pixels.
-        const double scale = std::min(1.0, kMaxPdfSide / image.height());
-        const QSizeF page(image.width() * scale, image.height() * scale);
-        writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter;
-        if (!painter.begin(&writer)) return {pdfPath.toStdString(), "the PDF cannot be drawn"};
-        painter.drawImage(QRectF(QPointF(0, 0), page), image);
-        painter.end();
-    }
-    if (const std::string why = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString()); !why.empty())
-        return {pdfPath.toStdString(), why};
-    return files::writeNewFile(pdfPath.toStdString(), std::string_view(out.data().constData(), size_t(out.size())));
+files::Outcome PRTansferViewController::writeConversationPdf(const PRMessageTreeNodePtr& conversation,
+                                                             const QString& pdfPath) {
+    QString why;
+    const QByteArray pdf = conversationpdf::conversationPdf(conversation, &why);
+    if (pdf.isEmpty()) return {pdfPath.toStdString(), why.toStdString()};
+    if (const std::string folderWhy = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString());
+        !folderWhy.empty())
+        return {pdfPath.toStdString(), folderWhy};
+    return files::writeNewFile(pdfPath.toStdString(), std::string_view(pdf.constData(), size_t(pdf.size())));
 }
 
 void PRTansferViewController::exortSelectedNoteToDocument(QObject*) {
@@ -557,7 +504,7 @@ void PRTansferViewController::exportRecordsToChosenFolder(RecordKind kind) {
             [conversations = messageController->content(), folder, device] {
                 RecordExportResult all;
                 for (const PRMessageTreeNodePtr& c : conversations)
-                    all.add(RecordExport::exportConversation(*c, device, folder, folder));
+                    all.add(RecordExport::exportConversation(*c, device, folder));
                 return all;
             },
             chosen);

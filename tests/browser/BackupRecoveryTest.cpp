@@ -55,12 +55,8 @@ std::set<std::string> filesBelow(const std::string& folder) {
     return files;
 }
 
-// The conversation page as text (it is written as UTF-16 with a byte-order mark).
-QString pageText(const std::string& path) {
-    const std::string bytes = readAll(path);
-    auto decode = QStringDecoder(QStringDecoder::Utf16);
-    return decode(QByteArray(bytes.data(), qsizetype(bytes.size())));
-}
+// The conversation page as text (UTF-8, as it declares).
+QString pageText(const std::string& path) { return QString::fromStdString(readAll(path)); }
 
 // A vCard parses when it is one BEGIN/END block of "NAME:value" lines with a version and a name.
 bool parsesAsVCard(const std::string& text) {
@@ -168,8 +164,16 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
 
     // One entry and one card per contact, contacts of one name included, and the cards parse.
     const std::string contacts = readAll(out + "/Contact/Contacts.txt");
-    for (const auto& c : s.contactArray)
+    for (const auto& c : s.contactArray) {
         EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
+        // Postal addresses and birthdays are in the text too.
+        EXPECT_NE(contacts.find("Address:" + c->contactAdress() + "  Birthday:" + c->contactBirthday() + "  "),
+                  std::string::npos)
+            << c->contactName();
+    }
+    EXPECT_TRUE(std::any_of(s.contactArray.begin(), s.contactArray.end(), [](const auto& c) {
+        return !c->contactAdress().empty() && !c->contactBirthday().empty();
+    }));
     int cards = 0;
     for (const auto& e : fs::directory_iterator(out + "/Contact")) {
         if (e.path().extension() != ".vcf") continue;
@@ -326,7 +330,7 @@ TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFold
     EXPECT_TRUE(written.count("Photo&Video/.._.._escape.jpg"));
     EXPECT_TRUE(written.count("FaceBook&Twitter/_etc_passwd"));
     EXPECT_TRUE(written.count("Contact/.._.._contact.vcf"));
-    EXPECT_TRUE(written.count("Message/card.vcf"));
+    EXPECT_TRUE(written.count("Message/Messages_files/card.vcf"));
     EXPECT_TRUE(std::any_of(written.begin(), written.end(),
                             [](const std::string& f) { return f.find("tree-escape.txt") != std::string::npos; }));
     for (const std::string& f : written)
@@ -430,18 +434,19 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     const PRRecoveryResult r = recovery.recoverFilesThread(s, dir + "/out");
     EXPECT_TRUE(r.ok()) << r.firstReason;
     EXPECT_EQ(r.written, 2u + 2u);  // the conversation and its video; two contacts
-    EXPECT_EQ(readAll(dir + "/out/Message/abc123.mov"), readAll(dir + "/backup/abc123"));
+    // The video is copied beside the page, in the page's own folder, and played from there.
+    EXPECT_EQ(readAll(dir + "/out/Message/Messages_files/abc123.mov"), readAll(dir + "/backup/abc123"));
     EXPECT_TRUE(fs::exists(dir + "/out/Contact/unknown 7.vcf"));
     EXPECT_TRUE(fs::exists(dir + "/out/Contact/ACME.vcf"));
 
     const QString page = pageText(dir + "/out/Message/Messages.html");
-    EXPECT_EQ(page.count("<p><h3>Name: Bob &nbsp;&nbsp;Phone: +1 555 "), 1);
+    EXPECT_EQ(page.count("<h3>Name: Bob &nbsp;&nbsp;Phone: +1 555</h3>"), 1);
     EXPECT_EQ(page.count("<p class='name'>"), 3);
     EXPECT_EQ(page.count("<hr/>"), 1);
     EXPECT_TRUE(page.contains("Name: Me &nbsp;&nbsp; Date:"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles2'> hi </p>"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles'> yo &amp; co </p>"));
-    EXPECT_TRUE(page.contains("<p class='imgdic'><img src='"));
+    EXPECT_TRUE(page.contains("<p class='imgdic'><video controls src='Messages_files/abc123.mov'>"));
 
     PRCallHistoryNode call;
     call.setCallName("Al");

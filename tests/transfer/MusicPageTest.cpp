@@ -151,7 +151,7 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     page->musicCopyAlltoiTunes();
     waitForJobs(4);
     const std::string library = home.path() + "/Music/Quillomatrix Library";
-    const std::string playlist = readFile(library + "/Playlists/iPhoneMusic.m3u");
+    const std::string playlist = readFile(library + "/Playlists/iPhoneMusic.m3u8");
     for (const char* title : {"Morning Tide", "Lanterns", "Slow River"}) {
         EXPECT_NE(playlist.find(std::string("../Media/") + title + ".wav"), std::string::npos) << playlist;
         EXPECT_TRUE(page->musicController->objectAt(row(page->musicController, title))->bhasCopy());

@@ -144,7 +144,7 @@ TEST_F(MusicTransferTest, AddToTheLibraryGoesToThePlaylistOrElseTheDropFolder) {
     script.errorAlert = [&](const QString& text) { alerts << text; };
     EXPECT_EQ(transfer::addCopyToLibrary(script, copy.localPath, "Lanterns.wav"), transfer::LibraryAdd::Playlist);
     const QString library = QString::fromStdString(home.path()) + "/Music/Quillomatrix Library";
-    EXPECT_EQ(bytesOf(library + "/Playlists/iPhoneMusic.m3u"), "#EXTM3U\n../Media/Lanterns.wav\n");
+    EXPECT_EQ(bytesOf(library + "/Playlists/iPhoneMusic.m3u8"), "#EXTM3U\n../Media/Lanterns.wav\n");
     EXPECT_EQ(bytesOf(library + "/Media/Lanterns.wav"), deviceBytes(lanterns));
 
     // A failed playlist call does not keep the file from being added.

@@ -3,6 +3,7 @@
 // device's databases were made from; a failing tool, a device that leaves, a refused copy; the
 // conversations its message pages hold, against those of the other pages.
 #include "DeviceFolder.h"
+#include "ExportChecks.h"
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
@@ -124,7 +125,7 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
             << contact.first << contact.organization;
     QString pages;
     for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"})) {
-        // The pages are written in UTF-16 with a byte-order mark.
+        // The pages are written in UTF-8, as they declare.
         const QByteArray bytes = bytesOf(exportFolder + "/Message/" + page);
         QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
         pages += decoder.decode(bytes);
@@ -135,6 +136,16 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
             message.text.find_first_of("<>&'\"") == std::string::npos) {
             EXPECT_TRUE(pages.contains(QString::fromStdString(message.text))) << message.text;
         }
+    // The cards and pages as a vCard parser and an HTML5 parser read them: every person of the
+    // device's address book in a card of their own, every page well formed and linking only its
+    // own attachments.
+    const QString book = QString::fromStdString(device) + "/home/Library/AddressBook/AddressBook";
+    EXPECT_TRUE(exportchecks::passes("vcards.py", {"--addressbook", book + ".sqlitedb", "--images",
+                                                   book + "Images.sqlitedb", exportFolder + "/Contact"}));
+    QStringList pageFiles{"--min-links", "3", exportFolder};
+    for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"}))
+        pageFiles << exportFolder + "/Message/" + page;
+    EXPECT_TRUE(exportchecks::passes("pages.py", pageFiles));
     for (const sampledb::Note& note : data.notes)
         EXPECT_TRUE(text("Note/Notes.txt").contains(QString::fromStdString(note.title))) << note.title;
     for (const sampledb::Bookmark& bookmark : data.bookmarks)

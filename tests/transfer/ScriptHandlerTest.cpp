@@ -107,7 +107,7 @@ TEST_F(ScriptHandlerTest, LibraryHoldsAddedFilesAndOnePlaylistFilePerPlaylist) {
 
     EXPECT_EQ(read(library() + "/Media/Song.mp3"), "ID3 song bytes");
     EXPECT_EQ(read(library() + "/Media/Other.m4a"), "other bytes");
-    EXPECT_EQ(read(library() + "/Playlists/iPhoneMusic.m3u"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
+    EXPECT_EQ(read(library() + "/Playlists/iPhoneMusic.m3u8"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
 
     // Another file of the same name is kept beside the first, not over it.
     const QString sameName = QString::fromStdString(testsupport::scratchDirectory("elsewhere") + "/Song.mp3");
@@ -121,6 +121,15 @@ TEST_F(ScriptHandlerTest, LibraryHoldsAddedFilesAndOnePlaylistFilePerPlaylist) {
     ASSERT_TRUE(handler.deletePlaylist("iPhoneMusic").has_value());
     EXPECT_FALSE(handler.deletePlaylist("iPhoneMusic").has_value());
     EXPECT_EQ(handler.getAllPlaylist(), QStringList{"Road .._Trip"});
+
+    // A playlist an earlier library wrote as ".m3u" is still listed and added to, and takes the
+    // ".m3u8" name that tells players its text is UTF-8.
+    std::ofstream(library().toStdString() + "/Playlists/Caf\xC3\xA9.m3u") << "#EXTM3U\n../Media/Song.mp3\n";
+    EXPECT_EQ(handler.getAllPlaylist(), (QStringList{"Café", "Road .._Trip"}));
+    ASSERT_TRUE(handler.addNewFile(other, "Café").has_value());
+    EXPECT_EQ(read(library() + "/Playlists/Caf\xC3\xA9.m3u8"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
+    EXPECT_FALSE(QFileInfo::exists(library() + "/Playlists/Caf\xC3\xA9.m3u"));
+    EXPECT_EQ(handler.getAllPlaylist(), (QStringList{"Café", "Road .._Trip"}));
 }
 
 // What the application dropped while the script could not be called is in the library after

@@ -173,6 +173,14 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     QPdfDocument document;
     ASSERT_EQ(document.load(pdf), QPdfDocument::Error::None) << pdf.toStdString();
     EXPECT_EQ(document.pageCount(), 1);
+    // Its texts are text, drawn from the conversation's current messages.
+    const QString drawnText = document.getAllText(0).text().simplified().remove(' ');
+    for (const PRMessageNodePtr& m : conversation->MessageNodeArray())
+        if (!m->isHasAttach() && !m->messageContent().empty()) {
+            EXPECT_TRUE(drawnText.contains(QString::fromStdString(m->messageContent()).simplified().remove(' ')))
+                << m->messageContent();
+            break;
+        }
     // A long conversation is one tall page.
     EXPECT_GT(document.pagePointSize(0).height(), 4 * document.pagePointSize(0).width());
     QLabel rendered;

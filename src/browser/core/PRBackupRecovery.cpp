@@ -1,10 +1,12 @@
 #include "browser/core/PRBackupRecovery.h"
 
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRScanIntake.h"
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "model/PRRecordFields.h"
 #include "platform/FileOpen.h"
 #include "platform/LocalNames.h"
 #include "platform/NewFile.h"
@@ -12,6 +14,9 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringDecoder>
+#include <QUrl>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +33,30 @@ std::string entry(std::initializer_list<std::pair<const char*, const std::string
     std::string text;
     for (const auto& [label, value] : parts) text += std::string(label) + ":" + *value + "  ";
     return text;
+}
+
+// The extension of name when it is one of a picture's (".jpg", ".png"...), else empty.
+std::string pictureExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return {};
+    const std::string extension = name.substr(dot + 1);
+    return mediaKindOfExtension(extension) == PRMediaKind::Image ? name.substr(dot) : std::string();
+}
+
+// A backup keeps an attachment under its key, without extension: the picture's own first bytes
+// say which extension lets a browser or viewer open its copy.
+std::string pictureExtensionOf(const std::string& path) {
+    unsigned char head[12] = {};
+    const int fd = files::openForReading(path, /*followLinks*/ false);
+    if (fd < 0) return ".jpg";
+    const size_t got = files::readAt(fd, head, sizeof head, 0);
+    ::close(fd);
+    if (got >= 4 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') return ".png";
+    if (got >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8') return ".gif";
+    if (got >= 12 && std::memcmp(head + 4, "ftyp", 4) == 0 &&
+        (std::memcmp(head + 8, "heic", 4) == 0 || std::memcmp(head + 8, "mif1", 4) == 0))
+        return ".heic";
+    return ".jpg";
 }
 
 bool isUtf8(const std::string& bytes) {
@@ -72,6 +101,7 @@ std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
                   {"Company", &c.contactCompany()},
                   {"JobTitle", &c.contactJobtitle()},
                   {"Home Page", &c.contactHomepage()},
+                  {"Address", &c.contactAdress()},
                   {"Birthday", &c.contactBirthday()},
                   {"Note", &c.contactNote()}});
 }
@@ -112,29 +142,43 @@ std::string PRBackupRecovery::contactCardName(const PRContactNode& contact) {
 }
 
 int PRBackupRecovery::handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html) {
-    html.addHtmlContent("<p><h3>Name: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeName()) +
+    html.addHtmlContent("<h3>Name: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeName()) +
                         " &nbsp;&nbsp;Phone: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeAdress()) +
-                        " ");
+                        "</h3>");
     return 0;
 }
 
-int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther) {
+int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther,
+                                        const std::string& attachmentLink) {
     const auto esc = [](const std::string& text) { return PRHtmlController::escapeHtml(text); };
     std::string fragment;
     if (isFarther)
-        fragment += "<p><h3>Name: " + esc(message.messageName()) +
-                    " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) + " &nbsp;&nbsp;Email: </h3><hr/><p>";
-    if (message.messageName().empty() || message.messageName() == " ")
-        fragment += "<p class='name'>Name: Me &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
-    else
-        fragment += "<p class='name'>Name: " + esc(message.messageName()) +
-                    " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
+        fragment += "<h3>Name: " + esc(message.messageName()) + " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) +
+                    " &nbsp;&nbsp;Email: </h3><hr/>";
+    const std::string sender =
+        message.messageName().empty() || message.messageName() == " " ? std::string("Me") : esc(message.messageName());
+    fragment += "<p class='name'>Name: " + sender + " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
     if (message.isHasAttach()) {
-        const std::string src = esc(message.attachmentPath().value_or("(null)"));
-        fragment += message.messageType() == "Received" ? "<p><img src='" + src + "'/></p>"
-                                                        : "<p class='imgdic'><img src='" + src + "'/></p>";
+        fragment += message.messageType() == "Received" ? "<p>" : "<p class='imgdic'>";
+        const std::string type = message.attachType().value_or("");
+        const std::string link = esc(attachmentLink);
+        const std::string name =
+            esc(QUrl::fromPercentEncoding(QByteArray::fromStdString(lastComponent(attachmentLink))).toStdString());
+        if (attachmentLink.empty())
+            fragment += "(attachment not in the backup)";
+        else if (type == "Image")
+            fragment += "<img src='" + link + "' alt='Picture " + name + "'>";
+        else if (type == "Mov")
+            fragment += "<video controls src='" + link + "'><a href='" + link + "'>Video " + name + "</a></video>";
+        else if (type == "Contact" || type == "Location")
+            fragment += "<a href='" + link + "'>" + (type == "Contact" ? "Contact card " : "Location ") + name + "</a>";
+        else
+            fragment += "<a href='" + link + "'>File " + name + "</a>";
+        fragment += "</p>";
     } else {
-        const std::string content = esc(message.messageContent());
+        std::string content = esc(message.messageContent());
+        for (size_t at = content.find('\n'); at != std::string::npos; at = content.find('\n', at + 4))
+            content.replace(at, 1, "<br>");
         fragment += message.messageType() == "Send" ? "<p class='triangle-isosceles2'> " + content + " </p>"
                                                     : "<p class='triangle-isosceles'> " + content + " </p>";
     }
@@ -228,17 +272,39 @@ void PRBackupRecovery::recoverFaceBookAndTwitter(const PRFaceTwitterNode& record
     copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()));
 }
 
-void PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
+files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
     const std::string source = message.attachmentPath().value_or("");
-    copyCounted(source, folder + "/" + safeName(lastComponent(source)) + ".mov");
+    const std::string target = folder + "/" + safeName(lastComponent(source)) + ".mov";
+    ++recovredFilesNum_;
+    const files::Outcome copied = files::copyNewFile(source, target);
+    counted(copied);
+    return copied;
 }
 
-void PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, const std::string& folder) {
+files::Outcome PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, const std::string& folder) {
     const std::string source = message.attachmentPath().value_or("");
-    std::string text;
-    if (!files::readRegularFile(source, kCardLimit, &text, nullptr, /*followLinks*/ false) || !isUtf8(text)) return;
-    const files::Outcome card = files::writeNewFile(folder + "/" + safeName(lastComponent(source)) + ".vcf", text);
+    const std::string target = folder + "/" + safeName(lastComponent(source)) + ".vcf";
+    std::string text, why;
+    if (!files::readRegularFile(source, kCardLimit, &text, &why, /*followLinks*/ false))
+        return {target, why.empty() ? "the card cannot be read" : why};
+    if (!isUtf8(text)) return {target, "the card is not UTF-8 text"};
+    const files::Outcome card = files::writeNewFile(target, text);
     if (!card.ok()) failed(card.path, card.reason);
+    return card;
+}
+
+files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, const std::string& folder) {
+    const std::string source = message.attachmentPath().value_or("");
+    if (source.empty()) return {folder, "the attachment is not in the backup"};
+    const std::string type = message.attachType().value_or("");
+    if (type == "Mov") return writeMovFile(message, folder);
+    if (type == "Contact" || type == "Location") return writeVCFCardNode(message, folder);
+    std::string name = safeName(lastComponent(source));
+    if (type == "Image" && pictureExtension(name).empty()) name += pictureExtensionOf(source);
+    ++recovredFilesNum_;
+    const files::Outcome copied = files::copyNewFile(source, folder + "/" + name);
+    counted(copied);
+    return copied;
 }
 
 int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination) {
@@ -326,30 +392,20 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
 
     path = folder(kMessageFolder);
     makeFolder(path);
-    PRHtmlController html;
-    html.initMessageHtmlHeader(s.deviceName + "'s Message");
+    ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
     uint64_t conversations = 0;
     for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
         if (cancelled_) return result();
         if (!marked(conversation)) continue;
         ++recovredFilesNum_;
         ++conversations;
-        handleFatherMessageHtml(*conversation, html);
-        for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
-            handleMessageHtml(*message, html, false);
-            const std::string type = message->attachType().value_or("");
-            if (type == "Contact" || type == "Location")
-                writeVCFCardNode(*message, path);
-            else if (type == "Mov")
-                writeMovFile(*message, path);
-        }
-        html.addHtmlContent("<hr/>");
+        page.addConversation(*conversation);
     }
-    const files::Outcome page = html.writeHtmlInPath(path + "/" + kMessagePageName);
-    if (page.ok())
+    const files::Outcome written = page.write();
+    if (written.ok())
         writtenNum_ += conversations;
     else
-        failed(page.path, page.reason);
+        failed(written.path, written.reason);
 
     textFile(kNoteFolder, "Note", s.noteArray,
              [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { return recoverNoteNode(n, rtf); });

@@ -71,8 +71,9 @@ public:
     static constexpr const char* kBookMarkFolder = "BookMark";
     static constexpr const char* kCalendarFolder = "Calendar&Reminder";
     static constexpr const char* kSocialFolder = "FaceBook&Twitter";
-    // The conversation page inside the message folder.
-    static constexpr const char* kMessagePageName = "Messages.html";
+    // The conversation page inside the message folder (".html" added), its attachments in
+    // "Messages_files" beside it.
+    static constexpr const char* kMessagePageName = "Messages";
 
     // "Quillomatrix 2013-05-01 - 14.22.05": the folder name the save panel proposes.
     static std::string defaultFolderName(const QDateTime& when);
@@ -92,9 +93,13 @@ public:
     // The vCard name of a contact: its name, else its company, else "unknown <rowid>" (safe).
     static std::string contactCardName(const PRContactNode& contact);
 
-    // Conversation page fragments; every record text is escaped. Both return 0.
+    // Conversation page fragments, each closing every element it opens; every record text is
+    // escaped. attachmentLink is the page's relative link to its copy of the message's
+    // attachment (empty when there is none): a picture is shown, a movie played, a card or
+    // another file linked. Both return 0.
     static int handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html);
-    static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther);
+    static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther,
+                                 const std::string& attachmentLink = {});
 
     // Record-to-text: each adds one entry and counts one item handled. The contact also writes
     // its vCard into folder. True when the record's own files arrived (the text file is
@@ -110,10 +115,14 @@ public:
     void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
     void recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder);
     // A message's video attachment as "<name>.mov" in folder (counted).
-    void writeMovFile(const PRMessageNode& message, const std::string& folder);
+    files::Outcome writeMovFile(const PRMessageNode& message, const std::string& folder);
     // A message's contact or location attachment, UTF-8 text, as "<name>.vcf" in folder (not
-    // counted; an attachment that is not UTF-8 text writes nothing).
-    void writeVCFCardNode(const PRMessageNode& message, const std::string& folder);
+    // counted; an attachment that is not UTF-8 text writes nothing and fails).
+    files::Outcome writeVCFCardNode(const PRMessageNode& message, const std::string& folder);
+    // A message's attachment of any kind into folder: movies and cards as above, a picture
+    // under a picture's extension, another file under its own name (counted). Nothing, and a
+    // failed outcome, for a message without an attachment file.
+    files::Outcome writeAttachment(const PRMessageNode& message, const std::string& folder);
     // Copies the marked files of folder and of its sub-folders under destination, each at its
     // backup path. Returns 0 to go on, -1 when cancelled.
     int traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination);

@@ -7,8 +7,8 @@
 #include "backup/PRContactReader.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
 #include "model/MessageConversations.h"
@@ -102,27 +102,17 @@ int OneCopyRecords::startWriteMessagesArray() {
     PRBackupRecovery attachments;
     int written = 0;
     for (const PRMessageTreeNodePtr& conversation : messageTreeArray_) {
-        PRHtmlController html;
-        html.initMessageHtmlHeader(deviceName_ + "'s Message");
-        PRBackupRecovery::handleFatherMessageHtml(*conversation, html);
-        for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
-            PRBackupRecovery::handleMessageHtml(*message, html, false);
-            const std::string type = message->attachType().value_or("");
-            if (type == "Contact" || type == "Location")
-                attachments.writeVCFCardNode(*message, into);
-            else if (type == "Mov")
-                attachments.writeMovFile(*message, into);
-        }
-        html.addHtmlContent("<hr/>");
-        // Conversations of one name each get a page (the writer numbers the later ones); their
-        // messages are written once the page is.
-        const files::Outcome page =
-            html.writeHtmlInPath(into + "/" + RecordExport::conversationBaseName(*conversation) + ".html");
-        if (page.ok()) {
+        // Conversations of one name each get a page (the later ones numbered); their messages
+        // are written once the page is.
+        ConversationPage page(attachments, into, RecordExport::conversationBaseName(*conversation),
+                              deviceName_ + "'s Message");
+        page.addConversation(*conversation);
+        const files::Outcome pageOutcome = page.write();
+        if (pageOutcome.ok()) {
             written += int(conversation->MessageNodeArray().size());
             result_.succeeded(0);
         } else {
-            result_.failed(page.path, page.reason);
+            result_.failed(pageOutcome.path, pageOutcome.reason);
         }
     }
     const PRRecoveryResult attached = attachments.result();

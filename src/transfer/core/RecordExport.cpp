@@ -1,17 +1,13 @@
 #include "transfer/core/RecordExport.h"
 
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
 
 #include <QString>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace transfer {
 namespace {
@@ -58,7 +54,6 @@ void RecordExportResult::add(const RecordExportResult& other) {
 std::string RecordExport::contactFolder() { return paths::userPath("Documents/Contact"); }
 std::string RecordExport::messageFolder() { return paths::userPath("Documents/Message"); }
 std::string RecordExport::noteFolder() { return paths::userPath("Documents/Note"); }
-std::string RecordExport::pdfPageFolder() { return paths::resolve("/tmp/Message"); }
 
 std::string RecordExport::contactFileName(const PRContactNode& contact) {
     return PRBackupRecovery::contactCardName(contact) + ".vcf";
@@ -81,46 +76,17 @@ RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodeP
     return result;
 }
 
-RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                           const std::string& path, const std::string& attachmentFolder) {
+RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation,
+                                                    const std::string& deviceName, const std::string& folder) {
     RecordExportResult result;
-    if (!makeFolder(attachmentFolder, result)) return result;
-    PRHtmlController html;
-    html.initMessageHtmlHeader(deviceName + "'s Message");
+    if (!makeFolder(folder, result)) return result;
     PRBackupRecovery attachments;
-    PRBackupRecovery::handleFatherMessageHtml(conversation, html);
-    for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
-        PRBackupRecovery::handleMessageHtml(*message, html, false);
-        const std::string type = message->attachType().value_or("");
-        if (type == "Contact" || type == "Location")
-            attachments.writeVCFCardNode(*message, attachmentFolder);
-        else if (type == "Mov")
-            attachments.writeMovFile(*message, attachmentFolder);
-    }
-    html.addHtmlContent("<hr/>");
+    ConversationPage page(attachments, folder, conversationBaseName(conversation), deviceName + "'s Message");
+    page.addConversation(conversation);
     const PRRecoveryResult copies = attachments.result();
     if (copies.failures > 0) result.failed(copies.firstFailedPath, copies.firstReason);
-    result.counted(html.writeHtmlInPath(path));
+    result.counted(page.write());
     return result;
-}
-
-RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation,
-                                                    const std::string& deviceName, const std::string& folder,
-                                                    const std::string& attachmentFolder) {
-    RecordExportResult result;
-    if (!makeFolder(folder, result)) return result;
-    return writePage(conversation, deviceName, folder + "/" + conversationBaseName(conversation) + ".html",
-                     attachmentFolder);
-}
-
-RecordExportResult RecordExport::writePdfPage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                              const std::string& folder, const std::string& attachmentFolder) {
-    RecordExportResult result;
-    if (!makeFolder(folder, result)) return result;
-    const std::string path = folder + "/" + conversationBaseName(conversation) + ".html";
-    std::error_code error;
-    fs::remove(path, error);  // the page rendered is the conversation's current one
-    return writePage(conversation, deviceName, path, attachmentFolder);
 }
 
 RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& notes, const std::string& folder) {
