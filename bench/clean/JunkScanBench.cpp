@@ -3,6 +3,7 @@
 // work, the records, the trees the page builds from them).
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
+#include "../support/TimedFileService.h"
 #include "clean/PRAppTreeController.h"
 #include "clean/core/CleanDeviceServices.h"
 #include "clean/core/JunkScan.h"
@@ -28,54 +29,21 @@ constexpr int kApps = 200;
 constexpr int kFilesPerApp = 500;  // 100,000 cache files in all
 constexpr int kFoldersPerApp = 5;
 
-std::atomic<int64_t> g_deviceNanos{0};
-
-struct Timer {
-    Clock::time_point start = Clock::now();
-    ~Timer() { g_deviceNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count(); }
-};
-
-// Counts the time spent inside every device call.
-class TimedFileService final : public clean::DeviceFileService {
-public:
-    explicit TimedFileService(std::unique_ptr<clean::DeviceFileService> inner) : inner_(std::move(inner)) {}
-    ~TimedFileService() override {
-        Timer t;
-        inner_.reset();
-    }
-    bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
-        Timer t;
-        return inner_->ListDirectory(p, n);
-    }
-    bool FileInfo(const std::string& p, clean::DeviceEntryInfo& i) override {
-        Timer t;
-        return inner_->FileInfo(p, i);
-    }
-    int RemovePath(const std::string& p) override {
-        Timer t;
-        return inner_->RemovePath(p);
-    }
-    int CopyToLocal(const std::string& d, const std::string& l) override {
-        Timer t;
-        return inner_->CopyToLocal(d, l);
-    }
-
-private:
-    std::unique_ptr<clean::DeviceFileService> inner_;
-};
+using bench::g_deviceNanos;
+using bench::Timer;
 
 class TimedServices final : public clean::DeviceCleanServices {
 public:
     explicit TimedServices(clean::DeviceCleanServices& inner) : inner_(inner) {}
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
+    std::unique_ptr<amd::FileService> startAppDir(int d, const std::string& b, int* status) override {
         Timer t;
         auto s = inner_.startAppDir(d, b, status);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
+        return bench::TimedFileService::wrap(std::move(s));
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
+    std::unique_ptr<amd::FileService> startMediaArea(int d, int* status) override {
         Timer t;
         auto s = inner_.startMediaArea(d, status);
-        return s ? std::make_unique<TimedFileService>(std::move(s)) : nullptr;
+        return bench::TimedFileService::wrap(std::move(s));
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& a, int* s) override {
         Timer t;

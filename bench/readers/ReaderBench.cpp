@@ -15,9 +15,9 @@ std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact
     out.reserve(contacts.size());
     for (const auto& c : contacts) {
         auto contact = std::make_shared<PRContactNode>();
-        contact->setContactName(" " + c.first + " " + c.last);
+        contact->setContactName(c.first.empty() || c.last.empty() ? c.first + c.last : c.first + " " + c.last);
         std::string phones;
-        for (const auto& p : c.phones) phones += " " + p;
+        for (const auto& p : c.phones) phones += (phones.empty() ? "" : " ") + p;
         contact->setContactPhone(phones);
         out.push_back(std::move(contact));
     }

@@ -24,7 +24,7 @@ namespace readerbench {
 std::shared_ptr<PreparedDatabase> heldPreparation(const std::string& path);
 
 // The sample contacts as the contact reader leaves them for the name look-ups: the name and
-// every phone number, each after a blank.
+// every phone number, one blank between two.
 std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact>& contacts);
 
 // Collects the records a reader announced, in order, and answers their digest: every field

@@ -18,8 +18,8 @@
 
 #include "app/PRPreferenceWindow.h"
 #include "app/PRSidebar.h"
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/CoreFoundation.h"
 #include "platform/NotificationCenter.h"
@@ -47,7 +47,9 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSlider;
+class QTableView;
 class QWidget;
+class PRIOSDeviceTableModel;
 class PRMainWindow;
 class PRBannerButton;
 class PRButton;
@@ -131,7 +133,7 @@ public:
     QDialog* leadWindow() const { return leadWindow_; }
     QDialog* cryWindow() const { return cryWindow_; }
 
-    // The shared state, forwarded to the state unit the pages read (app/core/AppState.h).
+    // The shared state, forwarded to the state unit the pages read (appcore/AppState.h).
     AppState& state() { return state_; }
     const AppState& state() const { return state_; }
     bool getDeviceConnected() const { return state_.deviceConnected(); }
@@ -290,9 +292,15 @@ public:
     static QString cleanAppsNotScannedSentence(uint64_t issues, const QString& size, const QString& reason);
 
     // ---- Backup list and scan (...BackupList.cpp) -----------------------------------------
+    // Lists the backups again; the list's selection is cleared (its scan button then off).
     void showIphoneDiskView();
     PRIOSDeviceController* GetPRIOSDeviceController() override { return &deviceController; }
+    // Opens the results screen on a backup: the one chosen last while it is listed, else the first.
     void actScanIOSBackupFile(QObject* sender);
+    // The backup list's selection changed: its scan button works only with a backup selected.
+    void tableViewSelectionDidChange();
+    // The backup list's scan button: opens and scans the selected backup.
+    void scanSelectedBackup();
     void showResultView();
     // Has the results screen scan path on its worker (the readers of the manifest, contacts,
     // messages, notes, calls, bookmarks and calendars, in that order, then the deleted-record
@@ -388,6 +396,7 @@ public:
         QWidget* manageNoBackUpView = nullptr;
         QLabel* imageView = nullptr;
         QWidget* tableScrolleView = nullptr;
+        QTableView* diskTableView = nullptr;  // the backups, in tableScrolleView
         QPushButton* button = nullptr;
         QLabel* infoTextlab = nullptr;
         QLabel* notelab = nullptr;
@@ -515,6 +524,7 @@ private:
     BannerOutlets banner_;
     OverviewOutlets overview_;
     BackupListOutlets backupList_;
+    PRIOSDeviceTableModel* backupListModel_ = nullptr;  // the rows of backupList_.diskTableView
     CleanPanelOutlets cleanPanel_;
     FeedbackOutlets feedback_;
     std::unique_ptr<PRSidebar> sidebar_;  // its views belong to the main window

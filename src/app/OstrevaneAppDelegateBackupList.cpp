@@ -1,12 +1,16 @@
 // The backup list of the backup browser and the scan of a backup: the iTunes backups on this
 // computer, the opening of one on the results screen, and the start of its scan there.
 #include "app/OstrevaneAppDelegate.h"
+#include "app/PRIOSDeviceTableModel.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRResultViewController.h"
 #include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
 #include <QtDebug>
 
 struct OstrevaneAppDelegate::BackupScan {
@@ -31,6 +35,23 @@ void OstrevaneAppDelegate::showIphoneDiskView() {
         if (name.startsWith('.')) continue;
         deviceController.addDeviceNodeByPath(QDir(root).filePath(name).toStdString());
     }
+    if (!backupListModel_) return;
+    backupListModel_->reload();
+    backupList_.diskTableView->clearSelection();
+    tableViewSelectionDidChange();
+}
+
+void OstrevaneAppDelegate::tableViewSelectionDidChange() {
+    backupList_.button->setEnabled(backupList_.diskTableView->selectionModel()->hasSelection());
+}
+
+void OstrevaneAppDelegate::scanSelectedBackup() {
+    const QModelIndexList rows = backupList_.diskTableView->selectionModel()->selectedRows();
+    const PRIOSDeviceNodePtr backup = rows.isEmpty() ? nullptr : backupListModel_->backupAt(rows.first().row());
+    if (!backup) return;
+    // The results screen opens on the backup chosen last: this one.
+    setCurrentNode(backup);
+    actScanIOSBackupFile(nullptr);
 }
 
 bool OstrevaneAppDelegate::IOSVersionIOS6(const QString& version) {

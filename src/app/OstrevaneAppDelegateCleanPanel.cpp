@@ -4,6 +4,7 @@
 #include "app/AppStyle.h"
 #include "app/OstrevaneAppDelegate.h"
 #include "clean/PRCleanViewController.h"
+#include "platform/Counted.h"
 #include "widgets/BulkRemovalConfirmation.h"
 
 #include <QGridLayout>
@@ -262,8 +263,8 @@ void OstrevaneAppDelegate::CleanAlliPhoneFiles(QObject*) {
     const uint64_t bytesBefore = counters.totalFileSize.load();
     // One question for the whole fix; Cancel leaves the panel and the device as they are.
     if (filesBefore > 0 &&
-        !confirmBulkRemoval(window_, tr("Everything the scan found will be removed from your device: %1 files, %2.")
-                                         .arg(qulonglong(filesBefore))
+        !confirmBulkRemoval(window_, tr("Everything the scan found will be removed from your device: %1, %2.")
+                                         .arg(counted(filesBefore, "file", "files"))
                                          .arg(sizeText(bytesBefore))))
         return;
     cleanViewController->removeEverythingFound();

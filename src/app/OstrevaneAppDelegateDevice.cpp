@@ -202,9 +202,12 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     setBannerButtonsVisible(false);
     sidebar_->manageHasDeviceView->setHidden(true);
     sidebar_->manageNoDeviceView->setHidden(false);
-    // What was removed from this device and what it held no longer count.
+    // What was removed from this device, what it held and what its clean found no longer count;
+    // the clean summary shows again from the next device's first scan.
+    deviceCleanStarted_ = false;
     for (AppCounter c :
-         {AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
+         {AppCounter::AllJunkFileNumber, AppCounter::AllCacheFileNumber, AppCounter::AllCookFileNumber,
+          AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
           AppCounter::TotalMusicRemoveFileSize, AppCounter::TotalPhotoRemoveFileSize,
           AppCounter::TotalUserdataRemoveFileSize, AppCounter::TotalVideoRemoveFileSize, AppCounter::CurrentAppFileSize,
           AppCounter::CurrentBooksFileSize, AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,

@@ -38,6 +38,7 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
     backupViewController = new PRBackUpViewController(this);
     cleanViewController = new PRCleanViewController(clean::deviceCleanServices(), this);
     cleanViewController->deviceConnected = [this] { return getDeviceConnected(); };
+    cleanViewController->requestDeviceCleanScan = [this] { ClickCleanAction(nullptr); };
     cleanViewController->countersChanged = [this] { showCleanFoundSentence(); };
     systemBoostViewController = new PRSystemBoostViewController(clean::systemBoostServices(), this);
     privacyController = new PRPrivacyController(this);

@@ -2,6 +2,7 @@
 // page views and the bottom strip; then the launch steps and the window's close buttons.
 #include "app/AppStyle.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "app/PRIOSDeviceTableModel.h"
 #include "app/PRMainWindow.h"
 #include "platform/Images.h"
 #include "widgets/FlashView.h"
@@ -12,11 +13,14 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -307,10 +311,12 @@ void OstrevaneAppDelegate::buildBackupBrowserPage() {
     backupList_.infoTextlab = new QLabel(backupList_.manageHasBackupView);
     backupList_.infoTextlab->setObjectName("infoTextlab");
     backupList_.infoTextlab->setFont(appstyle::sansFont(13, true));
+    backupList_.infoTextlab->setText(tr("iTunes backups on this computer"));
     list->addWidget(backupList_.infoTextlab);
     backupList_.notelab = new QLabel(backupList_.manageHasBackupView);
     backupList_.notelab->setObjectName("notelab");
     backupList_.notelab->setFont(appstyle::sansFont(11));
+    backupList_.notelab->setText(tr("Select a backup and click Scan to see what it holds and recover it."));
     list->addWidget(backupList_.notelab);
     backupList_.titleline = new QFrame(backupList_.manageHasBackupView);
     backupList_.titleline->setObjectName("titleline");
@@ -319,15 +325,41 @@ void OstrevaneAppDelegate::buildBackupBrowserPage() {
     backupList_.tableScrolleView = new QWidget(backupList_.manageHasBackupView);
     backupList_.tableScrolleView->setObjectName("tableScrolleView");
     list->addWidget(backupList_.tableScrolleView, 1);
+    auto* tableBox = new QVBoxLayout(backupList_.tableScrolleView);
+    tableBox->setContentsMargins(0, 0, 0, 0);
+    auto* table = new QTableView(backupList_.tableScrolleView);
+    table->setObjectName("diskTableView");
+    backupListModel_ = new PRIOSDeviceTableModel(deviceController, table);
+    table->setModel(backupListModel_);
+    table->setFont(appstyle::sansFont(11));
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setIconSize(QSize(PRIOSDeviceTableModel::kIconSize, PRIOSDeviceTableModel::kIconSize));
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(PRIOSDeviceTableModel::kIconSize + 8);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setColumnWidth(PRIOSDeviceTableModel::Name, 220);
+    table->setColumnWidth(PRIOSDeviceTableModel::Type, 110);
+    table->setColumnWidth(PRIOSDeviceTableModel::Version, 90);
+    table->setColumnWidth(PRIOSDeviceTableModel::BackupDate, 150);
+    tableBox->addWidget(table);
+    backupList_.diskTableView = table;
     auto* buttons = new QHBoxLayout;
     backupList_.helpBtn = new QPushButton("Help", backupList_.manageHasBackupView);
     backupList_.helpBtn->setObjectName("helpBtn");
     backupList_.button = new QPushButton("Scan", backupList_.manageHasBackupView);
     backupList_.button->setObjectName("button");
+    backupList_.button->setEnabled(false);  // until a backup is selected
     buttons->addWidget(backupList_.helpBtn);
     buttons->addStretch(1);
     buttons->addWidget(backupList_.button);
     list->addLayout(buttons);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { tableViewSelectionDidChange(); });
+    connect(table, &QTableView::doubleClicked, this, [this] { scanSelectedBackup(); });
+    connect(backupList_.button, &QPushButton::clicked, this, [this] { scanSelectedBackup(); });
+    connect(backupList_.helpBtn, &QPushButton::clicked, this, [this] { ClickHelp(nullptr); });
 }
 
 void OstrevaneAppDelegate::styleLinkButton(QPushButton* b, const QString& title) {

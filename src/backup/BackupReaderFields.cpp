@@ -39,7 +39,7 @@ std::optional<std::string> dateText(std::optional<long long> value, bool fileTyp
 
 PRBytes readFile(const std::string& path, size_t limit) {
     std::string bytes;
-    if (!files::readRegularFile(path, limit, &bytes)) return nullptr;
+    if (!files::readRegularFile(path, limit, &bytes, nullptr, /*followLinks*/ false)) return nullptr;
     return makeBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 

@@ -25,7 +25,8 @@ std::optional<std::string> text(const char* column);
 // notes and calendars); nothing for an absent value or one that local time cannot show.
 std::optional<std::string> dateText(std::optional<long long> value, bool fileType);
 
-// Reads a whole file of at most limit bytes; null when it is missing, unreadable or larger.
+// Reads a whole file of a backup of at most limit bytes; null when it is missing, unreadable,
+// larger, or no regular file (a link is never followed).
 PRBytes readFile(const std::string& path, size_t limit);
 
 // Posts a reader's end notification when the read ends, however it ends, once armed. The

@@ -2,6 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "model/PRRecordFields.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,9 +30,6 @@ const char* const kAddressPartsQuery =
     "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry left join "
     "ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID where ABMultiValueEntry.parent_id = ?";
 
-// "%@ %@" of the field's current value and the new part: every part after a blank.
-std::string joined(const std::string& current, const std::string& part) { return current + " " + part; }
-
 // A birthday is stored as seconds from 2001-01-01 ("-662731200.000000"), near noon GMT so that
 // its day is the same everywhere: shown and written as that day, never as the raw count. A value
 // that is not a number is kept as it stands.
@@ -50,38 +48,77 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     using backupreader::text;
     auto contact = std::make_shared<PRContactNode>();
     if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
-    if (auto v = text(row.text(1))) contact->setContactName(std::move(*v));
-    if (auto v = text(row.text(2))) contact->setContactCompany(std::move(*v));
-    if (auto v = text(row.text(5))) contact->setContactCompany(joined(contact->contactCompany(), *v));
-    if (auto v = text(row.text(6))) contact->setContactCompany(joined(contact->contactCompany(), *v));
-    if (auto v = text(row.text(7))) contact->setContactName(joined(contact->contactName(), *v));
-    if (auto v = text(row.text(10))) contact->setContactName(joined(contact->contactName(), *v));
+    auto part = [&row](int column) {
+        const char* column_ = row.text(column);
+        return std::string(trimmedText(GetStringViewFormChar(column_ ? column_ : "")));
+    };
+    contact->setContactFirstName(part(1));
+    contact->setContactMiddleName(part(7));
+    contact->setContactLastName(part(10));
+    contact->setContactPrefix(part(13));
+    contact->setContactSuffix(part(14));
+    contact->setContactDepartment(part(2));
+    contact->setContactOrganization(part(6));
+    contact->setContactJobtitle(part(5));
+    // The shown name and company: the parts that are there, each after a blank when another is.
+    std::string name, company;
+    for (const std::string* p :
+         {&contact->contactFirstName(), &contact->contactMiddleName(), &contact->contactLastName()})
+        appendPart(name, *p);
+    for (const std::string* p :
+         {&contact->contactDepartment(), &contact->contactJobtitle(), &contact->contactOrganization()})
+        appendPart(company, *p);
+    contact->setContactName(std::move(name));
+    contact->setContactCompany(std::move(company));
     if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
     if (auto v = text(row.text(15))) contact->setContactBirthday(birthdayText(*v));
     return contact;
 }
 
-// The parts of one postal address in the order an address is written (street, city, state,
-// ZIP, country; parts of other names after them), joined by ", ".
-std::optional<std::string> addressText(BackupDatabase::Statement& parts, int64_t uid) {
-    static const char* const kOrder[] = {"street", "city", "state", "zip", "country"};
-    std::vector<std::pair<size_t, std::string>> found;  // rank, text
+// The parts of one postal address by their key names ("Street", "City", "State", "ZIP",
+// "Country"; the country code says what the country's name says already, other keys are kept
+// nowhere). Nothing when it has no part.
+std::optional<PRContactAddress> addressOf(BackupDatabase::Statement& parts, int64_t uid) {
+    PRContactAddress address;
+    bool any = false;
     parts.run(uid, [&](const BackupDatabase::Row& row) {
         auto value = backupreader::text(row.text(1));
         if (!value) return;
         std::string key = row.text(0) ? row.text(0) : "";
         for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (key == "countrycode") return;  // the country's name says it already
-        size_t rank = std::size(kOrder);
-        for (size_t i = 0; i < std::size(kOrder); ++i)
-            if (key == kOrder[i]) rank = i;
-        found.emplace_back(rank, std::move(*value));
+        std::string* into = key == "street"    ? &address.street
+                            : key == "city"    ? &address.city
+                            : key == "state"   ? &address.state
+                            : key == "zip"     ? &address.zip
+                            : key == "country" ? &address.country
+                                               : nullptr;
+        if (!into) return;
+        *into = trimmedText(*value);
+        any = any || !into->empty();
     });
-    if (found.empty()) return std::nullopt;
-    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::string text;
-    for (const auto& part : found) text += (text.empty() ? "" : ", ") + part.second;
-    return text;
+    if (!any) return std::nullopt;
+    return address;
+}
+
+// An address on one line, in the order it is written: street, city, state, ZIP, country.
+std::string addressLine(const PRContactAddress& a) {
+    std::string line;
+    for (const std::string* part : {&a.street, &a.city, &a.state, &a.zip, &a.country}) appendPart(line, *part, ", ");
+    return line;
+}
+
+// The address book's labels by row number: "_$!<Mobile>!$_" is kept as "Mobile", a label the
+// user typed as it stands.
+std::unordered_map<int64_t, std::string> readLabels(BackupDatabase& book) {
+    std::unordered_map<int64_t, std::string> labels;
+    book.query("select ROWID, value from ABMultiValueLabel", [&](const BackupDatabase::Row& row) {
+        std::string label = backupreader::text(row.text(1)).value_or("");
+        constexpr std::string_view kOpen = "_$!<", kClose = ">!$_";
+        if (label.size() >= kOpen.size() + kClose.size() && label.starts_with(kOpen) && label.ends_with(kClose))
+            label = label.substr(kOpen.size(), label.size() - kOpen.size() - kClose.size());
+        labels.emplace(row.integer(0), std::move(label));
+    });
+    return labels;
 }
 
 // One multi-value row (phone, e-mail, postal address, web page) as read.
@@ -89,6 +126,7 @@ struct Value {
     std::optional<long long> property;
     std::optional<std::string> text;
     int64_t uid = 0;
+    std::optional<int64_t> label;
 };
 
 // The values of every person, by the person's row number, each in table order.
@@ -97,32 +135,75 @@ std::unordered_map<int64_t, std::vector<Value>> readValues(BackupDatabase& book)
     book.query(kValuesQuery, [&](const BackupDatabase::Row& row) {
         const std::optional<int64_t> person = row.wholeNumber(4);
         if (!person) return;
-        values[*person].push_back({row.decimal(0), backupreader::text(row.text(2)), row.integer(3)});
+        values[*person].push_back(
+            {row.decimal(0), backupreader::text(row.text(2)), row.integer(3), row.wholeNumber(1)});
     });
     return values;
 }
 
-// Appends a person's values to their fields, each after a blank.
-void addValues(PRContactNode& contact, const std::vector<Value>& values, BackupDatabase::Statement& addressParts) {
+// Gives a person their values: each kept with its label, and the shown fields joined by blanks
+// (addresses, which hold blanks and commas themselves, by "; ").
+void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabase::Statement& addressParts,
+               const std::unordered_map<int64_t, std::string>& labels) {
     std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
                 homepages = contact.contactHomepage();
+    std::vector<PRContactValue> phoneList, emailList, homepageList;
+    std::vector<PRContactAddress> addressList;
+    // Each list takes its room once: a contact's values are counted before they are kept.
+    size_t count[4] = {};
     for (const Value& v : values) {
-        std::optional<std::string> address;
-        if (!v.text && v.property == 5 && addressParts.isPrepared()) address = addressText(addressParts, v.uid);
-        const std::optional<std::string>& text = v.text ? v.text : address;
-        if (!text) continue;
-        switch (v.property.value_or(0)) {
-        case 3: (phones += ' ') += *text; break;
-        case 4: (emails += ' ') += *text; break;
-        case 5: (addresses += ' ') += *text; break;
-        case 22: (homepages += ' ') += *text; break;
-        default: break;
+        const long long property = v.property.value_or(0);
+        count[0] += property == 3;
+        count[1] += property == 4;
+        count[2] += property == 22;
+        count[3] += property == 5;
+    }
+    phoneList.reserve(count[0]);
+    emailList.reserve(count[1]);
+    homepageList.reserve(count[2]);
+    addressList.reserve(count[3]);
+    for (Value& v : values) {
+        std::string label;
+        if (v.label)
+            if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
+        const long long property = v.property.value_or(0);
+        if (property == 5) {
+            std::optional<PRContactAddress> address;
+            if (v.text) {
+                address.emplace();
+                address->street = trimmedText(*v.text);
+            } else if (addressParts.isPrepared()) {
+                address = addressOf(addressParts, v.uid);
+            }
+            if (!address) continue;
+            address->label = std::move(label);
+            appendPart(addresses, addressLine(*address), "; ");
+            addressList.push_back(std::move(*address));
+            continue;
         }
+        if (!v.text) continue;
+        // The value is the row's own copy: trimmed in place and moved into the record.
+        std::string& value = *v.text;
+        if (const std::string_view trimmed = trimmedText(value); trimmed.size() != value.size())
+            value = std::string(trimmed);
+        if (value.empty()) continue;
+        std::string* joined = property == 3 ? &phones : property == 4 ? &emails : property == 22 ? &homepages : nullptr;
+        std::vector<PRContactValue>* list = property == 3    ? &phoneList
+                                            : property == 4  ? &emailList
+                                            : property == 22 ? &homepageList
+                                                             : nullptr;
+        if (!joined) continue;
+        appendPart(*joined, value);  // the value is trimmed already
+        list->push_back({std::move(label), std::move(value)});
     }
     contact.setContactPhone(std::move(phones));
     contact.setContactEmail(std::move(emails));
     contact.setContactAdress(std::move(addresses));
     contact.setContactHomepage(std::move(homepages));
+    contact.setContactPhones(std::move(phoneList));
+    contact.setContactEmails(std::move(emailList));
+    contact.setContactHomepages(std::move(homepageList));
+    contact.setContactAddresses(std::move(addressList));
 }
 
 // The pictures of the backup: the newer picture database, else the older ".mddata" file.
@@ -173,7 +254,8 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     BackupDatabase book(bookPath);
     book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
 
-    const auto values = readValues(book);
+    auto values = readValues(book);
+    const auto labels = readLabels(book);
     BackupDatabase::Statement addressParts(book, kAddressPartsQuery);
     const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
     for (size_t i = first; i < contacts.size(); ++i) {
@@ -181,7 +263,7 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
             contact->setImageData(found->second);
         if (auto found = values.find(contact->rowid()); found != values.end())
-            addValues(*contact, found->second, addressParts);
+            addValues(*contact, found->second, addressParts, labels);
         nc_.postNotificationName(infoName, contact, transfer ? sender_ : nullptr);
     }
 }

@@ -1,8 +1,8 @@
 #include "browser/PRBackUpViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
-#include "app/core/PRiDeviceNode.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
+#include "appcore/PRiDeviceNode.h"
 #include "browser/SpeechSynthesizer.h"
 #include "platform/Images.h"
 #include "platform/Paths.h"

@@ -2,11 +2,12 @@
 
 #include "browser/ConversationPaging.h"
 #include "browser/PRConversationView.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 
-#include <QSaveFile>
+#include <QBuffer>
 
 QImage PRConversationImageExport::cacheImageForView(QWidget* view) {
     if (!view || view->width() <= 0 || view->height() <= 0) return {};
@@ -21,12 +22,15 @@ void PRConversationImageExport::actExportImage(PRConversationView* view) {
     const MainThreadReceiver receiver(this);
     NSThread::detachNewThread([receiver, image, name, this] {
         const std::string folder = conversation::messageImageFolder();
-        paths::makeDirectories(folder);
-        const std::string path = conversation::messageImagePath(name);
+        std::string path = conversation::messageImagePath(name);
+        QBuffer png;
         bool written = false;
-        if (!image.isNull()) {
-            QSaveFile file(QString::fromStdString(path));
-            written = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+        if (!image.isNull() && files::makeFolders(folder).empty() && png.open(QIODevice::WriteOnly) &&
+            image.save(&png, "PNG")) {
+            const files::Outcome outcome =
+                files::writeNewFile(path, std::string_view(png.data().constData(), size_t(png.size())));
+            written = outcome.ok();
+            path = outcome.path;  // a picture already there keeps its name
         }
         performOnMainThread(
             receiver,

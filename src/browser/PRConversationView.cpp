@@ -31,6 +31,14 @@ PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), d
 }
 
 void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversation) {
+    showMessages(conversation, false);
+}
+
+void PRConversationView::showWholeConversation(const PRMessageTreeNodePtr& conversation) {
+    showMessages(conversation, true);
+}
+
+void PRConversationView::showMessages(const PRMessageTreeNodePtr& conversation, bool whole) {
     previewCount = conversation::kPageSize;
     verticalScrollBar()->setValue(0);
     previousMessageBubbleFrame = QRectF();
@@ -42,7 +50,8 @@ void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversati
         return;
     }
     addChatHeadInfo(*conversation);
-    const auto page = conversation::firstPage(int(conversation->MessageNodeArray().size()), previewCount);
+    const int count = int(conversation->MessageNodeArray().size());
+    const auto page = whole ? conversation::Page{count, false} : conversation::firstPage(count, previewCount);
     placePage(page.count, page.more);
     updateDocumentSize();
 }

@@ -17,6 +17,9 @@ public:
 
     // The first page of conversation (emptying what was shown). Null shows nothing.
     void showConversation(const PRMessageTreeNodePtr& conversation);
+    // Every message of conversation at once, without the "More..." button: the view as a whole
+    // page, for drawing it elsewhere (a PDF).
+    void showWholeConversation(const PRMessageTreeNodePtr& conversation);
 
     void RemoveAllMessageChatView();
     void addChatHeadInfo(const PRMessageTreeNode& conversation);
@@ -38,6 +41,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showMessages(const PRMessageTreeNodePtr& conversation, bool whole);
     void placeMessage(int index);
     void placePage(int count, bool more);
     void updateDocumentSize();

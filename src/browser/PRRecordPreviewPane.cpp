@@ -1,10 +1,12 @@
 #include "browser/PRRecordPreviewPane.h"
 
 #include "browser/PRConversationView.h"
+#include "platform/FileOpen.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/PRTextView.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
@@ -49,9 +51,16 @@ QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     return page;
 }
 
+// The picture in a file of the backup, read as every backup file is: never through a link, a
+// regular file only (a file that is no picture gives a null image).
 QImage readImage(const std::string& path) {
-    if (path.empty()) return {};
-    QImageReader reader(text(path));
+    std::string bytes;
+    if (path.empty() || !files::readRegularFile(path, PRRecordPreviewPane::kMaxPictureBytes, &bytes, nullptr,
+                                                /*followLinks*/ false))
+        return {};
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     return reader.read();
 }
@@ -117,6 +126,8 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     notePage = newPage(this, l);
     noteTitlelab = addLabel(l, notePage);
     noteDatelab = addLabel(l, notePage);
+    noteContentlab = addLabel(l, notePage, false);
+    noteContentlab->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long note is cut, not widening
     noteContentView = new PRTextView(notePage);
     l->addWidget(noteContentView, 1);
 
@@ -188,8 +199,9 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
         setFitted(imageView, readImage(record.filePath()));
         return;
     }
+    // The player opens the file itself: a link in the backup is not followed to what it names.
     const QFileInfo file(text(record.filePath()));
-    if (!file.isFile() || file.size() == 0) {
+    if (file.isSymLink() || !file.isFile() || file.size() == 0) {
         showMovieIcon();
         return;
     }
@@ -243,7 +255,11 @@ void PRRecordPreviewPane::showNote(const PRNoteNode& record) {
     setCurrentWidget(notePage);
     noteTitlelab->setText(format("Title: %1", record.noteTitle()));
     noteDatelab->setText(format("Date: %1", record.noteDate()));
-    noteContentView->setString(text(record.noteContent()));
+    // The note's line: its text as one line (the whole of it in the tip and the view below).
+    const QString content = text(record.noteContent());
+    noteContentlab->setText(QStringLiteral("Note: %1").arg(content.simplified()));
+    noteContentlab->setToolTip(content);
+    noteContentView->setString(content);
 }
 
 void PRRecordPreviewPane::showBookMark(const PRBookMarkNode& record) {
@@ -288,8 +304,8 @@ void PRRecordPreviewPane::showNothing() {
 
 void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());
-    const std::string path = record.filePath().value_or("");
-    QImage image = readImage(path);
-    if (image.isNull()) image = fileTypeIcon(QFileInfo(text(path)).suffix());
+    // The data file in the backup is named by its key: the type is the backed-up file's own.
+    QImage image = readImage(record.filePath().value_or(""));
+    if (image.isNull()) image = fileTypeIcon(QFileInfo(text(record.treefileName())).suffix());
     setFitted(treeFileImageView, image);
 }

@@ -2,8 +2,8 @@
 // follow it, the end of the scan, switching backups in the pop-up and going home.
 #include "browser/PRResultViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTreeView>
 
 namespace {
@@ -57,6 +58,11 @@ void PRResultViewController::showView(QWidget* container) {
     show(deviceVersionlab, node ? node->strIOSVersion() : std::string());
     show(backupTimelab, node ? node->strDeviceBackUpTime() : std::string());
     refillBackupPop();
+    // The columns read most start at these widths; each stays resizable.
+    tableOf(Messages)->setColumnWidth(PRMessageTreeController::Address, 240);
+    tableOf(Notes)->setColumnWidth(PRNoteController::Content, 307);
+    tableOf(CallHistory)->setColumnWidth(PRCallHistoryController::Phone, 174);
+    tableOf(Contacts)->setColumnWidth(PRContactController::Name, 200);
     showCounts(PRScanCounts());
     remindlab->clear();
     selecteFilelab->hide();
@@ -282,6 +288,12 @@ void PRResultViewController::actHome() {
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
     stopScan();
     releaseUIMemory();
+    // The backup list is laid out for the window's own size (its smallest): a window made
+    // larger for the results goes back to it, where it stands.
+    if (QWidget* window = app() ? app()->window() : nullptr) {
+        if (window->isMaximized() || window->isFullScreen()) window->showNormal();
+        window->resize(window->minimumSize());
+    }
     view()->hide();
     currentSelect = 0;
     if (app()) app()->showMainView();

@@ -210,7 +210,9 @@ private:
     // connected.
     void noBackupFound();
     void folderSelected();
-    void updateSelectedCount();
+    // The count of marked files in sentence (a "%1"; by default the backup results' one) and the
+    // recover button.
+    void updateSelectedCount(const QString& sentence = {});
     void stopScan();
     void buildThumbnailGrid();
     void buildSaveWindow();

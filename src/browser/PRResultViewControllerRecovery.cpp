@@ -1,7 +1,7 @@
 // The recovery from the results screen: the save panel naming the new folder, the progress
 // sheet with its one-second timer, the worker that writes, and the end that reveals the folder
 // and names the first failure.
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 #include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"

@@ -76,6 +76,8 @@ void PRResultViewController::ClickSelectAll(bool selected) {
     if (current_ == BackupFiles) return;
     selectAll_[current_] = selected;
     modelOf(current_)->markAll(selected);
+    // Select-all speaks of the recovery results; a box checked in a row, of the backup results.
+    updateSelectedCount(tr("You select %1 files in the recovery results."));
 }
 
 void PRResultViewController::search(const QString& text) {
@@ -98,9 +100,10 @@ uint64_t PRResultViewController::selectedFilesNum() const {
     return total;
 }
 
-void PRResultViewController::updateSelectedCount() {
+void PRResultViewController::updateSelectedCount(const QString& sentence) {
     const uint64_t total = selectedFilesNum();
-    selecteFilelab->setText(tr("You select %1 files in the backup results.").arg(total));
+    selecteFilelab->setText(
+        (sentence.isEmpty() ? tr("You select %1 files in the backup results.") : sentence).arg(total));
     selecteFilelab->setHidden(total == 0);
     saveBtn->setEnabled(total > 0 && !scanning_);
 }

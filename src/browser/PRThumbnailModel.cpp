@@ -1,34 +1,30 @@
 #include "browser/PRThumbnailModel.h"
 
+#include "browser/PRRecordPreviewPane.h"
+#include "platform/FileOpen.h"
 #include "platform/Threads.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageReader>
-#include <QPainter>
 #include <QPixmap>
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-// A plain tile with a word on it: the cell before its thumbnail, and every video's picture.
-QIcon tile(const QString& word, const QColor& fill) {
-    // 4:3, as most camera pictures, so that the titles of a row line up.
-    QPixmap pixmap(PRThumbnailModel::kThumbnailSize, PRThumbnailModel::kThumbnailSize * 3 / 4);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QColor(170, 170, 170));
-    painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(pixmap.rect()).adjusted(16.5, 2.5, -16.5, -2.5), 6, 6);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(20);
-    painter.setFont(font);
-    painter.setPen(QColor(120, 120, 120));
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, word);
-    painter.end();
-    return QIcon(pixmap);
+// A file-type icon at the size of a thumbnail.
+QIcon typeIcon(const QString& extension) {
+    const QImage icon = PRRecordPreviewPane::fileTypeIcon(extension);
+    return icon.isNull() ? QIcon()
+                         : QIcon(QPixmap::fromImage(icon.scaled(PRThumbnailModel::kThumbnailSize,
+                                                                PRThumbnailModel::kThumbnailSize, Qt::KeepAspectRatio,
+                                                                Qt::SmoothTransformation)));
+}
+
+QString extensionOf(const PRPhotoAndVideoNode& record) {
+    return QFileInfo(QString::fromStdString(record.fileNodeName())).suffix();
 }
 
 }  // namespace
@@ -36,11 +32,12 @@ QIcon tile(const QString& word, const QColor& fill) {
 PRThumbnailModel::PRThumbnailModel(PRPhotoAndVideoController* source, QObject* parent)
     : QIdentityProxyModel(parent),
       photos_(source),
-      photoPlaceholder_(tile("JPG", QColor(245, 245, 245))),
-      videoIcon_(tile("MOV", QColor(232, 236, 244))) {
+      photoPlaceholder_(typeIcon(QStringLiteral("jpg"))),
+      videoIcon_(typeIcon(QStringLiteral("mov"))) {
     setSourceModel(source);
     connect(source, &QAbstractItemModel::modelReset, this, [this] {
         ++generation_;
+        movies_.clear();
         cache_.clear();
         recent_.clear();
         queued_.clear();
@@ -51,6 +48,7 @@ PRThumbnailModel::PRThumbnailModel(PRPhotoAndVideoController* source, QObject* p
 
 PRThumbnailModel::~PRThumbnailModel() {
     closing_ = true;  // hand-offs that run while the workers end store nothing
+    movies_.clear();
     workers_.cancelAndWait();
 }
 
@@ -69,7 +67,14 @@ QString PRThumbnailModel::shortTitle(const QString& name) {
 }
 
 QImage PRThumbnailModel::decodeThumbnail(const QString& path) {
-    QImageReader reader(path);
+    // A backup's file, read as every one is: never through a link, a regular file only.
+    std::string bytes;
+    if (!files::readRegularFile(path.toStdString(), PRRecordPreviewPane::kMaxPictureBytes, &bytes, nullptr,
+                                /*followLinks*/ false))
+        return {};
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kThumbnailSize || size.height() > kThumbnailSize))
@@ -97,9 +102,9 @@ QVariant PRThumbnailModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: return shortTitle(QString::fromStdString(record->fileNodeName()));
     case Qt::ToolTipRole: return QString::fromStdString(record->fileNodeName());
     case Qt::DecorationRole: {
-        if (record->bmov()) return videoIcon_;
         const auto found = cache_.find(record);
-        return found != cache_.end() ? found->second.first : photoPlaceholder_;
+        if (found != cache_.end()) return found->second.first;
+        return record->bmov() ? videoIcon_ : photoPlaceholder_;
     }
     case Qt::CheckStateRole:
         return QIdentityProxyModel::data(index.siblingAtColumn(PRRecordTableModel::kCheckColumn), role);
@@ -119,7 +124,18 @@ void PRThumbnailModel::loadRange(int first, int end) {
     std::unordered_set<Key> wanted;
     for (int row = std::max(0, first); row < end; ++row) {
         const Key key = recordOf(row);
-        if (key->bmov() || cache_.count(key)) continue;  // videos show their icon: no frame is decoded
+        if (cache_.count(key)) continue;
+        if (key->bmov()) {
+            // A movie's first frame comes from the media backend, one movie at a time.
+            if (queued_.insert(key).second)
+                movies_.grab(QString::fromStdString(key->filePath()), QSize(kThumbnailSize, kThumbnailSize),
+                             [this, key, row, generation = generation_](const QImage& frame) {
+                                 if (closing_ || generation != generation_) return;
+                                 queued_.erase(key);
+                                 store(key, row, frame);
+                             });
+            continue;
+        }
         wanted.insert(key);
         if (queued_.insert(key).second) items.push_back({key, row, QString::fromStdString(key->filePath())});
     }
@@ -157,8 +173,11 @@ void PRThumbnailModel::loadRange(int first, int end) {
 }
 
 void PRThumbnailModel::store(Key key, int row, const QImage& image) {
-    // A file that does not decode keeps the placeholder, cached so it is not read again.
-    QIcon icon = image.isNull() ? photoPlaceholder_ : QIcon(QPixmap::fromImage(image));
+    // A file that gives no picture shows the icon of its type (a movie's: the movie icon),
+    // cached so that it is not read again.
+    QIcon icon = !image.isNull() ? QIcon(QPixmap::fromImage(image))
+                 : key->bmov()   ? videoIcon_
+                                 : typeIcon(extensionOf(*key));
     recent_.push_front(key);
     cache_[key] = {std::move(icon), recent_.begin()};
     while (cache_.size() > kCacheLimit) {
@@ -172,7 +191,7 @@ void PRThumbnailModel::store(Key key, int row, const QImage& image) {
 }
 
 void PRThumbnailModel::waitForIdle() {
-    while (workers_.pending() > 0 || !queued_.empty()) {
+    while (workers_.pending() > 0 || movies_.pending() > 0 || !queued_.empty()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 }

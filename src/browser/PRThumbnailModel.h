@@ -1,9 +1,12 @@
 // The photos and videos of a backup as grid cells: the records of the photo table (so the
 // grid shares its marks, search and filter), each with its shortened name, its check box and
-// a thumbnail. Thumbnails are decoded on a worker only for the rows the grid asks for, and a
-// bounded cache keeps the latest ones; a row whose thumbnail is not ready shows a placeholder.
+// a thumbnail. Thumbnails are made only for the rows the grid asks for (a photo's decoded on a
+// worker, a movie's first frame taken by the media backend), and a bounded cache keeps the
+// latest ones; a row whose thumbnail is not ready shows the icon of its type, and so does one
+// that gives no picture.
 #pragma once
 
+#include "browser/MovieFrameGrabber.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/core/PageWorkers.h"
 
@@ -41,7 +44,7 @@ public:
     // when they take more than five bytes), "..." and the last five.
     static QString shortTitle(const QString& name);
     // A thumbnail of the image file at path, at most kThumbnailSize on its longer side; null
-    // when the file does not decode.
+    // when the file does not decode, or is no regular file (a link is not followed).
     static QImage decodeThumbnail(const QString& path);
 
 private:
@@ -64,5 +67,6 @@ private:
     std::shared_ptr<Wanted> wanted_ = std::make_shared<Wanted>();
     std::shared_ptr<std::atomic<int>> decoded_ = std::make_shared<std::atomic<int>>(0);
     QIcon photoPlaceholder_, videoIcon_;
+    MovieFrameGrabber movies_;
     browser::PageWorkers workers_{2};
 };

@@ -1,6 +1,6 @@
 #include "clean/PRAdsRemoveController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/JunkFileActions.h"
@@ -166,12 +166,12 @@ void PRAdsRemoveController::StartScanAppAdsAction(QObject*) {
     scans_.enqueue([this, device] { StartScanAppAdsThread(device); });
 }
 
-QImage PRAdsRemoveController::getIPhoneAppIconwith(clean::DeviceFileService& container, const std::string& bundleId) {
+QImage PRAdsRemoveController::getIPhoneAppIconwith(amd::FileService& container, const std::string& bundleId) {
     const std::string folder = paths::resolve("/tmp/Icon");
     if (folder.empty() || !paths::makeDirectories(folder)) return {};
     const QString local = QString::fromStdString(folder) + QLatin1Char('/') +
                           clean::safeLocalName(QString::fromStdString(bundleId) + QStringLiteral(".png"));
-    container.CopyToLocal("/iTunesArtwork", local.toStdString());
+    amd::copyToOwnFile(container, "/iTunesArtwork", local.toStdString());
     QImageReader reader(local);
     return reader.read();  // null when there is no readable picture
 }

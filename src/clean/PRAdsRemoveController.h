@@ -41,7 +41,7 @@ public:
     void RemoveAllAdsAction(QObject* sender = nullptr);
     void BackToScanAdsAction(QObject* sender = nullptr);
     // The icon the app ships ("/iTunesArtwork" of its container), copied to "/tmp/Icon".
-    static QImage getIPhoneAppIconwith(clean::DeviceFileService& container, const std::string& bundleId);
+    static QImage getIPhoneAppIconwith(amd::FileService& container, const std::string& bundleId);
 
     // Scans and removals queued or running.
     bool busy() const { return scanning_ || pool_.pendingJobs() > 0; }

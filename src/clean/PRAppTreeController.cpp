@@ -183,9 +183,14 @@ void PRAppTreeController::addTreeNode(const PRAppDirTreeNodePtr& record) {
     currentNodeBundleName = record->appBundleName;
     currentDisplayName = record->appDisplayName;
     nodeFileSize = record->fileSize;
-    const QString path = treePathOf(record->appDisplayName);
+    QString path = treePathOf(record->appDisplayName);
     if (path.isEmpty()) return;
-    if (PRAppDirTreeNodePtr saved = IsThisDirOrFileFatherHasCreate(record)) {
+    // A folder ("DIR") becomes a row of its own, also when nothing lies in it: its path ends in
+    // "/", so that the walk makes every folder of it and files nothing (an app's own record,
+    // "/", is such a path already).
+    const bool folder = record->fileType == QLatin1String("DIR");
+    if (folder && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    if (PRAppDirTreeNodePtr saved = folder ? nullptr : IsThisDirOrFileFatherHasCreate(record)) {
         addFileNode(saved, lastComponent(path));
         return;
     }

@@ -1,7 +1,7 @@
 // The clean page itself: its panes, outlines, tables and context menus.
 #include "clean/PRCleanViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/core/AdCacheScan.h"
 #include "platform/NotificationCenter.h"
 
@@ -157,19 +157,20 @@ void PRCleanViewController::buildView() {
     clean_.cleanMainView =
         new QLabel(tr("Scan your device to find temporary files, caches, cookies and failed sync leftovers."));
     static_cast<QLabel*>(clean_.cleanMainView)->setAlignment(Qt::AlignCenter);
-    clean_.cleanJunkView =
-        buildTreePane(JunkTreeController, JunkFileController, clean_.JunkOutlineView, clean_.junkFileTableView);
-    clean_.cleanCacheview =
-        buildTreePane(CacheTreeController, CacheFileController, clean_.CacheOutlineView, clean_.cacheFileTableView);
-    clean_.cleanCookView =
-        buildTreePane(CookTreeController, CookFileController, clean_.CookOutlineView, clean_.cookieTableView);
+    static_cast<QLabel*>(clean_.cleanMainView)->setWordWrap(true);
+    clean_.cleanJunkView = withJunkHeader(
+        JunkPane::Junk,
+        buildTreePane(JunkTreeController, JunkFileController, clean_.JunkOutlineView, clean_.junkFileTableView));
+    clean_.cleanCacheview = withJunkHeader(
+        JunkPane::Cache,
+        buildTreePane(CacheTreeController, CacheFileController, clean_.CacheOutlineView, clean_.cacheFileTableView));
+    clean_.cleanCookView = withJunkHeader(
+        JunkPane::Cookie,
+        buildTreePane(CookTreeController, CookFileController, clean_.CookOutlineView, clean_.cookieTableView));
 
-    clean_.cleanMediaView = new QWidget;
-    auto* mediaLayout = new QVBoxLayout(clean_.cleanMediaView);
-    mediaLayout->setContentsMargins(0, 0, 0, 0);
     clean_.syncFailedTableView = makeTable(syncFailedController);
     clean_.syncFailedTableView->setColumnWidth(0, 420);
-    mediaLayout->addWidget(clean_.syncFailedTableView);
+    clean_.cleanMediaView = withJunkHeader(JunkPane::Sync, clean_.syncFailedTableView);
     connect(clean_.syncFailedTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QMenu* menu = prepareContextMenu(clean_.syncFailedTableView, pos))
             menu->popup(clean_.syncFailedTableView->viewport()->mapToGlobal(pos));
@@ -200,6 +201,7 @@ void PRCleanViewController::buildView() {
                                         {removeAll, [this] { CleanAllSyncedMediaFile(); }},
                                         {exportToMac, [this] { ExportTheSyncedFiletoMac(); }}});
     view_ = page;
+    refreshJunkHints();
     showPane(clean_.cleanJunkView);
 }
 

@@ -12,8 +12,14 @@
 // (removal and export), PRCleanViewControllerAppClean.cpp (the app cleaner's panes, scan and
 // one-pass removal), PRCleanViewControllerAppCleanLists.cpp (its four lists) and
 // PRCleanViewControllerAds.cpp (its advertising caches).
+//
+// What both scans found belongs to the device they walked (DeviceTie): when it leaves or another
+// device is given, the trees, lists and panels are dropped and the next press scans afresh; a
+// scan of the old device hands nothing in, and a queued removal or export of its rows reaches no
+// other device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "clean/PRAdsController.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
@@ -68,7 +74,7 @@ public:
     // ---- Device-clean scan ----------------------------------------------------------------
     // Starts the scan of the device's junk; false (and nothing happens) while a scan runs.
     bool showDeviceClean(int deviceIndex);
-    void StartDeviceCleanThread();
+    void StartDeviceCleanThread(const DeviceStamp& stamp);
     bool isScanning() const { return scanning_; }
     QImage getIPhoneAppIconwith(void* unused, const QString& bundleId);
     // Main-thread hand-over of a batch of files found (the trees and the sync-media list).
@@ -77,6 +83,10 @@ public:
     void AddCacheFileInMainThreadHanld(const PRCleanDirNodePtr& node);
     void AddCookieFileInMainThreadHanld(const PRCleanDirNodePtr& node);
     void AddSyncFileOnMainThreadHanld(const std::vector<PRCleanFileNodePtr>& records);
+
+    // Asked by a junk row's "Scan Device" button: the window starts the device clean's scan as
+    // its own "Clean" link does.
+    std::function<void()> requestDeviceCleanScan;
 
     void showCleanMainView();
     void showCleanJunkView();
@@ -147,7 +157,8 @@ public:
     void showCleanJunkTableView();
     void showCleanDocumentTableView();
     void showcleanAppAdsTableView();
-    void QuillomatrixShowDeviceClean(int deviceIndex) { cleanDevice = deviceIndex; }
+    // Ties the page to the device at index; another device's results are dropped first.
+    void QuillomatrixShowDeviceClean(int deviceIndex);
     // The start button's two presses: scan, then remove everything found.
     void MyAppCleanbuttonMouseDownHandle(const NSNotification& notification);
     void startScanPhoneApp(QObject* sender = nullptr);
@@ -282,7 +293,13 @@ private:
     // False too once the page goes, so that its scans end early.
     bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();
-
+    // The device clean's trees, tables and sync list, without the scan's lists and counters.
+    void clearDeviceCleanViews();
+    // Runs fn on the main thread while the work's device (stamp) is still the page's.
+    void onMainForDevice(const DeviceStamp& stamp, std::function<void()> fn, bool wait = true);
+    // The device left or was replaced: what both scans found goes. A scan still winding down
+    // keeps its lists until it has ended, and then drops them itself.
+    void dropDeviceResults();
     // Removal and export.
     // Jobs started by one user action; the failures of all of them are shown once, at the end.
     struct Batch {
@@ -327,12 +344,14 @@ private:
     QWidget* buildAdsPane();
     void buildRemoveWindow();
     void pressStartButton(bool showSpinner);
-    void startScanPhoneAppThread(int device);
+    void startScanPhoneAppThread(const DeviceStamp& stamp);
     // The scan ended early: the panel is ready to scan again and says why (the device left
     // unless reason is given).
     void appCleanScanAbortedOnMainThread(const QString& reason = {});
+    // The scan's device went while it ran: what it found goes and the panel may scan again.
+    void appCleanScanDropped();
     void startScanPhoneCacheFinishedOnMainThread();
-    void StartScanAppAdsThread(int device);
+    void StartScanAppAdsThread(const DeviceStamp& stamp);
     void FinishedScanAppAdsThreadOnMainThread(std::vector<PRAppAdsRemoveNodePtr> records, int adsFound);
     void startRemoval();
     void removeAllFilesThreader(std::shared_ptr<RemovalPlan> plan);
@@ -348,6 +367,8 @@ private:
     void openAppCleanList(clean::Category category);
     void exportSelectedAppCleanRows(clean::Category category);
     void removeSelectedAppCleanRows(clean::Category category);
+    // Asks before files of the app lists go; true when the user agreed.
+    bool confirmRemoval(size_t files, uint64_t bytes);
     void removeAllAppCleanRows(clean::Category category);
     void removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> records, bool reloadOnce);
     std::vector<PRCleanDirNodePtr> selectedAppCleanRows(clean::Category category) const;
@@ -367,10 +388,27 @@ private:
     bool pathLabelsPosted_ = false;
 
     clean::DeviceCleanServices& services_;
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     clean::JunkScanCounters counters_;
     clean::JunkScanLists lists_;
     QString appsNotScannedReason_;
     std::atomic<bool> scanning_{false};
+    bool deviceCleanScanned_ = false;  // a device clean finished on the device now shown
+
+    // What the junk rows' panes say above their lists (PRCleanViewControllerJunkHints.cpp).
+    enum class JunkPane { Junk, Cache, Cookie, Sync };
+    static constexpr int kJunkPanes = 4;
+    struct JunkHeader {
+        QLabel* hint = nullptr;
+        QPushButton* scan = nullptr;
+    };
+    JunkHeader junkHeaders_[kJunkPanes];
+    QWidget* withJunkHeader(JunkPane pane, QWidget* list);
+    // Files and bytes the last scan found for a pane.
+    std::pair<uint64_t, uint64_t> foundIn(JunkPane pane) const;
+    void refreshJunkHints();
+    // After a removal changed the counters: the panes' words and the window's summary follow.
+    void countsChanged();
     WorkerPool pool_{4};   // removals and exports
     WorkerPool scans_{4};  // the scans, the removal pass and the list removals, each on a thread of its own
     mutable QMutex exportPathMutex_;

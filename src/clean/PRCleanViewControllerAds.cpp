@@ -53,31 +53,34 @@ QWidget* PRCleanViewController::buildAdsPane() {
     return pane;
 }
 
-void PRCleanViewController::StartScanAppAdsThread(int device) {
+void PRCleanViewController::StartScanAppAdsThread(const DeviceStamp& stamp) {
+    const int device = stamp.index();
     clean::AdCacheScan::Options options;
     options.deviceIndex = device;
-    options.deviceConnected = [this] { return connectedNow(); };
+    options.deviceConnected = [this, stamp] { return connectedNow() && stamp.holds(); };
     options.fragments = adPlatArray;
-    options.icon = [this, device](clean::DeviceFileService&, const std::string& bundleId) {
+    options.icon = [this, device](amd::FileService&, const std::string& bundleId) {
         return clean::JunkScan::appIcon(services_, device, bundleId);
     };
-    options.progress = [this](float ratio) {
-        performOnMainThread(
-            this, [this, ratio] { appClean_.adsProgressor->setProgressValue(ratio); }, true);
+    options.progress = [this, stamp](float ratio) {
+        onMainForDevice(stamp, [this, ratio] { appClean_.adsProgressor->setProgressValue(ratio); });
     };
-    options.showBundleId = [this](const QString& bundleId) {
-        performOnMainThread(
-            this, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); }, true);
+    options.showBundleId = [this, stamp](const QString& bundleId) {
+        onMainForDevice(stamp, [this, bundleId] { appClean_.appAdsShowFilePathlab->setText(bundleId); });
     };
     clean::AdCacheScan scan(services_, options);
-    if (scan.run() != clean::AdCacheScan::Outcome::Finished) {
-        const QString reason = QString::fromStdString(scan.failureReason());
-        performOnMainThread(
-            this, [this, reason] { appCleanScanAbortedOnMainThread(reason); }, true);
-        return;
-    }
+    const clean::AdCacheScan::Outcome outcome = scan.run();
     performOnMainThread(
-        this, [this, &scan] { FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount()); }, true);
+        this,
+        [&, this] {
+            if (!stamp.holds())
+                appCleanScanDropped();
+            else if (outcome != clean::AdCacheScan::Outcome::Finished)
+                appCleanScanAbortedOnMainThread(QString::fromStdString(scan.failureReason()));
+            else
+                FinishedScanAppAdsThreadOnMainThread(scan.records(), scan.totalAdsCount());
+        },
+        true);
 }
 
 void PRCleanViewController::showAdsCount() { appClean_.appAdslab->setText(tr("%1 built-in ads").arg(totalAdsCount)); }
@@ -141,10 +144,13 @@ void PRCleanViewController::removeAdRecords(std::vector<PRAppAdsRemoveNodePtr> r
     for (const auto& record : records) work.emplace_back(record->appBundleID, record->appAdsPlatArray);
     auto batch = startBatch(tr("Some advertising caches could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, records, work, reloadOnce, batch] {
-        clean::AdCacheRemover remover(services_, device);
+    pool_.enqueue([this, stamp = tie_.stamp(), records, work, reloadOnce, batch] {
+        clean::AdCacheRemover remover(services_, stamp.index());
         clean::ActionResult all;
-        for (size_t i = 0; i < work.size(); ++i) {
+        const bool refused = !stamp.holds();
+        if (refused) all.fail(QString(), DeviceTie::refusal());
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        for (size_t i = 0; i < work.size() && !refused; ++i) {
             const clean::AdRemovalResult result = remover.removeFolders(work[i].first, work[i].second);
             if (!result.ok()) {
                 ++all.failures;

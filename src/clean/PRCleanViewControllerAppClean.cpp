@@ -1,7 +1,7 @@
 // The app cleaner's panel: its overview of five rows and the start button, the scan that
 // fills them (one worker: the file scan, then the advertising scan) and the one-pass removal
 // behind its progress sheet.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/core/AdCacheScan.h"
 #include "clean/core/AppCleanScan.h"
@@ -11,6 +11,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/DeviceRefusal.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -92,7 +93,7 @@ QLabel* PRCleanViewController::headerBand(QWidget* parent, const QString& captio
 
 // What the one-pass removal acts on, taken from the lists on the main thread.
 struct PRCleanViewController::RemovalPlan {
-    int device = 0;
+    DeviceStamp stamp;  // the device the rows came from
     std::vector<clean::DeviceFileRef> files;
     std::vector<PRCleanDirNodePtr> rows;  // files[i] is rows[i]
     std::vector<Category> categories;     // and belongs to categories[i]
@@ -355,6 +356,7 @@ void PRCleanViewController::startScanPhoneApp(QObject*) { pressStartButton(false
 
 void PRCleanViewController::pressStartButton(bool showSpinner) {
     view();
+    const DeviceStamp stamp = tie_.tieTo(cleanDevice);
     // Until the advertising scan has ended too, a press would remove half of what is found.
     if (bStartCleanScan || adsScanRunning_ || removalStarted_) return;
     if (appCleanDone_) {
@@ -388,14 +390,14 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
         appCategory(c).controller->setContent({});
     bStartCleanScan = true;
     adsScanRunning_ = true;
-    const int device = cleanDevice;
-    scans_.enqueue([this, device] {
+    scans_.enqueue([this, stamp] {
         std::lock_guard<std::mutex> turn(deviceScanTurn_);  // after a device clean under way
-        startScanPhoneAppThread(device);
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        startScanPhoneAppThread(stamp);
     });
 }
 
-void PRCleanViewController::startScanPhoneAppThread(int device) {
+void PRCleanViewController::startScanPhoneAppThread(const DeviceStamp& stamp) {
     PathLabelSink sink([this](Category category, const QString& path) {
         std::lock_guard<std::mutex> lock(pathLabelMutex_);
         pendingPaths_[int(category)] = path;
@@ -405,11 +407,11 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
             this, [this] { showAppCleanPathLabels(); }, false);
     });
     clean::AppCleanScan::Options options;
-    options.deviceIndex = device;
-    options.deviceConnected = [this] { return connectedNow(); };
-    options.categoryProgress = [this](float ratio) {
-        performOnMainThread(
-            this,
+    options.deviceIndex = stamp.index();
+    options.deviceConnected = [this, stamp] { return connectedNow() && stamp.holds(); };
+    options.categoryProgress = [this, stamp](float ratio) {
+        onMainForDevice(
+            stamp,
             [this, ratio] {
                 for (PRProgressView* bar : {appClean_.appCacheProgress, appClean_.appCookProgress,
                                             appClean_.appJunkProgress, appClean_.appDocumentProgress})
@@ -419,15 +421,31 @@ void PRCleanViewController::startScanPhoneAppThread(int device) {
     };
     clean::AppCleanScan scan(services_, options, appCounters_, appLists_, sink);
     const clean::AppCleanScan::Outcome outcome = scan.startScanPhoneCache();
-    if (outcome != clean::AppCleanScan::Outcome::Finished) {
-        const QString reason = QString::fromStdString(scan.failureReason());
-        performOnMainThread(
-            this, [this, reason] { appCleanScanAbortedOnMainThread(reason); }, true);
-        return;
-    }
+    const QString reason = QString::fromStdString(scan.failureReason());
+    bool scanAds = false;
     performOnMainThread(
-        this, [this] { startScanPhoneCacheFinishedOnMainThread(); }, true);
-    StartScanAppAdsThread(device);
+        this,
+        [&, this] {
+            if (!stamp.holds())
+                appCleanScanDropped();
+            else if (outcome != clean::AppCleanScan::Outcome::Finished)
+                appCleanScanAbortedOnMainThread(reason);
+            else {
+                startScanPhoneCacheFinishedOnMainThread();
+                scanAds = true;
+            }
+        },
+        true);
+    if (scanAds) StartScanAppAdsThread(stamp);
+}
+
+void PRCleanViewController::appCleanScanDropped() {
+    appLists_.clear();
+    appCounters_.reset();
+    adsRemoveArray.clear();
+    totalAdsCount = 0;
+    bStartCleanScan = false;
+    adsScanRunning_ = false;
 }
 
 void PRCleanViewController::showAppCleanPathLabels() {
@@ -531,7 +549,7 @@ void PRCleanViewController::appCleanRowsRemoved(Category category, const std::ve
 
 void PRCleanViewController::startRemoval() {
     auto plan = std::make_shared<RemovalPlan>();
-    plan->device = cleanDevice;
+    plan->stamp = tie_.stamp();
     // The rows the lists hold now, in the order cache, document, cookie, junk.
     for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
         for (const auto& object : appCategory(c).controller->content()) {
@@ -568,6 +586,8 @@ void PRCleanViewController::startRemoval() {
                             tr("The apps' caches, cookies, temporary files and documents are all removed: "
                                "documents are files the apps keep for you.")))
         return;
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(plan->stamp, view_ ? view_->window() : nullptr)) return;
     removalStarted_ = true;
     appClean_.appStartBtn->setImageNamed("RemoveBtnDown.png");
     if (plan->files.empty() && plan->ads.empty()) {
@@ -600,12 +620,13 @@ void PRCleanViewController::removeAllFilesThreader(std::shared_ptr<RemovalPlan> 
             this, [this, percent] { sendRemoveProgressInfoOnMainThread(percent); }, true);
     };
     RemovalOutcome outcome;
-    outcome.files =
-        clean::JunkFileActions(services_, plan->device).actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
-            hasRemoveNumber = done;
-            step(done);
-        });
-    clean::AdCacheRemover remover(services_, plan->device);
+    const auto onlyItsDevice = plan->stamp.onlyThisDevice();
+    outcome.files = clean::JunkFileActions(services_, plan->stamp.index())
+                        .actRemoveNodes(plan->files, outcome.removed, [&](size_t done) {
+                            hasRemoveNumber = done;
+                            step(done);
+                        });
+    clean::AdCacheRemover remover(services_, plan->stamp.index());
     for (size_t i = 0; i < plan->ads.size(); ++i) {
         outcome.ads.push_back(remover.removeFolders(plan->adBundles[i], plan->adPaths[i]));
         step(plan->files.size() + i + 1);
@@ -632,6 +653,12 @@ void PRCleanViewController::removeAllFilesFinishOnMainThread(const std::shared_p
     hasRemoveNumber = 0;
     uint64_t failures = outcome.files.failures;
     QString detail = outcome.files.failureDetail();
+    if (!plan->stamp.holds()) {
+        // The device went during the pass: its rows went with it, and the panel is idle.
+        removalStarted_ = false;
+        if (failures > 0) showFailure(tr("Some files could not be removed from the device."), detail);
+        return;
+    }
     for (Category c : {Category::Cache, Category::Document, Category::Cookie, Category::Junk}) {
         std::vector<PRCleanDirNodePtr> removed;
         for (size_t i = 0; i < outcome.removed.size(); ++i)

@@ -2,10 +2,13 @@
 // copying the selected files to the Mac, removing the selected files or all of them. The rows
 // are read on the main thread; the device work runs on the page's workers; the lists and
 // counters change afterwards by what the device really did.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
+#include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Threads.h"
+#include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/PRProgressView.h"
 
 #include <QApplication>
@@ -180,8 +183,10 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
         const QString containerFolder = row->filePath.left(std::max<qsizetype>(0, row->filePath.lastIndexOf('/')));
         const QString target = clean::localPathUnder(
             folder + QLatin1Char('/') + clean::safeLocalName(row->appBundleName), containerFolder);
-        pool_.enqueue([this, device = cleanDevice, ref = refOfRow(*row), target, batch] {
-            const clean::ActionResult result = clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
+        pool_.enqueue([this, stamp = tie_.stamp(), ref = refOfRow(*row), target, batch] {
+            const clean::ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+                return clean::JunkFileActions(services_, device).actExportTheNode(ref, target);
+            });
             performOnMainThread(
                 this, [=, this] { finishJob(batch, result); }, true);
         });
@@ -198,14 +203,22 @@ void PRCleanViewController::ExportTheCleanJunkNode(QObject*) { exportSelectedApp
 void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
     const std::vector<PRCleanDirNodePtr> rows = selectedAppCleanRows(category);
     if (rows.empty()) return;
-    const int former = appCategory(category).controller->indexOf(rows.front().get());
     std::vector<clean::DeviceFileRef> refs;
-    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    uint64_t bytes = 0;
+    for (const auto& row : rows) {
+        refs.push_back(refOfRow(*row));
+        bytes += refs.back().size;
+    }
+    if (!confirmRemoval(refs.size(), bytes)) return;
+    // Nothing stays chosen: a second click, while this removal runs or after it, removes nothing.
+    appCategory(category).table->clearSelection();
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, refs, rows, category, former, batch] {
+    pool_.enqueue([this, stamp = tie_.stamp(), refs, rows, category, batch] {
         std::vector<bool> removed;
-        const clean::ActionResult result = clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed);
+        const clean::ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed); });
+        removed.resize(refs.size(), false);  // a refused action removed none
         performOnMainThread(
             this,
             [=, this] {
@@ -215,10 +228,6 @@ void PRCleanViewController::removeSelectedAppCleanRows(Category category) {
                 appCleanRowsRemoved(category, gone);
                 addToRemovedAppBytes(result.bytes);
                 const AppCleanCategory v = appCategory(category);
-                if (former > 0 && !gone.empty()) {
-                    v.table->clearSelection();
-                    v.table->selectRow(former - 1);
-                }
                 v.infoLabel->setText(tr("Files Found: %1 in  %2 file(s)")
                                          .arg(v.sizeLabel->text())
                                          .arg(qulonglong(appCounters_.numberOf(category).load())));
@@ -235,6 +244,12 @@ void PRCleanViewController::RemoveOneJunkFile(QObject*) { removeSelectedAppClean
 
 // ---- Remove all ---------------------------------------------------------------------------------
 
+bool PRCleanViewController::confirmRemoval(size_t files, uint64_t bytes) {
+    return confirmBulkRemoval(view_ ? view_->window() : nullptr,
+                              tr("%1 will be removed from your device: %2.")
+                                  .arg(counted(files, "file", "files"), QString::fromStdString(sizeText(bytes))));
+}
+
 void PRCleanViewController::removeAllAppCleanRows(Category category) {
     view();
     const AppCleanCategory v = appCategory(category);
@@ -242,7 +257,13 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
     for (const auto& object : v.controller->content())
         if (auto row = std::dynamic_pointer_cast<PRCleanDirNode>(object)) rows.push_back(row);
     std::vector<clean::DeviceFileRef> refs;
-    for (const auto& row : rows) refs.push_back(refOfRow(*row));
+    uint64_t bytes = 0;
+    for (const auto& row : rows) {
+        refs.push_back(refOfRow(*row));
+        bytes += refs.back().size;
+    }
+    if (refs.empty() || !confirmRemoval(refs.size(), bytes)) return;
+    v.table->clearSelection();
     v.infoLabel->hide();
     v.progress->setValue(0);
     v.progress->show();
@@ -272,12 +293,12 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
             showFailure(tr("Some files could not be removed from the device."), result.failureDetail());
         }
     };
-    scans_.enqueue([this, device = cleanDevice, refs, end, category] {
+    scans_.enqueue([this, stamp = tie_.stamp(), refs, end, category] {
         const size_t n = refs.size();
         int shown = -1;
         std::vector<bool> removed;
-        const clean::ActionResult result =
-            clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed, [&](size_t done) {
+        const clean::ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).actRemoveNodes(refs, removed, [&](size_t done) {
                 const int percent = int((done - 1) * 100 / n);  // the file just handled, counted from 0
                 if (percent == shown) return;
                 shown = percent;
@@ -289,6 +310,8 @@ void PRCleanViewController::removeAllAppCleanRows(Category category) {
                     },
                     true);
             });
+        });
+        removed.resize(refs.size(), false);  // a refused action removed none
         performOnMainThread(
             this, [&] { end(removed, result); }, true);
     });

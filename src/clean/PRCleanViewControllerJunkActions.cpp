@@ -1,8 +1,10 @@
 // Removal and export of what the device clean found. The views are read on the main thread;
 // the device work runs on the page's worker pool; the views and counters change afterwards,
 // on the main thread, by what the device really did.
+#include "clean/DeviceBoundAction.h"
 #include "clean/PRCleanViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/NotificationCenter.h"
@@ -10,6 +12,7 @@
 #include "platform/Workspace.h"
 #include "widgets/ActionFailureAlert.h"
 #include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -92,8 +95,9 @@ void PRCleanViewController::removeSelectedFile(Category category) {
     const clean::DeviceFileRef ref = refOf(*node);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, ref, node, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, node, category, batch] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(
             this,
             [=, this] {
@@ -118,7 +122,7 @@ void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNode
     NSNotificationCenter::defaultCenter().postNotificationName(
         v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
     v.tree->removeEmptyCleanFolders();
-    if (countersChanged) countersChanged();
+    countsChanged();
 }
 
 void PRCleanViewController::CleanCacheFile(QObject*) { removeSelectedFile(Category::Cache); }
@@ -137,8 +141,10 @@ void PRCleanViewController::removeSelectedFolder(Category category) {
     const QString cleanType = row->cleanType;
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+    pool_.enqueue([this, stamp = tie_.stamp(), bundleId, cleanType, category, batch] {
+        const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+        });
         performOnMainThread(
             this,
             [=, this] {
@@ -162,8 +168,10 @@ void PRCleanViewController::removeAllFolders(Category category) {
     batch->remaining = int(bundles.size());
     const QString cleanType = v.cleanType;
     for (const QString& bundleId : bundles)
-        pool_.enqueue([this, device = cleanDevice, bundleId, cleanType, category, batch] {
-            const ActionResult result = clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+        pool_.enqueue([this, stamp = tie_.stamp(), bundleId, cleanType, category, batch] {
+            const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+                return clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
+            });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -194,7 +202,7 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
         NSNotificationCenter::defaultCenter().postNotificationName(v.sizeNotification,
                                                                    NSNumber::numberWithUnsignedLongLong(bytes), this);
     v.tree->removeEmptyCleanFolders();
-    if (countersChanged) countersChanged();
+    countsChanged();
 }
 
 void PRCleanViewController::cleanCacheDirFile(QObject*) { removeSelectedFolder(Category::Cache); }
@@ -206,12 +214,15 @@ void PRCleanViewController::CleanAllCookieFiles(QObject*) { confirmAndRemoveAllF
 
 void PRCleanViewController::confirmAndRemoveAllFolders(Category category) {
     if (viewsOf(category).tree->cleanContent().empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
     static const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
     const QString what = tr("All %1 found on your device will be removed: %2 files, %3.")
                              .arg(tr(kNames[int(category)]))
                              .arg(qulonglong(counters_.numberOf(category).load()))
                              .arg(QString::fromStdString(sizeText(counters_.sizeOf(category).load())));
     if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(stamp, view_ ? view_->window() : nullptr)) return;
     removeAllFolders(category);
 }
 
@@ -233,7 +244,7 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
         subtract(counters_.totalFileSize, record->fileSizeNumber);
         subtract(counters_.totalFileNumber, 1);
     }
-    if (!removed.isEmpty() && countersChanged) countersChanged();
+    if (!removed.isEmpty()) countsChanged();
 }
 
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
@@ -243,8 +254,9 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, ref, record, batch] {
-        const ActionResult result = clean::JunkFileActions(services_, device).actRemoveTheNode(ref);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, record, batch] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(
             this,
             [=, this] {
@@ -257,12 +269,14 @@ void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
 
 void PRCleanViewController::CleanAllSyncedMediaFile(QObject*) {
     if (syncFailedController->content().empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
     uint64_t bytes = 0;
     for (const auto& record : syncFailedFileArray) bytes += record->fileSizeNumber;
-    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1 files, %2.")
-                             .arg(qulonglong(syncFailedController->content().size()))
+    const QString what = tr("All failed-sync leftovers found on your device will be removed: %1, %2.")
+                             .arg(counted(syncFailedController->content().size(), "file", "files"))
                              .arg(QString::fromStdString(sizeText(bytes)));
     if (!confirmBulkRemoval(view_ ? view_->window() : nullptr, what)) return;
+    if (!stillOnItsDevice(stamp, view_ ? view_->window() : nullptr)) return;
     removeAllSyncFiles();
 }
 
@@ -280,16 +294,19 @@ void PRCleanViewController::removeAllSyncFiles() {
                                               records.begin() + std::min(records.size(), from + kChunk));
         std::vector<clean::DeviceFileRef> refs;
         for (const auto& record : chunk) refs.push_back(refOf(*record));
-        pool_.enqueue([this, device = cleanDevice, chunk, refs, batch] {
-            clean::JunkFileActions actions(services_, device);
-            ActionResult all;
-            for (const auto& ref : refs) {
-                const ActionResult one = actions.actRemoveTheNode(ref);
-                all.files += one.files;
-                all.bytes += one.bytes;
-                all.failures += one.failures + (one.serviceFailed ? 1 : 0);
-                all.devicePaths += one.devicePaths;
-            }
+        pool_.enqueue([this, stamp = tie_.stamp(), chunk, refs, batch] {
+            const ActionResult all = clean::onItsDevice(stamp, [&](int device) {
+                clean::JunkFileActions actions(services_, device);
+                ActionResult chunkResult;
+                for (const auto& ref : refs) {
+                    const ActionResult one = actions.actRemoveTheNode(ref);
+                    chunkResult.files += one.files;
+                    chunkResult.bytes += one.bytes;
+                    chunkResult.failures += one.failures + (one.serviceFailed ? 1 : 0);
+                    chunkResult.devicePaths += one.devicePaths;
+                }
+                return chunkResult;
+            });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -379,9 +396,12 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         }
         auto batch = startBatch(tr("The file could not be copied from the device."));
         batch->remaining = 1;
-        pool_.enqueue([this, device = cleanDevice, ref, target, batch] {
+        pool_.enqueue([this, stamp = tie_.stamp(), ref, target, batch] {
             ActionResult result;
-            if (ref) result = clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
+            if (ref)
+                result = clean::onItsDevice(stamp, [&](int device) {
+                    return clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
+                });
             performOnMainThread(
                 this,
                 [=, this] {
@@ -412,9 +432,10 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     const QString folder = clean::categoryFolderOf(v.cleanType);
     auto batch = startBatch(tr("Some files could not be copied from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, device = cleanDevice, bundleId, folder, target, batch] {
-        const ActionResult result =
-            clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
+    pool_.enqueue([this, stamp = tie_.stamp(), bundleId, folder, target, batch] {
+        const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+            return clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);
+        });
         performOnMainThread(
             this, [=, this] { finishJob(batch, result); }, true);
     });

@@ -1,6 +1,6 @@
 #include "clean/PRPrivacyController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"

@@ -1,7 +1,7 @@
 // The system-boost page itself: its scan pane and list pane, and the scan.
 #include "clean/PRSystemBoostViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -43,22 +43,32 @@ QString categoryTitle(BoostCategory category) {
 QString sizeTextOf(uint64_t bytes) { return QString::fromStdString(sizeText(bytes)); }
 
 // Hands the scan's updates to the page on the main thread and waits, as every view update does.
+// Nothing of a device that is no longer the page's is shown.
 class PageScanSink final : public clean::SystemBoostScanSink {
 public:
-    explicit PageScanSink(PRSystemBoostViewController& page) : page_(page) {}
+    PageScanSink(PRSystemBoostViewController& page, DeviceStamp stamp) : page_(page), stamp_(std::move(stamp)) {}
     void showFilePath(BoostCategory category, const QString& path) override {
         PRSystemBoostViewController* page = &page_;
         performOnMainThread(
-            page, [page, category, path] { page->scanFilePathOnMainThread(category, path); }, true);
+            page,
+            [page, category, path, stamp = stamp_] {
+                if (stamp.holds()) page->scanFilePathOnMainThread(category, path);
+            },
+            true);
     }
     void progress(float value) override {
         PRSystemBoostViewController* page = &page_;
         performOnMainThread(
-            page, [page, value] { page->scanSystemBoostProgressOnMainThread(value); }, true);
+            page,
+            [page, value, stamp = stamp_] {
+                if (stamp.holds()) page->scanSystemBoostProgressOnMainThread(value);
+            },
+            true);
     }
 
 private:
     PRSystemBoostViewController& page_;
+    DeviceStamp stamp_;
 };
 
 }  // namespace
@@ -368,8 +378,30 @@ void PRSystemBoostViewController::ClickiTunesSyncfailedAction(QObject*) { showCa
 
 // ---- Scan -----------------------------------------------------------------------------------
 
+void PRSystemBoostViewController::setDeviceIndex(int index) {
+    deviceIndex = index;
+    tie_.tieTo(index);
+}
+
+void PRSystemBoostViewController::dropDeviceResults() {
+    bStartScan = bScanFinished = removedAll_ = false;
+    totalFileNumber = 0;
+    for (BoostCategory category : clean::kBoostCategories) {
+        arrayOf(category).clear();
+        sizeOf(category) = 0;
+    }
+    removalsUnderWay_.clear();
+    shownCategory_ = -1;
+    if (!view_) return;
+    systemBoostcontroller->setContent({});
+    showIdle();
+    showMainView();
+}
+
 void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotification& notification) {
-    if (!scanButton || notification.sender() != scanButton || bStartScan) return;
+    if (!scanButton || notification.sender() != scanButton) return;
+    tie_.tieTo(deviceIndex);
+    if (bStartScan) return;
     if (removing_) return;
     if (removedAll_) {
         // "Done": the panel goes back to idle, ready for a new scan.
@@ -397,19 +429,26 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
 }
 
 void PRSystemBoostViewController::StartSystemCleanupAction(QObject*) {
-    scans_.enqueue([this] { StartSystemCleanupThread(); });
+    scans_.enqueue([this, stamp = tie_.tieTo(deviceIndex)] { StartSystemCleanupThread(stamp); });
 }
 
-void PRSystemBoostViewController::StartSystemCleanupThread() {
-    PageScanSink sink(*this);
+void PRSystemBoostViewController::StartSystemCleanupThread(const DeviceStamp& stamp) {
+    const auto onlyItsDevice = stamp.onlyThisDevice();
+    PageScanSink sink(*this, stamp);
     clean::SystemBoostScan::Options options;
-    options.deviceIndex = deviceIndex;
-    // The scan also ends early once the page goes.
-    options.deviceConnected = [this] { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); };
+    options.deviceIndex = stamp.index();
+    // The scan also ends early once the page goes, or once its device is no longer the page's.
+    options.deviceConnected = [this, &stamp] {
+        return !scans_.isCancelled() && (!deviceConnected || deviceConnected()) && stamp.holds();
+    };
     clean::SystemBoostScan scan(services_, options, sink);
     scan.run();
     performOnMainThread(
-        this, [this, &scan] { FinishScanSystemThreadOnMainThread(scan); }, true);
+        this,
+        [this, &scan, &stamp] {
+            if (stamp.holds()) FinishScanSystemThreadOnMainThread(scan);
+        },
+        true);
 }
 
 void PRSystemBoostViewController::scanSystemBoostProgressOnMainThread(float value) {

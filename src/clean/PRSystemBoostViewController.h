@@ -7,8 +7,13 @@
 // and totals change only by what the device really removed. The code is split by job:
 // PRSystemBoostViewController.cpp (the page, its panes and the scan) and
 // PRSystemBoostViewControllerRemove.cpp (removal and export).
+//
+// What the scan found belongs to the device it walked (DeviceTie): when it leaves or another
+// device is given, the lists are dropped and the panel is ready to scan again; a scan of the old
+// device hands nothing in, and no removal or export reaches another device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "clean/PRSystemBoostController.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "clean/core/SystemBoostActions.h"
@@ -51,7 +56,8 @@ public:
     // The page ("SystemBoost"), built on first use.
     QWidget* view();
     void showView(QWidget* container);
-    void setDeviceIndex(int index) { deviceIndex = index; }
+    // Ties the page to the device at index; another device's lists are dropped first.
+    void setDeviceIndex(int index);
     void showMainView();
     void showResultView();
     // The main view before any scan: no sizes, no paths, empty bars, the scan button.
@@ -61,7 +67,7 @@ public:
     // ---- Scan -------------------------------------------------------------------------------
     void MyScanbuttonMouseDownHandle(const NSNotification& notification);
     void StartSystemCleanupAction(QObject* sender = nullptr);
-    void StartSystemCleanupThread();
+    void StartSystemCleanupThread(const DeviceStamp& stamp);
     void scanSystemBoostProgressOnMainThread(float value);
     void scanFilePathOnMainThread(clean::BoostCategory category, const QString& path);
     void FinishScanSystemThreadOnMainThread(clean::SystemBoostScan& scan);
@@ -79,7 +85,7 @@ public:
 
     // ---- Remove all ---------------------------------------------------------------------------
     void RemoveAllFilesAction(QObject* sender = nullptr);
-    void removeAllFilesThreader(std::vector<clean::BoostFileRef> files);
+    void removeAllFilesThreader(std::vector<clean::BoostFileRef> files, const DeviceStamp& stamp);
     void sendRemoveProgressInfo(int percent);
     void sendRemoveProgressInfoOnMainThread(int percent);
     void removeAllFilesFinishOnMainThread(const clean::ActionResult& result);
@@ -142,10 +148,13 @@ private:
     void forgetRemoved(const QStringList& devicePaths);
     void showSizeOf(clean::BoostCategory category);
     void showFailure(const QString& text, const QString& detail = {});
+    // The device left or was replaced: the lists and totals go, and the panel is idle.
+    void dropDeviceResults();
     PRProgressView* progressorOf(clean::BoostCategory category) const;
     QLabel* pathLabelOf(clean::BoostCategory category) const;
 
     clean::SystemBoostServices& services_;
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     WorkerPool pool_{2};   // one file's removal or export
     WorkerPool scans_{2};  // the scan's thread and the removal pass's
     QPointer<QWidget> view_;

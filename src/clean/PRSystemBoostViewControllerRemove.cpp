@@ -1,14 +1,17 @@
 // Removal and export of what the system-boost scan found. Records are read on the main thread;
 // the device work runs on the page's worker pool or the remove-all thread; rows, counters and
 // size labels change afterwards, on the main thread, by what the device really did.
+#include "clean/DeviceBoundAction.h"
 #include "clean/PRSystemBoostViewController.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/LogCategories.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionFailureAlert.h"
 #include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/DeviceRefusal.h"
 #include "widgets/PRButton.h"
 
 #include <QDialog>
@@ -89,8 +92,9 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     // A second press while the file is being removed does not ask the device again.
     if (!record || !removalsUnderWay_.insert(record.get()).second) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
-    pool_.enqueue([this, device = deviceIndex, ref, record, row] {
-        const ActionResult result = clean::SystemBoostActions(services_, device).removeFile(ref);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, record, row] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::SystemBoostActions(services_, device).removeFile(ref); });
         performOnMainThread(
             this,
             [=, this] {
@@ -117,8 +121,9 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
     if (!record) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);
     const QString folder = exportFolderNow();
-    pool_.enqueue([this, device = deviceIndex, ref, folder] {
-        const ActionResult result = clean::SystemBoostActions(services_, device).exportFile(ref, folder);
+    pool_.enqueue([this, stamp = tie_.stamp(), ref, folder] {
+        const ActionResult result = clean::onItsDevice(
+            stamp, [&](int device) { return clean::SystemBoostActions(services_, device).exportFile(ref, folder); });
         performOnMainThread(
             this,
             [=, this] {
@@ -161,12 +166,15 @@ QString PRSystemBoostViewController::removeMessage() const {
 void PRSystemBoostViewController::RemoveAllFilesAction(QObject*) {
     if (!bScanFinished || removing_ || removedAll_) return;
     view();
+    const DeviceStamp stamp = tie_.stamp();
     // Everything found goes, the device's Downloads included: one question first.
     if (totalFileNumber > 0 &&
         !confirmBulkRemoval(view_->window(), removeMessage(),
                             tr("The system logs, the device's Downloads, the user storage and the iTunes caches and "
                                "failed-sync files found are all removed.")))
         return;
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(stamp, view_->window())) return;
     removing_ = true;
     removeNumberInfolab->clear();
     setScanButtonImage(QStringLiteral("RemoveBtnDown.png"), tr("Removing..."));
@@ -186,21 +194,24 @@ void PRSystemBoostViewController::RemoveAllFilesAction(QObject*) {
     for (BoostCategory category : {BoostCategory::SystemLog, BoostCategory::DownloadTemp, BoostCategory::UserStorage,
                                    BoostCategory::SyncCache, BoostCategory::SyncFailed})
         for (const auto& record : arrayOf(category)) files.push_back(clean::BoostFileRef::of(*record));
-    scans_.enqueue([this, files = std::move(files)] { removeAllFilesThreader(files); });
+    scans_.enqueue([this, files = std::move(files), stamp] { removeAllFilesThreader(files, stamp); });
     removeWindow->open();
 }
 
-void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::BoostFileRef> files) {
+void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::BoostFileRef> files,
+                                                         const DeviceStamp& stamp) {
     const uint64_t total = files.size();
     int shown = -1;  // one hand-over per percent, not per file
-    const ActionResult result = clean::SystemBoostActions(services_, deviceIndex)
-                                    .removeFiles(files, [this, total, &shown](uint64_t handled, uint64_t removed) {
-                                        hasRemoveNumber = removed;
-                                        const int percent = int(handled * 100 / total);
-                                        if (percent == shown) return;
-                                        shown = percent;
-                                        sendRemoveProgressInfo(percent);
-                                    });
+    const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
+        return clean::SystemBoostActions(services_, device)
+            .removeFiles(files, [this, total, &shown](uint64_t handled, uint64_t removed) {
+                hasRemoveNumber = removed;
+                const int percent = int(handled * 100 / total);
+                if (percent == shown) return;
+                shown = percent;
+                sendRemoveProgressInfo(percent);
+            });
+    });
     performOnMainThread(
         this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
 }
@@ -221,11 +232,16 @@ void PRSystemBoostViewController::sendRemoveProgressInfoOnMainThread(int percent
 void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionResult& result) {
     removeWindow->close();
     hasRemoveNumber = 0;
-    forgetRemoved(result.devicePaths);
-    for (BoostCategory category : clean::kBoostCategories) sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
     removing_ = false;
-    removedAll_ = true;
-    setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
+    // Unless the device went during the pass (its lists went with it), the panel says "Done".
+    if (bScanFinished) {
+        forgetRemoved(result.devicePaths);
+        for (BoostCategory category : clean::kBoostCategories)
+            sizeLabelOf(category)->setText(sizeTextOf(sizeOf(category)));
+        removedAll_ = true;
+        setScanButtonImage(QStringLiteral("doneNom.png"), tr("Done"));
+    }
     if (result.failures > 0 || result.serviceFailed)
-        showFailure(tr("%1 files could not be removed from the device.").arg(result.failures), result.failureDetail());
+        showFailure(counted(result.failures, "file", "files") + tr(" could not be removed from the device."),
+                    result.failureDetail());
 }

@@ -2,9 +2,9 @@
 
 #include "device/Conversions.h"
 
+#include <QString>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace amd {
 
@@ -20,17 +20,11 @@ int AfcFileClose(AFCConnectionRef afc, AFCFileRef ref) {
     return AFCFileRefClose(afc, ref);
 }
 
-int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath, uint8_t* buffer,
+int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, files::NewFile& into, uint8_t* buffer,
                    uint32_t bufferSize) {
     if (!afc) return 1;
     AFCFileRef ref = AfcFileOpen(afc, devicePath, kAFCModeRead);
     if (ref == 0) return 1;
-    FILE* out = std::fopen(localPath.c_str(), "wb");
-    if (!out) {
-        AFCFileRefClose(afc, ref);
-        return 1;
-    }
-    uint64_t total = 0;
     int failure = 0;
     while (true) {
         uint32_t length = bufferSize;
@@ -39,19 +33,23 @@ int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const st
             break;
         }
         if (length == 0) break;
-        if (std::fwrite(buffer, 1, length, out) != length) {
+        if (!into.write(buffer, length)) {
             failure = 1;
             break;
         }
-        total += length;
     }
     AFCFileRefClose(afc, ref);
-    if (std::fclose(out) != 0 && failure == 0) failure = 1;
-    if (failure != 0) {
-        ::unlink(localPath.c_str());  // a truncated copy must not pass for the file
-        return failure;
-    }
-    return total > 0 ? 0 : 1;
+    return failure;
+}
+
+int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath, uint8_t* buffer,
+                   uint32_t bufferSize) {
+    files::NewFile into(localPath);
+    const int status = AfcCopyToLocal(afc, devicePath, into, buffer, bufferSize);
+    if (status != 0) into.fail("the device file cannot be read (status " + std::to_string(status) + ")");
+    const bool empty = into.size() == 0;
+    if (!into.finishOwn().ok()) return status != 0 ? status : 1;
+    return empty ? 1 : 0;
 }
 
 int AfcCopyToDevice(AFCConnectionRef afc, const std::string& localPath, const std::string& devicePath) {
@@ -114,7 +112,9 @@ CFMutableArrayRef AfcListDirectory(AFCConnectionRef afc, const std::string& path
     while (AFCDirectoryRead(afc, dir, &name) == 0 && name) {
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         if (keep && !keep(name)) continue;
-        CFHolder<CFStringRef> text(string_to_cfstring(name));
+        // A name that is not UTF-8 is listed with U+FFFD in place of its bad bytes, so that a
+        // walk sees it and counts it as a name it cannot take, rather than never knowing of it.
+        CFHolder<CFStringRef> text(string_to_cfstring(QString::fromUtf8(name).toStdString()));
         if (text) CFArrayAppendValue(names, text.get());
     }
     AFCDirectoryClose(afc, dir);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/MobileDevice.h"
+#include "platform/NewFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,8 +10,14 @@
 
 namespace amd {
 
-// 0 for success; 1 when nothing was copied or a local file failed; an AFC status when the
-// device failed. A copy that fails part-way leaves no partial file behind.
+// Reads the device file to its end into the new local file: 0 once it was read whole (an empty
+// file included); 1 when it cannot be opened or the local file failed (into says why); an AFC
+// status when the device failed part-way. into is not finished here.
+int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, files::NewFile& into, uint8_t* buffer,
+                   uint32_t bufferSize);
+// The same into a private file of the program's own at localPath, which an earlier copy keeps
+// until the new one is whole: 0 for success; 1 when nothing was copied (an empty file's copy is
+// made all the same) or the local file failed; an AFC status when the device failed.
 int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const std::string& localPath, uint8_t* buffer,
                    uint32_t bufferSize);
 int AfcCopyToDevice(AFCConnectionRef afc, const std::string& localPath, const std::string& devicePath);

@@ -77,6 +77,11 @@ int AfcService::CopyToLocal(const std::string& devicePath, const std::string& lo
     return AfcCopyToLocal(afc, devicePath, localPath, buffer, sizeof buffer);
 }
 
+int AfcService::CopyToLocal(const std::string& devicePath, files::NewFile& into) {
+    uint8_t buffer[4096];
+    return AfcCopyToLocal(afc, devicePath, into, buffer, sizeof buffer);
+}
+
 int AfcService::CopyToDevice(const std::string& localPath, const std::string& devicePath) {
     return AfcCopyToDevice(afc, localPath, devicePath);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device/BaseService.h"
+#include "platform/NewFile.h"
 
 #include <cstdint>
 #include <string>
@@ -25,8 +26,10 @@ public:
     std::vector<uint8_t> ReadFile(const std::string& path);
     // 0 once every byte was written; 1 without a connection or when the file cannot be opened.
     int WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
-    // 0 when the file was copied whole and held at least one byte.
+    // 0 when the file was copied whole and held at least one byte (AfcCalls.h says more).
     int CopyToLocal(const std::string& devicePath, const std::string& localPath);
+    // Reads the file whole into a new local file: 0 once every byte was read.
+    int CopyToLocal(const std::string& devicePath, files::NewFile& into);
     // Note the order: the local path comes first.
     int CopyToDevice(const std::string& localPath, const std::string& devicePath);
     int RemovePath(const std::string& path);

@@ -23,6 +23,10 @@ int CrashReportService::CopyToLocal(const std::string& devicePath, const std::st
     return AfcCopyToLocal(afc, devicePath, localPath, buffer.get(), kBufferSize);
 }
 
+int CrashReportService::CopyToLocal(const std::string& devicePath, files::NewFile& into) {
+    return AfcCopyToLocal(afc, devicePath, into, buffer.get(), kBufferSize);
+}
+
 CFMutableDictionaryRef CrashReportService::FileInfo(const std::string& path) { return AfcFileInfo(afc, path); }
 
 CFMutableArrayRef CrashReportService::ListRoot() {

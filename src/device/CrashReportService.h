@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/BaseService.h"
+#include "platform/NewFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,6 +20,7 @@ public:
 
     int Start(int deviceIndex) override;
     int CopyToLocal(const std::string& devicePath, const std::string& localPath);
+    int CopyToLocal(const std::string& devicePath, files::NewFile& into);
     CFMutableDictionaryRef FileInfo(const std::string& path);
     // New array of the names in "/" that contain a "."; NULL when "/" cannot be opened.
     CFMutableArrayRef ListRoot();

@@ -10,6 +10,17 @@
 
 namespace amd {
 
+namespace {
+thread_local const OnlyAttachment* t_only = nullptr;
+}  // namespace
+
+OnlyAttachment::OnlyAttachment(int index, uint64_t attachment)
+    : index_(index), attachment_(attachment), outer_(t_only) {
+    t_only = this;
+}
+
+OnlyAttachment::~OnlyAttachment() { t_only = outer_; }
+
 DeviceManager* DeviceManager::Instance() {
     static DeviceManager* manager = new DeviceManager;
     return manager;
@@ -30,8 +41,12 @@ int DeviceManager::Unsubscribe() {
 }
 
 DeviceItem* DeviceManager::findItemLocked(int index) {
-    for (DeviceItem* item : items)
-        if (item->index == index) return item;
+    for (DeviceItem* item : items) {
+        if (item->index != index) continue;
+        for (const OnlyAttachment* only = t_only; only; only = only->outer_)
+            if (only->index_ == index && only->attachment_ != item->attachment) return nullptr;
+        return item;
+    }
     return nullptr;
 }
 
@@ -52,6 +67,12 @@ bool DeviceManager::WithItem(int index, const std::function<void(DeviceItem&)>& 
     if (!item) return false;
     fn(*item);
     return true;
+}
+
+uint64_t DeviceManager::AttachmentAt(int index) {
+    std::lock_guard lock(mutex);
+    DeviceItem* item = findItemLocked(index);
+    return item ? item->attachment : 0;
 }
 
 size_t DeviceManager::DeviceCount() {
@@ -94,6 +115,7 @@ void DeviceManager::AddDevice(AMDeviceRef handle) {
     {
         std::lock_guard lock(mutex);
         item->index = items.empty() ? 0 : items.back()->index + 1;
+        item->attachment = ++lastAttachment;
         items.push_back(item);
     }
     const int index = item->index;

@@ -6,6 +6,7 @@
 #include "platform/MobileDevice.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -20,6 +21,9 @@ class BaseDevice;
 struct DeviceItem {
     std::string localDir;
     int index = 0;
+    // This attachment's number: unique for the process, where an index is given again to the
+    // next device once the devices above it have gone.
+    uint64_t attachment = 0;
     AirTrafficHostHelper* syncHelper = nullptr;  // owned
     BaseInfo* info = nullptr;                    // owned
     BaseDevice* device = nullptr;                // owned
@@ -32,6 +36,24 @@ public:
 
 protected:
     ~DeviceNotify() = default;
+};
+
+// While one lives on a thread, that thread's look-ups of its index (and so every service started
+// there on that index) find only the attachment it names: a device that has taken the index
+// since is not found, as a device that has gone is not. Work done for one device's results keeps
+// inside one, so that it never reaches another device given the same index.
+class OnlyAttachment {
+public:
+    OnlyAttachment(int index, uint64_t attachment);
+    ~OnlyAttachment();
+    OnlyAttachment(const OnlyAttachment&) = delete;
+    OnlyAttachment& operator=(const OnlyAttachment&) = delete;
+
+private:
+    int index_;
+    uint64_t attachment_;
+    const OnlyAttachment* outer_;
+    friend class DeviceManager;
 };
 
 class DeviceManager {
@@ -53,6 +75,8 @@ public:
     std::string LocalDir(int index);
     // How many devices are attached.
     size_t DeviceCount();
+    // The attachment number of the device now at index; 0 when there is none.
+    uint64_t AttachmentAt(int index);
 
     static void OnDeviceNotification(am_device_notification_callback_info* info, void* context);
     void AddDevice(AMDeviceRef handle);
@@ -64,6 +88,7 @@ private:
 
     std::recursive_mutex mutex;  // guards items
     std::list<DeviceItem*> items;
+    uint64_t lastAttachment = 0;
     AMDeviceNotificationRef notification = nullptr;
     DeviceNotify* sink = nullptr;
 };

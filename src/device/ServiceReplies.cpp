@@ -23,12 +23,13 @@ void appendEntryNames(CFArrayRef list, std::vector<std::string>& names) {
     }
 }
 
-AfcEntry entryFromAttributes(CFDictionaryRef attributes) {
-    AfcEntry entry;
+FileEntry entryFromAttributes(CFDictionaryRef attributes) {
+    FileEntry entry;
     const std::string type = stringValue(CFDictionaryGetValue(attributes, "st_ifmt"));
-    entry.kind = type == "S_IFDIR"   ? AfcEntry::Kind::Directory
-                 : type == "S_IFREG" ? AfcEntry::Kind::Regular
-                                     : AfcEntry::Kind::Other;
+    entry.kind = type == "S_IFDIR"   ? FileEntry::Kind::Directory
+                 : type == "S_IFREG" ? FileEntry::Kind::Regular
+                 : type == "S_IFLNK" ? FileEntry::Kind::Link
+                                     : FileEntry::Kind::Other;
     entry.sizeText = stringValue(CFDictionaryGetValue(attributes, "st_size"));
     entry.size = std::strtoull(entry.sizeText.c_str(), nullptr, 10);
     entry.mtime = std::strtoll(stringValue(CFDictionaryGetValue(attributes, "st_mtime")).c_str(), nullptr, 10);

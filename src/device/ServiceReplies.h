@@ -3,6 +3,7 @@
 // the springboard service.
 #pragma once
 
+#include "device/FileService.h"
 #include "platform/CoreFoundation.h"
 
 #include <cstdint>
@@ -16,15 +17,8 @@ std::string stringValue(CFTypeRef value);
 // Appends the non-empty names of a listing.
 void appendEntryNames(CFArrayRef list, std::vector<std::string>& names);
 
-struct AfcEntry {
-    enum class Kind { Directory, Regular, Other };
-    Kind kind = Kind::Other;
-    std::string sizeText;  // "st_size", a decimal byte count
-    uint64_t size = 0;
-    int64_t mtime = 0;  // "st_mtime" as the device gives it
-};
 // Kind, size and time from a file's attributes ("st_ifmt", "st_size", "st_mtime").
-AfcEntry entryFromAttributes(CFDictionaryRef attributes);
+FileEntry entryFromAttributes(CFDictionaryRef attributes);
 
 // Why the installed-app list could not be read, with the device layer's status in words.
 std::string appListFailure(int status);

@@ -1,5 +1,6 @@
 #include "disk/DiskPageParts.h"
 
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 
 #include <QFont>
@@ -57,8 +58,9 @@ void alertFailures(QWidget* window, const QString& what, const disk::ActionResul
     if (result.ok()) return;
     AlertRequest alert;
     alert.messageText = what;
-    QString text = result.failures == 1 ? QObject::tr("One file failed:")
-                                        : QObject::tr("%1 files failed; the first:").arg(result.failures);
+    QString text = result.failures == 1
+                       ? QObject::tr("One file failed:")
+                       : counted(result.failures, "file", "files") + QObject::tr(" failed; the first:");
     text += QLatin1Char('\n') + QString::fromStdString(result.firstFailurePath) + QLatin1Char('\n') +
             QString::fromStdString(result.firstFailureReason);
     alert.informativeText = text;

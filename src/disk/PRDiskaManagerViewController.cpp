@@ -1,6 +1,6 @@
 #include "disk/PRDiskaManagerViewController.h"
 
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
@@ -106,10 +106,11 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     booksFileView =
         buildResultPage(tr("Books"), bookHeadImageView, bookFileTableview, booksFileController, "booksFileView",
                         buildDetailPane("bookPreview", bookPreviewImage, bookPreviewFileName, nullptr));
-    appFileView =
-        buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView");
-    systemAppFileView = buildResultPage(tr("System Apps"), systemAppHeadImageView, systemAppFileTableView,
-                                        systemAppFileController, "systemAppFileView");
+    appFileView = buildResultPage(tr("User Apps"), appHeadImageView, appFileTableView, appFileController, "appFileView",
+                                  buildDetailPane("appPreview", appPreviewImage, appFileNamelab, &appVersionlab));
+    systemAppFileView = buildResultPage(
+        tr("System Apps"), systemAppHeadImageView, systemAppFileTableView, systemAppFileController, "systemAppFileView",
+        buildDetailPane("systemAppPreview", systemAppPreviewImageView, systemAppNamelb, &systemAppVersionlab));
     userLibDataView = buildUserDataPage();
     const QString remove = tr("Remove"), exportSelected = tr("Export"), exportAll = tr("Export All");
     addActionButtons(photoFileView, {{remove, [this] { RemovePhotoItem(); }},
@@ -159,7 +160,8 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     bookFileTableview->verticalHeader()->setDefaultSectionSize(40);
     bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
     bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
-    for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview})
+    for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview,
+                          appFileTableView, systemAppFileTableView})
         connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, t] { tableViewSelectionDidChange(t); });
 }
@@ -425,8 +427,22 @@ void PRDiskaManagerViewController::setDiskManageDeviceWithAllUserData(uint64_t d
     userDataProgress->setProgressValue(user.ratio);
 }
 
+void PRDiskaManagerViewController::setDiskManageDeviceIndex(int index) {
+    diskDeviceIndex = index;
+    tie_.tieTo(index);
+}
+
+void PRDiskaManagerViewController::dropDeviceResults() {
+    state_ = disk::DiskScanState();
+    if (!pages_) return;
+    for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
+    diskManageButton->setImageNamed("scanNom.png");
+    showStateView();
+}
+
 void PRDiskaManagerViewController::launch(DiskCategory category) {
     view();
+    const DeviceStamp stamp = tie_.tieTo(diskDeviceIndex);
     switch (state_.launch(category)) {
     case disk::DiskScanState::LaunchAction::ShowResults: showResults(category); return;
     case disk::DiskScanState::LaunchAction::ShowTable: showTableView(); return;
@@ -435,7 +451,7 @@ void PRDiskaManagerViewController::launch(DiskCategory category) {
     const DiskScanGroup group = disk::groupOf(category);
     resetGroup(group);
     showTableView();
-    threads_.start([this, group](const std::atomic<bool>&) { runScan(group); });
+    threads_.start([this, group, stamp](const std::atomic<bool>&) { runScan(group, stamp); });
 }
 
 void PRDiskaManagerViewController::ScanDiskPhotoFiles(QObject*) { launch(DiskCategory::Photos); }
@@ -453,6 +469,7 @@ void PRDiskaManagerViewController::MyDiskManagebuttonMouseDownHandle(const NSNot
 
 void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
     view();
+    const DeviceStamp stamp = tie_.tieTo(diskDeviceIndex);
     if (!state_.beginWholeRun()) {
         // A scan is under way: its rows show how far it is.
         showTableView();
@@ -461,13 +478,13 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
     diskManageButton->setImageNamed("scanDown.png");
     showTableView();
-    threads_.start([this](const std::atomic<bool>& stop) {
+    threads_.start([this, stamp](const std::atomic<bool>& stop) {
         for (DiskScanGroup group : disk::kWholeRunOrder) {
             if (stop) return;
-            runScan(group);
+            runScan(group, stamp);
         }
         // The button says "Scanning..." for as long as the run lasts, not after it.
-        handOff([this] { diskManageButton->setImageNamed("scanNom.png"); });
+        handOff(stamp, [this] { diskManageButton->setImageNamed("scanNom.png"); });
     });
 }
 

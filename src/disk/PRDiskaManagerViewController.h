@@ -8,8 +8,13 @@
 // the result pages), PRDiskaManagerViewControllerScans.cpp (the scan threads, their progress
 // and finish handlers, the user-data and app scans) and PRDiskaManagerViewControllerMedia.cpp
 // (the photo, music and video, and book scans, the detail panes and the photo preview).
+//
+// What the scans found belongs to the device they walked (DeviceTie): when it leaves or another
+// device is given, every category is dropped and opens with a new scan; a scan of the old device
+// hands nothing in, and no removal, export or uninstall reaches another device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/AppScan.h"
@@ -62,7 +67,8 @@ public:
     // ---- Entry points of the application delegate --------------------------------------
     // Puts the page into host and shows the overview, every row button disabled, sizes hidden.
     void showView(QWidget* host);
-    void setDiskManageDeviceIndex(int index) { diskDeviceIndex = index; }
+    // Ties the page to the device at index; another device's results are dropped first.
+    void setDiskManageDeviceIndex(int index);
     // The device's disk figures in bytes: data capacity and available, system capacity and
     // available.
     void setDiskManageDeviceWithAllUserData(uint64_t dataCapacity, uint64_t dataAvailable, uint64_t systemCapacity,
@@ -108,21 +114,18 @@ public:
     void tableViewSelectionDidChange(QTableView* table);
     QWidget* shownPage() const;
 
-    // ---- Scans (worker threads) -----------------------------------------------------------
-    void startScanDevicePhoto();
-    void startScanDeviceMusic();
-    void startScanDeviceBooks();
-    void startScanDeviceApps();
-    void startScanUserData();
+    // ---- Scans (worker threads), each of the device of its stamp ---------------------------
+    void startScanDevicePhoto(const DeviceStamp& stamp);
+    void startScanDeviceMusic(const DeviceStamp& stamp);
+    void startScanDeviceBooks(const DeviceStamp& stamp);
+    void startScanDeviceApps(const DeviceStamp& stamp);
+    void startScanUserData(const DeviceStamp& stamp);
     // Progress of the scans, handed to the main thread and waited for.
     void ScanPhotoProgressInfo(float value);
     void ScanMusicProgressInfo(float value);
     void ScanBookProgressInfo(float value);
     void ScanAppProgressInfo(float value);
     void scanUserDataProgressInfo(float value);
-    // The app's icon from the device: null without an icon service, "NULLImage.png" when the
-    // device has none.
-    QImage getIPhoneAppIconwith(void* unused, const QString& bundleId);
 
     // ---- Main-thread steps ----------------------------------------------------------------
     void ScanPhotoProgressInfoOnMainThread(float value);
@@ -133,7 +136,7 @@ public:
     void addTreeOnMainThreadHanld(const PRPhoneSystemDirNodePtr& item);
     // The photo preview: the copy of the photo from the device (worker thread), then the pane
     // filled from the copy when the photo is still the one selected.
-    void PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo);
+    void PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo, const DeviceStamp& stamp);
     void PreviewCopyOnMainThreadHanld(const PRPhotoAndVideoNodePtr& photo, bool copied);
     // Finish handlers.
     void startScanDevicePhotoFinishHandle();
@@ -211,6 +214,9 @@ public:
     QLabel *musicPreviewImage = nullptr, *musicPreviewFileName = nullptr, *musicPreviewFileSize = nullptr;
     QLabel *videoPreviewImage = nullptr, *videoPreviewFileName = nullptr, *videoPreviewFileSize = nullptr;
     QLabel *bookPreviewImage = nullptr, *bookPreviewFileName = nullptr;
+    // Beside the app tables: the icon, name and version of the selected app.
+    QLabel *appPreviewImage = nullptr, *appFileNamelab = nullptr, *appVersionlab = nullptr;
+    QLabel *systemAppPreviewImageView = nullptr, *systemAppNamelb = nullptr, *systemAppVersionlab = nullptr;
     // The result tables' content.
     DiskMusicListController *muiscFileController = nullptr, *videoFileController = nullptr;
     DiskPhotoListController* photoFileController = nullptr;
@@ -248,19 +254,26 @@ private:
     void showResults(disk::DiskCategory category);
     // Empties what the scan of group found before, so that scanning again adds nothing twice.
     void resetGroup(disk::DiskScanGroup group);
-    void runScan(disk::DiskScanGroup group);
+    void runScan(disk::DiskScanGroup group, const DeviceStamp& stamp);
     void showPage(QWidget* page);
-    // Runs fn on the main thread and waits; dropped once the page stops its scans or goes.
+    // Runs fn on the main thread and waits; dropped once the page stops its scans or goes, and
+    // with a stamp, once the work's device is no longer the page's.
     void handOff(std::function<void()> fn);
+    void handOff(const DeviceStamp& stamp, std::function<void()> fn);
     bool connectedNow() const;
+    // What a scan asks between entries: still attached, and still the page's device.
+    std::function<bool()> stillScanning(const DeviceStamp& stamp) const;
+    // The device left or was replaced: every category's results, rows and panes go.
+    void dropDeviceResults();
     void finishRow(disk::DiskCategory category, uint64_t total);
     // The buttons under a result page's table.
     void addActionButtons(QWidget* page, const std::vector<std::pair<QString, std::function<void()>>>& buttons);
     QWidget* window() const;
     // Copies items into folder on a worker, then names the first failure and shows folder.
-    void startExport(std::vector<disk::ExportItem> items, const QString& folder, const QString& clashPrefix);
+    void startExport(std::vector<disk::ExportItem> items, const QString& folder);
 
     disk::DiskDeviceServices& services_;
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     disk::DiskScanState state_;
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};  // the page is going: scans end, hand-offs are dropped

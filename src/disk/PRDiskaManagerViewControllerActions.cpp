@@ -5,7 +5,7 @@
 // Removal runs on the main thread once the one confirmation was answered; only rows whose files
 // really went leave their tables and count in the removed-byte totals, and one alert names the
 // first refusal. Exports copy on a worker and then show the folder they wrote to.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -20,6 +20,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QBoxLayout>
 #include <QItemSelectionModel>
@@ -59,27 +60,27 @@ void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
     std::erase_if(list, [&](const Ptr& p) { return std::find(gone.begin(), gone.end(), p) != gone.end(); });
 }
 
-// After a removal the row above the first removed one is selected; none when it was the top.
-void selectAbove(QTableView* table, int row) {
-    table->clearSelection();
-    if (row > 0 && row - 1 < table->model()->rowCount()) table->selectRow(row - 1);
-}
-
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
-// rows whose files are gone leave the table (and the scan's list when given). Nothing selected:
-// nothing asked, nothing done.
+// rows whose files are gone leave the table (and the scan's list when given); then no row is
+// selected. Nothing selected: nothing asked, nothing done. Nothing either when the rows' device
+// (stamp) went while the question was open.
 // One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
-disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device, QWidget* window, QTableView* table,
-                                  Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
-                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr) {
+disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const DeviceStamp& stamp, QWidget* window,
+                                  QTableView* table, Controller* controller, std::vector<Ptr>* scanned, PathOf pathOf,
+                                  const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr,
+                                  bool wholeFolders = true) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
     if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
-    const int first = firstSelectedViewRow(table);
+    if (!stillOnItsDevice(stamp, window)) return {};
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
     std::vector<bool> removed;
-    const disk::ActionResult result = disk::DiskManagerActions(services, device).removeItems(paths, removed);
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = disk::DiskManagerActions(services, stamp.index()).removeItems(paths, removed, wholeFolders);
+    }
     std::vector<Ptr> gone;
     for (size_t i = 0; i < records.size(); ++i)
         if (removed[i]) gone.push_back(records[i]);  // a refused removal keeps its row
@@ -87,7 +88,7 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, int device
     dropFrom(content, gone);
     controller->setContent(std::move(content));
     if (scanned) dropFrom(*scanned, gone);
-    selectAbove(table, first);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (goneOut) *goneOut = std::move(gone);
     diskpages::alertFailures(window, QObject::tr("Some files could not be deleted."), result);
     return result;
@@ -145,13 +146,14 @@ void PRDiskaManagerViewController::addActionButtons(
     layout->addLayout(row);
 }
 
-void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder,
-                                               const QString& clashPrefix) {
+void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder) {
     if (items.empty()) return;
-    const int device = diskDeviceIndex;
-    exportWorkers_.enqueue([this, items = std::move(items), folder, clashPrefix, device] {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
+    exportWorkers_.enqueue([this, items = std::move(items), folder, stamp] {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
-            disk::DiskManagerActions(services_, device).exportItems(items, folder, clashPrefix, &stopping_);
+            disk::DiskManagerActions(services_, stamp.index()).exportItems(items, folder, &stopping_);
         handOff([this, result, folder] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
             workspace::selectFile(QString(), folder);
@@ -163,66 +165,66 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
 
 void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
     raise(AppCounter::TotalPhotoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), photoFileTableview, photoFileController,
-                         &photoFilesArray, [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
+          removeSelected(services_, tie_.stamp(), window(), photoFileTableview, photoFileController, &photoFilesArray,
+                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
     raise(AppCounter::TotalMusicRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), musicFileTableView, muiscFileController,
-                         &musicFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, tie_.stamp(), window(), musicFileTableView, muiscFileController, &musicFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
     raise(AppCounter::TotalVideoRemoveFileSize,
-          removeSelected(services_, diskDeviceIndex, window(), vidoeFileTableView, videoFileController,
-                         &videoFilesArray, [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
+          removeSelected(services_, tie_.stamp(), window(), vidoeFileTableView, videoFileController, &videoFilesArray,
+                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
               .bytes);
 }
 
 void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
     // Books change no removed-byte total.
     removeSelected(
-        services_, diskDeviceIndex, window(), bookFileTableview, booksFileController, &bookFilesArray,
+        services_, tie_.stamp(), window(), bookFileTableview, booksFileController, &bookFilesArray,
         [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRPhotoAndVideoNodePtr>(photoFileTableview, photoFileController), photoItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportMusicItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(musicFileTableView, muiscFileController), trackItem),
-                AppState::exportFolder(), QStringLiteral("Copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportVideoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(vidoeFileTableView, videoFileController), trackItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportBookItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRBookNodePtr>(bookFileTableview, booksFileController), bookItem),
-                AppState::exportFolder(), QStringLiteral("copy_"));
+                AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllPhotoItem(QObject*) {
-    startExport(itemsOf(photoFileController->content(), photoItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(photoFileController->content(), photoItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllMusicItem(QObject*) {
-    startExport(itemsOf(muiscFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(muiscFileController->content(), trackItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllMoviesItem(QObject*) {
-    startExport(itemsOf(videoFileController->content(), trackItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(videoFileController->content(), trackItem), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::ExportAllBookItem(QObject*) {
-    startExport(itemsOf(booksFileController->content(), bookItem), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(itemsOf(booksFileController->content(), bookItem), AppState::exportFolder());
 }
 
 // ---- Apps -------------------------------------------------------------------------------------
@@ -241,10 +243,12 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
         }
     const QString folder = AppState::exportFolder() + QLatin1Char('/') + localnames::safeLocalName(name);
     const std::string bundleId = app->appBundleId.toStdString();
-    const int device = diskDeviceIndex;
-    exportWorkers_.enqueue([this, bundleId, folder, device] {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
+    exportWorkers_.enqueue([this, bundleId, folder, stamp] {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
-            disk::DiskManagerActions(services_, device).exportAppContainer(bundleId, folder, &stopping_);
+            disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
         handOff([this, result, folder] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
             workspace::selectFile(QString(), folder);
@@ -263,18 +267,24 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     const PRAppDirTreeNodePtr app =
         appFileController->objectAt(currentSelected ? diskpages::currentSourceRow(appFileTableView) : rows.front());
     if (!app) return;
+    const DeviceStamp stamp = tie_.stamp();
     AlertRequest alert;
     alert.messageText = QStringLiteral("Are you sure you want to permanently uninstall the %1.app from your device?")
                             .arg(app->appDisplayName);
     alert.buttons = {tr("Uninstall"), tr("Cancel")};
     alert.window = window();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    if (!stillOnItsDevice(stamp, window())) return;
 
     disk::LargeFileRecord record;
     record.appBundId = app->appBundleId.toStdString();
     record.fileParentName = app->appDisplayName.toStdString() + ".app";
     record.appFileSizeNumber = app->totalAppSizeNumber;
-    const disk::ActionResult result = disk::LargeFileActions(services_, diskDeviceIndex).uninstallApp(record);
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = disk::LargeFileActions(services_, stamp.index()).uninstallApp(record);
+    }
     if (!result.ok()) {  // a refused uninstall keeps the app's row and its bytes
         diskpages::alertFailures(window(), tr("The app could not be uninstalled."), result);
         return;
@@ -296,14 +306,15 @@ void PRDiskaManagerViewController::ExportUserData(QObject*) {
     for (const PRPhoneSystemFileNodePtr& file :
          selectedRecords<PRPhoneSystemFileNodePtr>(userLibDataFileTableView, libFileController))
         items.push_back({file->filePath.toStdString(), lastComponent(file->filePath.toStdString()), {}});
-    startExport(std::move(items), AppState::exportFolder(), QStringLiteral("copy_"));
+    startExport(std::move(items), AppState::exportFolder());
 }
 
 void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
     std::vector<PRPhoneSystemFileNodePtr> gone;
     const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
-        services_, diskDeviceIndex, window(), userLibDataFileTableView, libFileController, nullptr,
-        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone);
+        services_, tie_.stamp(), window(), userLibDataFileTableView, libFileController, nullptr,
+        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone,
+        /*wholeFolders*/ false);
     // The folder's list in the outline forgets them too, so that they are not listed again.
     for (const PRPhoneSystemFileNodePtr& file : gone)
         if (PRPhoneSystemDirNodePtr folder = file->parent.lock()) {

@@ -2,6 +2,7 @@
 // threads through the scans of disk/core, every record handed to the main thread), the detail
 // pane beside each media table and the photo preview, which copies the selected photo from the
 // device once and shows the local copy.
+#include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
 #include "disk/DiskPhotoListController.h"
@@ -72,74 +73,74 @@ void showPicture(QLabel* label, const QImage& image) {
 
 // ---- Scans ------------------------------------------------------------------------------------
 
-void PRDiskaManagerViewController::startScanDevicePhoto() {
+void PRDiskaManagerViewController::startScanDevicePhoto(const DeviceStamp& stamp) {
     PagePhotoSink sink(
-        [this](PRPhotoAndVideoNodePtr record, float progress) {
-            handOff([this, record = std::move(record), progress] {
+        [this, stamp](PRPhotoAndVideoNodePtr record, float progress) {
+            handOff(stamp, [this, record = std::move(record), progress] {
                 photoFilesArray.push_back(record);
                 ScanPhotoProgressInfoOnMainThread(progress);
             });
         },
-        [this](float value) { ScanPhotoProgressInfo(value); });
+        [this, stamp](float value) { handOff(stamp, [this, value] { ScanPhotoProgressInfoOnMainThread(value); }); });
     disk::PhotoScan::Options options;
-    options.deviceIndex = diskDeviceIndex;
-    options.deviceConnected = [this] { return connectedNow(); };
+    options.deviceIndex = stamp.index();
+    options.deviceConnected = stillScanning(stamp);
     options.stop = &stopping_;
     disk::PhotoScan scan(services_, options, sink);
     const disk::PhotoScan::Outcome outcome = scan.startScanDevicePhoto();
     if (outcome == disk::PhotoScan::Outcome::Finished) {
         const uint64_t total = scan.allPhotoFileSize();
-        handOff([this, total] {
+        handOff(stamp, [this, total] {
             allPhotoFileSize = total;
             startScanDevicePhotoFinishHandle();
         });
     } else if (outcome != disk::PhotoScan::Outcome::Stopped) {
-        handOff([this] { scanEndedUnfinished(DiskScanGroup::Photos); });
+        handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::Photos); });
     }
 }
 
-void PRDiskaManagerViewController::startScanDeviceMusic() {
+void PRDiskaManagerViewController::startScanDeviceMusic(const DeviceStamp& stamp) {
     PageMusicSink sink(
-        [this](PRTranMusicNodePtr record, bool video) {
-            handOff([this, record = std::move(record), video] {
+        [this, stamp](PRTranMusicNodePtr record, bool video) {
+            handOff(stamp, [this, record = std::move(record), video] {
                 (video ? videoFilesArray : musicFilesArray).push_back(record);
             });
         },
-        [this](float value) { ScanMusicProgressInfo(value); });
+        [this, stamp](float value) { handOff(stamp, [this, value] { ScanMusicProgressInfoOnMainThread(value); }); });
     disk::MusicScan::Options options;
-    options.deviceIndex = diskDeviceIndex;
-    options.deviceConnected = [this] { return connectedNow(); };
+    options.deviceIndex = stamp.index();
+    options.deviceConnected = stillScanning(stamp);
     options.stop = &stopping_;
     disk::MusicScan scan(services_, options, sink);
     const disk::MusicScan::Outcome outcome = scan.startScanDeviceMusic();
     if (outcome == disk::MusicScan::Outcome::Finished) {
         const uint64_t music = scan.allMusicFileSize(), video = scan.allVideoFileSize();
-        handOff([this, music, video] {
+        handOff(stamp, [this, music, video] {
             allMusicFileSize = music;
             allVideoFileSize = video;
             ScanDiskMusicFinishHandle();
         });
     } else if (outcome != disk::MusicScan::Outcome::Stopped) {
-        handOff([this] { scanEndedUnfinished(DiskScanGroup::MusicAndVideos); });
+        handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::MusicAndVideos); });
     }
 }
 
-void PRDiskaManagerViewController::startScanDeviceBooks() {
-    PageBookSink sink([this](PRBookNodePtr book, float progress) {
-        handOff([this, book = std::move(book), progress] {
+void PRDiskaManagerViewController::startScanDeviceBooks(const DeviceStamp& stamp) {
+    PageBookSink sink([this, stamp](PRBookNodePtr book, float progress) {
+        handOff(stamp, [this, book = std::move(book), progress] {
             bookFilesArray.push_back(book);
             ScanBookProgressInfoOnMainThread(progress);
         });
     });
     disk::BookScan::Options options;
-    options.deviceIndex = diskDeviceIndex;
+    options.deviceIndex = stamp.index();
     disk::BookScan scan(services_, options, sink);
     if (scan.startScanDeviceBooks() != disk::BookScan::Outcome::Finished) {
-        handOff([this] { scanEndedUnfinished(DiskScanGroup::Books); });
+        handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::Books); });
         return;
     }
     const uint64_t total = scan.allBooksFileSize();
-    handOff([this, total] {
+    handOff(stamp, [this, total] {
         allBooksFileSize = total;
         ScanBookProgressInfoOnMainThread(1.0f);
         ScanBookFinishHandle();
@@ -170,7 +171,8 @@ void PRDiskaManagerViewController::tableViewSelectionDidChange(QTableView* table
         std::error_code error;
         // A copy that went away since (the temporary folder was emptied) is made again.
         if (!photo->bhasCopy() || !std::filesystem::exists(disk::previewCopyPath(photo->filePath()), error)) {
-            threads_.start([this, photo](const std::atomic<bool>&) { PreviewCopyOnThread(photo); });
+            threads_.start(
+                [this, photo, stamp = tie_.stamp()](const std::atomic<bool>&) { PreviewCopyOnThread(photo, stamp); });
             return;
         }
         showPhotoPreview(photo);
@@ -186,6 +188,22 @@ void PRDiskaManagerViewController::tableViewSelectionDidChange(QTableView* table
         if (!book) return;
         showPicture(bookPreviewImage, booksFileController->imageIcon(book));
         bookPreviewFileName->setText(QString::fromStdString(book->bookName()));
+    } else if (table == appFileTableView || table == systemAppFileTableView) {
+        const bool user = table == appFileTableView;
+        PRAppDirTreeNodePtr app = (user ? appFileController : systemAppFileController)->objectAt(row);
+        if (!app) return;
+        // An icon is shown at its own size, 128 points at most.
+        QLabel* image = user ? appPreviewImage : systemAppPreviewImageView;
+        if (app->appIcon.isNull())
+            image->clear();
+        else
+            image->setPixmap(
+                QPixmap::fromImage(app->appIcon.width() > 128 || app->appIcon.height() > 128
+                                       ? app->appIcon.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                       : app->appIcon));
+        // A name or version the app does not give leaves the line as it was.
+        if (!app->appDisplayName.isEmpty()) (user ? appFileNamelab : systemAppNamelb)->setText(app->appDisplayName);
+        if (!app->appVersion.isEmpty()) (user ? appVersionlab : systemAppVersionlab)->setText(app->appVersion);
     }
 }
 
@@ -199,18 +217,24 @@ void PRDiskaManagerViewController::clearDetailPanes(DiskScanGroup group) {
         break;
     case DiskScanGroup::Books: labels = {bookPreviewImage, bookPreviewFileName}; break;
     case DiskScanGroup::Apps:
+        labels = {appPreviewImage,           appFileNamelab,  appVersionlab,
+                  systemAppPreviewImageView, systemAppNamelb, systemAppVersionlab};
+        break;
     case DiskScanGroup::UserData: break;
     }
     for (QLabel* label : labels) label->clear();
 }
 
-void PRDiskaManagerViewController::PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo) {
+void PRDiskaManagerViewController::PreviewCopyOnThread(const PRPhotoAndVideoNodePtr& photo, const DeviceStamp& stamp) {
     bool copied = false;
-    if (std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(diskDeviceIndex)) {
-        const std::string local = disk::previewCopyPath(photo->filePath());
-        copied = !local.empty() && service->CopyToLocal(photo->filePath(), local) == 0;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        if (std::unique_ptr<amd::FileService> service = services_.startMediaArea(stamp.index())) {
+            const std::string local = disk::previewCopyPath(photo->filePath());
+            copied = !local.empty() && amd::copyToOwnFile(*service, photo->filePath(), local) == 0;
+        }
     }
-    handOff([this, photo, copied] { PreviewCopyOnMainThreadHanld(photo, copied); });
+    handOff(stamp, [this, photo, copied] { PreviewCopyOnMainThreadHanld(photo, copied); });
 }
 
 void PRDiskaManagerViewController::PreviewCopyOnMainThreadHanld(const PRPhotoAndVideoNodePtr& photo, bool copied) {

@@ -2,7 +2,7 @@
 // progress to the main thread and waits, and ends in its category's finish handler, or, when
 // its service does not start or its device leaves, returns its rows to a state the user can
 // open again.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -79,18 +79,29 @@ void PRDiskaManagerViewController::handOff(std::function<void()> fn) {
         true);
 }
 
+void PRDiskaManagerViewController::handOff(const DeviceStamp& stamp, std::function<void()> fn) {
+    handOff([stamp, fn = std::move(fn)] {
+        if (stamp.holds()) fn();
+    });
+}
+
 bool PRDiskaManagerViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
     return AppState::deviceCountsAsConnected();
 }
 
-void PRDiskaManagerViewController::runScan(DiskScanGroup group) {
+std::function<bool()> PRDiskaManagerViewController::stillScanning(const DeviceStamp& stamp) const {
+    return [this, stamp] { return connectedNow() && stamp.holds(); };
+}
+
+void PRDiskaManagerViewController::runScan(DiskScanGroup group, const DeviceStamp& stamp) {
+    const auto onlyItsDevice = stamp.onlyThisDevice();
     switch (group) {
-    case DiskScanGroup::Photos: return startScanDevicePhoto();
-    case DiskScanGroup::MusicAndVideos: return startScanDeviceMusic();
-    case DiskScanGroup::Books: return startScanDeviceBooks();
-    case DiskScanGroup::Apps: return startScanDeviceApps();
-    case DiskScanGroup::UserData: return startScanUserData();
+    case DiskScanGroup::Photos: return startScanDevicePhoto(stamp);
+    case DiskScanGroup::MusicAndVideos: return startScanDeviceMusic(stamp);
+    case DiskScanGroup::Books: return startScanDeviceBooks(stamp);
+    case DiskScanGroup::Apps: return startScanDeviceApps(stamp);
+    case DiskScanGroup::UserData: return startScanUserData(stamp);
     }
 }
 
@@ -226,10 +237,7 @@ void PRDiskaManagerViewController::ScanDiskMusicFinishHandle() {
     finishRow(DiskCategory::Music, allMusicFileSize);
     finishRow(DiskCategory::Videos, allVideoFileSize);
     state_.finished(DiskScanGroup::MusicAndVideos);
-    if (state_.bClickMusic)
-        ViewScanMusicFiles();
-    else
-        ViewScanVideoFiles();
+    showResults(state_.resultCategory(DiskScanGroup::MusicAndVideos));
 }
 
 void PRDiskaManagerViewController::ScanBookFinishHandle() {
@@ -243,10 +251,7 @@ void PRDiskaManagerViewController::ScanAppsFinishHandle() {
     finishRow(DiskCategory::SystemApps, 0);
     systemAppFileSizelab->setText(QStringLiteral(" "));  // system apps are not summed
     state_.finished(DiskScanGroup::Apps);
-    if (state_.bUserApps)
-        ViewScanAppFiles();
-    else
-        ViewScanSystemAppFile();
+    showResults(state_.resultCategory(DiskScanGroup::Apps));
 }
 
 void PRDiskaManagerViewController::LookupUserTreeFinishedOnMainThreadHanld() {
@@ -287,28 +292,28 @@ private:
 
 }  // namespace
 
-void PRDiskaManagerViewController::startScanDeviceApps() {
-    PageAppSink sink([this](PRAppDirTreeNodePtr node, bool userApp, float progress) {
-        handOff([this, node = std::move(node), userApp, progress] {
+void PRDiskaManagerViewController::startScanDeviceApps(const DeviceStamp& stamp) {
+    PageAppSink sink([this, stamp](PRAppDirTreeNodePtr node, bool userApp, float progress) {
+        handOff(stamp, [this, node = std::move(node), userApp, progress] {
             (userApp ? appFilesArray : systemAppFileArray).push_back(node);
             ScanAppProgressInfoOnMainThread(progress);
         });
     });
     disk::AppScan::Options options;
-    options.deviceIndex = diskDeviceIndex;
-    options.deviceConnected = [this] { return connectedNow(); };
+    options.deviceIndex = stamp.index();
+    options.deviceConnected = stillScanning(stamp);
     options.stop = &stopping_;
     disk::AppScan scan(services_, options, sink);
     const disk::AppScan::Outcome outcome = scan.startScanDeviceApps();
     if (outcome == disk::AppScan::Outcome::Finished) {
         const uint64_t total = scan.allAppFileSize();
-        handOff([this, total] {
+        handOff(stamp, [this, total] {
             allAppFileSize = total;
             ScanAppsFinishHandle();
         });
     } else if (outcome != disk::AppScan::Outcome::Stopped) {
         if (!scan.failureReason().empty()) qCWarning(lcDisk).noquote() << QString::fromStdString(scan.failureReason());
-        handOff([this] { scanEndedUnfinished(DiskScanGroup::Apps); });
+        handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::Apps); });
     }
 }
 
@@ -316,9 +321,9 @@ void PRDiskaManagerViewController::addTreeOnMainThreadHanld(const PRPhoneSystemD
     libTreeController->addTreeNode(item);
 }
 
-void PRDiskaManagerViewController::startScanUserData() {
-    PageUserDataSink sink([this](std::vector<PRPhoneSystemDirNodePtr> nodes, std::optional<float> progress) {
-        handOff([this, nodes = std::move(nodes), progress] {
+void PRDiskaManagerViewController::startScanUserData(const DeviceStamp& stamp) {
+    PageUserDataSink sink([this, stamp](std::vector<PRPhoneSystemDirNodePtr> nodes, std::optional<float> progress) {
+        handOff(stamp, [this, nodes = std::move(nodes), progress] {
             for (const PRPhoneSystemDirNodePtr& node : nodes) addTreeOnMainThreadHanld(node);
             if (progress) scanUserDataProgressInfoOnMainThread(*progress);
             // The folder on show may have received entries.
@@ -328,29 +333,18 @@ void PRDiskaManagerViewController::startScanUserData() {
         });
     });
     disk::UserDataScan::Options options;
-    options.deviceIndex = diskDeviceIndex;
-    options.deviceConnected = [this] { return connectedNow(); };
+    options.deviceIndex = stamp.index();
+    options.deviceConnected = stillScanning(stamp);
     options.stop = &stopping_;
     disk::UserDataScan scan(services_, options, sink);
     const disk::UserDataScan::Outcome outcome = scan.startScanUserData();
     if (outcome == disk::UserDataScan::Outcome::Finished) {
         const uint64_t total = scan.allUserDataFileSize();
-        handOff([this, total] {
+        handOff(stamp, [this, total] {
             allUserDataFileSize = total;
             LookupUserTreeFinishedOnMainThreadHanld();
         });
     } else if (outcome != disk::UserDataScan::Outcome::Stopped) {
-        handOff([this] { scanEndedUnfinished(DiskScanGroup::UserData); });
+        handOff(stamp, [this] { scanEndedUnfinished(DiskScanGroup::UserData); });
     }
-}
-
-QImage PRDiskaManagerViewController::getIPhoneAppIconwith(void*, const QString& bundleId) {
-    std::vector<uint8_t> png;
-    disk::AppScanRecord record;
-    switch (services_.iconPNGData(diskDeviceIndex, bundleId.toStdString(), record.iconPNG)) {
-    case disk::DiskDeviceServices::IconResult::NoService: return {};
-    case disk::DiskDeviceServices::IconResult::NoIcon: record.iconImageName = "NULLImage.png"; break;
-    case disk::DiskDeviceServices::IconResult::Icon: break;
-    }
-    return iconOf(record);
 }

@@ -1,6 +1,6 @@
 #include "disk/PRFindLargeFileViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/core/LargeFileActions.h"
@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/DeviceRefusal.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -242,6 +243,10 @@ QWidget* PRFindLargeFileViewController::window() const { return page_ ? page_->w
 
 void PRFindLargeFileViewController::showView(QWidget* host) {
     putInto(host);
+    showIdle();
+}
+
+void PRFindLargeFileViewController::showIdle() {
     showMainTableView();
     userDataFileSizelab->hide();
     appDataFileSizelab->hide();
@@ -250,6 +255,30 @@ void PRFindLargeFileViewController::showView(QWidget* host) {
         b->setEnabled(false);
         b->setIcon(QPixmap::fromImage(images::imageNamed("arrowrightUnNom.png")));
     }
+}
+
+void PRFindLargeFileViewController::setDeviceIndex(int index) {
+    deviceIndex = index;
+    tie_.tieTo(index);
+}
+
+void PRFindLargeFileViewController::dropDeviceResults() {
+    bScanStarted = bScanFinished = false;
+    allDocumentFileSize = allAppFileSize = 0;
+    for (auto* list : {&userDataLargeFileArray, &userDataBigFileArray, &appLargeFileArray, &appBigFileArray})
+        list->clear();
+    for (PRLargeFileController* c : std::initializer_list<PRLargeFileController*>{
+             userLargeFileController, userBigFileController, appLargeFileController, appBigFileController})
+        c->setContent({});
+    if (!page_) return;
+    for (PRProgressView* bar : {userDataProgress, appDataProgress}) bar->setProgressValue(0);
+    for (QLabel* label : {userDataFilelab, appDataFilelab}) {
+        label->clear();
+        label->show();
+    }
+    theFlashView->stopFlash();
+    startScanBtn->setImageNamed("scanNom.png");
+    showIdle();
 }
 
 void PRFindLargeFileViewController::showMainTableView() {
@@ -278,9 +307,7 @@ void PRFindLargeFileViewController::backToMainTableView(QObject*) { showMainTabl
 void PRFindLargeFileViewController::fill(PRLargeFileController* controller, const std::vector<PRLargeFileNodePtr>& list,
                                          QTableView* table) {
     std::vector<PRLargeFileNodePtr> sorted = list;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const PRLargeFileNodePtr& a, const PRLargeFileNodePtr& b) {
-        return a->fileSizeNumber > b->fileSizeNumber;
-    });
+    disk::sortLargestFirst(sorted, [](const PRLargeFileNodePtr& node) { return node->fileSizeNumber; });
     controller->setContent(std::move(sorted));
     table->clearSelection();
 }
@@ -308,6 +335,13 @@ void PRFindLargeFileViewController::handOff(const MainThreadReceiver& receiver, 
         true);
 }
 
+void PRFindLargeFileViewController::handOff(const MainThreadReceiver& receiver, const DeviceStamp& stamp,
+                                            std::function<void()> fn) {
+    handOff(receiver, [stamp, fn = std::move(fn)] {
+        if (stamp.holds()) fn();
+    });
+}
+
 bool PRFindLargeFileViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
     return AppState::deviceCountsAsConnected();
@@ -322,30 +356,32 @@ void PRFindLargeFileViewController::MyLargeFileButtonMouseDownHandle(const NSNot
     startScan();
 }
 
-void PRFindLargeFileViewController::startScanFindLargeFileAction(QObject*) {
-    if (const AppState* state = AppState::current()) largeFileSize = state->largeFileLimit();
-    if (bScanStarted || bScanFinished) return;
-    startScan();
-}
-
 void PRFindLargeFileViewController::startScan() {
     view();
+    const DeviceStamp stamp = tie_.tieTo(deviceIndex);
     bScanStarted = true;
     startScanBtn->setImageNamed("scanDown.png");
     const MainThreadReceiver receiver(this);
     disk::LargeFileScan::Options options;
-    options.deviceIndex = deviceIndex;
+    options.deviceIndex = stamp.index();
     options.largeFileSize = largeFileSize;
-    options.deviceConnected = [this] { return connectedNow(); };
-    threads_.start([this, receiver, options](const std::atomic<bool>& stop) mutable {
+    options.deviceConnected = [this, stamp] { return connectedNow() && stamp.holds(); };
+    threads_.start([this, receiver, options, stamp](const std::atomic<bool>& stop) mutable {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         PageSink sink;
-        sink.userProgress = [&](float v) { handOff(receiver, [this, v] { userDataProgress->setProgressValue(v); }); };
-        sink.appProgress = [&](float v) { handOff(receiver, [this, v] { appDataProgress->setProgressValue(v); }); };
+        sink.userProgress = [&](float v) {
+            handOff(receiver, stamp, [this, v] { userDataProgress->setProgressValue(v); });
+        };
+        sink.appProgress = [&](float v) {
+            handOff(receiver, stamp, [this, v] { appDataProgress->setProgressValue(v); });
+        };
         sink.userFound = [&](const std::string& p) {
-            handOff(receiver, [this, label = qs(disk::largeFilePathLabel(p))] { userDataFilelab->setText(label); });
+            handOff(receiver, stamp,
+                    [this, label = qs(disk::largeFilePathLabel(p))] { userDataFilelab->setText(label); });
         };
         sink.appFound = [&](const std::string& p) {
-            handOff(receiver, [this, label = qs(disk::largeFilePathLabel(p))] { appDataFilelab->setText(label); });
+            handOff(receiver, stamp,
+                    [this, label = qs(disk::largeFilePathLabel(p))] { appDataFilelab->setText(label); });
         };
         options.stop = &stop;
         disk::LargeFileScan scan(services_, options, sink);
@@ -357,18 +393,19 @@ void PRFindLargeFileViewController::startScan() {
             auto large = std::move(apps ? scan.appLargeFileArray : scan.userDataLargeFileArray);
             auto big = std::move(apps ? scan.appBigFileArray : scan.userDataBigFileArray);
             const uint64_t total = apps ? scan.allAppFileSize : scan.allDocumentFileSize;
-            handOff(receiver, [this, apps, finished, large = std::move(large), big = std::move(big), total]() mutable {
-                if (finished && apps)
-                    scanFinishLargeFileWithInAppDataOnMainThread(std::move(large), std::move(big), total);
-                else if (finished)
-                    scanFinishLargeFileWithInUserDataOnMainThread(std::move(large), std::move(big), total);
-                else {
-                    auto& largeList = apps ? appLargeFileArray : userDataLargeFileArray;
-                    auto& bigList = apps ? appBigFileArray : userDataBigFileArray;
-                    largeList = nodesOf(std::move(large));
-                    bigList = nodesOf(std::move(big));
-                }
-            });
+            handOff(receiver, stamp,
+                    [this, apps, finished, large = std::move(large), big = std::move(big), total]() mutable {
+                        if (finished && apps)
+                            scanFinishLargeFileWithInAppDataOnMainThread(std::move(large), std::move(big), total);
+                        else if (finished)
+                            scanFinishLargeFileWithInUserDataOnMainThread(std::move(large), std::move(big), total);
+                        else {
+                            auto& largeList = apps ? appLargeFileArray : userDataLargeFileArray;
+                            auto& bigList = apps ? appBigFileArray : userDataBigFileArray;
+                            largeList = nodesOf(std::move(large));
+                            bigList = nodesOf(std::move(big));
+                        }
+                    });
         };
         if (user == Outcome::Stopped) return;
         deliver(false, user == Outcome::Finished);
@@ -376,8 +413,8 @@ void PRFindLargeFileViewController::startScan() {
         if (apps == Outcome::Stopped) return;
         deliver(true, apps == Outcome::Finished);
         if (apps == Outcome::NoService)  // the apps were never looked at: say so where their files would show
-            handOff(receiver, [this, reason = qs(scan.failureReason())] { appDataFilelab->setText(reason); });
-        handOff(receiver, [this] { finishScanFindLargeFileMainThread(); });
+            handOff(receiver, stamp, [this, reason = qs(scan.failureReason())] { appDataFilelab->setText(reason); });
+        handOff(receiver, stamp, [this] { finishScanFindLargeFileMainThread(); });
     });
 }
 
@@ -440,19 +477,10 @@ void PRFindLargeFileViewController::dropRecords(const std::vector<PRLargeFileNod
     }
 }
 
-namespace {
-// The row the selection moves to after rows went: the one above the last selected row.
-void selectAbove(QTableView* table, int lastSelected) {
-    table->clearSelection();
-    if (lastSelected > 0 && lastSelected - 1 < table->model()->rowCount()) table->selectRow(lastSelected - 1);
-}
-}  // namespace
-
 disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* table, PRLargeFileController* controller,
-                                                                 bool apps) {
+                                                                 bool apps, const DeviceStamp& stamp) {
     const QList<int> rows = diskpages::selectedSourceRows(table);
     if (rows.isEmpty()) return {};
-    const int last = rows.back();
     std::vector<PRLargeFileNodePtr> nodes;
     std::vector<disk::LargeFileRecord> records;
     for (int row : rows)
@@ -460,14 +488,18 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
             nodes.push_back(node);
             records.push_back(node->record);
         }
-    disk::LargeFileActions actions(services_, deviceIndex);
+    disk::LargeFileActions actions(services_, stamp.index());
     std::vector<bool> removed;
-    const disk::ActionResult result = actions.removeFiles(records, removed);
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = actions.removeFiles(records, removed);
+    }
     std::vector<PRLargeFileNodePtr> gone;
     for (size_t i = 0; i < nodes.size(); ++i)
         if (removed[i]) gone.push_back(nodes[i]);  // a refused removal keeps its row
     dropRecords(gone);
-    selectAbove(table, last);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (AppState* state = AppState::current())
         state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize,
                             result.bytes);
@@ -475,24 +507,32 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
 }
 
 void PRFindLargeFileViewController::ClickuserDataRemoveAction(QObject*) {
+    const DeviceStamp stamp = tie_.stamp();
     if (!diskpages::confirmRemoval(
             window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
             QString()))
         return;
-    disk::ActionResult result = removeSelected(userDataLargeTableView, userLargeFileController, false);
-    result.add(removeSelected(userDataBigTableView, userBigFileController, false));
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(stamp, window())) return;
+    disk::ActionResult result = removeSelected(userDataLargeTableView, userLargeFileController, false, stamp);
+    result.add(removeSelected(userDataBigTableView, userBigFileController, false, stamp));
     diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
 }
 
 disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* table,
-                                                                    PRLargeFileController* controller) {
+                                                                    PRLargeFileController* controller,
+                                                                    const DeviceStamp& stamp) {
     const QList<int> rows = diskpages::selectedSourceRows(table);
     if (rows.isEmpty()) return {};
     const int last = rows.back();
     const PRLargeFileNodePtr chosen = controller->objectAt(last);
     if (!chosen) return {};
-    disk::LargeFileActions actions(services_, deviceIndex);
-    const disk::ActionResult result = actions.uninstallApp(chosen->record);
+    disk::LargeFileActions actions(services_, stamp.index());
+    disk::ActionResult result;
+    {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        result = actions.uninstallApp(chosen->record);
+    }
     if (!result.ok()) return result;  // a refused uninstall keeps the app's rows
     // The app's files are gone with it, from both lists.
     std::vector<PRLargeFileNodePtr> gone;
@@ -504,12 +544,13 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
         for (const PRLargeFileNodePtr& n : c->content())
             if (n->appBundId == chosen->appBundId) gone.push_back(n);
     dropRecords(gone);
-    selectAbove(table, last);
+    table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, result.bytes);
     return result;
 }
 
 void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
+    const DeviceStamp stamp = tie_.stamp();
     AlertRequest alert;
     alert.messageText = tr("Are you sure you want to permanently delete the selected app file(s) from your device?");
     alert.informativeText =
@@ -518,13 +559,15 @@ void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
     alert.buttons = {tr("Deleted"), tr("Cancel"), tr("Uninstall")};
     alert.window = window();
     const int answer = dialogs::runAlert(alert);
+    if (answer != NSAlertFirstButtonReturn && answer != NSAlertThirdButtonReturn) return;
+    if (!stillOnItsDevice(stamp, window())) return;
     if (answer == NSAlertFirstButtonReturn) {
-        disk::ActionResult result = removeSelected(appLargeTableView, appLargeFileController, true);
-        result.add(removeSelected(appBigTableView, appBigFileController, true));
+        disk::ActionResult result = removeSelected(appLargeTableView, appLargeFileController, true, stamp);
+        result.add(removeSelected(appBigTableView, appBigFileController, true, stamp));
         diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
     } else if (answer == NSAlertThirdButtonReturn) {
-        disk::ActionResult result = uninstallSelected(appLargeTableView, appLargeFileController);
-        result.add(uninstallSelected(appBigTableView, appBigFileController));
+        disk::ActionResult result = uninstallSelected(appLargeTableView, appLargeFileController, stamp);
+        result.add(uninstallSelected(appBigTableView, appBigFileController, stamp));
         diskpages::alertFailures(window(), tr("The app could not be uninstalled."), result);
     }
 }
@@ -541,11 +584,13 @@ void PRFindLargeFileViewController::exportSelected(
         for (int row : diskpages::selectedSourceRows(table))
             if (PRLargeFileNodePtr node = controller->objectAt(row)) records.push_back(node->record);
     if (records.empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
     const QString folder = exportFolder();
     const MainThreadReceiver receiver(this);
-    const int device = deviceIndex;
-    threads_.start([this, receiver, device, records, folder](const std::atomic<bool>& stop) {
-        disk::LargeFileActions actions(services_, device);
+    threads_.start([this, receiver, stamp, records, folder](const std::atomic<bool>& stop) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        disk::LargeFileActions actions(services_, stamp.index());
         disk::ActionResult result;
         for (const disk::LargeFileRecord& record : records) {
             if (stop) return;

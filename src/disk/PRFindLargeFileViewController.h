@@ -8,8 +8,13 @@
 // The scan and the exports run on workers that hand every view change to the main thread; the
 // removals and uninstalls run on the main thread inside the action that confirmed them. The
 // page stops and waits for its workers when it goes.
+//
+// The lists belong to the device they were found on (DeviceTie): when it leaves or another
+// device is given, they are dropped and the page is ready to scan again; a worker of the old
+// device hands nothing in, and no removal, uninstall or export runs on another device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "disk/PRLargeFileController.h"
 #include "disk/core/ActionResult.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -45,7 +50,8 @@ public:
 
     // ---- Entry points of the application delegate --------------------------------------
     void showView(QWidget* host);
-    void setDeviceIndex(int index) { deviceIndex = index; }
+    // Ties the page to the device at index; another device's lists are dropped first.
+    void setDeviceIndex(int index);
 
     // ---- Sub-pages ------------------------------------------------------------------------
     void showMainTableView();
@@ -57,10 +63,9 @@ public:
     void ClickAppDataFileAction(QObject* sender = nullptr);
 
     // ---- The scan -------------------------------------------------------------------------
-    // The start button's notification and action: the limit is read again at every request;
+    // The start button's press (its notification): the limit is read again at every request;
     // only the first request of a run starts a scan.
     void MyLargeFileButtonMouseDownHandle(const NSNotification& notification);
-    void startScanFindLargeFileAction(QObject* sender = nullptr);
 
     // ---- Actions --------------------------------------------------------------------------
     // The selection of one table clears its partner's.
@@ -101,9 +106,14 @@ protected:
     void buildView(QWidget* page) override;
 
 private:
+    // The main view before any scan: no totals, no way into the lists.
+    void showIdle();
     QWidget* buildMainTableView();
     QWidget* buildDetailView(bool apps);
+    // Runs fn on the main thread while the page lives; with a stamp, only while the work's
+    // device is still the page's (a scan's results).
     void handOff(const MainThreadReceiver& receiver, std::function<void()> fn);
+    void handOff(const MainThreadReceiver& receiver, const DeviceStamp& stamp, std::function<void()> fn);
     bool connectedNow() const;
     void startScan();
     void scanFinishLargeFileWithInUserDataOnMainThread(std::vector<disk::LargeFileRecord> large,
@@ -111,17 +121,23 @@ private:
     void scanFinishLargeFileWithInAppDataOnMainThread(std::vector<disk::LargeFileRecord> large,
                                                       std::vector<disk::LargeFileRecord> big, uint64_t total);
     void finishScanFindLargeFileMainThread();
+    // The device left or was replaced: the lists, tables, totals and labels go, and the next
+    // press scans again.
+    void dropDeviceResults();
     void fill(PRLargeFileController* controller, const std::vector<PRLargeFileNodePtr>& list, QTableView* table);
     // Removes the selected rows of one table; what went leaves the table and the lists.
-    disk::ActionResult removeSelected(QTableView* table, PRLargeFileController* controller, bool apps);
+    disk::ActionResult removeSelected(QTableView* table, PRLargeFileController* controller, bool apps,
+                                      const DeviceStamp& stamp);
     // Uninstalls the app of the table's last selected row; its rows leave both tables.
-    disk::ActionResult uninstallSelected(QTableView* table, PRLargeFileController* controller);
+    disk::ActionResult uninstallSelected(QTableView* table, PRLargeFileController* controller,
+                                         const DeviceStamp& stamp);
     void dropRecords(const std::vector<PRLargeFileNodePtr>& gone);
     void exportSelected(std::initializer_list<std::pair<QTableView*, PRLargeFileController*>> tables);
     QString exportFolder() const;
     QWidget* window() const;
 
     disk::DiskDeviceServices& services_;
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};
     QWidget* page_ = nullptr;

@@ -1,7 +1,7 @@
 #include "disk/PRPhoneSystemViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
 #include "disk/DiskPageParts.h"
 #include "disk/PRSystemLibTreeController.h"
@@ -12,9 +12,12 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/DeviceRefusal.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -77,10 +80,16 @@ bool readableText(const QByteArray& bytes, QString& text) {
 PRPhoneSystemViewController::PRPhoneSystemViewController(QObject* parent)
     : PRPhoneSystemViewController(disk::deviceDiskServices(), parent) {}
 
+namespace {
+QString previewFolder(int set) {
+    return QString::fromStdString(paths::resolve("/tmp/DB")) + QStringLiteral("/browser-%1").arg(set);
+}
+}  // namespace
+
 PRPhoneSystemViewController::PRPhoneSystemViewController(disk::DiskDeviceServices& services, QObject* parent)
     : PageController("SystemLibView", parent),
       services_(services),
-      previewCopies_(QString::fromStdString(paths::resolve("/tmp/DB"))) {
+      previewCopies_(std::make_shared<disk::PreviewCopies>(previewFolder(0))) {
     libTreeController = new PRSystemLibTreeController(this);
     libFileController = new PRSystemlibFileController(this);
 }
@@ -174,6 +183,19 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     showTextView->setFont(QFont("Monospace", 9));
     showPreview->addWidget(showImageView);
     showPreview->addWidget(showTextView);
+    // Sounds and movies load into a player: the picture (none for a sound), its state and Play.
+    showMovView = new QWidget(showPreview);
+    showMovView->setObjectName("showMovView");
+    auto* movieBox = new QVBoxLayout(showMovView);
+    movieBox->setContentsMargins(0, 0, 0, 0);
+    auto* movieStatus = diskpages::textLabel(showMovView, 11);
+    movieStatus->setWordWrap(true);
+    moviePlayer = new TrackPlayer(/*video*/ true, movieStatus, showMovView);
+    moviePlayer->videoWidget()->setMinimumSize(160, 120);
+    movieBox->addWidget(moviePlayer->videoWidget(), 1);
+    movieBox->addWidget(movieStatus);
+    movieBox->addWidget(moviePlayer->playButton(), 0, Qt::AlignHCenter);
+    showPreview->addWidget(showMovView);
     previewNamelab = diskpages::textLabel(preview, 11);
     previewNamelab->setAlignment(Qt::AlignCenter);
     previewNamelab->setWordWrap(true);
@@ -256,6 +278,13 @@ void PRPhoneSystemViewController::handOff(const MainThreadReceiver& receiver, st
         true);
 }
 
+void PRPhoneSystemViewController::handOff(const MainThreadReceiver& receiver, const DeviceStamp& stamp,
+                                          std::function<void()> fn) {
+    handOff(receiver, [stamp, fn = std::move(fn)] {
+        if (stamp.holds()) fn();
+    });
+}
+
 bool PRPhoneSystemViewController::connectedNow() const {
     if (deviceConnected) return deviceConnected();
     return AppState::deviceCountsAsConnected();
@@ -263,7 +292,20 @@ bool PRPhoneSystemViewController::connectedNow() const {
 
 // ---- The walk ---------------------------------------------------------------------------------
 
+void PRPhoneSystemViewController::dropDeviceResults() {
+    bScanStart = bLoadFinished = false;
+    libFileController->setContent({});
+    libTreeController->removeAllContent();
+    // The old device's copies go with it; a worker still copying holds its own set.
+    QDir(previewFolder(previewSets_)).removeRecursively();
+    previewCopies_ = std::make_shared<disk::PreviewCopies>(previewFolder(++previewSets_));
+    if (!showPreview) return;
+    clearPreview();
+    for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->hide();
+}
+
 void PRPhoneSystemViewController::LookupSystemTree(int device) {
+    const DeviceStamp stamp = tie_.tieTo(device);
     if (bScanStart || bLoadFinished) return;
     view();
     theDevice = device;
@@ -276,9 +318,10 @@ void PRPhoneSystemViewController::LookupSystemTree(int device) {
     clearPreview();
 
     const MainThreadReceiver receiver(this);
-    startWorker([this, receiver, device](const std::atomic<bool>& stop) {
-        TreeSink sink([this, receiver](std::vector<PRPhoneSystemDirNodePtr> nodes) {
-            handOff(receiver, [this, nodes = std::move(nodes)] {
+    startWorker([this, receiver, stamp](const std::atomic<bool>& stop) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        TreeSink sink([this, receiver, stamp](std::vector<PRPhoneSystemDirNodePtr> nodes) {
+            handOff(receiver, stamp, [this, nodes = std::move(nodes)] {
                 for (const PRPhoneSystemDirNodePtr& node : nodes) libTreeController->addTreeNode(node);
                 // The folder on show may have received entries.
                 PRPhoneSystemDirNodePtr shown = selectedFolder();
@@ -287,15 +330,15 @@ void PRPhoneSystemViewController::LookupSystemTree(int device) {
             });
         });
         disk::UserDataScan::Options options;
-        options.deviceIndex = device;
-        options.deviceConnected = [this] { return connectedNow(); };
+        options.deviceIndex = stamp.index();
+        options.deviceConnected = [this, stamp] { return connectedNow() && stamp.holds(); };
         options.stop = &stop;
         disk::UserDataScan walk(services_, options, sink);
         const disk::UserDataScan::Outcome outcome = walk.startScanUserData();
         if (outcome == disk::UserDataScan::Outcome::Finished)
-            handOff(receiver, [this] { LookupSystemTreeFinishedOnMainThreadHanld(); });
+            handOff(receiver, stamp, [this] { LookupSystemTreeFinishedOnMainThreadHanld(); });
         else if (outcome != disk::UserDataScan::Outcome::Stopped)
-            handOff(receiver, [this] { walkEndedUnfinished(); });
+            handOff(receiver, stamp, [this] { walkEndedUnfinished(); });
     });
 }
 
@@ -343,7 +386,7 @@ std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(
     std::vector<disk::BrowserFile> files;
     for (const PRPhoneSystemFileNodePtr& entry : entries) {
         const std::string path = entry->filePath.toStdString();
-        files.push_back({path, entry->fileSizeNumber, entry->btransfer ? previewCopies_.madeCopy(path) : QString()});
+        files.push_back({path, entry->fileSizeNumber, entry->btransfer ? previewCopies_->madeCopy(path) : QString()});
     }
     return files;
 }
@@ -352,6 +395,7 @@ void PRPhoneSystemViewController::clearPreview() {
     previewKind_.clear();
     previewedPath_.clear();
     previewed_.reset();
+    moviePlayer->clear();
     showImageView->clear();
     showTextView->clear();
     previewNamelab->clear();
@@ -370,14 +414,15 @@ void PRPhoneSystemViewController::tableViewSelectionDidChange() {
         return;
     }
     const disk::BrowserFile file{entry->filePath.toStdString(), entry->fileSizeNumber, {}};
-    if (QString made = previewCopies_.madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
+    if (QString made = previewCopies_->madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Copying from the device..."));
     const MainThreadReceiver receiver(this);
-    const int device = theDevice;
-    startWorker([this, receiver, device, file, entry](const std::atomic<bool>&) {
+    const DeviceStamp stamp = tie_.stamp();
+    startWorker([this, receiver, stamp, copies = previewCopies_, file, entry](const std::atomic<bool>&) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::ActionResult result;
-        const QString local = previewCopies_.localCopy(services_, device, file, result);
-        handOff(receiver, [this, entry, local, result] {
+        const QString local = copies->localCopy(services_, stamp.index(), file, result);
+        handOff(receiver, stamp, [this, entry, local, result] {
             entry->btransfer = !local.isEmpty();
             entry->transferPath = local;
             if (previewed_ != entry) return;  // another file was chosen meanwhile
@@ -397,6 +442,14 @@ void PRPhoneSystemViewController::showLocalCopy(const PRPhoneSystemFileNodePtr& 
     entry->transferPath = localPath;
     previewedPath_ = localPath;
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + entry->fileSize);
+    // Sounds and movies of these types load into the player, not started.
+    static const QStringList movieTypes = {QStringLiteral("mp3"), QStringLiteral("mp4"), QStringLiteral("mov")};
+    if (movieTypes.contains(QFileInfo(entry->fileName).suffix().toLower())) {
+        previewKind_ = QStringLiteral("movie");
+        moviePlayer->load(localPath, false);
+        showPreview->setCurrentWidget(showMovView);
+        return;
+    }
     QImageReader reader(localPath);
     reader.setAutoTransform(true);
     if (reader.canRead()) {
@@ -440,10 +493,12 @@ void PRPhoneSystemViewController::UnSelecteAllFile(QObject*) {
 void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
     const std::vector<disk::BrowserFile> files = filesOf(selectedEntries());
     if (files.empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
-    const int device = theDevice;
-    startWorker([this, receiver, device, files, target](const std::atomic<bool>& stop) {
-        disk::FileBrowserActions actions(services_, device);
+    startWorker([this, receiver, stamp, files, target](const std::atomic<bool>& stop) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportFiles(files, target, &stop);
         handOff(receiver, [this, result, target] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
@@ -496,10 +551,12 @@ void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
     if (PRPhoneSystemDirNodePtr folder = selectedFolder())
         for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren())
             entries.push_back(entry->filePath.toStdString());
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
-    const int device = theDevice;
-    startWorker([this, receiver, device, entries, target](const std::atomic<bool>& stop) {
-        disk::FileBrowserActions actions(services_, device);
+    startWorker([this, receiver, stamp, entries, target](const std::atomic<bool>& stop) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportEntries(entries, target, &stop);
         handOff(receiver, [this, result, target] {
             diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
@@ -511,23 +568,28 @@ void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
 // ---- Removal and addition ---------------------------------------------------------------------
 
 void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
+    const DeviceStamp stamp = tie_.stamp();
     const bool remove = diskpages::confirmRemoval(
         window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
         tr("CAUTION: Only advanced users should delete files. Because device databases manage many files types, "
            "includes photos and videos, deleting files may lead to unexpected results."));
     if (!remove) return;
+    // The device may have gone, and another come, while the question was open.
+    if (!stillOnItsDevice(stamp, window())) return;
     const std::vector<PRPhoneSystemFileNodePtr> entries = selectedEntries();
     if (entries.empty()) return;
     std::vector<std::string> paths;
     for (const auto& entry : entries) paths.push_back(entry->filePath.toStdString());
     const MainThreadReceiver receiver(this);
-    const int device = theDevice;
-    startWorker([this, receiver, device, entries, paths](const std::atomic<bool>&) {
-        disk::FileBrowserActions actions(services_, device);
+    startWorker([this, receiver, stamp, entries, paths](const std::atomic<bool>&) {
         std::vector<bool> removed;
-        const disk::ActionResult result = actions.removeFiles(paths, removed);
-        handOff(receiver, [this, entries, removed, result] {
-            removedFromDevice(entries, removed);
+        disk::ActionResult result;
+        {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            result = disk::FileBrowserActions(services_, stamp.index()).removeFiles(paths, removed);
+        }
+        handOff(receiver, [this, stamp, entries, removed, result] {
+            if (stamp.holds()) removedFromDevice(entries, removed);
             diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
         });
     });
@@ -563,17 +625,21 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QString&
     addFilePath = path;
     const PRPhoneSystemFileNodePtr selected = libFileController->objectAt(diskpages::currentSourceRow(theTableView));
     if (!selected) return;
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, window())) return;
     const std::string target = disk::FileBrowserActions::addedFilePath(selected->filePath.toStdString(), addFilePath);
     const std::string folder = target.substr(0, target.rfind('/'));
     const MainThreadReceiver receiver(this);
-    const int device = theDevice;
     const QString local = addFilePath;
-    startWorker([this, receiver, device, local, folder](const std::atomic<bool>&) {
-        disk::FileBrowserActions actions(services_, device);
+    startWorker([this, receiver, stamp, local, folder](const std::atomic<bool>&) {
         std::string added;
-        const disk::ActionResult result = actions.addFile(local, folder, added);
-        handOff(receiver, [this, result, added] {
-            if (result.ok()) {
+        disk::ActionResult result;
+        {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            result = disk::FileBrowserActions(services_, stamp.index()).addFile(local, folder, added);
+        }
+        handOff(receiver, [this, stamp, result, added] {
+            if (result.ok() && stamp.holds()) {
                 // The new file joins its folder's list at once (placing an existing path twice
                 // would list it twice).
                 bool listed = false;

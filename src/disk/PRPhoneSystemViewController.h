@@ -7,8 +7,13 @@
 // additions and preview copies are FileBrowserActions. Every device operation runs on its own
 // worker and hands its result to the main thread; the page stops and waits for its workers
 // when it goes.
+//
+// The tree, the selection, the preview and its local copies belong to the device they came
+// from (DeviceTie): when it leaves or another device is given, they are dropped and the next
+// visit walks the device then attached; no export, removal or addition reaches another device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "disk/core/FileBrowserActions.h"
@@ -19,6 +24,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class PRSystemLibTreeController;
@@ -31,6 +37,7 @@ class QPushButton;
 class QStackedWidget;
 class QTableView;
 class QTreeView;
+class TrackPlayer;
 
 class PRPhoneSystemViewController : public PageController {
     Q_OBJECT
@@ -85,7 +92,7 @@ public:
     QString addFilePath;
     // Workers running (the walk, exports, removals, additions, preview copies).
     int runningWorkers() const { return threads_.running(); }
-    // What the preview shows: "image", "text", "document", "folder" or "" (nothing).
+    // What the preview shows: "image", "movie", "text", "document", "folder" or "" (nothing).
     QString previewKind() const { return previewKind_; }
     QString previewedLocalPath() const { return previewedPath_; }
 
@@ -101,6 +108,8 @@ public:
     QStackedWidget* showPreview = nullptr;
     QLabel* showImageView = nullptr;
     QPlainTextEdit* showTextView = nullptr;
+    QWidget* showMovView = nullptr;
+    TrackPlayer* moviePlayer = nullptr;
     QLabel* previewNamelab = nullptr;
     QMenu* outlineViewMenu = nullptr;
     QMenu* rightDownMenu = nullptr;
@@ -113,8 +122,13 @@ protected:
 private:
     // Runs job on a worker; fn handed back runs on the main thread while the page lives.
     void startWorker(std::function<void(const std::atomic<bool>& stop)> job);
+    // Runs fn on the main thread while the page lives; with a stamp, only while the work's
+    // device is still the page's.
     void handOff(const MainThreadReceiver& receiver, std::function<void()> fn);
+    void handOff(const MainThreadReceiver& receiver, const DeviceStamp& stamp, std::function<void()> fn);
     bool connectedNow() const;
+    // The device left or was replaced: the tree, the list, the preview and its copies go.
+    void dropDeviceResults();
     void LookupSystemTreeFinishedOnMainThreadHanld();
     void walkEndedUnfinished();
     std::vector<PRPhoneSystemFileNodePtr> selectedEntries() const;
@@ -130,9 +144,13 @@ private:
     QWidget* window() const;
 
     disk::DiskDeviceServices& services_;
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};
-    disk::PreviewCopies previewCopies_;
+    // One set of preview copies per device: a copy made of one device's file never stands for
+    // the file of the same path on the next. Workers hold the set they copy into.
+    std::shared_ptr<disk::PreviewCopies> previewCopies_;
+    int previewSets_ = 0;
     QString previewKind_;
     QString previewedPath_;
     PRPhoneSystemFileNodePtr previewed_;

@@ -1,6 +1,7 @@
 #include "export/PRHtmlController.h"
 
-#include "export/AtomicFile.h"
+#include "model/PRRecordFields.h"
+#include "platform/NewFile.h"
 
 #include <cstdint>
 #include <sys/stat.h>
@@ -72,39 +73,12 @@ uint32_t nextCodePoint(const std::string& text, size_t& i) {
     return cp;
 }
 
-// UTF-8 to UTF-16 little-endian with a byte-order mark.
-std::string utf16WithBom(const std::string& text) {
-    std::string out = "\xFF\xFE";
-    out.reserve(2 + text.size() * 2);
-    auto unit = [&](uint32_t u) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>((u >> 8) & 0xFF);
-    };
-    for (size_t i = 0; i < text.size();) {
-        uint32_t cp = nextCodePoint(text, i);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            unit(0xD800 | (cp >> 10));
-            unit(0xDC00 | (cp & 0x3FF));
-        } else {
-            unit(cp);
-        }
-    }
-    return out;
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// The path with ".html" in the file name (not in the folders above it) made "_.html".
-std::string alternativePath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string out = path;
-    for (size_t at = out.find(".html", nameStart); at != std::string::npos; at = out.find(".html", at + 6))
-        out.replace(at, 5, "_.html");
+// The text as well-formed UTF-8: a malformed sequence (outside data may hold one) becomes
+// U+FFFD, so that the page is what its declaration says.
+std::string wellFormedUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) appendUtf8(out, nextCodePoint(text, i));
     return out;
 }
 
@@ -142,13 +116,12 @@ void PRHtmlController::initMessageHtmlHeader(const std::string& title) { strHtml
 
 void PRHtmlController::addHtmlContent(const std::string& fragment) { strHtmlContent_ += fragment; }
 
-bool PRHtmlController::writeHtmlInPath(const std::string& filePath) {
+files::Outcome PRHtmlController::writeHtmlInPath(const std::string& filePath) {
     strHtmlContent_ += kFooter;
-    const std::string target = exists(filePath) ? alternativePath(filePath) : filePath;
-    return writeFileAtomically(target, utf16WithBom(strHtmlContent_));
+    return files::writeNewFile(filePath, wellFormedUtf8(strHtmlContent_));
 }
 
-bool PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {
+files::Outcome PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {
     strHtmlContent_ += "</table>";
-    return writeFileAtomically(filePath, strHtmlContent_);
+    return files::writeNewFile(filePath, strHtmlContent_);
 }

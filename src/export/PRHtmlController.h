@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/NSObject.h"
+#include "platform/NewFile.h"
 
 #include <string>
 
@@ -12,12 +13,11 @@ public:
     void initMessageHtmlHeader(const std::string& title);
     // Appends a fragment as it is: record texts inside it must come through escapeHtml.
     void addHtmlContent(const std::string& fragment);
-    // Appends the page footer and writes the page as UTF-16 with a byte-order mark, in one
-    // step. When a file already stands at filePath, the page goes to the name with "_.html"
-    // in place of ".html" (replacing a page already there). False when nothing was written.
-    bool writeHtmlInPath(const std::string& filePath);
-    // Appends "</table>" and writes the page as UTF-8.
-    bool writeHtmlInPathEx(const std::string& filePath);
+    // Appends the page footer and writes the page in UTF-8 (as its header declares), as a new
+    // file (platform/NewFile.h: a taken name gets the next numbered one).
+    files::Outcome writeHtmlInPath(const std::string& filePath);
+    // Appends "</table>" and writes the page as UTF-8, as a new file.
+    files::Outcome writeHtmlInPathEx(const std::string& filePath);
 
     // Text as HTML character data: "&", "<", ">", '"' and "'" as entities.
     static std::string escapeHtml(const std::string& text);

@@ -1,6 +1,6 @@
 #include "export/PRRtfController.h"
 
-#include "export/AtomicFile.h"
+#include "platform/NewFile.h"
 
 void PRRtfController::setRtfHeader() { strRtfContent_.clear(); }
 
@@ -21,7 +21,7 @@ std::string PRRtfController::fileNameForType(const std::string& fileType) {
     return "TXT.txt";
 }
 
-bool PRRtfController::writeRtfInPath(const std::string& folder, const std::string& fileType) {
+files::Outcome PRRtfController::writeRtfInPath(const std::string& folder, const std::string& fileType) {
     setRtfEnder();
-    return writeFileAtomically(folder + "/" + fileNameForType(fileType), strRtfContent_);
+    return files::writeNewFile(folder + "/" + fileNameForType(fileType), strRtfContent_);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/NSObject.h"
+#include "platform/NewFile.h"
 
 #include <string>
 
@@ -15,9 +16,9 @@ public:
     void setRtfEnder();
     // Writes the text into folder under the name of the record type ("Contact",
     // "Message", "CallHistory", "Note", "BookMark", "Calendar&Reminder"; another type gives
-    // "TXT.txt"), replacing an earlier export of that name in one step. False when the file
-    // could not be written.
-    bool writeRtfInPath(const std::string& folder, const std::string& fileType);
+    // "TXT.txt"), as a new file (platform/NewFile.h: an earlier export of that name stays and
+    // this one gets the next numbered name).
+    files::Outcome writeRtfInPath(const std::string& folder, const std::string& fileType);
 
     // The file name that writeRtfInPath gives a record type.
     static std::string fileNameForType(const std::string& fileType);

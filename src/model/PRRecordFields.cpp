@@ -236,6 +236,22 @@ std::string GetStringFormChar(const char* text) {
     return isValidUtf8(view) ? std::string(view) : std::string();
 }
 
+std::string_view trimmedText(std::string_view text) {
+    // Looked at character by character: most texts have no blank at either end.
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t first = 0, end = text.size();
+    while (first < end && blank(text[first])) ++first;
+    while (end > first && blank(text[end - 1])) --end;
+    return text.substr(first, end - first);
+}
+
+void appendPart(std::string& text, std::string_view part, std::string_view separator) {
+    part = trimmedText(part);
+    if (part.empty()) return;
+    if (!text.empty()) text += separator;
+    text += part;
+}
+
 std::string copiedText(const std::string& text) {
     if (text.size() <= kCopiedTextLimit) return text;
     size_t end = kCopiedTextLimit;

@@ -68,6 +68,13 @@ PRMediaKind mediaKindOfExtension(std::string_view extension);
 // keeps all its digits.
 std::string getFullName(uint64_t number);
 
+// text without the blanks (spaces, tabs, line breaks) at its two ends.
+std::string_view trimmedText(std::string_view text);
+// Appends part (trimmed) to a text made of parts, after separator when the text already holds
+// one: a value made of parts never starts or ends with a blank (a person without a first name
+// is "Ito", not " Ito"). An empty part adds nothing.
+void appendPart(std::string& text, std::string_view part, std::string_view separator = " ");
+
 // The phone number with every "-", "(", ")" and " " removed.
 std::string normalisedPhoneNumber(const std::string& number);
 // Whether two normalised numbers belong together: a middle piece of the shorter one (half its

@@ -45,13 +45,19 @@ int run(const std::vector<std::string>& arguments, std::string* message) {
 
 int backupDevice(const std::string& identifier, const std::string& folder, std::string* message) {
     if (folder.empty()) return run({"--backup", "--target", identifier}, message);
-    const std::string root = paths::resolve(folder);
-    paths::makeDirectories(root);  // a failure shows as the tool's own error
-    return run({"--backup", "--root", root, "--target", identifier}, message);
+    paths::makeDirectories(folder);  // a failure shows as the tool's own error
+    return run({"--backup", "--root", folder, "--target", identifier}, message);
 }
 
-int restoreDevice(const std::string& identifier) {
-    return run({"--restore", "--target", identifier, "--source", identifier});
+int restoreDevice(const std::string& identifier, std::string* message) {
+    std::string output;
+    const int status = run({"--restore", "--target", identifier, "--source", identifier}, &output);
+    if (message) {
+        // The lines before the last name the records one by one; the last one sums them up.
+        while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+        *message = output.substr(output.find_last_of('\n') + 1);
+    }
+    return status;
 }
 
 }  // namespace backuptool

@@ -22,13 +22,18 @@ std::string launchPath();
 int run(const std::vector<std::string>& arguments, std::string* message = nullptr);
 
 // Backs the device up. Without a folder: "--backup", "--target", identifier, into the user's
-// iTunes backup folder. With one ("/tmp/Backup" and the like, mapped by paths::resolve()):
-// the folder is created first, then "--backup", "--root", folder, "--target", identifier,
-// which writes folder/identifier.
+// iTunes backup folder. With one (used as given: the caller maps its own fixed paths): the
+// folder is created first, then "--backup", "--root", folder, "--target", identifier, which
+// writes folder/identifier.
 int backupDevice(const std::string& identifier, const std::string& folder = {}, std::string* message = nullptr);
 
+// The exit status of a restore that was written but left out records of the backup: the tool
+// names each on standard error, and counts them on its last line.
+inline constexpr int kRestoreLeftOutRecords = 6;
+
 // Restores the device from its own backup in the user's iTunes backup folder:
-// "--restore", "--target", identifier, "--source", identifier.
-int restoreDevice(const std::string& identifier);
+// "--restore", "--target", identifier, "--source", identifier. Any exit status but 0 is a
+// failure; with message, the tool's last line on standard error (what it ended with) is kept there.
+int restoreDevice(const std::string& identifier, std::string* message = nullptr);
 
 }  // namespace backuptool

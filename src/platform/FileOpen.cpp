@@ -41,9 +41,13 @@ bool isRegularFile(const std::string& path) {
 }
 
 std::string openFailure(int error) {
-    if (error == EINVAL) return "is not a regular file";
-    if (error == EISDIR) return "is a folder";
-    return std::strerror(error);
+    switch (error) {
+    case EINVAL: return "is not a regular file";
+    case EISDIR: return "is a folder";
+    case ELOOP: return "is a symbolic link";
+    case ENOENT: return "does not exist";
+    default: return std::string("cannot be opened: ") + std::strerror(error);
+    }
 }
 
 size_t readAt(int fd, void* out, size_t n, int64_t offset, bool* failed) {
@@ -59,12 +63,12 @@ size_t readAt(int fd, void* out, size_t n, int64_t offset, bool* failed) {
     return done;
 }
 
-bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* error) {
+bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* error, bool followLinks) {
     auto fail = [&](const std::string& why) {
         if (error) *error = path + ": " + why;
         return false;
     };
-    const int fd = openForReading(path);
+    const int fd = openForReading(path, followLinks);
     if (fd < 0) return fail(openFailure(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) > limit) {

@@ -33,10 +33,12 @@ size_t readAt(int fd, void* out, size_t n, int64_t offset, bool* failed = nullpt
 
 // Reads a whole regular file of at most limit bytes into *bytes. False with a one-line reason
 // in *error (when given) for a missing or unreadable file, a file that is no regular file, or
-// one larger than limit.
-bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* error = nullptr);
+// one larger than limit; with followLinks false, also for a symbolic link.
+bool readRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* error = nullptr,
+                     bool followLinks = true);
 
-// The reason of a failed open as a short text ("is not a regular file" for EINVAL).
+// The reason of a failed open as the end of a sentence about the file ("is not a regular file"
+// for EINVAL, "is a symbolic link" for ELOOP, "does not exist", "cannot be opened: ...").
 std::string openFailure(int error);
 
 }  // namespace files

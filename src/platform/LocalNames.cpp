@@ -12,6 +12,10 @@ QString safeLocalName(const QString& name) {
     return safe;
 }
 
+QString exportedName(const QString& deviceName) {
+    return safeLocalName(deviceName.startsWith(QLatin1Char('.')) ? deviceName.mid(1) : deviceName);
+}
+
 QString localPathUnder(const QString& root, const QString& devicePath) {
     QString path = devicePath;
     path.replace(QStringLiteral("/."), QStringLiteral("/"));

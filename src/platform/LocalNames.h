@@ -9,6 +9,9 @@ namespace localnames {
 
 // A device name made safe as one local file name: no "/" or NUL, never "", "." or "..".
 QString safeLocalName(const QString& name);
+// The local name of one exported device file: as a folder export names it (a leading dot is
+// dropped, as localPathUnder does for every component), made safe.
+QString exportedName(const QString& deviceName);
 // root followed by the device path, each component made safe (after "/." became "/"), so that
 // the result always lies inside root.
 QString localPathUnder(const QString& root, const QString& devicePath);

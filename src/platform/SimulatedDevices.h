@@ -29,8 +29,8 @@ int attachedCount();
 bool postSyncMessage(int id, const std::string& command, CFTypeRef params);
 
 // Makes the later calls of the named device function ("AMDeviceConnect", "AMDeviceStartSession",
-// "AMDeviceStartService", "AFCFileRefRead", "AFCRemovePath", ...) on that device fail with status, after
-// callsBefore calls that still succeed; status 0 clears it. For tests of failure paths.
+// "AMDeviceStartService", "AFCFileRefRead", "AFCRemovePath", "AFCDirectoryOpen", ...) on that device fail with status,
+// after callsBefore calls that still succeed; status 0 clears it. For tests of failure paths.
 void failCall(int id, const std::string& function, int status, int callsBefore = 0);
 
 }  // namespace simdevice

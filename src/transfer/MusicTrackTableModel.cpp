@@ -27,6 +27,12 @@ void MusicTrackTableModel::addObjects(const std::vector<PRTranMusicNodePtr>& tra
     endInsertRows();
 }
 
+void MusicTrackTableModel::clear() {
+    beginResetModel();
+    tracks_.clear();
+    endResetModel();
+}
+
 PRTranMusicNodePtr MusicTrackTableModel::objectAt(int row) const {
     return row >= 0 && row < int(tracks_.size()) ? tracks_[size_t(row)] : nullptr;
 }

@@ -17,6 +17,7 @@ public:
 
     const std::vector<PRTranMusicNodePtr>& content() const { return tracks_; }
     void addObjects(const std::vector<PRTranMusicNodePtr>& tracks);
+    void clear();
     PRTranMusicNodePtr objectAt(int row) const;
     // Tells the views that the row of track changed (its copy was made).
     void trackChanged(const PRTranMusicNode* track);

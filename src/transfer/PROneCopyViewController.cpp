@@ -1,6 +1,6 @@
 #include "transfer/PROneCopyViewController.h"
 
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "browser/core/PageWorkers.h"
 #include "disk/core/DiskDeviceServices.h"
 #include "platform/NotificationCenter.h"
@@ -105,6 +105,21 @@ void PROneCopyViewController::showView(QWidget* host) {
     bookExportPath = AppState::exportFolder();
 }
 
+void PROneCopyViewController::setCopyIndex(int index) {
+    copyIndex = index;
+    tie_.tieTo(index);
+}
+
+void PROneCopyViewController::dropDeviceResults() {
+    bBackup = false;
+    summary_ = {};
+    if (!summaryText) return;
+    summaryText->clear();
+    // A copy still running ends at its next step and then says what it wrote.
+    if (bStartScan) return;
+    for (Row& row : rows) row.okBtn->hide();
+}
+
 void PROneCopyViewController::toggle(OneCopyCategory c) {
     const bool on = !flags_[size_t(c)].load();
     flags_[size_t(c)] = on;
@@ -114,6 +129,7 @@ void PROneCopyViewController::toggle(OneCopyCategory c) {
 void PROneCopyViewController::StartOneCopyAction() {
     if (bStartScan) return;  // one copy at a time
     view();
+    const DeviceStamp stamp = tie_.tieTo(copyIndex);
     bStartScan = true;
     // The folder of this copy, as the preferences say now; the books go there too.
     const QString exportFolder = AppState::exportFolder();
@@ -129,7 +145,7 @@ void PROneCopyViewController::StartOneCopyAction() {
     }
 
     transfer::OneCopyOptions options;
-    options.deviceIndex = copyIndex;
+    options.deviceIndex = stamp.index();
     options.exportFolder = exportFolder;
     options.bookExportPath = bookExportPath;
     if (const AppState* state = AppState::current()) {
@@ -139,7 +155,8 @@ void PROneCopyViewController::StartOneCopyAction() {
         }
     }
     disk::DiskDeviceServices* services = services_ ? services_ : &disk::deviceDiskServices();
-    workers_->start([this, options, services](const std::atomic<bool>& cancelled) {
+    workers_->start([this, options, services, stamp](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         OneCopyRun::Hooks hooks;
         hooks.enabled = [this](OneCopyCategory c) { return flags_[size_t(c)].load(); };
         hooks.rowEnded = [this](OneCopyCategory c, bool done) {
@@ -150,7 +167,7 @@ void PROneCopyViewController::StartOneCopyAction() {
             performOnMainThread(
                 this, [this, text] { progressText->setText(text); }, false);
         };
-        hooks.deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
+        hooks.deviceConnected = [&stamp] { return AppState::deviceCountsAsConnected() && stamp.holds(); };
         const transfer::OneCopySummary summary = OneCopyRun(*services, options, hooks, &cancelled).run();
         const QString folder = options.exportFolder;
         performOnMainThread(

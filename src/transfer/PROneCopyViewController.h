@@ -5,8 +5,13 @@
 //
 // The export folder is read from the preferences when a copy starts. One copy runs at a time; a
 // press while one runs does nothing, and a new copy may start once it has ended.
+//
+// A copy belongs to the device it started on (DeviceTie): when that device leaves or another is
+// given, the copy stops (it never goes on with the next device) and what the page showed of the
+// last copy goes.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "transfer/core/OneCopyRun.h"
 #include "widgets/PageHost.h"
 
@@ -35,7 +40,8 @@ public:
 
     // Puts the page into host and takes the export folder of the application for the books.
     void showView(QWidget* host);
-    void setCopyIndex(int index) { copyIndex = index; }
+    // Ties the page to the device at index; another device's summary is dropped first.
+    void setCopyIndex(int index);
 
     // Starts a copy unless one runs.
     void StartOneCopyAction();
@@ -86,7 +92,10 @@ private:
     // Stops a row's indicator and shows its done mark (or, when its step could not run, none).
     void endRow(transfer::OneCopyCategory c, bool done);
     void finishOneClickCopyOnMainThread(const transfer::OneCopySummary& summary, const QString& exportFolder);
+    // The device left or was replaced: the last copy's marks and summary go.
+    void dropDeviceResults();
 
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
     std::array<std::atomic<bool>, transfer::kOneCopyCategoryCount> flags_{};
     std::unique_ptr<browser::PageWorkers> workers_;
     disk::DiskDeviceServices* services_ = nullptr;

@@ -1,15 +1,24 @@
 #include "transfer/PRTansferViewController.h"
 
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
+#include "clean/PRAppFileController.h"
+#include "clean/PRAppTreeController.h"
 #include "platform/Dialogs.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "transfer/MusicTrackTableModel.h"
+#include "transfer/PhotoBrowserModel.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/TrackPlayer.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -110,6 +119,82 @@ void PRTansferViewController::showPane(QWidget* shown) {
     for (QWidget* pane : panes())
         if (pane != shown) pane->setHidden(true);
     shown->setHidden(false);
+}
+
+void PRTansferViewController::dropDeviceResults() {
+    auto& center = NSNotificationCenter::defaultCenter();
+    if (bImageStartTransfer) center.postNotificationName("photoScanFinished");
+    if (bMusiceStartTransfer) center.postNotificationName("musicScanFinished");
+    if (bappStartTransfer) center.postNotificationName("AppScanFinished");
+    const std::pair<bool*, transfer::RecordKind> reads[] = {{&bContactStartTransfer, transfer::RecordKind::Contacts},
+                                                            {&bMessageStartTransfer, transfer::RecordKind::Messages},
+                                                            {&bNoteStartTrasfer, transfer::RecordKind::Notes}};
+    for (const auto& [started, kind] : reads)
+        if (*started && recordScanIndicator) recordScanIndicator(kind, false);
+    bImageStartTransfer = bPhotoLoadFinished = false;
+    bMusiceStartTransfer = bMusicLoadFinished = false;
+    bappStartTransfer = bAppLoadFinished = false;
+    bContactStartTransfer = bMessageStartTransfer = bNoteStartTrasfer = false;
+    bBackup = false;  // the next device is backed up before its records are read
+    imageArray.clear();
+    musicArray.clear();
+    videoArray.clear();
+    copyingTracks_.clear();
+    if (!photoModel_) return;  // nothing shown yet
+    photoModel_->clear();
+    updatePhotoCount();
+    for (MusicTrackTableModel* model : {musicController, videoController}) model->clear();
+    for (TrackPlayer* player : {musicPlayer, videoPlayer}) player->clear();
+    for (QLabel* label : {musicTitlelab, musicArtistlab}) label->clear();
+    appTreeController->removeAllContent();
+    appFileController->setContent({});
+    appImageView->clear();
+    clearRecords();
+    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->clear();
+}
+
+// ---- Context menus ----------------------------------------------------------------------------
+
+void PRTansferViewController::openTableMenu(QAbstractItemView* view, QMenu* menu, int* clicked, const QPoint& at,
+                                            bool select) {
+    const QModelIndex index = view->indexAt(at);
+    *clicked = index.isValid() ? index.row() : -1;
+    // The actions of a menu that works on the selection take the row it was opened on: a row
+    // outside the selection becomes the selection.
+    if (select && index.isValid() && !view->selectionModel()->isSelected(index))
+        view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    menu->popup(view->viewport()->mapToGlobal(at));
+}
+
+void PRTansferViewController::menuNeedsUpdate(QMenu* menu) {
+    int clicked = -1;
+    if (menu == musicMenu)
+        clicked = musicClickedRow;
+    else if (menu == videoMenu)
+        clicked = videoClickedRow;
+    else if (menu == appDirMenu)
+        clicked = appDirClickedRow;
+    else if (menu == appFileMenu)
+        clicked = appFileClickedRow;
+    else
+        return;  // the photo and record menus keep their entries as they are
+    // Opened on no row, the menu acts on nothing: every entry is off.
+    for (QAction* action : menu->actions()) {
+        action->setEnabled(clicked >= 0);
+        action->setChecked(false);
+    }
+}
+
+QMenu* PRTansferViewController::tableMenu(QWidget* owner, const char* name) {
+    auto* menu = new QMenu(owner);
+    menu->setObjectName(name);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuNeedsUpdate(menu); });
+    return menu;
+}
+
+void PRTansferViewController::addMenuAction(QMenu* menu, const QString& title,
+                                            void (PRTansferViewController::*action)(QObject*)) {
+    connect(menu->addAction(title), &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
 }
 
 void PRTansferViewController::setExportRequest(bool* flag) {

@@ -4,12 +4,20 @@
 // one destination panel, whose accepted folder starts the worker the user asked for.
 //
 // The code is split by job: PRTansferViewController.cpp (the shell: sub-views, switching, the
-// export panel and its dispatch) and PRTansferViewControllerPhotos.cpp (the photo grid, its
-// scan and its exports) and PRTansferViewControllerMusic.cpp (the music and video tables, the
-// player, their exports and the add to the music library). The app, contact, message and note
-// sub-views are empty until their features are built; their loaders start nothing.
+// export panel and its dispatch, the context menus' enabling), PRTansferViewControllerPhotos.cpp
+// (the photo grid, its scan and its exports), PRTansferViewControllerMusic.cpp (the music and
+// video tables, the player, their exports and the add to the music library),
+// PRTansferViewControllerApps.cpp (the app containers: browsing, adding, deleting, exporting)
+// and PRTansferViewControllerRecords.cpp (contacts, messages and notes read from a device
+// backup, their previews and exports).
+//
+// What the loaders found belongs to the device they read (DeviceTie): when it leaves or another
+// device is given, every category is dropped and loads afresh at its next visit; a loader of
+// the old device hands nothing in, and no copy, export, addition or removal reaches another
+// device.
 #pragma once
 
+#include "appcore/DeviceTie.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
@@ -29,6 +37,7 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemView;
 class QLabel;
 class QListView;
 class QMenu;
@@ -42,11 +51,9 @@ class PRAppFileController;
 class MusicTrackTableModel;
 class TrackPlayer;
 class QPushButton;
-namespace transfer {
 class PRContactController;
 class PRMessageTreeController;
 class PRNoteController;
-}  // namespace transfer
 class PRConversationView;
 class QItemSelection;
 
@@ -66,7 +73,7 @@ public:
     void showMessageView() { showPane(messageView); }
     void showNoteView() { showPane(noteView); }
 
-    // The category loaders, each with the device index. Only the photos are built.
+    // The category loaders, each with the device index.
     void ShowPhoto(int device);
     void ShowApp(int device);
     void ShowMusic(int device);
@@ -74,6 +81,14 @@ public:
     void showMessage(int device);
     void showNote(int device);
     void refreshOutlineView();
+
+    // ---- Context menus ------------------------------------------------------------------------
+    // Enables the entries of the music, video and app menus as they open: every one when the menu
+    // was opened on a row, none on the empty area. The photo and record menus are left as they are.
+    void menuNeedsUpdate(QMenu* menu);
+    // The row the music, video and app menus were last opened on or clicked (-1: none): the
+    // music and video actions take it, the app actions the selection it is part of.
+    int musicClickedRow = -1, videoClickedRow = -1, appDirClickedRow = -1, appFileClickedRow = -1;
 
     // ---- The export destination panel ---------------------------------------------------
     // Opens the panel; the export actions call it after setting their request flag.
@@ -166,11 +181,12 @@ public:
     void exportRecordsToChosenFolder(transfer::RecordKind kind);
     // The row a context menu was opened on (-1 on no row), as the exports of the clicked row read it.
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
-    // Writes a one-page PDF of the conversation page at htmlPath to pdfPath (main thread).
-    static bool writeConversationPdf(const QString& htmlPath, const QString& pdfPath);
-    transfer::PRContactController* contactController = nullptr;
-    transfer::PRMessageTreeController* messageController = nullptr;
-    transfer::PRNoteController* noteController = nullptr;
+    // Writes a one-page PDF of the conversation, drawn as the conversation view draws it, to
+    // pdfPath (main thread).
+    static files::Outcome writeConversationPdf(const PRMessageTreeNodePtr& conversation, const QString& pdfPath);
+    PRContactController* contactController = nullptr;
+    PRMessageTreeController* messageController = nullptr;
+    PRNoteController* noteController = nullptr;
     PRConversationView* messageTreeScrollView = nullptr;
     // The line above each record table: reading, or why the records could not be read.
     QLabel *contactStatuslab = nullptr, *messageStatuslab = nullptr, *noteStatuslab = nullptr;
@@ -237,6 +253,12 @@ private:
     }
     // Sets one request flag and clears the other five.
     void setExportRequest(bool* flag);
+    // A context menu of the page, brought up to date by menuNeedsUpdate as it opens.
+    QMenu* tableMenu(QWidget* owner, const char* name);
+    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*));
+    // Opens menu at the view's point at and notes the row under it in clicked (-1: none); with
+    // select, that row becomes the selection unless it is part of it.
+    void openTableMenu(QAbstractItemView* view, QMenu* menu, int* clicked, const QPoint& at, bool select);
     void buildPhotoView();
     void StartPhotoThread();
     void UpImageDataSource(const IKImageItem& item);
@@ -261,7 +283,7 @@ private:
     void addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback);
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
-    void showTrackMenu(bool video, const QPoint& globalPosition);
+    QMenu* buildTrackMenu(QTableView* table, bool video);
     void previewTrack(bool video);
     // Track copies on their way: a second request for one of them waits for the first.
     std::vector<PRTranMusicNodePtr> copyingTracks_;
@@ -272,7 +294,10 @@ private:
     void ExpandItemThread(const PRAppDirTreeNodePtr& app);
     void ExportSelectedAppToMacThreadHandle();
     void ExportDirAppToMacThread();
-    void startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job, QString failureText);
+    // Runs job on an app worker inside the device of stamp, unless that device is no longer the
+    // page's (the user is told, nothing runs).
+    void startAppJob(const DeviceStamp& stamp, std::function<disk::ActionResult(const std::atomic<bool>&)> job,
+                     QString failureText);
     std::vector<transfer::ContainerFile> selectedAppFiles() const;
     PRAppDirTreeNodePtr selectedAppFolder() const;
     void previewAppFile();
@@ -285,7 +310,13 @@ private:
     void exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations, const QString& folder);
     void finishRecordExport(const transfer::RecordExportResult& result, const QString& folder);
     std::string recordDeviceName() const;
+    // Empties the record tables and previews (nothing of an earlier device stays).
+    void clearRecords();
+    // The device left or was replaced: every category's results go, and busy indicators stop.
+    void dropDeviceResults();
 
+    DeviceTie tie_{[this] { dropDeviceResults(); }};
+    DeviceStamp recordRunStamp_;  // the device of the record read under way
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
     int photoExportsFinished_ = 0;

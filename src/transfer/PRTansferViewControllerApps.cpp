@@ -13,12 +13,14 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSplitter>
@@ -34,7 +36,8 @@ const std::vector<PRAppFileController::Column> kAppFileColumns = {PRAppFileContr
                                                                   PRAppFileController::Column::FileType};
 
 // The container path of an outline folder, found from a file below it (a folder's node keeps
-// the path of the record that made it, which may be a file deeper down).
+// the path of the record that made it, which may be a file deeper down). A folder with no file
+// below it was made by its own record, which the container read gives before its content.
 QString containerPathOf(const PRAppDirTreeNode& folder) {
     int depth = 0;
     const PRAppDirTreeNode* node = &folder;
@@ -47,7 +50,7 @@ QString containerPathOf(const PRAppDirTreeNode& folder) {
         node = node->children().empty() ? nullptr : node->children().front().get();
         ++depth;
     }
-    return {};
+    return folder.filePath;
 }
 
 }  // namespace
@@ -106,12 +109,34 @@ void PRTansferViewController::buildAppView() {
     add(tr("Export Files..."), "exportFilesBtn", &PRTansferViewController::AppExportFilestoMac);
     add(tr("Export Folder..."), "exportFolderBtn", &PRTansferViewController::AppDirExporttoMac);
     layout->addLayout(buttons);
+
+    // The context menus act on the folder or the files they were opened on.
+    appDirMenu = tableMenu(appOutlineView, "appDirMenu");
+    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac);
+    appFileMenu = tableMenu(appTableView, "appFileMenu");
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll);
+    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument);
+    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac);
+    appFileMenu->addSeparator();
+    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted);
+    const std::pair<QAbstractItemView*, std::pair<QMenu*, int*>> menus[] = {
+        {appOutlineView, {appDirMenu, &appDirClickedRow}}, {appTableView, {appFileMenu, &appFileClickedRow}}};
+    for (const auto& [view, menu] : menus) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view, menu](const QPoint& at) { openTableMenu(view, menu.first, menu.second, at, true); });
+    }
 }
 
 // ---- The app list ----------------------------------------------------------------------------
 
 void PRTansferViewController::ShowApp(int device) {
     view();
+    tie_.tieTo(device);
     if (bappStartTransfer || bAppLoadFinished) return;
     tranferDevice = device;
     bappStartTransfer = true;
@@ -120,10 +145,11 @@ void PRTansferViewController::ShowApp(int device) {
 }
 
 void PRTansferViewController::StartAppThread() {
-    const int device = tranferDevice;
-    appWorkers_.start([this, device](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
+    appWorkers_.start([this, stamp](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         std::vector<transfer::ContainerApp> apps;
-        const bool listed = transfer::listUserApps(disk::deviceDiskServices(), device, apps);
+        const bool listed = transfer::listUserApps(disk::deviceDiskServices(), stamp.index(), apps);
         for (const transfer::ContainerApp& app : apps) {
             if (cancelled) return;
             auto node = PRAppDirTreeNode::create();
@@ -136,16 +162,16 @@ void PRTansferViewController::StartAppThread() {
             node->fileType = QStringLiteral("DIR");
             performOnMainThread(
                 this,
-                [this, node] {
-                    if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                [this, node, &stamp] {
+                    if (!appWorkers_.cancelled() && stamp.holds()) appTreeController->addTreeNode(node);
                 },
                 true);
         }
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, listed] {
-                if (!appWorkers_.cancelled()) ScanAppFinishHandle(listed);
+            [this, listed, &stamp] {
+                if (!appWorkers_.cancelled() && stamp.holds()) ScanAppFinishHandle(listed);
             },
             true);
     });
@@ -185,35 +211,36 @@ void PRTansferViewController::outlineViewSelectionDidChange() {
 }
 
 void PRTansferViewController::ExpandItemThread(const PRAppDirTreeNodePtr& app) {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
     const std::string bundleId = app->appBundleName.toStdString();
     const QString displayName = app->appDisplayName;
     const std::function<bool()> connected = deviceConnected;
-    appWorkers_.start([this, device, bundleId, displayName, connected](const std::atomic<bool>& cancelled) {
+    appWorkers_.start([this, stamp, bundleId, displayName, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         transfer::readContainer(
-            disk::deviceDiskServices(), device, bundleId,
+            disk::deviceDiskServices(), stamp.index(), bundleId,
             [&](const transfer::ContainerEntry& entry) {
-                // Folders come with their files: the outline makes each file's folders.
-                if (entry.folder || cancelled) return;
+                if (cancelled) return;
+                // A folder is a row of its own (an empty one too), a file an entry of its folder.
                 auto node = PRAppDirTreeNode::create();
                 node->filePath = QString::fromStdString(entry.path);
                 node->appDisplayName = displayName;
                 node->appBundleName = QString::fromStdString(bundleId);
-                node->fileType = QStringLiteral("FILE");
-                node->fileSize = QString::fromStdString(sizeText(entry.size));
+                node->fileType = entry.folder ? QStringLiteral("DIR") : QStringLiteral("FILE");
+                if (!entry.folder) node->fileSize = QString::fromStdString(sizeText(entry.size));
                 performOnMainThread(
                     this,
-                    [this, node] {
-                        if (!appWorkers_.cancelled()) appTreeController->addTreeNode(node);
+                    [this, node, &stamp] {
+                        if (!appWorkers_.cancelled() && stamp.holds()) appTreeController->addTreeNode(node);
                     },
                     true);
             },
-            [&] { return !cancelled && (!connected || connected()); });
+            [&] { return !cancelled && (!connected || connected()) && stamp.holds(); });
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this] {
-                if (appWorkers_.cancelled()) return;
+            [this, &stamp] {
+                if (appWorkers_.cancelled() || !stamp.holds()) return;
                 ++appJobsFinished_;
                 outlineViewSelectionDidChange();
             },
@@ -239,18 +266,25 @@ void PRTansferViewController::previewAppFile() {
     const auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(rows.first().row()));
     if (!file) return;
     if (!file->btransfer) {
-        // The first preview copies the document (by its name alone) into the private "DB"
-        // folder; the page's later previews reuse that copy. A copy that failed is not marked,
-        // so that the next selection tries again instead of showing a missing file.
+        // The first preview copies the document into the private "DB" folder, at its app's and
+        // container path (two documents of one name each get their own copy); the page's later
+        // previews reuse that copy. A copy that failed is not marked, so that the next selection
+        // tries again instead of showing a missing file.
         const QString folder = QString::fromStdString(disk::localCopyFolder("DB"));
         const transfer::ContainerFile entry{file->appBundleName.toStdString(), file->filePath.toStdString()};
-        if (folder.isEmpty() ||
-            !transfer::exportContainerFiles(disk::deviceDiskServices(), tranferDevice, {entry}, folder, true).ok()) {
+        const DeviceStamp stamp = tie_.stamp();
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        disk::ActionResult result;
+        const QString copy =
+            folder.isEmpty() || !stamp.holds()
+                ? QString()
+                : transfer::copyForPreview(disk::deviceDiskServices(), stamp.index(), entry, folder, result);
+        if (copy.isEmpty()) {
             appImageView->clear();
             return;
         }
         file->btransfer = true;
-        file->transferPath = transfer::flatCopyPath(folder, entry.path);
+        file->transferPath = copy;
     }
     // A picture document shows itself (at most 512 points a side), any other document its icon.
     QImageReader reader(file->transferPath);
@@ -269,10 +303,17 @@ void PRTansferViewController::AppUnSelecteAll(QObject*) { appTableView->clearSel
 
 // ---- Actions -----------------------------------------------------------------------------------
 
-void PRTansferViewController::startAppJob(std::function<disk::ActionResult(const std::atomic<bool>&)> job,
+void PRTansferViewController::startAppJob(const DeviceStamp& stamp,
+                                          std::function<disk::ActionResult(const std::atomic<bool>&)> job,
                                           QString failureText) {
-    appWorkers_.start([this, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
-        const disk::ActionResult result = job(cancelled);
+    // The device may have gone, and another come, while a question or a panel was open.
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
+    appWorkers_.start([this, stamp, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
+        disk::ActionResult result;
+        {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            result = job(cancelled);
+        }
         if (cancelled) return;
         performOnMainThread(
             this,
@@ -292,12 +333,14 @@ void PRTansferViewController::addFilesToApp(QObject*) {
     request.kind = PanelRequest::Kind::Open;
     request.chooseFiles = true;
     request.window = alertWindow();
+    const DeviceStamp stamp = tie_.stamp();
     const QString chosen = dialogs::runPanelForPath(request);
     if (chosen.isEmpty()) return;
     addFilePath = chosen;
-    const int device = tranferDevice;
+    const int device = stamp.index();
     const transfer::ContainerFile beside = files.front();
     startAppJob(
+        stamp,
         [device, beside, chosen](const std::atomic<bool>&) {
             return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen,
                                                 beside.path);
@@ -315,9 +358,11 @@ void PRTansferViewController::AppDeleted(QObject*) {
            "files types, includes photos and videos, deleting files may lead to unexpected results.");
     alert.buttons = {tr("Deleted"), tr("Cancel")};
     alert.window = alertWindow();
+    const DeviceStamp stamp = tie_.stamp();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
-    const int device = tranferDevice;
+    const int device = stamp.index();
     startAppJob(
+        stamp,
         [device, files](const std::atomic<bool>&) {
             return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
         },
@@ -332,9 +377,11 @@ void PRTansferViewController::AppExportFilestoMac(QObject*) {
 void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
     const std::vector<transfer::ContainerFile> files = selectedAppFiles();
     if (files.empty()) return;
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = exportPath;
     startAppJob(
+        stamp,
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
         },
@@ -344,9 +391,11 @@ void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
 void PRTansferViewController::AppExportFilestoDocument(QObject*) {
     const std::vector<transfer::ContainerFile> files = selectedAppFiles();
     if (files.empty()) return;
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = QString::fromStdString(paths::homeDirectory()) + QStringLiteral("/Documents");
     startAppJob(
+        stamp,
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
         },
@@ -362,11 +411,13 @@ void PRTansferViewController::ExportDirAppToMacThread() {
     const PRAppDirTreeNodePtr node = selectedAppFolder();
     if (!node) return;
     const QString path = containerPathOf(*node);
-    if (path.isEmpty()) return;  // a folder with no file below it exports nothing
+    if (path.isEmpty()) return;  // a folder of no known path exports nothing
     const transfer::ContainerFile dir{node->appBundleName.toStdString(), path.toStdString()};
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.stamp();
+    const int device = stamp.index();
     const QString folder = exportPath;
     startAppJob(
+        stamp,
         [device, dir, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
         },

@@ -2,6 +2,7 @@
 // a player in each, exports of tracks into the Documents folder or a chosen folder, and the add
 // to the computer's music library. A track is copied from the device the first time it is
 // played or added; later operations use that copy.
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
@@ -10,7 +11,8 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TrackPlayer.h"
+#include "widgets/DeviceRefusal.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -55,12 +57,22 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     table->setColumnWidth(MusicTrackTableModel::Album, 150);
     table->setColumnWidth(MusicTrackTableModel::Time, 70);
     table->setColumnWidth(MusicTrackTableModel::Size, 90);
+    // The menu and a double click act on the row they were on, whatever else is selected.
+    int* clicked = video ? &videoClickedRow : &musicClickedRow;
+    QMenu* menu = buildTrackMenu(table, video);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table, &QTableView::customContextMenuRequested, this,
-            [this, table, video](const QPoint& at) { showTrackMenu(video, table->viewport()->mapToGlobal(at)); });
+            [this, table, menu, clicked](const QPoint& at) { openTableMenu(table, menu, clicked, at, false); });
+    connect(table, &QTableView::pressed, this, [clicked](const QModelIndex& index) { *clicked = index.row(); });
+    // Rows that move or go leave no clicked row behind.
+    connect(model, &QAbstractItemModel::layoutChanged, this, [clicked] { *clicked = -1; });
+    connect(model, &QAbstractItemModel::modelReset, this, [clicked] { *clicked = -1; });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, table] { tableViewSelectionDidChange(table); });
-    connect(table, &QTableView::doubleClicked, this, [this, video] { video ? videoPlay() : musicPlay(); });
+    connect(table, &QTableView::doubleClicked, this, [this, video, clicked](const QModelIndex& index) {
+        *clicked = index.row();
+        video ? videoPlay() : musicPlay();
+    });
     layout->addWidget(table, 1);
 
     // The player below the table: picture (or the video), title, state and controls.
@@ -124,46 +136,41 @@ void PRTansferViewController::buildMusicViews() {
     buildTrackPane(videoView, tr("Videos"), true);
 }
 
-void PRTansferViewController::showTrackMenu(bool video, const QPoint& globalPosition) {
-    QMenu* menu = video ? videoMenu : musicMenu;
-    if (!menu) {
-        menu = new QMenu(QStringLiteral("menu"), video ? videoTableView : musicTableView);
-        menu->setObjectName(video ? "videoMenu" : "musicMenu");
-        auto add = [&](const QString& text, void (PRTansferViewController::*action)(QObject*)) {
-            connect(menu->addAction(text), &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
-        };
-        if (video) {
-            add(tr("Play"), &PRTansferViewController::videoPlay);
-            menu->addSeparator();
-            add(tr("Select All"), &PRTansferViewController::videoSelecteAll);
-            add(tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
-            menu->addSeparator();
-            add(tr("Export to Documents"), &PRTansferViewController::videoExporttoDocument);
-            add(tr("Export All to Mac..."), &PRTansferViewController::videoExporttoMac);
-            add(tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
-            add(tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
-            videoMenu = menu;
-        } else {
-            add(tr("Play"), &PRTansferViewController::musicPlay);
-            menu->addSeparator();
-            add(tr("Select All"), &PRTansferViewController::musicSelectAll);
-            add(tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
-            menu->addSeparator();
-            add(tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
-            add(tr("Export All to Mac..."), &PRTansferViewController::musicExporttoMac);
-            add(tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
-            add(tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
-            add(tr("Add Selected to Music Library"), &PRTansferViewController::ExportSelectedMusicToITuneslib);
-            musicMenu = menu;
-        }
+QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
+    QMenu* menu = tableMenu(table, video ? "videoMenu" : "musicMenu");
+    if (video) {
+        addMenuAction(menu, tr("Play"), &PRTansferViewController::videoPlay);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac);
+        addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
+        videoMenu = menu;
+    } else {
+        addMenuAction(menu, tr("Play"), &PRTansferViewController::musicPlay);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
+        menu->addSeparator();
+        addMenuAction(menu, tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac);
+        addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add Selected to Music Library"),
+                      &PRTansferViewController::ExportSelectedMusicToITuneslib);
+        musicMenu = menu;
     }
-    menu->popup(globalPosition);
+    return menu;
 }
 
 // ---- Scan -------------------------------------------------------------------------------------
 
 void PRTansferViewController::ShowMusic(int device) {
     view();
+    tie_.tieTo(device);
     if (bMusiceStartTransfer || bMusicLoadFinished) return;
     tranferDevice = device;
     bMusiceStartTransfer = true;
@@ -172,23 +179,25 @@ void PRTansferViewController::ShowMusic(int device) {
 }
 
 void PRTansferViewController::StartMusicThread() {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     const std::function<bool()> connected = deviceConnected;
-    musicScanWorkers_.start([this, device, connected](const std::atomic<bool>& cancelled) {
-        transfer::MusicScanResult result = transfer::scanMusicLibrary(
-            disk::deviceDiskServices(), device, [&] { return !cancelled && (!connected || connected()); });
+    musicScanWorkers_.start([this, stamp, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        transfer::MusicScanResult result = transfer::scanMusicLibrary(disk::deviceDiskServices(), stamp.index(), [&] {
+            return !cancelled && (!connected || connected()) && stamp.holds();
+        });
         if (cancelled) return;
         const bool complete = result.serviceStarted && result.libraryRead && !result.stopped;
         performOnMainThread(
             this,
-            [this, result = std::move(result)]() mutable {
-                if (!musicScanWorkers_.cancelled()) UpMusiceDataSource(std::move(result));
+            [this, result = std::move(result), &stamp]() mutable {
+                if (!musicScanWorkers_.cancelled() && stamp.holds()) UpMusiceDataSource(std::move(result));
             },
             true);
         performOnMainThread(
             this,
-            [this, complete] {
-                if (!musicScanWorkers_.cancelled()) ScanMusicFinishHandle(complete);
+            [this, complete, &stamp] {
+                if (!musicScanWorkers_.cancelled() && stamp.holds()) ScanMusicFinishHandle(complete);
             },
             true);
     });
@@ -212,10 +221,9 @@ void PRTansferViewController::ScanMusicFinishHandle(bool complete) {
 // ---- Playing ----------------------------------------------------------------------------------
 
 PRTranMusicNodePtr PRTansferViewController::clickedTrack(bool video) const {
-    QTableView* table = video ? videoTableView : musicTableView;
+    const int row = video ? videoClickedRow : musicClickedRow;
     MusicTrackTableModel* model = video ? videoController : musicController;
-    const QModelIndex current = table->currentIndex();
-    return current.isValid() ? model->objectAt(current.row()) : nullptr;
+    return row >= 0 && row < model->rowCount() ? model->objectAt(row) : nullptr;
 }
 
 std::vector<PRTranMusicNodePtr> PRTansferViewController::selectedTracks(bool video) const {
@@ -289,14 +297,18 @@ void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bo
     if (std::find(copyingTracks_.begin(), copyingTracks_.end(), track) != copyingTracks_.end()) return;
     copyingTracks_.push_back(track);
     const PRTranMusicNode snapshot = *track;  // workers never touch the page's records
-    const int device = tranferDevice;
-    trackWorkers_.start([this, track, snapshot, device, video](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.stamp();
+    trackWorkers_.start([this, track, snapshot, stamp, video](const std::atomic<bool>& cancelled) {
         if (cancelled) return;
-        const transfer::TrackCopy copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+        transfer::TrackCopy copy;
+        if (stamp.holds()) {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), stamp.index(), snapshot);
+        }
         performOnMainThread(
             this,
-            [this, track, copy, video] {
-                if (trackWorkers_.cancelled()) return;
+            [this, track, copy, video, stamp] {
+                if (trackWorkers_.cancelled() || !stamp.holds()) return;
                 std::erase(copyingTracks_, track);
                 MusichasCopyFinishedOnMainThread(track, copy, false);
                 (video ? videoProgress : musicProgress)->setHidden(true);
@@ -336,11 +348,13 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
     if (tracks.empty()) return;
     std::vector<PRTranMusicNodePtr> snapshots;
     for (const PRTranMusicNodePtr& track : tracks) snapshots.push_back(std::make_shared<PRTranMusicNode>(*track));
-    const int device = tranferDevice;
-    trackWorkers_.start([this, snapshots, folder, device, reveal](const std::atomic<bool>& cancelled) {
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
+    trackWorkers_.start([this, snapshots, folder, stamp, reveal](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
         QStringList written;
         const disk::ActionResult result =
-            transfer::exportTracks(disk::deviceDiskServices(), device, snapshots, folder, &cancelled, &written);
+            transfer::exportTracks(disk::deviceDiskServices(), stamp.index(), snapshots, folder, &cancelled, &written);
         if (cancelled) return;
         performOnMainThread(
             this,
@@ -349,7 +363,7 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
                 if (reveal && !written.isEmpty())
                     workspace::selectFile(written.first(), QFileInfo(written.first()).path());
                 ++musicJobsFinished_;
-                alertFailure(result, tr("%n track(s) could not be exported.", nullptr, int(result.failures)));
+                alertFailure(result, counted(result.failures, "track", "tracks") + tr(" could not be exported."));
             },
             true);
     });
@@ -383,18 +397,23 @@ void PRTansferViewController::ExportAllVideoToMacThread() {
 // ---- The music library ----------------------------------------------------------------------------
 
 void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback) {
-    const int device = tranferDevice;
+    if (tracks.empty()) return;
+    const DeviceStamp stamp = tie_.stamp();
+    if (!stillOnItsDevice(stamp, alertWindow())) return;
     for (const PRTranMusicNodePtr& track : tracks) {
         // Without a copy only a track chosen with the fallback is copied first.
         if (!track->bhasCopy() && !dropFallback) continue;
         const PRTranMusicNode snapshot = *track;
-        trackWorkers_.start([this, track, snapshot, device, dropFallback](const std::atomic<bool>& cancelled) {
+        trackWorkers_.start([this, track, snapshot, stamp, dropFallback](const std::atomic<bool>& cancelled) {
             if (cancelled) return;
             transfer::TrackCopy copy;
             copy.ok = snapshot.bhasCopy();
             copy.localPath = QString::fromStdString(snapshot.bCopyLocationPath());
             if (!copy.ok) {
-                copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), device, snapshot);
+                {
+                    const auto onlyItsDevice = stamp.onlyThisDevice();
+                    copy = transfer::copyTrackToLocal(disk::deviceDiskServices(), stamp.index(), snapshot);
+                }
                 performOnMainThread(
                     this,
                     [this, track, copy] {
@@ -418,8 +437,8 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
                 [this, result] {
                     if (trackWorkers_.cancelled()) return;
                     ++musicJobsFinished_;
-                    alertFailure(result, tr("%n track(s) could not be added to the music library.", nullptr,
-                                            int(result.failures)));
+                    alertFailure(result, counted(result.failures, "track", "tracks") +
+                                             tr(" could not be added to the music library."));
                 },
                 true);
         });

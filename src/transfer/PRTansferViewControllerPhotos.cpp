@@ -1,8 +1,9 @@
 // The photo sub-view: the camera roll copied from the device into local copies and shown as
 // they arrive in an icon grid, with a zoom slider and a context menu that exports the selected
 // photos or all of them into a folder the user chooses.
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 #include "clean/core/CleanDeviceServices.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
@@ -81,8 +82,8 @@ void PRTansferViewController::buildPhotoView() {
 
 void PRTansferViewController::updatePhotoCount() {
     photoCountlab->setText(bImageStartTransfer
-                               ? tr("%n item(s), copying from the device...", nullptr, int(imageArray.size()))
-                               : tr("%n item(s)", nullptr, int(imageArray.size())));
+                               ? counted(imageArray.size(), "item", "items") + tr(", copying from the device...")
+                               : counted(imageArray.size(), "item", "items"));
 }
 
 void PRTansferViewController::zoomSliderDidChange(QSlider* slider) {
@@ -96,6 +97,7 @@ void PRTansferViewController::zoomSliderDidChange(QSlider* slider) {
 
 void PRTansferViewController::ShowPhoto(int device) {
     view();
+    tie_.tieTo(device);
     if (bImageStartTransfer || bPhotoLoadFinished) return;
     tranferDevice = device;
     // A scan that stopped part-way starts over: its items come again.
@@ -108,27 +110,28 @@ void PRTansferViewController::ShowPhoto(int device) {
 }
 
 void PRTansferViewController::StartPhotoThread() {
-    const int device = tranferDevice;
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     const std::function<bool()> connected = deviceConnected;
-    scanWorkers_.start([this, device, connected](const std::atomic<bool>& cancelled) {
-        transfer::PhotoTransferScan scan(clean::deviceCleanServices(), device);
+    scanWorkers_.start([this, stamp, connected](const std::atomic<bool>& cancelled) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        transfer::PhotoTransferScan scan(clean::deviceCleanServices(), stamp.index());
         const transfer::PhotoScanResult result = scan.run(
-            [this, &cancelled](const IKImageItem& item) {
+            [this, &cancelled, &stamp](const IKImageItem& item) {
                 // The grid grows one file at a time; the worker waits for each to be shown.
                 if (cancelled) return;
                 performOnMainThread(
                     this,
-                    [this, item] {
-                        if (!scanWorkers_.cancelled()) UpImageDataSource(item);
+                    [this, item, &stamp] {
+                        if (!scanWorkers_.cancelled() && stamp.holds()) UpImageDataSource(item);
                     },
                     true);
             },
-            [&cancelled, &connected] { return !cancelled && (!connected || connected()); });
+            [&cancelled, &connected, &stamp] { return !cancelled && (!connected || connected()) && stamp.holds(); });
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result] {
-                if (!scanWorkers_.cancelled()) ScanphotoFinishHandle(result);
+            [this, result, &stamp] {
+                if (!scanWorkers_.cancelled() && stamp.holds()) ScanphotoFinishHandle(result);
             },
             true);
     });
@@ -207,7 +210,7 @@ void PRTansferViewController::finishPhotoExport(const transfer::PhotoExportResul
     ++photoExportsFinished_;
     if (!result.ok()) {
         AlertRequest alert;
-        alert.messageText = tr("%n photo(s) could not be exported.", nullptr, result.failures);
+        alert.messageText = counted(result.failures, "photo", "photos") + tr(" could not be exported.");
         alert.informativeText = tr("%1: %2").arg(result.firstFailurePath, result.firstFailureReason);
         alert.style = AlertRequest::Style::Warning;
         if (AppShell* app = AppShell::current()) alert.window = app->window();

@@ -4,34 +4,29 @@
 // on the main thread when its reader has ended. The selected row is previewed beside its
 // table; each table's context menu exports the clicked row or the whole table into the fixed
 // folders under Documents, or into a folder the user chooses.
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
+#include "browser/ConversationPdf.h"
 #include "browser/PRConversationView.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TransferRecordModels.h"
+#include "widgets/RecordTableModels.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QStringDecoder>
 #include <QTableView>
-#include <QTextDocument>
 #include <QVBoxLayout>
-#include <cmath>
 
 using transfer::RecordExport;
 using transfer::RecordExportResult;
@@ -40,10 +35,6 @@ using transfer::RecordKind;
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// The width the conversation page is laid out at for its PDF.
-constexpr int kPdfPageWidth = 800;
-constexpr double kMaxPdfSide = 14400;
 
 QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* model) {
     auto* table = new QTableView(parent);
@@ -94,9 +85,10 @@ QLabel* cardLabel(QWidget* parent, QVBoxLayout* layout, const char* name) {
 // ---- Views ----------------------------------------------------------------------------------
 
 void PRTansferViewController::buildRecordViews() {
-    contactController = new transfer::PRContactController(this);
-    messageController = new transfer::PRMessageTreeController(this);
-    noteController = new transfer::PRNoteController(this);
+    // The tables list the records read only, in the order they came.
+    contactController = new PRContactController(this, PRRecordTableModel::Layout::Listing);
+    messageController = new PRMessageTreeController(this, PRRecordTableModel::Layout::Listing);
+    noteController = new PRNoteController(this, PRRecordTableModel::Layout::Listing);
 
     contactTableView = makeTable(contactView, "contactTableView", contactController);
     QSplitter* split = layoutRecordView(contactView, tr("Contacts"), &contactStatuslab, contactTableView);
@@ -160,10 +152,8 @@ void PRTansferViewController::buildRecordViews() {
                     [this, a = e.action] { (this->*a)(nullptr); });
         connect((*outlet)->addAction(tr("Export All to a Folder...")), &QAction::triggered, this,
                 [this, kind] { exportRecordsToChosenFolder(kind); });
-        connect(table, &QTableView::customContextMenuRequested, this, [table, outlet, clicked](const QPoint& at) {
-            const QModelIndex index = table->indexAt(at);
-            *clicked = index.isValid() ? index.row() : -1;
-            (*outlet)->popup(table->viewport()->mapToGlobal(at));
+        connect(table, &QTableView::customContextMenuRequested, this, [this, table, outlet, clicked](const QPoint& at) {
+            openTableMenu(table, *outlet, clicked, at, false);
         });
     };
     menu(contactTableView, &contactMenu, &contactClickedRow, RecordKind::Contacts,
@@ -184,7 +174,7 @@ void PRTansferViewController::buildRecordViews() {
         performOnMainThread(
             this,
             [this, kind] {
-                if (!recordWorkers_.cancelled()) ScanTransferFinishedOnMainThread(kind);
+                if (!recordWorkers_.cancelled() && recordRunStamp_.holds()) ScanTransferFinishedOnMainThread(kind);
             },
             true);
     };
@@ -226,14 +216,18 @@ void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
     request.kind = kind;
     request.identifier = device.first;
     request.sender = recordIntake_.token();
+    // The records are read from a backup of the device attached now, named by its identifier;
+    // they belong to it as the other pages' results do.
+    const DeviceStamp stamp = tie_.tieTo(tranferDevice);
     // Decided when the job runs: a request queued behind a backup finds it done.
-    recordWorkers_.start([this, request](const std::atomic<bool>& cancelled) mutable {
+    recordWorkers_.start([this, request, stamp](const std::atomic<bool>& cancelled) mutable {
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, &request] {
+            [this, &request, &stamp] {
                 request.backupDone = bBackup;
                 request.contactsRead = bContactFinished;
+                recordRunStamp_ = stamp;
             },
             true);
         if (cancelled) return;
@@ -242,8 +236,8 @@ void PRTansferViewController::StartBackupDeviceThread(RecordKind kind) {
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result] {
-                if (!recordWorkers_.cancelled()) FinisdBackupDeviceThread(result);
+            [this, result, stamp] {
+                if (!recordWorkers_.cancelled() && stamp.holds()) FinisdBackupDeviceThread(result);
             },
             true);
     });
@@ -262,11 +256,17 @@ void PRTansferViewController::FinisdBackupDeviceThread(const transfer::RecordRea
     }
     // No backup: nothing of an earlier device stays in the tables, and the next opening tries again.
     bBackup = false;
+    clearRecords();
+    const QString message = tr("The device could not be backed up: %1").arg(qs(result.failure));
+    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->setText(message);
+}
+
+void PRTansferViewController::clearRecords() {
     recordIntake_.clear();
     bPreviewTag = true;
-    contactController->setContent({});
-    messageController->setContent({});
-    noteController->setContent({});
+    contactController->setRecords({});
+    messageController->setRecords({});
+    noteController->setRecords({});
     bPreviewTag = false;
     bContactFinished = bMessageFinished = bNoteFinished = false;
     messageTreeScrollView->showConversation(nullptr);
@@ -274,14 +274,12 @@ void PRTansferViewController::FinisdBackupDeviceThread(const transfer::RecordRea
                           contactJobtitlelab, contactBirthdaylab, contactNotelab, noteContentlab})
         label->clear();
     contactImageView->clear();
-    const QString message = tr("The device could not be backed up: %1").arg(qs(result.failure));
-    for (QLabel* status : {contactStatuslab, messageStatuslab, noteStatuslab}) status->setText(message);
 }
 
 void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) {
     auto fill = [this](QTableView* table, auto* model, auto records, QLabel* status, const QString& count) {
         bPreviewTag = true;
-        model->setContent(std::move(records));
+        model->setRecords(std::move(records));
         status->setText(count);
         if (model->rowCount() > 0) {
             table->clearSelection();
@@ -293,17 +291,17 @@ void PRTansferViewController::ScanTransferFinishedOnMainThread(RecordKind kind) 
     if (kind == RecordKind::Contacts) {
         const auto contacts = recordIntake_.contactArray();
         fill(contactTableView, contactController, contacts, contactStatuslab,
-             tr("%n contact(s)", nullptr, int(contacts.size())));
+             counted(contacts.size(), "contact", "contacts"));
         bContactFinished = true;
     } else if (kind == RecordKind::Messages) {
         const auto conversations = recordIntake_.messageTreeArray();
         fill(messageTableView, messageController, conversations, messageStatuslab,
-             tr("%n conversation(s), %1 message(s)", nullptr, int(conversations.size()))
-                 .arg(recordIntake_.messageArray().size()));
+             counted(conversations.size(), "conversation", "conversations") + QStringLiteral(", ") +
+                 counted(recordIntake_.messageArray().size(), "message", "messages"));
         bMessageFinished = true;
     } else {
         const auto notes = recordIntake_.noteArray();
-        fill(noteTableView, noteController, notes, noteStatuslab, tr("%n note(s)", nullptr, int(notes.size())));
+        fill(noteTableView, noteController, notes, noteStatuslab, counted(notes.size(), "note", "notes"));
         bNoteFinished = true;
     }
 }
@@ -370,16 +368,20 @@ void PRTansferViewController::finishRecordExport(const RecordExportResult& resul
     if (!folder.isEmpty()) workspace::selectFile(QString(), folder);
     if (result.ok()) return;
     AlertRequest alert;
-    alert.messageText = tr("%n item(s) could not be exported.", nullptr, result.failures);
+    alert.messageText = counted(result.failures, "item", "items") + tr(" could not be exported.");
     alert.informativeText = tr("%1: %2").arg(qs(result.firstFailedPath), qs(result.firstReason));
     alert.style = AlertRequest::Style::Warning;
     dialogs::runAlert(alert);
 }
 
 void PRTansferViewController::exportSelectedContactToDocument(QObject*) {
-    const PRContactNodePtr contact = contactController->at(contactClickedRow);
-    if (!contact) return;
     const std::string folder = RecordExport::contactFolder();
+    const PRContactNodePtr contact = contactController->at(contactClickedRow);
+    if (!contact) {
+        // No row under the menu: the folder is made, nothing is written or shown.
+        files::makeFolders(folder);
+        return;
+    }
     startRecordExport([contact, folder] { return RecordExport::exportContacts({contact}, folder); }, qs(folder));
 }
 
@@ -400,7 +402,7 @@ void PRTansferViewController::exportSelectedMessageToDocumentHtml(QObject*) {
                 paths::makeDirectories(folder);
                 return none;
             }
-            return RecordExport::exportConversation(*conversation, device, folder, folder);
+            return RecordExport::exportConversation(*conversation, device, folder);
         },
         qs(folder));
 }
@@ -412,7 +414,7 @@ void PRTansferViewController::exportAllMessagesToDocumentHtml(QObject*) {
             RecordExportResult all;
             paths::makeDirectories(folder);
             for (const PRMessageTreeNodePtr& c : conversations)
-                all.add(RecordExport::exportConversation(*c, device, folder, folder));
+                all.add(RecordExport::exportConversation(*c, device, folder));
             return all;
         },
         qs(folder));
@@ -420,10 +422,7 @@ void PRTansferViewController::exportAllMessagesToDocumentHtml(QObject*) {
 
 void PRTansferViewController::exportSelectedMessageToDocumentPdf(QObject*) {
     const PRMessageTreeNodePtr conversation = messageController->at(messageClickedRow);
-    if (!conversation) {
-        paths::makeDirectories(RecordExport::pdfPageFolder());
-        return;
-    }
+    if (!conversation) return;
     exportConversationsAsPdf({conversation}, qs(RecordExport::messageFolder()));
 }
 
@@ -431,80 +430,37 @@ void PRTansferViewController::exportAllMessagesToDocumentPdf(QObject*) {
     exportConversationsAsPdf(messageController->content(), qs(RecordExport::messageFolder()));
 }
 
-// Each page is written on the worker, then rendered into its PDF on the main thread while the
-// worker waits: the next conversation starts only once the PDF before it is written.
+// Each PDF is drawn on the main thread while the worker waits (the conversation view is a
+// widget), then written by the worker: the next conversation starts once the one before it is
+// written.
 void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations,
                                                        const QString& folder) {
-    const std::string device = recordDeviceName();
     startRecordExport(
-        [this, conversations = std::move(conversations), folder, device] {
+        [this, conversations = std::move(conversations), folder] {
             RecordExportResult all;
-            const std::string pages = RecordExport::pdfPageFolder(), target = folder.toStdString();
             for (const PRMessageTreeNodePtr& conversation : conversations) {
                 if (recordExportWorkers_.cancelled()) break;
-                const RecordExportResult page = RecordExport::writePdfPage(*conversation, device, pages, target);
-                if (page.files.empty()) {
-                    all.add(page);
-                    continue;
-                }
-                const QString html = qs(page.files.front());
                 const QString pdf =
                     folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
-                bool written = false;
+                files::Outcome written;
                 performOnMainThread(
-                    this, [&] { written = writeConversationPdf(html, pdf); }, true);
-                if (written) {
-                    ++all.written;
-                    all.files.push_back(pdf.toStdString());
-                } else {
-                    all.failed(pdf.toStdString(), "cannot render the conversation into a PDF");
-                }
+                    this, [&] { written = writeConversationPdf(conversation, pdf); }, true);
+                all.counted(written);
             }
             return all;
         },
         folder);
 }
 
-bool PRTansferViewController::writeConversationPdf(const QString& htmlPath, const QString& pdfPath) {
-    QFile file(htmlPath);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
-    const QString html = decoder.isValid() ? QString(decoder(bytes)) : QString::fromUtf8(bytes);
-
-    // The whole page, laid out at one width and drawn at its full height into one picture
-    // (a view would show only what fits its window).
-    QTextDocument page;
-    page.setDocumentMargin(16);
-    page.setHtml(html);
-    page.setTextWidth(kPdfPageWidth);
-    const QSize size(kPdfPageWidth, std::max(1, int(std::ceil(page.size().height()))));
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) return false;  // too tall for one picture
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        page.drawContents(&painter);
-    }
-
-    paths::makeDirectories(QFileInfo(pdfPath).absolutePath().toStdString());
-    QSaveFile out(pdfPath);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    {
-        QPdfWriter writer(&out);
-        writer.setResolution(72);
-        // A PDF page side may not exceed 14400 points: a taller page is scaled down whole, the
-        // picture keeping its pixels.
-        const double scale = std::min(1.0, kMaxPdfSide / image.height());
-        const QSizeF page(image.width() * scale, image.height() * scale);
-        writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter;
-        if (!painter.begin(&writer)) return false;
-        painter.drawImage(QRectF(QPointF(0, 0), page), image);
-        painter.end();
-    }
-    return out.commit();
+files::Outcome PRTansferViewController::writeConversationPdf(const PRMessageTreeNodePtr& conversation,
+                                                             const QString& pdfPath) {
+    QString why;
+    const QByteArray pdf = conversationpdf::conversationPdf(conversation, &why);
+    if (pdf.isEmpty()) return {pdfPath.toStdString(), why.toStdString()};
+    if (const std::string folderWhy = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString());
+        !folderWhy.empty())
+        return {pdfPath.toStdString(), folderWhy};
+    return files::writeNewFile(pdfPath.toStdString(), std::string_view(pdf.constData(), size_t(pdf.size())));
 }
 
 void PRTansferViewController::exortSelectedNoteToDocument(QObject*) {
@@ -548,7 +504,7 @@ void PRTansferViewController::exportRecordsToChosenFolder(RecordKind kind) {
             [conversations = messageController->content(), folder, device] {
                 RecordExportResult all;
                 for (const PRMessageTreeNodePtr& c : conversations)
-                    all.add(RecordExport::exportConversation(*c, device, folder, folder));
+                    all.add(RecordExport::exportConversation(*c, device, folder));
                 return all;
             },
             chosen);

@@ -1,6 +1,6 @@
 #include "AppFixture.h"
-#include "app/core/AppShell.h"
-#include "app/core/AppState.h"
+#include "appcore/AppShell.h"
+#include "appcore/AppState.h"
 
 #include <thread>
 #include <vector>

@@ -72,13 +72,14 @@ TEST_F(BackupToolTest, BackupCarriesTheDeviceFilesUnderTheirKeysWithTheirSizes) 
 }
 
 TEST_F(BackupToolTest, RootFormWritesUnderTheIdentifierInACreatedFolder) {
-    ASSERT_EQ(backuptool::backupDevice(udid, "/tmp/Backup/nested"), 0);
-    const std::string backup = paths::resolve("/tmp/Backup/nested") + "/" + udid;
+    const std::string root = paths::resolve("/tmp/Backup/nested");  // the caller maps its own paths
+    ASSERT_EQ(backuptool::backupDevice(udid, root), 0);
+    const std::string backup = root + "/" + udid;
     EXPECT_FALSE(manifestRecords(backup).empty());
     EXPECT_TRUE(exists(backup + "/Info.plist"));
     EXPECT_FALSE(exists(iTunesFolder()));
     // Nothing but the backup beside it: the work folder was renamed into place.
-    EXPECT_EQ(folderNames(paths::resolve("/tmp/Backup/nested")), std::vector<std::string>{udid});
+    EXPECT_EQ(folderNames(root), std::vector<std::string>{udid});
 }
 
 TEST_F(BackupToolTest, ANewBackupReplacesTheEarlierOneWhole) {

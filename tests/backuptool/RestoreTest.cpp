@@ -1,15 +1,18 @@
-// Restores of the sample device from its backup, and what a restore refuses to do.
+// Restores of the sample device from its backup, what a restore refuses to do, and how it names
+// the records it leaves out.
 #include "BackupToolFixture.h"
 #include "backup/ManifestWriter.h"
 #include "platform/BackupTool.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace backuptooltest;
+using namespace std::string_literals;
 
 namespace {
 
@@ -111,6 +114,66 @@ TEST_F(Restore, NothingIsWrittenOutsideTheDevice) {
     EXPECT_TRUE(folderNames(outside).empty());
     EXPECT_FALSE(exists(device + "/home/Library/Caches/not-restored"));
     EXPECT_FALSE(exists(device + "/keychain-backup.plist"));
+}
+
+TEST_F(Restore, RecordsLeftOutAreNamedAndTheRestoreFails) {
+    const std::string outside = testsupport::scratchDirectory("outside");
+    writeFile(keyFile(appDomain, "Documents/Shopping List.txt"), "changed in the backup");
+    struct Left {
+        std::string domain, path;
+        uint16_t mode;
+        const char* reason;
+    };
+    const std::vector<Left> leftOut = {
+        {appDomain, "../../../../scratch/outside/climbed", S_IFREG | 0644, "climbs out"},
+        {"HomeDomain", "/Library/Preferences/absolute.plist", S_IFREG | 0644, "absolute"},
+        // Cut at the NUL, each "..<NUL>" would name "..".
+        {appDomain, "Documents/..\0/..\0/..\0/..\0/..\0/scratch/outside/nul"s, S_IFREG | 0644, "NUL"},
+        {appDomain, "Documents/link", S_IFLNK | 0755, "a link"},
+        {appDomain, "Documents/pipe", S_IFIFO | 0644, "neither a file nor a folder"},
+        {"KeychainDomain", "keychain-backup.plist", S_IFREG | 0644, "no folder of the device"},
+        {"HomeDomain", "Library/Caches/not-restored", S_IFREG | 0644, "no folder of the device"},
+    };
+    std::vector<ManifestEntry> entries;
+    for (const Left& left : leftOut) {
+        ManifestEntry entry;
+        entry.domain = left.domain;
+        entry.path = left.path;
+        entry.mode = left.mode;
+        entry.size = 4;
+        if (S_ISLNK(left.mode)) entry.linkTarget = "/etc/passwd";
+        entries.push_back(entry);
+        if (S_ISREG(left.mode)) writeFile(keyFile(left.domain, left.path), "evil");
+    }
+    ASSERT_TRUE(appendManifestRecords(backupFolder() + "/Manifest.mbdb", entries));
+
+    const ToolRun run = runTool({"--restore", "--target", udid, "--source", udid});
+    EXPECT_EQ(run.exitCode, 6) << run.error;
+    // Each record on a line of its own (a NUL or line break in a name printed as one character).
+    for (const Left& left : leftOut) {
+        std::string shown = left.domain + "-" + left.path;
+        std::replace(shown.begin(), shown.end(), '\0', '?');
+        const size_t line = run.error.find("mobilebackup: not restored: " + shown + ": ");
+        ASSERT_NE(line, std::string::npos) << shown << "\n" << run.error;
+        EXPECT_NE(run.error.substr(line, run.error.find('\n', line) - line).find(left.reason), std::string::npos)
+            << run.error;
+    }
+    EXPECT_NE(run.error.find("mobilebackup: the restore left out 7 records of the backup; the first: " + appDomain +
+                             "-../../../../scratch/outside/climbed: its path climbs out of its folder\n"),
+              std::string::npos)
+        << run.error;
+    // The rest of the backup was restored; nothing of what was left out was written anywhere.
+    EXPECT_EQ(readFile(device + appFile), "changed in the backup");
+    EXPECT_TRUE(folderNames(outside).empty());
+    for (const char* path : {"/home/Library/Preferences/absolute.plist", "/home/Library/Caches/not-restored",
+                             "/keychain-backup.plist", "/apps/com.brightleaf.RecipeBox/container/Documents/link",
+                             "/apps/com.brightleaf.RecipeBox/container/Documents/pipe"})
+        EXPECT_FALSE(exists(device + path)) << path;
+
+    // The application hears of it as a failure, with what the tool ended with.
+    std::string message;
+    EXPECT_EQ(backuptool::restoreDevice(udid, &message), backuptool::kRestoreLeftOutRecords);
+    EXPECT_EQ(message.rfind("mobilebackup: the restore left out 7 records", 0), 0u) << message;
 }
 
 TEST_F(Restore, DatabaseJournalsTravelWithTheirDatabase) {

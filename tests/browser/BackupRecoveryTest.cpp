@@ -1,11 +1,15 @@
 // The recovery into a folder: every category of a scanned backup lands in its sub-folder with
 // the files equal to the backup's, copies are exact at the chunk edges, names from a backup
 // cannot leave the chosen folder, record texts cannot break the page, and a folder that
-// cannot be written is reported rather than half-written.
+// cannot be written is reported rather than half-written, and nothing is read through a link
+// or blocked on a FIFO in a backup.
 #include "BrowserTestBackups.h"
+#include "HostileFiles.h"
+#include "SampleBackup.h"
 #include "TestSupport.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
+#include "browser/core/PRBackupScanJob.h"
 #include "export/PRHtmlController.h"
 
 #include <QDateTime>
@@ -51,12 +55,8 @@ std::set<std::string> filesBelow(const std::string& folder) {
     return files;
 }
 
-// The conversation page as text (it is written as UTF-16 with a byte-order mark).
-QString pageText(const std::string& path) {
-    const std::string bytes = readAll(path);
-    auto decode = QStringDecoder(QStringDecoder::Utf16);
-    return decode(QByteArray(bytes.data(), qsizetype(bytes.size())));
-}
+// The conversation page as text (UTF-8, as it declares).
+QString pageText(const std::string& path) { return QString::fromStdString(readAll(path)); }
 
 // A vCard parses when it is one BEGIN/END block of "NAME:value" lines with a version and a name.
 bool parsesAsVCard(const std::string& text) {
@@ -83,7 +83,8 @@ bool parsesAsVCard(const std::string& text) {
     limit.rlim_cur = limit.rlim_max = 1 << 20;
     setrlimit(RLIMIT_FSIZE, &limit);
     std::string why;
-    const bool failedOnWriting = !PRBackupRecovery::copyFile(source, target, &why) && why.find("cannot write") == 0;
+    // The local cause in the system's own words.
+    const bool failedOnWriting = !PRBackupRecovery::copyFile(source, target, &why) && why == "File too large";
     const bool targetWhole = readAll(target) == earlier;
     bool hiddenLeft = false;
     for (const auto& e : fs::directory_iterator(fs::path(target).parent_path()))
@@ -141,13 +142,12 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
           "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
         EXPECT_TRUE(fs::is_regular_file(out + "/" + file)) << file;
 
-    // Every photo and every backup file equal to its source, byte for byte.
-    // (Two records of one name leave the last one written.)
-    std::map<std::string, std::string> lastOfName;
-    for (const auto& photo : s.photoAndVideoArray) lastOfName[photo->fileNodeName()] = photo->filePath();
-    EXPECT_FALSE(lastOfName.empty());
-    for (const auto& [name, source] : lastOfName)
-        EXPECT_TRUE(readAll(out + "/Photo&Video/" + name) == readAll(source)) << name;
+    // One file per photo, each equal to its source byte for byte, records of one name included.
+    std::multiset<std::string> expected, found;
+    for (const auto& photo : s.photoAndVideoArray) expected.insert(readAll(photo->filePath()));
+    for (const auto& e : fs::directory_iterator(out + "/Photo&Video")) found.insert(readAll(e.path().string()));
+    EXPECT_FALSE(expected.empty());
+    EXPECT_TRUE(found == expected) << found.size() << " files for " << expected.size() << " photos";
     uint64_t backupFiles = 0;
     std::function<void(const PRTreeDirNodePtr&)> walk = [&](const PRTreeDirNodePtr& dir) {
         for (const auto& file : dir->fileChildren()) {
@@ -162,17 +162,25 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     for (const auto& root : s.treeRoots) walk(root);
     EXPECT_GT(backupFiles, 3u);
 
-    // One entry per contact, and their cards parse.
+    // One entry and one card per contact, contacts of one name included, and the cards parse.
     const std::string contacts = readAll(out + "/Contact/Contacts.txt");
-    for (const auto& c : s.contactArray)
+    for (const auto& c : s.contactArray) {
         EXPECT_NE(contacts.find("Name:" + c.get()->contactName() + "  "), std::string::npos);
+        // Postal addresses and birthdays are in the text too.
+        EXPECT_NE(contacts.find("Address:" + c->contactAdress() + "  Birthday:" + c->contactBirthday() + "  "),
+                  std::string::npos)
+            << c->contactName();
+    }
+    EXPECT_TRUE(std::any_of(s.contactArray.begin(), s.contactArray.end(), [](const auto& c) {
+        return !c->contactAdress().empty() && !c->contactBirthday().empty();
+    }));
     int cards = 0;
     for (const auto& e : fs::directory_iterator(out + "/Contact")) {
         if (e.path().extension() != ".vcf") continue;
         ++cards;
         EXPECT_TRUE(parsesAsVCard(readAll(e.path()))) << e.path();
     }
-    EXPECT_GT(cards, 0);
+    EXPECT_EQ(size_t(cards), s.contactArray.size());
 
     const QString page = pageText(out + "/Message/Messages.html");
     EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
@@ -180,20 +188,54 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_EQ(page.count("<hr/>"), qsizetype(s.messageTreeArray.size()));
 }
 
-TEST_F(BackupRecoveryTest, CopiesAreExactAtEveryChunkEdgeAndReplaceALongerFile) {
+TEST_F(BackupRecoveryTest, TheSampleIPhoneBackupGivesAFileForEveryPhotoSocialFileAndContact) {
+    // The full sample backup (iOS 6) holds photos, message attachments and social files of one
+    // name, and contacts of one name with different numbers: each must arrive.
+    const std::string iPhone = samplebackup::writeSampleBackups(scratch("samples")).front();
+    auto job = std::make_shared<PRBackupScanJob>(PRBackupScanRequest{iPhone, "iPhone", true, false, false});
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    PRRecoverySelection s = recoverySelectionOf(*intake, "iPhone");
+    for (auto& r : s.photoAndVideoArray) r->setBSelected(true);
+    for (auto& r : s.contactArray) r->setBSelected(true);
+    for (auto& r : s.faceTwitterArray) r->setBSelected(true);
+    std::set<std::string> photoNames, contactNames;
+    for (const auto& r : s.photoAndVideoArray) photoNames.insert(r->fileNodeName());
+    for (const auto& r : s.contactArray) contactNames.insert(PRBackupRecovery::contactCardName(*r));
+    ASSERT_LT(photoNames.size(), s.photoAndVideoArray.size());  // the backup does hold same-named ones
+    ASSERT_LT(contactNames.size(), s.contactArray.size());
+
+    const std::string out = scratch("samples-recovered");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(r.ok()) << r.firstFailedPath << ": " << r.firstReason;
+    auto count = [](const std::string& folder, const char* extension = nullptr) {
+        size_t n = 0;
+        for (const auto& e : fs::directory_iterator(folder)) n += !extension || e.path().extension() == extension;
+        return n;
+    };
+    EXPECT_EQ(count(out + "/Photo&Video"), s.photoAndVideoArray.size());
+    EXPECT_EQ(count(out + "/FaceBook&Twitter"), s.faceTwitterArray.size());
+    EXPECT_EQ(count(out + "/Contact", ".vcf"), s.contactArray.size());
+    EXPECT_EQ(r.written, s.photoAndVideoArray.size() + s.faceTwitterArray.size() + s.contactArray.size());
+}
+
+TEST_F(BackupRecoveryTest, CopiesAreExactAtEveryChunkEdgeAndKeepAFileOfTheSameName) {
     const std::string dir = scratch("copies");
-    const size_t chunk = PRBackupRecovery::kCopyChunk;
+    const size_t chunk = size_t(1) << 20;  // the writer's copy buffer
     unsigned seed = 1;
     for (size_t size : {size_t(0), size_t(1), chunk - 1, chunk, chunk + 1, 2 * chunk + 12345}) {
         const std::string source = dir + "/src-" + std::to_string(size);
         const std::string target = dir + "/dst-" + std::to_string(size);
         const std::string bytes = randomBytes(size, seed++);
         writeBytes(source, bytes);
-        writeBytes(target, std::string(size + 100, 'x'));  // an earlier, longer file of that name
+        const std::string earlier(size + 100, 'x');  // the user's own file of that name
+        writeBytes(target, earlier);
         std::string reason;
         ASSERT_TRUE(PRBackupRecovery::copyFile(source, target, &reason)) << reason;
-        EXPECT_EQ(fs::file_size(target), size);
-        EXPECT_TRUE(readAll(target) == bytes) << size;
+        EXPECT_TRUE(readAll(target) == earlier) << size;
+        EXPECT_TRUE(readAll(target + " (2)") == bytes) << size;
     }
     // No hidden temporary file stays behind.
     for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
@@ -288,7 +330,7 @@ TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFold
     EXPECT_TRUE(written.count("Photo&Video/.._.._escape.jpg"));
     EXPECT_TRUE(written.count("FaceBook&Twitter/_etc_passwd"));
     EXPECT_TRUE(written.count("Contact/.._.._contact.vcf"));
-    EXPECT_TRUE(written.count("Message/card.vcf"));
+    EXPECT_TRUE(written.count("Message/Messages_files/card.vcf"));
     EXPECT_TRUE(std::any_of(written.begin(), written.end(),
                             [](const std::string& f) { return f.find("tree-escape.txt") != std::string::npos; }));
     for (const std::string& f : written)
@@ -298,6 +340,35 @@ TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFold
     EXPECT_FALSE(page.contains("<script>"));
     EXPECT_FALSE(page.contains("<img src=x"));
     EXPECT_TRUE(page.contains("&lt;script&gt;"));
+}
+
+TEST_F(BackupRecoveryTest, LinksAndFifosInABackupAreNamedFailuresAndNothingIsReadThroughThem) {
+    // Photo records whose data file is a link to a file outside the backup, a link to an endless
+    // device file, a FIFO, a missing file; and one good photo. The recovery ends (a FIFO would
+    // block it for good), copies the good one, and names the others.
+    const std::string outside = scratch("system");
+    writeBytes(outside + "/shadow", "root:$6$secret");
+    const std::string backup = scratch("hostile-backup");
+    writeBytes(backup + "/good", "jpeg bytes");
+    ::symlink((outside + "/shadow").c_str(), (backup + "/linked").c_str());
+    ::symlink("/dev/zero", (backup + "/endless").c_str());
+    ASSERT_TRUE(testsupport::makeFifo(backup + "/fifo"));
+    PRRecoverySelection s;
+    for (const char* key : {"good", "linked", "endless", "fifo", "missing"}) {
+        auto p = std::make_shared<PRPhotoAndVideoNode>();
+        p->setFileNodeName(std::string(key) + ".jpg");
+        p->setFilePath(backup + "/" + key);
+        p->setBSelected(true);
+        s.photoAndVideoArray.push_back(p);
+    }
+    const std::string out = scratch("hostile-recovered");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    EXPECT_EQ(r.written, 1u);
+    EXPECT_EQ(r.failures, 4u);
+    EXPECT_NE(r.firstReason.find(backup + "/linked"), std::string::npos) << r.firstReason;
+    EXPECT_EQ(filesBelow(out + "/Photo&Video"), (std::set<std::string>{"good.jpg"}));
+    EXPECT_EQ(readAll(out + "/Photo&Video/good.jpg"), "jpeg bytes");
 }
 
 TEST_F(BackupRecoveryTest, AFolderThatCannotBeWrittenIsReportedAndTheRestIsWritten) {
@@ -363,18 +434,19 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     const PRRecoveryResult r = recovery.recoverFilesThread(s, dir + "/out");
     EXPECT_TRUE(r.ok()) << r.firstReason;
     EXPECT_EQ(r.written, 2u + 2u);  // the conversation and its video; two contacts
-    EXPECT_EQ(readAll(dir + "/out/Message/abc123.mov"), readAll(dir + "/backup/abc123"));
+    // The video is copied beside the page, in the page's own folder, and played from there.
+    EXPECT_EQ(readAll(dir + "/out/Message/Messages_files/abc123.mov"), readAll(dir + "/backup/abc123"));
     EXPECT_TRUE(fs::exists(dir + "/out/Contact/unknown 7.vcf"));
     EXPECT_TRUE(fs::exists(dir + "/out/Contact/ACME.vcf"));
 
     const QString page = pageText(dir + "/out/Message/Messages.html");
-    EXPECT_EQ(page.count("<p><h3>Name: Bob &nbsp;&nbsp;Phone: +1 555 "), 1);
+    EXPECT_EQ(page.count("<h3>Name: Bob &nbsp;&nbsp;Phone: +1 555</h3>"), 1);
     EXPECT_EQ(page.count("<p class='name'>"), 3);
     EXPECT_EQ(page.count("<hr/>"), 1);
     EXPECT_TRUE(page.contains("Name: Me &nbsp;&nbsp; Date:"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles2'> hi </p>"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles'> yo &amp; co </p>"));
-    EXPECT_TRUE(page.contains("<p class='imgdic'><img src='"));
+    EXPECT_TRUE(page.contains("<p class='imgdic'><video controls src='Messages_files/abc123.mov'>"));
 
     PRCallHistoryNode call;
     call.setCallName("Al");

@@ -1,15 +1,19 @@
-// The scan of a backup as one worker: every category against the databases, scans that run
-// at once keep their records apart, a cancelled scan hands nothing over, and damaged files
-// are named while the rest is read.
+// The scan of a backup as one worker: every category against the databases, each database
+// copied at most once, scans that run at once keep their records apart, a cancelled scan hands
+// nothing over, and damaged files are named while the rest is read.
 #include "BackupReaders.h"
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
+#include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,7 +34,62 @@ std::map<std::string, int> readerCounts(const std::string& folder) {
     return counts;
 }
 
+// Counts the private copies of databases made while it lives: each copy is a folder of its own
+// in the copies folder, however soon it is removed again.
+class CopiesMade {
+public:
+    CopiesMade() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        const std::string folder = PreparedDatabase::copiesFolder();
+        ::mkdir(folder.c_str(), 0700);
+        if (fd_ >= 0) inotify_add_watch(fd_, folder.c_str(), IN_CREATE);
+    }
+    ~CopiesMade() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int count() {
+        alignas(inotify_event) char buffer[1 << 16];
+        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->mask & IN_ISDIR) ++count_;
+                at += sizeof(inotify_event) + event->len;
+            }
+        return count_;
+    }
+    bool watching() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+    int count_ = 0;
+};
+
+// The databases of a backup folder whose "-wal" journal holds anything: the ones read through
+// a private copy.
+int journaledDatabases(const std::string& folder) {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().string();
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, "-wal") == 0 && entry.file_size() > 0 &&
+            std::filesystem::is_regular_file(name.substr(0, name.size() - 4)))
+            ++n;
+    }
+    return n;
+}
+
 }  // namespace
+
+TEST_F(BackupScanJobTest, EachJournaledDatabaseIsCopiedOnceForItsReaderAndItsCarver) {
+    const auto made = browsertest::makeBackup(folderFor("copies"), "Ann's iPhone", browsertest::smallSize(30, 120));
+    const int journaled = journaledDatabases(made.folder);
+    ASSERT_GT(journaled, 0) << "the test backup keeps rows in journals";
+    CopiesMade copies;
+    ASSERT_TRUE(copies.watching());
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    ASSERT_TRUE(job->takeIntake());
+    // The readers fold each journal in a copy; the carvers read the original files as they lie.
+    EXPECT_EQ(copies.count(), journaled);
+}
 
 TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
     const auto made = browsertest::makeBackup(folderFor("one"), "Ann's iPhone", browsertest::smallSize(30, 120));

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <thread>
 
 using browser::BackupRunResult;
@@ -50,10 +51,19 @@ TEST_F(BackupRunTest, SampleDeviceIntoTheITunesFolderIsListedAndReadWhole) {
     EXPECT_TRUE(dump.contains("ScanContactInfo")) << dump.left(400).toStdString();
 }
 
-TEST_F(BackupRunTest, SampleDeviceIntoAChosenFolderCreatedFirst) {
-    const BackupRunResult result = BackupToolRun::run(udid, "/tmp/Backup/chosen");
+TEST_F(BackupRunTest, SampleDeviceIntoAChosenFolderCreatedFirstAndUsedAsTyped) {
+    // A folder typed under the system's temporary folder is the user's, not the program's own
+    // private one that the program's fixed "/tmp/..." paths map to.
+    char made[] = "/tmp/qm-typed-XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::string typed = std::string(made) + "/chosen";
+    struct Removed {
+        std::string folder;
+        ~Removed() { fs::remove_all(folder); }
+    } removed{made};
+    const BackupRunResult result = BackupToolRun::run(udid, typed);
     ASSERT_TRUE(result.completed()) << result.message;
-    const std::string expected = paths::resolve("/tmp/Backup/chosen") + "/" + udid;
+    const std::string expected = typed + "/" + udid;
     EXPECT_EQ(result.backupFolder, expected);
     EXPECT_TRUE(fs::is_regular_file(expected + "/Manifest.mbdb"));
     EXPECT_FALSE(fs::exists(backupFolder()));  // nothing went to the iTunes folder

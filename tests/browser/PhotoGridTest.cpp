@@ -1,11 +1,14 @@
 // The photo grid: thumbnails are decoded only for the cells on screen and the rows just past
 // them, the range follows the real column count (also when the grid is narrower than a
 // cell), and the cell titles are shortened at whole characters.
+#include "SampleDeviceMedia.h"
 #include "TestSupport.h"
+#include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRThumbnailModel.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QScrollBar>
@@ -119,4 +122,56 @@ TEST_F(PhotoGridTest, TheRangeFollowsTheColumnsAndTheCheckBoxesMarkTheRecords) {
     model.loadRange(0, 1);
     model.waitForIdle();
     EXPECT_TRUE(model.isLoaded(0));
+}
+
+// Movies show their first frame; what gives no picture shows the icon of its type: a movie the
+// media backend cannot open (or one named by a link, which is not followed), and a photo that
+// does not decode.
+TEST_F(PhotoGridTest, MoviesShowAFrameAndWhatGivesNoPictureItsTypeIcon) {
+    const std::string movie = sampledevice::shortMovie(320, 240, 2, "mov");
+    ASSERT_FALSE(movie.empty()) << "the movie maker (ffmpeg) is missing";
+    const QString dir = QString::fromStdString(testsupport::scratchDirectory("grid"));
+    auto put = [&](const QString& name, const std::string& bytes) {
+        QFile file(dir + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.data(), qint64(bytes.size()));
+        return (dir + "/" + name).toStdString();
+    };
+    auto record = [](const std::string& name, const std::string& path, bool movie) {
+        auto r = std::make_shared<PRPhotoAndVideoNode>();
+        r->setFileNodeName(name);
+        r->setFilePath(path);
+        r->setBmov(movie);
+        return r;
+    };
+    const std::string real = put("IMG_0001.MOV", movie);
+    ASSERT_TRUE(QFile::link(QString::fromStdString(real), dir + "/linked"));
+    PRPhotoAndVideoController photos;
+    photos.setRecords({record("IMG_0001.MOV", real, true), record("IMG_0002.MOV", put("fake", "not a movie"), true),
+                       record("IMG_0003.MOV", (dir + "/linked").toStdString(), true),
+                       record("IMG_0004.PNG", put("broken", "not a picture"), false)});
+    PRThumbnailModel model(&photos);
+    model.loadRange(0, 4);
+    model.waitForIdle();
+    auto shown = [&](int row) {
+        return model.index(row, 0)
+            .data(Qt::DecorationRole)
+            .value<QIcon>()
+            .pixmap(PRThumbnailModel::kThumbnailSize)
+            .toImage();
+    };
+    auto icon = [](const QString& extension) {
+        return QIcon(QPixmap::fromImage(PRRecordPreviewPane::fileTypeIcon(extension).scaled(
+                         PRThumbnailModel::kThumbnailSize, PRThumbnailModel::kThumbnailSize, Qt::KeepAspectRatio,
+                         Qt::SmoothTransformation)))
+            .pixmap(PRThumbnailModel::kThumbnailSize)
+            .toImage();
+    };
+    for (int row = 0; row < 4; ++row) EXPECT_TRUE(model.isLoaded(row)) << row;
+    // The frame: 4:3 as the movie, and no icon.
+    EXPECT_EQ(shown(0).size(), QSize(PRThumbnailModel::kThumbnailSize, 96));
+    EXPECT_NE(shown(0), icon("mov"));
+    EXPECT_EQ(shown(1), icon("mov"));
+    EXPECT_EQ(shown(2), icon("mov"));
+    EXPECT_EQ(shown(3), icon("PNG"));
 }

@@ -136,6 +136,7 @@ TEST_F(PreviewPaneTest, NotesStayPlainAndCalendarNamesItsEndDate) {
     pane.showNote(note);
     EXPECT_EQ(pane.noteTitlelab->text(), "Title: Shopping list");
     EXPECT_EQ(pane.noteContentView->string(), "Tomatoes &amp; basil\n<b>Milk</b>");
+    EXPECT_EQ(pane.noteContentlab->text(), "Note: Tomatoes &amp; basil <b>Milk</b>");
 
     PRCalenderNode event;
     event.setCalTitle("Dentist");
@@ -180,6 +181,23 @@ TEST_F(PreviewPaneTest, BackupFileShowsPictureOrTypeIcon) {
     EXPECT_FALSE(pane.treeFileImageView->pixmap().isNull());
     file.setFilePath(std::nullopt);
     pane.showTreeFile(file);  // a record without a path: an icon, no crash
+
+    // The data file is named by its key: the icon is that of the backed-up file's own type.
+    auto shownImage = [&] { return pane.treeFileImageView->pixmap().toImage(); };
+    file.setFilePath(writeFile("3d0d7e5fb2ce288813306e4d4636395e047a3d28", "not a picture"));
+    file.setTreefileName("clip.mov");
+    pane.showTreeFile(file);
+    const QImage movieIcon = shownImage();
+    file.setTreefileName("Manifest");
+    pane.showTreeFile(file);
+    EXPECT_NE(shownImage(), movieIcon);
+    // A picture named by a link in the backup is not followed: the type icon shows.
+    const QString link = QString::fromStdString(testsupport::scratchDirectory("files") + "/linked");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(samplePicture()), link));
+    file.setFilePath(link.toStdString());
+    file.setTreefileName("clip.mov");
+    pane.showTreeFile(file);
+    EXPECT_EQ(shownImage(), movieIcon);
 }
 
 TEST_F(PreviewPaneTest, SampleConversationShowsItsFirstPageWithMore) {

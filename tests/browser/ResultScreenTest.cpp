@@ -14,10 +14,12 @@
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Threads.h"
+#include "platform/Workspace.h"
 #include "widgets/PRProgressView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,6 +152,8 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     EXPECT_EQ(size_t(result->messageTreeController->rowCount()), intake.merge.messageTreeArray.size());
     result->selectAllBtn->click();
     EXPECT_EQ(result->selectedFilesNum(), treeMarked + intake.merge.messageTreeArray.size());
+    EXPECT_EQ(result->selecteFilelab->text(),
+              QString("You select %1 files in the recovery results.").arg(result->selectedFilesNum()));
     shoot(result, "result-messages");
     result->selectAllBtn->click();
     result->selectAllBtn->click();
@@ -261,9 +265,39 @@ TEST_F(ResultScreenTest, AnotherBackupChosenMidScanStopsTheFirstAndIsOpenedAgain
     ASSERT_EQ(answers.alerts.size(), 1);
     EXPECT_TRUE(result->view()->isVisible() || !result->view()->isHidden());
     answers.answer = NSAlertFirstButtonReturn;
+    app->window()->resize(1200, 800);
     result->homeBtn->click();
     EXPECT_TRUE(result->view()->isHidden());
     EXPECT_EQ(result->contactController->recordCount(), 0u);
+
+    // " Back " leads to the list of backups, in the window's own size: each backup named with
+    // the picture of its model; the scan button works once a backup is selected.
+    EXPECT_EQ(app->window()->size(), app->window()->minimumSize());
+    QTableView* list = app->backupList().diskTableView;
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal, Qt::UserRole).toString(), "Name");
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "Ann's iPhone");
+    EXPECT_FALSE(list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QPushButton* scan = app->backupList().button;
+    EXPECT_FALSE(scan->isEnabled());
+    list->selectRow(0);
+    EXPECT_TRUE(scan->isEnabled());
+    testsupport::saveScreenshot(app->window(), "backup-list");
+    QStringList opened;
+    workspace::setRecorder([&](workspace::Action, const QString& url) { opened << url; });
+    app->backupList().helpBtn->click();
+    workspace::setRecorder({});
+    EXPECT_EQ(opened.size(), 1);
+    scan->click();
+    EXPECT_FALSE(result->view()->isHidden());
+    EXPECT_EQ(result->deviceNamelab->text(), "Ann's iPhone");
+    ASSERT_TRUE(testsupport::waitUntil([result] { return !result->scanRunning(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(result->intake()->counts().contactNum, 30);
+    // The columns read most start at their widths.
+    EXPECT_EQ(result->tableOf(PRResultViewController::Contacts)->columnWidth(PRContactController::Name), 200);
+    EXPECT_EQ(result->tableOf(PRResultViewController::CallHistory)->columnWidth(PRCallHistoryController::Phone), 174);
+    EXPECT_EQ(result->tableOf(PRResultViewController::Messages)->columnWidth(PRMessageTreeController::Address), 240);
 }
 
 TEST_F(ResultScreenTest, WhatCouldNotBeReadIsSaidAndTheRestIsShown) {

@@ -133,13 +133,14 @@ TEST_F(SupportTest, ConversationPictureIsARealPngOfTheWholeConversation) {
     EXPECT_EQ(opened[0].first, workspace::Action::ShowFolder);
     EXPECT_EQ(opened[0].second.toStdString(), home.path() + "/Desktop/Quillomatrix");
 
-    // Again, after a page more: the one file is replaced by the taller picture.
+    // Again, after a page more: the taller picture goes beside the first, which stays.
     view.ClickMoreBtn();
     exporter.actExportImage(&view);
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished.size() == 2; }));
-    EXPECT_EQ(finished[1].first, finished[0].first);
-    EXPECT_GT(QImage(path).height(), picture.height());
-    EXPECT_EQ(QDir(QString::fromStdString(home.path() + "/Desktop/Quillomatrix")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(finished[1].first, home.path() + "/Desktop/Quillomatrix/Anna Berg_MessageImage (2).png");
+    EXPECT_GT(QImage(QString::fromStdString(finished[1].first)).height(), picture.height());
+    EXPECT_EQ(QImage(path).height(), picture.height());
+    EXPECT_EQ(QDir(QString::fromStdString(home.path() + "/Desktop/Quillomatrix")).entryList(QDir::Files).size(), 2);
     EXPECT_TRUE(testsupport::waitForWorkers());
 }
 

@@ -314,6 +314,15 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     EXPECT_EQ(page.appCleanCounters().cacheFileNumber, 4u);
     EXPECT_EQ(page.appClean().cacheFileInfolab->text(), "Files Found: 5.30KB in  4 file(s)");
     EXPECT_EQ(page.appClean().appCachelab->text(), "5.30KB");
+    // The user was asked first, and afterwards no row is chosen: a second click removes nothing.
+    ASSERT_EQ(responder.alerts.size(), 1);
+    EXPECT_TRUE(responder.alerts[0].startsWith("2 files will be removed from your device: "))
+        << responder.alerts[0].toStdString();
+    EXPECT_FALSE(page.appClean().cleanCacheFileTableView->selectionModel()->hasSelection());
+    page.RemoveOneCacheFiles();
+    settle();
+    EXPECT_EQ(page.cleanCacheFileController->rowCount(), 4);
+    EXPECT_EQ(responder.alerts.size(), 1);
 
     // Every selected cookie goes, not only the first.
     page.ClickCookieFileAction();
@@ -332,7 +341,11 @@ TEST_F(AppCleanPageTest, ListsRemoveWhatIsSelectedOrEverything) {
     EXPECT_TRUE(device.exists(kNotes, "/tmp/x.plist"));
     EXPECT_EQ(column(page.cleanJunkController), QStringList{"x.plist"});
     EXPECT_TRUE(page.appClean().junkRemoveAllBtn->isEnabled());
-    EXPECT_EQ(responder.alerts.size(), 1);
+    // Asked before the cookies and before all the temporary files went; then the refusal.
+    ASSERT_EQ(responder.alerts.size(), 4);
+    EXPECT_TRUE(responder.alerts[2].contains(" will be removed from your device: "))
+        << responder.alerts[2].toStdString();
+    EXPECT_EQ(responder.alerts[3], "Some files could not be removed from the device.");
 
     page.RemoveAllDocumentFiles();
     settle();

@@ -20,7 +20,7 @@ std::string join(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-class FakeCleanDevice::Service final : public clean::DeviceFileService {
+class FakeCleanDevice::Service final : public amd::FileService {
 public:
     Service(FakeCleanDevice& device, std::string area) : device_(device), area_(std::move(area)) {
         const int now = ++device_.open_;
@@ -38,13 +38,13 @@ public:
         names = it->second;
         return true;
     }
-    bool FileInfo(const std::string& path, clean::DeviceEntryInfo& info) override {
+    bool FileInfo(const std::string& path, amd::FileEntry& info) override {
         if (!device_.alive()) return false;
         std::lock_guard<std::mutex> lock(device_.mutex_);
         Area& a = device_.areas_[area_];
         auto it = a.entries.find(path);
         if (it == a.entries.end()) return false;
-        info.kind = it->second.dir ? clean::DeviceEntryInfo::Kind::Directory : clean::DeviceEntryInfo::Kind::Regular;
+        info.kind = it->second.dir ? amd::FileEntry::Kind::Directory : amd::FileEntry::Kind::Regular;
         info.size = it->second.dir ? 68 : it->second.size;
         info.sizeText = std::to_string(info.size);
         return true;
@@ -65,7 +65,7 @@ public:
         siblings.erase(std::remove(siblings.begin(), siblings.end(), name), siblings.end());
         return 0;
     }
-    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+    int CopyToLocal(const std::string& devicePath, files::NewFile& into) override {
         uint64_t size = 0;
         {
             std::lock_guard<std::mutex> lock(device_.mutex_);
@@ -75,11 +75,8 @@ public:
             if (it == a.entries.end() || it->second.dir) return 1;
             size = it->second.size;
         }
-        FILE* out = std::fopen(localPath.c_str(), "wb");
-        if (!out) return 1;
-        for (uint64_t i = 0; i < size; ++i) std::fputc('x', out);
-        std::fclose(out);
-        return size > 0 ? 0 : 1;
+        const std::string bytes(size, 'x');
+        return into.write(bytes.data(), bytes.size()) ? 0 : 1;
     }
 
     int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
@@ -212,7 +209,7 @@ void FakeCleanDevice::failContainer(const std::string& bundleId) {
     failedContainers_.insert(bundleId);
 }
 
-std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startAppDir(int, const std::string& bundleId, int* status) {
+std::unique_ptr<amd::FileService> FakeCleanDevice::startAppDir(int, const std::string& bundleId, int* status) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!connected_ || failedContainers_.count(bundleId) || !apps_.count(bundleId)) {
@@ -224,7 +221,7 @@ std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startAppDir(int, cons
     return std::make_unique<Service>(*this, bundleId);
 }
 
-std::unique_ptr<clean::DeviceFileService> FakeCleanDevice::startMediaArea(int, int* status) {
+std::unique_ptr<amd::FileService> FakeCleanDevice::startMediaArea(int, int* status) {
     if (!connected_ || mediaFails_) {
         if (status) *status = kAMDDeviceDisconnectedError;
         return nullptr;

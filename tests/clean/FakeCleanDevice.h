@@ -51,9 +51,8 @@ public:
     int maxOpenServices() const { return maxOpen_; }
     int servicesStarted() const { return started_; }
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int, const std::string& bundleId,
-                                                          int* status = nullptr) override;
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int, int* status = nullptr) override;
+    std::unique_ptr<amd::FileService> startAppDir(int, const std::string& bundleId, int* status = nullptr) override;
+    std::unique_ptr<amd::FileService> startMediaArea(int, int* status = nullptr) override;
     bool lookupApplications(int, std::vector<clean::InstalledApp>& apps, int* status = nullptr) override;
     IconResult iconPNGData(int, const std::string& bundleId, std::vector<uint8_t>& png, int* status = nullptr) override;
 

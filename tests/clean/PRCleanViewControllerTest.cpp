@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
 #include <QTreeView>
 #include <atomic>
@@ -153,6 +155,45 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     page.showCleanMainView();
     EXPECT_TRUE(page.deviceClean().cleanMainView->isVisible());
     EXPECT_FALSE(page.deviceClean().cleanMediaView->isVisible());
+}
+
+TEST_F(CleanPageTest, EachRowSaysWhatItHoldsAndStartsTheScanUntilTheScanSaysWhatItFound) {
+    int asked = 0;
+    page.requestDeviceCleanScan = [&] {
+        ++asked;
+        page.showDeviceClean(0);
+    };
+    const auto& c = page.deviceClean();
+    auto hint = [](QWidget* pane) { return pane->findChild<QLabel*>("junkHint")->text(); };
+    auto button = [](QWidget* pane) { return pane->findChild<QPushButton*>("junkScanBtn"); };
+    // Before any scan: what each row holds, and a way to start.
+    page.showCleanJunkView();
+    EXPECT_TRUE(hint(c.cleanJunkView).startsWith("Temporary files are what apps leave"));
+    EXPECT_TRUE(hint(c.cleanMediaView).contains("Scan your device to find them."));
+    EXPECT_TRUE(button(c.cleanCookView)->isEnabled());
+    testsupport::saveScreenshot(page.view(), "clean-junk-before-scan");
+
+    button(c.cleanJunkView)->click();
+    settle();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(rowTexts(page.JunkTreeController), (QStringList{"Mail", "Notes"}));
+    // After it: what was found, on every row and on the page's own pane.
+    EXPECT_EQ(hint(c.cleanJunkView).toStdString().substr(0, 54),
+              "The scan found 2 files, 180.00bytes of temporary files");
+    EXPECT_TRUE(hint(c.cleanCookView).startsWith("The scan found 1 file, 300.00bytes of cookies"));
+    EXPECT_TRUE(hint(c.cleanMediaView).startsWith("The scan found 2 files, "));
+    EXPECT_EQ(button(c.cleanCacheview)->text(), "Scan Again");
+    const QString summary = static_cast<QLabel*>(c.cleanMainView)->text();
+    EXPECT_TRUE(summary.startsWith("The scan found 9 files")) << summary.toStdString();
+    EXPECT_FALSE(summary.contains("Scan your device"));
+    testsupport::saveScreenshot(page.view(), "clean-junk-after-scan");
+
+    // Emptied by a removal, a row says so.
+    page.deviceClean().cookieTableView->setFocus();
+    selectFolder(c.CookOutlineView, {0});
+    page.CleanAllCookieFiles();
+    settle();
+    EXPECT_EQ(hint(c.cleanCookView), "The scan found no cookies on your device.");
 }
 
 TEST_F(CleanPageTest, ASecondScanWaitsItsTurnAndARepeatStartsFromEmpty) {

@@ -4,6 +4,8 @@
 #include "SampleDatabases.h"
 #include "SampleDevice.h"
 #include "TestSupport.h"
+#include "backup/ManifestWriter.h"
+#include "backup/SHAH.h"
 #include "clean/PRPrivacyController.h"
 #include "platform/BackupTool.h"
 #include "platform/CoreFoundation.h"
@@ -83,9 +85,9 @@ protected:
     // A run whose restores are counted.
     PrivacyCleanRun::Tool countingTool() {
         PrivacyCleanRun::Tool tool;
-        tool.restore = [this](const std::string& id) {
+        tool.restore = [this](const std::string& id, std::string* message) {
             ++restores;
-            return backuptool::restoreDevice(id);
+            return backuptool::restoreDevice(id, message);
         };
         return tool;
     }
@@ -208,12 +210,32 @@ TEST_F(PrivacyCleanTest, TheDeviceIsRestoredOnlyAfterTheCallsWereDeleted) {
 
 TEST_F(PrivacyCleanTest, ARestoreThatFailsIsReportedWithTheToolStatus) {
     PrivacyCleanRun::Tool tool;
-    tool.restore = [](const std::string&) { return 4; };
-    const PrivacyCleanOutcome outcome = PrivacyCleanRun(udid, tool).run();
+    tool.restore = [](const std::string&, std::string*) { return 4; };
+    PrivacyCleanOutcome outcome = PrivacyCleanRun(udid, tool).run();
     EXPECT_EQ(outcome.kind, Kind::RestoreFailed);
     EXPECT_TRUE(outcome.message().contains("status 4")) << outcome.message().toStdString();
     EXPECT_EQ(callRows(deviceCalls()), calls);
     EXPECT_EQ(callRows(copy() + "/" + sampledb::keys::callHistory), calls);
+
+    // A restore that leaves out a record of the backup is no success either: the tool's words
+    // tell which record.
+    tool = countingTool();
+    tool.backup = [this](const std::string& id) {
+        const int status = backuptool::backupDevice(id);
+        ManifestEntry climbing;
+        climbing.domain = "HomeDomain";
+        climbing.path = "../outside.txt";
+        std::ofstream(backup() + "/" + backupFileKey(climbing.domain, climbing.path)) << "evil";
+        return appendManifestRecords(backup() + "/Manifest.mbdb", {climbing}) ? status : -1;
+    };
+    outcome = PrivacyCleanRun(udid, tool).run();
+    EXPECT_EQ(outcome.kind, Kind::RestoreIncomplete);
+    EXPECT_FALSE(outcome.finished());
+    EXPECT_EQ(outcome.message(),
+              "The device was restored from the cleaned backup, but not whole (the backup tool ended with status 6: "
+              "mobilebackup: the restore left out 1 record of the backup; the first: HomeDomain-../outside.txt: its "
+              "path climbs out of its folder).");
+    EXPECT_FALSE(fs::exists(device + "/outside.txt"));
 }
 
 TEST_F(PrivacyCleanTest, PageTellsWhyItStopped) {

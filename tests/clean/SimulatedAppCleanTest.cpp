@@ -32,31 +32,30 @@ struct Responder : DialogResponder {
 // The device layer's services, with a gate the n-th removal waits at.
 class GatedServices : public clean::DeviceCleanServices {
 public:
-    class File : public clean::DeviceFileService {
+    class File : public amd::FileService {
     public:
-        File(std::unique_ptr<clean::DeviceFileService> inner, GatedServices& owner)
-            : inner_(std::move(inner)), owner_(owner) {}
+        File(std::unique_ptr<amd::FileService> inner, GatedServices& owner) : inner_(std::move(inner)), owner_(owner) {}
         bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
             return inner_->ListDirectory(p, n);
         }
-        bool FileInfo(const std::string& p, clean::DeviceEntryInfo& i) override { return inner_->FileInfo(p, i); }
+        bool FileInfo(const std::string& p, amd::FileEntry& i) override { return inner_->FileInfo(p, i); }
         int RemovePath(const std::string& p) override {
             owner_.beforeRemove();
             return inner_->RemovePath(p);
         }
-        int CopyToLocal(const std::string& d, const std::string& l) override { return inner_->CopyToLocal(d, l); }
+        int CopyToLocal(const std::string& d, files::NewFile& into) override { return inner_->CopyToLocal(d, into); }
         int CopyToDevice(const std::string& l, const std::string& d) override { return inner_->CopyToDevice(l, d); }
 
     private:
-        std::unique_ptr<clean::DeviceFileService> inner_;
+        std::unique_ptr<amd::FileService> inner_;
         GatedServices& owner_;
     };
 
-    std::unique_ptr<clean::DeviceFileService> startAppDir(int d, const std::string& b, int* status) override {
+    std::unique_ptr<amd::FileService> startAppDir(int d, const std::string& b, int* status) override {
         auto inner = clean::deviceCleanServices().startAppDir(d, b, status);
         return inner ? std::make_unique<File>(std::move(inner), *this) : nullptr;
     }
-    std::unique_ptr<clean::DeviceFileService> startMediaArea(int d, int* status) override {
+    std::unique_ptr<amd::FileService> startMediaArea(int d, int* status) override {
         return clean::deviceCleanServices().startMediaArea(d, status);
     }
     bool lookupApplications(int d, std::vector<clean::InstalledApp>& apps, int* status) override {

@@ -58,6 +58,34 @@ TEST_F(DeviceManagerTest, IndicesFollowTheLastDeviceAndRestartAtZero) {
     EXPECT_EQ(text(manager->FindItem(0)->info->UniqueDeviceID()), "dddd");
 }
 
+// A worker still acting for a device that left never reaches the next device given its index:
+// inside an OnlyAttachment its look-ups, and so every service it starts, find nothing there.
+TEST_F(DeviceManagerTest, WorkForOneAttachmentNeverReachesTheNextDeviceOfItsIndex) {
+    auto* manager = amd::DeviceManager::Instance();
+    DeviceSpec other;
+    other.udid = "bbbb";
+    const int first = attachAndWait(deviceFolder("a"));
+    const uint64_t gone = manager->AttachmentAt(0);
+    ASSERT_NE(gone, 0u);
+    detachAndWait(first);
+    EXPECT_EQ(manager->AttachmentAt(0), 0u);
+    attachAndWait(deviceFolder("b", other));
+    ASSERT_EQ(connected.back(), 0);
+    const uint64_t now = manager->AttachmentAt(0);
+    EXPECT_NE(now, gone);
+    std::async(std::launch::async, [&] {
+        const amd::OnlyAttachment onlyTheFirst(0, gone);
+        EXPECT_EQ(manager->FindDevice(0), nullptr);
+        EXPECT_EQ(manager->AttachmentAt(0), 0u);
+        amd::BaseInfo info;
+        EXPECT_NE(info.Start(0), 0);
+        const amd::OnlyAttachment onlyTheSecond(1, now);  // another index: no say over index 0
+        EXPECT_EQ(manager->FindDevice(0), nullptr);
+    }).get();
+    const amd::OnlyAttachment onlyTheSecond(0, now);
+    EXPECT_NE(manager->FindDevice(0), nullptr);
+}
+
 TEST_F(DeviceManagerTest, UntrustedDeviceIsNotAnnouncedAndLeavesNothing) {
     DeviceSpec untrusted;
     untrusted.paired = false;

@@ -7,7 +7,7 @@
 #include "DiskTree.h"
 #include "LocalFiles.h"
 #include "SampleDevice.h"
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -126,7 +126,7 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     EXPECT_TRUE(fs::exists(media + kept[0]->filePath()));
     EXPECT_EQ(page->photoFileController->rowCount(), photos - 2);
     EXPECT_EQ(page->photoFilesArray.size(), size_t(photos - 2));
-    EXPECT_EQ(selectedViewRows(page->photoFileTableview), std::vector<int>{0});
+    EXPECT_TRUE(selectedViewRows(page->photoFileTableview).empty());  // a second click removes nothing
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), photoBytes);
     testsupport::saveScreenshot(&host, "disk-photos-actions");
 

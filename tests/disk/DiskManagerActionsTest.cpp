@@ -66,36 +66,35 @@ TEST_F(DiskManagerActionsTest, ExportsNeverOverwriteAndCopyEveryRow) {
     // Two photos of one name from two folders, and two tracks of one title.
     const ActionResult photos = actions.exportItems(
         {{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", {}}, {"/DCIM/101APPLE/IMG_0001.JPG", "IMG_0001.JPG", {}}},
-        out(), "copy_");
+        out());
     ASSERT_TRUE(photos.ok()) << photos.firstFailureReason;
     EXPECT_EQ(photos.files, 2u);
     const fs::path folder = out().toStdString();
     EXPECT_EQ(slurp(folder / "IMG_0001.JPG"), "first folder");
-    EXPECT_EQ(slurp(folder / "copy_IMG_0001.JPG"), "second folder");
+    EXPECT_EQ(slurp(folder / "IMG_0001 (2).JPG"), "second folder");
 
     // Exported again: the earlier files stay, the new copies get names of their own.
-    actions.exportItems({{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", QString::fromStdString(preview)}}, out(),
-                        "copy_");
+    actions.exportItems({{"/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", QString::fromStdString(preview)}}, out());
     EXPECT_EQ(slurp(folder / "IMG_0001.JPG"), "first folder");
-    EXPECT_EQ(slurp(folder / "copy_2_IMG_0001.JPG"), "preview copy");
+    EXPECT_EQ(slurp(folder / "IMG_0001 (3).JPG"), "preview copy");
 
     const ActionResult tracks = actions.exportItems({{"/iTunes_Control/Music/F00/AAAA.m4a", "Rain.m4a", {}},
                                                      {"/iTunes_Control/Music/F03/BBBB.m4a", "Rain.m4a", {}}},
-                                                    out(), "Copy_");
+                                                    out());
     EXPECT_EQ(tracks.files, 2u);
     EXPECT_EQ(slurp(folder / "Rain.m4a"), "song a");
-    EXPECT_EQ(slurp(folder / "Copy_Rain.m4a"), "song b");
+    EXPECT_EQ(slurp(folder / "Rain (2).m4a"), "song b");
 
     // A device name cannot lead out of the export folder; a refused copy leaves nothing.
     device.media.addFile("/Books/evil.pdf", "pdf");
     device.refusedCopies.insert("/Books/evil.pdf");
-    const ActionResult refused = actions.exportItems({{"/Books/evil.pdf", "../../evil.pdf", {}}}, out(), "copy_");
+    const ActionResult refused = actions.exportItems({{"/Books/evil.pdf", "../../evil.pdf", {}}}, out());
     EXPECT_EQ(refused.failures, 1u);
     EXPECT_FALSE(fs::exists(folder.parent_path() / "evil.pdf"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
 }
 
-TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportReplacesTheFirst) {
+TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportKeepsTheFirst) {
     device.addApp("com.brightleaf.RecipeBox", "RecipeBox", 100, 200);
     device.containers["com.brightleaf.RecipeBox"].addFile("/.metadata.plist", "meta");
     device.containers["com.brightleaf.RecipeBox"].addFile("/Library/.Trash/old.txt", "old");
@@ -107,12 +106,13 @@ TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportRep
                                                       {"Library/Trash", "D"},       {"Library/Trash/old.txt", "F:old"},
                                                       {"Documents", "D"},           {"Documents/Pasta.mp4", "F:pasta"}};
     EXPECT_EQ(treeOf(app.toStdString()), expected);
-    // A second export replaces the first one's files in the same folder.
+    // A second export into the same folder keeps the first one's files.
     auto& pasta = device.containers["com.brightleaf.RecipeBox"].entries["/Documents/Pasta.mp4"];
     pasta.bytes = "pasta 2";
     pasta.size = pasta.bytes.size();
     ASSERT_TRUE(actions.exportAppContainer("com.brightleaf.RecipeBox", app).ok());
-    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta.mp4"), "pasta 2");
+    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta.mp4"), "pasta");
+    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta (2).mp4"), "pasta 2");
 
     EXPECT_FALSE(actions.exportAppContainer("com.example.Missing", out() + "/Missing").ok());
 }

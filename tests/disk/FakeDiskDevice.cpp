@@ -14,16 +14,16 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-class FakeFileService final : public disk::DeviceFileService {
+class FakeFileService final : public amd::FileService {
 public:
     explicit FakeFileService(FakeDiskDevice& device) : device_(device) {}
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
         auto it = device_.entries.find(absolute(path));
-        if (it == device_.entries.end() || it->second.kind != disk::DeviceEntry::Kind::Directory) return false;
+        if (it == device_.entries.end() || it->second.kind != amd::FileEntry::Kind::Directory) return false;
         names.insert(names.end(), it->second.children.begin(), it->second.children.end());
         return true;
     }
-    bool FileInfo(const std::string& path, disk::DeviceEntry& entry) override {
+    bool FileInfo(const std::string& path, amd::FileEntry& entry) override {
         ++device_.fileInfoCalls;
         if (device_.onFileInfo) device_.onFileInfo(path);
         auto it = device_.entries.find(absolute(path));
@@ -33,14 +33,11 @@ public:
         entry.mtime = it->second.mtime;
         return true;
     }
-    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+    int CopyToLocal(const std::string& devicePath, files::NewFile& into) override {
         ++device_.copyCalls;
         auto it = device_.contents.find(absolute(devicePath));
-        if (it == device_.contents.end() || it->second.empty()) return 1;
-        FILE* out = std::fopen(localPath.c_str(), "wb");
-        if (!out) return 1;
-        const bool whole = std::fwrite(it->second.data(), 1, it->second.size(), out) == it->second.size();
-        return std::fclose(out) == 0 && whole ? 0 : 1;
+        if (it == device_.contents.end()) return 1;
+        return into.write(it->second.data(), it->second.size()) ? 0 : 1;
     }
 
 private:
@@ -49,11 +46,11 @@ private:
 
 }  // namespace
 
-void FakeDiskDevice::link(const std::string& given, disk::DeviceEntry::Kind kind, uint64_t size) {
+void FakeDiskDevice::link(const std::string& given, amd::FileEntry::Kind kind, uint64_t size) {
     const std::string path = absolute(given);
     if (entries.count(path)) return;
     const std::string parent = parentOf(path);
-    if (!entries.count(parent)) link(parent, disk::DeviceEntry::Kind::Directory, 0);
+    if (!entries.count(parent)) link(parent, amd::FileEntry::Kind::Directory, 0);
     entries[parent].children.push_back(path.substr(path.rfind('/') + 1));
     Entry& e = entries[path];
     e.kind = kind;
@@ -61,15 +58,15 @@ void FakeDiskDevice::link(const std::string& given, disk::DeviceEntry::Kind kind
 }
 
 void FakeDiskDevice::addFile(const std::string& path, uint64_t size) {
-    link(path, disk::DeviceEntry::Kind::Regular, size);
+    link(path, amd::FileEntry::Kind::Regular, size);
 }
 void FakeDiskDevice::addFile(const std::string& path, const std::string& bytes) {
-    link(path, disk::DeviceEntry::Kind::Regular, bytes.size());
+    link(path, amd::FileEntry::Kind::Regular, bytes.size());
     contents[absolute(path)] = bytes;
 }
 
-void FakeDiskDevice::addFolder(const std::string& path) { link(path, disk::DeviceEntry::Kind::Directory, 0); }
-void FakeDiskDevice::addOther(const std::string& path) { link(path, disk::DeviceEntry::Kind::Other, 0); }
+void FakeDiskDevice::addFolder(const std::string& path) { link(path, amd::FileEntry::Kind::Directory, 0); }
+void FakeDiskDevice::addOther(const std::string& path) { link(path, amd::FileEntry::Kind::Other, 0); }
 
 disk::DeviceApp& FakeDiskDevice::addApp(const std::string& bundleId, const std::string& type) {
     disk::DeviceApp app;
@@ -85,7 +82,7 @@ disk::DeviceApp& FakeDiskDevice::addApp(const std::string& bundleId, const std::
     return apps.back();
 }
 
-std::unique_ptr<disk::DeviceFileService> FakeDiskDevice::startMediaArea(int) {
+std::unique_ptr<amd::FileService> FakeDiskDevice::startMediaArea(int) {
     ++mediaAreaStartsCount;
     if (!mediaAreaStarts) return nullptr;
     return std::make_unique<FakeFileService>(*this);

@@ -24,7 +24,7 @@ public:
     // A user app whose container opens; a system app; each with the attributes given.
     disk::DeviceApp& addApp(const std::string& bundleId, const std::string& type);
 
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int deviceIndex) override;
+    std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex) override;
     bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& apps, int* status = nullptr) override;
     bool appContainerOpens(int deviceIndex, const std::string& bundleId) override;
     IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
@@ -44,7 +44,7 @@ public:
     std::map<std::string, std::string> contents;  // bytes of the files added with content
 
     struct Entry {
-        disk::DeviceEntry::Kind kind = disk::DeviceEntry::Kind::Directory;
+        amd::FileEntry::Kind kind = amd::FileEntry::Kind::Directory;
         uint64_t size = 0;
         int64_t mtime = 0;
         std::vector<std::string> children;  // names, in the order they were added
@@ -53,6 +53,6 @@ public:
     std::vector<disk::DeviceApp> apps;
 
 private:
-    void link(const std::string& path, disk::DeviceEntry::Kind kind, uint64_t size);
+    void link(const std::string& path, amd::FileEntry::Kind kind, uint64_t size);
     std::mutex mutex_;
 };

@@ -5,7 +5,7 @@
 #include "LocalFiles.h"
 #include "MemoryDiskDevice.h"
 #include "TestSupport.h"
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/FileBrowserActions.h"
 
 #include <filesystem>
@@ -115,7 +115,7 @@ TEST_F(FileBrowserCoreTest, AFailedCopyLeavesNoFileAndTheWalkGoesOn) {
     EXPECT_FALSE(fs::exists(out() + "2"));
 }
 
-TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndReplaceOldOnes) {
+TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndKeepTheUsersOwn) {
     device.media.addFile("/DCIM/.MISC/x.dat", "xdata");
     device.media.addFile("/Downloads/b.pdf", "pdf!");
     const std::string target = out() + "/made/here";
@@ -128,7 +128,9 @@ TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndReplaceOldOn
                             QString::fromStdString(target));
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(slurp(target + "/x.dat"), "xdata");
-    EXPECT_EQ(slurp(target + "/b.pdf"), "pdf!");
+    // The user's own file of that name stays as it was; the copy takes the next free name.
+    EXPECT_EQ(slurp(target + "/b.pdf"), "old and longer");
+    EXPECT_EQ(slurp(target + "/b (2).pdf"), "pdf!");
 
     // A local copy made before is used instead of the device.
     std::ofstream(out() + "/copy") << "local";

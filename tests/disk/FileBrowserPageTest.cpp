@@ -12,10 +12,12 @@
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QSortFilterProxyModel>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTreeView>
 #include <filesystem>
@@ -80,7 +82,7 @@ protected:
             int row = -1;
             for (size_t i = 0; i < page->libFileController->content().size(); ++i)
                 if (page->libFileController->content()[i]->fileName == name) row = int(i);
-            ASSERT_GE(row, 0) << name.toStdString();
+            ASSERT_GE(row, 0) << name.toStdString() << " in " << shownNames().join(",").toStdString();
             const QModelIndex index = proxy->mapFromSource(page->libFileController->index(row, 0));
             page->theTableView->selectionModel()->setCurrentIndex(
                 index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -154,6 +156,20 @@ TEST_F(FileBrowserPageTest, TheTreeShowsTheMediaAreaAndPreviewsItsFiles) {
     selectFiles({"Travel Guide.pdf"});
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(page->previewedLocalPath(), copy);
+    simdevice::failCall(simId, "AMDeviceStartService", 0);
+
+    // A movie loads into the player, not started.
+    ASSERT_TRUE(fs::exists(folder + "/media/DCIM/101APPLE/IMG_0016.MOV")) << "the movie maker (ffmpeg) is missing";
+    openFolder("/DCIM/101APPLE");
+    selectFiles({"IMG_0016.MOV"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->previewKind(), "movie");
+    EXPECT_EQ(page->showPreview->currentWidget(), page->showMovView);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->moviePlayer->loaded() || page->moviePlayer->failed(); }));
+    EXPECT_FALSE(page->moviePlayer->failed());
+    EXPECT_FALSE(page->moviePlayer->playing());
+    EXPECT_EQ(slurp(page->previewedLocalPath().toStdString()), slurp(folder + "/media/DCIM/101APPLE/IMG_0016.MOV"));
+    testsupport::saveScreenshot(&host, "filebrowser-movie");
 }
 
 TEST_F(FileBrowserPageTest, AFolderExportIsIdenticalToTheDeviceFolder) {

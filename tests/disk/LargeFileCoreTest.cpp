@@ -207,8 +207,9 @@ TEST_F(LargeFileCoreTest, ExportsMakeTheFolderAndCopyEachFile) {
     EXPECT_EQ(slurp(home.path() + "/Documents/Quillomatrix/guide.pdf"), "guide bytes");
     EXPECT_TRUE(actions.exportFile(scan.appLargeFileArray[0], exportPath).ok());
     EXPECT_TRUE(actions.exportFile(scan.appLargeFileArray[1], exportPath).ok());
-    // Two app files of one name: the second one stays.
-    EXPECT_EQ(slurp(home.path() + "/Documents/Quillomatrix/AppData/data.db"), "from two");
+    // Two app files of one name: both arrive.
+    EXPECT_EQ(slurp(home.path() + "/Documents/Quillomatrix/AppData/data.db"), "from one");
+    EXPECT_EQ(slurp(home.path() + "/Documents/Quillomatrix/AppData/data (2).db"), "from two");
 
     device.containers.erase("com.example.two");
     EXPECT_EQ(actions.exportFile(scan.appLargeFileArray[1], exportPath).failures, 1u);

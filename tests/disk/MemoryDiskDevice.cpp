@@ -10,7 +10,7 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-class MemoryFileService final : public disk::DeviceFileService {
+class MemoryFileService final : public amd::FileService {
 public:
     MemoryFileService(MemoryDiskDevice& device, MemoryDiskDevice::Area& area) : device_(device), area_(area) {}
 
@@ -21,11 +21,11 @@ public:
         names.insert(names.end(), it->second.children.begin(), it->second.children.end());
         return true;
     }
-    bool FileInfo(const std::string& path, disk::DeviceEntry& entry) override {
+    bool FileInfo(const std::string& path, amd::FileEntry& entry) override {
         std::lock_guard<std::mutex> lock(device_.mutex);
         auto it = area_.entries.find(path);
         if (it == area_.entries.end()) return false;
-        entry.kind = it->second.folder ? disk::DeviceEntry::Kind::Directory : disk::DeviceEntry::Kind::Regular;
+        entry.kind = it->second.folder ? amd::FileEntry::Kind::Directory : amd::FileEntry::Kind::Regular;
         entry.size = it->second.folder ? 0 : it->second.size;
         return true;
     }
@@ -39,7 +39,7 @@ public:
         area_.entries.erase(it);
         return 0;
     }
-    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
+    int CopyToLocal(const std::string& devicePath, files::NewFile& into) override {
         std::string bytes;
         {
             std::lock_guard<std::mutex> lock(device_.mutex);
@@ -48,11 +48,7 @@ public:
             bytes = it->second.bytes;
             if (bytes.size() < it->second.size) bytes.resize(it->second.size, 'L');
         }
-        std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
-        if (!out) return 1;
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.close();
-        return out && !bytes.empty() ? 0 : 1;
+        return into.write(bytes.data(), bytes.size()) ? 0 : 1;
     }
     int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
         std::ifstream in(localPath, std::ios::binary);
@@ -116,12 +112,12 @@ disk::DeviceApp& MemoryDiskDevice::addApp(const std::string& bundleId, const std
     return apps.back();
 }
 
-std::unique_ptr<disk::DeviceFileService> MemoryDiskDevice::startMediaArea(int) {
+std::unique_ptr<amd::FileService> MemoryDiskDevice::startMediaArea(int) {
     if (!mediaAreaStarts) return nullptr;
     return std::make_unique<MemoryFileService>(*this, media);
 }
 
-std::unique_ptr<disk::DeviceFileService> MemoryDiskDevice::startAppDir(int, const std::string& bundleId) {
+std::unique_ptr<amd::FileService> MemoryDiskDevice::startAppDir(int, const std::string& bundleId) {
     auto it = containers.find(bundleId);
     if (it == containers.end()) return nullptr;
     return std::make_unique<MemoryFileService>(*this, it->second);

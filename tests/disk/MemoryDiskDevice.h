@@ -37,8 +37,8 @@ public:
     disk::DeviceApp& addApp(const std::string& bundleId, const std::string& displayName, uint64_t staticBytes,
                             uint64_t dynamicBytes);
 
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int deviceIndex) override;
-    std::unique_ptr<disk::DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override;
+    std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex) override;
+    std::unique_ptr<amd::FileService> startAppDir(int deviceIndex, const std::string& bundleId) override;
     bool lookupApplications(int deviceIndex, std::vector<disk::DeviceApp>& list, int* status = nullptr) override;
     bool appContainerOpens(int deviceIndex, const std::string& bundleId) override;
     IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,

@@ -169,10 +169,22 @@ TEST_F(DiskDeviceTest, TheSampleDevicesUserDataAndAppsAddUpToItsFolder) {
     EXPECT_EQ(serviceRows, services);
     EXPECT_GT(services, 0u);
     EXPECT_EQ(page->appFileTableView->indexAt(QPoint(4, 4)).row(), 0);
+    // A selected app fills the pane beside its table: icon, name and version.
+    page->appFileTableView->selectRow(0);
+    const PRAppDirTreeNodePtr firstApp = page->appFileController->objectAt(0);
+    EXPECT_EQ(page->appFileNamelab->text(), firstApp->appDisplayName);
+    EXPECT_EQ(page->appVersionlab->text(), firstApp->appVersion);
+    EXPECT_FALSE(page->appPreviewImage->pixmap().isNull());
     testsupport::spinEventLoop(std::chrono::milliseconds(30));
     testsupport::saveScreenshot(&host, "disk-userapps");
     page->ScanDiskSystemAppFiles();
     EXPECT_EQ(page->shownPage(), page->systemAppFileView);
+    const int last = page->systemAppFileController->rowCount() - 1;
+    page->systemAppFileTableView->selectRow(last);
+    const PRAppDirTreeNodePtr systemApp = page->systemAppFileController->objectAt(last);
+    EXPECT_EQ(page->systemAppNamelb->text(), systemApp->appDisplayName);
+    EXPECT_EQ(page->systemAppVersionlab->text(), systemApp->appVersion);
+    EXPECT_FALSE(page->systemAppPreviewImageView->pixmap().isNull());
     testsupport::saveScreenshot(&host, "disk-systemapps");
     page->showTableView();
     testsupport::saveScreenshot(&host, "disk-categories");

@@ -40,24 +40,28 @@ std::string base64(const std::string& text, bool padded = true) {
 
 }  // namespace
 
-TEST_F(ExportTest, PlainTextFileIsNamedByRecordTypeAndReplacedByTheNextExport) {
+TEST_F(ExportTest, PlainTextFileIsNamedByRecordTypeAndKeptByTheNextExport) {
     PRRtfController rtf;
     rtf.addRtfContent("first");
     rtf.addRtfContent("second");
     rtf.addRtfContent("ünïcode ✓");
-    ASSERT_TRUE(rtf.writeRtfInPath(folder, "CallHistory"));
+    ASSERT_TRUE(rtf.writeRtfInPath(folder, "CallHistory").ok());
     EXPECT_EQ(readAll(folder + "/Call History.txt"), "first\n\nsecond\n\nünïcode ✓\n\n");
     EXPECT_EQ(entries(folder), std::vector<std::string>{"Call History.txt"});
 
     PRRtfController again;
     again.addRtfContent("newer");
-    ASSERT_TRUE(again.writeRtfInPath(folder, "CallHistory"));
-    EXPECT_EQ(readAll(folder + "/Call History.txt"), "newer\n\n");
-    EXPECT_EQ(entries(folder), std::vector<std::string>{"Call History.txt"});
+    const files::Outcome second = again.writeRtfInPath(folder, "CallHistory");
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second.path, folder + "/Call History (2).txt");
+    EXPECT_EQ(readAll(folder + "/Call History.txt"), "first\n\nsecond\n\nünïcode ✓\n\n");
+    EXPECT_EQ(readAll(folder + "/Call History (2).txt"), "newer\n\n");
 
-    ASSERT_TRUE(again.writeRtfInPath(folder, "Something"));
+    ASSERT_TRUE(again.writeRtfInPath(folder, "Something").ok());
     EXPECT_EQ(readAll(folder + "/TXT.txt"), "newer\n\n");
-    EXPECT_FALSE(again.writeRtfInPath(folder + "/missing", "Note"));
+    const files::Outcome missing = again.writeRtfInPath(folder + "/missing", "Note");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.reason, "No such file or directory");
 
     EXPECT_EQ(PRRtfController::fileNameForType("Contact"), "Contacts.txt");
     EXPECT_EQ(PRRtfController::fileNameForType("Message"), "Messages.txt");
@@ -82,61 +86,100 @@ TEST(Base64, StandardVectorsAndTheRoomEachLengthNeeds) {
     EXPECT_EQ(PRVCFController::baseEncode(&one, 0, small, sizeof small, kAlphabet, true), 0u);
 }
 
-TEST_F(ExportTest, VCardWithEveryFieldEscapesItsValues) {
+TEST_F(ExportTest, VCardHoldsEveryValueOnALineOfItsOwnWithItsTypeEscapedAndFolded) {
     PRContactNode contact;
-    contact.setContactName(" Anna; Berg, Jr.");
-    contact.setContactCompany(" Alder & Finch\\Legal");
-    contact.setContactEmail(" anna@example.com");
-    contact.setContactPhone(" (555) 010-1234 555 010 9876");
-    contact.setContactHomepage(" http://a.example.com/?a=1,2");
-    contact.setContactNote("ignored\r\nnote");
+    contact.setContactName("Anna; Berg, Jr.");
+    contact.setContactFirstName("Anna;");
+    contact.setContactLastName("Berg, Jr.");
+    contact.setContactPrefix("Dr.");
+    contact.setContactOrganization("Alder & Finch\\Legal");
+    contact.setContactDepartment("Sales");
+    contact.setContactJobtitle("Engineer");
+    contact.setContactEmails({{"Work", "anna@example.com"}, {"", "a@example.org"}});
+    contact.setContactPhones({{"Mobile", "(555) 010-1234"},
+                              {"iPhone", "555 010 9876"},
+                              {"Home", "1"},
+                              {"Work", "2"},
+                              {"Main", "3"},
+                              {"HomeFAX", "4"},
+                              {"Pager", "5"},
+                              {"Boat", "6"}});
+    contact.setContactHomepages({{"HomePage", "http://a.example.com/?a=1,2"}});
+    contact.setContactAddresses({{"Home", "1 Elm St", "Springfield", "IL", "62701", "United States"}});
+    contact.setContactBirthday("1980-01-01");
+    contact.setContactNote("first line\r\nsecond; line");
     contact.setImageData(makeBytes({'f', 'o'}));
     PRVCFController vcf;
     const std::string path = folder + "/Anna.vcf";
-    ASSERT_TRUE(vcf.creatFile(contact, path));
+    ASSERT_TRUE(vcf.creatFile(contact, path).ok());
     EXPECT_EQ(readAll(path),
               "BEGIN:VCARD\r\nVERSION:3.0\r\n"
-              "N: Anna\\; Berg\\, Jr.\r\n"
-              "ORG: Alder & Finch\\\\Legal\r\n"
-              "EMAIL;INTERNET;HOME;PREF: anna@example.com\r\n"
-              "TEL;CELL;PREF: (555) 010-1234 555 010 9876\r\n"
-              "URL: http://a.example.com/?a=1\\,2\r\n"
+              "N:Berg\\, Jr.;Anna\\;;;Dr.;\r\n"
+              "FN:Anna\\; Berg\\, Jr.\r\n"
+              "ORG:Alder & Finch\\\\Legal;Sales\r\n"
+              "TITLE:Engineer\r\n"
+              "EMAIL;TYPE=INTERNET,WORK,PREF:anna@example.com\r\n"
+              "EMAIL;TYPE=INTERNET:a@example.org\r\n"
+              "TEL;TYPE=CELL,PREF:(555) 010-1234\r\n"
+              "TEL;TYPE=IPHONE,CELL:555 010 9876\r\n"
+              "TEL;TYPE=HOME:1\r\n"
+              "TEL;TYPE=WORK:2\r\n"
+              "TEL;TYPE=MAIN:3\r\n"
+              "TEL;TYPE=HOME,FAX:4\r\n"
+              "TEL;TYPE=PAGER:5\r\n"
+              "TEL:6\r\n"
+              "URL:http://a.example.com/?a=1\\,2\r\n"
+              "ADR;TYPE=HOME:;;1 Elm St;Springfield;IL;62701;United States\r\n"
+              "BDAY:1980-01-01\r\n"
+              "NOTE:first line\\nsecond\\; line\r\n"
               "PHOTO;ENCODING=b;TYPE=JPEG:Zm8=\r\n"
-              "END:VCARD");
+              "END:VCARD\r\n");
     EXPECT_EQ(PRVCFController::escapeValue("a\nb\rc\r\nd"), "a\\nb\\nc\\nd");
 
-    // A one-byte photo fits too.
-    contact.setImageData(makeBytes({'f'}));
-    ASSERT_TRUE(vcf.creatFile(contact, path));
-    EXPECT_NE(readAll(path).find("PHOTO;ENCODING=b;TYPE=JPEG:Zg==\r\nEND:VCARD"), std::string::npos);
+    // A one-byte photo fits too; a PNG says so.
+    contact.setImageData(makeBytes({0x89, 'P', 'N', 'G'}));
+    const files::Outcome again = vcf.creatFile(contact, path);
+    ASSERT_TRUE(again.ok());
+    EXPECT_NE(readAll(again.path).find("PHOTO;ENCODING=b;TYPE=PNG:iVBORw==\r\nEND:VCARD\r\n"), std::string::npos);
+
+    // Long lines are folded at 75 octets, never inside a character, and unfold to the value.
+    const std::string note = "NOTE:" + std::string(70, 'x') + "\xC3\xA9\xC3\xA9" + std::string(200, 'y');
+    const std::string folded = PRVCFController::foldedLine(note);
+    std::string unfolded;
+    size_t start = 0;
+    for (size_t end = folded.find("\r\n"); end != std::string::npos; end = folded.find("\r\n", start)) {
+        const std::string line = folded.substr(start, end - start);
+        EXPECT_LE(line.size(), 75u) << line;
+        EXPECT_NE(static_cast<unsigned char>(line.back()), 0xC3) << "a character cut in two";
+        unfolded += start == 0 ? line : line.substr(1);
+        if (start > 0) EXPECT_EQ(line[0], ' ');
+        start = end + 2;
+    }
+    EXPECT_EQ(start, folded.size());
+    EXPECT_EQ(unfolded, note);
 }
 
-TEST_F(ExportTest, VCardWithNoFieldsHasEightLinesAndReplacesTheFile) {
+TEST_F(ExportTest, VCardOfAnEmptyContactHoldsItsNameLinesAndKeepsTheUsersFile) {
     const std::string path = folder + "/empty.vcf";
-    std::ofstream(path) << "an older, longer card that must not survive in part";
+    std::ofstream(path) << "the user's own card";
     PRVCFController vcf;
-    ASSERT_TRUE(vcf.creatFile(PRContactNode(), path));
-    EXPECT_EQ(readAll(path),
-              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\r\nORG:\r\nEMAIL;INTERNET;HOME;PREF:\r\nTEL;CELL;PREF:\r\nURL:\r\n"
-              "END:VCARD");
-    EXPECT_EQ(vcf.strContent(), readAll(path));
-    EXPECT_FALSE(vcf.creatFile(PRContactNode(), folder + "/no/such/folder/x.vcf"));
+    PRContactNode empty;
+    empty.setRowid(12);
+    const files::Outcome card = vcf.creatFile(empty, path);
+    ASSERT_TRUE(card.ok());
+    EXPECT_EQ(readAll(path), "the user's own card");
+    EXPECT_EQ(card.path, folder + "/empty (2).vcf");
+    // No value is written empty: an importer would keep an empty number or address.
+    EXPECT_EQ(readAll(card.path), "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nFN:unknown 12\r\nEND:VCARD\r\n");
+    EXPECT_EQ(vcf.strContent(), readAll(card.path));
+    EXPECT_FALSE(vcf.creatFile(PRContactNode(), folder + "/no/such/folder/x.vcf").ok());
+
+    // A company shows as the card's name.
+    PRContactNode company;
+    company.setContactCompany("Blue Harbor Clinic");
+    EXPECT_NE(PRVCFController::cardText(company).find("FN:Blue Harbor Clinic\r\nORG:Blue Harbor Clinic\r\n"),
+              std::string::npos);
 }
-
-namespace {
-
-// The UTF-16 page read back as UTF-8 (the tests' texts are all in the basic plane).
-std::string fromUtf16(const std::string& bytes) {
-    EXPECT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    std::u16string units;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toStdString();
-}
-
-}  // namespace
 
 TEST_F(ExportTest, HtmlHeaderHoldsTheEscapedTitleTwice) {
     const std::string header = PRHtmlController::messageHtmlHeader("%@");
@@ -151,37 +194,39 @@ TEST_F(ExportTest, HtmlHeaderHoldsTheEscapedTitleTwice) {
     EXPECT_EQ(PRHtmlController::escapeHtml("a \"b\" <c>"), "a &quot;b&quot; &lt;c&gt;");
 }
 
-TEST_F(ExportTest, HtmlPageIsUtf16AndAnExistingPageIsKept) {
+TEST_F(ExportTest, HtmlPageIsUtf8AsItDeclaresAndAnExistingPageIsKept) {
     PRHtmlController html;
     html.initMessageHtmlHeader("Anna Berg");
-    html.addHtmlContent("<div class='triangle-isosceles'>" + PRHtmlController::escapeHtml("Hi <b>✓") + "</div>");
+    html.addHtmlContent("<div class='triangle-isosceles'>" + PRHtmlController::escapeHtml("Hi <b>✓ \xFF") + "</div>");
     const std::string path = folder + "/Anna.html";
-    ASSERT_TRUE(html.writeHtmlInPath(path));
-    const std::string first = fromUtf16(readAll(path));
+    ASSERT_TRUE(html.writeHtmlInPath(path).ok());
+    const std::string first = readAll(path);
+    EXPECT_NE(PRHtmlController::messageHtmlHeader("x").find("<meta charset='utf-8'>"), std::string::npos);
+    // No byte-order mark; a byte that is no UTF-8 becomes U+FFFD, so the page is what it says.
     EXPECT_EQ(first, PRHtmlController::messageHtmlHeader("Anna Berg") +
-                         "<div class='triangle-isosceles'>Hi &lt;b&gt;✓</div></div></div></body></html>");
+                         "<div class='triangle-isosceles'>Hi &lt;b&gt;✓ \xEF\xBF\xBD</div></div></div></body></html>");
 
     PRHtmlController second;
     second.initMessageHtmlHeader("Second");
-    ASSERT_TRUE(second.writeHtmlInPath(path));
-    EXPECT_EQ(fromUtf16(readAll(path)), first);
-    EXPECT_NE(fromUtf16(readAll(folder + "/Anna_.html")).find("<h1>Second</h1>"), std::string::npos);
+    ASSERT_TRUE(second.writeHtmlInPath(path).ok());
+    EXPECT_EQ(readAll(path), first);
+    EXPECT_NE(readAll(folder + "/Anna (2).html").find("<h1>Second</h1>"), std::string::npos);
 
     PRHtmlController third;
     third.initMessageHtmlHeader("Third");
-    ASSERT_TRUE(third.writeHtmlInPath(path));
-    EXPECT_NE(fromUtf16(readAll(folder + "/Anna_.html")).find("<h1>Third</h1>"), std::string::npos);
-    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Anna.html", "Anna_.html"}));
+    ASSERT_TRUE(third.writeHtmlInPath(path).ok());
+    EXPECT_NE(readAll(folder + "/Anna (3).html").find("<h1>Third</h1>"), std::string::npos);
+    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Anna (2).html", "Anna (3).html", "Anna.html"}));
 }
 
-TEST_F(ExportTest, HtmlRenamingTouchesOnlyTheFileName) {
+TEST_F(ExportTest, HtmlNumberingTouchesOnlyTheFileName) {
     const std::string sub = folder + "/talks.html";
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(sub)));
     PRHtmlController html;
     html.initMessageHtmlHeader("x");
-    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html"));
-    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html"));
-    EXPECT_EQ(entries(sub), (std::vector<std::string>{"a.html", "a_.html"}));
-    ASSERT_TRUE(html.writeHtmlInPathEx(sub + "/plain.html"));
+    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html").ok());
+    ASSERT_TRUE(html.writeHtmlInPath(sub + "/a.html").ok());
+    EXPECT_EQ(entries(sub), (std::vector<std::string>{"a (2).html", "a.html"}));
+    ASSERT_TRUE(html.writeHtmlInPathEx(sub + "/plain.html").ok());
     EXPECT_EQ(readAll(sub + "/plain.html").substr(0, 15), "<!DOCTYPE html>");
 }

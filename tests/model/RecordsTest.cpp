@@ -1,3 +1,4 @@
+#include "model/MessageConversations.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -141,3 +142,23 @@ TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {
 }
 
 }  // namespace
+
+// A conversation takes its sender's name without blanks at its ends, and a sender of no known
+// name gives it the address: no two unnamed conversations share a name in a list, a file name
+// or the name of their picture.
+TEST(Records, AConversationIsNamedByItsSenderElseByItsAddress) {
+    std::vector<PRMessageTreeNodePtr> conversations;
+    auto message = [](const char* name, const char* phone) {
+        auto m = std::make_shared<PRMessageNode>();
+        m->setMessageName(name);
+        m->setMessagePhone(phone);
+        return m;
+    };
+    fileIntoConversation(conversations, message("  Anna Berg ", "+1 555 0100"));
+    fileIntoConversation(conversations, message("", "+1 555 0199"));
+    fileIntoConversation(conversations, message(" ", "bob@example.com"));
+    ASSERT_EQ(conversations.size(), 3u);
+    EXPECT_EQ(conversations[0]->messageTreeNodeName(), "Anna Berg");
+    EXPECT_EQ(conversations[1]->messageTreeNodeName(), "+1 555 0199");
+    EXPECT_EQ(conversations[2]->messageTreeNodeName(), "bob@example.com");
+}

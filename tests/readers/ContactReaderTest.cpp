@@ -39,6 +39,8 @@ std::vector<Contact> threeContacts() {
 
 }  // namespace
 
+// The shown fields join the parts that are there, never starting with a blank; the parts and
+// every value with its label are kept beside them for the cards.
 TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
     ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImages), threeContacts(),
@@ -57,18 +59,34 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     EXPECT_EQ(anna.contactCompany(), "Sales Engineer Northwind");
     EXPECT_EQ(anna.contactNote(), "Met in Lisbon");
     EXPECT_EQ(anna.contactBirthday(), "1980-01-01");  // stored as seconds from 2001, at noon GMT
-    EXPECT_EQ(anna.contactPhone(), " (555) 010-1234 555 010 9876");
-    EXPECT_EQ(anna.contactEmail(), " anna@example.com");
-    EXPECT_EQ(anna.contactAdress(), " 1 Elm Street, Springfield");
-    EXPECT_EQ(anna.contactHomepage(), " http://anna.example.com");
+    EXPECT_EQ(anna.contactPhone(), "(555) 010-1234 555 010 9876");
+    EXPECT_EQ(anna.contactEmail(), "anna@example.com");
+    EXPECT_EQ(anna.contactAdress(), "1 Elm Street, Springfield");
+    EXPECT_EQ(anna.contactHomepage(), "http://anna.example.com");
     ASSERT_TRUE(anna.imageData());
     EXPECT_EQ(*anna.imageData(), bytesOf("JPEG-ANNA"));
-    EXPECT_TRUE(anna.contactJobtitle().empty());
+    EXPECT_EQ(anna.contactJobtitle(), "Engineer");
+    EXPECT_EQ(anna.contactFirstName(), "Anna");
+    EXPECT_EQ(anna.contactMiddleName(), "J.");
+    EXPECT_EQ(anna.contactLastName(), "Berg");
+    EXPECT_EQ(anna.contactOrganization(), "Northwind");
+    EXPECT_EQ(anna.contactDepartment(), "Sales");
+    // Row 1's numbers are labelled mobile, its e-mail home (the fixture's labels).
+    ASSERT_EQ(anna.contactPhones().size(), 2u);
+    EXPECT_EQ(anna.contactPhones()[0].label, "Mobile");
+    EXPECT_EQ(anna.contactPhones()[1].value, "555 010 9876");
+    ASSERT_EQ(anna.contactEmails().size(), 1u);
+    EXPECT_EQ(anna.contactEmails()[0].label, "Home");
+    ASSERT_EQ(anna.contactAddresses().size(), 1u);
+    EXPECT_EQ(anna.contactAddresses()[0].street, "1 Elm Street");
+    EXPECT_EQ(anna.contactAddresses()[0].city, "Springfield");
+    EXPECT_EQ(anna.contactAddresses()[0].label, "Home");
+    ASSERT_EQ(anna.contactHomepages().size(), 1u);
 
-    EXPECT_EQ(contacts[1]->contactName(), " Olsen");
+    EXPECT_EQ(contacts[1]->contactName(), "Olsen");
     EXPECT_FALSE(contacts[1]->imageData());
     EXPECT_EQ(contacts[2]->contactName(), "");
-    EXPECT_EQ(contacts[2]->contactCompany(), " Blue Harbor Clinic");
+    EXPECT_EQ(contacts[2]->contactCompany(), "Blue Harbor Clinic");
 
     EXPECT_EQ(state.contactArray.size(), 3u);
     EXPECT_EQ(state.contactImageArray.size(), 1u);
@@ -92,11 +110,12 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
     PRContactReader(state, nc).scanContactThread(folder);
     const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
     ASSERT_EQ(contacts.size(), 3u);
-    EXPECT_EQ(contacts[0]->contactPhone(), " (555) 010-1234 555 010 9876");
-    EXPECT_EQ(contacts[1]->contactPhone(), " 5550100002 555 0100 222");
-    EXPECT_EQ(contacts[1]->contactEmail(), " karin@example.com");
-    EXPECT_EQ(contacts[1]->contactHomepage(), " http://olsen.example");
-    EXPECT_EQ(contacts[2]->contactPhone(), " 555 0100 003");
+    EXPECT_EQ(contacts[0]->contactPhone(), "(555) 010-1234 555 010 9876");
+    EXPECT_EQ(contacts[1]->contactPhone(), "5550100002 555 0100 222");
+    EXPECT_EQ(contacts[1]->contactEmail(), "karin@example.com");
+    EXPECT_EQ(contacts[1]->contactHomepage(), "http://olsen.example");
+    EXPECT_EQ(contacts[2]->contactPhone(), "555 0100 003");
+    EXPECT_EQ(contacts[1]->contactPhones().size(), 2u);
 }
 
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {

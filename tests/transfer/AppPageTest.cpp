@@ -5,7 +5,9 @@
 #include "clean/PRAppTreeController.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 #include <QTreeView>
 #include <filesystem>
@@ -117,7 +119,8 @@ TEST_F(AppPageTest, SelectingADocumentShowsItFromItsLocalCopy) {
     auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(page->appFileController->objectAt(fileRow("avatar.jpg")));
     ASSERT_TRUE(file);
     ASSERT_TRUE(file->btransfer);
-    EXPECT_TRUE(file->transferPath.endsWith("/DB/avatar.jpg")) << file->transferPath.toStdString();
+    EXPECT_TRUE(file->transferPath.endsWith("/DB/com.bluefinch.Chirp/Documents/avatar.jpg"))
+        << file->transferPath.toStdString();
     EXPECT_EQ(readFile(file->transferPath.toStdString()), readFile(avatar));
     // The picture itself (320 by 240), not a document icon.
     const QPixmap shown = page->appImageView->pixmap();
@@ -145,4 +148,88 @@ TEST_F(AppPageTest, ADocumentThatCannotBeCopiedIsNeitherShownNorMarked) {
     ASSERT_TRUE(file);
     EXPECT_FALSE(file->btransfer);
     EXPECT_TRUE(page->appImageView->pixmap().isNull());
+}
+
+// A folder is browsed also when it holds nothing, and two documents of one name each show
+// their own content.
+TEST_F(AppPageTest, EmptyFoldersAreListedAndDocumentsOfOneNameKeepTheirOwnPreview) {
+    std::filesystem::create_directories(container() + "/Documents/Empty");
+    std::filesystem::create_directories(container() + "/Documents/Receipts");
+    std::filesystem::create_directories(container() + "/Documents/Old");
+    QImage wide(200, 100, QImage::Format_RGB32), tall(100, 200, QImage::Format_RGB32);
+    wide.fill(Qt::darkGreen);
+    tall.fill(Qt::darkRed);
+    ASSERT_TRUE(wide.save(QString::fromStdString(container() + "/Documents/Receipts/scan.png")));
+    ASSERT_TRUE(tall.save(QString::fromStdString(container() + "/Documents/Old/scan.png")));
+    openBudgetDocuments();
+    const QModelIndex documents = child(child({}, "Budget"), "Documents");
+    select(child(documents, "Empty"));
+    EXPECT_EQ(page->appFileController->rowCount(), 0);
+
+    auto preview = [&](const QString& folder) {
+        select(child(child(child({}, "Budget"), "Documents"), folder));
+        page->appTableView->selectRow(fileRow("scan.png"));
+        return page->appImageView->pixmap().size();
+    };
+    const QSize fromReceipts = preview("Receipts");
+    EXPECT_GT(fromReceipts.width(), fromReceipts.height());
+    const QSize fromOld = preview("Old");
+    EXPECT_LT(fromOld.width(), fromOld.height());
+    EXPECT_EQ(preview("Receipts"), fromReceipts);
+}
+
+// The app menus act on the folder or the files they were opened on; off the rows, on nothing.
+TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
+    app->window()->show();
+    openBudgetDocuments();
+    QTableView* files = page->appTableView;
+    const int last = page->appFileController->rowCount() - 1;
+    const QPoint below(10, files->rowViewportPosition(last) + files->rowHeight(last) + 10);
+    emit files->customContextMenuRequested(below);
+    ASSERT_TRUE(page->appFileMenu->isVisible());
+    for (QAction* action : page->appFileMenu->actions()) EXPECT_FALSE(action->isEnabled());
+    page->appFileMenu->hide();
+
+    // On a row not selected: that row becomes the selection, and the entries act on it.
+    const QModelIndex csv = page->appFileController->index(fileRow("2014.csv"), 0);
+    emit files->customContextMenuRequested(files->visualRect(csv).center());
+    EXPECT_EQ(files->selectionModel()->selectedRows(), QModelIndexList{csv});
+    QAction* exportEntry = nullptr;
+    for (QAction* action : page->appFileMenu->actions()) {
+        if (!action->isSeparator()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        if (action->text() == "Export to Documents") exportEntry = action;
+    }
+    ASSERT_TRUE(exportEntry);
+    const int jobs = page->appJobsFinished();
+    exportEntry->trigger();
+    page->appFileMenu->hide();
+    waitForJobs(jobs + 1);
+    EXPECT_EQ(readFile(home.path() + "/Documents/2014.csv"), readFile(container() + "/Documents/2014.csv"));
+    auto trigger = [&](const QString& text) {
+        emit files->customContextMenuRequested(files->visualRect(csv).center());
+        for (QAction* action : page->appFileMenu->actions())
+            if (action->text() == text) action->trigger();
+        page->appFileMenu->hide();
+    };
+    trigger("Select All");
+    EXPECT_EQ(files->selectionModel()->selectedRows().size(), page->appFileController->rowCount());
+    trigger("Unselect All");
+    EXPECT_FALSE(files->selectionModel()->hasSelection());
+
+    // The outline's menu: off the rows nothing, on a folder that folder.
+    QTreeView* outline = page->appOutlineView;
+    outline->collapseAll();  // the apps' rows alone, room below them
+    const QModelIndex lastApp = page->appTreeController->index(page->appTreeController->rowCount() - 1, 0);
+    const QPoint belowApps(10, outline->visualRect(lastApp).bottom() + 10);
+    ASSERT_FALSE(outline->indexAt(belowApps).isValid());
+    emit outline->customContextMenuRequested(belowApps);
+    for (QAction* action : page->appDirMenu->actions()) EXPECT_FALSE(action->isEnabled());
+    page->appDirMenu->hide();
+    const QModelIndex library = child(child({}, "Budget"), "Library");
+    outline->expand(child({}, "Budget"));
+    emit outline->customContextMenuRequested(outline->visualRect(library).center());
+    EXPECT_EQ(outline->selectionModel()->selectedRows(), QModelIndexList{library});
+    for (QAction* action : page->appDirMenu->actions()) EXPECT_TRUE(action->isEnabled());
+    testsupport::saveScreenshot(app->window(), "transfer-apps-menu");
+    page->appDirMenu->hide();
 }

@@ -12,10 +12,10 @@ namespace transfertest {
 class MediaAreaWrapper : public disk::DiskDeviceServices {
 public:
     // Called for every copy with the real service; its answer is the copy's.
-    using CopyHook = std::function<int(disk::DeviceFileService& inner, const std::string& from, const std::string& to)>;
+    using CopyHook = std::function<int(amd::FileService& inner, const std::string& from, files::NewFile& into)>;
     explicit MediaAreaWrapper(CopyHook hook) : hook_(std::move(hook)) {}
 
-    std::unique_ptr<disk::DeviceFileService> startMediaArea(int index) override {
+    std::unique_ptr<amd::FileService> startMediaArea(int index) override {
         auto inner = disk::deviceDiskServices().startMediaArea(index);
         return inner ? std::make_unique<Service>(std::move(inner), hook_) : nullptr;
     }
@@ -26,14 +26,14 @@ public:
     }
 
 private:
-    struct Service : disk::DeviceFileService {
-        Service(std::unique_ptr<disk::DeviceFileService> s, CopyHook h) : inner(std::move(s)), hook(std::move(h)) {}
+    struct Service : amd::FileService {
+        Service(std::unique_ptr<amd::FileService> s, CopyHook h) : inner(std::move(s)), hook(std::move(h)) {}
         bool ListDirectory(const std::string& p, std::vector<std::string>& n) override {
             return inner->ListDirectory(p, n);
         }
-        bool FileInfo(const std::string& p, disk::DeviceEntry& e) override { return inner->FileInfo(p, e); }
-        int CopyToLocal(const std::string& from, const std::string& to) override { return hook(*inner, from, to); }
-        std::unique_ptr<disk::DeviceFileService> inner;
+        bool FileInfo(const std::string& p, amd::FileEntry& e) override { return inner->FileInfo(p, e); }
+        int CopyToLocal(const std::string& from, files::NewFile& into) override { return hook(*inner, from, into); }
+        std::unique_ptr<amd::FileService> inner;
         CopyHook hook;
     };
     CopyHook hook_;

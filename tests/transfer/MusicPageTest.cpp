@@ -4,13 +4,15 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TrackPlayer.h"
 #include "widgets/FlashView.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -36,8 +38,26 @@ protected:
         ADD_FAILURE() << "no row " << title;
         return -1;
     }
+    // A left click on the track's row, as the mouse gives it.
     void click(QTableView* table, MusicTrackTableModel* model, const std::string& title) {
-        table->setCurrentIndex(model->index(row(model, title), 0));
+        const QRect cell = table->visualRect(model->index(row(model, title), MusicTrackTableModel::Title));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    // The context menu opened at a point of the table's rows (on no row when past the last).
+    QMenu* openMenu(QTableView* table, QPoint at) {
+        emit table->customContextMenuRequested(at);
+        QMenu* menu = table == page->videoTableView ? page->videoMenu : page->musicMenu;
+        EXPECT_TRUE(menu && menu->isVisible());
+        return menu;
+    }
+    QPoint onRow(QTableView* table, MusicTrackTableModel* model, const std::string& title) const {
+        return table->visualRect(model->index(row(model, title), MusicTrackTableModel::Title)).center();
+    }
+    static QAction* entry(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions())
+            if (action->text() == text) return action;
+        ADD_FAILURE() << "no entry " << text.toStdString();
+        return nullptr;
     }
     std::string deviceBytes(const PRTranMusicNodePtr& track) const {
         return readFile(device + "/media/" + track->musicLoctionpath());
@@ -131,7 +151,7 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     page->musicCopyAlltoiTunes();
     waitForJobs(4);
     const std::string library = home.path() + "/Music/Quillomatrix Library";
-    const std::string playlist = readFile(library + "/Playlists/iPhoneMusic.m3u");
+    const std::string playlist = readFile(library + "/Playlists/iPhoneMusic.m3u8");
     for (const char* title : {"Morning Tide", "Lanterns", "Slow River"}) {
         EXPECT_NE(playlist.find(std::string("../Media/") + title + ".wav"), std::string::npos) << playlist;
         EXPECT_TRUE(page->musicController->objectAt(row(page->musicController, title))->bhasCopy());
@@ -178,4 +198,50 @@ TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesThe
     ASSERT_TRUE(testsupport::waitUntil([&] { return video->bhasCopy() && page->videoProgress->isHidden(); }));
     EXPECT_EQ(page->videoPlayer->source(), QString::fromStdString(video->bCopyLocationPath()));
     EXPECT_FALSE(page->videoPlayer->playing());
+}
+
+// The context menus act on the row they were opened on: on no row every entry is off and
+// nothing is added or exported, whatever was selected before; on a row, that row's track.
+TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
+    app->window()->show();
+    click(page->musicTableView, page->musicController, "Slow River");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->runningMusicJobs() == 0; }));
+
+    const int rows = page->musicController->rowCount();
+    const QPoint below(
+        10, page->musicTableView->rowViewportPosition(rows - 1) + page->musicTableView->rowHeight(rows - 1) + 10);
+    ASSERT_FALSE(page->musicTableView->indexAt(below).isValid());
+    QMenu* menu = openMenu(page->musicTableView, below);
+    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    entry(menu, "Add to Music Library")->trigger();
+    entry(menu, "Export to Documents")->trigger();
+    menu->hide();
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_EQ(page->runningMusicJobs(), 0);
+    EXPECT_EQ(page->musicJobsFinished(), 0);
+    const std::string library = home.path() + "/Music/Quillomatrix Library";
+    EXPECT_FALSE(std::filesystem::exists(library + "/Media/Slow River.wav"));
+
+    // On a row other than the selected one: that row's track, the selection kept.
+    menu = openMenu(page->musicTableView, onRow(page->musicTableView, page->musicController, "Lanterns"));
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+    entry(menu, "Export to Documents")->trigger();
+    menu->hide();
+    waitForJobs(1);
+    const QString documents = QString::fromStdString(home.path()) + "/Documents";
+    const PRTranMusicNodePtr lanterns = page->musicController->objectAt(row(page->musicController, "Lanterns"));
+    EXPECT_EQ(readFile((documents + "/Lanterns.wav").toStdString()), deviceBytes(lanterns));
+    EXPECT_FALSE(QFile::exists(documents + "/Slow River.wav"));
+    EXPECT_EQ(page->musicTableView->selectionModel()->selectedRows().size(), 1);
+
+    // The video menu follows the same rule.
+    app->ClickVideo(nullptr);
+    menu = openMenu(page->videoTableView, QPoint(10, page->videoTableView->viewport()->height() - 5));
+    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled());
+    menu->hide();
+    menu = openMenu(page->videoTableView, onRow(page->videoTableView, page->videoController, "Harbour at Dusk"));
+    EXPECT_TRUE(entry(menu, "Play")->isEnabled());
+    testsupport::saveScreenshot(app->window(), "transfer-video-menu");
+    menu->hide();
 }

@@ -121,10 +121,12 @@ TEST_F(MusicTransferTest, ExportsOneOrAllTracksByteForByteAndNeverOverwrites) {
     all.insert(all.end(), scan.video.begin(), scan.video.end());
     const disk::ActionResult result =
         transfer::exportTracks(disk::deviceDiskServices(), index, all, out, nullptr, &written);
-    // Morning Tide is there already and Paper Boats is gone from the device.
-    EXPECT_EQ(result.files, 3u);
-    EXPECT_EQ(result.failures, 2u);
-    EXPECT_EQ(written.size(), 3);
+    // Morning Tide is there already and goes beside it; Paper Boats is gone from the device.
+    EXPECT_EQ(result.files, 4u);
+    EXPECT_EQ(result.failures, 1u);
+    EXPECT_EQ(written.size(), 4);
+    EXPECT_TRUE(written.contains(out + "/Morning Tide (2).wav"));
+    EXPECT_EQ(bytesOf(out + "/Morning Tide (2).wav"), deviceBytes(tide));
     for (const char* title : {"Lanterns", "Slow River", "Harbour at Dusk"}) {
         const PRTranMusicNodePtr t = track(title);
         EXPECT_EQ(bytesOf(out + "/" + transfer::trackFileName(*t)), deviceBytes(t)) << title;
@@ -142,13 +144,23 @@ TEST_F(MusicTransferTest, AddToTheLibraryGoesToThePlaylistOrElseTheDropFolder) {
     script.errorAlert = [&](const QString& text) { alerts << text; };
     EXPECT_EQ(transfer::addCopyToLibrary(script, copy.localPath, "Lanterns.wav"), transfer::LibraryAdd::Playlist);
     const QString library = QString::fromStdString(home.path()) + "/Music/Quillomatrix Library";
-    EXPECT_EQ(bytesOf(library + "/Playlists/iPhoneMusic.m3u"), "#EXTM3U\n../Media/Lanterns.wav\n");
+    EXPECT_EQ(bytesOf(library + "/Playlists/iPhoneMusic.m3u8"), "#EXTM3U\n../Media/Lanterns.wav\n");
     EXPECT_EQ(bytesOf(library + "/Media/Lanterns.wav"), deviceBytes(lanterns));
 
+    // A failed playlist call does not keep the file from being added.
     iTunesScriptHandler missing(QString::fromStdString(home.path()) + "/no-script");
     missing.errorAlert = [&](const QString& text) { alerts << text; };
+    QStringList calls;
+    missing.eventSent = [&](const ScriptSubroutineEvent& event) { calls << event.subroutineName; };
     EXPECT_EQ(transfer::addCopyToLibrary(missing, copy.localPath, "Lanterns.wav", false), transfer::LibraryAdd::Failed);
+    EXPECT_EQ(calls, (QStringList{"addnewplaylist", "addnewfile"}));
     EXPECT_EQ(transfer::addCopyToLibrary(missing, copy.localPath, "Lanterns.wav"), transfer::LibraryAdd::DropFolder);
     EXPECT_EQ(bytesOf(transfer::libraryDropFolder() + "/Lanterns.wav"), deviceBytes(lanterns));
-    EXPECT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts.size(), 4);
+
+    // The script takes the dropped file into the library at its next call: listed once, as the
+    // same file was added before.
+    ASSERT_TRUE(script.getAllPlaylist().contains("iPhoneMusic"));
+    EXPECT_FALSE(QFileInfo::exists(transfer::libraryDropFolder() + "/Lanterns.wav"));
+    EXPECT_EQ(QDir(library + "/Media").entryList(QDir::Files), QStringList{"Lanterns.wav"});
 }

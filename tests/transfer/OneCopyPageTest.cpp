@@ -4,7 +4,7 @@
 #include "DeviceFolder.h"
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
@@ -25,9 +25,9 @@ namespace {
 const char* const kSampleUdid = "5a1e7c0ffee5a1e7c0ffee0123456789abcdef01";
 
 // The device's services, each copy taking a little while, so that a test can act mid-copy.
-int slowCopy(disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
+int slowCopy(amd::FileService& inner, const std::string& from, files::NewFile& into) {
     QThread::msleep(60);
-    return inner.CopyToLocal(from, to);
+    return inner.CopyToLocal(from, into);
 }
 
 class OneCopyPageTest : public devicetest::DeviceTest {

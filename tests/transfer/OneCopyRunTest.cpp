@@ -1,19 +1,26 @@
 // The one-click copy without a window, over the sample device and the real backup tool: the
 // export folder's layout, the media byte for byte, the record files against the data the
-// device's databases were made from; a failing tool, a device that leaves, a refused copy.
+// device's databases were made from; a failing tool, a device that leaves, a refused copy; the
+// conversations its message pages hold, against those of the other pages.
 #include "DeviceFolder.h"
+#include "ExportChecks.h"
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
+#include "backup/PRMessageReader.h"
+#include "browser/core/PRScanIntake.h"
 #include "disk/core/DiskDeviceServices.h"
+#include "platform/CoreFoundation.h"
 #include "transfer/core/OneCopyRecords.h"
 #include "transfer/core/OneCopyRun.h"
+#include "transfer/core/TransferRecordIntake.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QStringDecoder>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace devicetest;
 using transfer::OneCopyCategory;
@@ -41,10 +48,9 @@ QStringList filesBelow(const QString& folder) {
 // file that vanishes mid-copy leaves them.
 transfertest::MediaAreaWrapper refusing(const std::string& refused) {
     return transfertest::MediaAreaWrapper(
-        [refused](disk::DeviceFileService& inner, const std::string& from, const std::string& to) {
-            if (from != refused) return inner.CopyToLocal(from, to);
-            QFile half(QString::fromStdString(to));
-            if (half.open(QIODevice::WriteOnly)) half.write("partial");
+        [refused](amd::FileService& inner, const std::string& from, files::NewFile& into) {
+            if (from != refused) return inner.CopyToLocal(from, into);
+            into.write("partial", 7);
             return 5;
         });
 }
@@ -119,7 +125,7 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
             << contact.first << contact.organization;
     QString pages;
     for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"})) {
-        // The pages are written in UTF-16 with a byte-order mark.
+        // The pages are written in UTF-8, as they declare.
         const QByteArray bytes = bytesOf(exportFolder + "/Message/" + page);
         QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
         pages += decoder.decode(bytes);
@@ -130,6 +136,16 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
             message.text.find_first_of("<>&'\"") == std::string::npos) {
             EXPECT_TRUE(pages.contains(QString::fromStdString(message.text))) << message.text;
         }
+    // The cards and pages as a vCard parser and an HTML5 parser read them: every person of the
+    // device's address book in a card of their own, every page well formed and linking only its
+    // own attachments.
+    const QString book = QString::fromStdString(device) + "/home/Library/AddressBook/AddressBook";
+    EXPECT_TRUE(exportchecks::passes("vcards.py", {"--addressbook", book + ".sqlitedb", "--images",
+                                                   book + "Images.sqlitedb", exportFolder + "/Contact"}));
+    QStringList pageFiles{"--min-links", "3", exportFolder};
+    for (const QString& page : QDir(exportFolder + "/Message").entryList({"*.html"}))
+        pageFiles << exportFolder + "/Message/" + page;
+    EXPECT_TRUE(exportchecks::passes("pages.py", pageFiles));
     for (const sampledb::Note& note : data.notes)
         EXPECT_TRUE(text("Note/Notes.txt").contains(QString::fromStdString(note.title))) << note.title;
     for (const sampledb::Bookmark& bookmark : data.bookmarks)
@@ -171,6 +187,16 @@ TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNo
     EXPECT_TRUE(summary.lines().join("\n").contains("no device here"));
 }
 
+TEST_F(OneCopyRunTest, WithVideoOffTheVideosGoWithTheMusicAndTheirRowIsShownDone) {
+    hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Music; };
+    options.udid.clear();  // no backup: quick
+    run();
+    EXPECT_EQ(QDir(exportFolder).entryList({"Harbour at Dusk.*"}).size(), 1);
+    const std::vector<std::pair<OneCopyCategory, bool>> rows(ended.begin(), ended.begin() + 2);
+    EXPECT_EQ(rows, (std::vector<std::pair<OneCopyCategory, bool>>{{OneCopyCategory::Music, true},
+                                                                   {OneCopyCategory::Video, true}}));
+}
+
 TEST_F(OneCopyRunTest, TheCalendarAloneIsReadInItsBackupsSchema) {
     hooks.enabled = [](OneCopyCategory c) { return c == OneCopyCategory::Calendar; };
     const transfer::OneCopySummary summary = run();
@@ -208,35 +234,106 @@ TEST_F(OneCopyRunTest, ADeviceThatLeavesEndsTheRunAndARefusedCopyLeavesNoFile) {
     EXPECT_TRUE(summary.lines().join("\n").contains("IMG_0002.JPG"));
 }
 
-TEST(OneCopyRecordsTest, MessagesJoinTheConversationWhoseAddressTheyContain) {
-    EXPECT_TRUE(OneCopyRun::belongsTo("+44 7700 900123", "7700 900123"));
-    EXPECT_TRUE(OneCopyRun::belongsTo("900123", "+44 7700 900123")) << "a shorter phone inside the address";
-    EXPECT_TRUE(OneCopyRun::belongsTo("Ann@Example.com", "ann@example.com"));
-    EXPECT_FALSE(OneCopyRun::belongsTo("555 0100", "555 0199"));
-
-    std::vector<PRMessageTreeNodePtr> conversations;
-    auto message = [](const std::string& name, const std::string& phone) {
-        auto m = std::make_shared<PRMessageNode>();
-        m->setMessageName(name);
-        m->setMessagePhone(phone);
-        return m;
-    };
-    transfer::OneCopyRecords::fileMessage(conversations, message("Ann", "7700 900123"));
-    transfer::OneCopyRecords::fileMessage(conversations, message("Bob", "555 0199"));
-    transfer::OneCopyRecords::fileMessage(conversations, message("", "+44 7700 900123"));
-    ASSERT_EQ(conversations.size(), 2u);
-    EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 2u);
-    EXPECT_EQ(conversations[1]->messageTreeNodeName(), "Bob");
-}
-
-TEST(OneCopyRecordsTest, ABackupWithoutDatabasesWritesNoEmptyFiles) {
+// One-click copy, the transfer page and the backup result screen read the same messages into
+// the same conversations. A message without a handle opens a conversation of its own and joins
+// no sender's (one-click copy once filed every later message of every sender with it).
+TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
     testsupport::TempHome home;
     const std::string backup = testsupport::scratchDirectory("backup");
+    const std::vector<std::string> senders = {
+        "",         "+44 7700 900123", "7700 900123", "900123",    "Ann@Example.com", "", "ann@example.com",
+        "555 0100", "555 0199",        "15551234",    "1555-1234", "bob@example.com", ""};
+    std::vector<sampledb::Message> rows;
+    for (size_t i = 0; i < senders.size(); ++i) {
+        sampledb::Message m;
+        m.rowid = int64_t(i) + 1;
+        m.address = senders[i];
+        m.text = "message " + std::to_string(i + 1);
+        m.date = 1370000000 + 60 * m.rowid;
+        rows.push_back(m);
+    }
+    const std::string database = backup + "/" + sampledb::keys::messages;
+    ASSERT_TRUE(sampledb::writeMessages(database, rows, sampledb::MessageSchema::ios6));
+    {  // The messages of the empty address lose their handle, as a device leaves such rows.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(
+            sqlite3_exec(db,
+                         "UPDATE message SET handle_id = 0 WHERE handle_id IN (SELECT ROWID FROM handle WHERE id = '')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    CFHolder<CFMutableDictionaryRef> info(CFDictionaryCreateMutable());
+    CFHolder<CFStringRef> version(CFStringCreateWithCString("6.1.3"));
+    CFDictionarySetValue(info.get(), "Product Version", version.get());
+    ASSERT_TRUE(CFPropertyListWriteToFile(info.get(), backup + "/Info.plist", kCFPropertyListXMLFormat_v1_0));
+
+    // Each conversation as its address and the numbers of its messages.
+    using Grouping = std::vector<std::pair<std::string, std::vector<std::string>>>;
+    auto grouping = [](const std::vector<PRMessageTreeNodePtr>& conversations) {
+        Grouping out;
+        for (const PRMessageTreeNodePtr& c : conversations) {
+            out.push_back({c->messageTreeNodeAdress(), {}});
+            for (const PRMessageNodePtr& m : c->MessageNodeArray())
+                out.back().second.push_back(m->messageContent().substr(8));
+        }
+        return out;
+    };
+    const Grouping expected = {{"", {"1", "6", "13"}},
+                               {"+44 7700 900123", {"2", "3", "4"}},  // the shorter inside the longer
+                               {"Ann@Example.com", {"5", "7"}},       // without case
+                               {"555 0100", {"8"}},
+                               {"555 0199", {"9"}},
+                               {"15551234", {"10"}},
+                               {"1555-1234", {"11"}},  // written differently: apart
+                               {"bob@example.com", {"12"}}};
+
+    // One-click copy: one page per conversation.
     const std::string out = testsupport::scratchDirectory("out");
     transfer::OneCopyRecords records(backup, out, "Phone");
+    EXPECT_EQ(records.startCopyMessages(), int(senders.size()));
+    EXPECT_EQ(grouping(records.messageTreeArray()), expected);
+    EXPECT_EQ(QDir(QString::fromStdString(out + "/Message")).entryList({"*.html"}, QDir::Files).size(),
+              qsizetype(expected.size()));
+
+    // The transfer page.
+    NSNotificationCenter nc;
+    transfer::TransferRecordIntake page(nc);
+    PRBackupScanState pageState;
+    PRMessageReader pageReader(pageState, nc);
+    pageReader.setSender(page.token());
+    pageReader.scanTransferMessageThread(backup);
+    EXPECT_EQ(grouping(page.messageTreeArray()), expected);
+
+    // The backup result screen.
+    PRScanIntake screen;
+    nc.addObserver(&screen, "ScanMessageInfo", [&screen](const NSNotification& n) { screen.take(n); });
+    PRBackupScanState screenState;
+    screenState.currentNodeIsiOS6Version = true;
+    PRMessageReader(screenState, nc).scanMessageThread(backup);
+    nc.removeObserver(&screen);
+    EXPECT_EQ(grouping(screen.messageTreeArray()), expected);
+}
+
+// A category without records still says so in the export folder: an empty file of its name,
+// and for messages the empty folder; contacts, one file each, leave nothing.
+TEST(OneCopyRecordsTest, ACategoryWithoutRecordsWritesAnEmptyFileOfItsName) {
+    testsupport::TempHome home;
+    const std::string backup = testsupport::scratchDirectory("backup");
+    const QString out = QString::fromStdString(testsupport::scratchDirectory("out"));
+    transfer::OneCopyRecords records(backup, out.toStdString(), "Phone");
     EXPECT_EQ(records.startCopyContacts() + records.startCopyMessages() + records.startCopyNotes() +
                   records.startCopyBookMarks() + records.StartCopyReminders() + records.StartCopyCallLogs(),
               0);
-    EXPECT_TRUE(QDir(QString::fromStdString(out)).isEmpty());
+    EXPECT_EQ(filesBelow(out), (QStringList{"BookMark/BookMark.txt", "Calendar&Reminder/Calendar&Reminder.txt",
+                                            "CallLogs/Call History.txt", "Note/Notes.txt"}));
+    for (const QString& file : filesBelow(out)) EXPECT_EQ(QFileInfo(out + "/" + file).size(), 0) << file.toStdString();
+    EXPECT_TRUE(QDir(out + "/Message").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(out + "/Contact"));
     EXPECT_TRUE(records.result().ok());
+
+    // A second copy into the same folder keeps the first's files and writes beside them.
+    EXPECT_EQ(records.startCopyNotes(), 0);
+    EXPECT_TRUE(QFileInfo::exists(out + "/Note/Notes (2).txt"));
 }

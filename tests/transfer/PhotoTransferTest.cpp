@@ -134,15 +134,16 @@ TEST_F(PhotoScanTest, ExportCopiesLocalCopiesByteForByteAndNeverOverwrites) {
     scan(items);
     const std::string folder = testsupport::scratchDirectory("export") + "/Quillomatrix 2026-12-07 - 10.00.00";
     const transfer::PhotoExportResult all = transfer::exportPhotos(items, QString::fromStdString(folder));
-    // The second IMG_0001.JPG finds the first one's name taken.
-    EXPECT_EQ(all.files, 4);
-    EXPECT_EQ(all.failures, 1);
-    EXPECT_EQ(all.firstFailurePath, QString::fromStdString(folder + "/IMG_0001.JPG"));
+    // The second IMG_0001.JPG finds the first one's name taken and takes the next one.
+    EXPECT_EQ(all.files, 5);
+    EXPECT_EQ(all.failures, 0);
     EXPECT_EQ(readFile(folder + "/IMG_0001.JPG"), std::string(3000, 'a'));
+    EXPECT_TRUE(all.written.contains(QString::fromStdString(folder + "/IMG_0001 (2).JPG")));
+    EXPECT_FALSE(readFile(folder + "/IMG_0001 (2).JPG").empty());
     EXPECT_EQ(readFile(folder + "/IMG_0002.MOV"), readFile(device + "/media/DCIM/100APPLE/IMG_0002.MOV"));
     EXPECT_EQ(readFile(folder + "/clip.mp4"), readFile(device + "/media/DCIM/101apple/clip.mp4"));
     EXPECT_EQ(readFile(folder + "/IMG_0003.PNG"), readFile(device + "/media/DiskAid/DCIM/100APPLE/IMG_0003.PNG"));
-    EXPECT_EQ(all.written.size(), 4);
+    EXPECT_EQ(all.written.size(), 5);
 }
 
 TEST_F(PhotoScanTest, ExportOfItemsWithoutCopiesOrIntoNoFolderFailsWithAReason) {

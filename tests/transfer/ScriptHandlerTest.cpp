@@ -107,7 +107,7 @@ TEST_F(ScriptHandlerTest, LibraryHoldsAddedFilesAndOnePlaylistFilePerPlaylist) {
 
     EXPECT_EQ(read(library() + "/Media/Song.mp3"), "ID3 song bytes");
     EXPECT_EQ(read(library() + "/Media/Other.m4a"), "other bytes");
-    EXPECT_EQ(read(library() + "/Playlists/iPhoneMusic.m3u"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
+    EXPECT_EQ(read(library() + "/Playlists/iPhoneMusic.m3u8"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
 
     // Another file of the same name is kept beside the first, not over it.
     const QString sameName = QString::fromStdString(testsupport::scratchDirectory("elsewhere") + "/Song.mp3");
@@ -121,4 +121,40 @@ TEST_F(ScriptHandlerTest, LibraryHoldsAddedFilesAndOnePlaylistFilePerPlaylist) {
     ASSERT_TRUE(handler.deletePlaylist("iPhoneMusic").has_value());
     EXPECT_FALSE(handler.deletePlaylist("iPhoneMusic").has_value());
     EXPECT_EQ(handler.getAllPlaylist(), QStringList{"Road .._Trip"});
+
+    // A playlist an earlier library wrote as ".m3u" is still listed and added to, and takes the
+    // ".m3u8" name that tells players its text is UTF-8.
+    std::ofstream(library().toStdString() + "/Playlists/Caf\xC3\xA9.m3u") << "#EXTM3U\n../Media/Song.mp3\n";
+    EXPECT_EQ(handler.getAllPlaylist(), (QStringList{"Café", "Road .._Trip"}));
+    ASSERT_TRUE(handler.addNewFile(other, "Café").has_value());
+    EXPECT_EQ(read(library() + "/Playlists/Caf\xC3\xA9.m3u8"), "#EXTM3U\n../Media/Song.mp3\n../Media/Other.m4a\n");
+    EXPECT_FALSE(QFileInfo::exists(library() + "/Playlists/Caf\xC3\xA9.m3u"));
+    EXPECT_EQ(handler.getAllPlaylist(), (QStringList{"Café", "Road .._Trip"}));
+}
+
+// What the application dropped while the script could not be called is in the library after
+// the script's next call; a file still being written (hidden) and a link stay where they are.
+TEST_F(ScriptHandlerTest, TheNextCallTakesTheDroppedFilesIntoTheLibrary) {
+    const QString drop = library() + "/Automatically Add";
+    ASSERT_TRUE(QDir().mkpath(drop));
+    ASSERT_TRUE(QDir().mkpath(library() + "/Media"));
+    auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    put(drop + "/Song.mp3", "dropped song");
+    put(drop + "/Twice.mp3", "same bytes");
+    put(library() + "/Media/Twice.mp3", "same bytes");
+    put(drop + "/.Half.mp3.part", "still writing");
+    const QString outside = localFile("Outside.mp3", "not the library's");
+    ASSERT_TRUE(QFile::link(outside, drop + "/Link.mp3"));
+
+    EXPECT_TRUE(handler.getAllPlaylist().isEmpty());
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join("\n").toStdString();
+    EXPECT_EQ(read(library() + "/Media/Song.mp3"), "dropped song");
+    EXPECT_EQ(QDir(library() + "/Media").entryList(QDir::Files, QDir::Name), (QStringList{"Song.mp3", "Twice.mp3"}));
+    EXPECT_EQ(QDir(drop).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+              (QStringList{".Half.mp3.part", "Link.mp3"}));
+    EXPECT_EQ(read(outside), "not the library's");
 }

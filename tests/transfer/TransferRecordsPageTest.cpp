@@ -10,9 +10,9 @@
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
-#include "transfer/TransferRecordModels.h"
 #include "transfer/core/RecordExport.h"
 #include "widgets/FlashView.h"
+#include "widgets/RecordTableModels.h"
 
 #include <QLabel>
 #include <QPdfDocument>
@@ -135,8 +135,15 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     app->ClickNote(nullptr);
     waitForReads(2);
 
-    exportWith(&PRTansferViewController::exportallContactsToDocument);
+    // The clicked-contact export opened on no row makes the folder and does nothing else.
     const std::string contacts = RecordExport::contactFolder();
+    page->contactClickedRow = -1;
+    page->exportSelectedContactToDocument();
+    EXPECT_TRUE(fs::is_directory(contacts));
+    EXPECT_TRUE(fs::is_empty(contacts));
+    EXPECT_TRUE(shown.isEmpty());
+
+    exportWith(&PRTansferViewController::exportallContactsToDocument);
     EXPECT_EQ(contacts, paths::userPath("Documents/Contact"));
     size_t cards = 0;
     for (const auto& entry : fs::directory_iterator(contacts)) {
@@ -158,7 +165,7 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     EXPECT_TRUE(text.contains("<html") || text.contains("<HTML")) << html;
     EXPECT_EQ(text.count("class='name'"), conversation->MessageNodeArray().size());
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentHtml);  // kept beside the first
-    EXPECT_TRUE(fs::exists(html.substr(0, html.size() - 5) + "_.html"));
+    EXPECT_TRUE(fs::exists(html.substr(0, html.size() - 5) + " (2).html"));
 
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentPdf);
     const QString pdf = QString::fromStdString(RecordExport::messageFolder() + "/" +
@@ -166,6 +173,14 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     QPdfDocument document;
     ASSERT_EQ(document.load(pdf), QPdfDocument::Error::None) << pdf.toStdString();
     EXPECT_EQ(document.pageCount(), 1);
+    // Its texts are text, drawn from the conversation's current messages.
+    const QString drawnText = document.getAllText(0).text().simplified().remove(' ');
+    for (const PRMessageNodePtr& m : conversation->MessageNodeArray())
+        if (!m->isHasAttach() && !m->messageContent().empty()) {
+            EXPECT_TRUE(drawnText.contains(QString::fromStdString(m->messageContent()).simplified().remove(' ')))
+                << m->messageContent();
+            break;
+        }
     // A long conversation is one tall page.
     EXPECT_GT(document.pagePointSize(0).height(), 4 * document.pagePointSize(0).width());
     QLabel rendered;

@@ -91,8 +91,11 @@ ExpectedRecord recordOf(CarveKind kind, const PRRecord& record) {
 namespace {
 
 // Whether a joined field lists some of the values the row had and nothing else: the whole field
-// with some of its values (each begun by a blank) left out. The others' rows are lost.
-bool someOf(const std::string& part, const std::string& whole) {
+// with some of its values left out (values are joined by blanks, and hold blanks themselves). The
+// others' rows are lost.
+bool someOf(const std::string& partValues, const std::string& wholeValues) {
+    // Each value begun by a blank, the first too: leaving one out leaves out from a blank on.
+    const std::string part = " " + partValues, whole = " " + wholeValues;
     std::map<std::pair<size_t, size_t>, bool> known;
     std::function<bool(size_t, size_t)> from = [&](size_t i, size_t j) -> bool {
         if (j == whole.size()) return i == part.size();
@@ -104,7 +107,7 @@ bool someOf(const std::string& part, const std::string& whole) {
                 if (k == whole.size() || whole[k] == ' ') ok = from(i, k);
         return known[{i, j}] = ok;
     };
-    return !part.empty() && from(0, 0);
+    return !partValues.empty() && from(0, 0);
 }
 
 // Where a record's markers lie in the file: per row, each place as page:offset, the page's type

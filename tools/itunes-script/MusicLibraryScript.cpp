@@ -1,13 +1,18 @@
 // The music-library script. Run as
 //     iTunesScript <handler> [parameters...]
 // it keeps a music library under the user's home, ~/Music/Quillomatrix Library: the added
-// files, and one M3U playlist file per playlist (which common players open). Handler names are
+// files, and one playlist file per playlist, UTF-8 M3U under the ".m3u8" name that tells players
+// its encoding (a ".m3u" they read in a legacy code page). Playlists of an earlier library,
+// still named ".m3u", are read as well and take the ".m3u8" name when next changed. Handler names are
 // matched without regard to case. A handler that succeeds prints its reply, one item a line,
 // and exits 0; one that fails prints "<error number>: <message>" on standard error and exits 1.
 //
 // Handlers: HideWindow, QuitWindow (nothing to do without a window), AddNewPlaylist <name>
 // (succeeds whether or not the playlist is there), deletePlaylist <name>, GetAllPlaylist,
 // AddNewFile <path> <playlist> (copies the file into the library and lists it in the playlist).
+// Every call first takes into the library what lies in its automatic-add folder
+// (~/Music/Quillomatrix Library/Automatically Add), where the application puts a file when a
+// call failed.
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
 
@@ -41,8 +46,22 @@ QString libraryRoot() {
 }
 QString playlistFolder() { return libraryRoot() + QStringLiteral("/Playlists"); }
 QString mediaFolder() { return libraryRoot() + QStringLiteral("/Media"); }
+QString dropFolder() { return libraryRoot() + QStringLiteral("/Automatically Add"); }
 QString playlistPath(const QString& name) {
+    return playlistFolder() + QLatin1Char('/') + localnames::safeLocalName(name) + QStringLiteral(".m3u8");
+}
+// The same playlist as an earlier library named it.
+QString legacyPlaylistPath(const QString& name) {
     return playlistFolder() + QLatin1Char('/') + localnames::safeLocalName(name) + QStringLiteral(".m3u");
+}
+// The playlist's file, an earlier ".m3u" renamed to ".m3u8" first (its text is UTF-8 already);
+// nothing when there is neither.
+std::optional<QString> existingPlaylist(const QString& name) {
+    const QString path = playlistPath(name);
+    if (QFileInfo::exists(path)) return path;
+    const QString legacy = legacyPlaylistPath(name);
+    if (!QFileInfo::exists(legacy)) return std::nullopt;
+    return QFile::rename(legacy, path) ? path : legacy;
 }
 
 bool sameBytes(const QString& a, const QString& b) {
@@ -71,12 +90,29 @@ QString libraryCopyOf(const QString& source, bool& alreadyThere) {
     }
 }
 
+// Moves the plain files of the automatic-add folder into the library's media, as the library
+// takes what is dropped there: a file already in the library is not added twice, another of
+// the same name is kept beside it. Hidden files (a copy still being written) and links are
+// left where they are; a file that cannot be moved is tried again at the next call.
+void pickUpDropFolder() {
+    const QFileInfoList dropped = QDir(dropFolder()).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name);
+    if (dropped.isEmpty() || !QDir().mkpath(mediaFolder())) return;
+    for (const QFileInfo& file : dropped) {
+        if (file.fileName().startsWith(QLatin1Char('.')) || file.isSymLink() || !file.isFile()) continue;
+        bool alreadyThere = false;
+        const QString copy = libraryCopyOf(file.filePath(), alreadyThere);
+        if (alreadyThere)
+            QFile::remove(file.filePath());
+        else
+            QFile::rename(file.filePath(), copy);
+    }
+}
+
 std::optional<Failure> addNewPlaylist(const QString& name) {
     if (!QDir().mkpath(playlistFolder()))
         return Failure{kCannotWrite, QStringLiteral("The library cannot be written.")};
-    const QString path = playlistPath(name);
-    if (QFileInfo::exists(path)) return std::nullopt;
-    QFile file(path);
+    if (existingPlaylist(name)) return std::nullopt;
+    QFile file(playlistPath(name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return Failure{kCannotWrite, QStringLiteral("The playlist \"%1\" cannot be written.").arg(name)};
     file.write("#EXTM3U\n");
@@ -84,26 +120,33 @@ std::optional<Failure> addNewPlaylist(const QString& name) {
 }
 
 std::optional<Failure> deletePlaylist(const QString& name) {
-    const QString path = playlistPath(name);
-    if (!QFileInfo::exists(path)) return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(name)};
-    if (!QFile::remove(path))
-        return Failure{kCannotWrite, QStringLiteral("The playlist \"%1\" cannot be deleted.").arg(name)};
+    bool found = false;
+    for (const QString& path : {playlistPath(name), legacyPlaylistPath(name)}) {
+        if (!QFileInfo::exists(path)) continue;
+        found = true;
+        if (!QFile::remove(path))
+            return Failure{kCannotWrite, QStringLiteral("The playlist \"%1\" cannot be deleted.").arg(name)};
+    }
+    if (!found) return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(name)};
     return std::nullopt;
 }
 
 QStringList allPlaylists() {
     QStringList names;
     const QFileInfoList files =
-        QDir(playlistFolder()).entryInfoList({QStringLiteral("*.m3u")}, QDir::Files, QDir::Name);
-    for (const QFileInfo& file : files) names << file.completeBaseName();
+        QDir(playlistFolder())
+            .entryInfoList({QStringLiteral("*.m3u8"), QStringLiteral("*.m3u")}, QDir::Files, QDir::Name);
+    for (const QFileInfo& file : files)
+        if (!names.contains(file.completeBaseName())) names << file.completeBaseName();
+    names.sort();
     return names;
 }
 
 std::optional<Failure> addNewFile(const QString& source, const QString& playlist) {
     if (!QFileInfo(source).isFile()) return Failure{kFileNotFound, QStringLiteral("File %1 wasn't found.").arg(source)};
-    const QString list = playlistPath(playlist);
-    if (!QFileInfo::exists(list))
-        return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(playlist)};
+    const std::optional<QString> found = existingPlaylist(playlist);
+    if (!found) return Failure{kNoSuchObject, QStringLiteral("Can't get playlist \"%1\".").arg(playlist)};
+    const QString list = *found;
     if (!QDir().mkpath(mediaFolder())) return Failure{kCannotWrite, QStringLiteral("The library cannot be written.")};
     bool alreadyThere = false;
     const QString copy = libraryCopyOf(source, alreadyThere);
@@ -147,6 +190,7 @@ int main(int argc, char** argv) {
     QLockFile lock(libraryRoot() + QStringLiteral("/.library.lock"));
     lock.setStaleLockTime(30000);
     if (!lock.lock()) return fail({kCannotWrite, QStringLiteral("The library is locked.")});
+    pickUpDropFolder();
 
     std::optional<Failure> failure;
     if (handler == QLatin1String("hidewindow") || handler == QLatin1String("quitwindow")) {

@@ -525,7 +525,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 3, ?, ?, ?)",
                    {row, int64_t{identifier++}, label, number});
             values.push_back(db.lastRowid());
-            phones += " " + number;
+            phones += (phones.empty() ? "" : " ") + number;  // values are joined by blanks, none in front
         }
         if (r.below(2)) {
             const std::string mail = first.substr(0, 1) + last + "@example.com";
@@ -533,7 +533,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 4, ?, 2, ?)",
                    {row, int64_t{identifier++}, mail});
             values.push_back(db.lastRowid());
-            emails += " " + mail;
+            emails += (emails.empty() ? "" : " ") + mail;
         }
         if (r.below(5) == 0) {
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 5, ?, 2, NULL)",

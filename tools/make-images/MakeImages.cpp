@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -608,6 +609,24 @@ void devicePictures() {
         p.drawLine(QPointF(55, 15), QPointF(75, 15));
         p.end();
         save(image, "iDeviceImage.png");
+    }
+    // The pictures of a backup's model in the backup list, 32 x 32: a phone and a tablet.
+    for (const auto& [name, size] : {std::pair<const char*, QSizeF>{"iphone", {16, 28}}, {"ipad", {24, 30}}}) {
+        QImage image = canvas(64, 64);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(2, 2);
+        const QRectF body((32 - size.width()) / 2, (32 - size.height()) / 2, size.width(), size.height());
+        p.setPen(QPen(QColor(150, 160, 175), 1));
+        p.setBrush(QColor(46, 52, 64));
+        p.drawRoundedRect(body.adjusted(0.5, 0.5, -0.5, -0.5), 3.5, 3.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(96, 150, 230));
+        p.drawRect(body.adjusted(2, 4, -2, -5));
+        p.setBrush(QColor(150, 160, 175));
+        p.drawEllipse(QPointF(body.center().x(), body.bottom() - 2.5), 1.2, 1.2);
+        p.end();
+        save(image, name);
     }
     {  // no device: a device, its cable and the computer's port, 300 x 220
         QImage image = canvas(600, 440);

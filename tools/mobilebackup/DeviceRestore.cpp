@@ -41,25 +41,46 @@ mode_t permissionBits(uint16_t mode) {
 }
 
 std::vector<Step> readSteps(const std::vector<DomainArea>& areas, const std::string& backupFolder,
-                            std::set<std::string>* carried) {
+                            std::set<std::string>* carried, std::vector<SkippedRecord>& skipped) {
     ManifestRecordStream manifest;
     if (!manifest.open(backupFolder + "/Manifest.mbdb"))
         throw ToolError(kFailed, "the backup's manifest cannot be read: " + backupFolder + "/Manifest.mbdb");
     std::vector<Step> steps;
     ManifestRecord record;
     while (manifest.next(record)) {
-        carried->insert(record.domain + "-" + record.path);
+        const std::string label = record.domain + "-" + record.path;
+        carried->insert(label);
+        auto skip = [&](std::string reason) { skipped.push_back({label, std::move(reason)}); };
+        std::vector<std::string> below;
+        // A name is used up to a NUL: "..<NUL>x" would pass the check and open "..".
+        if (label.find('\0') != std::string::npos) {
+            skip("its name holds a NUL character");
+            continue;
+        }
+        if (!beneath::split(record.path, &below)) {
+            skip("its path climbs out of its folder");
+            continue;
+        }
+        if (!record.path.empty() && record.path.front() == '/') {
+            skip("its path is absolute");
+            continue;
+        }
         std::string relative;
         const DomainArea* area = areaFor(areas, record.domain, record.path, &relative);
-        std::vector<std::string> below;
-        if (!area || !beneath::split(relative, &below)) continue;
+        if (!area) {
+            skip(
+                "it belongs to no folder of the device that a restore writes (another domain, an app that is not "
+                "installed, or a folder left out of backups)");
+            continue;
+        }
+        beneath::split(relative, &below);
         Step step;
         beneath::split(area->root, &step.components);
         step.rootDepth = step.components.size();
         step.components.insert(step.components.end(), below.begin(), below.end());
         step.creatable = area->creatable;
         step.mode = permissionBits(record.mode);
-        step.label = record.domain + "-" + record.path;
+        step.label = label;
         step.domain = record.domain;
         step.domainPath = record.path;
         if (S_ISDIR(record.mode)) {
@@ -71,6 +92,9 @@ std::vector<Step> readSteps(const std::vector<DomainArea>& areas, const std::str
             if (::lstat(step.from.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
                 throw ToolError(kFailed, "the backup is incomplete: " + step.label + " has no file");
         } else {
+            skip(S_ISLNK(record.mode)   ? "it is a link"
+                 : S_ISREG(record.mode) ? "a file cannot take the place of the folder " + area->root
+                                        : "it is neither a file nor a folder");
             continue;
         }
         steps.push_back(std::move(step));
@@ -219,10 +243,10 @@ void stage(int device, const Step& step, Undo& undo) {
 
 }  // namespace
 
-void restoreBackup(const DeviceFolder& device, const std::string& backupFolder) {
+void restoreBackup(const DeviceFolder& device, const std::string& backupFolder, std::vector<SkippedRecord>& skipped) {
     std::set<std::string> carried;
     const std::vector<DomainArea> areas = domainAreas(device.folder);
-    const std::vector<Step> steps = readSteps(areas, backupFolder, &carried);
+    const std::vector<Step> steps = readSteps(areas, backupFolder, &carried, skipped);
     beneath::Fd root(::open(device.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root) throw ToolError(kFailed, "cannot open the device folder " + device.folder + ": " + describe(errno));
     checkSteps(root.get(), steps);

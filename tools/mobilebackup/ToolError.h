@@ -10,9 +10,10 @@ enum ExitStatus : int {
     kSucceeded = 0,
     kFailed = 1,  // the backup or restore could not be completed
     kBadArguments = 2,
-    kUnknownDevice = 3,  // no attached device has the identifier
-    kNoBackup = 4,       // the restore's source backup does not exist
-    kNoRoom = 5,         // the backup does not fit on the target's disk
+    kUnknownDevice = 3,   // no attached device has the identifier
+    kNoBackup = 4,        // the restore's source backup does not exist
+    kNoRoom = 5,          // the backup does not fit on the target's disk
+    kSkippedRecords = 6,  // the restore was written, but records of the backup were left out
 };
 
 class ToolError : public std::runtime_error {

@@ -5,6 +5,8 @@
 //   mobilebackup --restore --target UDID --source NAME   from the iTunes backup folder's NAME
 //
 // Exit status 0 on success; otherwise one line on standard error and the status of ToolError.h.
+// A restore names each record it leaves out on a line of its own before that line, and when it
+// left out any, ends with a line that counts them and exits kSkippedRecords.
 #include "BackupWriter.h"
 #include "DeviceFolder.h"
 #include "DeviceRestore.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace mobilebackup;
 
@@ -61,7 +64,7 @@ Request parse(int argc, char** argv) {
 
 std::string iTunesBackupFolder() { return paths::userPath("Library/Application Support/MobileSync/Backup"); }
 
-void perform(const Request& request) {
+void perform(const Request& request, std::vector<SkippedRecord>& skipped) {
     if (request.restore) {
         const std::string backup = iTunesBackupFolder() + "/" + request.source;
         struct stat info {};
@@ -70,7 +73,7 @@ void perform(const Request& request) {
         const auto device = findDevice(request.target);
         if (!device->trustsComputer())
             throw ToolError(kFailed, "the device " + request.target + " does not trust this computer");
-        restoreBackup(*device, backup);
+        restoreBackup(*device, backup, skipped);
         return;
     }
     const auto device = findDevice(request.target);
@@ -79,25 +82,38 @@ void perform(const Request& request) {
     writeBackup(*device, request.root.empty() ? iTunesBackupFolder() : request.root);
 }
 
-// One line, whatever the message holds.
+// One printable line, whatever the message holds (a record's name may hold any byte).
 std::string oneLine(std::string text) {
     for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = c == '\n' || c == '\r' ? ' ' : '?';
     return text;
+}
+
+void say(const std::string& text) { std::fprintf(stderr, "mobilebackup: %s\n", oneLine(text).c_str()); }
+
+void sayEach(const std::vector<SkippedRecord>& skipped) {
+    for (const SkippedRecord& s : skipped) say("not restored: " + s.record + ": " + s.reason);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     installStopHandlers();
+    std::vector<SkippedRecord> skipped;
     try {
-        perform(parse(argc, argv));
-        return kSucceeded;
+        perform(parse(argc, argv), skipped);
+        if (skipped.empty()) return kSucceeded;
+        sayEach(skipped);
+        say("the restore left out " + std::to_string(skipped.size()) + (skipped.size() == 1 ? " record" : " records") +
+            " of the backup; the first: " + skipped.front().record + ": " + skipped.front().reason);
+        return kSkippedRecords;
     } catch (const ToolError& error) {
-        std::fprintf(stderr, "mobilebackup: %s\n", oneLine(error.what()).c_str());
+        sayEach(skipped);
+        say(error.what());
         return error.status();
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "mobilebackup: %s\n", oneLine(error.what()).c_str());
+        sayEach(skipped);
+        say(error.what());
         return kFailed;
     }
 }

@@ -1,5 +1,6 @@
 // One database file as every carver walks it: found in the backup folder under its fixed
-// name, its journal folded in, opened, its header read, its pages visited one at a time.
+// name, opened as it lies (never copied, its journal never folded in), its header read, its
+// pages visited one at a time.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
@@ -31,8 +32,8 @@ public:
     // The first of names that exists as a file in folder; empty when none does.
     static std::string existingFile(const std::string& folder, std::initializer_list<const char*> names);
 
-    // Reads the header's journal byte first (folding the journal rewrites it), folds the
-    // journal in through the context, then opens the file. False when it does not open.
+    // Opens the file read-only as it lies and reads its header and free list. False when it
+    // does not open.
     bool open(const std::string& path, const CarveContext& context);
     // Opens the first of names that exists in the backup folder. False for an empty folder
     // path, a missing file (logged through the context when missingLog is given) or a file that

@@ -149,27 +149,28 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     }
     std::vector<PRContactNodePtr> made(persons.size());
     std::vector<DelContactValuePtr> entries(slotAt.back());
-    auto joined = [](std::string& into, std::string_view part) {
-        if (part.empty()) return;
-        into.reserve(into.size() + 1 + part.size());
-        into += ' ';
-        into += part;
-    };
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
-        std::string name(textView(p->values[1]));
-        joined(name, textView(p->values[2]));
-        joined(name, textView(p->values[3]));
+        auto part = [&](size_t column) { return std::string(trimmedText(textView(p->values[column]))); };
+        person->setContactFirstName(part(1));
+        person->setContactLastName(part(2));
+        person->setContactMiddleName(part(3));
+        person->setContactOrganization(part(7));
+        person->setContactDepartment(part(8));
+        std::string name = person->contactFirstName();
+        appendPart(name, person->contactLastName());
+        appendPart(name, person->contactMiddleName());
         person->setContactName(std::move(name));
-        std::string company(textView(p->values[7]));
-        joined(company, textView(p->values[8]));
+        std::string company = person->contactOrganization();
+        appendPart(company, person->contactDepartment());
         person->setContactCompany(std::move(company));
         person->setContactNote(std::string(textView(p->values[9])));
-        person->setContactJobtitle(std::string(textView(p->values[12])));
+        person->setContactJobtitle(part(12));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
             std::string phone, email, homepage;
+            std::vector<PRContactValue> phones, emails, homepages;
             size_t slot = slotAt[i];
             for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
                 const CarvedRecord* v = named->value;
@@ -179,17 +180,32 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                 entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));
                 entry->setContactValue(std::string(text));
-                switch (entry->valueType()) {
-                case 3: joined(phone, text); break;
-                case 4: joined(email, text); break;
-                case 22: joined(homepage, text); break;
-                default: break;
+                const std::string_view value = trimmedText(text);
+                if (!value.empty()) {
+                    switch (entry->valueType()) {
+                    case 3:
+                        appendPart(phone, value);
+                        phones.push_back({{}, std::string(value)});
+                        break;
+                    case 4:
+                        appendPart(email, value);
+                        emails.push_back({{}, std::string(value)});
+                        break;
+                    case 22:
+                        appendPart(homepage, value);
+                        homepages.push_back({{}, std::string(value)});
+                        break;
+                    default: break;
+                    }
                 }
                 entries[slot] = std::move(entry);
             }
             person->setContactPhone(std::move(phone));
             person->setContactEmail(std::move(email));
             person->setContactHomepage(std::move(homepage));
+            person->setContactPhones(std::move(phones));
+            person->setContactEmails(std::move(emails));
+            person->setContactHomepages(std::move(homepages));
         }
         made[i] = std::move(person);
     };

@@ -1,10 +1,10 @@
 #include "backup/carve/PRDeletedRecordMerge.h"
 
 #include "backup/carve/InParallel.h"
+#include "model/MessageConversations.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <functional>
 #include <string_view>
 
@@ -26,27 +26,11 @@ std::string withoutSpaces(std::string text) {
     return text;
 }
 
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 size_t characters(const std::string& text) {
     return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xc0) != 0x80; }));
 }
 
 }  // namespace
-
-bool PRDeletedRecordMerge::addressesMatch(const std::string& phone, const std::string& address) {
-    return loweredAddressesMatch(lowered(phone), lowered(address));
-}
-
-bool PRDeletedRecordMerge::loweredAddressesMatch(const std::string& p, const std::string& a) {
-    if (characters(a) > characters(p)) return !p.empty() && a.find(p) != std::string::npos;
-    return p == a || (!a.empty() && p.find(a) != std::string::npos);
-}
-
-std::string PRDeletedRecordMerge::loweredAddress(const std::string& address) { return lowered(address); }
 
 void PRDeletedRecordMerge::Index::reserve(size_t records) {
     // At most three quarters full, so that a look-up meets few cells of other keys.
@@ -241,15 +225,13 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
 
     PRMessageTreeNodePtr conversation;
     for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
-        if (tree->bdeleted() && addressesMatch(message->messagePhone(), tree->messageTreeNodeAdress())) {
+        if (tree->bdeleted() && conversationAddressesMatch(message->messagePhone(), tree->messageTreeNodeAdress())) {
             conversation = tree;
             break;
         }
     }
     if (!conversation) {
-        conversation = std::make_shared<PRMessageTreeNode>();
-        conversation->setMessageTreeNodeName(message->messageName());
-        conversation->setMessageTreeNodeAdress(message->messagePhone());
+        conversation = conversationStartedBy(*message);
         conversation->setBdeleted(true);
         messageTreeArray.push_back(conversation);
     }

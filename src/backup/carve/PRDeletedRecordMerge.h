@@ -75,14 +75,6 @@ public:
         if constexpr (std::is_same_v<Node, PRCalenderNode>) calenders_.prefetch(keyHash);
     }
 
-    // Whether a message of phone belongs to a conversation of address: the longer of the two
-    // contains the other, ignoring case; two equal texts match, an empty text is found in no other.
-    static bool addressesMatch(const std::string& phone, const std::string& address);
-    // The same over texts already lowered with loweredAddress, for callers that compare one
-    // address with many.
-    static bool loweredAddressesMatch(const std::string& phone, const std::string& address);
-    static std::string loweredAddress(const std::string& address);
-
     // Brings the look-up of what is listed up to date with the arrays. The intake does this
     // itself at the first deleted record; a caller that has a moment while the carvers run
     // can do it then instead.

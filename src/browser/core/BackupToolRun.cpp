@@ -56,8 +56,8 @@ bool manifestWrittenSince(const std::string& backupFolder, fs::file_time_type st
 }  // namespace
 
 std::string BackupToolRun::backupFolderFor(const std::string& identifier, const std::string& folder) {
-    const std::string root =
-        folder.empty() ? paths::userPath("Library/Application Support/MobileSync/Backup") : paths::resolve(folder);
+    // A folder the user chose or typed is used exactly as given.
+    const std::string root = folder.empty() ? paths::userPath("Library/Application Support/MobileSync/Backup") : folder;
     return paths::appendingPathComponent(root, identifier);
 }
 

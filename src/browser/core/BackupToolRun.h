@@ -26,8 +26,9 @@ struct BackupRunResult {
 class BackupToolRun {
 public:
     // Backs the device with identifier up. Without folder: into the user's iTunes backup folder
-    // (its sub-folder named by the identifier). With one ("/tmp/Backup" and the like, mapped to
-    // this machine): into folder/identifier, the folder created first.
+    // (its sub-folder named by the identifier). With one: into folder/identifier, the folder
+    // created first; the folder is used exactly as given (a caller maps its own fixed paths
+    // such as "/tmp/Backup" with paths::resolve first).
     static BackupRunResult run(const std::string& identifier, const std::string& folder = {});
     // True while a run of that device's backup is under way in this process.
     static bool isRunning(const std::string& identifier);

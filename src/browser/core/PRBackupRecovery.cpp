@@ -1,24 +1,21 @@
 #include "browser/core/PRBackupRecovery.h"
 
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRScanIntake.h"
-#include "export/AtomicFile.h"
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "model/PRRecordFields.h"
+#include "platform/FileOpen.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
-#include <cerrno>
+#include <QUrl>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,17 +35,28 @@ std::string entry(std::initializer_list<std::pair<const char*, const std::string
     return text;
 }
 
-std::string errnoText() { return std::strerror(errno); }
+// The extension of name when it is one of a picture's (".jpg", ".png"...), else empty.
+std::string pictureExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return {};
+    const std::string extension = name.substr(dot + 1);
+    return mediaKindOfExtension(extension) == PRMediaKind::Image ? name.substr(dot) : std::string();
+}
 
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+// A backup keeps an attachment under its key, without extension: the picture's own first bytes
+// say which extension lets a browser or viewer open its copy.
+std::string pictureExtensionOf(const std::string& path) {
+    unsigned char head[12] = {};
+    const int fd = files::openForReading(path, /*followLinks*/ false);
+    if (fd < 0) return ".jpg";
+    const size_t got = files::readAt(fd, head, sizeof head, 0);
+    ::close(fd);
+    if (got >= 4 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') return ".png";
+    if (got >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8') return ".gif";
+    if (got >= 12 && std::memcmp(head + 4, "ftyp", 4) == 0 &&
+        (std::memcmp(head + 8, "heic", 4) == 0 || std::memcmp(head + 8, "mif1", 4) == 0))
+        return ".heic";
+    return ".jpg";
 }
 
 bool isUtf8(const std::string& bytes) {
@@ -81,49 +89,9 @@ std::string PRBackupRecovery::defaultFolderName(const QDateTime& when) {
 }
 
 bool PRBackupRecovery::copyFile(const std::string& source, const std::string& destination, std::string* reason) {
-    auto fail = [reason](const std::string& why) {
-        if (reason) *reason = why;
-        return false;
-    };
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return fail("cannot read " + source + ": " + errnoText());
-    const size_t slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : destination.substr(0, slash + 1);
-    std::string temp = folder + "." + lastComponent(destination) + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        const std::string why = errnoText();
-        ::close(in);
-        return fail("cannot create " + destination + ": " + why);
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(out, 0666 & ~mask);
-    // The buffer of one copy; a short read writes only what it read.
-    std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
-    std::string why;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.get(), kCopyChunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            why = "cannot read " + source + ": " + errnoText();
-            break;
-        }
-        if (n == 0) break;
-        if (!writeAll(out, buffer.get(), static_cast<size_t>(n))) {
-            why = "cannot write " + destination + ": " + errnoText();
-            break;
-        }
-    }
-    ::close(in);
-    if (::close(out) != 0 && why.empty()) why = "cannot write " + destination + ": " + errnoText();
-    if (why.empty() && ::rename(temp.c_str(), destination.c_str()) != 0)
-        why = "cannot create " + destination + ": " + errnoText();
-    if (!why.empty()) {
-        ::unlink(temp.c_str());
-        return fail(why);
-    }
-    return true;
+    const files::Outcome copied = files::copyNewFile(source, destination);
+    if (!copied.ok() && reason) *reason = copied.reason;
+    return copied.ok();
 }
 
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
@@ -133,6 +101,7 @@ std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
                   {"Company", &c.contactCompany()},
                   {"JobTitle", &c.contactJobtitle()},
                   {"Home Page", &c.contactHomepage()},
+                  {"Address", &c.contactAdress()},
                   {"Birthday", &c.contactBirthday()},
                   {"Note", &c.contactNote()}});
 }
@@ -173,29 +142,43 @@ std::string PRBackupRecovery::contactCardName(const PRContactNode& contact) {
 }
 
 int PRBackupRecovery::handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html) {
-    html.addHtmlContent("<p><h3>Name: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeName()) +
+    html.addHtmlContent("<h3>Name: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeName()) +
                         " &nbsp;&nbsp;Phone: " + PRHtmlController::escapeHtml(conversation.messageTreeNodeAdress()) +
-                        " ");
+                        "</h3>");
     return 0;
 }
 
-int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther) {
+int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther,
+                                        const std::string& attachmentLink) {
     const auto esc = [](const std::string& text) { return PRHtmlController::escapeHtml(text); };
     std::string fragment;
     if (isFarther)
-        fragment += "<p><h3>Name: " + esc(message.messageName()) +
-                    " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) + " &nbsp;&nbsp;Email: </h3><hr/><p>";
-    if (message.messageName().empty() || message.messageName() == " ")
-        fragment += "<p class='name'>Name: Me &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
-    else
-        fragment += "<p class='name'>Name: " + esc(message.messageName()) +
-                    " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + " <p>";
+        fragment += "<h3>Name: " + esc(message.messageName()) + " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) +
+                    " &nbsp;&nbsp;Email: </h3><hr/>";
+    const std::string sender =
+        message.messageName().empty() || message.messageName() == " " ? std::string("Me") : esc(message.messageName());
+    fragment += "<p class='name'>Name: " + sender + " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
     if (message.isHasAttach()) {
-        const std::string src = esc(message.attachmentPath().value_or("(null)"));
-        fragment += message.messageType() == "Received" ? "<p><img src='" + src + "'/></p>"
-                                                        : "<p class='imgdic'><img src='" + src + "'/></p>";
+        fragment += message.messageType() == "Received" ? "<p>" : "<p class='imgdic'>";
+        const std::string type = message.attachType().value_or("");
+        const std::string link = esc(attachmentLink);
+        const std::string name =
+            esc(QUrl::fromPercentEncoding(QByteArray::fromStdString(lastComponent(attachmentLink))).toStdString());
+        if (attachmentLink.empty())
+            fragment += "(attachment not in the backup)";
+        else if (type == "Image")
+            fragment += "<img src='" + link + "' alt='Picture " + name + "'>";
+        else if (type == "Mov")
+            fragment += "<video controls src='" + link + "'><a href='" + link + "'>Video " + name + "</a></video>";
+        else if (type == "Contact" || type == "Location")
+            fragment += "<a href='" + link + "'>" + (type == "Contact" ? "Contact card " : "Location ") + name + "</a>";
+        else
+            fragment += "<a href='" + link + "'>File " + name + "</a>";
+        fragment += "</p>";
     } else {
-        const std::string content = esc(message.messageContent());
+        std::string content = esc(message.messageContent());
+        for (size_t at = content.find('\n'); at != std::string::npos; at = content.find('\n', at + 4))
+            content.replace(at, 1, "<br>");
         fragment += message.messageType() == "Send" ? "<p class='triangle-isosceles2'> " + content + " </p>"
                                                     : "<p class='triangle-isosceles'> " + content + " </p>";
     }
@@ -213,7 +196,7 @@ void PRBackupRecovery::failed(const std::string& path, const std::string& reason
 
 PRRecoveryResult PRBackupRecovery::result() const {
     PRRecoveryResult r;
-    r.written = recovredFilesNum_;
+    r.written = writtenNum_;
     r.cancelled = cancelled_;
     std::lock_guard lock(mutex_);
     r.failures = failures_;
@@ -223,49 +206,62 @@ PRRecoveryResult PRBackupRecovery::result() const {
 }
 
 bool PRBackupRecovery::makeFolder(const std::string& path) {
-    if (QDir().mkpath(qs(path)) && QFileInfo(qs(path)).isDir()) return true;
-    failed(path, "cannot create the folder");
+    const std::string why = files::makeFolders(path);
+    if (why.empty()) return true;
+    failed(path, why);
     return false;
+}
+
+void PRBackupRecovery::counted(const files::Outcome& outcome) {
+    if (outcome.ok())
+        ++writtenNum_;
+    else
+        failed(outcome.path, outcome.reason);
 }
 
 void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination) {
     ++recovredFilesNum_;
-    std::string reason;
-    if (!copyFile(source, destination, &reason)) failed(destination, reason);
+    counted(files::copyNewFile(source, destination));
 }
 
-void PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
+bool PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
                                           const std::string& folder) {
     ++recovredFilesNum_;
     rtf.addRtfContent(contactEntry(contact));
-    const std::string path = folder + "/" + contactCardName(contact) + ".vcf";
     PRVCFController vcf;
-    if (!vcf.creatFile(contact, path)) failed(path, "cannot write the vCard");
+    const files::Outcome card = vcf.creatFile(contact, folder + "/" + contactCardName(contact) + ".vcf");
+    if (!card.ok()) failed(card.path, card.reason);
+    return card.ok();
 }
 
-void PRBackupRecovery::recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(messageEntry(message));
+    return true;
 }
 
-void PRBackupRecovery::recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(callHistoryEntry(call));
+    return true;
 }
 
-void PRBackupRecovery::recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(noteEntry(note));
+    return true;
 }
 
-void PRBackupRecovery::recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(bookMarkEntry(bookmark));
+    return true;
 }
 
-void PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf) {
+bool PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf) {
     ++recovredFilesNum_;
     rtf.addRtfContent(calenderEntry(item));
+    return true;
 }
 
 void PRBackupRecovery::recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder) {
@@ -276,20 +272,39 @@ void PRBackupRecovery::recoverFaceBookAndTwitter(const PRFaceTwitterNode& record
     copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()));
 }
 
-void PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
+files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
     const std::string source = message.attachmentPath().value_or("");
-    copyCounted(source, folder + "/" + safeName(lastComponent(source)) + ".mov");
+    const std::string target = folder + "/" + safeName(lastComponent(source)) + ".mov";
+    ++recovredFilesNum_;
+    const files::Outcome copied = files::copyNewFile(source, target);
+    counted(copied);
+    return copied;
 }
 
-void PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, const std::string& folder) {
+files::Outcome PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, const std::string& folder) {
     const std::string source = message.attachmentPath().value_or("");
-    QFile file(qs(source));
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
-    const std::string text(bytes.constData(), size_t(bytes.size()));
-    if (!isUtf8(text)) return;
-    const std::string path = folder + "/" + safeName(lastComponent(source)) + ".vcf";
-    if (!writeFileAtomically(path, text)) failed(path, "cannot write the card");
+    const std::string target = folder + "/" + safeName(lastComponent(source)) + ".vcf";
+    std::string text, why;
+    if (!files::readRegularFile(source, kCardLimit, &text, &why, /*followLinks*/ false))
+        return {target, why.empty() ? "the card cannot be read" : why};
+    if (!isUtf8(text)) return {target, "the card is not UTF-8 text"};
+    const files::Outcome card = files::writeNewFile(target, text);
+    if (!card.ok()) failed(card.path, card.reason);
+    return card;
+}
+
+files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, const std::string& folder) {
+    const std::string source = message.attachmentPath().value_or("");
+    if (source.empty()) return {folder, "the attachment is not in the backup"};
+    const std::string type = message.attachType().value_or("");
+    if (type == "Mov") return writeMovFile(message, folder);
+    if (type == "Contact" || type == "Location") return writeVCFCardNode(message, folder);
+    std::string name = safeName(lastComponent(source));
+    if (type == "Image" && pictureExtension(name).empty()) name += pictureExtensionOf(source);
+    ++recovredFilesNum_;
+    const files::Outcome copied = files::copyNewFile(source, folder + "/" + name);
+    counted(copied);
+    return copied;
 }
 
 int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination) {
@@ -303,7 +318,7 @@ int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const
             continue;
         }
         if (!makeFolder(target.substr(0, target.rfind('/')))) {
-            ++recovredFilesNum_;
+            ++recovredFilesNum_;  // handled: its failure is counted
             continue;
         }
         copyCounted(file->filePath().value_or(""), target);
@@ -341,12 +356,17 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         const std::string path = folder(name);
         makeFolder(path);
         PRRtfController rtf;
+        uint64_t entries = 0;
         for (const auto& record : array) {
             if (cancelled_) return;
-            if (marked(record)) add(*record, rtf, path);
+            if (marked(record) && add(*record, rtf, path)) ++entries;
         }
-        if (!rtf.writeRtfInPath(path, type))
-            failed(path + "/" + PRRtfController::fileNameForType(type), "cannot write the text file");
+        // A record is written when its text file is (and a contact's card arrived).
+        const files::Outcome written = rtf.writeRtfInPath(path, type);
+        if (written.ok())
+            writtenNum_ += entries;
+        else
+            failed(written.path, written.reason);
     };
 
     if (!makeFolder(root)) return result();
@@ -366,44 +386,41 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
 
     textFile(kContactFolder, "Contact", s.contactArray,
              [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) {
-                 recoverContactNode(c, rtf, at);
+                 return recoverContactNode(c, rtf, at);
              });
     if (cancelled_) return result();
 
     path = folder(kMessageFolder);
     makeFolder(path);
-    PRHtmlController html;
-    html.initMessageHtmlHeader(s.deviceName + "'s Message");
+    ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
+    uint64_t conversations = 0;
     for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
         if (cancelled_) return result();
         if (!marked(conversation)) continue;
         ++recovredFilesNum_;
-        handleFatherMessageHtml(*conversation, html);
-        for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
-            handleMessageHtml(*message, html, false);
-            const std::string type = message->attachType().value_or("");
-            if (type == "Contact" || type == "Location")
-                writeVCFCardNode(*message, path);
-            else if (type == "Mov")
-                writeMovFile(*message, path);
-        }
-        html.addHtmlContent("<hr/>");
+        ++conversations;
+        page.addConversation(*conversation);
     }
-    const std::string page = path + "/" + kMessagePageName;
-    if (!html.writeHtmlInPath(page)) failed(page, "cannot write the conversation page");
+    const files::Outcome written = page.write();
+    if (written.ok())
+        writtenNum_ += conversations;
+    else
+        failed(written.path, written.reason);
 
     textFile(kNoteFolder, "Note", s.noteArray,
-             [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { recoverNoteNode(n, rtf); });
+             [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { return recoverNoteNode(n, rtf); });
     textFile(kCallFolder, "CallHistory", s.callHistoryArray,
              [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) {
-                 recoverCallHistoryNode(c, rtf);
+                 return recoverCallHistoryNode(c, rtf);
              });
-    textFile(
-        kBookMarkFolder, "BookMark", s.bookMarkArray,
-        [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) { recoverBookMarkNode(b, rtf); });
-    textFile(
-        kCalendarFolder, "Calendar&Reminder", s.calenderArray,
-        [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) { recoverCalenderNode(c, rtf); });
+    textFile(kBookMarkFolder, "BookMark", s.bookMarkArray,
+             [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) {
+                 return recoverBookMarkNode(b, rtf);
+             });
+    textFile(kCalendarFolder, "Calendar&Reminder", s.calenderArray,
+             [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) {
+                 return recoverCalenderNode(c, rtf);
+             });
     if (cancelled_) return result();
 
     path = folder(kSocialFolder);

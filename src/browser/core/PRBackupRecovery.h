@@ -18,6 +18,7 @@
 #include "model/PRNoteNode.h"
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTreeDirNode.h"
+#include "platform/NewFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -48,7 +49,7 @@ class PRScanIntake;
 PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName);
 
 struct PRRecoveryResult {
-    uint64_t written = 0;   // items counted as written (attachments included)
+    uint64_t written = 0;   // items that arrived whole (a record of a text file once the file is)
     uint64_t failures = 0;  // files or folders that could not be written
     std::string firstFailedPath;
     std::string firstReason;
@@ -58,8 +59,8 @@ struct PRRecoveryResult {
 
 class PRBackupRecovery {
 public:
-    // The copy buffer: memory stays bounded whatever the size of a file.
-    static constexpr size_t kCopyChunk = 8u << 20;
+    // The largest contact or location card attachment read.
+    static constexpr size_t kCardLimit = 1u << 20;
 
     // Sub-folders of the chosen folder, in the order they are made.
     static constexpr const char* kPhotoFolder = "Photo&Video";
@@ -70,16 +71,16 @@ public:
     static constexpr const char* kBookMarkFolder = "BookMark";
     static constexpr const char* kCalendarFolder = "Calendar&Reminder";
     static constexpr const char* kSocialFolder = "FaceBook&Twitter";
-    // The conversation page inside the message folder.
-    static constexpr const char* kMessagePageName = "Messages.html";
+    // The conversation page inside the message folder (".html" added), its attachments in
+    // "Messages_files" beside it.
+    static constexpr const char* kMessagePageName = "Messages";
 
     // "Quillomatrix 2013-05-01 - 14.22.05": the folder name the save panel proposes.
     static std::string defaultFolderName(const QDateTime& when);
 
-    // Copies the bytes of source to destination exactly as read. The bytes go to a hidden file
-    // beside the destination that replaces it only once complete, so a failed copy leaves
-    // nothing under the final name (and an earlier file of that name untouched). False with
-    // the reason on failure.
+    // Copies the bytes of the backup file source to destination exactly as read, through the
+    // checked opener (a link, FIFO or missing file is a failure) and the one writer (a taken
+    // name gets the next numbered one; a failed copy leaves nothing). False with the reason.
     static bool copyFile(const std::string& source, const std::string& destination, std::string* reason = nullptr);
 
     // One text entry per record, as the text files hold it.
@@ -92,27 +93,36 @@ public:
     // The vCard name of a contact: its name, else its company, else "unknown <rowid>" (safe).
     static std::string contactCardName(const PRContactNode& contact);
 
-    // Conversation page fragments; every record text is escaped. Both return 0.
+    // Conversation page fragments, each closing every element it opens; every record text is
+    // escaped. attachmentLink is the page's relative link to its copy of the message's
+    // attachment (empty when there is none): a picture is shown, a movie played, a card or
+    // another file linked. Both return 0.
     static int handleFatherMessageHtml(const PRMessageTreeNode& conversation, PRHtmlController& html);
-    static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther);
+    static int handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther,
+                                 const std::string& attachmentLink = {});
 
-    // Record-to-text: each adds one entry and counts one item. The contact also writes its
-    // vCard into folder.
-    void recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder);
-    void recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf);
-    void recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf);
-    void recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf);
-    void recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
-    void recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
+    // Record-to-text: each adds one entry and counts one item handled. The contact also writes
+    // its vCard into folder. True when the record's own files arrived (the text file is
+    // written later).
+    bool recoverContactNode(const PRContactNode& contact, PRRtfController& rtf, const std::string& folder);
+    bool recoverMessageNode(const PRMessageNode& message, PRRtfController& rtf);
+    bool recoverCallHistoryNode(const PRCallHistoryNode& call, PRRtfController& rtf);
+    bool recoverNoteNode(const PRNoteNode& note, PRRtfController& rtf);
+    bool recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
+    bool recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
 
     // File copies into folder, each counted as one item.
     void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
     void recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder);
     // A message's video attachment as "<name>.mov" in folder (counted).
-    void writeMovFile(const PRMessageNode& message, const std::string& folder);
+    files::Outcome writeMovFile(const PRMessageNode& message, const std::string& folder);
     // A message's contact or location attachment, UTF-8 text, as "<name>.vcf" in folder (not
-    // counted; an attachment that is not UTF-8 text writes nothing).
-    void writeVCFCardNode(const PRMessageNode& message, const std::string& folder);
+    // counted; an attachment that is not UTF-8 text writes nothing and fails).
+    files::Outcome writeVCFCardNode(const PRMessageNode& message, const std::string& folder);
+    // A message's attachment of any kind into folder: movies and cards as above, a picture
+    // under a picture's extension, another file under its own name (counted). Nothing, and a
+    // failed outcome, for a message without an attachment file.
+    files::Outcome writeAttachment(const PRMessageNode& message, const std::string& folder);
     // Copies the marked files of folder and of its sub-folders under destination, each at its
     // backup path. Returns 0 to go on, -1 when cancelled.
     int traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination);
@@ -136,9 +146,12 @@ public:
 private:
     bool makeFolder(const std::string& path);
     void copyCounted(const std::string& source, const std::string& destination);
+    // A file that arrived counts as written; one that did not, as a failure.
+    void counted(const files::Outcome& outcome);
     void failed(const std::string& path, const std::string& reason);
 
-    std::atomic<uint64_t> recovredFilesNum_{0};
+    std::atomic<uint64_t> recovredFilesNum_{0};  // items handled, for the progress
+    std::atomic<uint64_t> writtenNum_{0};        // items that arrived whole
     std::atomic<uint64_t> allSelectedFileNum_{0};
     std::atomic<bool> cancelled_{false};
     mutable std::mutex mutex_;

@@ -2,7 +2,8 @@
 // manifest, contacts, messages, notes, calls, bookmarks, calendar), then the deleted-record
 // carvers, as one worker. What they post on the default centre from this worker's thread goes
 // into the job's own intake, so records of another scan can never land in it. A cancelled
-// job stops at the next reader or carver and hands nothing over.
+// job stops at the next reader or carver and hands nothing over. A database whose journal
+// holds rows is copied once, for its reader; its carver reads the original as it lies.
 #pragma once
 
 #include "browser/core/PRScanIntake.h"

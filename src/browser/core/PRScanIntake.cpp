@@ -1,5 +1,7 @@
 #include "browser/core/PRScanIntake.h"
 
+#include "model/MessageConversations.h"
+
 PRScanIntake::PRScanIntake(std::string deviceName) : deviceName_(std::move(deviceName)) {}
 
 PRScanCounts PRScanIntake::counts() const {
@@ -37,26 +39,18 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     if (!message) return;
     listLive(merge.messageArray, message, messageNum_);
 
-    // The first conversation, deleted ones included, whose address and the message's contain
-    // one another; a new one when none does.
+    // The first conversation, deleted ones included, that the message belongs to; a new one
+    // when none does.
     std::vector<PRMessageTreeNodePtr>& conversations = merge.messageTreeArray;
-    const std::string key = PRDeletedRecordMerge::loweredAddress(message->messagePhone());
+    const std::string key = conversationKey(message->messagePhone());
     auto known = conversationOf_.find(key);
     if (known == conversationOf_.end()) {
-        // The merge adds deleted conversations too: their addresses are lowered as they come.
-        for (size_t i = loweredAddresses_.size(); i < conversations.size(); ++i)
-            loweredAddresses_.push_back(
-                PRDeletedRecordMerge::loweredAddress(conversations[i]->messageTreeNodeAdress()));
+        // The merge adds deleted conversations too: their keys are made as they come.
+        for (size_t i = conversationKeys_.size(); i < conversations.size(); ++i)
+            conversationKeys_.push_back(conversationKey(conversations[i]->messageTreeNodeAdress()));
         size_t index = 0;
-        while (index < conversations.size() &&
-               !PRDeletedRecordMerge::loweredAddressesMatch(key, loweredAddresses_[index]))
-            ++index;
-        if (index == conversations.size()) {
-            auto conversation = std::make_shared<PRMessageTreeNode>();
-            conversation->setMessageTreeNodeName(message->messageName());
-            conversation->setMessageTreeNodeAdress(message->messagePhone());
-            conversations.push_back(conversation);
-        }
+        while (index < conversations.size() && !conversationKeysMatch(key, conversationKeys_[index])) ++index;
+        if (index == conversations.size()) conversations.push_back(conversationStartedBy(*message));
         known = conversationOf_.emplace(key, index).first;
     }
     conversations[known->second]->MessageNodeArray().push_back(message);

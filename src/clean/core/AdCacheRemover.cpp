@@ -74,9 +74,9 @@ AdRemovalResult AdCacheRemover::removeFolders(const QString& bundleId, const QSt
         result.removedPaths << path;
         const QString local = placeholderFile(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
         // An empty file copies no bytes (status 1), yet its device file is made: look for it.
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (local.isEmpty() || (container->CopyToDevice(local.toStdString(), folder) != 0 &&
-                                !(container->FileInfo(folder, info) && info.kind == DeviceEntryInfo::Kind::Regular)))
+                                !(container->FileInfo(folder, info) && info.kind == amd::FileEntry::Kind::Regular)))
             qCInfo(lcClean).noquote() << "The empty file could not be put in place of" << path;
     }
     return result;

@@ -34,7 +34,7 @@ const QStringList& adPlatformFragments() {
     return fragments;
 }
 
-AdCacheSearch searchAdCaches(DeviceFileService& container, const QStringList& fragments) {
+AdCacheSearch searchAdCaches(amd::FileService& container, const QStringList& fragments) {
     AdCacheSearch found;
     QString last;
     std::vector<std::string> names;
@@ -42,8 +42,8 @@ AdCacheSearch searchAdCaches(DeviceFileService& container, const QStringList& fr
     for (const auto& name : names) {
         if (!isPlainName(name)) continue;
         const std::string path = "/Library/Caches/" + name;
-        DeviceEntryInfo info;
-        if (!container.FileInfo(path, info) || info.kind != DeviceEntryInfo::Kind::Directory) continue;
+        amd::FileEntry info;
+        if (!container.FileInfo(path, info) || info.kind != amd::FileEntry::Kind::Directory) continue;
         const QString lower = qs(name).toLower();
         const bool matches = std::any_of(fragments.begin(), fragments.end(),
                                          [&](const QString& f) { return lower.contains(f.toLower()); });

@@ -23,7 +23,7 @@ struct AdCacheSearch {
 
 // The advertising folders of one open container. A folder counts once however many fragments
 // its name holds, and names that could leave the folder ("..", "a/b") are never taken.
-AdCacheSearch searchAdCaches(DeviceFileService& container, const QStringList& fragments);
+AdCacheSearch searchAdCaches(amd::FileService& container, const QStringList& fragments);
 
 // For sorting: -1 when a holds more advertising folders than b, 1 when fewer, 0 when as many.
 int compareAdsPlatformCount(const PRAppAdsRemoveNode& a, const PRAppAdsRemoveNode& b);
@@ -37,7 +37,7 @@ public:
         std::function<bool()> deviceConnected;  // asked once, right after the app lookup
         QStringList fragments = adPlatformFragments();
         // The app's icon, given its open container.
-        std::function<QImage(DeviceFileService& container, const std::string& bundleId)> icon;
+        std::function<QImage(amd::FileService& container, const std::string& bundleId)> icon;
         // After each app, user or not: the share of apps done, when it is above 0.1 ...
         std::function<void(float ratio)> progress;
         // ... and the app's identifier.

@@ -1,5 +1,6 @@
 #include "clean/core/JunkFileActions.h"
 
+#include "device/ExportWalk.h"
 #include "device/StatusText.h"
 #include "platform/LogCategories.h"
 
@@ -21,8 +22,17 @@ const QString kFolderNotMade = QStringLiteral("The folder could not be made");
 
 QString deviceStatusText(int status) { return QString::fromStdString(amd::statusText(status)); }
 
-QString copyFailureReason(int status, const QString& localPath) {
-    return status == 1 ? QStringLiteral("The file could not be copied to ") + localPath : deviceStatusText(status);
+void copyDeviceFile(amd::FileService& service, const QString& devicePath, uint64_t size, const QString& localPath,
+                    ActionResult& result) {
+    const files::Outcome copied = amd::copyToNewFile(service, utf8(devicePath), utf8(localPath));
+    qCInfo(lcClean, "result===%d", copied.ok() ? 0 : 1);
+    if (copied.ok()) {
+        ++result.files;
+        result.bytes += size;
+        result.devicePaths << devicePath;
+    } else {
+        result.fail(devicePath, qs(copied.reason));
+    }
 }
 
 void ActionResult::fail(const QString& path, const QString& reason) {
@@ -41,6 +51,15 @@ void ActionResult::failService(const QString& path, int status) {
     }
 }
 
+void ActionResult::add(const amd::ActionResult& copied) {
+    files += copied.files;
+    bytes += copied.bytes;
+    if (copied.failures) {
+        fail(qs(copied.firstFailurePath), qs(copied.firstFailureReason));
+        failures += copied.failures - 1;
+    }
+}
+
 QString ActionResult::failureDetail() const {
     if (failureReason.isEmpty()) return {};
     return failedPath.isEmpty() ? failureReason : failedPath + QStringLiteral(": ") + failureReason;
@@ -53,7 +72,7 @@ QString categoryFolderOf(const QString& cleanType) {
     return {};
 }
 
-std::unique_ptr<DeviceFileService> JunkFileActions::open(const QString& bundleId, int* status) {
+std::unique_ptr<amd::FileService> JunkFileActions::open(const QString& bundleId, int* status) {
     return bundleId.isEmpty() ? services_.startMediaArea(device_, status)
                               : services_.startAppDir(device_, utf8(bundleId), status);
 }
@@ -81,7 +100,7 @@ ActionResult JunkFileActions::actRemoveNodes(const std::vector<DeviceFileRef>& f
                                              const std::function<void(size_t)>& progress) {
     ActionResult result;
     removed.assign(files.size(), false);
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     QString openFor;
     bool opened = false;
     int openStatus = 0;
@@ -124,17 +143,18 @@ ActionResult JunkFileActions::actRemoveDirNode(const QString& bundleId, const QS
     return result;
 }
 
-void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, DeviceFileService& service,
+void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, amd::FileService& service,
                                                 ActionResult& result) {
     std::vector<std::string> names;
     service.ListDirectory(path, names);
     for (const auto& name : names) {
         const std::string entry = path + "/" + name;
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (!service.FileInfo(entry, info)) continue;
-        if (info.kind == DeviceEntryInfo::Kind::Directory) {
+        if (info.kind == amd::FileEntry::Kind::Directory) {
             traverseRemoveDirWithpath(entry, service, result);
-        } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
+        } else if (info.kind == amd::FileEntry::Kind::Regular || info.kind == amd::FileEntry::Kind::Link) {
+            // A link goes as the link: what it points at is not junk of this folder.
             if (const int status = service.RemovePath(entry); status == 0) {
                 ++result.files;
                 result.bytes += info.size;
@@ -143,22 +163,6 @@ void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, DeviceF
                 result.fail(qs(entry), deviceStatusText(status));
             }
         }
-    }
-}
-
-void JunkFileActions::copyOne(DeviceFileService& service, const std::string& devicePath, uint64_t size,
-                              const QString& localPath, ActionResult& result) {
-    const int status = service.CopyToLocal(devicePath, localPath.toStdString());
-    qCInfo(lcClean, "result===%d", status);
-    // An empty device file copies no bytes and so reports 1, yet its empty copy is there.
-    const QFileInfo copy(localPath);
-    const bool copied = status == 0 || (size == 0 && copy.isFile() && copy.size() == 0);
-    if (copied) {
-        ++result.files;
-        result.bytes += size;
-        result.devicePaths << qs(devicePath);
-    } else {
-        result.fail(qs(devicePath), copyFailureReason(status, localPath));
     }
 }
 
@@ -171,13 +175,13 @@ ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const 
             result.fail(target, kFolderNotMade);
             return result;
         }
-        QFile::remove(localPath);
-        if (QFile::copy(file.transferPath, localPath)) {
+        const files::Outcome copied = files::copyNewFile(utf8(file.transferPath), utf8(localPath));
+        if (copied.ok()) {
             ++result.files;
             result.bytes += file.size;
             result.devicePaths << file.filePath;
         } else {
-            result.fail(file.filePath, QStringLiteral("The copy could not be written to ") + localPath);
+            result.fail(file.filePath, qs(copied.reason));
         }
         return result;
     }
@@ -191,7 +195,7 @@ ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const 
         result.fail(target, kFolderNotMade);
         return result;
     }
-    copyOne(*service, utf8(file.filePath), file.size, localPath, result);
+    copyDeviceFile(*service, file.filePath, file.size, localPath, result);
     return result;
 }
 
@@ -204,30 +208,10 @@ ActionResult JunkFileActions::exportCategoryFolder(const QString& bundleId, cons
         result.failService(folder, status);
         return result;
     }
-    traverseExportDirWithpath(utf8(folder), *service, exportPath, result);
+    amd::ExportWalk walk(*service, exportPath);
+    walk.traverseExportDirWithpath(utf8(folder));
+    result.add(walk.result());
     return result;
-}
-
-void JunkFileActions::traverseExportDirWithpath(const std::string& path, DeviceFileService& service,
-                                                const QString& exportPath, ActionResult& result) {
-    std::vector<std::string> names;
-    service.ListDirectory(path, names);
-    for (const auto& name : names) {
-        const std::string entry = path + "/" + name;
-        DeviceEntryInfo info;
-        if (!service.FileInfo(entry, info)) continue;
-        const QString local = localPathUnder(exportPath, qs(entry));
-        if (info.kind == DeviceEntryInfo::Kind::Directory) {
-            QDir().mkpath(local);
-            traverseExportDirWithpath(entry, service, exportPath, result);
-        } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
-            if (!QDir().mkpath(QFileInfo(local).path())) {
-                result.fail(QFileInfo(local).path(), kFolderNotMade);
-                continue;
-            }
-            copyOne(service, entry, info.size, local, result);
-        }
-    }
 }
 
 }  // namespace clean

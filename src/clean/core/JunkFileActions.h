@@ -4,6 +4,7 @@
 #pragma once
 
 #include "clean/core/CleanDeviceServices.h"
+#include "device/ActionResult.h"
 #include "platform/LocalNames.h"
 
 #include <QString>
@@ -38,15 +39,18 @@ struct ActionResult {
     void fail(const QString& path, const QString& reason);
     // The service for path could not be started; status is the device layer's.
     void failService(const QString& path, int status);
+    // Adds the files, bytes and failures of a copy counted by the device layer.
+    void add(const amd::ActionResult& copied);
     // "path: reason" of the first failure, or empty.
     QString failureDetail() const;
 };
 
 // The device layer's text for status (the reason of a refused removal or copy).
 QString deviceStatusText(int status);
-// Why a copy to localPath failed with status; 1 is the copy's own "nothing copied" (a file that
-// would not open or write).
-QString copyFailureReason(int status, const QString& localPath);
+// Copies one device file into a new file at localPath (a taken name gets the next numbered
+// one) and counts it in result: a copy, or a failure with its reason.
+void copyDeviceFile(amd::FileService& service, const QString& devicePath, uint64_t size, const QString& localPath,
+                    ActionResult& result);
 
 // "Junk" -> "/tmp", "Cook" -> "/Library/Cookies", "Cache" -> "/Library/Caches"; empty otherwise.
 QString categoryFolderOf(const QString& cleanType);
@@ -65,7 +69,8 @@ public:
     // the media area). removed[i] tells whether files[i] went; progress(done) follows each file.
     ActionResult actRemoveNodes(const std::vector<DeviceFileRef>& files, std::vector<bool>& removed,
                                 const std::function<void(size_t done)>& progress = {});
-    // Removes the regular files under one app's category folder, depth first; folders stay.
+    // Removes the regular files (and links, as links) under one app's category folder, depth
+    // first; folders stay.
     ActionResult actRemoveDirNode(const QString& bundleId, const QString& cleanType);
     // Copies one file into target (created when missing), flat, under its last path component.
     ActionResult actExportTheNode(const DeviceFileRef& file, const QString& target);
@@ -73,12 +78,8 @@ public:
     ActionResult exportCategoryFolder(const QString& bundleId, const QString& folder, const QString& exportPath);
 
 private:
-    std::unique_ptr<DeviceFileService> open(const QString& bundleId, int* status);
-    void traverseRemoveDirWithpath(const std::string& path, DeviceFileService& service, ActionResult& result);
-    void traverseExportDirWithpath(const std::string& path, DeviceFileService& service, const QString& exportPath,
-                                   ActionResult& result);
-    void copyOne(DeviceFileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
-                 ActionResult& result);
+    std::unique_ptr<amd::FileService> open(const QString& bundleId, int* status);
+    void traverseRemoveDirWithpath(const std::string& path, amd::FileService& service, ActionResult& result);
 
     DeviceCleanServices& services_;
     int device_;

@@ -142,9 +142,9 @@ JunkScan::Outcome JunkScan::run() {
         media->ListDirectory(syncFolder, names);
         for (const auto& name : names) {
             const std::string path = syncFolder + "/" + name;
-            DeviceEntryInfo info;
+            amd::FileEntry info;
             if (media->FileInfo(path, info)) {
-                if (info.kind == DeviceEntryInfo::Kind::Directory)
+                if (info.kind == amd::FileEntry::Kind::Directory)
                     traverseSyncDirWithpath(path, *media);
                 else
                     addSyncRecord(path, info);
@@ -175,11 +175,11 @@ bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
     const QImage icon = appIcon(services_, options_.deviceIndex, app.bundleId);
     // One category entry: a folder is walked, a plain file is one record of its own.
     auto take = [&](Category category, const std::string& path) {
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (!container->FileInfo(path, info)) return true;
-        if (info.kind == DeviceEntryInfo::Kind::Directory)
+        if (info.kind == amd::FileEntry::Kind::Directory)
             return traverseDirWithpath(path, *container, displayName, typeWordOf(category), icon, bundleId);
-        if (info.kind != DeviceEntryInfo::Kind::Regular) return true;
+        if (info.kind != amd::FileEntry::Kind::Regular) return true;
         if (walk.entryFileAsRecord)
             addCategoryRecord(category, path, lastComponent(path), info, displayName, icon, bundleId);
         else
@@ -191,8 +191,8 @@ bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
     for (const auto& entry : entries) {
         if (walk.onEntry) walk.onEntry(entry);
         if (entry == "Library") {
-            DeviceEntryInfo libraryInfo;
-            if (!container->FileInfo("/Library", libraryInfo) || libraryInfo.kind != DeviceEntryInfo::Kind::Directory)
+            amd::FileEntry libraryInfo;
+            if (!container->FileInfo("/Library", libraryInfo) || libraryInfo.kind != amd::FileEntry::Kind::Directory)
                 continue;
             std::vector<std::string> subEntries;
             container->ListDirectory("/Library", subEntries);
@@ -209,7 +209,7 @@ bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
     return true;
 }
 
-bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, const QString& displayName,
+bool JunkScan::traverseDirWithpath(const std::string& path, amd::FileService& service, const QString& displayName,
                                    const QString& fileType, const QImage& image, const QString& bundleId) {
     Category category;
     if (fileType == QLatin1String("Caches"))
@@ -230,11 +230,11 @@ bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
         // what the walk lists would remove there.
         if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) continue;
         const std::string entryPath = path + "/" + name;
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (service.FileInfo(entryPath, info)) {
-            if (info.kind == DeviceEntryInfo::Kind::Directory) {
+            if (info.kind == amd::FileEntry::Kind::Directory) {
                 if (!traverseDirWithpath(entryPath, service, displayName, fileType, image, bundleId)) return false;
-            } else if (info.kind == DeviceEntryInfo::Kind::Regular) {
+            } else if (info.kind == amd::FileEntry::Kind::Regular) {
                 addCategoryRecord(category, entryPath, name, info, displayName, image, bundleId);
             }
         }
@@ -244,7 +244,7 @@ bool JunkScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
 }
 
 bool JunkScan::addCategoryRecord(Category category, const std::string& path, const std::string& name,
-                                 const DeviceEntryInfo& info, const QString& displayName, const QImage& image,
+                                 const amd::FileEntry& info, const QString& displayName, const QImage& image,
                                  const QString& bundleId) {
     const bool listed =
         category != Category::Document || (options_.isDocumentType && options_.isDocumentType(extensionOf(name)));
@@ -268,7 +268,7 @@ bool JunkScan::addCategoryRecord(Category category, const std::string& path, con
     return true;
 }
 
-void JunkScan::addCategoryEntryFile(Category category, const std::string& path, const DeviceEntryInfo& info,
+void JunkScan::addCategoryEntryFile(Category category, const std::string& path, const amd::FileEntry& info,
                                     const QString& displayName, const QImage& icon, const QString& bundleId) {
     auto row = PRCleanDirNode::create();
     row->filePath = qs(path);
@@ -285,21 +285,21 @@ void JunkScan::addCategoryEntryFile(Category category, const std::string& path, 
     pending(category, std::move(row));
 }
 
-void JunkScan::traverseSyncDirWithpath(const std::string& path, DeviceFileService& service) {
+void JunkScan::traverseSyncDirWithpath(const std::string& path, amd::FileService& service) {
     std::vector<std::string> names;
     service.ListDirectory(path, names);
     for (const auto& name : names) {
         const std::string entryPath = path + "/" + name;
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (!service.FileInfo(entryPath, info)) continue;
-        if (info.kind == DeviceEntryInfo::Kind::Directory)
+        if (info.kind == amd::FileEntry::Kind::Directory)
             traverseSyncDirWithpath(entryPath, service);
         else
             addSyncRecord(entryPath, info);
     }
 }
 
-void JunkScan::addSyncRecord(const std::string& path, const DeviceEntryInfo& info) {
+void JunkScan::addSyncRecord(const std::string& path, const amd::FileEntry& info) {
     auto record = PRCleanFileNode::create();
     record->filePath = qs(path);
     record->fileName = qs(lastComponent(path));

@@ -89,16 +89,16 @@ public:
 
     // The category walk of one folder of an app's container. fileType is "Caches", "Cookies",
     // "tmp" or "Documents". False when the device went away.
-    bool traverseDirWithpath(const std::string& path, DeviceFileService& service, const QString& displayName,
+    bool traverseDirWithpath(const std::string& path, amd::FileService& service, const QString& displayName,
                              const QString& fileType, const QImage& image, const QString& bundleId);
     // Records one regular file of a category (name: its last path component): counts it, shows
     // its path and adds it to the category's list. Files of the documents folder only when the
     // document-type test lists their extension; false when the file is not recorded.
     bool addCategoryRecord(Category category, const std::string& path, const std::string& name,
-                           const DeviceEntryInfo& info, const QString& displayName, const QImage& image,
+                           const amd::FileEntry& info, const QString& displayName, const QImage& image,
                            const QString& bundleId);
     // The walk of a sub-folder of the sync folder.
-    void traverseSyncDirWithpath(const std::string& path, DeviceFileService& service);
+    void traverseSyncDirWithpath(const std::string& path, amd::FileService& service);
     // Hands what is pending to the sink.
     void flush();
 
@@ -119,9 +119,9 @@ public:
 
 private:
     bool connected() const { return !options_.deviceConnected || options_.deviceConnected(); }
-    void addCategoryEntryFile(Category category, const std::string& path, const DeviceEntryInfo& info,
+    void addCategoryEntryFile(Category category, const std::string& path, const amd::FileEntry& info,
                               const QString& displayName, const QImage& icon, const QString& bundleId);
-    void addSyncRecord(const std::string& path, const DeviceEntryInfo& info);
+    void addSyncRecord(const std::string& path, const amd::FileEntry& info);
     void pending(Category category, PRCleanDirNodePtr record);
     void maybeFlush();
     void postProgress(int appsDone, int appCount);

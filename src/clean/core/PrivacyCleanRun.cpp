@@ -69,6 +69,7 @@ QString tr(const char* text) { return QCoreApplication::translate("PrivacyClean"
 }  // namespace
 
 QString PrivacyCleanOutcome::message() const {
+    const QString toolSaid = toolMessage.empty() ? QString() : ": " + QString::fromStdString(toolMessage);
     switch (kind) {
     case Kind::Finished: return tr("The call history has been cleaned.");
     case Kind::NoDevice: return tr("No device is connected. Nothing was changed.");
@@ -81,9 +82,15 @@ QString PrivacyCleanOutcome::message() const {
     case Kind::DeleteFailed:
         return tr("The call history in the backup could not be deleted. The device was not restored and is unchanged.");
     case Kind::RestoreFailed:
-        return tr("The device could not be restored from the cleaned backup (the backup tool ended with status %1). "
+        return tr("The device could not be restored from the cleaned backup (the backup tool ended with status %1%2). "
                   "Its call history is unchanged.")
-            .arg(toolStatus);
+            .arg(toolStatus)
+            .arg(toolSaid);
+    case Kind::RestoreIncomplete:
+        return tr("The device was restored from the cleaned backup, but not whole (the backup tool ended with status "
+                  "%1%2).")
+            .arg(toolStatus)
+            .arg(toolSaid);
     }
     return {};
 }
@@ -91,7 +98,10 @@ QString PrivacyCleanOutcome::message() const {
 PrivacyCleanRun::PrivacyCleanRun(std::string identifier, Tool tool)
     : identifier_(std::move(identifier)), tool_(std::move(tool)) {
     if (!tool_.backup) tool_.backup = [](const std::string& id) { return backuptool::backupDevice(id); };
-    if (!tool_.restore) tool_.restore = [](const std::string& id) { return backuptool::restoreDevice(id); };
+    if (!tool_.restore)
+        tool_.restore = [](const std::string& id, std::string* message) {
+            return backuptool::restoreDevice(id, message);
+        };
 }
 
 std::string PrivacyCleanRun::backupFolderOf(const std::string& identifier) {
@@ -158,8 +168,11 @@ PrivacyCleanOutcome PrivacyCleanRun::run() {
     }
 
     tell(PrivacyCleanStep::Restore);
-    const int restoreStatus = tool_.restore(identifier_);
-    if (restoreStatus != 0) return {Kind::RestoreFailed, restoreStatus};
+    std::string toolMessage;
+    const int restoreStatus = tool_.restore(identifier_, &toolMessage);
+    if (restoreStatus == backuptool::kRestoreLeftOutRecords)
+        return {Kind::RestoreIncomplete, restoreStatus, toolMessage};
+    if (restoreStatus != 0) return {Kind::RestoreFailed, restoreStatus, toolMessage};
     return {Kind::Finished};
 }
 

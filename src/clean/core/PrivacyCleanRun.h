@@ -16,16 +16,18 @@ enum class PrivacyCleanStep { Backup, Copy, Delete, Restore };
 struct PrivacyCleanOutcome {
     enum class Kind {
         Finished,
-        NoDevice,       // no usable device identifier
-        BackupFailed,   // the tool's backup did not exit 0
-        NoNewBackup,    // the tool exited 0 but wrote no backup newer than the clean's start
-        CopyFailed,     // the private copy of the backup could not be made
-        NoCallHistory,  // the backup holds no call-history database
-        DeleteFailed,   // the calls could not be deleted in the backup
-        RestoreFailed,  // the tool's restore did not exit 0
+        NoDevice,           // no usable device identifier
+        BackupFailed,       // the tool's backup did not exit 0
+        NoNewBackup,        // the tool exited 0 but wrote no backup newer than the clean's start
+        CopyFailed,         // the private copy of the backup could not be made
+        NoCallHistory,      // the backup holds no call-history database
+        DeleteFailed,       // the calls could not be deleted in the backup
+        RestoreFailed,      // the tool's restore failed: the device is as it was
+        RestoreIncomplete,  // the tool restored the device but left out records of the backup
     };
     Kind kind = Kind::Finished;
-    int toolStatus = 0;  // the tool's exit status for the two tool failures
+    int toolStatus = 0;       // the tool's exit status for the tool failures
+    std::string toolMessage;  // what the tool's restore ended with on standard error, if anything
 
     bool finished() const { return kind == Kind::Finished; }
     // What the page tells the user.
@@ -34,10 +36,11 @@ struct PrivacyCleanOutcome {
 
 class PrivacyCleanRun {
 public:
-    // How the backup tool is run: the identifier in, the exit status out.
+    // How the backup tool is run: the identifier in, the exit status out (and for the restore,
+    // what the tool ended with on standard error).
     struct Tool {
-        std::function<int(const std::string&)> backup;   // default: backuptool::backupDevice
-        std::function<int(const std::string&)> restore;  // default: backuptool::restoreDevice
+        std::function<int(const std::string&)> backup;                 // default: backuptool::backupDevice
+        std::function<int(const std::string&, std::string*)> restore;  // default: backuptool::restoreDevice
     };
 
     explicit PrivacyCleanRun(std::string identifier, Tool tool = {});

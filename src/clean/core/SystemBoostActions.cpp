@@ -7,7 +7,7 @@ namespace clean {
 
 namespace {
 
-void removeWith(DeviceFileService* service, const BoostFileRef& file, ActionResult& result) {
+void removeWith(amd::FileService* service, const BoostFileRef& file, ActionResult& result) {
     if (!service) {
         ++result.failures;  // the service's failure is kept already
         return;
@@ -27,7 +27,7 @@ BoostFileRef BoostFileRef::of(const PRPhoneSystemFileNode& record) {
     return {record.filePath, record.fileSizeNumber, record.fileType == QLatin1String("Log")};
 }
 
-std::unique_ptr<DeviceFileService> SystemBoostActions::open(bool crashLog, int* status) {
+std::unique_ptr<amd::FileService> SystemBoostActions::open(bool crashLog, int* status) {
     return crashLog ? services_.startCrashReports(device_, status) : services_.startMediaArea(device_, status);
 }
 
@@ -46,7 +46,7 @@ ActionResult SystemBoostActions::removeFile(const BoostFileRef& file) {
 ActionResult SystemBoostActions::removeFiles(const std::vector<BoostFileRef>& files,
                                              const std::function<void(uint64_t, uint64_t)>& progress) {
     ActionResult result;
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     bool serviceIsCrashArea = false, opened = false;
     uint64_t handled = 0;
     for (const BoostFileRef& file : files) {
@@ -78,16 +78,7 @@ ActionResult SystemBoostActions::exportFile(const BoostFileRef& file, const QStr
     }
     const QString name = safeLocalName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
     const QString localPath = folder + QLatin1Char('/') + name;
-    const int status = service->CopyToLocal(file.filePath.toStdString(), localPath.toStdString());
-    // An empty device file copies no bytes and so reports 1, yet its empty copy is there.
-    const QFileInfo copy(localPath);
-    if (status == 0 || (file.size == 0 && copy.isFile() && copy.size() == 0)) {
-        ++result.files;
-        result.bytes += file.size;
-        result.devicePaths << file.filePath;
-    } else {
-        result.fail(file.filePath, copyFailureReason(status, localPath));
-    }
+    copyDeviceFile(*service, file.filePath, file.size, localPath, result);
     return result;
 }
 

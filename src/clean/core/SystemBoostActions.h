@@ -35,7 +35,7 @@ public:
                              const std::function<void(uint64_t handled, uint64_t removed)>& progress);
 
 private:
-    std::unique_ptr<DeviceFileService> open(bool crashLog, int* status);
+    std::unique_ptr<amd::FileService> open(bool crashLog, int* status);
 
     SystemBoostServices& services_;
     int device_;

@@ -1,6 +1,10 @@
 #include "clean/core/SystemBoostScan.h"
 
 #include "model/PRRecordFields.h"
+#include "platform/LogCategories.h"
+
+#include <QStringList>
+#include <QtDebug>
 
 namespace clean {
 
@@ -48,7 +52,7 @@ void SystemBoostScan::run() {
 }
 
 void SystemBoostScan::take(BoostCategory category, const std::string& path, const std::string& name,
-                           const DeviceEntryInfo& info) {
+                           const amd::FileEntry& info) {
     auto record = PRPhoneSystemFileNode::create();
     record->filePath = QString::fromStdString(path);
     record->fileName = QString::fromStdString(name);
@@ -71,9 +75,12 @@ void SystemBoostScan::CleanupiOSLogFiles() {
     if (!service) return;
     std::vector<std::string> names;
     service->ListDirectory("/", names);
+    QStringList listed;
+    for (const std::string& name : names) listed << QString::fromStdString(name);
+    qCInfo(lcClean).noquote() << "Crash list:\n " + listed.join(QStringLiteral(",\n "));
     for (const std::string& name : names) {
         const std::string path = "/" + name;
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         service->FileInfo(path, info);  // a log the device tells nothing about is listed with 0 bytes
         take(BoostCategory::SystemLog, path, name, info);
         if (!connected()) break;
@@ -91,16 +98,16 @@ void SystemBoostScan::CleanupUserStorageFiles() { scanMediaFolder(BoostCategory:
 void SystemBoostScan::CleanupiTuneSyncfailedFiles() { scanMediaFolder(BoostCategory::SyncFailed); }
 void SystemBoostScan::CleanupiTunesSyncCacheFiles() { scanMediaFolder(BoostCategory::SyncCache); }
 
-void SystemBoostScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, BoostCategory category) {
+void SystemBoostScan::traverseDirWithpath(const std::string& path, amd::FileService& service, BoostCategory category) {
     std::vector<std::string> names;
     if (!service.ListDirectory(path, names)) return;
     for (const std::string& name : names) {
         const std::string entry = path + "/" + name;
-        DeviceEntryInfo info;
+        amd::FileEntry info;
         if (service.FileInfo(entry, info)) {
-            if (info.kind == DeviceEntryInfo::Kind::Directory) {
+            if (info.kind == amd::FileEntry::Kind::Directory) {
                 if (entry.size() < kMaxDevicePath) traverseDirWithpath(entry, service, category);
-            } else if (info.kind == DeviceEntryInfo::Kind::Regular &&
+            } else if (info.kind == amd::FileEntry::Kind::Regular &&
                        (category != BoostCategory::SyncCache || isEditedPhotoName(name))) {
                 take(category, entry, name, info);
             }

@@ -61,7 +61,7 @@ public:
     void CleanupiTuneSyncfailedFiles();
     void CleanupiTunesSyncCacheFiles();
     // The walk below one folder of the media area.
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service, BoostCategory category);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service, BoostCategory category);
 
     const BoostFiles& found(BoostCategory category) const { return found_[size_t(category)]; }
     BoostFiles& found(BoostCategory category) { return found_[size_t(category)]; }
@@ -69,7 +69,7 @@ public:
 
 private:
     void scanMediaFolder(BoostCategory category);
-    void take(BoostCategory category, const std::string& path, const std::string& name, const DeviceEntryInfo& info);
+    void take(BoostCategory category, const std::string& path, const std::string& name, const amd::FileEntry& info);
     bool connected() const { return !options_.deviceConnected || options_.deviceConnected(); }
 
     SystemBoostServices& services_;

@@ -14,10 +14,10 @@ public:
     virtual ~SystemBoostServices() = default;
     // A started service of the media area, or null; then status (when given) holds the device
     // layer's status.
-    virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
+    virtual std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex, int* status = nullptr) = 0;
     // A started service of the crash-report area, or null. Its listing of "/" holds only the
     // names that contain a "." (the crash logs), as the device layer's root listing does.
-    virtual std::unique_ptr<DeviceFileService> startCrashReports(int deviceIndex, int* status = nullptr) = 0;
+    virtual std::unique_ptr<amd::FileService> startCrashReports(int deviceIndex, int* status = nullptr) = 0;
 };
 
 // The services of the device layer (they hold no state).

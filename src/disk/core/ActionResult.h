@@ -1,39 +1,10 @@
-// What one user action on device files did: how many files went and their bytes, and for the
-// ones that did not, the first failing path and the reason, so that one alert can name them.
+// The disk pages count their actions with the device layer's tally (device/ActionResult.h).
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "device/ActionResult.h"
 
 namespace disk {
 
-struct ActionResult {
-    uint64_t files = 0;     // files removed, copied or added
-    uint64_t bytes = 0;     // their bytes
-    uint64_t failures = 0;  // files the device or the disk refused
-    std::string firstFailurePath;
-    std::string firstFailureReason;
-
-    bool ok() const { return failures == 0; }
-    void succeeded(uint64_t size) {
-        ++files;
-        bytes += size;
-    }
-    void failed(const std::string& path, const std::string& reason) {
-        if (failures++ == 0) {
-            firstFailurePath = path;
-            firstFailureReason = reason;
-        }
-    }
-    void add(const ActionResult& other) {
-        files += other.files;
-        bytes += other.bytes;
-        if (other.failures && !failures) {
-            firstFailurePath = other.firstFailurePath;
-            firstFailureReason = other.firstFailureReason;
-        }
-        failures += other.failures;
-    }
-};
+using amd::ActionResult;
 
 }  // namespace disk

@@ -24,11 +24,11 @@ std::string stringOf(CFTypeRef value) {
 
 // Copies a device file to local, which is emptied first so that a failed copy never leaves an
 // older file to pass for it. True when the copy is whole.
-bool freshCopy(DeviceFileService& service, const std::string& devicePath, const std::string& local) {
+bool freshCopy(amd::FileService& service, const std::string& devicePath, const std::string& local) {
     if (local.empty()) return false;
     std::error_code ignored;
     std::filesystem::remove(local, ignored);
-    return service.CopyToLocal(devicePath, local) == 0;
+    return amd::copyToOwnFile(service, devicePath, local) == 0;
 }
 
 PRBytes fileBytes(const std::string& path) {
@@ -43,14 +43,14 @@ PRBytes fileBytes(const std::string& path) {
 BookScan::BookScan(DiskDeviceServices& services, Options options, BookScanSink& sink)
     : services_(services), options_(std::move(options)), sink_(sink) {}
 
-void BookScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, int depth) {
+void BookScan::traverseDirWithpath(const std::string& path, amd::FileService& service, int depth) {
     std::vector<std::string> names;
     if (depth > kMaxDepth || !service.ListDirectory(path, names)) return;
     for (const std::string& name : names) {
         const std::string child = path + "/" + name;
-        DeviceEntry entry;
+        amd::FileEntry entry;
         if (!service.FileInfo(child, entry)) continue;
-        if (entry.kind == DeviceEntry::Kind::Directory)
+        if (entry.kind == amd::FileEntry::Kind::Directory)
             traverseDirWithpath(child, service, depth + 1);
         else
             total_ += entry.size;
@@ -58,7 +58,7 @@ void BookScan::traverseDirWithpath(const std::string& path, DeviceFileService& s
 }
 
 BookScan::Outcome BookScan::startScanDeviceBooks() {
-    std::unique_ptr<DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (!service) return Outcome::NoService;
     const std::string listFolder = options_.listFolder.empty() ? localCopyFolder("DB") : options_.listFolder;
     const std::string iconFolder = options_.iconFolder.empty() ? localCopyFolder("Icon") : options_.iconFolder;

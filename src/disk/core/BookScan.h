@@ -36,7 +36,7 @@ public:
 
     // Adds the sizes of the files below path to the total; a path that is not a folder adds
     // nothing (a book kept as one file).
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service, int depth = 0);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service, int depth = 0);
 
 private:
     DiskDeviceServices& services_;

@@ -1,5 +1,4 @@
-// The disk manager's device services over the device layer: each start makes its own amd
-// service object, which the returned object deletes on the thread that used it.
+// The disk manager's device services over the device layer.
 #include "device/AfcService.h"
 #include "device/AppService.h"
 #include "device/Conversions.h"
@@ -21,47 +20,10 @@ bool byteCount(CFTypeRef value, uint64_t& bytes) {
     return true;
 }
 
-class AfcFileService final : public DeviceFileService {
-public:
-    explicit AfcFileService(std::unique_ptr<amd::AfcService> service) : service_(std::move(service)) {}
-
-    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
-        CFHolder<CFMutableArrayRef> list(service_->ListDirectory(path));
-        if (!list) return false;
-        amd::appendEntryNames(list.get(), names);
-        return true;
-    }
-
-    bool FileInfo(const std::string& path, DeviceEntry& entry) override {
-        CFHolder<CFMutableDictionaryRef> attributes(service_->FileInfo(path));
-        if (!attributes) return false;
-        const amd::AfcEntry found = amd::entryFromAttributes(attributes.get());
-        entry.kind = found.kind == amd::AfcEntry::Kind::Directory ? DeviceEntry::Kind::Directory
-                     : found.kind == amd::AfcEntry::Kind::Regular ? DeviceEntry::Kind::Regular
-                                                                  : DeviceEntry::Kind::Other;
-        entry.size = found.size;
-        entry.mtime = found.mtime;
-        return true;
-    }
-
-    int RemovePath(const std::string& path) override { return service_->RemovePath(path); }
-    int CopyToLocal(const std::string& devicePath, const std::string& localPath) override {
-        return service_->CopyToLocal(devicePath, localPath);
-    }
-    int CopyToDevice(const std::string& localPath, const std::string& devicePath) override {
-        return service_->CopyToDevice(localPath, devicePath);
-    }
-
-private:
-    std::unique_ptr<amd::AfcService> service_;
-};
-
 class DeviceLayerServices final : public DiskDeviceServices {
 public:
-    std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) override {
-        auto service = std::make_unique<amd::AfcService>();
-        if (service->Start(deviceIndex) != 0) return nullptr;
-        return std::make_unique<AfcFileService>(std::move(service));
+    std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex) override {
+        return amd::startMediaAreaFiles(deviceIndex);
     }
 
     bool lookupApplications(int deviceIndex, std::vector<DeviceApp>& apps, int* status) override {
@@ -100,11 +62,8 @@ public:
         return amd::fetchIconPNGData(deviceIndex, bundleId, png, status);
     }
 
-    std::unique_ptr<DeviceFileService> startAppDir(int deviceIndex, const std::string& bundleId) override {
-        auto service = std::make_unique<amd::AppDirService>();
-        CFHolder<CFStringRef> id(CFStringCreateWithCString(bundleId.c_str()));
-        if (!id || service->Start(deviceIndex, id.get()) != 0) return nullptr;
-        return std::make_unique<AfcFileService>(std::move(service));
+    std::unique_ptr<amd::FileService> startAppDir(int deviceIndex, const std::string& bundleId) override {
+        return amd::startAppDirFiles(deviceIndex, bundleId);
     }
 
     int uninstallApp(int deviceIndex, const std::string& bundleId) override {

@@ -1,13 +1,11 @@
 // What the disk manager's scans need of the device, in the shape of the device layer's service
-// objects: a file service of the media area started for one walk and destroyed on the thread
-// that made it, the installed-app list with the attributes the app lists show, whether an app's
-// container opens, and the icon fetch. The application uses the device layer behind it
-// (deviceDiskServices()); tests and benchmarks put their own in front.
-//
-// The clean pages have a similar seam of their own; this one lives here because the disk
-// manager's core links no widget library and needs the apps' sizes and paths as well.
+// objects: a file service of the media area (device/FileService.h) started for one walk and
+// destroyed on the thread that made it, the installed-app list with the attributes the app
+// lists show, whether an app's container opens, and the icon fetch. The application uses the
+// device layer behind it (deviceDiskServices()); tests and benchmarks put their own in front.
 #pragma once
 
+#include "device/FileService.h"
 #include "device/ServiceReplies.h"
 
 #include <cstdint>
@@ -16,32 +14,6 @@
 #include <vector>
 
 namespace disk {
-
-struct DeviceEntry {
-    enum class Kind { Directory, Regular, Other };
-    Kind kind = Kind::Other;
-    uint64_t size = 0;  // "st_size"
-    int64_t mtime = 0;  // "st_mtime" as the device gives it (nanoseconds since 1970)
-};
-
-// One started file service. Used by one thread at a time.
-class DeviceFileService {
-public:
-    virtual ~DeviceFileService() = default;
-    // The names in a folder (without "." and ".."), in the device's order; false when it
-    // cannot be listed.
-    virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
-    // False when the device has no information about path.
-    virtual bool FileInfo(const std::string& path, DeviceEntry& entry) = 0;
-    // The writing calls of the file browser and the large-file finder: 0 on success, else the
-    // device's status (services that cannot write answer 1).
-    virtual int RemovePath(const std::string& /*path*/) { return 1; }
-    // 0 when bytes were copied; an empty device file copies none and answers 1, its empty local
-    // copy made all the same.
-    virtual int CopyToLocal(const std::string& /*devicePath*/, const std::string& /*localPath*/) { return 1; }
-    // Note the order: the local path comes first.
-    virtual int CopyToDevice(const std::string& /*localPath*/, const std::string& /*devicePath*/) { return 1; }
-};
 
 // One installed app as the installation proxy describes it. Texts the device does not give are
 // empty; the two sizes say whether the device gave them.
@@ -65,7 +37,7 @@ class DiskDeviceServices {
 public:
     virtual ~DiskDeviceServices() = default;
     // A started service of the media area, or null when it cannot be started.
-    virtual std::unique_ptr<DeviceFileService> startMediaArea(int deviceIndex) = 0;
+    virtual std::unique_ptr<amd::FileService> startMediaArea(int deviceIndex) = 0;
     // The installed apps in the lookup's key order; false when the installation proxy cannot be
     // started or the list cannot be read; then status (when given) holds the device layer's
     // status (device/StatusText.h says what it means).
@@ -77,7 +49,7 @@ public:
     virtual IconResult iconPNGData(int deviceIndex, const std::string& bundleId, std::vector<uint8_t>& png,
                                    int* status = nullptr) = 0;
     // A started service of the app's container, or null when it cannot be opened.
-    virtual std::unique_ptr<DeviceFileService> startAppDir(int /*deviceIndex*/, const std::string& /*bundleId*/) {
+    virtual std::unique_ptr<amd::FileService> startAppDir(int /*deviceIndex*/, const std::string& /*bundleId*/) {
         return nullptr;
     }
     // Uninstalls the app: 0 on success, else the device's status (-1 without the service).

@@ -1,7 +1,9 @@
 #include "disk/core/DiskManagerActions.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
+#include "device/StatusText.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,10 +18,18 @@ const char* const kNoService = "the device's files cannot be reached";
 
 }  // namespace
 
-int DiskManagerActions::removeTree(DeviceFileService& service, const std::string& path, uint64_t& bytes) {
-    DeviceEntry entry;
+int DiskManagerActions::removeOne(amd::FileService& service, const std::string& path, uint64_t& bytes) {
+    amd::FileEntry entry;
+    const bool known = service.FileInfo(path, entry);
+    const int status = service.RemovePath(path);  // a folder goes only when empty; a link is the link
+    if (status == 0 && known && entry.kind == amd::FileEntry::Kind::Regular) bytes += entry.size;
+    return status;
+}
+
+int DiskManagerActions::removeTree(amd::FileService& service, const std::string& path, uint64_t& bytes) {
+    amd::FileEntry entry;
     if (!service.FileInfo(path, entry)) return service.RemovePath(path);  // the device says why
-    if (entry.kind == DeviceEntry::Kind::Directory) {
+    if (entry.kind == amd::FileEntry::Kind::Directory) {
         std::vector<std::string> names;
         if (service.ListDirectory(path, names)) {
             const std::string prefix = path.ends_with('/') ? path : path + "/";
@@ -30,11 +40,12 @@ int DiskManagerActions::removeTree(DeviceFileService& service, const std::string
         }
     }
     const int status = service.RemovePath(path);
-    if (status == 0 && entry.kind != DeviceEntry::Kind::Directory) bytes += entry.size;
+    if (status == 0 && entry.kind == amd::FileEntry::Kind::Regular) bytes += entry.size;
     return status;
 }
 
-ActionResult DiskManagerActions::removeItems(const std::vector<std::string>& devicePaths, std::vector<bool>& removed) {
+ActionResult DiskManagerActions::removeItems(const std::vector<std::string>& devicePaths, std::vector<bool>& removed,
+                                             bool wholeFolders) {
     ActionResult result;
     removed.assign(devicePaths.size(), false);
     if (devicePaths.empty()) return result;
@@ -45,7 +56,8 @@ ActionResult DiskManagerActions::removeItems(const std::vector<std::string>& dev
             continue;
         }
         uint64_t bytes = 0;
-        const int status = removeTree(*service, devicePaths[i], bytes);
+        const int status =
+            wholeFolders ? removeTree(*service, devicePaths[i], bytes) : removeOne(*service, devicePaths[i], bytes);
         // A folder whose removal stopped half-way is still there: its row stays, yet the files
         // that did go are counted.
         result.bytes += bytes;
@@ -53,66 +65,51 @@ ActionResult DiskManagerActions::removeItems(const std::vector<std::string>& dev
             removed[i] = true;
             ++result.files;
         } else {
-            result.failed(devicePaths[i], "the device refused the removal (status " + std::to_string(status) + ")");
+            result.failed(devicePaths[i], "the device refused the removal (" + amd::statusText(status) + ")");
         }
     }
     return result;
 }
 
-QString DiskManagerActions::freeName(const QString& folder, const QString& name, const QString& prefix,
-                                     const std::vector<QString>& taken) {
-    auto isFree = [&](const QString& candidate) {
-        return !QFileInfo::exists(folder + QLatin1Char('/') + candidate) &&
-               std::find(taken.begin(), taken.end(), candidate) == taken.end();
-    };
-    if (isFree(name)) return name;
-    if (isFree(prefix + name)) return prefix + name;
-    for (int n = 2;; ++n) {
-        const QString candidate = prefix + QString::number(n) + QLatin1Char('_') + name;
-        if (isFree(candidate)) return candidate;
-    }
-}
-
 ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& items, const QString& folder,
-                                             const QString& clashPrefix, const std::atomic<bool>* stop) {
+                                             const std::atomic<bool>* stop) {
     ActionResult result;
-    if (!QDir().mkpath(folder)) {
-        result.failed(folder.toStdString(), "the folder cannot be made");
+    if (const std::string why = files::makeFolders(folder.toStdString()); !why.empty()) {
+        result.failed(folder.toStdString(), why);
         return result;
     }
-    std::unique_ptr<DeviceFileService> service;
-    bool serviceTried = false;
-    std::vector<QString> taken;
+    std::unique_ptr<amd::FileService> service;
+    bool serviceTried = false, deviceLeft = false;
     for (const ExportItem& item : items) {
         if (stop && stop->load()) break;
-        const QString name = freeName(folder, localnames::safeLocalName(item.localName), clashPrefix, taken);
-        taken.push_back(name);
-        const QString target = folder + QLatin1Char('/') + name;
+        const QString target = folder + QLatin1Char('/') + localnames::exportedName(item.localName);
         if (!item.localCopy.isEmpty() && QFileInfo(item.localCopy).isFile()) {
-            if (QFile::copy(item.localCopy, target))
-                result.succeeded(uint64_t(QFileInfo(target).size()));
-            else
-                result.failed(item.devicePath, "the file cannot be written to " + target.toStdString());
+            amd::ExportWalk::copyLocalCopy(item.localCopy, item.devicePath, uint64_t(QFileInfo(item.localCopy).size()),
+                                           target, result);
             continue;
         }
         if (!serviceTried) {
             service = services_.startMediaArea(device_);
             serviceTried = true;
         }
-        if (!service) {
-            result.failed(item.devicePath, kNoService);
+        if (!service || deviceLeft) {
+            result.failed(item.devicePath, deviceLeft ? amd::ExportWalk::kDeviceLeft : kNoService);
             continue;
         }
-        DeviceEntry entry;
-        if (service->FileInfo(item.devicePath, entry) && entry.kind == DeviceEntry::Kind::Directory) {
-            ExportWalk walk(*service, target, stop);
+        const uint64_t failedBefore = result.failures;
+        amd::FileEntry entry;
+        if (service->FileInfo(item.devicePath, entry) && entry.kind == amd::FileEntry::Kind::Directory) {
+            amd::ExportWalk walk(*service, target, stop);
             walk.setDeviceBase(item.devicePath);
-            QDir().mkpath(target);
-            walk.traverseExportDirWithpath(item.devicePath);
+            if (const std::string why = files::makeFolders(target.toStdString()); why.empty())
+                walk.traverseExportDirWithpath(item.devicePath);
+            else
+                result.failed(item.devicePath, why);
             result.add(walk.result());
-            continue;
+        } else {
+            amd::ExportWalk::copyFile(*service, item.devicePath, target, result);
         }
-        ExportWalk::copyFile(*service, item.devicePath, target, result);
+        deviceLeft = result.failures > failedBefore && !amd::ExportWalk::deviceAnswers(*service);
     }
     return result;
 }
@@ -120,8 +117,8 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
 ActionResult DiskManagerActions::exportAppContainer(const std::string& bundleId, const QString& appFolder,
                                                     const std::atomic<bool>* stop) {
     ActionResult result;
-    if (!QDir().mkpath(appFolder)) {
-        result.failed(appFolder.toStdString(), "the folder cannot be made");
+    if (const std::string why = files::makeFolders(appFolder.toStdString()); !why.empty()) {
+        result.failed(appFolder.toStdString(), why);
         return result;
     }
     auto service = services_.startAppDir(device_, bundleId);
@@ -129,7 +126,7 @@ ActionResult DiskManagerActions::exportAppContainer(const std::string& bundleId,
         result.failed(bundleId, "the app's container cannot be opened");
         return result;
     }
-    ExportWalk walk(*service, appFolder, stop);
+    amd::ExportWalk walk(*service, appFolder, stop);
     walk.traverseExportDirWithpath("/");
     return walk.result();
 }

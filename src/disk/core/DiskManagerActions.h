@@ -25,30 +25,30 @@ class DiskManagerActions {
 public:
     DiskManagerActions(DiskDeviceServices& services, int deviceIndex) : services_(services), device_(deviceIndex) {}
 
-    // Removes each path from the media area (a folder with everything below it, deepest
-    // first); removed[i] tells whether devicePaths[i] is gone. bytes counts the files removed.
-    ActionResult removeItems(const std::vector<std::string>& devicePaths, std::vector<bool>& removed);
+    // Removes each path from the media area; removed[i] tells whether devicePaths[i] is gone.
+    // bytes counts the files removed. With wholeFolders a folder goes with everything below
+    // it, deepest first (a book kept as a folder); without, only an empty folder goes and a full
+    // one stays with the device's reason. A link is always removed as the link, never entered.
+    ActionResult removeItems(const std::vector<std::string>& devicePaths, std::vector<bool>& removed,
+                             bool wholeFolders = true);
 
-    // Copies each item into folder (made when missing). A name already taken there gets
-    // clashPrefix in front, then a number, so that no file already exported or exported in the
+    // Copies each item into folder (made when missing). A name already taken there gets the
+    // next numbered one (platform/NewFile.h), so that no file already there or exported in the
     // same run is overwritten. A device folder (a book kept as a folder) is copied whole under
-    // its name.
-    ActionResult exportItems(const std::vector<ExportItem>& items, const QString& folder, const QString& clashPrefix,
+    // its name. Once the device has gone, the items left are counted as failed.
+    ActionResult exportItems(const std::vector<ExportItem>& items, const QString& folder,
                              const std::atomic<bool>* stop = nullptr);
 
     // Copies the app's container into appFolder (made when missing), each file at its path in
-    // the container; files of an earlier export of the app are replaced.
+    // the container; files of an earlier export of the app stay.
     ActionResult exportAppContainer(const std::string& bundleId, const QString& appFolder,
                                     const std::atomic<bool>* stop = nullptr);
 
-    // The first of name, prefix+name, prefix+"2_"+name, ... that names nothing in folder and is
-    // not in taken.
-    static QString freeName(const QString& folder, const QString& name, const QString& prefix,
-                            const std::vector<QString>& taken = {});
-
 private:
     // Removes path (a folder after its content) with service; adds the removed files' bytes.
-    int removeTree(DeviceFileService& service, const std::string& path, uint64_t& bytes);
+    int removeTree(amd::FileService& service, const std::string& path, uint64_t& bytes);
+    // Removes path alone (a folder only when empty); adds the file's bytes.
+    int removeOne(amd::FileService& service, const std::string& path, uint64_t& bytes);
 
     DiskDeviceServices& services_;
     int device_;

@@ -1,7 +1,8 @@
 #include "disk/core/FileBrowserActions.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -23,20 +24,16 @@ const char* const kNoService = "the device's files cannot be reached";
 ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& files, const QString& target,
                                              const std::atomic<bool>* stop) {
     ActionResult result;
-    if (!QDir().mkpath(target)) {
-        result.failed(target.toStdString(), "the folder cannot be made");
+    if (const std::string why = files::makeFolders(target.toStdString()); !why.empty()) {
+        result.failed(target.toStdString(), why);
         return result;
     }
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     for (const BrowserFile& file : files) {
         if (stop && stop->load()) break;
-        const QString local = target + QLatin1Char('/') + localnames::safeLocalName(lastComponent(file.devicePath));
+        const QString local = target + QLatin1Char('/') + localnames::exportedName(lastComponent(file.devicePath));
         if (!file.localCopy.isEmpty() && QFileInfo(file.localCopy).isFile()) {
-            QFile::remove(local);
-            if (QFile::copy(file.localCopy, local))
-                result.succeeded(file.size);
-            else
-                result.failed(file.devicePath, "the file cannot be written to " + local.toStdString());
+            amd::ExportWalk::copyLocalCopy(file.localCopy, file.devicePath, file.size, local, result);
             continue;
         }
         if (!service) service = services_.startMediaArea(device_);
@@ -44,7 +41,7 @@ ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& fil
             result.failed(file.devicePath, kNoService);
             continue;
         }
-        ExportWalk::copyFile(*service, file.devicePath, local, result);
+        amd::ExportWalk::copyFile(*service, file.devicePath, local, result);
     }
     return result;
 }
@@ -58,7 +55,7 @@ ActionResult FileBrowserActions::exportEntries(const std::vector<std::string>& d
         result.failed(devicePaths.front(), kNoService);
         return result;
     }
-    ExportWalk walk(*service, exportPath, stop);
+    amd::ExportWalk walk(*service, exportPath, stop);
     for (const std::string& path : devicePaths) {
         if (stop && stop->load()) break;
         walk.exportEntry(path);
@@ -76,7 +73,7 @@ ActionResult FileBrowserActions::removeFiles(const std::vector<std::string>& dev
             result.failed(devicePaths[i], kNoService);
             continue;
         }
-        DeviceEntry entry;
+        amd::FileEntry entry;
         const uint64_t size = service->FileInfo(devicePaths[i], entry) ? entry.size : 0;
         const int status = service->RemovePath(devicePaths[i]);
         if (status == 0) {
@@ -109,10 +106,10 @@ ActionResult FileBrowserActions::addFile(const QString& localFile, const std::st
         return result;
     }
     const int status = service->CopyToDevice(localFile.toStdString(), added);
-    DeviceEntry entry;
+    amd::FileEntry entry;
     // An empty file copies no bytes and so reports a failure, yet the device holds it.
     if (status == 0 ||
-        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == DeviceEntry::Kind::Regular))
+        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == amd::FileEntry::Kind::Regular))
         result.succeeded(uint64_t(info.size()));
     else
         result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");
@@ -140,8 +137,14 @@ QString PreviewCopies::localCopy(DiskDeviceServices& services, int deviceIndex, 
         result.failed(file.devicePath, kNoService);
         return {};
     }
+    // The program's own copy: one left by an earlier run is replaced once the new one is whole.
     const QString local = copyPathOf(file.devicePath);
-    if (!ExportWalk::copyFile(*service, file.devicePath, local, result)) return {};
+    std::string why = files::makeFolders(folder_.toStdString());
+    if (!why.empty() || amd::copyToOwnFile(*service, file.devicePath, local.toStdString(), &why) != 0) {
+        result.failed(file.devicePath, why.empty() ? std::string("the device file cannot be read") : why);
+        return {};
+    }
+    result.succeeded(uint64_t(QFileInfo(local).size()));
     std::lock_guard<std::mutex> lock(mutex_);
     made_[file.devicePath] = local;
     return local;

@@ -1,18 +1,18 @@
 #include "disk/core/LargeFileActions.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
 
 namespace disk {
 
-std::unique_ptr<DeviceFileService> LargeFileActions::open(const std::string& bundleId) {
+std::unique_ptr<amd::FileService> LargeFileActions::open(const std::string& bundleId) {
     return bundleId.empty() ? services_.startMediaArea(device_) : services_.startAppDir(device_, bundleId);
 }
 
 ActionResult LargeFileActions::removeFiles(const std::vector<LargeFileRecord>& records, std::vector<bool>& removed) {
     ActionResult result;
     removed.assign(records.size(), false);
-    std::unique_ptr<DeviceFileService> service;
+    std::unique_ptr<amd::FileService> service;
     std::string openFor;
     bool opened = false;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -64,7 +64,7 @@ ActionResult LargeFileActions::exportFile(const LargeFileRecord& record, const Q
     const QString folder = record.appBundId.empty() ? exportPath : exportPath + QStringLiteral("/AppData");
     const QString target =
         folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(record.fileName));
-    ExportWalk::copyFile(*service, record.filePath, target, result);
+    amd::ExportWalk::copyFile(*service, record.filePath, target, result);
     return result;
 }
 

@@ -28,7 +28,7 @@ public:
     ActionResult exportFile(const LargeFileRecord& record, const QString& exportPath);
 
 private:
-    std::unique_ptr<DeviceFileService> open(const std::string& bundleId);
+    std::unique_ptr<amd::FileService> open(const std::string& bundleId);
 
     DiskDeviceServices& services_;
     int device_;

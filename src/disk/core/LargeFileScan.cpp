@@ -16,12 +16,6 @@ struct LargeFileScan::AppContext {
     std::string iconImageName;
 };
 
-void sortLargestFirst(std::vector<LargeFileRecord>& records) {
-    std::stable_sort(records.begin(), records.end(), [](const LargeFileRecord& a, const LargeFileRecord& b) {
-        return a.fileSizeNumber > b.fileSizeNumber;
-    });
-}
-
 std::string largeFilePathLabel(const std::string& path) {
     // Counted in characters, not bytes: a cut inside a UTF-8 sequence would show garbage.
     const QString text = QString::fromStdString(path);
@@ -78,16 +72,16 @@ void LargeFileScan::hit(const std::string& path, uint64_t size, AppContext* app)
     }
 }
 
-bool LargeFileScan::examine(const std::string& path, DeviceFileService& service, AppContext* app) {
-    DeviceEntry entry;
+bool LargeFileScan::examine(const std::string& path, amd::FileService& service, AppContext* app) {
+    amd::FileEntry entry;
     if (service.FileInfo(path, entry)) {
-        if (entry.kind == DeviceEntry::Kind::Directory) {
+        if (entry.kind == amd::FileEntry::Kind::Directory) {
             if (app)
                 traverseDirWithpath(path, service, *app);
             else
                 traverseDirWithpath(path, service);
             if (ending_ != Outcome::Finished) return false;
-        } else if (entry.kind == DeviceEntry::Kind::Regular) {
+        } else if (entry.kind == amd::FileEntry::Kind::Regular) {
             ++filesExamined;
             if (entry.size > options_.largeFileSize) hit(path, entry.size, app);
         }
@@ -95,14 +89,14 @@ bool LargeFileScan::examine(const std::string& path, DeviceFileService& service,
     return !mustEnd();
 }
 
-void LargeFileScan::traverseDirWithpath(const std::string& path, DeviceFileService& service) {
+void LargeFileScan::traverseDirWithpath(const std::string& path, amd::FileService& service) {
     std::vector<std::string> names;
     if (!service.ListDirectory(path, names)) return;
     for (const std::string& name : names)
         if (!examine(path + "/" + name, service, nullptr)) return;
 }
 
-void LargeFileScan::traverseDirWithpath(const std::string& path, DeviceFileService& service, AppContext& app) {
+void LargeFileScan::traverseDirWithpath(const std::string& path, amd::FileService& service, AppContext& app) {
     std::vector<std::string> names;
     if (!service.ListDirectory(path, names)) return;
     for (const std::string& name : names)
@@ -111,7 +105,7 @@ void LargeFileScan::traverseDirWithpath(const std::string& path, DeviceFileServi
 
 LargeFileScan::Outcome LargeFileScan::scanFindLargeFileWithInUserData() {
     ending_ = Outcome::Finished;
-    std::unique_ptr<DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (!service) return Outcome::NoService;
     std::vector<std::string> names;
     service->ListDirectory("/", names);
@@ -123,13 +117,13 @@ LargeFileScan::Outcome LargeFileScan::scanFindLargeFileWithInUserData() {
     return Outcome::Finished;
 }
 
-void LargeFileScan::walkContainer(DeviceFileService& service, AppContext& app) {
+void LargeFileScan::walkContainer(amd::FileService& service, AppContext& app) {
     std::vector<std::string> names;
     if (!service.ListDirectory("/", names)) return;
     for (const std::string& name : names) {
         if (name == "Library") {
-            DeviceEntry library;
-            if (!service.FileInfo("/Library", library) || library.kind != DeviceEntry::Kind::Directory) continue;
+            amd::FileEntry library;
+            if (!service.FileInfo("/Library", library) || library.kind != amd::FileEntry::Kind::Directory) continue;
             std::vector<std::string> children;
             service.ListDirectory("/Library", children);
             for (const std::string& child : children) {
@@ -154,7 +148,7 @@ LargeFileScan::Outcome LargeFileScan::scanFindLargeFileWithInAppData() {
     const size_t count = apps.size();
     for (size_t done = 0; done < count; ++done) {
         const DeviceApp& app = apps[done];
-        std::unique_ptr<DeviceFileService> service = services_.startAppDir(options_.deviceIndex, app.bundleId);
+        std::unique_ptr<amd::FileService> service = services_.startAppDir(options_.deviceIndex, app.bundleId);
         if (service) {
             AppContext context;
             context.app = &app;

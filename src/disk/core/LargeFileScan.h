@@ -8,6 +8,7 @@
 
 #include "disk/core/DiskDeviceServices.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -32,8 +33,15 @@ struct LargeFileRecord {
     std::string iconImageName;
 };
 
-// Largest first by bytes; records of one size keep their order.
-void sortLargestFirst(std::vector<LargeFileRecord>& records);
+// Largest first by bytes (sizeOf gives an element's), elements of one size keeping their order:
+// the order of the detail views' tables.
+template <class T, class SizeOf>
+void sortLargestFirst(std::vector<T>& list, SizeOf sizeOf) {
+    std::stable_sort(list.begin(), list.end(), [&sizeOf](const T& a, const T& b) { return sizeOf(a) > sizeOf(b); });
+}
+inline void sortLargestFirst(std::vector<LargeFileRecord>& records) {
+    sortLargestFirst(records, [](const LargeFileRecord& r) { return r.fileSizeNumber; });
+}
 // The path as the running label shows it: whole below 36 characters, else "..." and its last 34.
 std::string largeFilePathLabel(const std::string& path);
 
@@ -73,12 +81,12 @@ public:
 private:
     struct AppContext;
     bool mustEnd();
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service);
-    void traverseDirWithpath(const std::string& path, DeviceFileService& service, AppContext& app);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service);
+    void traverseDirWithpath(const std::string& path, amd::FileService& service, AppContext& app);
     // One entry: a folder is walked, a regular file tested; false when the walk must end.
-    bool examine(const std::string& path, DeviceFileService& service, AppContext* app);
+    bool examine(const std::string& path, amd::FileService& service, AppContext* app);
     void hit(const std::string& path, uint64_t size, AppContext* app);
-    void walkContainer(DeviceFileService& service, AppContext& app);
+    void walkContainer(amd::FileService& service, AppContext& app);
 
     DiskDeviceServices& services_;
     Options options_;

@@ -24,7 +24,7 @@ std::optional<std::string> columnText(sqlite3_stmt* stmt, int column) {
 
 }  // namespace
 
-std::string fetchMediaLibrary(DeviceFileService& service, const std::string& folder,
+std::string fetchMediaLibrary(amd::FileService& service, const std::string& folder,
                               const std::function<void(float)>& progress) {
     auto report = [&progress](float value) {
         if (progress) progress(value);
@@ -35,11 +35,11 @@ std::string fetchMediaLibrary(DeviceFileService& service, const std::string& fol
     std::error_code ignored;
     // A journal of an earlier device (or an earlier copy) must not be folded into this copy.
     for (const char* suffix : {"", "-shm", "-wal", "-journal"}) std::filesystem::remove(local + suffix, ignored);
-    const bool copied = service.CopyToLocal(kMediaLibraryDevicePath, local) == 0;
+    const bool copied = amd::copyToOwnFile(service, kMediaLibraryDevicePath, local) == 0;
     report(0.3f);
-    service.CopyToLocal(std::string(kMediaLibraryDevicePath) + "-shm", local + "-shm");
+    amd::copyToOwnFile(service, std::string(kMediaLibraryDevicePath) + "-shm", local + "-shm");
     report(0.4f);
-    service.CopyToLocal(std::string(kMediaLibraryDevicePath) + "-wal", local + "-wal");
+    amd::copyToOwnFile(service, std::string(kMediaLibraryDevicePath) + "-wal", local + "-wal");
     report(0.5f);
     if (!copied) return {};
     commitDB(local);

@@ -24,7 +24,7 @@ inline constexpr const char* kMediaLibraryDevicePath = "/iTunes_Control/iTunes/M
 // are removed first, so that they are never folded into this device's database. progress
 // hears 0.1 before the copies and 0.3, 0.4, 0.5 after each. Returns the local database path,
 // or empty when the database itself could not be copied.
-std::string fetchMediaLibrary(DeviceFileService& service, const std::string& folder,
+std::string fetchMediaLibrary(amd::FileService& service, const std::string& folder,
                               const std::function<void(float)>& progress = {});
 
 class MediaLibraryReader {

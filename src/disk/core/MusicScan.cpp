@@ -10,7 +10,7 @@ MusicScan::MusicScan(DiskDeviceServices& services, Options options, MusicScanSin
     : services_(services), options_(std::move(options)), sink_(sink) {}
 
 MusicScan::Outcome MusicScan::startScanDeviceMusic() {
-    std::unique_ptr<DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (!service) return Outcome::NoService;
     const std::string folder = options_.localFolder.empty() ? localCopyFolder("DB") : options_.localFolder;
     const std::string local =
@@ -28,7 +28,7 @@ MusicScan::Outcome MusicScan::startScanDeviceMusic() {
             outcome = Outcome::Disconnected;
             return false;
         }
-        DeviceEntry entry;
+        amd::FileEntry entry;
         const bool onDevice =
             !record->musicLoctionpath().empty() && service->FileInfo(record->musicLoctionpath(), entry);
         qCDebug(lcDisk, "musicdic===%s: %s", record->musicLoctionpath().c_str(), onDevice ? "found" : "missing");

@@ -31,7 +31,7 @@ struct PhotoScan::Source {
 PhotoScan::PhotoScan(DiskDeviceServices& services, Options options, PhotoScanSink& sink)
     : services_(services), options_(std::move(options)), sink_(sink) {}
 
-bool PhotoScan::walkFolder(DeviceFileService& service, const Source& source, const std::string& folder, int& made) {
+bool PhotoScan::walkFolder(amd::FileService& service, const Source& source, const std::string& folder, int& made) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return true;
     const float n = float(names.size());
@@ -41,8 +41,8 @@ bool PhotoScan::walkFolder(DeviceFileService& service, const Source& source, con
             return false;
         }
         const std::string path = folder + "/" + name;
-        DeviceEntry entry;
-        if (!service.FileInfo(path, entry)) entry = DeviceEntry{};
+        amd::FileEntry entry;
+        if (!service.FileInfo(path, entry)) entry = amd::FileEntry{};
         auto record = std::make_shared<PRPhotoAndVideoNode>();
         record->setFileNodeName(name);
         record->setFileNodeSize(sizeText(entry.size));
@@ -65,7 +65,7 @@ bool PhotoScan::walkFolder(DeviceFileService& service, const Source& source, con
 }
 
 PhotoScan::Outcome PhotoScan::startScanDevicePhoto() {
-    std::unique_ptr<DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (!service) return Outcome::NoService;
     static const Source sources[] = {
         {"/DCIM", false, "APPLE", "Camera roll", 0.35f, 0.0f, 0.35f},

@@ -39,7 +39,7 @@ public:
 private:
     struct Source;
     // The files of one matching folder; false when the scan must end.
-    bool walkFolder(DeviceFileService& service, const Source& source, const std::string& folder, int& made);
+    bool walkFolder(amd::FileService& service, const Source& source, const std::string& folder, int& made);
 
     DiskDeviceServices& services_;
     Options options_;

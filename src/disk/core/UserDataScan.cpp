@@ -35,13 +35,13 @@ void UserDataScan::flush(std::optional<float> progress) {
     sink_.deliver(std::move(items), progress);
 }
 
-bool UserDataScan::examine(const std::string& path, DeviceFileService& service, bool logFile) {
-    DeviceEntry entry;
+bool UserDataScan::examine(const std::string& path, amd::FileService& service, bool logFile) {
+    amd::FileEntry entry;
     if (!service.FileInfo(path, entry)) return true;
-    if (entry.kind == DeviceEntry::Kind::Directory) {
+    if (entry.kind == amd::FileEntry::Kind::Directory) {
         if (!traverseDirWithpath(path, service)) return false;
         add({path, false, 0, {}});
-    } else if (entry.kind == DeviceEntry::Kind::Regular) {
+    } else if (entry.kind == amd::FileEntry::Kind::Regular) {
         if (logFile) qInfo("dictary====%s: %llu bytes", path.c_str(), static_cast<unsigned long long>(entry.size));
         total_ += entry.size;
         ++files_;
@@ -50,7 +50,7 @@ bool UserDataScan::examine(const std::string& path, DeviceFileService& service, 
     return true;
 }
 
-bool UserDataScan::traverseDirWithpath(const std::string& path, DeviceFileService& service) {
+bool UserDataScan::traverseDirWithpath(const std::string& path, amd::FileService& service) {
     std::vector<std::string> names;
     if (!service.ListDirectory(path, names)) return true;
     for (const std::string& name : names) {
@@ -61,7 +61,7 @@ bool UserDataScan::traverseDirWithpath(const std::string& path, DeviceFileServic
 }
 
 UserDataScan::Outcome UserDataScan::startScanUserData() {
-    std::unique_ptr<DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (!service) return Outcome::NoService;
     lastFlush_ = std::chrono::steady_clock::now();
     std::vector<std::string> names;

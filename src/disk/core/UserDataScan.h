@@ -52,9 +52,9 @@ public:
 
 private:
     // The walk below one folder; false when it must end (device gone, stop asked).
-    bool traverseDirWithpath(const std::string& path, DeviceFileService& service);
+    bool traverseDirWithpath(const std::string& path, amd::FileService& service);
     // One entry at path; false when the walk must end.
-    bool examine(const std::string& path, DeviceFileService& service, bool logFile);
+    bool examine(const std::string& path, amd::FileService& service, bool logFile);
     bool mustEnd();
     void add(UserDataItem item);
     void flush(std::optional<float> progress);

@@ -211,10 +211,13 @@ int AFCFileInfoOpen(AFCConnectionRef handle, const char* path, AFCDictionaryRef*
     auto c = connectionOf(handle, &status);
     if (!c) return status;
     if (!info) return kAFCInvalidArgumentError;
+    // The entry itself, as a device describes it: a link is a link, whatever it points at.
     std::string host;
-    if ((status = resolveExisting(c->root, path, &host))) return status;
+    if ((status = resolveEntry(c->root, path, &host)) == kAFCPermissionDeniedError)
+        status = resolveExisting(c->root, path, &host);  // the area's root
+    if (status) return status;
     struct stat st {};
-    if (::stat(host.c_str(), &st) != 0) return statusOfErrno(errno);
+    if (::lstat(host.c_str(), &st) != 0) return statusOfErrno(errno);
     auto* d = new afc_dictionary;
     d->pairs = {
         {"st_size", std::to_string(static_cast<long long>(st.st_size))},
@@ -224,6 +227,7 @@ int AFCFileInfoOpen(AFCConnectionRef handle, const char* path, AFCDictionaryRef*
         {"st_mtime", nanoseconds(st.st_mtim)},
         {"st_birthtime", nanoseconds(st.st_ctim)},
     };
+
     *info = d;
     return kAFCSuccess;
 }
@@ -255,6 +259,7 @@ int AFCDirectoryOpen(AFCConnectionRef handle, const char* path, AFCDirectoryRef*
     if (!dir) return kAFCInvalidArgumentError;
     std::string host;
     if ((status = resolveExisting(c->root, path, &host))) return status;
+    if (int failure = c->device->injectedFailure("AFCDirectoryOpen")) return failure;
     DIR* d = ::opendir(host.c_str());
     if (!d) return statusOfErrno(errno);
     auto* listing = new afc_directory;

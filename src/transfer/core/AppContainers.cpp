@@ -1,6 +1,6 @@
 #include "transfer/core/AppContainers.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
 #include "platform/LogCategories.h"
 
@@ -15,7 +15,7 @@ std::string joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-void walk(disk::DeviceFileService& service, const std::string& folder,
+void walk(amd::FileService& service, const std::string& folder,
           const std::function<void(const ContainerEntry&)>& onEntry, const std::function<bool()>& keepGoing, bool top) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return;
@@ -23,13 +23,13 @@ void walk(disk::DeviceFileService& service, const std::string& folder,
         if (name.empty() || name == "." || name == "..") continue;
         ContainerEntry entry;
         entry.path = joined(folder, name);
-        disk::DeviceEntry info;
+        amd::FileEntry info;
         if (service.FileInfo(entry.path, info)) {
-            if (info.kind == disk::DeviceEntry::Kind::Directory) {
+            if (info.kind == amd::FileEntry::Kind::Directory) {
                 entry.folder = true;
                 if (onEntry) onEntry(entry);
                 walk(service, entry.path, onEntry, keepGoing, false);
-            } else if (info.kind == disk::DeviceEntry::Kind::Regular) {
+            } else if (info.kind == amd::FileEntry::Kind::Regular) {
                 entry.size = info.size;
                 if (onEntry) onEntry(entry);
             }
@@ -68,7 +68,7 @@ bool listUserApps(disk::DiskDeviceServices& services, int deviceIndex, std::vect
 
 bool readContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
                    const std::function<void(const ContainerEntry&)>& onEntry, const std::function<bool()>& keepGoing) {
-    std::unique_ptr<disk::DeviceFileService> service = services.startAppDir(deviceIndex, bundleId);
+    std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, bundleId);
     if (!service) return false;
     walk(*service, "/", onEntry, keepGoing, true);
     return true;
@@ -93,7 +93,7 @@ disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int de
         result.failed(localFile.toStdString(), "it is not a file");
         return result;
     }
-    std::unique_ptr<disk::DeviceFileService> service = services.startAppDir(deviceIndex, bundleId);
+    std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, bundleId);
     if (!service) {
         result.failed(target, "the app's container cannot be opened");
         return result;
@@ -110,12 +110,12 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
                                         const std::vector<ContainerFile>& files) {
     disk::ActionResult result;
     for (const ContainerFile& file : files) {
-        std::unique_ptr<disk::DeviceFileService> service = services.startAppDir(deviceIndex, file.bundleId);
+        std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, file.bundleId);
         if (!service) {
             result.failed(file.path, "the app's container cannot be opened");
             continue;
         }
-        disk::DeviceEntry info;
+        amd::FileEntry info;
         const uint64_t size = service->FileInfo(file.path, info) ? info.size : 0;
         const int status = service->RemovePath(file.path);
         if (status == 0)
@@ -127,9 +127,9 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
 }
 
 QString flatCopyPath(const QString& folder, const std::string& devicePath) {
-    // Only the name: "/." dropped like every export does.
-    return localnames::localPathUnder(
-        folder, QLatin1Char('/') + QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
+    // Only the name, named as every export names a file.
+    return folder + QLatin1Char('/') +
+           localnames::exportedName(QString::fromStdString(devicePath).section(QLatin1Char('/'), -1));
 }
 
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
@@ -138,7 +138,7 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
     disk::ActionResult result;
     for (const ContainerFile& file : files) {
         if (cancelled && *cancelled) break;
-        std::unique_ptr<disk::DeviceFileService> service = services.startAppDir(deviceIndex, file.bundleId);
+        std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, file.bundleId);
         if (!service) {
             result.failed(file.path, "the app's container cannot be opened");
             continue;
@@ -146,25 +146,41 @@ disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int 
         const QString devicePath = QString::fromStdString(file.path);
         QString local;
         if (flat) {
-            local = flatCopyPath(folder, file.path);
-            QFile::remove(local);  // the later file of one name wins
+            local = flatCopyPath(folder, file.path);  // files of one name each get their own
         } else {
             local = localnames::localPathUnder(folder, devicePath);
         }
-        disk::ExportWalk::copyFile(*service, file.path, local, result);
+        amd::ExportWalk::copyFile(*service, file.path, local, result);
     }
     return result;
 }
 
+QString copyForPreview(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& file,
+                       const QString& folder, disk::ActionResult& result) {
+    std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, file.bundleId);
+    if (!service) {
+        result.failed(file.path, "the app's container cannot be opened");
+        return {};
+    }
+    const QString appFolder =
+        folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(file.bundleId));
+    QString landed;
+    if (!amd::ExportWalk::copyFile(*service, file.path,
+                                   localnames::localPathUnder(appFolder, QString::fromStdString(file.path)), result,
+                                   &landed))
+        return {};
+    return landed;
+}
+
 disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& dir,
                                          const QString& folder, const std::atomic<bool>* cancelled) {
-    std::unique_ptr<disk::DeviceFileService> service = services.startAppDir(deviceIndex, dir.bundleId);
+    std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, dir.bundleId);
     if (!service) {
         disk::ActionResult result;
         result.failed(dir.path, "the app's container cannot be opened");
         return result;
     }
-    disk::ExportWalk walk(*service, folder, cancelled);
+    amd::ExportWalk walk(*service, folder, cancelled);
     walk.traverseExportDirWithpath(dir.path);
     return walk.result();
 }

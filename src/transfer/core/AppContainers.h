@@ -61,6 +61,11 @@ QString flatCopyPath(const QString& folder, const std::string& devicePath);
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
                                         const std::vector<ContainerFile>& files, const QString& folder, bool flat,
                                         const std::atomic<bool>* cancelled = nullptr);
+// Copies one container file for a preview below folder, at its app's and its container path
+// (folder/<app>/<path>), so that two documents of one name never share a copy. Returns where the
+// copy landed; empty when it could not be made (result says why).
+QString copyForPreview(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& file,
+                       const QString& folder, disk::ActionResult& result);
 // Exports the content of a container folder below folder at its container path.
 disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& dir,
                                          const QString& folder, const std::atomic<bool>* cancelled = nullptr);

@@ -1,9 +1,10 @@
 #include "transfer/core/MusicTransfer.h"
 
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/LocalCopies.h"
 #include "disk/core/MediaLibraryReader.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "transfer/core/iTunesScriptHandler.h"
 
@@ -19,26 +20,12 @@ QString devicePathOf(const PRTranMusicNode& track) { return QString::fromStdStri
 
 bool blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
-bool copyLocalFile(const QString& from, const QString& to, disk::ActionResult& result) {
-    if (QFileInfo::exists(to)) {
-        result.failed(to.toStdString(), "a file of that name is already there");
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(to).path()) || !QFile::copy(from, to)) {
-        QFile::remove(to);
-        result.failed(to.toStdString(), "the local copy could not be copied");
-        return false;
-    }
-    result.succeeded(uint64_t(QFileInfo(to).size()));
-    return true;
-}
-
 }  // namespace
 
 MusicScanResult scanMusicLibrary(disk::DiskDeviceServices& services, int deviceIndex,
                                  const std::function<bool()>& keepGoing, std::string dbFolder) {
     MusicScanResult result;
-    std::unique_ptr<disk::DeviceFileService> service = services.startMediaArea(deviceIndex);
+    std::unique_ptr<amd::FileService> service = services.startMediaArea(deviceIndex);
     if (!service) return result;
     result.serviceStarted = true;
     // A folder of its own: the disk manager may be reading its copy at the same moment.
@@ -84,14 +71,20 @@ TrackCopy copyTrackToLocal(disk::DiskDeviceServices& services, int deviceIndex, 
         copy.result.failed(track.musicTitle(), "the library names no file for it");
         return copy;
     }
-    std::unique_ptr<disk::DeviceFileService> service = services.startMediaArea(deviceIndex);
+    std::unique_ptr<amd::FileService> service = services.startMediaArea(deviceIndex);
     if (!service) {
         copy.result.failed(track.musicLoctionpath(), "the device's files cannot be reached");
         return copy;
     }
-    // An earlier copy, whole or not, is made again.
-    QFile::remove(copy.localPath);
-    copy.ok = disk::ExportWalk::copyFile(*service, track.musicLoctionpath(), copy.localPath, copy.result);
+    // The program's own copy: an earlier one is replaced once the new one is whole.
+    std::string why = files::makeFolders(QFileInfo(copy.localPath).path().toStdString());
+    if (why.empty() &&
+        amd::copyToOwnFile(*service, track.musicLoctionpath(), copy.localPath.toStdString(), &why) == 0) {
+        copy.ok = true;
+        copy.result.succeeded(uint64_t(QFileInfo(copy.localPath).size()));
+    } else {
+        copy.result.failed(track.musicLoctionpath(), why);
+    }
     return copy;
 }
 
@@ -99,15 +92,17 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
                                 const std::vector<PRTranMusicNodePtr>& tracks, const QString& folder,
                                 const std::atomic<bool>* cancelled, QStringList* written) {
     disk::ActionResult result;
-    std::unique_ptr<disk::DeviceFileService> service;  // started for the first track without a copy
+    std::unique_ptr<amd::FileService> service;  // started for the first track without a copy
     for (const PRTranMusicNodePtr& track : tracks) {
         if (cancelled && *cancelled) break;
+        // Tracks of one title (or a file the user has) each keep their own: the writer numbers.
         const QString target = folder + QLatin1Char('/') + trackFileName(*track);
+        const QString localCopy = QString::fromStdString(track->bCopyLocationPath());
+        QString landed;
         bool made = false;
-        if (track->bhasCopy() && QFileInfo(QString::fromStdString(track->bCopyLocationPath())).isFile()) {
-            made = copyLocalFile(QString::fromStdString(track->bCopyLocationPath()), target, result);
-        } else if (QFileInfo::exists(target)) {
-            result.failed(target.toStdString(), "a file of that name is already there");
+        if (track->bhasCopy() && QFileInfo(localCopy).isFile()) {
+            made = amd::ExportWalk::copyLocalCopy(localCopy, track->musicLoctionpath(),
+                                                  uint64_t(QFileInfo(localCopy).size()), target, result, &landed);
         } else if (track->musicLoctionpath().empty()) {
             result.failed(track->musicTitle(), "the library names no file for it");
         } else {
@@ -115,9 +110,9 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
             if (!service)
                 result.failed(track->musicLoctionpath(), "the device's files cannot be reached");
             else
-                made = disk::ExportWalk::copyFile(*service, track->musicLoctionpath(), target, result);
+                made = amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), target, result, &landed);
         }
-        if (made && written) *written << target;
+        if (made && written) *written << landed;
     }
     return result;
 }
@@ -130,11 +125,15 @@ QString libraryDropFolder() {
 LibraryAdd addCopyToLibrary(iTunesScriptHandler& script, const QString& localCopy, const QString& fileName,
                             bool dropFallback) {
     const QString playlist = QString::fromLatin1(kMusicPlaylist);
-    if (script.addNewPlaylist(playlist) && script.addNewFile(localCopy, playlist)) return LibraryAdd::Playlist;
+    // The file is added whatever the playlist call answered: the playlist may be there already.
+    script.addNewPlaylist(playlist);
+    if (script.addNewFile(localCopy, playlist)) return LibraryAdd::Playlist;
     if (!dropFallback) return LibraryAdd::Failed;
     disk::ActionResult ignored;
     const QString target = libraryDropFolder() + QLatin1Char('/') + localnames::safeLocalName(fileName);
-    return copyLocalFile(localCopy, target, ignored) ? LibraryAdd::DropFolder : LibraryAdd::Failed;
+    return amd::ExportWalk::copyLocalCopy(localCopy, fileName.toStdString(), 0, target, ignored)
+               ? LibraryAdd::DropFolder
+               : LibraryAdd::Failed;
 }
 
 }  // namespace transfer

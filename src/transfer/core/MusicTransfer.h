@@ -62,11 +62,13 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
                                 const std::vector<PRTranMusicNodePtr>& tracks, const QString& folder,
                                 const std::atomic<bool>* cancelled = nullptr, QStringList* written = nullptr);
 
-// The library's automatic-add folder: a file put there is picked up by the library later.
+// The library's automatic-add folder: a file put there is taken into the library at the
+// script's next call.
 QString libraryDropFolder();
 enum class LibraryAdd { Playlist, DropFolder, Failed };
-// Adds the local copy to the music library's "iPhoneMusic" playlist; when the script fails and
-// dropFallback is set, copies it into the drop folder as fileName instead.
+// Asks for the music library's "iPhoneMusic" playlist, then adds the local copy to it (also when
+// the first call failed); when the add fails and dropFallback is set, copies it into the drop
+// folder as fileName instead.
 LibraryAdd addCopyToLibrary(iTunesScriptHandler& script, const QString& localCopy, const QString& fileName,
                             bool dropFallback = true);
 

@@ -7,13 +7,15 @@
 #include "backup/PRContactReader.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "model/MessageConversations.h"
 #include "platform/LocalNames.h"
 #include "platform/NotificationCenter.h"
 #include "transfer/core/OneCopyRun.h"
+#include "transfer/core/RecordExport.h"
 
 #include <QDir>
 #include <QString>
@@ -57,8 +59,8 @@ OneCopyRecords::OneCopyRecords(std::string backupFolder, std::string exportFolde
 
 std::string OneCopyRecords::folder(const char* name) {
     const std::string path = exportFolder_ + "/" + name;
-    if (!QDir().mkpath(QString::fromStdString(path))) {
-        result_.failed(path, "the folder cannot be made");
+    if (const std::string why = files::makeFolders(path); !why.empty()) {
+        result_.failed(path, why);
         return {};
     }
     return path;
@@ -72,75 +74,46 @@ int OneCopyRecords::startCopyContacts() {
     if (into.empty()) return 0;
     int written = 0;
     for (const PRContactNodePtr& contact : readers_->contacts) {
-        // A later contact of the same name replaces the earlier card.
-        const std::string path = into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf";
-        if (PRVCFController().creatFile(*contact, path)) {
+        // Contacts of one name each get a card (the writer numbers the later ones).
+        const files::Outcome card =
+            PRVCFController().creatFile(*contact, into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf");
+        if (card.ok()) {
             ++written;
             result_.succeeded(0);
         } else {
-            result_.failed(path, "the card cannot be written");
+            result_.failed(card.path, card.reason);
         }
     }
     return written;
-}
-
-bool OneCopyRun::belongsTo(const std::string& phone, const std::string& address) {
-    const QString p = QString::fromStdString(phone), a = QString::fromStdString(address);
-    if (a.size() > p.size()) return a.contains(p, Qt::CaseInsensitive);
-    return p == a || p.contains(a, Qt::CaseInsensitive);
-}
-
-void OneCopyRecords::fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message) {
-    for (const PRMessageTreeNodePtr& conversation : conversations) {
-        if (OneCopyRun::belongsTo(message->messagePhone(), conversation->messageTreeNodeAdress())) {
-            conversation->MessageNodeArray().push_back(message);
-            return;
-        }
-    }
-    auto conversation = std::make_shared<PRMessageTreeNode>();
-    conversation->setMessageTreeNodeName(message->messageName());
-    conversation->setMessageTreeNodeAdress(message->messagePhone());
-    conversation->MessageNodeArray().push_back(message);
-    conversations.push_back(conversation);
 }
 
 int OneCopyRecords::startCopyMessages() {
     readers_->messageArray.clear();
     PRMessageReader(readers_->state, readers_->nc).scanTransferMessageThread(backupFolder_);
     messageTreeArray_.clear();
-    for (const PRMessageNodePtr& message : readers_->messageArray) fileMessage(messageTreeArray_, message);
+    for (const PRMessageNodePtr& message : readers_->messageArray) fileIntoConversation(messageTreeArray_, message);
     return startWriteMessagesArray();
 }
 
 int OneCopyRecords::startWriteMessagesArray() {
-    if (messageTreeArray_.empty()) return 0;
+    // Made also without conversations: the folder says the device had none.
     const std::string into = folder(PRBackupRecovery::kMessageFolder);
     if (into.empty()) return 0;
     PRBackupRecovery attachments;
     int written = 0;
     for (const PRMessageTreeNodePtr& conversation : messageTreeArray_) {
-        PRHtmlController html;
-        html.initMessageHtmlHeader(deviceName_ + "'s Message");
-        PRBackupRecovery::handleFatherMessageHtml(*conversation, html);
-        for (const PRMessageNodePtr& message : conversation->MessageNodeArray()) {
-            PRBackupRecovery::handleMessageHtml(*message, html, false);
-            const std::string type = message->attachType().value_or("");
-            if (type == "Contact" || type == "Location")
-                attachments.writeVCFCardNode(*message, into);
-            else if (type == "Mov")
-                attachments.writeMovFile(*message, into);
-            ++written;
-        }
-        html.addHtmlContent("<hr/>");
-        const std::string& name = conversation->messageTreeNodeName().size() < 2 ? conversation->messageTreeNodeAdress()
-                                                                                 : conversation->messageTreeNodeName();
-        // A name with "/" in it stays one file name inside the folder.
-        const std::string page =
-            into + "/" + localnames::safeLocalName(QString::fromStdString(name)).toStdString() + ".html";
-        if (html.writeHtmlInPath(page))
+        // Conversations of one name each get a page (the later ones numbered); their messages
+        // are written once the page is.
+        ConversationPage page(attachments, into, RecordExport::conversationBaseName(*conversation),
+                              deviceName_ + "'s Message");
+        page.addConversation(*conversation);
+        const files::Outcome pageOutcome = page.write();
+        if (pageOutcome.ok()) {
+            written += int(conversation->MessageNodeArray().size());
             result_.succeeded(0);
-        else
-            result_.failed(page, "the conversation page cannot be written");
+        } else {
+            result_.failed(pageOutcome.path, pageOutcome.reason);
+        }
     }
     const PRRecoveryResult attached = attachments.result();
     if (attached.failures) result_.failed(attached.firstFailedPath, attached.firstReason);
@@ -150,13 +123,13 @@ int OneCopyRecords::startWriteMessagesArray() {
 template <class Node, class Entry>
 int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folderName,
                               const char* fileType, Entry entry) {
-    if (records.empty()) return 0;
+    // Written also without records: an empty file says the device had none.
     const std::string into = folder(folderName);
     if (into.empty()) return 0;
     PRRtfController rtf;
     for (const auto& record : records) rtf.addRtfContent(entry(*record));
-    if (!rtf.writeRtfInPath(into, fileType)) {
-        result_.failed(into + "/" + PRRtfController::fileNameForType(fileType), "the file cannot be written");
+    if (const files::Outcome text = rtf.writeRtfInPath(into, fileType); !text.ok()) {
+        result_.failed(text.path, text.reason);
         return 0;
     }
     result_.succeeded(0);

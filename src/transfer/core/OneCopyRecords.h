@@ -5,7 +5,7 @@
 // calendar items and calls.
 //
 // A reader always posts its end, also when its database is missing; a category that delivered
-// no record writes no file.
+// no record writes an empty file of its name (messages: their empty folder), contacts nothing.
 #pragma once
 
 #include "disk/core/ActionResult.h"
@@ -34,15 +34,12 @@ public:
     int StartCopyReminders();
     int StartCopyCallLogs();
 
-    // Files the message into the first conversation it belongs to, or a new one.
-    static void fileMessage(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message);
-
     const disk::ActionResult& result() const { return result_; }
     const std::vector<PRMessageTreeNodePtr>& messageTreeArray() const { return messageTreeArray_; }
 
 private:
     struct Readers;
-    // Writes one text file of entries into folder/name; nothing without entries.
+    // Writes one text file of entries into folder/name, an empty one without entries.
     template <class Node, class Entry>
     int writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folder, const char* fileType,
                   Entry entry);

@@ -1,9 +1,11 @@
 #include "transfer/core/OneCopyRun.h"
 
 #include "browser/core/BackupToolRun.h"
-#include "disk/core/ExportWalk.h"
+#include "device/ExportWalk.h"
 #include "disk/core/LocalCopies.h"
+#include "platform/Counted.h"
 #include "platform/LocalNames.h"
+#include "platform/Paths.h"
 #include "transfer/core/MusicTransfer.h"
 #include "transfer/core/OneCopyRecords.h"
 
@@ -39,38 +41,38 @@ bool OneCopyRun::goOn() {
     return !summary_.cancelled && !summary_.deviceLeft;
 }
 
-std::vector<std::string> OneCopyRun::subFolders(disk::DeviceFileService& service, const std::string& folder,
+std::vector<std::string> OneCopyRun::subFolders(amd::FileService& service, const std::string& folder,
                                                 const std::string& needle) {
     std::vector<std::string> names, out;
     if (!service.ListDirectory(folder, names)) return out;
     for (const std::string& name : names) {
         if (name.empty() || name == "." || name == ".." || !holds(name, needle)) continue;
-        disk::DeviceEntry entry;
-        if (service.FileInfo(folder + "/" + name, entry) && entry.kind == disk::DeviceEntry::Kind::Directory)
+        amd::FileEntry entry;
+        if (service.FileInfo(folder + "/" + name, entry) && entry.kind == amd::FileEntry::Kind::Directory)
             out.push_back(folder + "/" + name);
     }
     return out;
 }
 
-bool OneCopyRun::copyFolderFiles(disk::DeviceFileService& service, const std::string& folder) {
+bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& folder) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return goOn();
     for (const std::string& name : names) {
         if (name.empty() || name == "." || name == "..") continue;
         const std::string path = folder + "/" + name;
-        disk::DeviceEntry entry;
-        if (!service.FileInfo(path, entry) || entry.kind != disk::DeviceEntry::Kind::Regular) continue;
+        amd::FileEntry entry;
+        if (!service.FileInfo(path, entry) || entry.kind != amd::FileEntry::Kind::Regular) continue;
         say(QStringLiteral("Copying %1").arg(QString::fromStdString(name)));
         // Photos of every folder land side by side; a later one of the same name replaces it.
         const QString local = options_.exportFolder + "/" + localnames::safeLocalName(QString::fromStdString(name));
-        disk::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
+        amd::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
         if (!goOn()) return false;
     }
     return true;
 }
 
 void OneCopyRun::startCopyCameraRoll() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& folder : subFolders(*service, "/DCIM", "APPLE"))
             if (!copyFolderFiles(*service, folder)) return;
@@ -79,7 +81,7 @@ void OneCopyRun::startCopyCameraRoll() {
 }
 
 void OneCopyRun::startCopyPhotoStream() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& stream : subFolders(*service, "/PhotoStreamsData", ""))
             for (const std::string& album : subFolders(*service, stream, "APPLE"))
@@ -89,7 +91,7 @@ void OneCopyRun::startCopyPhotoStream() {
 }
 
 void OneCopyRun::startCopyPhotoLibrary() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const char* root : {"/PhotoData/Sync", "/Photos/Sync"})
             for (const std::string& folder : subFolders(*service, root, "SYNCD"))
@@ -105,7 +107,7 @@ void OneCopyRun::startCopyMuisc() {
         "DB/OneCopy/" + localnames::safeLocalName(QString::fromStdString(options_.udid)).toStdString());
     MusicScanResult library = scanMusicLibrary(
         services_, options_.deviceIndex, [this] { return goOn(); }, dbFolder);
-    std::unique_ptr<disk::DeviceFileService> service =
+    std::unique_ptr<amd::FileService> service =
         library.serviceStarted ? services_.startMediaArea(options_.deviceIndex) : nullptr;
     if (!service || !goOn()) {
         ended(OneCopyCategory::Music, false);
@@ -117,20 +119,21 @@ void OneCopyRun::startCopyMuisc() {
             if (track->musicLoctionpath().empty()) continue;
             const QString name = trackFileName(*track);
             say(QStringLiteral("Copying %1").arg(name));
-            disk::ExportWalk::copyFile(*service, track->musicLoctionpath(), options_.exportFolder + "/" + name,
-                                       summary_.media);
+            amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), options_.exportFolder + "/" + name,
+                                      summary_.media);
             if (!goOn()) return;
         }
     }
+    // The videos went with the music whatever the video switch says, so their row is done too.
     ended(OneCopyCategory::Music, true);
-    if (on(OneCopyCategory::Video)) ended(OneCopyCategory::Video, true);
+    ended(OneCopyCategory::Video, true);
 }
 
 void OneCopyRun::startCopyBooks() {
-    std::unique_ptr<disk::DeviceFileService> service = services_.startMediaArea(options_.deviceIndex);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         say(QStringLiteral("Copying the books"));
-        disk::ExportWalk walk(*service, options_.bookExportPath, cancelled_);
+        amd::ExportWalk walk(*service, options_.bookExportPath, cancelled_);
         std::vector<std::string> names;
         service->ListDirectory("/Books/Purchases", names);
         for (const std::string& name : names) {
@@ -146,7 +149,8 @@ void OneCopyRun::startCopyBooks() {
 
 void OneCopyRun::startBackupDevice() {
     say(QStringLiteral("Backing the device up"));
-    const browser::BackupRunResult backup = browser::BackupToolRun::run(options_.udid, options_.backupRoot);
+    const browser::BackupRunResult backup =
+        browser::BackupToolRun::run(options_.udid, paths::resolve(options_.backupRoot));
     summary_.backupCompleted = backup.completed();
     summary_.backupMessage = backup.message;
 }
@@ -161,7 +165,8 @@ void OneCopyRun::startCopyRecords() {
         {C::Contacts, &OneCopyRecords::startCopyContacts},  {C::Messages, &OneCopyRecords::startCopyMessages},
         {C::Notes, &OneCopyRecords::startCopyNotes},        {C::BookMarks, &OneCopyRecords::startCopyBookMarks},
         {C::Calendar, &OneCopyRecords::StartCopyReminders}, {C::CallLogs, &OneCopyRecords::StartCopyCallLogs}};
-    const std::string backupFolder = browser::BackupToolRun::backupFolderFor(options_.udid, options_.backupRoot);
+    const std::string backupFolder =
+        browser::BackupToolRun::backupFolderFor(options_.udid, paths::resolve(options_.backupRoot));
     OneCopyRecords records(backupFolder, options_.exportFolder.toStdString(), options_.deviceName);
     for (const Step& step : steps) {
         if (!on(step.category)) continue;
@@ -210,8 +215,8 @@ QStringList OneCopySummary::lines() const {
     if (cancelled) out << QStringLiteral("The copy was stopped.");
     out << QStringLiteral("%1 media files copied (%2 bytes).").arg(media.files).arg(media.bytes);
     if (media.failures)
-        out << QStringLiteral("%1 files could not be copied, first %2: %3")
-                   .arg(media.failures)
+        out << QStringLiteral("%1 could not be copied, first %2: %3")
+                   .arg(counted(media.failures, "file", "files"))
                    .arg(QString::fromStdString(media.firstFailurePath),
                         QString::fromStdString(media.firstFailureReason));
     if (!deviceLeft && !cancelled && !backupCompleted)
@@ -223,8 +228,8 @@ QStringList OneCopySummary::lines() const {
                        .arg(QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i))))
                        .arg(records[size_t(i)]);
     if (recordFiles.failures)
-        out << QStringLiteral("%1 record files could not be written, first %2: %3")
-                   .arg(recordFiles.failures)
+        out << QStringLiteral("%1 could not be written, first %2: %3")
+                   .arg(counted(recordFiles.failures, "record file", "record files"))
                    .arg(QString::fromStdString(recordFiles.firstFailurePath),
                         QString::fromStdString(recordFiles.firstFailureReason));
     return out;

@@ -85,9 +85,6 @@ public:
     OneCopySummary run();
 
     static const char* categoryName(OneCopyCategory category);
-    // Whether a message with phone belongs to a conversation of address (letters compared
-    // without case; the shorter must lie inside the longer).
-    static bool belongsTo(const std::string& phone, const std::string& address);
 
 private:
     bool on(OneCopyCategory c) const { return !hooks_.enabled || hooks_.enabled(c); }
@@ -109,9 +106,9 @@ private:
 
     // Copies the files (not the folders) of one device folder into the export folder under
     // their own names; false when the run must stop.
-    bool copyFolderFiles(disk::DeviceFileService& service, const std::string& folder);
+    bool copyFolderFiles(amd::FileService& service, const std::string& folder);
     // The sub-folders of folder whose name holds needle (any case; every one when empty).
-    static std::vector<std::string> subFolders(disk::DeviceFileService& service, const std::string& folder,
+    static std::vector<std::string> subFolders(amd::FileService& service, const std::string& folder,
                                                const std::string& needle);
 
     disk::DiskDeviceServices& services_;

@@ -1,6 +1,7 @@
 #include "transfer/core/PhotoTransfer.h"
 
 #include "clean/core/JunkFileActions.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/WorkerPool.h"
 
@@ -21,21 +22,13 @@ std::string joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-void appendFolderFiles(clean::DeviceFileService& service, const std::string& folder, std::vector<std::string>& out) {
+void appendFolderFiles(amd::FileService& service, const std::string& folder, std::vector<std::string>& out) {
     std::vector<std::string> names;
     if (!service.ListDirectory(folder, names)) return;
     for (const std::string& name : names) out.push_back(joined(folder, name));
 }
 
 // An empty device file answers 1 although its empty copy was made.
-bool emptyCopyMade(clean::DeviceFileService& service, const std::string& devicePath, const QString& local) {
-    clean::DeviceEntryInfo info;
-    if (!service.FileInfo(devicePath, info) || info.kind != clean::DeviceEntryInfo::Kind::Regular || info.size != 0)
-        return false;
-    const QFileInfo copy(local);
-    return copy.isFile() && copy.size() == 0;
-}
-
 }  // namespace
 
 PhotoTransferScan::PhotoTransferScan(clean::DeviceCleanServices& services, int deviceIndex, QString localRoot)
@@ -43,7 +36,7 @@ PhotoTransferScan::PhotoTransferScan(clean::DeviceCleanServices& services, int d
     if (root_.isEmpty()) root_ = QString::fromStdString(paths::resolve(kLocalPhotoFolder));
 }
 
-std::vector<std::string> PhotoTransferScan::cameraFiles(clean::DeviceFileService& service) {
+std::vector<std::string> PhotoTransferScan::cameraFiles(amd::FileService& service) {
     std::vector<std::string> files;
     std::vector<std::string> folders;
     if (service.ListDirectory(kCameraFolder, folders)) {
@@ -84,7 +77,7 @@ struct PhotoTransferScan::Copies {
         index = next++;
         return true;
     }
-    void copy(clean::DeviceFileService& service, size_t index) {
+    void copy(amd::FileService& service, size_t index) {
         Slot slot;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -95,8 +88,8 @@ struct PhotoTransferScan::Copies {
         if (!paths::makeDirectories(paths::deletingLastPathComponent(local))) {
             slot.reason = QStringLiteral("the local folder cannot be made");
         } else {
-            const int status = service.CopyToLocal(devicePath, local);
-            if (status == 0 || emptyCopyMade(service, devicePath, slot.item.filePath)) {
+            const int status = amd::copyToOwnFile(service, devicePath, local);
+            if (status == 0) {
                 slot.item.bhasCopy = true;
                 slot.item.hasCopy = slot.item.filePath;
             } else {
@@ -113,7 +106,7 @@ struct PhotoTransferScan::Copies {
 
 PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoing& keepGoing) {
     PhotoScanResult result;
-    std::unique_ptr<clean::DeviceFileService> service = services_.startMediaArea(device_);
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(device_);
     if (!service) return result;
     result.serviceStarted = true;
     // The local folder exists before the first copy, whichever camera folder it comes from.
@@ -135,7 +128,7 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
     for (int h = 0; h < helpers; ++h) {
         pool.enqueue([copies, &services = services_, device = device_] {
             // Each helper has its own connection, made and ended on its thread.
-            if (std::unique_ptr<clean::DeviceFileService> own = services.startMediaArea(device)) {
+            if (std::unique_ptr<amd::FileService> own = services.startMediaArea(device)) {
                 size_t index = 0;
                 while (copies->claim(index)) copies->copy(*own, index);
             }
@@ -197,7 +190,7 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
             result.firstFailureReason = reason;
         }
     };
-    const bool folderMade = !folder.isEmpty() && paths::makeDirectories(folder.toStdString());
+    const bool folderMade = !folder.isEmpty() && files::makeFolders(folder.toStdString()).empty();
     for (const IKImageItem& item : items) {
         if (cancelled && *cancelled) break;
         const QString name = clean::safeLocalName(QFileInfo(item.filePath).fileName());
@@ -210,21 +203,17 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
             fail(item.devicePath, QStringLiteral("it was not copied from the device"));
             continue;
         }
+        // A photo of a name already there (the user's own, or another folder's) gets the next
+        // numbered name.
+        const files::Outcome copied = files::copyNewFile(item.hasCopy.toStdString(), target.toStdString());
+        if (!copied.ok()) {
+            fail(target, QString::fromStdString(copied.reason));
+            continue;
+        }
         std::error_code error;
-        const fs::path to = target.toStdString();
-        if (fs::exists(fs::symlink_status(to, error))) {
-            fail(target, QStringLiteral("a file of that name is already there"));
-            continue;
-        }
-        if (!fs::copy_file(item.hasCopy.toStdString(), to, fs::copy_options::none, error)) {
-            const QString reason = QString::fromStdString(error.message());
-            if (error != std::errc::file_exists) fs::remove(to, error);  // no partial file stays
-            fail(target, reason);
-            continue;
-        }
         ++result.files;
-        result.bytes += fs::file_size(to, error);
-        result.written << target;
+        result.bytes += fs::file_size(copied.path, error);
+        result.written << QString::fromStdString(copied.path);
     }
     return result;
 }

@@ -51,7 +51,7 @@ public:
 
     // The camera folders' files in the order the scan copies them (device paths). A listing
     // that fails counts as empty.
-    static std::vector<std::string> cameraFiles(clean::DeviceFileService& service);
+    static std::vector<std::string> cameraFiles(amd::FileService& service);
     PhotoScanResult run(const ItemHandler& onItem, const KeepGoing& keepGoing = {});
     // Where the copy of devicePath goes: the local root followed by the device path, each
     // component made a safe local name.

@@ -1,17 +1,13 @@
 #include "transfer/core/RecordExport.h"
 
+#include "browser/core/ConversationPage.h"
 #include "browser/core/PRBackupRecovery.h"
-#include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
 
 #include <QString>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace transfer {
 namespace {
@@ -21,8 +17,9 @@ std::string safeName(const std::string& name) {
 }
 
 bool makeFolder(const std::string& folder, RecordExportResult& result) {
-    if (paths::makeDirectories(folder)) return true;
-    result.failed(folder, "cannot create the folder");
+    const std::string why = files::makeFolders(folder);
+    if (why.empty()) return true;
+    result.failed(folder, why);
     return false;
 }
 
@@ -33,6 +30,15 @@ void RecordExportResult::failed(const std::string& path, const std::string& reas
         firstFailedPath = path;
         firstReason = reason;
     }
+}
+
+void RecordExportResult::counted(const files::Outcome& outcome) {
+    if (!outcome.ok()) {
+        failed(outcome.path, outcome.reason);
+        return;
+    }
+    ++written;
+    files.push_back(outcome.path);
 }
 
 void RecordExportResult::add(const RecordExportResult& other) {
@@ -48,7 +54,6 @@ void RecordExportResult::add(const RecordExportResult& other) {
 std::string RecordExport::contactFolder() { return paths::userPath("Documents/Contact"); }
 std::string RecordExport::messageFolder() { return paths::userPath("Documents/Message"); }
 std::string RecordExport::noteFolder() { return paths::userPath("Documents/Note"); }
-std::string RecordExport::pdfPageFolder() { return paths::resolve("/tmp/Message"); }
 
 std::string RecordExport::contactFileName(const PRContactNode& contact) {
     return PRBackupRecovery::contactCardName(contact) + ".vcf";
@@ -65,66 +70,23 @@ RecordExportResult RecordExport::exportContacts(const std::vector<PRContactNodeP
     if (!makeFolder(folder, result)) return result;
     for (const PRContactNodePtr& contact : contacts) {
         if (!contact) continue;
-        const std::string path = folder + "/" + contactFileName(*contact);
         PRVCFController vcf;
-        if (!vcf.creatFile(*contact, path)) {
-            result.failed(path, "cannot write the vCard");
-            continue;
-        }
-        ++result.written;
-        result.files.push_back(path);
+        result.counted(vcf.creatFile(*contact, folder + "/" + contactFileName(*contact)));
     }
-    return result;
-}
-
-RecordExportResult RecordExport::writePage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                           const std::string& path, const std::string& attachmentFolder) {
-    RecordExportResult result;
-    if (!makeFolder(attachmentFolder, result)) return result;
-    PRHtmlController html;
-    html.initMessageHtmlHeader(deviceName + "'s Message");
-    PRBackupRecovery attachments;
-    PRBackupRecovery::handleFatherMessageHtml(conversation, html);
-    for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
-        PRBackupRecovery::handleMessageHtml(*message, html, false);
-        const std::string type = message->attachType().value_or("");
-        if (type == "Contact" || type == "Location")
-            attachments.writeVCFCardNode(*message, attachmentFolder);
-        else if (type == "Mov")
-            attachments.writeMovFile(*message, attachmentFolder);
-    }
-    html.addHtmlContent("<hr/>");
-    const PRRecoveryResult copies = attachments.result();
-    if (copies.failures > 0) result.failed(copies.firstFailedPath, copies.firstReason);
-    std::error_code error;
-    const bool taken = fs::exists(path, error);
-    if (!html.writeHtmlInPath(path)) {
-        result.failed(path, "cannot write the conversation page");
-        return result;
-    }
-    ++result.written;
-    // The writer keeps an earlier page and puts this one beside it.
-    result.files.push_back(taken ? path.substr(0, path.size() - 5) + "_.html" : path);
     return result;
 }
 
 RecordExportResult RecordExport::exportConversation(const PRMessageTreeNode& conversation,
-                                                    const std::string& deviceName, const std::string& folder,
-                                                    const std::string& attachmentFolder) {
+                                                    const std::string& deviceName, const std::string& folder) {
     RecordExportResult result;
     if (!makeFolder(folder, result)) return result;
-    return writePage(conversation, deviceName, folder + "/" + conversationBaseName(conversation) + ".html",
-                     attachmentFolder);
-}
-
-RecordExportResult RecordExport::writePdfPage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                              const std::string& folder, const std::string& attachmentFolder) {
-    RecordExportResult result;
-    if (!makeFolder(folder, result)) return result;
-    const std::string path = folder + "/" + conversationBaseName(conversation) + ".html";
-    std::error_code error;
-    fs::remove(path, error);  // the page rendered is the conversation's current one
-    return writePage(conversation, deviceName, path, attachmentFolder);
+    PRBackupRecovery attachments;
+    ConversationPage page(attachments, folder, conversationBaseName(conversation), deviceName + "'s Message");
+    page.addConversation(conversation);
+    const PRRecoveryResult copies = attachments.result();
+    if (copies.failures > 0) result.failed(copies.firstFailedPath, copies.firstReason);
+    result.counted(page.write());
+    return result;
 }
 
 RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& notes, const std::string& folder) {
@@ -133,13 +95,9 @@ RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& n
     PRRtfController rtf;
     for (const PRNoteNodePtr& note : notes)
         if (note) rtf.addRtfContent(PRBackupRecovery::noteEntry(*note));
-    const std::string path = folder + "/" + PRRtfController::fileNameForType("Note");
-    if (!rtf.writeRtfInPath(folder, "Note")) {
-        result.failed(path, "cannot write the notes");
-        return result;
-    }
-    result.written = int(notes.size());
-    result.files.push_back(path);
+    const files::Outcome written = rtf.writeRtfInPath(folder, "Note");
+    result.counted(written);
+    if (written.ok()) result.written = int(notes.size());  // each note is in the file
     return result;
 }
 

@@ -1,5 +1,5 @@
 // The exports of the transfer page's record tables: contacts as vCards, each conversation as
-// an HTML page with its video and card attachments, notes as one text file. Every name taken
+// an HTML page with its attachments beside it, notes as one text file. Every name taken
 // from the backup becomes a file name only through the safe-name helper, so nothing is written
 // outside the folder given. Runs on any thread.
 #pragma once
@@ -7,6 +7,7 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/NewFile.h"
 
 #include <string>
 #include <vector>
@@ -20,17 +21,17 @@ struct RecordExportResult {
     std::vector<std::string> files;  // the pages or cards written, in order
     bool ok() const { return failures == 0; }
     void failed(const std::string& path, const std::string& reason);
+    // A file that arrived is written (at its own path); one that did not is a failure.
+    void counted(const files::Outcome& outcome);
     void add(const RecordExportResult& other);
 };
 
 class RecordExport {
 public:
-    // The fixed folders under the user's Documents folder, and the temporary page folder of
-    // the PDF exports.
+    // The fixed folders under the user's Documents folder.
     static std::string contactFolder();
     static std::string messageFolder();
     static std::string noteFolder();
-    static std::string pdfPageFolder();
 
     // "<name>.vcf": the contact's name, else its company, else "unknown <rowid>".
     static std::string contactFileName(const PRContactNode& contact);
@@ -38,19 +39,12 @@ public:
     static std::string conversationBaseName(const PRMessageTreeNode& conversation);
 
     static RecordExportResult exportContacts(const std::vector<PRContactNodePtr>& contacts, const std::string& folder);
-    // The conversation's page into folder as "<base>.html" (beside an earlier one as
-    // "<base>_.html"); its attachments into attachmentFolder.
+    // The conversation's page into folder as "<base>.html" (beside an earlier one under the
+    // next numbered name), its attachments in the page's own folder beside it.
     static RecordExportResult exportConversation(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                                 const std::string& folder, const std::string& attachmentFolder);
-    // The page of a PDF export: always at folder/"<base>.html", replacing an earlier one.
-    static RecordExportResult writePdfPage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                           const std::string& folder, const std::string& attachmentFolder);
+                                                 const std::string& folder);
     // All notes as one "Notes.txt" in folder.
     static RecordExportResult exportNotes(const std::vector<PRNoteNodePtr>& notes, const std::string& folder);
-
-private:
-    static RecordExportResult writePage(const PRMessageTreeNode& conversation, const std::string& deviceName,
-                                        const std::string& path, const std::string& attachmentFolder);
 };
 
 }  // namespace transfer

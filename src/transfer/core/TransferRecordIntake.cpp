@@ -1,6 +1,6 @@
 #include "transfer/core/TransferRecordIntake.h"
 
-#include "backup/carve/PRDeletedRecordMerge.h"
+#include "model/MessageConversations.h"
 
 namespace transfer {
 namespace {
@@ -52,21 +52,6 @@ void TransferRecordIntake::ScanTransferNoteInfoHandle(const PRNoteNodePtr& note)
     if (!note) return;
     std::lock_guard lock(mutex_);
     noteArray_.push_back(note);
-}
-
-void TransferRecordIntake::fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations,
-                                                const PRMessageNodePtr& message) {
-    for (const PRMessageTreeNodePtr& conversation : conversations) {
-        if (PRDeletedRecordMerge::addressesMatch(message->messagePhone(), conversation->messageTreeNodeAdress())) {
-            conversation->MessageNodeArray().push_back(message);
-            return;
-        }
-    }
-    auto conversation = std::make_shared<PRMessageTreeNode>();
-    conversation->setMessageTreeNodeName(message->messageName());
-    conversation->setMessageTreeNodeAdress(message->messagePhone());
-    conversation->MessageNodeArray().push_back(message);
-    conversations.push_back(std::move(conversation));
 }
 
 void TransferRecordIntake::startContactRead() {

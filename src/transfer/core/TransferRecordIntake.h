@@ -48,10 +48,6 @@ public:
     std::vector<PRMessageTreeNodePtr> messageTreeArray() const;
     std::vector<PRNoteNodePtr> noteArray() const;
 
-    // Puts message into the first conversation whose address and its phone contain one
-    // another, or into a new conversation named after it at the end.
-    static void fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message);
-
 private:
     void take(const NSNotification& notification);
 

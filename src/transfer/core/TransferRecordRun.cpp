@@ -4,15 +4,17 @@
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
 #include "browser/core/BackupToolRun.h"
+#include "platform/Paths.h"
 
 namespace transfer {
 
 RecordReadResult TransferRecordRun::run(const RecordReadRequest& request, PRBackupScanState& state) {
     RecordReadResult result;
     result.kind = request.kind;
-    result.backupFolder = browser::BackupToolRun::backupFolderFor(request.identifier, kBackupRoot);
+    result.backupFolder = browser::BackupToolRun::backupFolderFor(request.identifier, paths::resolve(kBackupRoot));
     if (!request.backupDone) {
-        const browser::BackupRunResult backup = browser::BackupToolRun::run(request.identifier, kBackupRoot);
+        const browser::BackupRunResult backup =
+            browser::BackupToolRun::run(request.identifier, paths::resolve(kBackupRoot));
         if (!backup.completed()) {
             result.failure = backup.message;
             return result;

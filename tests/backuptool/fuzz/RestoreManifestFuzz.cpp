@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mobilebackup::DeviceFolder folder;
     folder.folder = device;
     try {
-        mobilebackup::restoreBackup(folder, backup);
+        std::vector<mobilebackup::SkippedRecord> skipped;
+        mobilebackup::restoreBackup(folder, backup, skipped);
     } catch (const mobilebackup::ToolError&) {}
     size_t entries = 0;
     for (auto it = fs::recursive_directory_iterator(outside); it != fs::recursive_directory_iterator(); ++it) ++entries;

@@ -1,7 +1,7 @@
-// The player of the music or video sub-view: loads a track's local copy, starts and pauses it,
-// and says in a line of text when the track cannot be played (no copy, a file the media
-// backend cannot open, no backend at all). A machine without sound still loads and measures
-// tracks; only the sound is missing.
+// The player of a track or a movie (the transfer page's music and video sub-views, the device
+// file browser's preview): loads a local copy, starts and pauses it, and says in a line of text
+// when the track cannot be played (no copy, a file the media backend cannot open, no backend at
+// all). A machine without sound still loads and measures tracks; only the sound is missing.
 #pragma once
 
 #include <QObject>

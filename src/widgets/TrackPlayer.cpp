@@ -1,4 +1,4 @@
-#include "transfer/TrackPlayer.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QAudioOutput>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/core/AppState.h"
+#include "appcore/AppState.h"
 
 #include "platform/Paths.h"
 

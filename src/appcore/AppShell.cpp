@@ -1,4 +1,4 @@
-#include "app/core/AppShell.h"
+#include "appcore/AppShell.h"
 
 #include <atomic>
 

@@ -8,7 +8,7 @@
 // step from any thread.
 #pragma once
 
-#include "app/core/PRiDeviceNode.h"
+#include "appcore/PRiDeviceNode.h"
 #include "platform/NSObject.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/core/PRiDeviceNode.h"
+#include "appcore/PRiDeviceNode.h"
 
 std::string PRiDeviceNode::description() const {
     return "<PRiDeviceNode " + deviceName_.toStdString() + " " + udidNumber_.toStdString() + ">";

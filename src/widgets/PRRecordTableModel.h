@@ -1,6 +1,8 @@
-// The table model every category table of the results screen uses: rows over an array of
-// records, a check column that marks records, deleted rows drawn in the deleted colour, the
-// deleted-only filter, a search over the category's own fields and sorting by column.
+// The table model every record table uses, on the results screen and on the transfer page: rows
+// over an array of records, deleted rows drawn in the deleted colour, the deleted-only filter, a
+// search over the category's own fields and sorting by column. A page chooses its layout: the
+// results screen marks records in a check column before the fields, the transfer page lists
+// them read only.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -11,9 +13,14 @@
 
 class PRRecordTableModel : public QAbstractTableModel {
 public:
+    // How a page shows its records. Marking: a check box column first, each field whole, its
+    // text as the cell's tip. Listing: the fields alone, read only, without tips; a controller
+    // may give a listed field other columns (a long field's first line).
+    enum class Layout { Marking, Listing };
+
     // The colour of deleted rows and of the deleted-only check box.
     static QColor deletedColor() { return QColor(217, 81, 30); }
-    // Every model's first column holds the record's check box.
+    // In the marking layout the first column holds the record's check box.
     static constexpr int kCheckColumn = 0;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -52,14 +59,15 @@ public:
     std::function<void()> marksChanged;
 
 protected:
-    explicit PRRecordTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+    PRRecordTableModel(QObject* parent, Layout layout) : QAbstractTableModel(parent), layout_(layout) {}
 
-    // The columns after the check column.
+    // The columns of the record's fields (after the check column in the marking layout),
+    // numbered from 0.
     virtual int fieldColumns() const = 0;
-    virtual QString header(int column) const = 0;
-    virtual QString text(size_t record, int column) const = 0;
-    // The sort key of a column: the text unless a column says otherwise (sizes give bytes).
-    virtual QVariant sortKey(size_t record, int column) const = 0;
+    virtual QString header(int field) const = 0;
+    virtual QVariant text(size_t record, int field) const = 0;
+    // The sort key of a field: the text unless the field says otherwise (sizes give bytes).
+    virtual QVariant sortKey(size_t record, int field) const = 0;
     virtual bool isDeleted(size_t record) const = 0;
     virtual bool isMarked(size_t record) const = 0;
     virtual void setMarked(size_t record, bool marked) = 0;
@@ -69,57 +77,64 @@ protected:
     void reload();
 
 private:
+    bool isCheckColumn(int column) const { return layout_ == Layout::Marking && column == kCheckColumn; }
+    // The field a column shows.
+    int fieldOf(int column) const { return layout_ == Layout::Marking ? column - 1 : column; }
     void refilter();
+
+    Layout layout_;
     std::vector<size_t> shown_;
     bool deletedOnly_ = false;
     QString search_;
-    int sortColumn_ = -1;
+    int sortField_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 // A table over one array of shared records (Record provides bSelected/setBSelected), its
-// columns after the check column given as a list in the order of the model's column enum.
+// fields given as a list in the order of the model's column enum.
 template <class Record>
 class PRArrayTableModel : public PRRecordTableModel {
 public:
     using Ptr = std::shared_ptr<Record>;
+    using Text = std::function<QVariant(const Record&)>;
     struct Field {
-        Field(QString title, std::function<QString(const Record&)> text,
-              std::function<QVariant(const Record&)> key = nullptr)
+        Field(QString title, Text text, Text key = nullptr)
             : title(std::move(title)), text(std::move(text)), key(std::move(key)) {}
         QString title;
-        std::function<QString(const Record&)> text;
-        std::function<QVariant(const Record&)> key;  // the sort key when not the text
+        Text text;
+        Text key;  // the sort key when not the text
     };
 
     void setRecords(std::vector<Ptr> records) {
         records_ = std::move(records);
         reload();
     }
-    const std::vector<Ptr>& records() const { return records_; }
+    // The records in the order given, shown or not.
+    const std::vector<Ptr>& content() const { return records_; }
     size_t recordCount() const override { return records_.size(); }
     const Ptr& recordOfRow(int row) const { return records_.at(recordAt(row)); }
+    // The record of a row shown; null outside the rows.
+    Ptr at(int row) const { return row >= 0 && row < rowCount() ? recordOfRow(row) : nullptr; }
     bool searchable() const override { return bool(search_); }
     bool hasDeletedRecords() const override { return bool(deleted_); }
 
 protected:
     // deleted tells a deleted record (none: the category has no deleted records); search
     // tells whether a record's searched fields contain a text (none: the category finds nothing).
-    PRArrayTableModel(QObject* parent, std::vector<Field> fields, std::function<bool(const Record&)> deleted = {},
+    PRArrayTableModel(QObject* parent, Layout layout, std::vector<Field> fields,
+                      std::function<bool(const Record&)> deleted = {},
                       std::function<bool(const Record&, const QString&)> search = {})
-        : PRRecordTableModel(parent),
+        : PRRecordTableModel(parent, layout),
           fields_(std::move(fields)),
           deleted_(std::move(deleted)),
           search_(std::move(search)) {}
 
     int fieldColumns() const override { return static_cast<int>(fields_.size()); }
-    QString header(int column) const override { return fields_.at(size_t(column - 1)).title; }
-    QString text(size_t record, int column) const override {
-        return fields_.at(size_t(column - 1)).text(*records_[record]);
-    }
-    QVariant sortKey(size_t record, int column) const override {
-        const Field& field = fields_.at(size_t(column - 1));
-        return field.key ? field.key(*records_[record]) : QVariant(field.text(*records_[record]));
+    QString header(int field) const override { return fields_.at(size_t(field)).title; }
+    QVariant text(size_t record, int field) const override { return fields_.at(size_t(field)).text(*records_[record]); }
+    QVariant sortKey(size_t record, int field) const override {
+        const Field& f = fields_.at(size_t(field));
+        return f.key ? f.key(*records_[record]) : f.text(*records_[record]);
     }
     bool isDeleted(size_t record) const override { return deleted_ && deleted_(*records_[record]); }
     bool matches(size_t record, const QString& text) const override {

@@ -1,4 +1,4 @@
-#include "browser/PRRecordTableModel.h"
+#include "widgets/PRRecordTableModel.h"
 
 #include <algorithm>
 #include <numeric>
@@ -20,20 +20,23 @@ int PRRecordTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PRRecordTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : fieldColumns() + 1;
+    return parent.isValid() ? 0 : fieldColumns() + (layout_ == Layout::Marking ? 1 : 0);
 }
 
 QVariant PRRecordTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const size_t record = shown_[static_cast<size_t>(index.row())];
-    const int column = index.column();
+    const bool check = isCheckColumn(index.column());
+    const int field = fieldOf(index.column());
     switch (role) {
     case Qt::CheckStateRole:
-        if (column == kCheckColumn) return isMarked(record) ? Qt::Checked : Qt::Unchecked;
+        if (check) return isMarked(record) ? Qt::Checked : Qt::Unchecked;
         return {};
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: return column == kCheckColumn ? QVariant() : QVariant(text(record, column));
-    case Qt::UserRole: return column == kCheckColumn ? QVariant() : sortKey(record, column);
+    case Qt::ToolTipRole:
+        if (layout_ == Layout::Listing) return {};
+        [[fallthrough]];
+    case Qt::DisplayRole: return check ? QVariant() : text(record, field);
+    case Qt::UserRole: return check ? QVariant() : sortKey(record, field);
     case Qt::ForegroundRole: return isDeleted(record) ? QVariant(deletedColor()) : QVariant();
     default: return {};
     }
@@ -41,17 +44,17 @@ QVariant PRRecordTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant PRRecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    return section == kCheckColumn ? QVariant(QString()) : QVariant(header(section));
+    return isCheckColumn(section) ? QVariant(QString()) : QVariant(header(fieldOf(section)));
 }
 
 Qt::ItemFlags PRRecordTableModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.column() == kCheckColumn) f |= Qt::ItemIsUserCheckable;
+    if (isCheckColumn(index.column())) f |= Qt::ItemIsUserCheckable;
     return f;
 }
 
 bool PRRecordTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::CheckStateRole || index.column() != kCheckColumn || index.row() >= rowCount()) return false;
+    if (role != Qt::CheckStateRole || !isCheckColumn(index.column()) || index.row() >= rowCount()) return false;
     const bool marked = value.toInt() == Qt::Checked;
     markRows(rowsToMark ? rowsToMark(index.row()) : std::vector<int>{index.row()}, marked);
     return true;
@@ -104,11 +107,11 @@ void PRRecordTableModel::refilter() {
         if (!search_.isEmpty() && !matches(i, search_)) continue;
         shown_.push_back(i);
     }
-    if (sortColumn_ > kCheckColumn) {
+    if (sortField_ >= 0) {
         // Sort keys once per row, not once per comparison.
         std::vector<std::pair<QVariant, size_t>> keyed;
         keyed.reserve(shown_.size());
-        for (size_t i : shown_) keyed.emplace_back(sortKey(i, sortColumn_), i);
+        for (size_t i : shown_) keyed.emplace_back(sortKey(i, sortField_), i);
         const bool ascending = sortOrder_ == Qt::AscendingOrder;
         std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto& a, const auto& b) {
             const int c = compareKeys(a.first, b.first);
@@ -119,8 +122,8 @@ void PRRecordTableModel::refilter() {
 }
 
 void PRRecordTableModel::sort(int column, Qt::SortOrder order) {
-    if (column <= kCheckColumn || column >= columnCount()) return;
-    sortColumn_ = column;
+    if (column < 0 || column >= columnCount() || isCheckColumn(column)) return;
+    sortField_ = fieldOf(column);
     sortOrder_ = order;
     reload();
 }

@@ -1,0 +1,154 @@
+#include "device/ExportWalk.h"
+
+#include "platform/LocalNames.h"
+#include "platform/NewFile.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+
+namespace amd {
+
+namespace {
+
+// A name the computer can hold as the device gave it: valid UTF-8 (the local name is made from
+// the text, so other bytes would turn into another name). The listing marks bad bytes with
+// U+FFFD.
+bool isText(const std::string& name) {
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    return !bytes.contains("\xEF\xBF\xBD") && QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+}  // namespace
+
+ExportWalk::ExportWalk(FileService& service, QString exportPath, const std::atomic<bool>* stop)
+    : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
+
+std::string ExportWalk::notCopiedReason(FileEntry::Kind kind) {
+    switch (kind) {
+    case FileEntry::Kind::Directory:
+    case FileEntry::Kind::Regular: return {};
+    case FileEntry::Kind::Link: return "not copied: it is a link to another place on the device";
+    case FileEntry::Kind::Other: break;
+    }
+    return "not copied: it is not a regular file (a FIFO, device or socket)";
+}
+
+bool ExportWalk::deviceAnswers(FileService& service) {
+    FileEntry root;
+    return service.FileInfo("/", root);
+}
+
+QString ExportWalk::localPathOf(const std::string& devicePath) const {
+    if (!base_.empty() && devicePath.size() > base_.size() && devicePath.starts_with(base_) &&
+        (base_.ends_with('/') || devicePath[base_.size()] == '/')) {
+        std::string rest = devicePath.substr(base_.size());
+        if (!rest.starts_with('/')) rest.insert(0, "/");
+        return localnames::localPathUnder(exportPath_, QString::fromStdString(rest));
+    }
+    return localnames::localPathUnder(exportPath_, QString::fromStdString(devicePath));
+}
+
+namespace {
+
+bool counted(const files::Outcome& copied, const std::string& devicePath, uint64_t size, ActionResult& result,
+             QString* landedAt) {
+    if (!copied.ok()) {
+        result.failed(devicePath, copied.reason);
+        return false;
+    }
+    result.succeeded(size);
+    if (landedAt) *landedAt = QString::fromStdString(copied.path);
+    return true;
+}
+
+}  // namespace
+
+bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
+                          ActionResult& result, QString* landedAt) {
+    if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
+        result.failed(devicePath, why);
+        return false;
+    }
+    return counted(copyToNewFile(service, devicePath, localPath.toStdString()), devicePath, size, result, landedAt);
+}
+
+bool ExportWalk::copyFile(FileService& service, const std::string& devicePath, const QString& localPath,
+                          ActionResult& result, QString* landedAt) {
+    FileEntry entry;
+    if (!service.FileInfo(devicePath, entry)) {
+        result.failed(devicePath, "the device has no such file");
+        return false;
+    }
+    if (entry.kind != FileEntry::Kind::Regular) {
+        const std::string why = notCopiedReason(entry.kind);
+        result.failed(devicePath, why.empty() ? std::string("not copied: it is a folder") : why);
+        return false;
+    }
+    return copyFile(service, devicePath, entry.size, localPath, result, landedAt);
+}
+
+bool ExportWalk::copyLocalCopy(const QString& localCopy, const std::string& devicePath, uint64_t size,
+                               const QString& localPath, ActionResult& result, QString* landedAt) {
+    if (const std::string why = files::makeFolders(QFileInfo(localPath).path().toStdString()); !why.empty()) {
+        result.failed(devicePath, why);
+        return false;
+    }
+    return counted(files::copyNewFile(localCopy.toStdString(), localPath.toStdString()), devicePath, size, result,
+                   landedAt);
+}
+
+void ExportWalk::noteFailure() {
+    if (!deviceLeft_ && !deviceAnswers(service_)) deviceLeft_ = true;
+}
+
+void ExportWalk::copyOne(const std::string& devicePath, uint64_t size) {
+    if (!copyFile(service_, devicePath, size, localPathOf(devicePath), result_)) noteFailure();
+}
+
+void ExportWalk::exportFolder(const std::string& devicePath) {
+    const QString local = localPathOf(devicePath);
+    if (const std::string why = files::makeFolders(local.toStdString()); !why.empty()) {
+        result_.failed(devicePath, why);
+        return;
+    }
+    traverseExportDirWithpath(devicePath);
+}
+
+void ExportWalk::exportEntry(const std::string& devicePath) {
+    FileEntry entry;
+    if (!service_.FileInfo(devicePath, entry)) {
+        noteFailure();
+        result_.failed(devicePath, deviceLeft_ ? kDeviceLeft : "the device has no such file");
+        return;
+    }
+    if (entry.kind == FileEntry::Kind::Directory)
+        exportFolder(devicePath);
+    else if (entry.kind == FileEntry::Kind::Regular)
+        copyOne(devicePath, entry.size);
+    else
+        result_.failed(devicePath, notCopiedReason(entry.kind));
+}
+
+void ExportWalk::traverseExportDirWithpath(const std::string& path) {
+    std::vector<std::string> names;
+    if (!service_.ListDirectory(path, names)) {
+        noteFailure();
+        result_.failed(path, deviceLeft_ ? kDeviceLeft : "not copied: the folder cannot be listed");
+        return;
+    }
+    const std::string prefix = path.ends_with('/') ? path : path + "/";
+    for (const std::string& name : names) {
+        if (stopped()) return;
+        // The folder itself and the one above are not entries: following them would never end
+        // or would leave the folder being exported.
+        if (name.empty() || name == "." || name == "..") continue;
+        if (deviceLeft_)
+            result_.failed(prefix + name, kDeviceLeft);
+        else if (!isText(name))
+            result_.failed(prefix + name, "not copied: its name is not valid text");
+        else
+            exportEntry(prefix + name);
+    }
+}
+
+}  // namespace amd

@@ -1,0 +1,42 @@
+#include "model/MessageConversations.h"
+
+#include "model/PRRecordFields.h"
+
+#include <cctype>
+
+bool conversationAddressesMatch(const std::string& phone, const std::string& address) {
+    return conversationKeysMatch(conversationKey(phone), conversationKey(address));
+}
+
+std::string conversationKey(const std::string& address) {
+    std::string key = address;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+bool conversationKeysMatch(const std::string& p, const std::string& a) {
+    if (p.empty() || a.empty()) return p == a;
+    // Only the longer text can hold the other.
+    return a.size() > p.size() ? a.find(p) != std::string::npos : p.find(a) != std::string::npos;
+}
+
+PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message) {
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    // Named after its sender; a sender of no known name by the address, so that no conversation
+    // is nameless in a list, a file name or a picture's name.
+    const std::string_view name = trimmedText(message.messageName());
+    conversation->setMessageTreeNodeName(name.empty() ? message.messagePhone() : std::string(name));
+    conversation->setMessageTreeNodeAdress(message.messagePhone());
+    return conversation;
+}
+
+void fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message) {
+    for (const PRMessageTreeNodePtr& conversation : conversations) {
+        if (conversationAddressesMatch(message->messagePhone(), conversation->messageTreeNodeAdress())) {
+            conversation->MessageNodeArray().push_back(message);
+            return;
+        }
+    }
+    conversations.push_back(conversationStartedBy(*message));
+    conversations.back()->MessageNodeArray().push_back(message);
+}

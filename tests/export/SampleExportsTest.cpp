@@ -1,0 +1,199 @@
+// The files the exports write, as the programs that open them read them: the four sample
+// backups recovered whole, their records written as the one-click copy writes them, and their
+// conversations exported as the transfer page does, each kind checked by a parser we did not
+// write (tests/export/checks) and against the databases the records came from.
+#include "ExportChecks.h"
+#include "SampleBackup.h"
+#include "SampleDatabases.h"
+#include "TestSupport.h"
+#include "backup/PRBackupScanState.h"
+#include "backup/PRContactReader.h"
+#include "browser/ConversationPdf.h"
+#include "browser/core/PRBackupRecovery.h"
+#include "browser/core/PRBackupScanJob.h"
+#include "browser/core/PRScanIntake.h"
+#include "export/PRVCFController.h"
+#include "platform/NewFile.h"
+#include "platform/NotificationCenter.h"
+#include "transfer/core/OneCopyRecords.h"
+#include "transfer/core/RecordExport.h"
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// One sample backup and what each export made of it.
+struct Exported {
+    std::string backup;     // the backup folder
+    std::string recovered;  // the recovery of every record
+    std::string oneCopy;    // the one-click copy's record files
+    std::shared_ptr<PRScanIntake> intake;
+};
+
+// The four sample backups, each scanned, recovered whole and copied as the one-click copy does,
+// made once for the tests of one run.
+class SampleExportsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        root_ = new QTemporaryDir;
+        const std::string root = root_->path().toStdString();
+        const std::vector<std::string> folders = samplebackup::writeSampleBackups(root + "/backups");
+        ASSERT_EQ(folders.size(), 4u);
+        // iPhone (iOS 6, with deleted rows to carve), iPad (iOS 7), iOS 4 and iOS 5 phones.
+        const bool newer[] = {true, true, false, false};
+        const bool ios7[] = {false, true, false, false};
+        exported_ = new std::vector<Exported>;
+        for (size_t i = 0; i < folders.size(); ++i) {
+            Exported e;
+            e.backup = folders[i];
+            const std::string name = "Phone " + std::to_string(i);
+            auto job =
+                std::make_shared<PRBackupScanJob>(PRBackupScanRequest{e.backup, name, newer[i], ios7[i], i == 0});
+            job->run();
+            e.intake = job->takeIntake();
+            ASSERT_TRUE(e.intake);
+            PRRecoverySelection s = recoverySelectionOf(*e.intake, name);
+            for (auto& contact : s.contactArray) contact->setBSelected(true);
+            for (auto& conversation : s.messageTreeArray) conversation->setBSelected(true);
+            e.recovered = root + "/recovered/" + std::to_string(i);
+            PRBackupRecovery recovery;
+            const PRRecoveryResult r = recovery.recoverFilesThread(s, e.recovered);
+            EXPECT_TRUE(r.ok()) << r.firstFailedPath << ": " << r.firstReason;
+
+            e.oneCopy = root + "/one-copy/" + std::to_string(i);
+            transfer::OneCopyRecords copy(e.backup, e.oneCopy, name);
+            EXPECT_GT(copy.startCopyContacts(), 0);
+            copy.startCopyMessages();
+            EXPECT_EQ(copy.result().failures, 0u) << copy.result().firstFailurePath;
+            exported_->push_back(std::move(e));
+        }
+    }
+    static void TearDownTestSuite() {
+        delete exported_;
+        delete root_;
+    }
+
+    static QStringList pagesIn(const std::string& folder) {
+        QStringList pages;
+        for (const QString& page : QDir(qs(folder)).entryList({"*.html"}, QDir::Files))
+            pages << qs(folder) + "/" + page;
+        return pages;
+    }
+
+    static QTemporaryDir* root_;
+    static std::vector<Exported>* exported_;
+};
+
+QTemporaryDir* SampleExportsTest::root_ = nullptr;
+std::vector<Exported>* SampleExportsTest::exported_ = nullptr;
+
+}  // namespace
+
+// Every card parses and validates, and every person of the address book has a card of their
+// own carrying each of their fields, in the recovery and in the one-click copy alike.
+TEST_F(SampleExportsTest, EveryCardParsesAndCarriesEachFieldOfItsPerson) {
+    ASSERT_EQ(exported_->size(), 4u);
+    for (const Exported& e : *exported_) {
+        const QStringList book{"--addressbook", qs(e.backup + "/" + sampledb::keys::addressBook), "--images",
+                               qs(e.backup + "/" + sampledb::keys::addressBookImages)};
+        EXPECT_TRUE(exportchecks::passes("vcards.py", book + QStringList{qs(e.recovered + "/Contact")}));
+        EXPECT_TRUE(exportchecks::passes("vcards.py", book + QStringList{qs(e.oneCopy + "/Contact")}));
+    }
+}
+
+// Every page parses as HTML5 without an error, declares its encoding, and links only files of
+// its own export folder, each of them there; the iPhone's pictures, movies and cards are linked.
+TEST_F(SampleExportsTest, EveryConversationPageParsesAndLinksOnlyItsOwnFiles) {
+    ASSERT_EQ(exported_->size(), 4u);
+    for (size_t i = 0; i < exported_->size(); ++i) {
+        const Exported& e = (*exported_)[i];
+        const QStringList minimum{"--min-links", i == 0 ? "3" : "0"};
+        EXPECT_TRUE(exportchecks::passes("pages.py",
+                                         minimum + QStringList{qs(e.recovered)} + pagesIn(e.recovered + "/Message")));
+        EXPECT_TRUE(
+            exportchecks::passes("pages.py", minimum + QStringList{qs(e.oneCopy)} + pagesIn(e.oneCopy + "/Message")));
+    }
+    // The transfer page's export: a page per conversation, each with its own attachments.
+    const std::string transferFolder = root_->path().toStdString() + "/transfer";
+    for (const PRMessageTreeNodePtr& conversation : exported_->front().intake->messageTreeArray()) {
+        const auto written =
+            transfer::RecordExport::exportConversation(*conversation, "Phone", transferFolder + "/Message");
+        EXPECT_TRUE(written.ok()) << written.firstFailedPath << ": " << written.firstReason;
+    }
+    EXPECT_TRUE(exportchecks::passes(
+        "pages.py", QStringList{"--min-links", "3", qs(transferFolder)} + pagesIn(transferFolder + "/Message")));
+}
+
+// A conversation's PDF is one page whose text layer holds the name and the messages of both
+// sides.
+TEST_F(SampleExportsTest, AConversationPdfHoldsTheTextOfBothSides) {
+    ASSERT_EQ(exported_->size(), 4u);
+    int drawn = 0;
+    for (const PRMessageTreeNodePtr& conversation : exported_->front().intake->messageTreeArray()) {
+        std::string sent, received;
+        for (const PRMessageNodePtr& m : conversation->MessageNodeArray()) {
+            // Short texts of the basic plane: a picture character depends on the fonts at hand.
+            const std::string& text = m->messageContent();
+            if (m->isHasAttach() || text.empty() || text.size() > 60 ||
+                std::any_of(text.begin(), text.end(),
+                            [](char c) { return (static_cast<unsigned char>(c) & 0xF8) == 0xF0; }))
+                continue;
+            std::string& side = m->messageType() == "Send" ? sent : received;
+            if (side.empty()) side = m->messageContent();
+        }
+        if (sent.empty() || received.empty()) continue;
+        QString why;
+        const QByteArray pdf = conversationpdf::conversationPdf(conversation, &why);
+        ASSERT_FALSE(pdf.isEmpty()) << why.toStdString();
+        const std::string path = root_->path().toStdString() + "/conversation-" + std::to_string(drawn) + ".pdf";
+        ASSERT_TRUE(files::writeNewFile(path, std::string_view(pdf.constData(), size_t(pdf.size()))).ok());
+        EXPECT_TRUE(exportchecks::passes("pdf.py",
+                                         {qs(path), qs(conversation->messageTreeNodeName()), qs(sent), qs(received)}));
+        if (++drawn == 3) break;
+    }
+    EXPECT_EQ(drawn, 3);
+}
+
+// A contact with two numbers, an address and a birthday, read from an address book and written
+// as a card, keeps all of them when the card is read back.
+TEST(VCardRoundTripTest, TwoNumbersAnAddressAndABirthdaySurviveACard) {
+    testsupport::TempHome home;
+    const std::string backup = testsupport::scratchDirectory("backup");
+    sampledb::Contact ito;
+    ito.rowid = 3;  // numbers of a row divisible by three are labelled iPhone
+    ito.last = "Ito";
+    ito.organization = "Harbour; Sons, Ltd";
+    ito.note = "Line one\nline two, with \"quotes\"";
+    ito.birthday = "-662731200.000000";
+    ito.phones = {"+81 3 1234 5678", "(555) 010-9876"};
+    ito.emails = {"ito@example.com"};
+    sampledb::PostalAddress address;
+    address.street = "1-2-3 Minato";
+    address.city = "Tōkyō";
+    address.zip = "105-0011";
+    address.country = "Japan";
+    ito.addresses = {address};
+    ASSERT_TRUE(sampledb::writeAddressBook(backup + "/" + sampledb::keys::addressBook, {ito}));
+
+    NSNotificationCenter nc;
+    PRBackupScanState state;
+    PRContactReader(state, nc).scanContactThread(backup);
+    ASSERT_EQ(state.contactArray.size(), 1u);
+    const PRContactNode& read = *state.contactArray.front();
+    EXPECT_EQ(read.contactName(), "Ito");  // no blank where the first name is missing
+    const std::string cards = testsupport::scratchDirectory("cards");
+    const std::string path = cards + "/" + PRBackupRecovery::contactCardName(read) + ".vcf";
+    ASSERT_TRUE(PRVCFController().creatFile(read, path).ok());
+    EXPECT_EQ(fs::path(path).filename(), "Ito.vcf");
+    EXPECT_TRUE(exportchecks::passes("vcards.py",
+                                     {"--addressbook", qs(backup + "/" + sampledb::keys::addressBook), qs(cards)}));
+}

@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Checks exported conversation pages with an independent HTML5 parser (python3-html5lib).
+
+    pages.py [--min-links N] ROOT PAGE...
+
+Every PAGE must be UTF-8 without a byte-order mark and declare that encoding, and parse as HTML5
+without a single parse error (an element left open, a stray end tag). Every address it links
+(src, href) must be relative, percent-encoded and resolve to a file inside ROOT, the export
+folder: pictures shown by <img> with an alt text, movies by <video controls> or a link, other
+files linked; every file in a page's attachment folder is linked from the page. At least N
+addresses must be linked over all pages. Exits 1 with one line per fault.
+"""
+import argparse
+import os
+import re
+import sys
+import urllib.parse
+
+import html5lib
+
+faults = []
+PICTURES = {".jpg", ".jpeg", ".png", ".gif", ".heic", ".tif", ".tiff", ".bmp"}
+MOVIES = {".mov", ".mp4", ".m4v", ".3gp", ".avi", ".mpg", ".mpeg"}
+
+
+def fault(where, what):
+    faults.append(f"{where}: {what}")
+
+
+def check_page(root, path):
+    links = 0
+    data = open(path, "rb").read()
+    if data.startswith(b"\xef\xbb\xbf") or data.startswith(b"\xff\xfe") or data.startswith(b"\xfe\xff"):
+        fault(path, "starts with a byte-order mark")
+    try:
+        data.decode("utf-8")
+    except UnicodeDecodeError as e:
+        fault(path, f"not UTF-8: {e}")
+        return 0
+    if not re.search(rb"<meta charset=['\"]?utf-8['\"]?\s*/?>", data[:2048], re.IGNORECASE):
+        fault(path, "does not declare utf-8")
+    parser = html5lib.HTMLParser(strict=False, namespaceHTMLElements=False)
+    document = parser.parse(data, transport_encoding="utf-8")
+    for position, code, details in parser.errors:
+        fault(path, f"parse error {code} at {position} {details}")
+    folder = os.path.dirname(os.path.abspath(path))
+    real_root = os.path.realpath(root)
+    linked = set()
+    for element in document.iter():
+        for attribute in ("src", "href"):
+            address = element.get(attribute)
+            if address is None:
+                continue
+            links += 1
+            parsed = urllib.parse.urlsplit(address)
+            if parsed.scheme or parsed.netloc or address.startswith("/"):
+                fault(path, f"{element.tag} {attribute}={address!r} is not relative")
+                continue
+            if any(c in address for c in " \"'<>\\") or any(ord(c) > 126 for c in address):
+                fault(path, f"{attribute}={address!r} is not percent-encoded")
+            target = os.path.realpath(os.path.join(folder, urllib.parse.unquote(parsed.path)))
+            if os.path.commonpath([target, real_root]) != real_root:
+                fault(path, f"{attribute}={address!r} points outside the export folder")
+            elif not os.path.isfile(target):
+                fault(path, f"{attribute}={address!r} names no file")
+            linked.add(target)
+            extension = os.path.splitext(target)[1].lower()
+            if element.tag == "img":
+                if extension not in PICTURES:
+                    fault(path, f"<img> shows {address!r}, which is no picture")
+                if not (element.get("alt") or "").strip():
+                    fault(path, f"<img src={address!r}> has no alt text")
+            elif element.tag == "video":
+                if extension not in MOVIES:
+                    fault(path, f"<video> plays {address!r}, which is no movie")
+                if element.get("controls") is None:
+                    fault(path, "<video> without controls")
+            elif element.tag != "a":
+                fault(path, f"<{element.tag}> links {address!r}")
+    attachments = os.path.splitext(path)[0] + "_files"
+    if os.path.isdir(attachments):
+        for name in os.listdir(attachments):
+            if os.path.realpath(os.path.join(attachments, name)) not in linked:
+                fault(path, f"the attachment {name!r} beside the page is not linked")
+    return links
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--min-links", type=int, default=0)
+    parser.add_argument("root")
+    parser.add_argument("pages", nargs="*")
+    args = parser.parse_args()
+    links = sum(check_page(args.root, page) for page in args.pages)
+    if not args.pages:
+        fault(args.root, "no page")
+    if links < args.min_links:
+        fault(args.root, f"{links} addresses linked, fewer than {args.min_links}")
+    for line in faults:
+        print(line)
+    print(f"{len(args.pages)} pages, {links} links, {len(faults)} faults")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
