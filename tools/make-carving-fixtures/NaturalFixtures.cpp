@@ -225,7 +225,8 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
     Random r(o.seed * 0x51ed27 + 7);
     const DeletionPlan plan = o.deletions == Deletions::overTime ? overTime(r, o.rows) : runAndScattered(r, o.rows);
     db.exec("PRAGMA journal_mode=OFF;");
-    db.exec("PRAGMA cache_size=-262144;");
+    // Room for the whole of a gigabyte file: the deletions go all over it.
+    db.exec("PRAGMA cache_size=-2097152;");
     NaturalRows out;
     int written = 0;
     for (const Round& round : plan.rounds) {
