@@ -256,7 +256,23 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         for (const carvefix::Marker& m : r.markers) markers.push_back({m.text, m.numbered, m.mayBeSplit});
     }
     firstMarker.push_back(markers.size());
-    const std::vector<bool> found = markersFound(bytes, markers);
+    // A stretch of a long value may lie split at a page's end: looked for in parts only where most
+    // of its record is found (a row gone from the file has all its stretches missing).
+    std::vector<bool> found = markersFound(bytes, markers, false);
+    std::vector<MarkerText> again;
+    std::vector<size_t> againOf;
+    for (size_t i = 0; i + 1 < firstMarker.size(); ++i) {
+        size_t missing = 0;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) missing += !found[m];
+        if (missing == 0 || 2 * missing > firstMarker[i + 1] - firstMarker[i]) continue;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m)
+            if (!found[m] && markers[m].mayBeSplit) {
+                again.push_back(markers[m]);
+                againOf.push_back(m);
+            }
+    }
+    const std::vector<bool> foundSplit = markersFound(bytes, again);
+    for (size_t k = 0; k < again.size(); ++k) found[againOf[k]] = foundSplit[k];
     int shown = 0;
     for (size_t i = 0; i < came.size(); ++i) {
         bool inFile = true;

@@ -64,11 +64,16 @@ public:
         size_t slots = 16;
         while (slots < 2 * anchors_.size()) slots *= 2;
         slots_.assign(slots, 0);
-        filter_.assign(size_t{1} << kFilterBits >> 6, 0);
+        // About sixteen bits a key, so that most places of the file are ruled out by one bit, in
+        // as few bits as that takes: a small filter stays in the faster caches.
+        filterBits_ = 12;
+        while (filterBits_ < kMostFilterBits && (size_t{1} << filterBits_) < 16 * anchors_.size()) ++filterBits_;
+        filter_.assign(size_t{1} << filterBits_ >> 6, 0);
         for (size_t i = 0; i < anchors_.size(); ++i) {
             if (i > 0 && anchors_[i].key == anchors_[i - 1].key) continue;
+            const uint64_t bit = anchors_[i].key >> (64 - filterBits_);
+            filter_[bit >> 6] |= uint64_t{1} << (bit & 63);
             const uint64_t h = anchors_[i].key;
-            filter_[(h >> (64 - kFilterBits)) >> 6] |= uint64_t{1} << ((h >> (64 - kFilterBits)) & 63);
             size_t s = h & (slots_.size() - 1);
             while (slots_[s]) s = (s + 1) & (slots_.size() - 1);
             slots_[s] = static_cast<uint32_t>(i + 1);
@@ -78,7 +83,7 @@ public:
 
     // The anchors of key, as [first, last); empty when none.
     std::pair<const Anchor*, const Anchor*> find(uint64_t key) const {
-        const uint64_t bit = key >> (64 - kFilterBits);
+        const uint64_t bit = key >> (64 - filterBits_);
         if (!(filter_[bit >> 6] >> (bit & 63) & 1)) return {nullptr, nullptr};
         for (size_t s = key & (slots_.size() - 1); slots_[s]; s = (s + 1) & (slots_.size() - 1)) {
             const Anchor* first = &anchors_[slots_[s] - 1];
@@ -91,7 +96,8 @@ public:
     }
 
 private:
-    static constexpr int kFilterBits = 26;  // 8 MB
+    static constexpr int kMostFilterBits = 26;  // 8 MB
+    int filterBits_ = 12;
     std::vector<Anchor> anchors_;
     std::vector<uint32_t> slots_;  // index of a key's first anchor plus one; 0 free
     std::vector<uint64_t> filter_;
@@ -106,7 +112,7 @@ size_t findMarker(std::string_view bytes, const MarkerText& marker, size_t at) {
     return std::string_view::npos;
 }
 
-std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers) {
+std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers, bool split) {
     const size_t n = markers.size();
     auto found = std::make_unique<std::atomic<bool>[]>(n);
     // How often each key lies in the markers and in a sample of the file, roughly (counted by
@@ -167,14 +173,14 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
     // A stretch of a long value not found whole may lie across the end of a page, where the value
     // runs on into its overflow pages: it counts as found when it splits into two parts, each a
-    // third of it at least, that are both in the file.
+    // gram long at least, that are both in the file.
     std::vector<MarkerText> parts;
     std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
     std::vector<size_t> missing;
     for (size_t m = 0; m < n; ++m) {
         const std::string_view text = markers[m].text;
-        const size_t shortest = std::max(kGram, text.size() / 3);
-        if (result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
+        const size_t shortest = 2 * kGram;
+        if (!split || result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
         missing.push_back(m);
         partsOf.emplace_back(parts.size(), 0);
         for (size_t k = shortest; k + shortest <= text.size(); ++k) {
@@ -184,7 +190,7 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         partsOf.back().second = parts.size();
     }
     if (!parts.empty()) {
-        const std::vector<bool> partFound = markersFound(bytes, parts);
+        const std::vector<bool> partFound = markersFound(bytes, parts, false);
         for (size_t k = 0; k < missing.size(); ++k)
             for (size_t p = partsOf[k].first; p < partsOf[k].second && !result[missing[k]]; p += 2)
                 result[missing[k]] = partFound[p] && partFound[p + 1];

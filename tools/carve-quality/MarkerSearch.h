@@ -23,8 +23,8 @@ struct MarkerText {
 // Where marker lies in bytes from at on, npos when nowhere.
 size_t findMarker(std::string_view bytes, const MarkerText& marker, size_t at = 0);
 
-// Per marker, whether findMarker finds it in bytes (a database file), or, for one that may be
-// split, whether it lies there in two parts; an empty marker counts as found.
-std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers);
+// Per marker, whether findMarker finds it in bytes (a database file), or, with split, for one
+// that may be split, whether it lies there in two parts; an empty marker counts as found.
+std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers, bool split = true);
 
 }  // namespace carvequality
