@@ -861,8 +861,8 @@ private:
     }
 
     // The deleted rows, in the file's order (those of all, one carver after another), that
-    // repeat no live row of their table (same row id, or the same values) and no deleted row
-    // before them. Each carver's list is freed once read.
+    // repeat no live row of their table (see markRepeats()) and no deleted row before them (same
+    // row id, values or unique value). Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
     std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
         const std::vector<Bounds> bounds = treeBounds(all);
