@@ -89,9 +89,11 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     f.put(f.pageStart(1) + 1000, live);
     f.put(f.pageStart(1) + 900, copy);
 
-    // Known for what it is by the identifier no two rows share, or, its id lost, by the values
-    // the table keeps; a table that tells neither takes it for a deleted row.
+    // Known for what it is by the identifier no two rows share, by the columns that together tell
+    // a row (a text message's address, time and text), or, its id lost, by the values the table
+    // keeps; a table that tells none of these takes it for a deleted row.
     EXPECT_TRUE(carve(f, "kT!tii")[0].deleted.empty());
+    EXPECT_TRUE(carve(f, "kT^t^ii")[0].deleted.empty());
     EXPECT_TRUE(carve(f, "kTt|ii")[0].deleted.empty());
     const std::vector<carve::CarvedTable> plain = carve(f, "kTtii");
     ASSERT_EQ(plain[0].deleted.size(), 1u);

@@ -64,6 +64,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
             continue;
         }
+        if (*c == '^') {
+            shape.identityColumns |= uint64_t{1} << (shape.columns.size() - 1);
+            continue;
+        }
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
         column.nullable = *c == lower;
@@ -124,7 +128,7 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 class PageCarver {
     // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per shape.
     struct LiveSets {
-        std::vector<KeySet> rowids, values, kept, uniques;
+        std::vector<KeySet> rowids, values, kept, uniques, identities;
         // A shape that keeps every column has its kept signatures among its signatures.
         const KeySet& keptOf(size_t s, const TableShape& shape) const {
             return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
@@ -149,6 +153,7 @@ public:
         ownLive_.values.resize(shapes.size());
         ownLive_.kept.resize(shapes.size());
         ownLive_.uniques.resize(shapes.size());
+        ownLive_.identities.resize(shapes.size());
     }
 
     // Every page is read on its own, so a large file is split into pieces of pages read side by
@@ -216,6 +221,7 @@ private:
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
                     if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
+                        (f.identity && live.identities[s].contains(f.identity)) ||
                         (!f.record.rowidKnown && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
@@ -246,6 +252,7 @@ private:
         uint64_t signature = 0;  // of the values, row id aside (see values())
         uint64_t kept = 0;       // of the values of the columns the shape keeps (see values())
         uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
+        uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see values())
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
         // are no neighbours of the cells there now.
@@ -324,38 +331,29 @@ private:
     // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
     // the end or a text is not UTF-8.
     struct Signatures {
-        uint64_t all = 0, kept = 0, unique = 0;
+        uint64_t all = 0, kept = 0, unique = 0, identity = 0;
     };
     static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
                        size_t body, Signatures& out) {
         const int rowidAlias = shape.rowidAlias;
         out = {};
-        uint64_t h = 1469598103934665603ULL;
-        auto word = [&](uint64_t w) {
-            h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
-            h ^= h >> 29;
-        };
-        auto mix = [&](const char* bytes, size_t n) {
-            for (; n >= 8; bytes += 8, n -= 8) {
-                uint64_t w;
-                std::memcpy(&w, bytes, 8);
+        struct Hash {
+            uint64_t h = 1469598103934665603ULL;
+            void word(uint64_t w) {
+                h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
+                h ^= h >> 29;
+            }
+            void mix(const char* bytes, size_t n) {
+                for (; n >= 8; bytes += 8, n -= 8) {
+                    uint64_t w;
+                    std::memcpy(&w, bytes, 8);
+                    word(w);
+                }
+                uint64_t w = 0;
+                std::memcpy(&w, bytes, n);
                 word(w);
             }
-            uint64_t w = 0;
-            std::memcpy(&w, bytes, n);
-            word(w);
-        };
-        size_t at = body;
-        for (size_t c = 0; c < serials.size(); ++c) {
-            const uint64_t s = serials[c];
-            const int64_t length = valueLength(s);
-            if (at + static_cast<size_t>(length) > data.size()) return false;
-            const char* text = data.data() + at;
-            const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
-            if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
-            if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
-                out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
-            if (static_cast<int>(c) != rowidAlias) {
+            void value(const CarvedValue& v, const char* text) {
                 if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
                     std::memcpy(&bits, &v.integer, 8);
@@ -366,10 +364,28 @@ private:
                     mix(text, v.length);
                 }
             }
+        } all, identity;
+        bool identityText = false;  // an identity of NULLs and numbers alone tells no row
+        size_t at = body;
+        for (size_t c = 0; c < serials.size(); ++c) {
+            const uint64_t s = serials[c];
+            const int64_t length = valueLength(s);
+            if (at + static_cast<size_t>(length) > data.size()) return false;
+            const char* text = data.data() + at;
+            const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
+            if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+            if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
+                out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
+            if (static_cast<int>(c) != rowidAlias) all.value(v, text);
+            if (c < 64 && (shape.identityColumns >> c & 1)) {
+                identity.value(v, text);
+                identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
+            }
             at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.keptColumns)) out.kept = h;
+            if (c + 1 == std::min(serials.size(), shape.keptColumns)) out.kept = all.h;
         }
-        out.all = h;
+        if (identityText) out.identity = identity.h | 1;
+        out.all = all.h;
         return true;
     }
 
@@ -441,6 +457,7 @@ private:
             found.signature = signatures.all;
             found.kept = signatures.kept;
             found.unique = signatures.unique;
+            found.identity = signatures.identity;
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
@@ -516,6 +533,7 @@ private:
                 found.signature = signatures.all;
                 found.kept = signatures.kept;
                 found.unique = signatures.unique;
+                found.identity = signatures.identity;
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -815,6 +833,7 @@ private:
                 live_->values[s].insert(f.signature);
                 if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].insert(f.kept);
                 if (f.unique) live_->uniques[s].insert(f.unique);
+                if (f.identity) live_->identities[s].insert(f.identity);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));

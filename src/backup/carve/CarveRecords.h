@@ -53,6 +53,10 @@ struct TableShape {
     // A column whose texts no two rows share (a row's identifier), or -1: a deleted row with the
     // text of a live row there is a copy of it, whatever else of it was written over since.
     int uniqueColumn = -1;
+    // Columns that together tell a row (a message's address, time and text), where the table has
+    // no unique column that every row fills: a deleted row with a live row's values there is a copy
+    // of it whose later columns were written over. A bit per column, from the first.
+    uint64_t identityColumns = 0;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
@@ -137,7 +141,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
-// the letter of the unique column. A '|' ends the columns whose values are kept.
+// the letter of the unique column, '^' after each column of the identity. A '|' ends the columns
+// whose values are kept.
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 }  // namespace carve

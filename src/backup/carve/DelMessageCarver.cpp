@@ -17,8 +17,8 @@ const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("ktiti|itiiiiittbbi"),
-        shapeOf("ktitiitiiiiittbbibtit!itttibtii|iit"),
+        shapeOf("kt^i^t^i|itiiiiittbbi"),
+        shapeOf("kt^i^t^iitiiiiittbbibtit!itttibtii|iit"),
         shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
