@@ -194,7 +194,9 @@ TEST_F(ResultPreviewTest, AConversationPagesWithMoreAndBecomesAPictureOnTheDeskt
     // A picture attachment of the backup shows as a picture bubble.
     int pictures = 0;
     for (PRChatView* bubble : bubbles())
-        if (bubble->imageView && !bubble->imageView->pixmap().isNull() && bubble->size() == QSize(240, 130)) ++pictures;
+        if (bubble->imageView && !bubble->imageView->pixmap().isNull() &&
+            bubble->height() >= PRChatView::kPictureHeight)
+            ++pictures;
     bool hasImage = false;
     for (int i = 0; i < std::min(total, 100); ++i)
         hasImage |= conversation::bubbleContent(*shown->MessageNodeArray()[size_t(i)]).kind ==

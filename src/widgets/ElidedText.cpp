@@ -1,0 +1,83 @@
+#include "widgets/ElidedText.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QToolTip>
+
+namespace elided {
+namespace {
+
+const char* const kWholeText = "elidedWholeText";
+const char* const kMode = "elidedMode";
+
+// Cuts a label's whole text to its width on every resize and font change.
+class LabelFitter final : public QObject {
+public:
+    using QObject::QObject;
+    static void fit(QLabel* label) {
+        const QString whole = label->property(kWholeText).toString();
+        const auto mode = Qt::TextElideMode(label->property(kMode).toInt());
+        const int width = label->contentsRect().width();
+        const QString shown = width > 0 ? label->fontMetrics().elidedText(whole, mode, width) : whole;
+        label->setText(shown);
+        label->setToolTip(shown == whole ? QString() : whole);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+            if (auto* label = qobject_cast<QLabel*>(watched)) fit(label);
+        return false;
+    }
+};
+
+// Answers a tooltip request over a cut cell that has no tooltip of its own with its text.
+class CellTips final : public QObject {
+public:
+    explicit CellTips(QAbstractItemView* view) : QObject(view), view_(view) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip) return false;
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = view_->indexAt(help->pos());
+        if (!index.isValid() || !index.data(Qt::ToolTipRole).toString().isEmpty()) return false;
+        if (!isCut(view_, index)) return false;
+        QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), view_->viewport(),
+                           view_->visualRect(index));
+        return true;
+    }
+
+private:
+    QAbstractItemView* view_;
+};
+
+}  // namespace
+
+void setText(QLabel* label, const QString& text, Qt::TextElideMode mode) {
+    if (!label->property(kWholeText).isValid()) label->installEventFilter(new LabelFitter(label));
+    label->setProperty(kWholeText, text);
+    label->setProperty(kMode, int(mode));
+    LabelFitter::fit(label);
+}
+
+QString wholeText(const QLabel* label) {
+    const QVariant whole = label->property(kWholeText);
+    return whole.isValid() ? whole.toString() : label->text();
+}
+
+void showWholeCellTexts(QAbstractItemView* view) {
+    view->setTextElideMode(Qt::ElideMiddle);
+    view->viewport()->installEventFilter(new CellTips(view));
+}
+
+bool isCut(const QAbstractItemView* view, const QModelIndex& index) {
+    const QRect rect = view->visualRect(index).intersected(view->viewport()->rect());
+    if (rect.isEmpty() || index.data(Qt::DisplayRole).toString().isEmpty()) return false;
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    option.rect = rect;
+    option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(16, 16);
+    return view->itemDelegateForIndex(index)->sizeHint(option, index).width() > rect.width();
+}
+
+}  // namespace elided
