@@ -4,6 +4,7 @@
 #include "platform/FileOpen.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
+#include "widgets/ElidedText.h"
 #include "widgets/PRTextView.h"
 
 #include <QBuffer>
@@ -14,6 +15,7 @@
 #include <QMediaPlayer>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
@@ -47,6 +49,22 @@ QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(8);
+    stack->addWidget(page);
+    return page;
+}
+
+// A page of a record's fields: its lines wrap to the pane's width and scroll when they are
+// more than the pane's height shows.
+QWidget* newFieldsPage(QStackedWidget* stack, QVBoxLayout*& layout) {
+    auto* page = new QScrollArea(stack);
+    page->setFrameShape(QFrame::NoFrame);
+    page->setWidgetResizable(true);
+    page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* fields = new QWidget(page);
+    layout = new QVBoxLayout(fields);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(8);
+    page->setWidget(fields);
     stack->addWidget(page);
     return page;
 }
@@ -95,7 +113,7 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     imageFileNamelab = addLabel(l, photoPage);
     imageFileSizelab = addLabel(l, photoPage);
 
-    contactPage = newPage(this, l);
+    contactPage = newFieldsPage(this, l);
     contactImageView = new QLabel(contactPage);
     contactImageView->setFixedSize(96, 96);
     contactImageView->setAlignment(Qt::AlignCenter);
@@ -115,7 +133,7 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     l->addWidget(contactNotelab, 1);
     l->addStretch();
 
-    callPage = newPage(this, l);
+    callPage = newFieldsPage(this, l);
     callNamelab = addLabel(l, callPage);
     callPhonelab = addLabel(l, callPage);
     callTypelab = addLabel(l, callPage);
@@ -127,16 +145,17 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     noteTitlelab = addLabel(l, notePage);
     noteDatelab = addLabel(l, notePage);
     noteContentlab = addLabel(l, notePage, false);
-    noteContentlab->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long note is cut, not widening
+    // A long note is cut with "...", not widening the pane; the view below holds all of it.
+    noteContentlab->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     noteContentView = new PRTextView(notePage);
     l->addWidget(noteContentView, 1);
 
-    bookMarkPage = newPage(this, l);
+    bookMarkPage = newFieldsPage(this, l);
     bookMarkTitlelab = addLabel(l, bookMarkPage);
     bookMarkURLlab = addLabel(l, bookMarkPage);
     l->addStretch();
 
-    calendarPage = newPage(this, l);
+    calendarPage = newFieldsPage(this, l);
     calTitlelab = addLabel(l, calendarPage);
     calNotelab = addLabel(l, calendarPage);
     calStartDatelab = addLabel(l, calendarPage);
@@ -156,7 +175,8 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     addWidget(messageTreeScrollView);
 
     QWidget* treePage = newPage(this, l);
-    treeFileImageView = addImageView(l, treePage, 240);
+    // Shown below the tree and the files: the picture fits what height they leave.
+    treeFileImageView = addImageView(l, treePage, 80);
 
     emptyPage = new QWidget(this);
     addWidget(emptyPage);
@@ -257,8 +277,7 @@ void PRRecordPreviewPane::showNote(const PRNoteNode& record) {
     noteDatelab->setText(format("Date: %1", record.noteDate()));
     // The note's line: its text as one line (the whole of it in the tip and the view below).
     const QString content = text(record.noteContent());
-    noteContentlab->setText(QStringLiteral("Note: %1").arg(content.simplified()));
-    noteContentlab->setToolTip(content);
+    elided::setText(noteContentlab, QStringLiteral("Note: %1").arg(content.simplified()));
     noteContentView->setString(content);
 }
 
@@ -298,6 +317,7 @@ void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversat
 }
 
 void PRRecordPreviewPane::showNothing() {
+    filePicture_ = false;
     if (player) player->stop();
     setCurrentWidget(emptyPage);
 }
@@ -306,6 +326,7 @@ void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());
     // The data file in the backup is named by its key: the type is the backed-up file's own.
     QImage image = readImage(record.filePath().value_or(""));
+    filePicture_ = !image.isNull();
     if (image.isNull()) image = fileTypeIcon(QFileInfo(text(record.treefileName())).suffix());
     setFitted(treeFileImageView, image);
 }

@@ -44,6 +44,8 @@ public:
     void showTreeFile(const PRTreeFileNode& record);
     // An empty page: the category on show has no record to preview.
     void showNothing();
+    // Whether the backup file shown last is a picture shown as itself (not its type's icon).
+    bool showsFilePicture() const { return filePicture_; }
     // The social-app page's button: opens the shown file with its default application.
     void actPreView();
 
@@ -88,4 +90,5 @@ public:
 private:
     void showMovieIcon();
     QString faceTwitterFilePath_;
+    bool filePicture_ = false;
 };

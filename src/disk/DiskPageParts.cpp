@@ -2,6 +2,7 @@
 
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
+#include "widgets/ColumnFit.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -32,8 +33,7 @@ void setUpSortedTable(QTableView* table, QAbstractItemModel* model) {
     table->setAlternatingRowColors(true);
     table->verticalHeader()->hide();
     table->setFont(QFont("Lucida Grande", 11));
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    columnfit::fitColumns(table);
 }
 
 namespace {

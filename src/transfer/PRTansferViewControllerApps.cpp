@@ -13,7 +13,9 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/ElidedText.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -70,6 +72,7 @@ void PRTansferViewController::buildAppView() {
     appOutlineView->setModel(appTreeController);
     appOutlineView->setHeaderHidden(true);
     appOutlineView->setIconSize({24, 24});
+    elided::showWholeCellTexts(appOutlineView);
     connect(appOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { outlineViewSelectionDidChange(); });
     appFileController = new PRAppFileController(kAppFileColumns, this);
@@ -80,7 +83,7 @@ void PRTansferViewController::buildAppView() {
     appTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     appTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     appTableView->verticalHeader()->hide();
-    appTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    columnfit::fitColumns(appTableView);
     connect(appTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { tableViewSelectionDidChange(appTableView); });
     appImageView = new QLabel(split);

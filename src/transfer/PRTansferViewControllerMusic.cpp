@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/TrackPlayer.h"
 
@@ -51,12 +52,7 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     table->setSortingEnabled(true);
     table->sortByColumn(-1, Qt::AscendingOrder);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(false);
-    table->horizontalHeader()->setSectionResizeMode(MusicTrackTableModel::Title, QHeaderView::Stretch);
-    table->setColumnWidth(MusicTrackTableModel::Artist, 150);
-    table->setColumnWidth(MusicTrackTableModel::Album, 150);
-    table->setColumnWidth(MusicTrackTableModel::Time, 70);
-    table->setColumnWidth(MusicTrackTableModel::Size, 90);
+    columnfit::fitColumns(table);
     // The menu and a double click act on the row they were on, whatever else is selected.
     int* clicked = video ? &videoClickedRow : &musicClickedRow;
     QMenu* menu = buildTrackMenu(table, video);

@@ -15,6 +15,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/RecordTableModels.h"
 
 #include <QDateTime>
@@ -44,9 +45,8 @@ QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* mod
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
+    columnfit::fitColumns(table);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     return table;
 }

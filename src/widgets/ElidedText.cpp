@@ -2,8 +2,10 @@
 
 #include <QAbstractItemView>
 #include <QEvent>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QTableView>
 #include <QToolTip>
 
 namespace elided {
@@ -50,6 +52,26 @@ private:
     QAbstractItemView* view_;
 };
 
+// The same for the titles of a table's columns.
+class HeaderTips final : public QObject {
+public:
+    explicit HeaderTips(QHeaderView* header) : QObject(header), header_(header) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || !header_->model()) return false;
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int section = header_->logicalIndexAt(help->pos());
+        if (section < 0 || !header_->model()->headerData(section, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty())
+            return false;
+        if (header_->sectionSizeHint(section) <= header_->sectionSize(section)) return false;
+        QToolTip::showText(help->globalPos(), header_->model()->headerData(section, Qt::Horizontal).toString(),
+                           header_->viewport());
+        return true;
+    }
+
+private:
+    QHeaderView* header_;
+};
+
 }  // namespace
 
 void setText(QLabel* label, const QString& text, Qt::TextElideMode mode) {
@@ -67,6 +89,10 @@ QString wholeText(const QLabel* label) {
 void showWholeCellTexts(QAbstractItemView* view) {
     view->setTextElideMode(Qt::ElideMiddle);
     view->viewport()->installEventFilter(new CellTips(view));
+    if (auto* table = qobject_cast<QTableView*>(view)) {
+        table->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+        table->horizontalHeader()->viewport()->installEventFilter(new HeaderTips(table->horizontalHeader()));
+    }
 }
 
 bool isCut(const QAbstractItemView* view, const QModelIndex& index) {

@@ -19,7 +19,7 @@ void setText(QLabel* label, const QString& text, Qt::TextElideMode mode = Qt::El
 QString wholeText(const QLabel* label);
 
 // Cells of view cut in the middle, and a cut cell's whole text as its tooltip (a tooltip the
-// model gives itself is kept).
+// model gives itself is kept); a table's cut column titles likewise.
 void showWholeCellTexts(QAbstractItemView* view);
 // Whether view shows index's text cut to its column.
 bool isCut(const QAbstractItemView* view, const QModelIndex& index);
