@@ -1,6 +1,7 @@
 // The recovery of 1 GB of backup files (four of 200 MB, 3,200 of 64 KB in 40 folders) against
 // `cp -r` of the same files, and the photo grid's first screen of thumbnails with 200 and with
 // 20,000 photos in the backup.
+#include "../support/ApplicationMain.h"
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "browser/PRResultTableModels.h"
@@ -201,11 +202,4 @@ BENCHMARK(RecoveryOfOneGigabyte)->Unit(benchmark::kMillisecond)->Iterations(3)->
 BENCHMARK(CpOfTheSameFiles)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(GridFirstScreen)->Arg(200)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runInApplication(argc, argv); }

@@ -3,6 +3,7 @@
 // backup-dump runs them without printing; and the whole scan on the screen, with the longest
 // time the main thread spent on one turn of its event loop while the scan handed over its
 // counts and its records (an upper bound of the longest single hand-off).
+#include "../support/ApplicationMain.h"
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "BackupReaders.h"
@@ -203,11 +204,4 @@ BENCHMARK(ReadersAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(IntakeOfTheReaders)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(WholeScanOnTheScreen)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runInApplication(argc, argv); }

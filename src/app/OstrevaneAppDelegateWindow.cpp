@@ -5,6 +5,7 @@
 #include "app/PRIOSDeviceTableModel.h"
 #include "app/PRMainWindow.h"
 #include "platform/Images.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
@@ -144,6 +145,8 @@ void OstrevaneAppDelegate::buildMainWindow() {
     bodyLayout->addWidget(frame_.mainShowView, 1);
     layout->addWidget(body, 1);
     buildPageViews();
+    // How the last export, copy or recovery ended; hidden until one has.
+    layout->addWidget(new ActionResultLine(window_));
 
     frame_.bottomImageView = imageLabel(window_, "bottomImageView");
     frame_.bottomImageView->setFixedHeight(kBottomHeight);

@@ -34,8 +34,7 @@ void PRConversationImageExport::actExportImage(PRConversationView* view) {
         }
         performOnMainThread(
             receiver,
-            [this, folder, path, written] {
-                workspace::selectFile(QString(), QString::fromStdString(folder));
+            [this, path, written] {
                 if (onFinished) onFinished(path, written);
             },
             false);

@@ -16,5 +16,5 @@ PRTreeFileController::PRTreeFileController(QObject* parent)
            {tr("Path"), [](const PRTreeFileNode& f) { return q(f.dirFilePath()); }}}) {}
 
 void PRTreeFileController::setMarked(size_t record, bool marked) {
-    PRBackupFileTree::setFileState(records_[record], marked);
+    PRBackupFileTree::setFileState((*records_)[record], marked);
 }

@@ -220,6 +220,9 @@ private:
     void buildLinks(QBoxLayout* column);
     // Selects the first row of the category's view, or empties the pane when it has none.
     void selectFirstRow(Category category);
+    // The category's table shows the rows of a changed filter or search, or (sorted) the same
+    // rows in a new order.
+    void tableRowsShown(Category category, bool sorted);
     // The help, support and link buttons, off while a scan runs.
     void setHelpsEnabled(bool enabled);
     void fitPreviewPane(Category category);

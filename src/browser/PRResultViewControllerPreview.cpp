@@ -14,8 +14,10 @@
 #include "browser/PRSupportLinks.h"
 #include "browser/PRThumbnailModel.h"
 #include "platform/Dialogs.h"
+#include "widgets/ActionResultLine.h"
 
 #include <QBoxLayout>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSplitter>
@@ -46,7 +48,13 @@ void PRResultViewController::buildPreviewPane() {
     }
     conversationExport = new PRConversationImageExport(this);
     conversationExport->onFinished = [this](const std::string& path, bool written) {
-        if (written) return;
+        if (written) {
+            const QString saved = QString::fromStdString(path);
+            tellActionDone(view(),
+                           tr("The picture of the conversation was saved as %1").arg(QFileInfo(saved).fileName()),
+                           QFileInfo(saved).path());
+            return;
+        }
         AlertRequest alert;
         alert.messageText =
             tr("The picture of the conversation could not be written to \"%1\".").arg(QString::fromStdString(path));

@@ -5,9 +5,11 @@
 #include "browser/PRResultViewController.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PageWorkers.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/PRProgressView.h"
 
 #include <QDateTime>
@@ -120,7 +122,8 @@ void PRResultViewController::saveProgressorHanderToMainThreadHandle(const PRReco
     saveWindow->hide();
     saveProgressor->setProgressValue(0);
     savepercentlab->setText("0%");
-    workspace::selectFile(QString(), recoverPath);
+    if (result.written > 0)
+        tellActionDone(mainWindow(), counted(result.written, "item", "items") + tr(" recovered"), recoverPath);
     if (result.ok()) return;
     AlertRequest alert;
     alert.window = mainWindow();

@@ -35,6 +35,7 @@ QTableView* PRResultViewController::tableOf(Category category) const { return ta
 void PRResultViewController::showCategory(Category category) {
     view();
     current_ = category;
+    currentTableView = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
     for (int c = 0; c < CategoryCount; ++c) categoryBtns[c]->setChecked(c == category);
     CustomView->setCurrentWidget(pages_[category]);
     PRRecordTableModel* model = modelOf(category);
@@ -42,21 +43,20 @@ void PRResultViewController::showCategory(Category category) {
     checkBtn->blockSignals(true);
     checkBtn->setChecked(false);
     checkBtn->blockSignals(false);
-    model->setDeletedOnly(false);
     searchlab->blockSignals(true);
     searchlab->clear();
     searchlab->blockSignals(false);
-    model->setSearchText({});
+    // Rows of a filter or search undone select their first row when they are shown.
+    const bool refiltered = model->showEveryRecord();
     checkBtn->setHidden(!model->hasDeletedRecords());
     searchlab->setHidden(!model->searchable());
     selectAllBtn->setHidden(category == BackupFiles);
     selectAllBtn->setChecked(selectAll_[category]);
-    currentTableView = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
     fitPreviewPane(category);
     exportBtn->setVisible(category == Messages);
     exportBtn->setEnabled(model->rowCount() > 0);
     setHelpsEnabled(true);
-    selectFirstRow(category);
+    if (!refiltered || model->rowsPending()) selectFirstRow(category);
     if (category == BackupFiles && treeController->rowCount() > 0) {
         const QModelIndex root = treeController->index(0, 0);
         treeOutlineView->expand(root);
@@ -68,7 +68,6 @@ void PRResultViewController::actCheck(bool deletedOnly) {
     PRRecordTableModel* model = modelOf(current_);
     if (!model || !model->hasDeletedRecords()) return;
     model->setDeletedOnly(deletedOnly);
-    selectFirstRow(current_);
 }
 
 void PRResultViewController::ClickSelectAll(bool selected) {
@@ -83,7 +82,16 @@ void PRResultViewController::search(const QString& text) {
     PRRecordTableModel* model = modelOf(current_);
     if (!model || !model->searchable()) return;
     model->setSearchText(text.trimmed());
-    selectFirstRow(current_);
+}
+
+void PRResultViewController::tableRowsShown(Category category, bool sorted) {
+    if (category != current_ || bSelectedNode) return;
+    // Other rows (a filter, a search) start at their first one; a sort keeps the selected
+    // records selected, and the preview follows the one selected last.
+    QAbstractItemView* shown = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
+    if (!sorted || !shown->selectionModel()->hasSelection()) return selectFirstRow(category);
+    shown->scrollTo(shown->currentIndex());
+    tableViewSelectionDidChange();
 }
 
 void PRResultViewController::folderSelected() {

@@ -281,6 +281,9 @@ void PRResultViewController::buildTreePage() {
         treeController->refreshMarks();
         updateSelectedCount();
     };
+    treeFileController->rowsShown = [this](PRRecordTableModel::RowsChange change) {
+        tableRowsShown(BackupFiles, change == PRRecordTableModel::RowsChange::Sorted);
+    };
 }
 
 QTableView* PRResultViewController::buildTable(Category category, PRRecordTableModel* model) {
@@ -302,6 +305,9 @@ QTableView* PRResultViewController::buildTable(Category category, PRRecordTableM
         return rows;
     };
     model->marksChanged = [this] { updateSelectedCount(); };
+    model->rowsShown = [this, category](PRRecordTableModel::RowsChange change) {
+        tableRowsShown(category, change == PRRecordTableModel::RowsChange::Sorted);
+    };
     tables_[category] = table;
     pages_[category] = table;
     CustomView->addWidget(table);

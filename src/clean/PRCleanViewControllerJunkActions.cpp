@@ -11,6 +11,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/DeviceRefusal.h"
 
@@ -406,7 +407,8 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
                 this,
                 [=, this] {
                     finishJob(batch, result);
-                    workspace::selectFile(QString(), target);
+                    if (result.files > 0)
+                        tellActionDone(view_, counted(result.files, "file", "files") + tr(" exported"), target);
                 },
                 true);
         });

@@ -10,6 +10,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/PRButton.h"
@@ -131,7 +132,7 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
                     showFailure(tr("The file could not be copied from the device."), result.failureDetail());
                     return;
                 }
-                workspace::selectFile(QString(), folder);
+                tellActionDone(view_, counted(result.files, "file", "files") + tr(" exported"), folder);
             },
             true);
     });

@@ -2,6 +2,7 @@
 
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 
 #include <QFont>
@@ -75,6 +76,11 @@ bool confirmRemoval(QWidget* window, const QString& message, const QString& info
     alert.buttons = {QObject::tr("Deleted"), QObject::tr("Cancel")};
     alert.window = window;
     return dialogs::runAlert(alert) == NSAlertFirstButtonReturn;
+}
+
+void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder) {
+    alertFailures(window, QObject::tr("Some files could not be exported."), result);
+    tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" exported"), folder);
 }
 
 }  // namespace diskpages

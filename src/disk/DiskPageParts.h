@@ -24,6 +24,9 @@ QList<int> selectedSourceRows(const QTableView* table);
 int currentSourceRow(const QTableView* table);
 // Shows one alert when result holds failures: what was asked, the first failing path and why.
 void alertFailures(QWidget* window, const QString& what, const disk::ActionResult& result);
+// The end of an export: the alert naming what failed (when anything did), and the window's result
+// line saying how many files went to folder.
+void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder);
 // The removal confirmation: true for "Deleted", false for "Cancel".
 bool confirmRemoval(QWidget* window, const QString& message, const QString& informative);
 

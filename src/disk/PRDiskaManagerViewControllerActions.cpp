@@ -154,10 +154,7 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
         const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
             disk::DiskManagerActions(services_, stamp.index()).exportItems(items, folder, &stopping_);
-        handOff([this, result, folder] {
-            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
-            workspace::selectFile(QString(), folder);
-        });
+        handOff([this, result, folder] { diskpages::exportEnded(window(), result, folder); });
     });
 }
 
@@ -249,10 +246,7 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
             disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
-        handOff([this, result, folder] {
-            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
-            workspace::selectFile(QString(), folder);
-        });
+        handOff([this, result, folder] { diskpages::exportEnded(window(), result, folder); });
     });
 }
 

@@ -593,10 +593,7 @@ void PRFindLargeFileViewController::exportSelected(
             if (stop) return;
             result.add(actions.exportFile(record, folder));
         }
-        handOff(receiver, [this, result, folder] {
-            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
-            workspace::selectFile(QString(), folder);
-        });
+        handOff(receiver, [this, result, folder] { diskpages::exportEnded(window(), result, folder); });
     });
 }
 

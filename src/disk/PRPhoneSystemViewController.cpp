@@ -495,10 +495,7 @@ void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportFiles(files, target, &stop);
-        handOff(receiver, [this, result, target] {
-            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
-            workspace::selectFile(QString(), target);
-        });
+        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
     });
 }
 
@@ -553,10 +550,7 @@ void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportEntries(entries, target, &stop);
-        handOff(receiver, [this, result, target] {
-            diskpages::alertFailures(window(), tr("Some files could not be exported."), result);
-            workspace::selectFile(QString(), target);
-        });
+        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
     });
 }
 

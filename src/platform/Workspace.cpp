@@ -6,7 +6,8 @@
 
 namespace {
 workspace::Recorder g_recorder;
-}
+bool g_fileManager = true;
+}  // namespace
 
 namespace workspace {
 
@@ -22,10 +23,15 @@ void openFile(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void selectFile(const QString& file, const QString& folder) {
+bool selectFile(const QString& file, const QString& folder) {
     const QString target = folder.isEmpty() ? QFileInfo(file).absolutePath() : folder;
-    if (g_recorder) return g_recorder(Action::ShowFolder, target);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    if (g_recorder) {
+        g_recorder(Action::ShowFolder, target);
+        return g_fileManager;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(target));
 }
+
+void setFileManagerAvailable(bool available) { g_fileManager = available; }
 
 }  // namespace workspace

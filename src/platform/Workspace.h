@@ -9,8 +9,11 @@ namespace workspace {
 enum class Action { OpenURL, OpenFile, ShowFolder };
 void openURL(const QString& url);
 void openFile(const QString& path);
-// Shows a folder in the file manager (selecting file inside it when given).
-void selectFile(const QString& file, const QString& folder);
+// Shows a folder in the file manager (selecting file inside it when given). False when no file
+// manager could be opened (a desktop without one set, a bare X display).
+bool selectFile(const QString& file, const QString& folder);
 using Recorder = std::function<void(Action, const QString&)>;
 void setRecorder(Recorder recorder);  // empty function goes back to the desktop
+// For tests with a recorder: whether the recorded desktop has a file manager (it has, at first).
+void setFileManagerAvailable(bool available);
 }  // namespace workspace

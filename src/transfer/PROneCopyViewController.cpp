@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 
@@ -206,5 +207,6 @@ void PROneCopyViewController::finishOneClickCopyOnMainThread(const transfer::One
     showStartButton(false);
     bStartScan = false;
     ++copiesFinished_;
-    if (!summary.deviceLeft && !summary.cancelled) workspace::selectFile({}, exportFolder);
+    if (!summary.deviceLeft && !summary.cancelled)
+        tellActionDone(view(), tr("The one-click copy is done"), exportFolder);
 }

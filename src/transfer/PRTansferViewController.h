@@ -295,10 +295,18 @@ private:
     void ExportSelectedAppToMacThreadHandle();
     void ExportDirAppToMacThread();
     // Runs job on an app worker inside the device of stamp, unless that device is no longer the
-    // page's (the user is told, nothing runs).
+    // page's (the user is told, nothing runs). done, when given, runs on the main thread with the
+    // result (the lists follow what the device did, an export says where its files went).
     void startAppJob(const DeviceStamp& stamp, std::function<disk::ActionResult(const std::atomic<bool>&)> job,
-                     QString failureText);
+                     QString failureText, std::function<void(const disk::ActionResult&)> done = {});
+    // The end of an app export: the window's result line says how many files went to folder
+    // (opening it too, unless the save panel's choice showed it already).
+    void appExportEnded(const disk::ActionResult& result, const QString& folder, bool openFolder);
     std::vector<transfer::ContainerFile> selectedAppFiles() const;
+    // The files removed from the device leave the shown folder's list (and its preview).
+    void forgetAppFiles(const std::vector<std::string>& devicePaths);
+    // Lists the shown folder's files again, keeping the chosen ones chosen.
+    void refreshAppFiles();
     PRAppDirTreeNodePtr selectedAppFolder() const;
     void previewAppFile();
     void buildRecordViews();

@@ -7,12 +7,14 @@
 #include "clean/PRAppTreeController.h"
 #include "disk/core/LocalCopies.h"
 #include "model/PRRecordFields.h"
+#include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
@@ -202,6 +204,7 @@ PRAppDirTreeNodePtr PRTansferViewController::selectedAppFolder() const {
 void PRTansferViewController::outlineViewSelectionDidChange() {
     const PRAppDirTreeNodePtr node = selectedAppFolder();
     if (!node || appTreeController->BRefreshTreeFlag) return;
+    appImageView->clear();  // another folder: no file of the last one is shown
     appFileController->setContent({});
     std::vector<NSObjectPtr> files(node->fileChildren().begin(), node->fileChildren().end());
     if (!files.empty()) appFileController->addObjects(files);
@@ -265,9 +268,13 @@ std::vector<transfer::ContainerFile> PRTansferViewController::selectedAppFiles()
 
 void PRTansferViewController::previewAppFile() {
     const QModelIndexList rows = appTableView->selectionModel()->selectedRows();
-    if (rows.isEmpty() || appFileController->rowCount() == 0) return;
-    const auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(rows.first().row()));
-    if (!file) return;
+    const auto file =
+        rows.isEmpty() ? nullptr
+                       : std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(rows.first().row()));
+    if (!file) {
+        appImageView->clear();  // nothing selected: nothing shown
+        return;
+    }
     if (!file->btransfer) {
         // The first preview copies the document into the private "DB" folder, at its app's and
         // container path (two documents of one name each get their own copy); the page's later
@@ -308,10 +315,10 @@ void PRTansferViewController::AppUnSelecteAll(QObject*) { appTableView->clearSel
 
 void PRTansferViewController::startAppJob(const DeviceStamp& stamp,
                                           std::function<disk::ActionResult(const std::atomic<bool>&)> job,
-                                          QString failureText) {
+                                          QString failureText, std::function<void(const disk::ActionResult&)> done) {
     // The device may have gone, and another come, while a question or a panel was open.
     if (!stillOnItsDevice(stamp, alertWindow())) return;
-    appWorkers_.start([this, stamp, job = std::move(job), failureText](const std::atomic<bool>& cancelled) {
+    appWorkers_.start([this, stamp, job = std::move(job), failureText, done](const std::atomic<bool>& cancelled) {
         disk::ActionResult result;
         {
             const auto onlyItsDevice = stamp.onlyThisDevice();
@@ -320,13 +327,19 @@ void PRTansferViewController::startAppJob(const DeviceStamp& stamp,
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result, failureText] {
+            [this, result, failureText, done, &stamp] {
                 if (appWorkers_.cancelled()) return;
                 ++appJobsFinished_;
+                if (done && stamp.holds()) done(result);
                 alertFailure(result, failureText);
             },
             true);
     });
+}
+
+void PRTansferViewController::appExportEnded(const disk::ActionResult& result, const QString& folder, bool openFolder) {
+    if (result.files == 0) return;  // the alert says what failed
+    tellActionDone(view(), counted(result.files, "file", "files") + tr(" exported"), folder, openFolder);
 }
 
 void PRTansferViewController::addFilesToApp(QObject*) {
@@ -342,13 +355,49 @@ void PRTansferViewController::addFilesToApp(QObject*) {
     addFilePath = chosen;
     const int device = stamp.index();
     const transfer::ContainerFile beside = files.front();
+    const PRAppDirTreeNodePtr folder = selectedAppFolder();
     startAppJob(
         stamp,
         [device, beside, chosen](const std::atomic<bool>&) {
             return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen,
                                                 beside.path);
         },
-        tr("The file could not be added."));
+        tr("The file could not be added."),
+        [this, beside, chosen, folder](const disk::ActionResult& result) {
+            if (result.files == 0 || !folder) return;
+            auto added = PRAppDirTreeNode::create();
+            added->filePath = QString::fromStdString(transfer::addTargetPath(beside.path, chosen));
+            added->appBundleName = QString::fromStdString(beside.bundleId);
+            added->appDisplayName = folder->appDisplayName;
+            added->fileType = QStringLiteral("FILE");
+            added->fileSize = QString::fromStdString(sizeText(result.bytes));
+            appTreeController->addTreeNode(added);
+            refreshAppFiles();
+        });
+}
+
+void PRTansferViewController::refreshAppFiles() {
+    std::vector<QString> chosen;
+    for (const QModelIndex& index : appTableView->selectionModel()->selectedRows())
+        if (auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(index.row())))
+            chosen.push_back(file->filePath);
+    outlineViewSelectionDidChange();
+    for (int row = 0; row < appFileController->rowCount(); ++row)
+        if (auto file = std::dynamic_pointer_cast<PRAppFileTreeNode>(appFileController->objectAt(row));
+            file && std::find(chosen.begin(), chosen.end(), file->filePath) != chosen.end())
+            appTableView->selectionModel()->select(appFileController->index(row, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void PRTansferViewController::forgetAppFiles(const std::vector<std::string>& devicePaths) {
+    const PRAppDirTreeNodePtr folder = selectedAppFolder();
+    if (!folder || devicePaths.empty()) return;
+    std::vector<PRAppFileTreeNodePtr> files = folder->fileChildren();
+    std::erase_if(files, [&](const PRAppFileTreeNodePtr& file) {
+        return std::find(devicePaths.begin(), devicePaths.end(), file->filePath.toStdString()) != devicePaths.end();
+    });
+    folder->setFileChildren(std::move(files));
+    refreshAppFiles();
 }
 
 void PRTansferViewController::AppDeleted(QObject*) {
@@ -364,12 +413,14 @@ void PRTansferViewController::AppDeleted(QObject*) {
     const DeviceStamp stamp = tie_.stamp();
     if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
     const int device = stamp.index();
+    auto removed = std::make_shared<std::vector<std::string>>();
     startAppJob(
         stamp,
-        [device, files](const std::atomic<bool>&) {
-            return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files);
+        [device, files, removed](const std::atomic<bool>&) {
+            return transfer::removeContainerFiles(disk::deviceDiskServices(), device, files, removed.get());
         },
-        tr("Some files could not be deleted."));
+        tr("Some files could not be deleted."),
+        [this, removed](const disk::ActionResult&) { forgetAppFiles(*removed); });
 }
 
 void PRTansferViewController::AppExportFilestoMac(QObject*) {
@@ -388,7 +439,8 @@ void PRTansferViewController::ExportSelectedAppToMacThreadHandle() {
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, false, &cancelled);
         },
-        tr("Some files could not be exported."));
+        tr("Some files could not be exported."),
+        [this, folder](const disk::ActionResult& result) { appExportEnded(result, folder, false); });
 }
 
 void PRTansferViewController::AppExportFilestoDocument(QObject*) {
@@ -402,7 +454,8 @@ void PRTansferViewController::AppExportFilestoDocument(QObject*) {
         [device, files, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFiles(disk::deviceDiskServices(), device, files, folder, true, &cancelled);
         },
-        tr("Some files could not be exported."));
+        tr("Some files could not be exported."),
+        [this, folder](const disk::ActionResult& result) { appExportEnded(result, folder, true); });
 }
 
 void PRTansferViewController::AppDirExporttoMac(QObject*) {
@@ -424,5 +477,6 @@ void PRTansferViewController::ExportDirAppToMacThread() {
         [device, dir, folder](const std::atomic<bool>& cancelled) {
             return transfer::exportContainerFolder(disk::deviceDiskServices(), device, dir, folder, &cancelled);
         },
-        tr("Some files could not be exported."));
+        tr("Some files could not be exported."),
+        [this, folder](const disk::ActionResult& result) { appExportEnded(result, folder, false); });
 }

@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/TrackPlayer.h"
@@ -357,7 +358,8 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
             [this, result, written, reveal] {
                 if (trackWorkers_.cancelled()) return;
                 if (reveal && !written.isEmpty())
-                    workspace::selectFile(written.first(), QFileInfo(written.first()).path());
+                    tellActionDone(view(), counted(written.size(), "track", "tracks") + tr(" exported"),
+                                   QFileInfo(written.first()).path());
                 ++musicJobsFinished_;
                 alertFailure(result, counted(result.failures, "track", "tracks") + tr(" could not be exported."));
             },

@@ -9,7 +9,9 @@
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
 #include "transfer/PhotoBrowserModel.h"
+#include "widgets/ActionResultLine.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -208,6 +210,10 @@ void PRTansferViewController::startPhotoExport(std::vector<IKImageItem> items) {
 
 void PRTansferViewController::finishPhotoExport(const transfer::PhotoExportResult& result) {
     ++photoExportsFinished_;
+    // The save panel's folder was shown when the export started.
+    if (!result.written.isEmpty())
+        tellActionDone(view(), counted(result.files, "photo", "photos") + tr(" exported"),
+                       QFileInfo(result.written.first()).path(), false);
     if (!result.ok()) {
         AlertRequest alert;
         alert.messageText = counted(result.failures, "photo", "photos") + tr(" could not be exported.");

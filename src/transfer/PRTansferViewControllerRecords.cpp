@@ -15,6 +15,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/RecordTableModels.h"
 
@@ -365,7 +366,8 @@ void PRTansferViewController::startRecordExport(std::function<RecordExportResult
 
 void PRTansferViewController::finishRecordExport(const RecordExportResult& result, const QString& folder) {
     ++recordExportsFinished_;
-    if (!folder.isEmpty()) workspace::selectFile(QString(), folder);
+    if (!folder.isEmpty() && result.written > 0)
+        tellActionDone(view(), counted(result.written, "item", "items") + tr(" exported"), folder);
     if (result.ok()) return;
     AlertRequest alert;
     alert.messageText = counted(result.failures, "item", "items") + tr(" could not be exported.");

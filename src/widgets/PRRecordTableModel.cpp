@@ -1,19 +1,18 @@
 #include "widgets/PRRecordTableModel.h"
 
-#include <algorithm>
+#include "platform/Threads.h"
+#include "platform/WorkerPool.h"
+
+#include <QPointer>
 #include <numeric>
 
-namespace {
-// Texts compare ignoring case; numbers (byte counts, message counts) as numbers.
-int compareKeys(const QVariant& a, const QVariant& b) {
-    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
-        return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
-    const QPartialOrdering order = QVariant::compare(a, b);
-    if (order == QPartialOrdering::Less) return -1;
-    if (order == QPartialOrdering::Greater) return 1;
-    return 0;
+PRRecordTableModel::PRRecordTableModel(QObject* parent, Layout layout)
+    : QAbstractTableModel(parent), layout_(layout), rows_(std::make_shared<RecordRows>(RecordRows::Reader{})) {}
+
+PRRecordTableModel::~PRRecordTableModel() {
+    // A query still on the worker stops at its next step; its rows are handed to nobody.
+    ++*latest_;
 }
-}  // namespace
 
 int PRRecordTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_.size());
@@ -80,50 +79,98 @@ size_t PRRecordTableModel::markedCount() const {
     return count;
 }
 
-void PRRecordTableModel::setDeletedOnly(bool only) {
-    if (only == deletedOnly_) return;
-    deletedOnly_ = only;
-    reload();
+bool PRRecordTableModel::setDeletedOnly(bool only) {
+    if (only == query_.deletedOnly) return false;
+    query_.deletedOnly = only;
+    refresh(false);
+    return true;
 }
 
-void PRRecordTableModel::setSearchText(const QString& text) {
-    if (text == search_) return;
-    search_ = text;
-    reload();
+bool PRRecordTableModel::setSearchText(const QString& text) {
+    if (text == query_.search) return false;
+    query_.search = text;
+    refresh(false);
+    return true;
 }
 
-void PRRecordTableModel::reload() {
-    beginResetModel();
-    refilter();
-    endResetModel();
-}
-
-void PRRecordTableModel::refilter() {
-    shown_.clear();
-    const size_t n = recordCount();
-    shown_.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        if (deletedOnly_ && !isDeleted(i)) continue;
-        if (!search_.isEmpty() && !matches(i, search_)) continue;
-        shown_.push_back(i);
-    }
-    if (sortField_ >= 0) {
-        // Sort keys once per row, not once per comparison.
-        std::vector<std::pair<QVariant, size_t>> keyed;
-        keyed.reserve(shown_.size());
-        for (size_t i : shown_) keyed.emplace_back(sortKey(i, sortField_), i);
-        const bool ascending = sortOrder_ == Qt::AscendingOrder;
-        std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto& a, const auto& b) {
-            const int c = compareKeys(a.first, b.first);
-            return ascending ? c < 0 : c > 0;
-        });
-        for (size_t k = 0; k < keyed.size(); ++k) shown_[k] = keyed[k].second;
-    }
+bool PRRecordTableModel::showEveryRecord() {
+    if (!query_.deletedOnly && query_.search.isEmpty()) return false;
+    query_.deletedOnly = false;
+    query_.search.clear();
+    refresh(false);
+    return true;
 }
 
 void PRRecordTableModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= columnCount() || isCheckColumn(column)) return;
-    sortField_ = fieldOf(column);
-    sortOrder_ = order;
-    reload();
+    const int field = fieldOf(column);
+    const bool descending = order == Qt::DescendingOrder;
+    if (field == query_.sortField && descending == query_.descending) return;
+    query_.sortField = field;
+    query_.descending = descending;
+    refresh(false);
+}
+
+void PRRecordTableModel::reload(RecordRows::Reader reader) {
+    rows_ = std::make_shared<RecordRows>(std::move(reader));
+    refresh(true);
+}
+
+void PRRecordTableModel::refresh(bool newRecords) {
+    // Whatever is still worked out on the worker is for an older query now.
+    const uint64_t generation = ++*latest_;
+    const RecordRows::Query query = query_;
+    const bool inArrayOrder = query == RecordRows::Query{};
+    if (inArrayOrder || rows_->count() <= kRecordsWorkedOutAtOnce) {
+        pending_ = false;
+        show(inArrayOrder ? rows_->everyRow() : *rows_->rows(query, [] { return false; }), query, newRecords,
+             !newRecords);
+        return;
+    }
+    // New records show in array order until their rows are worked out.
+    if (newRecords) show(rows_->everyRow(), RecordRows::Query{}, true, false);
+    pending_ = true;
+    if (!worker_) worker_ = std::make_unique<WorkerPool>(1);
+    worker_->enqueue([this, receiver = MainThreadReceiver(this), records = rows_, query, generation, latest = latest_,
+                      announce = !newRecords] {
+        auto rows = records->rows(query, [&] { return latest->load() != generation; });
+        if (!rows) return;
+        auto shown = std::make_shared<std::vector<RecordRows::Row>>(std::move(*rows));
+        performOnMainThread(
+            receiver,
+            [this, shown, query, generation, latest, announce] {
+                if (latest->load() != generation) return;
+                pending_ = false;
+                show(std::move(*shown), query, false, announce);
+            },
+            false);
+    });
+}
+
+void PRRecordTableModel::show(std::vector<RecordRows::Row> rows, const RecordRows::Query& query, bool newRecords,
+                              bool announce) {
+    const bool sorted = !newRecords && query.sameRecords(shownQuery_) && rows.size() == shown_.size();
+    shownQuery_ = query;
+    if (!sorted) {
+        beginResetModel();
+        shown_ = std::move(rows);
+        endResetModel();
+    } else {
+        // The same records in a new order: what pointed at a record (the selection, the current
+        // row) goes with it to its new row.
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        if (!before.isEmpty()) {
+            std::vector<RecordRows::Row> rowOf(recordCount());
+            for (size_t row = 0; row < rows.size(); ++row) rowOf[rows[row]] = RecordRows::Row(row);
+            QModelIndexList after;
+            after.reserve(before.size());
+            for (const QModelIndex& at : before)
+                after << createIndex(int(rowOf[shown_[size_t(at.row())]]), at.column());
+            changePersistentIndexList(before, after);
+        }
+        shown_ = std::move(rows);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+    if (announce && rowsShown) rowsShown(sorted ? RowsChange::Sorted : RowsChange::Filtered);
 }

@@ -3,13 +3,21 @@
 // search over the category's own fields and sorting by column. A page chooses its layout: the
 // results screen marks records in a check column before the fields, the transfer page lists
 // them read only.
+// The rows of a filter, search or sort are worked out by RecordRows: at once for a small table,
+// on a worker thread for a large one, whose rows stay on show until the new ones are swapped in
+// (the last one asked for wins); the main thread never waits for a million records.
 #pragma once
+
+#include "widgets/RecordRows.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
+
+class WorkerPool;
 
 class PRRecordTableModel : public QAbstractTableModel {
 public:
@@ -22,6 +30,11 @@ public:
     static QColor deletedColor() { return QColor(217, 81, 30); }
     // In the marking layout the first column holds the record's check box.
     static constexpr int kCheckColumn = 0;
+    // Tables of up to this many records work their rows out at once (a few milliseconds);
+    // larger ones on a worker thread.
+    static constexpr size_t kRecordsWorkedOutAtOnce = 20000;
+
+    ~PRRecordTableModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,18 +42,30 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    // The check column never sorts; a size column sorts by bytes.
+    // The check column never sorts; a size column sorts by bytes. The records keep their rows'
+    // selection: they move to their new rows.
     void sort(int column, Qt::SortOrder order) override;
 
-    // Only deleted records, or all of them.
-    void setDeletedOnly(bool only);
-    bool deletedOnly() const { return deletedOnly_; }
-    // Rows whose searched fields contain text, ignoring case; all rows for an empty text.
-    void setSearchText(const QString& text);
+    // Only deleted records, or all of them. False when that is what was asked already.
+    bool setDeletedOnly(bool only);
+    bool deletedOnly() const { return query_.deletedOnly; }
+    // Rows whose searched fields contain text, ignoring case; all rows for an empty text. False
+    // when that is what was asked already.
+    bool setSearchText(const QString& text);
+    // Every record again, neither filtered nor searched. False when nothing was.
+    bool showEveryRecord();
     // Whether the category has fields a search looks at.
     virtual bool searchable() const = 0;
     // Whether the category has deleted records at all (the deleted-only filter applies).
     virtual bool hasDeletedRecords() const = 0;
+    // Whether the rows of a changed filter, search or sort are still being worked out.
+    bool rowsPending() const { return pending_; }
+
+    // What the rows shown became: other records (a filter or a search), or the same records in
+    // another order (a sort; the selection moved with its records).
+    enum class RowsChange { Filtered, Sorted };
+    // Called once the rows of a changed filter, search or sort are shown (not after new records).
+    std::function<void(RowsChange)> rowsShown;
 
     // Marks or unmarks the records of the given rows, or of every row shown.
     void markRows(const std::vector<int>& rows, bool selected);
@@ -59,7 +84,7 @@ public:
     std::function<void()> marksChanged;
 
 protected:
-    PRRecordTableModel(QObject* parent, Layout layout) : QAbstractTableModel(parent), layout_(layout) {}
+    PRRecordTableModel(QObject* parent, Layout layout);
 
     // The columns of the record's fields (after the check column in the marking layout),
     // numbered from 0.
@@ -71,23 +96,29 @@ protected:
     virtual bool isDeleted(size_t record) const = 0;
     virtual bool isMarked(size_t record) const = 0;
     virtual void setMarked(size_t record, bool marked) = 0;
-    virtual bool matches(size_t record, const QString& text) const = 0;
 
-    // Shows the records anew after the array changed.
-    void reload();
+    // Shows the records anew after the array changed; reader reads them from any thread.
+    void reload(RecordRows::Reader reader);
 
 private:
     bool isCheckColumn(int column) const { return layout_ == Layout::Marking && column == kCheckColumn; }
     // The field a column shows.
     int fieldOf(int column) const { return layout_ == Layout::Marking ? column - 1 : column; }
-    void refilter();
+    // Works the rows of query_ out, at once or on the worker.
+    void refresh(bool newRecords);
+    // Shows rows, the rows of query: with newRecords, of records just set (the view starts
+    // over); else of the records shown, announced to rowsShown when asked.
+    void show(std::vector<RecordRows::Row> rows, const RecordRows::Query& query, bool newRecords, bool announce);
 
     Layout layout_;
-    std::vector<size_t> shown_;
-    bool deletedOnly_ = false;
-    QString search_;
-    int sortField_ = -1;
-    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    std::shared_ptr<RecordRows> rows_;
+    RecordRows::Query query_;       // asked for last
+    RecordRows::Query shownQuery_;  // the one shown_ shows
+    std::vector<RecordRows::Row> shown_;
+    bool pending_ = false;
+    // Raised with every query: a query on the worker that is no longer the latest stops.
+    std::shared_ptr<std::atomic<uint64_t>> latest_ = std::make_shared<std::atomic<uint64_t>>(0);
+    std::unique_ptr<WorkerPool> worker_;  // made for the first query worked out there
 };
 
 // A table over one array of shared records (Record provides bSelected/setBSelected), its
@@ -106,47 +137,65 @@ public:
     };
 
     void setRecords(std::vector<Ptr> records) {
-        records_ = std::move(records);
-        reload();
+        records_ = std::make_shared<const std::vector<Ptr>>(std::move(records));
+        reload(reader());
     }
     // The records in the order given, shown or not.
-    const std::vector<Ptr>& content() const { return records_; }
-    size_t recordCount() const override { return records_.size(); }
-    const Ptr& recordOfRow(int row) const { return records_.at(recordAt(row)); }
+    const std::vector<Ptr>& content() const { return *records_; }
+    size_t recordCount() const override { return records_->size(); }
+    const Ptr& recordOfRow(int row) const { return records_->at(recordAt(row)); }
     // The record of a row shown; null outside the rows.
     Ptr at(int row) const { return row >= 0 && row < rowCount() ? recordOfRow(row) : nullptr; }
-    bool searchable() const override { return bool(search_); }
+    bool searchable() const override { return !searched_.empty(); }
     bool hasDeletedRecords() const override { return bool(deleted_); }
 
 protected:
-    // deleted tells a deleted record (none: the category has no deleted records); search
-    // tells whether a record's searched fields contain a text (none: the category finds nothing).
+    // deleted tells a deleted record (none: the category has no deleted records); a search looks
+    // for its text in the searched fields (none: the category finds nothing).
     PRArrayTableModel(QObject* parent, Layout layout, std::vector<Field> fields,
-                      std::function<bool(const Record&)> deleted = {},
-                      std::function<bool(const Record&, const QString&)> search = {})
+                      std::function<bool(const Record&)> deleted = {}, std::vector<Text> searched = {})
         : PRRecordTableModel(parent, layout),
-          fields_(std::move(fields)),
+          fields_(std::make_shared<const std::vector<Field>>(std::move(fields))),
           deleted_(std::move(deleted)),
-          search_(std::move(search)) {}
+          searched_(std::move(searched)) {}
 
-    int fieldColumns() const override { return static_cast<int>(fields_.size()); }
-    QString header(int field) const override { return fields_.at(size_t(field)).title; }
-    QVariant text(size_t record, int field) const override { return fields_.at(size_t(field)).text(*records_[record]); }
-    QVariant sortKey(size_t record, int field) const override {
-        const Field& f = fields_.at(size_t(field));
-        return f.key ? f.key(*records_[record]) : f.text(*records_[record]);
+    int fieldColumns() const override { return static_cast<int>(fields_->size()); }
+    QString header(int field) const override { return fields_->at(size_t(field)).title; }
+    QVariant text(size_t record, int field) const override {
+        return fields_->at(size_t(field)).text(*(*records_)[record]);
     }
-    bool isDeleted(size_t record) const override { return deleted_ && deleted_(*records_[record]); }
-    bool matches(size_t record, const QString& text) const override {
-        return search_ && search_(*records_[record], text);
-    }
-    bool isMarked(size_t record) const override { return records_[record]->bSelected(); }
-    void setMarked(size_t record, bool marked) override { records_[record]->setBSelected(marked); }
+    QVariant sortKey(size_t record, int field) const override { return keyOf(*fields_, *(*records_)[record], field); }
+    bool isDeleted(size_t record) const override { return deleted_ && deleted_(*(*records_)[record]); }
+    bool isMarked(size_t record) const override { return (*records_)[record]->bSelected(); }
+    void setMarked(size_t record, bool marked) override { (*records_)[record]->setBSelected(marked); }
 
-    std::vector<Ptr> records_;
+    // Shared with the queries on the worker thread, which read them while the table shows them.
+    std::shared_ptr<const std::vector<Ptr>> records_ = std::make_shared<const std::vector<Ptr>>();
 
 private:
-    std::vector<Field> fields_;
+    static QVariant keyOf(const std::vector<Field>& fields, const Record& record, int field) {
+        const Field& f = fields.at(size_t(field));
+        return f.key ? f.key(record) : f.text(record);
+    }
+    // How the rows' queries read the records, from any thread: each function holds the records
+    // and the fields it reads.
+    RecordRows::Reader reader() const {
+        RecordRows::Reader reader;
+        reader.count = records_->size();
+        reader.key = [records = records_, fields = fields_](size_t record, int field) {
+            return keyOf(*fields, *(*records)[record], field);
+        };
+        if (deleted_)
+            reader.deleted = [records = records_, deleted = deleted_](size_t record) {
+                return deleted(*(*records)[record]);
+            };
+        for (const Text& text : searched_)
+            reader.searched.push_back(
+                [records = records_, text](size_t record) { return text(*(*records)[record]).toString(); });
+        return reader;
+    }
+
+    std::shared_ptr<const std::vector<Field>> fields_;
     std::function<bool(const Record&)> deleted_;
-    std::function<bool(const Record&, const QString&)> search_;
+    std::vector<Text> searched_;
 };

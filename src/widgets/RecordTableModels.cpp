@@ -6,7 +6,6 @@ namespace {
 QString q(const std::string& text) { return QString::fromStdString(text); }
 // A long text in one table cell: its first line.
 QString oneLine(const std::string& text) { return q(text).section(QLatin1Char('\n'), 0, 0).simplified(); }
-bool has(const std::string& field, const QString& text) { return q(field).contains(text, Qt::CaseInsensitive); }
 QVariant bytes(uint64_t count) { return QVariant::fromValue<qulonglong>(count); }
 // Dates are written "MM-DD-YYYY hh:mm"; they sort as "YYYY-MM-DD hh:mm" so that years come first.
 QVariant dateKey(const std::string& text) {
@@ -32,9 +31,9 @@ PRContactController::PRContactController(QObject* parent, Layout layout)
            {tr("Email"), listed(layout) ? Text([](const PRContactNode& c) { return oneLine(c.contactEmail()); })
                                         : Text([](const PRContactNode& c) { return q(c.contactEmail()); })},
            {tr("Company"), [](const PRContactNode& c) { return q(c.contactCompany()); }}},
-          deletedRecord<PRContactNode>, [](const PRContactNode& c, const QString& t) {
-              return has(c.contactName(), t) || has(c.contactPhone(), t);
-          }) {}
+          deletedRecord<PRContactNode>,
+          {[](const PRContactNode& c) { return q(c.contactName()); },
+           [](const PRContactNode& c) { return q(c.contactPhone()); }}) {}
 
 PRMessageTreeController::PRMessageTreeController(QObject* parent, Layout layout)
     : PRArrayTableModel(
@@ -56,9 +55,8 @@ PRMessageTreeController::PRMessageTreeController(QObject* parent, Layout layout)
                                                     : dateKey(t.MessageNodeArray().back()->messageDate());
             }}},
           [](const PRMessageTreeNode& t) { return t.bdeleted(); },
-          [](const PRMessageTreeNode& t, const QString& text) {
-              return has(t.messageTreeNodeName(), text) || has(t.messageTreeNodeAdress(), text);
-          }) {}
+          {[](const PRMessageTreeNode& t) { return q(t.messageTreeNodeName()); },
+           [](const PRMessageTreeNode& t) { return q(t.messageTreeNodeAdress()); }}) {}
 
 PRCallHistoryController::PRCallHistoryController(QObject* parent)
     : PRArrayTableModel(parent, Layout::Marking,
@@ -68,9 +66,9 @@ PRCallHistoryController::PRCallHistoryController(QObject* parent)
                           [](const PRCallHistoryNode& c) { return dateKey(c.callDate()); }},
                          {tr("Type"), [](const PRCallHistoryNode& c) { return q(c.callType()); }},
                          {tr("Duration"), [](const PRCallHistoryNode& c) { return q(c.callDuration()); }}},
-                        deletedRecord<PRCallHistoryNode>, [](const PRCallHistoryNode& c, const QString& t) {
-                            return has(c.callName(), t) || has(c.callPhone(), t);
-                        }) {}
+                        deletedRecord<PRCallHistoryNode>,
+                        {[](const PRCallHistoryNode& c) { return q(c.callName()); },
+                         [](const PRCallHistoryNode& c) { return q(c.callPhone()); }}) {}
 
 PRNoteController::PRNoteController(QObject* parent, Layout layout)
     : PRArrayTableModel(
@@ -81,7 +79,8 @@ PRNoteController::PRNoteController(QObject* parent, Layout layout)
            {tr("Content"), listed(layout) ? Text([](const PRNoteNode& n) { return oneLine(n.noteContent()); })
                                           : Text([](const PRNoteNode& n) { return q(n.noteContent()).simplified(); })}},
           deletedRecord<PRNoteNode>,
-          [](const PRNoteNode& n, const QString& t) { return has(n.noteTitle(), t) || has(n.noteContent(), t); }) {}
+          {[](const PRNoteNode& n) { return q(n.noteTitle()); },
+           [](const PRNoteNode& n) { return q(n.noteContent()); }}) {}
 
 PRBookMarkController::PRBookMarkController(QObject* parent)
     : PRArrayTableModel(parent, Layout::Marking,
@@ -97,9 +96,9 @@ PRCalendarController::PRCalendarController(QObject* parent)
                           [](const PRCalenderNode& c) { return dateKey(c.startDate()); }},
                          {tr("End"), [](const PRCalenderNode& c) { return q(c.endDate()); },
                           [](const PRCalenderNode& c) { return dateKey(c.endDate()); }}},
-                        deletedRecord<PRCalenderNode>, [](const PRCalenderNode& c, const QString& t) {
-                            return has(c.calTitle(), t) || has(c.calNote(), t);
-                        }) {}
+                        deletedRecord<PRCalenderNode>,
+                        {[](const PRCalenderNode& c) { return q(c.calTitle()); },
+                         [](const PRCalenderNode& c) { return q(c.calNote()); }}) {}
 
 PRPhotoAndVideoController::PRPhotoAndVideoController(QObject* parent)
     : PRArrayTableModel(parent, Layout::Marking,

@@ -262,3 +262,57 @@ TEST_F(ResultPreviewTest, LinksFeedbackAndGuideOpenFromTheScreen) {
     EXPECT_EQ(guide->currentStep, 0);
     EXPECT_EQ(guide->firstTiplab->text(), PRGuideSheet::kStep1Text);
 }
+
+TEST_F(ResultPreviewTest, ASortKeepsTheSelectedCallSelectedAndPreviewedOrSelectsTheFirstRow) {
+    PRRecordPreviewPane* pane = result->previewPane;
+    QTableView* table = result->tableOf(PRResultViewController::CallHistory);
+    const PRCallHistoryController& calls = *result->callHistoryController;
+    auto previewed = [pane](const PRCallHistoryNode& call) {
+        return pane->currentWidget() == pane->callPage &&
+               pane->callPhonelab->text() == "Phone: " + QString::fromStdString(call.callPhone()) &&
+               pane->callDatelab->text() == "Date: " + QString::fromStdString(call.callDate());
+    };
+    auto sortBy = [&](int column, Qt::SortOrder order) {
+        table->sortByColumn(column, order);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !calls.rowsPending(); }, std::chrono::seconds(60)));
+    };
+    // The backup's own calls (their rows worked out at once), then 200,000 (on a worker thread).
+    std::vector<PRCallHistoryNodePtr> many;
+    for (int64_t i = 0; i < 200000; ++i) {
+        auto call = std::make_shared<PRCallHistoryNode>();
+        call->setCallName("Caller " + std::to_string(i * 7919 % 1000));
+        call->setCallPhone("+1 555 " + std::to_string(1000000 + i * 104729 % 9000000));
+        call->setCallDate("03-" + std::to_string(10 + i % 18) + "-2013 10:" + std::to_string(10 + i % 50));
+        many.push_back(std::move(call));
+    }
+    for (bool large : {false, true}) {
+        SCOPED_TRACE(large ? "200,000 calls" : "the backup's calls");
+        if (large) result->callHistoryController->setRecords(many);
+        result->categoryBtns[PRResultViewController::CallHistory]->click();
+        ASSERT_GT(calls.rowCount(), 2);
+        EXPECT_TRUE(previewed(*calls.at(0)));
+
+        // The first call by phone number, selected, goes to the end of a descending sort, still
+        // selected and previewed.
+        sortBy(PRCallHistoryController::Phone, Qt::AscendingOrder);
+        table->selectRow(0);
+        const PRCallHistoryNodePtr chosen = calls.at(0);
+        ASSERT_TRUE(previewed(*chosen));
+        sortBy(PRCallHistoryController::Phone, Qt::DescendingOrder);
+        const QModelIndexList selected = table->selectionModel()->selectedRows();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(calls.at(selected.front().row()), chosen);
+        EXPECT_GT(selected.front().row(), 0);
+        EXPECT_EQ(table->currentIndex().row(), selected.front().row());
+        EXPECT_TRUE(previewed(*chosen));
+
+        // With nothing selected the pane keeps its call until a sort selects the first row.
+        table->clearSelection();
+        EXPECT_TRUE(previewed(*chosen));
+        sortBy(PRCallHistoryController::Date, Qt::DescendingOrder);
+        ASSERT_EQ(table->selectionModel()->selectedRows().size(), 1);
+        EXPECT_EQ(table->selectionModel()->selectedRows().front().row(), 0);
+        EXPECT_TRUE(previewed(*calls.at(0)));
+    }
+    shoot("result-calls-sorted");
+}

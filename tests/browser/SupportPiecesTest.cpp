@@ -129,9 +129,7 @@ TEST_F(SupportTest, ConversationPictureIsARealPngOfTheWholeConversation) {
     const QImage picture = reader.read();
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), whole);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].first, workspace::Action::ShowFolder);
-    EXPECT_EQ(opened[0].second.toStdString(), home.path() + "/Desktop/Quillomatrix");
+    EXPECT_TRUE(opened.empty());  // the page that asked for it says where it went
 
     // Again, after a page more: the taller picture goes beside the first, which stays.
     view.ClickMoreBtn();

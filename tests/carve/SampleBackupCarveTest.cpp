@@ -18,14 +18,16 @@
 namespace {
 
 // What backup-dump --carve posted, line by line: each name with its object (or, with --quiet,
-// with its count).
-std::vector<std::pair<std::string, QJsonValue>> dumpCarveLines(const std::string& folder, bool quiet = false) {
+// with its count); what it said on standard error goes to errors, when given.
+std::vector<std::pair<std::string, QJsonValue>> dumpCarveLines(const std::string& folder, bool quiet = false,
+                                                               std::string* errors = nullptr) {
     QProcess process;
     QStringList arguments = {"--carve", QString::fromStdString(folder)};
     if (quiet) arguments.insert(1, "--quiet");
     process.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"), arguments);
     std::vector<std::pair<std::string, QJsonValue>> lines;
     if (!process.waitForFinished(120000) || process.exitCode() != 0) return lines;
+    if (errors) *errors = process.readAllStandardError().toStdString();
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         QJsonObject o = QJsonDocument::fromJson(line).object();
         if (!o.isEmpty()) lines.emplace_back(o["name"].toString().toStdString(), o[quiet ? "count" : "object"]);
@@ -150,4 +152,19 @@ TEST_F(SampleBackupCarve, QuietRunCountsWhatAPrintedRunPrints) {
     std::vector<std::pair<std::string, int>> counted;
     for (const auto& [name, count] : dumpCarveLines(folders[0], true)) counted.emplace_back(name, count.toInt());
     EXPECT_EQ(counted, expected);
+}
+
+// Each database the carvers read is looked through whole, and backup-dump says so.
+TEST_F(SampleBackupCarve, EveryCarvedDatabaseIsLookedThroughWhole) {
+    const std::string root = testsupport::scratchDirectory("Backup");
+    std::vector<std::string> folders = samplebackup::writeSampleBackups(root);
+    ASSERT_FALSE(folders.empty());
+    ASSERT_EQ(carvefix::addDeletedRecords(folders[0], true), 36);
+    std::string errors;
+    ASSERT_FALSE(dumpCarveLines(folders[0], true, &errors).empty());
+    for (const char* name : {carvefix::names::addressBook, carvefix::names::messages, carvefix::names::notes,
+                             carvefix::names::calls, carvefix::names::bookmarks, carvefix::names::calendar})
+        EXPECT_NE(errors.find("carved " + folders[0] + "/" + name + ": all "), std::string::npos) << name << "\n"
+                                                                                                  << errors;
+    EXPECT_EQ(errors.find(": only "), std::string::npos) << errors;
 }

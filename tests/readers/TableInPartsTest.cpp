@@ -4,6 +4,7 @@
 #include "backup/TableInParts.h"
 
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sqlite3.h>
 #include <string>
 #include <thread>
@@ -59,9 +60,11 @@ protected:
                              std::vector<std::thread::id>* makers = nullptr) {
         std::vector<Row> rows;
         const auto caller = std::this_thread::get_id();
+        std::mutex makersLock;  // the parts' threads make their makers at the same time
         const bool read = tableparts::read(
             db, "call", columns,
             [&] {
+                std::lock_guard lock(makersLock);
                 if (makers && std::this_thread::get_id() != caller) makers->push_back(std::this_thread::get_id());
                 return [](const BackupDatabase::Row& r) { return Row{r.integer(0), r.text(1), r.integer(2)}; };
             },

@@ -3,6 +3,7 @@
 #include "SampleAppTest.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
+#include "widgets/ActionResultLine.h"
 
 #include <QDir>
 #include <QImage>
@@ -82,6 +83,8 @@ TEST_F(AppPageTest, AddsDeletesAndExportsContainerFiles) {
     page->addFilesToApp();
     waitForJobs(++jobs);
     EXPECT_EQ(readFile(container() + "/Documents/receipt.txt"), "receipt");
+    EXPECT_NE(fileRow("receipt.txt"), -1);  // listed at once, the chosen file still chosen
+    EXPECT_TRUE(page->appTableView->selectionModel()->isRowSelected(fileRow("2014.csv"), {}));
 
     // Exports: the selection at its container path, then the whole folder.
     const std::string chosen = testsupport::scratchDirectory("chosen");
@@ -89,6 +92,10 @@ TEST_F(AppPageTest, AddsDeletesAndExportsContainerFiles) {
     page->AppExportFilestoMac();
     waitForJobs(++jobs);
     EXPECT_EQ(readFile(chosen + "/files/Documents/2014.csv"), readFile(container() + "/Documents/2014.csv"));
+    // The export ends with a word at the foot of the window: how many files went where.
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line && line->isVisible());
+    EXPECT_EQ(line->text(), QString::fromStdString("1 file exported in " + chosen + "/files"));
     responder.panelAnswer = {QString::fromStdString(chosen + "/folder")};
     page->AppDirExporttoMac();
     waitForJobs(++jobs);
@@ -103,6 +110,10 @@ TEST_F(AppPageTest, AddsDeletesAndExportsContainerFiles) {
     page->AppDeleted();
     waitForJobs(++jobs);
     EXPECT_FALSE(exists(container() + "/Documents/2014.csv"));
+    // Gone from the list and from the preview as well.
+    EXPECT_EQ(fileRow("2014.csv"), -1);
+    EXPECT_NE(fileRow("receipt.txt"), -1);
+    EXPECT_TRUE(page->appImageView->pixmap().isNull());
     ASSERT_EQ(responder.alerts.size(), 2u);
     EXPECT_EQ(responder.alerts[0].buttons, (QStringList{"Deleted", "Cancel"}));
 }

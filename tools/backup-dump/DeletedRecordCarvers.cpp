@@ -128,6 +128,7 @@ void DeletedRecordCarvers::carve() {
     context.log = [this](const std::string& line) {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };
+    context.coverage = [this](const carve::CarveCoverage& coverage) { coverage_.push_back(coverage); };
     carve::carveAll(context, folder_);
     carved.removeObserver(&observer);
     found_.close();

@@ -17,6 +17,7 @@
 
 #include "HandOff.h"
 #include "backup/PRBackupScanState.h"
+#include "backup/carve/CarveDatabase.h"
 #include "backup/carve/PRDeletedRecordMerge.h"
 #include "platform/NotificationCenter.h"
 
@@ -26,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class DeletedRecordCarvers {
 public:
@@ -56,6 +58,10 @@ public:
     // find them, and returns when the carvers are done.
     void finish();
 
+    // How much of each database the carvers looked through, in the order they carved; read once
+    // carve() has returned.
+    const std::vector<carve::CarveCoverage>& coverage() const { return coverage_; }
+
 private:
     // What a carver gave, in the order given: a record or progress value to post (kind is the
     // place of its name in the carvers' list), or a log line (its text the object). Small, as
@@ -84,5 +90,6 @@ private:
     std::condition_variable changed_;
     std::string folder_;
     std::unique_ptr<PRBackupScanState> state_;  // set by prepare()
-    bool ended_ = false;                        // readersDone() was called
+    std::vector<carve::CarveCoverage> coverage_;
+    bool ended_ = false;  // readersDone() was called
 };

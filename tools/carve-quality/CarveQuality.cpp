@@ -1,5 +1,6 @@
 #include "CarveQuality.h"
 
+#include "MarkerSearch.h"
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
@@ -13,16 +14,21 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/FileOpen.h"
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
+#include <variant>
 
 namespace carvequality {
 
@@ -52,58 +58,44 @@ void carve(CarveKind kind, carve::CarveContext& context, const std::string& fold
     }
 }
 
-namespace {
-
-// A reported record in the fixture's terms.
-ExpectedRecord recordOf(CarveKind kind, const NSObjectPtr& object) {
+ExpectedRecord recordOf(CarveKind kind, const std::function<std::string(const char* field)>& field) {
+    // Per kind: the fields that name a record (joined by "|"), then the others it must carry.
+    struct Fields {
+        std::vector<const char*> key, others;
+    };
+    static const std::map<CarveKind, Fields> fieldsOf = {
+        {CarveKind::calls, {{"callPhone", "callDate"}, {"callType", "callDuration"}}},
+        {CarveKind::contacts, {{"contactName"}, {"contactPhone", "contactEmail"}}},
+        {CarveKind::messages, {{"messageContent"}, {"messagePhone", "messageDate"}}},
+        {CarveKind::notes, {{"noteTitle"}, {"noteContent", "noteDate"}}},
+        {CarveKind::bookmarks, {{"bookMarkTitle"}, {"bookMarkURL"}}},
+        {CarveKind::calendar, {{"calTitle"}, {"location", "calNote", "startDate", "endDate"}}},
+    };
+    const Fields& f = fieldsOf.at(kind);
     ExpectedRecord r;
-    switch (kind) {
-    case CarveKind::calls: {
-        auto c = std::dynamic_pointer_cast<PRCallHistoryNode>(object);
-        r.key = c->callPhone() + "|" + c->callDate();
-        r.fields = {{"callType", c->callType()}, {"callDuration", c->callDuration()}};
-        break;
-    }
-    case CarveKind::contacts: {
-        auto c = std::dynamic_pointer_cast<PRContactNode>(object);
-        r.key = c->contactName();
-        r.fields = {{"contactPhone", c->contactPhone()}, {"contactEmail", c->contactEmail()}};
-        break;
-    }
-    case CarveKind::messages: {
-        auto m = std::dynamic_pointer_cast<PRMessageNode>(object);
-        r.key = m->messageContent();
-        r.fields = {{"messagePhone", m->messagePhone()}, {"messageDate", m->messageDate()}};
-        break;
-    }
-    case CarveKind::notes: {
-        auto n = std::dynamic_pointer_cast<PRNoteNode>(object);
-        r.key = n->noteTitle();
-        r.fields = {{"noteContent", n->noteContent()}, {"noteDate", n->noteDate()}};
-        break;
-    }
-    case CarveKind::bookmarks: {
-        auto b = std::dynamic_pointer_cast<PRBookMarkNode>(object);
-        r.key = b->bookMarkTitle();
-        r.fields = {{"bookMarkURL", b->bookMarkURL()}};
-        break;
-    }
-    case CarveKind::calendar: {
-        auto c = std::dynamic_pointer_cast<PRCalenderNode>(object);
-        r.key = c->calTitle();
-        r.fields = {{"location", c->location()},
-                    {"calNote", c->calNote()},
-                    {"startDate", c->startDate()},
-                    {"endDate", c->endDate()}};
-        break;
-    }
-    }
+    for (const char* name : f.key) r.key += (r.key.empty() && name == f.key.front() ? "" : "|") + field(name);
+    for (const char* name : f.others) r.fields[name] = field(name);
     return r;
 }
 
+ExpectedRecord recordOf(CarveKind kind, const PRRecord& record) {
+    const std::vector<PRField> fields = record.fields();
+    return recordOf(kind, [&](const char* name) {
+        for (const PRField& f : fields)
+            if (std::strcmp(f.name, name) == 0 && std::holds_alternative<std::string>(f.value))
+                return std::get<std::string>(f.value);
+        return std::string();
+    });
+}
+
+namespace {
+
 // Whether a joined field lists some of the values the row had and nothing else: the whole field
-// with some of its values (each begun by a blank) left out. The others' rows are lost.
-bool someOf(const std::string& part, const std::string& whole) {
+// with some of its values left out (values are joined by blanks, and hold blanks themselves). The
+// others' rows are lost.
+bool someOf(const std::string& partValues, const std::string& wholeValues) {
+    // Each value begun by a blank, the first too: leaving one out leaves out from a blank on.
+    const std::string part = " " + partValues, whole = " " + wholeValues;
     std::map<std::pair<size_t, size_t>, bool> known;
     std::function<bool(size_t, size_t)> from = [&](size_t i, size_t j) -> bool {
         if (j == whole.size()) return i == part.size();
@@ -115,24 +107,15 @@ bool someOf(const std::string& part, const std::string& whole) {
                 if (k == whole.size() || whole[k] == ' ') ok = from(i, k);
         return known[{i, j}] = ok;
     };
-    return !part.empty() && from(0, 0);
+    return !partValues.empty() && from(0, 0);
 }
 
-// Where the marker lies in bytes from at on, npos when nowhere. Markers end in the row's number
-// ("dinner 17"): a place where a digit follows is another row's ("dinner 170").
-size_t findMarker(const std::string& bytes, const std::string& marker, size_t at = 0) {
-    const bool endsInDigit = !marker.empty() && std::isdigit(static_cast<unsigned char>(marker.back()));
-    for (at = bytes.find(marker, at); at != std::string::npos; at = bytes.find(marker, at + 1)) {
-        const size_t after = at + marker.size();
-        if (!endsInDigit || after >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[after]))) return at;
-    }
-    return std::string::npos;
-}
-
-// Where the marker lies in the file: each place as page:offset, the page's type byte (0d a
-// table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the free list.
-std::string whereIs(const std::string& bytes, const std::string& marker, int pageSize) {
-    if (marker.empty() || bytes.size() < 100) return " marker unknown";
+// Where a record's markers lie in the file: per row, each place as page:offset, the page's type
+// byte (0d a table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the
+// free list.
+std::string whereIs(const std::string& bytes, const std::vector<MarkerText>& markers, size_t first, size_t last,
+                    int pageSize) {
+    if (first == last || bytes.size() < 100) return " marker unknown";
     std::set<int64_t> freePages;  // page numbers from 1, as the free list names them
     auto word = [&](size_t at) {
         return at + 4 <= bytes.size() ? (uint32_t{static_cast<uint8_t>(bytes[at])} << 24) |
@@ -150,22 +133,30 @@ std::string whereIs(const std::string& bytes, const std::string& marker, int pag
         trunk = word(at);
     }
     std::string where;
-    for (size_t at = findMarker(bytes, marker); at != std::string::npos; at = findMarker(bytes, marker, at + 1)) {
-        const size_t page = at / static_cast<size_t>(pageSize);
-        char text[80];
-        std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
-                      static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
-                      freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
-        where += text;
+    for (size_t m = first; m < last; ++m) {
+        if (m > first) where += " /";
+        const size_t before = where.size();
+        for (size_t at = findMarker(bytes, markers[m]); at != std::string::npos;
+             at = findMarker(bytes, markers[m], at + 1)) {
+            const size_t page = at / static_cast<size_t>(pageSize);
+            char text[80];
+            std::snprintf(text, sizeof text, " %zu:%zu(%02x%s%s)", page + 1, at % static_cast<size_t>(pageSize),
+                          static_cast<uint8_t>(bytes[page * static_cast<size_t>(pageSize) + (page == 0 ? 100 : 0)]),
+                          freePages.count(page + 1) ? " free" : "", word(32) == page + 1 ? " trunk" : "");
+            where += text;
+        }
+        if (where.size() == before) where += " not in the file";
     }
-    return where.empty() ? " not in the file" : where;
+    return where;
 }
 
 }  // namespace
 
 Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder, bool explain) {
     ::mkdir(folder.c_str(), 0700);
+    const auto started = std::chrono::steady_clock::now();
     const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder, kind, options);
+    const auto written = std::chrono::steady_clock::now();
 
     PRBackupScanState state;
     state.currentNodeIsiOS6Version = static_cast<int>(options.ios) >= 6;
@@ -173,23 +164,47 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
     context.log = [](const std::string&) {};
+    carve::CarveCoverage coverage;
+    context.coverage = [&](const carve::CarveCoverage& c) { coverage = c; };
     std::vector<ExpectedRecord> reported;
     int token = 0;
-    nc.addObserver(&token, postedName(kind),
-                   [&](const NSNotification& n) { reported.push_back(recordOf(kind, n.object())); });
+    nc.addObserver(&token, postedName(kind), [&](const NSNotification& n) {
+        const auto record = n.objectAs<PRRecord>();
+        reported.push_back(record ? recordOf(kind, *record) : ExpectedRecord{});
+    });
     carve(kind, context, folder);
     nc.removeObserver(&token);
+    const auto carved = std::chrono::steady_clock::now();
 
-    std::multimap<std::string, size_t> deletedByKey;
-    std::set<std::string> liveKeys;
+    std::string bytes;
+    files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
+    Score score = scoreRecords(kind, rows, reported, bytes, options.pageSize, explain);
+    score.writeSeconds = std::chrono::duration<double>(written - started).count();
+    score.carveSeconds = std::chrono::duration<double>(carved - written).count();
+    score.coverage = coverage;
+    return score;
+}
+
+Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std::vector<ExpectedRecord>& reported,
+                   const std::string& bytes, int pageSize, bool explain) {
+    std::unordered_multimap<std::string_view, size_t> deletedByKey;
+    deletedByKey.reserve(rows.deleted.size());
     for (size_t i = 0; i < rows.deleted.size(); ++i) deletedByKey.emplace(rows.deleted[i].key, i);
-    for (const auto& r : rows.live) liveKeys.insert(r.key);
+    const std::unordered_set<std::string_view> liveKeys(rows.liveKeys.begin(), rows.liveKeys.end());
     const std::vector<std::string> joined = carvefix::joinedFields(kind);
 
     Score score;
     score.deleted = static_cast<int>(rows.deleted.size());
     score.reported = static_cast<int>(reported.size());
-    std::vector<bool> found(rows.deleted.size(), false);
+    // Per deleted row: whether a record of it came, and whether with every joined value.
+    enum class Came : uint8_t { no, partly, whole };
+    std::vector<Came> came(rows.deleted.size(), Came::no);
+    std::vector<const ExpectedRecord*> cameAs(rows.deleted.size(), nullptr);
+    auto fieldsText = [](const ExpectedRecord& r) {
+        std::string text;
+        for (const auto& [name, value] : r.fields) text += " " + name + "=" + value;
+        return text;
+    };
     for (const ExpectedRecord& r : reported) {
         auto range = deletedByKey.equal_range(r.key);
         bool matched = false, joinWrong = false;
@@ -207,9 +222,10 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
                 else
                     joinOk = joinOk && text == value;
             }
-            if (ownOk && joinOk && !found[it->second]) {
-                found[it->second] = matched = true;
-                score.joinMissing += joinEmpty ? 1 : 0;
+            if (ownOk && joinOk && came[it->second] == Came::no) {
+                came[it->second] = joinEmpty ? Came::partly : Came::whole;
+                cameAs[it->second] = &r;
+                matched = true;
             } else if (ownOk && !joinOk) {
                 joinWrong = true;
             }
@@ -223,28 +239,69 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
             ++score.garbage;
         }
         if (explain) {
-            std::string fields;
-            for (const auto& [name, value] : r.fields) fields += " " + name + "=" + value;
-            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(), fields.c_str());
-            for (auto it = range.first; it != range.second; ++it) {
-                std::string want;
-                for (const auto& [name, value] : rows.deleted[it->second].fields) want += " " + name + "=" + value;
-                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind), want.c_str());
-            }
+            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(),
+                         fieldsText(r).c_str());
+            for (auto it = range.first; it != range.second; ++it)
+                std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind),
+                             fieldsText(rows.deleted[it->second]).c_str());
         }
     }
-    std::string bytes;
-    {
-        std::ifstream in(folder + "/" + carvefix::backupFileName(kind), std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
+    score.fileBytes = static_cast<int64_t>(bytes.size());
+    // A record is still in the file while each of its rows is.
+    std::vector<MarkerText> markers;
+    std::vector<size_t> firstMarker;
+    for (const ExpectedRecord& r : rows.deleted) {
+        firstMarker.push_back(markers.size());
+        for (const carvefix::Marker& m : r.markers) markers.push_back({m.text, m.numbered, m.mayBeSplit});
     }
-    for (size_t i = 0; i < found.size(); ++i) {
-        const std::string& marker = rows.deleted[i].marker;
-        score.recoverable += (marker.empty() || findMarker(bytes, marker) != std::string::npos) ? 1 : 0;
-        score.recovered += found[i] ? 1 : 0;
-        if (!found[i] && explain)
-            std::fprintf(stderr, "%s: missed %s |%s\n", carvefix::kindName(kind), rows.deleted[i].key.c_str(),
-                         whereIs(bytes, marker, options.pageSize).c_str());
+    firstMarker.push_back(markers.size());
+    // A stretch of a long value may lie split at a page's end: looked for in parts only where most
+    // of its record is found (a row gone from the file has all its stretches missing).
+    std::vector<bool> found = markersFound(bytes, markers, false);
+    std::vector<MarkerText> again;
+    std::vector<size_t> againOf;
+    for (size_t i = 0; i + 1 < firstMarker.size(); ++i) {
+        size_t missing = 0;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) missing += !found[m];
+        if (missing == 0 || 2 * missing > firstMarker[i + 1] - firstMarker[i]) continue;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m)
+            if (!found[m] && markers[m].mayBeSplit) {
+                again.push_back(markers[m]);
+                againOf.push_back(m);
+            }
+    }
+    const std::vector<bool> foundSplit = markersFound(bytes, again);
+    for (size_t k = 0; k < again.size(); ++k) found[againOf[k]] = foundSplit[k];
+    int shown = 0;
+    for (size_t i = 0; i < came.size(); ++i) {
+        bool inFile = true;
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) inFile = inFile && found[m];
+        score.recoverable += inFile ? 1 : 0;
+        score.recovered += came[i] == Came::whole ? 1 : 0;
+        score.joinMissing += came[i] == Came::partly ? 1 : 0;
+        if (came[i] == Came::whole && !inFile && explain) {
+            // The row's markers are then wrong: the row came whole, so its bytes are in the file.
+            std::string missing;
+            for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m)
+                if (!found[m]) missing += " [" + std::string(markers[m].text) + "]";
+            std::fprintf(stderr, "%s: came though a marker is not in the file %s |%s\n", carvefix::kindName(kind),
+                         rows.deleted[i].key.c_str(), missing.c_str());
+        }
+        if (came[i] != Came::whole && explain) {
+            // Each place is a search of the whole file: a large file's misses are only named.
+            constexpr int kPlacesShown = 200;
+            const bool show = inFile && ++shown <= kPlacesShown;
+            std::fprintf(stderr, "%s: %s %s |%s\n", carvefix::kindName(kind),
+                         came[i] == Came::partly ? "partly joined" : "missed", rows.deleted[i].key.c_str(),
+                         !inFile ? " gone from the file"
+                         : show  ? whereIs(bytes, markers, firstMarker[i], firstMarker[i + 1], pageSize).c_str()
+                                 : "");
+            if (came[i] == Came::partly)
+                std::fprintf(stderr, "%s:   came with%s\n%s:   the deleted row has%s\n", carvefix::kindName(kind),
+                             fieldsText(*cameAs[i]).c_str(), carvefix::kindName(kind),
+                             fieldsText(rows.deleted[i]).c_str());
+        }
     }
     return score;
 }

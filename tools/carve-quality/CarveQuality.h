@@ -5,23 +5,32 @@
 
 #include "NaturalFixtures.h"
 #include "backup/carve/CarveContext.h"
+#include "backup/carve/CarveDatabase.h"
+#include "model/PRRecord.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace carvequality {
 
 struct Score {
-    int deleted = 0;        // rows deleted from the database
-    int recoverable = 0;    // of those, rows whose marker is still in the file (SQLite itself
-                            // overwrites some when it repacks the pages beside a deletion)
-    int recovered = 0;      // of those, reported with their own fields right and no joined field wrong
-    int joinMissing = 0;    // of those, reported without a joined field (a place, a body...) they had,
-                            // or with only some of its values (a contact's phones)
-    int reported = 0;       // records the carver reported
-    int liveAsDeleted = 0;  // reported records that are live rows
-    int wrongJoins = 0;     // a deleted row's record carrying another row's joined field (a wrong
-                            // phone, body, address or place; an empty one is counted as missing)
-    int garbage = 0;        // records that are no row at all, carry a wrong own field, or repeat one
+    int64_t rows = 0;       // rows written
+    int64_t fileBytes = 0;  // the database file's size
+    double writeSeconds = 0, carveSeconds = 0;
+    carve::CarveCoverage coverage;  // how much of the file the carver looked through
+    int deleted = 0;                // rows deleted from the database
+    int recoverable = 0;            // of those, rows whose marker is still in the file (SQLite itself
+                                    // overwrites some when it repacks the pages beside a deletion)
+    int recovered = 0;              // of those, reported with their own fields and every joined value right
+    int joinMissing = 0;            // of those, reported with their own fields right but without a joined field
+                                    // (a place, a body...) they had, or with only some of its values (a
+                                    // contact's phones); not counted as recovered
+    int reported = 0;               // records the carver reported
+    int liveAsDeleted = 0;          // reported records that are live rows
+    int wrongJoins = 0;             // a deleted row's record carrying another row's joined field (a wrong
+                                    // phone, body, address or place; an empty one is counted as missing)
+    int garbage = 0;                // records that are no row at all, carry a wrong own field, or repeat one
     int gone() const { return deleted - recoverable; }  // deleted rows no longer in the file
     double recall() const { return deleted ? 100.0 * recovered / deleted : 100.0; }
     double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }
@@ -33,9 +42,20 @@ const char* postedName(carvefix::CarveKind kind);
 // Runs the kind's carver over the backup folder.
 void carve(carvefix::CarveKind kind, carve::CarveContext& context, const std::string& folder);
 
+// A reported record in the fixture's terms, from its fields by the record classes' names (a
+// record's own, or those a tool printed of it).
+carvefix::ExpectedRecord recordOf(carvefix::CarveKind kind, const std::function<std::string(const char* field)>& field);
+carvefix::ExpectedRecord recordOf(carvefix::CarveKind kind, const PRRecord& record);
+
 // Writes the kind's database into folder (created when missing), carves it and scores it.
 // With explain, each miss and each wrong record is printed on standard error.
 Score measure(carvefix::CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder,
               bool explain = false);
+
+// Scores the records reported of the rows written, the database file being bytes; what no
+// carve gives (file size, times, coverage) stays unset.
+Score scoreRecords(carvefix::CarveKind kind, const carvefix::NaturalRows& rows,
+                   const std::vector<carvefix::ExpectedRecord>& reported, const std::string& bytes, int pageSize,
+                   bool explain = false);
 
 }  // namespace carvequality

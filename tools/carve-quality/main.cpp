@@ -1,10 +1,15 @@
-// carve-quality [--rows N] [--explain] [--kind KIND] [--ios N] [--page N] [--seed N] [FOLDER]:
-// writes a natural-value database of each kind (calls, contacts, messages, notes, bookmarks,
-// calendar) in the iOS layouts, deletes 30% of its rows, runs the carver and prints per kind,
-// layout and page size: the rows deleted and recovered, the recall of all of them, how many are
-// no longer in the file and the recall of the rest, live rows reported as deleted, and the
-// shares of wrong joins and garbage in what was reported. --explain names every row missed
-// (with where its marker lies, or that it is gone) and every wrong record on standard error.
+// carve-quality [--rows N] [--explain] [--kind KIND] [--ios N] [--page N] [--layout run|time] [--seed N]
+// [FOLDER]: writes a natural-value database of each kind (calls, contacts, messages, notes,
+// bookmarks, calendar) in the iOS layouts, deletes 30% of its rows (a run and scattered rows, or
+// rows deleted over time with new ones written between), runs the carver and prints per kind,
+// layout and page size: the rows written, the file's size, the rows deleted and recovered (with
+// every joined value), the recall of all of them, how many are no longer in the file and the
+// recall of the rest, live rows reported as deleted, the shares of wrong joins and garbage in
+// what was reported, the rows that came without some joined value, how many of the file's pages
+// the carver looked through (all but the header page, or the targets are not met), and the
+// seconds taken to write the file and to carve it. --rows goes up to 20 million. --explain names every row
+// missed (with where its marker lies, or that it is gone) and every wrong record on standard
+// error.
 #include "CarveQuality.h"
 #include "platform/Paths.h"
 
@@ -14,13 +19,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+constexpr int kMostRows = 20000000;
+
+const char* layoutName(carvefix::Deletions deletions) {
+    return deletions == carvefix::Deletions::overTime ? "time" : "run";
+}
+}  // namespace
+
 int main(int argc, char** argv) {
     int rows = 2000;
     bool explain = false;
-    std::string folder, onlyKind;
+    std::string folder, onlyKind, onlyLayout;
     int onlyIos = 0, onlyPage = 0;
     uint64_t seed = 1;  // another seed gives other values and other rows deleted
-    for (int i = 1; i < argc; ++i) {
+    bool usage = false;
+    for (int i = 1; i < argc && !usage; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rows" && i + 1 < argc)
             rows = std::atoi(argv[++i]);
@@ -32,16 +46,22 @@ int main(int argc, char** argv) {
             onlyIos = std::atoi(argv[++i]);
         else if (arg == "--page" && i + 1 < argc)
             onlyPage = std::atoi(argv[++i]);
+        else if (arg == "--layout" && i + 1 < argc)
+            onlyLayout = argv[++i];
         else if (arg == "--seed" && i + 1 < argc)
             seed = std::strtoull(argv[++i], nullptr, 10);
         else if (arg.rfind("--", 0) != 0 && folder.empty())
             folder = arg;
-        else {
-            std::fprintf(stderr,
-                         "usage: carve-quality [--rows N] [--explain] [--kind KIND] [--ios N] [--page N] [--seed N] "
-                         "[FOLDER]\n");
-            return 2;
-        }
+        else
+            usage = true;
+    }
+    if (usage || rows < 10 || rows > kMostRows ||
+        (!onlyLayout.empty() && onlyLayout != "run" && onlyLayout != "time")) {
+        std::fprintf(stderr,
+                     "usage: carve-quality [--rows N (10 to %d)] [--explain] [--kind KIND] [--ios N] [--page N] "
+                     "[--layout run|time] [--seed N] [FOLDER]\n",
+                     kMostRows);
+        return 2;
     }
     if (folder.empty()) {
         // Inside the private temporary folder: a fixed name under the shared /tmp could be
@@ -55,30 +75,44 @@ int main(int argc, char** argv) {
     }
     ::mkdir(folder.c_str(), 0700);
     using carvefix::CarveKind;
+    using carvefix::Deletions;
     using iosschema::Ios;
     // Recall of all deleted rows, and of those still in the file: SQLite overwrites the rest
     // itself, and no carver can bring them back.
-    std::printf("%-10s %-4s %5s %8s %9s %7s %5s %11s %11s %10s %9s %12s\n", "kind", "iOS", "page", "deleted",
-                "recovered", "recall", "gone", "in-file", "live-as-del", "wrong-join", "garbage", "join-missing");
+    std::printf("%-10s %-3s %5s %-6s %9s %8s %8s %9s %7s %5s %8s %11s %10s %8s %12s %15s %7s %7s\n", "kind", "iOS",
+                "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
+                "wrong-join", "garbage", "join-missing", "pages-examined", "write-s", "carve-s");
     bool met = true;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
         if (!onlyKind.empty() && onlyKind != carvefix::kindName(kind)) continue;
         for (Ios ios : {Ios::v4, Ios::v5, Ios::v6, Ios::v7}) {
             for (int page : {1024, 4096}) {
-                if ((onlyIos && onlyIos != static_cast<int>(ios)) || (onlyPage && onlyPage != page)) continue;
-                carvefix::NaturalOptions options;
-                options.ios = ios;
-                options.pageSize = page;
-                options.rows = rows;
-                options.seed = seed;
-                const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
-                std::printf("%-10s %-4d %5d %8d %9d %6.1f%% %5d %10.1f%% %11d %9.1f%% %8.1f%% %12d\n",
-                            carvefix::kindName(kind), static_cast<int>(ios), page, s.deleted, s.recovered, s.recall(),
-                            s.gone(), s.recallOfRecoverable(), s.liveAsDeleted, s.share(s.wrongJoins),
-                            s.share(s.garbage), s.joinMissing);
-                met = met && s.recallOfRecoverable() >= 95 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
-                      s.share(s.garbage) < 1;
+                for (Deletions deletions : {Deletions::runAndScattered, Deletions::overTime}) {
+                    if ((onlyIos && onlyIos != static_cast<int>(ios)) || (onlyPage && onlyPage != page) ||
+                        (!onlyLayout.empty() && onlyLayout != layoutName(deletions)))
+                        continue;
+                    carvefix::NaturalOptions options;
+                    options.ios = ios;
+                    options.pageSize = page;
+                    options.rows = rows;
+                    options.seed = seed;
+                    options.deletions = deletions;
+                    const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
+                    const std::string pages = std::to_string(s.coverage.examined) + "+" +
+                                              std::to_string(s.coverage.headerPages) + "/" +
+                                              std::to_string(s.coverage.pages);
+                    std::printf(
+                        "%-10s %-3d %5d %-6s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %15s "
+                        "%7.1f %7.1f\n",
+                        carvefix::kindName(kind), static_cast<int>(ios), page, layoutName(deletions),
+                        static_cast<long long>(s.rows), static_cast<double>(s.fileBytes) / 1e6, s.deleted, s.recovered,
+                        s.recall(), s.gone(), s.recallOfRecoverable(), s.liveAsDeleted, s.share(s.wrongJoins),
+                        s.share(s.garbage), s.joinMissing, pages.c_str(), s.writeSeconds, s.carveSeconds);
+                    std::fflush(stdout);
+                    met = met && s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 && s.share(s.wrongJoins) < 1 &&
+                          s.share(s.garbage) < 1 && s.coverage.complete() && s.coverage.pages > 0;
+                }
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -100,85 +101,180 @@ std::string firstCharacters(const std::string& text, size_t count) {
     return text.substr(0, at);
 }
 
-// A number as a record stores a four-byte integer.
-std::string bigEndian32(int64_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xff);
+// The bytes a record's body holds for an integer, as SQLite writes it: none for 0 and 1 (their
+// serial types say them), else the fewest of 1, 2, 3, 4, 6 or 8 bytes, big-endian.
+std::string recordInteger(int64_t value) {
+    if (value == 0 || value == 1) return {};
+    int size = 8;
+    for (int n : {1, 2, 3, 4, 6})
+        if (value >= -(int64_t{1} << (8 * n - 1)) && value < (int64_t{1} << (8 * n - 1))) {
+            size = n;
+            break;
+        }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint64_t>(value) >> (8 * (size - 1 - i)));
     return bytes;
 }
+
+// Stretches of a long text along its whole length, each long enough that other rows' words do
+// not hold it: a long value runs on into pages of its own, a stretch of it may be written over
+// while the rest stays, and SQLite splits it where it runs from one page into the next.
+void addStretches(const std::string& text, std::vector<Marker>& markers) {
+    constexpr size_t kStretch = 64, kStep = 48;
+    for (size_t at = 0; at + kStretch < text.size(); at += kStep)
+        markers.push_back({text.substr(at, kStretch), false, true});
+    markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), false, true});
+}
+
+// The row ids a maker's rows were given, by row.
+using RowIds = std::vector<int64_t>;
 
 // The start of a message's text for a marker, up to 24 bytes and before the row's number ("#17"),
 // so that no digit of another row's number can follow it.
 std::string head(const std::string& text) { return text.substr(0, std::min<size_t>(24, text.rfind(" #"))); }
 
-// Which rows a phone deletes: a run of a tenth of them (a trimmed history, a cleared thread),
-// then a fifth scattered over the rest.
-std::vector<bool> doomed(Random& r, int rows) {
-    std::vector<bool> out(static_cast<size_t>(rows), false);
+// What a maker gives the layouts of deletion: how row i is written (answering the row as a
+// record shows it) and how written rows are deleted, one at a time or, where the tables allow,
+// rows [from, to) by ranges of keys.
+struct RowWriter {
+    std::function<ExpectedRecord(int)> insert;
+    std::function<void(size_t)> remove;
+    std::function<void(size_t, size_t)> removeRun;  // none: the run goes row by row
+};
+
+// When rows are deleted: in rounds, each writing the rows up to upTo, then deleting a run of
+// neighbouring rows [runFrom, runTo) where there is one, then others one at a time, in order.
+struct Round {
+    int upTo = 0;
+    size_t runFrom = 0, runTo = 0;
+    std::vector<int> others;
+};
+struct DeletionPlan {
+    std::vector<Round> rounds;
+    std::vector<bool> doomed;  // by row
+};
+
+// A run of a tenth of the rows (a trimmed history, a cleared thread), deleted first, then a fifth
+// scattered over the rest, in the order the user deletes them. Deleting the run empties pages,
+// and SQLite refills the pages beside them from their neighbours, over the deleted rows there.
+DeletionPlan runAndScattered(Random& r, int rows) {
+    DeletionPlan plan;
+    plan.doomed.assign(static_cast<size_t>(rows), false);
+    Round& round = plan.rounds.emplace_back();
+    round.upTo = rows;
     const int run = rows / 10;
-    const int64_t from = r.below(rows - run);
-    for (int i = 0; i < run; ++i) out[static_cast<size_t>(from + i)] = true;
-    int scattered = rows * 2 / 10;
-    while (scattered > 0) {
+    round.runFrom = static_cast<size_t>(r.below(rows - run));
+    round.runTo = round.runFrom + static_cast<size_t>(run);
+    for (size_t i = round.runFrom; i < round.runTo; ++i) plan.doomed[i] = true;
+    for (int scattered = rows * 2 / 10; scattered > 0;) {
         const auto i = static_cast<size_t>(r.below(rows));
-        if (out[i]) continue;
-        out[i] = true;
+        if (plan.doomed[i]) continue;
+        plan.doomed[i] = true;
         --scattered;
     }
+    for (size_t i = 0; i < plan.doomed.size(); ++i)
+        if (plan.doomed[i] && (i < round.runFrom || i >= round.runTo)) round.others.push_back(static_cast<int>(i));
+    return plan;
+}
+
+// Rows deleted over time, as a phone in use leaves them: after each round of new rows, 30% of
+// what is written so far is gone, a third of what goes in the round in one run of neighbours
+// still there (a thread cleared, the oldest calls trimmed), the rest one here and one there.
+// Rows written later take the room the deleted ones left: SQLite reuses freed pages and the
+// space inside the pages it writes to.
+DeletionPlan overTime(Random& r, int rows) {
+    DeletionPlan plan;
+    plan.doomed.assign(static_cast<size_t>(rows), false);
+    const int rounds = std::clamp(rows / 50, 1, 400);
+    std::vector<int> pool;  // rows that may still be live; the deleted ones leave it when met
+    int deleted = 0;
+    for (int k = 1; k <= rounds; ++k) {
+        const int before = plan.rounds.empty() ? 0 : plan.rounds.back().upTo;
+        Round& round = plan.rounds.emplace_back();
+        round.upTo = static_cast<int>(static_cast<int64_t>(rows) * k / rounds);
+        for (int i = before; i < round.upTo; ++i) pool.push_back(i);
+        int due = static_cast<int>(static_cast<int64_t>(round.upTo) * 3 / 10) - deleted;
+        auto take = [&](int i) {
+            plan.doomed[static_cast<size_t>(i)] = true;
+            round.others.push_back(i);
+            ++deleted, --due;
+        };
+        const int run = due / 3;
+        for (int i = static_cast<int>(r.below(round.upTo)), taken = 0; taken < run && i < round.upTo; ++i)
+            if (!plan.doomed[static_cast<size_t>(i)]) take(i), ++taken;
+        while (due > 0 && !pool.empty()) {
+            const auto pick = static_cast<size_t>(r.below(static_cast<int64_t>(pool.size())));
+            const int i = pool[pick];
+            pool[pick] = pool.back();
+            pool.pop_back();
+            if (!plan.doomed[static_cast<size_t>(i)]) take(i);
+        }
+    }
+    return plan;
+}
+
+// Writes the rows of each round in one transaction, then deletes the round's rows in another,
+// without a journal (the pages come out the same, and a large file is written in seconds); the
+// layout's journal kind is named in the header at the end. Answers which rows are live and which
+// deleted. The rows are written before they are deleted: a page SQLite frees in the transaction
+// that wrote it never reaches the file, so rows written and deleted at once would leave nothing
+// behind, unlike any phone's. Which rows go is decided by a stream of its own, so that both
+// layouts write the same rows.
+NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWriter& rows) {
+    Random r(o.seed * 0x51ed27 + 7);
+    const DeletionPlan plan = o.deletions == Deletions::overTime ? overTime(r, o.rows) : runAndScattered(r, o.rows);
+    db.exec("PRAGMA journal_mode=OFF;");
+    // Room for the whole of a gigabyte file: the deletions go all over it.
+    db.exec("PRAGMA cache_size=-2097152;");
+    NaturalRows out;
+    int written = 0;
+    for (const Round& round : plan.rounds) {
+        db.exec("BEGIN;");
+        for (; written < round.upTo; ++written) {
+            // Only the deleted rows are kept whole: a live one is looked up by its key alone.
+            ExpectedRecord record = rows.insert(written);
+            if (plan.doomed[static_cast<size_t>(written)])
+                out.deleted.push_back(std::move(record));
+            else
+                out.liveKeys.push_back(std::move(record.key));
+        }
+        db.exec("COMMIT;");
+        db.exec("BEGIN;");
+        if (round.runTo > round.runFrom && rows.removeRun)
+            rows.removeRun(round.runFrom, round.runTo);
+        else
+            for (size_t i = round.runFrom; i < round.runTo; ++i) rows.remove(i);
+        for (int i : round.others) rows.remove(static_cast<size_t>(i));
+        db.exec("COMMIT;");
+    }
+    if (iosschema::writeAheadLog(o.ios)) db.exec("PRAGMA journal_mode=WAL;");
     return out;
 }
 
-// Runs the deletions as the phone's apps do: the run in one transaction (one "clear" or one
-// deleted thread), then every other row in a transaction of its own, as the user deletes them one
-// at a time. Deleting the run empties pages, and SQLite refills the pages beside them from their
-// neighbours, over the deleted rows there.
-void deleteRows(FixtureDatabase& db, const std::vector<bool>& doomed, const std::function<void(size_t)>& remove) {
-    size_t first = 0, last = 0;  // the longest stretch of deleted rows
-    for (size_t from = 0; from < doomed.size(); ++from) {
-        size_t to = from;
-        while (to < doomed.size() && doomed[to]) ++to;
-        if (to - from > last - first) first = from, last = to;
-        from = to;
-    }
-    db.exec("BEGIN;");
-    for (size_t i = first; i < last; ++i) remove(i);
-    db.exec("COMMIT;");
-    for (size_t i = 0; i < doomed.size(); ++i) {
-        if (!doomed[i] || (i >= first && i < last)) continue;
-        db.exec("BEGIN;");
-        remove(i);
-        db.exec("COMMIT;");
-    }
-}
-
-// Deletes 30% of the rows written (see doomed) and answers which are live and which deleted.
-NaturalRows deleteSome(FixtureDatabase& db, Random& r, const std::vector<ExpectedRecord>& all,
-                       const std::function<void(size_t)>& remove) {
-    const std::vector<bool> gone = doomed(r, static_cast<int>(all.size()));
-    deleteRows(db, gone, remove);
-    NaturalRows rows;
-    for (size_t i = 0; i < all.size(); ++i) (gone[i] ? rows.deleted : rows.live).push_back(all[i]);
-    return rows;
-}
-
-// The bound of the random step between two rows' times: the usual one, made smaller when that
-// many rows at the usual step would run the history past span (a busy phone's many calls a day
-// rather than a century of them, which no carver takes for a phone's).
-int64_t stepBound(int64_t usual, int rows, int64_t span) {
-    return std::max<int64_t>(1, std::min<int64_t>(usual, 2 * span / std::max(rows, 1)));
+// The step from one row's time to the next: at least least, plus a random part below usual. With
+// many rows both are made smaller, so that the whole history stays within about span (a busy
+// phone's many calls a day rather than a century of them): a phone holds no time years ahead,
+// and the carvers take a time past the years a phone can have for other bytes.
+int64_t timeStep(Random& r, int64_t least, int64_t usual, int rows, int64_t span) {
+    const int64_t perRow = span / std::max(rows, 1);
+    return std::min(least, perRow / 2) + r.below(std::max<int64_t>(1, std::min<int64_t>(usual, 2 * perRow)));
 }
 
 constexpr int64_t kYear = 365 * 86400;
 
 NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::callHistory(o.ios) + iosschema::callHistoryRows(o.ios));
+    // The schema's triggers add each call's minutes to the counters of another table, five
+    // updates a call; the call table comes out the same without them.
+    db.setTriggersEnabled(false);
     const bool newer = static_cast<int>(o.ios) >= 6;
-    std::vector<ExpectedRecord> all;
     int64_t when = 1262304000 + r.below(86400 * 400);
-    db.exec("BEGIN;");
-    for (int i = 0; i < o.rows; ++i) {
-        when += 60 + r.below(stepBound(86400, o.rows, 8 * kYear));
+    RowIds rowids;
+    RowWriter rows;
+    rows.insert = [&](int i) {
+        when += timeStep(r, 60, 86400, o.rows, 8 * kYear);
         const std::string address = r.below(15) == 0 ? "friend" + std::to_string(i) + "@example.com" : phone(r);
         const int64_t sizes[] = {
             0, 1, 1 + r.below(126), 128 + r.below(3000), 3600 + r.below(20000), 40000 + r.below(40000)};
@@ -195,53 +291,69 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
                 "INSERT INTO call (address, date, duration, flags, id, name, country_code) VALUES (?, ?, ?, ?, ?, "
                 "NULL, '310')",
                 {address, when, duration, flags, contact});
+        rowids.push_back(db.lastRowid());
         const bool out = flags & 1;
-        all.push_back({address + "|" + date(when, false),
-                       {{"callType", out ? "Outgoing" : "Incoming"},
-                        {"callDuration", duration ? getCallHistoryDuration(static_cast<int32_t>(duration))
-                                         : out    ? "Cancelled"
-                                                  : "Missed"}},
-                       address});
-    }
-    db.exec("COMMIT;");
-    return deleteSome(db, r, all,
-                      [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
+        return ExpectedRecord{address + "|" + date(when, false),
+                              {{"callType", out ? "Outgoing" : "Incoming"},
+                               {"callDuration", duration ? getCallHistoryDuration(static_cast<int32_t>(duration))
+                                                : out    ? "Cancelled"
+                                                         : "Missed"}},
+                              {{address + recordInteger(when) + recordInteger(duration) + recordInteger(flags)}}};
+    };
+    rows.remove = [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {rowids[i]}); };
+    rows.removeRun = [&](size_t from, size_t to) {
+        db.run("DELETE FROM call WHERE ROWID BETWEEN ? AND ?", {rowids[from], rowids[to - 1]});
+    };
+    return writeRows(db, o, rows);
 }
 
 NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::bookmarks(o.ios));
-    std::vector<ExpectedRecord> all;
-    db.exec("BEGIN;");
-    for (int i = 0; i < o.rows; ++i) {
+    RowIds rowids;
+    RowWriter rows;
+    rows.insert = [&](int i) {
         const bool folder = r.below(12) == 0;
         const std::string title = words(r, 1 + static_cast<int>(r.below(5))) + " " + std::to_string(i);
         std::string url = "http://" + std::string(r.pick(kWords)) + ".example.org/";
         if (r.below(4) == 0)
             url += words(r, 3 + static_cast<int>(r.below(20))) + "?q=" + std::to_string(r.next() % 100000);
         std::replace(url.begin(), url.end(), ' ', '/');
+        const int64_t children = folder ? r.below(9) : 0, order = i % 40;
+        const std::string externalId = uuid(r);
         db.run(
             "INSERT INTO bookmarks (special_id, parent, type, title, url, num_children, editable, deletable, hidden, "
             "hidden_ancestor_count, order_index, external_uuid) VALUES (0, ?, ?, ?, ?, ?, 1, 1, 0, 0, ?, ?)",
             {r.below(3) ? int64_t{0} : 1 + r.below(std::max(i, 1)), int64_t{folder ? 1 : 0}, title,
-             folder ? Value(nullptr) : Value(url), int64_t{folder ? r.below(9) : 0}, int64_t{i % 40}, uuid(r)});
-        all.push_back({title, {{"bookMarkURL", folder ? "" : url}}, title});
-    }
-    db.exec("COMMIT;");
-    return deleteSome(db, r, all,
-                      [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {static_cast<int64_t>(i + 1)}); });
+             folder ? Value(nullptr) : Value(url), children, order, externalId});
+        rowids.push_back(db.lastRowid());
+        // The title's number ends where the next column begins: the address (whole), or a
+        // folder's numbers and the start of its identifier.
+        const std::string after =
+            folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, externalId.find('-') + 1)
+                   : url;
+        return ExpectedRecord{title, {{"bookMarkURL", folder ? "" : url}}, {{title + after}}};
+    };
+    rows.remove = [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {rowids[i]}); };
+    rows.removeRun = [&](size_t from, size_t to) {
+        db.run("DELETE FROM bookmarks WHERE id BETWEEN ? AND ?", {rowids[from], rowids[to - 1]});
+    };
+    return writeRows(db, o, rows);
 }
 
 NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::calendar(o.ios));
     const bool events = o.ios == Ios::v4;
-    std::vector<ExpectedRecord> all;
-    std::vector<int64_t> places;  // each item's Location row, 0 for none
+    RowIds rowids;
+    RowIds places;  // each item's Location row, 0 for none
     int64_t start = 300000000 + r.below(30000000);
-    db.exec("BEGIN;");
-    for (int i = 0; i < o.rows; ++i) {
-        start += 900 * (1 + r.below(stepBound(200, o.rows, 15 * kYear / 900)));
+    // Events start on the quarter hour, or, when there are too many for the quarter hours of the
+    // years a calendar spans, on shorter slots.
+    const int64_t slot = std::clamp<int64_t>(15 * kYear / std::max(o.rows, 1) / 2, 1, 900);
+    RowWriter rows;
+    rows.insert = [&](int i) {
+        start += slot * timeStep(r, 1, 200, o.rows, 15 * kYear / slot);
         const int64_t end = start + 900 * (1 + r.below(12));
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         const std::string place = r.below(3) == 0 ? std::string() : words(r, 1 + static_cast<int>(r.below(3)));
@@ -255,14 +367,14 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
                 "calendar_id, last_modified, unique_identifier, hidden) VALUES (?, ?, ?, ?, 'Europe/London', ?, 0, 1, "
                 "?, ?, 0)",
                 {title, placeValue, notesValue, start, end, start - r.below(900000), uuid(r)});
+            rowids.push_back(db.lastRowid());
         } else {
             const int64_t row = i + 1;
             int64_t locationId = 0;
             if (!place.empty()) {
                 db.run("INSERT INTO Location (title, item_owner_id) VALUES (?, ?)", {place, row});
                 locationId = db.lastRowid();
-                if (locationId >= 128) placeBytes += static_cast<char>(locationId >> 8);
-                placeBytes += static_cast<char>(locationId & 0xff);
+                placeBytes = recordInteger(locationId);
             }
             places.push_back(locationId);
             db.run(
@@ -273,33 +385,59 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
                 {row, title, locationId, notesValue, static_cast<double>(start), static_cast<double>(end),
                  static_cast<double>(start - r.below(900000)) + 0.25, uuid(r),
                  static_cast<double>(start - r.below(900000)) + 0.5});
+            rowids.push_back(row);
         }
-        all.push_back(
-            {title,
-             {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
-             title + placeBytes});
-    }
-    db.exec("COMMIT;");
+        // The title's number ends where the next value that is not NULL begins: the place (its
+        // text, or the id of its row), the notes, or the start (a whole REAL is stored as an integer).
+        const std::string next = events && !place.empty() ? place.substr(0, 4)
+                                 : !placeBytes.empty()    ? placeBytes
+                                 : !notes.empty()         ? notes.substr(0, 4)
+                                                          : recordInteger(start);
+        ExpectedRecord record{
+            title,
+            {{"location", place}, {"calNote", notes}, {"startDate", date(start, true)}, {"endDate", date(end, true)}},
+            {{title + next}}};
+        // The notes, then the start, its time zone and the end.
+        if (!notes.empty()) addStretches(notes, record.markers);
+        record.markers.push_back({recordInteger(start) + "Europe/London" + recordInteger(end)});
+        // The place's own row: its title, then (after columns left NULL) the item it belongs to.
+        if (!placeBytes.empty()) record.markers.push_back({place + recordInteger(i + 1)});
+        return record;
+    };
     // The schema's trigger would remove an item's place (and its alarms, recurrences and exception
     // dates, of which these items have none) by scanning the whole table for each item; the same
-    // rows go by their keys instead, in the same order, so the file comes out the same.
+    // rows go by their keys instead, so the file comes out the same.
     if (!events) db.setTriggersEnabled(false);
-    return deleteSome(db, r, all, [&](size_t i) {
-        db.run(events ? "DELETE FROM Event WHERE ROWID = ?" : "DELETE FROM CalendarItem WHERE ROWID = ?",
-               {static_cast<int64_t>(i + 1)});
+    const char* const removeItem =
+        events ? "DELETE FROM Event WHERE ROWID = ?" : "DELETE FROM CalendarItem WHERE ROWID = ?";
+    rows.remove = [&](size_t i) {
+        db.run(removeItem, {rowids[i]});
         if (!events && places[i] != 0) db.run("DELETE FROM Location WHERE ROWID = ?", {places[i]});
-    });
+    };
+    rows.removeRun = [&](size_t from, size_t to) {
+        db.run(events ? "DELETE FROM Event WHERE ROWID BETWEEN ? AND ?"
+                      : "DELETE FROM CalendarItem WHERE ROWID BETWEEN ? AND ?",
+               {rowids[from], rowids[to - 1]});
+        // The run's places are the Location rows written between its first and its last item.
+        int64_t first = 0, last = 0;
+        for (size_t i = from; i < to && !events; ++i) {
+            if (places[i] == 0) continue;
+            if (first == 0) first = places[i];
+            last = places[i];
+        }
+        if (first != 0) db.run("DELETE FROM Location WHERE ROWID BETWEEN ? AND ?", {first, last});
+    };
+    return writeRows(db, o, rows);
 }
 
 NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::notes(o.ios));
-    std::vector<ExpectedRecord> all;
     int64_t created = 290000000 + r.below(60000000);
     int64_t bodyKey = 0;
-    db.exec("BEGIN;");
-    for (int i = 0; i < o.rows; ++i) {
-        created += 60 + r.below(stepBound(86400 * 5, o.rows, 15 * kYear));
+    RowWriter rows;
+    rows.insert = [&](int i) {
+        created += timeStep(r, 60, 86400 * 5, o.rows, 12 * kYear);
         const int64_t modified = created + r.below(86400 * 30);
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
         std::string body = title;
@@ -316,34 +454,46 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
             "VALUES (?, 3, ?, 0, 0, 0, ?, 0, ?, 1, ?, ?, ?, ?, ?)",
             {pk, opt, integerId, bodyKey, createdAt, static_cast<double>(modified) + 0.125, guid, summary, title});
+        const int64_t bodyOpt = 1 + r.below(9);
         db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, ?, ?, ?)",
-               {bodyKey, 1 + r.below(9), pk, body});
+               {bodyKey, bodyOpt, pk, body});
         // As the carver shows a note: "<div>" and "</div>" dropped, the other markup a blank; dated
         // by its creation in a rollback-journal file, by its change in a newer one.
         std::string plain = body;
         for (const char* piece : {"<div>", "</div>"})
             for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
                 plain.erase(at, std::strlen(piece));
-        all.push_back(
-            {title,
-             {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-             guid + summary + title});
-    }
-    db.exec("COMMIT;");
-    return deleteSome(db, r, all, [&](size_t i) {
+        // The body's row holds its entity, version and note before the text.
+        std::vector<Marker> markers = {
+            {guid + summary + title, true},
+            {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
+        addStretches(body, markers);
+        return ExpectedRecord{
+            title,
+            {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
+            std::move(markers)};
+    };
+    rows.remove = [&](size_t i) {
         db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {static_cast<int64_t>(i + 1)});
         db.run("DELETE FROM ZNOTE WHERE Z_PK = ?", {static_cast<int64_t>(i + 1)});
-    });
+    };
+    rows.removeRun = [&](size_t from, size_t to) {
+        db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER BETWEEN ? AND ?",
+               {static_cast<int64_t>(from + 1), static_cast<int64_t>(to)});
+        db.run("DELETE FROM ZNOTE WHERE Z_PK BETWEEN ? AND ?",
+               {static_cast<int64_t>(from + 1), static_cast<int64_t>(to)});
+    };
+    return writeRows(db, o, rows);
 }
 
 NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::addressBook(o.ios) + iosschema::addressBookRows());
-    std::vector<ExpectedRecord> all;
     // Each contact's ABMultiValue rows, in the order they were written.
-    std::vector<std::vector<int64_t>> valueRows(static_cast<size_t>(std::max(o.rows, 0)));
-    db.exec("BEGIN;");
-    for (int i = 0; i < o.rows; ++i) {
+    std::vector<std::vector<int64_t>> valueRows;
+    valueRows.reserve(static_cast<size_t>(std::max(o.rows, 0)));
+    RowWriter rows;
+    rows.insert = [&](int i) {
         const int64_t row = i + 1;
         const std::string first = std::string(r.pick(kFirst)) + (i % 3 ? "" : std::to_string(i));
         const std::string last = std::string(r.pick(kLast)) + std::to_string(i);
@@ -359,70 +509,94 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
              r.below(3) ? Value(nullptr) : Value(words(r, 2) + " Ltd"), note,
              r.below(4) ? Value(nullptr) : Value(std::string(r.pick(kWords))), first + " " + last, last + " " + first,
              created, created + r.below(9000000), first.substr(0, 1), last.substr(0, 1)});
+        std::vector<int64_t>& values = valueRows.emplace_back();
         std::string phones, emails;
+        std::vector<Marker> valueMarkers;
+        // A value's row: its person, kind, number among the person's values and label, then the text.
+        auto valueMarker = [&](int64_t property, int64_t identifier, int64_t label, const std::string& value) {
+            valueMarkers.push_back({recordInteger(row) + recordInteger(property) + recordInteger(identifier) +
+                                    recordInteger(label) + value});
+        };
         int identifier = 0;
         const int64_t phoneCount = 1 + r.below(3);
         for (int64_t k = 0; k < phoneCount; ++k) {
             const std::string number = phone(r);
+            const int64_t label = 1 + r.below(6);
+            valueMarker(3, identifier, label, number);
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 3, ?, ?, ?)",
-                   {row, int64_t{identifier++}, 1 + r.below(6), number});
-            valueRows[static_cast<size_t>(i)].push_back(db.lastRowid());
+                   {row, int64_t{identifier++}, label, number});
+            values.push_back(db.lastRowid());
             phones += (phones.empty() ? "" : " ") + number;  // values are joined by blanks, none in front
         }
         if (r.below(2)) {
             const std::string mail = first.substr(0, 1) + last + "@example.com";
+            valueMarker(4, identifier, 2, mail);
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 4, ?, 2, ?)",
                    {row, int64_t{identifier++}, mail});
-            valueRows[static_cast<size_t>(i)].push_back(db.lastRowid());
+            values.push_back(db.lastRowid());
             emails += (emails.empty() ? "" : " ") + mail;
         }
         if (r.below(5) == 0) {
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 5, ?, 2, NULL)",
                    {row, int64_t{identifier++}});
             const int64_t uid = db.lastRowid();
-            valueRows[static_cast<size_t>(i)].push_back(uid);
+            values.push_back(uid);
             db.run("INSERT INTO ABMultiValueEntry VALUES (?, 2, ?), (?, 4, ?)",
                    {uid, std::to_string(1 + r.below(300)) + " " + r.pick(kWords) + " Street", uid,
                     std::string(r.pick(kWords))});
         }
         std::string name = first + " " + last + (middle.empty() ? "" : " " + middle);
         // The two sort keys lie side by side in the row; the last name alone is in its e-mail too.
-        all.push_back(
-            {name, {{"contactPhone", phones}, {"contactEmail", emails}}, first + " " + last + last + " " + first});
-    }
-    db.exec("COMMIT;");
+        // The name's parts open the row; its two sort keys lie side by side further on.
+        ExpectedRecord record{
+            name,
+            {{"contactPhone", phones}, {"contactEmail", emails}},
+            {{first + last + middle, middle.empty()}, {first + " " + last + last + " " + first, i % 3 == 0}}};
+        record.markers.insert(record.markers.end(), valueMarkers.begin(), valueMarkers.end());
+        return record;
+    };
     // A contact's multi-values go by their own keys, and their entries through the entries' index
     // on parent_id: no index leads from a contact to its multi-values, so a delete by record_id
-    // would scan the whole table for every contact. The rows go in the order such a scan meets
-    // them, so the file comes out the same.
-    return deleteSome(db, r, all, [&](size_t i) {
+    // would scan the whole table for every contact.
+    rows.remove = [&](size_t i) {
         for (int64_t value : valueRows[i]) db.run("DELETE FROM ABMultiValueEntry WHERE parent_id = ?", {value});
         for (int64_t value : valueRows[i]) db.run("DELETE FROM ABMultiValue WHERE UID = ?", {value});
         db.run("DELETE FROM ABPerson WHERE ROWID = ?", {static_cast<int64_t>(i + 1)});
-    });
+    };
+    // Every contact has a number: the run's values are those written from its first contact's
+    // first to its last contact's last.
+    rows.removeRun = [&](size_t from, size_t to) {
+        const Value first = valueRows[from].front(), last = valueRows[to - 1].back();
+        db.run("DELETE FROM ABMultiValueEntry WHERE parent_id BETWEEN ? AND ?", {first, last});
+        db.run("DELETE FROM ABMultiValue WHERE UID BETWEEN ? AND ?", {first, last});
+        db.run("DELETE FROM ABPerson WHERE ROWID BETWEEN ? AND ?",
+               {static_cast<int64_t>(from + 1), static_cast<int64_t>(to)});
+    };
+    return writeRows(db, o, rows);
 }
 
 NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r) {
-    FixtureDatabase db(path, o.pageSize, iosschema::writeAheadLog(o.ios));
+    FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::messages(o.ios));
     const bool handles = static_cast<int>(o.ios) >= 6;
     std::vector<std::string> partners;
     for (int h = 0; h < 25; ++h) partners.push_back(h % 6 == 5 ? "pal" + std::to_string(h) + "@example.net" : phone(r));
-    db.exec("BEGIN;");
     if (handles)
         for (size_t h = 0; h < partners.size(); ++h)
             db.run("INSERT INTO handle (ROWID, id, country, service) VALUES (?, ?, 'us', ?)",
                    {static_cast<int64_t>(h + 1), partners[h],
                     std::string(partners[h].find('@') != std::string::npos ? "iMessage" : "SMS")});
-    std::vector<ExpectedRecord> all;
     int64_t when = 1293840000 + r.below(86400 * 300);
-    for (int i = 0; i < o.rows; ++i) {
-        when += 5 + r.below(stepBound(20000, o.rows, 8 * kYear));
+    RowIds rowids;
+    RowWriter rows;
+    rows.insert = [&](int i) {
+        when += timeStep(r, 5, 20000, o.rows, 8 * kYear);
         const size_t who = static_cast<size_t>(r.below(static_cast<int64_t>(partners.size())));
         const bool fromMe = r.below(2);
         const std::string text = naturalText(r, i);
         const bool imessage = partners[who].find('@') != std::string::npos || (o.ios != Ios::v4 && r.below(3) == 0);
         const int64_t since2001 = when - iosschema::kSince2001;
+        ExpectedRecord record;
         if (handles) {
             const std::string guid = uuid(r);
             db.run(
@@ -432,21 +606,29 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                 {guid, text, static_cast<int64_t>(who + 1), std::string(imessage ? "iMessage" : "SMS"), since2001,
                  fromMe ? int64_t{0} : since2001 + r.below(5000), fromMe ? since2001 + r.below(30) : int64_t{0},
                  int64_t{fromMe}, int64_t{!fromMe}, int64_t{fromMe}});
-            all.push_back(
-                {text, {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}}, guid + head(text)});
+            // After the text, up to the date: its handle, service and account (the columns between
+            // are NULL or 0).
+            record = {text,
+                      {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
+                      {{guid + head(text)},
+                       {recordInteger(static_cast<int64_t>(who + 1)) + (imessage ? "iMessage" : "SMS") +
+                        "e:" + recordInteger(since2001)}}};
         } else if (o.ios == Ios::v5 && imessage) {
             const int64_t flags = fromMe ? (r.below(5) ? 36869 : 102405) : (r.below(5) ? 12289 : 77825);
+            const int64_t height = 38 + r.below(400);
             db.run(
                 "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
                 "version, read, madrid_handle, madrid_version, madrid_guid, madrid_type, madrid_service, "
                 "madrid_account, madrid_flags, madrid_error, is_madrid, madrid_date_read, madrid_date_delivered) "
                 "VALUES (NULL, ?, ?, 0, 0, ?, 0, ?, 0, 0, 1, ?, 10, ?, 0, 'iMessage', 'e:ada@example.com', ?, 0, 1, ?, "
                 "?)",
-                {since2001, text, static_cast<int64_t>(who + 1), 38 + r.below(400), partners[who], uuid(r), flags,
+                {since2001, text, static_cast<int64_t>(who + 1), height, partners[who], uuid(r), flags,
                  fromMe ? int64_t{0} : since2001 + r.below(500), fromMe ? since2001 + 2 : int64_t{0}});
-            all.push_back({text,
-                           {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
-                           bigEndian32(since2001) + head(text)});
+            record = {text,
+                      {{"messagePhone", partners[who]}, {"messageDate", date(since2001, false)}},
+                      // After the text, up to the address: its thread and height (the others NULL or 0).
+                      {{recordInteger(since2001) + head(text)},
+                       {recordInteger(static_cast<int64_t>(who + 1)) + recordInteger(height) + partners[who]}}};
         } else {
             db.run(
                 "INSERT INTO message (address, date, text, flags, replace, group_id, association_id, height, UIFlags, "
@@ -454,14 +636,19 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                     std::string(o.ios == Ios::v5 ? ", is_madrid" : "") +
                     ") VALUES (?, ?, ?, ?, 0, ?, 0, ?, 0, 0, 'us', 1" + (o.ios == Ios::v5 ? ", 0" : "") + ")",
                 {partners[who], when, text, int64_t{fromMe ? 3 : 2}, static_cast<int64_t>(who + 1), 38 + r.below(400)});
-            all.push_back({text,
-                           {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
-                           partners[who] + bigEndian32(when) + head(text)});
+            record = {text,
+                      {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
+                      {{partners[who] + recordInteger(when) + head(text)}}};
         }
-    }
-    db.exec("COMMIT;");
-    return deleteSome(db, r, all,
-                      [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {static_cast<int64_t>(i + 1)}); });
+        addStretches(text, record.markers);
+        rowids.push_back(db.lastRowid());
+        return record;
+    };
+    rows.remove = [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {rowids[i]}); };
+    rows.removeRun = [&](size_t from, size_t to) {
+        db.run("DELETE FROM message WHERE ROWID BETWEEN ? AND ?", {rowids[from], rowids[to - 1]});
+    };
+    return writeRows(db, o, rows);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Databases with deleted rows as a phone leaves them, for measuring the carvers: the device's
 // own table layouts (tools/ios-schemas), values nobody chose for their bytes (times to the
 // second, every size of duration, short and long texts, NULLs), and 30% of the rows deleted the
-// way a phone deletes them: one long run (a trimmed history, a cleared thread), then rows here
-// and there. Each maker answers the live and deleted rows as the carvers' records show them.
+// way a phone deletes them: one long run (a trimmed history, a cleared thread) then rows here and
+// there, or rows deleted over time with new rows written between. Each maker answers the live
+// and deleted rows as the carvers' records show them.
 #pragma once
 
 #include "IosSchemas.h"
@@ -17,6 +18,15 @@ namespace carvefix {
 enum class CarveKind { calls, contacts, messages, notes, bookmarks, calendar };
 const char* kindName(CarveKind kind);
 
+// Bytes of a row found nowhere else: while they are in the file, so is the row.
+struct Marker {
+    std::string text;
+    // The text ends in the row's number ("dinner 17"): where a digit follows, it is another row's.
+    bool numbered = false;
+    // A stretch of a long value, which SQLite splits where it runs from one page into the next.
+    bool mayBeSplit = false;
+};
+
 // A row as a recovered record shows it: key names the record (a title, a name, a phone number
 // with its time); fields are the other texts the record must carry, by the record's field
 // names. joined lists the fields that come from another row (a contact's numbers, a note's
@@ -24,12 +34,19 @@ const char* kindName(CarveKind kind);
 struct ExpectedRecord {
     std::string key;
     std::map<std::string, std::string> fields;
-    std::string marker;  // a text of the row found nowhere else: while it is in the file, so is the row
+    // The row's marker first, then those of the rows joined to it that the record's fields come
+    // from (a note's body, a contact's numbers): while all are in the file, so is the record.
+    std::vector<Marker> markers;
 };
 
 struct NaturalRows {
-    std::vector<ExpectedRecord> live;
+    std::vector<std::string> liveKeys;  // the live rows' keys
     std::vector<ExpectedRecord> deleted;
+};
+
+enum class Deletions {
+    runAndScattered,  // all rows written, then a run of a tenth of them deleted and a fifth scattered
+    overTime,         // rows deleted round by round as more are written, 30% by the end
 };
 
 struct NaturalOptions {
@@ -37,6 +54,7 @@ struct NaturalOptions {
     int pageSize = 4096;
     int rows = 300;
     uint64_t seed = 1;
+    Deletions deletions = Deletions::runAndScattered;
 };
 
 // Writes the kind's database into folder under its backup file name.

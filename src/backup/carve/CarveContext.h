@@ -13,6 +13,8 @@
 
 namespace carve {
 
+struct CarveCoverage;
+
 // Contact names for phone numbers, as the scan state's look-up answers (the first contact, in
 // list order, whose numbers match), from an index of the contacts made at the first question:
 // carved calls and messages ask for hundreds of thousands of numbers. One thread at a time (the
@@ -40,6 +42,8 @@ struct CarveContext {
     NSNotificationCenter* nc;
     // The log line of a missing database; standard error unless set.
     std::function<void(const std::string&)> log;
+    // Told, when set, how much of each database a carver looked through (see CarveCoverage).
+    std::function<void(const CarveCoverage&)> coverage;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.
     std::string nameFor(const std::string& phone) const { return names_->nameFor(phone); }

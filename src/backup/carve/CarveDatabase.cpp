@@ -19,14 +19,25 @@ std::string CarveDatabase::existingFile(const std::string& folder, std::initiali
     return {};
 }
 
-bool CarveDatabase::open(const std::string& path, const CarveContext&) {
+bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     // The backup's own file, as it lies: its original header and every byte of its free pages.
     // It is only read, never folded or otherwise written.
     if (!file_.open(path)) return false;
+    context_ = &context;
     writeAheadLog_ = checkSQliteVersion(file_, 18);
     layout_ = readPageLayout(file_);
+    coverage_ = {};
+    coverage_.file = path;
+    coverage_.pages = layout_.pageCount;
+    coverage_.partialBytes = layout_.pageSize > 0 ? file_.size() % layout_.pageSize : file_.size();
     readFreeList();
     return true;
+}
+
+void CarveDatabase::recordCoverage(int64_t examined, int64_t headerPages) {
+    coverage_.examined = examined;
+    coverage_.headerPages = headerPages;
+    if (context_ && context_->coverage) context_->coverage(coverage_);
 }
 
 bool CarveDatabase::openIn(const std::string& folder, std::initializer_list<const char*> names,
@@ -38,22 +49,6 @@ bool CarveDatabase::openIn(const std::string& folder, std::initializer_list<cons
         return false;
     }
     return open(path, context);
-}
-
-void CarveDatabase::walkPages(bool upwards, const std::function<void(int64_t, int64_t)>& onPage) {
-    const int64_t n = layout_.pageCount;
-    if (layout_.pageSize <= 0) return;
-    if (upwards) {
-        for (int64_t i = 0; i < n; ++i) onPage(i, enterPage(i, true));
-    } else {
-        for (int64_t i = n; i >= 1; --i) onPage(i, enterPage(i, false));
-    }
-}
-
-int64_t CarveDatabase::enterPage(int64_t index, bool upwards) {
-    int64_t start = index * layout_.pageSize;
-    file_.focus(start - layout_.pageSize, start + 2 * layout_.pageSize, upwards);
-    return start;
 }
 
 namespace {

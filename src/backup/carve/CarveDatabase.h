@@ -15,6 +15,18 @@
 
 namespace carve {
 
+// How much of a database file a carve looked through: every whole page, but for those it names
+// with the reason it left them. A carve that reports fewer pages than the file has skipped part
+// of it, however sound the records that came out look.
+struct CarveCoverage {
+    std::string file;          // the database's path
+    int64_t pages = 0;         // whole pages in the file
+    int64_t examined = 0;      // pages the carve read and looked through
+    int64_t headerPages = 0;   // left: the first page, the file's header and its table definitions
+    int64_t partialBytes = 0;  // bytes past the last whole page, which hold no page
+    bool complete() const { return examined + headerPages == pages; }
+};
+
 class CarveDatabase {
 public:
     // The first of names that exists as a file in folder; empty when none does.
@@ -29,18 +41,17 @@ public:
     bool openIn(const std::string& folder, std::initializer_list<const char*> names, const CarveContext& context,
                 const char* missingLog = nullptr);
 
-    // Visits the pages in the carver's order, each entered before onPage(index, start) runs:
-    // upwards from index 0 to n - 1, or downwards from index n to 1.
-    void walkPages(bool upwards, const std::function<void(int64_t index, int64_t start)>& onPage);
-
     CarveFile& file() { return file_; }
     int64_t pageSize() const { return layout_.pageSize; }
     int64_t pageCount() const { return layout_.pageCount; }
     // The header's write version named the write-ahead log before the journal was folded.
     bool writeAheadLog() const { return writeAheadLog_; }
 
-    // Brings page index into memory with its neighbours and returns its start.
-    int64_t enterPage(int64_t index, bool upwards);
+    // What the carve of this file looked through so far; a carve that walked the pages records
+    // it here, and it goes to the context's coverage observer, when there is one.
+    const CarveCoverage& coverage() const { return coverage_; }
+    void recordCoverage(int64_t examined, int64_t headerPages);
+
     // True for a page on the free list (index counted from 0).
     bool isFreePage(int64_t index) const {
         return index >= 0 && index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
@@ -50,6 +61,8 @@ private:
     void readFreeList();
 
     CarveFile file_;
+    const CarveContext* context_ = nullptr;
+    CarveCoverage coverage_;
     PageLayout layout_;
     bool writeAheadLog_ = false;
     std::vector<bool> freePage_;  // by page index

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,6 +20,16 @@
 #include <utility>
 
 namespace carve {
+
+int64_t latestPlausibleTime(int64_t now) {
+    constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
+    return std::max<int64_t>(k2030, now + kYear);
+}
+
+int64_t latestPlausibleTime() {
+    static const int64_t latest = latestPlausibleTime(static_cast<int64_t>(std::time(nullptr)));
+    return latest;
+}
 
 int64_t CarvedValue::asInteger() const {
     if (type == integerValue) return integer;
@@ -47,6 +58,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
     for (const char* c = columns; *c; ++c) {
         if (*c == '|') {
             shape.keptColumns = shape.columns.size();
+            continue;
+        }
+        if (*c == '!') {
+            shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
             continue;
         }
         ColumnShape column;
@@ -107,9 +122,13 @@ bool fits(const ColumnShape& column, uint64_t serial) {
 }
 
 class PageCarver {
-    // The live rows' ids and signatures, per shape.
+    // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per shape.
     struct LiveSets {
-        std::vector<KeySet> rowids, values;
+        std::vector<KeySet> rowids, values, kept, uniques;
+        // A shape that keeps every column has its kept signatures among its signatures.
+        const KeySet& keptOf(size_t s, const TableShape& shape) const {
+            return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
+        }
     };
 
 public:
@@ -128,6 +147,8 @@ public:
         deleted_.resize(shapes.size());
         ownLive_.rowids.resize(shapes.size());
         ownLive_.values.resize(shapes.size());
+        ownLive_.kept.resize(shapes.size());
+        ownLive_.uniques.resize(shapes.size());
     }
 
     // Every page is read on its own, so a large file is split into pieces of pages read side by
@@ -167,6 +188,9 @@ public:
         live_ = &ownLive_;
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         gather(all, readers.size());
+        int64_t examined = 0;
+        for (const PageCarver* carver : all) examined += carver->examined_;
+        db_.recordCoverage(examined, pages > 0 ? 1 : 0);
         return finish(all, readers.size());
     }
 
@@ -183,13 +207,16 @@ private:
         }
     }
 
-    // Marks the deleted rows that repeat a live row of their table found by any of the threads
-    // (same row id, or the same values).
+    // Marks the deleted rows that repeat a live row of their table found by any of the threads:
+    // the same row id, the same values, or the same value where no two rows share one. A balance
+    // that moves rows to another page leaves their old cells behind, to be written over in part
+    // later: a row that lost its id repeats a live one whose kept values it has.
     void markRepeats(const std::vector<LiveSets>& sets) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
                 for (const LiveSets& live : sets)
-                    if (live.values[s].contains(f.signature) ||
+                    if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
+                        (!f.record.rowidKnown && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -217,11 +244,14 @@ private:
     struct Found {
         CarvedRecord record;
         uint64_t signature = 0;  // of the values, row id aside (see values())
+        uint64_t kept = 0;       // of the values of the columns the shape keeps (see values())
+        uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
         bool live = false;
         // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
         // are no neighbours of the cells there now.
         bool fromGap = false;
         bool repeatsLive = false;  // see markRepeats()
+        bool pageInOrder = false;  // see endPage()
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -289,10 +319,17 @@ private:
     }
 
     // Checks the values of a record whose body starts at body inside data, and answers their
-    // signature: a hash of the values with the row id column aside (each value's type, length
-    // and bytes, eight at a time). False when a value runs past the end or a text is not UTF-8.
-    static bool values(const std::vector<uint64_t>& serials, const std::string& data, size_t body, int rowidAlias,
-                       uint64_t& signature) {
+    // signatures: a hash of the values with the row id column aside (each value's type, length
+    // and bytes, eight at a time), the same of the columns the shape keeps, and that of the
+    // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
+    // the end or a text is not UTF-8.
+    struct Signatures {
+        uint64_t all = 0, kept = 0, unique = 0;
+    };
+    static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
+                       size_t body, Signatures& out) {
+        const int rowidAlias = shape.rowidAlias;
+        out = {};
         uint64_t h = 1469598103934665603ULL;
         auto word = [&](uint64_t w) {
             h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
@@ -316,6 +353,8 @@ private:
             const char* text = data.data() + at;
             const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
             if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+            if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
+                out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
             if (static_cast<int>(c) != rowidAlias) {
                 if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
@@ -328,8 +367,9 @@ private:
                 }
             }
             at += static_cast<size_t>(length);
+            if (c + 1 == std::min(serials.size(), shape.keptColumns)) out.kept = h;
         }
-        signature = h;
+        out.all = h;
         return true;
     }
 
@@ -395,10 +435,12 @@ private:
             int64_t body = 0;
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
-            uint64_t signature = 0;
-            if (!values(serials, data, headerLength, shapes_[s].rowidAlias, signature)) continue;
+            Signatures signatures;
+            if (!values(shapes_[s], serials, data, headerLength, signatures)) continue;
             found.record = {};
-            found.signature = signature;
+            found.signature = signatures.all;
+            found.kept = signatures.kept;
+            found.unique = signatures.unique;
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
@@ -467,11 +509,13 @@ private:
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
-                uint64_t signature = 0;
+                Signatures signatures;
                 const auto bodyAt = static_cast<size_t>(computed);
-                if (!values(serials, data, bodyAt, shape.rowidAlias, signature)) continue;
+                if (!values(shape, serials, data, bodyAt, signatures)) continue;
                 found.record = {};
-                found.signature = signature;
+                found.signature = signatures.all;
+                found.kept = signatures.kept;
+                found.unique = signatures.unique;
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -565,9 +609,98 @@ private:
         inGap_ = false;
     }
 
+    // A table's interior page in the tree: its children by index, each with the largest row id
+    // it may hold (the right-most child with none of its own).
+    struct Interior {
+        int64_t page = 0;
+        std::vector<std::pair<int64_t, int64_t>> children;  // (child index, key)
+        int64_t rightMost = -1;
+    };
+
+    void readInterior(int64_t index) {
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
+        if (12 + 2 * cells > pageSize_) return;
+        Interior interior;
+        interior.page = index;
+        for (int64_t k = 0; k < cells; ++k) {
+            const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), 12 + 2 * k, 2));
+            uint64_t key = 0;
+            if (at < 12 + 2 * cells || at + 4 >= pageSize_ ||
+                varint(page_.data() + at + 4, page_.data() + pageSize_, key) == 0)
+                return;
+            interior.children.emplace_back(static_cast<int64_t>(readBigEndian(page_.data(), at, 4)) - 1,
+                                           static_cast<int64_t>(key));
+        }
+        interior.rightMost = static_cast<int64_t>(readBigEndian(page_.data(), 8, 4)) - 1;
+        interiors_.push_back(std::move(interior));
+    }
+
+    // The row ids each leaf of a table's tree may hold, (low, high]: above the key its parent
+    // keeps before it, and below the lowest live row of the leaf after it in the tree. (The key
+    // a parent keeps for the leaf itself is the largest row id the leaf held when the tree was
+    // last balanced, and rows deleted from its end before then lie above it.) Pages no live
+    // interior page names (freed ones, a table that is a single leaf) have none.
+    struct Bounds {
+        int64_t low = 0, high = INT64_MAX;
+        bool known = false;
+    };
+    std::vector<Bounds> treeBounds(const std::vector<PageCarver*>& all) const {
+        std::vector<Bounds> bounds(static_cast<size_t>(std::max<int64_t>(db_.pageCount(), 0)));
+        std::vector<const Interior*> byPage(bounds.size(), nullptr);
+        std::vector<bool> named(bounds.size(), false);
+        std::vector<int64_t> lowestLive(bounds.size(), INT64_MAX);
+        auto valid = [&](int64_t page) { return page >= 0 && page < static_cast<int64_t>(bounds.size()); };
+        for (const PageCarver* carver : all) {
+            for (const Interior& interior : carver->interiors_) {
+                byPage[static_cast<size_t>(interior.page)] = &interior;
+                for (const auto& [child, key] : interior.children)
+                    if (valid(child)) named[static_cast<size_t>(child)] = true;
+                if (valid(interior.rightMost)) named[static_cast<size_t>(interior.rightMost)] = true;
+            }
+            for (const auto& [page, rowid] : carver->lowestLive_) lowestLive[static_cast<size_t>(page)] = rowid;
+        }
+        // Each tree from its root, its leaves in the order of their keys; a page met twice (named
+        // by a stale interior page) keeps what it got first.
+        std::vector<bool> seen(bounds.size(), false);
+        for (size_t root = 0; root < byPage.size(); ++root) {
+            if (!byPage[root] || named[root]) continue;
+            std::vector<int64_t> leaves;
+            std::vector<std::pair<int64_t, int64_t>> pending = {{static_cast<int64_t>(root), 0}};  // (page, low)
+            while (!pending.empty()) {
+                const auto [page, low] = pending.back();
+                pending.pop_back();
+                if (seen[static_cast<size_t>(page)]) continue;
+                seen[static_cast<size_t>(page)] = true;
+                const Interior* interior = byPage[static_cast<size_t>(page)];
+                if (!interior) {
+                    bounds[static_cast<size_t>(page)] = {low, INT64_MAX, true};
+                    leaves.push_back(page);
+                    continue;
+                }
+                // Children go on the stack last first, so that they come off in key order.
+                std::vector<std::pair<int64_t, int64_t>> children;
+                int64_t before = low;
+                for (const auto& [child, key] : interior->children) {
+                    if (valid(child) && key > before) children.emplace_back(child, before);
+                    before = std::max(before, key);
+                }
+                if (valid(interior->rightMost)) children.emplace_back(interior->rightMost, before);
+                pending.insert(pending.end(), children.rbegin(), children.rend());
+            }
+            int64_t next = INT64_MAX;  // the lowest live row id of the leaves after this one
+            for (auto leaf = leaves.rbegin(); leaf != leaves.rend(); ++leaf) {
+                Bounds& b = bounds[static_cast<size_t>(*leaf)];
+                if (next != INT64_MAX) b.high = next - 1;
+                next = std::min(next, lowestLive[static_cast<size_t>(*leaf)]);
+            }
+        }
+        return bounds;
+    }
+
     void carvePage(int64_t index, int64_t pageStart) {
-        if (index == 0) return;  // the schema page
+        if (index == 0) return;  // the header page: the file's header and the table definitions
         readPage(index, pageStart);
+        ++examined_;
         for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
     }
 
@@ -578,10 +711,12 @@ private:
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0)
+            if (freed && index > 0) {
                 scan(index, pageStart, 8, pageSize_);
-            else
-                scanOtherPageGap(index, pageStart, type);
+                return;
+            }
+            if (type == 0x05) readInterior(index);
+            scanOtherPageGap(index, pageStart, type);
             return;
         }
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
@@ -645,42 +780,98 @@ private:
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
-        // Rows read from the page's unallocated gap are of an older state of the page: their
-        // neighbours are rows of the gap, and the others' are the others.
-        int64_t known[2] = {0, 0};
+        // Rows written one after another lie lower on the page the later they came, so their ids
+        // fall as their places rise: there a row that lost its id lies between the rows around
+        // it, whether they are cells, freed cells or rows left in the unallocated gap. A page
+        // whose ids do not keep that order took rows into room freed before (or was freed and
+        // taken again): its rows are bounded by nothing there.
+        bool inOrder = true;
+        int64_t last = 0;
         for (uint32_t i : order) {
-            page[i].record.rowidBefore = known[page[i].fromGap];
-            if (page[i].record.rowidKnown) known[page[i].fromGap] = page[i].record.rowid;
+            if (!page[i].record.rowidKnown) continue;
+            inOrder = inOrder && page[i].record.rowid > last;
+            last = page[i].record.rowid;
         }
-        known[0] = known[1] = 0;
+        int64_t known = 0;
+        for (uint32_t i : order) {
+            page[i].pageInOrder = inOrder;
+            page[i].record.rowidBefore = inOrder ? known : 0;
+            if (page[i].record.rowidKnown) known = page[i].record.rowid;
+        }
+        known = 0;
         for (auto i = order.rbegin(); i != order.rend(); ++i) {
-            page[*i].record.rowidAfter = known[page[*i].fromGap];
-            if (page[*i].record.rowidKnown) known[page[*i].fromGap] = page[*i].record.rowid;
+            page[*i].record.rowidAfter = inOrder ? known : 0;
+            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
         }
+        for (Found& f : page) dropEmptyBounds(f);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+        int64_t lowestLive = INT64_MAX;
         for (uint32_t i : order) {
             Found& f = page[i];
             if (f.live) {
+                lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].insert(f.signature);
+                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].insert(f.kept);
+                if (f.unique) live_->uniques[s].insert(f.unique);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
             }
         }
+        if (lowestLive != INT64_MAX) lowestLive_.emplace_back(page.front().record.page, lowestLive);
         page.clear();
     }
 
+    // A row that lost its id between rows whose ids leave none between them is no row of their
+    // order: bytes a balance left in the gap from before it wrote the page anew. It is bounded by
+    // nothing.
+    static void dropEmptyBounds(Found& f) {
+        CarvedRecord& r = f.record;
+        if (r.rowidKnown || r.rowidBefore == 0 || r.rowidAfter == 0 || r.rowidAfter > r.rowidBefore + 1) return;
+        r.rowidBefore = r.rowidAfter = 0;
+        f.pageInOrder = false;
+    }
+
+    // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
+    // were read, as many rows as ids between them: on a page whose ids keep the order rows are
+    // written in, they take those ids in the order of their places, the first highest.
+    static void fillHoles(std::vector<Found>& found) {
+        for (size_t from = 0; from < found.size();) {
+            size_t to = from;
+            while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
+            std::map<std::pair<int64_t, int64_t>, std::vector<CarvedRecord*>> holes;
+            for (size_t i = from; i < to; ++i) {
+                CarvedRecord& r = found[i].record;
+                if (!r.rowidKnown && found[i].pageInOrder && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
+                    holes[{r.rowidBefore, r.rowidAfter}].push_back(&r);
+            }
+            for (auto& [hole, rows] : holes) {
+                if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
+                std::sort(rows.begin(), rows.end(),
+                          [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+                for (size_t k = 0; k < rows.size(); ++k) {
+                    rows[k]->rowid = hole.first + 1 + static_cast<int64_t>(k);
+                    rows[k]->rowidKnown = true;
+                }
+            }
+            from = to;
+        }
+    }
+
     // The deleted rows, in the file's order (those of all, one carver after another), that
-    // repeat no live row of their table (same row id, or the same values) and no deleted row
-    // before them. Each carver's list is freed once read.
+    // repeat no live row of their table (see markRepeats()) and no deleted row before them (same
+    // row id, values or unique value). Each carver's list is freed once read.
     // The tables are independent of one another: with threads, they are done side by side.
     std::vector<CarvedTable> finish(const std::vector<PageCarver*>& all, size_t threads) {
+        const std::vector<Bounds> bounds = treeBounds(all);
+        inParallel(all.size() * shapes_.size(), threads,
+                   [&](size_t job, size_t) { fillHoles(all[job / shapes_.size()]->deleted_[job % shapes_.size()]); });
         inParallel(shapes_.size(), threads, [&](size_t s, size_t) {
             size_t found = 0;
             for (const PageCarver* carver : all) found += carver->deleted_[s].size();
-            KeySet deletedValues, deletedRowids;
+            KeySet deletedValues, deletedRowids, deletedUniques;
             deletedValues.reserve(found);
             deletedRowids.reserve(found);
             tables_[s].deleted.reserve(found);
@@ -690,8 +881,16 @@ private:
                     const auto rowid = static_cast<uint64_t>(f.record.rowid);
                     if (f.repeatsLive || deletedValues.contains(key)) continue;
                     if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                    if (f.unique && !deletedUniques.insert(f.unique)) continue;
                     deletedValues.insert(key);
                     if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                    // A row at the edge of its page lies within what the page's parents give it.
+                    const Bounds& page = bounds[static_cast<size_t>(f.record.page)];
+                    if (page.known && f.pageInOrder && !f.record.rowidKnown) {
+                        if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
+                        if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
+                        dropEmptyBounds(f);
+                    }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
                 std::vector<Found>().swap(carver->deleted_[s]);
@@ -722,8 +921,11 @@ private:
     std::vector<uint32_t> order_;                // scratch of endPage()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
-    LiveSets* live_ = &ownLive_;  // the sets of the thread carving the pages
-    bool inGap_ = false;          // the scan under way reads a page's unallocated gap
+    LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
+    bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
+    int64_t examined_ = 0;                                 // pages read and looked through
+    std::vector<Interior> interiors_;                      // the interior table pages this one read
+    std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;
 };
 

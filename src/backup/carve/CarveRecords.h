@@ -24,6 +24,14 @@ namespace carve {
 // Seconds from 1970 to 2001, from which the newer columns count.
 constexpr int64_t kSince2001 = 978307200;
 
+// The latest time, in seconds from 1970, that a call, message or note of a phone can hold: a
+// carved row said to be later is other bytes that fit the layout. The start of 2030, or a year
+// past the present once that comes near, so that rows written now are never taken for other
+// bytes (a fixed year would drop every row written after it). now is the present, in seconds
+// from 1970; without it, the clock's when first asked.
+int64_t latestPlausibleTime(int64_t now);
+int64_t latestPlausibleTime();
+
 // What a column may hold. Columns declared REAL keep whole numbers as integers on disk.
 enum class ColumnKind : uint8_t { integer, real, text, blob, any };
 
@@ -42,6 +50,9 @@ enum class LiveRows : uint8_t { none, places, values };
 struct TableShape {
     std::vector<ColumnShape> columns;
     int rowidAlias = 0;
+    // A column whose texts no two rows share (a row's identifier), or -1: a deleted row with the
+    // text of a live row there is a copy of it, whatever else of it was written over since.
+    int uniqueColumn = -1;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
@@ -81,9 +92,11 @@ struct CarvedRecord {
     // live row whose values are not kept.
     std::span<const CarvedValue> values;
     int64_t rowid = 0;
-    bool rowidKnown = false;  // read from the cell; a freeblock's first row has lost it
-    int64_t position = 0;     // where the record's cell (or what is left of it) starts
-    int64_t page = 0;         // page index
+    // Read from the cell (a freeblock's first row has lost it), or the one id the rows around it
+    // on its page leave it.
+    bool rowidKnown = false;
+    int64_t position = 0;  // where the record's cell (or what is left of it) starts
+    int64_t page = 0;      // page index
     // Row ids of the nearest whole rows of the same table before and after it on its page, in
     // the order the page keeps its cells (0 when there is none): a lost row id lies between.
     int64_t rowidBefore = 0;
@@ -123,8 +136,8 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
-// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column. A '|'
-// ends the columns whose values are kept.
+// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
+// the letter of the unique column. A '|' ends the columns whose values are kept.
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 }  // namespace carve

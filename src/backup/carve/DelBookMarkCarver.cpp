@@ -17,10 +17,10 @@ const char* const kBookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
 // icons...). Title and URL are always columns 4 and 5.
 const std::vector<TableShape>& bookmarkShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("kiiitt|iiiiiIt"),                  // iOS 4 and 5
-        shapeOf("kiiitt|iiiiiItirttbiibb"),         // iOS 6
-        shapeOf("kiiitt|iiiiiItirttbiibbibiiiii"),  // iOS 7
-        shapeOf("kiiitt|iiiitiIirttbi"),            // external_uuid right after hidden
+        shapeOf("kiiitt|iiiiiIt!"),                  // iOS 4 and 5
+        shapeOf("kiiitt|iiiiiIt!irttbiibb"),         // iOS 6
+        shapeOf("kiiitt|iiiiiIt!irttbiibbibiiiii"),  // iOS 7
+        shapeOf("kiiitt|iiiit!iIirttbi"),            // external_uuid right after hidden
     };
     return shapes;
 }

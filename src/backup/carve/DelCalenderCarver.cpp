@@ -16,22 +16,25 @@ const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 enum Shape { kEvent, kEventShort, kItem5, kItem6, kLocation };
 const std::vector<TableShape>& calendarShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittttbtiii"),
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittttbti"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirr"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiitiirtirrtiiirtrtiii"),
+        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbtiii"),
+        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbti"),
+        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirr"),
+        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirrtiiirtrtiii"),
         shapeOf("ktrrtri|i", LiveRows::values),
     };
     return shapes;
 }
 
-// Seconds from 2001 of 1990-01-01 and 2040-01-01.
+// Seconds from 2001 of 1990-01-01: no event of a phone starts or ends before.
 constexpr int64_t kEarliest = -346723200;
-constexpr int64_t kLatest = 1230768000;
+
 bool plausible(const CarvedValue& date) {
     if (date.isNull()) return true;
     if (date.type != CarvedValue::integerValue && date.type != CarvedValue::realValue) return false;
-    return date.asReal() >= kEarliest && date.asReal() < kLatest;
+    // Events are planned ahead: up to ten years past the latest time a phone's other rows hold.
+    constexpr int64_t kAhead = 10 * 365 * 86400;
+    return date.asReal() >= kEarliest &&
+           date.asReal() < static_cast<double>(latestPlausibleTime() + kAhead - kSince2001);
 }
 }  // namespace
 

@@ -24,10 +24,9 @@ const std::vector<TableShape>& callShapes() {
     return shapes;
 }
 
-// Seconds since 1970 of 2000-01-01 and 2030-01-01: a call outside them is no call of a phone
-// that wrote this layout.
+// Seconds since 1970 of 2000-01-01: a call before it is no call of a phone that wrote this
+// layout, nor one after the latest time a phone can hold.
 constexpr int64_t kEarliest = 946684800;
-constexpr int64_t kLatest = 1893456000;
 
 // The call a row holds, or null where a value is one no call holds (a stretch of other bytes
 // that happened to fit the layout).
@@ -36,8 +35,9 @@ PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
     const int64_t date = row.values[2].asInteger();
     const int64_t duration = row.values[3].asInteger();
     const int64_t flags = row.values[4].asInteger();
+    const int64_t latest = latestPlausibleTime();
     const bool plausibleDate =
-        (date >= kEarliest && date < kLatest) || (date >= kEarliest - kSince2001 && date < kLatest - kSince2001);
+        (date >= kEarliest && date < latest) || (date >= kEarliest - kSince2001 && date < latest - kSince2001);
     if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return nullptr;
     auto call = std::make_shared<PRCallHistoryNode>();
     call->setCallPhone(textOf(address));

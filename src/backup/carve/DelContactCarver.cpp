@@ -22,7 +22,7 @@ const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 // Birthday, JobTitle, ...) and ABMultiValue (UID, record_id, property, identifier, label, value).
 enum Shape { kPerson, kValue };
 const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttrrttttitbttiiiti", LiveRows::places),
+    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttrrtttt!itbttiiiti", LiveRows::places),
                                                    shapeOf("kIIiit")};
     return shapes;
 }
@@ -69,27 +69,28 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             changed = true;
         }
     }
-    // Persons that together fill the whole hole between two whole rows of their page, every id
-    // of it named by values and free: they were written one after another, the first highest
-    // on the page, so they take the ids in that order.
+    // Persons that share the same whole rows around them on their page (or the page's edge), with
+    // as many ids open between those rows as there are persons: each must take one of them, so
+    // they take them all. They were written one after another, the first highest on the page,
+    // so they take the ids in that order.
     std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<size_t>> holes;
-    for (size_t i = 0; i < persons.size(); ++i) {
-        const CarvedRecord* p = persons[i];
-        if (!p->rowidKnown && !ids[i] && p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
-            holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(i);
+    for (size_t g = 0; g < guesses.size(); ++g) {
+        if (settled[g]) continue;
+        const CarvedRecord* p = persons[guesses[g].person];
+        holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(g);
     }
     for (auto& [hole, group] : holes) {
-        const auto& [page, before, after] = hole;
-        if (after - before - 1 != static_cast<int64_t>(group.size())) continue;
-        bool free = true;
-        for (int64_t id = before + 1; id < after && free; ++id) {
-            const auto at = static_cast<size_t>(indexOf(id));
-            free = at < orphans.size() && orphans[at] == id && open.before(at + 1) - open.before(at) == 1;
+        const Guess& first = guesses[group.front()];
+        if (open.before(first.to) - open.before(first.from) != static_cast<int64_t>(group.size())) continue;
+        std::sort(group.begin(), group.end(), [&](size_t a, size_t b) {
+            return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
+        });
+        for (size_t g : group) {
+            const size_t at = open.nth(open.before(first.from) + 1);
+            ids[guesses[g].person] = orphans[at];
+            open.add(at, -1);
+            settled[g] = true;
         }
-        if (!free) continue;
-        std::sort(group.begin(), group.end(),
-                  [&](size_t a, size_t b) { return persons[a]->position > persons[b]->position; });
-        for (size_t k = 0; k < group.size(); ++k) ids[group[k]] = before + 1 + static_cast<int64_t>(k);
     }
     return ids;
 }

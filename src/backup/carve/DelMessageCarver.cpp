@@ -18,17 +18,19 @@ enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
         shapeOf("ktiti|itiiiiittbbi"),
-        shapeOf("ktitiitiiiiittbbibtititttibtii|iit"),
-        shapeOf("kTtitittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
+        shapeOf("ktitiitiiiiittbbibtit!itttibtii|iit"),
+        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
 }
 
-// A time a message of these phones can have: 2005 to 2030, counted from 1970 or from 2001.
+// A time a message of these phones can have: from 2005 to the latest time a phone can hold,
+// counted from 1970 or from 2001.
 bool plausibleTime(int64_t t) {
-    constexpr int64_t kEarliest = 1104537600, kLatest = 1893456000;
-    return (t >= kEarliest && t < kLatest) || (t >= kEarliest - kSince2001 && t < kLatest - kSince2001);
+    constexpr int64_t kEarliest = 1104537600;
+    const int64_t latest = latestPlausibleTime();
+    return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
 }
 
 // madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.

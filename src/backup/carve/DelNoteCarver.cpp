@@ -21,7 +21,7 @@ const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 // ZSERVERID, ZSUMMARY, ZTITLE) and ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT, ...).
 enum Shape { kNote, kBody };
 const std::vector<TableShape>& noteShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttttt"),
+    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttt!tt"),
                                                    shapeOf("kiiit|tb", LiveRows::values)};
     return shapes;
 }
@@ -46,10 +46,11 @@ std::string letters(std::string_view text, size_t limit = std::string::npos) {
     return out;
 }
 
-// Seconds from 2001 of 2005-01-01 and 2030-01-01.
+// A time a note of these phones can have, in seconds from 2001: from 2005 to the latest time a
+// phone can hold.
 bool plausible(const CarvedValue& date) {
     return (date.type == CarvedValue::integerValue || date.type == CarvedValue::realValue) &&
-           date.asReal() >= 126230400 && date.asReal() < 915148800;
+           date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latestPlausibleTime() - kSince2001);
 }
 }  // namespace
 

@@ -107,7 +107,7 @@ disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int de
 }
 
 disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
-                                        const std::vector<ContainerFile>& files) {
+                                        const std::vector<ContainerFile>& files, std::vector<std::string>* removed) {
     disk::ActionResult result;
     for (const ContainerFile& file : files) {
         std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, file.bundleId);
@@ -118,10 +118,12 @@ disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int 
         amd::FileEntry info;
         const uint64_t size = service->FileInfo(file.path, info) ? info.size : 0;
         const int status = service->RemovePath(file.path);
-        if (status == 0)
+        if (status == 0) {
             result.succeeded(size);
-        else
+            if (removed) removed->push_back(file.path);
+        } else {
             result.failed(file.path, "the device refused the removal (status " + std::to_string(status) + ")");
+        }
     }
     return result;
 }

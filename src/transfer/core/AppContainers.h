@@ -52,12 +52,14 @@ struct ContainerFile {
     std::string bundleId;
     std::string path;
 };
+// Removes each file; the paths that went are added to removed (when given).
 disk::ActionResult removeContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
-                                        const std::vector<ContainerFile>& files);
+                                        const std::vector<ContainerFile>& files,
+                                        std::vector<std::string>* removed = nullptr);
 // Where a flat copy of the container file devicePath lands in folder: its name alone, made safe.
 QString flatCopyPath(const QString& folder, const std::string& devicePath);
-// Copies each file to folder + its container path (flat: flatCopyPath, a later file of one name
-// replacing an earlier one).
+// Copies each file to folder + its container path (flat: flatCopyPath; files of one name each
+// get their own, by the one writer's numbered names).
 disk::ActionResult exportContainerFiles(disk::DiskDeviceServices& services, int deviceIndex,
                                         const std::vector<ContainerFile>& files, const QString& folder, bool flat,
                                         const std::atomic<bool>* cancelled = nullptr);

@@ -1,0 +1,70 @@
+// The rows a record table shows, worked out from its records: all of them or only the deleted
+// ones, those whose searched texts contain a text (ignoring case), in array order or in the
+// order of one column. What a query needs of the records is read once and kept for the next
+// one: a column's order as a rank per record (columnranks), the deleted marks, the searched
+// texts folded. Queries may run on any thread, one after another or at once, and a query that
+// is no longer wanted stops early.
+#pragma once
+
+#include "widgets/ColumnRanks.h"
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace foldedtext {
+class Column;
+}
+
+class RecordRows {
+public:
+    using Row = uint32_t;  // a record's index in its array
+    using Cancelled = columnranks::Cancelled;
+
+    // How the records are read. The functions are called on the thread of a query, so they read
+    // only what stays as it is while the table shows the records.
+    struct Reader {
+        size_t count = 0;
+        std::function<QVariant(size_t record, int field)> key;        // a field's sort key
+        std::function<bool(size_t record)> deleted;                   // none: no record is deleted
+        std::vector<std::function<QString(size_t record)>> searched;  // the texts a search looks in
+    };
+
+    struct Query {
+        bool deletedOnly = false;
+        QString search;      // empty: every record
+        int sortField = -1;  // -1: array order
+        bool descending = false;
+        // The same records, whatever their order.
+        bool sameRecords(const Query& other) const {
+            return deletedOnly == other.deletedOnly && search == other.search;
+        }
+        bool operator==(const Query& other) const = default;
+    };
+
+    explicit RecordRows(Reader reader);
+    ~RecordRows();
+    size_t count() const { return reader_.count; }
+
+    // The records the query shows, in order (records of equal keys in array order, either way);
+    // nothing when cancelled said so first.
+    std::optional<std::vector<Row>> rows(const Query& query, const Cancelled& cancelled);
+    // Every record in array order.
+    std::vector<Row> everyRow() const;
+
+private:
+    std::shared_ptr<const std::vector<columnranks::Rank>> ranks(int field, const Cancelled& cancelled);
+    std::shared_ptr<const std::vector<char>> deletedMarks(const Cancelled& cancelled);
+    std::shared_ptr<const foldedtext::Column> searchedTexts(const Cancelled& cancelled);
+
+    Reader reader_;
+    std::mutex mutex_;  // guards the kept pieces below, each made once and then only read
+    std::map<int, std::shared_ptr<const std::vector<columnranks::Rank>>> ranks_;  // by field
+    std::shared_ptr<const std::vector<char>> deleted_;
+    std::shared_ptr<const foldedtext::Column> searched_;
+};

@@ -1,0 +1,156 @@
+// Hand-built table pages for what decides whether a carved row is a deleted row and which row id
+// it had: a stale copy of a live row (part of it written over since) is none; rows that lost
+// their ids take the ids the rows around them leave, or none when those leave no room; and every
+// page of the file is looked through, the header page and a cut-off end named as left. And the
+// times a carved row may hold reach a year past the present, whatever the year.
+#include "CarveTestSupport.h"
+#include "CarvingFixtures.h"
+#include "backup/carve/CarveRecords.h"
+
+#include <ctime>
+#include <map>
+#include <string>
+#include <utility>
+
+using namespace carvetest;
+using carvefix::PageFile;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr int kPage = 1024;
+
+// A row of the test table (row id, an identifier, a text, two numbers) as SQLite writes it:
+// the header (its length, then a serial type per column), then the values.
+Bytes record(const std::string& guid, const std::string& text, uint8_t a, uint8_t b) {
+    Bytes r = {6, 0, static_cast<uint8_t>(2 * guid.size() + 13), static_cast<uint8_t>(2 * text.size() + 13), 1, 1};
+    r.insert(r.end(), guid.begin(), guid.end());
+    r.insert(r.end(), text.begin(), text.end());
+    r.push_back(a);
+    r.push_back(b);
+    return r;
+}
+
+// A whole cell: the payload's length and the row id, then the record.
+Bytes cell(uint8_t rowid, const Bytes& payload) {
+    Bytes c = {static_cast<uint8_t>(payload.size()), rowid};
+    c.insert(c.end(), payload.begin(), payload.end());
+    return c;
+}
+
+// The same cell freed: a freeblock's next offset and size were written over its first four
+// bytes (its length, row id, header length and first serial type).
+Bytes freed(const Bytes& whole, uint16_t next, uint16_t size) {
+    Bytes c = whole;
+    c[0] = static_cast<uint8_t>(next >> 8);
+    c[1] = static_cast<uint8_t>(next & 0xff);
+    c[2] = static_cast<uint8_t>(size >> 8);
+    c[3] = static_cast<uint8_t>(size & 0xff);
+    return c;
+}
+
+void putBig16(PageFile& f, int64_t at, int value) {
+    f.put(at, Bytes{static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xff)});
+}
+
+// A table leaf at page index page: its cells at the offsets given (pointer order), its first
+// freeblock and the start of its content.
+void leaf(PageFile& f, int page, const std::vector<int>& cells, int firstFreeblock, int contentStart) {
+    const int64_t p = f.pageStart(page);
+    f.put(p, Bytes{0x0d});
+    putBig16(f, p + 1, firstFreeblock);
+    putBig16(f, p + 3, static_cast<int>(cells.size()));
+    putBig16(f, p + 5, contentStart);
+    for (size_t k = 0; k < cells.size(); ++k) putBig16(f, p + 8 + 2 * static_cast<int64_t>(k), cells[k]);
+}
+
+class CarvePageRows : public CarveTest {
+protected:
+    std::vector<carve::CarvedTable> carve(const PageFile& f, const char* shape, int runs = 1) {
+        EXPECT_TRUE(f.write(file(carvefix::names::calls)));
+        carve::CarveDatabase db;
+        EXPECT_TRUE(db.openIn(folder(), {carvefix::names::calls}, context));
+        coverage = db.coverage();
+        auto tables = carve::carveRecords(db, {carve::shapeOf(shape)}, runs);
+        coverage = db.coverage();
+        return tables;
+    }
+    carve::CarveCoverage coverage;
+};
+
+}  // namespace
+
+TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
+    // A live row, and below it a freed copy of it whose last number was written over since.
+    const Bytes live = cell(5, record("GUID-0001", "hello", 7, 9));
+    const Bytes copy = freed(cell(5, record("GUID-0001", "hello", 7, 10)), 0, 24);
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 900, 900);
+    f.put(f.pageStart(1) + 1000, live);
+    f.put(f.pageStart(1) + 900, copy);
+
+    // Known for what it is by the identifier no two rows share, or, its id lost, by the values
+    // the table keeps; a table that tells neither takes it for a deleted row.
+    EXPECT_TRUE(carve(f, "kT!tii")[0].deleted.empty());
+    EXPECT_TRUE(carve(f, "kTt|ii")[0].deleted.empty());
+    const std::vector<carve::CarvedTable> plain = carve(f, "kTtii");
+    ASSERT_EQ(plain[0].deleted.size(), 1u);
+    EXPECT_EQ(plain[0].deleted[0].values[4].asInteger(), 10);
+    EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
+}
+
+TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
+    PageFile f(kPage, 3);
+    // Rows 10 to 13 written one after another, each lower on the page; 12 and then 11 deleted,
+    // their freeblocks merged, each keeping a freeblock's head over its own.
+    leaf(f, 1, {1000, 928}, 952, 928);
+    f.put(f.pageStart(1) + 1000, cell(10, record("GUID-0010", "ten..", 1, 2)));
+    f.put(f.pageStart(1) + 976, freed(cell(11, record("GUID-0011", "elev.", 3, 4)), 0, 24));
+    f.put(f.pageStart(1) + 952, freed(cell(12, record("GUID-0012", "twel.", 5, 6)), 0, 48));
+    f.put(f.pageStart(1) + 928, cell(13, record("GUID-0013", "thir.", 7, 8)));
+    // Rows 20 and 21 with a freed row between them that cannot be theirs: bytes of another time.
+    leaf(f, 2, {1000, 952}, 976, 952);
+    f.put(f.pageStart(2) + 1000, cell(20, record("GUID-0020", "twen.", 1, 1)));
+    f.put(f.pageStart(2) + 976, freed(cell(99, record("GUID-0099", "other", 2, 2)), 0, 24));
+    f.put(f.pageStart(2) + 952, cell(21, record("GUID-0021", "tw.on", 3, 3)));
+
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::map<std::string, const carve::CarvedRecord*> byGuid;
+    for (const carve::CarvedRecord& r : tables[0].deleted) byGuid[std::string(r.values[1].bytesView())] = &r;
+    ASSERT_EQ(byGuid.size(), 3u);
+    for (const auto& [guid, rowid] : {std::pair<std::string, int64_t>{"GUID-0011", 11}, {"GUID-0012", 12}}) {
+        ASSERT_EQ(byGuid.count(guid), 1u) << guid;
+        EXPECT_TRUE(byGuid[guid]->rowidKnown) << guid;
+        EXPECT_EQ(byGuid[guid]->rowid, rowid) << guid;
+    }
+    ASSERT_EQ(byGuid.count("GUID-0099"), 1u);
+    const carve::CarvedRecord& stray = *byGuid["GUID-0099"];
+    EXPECT_FALSE(stray.rowidKnown);
+    EXPECT_EQ(stray.rowidBefore, 0);
+    EXPECT_EQ(stray.rowidAfter, 0);
+}
+
+TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {
+    // Three pages and a stretch past the last whole one.
+    PageFile f(kPage, 4);
+    for (int page = 1; page < 4; ++page) leaf(f, page, {}, 0, kPage);
+    f.truncate(4 * kPage + 300);
+    for (int runs : {1, 2, 3}) {
+        SCOPED_TRACE("runs " + std::to_string(runs));
+        carve(f, "kTtii", runs);
+        EXPECT_EQ(coverage.pages, 4);
+        EXPECT_EQ(coverage.examined, 3);
+        EXPECT_EQ(coverage.headerPages, 1);
+        EXPECT_EQ(coverage.partialBytes, 300);
+        EXPECT_TRUE(coverage.complete());
+    }
+}
+
+TEST(CarvedTimes, RowsWrittenNowAreNeverTakenForOtherBytes) {
+    // A row dated up to a year ahead of the present is a phone's, whatever the year.
+    constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
+    EXPECT_EQ(carve::latestPlausibleTime(k2030 - 5 * kYear), k2030);
+    for (int64_t now : {k2030 - kYear / 2, k2030 + 3 * kYear, k2030 + 40 * kYear})
+        EXPECT_GE(carve::latestPlausibleTime(now), now + kYear - 1) << now;
+    EXPECT_GE(carve::latestPlausibleTime(), static_cast<int64_t>(std::time(nullptr)) + kYear - 86400);
+}

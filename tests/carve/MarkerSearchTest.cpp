@@ -1,0 +1,61 @@
+// carve-quality tells which deleted rows are still in a file by their markers, all looked for in
+// one pass: it must answer as a search for each marker on its own would, a row's number followed
+// by another digit being another row's, and a stretch of a long value split at a page's end
+// still counting as there.
+#include "MarkerSearch.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using carvequality::MarkerText;
+
+TEST(MarkerSearch, FindsWhatASearchForEachFinds) {
+    // Bytes of many rows' texts, most of them sharing their first bytes, as numbers and
+    // addresses do.
+    std::string bytes;
+    std::vector<std::string> texts;
+    for (int i = 0; i < 3000; ++i) {
+        texts.push_back("+1555" + std::to_string(1000000 + i * 7) + " dinner " + std::to_string(i));
+        if (i % 3 != 0) bytes += texts.back() + (i % 5 == 0 ? "7" : "|") + std::string(1, static_cast<char>(i));
+    }
+    bytes += std::string("\0\0\x01", 3) + "short 4|";
+    std::vector<MarkerText> markers;
+    for (const std::string& text : texts) markers.push_back({text, true});
+    markers.push_back({"short 4", true});        // shorter than what the pass looks for at once
+    markers.push_back({"short 5", true});        // nowhere
+    markers.push_back({"+15551000007", false});  // inside a longer text: found, being no row's number
+    markers.push_back({"", false});              // no marker: the row counts as there
+
+    const std::vector<bool> found = carvequality::markersFound(bytes, markers);
+    ASSERT_EQ(found.size(), markers.size());
+    size_t present = 0;
+    for (size_t m = 0; m < markers.size(); ++m) {
+        const bool alone =
+            markers[m].text.empty() || carvequality::findMarker(bytes, markers[m]) != std::string_view::npos;
+        EXPECT_EQ(found[m], alone) << markers[m].text;
+        present += found[m];
+    }
+    // Rows 1, 2, 4, 5... are there, but those followed by a digit (every fifth) are not.
+    EXPECT_FALSE(found[5]);
+    EXPECT_TRUE(found[7]);
+    EXPECT_FALSE(found[0]);
+    EXPECT_TRUE(found[3000]);
+    EXPECT_FALSE(found[3001]);
+    EXPECT_TRUE(found[3002]);
+    EXPECT_TRUE(found[3003]);
+    EXPECT_GT(present, 1000u);
+}
+
+TEST(MarkerSearch, AStretchOfALongValueMayLieSplitAtAPageEnd) {
+    const std::string stretch = "garden rain tennis soon piano school weekend museum budget #17";
+    // The value runs to a page's end, and goes on four bytes into another page.
+    const std::string bytes = "....." + stretch.substr(0, 30) + std::string("\0\0\0\x07", 4) + "xxxx" + "...." +
+                              std::string("\0\0\0\0", 4) + stretch.substr(30) + "|.....";
+    const std::vector<bool> found = carvequality::markersFound(
+        bytes,
+        {{stretch, false, true}, {stretch, false, false}, {"garden rain tennis soon piano museum ##", false, true}});
+    EXPECT_TRUE(found[0]);
+    EXPECT_FALSE(found[1]) << "only a stretch of a long value may be split";
+    EXPECT_FALSE(found[2]) << "a stretch whose second part is nowhere";
+}

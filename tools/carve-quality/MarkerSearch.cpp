@@ -1,0 +1,201 @@
+#include "MarkerSearch.h"
+
+#include "backup/carve/InParallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace carvequality {
+
+namespace {
+
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Whether marker lies at at, with no digit after a numbered one.
+bool markerAt(std::string_view bytes, const MarkerText& marker, size_t at) {
+    const std::string_view text = marker.text;
+    if (at + text.size() > bytes.size() || bytes.compare(at, text.size(), text) != 0) return false;
+    const size_t after = at + text.size();
+    return !marker.numbered || after >= bytes.size() || !isDigit(bytes[after]);
+}
+
+// Markers are found by eight of their bytes (a gram), or, when they are long enough, by two
+// grams side by side: every place of the file is looked up by the key of the gram, and of the two
+// grams, that start there. Each marker is looked for by its rarest key, so that a gram many
+// markers share ("+1555", "@example.com") or that the file holds everywhere (two common words)
+// does not make every place it occurs check them all.
+constexpr size_t kGram = 8;
+
+uint64_t gramAt(const char* p) {
+    uint64_t gram;
+    std::memcpy(&gram, p, kGram);
+    return gram;
+}
+
+uint64_t spread(uint64_t gram) {
+    gram ^= gram >> 33;
+    gram *= 0xff51afd7ed558ccdULL;
+    gram ^= gram >> 33;
+    gram *= 0xc4ceb9fe1a85ec53ULL;
+    return gram ^ (gram >> 33);
+}
+
+// The key of one gram at p, or of two side by side.
+uint64_t singleKey(const char* p) { return spread(gramAt(p)); }
+uint64_t pairKey(const char* p) { return spread(gramAt(p) ^ spread(gramAt(p + kGram))); }
+
+struct Anchor {
+    uint64_t key;
+    uint32_t marker;
+    uint32_t offset;  // of the key's bytes in the marker
+};
+
+// The anchors by key: a filter of one bit per key, small enough to stay in the cache while most
+// places of the file are ruled out by it, then a table of the distinct keys.
+class AnchorTable {
+public:
+    explicit AnchorTable(std::vector<Anchor> anchors) : anchors_(std::move(anchors)) {
+        std::sort(anchors_.begin(), anchors_.end(), [](const Anchor& a, const Anchor& b) { return a.key < b.key; });
+        size_t slots = 16;
+        while (slots < 2 * anchors_.size()) slots *= 2;
+        slots_.assign(slots, 0);
+        // About sixteen bits a key, so that most places of the file are ruled out by one bit, in
+        // as few bits as that takes: a small filter stays in the faster caches.
+        filterBits_ = 12;
+        while (filterBits_ < kMostFilterBits && (size_t{1} << filterBits_) < 16 * anchors_.size()) ++filterBits_;
+        filter_.assign(size_t{1} << filterBits_ >> 6, 0);
+        for (size_t i = 0; i < anchors_.size(); ++i) {
+            if (i > 0 && anchors_[i].key == anchors_[i - 1].key) continue;
+            const uint64_t bit = anchors_[i].key >> (64 - filterBits_);
+            filter_[bit >> 6] |= uint64_t{1} << (bit & 63);
+            const uint64_t h = anchors_[i].key;
+            size_t s = h & (slots_.size() - 1);
+            while (slots_[s]) s = (s + 1) & (slots_.size() - 1);
+            slots_[s] = static_cast<uint32_t>(i + 1);
+        }
+    }
+    bool empty() const { return anchors_.empty(); }
+
+    // The anchors of key, as [first, last); empty when none.
+    std::pair<const Anchor*, const Anchor*> find(uint64_t key) const {
+        const uint64_t bit = key >> (64 - filterBits_);
+        if (!(filter_[bit >> 6] >> (bit & 63) & 1)) return {nullptr, nullptr};
+        for (size_t s = key & (slots_.size() - 1); slots_[s]; s = (s + 1) & (slots_.size() - 1)) {
+            const Anchor* first = &anchors_[slots_[s] - 1];
+            if (first->key != key) continue;
+            const Anchor* last = first;
+            while (last != anchors_.data() + anchors_.size() && last->key == key) ++last;
+            return {first, last};
+        }
+        return {nullptr, nullptr};
+    }
+
+private:
+    static constexpr int kMostFilterBits = 26;  // 8 MB
+    int filterBits_ = 12;
+    std::vector<Anchor> anchors_;
+    std::vector<uint32_t> slots_;  // index of a key's first anchor plus one; 0 free
+    std::vector<uint64_t> filter_;
+};
+
+}  // namespace
+
+size_t findMarker(std::string_view bytes, const MarkerText& marker, size_t at) {
+    if (marker.text.empty()) return std::string_view::npos;
+    for (at = bytes.find(marker.text, at); at != std::string_view::npos; at = bytes.find(marker.text, at + 1))
+        if (markerAt(bytes, marker, at)) return at;
+    return std::string_view::npos;
+}
+
+std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerText>& markers, bool split) {
+    const size_t n = markers.size();
+    auto found = std::make_unique<std::atomic<bool>[]>(n);
+    // How often each key lies in the markers and in a sample of the file, roughly (counted by
+    // their hash), to choose anchors.
+    constexpr int kCountBits = 22;
+    constexpr size_t kSampleStep = 61;
+    std::vector<uint32_t> counts(size_t{1} << kCountBits, 0);
+    auto countOf = [&](uint64_t key) -> uint32_t& { return counts[key >> (64 - kCountBits)]; };
+    auto keyAt = [](std::string_view text, size_t o, bool pair) {
+        return pair ? pairKey(text.data() + o) : singleKey(text.data() + o);
+    };
+    auto keys = [&](std::string_view text, const std::function<void(size_t, bool)>& each) {
+        const bool pair = text.size() >= 2 * kGram;
+        for (size_t o = 0; o + (pair ? 2 : 1) * kGram <= text.size(); ++o) each(o, pair);
+    };
+    for (const MarkerText& marker : markers)
+        keys(marker.text, [&](size_t o, bool pair) { ++countOf(keyAt(marker.text, o, pair)); });
+    for (size_t at = 0; at + 2 * kGram <= bytes.size(); at += kSampleStep) {
+        ++countOf(singleKey(bytes.data() + at));
+        ++countOf(pairKey(bytes.data() + at));
+    }
+    std::vector<Anchor> singles, pairs;
+    for (size_t m = 0; m < n; ++m) {
+        const std::string_view marker = markers[m].text;
+        if (marker.empty()) {
+            found[m] = true;
+        } else if (marker.size() < kGram) {
+            found[m] = findMarker(bytes, markers[m]) != std::string_view::npos;  // few: the rows numbered below ten
+        } else {
+            size_t best = 0;
+            bool pair = false;
+            keys(marker, [&](size_t o, bool isPair) {
+                pair = isPair;
+                if (countOf(keyAt(marker, o, isPair)) < countOf(keyAt(marker, best, isPair))) best = o;
+            });
+            (pair ? pairs : singles)
+                .push_back({keyAt(marker, best, pair), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
+        }
+    }
+    std::vector<uint32_t>().swap(counts);
+    const AnchorTable single(std::move(singles)), paired(std::move(pairs));
+    const size_t places = bytes.size() >= kGram ? bytes.size() - kGram + 1 : 0;
+    constexpr size_t kPlacesPerStretch = size_t{1} << 22;
+    carve::inStretches(places, kPlacesPerStretch, 0, [&](size_t from, size_t to, size_t) {
+        auto check = [&](std::pair<const Anchor*, const Anchor*> anchors, size_t p) {
+            for (const Anchor* a = anchors.first; a != anchors.second; ++a) {
+                if (a->offset > p || found[a->marker].load(std::memory_order_relaxed)) continue;
+                if (markerAt(bytes, markers[a->marker], p - a->offset))
+                    found[a->marker].store(true, std::memory_order_relaxed);
+            }
+        };
+        for (size_t p = from; p < to; ++p) {
+            if (!single.empty()) check(single.find(singleKey(bytes.data() + p)), p);
+            if (!paired.empty() && p + 2 * kGram <= bytes.size()) check(paired.find(pairKey(bytes.data() + p)), p);
+        }
+    });
+    std::vector<bool> result(n);
+    for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
+    // A stretch of a long value not found whole may lie across the end of a page, where the value
+    // runs on into its overflow pages: it counts as found when it splits into two parts, each a
+    // gram long at least, that are both in the file.
+    std::vector<MarkerText> parts;
+    std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
+    std::vector<size_t> missing;
+    for (size_t m = 0; m < n; ++m) {
+        const std::string_view text = markers[m].text;
+        const size_t shortest = 2 * kGram;
+        if (!split || result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
+        missing.push_back(m);
+        partsOf.emplace_back(parts.size(), 0);
+        for (size_t k = shortest; k + shortest <= text.size(); ++k) {
+            parts.push_back({text.substr(0, k), false});
+            parts.push_back({text.substr(k), markers[m].numbered});
+        }
+        partsOf.back().second = parts.size();
+    }
+    if (!parts.empty()) {
+        const std::vector<bool> partFound = markersFound(bytes, parts, false);
+        for (size_t k = 0; k < missing.size(); ++k)
+            for (size_t p = partsOf[k].first; p < partsOf[k].second && !result[missing[k]]; p += 2)
+                result[missing[k]] = partFound[p] && partFound[p + 1];
+    }
+    return result;
+}
+
+}  // namespace carvequality
