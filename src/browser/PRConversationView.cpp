@@ -1,10 +1,10 @@
 #include "browser/PRConversationView.h"
 
+#include "browser/BackupPicture.h"
 #include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
 #include "platform/Images.h"
 
-#include <QImageReader>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -135,9 +135,9 @@ void PRConversationView::placeMessage(int index) {
     switch (content.kind) {
     case conversation::BubbleKind::Text: captionBubble(text(content.text)); break;
     case conversation::BubbleKind::Picture: {
-        QImageReader reader(text(content.imagePath));
-        reader.setAutoTransform(true);
-        const QImage image = reader.read();
+        // An attachment is a file of the backup: read without following a link or blocking
+        // on a FIFO.
+        const QImage image = backuppicture::read(content.imagePath);
         if (!image.isNull()) pictureBubble(image);
         break;
     }

@@ -1,16 +1,14 @@
 #include "browser/PRRecordPreviewPane.h"
 
+#include "browser/BackupPicture.h"
 #include "browser/PRConversationView.h"
-#include "platform/FileOpen.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/ElidedText.h"
 #include "widgets/PRTextView.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMimeDatabase>
@@ -67,20 +65,6 @@ QWidget* newFieldsPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     page->setWidget(fields);
     stack->addWidget(page);
     return page;
-}
-
-// The picture in a file of the backup, read as every backup file is: never through a link, a
-// regular file only (a file that is no picture gives a null image).
-QImage readImage(const std::string& path) {
-    std::string bytes;
-    if (path.empty() || !files::readRegularFile(path, PRRecordPreviewPane::kMaxPictureBytes, &bytes, nullptr,
-                                                /*followLinks*/ false))
-        return {};
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    return reader.read();
 }
 
 // Shows image fitted into view, never enlarged beyond its own size.
@@ -216,7 +200,7 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
     if (!record.bmov()) {
         if (movView) movView->hide();
         imageView->show();
-        setFitted(imageView, readImage(record.filePath()));
+        setFitted(imageView, backuppicture::read(record.filePath()));
         return;
     }
     // The player opens the file itself: a link in the backup is not followed to what it names.
@@ -298,7 +282,7 @@ void PRRecordPreviewPane::showCalender(const PRCalenderNode& record) {
 void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record) {
     setCurrentWidget(faceTwitterPage);
     faceTwitterFilePath_ = text(record.faceTwitterFilePath());
-    const QImage image = readImage(record.faceTwitterFilePath());
+    const QImage image = backuppicture::read(record.faceTwitterFilePath());
     previewBtn->setVisible(image.isNull());
     faceTwitterShowImageView->setVisible(!image.isNull());
     setFitted(faceTwitterShowImageView, image);
@@ -325,7 +309,7 @@ void PRRecordPreviewPane::showNothing() {
 void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());
     // The data file in the backup is named by its key: the type is the backed-up file's own.
-    QImage image = readImage(record.filePath().value_or(""));
+    QImage image = backuppicture::read(record.filePath().value_or(""));
     filePicture_ = !image.isNull();
     if (image.isNull()) image = fileTypeIcon(QFileInfo(text(record.treefileName())).suffix());
     setFitted(treeFileImageView, image);

@@ -52,8 +52,6 @@ public:
     // The icon shown for a file that is not a readable image: the desktop's icon for the type
     // when there is one, else one of our own, 256 by 256.
     static QImage fileTypeIcon(const QString& extension);
-    // Pictures larger than this are not read for a preview.
-    static constexpr size_t kMaxPictureBytes = 64u << 20;
 
     // Photos and videos.
     QWidget* photoPage;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QScrollBar>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace previewtest;
 
@@ -217,17 +219,33 @@ TEST_F(ConversationViewTest, ImageAttachmentShowsItsPicture) {
     auto card = textMessage("", true);
     card->setIsHasAttach(true);
     card->setAttachType("Contact");
-    view.showConversation(conversationOf({picture, missing, card}, "Photos"));
+    // A backup's attachment is never read through a link, nor from a FIFO (which would block
+    // the window): both show as a missing file does.
+    auto linked = std::make_shared<PRMessageNode>(*picture);
+    linked->setAttachmentPath(*picture->attachmentPath() + ".link");
+    ASSERT_EQ(::symlink(file.toStdString().c_str(), linked->attachmentPath()->c_str()), 0);
+    auto fifo = std::make_shared<PRMessageNode>(*picture);
+    fifo->setAttachmentPath(*picture->attachmentPath() + ".fifo");
+    ASSERT_EQ(::mkfifo(fifo->attachmentPath()->c_str(), 0600), 0);
+    view.showConversation(conversationOf({picture, missing, card, linked, fifo}, "Photos"));
     const auto all = bubbles();
-    ASSERT_EQ(all.size(), 3);
+    ASSERT_EQ(all.size(), 5);
     ASSERT_NE(all[0]->imageView, nullptr);
     EXPECT_EQ(all[0]->width(), PRChatView::kBubbleWidth);
     EXPECT_GE(all[0]->height(), PRChatView::kPictureHeight);
-    EXPECT_FALSE(all[0]->imageView->pixmap().isNull());
+    const QImage shown = all[0]->imageView->pixmap().toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NEAR(shown.pixelColor(shown.rect().center()).blue(), 210, 8);
     ASSERT_NE(all[1]->imageView, nullptr);  // the missing file falls back to the "Contact" picture
     EXPECT_EQ(all[1]->size(), all[0]->size());
+    const QImage fallback = all[1]->imageView->pixmap().toImage();
+    EXPECT_NE(fallback, shown);
     ASSERT_NE(all[2]->textView, nullptr);
     EXPECT_EQ(all[2]->textView->text(), "Contact File");
+    for (PRChatView* refused : {all[3], all[4]}) {
+        ASSERT_NE(refused->imageView, nullptr);
+        EXPECT_EQ(refused->imageView->pixmap().toImage(), fallback);
+    }
     testsupport::saveScreenshot(&view, "browser-conversation-attachments");
 }
 
