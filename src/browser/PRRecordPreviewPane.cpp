@@ -1,12 +1,14 @@
 #include "browser/PRRecordPreviewPane.h"
 
 #include "browser/BackupPicture.h"
+#include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/ElidedText.h"
 #include "widgets/PRTextView.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -25,7 +27,8 @@ QString format(const char* pattern, const std::string& value) { return QString::
 
 // Backup texts are plain: a label never reads them as markup.
 QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true) {
-    auto* label = new QLabel(page);
+    // A wrapped field breaks a word longer than the pane's width (an address, a link) too.
+    auto* label = wrap ? new PRChatTextLabel(page) : new QLabel(page);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(wrap);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -51,6 +54,31 @@ QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     return page;
 }
 
+// Keeps a scrolled page of fields at least as tall as its wrapped lines need at the width it is
+// shown in: a layout's least height counts each wrapped line once, and the lines would be drawn
+// over each other instead of scrolling.
+class WrappedFieldsHeight final : public QObject {
+public:
+    WrappedFieldsHeight(QScrollArea* page, QWidget* fields) : QObject(fields), page_(page), fields_(fields) {
+        page->viewport()->installEventFilter(this);
+        fields->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) fit();
+        return false;
+    }
+
+private:
+    void fit() {
+        QLayout* layout = fields_->layout();
+        if (!layout || !layout->hasHeightForWidth()) return;
+        const int height = layout->totalHeightForWidth(page_->viewport()->width());
+        if (height != fields_->minimumHeight()) fields_->setMinimumHeight(height);
+    }
+    QScrollArea* page_;
+    QWidget* fields_;
+};
+
 // A page of a record's fields: its lines wrap to the pane's width and scroll when they are
 // more than the pane's height shows.
 QWidget* newFieldsPage(QStackedWidget* stack, QVBoxLayout*& layout) {
@@ -59,6 +87,7 @@ QWidget* newFieldsPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     page->setWidgetResizable(true);
     page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* fields = new QWidget(page);
+    new WrappedFieldsHeight(page, fields);
     layout = new QVBoxLayout(fields);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(8);

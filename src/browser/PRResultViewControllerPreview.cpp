@@ -130,7 +130,7 @@ void PRResultViewController::fitPreviewPane(Category category) {
     }
     // Beside the table, a picture takes a little more than the fields of a record or a
     // conversation's bubbles (which narrow with the pane); the table keeps the rest.
-    const double share = category == Photos ? 0.42 : 0.38;
+    const double share = category == Photos ? 0.42 : 0.34;
     const int total = contentSplit->width() - contentSplit->handleWidth();
     const int width = std::max(previewPane->minimumWidth(), int(total * share));
     if (total > width) contentSplit->setSizes({total - width, width});

@@ -266,9 +266,11 @@ void PRResultViewController::buildTreePage() {
     columnfit::fitColumns(treetableView);
     split->addWidget(treeOutlineView);
     split->addWidget(treetableView);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
-    split->setSizes({204, 306});
+    // The files' table has five columns to the tree's one: it takes the larger part of the
+    // room (a folder's name is cut in the middle, its whole name in the tip).
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 7);
+    split->setSizes({185, 325});
     layout->addWidget(split);
     tables_[BackupFiles] = treetableView;
     pages_[BackupFiles] = treeView;

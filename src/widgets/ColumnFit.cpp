@@ -19,7 +19,8 @@ namespace {
 constexpr int kFigureColumn = 160;
 // The narrowest a shared column gets before the table scrolls sideways.
 constexpr int kLeastShare = 48;
-// A figure column's title up to this width stays whole even where the figures are narrower.
+// A figure column's title up to this width stays whole even where the figures are narrower
+// (a longer one is cut, its whole text in the tip).
 constexpr int kShortTitle = 64;
 // Rows looked at: all of a table of up to kAllRows, else the first ones and as many spread
 // over the rest.
@@ -82,13 +83,14 @@ private:
             return sample;
         }
         for (int r = 0; r < kSampleRows; ++r) sample.push_back(r);
-        for (int i = 1; i <= kSampleRows; ++i) sample.push_back(kSampleRows + (rows - kSampleRows - 1) * i / kSampleRows);
+        for (int i = 1; i <= kSampleRows; ++i)
+            sample.push_back(kSampleRows + (rows - kSampleRows - 1) * i / kSampleRows);
         return sample;
     }
 
     // The width column needs to show the sampled texts whole; *figures tells whether they are
-    // all figures, *paths whether they are all paths, *blank whether there are none.
-    int contentNeed(int column, const std::vector<int>& rows, bool* figures, bool* paths, bool* blank) const {
+    // all figures (or none).
+    int contentNeed(int column, const std::vector<int>& rows, bool* figures) const {
         QAbstractItemModel* model = table_->model();
         QStyleOptionViewItem option;
         option.initFrom(table_);
@@ -97,8 +99,6 @@ private:
         int widest = 0;
         bool sizes = false;
         *figures = true;
-        *paths = true;
-        *blank = true;
         for (int row : rows) {
             const QModelIndex index = model->index(row, column, table_->rootIndex());
             // Two points more than the hint: a text exactly as wide as its cell is drawn cut.
@@ -106,8 +106,6 @@ private:
             const QString text = index.data(Qt::DisplayRole).toString();
             sizes = sizes || isSizeText(text);
             *figures = *figures && isFigure(text);
-            *paths = *paths && (text.isEmpty() || text.contains(QLatin1Char('/')));
-            *blank = *blank && text.isEmpty();
         }
         if (sizes && int(rows.size()) < model->rowCount(table_->rootIndex())) {
             // A size of another row may be longer than those looked at: room for the longest.
@@ -126,14 +124,12 @@ private:
         if (available <= 0) return;
         const std::vector<int> rows = sampleRows(model->rowCount(table_->rootIndex()));
         std::vector<int> columns, content, whole;  // whole: with the column's title
-        std::vector<bool> fixed, blank, path;
+        std::vector<bool> fixed;
         for (int c = 0; c < model->columnCount(table_->rootIndex()); ++c) {
             if (table_->isColumnHidden(c)) continue;
             columns.push_back(c);
-            bool figures = false, paths = false, empty = false;
-            content.push_back(contentNeed(c, rows, &figures, &paths, &empty));
-            path.push_back(paths && !empty);
-            blank.push_back(empty && !model->headerData(c, Qt::Horizontal).toString().isEmpty());
+            bool figures = false;
+            content.push_back(contentNeed(c, rows, &figures));
             fixed.push_back(figures && content.back() <= kFigureColumn);
             whole.push_back(std::max(content.back(), header->isHidden() ? 0 : header->sectionSizeHint(c)));
         }
@@ -142,32 +138,36 @@ private:
         int used = 0;
         for (int w : whole) used += w;
         if (used > available) {
-            // Figures keep their texts whole; the texts share the rest, the least needy first,
-            // each given no more than it needs and no less than a readable share; paths come
-            // after the other texts (cut in the middle, a path keeps its file's name). Titles
-            // come last: a title wider than its column's texts is cut (its tip holds it).
+            // Figures keep their texts whole; the texts share the rest
+            // fairly: the least needy first, each given what it needs up to an even share of
+            // what is left, so that no name or path is squeezed to a few letters while another
+            // keeps its whole text. A cut text keeps its ends (a path its file name) and its
+            // whole text in the tip.
             int rest = available;
             std::vector<size_t> shared;
             for (size_t i = 0; i < columns.size(); ++i) {
                 if (fixed[i]) {
-                    // A column of no texts still says what it is: its title whole when short.
-                    widths[i] = blank[i] ? std::max(content[i], std::min(whole[i], kShortTitle)) : content[i];
+                    widths[i] = content[i];
                     rest -= widths[i];
                 } else {
                     shared.push_back(i);
                 }
             }
-            std::sort(shared.begin(), shared.end(), [&](size_t a, size_t b) {
-                return path[a] != path[b] ? !path[a] : whole[a] < whole[b];
-            });
-            int paths = 0;
-            for (size_t i : shared) paths += path[i] ? 1 : 0;
+            std::sort(shared.begin(), shared.end(), [&](size_t a, size_t b) { return whole[a] < whole[b]; });
             for (size_t k = 0; k < shared.size(); ++k) {
                 const size_t i = shared[k];
-                const int remaining = int(shared.size() - k);
-                const int share = path[i] ? rest / remaining : (rest - paths * kLeastShare) / (remaining - paths);
+                const int share = rest / int(shared.size() - k);
                 widths[i] = std::max(kLeastShare, std::min(whole[i], share));
                 rest -= widths[i];
+            }
+            // Room the shares left over goes first to the short titles of figures, then to the
+            // first columns short of their whole width.
+            for (size_t i = 0; i < columns.size() && rest > 0; ++i) {
+                if (!fixed[i]) continue;
+                const int more = std::min(rest, std::min(whole[i], kShortTitle) - widths[i]);
+                if (more <= 0) continue;
+                widths[i] += more;
+                rest -= more;
             }
             for (size_t i = 0; i < columns.size() && rest > 0; ++i) {
                 const int more = std::min(rest, whole[i] - widths[i]);

@@ -5,8 +5,11 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QProxyStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QToolTip>
+#include <algorithm>
 
 namespace elided {
 namespace {
@@ -72,6 +75,23 @@ private:
     QHeaderView* header_;
 };
 
+// Draws a column title too wide for its section cut with "..." rather than clipped at both
+// ends (a centred title would lose its first and last letters and read as another word).
+class ElidingHeaderStyle final : public QProxyStyle {
+public:
+    explicit ElidingHeaderStyle(QHeaderView* header) { setParent(header); }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+        if (element != CE_HeaderLabel || !header) return QProxyStyle::drawControl(element, option, painter, widget);
+        QStyleOptionHeader cut = *header;
+        int room = header->rect.width();
+        if (!header->icon.isNull()) room -= pixelMetric(PM_SmallIconSize, header, widget) + 2;
+        cut.text = header->fontMetrics.elidedText(header->text, Qt::ElideRight, std::max(0, room));
+        QProxyStyle::drawControl(element, &cut, painter, widget);
+    }
+};
+
 }  // namespace
 
 void setText(QLabel* label, const QString& text, Qt::TextElideMode mode) {
@@ -91,6 +111,7 @@ void showWholeCellTexts(QAbstractItemView* view) {
     view->viewport()->installEventFilter(new CellTips(view));
     if (auto* table = qobject_cast<QTableView*>(view)) {
         table->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+        table->horizontalHeader()->setStyle(new ElidingHeaderStyle(table->horizontalHeader()));
         table->horizontalHeader()->viewport()->installEventFilter(new HeaderTips(table->horizontalHeader()));
     }
 }
