@@ -79,6 +79,8 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     row->setContentsMargins(0, 6, 0, 0);
     auto* status = new QLabel(player);
     status->setObjectName(video ? "videoStatuslab" : "musicStatuslab");
+    // A failure says why in a whole sentence: it wraps rather than stopping at the edge.
+    status->setWordWrap(true);
     auto* progress = new QProgressBar(player);
     progress->setRange(0, 0);
     progress->setFixedWidth(80);

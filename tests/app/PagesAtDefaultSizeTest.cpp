@@ -18,6 +18,7 @@
 #include "platform/SimulatedDevices.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/PRButton.h"
+#include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
@@ -211,6 +212,11 @@ TEST_F(PagesAtDefaultSize, TheTransferPages) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
     selectFirst(page->musicTableView);
     look("transfer-music");
+    // A track that cannot be copied says why in a whole sentence.
+    page->musicPlayer->cannotPlay(TrackPlayer::cannotPlayText() +
+                                  " It could not be copied from the device (the file was removed from the device "
+                                  "while it was being read).");
+    look("transfer-music-failed");
     app->ClickVideo(nullptr);
     selectFirst(page->videoTableView);
     look("transfer-videos");
