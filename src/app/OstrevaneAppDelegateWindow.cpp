@@ -6,6 +6,7 @@
 #include "app/PRMainWindow.h"
 #include "platform/Images.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 
@@ -341,11 +342,7 @@ void OstrevaneAppDelegate::buildBackupBrowserPage() {
     table->setIconSize(QSize(PRIOSDeviceTableModel::kIconSize, PRIOSDeviceTableModel::kIconSize));
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(PRIOSDeviceTableModel::kIconSize + 8);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setColumnWidth(PRIOSDeviceTableModel::Name, 220);
-    table->setColumnWidth(PRIOSDeviceTableModel::Type, 110);
-    table->setColumnWidth(PRIOSDeviceTableModel::Version, 90);
-    table->setColumnWidth(PRIOSDeviceTableModel::BackupDate, 150);
+    columnfit::fitColumns(table);
     tableBox->addWidget(table);
     backupList_.diskTableView = table;
     auto* buttons = new QHBoxLayout;

@@ -2,6 +2,7 @@
 
 #include "app/AppStyle.h"
 #include "platform/Images.h"
+#include "widgets/ElidedText.h"
 #include "widgets/FlashView.h"
 
 #include <QGridLayout>
@@ -92,34 +93,9 @@ PRSidebar::Row makeRow(QWidget* parent, const char* buttonName, const char* imag
 }
 }  // namespace
 
-namespace {
-// Elides a row label's whole text (kept in its "fullText" property) to its width, again on
-// every resize; the tooltip holds the whole text when it does not fit.
-class RowTextFitter final : public QObject {
-public:
-    using QObject::QObject;
-    static void fit(QLabel* label) {
-        const QString full = label->property("fullText").toString();
-        const int width = label->contentsRect().width();
-        const QString shown = width > 0 ? label->fontMetrics().elidedText(full, Qt::ElideRight, width) : full;
-        label->setText(shown);
-        label->setToolTip(shown == full ? QString() : full);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
-            if (auto* label = qobject_cast<QLabel*>(watched)) fit(label);
-        return false;
-    }
-};
-}  // namespace
+void PRSidebar::setRowText(QLabel* label, const QString& text) { elided::setText(label, text); }
 
-void PRSidebar::setRowText(QLabel* label, const QString& text) {
-    if (!label->property("fullText").isValid()) label->installEventFilter(new RowTextFitter(label));
-    label->setProperty("fullText", text);
-    RowTextFitter::fit(label);
-}
-
-QString PRSidebar::rowText(const QLabel* label) { return label->property("fullText").toString(); }
+QString PRSidebar::rowText(const QLabel* label) { return elided::wholeText(label); }
 
 PRSidebar::PRSidebar(QWidget* parent) {
     manageDeviceView = new QWidget(parent);

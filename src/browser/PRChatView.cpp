@@ -1,8 +1,11 @@
 #include "browser/PRChatView.h"
 
 #include "platform/Images.h"
+#include "widgets/ElidedText.h"
 
 #include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 
 const QColor PRChatView::kReceivedDateColor(17, 11, 137);
@@ -75,36 +78,85 @@ void PRChatTextLabel::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(rect()), text(), PRChatView::bubbleTextOption());
 }
 
-QLabel* PRChatView::makeDateLine(const QString& date, int topFromBottom) {
-    auto* line = new QLabel(this);
+namespace {
+// The height of text's lines wrapped at width like a bubble wraps them; the widest line in
+// *used when asked.
+qreal wrappedHeight(const QString& text, const QFont& font, qreal width, qreal* used = nullptr) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(PRChatView::bubbleTextOption());
+    layout.beginLayout();
+    qreal height = 0, widest = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    if (used) *used = widest;
+    return height;
+}
+
+// Where the date line starts from the bubble's top, and its font size.
+constexpr int kTextDateTop = 5, kPictureDateTop = 10, kDateLine = 15, kDateFont = 13;
+}  // namespace
+
+QSize PRChatTextLabel::minimumSizeHint() const {
+    // Any word breaks: one character wide, one line high.
+    return {fontMetrics().averageCharWidth(), fontMetrics().height()};
+}
+
+int PRChatTextLabel::heightForWidth(int width) const { return int(std::ceil(wrappedHeight(text(), font(), width))); }
+
+QRectF PRChatView::measureText(const QString& string, qreal wrapWidth) {
+    if (string.isNull() || string == "\n" || string == " ") return QRectF();
+    QRectF used(0, 0, 0, 0);
+    if (!string.isEmpty()) {
+        qreal width = 0;
+        const qreal height = wrappedHeight(string, bubbleFont(11), wrapWidth, &width);
+        used = QRectF(0, 0, std::ceil(width), std::ceil(height));
+    }
+    if (used.width() > 0) used.adjust(0, 0, 36, 33);
+    if (used.height() < 15) used.setHeight(15);
+    return used;
+}
+
+qreal PRChatView::wrapWidthFor(int bubbleWidth) { return std::max(40, bubbleWidth - 100); }
+
+int PRChatView::dateLineHeight(const QString& date, int width) {
+    return std::max(kDateLine, int(std::ceil(wrappedHeight(date, bubbleFont(kDateFont), width - 30))));
+}
+
+int PRChatView::textBubbleHeight(const QRectF& rect, const QString& date, int width) {
+    return int(rect.height()) + 35 + dateLineHeight(date, width) - kDateLine;
+}
+
+int PRChatView::pictureBubbleHeight(const QString& date, int width) {
+    return kPictureHeight + dateLineHeight(date, width) - kDateLine;
+}
+
+QLabel* PRChatView::makeDateLine(const QString& date) {
+    auto* line = new PRChatTextLabel(this);
     line->setTextFormat(Qt::PlainText);
-    line->setFont(bubbleFont(13));
+    line->setWordWrap(true);
+    line->setFont(bubbleFont(kDateFont));
     line->setText(date);
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, messageType_ == 1 ? kReceivedDateColor : kSentDateColor);
     line->setPalette(palette);
-    line->setGeometry(15, topFromBottom - 15, 240, 15);
-    line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return line;
 }
 
 void PRChatView::initWithName(const QString& name, const QRectF& rect, const QString& date, const QString& string,
                               char type) {
+    string_ = string;
     startBubble(name, type);
-    const qreal H = height();
-    dateTextView = makeDateLine(date, 20);
-
-    qreal y0 = H - rect.height() > 40 ? (H - 80) / 2 : (H - rect.height()) / 2 - 10;
-    y0 = std::trunc(y0);
-    qreal w = rect.width();
-    if (string.isEmpty()) w += 20;
+    dateTextView = makeDateLine(date);
     textView = new PRChatTextLabel(this);
     textView->setTextFormat(Qt::PlainText);
     textView->setWordWrap(true);
     textView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     textView->setFont(bubbleFont(11));
-    // The field's rectangle is given from the bubble's bottom edge; widgets count from the top.
-    textView->setGeometry(QRectF(25, H - y0 - rect.height(), w + 20, rect.height()).toRect());
     QPalette palette = textView->palette();
     const bool notice =
         string == "Video File" || string == "Contact File" || string == "Location File" || string.isEmpty();
@@ -112,23 +164,58 @@ void PRChatView::initWithName(const QString& name, const QRectF& rect, const QSt
     textView->setPalette(palette);
     textView->setText(string.isEmpty() ? QStringLiteral("Unsaved File") : string);
     dateTextView->raise();
+    layOutText(rect);
 }
 
 void PRChatView::initWithName(const QString& name, const QString& date, const QImage& image, char type) {
     startBubble(name, type);
-    const int H = height();
-    dateTextView = makeDateLine(date, 25);
+    dateTextView = makeDateLine(date);
     imageView = new QLabel(this);
-    const int y = (H - 85) / 2;
-    imageView->setGeometry(30, H - y - 80, 80, 80);
     imageView->setAlignment(Qt::AlignCenter);
     imageView->setPixmap(QPixmap::fromImage(image.scaled(80, 80, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     dateTextView->raise();
+    layOutPicture();
+}
+
+void PRChatView::fitToWidth(int width) {
+    if (width == this->width() || !dateTextView) return;
+    resize(width, height());
+    if (imageView)
+        layOutPicture();
+    else
+        layOutText(measureText(string_, wrapWidthFor(width)));
+}
+
+// A text bubble is its text's height plus 35, and the lines the date takes beyond one: the
+// date line at the top, the text below it, both as wide as the bubble leaves them.
+void PRChatView::layOutText(const QRectF& rect) {
+    const int W = width();
+    // The field as wide as the lines it shows ("Unsaved File" for no text), so that it wraps
+    // them where they were measured, and at least as tall as they are.
+    const QRectF shown = measureText(textView->text(), wrapWidthFor(W));
+    const int fieldWidth = std::min(int(shown.width()) - 36 + 2, W - 40);
+    const int fieldHeight = int(std::max(rect.height(), shown.height() - 33));
+    const int dateHeight = dateLineHeight(dateTextView->text(), W);
+    resize(W, textBubbleHeight(QRectF(0, 0, rect.width(), fieldHeight), dateTextView->text(), W));
+    initRect(QRectF(geometry()));
+    dateTextView->setGeometry(15, kTextDateTop, W - 30, dateHeight);
+    textView->setGeometry(25, 28 + dateHeight - kDateLine, fieldWidth, fieldHeight);
+    update();
+}
+
+void PRChatView::layOutPicture() {
+    const int W = width();
+    const int dateHeight = dateLineHeight(dateTextView->text(), W);
+    resize(W, pictureBubbleHeight(dateTextView->text(), W));
+    initRect(QRectF(geometry()));
+    dateTextView->setGeometry(15, kPictureDateTop, W - 30, dateHeight);
+    imageView->setGeometry(30, 28 + dateHeight - kDateLine, std::min(80, W - 50), 80);
+    update();
 }
 
 PRChatNameView* PRChatNameView::initwithNameString(const QString& name) {
     setTextFormat(Qt::PlainText);
     setFont(PRChatView::bubbleFont(11));
-    setText(name);
+    elided::setText(this, name);
     return this;
 }

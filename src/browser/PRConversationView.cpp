@@ -1,14 +1,13 @@
 #include "browser/PRConversationView.h"
 
+#include "browser/BackupPicture.h"
 #include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
 #include "platform/Images.h"
 
-#include <QImageReader>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -40,6 +39,7 @@ void PRConversationView::showWholeConversation(const PRMessageTreeNodePtr& conve
 
 void PRConversationView::showMessages(const PRMessageTreeNodePtr& conversation, bool whole) {
     previewCount = conversation::kPageSize;
+    laidOutWidth_ = documentWidth();
     verticalScrollBar()->setValue(0);
     previousMessageBubbleFrame = QRectF();
     RemoveAllMessageChatView();
@@ -57,6 +57,7 @@ void PRConversationView::showMessages(const PRMessageTreeNodePtr& conversation, 
 }
 
 void PRConversationView::RemoveAllMessageChatView() {
+    bubbles_.clear();
     const auto children = document_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
     viewport()->update();
@@ -74,7 +75,7 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation) 
         if (picture.isNull()) picture = images::imageNamed("contact");
     }
     auto* background = new QLabel(document_);
-    background->setGeometry(-1, top - 1, 425, 76);
+    background->setGeometry(-1, top - 1, documentWidth() + 2, 76);
     background->setScaledContents(true);
     background->setPixmap(QPixmap::fromImage(images::imageNamed("chatHead")));
     background->show();
@@ -86,33 +87,25 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation) 
             QPixmap::fromImage(picture.scaled(80, 60, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     pictureView->show();
     auto* name = new PRChatNameView(document_);
-    name->setGeometry(72, top + 25, 260, 20);
+    name->setGeometry(72, top + 25, nameWidth(), 20);
     name->initwithNameString(text(conversation.messageTreeNodeName()));
     name->show();
+    headBackground_ = background;
+    headName_ = name;
     previousMessageBubbleFrame = QRectF(name->geometry());
     previousMessageBubbleFrame.translate(0, 45);
 }
 
-QRectF PRConversationView::calculateChatRect(const QString& string) {
-    if (string.isNull() || string == "\n" || string == " ") return QRectF();
-    QRectF used(0, 0, 0, 0);
-    if (!string.isEmpty()) {
-        QTextLayout layout(string, PRChatView::bubbleFont(11));
-        layout.setTextOption(PRChatView::bubbleTextOption());
-        layout.beginLayout();
-        qreal height = 0, width = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(140);
-            line.setPosition(QPointF(0, height));
-            height += line.height();
-            width = std::max(width, line.naturalTextWidth());
-        }
-        layout.endLayout();
-        used = QRectF(0, 0, std::ceil(width), std::ceil(height));
-    }
-    if (used.width() > 0) used.adjust(0, 0, 36, 33);
-    if (used.height() < 15) used.setHeight(15);
-    return used;
+QRectF PRConversationView::calculateChatRect(const QString& string, qreal wrapWidth) {
+    return PRChatView::measureText(string, wrapWidth);
+}
+
+int PRConversationView::bubbleWidth() const { return std::min(PRChatView::kBubbleWidth, documentWidth()); }
+
+int PRConversationView::documentWidth() const { return std::max(1, viewport()->width()); }
+
+int PRConversationView::bubbleX(const PRChatView& bubble) const {
+    return bubble.messageType() == 1 ? 0 : documentWidth() - bubble.width();
 }
 
 void PRConversationView::placeMessage(int index) {
@@ -120,7 +113,9 @@ void PRConversationView::placeMessage(int index) {
     ++haveAddChatNum;
     const bool received = conversation::isReceived(message);
     const char type = received ? 1 : 0;
-    const int x = received ? 0 : 167;
+    // Received bubbles start at the left edge, the others end at the right one.
+    const int width = bubbleWidth();
+    const int x = received ? 0 : documentWidth() - width;
     const QString date = text(conversation::dateLine(message));
     const QString sender = text(message.messagePhone());
     const qreal y = bottomOf(previousMessageBubbleFrame);
@@ -128,20 +123,21 @@ void PRConversationView::placeMessage(int index) {
 
     PRChatView* bubble = nullptr;
     auto captionBubble = [&](const QString& caption) {
-        const QRectF rect = calculateChatRect(caption);
-        bubble = new PRChatView(QRectF(x, y, 240, rect.height() + 35).toRect(), document_);
+        const QRectF rect = calculateChatRect(caption, PRChatView::wrapWidthFor(width));
+        bubble =
+            new PRChatView(QRectF(x, y, width, PRChatView::textBubbleHeight(rect, date, width)).toRect(), document_);
         bubble->initWithName(sender, rect, date, caption, type);
     };
     auto pictureBubble = [&](const QImage& image) {
-        bubble = new PRChatView(QRectF(x, y, 240, 130).toRect(), document_);
+        bubble = new PRChatView(QRectF(x, y, width, PRChatView::pictureBubbleHeight(date, width)).toRect(), document_);
         bubble->initWithName(sender, date, image, type);
     };
     switch (content.kind) {
     case conversation::BubbleKind::Text: captionBubble(text(content.text)); break;
     case conversation::BubbleKind::Picture: {
-        QImageReader reader(text(content.imagePath));
-        reader.setAutoTransform(true);
-        const QImage image = reader.read();
+        // An attachment is a file of the backup: read without following a link or blocking
+        // on a FIFO.
+        const QImage image = backuppicture::read(content.imagePath);
         if (!image.isNull()) pictureBubble(image);
         break;
     }
@@ -151,6 +147,7 @@ void PRConversationView::placeMessage(int index) {
     case conversation::BubbleKind::Fallback: break;
     }
     if (!bubble) pictureBubble(images::imageNamed("Contact"));
+    bubbles_.push_back(bubble);
     bubble->show();
     previousMessageBubbleFrame = QRectF(bubble->geometry());
     updateDocumentSize();
@@ -183,7 +180,7 @@ void PRConversationView::addMoreButn() {
     morebun->setFont(PRChatView::bubbleFont(11));
     morebun->setStyleSheet(QStringLiteral("QPushButton { border: none; color: rgb(17, 11, 137); }"));
     morebun->setCursor(Qt::PointingHandCursor);
-    morebun->setGeometry(150, top, 80, 30);
+    morebun->setGeometry(moreButtonX(), top, 80, 30);
     // Queued: the button deletes itself from its own click.
     connect(morebun, &QPushButton::clicked, this, &PRConversationView::ClickMoreBtn, Qt::QueuedConnection);
     morebun->show();
@@ -204,7 +201,39 @@ void PRConversationView::updateDocumentSize() {
     document_->resize(viewport()->width(), height);
 }
 
+int PRConversationView::nameWidth() const { return std::max(20, documentWidth() - 72 - 8); }
+
+int PRConversationView::moreButtonX() const { return std::max(0, (documentWidth() - 80) / 2); }
+
 void PRConversationView::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
+    fitToWidth();
     updateDocumentSize();
+}
+
+// The header, the bubbles and the button laid out again for the visible width, each in its
+// place below the one before; a bubble's height follows its wrapped text. The scroller that
+// comes or goes on the way changes the width once more, and this runs again for it.
+void PRConversationView::fitToWidth() {
+    if (documentWidth() == laidOutWidth_) return;
+    laidOutWidth_ = documentWidth();
+    if (headBackground_) headBackground_->resize(documentWidth() + 2, headBackground_->height());
+    if (headName_) headName_->resize(nameWidth(), headName_->height());
+    if (bubbles_.empty() && !morebun) return;
+    // Each element keeps its gap to the one above (a page starts where its button was).
+    const int top = headName_ ? headName_->geometry().bottom() + 1 + 45 : 0;
+    int y = top, before = top;
+    for (const QPointer<PRChatView>& bubble : bubbles_) {
+        if (!bubble) continue;
+        const int gap = bubble->y() - before;
+        before = bubble->geometry().bottom() + 1;
+        bubble->fitToWidth(bubbleWidth());
+        bubble->move(bubbleX(*bubble), y + gap);
+        y = bubble->geometry().bottom() + 1;
+        previousMessageBubbleFrame = QRectF(bubble->geometry());
+    }
+    if (morebun) {
+        morebun->move(moreButtonX(), y + morebun->y() - before);
+        previousMessageBubbleFrame = QRectF(morebun->geometry());
+    }
 }

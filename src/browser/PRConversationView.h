@@ -6,9 +6,13 @@
 
 #include "model/PRMessageNode.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <vector>
+
+class PRChatView;
 
 class PRConversationView : public QScrollArea {
     Q_OBJECT
@@ -23,8 +27,9 @@ public:
 
     void RemoveAllMessageChatView();
     void addChatHeadInfo(const PRMessageTreeNode& conversation);
-    // The rectangle a message text takes in a bubble (zero for no text, one newline or one blank).
-    static QRectF calculateChatRect(const QString& string);
+    // The rectangle a message text takes in a bubble whose lines are wrapWidth wide (zero for
+    // no text, one newline or one blank).
+    static QRectF calculateChatRect(const QString& string, qreal wrapWidth = 140);
     void ClickMoreBtn();
     void addMoreButn();
 
@@ -41,6 +46,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The width the bubbles are laid out in (the visible width) and a bubble's share of it.
+    int documentWidth() const;
+    int bubbleWidth() const;
+    int bubbleX(const PRChatView& bubble) const;
+    int nameWidth() const;
+    int moreButtonX() const;
+    void fitToWidth();
     void showMessages(const PRMessageTreeNodePtr& conversation, bool whole);
     void placeMessage(int index);
     void placePage(int count, bool more);
@@ -49,4 +61,7 @@ private:
 
     QWidget* document_;
     QPointer<QPushButton> morebun;
+    QPointer<QLabel> headBackground_, headName_;
+    std::vector<QPointer<PRChatView>> bubbles_;  // in message order
+    int laidOutWidth_ = -1;
 };

@@ -1,19 +1,21 @@
 #include "browser/PRRecordPreviewPane.h"
 
+#include "browser/BackupPicture.h"
+#include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
-#include "platform/FileOpen.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
+#include "widgets/ElidedText.h"
 #include "widgets/PRTextView.h"
 
-#include <QBuffer>
+#include <QEvent>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
@@ -25,7 +27,8 @@ QString format(const char* pattern, const std::string& value) { return QString::
 
 // Backup texts are plain: a label never reads them as markup.
 QLabel* addLabel(QVBoxLayout* layout, QWidget* page, bool wrap = true) {
-    auto* label = new QLabel(page);
+    // A wrapped field breaks a word longer than the pane's width (an address, a link) too.
+    auto* label = wrap ? new PRChatTextLabel(page) : new QLabel(page);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(wrap);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -51,18 +54,46 @@ QWidget* newPage(QStackedWidget* stack, QVBoxLayout*& layout) {
     return page;
 }
 
-// The picture in a file of the backup, read as every backup file is: never through a link, a
-// regular file only (a file that is no picture gives a null image).
-QImage readImage(const std::string& path) {
-    std::string bytes;
-    if (path.empty() || !files::readRegularFile(path, PRRecordPreviewPane::kMaxPictureBytes, &bytes, nullptr,
-                                                /*followLinks*/ false))
-        return {};
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    return reader.read();
+// Keeps a scrolled page of fields at least as tall as its wrapped lines need at the width it is
+// shown in: a layout's least height counts each wrapped line once, and the lines would be drawn
+// over each other instead of scrolling.
+class WrappedFieldsHeight final : public QObject {
+public:
+    WrappedFieldsHeight(QScrollArea* page, QWidget* fields) : QObject(fields), page_(page), fields_(fields) {
+        page->viewport()->installEventFilter(this);
+        fields->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) fit();
+        return false;
+    }
+
+private:
+    void fit() {
+        QLayout* layout = fields_->layout();
+        if (!layout || !layout->hasHeightForWidth()) return;
+        const int height = layout->totalHeightForWidth(page_->viewport()->width());
+        if (height != fields_->minimumHeight()) fields_->setMinimumHeight(height);
+    }
+    QScrollArea* page_;
+    QWidget* fields_;
+};
+
+// A page of a record's fields: its lines wrap to the pane's width and scroll when they are
+// more than the pane's height shows.
+QWidget* newFieldsPage(QStackedWidget* stack, QVBoxLayout*& layout) {
+    auto* page = new QScrollArea(stack);
+    page->setFrameShape(QFrame::NoFrame);
+    page->setWidgetResizable(true);
+    page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* fields = new QWidget(page);
+    new WrappedFieldsHeight(page, fields);
+    layout = new QVBoxLayout(fields);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(8);
+    page->setWidget(fields);
+    stack->addWidget(page);
+    return page;
 }
 
 // Shows image fitted into view, never enlarged beyond its own size.
@@ -95,7 +126,7 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     imageFileNamelab = addLabel(l, photoPage);
     imageFileSizelab = addLabel(l, photoPage);
 
-    contactPage = newPage(this, l);
+    contactPage = newFieldsPage(this, l);
     contactImageView = new QLabel(contactPage);
     contactImageView->setFixedSize(96, 96);
     contactImageView->setAlignment(Qt::AlignCenter);
@@ -115,7 +146,7 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     l->addWidget(contactNotelab, 1);
     l->addStretch();
 
-    callPage = newPage(this, l);
+    callPage = newFieldsPage(this, l);
     callNamelab = addLabel(l, callPage);
     callPhonelab = addLabel(l, callPage);
     callTypelab = addLabel(l, callPage);
@@ -127,16 +158,17 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     noteTitlelab = addLabel(l, notePage);
     noteDatelab = addLabel(l, notePage);
     noteContentlab = addLabel(l, notePage, false);
-    noteContentlab->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long note is cut, not widening
+    // A long note is cut with "...", not widening the pane; the view below holds all of it.
+    noteContentlab->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     noteContentView = new PRTextView(notePage);
     l->addWidget(noteContentView, 1);
 
-    bookMarkPage = newPage(this, l);
+    bookMarkPage = newFieldsPage(this, l);
     bookMarkTitlelab = addLabel(l, bookMarkPage);
     bookMarkURLlab = addLabel(l, bookMarkPage);
     l->addStretch();
 
-    calendarPage = newPage(this, l);
+    calendarPage = newFieldsPage(this, l);
     calTitlelab = addLabel(l, calendarPage);
     calNotelab = addLabel(l, calendarPage);
     calStartDatelab = addLabel(l, calendarPage);
@@ -156,7 +188,8 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
     addWidget(messageTreeScrollView);
 
     QWidget* treePage = newPage(this, l);
-    treeFileImageView = addImageView(l, treePage, 240);
+    // Shown below the tree and the files: the picture fits what height they leave.
+    treeFileImageView = addImageView(l, treePage, 80);
 
     emptyPage = new QWidget(this);
     addWidget(emptyPage);
@@ -196,7 +229,7 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
     if (!record.bmov()) {
         if (movView) movView->hide();
         imageView->show();
-        setFitted(imageView, readImage(record.filePath()));
+        setFitted(imageView, backuppicture::read(record.filePath()));
         return;
     }
     // The player opens the file itself: a link in the backup is not followed to what it names.
@@ -257,8 +290,7 @@ void PRRecordPreviewPane::showNote(const PRNoteNode& record) {
     noteDatelab->setText(format("Date: %1", record.noteDate()));
     // The note's line: its text as one line (the whole of it in the tip and the view below).
     const QString content = text(record.noteContent());
-    noteContentlab->setText(QStringLiteral("Note: %1").arg(content.simplified()));
-    noteContentlab->setToolTip(content);
+    elided::setText(noteContentlab, QStringLiteral("Note: %1").arg(content.simplified()));
     noteContentView->setString(content);
 }
 
@@ -279,7 +311,7 @@ void PRRecordPreviewPane::showCalender(const PRCalenderNode& record) {
 void PRRecordPreviewPane::showFaceTwitter(const PRFaceTwitterNode& record) {
     setCurrentWidget(faceTwitterPage);
     faceTwitterFilePath_ = text(record.faceTwitterFilePath());
-    const QImage image = readImage(record.faceTwitterFilePath());
+    const QImage image = backuppicture::read(record.faceTwitterFilePath());
     previewBtn->setVisible(image.isNull());
     faceTwitterShowImageView->setVisible(!image.isNull());
     setFitted(faceTwitterShowImageView, image);
@@ -298,6 +330,7 @@ void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversat
 }
 
 void PRRecordPreviewPane::showNothing() {
+    filePicture_ = false;
     if (player) player->stop();
     setCurrentWidget(emptyPage);
 }
@@ -305,7 +338,8 @@ void PRRecordPreviewPane::showNothing() {
 void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());
     // The data file in the backup is named by its key: the type is the backed-up file's own.
-    QImage image = readImage(record.filePath().value_or(""));
+    QImage image = backuppicture::read(record.filePath().value_or(""));
+    filePicture_ = !image.isNull();
     if (image.isNull()) image = fileTypeIcon(QFileInfo(text(record.treefileName())).suffix());
     setFitted(treeFileImageView, image);
 }

@@ -44,14 +44,14 @@ public:
     void showTreeFile(const PRTreeFileNode& record);
     // An empty page: the category on show has no record to preview.
     void showNothing();
+    // Whether the backup file shown last is a picture shown as itself (not its type's icon).
+    bool showsFilePicture() const { return filePicture_; }
     // The social-app page's button: opens the shown file with its default application.
     void actPreView();
 
     // The icon shown for a file that is not a readable image: the desktop's icon for the type
     // when there is one, else one of our own, 256 by 256.
     static QImage fileTypeIcon(const QString& extension);
-    // Pictures larger than this are not read for a preview.
-    static constexpr size_t kMaxPictureBytes = 64u << 20;
 
     // Photos and videos.
     QWidget* photoPage;
@@ -88,4 +88,5 @@ public:
 private:
     void showMovieIcon();
     QString faceTwitterFilePath_;
+    bool filePicture_ = false;
 };

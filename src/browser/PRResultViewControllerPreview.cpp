@@ -23,13 +23,15 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <algorithm>
 
 void PRResultViewController::buildPreviewPane() {
     previewPane = new PRRecordPreviewPane(contentSplit);
     previewPane->setObjectName("previewPane");
-    // The pages give way to the pane: the widest page (the scan's counts) need not stay whole
-    // beside it, the tables scroll.
-    CustomView->setMinimumWidth(280);
+    // The pages and the pane share the width (fitPreviewPane); neither is squeezed below what
+    // keeps it readable.
+    CustomView->setMinimumWidth(200);
+    previewPane->setMinimumSize(180, 80);
     previewPane->setFrameShape(QFrame::StyledPanel);
     messageTreeScrollView = previewPane->messageTreeScrollView;
     contentSplit->addWidget(previewPane);
@@ -108,11 +110,29 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
 }
 
 void PRResultViewController::fitPreviewPane(Category category) {
-    // A conversation needs room for the bubbles of both sides, its header and the scroller;
-    // the other records need less, and the pages keep the rest.
-    const int width = category == Messages ? 436 : 300;
-    previewPane->setMinimumWidth(width);
+    // The backup files have a preview only for a picture: without one the tree and the files
+    // take the whole width.
+    const bool shown = category != BackupFiles || previewPane->showsFilePicture();
+    previewPane->setVisible(shown);
+    if (!shown) return;
+    // A call, a bookmark or a calendar entry previews as a few short lines, a backup file as
+    // its picture: below the table (and the tree), which keep the whole width for their
+    // columns and names.
+    const bool below =
+        category == CallHistory || category == BookMarks || category == Calendar || category == BackupFiles;
+    contentSplit->setOrientation(below ? Qt::Vertical : Qt::Horizontal);
+    if (below) {
+        const int total = contentSplit->height() - contentSplit->handleWidth();
+        QWidget* page = previewPane->currentWidget();
+        const int height = std::clamp(page ? page->sizeHint().height() : 0, 100, total / 2);
+        if (total > height) contentSplit->setSizes({total - height, height});
+        return;
+    }
+    // Beside the table, a picture takes a little more than the fields of a record or a
+    // conversation's bubbles (which narrow with the pane); the table keeps the rest.
+    const double share = category == Photos ? 0.42 : 0.34;
     const int total = contentSplit->width() - contentSplit->handleWidth();
+    const int width = std::max(previewPane->minimumWidth(), int(total * share));
     if (total > width) contentSplit->setSizes({total - width, width});
 }
 
@@ -147,7 +167,9 @@ void PRResultViewController::tableViewSelectionDidChange() {
     PRRecordTableModel* model = modelOf(current_);
     if (!model || row < 0 || row >= model->rowCount()) return;
     switch (current_) {
-    case BackupFiles: return previewPane->showTreeFile(*treeFileController->recordOfRow(row));
+    case BackupFiles:
+        previewPane->showTreeFile(*treeFileController->recordOfRow(row));
+        return fitPreviewPane(BackupFiles);
     case Photos: return previewPane->showPhotoAndVideo(*photoController->recordOfRow(row));
     case Contacts: return previewPane->showContact(*contactController->recordOfRow(row));
     case Messages: return previewPane->showConversation(messageTreeController->recordOfRow(row));

@@ -52,7 +52,6 @@ void PRResultViewController::showCategory(Category category) {
     searchlab->setHidden(!model->searchable());
     selectAllBtn->setHidden(category == BackupFiles);
     selectAllBtn->setChecked(selectAll_[category]);
-    previewPane->show();
     fitPreviewPane(category);
     exportBtn->setVisible(category == Messages);
     exportBtn->setEnabled(model->rowCount() > 0);
@@ -99,7 +98,9 @@ void PRResultViewController::folderSelected() {
     const PRTreeDirNodePtr folder = treeController->folderAt(treeOutlineView->currentIndex());
     treeFileController->setRecords(folder ? folder->fileChildren() : std::vector<PRTreeFileNodePtr>());
     treetableView->clearSelection();
-    if (current_ == BackupFiles) previewPane->showNothing();
+    if (current_ != BackupFiles) return;
+    previewPane->showNothing();
+    fitPreviewPane(BackupFiles);
 }
 
 uint64_t PRResultViewController::selectedFilesNum() const {

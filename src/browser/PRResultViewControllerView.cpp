@@ -3,6 +3,8 @@
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
+#include "widgets/ColumnFit.h"
+#include "widgets/ElidedText.h"
 #include "widgets/PRProgressView.h"
 
 #include <QCheckBox>
@@ -96,7 +98,7 @@ void PRResultViewController::buildView(QWidget* page) {
         auto* button = new QPushButton(categoryTitle(Category(c)), page);
         button->setObjectName(kButtonNames[c]);
         button->setCheckable(true);
-        button->setMinimumWidth(170);
+        // As wide as the widest title with its count: the column follows the counts.
         button->setStyleSheet("text-align: left; padding: 4px 8px;");
         connect(button, &QPushButton::clicked, this, [this, c] { showCategory(Category(c)); });
         categoryBtns[c] = button;
@@ -178,6 +180,10 @@ void PRResultViewController::buildView(QWidget* page) {
     saveBtn = new QPushButton(tr("Recover"), page);
     saveBtn->setObjectName("saveBtn");
     saveBtn->setEnabled(false);
+    // The same button whether the count beside it shows or not.
+    saveBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    saveBtn->setMinimumWidth(120);
+    countRow->addStretch(0);
     countRow->addWidget(saveBtn);
     bottom->addLayout(countRow);
     bottom->addWidget(remindlab);
@@ -245,6 +251,9 @@ void PRResultViewController::buildTreePage() {
     treeOutlineView->setModel(treeController);
     treeOutlineView->setHeaderHidden(true);
     treeOutlineView->setUniformRowHeights(true);
+    // Deep folders keep room for their names.
+    treeOutlineView->setIndentation(14);
+    elided::showWholeCellTexts(treeOutlineView);
     treeFileController = new PRTreeFileController(this);
     treetableView = new QTableView(split);
     treetableView->setObjectName("treetableView");
@@ -254,15 +263,14 @@ void PRResultViewController::buildTreePage() {
     treetableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     treetableView->verticalHeader()->hide();
     treetableView->verticalHeader()->setDefaultSectionSize(22);
-    treetableView->horizontalHeader()->setStretchLastSection(true);
-    treetableView->setColumnWidth(PRTreeFileController::Check, 28);
-    treetableView->setColumnWidth(PRTreeFileController::Name, 200);
-    treetableView->setColumnWidth(PRTreeFileController::Type, 70);
-    treetableView->setColumnWidth(PRTreeFileController::Size, 90);
+    columnfit::fitColumns(treetableView);
     split->addWidget(treeOutlineView);
     split->addWidget(treetableView);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
+    // The files' table has five columns to the tree's one: it takes the larger part of the
+    // room (a folder's name is cut in the middle, its whole name in the tip).
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 7);
+    split->setSizes({185, 325});
     layout->addWidget(split);
     tables_[BackupFiles] = treetableView;
     pages_[BackupFiles] = treeView;
@@ -290,11 +298,7 @@ QTableView* PRResultViewController::buildTable(Category category, PRRecordTableM
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(22);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->setColumnWidth(PRRecordTableModel::kCheckColumn, 28);
-    for (int column = 1; column < model->columnCount() - 1; ++column) table->setColumnWidth(column, 150);
-    table->setWordWrap(false);
+    columnfit::fitColumns(table);
     // One edited check box marks every selected row when it is one of them.
     model->rowsToMark = [table](int row) {
         std::vector<int> rows;

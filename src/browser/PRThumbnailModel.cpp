@@ -1,13 +1,11 @@
 #include "browser/PRThumbnailModel.h"
 
+#include "browser/BackupPicture.h"
 #include "browser/PRRecordPreviewPane.h"
-#include "platform/FileOpen.h"
 #include "platform/Threads.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPixmap>
 #include <algorithm>
 #include <vector>
@@ -67,22 +65,7 @@ QString PRThumbnailModel::shortTitle(const QString& name) {
 }
 
 QImage PRThumbnailModel::decodeThumbnail(const QString& path) {
-    // A backup's file, read as every one is: never through a link, a regular file only.
-    std::string bytes;
-    if (!files::readRegularFile(path.toStdString(), PRRecordPreviewPane::kMaxPictureBytes, &bytes, nullptr,
-                                /*followLinks*/ false))
-        return {};
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kThumbnailSize || size.height() > kThumbnailSize))
-        reader.setScaledSize(size.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (!image.isNull() && (image.width() > kThumbnailSize || image.height() > kThumbnailSize))
-        image = image.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return backuppicture::read(path.toStdString(), kThumbnailSize);
 }
 
 const PRPhotoAndVideoNode* PRThumbnailModel::recordOf(int row) const {

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -105,8 +106,7 @@ void PRAdsRemoveController::buildView() {
     adTableView->setIconSize(QSize(36, 36));
     adTableView->verticalHeader()->hide();
     adTableView->verticalHeader()->setDefaultSectionSize(42);
-    adTableView->horizontalHeader()->setStretchLastSection(true);
-    adTableView->setColumnWidth(0, 260);
+    columnfit::fitColumns(adTableView);
     second->addWidget(adTableView, 1);
     connect(adTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { tableViewSelectionDidChange(); });

@@ -4,6 +4,7 @@
 #include "appcore/AppState.h"
 #include "clean/core/AdCacheScan.h"
 #include "platform/NotificationCenter.h"
+#include "widgets/ColumnFit.h"
 
 #include <QAction>
 #include <QFont>
@@ -38,11 +39,7 @@ QTableView* makeTable(PRAppFileController* model) {
     table->setModel(model);
     styleItemView(table);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->setColumnWidth(0, 260);
-    table->setColumnWidth(1, 90);
+    columnfit::fitColumns(table);
     return table;
 }
 

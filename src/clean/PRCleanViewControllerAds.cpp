@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/Threads.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -32,10 +33,7 @@ QWidget* PRCleanViewController::buildAdsPane() {
     appClean_.AdsTableView->setIconSize(QSize(36, 36));
     appClean_.AdsTableView->verticalHeader()->hide();
     appClean_.AdsTableView->verticalHeader()->setDefaultSectionSize(42);
-    appClean_.AdsTableView->horizontalHeader()->setStretchLastSection(true);
-    appClean_.AdsTableView->setColumnWidth(0, 260);
-    appClean_.AdsTableView->setColumnWidth(1, 90);
-    appClean_.AdsTableView->setColumnWidth(2, 100);
+    columnfit::fitColumns(appClean_.AdsTableView);
     layout->addWidget(appClean_.AdsTableView, 1);
 
     auto* bottom = new QHBoxLayout;

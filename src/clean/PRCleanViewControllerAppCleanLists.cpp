@@ -9,6 +9,7 @@
 #include "platform/Counted.h"
 #include "platform/Threads.h"
 #include "widgets/BulkRemovalConfirmation.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/PRProgressView.h"
 
 #include <QApplication>
@@ -98,10 +99,7 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     view->setAlternatingRowColors(true);
     view->setFont(QFont("Lucida Grande", 11));
     view->verticalHeader()->hide();
-    view->horizontalHeader()->setStretchLastSection(true);
-    view->setColumnWidth(0, 220);
-    view->setColumnWidth(1, 130);
-    view->setColumnWidth(2, 80);
+    columnfit::fitColumns(view);
     layout->addWidget(view, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -116,13 +114,8 @@ QWidget* PRCleanViewController::buildAppCleanListPane(Category category) {
     (*progress)->setTextVisible(false);
     (*progress)->hide();
     bottom->addWidget(*progress, 1);
-    *exportBtn = paneButton(pane, QStringLiteral("         Export"));
-    (*exportBtn)->setFont(QFont(QApplication::font().family(), 13));
-    (*exportBtn)
-        ->setStyleSheet(
-            "QPushButton { color: white; background: rgb(61, 123, 217); border-radius: 4px; "
-            "padding: 4px 14px 4px 0; text-align: left; } "
-            "QPushButton:disabled { background: rgb(160, 176, 199); }");
+    // The export is one of the row's actions: it looks like its neighbours.
+    *exportBtn = paneButton(pane, tr("Export"));
     *removeBtn = paneButton(pane, tr("Remove"));
     *removeAllBtn = paneButton(pane, tr("Remove All"));
     for (QPushButton* b : {*exportBtn, *removeBtn, *removeAllBtn}) bottom->addWidget(b);

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -269,21 +270,14 @@ QWidget* PRSystemBoostViewController::buildResultView() {
     systemBoostTableview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     systemBoostTableview->setAlternatingRowColors(true);
     systemBoostTableview->verticalHeader()->hide();
-    systemBoostTableview->horizontalHeader()->setStretchLastSection(true);
-    systemBoostTableview->setColumnWidth(0, 260);
-    systemBoostTableview->setColumnWidth(1, 90);
+    columnfit::fitColumns(systemBoostTableview);
     layout->addWidget(systemBoostTableview, 1);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
     backButton = new QPushButton(tr("Back"));
     removeButton = new QPushButton(tr("Remove"));
-    exportButton = new QPushButton(QStringLiteral("          ") + tr("Export"));
-    QFont system = QApplication::font();
-    system.setPointSize(13);
-    exportButton->setFont(system);
-    exportButton->setStyleSheet(
-        QStringLiteral("QPushButton { color: white; background-color: #3d7bd9; border-radius: 4px;"
-                       " padding: 4px 18px 4px 4px; } QPushButton:pressed { background-color: #34507a; }"));
+    // One of the row's actions, like its neighbours.
+    exportButton = new QPushButton(tr("Export"));
     buttons->addWidget(backButton);
     buttons->addStretch(1);
     buttons->addWidget(removeButton);

@@ -3,6 +3,7 @@
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ColumnFit.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -33,8 +34,7 @@ void setUpSortedTable(QTableView* table, QAbstractItemModel* model) {
     table->setAlternatingRowColors(true);
     table->verticalHeader()->hide();
     table->setFont(QFont("Lucida Grande", 11));
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    columnfit::fitColumns(table);
 }
 
 namespace {

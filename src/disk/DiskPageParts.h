@@ -15,7 +15,8 @@ class QWidget;
 namespace diskpages {
 
 QLabel* textLabel(QWidget* parent, int size, bool bold = false);
-// Puts model behind a sorting proxy in table; rows selected whole, several at once.
+// Puts model behind a sorting proxy in table; rows selected whole, several at once; the columns
+// fitted to what they show.
 void setUpSortedTable(QTableView* table, QAbstractItemModel* model);
 // The source rows of the table's selected rows, in the order shown.
 QList<int> selectedSourceRows(const QTableView* table);

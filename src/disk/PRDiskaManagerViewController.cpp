@@ -44,12 +44,7 @@ void setArrow(QPushButton* button, bool enabled) {
 
 using diskpages::textLabel;
 
-// A table over model that sorts by the model's sort role (bytes for sizes); its last column
-// keeps its width.
-void setUpTable(QTableView* table, QAbstractItemModel* model) {
-    diskpages::setUpSortedTable(table, model);
-    table->horizontalHeader()->setStretchLastSection(false);
-}
+constexpr int kDetailWidth = 170;
 
 }  // namespace
 
@@ -132,34 +127,14 @@ void PRDiskaManagerViewController::buildView(QWidget* page) {
     for (QWidget* p : {diskStateView, diskTableView, musicFileView, photoFileView, videoFileView, booksFileView,
                        appFileView, systemAppFileView, userLibDataView})
         pages_->addWidget(p);
+    // The columns fit what they show (setUpSortedTable); the icons of apps and books are large.
     for (QTableView* t : {appFileTableView, systemAppFileTableView}) {
         t->setIconSize(QSize(36, 36));
         t->verticalHeader()->setDefaultSectionSize(40);
-        t->setColumnWidth(DiskAppListController::Version, 90);
-        for (int c :
-             {DiskAppListController::AppSize, DiskAppListController::DocumentSize, DiskAppListController::TotalSize})
-            t->setColumnWidth(c, 100);
     }
     systemAppFileTableView->hideColumn(DiskAppListController::TotalSize);
-    for (QTableView* t : {musicFileTableView, vidoeFileTableView}) {
-        t->setColumnWidth(DiskMusicListController::Artist, 130);
-        t->setColumnWidth(DiskMusicListController::Album, 130);
-        t->setColumnWidth(DiskMusicListController::Time, 80);
-        t->setColumnWidth(DiskMusicListController::Size, 85);
-    }
-    // The photo's path takes what the name, size, source and date leave.
-    QHeaderView* photoColumns = photoFileTableview->horizontalHeader();
-    photoColumns->setSectionResizeMode(DiskPhotoListController::Name, QHeaderView::Interactive);
-    photoColumns->setSectionResizeMode(DiskPhotoListController::Path, QHeaderView::Stretch);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Name, 150);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Size, 75);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Source, 110);
-    photoFileTableview->setColumnWidth(DiskPhotoListController::Modified, 205);
     bookFileTableview->setIconSize(QSize(36, 36));
-    bookFileTableview->setWordWrap(false);
     bookFileTableview->verticalHeader()->setDefaultSectionSize(40);
-    bookFileTableview->setColumnWidth(DiskBookListController::Type, 60);
-    bookFileTableview->setColumnWidth(DiskBookListController::Path, 300);
     for (QTableView* t : {photoFileTableview, musicFileTableView, vidoeFileTableView, bookFileTableview,
                           appFileTableView, systemAppFileTableView})
         connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -299,7 +274,7 @@ QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLa
     layout->addLayout(top);
     table = new QTableView(pane);
     table->setObjectName(name + "Table");
-    setUpTable(table, model);
+    diskpages::setUpSortedTable(table, model);
     if (!detail) {
         layout->addWidget(table, 1);
         return pane;
@@ -317,13 +292,14 @@ QWidget* PRDiskaManagerViewController::buildDetailPane(const QString& name, QLab
                                                        QLabel** size) {
     auto* pane = new QWidget;
     pane->setObjectName(name);
-    pane->setFixedWidth(220);
+    // Narrow enough to leave the table's titles readable at the window's default size.
+    pane->setFixedWidth(kDetailWidth);
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     image = new QLabel(pane);
     image->setObjectName(name + "Image");
-    image->setFixedSize(220, 180);
+    image->setFixedSize(kDetailWidth, kDetailWidth * 4 / 5);
     image->setAlignment(Qt::AlignCenter);
     image->setStyleSheet("QLabel { background: #f4f7fb; border: 1px solid #d6e2f3; }");
     layout->addWidget(image);
@@ -365,10 +341,7 @@ QWidget* PRDiskaManagerViewController::buildUserDataPage() {
     userLibDataFileOutlineView->setFont(QFont("Lucida Grande", 11));
     userLibDataFileTableView = new QTableView(split);
     userLibDataFileTableView->setObjectName("userLibDataFileTableView");
-    setUpTable(userLibDataFileTableView, libFileController);
-    userLibDataFileTableView->setColumnWidth(PRSystemlibFileController::FileSize, 90);
-    userLibDataFileTableView->setColumnWidth(PRSystemlibFileController::FileType, 60);
-    userLibDataFileTableView->setColumnWidth(PRSystemlibFileController::FilePath, 260);
+    diskpages::setUpSortedTable(userLibDataFileTableView, libFileController);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 5);
     split->setSizes({220, 560});

@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
@@ -216,12 +217,8 @@ QWidget* PRFindLargeFileViewController::buildDetailView(bool apps) {
         view->setAlternatingRowColors(true);
         view->verticalHeader()->hide();
         view->setFont(QFont("Lucida Grande", 11));
-        view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-        view->horizontalHeader()->setSectionResizeMode(PRLargeFileController::FilePath, QHeaderView::Stretch);
-        view->setColumnWidth(PRLargeFileController::FileName, 190);
-        view->setColumnWidth(PRLargeFileController::FileSize, 80);
-        view->setColumnWidth(PRLargeFileController::FileParentName, 180);
         if (!apps) view->hideColumn(PRLargeFileController::FileParentName);
+        columnfit::fitColumns(view);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, view] { tableViewSelectionDidChange(view); });
         layout->addWidget(head);

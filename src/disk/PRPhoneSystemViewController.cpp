@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/ElidedText.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QApplication>
@@ -157,18 +158,11 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     // Deep folders scroll sideways instead of cutting their names.
     theOutlineView->header()->setStretchLastSection(false);
     theOutlineView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    theOutlineView->setMinimumWidth(180);
+    theOutlineView->setMinimumWidth(150);
+    elided::showWholeCellTexts(theOutlineView);
     theTableView = new QTableView(split);
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
-    // Names first; the path takes what is left.
-    theTableView->horizontalHeader()->setSectionResizeMode(PRSystemlibFileController::FileName,
-                                                           QHeaderView::Interactive);
-    theTableView->horizontalHeader()->setStretchLastSection(true);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileName, 150);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileSize, 90);
-    theTableView->setTextElideMode(Qt::ElideMiddle);
-    theTableView->setColumnWidth(PRSystemlibFileController::FileType, 58);
     theTableView->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* preview = new QWidget(split);
@@ -177,7 +171,7 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     showPreview = new QStackedWidget(preview);
     showImageView = new QLabel(showPreview);
     showImageView->setAlignment(Qt::AlignCenter);
-    showImageView->setMinimumSize(160, 160);
+    showImageView->setMinimumSize(140, 140);
     showTextView = new QPlainTextEdit(showPreview);
     showTextView->setReadOnly(true);
     showTextView->setFont(QFont("Monospace", 9));
@@ -201,12 +195,13 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     previewNamelab->setWordWrap(true);
     previewBox->addWidget(showPreview, 1);
     previewBox->addWidget(previewNamelab);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 5);
-    split->setStretchFactor(2, 3);
-    split->setSizes({260, 440, 260});
+    // The file table takes most of the room: its names and paths are the longest texts.
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 6);
+    split->setStretchFactor(2, 2);
+    split->setSizes({190, 420, 160});
     // In a small window the preview keeps room of its own.
-    preview->setMinimumWidth(180);
+    preview->setMinimumWidth(150);
     for (int i = 0; i < 3; ++i) split->setCollapsible(i, false);
     box->addWidget(split, 1);
 

@@ -81,9 +81,9 @@ void PROneCopyViewController::buildView(QWidget* page) {
     auto* start = new QHBoxLayout;
     startScanBtn = new PROneCopyButton(page);
     startScanBtn->setObjectName(QStringLiteral("startScanBtn"));
-    startScanBtn->setText(tr("Start Copy"));
-    startScanBtn->setMinimumSize(160, 40);
-    startScanBtn->setStyleSheet(QStringLiteral("border: 1px solid #5a8fd8; border-radius: 6px;"));
+    startScanBtn->setFixedSize(150, 44);
+    startScanBtn->setCursor(Qt::PointingHandCursor);
+    showStartButton(false);
     theFalshView = new FlashView(page);
     theFalshView->setFixedSize(40, 40);
     theFalshView->hide();
@@ -99,6 +99,14 @@ void PROneCopyViewController::buildView(QWidget* page) {
     summaryText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(summaryText);
     layout->addStretch();
+}
+
+void PROneCopyViewController::showStartButton(bool copyRuns) {
+    const QString title = copyRuns ? tr("Copying...") : tr("Start Copy");
+    startScanBtn->setImageNamed(copyRuns ? QStringLiteral("startDown.png") : QStringLiteral("startNom.png"));
+    startScanBtn->setText(startScanBtn->image().isNull() ? title : QString());
+    startScanBtn->setToolTip(title);
+    startScanBtn->setAccessibleName(title);
 }
 
 void PROneCopyViewController::showView(QWidget* host) {
@@ -137,7 +145,7 @@ void PROneCopyViewController::StartOneCopyAction() {
     bookExportPath = exportFolder;
     theFalshView->show();
     theFalshView->startFlash();
-    startScanBtn->setText(tr("Copying..."));
+    showStartButton(true);
     summaryText->clear();
     for (size_t i = 0; i < rows.size(); ++i) {
         rows[i].okBtn->hide();
@@ -196,7 +204,7 @@ void PROneCopyViewController::finishOneClickCopyOnMainThread(const transfer::One
     }
     progressText->clear();
     summaryText->setText(summary.lines().join(QLatin1Char('\n')));
-    startScanBtn->setText(tr("Start Copy"));
+    showStartButton(false);
     bStartScan = false;
     ++copiesFinished_;
     if (!summary.deviceLeft && !summary.cancelled)

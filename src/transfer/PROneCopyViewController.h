@@ -89,6 +89,9 @@ protected:
 
 private:
     void toggle(transfer::OneCopyCategory c);
+    // The start button as the page's other main actions look: its image, the title on a plain
+    // face only without one.
+    void showStartButton(bool copyRuns);
     // Stops a row's indicator and shows its done mark (or, when its step could not run, none).
     void endRow(transfer::OneCopyCategory c, bool done);
     void finishOneClickCopyOnMainThread(const transfer::OneCopySummary& summary, const QString& exportFolder);

@@ -15,7 +15,9 @@
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/ElidedText.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -72,6 +74,7 @@ void PRTansferViewController::buildAppView() {
     appOutlineView->setModel(appTreeController);
     appOutlineView->setHeaderHidden(true);
     appOutlineView->setIconSize({24, 24});
+    elided::showWholeCellTexts(appOutlineView);
     connect(appOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { outlineViewSelectionDidChange(); });
     appFileController = new PRAppFileController(kAppFileColumns, this);
@@ -82,7 +85,7 @@ void PRTansferViewController::buildAppView() {
     appTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     appTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     appTableView->verticalHeader()->hide();
-    appTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    columnfit::fitColumns(appTableView);
     connect(appTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { tableViewSelectionDidChange(appTableView); });
     appImageView = new QLabel(split);

@@ -12,6 +12,7 @@
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/TrackPlayer.h"
 
@@ -52,12 +53,7 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     table->setSortingEnabled(true);
     table->sortByColumn(-1, Qt::AscendingOrder);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(false);
-    table->horizontalHeader()->setSectionResizeMode(MusicTrackTableModel::Title, QHeaderView::Stretch);
-    table->setColumnWidth(MusicTrackTableModel::Artist, 150);
-    table->setColumnWidth(MusicTrackTableModel::Album, 150);
-    table->setColumnWidth(MusicTrackTableModel::Time, 70);
-    table->setColumnWidth(MusicTrackTableModel::Size, 90);
+    columnfit::fitColumns(table);
     // The menu and a double click act on the row they were on, whatever else is selected.
     int* clicked = video ? &videoClickedRow : &musicClickedRow;
     QMenu* menu = buildTrackMenu(table, video);
@@ -83,6 +79,8 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
     row->setContentsMargins(0, 6, 0, 0);
     auto* status = new QLabel(player);
     status->setObjectName(video ? "videoStatuslab" : "musicStatuslab");
+    // A failure says why in a whole sentence: it wraps rather than stopping at the edge.
+    status->setWordWrap(true);
     auto* progress = new QProgressBar(player);
     progress->setRange(0, 0);
     progress->setFixedWidth(80);

@@ -16,6 +16,7 @@
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/RecordTableModels.h"
 
 #include <QDateTime>
@@ -45,9 +46,8 @@ QTableView* makeTable(QWidget* parent, const char* name, QAbstractItemModel* mod
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
+    columnfit::fitColumns(table);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     return table;
 }

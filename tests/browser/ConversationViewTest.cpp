@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QScrollBar>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace previewtest;
 
@@ -140,12 +142,54 @@ TEST_F(ConversationViewTest, SidesColoursAndPlainText) {
     EXPECT_EQ(all[0]->dateTextView->text(), "Anna Berg     03-01-2013 10:30");
     EXPECT_EQ(all[0]->textView->textFormat(), Qt::PlainText);
     EXPECT_EQ(all[0]->textView->text(), "Don't forget the keys <b>under the mat</b> & all");
-    EXPECT_EQ(all[1]->x(), 167);
+    // A sent bubble ends at the pane's right edge.
+    EXPECT_EQ(all[1]->geometry().right(), view.viewport()->width() - 1);
+    EXPECT_EQ(all[1]->width(), PRChatView::kBubbleWidth);
     EXPECT_EQ(all[1]->messageType(), 0);
     EXPECT_EQ(all[1]->dateTextView->text(), "03-01-2013 10:30");
     EXPECT_EQ(all[1]->textView->text(), "Unsaved File");
     EXPECT_EQ(all[1]->textView->palette().color(QPalette::WindowText), PRChatView::kNoticeColor);
-    EXPECT_EQ(all[1]->height(), 35 + int(PRConversationView::calculateChatRect("").height()));
+    EXPECT_GE(all[1]->height(), 35 + int(PRConversationView::calculateChatRect("").height()));
+}
+
+// Bubbles are laid out from the pane's width: at any width each side's bubbles stay inside
+// the pane, a long word breaks inside its bubble, and the date line with the sender's name
+// wraps rather than running out of it; the header's name is cut with its whole text in the tip.
+TEST_F(ConversationViewTest, BubblesStayInsideThePaneAtAnyWidth) {
+    auto longWord = textMessage("https://example.com/" + std::string(120, 'x') + "/end", false);
+    auto longName = textMessage("See you at the station at seven, the one by the river", true);
+    longName->setMessageName("Maximiliane Alexandra von Hohenberg-Sternfeld");
+    auto reply = textMessage("Thanks, that was lovely.", false);
+    const std::string header = "A conversation whose name is much longer than any header could show";
+    auto unsaved = textMessage("", true);  // shows "Unsaved File"
+    view.showConversation(conversationOf({longWord, longName, reply, unsaved}, header));
+    for (int width : {180, 260, 330, 425, 900, 300}) {
+        view.resize(width, 400);
+        testsupport::spinEventLoop(std::chrono::milliseconds(5));
+        const int pane = view.viewport()->width();
+        const auto all = bubbles();
+        ASSERT_EQ(all.size(), 4);
+        for (PRChatView* bubble : all) {
+            SCOPED_TRACE(::testing::Message() << "width " << width << ": " << bubble->textView->text().toStdString());
+            EXPECT_GE(bubble->x(), 0);
+            EXPECT_LE(bubble->geometry().right(), pane - 1);
+            for (QLabel* part : {bubble->dateTextView, bubble->textView}) {
+                EXPECT_TRUE(bubble->rect().contains(part->geometry())) << part->text().toStdString();
+                EXPECT_LE(part->heightForWidth(part->width()), part->height()) << part->text().toStdString();
+            }
+        }
+        EXPECT_EQ(all[0]->geometry().right(), pane - 1) << "sent on the right";
+        EXPECT_EQ(all[1]->x(), 0) << "received on the left";
+        for (int i = 1; i < all.size(); ++i) EXPECT_EQ(all[i]->y(), all[i - 1]->geometry().bottom() + 1);
+        const auto names = view.documentView()->findChildren<PRChatNameView*>();
+        ASSERT_EQ(names.size(), 1);
+        EXPECT_LE(names[0]->geometry().right(), pane - 1);
+        EXPECT_LE(names[0]->fontMetrics().horizontalAdvance(names[0]->text()), names[0]->width());
+        if (names[0]->text().toStdString() != header) {
+            EXPECT_EQ(names[0]->toolTip().toStdString(), header);
+        }
+    }
+    testsupport::saveScreenshot(&view, "browser-conversation-narrow");
 }
 
 TEST(ConversationMeasure, BlankTextsMeasureAsNothing) {
@@ -175,16 +219,33 @@ TEST_F(ConversationViewTest, ImageAttachmentShowsItsPicture) {
     auto card = textMessage("", true);
     card->setIsHasAttach(true);
     card->setAttachType("Contact");
-    view.showConversation(conversationOf({picture, missing, card}, "Photos"));
+    // A backup's attachment is never read through a link, nor from a FIFO (which would block
+    // the window): both show as a missing file does.
+    auto linked = std::make_shared<PRMessageNode>(*picture);
+    linked->setAttachmentPath(*picture->attachmentPath() + ".link");
+    ASSERT_EQ(::symlink(file.toStdString().c_str(), linked->attachmentPath()->c_str()), 0);
+    auto fifo = std::make_shared<PRMessageNode>(*picture);
+    fifo->setAttachmentPath(*picture->attachmentPath() + ".fifo");
+    ASSERT_EQ(::mkfifo(fifo->attachmentPath()->c_str(), 0600), 0);
+    view.showConversation(conversationOf({picture, missing, card, linked, fifo}, "Photos"));
     const auto all = bubbles();
-    ASSERT_EQ(all.size(), 3);
+    ASSERT_EQ(all.size(), 5);
     ASSERT_NE(all[0]->imageView, nullptr);
-    EXPECT_EQ(all[0]->size(), QSize(240, 130));
-    EXPECT_FALSE(all[0]->imageView->pixmap().isNull());
+    EXPECT_EQ(all[0]->width(), PRChatView::kBubbleWidth);
+    EXPECT_GE(all[0]->height(), PRChatView::kPictureHeight);
+    const QImage shown = all[0]->imageView->pixmap().toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NEAR(shown.pixelColor(shown.rect().center()).blue(), 210, 8);
     ASSERT_NE(all[1]->imageView, nullptr);  // the missing file falls back to the "Contact" picture
-    EXPECT_EQ(all[1]->size(), QSize(240, 130));
+    EXPECT_EQ(all[1]->size(), all[0]->size());
+    const QImage fallback = all[1]->imageView->pixmap().toImage();
+    EXPECT_NE(fallback, shown);
     ASSERT_NE(all[2]->textView, nullptr);
     EXPECT_EQ(all[2]->textView->text(), "Contact File");
+    for (PRChatView* refused : {all[3], all[4]}) {
+        ASSERT_NE(refused->imageView, nullptr);
+        EXPECT_EQ(refused->imageView->pixmap().toImage(), fallback);
+    }
     testsupport::saveScreenshot(&view, "browser-conversation-attachments");
 }
 

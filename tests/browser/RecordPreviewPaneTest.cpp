@@ -7,6 +7,7 @@
 #include "browser/PRRecordPreviewPane.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
+#include "widgets/ElidedText.h"
 #include "widgets/PRTextView.h"
 
 #include <QFile>
@@ -136,7 +137,7 @@ TEST_F(PreviewPaneTest, NotesStayPlainAndCalendarNamesItsEndDate) {
     pane.showNote(note);
     EXPECT_EQ(pane.noteTitlelab->text(), "Title: Shopping list");
     EXPECT_EQ(pane.noteContentView->string(), "Tomatoes &amp; basil\n<b>Milk</b>");
-    EXPECT_EQ(pane.noteContentlab->text(), "Note: Tomatoes &amp; basil <b>Milk</b>");
+    EXPECT_EQ(elided::wholeText(pane.noteContentlab), "Note: Tomatoes &amp; basil <b>Milk</b>");
 
     PRCalenderNode event;
     event.setCalTitle("Dentist");

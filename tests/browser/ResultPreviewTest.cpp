@@ -106,10 +106,12 @@ protected:
 
 TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     PRRecordPreviewPane* pane = result->previewPane;
-    EXPECT_TRUE(pane->isVisible());
+    // The backup files leave the tree and the files the whole width until a picture is chosen.
+    EXPECT_EQ(pane->isVisible(), pane->showsFilePicture());
 
     // A contact with a photo shows it; one without shows the "contact" picture.
     result->categoryBtns[PRResultViewController::Contacts]->click();
+    EXPECT_TRUE(pane->isVisible());
     EXPECT_EQ(pane->currentWidget(), pane->contactPage);
     const auto& contacts = *result->contactController;
     const int withPhoto =
@@ -194,7 +196,9 @@ TEST_F(ResultPreviewTest, AConversationPagesWithMoreAndBecomesAPictureOnTheDeskt
     // A picture attachment of the backup shows as a picture bubble.
     int pictures = 0;
     for (PRChatView* bubble : bubbles())
-        if (bubble->imageView && !bubble->imageView->pixmap().isNull() && bubble->size() == QSize(240, 130)) ++pictures;
+        if (bubble->imageView && !bubble->imageView->pixmap().isNull() &&
+            bubble->height() >= PRChatView::kPictureHeight)
+            ++pictures;
     bool hasImage = false;
     for (int i = 0; i < std::min(total, 100); ++i)
         hasImage |= conversation::bubbleContent(*shown->MessageNodeArray()[size_t(i)]).kind ==

@@ -726,6 +726,8 @@ void actionButtons() {
     actionButton("RemoveBtnNom.png", "Remove All", QColor(226, 96, 70));
     actionButton("RemoveBtnDown.png", "Remove All", QColor(226, 96, 70).darker(130));
     actionButton("doneNom.png", "Done", QColor(72, 170, 110));
+    actionButton("startNom.png", "Start Copy", kBlue);
+    actionButton("startDown.png", "Copying...", kBlue.darker(130));
     save(gradientStrip(400, 28, kNavyLight, kNavy), "tabHeadImage.png");
 }
 

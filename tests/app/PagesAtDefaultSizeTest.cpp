@@ -1,0 +1,293 @@
+// Every page at the window's default size, as a user lands on it with the sample device and the
+// sample backups: each page filled, then looked at for cut texts (labels, buttons, headers and
+// cells), conversation bubbles leaving their pane, and pages without a control to act on.
+// Each page's screenshot is written for review.
+#include "AppFixture.h"
+#include "ReadableCheck.h"
+#include "SampleBackup.h"
+#include "SampleDevice.h"
+#include "browser/PRRecordPreviewPane.h"
+#include "browser/PRResultTableModels.h"
+#include "browser/PRResultViewController.h"
+#include "clean/PRCleanViewController.h"
+#include "clean/PRSystemBoostViewController.h"
+#include "disk/PRDiskaManagerViewController.h"
+#include "disk/PRFindLargeFileViewController.h"
+#include "disk/PRPhoneSystemViewController.h"
+#include "platform/Paths.h"
+#include "platform/SimulatedDevices.h"
+#include "transfer/PRTansferViewController.h"
+#include "widgets/PRButton.h"
+#include "widgets/TrackPlayer.h"
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeView>
+#include <algorithm>
+
+namespace {
+
+class PagesAtDefaultSize : public apptest::AppTest {
+protected:
+    void attachSample() {
+        const std::string folder = testsupport::scratchDirectory("devices") + "/sample";
+        ASSERT_TRUE(sampledevice::write(folder));
+        ASSERT_GT(simdevice::attach(folder), 0);
+        ASSERT_TRUE(testsupport::waitUntil([this] { return app->getDeviceConnected(); }));
+        ASSERT_EQ(app->window()->size(), QSize(980, 640));
+    }
+    // Looks at the shown page as it is now: its screenshot, then every finding as a failure.
+    void look(const QString& name) {
+        testsupport::spinEventLoop(std::chrono::milliseconds(30));
+        testsupport::saveScreenshot(app->window(), "default-size-" + name);
+        const std::vector<QWidget*> pages = shownPages();
+        ASSERT_EQ(pages.size(), 1u) << name.toStdString();
+        const QStringList cut = readable::cutTexts(app->window()) + readable::bubblesOutside(app->window()) +
+                                readable::oddButtons(app->window());
+        EXPECT_TRUE(cut.isEmpty()) << name.toStdString() << ":\n  " << cut.join("\n  ").toStdString();
+        EXPECT_TRUE(readable::hasControl(pages.front())) << name.toStdString() << ": nothing to act on";
+    }
+    // In the shown folder tree of a clean list, the first folder holding files, as a user
+    // opens it to see them.
+    void openFirstFolderWithFiles() {
+        for (QTreeView* tree : app->window()->findChildren<QTreeView*>()) {
+            if (!tree->isVisible() || !tree->model()) continue;
+            for (QModelIndex i = tree->model()->index(0, 0); i.isValid(); i = tree->indexBelow(i)) {
+                tree->expand(i);
+                tree->setCurrentIndex(i);
+                tree->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                testsupport::spinEventLoop(std::chrono::milliseconds(5));
+                bool filled = false;
+                for (QTableView* table : app->window()->findChildren<QTableView*>())
+                    filled = filled || (table->isVisible() && table->model() && table->model()->rowCount() > 0);
+                if (filled) return;
+            }
+        }
+    }
+    // Opens the folder at path below the backup's root in tree.
+    static void openFolder(QTreeView* tree, const QStringList& path) {
+        QModelIndex at = tree->model()->index(0, 0);
+        for (const QString& name : path) {
+            tree->expand(at);
+            QModelIndex next;
+            for (int r = 0; r < tree->model()->rowCount(at) && !next.isValid(); ++r)
+                if (tree->model()->index(r, 0, at).data().toString() == name) next = tree->model()->index(r, 0, at);
+            ASSERT_TRUE(next.isValid()) << name.toStdString();
+            at = next;
+        }
+        tree->setCurrentIndex(at);
+        tree->scrollTo(at);
+    }
+    static void selectFirst(QAbstractItemView* view) {
+        if (view->model() && view->model()->rowCount() > 0) view->setCurrentIndex(view->model()->index(0, 0));
+    }
+};
+
+TEST_F(PagesAtDefaultSize, TheOverviewCleanAndDiskPages) {
+    attachSample();
+    look("overview");
+
+    app->overview().cleanBtn->click();
+    PRCleanViewController* clean = app->cleanViewController;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !clean->isScanning() && clean->pendingJobs() == 0; }));
+    look("clean");
+    const std::pair<void (OstrevaneAppDelegate::*)(QObject*), const char*> rows[] = {
+        {&OstrevaneAppDelegate::ClickCleanJunk, "clean-temp-files"},
+        {&OstrevaneAppDelegate::ClickCleanCache, "clean-cache"},
+        {&OstrevaneAppDelegate::ClickCleanCook, "clean-cookies"},
+        {&OstrevaneAppDelegate::ClickCleanMedia, "clean-sync-failed-media"}};
+    for (const auto& [row, name] : rows) {
+        (app.get()->*row)(nullptr);
+        openFirstFolderWithFiles();
+        look(name);
+    }
+
+    apptest::click(app->banner().appCleanBannerBtn);
+    apptest::click(clean->appClean().appStartBtn);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !clean->appCleanScanning(); }));
+    look("app-cleaner");
+    const std::pair<void (PRCleanViewController::*)(QObject*), const char*> lists[] = {
+        {&PRCleanViewController::ClickCacheFileAction, "app-cleaner-caches"},
+        {&PRCleanViewController::ClickCookieFileAction, "app-cleaner-cookies"},
+        {&PRCleanViewController::ClickJunkFileAction, "app-cleaner-temporary-files"},
+        {&PRCleanViewController::ClickDocumentFileAction, "app-cleaner-documents"},
+        {&PRCleanViewController::ClickAppAdsFileAction, "app-cleaner-ads"}};
+    for (const auto& [list, name] : lists) {
+        (clean->*list)(nullptr);
+        openFirstFolderWithFiles();
+        look(name);
+    }
+
+    apptest::click(app->banner().adsRemoveBannerBtn);
+    PRSystemBoostViewController* boost = app->systemBoostViewController;
+    apptest::click(boost->scanButton);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return boost->isScanFinished(); }));
+    look("system-boost");
+    const std::pair<void (PRSystemBoostViewController::*)(QObject*), const char*> details[] = {
+        {&PRSystemBoostViewController::ClickSystemLogAction, "system-boost-crash-logs"},
+        {&PRSystemBoostViewController::ClickDownloadAction, "system-boost-downloads"},
+        {&PRSystemBoostViewController::ClickUsesStorageAction, "system-boost-user-storage"},
+        {&PRSystemBoostViewController::ClickiTunesSyncfailedAction, "system-boost-sync-failed-media"},
+        {&PRSystemBoostViewController::ClickiTunesCacheAction, "system-boost-photo-edits"}};
+    for (const auto& [detail, name] : details) {
+        (boost->*detail)(nullptr);
+        for (QTableView* table : boost->view()->findChildren<QTableView*>())
+            if (table->isVisible()) selectFirst(table);
+        look(name);
+        boost->BackAction();
+    }
+    apptest::click(app->banner().privacyBannerBtn);
+    look("privacy");
+
+    apptest::click(app->banner().diskManageBannerBtn);
+    PRDiskaManagerViewController* disk = app->diskManagerViewController;
+    look("disk");
+    const std::pair<void (OstrevaneAppDelegate::*)(QObject*), const char*> categories[] = {
+        {&OstrevaneAppDelegate::ClickPhotoDiskManage, "disk-photos"},
+        {&OstrevaneAppDelegate::ClickMusicDiskManage, "disk-music"},
+        {&OstrevaneAppDelegate::ClickVideoDiskManage, "disk-videos"},
+        {&OstrevaneAppDelegate::ClickBooksDiskManage, "disk-books"},
+        {&OstrevaneAppDelegate::ClickAppsDiskManage, "disk-apps"},
+        {&OstrevaneAppDelegate::ClickSystemAppsDiskManage, "disk-system-apps"},
+        {&OstrevaneAppDelegate::ClickUserDataDiskManage, "disk-user-data"}};
+    for (const auto& [category, name] : categories) {
+        (app.get()->*category)(nullptr);
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return disk->runningScans() == 0 && !disk->scanState().anyScanning(); }));
+        look(name);
+    }
+
+    app->ClickSystemLib(nullptr);
+    PRPhoneSystemViewController* files = app->GetSystemViewController();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return files->bLoadFinished && files->runningWorkers() == 0; }));
+    // The deepest first folder with files, as a user opens it.
+    QModelIndex folder = files->theOutlineView->model()->index(0, 0);
+    for (QModelIndex next = folder; next.isValid(); next = files->theOutlineView->model()->index(0, 0, next)) {
+        folder = next;
+        files->theOutlineView->expand(folder);
+        files->theOutlineView->setCurrentIndex(folder);
+        testsupport::spinEventLoop(std::chrono::milliseconds(10));
+        if (files->theTableView->model()->rowCount() > 0) break;
+    }
+    selectFirst(files->theTableView);
+    look("file-browser");
+
+    apptest::click(app->banner().findLargeBannerBtn);
+    PRFindLargeFileViewController* finder = app->findLargerFileViewController;
+    apptest::click(finder->startScanBtn);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return finder->bScanFinished && finder->runningWorkers() == 0; }));
+    look("large-files");
+    finder->ClickUserDataFileAction();
+    selectFirst(finder->userDataBigTableView);
+    look("large-files-user-data");
+    finder->ClickAppDataFileAction();
+    selectFirst(finder->appBigTableView);
+    look("large-files-apps");
+
+    apptest::click(app->banner().oneClickCopyBannerBtn);
+    look("one-click-copy");
+    app->sidebar()->row(13).button->click();
+    look("device-backup");
+}
+
+TEST_F(PagesAtDefaultSize, TheTransferPages) {
+    attachSample();
+    PRTansferViewController* page = app->GetTansferViewController();
+    app->ClickApp(nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->bAppLoadFinished; }, std::chrono::seconds(60)));
+    const int before = page->appJobsFinished();
+    selectFirst(page->appOutlineView);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->appJobsFinished() > before; }));
+    openFirstFolderWithFiles();
+    selectFirst(page->appTableView);
+    look("transfer-apps");
+
+    app->ClickPhoto(nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->bPhotoLoadFinished; }, std::chrono::seconds(60)));
+    look("transfer-photos");
+    app->ClickMusic(nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
+    selectFirst(page->musicTableView);
+    look("transfer-music");
+    // A track that cannot be copied says why in a whole sentence.
+    page->musicPlayer->cannotPlay(TrackPlayer::cannotPlayText() +
+                                  " It could not be copied from the device (the file was removed from the device "
+                                  "while it was being read).");
+    look("transfer-music-failed");
+    app->ClickVideo(nullptr);
+    selectFirst(page->videoTableView);
+    look("transfer-videos");
+
+    const std::pair<void (OstrevaneAppDelegate::*)(QObject*), const char*> records[] = {
+        {&OstrevaneAppDelegate::ClickContact, "transfer-contacts"},
+        {&OstrevaneAppDelegate::CilckMessage, "transfer-messages"},
+        {&OstrevaneAppDelegate::ClickNote, "transfer-notes"}};
+    int reads = 0;
+    for (const auto& [row, name] : records) {
+        (app.get()->*row)(nullptr);
+        ++reads;
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return page->recordReadsFinished() >= reads; }, std::chrono::seconds(120)));
+        for (QTableView* table : page->view()->findChildren<QTableView*>())
+            if (table->isVisible() && !table->selectionModel()->hasSelection()) table->selectRow(0);
+        look(name);
+    }
+}
+
+TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
+    attachSample();
+    const std::vector<std::string> made =
+        samplebackup::writeSampleBackups(paths::userPath("Library/Application Support/MobileSync/Backup"));
+    ASSERT_FALSE(made.empty());
+    app->sidebar()->row(14).button->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !app->backupScanRunning(); }, std::chrono::seconds(120)));
+    PRResultViewController* result = app->resultViewController;
+    // The iOS 6 backup, chosen from the pop-up of backups.
+    const auto& backups = app->GetPRIOSDeviceController()->arrangedObjects();
+    const auto ios6 =
+        std::find_if(backups.begin(), backups.end(), [](const auto& b) { return b->strIOSVersion() == "6.1.4"; });
+    ASSERT_NE(ios6, backups.end());
+    result->actSelectBackUpBtn(int(ios6 - backups.begin()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !app->backupScanRunning(); }, std::chrono::seconds(120)));
+    ASSERT_EQ(result->deviceVersionlab->text(), "6.1.4");
+    look("results");
+    for (int c = 0; c < PRResultViewController::CategoryCount; ++c) {
+        const auto category = PRResultViewController::Category(c);
+        result->showCategory(category);
+        if (category == PRResultViewController::BackupFiles) {
+            // A folder of files without pictures: the tree and the files take the whole width.
+            openFolder(result->treeOutlineView, {"HomeDomain", "Library", "Preferences"});
+            selectFirst(result->treetableView);
+            ASSERT_GT(result->treetableView->model()->rowCount(), 0);
+            EXPECT_FALSE(result->previewPane->isVisible());
+            look("results-backup-files-without-pictures");
+            // The camera roll's pictures show beside them.
+            openFolder(result->treeOutlineView, {"CameraRollDomain", "Media", "DCIM", "100APPLE"});
+            const QAbstractItemModel* files = result->treetableView->model();
+            for (int r = 0; r < files->rowCount(); ++r)
+                if (files->index(r, PRTreeFileController::Name).data().toString().endsWith(".JPG")) {
+                    result->treetableView->selectRow(r);
+                    break;
+                }
+            EXPECT_TRUE(result->previewPane->isVisible());
+        }
+        look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+    }
+
+    // The recovery button keeps its size whether the count of marked records shows beside it
+    // or not.
+    result->showCategory(PRResultViewController::Contacts);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    const QSize unmarked = result->saveBtn->size();
+    result->contactController->markRows({0}, true);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_FALSE(result->selecteFilelab->isHidden());
+    EXPECT_TRUE(result->saveBtn->isEnabled());
+    EXPECT_EQ(result->saveBtn->size(), unmarked);
+    look("results-marked");
+}
+
+}  // namespace
