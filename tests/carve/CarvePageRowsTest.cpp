@@ -1,6 +1,7 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
 // it had: a stale copy of a live row (part of it written over since) is none; rows that lost
-// their ids take the ids the rows around them leave, or none when those leave no room; and every
+// their ids take the ids the rows around them leave, or none when those leave no room (on a page
+// that took rows into freed room, only rows that fill the room between those rows); and every
 // page of the file is looked through, the header page and a cut-off end named as left. And the
 // times a carved row may hold reach a year past the present, whatever the year.
 #include "CarveTestSupport.h"
@@ -102,7 +103,7 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
 }
 
 TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
-    PageFile f(kPage, 3);
+    PageFile f(kPage, 4);
     // Rows 10 to 13 written one after another, each lower on the page; 12 and then 11 deleted,
     // their freeblocks merged, each keeping a freeblock's head over its own.
     leaf(f, 1, {1000, 928}, 952, 928);
@@ -115,21 +116,38 @@ TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
     f.put(f.pageStart(2) + 1000, cell(20, record("GUID-0020", "twen.", 1, 1)));
     f.put(f.pageStart(2) + 976, freed(cell(99, record("GUID-0099", "other", 2, 2)), 0, 24));
     f.put(f.pageStart(2) + 952, cell(21, record("GUID-0021", "tw.on", 3, 3)));
+    // A page that took rows into freed room, as a phone's newest page does: rows 30 to 36 written
+    // one below the other, 31 deleted and row 40 written into its room. Row 33, deleted, still
+    // fills the room between 32 and 34 to the byte: it is theirs. Row 35's room took row 41, a
+    // shorter one, at its end, and 41 was deleted in turn: it lies between 34 and 36 but does not
+    // fill their room, so it is no row of their order (taking 35 would give it another's values).
+    leaf(f, 3, {1000, 952, 904, 856, 976}, 880, 856);
+    f.put(f.pageStart(3) + 1000, cell(30, record("GUID-0030", "thir.", 1, 1)));
+    f.put(f.pageStart(3) + 976, cell(40, record("GUID-0040", "fort.", 1, 1)));
+    f.put(f.pageStart(3) + 952, cell(32, record("GUID-0032", "th.tw", 1, 1)));
+    f.put(f.pageStart(3) + 928, freed(cell(33, record("GUID-0033", "th.th", 1, 1)), 0, 24));
+    f.put(f.pageStart(3) + 904, cell(34, record("GUID-0034", "th.fo", 1, 1)));
+    f.put(f.pageStart(3) + 880, Bytes{928 >> 8, 928 & 0xff, 0, 24});
+    f.put(f.pageStart(3) + 884, freed(cell(41, record("GUID-0041", "f", 1, 1)), 0, 20));
+    f.put(f.pageStart(3) + 856, cell(36, record("GUID-0036", "th.si", 1, 1)));
 
     const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
     std::map<std::string, const carve::CarvedRecord*> byGuid;
     for (const carve::CarvedRecord& r : tables[0].deleted) byGuid[std::string(r.values[1].bytesView())] = &r;
-    ASSERT_EQ(byGuid.size(), 3u);
-    for (const auto& [guid, rowid] : {std::pair<std::string, int64_t>{"GUID-0011", 11}, {"GUID-0012", 12}}) {
+    ASSERT_EQ(byGuid.size(), 5u);
+    for (const auto& [guid, rowid] :
+         {std::pair<std::string, int64_t>{"GUID-0011", 11}, {"GUID-0012", 12}, {"GUID-0033", 33}}) {
         ASSERT_EQ(byGuid.count(guid), 1u) << guid;
         EXPECT_TRUE(byGuid[guid]->rowidKnown) << guid;
         EXPECT_EQ(byGuid[guid]->rowid, rowid) << guid;
     }
-    ASSERT_EQ(byGuid.count("GUID-0099"), 1u);
-    const carve::CarvedRecord& stray = *byGuid["GUID-0099"];
-    EXPECT_FALSE(stray.rowidKnown);
-    EXPECT_EQ(stray.rowidBefore, 0);
-    EXPECT_EQ(stray.rowidAfter, 0);
+    for (const std::string guid : {"GUID-0099", "GUID-0041"}) {
+        ASSERT_EQ(byGuid.count(guid), 1u) << guid;
+        const carve::CarvedRecord& stray = *byGuid[guid];
+        EXPECT_FALSE(stray.rowidKnown) << guid;
+        EXPECT_EQ(stray.rowidBefore, 0) << guid;
+        EXPECT_EQ(stray.rowidAfter, 0) << guid;
+    }
 }
 
 TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {

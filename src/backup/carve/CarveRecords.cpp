@@ -259,6 +259,7 @@ private:
         bool fromGap = false;
         bool repeatsLive = false;  // see markRepeats()
         bool pageInOrder = false;  // see endPage()
+        int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
@@ -586,9 +587,10 @@ private:
         return (next == 0 || (next > at && next < pageSize_)) && size >= 8 && size <= pageSize_;
     }
 
-    void keep(Found found, size_t shape, int64_t index, int64_t pos) {
+    void keep(Found found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
         found.record.page = index;
-        found.record.position = pos;
+        found.record.position = pageStart + at;
+        found.end = pageStart + end;
         found.fromGap = inGap_;
         pageFound_[shape].push_back(std::move(found));
     }
@@ -603,7 +605,7 @@ private:
             if (wholeCell(at, to, found, end, shape) ||
                 (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
                 found.live = false;
-                keep(std::move(found), shape, index, pageStart + at);
+                keep(std::move(found), shape, index, pageStart, at, end);
                 at = end;
             } else {
                 ++at;
@@ -754,7 +756,7 @@ private:
                 !wholeCell(at, pageSize_, found, end, shape, freed ? Reading::deleted : Reading::live))
                 continue;
             found.live = !freed;
-            keep(std::move(found), shape, index, pageStart + at);
+            keep(std::move(found), shape, index, pageStart, at, end);
         }
         // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
         int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 1, 2));
@@ -771,7 +773,7 @@ private:
                 size_t shape = 0;
                 if (rest + 4 > blockEnd || !damagedCell(rest, blockEnd, found, end, shape)) break;
                 found.live = false;
-                keep(std::move(found), shape, index, pageStart + rest);
+                keep(std::move(found), shape, index, pageStart, rest, end);
                 rest = end;
             }
             scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
@@ -810,17 +812,10 @@ private:
             inOrder = inOrder && page[i].record.rowid > last;
             last = page[i].record.rowid;
         }
-        int64_t known = 0;
-        for (uint32_t i : order) {
-            page[i].pageInOrder = inOrder;
-            page[i].record.rowidBefore = inOrder ? known : 0;
-            if (page[i].record.rowidKnown) known = page[i].record.rowid;
-        }
-        known = 0;
-        for (auto i = order.rbegin(); i != order.rend(); ++i) {
-            page[*i].record.rowidAfter = inOrder ? known : 0;
-            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
-        }
+        if (inOrder)
+            boundByNeighbours(page, order);
+        else
+            boundByLocalOrder(page, order);
         for (Found& f : page) dropEmptyBounds(f);
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
@@ -843,6 +838,79 @@ private:
         page.clear();
     }
 
+    // Each row of an in-order page (order: by place, highest first) is bounded by the nearest
+    // rows around it whose ids were read.
+    static void boundByNeighbours(std::vector<Found>& page, const std::vector<uint32_t>& order) {
+        int64_t known = 0;
+        for (uint32_t i : order) {
+            page[i].pageInOrder = true;
+            page[i].record.rowidBefore = known;
+            if (page[i].record.rowidKnown) known = page[i].record.rowid;
+        }
+        known = 0;
+        for (auto i = order.rbegin(); i != order.rend(); ++i) {
+            page[*i].record.rowidAfter = known;
+            if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
+        }
+    }
+
+    // A page that took rows into room freed before keeps the order rows are written in only in
+    // stretches: rows written into the gap lie one below the other, each cell ending where the
+    // one before it starts, while a row written into a freed cell lands among older ones and
+    // (being no longer than the room it took) leaves some of it free. So rows that lost their ids
+    // are bounded by the whole rows around them only where, together, they fill the room between
+    // those two whole rows to the byte, and those two are also next to each other among the
+    // page's ids, the older one higher. Any other row of such a page is bounded by nothing.
+    // order: the page's rows by place, highest first.
+    void boundByLocalOrder(std::vector<Found>& page, const std::vector<uint32_t>& order) {
+        std::vector<int64_t>& ids = pageIds_;
+        ids.clear();
+        for (const Found& f : page)
+            if (f.record.rowidKnown && !f.fromGap) ids.push_back(f.record.rowid);
+        std::sort(ids.begin(), ids.end());
+        auto nextTo = [&](int64_t low, int64_t high) {
+            const auto at = std::upper_bound(ids.begin(), ids.end(), low);
+            return at != ids.end() && *at == high;
+        };
+        for (Found& f : page) {
+            f.pageInOrder = false;
+            f.record.rowidBefore = f.record.rowidAfter = 0;
+        }
+        // From the lowest place up: the whole row below the stretch, and where the stretch of
+        // rows above it that lost their ids ends so far, while they fill their room.
+        constexpr size_t kNone = SIZE_MAX;
+        size_t below = kNone;  // index in order
+        int64_t reached = 0;
+        bool tiled = true, any = false;
+        for (size_t k = order.size(); k-- > 0;) {
+            Found& f = page[order[k]];
+            if (f.fromGap) {
+                tiled = false;
+                continue;
+            }
+            if (!f.record.rowidKnown) {
+                tiled = tiled && f.record.position == reached;
+                reached = f.end;
+                any = true;
+                continue;
+            }
+            if (below != kNone && any && tiled && reached == f.record.position) {
+                const int64_t older = f.record.rowid, newer = page[order[below]].record.rowid;
+                if (older < newer && nextTo(older, newer))
+                    for (size_t j = k + 1; j < below; ++j) {
+                        page[order[j]].record.rowidBefore = older;
+                        page[order[j]].record.rowidAfter = newer;
+                    }
+            }
+            below = k;
+            reached = f.end;
+            tiled = true;
+            any = false;
+        }
+    }
+
+    static bool isBounded(const CarvedRecord& r) { return r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore; }
+
     // A row that lost its id between rows whose ids leave none between them is no row of their
     // order: bytes a balance left in the gap from before it wrote the page anew. It is bounded by
     // nothing.
@@ -863,7 +931,7 @@ private:
             std::map<std::pair<int64_t, int64_t>, std::vector<CarvedRecord*>> holes;
             for (size_t i = from; i < to; ++i) {
                 CarvedRecord& r = found[i].record;
-                if (!r.rowidKnown && found[i].pageInOrder && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
+                if (!r.rowidKnown && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
                     holes[{r.rowidBefore, r.rowidAfter}].push_back(&r);
             }
             for (auto& [hole, rows] : holes) {
@@ -894,11 +962,25 @@ private:
             deletedValues.reserve(found);
             deletedRowids.reserve(found);
             tables_[s].deleted.reserve(found);
+            // Of a row's copies (a balance moves rows and leaves the bytes behind), the one that
+            // says most of its row id is kept: read, else bounded on both sides, else the first.
+            KeySet withId, bounded;
+            for (const PageCarver* carver : all)
+                for (const Found& f : carver->deleted_[s]) {
+                    if (f.repeatsLive) continue;
+                    if (f.record.rowidKnown)
+                        withId.insert(f.signature);
+                    else if (isBounded(f.record))
+                        bounded.insert(f.signature);
+                }
             for (PageCarver* carver : all) {
                 for (Found& f : carver->deleted_[s]) {
                     const uint64_t key = f.signature;
                     const auto rowid = static_cast<uint64_t>(f.record.rowid);
                     if (f.repeatsLive || deletedValues.contains(key)) continue;
+                    if (!f.record.rowidKnown &&
+                        (withId.contains(key) || (!isBounded(f.record) && bounded.contains(key))))
+                        continue;
                     if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
                     if (f.unique && !deletedUniques.insert(f.unique)) continue;
                     deletedValues.insert(key);
@@ -938,6 +1020,7 @@ private:
     std::vector<uint64_t> bestSerials_;
     std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
     std::vector<uint32_t> order_;                // scratch of endPage()
+    std::vector<int64_t> pageIds_;               // scratch of boundByLocalOrder()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages

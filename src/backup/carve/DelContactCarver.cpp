@@ -54,42 +54,37 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         const auto to = p->rowidAfter == 0 ? orphans.size() : static_cast<size_t>(indexOf(p->rowidAfter));
         if (from < to) guesses.push_back({i, from, to});
     }
-    // A guess left with one open id takes it; taking it may leave another guess one.
-    std::vector<bool> settled(guesses.size(), false);
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (size_t g = 0; g < guesses.size(); ++g) {
-            if (settled[g]) continue;
-            const int64_t below = open.before(guesses[g].from);
-            if (open.before(guesses[g].to) - below != 1) continue;
-            const size_t at = open.nth(below + 1);
-            ids[guesses[g].person] = orphans[at];
-            open.add(at, -1);
-            settled[g] = true;
-            changed = true;
-        }
-    }
-    // Persons that share the same whole rows around them on their page (or the page's edge), with
-    // as many ids open between those rows as there are persons: each must take one of them, so
-    // they take them all. They were written one after another, the first highest on the page,
-    // so they take the ids in that order.
-    std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<size_t>> holes;
+    // Persons that share the same whole rows around them on their page (or the page's edge),
+    // with as many ids open between those rows as there are persons: each must take one of them,
+    // so they take them all. They were written one after another, the first highest on the
+    // page, so they take the ids in that order. A lone person with one open id takes it. Ids
+    // taken in one hole (or by a person whose id was read) may leave another hole just enough;
+    // so the holes are looked at again until none settles. Persons bounded by nothing on a side
+    // share a hole only with themselves: the ids open across the whole file are no such count.
+    std::map<std::tuple<int64_t, int64_t, int64_t, size_t>, std::vector<size_t>> holes;
     for (size_t g = 0; g < guesses.size(); ++g) {
-        if (settled[g]) continue;
         const CarvedRecord* p = persons[guesses[g].person];
-        holes[{p->page, p->rowidBefore, p->rowidAfter}].push_back(g);
+        const bool closed = p->rowidBefore > 0 && p->rowidAfter > 0;
+        holes[{p->page, p->rowidBefore, p->rowidAfter, closed ? 0 : g}].push_back(g);
     }
-    for (auto& [hole, group] : holes) {
-        const Guess& first = guesses[group.front()];
-        if (open.before(first.to) - open.before(first.from) != static_cast<int64_t>(group.size())) continue;
+    for (auto& [hole, group] : holes)
         std::sort(group.begin(), group.end(), [&](size_t a, size_t b) {
             return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
         });
-        for (size_t g : group) {
-            const size_t at = open.nth(open.before(first.from) + 1);
-            ids[guesses[g].person] = orphans[at];
-            open.add(at, -1);
-            settled[g] = true;
+    std::vector<bool> settled(guesses.size(), false);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (auto& [hole, group] : holes) {
+            if (settled[group.front()]) continue;
+            const Guess& first = guesses[group.front()];
+            if (open.before(first.to) - open.before(first.from) != static_cast<int64_t>(group.size())) continue;
+            for (size_t g : group) {
+                const size_t at = open.nth(open.before(first.from) + 1);
+                ids[guesses[g].person] = orphans[at];
+                open.add(at, -1);
+                settled[g] = true;
+            }
+            changed = true;
         }
     }
     return ids;
