@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <thread>
 #include <unordered_map>
@@ -123,6 +124,32 @@ bool fits(const ColumnShape& column, uint64_t serial) {
     case ColumnKind::any: return true;
     }
     return false;
+}
+
+int varintLength(uint64_t value) {
+    int n = 1;
+    for (; n < 9 && value > 0x7f; ++n) value >>= 7;
+    return n;
+}
+
+// What the head of a freed cell keeps of its row id (see CarvedRecord): the cell held
+// [payload length][row id] in the offset bytes before its record header, and the free-space chain
+// wrote over the first four. The id's varint takes the bytes the payload length's leaves; those
+// of them past the fourth are the id's last ones, each but the last with its high bit set.
+void keepRowidTail(const uint8_t* cell, int offset, uint64_t payloadLength, CarvedRecord& r) {
+    constexpr int kWrittenOver = 4;
+    const int lengthBytes = varintLength(payloadLength);
+    const int idBytes = offset - lengthBytes;
+    if (idBytes < 1 || idBytes > 8) return;
+    const int from = std::max(kWrittenOver, lengthBytes);
+    uint32_t tail = 0;
+    for (int i = from; i < offset; ++i) {
+        if (((cell[i] & 0x80) != 0) != (i + 1 < offset)) return;  // no varint's end: another reading
+        tail = tail << 7 | (cell[i] & 0x7fu);
+    }
+    r.rowidLength = static_cast<uint8_t>(idBytes);
+    r.rowidTailBits = static_cast<uint8_t>(7 * std::max(offset - from, 0));
+    r.rowidTail = static_cast<uint16_t>(tail);
 }
 
 class PageCarver {
@@ -535,6 +562,7 @@ private:
                 found.kept = signatures.kept;
                 found.unique = signatures.unique;
                 found.identity = signatures.identity;
+                keepRowidTail(base + at, offset, payloadLength, found.record);
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -938,6 +966,11 @@ private:
                 if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
                 std::sort(rows.begin(), rows.end(),
                           [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+                // What is left of a row's id must agree, or the rows are not those of the hole.
+                bool agree = true;
+                for (size_t k = 0; k < rows.size(); ++k)
+                    agree = agree && tailAdmits(*rows[k], hole.first + 1 + static_cast<int64_t>(k));
+                if (!agree) continue;
                 for (size_t k = 0; k < rows.size(); ++k) {
                     rows[k]->rowid = hole.first + 1 + static_cast<int64_t>(k);
                     rows[k]->rowidKnown = true;
@@ -1126,6 +1159,12 @@ struct OpenBelow {
     }
 };
 
+// Whether what is left of the lost row ids of a pair (see CarvedRecord) allows each the id the
+// other names: l names named, r names ref.
+bool tailsAgree(const CarvedRecord& l, const CarvedRecord& r, int64_t named, int64_t ref) {
+    return tailAdmits(l, ref) && tailAdmits(r, named);
+}
+
 // For each left row, the right rows that may be its partner (see pairRows), in order. Rather
 // than every right row for every left row, each left row looks only where the row ids allow: the
 // right rows whose own row id is the one it names; the right rows whose lost row id lies between
@@ -1176,8 +1215,11 @@ std::vector<std::vector<int>> partnerCandidates(
     for (size_t a = 0; a < left.size(); ++a) {
         const CarvedRecord& l = *left[a];
         const int64_t named = l.values[leftRef].asInteger();
-        const int64_t lowest = l.rowidKnown ? l.rowid : std::max<int64_t>(l.rowidBefore, 0) + 1;
-        const int64_t highest = l.rowidKnown ? l.rowid : l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1;
+        const auto [shortest, longest] = tailRange(l);
+        const int64_t lowest =
+            l.rowidKnown ? l.rowid : std::max<int64_t>(std::max<int64_t>(l.rowidBefore, 0) + 1, shortest);
+        const int64_t highest =
+            l.rowidKnown ? l.rowid : std::min(l.rowidAfter == 0 ? INT64_MAX : l.rowidAfter - 1, longest);
         if (lowest <= highest) queries.push_back({named, lowest, highest, a});
     }
     // The left rows in the order of the ids they name, so that the sorted rows are walked once.
@@ -1188,8 +1230,9 @@ std::vector<std::vector<int>> partnerCandidates(
         // The look-ups below leave only rows that admit the named id as far as the id they are
         // found by goes: a read id is the named one, a lost one lies above the id before it.
         auto consider = [&](const Near& n) {
+            const CarvedRecord& r = *right[static_cast<size_t>(n.row)];
             if ((n.after == 0 || q.named < n.after) && n.ref >= q.lowest && n.ref <= q.highest &&
-                (!fits || fits(*left[q.row], *right[static_cast<size_t>(n.row)])))
+                tailsAgree(*left[q.row], r, q.named, n.ref) && (!fits || fits(*left[q.row], r)))
                 candidates[q.row].push_back(n.row);
         };
         for (; own != byRowid.cend() && own->id < q.named; ++own) {}
@@ -1269,7 +1312,8 @@ std::vector<std::vector<int>> partnerCandidates(
                  i < byRef.size() && byRef[i].first <= q.highest; i = find(i + 1)) {
                 const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
                 // A row of the sweep up may still have a far neighbour after it.
-                if ((r.rowidAfter == 0 || q.named < r.rowidAfter) && (!fits || fits(*left[q.row], r)))
+                if ((r.rowidAfter == 0 || q.named < r.rowidAfter) &&
+                    tailsAgree(*left[q.row], r, q.named, byRef[i].first) && (!fits || fits(*left[q.row], r)))
                     candidates[q.row].push_back(byRef[i].second);
             }
         }
@@ -1298,7 +1342,33 @@ std::vector<std::vector<int>> partnerCandidates(
 
 bool admitsRowid(const CarvedRecord& r, int64_t x) {
     if (r.rowidKnown) return r.rowid == x;
-    return x > 0 && (r.rowidBefore == 0 || r.rowidBefore < x) && (r.rowidAfter == 0 || x < r.rowidAfter);
+    return x > 0 && (r.rowidBefore == 0 || r.rowidBefore < x) && (r.rowidAfter == 0 || x < r.rowidAfter) &&
+           tailAdmits(r, x);
+}
+
+std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r) {
+    // SQLite writes a varint in as few bytes as hold it: n bytes hold the ids from 2^(7(n-1)).
+    if (r.rowidKnown || r.rowidLength == 0 || r.rowidLength > 8) return {1, INT64_MAX};
+    const int bits = 7 * r.rowidLength;
+    return {r.rowidLength == 1 ? 1 : int64_t{1} << (bits - 7), (int64_t{1} << bits) - 1};
+}
+
+bool tailAdmits(const CarvedRecord& r, int64_t x) {
+    if (r.rowidKnown) return true;
+    const auto [low, high] = tailRange(r);
+    const int64_t mask = (int64_t{1} << r.rowidTailBits) - 1;
+    return x >= low && x <= high && (x & mask) == r.rowidTail;
+}
+
+std::optional<int64_t> onlyRowid(const CarvedRecord& r) {
+    if (r.rowidKnown) return r.rowid;
+    if (r.rowidBefore <= 0 || r.rowidAfter <= r.rowidBefore) return std::nullopt;
+    const auto [low, high] = tailRange(r);
+    const int64_t from = std::max(r.rowidBefore + 1, low), to = std::min(r.rowidAfter - 1, high);
+    const int64_t step = int64_t{1} << r.rowidTailBits;
+    const int64_t first = from + ((r.rowidTail - from) & (step - 1));
+    if (first > to || first + step <= to) return std::nullopt;
+    return first;
 }
 
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
@@ -1319,9 +1389,16 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         if (below[static_cast<size_t>(b)]) ++takenBelow;
     };
     std::vector<size_t> cleared(left.size());  // how many of them each row's list was last cleared of
+    // A counted list is listed without a look at the rows' ids: those its row's id rules out go too.
     auto clearListed = [&](size_t a) {
         std::vector<int>& list = candidates[a];
-        list.erase(std::remove_if(list.begin(), list.end(), [&](int b) { return taken[static_cast<size_t>(b)]; }),
+        const int64_t named = left[a]->values[leftRef].asInteger();
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](int b) {
+                                      const CarvedRecord& r = *right[static_cast<size_t>(b)];
+                                      return taken[static_cast<size_t>(b)] ||
+                                             !tailsAgree(*left[a], r, named, r.values[rightRef].asInteger());
+                                  }),
                    list.end());
     };
     auto clear = [&](size_t a) {
@@ -1381,7 +1458,7 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
         for (size_t b = 0; b < right.size(); ++b) {
             const int a = wanter[b];
             const CarvedRecord& r = *right[b];
-            const bool pinned = r.rowidKnown || (r.rowidBefore > 0 && r.rowidAfter == r.rowidBefore + 2);
+            const bool pinned = onlyRowid(r).has_value();
             if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
             partner[static_cast<size_t>(a)] = static_cast<int>(b);
             take(static_cast<int>(b));

@@ -14,9 +14,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace carve {
@@ -99,6 +101,13 @@ struct CarvedRecord {
     // Read from the cell (a freeblock's first row has lost it), or the one id the rows around it
     // on its page leave it.
     bool rowidKnown = false;
+    // What a freed cell keeps of its lost row id: the free-space chain wrote over the cell's
+    // first four bytes, but the bytes after them up to the record header are the row id's last
+    // ones, and where the header starts tells how long the id's varint was. rowidLength is that
+    // length (0 when unknown), rowidTail the id's last rowidTailBits bits (0, 7 or 14).
+    uint8_t rowidLength = 0;
+    uint8_t rowidTailBits = 0;
+    uint16_t rowidTail = 0;
     int64_t position = 0;  // where the record's cell (or what is left of it) starts
     int64_t page = 0;      // page index
     // Row ids of the nearest whole rows of the same table before and after it on its page, in
@@ -106,6 +115,8 @@ struct CarvedRecord {
     int64_t rowidBefore = 0;
     int64_t rowidAfter = 0;
 };
+
+static_assert(sizeof(CarvedRecord) == 64, "a large file's carve keeps millions of rows");
 
 struct CarvedTable {
     std::vector<CarvedRecord> live;
@@ -124,8 +135,18 @@ std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<Table
 void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether row r can have row id x: its own when it was read, else any between the whole rows
-// around it.
+// around it that what is left of its id's bytes allows.
 bool admitsRowid(const CarvedRecord& r, int64_t x);
+
+// Whether what is left of r's lost row id (see CarvedRecord) allows x; any x when nothing is.
+bool tailAdmits(const CarvedRecord& r, int64_t x);
+
+// r's row id when it is certain: read, or the one id between the whole rows around it that
+// what is left of its bytes allows.
+std::optional<int64_t> onlyRowid(const CarvedRecord& r);
+
+// The ids the length of r's lost row id allows, [first, second]; [1, INT64_MAX] when unknown.
+std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
 
 // Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
 // right row b names a's in column rightRef. A pair is made only where it is the one the row ids

@@ -8,6 +8,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -27,40 +28,117 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
+// The rows of a stretch of a page whose ids are inferred together, and the bits of their
+// tails that tell how far apart their ids lie.
+constexpr size_t kStretch = 3;
+constexpr uint8_t kStretchBits = 7;
+
+// The open ids (of the values, not yet taken) that what is left of lost row ids allows: per
+// kept tail of an id (its last 7 or 14 bits), those of the sorted ids that end in it, each
+// counted while open.
+class OpenByTail {
+public:
+    OpenByTail(const std::vector<int64_t>& ids, const std::vector<const CarvedRecord*>& persons) : ids_(ids) {
+        for (const CarvedRecord* p : persons)
+            if (!p->rowidKnown && p->rowidTailBits > 0) tails_.try_emplace(key(p->rowidTailBits, p->rowidTail));
+        for (auto& [k, tail] : tails_) {
+            const int64_t mask = (int64_t{1} << (k >> 16)) - 1;
+            for (size_t at = 0; at < ids.size(); ++at)
+                if ((ids[at] & mask) == (k & 0xffff)) tail.at.push_back(at);
+            tail.open = SlotSums(tail.at.size(), 1);
+        }
+    }
+    // The id at index at of the sorted ids is taken.
+    void take(size_t at) {
+        for (uint32_t bits : {7u, 14u}) {
+            const auto tail = tails_.find(key(bits, static_cast<uint32_t>(ids_[at] & ((1 << bits) - 1))));
+            if (tail == tails_.end()) continue;
+            const auto slot = std::lower_bound(tail->second.at.begin(), tail->second.at.end(), at);
+            tail->second.open.add(static_cast<size_t>(slot - tail->second.at.begin()), -1);
+        }
+    }
+    // The index of the one open id in the sorted ids [from, to) that p's tail allows, or none
+    // (none open, or more than one).
+    std::optional<size_t> only(const CarvedRecord& p, size_t from, size_t to) const {
+        const auto [tail, first, last] = within(p, from, to);
+        const int64_t before = tail.open.before(first);
+        if (tail.open.before(last) - before != 1) return std::nullopt;
+        return tail.at[tail.open.nth(before + 1)];
+    }
+    // The indexes of the open ids in the sorted ids [from, to) that p's tail allows.
+    std::vector<size_t> all(const CarvedRecord& p, size_t from, size_t to) const {
+        const auto [tail, first, last] = within(p, from, to);
+        std::vector<size_t> open;
+        for (int64_t k = tail.open.before(first) + 1, end = tail.open.before(last); k <= end; ++k)
+            open.push_back(tail.at[tail.open.nth(k)]);
+        return open;
+    }
+
+private:
+    static uint32_t key(uint32_t bits, uint32_t tail) { return bits << 16 | tail; }
+    struct Tail {
+        std::vector<size_t> at;  // indexes of the sorted ids
+        SlotSums open{0};
+    };
+    // p's tail, with the first and the end of its ids that lie in [from, to).
+    std::tuple<const Tail&, size_t, size_t> within(const CarvedRecord& p, size_t from, size_t to) const {
+        const Tail& tail = tails_.at(key(p.rowidTailBits, p.rowidTail));
+        const auto first = std::lower_bound(tail.at.begin(), tail.at.end(), from) - tail.at.begin();
+        const auto last = std::lower_bound(tail.at.begin(), tail.at.end(), to) - tail.at.begin();
+        return {tail, static_cast<size_t>(first), static_cast<size_t>(std::max(first, last))};
+    }
+    const std::vector<int64_t>& ids_;
+    std::map<uint32_t, Tail> tails_;
+};
+
 // The row id each deleted person had: its own when it was read; else the one id that the values
-// name, that no live person has and that the rows around the person leave to it alone. A guess
-// that more than one id fits is no join: the person comes without values rather than another's.
+// name, that no live person has and that the rows around the person (and what is left of its
+// id's bytes) leave to it alone. A guess that more than one id fits is no join: the person comes
+// without values rather than another's.
 // orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
                                               const std::vector<int64_t>& orphans) {
     std::vector<std::optional<int64_t>> ids(persons.size());
     SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
-    auto indexOf = [&](int64_t id) { return std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin(); };
-    // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids.
+    OpenByTail openByTail(orphans, persons);
+    auto take = [&](size_t at) {
+        open.add(at, -1);
+        openByTail.take(at);
+    };
+    auto isOpen = [&](size_t at) { return open.before(at + 1) - open.before(at) == 1; };
+    auto indexOf = [&](int64_t id) {
+        return static_cast<size_t>(std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin());
+    };
+    // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids;
+    // within takes in what the length of its id's varint allows too.
     struct Guess {
         size_t person;
         size_t from, to;
+        size_t withinFrom, withinTo;
     };
     std::vector<Guess> guesses;
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
         if (p->rowidKnown) {
             ids[i] = p->rowid;
-            if (const auto at = static_cast<size_t>(indexOf(p->rowid)); at < orphans.size() && orphans[at] == p->rowid)
-                open.add(at, -1);
+            if (const size_t at = indexOf(p->rowid); at < orphans.size() && orphans[at] == p->rowid) take(at);
             continue;
         }
-        const auto from = static_cast<size_t>(indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1));
-        const auto to = p->rowidAfter == 0 ? orphans.size() : static_cast<size_t>(indexOf(p->rowidAfter));
-        if (from < to) guesses.push_back({i, from, to});
+        const size_t from = indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1);
+        const size_t to = p->rowidAfter == 0 ? orphans.size() : indexOf(p->rowidAfter);
+        const auto [shortest, longest] = tailRange(*p);
+        const size_t withinFrom = std::max(from, indexOf(shortest));
+        const size_t withinTo = longest == INT64_MAX ? to : std::min(to, indexOf(longest + 1));
+        if (from < to) guesses.push_back({i, from, to, withinFrom, withinTo});
     }
     // Persons that share the same whole rows around them on their page (or the page's edge),
     // with as many ids open between those rows as there are persons: each must take one of them,
     // so they take them all. They were written one after another, the first highest on the
-    // page, so they take the ids in that order. A lone person with one open id takes it. Ids
-    // taken in one hole (or by a person whose id was read) may leave another hole just enough;
-    // so the holes are looked at again until none settles. Persons bounded by nothing on a side
-    // share a hole only with themselves: the ids open across the whole file are no such count.
+    // page, so they take the ids in that order (where what is left of their ids agrees). A lone
+    // person with one open id takes it. Ids taken in one hole (or by a person whose id was read)
+    // may leave another hole just enough; so the holes are looked at again until none settles.
+    // Persons bounded by nothing on a side share a hole only with themselves: the ids open across
+    // the whole file are no such count.
     std::map<std::tuple<int64_t, int64_t, int64_t, size_t>, std::vector<size_t>> holes;
     for (size_t g = 0; g < guesses.size(); ++g) {
         const CarvedRecord* p = persons[guesses[g].person];
@@ -71,19 +149,94 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         std::sort(group.begin(), group.end(), [&](size_t a, size_t b) {
             return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
         });
+    // The persons whose ids' last bits were kept, per page, the highest on the page first.
+    std::map<int64_t, std::vector<size_t>> tailedOnPage;
+    for (size_t g = 0; g < guesses.size(); ++g)
+        if (persons[guesses[g].person]->rowidTailBits >= kStretchBits)
+            tailedOnPage[persons[guesses[g].person]->page].push_back(g);
+    for (auto& [page, onPage] : tailedOnPage)
+        std::sort(onPage.begin(), onPage.end(), [&](size_t a, size_t b) {
+            return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
+        });
     std::vector<bool> settled(guesses.size(), false);
+    auto settle = [&](size_t g, size_t at) {
+        ids[guesses[g].person] = orphans[at];
+        take(at);
+        settled[g] = true;
+    };
     for (bool changed = true; changed;) {
         changed = false;
         for (auto& [hole, group] : holes) {
-            if (settled[group.front()]) continue;
+            std::erase_if(group, [&](size_t g) { return settled[g]; });
+            if (group.empty()) continue;
             const Guess& first = guesses[group.front()];
-            if (open.before(first.to) - open.before(first.from) != static_cast<int64_t>(group.size())) continue;
-            for (size_t g : group) {
-                const size_t at = open.nth(open.before(first.from) + 1);
-                ids[guesses[g].person] = orphans[at];
-                open.add(at, -1);
-                settled[g] = true;
+            const int64_t before = open.before(first.from);
+            if (open.before(first.to) - before != static_cast<int64_t>(group.size())) continue;
+            bool agree = true;
+            for (size_t k = 0; k < group.size(); ++k)
+                agree = agree && tailAdmits(*persons[guesses[group[k]].person],
+                                            orphans[open.nth(before + 1 + static_cast<int64_t>(k))]);
+            if (!agree) continue;
+            for (size_t g : group) settle(g, open.nth(before + 1));
+            group.clear();
+            changed = true;
+        }
+        // A person whose id's last bits were kept, with one open id among those its bounds and
+        // its id's length allow that ends in them, takes it.
+        std::vector<std::pair<size_t, size_t>> proposed;  // (guess, index of the id)
+        for (size_t g = 0; g < guesses.size(); ++g) {
+            const CarvedRecord& p = *persons[guesses[g].person];
+            if (settled[g] || p.rowidTailBits == 0) continue;
+            if (const std::optional<size_t> at = openByTail.only(p, guesses[g].withinFrom, guesses[g].withinTo))
+                proposed.emplace_back(g, *at);
+        }
+        // Persons of a page that a balance wrote anew lie in the order of their ids, the lowest
+        // highest on the page, and rows close on a page have close ids: three such persons one
+        // after another whose ids differ by less than their tails' span take the one run of open
+        // ids that their tails allow, where one alone does.
+        for (auto& [page, onPage] : tailedOnPage) {
+            std::erase_if(onPage, [&](size_t g) { return settled[g]; });
+            for (size_t k = 0; k + kStretch <= onPage.size(); ++k) {
+                std::optional<std::array<size_t, kStretch>> found;
+                bool many = false;
+                const Guess& lowest = guesses[onPage[k]];
+                for (size_t at : openByTail.all(*persons[lowest.person], lowest.withinFrom, lowest.withinTo)) {
+                    std::array<size_t, kStretch> run = {at};
+                    bool whole = true;
+                    for (size_t j = 1; j < kStretch && whole; ++j) {
+                        const CarvedRecord& p = *persons[guesses[onPage[k + j]].person];
+                        constexpr int64_t kSpan = int64_t{1} << kStretchBits;
+                        const int64_t after = orphans[run[j - 1]] + 1;
+                        const int64_t id = after + ((p.rowidTail - after) & (kSpan - 1));
+                        run[j] = indexOf(id);
+                        whole =
+                            run[j] < orphans.size() && orphans[run[j]] == id && isOpen(run[j]) && admitsRowid(p, id);
+                    }
+                    if (!whole) continue;
+                    many = found.has_value();
+                    found = run;
+                    if (many) break;
+                }
+                if (!found || many) continue;
+                for (size_t j = 0; j < kStretch; ++j) proposed.emplace_back(onPage[k + j], (*found)[j]);
             }
+        }
+        // A person proposed two ids takes neither; an id proposed to two persons goes to neither
+        // (one of them is no person whose values are open).
+        std::sort(proposed.begin(), proposed.end());
+        proposed.erase(std::unique(proposed.begin(), proposed.end()), proposed.end());
+        std::vector<std::pair<size_t, size_t>> alone;  // (index of the id, guess)
+        for (size_t k = 0; k < proposed.size(); ++k) {
+            const bool twice = (k > 0 && proposed[k - 1].first == proposed[k].first) ||
+                               (k + 1 < proposed.size() && proposed[k + 1].first == proposed[k].first);
+            if (!twice) alone.emplace_back(proposed[k].second, proposed[k].first);
+        }
+        std::sort(alone.begin(), alone.end());
+        for (size_t k = 0; k < alone.size(); ++k) {
+            const bool shared = (k > 0 && alone[k - 1].first == alone[k].first) ||
+                                (k + 1 < alone.size() && alone[k + 1].first == alone[k].first);
+            if (shared) continue;
+            settle(alone[k].second, alone[k].first);
             changed = true;
         }
     }
@@ -129,7 +282,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         persons.push_back(&p);
     }
     const auto ids = personIds(persons, orphanIds);
-
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them.
