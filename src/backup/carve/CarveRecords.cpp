@@ -1025,6 +1025,13 @@ private:
                         if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
                         dropEmptyBounds(f);
                     }
+                    // On a page that keeps no order the rows around a row bound nothing, but a
+                    // row freed there (not one left in the gap from an older state of the page)
+                    // was freed while the page held the ids its parents allow it.
+                    if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown) {
+                        f.record.withinPage = true;
+                        tables_[s].pageRange.try_emplace(f.record.page, page.low, page.high);
+                    }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
                 std::vector<Found>().swap(carver->deleted_[s]);

@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -108,6 +109,9 @@ struct CarvedRecord {
     uint8_t rowidLength = 0;
     uint8_t rowidTailBits = 0;
     uint16_t rowidTail = 0;
+    // Freed from its page as the tree now places that page, on a page whose rows keep no order:
+    // its lost id lies within the ids the tree allows the page (see CarvedTable::pageRange).
+    bool withinPage = false;
     int64_t position = 0;  // where the record's cell (or what is left of it) starts
     int64_t page = 0;      // page index
     // Row ids of the nearest whole rows of the same table before and after it on its page, in
@@ -122,6 +126,8 @@ struct CarvedTable {
     std::vector<CarvedRecord> live;
     std::vector<CarvedRecord> deleted;
     CarvedStore store;  // the rows' values
+    // The ids the tree allows the pages of the deleted rows withinPage, (first, second], by page.
+    std::unordered_map<int64_t, std::pair<int64_t, int64_t>> pageRange;
 };
 
 // Reads every row of each shape from the database's pages. The result has one table per shape,

@@ -97,7 +97,7 @@ private:
 // without values rather than another's.
 // orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
-                                              const std::vector<int64_t>& orphans) {
+                                              const std::vector<int64_t>& orphans, const CarvedTable& table) {
     std::vector<std::optional<int64_t>> ids(persons.size());
     SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
     OpenByTail openByTail(orphans, persons);
@@ -127,8 +127,13 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         const size_t from = indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1);
         const size_t to = p->rowidAfter == 0 ? orphans.size() : indexOf(p->rowidAfter);
         const auto [shortest, longest] = tailRange(*p);
-        const size_t withinFrom = std::max(from, indexOf(shortest));
-        const size_t withinTo = longest == INT64_MAX ? to : std::min(to, indexOf(longest + 1));
+        size_t withinFrom = std::max(from, indexOf(shortest));
+        size_t withinTo = longest == INT64_MAX ? to : std::min(to, indexOf(longest + 1));
+        if (p->withinPage) {
+            const auto [low, high] = table.pageRange.at(p->page);
+            withinFrom = std::max(withinFrom, indexOf(low + 1));
+            if (high < INT64_MAX) withinTo = std::min(withinTo, indexOf(high + 1));
+        }
         if (from < to) guesses.push_back({i, from, to, withinFrom, withinTo});
     }
     // Persons that share the same whole rows around them on their page (or the page's edge),
@@ -181,14 +186,20 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             group.clear();
             changed = true;
         }
-        // A person whose id's last bits were kept, with one open id among those its bounds and
-        // its id's length allow that ends in them, takes it.
+        // A person with one open id among those its bounds, its page, its id's length and last
+        // bits allow takes it.
         std::vector<std::pair<size_t, size_t>> proposed;  // (guess, index of the id)
         for (size_t g = 0; g < guesses.size(); ++g) {
             const CarvedRecord& p = *persons[guesses[g].person];
-            if (settled[g] || p.rowidTailBits == 0) continue;
-            if (const std::optional<size_t> at = openByTail.only(p, guesses[g].withinFrom, guesses[g].withinTo))
-                proposed.emplace_back(g, *at);
+            const Guess& guess = guesses[g];
+            if (settled[g]) continue;
+            if (p.rowidTailBits > 0) {
+                if (const std::optional<size_t> at = openByTail.only(p, guess.withinFrom, guess.withinTo))
+                    proposed.emplace_back(g, *at);
+            } else if (guess.withinFrom < guess.withinTo) {
+                const int64_t before = open.before(guess.withinFrom);
+                if (open.before(guess.withinTo) - before == 1) proposed.emplace_back(g, open.nth(before + 1));
+            }
         }
         // Persons of a page that a balance wrote anew lie in the order of their ids, the lowest
         // highest on the page, and rows close on a page have close ids: three such persons one
@@ -281,7 +292,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
         persons.push_back(&p);
     }
-    const auto ids = personIds(persons, orphanIds);
+    const auto ids = personIds(persons, orphanIds, tables[kPerson]);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them.
