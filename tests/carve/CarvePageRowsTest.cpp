@@ -8,6 +8,7 @@
 #include "CarvingFixtures.h"
 #include "backup/carve/CarveRecords.h"
 
+#include <array>
 #include <ctime>
 #include <map>
 #include <string>
@@ -47,6 +48,38 @@ Bytes freed(const Bytes& whole, uint16_t next, uint16_t size) {
     c[1] = static_cast<uint8_t>(next & 0xff);
     c[2] = static_cast<uint8_t>(size >> 8);
     c[3] = static_cast<uint8_t>(size & 0xff);
+    return c;
+}
+
+// A variable-length integer as SQLite writes it, in as few bytes as hold it.
+Bytes varint(uint64_t value) {
+    Bytes out = {static_cast<uint8_t>(value & 0x7f)};
+    for (value >>= 7; value > 0; value >>= 7) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
+    return out;
+}
+
+// A row of the test table whose record runs to 128 bytes, so that its length takes two bytes:
+// its text (110 bytes) has a serial type of two bytes.
+Bytes longRecord(const std::string& guid, uint8_t a, uint8_t b) {
+    const std::string text(110, static_cast<char>('a' + a % 26));
+    const Bytes textSerial = varint(2 * text.size() + 13);
+    Bytes r = {static_cast<uint8_t>(5 + textSerial.size()), 0, static_cast<uint8_t>(2 * guid.size() + 13)};
+    r.insert(r.end(), textSerial.begin(), textSerial.end());
+    r.push_back(1);
+    r.push_back(1);
+    r.insert(r.end(), guid.begin(), guid.end());
+    r.insert(r.end(), text.begin(), text.end());
+    r.push_back(a);
+    r.push_back(b);
+    return r;
+}
+
+// A whole cell of any length and row id.
+Bytes longCell(int64_t rowid, const Bytes& payload) {
+    Bytes c = varint(payload.size());
+    const Bytes id = varint(static_cast<uint64_t>(rowid));
+    c.insert(c.end(), id.begin(), id.end());
+    c.insert(c.end(), payload.begin(), payload.end());
     return c;
 }
 
@@ -148,6 +181,60 @@ TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
         EXPECT_EQ(stray.rowidBefore, 0) << guid;
         EXPECT_EQ(stray.rowidAfter, 0) << guid;
     }
+}
+
+TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {
+    // Three rows freed one after another, each a freeblock of its own whose head was written over
+    // its cell's length and the start of its row id: of ids 20000 and 20003 (three bytes) the
+    // last byte is left, 300's two bytes are gone.
+    PageFile f(kPage, 2);
+    leaf(f, 1, {}, 500, 500);
+    const std::vector<std::pair<int64_t, int>> rows = {{20000, 500}, {20003, 700}, {300, 850}};
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const auto [rowid, at] = rows[k];
+        const Bytes whole =
+            longCell(rowid, longRecord("GUID-" + std::to_string(rowid), static_cast<uint8_t>(5 + k), 1));
+        const int next = k + 1 < rows.size() ? rows[k + 1].second : 0;
+        f.put(f.pageStart(1) + at, freed(whole, static_cast<uint16_t>(next), static_cast<uint16_t>(whole.size())));
+    }
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::map<std::string, const carve::CarvedRecord*> byGuid;
+    for (const carve::CarvedRecord& r : tables[0].deleted) byGuid[std::string(r.values[1].bytesView())] = &r;
+    ASSERT_EQ(byGuid.size(), 3u);
+    const carve::CarvedRecord& first = *byGuid["GUID-20000"];
+    const carve::CarvedRecord& second = *byGuid["GUID-20003"];
+    const carve::CarvedRecord& early = *byGuid["GUID-300"];
+    for (const carve::CarvedRecord* r : {&first, &second, &early}) {
+        EXPECT_FALSE(r->rowidKnown);
+        EXPECT_EQ(r->rowidBefore, 0);
+        EXPECT_EQ(r->rowidAfter, 0);
+    }
+    // The id's length bounds it; the byte left of it gives its last seven bits.
+    EXPECT_EQ(carve::tailRange(first), std::make_pair(int64_t{16384}, int64_t{2097151}));
+    EXPECT_TRUE(carve::admitsRowid(first, 20000));
+    EXPECT_TRUE(carve::admitsRowid(first, 20000 + 128));
+    EXPECT_FALSE(carve::admitsRowid(first, 20003));
+    EXPECT_FALSE(carve::admitsRowid(first, 20000 - 16384));
+    EXPECT_TRUE(carve::admitsRowid(second, 20003));
+    EXPECT_EQ(carve::tailRange(early), std::make_pair(int64_t{128}, int64_t{16383}));
+    EXPECT_TRUE(carve::admitsRowid(early, 300));
+    EXPECT_TRUE(carve::admitsRowid(early, 301));
+    EXPECT_FALSE(carve::admitsRowid(early, 20000));
+
+    // Places whose own ids are lost and bounded by nothing name the rows that own them (column
+    // 0): every place is open to either row by their bounds alone. Row 20003 takes the one place
+    // its id's last bits allow; row 20000 takes none, since two places (naming 20000 and 20128)
+    // still fit it.
+    std::vector<carve::CarvedValue> named(3);
+    std::vector<carve::CarvedRecord> places(3);
+    for (size_t k = 0; k < places.size(); ++k) {
+        named[k].type = carve::CarvedValue::integerValue;
+        named[k].integer = std::array<int64_t, 3>{20003, 20000, 20128}[k];
+        places[k].values = {&named[k], 1};
+    }
+    const std::vector<const carve::CarvedRecord*> left = {&first, &second};
+    const std::vector<const carve::CarvedRecord*> right = {&places[0], &places[1], &places[2]};
+    EXPECT_EQ(carve::pairRows(left, 3, right, 0), (std::vector<int>{-1, 0}));
 }
 
 TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {
