@@ -1,7 +1,8 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
 // it had: a stale copy of a live row (part of it written over since) is none; rows that lost
 // their ids take the ids the rows around them leave, or none when those leave no room (on a page
-// that took rows into freed room, only rows that fill the room between those rows); and every
+// that took rows into freed room, only rows that fill the room between those rows), and only
+// ids that what a freed cell keeps of its id (its length, its last bits) allows; and every
 // page of the file is looked through, the header page and a cut-off end named as left. And the
 // times a carved row may hold reach a year past the present, whatever the year.
 #include "CarveTestSupport.h"
