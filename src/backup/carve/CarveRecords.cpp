@@ -1027,8 +1027,11 @@ private:
                     }
                     // On a page that keeps no order the rows around a row bound nothing, but a
                     // row freed there (not one left in the gap from an older state of the page)
-                    // was freed while the page held the ids its parents allow it.
-                    if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown) {
+                    // was most likely freed while the page held the ids its parents allow it now.
+                    // A balance since may have moved the page's edge past it: the range is used
+                    // only with the last bits of the id, which a wrong range leaves no other id.
+                    if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown &&
+                        f.record.rowidTailBits > 0) {
                         f.record.withinPage = true;
                         tables_[s].pageRange.try_emplace(f.record.page, page.low, page.high);
                     }
@@ -1179,7 +1182,8 @@ bool tailsAgree(const CarvedRecord& l, const CarvedRecord& r, int64_t named, int
 // over the named ids, among those that name an id the left row allows.
 std::vector<std::vector<int>> partnerCandidates(
     const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
-    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits, OpenBelow& open) {
+    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits, OpenBelow& open,
+    const CarvedTable* leftTable) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
     open.in.assign(right.size(), false);
@@ -1222,7 +1226,12 @@ std::vector<std::vector<int>> partnerCandidates(
     for (size_t a = 0; a < left.size(); ++a) {
         const CarvedRecord& l = *left[a];
         const int64_t named = l.values[leftRef].asInteger();
-        const auto [shortest, longest] = tailRange(l);
+        auto [shortest, longest] = tailRange(l);
+        if (leftTable && l.withinPage) {
+            const auto [low, high] = leftTable->pageRange.at(l.page);
+            shortest = std::max(shortest, low + 1);
+            longest = std::min(longest, high);
+        }
         const int64_t lowest =
             l.rowidKnown ? l.rowid : std::max<int64_t>(std::max<int64_t>(l.rowidBefore, 0) + 1, shortest);
         const int64_t highest =
@@ -1380,11 +1389,12 @@ std::optional<int64_t> onlyRowid(const CarvedRecord& r) {
 
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits) {
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
+                          const CarvedTable* leftTable) {
     std::vector<int> partner(left.size(), -1);
     if (left.empty()) return partner;
     OpenBelow open;
-    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, open);
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, open, leftTable);
     auto size = [&](size_t a) { return candidates[a].size() + open.count(a); };
     std::vector<bool> taken(right.size(), false);
     std::vector<int> takenInOrder;             // the rows taken so far, in the order taken

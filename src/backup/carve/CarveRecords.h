@@ -109,8 +109,9 @@ struct CarvedRecord {
     uint8_t rowidLength = 0;
     uint8_t rowidTailBits = 0;
     uint16_t rowidTail = 0;
-    // Freed from its page as the tree now places that page, on a page whose rows keep no order:
-    // its lost id lies within the ids the tree allows the page (see CarvedTable::pageRange).
+    // Freed from its page as the tree now places that page, on a page whose rows keep no order,
+    // with its id's last bits kept: its lost id most likely lies within the ids the tree allows
+    // the page (see CarvedTable::pageRange).
     bool withinPage = false;
     int64_t position = 0;  // where the record's cell (or what is left of it) starts
     int64_t page = 0;      // page index
@@ -161,10 +162,12 @@ std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
 // written one after another, each partner with its row). Answers, per left row, the index of its
 // partner in right, or -1.
 // fits, when given, must also hold for a pair (texts of the two rows that agree); with it the
-// rows are paired only where one pairing is left, never by their order.
+// rows are paired only where one pairing is left, never by their order. leftTable, the left rows'
+// table, gives the ids the tree allows the pages of those freed from pages that keep no order.
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {});
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {},
+                          const CarvedTable* leftTable = nullptr);
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after

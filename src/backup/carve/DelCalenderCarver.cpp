@@ -77,7 +77,7 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
         for (const CarvedRecord& item : tables[shape].deleted)
             (item.values[2].asInteger() > 0 ? placed : items).push_back(&item);
         for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
-        const std::vector<int> partner = pairRows(placed, 2, places, 6);
+        const std::vector<int> partner = pairRows(placed, 2, places, 6, {}, &tables[shape]);
         for (size_t i = 0; i < placed.size(); ++i) {
             const CarvedRecord* place = partner[i] >= 0 ? places[static_cast<size_t>(partner[i])] : nullptr;
             post(*placed[i], -1, 4, 6, place ? textOf(place->values[1]) : std::string());
