@@ -135,7 +135,9 @@ int varintLength(uint64_t value) {
 // What the head of a freed cell keeps of its row id (see CarvedRecord): the cell held
 // [payload length][row id] in the offset bytes before its record header, and the free-space chain
 // wrote over the first four. The id's varint takes the bytes the payload length's leaves; those
-// of them past the fourth are the id's last ones, each but the last with its high bit set.
+// of them past the fourth are the id's last ones, each but the last with its high bit set. The
+// block may start up to three bytes before the cell (a fragment it took in): the id's varint is
+// then shorter, and the bytes past the fourth still end with its own or show no varint's end.
 void keepRowidTail(const uint8_t* cell, int offset, uint64_t payloadLength, CarvedRecord& r) {
     constexpr int kWrittenOver = 4;
     const int lengthBytes = varintLength(payloadLength);
@@ -562,7 +564,8 @@ private:
                 found.kept = signatures.kept;
                 found.unique = signatures.unique;
                 found.identity = signatures.identity;
-                keepRowidTail(base + at, offset, payloadLength, found.record);
+                // Where only the look of four bytes says a block began, no cell need begin there.
+                if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
                 const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
@@ -591,6 +594,10 @@ private:
         }
         if (!best) return false;
         found = bestFound;
+        // A reading kept for want of a better one may have its header elsewhere: the bytes
+        // before it tell nothing of the row id.
+        found.record.rowidLength = found.record.rowidTailBits = 0;
+        found.record.rowidTail = 0;
         found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt);
         end = bestEnd;
         shapeIndex = bestShape;
@@ -1365,8 +1372,8 @@ bool admitsRowid(const CarvedRecord& r, int64_t x) {
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r) {
     // SQLite writes a varint in as few bytes as hold it: n bytes hold the ids from 2^(7(n-1)).
     if (r.rowidKnown || r.rowidLength == 0 || r.rowidLength > 8) return {1, INT64_MAX};
-    const int bits = 7 * r.rowidLength;
-    return {r.rowidLength == 1 ? 1 : int64_t{1} << (bits - 7), (int64_t{1} << bits) - 1};
+    const int fewest = std::max(1, r.rowidTailBits / 7);
+    return {fewest == 1 ? 1 : int64_t{1} << (7 * fewest - 7), (int64_t{1} << (7 * r.rowidLength)) - 1};
 }
 
 bool tailAdmits(const CarvedRecord& r, int64_t x) {

@@ -104,8 +104,9 @@ struct CarvedRecord {
     bool rowidKnown = false;
     // What a freed cell keeps of its lost row id: the free-space chain wrote over the cell's
     // first four bytes, but the bytes after them up to the record header are the row id's last
-    // ones, and where the header starts tells how long the id's varint was. rowidLength is that
-    // length (0 when unknown), rowidTail the id's last rowidTailBits bits (0, 7 or 14).
+    // ones, and where the header starts tells how long the id's varint can be. rowidLength is
+    // the most bytes it can have (0 when unknown), rowidTail the id's last rowidTailBits bits
+    // (0, 7 or 14; the id has at least as many bytes as those left).
     uint8_t rowidLength = 0;
     uint8_t rowidTailBits = 0;
     uint16_t rowidTail = 0;
