@@ -23,10 +23,24 @@ namespace {
 
 constexpr int kPage = 1024;
 
+// A variable-length integer as SQLite writes it, in as few bytes as hold it.
+Bytes varint(uint64_t value) {
+    Bytes out = {static_cast<uint8_t>(value & 0x7f)};
+    for (value >>= 7; value > 0; value >>= 7) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
+    return out;
+}
+
 // A row of the test table (row id, an identifier, a text, two numbers) as SQLite writes it:
 // the header (its length, then a serial type per column), then the values.
 Bytes record(const std::string& guid, const std::string& text, uint8_t a, uint8_t b) {
-    Bytes r = {6, 0, static_cast<uint8_t>(2 * guid.size() + 13), static_cast<uint8_t>(2 * text.size() + 13), 1, 1};
+    Bytes serials = {0};
+    for (const std::string* value : {&guid, &text}) {
+        const Bytes serial = varint(2 * value->size() + 13);
+        serials.insert(serials.end(), serial.begin(), serial.end());
+    }
+    serials.insert(serials.end(), {1, 1});
+    Bytes r = {static_cast<uint8_t>(serials.size() + 1)};
+    r.insert(r.end(), serials.begin(), serials.end());
     r.insert(r.end(), guid.begin(), guid.end());
     r.insert(r.end(), text.begin(), text.end());
     r.push_back(a);
@@ -35,8 +49,10 @@ Bytes record(const std::string& guid, const std::string& text, uint8_t a, uint8_
 }
 
 // A whole cell: the payload's length and the row id, then the record.
-Bytes cell(uint8_t rowid, const Bytes& payload) {
-    Bytes c = {static_cast<uint8_t>(payload.size()), rowid};
+Bytes cell(int64_t rowid, const Bytes& payload) {
+    Bytes c = varint(payload.size());
+    const Bytes id = varint(static_cast<uint64_t>(rowid));
+    c.insert(c.end(), id.begin(), id.end());
     c.insert(c.end(), payload.begin(), payload.end());
     return c;
 }
@@ -49,38 +65,6 @@ Bytes freed(const Bytes& whole, uint16_t next, uint16_t size) {
     c[1] = static_cast<uint8_t>(next & 0xff);
     c[2] = static_cast<uint8_t>(size >> 8);
     c[3] = static_cast<uint8_t>(size & 0xff);
-    return c;
-}
-
-// A variable-length integer as SQLite writes it, in as few bytes as hold it.
-Bytes varint(uint64_t value) {
-    Bytes out = {static_cast<uint8_t>(value & 0x7f)};
-    for (value >>= 7; value > 0; value >>= 7) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
-    return out;
-}
-
-// A row of the test table whose record runs to 128 bytes, so that its length takes two bytes:
-// its text (110 bytes) has a serial type of two bytes.
-Bytes longRecord(const std::string& guid, uint8_t a, uint8_t b) {
-    const std::string text(110, static_cast<char>('a' + a % 26));
-    const Bytes textSerial = varint(2 * text.size() + 13);
-    Bytes r = {static_cast<uint8_t>(5 + textSerial.size()), 0, static_cast<uint8_t>(2 * guid.size() + 13)};
-    r.insert(r.end(), textSerial.begin(), textSerial.end());
-    r.push_back(1);
-    r.push_back(1);
-    r.insert(r.end(), guid.begin(), guid.end());
-    r.insert(r.end(), text.begin(), text.end());
-    r.push_back(a);
-    r.push_back(b);
-    return r;
-}
-
-// A whole cell of any length and row id.
-Bytes longCell(int64_t rowid, const Bytes& payload) {
-    Bytes c = varint(payload.size());
-    const Bytes id = varint(static_cast<uint64_t>(rowid));
-    c.insert(c.end(), id.begin(), id.end());
-    c.insert(c.end(), payload.begin(), payload.end());
     return c;
 }
 
@@ -193,8 +177,9 @@ TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {
     const std::vector<std::pair<int64_t, int>> rows = {{20000, 500}, {20003, 700}, {300, 850}};
     for (size_t k = 0; k < rows.size(); ++k) {
         const auto [rowid, at] = rows[k];
+        // A text of 110 bytes runs the record to 128: its length takes two bytes.
         const Bytes whole =
-            longCell(rowid, longRecord("GUID-" + std::to_string(rowid), static_cast<uint8_t>(5 + k), 1));
+            cell(rowid, record("GUID-" + std::to_string(rowid), std::string(110, 'a'), static_cast<uint8_t>(5 + k), 1));
         const int next = k + 1 < rows.size() ? rows[k + 1].second : 0;
         f.put(f.pageStart(1) + at, freed(whole, static_cast<uint16_t>(next), static_cast<uint16_t>(whole.size())));
     }
