@@ -1,5 +1,6 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
-// it had: a stale copy of a live row (part of it written over since) is none; rows that lost
+// it had: a stale copy of a live row (part of it written over since) is none; an old row whose
+// tail a cell written since took keeps the columns before it; rows that lost
 // their ids take the ids the rows around them leave, or none when those leave no room (on a page
 // that took rows into freed room, only rows that fill the room between those rows), and only
 // ids that what a freed cell keeps of its id (its length, its last bits) allows; and every
@@ -45,6 +46,19 @@ Bytes record(const std::string& guid, const std::string& text, uint8_t a, uint8_
     r.insert(r.end(), text.begin(), text.end());
     r.push_back(a);
     r.push_back(b);
+    return r;
+}
+
+// A row of texts alone (the row id's NULL first).
+Bytes textRecord(const std::vector<std::string>& texts) {
+    Bytes serials = {0};
+    for (const std::string& text : texts) {
+        const Bytes serial = varint(2 * text.size() + 13);
+        serials.insert(serials.end(), serial.begin(), serial.end());
+    }
+    Bytes r = {static_cast<uint8_t>(serials.size() + 1)};
+    r.insert(r.end(), serials.begin(), serials.end());
+    for (const std::string& text : texts) r.insert(r.end(), text.begin(), text.end());
     return r;
 }
 
@@ -118,6 +132,51 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     ASSERT_EQ(plain[0].deleted.size(), 1u);
     EXPECT_EQ(plain[0].deleted[0].values[4].asInteger(), 10);
     EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
+}
+
+TEST_F(CarvePageRows, AnOldRowWhoseTailTheCellsBelowTookKeepsItsColumnsBeforeThem) {
+    // Row 6 in the unallocated gap, its last two numbers under the live row 5 written since.
+    const Bytes old = cell(6, record("GUID-0006", "older", 3, 4));
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 0, 1000);
+    f.put(f.pageStart(1) + 1000 - static_cast<int64_t>(old.size()) + 2, old);
+    f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0001", "hello", 7, 9)));
+
+    // A table that keeps the columns before the lost ones has the row, with its id...
+    const std::vector<carve::CarvedTable> kept = carve(f, "kTt|ii");
+    ASSERT_EQ(kept[0].deleted.size(), 1u);
+    EXPECT_EQ(kept[0].deleted[0].values[1].bytesView(), "GUID-0006");
+    EXPECT_EQ(kept[0].deleted[0].values[2].bytesView(), "older");
+    EXPECT_TRUE(kept[0].deleted[0].rowidKnown);
+    EXPECT_EQ(kept[0].deleted[0].rowid, 6);
+    // ...one that keeps them all has none: its numbers are the live row's bytes.
+    EXPECT_TRUE(carve(f, "kTtii")[0].deleted.empty());
+}
+
+TEST_F(CarvePageRows, OldRowsWhoseTailsLaterRowsTookOneAfterAnotherKeepTheirColumnsBeforeThem) {
+    // In the gap, row 7 with its head whole, its note's last bytes under the freed row 300, whose
+    // head a freeblock took and whose note runs on under the live row 5 written last.
+    const Bytes seven = cell(7, textRecord({"GUID-0007", "first", "note seven"}));
+    const Bytes freed300 = freed(cell(300, textRecord({"GUID-0300", "middle", "note three hundred"})), 0, 40);
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 0, 1000);
+    const int64_t at300 = f.pageStart(1) + 1000 - static_cast<int64_t>(freed300.size()) + 3;
+    f.put(at300 - static_cast<int64_t>(seven.size()) + 4, seven);
+    f.put(at300, freed300);
+    f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0001", "hello", 7, 9)));
+
+    // Each comes with the columns kept before its lost note, row 7 with its id...
+    const std::vector<carve::CarvedTable> kept = carve(f, "kTt|t");
+    ASSERT_EQ(kept[0].deleted.size(), 2u);
+    EXPECT_EQ(kept[0].deleted[0].values[1].bytesView(), "GUID-0007");
+    EXPECT_EQ(kept[0].deleted[0].values[2].bytesView(), "first");
+    EXPECT_TRUE(kept[0].deleted[0].rowidKnown);
+    EXPECT_EQ(kept[0].deleted[0].rowid, 7);
+    EXPECT_EQ(kept[0].deleted[1].values[1].bytesView(), "GUID-0300");
+    EXPECT_EQ(kept[0].deleted[1].values[2].bytesView(), "middle");
+    EXPECT_FALSE(kept[0].deleted[1].rowidKnown);
+    // ...and neither where the note is kept: it is no longer theirs.
+    EXPECT_TRUE(carve(f, "kTtt")[0].deleted.empty());
 }
 
 TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {

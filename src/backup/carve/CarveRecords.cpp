@@ -251,7 +251,7 @@ private:
                 for (const LiveSets& live : sets)
                     if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
                         (f.identity && live.identities[s].contains(f.identity)) ||
-                        (!f.record.rowidKnown && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
+                        ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
                         (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
                         f.repeatsLive = true;
                         break;
@@ -287,6 +287,7 @@ private:
         // are no neighbours of the cells there now.
         bool fromGap = false;
         bool repeatsLive = false;  // see markRepeats()
+        bool tailLost = false;     // a row whose tail a later cell took (see scanGap)
         bool pageInOrder = false;  // see endPage()
         int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
@@ -359,12 +360,17 @@ private:
     // signatures: a hash of the values with the row id column aside (each value's type, length
     // and bytes, eight at a time), the same of the columns the shape keeps, and that of the
     // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
-    // the end or a text is not UTF-8.
+    // the end or a text is not UTF-8. Bytes of data from trusted on are no longer the row's (a
+    // newer cell was written over its tail): a column reaching there is lost, taken as no value
+    // of the row; false when the shape keeps it. When lenient, the first column past those kept
+    // whose bytes are no text starts the lost tail too. lost says whether a column was lost.
     struct Signatures {
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
+        size_t keptEnd = 0;  // where the kept columns' bytes end in data
     };
     static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
-                       size_t body, Signatures& out) {
+                       size_t body, Signatures& out, size_t trusted = SIZE_MAX, bool lenient = false,
+                       bool* lost = nullptr) {
         const int rowidAlias = shape.rowidAlias;
         out = {};
         struct Hash {
@@ -402,6 +408,17 @@ private:
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
             const char* text = data.data() + at;
+            if (lenient && c >= shape.keptColumns && at < trusted && s >= 13 && s % 2 == 1 &&
+                !keepsWholeText(text, static_cast<size_t>(length)))
+                trusted = at;
+            if (at + static_cast<size_t>(length) > trusted) {
+                if (lost) *lost = true;
+                if (c < shape.keptColumns) return false;
+                if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
+                all.word(~uint64_t{0});
+                at += static_cast<size_t>(length);
+                continue;
+            }
             const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
             if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
             if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
@@ -412,7 +429,10 @@ private:
                 identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
             }
             at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.keptColumns)) out.kept = all.h;
+            if (c + 1 == std::min(serials.size(), shape.keptColumns)) {
+                out.kept = all.h;
+                out.keptEnd = at;
+            }
         }
         if (identityText) out.identity = identity.h | 1;
         out.all = all.h;
@@ -461,18 +481,32 @@ private:
         const int b = varint(p + a, stop, rowid);
         if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
         // The cell must end on the page before its bytes are worth copying; most offsets of a
-        // gap fail here.
-        if (static_cast<int64_t>(payloadLength) <= maxLocal_ &&
-            at + a + b + static_cast<int64_t>(payloadLength) > limit)
-            return false;
+        // gap fail here. A row in a page's unallocated gap may run on into the cells at its foot,
+        // written since, which took its tail: its columns before them are still its own.
+        const bool tailMayBeLost = tailMayBeLost_ && reading == Reading::deleted;
+        const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
+        const int64_t cellEnd = at + a + b + static_cast<int64_t>(payloadLength);
+        const int64_t reach = tailMayBeLost && !overflows ? pageSize_ : limit;
+        if (!overflows && cellEnd > reach) return false;
+        const size_t trusted = !overflows && cellEnd > limit ? static_cast<size_t>(limit - (at + a + b)) : SIZE_MAX;
+        if (trusted != SIZE_MAX) {
+            // Its record header at least must lie before the cell that took its tail.
+            uint64_t headerLength = 0;
+            if (varint(p + a + b, stop, headerLength) == 0 || headerLength < 2 || headerLength > trusted) return false;
+        }
         // Scratch buffers kept across calls: this runs at every byte of every gap.
         std::string& data = cellData_;
-        if (!payload(at + a + b, payloadLength, data, end) || end > limit) return false;
+        if (!payload(at + a + b, payloadLength, data, end) || end > reach) return false;
         const auto* d = reinterpret_cast<const uint8_t*>(data.data());
         uint64_t headerLength = 0;
         const int h = varint(d, d + data.size(), headerLength);
-        if (h == 0 || headerLength > data.size()) return false;
-        for (size_t s = 0; s < shapes_.size(); ++s) {
+        if (h == 0 || headerLength > std::min(data.size(), trusted)) return false;
+        // A reading as a whole row of some shape first; only then, in a gap, one whose tail a
+        // later cell took where a column past the kept ones is no text (see values()).
+        for (size_t k = 0; k < 2 * shapes_.size(); ++k) {
+            const size_t s = k % shapes_.size();
+            const bool lenient = k >= shapes_.size();
+            if (lenient && !tailMayBeLost) break;
             std::vector<uint64_t>& serials = cellSerials_;
             serials.clear();
             int used = 0;
@@ -482,8 +516,12 @@ private:
             for (uint64_t serial : serials) body += valueLength(serial);
             if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
             Signatures signatures;
-            if (!values(shapes_[s], serials, data, headerLength, signatures)) continue;
+            bool lost = false;
+            if (!values(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
             found.record = {};
+            found.tailLost = lost;
+            // A row whose tail was taken ends, on the page, where its kept columns do.
+            if (lost) end = at + a + b + static_cast<int64_t>(signatures.keptEnd);
             found.signature = signatures.all;
             found.kept = signatures.kept;
             found.unique = signatures.unique;
@@ -518,6 +556,8 @@ private:
         size_t bestShape = 0;
         size_t bestBodyAt = 0;
         for (int offset : {4, 5, 6, 3, 2}) {
+            // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
+            const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= 3;
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
                 // Scratch of its own for the look at the next cell, which runs before this
@@ -555,11 +595,18 @@ private:
                 if (shape.rowidAlias >= 0 && serials[static_cast<size_t>(shape.rowidAlias)] != 0) continue;
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
-                if (!payload(headerAt, payloadLength, data, end) || end > limit) continue;
+                const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
+                if (!payload(headerAt, payloadLength, data, end) ||
+                    end > (tailMayBeLost && !overflows ? pageSize_ : limit))
+                    continue;
+                const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;
                 Signatures signatures;
                 const auto bodyAt = static_cast<size_t>(computed);
-                if (!values(shape, serials, data, bodyAt, signatures)) continue;
+                bool lost = false;
+                if (!values(shape, serials, data, bodyAt, signatures, trusted, tailMayBeLost, &lost)) continue;
                 found.record = {};
+                found.tailLost = lost;
+                if (lost) end = headerAt + static_cast<int64_t>(signatures.keptEnd);
                 found.signature = signatures.all;
                 found.kept = signatures.kept;
                 found.unique = signatures.unique;
@@ -568,7 +615,7 @@ private:
                 if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
                 // A reading that ends where the block ends, or where a whole cell starts, is
                 // the cell's own; another one is kept only while nothing better turns up.
-                const bool fitsBlock = depth > 0 || end == limit || end + 4 > limit;
+                const bool fitsBlock = depth > 0 || end >= limit || end + 4 > limit;
                 Found ignored;
                 int64_t nextEnd = 0;
                 size_t nextShape = 0;
@@ -639,6 +686,21 @@ private:
             size_t shape = 0;
             if (wholeCell(at, to, found, end, shape) ||
                 (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
+                // A row without its head and tail read a few bytes before a row with its head
+                // whole is that row read from the wrong place.
+                if (found.tailLost && !found.record.rowidKnown)
+                    for (int64_t k = 1; k <= kLongestHead; ++k) {
+                        Found whole;
+                        int64_t wholeEnd = 0;
+                        size_t wholeShape = 0;
+                        if (wholeCell(at + k, to, whole, wholeEnd, wholeShape)) {
+                            found = std::move(whole);
+                            end = wholeEnd;
+                            shape = wholeShape;
+                            at += k;
+                            break;
+                        }
+                    }
                 found.live = false;
                 keep(std::move(found), shape, index, pageStart, at, end);
                 at = end;
@@ -646,6 +708,14 @@ private:
                 ++at;
             }
         }
+    }
+
+    // A page's unallocated gap keeps rows of older states of the page; cells written since (those
+    // at its foot, and older ones a later state wrote over the gap) took the tails of some.
+    void scanGap(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
+        inGap_ = tailMayBeLost_ = true;
+        scan(index, pageStart, from, to);
+        inGap_ = tailMayBeLost_ = false;
     }
 
     // The unallocated gap of an interior or index page. A table's root page that filled up moved
@@ -659,9 +729,7 @@ private:
         int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
         if (contentStart == 0) contentStart = 65536;
         if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
-        inGap_ = true;
-        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
-        inGap_ = false;
+        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
     }
 
     // A table's interior page in the tree: its children by index, each with the largest row id
@@ -817,9 +885,7 @@ private:
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
-        inGap_ = true;
-        scan(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
-        inGap_ = false;
+        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
     }
 
     // The page's rows of one shape in the order of their cells' positions, each with the row ids
@@ -944,6 +1010,8 @@ private:
         }
     }
 
+    static constexpr int64_t kLongestHead = 6;  // a freeblock's four bytes and the header's length
+
     static bool isBounded(const CarvedRecord& r) { return r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore; }
 
     // A row that lost its id between rows whose ids leave none between them is no row of their
@@ -1004,10 +1072,16 @@ private:
             tables_[s].deleted.reserve(found);
             // Of a row's copies (a balance moves rows and leaves the bytes behind), the one that
             // says most of its row id is kept: read, else bounded on both sides, else the first.
-            KeySet withId, bounded;
+            // A copy whose tail was lost repeats any other copy of the columns the table keeps.
+            // Of such copies, one with its row id read is kept.
+            KeySet withId, bounded, keptWhole, keptTailWithId, keptOfTails;
             for (const PageCarver* carver : all)
                 for (const Found& f : carver->deleted_[s]) {
                     if (f.repeatsLive) continue;
+                    if (!f.tailLost)
+                        keptWhole.insert(f.kept);
+                    else if (f.record.rowidKnown)
+                        keptTailWithId.insert(f.kept);
                     if (f.record.rowidKnown)
                         withId.insert(f.signature);
                     else if (isBounded(f.record))
@@ -1018,6 +1092,10 @@ private:
                     const uint64_t key = f.signature;
                     const auto rowid = static_cast<uint64_t>(f.record.rowid);
                     if (f.repeatsLive || deletedValues.contains(key)) continue;
+                    if (f.tailLost &&
+                        (keptWhole.contains(f.kept) || (!f.record.rowidKnown && keptTailWithId.contains(f.kept)) ||
+                         !keptOfTails.insert(f.kept)))
+                        continue;
                     if (!f.record.rowidKnown &&
                         (withId.contains(key) || (!isBounded(f.record) && bounded.contains(key))))
                         continue;
@@ -1075,6 +1153,7 @@ private:
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
+    bool tailMayBeLost_ = false;                           // and takes a row whose tail runs past it (see scanGap)
     int64_t examined_ = 0;                                 // pages read and looked through
     std::vector<Interior> interiors_;                      // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
