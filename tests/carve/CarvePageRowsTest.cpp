@@ -180,7 +180,7 @@ TEST_F(CarvePageRows, OldRowsWhoseTailsLaterRowsTookOneAfterAnotherKeepTheirColu
 }
 
 TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
-    PageFile f(kPage, 4);
+    PageFile f(kPage, 5);
     // Rows 10 to 13 written one after another, each lower on the page; 12 and then 11 deleted,
     // their freeblocks merged, each keeping a freeblock's head over its own.
     leaf(f, 1, {1000, 928}, 952, 928);
@@ -207,11 +207,25 @@ TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
     f.put(f.pageStart(3) + 880, Bytes{928 >> 8, 928 & 0xff, 0, 24});
     f.put(f.pageStart(3) + 884, freed(cell(41, record("GUID-0041", "f", 1, 1)), 0, 20));
     f.put(f.pageStart(3) + 856, cell(36, record("GUID-0036", "th.si", 1, 1)));
+    // Rows 50 and 51, and row 52 freed from the top of the cells into the gap, where rows 5 and 3
+    // of an older state of the page still lie: 52 comes after 51; 5 is bounded by nothing, and 3
+    // tells nothing of the page's order.
+    leaf(f, 4, {1000, 976}, 0, 976);
+    f.put(f.pageStart(4) + 1000, cell(50, record("GUID-0050", "fifty", 1, 1)));
+    f.put(f.pageStart(4) + 976, cell(51, record("GUID-0051", "fi.on", 1, 1)));
+    f.put(f.pageStart(4) + 952, freed(cell(52, record("GUID-0052", "fi.tw", 1, 1)), 0, 24));
+    f.put(f.pageStart(4) + 500, freed(cell(5, record("GUID-0005", "five.", 1, 1)), 0, 24));
+    f.put(f.pageStart(4) + 524, cell(3, record("GUID-0003", "three", 1, 1)));
 
     const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
     std::map<std::string, const carve::CarvedRecord*> byGuid;
     for (const carve::CarvedRecord& r : tables[0].deleted) byGuid[std::string(r.values[1].bytesView())] = &r;
-    ASSERT_EQ(byGuid.size(), 5u);
+    ASSERT_EQ(byGuid.size(), 8u);
+    ASSERT_EQ(byGuid.count("GUID-0052"), 1u);
+    EXPECT_EQ(byGuid["GUID-0052"]->rowidBefore, 51);
+    ASSERT_EQ(byGuid.count("GUID-0005"), 1u);
+    EXPECT_EQ(byGuid["GUID-0005"]->rowidBefore, 0);
+    EXPECT_EQ(byGuid["GUID-0005"]->rowidAfter, 0);
     for (const auto& [guid, rowid] :
          {std::pair<std::string, int64_t>{"GUID-0011", 11}, {"GUID-0012", 12}, {"GUID-0033", 33}}) {
         ASSERT_EQ(byGuid.count(guid), 1u) << guid;

@@ -362,12 +362,20 @@ private:
     // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
     // the end or a text is not UTF-8. Bytes of data from trusted on are no longer the row's (a
     // newer cell was written over its tail): a column reaching there is lost, taken as no value
-    // of the row; false when the shape keeps it. When lenient, the first column past those kept
-    // whose bytes are no text starts the lost tail too. lost says whether a column was lost.
+    // of the row; false when the shape keeps it. When lenient, and the last column kept is a text,
+    // the first column past those kept whose bytes are no text starts the lost tail too. lost
+    // says whether a column was lost.
     struct Signatures {
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
         size_t keptEnd = 0;  // where the kept columns' bytes end in data
     };
+    // Whether the last column a shape keeps is a text: a cut found after it (where a later
+    // column is no text) lies past a value whose every byte was checked, not inside a number,
+    // which any bytes make.
+    static bool endsOnText(const TableShape& shape) {
+        return shape.keptColumns > 0 && shape.keptColumns < shape.columns.size() &&
+               shape.columns[shape.keptColumns - 1].kind == ColumnKind::text;
+    }
     static bool values(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data,
                        size_t body, Signatures& out, size_t trusted = SIZE_MAX, bool lenient = false,
                        bool* lost = nullptr) {
@@ -408,7 +416,7 @@ private:
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
             const char* text = data.data() + at;
-            if (lenient && c >= shape.keptColumns && at < trusted && s >= 13 && s % 2 == 1 &&
+            if (lenient && c >= shape.keptColumns && at < trusted && s >= 13 && s % 2 == 1 && endsOnText(shape) &&
                 !keepsWholeText(text, static_cast<size_t>(length)))
                 trusted = at;
             if (at + static_cast<size_t>(length) > trusted) {
@@ -713,6 +721,7 @@ private:
     // A page's unallocated gap keeps rows of older states of the page; cells written since (those
     // at its foot, and older ones a later state wrote over the gap) took the tails of some.
     void scanGap(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
+        gapEnd_ = pageStart + to;
         inGap_ = tailMayBeLost_ = true;
         scan(index, pageStart, from, to);
         inGap_ = tailMayBeLost_ = false;
@@ -828,6 +837,7 @@ private:
     }
 
     void readPage(int64_t index, int64_t pageStart) {
+        gapEnd_ = -1;
         file_->copy(pageStart, page_.size(), page_.data());
         const bool freed = db_.isFreePage(index);
         const int64_t headerAt = 0;
@@ -903,18 +913,35 @@ private:
                          [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
         // Rows written one after another lie lower on the page the later they came, so their ids
         // fall as their places rise: there a row that lost its id lies between the rows around
-        // it, whether they are cells, freed cells or rows left in the unallocated gap. A page
+        // it, whether they are cells, freed cells or rows freed into the unallocated gap. A page
         // whose ids do not keep that order took rows into room freed before (or was freed and
         // taken again): its rows are bounded by nothing there.
+        // Of the rows in the unallocated gap, only those that fill it from the cells up, one
+        // after another, were freed from the top of the cells as they are now (SQLite gives the
+        // gap what it frees there); the others are what an older state of the page left, rows
+        // that a balance moved away, and neither lie in the order nor bound anything.
+        std::vector<uint32_t>& ordered = ordered_;
+        ordered.clear();
+        int64_t reach = gapEnd_;
+        for (uint32_t i : order) {
+            Found& f = page[i];
+            if (f.fromGap && f.end != reach) {
+                f.pageInOrder = false;
+                f.record.rowidBefore = f.record.rowidAfter = 0;
+                continue;
+            }
+            if (f.fromGap) reach = f.record.position;
+            ordered.push_back(i);
+        }
         bool inOrder = true;
         int64_t last = 0;
-        for (uint32_t i : order) {
+        for (uint32_t i : ordered) {
             if (!page[i].record.rowidKnown) continue;
             inOrder = inOrder && page[i].record.rowid > last;
             last = page[i].record.rowid;
         }
         if (inOrder)
-            boundByNeighbours(page, order);
+            boundByNeighbours(page, ordered);
         else
             boundByLocalOrder(page, order);
         for (Found& f : page) dropEmptyBounds(f);
@@ -1147,12 +1174,13 @@ private:
     std::string bestData_;
     std::vector<uint64_t> bestSerials_;
     std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
-    std::vector<uint32_t> order_;                // scratch of endPage()
+    std::vector<uint32_t> order_, ordered_;      // scratch of endPage()
     std::vector<int64_t> pageIds_;               // scratch of boundByLocalOrder()
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveSets ownLive_;
     LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
+    int64_t gapEnd_ = -1;                                  // where the gap of the page read ends (see scanGap)
     bool tailMayBeLost_ = false;                           // and takes a row whose tail runs past it (see scanGap)
     int64_t examined_ = 0;                                 // pages read and looked through
     std::vector<Interior> interiors_;                      // the interior table pages this one read
