@@ -14,6 +14,7 @@
 #include <ctime>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 
 using namespace carvetest;
@@ -134,48 +135,37 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
 }
 
-TEST_F(CarvePageRows, AnOldRowWhoseTailTheCellsBelowTookKeepsItsColumnsBeforeThem) {
-    // Row 6 in the unallocated gap, its last two numbers under the live row 5 written since.
-    const Bytes old = cell(6, record("GUID-0006", "older", 3, 4));
-    PageFile f(kPage, 2);
+TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem) {
+    PageFile f(kPage, 3);
+    // Row 6 in the unallocated gap, the last bytes of its note under the live row 5 written since.
+    const Bytes live = cell(5, textRecord({"GUID-0001", "hello", "note one"}));
+    const Bytes six = cell(6, textRecord({"GUID-0006", "older", "note six"}));
     leaf(f, 1, {1000}, 0, 1000);
-    f.put(f.pageStart(1) + 1000 - static_cast<int64_t>(old.size()) + 2, old);
-    f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0001", "hello", 7, 9)));
-
-    // A table that keeps the columns before the lost ones has the row, with its id...
-    const std::vector<carve::CarvedTable> kept = carve(f, "kTt|ii");
-    ASSERT_EQ(kept[0].deleted.size(), 1u);
-    EXPECT_EQ(kept[0].deleted[0].values[1].bytesView(), "GUID-0006");
-    EXPECT_EQ(kept[0].deleted[0].values[2].bytesView(), "older");
-    EXPECT_TRUE(kept[0].deleted[0].rowidKnown);
-    EXPECT_EQ(kept[0].deleted[0].rowid, 6);
-    // ...one that keeps them all has none: its numbers are the live row's bytes.
-    EXPECT_TRUE(carve(f, "kTtii")[0].deleted.empty());
-}
-
-TEST_F(CarvePageRows, OldRowsWhoseTailsLaterRowsTookOneAfterAnotherKeepTheirColumnsBeforeThem) {
-    // In the gap, row 7 with its head whole, its note's last bytes under the freed row 300, whose
-    // head a freeblock took and whose note runs on under the live row 5 written last.
+    f.put(f.pageStart(1) + 1000 - static_cast<int64_t>(six.size()) + 2, six);
+    f.put(f.pageStart(1) + 1000, live);
+    // Row 7 with its head whole, its note's last bytes under the freed row 300, whose head a
+    // freeblock took and whose note runs on under the live row 5.
     const Bytes seven = cell(7, textRecord({"GUID-0007", "first", "note seven"}));
     const Bytes freed300 = freed(cell(300, textRecord({"GUID-0300", "middle", "note three hundred"})), 0, 40);
-    PageFile f(kPage, 2);
-    leaf(f, 1, {1000}, 0, 1000);
-    const int64_t at300 = f.pageStart(1) + 1000 - static_cast<int64_t>(freed300.size()) + 3;
+    leaf(f, 2, {1000}, 0, 1000);
+    const int64_t at300 = f.pageStart(2) + 1000 - static_cast<int64_t>(freed300.size()) + 3;
     f.put(at300 - static_cast<int64_t>(seven.size()) + 4, seven);
     f.put(at300, freed300);
-    f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0001", "hello", 7, 9)));
+    f.put(f.pageStart(2) + 1000, live);
 
-    // Each comes with the columns kept before its lost note, row 7 with its id...
+    // A table that keeps the columns before the lost note has each row, with its id where read...
     const std::vector<carve::CarvedTable> kept = carve(f, "kTt|t");
-    ASSERT_EQ(kept[0].deleted.size(), 2u);
-    EXPECT_EQ(kept[0].deleted[0].values[1].bytesView(), "GUID-0007");
-    EXPECT_EQ(kept[0].deleted[0].values[2].bytesView(), "first");
-    EXPECT_TRUE(kept[0].deleted[0].rowidKnown);
-    EXPECT_EQ(kept[0].deleted[0].rowid, 7);
-    EXPECT_EQ(kept[0].deleted[1].values[1].bytesView(), "GUID-0300");
-    EXPECT_EQ(kept[0].deleted[1].values[2].bytesView(), "middle");
-    EXPECT_FALSE(kept[0].deleted[1].rowidKnown);
-    // ...and neither where the note is kept: it is no longer theirs.
+    ASSERT_EQ(kept[0].deleted.size(), 3u);
+    const std::array<std::tuple<const char*, const char*, int64_t>, 3> rows = {
+        {{"GUID-0006", "older", 6}, {"GUID-0007", "first", 7}, {"GUID-0300", "middle", 0}}};
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const auto& [guid, text, rowid] = rows[k];
+        EXPECT_EQ(kept[0].deleted[k].values[1].bytesView(), guid);
+        EXPECT_EQ(kept[0].deleted[k].values[2].bytesView(), text);
+        EXPECT_EQ(kept[0].deleted[k].rowidKnown, rowid != 0) << guid;
+        if (rowid != 0) EXPECT_EQ(kept[0].deleted[k].rowid, rowid);
+    }
+    // ...one that keeps the note has none: its bytes are no longer theirs.
     EXPECT_TRUE(carve(f, "kTtt")[0].deleted.empty());
 }
 
