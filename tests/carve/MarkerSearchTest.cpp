@@ -19,13 +19,23 @@ TEST(MarkerSearch, FindsWhatASearchForEachFinds) {
         texts.push_back("+1555" + std::to_string(1000000 + i * 7) + " dinner " + std::to_string(i));
         if (i % 3 != 0) bytes += texts.back() + (i % 5 == 0 ? "7" : "|") + std::string(1, static_cast<char>(i));
     }
-    bytes += std::string("\0\0\x01", 3) + "short 4|";
+    // Short ones too (a place's name and its row's number), many sharing their first bytes, one
+    // at the very end.
+    std::vector<std::string> shortTexts;
+    for (int i = 0; i < 300; ++i) {
+        shortTexts.push_back("café" + std::to_string(i));
+        if (i % 4 != 0) bytes += shortTexts.back() + (i % 7 == 0 ? "1" : "|");
+    }
+    bytes += std::string("\0\0\x01", 3) + "short 4|" + "tail";
     std::vector<MarkerText> markers;
     for (const std::string& text : texts) markers.push_back({text, true});
     markers.push_back({"short 4", true});        // shorter than what the pass looks for at once
     markers.push_back({"short 5", true});        // nowhere
     markers.push_back({"+15551000007", false});  // inside a longer text: found, being no row's number
     markers.push_back({"", false});              // no marker: the row counts as there
+    for (const std::string& text : shortTexts) markers.push_back({text, true});
+    markers.push_back({"tail", false});
+    markers.push_back({"ai", false});
 
     const std::vector<bool> found = carvequality::markersFound(bytes, markers);
     ASSERT_EQ(found.size(), markers.size());
@@ -45,6 +55,7 @@ TEST(MarkerSearch, FindsWhatASearchForEachFinds) {
     EXPECT_TRUE(found[3002]);
     EXPECT_TRUE(found[3003]);
     EXPECT_GT(present, 1000u);
+    EXPECT_TRUE(found[markers.size() - 2]);
 }
 
 TEST(MarkerSearch, AStretchOfALongValueMayLieSplitAtAPageEnd) {

@@ -31,6 +31,16 @@ bool markerAt(std::string_view bytes, const MarkerText& marker, size_t at) {
 // does not make every place it occurs check them all.
 constexpr size_t kGram = 8;
 
+// Markers shorter than a gram (a place's name and its row's number) are found by their first
+// four bytes, in the same walk through the file.
+constexpr size_t kShortGram = 4;
+
+uint32_t shortGramAt(const char* p) {
+    uint32_t gram;
+    std::memcpy(&gram, p, kShortGram);
+    return gram;
+}
+
 uint64_t gramAt(const char* p) {
     uint64_t gram;
     std::memcpy(&gram, p, kGram);
@@ -128,19 +138,31 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         const bool pair = text.size() >= 2 * kGram;
         for (size_t o = 0; o + (pair ? 2 : 1) * kGram <= text.size(); ++o) each(o, pair);
     };
-    for (const MarkerText& marker : markers)
+    auto shortKeyAt = [](std::string_view text, size_t o) { return spread(shortGramAt(text.data() + o)); };
+    for (const MarkerText& marker : markers) {
+        if (marker.text.size() < kGram) {
+            for (size_t o = 0; o + kShortGram <= marker.text.size(); ++o) ++countOf(shortKeyAt(marker.text, o));
+            continue;
+        }
         keys(marker.text, [&](size_t o, bool pair) { ++countOf(keyAt(marker.text, o, pair)); });
+    }
     for (size_t at = 0; at + 2 * kGram <= bytes.size(); at += kSampleStep) {
         ++countOf(singleKey(bytes.data() + at));
         ++countOf(pairKey(bytes.data() + at));
+        ++countOf(shortKeyAt(bytes, at));
     }
-    std::vector<Anchor> singles, pairs;
+    std::vector<Anchor> singles, pairs, shorts;
     for (size_t m = 0; m < n; ++m) {
         const std::string_view marker = markers[m].text;
         if (marker.empty()) {
             found[m] = true;
+        } else if (marker.size() < kShortGram) {
+            found[m] = findMarker(bytes, markers[m]) != std::string_view::npos;  // few: a word or two
         } else if (marker.size() < kGram) {
-            found[m] = findMarker(bytes, markers[m]) != std::string_view::npos;  // few: the rows numbered below ten
+            size_t best = 0;
+            for (size_t o = 1; o + kShortGram <= marker.size(); ++o)
+                if (countOf(shortKeyAt(marker, o)) < countOf(shortKeyAt(marker, best))) best = o;
+            shorts.push_back({shortKeyAt(marker, best), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
         } else {
             size_t best = 0;
             bool pair = false;
@@ -153,8 +175,8 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         }
     }
     std::vector<uint32_t>().swap(counts);
-    const AnchorTable single(std::move(singles)), paired(std::move(pairs));
-    const size_t places = bytes.size() >= kGram ? bytes.size() - kGram + 1 : 0;
+    const AnchorTable single(std::move(singles)), paired(std::move(pairs)), shortOnes(std::move(shorts));
+    const size_t places = bytes.size() >= kShortGram ? bytes.size() - kShortGram + 1 : 0;
     constexpr size_t kPlacesPerStretch = size_t{1} << 22;
     carve::inStretches(places, kPlacesPerStretch, 0, [&](size_t from, size_t to, size_t) {
         auto check = [&](std::pair<const Anchor*, const Anchor*> anchors, size_t p) {
@@ -165,6 +187,8 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
             }
         };
         for (size_t p = from; p < to; ++p) {
+            if (!shortOnes.empty()) check(shortOnes.find(spread(shortGramAt(bytes.data() + p))), p);
+            if (p + kGram > bytes.size()) continue;
             if (!single.empty()) check(single.find(singleKey(bytes.data() + p)), p);
             if (!paired.empty() && p + 2 * kGram <= bytes.size()) check(paired.find(pairKey(bytes.data() + p)), p);
         }
