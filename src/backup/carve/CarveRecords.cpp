@@ -372,6 +372,12 @@ private:
     // Whether the last column a shape keeps is a text: a cut found after it (where a later
     // column is no text) lies past a value whose every byte was checked, not inside a number,
     // which any bytes make.
+    static bool hasControlBytes(std::string_view text) {
+        return std::any_of(text.begin(), text.end(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7f;
+        });
+    }
     static bool endsOnText(const TableShape& shape) {
         return shape.keptColumns > 0 && shape.keptColumns < shape.columns.size() &&
                shape.columns[shape.keptColumns - 1].kind == ColumnKind::text;
@@ -410,6 +416,7 @@ private:
             }
         } all, identity;
         bool identityText = false;  // an identity of NULLs and numbers alone tells no row
+        std::string_view lastKept;  // the bytes of the last column kept
         size_t at = body;
         for (size_t c = 0; c < serials.size(); ++c) {
             const uint64_t s = serials[c];
@@ -417,8 +424,12 @@ private:
             if (at + static_cast<size_t>(length) > data.size()) return false;
             const char* text = data.data() + at;
             if (lenient && c >= shape.keptColumns && at < trusted && s >= 13 && s % 2 == 1 && endsOnText(shape) &&
-                !keepsWholeText(text, static_cast<size_t>(length)))
+                !keepsWholeText(text, static_cast<size_t>(length))) {
+                // The cut may also lie inside that text where the bytes after it still read as
+                // one: the heads of cells and freeblocks are control bytes, which no name holds.
+                if (hasControlBytes(lastKept)) return false;
                 trusted = at;
+            }
             if (at + static_cast<size_t>(length) > trusted) {
                 if (lost) *lost = true;
                 if (c < shape.keptColumns) return false;
@@ -440,6 +451,7 @@ private:
             if (c + 1 == std::min(serials.size(), shape.keptColumns)) {
                 out.kept = all.h;
                 out.keptEnd = at;
+                lastKept = std::string_view(text, static_cast<size_t>(length));
             }
         }
         if (identityText) out.identity = identity.h | 1;
