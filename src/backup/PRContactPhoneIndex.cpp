@@ -261,9 +261,11 @@ size_t PRContactPhoneIndex::firstShorterWithin(std::string_view asked, size_t mi
         }
     }
     size_t first = kNone;
-    for (const auto& [length, table] : middlePieces_) {
+    for (const auto& [length, pieces] : middlePieces_) {
         if (length >= asked.size()) break;
-        if (table.pieceSize() < minimumPiece) continue;
+        if (pieces.pieceSize() < minimumPiece) continue;
+        // A name for the lambda: clang before 16 does not let one take a structured binding.
+        const auto& table = pieces;
         forEachPiece(asked, table.pieceSize(), table.dropFactor(),
                      [&](uint64_t hash, std::string_view piece) { first = std::min(first, table.find(hash, piece)); });
     }
