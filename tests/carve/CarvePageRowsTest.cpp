@@ -182,6 +182,23 @@ TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem)
         EXPECT_NE(r.values[1].bytesView(), "GUID-0008") << r.values[2].bytesView();
 }
 
+TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
+    // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
+    // lengths would overflow any sum.
+    Bytes bytes = {0, 0, 0, 64, 29, 0};
+    for (int column = 0; column < 3; ++column) {
+        const uint64_t huge = 0x7ffffffffffffff1;
+        for (int k = 0; k < 8; ++k) bytes.push_back(static_cast<uint8_t>(0x80 | ((huge >> (57 - 7 * k)) & 0x7f)));
+        bytes.push_back(static_cast<uint8_t>(huge & 0xff));
+    }
+    bytes.resize(bytes.size() + 40, 'x');
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 0, 1000);
+    f.put(f.pageStart(1) + 600, bytes);
+    f.put(f.pageStart(1) + 1000, cell(5, textRecord({"GUID-0001", "hello", "note one"})));
+    EXPECT_TRUE(carve(f, "kTt|t")[0].deleted.empty());
+}
+
 TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
     PageFile f(kPage, 5);
     // Rows 10 to 13 written one after another, each lower on the page; 12 and then 11 deleted,

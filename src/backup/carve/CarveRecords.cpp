@@ -116,6 +116,9 @@ int64_t valueLength(uint64_t serial) {
 bool fits(const ColumnShape& column, uint64_t serial) {
     if (serial == 0) return column.nullable;
     if (serial == 10 || serial == 11) return false;
+    // A text or blob longer than any row (a serial type read from other bytes) would also make
+    // the sums of the lengths overflow.
+    if (serial >= 12 && (serial - 12) / 2 > kLargestPayload) return false;
     switch (column.kind) {
     case ColumnKind::integer: return serial <= 6 || serial == 8 || serial == 9;
     case ColumnKind::real: return serial <= 9;
