@@ -58,6 +58,7 @@ uint64_t spread(uint64_t gram) {
 // The key of one gram at p, or of two side by side.
 uint64_t singleKey(const char* p) { return spread(gramAt(p)); }
 uint64_t pairKey(const char* p) { return spread(gramAt(p) ^ spread(gramAt(p + kGram))); }
+uint64_t shortKey(const char* p) { return spread(shortGramAt(p)); }
 
 struct Anchor {
     uint64_t key;
@@ -138,10 +139,9 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         const bool pair = text.size() >= 2 * kGram;
         for (size_t o = 0; o + (pair ? 2 : 1) * kGram <= text.size(); ++o) each(o, pair);
     };
-    auto shortKeyAt = [](std::string_view text, size_t o) { return spread(shortGramAt(text.data() + o)); };
     for (const MarkerText& marker : markers) {
         if (marker.text.size() < kGram) {
-            for (size_t o = 0; o + kShortGram <= marker.text.size(); ++o) ++countOf(shortKeyAt(marker.text, o));
+            for (size_t o = 0; o + kShortGram <= marker.text.size(); ++o) ++countOf(shortKey(marker.text.data() + o));
             continue;
         }
         keys(marker.text, [&](size_t o, bool pair) { ++countOf(keyAt(marker.text, o, pair)); });
@@ -149,7 +149,7 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     for (size_t at = 0; at + 2 * kGram <= bytes.size(); at += kSampleStep) {
         ++countOf(singleKey(bytes.data() + at));
         ++countOf(pairKey(bytes.data() + at));
-        ++countOf(shortKeyAt(bytes, at));
+        ++countOf(shortKey(bytes.data() + at));
     }
     std::vector<Anchor> singles, pairs, shorts;
     for (size_t m = 0; m < n; ++m) {
@@ -161,8 +161,8 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         } else if (marker.size() < kGram) {
             size_t best = 0;
             for (size_t o = 1; o + kShortGram <= marker.size(); ++o)
-                if (countOf(shortKeyAt(marker, o)) < countOf(shortKeyAt(marker, best))) best = o;
-            shorts.push_back({shortKeyAt(marker, best), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
+                if (countOf(shortKey(marker.data() + o)) < countOf(shortKey(marker.data() + best))) best = o;
+            shorts.push_back({shortKey(marker.data() + best), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
         } else {
             size_t best = 0;
             bool pair = false;
@@ -187,7 +187,7 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
             }
         };
         for (size_t p = from; p < to; ++p) {
-            if (!shortOnes.empty()) check(shortOnes.find(spread(shortGramAt(bytes.data() + p))), p);
+            if (!shortOnes.empty()) check(shortOnes.find(shortKey(bytes.data() + p)), p);
             if (p + kGram > bytes.size()) continue;
             if (!single.empty()) check(single.find(singleKey(bytes.data() + p)), p);
             if (!paired.empty() && p + 2 * kGram <= bytes.size()) check(paired.find(pairKey(bytes.data() + p)), p);

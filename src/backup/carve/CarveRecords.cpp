@@ -372,15 +372,17 @@ private:
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
         size_t keptEnd = 0;  // where the kept columns' bytes end in data
     };
-    // Whether the last column a shape keeps is a text: a cut found after it (where a later
-    // column is no text) lies past a value whose every byte was checked, not inside a number,
-    // which any bytes make.
+    // Whether text holds control bytes other than blanks: the heads of cells and freeblocks do,
+    // no name does.
     static bool hasControlBytes(std::string_view text) {
         return std::any_of(text.begin(), text.end(), [](char c) {
             const auto b = static_cast<unsigned char>(c);
             return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7f;
         });
     }
+    // Whether the last column a shape keeps is a text: a cut found after it (where a later
+    // column is no text) lies past a value whose every byte was checked, not inside a number,
+    // which any bytes make.
     static bool endsOnText(const TableShape& shape) {
         return shape.keptColumns > 0 && shape.keptColumns < shape.columns.size() &&
                shape.columns[shape.keptColumns - 1].kind == ColumnKind::text;
@@ -513,7 +515,8 @@ private:
         if (!overflows && cellEnd > reach) return false;
         const size_t trusted = !overflows && cellEnd > limit ? static_cast<size_t>(limit - (at + a + b)) : SIZE_MAX;
         if (trusted != SIZE_MAX) {
-            // Its record header at least must lie before the cell that took its tail.
+            // Its record header at least must lie before the cell that took its tail: looked at
+            // before the payload is copied, as most offsets of a gap fail here.
             uint64_t headerLength = 0;
             if (varint(p + a + b, stop, headerLength) == 0 || headerLength < 2 || headerLength > trusted) return false;
         }
@@ -699,6 +702,8 @@ private:
         found.fromGap = inGap_;
         pageFound_[shape].push_back(std::move(found));
     }
+
+    static constexpr int64_t kLongestHead = 6;  // a freeblock's four bytes and the header's length
 
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
     // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
@@ -1051,8 +1056,6 @@ private:
             any = false;
         }
     }
-
-    static constexpr int64_t kLongestHead = 6;  // a freeblock's four bytes and the header's length
 
     static bool isBounded(const CarvedRecord& r) { return r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore; }
 
