@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "platform/Paths.h"
+#include "platform/ScratchFolder.h"
 
+#include <fstream>
 #include <sys/stat.h>
 
 using testsupport::HomeTest;
@@ -49,6 +51,33 @@ TEST_F(Paths, PrivateFolderModeIsRepairedAndLinksRefused) {
     ASSERT_EQ(symlink("/tmp", (cache + "/tmp").c_str()), 0);
     EXPECT_EQ(paths::privateTempDirectory(), "");
     EXPECT_EQ(paths::resolve("/tmp/Backup"), "");
+}
+
+// Two runs of a tool at once each write into a folder of their own, and nothing of either is
+// left behind; where no private folder can be made, there is no scratch folder either.
+TEST_F(Paths, ScratchFoldersAreOwnAndGoWithTheirFiles) {
+    std::string first, second;
+    {
+        ScratchFolder a("measure"), b("measure");
+        first = a.path();
+        second = b.path();
+        ASSERT_FALSE(first.empty());
+        ASSERT_NE(first, second);
+        EXPECT_EQ(first.rfind(paths::privateTempDirectory() + "/measure-", 0), 0u) << first;
+        ASSERT_TRUE(paths::makeDirectories(a.file("inner")));
+        std::ofstream(a.file("inner/calls.db")) << "rows";
+        struct stat st {};
+        ASSERT_EQ(lstat(first.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700);
+    }
+    struct stat st {};
+    EXPECT_NE(lstat(first.c_str(), &st), 0);
+    EXPECT_NE(lstat(second.c_str(), &st), 0);
+    testsupport::TempHome linked;
+    const std::string cache = linked.path() + "/.cache/Quillomatrix";
+    ASSERT_TRUE(paths::makeDirectories(cache));
+    ASSERT_EQ(symlink("/tmp", (cache + "/tmp").c_str()), 0);
+    EXPECT_EQ(ScratchFolder("measure").path(), "");
 }
 
 TEST(PathComponents, SplitAndJoin) {

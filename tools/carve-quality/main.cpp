@@ -9,12 +9,14 @@
 // the carver looked through (all but the header page, or the targets are not met), and the
 // seconds taken to write the file and to carve it. --rows goes up to 20 million. --explain names every row
 // missed (with where its marker lies, or that it is gone) and every wrong record on standard
-// error.
+// error. The databases are left in FOLDER when one is named; else they are written to a folder of
+// the run's own, removed at its end, so that runs side by side do not write over each other's.
 #include "CarveQuality.h"
-#include "platform/Paths.h"
+#include "platform/ScratchFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,15 +65,14 @@ int main(int argc, char** argv) {
                      kMostRows);
         return 2;
     }
+    std::optional<ScratchFolder> scratch;
     if (folder.empty()) {
-        // Inside the private temporary folder: a fixed name under the shared /tmp could be
-        // taken (or linked elsewhere) by another user.
-        const std::string privateFolder = paths::privateTempDirectory();
-        if (privateFolder.empty()) {
+        scratch.emplace("carve-quality");
+        if (scratch->path().empty()) {
             std::fprintf(stderr, "carve-quality: the private temporary folder cannot be made; name a folder\n");
             return 2;
         }
-        folder = privateFolder + "/carve-quality";
+        folder = scratch->path();
     }
     ::mkdir(folder.c_str(), 0700);
     using carvefix::CarveKind;

@@ -463,9 +463,11 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         for (const char* piece : {"<div>", "</div>"})
             for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
                 plain.erase(at, std::strlen(piece));
-        // The body's row holds its entity, version and note before the text.
+        // The body's row holds its entity, version and note before the text. The note's own row
+        // ends in its title, and so in its number; its id makes it the row's alone, whatever byte
+        // the next cell starts with (a digit there is no other row's number).
         std::vector<Marker> markers = {
-            {guid + summary + title, true},
+            {guid + summary + title},
             {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
         addStretches(body, markers);
         return ExpectedRecord{

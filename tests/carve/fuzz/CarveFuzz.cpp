@@ -3,37 +3,18 @@
 // under each carver's file name and every carver runs over it, in both schema generations.
 #include "backup/carve/CarveAll.h"
 #include "backup/carve/CarvePrimitives.h"
-#include "platform/Paths.h"
+#include "platform/ScratchFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-// A private folder for the carvers' files, removed when the process ends.
-struct Scratch {
-    Scratch() {
-        std::string base = paths::privateTempDirectory();
-        if (base.empty()) base = std::filesystem::temp_directory_path().string();
-        std::string pattern = base + "/carve-fuzz-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (const char* made = mkdtemp(buffer.data())) path = made;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
+// The carvers' files, in a folder removed when the process ends.
 const std::string& scratch() {
-    static Scratch folder;
-    return folder.path;
+    static ScratchFolder folder("carve-fuzz");
+    return folder.path();
 }
 
 void primitives(const uint8_t* data, size_t size) {
