@@ -1,17 +1,15 @@
 // libFuzzer target: any bytes as a backup's Manifest.mbdb, read by the manifest reader.
 #include "backup/PRBackupManifestReader.h"
-#include "platform/Paths.h"
+#include "platform/ScratchFolder.h"
 
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string folder = [] {
-        const std::string path = paths::privateTempDirectory() + "/manifest-fuzz-" + std::to_string(::getpid());
-        paths::makeDirectories(path);
-        return path;
-    }();
-    FILE* file = std::fopen((folder + "/Manifest.mbdb").c_str(), "wb");
+    static const ScratchFolder scratch("manifest-fuzz");  // removed when the process ends
+    const std::string& folder = scratch.path();
+    if (folder.empty()) std::abort();
+    FILE* file = std::fopen(scratch.file("Manifest.mbdb").c_str(), "wb");
     if (!file) return 0;
     std::fwrite(data, 1, size, file);
     std::fclose(file);

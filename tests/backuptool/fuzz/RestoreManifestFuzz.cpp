@@ -8,13 +8,12 @@
 #include "ToolError.h"
 #include "backup/ManifestRecordStream.h"
 #include "backup/SHAH.h"
-#include "platform/Paths.h"
+#include "platform/ScratchFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -30,10 +29,12 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string root = paths::privateTempDirectory() + "/restore-fuzz-" + std::to_string(::getpid());
+    static const ScratchFolder scratch("restore-fuzz");  // removed when the process ends
+    const std::string& root = scratch.path();
+    if (root.empty()) std::abort();
     const std::string device = root + "/device", backup = root + "/backup", outside = root + "/outside";
     std::error_code ignored;
-    fs::remove_all(root, ignored);
+    for (const std::string& last : {device, backup, outside}) fs::remove_all(last, ignored);
     for (const char* folder : {"/device/home/Library", "/device/media/DCIM", "/device/wireless",
                                "/device/apps/com.example.App/container/Documents", "/backup", "/outside/SMS"})
         fs::create_directories(root + folder);

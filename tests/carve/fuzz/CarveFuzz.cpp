@@ -14,6 +14,7 @@ namespace {
 // The carvers' files, in a folder removed when the process ends.
 const std::string& scratch() {
     static ScratchFolder folder("carve-fuzz");
+    if (folder.path().empty()) std::abort();
     return folder.path();
 }
 
