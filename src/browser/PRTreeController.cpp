@@ -33,7 +33,7 @@ const std::vector<PRTreeDirNodePtr>& PRTreeController::level(const QModelIndex& 
 
 PRTreeDirNodePtr PRTreeController::folderAt(const QModelIndex& index) const {
     if (!index.isValid()) return nullptr;
-    return std::static_pointer_cast<PRTreeDirNode>(const_cast<PRTreeDirNode*>(node(index))->shared_from_this());
+    return const_cast<PRTreeDirNode*>(node(index))->shared_from_this();
 }
 
 QModelIndex PRTreeController::indexOf(const PRTreeDirNodePtr& folder) const {

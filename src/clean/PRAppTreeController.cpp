@@ -36,7 +36,7 @@ struct TreeWalk {
     static void save(PRAppTreeController& c, const DirPtr& folder);
     static void reload(PRAppTreeController& c);
 
-    static DirPtr pointerTo(NSObject* folder) { return std::static_pointer_cast<Dir>(folder->shared_from_this()); }
+    static DirPtr pointerTo(NSObject* folder) { return static_cast<Dir*>(folder)->shared_from_this(); }
 
     static void walk(PRAppTreeController& c, const QString& path) {
         // A file of a folder walked before goes straight into it: the walk below would find

@@ -74,8 +74,7 @@ void PRSystemLibTreeController::addPathToTreeFolder(const QString& treePath) {
     if (lastSlash >= 0 && lastSlash + 1 < treePath.size()) {
         auto it = folderByTreePath_.constFind(treePath.left(lastSlash));
         if (it != folderByTreePath_.constEnd()) {
-            addFileNode(std::static_pointer_cast<PRPhoneSystemDirNode>((*it)->shared_from_this()),
-                        treePath.mid(lastSlash + 1));
+            addFileNode((*it)->shared_from_this(), treePath.mid(lastSlash + 1));
             return;
         }
     }
@@ -152,7 +151,7 @@ void PRSystemLibTreeController::removeAllContent() {
 PRPhoneSystemDirNodePtr PRSystemLibTreeController::nodeForIndex(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != this) return nullptr;
     auto* node = static_cast<PRPhoneSystemDirNode*>(index.internalPointer());
-    return std::static_pointer_cast<PRPhoneSystemDirNode>(node->shared_from_this());
+    return node->shared_from_this();
 }
 
 QModelIndex PRSystemLibTreeController::indexForNode(const PRPhoneSystemDirNode* node) const {

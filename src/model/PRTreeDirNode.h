@@ -45,7 +45,7 @@ enum PRTreeSelection { PRTreeUnselected = 0, PRTreeSelected = 1, PRTreeSelectedS
 
 // nodeIcon holds the name of the tick image ("unselected", "selected", "selectedSome"); the
 // page that draws the tree looks the image up by that name.
-class PRTreeDirNode final : public PRRecord {
+class PRTreeDirNode final : public PRRecord, public std::enable_shared_from_this<PRTreeDirNode> {
     PR_RECORD(PRTreeDirNode, PR_TREE_DIR_NODE_FIELDS)
     std::vector<PRTreeDirNodePtr>& children() { return children_; }
     std::vector<PRTreeFileNodePtr>& fileChildren() { return fileChildren_; }

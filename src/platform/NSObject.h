@@ -9,7 +9,9 @@
 #include <typeinfo>
 #include <vector>
 
-class NSObject : public std::enable_shared_from_this<NSObject> {
+// No enable_shared_from_this here: its weak count is 16 bytes in each of the millions of records a
+// large backup holds. The few classes that hand out their own pointers (folders of trees) take it.
+class NSObject {
 public:
     virtual ~NSObject() = default;
     virtual std::string description() const;

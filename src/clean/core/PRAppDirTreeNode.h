@@ -15,7 +15,7 @@ class PRAppFileTreeNode;
 using PRAppDirTreeNodePtr = std::shared_ptr<PRAppDirTreeNode>;
 using PRAppFileTreeNodePtr = std::shared_ptr<PRAppFileTreeNode>;
 
-class PRAppDirTreeNode : public NSObject {
+class PRAppDirTreeNode : public NSObject, public std::enable_shared_from_this<PRAppDirTreeNode> {
 public:
     PRAppDirTreeNode();
     static PRAppDirTreeNodePtr create() { return std::make_shared<PRAppDirTreeNode>(); }

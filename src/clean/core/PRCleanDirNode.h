@@ -16,7 +16,7 @@ class PRCleanFileNode;
 using PRCleanDirNodePtr = std::shared_ptr<PRCleanDirNode>;
 using PRCleanFileNodePtr = std::shared_ptr<PRCleanFileNode>;
 
-class PRCleanDirNode : public NSObject {
+class PRCleanDirNode : public NSObject, public std::enable_shared_from_this<PRCleanDirNode> {
 public:
     PRCleanDirNode();
     static PRCleanDirNodePtr create() { return std::make_shared<PRCleanDirNode>(); }

@@ -15,7 +15,7 @@ class PRPhoneSystemFileNode;
 using PRPhoneSystemDirNodePtr = std::shared_ptr<PRPhoneSystemDirNode>;
 using PRPhoneSystemFileNodePtr = std::shared_ptr<PRPhoneSystemFileNode>;
 
-class PRPhoneSystemDirNode : public NSObject {
+class PRPhoneSystemDirNode : public NSObject, public std::enable_shared_from_this<PRPhoneSystemDirNode> {
 public:
     PRPhoneSystemDirNode();
     static PRPhoneSystemDirNodePtr create() { return std::make_shared<PRPhoneSystemDirNode>(); }
