@@ -3,14 +3,15 @@
 
 #include "model/PRRecord.h"
 
-#define PR_CALL_HISTORY_NODE_FIELDS(X)                \
-    X(std::string, callName, setCallName, {})         \
-    X(std::string, callPhone, setCallPhone, {})       \
-    X(std::string, callDate, setCallDate, {})         \
-    X(std::string, callType, setCallType, {})         \
-    X(int, callTime, setCallTime, -1)                 \
-    X(std::string, callDuration, setCallDuration, {}) \
-    X(bool, bSelected, setBSelected, false)           \
+// A history repeats its names, its two kinds and its lengths call after call: those are shared.
+#define PR_CALL_HISTORY_NODE_FIELDS(X)                 \
+    X(PRSharedText, callName, setCallName, {})         \
+    X(std::string, callPhone, setCallPhone, {})        \
+    X(std::string, callDate, setCallDate, {})          \
+    X(PRSharedText, callType, setCallType, {})         \
+    X(int, callTime, setCallTime, -1)                  \
+    X(PRSharedText, callDuration, setCallDuration, {}) \
+    X(bool, bSelected, setBSelected, false)            \
     X(bool, bDeleted, setBDeleted, false)
 
 class PRCallHistoryNode final : public PRRecord {

@@ -4,12 +4,14 @@
 
 #include "model/PRRecord.h"
 
+// A conversation repeats its address and name, and every message is one of a few kinds: those
+// are shared.
 #define PR_MESSAGE_NODE_FIELDS(X)                            \
-    X(std::string, messageName, setMessageName, {})          \
-    X(std::string, messagePhone, setMessagePhone, {})        \
+    X(PRSharedText, messageName, setMessageName, {})         \
+    X(PRSharedText, messagePhone, setMessagePhone, {})       \
     X(std::string, messageContent, setMessageContent, {})    \
     X(std::string, messageDate, setMessageDate, {})          \
-    X(std::string, messageType, setMessageType, {})          \
+    X(PRSharedText, messageType, setMessageType, {})         \
     X(bool, bImessage, setBImessage, false)                  \
     X(bool, bSelected, setBSelected, false)                  \
     X(bool, bDeleted, setBDeleted, false)                    \

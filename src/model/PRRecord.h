@@ -2,6 +2,7 @@
 // that can list their fields by name (for tools that print them, and for tests).
 #pragma once
 
+#include "model/PRSharedText.h"
 #include "platform/NSObject.h"
 
 #include <cstdint>
@@ -60,6 +61,7 @@ inline PRFieldValue value(bool v) { return v; }
 inline PRFieldValue value(int v) { return static_cast<int64_t>(v); }
 inline PRFieldValue value(uint64_t v) { return v; }
 inline PRFieldValue value(const std::string& v) { return v; }
+inline PRFieldValue value(const PRSharedText& v) { return v.str(); }
 inline PRFieldValue value(const PROptionalText& v) { return v ? PRFieldValue(*v) : PRFieldValue(nullptr); }
 inline PRFieldValue value(const PRBytes& v) {
     return v ? PRFieldValue(static_cast<uint64_t>(v->size())) : PRFieldValue(nullptr);
@@ -73,6 +75,7 @@ inline PRFieldView view(bool v) { return v; }
 inline PRFieldView view(int v) { return static_cast<int64_t>(v); }
 inline PRFieldView view(uint64_t v) { return v; }
 inline PRFieldView view(const std::string& v) { return std::string_view(v); }
+inline PRFieldView view(const PRSharedText& v) { return std::string_view(v.str()); }
 inline PRFieldView view(const PROptionalText& v) {
     return v ? PRFieldView(std::string_view(*v)) : PRFieldView(nullptr);
 }
@@ -83,6 +86,13 @@ template <class T>
 PRFieldView view(const std::vector<T>& v) {
     return static_cast<uint64_t>(v.size());
 }
+
+// What a getter hands out: the field itself, but a shared text as the text.
+template <class T>
+const T& get(const T& v) {
+    return v;
+}
+inline const std::string& get(const PRSharedText& v) { return v.str(); }
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and
@@ -91,9 +101,9 @@ PRFieldView view(const std::vector<T>& v) {
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
 // A setter given a value to copy assigns it into the field's own storage, so a record that
 // is refilled for the next value allocates nothing when the value fits.
-#define PR_FIELD_ACCESSORS(Type, name, setter, start)   \
-    const Type& name() const { return name##_; }        \
-    void setter(const Type& value) { name##_ = value; } \
+#define PR_FIELD_ACCESSORS(Type, name, setter, start)                \
+    decltype(auto) name() const { return ::pr_field::get(name##_); } \
+    void setter(const Type& value) { name##_ = value; }              \
     void setter(Type&& value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -111,6 +112,51 @@ TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues) {
     EXPECT_EQ(std::get<uint64_t>(fields[13].value), 3u);  // bytes as their length
     EXPECT_NE(message.description().find("handle_id=7"), std::string::npos);
     expectViewsMatchFields(message);
+}
+
+// A history's calls made on several threads share one copy of each kind, length and name; each
+// call keeps its own texts when those that set them are gone, and shows them as it always did.
+TEST(Records, RepeatedTextsOfCallsAndMessagesAreKeptOnce) {
+    constexpr int kThreads = 4, kCalls = 3000;
+    std::vector<std::vector<std::shared_ptr<PRCallHistoryNode>>> made(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&made, t] {
+            for (int i = 0; i < kCalls; ++i) {
+                auto call = std::make_shared<PRCallHistoryNode>();
+                std::string duration = std::to_string(i % 7) + " minutes";
+                call->setCallDuration(duration);
+                duration = "changed";  // the call keeps its own
+                call->setCallType(i % 2 ? "Outgoing" : "Incoming");
+                call->setCallPhone("+1 555 01" + std::to_string(i % 100));
+                made[t].push_back(std::move(call));
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    std::set<const std::string*> kinds, lengths;
+    for (const auto& calls : made)
+        for (int i = 0; i < kCalls; ++i) {
+            const PRCallHistoryNode& call = *calls[static_cast<size_t>(i)];
+            EXPECT_EQ(call.callDuration(), std::to_string(i % 7) + " minutes");
+            EXPECT_EQ(call.callType(), i % 2 ? "Outgoing" : "Incoming");
+            kinds.insert(&call.callType());
+            lengths.insert(&call.callDuration());
+        }
+    EXPECT_EQ(kinds.size(), 2u);
+    EXPECT_EQ(lengths.size(), 7u);
+
+    PRCallHistoryNode fresh;
+    EXPECT_EQ(fresh.callName(), "");
+    fresh.setCallName({});
+    EXPECT_TRUE(fresh.callName().empty());
+    PRMessageNode message;
+    message.setMessageName(std::string("Anna Berg"));
+    message.setMessageType("Received");
+    EXPECT_EQ(message.messageName(), "Anna Berg");
+    EXPECT_NE(message.description().find("messageName=Anna Berg, messagePhone=, "), std::string::npos)
+        << message.description();
+    expectViewsMatchFields(message);
+    expectViewsMatchFields(*made[0][5]);
 }
 
 TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {
