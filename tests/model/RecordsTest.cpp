@@ -208,3 +208,31 @@ TEST(Records, AConversationIsNamedByItsSenderElseByItsAddress) {
     EXPECT_EQ(conversations[1]->messageTreeNodeName(), "+1 555 0199");
     EXPECT_EQ(conversations[2]->messageTreeNodeName(), "bob@example.com");
 }
+
+// Carved bytes can be any text: past a bound the store takes no more (a long text, or a new one
+// once it is full, is the record's own copy), and such copies go with their records. Last in the
+// file: it fills the process's store.
+TEST(Records, SharedTextsStayBoundedWhateverTheFilesSay) {
+    const std::string longText(200, 'x');
+    PRMessageNode first, second;
+    first.setMessagePhone(longText);
+    second.setMessagePhone(longText);
+    EXPECT_NE(&first.messagePhone(), &second.messagePhone());
+    PRMessageNode copied = first;
+    PRMessageNode moved = std::move(second);
+    EXPECT_EQ(copied.messagePhone(), longText);
+    EXPECT_EQ(moved.messagePhone(), longText);
+    EXPECT_NE(&copied.messagePhone(), &first.messagePhone());
+    first.setMessagePhone("+1 555 0199");
+    copied = first;
+    EXPECT_EQ(&copied.messagePhone(), &first.messagePhone());
+
+    // A million distinct addresses, as a carve of a large file can give: the first ones are
+    // shared, the rest are kept apart, and a text shared before still is.
+    constexpr int kAddresses = 1000000;
+    for (int i = 0; i < kAddresses; ++i) PRSharedText("carved " + std::to_string(i));
+    PRSharedText a(std::string("carved late")), b(std::string("carved late"));
+    EXPECT_NE(&a.str(), &b.str());
+    EXPECT_EQ(a.str(), b.str());
+    EXPECT_EQ(&PRSharedText("+1 555 0199").str(), &first.messagePhone());
+}
