@@ -7,8 +7,8 @@
 
 namespace {
 
-// The longest text shared (a name, an address, a length), and how many are shared at most: about
-// 20 MB for good, however many files are scanned or whatever their bytes say.
+// The longest text shared (a name, an address, a length), and how many are shared at most: 20 to
+// 40 MB for good, however many files are scanned or whatever their bytes say.
 constexpr size_t kLongestShared = 64;
 constexpr size_t kMostShared = size_t{1} << 18;
 
