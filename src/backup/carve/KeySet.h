@@ -13,7 +13,7 @@ public:
     // Room for n keys without growing.
     void reserve(size_t n) {
         size_t capacity = 16;
-        while (full(n, capacity)) capacity *= 2;
+        while (capacity < 2 * n) capacity *= 2;
         if (capacity > slots_.size()) rehash(capacity);
     }
 
@@ -24,7 +24,7 @@ public:
             hasEmptyKey_ = true;
             return added;
         }
-        if (full(size_ + 1, slots_.size())) rehash(slots_.empty() ? 16 : 2 * slots_.size());
+        if (2 * (size_ + 1) > slots_.size()) rehash(slots_.empty() ? 16 : 2 * slots_.size());
         for (size_t i = slotOf(key);; i = (i + 1) & (slots_.size() - 1)) {
             if (slots_[i] == key) return false;
             if (slots_[i] == kEmpty) {
@@ -46,10 +46,6 @@ public:
 
 private:
     static constexpr uint64_t kEmpty = ~uint64_t{0};
-
-    // Filled to three quarters at most: a look-up's probes stay within a cache line or two, and
-    // the sets of a large file's millions of rows take 11 to 21 bytes a key rather than 16 to 32.
-    static bool full(size_t keys, size_t capacity) { return 4 * keys > 3 * capacity; }
 
     size_t slotOf(uint64_t key) const {
         // Row ids come in runs: spread them over the table before taking the slot.
