@@ -544,14 +544,7 @@ private:
             Signatures signatures;
             bool lost = false;
             if (!values(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
-            found.record = {};
-            found.tailLost = lost;
-            // A row whose tail was taken ends, on the page, where its kept columns do.
-            if (lost) end = at + a + b + static_cast<int64_t>(signatures.keptEnd);
-            found.signature = signatures.all;
-            found.kept = signatures.kept;
-            found.unique = signatures.unique;
-            found.identity = signatures.identity;
+            startFound(found, signatures, lost, at + a + b, end);
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
                 found.record.values = keepValues(s, serials, data, headerLength);
             found.record.rowid = static_cast<int64_t>(rowid);
@@ -630,13 +623,7 @@ private:
                 const auto bodyAt = static_cast<size_t>(computed);
                 bool lost = false;
                 if (!values(shape, serials, data, bodyAt, signatures, trusted, tailMayBeLost, &lost)) continue;
-                found.record = {};
-                found.tailLost = lost;
-                if (lost) end = headerAt + static_cast<int64_t>(signatures.keptEnd);
-                found.signature = signatures.all;
-                found.kept = signatures.kept;
-                found.unique = signatures.unique;
-                found.identity = signatures.identity;
+                startFound(found, signatures, lost, headerAt, end);
                 // Where only the look of four bytes says a block began, no cell need begin there.
                 if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
                 // A reading that ends where the block ends, or where a whole cell starts, is
@@ -675,6 +662,18 @@ private:
         end = bestEnd;
         shapeIndex = bestShape;
         return true;
+    }
+
+    // A reading's row, begun afresh with its signatures. A row whose tail was taken ends, on the
+    // page, where its kept columns do (payloadAt: where its payload starts on the page).
+    static void startFound(Found& found, const Signatures& signatures, bool lost, int64_t payloadAt, int64_t& end) {
+        found.record = {};
+        found.tailLost = lost;
+        if (lost) end = payloadAt + static_cast<int64_t>(signatures.keptEnd);
+        found.signature = signatures.all;
+        found.kept = signatures.kept;
+        found.unique = signatures.unique;
+        found.identity = signatures.identity;
     }
 
     // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block).
