@@ -224,6 +224,8 @@ public:
         file_ = &db_.file();
         live_ = &ownLive_;
         inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
+        // The live rows' sets are not asked again: their room goes back before the rows are sorted.
+        std::vector<LiveSets>().swap(live);
         gather(all, readers.size());
         int64_t examined = 0;
         for (const PageCarver* carver : all) examined += carver->examined_;
