@@ -36,7 +36,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
             auto call = std::make_shared<PRCallHistoryNode>();
             // Straight into the record: a number is short text, which a move copies.
             if (const char* address = row.text(0)) call->setCallPhone(GetStringFormChar(address));
-            if (auto v = backupreader::dateText(row.decimal(1), false)) call->setCallDate(std::move(*v));
+            if (auto v = row.decimal(1)) call->setCallDate(recordDate(*v, false));
             if (auto v = row.decimal(2)) call->setCallTime(static_cast<int>(*v));
             // Bit 0 of the flags marks an outgoing call (5 for a call, 17 for FaceTime...), as the
             // database's own timer triggers read it.

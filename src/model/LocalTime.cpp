@@ -12,7 +12,8 @@ constexpr int64_t kDay = 86400;
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
+}  // namespace
+
 int64_t daysFromCivil(int64_t y, int m, int d) {
     y -= m <= 2;
     const int64_t era = floorDiv(y, 400);
@@ -21,8 +22,6 @@ int64_t daysFromCivil(int64_t y, int m, int d) {
     const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
-
-}  // namespace
 
 void civilDate(int64_t days, int64_t& year, int& month, int& day) {
     const int64_t z = days + 719468;

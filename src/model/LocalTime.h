@@ -21,8 +21,9 @@ bool cachedLocalTime(time_t seconds, struct tm& out);
 std::optional<long> cachedUtcOffset(time_t seconds);
 
 // The proleptic Gregorian date (month 1 to 12) of the day the given number of days after
-// 1970-01-01.
+// 1970-01-01, and the way back.
 void civilDate(int64_t days, int64_t& year, int& month, int& day);
+int64_t daysFromCivil(int64_t year, int month, int day);
 
 // The calendar fields (tm_year to tm_sec, tm_yday, tm_wday) of a wall-clock time given as
 // seconds since 1970-01-01 00:00 of that clock.

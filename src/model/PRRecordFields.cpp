@@ -1,6 +1,7 @@
 #include "model/PRRecordFields.h"
 
 #include "model/LocalTime.h"
+#include "model/WallClockText.h"
 
 #include <algorithm>
 #include <array>
@@ -304,71 +305,9 @@ std::string GetNSStringDate(const wchar_t* text) {
 
 namespace {
 
-// Writes number with at least width digits (a minus sign counting as one) at out; answers the
-// characters written.
-size_t writeDigits(int number, int width, char* out) {
-    if (width == 2 && number >= 0 && number < 100) {  // months, days, hours, minutes
-        out[0] = static_cast<char>('0' + number / 10);
-        out[1] = static_cast<char>('0' + number % 10);
-        return 2;
-    }
-    size_t n = 0;
-    if (number < 0) {
-        out[n++] = '-';
-        number = -number;
-        --width;
-    }
-    char buf[12];
-    int k = 0;
-    do {
-        buf[k++] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number > 0);
-    for (int pad = k; pad < width; ++pad) out[n++] = '0';
-    while (k > 0) out[n++] = buf[--k];
-    return n;
-}
-
-// "%02d-%02d-%04d %02d:%02d" of a wall-clock time in seconds. Records of one database come
-// day after day, so the "MM-DD-YYYY " of the last day asked is kept (per thread).
-size_t writeWallClock(int64_t wall, char (&out)[32]) {
-    struct DayText {
-        bool valid;
-        int64_t day;
-        size_t length;
-        char text[24];
-    };
-    thread_local DayText last{};
-    constexpr int64_t kDay = 86400;
-    int64_t day = wall / kDay;
-    if (wall % kDay < 0) --day;
-    if (!last.valid || last.day != day) {
-        int64_t year = 0;
-        int month = 0, dayOfMonth = 0;
-        civilDate(day, year, month, dayOfMonth);
-        size_t n = writeDigits(month, 2, last.text);
-        last.text[n++] = '-';
-        n += writeDigits(dayOfMonth, 2, last.text + n);
-        last.text[n++] = '-';
-        n += writeDigits(static_cast<int>(year), 4, last.text + n);
-        last.text[n++] = ' ';
-        last.valid = true;
-        last.day = day;
-        last.length = n;
-    }
-    std::memcpy(out, last.text, last.length);
-    size_t n = last.length;
-    const int64_t clock = wall - day * kDay;
-    n += writeDigits(static_cast<int>(clock / 3600), 2, out + n);
-    out[n++] = ':';
-    n += writeDigits(static_cast<int>(clock / 60 % 60), 2, out + n);
-    return n;
-}
-
-// "%02d-%02d-%04d %02d:%02d" of a database time value in local time, written by hand into out
-// (readers and carvers make one per record); the length written, 0 when the time has no local
-// time.
-size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
+// The local wall-clock time of a database time value (readers and carvers ask one per record);
+// nothing when the time has no local time.
+std::optional<int64_t> wallClockOf(int64_t value, bool fileType) {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
     // Values counted from 2001 (every note and calendar time; message and call times that land
@@ -383,15 +322,22 @@ size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
     bool since2001 = fileType || low < k1990 - 86400;
     if (!since2001) {
         offset = cachedUtcOffset(static_cast<time_t>(low));
-        if (!offset) return 0;
+        if (!offset) return std::nullopt;
         since2001 = low + *offset < k1990;  // a local year before 1990
     }
     if (since2001) {
         moment = low + kSince2001;
         offset = cachedUtcOffset(static_cast<time_t>(moment));
-        if (!offset) return 0;
+        if (!offset) return std::nullopt;
     }
-    return writeWallClock(moment + *offset, out);
+    return moment + *offset;
+}
+
+// "%02d-%02d-%04d %02d:%02d" of a database time value in local time, written by hand into out;
+// the length written, 0 when the time has no local time.
+size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
+    const std::optional<int64_t> wall = wallClockOf(value, fileType);
+    return wall ? writeWallClock(*wall, out) : 0;
 }
 
 }  // namespace
@@ -408,6 +354,11 @@ std::optional<std::string> dateTimeText(int64_t value, bool fileType) {
     const size_t length = writeDateTime(value, fileType, text);
     if (length == 0) return std::nullopt;
     return std::string(text, length);
+}
+
+PRDateText recordDate(int64_t value, bool fileType) {
+    const std::optional<int64_t> wall = wallClockOf(value, fileType);
+    return wall ? PRDateText::ofWallClock(*wall) : PRDateText();
 }
 
 std::string standardDateDescription(int64_t secondsSince1970) {

@@ -4,6 +4,8 @@
 // behind the date texts keeps a per-thread cache that gives the same answers).
 #pragma once
 
+#include "model/PRDateText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,6 +44,8 @@ std::string GetNSStringDate(const wchar_t* text);
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
 // The same text as UTF-8 (it is plain ASCII), without the wide step between.
 std::optional<std::string> dateTimeText(int64_t value, bool fileType);
+// The same date as a record keeps it; the empty text when the time cannot be converted.
+PRDateText recordDate(int64_t value, bool fileType);
 // A time value whose first ten digits are seconds since 1970, as "YYYY-MM-DD hh:mm:ss +0000";
 // " " for a value of fewer than eleven characters.
 std::string GetPhoneDate(int64_t value);

@@ -1,4 +1,5 @@
 #include "FixedTimeZone.h"
+#include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
 
 #include <clocale>
@@ -105,6 +106,65 @@ TEST(RecordFields, MessageTimesNearTheTurnOf1990FollowTheirLocalYear) {
             ASSERT_EQ(dateText(value, false), expected) << value;
         }
     }
+}
+
+// A record keeps a date as its minute, and must give back exactly the text it was given or that
+// the time value reads as; any text not of that exact form is kept as it stands.
+TEST(RecordFields, RecordDatesGiveBackTheirTextsWhateverTheyHold) {
+    FixedTimeZone zone("<-05>5");
+    for (const bool fileType : {false, true})
+        for (int64_t value = -400000000; value < 1600000000; value += 7777777 + value % 61) {
+            const PRDateText date = recordDate(value, fileType);
+            ASSERT_EQ(date.str(), dateText(value, fileType)) << value;
+            ASSERT_EQ(PRDateText(date.str()).str(), date.str()) << value;
+        }
+    const std::string longText(300, 'x');
+    for (const char* text : {"",
+                             " ",
+                             "01-01-0000 00:00",
+                             "12-31-9999 23:59",
+                             "12-31-1969 23:59",
+                             "02-29-2000 12:00",
+                             "02-29-2001 12:00",
+                             "02-30-2013 10:00",
+                             "13-01-2013 10:00",
+                             "00-10-2013 10:00",
+                             "04-30-2013 24:00",
+                             "04-30-2013 14:60",
+                             "4-30-2013 14:47",
+                             "04-30-2013 14:47 ",
+                             "04-30-2013 14:47:10",
+                             "04/30/2013 14:47",
+                             "04-30-2013\t14:47",
+                             "-1-30-2013 14:47",
+                             "04-30-2013 1a:47",
+                             longText.c_str()}) {
+        SCOPED_TRACE(text);
+        PRDateText date(text);
+        EXPECT_EQ(date.str(), text);
+        PRDateText copy = date;
+        PRDateText moved = std::move(date);
+        EXPECT_EQ(copy.str(), text);
+        EXPECT_EQ(moved.str(), text);
+        copy = PRDateText("05-01-2013 09:00");
+        EXPECT_EQ(copy.str(), "05-01-2013 09:00");
+        copy = moved;
+        EXPECT_EQ(copy.str(), text);
+    }
+
+    // A call lists and shows the text of its date as any other field.
+    PRCallHistoryNode call;
+    call.setCallDate("04-30-2013 14:47");
+    EXPECT_EQ(call.callDate(), "04-30-2013 14:47");
+    EXPECT_NE(call.description().find("callDate=04-30-2013 14:47,"), std::string::npos) << call.description();
+    struct Dates final : PRFieldVisitor {
+        std::string seen;
+        void field(const char* name, const PRFieldView& value) override {
+            if (std::string_view(name) == "callDate") seen = std::get<std::string_view>(value);
+        }
+    } dates;
+    call.visitFields(dates);
+    EXPECT_EQ(dates.seen, "04-30-2013 14:47");
 }
 
 TEST(RecordFields, PhoneDatesNeedElevenDigits) {

@@ -41,7 +41,7 @@ PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
     if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return nullptr;
     auto call = std::make_shared<PRCallHistoryNode>();
     call->setCallPhone(textOf(address));
-    if (auto text = dateTimeText(date, false)) call->setCallDate(*text);
+    call->setCallDate(recordDate(date, false));
     call->setCallTime(static_cast<int>(duration));
     // Bit 0 of the flags marks an outgoing call (5, or 17 for FaceTime...).
     const bool outgoing = flags & 1;

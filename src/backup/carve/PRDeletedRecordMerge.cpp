@@ -11,10 +11,10 @@
 namespace {
 
 // The key of a record: each part followed by a unit separator.
-void keyInto(std::string& k, std::initializer_list<const std::string*> parts) {
+void keyInto(std::string& k, std::initializer_list<std::string_view> parts) {
     k.clear();
-    for (const std::string* p : parts) {
-        k += *p;
+    for (std::string_view p : parts) {
+        k += p;
         k += '\x1f';
     }
 }
@@ -157,14 +157,14 @@ const std::string& unknownPhone() {
 // Fewer than three characters besides spaces: no number a message could come from.
 bool isShortPhone(const std::string& phone) { return characters(withoutSpaces(phone)) < 3; }
 
-void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {&c.contactName(), &c.contactPhone()}); }
+void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {c.contactName(), c.contactPhone()}); }
 void messageKey(std::string& k, const PRMessageNode& m) {
-    keyInto(k, {&m.messagePhone(), &m.messageContent(), &m.messageDate()});
+    keyInto(k, {m.messagePhone(), m.messageContent(), m.messageDate()});
 }
 void noteKey(std::string& k, const PRNoteNode& n) { k = n.noteContent(); }
-void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {&c.callPhone(), &c.callDate()}); }
-void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {&b.bookMarkURL(), &b.bookMarkTitle()}); }
-void calenderKey(std::string& k, const PRCalenderNode& c) { keyInto(k, {&c.calTitle(), &c.calNote(), &c.startDate()}); }
+void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {c.callPhone(), c.callDate()}); }
+void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {b.bookMarkURL(), b.bookMarkTitle()}); }
+void calenderKey(std::string& k, const PRCalenderNode& c) { keyInto(k, {c.calTitle(), c.calNote(), c.startDate()}); }
 
 template <class Node>
 uint64_t hashOfKey(void (*keyOf)(std::string&, const Node&), const Node& node) {
@@ -178,7 +178,7 @@ uint64_t PRDeletedRecordMerge::keyHash(const PRContactNode& contact) { return ha
 uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) {
     thread_local std::string k;
     const std::string& phone = isShortPhone(message.messagePhone()) ? unknownPhone() : message.messagePhone();
-    keyInto(k, {&phone, &message.messageContent(), &message.messageDate()});
+    keyInto(k, {phone, message.messageContent(), message.messageDate()});
     return hashOf(k);
 }
 uint64_t PRDeletedRecordMerge::keyHash(const PRNoteNode& note) { return hashOfKey(noteKey, note); }

@@ -29,9 +29,9 @@ std::string lastComponent(const std::string& path) {
 }
 
 // "Label:value  " for each part, in order.
-std::string entry(std::initializer_list<std::pair<const char*, const std::string*>> parts) {
+std::string entry(std::initializer_list<std::pair<const char*, std::string_view>> parts) {
     std::string text;
-    for (const auto& [label, value] : parts) text += std::string(label) + ":" + *value + "  ";
+    for (const auto& [label, value] : parts) ((text += label) += ':').append(value) += "  ";
     return text;
 }
 
@@ -95,44 +95,44 @@ bool PRBackupRecovery::copyFile(const std::string& source, const std::string& de
 }
 
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
-    return entry({{"Name", &c.contactName()},
-                  {"Phone", &c.contactPhone()},
-                  {"Email", &c.contactEmail()},
-                  {"Company", &c.contactCompany()},
-                  {"JobTitle", &c.contactJobtitle()},
-                  {"Home Page", &c.contactHomepage()},
-                  {"Address", &c.contactAdress()},
-                  {"Birthday", &c.contactBirthday()},
-                  {"Note", &c.contactNote()}});
+    return entry({{"Name", c.contactName()},
+                  {"Phone", c.contactPhone()},
+                  {"Email", c.contactEmail()},
+                  {"Company", c.contactCompany()},
+                  {"JobTitle", c.contactJobtitle()},
+                  {"Home Page", c.contactHomepage()},
+                  {"Address", c.contactAdress()},
+                  {"Birthday", c.contactBirthday()},
+                  {"Note", c.contactNote()}});
 }
 
 std::string PRBackupRecovery::messageEntry(const PRMessageNode& m) {
-    return entry({{"Name", &m.messageName()},
-                  {"Phone", &m.messagePhone()},
-                  {"Date", &m.messageDate()},
-                  {"Type", &m.messageType()},
-                  {"Content", &m.messageContent()}});
+    return entry({{"Name", m.messageName()},
+                  {"Phone", m.messagePhone()},
+                  {"Date", m.messageDate()},
+                  {"Type", m.messageType()},
+                  {"Content", m.messageContent()}});
 }
 
 std::string PRBackupRecovery::callHistoryEntry(const PRCallHistoryNode& c) {
-    return entry({{"Name", &c.callName()},
-                  {"Phone", &c.callPhone()},
-                  {"Date", &c.callDate()},
-                  {"Type", &c.callType()},
-                  {"Duration", &c.callDuration()}});
+    return entry({{"Name", c.callName()},
+                  {"Phone", c.callPhone()},
+                  {"Date", c.callDate()},
+                  {"Type", c.callType()},
+                  {"Duration", c.callDuration()}});
 }
 
 std::string PRBackupRecovery::noteEntry(const PRNoteNode& n) {
-    return entry({{"Title", &n.noteTitle()}, {"Note", &n.noteContent()}, {"Date", &n.noteDate()}});
+    return entry({{"Title", n.noteTitle()}, {"Note", n.noteContent()}, {"Date", n.noteDate()}});
 }
 
 std::string PRBackupRecovery::bookMarkEntry(const PRBookMarkNode& b) {
-    return entry({{"Title", &b.bookMarkTitle()}, {"URL", &b.bookMarkURL()}});
+    return entry({{"Title", b.bookMarkTitle()}, {"URL", b.bookMarkURL()}});
 }
 
 std::string PRBackupRecovery::calenderEntry(const PRCalenderNode& c) {
     return entry(
-        {{"Title", &c.calTitle()}, {"Note", &c.calNote()}, {"Start Date", &c.startDate()}, {"End Date", &c.endDate()}});
+        {{"Title", c.calTitle()}, {"Note", c.calNote()}, {"Start Date", c.startDate()}, {"End Date", c.endDate()}});
 }
 
 std::string PRBackupRecovery::contactCardName(const PRContactNode& contact) {
