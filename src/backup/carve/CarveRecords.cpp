@@ -2,6 +2,7 @@
 
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
+#include "backup/carve/KeyTable.h"
 #include "backup/carve/SlotSums.h"
 #include "model/PRRecordFields.h"
 
@@ -158,14 +159,22 @@ void keepRowidTail(const uint8_t* cell, int offset, uint64_t payloadLength, Carv
 }
 
 class PageCarver {
-    // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per shape.
-    struct LiveSets {
-        std::vector<KeySet> rowids, values, kept, uniques, identities;
+    // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per
+    // shape: listed by each thread as it finds them (KeyList), then put together (KeyTable).
+    template <class Keys>
+    struct LiveKeys {
+        explicit LiveKeys(size_t shapes)
+            : rowids(shapes), values(shapes), kept(shapes), uniques(shapes), identities(shapes) {}
+        std::vector<Keys> rowids, values, kept, uniques, identities;
         // A shape that keeps every column has its kept signatures among its signatures.
-        const KeySet& keptOf(size_t s, const TableShape& shape) const {
+        const Keys& keptOf(size_t s, const TableShape& shape) const {
             return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
         }
+        static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids, &LiveKeys::values, &LiveKeys::kept,
+                                                                 &LiveKeys::uniques, &LiveKeys::identities};
     };
+    using LiveLists = LiveKeys<KeyList>;
+    using LiveTables = LiveKeys<KeyTable>;
 
 public:
     // Reads the pages of db through file: the database's own, or another reader of it.
@@ -181,11 +190,6 @@ public:
         tables_.resize(shapes.size());
         pageFound_.resize(shapes.size());
         deleted_.resize(shapes.size());
-        ownLive_.rowids.resize(shapes.size());
-        ownLive_.values.resize(shapes.size());
-        ownLive_.kept.resize(shapes.size());
-        ownLive_.uniques.resize(shapes.size());
-        ownLive_.identities.resize(shapes.size());
     }
 
     // Every page is read on its own, so a large file is split into pieces of pages read side by
@@ -214,18 +218,21 @@ public:
             others.push_back(std::make_unique<PageCarver>(db_, db_.file(), shapes_));
             all.push_back(others.back().get());
         }
-        // The live rows' sets are kept per thread: a deleted row then asks one set per thread.
-        std::vector<LiveSets> live(readers.size(), ownLive_);
+        // Each thread lists the keys of the live rows it finds.
+        std::vector<LiveLists> found;
+        for (size_t t = 0; t < readers.size(); ++t) found.emplace_back(shapes_.size());
         inParallel(all.size(), readers.size(), [&](size_t k, size_t thread) {
             all[k]->file_ = readers[thread];
-            all[k]->live_ = &live[thread];
+            all[k]->live_ = &found[thread];
             all[k]->carvePages(pages * static_cast<int64_t>(k) / pieces, pages * static_cast<int64_t>(k + 1) / pieces);
         });
         file_ = &db_.file();
-        live_ = &ownLive_;
-        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
-        // The live rows' sets are not asked again: their room goes back before the rows are sorted.
-        std::vector<LiveSets>().swap(live);
+        for (PageCarver* carver : all) carver->live_ = nullptr;
+        {
+            // Their tables are not asked again: their room goes back before the rows are sorted.
+            const LiveTables live = tablesOf(found, readers.size());
+            inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
+        }
         gather(all, readers.size());
         int64_t examined = 0;
         for (const PageCarver* carver : all) examined += carver->examined_;
@@ -246,21 +253,31 @@ private:
         }
     }
 
+    // The threads' lists of each kind of key put together, one kind after another, each list
+    // emptied as it is taken in: the keys are held twice over for one kind at most.
+    LiveTables tablesOf(std::vector<LiveLists>& found, size_t threads) const {
+        LiveTables tables(shapes_.size());
+        for (size_t kind = 0; kind < std::size(LiveTables::kinds); ++kind)
+            for (size_t s = 0; s < shapes_.size(); ++s) {
+                std::vector<KeyList*> lists;
+                for (LiveLists& thread : found) lists.push_back(&(thread.*LiveLists::kinds[kind])[s]);
+                (tables.*LiveTables::kinds[kind])[s].build(lists, threads);
+            }
+        return tables;
+    }
+
     // Marks the deleted rows that repeat a live row of their table found by any of the threads:
     // the same row id, the same values, or the same value where no two rows share one. A balance
     // that moves rows to another page leaves their old cells behind, to be written over in part
     // later: a row that lost its id repeats a live one whose kept values it has.
-    void markRepeats(const std::vector<LiveSets>& sets) {
+    void markRepeats(const LiveTables& live) {
         for (size_t s = 0; s < shapes_.size(); ++s)
             for (Found& f : deleted_[s])
-                for (const LiveSets& live : sets)
-                    if (live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
-                        (f.identity && live.identities[s].contains(f.identity)) ||
-                        ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
-                        (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)))) {
-                        f.repeatsLive = true;
-                        break;
-                    }
+                f.repeatsLive = live.values[s].contains(f.signature) ||
+                                (f.unique && live.uniques[s].contains(f.unique)) ||
+                                (f.identity && live.identities[s].contains(f.identity)) ||
+                                ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes_[s]).contains(f.kept)) ||
+                                (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)));
     }
 
     // Moves the live rows the others found after this one's, in the order of all (this carver
@@ -973,11 +990,11 @@ private:
             Found& f = page[i];
             if (f.live) {
                 lowestLive = std::min(lowestLive, f.record.rowid);
-                live_->rowids[s].insert(static_cast<uint64_t>(f.record.rowid));
-                live_->values[s].insert(f.signature);
-                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].insert(f.kept);
-                if (f.unique) live_->uniques[s].insert(f.unique);
-                if (f.identity) live_->identities[s].insert(f.identity);
+                live_->rowids[s].push(static_cast<uint64_t>(f.record.rowid));
+                live_->values[s].push(f.signature);
+                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
+                if (f.unique) live_->uniques[s].push(f.unique);
+                if (f.identity) live_->identities[s].push(f.identity);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
@@ -1192,12 +1209,11 @@ private:
     std::vector<uint64_t> lookSerials_;
     std::string bestData_;
     std::vector<uint64_t> bestSerials_;
-    std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
-    std::vector<uint32_t> order_, ordered_;      // scratch of endPage()
-    std::vector<int64_t> pageIds_;               // scratch of boundByLocalOrder()
-    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
-    LiveSets ownLive_;
-    LiveSets* live_ = &ownLive_;                           // the sets of the thread carving the pages
+    std::vector<std::vector<Found>> pageFound_;            // per shape: the rows of the page being read
+    std::vector<uint32_t> order_, ordered_;                // scratch of endPage()
+    std::vector<int64_t> pageIds_;                         // scratch of boundByLocalOrder()
+    std::vector<std::vector<Found>> deleted_;              // per shape: deleted rows found so far
+    LiveLists* live_ = nullptr;                            // the lists of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
     int64_t gapEnd_ = -1;                                  // where the gap of the page read ends (see scanGap)
     bool tailMayBeLost_ = false;                           // and takes a row whose tail runs past it (see scanGap)

@@ -1,0 +1,59 @@
+#include "backup/carve/KeyTable.h"
+
+#include "backup/carve/InParallel.h"
+
+#include <algorithm>
+
+namespace carve {
+
+namespace {
+// Buckets of a few dozen keys: a question reads the bucket's bounds and a cache line or two.
+constexpr size_t kKeysPerBucket = 32;
+// At most 65,536 buckets: each list counts its keys per bucket while the table is made.
+constexpr int kMostBits = 16;
+}  // namespace
+
+void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
+    size_ = 0;
+    for (const KeyList* list : lists) size_ += list->size();
+    bits_ = 0;
+    while (bits_ < kMostBits && (size_t{1} << bits_) * kKeysPerBucket < size_) ++bits_;
+    const size_t buckets = size_t{1} << bits_;
+    // Each list's count per bucket, then where its keys of each bucket go.
+    std::vector<std::vector<size_t>> at(lists.size(), std::vector<size_t>(buckets, 0));
+    inParallel(lists.size(), threads,
+               [&](size_t l, size_t) { lists[l]->forEach([&](uint64_t key) { ++at[l][bucketOf(spread(key))]; }); });
+    starts_.assign(buckets + 1, 0);
+    size_t next = 0;
+    for (size_t b = 0; b < buckets; ++b) {
+        starts_[b] = next;
+        for (std::vector<size_t>& counts : at) {
+            const size_t count = counts[b];
+            counts[b] = next;
+            next += count;
+        }
+    }
+    starts_[buckets] = next;
+    keys_ = std::make_unique_for_overwrite<uint64_t[]>(std::max<size_t>(size_, 1));
+    inParallel(lists.size(), threads, [&](size_t l, size_t) {
+        lists[l]->forEach([&](uint64_t key) {
+            const uint64_t k = spread(key);
+            keys_[at[l][bucketOf(k)]++] = k;
+        });
+        lists[l]->clear();
+    });
+    const size_t perJob = std::max<size_t>(buckets / 64, 1);
+    inParallel((buckets + perJob - 1) / perJob, threads, [&](size_t job, size_t) {
+        for (size_t b = job * perJob; b < std::min(buckets, (job + 1) * perJob); ++b)
+            std::sort(keys_.get() + starts_[b], keys_.get() + starts_[b + 1]);
+    });
+}
+
+bool KeyTable::contains(uint64_t key) const {
+    if (size_ == 0) return false;
+    const uint64_t k = spread(key);
+    const size_t b = bucketOf(k);
+    return std::binary_search(keys_.get() + starts_[b], keys_.get() + starts_[b + 1], k);
+}
+
+}  // namespace carve

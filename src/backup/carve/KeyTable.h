@@ -1,0 +1,68 @@
+// The keys of the live rows (row ids, value hashes) that every deleted row is checked against.
+// A file of ten million live rows gives tens of millions of keys, found on several threads at
+// once and then only asked: each thread lists its keys as it finds them, 8 bytes a key, and the
+// lists are then sorted into one table of 8 bytes a key. Sets that grow as the keys come, one
+// per thread, took two to four times that, and every question asked each of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace carve {
+
+// Keys as one thread finds them, in blocks that never move (no regrowth copies the keys found
+// so far) and go back to the system as soon as they are freed.
+class KeyList {
+public:
+    void push(uint64_t key) {
+        if (used_ == kBlock) {
+            blocks_.push_back(std::make_unique_for_overwrite<uint64_t[]>(kBlock));
+            used_ = 0;
+        }
+        blocks_.back()[used_++] = key;
+    }
+    size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlock + used_; }
+    template <class F>
+    void forEach(F&& f) const {
+        for (size_t b = 0; b < blocks_.size(); ++b) {
+            const size_t n = b + 1 == blocks_.size() ? used_ : kBlock;
+            for (size_t i = 0; i < n; ++i) f(blocks_[b][i]);
+        }
+    }
+    void clear() {
+        std::vector<std::unique_ptr<uint64_t[]>>().swap(blocks_);
+        used_ = kBlock;
+    }
+
+private:
+    // 256 KB: each block a mapping of its own, which freeing gives back at once.
+    static constexpr size_t kBlock = 32768;
+    std::vector<std::unique_ptr<uint64_t[]>> blocks_;
+    size_t used_ = kBlock;
+};
+
+// A set of keys made once from lists and then only asked.
+class KeyTable {
+public:
+    // Takes in the keys of every list, emptying each as it goes, sorting on up to threads threads.
+    void build(const std::vector<KeyList*>& lists, size_t threads);
+    bool contains(uint64_t key) const;
+    size_t size() const { return size_; }
+
+private:
+    // Row ids come in runs: keys are spread over the whole range before they are placed. An odd
+    // factor gives each key a value of its own.
+    static uint64_t spread(uint64_t key) { return key * 0x9E3779B97F4A7C15ULL; }
+    size_t bucketOf(uint64_t spreadKey) const {
+        return bits_ == 0 ? 0 : static_cast<size_t>(spreadKey >> (64 - bits_));
+    }
+
+    std::unique_ptr<uint64_t[]> keys_;  // spread, sorted within each bucket
+    std::vector<size_t> starts_;        // where each bucket starts in keys_, and the end
+    size_t size_ = 0;
+    int bits_ = 0;  // buckets are named by the top bits of a spread key
+};
+
+}  // namespace carve
