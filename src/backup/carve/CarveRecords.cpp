@@ -1137,18 +1137,31 @@ private:
             // says most of its row id is kept: read, else bounded on both sides, else the first.
             // A copy whose tail was lost repeats any other copy of the columns the table keeps.
             // Of such copies, one with its row id read is kept.
+            // Only the copies of rows that lost their ids or tails are asked about: a file of
+            // millions of rows that kept both lists no other copy.
+            KeySet idLost, tailLost;
+            for (const PageCarver* carver : all)
+                for (const Found& f : carver->deleted_[s]) {
+                    if (f.repeatsLive) continue;
+                    if (!f.record.rowidKnown) idLost.insert(f.signature);
+                    if (f.tailLost) tailLost.insert(f.kept);
+                }
             KeySet withId, bounded, keptWhole, keptTailWithId, keptOfTails;
             for (const PageCarver* carver : all)
                 for (const Found& f : carver->deleted_[s]) {
                     if (f.repeatsLive) continue;
-                    if (!f.tailLost)
-                        keptWhole.insert(f.kept);
-                    else if (f.record.rowidKnown)
-                        keptTailWithId.insert(f.kept);
-                    if (f.record.rowidKnown)
-                        withId.insert(f.signature);
-                    else if (isBounded(f.record))
-                        bounded.insert(f.signature);
+                    if (tailLost.contains(f.kept)) {
+                        if (!f.tailLost)
+                            keptWhole.insert(f.kept);
+                        else if (f.record.rowidKnown)
+                            keptTailWithId.insert(f.kept);
+                    }
+                    if (idLost.contains(f.signature)) {
+                        if (f.record.rowidKnown)
+                            withId.insert(f.signature);
+                        else if (isBounded(f.record))
+                            bounded.insert(f.signature);
+                    }
                 }
             for (PageCarver* carver : all) {
                 for (Found& f : carver->deleted_[s]) {
