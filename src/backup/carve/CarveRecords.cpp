@@ -293,8 +293,13 @@ private:
                 std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
                 std::vector<CarvedRecord>().swap(live);
             });
-            // The rows' values stay where they are, now kept by this carver's table.
-            for (size_t k = 1; k < all.size(); ++k) tables_[s].store.take(std::move(all[k]->tables_[s].store));
+            // The rows' values stay where they are, now kept by this carver's table, part after part.
+            tables_[s].parts.assign(all.size(), {});
+            tables_[s].parts[0].blockEnd = tables_[s].store.blocks();
+            for (size_t k = 1; k < all.size(); ++k) {
+                tables_[s].store.take(std::move(all[k]->tables_[s].store));
+                tables_[s].parts[k].blockEnd = tables_[s].store.blocks();
+            }
         }
     }
 
@@ -1163,8 +1168,8 @@ private:
                             bounded.insert(f.signature);
                     }
                 }
-            for (PageCarver* carver : all) {
-                for (Found& f : carver->deleted_[s]) {
+            for (size_t k = 0; k < all.size(); ++k) {
+                for (Found& f : all[k]->deleted_[s]) {
                     const uint64_t key = f.signature;
                     const auto rowid = static_cast<uint64_t>(f.record.rowid);
                     if (f.repeatsLive || deletedValues.contains(key)) continue;
@@ -1198,7 +1203,8 @@ private:
                     }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
-                std::vector<Found>().swap(carver->deleted_[s]);
+                std::vector<Found>().swap(all[k]->deleted_[s]);
+                tables_[s].parts[k].deletedEnd = tables_[s].deleted.size();
             }
         });
         return std::move(tables_);
@@ -1694,6 +1700,15 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
     return PageCarver(db, db.file(), shapes).run(runs);
+}
+
+void releaseValuesBefore(CarvedTable& table, size_t row) {
+    size_t blocks = 0;
+    for (const CarvedTable::Part& part : table.parts) {
+        if (part.deletedEnd > row) break;
+        blocks = part.blockEnd;
+    }
+    table.store.releaseFirst(blocks);
 }
 
 void releaseTables(std::vector<CarvedTable>&& tables) { std::vector<CarvedTable>().swap(tables); }

@@ -128,6 +128,14 @@ struct CarvedTable {
     std::vector<CarvedRecord> live;
     std::vector<CarvedRecord> deleted;
     CarvedStore store;  // the rows' values
+    // The parts of the file read side by side, in order: the deleted rows read from a part come
+    // before its deletedEnd, and their values (and its live rows') lie in the store's blocks
+    // before its blockEnd.
+    struct Part {
+        size_t deletedEnd = 0;
+        size_t blockEnd = 0;
+    };
+    std::vector<Part> parts;
     // The ids the tree allows the pages of the deleted rows withinPage, (first, second], by page.
     std::unordered_map<int64_t, std::pair<int64_t, int64_t>> pageRange;
 };
@@ -138,6 +146,12 @@ struct CarvedTable {
 // The pages of a large file are read in runs side by side (one thread each); runs chooses how
 // many, 0 leaving it to the file's size and the machine. The result is the same for any number.
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
+
+// Frees the values of the deleted rows before row, and of the live rows read from the same parts
+// of the file, in whole parts: for a caller that makes what it keeps of the deleted rows in order,
+// and does not read those rows (nor any live row) again. A large file's values take hundreds of
+// megabytes, as much again as what is made of them.
+void releaseValuesBefore(CarvedTable& table, size_t row);
 
 // Frees what carveRecords answered.
 void releaseTables(std::vector<CarvedTable>&& tables);

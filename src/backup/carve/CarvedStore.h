@@ -31,6 +31,15 @@ public:
         return given;
     }
 
+    // How many blocks this store holds or held: what it gives from now on lies in later ones.
+    size_t blocks() const { return blocks_.size(); }
+    // Frees the first n blocks and what they held, for a caller done with it.
+    void releaseFirst(size_t n) {
+        n = std::min(n, blocks_.size());
+        for (size_t b = 0; b < n; ++b) blocks_[b].reset();
+        if (n == blocks_.size()) left_ = 0;  // the block values were being given from is gone
+    }
+
     // Takes over other's blocks: what other gave out stays where it is.
     void take(CarvedStore&& other) {
         blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),

@@ -60,8 +60,11 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
     if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
     std::vector<CarvedTable> tables = carveRecords(db, callShapes());
     std::vector<const CarvedRecord*> rows;
-    for (const CarvedTable& table : tables)
+    std::vector<size_t> firstRowOf;  // of each table, in rows
+    for (const CarvedTable& table : tables) {
+        firstRowOf.push_back(rows.size());
         for (const CarvedRecord& row : table.deleted) rows.push_back(&row);
+    }
 
     // The calls are made side by side in stretches, each thread with a name look-up of its own,
     // and posted here in order as the stretches are made.
@@ -77,6 +80,10 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i)
                 if (made[i]) context_.nc->postNotificationName(kPosted, std::move(made[i]));
+            // The calls made so far hold what they need of their rows' values: those go as the
+            // calls come, rather than both being held to the end.
+            for (size_t t = 0; t < tables.size(); ++t)
+                if (to > firstRowOf[t]) releaseValuesBefore(tables[t], to - firstRowOf[t]);
         });
     releaseTables(std::move(tables));
     postProgress(context_, 90);
