@@ -1,5 +1,6 @@
 // The contact and call carvers make the records of a large file side by side: on however many
-// threads, the records, their joined values, their names and their order must be those of one.
+// threads, the records, their joined values, their names and their order must be those of one
+// (the call carver also lets the values of the rows it has made calls of go as it goes).
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
 #include "backup/carve/DelCallHistoryCarver.h"

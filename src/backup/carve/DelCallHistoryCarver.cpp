@@ -58,7 +58,7 @@ PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
 void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
-    std::vector<CarvedTable> tables = carveRecords(db, callShapes());
+    std::vector<CarvedTable> tables = carveRecords(db, callShapes(), threads);
     std::vector<const CarvedRecord*> rows;
     std::vector<size_t> firstRowOf;  // of each table, in rows
     for (const CarvedTable& table : tables) {

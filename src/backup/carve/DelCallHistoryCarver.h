@@ -13,9 +13,9 @@ class DelCallHistoryCarver {
 public:
     explicit DelCallHistoryCarver(CarveContext& context) : context_(context) {}
 
-    // The calls of a long history are made side by side; threads chooses on how many threads,
-    // 0 leaving it to the number of calls and the machine. The calls posted are the same for any
-    // number.
+    // The pages of a long history are read, and its calls made, side by side; threads chooses on
+    // how many threads, 0 leaving it to the file's size, the number of calls and the machine. The
+    // calls posted are the same for any number.
     void scanDelCallHistoryThread(const std::string& backupFolder, int threads = 0);
 
 private:
