@@ -4,10 +4,10 @@
 #include "model/PRRecord.h"
 
 // A history repeats its names, its two kinds and its lengths call after call: those are shared.
-// Its dates are kept as their minutes.
+// Its dates are kept as their minutes, and its numbers in place.
 #define PR_CALL_HISTORY_NODE_FIELDS(X)                 \
     X(PRSharedText, callName, setCallName, {})         \
-    X(std::string, callPhone, setCallPhone, {})        \
+    X(PRShortText, callPhone, setCallPhone, {})        \
     X(PRDateText, callDate, setCallDate, {})           \
     X(PRSharedText, callType, setCallType, {})         \
     X(int, callTime, setCallTime, -1)                  \

@@ -4,6 +4,7 @@
 
 #include "model/PRDateText.h"
 #include "model/PRSharedText.h"
+#include "model/PRShortText.h"
 #include "platform/NSObject.h"
 
 #include <cstdint>
@@ -64,6 +65,7 @@ inline PRFieldValue value(uint64_t v) { return v; }
 inline PRFieldValue value(const std::string& v) { return v; }
 inline PRFieldValue value(const PRSharedText& v) { return v.str(); }
 inline PRFieldValue value(const PRDateText& v) { return v.str(); }
+inline PRFieldValue value(const PRShortText& v) { return v.str(); }
 inline PRFieldValue value(const PROptionalText& v) { return v ? PRFieldValue(*v) : PRFieldValue(nullptr); }
 inline PRFieldValue value(const PRBytes& v) {
     return v ? PRFieldValue(static_cast<uint64_t>(v->size())) : PRFieldValue(nullptr);
@@ -78,6 +80,7 @@ inline PRFieldView view(int v) { return static_cast<int64_t>(v); }
 inline PRFieldView view(uint64_t v) { return v; }
 inline PRFieldView view(const std::string& v) { return std::string_view(v); }
 inline PRFieldView view(const PRSharedText& v) { return std::string_view(v.str()); }
+inline PRFieldView view(const PRShortText& v) { return v.view(); }
 // A date is written into a buffer made for the call that asks: it lasts until the end of the
 // statement that holds the call, as a view handed to a visitor must.
 inline PRFieldView view(const PRDateText& v, PRDateText::Buffer&& buffer = {}) { return v.view(buffer); }
@@ -92,14 +95,15 @@ PRFieldView view(const std::vector<T>& v) {
     return static_cast<uint64_t>(v.size());
 }
 
-// What a getter hands out: the field itself, but a shared text as the text and a date as a text
-// of its own.
+// What a getter hands out: the field itself, but a shared text as the text, and a date or a
+// short text as a text of its own.
 template <class T>
 const T& get(const T& v) {
     return v;
 }
 inline const std::string& get(const PRSharedText& v) { return v.str(); }
 inline std::string get(const PRDateText& v) { return v.str(); }
+inline std::string get(const PRShortText& v) { return v.str(); }
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and

@@ -159,6 +159,35 @@ TEST(Records, RepeatedTextsOfCallsAndMessagesAreKeptOnce) {
     expectViewsMatchFields(*made[0][5]);
 }
 
+// A call keeps its number in place when short, on the heap when not: either way the text it gives
+// back, lists and shows is the one it was given, byte for byte, through copies and moves.
+TEST(Records, NumbersOfCallsComeBackWholeWhateverTheirLength) {
+    const std::string withNul(
+        "+1555\0"
+        "0123",
+        10);
+    const std::string longest(15, '7'), longer(16, '8'), carved(300, 'x');
+    for (const std::string& number : {std::string(), std::string("+15550100"), withNul, longest, longer, carved}) {
+        SCOPED_TRACE(number.size());
+        PRCallHistoryNode call;
+        call.setCallPhone(number);
+        EXPECT_EQ(call.callPhone(), number);
+        expectViewsMatchFields(call);
+        PRCallHistoryNode copy = call;
+        PRCallHistoryNode moved = std::move(call);
+        EXPECT_EQ(copy.callPhone(), number);
+        EXPECT_EQ(moved.callPhone(), number);
+        copy.setCallPhone(longer);
+        EXPECT_EQ(copy.callPhone(), longer);
+        copy = moved;
+        copy = *&copy;
+        EXPECT_EQ(copy.callPhone(), number);
+        moved = PRCallHistoryNode();
+        EXPECT_EQ(moved.callPhone(), "");
+        EXPECT_EQ(copy.callPhone(), number);
+    }
+}
+
 TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {
     auto folder = std::make_shared<PRTreeDirNode>();
     auto other = std::make_shared<PRTreeDirNode>();
