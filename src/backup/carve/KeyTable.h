@@ -1,8 +1,8 @@
 // The keys of the live rows (row ids, value hashes) that every deleted row is checked against.
 // A file of ten million live rows gives tens of millions of keys, found on several threads at
 // once and then only asked: each thread lists its keys as it finds them, 8 bytes a key, and the
-// lists are then sorted into one table of 8 bytes a key. Sets that grow as the keys come, one
-// per thread, took two to four times that, and every question asked each of them.
+// lists are then sorted into one table of 8 bytes a key. A set that grows as the keys come takes
+// two to four times that, and one per thread would have every question ask each of them.
 #pragma once
 
 #include <cstddef>
