@@ -1,6 +1,7 @@
 // Hand-built pages for what real files rarely show: a call cell with a one-character number, a
 // row left in the gap of a root that became an interior page, the journal byte a folding would
-// rewrite, and hostile files that every carver must survive.
+// rewrite, and hostile files that every carver must survive; and, byte for byte, a freed row
+// whose room a new cell took the end of.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -75,6 +76,41 @@ TEST_F(CarverPage, RowsLeftBelowTheCellsOfARootThatBecameInteriorAreCarved) {
     auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]->callPhone(), "7");
+}
+
+TEST_F(CarverPage, ARowWhoseFreedRoomANewCellTookTheEndOfKeepsItsKeptColumns) {
+    // A cell written into a freeblock takes the block's end, and the block keeps the rest: the
+    // deleted call there lost its id and name to the new cell, and still has its number, date,
+    // duration and flags. Where no cell begins at the block's end, nothing took the row's tail,
+    // and no row is read past the block.
+    const Bytes liveCall = {0x10, 0x03, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01,
+                            0x00, 0x00, '8',  0x51, 0x7f, 0xa1, 0x00, 0x05, 0x01};
+    for (const bool cellAtBlockEnd : {false, true}) {
+        SCOPED_TRACE(cellAtBlockEnd ? "a cell at the block's end" : "no cell at the block's end");
+        PageFile f(1024, 2);
+        const int64_t page = f.pageStart(1);
+        const uint8_t cell = cellAtBlockEnd ? 0x73 : 0xbc;  // 627 or 700
+        // Leaf: first freeblock at 600, one cell, cells from 600.
+        f.put(page, Bytes{0x0d, 0x02, 0x58, 0x00, 0x01, 0x02, 0x58, 0x00, 0x02, cell});
+        // The block's head (no next block, 27 bytes) over the cell's length and row id, then the
+        // record: its header, "5551234", the date, duration 0, flags 5, id 1, "Someone Else".
+        f.put(page + 600, Bytes{0x00, 0x00, 0x00, 0x1b, 0x09, 0x00, 0x1b, 0x04, 0x01, 0x01, 0x01, 0x25, 0x00});
+        f.put(page + 613, std::string("5551234"));
+        f.put(page + 620, Bytes{0x51, 0x7f, 0xa1, 0x00, 0x00, 0x05, 0x01});
+        f.put(page + 627, std::string("Someone Else"));
+        // The new cell over the name, or a copy of it where no cell begins.
+        f.put(page + 627, liveCall);
+        f.put(page + 700, liveCall);
+        write(f, carvefix::names::calls);
+        carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
+        const auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+        ASSERT_EQ(calls.size(), cellAtBlockEnd ? 1u : 0u);
+        if (!cellAtBlockEnd) continue;
+        EXPECT_EQ(calls[0]->callPhone(), "5551234");
+        EXPECT_EQ(calls[0]->callDate(), recordDate(0x517fa100, false).str());
+        EXPECT_EQ(calls[0]->callDuration(), "Cancelled");  // an outgoing call of no length
+        EXPECT_EQ(calls[0]->callName(), "");
+    }
 }
 
 // Every carver over files it must survive: it posts its progress once and nothing it cannot

@@ -903,8 +903,11 @@ private:
             if (freed) scan(index, pageStart, 8, pageSize_);
             return;
         }
+        std::vector<int64_t>& cellStarts = cellStarts_;
+        cellStarts.clear();
         for (int64_t k = 0; k < cells; ++k) {
             const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), pointers + 2 * k, 2));
+            cellStarts.push_back(at);
             Found found;
             int64_t end = 0;
             size_t shape = 0;
@@ -919,6 +922,10 @@ private:
         for (int hops = 0; block >= pointers + 2 * cells && block + 4 <= pageSize_ && hops < 4096; ++hops) {
             const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
             const int64_t blockEnd = std::min(pageSize_, block + std::max<int64_t>(size, 4));
+            // A cell written into a freeblock takes the block's end, and the block keeps the
+            // rest: where a cell begins right at the block's end, the block's last row lost its
+            // tail to it.
+            tailMayBeLost_ = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
             // Freeblocks that met were joined into one, and each cell that had been a freeblock of
             // its own keeps the chain's four bytes over its head: so every cell of the block may
             // have lost its head.
@@ -933,6 +940,7 @@ private:
                 rest = end;
             }
             scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
+            tailMayBeLost_ = false;
             const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block, 2));
             if (next <= block) break;
             block = next;
@@ -1231,6 +1239,7 @@ private:
     std::vector<std::vector<Found>> pageFound_;            // per shape: the rows of the page being read
     std::vector<uint32_t> order_, ordered_;                // scratch of endPage()
     std::vector<int64_t> pageIds_;                         // scratch of boundByLocalOrder()
+    std::vector<int64_t> cellStarts_;                      // scratch of readPage()
     std::vector<std::vector<Found>> deleted_;              // per shape: deleted rows found so far
     LiveLists* live_ = nullptr;                            // the lists of the thread carving the pages
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
