@@ -532,9 +532,10 @@ private:
         // The cell must end on the page before its bytes are worth copying; most offsets of a
         // gap fail here. A row in a page's unallocated gap may run on into the cells at its foot,
         // written since, which took its tail: its columns before them are still its own.
-        const bool tailMayBeLost = tailMayBeLost_ && reading == Reading::deleted;
         const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
         const int64_t cellEnd = at + a + b + static_cast<int64_t>(payloadLength);
+        const bool tailMayBeLost =
+            tailMayBeLost_ && reading == Reading::deleted && (!blockEndTaken_ || cellEnd > limit);
         const int64_t reach = tailMayBeLost && !overflows ? pageSize_ : limit;
         if (!overflows && cellEnd > reach) return false;
         const size_t trusted = !overflows && cellEnd > limit ? static_cast<size_t>(limit - (at + a + b)) : SIZE_MAX;
@@ -646,7 +647,8 @@ private:
                 Signatures signatures;
                 const auto bodyAt = static_cast<size_t>(computed);
                 bool lost = false;
-                if (!values(shape, serials, data, bodyAt, signatures, trusted, tailMayBeLost, &lost)) continue;
+                const bool lenient = tailMayBeLost && (!blockEndTaken_ || end > limit);
+                if (!values(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost)) continue;
                 startFound(found, signatures, lost, headerAt, end);
                 // Where only the look of four bytes says a block began, no cell need begin there.
                 if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
@@ -923,9 +925,10 @@ private:
             const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
             const int64_t blockEnd = std::min(pageSize_, block + std::max<int64_t>(size, 4));
             // A cell written into a freeblock takes the block's end, and the block keeps the
-            // rest: where a cell begins right at the block's end, the block's last row lost its
-            // tail to it.
-            tailMayBeLost_ = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
+            // rest: where a cell begins right at the block's end, the block's row that runs on
+            // into it lost its tail to it (the block's other rows are whole).
+            tailMayBeLost_ = blockEndTaken_ =
+                std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
             // Freeblocks that met were joined into one, and each cell that had been a freeblock of
             // its own keeps the chain's four bytes over its head: so every cell of the block may
             // have lost its head.
@@ -940,7 +943,7 @@ private:
                 rest = end;
             }
             scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
-            tailMayBeLost_ = false;
+            tailMayBeLost_ = blockEndTaken_ = false;
             const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block, 2));
             if (next <= block) break;
             block = next;
@@ -1245,6 +1248,7 @@ private:
     bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
     int64_t gapEnd_ = -1;                                  // where the gap of the page read ends (see scanGap)
     bool tailMayBeLost_ = false;                           // and takes a row whose tail runs past it (see scanGap)
+    bool blockEndTaken_ = false;                           // a cell took the end of the freeblock read (see readPage)
     int64_t examined_ = 0;                                 // pages read and looked through
     std::vector<Interior> interiors_;                      // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
