@@ -113,6 +113,47 @@ TEST_F(CarverPage, ARowWhoseFreedRoomANewCellTookTheEndOfKeepsItsKeptColumns) {
     }
 }
 
+TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {
+    // Only the row that runs on into the cell that took a block's end lost its tail: a row that
+    // ends inside the block is read whole or not at all. Here the block's first row (its head
+    // lost to the block's four bytes) holds an identifier that is no text, and the row after it
+    // ends where the live cell begins.
+    PageFile f(1024, 2);
+    const int64_t page = f.pageStart(1);
+    f.put(page, Bytes{0x0d, 0x02, 0x58, 0x00, 0x01, 0x02, 0x58, 0x00, 0x02, 0xad});  // block at 600, cell at 685
+    // Columns: id, special id, parent, type, title, URL | children, editable, deletable, hidden,
+    // hidden ancestors, order, external id.
+    const Bytes header = {0x00, 0x08, 0x01, 0x08, 0x17, 0x2f, 0x08, 0x09, 0x09, 0x08, 0x08, 0x01};
+    auto row = [&](const std::string& title, char site, const Bytes& externalId) {
+        Bytes cell = {0x0e};
+        cell.insert(cell.end(), header.begin(), header.end());
+        cell.push_back(static_cast<uint8_t>(13 + 2 * externalId.size()));
+        cell.push_back(0x01);
+        cell.insert(cell.end(), title.begin(), title.end());
+        const std::string url = std::string("http://") + site + ".example/";
+        cell.insert(cell.end(), url.begin(), url.end());
+        cell.push_back(0x02);
+        cell.insert(cell.end(), externalId.begin(), externalId.end());
+        return cell;
+    };
+    f.put(page + 600, Bytes{0x00, 0x00, 0x00, 0x55});  // the block's head, 85 bytes to the cell
+    f.put(page + 604, row("Alpha", 'a', Bytes{0xff}));
+    Bytes whole = {0x28, 0x06};
+    const Bytes bravo = row("Bravo", 'b', Bytes{'u', '2'});
+    whole.insert(whole.end(), bravo.begin(), bravo.end());
+    f.put(page + 643, whole);
+    Bytes live = {0x28, 0x07};
+    const Bytes charlie = row("Charl", 'c', Bytes{'u', '3'});
+    live.insert(live.end(), charlie.begin(), charlie.end());
+    f.put(page + 685, live);
+    write(f, carvefix::names::bookmarks);
+    carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
+    const auto bookmarks = posted<PRBookMarkNode>("scanDelBookMarkInfo");
+    ASSERT_EQ(bookmarks.size(), 1u);
+    EXPECT_EQ(bookmarks[0]->bookMarkTitle(), "Bravo");
+    EXPECT_EQ(bookmarks[0]->bookMarkURL(), "http://b.example/");
+}
+
 // Every carver over files it must survive: it posts its progress once and nothing it cannot
 // read; a missing file posts nothing at all.
 TEST_F(CarverPage, HostileFiles) {
