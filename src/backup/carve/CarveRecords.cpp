@@ -534,8 +534,7 @@ private:
         // written since, which took its tail: its columns before them are still its own.
         const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
         const int64_t cellEnd = at + a + b + static_cast<int64_t>(payloadLength);
-        const bool tailMayBeLost =
-            tailMayBeLost_ && reading == Reading::deleted && (!blockEndTaken_ || cellEnd > limit);
+        const bool tailMayBeLost = reading == Reading::deleted && tailMayBeLostAt(cellEnd, limit);
         const int64_t reach = tailMayBeLost && !overflows ? pageSize_ : limit;
         if (!overflows && cellEnd > reach) return false;
         const size_t trusted = !overflows && cellEnd > limit ? static_cast<size_t>(limit - (at + a + b)) : SIZE_MAX;
@@ -578,6 +577,13 @@ private:
             return true;
         }
         return false;
+    }
+
+    // Whether a row read up to limit whose bytes end at end may have lost its tail to a later
+    // cell: in a gap any row may; in a freeblock whose end a cell took, only the row that runs on
+    // into that cell (see readPage).
+    bool tailMayBeLostAt(int64_t end, int64_t limit) const {
+        return tailMayBeLost_ && (!blockEndTaken_ || end > limit);
     }
 
     // The first cell of a freeblock, whose first four bytes the free-space chain overwrote.
@@ -647,7 +653,7 @@ private:
                 Signatures signatures;
                 const auto bodyAt = static_cast<size_t>(computed);
                 bool lost = false;
-                const bool lenient = tailMayBeLost && (!blockEndTaken_ || end > limit);
+                const bool lenient = tailMayBeLost && tailMayBeLostAt(end, limit);
                 if (!values(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost)) continue;
                 startFound(found, signatures, lost, headerAt, end);
                 // Where only the look of four bytes says a block began, no cell need begin there.
