@@ -494,6 +494,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
     // Each contact's ABMultiValue rows, in the order they were written.
     std::vector<std::vector<int64_t>> valueRows;
     valueRows.reserve(static_cast<size_t>(std::max(o.rows, 0)));
+    int64_t created = 280000000;  // seconds from 2001
     RowWriter rows;
     rows.insert = [&](int i) {
         const int64_t row = i + 1;
@@ -501,7 +502,9 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
         const std::string last = std::string(r.pick(kLast)) + std::to_string(i);
         const std::string middle = r.below(6) == 0 ? "J." : "";
         const Value note = r.below(4) == 0 ? Value(naturalText(r, i)) : Value(nullptr);
-        const int64_t created = 280000000 + r.below(100000000);
+        // A phone stamps a contact when it is saved: the first sync brings many within seconds,
+        // the rest come one by one over the years.
+        created += i < o.rows / 10 ? r.below(2) : timeStep(r, 60, 30 * 86400, o.rows, 8 * kYear);
         db.run(
             "INSERT INTO ABPerson (ROWID, First, Last, Middle, Organization, Note, Kind, JobTitle, FirstSort, "
             "LastSort, "

@@ -66,6 +66,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
             continue;
         }
+        if (*c == '+') {
+            shape.alsoKept.push_back(shape.columns.size() - 1);
+            continue;
+        }
         if (*c == '^') {
             shape.identityColumns |= uint64_t{1} << (shape.columns.size() - 1);
             continue;
@@ -87,6 +91,11 @@ TableShape shapeOf(const char* columns, LiveRows live) {
         shape.columns.push_back(column);
     }
     return shape;
+}
+
+std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const TableShape& shape) {
+    if (row.values.size() < shape.alsoKept.size()) return {};
+    return row.values.last(shape.alsoKept.size());
 }
 
 namespace {
@@ -489,29 +498,51 @@ private:
     }
 
     // Keeps the values values() found sound in the store of table s: those of the columns the
-    // shape keeps, then the bytes of their texts and blobs.
+    // shape keeps (none for a live row of a shape that keeps only the others), then those of the
+    // columns it also keeps (NULL where they lie past trusted, or past the row's columns), then the
+    // bytes of their texts and blobs.
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
-                                            size_t body) {
-        const size_t columns = std::min(serials.size(), shapes_[s].keptColumns);
-        size_t size = columns * sizeof(CarvedValue);
-        for (size_t c = 0; c < columns; ++c)
-            if (serials[c] >= 12) size += static_cast<size_t>(valueLength(serials[c]));
-        char* kept = tables_[s].store.allocate(size);
-        auto* out = reinterpret_cast<CarvedValue*>(kept);
-        char* bytes = kept + columns * sizeof(CarvedValue);
+                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
+        const TableShape& shape = shapes_[s];
+        const size_t columns = alsoKeptOnly ? 0 : std::min(serials.size(), shape.keptColumns);
+        const size_t count = columns + shape.alsoKept.size();
+        // Where each kept value starts in data, or SIZE_MAX for one left NULL.
+        std::vector<size_t>& from = keptAt_;
+        from.assign(count, SIZE_MAX);
+        size_t bytesNeeded = 0;
         size_t at = body;
-        for (size_t c = 0; c < columns; ++c) {
+        for (size_t c = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size()); ++c) {
+            const auto length = static_cast<size_t>(valueLength(serials[c]));
+            size_t slot = SIZE_MAX;
+            if (c < columns)
+                slot = c;
+            else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c)
+                slot = columns + extra++;
+            if (slot != SIZE_MAX && (c < columns || at + length <= std::min(trusted, data.size()))) {
+                from[slot] = at;
+                if (serials[c] >= 12) bytesNeeded += length;
+            }
+            at += length;
+        }
+        char* kept = tables_[s].store.allocate(count * sizeof(CarvedValue) + bytesNeeded);
+        auto* out = reinterpret_cast<CarvedValue*>(kept);
+        char* bytes = kept + count * sizeof(CarvedValue);
+        for (size_t slot = 0; slot < count; ++slot) {
+            const size_t c = slot < columns ? slot : shape.alsoKept[slot - columns];
+            if (from[slot] == SIZE_MAX) {
+                new (out + slot) CarvedValue();
+                continue;
+            }
             const int64_t length = valueLength(serials[c]);
-            CarvedValue& v = *new (out + c) CarvedValue(
-                valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + at), length));
+            CarvedValue& v = *new (out + slot) CarvedValue(
+                valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + from[slot]), length));
             if (v.type == CarvedValue::text || v.type == CarvedValue::blob) {
-                std::memcpy(bytes, data.data() + at, v.length);
+                std::memcpy(bytes, data.data() + from[slot], v.length);
                 v.bytes = bytes;
                 bytes += v.length;
             }
-            at += static_cast<size_t>(length);
         }
-        return {out, columns};
+        return {out, count};
     }
 
     // What a reading of a cell is for: a deleted row, a live row (whose values are kept only for
@@ -570,7 +601,9 @@ private:
             if (!values(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
             startFound(found, signatures, lost, at + a + b, end);
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
-                found.record.values = keepValues(s, serials, data, headerLength);
+                found.record.values = keepValues(s, serials, data, headerLength, trusted);
+            else if (reading == Reading::live && shapes_[s].live == LiveRows::alsoKept)
+                found.record.values = keepValues(s, serials, data, headerLength, trusted, true);
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -605,6 +638,7 @@ private:
         int64_t bestEnd = 0;
         size_t bestShape = 0;
         size_t bestBodyAt = 0;
+        size_t bestTrusted = SIZE_MAX;
         for (int offset : {4, 5, 6, 3, 2}) {
             // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
             const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= 3;
@@ -666,7 +700,7 @@ private:
                 size_t nextShape = 0;
                 if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                     (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
-                    if (depth == 0) found.record.values = keepValues(s, serials, data, bodyAt);
+                    if (depth == 0) found.record.values = keepValues(s, serials, data, bodyAt, trusted);
                     shapeIndex = s;
                     return true;
                 }
@@ -679,6 +713,7 @@ private:
                     bestEnd = end;
                     bestShape = s;
                     bestBodyAt = bodyAt;
+                    bestTrusted = trusted;
                     bestData_ = data;
                     bestSerials_ = serials;
                 }
@@ -690,7 +725,7 @@ private:
         // before it tell nothing of the row id.
         found.record.rowidLength = found.record.rowidTailBits = 0;
         found.record.rowidTail = 0;
-        found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt);
+        found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt, bestTrusted);
         end = bestEnd;
         shapeIndex = bestShape;
         return true;
@@ -1238,6 +1273,7 @@ private:
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.
     std::string cellData_;
+    std::vector<size_t> keptAt_;  // scratch of keepValues()
     std::vector<uint64_t> cellSerials_;
     std::string blockData_;
     std::vector<uint64_t> blockSerials_;

@@ -44,9 +44,9 @@ struct ColumnShape {
 };
 
 // What a table answers of its live rows: none (the carve still reads them all, to tell its deleted
-// rows apart, but most carvers never look at a live row), their row ids and places, or those with
-// their values.
-enum class LiveRows : uint8_t { none, places, values };
+// rows apart, but most carvers never look at a live row), their row ids and places, those with the
+// values of the columns also kept (see TableShape::alsoKept) alone, or those with their values.
+enum class LiveRows : uint8_t { none, places, alsoKept, values };
 
 // One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
 // as NULL, its value being the row id), or -1.
@@ -64,6 +64,10 @@ struct TableShape {
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
     size_t keptColumns = SIZE_MAX;
+    // Columns past the kept ones whose values the rows keep too, after those of the kept columns
+    // (a time a carver orders rows by, where keeping every column before it would copy the texts
+    // of millions of rows): NULL where a row's bytes there were lost. See alsoKeptValues().
+    std::vector<size_t> alsoKept;
 };
 
 // One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
@@ -187,7 +191,11 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
 // the letter of the unique column, '^' after each column of the identity. A '|' ends the columns
-// whose values are kept.
+// whose values are kept; a '+' after a later column's letter keeps that column's value too.
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
+
+// The values of the columns a row's shape also keeps (TableShape::alsoKept), in that order; none
+// where the row keeps no values.
+std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const TableShape& shape);
 
 }  // namespace carve

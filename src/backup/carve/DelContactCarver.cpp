@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CreationOrder.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/SlotSums.h"
@@ -20,10 +21,11 @@ const std::string kPosted = "ScanDelContactInfo";
 const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // ABPerson (ROWID, First, Last, Middle, phonetics, Organization, Department, Note, Kind,
-// Birthday, JobTitle, ...) and ABMultiValue (UID, record_id, property, identifier, label, value).
+// Birthday, JobTitle, ..., CreationDate, ...) and ABMultiValue (UID, record_id, property,
+// identifier, label, value). Each person keeps when it was made, the live ones too.
 enum Shape { kPerson, kValue };
 const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttrrtttt!itbttiiiti", LiveRows::places),
+    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept),
                                                    shapeOf("kIIiit")};
     return shapes;
 }
@@ -91,14 +93,57 @@ private:
     std::map<uint32_t, Tail> tails_;
 };
 
+// When a person was made, where its row kept that.
+std::optional<int64_t> madeAt(const CarvedRecord& p) {
+    const std::span<const CarvedValue> kept = alsoKeptValues(p, contactShapes()[kPerson]);
+    if (kept.empty()) return std::nullopt;
+    const CarvedValue& made = kept.front();
+    if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
+    return made.asInteger();
+}
+
+// Whether the id is one the person may have for when it was made: between the ids of the live
+// persons made just before and after it (any id where the file keeps no such order).
+bool fitsOrder(const CarvedRecord& p, int64_t id, const CreationOrder& order) {
+    const std::optional<int64_t> when = madeAt(p);
+    const auto around = when ? order.idsAround(*when) : std::nullopt;
+    return !around || (around->first < id && id < around->second);
+}
+
+// The ids that the order persons were made in gives those that lost theirs (see
+// CreationOrder::idsByMaking), by index of persons. The deleted persons whose ids are known hold
+// theirs where their times agree: one that does not was given its id by a guess, which may be
+// wrong, and settles nothing.
+std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRecord*>& persons,
+                                                const CreationOrder& order) {
+    std::vector<std::optional<int64_t>> made(persons.size());
+    std::vector<int64_t> taken;
+    for (size_t i = 0; i < persons.size(); ++i) {
+        const CarvedRecord& p = *persons[i];
+        const std::optional<int64_t> when = madeAt(p);
+        if (!p.rowidKnown) {
+            made[i] = when;
+            continue;
+        }
+        if (!when) continue;
+        if (order.idsAround(*when) && fitsOrder(p, p.rowid, order)) taken.push_back(p.rowid);
+    }
+    std::sort(taken.begin(), taken.end());
+    return order.idsByMaking(made, taken, [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
+}
+
 // The row id each deleted person had: its own when it was read; else the one id that the values
 // name, that no live person has and that the rows around the person (and what is left of its
 // id's bytes) leave to it alone. A guess that more than one id fits is no join: the person comes
 // without values rather than another's.
 // orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
-                                              const std::vector<int64_t>& orphans, const CarvedTable& table) {
+                                              const std::vector<int64_t>& orphans, const CarvedTable& table,
+                                              const CreationOrder& order) {
     std::vector<std::optional<int64_t>> ids(persons.size());
+    const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order);
+    // What is left of a person's id, and when it was made, must agree with an id guessed for it.
+    auto admitsMade = [&](const CarvedRecord& p, int64_t id) { return tailAdmits(p, id) && fitsOrder(p, id, order); };
     SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
     OpenByTail openByTail(orphans, persons);
     auto take = [&](size_t at) {
@@ -119,9 +164,11 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
     std::vector<Guess> guesses;
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
-        if (p->rowidKnown) {
-            ids[i] = p->rowid;
-            if (const size_t at = indexOf(p->rowid); at < orphans.size() && orphans[at] == p->rowid) take(at);
+        // A known id the person's time refutes was a guess of the rows around it, and a wrong one.
+        if (p->rowidKnown && !fitsOrder(*p, p->rowid, order)) continue;
+        if (p->rowidKnown || byMaking[i]) {
+            ids[i] = p->rowidKnown ? p->rowid : *byMaking[i];
+            if (const size_t at = indexOf(*ids[i]); at < orphans.size() && orphans[at] == *ids[i]) take(at);
             continue;
         }
         const size_t from = indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1);
@@ -179,7 +226,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             if (open.before(first.to) - before != static_cast<int64_t>(group.size())) continue;
             bool agree = true;
             for (size_t k = 0; k < group.size(); ++k)
-                agree = agree && tailAdmits(*persons[guesses[group[k]].person],
+                agree = agree && admitsMade(*persons[guesses[group[k]].person],
                                             orphans[open.nth(before + 1 + static_cast<int64_t>(k))]);
             if (!agree) continue;
             for (size_t g : group) settle(g, open.nth(before + 1));
@@ -234,6 +281,9 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         }
         // A person proposed two ids takes neither; an id proposed to two persons goes to neither
         // (one of them is no person whose values are open).
+        std::erase_if(proposed, [&](const std::pair<size_t, size_t>& p) {
+            return !admitsMade(*persons[guesses[p.first].person], orphans[p.second]);
+        });
         std::sort(proposed.begin(), proposed.end());
         proposed.erase(std::unique(proposed.begin(), proposed.end()), proposed.end());
         std::vector<std::pair<size_t, size_t>> alone;  // (index of the id, guess)
@@ -292,7 +342,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
         persons.push_back(&p);
     }
-    const auto ids = personIds(persons, orphanIds, tables[kPerson]);
+    // Only the live persons' ids are sure: a deleted person's may have been inferred.
+    std::vector<std::pair<int64_t, int64_t>> madeWhen;
+    for (const CarvedRecord& p : tables[kPerson].live)
+        if (const auto when = madeAt(p)) madeWhen.emplace_back(*when, p.rowid);
+    const auto ids = personIds(persons, orphanIds, tables[kPerson], CreationOrder(std::move(madeWhen)));
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them.
