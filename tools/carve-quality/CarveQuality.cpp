@@ -157,7 +157,14 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     const auto started = std::chrono::steady_clock::now();
     const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder, kind, options);
     const auto written = std::chrono::steady_clock::now();
+    Score score = carveAndScore(kind, rows, options, folder, explain);
+    score.writeSeconds = std::chrono::duration<double>(written - started).count();
+    return score;
+}
 
+Score carveAndScore(CarveKind kind, const carvefix::NaturalRows& rows, const carvefix::NaturalOptions& options,
+                    const std::string& folder, bool explain) {
+    const auto written = std::chrono::steady_clock::now();
     PRBackupScanState state;
     state.currentNodeIsiOS6Version = static_cast<int>(options.ios) >= 6;
     state.bIOS7DeviceNode = options.ios == iosschema::Ios::v7;
@@ -179,7 +186,6 @@ Score measure(CarveKind kind, const carvefix::NaturalOptions& options, const std
     std::string bytes;
     files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
     Score score = scoreRecords(kind, rows, reported, bytes, options.pageSize, explain);
-    score.writeSeconds = std::chrono::duration<double>(written - started).count();
     score.carveSeconds = std::chrono::duration<double>(carved - written).count();
     score.coverage = coverage;
     return score;

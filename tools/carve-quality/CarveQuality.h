@@ -52,6 +52,10 @@ carvefix::ExpectedRecord recordOf(carvefix::CarveKind kind, const PRRecord& reco
 Score measure(carvefix::CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder,
               bool explain = false);
 
+// Carves the kind's database that was written into folder (rows: what was written) and scores it.
+Score carveAndScore(carvefix::CarveKind kind, const carvefix::NaturalRows& rows,
+                    const carvefix::NaturalOptions& options, const std::string& folder, bool explain = false);
+
 // Scores the records reported of the rows written, the database file being bytes; what no
 // carve gives (file size, times, coverage) stays unset.
 Score scoreRecords(carvefix::CarveKind kind, const carvefix::NaturalRows& rows,
