@@ -49,36 +49,46 @@ INSTANTIATE_TEST_SUITE_P(KindsLayoutsAndPageSizes, CarveQuality,
                                             ::testing::Values(Ios::v4, Ios::v6), ::testing::Values(1024, 4096),
                                             ::testing::Values(Deletions::runAndScattered, Deletions::overTime)));
 
-class CarveRanking : public carvetest::CarveTest {};
-
-// Contacts deleted over time lose their row ids to the free-space chain, and with them the join
-// to their numbers; when they were made still ranks them among the live ones. A file whose live
-// contacts' times do not follow their ids (each time turned around here, in place) ranks none,
-// and must join none wrongly for it.
-TEST_F(CarveRanking, ContactsThatLostTheirIdsAreRankedByWhenTheyWereMade) {
-    carvefix::NaturalOptions options;
-    options.pageSize = 1024;
-    options.rows = 20000;
-    options.deletions = Deletions::overTime;
-    carvequality::Score ranked, unranked;
-    for (const bool turned : {false, true}) {
-        const std::string folder = this->folder() + (turned ? "/turned" : "/ranked");
-        ::mkdir(folder.c_str(), 0700);
-        const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder, CarveKind::contacts, options);
-        if (turned) {
-            sqlite3* db = nullptr;
-            const std::string path = folder + "/" + carvefix::backupFileName(CarveKind::contacts);
-            ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-            ASSERT_EQ(sqlite3_exec(db, "UPDATE ABPerson SET CreationDate = 800000000 - CreationDate", nullptr, nullptr,
-                                   nullptr),
-                      SQLITE_OK);
-            sqlite3_close(db);
+// Rows deleted over time lose their row ids to the free-space chain, and with them the joins to
+// their other rows; the order rows were written in still ranks them among the live ones. Scored
+// against the same file with that order turned around in the live rows (in place, by sql): that
+// file ranks nothing, and must join nothing wrongly for it.
+class CarveRanking : public carvetest::CarveTest {
+protected:
+    void expectRanked(CarveKind kind, const char* turn) {
+        carvefix::NaturalOptions options;
+        options.pageSize = 1024;
+        options.rows = 20000;
+        options.deletions = Deletions::overTime;
+        carvequality::Score ranked, unranked;
+        for (const bool turned : {false, true}) {
+            const std::string folder = this->folder() + (turned ? "/turned" : "/ranked");
+            ::mkdir(folder.c_str(), 0700);
+            const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder, kind, options);
+            if (turned) {
+                sqlite3* db = nullptr;
+                const std::string path = folder + "/" + carvefix::backupFileName(kind);
+                ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+                ASSERT_EQ(sqlite3_exec(db, turn, nullptr, nullptr, nullptr), SQLITE_OK);
+                sqlite3_close(db);
+            }
+            (turned ? unranked : ranked) = carvequality::carveAndScore(kind, rows, options, folder);
         }
-        (turned ? unranked : ranked) = carvequality::carveAndScore(CarveKind::contacts, rows, options, folder);
+        EXPECT_EQ(ranked.liveAsDeleted + unranked.liveAsDeleted, 0);
+        EXPECT_LT(ranked.share(ranked.wrongJoins), 1.0) << ranked.wrongJoins << " of " << ranked.reported;
+        EXPECT_LT(unranked.share(unranked.wrongJoins), 1.0) << unranked.wrongJoins << " of " << unranked.reported;
+        EXPECT_GT(ranked.recovered, unranked.recovered + unranked.recovered / 100)
+            << ranked.recovered << " against " << unranked.recovered << " of " << ranked.recoverable;
     }
-    EXPECT_EQ(ranked.liveAsDeleted + unranked.liveAsDeleted, 0);
-    EXPECT_LT(ranked.share(ranked.wrongJoins), 1.0) << ranked.wrongJoins << " of " << ranked.reported;
-    EXPECT_LT(unranked.share(unranked.wrongJoins), 1.0) << unranked.wrongJoins << " of " << unranked.reported;
-    EXPECT_GT(ranked.recovered, unranked.recovered + unranked.recovered / 100)
-        << ranked.recovered << " against " << unranked.recovered << " of " << ranked.recoverable;
+};
+
+// A contact is ranked by when it was made, and takes its numbers.
+TEST_F(CarveRanking, ContactsThatLostTheirIdsAreRankedByWhenTheyWereMade) {
+    expectRanked(CarveKind::contacts, "UPDATE ABPerson SET CreationDate = 800000000 - CreationDate");
+}
+
+// An event and its place are written together: between two live places, the places and the
+// events that name them pair in the order they were written.
+TEST_F(CarveRanking, EventsAndPlacesThatLostTheirIdsPairInTheOrderTheyWereWritten) {
+    expectRanked(CarveKind::calendar, "UPDATE Location SET item_owner_id = 30000 - item_owner_id");
 }
