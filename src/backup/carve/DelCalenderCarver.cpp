@@ -58,71 +58,94 @@ bool admitsInOrder(const CarvedRecord& r, int64_t x, int64_t low, int64_t high) 
 // Items and places that their ids left unpaired, paired by the order they were written in: each
 // place is written with its item, so where the live places' ids rise with the ids of the items
 // they name, the places between two live ones (by id) belong to the items between those live
-// places' items, in the same order. Where as many deleted places name items between those as
-// there are place ids between the live ones that no pair holds, each of those ids is one of
-// theirs, in the order of the items they name: an item that names one pairs with its place.
-void pairByOrder(const std::vector<const CarvedRecord*>& items, const std::vector<const CarvedRecord*>& places,
-                 size_t deletedPlaces, const std::vector<CarvedRecord>& livePlaces, std::vector<int>& partner) {
-    std::vector<std::pair<int64_t, int64_t>> live;  // (place id, item id), by place id
-    for (const CarvedRecord& place : livePlaces) live.emplace_back(place.rowid, place.values[kOwner].asInteger());
-    std::sort(live.begin(), live.end());
-    for (size_t k = 1; k < live.size(); ++k)
-        if (live[k - 1].second >= live[k].second) return;
-    // Stretches by the index of the live place that ends them.
+// places' items, in the same order; such a stretch is paired on its own.
+class PairsInOrder {
+public:
+    // items: the deleted items that name a place, partner their places (indexes of places, -1
+    // for none), which this fills in; places: the deleted places, then the live ones.
+    PairsInOrder(const std::vector<const CarvedRecord*>& items, const std::vector<const CarvedRecord*>& places,
+                 size_t deletedPlaces, std::vector<int>& partner)
+        : items_(items), places_(places), partner_(partner) {
+        for (size_t b = deletedPlaces; b < places.size(); ++b)
+            if (owner(b) > 0) live_.emplace_back(places[b]->rowid, owner(b));
+        std::sort(live_.begin(), live_.end());
+        for (size_t k = 1; k < live_.size(); ++k)
+            if (live_[k - 1].second >= live_[k].second) return;
+        std::vector<bool> placeTaken(places.size(), false);
+        for (size_t i = 0; i < items.size(); ++i)
+            if (partner[i] >= 0) placeTaken[static_cast<size_t>(partner[i])] = true;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (const auto after = stretchOf(named(i), false); after && partner[i] < 0)
+                stretches_[*after].items.emplace(named(i), i);
+        for (size_t b = 0; b < deletedPlaces; ++b)
+            if (const auto after = stretchOf(owner(b), true))
+                (placeTaken[b] ? stretches_[*after].paired : stretches_[*after].places).push_back(b);
+        for (auto& [after, stretch] : stretches_)
+            if (!stretch.items.empty()) pair(after, stretch);
+    }
+
+private:
     struct Stretch {
-        std::vector<size_t> items, places;  // unpaired, by index
-        std::vector<int64_t> held;          // the place ids pairs already hold
+        std::map<int64_t, size_t> items;  // unpaired, by the place id they name
+        std::vector<size_t> places;       // unpaired
+        std::vector<size_t> paired;       // deleted places already paired
     };
-    std::map<size_t, Stretch> stretches;
-    auto endOf = [&](int64_t id, bool byItem) {
-        const auto next = std::upper_bound(live.begin(), live.end(), id, [byItem](int64_t x, const auto& p) {
+
+    int64_t owner(size_t b) const { return places_[b]->values[kOwner].asInteger(); }
+    int64_t named(size_t i) const { return items_[i]->values[kPlace].asInteger(); }
+
+    // The index of the live place that ends the stretch an id lies in (a place's, or with byItem
+    // an item's); none before the first live place or after the last.
+    std::optional<size_t> stretchOf(int64_t id, bool byItem) const {
+        const auto next = std::upper_bound(live_.begin(), live_.end(), id, [byItem](int64_t x, const auto& p) {
             return x < (byItem ? p.second : p.first);
         });
-        const auto after = static_cast<size_t>(next - live.begin());
-        return after == 0 || after == live.size() ? std::optional<size_t>() : after;
-    };
-    std::vector<bool> placeTaken(places.size(), false);
-    for (size_t i = 0; i < items.size(); ++i) {
-        const int64_t named = items[i]->values[kPlace].asInteger();
-        const auto after = endOf(named, false);
-        if (!after) continue;
-        if (partner[i] >= 0) {
-            stretches[*after].held.push_back(named);
-            placeTaken[static_cast<size_t>(partner[i])] = true;
-        } else {
-            stretches[*after].items.push_back(i);
+        const auto after = static_cast<size_t>(next - live_.begin());
+        return after == 0 || after == live_.size() ? std::optional<size_t>() : after;
+    }
+
+    void pair(size_t after, Stretch& stretch) {
+        const auto [firstPlace, firstItem] = live_[after - 1];
+        const auto [endPlace, endItem] = live_[after];
+        // Two places that name the same item are copies of one, or the stretch keeps no order.
+        std::vector<int64_t> owners;  // of every deleted place there, paired or not
+        for (const std::vector<size_t>* list : {&stretch.places, &stretch.paired})
+            for (size_t b : *list) owners.push_back(owner(b));
+        std::sort(owners.begin(), owners.end());
+        if (std::adjacent_find(owners.begin(), owners.end()) != owners.end()) return;
+        // A place's id is the first place id of the stretch plus the number of places there
+        // made before it: at least the places there that name earlier items, at most the item
+        // ids before its item's. Where the two agree (every earlier item had its place, and
+        // each is there), and so the same from the stretch's end, its id is certain, and so is
+        // the item that names it.
+        for (size_t b : stretch.places) {
+            const int64_t item = owner(b);
+            const auto rank = std::lower_bound(owners.begin(), owners.end(), item) - owners.begin();
+            const auto fromEnd = static_cast<int64_t>(owners.size()) - rank - 1;
+            std::optional<int64_t> id;
+            if (rank == item - firstItem - 1)
+                id = firstPlace + 1 + rank;
+            else if (fromEnd == endItem - item - 1)
+                id = endPlace - 1 - fromEnd;
+            // Where every place id of the stretch has its place there, ranks among them do too.
+            else if (static_cast<int64_t>(owners.size()) == endPlace - firstPlace - 1)
+                id = firstPlace + 1 + rank;
+            if (!id) continue;
+            const auto it = stretch.items.find(*id);
+            if (it == stretch.items.end()) continue;
+            const size_t i = it->second;
+            if (admitsInOrder(*items_[i], item, firstItem, endItem) &&
+                admitsInOrder(*places_[b], *id, firstPlace, endPlace))
+                partner_[i] = static_cast<int>(b);
         }
     }
-    for (size_t b = 0; b < deletedPlaces; ++b)
-        if (const auto after = endOf(places[b]->values[kOwner].asInteger(), true); after && !placeTaken[b])
-            stretches[*after].places.push_back(b);
-    for (auto& [after, stretch] : stretches) {
-        if (stretch.items.empty()) continue;
-        std::sort(stretch.held.begin(), stretch.held.end());
-        std::vector<int64_t> open;  // the place ids no pair holds
-        for (int64_t id = live[after - 1].first + 1; id < live[after].first; ++id)
-            if (!std::binary_search(stretch.held.begin(), stretch.held.end(), id)) open.push_back(id);
-        if (stretch.places.size() != open.size()) continue;
-        // Two rows that name the same id are copies of one, or the stretch keeps no order.
-        auto owner = [&](size_t b) { return places[b]->values[kOwner].asInteger(); };
-        auto named = [&](size_t i) { return items[i]->values[kPlace].asInteger(); };
-        auto distinct = [](std::vector<size_t>& rows, const auto& id) {
-            std::sort(rows.begin(), rows.end(), [&](size_t a, size_t b) { return id(a) < id(b); });
-            return std::adjacent_find(rows.begin(), rows.end(), [&](size_t a, size_t b) { return id(a) == id(b); }) ==
-                   rows.end();
-        };
-        if (!distinct(stretch.places, owner) || !distinct(stretch.items, named)) continue;
-        for (size_t i : stretch.items) {
-            const int64_t place = named(i);
-            const auto k = static_cast<size_t>(std::lower_bound(open.begin(), open.end(), place) - open.begin());
-            if (k == open.size() || open[k] != place) continue;
-            const size_t b = stretch.places[k];
-            if (admitsInOrder(*items[i], owner(b), live[after - 1].second, live[after].second) &&
-                admitsInOrder(*places[b], place, live[after - 1].first, live[after].first))
-                partner[i] = static_cast<int>(b);
-        }
-    }
-}
+
+    const std::vector<const CarvedRecord*>& items_;
+    const std::vector<const CarvedRecord*>& places_;
+    std::vector<int>& partner_;
+    std::vector<std::pair<int64_t, int64_t>> live_;  // (place id, item id), by place id
+    std::map<size_t, Stretch> stretches_;            // by the index of the live place that ends them
+};
 }  // namespace
 
 void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn,
@@ -165,7 +188,7 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
             (item.values[2].asInteger() > 0 ? placed : items).push_back(&item);
         for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
         std::vector<int> partner = pairRows(placed, kPlace, places, kOwner, {}, &tables[shape]);
-        pairByOrder(placed, places, tables[kLocation].deleted.size(), tables[kLocation].live, partner);
+        PairsInOrder(placed, places, tables[kLocation].deleted.size(), partner);
         for (size_t i = 0; i < placed.size(); ++i) {
             const CarvedRecord* place = partner[i] >= 0 ? places[static_cast<size_t>(partner[i])] : nullptr;
             post(*placed[i], -1, 4, 6, place ? textOf(place->values[1]) : std::string());
