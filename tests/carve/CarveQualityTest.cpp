@@ -49,12 +49,14 @@ INSTANTIATE_TEST_SUITE_P(KindsLayoutsAndPageSizes, CarveQuality,
                                             ::testing::Values(Ios::v4, Ios::v6), ::testing::Values(1024, 4096),
                                             ::testing::Values(Deletions::runAndScattered, Deletions::overTime)));
 
-// Rows deleted over time lose their row ids to the free-space chain, and with them the joins to
-// their other rows; the order rows were written in still ranks them among the live ones. Scored
-// against the same file with that order turned around in the live rows (in place, by sql): that
-// file ranks nothing, and must join nothing wrongly for it.
-class CarveRanking : public carvetest::CarveTest {
+// Rows deleted over time, with others written between: freed rows lose their row ids to the
+// free-space chain, and with them the joins to their other rows, and the rows written since take
+// the tails of others.
+class CarveOverTime : public carvetest::CarveTest {
 protected:
+    // The order rows were written in still ranks those that lost their ids among the live ones.
+    // Scored against the same file with that order turned around in the live rows (in place, by
+    // the sql turn): that file ranks nothing, and must join nothing wrongly for it.
     void expectRanked(CarveKind kind, const char* turn) {
         carvefix::NaturalOptions options;
         options.pageSize = 1024;
@@ -83,12 +85,27 @@ protected:
 };
 
 // A contact is ranked by when it was made, and takes its numbers.
-TEST_F(CarveRanking, ContactsThatLostTheirIdsAreRankedByWhenTheyWereMade) {
+TEST_F(CarveOverTime, ContactsThatLostTheirIdsAreRankedByWhenTheyWereMade) {
     expectRanked(CarveKind::contacts, "UPDATE ABPerson SET CreationDate = 800000000 - CreationDate");
 }
 
 // An event and its place are written together: between two live places, the places and the
 // events that name them pair in the order they were written.
-TEST_F(CarveRanking, EventsAndPlacesThatLostTheirIdsPairInTheOrderTheyWereWritten) {
+TEST_F(CarveOverTime, EventsAndPlacesThatLostTheirIdsPairInTheOrderTheyWereWritten) {
     expectRanked(CarveKind::calendar, "UPDATE Location SET item_owner_id = 30000 - item_owner_id");
+}
+
+// An iMessage of iOS 5 keeps its address in the middle of its row and whether it is one near the
+// end: a message freed into a page's gap whose tail a later cell took still comes back, with its
+// address, time and text, where it has an iMessage address and no other.
+TEST_F(CarveOverTime, IMessagesWhoseTailsALaterCellTookComeBack) {
+    carvefix::NaturalOptions options;
+    options.ios = Ios::v5;
+    options.pageSize = 1024;
+    options.rows = 20000;
+    options.deletions = Deletions::overTime;
+    const carvequality::Score s = carvequality::measure(CarveKind::messages, options, folder());
+    EXPECT_EQ(s.liveAsDeleted, 0);
+    EXPECT_LT(s.share(s.garbage), 1.0) << s.garbage << " of " << s.reported;
+    EXPECT_GE(s.recallOfRecoverable(), 98.5) << s.recovered << " of " << s.recoverable << " still in the file";
 }

@@ -18,7 +18,7 @@ enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
         shapeOf("kt^i^t^i|itiiiiittbbi"),
-        shapeOf("kt^i^t^iitiiiiittbbibtit!itttibtii|iit"),
+        shapeOf("kt^i^t^iitiiiiittbbibt|it!ittti+btii+iit"),
         shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
@@ -55,7 +55,7 @@ std::string DelMessageCarver::iOS6Type(int value) {
 
 void DelMessageCarver::post(const PRMessageNodePtr& message) { context_.nc->postNotificationName(kPosted, message); }
 
-void DelMessageCarver::postOlder(const CarvedRecord& row) {
+void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
     const int64_t date = row.values[2].asInteger();
     if (!plausibleTime(date)) return;
     auto message = std::make_shared<PRMessageNode>();
@@ -63,11 +63,18 @@ void DelMessageCarver::postOlder(const CarvedRecord& row) {
     message->setMessageDate(dateTimeText(date, false).value_or(""));
     message->setMessageContent(textOf(row.values[3]));
     message->setMessageType(flagsType(static_cast<int>(row.values[4].asInteger())));
-    // An iMessage keeps its address and direction in its own columns.
-    if (row.values.size() > 29 && row.values[29].asInteger() == 1) {
-        message->setBImessage(true);
-        message->setMessagePhone(textOf(row.values[18]));
-        message->setMessageType(madridType(row.values[25].asInteger()));
+    // An iMessage keeps its address and direction in its own columns (is_madrid and
+    // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
+    // is an iMessage where it has an iMessage address and no other).
+    if (shape == kMadrid) {
+        const std::span<const CarvedValue> madrid = alsoKeptValues(row, messageShapes()[kMadrid]);
+        const std::string handle = textOf(row.values[18]);
+        const bool lost = madrid.empty() || madrid[1].isNull();
+        if (lost ? !handle.empty() && message->messagePhone().empty() : madrid[1].asInteger() == 1) {
+            message->setBImessage(true);
+            message->setMessagePhone(handle);
+            message->setMessageType(lost ? "unknown" : madridType(madrid[0].asInteger()));
+        }
     }
     if (characterCount(message->messagePhone()) > 1) message->setMessageName(context_.nameFor(message->messagePhone()));
     post(message);
@@ -78,7 +85,7 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
     const std::vector<CarvedTable> tables = carveRecords(db, messageShapes());
     for (Shape shape : {kPlain, kMadrid})
-        for (const CarvedRecord& row : tables[shape].deleted) postOlder(row);
+        for (const CarvedRecord& row : tables[shape].deleted) postOlder(row, shape);
 
     // The other party of a newer message is the handle it names; handles outlive their
     // messages, so most are live rows with their own row ids.

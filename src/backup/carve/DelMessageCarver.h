@@ -23,7 +23,7 @@ public:
     static std::string iOS6Type(int value);
 
 private:
-    void postOlder(const CarvedRecord& row);
+    void postOlder(const CarvedRecord& row, int shape);
     void post(const PRMessageNodePtr& message);
 
     CarveContext& context_;
