@@ -6,8 +6,9 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
+#include <span>
+#include <tuple>
 
 namespace carve {
 
@@ -66,29 +67,40 @@ public:
     PairsInOrder(const std::vector<const CarvedRecord*>& items, const std::vector<const CarvedRecord*>& places,
                  size_t deletedPlaces, std::vector<int>& partner)
         : items_(items), places_(places), partner_(partner) {
+        if (items.empty()) return;
         for (size_t b = deletedPlaces; b < places.size(); ++b)
             if (owner(b) > 0) live_.emplace_back(places[b]->rowid, owner(b));
         std::sort(live_.begin(), live_.end());
         for (size_t k = 1; k < live_.size(); ++k)
             if (live_[k - 1].second >= live_[k].second) return;
+        // Every row that lies in a stretch, by stretch, then kind, then the id it names.
         std::vector<bool> placeTaken(places.size(), false);
         for (size_t i = 0; i < items.size(); ++i)
             if (partner[i] >= 0) placeTaken[static_cast<size_t>(partner[i])] = true;
+        std::vector<Member> members;
         for (size_t i = 0; i < items.size(); ++i)
             if (const auto after = stretchOf(named(i), false); after && partner[i] < 0)
-                stretches_[*after].items.emplace(named(i), i);
+                members.push_back({*after, Member::item, named(i), i});
         for (size_t b = 0; b < deletedPlaces; ++b)
             if (const auto after = stretchOf(owner(b), true))
-                (placeTaken[b] ? stretches_[*after].paired : stretches_[*after].places).push_back(b);
-        for (auto& [after, stretch] : stretches_)
-            if (!stretch.items.empty()) pair(after, stretch);
+                members.push_back({*after, placeTaken[b] ? Member::pairedPlace : Member::place, owner(b), b});
+        std::sort(members.begin(), members.end());
+        for (auto from = members.begin(); from != members.end();) {
+            const auto to = std::find_if(from, members.end(), [&](const Member& m) { return m.after != from->after; });
+            pair(std::span<const Member>(&*from, static_cast<size_t>(to - from)));
+            from = to;
+        }
     }
 
 private:
-    struct Stretch {
-        std::map<int64_t, size_t> items;  // unpaired, by the place id they name
-        std::vector<size_t> places;       // unpaired
-        std::vector<size_t> paired;       // deleted places already paired
+    struct Member {
+        size_t after;  // the index of the live place that ends its stretch
+        enum Kind : uint8_t { item, place, pairedPlace } kind;
+        int64_t named;  // the id it names: an item its place's, a place its item's
+        size_t index;   // in items or places
+        bool operator<(const Member& o) const {
+            return std::tie(after, kind, named, index) < std::tie(o.after, o.kind, o.named, o.index);
+        }
     };
 
     int64_t owner(size_t b) const { return places_[b]->values[kOwner].asInteger(); }
@@ -104,13 +116,18 @@ private:
         return after == 0 || after == live_.size() ? std::optional<size_t>() : after;
     }
 
-    void pair(size_t after, Stretch& stretch) {
-        const auto [firstPlace, firstItem] = live_[after - 1];
-        const auto [endPlace, endItem] = live_[after];
-        // Two places that name the same item are copies of one, or the stretch keeps no order.
-        std::vector<int64_t> owners;  // of every deleted place there, paired or not
-        for (const std::vector<size_t>* list : {&stretch.places, &stretch.paired})
-            for (size_t b : *list) owners.push_back(owner(b));
+    // The rows of one stretch, items first (by the place they name), then its places.
+    void pair(std::span<const Member> stretch) {
+        const auto firstPlaceAt =
+            std::find_if(stretch.begin(), stretch.end(), [](const Member& m) { return m.kind != Member::item; });
+        const std::span<const Member> items(stretch.begin(), firstPlaceAt);
+        if (items.empty()) return;
+        const auto [firstPlace, firstItem] = live_[stretch.front().after - 1];
+        const auto [endPlace, endItem] = live_[stretch.front().after];
+        // The items every deleted place there names, paired or not. Two places that name the
+        // same item are copies of one, or the stretch keeps no order.
+        std::vector<int64_t> owners;
+        for (auto m = firstPlaceAt; m != stretch.end(); ++m) owners.push_back(m->named);
         std::sort(owners.begin(), owners.end());
         if (std::adjacent_find(owners.begin(), owners.end()) != owners.end()) return;
         // A place's id is the first place id of the stretch plus the number of places there
@@ -118,8 +135,8 @@ private:
         // ids before its item's. Where the two agree (every earlier item had its place, and
         // each is there), and so the same from the stretch's end, its id is certain, and so is
         // the item that names it.
-        for (size_t b : stretch.places) {
-            const int64_t item = owner(b);
+        for (auto m = firstPlaceAt; m != stretch.end() && m->kind == Member::place; ++m) {
+            const int64_t item = m->named;
             const auto rank = std::lower_bound(owners.begin(), owners.end(), item) - owners.begin();
             const auto fromEnd = static_cast<int64_t>(owners.size()) - rank - 1;
             std::optional<int64_t> id;
@@ -131,12 +148,12 @@ private:
             else if (static_cast<int64_t>(owners.size()) == endPlace - firstPlace - 1)
                 id = firstPlace + 1 + rank;
             if (!id) continue;
-            const auto it = stretch.items.find(*id);
-            if (it == stretch.items.end()) continue;
-            const size_t i = it->second;
-            if (admitsInOrder(*items_[i], item, firstItem, endItem) &&
-                admitsInOrder(*places_[b], *id, firstPlace, endPlace))
-                partner_[i] = static_cast<int>(b);
+            const auto naming = std::lower_bound(items.begin(), items.end(), *id,
+                                                 [](const Member& a, int64_t x) { return a.named < x; });
+            if (naming == items.end() || naming->named != *id) continue;
+            if (admitsInOrder(*items_[naming->index], item, firstItem, endItem) &&
+                admitsInOrder(*places_[m->index], *id, firstPlace, endPlace))
+                partner_[naming->index] = static_cast<int>(m->index);
         }
     }
 
@@ -144,7 +161,6 @@ private:
     const std::vector<const CarvedRecord*>& places_;
     std::vector<int>& partner_;
     std::vector<std::pair<int64_t, int64_t>> live_;  // (place id, item id), by place id
-    std::map<size_t, Stretch> stretches_;            // by the index of the live place that ends them
 };
 }  // namespace
 
