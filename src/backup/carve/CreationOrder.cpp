@@ -1,7 +1,8 @@
 #include "backup/carve/CreationOrder.h"
 
 #include <algorithm>
-#include <map>
+#include <span>
+#include <tuple>
 
 namespace carve {
 
@@ -23,6 +24,25 @@ std::optional<std::pair<int64_t, int64_t>> CreationOrder::idsAround(int64_t made
     return std::make_pair(std::prev(before)->second, after->second);
 }
 
+std::vector<std::optional<std::pair<int64_t, int64_t>>> CreationOrder::idsAround(
+    const std::vector<std::optional<int64_t>>& made) const {
+    std::vector<std::optional<std::pair<int64_t, int64_t>>> around(made.size());
+    std::vector<std::pair<int64_t, size_t>> byTime;
+    for (size_t row = 0; row < made.size(); ++row)
+        if (made[row]) byTime.emplace_back(*made[row], row);
+    std::sort(byTime.begin(), byTime.end());
+    // The first known row made at or after the time, and the first made after it.
+    size_t atOrAfter = 0, after = 0;
+    for (const auto& [time, row] : byTime) {
+        while (atOrAfter < made_.size() && made_[atOrAfter].first < time) ++atOrAfter;
+        after = std::max(after, atOrAfter);
+        while (after < made_.size() && made_[after].first <= time) ++after;
+        if (atOrAfter > 0 && after < made_.size())
+            around[row] = std::make_pair(made_[atOrAfter - 1].second, made_[after].second);
+    }
+    return around;
+}
+
 int64_t CreationOrder::knownBetween(int64_t low, int64_t high) const {
     auto byId = [](const std::pair<int64_t, int64_t>& row, int64_t id) { return row.second < id; };
     const auto first = std::lower_bound(made_.begin(), made_.end(), low + 1, byId);
@@ -34,30 +54,43 @@ std::vector<std::optional<int64_t>> CreationOrder::idsByMaking(
     const std::vector<std::optional<int64_t>>& made, const std::vector<int64_t>& taken,
     const std::function<bool(size_t, int64_t)>& admits) const {
     std::vector<std::optional<int64_t>> ids(made.size());
-    std::map<std::pair<int64_t, int64_t>, std::vector<size_t>> between;
+    // The rows with a place in the order, by the known rows around them, then when made.
+    struct Placed {
+        std::pair<int64_t, int64_t> around;
+        int64_t made;
+        size_t row;
+        bool operator<(const Placed& o) const {
+            return std::tie(around, made, row) < std::tie(o.around, o.made, o.row);
+        }
+    };
+    std::vector<Placed> rows;
+    const auto around = idsAround(made);
     for (size_t row = 0; row < made.size(); ++row)
-        if (made[row])
-            if (const auto around = idsAround(*made[row])) between[*around].push_back(row);
-    for (auto& [around, rows] : between) {
-        const auto [low, high] = around;
+        if (around[row]) rows.push_back({*around[row], *made[row], row});
+    std::sort(rows.begin(), rows.end());
+    auto isFree = [&](int64_t id) {
+        return knownBetween(id - 1, id + 1) == 0 && !std::binary_search(taken.begin(), taken.end(), id);
+    };
+    std::vector<std::pair<size_t, int64_t>> placed;
+    for (auto from = rows.begin(); from != rows.end();) {
+        const auto to = std::find_if(from, rows.end(), [&](const Placed& p) { return p.around != from->around; });
+        const std::span<const Placed> group(&*from, static_cast<size_t>(to - from));
+        from = to;
+        const auto [low, high] = group.front().around;
         const int64_t takenBetween =
             std::lower_bound(taken.begin(), taken.end(), high) - std::upper_bound(taken.begin(), taken.end(), low);
         const int64_t free = high - low - 1 - knownBetween(low, high) - takenBetween;
-        if (free != static_cast<int64_t>(rows.size())) continue;
-        std::sort(rows.begin(), rows.end(), [&](size_t a, size_t b) { return *made[a] < *made[b]; });
-        std::vector<std::pair<size_t, int64_t>> placed;
-        auto isFree = [&](int64_t id) {
-            return knownBetween(id - 1, id + 1) == 0 && !std::binary_search(taken.begin(), taken.end(), id);
-        };
+        if (free != static_cast<int64_t>(group.size())) continue;
+        placed.clear();
         int64_t id = low;
         bool agree = true;
-        for (size_t k = 0; k < rows.size() && agree; ++k) {
+        for (size_t k = 0; k < group.size() && agree; ++k) {
             do ++id;
             while (!isFree(id));
-            agree = admits(rows[k], id);
-            const bool alone = (k == 0 || *made[rows[k - 1]] < *made[rows[k]]) &&
-                               (k + 1 == rows.size() || *made[rows[k]] < *made[rows[k + 1]]);
-            if (alone) placed.emplace_back(rows[k], id);
+            agree = admits(group[k].row, id);
+            const bool alone = (k == 0 || group[k - 1].made < group[k].made) &&
+                               (k + 1 == group.size() || group[k].made < group[k + 1].made);
+            if (alone) placed.emplace_back(group[k].row, id);
         }
         if (!agree) continue;
         for (const auto& [row, placedId] : placed) ids[row] = placedId;

@@ -23,6 +23,10 @@ public:
     // The ids (low, high), both left out, that a row made at `made` lies between; none where the
     // order does not hold or no known row was made before or after it.
     std::optional<std::pair<int64_t, int64_t>> idsAround(int64_t made) const;
+    // The same for many rows at once, by index of made (none for a row whose time is unknown):
+    // one walk through the order rather than a search for each.
+    std::vector<std::optional<std::pair<int64_t, int64_t>>> idsAround(
+        const std::vector<std::optional<int64_t>>& made) const;
 
     // The ids of rows that lost theirs, by index of made (the time each was made, if known).
     // Rows made between the same two known rows take the ids between those that no known row

@@ -102,34 +102,36 @@ std::optional<int64_t> madeAt(const CarvedRecord& p) {
     return made.asInteger();
 }
 
-// Whether the id is one the person may have for when it was made: between the ids of the live
-// persons made just before and after it (any id where the file keeps no such order).
-bool fitsOrder(const CarvedRecord& p, int64_t id, const CreationOrder& order) {
-    const std::optional<int64_t> when = madeAt(p);
-    const auto around = when ? order.idsAround(*when) : std::nullopt;
-    return !around || (around->first < id && id < around->second);
-}
+// When each person was made, and the ids of the live persons made just before and after it (none
+// where the file keeps no such order), by index of persons.
+struct MadeBetween {
+    std::vector<std::optional<int64_t>> made;
+    std::vector<std::optional<std::pair<int64_t, int64_t>>> around;
+
+    MadeBetween(const std::vector<const CarvedRecord*>& persons, const CreationOrder& order) : made(persons.size()) {
+        for (size_t i = 0; i < persons.size(); ++i) made[i] = madeAt(*persons[i]);
+        around = order.idsAround(made);
+    }
+    // Whether person i may have the id for when it was made.
+    bool fits(size_t i, int64_t id) const { return !around[i] || (around[i]->first < id && id < around[i]->second); }
+};
 
 // The ids that the order persons were made in gives those that lost theirs (see
 // CreationOrder::idsByMaking), by index of persons. The deleted persons whose ids are known hold
 // theirs where their times agree: one that does not was given its id by a guess, which may be
 // wrong, and settles nothing.
 std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRecord*>& persons,
-                                                const CreationOrder& order) {
-    std::vector<std::optional<int64_t>> made(persons.size());
+                                                const CreationOrder& order, const MadeBetween& between) {
+    std::vector<std::optional<int64_t>> lost(persons.size());
     std::vector<int64_t> taken;
     for (size_t i = 0; i < persons.size(); ++i) {
-        const CarvedRecord& p = *persons[i];
-        const std::optional<int64_t> when = madeAt(p);
-        if (!p.rowidKnown) {
-            made[i] = when;
-            continue;
-        }
-        if (!when) continue;
-        if (order.idsAround(*when) && fitsOrder(p, p.rowid, order)) taken.push_back(p.rowid);
+        if (!persons[i]->rowidKnown)
+            lost[i] = between.made[i];
+        else if (between.around[i] && between.fits(i, persons[i]->rowid))
+            taken.push_back(persons[i]->rowid);
     }
     std::sort(taken.begin(), taken.end());
-    return order.idsByMaking(made, taken, [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
+    return order.idsByMaking(lost, taken, [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
 }
 
 // The row id each deleted person had: its own when it was read; else the one id that the values
@@ -141,9 +143,10 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
                                               const std::vector<int64_t>& orphans, const CarvedTable& table,
                                               const CreationOrder& order) {
     std::vector<std::optional<int64_t>> ids(persons.size());
-    const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order);
+    const MadeBetween between(persons, order);
+    const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
     // What is left of a person's id, and when it was made, must agree with an id guessed for it.
-    auto admitsMade = [&](const CarvedRecord& p, int64_t id) { return tailAdmits(p, id) && fitsOrder(p, id, order); };
+    auto admitsMade = [&](size_t i, int64_t id) { return tailAdmits(*persons[i], id) && between.fits(i, id); };
     SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
     OpenByTail openByTail(orphans, persons);
     auto take = [&](size_t at) {
@@ -165,7 +168,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
         // A known id the person's time refutes was a guess of the rows around it, and a wrong one.
-        if (p->rowidKnown && !fitsOrder(*p, p->rowid, order)) continue;
+        if (p->rowidKnown && !between.fits(i, p->rowid)) continue;
         if (p->rowidKnown || byMaking[i]) {
             ids[i] = p->rowidKnown ? p->rowid : *byMaking[i];
             if (const size_t at = indexOf(*ids[i]); at < orphans.size() && orphans[at] == *ids[i]) take(at);
@@ -226,8 +229,8 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
             if (open.before(first.to) - before != static_cast<int64_t>(group.size())) continue;
             bool agree = true;
             for (size_t k = 0; k < group.size(); ++k)
-                agree = agree && admitsMade(*persons[guesses[group[k]].person],
-                                            orphans[open.nth(before + 1 + static_cast<int64_t>(k))]);
+                agree = agree &&
+                        admitsMade(guesses[group[k]].person, orphans[open.nth(before + 1 + static_cast<int64_t>(k))]);
             if (!agree) continue;
             for (size_t g : group) settle(g, open.nth(before + 1));
             group.clear();
@@ -282,7 +285,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         // A person proposed two ids takes neither; an id proposed to two persons goes to neither
         // (one of them is no person whose values are open).
         std::erase_if(proposed, [&](const std::pair<size_t, size_t>& p) {
-            return !admitsMade(*persons[guesses[p.first].person], orphans[p.second]);
+            return !admitsMade(guesses[p.first].person, orphans[p.second]);
         });
         std::sort(proposed.begin(), proposed.end());
         proposed.erase(std::unique(proposed.begin(), proposed.end()), proposed.end());
