@@ -54,6 +54,13 @@ TEST(CreationOrder, GivesOnlyEachRowsOwnIdAndOneWhereverItsNeighboursAreAllThere
         const Table t = table(seed, 3000);
         const CreationOrder order(t.live);
         ASSERT_TRUE(order.holds());
+        // Asked all at once (times before, after and between the live rows', ties and unknown
+        // times among them), the order answers as asked one by one.
+        std::vector<std::optional<int64_t>> times = {std::nullopt, t.live.front().first - 1, t.live.back().first + 1};
+        for (const int64_t when : t.madeAt) times.insert(times.begin() + static_cast<long>(when % 3), when);
+        const auto around = order.idsAround(times);
+        for (size_t i = 0; i < times.size(); ++i)
+            ASSERT_EQ(around[i], times[i] ? order.idsAround(*times[i]) : std::nullopt) << i << ", seed " << seed;
         const auto ids = order.idsByMaking(t.lost, t.taken, [](size_t, int64_t) { return true; });
         ASSERT_EQ(ids.size(), t.lost.size());
         size_t given = 0, settleable = 0;
