@@ -118,8 +118,8 @@ struct MadeBetween {
 
 // The ids that the order persons were made in gives those that lost theirs (see
 // CreationOrder::idsByMaking), by index of persons. The deleted persons whose ids are known hold
-// theirs where their times agree: one that does not was given its id by a guess, which may be
-// wrong, and settles nothing.
+// theirs unless their times refute them: such an id was given by a guess, a wrong one, and holds
+// nothing.
 std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRecord*>& persons,
                                                 const CreationOrder& order, const MadeBetween& between) {
     std::vector<std::optional<int64_t>> lost(persons.size());
@@ -127,7 +127,7 @@ std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRe
     for (size_t i = 0; i < persons.size(); ++i) {
         if (!persons[i]->rowidKnown)
             lost[i] = between.made[i];
-        else if (between.around[i] && between.fits(i, persons[i]->rowid))
+        else if (between.fits(i, persons[i]->rowid))
             taken.push_back(persons[i]->rowid);
     }
     std::sort(taken.begin(), taken.end());

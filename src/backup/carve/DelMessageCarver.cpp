@@ -66,7 +66,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
     // is an iMessage where it has an iMessage address and no other).
-    if (shape == kMadrid) {
+    if (shape == kMadrid && row.values.size() > 18) {
         const std::span<const CarvedValue> madrid = alsoKeptValues(row, messageShapes()[kMadrid]);
         const std::string handle = textOf(row.values[18]);
         const bool lost = madrid.empty() || madrid[1].isNull();
