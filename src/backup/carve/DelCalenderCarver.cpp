@@ -135,6 +135,7 @@ private:
         // ids before its item's. Where the two agree (every earlier item had its place, and
         // each is there), and so the same from the stretch's end, its id is certain, and so is
         // the item that names it.
+        std::vector<std::pair<size_t, size_t>> pairs;  // (item, place)
         for (auto m = firstPlaceAt; m != stretch.end() && m->kind == Member::place; ++m) {
             const int64_t item = m->named;
             const auto rank = std::lower_bound(owners.begin(), owners.end(), item) - owners.begin();
@@ -153,8 +154,15 @@ private:
             if (naming == items.end() || naming->named != *id) continue;
             if (admitsInOrder(*items_[naming->index], item, firstItem, endItem) &&
                 admitsInOrder(*places_[m->index], *id, firstPlace, endPlace))
-                partner_[naming->index] = static_cast<int>(m->index);
+                pairs.emplace_back(naming->index, m->index);
         }
+        // Two places given one id (counted from the start and from the end) say the stretch
+        // keeps no order after all.
+        std::sort(pairs.begin(), pairs.end());
+        if (std::adjacent_find(pairs.begin(), pairs.end(),
+                               [](const auto& a, const auto& b) { return a.first == b.first; }) != pairs.end())
+            return;
+        for (const auto& [item, place] : pairs) partner_[item] = static_cast<int>(place);
     }
 
     const std::vector<const CarvedRecord*>& items_;
