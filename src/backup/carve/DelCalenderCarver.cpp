@@ -209,7 +209,7 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     for (Shape shape : {kItem5, kItem6}) {
         std::vector<const CarvedRecord*> items, placed;
         for (const CarvedRecord& item : tables[shape].deleted)
-            (item.values[2].asInteger() > 0 ? placed : items).push_back(&item);
+            (item.values[kPlace].asInteger() > 0 ? placed : items).push_back(&item);
         for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
         std::vector<int> partner = pairRows(placed, kPlace, places, kOwner, {}, &tables[shape]);
         PairsInOrder(placed, places, tables[kLocation].deleted.size(), partner);
