@@ -1,7 +1,7 @@
 // Hand-built pages for what real files rarely show: a call cell with a one-character number, a
 // row left in the gap of a root that became an interior page, the journal byte a folding would
 // rewrite, and hostile files that every carver must survive; and, byte for byte, a freed row
-// whose room a new cell took the end of.
+// whose room a new cell took the end of, and an older row in a gap that a later cell cut short.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -12,6 +12,7 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "model/PRRecordFields.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 
@@ -152,6 +153,114 @@ TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {
     ASSERT_EQ(bookmarks.size(), 1u);
     EXPECT_EQ(bookmarks[0]->bookMarkTitle(), "Bravo");
     EXPECT_EQ(bookmarks[0]->bookMarkURL(), "http://b.example/");
+}
+
+TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
+    // The gap keeps rows of older states of the page, and a cell written over one of them later,
+    // then freed, cut it short. Here the older copy of a live contact, its head a freeblock's,
+    // lies under another contact freed there since, from the last letter of its company on: the
+    // copy is no deleted contact (it would come back with a company cut short), and the contact
+    // freed over it is one.
+    {
+        auto person = [](const Bytes& head, const std::string& first, const std::string& last,
+                         const std::string& company) {
+            auto text = [](const std::string& t) { return static_cast<uint8_t>(13 + 2 * t.size()); };
+            const std::string firstSort = first + " " + last, lastSort = last + " " + first;
+            // ROWID, the names, phonetics, company ... sort keys, times, store, sort sections,
+            // language indexes, person link, image, preferred name.
+            const Bytes types = {0x00,
+                                 text(first),
+                                 text(last),
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 text(company),
+                                 0,
+                                 0,
+                                 0x08,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 text(firstSort),
+                                 text(lastSort),
+                                 0x04,
+                                 0x04,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0x08,
+                                 0,
+                                 0,
+                                 0x0f,
+                                 0x0f,
+                                 0x08,
+                                 0x08,
+                                 0x01,
+                                 0x00,
+                                 0x09};
+            Bytes cell = head;
+            cell.push_back(static_cast<uint8_t>(1 + types.size()));
+            cell.insert(cell.end(), types.begin(), types.end());
+            for (const std::string& t : {first, last, company, firstSort, lastSort})
+                cell.insert(cell.end(), t.begin(), t.end());
+            const Bytes times = {0x14, 0x83, 0x5b, 0x58, 0x14, 0xa9, 0x5d, 0x79};
+            cell.insert(cell.end(), times.begin(), times.end());
+            cell.insert(cell.end(), {static_cast<uint8_t>(first[0]), static_cast<uint8_t>(last[0]), 0xff});
+            return cell;
+        };
+        PageFile f(1024, 2);
+        const int64_t page = f.pageStart(1);
+        // Row 455788 (a three-byte id after a two-byte length), the page's one cell, at 891.
+        const Bytes live = person({0x81, 0x00, 0x9b, 0xe8, 0x6c}, "Hugo455787", "Keller455787", "piano rain Ltd");
+        ASSERT_EQ(live.size(), 133u);
+        f.put(page, Bytes{0x0d, 0x00, 0x00, 0x00, 0x01, 0x03, 0x7b, 0x00, 0x03, 0x7b});
+        f.put(page + 891, live);
+        f.put(page + 300, live);
+        f.put(page + 300, Bytes{0x00, 0x00, 0x03, 0x69});
+        const int64_t lastLetter = 300 + 5 + 35 + 10 + 12 + 13;  // its head, header, names
+        f.put(page + lastLetter, person({0x03, 0x9c, 0x00, 0x67}, "Chloé", "Weber455795", ""));
+        write(f, carvefix::names::addressBook);
+        carve::DelContactCarver(context).scanDelContactThread(folder());
+        std::vector<std::string> names;
+        for (const auto& c : posted<PRContactNode>("ScanDelContactInfo"))
+            names.push_back(c->contactName() + "|" + c->contactCompany());
+        EXPECT_EQ(names, std::vector<std::string>{"Chloé Weber455795|"});
+    }
+    // Two deleted calls side by side stay whole where the second's length and id, with the flags
+    // before them, look like a freeblock's head.
+    {
+        const Bytes date = {0x51, 0x7f, 0xa1, 0x00};
+        // Old layout: ROWID, address, date, duration, flags, id, name, country_code.
+        auto call = [&](const Bytes& head, const std::string& number, uint8_t flags, const std::string& name) {
+            Bytes cell = head;
+            cell.insert(cell.end(), {0x09, 0x00, 0x1b, 0x04, 0x01, 0x01, static_cast<uint8_t>(name.empty() ? 0 : 1),
+                                     static_cast<uint8_t>(name.empty() ? 0 : 13 + 2 * name.size()), 0x00});
+            cell.insert(cell.end(), number.begin(), number.end());
+            cell.insert(cell.end(), date.begin(), date.end());
+            cell.insert(cell.end(), {0x07, flags});
+            if (!name.empty()) {
+                cell.push_back(0x01);
+                cell.insert(cell.end(), name.begin(), name.end());
+            }
+            return cell;
+        };
+        PageFile f(1024, 2);
+        const int64_t page = f.pageStart(1);
+        f.tableLeaf(1, 1000);
+        const Bytes first = call({0x16, 0x02}, "5552222", 3, "");
+        f.put(page + 500, first);
+        f.put(page + 500 + static_cast<int64_t>(first.size()), call({0x1c, 0x03}, "5553333", 0, "Three"));
+        write(f, carvefix::names::calls);
+        carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
+        std::vector<std::string> numbers;
+        for (const auto& c : posted<PRCallHistoryNode>("ScanDelCallHistoryInfo")) numbers.push_back(c->callPhone());
+        std::sort(numbers.begin(), numbers.end());
+        EXPECT_EQ(numbers, (std::vector<std::string>{"5552222", "5553333"}));
+    }
 }
 
 // Every carver over files it must survive: it posts its progress once and nothing it cannot

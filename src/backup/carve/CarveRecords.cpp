@@ -607,6 +607,10 @@ private:
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
+            if (reading != Reading::look) {
+                bodyAt_ = at + a + b + static_cast<int64_t>(headerLength);
+                cellEnd_ = overflows ? end : cellEnd;
+            }
             return true;
         }
         return false;
@@ -638,6 +642,7 @@ private:
         int64_t bestEnd = 0;
         size_t bestShape = 0;
         size_t bestBodyAt = 0;
+        int64_t bestHeaderAt = 0, bestCellEnd = 0;
         size_t bestTrusted = SIZE_MAX;
         for (int offset : {4, 5, 6, 3, 2}) {
             // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
@@ -700,7 +705,11 @@ private:
                 size_t nextShape = 0;
                 if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                     (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
-                    if (depth == 0) found.record.values = keepValues(s, serials, data, bodyAt, trusted);
+                    if (depth == 0) {
+                        found.record.values = keepValues(s, serials, data, bodyAt, trusted);
+                        bodyAt_ = headerAt + static_cast<int64_t>(bodyAt);
+                        cellEnd_ = overflows ? end : headerAt + static_cast<int64_t>(payloadLength);
+                    }
                     shapeIndex = s;
                     return true;
                 }
@@ -713,6 +722,8 @@ private:
                     bestEnd = end;
                     bestShape = s;
                     bestBodyAt = bodyAt;
+                    bestHeaderAt = headerAt;
+                    bestCellEnd = overflows ? end : headerAt + static_cast<int64_t>(payloadLength);
                     bestTrusted = trusted;
                     bestData_ = data;
                     bestSerials_ = serials;
@@ -728,6 +739,10 @@ private:
         found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt, bestTrusted);
         end = bestEnd;
         shapeIndex = bestShape;
+        if (depth == 0) {
+            bodyAt_ = bestHeaderAt + static_cast<int64_t>(bestBodyAt);
+            cellEnd_ = bestCellEnd;
+        }
         return true;
     }
 
@@ -778,8 +793,18 @@ private:
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (wholeCell(at, to, found, end, shape) ||
-                (looksLikeFreeblockHead(at, to) && damagedCell(at, to, found, end, shape, /*lookalike*/ true))) {
+            auto cellAt = [&](int64_t limit) {
+                return wholeCell(at, limit, found, end, shape) ||
+                       (looksLikeFreeblockHead(at, limit) &&
+                        damagedCell(at, limit, found, end, shape, /*lookalike*/ true));
+            };
+            bool cell = cellAt(to);
+            // A row an older state of the page left in its gap may have lost its tail to a cell
+            // written over it later and freed in turn: that row is its own only up to there.
+            if (cell && inGap_)
+                if (const int64_t cut = freedHeadWithin(bodyAt_, std::min(cellEnd_, to), to); cut > 0)
+                    cell = cellAt(cut);
+            if (cell) {
                 // A row without its head and tail read a few bytes before a row with its head
                 // whole is that row read from the wrong place.
                 if (found.tailLost && !found.record.rowidKnown)
@@ -802,6 +827,15 @@ private:
                 ++at;
             }
         }
+    }
+
+    // Where in [from, end), a row's body, a cell whose head a freeblock overwrote begins, its four
+    // bytes all inside: 0 for nowhere. Not looked for in the row's header, whose serial types can
+    // look like a block's head, nor across its end, where the next cell's length and id can.
+    int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit) {
+        for (int64_t k = from; k + 4 <= end; ++k)
+            if (looksLikeFreeblockHead(k, limit) && headOnlyCell(k, limit)) return k;
+        return 0;
     }
 
     // A page's unallocated gap keeps rows of older states of the page; cells written since (those
@@ -1281,18 +1315,20 @@ private:
     std::vector<uint64_t> lookSerials_;
     std::string bestData_;
     std::vector<uint64_t> bestSerials_;
-    std::vector<std::vector<Found>> pageFound_;            // per shape: the rows of the page being read
-    std::vector<uint32_t> order_, ordered_;                // scratch of endPage()
-    std::vector<int64_t> pageIds_;                         // scratch of boundByLocalOrder()
-    std::vector<int64_t> cellStarts_;                      // scratch of readPage()
-    std::vector<std::vector<Found>> deleted_;              // per shape: deleted rows found so far
-    LiveLists* live_ = nullptr;                            // the lists of the thread carving the pages
-    bool inGap_ = false;                                   // the scan under way reads a page's unallocated gap
-    int64_t gapEnd_ = -1;                                  // where the gap of the page read ends (see scanGap)
-    bool tailMayBeLost_ = false;                           // and takes a row whose tail runs past it (see scanGap)
-    bool blockEndTaken_ = false;                           // a cell took the end of the freeblock read (see readPage)
-    int64_t examined_ = 0;                                 // pages read and looked through
-    std::vector<Interior> interiors_;                      // the interior table pages this one read
+    std::vector<std::vector<Found>> pageFound_;  // per shape: the rows of the page being read
+    std::vector<uint32_t> order_, ordered_;      // scratch of endPage()
+    std::vector<int64_t> pageIds_;               // scratch of boundByLocalOrder()
+    std::vector<int64_t> cellStarts_;            // scratch of readPage()
+    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
+    LiveLists* live_ = nullptr;                  // the lists of the thread carving the pages
+    bool inGap_ = false;                         // the scan under way reads a page's unallocated gap
+    int64_t gapEnd_ = -1;                        // where the gap of the page read ends (see scanGap)
+    bool tailMayBeLost_ = false;                 // and takes a row whose tail runs past it (see scanGap)
+    int64_t bodyAt_ = 0;                         // where the body of the row read last begins on the page
+    int64_t cellEnd_ = 0;                        // and where its header says its cell ends there (its local part's end)
+    bool blockEndTaken_ = false;                 // a cell took the end of the freeblock read (see readPage)
+    int64_t examined_ = 0;                       // pages read and looked through
+    std::vector<Interior> interiors_;            // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;
 };
