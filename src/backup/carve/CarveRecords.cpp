@@ -609,7 +609,7 @@ private:
             shapeIndex = s;
             if (reading != Reading::look) {
                 bodyAt_ = at + a + b + static_cast<int64_t>(headerLength);
-                cellEnd_ = overflows ? end : cellEnd;
+                cellEnd_ = overflows ? end - 4 : cellEnd;
             }
             return true;
         }
@@ -708,7 +708,7 @@ private:
                     if (depth == 0) {
                         found.record.values = keepValues(s, serials, data, bodyAt, trusted);
                         bodyAt_ = headerAt + static_cast<int64_t>(bodyAt);
-                        cellEnd_ = overflows ? end : headerAt + static_cast<int64_t>(payloadLength);
+                        cellEnd_ = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
                     }
                     shapeIndex = s;
                     return true;
@@ -723,7 +723,7 @@ private:
                     bestShape = s;
                     bestBodyAt = bodyAt;
                     bestHeaderAt = headerAt;
-                    bestCellEnd = overflows ? end : headerAt + static_cast<int64_t>(payloadLength);
+                    bestCellEnd = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
                     bestTrusted = trusted;
                     bestData_ = data;
                     bestSerials_ = serials;
@@ -1325,7 +1325,7 @@ private:
     int64_t gapEnd_ = -1;                        // where the gap of the page read ends (see scanGap)
     bool tailMayBeLost_ = false;                 // and takes a row whose tail runs past it (see scanGap)
     int64_t bodyAt_ = 0;                         // where the body of the row read last begins on the page
-    int64_t cellEnd_ = 0;                        // and where its header says its cell ends there (its local part's end)
+    int64_t cellEnd_ = 0;                        // and where its bytes there end (before an overflow page's number)
     bool blockEndTaken_ = false;                 // a cell took the end of the freeblock read (see readPage)
     int64_t examined_ = 0;                       // pages read and looked through
     std::vector<Interior> interiors_;            // the interior table pages this one read
