@@ -642,7 +642,7 @@ private:
         int64_t bestEnd = 0;
         size_t bestShape = 0;
         size_t bestBodyAt = 0;
-        int64_t bestHeaderAt = 0, bestCellEnd = 0;
+        int64_t bestBodyStart = 0, bestCellEnd = 0;
         size_t bestTrusted = SIZE_MAX;
         for (int offset : {4, 5, 6, 3, 2}) {
             // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
@@ -695,6 +695,9 @@ private:
                 const bool lenient = tailMayBeLost && tailMayBeLostAt(end, limit);
                 if (!values(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost)) continue;
                 startFound(found, signatures, lost, headerAt, end);
+                // The row's own bytes on the page (see freedHeadWithin).
+                const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
+                const int64_t ownEnd = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
                 // Where only the look of four bytes says a block began, no cell need begin there.
                 if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
                 // A reading that ends where the block ends, or where a whole cell starts, is
@@ -704,11 +707,11 @@ private:
                 int64_t nextEnd = 0;
                 size_t nextShape = 0;
                 if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
-                    (looksLikeFreeblockHead(end, limit) && headOnlyCell(end, limit))) {
+                    headOnlyCell(end, limit)) {
                     if (depth == 0) {
                         found.record.values = keepValues(s, serials, data, bodyAt, trusted);
-                        bodyAt_ = headerAt + static_cast<int64_t>(bodyAt);
-                        cellEnd_ = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
+                        bodyAt_ = bodyStart;
+                        cellEnd_ = ownEnd;
                     }
                     shapeIndex = s;
                     return true;
@@ -722,8 +725,8 @@ private:
                     bestEnd = end;
                     bestShape = s;
                     bestBodyAt = bodyAt;
-                    bestHeaderAt = headerAt;
-                    bestCellEnd = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
+                    bestBodyStart = bodyStart;
+                    bestCellEnd = ownEnd;
                     bestTrusted = trusted;
                     bestData_ = data;
                     bestSerials_ = serials;
@@ -740,7 +743,7 @@ private:
         end = bestEnd;
         shapeIndex = bestShape;
         if (depth == 0) {
-            bodyAt_ = bestHeaderAt + static_cast<int64_t>(bestBodyAt);
+            bodyAt_ = bestBodyStart;
             cellEnd_ = bestCellEnd;
         }
         return true;
@@ -758,8 +761,10 @@ private:
         found.identity = signatures.identity;
     }
 
-    // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block).
+    // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block):
+    // its first four bytes look like a block's, and a row follows.
     bool headOnlyCell(int64_t at, int64_t limit) {
+        if (!looksLikeFreeblockHead(at, limit)) return false;
         Found found;
         int64_t end = 0;
         size_t shape = 0;
@@ -834,7 +839,7 @@ private:
     // look like a block's head, nor across its end, where the next cell's length and id can.
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit) {
         for (int64_t k = from; k + 4 <= end; ++k)
-            if (looksLikeFreeblockHead(k, limit) && headOnlyCell(k, limit)) return k;
+            if (headOnlyCell(k, limit)) return k;
         return 0;
     }
 
