@@ -17,8 +17,13 @@ std::vector<PRContactNodePtr> lookupContacts(const std::vector<sampledb::Contact
         auto contact = std::make_shared<PRContactNode>();
         contact->setContactName(c.first.empty() || c.last.empty() ? c.first + c.last : c.first + " " + c.last);
         std::string phones;
-        for (const auto& p : c.phones) phones += (phones.empty() ? "" : " ") + p;
+        std::vector<PRContactValue> values;
+        for (const auto& p : c.phones) {
+            phones += (phones.empty() ? "" : " ") + p;
+            values.push_back({"", p});
+        }
         contact->setContactPhone(phones);
+        contact->setContactPhones(std::move(values));
         out.push_back(std::move(contact));
     }
     return out;

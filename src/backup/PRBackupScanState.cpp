@@ -4,21 +4,6 @@
 
 #include <cctype>
 
-namespace {
-// The piece of the shorter number that the look-ups with data require at least.
-constexpr size_t kPieceWithData = 6;
-
-const PRContactNodePtr* findContactByPhone(const std::vector<PRContactNodePtr>& contacts, const std::string& phone,
-                                           size_t minimumPiece) {
-    const std::string asked = normalisedPhoneNumber(phone);
-    for (const PRContactNodePtr& contact : contacts) {
-        if (!contact || contact->contactPhone().empty()) continue;
-        if (phoneNumbersMatch(asked, normalisedPhoneNumber(contact->contactPhone()), minimumPiece)) return &contact;
-    }
-    return nullptr;
-}
-}  // namespace
-
 void PRBackupScanState::resetScanArrays() { removeSomeArray(); }
 
 void PRBackupScanState::removeSomeArray() {
@@ -39,6 +24,8 @@ void PRBackupScanState::removeSomeArray() {
     noteValueArray.clear();
     delUnKnowContactArray.clear();
     messageContactData.reset();
+    std::lock_guard lock(numbersMutex_);
+    numbers_[0] = {};
 }
 
 std::vector<PRTreeDirNodePtr> PRBackupScanState::treeFileArray() const {
@@ -74,26 +61,37 @@ PROptionalText PRBackupScanState::getFileKeyBytheFilepath(const std::string& dev
     return std::nullopt;
 }
 
+std::shared_ptr<const ContactNumberIndex> PRBackupScanState::contactNumbers(bool transfer) const {
+    const std::vector<PRContactNodePtr>& contacts = transfer ? transContactArray : contactArray;
+    const PRContactNode* first = contacts.empty() ? nullptr : contacts.front().get();
+    std::lock_guard lock(numbersMutex_);
+    NumbersMade& made = numbers_[transfer ? 1 : 0];
+    if (!made.index || made.first != first || made.size != contacts.size())
+        made = {std::make_shared<const ContactNumberIndex>(contacts), first, contacts.size()};
+    return made.index;
+}
+
 PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone) const {
-    if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, 1))
-        return copiedText((*contact)->contactName());
+    if (const PRContactNode* contact = contactNumbers()->contactOf(phone))
+        return copiedText(shownContactName(*contact));
+    return std::nullopt;
+}
+
+PROptionalText PRBackupScanState::nameWithData(const std::string& phone, bool transfer) {
+    const auto numbers = contactNumbers(transfer);
+    if (const PRContactNode* contact = numbers->contactOf(phone)) {
+        messageContactData = contact->imageData();
+        return copiedText(shownContactName(*contact));
+    }
     return std::nullopt;
 }
 
 PROptionalText PRBackupScanState::getNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/) {
-    if (const PRContactNodePtr* contact = findContactByPhone(contactArray, phone, kPieceWithData)) {
-        messageContactData = (*contact)->imageData();
-        return copiedText((*contact)->contactName());
-    }
-    return std::nullopt;
+    return nameWithData(phone, false);
 }
 
 PROptionalText PRBackupScanState::getTransNameByPhoneNumber(const std::string& phone, const PRBytes& /*withData*/) {
-    if (const PRContactNodePtr* contact = findContactByPhone(transContactArray, phone, kPieceWithData)) {
-        messageContactData = (*contact)->imageData();
-        return copiedText((*contact)->contactName());
-    }
-    return std::nullopt;
+    return nameWithData(phone, true);
 }
 
 bool PRBackupScanState::IOSVersionIOS6(const std::string& version) {

@@ -6,12 +6,14 @@
 #pragma once
 
 #include "backup/KeptManifestRecords.h"
+#include "model/ContactNumberRule.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
 #include "model/PRTreeDirNode.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,8 +59,14 @@ public:
     // several are), or nothing. Answers through an index; safe from any thread.
     PROptionalText getFileKeyBytheFilepath(const std::string& devicePath) const;
 
-    // A contact's name by phone number, searched in contactArray. The forms with data need a
-    // longer common piece, and leave the matched contact's photo in messageContactData.
+    // The contact rule over contactArray (transfer: transContactArray), made at the first
+    // question after the contacts were read and shared by every reader and carver that names a
+    // number, on any thread. A list that changed since is indexed again.
+    std::shared_ptr<const ContactNumberIndex> contactNumbers(bool transfer = false) const;
+
+    // The shown name of the contact a number or handle is, by the contact rule over
+    // contactArray (transContactArray for the transfer form); nothing when no contact holds it.
+    // The forms with data leave that contact's photo in messageContactData.
     PROptionalText getNameByPhoneNumber(const std::string& phone) const;
     PROptionalText getNameByPhoneNumber(const std::string& phone, const PRBytes& withData);
     PROptionalText getTransNameByPhoneNumber(const std::string& phone, const PRBytes& withData);
@@ -68,6 +76,16 @@ public:
     bool IOSVersionIOS6(const std::string& version);
 
 private:
+    PROptionalText nameWithData(const std::string& phone, bool transfer);
+
+    // An index and the list it was made of, by its first record and size.
+    struct NumbersMade {
+        std::shared_ptr<const ContactNumberIndex> index;
+        const PRContactNode* first = nullptr;
+        size_t size = 0;
+    };
+    mutable std::mutex numbersMutex_;
+    mutable NumbersMade numbers_[2];  // contactArray, transContactArray
     mutable std::mutex treeMutex_;
     mutable KeptManifestRecords treeFiles_;  // look-ups bring its index up to date
 };

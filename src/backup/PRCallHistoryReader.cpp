@@ -2,7 +2,6 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/PRContactPhoneIndex.h"
 #include "backup/TableInParts.h"
 #include "model/LocalTime.h"
 #include "model/PRCallHistoryNode.h"
@@ -25,14 +24,14 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
     if (!dbPath) return;
     end.arm();
 
-    const std::vector<PRContactNodePtr>& contacts = transfer ? state_.transContactArray : state_.contactArray;
+    // One index of the contacts' numbers for the whole read, asked from every part's thread.
+    const std::shared_ptr<const ContactNumberIndex> names = state_.contactNumbers(transfer);
     const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
     BackupDatabase db(*dbPath);
-    // Each part of a long history is made on a thread of its own, with its own name look-up
-    // (which learns the numbers it is asked) and every call in the zone the part started in.
-    auto newMaker = [&contacts] {
-        return [names = std::make_shared<const PRContactPhoneIndex>(contacts),
-                zone = std::make_shared<const LocalZoneHold>()](const BackupDatabase::Row& row) {
+    // Each part of a long history is made on a thread of its own, with every call in the zone
+    // the part started in.
+    auto newMaker = [&names] {
+        return [names, zone = std::make_shared<const LocalZoneHold>()](const BackupDatabase::Row& row) {
             auto call = std::make_shared<PRCallHistoryNode>();
             // Straight into the record: a number is short text, which a move copies.
             if (const char* address = row.text(0)) call->setCallPhone(GetStringFormChar(address));
@@ -46,7 +45,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
                 call->setCallDuration(getCallHistoryDuration(call->callTime()));
             else
                 call->setCallDuration(outgoing ? "Cancelled" : "Missed");
-            if (auto contact = names->find(call->callPhone(), 1)) call->setCallName(copiedText(contact->contactName()));
+            if (const auto found = names->find(call->callPhone())) call->setCallName(copiedText(*found.name));
             return call;
         };
     };

@@ -31,8 +31,9 @@ const char* const kAddressPartsQuery =
     "ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID where ABMultiValueEntry.parent_id = ?";
 
 // A birthday is stored as seconds from 2001-01-01 ("-662731200.000000"), near noon GMT so that
-// its day is the same everywhere: shown and written as that day, never as the raw count. A value
-// that is not a number is kept as it stands.
+// its day is the same everywhere: shown and written as that day, never as the raw count. A
+// birthday entered without a year is stored in the year 1604, and is that day of no year
+// ("--03-15"). A value that is not a number is kept as it stands.
 std::string birthdayText(const std::string& stored) {
     char* end = nullptr;
     const double seconds = std::strtod(stored.c_str(), &end);
@@ -40,8 +41,11 @@ std::string birthdayText(const std::string& stored) {
     const std::time_t when = static_cast<std::time_t>(std::llround(seconds)) + 978307200;
     std::tm day{};
     if (!gmtime_r(&when, &day)) return stored;
+    constexpr int kNoYear = 1604;
     char text[32];
-    return std::strftime(text, sizeof text, "%Y-%m-%d", &day) ? std::string(text) : stored;
+    return std::strftime(text, sizeof text, day.tm_year + 1900 == kNoYear ? "--%m-%d" : "%Y-%m-%d", &day)
+               ? std::string(text)
+               : stored;
 }
 
 PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
@@ -75,29 +79,55 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     return contact;
 }
 
-// The parts of one postal address by their key names ("Street", "City", "State", "ZIP",
-// "Country"; the country code says what the country's name says already, other keys are kept
-// nowhere). Nothing when it has no part.
-std::optional<PRContactAddress> addressOf(BackupDatabase::Statement& parts, int64_t uid) {
-    PRContactAddress address;
-    bool any = false;
+// The parts of one multi-value kept in ABMultiValueEntry (a postal address, a messaging
+// handle, a social profile), each under its key name in lower case ("street", "username"...),
+// trimmed; empty parts are left out.
+std::vector<std::pair<std::string, std::string>> entryParts(BackupDatabase::Statement& parts, int64_t uid) {
+    std::vector<std::pair<std::string, std::string>> found;
+    if (!parts.isPrepared()) return found;
     parts.run(uid, [&](const BackupDatabase::Row& row) {
         auto value = backupreader::text(row.text(1));
         if (!value) return;
         std::string key = row.text(0) ? row.text(0) : "";
         for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string part(trimmedText(*value));
+        if (!part.empty()) found.emplace_back(std::move(key), std::move(part));
+    });
+    return found;
+}
+
+// The parts of one postal address ("Street", "City", "State", "ZIP", "Country"; the country
+// code says what the country's name says already, other keys are kept nowhere). Nothing when it
+// has no part.
+std::optional<PRContactAddress> addressOf(BackupDatabase::Statement& parts, int64_t uid) {
+    PRContactAddress address;
+    bool any = false;
+    for (auto& [key, value] : entryParts(parts, uid)) {
         std::string* into = key == "street"    ? &address.street
                             : key == "city"    ? &address.city
                             : key == "state"   ? &address.state
                             : key == "zip"     ? &address.zip
                             : key == "country" ? &address.country
                                                : nullptr;
-        if (!into) return;
-        *into = trimmedText(*value);
-        any = any || !into->empty();
-    });
+        if (!into) continue;
+        *into = std::move(value);
+        any = true;
+    }
     if (!any) return std::nullopt;
     return address;
+}
+
+// A messaging handle or social profile: its service, user name and address. Nothing without a
+// user name or an address.
+std::optional<PRContactHandle> handleOf(BackupDatabase::Statement& parts, int64_t uid) {
+    PRContactHandle handle;
+    for (auto& [key, value] : entryParts(parts, uid)) {
+        if (key == "service") handle.service = std::move(value);
+        if (key == "username") handle.username = std::move(value);
+        if (key == "url") handle.url = std::move(value);
+    }
+    if (handle.username.empty() && handle.url.empty()) return std::nullopt;
+    return handle;
 }
 
 // An address on one line, in the order it is written: street, city, state, ZIP, country.
@@ -141,6 +171,16 @@ std::unordered_map<int64_t, std::vector<Value>> readValues(BackupDatabase& book)
     return values;
 }
 
+// The address book's property numbers of the multi-values read.
+enum Property : long long {
+    kPhone = 3,
+    kEmail = 4,
+    kPostalAddress = 5,
+    kMessenger = 13,  // instant messaging: service and user name in ABMultiValueEntry
+    kHomepage = 22,
+    kSocialProfile = 46,  // service, user name and address in ABMultiValueEntry
+};
+
 // Gives a person their values: each kept with its label, and the shown fields joined by blanks
 // (addresses, which hold blanks and commas themselves, by "; ").
 void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabase::Statement& addressParts,
@@ -149,14 +189,15 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
                 homepages = contact.contactHomepage();
     std::vector<PRContactValue> phoneList, emailList, homepageList;
     std::vector<PRContactAddress> addressList;
+    std::vector<PRContactHandle> messengers, profiles;
     // Each list takes its room once: a contact's values are counted before they are kept.
     size_t count[4] = {};
     for (const Value& v : values) {
         const long long property = v.property.value_or(0);
-        count[0] += property == 3;
-        count[1] += property == 4;
-        count[2] += property == 22;
-        count[3] += property == 5;
+        count[0] += property == kPhone;
+        count[1] += property == kEmail;
+        count[2] += property == kHomepage;
+        count[3] += property == kPostalAddress;
     }
     phoneList.reserve(count[0]);
     emailList.reserve(count[1]);
@@ -167,12 +208,19 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
         if (v.label)
             if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
         const long long property = v.property.value_or(0);
-        if (property == 5) {
+        if (property == kMessenger || property == kSocialProfile) {
+            std::optional<PRContactHandle> handle = handleOf(addressParts, v.uid);
+            if (!handle) continue;
+            handle->label = std::move(label);
+            (property == kMessenger ? messengers : profiles).push_back(std::move(*handle));
+            continue;
+        }
+        if (property == kPostalAddress) {
             std::optional<PRContactAddress> address;
             if (v.text) {
                 address.emplace();
                 address->street = trimmedText(*v.text);
-            } else if (addressParts.isPrepared()) {
+            } else {
                 address = addressOf(addressParts, v.uid);
             }
             if (!address) continue;
@@ -187,11 +235,14 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
         if (const std::string_view trimmed = trimmedText(value); trimmed.size() != value.size())
             value = std::string(trimmed);
         if (value.empty()) continue;
-        std::string* joined = property == 3 ? &phones : property == 4 ? &emails : property == 22 ? &homepages : nullptr;
-        std::vector<PRContactValue>* list = property == 3    ? &phoneList
-                                            : property == 4  ? &emailList
-                                            : property == 22 ? &homepageList
-                                                             : nullptr;
+        std::string* joined = property == kPhone      ? &phones
+                              : property == kEmail    ? &emails
+                              : property == kHomepage ? &homepages
+                                                      : nullptr;
+        std::vector<PRContactValue>* list = property == kPhone      ? &phoneList
+                                            : property == kEmail    ? &emailList
+                                            : property == kHomepage ? &homepageList
+                                                                    : nullptr;
         if (!joined) continue;
         appendPart(*joined, value);  // the value is trimmed already
         list->push_back({std::move(label), std::move(value)});
@@ -204,6 +255,8 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
     contact.setContactEmails(std::move(emailList));
     contact.setContactHomepages(std::move(homepageList));
     contact.setContactAddresses(std::move(addressList));
+    contact.setContactMessengers(std::move(messengers));
+    contact.setContactProfiles(std::move(profiles));
 }
 
 // The pictures of the backup: the newer picture database, else the older ".mddata" file.

@@ -3,7 +3,6 @@
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/MessageSchema.h"
-#include "backup/PRContactPhoneIndex.h"
 #include "backup/SHAH.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
@@ -21,7 +20,7 @@ const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 const char* const kIos6Query =
     "select message.ROWID,message.cache_has_attachments,message.text,message.date,message.handle_id,handle.id,"
-    "is_from_me from message left join handle on message.handle_id=handle.ROWID";
+    "is_from_me,message.service from message left join handle on message.handle_id=handle.ROWID";
 const char* const kIos6GroupQuery =
     "select message.ROWID,message.cache_has_attachments,message.group_id,subject, text,date,group_member.address,"
     "svc_center,flags,association_id from message left join  group_member on  message.group_id= "
@@ -90,6 +89,8 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
         if (auto fromMe = row.decimal(6)) {
             m.setMessageType(*fromMe == 1 ? "Send" : *fromMe == 0 ? "Received" : "unknown");
         }
+        // The service a message went by ("iMessage", "SMS"), as iOS 6 and later keep it.
+        if (const char* service = row.text(7)) m.setBImessage(std::string_view(service) == "iMessage");
     } else {
         // The iOS 6 variant that still keeps conversations in group_member: text, date,
         // address and flags lie where that query puts them.
@@ -102,6 +103,7 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
 
 void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row) {
     using backupreader::text;
+    if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
     if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
     if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
     if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
@@ -245,7 +247,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     for (size_t i = firstAttachment; i < attachments.size(); ++i)
         attachmentOf.try_emplace(attachments[i]->messageId(), attachments[i]);
 
-    const PRContactPhoneIndex contacts(transfer ? state_.transContactArray : state_.contactArray);
+    const auto contacts = state_.contactNumbers(transfer);
 
     const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
     BackupDatabase db(dbPath);
@@ -258,9 +260,9 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
             else
                 fillIos6(*message, row, layout);
 
-            if (auto contact = contacts.find(message->messagePhone(), PRContactPhoneIndex::kPieceWithData)) {
-                message->setMessageName(copiedText(contact->contactName()));
-                message->setContactImageData(contact->imageData());
+            if (const auto found = contacts->find(message->messagePhone())) {
+                message->setMessageName(copiedText(*found.name));
+                message->setContactImageData(found.contact->imageData());
             }
             state_.messageContactData.reset();
 

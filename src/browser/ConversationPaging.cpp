@@ -1,5 +1,6 @@
 #include "browser/ConversationPaging.h"
 
+#include "model/MessageSpeaker.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -32,12 +33,13 @@ BubbleContent bubbleContent(const PRMessageNode& message) {
     return {BubbleKind::Fallback, {}, "Contact", {}};
 }
 
+std::string textBesideAttachment(const PRMessageNode& message) {
+    return isAttachment(message) ? messageText(message) : std::string();
+}
+
 bool isReceived(const PRMessageNode& message) { return message.messageType() == "Received"; }
 
-std::string dateLine(const PRMessageNode& message) {
-    if (isReceived(message)) return message.messageName() + "     " + message.messageDate();
-    return message.messageDate();
-}
+std::string dateLine(const PRMessageNode& message) { return messageSpeaker(message) + "     " + message.messageDate(); }
 
 std::string messageImageFolder() { return paths::userPath("Desktop/Quillomatrix"); }
 

@@ -29,9 +29,13 @@ struct BubbleContent {
 };
 // A message is an attachment when it says so or names a path of two or more characters.
 bool isAttachment(const PRMessageNode& message);
+// The message's bubble: its attachment when it has one, else its text.
 BubbleContent bubbleContent(const PRMessageNode& message);
+// The text an attachment's message holds beside it, shown in a bubble of its own after the
+// attachment's; empty when there is none (or the message is no attachment).
+std::string textBesideAttachment(const PRMessageNode& message);
 bool isReceived(const PRMessageNode& message);
-// The date line: "name     date" for a received message, the date alone otherwise.
+// The date line: "speaker     date" ("Me" for a sent message, model/MessageSpeaker.h).
 std::string dateLine(const PRMessageNode& message);
 
 // "<desktop>/Quillomatrix/<name>_MessageImage.png"; a name that could leave the folder ("/",

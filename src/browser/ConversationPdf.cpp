@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <vector>
 
 namespace conversationpdf {
 namespace {
@@ -18,6 +19,23 @@ constexpr double kMaxPdfSide = 14400;
 QByteArray failed(QString* error, const QString& why) {
     if (error) *error = why;
     return {};
+}
+
+// Where the pages of a document of the given height end: each as far down as a page may reach,
+// never through one of the pieces (header, bubbles, button), which are given top to bottom.
+// A piece taller than a page is cut where the page ends.
+std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int pageHeight) {
+    std::vector<int> ends;
+    int start = 0;
+    while (height - start > pageHeight) {
+        int end = start + pageHeight;
+        for (const QRect& piece : pieces)
+            if (piece.top() > start && piece.top() < end && piece.bottom() + 1 > end) end = piece.top();
+        ends.push_back(end);
+        start = end;
+    }
+    ends.push_back(height);
+    return ends;
 }
 }  // namespace
 
@@ -32,6 +50,12 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
     QWidget* page = view.documentView();
     if (page->width() <= 0 || page->height() <= 0) return failed(error, QStringLiteral("the conversation is empty"));
 
+    std::vector<QRect> pieces;
+    for (const QWidget* piece : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (piece->isVisible()) pieces.push_back(piece->geometry());
+    std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
+    const std::vector<int> ends = pageEnds(pieces, page->height(), int(kMaxPdfSide));
+
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     {
@@ -39,14 +63,23 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
         writer.setResolution(72);  // one pixel of the view is one point
         writer.setCreator(QStringLiteral("Quillomatrix"));
         writer.setTitle(QString::fromStdString(conversation->messageTreeNodeName()));
-        const double scale = std::min(1.0, kMaxPdfSide / page->height());
-        const QSizeF size(page->width() * scale, page->height() * scale);
-        writer.setPageSize(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        auto pageSize = [&](int height) {
+            return QPageSize(QSizeF(page->width(), height), QPageSize::Point, QString(), QPageSize::ExactMatch);
+        };
+        writer.setPageSize(pageSize(ends.front()));
         QPainter painter;
         if (!painter.begin(&writer)) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-        painter.scale(scale, scale);
-        page->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        int start = 0;
+        for (size_t i = 0; i < ends.size(); ++i) {
+            if (i > 0) {
+                writer.setPageSize(pageSize(ends[i] - start));
+                if (!writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
+            }
+            page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
+                         QWidget::DrawWindowBackground | QWidget::DrawChildren);
+            start = ends[i];
+        }
         painter.end();
     }
     return out.data();

@@ -17,6 +17,9 @@ PRChatView::PRChatView(const QRect& frame, QWidget* parent) : QWidget(parent) { 
 QFont PRChatView::bubbleFont(int pixels) {
     QFont font(QStringLiteral("Lucida Grande"));
     font.setStyleHint(QFont::SansSerif);
+    // Latin text is set without ligatures, so that a conversation's PDF holds "ff" as two
+    // letters and a search for a word finds it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPixelSize(pixels);
     return font;
 }

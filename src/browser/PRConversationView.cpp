@@ -118,7 +118,7 @@ void PRConversationView::placeMessage(int index) {
     const int x = received ? 0 : documentWidth() - width;
     const QString date = text(conversation::dateLine(message));
     const QString sender = text(message.messagePhone());
-    const qreal y = bottomOf(previousMessageBubbleFrame);
+    qreal y = bottomOf(previousMessageBubbleFrame);
     const auto content = conversation::bubbleContent(message);
 
     PRChatView* bubble = nullptr;
@@ -147,9 +147,18 @@ void PRConversationView::placeMessage(int index) {
     case conversation::BubbleKind::Fallback: break;
     }
     if (!bubble) pictureBubble(images::imageNamed("Contact"));
-    bubbles_.push_back(bubble);
-    bubble->show();
-    previousMessageBubbleFrame = QRectF(bubble->geometry());
+    auto place = [&] {
+        bubbles_.push_back(bubble);
+        bubble->show();
+        previousMessageBubbleFrame = QRectF(bubble->geometry());
+    };
+    place();
+    // The text sent with an attachment follows it in a bubble of its own, as on the phone.
+    if (const std::string beside = conversation::textBesideAttachment(message); !beside.empty()) {
+        y = bottomOf(previousMessageBubbleFrame);
+        captionBubble(text(beside));
+        place();
+    }
     updateDocumentSize();
 }
 

@@ -1,11 +1,13 @@
 #include "export/PRVCFController.h"
 
+#include "model/ContactNumberRule.h"
 #include "model/PRRecordFields.h"
 #include "platform/LogCategories.h"
 #include "platform/NewFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -101,11 +103,52 @@ std::string structured(std::initializer_list<const std::string*> components) {
     return value;
 }
 
+bool allDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// "YYYY-MM-DD", or "--MM-DD" for a day of no year.
 bool isDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
+    const std::string_view t(text);
+    if (t.size() == 7 && t.starts_with("--") && t[4] == '-') return allDigits(t.substr(2, 2)) && allDigits(t.substr(5));
+    return t.size() == 10 && t[4] == '-' && t[7] == '-' && allDigits(t.substr(0, 4)) && allDigits(t.substr(5, 2)) &&
+           allDigits(t.substr(8));
+}
+
+// The address a messaging service's handle is written as (RFC 4770); the address book's own
+// scheme for a service without one.
+std::string messengerAddress(const PRContactHandle& handle) {
+    static const std::pair<const char*, const char*> kSchemes[] = {
+        {"aim", "aim"},       {"jabber", "xmpp"}, {"gtalk", "xmpp"},      {"googletalk", "xmpp"},
+        {"facebook", "xmpp"}, {"msn", "msnim"},   {"yahoo", "ymsgr"},     {"icq", "aim"},
+        {"skype", "skype"},   {"qq", "x-apple"},  {"gadugadu", "x-apple"}};
+    std::string service = lowered(handle.service);
+    service.erase(std::remove(service.begin(), service.end(), ' '), service.end());
+    if (service.ends_with("instant")) service.erase(service.size() - 7);
+    const char* scheme = "x-apple";
+    for (const auto& [name, known] : kSchemes)
+        if (service == name) scheme = known;
+    return std::string(scheme) + ":" + handle.username;
+}
+
+// A parameter's value: the characters that would end it (";", ":", ",", quotes, line breaks)
+// left out.
+std::string parameterValue(const std::string& text) {
+    std::string out;
+    for (const char c : text)
+        if (!std::strchr(";:,\"\r\n", c)) out += c;
+    return out;
+}
+
+// A social profile's address: the one the address book keeps, else one made of the user name.
+std::string profileAddress(const PRContactHandle& profile) {
+    if (!profile.url.empty()) return profile.url;
+    const std::string service = lowered(profile.service);
+    if (service == "twitter") return "http://twitter.com/" + profile.username;
+    if (service == "facebook") return "http://www.facebook.com/" + profile.username;
+    if (service == "flickr") return "http://www.flickr.com/photos/" + profile.username;
+    if (service == "linkedin") return "http://www.linkedin.com/in/" + profile.username;
+    return "x-apple:" + profile.username;
 }
 
 const char* imageType(const std::vector<uint8_t>& bytes) {
@@ -155,8 +198,7 @@ std::string PRVCFController::phoneTypes(const std::string& label) {
 }
 
 std::string PRVCFController::displayName(const PRContactNode& contact) {
-    for (const std::string* name : {&contact.contactName(), &contact.contactOrganization(), &contact.contactCompany()})
-        if (std::string_view shown = trimmedText(*name); !shown.empty()) return std::string(shown);
+    if (std::string shown = shownContactName(contact); !shown.empty()) return shown;
     return "unknown " + std::to_string(contact.rowid());
 }
 
@@ -178,19 +220,51 @@ std::string PRVCFController::cardText(const PRContactNode& c) {
              !company.empty() && c.contactJobtitle().empty())
         line("ORG:" + escapeValue(std::string(company)));
     if (!c.contactJobtitle().empty()) line("TITLE:" + escapeValue(c.contactJobtitle()));
+    // A value whose label has no type of the standard (a label the user typed, "Other") keeps
+    // it beside it, in the grouped form address books read: "item1.TEL:..." with
+    // "item1.X-ABLabel:Telma".
+    int items = 0;
+    auto labelled = [&](const std::string& property, const std::string& value, const std::string& label, bool typed) {
+        if (typed || trimmedText(label).empty()) {
+            line(property + ":" + value);
+            return;
+        }
+        const std::string group = "item" + std::to_string(++items) + ".";
+        line(group + property + ":" + value);
+        line(group + "X-ABLabel:" + escapeValue(std::string(trimmedText(label))));
+    };
     for (size_t i = 0; i < c.contactEmails().size(); ++i) {
-        const std::string home = homeOrWork(c.contactEmails()[i].label);
-        line("EMAIL" + typeParameter(home.empty() ? "INTERNET" : "INTERNET," + home, i == 0) + ":" +
-             escapeValue(c.contactEmails()[i].value));
+        const PRContactValue& email = c.contactEmails()[i];
+        const std::string home = homeOrWork(email.label);
+        labelled("EMAIL" + typeParameter(home.empty() ? "INTERNET" : "INTERNET," + home, i == 0),
+                 escapeValue(email.value), email.label, !home.empty());
     }
-    for (size_t i = 0; i < c.contactPhones().size(); ++i)
-        line("TEL" + typeParameter(phoneTypes(c.contactPhones()[i].label), i == 0) + ":" +
-             escapeValue(c.contactPhones()[i].value));
-    for (const PRContactValue& page : c.contactHomepages()) line("URL:" + escapeValue(page.value));
+    for (size_t i = 0; i < c.contactPhones().size(); ++i) {
+        const PRContactValue& phone = c.contactPhones()[i];
+        const std::string types = phoneTypes(phone.label);
+        labelled("TEL" + typeParameter(types, i == 0), escapeValue(phone.value), phone.label, !types.empty());
+    }
+    for (const PRContactValue& page : c.contactHomepages())
+        labelled("URL", escapeValue(page.value), page.label, lowered(page.label) == "homepage");
     for (const PRContactAddress& a : c.contactAddresses()) {
         const std::string none;
-        line("ADR" + typeParameter(homeOrWork(a.label), false) + ":" +
-             structured({&none, &none, &a.street, &a.city, &a.state, &a.zip, &a.country}));
+        const std::string type = homeOrWork(a.label);
+        labelled("ADR" + typeParameter(type, false),
+                 structured({&none, &none, &a.street, &a.city, &a.state, &a.zip, &a.country}), a.label, !type.empty());
+    }
+    for (const PRContactHandle& messenger : c.contactMessengers()) {
+        const std::string type = homeOrWork(messenger.label);
+        const std::string service =
+            messenger.service.empty() ? std::string() : ";X-SERVICE-TYPE=" + parameterValue(messenger.service);
+        labelled("IMPP" + service + typeParameter(type, false), escapeValue(messengerAddress(messenger)),
+                 messenger.label, !type.empty());
+    }
+    for (const PRContactHandle& profile : c.contactProfiles()) {
+        const std::string service =
+            profile.service.empty() ? std::string() : ";TYPE=" + parameterValue(profile.service);
+        const std::string user =
+            profile.username.empty() ? std::string() : ";X-USER=" + parameterValue(profile.username);
+        line("X-SOCIALPROFILE" + service + user + ":" + escapeValue(profileAddress(profile)));
     }
     if (isDate(c.contactBirthday())) line("BDAY:" + c.contactBirthday());
     if (!c.contactNote().empty()) line("NOTE:" + escapeValue(c.contactNote()));

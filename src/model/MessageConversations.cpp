@@ -1,23 +1,17 @@
 #include "model/MessageConversations.h"
 
+#include "model/ContactNumberRule.h"
 #include "model/PRRecordFields.h"
-
-#include <cctype>
 
 bool conversationAddressesMatch(const std::string& phone, const std::string& address) {
     return conversationKeysMatch(conversationKey(phone), conversationKey(address));
 }
 
-std::string conversationKey(const std::string& address) {
-    std::string key = address;
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return key;
-}
+std::string conversationKey(const std::string& address) { return addressKey(address); }
 
 bool conversationKeysMatch(const std::string& p, const std::string& a) {
     if (p.empty() || a.empty()) return p == a;
-    // Only the longer text can hold the other.
-    return a.size() > p.size() ? a.find(p) != std::string::npos : p.find(a) != std::string::npos;
+    return keysMatch(p, a);
 }
 
 PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message) {

@@ -1,9 +1,10 @@
 // Which conversation a message belongs to. Every page that groups messages (the transfer page,
 // one-click copy, the backup result screen and its deleted messages) files them by this one
 // rule, so that one backup shows the same conversations everywhere: a message joins the first
-// conversation whose address and its own contain one another, ignoring case; a new one, named
-// after the message, when none does. An empty address is contained in no other: a message
-// without a handle joins only others without one, never a sender's conversation.
+// conversation whose address is its own by the contact rule (model/ContactNumberRule.h: the
+// same number however it is written, the same e-mail address in any case); a new one, named
+// after the message, when none does. An empty address is no one's: a message without a handle
+// joins only others without one, never a sender's conversation.
 #pragma once
 
 #include "model/PRMessageNode.h"
@@ -17,7 +18,7 @@ bool conversationAddressesMatch(const std::string& phone, const std::string& add
 // The same over addresses made into keys first, for callers that compare one address with
 // many: conversationAddressesMatch(p, a) == conversationKeysMatch(conversationKey(p), conversationKey(a)).
 std::string conversationKey(const std::string& address);
-bool conversationKeysMatch(const std::string& phoneKey, const std::string& addressKey);
+bool conversationKeysMatch(const std::string& a, const std::string& b);
 
 // A new conversation for message: named after its sender (its address when the sender has no
 // name), at its address, still without messages.

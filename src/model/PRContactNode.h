@@ -12,6 +12,14 @@ struct PRContactValue {
     std::string value;
 };
 
+// An instant-messaging handle or a social profile of a contact: the service ("Skype",
+// "twitter"...), the user's name on it, the profile's address when the address book keeps one,
+// and the label.
+struct PRContactHandle {
+    std::string label;
+    std::string service, username, url;
+};
+
 // One postal address of a contact in its parts, with its label ("Home", "Work"...).
 struct PRContactAddress {
     std::string label;
@@ -21,30 +29,32 @@ struct PRContactAddress {
 // The joined fields (contactName, contactPhone...) are what lists and text files show; the
 // parts beside them (name parts, every value with its label) are what a vCard is made of, so
 // that a number holding blanks or a name without a first part is never guessed back.
-#define PR_CONTACT_NODE_FIELDS(X)                                               \
-    X(int, rowid, setRowid, -1)                                                 \
-    X(std::string, contactName, setContactName, {})                             \
-    X(std::string, contactPhone, setContactPhone, {})                           \
-    X(std::string, contactEmail, setContactEmail, {})                           \
-    X(std::string, contactHomepage, setContactHomepage, {})                     \
-    X(std::string, contactCompany, setContactCompany, {})                       \
-    X(std::string, contactBirthday, setContactBirthday, {})                     \
-    X(std::string, contactJobtitle, setContactJobtitle, {})                     \
-    X(std::string, contactNote, setContactNote, {})                             \
-    X(std::string, contactAdress, setContactAdress, {})                         \
-    X(std::string, contactFirstName, setContactFirstName, {})                   \
-    X(std::string, contactMiddleName, setContactMiddleName, {})                 \
-    X(std::string, contactLastName, setContactLastName, {})                     \
-    X(std::string, contactPrefix, setContactPrefix, {})                         \
-    X(std::string, contactSuffix, setContactSuffix, {})                         \
-    X(std::string, contactOrganization, setContactOrganization, {})             \
-    X(std::string, contactDepartment, setContactDepartment, {})                 \
-    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})         \
-    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})         \
-    X(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})   \
-    X(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {}) \
-    X(PRBytes, imageData, setImageData, {})                                     \
-    X(bool, bDeleted, setBDeleted, false)                                       \
+#define PR_CONTACT_NODE_FIELDS(X)                                                \
+    X(int, rowid, setRowid, -1)                                                  \
+    X(std::string, contactName, setContactName, {})                              \
+    X(std::string, contactPhone, setContactPhone, {})                            \
+    X(std::string, contactEmail, setContactEmail, {})                            \
+    X(std::string, contactHomepage, setContactHomepage, {})                      \
+    X(std::string, contactCompany, setContactCompany, {})                        \
+    X(std::string, contactBirthday, setContactBirthday, {})                      \
+    X(std::string, contactJobtitle, setContactJobtitle, {})                      \
+    X(std::string, contactNote, setContactNote, {})                              \
+    X(std::string, contactAdress, setContactAdress, {})                          \
+    X(std::string, contactFirstName, setContactFirstName, {})                    \
+    X(std::string, contactMiddleName, setContactMiddleName, {})                  \
+    X(std::string, contactLastName, setContactLastName, {})                      \
+    X(std::string, contactPrefix, setContactPrefix, {})                          \
+    X(std::string, contactSuffix, setContactSuffix, {})                          \
+    X(std::string, contactOrganization, setContactOrganization, {})              \
+    X(std::string, contactDepartment, setContactDepartment, {})                  \
+    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})          \
+    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})          \
+    X(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})    \
+    X(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {})  \
+    X(std::vector<PRContactHandle>, contactMessengers, setContactMessengers, {}) \
+    X(std::vector<PRContactHandle>, contactProfiles, setContactProfiles, {})     \
+    X(PRBytes, imageData, setImageData, {})                                      \
+    X(bool, bDeleted, setBDeleted, false)                                        \
     X(bool, bSelected, setBSelected, false)
 
 class PRContactNode final : public PRRecord {

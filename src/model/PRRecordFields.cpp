@@ -13,10 +13,6 @@
 #include <ctime>
 #include <string_view>
 
-namespace {
-
-// Decodes one UTF-8 character at text[i]; false for a malformed, overlong or surrogate
-// sequence or a code point above U+10FFFF.
 bool decodeUtf8(std::string_view text, size_t& i, char32_t& out) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
@@ -53,6 +49,8 @@ bool decodeUtf8(std::string_view text, size_t& i, char32_t& out) {
     i += extra + 1;
     return true;
 }
+
+namespace {
 
 bool isValidUtf8(std::string_view text) {
     size_t i = 0;
@@ -197,13 +195,6 @@ int findType(const ExtensionMap<int>& rows, const char* extension) {
     if (!upperExtension(extension, upper, length)) return -1;
     const int* found = rows.find(std::string_view(upper, length));
     return found ? *found : -1;
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
-    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                       [](char a, char b) { return asciiLower(a) == asciiLower(b); }) != haystack.end();
 }
 
 std::string clockPart(int value) {
@@ -441,24 +432,6 @@ std::string getFullName(uint64_t number) {
     std::string digits = std::to_string(number);
     if (digits.size() < 8) digits.insert(0, 8 - digits.size(), '0');
     return digits;
-}
-
-std::string normalisedPhoneNumber(const std::string& number) {
-    std::string out;
-    out.reserve(number.size());
-    for (char c : number)
-        if (c != '-' && c != '(' && c != ')' && c != ' ') out += c;
-    return out;
-}
-
-bool phoneNumbersMatch(const std::string& asked, const std::string& contact, size_t minimumPiece) {
-    const bool contactShorter = contact.size() < asked.size();
-    const std::string& shorter = contactShorter ? contact : asked;
-    const std::string& other = contactShorter ? asked : contact;
-    const size_t length = shorter.size();
-    const std::string_view piece = std::string_view(shorter).substr(length / 4, length / 2 + length / 4);
-    if (piece.empty() || piece.size() < minimumPiece) return false;
-    return containsIgnoringCase(other, piece);
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // Conversions that readers apply to database and manifest values before they go into
-// records: text, dates, durations, media kinds by extension, padded numbers and the phone
-// number comparison behind the contact-name look-ups. None keeps state (the local-time look-up
-// behind the date texts keeps a per-thread cache that gives the same answers).
+// records: text, dates, durations, media kinds by extension and padded numbers. None keeps
+// state (the local-time look-up behind the date texts keeps a per-thread cache that gives the
+// same answers).
 #pragma once
 
 #include "model/PRDateText.h"
@@ -17,6 +17,9 @@ static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 here");
 // the empty string. text must not be null.
 // Appends the code point as UTF-8 (the caller keeps it a scalar value).
 void appendUtf8(std::string& out, char32_t cp);
+// Decodes the UTF-8 character at text[i] into out and moves i past it; false for a malformed,
+// overlong or surrogate sequence or a code point above U+10FFFF (i is left as it was).
+bool decodeUtf8(std::string_view text, size_t& i, char32_t& out);
 
 std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
@@ -78,13 +81,6 @@ std::string_view trimmedText(std::string_view text);
 // one: a value made of parts never starts or ends with a blank (a person without a first name
 // is "Ito", not " Ito"). An empty part adds nothing.
 void appendPart(std::string& text, std::string_view part, std::string_view separator = " ");
-
-// The phone number with every "-", "(", ")" and " " removed.
-std::string normalisedPhoneNumber(const std::string& number);
-// Whether two normalised numbers belong together: a middle piece of the shorter one (half its
-// length, from a quarter in) occurs in the other, ignoring case. The piece must be at least
-// minimumPiece characters long, and an empty piece never matches.
-bool phoneNumbersMatch(const std::string& asked, const std::string& contact, size_t minimumPiece);
 
 // Byte counts as text with a decimal unit ("1.50KB", "999.00bytes"), always with a point,
 // whatever the locale. out_buffer holds at least 100 bytes; it is returned.

@@ -1,13 +1,25 @@
 #include "platform/LocalNames.h"
 
+#include <QByteArray>
 #include <QStringList>
+#include <algorithm>
 
 namespace localnames {
 
-QString safeLocalName(const QString& name) {
+QString safeLocalName(const QString& name, int room) {
     QString safe = name;
-    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
-    safe.replace(QChar(0), QLatin1Char('_'));
+    for (QChar& c : safe) {
+        const char16_t u = c.unicode();
+        if (u == '/' || u == 0)
+            c = QLatin1Char('_');
+        else if (u < 0x20 || u == 0x7F || u == 0x85 || u == 0x2028 || u == 0x2029)
+            c = QLatin1Char(' ');
+    }
+    if (QByteArray bytes = safe.toUtf8(); bytes.size() > room) {
+        qsizetype end = std::max(room, 1);
+        while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+        safe = QString::fromUtf8(bytes.left(end));
+    }
     if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String("..")) safe.prepend(QLatin1Char('_'));
     return safe;
 }

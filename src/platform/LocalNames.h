@@ -7,8 +7,14 @@
 
 namespace localnames {
 
-// A device name made safe as one local file name: no "/" or NUL, never "", "." or "..".
-QString safeLocalName(const QString& name);
+// The longest name the common Linux file systems hold, in bytes of UTF-8.
+constexpr int kLongestName = 255;
+
+// A device name made safe as one local file name: no "/" or NUL, line breaks and other control
+// characters made blanks (a name stays one line of a list or playlist), cut to room bytes on a
+// character's boundary (a caller that adds to the name leaves room for it), never "", "." or
+// "..".
+QString safeLocalName(const QString& name, int room = kLongestName);
 // The local name of one exported device file: as a folder export names it (a leading dot is
 // dropped, as localPathUnder does for every component), made safe.
 QString exportedName(const QString& deviceName);

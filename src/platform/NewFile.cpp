@@ -95,15 +95,22 @@ Placed lookThenRename(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string numberedName(const std::string& name, unsigned n) {
+namespace {
+// name with number put before its last extension, its stem cut so that the whole fits a file
+// system's longest name.
+std::string nameWithin(const std::string& name, const std::string& number) {
     const size_t dot = name.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot > 0;
     std::string stem = hasExtension ? name.substr(0, dot) : name;
     std::string extension = hasExtension ? name.substr(dot) : std::string();
-    const std::string number = " (" + std::to_string(n) + ")";
     if (extension.size() + number.size() >= kNameMax) extension.clear();
     stem = cutTo(stem, kNameMax - number.size() - extension.size());
     return stem + number + extension;
+}
+}  // namespace
+
+std::string numberedName(const std::string& name, unsigned n) {
+    return nameWithin(name, " (" + std::to_string(n) + ")");
 }
 
 NewFile::NewFile(std::string path) : path_(std::move(path)) {
@@ -113,6 +120,8 @@ NewFile::NewFile(std::string path) : path_(std::move(path)) {
         reason_ = "it has no file name";
         return;
     }
+    // A name longer than a file system holds is cut before the first try, its extension kept.
+    if (name.size() > kNameMax) path_ = joined(folder, nameWithin(name, ""));
     // Hidden and unlike any name a user gives; the name part is cut so that it stays valid.
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temp_ = joined(folder, "." + cutTo(name, 200) + "." + randomSuffix() + ".part");

@@ -69,7 +69,7 @@ TEST(ScanState, KeptRecordsKeepTheirTextsHoweverManyAndLong) {
     EXPECT_EQ(state.getFileKeyBytheFilepath(""), std::nullopt);
 }
 
-TEST(ScanState, NameLookUpsFindTheFirstMatchingContact) {
+TEST(ScanState, NameLookUpsFollowTheContactRule) {
     PRBackupScanState state;
     const PRBytes photo = makeBytes({9, 9, 9});
     state.contactArray = {contact("No Phone", ""), contact("Ada", "(555) 010-2288", photo),
@@ -80,8 +80,8 @@ TEST(ScanState, NameLookUpsFindTheFirstMatchingContact) {
     EXPECT_EQ(state.getNameByPhoneNumber("5550102288", nullptr), "Ada");
     EXPECT_EQ(state.messageContactData, photo);  // the matched contact's photo is handed over
     state.messageContactData.reset();
-    // Two characters make a one-character piece: enough for the plain look-up only.
-    EXPECT_EQ(state.getNameByPhoneNumber("02"), "Ada");
+    // A piece of a number is no number.
+    EXPECT_EQ(state.getNameByPhoneNumber("02"), std::nullopt);
     EXPECT_EQ(state.getNameByPhoneNumber("02", nullptr), std::nullopt);
     EXPECT_EQ(state.messageContactData, nullptr);  // no match leaves the field alone
 

@@ -413,9 +413,10 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
         conversation->MessageNodeArray().push_back(m);
         return m;
     };
-    add(" ", "Send", "hi");
+    // The reader names every message of a conversation after the other party, sent ones too.
+    add("Bob", "Send", "hi");
     add("Bob", "Received", "yo & co");
-    auto video = add("Bob", "Send", "");
+    auto video = add("Bob", "Send", "look \xEF\xBF\xBC");
     video->setIsHasAttach(true);
     video->setAttachmentPath(dir + "/backup/abc123");
     video->setAttachType("Mov");
@@ -443,10 +444,13 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     EXPECT_EQ(page.count("<h3>Name: Bob &nbsp;&nbsp;Phone: +1 555</h3>"), 1);
     EXPECT_EQ(page.count("<p class='name'>"), 3);
     EXPECT_EQ(page.count("<hr/>"), 1);
-    EXPECT_TRUE(page.contains("Name: Me &nbsp;&nbsp; Date:"));
+    EXPECT_EQ(page.count("Name: <span class='speaker'>Me</span>"), 2);
+    EXPECT_EQ(page.count("Name: <span class='speaker'>Bob</span>"), 1);
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles2'> hi </p>"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles'> yo &amp; co </p>"));
+    // The text sent with the video follows it.
     EXPECT_TRUE(page.contains("<p class='imgdic'><video controls src='Messages_files/abc123.mov'>"));
+    EXPECT_TRUE(page.contains("</video></p><p class='triangle-isosceles2'> look </p>"));
 
     PRCallHistoryNode call;
     call.setCallName("Al");

@@ -63,13 +63,20 @@ TEST(ConversationPaging, AttachmentKindsAndDateLines) {
     EXPECT_EQ(conversation::bubbleContent(m).imageName, "location");
     m.setAttachType(std::nullopt);
     EXPECT_EQ(conversation::bubbleContent(m).kind, conversation::BubbleKind::Fallback);
+    // The text sent with an attachment is kept beside it, without the mark standing for it.
+    EXPECT_EQ(conversation::textBesideAttachment(m), "hi");
+    m.setMessageContent("\xEF\xBF\xBC");
+    EXPECT_EQ(conversation::textBesideAttachment(m), "");
 
-    m.setMessageName("Anna");
+    // Who wrote it: the contact, else the number, for a received message; "Me" for a sent one.
+    m.setMessagePhone("+261 34 05 516 08");
     m.setMessageDate("03-01-2013 10:30");
     m.setMessageType("Received");
+    EXPECT_EQ(conversation::dateLine(m), "+261 34 05 516 08     03-01-2013 10:30");
+    m.setMessageName("Anna");
     EXPECT_EQ(conversation::dateLine(m), "Anna     03-01-2013 10:30");
-    m.setMessageType("Sent");
-    EXPECT_EQ(conversation::dateLine(m), "03-01-2013 10:30");
+    m.setMessageType("Send");
+    EXPECT_EQ(conversation::dateLine(m), "Me     03-01-2013 10:30");
 }
 
 TEST(ConversationPaging, PictureNamesStayInTheDesktopFolder) {

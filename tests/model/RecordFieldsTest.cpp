@@ -1,4 +1,5 @@
 #include "FixedTimeZone.h"
+#include "model/ContactNumberRule.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
 
@@ -218,21 +219,55 @@ TEST(RecordFields, EightDigitNames) {
     EXPECT_EQ(getFullName(123456789012ULL), "123456789012");  // longer numbers keep their digits
 }
 
-TEST(RecordFields, PhoneNumbersMatchOnAMiddlePiece) {
-    const std::string asked = normalisedPhoneNumber("+1 (555) 010-2288");
-    EXPECT_EQ(asked, "+15550102288");
-    EXPECT_TRUE(phoneNumbersMatch(asked, normalisedPhoneNumber("5550102288"), 6));
-    EXPECT_FALSE(phoneNumbersMatch(asked, "5559990000", 1));
-    // Equal lengths: the piece comes from the number asked ("234" of "1234", "340" of "2340").
-    EXPECT_TRUE(phoneNumbersMatch("1234", "2340", 1));
-    EXPECT_FALSE(phoneNumbersMatch("2340", "1234", 1));
-    // Two characters give a one-character piece: enough without data, never with it.
-    EXPECT_TRUE(phoneNumbersMatch("12", "9912", 1));
-    EXPECT_FALSE(phoneNumbersMatch("12", "9912", 6));
-    // An empty piece matches nothing.
-    EXPECT_FALSE(phoneNumbersMatch("1", "12345", 1));
-    EXPECT_FALSE(phoneNumbersMatch("", "12345", 1));
-    EXPECT_TRUE(phoneNumbersMatch("ADA@EXAMPLE.ORG", "ada@example.org", 6));
+namespace {
+PRContactNodePtr person(const std::string& name, std::vector<std::string> phones,
+                        std::vector<std::string> emails = {}) {
+    auto contact = std::make_shared<PRContactNode>();
+    contact->setContactName(name);
+    std::vector<PRContactValue> values;
+    for (auto& phone : phones) values.push_back({"", phone});
+    contact->setContactPhones(values);
+    values.clear();
+    for (auto& email : emails) values.push_back({"", email});
+    contact->setContactEmails(values);
+    return contact;
+}
+}  // namespace
+
+// A number names the contact that holds it however either is written, and nobody else: short
+// codes only whole, e-mail handles whole in any case, a named contact before a nameless one.
+TEST(ContactRule, ANumberIsTheContactThatHoldsItHoweverWritten) {
+    const ContactNumberIndex index({
+        person("", {"+33 6 12 34 56 78"}),                               // nameless, listed first
+        person("Telma Rakoto", {"06\u00a012\u00a034\u00a056\u00a078"}),  // no-break spaces
+        person("Voicemail", {"100"}),
+        person("Hery", {"+261 34 05 516 08"}, {"Hery@Example.org"}),
+        person("Hery's office", {"+261 34 05 516 00"}),
+        person("Ola", {"0047.22.33.44.55", "22/33/44/56"}),
+    });
+    const std::pair<const char*, const char*> cases[] = {
+        {"+33612345678", "Telma Rakoto"},  // the named one of the two holding it
+        {"0033 6 12 34 56 78", "Telma Rakoto"},
+        {"\u202a+33 6 12-34-56-78\u202c", "Telma Rakoto"},
+        {"100", "Voicemail"},
+        {"1100", ""},  // a short number is one only with itself
+        {"+1 212 555 0100", ""},
+        {"369", ""},
+        {"+261340551608", "Hery"},  // thirteen characters: every digit counts
+        {"+261340551600", "Hery's office"},
+        {"HERY@example.ORG", "Hery"},
+        {"hery@example.org.uk", ""},
+        {"+47 22 33 44 55", "Ola"},
+        {"22334456", "Ola"},
+        {"12345678", ""},
+        {"", ""},
+        {"Orange", ""},
+    };
+    for (const auto& [asked, name] : cases) EXPECT_EQ(index.nameOf(asked), name) << asked;
+    EXPECT_TRUE(sameAddress("06 12 34 56 78", "+33 (0)6 12 34 56 78"));
+    EXPECT_TRUE(sameAddress("555.010.2288", "+1 (555) 010-2288"));
+    EXPECT_FALSE(sameAddress("611", "+1 611"));
+    EXPECT_FALSE(sameAddress("", ""));
 }
 
 TEST(RecordFields, ByteSizeTextsAtEveryUnitBoundary) {

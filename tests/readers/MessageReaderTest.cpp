@@ -1,5 +1,4 @@
 #include "ReaderTestSupport.h"
-#include "backup/PRContactPhoneIndex.h"
 #include "backup/PRMessageReader.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/CoreFoundation.h"
@@ -274,66 +273,4 @@ TEST_F(MessageReaderTest, MissingOrCorruptDatabases) {
     state.currentNodeIsiOS6Version = true;
     PRMessageReader(state, nc).scanMessageThread(folder);
     EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanProgressInfo"});
-}
-
-TEST(ContactPhoneIndex, AnswersAsTheScanStateLookUps) {
-    PRBackupScanState state;
-    const char* phones[] = {" (555) 010-1234", " +44 20 7946 0018 555-0102", "", " 12", " 5"};
-    for (const char* phone : phones) {
-        auto contact = std::make_shared<PRContactNode>();
-        contact->setContactName(std::string("name of") + phone);
-        contact->setContactPhone(phone);
-        state.contactArray.push_back(contact);
-    }
-    const PRContactPhoneIndex index(state.contactArray);
-    for (const char* asked : {"+15550101234", "5550101234", "020 7946 0018", "12", "5", "", "x", "555-0102", "99"}) {
-        for (size_t piece : {size_t{1}, PRContactPhoneIndex::kPieceWithData}) {
-            const auto expected =
-                piece == 1 ? state.getNameByPhoneNumber(asked) : state.getNameByPhoneNumber(asked, nullptr);
-            const auto found = index.find(asked, piece);
-            EXPECT_EQ(found ? PROptionalText(found->contactName()) : std::nullopt, expected) << asked << " " << piece;
-            // Asked again, from memory: the same answer.
-            EXPECT_EQ(index.find(asked, piece), found);
-        }
-    }
-    // A one-character number has an empty middle piece and matches nobody.
-    EXPECT_FALSE(index.find("5", 1));
-}
-
-// Many numbers of the same lengths make the index answer from its tables: the answers must stay
-// those of the one-by-one look-ups, the first contact in array order included.
-TEST(ContactPhoneIndex, AnswersAsTheScanStateLookUpsFromItsTables) {
-    PRBackupScanState state;
-    uint64_t seed = 12345;
-    auto next = [&](uint64_t below) {
-        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        return (seed >> 33) % below;
-    };
-    auto digits = [&](size_t count) {
-        std::string text;
-        for (size_t i = 0; i < count; ++i) text += static_cast<char>('0' + next(4));  // few digits: many matches
-        return text;
-    };
-    for (int i = 0; i < 120; ++i) {
-        std::string phones;
-        for (uint64_t k = 0, n = 1 + next(3); k < n; ++k)
-            phones += " " + (next(9) == 0 ? "Ext" + digits(2)
-                             : next(2)    ? "(555) " + digits(3) + "-" + digits(4)
-                                          : digits(2 + next(10)));
-        auto contact = std::make_shared<PRContactNode>();
-        contact->setContactName("name of #" + std::to_string(i));
-        contact->setContactPhone(next(15) == 0 ? std::string(" ") : phones);
-        state.contactArray.push_back(contact);
-    }
-    const PRContactPhoneIndex index(state.contactArray);
-    for (int i = 0; i < 600; ++i) {
-        const std::string asked = next(7) == 0 ? "EXT" + digits(next(6)) : "+1 555-" + digits(next(12));
-        for (size_t piece : {size_t{1}, PRContactPhoneIndex::kPieceWithData}) {
-            const auto expected =
-                piece == 1 ? state.getNameByPhoneNumber(asked) : state.getNameByPhoneNumber(asked, nullptr);
-            const auto found = index.find(asked, piece);
-            ASSERT_EQ(found ? PROptionalText(found->contactName()) : std::nullopt, expected) << asked << " " << piece;
-            ASSERT_EQ(index.find(asked, piece), found) << asked << " asked again";
-        }
-    }
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "backup/PRBackupScanState.h"
-#include "backup/PRContactPhoneIndex.h"
 #include "platform/NotificationCenter.h"
 
 #include <functional>
@@ -15,13 +14,13 @@ namespace carve {
 
 struct CarveCoverage;
 
-// Contact names for phone numbers, as the scan state's look-up answers (the first contact, in
-// list order, whose numbers match), from an index of the contacts made at the first question:
-// carved calls and messages ask for hundreds of thousands of numbers. One thread at a time (the
-// index learns the numbers it is asked); a list that grew since is indexed again.
+// Contact names for phone numbers by the contact rule, from the scan state's index of its
+// contacts (model/ContactNumberRule.h), taken at the first question: carved calls and messages
+// ask for hundreds of thousands of numbers, and name them as the live ones are named. One
+// thread at a time; a list that grew since is asked again.
 class ContactNames {
 public:
-    explicit ContactNames(const std::vector<PRContactNodePtr>& contacts);
+    explicit ContactNames(const PRBackupScanState& state);
     ~ContactNames();
     ContactNames(const ContactNames&) = delete;
     ContactNames& operator=(const ContactNames&) = delete;
@@ -30,9 +29,8 @@ public:
     std::string nameFor(const std::string& phone);
 
 private:
-    const std::vector<PRContactNodePtr>& contacts_;
-    std::unique_ptr<PRContactPhoneIndex> index_;
-    size_t indexed_ = 0;  // how many contacts the index holds
+    const PRBackupScanState& state_;
+    std::shared_ptr<const ContactNumberIndex> index_;
 };
 
 struct CarveContext {

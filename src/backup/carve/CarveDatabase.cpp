@@ -105,22 +105,18 @@ void postProgress(const CarveContext& context, int value) {
     context.nc->postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(value));
 }
 
-ContactNames::ContactNames(const std::vector<PRContactNodePtr>& contacts) : contacts_(contacts) {}
+ContactNames::ContactNames(const PRBackupScanState& state) : state_(state) {}
 
 ContactNames::~ContactNames() = default;
 
 std::string ContactNames::nameFor(const std::string& phone) {
-    if (contacts_.empty()) return {};  // nothing to find: spare the number's normalising
-    if (!index_ || indexed_ != contacts_.size()) {
-        index_ = std::make_unique<PRContactPhoneIndex>(contacts_);
-        indexed_ = contacts_.size();
-    }
-    const PRContactNode* contact = index_->find(phone, 1);
-    return contact ? copiedText(contact->contactName()) : std::string();
+    if (state_.contactArray.empty()) return {};  // nothing to find: spare the number's normalising
+    if (!index_ || index_->contactCount() != state_.contactArray.size()) index_ = state_.contactNumbers();
+    return copiedText(index_->nameOf(phone));
 }
 
 CarveContext::CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center)
-    : state(scanState), nc(&center), names_(std::make_shared<ContactNames>(scanState.contactArray)) {}
+    : state(scanState), nc(&center), names_(std::make_shared<ContactNames>(scanState)) {}
 
 void CarveContext::writeLog(const std::string& line) const {
     if (log)

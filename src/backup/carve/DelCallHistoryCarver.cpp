@@ -74,7 +74,7 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
     inStretchesInOrder(
         rows.size(), kCallsPerStretch, threads,
         [&](size_t from, size_t to, size_t thread) {
-            if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state.contactArray);
+            if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
             for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *names[thread]);
         },
         [&](size_t from, size_t to) {

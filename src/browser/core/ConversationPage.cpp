@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -28,7 +29,9 @@ std::string percentEncoded(const std::string& part) {
 ConversationPage::ConversationPage(PRBackupRecovery& copier, const std::string& folder, const std::string& baseName,
                                    const std::string& title)
     : copier_(copier), folder_(folder) {
-    const std::string base = localnames::safeLocalName(QString::fromStdString(baseName)).toStdString();
+    // Room for the longer of the two names made of it, and for a number.
+    const int room = localnames::kLongestName - int(std::string_view("_files").size()) - 8;
+    const std::string base = localnames::safeLocalName(QString::fromStdString(baseName), room).toStdString();
     for (unsigned n = 1;; ++n) {
         const std::string name = n == 1 ? base : files::numberedName(base, n);
         if (taken(folder_ + "/" + name + ".html") || taken(folder_ + "/" + name + "_files")) continue;

@@ -6,6 +6,7 @@
 #include "export/PRHtmlController.h"
 #include "export/PRRtfController.h"
 #include "export/PRVCFController.h"
+#include "model/MessageSpeaker.h"
 #include "model/PRRecordFields.h"
 #include "platform/FileOpen.h"
 #include "platform/LocalNames.h"
@@ -95,8 +96,11 @@ bool PRBackupRecovery::copyFile(const std::string& source, const std::string& de
 }
 
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
+    // Numbers hold blanks themselves: one after another they are told apart by ", ".
+    std::string phones;
+    for (const PRContactValue& phone : c.contactPhones()) appendPart(phones, phone.value, ", ");
     return entry({{"Name", c.contactName()},
-                  {"Phone", c.contactPhone()},
+                  {"Phone", c.contactPhones().empty() ? c.contactPhone() : phones},
                   {"Email", c.contactEmail()},
                   {"Company", c.contactCompany()},
                   {"JobTitle", c.contactJobtitle()},
@@ -107,7 +111,7 @@ std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
 }
 
 std::string PRBackupRecovery::messageEntry(const PRMessageNode& m) {
-    return entry({{"Name", m.messageName()},
+    return entry({{"Name", messageSpeaker(m)},
                   {"Phone", m.messagePhone()},
                   {"Date", m.messageDate()},
                   {"Type", m.messageType()},
@@ -151,15 +155,21 @@ int PRBackupRecovery::handleFatherMessageHtml(const PRMessageTreeNode& conversat
 int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlController& html, bool isFarther,
                                         const std::string& attachmentLink) {
     const auto esc = [](const std::string& text) { return PRHtmlController::escapeHtml(text); };
+    const bool sent = isSentMessage(message);
     std::string fragment;
     if (isFarther)
         fragment += "<h3>Name: " + esc(message.messageName()) + " &nbsp;&nbsp;Phone: " + esc(message.messagePhone()) +
                     " &nbsp;&nbsp;Email: </h3><hr/>";
-    const std::string sender =
-        message.messageName().empty() || message.messageName() == " " ? std::string("Me") : esc(message.messageName());
-    fragment += "<p class='name'>Name: " + sender + " &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
+    // A message read from the database is named by its row, so that it can be linked to and
+    // found again; a carved one has no row of its own.
+    fragment += message.bDeleted() || message.rowId() < 0
+                    ? std::string("<div class='message'>")
+                    : "<div class='message' id='message-" + std::to_string(message.rowId()) + "'>";
+    fragment += "<p class='name'>Name: <span class='speaker'>" + esc(messageSpeaker(message)) +
+                "</span> &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
+    std::string text = message.messageContent();
     if (message.isHasAttach()) {
-        fragment += message.messageType() == "Received" ? "<p>" : "<p class='imgdic'>";
+        fragment += sent ? "<p class='imgdic'>" : "<p>";
         const std::string type = message.attachType().value_or("");
         const std::string link = esc(attachmentLink);
         const std::string name =
@@ -175,13 +185,17 @@ int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlCont
         else
             fragment += "<a href='" + link + "'>File " + name + "</a>";
         fragment += "</p>";
-    } else {
-        std::string content = esc(message.messageContent());
+        // The text sent with the attachment follows it, without the mark that stood for it.
+        text = messageText(message);
+    }
+    if (!message.isHasAttach() || !text.empty()) {
+        std::string content = esc(text);
         for (size_t at = content.find('\n'); at != std::string::npos; at = content.find('\n', at + 4))
             content.replace(at, 1, "<br>");
-        fragment += message.messageType() == "Send" ? "<p class='triangle-isosceles2'> " + content + " </p>"
-                                                    : "<p class='triangle-isosceles'> " + content + " </p>";
+        fragment += sent ? "<p class='triangle-isosceles2'> " + content + " </p>"
+                         : "<p class='triangle-isosceles'> " + content + " </p>";
     }
+    fragment += "</div>";
     html.addHtmlContent(fragment);
     return 0;
 }
