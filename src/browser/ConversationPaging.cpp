@@ -24,7 +24,7 @@ bool isAttachment(const PRMessageNode& message) {
 }
 
 BubbleContent bubbleContent(const PRMessageNode& message) {
-    if (!isAttachment(message)) return {BubbleKind::Text, message.messageContent(), {}, {}};
+    if (!isAttachment(message)) return {BubbleKind::Text, messageText(message), {}, {}};
     const std::string type = message.attachType().value_or("");
     if (type == "Image") return {BubbleKind::Picture, {}, {}, message.attachmentPath().value_or("")};
     if (type == "Mov") return {BubbleKind::Caption, "Video File", "quicktime", {}};

@@ -64,6 +64,8 @@ protected:
             PRRecoverySelection s = recoverySelectionOf(*e.intake, name);
             for (auto& contact : s.contactArray) contact->setBSelected(true);
             for (auto& conversation : s.messageTreeArray) conversation->setBSelected(true);
+            for (auto& call : s.callHistoryArray) call->setBSelected(true);
+            for (auto& note : s.noteArray) note->setBSelected(true);
             e.recovered = root + "/recovered/" + std::to_string(i);
             PRBackupRecovery recovery;
             const PRRecoveryResult r = recovery.recoverFilesThread(s, e.recovered);
@@ -80,6 +82,18 @@ protected:
     static void TearDownTestSuite() {
         delete exported_;
         delete root_;
+    }
+
+    // The backup's file of the database kept under one of keys.
+    static QString database(const Exported& e, std::initializer_list<const char*> keys) {
+        for (const char* key : keys)
+            if (fs::exists(e.backup + "/" + key)) return qs(e.backup + "/" + key);
+        return qs(e.backup + "/" + *keys.begin());
+    }
+    // The checker's arguments that compare every message of a page with the backup's databases.
+    static QStringList messagesOf(const Exported& e) {
+        return {"--messages", database(e, {sampledb::keys::messages}), "--addressbook",
+                database(e, {sampledb::keys::addressBook})};
     }
 
     static QStringList pagesIn(const std::string& folder) {
@@ -112,11 +126,13 @@ TEST_F(SampleExportsTest, EveryCardParsesAndCarriesEachFieldOfItsPerson) {
 
 // Every page parses as HTML5 without an error, declares its encoding, and links only files of
 // its own export folder, each of them there; the iPhone's pictures, movies and cards are linked.
-TEST_F(SampleExportsTest, EveryConversationPageParsesAndLinksOnlyItsOwnFiles) {
+// Every message of the backup stands on the pages once, on its side, under the name of who
+// wrote it, with its text beside its attachment.
+TEST_F(SampleExportsTest, EveryConversationPageParsesAndShowsEachMessageAsWritten) {
     ASSERT_EQ(exported_->size(), 4u);
     for (size_t i = 0; i < exported_->size(); ++i) {
         const Exported& e = (*exported_)[i];
-        const QStringList minimum{"--min-links", i == 0 ? "3" : "0"};
+        const QStringList minimum = QStringList{"--min-links", i == 0 ? "3" : "0"} + messagesOf(e);
         EXPECT_TRUE(exportchecks::passes("pages.py",
                                          minimum + QStringList{qs(e.recovered)} + pagesIn(e.recovered + "/Message")));
         EXPECT_TRUE(
@@ -129,16 +145,42 @@ TEST_F(SampleExportsTest, EveryConversationPageParsesAndLinksOnlyItsOwnFiles) {
             transfer::RecordExport::exportConversation(*conversation, "Phone", transferFolder + "/Message");
         EXPECT_TRUE(written.ok()) << written.firstFailedPath << ": " << written.firstReason;
     }
-    EXPECT_TRUE(exportchecks::passes(
-        "pages.py", QStringList{"--min-links", "3", qs(transferFolder)} + pagesIn(transferFolder + "/Message")));
+    EXPECT_TRUE(exportchecks::passes("pages.py", QStringList{"--min-links", "3"} + messagesOf(exported_->front()) +
+                                                     QStringList{qs(transferFolder)} +
+                                                     pagesIn(transferFolder + "/Message")));
 }
 
-// A conversation's PDF is one page whose text layer holds the name and the messages of both
-// sides.
-TEST_F(SampleExportsTest, AConversationPdfHoldsTheTextOfBothSides) {
+// The text files hold what the databases hold: every call named by the contact whose number it
+// is, every note with its text, every person with their numbers apart and their birthday.
+TEST_F(SampleExportsTest, EveryTextFileHoldsItsDatabase) {
     ASSERT_EQ(exported_->size(), 4u);
+    for (const Exported& e : *exported_) {
+        const QString book = database(e, {sampledb::keys::addressBook});
+        EXPECT_TRUE(exportchecks::passes(
+            "texts.py", {"--calls", database(e, {sampledb::keys::callHistory, sampledb::keys::callHistoryOld}),
+                         "--addressbook", book, qs(e.recovered + "/CallHistory/Call History.txt")}));
+        EXPECT_TRUE(
+            exportchecks::passes("texts.py", {"--notes", database(e, {sampledb::keys::notes, sampledb::keys::notesOld}),
+                                              qs(e.recovered + "/Note/Notes.txt")}));
+        EXPECT_TRUE(exportchecks::passes("texts.py", {"--contacts", book, qs(e.recovered + "/Contact/Contacts.txt")}));
+    }
+}
+
+// A conversation's PDF holds the name and the messages of both sides as searchable text at the
+// size the screen shows them: one page for a short conversation, pages of a PDF's largest size
+// for one of over 400 messages.
+TEST_F(SampleExportsTest, AConversationPdfHoldsTheTextOfBothSidesOnReadablePages) {
+    ASSERT_EQ(exported_->size(), 4u);
+    const auto& conversations = exported_->front().intake->messageTreeArray();
+    const auto longest = std::max_element(conversations.begin(), conversations.end(), [](const auto& a, const auto& b) {
+        return a->MessageNodeArray().size() < b->MessageNodeArray().size();
+    });
+    ASSERT_NE(longest, conversations.end());
+    ASSERT_GT((*longest)->MessageNodeArray().size(), 400u);
     int drawn = 0;
-    for (const PRMessageTreeNodePtr& conversation : exported_->front().intake->messageTreeArray()) {
+    bool longDrawn = false, shortDrawn = false;
+    for (const PRMessageTreeNodePtr& conversation : conversations) {
+        const bool isLongest = conversation == *longest;
         std::string sent, received;
         for (const PRMessageNodePtr& m : conversation->MessageNodeArray()) {
             // Short texts of the basic plane: a picture character depends on the fonts at hand.
@@ -150,17 +192,34 @@ TEST_F(SampleExportsTest, AConversationPdfHoldsTheTextOfBothSides) {
             std::string& side = m->messageType() == "Send" ? sent : received;
             if (side.empty()) side = m->messageContent();
         }
-        if (sent.empty() || received.empty()) continue;
+        // A conversation of a few dozen messages fits on one page.
+        const bool isShort = conversation->MessageNodeArray().size() < 100;
+        if (sent.empty() || received.empty() || (drawn >= 3 && !isLongest && !(isShort && !shortDrawn))) continue;
         QString why;
         const QByteArray pdf = conversationpdf::conversationPdf(conversation, &why);
         ASSERT_FALSE(pdf.isEmpty()) << why.toStdString();
         const std::string path = root_->path().toStdString() + "/conversation-" + std::to_string(drawn) + ".pdf";
         ASSERT_TRUE(files::writeNewFile(path, std::string_view(pdf.constData(), size_t(pdf.size()))).ok());
-        EXPECT_TRUE(exportchecks::passes("pdf.py",
-                                         {qs(path), qs(conversation->messageTreeNodeName()), qs(sent), qs(received)}));
-        if (++drawn == 3) break;
+        const QStringList pages = isLongest ? QStringList{"--min-pages", "2"}
+                                  : isShort ? QStringList{"--pages", "1"}
+                                            : QStringList{};
+        EXPECT_TRUE(exportchecks::passes(
+            "pdf.py",
+            pages + QStringList{qs(path), qs(conversation->messageTreeNodeName()), qs(sent), qs(received), "Me"}));
+        ++drawn;
+        longDrawn |= isLongest;
+        shortDrawn |= isShort;
+        // Kept beside the screenshots, for a look at its pages (pdftoppm -png).
+        if (isLongest) {
+            std::error_code ignored;
+            fs::create_directories(QM_SCREENSHOT_DIR, ignored);
+            fs::copy_file(path, QM_SCREENSHOT_DIR "/long-conversation.pdf", fs::copy_options::overwrite_existing,
+                          ignored);
+        }
     }
-    EXPECT_EQ(drawn, 3);
+    EXPECT_GE(drawn, 3);
+    EXPECT_TRUE(longDrawn);
+    EXPECT_TRUE(shortDrawn);
 }
 
 // A contact with two numbers, an address and a birthday, read from an address book and written

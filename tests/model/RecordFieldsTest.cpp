@@ -259,7 +259,7 @@ TEST(ContactRule, ANumberIsTheContactThatHoldsItHoweverWritten) {
         {"hery@example.org.uk", ""},
         {"+47 22 33 44 55", "Ola"},
         {"22334456", "Ola"},
-        {"12345678", ""},
+        {"12345679", ""},
         {"", ""},
         {"Orange", ""},
     };

@@ -51,9 +51,9 @@ std::string addressBook(Ios) {
 
 std::string addressBookRows() {
     return "INSERT INTO ABMultiValueLabel (value) VALUES ('_$!<Mobile>!$_'), ('_$!<Home>!$_'), ('_$!<Work>!$_'), "
-           "('_$!<HomePage>!$_'), ('iPhone'), ('_$!<Other>!$_');"
+           "('_$!<HomePage>!$_'), ('iPhone'), ('_$!<Other>!$_'), ('Telma'), ('Orange'), ('Galaxy tab');"
            "INSERT INTO ABMultiValueEntryKey (value) VALUES ('Country'), ('Street'), ('ZIP'), ('City'), "
-           "('CountryCode'), ('State');"
+           "('CountryCode'), ('State'), ('service'), ('username'), ('url');"
            "INSERT INTO ABStore (ROWID, Name, Type, Enabled) VALUES (0, 'Local', 0, 1);";
 }
 

@@ -21,12 +21,14 @@ bool writeAheadLog(Ios ios);
 constexpr long long kSince2001 = 978307200;
 
 // Library/AddressBook/AddressBook.sqlitedb: ABPerson, ABMultiValue (property 3 phone, 4 e-mail,
-// 5 postal address, 22 web page; label = row id of ABMultiValueLabel), the postal address's
-// parts in ABMultiValueEntry (key = row id of ABMultiValueEntryKey) and the bookkeeping tables.
+// 5 postal address, 13 messaging handle, 22 web page, 46 social profile; label = row id of
+// ABMultiValueLabel), the parts of addresses, handles and profiles in ABMultiValueEntry (key =
+// row id of ABMultiValueEntryKey) and the bookkeeping tables.
 std::string addressBook(Ios ios);
 // Its fixed rows: the labels ("_$!<Mobile>!$_" is row 1, "_$!<Home>!$_" 2, "_$!<Work>!$_" 3,
-// "_$!<HomePage>!$_" 4, "iPhone" 5, "_$!<Other>!$_" 6) and the address keys (in the order a
-// device met them: "Country" 1, "Street" 2, "ZIP" 3, "City" 4, "CountryCode" 5, "State" 6).
+// "_$!<HomePage>!$_" 4, "iPhone" 5, "_$!<Other>!$_" 6, then labels a user typed: "Telma" 7,
+// "Orange" 8, "Galaxy tab" 9) and the entry keys (in the order a device met them: "Country" 1,
+// "Street" 2, "ZIP" 3, "City" 4, "CountryCode" 5, "State" 6, "service" 7, "username" 8, "url" 9).
 std::string addressBookRows();
 // Library/AddressBook/AddressBookImages.sqlitedb (ABFullSizeImage, ABThumbnailImage).
 std::string addressBookImages();

@@ -119,25 +119,51 @@ Bytes makePicture(Random& random, int width, int height) {
     return encodeImage(image);
 }
 
+const std::string kNoBreakSpace = "\u00a0";
+
+// Numbers written the ways people type them: brackets, dashes, blanks, no-break spaces, dots and
+// slashes, in national and international form; every ninth one a French mobile number.
 std::string phoneNumber(Random& random, int index) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "555%07d", 100000 + index * 37 + random.below(30));
     const std::string d(digits);
-    switch (index % 4) {
+    if (index % 9 == 4) {
+        const std::string f = "6" + d.substr(2, 8);  // 6 and eight digits
+        const std::string pairs = f.substr(1, 2) + " " + f.substr(3, 2) + " " + f.substr(5, 2) + " " + f.substr(7, 2);
+        return index % 2 ? "+33 " + f.substr(0, 1) + " " + pairs : "0" + f.substr(0, 1) + " " + pairs;
+    }
+    switch (index % 7) {
     case 0: return "(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6);
     case 1: return "+1 " + d.substr(0, 3) + "-" + d.substr(3, 3) + "-" + d.substr(6);
     case 2: return d;
+    case 3: return d.substr(0, 3) + kNoBreakSpace + d.substr(3, 3) + kNoBreakSpace + d.substr(6);
+    case 4: return d.substr(0, 3) + "." + d.substr(3, 3) + "." + d.substr(6);
+    case 5: return d.substr(0, 3) + "/" + d.substr(3, 3) + " " + d.substr(6);
     default: return d.substr(0, 3) + " " + d.substr(3, 3) + " " + d.substr(6);
     }
 }
 
-// How a device writes a number in the messages and calls databases.
+// How a device writes a number in the messages and calls databases: in international form.
 std::string canonical(const std::string& number) {
     std::string digits;
     for (char ch : number)
         if (ch >= '0' && ch <= '9') digits += ch;
+    if (digits.size() < 7) return number;                                          // a short code is dialled as it is
+    if (digits.size() == 10 && digits[0] == '0') return "+33" + digits.substr(1);  // a French number
     if (digits.size() == 10) digits = "1" + digits;
     return "+" + digits;
+}
+
+// A birthday as the address book keeps it: seconds from 2001 to noon of the day, as a decimal
+// text with six places. A birthday entered without a year is kept in the year 1604.
+std::string birthdayValue(int year, int dayOfYear) {
+    // Days from 1970-01-01 to the first of January of year (proleptic Gregorian).
+    const int64_t y = year - 1;
+    const int64_t days = y * 365 + y / 4 - y / 100 + y / 400 - 719162;
+    char text[40];
+    std::snprintf(text, sizeof text, "%lld.000000",
+                  static_cast<long long>((days + dayOfYear) * 86400 + 43200 - kMacEpochOffset));
+    return text;
 }
 
 std::string lower(std::string s) {
@@ -161,13 +187,18 @@ void addContacts(SampleData& data, Random& random, const SampleSize& size) {
         if (i % 12 == 0) c.department = "Sales";
         if (i % 5 == 0) c.note = "Met at the " + std::string(random.pick(kCities)) + " conference.";
         if (i % 4 == 0) {
-            // Seconds from 2001 to noon of the day, as a decimal text with six places.
-            char text[32];
-            std::snprintf(text, sizeof text, "%d.000000", -1262260800 + random.below(40 * 365) * 86400);
-            c.birthday = text;
+            const int day = random.below(365);
+            c.birthday = birthdayValue(i % 8 == 4 ? 1604 : 1961 + random.below(40), day);
         }
         c.phones.push_back(phoneNumber(random, i));
         if (i % 3 == 1) c.phones.push_back(phoneNumber(random, i + 5000));
+        // Labels people type beside a number: whose phone it is, the carrier, the device.
+        static const char* const kOwnLabels[] = {"Telma", "Orange", "Galaxy tab"};
+        if (i % 3 == 1 && i % 5 == 1) c.phoneLabels = {"", kOwnLabels[(i / 15) % 3]};
+        if (i % 6 == 2 && !c.first.empty())
+            c.messengers.push_back({i % 12 == 2 ? "Skype" : "Jabber", lower(c.first) + "." + std::to_string(i)});
+        if (i % 9 == 5 && !c.last.empty())
+            c.profiles.push_back({i % 18 == 5 ? "twitter" : "facebook", lower(c.last) + std::to_string(i)});
         if (i % 2 == 0 && !c.first.empty()) c.emails.push_back(lower(c.first.substr(0, 1) + c.last) + "@example.com");
         if (i % 7 == 0) {
             PostalAddress a;
@@ -183,6 +214,26 @@ void addContacts(SampleData& data, Random& random, const SampleSize& size) {
         if (size.photos && i % 4 != 3) c.photo = makePicture(random, 64, 64);
         data.contacts.push_back(std::move(c));
     }
+    // The voicemail's short number, which no other number may be taken for.
+    if (data.contacts.size() > 9) data.contacts[9].phones = {"100"};
+    // A contact without a name that holds a named contact's number, listed before it.
+    if (data.contacts.size() > 7) {
+        Contact& nameless = data.contacts[0];
+        nameless.first.clear();
+        nameless.middle.clear();
+        nameless.last.clear();
+        nameless.organization.clear();
+        nameless.department.clear();
+        nameless.jobTitle.clear();
+        nameless.emails.clear();
+        nameless.messengers.clear();
+        nameless.profiles.clear();
+        nameless.phoneLabels.clear();
+        std::string number = data.contacts[7].phones[0];
+        for (size_t at = number.find(' '); at != std::string::npos; at = number.find(' ', at))
+            number.replace(at, 1, kNoBreakSpace);
+        nameless.phones = {number};
+    }
 }
 
 void addMessages(SampleData& data, Random& random, const SampleSize& size) {
@@ -191,6 +242,8 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
     for (int i = 0; i < size.conversations; ++i) {
         if (i % 8 == 5)
             partners.push_back({"friend" + std::to_string(i) + "@example.net", true});
+        else if (i == 14)
+            partners.push_back({"611", false});  // the carrier's short code
         else if (i % 8 == 6 || data.contacts.empty())
             partners.push_back({canonical(phoneNumber(random, 90000 + i)), false});
         else
@@ -218,7 +271,9 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
             std::snprintf(name, sizeof name, "IMG_%04d.JPG", ++images);
             m.attachmentName = folder + name;
             m.attachment = size.photos ? makePicture(random, 160, 120) : Bytes{0xFF, 0xD8, 0xFF, 0xD9};
-            m.text = i % 2 ? "" : "\xEF\xBF\xBC";  // the object-replacement character a device puts there
+            // The object-replacement character a device puts where the picture stands, alone
+            // or with words sent with the picture.
+            m.text = i % 2 ? "" : i % 4 ? "\xEF\xBF\xBC" : "Look at this \xEF\xBF\xBC";
         } else if (i % 97 == 40) {
             char name[32];
             std::snprintf(name, sizeof name, "MOV_%04d.MOV", ++movies);
@@ -249,10 +304,15 @@ void addCalls(SampleData& data, Random& random, const SampleSize& size) {
     int64_t date = kBaseDate + 600;
     for (int i = 0; i < size.calls; ++i) {
         Call c;
-        if (i % 5 == 4 || data.contacts.empty())
+        static const char* const kShortNumbers[] = {"100", "369", "611"};
+        if (i % 37 == 11)
+            c.address = kShortNumbers[(i / 37) % 3];
+        else if (i % 5 == 4 || data.contacts.empty())
             c.address = canonical(phoneNumber(random, 70000 + i));
+        else if (const std::string& number = data.contacts[(i * 13) % data.contacts.size()].phones[0]; i % 2)
+            c.address = canonical(number);  // as the network gives it
         else
-            c.address = data.contacts[(i * 13) % data.contacts.size()].phones[0];
+            c.address = number;  // as dialled from the address book
         date += 300 + random.below(20 * 3600);
         c.date = date;
         // Calls 4 in, 5 out; FaceTime 16 in, 17 out (bit 0: outgoing), now and then.

@@ -74,8 +74,12 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
                    orNull(c.last.substr(0, c.last.empty() ? 0 : 1)));
         int identifier = 0;
         auto values = [&](const std::vector<std::string>& list, int property, int label) {
-            for (const auto& v : list) {
-                value.run(++uid, c.rowid, property, identifier++, label, v);
+            for (size_t k = 0; k < list.size(); ++k) {
+                const std::string& v = list[k];
+                int own = label;
+                if (property == 3 && k < c.phoneLabels.size() && !c.phoneLabels[k].empty())
+                    own = c.phoneLabels[k] == "Telma" ? 7 : c.phoneLabels[k] == "Orange" ? 8 : 9;
+                value.run(++uid, c.rowid, property, identifier++, own, v);
                 if (property == 3) {
                     std::string digits;
                     for (char ch : v)
@@ -85,7 +89,7 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
             }
         };
         values(c.phones, 3, c.rowid % 3 == 0 ? 5 : 1);
-        values(c.emails, 4, c.rowid % 2 ? 2 : 3);
+        values(c.emails, 4, c.rowid % 8 == 3 ? 6 : c.rowid % 2 ? 2 : 3);
         // A postal address keeps its parts in ABMultiValueEntry; its own value stays NULL. The
         // keys are the row ids of ABMultiValueEntryKey (Country 1, Street 2, ZIP 3, City 4,
         // CountryCode 5, State 6).
@@ -97,6 +101,19 @@ bool writeAddressBook(const std::string& path, const std::vector<Contact>& conta
                 if (!part->empty()) entry.run(uid, key, *part);
         }
         values(c.urls, 22, 4);
+        // Messaging handles (13) and social profiles (46) keep their service and user name (and a
+        // profile its address) as entries too (service 7, username 8, url 9).
+        for (const Handle& h : c.messengers) {
+            value.run(++uid, c.rowid, 13, identifier++, 2, nullptr);
+            entry.run(uid, 7, h.service);
+            entry.run(uid, 8, h.username);
+        }
+        for (const Handle& h : c.profiles) {
+            value.run(++uid, c.rowid, 46, identifier++, nullptr, nullptr);
+            entry.run(uid, 7, h.service);
+            entry.run(uid, 8, h.username);
+            if (h.service == "twitter") entry.run(uid, 9, "http://twitter.com/" + h.username);
+        }
     });
     return db.ok();
 }

@@ -47,10 +47,18 @@ struct PostalAddress {
     std::string street, city, state, zip, country, countryCode;
 };
 
+// A messaging handle or a social profile: the service and the user's name on it.
+struct Handle {
+    std::string service, username;
+};
+
 struct Contact {
     int64_t rowid = 0;
     std::string first, middle, last, organization, department, jobTitle, note, birthday;
     std::vector<std::string> phones, emails, urls;
+    // Labels the user typed, by the number's place among phones (none: the standard label).
+    std::vector<std::string> phoneLabels;
+    std::vector<Handle> messengers, profiles;
     std::vector<PostalAddress> addresses;
     Bytes photo;  // empty: no photo
 };

@@ -167,7 +167,8 @@ int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlCont
                     : "<div class='message' id='message-" + std::to_string(message.rowId()) + "'>";
     fragment += "<p class='name'>Name: <span class='speaker'>" + esc(messageSpeaker(message)) +
                 "</span> &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
-    std::string text = message.messageContent();
+    // Without the marks a phone puts where an attachment stands (also where it kept none).
+    const std::string text = messageText(message);
     if (message.isHasAttach()) {
         fragment += sent ? "<p class='imgdic'>" : "<p>";
         const std::string type = message.attachType().value_or("");
@@ -185,9 +186,8 @@ int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlCont
         else
             fragment += "<a href='" + link + "'>File " + name + "</a>";
         fragment += "</p>";
-        // The text sent with the attachment follows it, without the mark that stood for it.
-        text = messageText(message);
     }
+    // The text sent with an attachment follows it.
     if (!message.isHasAttach() || !text.empty()) {
         std::string content = esc(text);
         for (size_t at = content.find('\n'); at != std::string::npos; at = content.find('\n', at + 4))

@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """Checks exported conversation pages with an independent HTML5 parser (python3-html5lib).
 
-    pages.py [--min-links N] ROOT PAGE...
+    pages.py [--min-links N] [--messages SMS_DB --addressbook BOOK_DB] ROOT PAGE...
 
 Every PAGE must be UTF-8 without a byte-order mark and declare that encoding, and parse as HTML5
 without a single parse error (an element left open, a stray end tag). Every address it links
 (src, href) must be relative, percent-encoded and resolve to a file inside ROOT, the export
 folder: pictures shown by <img> with an alt text, movies by <video controls> or a link, other
 files linked; every file in a page's attachment folder is linked from the page. At least N
-addresses must be linked over all pages. Exits 1 with one line per fault.
+addresses must be linked over all pages.
+
+With --messages, every message of that database must stand on the pages exactly once (a
+message is an element of class "message" with the id "message-<row id>"), on its side (sent
+ones on the right), under the name of who wrote it ("Me" for a sent one, else the contact of
+the address book holding its address, else the address), with its text (beside its
+attachment, when it has one). Exits 1 with one line per fault.
 """
 import argparse
 import os
@@ -17,6 +23,8 @@ import sys
 import urllib.parse
 
 import html5lib
+
+import records
 
 faults = []
 PICTURES = {".jpg", ".jpeg", ".png", ".gif", ".heic", ".tif", ".tiff", ".bmp"}
@@ -27,7 +35,51 @@ def fault(where, what):
     faults.append(f"{where}: {what}")
 
 
-def check_page(root, path):
+def inner_text(element):
+    """The text of element with a line break for each <br>."""
+    parts = [element.text or ""]
+    for child in element:
+        parts.append("\n" if child.tag == "br" else inner_text(child))
+        parts.append(child.tail or "")
+    return "".join(parts)
+
+
+def squeezed(text):
+    return re.sub(r"\s+", " ", text).strip()
+
+
+def check_messages(path, document, database, contacts, seen):
+    """Each message element of the page against the database's row it names."""
+    for element in document.iter():
+        if "message" not in (element.get("class") or "").split() or not element.get("id"):
+            continue
+        rowid = int(element.get("id").removeprefix("message-"))
+        if rowid in seen:
+            fault(path, f"message {rowid} stands on the pages twice")
+        seen.add(rowid)
+        message = database.get(rowid)
+        if message is None:
+            fault(path, f"message {rowid} is in no row of the database")
+            continue
+        speakers = [inner_text(e).strip() for e in element.iter() if e.get("class") == "speaker"]
+        want = records.speaker(message, contacts)
+        if speakers != [want]:
+            fault(path, f"message {rowid} is labelled {speakers}, not {want!r}")
+        bubbles = [e for e in element.iter() if e.tag == "p" and e.get("class") != "name"]
+        texts = [squeezed(inner_text(e)) for e in bubbles if (e.get("class") or "").startswith("triangle-isosceles")]
+        sent = message.direction == "Send"
+        for bubble in bubbles:
+            on_right = bubble.get("class") in ("triangle-isosceles2", "imgdic")
+            if on_right != sent:
+                fault(path, f"message {rowid} ({message.direction}) stands on the {'right' if on_right else 'left'}")
+        if message.text or not message.attachment:
+            if texts != [squeezed(message.text)]:
+                fault(path, f"message {rowid} shows {texts}, not {message.text!r}")
+        if message.attachment and len(bubbles) == len(texts):
+            fault(path, f"message {rowid} does not show its attachment")
+
+
+def check_page(root, path, database=None, contacts=None, seen=None):
     links = 0
     data = open(path, "rb").read()
     if data.startswith(b"\xef\xbb\xbf") or data.startswith(b"\xff\xfe") or data.startswith(b"\xfe\xff"):
@@ -43,6 +95,8 @@ def check_page(root, path):
     document = parser.parse(data, transport_encoding="utf-8")
     for position, code, details in parser.errors:
         fault(path, f"parse error {code} at {position} {details}")
+    if database is not None:
+        check_messages(path, document, database, contacts, seen)
     folder = os.path.dirname(os.path.abspath(path))
     real_root = os.path.realpath(root)
     linked = set()
@@ -88,10 +142,19 @@ def check_page(root, path):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--min-links", type=int, default=0)
+    parser.add_argument("--messages")
+    parser.add_argument("--addressbook")
     parser.add_argument("root")
     parser.add_argument("pages", nargs="*")
     args = parser.parse_args()
-    links = sum(check_page(args.root, page) for page in args.pages)
+    database = records.messages(args.messages) if args.messages else None
+    contacts = records.Contacts(args.addressbook) if args.addressbook else None
+    seen = set()
+    links = sum(check_page(args.root, page, database, contacts, seen) for page in args.pages)
+    if database is not None:
+        missing = sorted(set(database) - seen)
+        if missing:
+            fault(args.root, f"{len(missing)} messages of the database are on no page: {missing[:10]}")
     if not args.pages:
         fault(args.root, "no page")
     if links < args.min_links:

@@ -10,17 +10,21 @@ long, with FN and a five-part N, one number per TEL and one address per EMAIL, a
 either end of its name or file name. With --addressbook, every person of that database must have
 a card of their own that carries each of their fields: name parts, numbers with their types,
 e-mail addresses, postal addresses in their parts, web pages, birthday, note, organisation, job
-title, and (with --images) the photo. Exits 1 with one line per fault.
+title, messaging handles and social profiles, and (with --images) the photo. A label the user
+typed stands beside its value in the grouped form (item1.TEL with item1.X-ABLabel), a birthday
+without a year (kept in the year 1604) is written without one (--MM-DD), and FN is the name the
+program shows (the name, else the organisation, else the company). Exits 1 with one line per
+fault.
 """
 import argparse
-import datetime
 import os
-import shutil
 import sqlite3
 import sys
 import tempfile
 
 import vobject
+
+import records
 
 faults = []
 
@@ -106,21 +110,12 @@ def label_text(label):
         return ""
     if label.startswith("_$!<") and label.endswith(">!$_"):
         label = label[4:-4]
-    return label.lower()
-
-
-def local_copy(db, into):
-    """A copy of the database with its write-ahead log, so that reading it changes nothing."""
-    target = os.path.join(into, os.path.basename(db) + ".sqlite")
-    shutil.copyfile(db, target)
-    if os.path.exists(db + "-wal"):
-        shutil.copyfile(db + "-wal", target + "-wal")
-    return sqlite3.connect(target)
+    return label
 
 
 def people(book_path, images_path):
     with tempfile.TemporaryDirectory() as tmp:
-        book = local_copy(book_path, tmp)
+        book = records.local_copy(book_path, tmp)
         labels = {row[0]: row[1] for row in book.execute("select ROWID, value from ABMultiValueLabel")}
         keys = {row[0]: row[1].lower() for row in book.execute("select ROWID, value from ABMultiValueEntryKey")}
         persons = {}
@@ -132,23 +127,26 @@ def people(book_path, images_path):
             persons[rowid] = dict(first=first.strip(), middle=middle.strip(), last=last.strip(),
                                   prefix=prefix.strip(), suffix=suffix.strip(), org=org.strip(), dept=dept.strip(),
                                   title=title.strip(), note=note, birthday=birthday, phones=[], emails=[], urls=[],
-                                  addresses=[], photo=None)
+                                  addresses=[], messengers=[], profiles=[], photo=None, rowid=rowid)
         for uid, record, prop, label, value in book.execute(
                 "select UID, record_id, property, label, value from ABMultiValue order by UID"):
             person = persons.get(record)
             if person is None:
                 continue
             label = label_text(labels.get(label))
-            if prop == 5:
+            if prop in (5, 13, 46):
                 parts = {keys.get(k, ""): (v or "").strip() for k, v in book.execute(
                     "select key, value from ABMultiValueEntry where parent_id = ?", (uid,))}
-                person["addresses"].append((label, parts))
+                if prop == 5:
+                    person["addresses"].append((label, parts))
+                elif parts.get("username") or parts.get("url"):
+                    person["messengers" if prop == 13 else "profiles"].append(parts)
             elif value and value.strip():
                 {3: person["phones"], 4: person["emails"], 22: person["urls"]}.get(prop, []).append(
                     (label, value.strip()))
         book.close()
         if images_path and os.path.exists(images_path):
-            images = local_copy(images_path, tmp)
+            images = records.local_copy(images_path, tmp)
             for record, data in images.execute("select record_id, data from ABFullSizeImage"):
                 if record in persons and data:
                     persons[record]["photo"] = bytes(data)
@@ -156,26 +154,33 @@ def people(book_path, images_path):
     return persons
 
 
-def birthday_date(stored):
-    try:
-        seconds = float(stored)
-    except (TypeError, ValueError):
-        return None
-    return (datetime.datetime(2001, 1, 1, tzinfo=datetime.timezone.utc)
-            + datetime.timedelta(seconds=seconds)).date().isoformat()
+def shown_name(person):
+    joined = lambda *parts: " ".join(p for p in parts if p)
+    return (joined(person["first"], person["middle"], person["last"]) or person["org"]
+            or joined(person["dept"], person["title"], person["org"]) or f"unknown {person['rowid']}")
+
+
+def own_labels(card):
+    """The labels a card keeps beside grouped values, by group."""
+    return {line.group.lower(): line.value for line in card.contents.get("x-ablabel", []) if line.group}
 
 
 def typed_values(card, name, expected, types_of_label):
     """What card lacks of the labelled values expected: each on a line of its own, with the types
-    its label stands for."""
+    its label stands for, or with the label itself beside it when it stands for no type."""
     missing = []
-    lines = [(line.value, params(line)) for line in card.contents.get(name, [])]
-    if sorted(v for v, _ in lines) != sorted(v for _, v in expected):
-        missing.append(f"{name.upper()} {[v for v, _ in lines]} != {[v for _, v in expected]}")
+    labels = own_labels(card)
+    lines = [(line.value, params(line), labels.get((line.group or "").lower(), ""))
+             for line in card.contents.get(name, [])]
+    if sorted(v for v, _, _ in lines) != sorted(v for _, v in expected):
+        missing.append(f"{name.upper()} {[v for v, _, _ in lines]} != {[v for _, v in expected]}")
     for label, value in expected:
-        want = types_of_label.get(label, set())
-        if not any(v == value and want <= types for v, types in lines):
-            missing.append(f"{name.upper()} {value} of label {label!r} lacks type {sorted(want)}")
+        want = types_of_label.get(label.lower(), set())
+        if want or not label or label.lower() == "homepage":
+            if not any(v == value and want <= types for v, types, _ in lines):
+                missing.append(f"{name.upper()} {value} of label {label!r} lacks type {sorted(want)}")
+        elif not any(v == value and own == label for v, _, own in lines):
+            missing.append(f"{name.upper()} {value} lacks its label {label!r}")
     return missing
 
 
@@ -191,19 +196,34 @@ def carries(card, person):
             missing.append(f"N {part} {got!r} != {want!r}")
     missing += typed_values(card, "tel", person["phones"], PHONE_TYPES)
     missing += typed_values(card, "email", person["emails"], HOME_WORK)
-    urls = sorted(u.value for u in card.contents.get("url", []))
-    if urls != sorted(v for _, v in person["urls"]):
-        missing.append(f"URL {urls} != {[v for _, v in person['urls']]}")
+    missing += typed_values(card, "url", person["urls"], {})
+    fn = card.fn.value if "fn" in card.contents else ""
+    if fn != shown_name(person):
+        missing.append(f"FN {fn!r} != {shown_name(person)!r}")
+    impps = [(i.value, {v.lower() for v in i.params.get("X-SERVICE-TYPE", [])}) for i in card.contents.get("impp", [])]
+    if len(impps) != len(person["messengers"]):
+        missing.append(f"{len(impps)} IMPP for {len(person['messengers'])} messaging handles")
+    for handle in person["messengers"]:
+        if not any(v.endswith(":" + handle.get("username", "")) and handle.get("service", "").lower() in services
+                   for v, services in impps):
+            missing.append(f"IMPP of {handle}")
+    profiles = [(p.value, {v for v in p.params.get("X-USER", [])}) for p in card.contents.get("x-socialprofile", [])]
+    if len(profiles) != len(person["profiles"]):
+        missing.append(f"{len(profiles)} X-SOCIALPROFILE for {len(person['profiles'])} social profiles")
+    for profile in person["profiles"]:
+        if not any(profile.get("username") in users and (not profile.get("url") or v == profile["url"])
+                   for v, users in profiles):
+            missing.append(f"X-SOCIALPROFILE of {profile}")
     adrs = [(a.value, params(a)) for a in card.contents.get("adr", [])]
     if len(adrs) != len(person["addresses"]):
         missing.append(f"{len(adrs)} ADR for {len(person['addresses'])} addresses")
     for label, parts in person["addresses"]:
         want = (parts.get("street", ""), parts.get("city", ""), parts.get("state", ""), parts.get("zip", ""),
                 parts.get("country", ""))
-        if not any((a.street, a.city, a.region, a.code, a.country) == want and HOME_WORK.get(label, set()) <= t
+        if not any((a.street, a.city, a.region, a.code, a.country) == want and HOME_WORK.get(label.lower(), set()) <= t
                    for a, t in adrs):
             missing.append(f"ADR {want} of label {label!r}")
-    day = birthday_date(person["birthday"]) if person["birthday"] else None
+    day = records.birthday_text(person["birthday"]) if person["birthday"] else None
     got_day = card.bday.value if "bday" in card.contents else None
     if day != got_day:
         missing.append(f"BDAY {got_day!r} != {day!r}")
