@@ -153,7 +153,7 @@ TEST_F(ConversationViewTest, SidesColoursAndPlainText) {
     EXPECT_EQ(all[1]->geometry().right(), view.viewport()->width() - 1);
     EXPECT_EQ(all[1]->width(), PRChatView::kBubbleWidth);
     EXPECT_EQ(all[1]->messageType(), 0);
-    EXPECT_EQ(all[1]->dateTextView->text(), "03-01-2013 10:30");
+    EXPECT_EQ(all[1]->dateTextView->text(), "Me     03-01-2013 10:30");
     EXPECT_EQ(all[1]->textView->text(), "Unsaved File");
     EXPECT_EQ(all[1]->textView->palette().color(QPalette::WindowText), PRChatView::kNoticeColor);
     EXPECT_GE(all[1]->height(), 35 + int(PRConversationView::calculateChatRect("").height()));

@@ -42,7 +42,7 @@ PRMessageTreeNodePtr conversationOf(const std::vector<PRMessageNodePtr>& message
 PRMessageNodePtr textMessage(const std::string& content, bool received) {
     auto m = std::make_shared<PRMessageNode>();
     m->setMessageContent(content);
-    m->setMessageType(received ? "Received" : "Sent");
+    m->setMessageType(received ? "Received" : "Send");  // as the readers write them
     m->setMessageName("Anna Berg");
     m->setMessagePhone("+1 555 0100");
     m->setMessageDate("03-01-2013 10:30");

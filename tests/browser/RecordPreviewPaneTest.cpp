@@ -2,6 +2,7 @@
 // here, as the results screen hands them over; screenshots of a conversation, a contact and a
 // photo.
 #include "PreviewTestSupport.h"
+#include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
 #include "browser/PRRecordPreviewPane.h"
@@ -214,7 +215,11 @@ TEST_F(PreviewPaneTest, SampleConversationShowsItsFirstPageWithMore) {
     pane.showConversation(conversationOf(longest->second, name));
     EXPECT_EQ(pane.currentWidget(), pane.messageTreeScrollView);
     auto* view = pane.messageTreeScrollView;
-    EXPECT_EQ(view->documentView()->findChildren<PRChatView*>().size(), 50);
+    // A bubble per message, and one more for the text sent with an attachment.
+    int bubbles = 0;
+    for (size_t i = 0; i < 50; ++i) bubbles += 1 + !conversation::textBesideAttachment(*longest->second[i]).empty();
+    EXPECT_EQ(view->documentView()->findChildren<PRChatView*>().size(), bubbles);
+    EXPECT_EQ(view->haveAddChatNum, 50);
     ASSERT_NE(view->moreButton(), nullptr);
     EXPECT_EQ(view->moreButton()->text(), "More...");
     EXPECT_EQ(view->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);

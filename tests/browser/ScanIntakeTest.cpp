@@ -44,14 +44,14 @@ TEST(ScanIntake, MessagesAreGroupedByAddressWhicheverComesFirst) {
 
 TEST(ScanIntake, DeletedMessagesOpenConversationsOfTheirOwnAndLiveOnesJoinTheFirstMatch) {
     PRScanIntake intake;
-    post(intake, "ScanMessageInfo", message("+33 6 12 34", "live"));
+    post(intake, "ScanMessageInfo", message("+33 6 12 34 56 78", "live"));
     // A deleted message whose address matches only a live conversation opens a deleted one.
-    post(intake, "ScanDelMessageInfo", message("+33 6 12 34", "gone", "d1"));
+    post(intake, "ScanDelMessageInfo", message("+33 6 12 34 56 78", "gone", "d1"));
     // A second deleted message of that address joins it and is a deleted record too.
-    auto joined = message("+33 6 12 34", "gone too", "d2");
+    auto joined = message("+33 6 12 34 56 78", "gone too", "d2");
     post(intake, "ScanDelMessageInfo", joined);
     // A repeat of a live message is dropped.
-    post(intake, "ScanDelMessageInfo", message("+33 6 12 34", "live"));
+    post(intake, "ScanDelMessageInfo", message("+33 6 12 34 56 78", "live"));
 
     const auto& conversations = intake.messageTreeArray();
     ASSERT_EQ(conversations.size(), 2u);
@@ -65,8 +65,9 @@ TEST(ScanIntake, DeletedMessagesOpenConversationsOfTheirOwnAndLiveOnesJoinTheFir
     EXPECT_EQ(counts.deleteeFilesNum, 2);
     EXPECT_EQ(intake.messageArray().size(), 3u);
 
-    // A live message arriving later joins the first matching conversation, the live one.
-    intake.ScanMessageInfomationHandle(message("6 12 34", "later"));
+    // A live message arriving later, of the same number in its national form, joins the first
+    // matching conversation, the live one.
+    intake.ScanMessageInfomationHandle(message("06 12 34 56 78", "later"));
     EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 2u);
 }
 

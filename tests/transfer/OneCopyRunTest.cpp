@@ -281,12 +281,12 @@ TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
         return out;
     };
     const Grouping expected = {{"", {"1", "6", "13"}},
-                               {"+44 7700 900123", {"2", "3", "4"}},  // the shorter inside the longer
-                               {"Ann@Example.com", {"5", "7"}},       // without case
+                               {"+44 7700 900123", {"2", "3"}},
+                               {"900123", {"4"}},                // six digits: a short code of its own
+                               {"Ann@Example.com", {"5", "7"}},  // without case
                                {"555 0100", {"8"}},
                                {"555 0199", {"9"}},
-                               {"15551234", {"10"}},
-                               {"1555-1234", {"11"}},  // written differently: apart
+                               {"15551234", {"10", "11"}},  // "1555-1234" is the same number
                                {"bob@example.com", {"12"}}};
 
     // One-click copy: one page per conversation.

@@ -41,25 +41,27 @@ class RecordExportTest : public testsupport::HomeTest {};
 
 }  // namespace
 
-TEST(TransferRecordIntakeTest, ConversationsJoinPhonesThatContainOneAnother) {
+TEST(TransferRecordIntakeTest, ConversationsJoinTheSameNumberHoweverWritten) {
     NSNotificationCenter nc;
     TransferRecordIntake prefixedFirst(nc);
     prefixedFirst.ScanTransferMessageInfoHandle(message("+4915551234"));
-    prefixedFirst.ScanTransferMessageInfoHandle(message("015551234"));  // not contained: its own
+    prefixedFirst.ScanTransferMessageInfoHandle(message("015551234"));  // the national form
     prefixedFirst.ScanTransferMessageInfoHandle(message("15551234"));
-    EXPECT_EQ(addresses(prefixedFirst), (std::vector<std::string>{"+4915551234", "015551234"}));
-    EXPECT_EQ(prefixedFirst.messageTreeArray()[0]->MessageNodeArray().size(), 2u);
+    prefixedFirst.ScanTransferMessageInfoHandle(message("551234"));  // a short code: its own
+    EXPECT_EQ(addresses(prefixedFirst), (std::vector<std::string>{"+4915551234", "551234"}));
+    EXPECT_EQ(prefixedFirst.messageTreeArray()[0]->MessageNodeArray().size(), 3u);
 
     TransferRecordIntake shortFirst(nc);
     shortFirst.ScanTransferMessageInfoHandle(message("15551234", "Ann"));
     shortFirst.ScanTransferMessageInfoHandle(message("+4915551234"));
-    shortFirst.ScanTransferMessageInfoHandle(message("1555-1234"));  // written differently: apart
+    shortFirst.ScanTransferMessageInfoHandle(message("1555-1234"));  // written differently: the same
     shortFirst.ScanTransferMessageInfoHandle(message(""));
     shortFirst.ScanTransferMessageInfoHandle(message(""));
     shortFirst.ScanTransferMessageInfoHandle(message("Ann@Example.com"));
     shortFirst.ScanTransferMessageInfoHandle(message("ann@example.com"));
-    EXPECT_EQ(addresses(shortFirst), (std::vector<std::string>{"15551234", "1555-1234", "", "Ann@Example.com"}));
+    EXPECT_EQ(addresses(shortFirst), (std::vector<std::string>{"15551234", "", "Ann@Example.com"}));
     EXPECT_EQ(shortFirst.messageTreeArray()[0]->messageTreeNodeName(), "Ann");
+    EXPECT_EQ(shortFirst.messageTreeArray()[0]->MessageNodeArray().size(), 3u);
     EXPECT_EQ(shortFirst.messageTreeArray()[2]->MessageNodeArray().size(), 2u);
     EXPECT_EQ(shortFirst.messageArray().size(), 7u);
 }
