@@ -51,8 +51,8 @@ TEST_F(CarveFileTest, PiecesOfALogReadAsPagesAfterTheFile) {
     CarveFile logFile;
     ASSERT_TRUE(file.open(path));
     ASSERT_TRUE(logFile.open(logPath));
-    ASSERT_TRUE(file.showPieces(logFile.duplicateDescriptor(), static_cast<int64_t>(own.size()) / page * page,
-                                offsets, page));
+    ASSERT_TRUE(
+        file.showPieces(logFile.duplicateDescriptor(), static_cast<int64_t>(own.size()) / page * page, offsets, page));
     ASSERT_TRUE(second.openSame(file));
     const auto size = static_cast<int64_t>(expected.size());
     for (CarveFile* reader : {&file, &second}) {

@@ -227,6 +227,18 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
     db.exec("PRAGMA journal_mode=OFF;");
     // Room for the whole of a gigabyte file: the deletions go all over it.
     db.exec("PRAGMA cache_size=-2097152;");
+    // The last deletions stay in the write-ahead log, where the layout keeps one.
+    const auto doomed = static_cast<size_t>(std::count(plan.doomed.begin(), plan.doomed.end(), true));
+    const bool withLog = o.inLog > 0 && iosschema::writeAheadLog(o.ios);
+    const size_t logFrom = withLog ? doomed - static_cast<size_t>(static_cast<double>(doomed) * o.inLog) : doomed + 1;
+    size_t removed = 0;
+    auto toLogBefore = [&](size_t more) {
+        if (removed + more < logFrom || removed > logFrom) return;
+        db.exec("COMMIT;");
+        db.keepWritingInLog();
+        db.exec("BEGIN;");
+        removed = logFrom + 1;  // once
+    };
     NaturalRows out;
     int written = 0;
     for (const Round& round : plan.rounds) {
@@ -241,11 +253,18 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
         }
         db.exec("COMMIT;");
         db.exec("BEGIN;");
-        if (round.runTo > round.runFrom && rows.removeRun)
+        const size_t run = round.runTo - round.runFrom;
+        toLogBefore(run);
+        if (run > 0 && rows.removeRun)
             rows.removeRun(round.runFrom, round.runTo);
         else
             for (size_t i = round.runFrom; i < round.runTo; ++i) rows.remove(i);
-        for (int i : round.others) rows.remove(static_cast<size_t>(i));
+        removed += run;
+        for (int i : round.others) {
+            toLogBefore(1);
+            rows.remove(static_cast<size_t>(i));
+            ++removed;
+        }
         db.exec("COMMIT;");
     }
     if (iosschema::writeAheadLog(o.ios)) db.exec("PRAGMA journal_mode=WAL;");

@@ -127,8 +127,7 @@ void CarveFile::readPieces(int64_t pos, size_t n, uint8_t* dst) {
         const auto piece = static_cast<size_t>(into / pieceLength_);
         const int64_t within = into % pieceLength_;
         const size_t take = std::min<size_t>(n, static_cast<size_t>(pieceLength_ - within));
-        bytesRead_ +=
-            static_cast<int64_t>(files::readAt(piecesFd_, dst, take, pieceOffsets_[piece] + within));
+        bytesRead_ += static_cast<int64_t>(files::readAt(piecesFd_, dst, take, pieceOffsets_[piece] + within));
         pos += static_cast<int64_t>(take);
         dst += take;
         n -= take;

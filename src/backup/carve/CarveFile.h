@@ -71,7 +71,7 @@ public:
 
 private:
     bool inWindow(int64_t pos, size_t n) const { return pos >= winLo_ && pos + static_cast<int64_t>(n) <= winHi_; }
-    void readAt(int64_t pos, size_t n, uint8_t* dst);  // direct read, zero-filled past the end
+    void readAt(int64_t pos, size_t n, uint8_t* dst);   // direct read, zero-filled past the end
     void readOwn(int64_t pos, size_t n, uint8_t* dst);  // of the file itself, before piecesAt_
     void readPieces(int64_t pos, size_t n, uint8_t* dst);
     const uint8_t* bytesSlow(int64_t pos, size_t n);

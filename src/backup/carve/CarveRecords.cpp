@@ -356,7 +356,8 @@ private:
         out.assign(reinterpret_cast<const char*>(page_.data() + at), static_cast<size_t>(local));
         if (!overflow) return true;
         const auto perPage = static_cast<uint64_t>(usable_ - 4);
-        const auto chainPages = static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
+        const auto chainPages =
+            static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
         if (chainPages > db_.imageCount()) return false;  // more pages than the database has
         int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + local, 4));
         std::vector<uint8_t>& chunk = chunk_;

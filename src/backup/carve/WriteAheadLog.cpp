@@ -33,10 +33,10 @@ uint32_t word(const uint8_t* data, int64_t at) { return static_cast<uint32_t>(re
 
 WriteAheadLog readWriteAheadLog(CarveFile& file, int64_t pageSize) {
     WriteAheadLog log;
-    uint8_t header[kHeader];
-    file.copy(0, sizeof header, header);
     // The file's first byte reads as nothing (see CarveFile): it is taken to be the magic's.
+    uint8_t header[kHeader];
     header[0] = kMagic >> 24;
+    file.copy(1, sizeof header - 1, header + 1);
     if (file.size() < kHeader || (word(header, 0) & ~1u) != kMagic) return log;
     const bool bigEndian = word(header, 0) & 1;
     const int64_t size = word(header, 8);

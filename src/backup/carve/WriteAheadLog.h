@@ -23,10 +23,10 @@ struct LogFrame {
 };
 
 struct WriteAheadLog {
-    int64_t pageSize = 0;           // 0 when the file is no log
-    std::vector<LogFrame> frames;   // of committed transactions, in the log's order
-    int64_t framesInFile = 0;       // whole frames the file holds, taken or not
-    int64_t pagesAfterCommit = 0;   // the database's size in pages after the last commit
+    int64_t pageSize = 0;          // 0 when the file is no log
+    std::vector<LogFrame> frames;  // of committed transactions, in the log's order
+    int64_t framesInFile = 0;      // whole frames the file holds, taken or not
+    int64_t pagesAfterCommit = 0;  // the database's size in pages after the last commit
 };
 
 // Reads the log's header and frames. A file that is no log, or whose page size is not
