@@ -604,7 +604,8 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
     db.exec(iosschema::messages(o.ios));
     const bool handles = static_cast<int>(o.ios) >= 6;
     std::vector<std::string> partners;
-    for (int h = 0; h < 25; ++h) partners.push_back(h % 6 == 5 ? "pal" + std::to_string(h) + "@example.net" : phone(r));
+    for (int h = 0; h < std::max(o.conversations, 1); ++h)
+        partners.push_back(h % 6 == 5 ? "pal" + std::to_string(h) + "@example.net" : phone(r));
     if (handles)
         for (size_t h = 0; h < partners.size(); ++h)
             db.run("INSERT INTO handle (ROWID, id, country, service) VALUES (?, ?, 'us', ?)",
