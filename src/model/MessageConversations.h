@@ -48,10 +48,21 @@ private:
     // Addresses up to this long are indexed by every piece of them; longer ones (no phone number
     // or address a phone keeps is) are looked through one by one.
     static constexpr size_t kIndexedLength = 48;
+    // The first place entered for each hash, in one flat table (millions of pieces).
+    class FirstPlaces {
+    public:
+        void enter(uint64_t hash, size_t place);
+        size_t find(uint64_t hash) const;  // npos when none
+
+    private:
+        std::vector<uint64_t> hashes_;
+        std::vector<size_t> places_;  // npos for a free slot
+        size_t used_ = 0;
+    };
     size_t lookUp(const std::string& key) const;
     std::vector<std::string> keys_;                    // by place
-    std::unordered_map<uint64_t, size_t> byKey_;       // a whole key's hash: its first place
-    std::unordered_map<uint64_t, size_t> byPiece_;     // a piece's hash: the first place holding it
+    FirstPlaces byKey_;                                // a whole key's hash: its first place
+    FirstPlaces byPiece_;                              // a piece's hash: the first place holding it
     std::vector<size_t> long_;                         // places of keys longer than kIndexedLength
     std::unordered_map<std::string, size_t> answers_;  // by folded phone, once found
 };
