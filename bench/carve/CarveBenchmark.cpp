@@ -6,6 +6,9 @@
 // they (every field of every record, in order) are those the previous build of this folder
 // posted. The carvers read the file as it lies, so every run carves the same layout. Rates are
 // of the wall-clock time: the record carver reads a large file's pages on several threads.
+// Beside them: the message database at 1024-byte pages, and databases whose write-ahead log
+// holds the last tenth of their deletions, carved as laid (the file with its log) and scored
+// against the same database once folded.
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "CarveQuality.h"
@@ -24,6 +27,7 @@ namespace {
 
 using carvefix::CarveKind;
 
+// The benchmark's own folder, one folder of it per case.
 const std::string& folder() {
     static const bench::TempFolder made("carve-bench");
     return made.path();
@@ -47,30 +51,47 @@ int rowsFor(CarveKind kind) {
     return 0;
 }
 
-constexpr int kPageSize = 4096;
+// A database to carve: its kind, page size and the share of its deletions left in its log.
+struct Case {
+    CarveKind kind;
+    int pageSize = 4096;
+    double inLog = 0;
+    std::string name() const {
+        return std::string(carvefix::kindName(kind)) + "_" + std::to_string(pageSize) + (inLog > 0 ? "_in_log" : "");
+    }
+    bool operator<(const Case& o) const { return name() < o.name(); }
+};
 
-// The kind's database, written once, with the rows written into it.
+// The case's database, written once into a folder of its own, with the rows written into it,
+// and its options.
 struct Database {
+    std::string folder;
     std::string path;
     carvefix::NaturalRows rows;
-};
-const Database& database(CarveKind kind) {
-    static std::map<CarveKind, Database> made;
-    auto it = made.find(kind);
-    if (it != made.end()) return it->second;
     carvefix::NaturalOptions options;
-    options.ios = iosschema::Ios::v6;
-    options.pageSize = kPageSize;
-    options.rows = rowsFor(kind);
-    Database& db = made[kind];
-    db.rows = carvefix::writeNaturalDatabase(folder(), kind, options);
-    db.path = folder() + "/" + carvefix::backupFileName(kind);
+};
+const Database& database(const Case& c) {
+    static std::map<Case, Database> made;
+    auto it = made.find(c);
+    if (it != made.end()) return it->second;
+    Database& db = made[c];
+    db.options.ios = iosschema::Ios::v6;
+    db.options.pageSize = c.pageSize;
+    db.options.rows = rowsFor(c.kind);
+    db.options.inLog = c.inLog;
+    db.folder = folder() + "/" + c.name();
+    ::mkdir(db.folder.c_str(), 0700);
+    db.rows = carvefix::writeNaturalDatabase(db.folder, c.kind, db.options);
+    db.path = db.folder + "/" + carvefix::backupFileName(c.kind);
     return db;
 }
 
+// The database's size with its log.
+int64_t databaseSize(const Database& db) { return fileSize(db.path) + fileSize(db.path + "-wal"); }
+
 // Runs the carver once, feeding every field of every posted record into check; answers the
 // records in the fixture's terms, and how much of the file it looked through.
-std::vector<carvefix::ExpectedRecord> carveInto(CarveKind kind, bench::OutputCheck& check,
+std::vector<carvefix::ExpectedRecord> carveInto(CarveKind kind, const std::string& folder, bench::OutputCheck& check,
                                                 carve::CarveCoverage& coverage) {
     PRBackupScanState scan;
     scan.currentNodeIsiOS6Version = true;
@@ -88,49 +109,63 @@ std::vector<carvefix::ExpectedRecord> carveInto(CarveKind kind, bench::OutputChe
         check.addFields(*record);
         records.push_back(carvequality::recordOf(kind, *record));
     });
-    carvequality::carve(kind, context, folder());
+    carvequality::carve(kind, context, folder);
     nc.removeObserver(&records);
     return records;
 }
 
-void runCarver(benchmark::State& state, CarveKind kind) {
-    const Database& db = database(kind);
-    const std::string& path = db.path;
+void runCarver(benchmark::State& state, Case c) {
+    const CarveKind kind = c.kind;
+    const Database& db = database(c);
     bench::OutputCheck check;
     carve::CarveCoverage coverage;
-    const std::vector<carvefix::ExpectedRecord> reported = carveInto(kind, check, coverage);
+    const std::vector<carvefix::ExpectedRecord> reported = carveInto(kind, db.folder, check, coverage);
     const auto records = static_cast<int64_t>(reported.size());
-    if (!coverage.complete() || coverage.pages == 0) {
-        state.SkipWithError(
-            ("looked through " + std::to_string(coverage.examined) + " of " + std::to_string(coverage.pages) + " pages")
-                .c_str());
+    if (!coverage.complete() || coverage.pages == 0 || (c.inLog > 0 && coverage.frames == 0)) {
+        state.SkipWithError(("looked through " + std::to_string(coverage.examined) + " of " +
+                             std::to_string(coverage.pages) + " pages and " + std::to_string(coverage.frames) +
+                             " frames")
+                                .c_str());
         return;
     }
-    std::string bytes;
-    files::readRegularFile(path, size_t{1} << 40, &bytes);
-    const carvequality::Score score = carvequality::scoreRecords(kind, db.rows, reported, bytes, kPageSize);
+    std::string bytes, log;
+    files::readRegularFile(db.path, size_t{1} << 40, &bytes);
+    if (files::readRegularFile(db.path + "-wal", size_t{1} << 40, &log)) bytes += log;
+    const carvequality::Score score = carvequality::scoreRecords(kind, db.rows, reported, bytes, c.pageSize);
     if (score.recallOfRecoverable() < 98.0 || score.liveAsDeleted > 0) {
         state.SkipWithError((std::to_string(score.recovered) + " of " + std::to_string(score.recoverable) +
                              " deleted rows recovered, " + std::to_string(score.liveAsDeleted) + " live rows reported")
                                 .c_str());
         return;
     }
-    if (!bench::outputUnchanged(state, std::string("carve_") + carvefix::kindName(kind), check.finish())) return;
+    // As laid, the database gives at least the rows it gives once folded.
+    if (c.inLog > 0) {
+        const carvequality::Score folded = carvequality::carveFoldedAndScore(kind, db.rows, db.options, db.folder);
+        state.counters["folded_recall_pct"] = folded.recall();
+        state.counters["laid_recall_pct"] = score.recall();
+        if (folded.recovered > score.recovered) {
+            state.SkipWithError(
+                ("as laid " + std::to_string(score.recovered) + " rows, folded " + std::to_string(folded.recovered))
+                    .c_str());
+            return;
+        }
+    }
+    if (!bench::outputUnchanged(state, "carve_" + c.name(), check.finish())) return;
     for (auto _ : state) {
         PRBackupScanState scan;
         scan.currentNodeIsiOS6Version = true;
         NSNotificationCenter nc;
         carve::CarveContext context(scan, nc);
-        carvequality::carve(kind, context, folder());
+        carvequality::carve(kind, context, db.folder);
     }
-    state.SetBytesProcessed(state.iterations() * fileSize(path));
-    state.counters["MB"] = static_cast<double>(fileSize(path)) / (1024.0 * 1024.0);
+    state.SetBytesProcessed(state.iterations() * databaseSize(db));
+    state.counters["MB"] = static_cast<double>(databaseSize(db)) / (1024.0 * 1024.0);
     state.counters["records"] = static_cast<double>(records);
     state.counters["recall_pct"] = score.recallOfRecoverable();
 }
 
-void plainRead(benchmark::State& state, CarveKind kind) {
-    const std::string& path = database(kind).path;
+void plainRead(benchmark::State& state, Case c) {
+    const std::string& path = database(c).path;
     std::vector<char> buffer(1 << 20);
     for (auto _ : state) {
         int fd = ::open(path.c_str(), O_RDONLY);
@@ -140,9 +175,9 @@ void plainRead(benchmark::State& state, CarveKind kind) {
     state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
-#define CARVE_BENCH(name, kind)                                                                           \
-    BENCHMARK_CAPTURE(runCarver, name, kind)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime(); \
-    BENCHMARK_CAPTURE(plainRead, name, kind)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+#define CARVE_BENCH(name, ...)                                                                                         \
+    BENCHMARK_CAPTURE(runCarver, name, Case{__VA_ARGS__})->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime(); \
+    BENCHMARK_CAPTURE(plainRead, name, Case{__VA_ARGS__})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 CARVE_BENCH(calls, CarveKind::calls)
 CARVE_BENCH(contacts, CarveKind::contacts)
@@ -150,6 +185,10 @@ CARVE_BENCH(messages, CarveKind::messages)
 CARVE_BENCH(notes, CarveKind::notes)
 CARVE_BENCH(bookmarks, CarveKind::bookmarks)
 CARVE_BENCH(calendar, CarveKind::calendar)
+CARVE_BENCH(messages_1024, CarveKind::messages, 1024)
+CARVE_BENCH(calls_in_log, CarveKind::calls, 4096, 0.1)
+CARVE_BENCH(messages_in_log, CarveKind::messages, 4096, 0.1)
+CARVE_BENCH(contacts_in_log, CarveKind::contacts, 4096, 0.1)
 
 }  // namespace
 

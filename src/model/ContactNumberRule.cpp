@@ -76,7 +76,7 @@ bool numberDigits(std::string_view address, std::string& digits) {
 
 uint32_t lastSeven(std::string_view key) {
     uint32_t value = 0;
-    for (const char c : key.substr(key.size() - kLeastAgreeing)) value = value * 10 + static_cast<uint32_t>(c - '0');
+    for (const char c : matchingTail(key)) value = value * 10 + static_cast<uint32_t>(c - '0');
     return value;
 }
 
@@ -108,6 +108,10 @@ bool keysMatch(std::string_view a, std::string_view b) {
 }
 
 bool sameAddress(std::string_view a, std::string_view b) { return keysMatch(addressKey(a), addressKey(b)); }
+
+std::string_view matchingTail(std::string_view key) {
+    return isNumberKey(key) && key.size() >= kLeastAgreeing ? key.substr(key.size() - kLeastAgreeing) : key;
+}
 
 std::string shownContactName(const PRContactNode& contact) {
     for (const std::string* name : {&contact.contactName(), &contact.contactOrganization(), &contact.contactCompany()})

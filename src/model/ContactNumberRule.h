@@ -28,6 +28,10 @@ bool isNumberKey(std::string_view key);
 bool keysMatch(std::string_view a, std::string_view b);
 // Whether two addresses are one by the rule.
 bool sameAddress(std::string_view a, std::string_view b);
+// The part of a key that every key matching it shares: a long number's last seven digits, any
+// other key whole. Tables of addresses are kept by it, so that an address is compared only with
+// the few that may be one with it.
+std::string_view matchingTail(std::string_view key);
 
 // The name the program shows for a contact: its name, else its organisation or company; empty
 // for a contact with none of them.

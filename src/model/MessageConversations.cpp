@@ -34,3 +34,23 @@ void fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations, cons
     conversations.push_back(conversationStartedBy(*message));
     conversations.back()->MessageNodeArray().push_back(message);
 }
+
+void ConversationFinder::add(const std::string& address) {
+    const size_t place = count_++;
+    std::string key = conversationKey(address);
+    std::vector<Entry>& bucket = byTail_[std::string(matchingTail(key))];
+    // A key met before keeps its first place: a later conversation of it is never the answer.
+    for (const Entry& entry : bucket)
+        if (entry.key == key) return;
+    bucket.push_back({std::move(key), place});
+}
+
+size_t ConversationFinder::find(const std::string& phone) const {
+    const std::string key = conversationKey(phone);
+    const auto bucket = byTail_.find(std::string(matchingTail(key)));
+    if (bucket == byTail_.end()) return npos;
+    // A bucket lists its keys in the order their conversations came: the first match is the answer.
+    for (const Entry& entry : bucket->second)
+        if (conversationKeysMatch(key, entry.key)) return entry.place;
+    return npos;
+}

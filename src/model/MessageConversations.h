@@ -9,7 +9,10 @@
 
 #include "model/PRMessageNode.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Whether a message of phone belongs to a conversation of address.
@@ -26,3 +29,25 @@ PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message);
 
 // Files message into the first of conversations it belongs to, or into a new one added at the end.
 void fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message);
+
+// The first of a growing list of conversations that a message belongs to by the rule above,
+// found without a walk of the list: a list of thousands of conversations takes in millions of
+// messages. Addresses that are one by the rule share their matching tail (ContactNumberRule.h),
+// so a message's address is compared only with the conversations of its own tail.
+class ConversationFinder {
+public:
+    // Adds the conversation at address; its place is the number of conversations added before.
+    void add(const std::string& address);
+    // The place of the first conversation added that a message of phone belongs to; npos when none.
+    static constexpr size_t npos = SIZE_MAX;
+    size_t find(const std::string& phone) const;
+    size_t size() const { return count_; }
+
+private:
+    struct Entry {
+        std::string key;  // conversationKey of the address
+        size_t place;     // of the first conversation of that key
+    };
+    std::unordered_map<std::string, std::vector<Entry>> byTail_;  // each in the order added
+    size_t count_ = 0;
+};

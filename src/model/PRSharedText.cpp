@@ -31,8 +31,9 @@ Texts& texts() {
 // The shared copy of text, or null when no more are shared.
 const std::string* shared(std::string_view text) {
     // Each thread keeps the texts it met last by their hash, so that readers making millions
-    // of records on several threads rarely take the lock.
-    constexpr size_t kRecent = 1024;
+    // of records on several threads rarely take the lock: room for the addresses of tens of
+    // thousands of conversations.
+    constexpr size_t kRecent = size_t{1} << 15;
     thread_local std::array<const std::string*, kRecent> recent{};
     const size_t hash = TextHash{}(text);
     const std::string*& slot = recent[hash % kRecent];

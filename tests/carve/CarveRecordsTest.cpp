@@ -65,7 +65,7 @@ protected:
     std::vector<carve::CarvedTable> carve(const std::vector<carve::TableShape>& shapes, int runs) {
         carve::CarveDatabase db;
         EXPECT_TRUE(db.openIn(folder(), {carvefix::backupFileName(carvefix::CarveKind::contacts)}, context));
-        EXPECT_GT(db.pageCount(), 1000);
+        EXPECT_GT(db.imageCount(), 1000);
         return carve::carveRecords(db, shapes, runs);
     }
 };

@@ -1,7 +1,8 @@
-// The fuzz target's input runs in every build: the fixture databases and hand-built pages as
-// seeds, and a few hundred deterministic mutations of them (flipped bytes, cut files, shuffled
-// page sizes), under the sanitizers of the test build.
+// The fuzz target's input runs in every build: the fixture databases, hand-built pages and the
+// crafted files (chains that loop, a log after its database) as seeds, and a few hundred deterministic mutations of
+// them (flipped bytes, cut files, shuffled page sizes), under the sanitizers of the test build.
 #include "CarvingFixtures.h"
+#include "CraftedFiles.h"
 
 #include <QTemporaryDir>
 #include <fstream>
@@ -36,6 +37,10 @@ TEST(CarveFuzzReplay, SeedsAndMutationsRunClean) {
     carvefix::writeBookmarks(base + "/b", o), add(base + "/b");
     carvefix::writeCalendar(base + "/e", o), add(base + "/e");
     seeds.push_back(carvefix::PageFile(512, 3).bytes());
+    // Chains that loop, and a database with deletions still in its log.
+    ASSERT_TRUE(carvefix::writeCraftedFiles(base, 1024));
+    for (const char* crafted : {"/crafted-looping-overflow", "/crafted-looping-lists", "/crafted-with-log"})
+        add(base + crafted);
     for (const auto& seed : seeds) ASSERT_GT(seed.size(), 100u);
 
     std::mt19937 rng(12);

@@ -12,6 +12,7 @@
 #include "model/PRTreeDirNode.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -236,6 +237,34 @@ TEST(Records, AConversationIsNamedByItsSenderElseByItsAddress) {
     EXPECT_EQ(conversations[0]->messageTreeNodeName(), "Anna Berg");
     EXPECT_EQ(conversations[1]->messageTreeNodeName(), "+1 555 0199");
     EXPECT_EQ(conversations[2]->messageTreeNodeName(), "bob@example.com");
+}
+
+// The finder of conversations answers what a walk of the rule over every conversation answers:
+// the first whose address is the message's by the contact rule, for numbers written in many
+// ways, short codes, e-mail addresses in either case, empty addresses and long texts.
+TEST(Records, ConversationsAreFoundAsTheRuleWalksThem) {
+    std::mt19937 rng(5);
+    auto address = [&] {
+        static const char* const pieces[] = {"+1",           "555", "0100", "01", "Bob", "bob",
+                                             "@example.com", "",    "0",    " ",  "."};
+        std::string text;
+        for (int n = static_cast<int>(rng() % 4); n >= 0; --n) text += pieces[rng() % std::size(pieces)];
+        if (rng() % 40 == 0) text += std::string(60, 'x');
+        return text;
+    };
+    ConversationFinder finder;
+    std::vector<std::string> added;
+    for (int round = 0; round < 3000; ++round) {
+        const std::string phone = address();
+        size_t walked = ConversationFinder::npos;
+        for (size_t place = 0; place < added.size() && walked == ConversationFinder::npos; ++place)
+            if (conversationAddressesMatch(phone, added[place])) walked = place;
+        ASSERT_EQ(finder.find(phone), walked) << phone;
+        if (walked == ConversationFinder::npos || rng() % 5 == 0) {
+            finder.add(phone);
+            added.push_back(phone);
+        }
+    }
 }
 
 // Carved bytes can be any text: past a bound the store takes no more (a long text, or a new one

@@ -1,6 +1,7 @@
 #include "CarveQuality.h"
 
 #include "MarkerSearch.h"
+#include "backup/CommitDB.h"
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -183,11 +185,30 @@ Score carveAndScore(CarveKind kind, const carvefix::NaturalRows& rows, const car
     nc.removeObserver(&token);
     const auto carved = std::chrono::steady_clock::now();
 
-    std::string bytes;
-    files::readRegularFile(folder + "/" + carvefix::backupFileName(kind), size_t{1} << 40, &bytes, nullptr);
+    // The rows are looked for in the file and in the log beside it, where there is one.
+    std::string bytes, log;
+    const std::string path = folder + "/" + carvefix::backupFileName(kind);
+    files::readRegularFile(path, size_t{1} << 40, &bytes, nullptr);
+    if (files::readRegularFile(path + "-wal", size_t{1} << 40, &log, nullptr)) bytes += log;
     Score score = scoreRecords(kind, rows, reported, bytes, options.pageSize, explain);
     score.carveSeconds = std::chrono::duration<double>(carved - written).count();
     score.coverage = coverage;
+    return score;
+}
+
+Score carveFoldedAndScore(CarveKind kind, const carvefix::NaturalRows& rows, const carvefix::NaturalOptions& options,
+                          const std::string& folder, bool explain) {
+    const std::string folded = folder + "/folded", name = carvefix::backupFileName(kind);
+    ::mkdir(folded.c_str(), 0700);
+    for (const char* suffix : {"", "-wal"}) {
+        std::error_code ignored;
+        std::filesystem::remove(folded + "/" + name + suffix, ignored);
+        std::filesystem::copy_file(folder + "/" + name + suffix, folded + "/" + name + suffix, ignored);
+    }
+    commitDB(folded + "/" + name);
+    Score score = carveAndScore(kind, rows, options, folded, explain);
+    std::error_code ignored;
+    std::filesystem::remove_all(folded, ignored);
     return score;
 }
 

@@ -52,6 +52,12 @@ carvefix::ExpectedRecord recordOf(carvefix::CarveKind kind, const PRRecord& reco
 Score measure(carvefix::CarveKind kind, const carvefix::NaturalOptions& options, const std::string& folder,
               bool explain = false);
 
+// Folds a copy of the kind's database that was written into folder, with its write-ahead log,
+// into a folder of its own inside folder (the log checkpointed into the file, as a reader sees
+// the database), carves the copy and scores it.
+Score carveFoldedAndScore(carvefix::CarveKind kind, const carvefix::NaturalRows& rows,
+                          const carvefix::NaturalOptions& options, const std::string& folder, bool explain = false);
+
 // Carves the kind's database that was written into folder (rows: what was written) and scores it.
 Score carveAndScore(carvefix::CarveKind kind, const carvefix::NaturalRows& rows,
                     const carvefix::NaturalOptions& options, const std::string& folder, bool explain = false);

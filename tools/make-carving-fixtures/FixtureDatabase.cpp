@@ -62,6 +62,15 @@ void FixtureDatabase::setTriggersEnabled(bool enabled) {
         ok_ = false;
 }
 
+void FixtureDatabase::keepWritingInLog() {
+    exec("PRAGMA journal_mode=WAL;");
+    exec("PRAGMA wal_autocheckpoint=0;");
+    int applied = 0;
+    if (!db_ || sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &applied) != SQLITE_OK || !applied)
+        ok_ = false;
+    keepsLog_ = true;
+}
+
 void FixtureDatabase::open() {
     if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ok_ = false;
     exec("PRAGMA secure_delete=OFF;");
@@ -79,6 +88,8 @@ void FixtureDatabase::close() {
     finalizeStatements();
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
+    // The log's index is shared memory of the writers, which no backup holds.
+    if (keepsLog_) std::remove((path_ + "-shm").c_str());
 }
 
 void FixtureDatabase::exec(const std::string& sql) {

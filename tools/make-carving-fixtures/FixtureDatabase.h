@@ -38,6 +38,9 @@ public:
     // Rewrites the header's schema format to 1, in which the integers 0 and 1 are stored with a
     // one-byte body like any other small integer (older databases were written so).
     void useLegacyIntegerFormat();
+    // From here on, what is written stays in the write-ahead log: no checkpoint, not even at
+    // close, which leaves the log beside the file.
+    void keepWritingInLog();
     void close();
 
 private:
@@ -48,6 +51,7 @@ private:
     sqlite3* db_ = nullptr;
     std::map<std::string, sqlite3_stmt*> statements_;  // prepared once, run many times
     bool ok_ = true;
+    bool keepsLog_ = false;
     std::string suffix_;
 };
 

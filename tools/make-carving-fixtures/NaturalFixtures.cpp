@@ -227,6 +227,18 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
     db.exec("PRAGMA journal_mode=OFF;");
     // Room for the whole of a gigabyte file: the deletions go all over it.
     db.exec("PRAGMA cache_size=-2097152;");
+    // The last deletions stay in the write-ahead log, where the layout keeps one.
+    const auto doomed = static_cast<size_t>(std::count(plan.doomed.begin(), plan.doomed.end(), true));
+    const bool withLog = o.inLog > 0 && iosschema::writeAheadLog(o.ios);
+    const size_t logFrom = withLog ? doomed - static_cast<size_t>(static_cast<double>(doomed) * o.inLog) : doomed + 1;
+    size_t removed = 0;
+    auto toLogBefore = [&](size_t more) {
+        if (removed + more < logFrom || removed > logFrom) return;
+        db.exec("COMMIT;");
+        db.keepWritingInLog();
+        db.exec("BEGIN;");
+        removed = logFrom + 1;  // once
+    };
     NaturalRows out;
     int written = 0;
     for (const Round& round : plan.rounds) {
@@ -241,11 +253,18 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
         }
         db.exec("COMMIT;");
         db.exec("BEGIN;");
-        if (round.runTo > round.runFrom && rows.removeRun)
+        const size_t run = round.runTo - round.runFrom;
+        toLogBefore(run);
+        if (run > 0 && rows.removeRun)
             rows.removeRun(round.runFrom, round.runTo);
         else
             for (size_t i = round.runFrom; i < round.runTo; ++i) rows.remove(i);
-        for (int i : round.others) rows.remove(static_cast<size_t>(i));
+        removed += run;
+        for (int i : round.others) {
+            toLogBefore(1);
+            rows.remove(static_cast<size_t>(i));
+            ++removed;
+        }
         db.exec("COMMIT;");
     }
     if (iosschema::writeAheadLog(o.ios)) db.exec("PRAGMA journal_mode=WAL;");
@@ -585,7 +604,8 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
     db.exec(iosschema::messages(o.ios));
     const bool handles = static_cast<int>(o.ios) >= 6;
     std::vector<std::string> partners;
-    for (int h = 0; h < 25; ++h) partners.push_back(h % 6 == 5 ? "pal" + std::to_string(h) + "@example.net" : phone(r));
+    for (int h = 0; h < std::max(o.conversations, 1); ++h)
+        partners.push_back(h % 6 == 5 ? "pal" + std::to_string(h) + "@example.net" : phone(r));
     if (handles)
         for (size_t h = 0; h < partners.size(); ++h)
             db.run("INSERT INTO handle (ROWID, id, country, service) VALUES (?, ?, 'us', ?)",

@@ -55,6 +55,11 @@ struct NaturalOptions {
     int rows = 300;
     uint64_t seed = 1;
     Deletions deletions = Deletions::runAndScattered;
+    // The share of the deletions, the last ones, left in the database's write-ahead log (not
+    // checkpointed, as a phone leaves a log beside its database), in a layout that runs with one.
+    double inLog = 0;
+    // The people a message database's messages go to and come from: its conversations.
+    int conversations = 25;
 };
 
 // Writes the kind's database into folder under its backup file name.

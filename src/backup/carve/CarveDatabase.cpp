@@ -1,9 +1,12 @@
 #include "backup/carve/CarveDatabase.h"
 
+#include "backup/carve/DatabaseHeader.h"
 #include "model/PRRecordFields.h"
+#include "platform/FileOpen.h"
 #include "platform/LogCategories.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <sys/stat.h>
@@ -14,7 +17,7 @@ std::string CarveDatabase::existingFile(const std::string& folder, std::initiali
     for (const char* name : names) {
         std::string path = folder + "/" + name;
         struct stat st;
-        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+        if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return path;
     }
     return {};
 }
@@ -22,16 +25,47 @@ std::string CarveDatabase::existingFile(const std::string& folder, std::initiali
 bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     // The backup's own file, as it lies: its original header and every byte of its free pages.
     // It is only read, never folded or otherwise written.
-    if (!file_.open(path)) return false;
     context_ = &context;
-    writeAheadLog_ = checkSQliteVersion(file_, 18);
+    if (!file_.open(path)) {
+        context.writeLog(path + " " + files::openFailure(errno) + ": not carved");
+        return false;
+    }
     layout_ = readPageLayout(file_);
+    writeAheadLog_ = layout_.writeAheadLog;
     coverage_ = {};
     coverage_.file = path;
     coverage_.pages = layout_.pageCount;
     coverage_.partialBytes = layout_.pageSize > 0 ? file_.size() % layout_.pageSize : file_.size();
+    images_ = PageImages(layout_.pageCount, {}, layout_.pageCount);
+    readWriteAheadLog(path + "-wal");
     readFreeList();
     return true;
+}
+
+void CarveDatabase::readWriteAheadLog(const std::string& path) {
+    CarveFile log;
+    if (!log.open(path)) {
+        // No log is the usual case; one that cannot be read is said, and the file carved alone.
+        if (errno != ENOENT) context_->writeLog(path + " " + files::openFailure(errno) + ": not carved");
+        return;
+    }
+    WriteAheadLog frames = carve::readWriteAheadLog(log, layout_.pageSize);
+    coverage_.framesLeft = frames.framesInFile - static_cast<int64_t>(frames.frames.size());
+    if (frames.frames.empty()) return;
+    if (layout_.pageSize == 0) {
+        // A file whose header never reached the disk: the log's page size is the database's.
+        layout_.pageSize = frames.pageSize;
+        layout_.pageCount = file_.size() / frames.pageSize;
+        coverage_.pages = layout_.pageCount;
+        coverage_.partialBytes = file_.size() % frames.pageSize;
+    }
+    std::vector<int64_t> offsets;
+    for (const LogFrame& f : frames.frames) offsets.push_back(f.offset);
+    if (!file_.showPieces(log.duplicateDescriptor(), layout_.pageCount * layout_.pageSize, std::move(offsets),
+                          layout_.pageSize))
+        return;
+    coverage_.frames = static_cast<int64_t>(frames.frames.size());
+    images_ = PageImages(layout_.pageCount, std::move(frames.frames), frames.pagesAfterCommit);
 }
 
 void CarveDatabase::recordCoverage(int64_t examined, int64_t headerPages) {
@@ -59,40 +93,29 @@ uint32_t bigEndian32(CarveFile& file, int64_t pos) {
 }  // namespace
 
 void CarveDatabase::readFreeList() {
-    const int64_t n = layout_.pageCount;
+    const int64_t n = images_.foldedPages();
+    const int64_t header = images_.currentImage(1);
     freePage_.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), false);
-    if (n <= 0) return;
-    // Trunk pages name the free leaf pages; a trunk chain that loops or leaves the file ends.
-    // Each trunk page is read whole, once.
+    if (n <= 0 || header < 0 || layout_.pageSize <= 0) return;
+    // Trunk pages name the free leaf pages; a trunk chain that loops (a trunk already met) or
+    // leaves the file ends. Each trunk page is read whole, once.
     std::vector<uint8_t> page(static_cast<size_t>(layout_.pageSize));
-    int64_t trunk = bigEndian32(file_, 32);
-    for (int64_t visited = 0; trunk >= 1 && trunk <= n && visited < n; ++visited) {
-        file_.copy((trunk - 1) * layout_.pageSize, page.size(), page.data());
+    std::vector<bool> trunks(freePage_.size(), false);
+    int64_t trunk = bigEndian32(file_, header * layout_.pageSize + 32);
+    while (trunk >= 1 && trunk <= n && !trunks[static_cast<size_t>(trunk - 1)]) {
+        trunks[static_cast<size_t>(trunk - 1)] = true;
+        const int64_t image = images_.currentImage(trunk);
+        if (image < 0) break;
+        file_.copy(image * layout_.pageSize, page.size(), page.data());
         freePage_[static_cast<size_t>(trunk - 1)] = true;
         const int64_t leaves = std::min<int64_t>(readBigEndian(page.data(), 4, 4), (layout_.pageSize - 8) / 4);
         for (int64_t k = 0; k < leaves; ++k) {
-            auto leaf = static_cast<int64_t>(readBigEndian(page.data(), 8 + 4 * k, 4));
+            const auto leaf = static_cast<int64_t>(readBigEndian(page.data(), 8 + 4 * k, 4));
             if (leaf >= 1 && leaf <= n) freePage_[static_cast<size_t>(leaf - 1)] = true;
         }
         trunk = static_cast<int64_t>(readBigEndian(page.data(), 0, 4));
     }
 }
-
-std::string textOf(const FieldValue& value) {
-    std::string_view t = value.text();
-    return GetStringFormChar(t.data(), t.size());
-}
-
-namespace {
-std::string dateText(int64_t seconds, bool fileType) {
-    auto text = dateTimeText(seconds, fileType);
-    return text ? std::move(*text) : std::string();
-}
-}  // namespace
-
-std::string dateTextOf32(const FieldValue& value, bool fileType) { return dateText(value.intNumber(), fileType); }
-
-std::string dateTextOf64(const FieldValue& value, bool fileType) { return dateText(value.number(), fileType); }
 
 size_t characterCount(const std::string& text) {
     size_t n = 0;

@@ -1,11 +1,12 @@
-// One database file as every carver walks it: found in the backup folder under its fixed
-// name, opened as it lies (never copied, its journal never folded in), its header read, its
-// pages visited one at a time.
+// One database as every carver walks it: found in the backup folder under its fixed name,
+// opened as it lies with its write-ahead log beside it (both only read, never copied or folded),
+// its header read, every page image it holds (see PageImages) visited one at a time.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/CarveFile.h"
-#include "backup/carve/CarvePrimitives.h"
+#include "backup/carve/DatabaseHeader.h"
+#include "backup/carve/PageImages.h"
 
 #include <functional>
 #include <initializer_list>
@@ -15,25 +16,30 @@
 
 namespace carve {
 
-// How much of a database file a carve looked through: every whole page, but for those it names
-// with the reason it left them. A carve that reports fewer pages than the file has skipped part
-// of it, however sound the records that came out look.
+// How much of a database a carve looked through: every whole page of the file and every frame of
+// its write-ahead log that a committed transaction wrote, but for those it names with the reason
+// it left them. A carve that reports fewer than that skipped part of the database, however sound
+// the records that came out look.
 struct CarveCoverage {
     std::string file;          // the database's path
     int64_t pages = 0;         // whole pages in the file
-    int64_t examined = 0;      // pages the carve read and looked through
-    int64_t headerPages = 0;   // left: the first page, the file's header and its table definitions
+    int64_t frames = 0;        // frames of committed transactions in its write-ahead log
+    int64_t examined = 0;      // pages and frames the carve read and looked through
+    int64_t headerPages = 0;   // left: images of the first page (the file's header and its table definitions)
     int64_t partialBytes = 0;  // bytes past the last whole page, which hold no page
-    bool complete() const { return examined + headerPages == pages; }
+    int64_t framesLeft = 0;    // left: frames of the log that no committed transaction of its run wrote
+    bool complete() const { return examined + headerPages == pages + frames; }
 };
 
 class CarveDatabase {
 public:
-    // The first of names that exists as a file in folder; empty when none does.
+    // The first of names that is in folder (a link there too, which open() then refuses); empty
+    // when none is.
     static std::string existingFile(const std::string& folder, std::initializer_list<const char*> names);
 
-    // Opens the file read-only as it lies and reads its header and free list. False when it
-    // does not open.
+    // Opens the file read-only as it lies, with the frames of its "-wal" beside it when there is
+    // one, and reads its header and the free list of the database as folded. Neither is opened
+    // through a symbolic link. False when the file does not open.
     bool open(const std::string& path, const CarveContext& context);
     // Opens the first of names that exists in the backup folder. False for an empty folder
     // path, a missing file (logged through the context when missingLog is given) or a file that
@@ -41,9 +47,11 @@ public:
     bool openIn(const std::string& folder, std::initializer_list<const char*> names, const CarveContext& context,
                 const char* missingLog = nullptr);
 
+    // The file's pages, then the log's frames, as one run of page images.
     CarveFile& file() { return file_; }
     int64_t pageSize() const { return layout_.pageSize; }
-    int64_t pageCount() const { return layout_.pageCount; }
+    const PageImages& images() const { return images_; }
+    int64_t imageCount() const { return images_.count(); }
     // The header's write version named the write-ahead log before the journal was folded.
     bool writeAheadLog() const { return writeAheadLog_; }
 
@@ -52,28 +60,27 @@ public:
     const CarveCoverage& coverage() const { return coverage_; }
     void recordCoverage(int64_t examined, int64_t headerPages);
 
-    // True for a page on the free list (index counted from 0).
-    bool isFreePage(int64_t index) const {
-        return index >= 0 && index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
+    // True for a page image none of whose rows the database as folded holds where they lie: a
+    // page on its free list, or an older image of a page (image counted from 0).
+    bool rowsGone(int64_t image) const {
+        if (!images_.current(image)) return true;
+        const int64_t index = images_.pageOf(image) - 1;
+        return index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
     }
 
 private:
+    void readWriteAheadLog(const std::string& path);
     void readFreeList();
 
     CarveFile file_;
     const CarveContext* context_ = nullptr;
     CarveCoverage coverage_;
     PageLayout layout_;
+    PageImages images_;
     bool writeAheadLog_ = false;
-    std::vector<bool> freePage_;  // by page index
+    std::vector<bool> freePage_;  // by page of the database as folded, counted from 0
 };
 
-// A column's value as the record classes hold text: the value text made into a string.
-std::string textOf(const FieldValue& value);
-// A timestamp column as date text: the value text as a 32-bit number (notes, calendar, calls)
-// or a 64-bit one (messages), through the date-text helper of the given file type.
-std::string dateTextOf32(const FieldValue& value, bool fileType);
-std::string dateTextOf64(const FieldValue& value, bool fileType);
 // Number of characters of a UTF-8 text.
 size_t characterCount(const std::string& text);
 

@@ -14,14 +14,13 @@ namespace {
 // The window reads ahead this much at least; large enough that a page walk reads the file in
 // big sequential blocks, small enough to stay modest next to a 500 MB database.
 constexpr int64_t kReadAhead = 2 * 1024 * 1024;
-constexpr int64_t kWalkBlock = 64 * 1024;
 }  // namespace
 
 CarveFile::~CarveFile() { close(); }
 
 bool CarveFile::open(const std::string& path) {
     close();
-    int fd = files::openForReading(path);
+    int fd = files::openForReading(path, /*followLinks*/ false);
     if (fd < 0) return false;
     struct stat st;
     if (fstat(fd, &st) != 0) {
@@ -43,29 +42,59 @@ void CarveFile::openMemory(const uint8_t* data, size_t size) {
 }
 
 bool CarveFile::openSame(const CarveFile& other) {
+    close();
     if (other.memory_) {
         openMemory(other.memory_, static_cast<size_t>(other.size_));
-        return true;
+    } else {
+        if (other.fd_ < 0) return false;
+        fd_ = ::fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0) return false;
+        size_ = other.size_;
     }
-    close();
-    if (other.fd_ < 0) return false;
-    fd_ = ::fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
-    if (fd_ < 0) return false;
-    size_ = other.size_;
+    if (other.piecesFd_ < 0) return true;
+    const int pieces = ::fcntl(other.piecesFd_, F_DUPFD_CLOEXEC, 0);
+    if (pieces < 0) {
+        close();
+        return false;
+    }
+    size_ = other.piecesAt_;
+    return showPieces(pieces, other.piecesAt_, other.pieceOffsets_, other.pieceLength_);
+}
+
+int CarveFile::duplicateDescriptor() const { return fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1; }
+
+bool CarveFile::showPieces(int fd, int64_t at, std::vector<int64_t> offsets, int64_t length) {
+    if (fd < 0 || at < 0 || at > size_ || length <= 0) {
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    if (piecesFd_ >= 0) ::close(piecesFd_);
+    piecesFd_ = fd;
+    piecesAt_ = at;
+    pieceLength_ = length;
+    pieceOffsets_ = std::move(offsets);
+    size_ = at + static_cast<int64_t>(pieceOffsets_.size()) * length;
+    // Whatever the window held of the file past at is no longer shown; bytes in memory stay in
+    // the window up to at, and the pieces are read directly.
+    window_.clear();
+    winData_ = memory_;
+    winLo_ = 0;
+    winHi_ = memory_ ? at : 0;
     return true;
 }
 
 void CarveFile::close() {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (piecesFd_ >= 0) ::close(piecesFd_);
+    fd_ = piecesFd_ = -1;
+    piecesAt_ = pieceLength_ = 0;
+    pieceOffsets_.clear();
     memory_ = nullptr;
     size_ = 0;
     window_.clear();
     spare_.clear();
     winData_ = nullptr;
     winLo_ = winHi_ = 0;
-    for (auto& s : backCache_) s = Span{};
-    for (auto& s : foreCache_) s = Span{};
     bytesRead_ = 0;
 }
 
@@ -73,12 +102,36 @@ void CarveFile::readAt(int64_t pos, size_t n, uint8_t* dst) {
     std::memset(dst, 0, n);
     if (pos < 0 || pos >= size_ || n == 0) return;
     size_t avail = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_ - pos));
+    if (piecesFd_ < 0 || pos + static_cast<int64_t>(avail) <= piecesAt_) {
+        readOwn(pos, avail, dst);
+        return;
+    }
+    const size_t own = pos < piecesAt_ ? static_cast<size_t>(piecesAt_ - pos) : 0;
+    readOwn(pos, own, dst);
+    readPieces(pos + static_cast<int64_t>(own), avail - own, dst + own);
+}
+
+void CarveFile::readOwn(int64_t pos, size_t n, uint8_t* dst) {
+    if (n == 0) return;
     if (memory_) {
-        std::memcpy(dst, memory_ + pos, avail);
+        std::memcpy(dst, memory_ + pos, n);
         return;
     }
     // A file that shrank under us, or a failed read: the rest stays zero.
-    bytesRead_ += static_cast<int64_t>(files::readAt(fd_, dst, avail, pos));
+    bytesRead_ += static_cast<int64_t>(files::readAt(fd_, dst, n, pos));
+}
+
+void CarveFile::readPieces(int64_t pos, size_t n, uint8_t* dst) {
+    while (n > 0) {
+        const int64_t into = pos - piecesAt_;
+        const auto piece = static_cast<size_t>(into / pieceLength_);
+        const int64_t within = into % pieceLength_;
+        const size_t take = std::min<size_t>(n, static_cast<size_t>(pieceLength_ - within));
+        bytesRead_ += static_cast<int64_t>(files::readAt(piecesFd_, dst, take, pieceOffsets_[piece] + within));
+        pos += static_cast<int64_t>(take);
+        dst += take;
+        n -= take;
+    }
 }
 
 void CarveFile::focus(int64_t lo, int64_t hi, bool upwards) {
@@ -139,94 +192,6 @@ void CarveFile::copy(int64_t pos, size_t n, uint8_t* dst) {
     if (pos < inLo) readAt(pos, static_cast<size_t>(inLo - pos), dst);
     std::memcpy(dst + (inLo - pos), winData_ + (inLo - winLo_), static_cast<size_t>(inHi - inLo));
     if (inHi < end) readAt(inHi, static_cast<size_t>(end - inHi), dst + (inHi - pos));
-}
-
-int64_t CarveFile::findBackward(int64_t pos, uint8_t stop) {
-    if (pos <= 0) return 0;
-    if (pos >= size_) {
-        // Past the end every byte reads as zero.
-        if (stop == 0) return pos;
-        pos = size_ - 1;
-        if (pos <= 0) return 0;
-    }
-    const int64_t start = pos;
-    int64_t q = pos;  // next position still to look at
-    Span& cache = backCache_[stop];
-    int64_t found = -1;
-    while (found < 0) {
-        if (q <= 0) {
-            found = 0;
-            break;
-        }
-        if (cache.high >= 0 && q > cache.low && q <= cache.high) {
-            found = cache.low;
-            break;
-        }
-        const uint8_t* base;
-        int64_t lo;
-        if (inWindow(q, 1)) {
-            lo = std::max<int64_t>(1, winLo_);
-            // Do not scan past the cached stretch: it already knows the answer below.
-            if (cache.high >= 0 && cache.high < q && cache.high >= lo) lo = cache.high + 1;
-            base = winData_ + (lo - winLo_);
-        } else {
-            lo = std::max<int64_t>(1, q - kWalkBlock + 1);
-            if (cache.high >= 0 && cache.high < q && cache.high >= lo) lo = cache.high + 1;
-            block_.resize(static_cast<size_t>(q - lo + 1));
-            readAt(lo, block_.size(), block_.data());
-            base = block_.data();
-        }
-        const void* hit = memrchr(base, stop, static_cast<size_t>(q - lo + 1));
-        if (hit) {
-            found = lo + (static_cast<const uint8_t*>(hit) - base);
-            break;
-        }
-        q = lo - 1;
-    }
-    cache.low = found;
-    cache.high = start;
-    return found;
-}
-
-int64_t CarveFile::findForward(int64_t pos, uint8_t stop) {
-    if (pos < 1) pos = 1;
-    if (pos >= size_) return pos;
-    const int64_t start = pos;
-    int64_t q = pos;
-    Span& cache = foreCache_[stop];
-    int64_t found = -1;
-    while (found < 0) {
-        if (q >= size_) {
-            found = size_;
-            break;
-        }
-        if (cache.high >= 0 && q >= cache.low && q < cache.high) {
-            found = cache.high;
-            break;
-        }
-        const uint8_t* base;
-        int64_t hi;  // exclusive
-        if (inWindow(q, 1)) {
-            hi = winHi_;
-            if (cache.high >= 0 && cache.low > q && cache.low < hi) hi = cache.low;
-            base = winData_ + (q - winLo_);
-        } else {
-            hi = std::min<int64_t>(size_, q + kWalkBlock);
-            if (cache.high >= 0 && cache.low > q && cache.low < hi) hi = cache.low;
-            block_.resize(static_cast<size_t>(hi - q));
-            readAt(q, block_.size(), block_.data());
-            base = block_.data();
-        }
-        const void* hit = std::memchr(base, stop, static_cast<size_t>(hi - q));
-        if (hit) {
-            found = q + (static_cast<const uint8_t*>(hit) - base);
-            break;
-        }
-        q = hi;
-    }
-    cache.low = start;
-    cache.high = found;
-    return found;
 }
 
 }  // namespace carve

@@ -1,10 +1,13 @@
 // Read-only access to the bytes of one database file for the carvers.
 //
-// The carvers look at every byte of a page, at bytes a little before and after it, and now and
-// then walk far backwards or forwards to a stop byte. The file is read once, in large blocks,
-// into a sliding window that follows the walk; what the window does not hold is read directly
-// (rare). Positions are file offsets. A position of 0 or less reads as nothing, bytes past the
-// end of the file read as zero, and no access ever reaches outside the file.
+// The carvers look at every byte of a page and at bytes a little before and after it. The file
+// is read once, in large blocks, into a sliding window that follows the walk; what the window
+// does not hold is read directly (rare). Positions are file offsets. A position of 0 or less
+// reads as nothing, bytes past the end of the file read as zero, and no access ever reaches
+// outside the file.
+//
+// The pages of the database's write-ahead log may be shown after the file's own whole pages
+// (see showPieces): the carve then reads every page image the database holds as one run of pages.
 #pragma once
 
 #include <cstddef>
@@ -21,13 +24,21 @@ public:
     CarveFile(const CarveFile&) = delete;
     CarveFile& operator=(const CarveFile&) = delete;
 
-    // Opens the file read-only; false when it does not open or is not a regular file.
+    // Opens the file read-only through the checked opener; false when it does not open, is not a
+    // regular file or is a symbolic link (never followed).
     bool open(const std::string& path);
     // Works on bytes already in memory (fuzzing, tests). The bytes must outlive this object.
     void openMemory(const uint8_t* data, size_t size);
     // Another reader of the file other has open, with a window of its own (for another thread).
     bool openSame(const CarveFile& other);
+    // From position at on (the end of this file's whole pages), shows pieces of length bytes of
+    // another file, the k-th read at offsets[k] of it: the file's bytes past at are then hidden.
+    // The other file's descriptor is taken (and closed with this object). False when at lies
+    // past the file.
+    bool showPieces(int fd, int64_t at, std::vector<int64_t> offsets, int64_t length);
     void close();
+    // A descriptor of its own of the file opened (not of bytes in memory); -1 when none.
+    int duplicateDescriptor() const;
     bool isOpen() const { return fd_ >= 0 || memory_ != nullptr; }
     int64_t size() const { return size_; }
 
@@ -55,30 +66,22 @@ public:
     // Copies n bytes at pos into dst, zero past the end of the file.
     void copy(int64_t pos, size_t n, uint8_t* dst);
 
-    // Position of the nearest stop byte at or before pos, walking towards the start of the file;
-    // 0 when the walk reaches the start without meeting one.
-    int64_t findBackward(int64_t pos, uint8_t stop);
-    // Position of the nearest stop byte at or after pos; the file size when the walk reaches the
-    // end without meeting one (past the end only zero bytes follow, so that is also where a
-    // walk for 0x00 stops).
-    int64_t findForward(int64_t pos, uint8_t stop);
-
     // How many bytes were read from the file (each part once, in a well-behaved walk).
     int64_t bytesRead() const { return bytesRead_; }
 
 private:
     bool inWindow(int64_t pos, size_t n) const { return pos >= winLo_ && pos + static_cast<int64_t>(n) <= winHi_; }
-    void readAt(int64_t pos, size_t n, uint8_t* dst);  // direct read, zero-filled past the end
+    void readAt(int64_t pos, size_t n, uint8_t* dst);   // direct read, zero-filled past the end
+    void readOwn(int64_t pos, size_t n, uint8_t* dst);  // of the file itself, before piecesAt_
+    void readPieces(int64_t pos, size_t n, uint8_t* dst);
     const uint8_t* bytesSlow(int64_t pos, size_t n);
 
-    // Walk caches: the bytes of (low, high] (backward) or [low, high) (forward) hold no stop
-    // byte and low (high) is where the last walk for that byte ended.
-    struct Span {
-        int64_t low = -1;
-        int64_t high = -1;
-    };
-
     int fd_ = -1;
+    // The other file's pieces shown from piecesAt_ on (see showPieces); none when piecesFd_ < 0.
+    int piecesFd_ = -1;
+    int64_t piecesAt_ = 0;
+    int64_t pieceLength_ = 0;
+    std::vector<int64_t> pieceOffsets_;
     const uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     std::vector<uint8_t> window_;
@@ -87,9 +90,6 @@ private:
     int64_t winLo_ = 0;
     int64_t winHi_ = 0;
     uint8_t scratch_[kMaxSpan] = {};
-    std::vector<uint8_t> block_;
-    Span backCache_[256];
-    Span foreCache_[256];
     int64_t bytesRead_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
@@ -196,6 +197,7 @@ public:
           page_(static_cast<size_t>(db.pageSize())) {
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
+        overflowLeft_ = kOverflowReadsPerImage * db.imageCount() + kOverflowReadsAtLeast;
         tables_.resize(shapes.size());
         pageFound_.resize(shapes.size());
         deleted_.resize(shapes.size());
@@ -206,7 +208,7 @@ public:
     // turn, since some parts of a file take longer than others); the pieces' rows are then put
     // together in the file's order, so that the result is the one a single walk gives.
     std::vector<CarvedTable> run(int runs) {
-        const int64_t pages = db_.pageCount();
+        const int64_t pages = db_.imageCount();
         const int64_t threads = runs > 0
                                     ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
                                     : std::clamp<int64_t>(pages / kPagesPerPart, 1,
@@ -243,15 +245,24 @@ public:
             inParallel(all.size(), readers.size(), [&](size_t k, size_t) { all[k]->markRepeats(live); });
         }
         gather(all, readers.size());
-        int64_t examined = 0;
-        for (const PageCarver* carver : all) examined += carver->examined_;
-        db_.recordCoverage(examined, pages > 0 ? 1 : 0);
+        int64_t examined = 0, headerPages = 0;
+        for (const PageCarver* carver : all) {
+            examined += carver->examined_;
+            headerPages += carver->headerPages_;
+        }
+        db_.recordCoverage(examined, headerPages);
         return finish(all, readers.size());
     }
 
 private:
     // Runs of fewer pages are not worth a thread of their own.
     static constexpr int64_t kPagesPerPart = 2048;
+    // The overflow pages that the cells read from one part of the file may ask for, per page
+    // image of the file: each overflow page of a sound file belongs to one row, read once or a
+    // few times (a row and its stale copies). Crafted chains (each cell of a page naming the same
+    // long chain) end there, so that the carve of any file takes time in proportion to its size.
+    static constexpr int64_t kOverflowReadsPerImage = 2;
+    static constexpr int64_t kOverflowReadsAtLeast = 4096;
 
     // Pages [from, to), upwards, each brought into the reader's window with its neighbours.
     void carvePages(int64_t from, int64_t to) {
@@ -329,9 +340,11 @@ private:
     };
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
-    // the bytes past the page come from the overflow chain. False when the cell leaves the page
-    // or the chain breaks.
-    bool payload(int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd) const {
+    // the bytes past the page come from the overflow chain, each page as the database stood
+    // when the image read was written. False when the cell leaves the page or the chain breaks:
+    // it leaves the database, comes back to a page it already passed, or reaches past what the
+    // part of the file read may ask for (see kOverflowReadsPerImage).
+    bool payload(int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd) {
         int64_t local = static_cast<int64_t>(payloadLength);
         const bool overflow = local > maxLocal_;
         if (overflow) {
@@ -342,16 +355,39 @@ private:
         if (at < 0 || localEnd > pageSize_) return false;
         out.assign(reinterpret_cast<const char*>(page_.data() + at), static_cast<size_t>(local));
         if (!overflow) return true;
+        const auto perPage = static_cast<uint64_t>(usable_ - 4);
+        const auto chainPages =
+            static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
+        if (chainPages > db_.imageCount()) return false;  // more pages than the database has
         int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + local, 4));
-        std::vector<uint8_t> chunk(static_cast<size_t>(usable_));
-        for (int hops = 0; out.size() < payloadLength; ++hops) {
-            if (next < 1 || next > db_.pageCount() || hops > 4096) return false;
-            file_->copy((next - 1) * pageSize_, chunk.size(), chunk.data());
+        std::vector<uint8_t>& chunk = chunk_;
+        chunk.resize(static_cast<size_t>(usable_));
+        chain_.clear();
+        while (out.size() < payloadLength) {
+            const int64_t image = db_.images().imageOf(next, state_);
+            if (image < 0 || overflowLeft_ <= 0 || passed(next)) return false;
+            --overflowLeft_;
+            file_->copy(image * pageSize_, chunk.size(), chunk.data());
             const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
             out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
             next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
         }
         return true;
+    }
+
+    // Whether the chain read (chain_) already passed page; enters it when not.
+    bool passed(int64_t page) {
+        constexpr size_t kListed = 32;  // a longer chain is looked up in a set
+        if (chain_.size() < kListed) {
+            if (std::find(chain_.begin(), chain_.end(), page) != chain_.end()) return true;
+            chain_.push_back(page);
+            if (chain_.size() == kListed) {
+                chainSet_ = KeySet();
+                for (int64_t p : chain_) chainSet_.insert(static_cast<uint64_t>(p));
+            }
+            return false;
+        }
+        return !chainSet_.insert(static_cast<uint64_t>(page));
     }
 
     // The serial types of columns [from, N) read from header bytes at p; false when one does not
@@ -874,9 +910,12 @@ private:
         int64_t rightMost = -1;
     };
 
+    // The children are named by their pages; the tree is the folded database's, so each is
+    // taken as that database's image of its page.
     void readInterior(int64_t index) {
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
         if (12 + 2 * cells > pageSize_) return;
+        const PageImages& images = db_.images();
         Interior interior;
         interior.page = index;
         for (int64_t k = 0; k < cells; ++k) {
@@ -885,10 +924,11 @@ private:
             if (at < 12 + 2 * cells || at + 4 >= pageSize_ ||
                 varint(page_.data() + at + 4, page_.data() + pageSize_, key) == 0)
                 return;
-            interior.children.emplace_back(static_cast<int64_t>(readBigEndian(page_.data(), at, 4)) - 1,
-                                           static_cast<int64_t>(key));
+            interior.children.emplace_back(
+                images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), at, 4))),
+                static_cast<int64_t>(key));
         }
-        interior.rightMost = static_cast<int64_t>(readBigEndian(page_.data(), 8, 4)) - 1;
+        interior.rightMost = images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), 8, 4)));
         interiors_.push_back(std::move(interior));
     }
 
@@ -902,7 +942,7 @@ private:
         bool known = false;
     };
     std::vector<Bounds> treeBounds(const std::vector<PageCarver*>& all) const {
-        std::vector<Bounds> bounds(static_cast<size_t>(std::max<int64_t>(db_.pageCount(), 0)));
+        std::vector<Bounds> bounds(static_cast<size_t>(std::max<int64_t>(db_.imageCount(), 0)));
         std::vector<const Interior*> byPage(bounds.size(), nullptr);
         std::vector<bool> named(bounds.size(), false);
         std::vector<int64_t> lowestLive(bounds.size(), INT64_MAX);
@@ -955,7 +995,12 @@ private:
     }
 
     void carvePage(int64_t index, int64_t pageStart) {
-        if (index == 0) return;  // the header page: the file's header and the table definitions
+        // The header page: the file's header and the table definitions.
+        if (db_.images().pageOf(index) == 1) {
+            ++headerPages_;
+            return;
+        }
+        state_ = db_.images().stateOf(index);
         readPage(index, pageStart);
         ++examined_;
         for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
@@ -964,12 +1009,14 @@ private:
     void readPage(int64_t index, int64_t pageStart) {
         gapEnd_ = -1;
         file_->copy(pageStart, page_.size(), page_.data());
-        const bool freed = db_.isFreePage(index);
+        // A page on the free list, or an older image of a page: every row on it is gone from
+        // the database as folded (unless it holds it elsewhere: see markRepeats).
+        const bool freed = db_.rowsGone(index);
         const int64_t headerAt = 0;
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
-            if (freed && index > 0) {
+            if (freed) {
                 scan(index, pageStart, 8, pageSize_);
                 return;
             }
@@ -1001,7 +1048,7 @@ private:
         }
         // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
         int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 1, 2));
-        for (int hops = 0; block >= pointers + 2 * cells && block + 4 <= pageSize_ && hops < 4096; ++hops) {
+        while (block >= pointers + 2 * cells && block + 4 <= pageSize_) {
             const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
             const int64_t blockEnd = std::min(pageSize_, block + std::max<int64_t>(size, 4));
             // A cell written into a freeblock takes the block's end, and the block keeps the
@@ -1024,8 +1071,10 @@ private:
             }
             scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
             tailMayBeLost_ = blockEndTaken_ = false;
+            // The blocks lie in the order of their places, none over another: a block that
+            // starts before this one ends (a list that loops or overlaps) ends the list.
             const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block, 2));
-            if (next <= block) break;
+            if (next < blockEnd) break;
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
@@ -1324,6 +1373,11 @@ private:
     std::vector<uint32_t> order_, ordered_;      // scratch of endPage()
     std::vector<int64_t> pageIds_;               // scratch of boundByLocalOrder()
     std::vector<int64_t> cellStarts_;            // scratch of readPage()
+    std::vector<uint8_t> chunk_;                 // scratch of payload(): an overflow page
+    std::vector<int64_t> chain_;                 // the overflow pages of the chain read (see passed())
+    KeySet chainSet_;                            // the same, for a long chain
+    int64_t overflowLeft_ = 0;                   // overflow pages this carver may still read
+    int64_t state_ = 0;                          // the state of the database the page read is of
     std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
     LiveLists* live_ = nullptr;                  // the lists of the thread carving the pages
     bool inGap_ = false;                         // the scan under way reads a page's unallocated gap
@@ -1333,6 +1387,7 @@ private:
     int64_t cellEnd_ = 0;                        // and where its bytes there end (before an overflow page's number)
     bool blockEndTaken_ = false;                 // a cell took the end of the freeblock read (see readPage)
     int64_t examined_ = 0;                       // pages read and looked through
+    int64_t headerPages_ = 0;                    // images of the header page, left
     std::vector<Interior> interiors_;            // the interior table pages this one read
     std::vector<std::pair<int64_t, int64_t>> lowestLive_;  // (page, lowest live row id) of the pages it read
     std::vector<CarvedTable> tables_;

@@ -223,23 +223,36 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     if (isShortPhone(message->messagePhone())) message->setMessagePhone(unknownPhone());
     if (listed(messages_, messageArray, message, hash, messageKey)) return false;
 
+    // The first deleted conversation the message belongs to, found by its address's key.
+    catchUpConversations();
     PRMessageTreeNodePtr conversation;
-    for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
-        if (tree->bdeleted() && conversationAddressesMatch(message->messagePhone(), tree->messageTreeNodeAdress())) {
-            conversation = tree;
-            break;
-        }
-    }
+    if (const size_t place = conversationFinder_.find(message->messagePhone()); place != ConversationFinder::npos)
+        conversation = deletedConversations_[place];
     if (!conversation) {
         conversation = conversationStartedBy(*message);
         conversation->setBdeleted(true);
         messageTreeArray.push_back(conversation);
+        catchUpConversations();
     }
     conversation->MessageNodeArray().push_back(message);
     // Every kept message is a deleted record of its own, whether it opened its conversation
     // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
     list(messages_, messageArray, message, hash, delMessageNum);
     return true;
+}
+
+void PRDeletedRecordMerge::catchUpConversations() {
+    if (conversationsSeen_ > messageTreeArray.size()) {  // the list was emptied or replaced
+        conversationFinder_ = ConversationFinder();
+        deletedConversations_.clear();
+        conversationsSeen_ = 0;
+    }
+    for (; conversationsSeen_ < messageTreeArray.size(); ++conversationsSeen_) {
+        const PRMessageTreeNodePtr& tree = messageTreeArray[conversationsSeen_];
+        if (!tree->bdeleted()) continue;
+        conversationFinder_.add(tree->messageTreeNodeAdress());
+        deletedConversations_.push_back(tree);
+    }
 }
 
 bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t hash) {

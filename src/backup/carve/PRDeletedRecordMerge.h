@@ -4,6 +4,7 @@
 // their own. The screen drives this from its notification handlers; tools use it alone.
 #pragma once
 
+#include "model/MessageConversations.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -124,8 +125,13 @@ private:
     // Lists record as above unless it repeats one already listed; whether it was listed.
     template <class Ptr, class KeyOf>
     bool takeIn(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf, int& counted);
-    std::string scratch_;    // a listed record's key, made again in the same storage
-    std::string recordKey_;  // the key of the record being taken in, likewise
+    // Enters the deleted conversations added to messageTreeArray since last time in the finder.
+    void catchUpConversations();
+    ConversationFinder conversationFinder_;                   // of the deleted conversations listed
+    std::vector<PRMessageTreeNodePtr> deletedConversations_;  // by their place in the finder
+    size_t conversationsSeen_ = 0;                            // of messageTreeArray
+    std::string scratch_;                                     // a listed record's key, made again in the same storage
+    std::string recordKey_;                                   // the key of the record being taken in, likewise
 
     Index contacts_;
     Index messages_;

@@ -42,18 +42,15 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     // The first conversation, deleted ones included, that the message belongs to; a new one
     // when none does.
     std::vector<PRMessageTreeNodePtr>& conversations = merge.messageTreeArray;
-    const std::string key = conversationKey(message->messagePhone());
-    auto known = conversationOf_.find(key);
-    if (known == conversationOf_.end()) {
-        // The merge adds deleted conversations too: their keys are made as they come.
-        for (size_t i = conversationKeys_.size(); i < conversations.size(); ++i)
-            conversationKeys_.push_back(conversationKey(conversations[i]->messageTreeNodeAdress()));
-        size_t index = 0;
-        while (index < conversations.size() && !conversationKeysMatch(key, conversationKeys_[index])) ++index;
-        if (index == conversations.size()) conversations.push_back(conversationStartedBy(*message));
-        known = conversationOf_.emplace(key, index).first;
+    // The merge adds deleted conversations too: the finder learns them as they come.
+    for (; conversationsFound_.size() < conversations.size();)
+        conversationsFound_.add(conversations[conversationsFound_.size()]->messageTreeNodeAdress());
+    size_t place = conversationsFound_.find(message->messagePhone());
+    if (place == ConversationFinder::npos) {
+        place = conversations.size();
+        conversations.push_back(conversationStartedBy(*message));
     }
-    conversations[known->second]->MessageNodeArray().push_back(message);
+    conversations[place]->MessageNodeArray().push_back(message);
 }
 
 void PRScanIntake::ScanCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call) {

@@ -12,7 +12,6 @@
 #include "platform/NotificationCenter.h"
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // The counts the screen shows while a scan runs.
@@ -81,8 +80,6 @@ private:
     int BackUpFilesNum_ = 0;
     int photovideoNum_ = 0, contactNum_ = 0, messageNum_ = 0, noteNum_ = 0, callNum_ = 0, bookMarkNum_ = 0,
         calenderNum_ = 0, facetwitterNum_ = 0;
-    // The conversation each message address (as its conversationKey) joined first. Conversations
-    // are only ever appended, so the first match of an address never changes once found.
-    std::unordered_map<std::string, size_t> conversationOf_;
-    std::vector<std::string> conversationKeys_;  // of messageTreeArray, in its order
+    // The conversations of messageTreeArray, in its order (it is only ever appended to).
+    ConversationFinder conversationsFound_;
 };
