@@ -83,9 +83,12 @@ public:
     void refreshOutlineView();
 
     // ---- Context menus ------------------------------------------------------------------------
-    // Enables the entries of the music, video and app menus as they open: every one when the menu
-    // was opened on a row, none on the empty area. The photo and record menus are left as they are.
+    // Enables the entries of the music, video and app menus as they open, each by what it acts
+    // on: the row the menu was opened on, the selection, the rows, or the folder shown. The photo
+    // and record menus are left as they are.
     void menuNeedsUpdate(QMenu* menu);
+    // What a menu entry acts on, and so needs to be enabled.
+    enum class MenuNeeds { ClickedRow, Selection, Rows, ShownFolder };
     // The row the music, video and app menus were last opened on or clicked (-1: none): the
     // music and video actions take it, the app actions the selection it is part of.
     int musicClickedRow = -1, videoClickedRow = -1, appDirClickedRow = -1, appFileClickedRow = -1;
@@ -255,7 +258,8 @@ private:
     void setExportRequest(bool* flag);
     // A context menu of the page, brought up to date by menuNeedsUpdate as it opens.
     QMenu* tableMenu(QWidget* owner, const char* name);
-    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*));
+    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*),
+                       MenuNeeds needs = MenuNeeds::ClickedRow);
     // Opens menu at the view's point at and notes the row under it in clicked (-1: none); with
     // select, that row becomes the selection unless it is part of it.
     void openTableMenu(QAbstractItemView* view, QMenu* menu, int* clicked, const QPoint& at, bool select);

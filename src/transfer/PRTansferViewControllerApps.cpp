@@ -115,19 +115,24 @@ void PRTansferViewController::buildAppView() {
     add(tr("Export Folder..."), "exportFolderBtn", &PRTansferViewController::AppDirExporttoMac);
     layout->addLayout(buttons);
 
-    // The context menus act on the folder or the files they were opened on.
+    // The context menus act on the folder or the files selected (a row the menu is opened on
+    // becomes the selection).
     appDirMenu = tableMenu(appOutlineView, "appDirMenu");
-    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac);
+    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac,
+                  MenuNeeds::Selection);
     appFileMenu = tableMenu(appTableView, "appFileMenu");
-    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp);
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp,
+                  MenuNeeds::ShownFolder);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll);
-    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll);
+    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll, MenuNeeds::Rows);
+    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll, MenuNeeds::Selection);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument);
-    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac);
+    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument,
+                  MenuNeeds::Selection);
+    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac,
+                  MenuNeeds::Selection);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted);
+    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted, MenuNeeds::Selection);
     const std::pair<QAbstractItemView*, std::pair<QMenu*, int*>> menus[] = {
         {appOutlineView, {appDirMenu, &appDirClickedRow}}, {appTableView, {appFileMenu, &appFileClickedRow}}};
     for (const auto& [view, menu] : menus) {

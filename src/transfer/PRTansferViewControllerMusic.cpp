@@ -140,26 +140,33 @@ QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
     if (video) {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::videoPlay);
         menu->addSeparator();
-        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll, MenuNeeds::Rows);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll,
+                      MenuNeeds::Selection);
         menu->addSeparator();
-        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument);
-        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac);
+        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument,
+                      MenuNeeds::Selection);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
-        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes,
+                      MenuNeeds::Rows);
         videoMenu = menu;
     } else {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::musicPlay);
         menu->addSeparator();
-        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll, MenuNeeds::Rows);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll,
+                      MenuNeeds::Selection);
         menu->addSeparator();
         addMenuAction(menu, tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
-        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
-        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add Selected to Music Library"),
-                      &PRTansferViewController::ExportSelectedMusicToITuneslib);
+                      &PRTansferViewController::ExportSelectedMusicToITuneslib, MenuNeeds::Selection);
         musicMenu = menu;
     }
     return menu;

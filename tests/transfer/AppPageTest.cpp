@@ -189,17 +189,31 @@ TEST_F(AppPageTest, EmptyFoldersAreListedAndDocumentsOfOneNameKeepTheirOwnPrevie
     EXPECT_EQ(preview("Receipts"), fromReceipts);
 }
 
-// The app menus act on the folder or the files they were opened on; off the rows, on nothing.
+// The app menus act on the folder or the files selected, a row they were opened on becoming the
+// selection; off the rows on the selection, and with none on nothing.
 TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     app->window()->show();
     openBudgetDocuments();
     QTableView* files = page->appTableView;
     const int last = page->appFileController->rowCount() - 1;
     const QPoint below(10, files->rowViewportPosition(last) + files->rowHeight(last) + 10);
+    auto enabled = [&](QMenu* menu) {
+        QStringList on;
+        for (QAction* action : menu->actions())
+            if (action->isEnabled() && !action->isSeparator()) on << action->text();
+        return on;
+    };
+    files->clearSelection();
     emit files->customContextMenuRequested(below);
     ASSERT_TRUE(page->appFileMenu->isVisible());
-    for (QAction* action : page->appFileMenu->actions()) EXPECT_FALSE(action->isEnabled());
+    EXPECT_EQ(enabled(page->appFileMenu), (QStringList{"Add File Here...", "Select All"}));
     page->appFileMenu->hide();
+    // Off the rows with a file selected: the entries act on the selection.
+    files->selectRow(fileRow("2014.csv"));
+    emit files->customContextMenuRequested(below);
+    EXPECT_EQ(enabled(page->appFileMenu).size(), 6);
+    page->appFileMenu->hide();
+    files->clearSelection();
 
     // On a row not selected: that row becomes the selection, and the entries act on it.
     const QModelIndex csv = page->appFileController->index(fileRow("2014.csv"), 0);
@@ -233,6 +247,7 @@ TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     const QModelIndex lastApp = page->appTreeController->index(page->appTreeController->rowCount() - 1, 0);
     const QPoint belowApps(10, outline->visualRect(lastApp).bottom() + 10);
     ASSERT_FALSE(outline->indexAt(belowApps).isValid());
+    outline->clearSelection();
     emit outline->customContextMenuRequested(belowApps);
     for (QAction* action : page->appDirMenu->actions()) EXPECT_FALSE(action->isEnabled());
     page->appDirMenu->hide();

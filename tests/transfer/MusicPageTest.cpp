@@ -200,8 +200,9 @@ TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesThe
     EXPECT_FALSE(page->videoPlayer->playing());
 }
 
-// The context menus act on the row they were opened on: on no row every entry is off and
-// nothing is added or exported, whatever was selected before; on a row, that row's track.
+// The context menus act on the row they were opened on: on no row its entries are off and
+// nothing is added or exported, whatever was selected before; on a row, that row's track. The
+// entries for every row or the selection follow the rows and the selection.
 TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     app->window()->show();
     click(page->musicTableView, page->musicController, "Slow River");
@@ -212,7 +213,11 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
         10, page->musicTableView->rowViewportPosition(rows - 1) + page->musicTableView->rowHeight(rows - 1) + 10);
     ASSERT_FALSE(page->musicTableView->indexAt(below).isValid());
     QMenu* menu = openMenu(page->musicTableView, below);
-    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    // Off the rows the entries for one row are off; those for the rows or the selection stay on.
+    for (const char* off : {"Play", "Export to Documents", "Add to Music Library"})
+        EXPECT_FALSE(entry(menu, off)->isEnabled()) << off;
+    for (const char* on : {"Select All", "Unselect All", "Add Selected to Music Library", "Export All to a Folder..."})
+        EXPECT_TRUE(entry(menu, on)->isEnabled()) << on;
     entry(menu, "Add to Music Library")->trigger();
     entry(menu, "Export to Documents")->trigger();
     menu->hide();
@@ -238,7 +243,8 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     // The video menu follows the same rule.
     app->ClickVideo(nullptr);
     menu = openMenu(page->videoTableView, QPoint(10, page->videoTableView->viewport()->height() - 5));
-    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled());
+    EXPECT_FALSE(entry(menu, "Play")->isEnabled());
+    EXPECT_TRUE(entry(menu, "Select All")->isEnabled());
     menu->hide();
     menu = openMenu(page->videoTableView, onRow(page->videoTableView, page->videoController, "Harbour at Dusk"));
     EXPECT_TRUE(entry(menu, "Play")->isEnabled());
