@@ -126,6 +126,7 @@ QWidget* PRCleanViewController::buildTreePane(PRAppTreeController*& tree, PRAppF
     styleItemView(outline);
     outline->setIconSize(QSize(18, 18));
     outline->setHeaderHidden(false);
+    columnfit::showWholeNames(outline);
     table = makeTable(files);
     split->addWidget(outline);
     split->addWidget(table);

@@ -14,6 +14,7 @@
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -22,6 +23,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -285,6 +287,12 @@ QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLa
     detail->setParent(pane);
     row->addWidget(detail);
     layout->addLayout(row, 1);
+    // The detail shows the chosen row: without one it is empty and gives its room to the table.
+    detail->hide();
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, detail,
+            [table, detail] { detail->setVisible(table->selectionModel()->hasSelection()); });
+    connect(table->model(), &QAbstractItemModel::modelReset, detail,
+            [table, detail] { detail->setVisible(table->selectionModel()->hasSelection()); });
     return pane;
 }
 
@@ -339,6 +347,7 @@ QWidget* PRDiskaManagerViewController::buildUserDataPage() {
     userLibDataFileOutlineView->setHeaderHidden(true);
     userLibDataFileOutlineView->setIconSize(QSize(16, 16));
     userLibDataFileOutlineView->setFont(QFont("Lucida Grande", 11));
+    columnfit::showWholeNames(userLibDataFileOutlineView);
     userLibDataFileTableView = new QTableView(split);
     userLibDataFileTableView->setObjectName("userLibDataFileTableView");
     diskpages::setUpSortedTable(userLibDataFileTableView, libFileController);

@@ -19,6 +19,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QWidget>
 

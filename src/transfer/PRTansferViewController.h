@@ -38,6 +38,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QLabel;
 class QListView;
 class QMenu;
@@ -331,6 +332,8 @@ private:
     DeviceStamp recordRunStamp_;  // the device of the record read under way
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
+    QAction* photoExportSelected_ = nullptr;  // in the grid's menu, and on its keys
+    QAction* photoExportAll_ = nullptr;
     int photoExportsFinished_ = 0;
     int musicJobsFinished_ = 0;
     int appJobsFinished_ = 0;

@@ -74,7 +74,7 @@ void PRTansferViewController::buildAppView() {
     appOutlineView->setModel(appTreeController);
     appOutlineView->setHeaderHidden(true);
     appOutlineView->setIconSize({24, 24});
-    elided::showWholeCellTexts(appOutlineView);
+    columnfit::showWholeNames(appOutlineView);
     connect(appOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { outlineViewSelectionDidChange(); });
     appFileController = new PRAppFileController(kAppFileColumns, this);
@@ -121,8 +121,7 @@ void PRTansferViewController::buildAppView() {
     addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac,
                   MenuNeeds::Selection);
     appFileMenu = tableMenu(appTableView, "appFileMenu");
-    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp,
-                  MenuNeeds::ShownFolder);
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp, MenuNeeds::ShownFolder);
     appFileMenu->addSeparator();
     addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll, MenuNeeds::Rows);
     addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll, MenuNeeds::Selection);

@@ -141,8 +141,7 @@ QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::videoPlay);
         menu->addSeparator();
         addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll, MenuNeeds::Rows);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll,
-                      MenuNeeds::Selection);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll, MenuNeeds::Selection);
         menu->addSeparator();
         addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument,
                       MenuNeeds::Selection);
@@ -156,8 +155,7 @@ QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::musicPlay);
         menu->addSeparator();
         addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll, MenuNeeds::Rows);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll,
-                      MenuNeeds::Selection);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll, MenuNeeds::Selection);
         menu->addSeparator();
         addMenuAction(menu, tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
         addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac,

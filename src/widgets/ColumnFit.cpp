@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -32,8 +33,11 @@ bool isSizeText(const QString& text) {
     return size.match(text).hasMatch();
 }
 
-// A path on the device or in a backup: what tells one file from another is its end.
-bool isPath(const QString& text) { return text.startsWith('/') && text.size() > 1; }
+// A path on the device or in a backup (below its domain): what tells one file from another is
+// its end. An address with a scheme is not one.
+bool isPath(const QString& text) {
+    return text.size() > 1 && text.contains('/') && !text.contains(QStringLiteral("://"));
+}
 
 // Draws a column's cut texts cut at their start, the rest as the table's own delegate does.
 class StartCut final : public QStyledItemDelegate {
@@ -225,6 +229,17 @@ void fitColumns(QTableView* table) {
     elided::showWholeCellTexts(table);
     auto* fitter = new Fitter(table);
     fitter->refitSoon();
+}
+
+void showWholeNames(QTreeView* tree) {
+    elided::showWholeCellTexts(tree);
+    tree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
+bool cutsAtStart(const QTableView* table, int column) {
+    return dynamic_cast<const StartCut*>(table->itemDelegateForColumn(column)) != nullptr;
 }
 
 }  // namespace columnfit

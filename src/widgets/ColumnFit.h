@@ -7,10 +7,16 @@
 #pragma once
 
 class QTableView;
+class QTreeView;
 
 namespace columnfit {
 
 // Keeps table's columns fitted from now on.
 void fitColumns(QTableView* table);
+// Shows a tree's names whole: deep folders and long names make it scroll sideways instead of
+// being cut.
+void showWholeNames(QTreeView* tree);
+// Whether table cuts the texts of column at their start (a column of paths).
+bool cutsAtStart(const QTableView* table, int column);
 
 }  // namespace columnfit

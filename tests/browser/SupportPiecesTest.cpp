@@ -4,8 +4,8 @@
 #include "browser/PRConversationView.h"
 #include "browser/PRFeedbackWindow.h"
 #include "browser/PRGuideSheet.h"
-#include "platform/Images.h"
 #include "browser/PRSupportLinks.h"
+#include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/PRTextView.h"
 
