@@ -211,6 +211,7 @@ void PRResultViewController::buildProgressPage() {
     auto* layout = new QVBoxLayout(scanproView);
     layout->setContentsMargins(24, 24, 24, 24);
     scanInfolab = label(scanproView, "scanInfolab", tr("Scanning the backup, please wait..."));
+    scanInfolab->setWordWrap(true);  // the no-backup sentence is long
     layout->addWidget(scanInfolab);
     auto* progress = new QHBoxLayout;
     scanProgressor = new PRProgressView(scanproView);

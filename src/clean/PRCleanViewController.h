@@ -307,6 +307,8 @@ private:
         QString detail;  // the first failing path and its reason
         int remaining = 0;
         uint64_t failures = 0;
+        uint64_t files = 0;  // files the jobs handled
+        QString exportedTo;  // an export's folder: the batch ends saying what went there
     };
     std::shared_ptr<Batch> startBatch(const QString& failureText);
     void finishJob(const std::shared_ptr<Batch>& batch, const clean::ActionResult& result);

@@ -577,7 +577,7 @@ void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
         }
         handOff(receiver, [this, stamp, entries, removed, result] {
             if (stamp.holds()) removedFromDevice(entries, removed);
-            diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+            diskpages::removalEnded(window(), result);
         });
     });
 }

@@ -188,8 +188,6 @@ void PRTansferViewController::menuNeedsUpdate(QMenu* menu) {
     }
     const bool rows = view->model() && view->model()->rowCount(view->rootIndex()) > 0;
     const bool selection = view->selectionModel() && view->selectionModel()->hasSelection();
-    const bool folder = appOutlineView && appOutlineView->selectionModel() &&
-                        appOutlineView->selectionModel()->currentIndex().isValid();
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
         bool enabled = false;
@@ -197,7 +195,6 @@ void PRTansferViewController::menuNeedsUpdate(QMenu* menu) {
         case MenuNeeds::ClickedRow: enabled = clicked >= 0; break;
         case MenuNeeds::Selection: enabled = selection; break;
         case MenuNeeds::Rows: enabled = rows; break;
-        case MenuNeeds::ShownFolder: enabled = folder; break;
         }
         action->setEnabled(enabled);
         action->setChecked(false);

@@ -85,11 +85,11 @@ public:
 
     // ---- Context menus ------------------------------------------------------------------------
     // Enables the entries of the music, video and app menus as they open, each by what it acts
-    // on: the row the menu was opened on, the selection, the rows, or the folder shown. The photo
+    // on: the row the menu was opened on, the selection, or the rows. The photo
     // and record menus are left as they are.
     void menuNeedsUpdate(QMenu* menu);
     // What a menu entry acts on, and so needs to be enabled.
-    enum class MenuNeeds { ClickedRow, Selection, Rows, ShownFolder };
+    enum class MenuNeeds { ClickedRow, Selection, Rows };
     // The row the music, video and app menus were last opened on or clicked (-1: none): the
     // music and video actions take it, the app actions the selection it is part of.
     int musicClickedRow = -1, videoClickedRow = -1, appDirClickedRow = -1, appFileClickedRow = -1;
@@ -282,6 +282,8 @@ private:
     void playTrack(bool video);
     void MusichasCopyFinishedOnMainThread(const PRTranMusicNodePtr& track, const transfer::TrackCopy& copy, bool start);
     void startTrackCopy(const PRTranMusicNodePtr& track, bool video);
+    // The music picture: the loaded track's artwork from its tags, else the default image.
+    void showTrackArtwork();
     void exportTracksToFolder(std::vector<PRTranMusicNodePtr> tracks, const QString& folder, bool reveal);
     void ExportAllMusicToMacThread();
     void ExportAllVideoToMacThread();

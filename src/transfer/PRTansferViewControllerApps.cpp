@@ -121,7 +121,8 @@ void PRTansferViewController::buildAppView() {
     addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac,
                   MenuNeeds::Selection);
     appFileMenu = tableMenu(appTableView, "appFileMenu");
-    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp, MenuNeeds::ShownFolder);
+    // The file lands beside the chosen one.
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp, MenuNeeds::Selection);
     appFileMenu->addSeparator();
     addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll, MenuNeeds::Rows);
     addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll, MenuNeeds::Selection);

@@ -17,6 +17,7 @@
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
 #include "widgets/TrackPlayer.h"
 
@@ -221,8 +222,11 @@ TEST_F(PagesAtDefaultSize, TheTransferPages) {
     app->ClickPhoto(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->bPhotoLoadFinished; }, std::chrono::seconds(60)));
     look("transfer-photos");
-    app->ClickMusic(nullptr);
+    // The videos fill on their first visit, before the music page was ever shown.
+    app->ClickVideo(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
+    EXPECT_GT(page->videoTableView->model()->rowCount(), 0);
+    app->ClickMusic(nullptr);
     selectFirst(page->musicTableView);
     look("transfer-music");
     // A track that cannot be copied says why in a whole sentence.
@@ -271,11 +275,12 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
         const auto category = PRResultViewController::Category(c);
         result->showCategory(category);
         if (category == PRResultViewController::BackupFiles) {
-            // A folder of files without pictures: the tree and the files take the whole width.
+            // A file that is not a picture shows its type's icon.
             openFolder(result->treeOutlineView, {"HomeDomain", "Library", "Preferences"});
             selectFirst(result->treetableView);
             ASSERT_GT(result->treetableView->model()->rowCount(), 0);
-            EXPECT_FALSE(result->previewPane->isVisible());
+            EXPECT_TRUE(result->previewPane->isVisible());
+            EXPECT_FALSE(result->previewPane->showsFilePicture());
             look("results-backup-files-without-pictures");
             // The camera roll's pictures show beside them.
             openFolder(result->treeOutlineView, {"CameraRollDomain", "Media", "DCIM", "100APPLE"});
@@ -289,6 +294,15 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
         }
         look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
     }
+
+    // The conversation saved as a picture: the window says where, whole.
+    result->showCategory(PRResultViewController::Messages);
+    result->exportBtn->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        const auto* line = app->window()->findChild<ActionResultLine*>();
+        return line && line->isVisible();
+    }));
+    look("results-conversation-picture");
 
     // The recovery button keeps its size whether the count of marked records shows beside it
     // or not.

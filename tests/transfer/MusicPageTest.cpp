@@ -4,6 +4,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/TrackPlayer.h"
 
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using devicetest::readFile;
+using devicetest::writeFile;
 
 namespace {
 
@@ -145,6 +147,20 @@ TEST_F(MusicPageTest, ExportsGoToDocumentsOrTheChosenFolderByteForByte) {
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav"))
         << responder.alerts[0].informativeText.toStdString();
+
+    // The selected videos go to Documents and the window says so, without opening the folder.
+    app->ClickVideo(nullptr);
+    page->videoTableView->selectAll();
+    shown.clear();
+    page->videoExporttoDocument();
+    waitForJobs(3);
+    const PRTranMusicNodePtr video = page->videoController->objectAt(0);
+    EXPECT_EQ(readFile((documents + "/" + QString::fromStdString(video->musicTitle())).toStdString() + ".m4v"),
+              deviceBytes(video));
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line && line->isVisible());
+    EXPECT_EQ(line->text(), "1 track exported in " + documents);
+    EXPECT_TRUE(shown.isEmpty());
 }
 
 TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
@@ -162,6 +178,18 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
+
+    // With neither the library nor its drop folder writable, adding them all again ends in one
+    // alert for the action, not one per track and per script call.
+    std::filesystem::rename(library, library + " away");
+    writeFile(library, "not a folder");
+    writeFile(home.path() + "/Music/iTunes", "not a folder");
+    page->musicCopyAlltoiTunes();
+    waitForJobs(8);
+    testsupport::spinEventLoop(std::chrono::milliseconds(100));
+    ASSERT_EQ(responder.alerts.size(), 2u);
+    EXPECT_TRUE(responder.alerts[1].messageText.startsWith("4 tracks"))
+        << responder.alerts[1].messageText.toStdString();
 }
 
 TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesTheCopy) {
