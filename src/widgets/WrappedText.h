@@ -1,5 +1,6 @@
 // Text wrapped to a width as labels, previews and message bubbles show it: each line break
-// starts a new line, and a word longer than the width (an address, a link) breaks anywhere.
+// starts a new line, a word longer than the width (an address, a link) breaks anywhere, and
+// emoji are drawn in colour (textfonts::emojiFamily).
 // What is measured here is what is drawn here, so a text is never shown taller or shorter than
 // the room it was given. Main thread only.
 #pragma once

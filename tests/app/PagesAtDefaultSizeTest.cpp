@@ -6,6 +6,9 @@
 #include "ReadableCheck.h"
 #include "SampleBackup.h"
 #include "SampleDevice.h"
+#include "browser/ConversationPdf.h"
+#include "browser/PRChatView.h"
+#include "browser/PRConversationView.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
@@ -22,8 +25,10 @@
 #include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemModel>
+#include <QBuffer>
 #include <QLabel>
 #include <QListView>
+#include <QPdfDocument>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeView>
@@ -43,6 +48,27 @@ const QStringList kWhole = {
     "Amélie J. Young", "(555) 010-0153 (555) 028-5176", "+15550101060", "friend21@example.net",
     // sizes
     "119.11KB", "112.00bytes"};
+
+// The pixels of image in an emoji's yellow: text is black and grey, the bubbles green and grey.
+int yellowPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.hsvSaturation() > 150 && c.value() > 150 && c.hsvHue() >= 35 && c.hsvHue() <= 60 ? 1 : 0;
+        }
+    return count;
+}
+
+// The first page of a conversation's PDF, drawn.
+QImage pdfPage(const PRMessageTreeNodePtr& conversation) {
+    QBuffer bytes;
+    bytes.setData(conversationpdf::conversationPdf(conversation));
+    bytes.open(QIODevice::ReadOnly);
+    QPdfDocument pdf;
+    pdf.load(&bytes);
+    return pdf.pageCount() > 0 ? pdf.render(0, (pdf.pagePointSize(0) * 2).toSize()) : QImage();
+}
 
 class PagesAtDefaultSize : public apptest::AppTest {
 protected:
@@ -293,7 +319,34 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
             EXPECT_TRUE(result->previewPane->isVisible());
         }
         look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+        if (category == PRResultViewController::BookMarks) {
+            // Each field's value shows on the line after its name.
+            QLabel* title = result->previewPane->bookMarkTitlelab;
+            EXPECT_GE(title->height(), 2 * title->fontMetrics().lineSpacing()) << title->text().toStdString();
+        }
     }
+
+    // A message of several lines with an emoji: every line shows in its bubble, the emoji in
+    // colour, on screen and in the conversation's PDF.
+    auto message = std::make_shared<PRMessageNode>();
+    message->setMessageContent("First line\nsecond line\nthird line");
+    message->setMessageType("Received");
+    message->setMessageName("Anna Berg");
+    message->setMessageDate("03-01-2013 10:30");
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("Anna Berg");
+    conversation->setMessageNodeArray({message});
+    const QImage plainPdf = pdfPage(conversation);
+    message->setMessageContent("First line\nsecond line\nthird line \U0001F600");
+    result->showCategory(PRResultViewController::Messages);
+    result->previewPane->showConversation(conversation);
+    look("results-message-lines");
+    const auto bubbles = result->previewPane->messageTreeScrollView->documentView()->findChildren<PRChatView*>();
+    ASSERT_EQ(bubbles.size(), 1);
+    QLabel* text = bubbles.front()->textView;
+    EXPECT_GE(text->height(), 3 * text->fontMetrics().lineSpacing());
+    EXPECT_GT(yellowPixels(text->grab().toImage()), 20);
+    EXPECT_GT(yellowPixels(pdfPage(conversation)), yellowPixels(plainPdf) + 20);
 
     // The conversation saved as a picture: the window says where, whole.
     result->showCategory(PRResultViewController::Messages);
