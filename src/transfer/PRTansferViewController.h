@@ -18,6 +18,7 @@
 #pragma once
 
 #include "appcore/DeviceTie.h"
+#include "browser/MovieFrameGrabber.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
@@ -316,6 +317,8 @@ private:
     void refreshAppFiles();
     PRAppDirTreeNodePtr selectedAppFolder() const;
     void previewAppFile();
+    // Shows picture in the app document's view, or the "document" image when it is null.
+    void showAppPicture(QImage picture);
     void buildRecordViews();
     void openRecords(transfer::RecordKind kind);
     void StartBackupDeviceThread(transfer::RecordKind kind);
@@ -334,6 +337,7 @@ private:
     DeviceStamp recordRunStamp_;  // the device of the record read under way
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
+    MovieFrameGrabber appMovieFrames_;        // the first frames of movie documents
     QAction* photoExportSelected_ = nullptr;  // in the grid's menu, and on its keys
     QAction* photoExportAll_ = nullptr;
     int photoExportsFinished_ = 0;

@@ -13,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "transfer/DocumentPicture.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
@@ -21,7 +22,6 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -301,12 +301,19 @@ void PRTansferViewController::previewAppFile() {
         file->btransfer = true;
         file->transferPath = copy;
     }
-    // A picture document shows itself (at most 512 points a side), any other document its icon.
-    QImageReader reader(file->transferPath);
-    reader.setAutoTransform(true);
-    if (reader.canRead() && reader.size().isValid())
-        reader.setScaledSize(reader.size().scaled(512, 512, Qt::KeepAspectRatio).boundedTo(reader.size()));
-    QImage picture = reader.read();
+    // A picture shows itself and a PDF its first page (at most 512 points a side), a movie its
+    // first frame once the media backend gives it; any other document its icon.
+    const QString path = file->transferPath;
+    showAppPicture(documentpicture::of(path, {512, 512}));
+    if (documentpicture::isMovie(path))
+        appMovieFrames_.grab(path, {512, 512}, [this, path](const QImage& frame) {
+            const auto shown = std::dynamic_pointer_cast<PRAppFileTreeNode>(
+                appFileController->objectAt(appTableView->selectionModel()->selectedRows().value(0).row()));
+            if (!frame.isNull() && shown && shown->btransfer && shown->transferPath == path) showAppPicture(frame);
+        });
+}
+
+void PRTansferViewController::showAppPicture(QImage picture) {
     if (picture.isNull()) picture = images::imageNamed(QStringLiteral("document"));
     const QSize room = appImageView->size().boundedTo({512, 512}) - QSize(16, 16);
     appImageView->setPixmap(QPixmap::fromImage(picture.scaled(room.expandedTo({32, 32}).boundedTo(picture.size()),

@@ -1,6 +1,7 @@
 // The app sub-view inside the launched application with the sample device: the user apps with
 // icons, an app's container in the outline, and adding, deleting and exporting its files.
 #include "SampleAppTest.h"
+#include "SampleDeviceMedia.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 #include "widgets/ActionResultLine.h"
@@ -9,6 +10,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTableView>
 #include <QTreeView>
 #include <filesystem>
@@ -187,6 +191,32 @@ TEST_F(AppPageTest, EmptyFoldersAreListedAndDocumentsOfOneNameKeepTheirOwnPrevie
     const QSize fromOld = preview("Old");
     EXPECT_LT(fromOld.width(), fromOld.height());
     EXPECT_EQ(preview("Receipts"), fromReceipts);
+}
+
+// A PDF shows its first page and a movie its first frame, not the document icon.
+TEST_F(AppPageTest, DocumentsWithAPictureShowIt) {
+    const std::string folder = container() + "/Documents/Media";
+    std::filesystem::create_directories(folder);
+    {
+        QPdfWriter pdf(QString::fromStdString(folder + "/wide.pdf"));
+        pdf.setPageSize(QPageSize(QSizeF(400, 200), QPageSize::Point));
+        QPainter painter(&pdf);
+        painter.fillRect(painter.viewport(), Qt::darkBlue);
+    }
+    writeFile(folder + "/clip.mp4", sampledevice::shortMovie(320, 240, 1, "mp4"));
+    openBudgetDocuments();
+    select(child(child(child({}, "Budget"), "Documents"), "Media"));
+    page->appTableView->selectRow(fileRow("wide.pdf"));
+    const QImage page1 = page->appImageView->pixmap().toImage();
+    EXPECT_GT(page1.width(), page1.height() * 3 / 2);
+    EXPECT_EQ(page1.pixelColor(page1.rect().center()), QColor(Qt::darkBlue));
+    page->appTableView->selectRow(fileRow("clip.mp4"));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] {
+            const QPixmap frame = page->appImageView->pixmap();
+            return frame.width() > frame.height();
+        },
+        std::chrono::seconds(15)));
 }
 
 // The app menus act on the folder or the files selected, a row they were opened on becoming the
