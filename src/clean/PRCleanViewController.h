@@ -290,6 +290,8 @@ private:
     QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files, QTreeView*& outline,
                            QTableView*& table);
     void showPane(QWidget* pane);
+    // A junk list on show with nothing chosen lists the files of its first folder that has any.
+    void showFoundFiles(clean::Category category);
     // False too once the page goes, so that its scans end early.
     bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();

@@ -141,6 +141,11 @@ TEST_F(PagesAtDefaultSize, TheOverviewCleanAndDiskPages) {
         {&OstrevaneAppDelegate::ClickCleanMedia, "clean-sync-failed-media"}};
     for (const auto& [row, name] : rows) {
         (app.get()->*row)(nullptr);
+        // The list shows what the scan found without a row chosen first.
+        bool listed = false;
+        for (QTableView* table : app->window()->findChildren<QTableView*>())
+            listed = listed || (table->isVisible() && table->model() && table->model()->rowCount() > 0);
+        EXPECT_TRUE(listed) << name;
         openFirstFolderWithFiles();
         look(name);
     }
