@@ -3,6 +3,7 @@
 #include "widgets/ElidedText.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPointer>
 #include <QRegularExpression>
@@ -20,7 +21,8 @@ namespace {
 // A column whose widest text is no wider than this is read whole (names, numbers, dates,
 // sizes, domains); a wider one holds long free text (a note, a message, a link) or paths.
 constexpr int kReadWhole = 320;
-// The narrowest a column of long texts or paths gets before the table scrolls sideways.
+// The narrowest a column of long texts gets before the table scrolls sideways (a column of
+// paths keeps the room of its file names).
 constexpr int kLeastLong = 160;
 // Rows looked at: all of a table of up to kAllRows, else the first ones and as many spread
 // over the rest.
@@ -120,8 +122,8 @@ private:
     }
 
     // The width column needs to show the sampled texts whole; *paths tells whether most of
-    // them are paths.
-    int contentNeed(int column, const std::vector<int>& rows, bool* paths) const {
+    // them are paths, *names the width their file names need after the "...".
+    int contentNeed(int column, const std::vector<int>& rows, bool* paths, int* names) const {
         QAbstractItemModel* model = table_->model();
         QStyleOptionViewItem option;
         option.initFrom(table_);
@@ -129,14 +131,23 @@ private:
         option.decorationSize = table_->iconSize().isValid() ? table_->iconSize() : QSize(16, 16);
         int widest = 0, texts = 0, pathTexts = 0;
         bool sizes = false;
+        *names = 0;
         for (int row : rows) {
             const QModelIndex index = model->index(row, column, table_->rootIndex());
             // Two points more than the hint: a text exactly as wide as its cell is drawn cut.
-            widest = std::max(widest, table_->itemDelegateForIndex(index)->sizeHint(option, index).width() + 2);
+            const int need = table_->itemDelegateForIndex(index)->sizeHint(option, index).width() + 2;
+            widest = std::max(widest, need);
             const QString text = index.data(Qt::DisplayRole).toString();
             if (text.isEmpty()) continue;
             ++texts;
-            pathTexts += isPath(text) ? 1 : 0;
+            if (isPath(text)) {
+                ++pathTexts;
+                // The cell's own margins and icon, then "..." and the file name.
+                const QFontMetrics metrics(option.font);
+                const int around = need - metrics.horizontalAdvance(text);
+                const QString name = QChar(0x2026) + text.mid(text.lastIndexOf('/'));
+                *names = std::max(*names, around + metrics.horizontalAdvance(name));
+            }
             sizes = sizes || isSizeText(text);
         }
         *paths = texts > 0 && pathTexts * 2 > texts;
@@ -173,11 +184,14 @@ private:
             if (table_->isColumnHidden(c)) continue;
             columns.push_back(c);
             bool paths = false;
-            const int content = contentNeed(c, rows, &paths);
+            int names = 0;
+            const int content = contentNeed(c, rows, &paths, &names);
             const int title = header->isHidden() ? 0 : header->sectionSizeHint(c);
             if (paths) cutAtStart(c);
             whole.push_back(std::max(content, title));
-            least.push_back(content <= kReadWhole ? whole.back() : std::max(title, kLeastLong));
+            // A path keeps room for its file name; a long text for a good part of itself.
+            const int longLeast = std::min(whole.back(), std::max(title, paths ? names : kLeastLong));
+            least.push_back(content <= kReadWhole && !paths ? whole.back() : longLeast);
         }
         if (columns.empty()) return;
         std::vector<int> widths = whole;
