@@ -138,6 +138,8 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     EXPECT_EQ(page->photoFileController->rowCount(), photos - 2);
     EXPECT_EQ(page->photoFilesArray.size(), size_t(photos - 2));
     EXPECT_TRUE(selectedViewRows(page->photoFileTableview).empty());  // a second click removes nothing
+    // Nothing chosen: the detail of a removed photo is gone with it, its room the table's.
+    EXPECT_TRUE(page->photoPreviewImage->parentWidget()->isHidden());
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), photoBytes);
     testsupport::saveScreenshot(&host, "disk-photos-actions");
 
