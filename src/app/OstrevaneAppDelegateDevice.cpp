@@ -227,7 +227,7 @@ void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
     uint64_t removed = 0;
     using C = AppCounter;
     for (C part : {C::TotalMusicRemoveFileSize, C::TotalPhotoRemoveFileSize, C::TotalVideoRemoveFileSize,
-                   C::TotalAppRemoveFileSize, C::TotalUserdataRemoveFileSize})
+                   C::TotalAppRemoveFileSize, C::TotalBooksRemoveFileSize, C::TotalUserdataRemoveFileSize})
         removed = addSaturating(removed, counter(part));
 
     if (overview_.iDeviceColorView->getShowMore()) {

@@ -99,10 +99,11 @@ void OstrevaneAppDelegate::ClickMusic(QObject*) {
 }
 
 void OstrevaneAppDelegate::ClickVideo(QObject*) {
-    // The music scan fills the video list too.
     selectSidebarRow(kVideoRow);
     ClickTansfer(nullptr);
     transferViewController->showVideoView();
+    // The music scan fills the video list too: a first visit here starts it.
+    transferViewController->ShowMusic(theDevice);
 }
 
 void OstrevaneAppDelegate::ClickContact(QObject*) {

@@ -205,6 +205,7 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         // Nearly every path is kept whole: it is then copied straight from the record.
         const std::string_view path = GetStringViewFormChar(record.path);
         announced.setFilePath(path.size() == record.path.size() ? record.path : pathText.assign(path));
+        announced.setIsFolderRecord((record.mode & S_IFMT) == S_IFDIR);
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);

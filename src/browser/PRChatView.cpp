@@ -2,9 +2,10 @@
 
 #include "platform/Images.h"
 #include "widgets/ElidedText.h"
+#include "widgets/TextFonts.h"
+#include "widgets/WrappedText.h"
 
 #include <QPainter>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -21,7 +22,8 @@ QFont PRChatView::bubbleFont(int pixels) {
     // letters and a search for a word finds it.
     font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPixelSize(pixels);
-    return font;
+    // A message's emoji are drawn in colour (on screen and in a PDF), not as empty boxes.
+    return textfonts::withFallbacks(font);
 }
 
 void PRChatView::initNodeImage() {
@@ -68,36 +70,15 @@ void PRChatView::startBubble(const QString& name, char type) {
     nameLayer_ = name;
 }
 
-QTextOption PRChatView::bubbleTextOption() {
-    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    return option;
-}
-
 void PRChatTextLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QRectF(rect()), text(), PRChatView::bubbleTextOption());
+    wrappedtext::draw(painter, QRectF(contentsRect()), text(), textfonts::withFallbacks(font()));
 }
 
 namespace {
-// The height of text's lines wrapped at width like a bubble wraps them; the widest line in
-// *used when asked.
-qreal wrappedHeight(const QString& text, const QFont& font, qreal width, qreal* used = nullptr) {
-    QTextLayout layout(text, font);
-    layout.setTextOption(PRChatView::bubbleTextOption());
-    layout.beginLayout();
-    qreal height = 0, widest = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-        widest = std::max(widest, line.naturalTextWidth());
-    }
-    layout.endLayout();
-    if (used) *used = widest;
-    return height;
+qreal wrappedHeight(const QString& text, const QFont& font, qreal width) {
+    return wrappedtext::size(text, font, width).height();
 }
 
 // Where the date line starts from the bubble's top, and its font size.
@@ -109,15 +90,16 @@ QSize PRChatTextLabel::minimumSizeHint() const {
     return {fontMetrics().averageCharWidth(), fontMetrics().height()};
 }
 
-int PRChatTextLabel::heightForWidth(int width) const { return int(std::ceil(wrappedHeight(text(), font(), width))); }
+int PRChatTextLabel::heightForWidth(int width) const {
+    return int(std::ceil(wrappedHeight(text(), textfonts::withFallbacks(font()), width)));
+}
 
 QRectF PRChatView::measureText(const QString& string, qreal wrapWidth) {
     if (string.isNull() || string == "\n" || string == " ") return QRectF();
     QRectF used(0, 0, 0, 0);
     if (!string.isEmpty()) {
-        qreal width = 0;
-        const qreal height = wrappedHeight(string, bubbleFont(11), wrapWidth, &width);
-        used = QRectF(0, 0, std::ceil(width), std::ceil(height));
+        const QSizeF lines = wrappedtext::size(string, bubbleFont(11), wrapWidth);
+        used = QRectF(0, 0, std::ceil(lines.width()), std::ceil(lines.height()));
     }
     if (used.width() > 0) used.adjust(0, 0, 36, 33);
     if (used.height() < 15) used.setHeight(15);

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QRectF>
 #include <QString>
-#include <QTextOption>
 #include <QWidget>
 #include <array>
 
@@ -50,8 +49,6 @@ public:
     QLabel* imageView = nullptr;
 
     static QFont bubbleFont(int pixels);
-    // Long words and addresses break anywhere rather than run out of the bubble.
-    static QTextOption bubbleTextOption();
     static const QColor kReceivedDateColor, kSentDateColor, kNoticeColor;
 
 protected:

@@ -40,7 +40,10 @@ void PRGuideSheet::setNextImage(const char* name) {
 }
 
 void PRGuideSheet::clickGetLog() {
+    // Whole step 1, however the sheet was left (Esc ends it at any step).
     setStep("firstSteppic", "firstStep");
+    setNextImage("nextBtn");
+    firstTiplab->setText(QString::fromLatin1(kStep1Text));
     currentStep = 0;
     open();
 }

@@ -193,9 +193,16 @@ PRRecordPreviewPane::PRRecordPreviewPane(QWidget* parent) : QStackedWidget(paren
 
     emptyPage = new QWidget(this);
     addWidget(emptyPage);
+    // Any other record shown ends the movie.
+    connect(this, &QStackedWidget::currentChanged, this, [this] {
+        if (currentWidget() != photoPage) stopMovie();
+    });
 }
 
-PRRecordPreviewPane::~PRRecordPreviewPane() {
+PRRecordPreviewPane::~PRRecordPreviewPane() { stopMovie(); }
+
+void PRRecordPreviewPane::stopMovie() {
+    movieOnShow_.clear();
     if (player) player->stop();
 }
 
@@ -215,7 +222,7 @@ QImage PRRecordPreviewPane::fileTypeIcon(const QString& extension) {
 }
 
 void PRRecordPreviewPane::showMovieIcon() {
-    if (player) player->stop();
+    stopMovie();
     if (movView) movView->hide();
     imageView->show();
     imageView->setPixmap(QPixmap::fromImage(fileTypeIcon("mov")));
@@ -225,7 +232,7 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
     setCurrentWidget(photoPage);
     imageFileNamelab->setText(format("File Name: %1", record.fileNodeName()));
     imageFileSizelab->setText(format("File Size: %1", record.fileNodeSize()));
-    if (player) player->stop();
+    stopMovie();
     if (!record.bmov()) {
         if (movView) movView->hide();
         imageView->show();
@@ -244,15 +251,20 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
         static_cast<QVBoxLayout*>(photoPage->layout())->insertWidget(0, movView, 1);
         player = new QMediaPlayer(this);
         player->setVideoOutput(movView);
-        // A movie the decoders refuse falls back to the movie icon; nothing is reported.
-        connect(player, &QMediaPlayer::errorOccurred, this, [this] { showMovieIcon(); });
-        connect(player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-            if (status == QMediaPlayer::InvalidMedia) showMovieIcon();
+        // A movie the decoders refuse falls back to the movie icon; nothing is reported. The
+        // answer may come after another record was chosen: it then belongs to no one.
+        auto refused = [this] {
+            if (!movieOnShow_.isEmpty() && player->source() == movieOnShow_) showMovieIcon();
+        };
+        connect(player, &QMediaPlayer::errorOccurred, this, refused);
+        connect(player, &QMediaPlayer::mediaStatusChanged, this, [refused](QMediaPlayer::MediaStatus status) {
+            if (status == QMediaPlayer::InvalidMedia) refused();
         });
     }
     imageView->hide();
     movView->show();
-    player->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
+    movieOnShow_ = QUrl::fromLocalFile(file.absoluteFilePath());
+    player->setSource(movieOnShow_);
     player->play();
 }
 
@@ -331,9 +343,11 @@ void PRRecordPreviewPane::showConversation(const PRMessageTreeNodePtr& conversat
 
 void PRRecordPreviewPane::showNothing() {
     filePicture_ = false;
-    if (player) player->stop();
+    stopMovie();
     setCurrentWidget(emptyPage);
 }
+
+bool PRRecordPreviewPane::showsFile() const { return currentWidget() == treeFileImageView->parentWidget(); }
 
 void PRRecordPreviewPane::showTreeFile(const PRTreeFileNode& record) {
     setCurrentWidget(treeFileImageView->parentWidget());

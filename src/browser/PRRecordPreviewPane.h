@@ -18,6 +18,7 @@
 #include "model/PRTreeDirNode.h"
 
 #include <QStackedWidget>
+#include <QUrl>
 
 class QLabel;
 class QMediaPlayer;
@@ -46,6 +47,8 @@ public:
     void showNothing();
     // Whether the backup file shown last is a picture shown as itself (not its type's icon).
     bool showsFilePicture() const { return filePicture_; }
+    // Whether a backup file is on show (its picture or its type's icon).
+    bool showsFile() const;
     // The social-app page's button: opens the shown file with its default application.
     void actPreView();
 
@@ -87,6 +90,9 @@ public:
 
 private:
     void showMovieIcon();
+    // Stops the movie on show: a late result of its player then changes nothing.
+    void stopMovie();
+    QUrl movieOnShow_;
     QString faceTwitterFilePath_;
     bool filePicture_ = false;
 };

@@ -110,9 +110,9 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
 }
 
 void PRResultViewController::fitPreviewPane(Category category) {
-    // The backup files have a preview only for a picture: without one the tree and the files
-    // take the whole width.
-    const bool shown = category != BackupFiles || previewPane->showsFilePicture();
+    // A backup file previews as its picture or its type's icon; without a file chosen the tree
+    // and the files take the whole room.
+    const bool shown = category != BackupFiles || previewPane->showsFile();
     previewPane->setVisible(shown);
     if (!shown) return;
     // A call, a bookmark or a calendar entry previews as a few short lines, a backup file as

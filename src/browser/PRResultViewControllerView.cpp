@@ -24,6 +24,16 @@
 
 namespace {
 
+// One edited check box of table marks every selected row when it is one of them.
+void markSelectedRowsTogether(QTableView* table, PRRecordTableModel* model) {
+    model->rowsToMark = [table](int row) {
+        std::vector<int> rows;
+        for (const QModelIndex& index : table->selectionModel()->selectedRows()) rows.push_back(index.row());
+        if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows = {row};
+        return rows;
+    };
+}
+
 const char* const kCategoryTitles[PRResultViewController::CategoryCount] = {
     "Backup Files", "Photo&Video", "Contacts",          "Messages",        "Call History",
     "Notes",        "Bookmarks",   "Calendar&Reminder", "Twitter&Facebook"};
@@ -201,6 +211,7 @@ void PRResultViewController::buildProgressPage() {
     auto* layout = new QVBoxLayout(scanproView);
     layout->setContentsMargins(24, 24, 24, 24);
     scanInfolab = label(scanproView, "scanInfolab", tr("Scanning the backup, please wait..."));
+    scanInfolab->setWordWrap(true);  // the no-backup sentence is long
     layout->addWidget(scanInfolab);
     auto* progress = new QHBoxLayout;
     scanProgressor = new PRProgressView(scanproView);
@@ -253,7 +264,7 @@ void PRResultViewController::buildTreePage() {
     treeOutlineView->setUniformRowHeights(true);
     // Deep folders keep room for their names.
     treeOutlineView->setIndentation(14);
-    elided::showWholeCellTexts(treeOutlineView);
+    columnfit::showWholeNames(treeOutlineView);
     treeFileController = new PRTreeFileController(this);
     treetableView = new QTableView(split);
     treetableView->setObjectName("treetableView");
@@ -261,6 +272,8 @@ void PRResultViewController::buildTreePage() {
     treetableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     treetableView->setSortingEnabled(true);
     treetableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    treetableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    markSelectedRowsTogether(treetableView, treeFileController);
     treetableView->verticalHeader()->hide();
     treetableView->verticalHeader()->setDefaultSectionSize(22);
     columnfit::fitColumns(treetableView);
@@ -299,13 +312,7 @@ QTableView* PRResultViewController::buildTable(Category category, PRRecordTableM
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(22);
     columnfit::fitColumns(table);
-    // One edited check box marks every selected row when it is one of them.
-    model->rowsToMark = [table](int row) {
-        std::vector<int> rows;
-        for (const QModelIndex& index : table->selectionModel()->selectedRows()) rows.push_back(index.row());
-        if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows = {row};
-        return rows;
-    };
+    markSelectedRowsTogether(table, model);
     model->marksChanged = [this] { updateSelectedCount(); };
     model->rowsShown = [this, category](PRRecordTableModel::RowsChange change) {
         tableRowsShown(category, change == PRRecordTableModel::RowsChange::Sorted);

@@ -126,6 +126,7 @@ QWidget* PRCleanViewController::buildTreePane(PRAppTreeController*& tree, PRAppF
     styleItemView(outline);
     outline->setIconSize(QSize(18, 18));
     outline->setHeaderHidden(false);
+    columnfit::showWholeNames(outline);
     table = makeTable(files);
     split->addWidget(outline);
     split->addWidget(table);
@@ -223,15 +224,40 @@ void PRCleanViewController::showCleanMainView() {
 void PRCleanViewController::showCleanJunkView() {
     view();
     showPane(clean_.cleanJunkView);
+    showFoundFiles(Category::Junk);
 }
 void PRCleanViewController::showCleanCacheview() {
     view();
     showPane(clean_.cleanCacheview);
+    showFoundFiles(Category::Cache);
 }
 void PRCleanViewController::showCleanCookView() {
     view();
     showPane(clean_.cleanCookView);
+    showFoundFiles(Category::Cookie);
 }
+
+void PRCleanViewController::showFoundFiles(Category category) {
+    const TreeViews v = viewsOf(category);
+    if (!v.outline || !view_ || !v.outline->isVisibleTo(view_) || v.tree->BRefreshTreeFlag) return;
+    if (v.outline->selectionModel()->hasSelection()) return;  // the user's choice stays
+    // Depth first, the folders in the order shown: the first that holds files.
+    std::vector<QModelIndex> stack;
+    for (int r = v.tree->rowCount() - 1; r >= 0; --r) stack.push_back(v.tree->index(r, 0));
+    while (!stack.empty()) {
+        const QModelIndex at = stack.back();
+        stack.pop_back();
+        const PRCleanDirNodePtr folder = v.tree->cleanNodeForIndex(at);
+        if (folder && !folder->fileChildren().empty()) {
+            for (QModelIndex up = at.parent(); up.isValid(); up = up.parent()) v.outline->expand(up);
+            v.outline->setCurrentIndex(at);
+            v.outline->scrollTo(at);
+            return;
+        }
+        for (int r = v.tree->rowCount(at) - 1; r >= 0; --r) stack.push_back(v.tree->index(r, 0, at));
+    }
+}
+
 void PRCleanViewController::showCleanMediaView() {
     view();
     showPane(clean_.cleanMediaView);
@@ -257,6 +283,8 @@ void PRCleanViewController::outlineViewSelectionDidChange(QTreeView* outline) {
 void PRCleanViewController::refreshOutlineView() {
     for (QTreeView* outline : {clean_.JunkOutlineView, clean_.CacheOutlineView, clean_.CookOutlineView})
         if (outline && outline->model()->rowCount() > 0) outline->expand(outline->model()->index(0, 0));
+    // A list on show lists what the scan found as soon as it has found it.
+    for (Category category : {Category::Junk, Category::Cache, Category::Cookie}) showFoundFiles(category);
 }
 
 void PRCleanViewController::menuNeedsUpdate(QMenu* menu) {

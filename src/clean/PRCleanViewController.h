@@ -290,6 +290,8 @@ private:
     QWidget* buildTreePane(PRAppTreeController*& tree, PRAppFileController*& files, QTreeView*& outline,
                            QTableView*& table);
     void showPane(QWidget* pane);
+    // A junk list on show with nothing chosen lists the files of its first folder that has any.
+    void showFoundFiles(clean::Category category);
     // False too once the page goes, so that its scans end early.
     bool connectedNow() const { return !scans_.isCancelled() && (!deviceConnected || deviceConnected()); }
     void resetScanResults();
@@ -307,6 +309,8 @@ private:
         QString detail;  // the first failing path and its reason
         int remaining = 0;
         uint64_t failures = 0;
+        uint64_t files = 0;  // files the jobs handled
+        QString exportedTo;  // an export's folder: the batch ends saying what went there
     };
     std::shared_ptr<Batch> startBatch(const QString& failureText);
     void finishJob(const std::shared_ptr<Batch>& batch, const clean::ActionResult& result);

@@ -170,6 +170,7 @@ void PRCleanViewController::exportSelectedAppCleanRows(Category category) {
     }
     auto batch = startBatch(tr("Some files could not be copied from the device."));
     batch->remaining = int(rows.size());
+    batch->exportedTo = folder;
     for (const auto& row : rows) {
         // Each app's files under a folder of their own, at their place in its container, so that
         // files of one name from two apps or two folders never overwrite each other.

@@ -68,8 +68,12 @@ std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(
 
 void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const ActionResult& result) {
     batch->failures += result.failures + (result.serviceFailed ? 1 : 0);
+    batch->files += result.files;
     if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
-    if (--batch->remaining == 0 && batch->failures > 0) showFailure(batch->failureText, batch->detail);
+    if (--batch->remaining > 0) return;
+    if (batch->failures > 0) showFailure(batch->failureText, batch->detail);
+    if (!batch->exportedTo.isEmpty() && batch->files > 0)
+        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" exported"), batch->exportedTo);
 }
 
 void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
@@ -397,6 +401,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
         }
         auto batch = startBatch(tr("The file could not be copied from the device."));
         batch->remaining = 1;
+        batch->exportedTo = target;
         pool_.enqueue([this, stamp = tie_.stamp(), ref, target, batch] {
             ActionResult result;
             if (ref)
@@ -404,13 +409,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
                     return clean::JunkFileActions(services_, device).actExportTheNode(*ref, target);
                 });
             performOnMainThread(
-                this,
-                [=, this] {
-                    finishJob(batch, result);
-                    if (result.files > 0)
-                        tellActionDone(view_, counted(result.files, "file", "files") + tr(" exported"), target);
-                },
-                true);
+                this, [=, this] { finishJob(batch, result); }, true);
         });
         return;
     }
@@ -434,6 +433,7 @@ void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path)
     const QString folder = clean::categoryFolderOf(v.cleanType);
     auto batch = startBatch(tr("Some files could not be copied from the device."));
     batch->remaining = 1;
+    batch->exportedTo = target;
     pool_.enqueue([this, stamp = tie_.stamp(), bundleId, folder, target, batch] {
         const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
             return clean::JunkFileActions(services_, device).exportCategoryFolder(bundleId, folder, target);

@@ -78,6 +78,11 @@ bool confirmRemoval(QWidget* window, const QString& message, const QString& info
     return dialogs::runAlert(alert) == NSAlertFirstButtonReturn;
 }
 
+void removalEnded(QWidget* window, const disk::ActionResult& result) {
+    alertFailures(window, QObject::tr("Some files could not be deleted."), result);
+    if (result.files > 0) tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" removed"), {});
+}
+
 void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder) {
     alertFailures(window, QObject::tr("Some files could not be exported."), result);
     tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" exported"), folder);

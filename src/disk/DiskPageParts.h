@@ -27,6 +27,10 @@ void alertFailures(QWidget* window, const QString& what, const disk::ActionResul
 // The end of an export: the alert naming what failed (when anything did), and the window's result
 // line saying how many files went to folder.
 void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder);
+// The end of a removal: the alert naming what the device refused (when it refused anything), and
+// the window's result line saying how many files went, so that an earlier export's line does not
+// stay as if it were the last word.
+void removalEnded(QWidget* window, const disk::ActionResult& result);
 // The removal confirmation: true for "Deleted", false for "Cancel".
 bool confirmRemoval(QWidget* window, const QString& message, const QString& informative);
 

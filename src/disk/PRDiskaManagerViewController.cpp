@@ -14,6 +14,7 @@
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -22,6 +23,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -212,6 +214,11 @@ QWidget* PRDiskaManagerViewController::buildTableView() {
     QLabel* title = textLabel(pane, 16, true);
     title->setText(tr("Disk Manager"));
     top->addWidget(title, 1);
+    // Every category scanned again, as after removals.
+    auto* again = new QPushButton(tr("Scan Again"), pane);
+    again->setObjectName("diskTableScanAgainButton");
+    connect(again, &QPushButton::clicked, this, [this] { ScanDiskUsage(); });
+    top->addWidget(again);
     auto* back = new QPushButton(tr("Back"), pane);
     back->setObjectName("diskTableBackButton");
     connect(back, &QPushButton::clicked, this, [this] { BackToDiskTalbeView(); });
@@ -268,8 +275,9 @@ QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLa
     auto* top = new QHBoxLayout;
     head = PRCleanViewController::headerBand(pane, title);
     top->addWidget(head, 1);
+    // Back to the category summary, where every category and a new scan are at hand.
     auto* back = new QPushButton(tr("Back"), pane);
-    connect(back, &QPushButton::clicked, this, [this] { BackToDiskTalbeView(); });
+    connect(back, &QPushButton::clicked, this, [this] { showTableView(); });
     top->addWidget(back);
     layout->addLayout(top);
     table = new QTableView(pane);
@@ -285,6 +293,12 @@ QWidget* PRDiskaManagerViewController::buildResultPage(const QString& title, QLa
     detail->setParent(pane);
     row->addWidget(detail);
     layout->addLayout(row, 1);
+    // The detail shows the chosen row: without one it is empty and gives its room to the table.
+    detail->hide();
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, detail,
+            [table, detail] { detail->setVisible(table->selectionModel()->hasSelection()); });
+    connect(table->model(), &QAbstractItemModel::modelReset, detail,
+            [table, detail] { detail->setVisible(table->selectionModel()->hasSelection()); });
     return pane;
 }
 
@@ -329,7 +343,7 @@ QWidget* PRDiskaManagerViewController::buildUserDataPage() {
     userlibDataHeadImageView = PRCleanViewController::headerBand(pane, tr("User Data"));
     top->addWidget(userlibDataHeadImageView, 1);
     auto* back = new QPushButton(tr("Back"), pane);
-    connect(back, &QPushButton::clicked, this, [this] { BackToDiskTalbeView(); });
+    connect(back, &QPushButton::clicked, this, [this] { showTableView(); });
     top->addWidget(back);
     layout->addLayout(top);
     auto* split = new QSplitter(Qt::Horizontal, pane);
@@ -339,6 +353,7 @@ QWidget* PRDiskaManagerViewController::buildUserDataPage() {
     userLibDataFileOutlineView->setHeaderHidden(true);
     userLibDataFileOutlineView->setIconSize(QSize(16, 16));
     userLibDataFileOutlineView->setFont(QFont("Lucida Grande", 11));
+    columnfit::showWholeNames(userLibDataFileOutlineView);
     userLibDataFileTableView = new QTableView(split);
     userLibDataFileTableView->setObjectName("userLibDataFileTableView");
     diskpages::setUpSortedTable(userLibDataFileTableView, libFileController);
@@ -407,6 +422,7 @@ void PRDiskaManagerViewController::setDiskManageDeviceIndex(int index) {
 
 void PRDiskaManagerViewController::dropDeviceResults() {
     state_ = disk::DiskScanState();
+    wholeRun_ = false;
     if (!pages_) return;
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
     diskManageButton->setImageNamed("scanNom.png");
@@ -450,6 +466,7 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
     }
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);
     diskManageButton->setImageNamed("scanDown.png");
+    wholeRun_ = true;
     showTableView();
     threads_.start([this, stamp](const std::atomic<bool>& stop) {
         for (DiskScanGroup group : disk::kWholeRunOrder) {
@@ -457,7 +474,10 @@ void PRDiskaManagerViewController::ScanDiskUsage(QObject*) {
             runScan(group, stamp);
         }
         // The button says "Scanning..." for as long as the run lasts, not after it.
-        handOff(stamp, [this] { diskManageButton->setImageNamed("scanNom.png"); });
+        handOff(stamp, [this] {
+            wholeRun_ = false;
+            diskManageButton->setImageNamed("scanNom.png");
+        });
     });
 }
 
@@ -491,6 +511,12 @@ void PRDiskaManagerViewController::showBookFileView() { showPage(booksFileView);
 void PRDiskaManagerViewController::showAppFileView() { showPage(appFileView); }
 void PRDiskaManagerViewController::showSystemAppFileView() { showPage(systemAppFileView); }
 void PRDiskaManagerViewController::showUserlibDataView() { showPage(userLibDataView); }
+
+void PRDiskaManagerViewController::showFinished(DiskCategory category) {
+    // A whole run stays on the category summary, where each row's size arrives as its scan
+    // ends; a category opened alone shows its results.
+    if (!wholeRun_) showResults(category);
+}
 
 void PRDiskaManagerViewController::showResults(DiskCategory category) {
     if (AppShell* app = AppShell::current()) app->HiddenMainBottomImageView();

@@ -14,6 +14,7 @@
 // hands nothing in, and no removal, export or uninstall reaches another device.
 #pragma once
 
+#include "appcore/AppState.h"
 #include "appcore/DeviceTie.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "clean/core/PRPhoneSystemDirNode.h"
@@ -252,6 +253,11 @@ private:
     void launch(disk::DiskCategory category);
     // The category's results page (after hiding the window's bottom image).
     void showResults(disk::DiskCategory category);
+    // A finished scan's results, unless a whole run keeps the summary on show.
+    void showFinished(disk::DiskCategory category);
+    // After a removal from a media or book category: its figure and the device's removed bytes
+    // count what went.
+    void removed(disk::DiskCategory category, AppCounter counter, const disk::ActionResult& result);
     // Empties what the scan of group found before, so that scanning again adds nothing twice.
     void resetGroup(disk::DiskScanGroup group);
     void runScan(disk::DiskScanGroup group, const DeviceStamp& stamp);
@@ -275,6 +281,7 @@ private:
     disk::DiskDeviceServices& services_;
     DeviceTie tie_{[this] { dropDeviceResults(); }};
     disk::DiskScanState state_;
+    bool wholeRun_ = false;  // a whole run is under way: the summary stays on show
     disk::ScanThreads threads_;
     std::atomic<bool> stopping_{false};  // the page is going: scans end, hand-offs are dropped
     QStackedWidget* pages_ = nullptr;

@@ -15,6 +15,7 @@
 #include "disk/PRSystemlibFileController.h"
 #include "disk/core/LargeFileActions.h"
 #include "disk/core/LocalCopies.h"
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/LocalNames.h"
 #include "platform/Paths.h"
@@ -24,10 +25,13 @@
 
 #include <QBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
 #include <algorithm>
+
+using disk::DiskCategory;
 
 namespace {
 
@@ -90,7 +94,7 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const Devi
     if (scanned) dropFrom(*scanned, gone);
     table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
     if (goneOut) *goneOut = std::move(gone);
-    diskpages::alertFailures(window, QObject::tr("Some files could not be deleted."), result);
+    diskpages::removalEnded(window, result);
     return result;
 }
 
@@ -161,31 +165,41 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
 // ---- Photos, music, videos and books ----------------------------------------------------------
 
 void PRDiskaManagerViewController::RemovePhotoItem(QObject*) {
-    raise(AppCounter::TotalPhotoRemoveFileSize,
-          removeSelected(services_, tie_.stamp(), window(), photoFileTableview, photoFileController, &photoFilesArray,
-                         [](const PRPhotoAndVideoNode& p) { return p.filePath(); })
-              .bytes);
+    removed(DiskCategory::Photos, AppCounter::TotalPhotoRemoveFileSize,
+            removeSelected(services_, tie_.stamp(), window(), photoFileTableview, photoFileController, &photoFilesArray,
+                           [](const PRPhotoAndVideoNode& p) { return p.filePath(); }));
 }
 
 void PRDiskaManagerViewController::RemoveMusicItem(QObject*) {
-    raise(AppCounter::TotalMusicRemoveFileSize,
-          removeSelected(services_, tie_.stamp(), window(), musicFileTableView, muiscFileController, &musicFilesArray,
-                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
-              .bytes);
+    removed(DiskCategory::Music, AppCounter::TotalMusicRemoveFileSize,
+            removeSelected(services_, tie_.stamp(), window(), musicFileTableView, muiscFileController, &musicFilesArray,
+                           [](const PRTranMusicNode& t) { return t.musicLoctionpath(); }));
 }
 
 void PRDiskaManagerViewController::RemoveVideoItem(QObject*) {
-    raise(AppCounter::TotalVideoRemoveFileSize,
-          removeSelected(services_, tie_.stamp(), window(), vidoeFileTableView, videoFileController, &videoFilesArray,
-                         [](const PRTranMusicNode& t) { return t.musicLoctionpath(); })
-              .bytes);
+    removed(DiskCategory::Videos, AppCounter::TotalVideoRemoveFileSize,
+            removeSelected(services_, tie_.stamp(), window(), vidoeFileTableView, videoFileController, &videoFilesArray,
+                           [](const PRTranMusicNode& t) { return t.musicLoctionpath(); }));
 }
 
 void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
-    // Books change no removed-byte total.
-    removeSelected(
-        services_, tie_.stamp(), window(), bookFileTableview, booksFileController, &bookFilesArray,
-        [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution));
+    removed(DiskCategory::Books, AppCounter::TotalBooksRemoveFileSize,
+            removeSelected(
+                services_, tie_.stamp(), window(), bookFileTableview, booksFileController, &bookFilesArray,
+                [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution)));
+}
+
+void PRDiskaManagerViewController::removed(DiskCategory category, AppCounter counter,
+                                           const disk::ActionResult& result) {
+    if (result.bytes == 0) return;
+    raise(counter, result.bytes);
+    // The category's figure on the summary counts what is still on the device.
+    uint64_t* total = category == DiskCategory::Photos   ? &allPhotoFileSize
+                      : category == DiskCategory::Music  ? &allMusicFileSize
+                      : category == DiskCategory::Videos ? &allVideoFileSize
+                                                         : &allBooksFileSize;
+    *total -= std::min(*total, result.bytes);
+    rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {

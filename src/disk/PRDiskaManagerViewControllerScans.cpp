@@ -230,20 +230,20 @@ void PRDiskaManagerViewController::finishRow(DiskCategory category, uint64_t tot
 void PRDiskaManagerViewController::startScanDevicePhotoFinishHandle() {
     finishRow(DiskCategory::Photos, allPhotoFileSize);
     state_.finished(DiskScanGroup::Photos);
-    ViewScanPhotoFiles();
+    showFinished(DiskCategory::Photos);
 }
 
 void PRDiskaManagerViewController::ScanDiskMusicFinishHandle() {
     finishRow(DiskCategory::Music, allMusicFileSize);
     finishRow(DiskCategory::Videos, allVideoFileSize);
     state_.finished(DiskScanGroup::MusicAndVideos);
-    showResults(state_.resultCategory(DiskScanGroup::MusicAndVideos));
+    showFinished(state_.resultCategory(DiskScanGroup::MusicAndVideos));
 }
 
 void PRDiskaManagerViewController::ScanBookFinishHandle() {
     finishRow(DiskCategory::Books, allBooksFileSize);
     state_.finished(DiskScanGroup::Books);
-    ViewScanBookFiles();
+    showFinished(DiskCategory::Books);
 }
 
 void PRDiskaManagerViewController::ScanAppsFinishHandle() {
@@ -251,13 +251,13 @@ void PRDiskaManagerViewController::ScanAppsFinishHandle() {
     finishRow(DiskCategory::SystemApps, 0);
     systemAppFileSizelab->setText(QStringLiteral(" "));  // system apps are not summed
     state_.finished(DiskScanGroup::Apps);
-    showResults(state_.resultCategory(DiskScanGroup::Apps));
+    showFinished(state_.resultCategory(DiskScanGroup::Apps));
 }
 
 void PRDiskaManagerViewController::LookupUserTreeFinishedOnMainThreadHanld() {
     finishRow(DiskCategory::UserData, allUserDataFileSize);
     state_.finished(DiskScanGroup::UserData);
-    ViewScanUserlibDataFile();
+    showFinished(DiskCategory::UserData);
 }
 
 // ---- Scans ------------------------------------------------------------------------------------

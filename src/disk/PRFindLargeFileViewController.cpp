@@ -497,10 +497,18 @@ disk::ActionResult PRFindLargeFileViewController::removeSelected(QTableView* tab
         if (removed[i]) gone.push_back(nodes[i]);  // a refused removal keeps its row
     dropRecords(gone);
     table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
-    if (AppState* state = AppState::current())
-        state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize,
-                            result.bytes);
+    removedBytes(apps, result.bytes);
     return result;
+}
+
+void PRFindLargeFileViewController::removedBytes(bool apps, uint64_t bytes) {
+    if (bytes == 0) return;
+    if (AppState* state = AppState::current())
+        state->raiseCounter(apps ? AppCounter::TotalAppRemoveFileSize : AppCounter::TotalUserdataRemoveFileSize, bytes);
+    // The area's total counts what is still on the device.
+    uint64_t& total = apps ? allAppFileSize : allDocumentFileSize;
+    total -= std::min(total, bytes);
+    (apps ? appDataFileSizelab : userDataFileSizelab)->setText(qs(sizeText(total)));
 }
 
 void PRFindLargeFileViewController::ClickuserDataRemoveAction(QObject*) {
@@ -513,7 +521,7 @@ void PRFindLargeFileViewController::ClickuserDataRemoveAction(QObject*) {
     if (!stillOnItsDevice(stamp, window())) return;
     disk::ActionResult result = removeSelected(userDataLargeTableView, userLargeFileController, false, stamp);
     result.add(removeSelected(userDataBigTableView, userBigFileController, false, stamp));
-    diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+    diskpages::removalEnded(window(), result);
 }
 
 disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* table,
@@ -542,7 +550,7 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
             if (n->appBundId == chosen->appBundId) gone.push_back(n);
     dropRecords(gone);
     table->clearSelection();  // nothing chosen stays chosen: a second click removes nothing
-    if (AppState* state = AppState::current()) state->raiseCounter(AppCounter::TotalAppRemoveFileSize, result.bytes);
+    removedBytes(true, result.bytes);
     return result;
 }
 
@@ -561,7 +569,7 @@ void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
     if (answer == NSAlertFirstButtonReturn) {
         disk::ActionResult result = removeSelected(appLargeTableView, appLargeFileController, true, stamp);
         result.add(removeSelected(appBigTableView, appBigFileController, true, stamp));
-        diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+        diskpages::removalEnded(window(), result);
     } else if (answer == NSAlertThirdButtonReturn) {
         disk::ActionResult result = uninstallSelected(appLargeTableView, appLargeFileController, stamp);
         result.add(uninstallSelected(appBigTableView, appBigFileController, stamp));

@@ -132,6 +132,9 @@ private:
     disk::ActionResult uninstallSelected(QTableView* table, PRLargeFileController* controller,
                                          const DeviceStamp& stamp);
     void dropRecords(const std::vector<PRLargeFileNodePtr>& gone);
+    // What a removal took from the apps' or the user data's files: their total and the
+    // device's removed bytes follow.
+    void removedBytes(bool apps, uint64_t bytes);
     void exportSelected(std::initializer_list<std::pair<QTableView*, PRLargeFileController*>> tables);
     QString exportFolder() const;
     QWidget* window() const;

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
 #include "widgets/TrackPlayer.h"
@@ -155,11 +156,8 @@ void PRPhoneSystemViewController::buildView(QWidget* page) {
     theOutlineView->setFont(QFont("Lucida Grande", 11));
     theOutlineView->setContextMenuPolicy(Qt::CustomContextMenu);
     theOutlineView->setIndentation(14);
-    // Deep folders scroll sideways instead of cutting their names.
-    theOutlineView->header()->setStretchLastSection(false);
-    theOutlineView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     theOutlineView->setMinimumWidth(150);
-    elided::showWholeCellTexts(theOutlineView);
+    columnfit::showWholeNames(theOutlineView);
     theTableView = new QTableView(split);
     theTableView->setObjectName("theTableView");
     diskpages::setUpSortedTable(theTableView, libFileController);
@@ -579,7 +577,7 @@ void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
         }
         handOff(receiver, [this, stamp, entries, removed, result] {
             if (stamp.holds()) removedFromDevice(entries, removed);
-            diskpages::alertFailures(window(), tr("Some files could not be deleted."), result);
+            diskpages::removalEnded(window(), result);
         });
     });
 }

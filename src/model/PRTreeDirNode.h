@@ -41,10 +41,12 @@ enum PRTreeSelection { PRTreeUnselected = 0, PRTreeSelected = 1, PRTreeSelectedS
     X(std::vector<PRTreeDirNodePtr>, children, setChildren, {})          \
     X(std::vector<PRTreeFileNodePtr>, fileChildren, setFileChildren, {}) \
     X(std::string, nodeIcon, setNodeIcon, "unselected")                  \
-    X(int, isSelected, setIsSelected, PRTreeUnselected)
+    X(int, isSelected, setIsSelected, PRTreeUnselected)                  \
+    X(bool, isFolderRecord, setIsFolderRecord, false)
 
 // nodeIcon holds the name of the tick image ("unselected", "selected", "selectedSome"); the
-// page that draws the tree looks the image up by that name.
+// page that draws the tree looks the image up by that name. isFolderRecord marks a manifest
+// record that names a folder rather than a file.
 class PRTreeDirNode final : public PRRecord, public std::enable_shared_from_this<PRTreeDirNode> {
     PR_RECORD(PRTreeDirNode, PR_TREE_DIR_NODE_FIELDS)
     std::vector<PRTreeDirNodePtr>& children() { return children_; }

@@ -19,6 +19,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -167,20 +169,34 @@ void PRTansferViewController::openTableMenu(QAbstractItemView* view, QMenu* menu
 }
 
 void PRTansferViewController::menuNeedsUpdate(QMenu* menu) {
+    QAbstractItemView* view = nullptr;
     int clicked = -1;
-    if (menu == musicMenu)
+    if (menu == musicMenu) {
+        view = musicTableView;
         clicked = musicClickedRow;
-    else if (menu == videoMenu)
+    } else if (menu == videoMenu) {
+        view = videoTableView;
         clicked = videoClickedRow;
-    else if (menu == appDirMenu)
+    } else if (menu == appDirMenu) {
+        view = appOutlineView;
         clicked = appDirClickedRow;
-    else if (menu == appFileMenu)
+    } else if (menu == appFileMenu) {
+        view = appTableView;
         clicked = appFileClickedRow;
-    else
+    } else {
         return;  // the photo and record menus keep their entries as they are
-    // Opened on no row, the menu acts on nothing: every entry is off.
+    }
+    const bool rows = view->model() && view->model()->rowCount(view->rootIndex()) > 0;
+    const bool selection = view->selectionModel() && view->selectionModel()->hasSelection();
     for (QAction* action : menu->actions()) {
-        action->setEnabled(clicked >= 0);
+        if (action->isSeparator()) continue;
+        bool enabled = false;
+        switch (MenuNeeds(action->data().toInt())) {
+        case MenuNeeds::ClickedRow: enabled = clicked >= 0; break;
+        case MenuNeeds::Selection: enabled = selection; break;
+        case MenuNeeds::Rows: enabled = rows; break;
+        }
+        action->setEnabled(enabled);
         action->setChecked(false);
     }
 }
@@ -193,8 +209,10 @@ QMenu* PRTansferViewController::tableMenu(QWidget* owner, const char* name) {
 }
 
 void PRTansferViewController::addMenuAction(QMenu* menu, const QString& title,
-                                            void (PRTansferViewController::*action)(QObject*)) {
-    connect(menu->addAction(title), &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
+                                            void (PRTansferViewController::*action)(QObject*), MenuNeeds needs) {
+    QAction* entry = menu->addAction(title);
+    entry->setData(int(needs));
+    connect(entry, &QAction::triggered, this, [this, action] { (this->*action)(nullptr); });
 }
 
 void PRTansferViewController::setExportRequest(bool* flag) {

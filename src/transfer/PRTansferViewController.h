@@ -18,6 +18,7 @@
 #pragma once
 
 #include "appcore/DeviceTie.h"
+#include "browser/MovieFrameGrabber.h"
 #include "browser/core/PageWorkers.h"
 #include "clean/core/PRAppDirTreeNode.h"
 #include "transfer/core/AppContainers.h"
@@ -38,6 +39,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QLabel;
 class QListView;
 class QMenu;
@@ -83,9 +85,12 @@ public:
     void refreshOutlineView();
 
     // ---- Context menus ------------------------------------------------------------------------
-    // Enables the entries of the music, video and app menus as they open: every one when the menu
-    // was opened on a row, none on the empty area. The photo and record menus are left as they are.
+    // Enables the entries of the music, video and app menus as they open, each by what it acts
+    // on: the row the menu was opened on, the selection, or the rows. The photo
+    // and record menus are left as they are.
     void menuNeedsUpdate(QMenu* menu);
+    // What a menu entry acts on, and so needs to be enabled.
+    enum class MenuNeeds { ClickedRow, Selection, Rows };
     // The row the music, video and app menus were last opened on or clicked (-1: none): the
     // music and video actions take it, the app actions the selection it is part of.
     int musicClickedRow = -1, videoClickedRow = -1, appDirClickedRow = -1, appFileClickedRow = -1;
@@ -255,7 +260,8 @@ private:
     void setExportRequest(bool* flag);
     // A context menu of the page, brought up to date by menuNeedsUpdate as it opens.
     QMenu* tableMenu(QWidget* owner, const char* name);
-    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*));
+    void addMenuAction(QMenu* menu, const QString& title, void (PRTansferViewController::*action)(QObject*),
+                       MenuNeeds needs = MenuNeeds::ClickedRow);
     // Opens menu at the view's point at and notes the row under it in clicked (-1: none); with
     // select, that row becomes the selection unless it is part of it.
     void openTableMenu(QAbstractItemView* view, QMenu* menu, int* clicked, const QPoint& at, bool select);
@@ -277,6 +283,8 @@ private:
     void playTrack(bool video);
     void MusichasCopyFinishedOnMainThread(const PRTranMusicNodePtr& track, const transfer::TrackCopy& copy, bool start);
     void startTrackCopy(const PRTranMusicNodePtr& track, bool video);
+    // The music picture: the loaded track's artwork from its tags, else the default image.
+    void showTrackArtwork();
     void exportTracksToFolder(std::vector<PRTranMusicNodePtr> tracks, const QString& folder, bool reveal);
     void ExportAllMusicToMacThread();
     void ExportAllVideoToMacThread();
@@ -309,6 +317,8 @@ private:
     void refreshAppFiles();
     PRAppDirTreeNodePtr selectedAppFolder() const;
     void previewAppFile();
+    // Shows picture in the app document's view, or the "document" image when it is null.
+    void showAppPicture(QImage picture);
     void buildRecordViews();
     void openRecords(transfer::RecordKind kind);
     void StartBackupDeviceThread(transfer::RecordKind kind);
@@ -327,6 +337,9 @@ private:
     DeviceStamp recordRunStamp_;  // the device of the record read under way
     PhotoBrowserModel* photoModel_ = nullptr;
     QMenu* photoContextMenu_ = nullptr;
+    MovieFrameGrabber appMovieFrames_;        // the first frames of movie documents
+    QAction* photoExportSelected_ = nullptr;  // in the grid's menu, and on its keys
+    QAction* photoExportAll_ = nullptr;
     int photoExportsFinished_ = 0;
     int musicJobsFinished_ = 0;
     int appJobsFinished_ = 0;

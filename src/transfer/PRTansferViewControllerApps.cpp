@@ -13,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "transfer/DocumentPicture.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
@@ -21,7 +22,6 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -74,7 +74,7 @@ void PRTansferViewController::buildAppView() {
     appOutlineView->setModel(appTreeController);
     appOutlineView->setHeaderHidden(true);
     appOutlineView->setIconSize({24, 24});
-    elided::showWholeCellTexts(appOutlineView);
+    columnfit::showWholeNames(appOutlineView);
     connect(appOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { outlineViewSelectionDidChange(); });
     appFileController = new PRAppFileController(kAppFileColumns, this);
@@ -115,19 +115,24 @@ void PRTansferViewController::buildAppView() {
     add(tr("Export Folder..."), "exportFolderBtn", &PRTansferViewController::AppDirExporttoMac);
     layout->addLayout(buttons);
 
-    // The context menus act on the folder or the files they were opened on.
+    // The context menus act on the folder or the files selected (a row the menu is opened on
+    // becomes the selection).
     appDirMenu = tableMenu(appOutlineView, "appDirMenu");
-    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac);
+    addMenuAction(appDirMenu, tr("Export Folder..."), &PRTansferViewController::AppDirExporttoMac,
+                  MenuNeeds::Selection);
     appFileMenu = tableMenu(appTableView, "appFileMenu");
-    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp);
+    // The file lands beside the chosen one.
+    addMenuAction(appFileMenu, tr("Add File Here..."), &PRTansferViewController::addFilesToApp, MenuNeeds::Selection);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll);
-    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll);
+    addMenuAction(appFileMenu, tr("Select All"), &PRTansferViewController::AppSelectAll, MenuNeeds::Rows);
+    addMenuAction(appFileMenu, tr("Unselect All"), &PRTansferViewController::AppUnSelecteAll, MenuNeeds::Selection);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument);
-    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac);
+    addMenuAction(appFileMenu, tr("Export to Documents"), &PRTansferViewController::AppExportFilestoDocument,
+                  MenuNeeds::Selection);
+    addMenuAction(appFileMenu, tr("Export to a Folder..."), &PRTansferViewController::AppExportFilestoMac,
+                  MenuNeeds::Selection);
     appFileMenu->addSeparator();
-    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted);
+    addMenuAction(appFileMenu, tr("Delete"), &PRTansferViewController::AppDeleted, MenuNeeds::Selection);
     const std::pair<QAbstractItemView*, std::pair<QMenu*, int*>> menus[] = {
         {appOutlineView, {appDirMenu, &appDirClickedRow}}, {appTableView, {appFileMenu, &appFileClickedRow}}};
     for (const auto& [view, menu] : menus) {
@@ -296,12 +301,19 @@ void PRTansferViewController::previewAppFile() {
         file->btransfer = true;
         file->transferPath = copy;
     }
-    // A picture document shows itself (at most 512 points a side), any other document its icon.
-    QImageReader reader(file->transferPath);
-    reader.setAutoTransform(true);
-    if (reader.canRead() && reader.size().isValid())
-        reader.setScaledSize(reader.size().scaled(512, 512, Qt::KeepAspectRatio).boundedTo(reader.size()));
-    QImage picture = reader.read();
+    // A picture shows itself and a PDF its first page (at most 512 points a side), a movie its
+    // first frame once the media backend gives it; any other document its icon.
+    const QString path = file->transferPath;
+    showAppPicture(documentpicture::of(path, {512, 512}));
+    if (documentpicture::isMovie(path))
+        appMovieFrames_.grab(path, {512, 512}, [this, path](const QImage& frame) {
+            const auto shown = std::dynamic_pointer_cast<PRAppFileTreeNode>(
+                appFileController->objectAt(appTableView->selectionModel()->selectedRows().value(0).row()));
+            if (!frame.isNull() && shown && shown->btransfer && shown->transferPath == path) showAppPicture(frame);
+        });
+}
+
+void PRTansferViewController::showAppPicture(QImage picture) {
     if (picture.isNull()) picture = images::imageNamed(QStringLiteral("document"));
     const QSize room = appImageView->size().boundedTo({512, 512}) - QSize(16, 16);
     appImageView->setPixmap(QPixmap::fromImage(picture.scaled(room.expandedTo({32, 32}).boundedTo(picture.size()),

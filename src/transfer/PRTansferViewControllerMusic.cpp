@@ -123,6 +123,10 @@ QWidget* PRTansferViewController::buildTrackPane(QWidget* pane, const QString& t
         musicProgress = progress;
         musicStatuslab = status;
         musicPlayer = trackPlayer;
+        // The track's own artwork once it is loaded.
+        connect(trackPlayer, &TrackPlayer::stateChanged, this, [this] {
+            if (musicPlayer->loaded()) showTrackArtwork();
+        });
     }
     row->addWidget(progress);
     row->addWidget(trackPlayer->playButton());
@@ -140,26 +144,31 @@ QMenu* PRTansferViewController::buildTrackMenu(QTableView* table, bool video) {
     if (video) {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::videoPlay);
         menu->addSeparator();
-        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll);
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::videoSelecteAll, MenuNeeds::Rows);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::videoUnSelectAll, MenuNeeds::Selection);
         menu->addSeparator();
-        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument);
-        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac);
+        addMenuAction(menu, tr("Export Selected to Documents"), &PRTansferViewController::videoExporttoDocument,
+                      MenuNeeds::Selection);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::videoExporttoMac,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::videoCopytoiTunes);
-        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::videoCopyAlltoiTunes,
+                      MenuNeeds::Rows);
         videoMenu = menu;
     } else {
         addMenuAction(menu, tr("Play"), &PRTansferViewController::musicPlay);
         menu->addSeparator();
-        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll);
-        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll);
+        addMenuAction(menu, tr("Select All"), &PRTansferViewController::musicSelectAll, MenuNeeds::Rows);
+        addMenuAction(menu, tr("Unselect All"), &PRTansferViewController::musicUnSelecteAll, MenuNeeds::Selection);
         menu->addSeparator();
         addMenuAction(menu, tr("Export to Documents"), &PRTansferViewController::musicExporttoDocument);
-        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac);
+        addMenuAction(menu, tr("Export All to a Folder..."), &PRTansferViewController::musicExporttoMac,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add to Music Library"), &PRTansferViewController::musicCopytoiTunes);
-        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes);
+        addMenuAction(menu, tr("Add All to Music Library"), &PRTansferViewController::musicCopyAlltoiTunes,
+                      MenuNeeds::Rows);
         addMenuAction(menu, tr("Add Selected to Music Library"),
-                      &PRTansferViewController::ExportSelectedMusicToITuneslib);
+                      &PRTansferViewController::ExportSelectedMusicToITuneslib, MenuNeeds::Selection);
         musicMenu = menu;
     }
     return menu;
@@ -283,13 +292,18 @@ void PRTansferViewController::previewTrack(bool video) {
     }
     // A track never copied is copied first; the copy's end loads the player.
     if (!track->bhasCopy()) return startTrackCopy(track, video);
-    if (!video)
-        musicImageView->setPixmap(QPixmap::fromImage(images::imageNamed(QStringLiteral("defaultMuisc")))
-                                      .scaled(musicImageView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (!video) showTrackArtwork();
     TrackPlayer* player = video ? videoPlayer : musicPlayer;
     const QString copy = QString::fromStdString(track->bCopyLocationPath());
     if (player->source() != copy || !player->loaded()) player->load(copy, false);
     progress->setHidden(true);
+}
+
+void PRTansferViewController::showTrackArtwork() {
+    QImage artwork = musicPlayer->artwork();
+    if (artwork.isNull()) artwork = images::imageNamed(QStringLiteral("defaultMuisc"));
+    musicImageView->setPixmap(
+        QPixmap::fromImage(artwork).scaled(musicImageView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void PRTansferViewController::startTrackCopy(const PRTranMusicNodePtr& track, bool video) {
@@ -359,9 +373,11 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
             this,
             [this, result, written, reveal] {
                 if (trackWorkers_.cancelled()) return;
-                if (reveal && !written.isEmpty())
+                // Every export ends with its result line; only an export that asked opens the
+                // folder as well.
+                if (!written.isEmpty())
                     tellActionDone(view(), counted(written.size(), "track", "tracks") + tr(" exported"),
-                                   QFileInfo(written.first()).path());
+                                   QFileInfo(written.first()).path(), reveal);
                 ++musicJobsFinished_;
                 alertFailure(result, counted(result.failures, "track", "tracks") + tr(" could not be exported."));
             },
@@ -400,11 +416,21 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
     if (tracks.empty()) return;
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, alertWindow())) return;
-    for (const PRTranMusicNodePtr& track : tracks) {
-        // Without a copy only a track chosen with the fallback is copied first.
-        if (!track->bhasCopy() && !dropFallback) continue;
+    // Without a copy only a track chosen with the fallback is copied first.
+    std::vector<PRTranMusicNodePtr> taken;
+    for (const PRTranMusicNodePtr& track : tracks)
+        if (track->bhasCopy() || dropFallback) taken.push_back(track);
+    if (taken.empty()) return;
+    // The tracks of one action are added side by side and end in one alert naming what failed.
+    struct Tally {
+        size_t left = 0;
+        disk::ActionResult result;
+    };
+    auto tally = std::make_shared<Tally>();
+    tally->left = taken.size();
+    for (const PRTranMusicNodePtr& track : taken) {
         const PRTranMusicNode snapshot = *track;
-        trackWorkers_.start([this, track, snapshot, stamp, dropFallback](const std::atomic<bool>& cancelled) {
+        trackWorkers_.start([this, track, snapshot, stamp, dropFallback, tally](const std::atomic<bool>& cancelled) {
             if (cancelled) return;
             transfer::TrackCopy copy;
             copy.ok = snapshot.bhasCopy();
@@ -426,19 +452,26 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
             }
             disk::ActionResult result = copy.result;
             if (copy.ok && !cancelled) {
+                iTunesScriptHandler::KeptErrors scriptErrors;
                 const transfer::LibraryAdd added = transfer::addCopyToLibrary(
                     _iTunesHander, copy.localPath, transfer::trackFileName(snapshot), dropFallback);
-                if (added == transfer::LibraryAdd::Failed && dropFallback)
-                    result.failed(copy.localPath.toStdString(), "it could not be put into the library's folder");
+                if (added == transfer::LibraryAdd::Failed) {
+                    const std::string why = scriptErrors.texts.isEmpty()
+                                                ? std::string("it could not be put into the library's folder")
+                                                : scriptErrors.texts.front().toStdString();
+                    result.failed(copy.localPath.toStdString(), why);
+                }
             }
             if (cancelled) return;
             performOnMainThread(
                 this,
-                [this, result] {
+                [this, result, tally] {
                     if (trackWorkers_.cancelled()) return;
                     ++musicJobsFinished_;
-                    alertFailure(result, counted(result.failures, "track", "tracks") +
-                                             tr(" could not be added to the music library."));
+                    tally->result.add(result);
+                    if (--tally->left > 0) return;
+                    alertFailure(tally->result, counted(tally->result.failures, "track", "tracks") +
+                                                    tr(" could not be added to the music library."));
                 },
                 true);
         });

@@ -11,6 +11,7 @@
 #include "transfer/PhotoBrowserModel.h"
 #include "widgets/ActionResultLine.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,6 +67,17 @@ void PRTansferViewController::buildPhotoView() {
                                                imageBroswerView->viewport()->mapToGlobal(at));
     });
     layout->addWidget(imageBroswerView, 1);
+    // The exports' keys work in the grid as the menu shows them.
+    photoExportSelected_ = new QAction(tr("Export Selected to Mac..."), imageBroswerView);
+    photoExportSelected_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_E));
+    connect(photoExportSelected_, &QAction::triggered, this, [this] { ExportSelectedPhotoToMac(nullptr); });
+    photoExportAll_ = new QAction(tr("Export All to Mac..."), imageBroswerView);
+    photoExportAll_->setShortcut(QKeySequence(Qt::Key_E));
+    connect(photoExportAll_, &QAction::triggered, this, [this] { ExportAllPhotoToMac(nullptr); });
+    for (QAction* action : {photoExportSelected_, photoExportAll_}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        imageBroswerView->addAction(action);
+    }
 
     auto* footer = new QHBoxLayout;
     footer->addStretch(1);
@@ -160,12 +172,8 @@ void PRTansferViewController::imageBrowsercellWasRightClickedAtIndex(int, const 
     delete photoContextMenu_;
     photoContextMenu_ = new QMenu(QStringLiteral("menu"), imageBroswerView);
     photoContextMenu_->setObjectName("photoMenu");
-    QAction* selected = photoContextMenu_->addAction(tr("Export Selected to Mac..."));
-    selected->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_E));
-    connect(selected, &QAction::triggered, this, [this] { ExportSelectedPhotoToMac(nullptr); });
-    QAction* all = photoContextMenu_->addAction(tr("Export All to Mac..."));
-    all->setShortcut(QKeySequence(Qt::Key_E));
-    connect(all, &QAction::triggered, this, [this] { ExportAllPhotoToMac(nullptr); });
+    photoContextMenu_->addAction(photoExportSelected_);
+    photoContextMenu_->addAction(photoExportAll_);
     photoMenu = photoContextMenu_;
     photoContextMenu_->popup(globalPosition);
 }

@@ -17,6 +17,7 @@ ActionResultLine::ActionResultLine(QWidget* parent) : QWidget(parent) {
     label_->setObjectName("actionResultText");
     label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label_->setMinimumWidth(0);
+    label_->setWordWrap(true);  // a long sentence takes a second line rather than being cut
     show_ = new QPushButton(tr("Show Folder"), this);
     show_->setObjectName("actionResultShowFolder");
     close_ = new QPushButton(tr("Close"), this);
@@ -33,7 +34,7 @@ QString ActionResultLine::text() const { return label_->text(); }
 void ActionResultLine::tell(const QString& summary, const QString& folder, bool openFolder) {
     summary_ = summary;
     folder_ = folder;
-    label_->setText(tr("%1 in %2").arg(summary, QDir::toNativeSeparators(folder)));
+    label_->setText(folder.isEmpty() ? summary : tr("%1 in %2").arg(summary, QDir::toNativeSeparators(folder)));
     label_->setToolTip(folder);
     show_->setVisible(!folder.isEmpty());
     show();

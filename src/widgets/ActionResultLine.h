@@ -15,8 +15,8 @@ class ActionResultLine : public QWidget {
 public:
     explicit ActionResultLine(QWidget* parent = nullptr);
 
-    // Says summary ("12 files exported") and the folder they went to; opens the folder unless
-    // openFolder is false (it was shown when the action started).
+    // Says summary ("12 files exported") and the folder they went to (none for a removal); opens
+    // the folder unless openFolder is false (it was shown when the action started).
     void tell(const QString& summary, const QString& folder, bool openFolder = true);
     QString text() const;
     QString folder() const { return folder_; }

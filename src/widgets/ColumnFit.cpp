@@ -3,25 +3,27 @@
 #include "widgets/ElidedText.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
+#include <set>
 #include <vector>
 
 namespace columnfit {
 namespace {
 
-// Columns of figures (sizes, dates, times, counts) no wider than this keep their whole text;
-// the others share what is left.
-constexpr int kFigureColumn = 160;
-// The narrowest a shared column gets before the table scrolls sideways.
-constexpr int kLeastShare = 48;
-// A figure column's title up to this width stays whole even where the figures are narrower
-// (a longer one is cut, its whole text in the tip).
-constexpr int kShortTitle = 64;
+// A column whose widest text is no wider than this is read whole (names, numbers, dates,
+// sizes, domains); a wider one holds long free text (a note, a message, a link) or paths.
+constexpr int kReadWhole = 320;
+// The narrowest a column of long texts gets before the table scrolls sideways (a column of
+// paths keeps the room of its file names).
+constexpr int kLeastLong = 160;
 // Rows looked at: all of a table of up to kAllRows, else the first ones and as many spread
 // over the rest.
 constexpr int kAllRows = 1000;
@@ -33,11 +35,41 @@ bool isSizeText(const QString& text) {
     return size.match(text).hasMatch();
 }
 
-// A figure: a size, a date, a time, a version or a count, which reads only whole.
-bool isFigure(const QString& text) {
-    static const QRegularExpression figure(QStringLiteral("^[0-9 .,:/+()-]*(bytes|KB|MB|GB|TB)?$"));
-    return isSizeText(text) || figure.match(text).hasMatch();
+// A path on the device or in a backup (below its domain): what tells one file from another is
+// its end. An address with a scheme is not one.
+bool isPath(const QString& text) {
+    return text.size() > 1 && text.contains('/') && !text.contains(QStringLiteral("://"));
 }
+
+// Draws a column's cut texts cut at their start, the rest as the table's own delegate does.
+class StartCut final : public QStyledItemDelegate {
+public:
+    StartCut(QAbstractItemDelegate* own, QObject* parent) : QStyledItemDelegate(parent), own_(own) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem cut = option;
+        cut.textElideMode = Qt::ElideLeft;
+        if (own_)
+            own_->paint(painter, cut, index);
+        else
+            QStyledItemDelegate::paint(painter, cut, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return own_ ? own_->sizeHint(option, index) : QStyledItemDelegate::sizeHint(option, index);
+    }
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override {
+        return own_ ? own_->editorEvent(event, model, option, index)
+                    : QStyledItemDelegate::editorEvent(event, model, option, index);
+    }
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        return own_ ? own_->helpEvent(event, view, option, index)
+                    : QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    QPointer<QAbstractItemDelegate> own_;
+};
 
 class Fitter final : public QObject {
 public:
@@ -73,6 +105,7 @@ private:
         connect(model, &QAbstractItemModel::rowsInserted, this, [this] { refitSoon(); });
         connect(model, &QAbstractItemModel::columnsInserted, this, [this] { refitSoon(); });
         connect(model, &QAbstractItemModel::headerDataChanged, this, [this] { refitSoon(); });
+        connect(model, &QAbstractItemModel::dataChanged, this, [this] { refitSoon(); });
     }
 
     // Every row of a small table; of a large one the first rows and as many spread over it.
@@ -88,31 +121,51 @@ private:
         return sample;
     }
 
-    // The width column needs to show the sampled texts whole; *figures tells whether they are
-    // all figures (or none).
-    int contentNeed(int column, const std::vector<int>& rows, bool* figures) const {
+    // The width column needs to show the sampled texts whole; *paths tells whether most of
+    // them are paths, *names the width their file names need after the "...".
+    int contentNeed(int column, const std::vector<int>& rows, bool* paths, int* names) const {
         QAbstractItemModel* model = table_->model();
         QStyleOptionViewItem option;
         option.initFrom(table_);
         option.font = table_->font();
         option.decorationSize = table_->iconSize().isValid() ? table_->iconSize() : QSize(16, 16);
-        int widest = 0;
+        int widest = 0, texts = 0, pathTexts = 0;
         bool sizes = false;
-        *figures = true;
+        *names = 0;
         for (int row : rows) {
             const QModelIndex index = model->index(row, column, table_->rootIndex());
             // Two points more than the hint: a text exactly as wide as its cell is drawn cut.
-            widest = std::max(widest, table_->itemDelegateForIndex(index)->sizeHint(option, index).width() + 2);
+            const int need = table_->itemDelegateForIndex(index)->sizeHint(option, index).width() + 2;
+            widest = std::max(widest, need);
             const QString text = index.data(Qt::DisplayRole).toString();
+            if (text.isEmpty()) continue;
+            ++texts;
+            if (isPath(text)) {
+                ++pathTexts;
+                // The cell's own margins and icon, then "..." and the file name.
+                const QFontMetrics metrics(option.font);
+                const int around = need - metrics.horizontalAdvance(text);
+                const QString name = QChar(0x2026) + text.mid(text.lastIndexOf('/'));
+                *names = std::max(*names, around + metrics.horizontalAdvance(name));
+            }
             sizes = sizes || isSizeText(text);
-            *figures = *figures && isFigure(text);
         }
+        *paths = texts > 0 && pathTexts * 2 > texts;
         if (sizes && int(rows.size()) < model->rowCount(table_->rootIndex())) {
             // A size of another row may be longer than those looked at: room for the longest.
             const QString longest = QStringLiteral("999.00bytes");
             widest = std::max(widest, table_->fontMetrics().horizontalAdvance(longest) + 12);
         }
         return widest;
+    }
+
+    // Paths are cut at their start, so that their file names show.
+    void cutAtStart(int column) {
+        if (cutColumns_.count(column)) return;
+        cutColumns_.insert(column);
+        QAbstractItemDelegate* own = table_->itemDelegateForColumn(column);
+        if (!own) own = table_->itemDelegate();
+        table_->setItemDelegateForColumn(column, new StartCut(own, table_));
     }
 
     void refit() {
@@ -123,62 +176,50 @@ private:
         const int available = table_->viewport()->width();
         if (available <= 0) return;
         const std::vector<int> rows = sampleRows(model->rowCount(table_->rootIndex()));
-        std::vector<int> columns, content, whole;  // whole: with the column's title
-        std::vector<bool> fixed;
+        // Each column's whole width (its texts and its title) and its least: a column read
+        // whole keeps it, a column of long texts or paths may give up room down to its title
+        // and kLeastLong.
+        std::vector<int> columns, whole, least;
         for (int c = 0; c < model->columnCount(table_->rootIndex()); ++c) {
             if (table_->isColumnHidden(c)) continue;
             columns.push_back(c);
-            bool figures = false;
-            content.push_back(contentNeed(c, rows, &figures));
-            fixed.push_back(figures && content.back() <= kFigureColumn);
-            whole.push_back(std::max(content.back(), header->isHidden() ? 0 : header->sectionSizeHint(c)));
+            bool paths = false;
+            int names = 0;
+            const int content = contentNeed(c, rows, &paths, &names);
+            const int title = header->isHidden() ? 0 : header->sectionSizeHint(c);
+            if (paths) cutAtStart(c);
+            whole.push_back(std::max(content, title));
+            // A path keeps room for its file name; a long text for a good part of itself.
+            const int longLeast = std::min(whole.back(), std::max(title, paths ? names : kLeastLong));
+            least.push_back(content <= kReadWhole && !paths ? whole.back() : longLeast);
         }
         if (columns.empty()) return;
         std::vector<int> widths = whole;
         int used = 0;
         for (int w : whole) used += w;
         if (used > available) {
-            // Figures keep their texts whole; the texts share the rest
-            // fairly: the least needy first, each given what it needs up to an even share of
-            // what is left, so that no name or path is squeezed to a few letters while another
-            // keeps its whole text. A cut text keeps its ends (a path its file name) and its
-            // whole text in the tip.
+            // The long columns share what the whole ones leave, the least needy first, each
+            // given what it needs up to an even share; where that is less than their least,
+            // the table scrolls sideways.
             int rest = available;
             std::vector<size_t> shared;
             for (size_t i = 0; i < columns.size(); ++i) {
-                if (fixed[i]) {
-                    widths[i] = content[i];
-                    rest -= widths[i];
-                } else {
+                if (least[i] == whole[i])
+                    rest -= whole[i];
+                else
                     shared.push_back(i);
-                }
             }
             std::sort(shared.begin(), shared.end(), [&](size_t a, size_t b) { return whole[a] < whole[b]; });
             for (size_t k = 0; k < shared.size(); ++k) {
                 const size_t i = shared[k];
                 const int share = rest / int(shared.size() - k);
-                widths[i] = std::max(kLeastShare, std::min(whole[i], share));
+                widths[i] = std::max(least[i], std::min(whole[i], share));
                 rest -= widths[i];
-            }
-            // Room the shares left over goes first to the short titles of figures, then to the
-            // first columns short of their whole width.
-            for (size_t i = 0; i < columns.size() && rest > 0; ++i) {
-                if (!fixed[i]) continue;
-                const int more = std::min(rest, std::min(whole[i], kShortTitle) - widths[i]);
-                if (more <= 0) continue;
-                widths[i] += more;
-                rest -= more;
-            }
-            for (size_t i = 0; i < columns.size() && rest > 0; ++i) {
-                const int more = std::min(rest, whole[i] - widths[i]);
-                if (more <= 0) continue;
-                widths[i] += more;
-                rest -= more;
             }
             used = 0;
             for (int w : widths) used += w;
         }
-        // The last column takes what is left over, never less than its share.
+        // The last column takes what is left over.
         header->setStretchLastSection(used <= available);
         for (size_t i = 0; i < columns.size(); ++i) {
             header->setSectionResizeMode(columns[i], QHeaderView::Interactive);
@@ -188,6 +229,7 @@ private:
 
     QTableView* table_;
     QPointer<QAbstractItemModel> watched_;
+    std::set<int> cutColumns_;
     bool pending_ = false;
 };
 
@@ -195,11 +237,23 @@ private:
 
 void fitColumns(QTableView* table) {
     table->setWordWrap(false);
+    table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // A check box or an icon alone makes a column narrower than the header's own least.
     table->horizontalHeader()->setMinimumSectionSize(16);
     elided::showWholeCellTexts(table);
     auto* fitter = new Fitter(table);
     fitter->refitSoon();
+}
+
+void showWholeNames(QTreeView* tree) {
+    elided::showWholeCellTexts(tree);
+    tree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
+bool cutsAtStart(const QTableView* table, int column) {
+    return dynamic_cast<const StartCut*>(table->itemDelegateForColumn(column)) != nullptr;
 }
 
 }  // namespace columnfit

@@ -3,6 +3,7 @@
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMediaMetaData>
 #include <QMediaPlayer>
 #include <QPalette>
 #include <QPushButton>
@@ -102,6 +103,16 @@ void TrackPlayer::clear() {
 bool TrackPlayer::playing() const { return player_->playbackState() == QMediaPlayer::PlayingState; }
 qint64 TrackPlayer::duration() const { return player_->duration(); }
 QWidget* TrackPlayer::videoWidget() const { return video_; }
+
+QImage TrackPlayer::artwork() const {
+    if (!loaded_ || failed_) return {};
+    const QMediaMetaData tags = player_->metaData();
+    for (QMediaMetaData::Key key : {QMediaMetaData::CoverArtImage, QMediaMetaData::ThumbnailImage}) {
+        const QImage image = tags.value(key).value<QImage>();
+        if (!image.isNull()) return image;
+    }
+    return {};
+}
 
 void TrackPlayer::updateStatus() {
     if (failed_) return;

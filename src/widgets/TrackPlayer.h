@@ -4,6 +4,7 @@
 // all). A machine without sound still loads and measures tracks; only the sound is missing.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -36,6 +37,8 @@ public:
     bool playing() const;
     // The length in milliseconds the backend reported; 0 until it knows.
     qint64 duration() const;
+    // The picture the loaded file's tags carry (its cover art or thumbnail); null without one.
+    QImage artwork() const;
     QWidget* videoWidget() const;
     QPushButton* playButton() const { return playButton_; }
 

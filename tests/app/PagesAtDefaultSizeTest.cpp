@@ -6,6 +6,9 @@
 #include "ReadableCheck.h"
 #include "SampleBackup.h"
 #include "SampleDevice.h"
+#include "browser/ConversationPdf.h"
+#include "browser/PRChatView.h"
+#include "browser/PRConversationView.h"
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
@@ -17,18 +20,55 @@
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemModel>
+#include <QBuffer>
 #include <QLabel>
 #include <QListView>
+#include <QPdfDocument>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeView>
 #include <algorithm>
 
 namespace {
+
+// Values of the samples that rows are read by (names, numbers, dates, sizes): wherever a page
+// shows one, it shows it whole, or its table scrolls sideways to it. Paths are cut only at
+// their start.
+const QStringList kWhole = {
+    // photos: names, dates
+    "IMG_0001.JPG", "2014-05-02 18:20:00 +0000",
+    // apps: a long name, a backup domain
+    "Photo Editor Pro: Filters & Frames", "AppDomain-com.tallowmere.Recipes",
+    // contacts and messages: names, numbers, addresses
+    "Amélie J. Young", "(555) 010-0153 (555) 028-5176", "+15550101060", "friend21@example.net",
+    // sizes
+    "119.11KB", "112.00bytes"};
+
+// The pixels of image in an emoji's yellow: text is black and grey, the bubbles green and grey.
+int yellowPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.hsvSaturation() > 150 && c.value() > 150 && c.hsvHue() >= 35 && c.hsvHue() <= 60 ? 1 : 0;
+        }
+    return count;
+}
+
+// The first page of a conversation's PDF, drawn.
+QImage pdfPage(const PRMessageTreeNodePtr& conversation) {
+    QBuffer bytes;
+    bytes.setData(conversationpdf::conversationPdf(conversation));
+    bytes.open(QIODevice::ReadOnly);
+    QPdfDocument pdf;
+    pdf.load(&bytes);
+    return pdf.pageCount() > 0 ? pdf.render(0, (pdf.pagePointSize(0) * 2).toSize()) : QImage();
+}
 
 class PagesAtDefaultSize : public apptest::AppTest {
 protected:
@@ -45,8 +85,8 @@ protected:
         testsupport::saveScreenshot(app->window(), "default-size-" + name);
         const std::vector<QWidget*> pages = shownPages();
         ASSERT_EQ(pages.size(), 1u) << name.toStdString();
-        const QStringList cut = readable::cutTexts(app->window()) + readable::bubblesOutside(app->window()) +
-                                readable::oddButtons(app->window());
+        const QStringList cut = readable::cutTexts(app->window()) + readable::cutValues(app->window(), kWhole) +
+                                readable::bubblesOutside(app->window()) + readable::oddButtons(app->window());
         EXPECT_TRUE(cut.isEmpty()) << name.toStdString() << ":\n  " << cut.join("\n  ").toStdString();
         EXPECT_TRUE(readable::hasControl(pages.front())) << name.toStdString() << ": nothing to act on";
     }
@@ -101,6 +141,11 @@ TEST_F(PagesAtDefaultSize, TheOverviewCleanAndDiskPages) {
         {&OstrevaneAppDelegate::ClickCleanMedia, "clean-sync-failed-media"}};
     for (const auto& [row, name] : rows) {
         (app.get()->*row)(nullptr);
+        // The list shows what the scan found without a row chosen first.
+        bool listed = false;
+        for (QTableView* table : app->window()->findChildren<QTableView*>())
+            listed = listed || (table->isVisible() && table->model() && table->model()->rowCount() > 0);
+        EXPECT_TRUE(listed) << name;
         openFirstFolderWithFiles();
         look(name);
     }
@@ -208,8 +253,11 @@ TEST_F(PagesAtDefaultSize, TheTransferPages) {
     app->ClickPhoto(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->bPhotoLoadFinished; }, std::chrono::seconds(60)));
     look("transfer-photos");
-    app->ClickMusic(nullptr);
+    // The videos fill on their first visit, before the music page was ever shown.
+    app->ClickVideo(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->bMusicLoadFinished; }, std::chrono::seconds(60)));
+    EXPECT_GT(page->videoTableView->model()->rowCount(), 0);
+    app->ClickMusic(nullptr);
     selectFirst(page->musicTableView);
     look("transfer-music");
     // A track that cannot be copied says why in a whole sentence.
@@ -258,11 +306,12 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
         const auto category = PRResultViewController::Category(c);
         result->showCategory(category);
         if (category == PRResultViewController::BackupFiles) {
-            // A folder of files without pictures: the tree and the files take the whole width.
+            // A file that is not a picture shows its type's icon.
             openFolder(result->treeOutlineView, {"HomeDomain", "Library", "Preferences"});
             selectFirst(result->treetableView);
             ASSERT_GT(result->treetableView->model()->rowCount(), 0);
-            EXPECT_FALSE(result->previewPane->isVisible());
+            EXPECT_TRUE(result->previewPane->isVisible());
+            EXPECT_FALSE(result->previewPane->showsFilePicture());
             look("results-backup-files-without-pictures");
             // The camera roll's pictures show beside them.
             openFolder(result->treeOutlineView, {"CameraRollDomain", "Media", "DCIM", "100APPLE"});
@@ -275,7 +324,43 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
             EXPECT_TRUE(result->previewPane->isVisible());
         }
         look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+        if (category == PRResultViewController::BookMarks) {
+            // Each field's value shows on the line after its name.
+            QLabel* title = result->previewPane->bookMarkTitlelab;
+            EXPECT_GE(title->height(), 2 * title->fontMetrics().lineSpacing()) << title->text().toStdString();
+        }
     }
+
+    // A message of several lines with an emoji: every line shows in its bubble, the emoji in
+    // colour, on screen and in the conversation's PDF.
+    auto message = std::make_shared<PRMessageNode>();
+    message->setMessageContent("First line\nsecond line\nthird line");
+    message->setMessageType("Received");
+    message->setMessageName("Anna Berg");
+    message->setMessageDate("03-01-2013 10:30");
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("Anna Berg");
+    conversation->setMessageNodeArray({message});
+    const QImage plainPdf = pdfPage(conversation);
+    message->setMessageContent("First line\nsecond line\nthird line \U0001F600");
+    result->showCategory(PRResultViewController::Messages);
+    result->previewPane->showConversation(conversation);
+    look("results-message-lines");
+    const auto bubbles = result->previewPane->messageTreeScrollView->documentView()->findChildren<PRChatView*>();
+    ASSERT_EQ(bubbles.size(), 1);
+    QLabel* text = bubbles.front()->textView;
+    EXPECT_GE(text->height(), 3 * text->fontMetrics().lineSpacing());
+    EXPECT_GT(yellowPixels(text->grab().toImage()), 20);
+    EXPECT_GT(yellowPixels(pdfPage(conversation)), yellowPixels(plainPdf) + 20);
+
+    // The conversation saved as a picture: the window says where, whole.
+    result->showCategory(PRResultViewController::Messages);
+    result->exportBtn->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        const auto* line = app->window()->findChild<ActionResultLine*>();
+        return line && line->isVisible();
+    }));
+    look("results-conversation-picture");
 
     // The recovery button keeps its size whether the count of marked records shows beside it
     // or not.

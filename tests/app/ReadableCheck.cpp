@@ -2,6 +2,7 @@
 
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/PRNotifyingButton.h"
 
 #include <QAbstractButton>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTableView>
@@ -124,8 +126,16 @@ QString tipAt(QWidget* widget, const QPoint& at) {
     return tip;
 }
 
+// The tooltip over a cell, the view scrolled sideways to it for the while.
 QString tipOver(QAbstractItemView* view, const QModelIndex& index) {
-    return tipAt(view->viewport(), view->visualRect(index).intersected(view->viewport()->rect()).center());
+    QScrollBar* sideways = view->horizontalScrollBar();
+    const int was = sideways->value();
+    const QRect whole = view->visualRect(index);
+    if (whole.left() < 0 || whole.right() > view->viewport()->width())
+        sideways->setValue(sideways->value() + whole.left());
+    const QString tip = tipAt(view->viewport(), view->visualRect(index).intersected(view->viewport()->rect()).center());
+    sideways->setValue(was);
+    return tip;
 }
 
 void checkHeader(QHeaderView* header, QStringList& found) {
@@ -167,6 +177,16 @@ QList<QModelIndex> shownRows(QAbstractItemView* view) {
     return rows;
 }
 
+QStyleOptionViewItem cellOption(QAbstractItemView* view, const QRect& rect) {
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    option.rect = rect;
+    option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(16, 16);
+    option.textElideMode = view->textElideMode();
+    return option;
+}
+
 // The least of a cut text that still reads: some eight characters, or most of a short text.
 constexpr int kLeastShown = 50;
 
@@ -196,6 +216,7 @@ void checkCells(QAbstractItemView* view, QStringList& found) {
     auto* list = qobject_cast<QListView*>(view);
     const bool wraps = table ? table->wordWrap() : tree ? tree->wordWrap() : list && list->wordWrap();
     std::vector<bool> outside(size_t(columns), false);
+    const bool sideways = view->horizontalScrollBar()->isVisible() && view->horizontalScrollBar()->maximum() > 0;
     for (const QModelIndex& row : shownRows(view)) {
         for (int c = 0; c < columns; ++c) {
             if ((table && table->isColumnHidden(c)) || (tree && tree->isColumnHidden(c))) continue;
@@ -204,9 +225,9 @@ void checkCells(QAbstractItemView* view, QStringList& found) {
             if (text.isEmpty()) continue;
             const QRect whole = view->visualRect(index);
             if (whole.width() <= 0) continue;
-            // What the view shows of the cell: a column scrolled partly or wholly out of the
-            // view is cut where the view ends.
-            const QRect rect = whole.intersected(viewport);
+            // What the view shows of the cell: a column scrolled partly or wholly out of a view
+            // that cannot scroll sideways is cut where the view ends; one that can scrolls it in.
+            const QRect rect = sideways ? whole : whole.intersected(viewport);
             if (rect.width() <= 0) {
                 if (!outside[size_t(c)])
                     found << QStringLiteral("column %1 of %2 lies outside the view")
@@ -214,12 +235,7 @@ void checkCells(QAbstractItemView* view, QStringList& found) {
                 outside[size_t(c)] = true;
                 continue;
             }
-            QStyleOptionViewItem option;
-            option.initFrom(view);
-            option.font = view->font();
-            option.rect = rect;
-            option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(16, 16);
-            option.textElideMode = view->textElideMode();
+            QStyleOptionViewItem option = cellOption(view, rect);
             QAbstractItemDelegate* delegate = view->itemDelegateForIndex(index);
             const int needs = delegate->sizeHint(option, index).width();
             if (needs <= rect.width() + 1) continue;
@@ -252,6 +268,41 @@ void checkCells(QAbstractItemView* view, QStringList& found) {
 }
 
 }  // namespace
+
+QStringList cutValues(QWidget* root, const QStringList& values) {
+    QStringList found;
+    for (QAbstractItemView* view : root->findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible() || !view->model()) continue;
+        if (auto* list = qobject_cast<QListView*>(view); list && list->viewMode() == QListView::IconMode) continue;
+        auto* table = qobject_cast<QTableView*>(view);
+        auto* tree = qobject_cast<QTreeView*>(view);
+        const int columns = table || tree ? view->model()->columnCount(view->rootIndex()) : 1;
+        for (const QModelIndex& row : shownRows(view)) {
+            for (int c = 0; c < columns; ++c) {
+                if ((table && table->isColumnHidden(c)) || (tree && tree->isColumnHidden(c))) continue;
+                const QModelIndex index = row.siblingAtColumn(c);
+                const QString text = index.data(Qt::DisplayRole).toString();
+                if (tree && c == 0 && text.isEmpty())
+                    found << QStringLiteral("%1 has a row without a name").arg(nameOf(view));
+                const bool path = text.size() > 1 && text.contains('/') && !text.contains(QStringLiteral("://"));
+                if (!path && !values.contains(text)) continue;
+                const QRect whole = view->visualRect(index);
+                if (whole.width() <= 0) continue;
+                const int needs = view->itemDelegateForIndex(index)->sizeHint(cellOption(view, whole), index).width();
+                if (needs <= whole.width() + 1) continue;
+                if (!path)
+                    found << QStringLiteral("%1 shows \"%2\" cut: needs %3 px, has %4")
+                                 .arg(nameOf(view), text)
+                                 .arg(needs)
+                                 .arg(whole.width());
+                else if (!table || !columnfit::cutsAtStart(table, c))
+                    found << QStringLiteral("%1 cuts the path \"%2\" elsewhere than at its start")
+                                 .arg(nameOf(view), text);
+            }
+        }
+    }
+    return found;
+}
 
 QStringList cutTexts(QWidget* root) {
     QStringList found;

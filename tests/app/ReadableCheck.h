@@ -14,6 +14,10 @@ namespace readable {
 // than the widget or its column, taller than a wrapping label, or reaching outside the area
 // its parents show. A text elided by its view with the whole text in the tooltip is not cut.
 QStringList cutTexts(QWidget* root);
+// The shown cells under root that hold one of values and show it cut (whatever the tooltip),
+// the paths cut anywhere but at their start (their file names lost), and tree rows without a
+// name.
+QStringList cutValues(QWidget* root, const QStringList& values);
 // The bubbles of every shown conversation under root that reach outside its visible width,
 // and the date lines and texts that reach outside their bubble.
 QStringList bubblesOutside(QWidget* root);

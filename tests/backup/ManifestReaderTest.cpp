@@ -35,9 +35,15 @@ TEST_F(ManifestReader, TheMagicDecidesWhetherAnythingIsRead) {
 }
 
 TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile) {
-    writeManifest(manifest, {entry("HomeDomain", "Library/SMS/sms.db"), entry("RootDomain", "Library/Caches/x")});
+    ManifestEntry folderEntry = entry("HomeDomain", "Library/SMS");
+    folderEntry.mode = 040755;
+    writeManifest(manifest,
+                  {entry("HomeDomain", "Library/SMS/sms.db"), entry("RootDomain", "Library/Caches/x"), folderEntry});
     scan();
-    ASSERT_EQ(nodes.size(), 2u);
+    ASSERT_EQ(nodes.size(), 3u);
+    // A folder's record says so; a file's does not.
+    EXPECT_FALSE(nodes[0]->isFolderRecord());
+    EXPECT_TRUE(nodes[2]->isFolderRecord());
     EXPECT_EQ(nodes[0]->fileDomain(), "HomeDomain");
     EXPECT_EQ(nodes[0]->filePath(), "Library/SMS/sms.db");
     EXPECT_EQ(nodes[0]->fileKey(), folder + "/3d0d7e5fb2ce288813306e4d4636395e047a3d28");

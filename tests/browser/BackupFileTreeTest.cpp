@@ -154,6 +154,17 @@ TEST(BackupFileTree, MarksPropagateDownAndUpAndTheCountFollowsTheRows) {
     tree.addTreeNode(record("HomeDomain", "Library/Notes/late.txt"), "Phone");
     EXPECT_EQ(notes->isSelected(), PRTreeSelectedSome);
     EXPECT_EQ(tree.getTreeSelectedItemNum(), 2u);
+
+    // A record that names a folder is that folder, not a row counted among its parent's files.
+    PRTreeDirNode folderRecord = record("MediaDomain", "Media/DCIM");
+    folderRecord.setIsFolderRecord(true);
+    EXPECT_TRUE(tree.addTreeNode(folderRecord, "Phone"));
+    const auto media = child(child(device, "MediaDomain"), "Media");
+    ASSERT_TRUE(media);
+    EXPECT_TRUE(child(media, "DCIM"));
+    EXPECT_EQ(fileNames(media), std::vector<std::string>{"a.jpg"});
+    PRBackupFileTree::toggleFolder(media);
+    EXPECT_EQ(tree.getTreeSelectedItemNum(), 3u);
 }
 
 TEST(BackupFileTree, TheOnlySubFolderDecidesAFolderWithoutFiles) {

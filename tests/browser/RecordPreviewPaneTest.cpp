@@ -129,6 +129,18 @@ TEST_F(PreviewPaneTest, MovieThatCannotBeDecodedShowsTheMovieIcon) {
     ASSERT_NE(pane.movView, nullptr);
     EXPECT_TRUE(testsupport::waitUntil([&] { return !pane.movView->isVisible(); }, std::chrono::seconds(15)));
     EXPECT_FALSE(pane.imageView->pixmap().isNull());
+
+    // A photo chosen while the movie still loads keeps its own picture when the player's late
+    // refusal arrives.
+    pane.showPhotoAndVideo(movie);
+    PRPhotoAndVideoNode photo;
+    photo.setFilePath(samplePicture());
+    photo.setFileNodeName("IMG_0001.JPG");
+    pane.showPhotoAndVideo(photo);
+    const QImage shown = pane.imageView->pixmap().toImage();
+    testsupport::spinEventLoop(std::chrono::milliseconds(1500));
+    EXPECT_EQ(pane.imageView->pixmap().toImage(), shown);
+    EXPECT_EQ(pane.imageFileNamelab->text(), "File Name: IMG_0001.JPG");
 }
 
 TEST_F(PreviewPaneTest, NotesStayPlainAndCalendarNamesItsEndDate) {

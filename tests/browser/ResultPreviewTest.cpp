@@ -106,8 +106,8 @@ protected:
 
 TEST_F(ResultPreviewTest, ContactsNotesAndPhotosShowTheSelectedRecord) {
     PRRecordPreviewPane* pane = result->previewPane;
-    // The backup files leave the tree and the files the whole width until a picture is chosen.
-    EXPECT_EQ(pane->isVisible(), pane->showsFilePicture());
+    // The backup files leave the tree and the files the whole room until a file is chosen.
+    EXPECT_EQ(pane->isVisible(), pane->showsFile());
 
     // A contact with a photo shows it; one without shows the "contact" picture.
     result->categoryBtns[PRResultViewController::Contacts]->click();

@@ -144,6 +144,19 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     EXPECT_EQ(result->treeFileController->recordCount(),
               result->treeController->folderAt(withFiles)->fileChildren().size());
     EXPECT_EQ(result->treeFileController->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    // One check box edited among the selected files unmarks every one of them, and the folder
+    // above shows it.
+    QTableView* files = result->treetableView;
+    ASSERT_GE(result->treeFileController->rowCount(), 2);
+    files->selectionModel()->select(
+        QItemSelection(result->treeFileController->index(0, 0), result->treeFileController->index(1, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    result->treeFileController->setData(result->treeFileController->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+    for (int row : {0, 1})
+        EXPECT_EQ(result->treeFileController->index(row, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked) << row;
+    EXPECT_EQ(intake.tree.getTreeSelectedItemNum(), treeMarked - 2);
+    result->treeFileController->setData(result->treeFileController->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(intake.tree.getTreeSelectedItemNum(), treeMarked);
     shoot(result, "result-tree");
 
     // Conversations: select-all marks them all, and unmarking brings the count back.

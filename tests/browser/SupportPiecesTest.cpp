@@ -5,6 +5,7 @@
 #include "browser/PRFeedbackWindow.h"
 #include "browser/PRGuideSheet.h"
 #include "browser/PRSupportLinks.h"
+#include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/PRTextView.h"
 
@@ -106,6 +107,16 @@ TEST_F(SupportTest, GuideWalksThreeStepsAndStartsOverWhenOpenedAgain) {
     EXPECT_EQ(guide.nextBtn->accessibleName(), "nextBtn");
     guide.nextBtn->click();
     EXPECT_EQ(guide.firstTiplab->text(), PRGuideSheet::kStep2Text);
+    guide.nextBtn->click();
+
+    // Left with Esc at step 3 and opened again: step 1's picture, title, text and button agree.
+    QTest::keyClick(&guide, Qt::Key_Escape);
+    EXPECT_FALSE(guide.isVisible());
+    guide.clickGetLog();
+    EXPECT_EQ(guide.firstTiplab->text(), PRGuideSheet::kStep1Text);
+    EXPECT_EQ(guide.nextBtn->accessibleName(), "nextBtn");
+    EXPECT_EQ(guide.showStepImageView->pixmap().toImage(),
+              QPixmap::fromImage(images::imageNamed("firstSteppic")).toImage());
 }
 
 TEST_F(SupportTest, ConversationPictureIsARealPngOfTheWholeConversation) {

@@ -6,6 +6,7 @@
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/Threads.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -382,6 +383,10 @@ TEST_F(AppCleanPageTest, ExportsOfSameNamedFilesAreKeptApart) {
     EXPECT_EQ(QFileInfo(appData + "/com.example.notes/Library/Caches/Cache.db").size(), 1000);
     EXPECT_EQ(page.cleanCacheFileController->rowCount(), 6);  // export keeps the rows
     EXPECT_TRUE(responder.alerts.isEmpty());
+    // The export ends with a word: how many files went where.
+    const auto* line = container.findChild<ActionResultLine*>();
+    ASSERT_TRUE(line && line->isVisible());
+    EXPECT_TRUE(line->text().startsWith("6 files exported in " + appData)) << line->text().toStdString();
 }
 
 TEST_F(AppCleanPageTest, AdvertisingCachesAreRemovedAppByApp) {

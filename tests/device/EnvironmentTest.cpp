@@ -1,5 +1,6 @@
 // The application's road: a device folder named in the environment is attached when the
-// device manager subscribes, announced with "DeviceConnect", and removed with "DeviceDisConnect".
+// device manager subscribes, announced with "DeviceConnect", and removed with "DeviceDisConnect";
+// renaming its folder pulls it out while the program runs, and naming it back plugs it in again.
 #include "DeviceFolder.h"
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
@@ -36,8 +37,17 @@ TEST(SimulatedDeviceEnvironment, AttachedAtSubscription) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return connected.size() == 2; }));
     EXPECT_EQ(connected, (std::vector<int>{0, 1}));
 
+    ASSERT_EQ(::rename(first.c_str(), (first + "-away").c_str()), 0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return disconnected.size() == 1; }));
+    EXPECT_EQ(disconnected, (std::vector<int>{0}));
+    EXPECT_EQ(manager->DeviceCount(), 1u);
+    ASSERT_EQ(::rename((first + "-away").c_str(), first.c_str()), 0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return connected.size() == 3; }));
+    EXPECT_EQ(connected.back(), 2);
+    EXPECT_EQ(manager->DeviceCount(), 2u);
+
     simdevice::detachAll();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return disconnected.size() == 2; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return disconnected.size() == 3; }));
     EXPECT_EQ(manager->DeviceCount(), 0u);
     manager->Unsubscribe();
     center.removeObserver(&marker);

@@ -16,11 +16,14 @@
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QTableView>
 #include <QTreeView>
 #include <filesystem>
@@ -119,7 +122,15 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     const auto gone = selected(page->photoFileTableview, page->photoFileController);
     ASSERT_EQ(gone.size(), 2u);
     const uint64_t photoBytes = fs::file_size(media + gone[0]->filePath()) + fs::file_size(media + gone[1]->filePath());
+    const uint64_t photosBefore = page->allPhotoFileSize;
     page->RemovePhotoItem();
+    // The category's figure on the summary counts what is left.
+    EXPECT_EQ(page->allPhotoFileSize, photosBefore - photoBytes);
+    EXPECT_EQ(page->photoFileSizelab->text(), QString::fromStdString(sizeText(photosBefore - photoBytes)));
+    // The window's result line says what went, not what an earlier action did.
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text(), "2 files removed");
     ASSERT_EQ(answers.alerts.size(), 1u);  // the confirmation only
     EXPECT_EQ(answers.alerts[0].buttons, (QStringList{"Deleted", "Cancel"}));
     for (const auto& photo : gone) EXPECT_FALSE(fs::exists(media + photo->filePath())) << photo->filePath();
@@ -127,6 +138,8 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     EXPECT_EQ(page->photoFileController->rowCount(), photos - 2);
     EXPECT_EQ(page->photoFilesArray.size(), size_t(photos - 2));
     EXPECT_TRUE(selectedViewRows(page->photoFileTableview).empty());  // a second click removes nothing
+    // Nothing chosen: the detail of a removed photo is gone with it, its room the table's.
+    EXPECT_TRUE(page->photoPreviewImage->parentWidget()->isHidden());
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), photoBytes);
     testsupport::saveScreenshot(&host, "disk-photos-actions");
 
@@ -179,7 +192,8 @@ TEST_F(DiskActionsPageTest, ConfirmedRemovalsTakeExactlyTheSelectedFiles) {
     EXPECT_TRUE(answers.alerts.back().informativeText.startsWith("CAUTION: Only advanced users"));
     EXPECT_FALSE(fs::exists(media + book[0]->filePath()));
     EXPECT_EQ(page->booksFileController->rowCount(), 2);
-    EXPECT_EQ(counter(AppCounter::TotalBooksRemoveFileSize), 0u);
+    // The book's bytes count as freed, as every removal's do.
+    EXPECT_GT(counter(AppCounter::TotalBooksRemoveFileSize), 0u);
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), photoBytes);
 }
 

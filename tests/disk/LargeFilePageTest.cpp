@@ -6,6 +6,7 @@
 #include "LocalFiles.h"
 #include "SampleDevice.h"
 #include "disk/PRFindLargeFileViewController.h"
+#include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SimulatedDevices.h"
@@ -154,8 +155,13 @@ TEST_F(LargeFilePageTest, FilesLeaveOnlyAfterTheConfirmationAndExportsCopyEachOn
     EXPECT_TRUE(fs::exists(folder + "/media" + second));
     EXPECT_EQ(page->userLargeFileController->rowCount(), 2);
     responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
+    const uint64_t totalBefore = page->allDocumentFileSize;
+    const uint64_t secondBytes = fs::file_size(folder + "/media" + second);
     page->ClickuserDataRemoveAction();
     EXPECT_FALSE(fs::exists(folder + "/media" + second));
+    // The user data's total counts what is left.
+    EXPECT_EQ(page->allDocumentFileSize, totalBefore - secondBytes);
+    EXPECT_EQ(page->userDataFileSizelab->text(), QString::fromStdString(sizeText(totalBefore - secondBytes)));
     EXPECT_EQ(page->userLargeFileController->rowCount(), 1);
     EXPECT_EQ(page->userDataLargeFileArray.size(), 1u);  // opened again, the file is not listed
     ASSERT_EQ(responder.alerts.size(), 2u);

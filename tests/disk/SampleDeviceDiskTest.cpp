@@ -205,7 +205,7 @@ TEST_F(DiskDeviceTest, AServiceThatFailsToStartLeavesTheRowsReadyForASecondRun) 
     EXPECT_TRUE(page->scanState().scanFinished(DiskScanGroup::UserData));
     EXPECT_TRUE(page->scanState().scanFinished(DiskScanGroup::Apps));
     EXPECT_FALSE(page->appFilesArray.empty());
-    EXPECT_EQ(page->shownPage(), page->userLibDataView);
+    EXPECT_EQ(page->shownPage(), page->diskTableView);
 }
 
 TEST_F(DiskDeviceTest, AnAppListOrIconServiceThatDoesNotStartKeepsTheDevicesReason) {

@@ -1,6 +1,7 @@
 // The app sub-view inside the launched application with the sample device: the user apps with
 // icons, an app's container in the outline, and adding, deleting and exporting its files.
 #include "SampleAppTest.h"
+#include "SampleDeviceMedia.h"
 #include "clean/PRAppFileController.h"
 #include "clean/PRAppTreeController.h"
 #include "widgets/ActionResultLine.h"
@@ -9,6 +10,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTableView>
 #include <QTreeView>
 #include <filesystem>
@@ -189,17 +193,57 @@ TEST_F(AppPageTest, EmptyFoldersAreListedAndDocumentsOfOneNameKeepTheirOwnPrevie
     EXPECT_EQ(preview("Receipts"), fromReceipts);
 }
 
-// The app menus act on the folder or the files they were opened on; off the rows, on nothing.
+// A PDF shows its first page and a movie its first frame, not the document icon.
+TEST_F(AppPageTest, DocumentsWithAPictureShowIt) {
+    const std::string folder = container() + "/Documents/Media";
+    std::filesystem::create_directories(folder);
+    {
+        QPdfWriter pdf(QString::fromStdString(folder + "/wide.pdf"));
+        pdf.setPageSize(QPageSize(QSizeF(400, 200), QPageSize::Point));
+        QPainter painter(&pdf);
+        painter.fillRect(painter.viewport(), Qt::darkBlue);
+    }
+    writeFile(folder + "/clip.mp4", sampledevice::shortMovie(320, 240, 1, "mp4"));
+    openBudgetDocuments();
+    select(child(child(child({}, "Budget"), "Documents"), "Media"));
+    page->appTableView->selectRow(fileRow("wide.pdf"));
+    const QImage page1 = page->appImageView->pixmap().toImage();
+    EXPECT_GT(page1.width(), page1.height() * 3 / 2);
+    EXPECT_EQ(page1.pixelColor(page1.rect().center()), QColor(Qt::darkBlue));
+    page->appTableView->selectRow(fileRow("clip.mp4"));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] {
+            const QPixmap frame = page->appImageView->pixmap();
+            return frame.width() > frame.height();
+        },
+        std::chrono::seconds(15)));
+}
+
+// The app menus act on the folder or the files selected, a row they were opened on becoming the
+// selection; off the rows on the selection, and with none on nothing.
 TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     app->window()->show();
     openBudgetDocuments();
     QTableView* files = page->appTableView;
     const int last = page->appFileController->rowCount() - 1;
     const QPoint below(10, files->rowViewportPosition(last) + files->rowHeight(last) + 10);
+    auto enabled = [&](QMenu* menu) {
+        QStringList on;
+        for (QAction* action : menu->actions())
+            if (action->isEnabled() && !action->isSeparator()) on << action->text();
+        return on;
+    };
+    files->clearSelection();
     emit files->customContextMenuRequested(below);
     ASSERT_TRUE(page->appFileMenu->isVisible());
-    for (QAction* action : page->appFileMenu->actions()) EXPECT_FALSE(action->isEnabled());
+    EXPECT_EQ(enabled(page->appFileMenu), QStringList{"Select All"});
     page->appFileMenu->hide();
+    // Off the rows with a file selected: the entries act on the selection.
+    files->selectRow(fileRow("2014.csv"));
+    emit files->customContextMenuRequested(below);
+    EXPECT_EQ(enabled(page->appFileMenu).size(), 6);
+    page->appFileMenu->hide();
+    files->clearSelection();
 
     // On a row not selected: that row becomes the selection, and the entries act on it.
     const QModelIndex csv = page->appFileController->index(fileRow("2014.csv"), 0);
@@ -233,6 +277,7 @@ TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     const QModelIndex lastApp = page->appTreeController->index(page->appTreeController->rowCount() - 1, 0);
     const QPoint belowApps(10, outline->visualRect(lastApp).bottom() + 10);
     ASSERT_FALSE(outline->indexAt(belowApps).isValid());
+    outline->clearSelection();
     emit outline->customContextMenuRequested(belowApps);
     for (QAction* action : page->appDirMenu->actions()) EXPECT_FALSE(action->isEnabled());
     page->appDirMenu->hide();

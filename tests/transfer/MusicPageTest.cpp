@@ -4,6 +4,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/TrackPlayer.h"
 
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using devicetest::readFile;
+using devicetest::writeFile;
 
 namespace {
 
@@ -145,6 +147,20 @@ TEST_F(MusicPageTest, ExportsGoToDocumentsOrTheChosenFolderByteForByte) {
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_TRUE(responder.alerts[0].informativeText.contains("MNOP.wav"))
         << responder.alerts[0].informativeText.toStdString();
+
+    // The selected videos go to Documents and the window says so, without opening the folder.
+    app->ClickVideo(nullptr);
+    page->videoTableView->selectAll();
+    shown.clear();
+    page->videoExporttoDocument();
+    waitForJobs(3);
+    const PRTranMusicNodePtr video = page->videoController->objectAt(0);
+    EXPECT_EQ(readFile((documents + "/" + QString::fromStdString(video->musicTitle())).toStdString() + ".m4v"),
+              deviceBytes(video));
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line && line->isVisible());
+    EXPECT_EQ(line->text(), "1 track exported in " + documents);
+    EXPECT_TRUE(shown.isEmpty());
 }
 
 TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
@@ -162,6 +178,18 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
+
+    // With neither the library nor its drop folder writable, adding them all again ends in one
+    // alert for the action, not one per track and per script call.
+    std::filesystem::rename(library, library + " away");
+    writeFile(library, "not a folder");
+    writeFile(home.path() + "/Music/iTunes", "not a folder");
+    page->musicCopyAlltoiTunes();
+    waitForJobs(8);
+    testsupport::spinEventLoop(std::chrono::milliseconds(100));
+    ASSERT_EQ(responder.alerts.size(), 2u);
+    EXPECT_TRUE(responder.alerts[1].messageText.startsWith("4 tracks"))
+        << responder.alerts[1].messageText.toStdString();
 }
 
 TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesTheCopy) {
@@ -200,8 +228,9 @@ TEST_F(MusicPageTest, SelectingATrackCopiesAndLoadsItWithoutPlayingThenReusesThe
     EXPECT_FALSE(page->videoPlayer->playing());
 }
 
-// The context menus act on the row they were opened on: on no row every entry is off and
-// nothing is added or exported, whatever was selected before; on a row, that row's track.
+// The context menus act on the row they were opened on: on no row its entries are off and
+// nothing is added or exported, whatever was selected before; on a row, that row's track. The
+// entries for every row or the selection follow the rows and the selection.
 TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     app->window()->show();
     click(page->musicTableView, page->musicController, "Slow River");
@@ -212,7 +241,11 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
         10, page->musicTableView->rowViewportPosition(rows - 1) + page->musicTableView->rowHeight(rows - 1) + 10);
     ASSERT_FALSE(page->musicTableView->indexAt(below).isValid());
     QMenu* menu = openMenu(page->musicTableView, below);
-    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    // Off the rows the entries for one row are off; those for the rows or the selection stay on.
+    for (const char* off : {"Play", "Export to Documents", "Add to Music Library"})
+        EXPECT_FALSE(entry(menu, off)->isEnabled()) << off;
+    for (const char* on : {"Select All", "Unselect All", "Add Selected to Music Library", "Export All to a Folder..."})
+        EXPECT_TRUE(entry(menu, on)->isEnabled()) << on;
     entry(menu, "Add to Music Library")->trigger();
     entry(menu, "Export to Documents")->trigger();
     menu->hide();
@@ -238,7 +271,8 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     // The video menu follows the same rule.
     app->ClickVideo(nullptr);
     menu = openMenu(page->videoTableView, QPoint(10, page->videoTableView->viewport()->height() - 5));
-    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled());
+    EXPECT_FALSE(entry(menu, "Play")->isEnabled());
+    EXPECT_TRUE(entry(menu, "Select All")->isEnabled());
     menu->hide();
     menu = openMenu(page->videoTableView, onRow(page->videoTableView, page->videoController, "Harbour at Dusk"));
     EXPECT_TRUE(entry(menu, "Play")->isEnabled());

@@ -8,10 +8,12 @@
 #include "widgets/FlashView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QSlider>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -179,8 +181,15 @@ TEST_F(TransferPageTest, ExportOfAllAndOfTheSelectionIsByteForByte) {
               readFile(device + "/media" + page->imageArray[3].devicePath.toStdString()));
     EXPECT_EQ(shown, QStringList{QString::fromStdString(some)});
 
-    // Exporting into the same folder again overwrites nothing: the copies go beside the first.
-    exportWith("Export Selected to Mac...", some);
+    // Exporting into the same folder again, with the key the menu shows (Shift+E in the grid),
+    // overwrites nothing: the copies go beside the first.
+    app->window()->show();
+    QApplication::setActiveWindow(app->window());
+    page->imageBroswerView->setFocus();
+    responder.panelAnswer = {QString::fromStdString(some)};
+    const int before = page->photoExportsFinished();
+    QTest::keyClick(page->imageBroswerView, Qt::Key_E, Qt::ShiftModifier);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return page->photoExportsFinished() == before + 1; }));
     EXPECT_TRUE(responder.alerts.empty());
     const std::string stem = fs::path(fourth).stem().string(), extension = fs::path(fourth).extension().string();
     EXPECT_EQ(readFile(some + "/" + stem + " (2)" + extension), readFile(some + "/" + fourth));

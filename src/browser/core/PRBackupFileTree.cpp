@@ -74,6 +74,12 @@ bool PRBackupFileTree::addTreeNode(const PRTreeDirNode& record, const std::strin
     if (components.size() > deviceParts + 1 && components[deviceParts].size() > 1 && components[deviceParts][0] == '.')
         components[deviceParts].erase(0, 1);
 
+    if (record.isFolderRecord()) {
+        // A folder is a folder of the tree, never a row among the files it holds.
+        folderFor(components);
+        ++backupfiles_;
+        return true;
+    }
     const std::string name = components.back();
     components.pop_back();
     // Most records land in a folder made already: one look-up of its whole path finds it.

@@ -93,7 +93,7 @@ AdCacheScan::Outcome AdCacheScan::run() {
             if (auto container = services_.startAppDir(options_.deviceIndex, app.bundleId)) {
                 auto record = PRAppAdsRemoveNode::create();
                 if (options_.icon) record->appImage = options_.icon(*container, app.bundleId);
-                record->appName = qs(app.displayName);
+                record->appName = qs(app.shownName());
                 record->appBundleID = bundleId;
                 record->appVersion = qs(app.shortVersion.empty() ? app.bundleVersion : app.shortVersion);
                 const AdCacheSearch found = searchAdCaches(*container, options_.fragments);

@@ -21,6 +21,9 @@ struct InstalledApp {
     std::string applicationType;  // "ApplicationType": "User", "System", ...
     std::string shortVersion;     // "CFBundleShortVersionString"
     std::string bundleVersion;    // "CFBundleVersion"
+
+    // The name a user sees: the display name, or the bundle identifier of an app without one.
+    const std::string& shownName() const { return displayName.empty() ? bundleId : displayName; }
 };
 
 class DeviceCleanServices {

@@ -165,7 +165,7 @@ JunkScan::Outcome JunkScan::run() {
 }
 
 bool JunkScan::scanApp(const InstalledApp& app, const ContainerWalk& walk) {
-    const QString displayName = qs(app.displayName);
+    const QString displayName = qs(app.shownName());
     const QString bundleId = qs(app.bundleId);
     auto container = services_.startAppDir(options_.deviceIndex, app.bundleId);
     if (!container) {

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
@@ -32,7 +33,14 @@ struct Registry {
     std::map<uintptr_t, Subscriber> subscribers;
     uintptr_t nextSubscriberId = 1;
     bool environmentRead = false;
+    // Each attached folder as it was named, with its device's id, or 0 while the folder is away:
+    // removing or renaming the folder pulls the device out, putting it back plugs it in again.
+    std::map<std::string, int> watched;
+    QPointer<QTimer> watcher;  // looks at the watched folders, on a subscriber's thread
 };
+
+// How often the watched folders are looked at.
+constexpr int kWatchMs = 500;
 
 // Never destroyed: serving threads and late callbacks may still reach it during exit.
 Registry& registry() {
@@ -179,6 +187,89 @@ void attachFromEnvironment() {
     }
 }
 
+// Pulls a device out. Pulled by a caller it is forgotten; pulled because its folder went away
+// it comes back when the folder does.
+bool removeDevice(int id, bool keepWatching) {
+    DevicePtr device;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        auto it = r.devices.find(id);
+        if (it == r.devices.end()) return false;
+        device = it->second;
+        r.devices.erase(it);
+        for (auto w = r.watched.begin(); w != r.watched.end();) {
+            if (w->second != id) {
+                ++w;
+            } else if (keepWatching) {
+                (w++)->second = 0;
+            } else {
+                w = r.watched.erase(w);
+            }
+        }
+    }
+    device->attached = false;
+    shutDownDevice(*device);
+    announce(id, kAMDeviceDetached);
+    return true;
+}
+
+// Whether the device attached from path is still there: the folder the name leads to is the one
+// attached, and it still describes a device.
+bool stillThere(const std::string& path, const DevicePtr& device) {
+    struct stat st {};
+    return realFolder(path) == device->folder &&
+           ::stat((device->folder + "/lockdown/values.plist").c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// One look at the watched folders: a device whose folder went away leaves, a folder that came
+// back arrives.
+void lookAtFolders() {
+    std::vector<std::pair<std::string, DevicePtr>> present;
+    std::vector<std::string> away;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        for (const auto& [path, id] : r.watched) {
+            if (id == 0) {
+                away.push_back(path);
+            } else if (auto it = r.devices.find(id); it != r.devices.end()) {
+                present.emplace_back(path, it->second);
+            }
+        }
+    }
+    for (const auto& [path, device] : present)
+        if (!stillThere(path, device)) {
+            qCInfo(lcPlatform, "* Simulated device folder gone: %s", path.c_str());
+            removeDevice(device->id, /*keepWatching*/ true);
+        }
+    for (const std::string& path : away) {
+        DevicePtr device = loadDevice(path, nullptr);
+        if (!device) continue;
+        {
+            Registry& r = registry();
+            std::lock_guard lock(r.mutex);
+            auto w = r.watched.find(path);
+            if (w == r.watched.end() || w->second != 0) continue;  // forgotten or back meanwhile
+            device->id = r.nextDeviceId++;
+            r.devices[device->id] = device;
+            w->second = device->id;
+        }
+        qCInfo(lcPlatform, "* Simulated device folder back: %s", path.c_str());
+        announce(device->id, kAMDeviceAttached);
+    }
+}
+
+// Starts looking at the folders on the thread of owner, unless that is done already.
+void watchFolders(QObject* owner) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (r.watcher) return;
+    r.watcher = new QTimer(owner);
+    QObject::connect(r.watcher, &QTimer::timeout, r.watcher, [] { lookAtFolders(); });
+    r.watcher->start(kWatchMs);
+}
+
 }  // namespace
 
 int Device::injectedFailure(const std::string& function) {
@@ -227,26 +318,13 @@ int attach(const std::string& folder, std::string* error) {
         std::lock_guard lock(r.mutex);
         device->id = r.nextDeviceId++;
         r.devices[device->id] = device;
+        r.watched[folder] = device->id;
     }
     announce(device->id, kAMDeviceAttached);
     return device->id;
 }
 
-bool detach(int id) {
-    DevicePtr device;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        auto it = r.devices.find(id);
-        if (it == r.devices.end()) return false;
-        device = it->second;
-        r.devices.erase(it);
-    }
-    device->attached = false;
-    shutDownDevice(*device);
-    announce(id, kAMDeviceDetached);
-    return true;
-}
+bool detach(int id) { return removeDevice(id, /*keepWatching*/ false); }
 
 void detachAll() {
     std::vector<int> ids;
@@ -312,7 +390,10 @@ int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsi
     Subscriber sub;
     sub.callback = callback;
     sub.context = context;
-    if (QCoreApplication::instance()) sub.thread = new QObject;  // made on, and bound to, this thread
+    if (QCoreApplication::instance()) {
+        sub.thread = new QObject;  // made on, and bound to, this thread
+        watchFolders(sub.thread);
+    }
     uintptr_t id;
     std::vector<int> present;
     {

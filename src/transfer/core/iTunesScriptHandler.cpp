@@ -51,8 +51,18 @@ iTunesScriptHandler::iTunesScriptHandler(QString scriptPath) : script_(std::move
         script_ = QString::fromStdString(paths::appendingPathComponent(paths::executableDirectory(), "iTunesScript"));
 }
 
+namespace {
+thread_local iTunesScriptHandler::KeptErrors* keptErrors = nullptr;
+}  // namespace
+
+iTunesScriptHandler::KeptErrors::KeptErrors() : outer_(keptErrors) { keptErrors = this; }
+iTunesScriptHandler::KeptErrors::~KeptErrors() { keptErrors = outer_; }
+
 void iTunesScriptHandler::showError(const QString& text) {
-    if (errorAlert)
+    if (keptErrors) {
+        qCWarning(lcTransfer, "%s: %s", kAlertTitle, qPrintable(text));
+        keptErrors->texts << text;
+    } else if (errorAlert)
         errorAlert(text);
     else
         qCWarning(lcTransfer, "%s: %s", kAlertTitle, qPrintable(text));

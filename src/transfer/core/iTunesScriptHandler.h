@@ -78,6 +78,19 @@ public:
     // Shows the error alert ("AttachAScript Error", one button "ok") with text. The default
     // logs it; the page installs one that shows the alert.
     std::function<void(const QString& text)> errorAlert;
+    // While one lives, the failures of the calls made on its thread are kept in it instead of
+    // alerted: the caller names them in the one alert of the action they belong to.
+    class KeptErrors {
+    public:
+        KeptErrors();
+        ~KeptErrors();
+        KeptErrors(const KeptErrors&) = delete;
+        KeptErrors& operator=(const KeptErrors&) = delete;
+        QStringList texts;
+
+    private:
+        KeptErrors* outer_;
+    };
     // Called with every event just before it is sent (tests look at it).
     std::function<void(const ScriptSubroutineEvent&)> eventSent;
 
