@@ -225,7 +225,8 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
 
     PRMessageTreeNodePtr conversation;
     for (const PRMessageTreeNodePtr& tree : messageTreeArray) {
-        if (tree->bdeleted() && conversationAddressesMatch(message->messagePhone(), tree->messageTreeNodeAdress())) {
+        if (tree->bdeleted() &&
+            conversationAddressesMatch(conversationAddress(*message), tree->messageTreeNodeAdress())) {
             conversation = tree;
             break;
         }
