@@ -42,7 +42,7 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     // The first conversation, deleted ones included, that the message belongs to; a new one
     // when none does.
     std::vector<PRMessageTreeNodePtr>& conversations = merge.messageTreeArray;
-    const std::string key = conversationKey(message->messagePhone());
+    const std::string key = conversationKey(conversationAddress(*message));
     auto known = conversationOf_.find(key);
     if (known == conversationOf_.end()) {
         // The merge adds deleted conversations too: their keys are made as they come.
