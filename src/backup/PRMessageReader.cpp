@@ -290,7 +290,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
             }
 
             if (const auto found = contacts->find(message->messagePhone())) {
-                message->setMessageName(copiedText(*found.name));
+                message->setMessageName(*found.recordName);
                 message->setContactImageData(found.contact->imageData());
             }
             state_.messageContactData.reset();
