@@ -36,28 +36,23 @@ Fixture& fixture() {
     return f;
 }
 
-void CallReaderWithNames(benchmark::State& run) {
-    Fixture& f = fixture();
+// The call reader over the fixture's file with the contacts of state, its records' digest kept
+// under digestName.
+void timeCallReader(benchmark::State& run, PRBackupScanState& state, const char* digestName) {
+    const std::string folder = fixture().folder.path();
     readerbench::timeReader(
-        run,
-        {"call_history_reader",
-         "ScanCallHistoryInfo",
-         "calls",
-         [&](NSNotificationCenter& nc) { PRCallHistoryReader(f.state, nc).scanCallHistoryThread(f.folder.path()); },
-         [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
-         {}});
+        run, {digestName,
+              "ScanCallHistoryInfo",
+              "calls",
+              [&](NSNotificationCenter& nc) { PRCallHistoryReader(state, nc).scanCallHistoryThread(folder); },
+              [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
+              {}});
 }
 
+void CallReaderWithNames(benchmark::State& run) { timeCallReader(run, fixture().state, "call_history_reader"); }
+
 void CallReaderWithoutNames(benchmark::State& run) {
-    Fixture& f = fixture();
-    readerbench::timeReader(
-        run,
-        {"call_history_reader_nameless",
-         "ScanCallHistoryInfo",
-         "calls",
-         [&](NSNotificationCenter& nc) { PRCallHistoryReader(f.nameless, nc).scanCallHistoryThread(f.folder.path()); },
-         [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
-         {}});
+    timeCallReader(run, fixture().nameless, "call_history_reader_nameless");
 }
 
 void BareCallQuery(benchmark::State& run) {
