@@ -132,7 +132,7 @@ TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
 }
 
 // A deleted message of a group stands in its group's deleted conversation where its row still
-// names the group (an older phone's group_id, the room of a group chat of iMessages), and by its
+// names the group (an iOS 5 row's group_id, the room of a group chat of iMessages), and by its
 // own address where it names none (an SMS group of iOS 6): never in another group.
 TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowNamesIt) {
     for (const sampledb::Ios ios : {sampledb::Ios::v5, sampledb::Ios::v6}) {

@@ -13,12 +13,12 @@ namespace {
 const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
-// message of iOS 4 (with its group_id kept); the same with the iMessage columns of iOS 5;
-// message (with its chat's room name kept) and handle of iOS 6 and 7.
+// message of iOS 4; the same with the iMessage columns of iOS 5 (its group_id among the kept
+// ones); message (with its chat's room name kept) and handle of iOS 6 and 7.
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("kt^i^t^i|iti+iiiiittbbi"),
+        shapeOf("kt^i^t^i|itiiiiittbbi"),
         shapeOf("kt^i^t^iitiiiiittbbibt|it!ittti+btii+iit"),
         shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiit+ii"),
         shapeOf("kT|tTt", LiveRows::values),
@@ -34,16 +34,12 @@ bool plausibleTime(int64_t t) {
     return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
 }
 
-// The group_id of an older row, where the row kept it.
+// The group_id of an older row, where the row kept it: the iMessage layout of iOS 5 keeps it;
+// the iOS 4 layout keeps no column past the flags.
 std::optional<int64_t> groupIdOf(const CarvedRecord& row, int shape) {
     constexpr size_t kGroupColumn = 7;
-    if (shape == kMadrid) {
-        if (row.values.size() <= kGroupColumn || row.values[kGroupColumn].isNull()) return std::nullopt;
-        return row.values[kGroupColumn].asInteger();
-    }
-    const std::span<const CarvedValue> kept = alsoKeptValues(row, messageShapes()[kPlain]);
-    if (kept.empty() || kept[0].isNull()) return std::nullopt;
-    return kept[0].asInteger();
+    if (shape != kMadrid || row.values.size() <= kGroupColumn || row.values[kGroupColumn].isNull()) return std::nullopt;
+    return row.values[kGroupColumn].asInteger();
 }
 
 // madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.

@@ -1,8 +1,8 @@
 // Rebuilds deleted text messages from the raw pages of a backup's message database: rows of the
 // message table of iOS 4 (with the iMessage columns of iOS 5) whose address and direction are
 // their own, and rows of the iOS 6 and 7 table, joined with the handle that names the other
-// party. A message whose row still names its group (the older layouts' group_id, the room name
-// of an iOS 6 or 7 group chat of iMessages) joins that group where the message reader found it on
+// party. A message whose row still names its group (the group_id of the iOS 5 layout, the room
+// name of an iOS 6 or 7 group chat of iMessages) joins that group where the message reader found it on
 // the phone (PRBackupScanState::messageGroups). Each message is posted as "ScanDelMessageInfo",
 // then "ScanProgressInfo" with 80.
 #pragma once
