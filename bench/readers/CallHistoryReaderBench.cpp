@@ -2,7 +2,8 @@
 // calls in the iOS 6 layout and an address book of 2,000 contacts (four calls in five from a
 // contact, the others from 200,000 numbers nobody saved), against the bare SQL the reader runs
 // over the same file, every row stepped and every column read: every call is named in about
-// the time it takes to read it. Both sides read the prepared
+// the time it takes to read it. CallReaderWithoutNames reads the same calls with no address
+// book, so that the two readers' difference is what naming costs. Both sides read the prepared
 // database, which the fixture holds; CallsPreparation times preparing it on its own.
 #include "ReaderBench.h"
 #include "backup/PRBackupScanState.h"
@@ -18,6 +19,7 @@ struct Fixture {
     bench::TempFolder folder{"call-bench"};
     std::shared_ptr<PreparedDatabase> prepared;
     PRBackupScanState state;
+    PRBackupScanState nameless;  // the same read without an address book: what naming adds
 
     Fixture() {
         const sampledb::SampleData data = sampledb::makeSampleData(
@@ -34,16 +36,23 @@ Fixture& fixture() {
     return f;
 }
 
-void CallReaderWithNames(benchmark::State& run) {
-    Fixture& f = fixture();
+// The call reader over the fixture's file with the contacts of state, its records' digest kept
+// under digestName.
+void timeCallReader(benchmark::State& run, PRBackupScanState& state, const char* digestName) {
+    const std::string folder = fixture().folder.path();
     readerbench::timeReader(
-        run,
-        {"call_history_reader",
-         "ScanCallHistoryInfo",
-         "calls",
-         [&](NSNotificationCenter& nc) { PRCallHistoryReader(f.state, nc).scanCallHistoryThread(f.folder.path()); },
-         [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
-         {}});
+        run, {digestName,
+              "ScanCallHistoryInfo",
+              "calls",
+              [&](NSNotificationCenter& nc) { PRCallHistoryReader(state, nc).scanCallHistoryThread(folder); },
+              [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },
+              {}});
+}
+
+void CallReaderWithNames(benchmark::State& run) { timeCallReader(run, fixture().state, "call_history_reader"); }
+
+void CallReaderWithoutNames(benchmark::State& run) {
+    timeCallReader(run, fixture().nameless, "call_history_reader_nameless");
 }
 
 void BareCallQuery(benchmark::State& run) {
@@ -64,4 +73,5 @@ void CallsPreparation(benchmark::State& run) { readerbench::timePreparation(run,
 
 BENCHMARK(BareCallQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(CallReaderWithNames)->Unit(benchmark::kMillisecond);
+BENCHMARK(CallReaderWithoutNames)->Unit(benchmark::kMillisecond);
 BENCHMARK(CallsPreparation)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,8 @@
 // The message reader with its name look-up over a generated sms.db of 50,000 messages and an
 // address book of 2,000 contacts, against the bare SQL over the same file: the statements the
-// reader runs (the schema check, the attachments, the messages), every row stepped and every
-// column read. Both sides read the prepared database, which the fixture holds, so neither
-// pays for preparing it; MessagesPreparation times that on its own.
+// reader runs (the schema check, the attachments, the chats and their members, the messages),
+// every row stepped and every column read. Both sides read the prepared database, which the
+// fixture holds, so neither pays for preparing it; MessagesPreparation times that on its own.
 #include "ReaderBench.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRMessageReader.h"
@@ -61,10 +61,15 @@ void BareMessageQuery(benchmark::State& run) {
                             "message_attachment_join.attachment_id,attachment.ROWID,attachment.filename from "
                             "attachment left join  message_attachment_join on  attachment.ROWID= "
                             "message_attachment_join.attachment_id");
+        readerbench::runAll(db, "select ROWID, style, room_name from chat");
+        readerbench::runAll(db,
+                            "select chat_handle_join.chat_id, handle.id from chat_handle_join join handle on "
+                            "handle.ROWID = chat_handle_join.handle_id");
+        readerbench::runAll(db, "select message_id, chat_id from chat_message_join");
         rows = readerbench::runAll(db,
                                    "select message.ROWID,message.cache_has_attachments,message.text,message.date,"
-                                   "message.handle_id,handle.id,is_from_me from message left join handle on "
-                                   "message.handle_id=handle.ROWID");
+                                   "message.handle_id,handle.id,is_from_me,message.service from message left join "
+                                   "handle on message.handle_id=handle.ROWID");
         sqlite3_close(db);
     }
     run.counters["messages"] = static_cast<double>(rows);

@@ -24,6 +24,7 @@ void PRBackupScanState::removeSomeArray() {
     noteValueArray.clear();
     delUnKnowContactArray.clear();
     messageContactData.reset();
+    messageGroups.reset();
     std::lock_guard lock(numbersMutex_);
     numbers_[0] = {};
 }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+class MessageGroups;
+
 class PRBackupScanState {
 public:
     // Arrays of one backup scan: made afresh by resetScanArrays() when a scan starts and
@@ -37,6 +39,9 @@ public:
     std::vector<PRContactNodePtr> delUnKnowContactArray;
     // The photo of the contact that the last name look-up with data matched.
     PRBytes messageContactData;
+    // The group conversations of the messages database the scan's message reader read, for the
+    // message carver to place a deleted message of a group in its group.
+    std::shared_ptr<const MessageGroups> messageGroups;
 
     // Contacts of the last transfer contact read; they outlive backup scans.
     std::vector<PRContactNodePtr> transContactArray;

@@ -45,7 +45,7 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
                 call->setCallDuration(getCallHistoryDuration(call->callTime()));
             else
                 call->setCallDuration(outgoing ? "Cancelled" : "Missed");
-            if (const auto found = names->find(call->callPhone())) call->setCallName(copiedText(*found.name));
+            if (const auto found = names->find(call->callPhone())) call->setCallName(*found.recordName);
             return call;
         };
     };

@@ -2,6 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "backup/MessageGroups.h"
 #include "backup/MessageSchema.h"
 #include "backup/SHAH.h"
 #include "model/PRRecordFields.h"
@@ -21,17 +22,18 @@ const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 const char* const kIos6Query =
     "select message.ROWID,message.cache_has_attachments,message.text,message.date,message.handle_id,handle.id,"
     "is_from_me,message.service from message left join handle on message.handle_id=handle.ROWID";
+// The older layouts keep a conversation's members in group_member, one row each: joined to the
+// messages, a group's message would come once per member. Its members are read apart
+// (MessageGroups), and each message once, with its own address (a group message's sender).
 const char* const kIos6GroupQuery =
-    "select message.ROWID,message.cache_has_attachments,message.group_id,subject, text,date,group_member.address,"
-    "svc_center,flags,association_id from message left join  group_member on  message.group_id= "
-    "group_member.group_id";
+    "select message.ROWID,message.cache_has_attachments,message.group_id,subject, text,date,message.address,"
+    "svc_center,flags,association_id from message";
 const char* const kOlderQuery =
-    "select message.ROWID,message.group_id,subject, text,date,group_member.address,svc_center,flags,"
-    "association_id ,is_madrid,madrid_handle, madrid_account,madrid_flags,madrid_attachmentInfo from message "
-    "left join  group_member on  message.group_id= group_member.group_id";
+    "select message.ROWID,message.group_id,subject, text,date,message.address,svc_center,flags,"
+    "association_id ,is_madrid,madrid_handle, madrid_account,madrid_flags,madrid_attachmentInfo from message";
 const char* const kOldestQuery =
-    "select message.ROWID,message.group_id,subject, text,date,group_member.address,svc_center,flags,"
-    "association_id from message left join  group_member on  message.group_id= group_member.group_id";
+    "select message.ROWID,message.group_id,subject, text,date,message.address,svc_center,flags,"
+    "association_id from message";
 const char* const kAttachmentQuery =
     "select message_attachment_join.message_id, message_attachment_join.attachment_id,"
     "message_attachment_join.attachment_id,attachment.ROWID,attachment.filename from attachment left join  "
@@ -78,7 +80,19 @@ PROptionalText attachmentKind(const std::string& path) {
 // Which query a row came from decides where its columns lie.
 enum class Layout { ios6, ios6Group, older };
 
-void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
+// The group_id column of a row of the older layouts.
+int groupIdColumn(Layout layout) { return layout == Layout::ios6Group ? 2 : 1; }
+
+// The address of a message of the older layouts: the one member of its conversation with one
+// person, else its own (a group message's sender; none for one the phone sent to a group).
+void setOlderAddress(PRMessageNode& m, const char* address, const std::string* soleMember) {
+    if (soleMember)
+        m.setMessagePhone(*soleMember);
+    else if (auto v = backupreader::text(address))
+        m.setMessagePhone(std::move(*v));
+}
+
+void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, const std::string* soleMember) {
     using backupreader::text;
     if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
     if (auto v = row.decimal(1)) m.setIsHasAttach(*v != 0);
@@ -96,17 +110,17 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout) {
         // address and flags lie where that query puts them.
         if (auto v = text(row.text(4))) m.setMessageContent(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(5), false)) m.setMessageDate(std::move(*v));
-        if (auto v = text(row.text(6))) m.setMessagePhone(std::move(*v));
+        setOlderAddress(m, row.text(6), soleMember);
         if (auto v = row.decimal(8)) m.setMessageType(directionOfFlags(*v));
     }
 }
 
-void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row) {
+void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row, const std::string* soleMember) {
     using backupreader::text;
     if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
     if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
     if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
-    if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
+    setOlderAddress(m, row.text(5), soleMember);
     if (auto v = row.decimal(7)) m.setMessageType(directionOfFlags(*v));
     if (row.decimal(9).value_or(0) != 1) return;
     // An iMessage keeps its address and direction in its own columns.
@@ -252,16 +266,31 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
     BackupDatabase db(dbPath);
     if (db.isOpen()) {
+        auto readGroups = std::make_shared<MessageGroups>();
+        MessageGroups& groups = *readGroups;
+        groups.read(db, ios6, *contacts);
         Layout layout = ios6 ? Layout::ios6 : Layout::older;
         auto onRow = [&](const BackupDatabase::Row& row) {
             auto message = std::make_shared<PRMessageNode>();
+            const MessageGroups::Group* group = nullptr;
+            const std::string* soleMember = nullptr;
+            if (layout != Layout::ios6) {
+                const int64_t groupId = row.integer(groupIdColumn(layout));
+                group = groups.ofGroupId(groupId);
+                soleMember = groups.soleMember(groupId);
+            }
             if (layout == Layout::older)
-                fillOlder(*message, row);
+                fillOlder(*message, row, soleMember);
             else
-                fillIos6(*message, row, layout);
+                fillIos6(*message, row, layout, soleMember);
+            if (layout == Layout::ios6) group = groups.ofMessage(message->rowId());
+            if (group) {
+                message->setGroupAddress(group->address);
+                message->setGroupName(group->name);
+            }
 
             if (const auto found = contacts->find(message->messagePhone())) {
-                message->setMessageName(copiedText(*found.name));
+                message->setMessageName(*found.recordName);
                 message->setContactImageData(found.contact->imageData());
             }
             state_.messageContactData.reset();
@@ -276,7 +305,13 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         const char* first = ios6 ? kIos6Query : kOlderQuery;
         if (!db.query(first, onRow)) {
             layout = ios6 ? Layout::ios6Group : Layout::older;
+            // That iOS 6 variant keeps its conversations in group_member, as the older layouts do.
+            if (ios6) {
+                groups = MessageGroups();
+                groups.read(db, false, *contacts);
+            }
             db.query(ios6 ? kIos6GroupQuery : kOldestQuery, onRow);
         }
+        if (!transfer) state_.messageGroups = std::move(readGroups);
     }
 }

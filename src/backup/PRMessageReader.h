@@ -1,8 +1,9 @@
 // Reads a backup's messages database (SMS and iMessage) into message records, with the other
-// party's contact name and picture and, on iOS 6 and later, the attachment's backup file and
-// kind. Knows the iOS 6 schema (message + handle) and the older ones (message +
-// group_member, with or without the iMessage columns), falling back from one query to the
-// next. The scan variant feeds the backup browser, the transfer variant the copy pages.
+// party's contact name and picture, the group conversation a message belongs to
+// (MessageGroups.h) and, on iOS 6 and later, the attachment's backup file and kind. Knows the
+// iOS 6 schema (message + handle + chat) and the older ones (message + group_member, with or
+// without the iMessage columns), falling back from one query to the next. The scan variant
+// feeds the backup browser, the transfer variant the copy pages.
 #pragma once
 
 #include "backup/PRBackupScanState.h"

@@ -70,8 +70,11 @@ void PRConversationView::addChatHeadInfo(const PRMessageTreeNode& conversation) 
     if (top == 10) top = 0;
     QImage picture;
     if (!conversation.MessageNodeArray().empty()) {
-        const auto& data = conversation.MessageNodeArray().front()->contactImageData();
-        if (data && !data->empty()) picture.loadFromData(data->data(), int(data->size()));
+        // A group's first message shows its sender's picture, which is not the group's.
+        const PRMessageNode& first = *conversation.MessageNodeArray().front();
+        const auto& data = first.contactImageData();
+        if (data && !data->empty() && first.groupAddress().empty())
+            picture.loadFromData(data->data(), int(data->size()));
         if (picture.isNull()) picture = images::imageNamed("contact");
     }
     auto* background = new QLabel(document_);

@@ -125,6 +125,8 @@ ContactNumberIndex::ContactNumberIndex(const std::vector<PRContactNodePtr>& cont
         if (contact) contacts_.push_back(contact);
     names_.reserve(contacts_.size());
     for (const PRContactNodePtr& contact : contacts_) names_.push_back(shownContactName(*contact));
+    recordNames_.reserve(names_.size());
+    for (const std::string& name : names_) recordNames_.emplace_back(copiedText(name));
 
     auto add = [this](std::string_view address, uint32_t place) {
         std::string key = addressKey(address);
@@ -167,7 +169,7 @@ bool ContactNumberIndex::better(uint32_t a, size_t agreeingA, uint32_t b, size_t
 ContactNumberIndex::Found ContactNumberIndex::find(std::string_view address) const {
     const size_t place = placeOf(address);
     if (place == kNone) return {};
-    return {contacts_[place].get(), &names_[place]};
+    return {contacts_[place].get(), &names_[place], &recordNames_[place]};
 }
 
 const std::string& ContactNumberIndex::nameOf(std::string_view address) const {

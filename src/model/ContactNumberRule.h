@@ -45,11 +45,14 @@ class ContactNumberIndex {
 public:
     explicit ContactNumberIndex(const std::vector<PRContactNodePtr>& contacts);
 
-    // The contact an address is, with its shown name (shownContactName); both live as long as
-    // the index. Null when no contact holds the address.
+    // The contact an address is, with its shown name (shownContactName) and that name as
+    // records copy it (copiedText), made once: a million calls of two thousand people share
+    // their names without a copy each. All live as long as the index. Null when no contact
+    // holds the address.
     struct Found {
         const PRContactNode* contact = nullptr;
         const std::string* name = nullptr;
+        const PRSharedText* recordName = nullptr;
         explicit operator bool() const { return contact != nullptr; }
     };
     Found find(std::string_view address) const;
@@ -71,7 +74,8 @@ private:
     size_t placeOf(std::string_view address) const;
 
     std::vector<PRContactNodePtr> contacts_;
-    std::vector<std::string> names_;  // shown names, by place
+    std::vector<std::string> names_;         // shown names, by place
+    std::vector<PRSharedText> recordNames_;  // the same as records copy them
     // Numbers of seven digits or more by their last seven digits: a number asked can only be one
     // of those that end as it does.
     std::unordered_map<uint32_t, std::vector<Number>> byLastSeven_;

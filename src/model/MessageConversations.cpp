@@ -14,19 +14,25 @@ bool conversationKeysMatch(const std::string& p, const std::string& a) {
     return keysMatch(p, a);
 }
 
+const std::string& conversationAddress(const PRMessageNode& message) {
+    return message.groupAddress().empty() ? message.messagePhone() : message.groupAddress();
+}
+
 PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message) {
     auto conversation = std::make_shared<PRMessageTreeNode>();
-    // Named after its sender; a sender of no known name by the address, so that no conversation
-    // is nameless in a list, a file name or a picture's name.
-    const std::string_view name = trimmedText(message.messageName());
-    conversation->setMessageTreeNodeName(name.empty() ? message.messagePhone() : std::string(name));
-    conversation->setMessageTreeNodeAdress(message.messagePhone());
+    // Named after its sender (or group); a sender of no known name by the address, so that no
+    // conversation is nameless in a list, a file name or a picture's name.
+    const bool group = !message.groupAddress().empty();
+    const std::string_view name = trimmedText(group ? message.groupName() : message.messageName());
+    const std::string& address = conversationAddress(message);
+    conversation->setMessageTreeNodeName(name.empty() ? address : std::string(name));
+    conversation->setMessageTreeNodeAdress(address);
     return conversation;
 }
 
 void fileIntoConversation(std::vector<PRMessageTreeNodePtr>& conversations, const PRMessageNodePtr& message) {
     for (const PRMessageTreeNodePtr& conversation : conversations) {
-        if (conversationAddressesMatch(message->messagePhone(), conversation->messageTreeNodeAdress())) {
+        if (conversationAddressesMatch(conversationAddress(*message), conversation->messageTreeNodeAdress())) {
             conversation->MessageNodeArray().push_back(message);
             return;
         }

@@ -23,8 +23,13 @@ bool conversationAddressesMatch(const std::string& phone, const std::string& add
 std::string conversationKey(const std::string& address);
 bool conversationKeysMatch(const std::string& a, const std::string& b);
 
+// The address a message is filed by: its group's (the members' addresses) for a message of a
+// group conversation, else its own.
+const std::string& conversationAddress(const PRMessageNode& message);
+
 // A new conversation for message: named after its sender (its address when the sender has no
-// name), at its address, still without messages.
+// name), at its address, still without messages; for a message of a group, named after the
+// group's members, at the group's address.
 PRMessageTreeNodePtr conversationStartedBy(const PRMessageNode& message);
 
 // Files message into the first of conversations it belongs to, or into a new one added at the end.

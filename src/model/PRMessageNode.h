@@ -5,7 +5,9 @@
 #include "model/PRRecord.h"
 
 // A conversation repeats its address and name, and every message is one of a few kinds: those
-// are shared.
+// are shared. A message of a group conversation carries the group's address (its members'
+// addresses) and name (theirs by the contact rule); both are empty for a message between the
+// phone and one other, whose conversation its own address makes.
 #define PR_MESSAGE_NODE_FIELDS(X)                            \
     X(PRSharedText, messageName, setMessageName, {})         \
     X(PRSharedText, messagePhone, setMessagePhone, {})       \
@@ -20,7 +22,9 @@
     X(PROptionalText, attachmentPath, setAttachmentPath, {}) \
     X(PROptionalText, attachType, setAttachType, {})         \
     X(int, rowId, setRowId, -1)                              \
-    X(PRBytes, contactImageData, setContactImageData, {})
+    X(PRBytes, contactImageData, setContactImageData, {})    \
+    X(PRSharedText, groupAddress, setGroupAddress, {})       \
+    X(PRSharedText, groupName, setGroupName, {})
 
 class PRMessageNode final : public PRRecord {
     PR_RECORD(PRMessageNode, PR_MESSAGE_NODE_FIELDS)

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sqlite3.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +129,69 @@ TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
     ASSERT_EQ(intake->tree.roots().size(), 1u);
     EXPECT_EQ(intake->tree.roots()[0]->fileName(), "Ann's iPhone");
     EXPECT_TRUE(job->problems().empty());
+}
+
+// A deleted message of a group stands in its group's deleted conversation where its row still
+// names the group (an iOS 5 row's group_id, the room of a group chat of iMessages), and by its
+// own address where it names none (an SMS group of iOS 6): never in another group.
+TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowNamesIt) {
+    for (const sampledb::Ios ios : {sampledb::Ios::v5, sampledb::Ios::v6}) {
+        const bool newer = ios == sampledb::Ios::v6;
+        const std::string folder = folderFor(newer ? "groups6" : "groups5");
+        ASSERT_TRUE(samplebackup::addSampleDatabases(folder, sampledb::BackupSchemas::forIos(ios),
+                                                     browsertest::smallSize(30, 900)));
+        ASSERT_TRUE(samplebackup::writeBackupPropertyLists(
+            folder, newer ? samplebackup::sampleIPhone() : samplebackup::sampleIPhoneOfIos5()));
+        // Four messages of each group, marked, then deleted (their bytes stay in the file).
+        const std::string groupRows =
+            newer ? "select message_id from chat_message_join join chat on chat.ROWID = chat_id where style = 43"
+                  : "select ROWID from message where group_id in (select group_id from group_member group by "
+                    "group_id having count(*) > 1)";
+        const std::string sql =
+            "pragma secure_delete = 0; create temp table gone as select ROWID as id from message "
+            "where ROWID in (" +
+            groupRows +
+            ") and ROWID % 4 < 2 limit 8;"
+            "update message set text = 'gone ' || ROWID where ROWID in (select id from gone);"
+            "delete from message where ROWID in (select id from gone);";
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((folder + "/" + sampledb::keys::messages).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        ASSERT_EQ(sqlite3_changes(db), 8);
+        sqlite3_close(db);
+
+        auto job = std::make_shared<PRBackupScanJob>(PRBackupScanRequest{folder, "Groups", newer, false, true});
+        job->run();
+        const auto intake = job->takeIntake();
+        ASSERT_TRUE(intake);
+        // The live groups: an iMessage one and an SMS one.
+        std::string iMessageGroup, smsGroup;
+        for (const auto& conversation : intake->messageTreeArray())
+            if (!conversation->bdeleted() && conversation->messageTreeNodeAdress().find(", ") != std::string::npos)
+                (conversation->MessageNodeArray().front()->bImessage() ? iMessageGroup : smsGroup) =
+                    conversation->messageTreeNodeAdress();
+        ASSERT_FALSE(iMessageGroup.empty());
+        ASSERT_FALSE(smsGroup.empty());
+        int gone[2] = {0, 0};  // SMS, iMessage
+        for (const auto& conversation : intake->messageTreeArray())
+            for (const auto& message : conversation->MessageNodeArray()) {
+                if (!message->messageContent().starts_with("gone ")) continue;
+                ++gone[message->bImessage()];
+                EXPECT_TRUE(conversation->bdeleted());
+                const std::string& address = conversation->messageTreeNodeAdress();
+                if (newer && !message->bImessage()) {
+                    EXPECT_EQ(address, message->messagePhone()) << "an SMS group's row names no group";
+                    continue;
+                }
+                EXPECT_EQ(address, message->bImessage() ? iMessageGroup : smsGroup) << message->messageContent();
+                if (message->messageType() == "Received")
+                    EXPECT_NE(address.find(message->messagePhone()), std::string::npos);
+            }
+        // Carving finds most of them, of both groups.
+        EXPECT_GE(gone[0] + gone[1], 6) << (newer ? "iOS 6" : "iOS 5");
+        EXPECT_GT(gone[0], 0);
+        EXPECT_GT(gone[1], 0);
+    }
 }
 
 TEST_F(BackupScanJobTest, ScansRunningAtOnceKeepTheirRecordsApart) {

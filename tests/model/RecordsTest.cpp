@@ -102,10 +102,10 @@ TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues) {
     message.setAttachType(std::string("Image"));
     std::vector<std::string> names;
     for (const PRField& field : message.fields()) names.push_back(field.name);
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate", "messageType",
-                                        "bImessage", "bSelected", "bDeleted", "handle_id", "isHasAttach",
-                                        "attachmentPath", "attachType", "rowId", "contactImageData"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate",
+                                               "messageType", "bImessage", "bSelected", "bDeleted", "handle_id",
+                                               "isHasAttach", "attachmentPath", "attachType", "rowId",
+                                               "contactImageData", "groupAddress", "groupName"}));
     const auto fields = message.fields();
     EXPECT_EQ(std::get<std::string>(fields[1].value), "+1 555 0100");
     EXPECT_EQ(std::get<int64_t>(fields[8].value), 7);
@@ -221,8 +221,9 @@ TEST(Records, TreeFolderArraysAreItsOwnAndParentsAreNotOwned) {
 
 // A conversation takes its sender's name without blanks at its ends, and a sender of no known
 // name gives it the address: no two unnamed conversations share a name in a list, a file name
-// or the name of their picture.
-TEST(Records, AConversationIsNamedByItsSenderElseByItsAddress) {
+// or the name of their picture. A group's messages, whoever wrote them, make one conversation
+// named after its members, apart from each member's own.
+TEST(Records, AConversationIsNamedByItsSenderOrGroupElseByItsAddress) {
     std::vector<PRMessageTreeNodePtr> conversations;
     auto message = [](const char* name, const char* phone) {
         auto m = std::make_shared<PRMessageNode>();
@@ -237,6 +238,19 @@ TEST(Records, AConversationIsNamedByItsSenderElseByItsAddress) {
     EXPECT_EQ(conversations[0]->messageTreeNodeName(), "Anna Berg");
     EXPECT_EQ(conversations[1]->messageTreeNodeName(), "+1 555 0199");
     EXPECT_EQ(conversations[2]->messageTreeNodeName(), "bob@example.com");
+
+    auto inGroup = [&](const char* phone) {
+        auto m = message("", phone);
+        m->setGroupAddress("+15550100, +15550177");
+        m->setGroupName("Anna Berg, +15550177");
+        return m;
+    };
+    for (const char* sender : {"+1 555 0177", "", "+1 555 0100"}) fileIntoConversation(conversations, inGroup(sender));
+    ASSERT_EQ(conversations.size(), 4u);
+    EXPECT_EQ(conversations[3]->messageTreeNodeName(), "Anna Berg, +15550177");
+    EXPECT_EQ(conversations[3]->messageTreeNodeAdress(), "+15550100, +15550177");
+    EXPECT_EQ(conversations[3]->MessageNodeArray().size(), 3u);
+    EXPECT_EQ(conversations[0]->MessageNodeArray().size(), 1u);
 }
 
 // The finder of conversations answers what a walk of the rule over every conversation answers:

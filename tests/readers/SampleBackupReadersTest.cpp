@@ -93,6 +93,10 @@ TEST_F(SampleBackupReaders, TransferVariantsReadTheSameAndEachEnds) {
     size_t withFile = 0;
     for (const auto& m : messages) withFile += m->attachmentPath().has_value();
     EXPECT_EQ(withFile, attachments(data));
+    for (size_t i = 0; i < messages.size(); ++i) {
+        EXPECT_EQ(messages[i]->bImessage(), data.messages[i].iMessage) << i;
+        EXPECT_EQ(messages[i]->groupAddress().empty(), data.messages[i].members.empty()) << i;
+    }
     EXPECT_EQ(recorder.records<PRNoteNode>("ScanTransferNoteInfo").size(), data.notes.size());
     EXPECT_EQ(recorder.records<PRCallHistoryNode>("scanCopyCallLogInfo").size(), data.calls.size());
     EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), expectedBookmarks());
@@ -147,13 +151,24 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
 
         const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
         ASSERT_EQ(messages.size(), expected.messages.size());
+        size_t imessages = 0, grouped = 0;
         for (size_t i = 0; i < messages.size(); ++i) {
             const auto& m = expected.messages[i];
             EXPECT_EQ(messages[i]->messageType(), m.fromMe ? "Send" : "Received") << i;
             EXPECT_EQ(messages[i]->messageContent(), m.text) << i;
             EXPECT_EQ(messages[i]->messagePhone(), m.address) << i;
             EXPECT_EQ(messages[i]->messageDate(), *dateTimeText(m.date, false)) << i;
+            // iOS 4 knew no iMessages; every later layout flags them. A group's message stands
+            // in its group, with the other members' addresses.
+            EXPECT_EQ(messages[i]->bImessage(), m.iMessage && v.journal == 2) << i;
+            EXPECT_EQ(messages[i]->groupAddress().empty(), m.members.empty()) << i;
+            for (const std::string& member : m.members)
+                EXPECT_NE(messages[i]->groupAddress().find(member), std::string::npos) << i;
+            imessages += messages[i]->bImessage();
+            grouped += !m.members.empty();
         }
+        EXPECT_EQ(imessages > 0, v.journal == 2);
+        EXPECT_GT(grouped, 0u);
 
         const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
         ASSERT_EQ(notes.size(), expected.notes.size());

@@ -97,13 +97,28 @@ TEST_F(TransferRecordsPageTest, MessagesFirstBacksUpOnceAndFillsContactsAndConve
     EXPECT_EQ(page->contactController->rowCount(), int(data.contacts.size()));
     EXPECT_EQ(messageCount(), data.messages.size());
 
-    // Every conversation holds the messages of one party, and no party is split.
-    std::set<std::string> addresses;
-    for (const auto& m : data.messages) addresses.insert(m.address);
-    EXPECT_EQ(page->messageController->rowCount(), int(addresses.size()));
+    // Every conversation holds the messages of one party or one group, and none is split: a
+    // group's message comes from one of its members, or from the phone.
+    std::set<std::string> parties;
+    for (const auto& m : data.messages) {
+        std::string party = m.address;
+        if (!m.members.empty()) party = "group of " + std::to_string(m.members.size()) + " " + m.members.front();
+        parties.insert(party);
+    }
+    EXPECT_EQ(page->messageController->rowCount(), int(parties.size()));
     for (const auto& conversation : page->messageController->content())
-        for (const auto& message : conversation->MessageNodeArray())
-            EXPECT_EQ(message->messagePhone(), conversation->messageTreeNodeAdress());
+        for (const auto& message : conversation->MessageNodeArray()) {
+            const std::string& address = conversation->messageTreeNodeAdress();
+            if (message->groupAddress().empty()) {
+                EXPECT_EQ(message->messagePhone(), address);
+                continue;
+            }
+            EXPECT_EQ(message->groupAddress(), address);
+            if (message->messageType() == "Send")
+                EXPECT_EQ(message->messagePhone(), "");
+            else
+                EXPECT_NE(address.find(message->messagePhone()), std::string::npos) << address;
+        }
 
     // The first conversation is previewed: a header and at most fifty bubbles.
     ASSERT_TRUE(page->messageTreeScrollView->currentMessageTreeNode);

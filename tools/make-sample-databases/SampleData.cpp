@@ -250,6 +250,17 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
             partners.push_back({canonical(data.contacts[(i * 7) % data.contacts.size()].phones[0]), i % 3 == 0});
     }
     if (partners.empty()) return;
+    // Two group conversations (an iMessage one with a member nobody saved and an e-mail address,
+    // and an SMS one) take most messages of the quietest partners.
+    std::vector<std::pair<std::vector<std::string>, bool>> groups;  // members, iMessage
+    if (data.contacts.size() >= 8 && partners.size() >= 4) {
+        const auto& c = data.contacts;
+        groups.push_back({{canonical(c[2].phones[0]), "+15559876543",
+                           c[4].emails.empty() ? canonical(c[4].phones[0]) : c[4].emails[0]},
+                          true});
+        groups.push_back({{canonical(c[5].phones[0]), canonical(c[6].phones[0])}, false});
+    }
+    const int quiet = std::min<int>(5, static_cast<int>(partners.size()) - 1);
     int64_t date = kBaseDate;
     int images = 0, movies = 0;
     for (int i = 0; i < size.messages; ++i) {
@@ -261,6 +272,12 @@ void addMessages(SampleData& data, Random& random, const SampleSize& size) {
         m.address = partners[p].first;
         m.iMessage = partners[p].second;
         m.fromMe = random.below(2) == 0;
+        if (!groups.empty() && p >= quiet && i % 3 != 0) {
+            const auto& [members, iMessage] = groups[static_cast<size_t>(i) % groups.size()];
+            m.members = members;
+            m.iMessage = iMessage;
+            m.address = m.fromMe ? "" : members[static_cast<size_t>(i / 3) % members.size()];
+        }
         date += 60 + random.below(4 * 3600);
         m.date = date;
         m.text = random.pick(kPhrases);

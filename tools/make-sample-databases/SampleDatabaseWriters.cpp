@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <memory>
 
 namespace sampledb {
@@ -202,37 +203,89 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
         db.exec("DROP TABLE handle; DROP TABLE chat_handle_join;");
     }
 
-    // One conversation per address, in order of first appearance.
-    std::vector<std::string> addresses;
-    auto conversationOf = [&](const std::string& address) {
-        auto it = std::find(addresses.begin(), addresses.end(), address);
-        if (it != addresses.end()) return static_cast<int64_t>(it - addresses.begin()) + 1;
-        addresses.push_back(address);
-        return static_cast<int64_t>(addresses.size());
+    // One conversation per person, or per group of members, in order of first appearance.
+    std::map<std::string, int64_t> conversations;
+    auto conversationOf = [&](const Message& m) {
+        std::string key = m.address;
+        if (!m.members.empty()) {
+            key = "group";
+            for (const std::string& member : m.members) key += "\n" + member;
+        }
+        const auto size = static_cast<int64_t>(conversations.size());
+        return conversations.try_emplace(std::move(key), size + 1).first->second;
     };
-    for (const auto& m : messages) conversationOf(m.address);
+    for (const auto& m : messages) conversationOf(m);
+    // iOS 6 and 7 keep a handle per address and service, a chat per person and service (style
+    // 45) or per group (style 43, an iMessage one with its room name), every handle of a chat
+    // joined to it, and every message joined to its chat; a group's sent messages name no handle.
+    struct Chat {
+        std::string guid, identifier, service, room;
+        int style = 45;
+        std::vector<int64_t> handles;
+    };
+    std::vector<std::pair<std::string, std::string>> handleRows;  // address, service
+    std::map<std::pair<std::string, std::string>, int64_t> handleIds;
+    std::vector<Chat> chats;
+    std::map<std::string, int64_t> chatIds;  // by guid
+    std::vector<int64_t> chatOfMessage, handleOfMessage;
+    auto handleOf = [&](const std::string& address, const std::string& service) {
+        const auto [at, added] = handleIds.try_emplace({address, service}, handleRows.size() + 1);
+        if (added) handleRows.emplace_back(address, service);
+        return at->second;
+    };
+    auto chatOf = [&](const Message& m) {
+        const std::string service = m.iMessage ? "iMessage" : "SMS";
+        Chat chat;
+        chat.service = service;
+        if (m.members.empty()) {
+            chat.identifier = m.address;
+            chat.guid = service + ";-;" + m.address;
+            chat.handles = {handleOf(m.address, service)};
+        } else {
+            chat.style = 43;
+            chat.identifier = "chat" + std::to_string(100000000 + conversationOf(m) * 7919);
+            chat.guid = service + ";+;" + chat.identifier;
+            if (m.iMessage) chat.room = chat.identifier;
+            for (const std::string& member : m.members) chat.handles.push_back(handleOf(member, service));
+        }
+        const auto [at, added] = chatIds.try_emplace(chat.guid, chats.size() + 1);
+        if (added) chats.push_back(std::move(chat));
+        return at->second;
+    };
+    if (handles) {
+        for (const auto& m : messages) {
+            chatOfMessage.push_back(chatOf(m));
+            handleOfMessage.push_back(m.address.empty() ? 0 : handleOf(m.address, m.iMessage ? "iMessage" : "SMS"));
+        }
+    }
 
     db.exec("BEGIN");
     if (handles) {
         SqliteWriter::Statement handle(db, "INSERT INTO handle (ROWID, id, country, service) VALUES (?, ?, 'us', ?)");
-        SqliteWriter::Statement chat(
-            db,
-            "INSERT INTO chat (ROWID, guid, style, state, chat_identifier, service_name) VALUES (?, ?, 45, 3, ?, ?)");
+        SqliteWriter::Statement chat(db,
+                                     "INSERT INTO chat (ROWID, guid, style, state, chat_identifier, service_name, "
+                                     "room_name) VALUES (?, ?, ?, 3, ?, ?, ?)");
         SqliteWriter::Statement chatHandle(db, "INSERT INTO chat_handle_join VALUES (?, ?)");
-        for (size_t i = 0; i < addresses.size(); ++i) {
+        for (size_t i = 0; i < handleRows.size(); ++i)
+            handle.run(static_cast<int64_t>(i + 1), handleRows[i].first, handleRows[i].second);
+        for (size_t i = 0; i < chats.size(); ++i) {
+            const Chat& c = chats[i];
             const auto id = static_cast<int64_t>(i + 1);
-            const char* service = addresses[i].find('@') != std::string::npos ? "iMessage" : "SMS";
-            handle.run(id, addresses[i], service);
-            chat.run(id, std::string(service) + ";-;" + addresses[i], addresses[i], service);
-            chatHandle.run(id, id);
+            chat.run(id, c.guid, c.style, c.identifier, c.service, orNull(c.room));
+            for (int64_t h : c.handles) chatHandle.run(id, h);
         }
     } else {
         SqliteWriter::Statement group(
             db, "INSERT INTO msg_group (ROWID, type, newest_message, unread_count) VALUES (?, 0, 0, 0)");
         SqliteWriter::Statement member(db, "INSERT INTO group_member (group_id, address, country) VALUES (?, ?, 'us')");
-        for (size_t i = 0; i < addresses.size(); ++i) {
-            group.run(static_cast<int64_t>(i + 1));
-            member.run(static_cast<int64_t>(i + 1), addresses[i]);
+        std::vector<bool> written(conversations.size(), false);
+        for (const auto& m : messages) {
+            const int64_t id = conversationOf(m);
+            if (written[static_cast<size_t>(id - 1)]) continue;
+            written[static_cast<size_t>(id - 1)] = true;
+            group.run(id);
+            if (m.members.empty()) member.run(id, m.address);
+            for (const std::string& address : m.members) member.run(id, address);
         }
     }
     db.exec("COMMIT");
@@ -241,8 +294,8 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
     if (handles) {
         insertSql =
             "INSERT INTO message (ROWID, guid, text, handle_id, service, account, date, date_read, date_delivered, "
-            "is_delivered, is_finished, is_from_me, is_read, is_sent, cache_has_attachments) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, 'e:', ?6, ?7, ?8, 1, 1, ?9, ?10, ?9, ?11)";
+            "is_delivered, is_finished, is_from_me, is_read, is_sent, cache_has_attachments, cache_roomnames) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, 'e:', ?6, ?7, ?8, 1, 1, ?9, ?10, ?9, ?11, ?12)";
     } else if (schema == MessageSchema::ios6WithoutHandle) {
         insertSql =
             "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, read, "
@@ -254,16 +307,18 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, height, "
             "UIFlags, version, country, read, madrid_attributedBody, madrid_handle, madrid_version, madrid_guid, "
             "madrid_type, madrid_service, madrid_account, madrid_flags, madrid_attachmentInfo, madrid_error, "
-            "is_madrid, madrid_date_read, madrid_date_delivered, madrid_account_guid) "
+            "is_madrid, madrid_date_read, madrid_date_delivered, madrid_account_guid, madrid_roomname) "
             "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, ?8, 1, ?9, ?10, ?11, ?12, 0, ?13, ?14, ?15, ?16, 0, "
-            "?17, ?18, ?19, ?20)";
+            "?17, ?18, ?19, ?20, ?21)";
     } else {
         insertSql =
             "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, height, "
             "UIFlags, version, country, read) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, 'us', 1)";
     }
     SqliteWriter::Statement insert(db, insertSql);
-    std::unique_ptr<SqliteWriter::Statement> attachment, join;
+    std::unique_ptr<SqliteWriter::Statement> attachment, join, chatMessage;
+    if (handles)
+        chatMessage = std::make_unique<SqliteWriter::Statement>(db, "INSERT INTO chat_message_join VALUES (?, ?)");
     if (attachments) {
         attachment = std::make_unique<SqliteWriter::Statement>(
             db,
@@ -274,32 +329,38 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
     int64_t attachmentRow = 0;
     insertRows(db, messages.size(), wal ? walOnly : 0, [&](size_t i) {
         const Message& m = messages[i];
-        const int64_t conversation = conversationOf(m.address);
+        const int64_t conversation = conversationOf(m);
         const int hasAttachment = attachments && !m.attachmentName.empty() ? 1 : 0;
         const int64_t since2001 = m.date - kMacEpochOffset;
         const int height = 38 + 19 * static_cast<int>(m.text.size() / 28);
         if (handles) {
             const int64_t read = m.fromMe ? 0 : since2001 + 5 + scatter(static_cast<uint64_t>(m.rowid), 4000);
             const int64_t delivered = m.fromMe ? since2001 + 1 + scatter(static_cast<uint64_t>(m.rowid), 40) : 0;
-            insert.run(m.rowid, "SAMPLE-MSG-" + std::to_string(m.rowid), orNull(m.text), conversation,
+            const Chat& chat = chats[static_cast<size_t>(chatOfMessage[i] - 1)];
+            insert.run(m.rowid, "SAMPLE-MSG-" + std::to_string(m.rowid), orNull(m.text), handleOfMessage[i],
                        m.iMessage ? "iMessage" : "SMS", since2001, read, delivered, m.fromMe ? 1 : 0, m.fromMe ? 0 : 1,
-                       hasAttachment);
+                       hasAttachment, orNull(chat.room));
+            chatMessage->run(chatOfMessage[i], m.rowid);
         } else if (schema == MessageSchema::ios6WithoutHandle) {
-            insert.run(m.rowid, m.address, since2001, orNull(m.text), m.fromMe ? 3 : 2, conversation, hasAttachment);
+            insert.run(m.rowid, orNull(m.address), since2001, orNull(m.text), m.fromMe ? 3 : 2, conversation,
+                       hasAttachment);
         } else if (schema == MessageSchema::ios5) {
             if (m.iMessage) {
                 const Bytes info = m.attachmentName.empty() ? Bytes{} : attachmentInfo(m);
+                // A group chat of iMessages is a room of its own.
+                const std::string room = m.members.empty() ? "" : "chat" + std::to_string(conversation);
                 insert.run(m.rowid, nullptr, since2001, orNull(m.text), 0, conversation, height, nullptr,
-                           attributedBody(m.text), m.address, 10, "SAMPLE-MSG-" + std::to_string(m.rowid), "iMessage",
-                           "e:ada@example.com", madridFlags(m), info, 1, m.fromMe ? int64_t{0} : since2001 + 20,
-                           m.fromMe ? since2001 + 2 : int64_t{0}, "SAMPLE-ACCOUNT");
+                           attributedBody(m.text), orNull(m.address), 10, "SAMPLE-MSG-" + std::to_string(m.rowid),
+                           "iMessage", "e:ada@example.com", madridFlags(m), info, 1,
+                           m.fromMe ? int64_t{0} : since2001 + 20, m.fromMe ? since2001 + 2 : int64_t{0},
+                           "SAMPLE-ACCOUNT", orNull(room));
             } else {
-                insert.run(m.rowid, m.address, m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height, "us",
-                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                           nullptr);
+                insert.run(m.rowid, orNull(m.address), m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height,
+                           "us", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                           nullptr, nullptr, nullptr);
             }
         } else {
-            insert.run(m.rowid, m.address, m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height);
+            insert.run(m.rowid, orNull(m.address), m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height);
         }
         if (hasAttachment) {
             ++attachmentRow;

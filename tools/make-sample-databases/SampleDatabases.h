@@ -65,7 +65,10 @@ struct Contact {
 
 struct Message {
     int64_t rowid = 0;
-    std::string address;  // phone number or e-mail of the other party
+    // Phone number or e-mail of the other party; in a group, of the sender (none when sent).
+    std::string address;
+    // Every other member of a group conversation (none for a conversation with one person).
+    std::vector<std::string> members;
     std::string text;
     int64_t date = 0;  // seconds since 1970
     bool fromMe = false;

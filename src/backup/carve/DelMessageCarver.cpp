@@ -4,6 +4,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "model/PRRecordFields.h"
 
+#include <optional>
 #include <unordered_map>
 
 namespace carve {
@@ -12,14 +13,14 @@ namespace {
 const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
-// message of iOS 4; the same with the iMessage columns of iOS 5; message and handle of iOS 6
-// and 7.
+// message of iOS 4; the same with the iMessage columns of iOS 5 (its group_id among the kept
+// ones); message (with its chat's room name kept) and handle of iOS 6 and 7.
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
         shapeOf("kt^i^t^i|itiiiiittbbi"),
         shapeOf("kt^i^t^iitiiiiittbbibt|it!ittti+btii+iit"),
-        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiitii"),
+        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiit+ii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
@@ -31,6 +32,14 @@ bool plausibleTime(int64_t t) {
     constexpr int64_t kEarliest = 1104537600;
     const int64_t latest = latestPlausibleTime();
     return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
+}
+
+// The group_id of an older row, where the row kept it: the iMessage layout of iOS 5 keeps it;
+// the iOS 4 layout keeps no column past the flags.
+std::optional<int64_t> groupIdOf(const CarvedRecord& row, int shape) {
+    constexpr size_t kGroupColumn = 7;
+    if (shape != kMadrid || row.values.size() <= kGroupColumn || row.values[kGroupColumn].isNull()) return std::nullopt;
+    return row.values[kGroupColumn].asInteger();
 }
 
 // madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.
@@ -55,6 +64,12 @@ std::string DelMessageCarver::iOS6Type(int value) {
 
 void DelMessageCarver::post(const PRMessageNodePtr& message) { context_.nc->postNotificationName(kPosted, message); }
 
+void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Group* group) {
+    if (!group) return;
+    message.setGroupAddress(group->address);
+    message.setGroupName(group->name);
+}
+
 void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
     const int64_t date = row.values[2].asInteger();
     if (!plausibleTime(date)) return;
@@ -77,6 +92,11 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
         }
     }
     if (characterCount(message->messagePhone()) > 1) message->setMessageName(context_.nameFor(message->messagePhone()));
+    // A deleted message keeps its group_id: it stands in its group where that group is still on
+    // the phone with two members or more, and nowhere else.
+    const std::optional<int64_t> groupId = groupIdOf(row, shape);
+    if (const MessageGroups* groups = context_.state.messageGroups.get(); groups && groupId)
+        joinGroup(*message, groups->ofGroupId(*groupId));
     post(message);
 }
 
@@ -113,6 +133,12 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
             message->setMessagePhone(handle->second);
             if (characterCount(handle->second) > 1) message->setMessageName(context_.nameFor(handle->second));
         }
+        // A deleted message of a group chat of iMessages keeps its room's name: it stands in that
+        // group. Others keep nothing of their chat, and stand by their own address.
+        const std::span<const CarvedValue> room = alsoKeptValues(row, messageShapes()[kMessage6]);
+        if (const MessageGroups* groups = context_.state.messageGroups.get();
+            groups && !room.empty() && !room[0].isNull())
+            joinGroup(*message, groups->ofRoom(textOf(room[0])));
         arrays.messageArray.push_back(message);
         post(message);
     }

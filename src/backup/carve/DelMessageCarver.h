@@ -1,9 +1,13 @@
 // Rebuilds deleted text messages from the raw pages of a backup's message database: rows of the
 // message table of iOS 4 (with the iMessage columns of iOS 5) whose address and direction are
 // their own, and rows of the iOS 6 and 7 table, joined with the handle that names the other
-// party. Each message is posted as "ScanDelMessageInfo", then "ScanProgressInfo" with 80.
+// party. A message whose row still names its group (the group_id of the iOS 5 layout, the room
+// name of an iOS 6 or 7 group chat of iMessages) joins that group where the message reader found it on
+// the phone (PRBackupScanState::messageGroups). Each message is posted as "ScanDelMessageInfo",
+// then "ScanProgressInfo" with 80.
 #pragma once
 
+#include "backup/MessageGroups.h"
 #include "backup/carve/CarveContext.h"
 
 #include <string>
@@ -25,6 +29,7 @@ public:
 private:
     void postOlder(const CarvedRecord& row, int shape);
     void post(const PRMessageNodePtr& message);
+    static void joinGroup(PRMessageNode& message, const MessageGroups::Group* group);
 
     CarveContext& context_;
 };

@@ -226,7 +226,7 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     // The first deleted conversation the message belongs to, found by its address's key.
     catchUpConversations();
     PRMessageTreeNodePtr conversation;
-    if (const size_t place = conversationFinder_.find(message->messagePhone()); place != ConversationFinder::npos)
+    if (const size_t place = conversationFinder_.find(conversationAddress(*message)); place != ConversationFinder::npos)
         conversation = deletedConversations_[place];
     if (!conversation) {
         conversation = conversationStartedBy(*message);

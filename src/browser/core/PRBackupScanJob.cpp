@@ -58,6 +58,7 @@ void PRBackupScanJob::runReaders() {
         if (cancelled_) break;
         reader();
     }
+    messageGroups_ = state.messageGroups;
     state.removeSomeArray();
 }
 
@@ -66,7 +67,8 @@ void PRBackupScanJob::runCarvers() {
     state.resetScanArrays();
     state.currentNodeIsiOS6Version = request_.iOS6Schemas;
     state.bIOS7DeviceNode = request_.iOS7;
-    state.contactArray = intake_->contactArray();  // the names of carved messages and calls
+    state.contactArray = intake_->contactArray();     // the names of carved messages and calls
+    state.messageGroups = std::move(messageGroups_);  // the groups of carved messages
     carve::CarveContext context(state, NSNotificationCenter::defaultCenter());
     carve::carveAll(context, request_.backupFolder, [this] { return cancelled_.load(); });
     state.removeSomeArray();

@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+class MessageGroups;
+
 struct PRBackupScanRequest {
     std::string backupFolder;
     std::string deviceName;    // the tree's root folder
@@ -67,6 +69,7 @@ private:
 
     PRBackupScanRequest request_;
     std::shared_ptr<PRScanIntake> intake_;
+    std::shared_ptr<const MessageGroups> messageGroups_;  // read by the readers, for the carvers
     std::atomic<bool> cancelled_{false};
     std::thread::id worker_;
     std::chrono::steady_clock::time_point lastPublish_{};

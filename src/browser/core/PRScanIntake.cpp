@@ -45,7 +45,7 @@ void PRScanIntake::ScanMessageInfomationHandle(const PRMessageNodePtr& message) 
     // The merge adds deleted conversations too: the finder learns them as they come.
     for (; conversationsFound_.size() < conversations.size();)
         conversationsFound_.add(conversations[conversationsFound_.size()]->messageTreeNodeAdress());
-    size_t place = conversationsFound_.find(message->messagePhone());
+    size_t place = conversationsFound_.find(conversationAddress(*message));
     if (place == ConversationFinder::npos) {
         place = conversations.size();
         conversations.push_back(conversationStartedBy(*message));

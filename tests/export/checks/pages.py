@@ -14,7 +14,9 @@ With --messages, every message of that database must stand on the pages exactly 
 message is an element of class "message" with the id "message-<row id>"), on its side (sent
 ones on the right), under the name of who wrote it ("Me" for a sent one, else the contact of
 the address book holding its address, else the address), with its text (beside its
-attachment, when it has one). Exits 1 with one line per fault.
+attachment, when it has one), and in its conversation: under the header of its group (whose
+"Phone:" lists every member) when the database files it in a group chat or group, else under a
+header of its own address. Exits 1 with one line per fault.
 """
 import argparse
 import os
@@ -48,9 +50,35 @@ def squeezed(text):
     return re.sub(r"\s+", " ", text).strip()
 
 
+def header_addresses(header):
+    """The addresses a conversation header's "Phone:" names, as keys."""
+    text = squeezed(inner_text(header).replace("\xa0", " "))
+    if "Phone:" not in text:
+        return []
+    return [records.address_key(a) for a in text.rsplit("Phone:", 1)[1].split(", ") if a.strip()]
+
+
+def check_conversation(path, message, header):
+    """Whether the message stands under the header of its conversation."""
+    if header is None:
+        fault(path, f"message {message.rowid} stands under no conversation header")
+        return
+    keys = header_addresses(header)
+    if message.group is not None:
+        if frozenset(keys) != message.group:
+            fault(path, f"message {message.rowid} of the group {sorted(message.group)} stands under {keys}")
+    elif message.address and (len(keys) != 1 or
+                              not records.keys_match(keys[0], records.address_key(message.address))):
+        fault(path, f"message {message.rowid} of {message.address!r} stands under {keys}")
+
+
 def check_messages(path, document, database, contacts, seen):
     """Each message element of the page against the database's row it names."""
+    header = None
     for element in document.iter():
+        if element.tag == "h3":
+            header = element
+            continue
         if "message" not in (element.get("class") or "").split() or not element.get("id"):
             continue
         rowid = int(element.get("id").removeprefix("message-"))
@@ -61,6 +89,7 @@ def check_messages(path, document, database, contacts, seen):
         if message is None:
             fault(path, f"message {rowid} is in no row of the database")
             continue
+        check_conversation(path, message, header)
         speakers = [inner_text(e).strip() for e in element.iter() if e.get("class") == "speaker"]
         want = records.speaker(message, contacts)
         if speakers != [want]:

@@ -135,36 +135,74 @@ def madrid_direction(flags):
 
 
 class Message:
-    def __init__(self, rowid, address, direction, text, attachment, imessage):
+    def __init__(self, rowid, address, direction, text, attachment, imessage, group=None):
         self.rowid, self.address, self.direction = rowid, address or "", direction
         self.text = (text or "").replace(OBJECT_MARK, "").strip()
         self.attachment, self.imessage = attachment, imessage
+        # The keys of every member of the group conversation the message belongs to; None for a
+        # conversation with one person.
+        self.group = group
+
+
+def group_keys(addresses):
+    """The members' keys of a chat or group, when it is a group conversation (two members or
+    more); None otherwise."""
+    keys = []
+    for address in addresses:
+        key = address_key(address)
+        if key and not any(keys_match(key, other) for other in keys):
+            keys.append(key)
+    return frozenset(keys) if len(keys) >= 2 else None
 
 
 def messages(sms_path):
-    """Every message of the database by row id, in each schema a phone wrote."""
+    """Every message of the database by row id, in each schema a phone wrote, with the group
+    conversation it belongs to: its chat on iOS 6 and later, its group_id's members before."""
     folder, db = opened(sms_path)
     found = {}
     message_columns = columns(db, "message")
     if "is_from_me" in message_columns:
+        members = {}
+        for chat, handle in db.execute("select chat_id, handle.id from chat_handle_join "
+                                       "join handle on handle.ROWID = chat_handle_join.handle_id"):
+            members.setdefault(chat, []).append(handle)
+        groups = {}
+        for chat, style in db.execute("select ROWID, style from chat"):
+            keys = group_keys(members.get(chat, []))
+            if keys is None and style == 43 and members.get(chat):
+                keys = frozenset(address_key(a) for a in members[chat])
+            if keys is not None:
+                groups[chat] = keys
+        group_of = {}
+        for chat, message in db.execute("select chat_id, message_id from chat_message_join order by chat_id"):
+            if chat in groups:
+                group_of.setdefault(message, groups[chat])
         for rowid, text, from_me, handle, attach, service in db.execute(
                 "select message.ROWID, text, is_from_me, handle.id, cache_has_attachments, message.service "
                 "from message left join handle on message.handle_id = handle.ROWID"):
             direction = "Send" if from_me == 1 else "Received" if from_me == 0 else "unknown"
-            found[rowid] = Message(rowid, handle, direction, text, bool(attach), service == "iMessage")
+            found[rowid] = Message(rowid, handle, direction, text, bool(attach), service == "iMessage",
+                                   group_of.get(rowid))
     else:
+        members = {}
+        for group_id, address in db.execute("select group_id, address from group_member order by ROWID"):
+            if address:
+                members.setdefault(group_id, []).append(address)
         madrid = "is_madrid" in message_columns
         extra = ", is_madrid, madrid_handle, madrid_flags" if madrid else ""
-        for row in db.execute("select message.ROWID, text, flags, group_member.address" + extra +
-                              " from message left join group_member on message.group_id = group_member.group_id"):
-            rowid, text, flags, address = row[:4]
+        for row in db.execute("select ROWID, text, flags, address, group_id" + extra + " from message"):
+            rowid, text, flags, address, group_id = row[:5]
+            group = members.get(group_id, [])
+            # A conversation with one person is that member's; a group's message is its sender's.
+            if len(group) == 1:
+                address = group[0]
             direction = flags_direction(flags)
-            imessage = madrid and row[4] == 1
+            imessage = madrid and row[5] == 1
             if imessage:
-                address = row[5] or address
-                if row[6] is not None:
-                    direction = madrid_direction(row[6])
-            found[rowid] = Message(rowid, address, direction, text, False, imessage)
+                address = row[6] or address
+                if row[7] is not None:
+                    direction = madrid_direction(row[7])
+            found[rowid] = Message(rowid, address, direction, text, False, imessage, group_keys(group))
     db.close()
     folder.cleanup()
     return found
