@@ -410,6 +410,7 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
         return;
     }
     if (bScanFinished) {
+        if (resultsShown_.isValid() && resultsShown_.elapsed() < kResultsSettleMs) return;
         RemoveAllFilesAction();
         return;
     }
@@ -468,6 +469,7 @@ void PRSystemBoostViewController::FinishScanSystemThreadOnMainThread(clean::Syst
         progressorOf(category)->setProgressValue(1.0f);
     }
     setScanButtonImage(QStringLiteral("RemoveBtnNom.png"), tr("Remove All"));
+    resultsShown_.start();
     theFalshView->stopFlash();
     theFalshView->hide();
 }

@@ -21,6 +21,7 @@
 #include "clean/core/SystemBoostServices.h"
 #include "platform/WorkerPool.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
@@ -73,6 +74,8 @@ public:
     void FinishScanSystemThreadOnMainThread(clean::SystemBoostScan& scan);
     bool isScanning() const { return bStartScan; }
     bool isScanFinished() const { return bScanFinished; }
+    // How long the scan's results stay on screen before "Remove All" takes a press.
+    static constexpr qint64 kResultsSettleMs = 1000;
 
     // ---- The list -----------------------------------------------------------------------------
     void ClickDownloadAction(QObject* sender = nullptr);
@@ -160,6 +163,9 @@ private:
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;
+    // Since the scan's results came on screen: until they have been there a moment the button
+    // (now "Remove All") takes no press, so that a double-click on "Scan" cannot reach it.
+    QElapsedTimer resultsShown_;
     int shownCategory_ = -1;                                   // the category the list shows
     std::set<const PRPhoneSystemFileNode*> removalsUnderWay_;  // records whose removal is under way
 };

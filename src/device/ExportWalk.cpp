@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFileInfo>
+#include <utility>
 
 namespace amd {
 
@@ -56,7 +57,10 @@ bool counted(const files::Outcome& copied, const std::string& devicePath, uint64
         result.failed(devicePath, copied.reason);
         return false;
     }
-    result.succeeded(size);
+    if (copied.alreadyThere)
+        ++result.alreadyThere;
+    else
+        result.succeeded(size);
     if (landedAt) *landedAt = QString::fromStdString(copied.path);
     return true;
 }
@@ -105,8 +109,29 @@ void ExportWalk::copyOne(const std::string& devicePath, uint64_t size) {
     if (!copyFile(service_, devicePath, size, localPathOf(devicePath), result_)) noteFailure();
 }
 
-void ExportWalk::exportFolder(const std::string& devicePath) {
+QString ExportWalk::exportIntoNewFolder(const std::string& devicePath, const QString& localFolder) {
+    const files::Outcome made = files::makeNewFolder(localFolder.toStdString());
+    if (!made.ok()) {
+        result_.failed(devicePath, made.reason);
+        return {};
+    }
+    if (result_.folder.empty()) result_.folder = made.path;
+    const QString folder = QString::fromStdString(made.path);
+    // Below it, paths map into the folder made rather than the one asked for.
+    const QString root = std::exchange(exportPath_, folder);
+    const std::string base = std::exchange(base_, devicePath);
+    traverseExportDirWithpath(devicePath);
+    exportPath_ = root;
+    base_ = base;
+    return folder;
+}
+
+void ExportWalk::exportFolder(const std::string& devicePath, bool asNewFolder) {
     const QString local = localPathOf(devicePath);
+    if (asNewFolder) {
+        exportIntoNewFolder(devicePath, local);
+        return;
+    }
     if (const std::string why = files::makeFolders(local.toStdString()); !why.empty()) {
         result_.failed(devicePath, why);
         return;
@@ -114,7 +139,7 @@ void ExportWalk::exportFolder(const std::string& devicePath) {
     traverseExportDirWithpath(devicePath);
 }
 
-void ExportWalk::exportEntry(const std::string& devicePath) {
+void ExportWalk::exportEntry(const std::string& devicePath, bool asNewFolder) {
     FileEntry entry;
     if (!service_.FileInfo(devicePath, entry)) {
         noteFailure();
@@ -122,7 +147,7 @@ void ExportWalk::exportEntry(const std::string& devicePath) {
         return;
     }
     if (entry.kind == FileEntry::Kind::Directory)
-        exportFolder(devicePath);
+        exportFolder(devicePath, asNewFolder);
     else if (entry.kind == FileEntry::Kind::Regular)
         copyOne(devicePath, entry.size);
     else

@@ -267,7 +267,7 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
                             .arg(app->appDisplayName);
     alert.buttons = {tr("Uninstall"), tr("Cancel")};
     alert.window = window();
-    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    if (dialogs::runAlert(alert.destructive()) != NSAlertFirstButtonReturn) return;
     if (!stillOnItsDevice(stamp, window())) return;
 
     disk::LargeFileRecord record;

@@ -14,6 +14,9 @@
 #include "platform/Workspace.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
+#include "widgets/NameTakenQuestion.h"
+#include "widgets/NewExportFolder.h"
+#include "widgets/NothingSelected.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QApplication>
@@ -504,12 +507,20 @@ void PRPhoneSystemViewController::ExportTheFileToDocument(QObject*) {
 }
 
 void PRPhoneSystemViewController::ExportTheFileToMac(QObject*) {
+    if (selectedEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select the files to export in the list first."));
+        return;
+    }
     bExportFileNode = true;
     bExportDirFile = false;
     exportTheSelectedToMac();
 }
 
 void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
+    if (exportedFolderEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select a folder to export first."));
+        return;
+    }
     bExportDirFile = true;
     bExportFileNode = false;
     exportTheSelectedToMac();
@@ -518,7 +529,6 @@ void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
 void PRPhoneSystemViewController::exportTheSelectedToMac() {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Save;
-    panel.directory = QStringLiteral("/");
     panel.suggestedName = PRCleanViewController::proposedExportName(QDateTime::currentDateTime());
     panel.window = window();
     const QString chosen = dialogs::runPanelForPath(panel);
@@ -526,23 +536,34 @@ void PRPhoneSystemViewController::exportTheSelectedToMac() {
 }
 
 void PRPhoneSystemViewController::savePanelDidEnd(int returnCode, const QString& path) {
-    if (returnCode != 1 || path.isEmpty()) return;
-    if (bExportFileNode) {
-        exportPath = path;
-        bExportFileNode = false;
+    if (returnCode != 1 || path.isEmpty() || (!bExportFileNode && !bExportDirFile)) return;
+    // A new folder of the chosen name, never one an earlier export wrote into.
+    const QString folder = makeNewExportFolder(window(), path);
+    const bool files = bExportFileNode;
+    bExportFileNode = bExportDirFile = false;
+    if (folder.isEmpty()) return;
+    exportPath = folder;
+    if (files)
         exportSelectedFiles(exportPath);
-    } else if (bExportDirFile) {
-        exportPath = path;
-        bExportDirFile = false;
+    else
         exportSelectedFolder(exportPath);
-    }
 }
 
-void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
+std::vector<std::string> PRPhoneSystemViewController::exportedFolderEntries() const {
+    // The rows selected in the list (a folder row with everything below it), else everything
+    // in the folder the tree shows.
     std::vector<std::string> entries;
+    for (const PRPhoneSystemFileNodePtr& entry : selectedEntries()) entries.push_back(entry->filePath.toStdString());
+    if (!entries.empty()) return entries;
     if (PRPhoneSystemDirNodePtr folder = selectedFolder())
         for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren())
             entries.push_back(entry->filePath.toStdString());
+    return entries;
+}
+
+void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
+    const std::vector<std::string> entries = exportedFolderEntries();
+    if (entries.empty()) return;
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
@@ -604,47 +625,99 @@ void PRPhoneSystemViewController::addFilesToSystem(QObject*) {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Open;
     panel.chooseFiles = true;
+    panel.multipleSelection = true;
     panel.window = window();
-    const QString chosen = dialogs::runPanelForPath(panel);
+    const QStringList chosen = dialogs::runPanel(panel);
     openPanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
 }
 
-void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QString& path) {
-    if (returnCode != 1 || path.isEmpty()) return;
-    addFilePath = path;
-    const PRPhoneSystemFileNodePtr selected = libFileController->objectAt(diskpages::currentSourceRow(theTableView));
-    if (!selected) return;
+QString PRPhoneSystemViewController::devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder) {
+    // The tree's names have lost a leading dot; the entries keep the device's own paths.
+    for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) {
+        const QString path = entry->filePath.left(entry->filePath.lastIndexOf(QLatin1Char('/')));
+        return path.isEmpty() ? QStringLiteral("/") : path;
+    }
+    if (PRPhoneSystemDirNodePtr parent = folder->parent.lock())
+        for (const PRPhoneSystemFileNodePtr& entry : parent->fileChildren())
+            if (entry->fileType == QLatin1String("Folder") && entry->fileName == folder->fileDirName)
+                return entry->filePath;
+    return {};
+}
+
+void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringList& paths) {
+    if (returnCode != 1 || paths.isEmpty()) return;
+    addFilePath = paths.front();
+    // Into the folder of the selected file, else into the folder the tree shows.
+    std::string folder;
+    if (const PRPhoneSystemFileNodePtr selected =
+            libFileController->objectAt(diskpages::currentSourceRow(theTableView))) {
+        const std::string path = selected->filePath.toStdString();
+        folder = path.rfind('/') == 0 ? std::string("/") : path.substr(0, path.rfind('/'));
+    } else if (const PRPhoneSystemDirNodePtr shown = selectedFolder())
+        folder = devicePathOfFolder(shown).toStdString();
+    if (folder.empty()) {
+        tellWhatToSelect(window(), tr("Select the folder to add the files to first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
-    const std::string target = disk::FileBrowserActions::addedFilePath(selected->filePath.toStdString(), addFilePath);
-    const std::string folder = target.substr(0, target.rfind('/'));
+    // A name the folder already has is asked about before anything is copied: nothing on the
+    // device is replaced unasked.
+    std::vector<std::pair<QString, amd::NameTaken>> adds;
+    for (const QString& local : paths) {
+        amd::NameTaken taken = amd::NameTaken::Refuse;
+        bool isTaken;
+        {
+            const auto onlyItsDevice = stamp.onlyThisDevice();
+            isTaken = disk::FileBrowserActions(services_, stamp.index()).nameTaken(folder, local);
+        }
+        if (isTaken) {
+            const std::optional<amd::NameTaken> answer = askWhenNameTaken(window(), QFileInfo(local).fileName());
+            if (!answer) continue;
+            taken = *answer;
+        }
+        adds.emplace_back(local, taken);
+    }
+    if (adds.empty()) return;
     const MainThreadReceiver receiver(this);
-    const QString local = addFilePath;
-    startWorker([this, receiver, stamp, local, folder](const std::atomic<bool>&) {
-        std::string added;
+    startWorker([this, receiver, stamp, adds, folder](const std::atomic<bool>&) {
+        std::vector<std::pair<std::string, uint64_t>> added;  // device path and bytes of each file added
         disk::ActionResult result;
         {
             const auto onlyItsDevice = stamp.onlyThisDevice();
-            result = disk::FileBrowserActions(services_, stamp.index()).addFile(local, folder, added);
+            disk::FileBrowserActions actions(services_, stamp.index());
+            for (const auto& [local, taken] : adds) {
+                std::string path;
+                const disk::ActionResult one = actions.addFile(local, folder, path, taken);
+                if (one.ok()) added.emplace_back(path, one.bytes);
+                result.add(one);
+            }
         }
         handOff(receiver, [this, stamp, result, added] {
-            if (result.ok() && stamp.holds()) {
-                // The new file joins its folder's list at once (placing an existing path twice
-                // would list it twice).
-                bool listed = false;
-                const QString path = QString::fromStdString(added);
-                for (const auto& entry : libFileController->content()) listed |= entry->filePath == path;
-                if (!listed) {
-                    auto item = PRPhoneSystemDirNode::create();
-                    item->filePath = path;
-                    item->isFile = true;
-                    item->fileSize = QString::fromStdString(sizeText(result.bytes));
-                    item->fileSizeNumber = result.bytes;
-                    libTreeController->addTreeNode(item);
-                }
-                outlineViewSelectionDidChange();
-            }
-            diskpages::alertFailures(window(), tr("The file could not be added."), result);
+            if (stamp.holds()) listAdded(added);
+            diskpages::alertFailures(window(), tr("Some files could not be added."), result);
         });
     });
+}
+
+void PRPhoneSystemViewController::listAdded(const std::vector<std::pair<std::string, uint64_t>>& added) {
+    for (const auto& [devicePath, bytes] : added) {
+        const QString path = QString::fromStdString(devicePath);
+        // A replaced file keeps its row with its new size; a new one joins its folder's list.
+        bool listed = false;
+        for (const auto& entry : libFileController->content())
+            if (entry->filePath == path) {
+                listed = true;
+                entry->fileSizeNumber = bytes;
+                entry->fileSize = QString::fromStdString(sizeText(bytes));
+            }
+        if (listed) continue;
+        auto item = PRPhoneSystemDirNode::create();
+        item->filePath = path;
+        item->isFile = true;
+        item->fileSize = QString::fromStdString(sizeText(bytes));
+        item->fileSizeNumber = bytes;
+        libTreeController->addTreeNode(item);
+    }
+    outlineViewSelectionDidChange();
 }

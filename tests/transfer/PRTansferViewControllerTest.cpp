@@ -179,12 +179,13 @@ TEST_F(TransferPageTest, ExportOfAllAndOfTheSelectionIsByteForByte) {
               readFile(device + "/media" + page->imageArray[3].devicePath.toStdString()));
     EXPECT_EQ(shown, QStringList{QString::fromStdString(some)});
 
-    // Exporting into the same folder again overwrites nothing: the copies go beside the first.
+    // Exported again under the same name: the first export stays as it was, the second goes
+    // into a folder of its own beside it.
     exportWith("Export Selected to Mac...", some);
     EXPECT_TRUE(responder.alerts.empty());
-    const std::string stem = fs::path(fourth).stem().string(), extension = fs::path(fourth).extension().string();
-    EXPECT_EQ(readFile(some + "/" + stem + " (2)" + extension), readFile(some + "/" + fourth));
-    EXPECT_EQ(std::distance(fs::directory_iterator(some), fs::directory_iterator()), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(some), fs::directory_iterator()), 2);
+    EXPECT_EQ(readFile(some + " (2)/" + fourth), readFile(some + "/" + fourth));
+    EXPECT_EQ(std::distance(fs::directory_iterator(some + " (2)"), fs::directory_iterator()), 2);
 }
 
 TEST_F(TransferPageTest, ACancelledPanelStartsNothing) {
