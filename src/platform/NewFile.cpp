@@ -221,6 +221,8 @@ SkipFilesAlreadyThere::SkipFilesAlreadyThere() : before_(std::exchange(skipFiles
 
 SkipFilesAlreadyThere::~SkipFilesAlreadyThere() { skipFilesAlreadyThere = before_; }
 
+bool SkipFilesAlreadyThere::active() { return skipFilesAlreadyThere; }
+
 NewFile::NewFile(std::string path) : path_(std::move(path)) {
     const std::string folder = folderOf(path_);
     const std::string name = nameOf(path_);

@@ -39,6 +39,9 @@ public:
     SkipFilesAlreadyThere(const SkipFilesAlreadyThere&) = delete;
     SkipFilesAlreadyThere& operator=(const SkipFilesAlreadyThere&) = delete;
 
+    // Whether one lives on the calling thread.
+    static bool active();
+
 private:
     bool before_;
 };

@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
                 "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
                 "wrong-join", "garbage", "join-missing", "pages-examined", "write-s", "carve-s");
     bool met = true;
+    int measured = 0;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
         if (!onlyKind.empty() && onlyKind != carvefix::kindName(kind)) continue;
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
                     options.seed = seed;
                     options.deletions = deletions;
                     const carvequality::Score s = carvequality::measure(kind, options, folder, explain);
+                    ++measured;
                     const std::string pages = std::to_string(s.coverage.examined) + "+" +
                                               std::to_string(s.coverage.headerPages) + "/" +
                                               std::to_string(s.coverage.pages);
@@ -116,6 +118,11 @@ int main(int argc, char** argv) {
                 }
             }
         }
+    }
+    // Options that match no row (a page size, kind or iOS version never made) meet nothing.
+    if (measured == 0) {
+        std::printf("nothing measured: no kind, iOS version, page size and layout match the options\n");
+        return 1;
     }
     std::printf("targets %s\n", met ? "met" : "NOT met");
     return met ? 0 : 1;

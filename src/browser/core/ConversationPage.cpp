@@ -29,9 +29,12 @@ ConversationPage::ConversationPage(PRBackupRecovery& copier, const std::string& 
                                    const std::string& title)
     : copier_(copier), folder_(folder) {
     const std::string base = localnames::safeLocalName(QString::fromStdString(baseName)).toStdString();
+    // A copy run again into an earlier run's folder keeps to the page's own name: its files that
+    // are the same stay as they are, and what changed comes beside them (the one writer's rule).
+    const bool keepName = files::SkipFilesAlreadyThere::active();
     for (unsigned n = 1;; ++n) {
         const std::string name = n == 1 ? base : files::numberedName(base, n);
-        if (taken(folder_ + "/" + name + ".html") || taken(folder_ + "/" + name + "_files")) continue;
+        if (!keepName && (taken(folder_ + "/" + name + ".html") || taken(folder_ + "/" + name + "_files"))) continue;
         path_ = folder_ + "/" + name + ".html";
         filesName_ = name + "_files";
         break;
