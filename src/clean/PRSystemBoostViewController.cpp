@@ -410,7 +410,7 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
         return;
     }
     if (bScanFinished) {
-        if (resultsShown_.isValid() && resultsShown_.elapsed() < kResultsSettleMs) return;
+        if (!resultsSettle_.settled()) return;
         RemoveAllFilesAction();
         return;
     }
@@ -469,7 +469,7 @@ void PRSystemBoostViewController::FinishScanSystemThreadOnMainThread(clean::Syst
         progressorOf(category)->setProgressValue(1.0f);
     }
     setScanButtonImage(QStringLiteral("RemoveBtnNom.png"), tr("Remove All"));
-    resultsShown_.start();
+    resultsSettle_.resultsShown();
     theFalshView->stopFlash();
     theFalshView->hide();
 }

@@ -20,8 +20,8 @@
 #include "clean/core/SystemBoostScan.h"
 #include "clean/core/SystemBoostServices.h"
 #include "platform/WorkerPool.h"
+#include "widgets/ResultsSettle.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
@@ -74,8 +74,6 @@ public:
     void FinishScanSystemThreadOnMainThread(clean::SystemBoostScan& scan);
     bool isScanning() const { return bStartScan; }
     bool isScanFinished() const { return bScanFinished; }
-    // How long the scan's results stay on screen before "Remove All" takes a press.
-    static constexpr qint64 kResultsSettleMs = 1000;
 
     // ---- The list -----------------------------------------------------------------------------
     void ClickDownloadAction(QObject* sender = nullptr);
@@ -163,9 +161,7 @@ private:
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;
-    // Since the scan's results came on screen: until they have been there a moment the button
-    // (now "Remove All") takes no press, so that a double-click on "Scan" cannot reach it.
-    QElapsedTimer resultsShown_;
+    ResultsSettle resultsSettle_;                              // "Scan" has become "Remove All"
     int shownCategory_ = -1;                                   // the category the list shows
     std::set<const PRPhoneSystemFileNode*> removalsUnderWay_;  // records whose removal is under way
 };

@@ -3,23 +3,10 @@
 #include "platform/LocalNames.h"
 #include "platform/NewFile.h"
 
-#include <QByteArray>
 #include <QFileInfo>
 #include <utility>
 
 namespace amd {
-
-namespace {
-
-// A name the computer can hold as the device gave it: valid UTF-8 (the local name is made from
-// the text, so other bytes would turn into another name). The listing marks bad bytes with
-// U+FFFD.
-bool isText(const std::string& name) {
-    const QByteArray bytes = QByteArray::fromStdString(name);
-    return !bytes.contains("\xEF\xBF\xBD") && QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
-}  // namespace
 
 ExportWalk::ExportWalk(FileService& service, QString exportPath, const std::atomic<bool>* stop)
     : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
@@ -167,10 +154,10 @@ void ExportWalk::traverseExportDirWithpath(const std::string& path) {
         // The folder itself and the one above are not entries: following them would never end
         // or would leave the folder being exported.
         if (name.empty() || name == "." || name == "..") continue;
+        // A name that is not valid text is read by its own bytes and lands under the name the
+        // computer can hold, its bad bytes shown as U+FFFD (a taken name gets the next number).
         if (deviceLeft_)
             result_.failed(prefix + name, kDeviceLeft);
-        else if (!isText(name))
-            result_.failed(prefix + name, "not copied: its name is not valid text");
         else
             exportEntry(prefix + name);
     }

@@ -8,7 +8,8 @@
 // outside the root whatever the device calls its entries, and every file goes through the one
 // writer (platform/NewFile.h): it never replaces a file that is there. Whatever is not copied
 // is a failure with its reason: a folder that cannot be listed, a link, a FIFO or device node,
-// a name that is not valid text, and, once the device has left, every entry not yet tried.
+// and, once the device has left, every entry not yet tried. A name that is not valid text is
+// read by its bytes and lands with its bad bytes shown as U+FFFD.
 #pragma once
 
 #include "device/ActionResult.h"

@@ -48,6 +48,7 @@ constexpr qint64 kTextPreviewBytes = 256 * 1024;
 PRPhoneSystemDirNodePtr treeItem(const disk::UserDataItem& item) {
     auto node = PRPhoneSystemDirNode::create();
     node->filePath = QString::fromStdString(item.path);
+    node->deviceBytes = deviceBytesOf(item.path);
     node->isFile = item.isFile;
     if (item.isFile) {
         node->fileSize = QString::fromStdString(item.sizeText);
@@ -383,7 +384,7 @@ std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(
     const std::vector<PRPhoneSystemFileNodePtr>& entries) const {
     std::vector<disk::BrowserFile> files;
     for (const PRPhoneSystemFileNodePtr& entry : entries) {
-        const std::string path = entry->filePath.toStdString();
+        const std::string path = devicePathOf(*entry);
         files.push_back({path, entry->fileSizeNumber, entry->btransfer ? previewCopies_->madeCopy(path) : QString()});
     }
     return files;
@@ -411,7 +412,7 @@ void PRPhoneSystemViewController::tableViewSelectionDidChange() {
         showImageView->setPixmap(QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(96, 96));
         return;
     }
-    const disk::BrowserFile file{entry->filePath.toStdString(), entry->fileSizeNumber, {}};
+    const disk::BrowserFile file{devicePathOf(*entry), entry->fileSizeNumber, {}};
     if (QString made = previewCopies_->madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Copying from the device..."));
     const MainThreadReceiver receiver(this);
@@ -553,11 +554,10 @@ std::vector<std::string> PRPhoneSystemViewController::exportedFolderEntries() co
     // The rows selected in the list (a folder row with everything below it), else everything
     // in the folder the tree shows.
     std::vector<std::string> entries;
-    for (const PRPhoneSystemFileNodePtr& entry : selectedEntries()) entries.push_back(entry->filePath.toStdString());
+    for (const PRPhoneSystemFileNodePtr& entry : selectedEntries()) entries.push_back(devicePathOf(*entry));
     if (!entries.empty()) return entries;
     if (PRPhoneSystemDirNodePtr folder = selectedFolder())
-        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren())
-            entries.push_back(entry->filePath.toStdString());
+        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) entries.push_back(devicePathOf(*entry));
     return entries;
 }
 
@@ -589,7 +589,7 @@ void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
     const std::vector<PRPhoneSystemFileNodePtr> entries = selectedEntries();
     if (entries.empty()) return;
     std::vector<std::string> paths;
-    for (const auto& entry : entries) paths.push_back(entry->filePath.toStdString());
+    for (const auto& entry : entries) paths.push_back(devicePathOf(*entry));
     const MainThreadReceiver receiver(this);
     startWorker([this, receiver, stamp, entries, paths](const std::atomic<bool>&) {
         std::vector<bool> removed;
@@ -631,16 +631,17 @@ void PRPhoneSystemViewController::addFilesToSystem(QObject*) {
     openPanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
 }
 
-QString PRPhoneSystemViewController::devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder) {
+std::string PRPhoneSystemViewController::devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder) {
     // The tree's names have lost a leading dot; the entries keep the device's own paths.
     for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) {
-        const QString path = entry->filePath.left(entry->filePath.lastIndexOf(QLatin1Char('/')));
-        return path.isEmpty() ? QStringLiteral("/") : path;
+        const std::string path = devicePathOf(*entry);
+        const size_t slash = path.rfind('/');
+        return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
     }
     if (PRPhoneSystemDirNodePtr parent = folder->parent.lock())
         for (const PRPhoneSystemFileNodePtr& entry : parent->fileChildren())
             if (entry->fileType == QLatin1String("Folder") && entry->fileName == folder->fileDirName)
-                return entry->filePath;
+                return devicePathOf(*entry);
     return {};
 }
 
@@ -651,10 +652,10 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringL
     std::string folder;
     if (const PRPhoneSystemFileNodePtr selected =
             libFileController->objectAt(diskpages::currentSourceRow(theTableView))) {
-        const std::string path = selected->filePath.toStdString();
+        const std::string path = devicePathOf(*selected);
         folder = path.rfind('/') == 0 ? std::string("/") : path.substr(0, path.rfind('/'));
     } else if (const PRPhoneSystemDirNodePtr shown = selectedFolder())
-        folder = devicePathOfFolder(shown).toStdString();
+        folder = devicePathOfFolder(shown);
     if (folder.empty()) {
         tellWhatToSelect(window(), tr("Select the folder to add the files to first."));
         return;
@@ -714,6 +715,7 @@ void PRPhoneSystemViewController::listAdded(const std::vector<std::pair<std::str
         if (listed) continue;
         auto item = PRPhoneSystemDirNode::create();
         item->filePath = path;
+        item->deviceBytes = deviceBytesOf(devicePath);
         item->isFile = true;
         item->fileSize = QString::fromStdString(sizeText(bytes));
         item->fileSizeNumber = bytes;

@@ -143,7 +143,7 @@ private:
     void exportSelectedFiles(const QString& target);
     void exportSelectedFolder(const QString& target);
     // The device path of a folder of the tree; empty when it has no entry to tell it.
-    static QString devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder);
+    static std::string devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder);
     // Lists the files added (device path and bytes) as the device now has them.
     void listAdded(const std::vector<std::pair<std::string, uint64_t>>& added);
     // The device paths Export Folder takes.

@@ -474,6 +474,10 @@ void PRTansferViewController::AppDeleted(QObject*) {
 }
 
 void PRTansferViewController::AppExportFilestoMac(QObject*) {
+    if (selectedAppFiles().empty()) {
+        tellWhatToSelect(alertWindow(), tr("Select the files to export in the list first."));
+        return;
+    }
     setExportRequest(&bAppSelectedExport);
     ExportOpenpanelAction();
 }
@@ -509,6 +513,10 @@ void PRTansferViewController::AppExportFilestoDocument(QObject*) {
 }
 
 void PRTansferViewController::AppDirExporttoMac(QObject*) {
+    if (!selectedAppFolder()) {
+        tellWhatToSelect(alertWindow(), tr("Select the folder to export first."));
+        return;
+    }
     setExportRequest(&bAppDirExport);
     ExportOpenpanelAction();
 }

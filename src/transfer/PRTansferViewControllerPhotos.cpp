@@ -10,6 +10,7 @@
 #include "transfer/PRTansferViewController.h"
 #include "transfer/PhotoBrowserModel.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/NothingSelected.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -171,6 +172,10 @@ void PRTansferViewController::imageBrowsercellWasRightClickedAtIndex(int, const 
 }
 
 void PRTansferViewController::ExportSelectedPhotoToMac(QObject*) {
+    if (!imageBroswerView->selectionModel()->hasSelection()) {
+        tellWhatToSelect(alertWindow(), tr("Select the photos to export first."));
+        return;
+    }
     setExportRequest(&bPhotoSelectedExport);
     ExportOpenpanelAction();
 }

@@ -103,7 +103,7 @@ protected:
     }
     // The scan's results have been on screen long enough for "Remove All" to take a press.
     void letTheResultsSettle() {
-        testsupport::spinEventLoop(std::chrono::milliseconds(PRSystemBoostViewController::kResultsSettleMs + 100));
+        testsupport::spinEventLoop(std::chrono::milliseconds(ResultsSettle::kMilliseconds + 100));
     }
     void waitForJobs() {
         ASSERT_TRUE(testsupport::waitUntil([this] { return page->pendingJobs() == 0 && !page->isRemoving(); }));
