@@ -664,21 +664,10 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringL
     if (!stillOnItsDevice(stamp, window())) return;
     // A name the folder already has is asked about before anything is copied: nothing on the
     // device is replaced unasked.
-    std::vector<std::pair<QString, amd::NameTaken>> adds;
-    for (const QString& local : paths) {
-        amd::NameTaken taken = amd::NameTaken::Refuse;
-        bool isTaken;
-        {
-            const auto onlyItsDevice = stamp.onlyThisDevice();
-            isTaken = disk::FileBrowserActions(services_, stamp.index()).nameTaken(folder, local);
-        }
-        if (isTaken) {
-            const std::optional<amd::NameTaken> answer = askWhenNameTaken(window(), QFileInfo(local).fileName());
-            if (!answer) continue;
-            taken = *answer;
-        }
-        adds.emplace_back(local, taken);
-    }
+    const auto adds = askForTakenNames(window(), paths, [&](const QString& local) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        return disk::FileBrowserActions(services_, stamp.index()).nameTaken(folder, local);
+    });
     if (adds.empty()) return;
     const MainThreadReceiver receiver(this);
     startWorker([this, receiver, stamp, adds, folder](const std::atomic<bool>&) {

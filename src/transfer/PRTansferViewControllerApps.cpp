@@ -371,21 +371,10 @@ void PRTansferViewController::addFilesToApp(QObject*) {
     addFilePath = chosen.front();
     const int device = stamp.index();
     // A name the folder already has is asked about first: nothing is replaced unasked.
-    std::vector<std::pair<QString, amd::NameTaken>> adds;
-    for (const QString& local : chosen) {
-        amd::NameTaken taken = amd::NameTaken::Refuse;
-        bool isTaken;
-        {
-            const auto onlyItsDevice = stamp.onlyThisDevice();
-            isTaken = transfer::containerNameTaken(disk::deviceDiskServices(), device, bundleId, local, beside);
-        }
-        if (isTaken) {
-            const std::optional<amd::NameTaken> answer = askWhenNameTaken(alertWindow(), QFileInfo(local).fileName());
-            if (!answer) continue;
-            taken = *answer;
-        }
-        adds.emplace_back(local, taken);
-    }
+    const auto adds = askForTakenNames(alertWindow(), chosen, [&](const QString& local) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        return transfer::containerNameTaken(disk::deviceDiskServices(), device, bundleId, local, beside);
+    });
     if (adds.empty()) return;
     auto added = std::make_shared<std::vector<std::pair<std::string, uint64_t>>>();
     startAppJob(

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 std::optional<amd::NameTaken> askWhenNameTaken(QWidget* window, const QString& name) {
     auto tr = [](const char* text) { return QCoreApplication::translate("Localizable", text); };
@@ -18,4 +19,19 @@ std::optional<amd::NameTaken> askWhenNameTaken(QWidget* window, const QString& n
     case NSAlertSecondButtonReturn: return amd::NameTaken::KeepBoth;
     default: return std::nullopt;
     }
+}
+
+std::vector<std::pair<QString, amd::NameTaken>> askForTakenNames(QWidget* window, const QStringList& files,
+                                                                 const std::function<bool(const QString&)>& isTaken) {
+    std::vector<std::pair<QString, amd::NameTaken>> answers;
+    for (const QString& file : files) {
+        amd::NameTaken taken = amd::NameTaken::Refuse;
+        if (isTaken(file)) {
+            const std::optional<amd::NameTaken> answer = askWhenNameTaken(window, QFileInfo(file).fileName());
+            if (!answer) continue;
+            taken = *answer;
+        }
+        answers.emplace_back(file, taken);
+    }
+    return answers;
 }
