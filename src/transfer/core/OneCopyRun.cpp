@@ -65,7 +65,7 @@ bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& f
         if (!service.FileInfo(path, entry) || entry.kind != amd::FileEntry::Kind::Regular) continue;
         say(QStringLiteral("Copying %1").arg(QString::fromStdString(name)));
         // Photos of every folder land side by side; a later one of the same name is numbered.
-        const QString local = options_.exportFolder + "/" + localnames::safeLocalName(QString::fromStdString(name));
+        const QString local = options_.exportFolder + "/" + localnames::exportedName(QString::fromStdString(name));
         amd::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
         if (!goOn()) return false;
     }
