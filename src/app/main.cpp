@@ -7,6 +7,7 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Log.h"
+#include "platform/NewFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,6 +37,7 @@ void scheduleScreenshotIfAsked(QWidget* window) {
 
 int main(int argc, char* argv[]) {
     heapgrowth::growInLargeSteps();
+    files::letWritesFailPastTheSizeLimit();
     // Before the application object, so that Qt's own start-up messages are logged too.
     applog::install(applog::applicationSettings(argc, argv));
     QApplication app(argc, argv);

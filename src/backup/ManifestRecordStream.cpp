@@ -21,7 +21,7 @@ ManifestRecordStream::~ManifestRecordStream() {
 }
 
 bool ManifestRecordStream::open(const std::string& path) {
-    fd_ = files::openForReading(path);
+    fd_ = files::openForReading(path, /*followLinks*/ false);  // a link in a backup is never followed
     if (fd_ < 0) return false;
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return false;

@@ -18,6 +18,21 @@
 #include <unistd.h>
 
 namespace {
+
+// The text of a record's domain or path: kept whole where it is valid text; otherwise its bad
+// bytes show as U+FFFD, so that the record is still listed and recovered rather than lost.
+std::string_view keptText(const std::string& raw, std::string& storage) {
+    const std::string_view text = GetStringViewFormChar(raw);
+    if (!text.empty() || raw.empty() || raw.front() == '\0') return text;
+    storage = textWithReplacementCharacters(raw);
+    return storage;
+}
+
+std::string keptText(const std::string& raw) {
+    std::string storage;
+    return std::string(keptText(raw, storage));
+}
+
 constexpr std::string_view kFacebook = "AppDomain-com.facebook.Facebook";
 constexpr std::string_view kMessenger = "AppDomain-com.facebook.Messenger";
 constexpr std::string_view kTwitter = "AppDomain-com.atebits.Tweetie2";
@@ -100,7 +115,7 @@ private:
                 slot = static_cast<uint8_t>(i);
                 return facts_[last_ = i];
             }
-        Facts made{raw, signature, GetStringFormChar(raw.data(), raw.size())};
+        Facts made{raw, signature, keptText(raw)};
         made.kept = PRBackupManifestReader::isKeptDomain(made.text);
         made.social = PRBackupManifestReader::isSocialDomain(made.text);
         if (facts_.size() < kRemembered) {
@@ -165,9 +180,11 @@ std::optional<uint64_t> PRBackupManifestReader::backupFileSize(const std::string
         if (keyName(name, key) && !std::binary_search(presentKeys_.begin(), presentKeys_.end(), key))
             return std::nullopt;
     }
-    const int result = inFolder ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, 0)
-                                : ::stat(fileKey.c_str(), &info);
-    if (result != 0) return std::nullopt;
+    // A link in the backup is never followed, so the size of what it names is not shown either.
+    const int result = inFolder
+                           ? ::fstatat(folderFd_, fileKey.c_str() + folderPrefix_.size(), &info, AT_SYMLINK_NOFOLLOW)
+                           : ::lstat(fileKey.c_str(), &info);
+    if (result != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(info.st_size);
 }
 
@@ -203,9 +220,9 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
         PRTreeDirNode& announced = freshRecord(node);
         announced.setFileDomain(domain.text);
         // Nearly every path is kept whole: it is then copied straight from the record.
-        const std::string_view path = GetStringViewFormChar(record.path);
-        announced.setFilePath(path.size() == record.path.size() ? record.path : pathText.assign(path));
-        announced.setIsFolderRecord((record.mode & S_IFMT) == S_IFDIR);
+        const std::string_view path = keptText(record.path, pathText);
+        announced.setFilePath(path.size() == record.path.size() ? record.path : std::string(path));
+        announced.setFileMode(record.mode);
 
         // The key is the digest of the bytes the device hashed: the whole domain and path.
         keyText.assign(record.domain).append(1, '-').append(record.path);

@@ -2,6 +2,7 @@
 
 #include "backup/CommitDB.h"
 #include "platform/FileOpen.h"
+#include "platform/LogCategories.h"
 #include "platform/Paths.h"
 
 #include <cerrno>
@@ -40,7 +41,7 @@ int64_t nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 10000
 bool identityOf(const std::string& original, const struct stat& main, Identity* identity) {
     if (!S_ISREG(main.st_mode)) return false;
     struct stat journal {};
-    if (::stat((original + "-wal").c_str(), &journal) != 0 || !S_ISREG(journal.st_mode)) journal = {};
+    if (::lstat((original + "-wal").c_str(), &journal) != 0 || !S_ISREG(journal.st_mode)) journal = {};
     *identity = {main.st_dev,     main.st_ino,
                  main.st_size,    nanoseconds(main.st_mtim),
                  journal.st_size, nanoseconds(journal.st_mtim)};
@@ -49,7 +50,7 @@ bool identityOf(const std::string& original, const struct stat& main, Identity* 
 
 bool identityOf(const std::string& original, Identity* identity) {
     struct stat main {};
-    return ::stat(original.c_str(), &main) == 0 && identityOf(original, main, identity);
+    return ::lstat(original.c_str(), &main) == 0 && identityOf(original, main, identity);
 }
 
 bool journalHoldsAnything(const Identity& identity) { return std::get<4>(identity) > 0; }
@@ -74,7 +75,7 @@ bool copyByReading(int in, int out) {
 // file system shares the blocks where it can (a clone) or copies them itself; reading and
 // writing is the way left for file systems that do neither.
 bool copyInto(const std::string& from, const std::string& to) {
-    const int in = files::openForReading(from);
+    const int in = files::openForReading(from, /*followLinks*/ false);
     if (in < 0) return false;
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool ok = out >= 0;
@@ -119,7 +120,14 @@ std::string PreparedDatabase::copiesFolder() {
 
 std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& original) {
     Identity identity;
-    if (!identityOf(original, &identity)) return nullptr;
+    if (!identityOf(original, &identity)) {
+        // Named in the log: a missing database is common, a link or a FIFO in its place is not.
+        const int fd = files::openForReading(original, /*followLinks*/ false);
+        const int error = fd >= 0 ? EINVAL : errno;
+        if (fd >= 0) ::close(fd);
+        if (error != ENOENT) qCInfo(lcBackup, "%s %s: not read", original.c_str(), files::openFailure(error).c_str());
+        return nullptr;
+    }
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     if (auto found = r.prepared.find(original); found != r.prepared.end() && found->second.first == identity) {
@@ -129,7 +137,7 @@ std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& o
     std::shared_ptr<PreparedDatabase> prepared(new PreparedDatabase);
     prepared->original_ = original;
     if (!journalHoldsAnything(identity)) {
-        const int fd = files::openForReading(original);
+        const int fd = files::openForReading(original, /*followLinks*/ false);
         if (fd < 0) return nullptr;
         prepared->file_ = std::make_unique<ReadOnlyDatabaseFile>(fd, original);
         // What is read is the file opened, whatever stood at the path a moment before.
@@ -153,7 +161,8 @@ bool PreparedDatabase::copy() {
     path_ = folder + "/" + paths::lastPathComponent(original_);
     if (!copyInto(original_, path_)) return false;
     // A journal that cannot be copied is left out: the copy then holds what the file holds.
-    if (files::isRegularFile(original_ + "-wal") && !copyInto(original_ + "-wal", path_ + "-wal"))
+    if (files::isRegularFile(original_ + "-wal", /*followLinks*/ false) &&
+        !copyInto(original_ + "-wal", path_ + "-wal"))
         ::unlink((path_ + "-wal").c_str());
     commitDB(path_);
     return true;

@@ -5,8 +5,8 @@
 // is read one of two ways:
 //
 // - Where it lies, when no "-wal" journal with anything in it stands beside it (what backups
-//   nearly always hold). The file is opened once through the checked opening (a link is
-//   followed to the file it names; a FIFO or device is refused, never opened), and every
+//   nearly always hold). The file is opened once through the checked opening (a link, a FIFO
+//   or a device in its place is refused, never followed or opened), and every
 //   connection reads that descriptor through a VFS that cannot write and takes the file as
 //   immutable (ReadOnlyDatabaseFile.h): nothing appears beside it, its bytes and times stay as
 //   they were, and a file swapped in at the path later is never read. Large files cost no copy
@@ -31,7 +31,8 @@ class PreparedDatabase {
 public:
     // The database at original prepared for reading, shared with every other holder of the
     // same unchanged original; null when original is no regular file or cannot be opened or
-    // copied (a FIFO or device in its place is refused, never opened).
+    // copied (a link, FIFO or device in its place is refused, never followed or opened; a
+    // "-wal" journal that is a link is left out).
     static std::shared_ptr<PreparedDatabase> prepare(const std::string& original);
 
     ~PreparedDatabase();

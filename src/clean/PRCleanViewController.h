@@ -29,6 +29,7 @@
 #include "clean/core/JunkFileActions.h"
 #include "clean/core/JunkScan.h"
 #include "platform/WorkerPool.h"
+#include "widgets/ResultsSettle.h"
 
 #include <QImage>
 #include <QMutex>
@@ -381,7 +382,8 @@ private:
     clean::JunkScanLists appLists_;
     std::atomic<bool> adsScanRunning_{false};
     bool removalStarted_ = false;
-    bool appCleanDone_ = false;  // removed: the start button says "Done"
+    ResultsSettle startButtonSettle_;  // the start button has become "Remove"
+    bool appCleanDone_ = false;        // removed: the start button says "Done"
     void showAppCleanIdle();
     // Held by a scan's worker while it walks the device: the app cleaner's scan and the device
     // clean's never walk at once; the later one waits its turn.

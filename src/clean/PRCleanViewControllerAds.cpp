@@ -93,6 +93,7 @@ void PRCleanViewController::FinishedScanAppAdsThreadOnMainThread(std::vector<PRA
     appClean_.appAdsBtn->setEnabled(true);
     appClean_.appAdsBtn->setIcon(QPixmap::fromImage(images::imageNamed("arrowright.png")));
     appClean_.appStartBtn->setImageNamed("RemoveBtnNom.png");
+    startButtonSettle_.resultsShown();
     appClean_.appFlashView->stopFlash();
     appClean_.appFlashView->hide();
     appClean_.adsProgressor->setProgressValue(1.0f);  // the advertising scan has no steps of its own

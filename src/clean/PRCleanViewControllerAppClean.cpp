@@ -364,7 +364,7 @@ void PRCleanViewController::pressStartButton(bool showSpinner) {
         return;
     }
     if (bAppCleanerFinish) {
-        startRemoval();
+        if (startButtonSettle_.settled()) startRemoval();
         return;
     }
     totalAdsCount = 0;

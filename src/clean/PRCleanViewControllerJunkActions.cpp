@@ -14,6 +14,7 @@
 #include "widgets/ActionResultLine.h"
 #include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/NewExportFolder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -364,7 +365,6 @@ QString PRCleanViewController::proposedExportName(const QDateTime& when) {
 void PRCleanViewController::ExportOpenpanelAction() {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Save;
-    panel.directory = QStringLiteral("/");
     panel.suggestedName = proposedExportName(QDateTime::currentDateTime());
     panel.window = view_ ? view_->window() : nullptr;
     const QString chosen = dialogs::runPanelForPath(panel);
@@ -374,12 +374,9 @@ void PRCleanViewController::ExportOpenpanelAction() {
 void PRCleanViewController::savePanelDidEnd(int returnCode, const QString& path) {
     if (returnCode != 1 || path.isEmpty()) return;
     if (!bExportFile && !bExportDirFile) return;
-    setExportPath(path);
-    const QString target = path;
-    if (!QDir().mkpath(target)) {
-        showFailure(tr("The folder %1 could not be made.").arg(target));
-        return;
-    }
+    const QString target = makeNewExportFolder(view_ ? view_->window() : nullptr, path);
+    if (target.isEmpty()) return;
+    setExportPath(target);
     if (bExportFile) {
         // The row is read here, on the main thread; the worker gets plain values.
         std::optional<clean::DeviceFileRef> ref;

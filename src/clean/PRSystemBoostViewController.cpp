@@ -410,6 +410,7 @@ void PRSystemBoostViewController::MyScanbuttonMouseDownHandle(const NSNotificati
         return;
     }
     if (bScanFinished) {
+        if (!resultsSettle_.settled()) return;
         RemoveAllFilesAction();
         return;
     }
@@ -468,6 +469,7 @@ void PRSystemBoostViewController::FinishScanSystemThreadOnMainThread(clean::Syst
         progressorOf(category)->setProgressValue(1.0f);
     }
     setScanButtonImage(QStringLiteral("RemoveBtnNom.png"), tr("Remove All"));
+    resultsSettle_.resultsShown();
     theFalshView->stopFlash();
     theFalshView->hide();
 }

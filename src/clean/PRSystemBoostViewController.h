@@ -20,6 +20,7 @@
 #include "clean/core/SystemBoostScan.h"
 #include "clean/core/SystemBoostServices.h"
 #include "platform/WorkerPool.h"
+#include "widgets/ResultsSettle.h"
 
 #include <QObject>
 #include <QPointer>
@@ -160,6 +161,7 @@ private:
     QPointer<QWidget> view_;
     std::atomic<bool> removing_{false};
     bool removedAll_ = false;
+    ResultsSettle resultsSettle_;                              // "Scan" has become "Remove All"
     int shownCategory_ = -1;                                   // the category the list shows
     std::set<const PRPhoneSystemFileNode*> removalsUnderWay_;  // records whose removal is under way
 };

@@ -90,6 +90,11 @@ void PRSystemBoostViewController::RemoveOneFileAction(QObject*) {
     const int row = selectedRow(systemBoostTableview);
     if (row < 0) return;
     auto record = std::dynamic_pointer_cast<PRPhoneSystemFileNode>(systemBoostcontroller->objectAt(row));
+    if (!record || removalsUnderWay_.count(record.get())) return;
+    if (!confirmBulkRemoval(view_ ? view_->window() : nullptr,
+                            tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
+                            record->fileName))
+        return;
     // A second press while the file is being removed does not ask the device again.
     if (!record || !removalsUnderWay_.insert(record.get()).second) return;
     const clean::BoostFileRef ref = clean::BoostFileRef::of(*record);

@@ -2,6 +2,7 @@
 
 #include "device/Conversions.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdio>
 #include <cstring>
@@ -112,10 +113,16 @@ CFMutableArrayRef AfcListDirectory(AFCConnectionRef afc, const std::string& path
     while (AFCDirectoryRead(afc, dir, &name) == 0 && name) {
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         if (keep && !keep(name)) continue;
-        // A name that is not UTF-8 is listed with U+FFFD in place of its bad bytes, so that a
-        // walk sees it and counts it as a name it cannot take, rather than never knowing of it.
-        CFHolder<CFStringRef> text(string_to_cfstring(QString::fromUtf8(name).toStdString()));
-        if (text) CFArrayAppendValue(names, text.get());
+        // A name that is not UTF-8 cannot be a string: it is listed as its bytes, so that every
+        // action on it (removal, copy) names the entry the device has.
+        const QByteArray bytes(name);
+        if (QString::fromUtf8(bytes).toUtf8() == bytes) {
+            CFHolder<CFStringRef> text(string_to_cfstring(name));
+            if (text) CFArrayAppendValue(names, text.get());
+        } else {
+            CFHolder<CFDataRef> raw(CFDataCreate(reinterpret_cast<const uint8_t*>(name), CFIndex(bytes.size())));
+            if (raw) CFArrayAppendValue(names, raw.get());
+        }
     }
     AFCDirectoryClose(afc, dir);
     return names;

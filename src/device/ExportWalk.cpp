@@ -3,22 +3,10 @@
 #include "platform/LocalNames.h"
 #include "platform/NewFile.h"
 
-#include <QByteArray>
 #include <QFileInfo>
+#include <utility>
 
 namespace amd {
-
-namespace {
-
-// A name the computer can hold as the device gave it: valid UTF-8 (the local name is made from
-// the text, so other bytes would turn into another name). The listing marks bad bytes with
-// U+FFFD.
-bool isText(const std::string& name) {
-    const QByteArray bytes = QByteArray::fromStdString(name);
-    return !bytes.contains("\xEF\xBF\xBD") && QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
-}  // namespace
 
 ExportWalk::ExportWalk(FileService& service, QString exportPath, const std::atomic<bool>* stop)
     : service_(service), exportPath_(std::move(exportPath)), stop_(stop) {}
@@ -56,7 +44,10 @@ bool counted(const files::Outcome& copied, const std::string& devicePath, uint64
         result.failed(devicePath, copied.reason);
         return false;
     }
-    result.succeeded(size);
+    if (copied.alreadyThere)
+        ++result.alreadyThere;
+    else
+        result.succeeded(size);
     if (landedAt) *landedAt = QString::fromStdString(copied.path);
     return true;
 }
@@ -105,8 +96,29 @@ void ExportWalk::copyOne(const std::string& devicePath, uint64_t size) {
     if (!copyFile(service_, devicePath, size, localPathOf(devicePath), result_)) noteFailure();
 }
 
-void ExportWalk::exportFolder(const std::string& devicePath) {
+QString ExportWalk::exportIntoNewFolder(const std::string& devicePath, const QString& localFolder) {
+    const files::Outcome made = files::makeNewFolder(localFolder.toStdString());
+    if (!made.ok()) {
+        result_.failed(devicePath, made.reason);
+        return {};
+    }
+    if (result_.folder.empty()) result_.folder = made.path;
+    const QString folder = QString::fromStdString(made.path);
+    // Below it, paths map into the folder made rather than the one asked for.
+    const QString root = std::exchange(exportPath_, folder);
+    const std::string base = std::exchange(base_, devicePath);
+    traverseExportDirWithpath(devicePath);
+    exportPath_ = root;
+    base_ = base;
+    return folder;
+}
+
+void ExportWalk::exportFolder(const std::string& devicePath, bool asNewFolder) {
     const QString local = localPathOf(devicePath);
+    if (asNewFolder) {
+        exportIntoNewFolder(devicePath, local);
+        return;
+    }
     if (const std::string why = files::makeFolders(local.toStdString()); !why.empty()) {
         result_.failed(devicePath, why);
         return;
@@ -114,7 +126,7 @@ void ExportWalk::exportFolder(const std::string& devicePath) {
     traverseExportDirWithpath(devicePath);
 }
 
-void ExportWalk::exportEntry(const std::string& devicePath) {
+void ExportWalk::exportEntry(const std::string& devicePath, bool asNewFolder) {
     FileEntry entry;
     if (!service_.FileInfo(devicePath, entry)) {
         noteFailure();
@@ -122,7 +134,7 @@ void ExportWalk::exportEntry(const std::string& devicePath) {
         return;
     }
     if (entry.kind == FileEntry::Kind::Directory)
-        exportFolder(devicePath);
+        exportFolder(devicePath, asNewFolder);
     else if (entry.kind == FileEntry::Kind::Regular)
         copyOne(devicePath, entry.size);
     else
@@ -142,10 +154,10 @@ void ExportWalk::traverseExportDirWithpath(const std::string& path) {
         // The folder itself and the one above are not entries: following them would never end
         // or would leave the folder being exported.
         if (name.empty() || name == "." || name == "..") continue;
+        // A name that is not valid text is read by its own bytes and lands under the name the
+        // computer can hold, its bad bytes shown as U+FFFD (a taken name gets the next number).
         if (deviceLeft_)
             result_.failed(prefix + name, kDeviceLeft);
-        else if (!isText(name))
-            result_.failed(prefix + name, "not copied: its name is not valid text");
         else
             exportEntry(prefix + name);
     }

@@ -8,7 +8,8 @@
 // outside the root whatever the device calls its entries, and every file goes through the one
 // writer (platform/NewFile.h): it never replaces a file that is there. Whatever is not copied
 // is a failure with its reason: a folder that cannot be listed, a link, a FIFO or device node,
-// a name that is not valid text, and, once the device has left, every entry not yet tried.
+// and, once the device has left, every entry not yet tried. A name that is not valid text is
+// read by its bytes and lands with its bad bytes shown as U+FFFD.
 #pragma once
 
 #include "device/ActionResult.h"
@@ -28,11 +29,17 @@ public:
     // after the entry it is on.
     ExportWalk(FileService& service, QString exportPath, const std::atomic<bool>* stop = nullptr);
 
-    // Exports one device entry, a folder with everything below it or a single file.
-    void exportEntry(const std::string& devicePath);
+    // Exports one device entry, a folder with everything below it or a single file. With
+    // asNewFolder a folder lands in a new folder of its own (exportIntoNewFolder).
+    void exportEntry(const std::string& devicePath, bool asNewFolder = false);
     // Exports the content of a device folder (the folder itself is made when something lands
     // in it, or when it holds folders).
     void traverseExportDirWithpath(const std::string& path);
+    // Exports the content of the device folder devicePath into a new folder at localFolder, made
+    // by the distinct-name rule ("Trip (2)" when "Trip" is taken), so that an export never mixes
+    // into an earlier one. Every export of a whole folder starts here. Returns the folder made
+    // (also the result's folder when it is the first), empty when none could be made.
+    QString exportIntoNewFolder(const std::string& devicePath, const QString& localFolder);
 
     // Where a device path lands below the root.
     QString localPathOf(const std::string& devicePath) const;
@@ -47,6 +54,8 @@ public:
     // next numbered one), making its folder; true once the copy is whole. A failed copy leaves
     // nothing behind and is counted in result with its reason.
     // landedAt (when given) gets the path the copy took.
+    // A file of that name which already holds the same bytes counts as alreadyThere when the
+    // writer's rule says so (files::SkipFilesAlreadyThere).
     static bool copyFile(FileService& service, const std::string& devicePath, uint64_t size, const QString& localPath,
                          ActionResult& result, QString* landedAt = nullptr);
     // The same for a file whose size is asked of the device first (a size seen earlier may be
@@ -66,7 +75,7 @@ public:
 
 private:
     bool stopped() const { return stop_ && stop_->load(); }
-    void exportFolder(const std::string& devicePath);
+    void exportFolder(const std::string& devicePath, bool asNewFolder);
     void copyOne(const std::string& devicePath, uint64_t size);
     // After a failure: when the device has gone, the walk ends and what is left counts.
     void noteFailure();

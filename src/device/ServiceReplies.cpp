@@ -18,7 +18,13 @@ void appendEntryNames(CFArrayRef list, std::vector<std::string>& names) {
     const CFIndex count = CFArrayGetCount(list);
     names.reserve(names.size() + size_t(count));
     for (CFIndex i = 0; i < count; ++i) {
-        std::string name = stringValue(CFArrayGetValueAtIndex(list, i));
+        const CFTypeRef value = CFArrayGetValueAtIndex(list, i);
+        // A name that is not UTF-8 comes as its bytes.
+        std::string name =
+            CFGetTypeID(value) == CFDataGetTypeID()
+                ? std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(static_cast<CFDataRef>(value))),
+                              size_t(CFDataGetLength(static_cast<CFDataRef>(value))))
+                : stringValue(value);
         if (!name.empty()) names.push_back(std::move(name));
     }
 }

@@ -75,7 +75,7 @@ bool confirmRemoval(QWidget* window, const QString& message, const QString& info
     alert.informativeText = informative;
     alert.buttons = {QObject::tr("Deleted"), QObject::tr("Cancel")};
     alert.window = window;
-    return dialogs::runAlert(alert) == NSAlertFirstButtonReturn;
+    return dialogs::runAlert(alert.destructive()) == NSAlertFirstButtonReturn;
 }
 
 void removalEnded(QWidget* window, const disk::ActionResult& result) {

@@ -276,7 +276,8 @@ private:
     void addActionButtons(QWidget* page, const std::vector<std::pair<QString, std::function<void()>>>& buttons);
     QWidget* window() const;
     // Copies items into folder on a worker, then names the first failure and shows folder.
-    void startExport(std::vector<disk::ExportItem> items, const QString& folder);
+    // selection: the items are the table's selection (an empty one is told what to select).
+    void startExport(std::vector<disk::ExportItem> items, const QString& folder, bool selection = false);
 
     disk::DiskDeviceServices& services_;
     DeviceTie tie_{[this] { dropDeviceResults(); }};

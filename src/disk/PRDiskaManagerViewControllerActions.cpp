@@ -22,6 +22,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/NothingSelected.h"
 
 #include <QBoxLayout>
 #include <QItemSelectionModel>
@@ -150,8 +151,13 @@ void PRDiskaManagerViewController::addActionButtons(
     layout->addLayout(row);
 }
 
-void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder) {
-    if (items.empty()) return;
+void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> items, const QString& folder,
+                                               bool selection) {
+    if (items.empty()) {
+        // Export All of an empty table has nothing to do; Export with nothing selected says so.
+        if (selection) tellWhatToSelect(window(), tr("Select the items to export in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     exportWorkers_.enqueue([this, items = std::move(items), folder, stamp] {
@@ -204,22 +210,22 @@ void PRDiskaManagerViewController::removed(DiskCategory category, AppCounter cou
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRPhotoAndVideoNodePtr>(photoFileTableview, photoFileController), photoItem),
-                AppState::exportFolder());
+                AppState::exportFolder(), /*selection*/ true);
 }
 
 void PRDiskaManagerViewController::ExportMusicItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(musicFileTableView, muiscFileController), trackItem),
-                AppState::exportFolder());
+                AppState::exportFolder(), /*selection*/ true);
 }
 
 void PRDiskaManagerViewController::ExportVideoItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRTranMusicNodePtr>(vidoeFileTableView, videoFileController), trackItem),
-                AppState::exportFolder());
+                AppState::exportFolder(), /*selection*/ true);
 }
 
 void PRDiskaManagerViewController::ExportBookItem(QObject*) {
     startExport(itemsOf(selectedRecords<PRBookNodePtr>(bookFileTableview, booksFileController), bookItem),
-                AppState::exportFolder());
+                AppState::exportFolder(), /*selection*/ true);
 }
 
 void PRDiskaManagerViewController::ExportAllPhotoItem(QObject*) {
@@ -242,7 +248,10 @@ void PRDiskaManagerViewController::ExportAllBookItem(QObject*) {
 
 void PRDiskaManagerViewController::ExportAppData(QObject*) {
     const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
-    if (rows.isEmpty()) return;
+    if (rows.isEmpty()) {
+        tellWhatToSelect(window(), tr("Select the app to export in the list first."));
+        return;
+    }
     const PRAppDirTreeNodePtr app = appFileController->objectAt(rows.front());
     if (!app) return;
     // Two apps of one name each get a folder of their own.
@@ -260,7 +269,9 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
             disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
-        handOff([this, result, folder] { diskpages::exportEnded(window(), result, folder); });
+        // Where it went: "Recipe Box (2)" when an earlier export has "Recipe Box".
+        const QString made = result.folder.empty() ? folder : QString::fromStdString(result.folder);
+        handOff([this, result, made] { diskpages::exportEnded(window(), result, made); });
     });
 }
 
@@ -281,7 +292,7 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
                             .arg(app->appDisplayName);
     alert.buttons = {tr("Uninstall"), tr("Cancel")};
     alert.window = window();
-    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    if (dialogs::runAlert(alert.destructive()) != NSAlertFirstButtonReturn) return;
     if (!stillOnItsDevice(stamp, window())) return;
 
     disk::LargeFileRecord record;
@@ -313,15 +324,15 @@ void PRDiskaManagerViewController::ExportUserData(QObject*) {
     std::vector<disk::ExportItem> items;
     for (const PRPhoneSystemFileNodePtr& file :
          selectedRecords<PRPhoneSystemFileNodePtr>(userLibDataFileTableView, libFileController))
-        items.push_back({file->filePath.toStdString(), lastComponent(file->filePath.toStdString()), {}});
-    startExport(std::move(items), AppState::exportFolder());
+        items.push_back({devicePathOf(*file), lastComponent(devicePathOf(*file)), {}});
+    startExport(std::move(items), AppState::exportFolder(), /*selection*/ true);
 }
 
 void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
     std::vector<PRPhoneSystemFileNodePtr> gone;
     const auto result = removeSelected<PRPhoneSystemFileNodePtr>(
         services_, tie_.stamp(), window(), userLibDataFileTableView, libFileController, nullptr,
-        [](const PRPhoneSystemFileNode& f) { return f.filePath.toStdString(); }, QString(), &gone,
+        [](const PRPhoneSystemFileNode& f) { return devicePathOf(f); }, QString(), &gone,
         /*wholeFolders*/ false);
     // The folder's list in the outline forgets them too, so that they are not listed again.
     for (const PRPhoneSystemFileNodePtr& file : gone)

@@ -55,6 +55,7 @@ PRAppDirTreeNodePtr appNode(const disk::AppScanRecord& record) {
 PRPhoneSystemDirNodePtr treeItem(const disk::UserDataItem& item) {
     auto node = PRPhoneSystemDirNode::create();
     node->filePath = QString::fromStdString(item.path);
+    node->deviceBytes = deviceBytesOf(item.path);
     if (item.isFile) {
         node->isFile = true;
         node->fileType = QStringLiteral("File");

@@ -563,7 +563,7 @@ void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
            "uninstall the app completely.");
     alert.buttons = {tr("Deleted"), tr("Cancel"), tr("Uninstall")};
     alert.window = window();
-    const int answer = dialogs::runAlert(alert);
+    const int answer = dialogs::runAlert(alert.destructive());
     if (answer != NSAlertFirstButtonReturn && answer != NSAlertThirdButtonReturn) return;
     if (!stillOnItsDevice(stamp, window())) return;
     if (answer == NSAlertFirstButtonReturn) {

@@ -15,6 +15,9 @@
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
+#include "widgets/NameTakenQuestion.h"
+#include "widgets/NewExportFolder.h"
+#include "widgets/NothingSelected.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QApplication>
@@ -46,6 +49,7 @@ constexpr qint64 kTextPreviewBytes = 256 * 1024;
 PRPhoneSystemDirNodePtr treeItem(const disk::UserDataItem& item) {
     auto node = PRPhoneSystemDirNode::create();
     node->filePath = QString::fromStdString(item.path);
+    node->deviceBytes = deviceBytesOf(item.path);
     node->isFile = item.isFile;
     if (item.isFile) {
         node->fileSize = QString::fromStdString(item.sizeText);
@@ -378,7 +382,7 @@ std::vector<disk::BrowserFile> PRPhoneSystemViewController::filesOf(
     const std::vector<PRPhoneSystemFileNodePtr>& entries) const {
     std::vector<disk::BrowserFile> files;
     for (const PRPhoneSystemFileNodePtr& entry : entries) {
-        const std::string path = entry->filePath.toStdString();
+        const std::string path = devicePathOf(*entry);
         files.push_back({path, entry->fileSizeNumber, entry->btransfer ? previewCopies_->madeCopy(path) : QString()});
     }
     return files;
@@ -406,7 +410,7 @@ void PRPhoneSystemViewController::tableViewSelectionDidChange() {
         showImageView->setPixmap(QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(96, 96));
         return;
     }
-    const disk::BrowserFile file{entry->filePath.toStdString(), entry->fileSizeNumber, {}};
+    const disk::BrowserFile file{devicePathOf(*entry), entry->fileSizeNumber, {}};
     if (QString made = previewCopies_->madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Copying from the device..."));
     const MainThreadReceiver receiver(this);
@@ -502,12 +506,20 @@ void PRPhoneSystemViewController::ExportTheFileToDocument(QObject*) {
 }
 
 void PRPhoneSystemViewController::ExportTheFileToMac(QObject*) {
+    if (selectedEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select the files to export in the list first."));
+        return;
+    }
     bExportFileNode = true;
     bExportDirFile = false;
     exportTheSelectedToMac();
 }
 
 void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
+    if (exportedFolderEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select a folder to export first."));
+        return;
+    }
     bExportDirFile = true;
     bExportFileNode = false;
     exportTheSelectedToMac();
@@ -516,7 +528,6 @@ void PRPhoneSystemViewController::ExportDirFileToMac(QObject*) {
 void PRPhoneSystemViewController::exportTheSelectedToMac() {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Save;
-    panel.directory = QStringLiteral("/");
     panel.suggestedName = PRCleanViewController::proposedExportName(QDateTime::currentDateTime());
     panel.window = window();
     const QString chosen = dialogs::runPanelForPath(panel);
@@ -524,23 +535,33 @@ void PRPhoneSystemViewController::exportTheSelectedToMac() {
 }
 
 void PRPhoneSystemViewController::savePanelDidEnd(int returnCode, const QString& path) {
-    if (returnCode != 1 || path.isEmpty()) return;
-    if (bExportFileNode) {
-        exportPath = path;
-        bExportFileNode = false;
+    if (returnCode != 1 || path.isEmpty() || (!bExportFileNode && !bExportDirFile)) return;
+    // A new folder of the chosen name, never one an earlier export wrote into.
+    const QString folder = makeNewExportFolder(window(), path);
+    const bool files = bExportFileNode;
+    bExportFileNode = bExportDirFile = false;
+    if (folder.isEmpty()) return;
+    exportPath = folder;
+    if (files)
         exportSelectedFiles(exportPath);
-    } else if (bExportDirFile) {
-        exportPath = path;
-        bExportDirFile = false;
+    else
         exportSelectedFolder(exportPath);
-    }
+}
+
+std::vector<std::string> PRPhoneSystemViewController::exportedFolderEntries() const {
+    // The rows selected in the list (a folder row with everything below it), else everything
+    // in the folder the tree shows.
+    std::vector<std::string> entries;
+    for (const PRPhoneSystemFileNodePtr& entry : selectedEntries()) entries.push_back(devicePathOf(*entry));
+    if (!entries.empty()) return entries;
+    if (PRPhoneSystemDirNodePtr folder = selectedFolder())
+        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) entries.push_back(devicePathOf(*entry));
+    return entries;
 }
 
 void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
-    std::vector<std::string> entries;
-    if (PRPhoneSystemDirNodePtr folder = selectedFolder())
-        for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren())
-            entries.push_back(entry->filePath.toStdString());
+    const std::vector<std::string> entries = exportedFolderEntries();
+    if (entries.empty()) return;
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
@@ -566,7 +587,7 @@ void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
     const std::vector<PRPhoneSystemFileNodePtr> entries = selectedEntries();
     if (entries.empty()) return;
     std::vector<std::string> paths;
-    for (const auto& entry : entries) paths.push_back(entry->filePath.toStdString());
+    for (const auto& entry : entries) paths.push_back(devicePathOf(*entry));
     const MainThreadReceiver receiver(this);
     startWorker([this, receiver, stamp, entries, paths](const std::atomic<bool>&) {
         std::vector<bool> removed;
@@ -602,47 +623,90 @@ void PRPhoneSystemViewController::addFilesToSystem(QObject*) {
     PanelRequest panel;
     panel.kind = PanelRequest::Kind::Open;
     panel.chooseFiles = true;
+    panel.multipleSelection = true;
     panel.window = window();
-    const QString chosen = dialogs::runPanelForPath(panel);
+    const QStringList chosen = dialogs::runPanel(panel);
     openPanelDidEnd(chosen.isEmpty() ? 0 : 1, chosen);
 }
 
-void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QString& path) {
-    if (returnCode != 1 || path.isEmpty()) return;
-    addFilePath = path;
-    const PRPhoneSystemFileNodePtr selected = libFileController->objectAt(diskpages::currentSourceRow(theTableView));
-    if (!selected) return;
+std::string PRPhoneSystemViewController::devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder) {
+    // The tree's names have lost a leading dot; the entries keep the device's own paths.
+    for (const PRPhoneSystemFileNodePtr& entry : folder->fileChildren()) {
+        const std::string path = devicePathOf(*entry);
+        const size_t slash = path.rfind('/');
+        return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+    }
+    if (PRPhoneSystemDirNodePtr parent = folder->parent.lock())
+        for (const PRPhoneSystemFileNodePtr& entry : parent->fileChildren())
+            if (entry->fileType == QLatin1String("Folder") && entry->fileName == folder->fileDirName)
+                return devicePathOf(*entry);
+    return {};
+}
+
+void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringList& paths) {
+    if (returnCode != 1 || paths.isEmpty()) return;
+    addFilePath = paths.front();
+    // Into the folder of the selected file, else into the folder the tree shows.
+    std::string folder;
+    if (const PRPhoneSystemFileNodePtr selected =
+            libFileController->objectAt(diskpages::currentSourceRow(theTableView))) {
+        const std::string path = devicePathOf(*selected);
+        folder = path.rfind('/') == 0 ? std::string("/") : path.substr(0, path.rfind('/'));
+    } else if (const PRPhoneSystemDirNodePtr shown = selectedFolder())
+        folder = devicePathOfFolder(shown);
+    if (folder.empty()) {
+        tellWhatToSelect(window(), tr("Select the folder to add the files to first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
-    const std::string target = disk::FileBrowserActions::addedFilePath(selected->filePath.toStdString(), addFilePath);
-    const std::string folder = target.substr(0, target.rfind('/'));
+    // A name the folder already has is asked about before anything is copied: nothing on the
+    // device is replaced unasked.
+    const auto adds = askForTakenNames(window(), paths, [&](const QString& local) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        return disk::FileBrowserActions(services_, stamp.index()).nameTaken(folder, local);
+    });
+    if (adds.empty()) return;
     const MainThreadReceiver receiver(this);
-    const QString local = addFilePath;
-    startWorker([this, receiver, stamp, local, folder](const std::atomic<bool>&) {
-        std::string added;
+    startWorker([this, receiver, stamp, adds, folder](const std::atomic<bool>&) {
+        std::vector<std::pair<std::string, uint64_t>> added;  // device path and bytes of each file added
         disk::ActionResult result;
         {
             const auto onlyItsDevice = stamp.onlyThisDevice();
-            result = disk::FileBrowserActions(services_, stamp.index()).addFile(local, folder, added);
+            disk::FileBrowserActions actions(services_, stamp.index());
+            for (const auto& [local, taken] : adds) {
+                std::string path;
+                const disk::ActionResult one = actions.addFile(local, folder, path, taken);
+                if (one.ok()) added.emplace_back(path, one.bytes);
+                result.add(one);
+            }
         }
         handOff(receiver, [this, stamp, result, added] {
-            if (result.ok() && stamp.holds()) {
-                // The new file joins its folder's list at once (placing an existing path twice
-                // would list it twice).
-                bool listed = false;
-                const QString path = QString::fromStdString(added);
-                for (const auto& entry : libFileController->content()) listed |= entry->filePath == path;
-                if (!listed) {
-                    auto item = PRPhoneSystemDirNode::create();
-                    item->filePath = path;
-                    item->isFile = true;
-                    item->fileSize = QString::fromStdString(sizeText(result.bytes));
-                    item->fileSizeNumber = result.bytes;
-                    libTreeController->addTreeNode(item);
-                }
-                outlineViewSelectionDidChange();
-            }
-            diskpages::alertFailures(window(), tr("The file could not be added."), result);
+            if (stamp.holds()) listAdded(added);
+            diskpages::alertFailures(window(), tr("Some files could not be added."), result);
         });
     });
+}
+
+void PRPhoneSystemViewController::listAdded(const std::vector<std::pair<std::string, uint64_t>>& added) {
+    for (const auto& [devicePath, bytes] : added) {
+        const QString path = QString::fromStdString(devicePath);
+        // A replaced file keeps its row with its new size; a new one joins its folder's list.
+        bool listed = false;
+        for (const auto& entry : libFileController->content())
+            if (entry->filePath == path) {
+                listed = true;
+                entry->fileSizeNumber = bytes;
+                entry->fileSize = QString::fromStdString(sizeText(bytes));
+            }
+        if (listed) continue;
+        auto item = PRPhoneSystemDirNode::create();
+        item->filePath = path;
+        item->deviceBytes = deviceBytesOf(devicePath);
+        item->isFile = true;
+        item->fileSize = QString::fromStdString(sizeText(bytes));
+        item->fileSizeNumber = bytes;
+        libTreeController->addTreeNode(item);
+    }
+    outlineViewSelectionDidChange();
 }

@@ -67,13 +67,15 @@ public:
     void ExportDirFileToMac(QObject* sender = nullptr);
     // After the confirmation, the selected files leave the device.
     void RemoveTheFiles(QObject* sender = nullptr);
-    // A computer file chosen in an open panel goes into the selected file's device folder.
+    // The computer files chosen in an open panel go into the selected file's device folder, or
+    // the folder shown when no file is selected.
     void addFilesToSystem(QObject* sender = nullptr);
     void SelecteAllFile(QObject* sender = nullptr);
     void UnSelecteAllFile(QObject* sender = nullptr);
     // The save panel's answer (1 for OK) for the export it was opened for.
     void savePanelDidEnd(int returnCode, const QString& path);
-    void openPanelDidEnd(int returnCode, const QString& path);
+    // The open panel's answer: every chosen file is added.
+    void openPanelDidEnd(int returnCode, const QStringList& paths);
 
     // ---- Views' delegates ---------------------------------------------------------------
     void outlineViewSelectionDidChange();
@@ -140,6 +142,12 @@ private:
     void exportTheSelectedToMac();
     void exportSelectedFiles(const QString& target);
     void exportSelectedFolder(const QString& target);
+    // The device path of a folder of the tree; empty when it has no entry to tell it.
+    static std::string devicePathOfFolder(const PRPhoneSystemDirNodePtr& folder);
+    // Lists the files added (device path and bytes) as the device now has them.
+    void listAdded(const std::vector<std::pair<std::string, uint64_t>>& added);
+    // The device paths Export Folder takes.
+    std::vector<std::string> exportedFolderEntries() const;
     void removedFromDevice(const std::vector<PRPhoneSystemFileNodePtr>& entries, const std::vector<bool>& removed);
     QWidget* window() const;
 

@@ -44,6 +44,7 @@ void PRSystemLibTreeController::addTreeNode(const PRPhoneSystemDirNodePtr& item)
     nodeFullPath = item->filePath;
     nodeFileSize = item->fileSize;
     nodeFileSizeNumber = item->fileSizeNumber;
+    nodeDeviceBytes = item->deviceBytes;
     addPathToTreeFolder(treePathOf(item->filePath));
 }
 
@@ -129,6 +130,7 @@ void PRSystemLibTreeController::addFileNode(const PRPhoneSystemDirNodePtr& folde
     file->fileSize = nodeFileSize;
     file->filePath = nodeFullPath;
     file->fileSizeNumber = nodeFileSizeNumber;
+    file->deviceBytes = nodeDeviceBytes;
     file->parent = folder;
     file->fileType = nodeFileSize.isEmpty() ? QStringLiteral("Folder") : QStringLiteral("File");
     folder->addFileChildren(std::move(file));

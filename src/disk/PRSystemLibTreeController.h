@@ -42,6 +42,7 @@ public:
     QString nodeFullPath;  // the item being placed
     QString nodeFileSize;
     uint64_t nodeFileSizeNumber = 0;
+    std::string nodeDeviceBytes;
     bool BRefreshTreeFlag = false;  // YES while the content is re-arranged
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;

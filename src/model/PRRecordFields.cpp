@@ -265,6 +265,23 @@ std::string_view GetStringViewFormChar(std::string_view text) {
     return isValidUtf8(text.substr(plain)) ? text : std::string_view();
 }
 
+std::string textWithReplacementCharacters(std::string_view bytes) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::string out;
+    out.reserve(bytes.size());
+    char32_t cp;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t at = i;
+        if (decodeUtf8(bytes, i, cp)) {
+            out.append(bytes.substr(at, i - at));
+        } else {
+            appendUtf8(out, 0xFFFD);
+            i = at + 1;
+        }
+    }
+    return out;
+}
+
 bool keepsWholeText(const char* bytes, size_t length) {
     return std::memchr(bytes, 0, length) == nullptr && isValidUtf8(std::string_view(bytes, length));
 }

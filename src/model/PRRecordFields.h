@@ -25,6 +25,9 @@ std::string GetStringFormChar(const char* text);
 std::string GetStringFormChar(const char* bytes, size_t length);
 // The same text as a view of bytes (always a leading piece of them), without a copy.
 std::string_view GetStringViewFormChar(std::string_view bytes);
+// Bytes up to their first NUL as UTF-8 text in which every malformed sequence shows as U+FFFD:
+// for a name that must be kept (a backup's file path) where GetStringFormChar would drop it.
+std::string textWithReplacementCharacters(std::string_view bytes);
 // Whether GetStringFormChar keeps all length bytes (no NUL among them, valid UTF-8), without
 // making the string.
 bool keepsWholeText(const char* bytes, size_t length);

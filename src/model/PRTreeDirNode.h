@@ -14,7 +14,8 @@ class PRTreeDirNode;
     X(std::string, treefileType, setTreefileType, {}) \
     X(bool, bSelected, setBSelected, false)           \
     X(uint64_t, realFileSize, setRealFileSize, 0)     \
-    X(bool, isFile, setIsFile, false)
+    X(bool, isFile, setIsFile, false)                 \
+    X(int, fileMode, setFileMode, 0)
 
 class PRTreeFileNode final : public PRRecord {
     PR_RECORD(PRTreeFileNode, PR_TREE_FILE_NODE_FIELDS)
@@ -42,14 +43,19 @@ enum PRTreeSelection { PRTreeUnselected = 0, PRTreeSelected = 1, PRTreeSelectedS
     X(std::vector<PRTreeFileNodePtr>, fileChildren, setFileChildren, {}) \
     X(std::string, nodeIcon, setNodeIcon, "unselected")                  \
     X(int, isSelected, setIsSelected, PRTreeUnselected)                  \
-    X(bool, isFolderRecord, setIsFolderRecord, false)
+    X(int, fileMode, setFileMode, 0)
 
+// fileMode is the record's type and permission bits as the backup's manifest gives them (0 when
+// not known): whether it is a folder, a file or a link is the manifest's to say, not the data
+// file's, which a link record and a folder record do not have.
+//
 // nodeIcon holds the name of the tick image ("unselected", "selected", "selectedSome"); the
-// page that draws the tree looks the image up by that name. isFolderRecord marks a manifest
-// record that names a folder rather than a file.
+// page that draws the tree looks the image up by that name.
 class PRTreeDirNode final : public PRRecord, public std::enable_shared_from_this<PRTreeDirNode> {
     PR_RECORD(PRTreeDirNode, PR_TREE_DIR_NODE_FIELDS)
     std::vector<PRTreeDirNodePtr>& children() { return children_; }
+    // Whether the manifest names this record a folder rather than a file.
+    bool isFolderRecord() const { return (fileMode() & 0xF000) == 0x4000; }
     std::vector<PRTreeFileNodePtr>& fileChildren() { return fileChildren_; }
     void addFileChildren(PRTreeFileNodePtr file) { fileChildren_.push_back(std::move(file)); }
 

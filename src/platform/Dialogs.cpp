@@ -1,6 +1,8 @@
 #include "platform/Dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -30,20 +32,35 @@ int runAlert(const AlertRequest& request) {
     if (request.window) box.setWindowModality(Qt::WindowModal);
     const QStringList buttons = request.buttons.isEmpty() ? QStringList{"OK"} : request.buttons;
     QList<QAbstractButton*> made;
+    const int cancel = buttons.size() > 1 && request.cancelButton < buttons.size() ? request.cancelButton : 0;
     for (int i = 0; i < buttons.size(); ++i) {
-        // The first button is the default; the second cancels, as the platform arranges them.
-        auto role = i == 0 ? QMessageBox::AcceptRole : i == 1 ? QMessageBox::RejectRole : QMessageBox::DestructiveRole;
+        const auto role = i == cancel ? QMessageBox::RejectRole
+                          : i == 0    ? QMessageBox::AcceptRole
+                                      : QMessageBox::ActionRole;
         QPushButton* b = box.addButton(buttons[i], role);
-        if (i == 0) box.setDefaultButton(b);
         made << b;
     }
+    const int defaultIndex =
+        request.defaultButton >= 0 && request.defaultButton < buttons.size() ? request.defaultButton : 0;
+    box.setDefaultButton(static_cast<QPushButton*>(made[defaultIndex]));
+    box.setEscapeButton(made[cancel]);
     box.exec();
     int index = made.indexOf(box.clickedButton());
-    if (index < 0) index = buttons.size() > 1 ? 1 : 0;  // closed: the cancelling answer
+    if (index < 0) index = cancel;  // closed: the cancelling answer
     return NSAlertFirstButtonReturn + index;
 }
 
-QStringList runPanel(const PanelRequest& request) {
+namespace {
+
+// Where the next panel without a folder of its own starts: the folder of the last choice made
+// in a save panel, at first the user's home (a save panel at "/" offers a folder nobody may
+// write in).
+QString& lastSaveFolder() {
+    static QString folder;
+    return folder;
+}
+
+QStringList answered(const PanelRequest& request) {
     if (g_responder) return g_responder->answerPanel(request);
     QFileDialog panel(request.window, request.title, request.directory);
     if (!request.message.isEmpty()) panel.setLabelText(QFileDialog::Accept, request.message);
@@ -64,6 +81,19 @@ QStringList runPanel(const PanelRequest& request) {
     }
     if (panel.exec() != QDialog::Accepted) return {};
     return panel.selectedFiles();
+}
+
+}  // namespace
+
+QStringList runPanel(const PanelRequest& asked) {
+    PanelRequest request = asked;
+    if (request.directory.isEmpty())
+        request.directory =
+            QDir(lastSaveFolder()).exists() && !lastSaveFolder().isEmpty() ? lastSaveFolder() : QDir::homePath();
+    const QStringList chosen = answered(request);
+    if (request.kind == PanelRequest::Kind::Save && !chosen.isEmpty())
+        lastSaveFolder() = QFileInfo(chosen.first()).absolutePath();
+    return chosen;
 }
 
 QString runPanelForPath(const PanelRequest& request) {

@@ -17,9 +17,21 @@ struct AlertRequest {
     enum class Style { Informational, Warning, Critical };
     QString messageText;
     QString informativeText;
-    QStringList buttons;  // first is the default; empty means one "OK"
+    QStringList buttons;  // empty means one "OK"
+    // The button Enter presses, and the one Escape or closing the alert presses (indexes into
+    // buttons). A question whose first button deletes or replaces makes its Cancel the default
+    // (destructive()), so that Enter, or a press meant for the button below, never deletes.
+    int defaultButton = 0;
+    int cancelButton = 1;
     Style style = Style::Warning;
     QWidget* window = nullptr;  // run as a sheet of this window when set
+
+    // Marks the question as one whose first button deletes: its Cancel (the second) becomes
+    // the default.
+    AlertRequest& destructive() {
+        defaultButton = cancelButton;
+        return *this;
+    }
 };
 
 struct PanelRequest {
@@ -27,7 +39,8 @@ struct PanelRequest {
     Kind kind = Kind::Open;
     QString title;
     QString message;
-    QString directory;        // where the panel starts
+    QString directory;        // where the panel starts; empty: the folder of the last save
+                              // panel's choice, at first the user's home
     QString suggestedName;    // save panels
     bool chooseFiles = true;  // open panels
     bool chooseDirectories = false;

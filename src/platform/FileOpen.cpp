@@ -35,9 +35,10 @@ int openForReading(const std::string& path, bool followLinks) {
     return openRegular(path, O_RDONLY | (followLinks ? 0 : O_NOFOLLOW));
 }
 
-bool isRegularFile(const std::string& path) {
+bool isRegularFile(const std::string& path, bool followLinks) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !path.empty() && (followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0 &&
+           S_ISREG(st.st_mode);
 }
 
 std::string openFailure(int error) {

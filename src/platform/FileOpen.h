@@ -23,8 +23,9 @@ int openRegularAt(int dir, const std::string& name, int flags, mode_t mode = 0);
 // never opened at all. With followLinks false a symbolic link is refused (ELOOP).
 int openForReading(const std::string& path, bool followLinks = true);
 
-// True when path names a regular file (links followed).
-bool isRegularFile(const std::string& path);
+// True when path names a regular file (links followed, unless followLinks is false: a link
+// is then no regular file).
+bool isRegularFile(const std::string& path, bool followLinks = true);
 
 // Reads n bytes at offset of the file fd into out (retried where a signal cuts a read short)
 // and returns how many it read: fewer where the file ends, or where a read fails, which also

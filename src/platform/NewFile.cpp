@@ -2,14 +2,23 @@
 
 #include "platform/FileOpen.h"
 
+#include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace files {
 
@@ -45,10 +54,13 @@ std::string cutTo(const std::string& text, size_t bytes) {
     return text.substr(0, end);
 }
 
+constexpr size_t kSuffixLength = 8;
+constexpr const char kPartEnding[] = ".part";
+
 std::string randomSuffix() {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::string suffix(8, 'x');
+    std::string suffix(kSuffixLength, 'x');
     for (char& c : suffix) c = kLetters[generator() % (sizeof kLetters - 1)];
     return suffix;
 }
@@ -93,6 +105,105 @@ Placed lookThenRename(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? Placed::Done : Placed::Failed;
 }
 
+bool nameTaken(const std::string& folder, const std::string& name, unsigned n) {
+    struct stat st {};
+    const std::string candidate = joined(folder, n == 1 ? name : numberedName(name, n));
+    // Any other answer than "there" (a name too long, a folder not readable) is left to the
+    // placing, which then says why.
+    return ::lstat(candidate.c_str(), &st) == 0;
+}
+
+// The first number from `from` on whose name is free, looked for by doubling the step past
+// taken names and then halving it back, so that the 3,000th file of one name costs a few dozen
+// looks rather than 3,000. A hole below it (a numbered file the user removed) is not refilled,
+// which keeps later names in order; the no-replace placing has the last word in any case.
+unsigned freeNumberFrom(const std::string& folder, const std::string& name, unsigned from) {
+    if (from > kLastNumber || !nameTaken(folder, name, from)) return from;
+    unsigned taken = from, step = 1;
+    unsigned free = from + 1;
+    while (free <= kLastNumber && nameTaken(folder, name, free)) {
+        taken = free;
+        step *= 2;
+        free = taken + step;
+    }
+    if (free > kLastNumber) free = kLastNumber + 1;
+    while (free - taken > 1) {
+        const unsigned middle = taken + (free - taken) / 2;
+        (nameTaken(folder, name, middle) ? taken : free) = middle;
+    }
+    return free;
+}
+
+thread_local bool skipFilesAlreadyThere = false;
+
+// Whether the regular files a and b hold the same bytes (neither followed through a link).
+bool sameBytes(const std::string& a, const std::string& b) {
+    const int fa = openForReading(a, /*followLinks*/ false);
+    const int fb = fa < 0 ? -1 : openForReading(b, /*followLinks*/ false);
+    bool same = fb >= 0;
+    constexpr size_t kChunk = 1u << 16;
+    std::string ba(kChunk, '\0'), bb(kChunk, '\0');
+    for (int64_t offset = 0; same;) {
+        bool failedA = false, failedB = false;
+        const size_t na = readAt(fa, ba.data(), kChunk, offset, &failedA);
+        const size_t nb = readAt(fb, bb.data(), kChunk, offset, &failedB);
+        same = !failedA && !failedB && na == nb && std::memcmp(ba.data(), bb.data(), na) == 0;
+        if (na < kChunk) break;
+        offset += int64_t(na);
+    }
+    if (fa >= 0) ::close(fa);
+    if (fb >= 0) ::close(fb);
+    return same;
+}
+
+// Whether name is the temporary file of a writer: "." name "." eight letters or digits ".part".
+bool isTemporaryName(const std::string& name) {
+    constexpr size_t kEnding = sizeof kPartEnding - 1;
+    if (name.size() < 2 + 1 + kSuffixLength + kEnding || name[0] != '.' || !name.ends_with(kPartEnding)) return false;
+    const size_t suffix = name.size() - kEnding - kSuffixLength;
+    if (name[suffix - 1] != '.') return false;
+    for (size_t i = suffix; i < suffix + kSuffixLength; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+// A writer holds a lock on its temporary file for as long as it writes, and the system lets go
+// of it when the writer's process ends however it ends. So a temporary file that nobody locks,
+// and that has not changed for a while (a writer locks its file the moment it makes it), was
+// left by a run that died: it is removed. Each folder is looked through once a run.
+void removeLeftTemporaries(const std::string& folder) {
+    static std::mutex mutex;
+    static std::unordered_set<std::string> swept;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!swept.insert(folder).second) return;
+    }
+    constexpr time_t kQuietSeconds = 2;
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    DIR* listing = ::fdopendir(::dup(dir));
+    std::vector<std::string> names;
+    while (listing) {
+        const dirent* entry = ::readdir(listing);
+        if (!entry) break;
+        if (isTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+    }
+    if (listing) ::closedir(listing);
+    const time_t now = ::time(nullptr);
+    for (const std::string& name : names) {
+        const int fd = openRegularAt(dir, name, O_RDONLY | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat held {
+        }, named{};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && now - held.st_mtime >= kQuietSeconds &&
+            ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+            named.st_dev == held.st_dev)
+            ::unlinkat(dir, name.c_str(), 0);
+        ::close(fd);
+    }
+    ::close(dir);
+}
+
 }  // namespace
 
 namespace {
@@ -113,6 +224,12 @@ std::string numberedName(const std::string& name, unsigned n) {
     return nameWithin(name, " (" + std::to_string(n) + ")");
 }
 
+SkipFilesAlreadyThere::SkipFilesAlreadyThere() : before_(std::exchange(skipFilesAlreadyThere, true)) {}
+
+SkipFilesAlreadyThere::~SkipFilesAlreadyThere() { skipFilesAlreadyThere = before_; }
+
+bool SkipFilesAlreadyThere::active() { return skipFilesAlreadyThere; }
+
 NewFile::NewFile(std::string path) : path_(std::move(path)) {
     const std::string folder = folderOf(path_);
     const std::string name = nameOf(path_);
@@ -122,16 +239,19 @@ NewFile::NewFile(std::string path) : path_(std::move(path)) {
     }
     // A name longer than a file system holds is cut before the first try, its extension kept.
     if (name.size() > kNameMax) path_ = joined(folder, nameWithin(name, ""));
+    removeLeftTemporaries(folder);
     // Hidden and unlike any name a user gives; the name part is cut so that it stays valid.
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = joined(folder, "." + cutTo(name, 200) + "." + randomSuffix() + ".part");
+        temp_ = joined(folder, "." + cutTo(name, 200) + "." + randomSuffix() + kPartEnding);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }
     if (fd_ < 0) {
         reason_ = errnoText(errno);
         temp_.clear();
+        return;
     }
+    ::flock(fd_, LOCK_EX | LOCK_NB);  // says "still being written" to a later run's sweep
 }
 
 NewFile::~NewFile() { closeAndRemove(); }
@@ -179,10 +299,18 @@ Outcome NewFile::place(bool replace) {
         closeAndRemove();
         return outcome;
     }
+    if (skipFilesAlreadyThere) {
+        if (std::string same = sameFileThere(); !same.empty()) {
+            outcome.path = std::move(same);
+            outcome.alreadyThere = true;
+            closeAndRemove();
+            return outcome;
+        }
+    }
     const std::string folder = folderOf(path_);
     const std::string name = nameOf(path_);
     Placed (*placeAt)(const std::string&, const std::string&) = renameNoReplace;
-    for (unsigned n = 1; n <= kLastNumber;) {
+    for (unsigned n = 1; (n = freeNumberFrom(folder, name, n)) <= kLastNumber;) {
         const std::string candidate = n == 1 ? path_ : joined(folder, numberedName(name, n));
         const Placed placed = placeAt(temp_, candidate);
         if (placed == Placed::Done) {
@@ -203,6 +331,18 @@ Outcome NewFile::place(bool replace) {
     outcome.reason = "every numbered name of it is taken";
     closeAndRemove();
     return outcome;
+}
+
+std::string NewFile::sameFileThere() const {
+    const std::string folder = folderOf(path_);
+    const std::string name = nameOf(path_);
+    for (unsigned n = 1; n <= kLastNumber; ++n) {
+        const std::string candidate = n == 1 ? path_ : joined(folder, numberedName(name, n));
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) != 0) break;  // the numbered names end here
+        if (S_ISREG(st.st_mode) && uint64_t(st.st_size) == size_ && sameBytes(temp_, candidate)) return candidate;
+    }
+    return {};
 }
 
 Outcome writeNewFile(const std::string& path, std::string_view bytes) {
@@ -252,6 +392,22 @@ std::string makeFolders(const std::string& folder) {
     }
     return {};
 }
+
+Outcome makeNewFolder(const std::string& path) {
+    std::string name = nameOf(path);
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    if (name.empty() || name == "." || name == "..") return {path, "it has no folder name"};
+    const std::string folder = folderOf(path);
+    if (std::string why = makeFolders(folder); !why.empty()) return {path, why};
+    for (unsigned n = 1; (n = freeNumberFrom(folder, name, n)) <= kLastNumber; ++n) {
+        const std::string candidate = n == 1 ? joined(folder, name) : joined(folder, numberedName(name, n));
+        if (::mkdir(candidate.c_str(), 0777) == 0) return {candidate, {}};
+        if (errno != EEXIST) return {candidate, "cannot make " + candidate + ": " + errnoText(errno)};
+    }
+    return {path, "every numbered name of it is taken"};
+}
+
+void letWritesFailPastTheSizeLimit() { ::signal(SIGXFSZ, SIG_IGN); }
 
 bool replaceOwnFile(const std::string& path, std::string_view bytes, std::string* reason) {
     NewFile file(path);

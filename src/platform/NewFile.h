@@ -17,8 +17,9 @@ namespace files {
 
 // What became of one file.
 struct Outcome {
-    std::string path;    // where the file now is; on failure, where it was meant to go
-    std::string reason;  // why it is not there; empty once it is whole in place
+    std::string path;           // where the file now is; on failure, where it was meant to go
+    std::string reason;         // why it is not there; empty once it is whole in place
+    bool alreadyThere = false;  // not written: path already held the same bytes
     bool ok() const { return reason.empty(); }
 };
 
@@ -26,6 +27,24 @@ struct Outcome {
 // that the file still opens with the same program; a name that begins with its only dot
 // (".profile") has no extension. Shortened where needed to stay a valid file name.
 std::string numberedName(const std::string& name, unsigned n);
+
+// While one lives on a thread, a file written there whose bytes equal those of a file already
+// at its name, or at one of its numbered names, is not written again: its outcome is that file,
+// marked alreadyThere. For a copy run again into the folder of an earlier run, which should
+// leave what is the same and add only what changed (under the next numbered name).
+class SkipFilesAlreadyThere {
+public:
+    SkipFilesAlreadyThere();
+    ~SkipFilesAlreadyThere();
+    SkipFilesAlreadyThere(const SkipFilesAlreadyThere&) = delete;
+    SkipFilesAlreadyThere& operator=(const SkipFilesAlreadyThere&) = delete;
+
+    // Whether one lives on the calling thread.
+    static bool active();
+
+private:
+    bool before_;
+};
 
 // One new file being written. Not copyable; used by one thread.
 class NewFile {
@@ -51,6 +70,9 @@ public:
 
 private:
     Outcome place(bool replace);
+    // The file of path's name or of one of its numbered names that holds the same bytes as the
+    // temporary file; empty when there is none.
+    std::string sameFileThere() const;
     void closeAndRemove();
 
     std::string path_;
@@ -67,8 +89,19 @@ Outcome copyNewFile(const std::string& source, const std::string& path);
 // The same from a descriptor opened by the caller; sourceName names it in a failure.
 Outcome copyNewFile(int sourceFd, const std::string& sourceName, const std::string& path);
 
+// The folder of one export (an app's container, a book, a device folder): made new at path, or
+// at the next free numbered name when path is taken by a file or folder ("Trip (2)"), so that
+// an export never mixes into an earlier one. The folders above it are made as needed. The
+// outcome's path is the folder made.
+Outcome makeNewFolder(const std::string& path);
+
 // Makes folder and the folders above it. Empty when it is there, else why not.
 std::string makeFolders(const std::string& folder);
+
+// Past the file-size limit (ulimit -f) the system kills a writing process unless it ignores the
+// signal; ignored, the write fails with "File too large" and the other files still go. Called
+// once at the start of every program that writes files.
+void letWritesFailPastTheSizeLimit();
 
 // Replaces a file of the program's own with bytes in one step; false with the reason.
 bool replaceOwnFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);

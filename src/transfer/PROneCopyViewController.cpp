@@ -138,10 +138,16 @@ void PROneCopyViewController::toggle(OneCopyCategory c) {
 void PROneCopyViewController::StartOneCopyAction() {
     if (bStartScan) return;  // one copy at a time
     view();
-    const DeviceStamp stamp = tie_.tieTo(copyIndex);
-    bStartScan = true;
     // The folder of this copy, as the preferences say now; the books go there too.
     const QString exportFolder = AppState::exportFolder();
+    const QString copy = copyKey(exportFolder);
+    if (copy == doneCopy_) {
+        // Pressed again after this device was copied into this folder: the copy is there.
+        tellActionDone(view(), tr("The one-click copy is done"), exportFolder, false);
+        return;
+    }
+    const DeviceStamp stamp = tie_.tieTo(copyIndex);
+    bStartScan = true;
     bookExportPath = exportFolder;
     theFalshView->show();
     theFalshView->startFlash();
@@ -180,8 +186,20 @@ void PROneCopyViewController::StartOneCopyAction() {
         const transfer::OneCopySummary summary = OneCopyRun(*services, options, hooks, &cancelled).run();
         const QString folder = options.exportFolder;
         performOnMainThread(
-            this, [this, summary, folder] { finishOneClickCopyOnMainThread(summary, folder); }, true);
+            this,
+            [this, summary, folder] {
+                finishOneClickCopyOnMainThread(summary, folder);
+                // A copy that ran to its end is not made again into the same folder.
+                if (!summary.deviceLeft && !summary.cancelled) doneCopy_ = copyKey(folder);
+            },
+            true);
     });
+}
+
+QString PROneCopyViewController::copyKey(const QString& exportFolder) const {
+    const AppState* state = AppState::current();
+    const PRiDeviceNodePtr device = state ? state->currentIDevicenode() : nullptr;
+    return (device ? device->udidNumber() : QString()) + QLatin1Char('\n') + exportFolder;
 }
 
 void PROneCopyViewController::endRow(OneCopyCategory c, bool done) {

@@ -104,4 +104,7 @@ private:
     disk::DiskDeviceServices* services_ = nullptr;
     transfer::OneCopySummary summary_;
     int copiesFinished_ = 0;
+    // The device and folder of the last copy that ran to its end ("" before any).
+    QString doneCopy_;
+    QString copyKey(const QString& exportFolder) const;
 };

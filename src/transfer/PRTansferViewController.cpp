@@ -12,6 +12,7 @@
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PhotoBrowserModel.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/NewExportFolder.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemView>
@@ -229,7 +230,6 @@ QString PRTansferViewController::defaultExportName(const QDateTime& when) {
 void PRTansferViewController::ExportOpenpanelAction() {
     PanelRequest request;
     request.kind = PanelRequest::Kind::Save;
-    request.directory = QStringLiteral("/");
     request.suggestedName = defaultExportName(QDateTime::currentDateTime());
     request.canCreateDirectories = true;
     if (AppShell* app = AppShell::current()) request.window = app->window();
@@ -250,9 +250,12 @@ void PRTansferViewController::savePanelDidEnd(int returnCode, const QString& pat
     };
     for (const auto& [flag, worker] : requests) {
         if (!*flag) continue;
-        exportPath = path;
         // The folder is shown at once, before the first file arrives: it is made first.
-        paths::makeDirectories(exportPath.toStdString());
+        exportPath = makeNewExportFolder(alertWindow(), path);
+        if (exportPath.isEmpty()) {
+            *flag = false;
+            return;
+        }
         if (worker) (this->*worker)();
         workspace::selectFile(QString(), exportPath);
         return;

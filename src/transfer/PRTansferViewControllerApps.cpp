@@ -19,7 +19,10 @@
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
+#include "widgets/NameTakenQuestion.h"
+#include "widgets/NothingSelected.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -355,35 +358,71 @@ void PRTansferViewController::appExportEnded(const disk::ActionResult& result, c
 }
 
 void PRTansferViewController::addFilesToApp(QObject*) {
+    // Beside the chosen file, else into the folder shown.
     const std::vector<transfer::ContainerFile> files = selectedAppFiles();
-    if (files.empty()) return;  // the file lands beside a chosen file
+    const PRAppDirTreeNodePtr folder = selectedAppFolder();
+    std::string bundleId, beside;
+    if (!files.empty()) {
+        bundleId = files.front().bundleId, beside = files.front().path;
+    } else if (folder && !containerPathOf(*folder).isEmpty()) {
+        bundleId = folder->appBundleName.toStdString();
+        beside = containerPathOf(*folder).toStdString();
+        if (!beside.ends_with('/')) beside += '/';
+    } else {
+        tellWhatToSelect(alertWindow(), tr("Select the app folder to add the files to first."));
+        return;
+    }
     PanelRequest request;
     request.kind = PanelRequest::Kind::Open;
     request.chooseFiles = true;
+    request.multipleSelection = true;
     request.window = alertWindow();
     const DeviceStamp stamp = tie_.stamp();
-    const QString chosen = dialogs::runPanelForPath(request);
+    const QStringList chosen = dialogs::runPanel(request);
     if (chosen.isEmpty()) return;
-    addFilePath = chosen;
+    addFilePath = chosen.front();
     const int device = stamp.index();
-    const transfer::ContainerFile beside = files.front();
-    const PRAppDirTreeNodePtr folder = selectedAppFolder();
+    // A name the folder already has is asked about first: nothing is replaced unasked.
+    const auto adds = askForTakenNames(alertWindow(), chosen, [&](const QString& local) {
+        const auto onlyItsDevice = stamp.onlyThisDevice();
+        return transfer::containerNameTaken(disk::deviceDiskServices(), device, bundleId, local, beside);
+    });
+    if (adds.empty()) return;
+    auto added = std::make_shared<std::vector<std::pair<std::string, uint64_t>>>();
     startAppJob(
         stamp,
-        [device, beside, chosen](const std::atomic<bool>&) {
-            return transfer::addFileToContainer(disk::deviceDiskServices(), device, beside.bundleId, chosen,
-                                                beside.path);
+        [device, bundleId, beside, adds, added](const std::atomic<bool>&) {
+            disk::ActionResult result;
+            for (const auto& [local, taken] : adds) {
+                std::string path;
+                const disk::ActionResult one = transfer::addFileToContainer(disk::deviceDiskServices(), device,
+                                                                            bundleId, local, beside, taken, &path);
+                if (one.ok()) added->emplace_back(path, one.bytes);
+                result.add(one);
+            }
+            return result;
         },
-        tr("The file could not be added."),
-        [this, beside, chosen, folder](const disk::ActionResult& result) {
-            if (result.files == 0 || !folder) return;
-            auto added = PRAppDirTreeNode::create();
-            added->filePath = QString::fromStdString(transfer::addTargetPath(beside.path, chosen));
-            added->appBundleName = QString::fromStdString(beside.bundleId);
-            added->appDisplayName = folder->appDisplayName;
-            added->fileType = QStringLiteral("FILE");
-            added->fileSize = QString::fromStdString(sizeText(result.bytes));
-            appTreeController->addTreeNode(added);
+        tr("Some files could not be added."),
+        [this, folder, bundleId, added](const disk::ActionResult&) {
+            if (!folder) return;
+            for (const auto& [path, bytes] : *added) {
+                // A replaced file keeps its row with its new size; a new one joins the list.
+                const QString devicePath = QString::fromStdString(path);
+                bool listed = false;
+                for (const PRAppFileTreeNodePtr& file : folder->fileChildren())
+                    if (file->filePath == devicePath) {
+                        listed = true;
+                        file->fileSize = QString::fromStdString(sizeText(bytes));
+                    }
+                if (listed) continue;
+                auto node = PRAppDirTreeNode::create();
+                node->filePath = devicePath;
+                node->appBundleName = QString::fromStdString(bundleId);
+                node->appDisplayName = folder->appDisplayName;
+                node->fileType = QStringLiteral("FILE");
+                node->fileSize = QString::fromStdString(sizeText(bytes));
+                appTreeController->addTreeNode(node);
+            }
             refreshAppFiles();
         });
 }
@@ -423,7 +462,7 @@ void PRTansferViewController::AppDeleted(QObject*) {
     alert.buttons = {tr("Deleted"), tr("Cancel")};
     alert.window = alertWindow();
     const DeviceStamp stamp = tie_.stamp();
-    if (dialogs::runAlert(alert) != NSAlertFirstButtonReturn) return;
+    if (dialogs::runAlert(alert.destructive()) != NSAlertFirstButtonReturn) return;
     const int device = stamp.index();
     auto removed = std::make_shared<std::vector<std::string>>();
     startAppJob(
@@ -436,6 +475,10 @@ void PRTansferViewController::AppDeleted(QObject*) {
 }
 
 void PRTansferViewController::AppExportFilestoMac(QObject*) {
+    if (selectedAppFiles().empty()) {
+        tellWhatToSelect(alertWindow(), tr("Select the files to export in the list first."));
+        return;
+    }
     setExportRequest(&bAppSelectedExport);
     ExportOpenpanelAction();
 }
@@ -471,6 +514,10 @@ void PRTansferViewController::AppExportFilestoDocument(QObject*) {
 }
 
 void PRTansferViewController::AppDirExporttoMac(QObject*) {
+    if (!selectedAppFolder()) {
+        tellWhatToSelect(alertWindow(), tr("Select the folder to export first."));
+        return;
+    }
     setExportRequest(&bAppDirExport);
     ExportOpenpanelAction();
 }

@@ -10,6 +10,7 @@
 #include "transfer/PRTansferViewController.h"
 #include "transfer/PhotoBrowserModel.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/NothingSelected.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -179,6 +180,10 @@ void PRTansferViewController::imageBrowsercellWasRightClickedAtIndex(int, const 
 }
 
 void PRTansferViewController::ExportSelectedPhotoToMac(QObject*) {
+    if (!imageBroswerView->selectionModel()->hasSelection()) {
+        tellWhatToSelect(alertWindow(), tr("Select the photos to export first."));
+        return;
+    }
     setExportRequest(&bPhotoSelectedExport);
     ExportOpenpanelAction();
 }

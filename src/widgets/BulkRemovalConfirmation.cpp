@@ -12,5 +12,5 @@ bool confirmBulkRemoval(QWidget* window, const QString& what, const QString& det
                      QCoreApplication::translate("Localizable", "Cancel")};
     alert.style = AlertRequest::Style::Warning;
     alert.window = window;
-    return dialogs::runAlert(alert) == NSAlertFirstButtonReturn;
+    return dialogs::runAlert(alert.destructive()) == NSAlertFirstButtonReturn;
 }

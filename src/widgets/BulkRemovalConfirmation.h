@@ -1,5 +1,5 @@
 // The one question before a bulk removal: a modal alert saying what will be removed and how
-// much, whose default button is "Deleted" and whose alternate is "Cancel".
+// much, with the buttons "Deleted" and "Cancel"; Cancel is the default, so Enter deletes nothing.
 #pragma once
 
 #include <QString>

@@ -24,6 +24,10 @@ using apptest::click;
 
 namespace {
 
+// A button that has become "Remove" takes a press once the scan's results have been on screen a
+// moment, as a user's next press comes.
+void letResultsSettle() { testsupport::spinEventLoop(std::chrono::milliseconds(ResultsSettle::kMilliseconds + 100)); }
+
 class CleanPages : public AppTest {
 protected:
     void attachSample() {
@@ -170,6 +174,7 @@ TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
     click(page()->appClean().appStartBtn);
     ASSERT_TRUE(testsupport::waitUntil([this] { return !page()->appCleanScanning(); }));
     const uint64_t appFiles = page()->appCleanCounters().totalFileNumber;
+    letResultsSettle();
     click(page()->appClean().appStartBtn);
     ASSERT_EQ(responder.alerts.size(), 4u);
     EXPECT_TRUE(isQuestion(lastQuestion()));
@@ -194,6 +199,7 @@ TEST_F(CleanPages, EachBulkRemovalAsksOnceAndCancelChangesNothing) {
     ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->isScanFinished(); }));
     const uint64_t boostFiles = boost->totalFileNumber;
     ASSERT_GT(boostFiles, 0u);
+    letResultsSettle();
     click(boost->scanButton);
     ASSERT_EQ(responder.alerts.size(), 6u);
     EXPECT_TRUE(isQuestion(lastQuestion()));
@@ -227,6 +233,7 @@ TEST_F(CleanPages, SpinnersShowOnlyWhileWorkRunsAndDoneGoesBackToIdle) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return !page()->appCleanScanning(); }));
     EXPECT_FALSE(panel.appFlashView->isVisible()) << "the scan has ended";
     for (PRProgressView* bar : bars) EXPECT_EQ(bar->value(), 1.0f);
+    letResultsSettle();
     click(panel.appStartBtn);  // remove
     ASSERT_TRUE(testsupport::waitUntil([&] { return panel.appStartBtn->imageName() == "doneNom.png"; }));
     EXPECT_FALSE(panel.appFlashView->isVisible());
@@ -248,6 +255,7 @@ TEST_F(CleanPages, SpinnersShowOnlyWhileWorkRunsAndDoneGoesBackToIdle) {
     click(boost->scanButton);
     ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->isScanFinished(); }));
     EXPECT_FALSE(boost->theFalshView->isVisible());
+    letResultsSettle();
     click(boost->scanButton);
     ASSERT_TRUE(testsupport::waitUntil([boost] { return boost->scanButton->imageName() == "doneNom.png"; }));
     click(boost->scanButton);  // "Done"

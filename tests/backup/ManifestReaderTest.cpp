@@ -110,8 +110,8 @@ TEST_F(ManifestReader, OnlyTheSixDomainsAreKeptComparedExactly) {
 
 TEST_F(ManifestReader, ManyDomainsInAnyOrderEachKeepTheirOwnText) {
     // More distinct domains than the reader remembers, met again after others; a domain cut
-    // by a NUL is kept by its text, one that is no UTF-8 has no text and is not kept, while
-    // both keys come from the raw bytes.
+    // by a NUL is kept by its text, one that is no UTF-8 shows its bad byte as U+FFFD (and so
+    // is not a kept domain), while both keys come from the raw bytes.
     const std::vector<std::string> domains = {"HomeDomain", "AppDomain-com.atebits.Tweetie2", "CameraRollDomain"};
     const std::string cutByNul("HomeDomain\0x", 12);
     const std::string notUtf8 = "MediaDomain\xFF";
@@ -130,7 +130,7 @@ TEST_F(ManifestReader, ManyDomainsInAnyOrderEachKeepTheirOwnText) {
     size_t kept = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string& raw = entries[i].domain;
-        const std::string text = raw == cutByNul ? "HomeDomain" : raw == notUtf8 ? "" : raw;
+        const std::string text = raw == cutByNul ? "HomeDomain" : raw == notUtf8 ? "MediaDomain\uFFFD" : raw;
         ASSERT_EQ(nodes[i]->fileDomain(), text) << i;
         ASSERT_EQ(nodes[i]->fileKey(), keyPath(raw, entries[i].path)) << i;
         if (PRBackupManifestReader::isKeptDomain(text)) ++kept;
@@ -263,10 +263,11 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
     ASSERT_EQ(nodes.size(), 9u);
     EXPECT_EQ(nodes[5]->filePath(), "a-long-path-that-does-not-fit-in-a-short-text/b.jpg");
     EXPECT_EQ(nodes[6]->filePath(), "s.db");  // kept records keep their own texts
-    // A path is kept up to a NUL, and not at all when it is no UTF-8; keys hash the raw bytes.
+    // A path is kept up to a NUL, and one that is no UTF-8 with its bad bytes shown as U+FFFD,
+    // never dropped; keys hash the raw bytes.
     EXPECT_EQ(nodes[7]->filePath(), "Library/cut");
     EXPECT_EQ(nodes[7]->fileKey(), keyPath("HomeDomain", std::string("Library/cut\0.jpg", 16)));
-    EXPECT_EQ(nodes[8]->filePath(), "");
+    EXPECT_EQ(nodes[8]->filePath(), "Library/not-utf8-\uFFFD.jpg");
     EXPECT_EQ(lookingState.treeFileCount(), state.treeFileCount());
 }
 

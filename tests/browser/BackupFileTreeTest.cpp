@@ -157,7 +157,7 @@ TEST(BackupFileTree, MarksPropagateDownAndUpAndTheCountFollowsTheRows) {
 
     // A record that names a folder is that folder, not a row counted among its parent's files.
     PRTreeDirNode folderRecord = record("MediaDomain", "Media/DCIM");
-    folderRecord.setIsFolderRecord(true);
+    folderRecord.setFileMode(0040755);
     EXPECT_TRUE(tree.addTreeNode(folderRecord, "Phone"));
     const auto media = child(child(device, "MediaDomain"), "Media");
     ASSERT_TRUE(media);

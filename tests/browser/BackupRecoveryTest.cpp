@@ -7,10 +7,15 @@
 #include "HostileFiles.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
+#include "backup/ManifestWriter.h"
+#include "backup/PRBackupManifestReader.h"
+#include "backup/PRBackupScanState.h"
+#include "backup/SHAH.h"
 #include "browser/core/PRBackupFileTree.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PRBackupScanJob.h"
 #include "export/PRHtmlController.h"
+#include "platform/NotificationCenter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -369,6 +374,66 @@ TEST_F(BackupRecoveryTest, LinksAndFifosInABackupAreNamedFailuresAndNothingIsRea
     EXPECT_NE(r.firstReason.find(backup + "/linked"), std::string::npos) << r.firstReason;
     EXPECT_EQ(filesBelow(out + "/Photo&Video"), (std::set<std::string>{"good.jpg"}));
     EXPECT_EQ(readAll(out + "/Photo&Video/good.jpg"), "jpeg bytes");
+}
+
+TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNoneIsLeftOut) {
+    // A crafted backup: a folder record, a file, a file whose data is missing, one whose data is
+    // a FIFO, one whose data is a link to a device, a link record (which has no data), and a
+    // file whose path is not valid UTF-8.
+    const std::string backup = scratch("modes");
+    std::vector<ManifestEntry> entries;
+    auto add = [&](const std::string& path, uint16_t mode) -> std::string {
+        entries.push_back({"HomeDomain", path, {}, {}, {}, mode});
+        if (mode == 0120755) entries.back().linkTarget = "/private/var/mobile/elsewhere";
+        SHAH sha;
+        const std::string keyText = "HomeDomain-" + path;
+        sha.Input(keyText.data(), unsigned(keyText.size()));
+        unsigned digest[5];
+        sha.Result(digest);
+        std::string key(SHAH::kHexDigits, '0');
+        SHAH::DigestToHex(digest, key.data());
+        return backup + "/" + key;
+    };
+    add("Library/Notes", 040755);
+    writeBytes(add("Library/Notes/plain.txt", 0100644), "plain");
+    add("Library/Notes/missing.txt", 0100644);
+    ASSERT_TRUE(testsupport::makeFifo(add("Library/Notes/fifo.txt", 0100644)));
+    ::symlink("/dev/zero", add("Library/Notes/device.txt", 0100644).c_str());
+    add("Library/Notes/link", 0120755);
+    writeBytes(add("Library/Notes/caf\xE9.txt", 0100644), "latin-1 name");
+    ASSERT_TRUE(writeManifest(backup + "/Manifest.mbdb", entries));
+
+    // Read as a scan reads it: every record reaches the tree, the odd name shown, not dropped.
+    PRBackupScanState state;
+    NSNotificationCenter nc;
+    PRBackupFileTree tree;
+    int listed = 0;
+    nc.addObserver(&tree, "FindBackUpDirFileInfo", [&](const NSNotification& n) {
+        if (auto record = n.objectAs<PRTreeDirNode>()) listed += tree.addTreeNode(*record, "iPhone") ? 1 : 0;
+    });
+    PRBackupManifestReader(state, nc).scanDirAnalyThread(backup);
+    nc.removeObserver(&tree);
+    EXPECT_EQ(listed, int(entries.size()));
+    for (const PRTreeDirNodePtr& root : tree.roots()) PRBackupFileTree::setFolderState(root, PRTreeSelected);
+    PRRecoverySelection s;
+    s.deviceName = "iPhone";
+    s.treeRoots = tree.roots();
+
+    const std::string out = scratch("modes-recovered");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    // The folder, the plain file and the oddly named one arrive; the four others are failures,
+    // the first named with its reason; nothing stands in for them.
+    EXPECT_EQ(r.written, 3u);
+    EXPECT_EQ(r.failures, 4u);
+    EXPECT_EQ(r.firstFailedPath, "HomeDomain/Library/Notes/missing.txt");
+    EXPECT_EQ(r.firstReason, "missing from the backup");
+    const std::string notes = out + "/iPhone/HomeDomain/Library/Notes";
+    EXPECT_EQ(filesBelow(notes), (std::set<std::string>{"plain.txt", "caf\uFFFD.txt"}));
+    EXPECT_EQ(readAll(notes + "/caf\uFFFD.txt"), "latin-1 name");
+    size_t folders = 0;
+    for (const auto& e : fs::recursive_directory_iterator(out + "/iPhone")) folders += e.is_directory() ? 1 : 0;
+    EXPECT_EQ(folders, 3u);  // HomeDomain/Library/Notes: no folder in a file's place
 }
 
 TEST_F(BackupRecoveryTest, AFolderThatCannotBeWrittenIsReportedAndTheRestIsWritten) {

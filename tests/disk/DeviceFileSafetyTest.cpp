@@ -113,9 +113,18 @@ TEST_F(DeviceFileSafetyTest, AnExportNamesEveryEntryItDidNotCopy) {
 
     disk::FileBrowserActions browser(disk::deviceDiskServices(), index);
     const disk::ActionResult result = browser.exportEntries({"/Export"}, out);
-    EXPECT_EQ(result.files, 2u);
-    EXPECT_EQ(result.failures, 3u);  // the FIFO, the link, the name that is not text
-    EXPECT_EQ(filesBelow(out.toStdString()), (std::set<std::string>{"Export/a.txt", "Export/sub/b.txt"}));
+    EXPECT_EQ(result.files, 3u);
+    EXPECT_EQ(result.failures, 2u);  // the FIFO and the link
+    // A name that is not text keeps its bytes on the device and lands under one the disk holds.
+    EXPECT_EQ(filesBelow(out.toStdString()),
+              (std::set<std::string>{"Export/a.txt", "Export/sub/b.txt", "Export/bad\uFFFD\uFFFD.txt"}));
+    // The listing gives that name's own bytes, and a removal by them takes that very file.
+    std::vector<std::string> names;
+    ASSERT_TRUE(disk::deviceDiskServices().startMediaArea(index)->ListDirectory("/Export", names));
+    EXPECT_EQ(std::count(names.begin(), names.end(), "bad\xff\xfe.txt"), 1);
+    std::vector<bool> removed;
+    EXPECT_TRUE(browser.removeFiles({"/Export/bad\xff\xfe.txt"}, removed).ok());
+    EXPECT_FALSE(fs::exists(media + "/Export/bad\xff\xfe.txt"));
 
     // A folder the device will not list is a failure, not an empty folder reported as done.
     simdevice::failCall(simId, "AFCDirectoryOpen", kAFCPermissionDeniedError, 1);

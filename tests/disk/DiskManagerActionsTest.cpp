@@ -94,7 +94,7 @@ TEST_F(DiskManagerActionsTest, ExportsNeverOverwriteAndCopyEveryRow) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
 }
 
-TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportKeepsTheFirst) {
+TEST_F(DiskManagerActionsTest, AFolderExportedAgainGoesBesideTheFirstAndNeverIntoIt) {
     device.addApp("com.brightleaf.RecipeBox", "RecipeBox", 100, 200);
     device.containers["com.brightleaf.RecipeBox"].addFile("/.metadata.plist", "meta");
     device.containers["com.brightleaf.RecipeBox"].addFile("/Library/.Trash/old.txt", "old");
@@ -102,17 +102,34 @@ TEST_F(DiskManagerActionsTest, AnAppContainerShowsHiddenNamesAndASecondExportKee
     const QString app = out() + "/RecipeBox";
     const ActionResult first = actions.exportAppContainer("com.brightleaf.RecipeBox", app);
     ASSERT_TRUE(first.ok()) << first.firstFailurePath << ": " << first.firstFailureReason;
+    EXPECT_EQ(first.folder, app.toStdString());
     const std::map<std::string, std::string> expected{{"metadata.plist", "F:meta"}, {"Library", "D"},
                                                       {"Library/Trash", "D"},       {"Library/Trash/old.txt", "F:old"},
                                                       {"Documents", "D"},           {"Documents/Pasta.mp4", "F:pasta"}};
     EXPECT_EQ(treeOf(app.toStdString()), expected);
-    // A second export into the same folder keeps the first one's files.
+    // A second export keeps the first one's folder as it was and makes one of its own.
     auto& pasta = device.containers["com.brightleaf.RecipeBox"].entries["/Documents/Pasta.mp4"];
     pasta.bytes = "pasta 2";
     pasta.size = pasta.bytes.size();
-    ASSERT_TRUE(actions.exportAppContainer("com.brightleaf.RecipeBox", app).ok());
-    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta.mp4"), "pasta");
-    EXPECT_EQ(slurp(app.toStdString() + "/Documents/Pasta (2).mp4"), "pasta 2");
+    const ActionResult second = actions.exportAppContainer("com.brightleaf.RecipeBox", app);
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second.folder, app.toStdString() + " (2)");
+    EXPECT_EQ(treeOf(app.toStdString()), expected);
+    EXPECT_EQ(slurp(app.toStdString() + " (2)/Documents/Pasta.mp4"), "pasta 2");
+    // A file where the folder would go is left alone: the export takes the next name.
+    std::ofstream(app.toStdString() + " (3)") << "the user's notes";
+    EXPECT_EQ(actions.exportAppContainer("com.brightleaf.RecipeBox", app).folder, app.toStdString() + " (4)");
+    EXPECT_EQ(slurp(app.toStdString() + " (3)"), "the user's notes");
+
+    // A book kept as a folder, exported twice: two whole books, none mixed into the other.
+    device.media.addFile("/Books/Purchases/Trip.epub/mimetype", "application/epub+zip");
+    device.media.addFile("/Books/Purchases/Trip.epub/OEBPS/content.opf", "<package/>");
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(actions.exportItems({{"/Books/Purchases/Trip.epub", "Trip.epub", {}}}, out()).ok());
+    const std::map<std::string, std::string> book{
+        {"mimetype", "F:application/epub+zip"}, {"OEBPS", "D"}, {"OEBPS/content.opf", "F:<package/>"}};
+    EXPECT_EQ(treeOf(out().toStdString() + "/Trip.epub"), book);
+    EXPECT_EQ(treeOf(out().toStdString() + "/Trip (2).epub"), book);
 
     EXPECT_FALSE(actions.exportAppContainer("com.example.Missing", out() + "/Missing").ok());
 }

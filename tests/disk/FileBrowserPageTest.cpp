@@ -183,6 +183,16 @@ TEST_F(FileBrowserPageTest, AFolderExportIsIdenticalToTheDeviceFolder) {
     EXPECT_TRUE(fs::is_directory(chosen + "/general_storage/Archive/Empty"));
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened.back(), std::make_pair(workspace::Action::ShowFolder, QString::fromStdString(chosen)));
+    // The same name chosen again: the first export stays as it was, the second goes beside it.
+    // A row selected in the list is what Export Folder takes.
+    selectFiles({"Archive"});
+    page->ExportDirFileToMac();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(treeOf(chosen + "/general_storage", false), treeOf(folder + "/media/general_storage", true));
+    EXPECT_EQ(treeOf(chosen + " (2)/general_storage/Archive", false),
+              treeOf(folder + "/media/general_storage/Archive", true));
+    EXPECT_FALSE(fs::exists(chosen + " (2)/general_storage/index"));
+    EXPECT_EQ(responder.panels.back().directory, QString::fromStdString(home.path() + "/Exports"));
 
     // Single files go flat into the chosen folder, and into Documents.
     const std::string flat = home.path() + "/Exports/Flat";
@@ -222,9 +232,37 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     selectFiles({"index"});
     page->addFilesToSystem();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(slurp(folder + "/media/general_storage/Archive/2014/05/Receipts/Packing List.txt"), "tent\nstove\n");
+    const std::string receipts = folder + "/media/general_storage/Archive/2014/05/Receipts";
+    EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\n");
     EXPECT_EQ(shownNames(), (QStringList{"index", "Packing List.txt"}));
     testsupport::saveScreenshot(&host, "filebrowser-added");
+
+    // Added again, with no row selected (into the folder shown) and a second file chosen: the
+    // device's file of that name is replaced only when the answer says so, Cancel the default.
+    std::ofstream(local) << "tent\nstove\nlamp\n";
+    std::ofstream(home.path() + "/Desk/Map.txt") << "map";
+    responder.panelAnswer = {QString::fromStdString(local), QString::fromStdString(home.path() + "/Desk/Map.txt")};
+    page->theTableView->clearSelection();
+    page->theTableView->setCurrentIndex({});
+    const size_t asked = responder.alerts.size();
+    for (int answer : {NSAlertThirdButtonReturn, NSAlertSecondButtonReturn, NSAlertFirstButtonReturn}) {
+        responder.alertAnswer = answer;  // Cancel, Keep Both, Replace
+        page->addFilesToSystem();
+        ASSERT_TRUE(waitIdle());
+        if (answer == NSAlertThirdButtonReturn) EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\n");
+    }
+    // Asked each time a name was taken: once (Map.txt went in at once), then twice, twice.
+    ASSERT_EQ(responder.alerts.size(), asked + 5);
+    EXPECT_EQ(responder.alerts[asked].buttons, (QStringList{"Replace", "Keep Both", "Cancel"}));
+    EXPECT_EQ(responder.alerts[asked].defaultButton, 2);
+    EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\nlamp\n");
+    EXPECT_EQ(slurp(receipts + "/Packing List (2).txt"), "tent\nstove\nlamp\n");
+    EXPECT_EQ(slurp(receipts + "/Map.txt"), "map");
+    EXPECT_EQ(slurp(receipts + "/Map (2).txt"), "map");
+    // The list shows the folder as the device now has it: each name once.
+    EXPECT_EQ(shownNames(),
+              (QStringList{"index", "Packing List.txt", "Map.txt", "Packing List (2).txt", "Map (2).txt"}));
+    responder.alertAnswer = NSAlertFirstButtonReturn;
 
     // A folder that is not empty cannot be deleted: the device refuses, its row stays and one
     // alert names it.
@@ -232,7 +270,7 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     selectFiles({"Notes"});
     page->RemoveTheFiles();
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(responder.alerts.size(), 4u);
+    ASSERT_EQ(responder.alerts.size(), asked + 7u);
     EXPECT_TRUE(responder.alerts.back().informativeText.contains("/general_storage/Archive/Notes"));
     EXPECT_TRUE(shownNames().contains("Notes"));
 }

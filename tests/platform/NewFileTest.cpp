@@ -5,9 +5,13 @@
 #include "platform/FileOpen.h"
 #include "platform/NewFile.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -132,4 +136,45 @@ TEST_F(NewFileTest, TheProgramsOwnFilesAreReplacedWholeAndNewFilesAreTheUsersToR
     struct stat st {};
     ASSERT_EQ(::stat((folder + "/card.vcf").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(NewFileTest, ARunThatDiedOrHitTheFileSizeLimitLeavesNoPartBehind) {
+    // Left by a run that died: a temporary file nobody writes any more. Another writer's, still
+    // being written (it holds its lock), and a user's file that only looks alike stay.
+    const std::string dead = folder + "/.IMG_0001.JPG.Ab3dE7gH.part";
+    const std::string live = folder + "/.IMG_0002.JPG.Zz9yY8xX.part";
+    writeFile(dead, "half a photo");
+    writeFile(live, "being written");
+    writeFile(folder + "/.notes.part", "the user's");
+    const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+    for (const std::string& path : {dead, live}) ::utimensat(AT_FDCWD, path.c_str(), long_ago, 0);
+    const int writer = ::open(live.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    ASSERT_TRUE(files::writeNewFile(folder + "/IMG_0003.JPG", "whole").ok());
+    ::close(writer);
+    EXPECT_EQ(namesIn(folder), (std::set<std::string>{".IMG_0002.JPG.Zz9yY8xX.part", ".notes.part", "IMG_0003.JPG"}));
+
+    // Under a file-size limit the file too large fails in the system's words, leaves nothing,
+    // and the program goes on to the next one.
+    const std::string limited = scratchDirectory("limited");
+    files::letWritesFailPastTheSizeLimit();
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limit = before;
+    limit.rlim_cur = 1 << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const files::Outcome large = files::writeNewFile(limited + "/movie.mov", std::string(2 << 20, 'm'));
+    const files::Outcome small = files::writeNewFile(limited + "/photo.jpg", "small");
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(large.reason, "File too large");
+    EXPECT_TRUE(small.ok()) << small.reason;
+    EXPECT_EQ(namesIn(limited), std::set<std::string>{"photo.jpg"});
+
+    // A folder export takes the next free name at its top, past a folder or a file of its name.
+    ::mkdir((limited + "/Trip").c_str(), 0755);
+    writeFile(limited + "/Trip (2)", "a file");
+    const files::Outcome trip = files::makeNewFolder(limited + "/Trip");
+    EXPECT_EQ(trip.path, limited + "/Trip (3)");
+    EXPECT_TRUE(fs::is_directory(trip.path));
 }

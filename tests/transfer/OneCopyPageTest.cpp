@@ -8,6 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 
@@ -124,6 +125,17 @@ TEST_F(OneCopyPageTest, TheExportFolderIsReadWhenEachCopyStarts) {
     press();
     ASSERT_TRUE(waitForCopies(1));
     EXPECT_TRUE(QFileInfo::exists(exportA + "/IMG_0001.JPG"));
+
+    // Pressed again once the copy is done: nothing is copied twice, and the page says so.
+    const QStringList copied = QDir(exportA).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    press();
+    testsupport::spinEventLoop(std::chrono::milliseconds(300));
+    EXPECT_FALSE(page->copying());
+    EXPECT_EQ(page->copiesFinished(), 1);
+    EXPECT_EQ(QDir(exportA).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), copied);
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(line->text().startsWith("The one-click copy is done")) << line->text().toStdString();
 
     // The preferences name another folder: the next copy, books included, goes there alone.
     state.setExportPath(exportB);

@@ -166,6 +166,30 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
     EXPECT_EQ(order, (std::vector<C>{C::CameraRoll, C::PhotoStream, C::PhotoLibrary, C::Music, C::Video, C::BookMarks,
                                      C::Contacts, C::Messages, C::Notes, C::BookMarks, C::Calendar, C::CallLogs}));
     EXPECT_TRUE(summary.lines().join("\n").contains("Call Logs: " + QString::number(data.calls.size()) + " written"));
+
+    // Run again into the same folder (a later launch): what is the same stays and is not written
+    // twice; a photo changed on the device since comes beside the earlier one under the next name.
+    auto outsideBooks = [this] {
+        QStringList files = filesBelow(exportFolder);
+        files.removeIf([](const QString& f) { return f.startsWith("Books/"); });
+        return files;
+    };
+    const QStringList before = outsideBooks();
+    const QByteArray firstPhoto = bytesOf(exportFolder + "/IMG_0001.JPG");
+    {
+        QFile changed(media("DCIM/100APPLE/IMG_0001.JPG"));
+        ASSERT_TRUE(changed.open(QIODevice::Append));
+        changed.write("edited");
+    }
+    const transfer::OneCopySummary again = run();
+    EXPECT_EQ(bytesOf(exportFolder + "/IMG_0001.JPG"), firstPhoto);
+    EXPECT_EQ(bytesOf(exportFolder + "/IMG_0001 (2).JPG"), bytesOf(media("DCIM/100APPLE/IMG_0001.JPG")));
+    QStringList added = outsideBooks();
+    for (const QString& file : before) added.removeOne(file);
+    EXPECT_EQ(added, QStringList{"IMG_0001 (2).JPG"}) << added.join(", ").toStdString();
+    EXPECT_GT(again.media.alreadyThere, uint64_t(photos));
+    EXPECT_EQ(again.recordFiles.files, 0u);
+    EXPECT_TRUE(again.lines().join("\n").contains("already there with the same content"));
 }
 
 TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNoRecords) {

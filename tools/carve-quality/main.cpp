@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
                 "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
                 "wrong-join", "garbage", "join-missing", "pages-examined", "write-s", "carve-s");
     bool met = true;
+    int measured = 0;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
         if (!onlyKind.empty() && onlyKind != carvefix::kindName(kind)) continue;
@@ -132,6 +133,7 @@ int main(int argc, char** argv) {
                     const std::chrono::duration<double> writing = std::chrono::steady_clock::now() - started;
                     carvequality::Score s = carvequality::carveAndScore(kind, written, options, folder, explain);
                     s.writeSeconds = writing.count();
+                    ++measured;
                     print(kind, ios, page, layout, s);
                     met = met && meets(s);
                     if (layout.ends_with("+log")) {
@@ -144,6 +146,11 @@ int main(int argc, char** argv) {
                 }
             }
         }
+    }
+    // Options that match no row (a page size, kind or iOS version never made) meet nothing.
+    if (measured == 0) {
+        std::printf("nothing measured: no kind, iOS version, page size and layout match the options\n");
+        return 1;
     }
     std::printf("targets %s\n", met ? "met" : "NOT met");
     return met ? 0 : 1;

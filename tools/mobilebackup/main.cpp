@@ -12,6 +12,7 @@
 #include "DeviceRestore.h"
 #include "FileCopy.h"
 #include "ToolError.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 
 #include <cstdio>
@@ -99,6 +100,7 @@ void sayEach(const std::vector<SkippedRecord>& skipped) {
 
 int main(int argc, char** argv) {
     installStopHandlers();
+    files::letWritesFailPastTheSizeLimit();
     std::vector<SkippedRecord> skipped;
     try {
         perform(parse(argc, argv), skipped);

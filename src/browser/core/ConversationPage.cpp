@@ -32,9 +32,12 @@ ConversationPage::ConversationPage(PRBackupRecovery& copier, const std::string& 
     // Room for the longer of the two names made of it, and for a number.
     const int room = localnames::kLongestName - int(std::string_view("_files").size()) - 8;
     const std::string base = localnames::safeLocalName(QString::fromStdString(baseName), room).toStdString();
+    // A copy run again into an earlier run's folder keeps to the page's own name: its files that
+    // are the same stay as they are, and what changed comes beside them (the one writer's rule).
+    const bool keepName = files::SkipFilesAlreadyThere::active();
     for (unsigned n = 1;; ++n) {
         const std::string name = n == 1 ? base : files::numberedName(base, n);
-        if (taken(folder_ + "/" + name + ".html") || taken(folder_ + "/" + name + "_files")) continue;
+        if (!keepName && (taken(folder_ + "/" + name + ".html") || taken(folder_ + "/" + name + "_files"))) continue;
         path_ = folder_ + "/" + name + ".html";
         filesName_ = name + "_files";
         break;

@@ -90,7 +90,7 @@ bool PRBackupFileTree::addTreeNode(const PRTreeDirNode& record, const std::strin
     }
     auto made = folders_.find(folderKey);
     const PRTreeDirNodePtr folder = made != folders_.end() ? made->second : folderFor(components);
-    addFileNode(folder, name, record.fileKey(), full);
+    addFileNode(folder, name, record.fileKey(), full, record.fileMode());
     // A new unchecked row changes the marks only of folders that had some.
     for (PRTreeDirNodePtr up = folder; up; up = up->parent())
         if (up->isSelected() != PRTreeUnselected) {
@@ -131,7 +131,7 @@ PRTreeDirNodePtr PRBackupFileTree::folderFor(const std::vector<std::string>& com
 }
 
 void PRBackupFileTree::addFileNode(const PRTreeDirNodePtr& folder, const std::string& name, const std::string& key,
-                                   const std::string& dirFilePath) {
+                                   const std::string& dirFilePath, int fileMode) {
     auto file = std::make_shared<PRTreeFileNode>();
     file->setTreefileName(name);
     const size_t dot = name.rfind('.');
@@ -144,6 +144,7 @@ void PRBackupFileTree::addFileNode(const PRTreeDirNodePtr& folder, const std::st
         file->setIsFile(S_ISREG(info.st_mode));
     }
     file->setDirFilePath(dirFilePath);
+    file->setFileMode(fileMode);
     file->setFilePath(key);
     file->setParent(folder);
     folder->addFileChildren(std::move(file));
@@ -156,14 +157,14 @@ PRBackupFileTree::~PRBackupFileTree() {
 bool PRBackupFileTree::statDataFile(const std::string& key, struct stat& info) {
     const size_t slash = key.rfind('/');
     if (key.empty() || slash == std::string::npos || slash + 1 == key.size())
-        return !key.empty() && ::stat(key.c_str(), &info) == 0;
+        return !key.empty() && ::lstat(key.c_str(), &info) == 0;
     if (key.compare(0, slash, statFolder_) != 0 || statFolder_.size() != slash) {
         if (statFolderFd_ >= 0) ::close(statFolderFd_);
         statFolder_.assign(key, 0, slash);
         statFolderFd_ = ::open(statFolder_.empty() ? "/" : statFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     if (statFolderFd_ < 0) return false;
-    return ::fstatat(statFolderFd_, key.c_str() + slash + 1, &info, 0) == 0;
+    return ::fstatat(statFolderFd_, key.c_str() + slash + 1, &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 int PRBackupFileTree::derivedState(const PRTreeDirNode& folder) {

@@ -54,7 +54,7 @@ public:
 private:
     PRTreeDirNodePtr folderFor(const std::vector<std::string>& components);
     void addFileNode(const PRTreeDirNodePtr& folder, const std::string& name, const std::string& key,
-                     const std::string& dirFilePath);
+                     const std::string& dirFilePath, int fileMode);
     // The attributes of a data file, looked up in its folder opened once for all its files.
     bool statDataFile(const std::string& key, struct stat& info);
 

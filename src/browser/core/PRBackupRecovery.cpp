@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QUrl>
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -321,21 +322,42 @@ files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, c
     return copied;
 }
 
+void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::string& target) {
+    constexpr int kType = 0xF000, kFolder = 0x4000, kLink = 0xA000;
+    const int type = file.fileMode() & kType;
+    ++recovredFilesNum_;  // handled, whether it arrives or its failure is counted
+    // A manifest that does not say (mode 0) leaves it to the data file: none means a folder.
+    if (type == kFolder || (type == 0 && !file.isFile())) {
+        if (makeFolder(target)) ++writtenNum_;
+        return;
+    }
+    if (type == kLink) {
+        failed(file.dirFilePath(), "a link in the backup, not recovered");
+        return;
+    }
+    // A file record: its data must be a regular file of the backup, opened without following a
+    // link or blocking on a FIFO or device in its place.
+    const std::string data = file.filePath().value_or("");
+    const int fd = files::openForReading(data, /*followLinks*/ false);
+    if (fd < 0) {
+        const int error = errno;
+        failed(file.dirFilePath(), error == ENOENT  ? std::string("missing from the backup")
+                                   : error == ELOOP ? std::string("a link in the backup, not recovered")
+                                   : error == EINVAL || error == EISDIR
+                                       ? std::string("not a regular file in the backup, not recovered")
+                                       : "its data " + files::openFailure(error));
+        return;
+    }
+    if (makeFolder(target.substr(0, target.rfind('/')))) counted(files::copyNewFile(fd, data, target));
+    ::close(fd);
+}
+
 int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination) {
     if (folder.isSelected() == PRTreeUnselected) return 0;
     for (const PRTreeFileNodePtr& file : folder.fileChildren()) {
         if (cancelled_) return -1;
         if (!file->bSelected()) continue;
-        const std::string target = localnames::localPathUnder(qs(destination), qs(file->dirFilePath())).toStdString();
-        if (!file->isFile()) {
-            makeFolder(target);
-            continue;
-        }
-        if (!makeFolder(target.substr(0, target.rfind('/')))) {
-            ++recovredFilesNum_;  // handled: its failure is counted
-            continue;
-        }
-        copyCounted(file->filePath().value_or(""), target);
+        recoverBackupFile(*file, localnames::localPathUnder(qs(destination), qs(file->dirFilePath())).toStdString());
     }
     for (const PRTreeDirNodePtr& child : folder.children())
         if (traverseRecoverTreeNode(*child, destination) != 0) return -1;

@@ -111,6 +111,11 @@ public:
     bool recoverBookMarkNode(const PRBookMarkNode& bookmark, PRRtfController& rtf);
     bool recoverCalenderNode(const PRCalenderNode& item, PRRtfController& rtf);
 
+    // One row of the backup-file tree into target: a folder record as a folder; a file record
+    // as a copy of its data, which must be a regular file of the backup; a link record, or a
+    // file whose data is missing or not a regular file, as nothing, counted as a failure that
+    // names it.
+    void recoverBackupFile(const PRTreeFileNode& file, const std::string& target);
     // File copies into folder, each counted as one item.
     void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
     void recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder);

@@ -2,6 +2,7 @@
 
 #include "device/ExportWalk.h"
 #include "device/StatusText.h"
+#include "platform/LocalNames.h"
 #include "platform/LogCategories.h"
 
 #include <QDir>
@@ -168,7 +169,7 @@ void JunkFileActions::traverseRemoveDirWithpath(const std::string& path, amd::Fi
 
 ActionResult JunkFileActions::actExportTheNode(const DeviceFileRef& file, const QString& target) {
     ActionResult result;
-    const QString name = safeLocalName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
+    const QString name = localnames::exportedName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
     const QString localPath = target + QLatin1Char('/') + name;
     if (file.btransfer) {
         if (!QDir().mkpath(target)) {

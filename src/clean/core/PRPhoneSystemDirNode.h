@@ -22,8 +22,9 @@ public:
 
     std::weak_ptr<PRPhoneSystemDirNode> parent;
     QString filePath;
-    QString fileSize;  // null until set
-    QString fileType;  // null until set
+    std::string deviceBytes;  // the device's own bytes of filePath, where it is not valid text
+    QString fileSize;         // null until set
+    QString fileType;         // null until set
     QString fileDirName;
     bool isFile = false;
     bool isLeaf = false;
@@ -47,6 +48,7 @@ public:
 
     std::weak_ptr<PRPhoneSystemDirNode> parent;
     QString filePath{""};
+    std::string deviceBytes;  // the device's own bytes of filePath, where it is not valid text
     QString fileName{""};
     QString fileSize{""};
     QString fileType{""};
@@ -54,3 +56,14 @@ public:
     QString transferPath{""};
     uint64_t fileSizeNumber = 0;
 };
+
+// The path the device knows an entry by: its own bytes where the shown path stands in for a name
+// that is not valid text (bad bytes shown as U+FFFD), so that every action names that entry.
+inline std::string devicePathOf(const PRPhoneSystemFileNode& entry) {
+    return entry.deviceBytes.empty() ? entry.filePath.toStdString() : entry.deviceBytes;
+}
+
+// The bytes to keep beside a path shown as text: empty when the text says it all.
+inline std::string deviceBytesOf(const std::string& path) {
+    return QString::fromStdString(path).toStdString() == path ? std::string() : path;
+}

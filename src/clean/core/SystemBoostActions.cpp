@@ -1,5 +1,7 @@
 #include "clean/core/SystemBoostActions.h"
 
+#include "platform/LocalNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -76,7 +78,7 @@ ActionResult SystemBoostActions::exportFile(const BoostFileRef& file, const QStr
         result.fail(folder, QStringLiteral("The folder could not be made"));
         return result;
     }
-    const QString name = safeLocalName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
+    const QString name = localnames::exportedName(file.filePath.mid(file.filePath.lastIndexOf(QLatin1Char('/')) + 1));
     const QString localPath = folder + QLatin1Char('/') + name;
     copyDeviceFile(*service, file.filePath, file.size, localPath, result);
     return result;

@@ -99,12 +99,8 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
         const uint64_t failedBefore = result.failures;
         amd::FileEntry entry;
         if (service->FileInfo(item.devicePath, entry) && entry.kind == amd::FileEntry::Kind::Directory) {
-            amd::ExportWalk walk(*service, target, stop);
-            walk.setDeviceBase(item.devicePath);
-            if (const std::string why = files::makeFolders(target.toStdString()); why.empty())
-                walk.traverseExportDirWithpath(item.devicePath);
-            else
-                result.failed(item.devicePath, why);
+            amd::ExportWalk walk(*service, folder, stop);  // a book ("X.epub") is a folder of its own
+            walk.exportIntoNewFolder(item.devicePath, target);
             result.add(walk.result());
         } else {
             amd::ExportWalk::copyFile(*service, item.devicePath, target, result);
@@ -116,18 +112,14 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
 
 ActionResult DiskManagerActions::exportAppContainer(const std::string& bundleId, const QString& appFolder,
                                                     const std::atomic<bool>* stop) {
-    ActionResult result;
-    if (const std::string why = files::makeFolders(appFolder.toStdString()); !why.empty()) {
-        result.failed(appFolder.toStdString(), why);
-        return result;
-    }
     auto service = services_.startAppDir(device_, bundleId);
     if (!service) {
+        ActionResult result;
         result.failed(bundleId, "the app's container cannot be opened");
         return result;
     }
     amd::ExportWalk walk(*service, appFolder, stop);
-    walk.traverseExportDirWithpath("/");
+    walk.exportIntoNewFolder("/", appFolder);
     return walk.result();
 }
 

@@ -34,13 +34,15 @@ public:
 
     // Copies each item into folder (made when missing). A name already taken there gets the
     // next numbered one (platform/NewFile.h), so that no file already there or exported in the
-    // same run is overwritten. A device folder (a book kept as a folder) is copied whole under
-    // its name. Once the device has gone, the items left are counted as failed.
+    // same run is overwritten. A device folder (a book kept as a folder) is copied whole into a
+    // new folder of its name ("X (2).epub" beside an earlier export's "X.epub"). Once the device
+    // has gone, the items left are counted as failed.
     ActionResult exportItems(const std::vector<ExportItem>& items, const QString& folder,
                              const std::atomic<bool>* stop = nullptr);
 
-    // Copies the app's container into appFolder (made when missing), each file at its path in
-    // the container; files of an earlier export of the app stay.
+    // Copies the app's container into a new folder at appFolder, each file at its path in the
+    // container; an earlier export of the app keeps its folder and this one goes beside it
+    // ("Recipe Box (2)"). The result's folder is the one made.
     ActionResult exportAppContainer(const std::string& bundleId, const QString& appFolder,
                                     const std::atomic<bool>* stop = nullptr);
 

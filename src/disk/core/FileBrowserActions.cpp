@@ -91,28 +91,24 @@ std::string FileBrowserActions::addedFilePath(const std::string& selectedPath, c
     return folder + "/" + QFileInfo(localFile).fileName().toStdString();
 }
 
-ActionResult FileBrowserActions::addFile(const QString& localFile, const std::string& deviceFolder,
-                                         std::string& added) {
+bool FileBrowserActions::nameTaken(const std::string& deviceFolder, const QString& localFile) {
+    auto service = services_.startMediaArea(device_);
+    return service &&
+           amd::takenOnDevice(
+               *service, amd::devicePathIn(deviceFolder,
+                                           localnames::safeLocalName(QFileInfo(localFile).fileName()).toStdString()));
+}
+
+ActionResult FileBrowserActions::addFile(const QString& localFile, const std::string& deviceFolder, std::string& added,
+                                         amd::NameTaken taken) {
     ActionResult result;
-    const QFileInfo info(localFile);
-    added = deviceFolder + "/" + info.fileName().toStdString();
-    if (!info.isFile()) {
-        result.failed(localFile.toStdString(), "it is not a file that can be read");
-        return result;
-    }
+    added = amd::devicePathIn(deviceFolder, QFileInfo(localFile).fileName().toStdString());
     auto service = services_.startMediaArea(device_);
     if (!service) {
         result.failed(added, kNoService);
         return result;
     }
-    const int status = service->CopyToDevice(localFile.toStdString(), added);
-    amd::FileEntry entry;
-    // An empty file copies no bytes and so reports a failure, yet the device holds it.
-    if (status == 0 ||
-        (info.size() == 0 && service->FileInfo(added, entry) && entry.kind == amd::FileEntry::Kind::Regular))
-        result.succeeded(uint64_t(info.size()));
-    else
-        result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");
+    amd::addFileToDevice(*service, localFile, deviceFolder, taken, result, added);
     return result;
 }
 

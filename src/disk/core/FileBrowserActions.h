@@ -4,6 +4,7 @@
 // that previews show. Every call opens its own media-area service on the calling thread.
 #pragma once
 
+#include "device/AddToDevice.h"
 #include "disk/core/ActionResult.h"
 #include "disk/core/DiskDeviceServices.h"
 
@@ -27,7 +28,7 @@ public:
     FileBrowserActions(DiskDeviceServices& services, int deviceIndex) : services_(services), device_(deviceIndex) {}
 
     // Copies each file into target (made when missing) under its last path component, from its
-    // local copy when there is one; a file of that name is replaced.
+    // local copy when there is one; a taken name gets the next numbered one.
     ActionResult exportFiles(const std::vector<BrowserFile>& files, const QString& target,
                              const std::atomic<bool>* stop = nullptr);
     // Copies each entry (a folder with everything below it, or a file) below exportPath at its
@@ -36,8 +37,13 @@ public:
                                const std::atomic<bool>* stop = nullptr);
     // Removes each path; removed[i] tells whether devicePaths[i] went.
     ActionResult removeFiles(const std::vector<std::string>& devicePaths, std::vector<bool>& removed);
-    // Copies localFile into deviceFolder under its own name; the device path made is in added.
-    ActionResult addFile(const QString& localFile, const std::string& deviceFolder, std::string& added);
+    // Whether deviceFolder already has an entry of localFile's name (the device is asked).
+    bool nameTaken(const std::string& deviceFolder, const QString& localFile);
+    // Copies localFile into deviceFolder under its own name; where that name is taken, taken
+    // decides (amd::addFileToDevice), and by default nothing is replaced. The device path
+    // written is in added.
+    ActionResult addFile(const QString& localFile, const std::string& deviceFolder, std::string& added,
+                         amd::NameTaken taken = amd::NameTaken::Refuse);
 
     // Where a file is added when the entry at selectedPath is selected: its folder and the
     // local file's name.

@@ -63,7 +63,7 @@ ActionResult LargeFileActions::exportFile(const LargeFileRecord& record, const Q
     }
     const QString folder = record.appBundId.empty() ? exportPath : exportPath + QStringLiteral("/AppData");
     const QString target =
-        folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(record.fileName));
+        folder + QLatin1Char('/') + localnames::exportedName(QString::fromStdString(record.fileName));
     amd::ExportWalk::copyFile(*service, record.filePath, target, result);
     return result;
 }

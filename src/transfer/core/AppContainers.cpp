@@ -81,16 +81,20 @@ std::string addTargetPath(const std::string& besidePath, const QString& localFil
     return joined(folder, localnames::safeLocalName(QFileInfo(localFile).fileName()).toStdString());
 }
 
-disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
-                                      const QString& localFile, const std::string& besidePath) {
-    disk::ActionResult result;
+bool containerNameTaken(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
+                        const QString& localFile, const std::string& besidePath) {
     const std::string target = addTargetPath(besidePath, localFile);
+    std::unique_ptr<amd::FileService> service = target.empty() ? nullptr : services.startAppDir(deviceIndex, bundleId);
+    return service && amd::takenOnDevice(*service, target);
+}
+
+disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
+                                      const QString& localFile, const std::string& besidePath, amd::NameTaken taken,
+                                      std::string* added) {
+    disk::ActionResult result;
+    std::string target = addTargetPath(besidePath, localFile);
     if (target.empty()) {
         result.failed(besidePath, "it is not a folder of the app's container");
-        return result;
-    }
-    if (!QFileInfo(localFile).isFile()) {
-        result.failed(localFile.toStdString(), "it is not a file");
         return result;
     }
     std::unique_ptr<amd::FileService> service = services.startAppDir(deviceIndex, bundleId);
@@ -98,11 +102,8 @@ disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int de
         result.failed(target, "the app's container cannot be opened");
         return result;
     }
-    const int status = service->CopyToDevice(localFile.toStdString(), target);
-    if (status == 0)
-        result.succeeded(uint64_t(QFileInfo(localFile).size()));
-    else
-        result.failed(target, "the device refused the copy (status " + std::to_string(status) + ")");
+    amd::addFileToDevice(*service, localFile, target.substr(0, target.rfind('/')), taken, result, target);
+    if (added) *added = target;
     return result;
 }
 

@@ -7,6 +7,7 @@
 // outside the container's folder it was asked for.
 #pragma once
 
+#include "device/AddToDevice.h"
 #include "disk/core/ActionResult.h"
 #include "disk/core/DiskDeviceServices.h"
 
@@ -41,12 +42,19 @@ bool readContainer(disk::DiskDeviceServices& services, int deviceIndex, const st
                    const std::function<bool()>& keepGoing = {});
 
 // The device path a computer file lands at when added beside the container file besidePath: the
-// folder of besidePath and the file's own name (made safe). Empty when besidePath is not a plain
-// container path (it names ".." or is relative).
+// folder of besidePath and the file's own name (made safe). A besidePath that ends in "/" names
+// the folder itself. Empty when besidePath is not a plain container path (it names ".." or is
+// relative).
 std::string addTargetPath(const std::string& besidePath, const QString& localFile);
-// Copies localFile into the container beside besidePath.
+// Whether the container already has an entry at addTargetPath(besidePath, localFile).
+bool containerNameTaken(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
+                        const QString& localFile, const std::string& besidePath);
+// Copies localFile into the container beside besidePath; where its name is taken, taken decides
+// (amd::addFileToDevice), and by default nothing is replaced. added (when given) gets the
+// device path written.
 disk::ActionResult addFileToContainer(disk::DiskDeviceServices& services, int deviceIndex, const std::string& bundleId,
-                                      const QString& localFile, const std::string& besidePath);
+                                      const QString& localFile, const std::string& besidePath,
+                                      amd::NameTaken taken = amd::NameTaken::Refuse, std::string* added = nullptr);
 
 struct ContainerFile {
     std::string bundleId;

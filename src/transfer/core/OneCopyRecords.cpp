@@ -66,6 +66,16 @@ std::string OneCopyRecords::folder(const char* name) {
     return path;
 }
 
+bool OneCopyRecords::tally(const files::Outcome& outcome) {
+    if (!outcome.ok())
+        result_.failed(outcome.path, outcome.reason);
+    else if (outcome.alreadyThere)
+        ++result_.alreadyThere;
+    else
+        result_.succeeded(0);
+    return outcome.ok();
+}
+
 int OneCopyRecords::startCopyContacts() {
     readers_->contacts.clear();
     PRContactReader(readers_->state, readers_->nc).scanTransferContactThread(backupFolder_);
@@ -77,12 +87,7 @@ int OneCopyRecords::startCopyContacts() {
         // Contacts of one name each get a card (the writer numbers the later ones).
         const files::Outcome card =
             PRVCFController().creatFile(*contact, into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf");
-        if (card.ok()) {
-            ++written;
-            result_.succeeded(0);
-        } else {
-            result_.failed(card.path, card.reason);
-        }
+        if (tally(card)) ++written;
     }
     return written;
 }
@@ -108,12 +113,7 @@ int OneCopyRecords::startWriteMessagesArray() {
                               deviceName_ + "'s Message");
         page.addConversation(*conversation);
         const files::Outcome pageOutcome = page.write();
-        if (pageOutcome.ok()) {
-            written += int(conversation->MessageNodeArray().size());
-            result_.succeeded(0);
-        } else {
-            result_.failed(pageOutcome.path, pageOutcome.reason);
-        }
+        if (tally(pageOutcome)) written += int(conversation->MessageNodeArray().size());
     }
     const PRRecoveryResult attached = attachments.result();
     if (attached.failures) result_.failed(attached.firstFailedPath, attached.firstReason);
@@ -128,11 +128,7 @@ int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records,
     if (into.empty()) return 0;
     PRRtfController rtf;
     for (const auto& record : records) rtf.addRtfContent(entry(*record));
-    if (const files::Outcome text = rtf.writeRtfInPath(into, fileType); !text.ok()) {
-        result_.failed(text.path, text.reason);
-        return 0;
-    }
-    result_.succeeded(0);
+    if (!tally(rtf.writeRtfInPath(into, fileType))) return 0;
     return int(records.size());
 }
 

@@ -14,6 +14,7 @@
 #include "model/PRCallHistoryNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/NewFile.h"
 
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ public:
     const std::vector<PRMessageTreeNodePtr>& messageTreeArray() const { return messageTreeArray_; }
 
 private:
+    // Counts one file written (or found already there with the same bytes); false when it failed.
+    bool tally(const files::Outcome& outcome);
     struct Readers;
     // Writes one text file of entries into folder/name, an empty one without entries.
     template <class Node, class Entry>

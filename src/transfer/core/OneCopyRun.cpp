@@ -5,6 +5,7 @@
 #include "disk/core/LocalCopies.h"
 #include "platform/Counted.h"
 #include "platform/LocalNames.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "transfer/core/MusicTransfer.h"
 #include "transfer/core/OneCopyRecords.h"
@@ -63,8 +64,8 @@ bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& f
         amd::FileEntry entry;
         if (!service.FileInfo(path, entry) || entry.kind != amd::FileEntry::Kind::Regular) continue;
         say(QStringLiteral("Copying %1").arg(QString::fromStdString(name)));
-        // Photos of every folder land side by side; a later one of the same name replaces it.
-        const QString local = options_.exportFolder + "/" + localnames::safeLocalName(QString::fromStdString(name));
+        // Photos of every folder land side by side; a later one of the same name is numbered.
+        const QString local = options_.exportFolder + "/" + localnames::exportedName(QString::fromStdString(name));
         amd::ExportWalk::copyFile(service, path, entry.size, local, summary_.media);
         if (!goOn()) return false;
     }
@@ -138,7 +139,7 @@ void OneCopyRun::startCopyBooks() {
         service->ListDirectory("/Books/Purchases", names);
         for (const std::string& name : names) {
             if (name.empty() || name == "." || name == "..") continue;
-            walk.exportEntry("/Books/Purchases/" + name);
+            walk.exportEntry("/Books/Purchases/" + name, /*asNewFolder*/ true);  // a book kept as a folder
             if (!goOn()) break;
         }
         summary_.media.add(walk.result());
@@ -190,6 +191,8 @@ void OneCopyRun::startCopyRecords() {
 
 OneCopySummary OneCopyRun::run() {
     summary_ = OneCopySummary();
+    // A copy run again into the folder of an earlier one adds only what changed.
+    const files::SkipFilesAlreadyThere sameFilesStay;
     using C = OneCopyCategory;
     // Each step runs to its end before the next; a device that leaves ends the run.
     const std::pair<C, void (OneCopyRun::*)()> media[] = {{C::CameraRoll, &OneCopyRun::startCopyCameraRoll},
@@ -214,6 +217,9 @@ QStringList OneCopySummary::lines() const {
     if (deviceLeft) out << QStringLiteral("The device was disconnected: the copy ended early.");
     if (cancelled) out << QStringLiteral("The copy was stopped.");
     out << QStringLiteral("%1 media files copied (%2 bytes).").arg(media.files).arg(media.bytes);
+    if (const uint64_t same = media.alreadyThere + recordFiles.alreadyThere)
+        out << QStringLiteral("%1 already there with the same content, left as they were.")
+                   .arg(counted(same, "file", "files"));
     if (media.failures)
         out << QStringLiteral("%1 could not be copied, first %2: %3")
                    .arg(counted(media.failures, "file", "files"))

@@ -1,6 +1,7 @@
 #include "transfer/core/PhotoTransfer.h"
 
 #include "clean/core/JunkFileActions.h"
+#include "platform/LocalNames.h"
 #include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/WorkerPool.h"
@@ -193,7 +194,7 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
     const bool folderMade = !folder.isEmpty() && files::makeFolders(folder.toStdString()).empty();
     for (const IKImageItem& item : items) {
         if (cancelled && *cancelled) break;
-        const QString name = clean::safeLocalName(QFileInfo(item.filePath).fileName());
+        const QString name = localnames::exportedName(QFileInfo(item.filePath).fileName());
         const QString target = folder + QLatin1Char('/') + name;
         if (!folderMade) {
             fail(target, QStringLiteral("the folder cannot be made"));
