@@ -58,7 +58,7 @@ void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
         backupreader::log("bookMarkPlistPath not find");
         return;
     }
-    CFHolder<CFPropertyListRef> history(CFPropertyListCreateFromFile(historyPath));
+    CFHolder<CFPropertyListRef> history(CFPropertyListCreateFromFile(historyPath, nullptr, /*followLinks*/ false));
     if (CFGetTypeID(history.get()) != CFDictionaryGetTypeID()) return;
     CFTypeRef dates = CFDictionaryGetValue(static_cast<CFDictionaryRef>(history.get()), "WebHistoryDates");
     if (CFGetTypeID(dates) != CFArrayGetTypeID()) return;

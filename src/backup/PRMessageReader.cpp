@@ -175,9 +175,10 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
         return CFStringGetStdString(static_cast<CFStringRef>(value));
     };
     std::string infoError, manifestError;
-    CFHolder<CFPropertyListRef> info(CFPropertyListCreateFromFile(backupFolder + "/Info.plist", &infoError));
+    CFHolder<CFPropertyListRef> info(
+        CFPropertyListCreateFromFile(backupFolder + "/Info.plist", &infoError, /*followLinks*/ false));
     CFHolder<CFPropertyListRef> manifest(
-        CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist", &manifestError));
+        CFPropertyListCreateFromFile(backupFolder + "/Manifest.plist", &manifestError, /*followLinks*/ false));
     std::optional<std::string> version;
     if (CFGetTypeID(info.get()) == CFDictionaryGetTypeID()) {
         version = stringIn(info.get(), "Product Version");

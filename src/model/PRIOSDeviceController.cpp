@@ -53,7 +53,7 @@ int countEntriesUpToTwo(const std::string& path) {
 }
 
 CFDictionaryRef dictionaryFromFile(const std::string& path, CFHolder<CFPropertyListRef>& holder) {
-    holder.reset(CFPropertyListCreateFromFile(path));
+    holder.reset(CFPropertyListCreateFromFile(path, nullptr, /*followLinks*/ false));
     if (!holder || CFGetTypeID(holder.get()) != CFDictionaryGetTypeID()) return nullptr;
     return static_cast<CFDictionaryRef>(holder.get());
 }

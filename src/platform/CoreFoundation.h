@@ -214,8 +214,10 @@ CFPropertyListRef CFPropertyListCreateWithData(CFDataRef data, CFPropertyListFor
 CFPropertyListRef CFPropertyListCreateWithBytes(const void* bytes, size_t length, CFPropertyListFormat* format,
                                                 std::string* error = nullptr);
 // Whole-file helper for the small property lists of backups and devices: a regular file only
-// (a FIFO or device in its place is refused, never waited on), of at most 256 MB.
-CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error = nullptr);
+// (a FIFO or device in its place is refused, never waited on), of at most 256 MB. A backup's
+// files are read with followLinks false: a link in a backup is refused, never read through.
+CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error = nullptr,
+                                               bool followLinks = true);
 Boolean CFPropertyListWriteToFile(CFPropertyListRef plist, const std::string& path, CFPropertyListFormat format);
 
 // Holds one owned reference and releases it when it goes out of scope.

@@ -258,10 +258,10 @@ CFPropertyListRef CFPropertyListCreateWithData(CFDataRef data, CFPropertyListFor
     return CFPropertyListCreateWithBytes(CFDataGetBytePtr(data), static_cast<size_t>(CFDataGetLength(data)), format);
 }
 
-CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error) {
+CFPropertyListRef CFPropertyListCreateFromFile(const std::string& path, std::string* error, bool followLinks) {
     // Property lists of backups and devices are small; refuse anything absurd.
     std::string bytes;
-    if (!files::readRegularFile(path, 256u << 20, &bytes, error)) return nullptr;
+    if (!files::readRegularFile(path, 256u << 20, &bytes, error, followLinks)) return nullptr;
     std::string why;
     CFPropertyListRef value = CFPropertyListCreateWithBytes(bytes.data(), bytes.size(), nullptr, &why);
     if (!value && error) *error = path + ": " + why;

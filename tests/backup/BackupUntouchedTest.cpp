@@ -76,14 +76,15 @@ TEST_F(BackupUntouched, DatabasesThatAreLinksAreNeitherReadNorWrittenThrough) {
     const DumpRun plain = backupDump({QString::fromStdString(withJournals)});
     ASSERT_EQ(plain.exitCode, 0);
     ASSERT_GT(linesNamed(plain.out, "ScanCallHistoryInfo"), 0);
-    // Every database and journal moves out of the backup; a link takes its place (as a crafted
-    // backup would hold one to a file anywhere on the computer).
+    // Every database, journal and property list moves out of the backup; a link takes its place
+    // (as a crafted backup would hold one to a file anywhere on the computer).
     const std::string outside = scratchDirectory("outside");
     int linked = 0;
     for (const auto& entry : fs::directory_iterator(withJournals)) {
         const std::string name = entry.path().filename().string();
         const bool journal = name.size() > 4 && name.compare(name.size() - 4, 4, "-wal") == 0;
-        if (!journal && !isDatabase(entry.path())) continue;
+        const bool propertyList = name.ends_with(".plist") || name == "1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
+        if (!journal && !propertyList && !isDatabase(entry.path())) continue;
         fs::rename(entry.path(), outside + "/" + name);
         fs::create_symlink(outside + "/" + name, entry.path());
         ++linked;
@@ -95,9 +96,10 @@ TEST_F(BackupUntouched, DatabasesThatAreLinksAreNeitherReadNorWrittenThrough) {
         const DumpRun run = backupDump(arguments + QStringList{QString::fromStdString(withJournals)});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         // No record of a linked database is read, by a reader or a carver.
-        for (const char* name : {"ScanCallHistoryInfo", "ScanContactInfo", "ScanMessageInfo", "scanCopyCallLogInfo",
-                                 "ScanTransferContactInfo", "ScanTransferMessageInfo", "ScanDelCallHistoryInfo",
-                                 "ScanDelContactInfo", "ScanDelMessageInfo", "ScanDelNoteInfo"})
+        for (const char* name :
+             {"ScanCallHistoryInfo", "ScanContactInfo", "ScanMessageInfo", "scanCopyCallLogInfo",
+              "ScanTransferContactInfo", "ScanTransferMessageInfo", "ScanDelCallHistoryInfo", "ScanDelContactInfo",
+              "ScanDelMessageInfo", "ScanDelNoteInfo", "scanBookMarkInfo", "scanDelBookMarkInfo"})
             EXPECT_EQ(linesNamed(run.out, name), 0) << name << " " << arguments.join(" ").toStdString();
         EXPECT_TRUE(folderPicture(withJournals) == backupBefore);
         EXPECT_TRUE(folderPicture(outside) == outsideBefore) << arguments.join(" ").toStdString();
