@@ -10,7 +10,8 @@
 
 namespace backupreader {
 
-bool fileExists(const std::string& path) { return files::isRegularFile(path); }
+// A link in a backup is no file of it: it is never read through.
+bool fileExists(const std::string& path) { return files::isRegularFile(path, /*followLinks*/ false); }
 
 bool directoryExists(const std::string& path) {
     struct stat st {};
