@@ -10,7 +10,6 @@
 
 namespace backupreader {
 
-// A link in a backup is no file of it: it is never read through.
 bool fileExists(const std::string& path) { return files::isRegularFile(path, /*followLinks*/ false); }
 
 bool directoryExists(const std::string& path) {

@@ -11,7 +11,7 @@
 
 namespace backupreader {
 
-// A regular file (links followed): a FIFO or device in a database's place is no database.
+// A regular file, not a link to one: a link, FIFO or device in a database's place is no database.
 bool fileExists(const std::string& path);
 bool directoryExists(const std::string& path);
 // "folder/name" of the first name that exists in folder, or nothing.
