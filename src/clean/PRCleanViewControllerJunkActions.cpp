@@ -73,7 +73,12 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
     if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
     if (--batch->remaining > 0) return;
     if (batch->failures > 0) showFailure(batch->failureText, batch->detail);
-    if (!batch->exportedTo.isEmpty() && batch->files > 0)
+    if (batch->files == 0) return;
+    // A batch without a folder removed its files: the line says so, rather than keep telling of
+    // an earlier export.
+    if (batch->exportedTo.isEmpty())
+        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" removed"), {});
+    else
         tellActionDone(view_, counted(batch->files, "file", "files") + tr(" exported"), batch->exportedTo);
 }
 

@@ -394,6 +394,13 @@ TEST_F(AppCleanPageTest, ExportsOfSameNamedFilesAreKeptApart) {
     const auto* line = container.findChild<ActionResultLine*>();
     ASSERT_TRUE(line && line->isVisible());
     EXPECT_TRUE(line->text().startsWith("6 files exported in " + appData)) << line->text().toStdString();
+
+    // A removal after it says what it did, rather than keep telling of the export.
+    page.appClean().cleanCacheFileTableView->selectAll();
+    page.RemoveOneCacheFiles();
+    settle();
+    EXPECT_EQ(page.cleanCacheFileController->rowCount(), 0);
+    EXPECT_TRUE(line->text().startsWith("6 files removed")) << line->text().toStdString();
 }
 
 TEST_F(AppCleanPageTest, AdvertisingCachesAreRemovedAppByApp) {
