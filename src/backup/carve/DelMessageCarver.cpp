@@ -95,7 +95,8 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     // The other party of a newer message is the handle it names; handles outlive their
     // messages, so most are live rows with their own row ids.
     PRBackupScanState& arrays = context_.state;
-    std::unordered_map<int64_t, std::string> handles;
+    // Each address kept once as the messages share it: a message takes it with no look-up.
+    std::unordered_map<int64_t, PRSharedText> handles;
     for (const auto* list : {&tables[kHandle].live, &tables[kHandle].deleted})
         for (const CarvedRecord& handle : *list) {
             if (!handle.rowidKnown) continue;
@@ -116,7 +117,8 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         message->setMessageType(iOS6Type(static_cast<int>(row.values[21].asInteger())));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
-            if (characterCount(handle->second) > 1) message->setMessageName(names.nameFor(handle->second));
+            const std::string& phone = handle->second.str();
+            if (characterCount(phone) > 1) message->setMessageName(names.nameFor(phone));
         }
         return message;
     };
