@@ -95,6 +95,13 @@ private:
     std::unordered_map<uint32_t, std::vector<int64_t>> byTail_;  // the held ids that end in each kept tail
 };
 
+// Whether a value's text holds a control byte, which no number, address or home page does: the
+// bytes a later state of the page wrote over its end (the cell pointers of a page that grew, a
+// freeblock's head) rather than its own.
+bool holdsControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 // When a person was made, where its row kept that.
 std::optional<int64_t> madeAt(const CarvedRecord& p) {
     const std::span<const CarvedValue> kept = alsoKeptValues(p, contactShapes()[kPerson]);
@@ -177,6 +184,10 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
     // Few enough free ids that others taking theirs may leave one.
     constexpr size_t kFew = 8;
     std::vector<std::optional<std::vector<int64_t>>> allowed(persons.size());
+    // The rows around a person on its page can be rows of another order than its own (a page a
+    // balance wrote anew, an older row left in its gap): they place it only where when it was
+    // made places it too.
+    std::erase_if(open, [&](size_t i) { return !between.around[i]; });
     for (size_t i : open) {
         const auto [low, high] = bounds(i);
         allowed[i] = free.within(low, high, kFew, persons[i]);
@@ -323,7 +334,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
                 const CarvedRecord* v = named->value;
                 const std::string_view text = textView(v->values[5]);
-                if (text.empty()) continue;
+                if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));
