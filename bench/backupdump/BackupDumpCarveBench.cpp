@@ -1,8 +1,9 @@
 // backup-dump --carve end to end over backups of natural values in the iOS 6 layouts, 30% of the
 // rows deleted (a run and scattered rows): one whose call history holds 1.6 million calls
-// (480,000 deleted), two of about 1 GB, a message database and a call history of 13 million
-// calls (3.9 million deleted), and three of about 100 MB, a message database of 26,666
-// conversations (with 4096- and with 1024-byte pages) and an address book of 420,000 contacts.
+// (480,000 deleted), three of about 1 GB, message databases of 25 and of 26,666 conversations and
+// a call history of 13 million calls (3.9 million deleted), and three of about 100 MB, a message
+// database of 26,666 conversations (with 4096- and with 1024-byte pages) and an address book of
+// 420,000 contacts.
 // The same call history of 1.6 million calls is also carved with the last tenth of its deletions
 // left in its write-ahead log, and its recall as laid set against its recall once folded.
 // Before any run is timed, one
@@ -105,6 +106,9 @@ const Backup& backupOf(CarveKind kind, int rows, const char* name, int pageSize 
 const Backup& calls() { return backupOf(CarveKind::calls, 1600000, "dump-bench-calls"); }
 const Backup& messages() { return backupOf(CarveKind::messages, 3750000, "dump-bench-messages"); }
 const Backup& calls1GB() { return backupOf(CarveKind::calls, 13000000, "dump-bench-calls-1gb"); }
+const Backup& messages1GBManyPeople() {
+    return backupOf(CarveKind::messages, 3750000, "dump-bench-messages-1gb-26666", 4096, 26666);
+}
 // About 100 MB each: messages to and from 26,666 people, at both page sizes, and an address book.
 const Backup& messages100MB() {
     return backupOf(CarveKind::messages, 390000, "dump-bench-messages-100mb", 4096, 26666);
@@ -344,6 +348,9 @@ void BM_BackupDumpCarvePrinted(benchmark::State& state) { timeBackupDump(state, 
 void BM_BackupDumpCarveMessages1GB(benchmark::State& state) {
     timeBackupDump(state, messages(), "backup_dump_carve_messages", true);
 }
+void BM_BackupDumpCarveMessages1GBManyPeople(benchmark::State& state) {
+    timeBackupDump(state, messages1GBManyPeople(), "backup_dump_carve_messages_1gb_26666", true);
+}
 void BM_BackupDumpCarveCalls1GB(benchmark::State& state) {
     timeBackupDump(state, calls1GB(), "backup_dump_carve_calls_1gb", true);
 }
@@ -386,6 +393,7 @@ BENCHMARK(BM_BackupDumpReadersOnly)->Unit(benchmark::kMillisecond)->Iterations(7
 BENCHMARK(BM_BackupDumpCarve)->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_BackupDumpCarvePrinted)->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_BackupDumpCarveMessages1GB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BackupDumpCarveMessages1GBManyPeople)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BackupDumpCarveCalls1GB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BackupDumpCarveMessages100MB)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BackupDumpCarveMessages100MBSmallPages)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -5,6 +5,8 @@
 #include "backup/MessageGroups.h"
 #include "backup/MessageSchema.h"
 #include "backup/SHAH.h"
+#include "backup/TableInParts.h"
+#include "model/LocalTime.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Format.h"
@@ -19,9 +21,11 @@ namespace {
 
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
-const char* const kIos6Query =
-    "select message.ROWID,message.cache_has_attachments,message.text,message.date,message.handle_id,handle.id,"
-    "is_from_me,message.service from message left join handle on message.handle_id=handle.ROWID";
+// The messages of iOS 6 and later with their handles' addresses, read in parts side by side.
+const char* const kIos6Columns =
+    "message.ROWID,message.cache_has_attachments,message.text,message.date,message.handle_id,handle.id,"
+    "is_from_me,message.service";
+const char* const kIos6Handles = "left join handle on message.handle_id=handle.ROWID";
 // The older layouts keep a conversation's members in group_member, one row each: joined to the
 // messages, a group's message would come once per member. Its members are read apart
 // (MessageGroups), and each message once, with its own address (a group message's sender).
@@ -270,8 +274,9 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         auto readGroups = std::make_shared<MessageGroups>();
         MessageGroups& groups = *readGroups;
         groups.read(db, ios6, *contacts);
-        Layout layout = ios6 ? Layout::ios6 : Layout::older;
-        auto onRow = [&](const BackupDatabase::Row& row) {
+        // A message is made wherever its row is read (a part of a long table on a thread of its
+        // own), and posted here in the order of the rows. The groups are only read meanwhile.
+        auto messageOf = [&](const BackupDatabase::Row& row, Layout layout) {
             auto message = std::make_shared<PRMessageNode>();
             const MessageGroups::Group* group = nullptr;
             const std::string* soleMember = nullptr;
@@ -289,29 +294,39 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                 message->setGroupAddress(group->address);
                 message->setGroupName(group->name);
             }
-
             if (const auto found = contacts->find(message->messagePhone())) {
                 message->setMessageName(*found.recordName);
                 message->setContactImageData(found.contact->imageData());
             }
-            state_.messageContactData.reset();
-
             if (layout != Layout::older && message->isHasAttach()) {
                 auto found = attachmentOf.find(message->rowId());
                 if (found != attachmentOf.end() && found->second->attachpath())
                     attachFile(*message, *found->second, backupFolder, transfer);
             }
+            return message;
+        };
+        auto post = [&](PRMessageNodePtr&& message) {
+            state_.messageContactData.reset();
             nc_.postNotificationName(infoName, std::move(message), transfer ? sender_ : nullptr);
         };
-        const char* first = ios6 ? kIos6Query : kOlderQuery;
-        if (!db.query(first, onRow)) {
-            layout = ios6 ? Layout::ios6Group : Layout::older;
+        auto readPlainly = [&](const char* query, Layout layout) {
+            return db.query(query, [&](const BackupDatabase::Row& row) { post(messageOf(row, layout)); });
+        };
+        // Each part keeps the zone it started in for every message it dates.
+        auto newMaker = [&] {
+            return [&, zone = std::make_shared<const LocalZoneHold>()](const BackupDatabase::Row& row) {
+                return messageOf(row, Layout::ios6);
+            };
+        };
+        const bool read = ios6 ? tableparts::read(db, {"message", kIos6Handles}, kIos6Columns, newMaker, post)
+                               : readPlainly(kOlderQuery, Layout::older);
+        if (!read) {
             // That iOS 6 variant keeps its conversations in group_member, as the older layouts do.
             if (ios6) {
                 groups = MessageGroups();
                 groups.read(db, false, *contacts);
             }
-            db.query(ios6 ? kIos6GroupQuery : kOldestQuery, onRow);
+            readPlainly(ios6 ? kIos6GroupQuery : kOldestQuery, ios6 ? Layout::ios6Group : Layout::older);
         }
         if (!transfer) state_.messageGroups = std::move(readGroups);
     }

@@ -10,25 +10,32 @@ constexpr int64_t kRowsPerPart = 32768;
 constexpr size_t kMostParts = 4;
 }  // namespace
 
-std::string plainQuery(const std::string& table, const std::string& columns) {
-    return "select " + columns + " from " + table;
+std::string plainQuery(const Source& source, const std::string& columns) {
+    return "select " + columns + " from " + source.table + (source.join.empty() ? "" : " " + source.join);
 }
 
-std::string partQuery(const std::string& table, const std::string& columns) {
-    return plainQuery(table, columns) + " where rowid between ?1 and ?2";
+std::string partQuery(const Source& source, const std::string& columns) {
+    return plainQuery(source, columns) + " where " + source.table + ".rowid between ?1 and ?2";
 }
 
 size_t partsForThisMachine() { return std::clamp<size_t>(std::thread::hardware_concurrency() / 2, 1, kMostParts); }
 
-std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts) {
+std::vector<Part> plan(BackupDatabase& db, const Source& source, const std::string& columns, size_t maxParts) {
     if (maxParts < 2) return {};
     // Only where the plain query walks the table itself: its rows then come in row id order,
-    // which the parts keep. (An index that covers the columns would give another order.)
+    // which the parts keep. (An index that covers the columns would give another order.) A row
+    // of a joined table is looked up by its row id for each row, which keeps that order.
+    const std::string& table = source.table;
     bool walksTable = false, otherPlan = false;
-    db.query("explain query plan " + plainQuery(table, columns), [&](const BackupDatabase::Row& row) {
+    db.query("explain query plan " + plainQuery(source, columns), [&](const BackupDatabase::Row& row) {
         const char* detail = row.text(3);
         const std::string text = detail ? detail : "";
-        (text == "SCAN " + table || text == "SCAN TABLE " + table ? walksTable : otherPlan) = true;
+        const bool byRowid =
+            text.rfind("SEARCH ", 0) == 0 && text.find(" USING INTEGER PRIMARY KEY (rowid=?)") != std::string::npos;
+        if (text == "SCAN " + table || text == "SCAN TABLE " + table)
+            walksTable = true;
+        else if (source.join.empty() || !byRowid)
+            otherPlan = true;
     });
     if (!walksTable || otherPlan) return {};
     std::optional<int64_t> first, last;

@@ -21,37 +21,47 @@
 
 namespace tableparts {
 
+// Where the rows come from: a table, with the rows of other tables that each of its rows names
+// joined by their integer primary keys (join, e.g. "left join handle on
+// message.handle_id=handle.ROWID"), which leaves the table's own order as it is.
+struct Source {
+    Source(const char* table) : table(table) {}
+    Source(std::string table, std::string join = {}) : table(std::move(table)), join(std::move(join)) {}
+    std::string table;
+    std::string join;
+};
+
 // Row ids from first to last, both included.
 struct Part {
     int64_t first = 0;
     int64_t last = 0;
 };
 
-// The parts to read table in, at most maxParts; none when it is to be read plainly.
-std::vector<Part> plan(BackupDatabase& db, const std::string& table, const std::string& columns, size_t maxParts);
+// The parts to read source in, at most maxParts; none when it is to be read plainly.
+std::vector<Part> plan(BackupDatabase& db, const Source& source, const std::string& columns, size_t maxParts);
 // As many parts as the machine has cores for, a few at most.
 size_t partsForThisMachine();
 
 // How many items ahead of handing one over its memory is asked for.
 constexpr size_t kAhead = 8;
 
-// "SELECT columns FROM table", and the same for one part.
-std::string plainQuery(const std::string& table, const std::string& columns);
-std::string partQuery(const std::string& table, const std::string& columns);
+// "SELECT columns FROM table join", and the same for one part.
+std::string plainQuery(const Source& source, const std::string& columns);
+std::string partQuery(const Source& source, const std::string& columns);
 
-// Reads the rows of table: newMaker() is called once per part on the part's thread and gives a
+// Reads the rows of source: newMaker() is called once per part on the part's thread and gives a
 // maker, whose calls (one per row, on that thread) give the items; take(item) gets every item
 // in order on the calling thread. False when the table cannot be read (no such table or column).
 template <class NewMaker, class Take>
-bool read(BackupDatabase& db, const std::string& table, const std::string& columns, NewMaker newMaker, Take take,
+bool read(BackupDatabase& db, const Source& source, const std::string& columns, NewMaker newMaker, Take take,
           size_t maxParts = partsForThisMachine()) {
-    const std::vector<Part> parts = plan(db, table, columns, maxParts);
+    const std::vector<Part> parts = plan(db, source, columns, maxParts);
     if (parts.empty()) {
         auto make = newMaker();
-        return db.query(plainQuery(table, columns), [&](const BackupDatabase::Row& row) { take(make(row)); });
+        return db.query(plainQuery(source, columns), [&](const BackupDatabase::Row& row) { take(make(row)); });
     }
     using Item = decltype(newMaker()(std::declval<const BackupDatabase::Row&>()));
-    const std::string sql = partQuery(table, columns);
+    const std::string sql = partQuery(source, columns);
     auto readPart = [&](BackupDatabase& on, const Part& part, auto&& use) {
         auto make = newMaker();
         return on.query(sql, {part.first, part.last}, [&](const BackupDatabase::Row& row) { use(make(row)); });

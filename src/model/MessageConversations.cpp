@@ -53,7 +53,7 @@ void ConversationFinder::add(const std::string& address) {
 
 size_t ConversationFinder::find(const std::string& phone) const {
     const std::string key = conversationKey(phone);
-    const auto bucket = byTail_.find(std::string(matchingTail(key)));
+    const auto bucket = byTail_.find(matchingTail(key));
     if (bucket == byTail_.end()) return npos;
     // A bucket lists its keys in the order their conversations came: the first match is the answer.
     for (const Entry& entry : bucket->second)

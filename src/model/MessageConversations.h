@@ -11,7 +11,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -53,6 +55,11 @@ private:
         std::string key;  // conversationKey of the address
         size_t place;     // of the first conversation of that key
     };
-    std::unordered_map<std::string, std::vector<Entry>> byTail_;  // each in the order added
+    // Looked up by a view of a key's tail, with no text made for it.
+    struct TailHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view tail) const { return std::hash<std::string_view>{}(tail); }
+    };
+    std::unordered_map<std::string, std::vector<Entry>, TailHash, std::equal_to<>> byTail_;  // each in the order added
     size_t count_ = 0;
 };

@@ -1,9 +1,7 @@
 #include "model/PRSharedText.h"
 
-#include <array>
+#include <atomic>
 #include <functional>
-#include <mutex>
-#include <unordered_set>
 
 namespace {
 
@@ -12,41 +10,47 @@ namespace {
 constexpr size_t kLongestShared = 64;
 constexpr size_t kMostShared = size_t{1} << 18;
 
-struct TextHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+// A shared text with its hash. Never freed: records that outlive static destruction still point
+// at its text.
+struct Shared {
+    size_t hash;
+    std::string text;
 };
 
-// The shared texts. Never destroyed: records that outlive static destruction still point here.
-struct Texts {
-    std::mutex mutex;
-    std::unordered_set<std::string, TextHash, std::equal_to<>> texts;
-    const std::string* empty = &*texts.emplace().first;
-};
-Texts& texts() {
-    static Texts* const all = new Texts;
-    return *all;
+// The shared texts by their hashes, in a table that is only ever added to and at most half full:
+// the threads that make records side by side (the parts of a long table, the carvers) look texts
+// up without a lock, and a text once in never moves. Untouched until used.
+constexpr size_t kSlots = 2 * kMostShared;
+std::atomic<const Shared*> slots[kSlots];
+std::atomic<size_t> sharedCount{0};
+
+const std::string& emptyText() {
+    static const std::string* const empty = new std::string;
+    return *empty;
 }
 
 // The shared copy of text, or null when no more are shared.
 const std::string* shared(std::string_view text) {
-    // Each thread keeps the texts it met last by their hash, so that readers making millions
-    // of records on several threads rarely take the lock: room for the addresses of tens of
-    // thousands of conversations.
-    constexpr size_t kRecent = size_t{1} << 15;
-    thread_local std::array<const std::string*, kRecent> recent{};
-    const size_t hash = TextHash{}(text);
-    const std::string*& slot = recent[hash % kRecent];
-    if (slot && *slot == text) return slot;
-    Texts& all = texts();
-    std::lock_guard<std::mutex> lock(all.mutex);
-    auto it = all.texts.find(text);
-    if (it == all.texts.end()) {
-        if (all.texts.size() >= kMostShared) return nullptr;
-        it = all.texts.emplace(text).first;
+    const size_t hash = std::hash<std::string_view>{}(text);
+    Shared* mine = nullptr;
+    for (size_t i = hash & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
+        const Shared* there = slots[i].load(std::memory_order_acquire);
+        if (!there) {
+            // Not there yet: entered here, unless another thread enters a text here first.
+            if (!mine) {
+                if (sharedCount.fetch_add(1, std::memory_order_relaxed) >= kMostShared) return nullptr;
+                mine = new Shared{hash, std::string(text)};
+            }
+            if (slots[i].compare_exchange_strong(there, mine, std::memory_order_acq_rel)) return &mine->text;
+        }
+        if (there->hash == hash && there->text == text) {
+            if (mine) {  // another thread entered the same text first
+                delete mine;
+                sharedCount.fetch_sub(1, std::memory_order_relaxed);
+            }
+            return &there->text;
+        }
     }
-    slot = &*it;
-    return slot;
 }
 
 uintptr_t addressOf(const std::string* text) { return reinterpret_cast<uintptr_t>(text); }
@@ -55,11 +59,11 @@ uintptr_t addressOf(const std::string* text) { return reinterpret_cast<uintptr_t
 
 uintptr_t PRSharedText::ownCopy(std::string_view text) { return addressOf(new std::string(text)) | kOwn; }
 
-PRSharedText::PRSharedText() : text_(addressOf(texts().empty)) {}
+PRSharedText::PRSharedText() : text_(addressOf(&emptyText())) {}
 
 PRSharedText::PRSharedText(std::string_view text) {
     if (text.empty()) {
-        text_ = addressOf(texts().empty);
+        text_ = addressOf(&emptyText());
     } else if (const std::string* common = text.size() <= kLongestShared ? shared(text) : nullptr) {
         text_ = addressOf(common);
     } else {
@@ -71,7 +75,7 @@ PRSharedText::PRSharedText(const PRSharedText& other)
     : text_((other.text_ & kOwn) ? ownCopy(other.str()) : other.text_) {}
 
 PRSharedText::PRSharedText(PRSharedText&& other) noexcept : text_(other.text_) {
-    other.text_ = addressOf(texts().empty);
+    other.text_ = addressOf(&emptyText());
 }
 
 PRSharedText& PRSharedText::operator=(const PRSharedText& other) {

@@ -182,6 +182,64 @@ TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem)
         EXPECT_NE(r.values[1].bytesView(), "GUID-0008") << r.values[2].bytesView();
 }
 
+// A deleted row's bytes are its own only where nothing written since took them: a cell written
+// later over its last bytes (whole, or freed in turn), or its overflow page taken again for
+// another row. Such a row comes without a value it lost, never with bytes of another's.
+TEST_F(CarvePageRows, ARowsBytesAreItsOwnOnlyWhereNoLaterWriteTookThem) {
+    const Bytes live = cell(5, textRecord({"GUID-0005", "hello", "+1 555 0105"}));
+    const Bytes ten = freed(cell(1010, textRecord({"GUID-1010", "tenth", "+44 7700 733366"})), 0, 44);
+    // A value row freed (its head a freeblock's), then a later cell written from its last byte
+    // on, whole; and from its last two bytes on, then freed in turn, its head naming the next
+    // block on: the row's number would read "+44 7700 73336?".
+    const Bytes eleven = cell(1011, textRecord({"GUID-1011", "eleventh", "+1 555 0111"}));
+    const Bytes twelve = freed(cell(1012, textRecord({"GUID-1012", "twelfth", "+1 555 0112"})), 0x026f, 40);
+    for (const auto& [later, back, row] :
+         {std::tuple{eleven, 1, "GUID-1011 +1 555 0111"}, std::tuple{twelve, 2, "GUID-1012 +1 555 0112"}}) {
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, live);
+        f.put(f.pageStart(1) + 300, ten);
+        f.put(f.pageStart(1) + 300 + static_cast<int64_t>(ten.size()) - back, later);
+        std::vector<std::string> found;
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTtt");
+        for (const carve::CarvedRecord& r : tables[0].deleted)
+            found.push_back(std::string(r.values[1].bytesView()) + " " + std::string(r.values[3].bytesView()));
+        EXPECT_EQ(found, std::vector<std::string>{row});
+    }
+
+    // A freed row that ran on into an overflow page (page 3): its text is whole while the page
+    // lies on the free list as a leaf, and lost once the database took the page again.
+    const std::string note(1198, 'n');
+    const Bytes payload = textRecord({"GUID-0020", note});
+    constexpr size_t kLocal = 192;  // what a 1024-byte page keeps of a 1212-byte payload
+    ASSERT_EQ(payload.size(), 1212u);
+    Bytes head = varint(payload.size());
+    head.push_back(20);
+    head.insert(head.end(), payload.begin(), payload.begin() + kLocal);
+    head.insert(head.end(), {0, 0, 0, 3});
+    Bytes overflow = {0, 0, 0, 0};
+    overflow.insert(overflow.end(), payload.begin() + kLocal, payload.end());
+    const Bytes shortLive = cell(5, textRecord({"GUID-0005", "hello"}));
+    for (const bool onFreeList : {true, false}) {
+        PageFile f(kPage, 4);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, shortLive);
+        f.put(f.pageStart(1) + 400, freed(head, 0, static_cast<uint16_t>(head.size())));
+        f.put(f.pageStart(2), overflow);
+        if (onFreeList) {
+            f.put(32, Bytes{0, 0, 0, 4, 0, 0, 0, 2});                          // the free list: trunk page 4, two pages
+            f.put(f.pageStart(3), Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 3});  // its one leaf, page 3
+        }
+        std::vector<std::string> found;
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt");
+        for (const carve::CarvedRecord& r : tables[0].deleted)
+            found.push_back(std::string(r.values[1].bytesView()) + " " +
+                            std::to_string(r.values[2].bytesView().size()));
+        EXPECT_EQ(found, onFreeList ? std::vector<std::string>{"GUID-0020 1198"} : std::vector<std::string>{})
+            << (onFreeList ? "on the free list" : "taken again");
+    }
+}
+
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
     // lengths would overflow any sum.

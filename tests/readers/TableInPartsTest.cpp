@@ -48,21 +48,23 @@ protected:
         bool operator==(const Row&) const = default;
     };
 
-    std::vector<Row> plainly(BackupDatabase& db, const std::string& columns = "rowid,address,date") {
+    std::vector<Row> plainly(BackupDatabase& db, const std::string& columns = "rowid,address,date",
+                             const tableparts::Source& source = "call") {
         std::vector<Row> rows;
-        db.query("select " + columns + " from call", [&](const BackupDatabase::Row& r) {
+        db.query(tableparts::plainQuery(source, columns), [&](const BackupDatabase::Row& r) {
             rows.push_back({r.integer(0), r.text(1), r.integer(2)});
         });
         return rows;
     }
 
     std::vector<Row> inParts(BackupDatabase& db, size_t maxParts, const std::string& columns = "rowid,address,date",
-                             std::vector<std::thread::id>* makers = nullptr) {
+                             std::vector<std::thread::id>* makers = nullptr,
+                             const tableparts::Source& source = "call") {
         std::vector<Row> rows;
         const auto caller = std::this_thread::get_id();
         std::mutex makersLock;  // the parts' threads make their makers at the same time
         const bool read = tableparts::read(
-            db, "call", columns,
+            db, source, columns,
             [&] {
                 std::lock_guard lock(makersLock);
                 if (makers && std::this_thread::get_id() != caller) makers->push_back(std::this_thread::get_id());
@@ -79,7 +81,9 @@ protected:
 };
 
 TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
-    BackupDatabase db(writeDatabase(200000));
+    BackupDatabase db(writeDatabase(200000,
+                                    "create table person (ROWID INTEGER PRIMARY KEY, name TEXT);"
+                                    "insert into person (name) select address from call where ROWID < 60;"));
     ASSERT_TRUE(db.isOpen());
     EXPECT_TRUE(db.prepared()->readsInPlace());  // the parts' connections share one descriptor's file
     const std::vector<Row> want = plainly(db);
@@ -90,6 +94,15 @@ TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
     EXPECT_EQ(makers.size(), 3u);  // three parts made on threads of their own, the first here
     EXPECT_EQ(inParts(db, 3), want);
     EXPECT_EQ(inParts(db, 1), want);
+
+    // With the rows of another table that each row names joined by their row ids (a message's
+    // handle): the same rows, in the same order. Joined by anything else, read plainly.
+    const tableparts::Source joined{"call", "left join person on call.date % 50 + 1 = person.ROWID"};
+    const std::string joinedColumns = "call.rowid,person.name,call.date";
+    EXPECT_EQ(tableparts::plan(db, joined, joinedColumns, 4).size(), 4u);
+    EXPECT_EQ(inParts(db, 4, joinedColumns, nullptr, joined), plainly(db, joinedColumns, joined));
+    EXPECT_TRUE(
+        tableparts::plan(db, {"call", "left join person on person.name = call.address"}, joinedColumns, 4).empty());
 
     // Bounds at the ends of the row ids: the first and last rows are read once.
     const std::vector<tableparts::Part> parts = tableparts::plan(db, "call", "rowid,address,date", 4);

@@ -96,11 +96,12 @@ void CarveDatabase::readFreeList() {
     const int64_t n = images_.foldedPages();
     const int64_t header = images_.currentImage(1);
     freePage_.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), false);
+    trunkPage_ = freePage_;
     if (n <= 0 || header < 0 || layout_.pageSize <= 0) return;
     // Trunk pages name the free leaf pages; a trunk chain that loops (a trunk already met) or
     // leaves the file ends. Each trunk page is read whole, once.
     std::vector<uint8_t> page(static_cast<size_t>(layout_.pageSize));
-    std::vector<bool> trunks(freePage_.size(), false);
+    std::vector<bool>& trunks = trunkPage_;
     int64_t trunk = bigEndian32(file_, header * layout_.pageSize + 32);
     while (trunk >= 1 && trunk <= n && !trunks[static_cast<size_t>(trunk - 1)]) {
         trunks[static_cast<size_t>(trunk - 1)] = true;

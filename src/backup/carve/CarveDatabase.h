@@ -68,6 +68,13 @@ public:
         return index < static_cast<int64_t>(freePage_.size()) && freePage_[static_cast<size_t>(index)];
     }
 
+    // Whether the database as folded keeps page (counted from 1) as a leaf of its free list,
+    // whose bytes nothing wrote since it was freed (a trunk of the list keeps the list in them).
+    bool freeLeaf(int64_t page) const {
+        return page >= 1 && page <= static_cast<int64_t>(freePage_.size()) &&
+               freePage_[static_cast<size_t>(page - 1)] && !trunkPage_[static_cast<size_t>(page - 1)];
+    }
+
 private:
     void readWriteAheadLog(const std::string& path);
     void readFreeList();
@@ -78,7 +85,8 @@ private:
     PageLayout layout_;
     PageImages images_;
     bool writeAheadLog_ = false;
-    std::vector<bool> freePage_;  // by page of the database as folded, counted from 0
+    std::vector<bool> freePage_;   // by page of the database as folded, counted from 0
+    std::vector<bool> trunkPage_;  // likewise: the free list's trunks, free pages too
 };
 
 // Number of characters of a UTF-8 text.

@@ -344,7 +344,10 @@ private:
     // when the image read was written. False when the cell leaves the page or the chain breaks:
     // it leaves the database, comes back to a page it already passed, or reaches past what the
     // part of the file read may ask for (see kOverflowReadsPerImage).
-    bool payload(int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd) {
+    // A freed row's chain (freed: the row is read as one the database no longer holds there)
+    // went to the free list when the row was deleted: a page of it that the database as folded
+    // took again since holds another's bytes, and breaks the chain too.
+    bool payload(int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd, bool freed) {
         int64_t local = static_cast<int64_t>(payloadLength);
         const bool overflow = local > maxLocal_;
         if (overflow) {
@@ -366,13 +369,16 @@ private:
         while (out.size() < payloadLength) {
             const int64_t image = db_.images().imageOf(next, state_);
             if (image < 0 || overflowLeft_ <= 0 || passed(next)) return false;
+            if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return false;
             --overflowLeft_;
             file_->copy(image * pageSize_, chunk.size(), chunk.data());
             const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
             out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
             next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
         }
-        return true;
+        // The last page of a chain names no next one. A page that does was taken since for
+        // another row's chain, whose bytes it now holds.
+        return next == 0;
     }
 
     // Whether the chain read (chain_) already passed page; enters it when not.
@@ -613,7 +619,7 @@ private:
         }
         // Scratch buffers kept across calls: this runs at every byte of every gap.
         std::string& data = cellData_;
-        if (!payload(at + a + b, payloadLength, data, end) || end > reach) return false;
+        if (!payload(at + a + b, payloadLength, data, end, reading == Reading::deleted) || end > reach) return false;
         const auto* d = reinterpret_cast<const uint8_t*>(data.data());
         uint64_t headerLength = 0;
         const int h = varint(d, d + data.size(), headerLength);
@@ -721,7 +727,7 @@ private:
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
-                if (!payload(headerAt, payloadLength, data, end) ||
+                if (!payload(headerAt, payloadLength, data, end, depth == 0) ||
                     end > (tailMayBeLost && !overflows ? pageSize_ : limit))
                     continue;
                 const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;
@@ -770,6 +776,10 @@ private:
             }
         }
         if (!best) return false;
+        // Nor is it the cell's own where a cell written over it later (whole, or freed in turn)
+        // begins inside it and runs on past its end: its last bytes are that cell's, and that
+        // cell is read instead.
+        if (depth == 0 && laterCellWithin(bestBodyStart, bestEnd, limit)) return false;
         found = bestFound;
         // A reading kept for want of a better one may have its header elsewhere: the bytes
         // before it tell nothing of the row id.
@@ -868,6 +878,20 @@ private:
                 ++at;
             }
         }
+    }
+
+    // Whether a cell that runs on past end, whole or with its head overwritten by a freeblock's,
+    // begins in (from, end), a row's body.
+    bool laterCellWithin(int64_t from, int64_t end, int64_t limit) {
+        Found ignored;
+        int64_t cellEnd = 0;
+        size_t shape = 0;
+        for (int64_t k = from + 1; k < end; ++k)
+            if ((wholeCell(k, limit, ignored, cellEnd, shape, Reading::look) ||
+                 (looksLikeFreeblockHead(k, limit) && damagedCellAt(k, limit, ignored, cellEnd, shape, /*depth*/ 1))) &&
+                cellEnd > end)
+                return true;
+        return false;
     }
 
     // Where in [from, end), a row's body, a cell whose head a freeblock overwrote begins, its four
@@ -1257,6 +1281,7 @@ private:
                 for (size_t k = 0; k < rows.size(); ++k) {
                     rows[k]->rowid = hole.first + 1 + static_cast<int64_t>(k);
                     rows[k]->rowidKnown = true;
+                    rows[k]->rowidInferred = true;
                 }
             }
             from = to;

@@ -104,7 +104,7 @@ struct CarvedRecord {
     std::span<const CarvedValue> values;
     int64_t rowid = 0;
     // Read from the cell (a freeblock's first row has lost it), or the one id the rows around it
-    // on its page leave it.
+    // on its page leave it (rowidInferred).
     bool rowidKnown = false;
     // What a freed cell keeps of its lost row id: the free-space chain wrote over the cell's
     // first four bytes, but the bytes after them up to the record header are the row id's last
@@ -114,6 +114,9 @@ struct CarvedRecord {
     uint8_t rowidLength = 0;
     uint8_t rowidTailBits = 0;
     uint16_t rowidTail = 0;
+    // Known only from the rows around it on its page (see rowidKnown), not read: the count that
+    // gave it holds only while every row there is one of the page's order.
+    bool rowidInferred = false;
     // Freed from its page as the tree now places that page, on a page whose rows keep no order,
     // with its id's last bits kept: its lost id most likely lies within the ids the tree allows
     // the page (see CarvedTable::pageRange).

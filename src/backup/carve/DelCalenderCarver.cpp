@@ -211,7 +211,14 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
         for (const CarvedRecord& item : tables[shape].deleted)
             (item.values[kPlace].asInteger() > 0 ? placed : items).push_back(&item);
         for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
-        std::vector<int> partner = pairRows(placed, kPlace, places, kOwner, {}, &tables[shape]);
+        // Only where one of the two read its id from its cell and the other names it: an id the
+        // rows around a row leave it may still be another's, whose partner is gone.
+        auto certain = [](const CarvedRecord& item, const CarvedRecord& place) {
+            auto read = [](const CarvedRecord& r) { return r.rowidKnown && !r.rowidInferred; };
+            return (read(item) && item.rowid == place.values[kOwner].asInteger()) ||
+                   (read(place) && place.rowid == item.values[kPlace].asInteger());
+        };
+        std::vector<int> partner = pairRows(placed, kPlace, places, kOwner, certain, &tables[shape]);
         PairsInOrder(placed, places, tables[kLocation].deleted.size(), partner);
         for (size_t i = 0; i < placed.size(); ++i) {
             const CarvedRecord* place = partner[i] >= 0 ? places[static_cast<size_t>(partner[i])] : nullptr;

@@ -5,7 +5,6 @@
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
-#include "backup/carve/SlotSums.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace carve {
 
@@ -30,68 +31,76 @@ const std::vector<TableShape>& contactShapes() {
     return shapes;
 }
 
-// The rows of a stretch of a page whose ids are inferred together, and the bits of their
-// tails that tell how far apart their ids lie.
-constexpr size_t kStretch = 3;
-constexpr uint8_t kStretchBits = 7;
-
-// The open ids (of the values, not yet taken) that what is left of lost row ids allows: per
-// kept tail of an id (its last 7 or 14 bits), those of the sorted ids that end in it, each
-// counted while open.
-class OpenByTail {
+// The ids no person is known to hold: neither a live person nor a deleted one whose id is known.
+// A person that lost its id may have any of them that its bounds allow, the id of a person gone
+// from the file included: the ids its values name are no count of the persons. Counted within a
+// range and with what is left of a lost id's last bits, without a walk of the ids.
+class FreeIds {
 public:
-    OpenByTail(const std::vector<int64_t>& ids, const std::vector<const CarvedRecord*>& persons) : ids_(ids) {
+    // held: the ids persons are known to hold, sorted, each once.
+    FreeIds(std::vector<int64_t> held, const std::vector<const CarvedRecord*>& persons) : held_(std::move(held)) {
         for (const CarvedRecord* p : persons)
-            if (!p->rowidKnown && p->rowidTailBits > 0) tails_.try_emplace(key(p->rowidTailBits, p->rowidTail));
-        for (auto& [k, tail] : tails_) {
-            const int64_t mask = (int64_t{1} << (k >> 16)) - 1;
-            for (size_t at = 0; at < ids.size(); ++at)
-                if ((ids[at] & mask) == (k & 0xffff)) tail.at.push_back(at);
-            tail.open = SlotSums(tail.at.size(), 1);
+            if (!p->rowidKnown && p->rowidTailBits > 0) byTail_.try_emplace(key(*p));
+        for (int64_t id : held_)
+            for (uint32_t bits : {7u, 14u})
+                if (const auto tail = byTail_.find(key(bits, static_cast<uint32_t>(id & ((1 << bits) - 1))));
+                    tail != byTail_.end())
+                    tail->second.push_back(id);
+    }
+    // The free ids in [low, high] that what is left of p's id allows (any, without p), in order,
+    // when there are at most `most` of them; none when there are more.
+    std::optional<std::vector<int64_t>> within(int64_t low, int64_t high, size_t most,
+                                               const CarvedRecord* p = nullptr) const {
+        int64_t step = 1, tail = 0;
+        const std::vector<int64_t>* held = &held_;
+        if (p) {
+            const auto [shortest, longest] = tailRange(*p);
+            low = std::max(low, shortest);
+            high = std::min(high, longest);
+            step = int64_t{1} << p->rowidTailBits;
+            tail = p->rowidTail;
+            if (p->rowidTailBits > 0) held = &byTail_.at(key(*p));
         }
-    }
-    // The id at index at of the sorted ids is taken.
-    void take(size_t at) {
-        for (uint32_t bits : {7u, 14u}) {
-            const auto tail = tails_.find(key(bits, static_cast<uint32_t>(ids_[at] & ((1 << bits) - 1))));
-            if (tail == tails_.end()) continue;
-            const auto slot = std::lower_bound(tail->second.at.begin(), tail->second.at.end(), at);
-            tail->second.open.add(static_cast<size_t>(slot - tail->second.at.begin()), -1);
+        low = std::max<int64_t>(low, 1);
+        std::vector<int64_t> free;
+        const int64_t first = low + ((tail - low) & (step - 1));
+        if (low > high || first > high) return free;
+        const size_t from = static_cast<size_t>(std::lower_bound(held->begin(), held->end(), first) - held->begin());
+        const size_t to = static_cast<size_t>(std::upper_bound(held->begin(), held->end(), high) - held->begin());
+        const int64_t count = (high - first) / step + 1 - static_cast<int64_t>(to - from);
+        if (count > static_cast<int64_t>(most)) return std::nullopt;
+        size_t h = from;
+        for (int64_t id = first; static_cast<int64_t>(free.size()) < count; id += step) {
+            if (h == to || (*held)[h] != id) {
+                free.push_back(id);
+                continue;
+            }
+            // A run of held ids, one step apart, is stepped over at once: the first of the held
+            // ids after h that is not the id its place in the run gives ends it.
+            size_t lo = h, hi = to;
+            while (lo + 1 < hi) {
+                const size_t mid = lo + (hi - lo) / 2;
+                ((*held)[mid] == id + static_cast<int64_t>(mid - h) * step ? lo : hi) = mid;
+            }
+            id += static_cast<int64_t>(lo - h) * step;
+            h = lo + 1;
         }
-    }
-    // The index of the one open id in the sorted ids [from, to) that p's tail allows, or none
-    // (none open, or more than one).
-    std::optional<size_t> only(const CarvedRecord& p, size_t from, size_t to) const {
-        const auto [tail, first, last] = within(p, from, to);
-        const int64_t before = tail.open.before(first);
-        if (tail.open.before(last) - before != 1) return std::nullopt;
-        return tail.at[tail.open.nth(before + 1)];
-    }
-    // The indexes of the open ids in the sorted ids [from, to) that p's tail allows.
-    std::vector<size_t> all(const CarvedRecord& p, size_t from, size_t to) const {
-        const auto [tail, first, last] = within(p, from, to);
-        std::vector<size_t> open;
-        for (int64_t k = tail.open.before(first) + 1, end = tail.open.before(last); k <= end; ++k)
-            open.push_back(tail.at[tail.open.nth(k)]);
-        return open;
+        return free;
     }
 
 private:
     static uint32_t key(uint32_t bits, uint32_t tail) { return bits << 16 | tail; }
-    struct Tail {
-        std::vector<size_t> at;  // indexes of the sorted ids
-        SlotSums open{0};
-    };
-    // p's tail, with the first and the end of its ids that lie in [from, to).
-    std::tuple<const Tail&, size_t, size_t> within(const CarvedRecord& p, size_t from, size_t to) const {
-        const Tail& tail = tails_.at(key(p.rowidTailBits, p.rowidTail));
-        const auto first = std::lower_bound(tail.at.begin(), tail.at.end(), from) - tail.at.begin();
-        const auto last = std::lower_bound(tail.at.begin(), tail.at.end(), to) - tail.at.begin();
-        return {tail, static_cast<size_t>(first), static_cast<size_t>(std::max(first, last))};
-    }
-    const std::vector<int64_t>& ids_;
-    std::map<uint32_t, Tail> tails_;
+    static uint32_t key(const CarvedRecord& p) { return key(p.rowidTailBits, p.rowidTail); }
+    std::vector<int64_t> held_;
+    std::unordered_map<uint32_t, std::vector<int64_t>> byTail_;  // the held ids that end in each kept tail
 };
+
+// Whether a value's text holds a control byte, which no number, address or home page does: the
+// bytes a later state of the page wrote over its end (the cell pointers of a page that grew, a
+// freeblock's head) rather than its own.
+bool holdsControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
 
 // When a person was made, where its row kept that.
 std::optional<int64_t> madeAt(const CarvedRecord& p) {
@@ -134,175 +143,110 @@ std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRe
     return order.idsByMaking(lost, taken, [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
 }
 
-// The row id each deleted person had: its own when it was read; else the one id that the values
-// name, that no live person has and that the rows around the person (and what is left of its
-// id's bytes) leave to it alone. A guess that more than one id fits is no join: the person comes
-// without values rather than another's.
-// orphans: the ids the values name, sorted, each once. The answer goes with persons, by index.
+// The row id each deleted person had, where one id alone is possible: its own when it was read;
+// the one the order persons were made in gives it; else the one free id (see FreeIds) that its
+// bounds allow (the whole rows around it on its page, the live persons made just before and
+// after it, what is left of its id's bytes). Persons between the same two whole rows of their
+// page take the free ids between those, in the order of their places, where they are as many.
+// A person more than one id fits comes without values rather than with another's.
+// liveIds: the live persons' ids. The answer goes with persons, by index.
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
-                                              const std::vector<int64_t>& orphans, const CarvedTable& table,
-                                              const CreationOrder& order) {
+                                              std::vector<int64_t> liveIds, const CreationOrder& order) {
     std::vector<std::optional<int64_t>> ids(persons.size());
     const MadeBetween between(persons, order);
     const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
-    // What is left of a person's id, and when it was made, must agree with an id guessed for it.
-    auto admitsMade = [&](size_t i, int64_t id) { return tailAdmits(*persons[i], id) && between.fits(i, id); };
-    SlotSums open(orphans.size(), 1);  // 1 while the id is not taken
-    OpenByTail openByTail(orphans, persons);
-    auto take = [&](size_t at) {
-        open.add(at, -1);
-        openByTail.take(at);
-    };
-    auto isOpen = [&](size_t at) { return open.before(at + 1) - open.before(at) == 1; };
-    auto indexOf = [&](int64_t id) {
-        return static_cast<size_t>(std::lower_bound(orphans.begin(), orphans.end(), id) - orphans.begin());
-    };
-    // The ids a person with a lost row id allows (see admitsRowid): a stretch of the sorted ids;
-    // within takes in what the length of its id's varint allows too.
-    struct Guess {
-        size_t person;
-        size_t from, to;
-        size_t withinFrom, withinTo;
-    };
-    std::vector<Guess> guesses;
+    std::vector<int64_t>& held = liveIds;
+    std::vector<size_t> open;  // the persons whose ids are still to be found
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
         // A known id the person's time refutes was a guess of the rows around it, and a wrong one.
         if (p->rowidKnown && !between.fits(i, p->rowid)) continue;
         if (p->rowidKnown || byMaking[i]) {
             ids[i] = p->rowidKnown ? p->rowid : *byMaking[i];
-            if (const size_t at = indexOf(*ids[i]); at < orphans.size() && orphans[at] == *ids[i]) take(at);
-            continue;
+            held.push_back(*ids[i]);
+        } else {
+            open.push_back(i);
         }
-        const size_t from = indexOf(std::max<int64_t>(p->rowidBefore, 0) + 1);
-        const size_t to = p->rowidAfter == 0 ? orphans.size() : indexOf(p->rowidAfter);
-        const auto [shortest, longest] = tailRange(*p);
-        size_t withinFrom = std::max(from, indexOf(shortest));
-        size_t withinTo = longest == INT64_MAX ? to : std::min(to, indexOf(longest + 1));
-        if (p->withinPage) {
-            const auto [low, high] = table.pageRange.at(p->page);
-            withinFrom = std::max(withinFrom, indexOf(low + 1));
-            if (high < INT64_MAX) withinTo = std::min(withinTo, indexOf(high + 1));
+    }
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+    const FreeIds free(std::move(held), persons);
+    // The ids each open person's bounds allow.
+    auto bounds = [&](size_t i) {
+        const CarvedRecord& p = *persons[i];
+        int64_t low = std::max<int64_t>(p.rowidBefore, 0) + 1, high = p.rowidAfter == 0 ? INT64_MAX : p.rowidAfter - 1;
+        if (const auto& around = between.around[i]) {
+            low = std::max(low, around->first + 1);
+            high = std::min(high, around->second - 1);
         }
-        if (from < to) guesses.push_back({i, from, to, withinFrom, withinTo});
-    }
-    // Persons that share the same whole rows around them on their page (or the page's edge),
-    // with as many ids open between those rows as there are persons: each must take one of them,
-    // so they take them all. They were written one after another, the first highest on the
-    // page, so they take the ids in that order (where what is left of their ids agrees). A lone
-    // person with one open id takes it. Ids taken in one hole (or by a person whose id was read)
-    // may leave another hole just enough; so the holes are looked at again until none settles.
-    // Persons bounded by nothing on a side share a hole only with themselves: the ids open across
-    // the whole file are no such count.
-    std::map<std::tuple<int64_t, int64_t, int64_t, size_t>, std::vector<size_t>> holes;
-    for (size_t g = 0; g < guesses.size(); ++g) {
-        const CarvedRecord* p = persons[guesses[g].person];
-        const bool closed = p->rowidBefore > 0 && p->rowidAfter > 0;
-        holes[{p->page, p->rowidBefore, p->rowidAfter, closed ? 0 : g}].push_back(g);
-    }
-    for (auto& [hole, group] : holes)
-        std::sort(group.begin(), group.end(), [&](size_t a, size_t b) {
-            return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
-        });
-    // The persons whose ids' last bits were kept, per page, the highest on the page first.
-    std::map<int64_t, std::vector<size_t>> tailedOnPage;
-    for (size_t g = 0; g < guesses.size(); ++g)
-        if (persons[guesses[g].person]->rowidTailBits >= kStretchBits)
-            tailedOnPage[persons[guesses[g].person]->page].push_back(g);
-    for (auto& [page, onPage] : tailedOnPage)
-        std::sort(onPage.begin(), onPage.end(), [&](size_t a, size_t b) {
-            return persons[guesses[a].person]->position > persons[guesses[b].person]->position;
-        });
-    std::vector<bool> settled(guesses.size(), false);
-    auto settle = [&](size_t g, size_t at) {
-        ids[guesses[g].person] = orphans[at];
-        take(at);
-        settled[g] = true;
+        return std::make_pair(low, high);
     };
+    // Few enough free ids that others taking theirs may leave one.
+    constexpr size_t kFew = 8;
+    std::vector<std::optional<std::vector<int64_t>>> allowed(persons.size());
+    // The rows around a person on its page can be rows of another order than its own (a page a
+    // balance wrote anew, an older row left in its gap): they place it only where when it was
+    // made places it too.
+    std::erase_if(open, [&](size_t i) { return !between.around[i]; });
+    for (size_t i : open) {
+        const auto [low, high] = bounds(i);
+        allowed[i] = free.within(low, high, kFew, persons[i]);
+    }
+    // Persons between the same two whole rows of a page, the highest on the page first (they
+    // were written one after another), with the free ids between those rows.
+    struct Hole {
+        std::vector<size_t> persons;
+        std::optional<std::vector<int64_t>> ids;
+    };
+    std::map<std::tuple<int64_t, int64_t, int64_t>, Hole> holes;
+    for (size_t i : open) {
+        const CarvedRecord* p = persons[i];
+        if (p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+            holes[{p->page, p->rowidBefore, p->rowidAfter}].persons.push_back(i);
+    }
+    for (auto& [at, hole] : holes) {
+        std::sort(hole.persons.begin(), hole.persons.end(),
+                  [&](size_t a, size_t b) { return persons[a]->position > persons[b]->position; });
+        hole.ids = free.within(std::get<1>(at) + 1, std::get<2>(at) - 1, hole.persons.size() + kFew);
+    }
+    std::unordered_set<int64_t> taken;
+    auto untaken = [&](const std::vector<int64_t>& from) {
+        std::vector<int64_t> left;
+        for (int64_t id : from)
+            if (!taken.count(id)) left.push_back(id);
+        return left;
+    };
+    auto settle = [&](size_t i, int64_t id) {
+        ids[i] = id;
+        taken.insert(id);
+    };
+    auto fits = [&](size_t i, int64_t id) { return tailAdmits(*persons[i], id) && between.fits(i, id); };
     for (bool changed = true; changed;) {
         changed = false;
-        for (auto& [hole, group] : holes) {
-            std::erase_if(group, [&](size_t g) { return settled[g]; });
-            if (group.empty()) continue;
-            const Guess& first = guesses[group.front()];
-            const int64_t before = open.before(first.from);
-            if (open.before(first.to) - before != static_cast<int64_t>(group.size())) continue;
+        for (auto& [at, hole] : holes) {
+            std::erase_if(hole.persons, [&](size_t i) { return ids[i].has_value(); });
+            if (hole.persons.empty() || !hole.ids) continue;
+            const std::vector<int64_t> left = untaken(*hole.ids);
+            if (left.size() != hole.persons.size()) continue;
             bool agree = true;
-            for (size_t k = 0; k < group.size(); ++k)
-                agree = agree &&
-                        admitsMade(guesses[group[k]].person, orphans[open.nth(before + 1 + static_cast<int64_t>(k))]);
+            for (size_t k = 0; k < left.size() && agree; ++k) agree = fits(hole.persons[k], left[k]);
             if (!agree) continue;
-            for (size_t g : group) settle(g, open.nth(before + 1));
-            group.clear();
+            for (size_t k = 0; k < left.size(); ++k) settle(hole.persons[k], left[k]);
+            hole.persons.clear();
             changed = true;
         }
-        // A person with one open id among those its bounds, its page, its id's length and last
-        // bits allow takes it.
-        std::vector<std::pair<size_t, size_t>> proposed;  // (guess, index of the id)
-        for (size_t g = 0; g < guesses.size(); ++g) {
-            const CarvedRecord& p = *persons[guesses[g].person];
-            const Guess& guess = guesses[g];
-            if (settled[g]) continue;
-            if (p.rowidTailBits > 0) {
-                if (const std::optional<size_t> at = openByTail.only(p, guess.withinFrom, guess.withinTo))
-                    proposed.emplace_back(g, *at);
-            } else if (guess.withinFrom < guess.withinTo) {
-                const int64_t before = open.before(guess.withinFrom);
-                if (open.before(guess.withinTo) - before == 1) proposed.emplace_back(g, open.nth(before + 1));
+        // A person with one free id left takes it, unless another has that one alone too (one
+        // of the two is bounded wrongly, or they are copies of one person).
+        std::map<int64_t, std::vector<size_t>> proposed;  // by id
+        for (size_t i : open)
+            if (!ids[i] && allowed[i])
+                if (const std::vector<int64_t> left = untaken(*allowed[i]); left.size() == 1)
+                    proposed[left.front()].push_back(i);
+        for (const auto& [id, wanting] : proposed)
+            if (wanting.size() == 1) {
+                settle(wanting.front(), id);
+                changed = true;
             }
-        }
-        // Persons of a page that a balance wrote anew lie in the order of their ids, the lowest
-        // highest on the page, and rows close on a page have close ids: three such persons one
-        // after another whose ids differ by less than their tails' span take the one run of open
-        // ids that their tails allow, where one alone does.
-        for (auto& [page, onPage] : tailedOnPage) {
-            std::erase_if(onPage, [&](size_t g) { return settled[g]; });
-            for (size_t k = 0; k + kStretch <= onPage.size(); ++k) {
-                std::optional<std::array<size_t, kStretch>> found;
-                bool many = false;
-                const Guess& lowest = guesses[onPage[k]];
-                for (size_t at : openByTail.all(*persons[lowest.person], lowest.withinFrom, lowest.withinTo)) {
-                    std::array<size_t, kStretch> run = {at};
-                    bool whole = true;
-                    for (size_t j = 1; j < kStretch && whole; ++j) {
-                        const CarvedRecord& p = *persons[guesses[onPage[k + j]].person];
-                        constexpr int64_t kSpan = int64_t{1} << kStretchBits;
-                        const int64_t after = orphans[run[j - 1]] + 1;
-                        const int64_t id = after + ((p.rowidTail - after) & (kSpan - 1));
-                        run[j] = indexOf(id);
-                        whole =
-                            run[j] < orphans.size() && orphans[run[j]] == id && isOpen(run[j]) && admitsRowid(p, id);
-                    }
-                    if (!whole) continue;
-                    many = found.has_value();
-                    found = run;
-                    if (many) break;
-                }
-                if (!found || many) continue;
-                for (size_t j = 0; j < kStretch; ++j) proposed.emplace_back(onPage[k + j], (*found)[j]);
-            }
-        }
-        // A person proposed two ids takes neither; an id proposed to two persons goes to neither
-        // (one of them is no person whose values are open).
-        std::erase_if(proposed, [&](const std::pair<size_t, size_t>& p) {
-            return !admitsMade(guesses[p.first].person, orphans[p.second]);
-        });
-        std::sort(proposed.begin(), proposed.end());
-        proposed.erase(std::unique(proposed.begin(), proposed.end()), proposed.end());
-        std::vector<std::pair<size_t, size_t>> alone;  // (index of the id, guess)
-        for (size_t k = 0; k < proposed.size(); ++k) {
-            const bool twice = (k > 0 && proposed[k - 1].first == proposed[k].first) ||
-                               (k + 1 < proposed.size() && proposed[k + 1].first == proposed[k].first);
-            if (!twice) alone.emplace_back(proposed[k].second, proposed[k].first);
-        }
-        std::sort(alone.begin(), alone.end());
-        for (size_t k = 0; k < alone.size(); ++k) {
-            const bool shared = (k > 0 && alone[k - 1].first == alone[k].first) ||
-                                (k + 1 < alone.size() && alone[k + 1].first == alone[k].first);
-            if (shared) continue;
-            settle(alone[k].second, alone[k].first);
-            changed = true;
-        }
     }
     return ids;
 }
@@ -335,9 +279,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
         return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
     });
-    std::vector<int64_t> orphanIds;
-    for (const Named& n : valuesByPerson)
-        if (orphanIds.empty() || orphanIds.back() != n.person) orphanIds.push_back(n.person);
 
     std::vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
@@ -349,7 +290,10 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<std::pair<int64_t, int64_t>> madeWhen;
     for (const CarvedRecord& p : tables[kPerson].live)
         if (const auto when = madeAt(p)) madeWhen.emplace_back(*when, p.rowid);
-    const auto ids = personIds(persons, orphanIds, tables[kPerson], CreationOrder(std::move(madeWhen)));
+    std::vector<int64_t> liveIds;
+    liveIds.reserve(tables[kPerson].live.size());
+    for (const CarvedRecord& p : tables[kPerson].live) liveIds.push_back(p.rowid);
+    const auto ids = personIds(persons, std::move(liveIds), CreationOrder(std::move(madeWhen)));
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them.
@@ -390,7 +334,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
                 const CarvedRecord* v = named->value;
                 const std::string_view text = textView(v->values[5]);
-                if (text.empty()) continue;
+                if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(v->values[2].asInteger()));

@@ -2,10 +2,13 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/InParallel.h"
 #include "model/PRRecordFields.h"
 
+#include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 namespace carve {
 
@@ -103,14 +106,17 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
-    const std::vector<CarvedTable> tables = carveRecords(db, messageShapes());
-    for (Shape shape : {kPlain, kMadrid})
+    std::vector<CarvedTable> tables = carveRecords(db, messageShapes());
+    for (Shape shape : {kPlain, kMadrid}) {
         for (const CarvedRecord& row : tables[shape].deleted) postOlder(row, shape);
+        releaseValuesBefore(tables[shape], tables[shape].deleted.size());
+    }
 
     // The other party of a newer message is the handle it names; handles outlive their
     // messages, so most are live rows with their own row ids.
     PRBackupScanState& arrays = context_.state;
-    std::unordered_map<int64_t, std::string> handles;
+    // Each address kept once as the messages share it: a message takes it with no look-up.
+    std::unordered_map<int64_t, PRSharedText> handles;
     for (const auto* list : {&tables[kHandle].live, &tables[kHandle].deleted})
         for (const CarvedRecord& handle : *list) {
             if (!handle.rowidKnown) continue;
@@ -120,9 +126,10 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
             arrays.chatMessageArray.push_back(chat);
             handles.emplace(handle.rowid, chat->phoneValue());
         }
-    for (const CarvedRecord& row : tables[kMessage6].deleted) {
+    const MessageGroups* groups = context_.state.messageGroups.get();
+    auto messageOf = [&](const CarvedRecord& row, ContactNames& names) -> PRMessageNodePtr {
         const int64_t date = row.values[15].asInteger();
-        if (!plausibleTime(date)) continue;
+        if (!plausibleTime(date)) return nullptr;
         auto message = std::make_shared<PRMessageNode>();
         message->setMessageContent(textOf(row.values[2]));
         message->setHandle_id(static_cast<int>(row.values[5].asInteger()));
@@ -131,17 +138,37 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         message->setMessageType(iOS6Type(static_cast<int>(row.values[21].asInteger())));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
-            if (characterCount(handle->second) > 1) message->setMessageName(context_.nameFor(handle->second));
+            const std::string& phone = handle->second.str();
+            if (characterCount(phone) > 1) message->setMessageName(names.nameFor(phone));
         }
         // A deleted message of a group chat of iMessages keeps its room's name: it stands in that
         // group. Others keep nothing of their chat, and stand by their own address.
         const std::span<const CarvedValue> room = alsoKeptValues(row, messageShapes()[kMessage6]);
-        if (const MessageGroups* groups = context_.state.messageGroups.get();
-            groups && !room.empty() && !room[0].isNull())
-            joinGroup(*message, groups->ofRoom(textOf(room[0])));
-        arrays.messageArray.push_back(message);
-        post(message);
-    }
+        if (groups && !room.empty() && !room[0].isNull()) joinGroup(*message, groups->ofRoom(textOf(room[0])));
+        return message;
+    };
+    // The messages are made side by side in stretches, each thread with a name look-up of its
+    // own, and listed and posted here in order as the stretches are made; the rows' values go as
+    // the messages come, rather than both being held to the end.
+    const std::vector<CarvedRecord>& rows = tables[kMessage6].deleted;
+    constexpr size_t kMessagesPerStretch = 16384;
+    std::vector<PRMessageNodePtr> made(rows.size());
+    std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kMessagesPerStretch, 0));
+    inStretchesInOrder(
+        rows.size(), kMessagesPerStretch, 0,
+        [&](size_t from, size_t to, size_t thread) {
+            if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
+            for (size_t i = from; i < to; ++i) made[i] = messageOf(rows[i], *names[thread]);
+        },
+        [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                if (!made[i]) continue;
+                arrays.messageArray.push_back(made[i]);
+                post(std::exchange(made[i], nullptr));
+            }
+            releaseValuesBefore(tables[kMessage6], to);
+        });
+    releaseTables(std::move(tables));
     postProgress(context_, 80);
 }
 

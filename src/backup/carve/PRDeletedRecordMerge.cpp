@@ -21,15 +21,6 @@ void keyInto(std::string& k, std::initializer_list<std::string_view> parts) {
 
 uint64_t hashOf(const std::string& k) { return std::hash<std::string_view>()(k); }
 
-std::string withoutSpaces(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-    return text;
-}
-
-size_t characters(const std::string& text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xc0) != 0x80; }));
-}
-
 }  // namespace
 
 void PRDeletedRecordMerge::Index::reserve(size_t records) {
@@ -155,7 +146,9 @@ const std::string& unknownPhone() {
     return text;
 }
 // Fewer than three characters besides spaces: no number a message could come from.
-bool isShortPhone(const std::string& phone) { return characters(withoutSpaces(phone)) < 3; }
+bool isShortPhone(const std::string& phone) {
+    return std::count_if(phone.begin(), phone.end(), [](char c) { return c != ' ' && (c & 0xc0) != 0x80; }) < 3;
+}
 
 void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {c.contactName(), c.contactPhone()}); }
 void messageKey(std::string& k, const PRMessageNode& m) {
