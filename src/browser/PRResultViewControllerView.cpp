@@ -222,6 +222,9 @@ void PRResultViewController::buildProgressPage() {
     progress->addWidget(scanProgressor, 1);
     progress->addWidget(progressTextField);
     layout->addLayout(progress);
+    // What the scan is doing, under the bar: a carve of a large history takes most of the scan.
+    scanSteplab = label(scanproView, "scanSteplab");
+    layout->addWidget(scanSteplab);
     layout->addSpacing(12);
 
     auto* counts = new QGridLayout;

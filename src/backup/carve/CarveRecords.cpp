@@ -996,6 +996,7 @@ private:
 
     void carvePage(int64_t index, int64_t pageStart) {
         // The header page: the file's header and the table definitions.
+        db_.pageLookedThrough();
         if (db_.images().pageOf(index) == 1) {
             ++headerPages_;
             return;

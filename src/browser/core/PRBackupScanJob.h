@@ -4,6 +4,10 @@
 // into the job's own intake, so records of another scan can never land in it. A cancelled
 // job stops at the next reader or carver and hands nothing over. A database whose journal
 // holds rows is copied once, for its reader; its carver reads the original as it lies.
+// The counts name the step under way. While the carvers work, the bar goes from where the
+// readers left it to the end by the share of the personal databases' pages they have looked
+// through (each database weighing its bytes), told every carveTick: a carve of a large message
+// history posts nothing for many seconds.
 #pragma once
 
 #include "browser/core/PRScanIntake.h"
@@ -31,13 +35,16 @@ public:
     explicit PRBackupScanJob(PRBackupScanRequest request);
     ~PRBackupScanJob();
 
-    // Called on the worker: onProgress when the counts changed (a progress value arrived, or
-    // some time passed since the last call), onFinished once at the end of a scan that was
-    // not cancelled. Set them before run() or start().
+    // onProgress when the counts changed (a progress value arrived, some time passed since the
+    // last call, or the carvers looked through more pages), onFinished once at the end of a scan
+    // that was not cancelled. Called on the worker, onProgress also on the thread that follows
+    // the carvers, one call at a time. Set them before run() or start().
     std::function<void()> onProgress;
     std::function<void()> onFinished;
     // Least time between two onProgress calls for records alone.
     std::chrono::milliseconds progressInterval{40};
+    // How often the carvers' progress is looked at while they work.
+    std::chrono::milliseconds carveTick{100};
 
     // Runs the scan on the calling thread.
     void run();
@@ -62,6 +69,9 @@ public:
 private:
     void take(const NSNotification& notification);
     void publish(bool force);
+    // The step and, while the carvers work, the bar's value from their progress, into counts_.
+    void placeOnBar();
+    void tellProgress();
     void runReaders();
     void runCarvers();
 
@@ -74,6 +84,10 @@ private:
     std::condition_variable ended_;
     bool finished_ = false;
     PRScanCounts counts_;
+    std::mutex telling_;  // one onProgress call at a time
+    std::atomic<int> step_{int(PRScanStep::Files)};
+    std::atomic<bool> carving_{false};
+    std::atomic<int> carvingPercent_{0};
     std::vector<std::string> problems_;
     std::shared_ptr<PRScanIntake> handed_;
 };
