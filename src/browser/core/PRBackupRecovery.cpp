@@ -211,6 +211,7 @@ void PRBackupRecovery::failed(const std::string& path, const std::string& reason
 PRRecoveryResult PRBackupRecovery::result() const {
     PRRecoveryResult r;
     r.written = writtenNum_;
+    for (size_t k = 0; k < r.writtenOf.size(); ++k) r.writtenOf[k] = writtenOf_[k];
     r.cancelled = cancelled_;
     std::lock_guard lock(mutex_);
     r.failures = failures_;
@@ -226,16 +227,19 @@ bool PRBackupRecovery::makeFolder(const std::string& path) {
     return false;
 }
 
-void PRBackupRecovery::counted(const files::Outcome& outcome) {
-    if (outcome.ok())
+void PRBackupRecovery::counted(const files::Outcome& outcome, PRRecoveryResult::Kind kind) {
+    if (outcome.ok()) {
         ++writtenNum_;
-    else
+        ++writtenOf_[kind];
+    } else {
         failed(outcome.path, outcome.reason);
+    }
 }
 
-void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination) {
+void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination,
+                                   PRRecoveryResult::Kind kind) {
     ++recovredFilesNum_;
-    counted(files::copyNewFile(source, destination));
+    counted(files::copyNewFile(source, destination), kind);
 }
 
 bool PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
@@ -279,11 +283,12 @@ bool PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfCont
 }
 
 void PRBackupRecovery::recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder) {
-    copyCounted(record.filePath(), folder + "/" + safeName(record.fileNodeName()));
+    copyCounted(record.filePath(), folder + "/" + safeName(record.fileNodeName()), PRRecoveryResult::Photos);
 }
 
 void PRBackupRecovery::recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder) {
-    copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()));
+    copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()),
+                PRRecoveryResult::SocialFiles);
 }
 
 files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
@@ -291,7 +296,7 @@ files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, cons
     const std::string target = folder + "/" + safeName(lastComponent(source)) + ".mov";
     ++recovredFilesNum_;
     const files::Outcome copied = files::copyNewFile(source, target);
-    counted(copied);
+    counted(copied, PRRecoveryResult::Attachments);
     return copied;
 }
 
@@ -303,7 +308,10 @@ files::Outcome PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, 
         return {target, why.empty() ? "the card cannot be read" : why};
     if (!isUtf8(text)) return {target, "the card is not UTF-8 text"};
     const files::Outcome card = files::writeNewFile(target, text);
-    if (!card.ok()) failed(card.path, card.reason);
+    if (card.ok())
+        ++writtenOf_[PRRecoveryResult::Attachments];
+    else
+        failed(card.path, card.reason);
     return card;
 }
 
@@ -317,7 +325,7 @@ files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, c
     if (type == "Image" && pictureExtension(name).empty()) name += pictureExtensionOf(source);
     ++recovredFilesNum_;
     const files::Outcome copied = files::copyNewFile(source, folder + "/" + name);
-    counted(copied);
+    counted(copied, PRRecoveryResult::Attachments);
     return copied;
 }
 
@@ -335,7 +343,7 @@ int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const
             ++recovredFilesNum_;  // handled: its failure is counted
             continue;
         }
-        copyCounted(file->filePath().value_or(""), target);
+        copyCounted(file->filePath().value_or(""), target, PRRecoveryResult::BackupFiles);
     }
     for (const PRTreeDirNodePtr& child : folder.children())
         if (traverseRecoverTreeNode(*child, destination) != 0) return -1;
@@ -366,7 +374,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     auto folder = [&root](const std::string& name) { return root + "/" + name; };
     auto marked = [](const auto& record) { return record->bSelected(); };
     // A text file of one record type: its folder, an entry per marked record, the file.
-    auto textFile = [&](const char* name, const char* type, const auto& array, auto add) {
+    auto textFile = [&](const char* name, const char* type, PRRecoveryResult::Kind kind, const auto& array, auto add) {
         const std::string path = folder(name);
         makeFolder(path);
         PRRtfController rtf;
@@ -377,10 +385,12 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         }
         // A record is written when its text file is (and a contact's card arrived).
         const files::Outcome written = rtf.writeRtfInPath(path, type);
-        if (written.ok())
+        if (written.ok()) {
             writtenNum_ += entries;
-        else
+            writtenOf_[kind] += entries;
+        } else {
             failed(written.path, written.reason);
+        }
     };
 
     if (!makeFolder(root)) return result();
@@ -398,7 +408,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         if (traverseRecoverTreeNode(*node, path) != 0) break;
     if (cancelled_) return result();
 
-    textFile(kContactFolder, "Contact", s.contactArray,
+    textFile(kContactFolder, "Contact", PRRecoveryResult::Contacts, s.contactArray,
              [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) {
                  return recoverContactNode(c, rtf, at);
              });
@@ -407,31 +417,35 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     path = folder(kMessageFolder);
     makeFolder(path);
     ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
-    uint64_t conversations = 0;
+    uint64_t conversations = 0, messages = 0;
     for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
         if (cancelled_) return result();
         if (!marked(conversation)) continue;
         ++recovredFilesNum_;
         ++conversations;
+        messages += conversation->MessageNodeArray().size();
         page.addConversation(*conversation);
     }
     const files::Outcome written = page.write();
-    if (written.ok())
+    if (written.ok()) {
         writtenNum_ += conversations;
-    else
+        writtenOf_[PRRecoveryResult::Conversations] += conversations;
+        writtenOf_[PRRecoveryResult::Messages] += messages;
+    } else {
         failed(written.path, written.reason);
+    }
 
-    textFile(kNoteFolder, "Note", s.noteArray,
+    textFile(kNoteFolder, "Note", PRRecoveryResult::Notes, s.noteArray,
              [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { return recoverNoteNode(n, rtf); });
-    textFile(kCallFolder, "CallHistory", s.callHistoryArray,
+    textFile(kCallFolder, "CallHistory", PRRecoveryResult::Calls, s.callHistoryArray,
              [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) {
                  return recoverCallHistoryNode(c, rtf);
              });
-    textFile(kBookMarkFolder, "BookMark", s.bookMarkArray,
+    textFile(kBookMarkFolder, "BookMark", PRRecoveryResult::BookMarks, s.bookMarkArray,
              [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) {
                  return recoverBookMarkNode(b, rtf);
              });
-    textFile(kCalendarFolder, "Calendar&Reminder", s.calenderArray,
+    textFile(kCalendarFolder, "Calendar&Reminder", PRRecoveryResult::CalendarItems, s.calenderArray,
              [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) {
                  return recoverCalenderNode(c, rtf);
              });
