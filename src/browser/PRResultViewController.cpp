@@ -59,7 +59,6 @@ void PRResultViewController::showView(QWidget* container) {
     show(backupTimelab, node ? node->strDeviceBackUpTime() : std::string());
     refillBackupPop();
     // The columns read most start at these widths; each stays resizable.
-    tableOf(Messages)->setColumnWidth(PRMessageTreeController::Address, 240);
     tableOf(Notes)->setColumnWidth(PRNoteController::Content, 307);
     tableOf(CallHistory)->setColumnWidth(PRCallHistoryController::Phone, 174);
     tableOf(Contacts)->setColumnWidth(PRContactController::Name, 200);

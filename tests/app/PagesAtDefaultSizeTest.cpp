@@ -30,6 +30,8 @@
 #include <QListView>
 #include <QPdfDocument>
 #include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeView>
 #include <algorithm>
@@ -58,6 +60,29 @@ int yellowPixels(const QImage& image) {
             count += c.hsvSaturation() > 150 && c.value() > 150 && c.hsvHue() >= 35 && c.hsvHue() <= 60 ? 1 : 0;
         }
     return count;
+}
+
+// The names and addresses of the conversations in view that their list does not show whole
+// inside its visible width (read without scrolling sideways): the address under the name, or in
+// a column of its own.
+QStringList conversationsNotInSight(QTableView* list) {
+    QStringList found;
+    const QAbstractItemModel* model = list->model();
+    const QFontMetrics metrics(list->font());
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (int row = std::max(0, list->rowAt(0)); row < model->rowCount(); ++row) {
+        if (list->visualRect(model->index(row, 0)).top() >= list->viewport()->height()) break;
+        for (int column : {int(PRMessageTreeController::Name), int(PRMessageTreeController::Address)}) {
+            const QModelIndex index = model->index(row, column);
+            const QString text = index.data().toString();
+            const int shownIn = list->isColumnHidden(column) ? int(PRMessageTreeController::Name) : column;
+            const QRect cell = list->visualRect(index.siblingAtColumn(shownIn));
+            if (cell.left() < 0 || cell.right() >= list->viewport()->width() ||
+                metrics.horizontalAdvance(text) + margins > cell.width() + 1)
+                found << QStringLiteral("\"%1\" in row %2 is not shown whole").arg(text).arg(row);
+        }
+    }
+    return found;
 }
 
 // The first page of a conversation's PDF, drawn.
@@ -324,6 +349,25 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
             EXPECT_TRUE(result->previewPane->isVisible());
         }
         look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+        if (category == PRResultViewController::Messages) {
+            // The conversation takes half the room beside the categories: its bubbles keep their
+            // whole width, and a short sentence its one line.
+            EXPECT_GE(result->previewPane->width(), result->contentSplit->width() * 45 / 100);
+            const auto bubbles =
+                result->previewPane->messageTreeScrollView->documentView()->findChildren<PRChatView*>();
+            ASSERT_FALSE(bubbles.isEmpty());
+            for (const PRChatView* bubble : bubbles) EXPECT_EQ(bubble->width(), PRChatView::kBubbleWidth);
+            const auto shortOne = std::find_if(bubbles.begin(), bubbles.end(), [](const PRChatView* bubble) {
+                return bubble->textView && bubble->textView->text() == "Thanks, that was lovely.";
+            });
+            ASSERT_NE(shortOne, bubbles.end());
+            const QRectF lines =
+                PRChatView::measureText((*shortOne)->textView->text(), PRChatView::wrapWidthFor((*shortOne)->width()));
+            EXPECT_LT(lines.height() - 33, 2 * (*shortOne)->textView->fontMetrics().lineSpacing());
+            // Beside it, every conversation in view reads by its name and address, whole.
+            const QStringList hidden = conversationsNotInSight(result->tableOf(category));
+            EXPECT_TRUE(hidden.isEmpty()) << hidden.join("\n").toStdString();
+        }
         if (category == PRResultViewController::BookMarks) {
             // Each field's value shows on the line after its name.
             QLabel* title = result->previewPane->bookMarkTitlelab;
