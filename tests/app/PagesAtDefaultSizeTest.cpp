@@ -12,19 +12,23 @@
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
+#include "browser/core/PRBackupRecovery.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRSystemBoostViewController.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "disk/PRPhoneSystemViewController.h"
+#include "export/PRHtmlController.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
+#include "widgets/TextFonts.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QLabel>
 #include <QListView>
@@ -33,6 +37,9 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTreeView>
 #include <algorithm>
 
@@ -83,6 +90,29 @@ QStringList conversationsNotInSight(QTableView* list) {
         }
     }
     return found;
+}
+
+// The glyphs of runs that are a font's empty box: characters that no font of the list, nor any
+// the system falls back to, has.
+int emptyBoxes(const QList<QGlyphRun>& runs) {
+    int boxes = 0;
+    for (const QGlyphRun& run : runs)
+        for (quint32 glyph : run.glyphIndexes()) boxes += glyph == 0 ? 1 : 0;
+    return boxes;
+}
+int emptyBoxes(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    while (layout.createLine().isValid()) {}
+    layout.endLayout();
+    return emptyBoxes(layout.glyphRuns());
+}
+int emptyBoxes(QTextDocument& document) {
+    document.documentLayout()->documentSize();  // lays every block out
+    int boxes = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        boxes += emptyBoxes(block.layout()->glyphRuns());
+    return boxes;
 }
 
 // The first page of a conversation's PDF, drawn.
@@ -375,8 +405,9 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
         }
     }
 
-    // A message of several lines with an emoji: every line shows in its bubble, the emoji in
-    // colour, on screen and in the conversation's PDF.
+    // A message of several lines with an emoji and Japanese and Korean words: every line shows
+    // in its bubble, the emoji in colour, on screen and in the conversation's PDF, the words in
+    // a font that has them there and in the conversation's page.
     auto message = std::make_shared<PRMessageNode>();
     message->setMessageContent("First line\nsecond line\nthird line");
     message->setMessageType("Received");
@@ -386,7 +417,7 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
     conversation->setMessageTreeNodeName("Anna Berg");
     conversation->setMessageNodeArray({message});
     const QImage plainPdf = pdfPage(conversation);
-    message->setMessageContent("First line\nsecond line\nthird line \U0001F600");
+    message->setMessageContent("First line\nsecond line\nthird line \U0001F600 日本 한국어");
     result->showCategory(PRResultViewController::Messages);
     result->previewPane->showConversation(conversation);
     look("results-message-lines");
@@ -396,6 +427,15 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
     EXPECT_GE(text->height(), 3 * text->fontMetrics().lineSpacing());
     EXPECT_GT(yellowPixels(text->grab().toImage()), 20);
     EXPECT_GT(yellowPixels(pdfPage(conversation)), yellowPixels(plainPdf) + 20);
+    EXPECT_EQ(emptyBoxes(QStringLiteral("日本 한국어"), textfonts::withFallbacks(text->font())), 0);
+    EXPECT_TRUE(conversationpdf::conversationPdf(conversation).contains("/BaseFont /NotoSansCJK"));
+    PRHtmlController page;
+    page.initMessageHtmlHeader("Anna Berg");
+    PRBackupRecovery::handleMessageHtml(*message, page, false);
+    QTextDocument document;
+    document.setHtml(QString::fromStdString(page.strHtmlContent()));
+    EXPECT_TRUE(document.toPlainText().contains(QStringLiteral("日本 한국어")));
+    EXPECT_EQ(emptyBoxes(document), 0);
 
     // The conversation saved as a picture: the window says where, whole.
     result->showCategory(PRResultViewController::Messages);
