@@ -2,6 +2,7 @@
 
 #include "widgets/FoldedText.h"
 
+#include <QHash>
 #include <algorithm>
 #include <numeric>
 
@@ -26,6 +27,18 @@ std::vector<RecordRows::Row> orderByRank(const std::vector<RecordRows::Row>& row
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
     for (RecordRows::Row row : rows) out[starts[key(row)]++] = row;
     return out;
+}
+
+// A record's key told apart from any other it may come to hold.
+uint64_t digestOf(const QVariant& key) {
+    switch (key.typeId()) {
+    case QMetaType::QString: return qHash(key.toString(), 0x9e3779b97f4a7c15ULL);
+    case QMetaType::ULongLong:
+    case QMetaType::UInt: return key.toULongLong();
+    case QMetaType::LongLong:
+    case QMetaType::Int: return uint64_t(key.toLongLong());
+    default: return qHash(key.toString(), uint64_t(key.typeId())) ^ uint64_t(key.isNull());
+    }
 }
 
 // The piece in slot, made by make (outside the lock: two queries may both make it, the first
@@ -55,16 +68,46 @@ std::vector<RecordRows::Row> RecordRows::everyRow() const {
     return rows;
 }
 
-std::shared_ptr<const std::vector<columnranks::Rank>> RecordRows::ranks(int field, const Cancelled& cancelled) {
-    std::shared_ptr<const std::vector<columnranks::Rank>>* slot;
+std::optional<bool> RecordRows::holds(const Order& order, int field, const std::vector<Row>& rows,
+                                      const Cancelled& cancelled) const {
+    for (size_t k = 0; k < rows.size(); ++k) {
+        if (k % kStep == 0 && cancelled()) return std::nullopt;
+        if (digestOf(reader_.key(rows[k], field)) != order.digests[rows[k]]) return false;
+    }
+    return true;
+}
+
+std::shared_ptr<const RecordRows::Order> RecordRows::order(int field, const std::vector<Row>& rows,
+                                                           const Cancelled& cancelled) {
+    std::shared_ptr<const Order> kept;
     {
         std::lock_guard lock(mutex_);
-        slot = &ranks_[field];  // a map's entries stay where they are
+        kept = orders_[field];
     }
-    return keep(mutex_, *slot, [&] {
-        return columnranks::rank(
-            count(), [this, field](size_t record) { return reader_.key(record, field); }, cancelled);
-    });
+    // Rows whose keys are still those the order was taken from keep their order among
+    // themselves, whatever became of the other records.
+    if (kept) {
+        const std::optional<bool> still = holds(*kept, field, rows, cancelled);
+        if (!still) return nullptr;
+        if (*still) return kept;
+    }
+    Order made;
+    made.digests.resize(count());
+    std::optional<std::vector<columnranks::Rank>> ranks = columnranks::rank(
+        count(),
+        [&](size_t record) {
+            QVariant key = reader_.key(record, field);
+            made.digests[record] = digestOf(key);
+            return key;
+        },
+        cancelled);
+    if (!ranks) return nullptr;
+    made.ranks = std::move(*ranks);
+    auto order = std::make_shared<const Order>(std::move(made));
+    std::lock_guard lock(mutex_);
+    // Another query may have taken it meanwhile: the later one is as good.
+    orders_[field] = order;
+    return order;
 }
 
 std::shared_ptr<const std::vector<char>> RecordRows::deletedMarks(const Cancelled& cancelled) {
@@ -115,7 +158,7 @@ std::optional<std::vector<RecordRows::Row>> RecordRows::rows(const Query& query,
         rows.push_back(Row(i));
     }
     if (query.sortField < 0) return rows;
-    const auto ranks = this->ranks(query.sortField, cancelled);
-    if (!ranks || cancelled()) return std::nullopt;
-    return orderByRank(rows, *ranks, query.descending);
+    const auto order = this->order(query.sortField, rows, cancelled);
+    if (!order || cancelled()) return std::nullopt;
+    return orderByRank(rows, order->ranks, query.descending);
 }
