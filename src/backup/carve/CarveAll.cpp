@@ -24,6 +24,8 @@ void carveAll(CarveContext& context, const std::string& folder, const std::funct
             // A carver whose database is missing looks through nothing.
             context.progress->images = 0;
             context.progress->lookedThrough = 0;
+            context.progress->deletedRows = -1;
+            context.progress->records = 0;
             context.progress->carver = int(k);
         }
         carvers[k]();

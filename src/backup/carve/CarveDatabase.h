@@ -63,6 +63,11 @@ public:
     void pageLookedThrough() const {
         if (context_ && context_->progress) context_->progress->lookedThrough.fetch_add(1, std::memory_order_relaxed);
     }
+    // The deleted rows the pages gave, told to the context's progress: the carver makes its
+    // records of them next.
+    void deletedRowsFound(int64_t rows) const {
+        if (context_ && context_->progress) context_->progress->deletedRows = rows;
+    }
 
     // True for a page image none of whose rows the database as folded holds where they lie: a
     // page on its free list, or an older image of a page (image counted from 0).

@@ -32,8 +32,19 @@ std::vector<int64_t> carvedBytes(const std::string& folder) {
     return bytes;
 }
 
-// The share of the carve done: the databases before the one at work whole, that one by the
-// share of its page images looked through.
+// How far the carver at work is with its database: half by its page images looked through, half
+// by the deleted rows they gave that came in as records.
+double carverShare(const carve::CarveProgress& progress) {
+    const int64_t images = progress.images, looked = progress.lookedThrough;
+    const int64_t rows = progress.deletedRows, records = progress.records;
+    if (images <= 0) return 0;
+    const double pages = std::min(1.0, double(looked) / double(images));
+    const double made = rows < 0 ? 0.0 : rows == 0 ? 1.0 : std::min(1.0, double(records) / double(rows));
+    return (pages + made) / 2;
+}
+
+// The share of the carve done: the databases before the one at work whole, that one by how far
+// its carver is.
 double carvedShare(const carve::CarveProgress& progress, const std::vector<int64_t>& bytes) {
     const int carver = progress.carver;
     if (carver < 0 || bytes.empty()) return 0;
@@ -43,8 +54,7 @@ double carvedShare(const carve::CarveProgress& progress, const std::vector<int64
         total += double(bytes[k]);
         if (k < at) done += double(bytes[k]);
     }
-    const int64_t images = progress.images, looked = progress.lookedThrough;
-    if (at < bytes.size() && images > 0) done += double(bytes[at]) * std::min(1.0, double(looked) / double(images));
+    if (at < bytes.size()) done += double(bytes[at]) * carverShare(progress);
     return total > 0 ? done / total : double(at) / double(bytes.size());
 }
 
@@ -68,6 +78,8 @@ void PRBackupScanJob::take(const NSNotification& notification) {
     // Another scan, or a reader of another page, may post under the same names at the same time.
     if (std::this_thread::get_id() != worker_ || !intake_) return;
     intake_->take(notification);
+    // The deleted records' names: "ScanDelMessageInfo", "scanDelBookMarkInfo"...
+    if (carveProgress_ && notification.name().find("Del") != std::string::npos) ++carveProgress_->records;
     publish(notification.name() == "ScanProgressInfo");
 }
 
@@ -128,6 +140,7 @@ void PRBackupScanJob::runCarvers() {
     carve::CarveContext context(state, NSNotificationCenter::defaultCenter());
     carve::CarveProgress progress;
     context.progress = &progress;
+    carveProgress_ = &progress;
     const std::vector<int64_t> bytes = carvedBytes(request_.backupFolder);
     const int from = intake_->counts().percent;
     carvingPercent_ = from;
@@ -163,6 +176,7 @@ void PRBackupScanJob::runCarvers() {
     }
     stop.notify_all();
     follower.join();
+    carveProgress_ = nullptr;
     state.removeSomeArray();
 }
 

@@ -5,9 +5,10 @@
 // job stops at the next reader or carver and hands nothing over. A database whose journal
 // holds rows is copied once, for its reader; its carver reads the original as it lies.
 // The counts name the step under way. While the carvers work, the bar goes from where the
-// readers left it to the end by the share of the personal databases' pages they have looked
-// through (each database weighing its bytes), told every carveTick: a carve of a large message
-// history posts nothing for many seconds.
+// readers left it to the end, each personal database weighing its bytes: half by the share of
+// its pages looked through, half by the share of the deleted rows they gave that came in as
+// records; told every carveTick, since a carve of a large message history posts nothing while
+// it looks through the pages.
 #pragma once
 
 #include "browser/core/PRScanIntake.h"
@@ -29,6 +30,10 @@ struct PRBackupScanRequest {
     bool iOS7 = false;         // the carvers' iOS 7 layouts
     bool carve = true;         // run the deleted-record carvers after the readers
 };
+
+namespace carve {
+struct CarveProgress;
+}
 
 class PRBackupScanJob : public std::enable_shared_from_this<PRBackupScanJob> {
 public:
@@ -88,6 +93,7 @@ private:
     std::atomic<int> step_{int(PRScanStep::Files)};
     std::atomic<bool> carving_{false};
     std::atomic<int> carvingPercent_{0};
+    carve::CarveProgress* carveProgress_ = nullptr;  // while the carvers work
     std::vector<std::string> problems_;
     std::shared_ptr<PRScanIntake> handed_;
 };
