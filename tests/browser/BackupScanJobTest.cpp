@@ -8,6 +8,7 @@
 #include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -142,17 +143,24 @@ TEST_F(BackupScanJobTest, TheCountsNameEachStepAndTheBarMovesWhileTheCarversLook
     job->run();
     ASSERT_TRUE(job->takeIntake());
 
-    // The readers' steps in their order, then the carvers', each named once it starts.
+    // The readers' steps in their order, each named as it starts, then the carvers' in theirs
+    // (one that ends within a look at their progress may go unnamed).
     std::vector<std::pair<bool, PRScanStep>> steps;
     for (const PRScanCounts& c : told)
         if (steps.empty() || steps.back() != std::pair(c.lookingForDeleted, c.step))
             steps.emplace_back(c.lookingForDeleted, c.step);
     using S = PRScanStep;
-    const std::vector<std::pair<bool, PRScanStep>> expected = {
-        {false, S::Files},     {false, S::Contacts}, {false, S::Messages}, {false, S::Notes},   {false, S::Calls},
-        {false, S::Bookmarks}, {false, S::Calendar}, {true, S::Contacts},  {true, S::Messages}, {true, S::Notes},
-        {true, S::Calls},      {true, S::Bookmarks}, {true, S::Calendar}};
-    EXPECT_EQ(steps, expected);
+    const std::vector<std::pair<bool, PRScanStep>> reading = {
+        {false, S::Files}, {false, S::Contacts},  {false, S::Messages}, {false, S::Notes},
+        {false, S::Calls}, {false, S::Bookmarks}, {false, S::Calendar}};
+    ASSERT_GT(steps.size(), reading.size());
+    EXPECT_TRUE(std::equal(reading.begin(), reading.end(), steps.begin()));
+    const std::vector<std::pair<bool, PRScanStep>> carving = {{true, S::Contacts},  {true, S::Messages},
+                                                              {true, S::Notes},     {true, S::Calls},
+                                                              {true, S::Bookmarks}, {true, S::Calendar}};
+    EXPECT_TRUE(std::is_sorted(steps.begin() + long(reading.size()), steps.end()));
+    EXPECT_TRUE(std::includes(carving.begin(), carving.end(), steps.begin() + long(reading.size()), steps.end()));
+    EXPECT_TRUE(std::find(steps.begin(), steps.end(), std::pair(true, S::Messages)) != steps.end());
 
     // While the carvers work the bar only goes forward, from where the readers left it to the
     // end, and it moves while the messages are looked through.

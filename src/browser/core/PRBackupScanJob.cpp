@@ -154,20 +154,7 @@ void PRBackupScanJob::runCarvers() {
     bool carved = false;
     std::thread follower([&] {
         std::unique_lock<std::mutex> lock(ticks);
-        while (!stop.wait_for(lock, carveTick, [&] { return carved; })) {
-            const int carver = std::clamp(progress.carver.load(), 0, int(std::size(kCarverSteps)) - 1);
-            const int percent =
-                std::max(carvingPercent_.load(), from + int(double(100 - from) * carvedShare(progress, bytes)));
-            const int step = int(kCarverSteps[carver]);
-            if (percent == carvingPercent_ && step == step_) continue;
-            carvingPercent_ = percent;
-            step_ = step;
-            {
-                std::lock_guard<std::mutex> counts(mutex_);
-                placeOnBar();
-            }
-            tellProgress();
-        }
+        while (!stop.wait_for(lock, carveTick, [&] { return carved; })) showCarving(progress, bytes, from);
     });
     carve::carveAll(context, request_.backupFolder, [this] { return cancelled_.load(); });
     {
@@ -177,7 +164,26 @@ void PRBackupScanJob::runCarvers() {
     stop.notify_all();
     follower.join();
     carveProgress_ = nullptr;
+    if (!cancelled_) {
+        carvingPercent_ = 100;
+        publish(true);
+    }
     state.removeSomeArray();
+}
+
+void PRBackupScanJob::showCarving(const carve::CarveProgress& progress, const std::vector<int64_t>& bytes, int from) {
+    const int carver = std::clamp(progress.carver.load(), 0, int(std::size(kCarverSteps)) - 1);
+    // Forward only: a carver's start may be seen before the end of the one before.
+    const int percent = std::max(carvingPercent_.load(), from + int(double(100 - from) * carvedShare(progress, bytes)));
+    const int step = int(kCarverSteps[carver]);
+    if (percent == carvingPercent_ && step == step_) return;
+    carvingPercent_ = percent;
+    step_ = step;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        placeOnBar();
+    }
+    tellProgress();
 }
 
 void PRBackupScanJob::run() {

@@ -79,6 +79,9 @@ private:
     void tellProgress();
     void runReaders();
     void runCarvers();
+    // The bar and the step from the carvers' progress, told when either moved (from bytes,
+    // the personal databases' sizes, and from, the bar's value when they started).
+    void showCarving(const carve::CarveProgress& progress, const std::vector<int64_t>& bytes, int from);
 
     PRBackupScanRequest request_;
     std::shared_ptr<PRScanIntake> intake_;
