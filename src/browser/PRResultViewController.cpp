@@ -59,11 +59,11 @@ void PRResultViewController::showView(QWidget* container) {
     show(backupTimelab, node ? node->strDeviceBackUpTime() : std::string());
     refillBackupPop();
     // The columns read most start at these widths; each stays resizable.
-    tableOf(Messages)->setColumnWidth(PRMessageTreeController::Address, 240);
     tableOf(Notes)->setColumnWidth(PRNoteController::Content, 307);
     tableOf(CallHistory)->setColumnWidth(PRCallHistoryController::Phone, 174);
     tableOf(Contacts)->setColumnWidth(PRContactController::Name, 200);
     showCounts(PRScanCounts());
+    scanSteplab->clear();
     remindlab->clear();
     selecteFilelab->hide();
     selectAll_.fill(false);
@@ -79,6 +79,7 @@ void PRResultViewController::showView(QWidget* container) {
     }
     scanProgressor->setHidden(!node);
     progressTextField->setHidden(!node);
+    scanSteplab->setHidden(!node);
     if (!node) noBackupFound();
 }
 
@@ -210,6 +211,7 @@ void PRResultViewController::ScanFinishOnMainThread() {
     scanProgressor->setHidden(true);
     progressTextField->setHidden(true);
     scanInfolab->setHidden(true);
+    scanSteplab->setHidden(true);
 
     photoController->setRecords(intake_->photoAndVideoArray);
     contactController->setRecords(intake_->contactArray());
@@ -248,9 +250,34 @@ void PRResultViewController::setProgress(int percent) {
     progressTextField->setText(QString("%1%").arg(percent));
 }
 
+QString PRResultViewController::stepText(const PRScanCounts& c) {
+    if (c.lookingForDeleted) {
+        switch (c.step) {
+        case PRScanStep::Files:
+        case PRScanStep::Contacts: return tr("Looking for deleted contacts…");
+        case PRScanStep::Messages: return tr("Looking for deleted messages…");
+        case PRScanStep::Notes: return tr("Looking for deleted notes…");
+        case PRScanStep::Calls: return tr("Looking for deleted calls…");
+        case PRScanStep::Bookmarks: return tr("Looking for deleted bookmarks…");
+        case PRScanStep::Calendar: return tr("Looking for deleted calendar items…");
+        }
+    }
+    switch (c.step) {
+    case PRScanStep::Files: return tr("Reading the list of the backup's files…");
+    case PRScanStep::Contacts: return tr("Reading contacts…");
+    case PRScanStep::Messages: return tr("Reading messages…");
+    case PRScanStep::Notes: return tr("Reading notes…");
+    case PRScanStep::Calls: return tr("Reading the call history…");
+    case PRScanStep::Bookmarks: return tr("Reading bookmarks…");
+    case PRScanStep::Calendar: return tr("Reading calendars and reminders…");
+    }
+    return {};
+}
+
 void PRResultViewController::showCounts(const PRScanCounts& c) {
     view();
     if (c.percent > 0) setProgress(c.percent);
+    if (scanning_) scanSteplab->setText(stepText(c));
     const int live[CategoryCount] = {0,         c.photovideoNum, c.contactNum,  c.messageNum,    c.callNum,
                                      c.noteNum, c.bookMarkNum,   c.calenderNum, c.facetwitterNum};
     const int deleted[CategoryCount] = {

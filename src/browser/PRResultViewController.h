@@ -148,6 +148,7 @@ public:
     PRProgressView* scanProgressor = nullptr;
     QLabel* progressTextField = nullptr;
     QLabel* scanInfolab = nullptr;
+    QLabel* scanSteplab = nullptr;  // the step the scan is in
     QLabel *backuplab = nullptr, *deletedlab = nullptr;
     // Live and deleted counts of each category while the scan runs.
     std::array<QLabel*, CategoryCount> numLabs{};
@@ -204,6 +205,7 @@ private:
     QTableView* buildTable(Category category, PRRecordTableModel* model);
     void setProgress(int percent);
     void showCounts(const PRScanCounts& counts);
+    static QString stepText(const PRScanCounts& counts);
     void setScanning(bool scanning);
     void refillBackupPop();
     // Says that the computer holds no backup, offering the device backup page when a device is

@@ -128,9 +128,11 @@ void PRResultViewController::fitPreviewPane(Category category) {
         if (total > height) contentSplit->setSizes({total - height, height});
         return;
     }
-    // Beside the table, a picture takes a little more than the fields of a record or a
-    // conversation's bubbles (which narrow with the pane); the table keeps the rest.
-    const double share = category == Photos ? 0.42 : 0.34;
+    // Beside the table, a picture takes a little more than the fields of a record, and a
+    // conversation half, so that its bubbles keep their whole width and a short sentence its
+    // one line (the list shows a conversation's name above its address); the table keeps the
+    // rest.
+    const double share = category == Messages ? 0.5 : category == Photos ? 0.42 : 0.34;
     const int total = contentSplit->width() - contentSplit->handleWidth();
     const int width = std::max(previewPane->minimumWidth(), int(total * share));
     if (total > width) contentSplit->setSizes({total - width, width});

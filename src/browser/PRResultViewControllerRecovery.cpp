@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -25,6 +26,34 @@ namespace {
 QWidget* mainWindow() {
     AppShell* app = AppShell::current();
     return app ? app->window() : nullptr;
+}
+
+// A count of a recovery's closing line with its noun, the number written the user's way.
+QString written(uint64_t n, const char* one, const char* many) {
+    return QLocale().toString(qulonglong(n)) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
+}
+
+// What a recovery wrote, kind by kind: "462330 messages in 2000 conversations, 3 contacts".
+QString recoveredSummary(const PRRecoveryResult& result) {
+    using R = PRRecoveryResult;
+    const auto& of = result.writtenOf;
+    QStringList parts;
+    auto add = [&](R::Kind kind, const char* one, const char* many) {
+        if (of[kind] > 0) parts << written(of[kind], one, many);
+    };
+    add(R::Photos, "photo or video", "photos and videos");
+    add(R::BackupFiles, "backup file", "backup files");
+    add(R::Contacts, "contact", "contacts");
+    if (of[R::Conversations] > 0)
+        parts << (of[R::Messages] > 0 ? written(of[R::Messages], "message", "messages") + " in " : QString()) +
+                     written(of[R::Conversations], "conversation", "conversations");
+    add(R::Notes, "note", "notes");
+    add(R::Calls, "call", "calls");
+    add(R::BookMarks, "bookmark", "bookmarks");
+    add(R::CalendarItems, "calendar item", "calendar items");
+    add(R::SocialFiles, "Facebook or Twitter file", "Facebook and Twitter files");
+    add(R::Attachments, "attachment", "attachments");
+    return parts.isEmpty() ? counted(result.written, "item", "items") : parts.join(", ");
 }
 }  // namespace
 
@@ -122,8 +151,7 @@ void PRResultViewController::saveProgressorHanderToMainThreadHandle(const PRReco
     saveWindow->hide();
     saveProgressor->setProgressValue(0);
     savepercentlab->setText("0%");
-    if (result.written > 0)
-        tellActionDone(mainWindow(), counted(result.written, "item", "items") + tr(" recovered"), recoverPath);
+    if (result.written > 0) tellActionDone(mainWindow(), recoveredSummary(result) + tr(" recovered"), recoverPath);
     if (result.ok()) return;
     AlertRequest alert;
     alert.window = mainWindow();

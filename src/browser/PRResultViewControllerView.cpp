@@ -6,6 +6,7 @@
 #include "widgets/ColumnFit.h"
 #include "widgets/ElidedText.h"
 #include "widgets/PRProgressView.h"
+#include "widgets/SecondLineCells.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -167,7 +168,10 @@ void PRResultViewController::buildView(QWidget* page) {
     faceTwitterController = new PRFaceTwitterController(this);
     buildTable(Photos, photoController);
     buildTable(Contacts, contactController);
-    buildTable(Messages, messageTreeController);
+    // A conversation is read by its name and its address: one above the other, so that both show
+    // whole beside the conversation.
+    secondline::showUnder(buildTable(Messages, messageTreeController), PRMessageTreeController::Name,
+                          PRMessageTreeController::Address);
     buildTable(CallHistory, callHistoryController);
     buildTable(Notes, noteController);
     buildTable(BookMarks, bookMarkController);
@@ -222,6 +226,9 @@ void PRResultViewController::buildProgressPage() {
     progress->addWidget(scanProgressor, 1);
     progress->addWidget(progressTextField);
     layout->addLayout(progress);
+    // What the scan is doing, under the bar: a carve of a large history takes most of the scan.
+    scanSteplab = label(scanproView, "scanSteplab");
+    layout->addWidget(scanSteplab);
     layout->addSpacing(12);
 
     auto* counts = new QGridLayout;

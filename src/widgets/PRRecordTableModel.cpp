@@ -133,17 +133,27 @@ void PRRecordTableModel::refresh(bool newRecords) {
     if (!worker_) worker_ = std::make_unique<WorkerPool>(1);
     worker_->enqueue([this, receiver = MainThreadReceiver(this), records = rows_, query, generation, latest = latest_,
                       announce = !newRecords] {
-        auto rows = records->rows(query, [&] { return latest->load() != generation; });
+        const RecordRows::Cancelled stale = [&] { return latest->load() != generation; };
+        auto hand = [&](std::vector<RecordRows::Row> rows) {
+            auto shown = std::make_shared<std::vector<RecordRows::Row>>(std::move(rows));
+            performOnMainThread(
+                receiver,
+                [this, shown, query, generation, latest, announce] {
+                    if (latest->load() != generation) return;
+                    pending_ = false;
+                    show(std::move(*shown), query, false, announce);
+                },
+                false);
+        };
+        // The kept order at once, then checked against the values the records hold now: the
+        // rows move when some changed since it was taken.
+        auto rows = records->rows(query, stale, /*checkOrder*/ false);
         if (!rows) return;
-        auto shown = std::make_shared<std::vector<RecordRows::Row>>(std::move(*rows));
-        performOnMainThread(
-            receiver,
-            [this, shown, query, generation, latest, announce] {
-                if (latest->load() != generation) return;
-                pending_ = false;
-                show(std::move(*shown), query, false, announce);
-            },
-            false);
+        hand(*rows);
+        if (query.sortField < 0) return;
+        const std::optional<bool> holds = records->orderHolds(query.sortField, *rows, stale);
+        if (!holds || *holds) return;
+        if (auto moved = records->rows(query, stale)) hand(std::move(*moved));
     });
 }
 

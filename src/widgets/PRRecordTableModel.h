@@ -5,7 +5,9 @@
 // them read only.
 // The rows of a filter, search or sort are worked out by RecordRows: at once for a small table,
 // on a worker thread for a large one, whose rows stay on show until the new ones are swapped in
-// (the last one asked for wins); the main thread never waits for a million records.
+// (the last one asked for wins); the main thread never waits for a million records. A large
+// table's sort comes in a column's kept order, and its rows move once more when the values
+// its records hold changed since that order was taken.
 #pragma once
 
 #include "widgets/RecordRows.h"

@@ -3,6 +3,7 @@
 #include "widgets/FoldedText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -26,6 +27,41 @@ std::vector<RecordRows::Row> orderByRank(const std::vector<RecordRows::Row>& row
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
     for (RecordRows::Row row : rows) out[starts[key(row)]++] = row;
     return out;
+}
+
+// A text's digest, eight bytes at a time: cheap beside making the text (a general hash takes as
+// long as the rest of a column's order).
+uint64_t digestOf(QStringView text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t left = size_t(text.size()) * sizeof(char16_t);
+    uint64_t digest = 0x9e3779b97f4a7c15ULL ^ left;
+    auto mix = [&digest](uint64_t word) {
+        digest = (digest ^ word) * 0xff51afd7ed558ccdULL;
+        digest ^= digest >> 29;
+    };
+    for (; left >= 8; left -= 8, bytes += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes, 8);
+        mix(word);
+    }
+    uint64_t rest = 0;
+    std::memcpy(&rest, bytes, left);
+    mix(rest);
+    return digest;
+}
+
+// A record's key told apart from any other it may come to hold. Read in place: a column of a
+// million keys is digested while its order is taken.
+uint64_t digestOf(const QVariant& key) {
+    const void* value = key.constData();
+    switch (key.typeId()) {
+    case QMetaType::QString: return digestOf(QStringView(*static_cast<const QString*>(value)));
+    case QMetaType::ULongLong: return *static_cast<const qulonglong*>(value);
+    case QMetaType::LongLong: return uint64_t(*static_cast<const qlonglong*>(value));
+    case QMetaType::UInt: return *static_cast<const uint*>(value);
+    case QMetaType::Int: return uint64_t(int64_t(*static_cast<const int*>(value)));
+    default: return digestOf(QStringView(key.toString())) ^ uint64_t(key.typeId()) ^ uint64_t(key.isNull());
+    }
 }
 
 // The piece in slot, made by make (outside the lock: two queries may both make it, the first
@@ -55,16 +91,54 @@ std::vector<RecordRows::Row> RecordRows::everyRow() const {
     return rows;
 }
 
-std::shared_ptr<const std::vector<columnranks::Rank>> RecordRows::ranks(int field, const Cancelled& cancelled) {
-    std::shared_ptr<const std::vector<columnranks::Rank>>* slot;
-    {
-        std::lock_guard lock(mutex_);
-        slot = &ranks_[field];  // a map's entries stay where they are
+std::optional<bool> RecordRows::holds(const Order& order, int field, const std::vector<Row>& rows,
+                                      const Cancelled& cancelled) const {
+    for (size_t k = 0; k < rows.size(); ++k) {
+        if (k % kStep == 0 && cancelled()) return std::nullopt;
+        if (digestOf(reader_.key(rows[k], field)) != order.digests[rows[k]]) return false;
     }
-    return keep(mutex_, *slot, [&] {
-        return columnranks::rank(
-            count(), [this, field](size_t record) { return reader_.key(record, field); }, cancelled);
-    });
+    return true;
+}
+
+std::shared_ptr<const RecordRows::Order> RecordRows::keptOrder(int field) {
+    std::lock_guard lock(mutex_);
+    const auto kept = orders_.find(field);
+    return kept == orders_.end() ? nullptr : kept->second;
+}
+
+std::optional<bool> RecordRows::orderHolds(int field, const std::vector<Row>& rows, const Cancelled& cancelled) {
+    const std::shared_ptr<const Order> kept = keptOrder(field);
+    return kept ? holds(*kept, field, rows, cancelled) : std::optional<bool>(true);
+}
+
+std::shared_ptr<const RecordRows::Order> RecordRows::order(int field, const std::vector<Row>& rows, bool check,
+                                                           const Cancelled& cancelled) {
+    const std::shared_ptr<const Order> kept = keptOrder(field);
+    if (kept && !check) return kept;
+    // Rows whose keys are still those the order was taken from keep their order among
+    // themselves, whatever became of the other records.
+    if (kept) {
+        const std::optional<bool> still = holds(*kept, field, rows, cancelled);
+        if (!still) return nullptr;
+        if (*still) return kept;
+    }
+    Order made;
+    made.digests.resize(count());
+    std::optional<std::vector<columnranks::Rank>> ranks = columnranks::rank(
+        count(),
+        [&](size_t record) {
+            QVariant key = reader_.key(record, field);
+            made.digests[record] = digestOf(key);
+            return key;
+        },
+        cancelled);
+    if (!ranks) return nullptr;
+    made.ranks = std::move(*ranks);
+    auto order = std::make_shared<const Order>(std::move(made));
+    std::lock_guard lock(mutex_);
+    // Another query may have taken it meanwhile: the later one is as good.
+    orders_[field] = order;
+    return order;
 }
 
 std::shared_ptr<const std::vector<char>> RecordRows::deletedMarks(const Cancelled& cancelled) {
@@ -90,7 +164,8 @@ std::shared_ptr<const foldedtext::Column> RecordRows::searchedTexts(const Cancel
     });
 }
 
-std::optional<std::vector<RecordRows::Row>> RecordRows::rows(const Query& query, const Cancelled& cancelled) {
+std::optional<std::vector<RecordRows::Row>> RecordRows::rows(const Query& query, const Cancelled& cancelled,
+                                                             bool checkOrder) {
     // A table without deleted records shows none of them; one that searches nothing finds nothing.
     if ((query.deletedOnly && !reader_.deleted) || (!query.search.isEmpty() && reader_.searched.empty()))
         return std::vector<Row>();
@@ -115,7 +190,7 @@ std::optional<std::vector<RecordRows::Row>> RecordRows::rows(const Query& query,
         rows.push_back(Row(i));
     }
     if (query.sortField < 0) return rows;
-    const auto ranks = this->ranks(query.sortField, cancelled);
-    if (!ranks || cancelled()) return std::nullopt;
-    return orderByRank(rows, *ranks, query.descending);
+    const auto order = this->order(query.sortField, rows, checkOrder, cancelled);
+    if (!order || cancelled()) return std::nullopt;
+    return orderByRank(rows, order->ranks, query.descending);
 }

@@ -19,7 +19,8 @@ bool continuesEmoji(char32_t c) { return c == 0x200D || c == 0xFE0F || c == 0x20
 
 const QStringList& fallbackFamilies() {
     static const QStringList families = {
-        QStringLiteral("DejaVu Sans"),  // fonts-dejavu-core: Latin, Greek, Cyrillic, symbols
+        QStringLiteral("DejaVu Sans"),       // fonts-dejavu-core: Latin, Greek, Cyrillic, symbols
+        QStringLiteral("Noto Sans CJK SC"),  // fonts-noto-cjk: Chinese, Japanese and Korean
     };
     return families;
 }

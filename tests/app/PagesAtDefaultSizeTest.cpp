@@ -12,25 +12,34 @@
 #include "browser/PRRecordPreviewPane.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
+#include "browser/core/PRBackupRecovery.h"
 #include "clean/PRCleanViewController.h"
 #include "clean/PRSystemBoostViewController.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "disk/PRPhoneSystemViewController.h"
+#include "export/PRHtmlController.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
+#include "widgets/TextFonts.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QLabel>
 #include <QListView>
 #include <QPdfDocument>
 #include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTreeView>
 #include <algorithm>
 
@@ -58,6 +67,52 @@ int yellowPixels(const QImage& image) {
             count += c.hsvSaturation() > 150 && c.value() > 150 && c.hsvHue() >= 35 && c.hsvHue() <= 60 ? 1 : 0;
         }
     return count;
+}
+
+// The names and addresses of the conversations in view that their list does not show whole
+// inside its visible width (read without scrolling sideways): the address under the name, or in
+// a column of its own.
+QStringList conversationsNotInSight(QTableView* list) {
+    QStringList found;
+    const QAbstractItemModel* model = list->model();
+    const QFontMetrics metrics(list->font());
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (int row = std::max(0, list->rowAt(0)); row < model->rowCount(); ++row) {
+        if (list->visualRect(model->index(row, 0)).top() >= list->viewport()->height()) break;
+        for (int column : {int(PRMessageTreeController::Name), int(PRMessageTreeController::Address)}) {
+            const QModelIndex index = model->index(row, column);
+            const QString text = index.data().toString();
+            const int shownIn = list->isColumnHidden(column) ? int(PRMessageTreeController::Name) : column;
+            const QRect cell = list->visualRect(index.siblingAtColumn(shownIn));
+            if (cell.left() < 0 || cell.right() >= list->viewport()->width() ||
+                metrics.horizontalAdvance(text) + margins > cell.width() + 1)
+                found << QStringLiteral("\"%1\" in row %2 is not shown whole").arg(text).arg(row);
+        }
+    }
+    return found;
+}
+
+// The glyphs of runs that are a font's empty box: characters that no font of the list, nor any
+// the system falls back to, has.
+int emptyBoxes(const QList<QGlyphRun>& runs) {
+    int boxes = 0;
+    for (const QGlyphRun& run : runs)
+        for (quint32 glyph : run.glyphIndexes()) boxes += glyph == 0 ? 1 : 0;
+    return boxes;
+}
+int emptyBoxes(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    while (layout.createLine().isValid()) {}
+    layout.endLayout();
+    return emptyBoxes(layout.glyphRuns());
+}
+int emptyBoxes(QTextDocument& document) {
+    document.documentLayout()->documentSize();  // lays every block out
+    int boxes = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        boxes += emptyBoxes(block.layout()->glyphRuns());
+    return boxes;
 }
 
 // The first page of a conversation's PDF, drawn.
@@ -324,6 +379,25 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
             EXPECT_TRUE(result->previewPane->isVisible());
         }
         look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+        if (category == PRResultViewController::Messages) {
+            // The conversation takes half the room beside the categories: its bubbles keep their
+            // whole width, and a short sentence its one line.
+            EXPECT_GE(result->previewPane->width(), result->contentSplit->width() * 45 / 100);
+            const auto bubbles =
+                result->previewPane->messageTreeScrollView->documentView()->findChildren<PRChatView*>();
+            ASSERT_FALSE(bubbles.isEmpty());
+            for (const PRChatView* bubble : bubbles) EXPECT_EQ(bubble->width(), PRChatView::kBubbleWidth);
+            const auto shortOne = std::find_if(bubbles.begin(), bubbles.end(), [](const PRChatView* bubble) {
+                return bubble->textView && bubble->textView->text() == "Thanks, that was lovely.";
+            });
+            ASSERT_NE(shortOne, bubbles.end());
+            const QRectF lines =
+                PRChatView::measureText((*shortOne)->textView->text(), PRChatView::wrapWidthFor((*shortOne)->width()));
+            EXPECT_LT(lines.height() - 33, 2 * (*shortOne)->textView->fontMetrics().lineSpacing());
+            // Beside it, every conversation in view reads by its name and address, whole.
+            const QStringList hidden = conversationsNotInSight(result->tableOf(category));
+            EXPECT_TRUE(hidden.isEmpty()) << hidden.join("\n").toStdString();
+        }
         if (category == PRResultViewController::BookMarks) {
             // Each field's value shows on the line after its name.
             QLabel* title = result->previewPane->bookMarkTitlelab;
@@ -331,8 +405,9 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
         }
     }
 
-    // A message of several lines with an emoji: every line shows in its bubble, the emoji in
-    // colour, on screen and in the conversation's PDF.
+    // A message of several lines with an emoji and Japanese and Korean words: every line shows
+    // in its bubble, the emoji in colour, on screen and in the conversation's PDF, the words in
+    // a font that has them there and in the conversation's page.
     auto message = std::make_shared<PRMessageNode>();
     message->setMessageContent("First line\nsecond line\nthird line");
     message->setMessageType("Received");
@@ -342,7 +417,7 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
     conversation->setMessageTreeNodeName("Anna Berg");
     conversation->setMessageNodeArray({message});
     const QImage plainPdf = pdfPage(conversation);
-    message->setMessageContent("First line\nsecond line\nthird line \U0001F600");
+    message->setMessageContent("First line\nsecond line\nthird line \U0001F600 日本 한국어");
     result->showCategory(PRResultViewController::Messages);
     result->previewPane->showConversation(conversation);
     look("results-message-lines");
@@ -352,6 +427,15 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
     EXPECT_GE(text->height(), 3 * text->fontMetrics().lineSpacing());
     EXPECT_GT(yellowPixels(text->grab().toImage()), 20);
     EXPECT_GT(yellowPixels(pdfPage(conversation)), yellowPixels(plainPdf) + 20);
+    EXPECT_EQ(emptyBoxes(QStringLiteral("日本 한국어"), textfonts::withFallbacks(text->font())), 0);
+    EXPECT_TRUE(conversationpdf::conversationPdf(conversation).contains("/BaseFont /NotoSansCJK"));
+    PRHtmlController page;
+    page.initMessageHtmlHeader("Anna Berg");
+    PRBackupRecovery::handleMessageHtml(*message, page, false);
+    QTextDocument document;
+    document.setHtml(QString::fromStdString(page.strHtmlContent()));
+    EXPECT_TRUE(document.toPlainText().contains(QStringLiteral("日本 한국어")));
+    EXPECT_EQ(emptyBoxes(document), 0);
 
     // The conversation saved as a picture: the window says where, whole.
     result->showCategory(PRResultViewController::Messages);

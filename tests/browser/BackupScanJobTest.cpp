@@ -1,16 +1,19 @@
 // The scan of a backup as one worker: every category against the databases, each database
-// copied at most once, scans that run at once keep their records apart, a cancelled scan hands
-// nothing over, and damaged files are named while the rest is read.
+// copied at most once, the steps named and the bar moving while the carvers work, scans that
+// run at once keep their records apart, a cancelled scan hands nothing over, and damaged files
+// are named while the rest is read.
 #include "BackupReaders.h"
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
 #include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sqlite3.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -192,6 +195,51 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
         EXPECT_GT(gone[0], 0);
         EXPECT_GT(gone[1], 0);
     }
+}
+
+TEST_F(BackupScanJobTest, TheCountsNameEachStepAndTheBarMovesWhileTheCarversLookThroughPages) {
+    // A history large enough that its carve takes many looks at the carvers' progress.
+    const auto made = browsertest::makeBackup(folderFor("large"), "Ann's iPhone", browsertest::smallSize(30, 40000));
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->carveTick = std::chrono::milliseconds(1);
+    std::vector<PRScanCounts> told;
+    job->onProgress = [&] { told.push_back(job->counts()); };
+    job->run();
+    ASSERT_TRUE(job->takeIntake());
+
+    // The readers' steps in their order, each named as it starts, then the carvers' in theirs
+    // (one that ends within a look at their progress may go unnamed).
+    std::vector<std::pair<bool, PRScanStep>> steps;
+    for (const PRScanCounts& c : told)
+        if (steps.empty() || steps.back() != std::pair(c.lookingForDeleted, c.step))
+            steps.emplace_back(c.lookingForDeleted, c.step);
+    using S = PRScanStep;
+    const std::vector<std::pair<bool, PRScanStep>> reading = {
+        {false, S::Files}, {false, S::Contacts},  {false, S::Messages}, {false, S::Notes},
+        {false, S::Calls}, {false, S::Bookmarks}, {false, S::Calendar}};
+    ASSERT_GT(steps.size(), reading.size());
+    EXPECT_TRUE(std::equal(reading.begin(), reading.end(), steps.begin()));
+    const std::vector<std::pair<bool, PRScanStep>> carving = {{true, S::Contacts},  {true, S::Messages},
+                                                              {true, S::Notes},     {true, S::Calls},
+                                                              {true, S::Bookmarks}, {true, S::Calendar}};
+    EXPECT_TRUE(std::is_sorted(steps.begin() + long(reading.size()), steps.end()));
+    EXPECT_TRUE(std::includes(carving.begin(), carving.end(), steps.begin() + long(reading.size()), steps.end()));
+    EXPECT_TRUE(std::find(steps.begin(), steps.end(), std::pair(true, S::Messages)) != steps.end());
+
+    // While the carvers work the bar only goes forward, from where the readers left it to the
+    // end, and it moves while the messages are looked through.
+    int last = -1, first = -1;
+    std::set<int> whileMessages;
+    for (const PRScanCounts& c : told) {
+        if (!c.lookingForDeleted) continue;
+        if (first < 0) first = c.percent;
+        EXPECT_GE(c.percent, last);
+        last = c.percent;
+        if (c.step == S::Messages) whileMessages.insert(c.percent);
+    }
+    EXPECT_GT(first, 0);
+    EXPECT_GE(last, 99);
+    EXPECT_GE(whileMessages.size(), 3u);
 }
 
 TEST_F(BackupScanJobTest, ScansRunningAtOnceKeepTheirRecordsApart) {

@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/PRProgressView.h"
 
 #include <QDialog>
@@ -121,6 +122,21 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
     EXPECT_EQ(result->savepercentlab->text(), "0%");
     EXPECT_EQ(shown, QStringList{answers.folder});
     EXPECT_TRUE(answers.alerts.isEmpty()) << answers.alerts.join("\n").toStdString();
+    // The closing line names what was written: the conversations' messages, not the
+    // conversations as items.
+    size_t messages = 0;
+    for (const auto& conversation : result->messageTreeController->content())
+        messages += conversation->MessageNodeArray().size();
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line);
+    const QString said = line->text();
+    EXPECT_TRUE(
+        said.startsWith(QString("1 photo or video, %1 backup files, 2 contacts, %2 messages in %3 conversations, ")
+                            .arg(result->intake()->tree.getTreeSelectedItemNum())
+                            .arg(messages)
+                            .arg(result->messageTreeController->recordCount())))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(" attachments recovered in " + answers.folder)) << said.toStdString();
 
     const std::string out = answers.folder.toStdString();
     EXPECT_TRUE(readAll(out + "/Photo&Video/" + photo->fileNodeName()) == readAll(photo->filePath()));

@@ -1,8 +1,10 @@
 // The category tables and the tree controller as item models: filters, search, sorting by
-// bytes, marks of one row, of selected rows and of all rows, and folder checks.
+// bytes and by values that changed after the records were shown, marks of one row, of selected
+// rows and of all rows, and folder checks.
 #include "browser/PRResultTableModels.h"
 #include "browser/PRTreeController.h"
 #include "browser/core/PRBackupFileTree.h"
+#include "browser/core/PRScanIntake.h"
 #include "model/PRRecordFields.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +81,40 @@ TEST(ResultTableModels, DatesSortByYearFirst) {
     calls.sort(PRCallHistoryController::Date, Qt::AscendingOrder);
     EXPECT_EQ(column(calls, PRCallHistoryController::Date),
               (QStringList{"12-31-2012 23:59", "03-10-2013 06:54", "03-10-2013 06:55", "01-02-2014 00:00"}));
+}
+
+TEST(ResultTableModels, ConversationsSortByTheCountsTheyShowOnceTheirDeletedMessagesArrive) {
+    PRScanIntake intake;
+    int sent = 0;
+    auto message = [&sent](const std::string& phone) {
+        auto m = std::make_shared<PRMessageNode>();
+        m->setMessagePhone(phone);
+        m->setMessageContent("text " + std::to_string(++sent));
+        m->setMessageDate("03-01-2013 10:" + std::to_string(10 + sent % 50));
+        return m;
+    };
+    for (const char* phone : {"555 0101", "555 0101", "555 0101", "555 0102", "555 0102", "555 0103"})
+        intake.ScanMessageInfomationHandle(message(phone));
+    for (const char* phone : {"555 0104", "555 0103"}) intake.merge.ScanDelMessageInfomationHandle(message(phone));
+    PRMessageTreeController conversations;
+    conversations.setRecords(intake.messageTreeArray());
+    conversations.sort(PRMessageTreeController::Messages, Qt::DescendingOrder);
+    EXPECT_EQ(column(conversations, PRMessageTreeController::Messages), (QStringList{"3", "2", "1", "1", "1"}));
+
+    // More of the deleted messages of 555 0104 arrive: its conversation grows past the others.
+    for (int i = 0; i < 4; ++i) intake.merge.ScanDelMessageInfomationHandle(message("555 0104"));
+    ASSERT_EQ(intake.messageTreeArray().size(), 5u);
+    conversations.sort(PRMessageTreeController::Messages, Qt::AscendingOrder);
+    EXPECT_EQ(column(conversations, PRMessageTreeController::Messages), (QStringList{"1", "1", "2", "3", "5"}));
+    conversations.sort(PRMessageTreeController::Messages, Qt::DescendingOrder);
+    EXPECT_EQ(column(conversations, PRMessageTreeController::Messages), (QStringList{"5", "3", "2", "1", "1"}));
+    // A search keeps the order of the counts shown, as does the deleted-only filter.
+    conversations.setSearchText("555 010");
+    EXPECT_EQ(column(conversations, PRMessageTreeController::Messages), (QStringList{"5", "3", "2", "1", "1"}));
+    intake.merge.ScanDelMessageInfomationHandle(message("555 0103"));
+    intake.merge.ScanDelMessageInfomationHandle(message("555 0103"));
+    conversations.setDeletedOnly(true);
+    EXPECT_EQ(column(conversations, PRMessageTreeController::Messages), (QStringList{"5", "3"}));
 }
 
 TEST(ResultTableModels, MarksOfRowsSelectedRowsAndAllRowsAreCountedFromTheRecords) {

@@ -3,7 +3,7 @@
 // (the rule the tables have always followed: the array filtered in order, then a stable sort
 // comparing the two keys of each pair, texts ignoring case), while the rows shown stay those of
 // the last result until the new ones are ready; a search typed while an earlier one still runs
-// ends with the last one's rows, shown once.
+// ends with the last one's rows, shown once; names changed while shown are sorted as they are now.
 #include "TestSupport.h"
 #include "widgets/RecordTableModels.h"
 
@@ -176,6 +176,24 @@ TEST_F(LargeRecordTables, FilterSearchAndSortOfEveryColumnGiveTheRowsOfTheRecord
     ASSERT_TRUE(testsupport::waitUntil([&] { return !table.rowsPending(); }, std::chrono::seconds(120)));
     EXPECT_EQ(shownRows(table),
               ruleRows(*calls, *inOrder, {false, {}, PRCallHistoryController::Date, Qt::AscendingOrder}));
+
+    // Names changed while the table shows them: the rows come in the kept order at once, then
+    // move to the order of the names they hold now.
+    std::vector<std::string> names;
+    for (const auto& call : *calls) names.push_back(call->callName());
+    for (size_t i = 0; i < calls->size(); i += 1000) (*calls)[i]->setCallName("!changed " + std::to_string(i));
+    auto unordered = [&] {
+        int count = 0;
+        for (int row = 1; row < table.rowCount(); ++row)
+            count += QString::compare(QString::fromStdString((*calls)[table.recordAt(row - 1)]->callName()),
+                                      QString::fromStdString((*calls)[table.recordAt(row)]->callName()),
+                                      Qt::CaseInsensitive) > 0;
+        return count;
+    };
+    table.sort(PRCallHistoryController::Name, Qt::AscendingOrder);
+    EXPECT_TRUE(
+        testsupport::waitUntil([&] { return !table.rowsPending() && unordered() == 0; }, std::chrono::seconds(120)));
+    for (size_t i = 0; i < calls->size(); ++i) (*calls)[i]->setCallName(names[i]);
 }
 
 TEST_F(LargeRecordTables, ASearchTypedWhileAnEarlierOneRunsEndsWithTheLastOnesRowsShownOnce) {

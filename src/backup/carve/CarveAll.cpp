@@ -18,9 +18,17 @@ void carveAll(CarveContext& context, const std::string& folder, const std::funct
         [&] { DelBookMarkCarver(context).ScanDelBookMarkThread(folder); },
         [&] { DelCalenderCarver(context).ScanDelCalenderThread(folder); },
     };
-    for (const auto& carver : carvers) {
+    for (size_t k = 0; k < std::size(carvers); ++k) {
         if (stop && stop()) return;
-        carver();
+        if (context.progress) {
+            // A carver whose database is missing looks through nothing.
+            context.progress->images = 0;
+            context.progress->lookedThrough = 0;
+            context.progress->deletedRows = -1;
+            context.progress->records = 0;
+            context.progress->carver = int(k);
+        }
+        carvers[k]();
     }
 }
 

@@ -10,7 +10,7 @@
 namespace carve {
 
 // Runs them in turn on this thread; stop, when given and answering true before a carver, ends
-// the run there.
+// the run there. The context's progress, when set, follows them (CarveProgress).
 void carveAll(CarveContext& context, const std::string& backupFolder, const std::function<bool()>& stop = {});
 
 }  // namespace carve

@@ -6,6 +6,8 @@
 #include "backup/PRBackupScanState.h"
 #include "platform/NotificationCenter.h"
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,6 +35,18 @@ private:
     std::shared_ptr<const ContactNumberIndex> index_;
 };
 
+// How far a run of the carvers (carveAll) is, for a progress bar: written by the carving threads
+// (records by whoever takes the carver's notifications in), read from any other thread while they
+// work. A carver first looks through its database's pages, then makes and posts a record of each
+// deleted row they gave that it keeps.
+struct CarveProgress {
+    std::atomic<int> carver{-1};            // the carver at work, by its place in carveAll's order
+    std::atomic<int64_t> images{0};         // the page images of the database it opened
+    std::atomic<int64_t> lookedThrough{0};  // of those, the ones looked through so far
+    std::atomic<int64_t> deletedRows{-1};   // the deleted rows the pages gave; -1 until they are known
+    std::atomic<int64_t> records{0};        // the deleted records posted so far
+};
+
 struct CarveContext {
     CarveContext(PRBackupScanState& scanState, NSNotificationCenter& center);
 
@@ -42,6 +56,8 @@ struct CarveContext {
     std::function<void(const std::string&)> log;
     // Told, when set, how much of each database a carver looked through (see CarveCoverage).
     std::function<void(const CarveCoverage&)> coverage;
+    // Told, when set, how far the carvers are (see CarveProgress).
+    CarveProgress* progress = nullptr;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.
     std::string nameFor(const std::string& phone) const { return names_->nameFor(phone); }

@@ -39,6 +39,10 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     images_ = PageImages(layout_.pageCount, {}, layout_.pageCount);
     readWriteAheadLog(path + "-wal");
     readFreeList();
+    if (context.progress) {
+        context.progress->lookedThrough = 0;
+        context.progress->images = imageCount();
+    }
     return true;
 }
 

@@ -59,6 +59,15 @@ public:
     // it here, and it goes to the context's coverage observer, when there is one.
     const CarveCoverage& coverage() const { return coverage_; }
     void recordCoverage(int64_t examined, int64_t headerPages);
+    // One more page image looked through, told to the context's progress (from any carving thread).
+    void pageLookedThrough() const {
+        if (context_ && context_->progress) context_->progress->lookedThrough.fetch_add(1, std::memory_order_relaxed);
+    }
+    // The deleted rows the pages gave, told to the context's progress: the carver makes its
+    // records of them next.
+    void deletedRowsFound(int64_t rows) const {
+        if (context_ && context_->progress) context_->progress->deletedRows = rows;
+    }
 
     // True for a page image none of whose rows the database as folded holds where they lie: a
     // page on its free list, or an older image of a page (image counted from 0).

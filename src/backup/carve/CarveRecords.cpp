@@ -1020,6 +1020,7 @@ private:
 
     void carvePage(int64_t index, int64_t pageStart) {
         // The header page: the file's header and the table definitions.
+        db_.pageLookedThrough();
         if (db_.images().pageOf(index) == 1) {
             ++headerPages_;
             return;
@@ -1875,7 +1876,11 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 
 std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
-    return PageCarver(db, db.file(), shapes).run(runs);
+    std::vector<CarvedTable> tables = PageCarver(db, db.file(), shapes).run(runs);
+    int64_t deleted = 0;
+    for (const CarvedTable& table : tables) deleted += static_cast<int64_t>(table.deleted.size());
+    db.deletedRowsFound(deleted);
+    return tables;
 }
 
 void releaseValuesBefore(CarvedTable& table, size_t row) {

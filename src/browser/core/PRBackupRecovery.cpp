@@ -212,6 +212,7 @@ void PRBackupRecovery::failed(const std::string& path, const std::string& reason
 PRRecoveryResult PRBackupRecovery::result() const {
     PRRecoveryResult r;
     r.written = writtenNum_;
+    for (size_t k = 0; k < r.writtenOf.size(); ++k) r.writtenOf[k] = writtenOf_[k];
     r.cancelled = cancelled_;
     std::lock_guard lock(mutex_);
     r.failures = failures_;
@@ -227,16 +228,19 @@ bool PRBackupRecovery::makeFolder(const std::string& path) {
     return false;
 }
 
-void PRBackupRecovery::counted(const files::Outcome& outcome) {
-    if (outcome.ok())
+void PRBackupRecovery::counted(const files::Outcome& outcome, PRRecoveryResult::Kind kind) {
+    if (outcome.ok()) {
         ++writtenNum_;
-    else
+        ++writtenOf_[kind];
+    } else {
         failed(outcome.path, outcome.reason);
+    }
 }
 
-void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination) {
+void PRBackupRecovery::copyCounted(const std::string& source, const std::string& destination,
+                                   PRRecoveryResult::Kind kind) {
     ++recovredFilesNum_;
-    counted(files::copyNewFile(source, destination));
+    counted(files::copyNewFile(source, destination), kind);
 }
 
 bool PRBackupRecovery::recoverContactNode(const PRContactNode& contact, PRRtfController& rtf,
@@ -280,11 +284,12 @@ bool PRBackupRecovery::recoverCalenderNode(const PRCalenderNode& item, PRRtfCont
 }
 
 void PRBackupRecovery::recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder) {
-    copyCounted(record.filePath(), folder + "/" + safeName(record.fileNodeName()));
+    copyCounted(record.filePath(), folder + "/" + safeName(record.fileNodeName()), PRRecoveryResult::Photos);
 }
 
 void PRBackupRecovery::recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder) {
-    copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()));
+    copyCounted(record.faceTwitterFilePath(), folder + "/" + safeName(record.faceTwitterFileName()),
+                PRRecoveryResult::SocialFiles);
 }
 
 files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, const std::string& folder) {
@@ -292,7 +297,7 @@ files::Outcome PRBackupRecovery::writeMovFile(const PRMessageNode& message, cons
     const std::string target = folder + "/" + safeName(lastComponent(source)) + ".mov";
     ++recovredFilesNum_;
     const files::Outcome copied = files::copyNewFile(source, target);
-    counted(copied);
+    counted(copied, PRRecoveryResult::Attachments);
     return copied;
 }
 
@@ -304,7 +309,10 @@ files::Outcome PRBackupRecovery::writeVCFCardNode(const PRMessageNode& message, 
         return {target, why.empty() ? "the card cannot be read" : why};
     if (!isUtf8(text)) return {target, "the card is not UTF-8 text"};
     const files::Outcome card = files::writeNewFile(target, text);
-    if (!card.ok()) failed(card.path, card.reason);
+    if (card.ok())
+        ++writtenOf_[PRRecoveryResult::Attachments];
+    else
+        failed(card.path, card.reason);
     return card;
 }
 
@@ -318,7 +326,7 @@ files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, c
     if (type == "Image" && pictureExtension(name).empty()) name += pictureExtensionOf(source);
     ++recovredFilesNum_;
     const files::Outcome copied = files::copyNewFile(source, folder + "/" + name);
-    counted(copied);
+    counted(copied, PRRecoveryResult::Attachments);
     return copied;
 }
 
@@ -328,7 +336,10 @@ void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::
     ++recovredFilesNum_;  // handled, whether it arrives or its failure is counted
     // A manifest that does not say (mode 0) leaves it to the data file: none means a folder.
     if (type == kFolder || (type == 0 && !file.isFile())) {
-        if (makeFolder(target)) ++writtenNum_;
+        if (makeFolder(target)) {
+            ++writtenNum_;
+            ++writtenOf_[PRRecoveryResult::BackupFiles];
+        }
         return;
     }
     if (type == kLink) {
@@ -348,7 +359,8 @@ void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::
                                        : "its data " + files::openFailure(error));
         return;
     }
-    if (makeFolder(target.substr(0, target.rfind('/')))) counted(files::copyNewFile(fd, data, target));
+    if (makeFolder(target.substr(0, target.rfind('/'))))
+        counted(files::copyNewFile(fd, data, target), PRRecoveryResult::BackupFiles);
     ::close(fd);
 }
 
@@ -388,7 +400,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     auto folder = [&root](const std::string& name) { return root + "/" + name; };
     auto marked = [](const auto& record) { return record->bSelected(); };
     // A text file of one record type: its folder, an entry per marked record, the file.
-    auto textFile = [&](const char* name, const char* type, const auto& array, auto add) {
+    auto textFile = [&](const char* name, const char* type, PRRecoveryResult::Kind kind, const auto& array, auto add) {
         const std::string path = folder(name);
         makeFolder(path);
         PRRtfController rtf;
@@ -399,10 +411,12 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         }
         // A record is written when its text file is (and a contact's card arrived).
         const files::Outcome written = rtf.writeRtfInPath(path, type);
-        if (written.ok())
+        if (written.ok()) {
             writtenNum_ += entries;
-        else
+            writtenOf_[kind] += entries;
+        } else {
             failed(written.path, written.reason);
+        }
     };
 
     if (!makeFolder(root)) return result();
@@ -420,7 +434,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         if (traverseRecoverTreeNode(*node, path) != 0) break;
     if (cancelled_) return result();
 
-    textFile(kContactFolder, "Contact", s.contactArray,
+    textFile(kContactFolder, "Contact", PRRecoveryResult::Contacts, s.contactArray,
              [this](const PRContactNode& c, PRRtfController& rtf, const std::string& at) {
                  return recoverContactNode(c, rtf, at);
              });
@@ -429,31 +443,35 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     path = folder(kMessageFolder);
     makeFolder(path);
     ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
-    uint64_t conversations = 0;
+    uint64_t conversations = 0, messages = 0;
     for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
         if (cancelled_) return result();
         if (!marked(conversation)) continue;
         ++recovredFilesNum_;
         ++conversations;
+        messages += conversation->MessageNodeArray().size();
         page.addConversation(*conversation);
     }
     const files::Outcome written = page.write();
-    if (written.ok())
+    if (written.ok()) {
         writtenNum_ += conversations;
-    else
+        writtenOf_[PRRecoveryResult::Conversations] += conversations;
+        writtenOf_[PRRecoveryResult::Messages] += messages;
+    } else {
         failed(written.path, written.reason);
+    }
 
-    textFile(kNoteFolder, "Note", s.noteArray,
+    textFile(kNoteFolder, "Note", PRRecoveryResult::Notes, s.noteArray,
              [this](const PRNoteNode& n, PRRtfController& rtf, const std::string&) { return recoverNoteNode(n, rtf); });
-    textFile(kCallFolder, "CallHistory", s.callHistoryArray,
+    textFile(kCallFolder, "CallHistory", PRRecoveryResult::Calls, s.callHistoryArray,
              [this](const PRCallHistoryNode& c, PRRtfController& rtf, const std::string&) {
                  return recoverCallHistoryNode(c, rtf);
              });
-    textFile(kBookMarkFolder, "BookMark", s.bookMarkArray,
+    textFile(kBookMarkFolder, "BookMark", PRRecoveryResult::BookMarks, s.bookMarkArray,
              [this](const PRBookMarkNode& b, PRRtfController& rtf, const std::string&) {
                  return recoverBookMarkNode(b, rtf);
              });
-    textFile(kCalendarFolder, "Calendar&Reminder", s.calenderArray,
+    textFile(kCalendarFolder, "Calendar&Reminder", PRRecoveryResult::CalendarItems, s.calenderArray,
              [this](const PRCalenderNode& c, PRRtfController& rtf, const std::string&) {
                  return recoverCalenderNode(c, rtf);
              });

@@ -20,6 +20,7 @@
 #include "model/PRTreeDirNode.h"
 #include "platform/NewFile.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -49,7 +50,24 @@ class PRScanIntake;
 PRRecoverySelection recoverySelectionOf(PRScanIntake& intake, const std::string& deviceName);
 
 struct PRRecoveryResult {
-    uint64_t written = 0;   // items that arrived whole (a record of a text file once the file is)
+    uint64_t written = 0;  // items that arrived whole (a record of a text file once the file is)
+    // What arrived whole, by kind: the messages of the conversations written, and every
+    // attachment (a contact or location card too, which is no item of its own).
+    enum Kind {
+        Photos,
+        BackupFiles,
+        Contacts,
+        Conversations,
+        Messages,
+        Notes,
+        Calls,
+        BookMarks,
+        CalendarItems,
+        SocialFiles,
+        Attachments,
+        KindCount
+    };
+    std::array<uint64_t, KindCount> writtenOf{};
     uint64_t failures = 0;  // files or folders that could not be written
     std::string firstFailedPath;
     std::string firstReason;
@@ -150,13 +168,14 @@ public:
 
 private:
     bool makeFolder(const std::string& path);
-    void copyCounted(const std::string& source, const std::string& destination);
-    // A file that arrived counts as written; one that did not, as a failure.
-    void counted(const files::Outcome& outcome);
+    void copyCounted(const std::string& source, const std::string& destination, PRRecoveryResult::Kind kind);
+    // A file that arrived counts as written, of its kind; one that did not, as a failure.
+    void counted(const files::Outcome& outcome, PRRecoveryResult::Kind kind);
     void failed(const std::string& path, const std::string& reason);
 
     std::atomic<uint64_t> recovredFilesNum_{0};  // items handled, for the progress
     std::atomic<uint64_t> writtenNum_{0};        // items that arrived whole
+    std::array<std::atomic<uint64_t>, PRRecoveryResult::KindCount> writtenOf_{};
     std::atomic<uint64_t> allSelectedFileNum_{0};
     std::atomic<bool> cancelled_{false};
     mutable std::mutex mutex_;

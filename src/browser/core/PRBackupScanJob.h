@@ -4,6 +4,11 @@
 // into the job's own intake, so records of another scan can never land in it. A cancelled
 // job stops at the next reader or carver and hands nothing over. A database whose journal
 // holds rows is copied once, for its reader; its carver reads the original as it lies.
+// The counts name the step under way. While the carvers work, the bar goes from where the
+// readers left it to the end, each personal database weighing its bytes: half by the share of
+// its pages looked through, half by the share of the deleted rows they gave that came in as
+// records; told every carveTick, since a carve of a large message history posts nothing while
+// it looks through the pages.
 #pragma once
 
 #include "browser/core/PRScanIntake.h"
@@ -28,18 +33,25 @@ struct PRBackupScanRequest {
     bool carve = true;         // run the deleted-record carvers after the readers
 };
 
+namespace carve {
+struct CarveProgress;
+}
+
 class PRBackupScanJob : public std::enable_shared_from_this<PRBackupScanJob> {
 public:
     explicit PRBackupScanJob(PRBackupScanRequest request);
     ~PRBackupScanJob();
 
-    // Called on the worker: onProgress when the counts changed (a progress value arrived, or
-    // some time passed since the last call), onFinished once at the end of a scan that was
-    // not cancelled. Set them before run() or start().
+    // onProgress when the counts changed (a progress value arrived, some time passed since the
+    // last call, or the carvers looked through more pages), onFinished once at the end of a scan
+    // that was not cancelled. Called on the worker, onProgress also on the thread that follows
+    // the carvers, one call at a time. Set them before run() or start().
     std::function<void()> onProgress;
     std::function<void()> onFinished;
     // Least time between two onProgress calls for records alone.
     std::chrono::milliseconds progressInterval{40};
+    // How often the carvers' progress is looked at while they work.
+    std::chrono::milliseconds carveTick{100};
 
     // Runs the scan on the calling thread.
     void run();
@@ -64,8 +76,14 @@ public:
 private:
     void take(const NSNotification& notification);
     void publish(bool force);
+    // The step and, while the carvers work, the bar's value from their progress, into counts_.
+    void placeOnBar();
+    void tellProgress();
     void runReaders();
     void runCarvers();
+    // The bar and the step from the carvers' progress, told when either moved (from bytes,
+    // the personal databases' sizes, and from, the bar's value when they started).
+    void showCarving(const carve::CarveProgress& progress, const std::vector<int64_t>& bytes, int from);
 
     PRBackupScanRequest request_;
     std::shared_ptr<PRScanIntake> intake_;
@@ -77,6 +95,11 @@ private:
     std::condition_variable ended_;
     bool finished_ = false;
     PRScanCounts counts_;
+    std::mutex telling_;  // one onProgress call at a time
+    std::atomic<int> step_{int(PRScanStep::Files)};
+    std::atomic<bool> carving_{false};
+    std::atomic<int> carvingPercent_{0};
+    carve::CarveProgress* carveProgress_ = nullptr;  // while the carvers work
     std::vector<std::string> problems_;
     std::shared_ptr<PRScanIntake> handed_;
 };

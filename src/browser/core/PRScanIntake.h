@@ -14,9 +14,15 @@
 #include <string>
 #include <vector>
 
+// The part of a scan under way, by the records it reads: the backup's own records (the list of
+// its files first), then, once lookingForDeleted, the deleted ones the carvers find.
+enum class PRScanStep { Files, Contacts, Messages, Notes, Calls, Bookmarks, Calendar };
+
 // The counts the screen shows while a scan runs.
 struct PRScanCounts {
     int percent = 0;
+    PRScanStep step = PRScanStep::Files;
+    bool lookingForDeleted = false;
     int BackUpFilesNum = 0;   // live records received
     int deleteeFilesNum = 0;  // deleted records kept
     int photovideoNum = 0, contactNum = 0, messageNum = 0, noteNum = 0, callNum = 0, bookMarkNum = 0, calenderNum = 0,
