@@ -106,7 +106,9 @@ QRectF PRChatView::measureText(const QString& string, qreal wrapWidth) {
     return used;
 }
 
-qreal PRChatView::wrapWidthFor(int bubbleWidth) { return std::max(40, bubbleWidth - 100); }
+// The text takes the bubble's width less its margins and its tail, so that a short sentence
+// stands on one line.
+qreal PRChatView::wrapWidthFor(int bubbleWidth) { return std::max(40, bubbleWidth - 56); }
 
 int PRChatView::dateLineHeight(const QString& date, int width) {
     return std::max(kDateLine, int(std::ceil(wrappedHeight(date, bubbleFont(kDateFont), width - 30))));

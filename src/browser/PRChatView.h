@@ -32,7 +32,7 @@ public:
     // The rectangle a message text takes in a bubble whose lines are wrapWidth wide, with the
     // bubble's margins (36 and 33) added; zero for no text, one newline or one blank.
     static QRectF measureText(const QString& string, qreal wrapWidth);
-    // How wide a bubble of width wraps its text (140 in a bubble of 240).
+    // How wide a bubble of width wraps its text (184 in a bubble of 240).
     static qreal wrapWidthFor(int bubbleWidth);
     // A text bubble's height for its measured text rectangle and date line at width.
     static int textBubbleHeight(const QRectF& rect, const QString& date, int width);

@@ -388,7 +388,7 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
             ASSERT_FALSE(bubbles.isEmpty());
             for (const PRChatView* bubble : bubbles) EXPECT_EQ(bubble->width(), PRChatView::kBubbleWidth);
             const auto shortOne = std::find_if(bubbles.begin(), bubbles.end(), [](const PRChatView* bubble) {
-                return bubble->textView && bubble->textView->text() == "Thanks, that was lovely.";
+                return bubble->textView && bubble->textView->text() == "Photos from the weekend";
             });
             ASSERT_NE(shortOne, bubbles.end());
             const QRectF lines =

@@ -207,7 +207,7 @@ TEST(ConversationMeasure, BlankTextsMeasureAsNothing) {
     EXPECT_GT(one.width(), 36);
     EXPECT_GE(one.height(), 33 + 10);
     const QRectF wrapped = PRConversationView::calculateChatRect(QString(200, 'w').replace(10, 1, " "));
-    EXPECT_LE(wrapped.width(), 140 + 36 + 1);  // long text wraps at 140 points
+    EXPECT_LE(wrapped.width(), 184 + 36 + 1);  // long text wraps at 184 points
     EXPECT_GT(wrapped.height(), one.height());
 }
 
