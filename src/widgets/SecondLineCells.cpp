@@ -1,66 +1,106 @@
 #include "widgets/SecondLineCells.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
+#include <vector>
 
 namespace secondline {
 namespace {
+
+// Whether text stands whole in width: measured as it is laid out, so that a text that fits is
+// never drawn cut by the eliding's own rounding.
+bool fits(const QFontMetrics& metrics, const QString& text, int width) {
+    return metrics.horizontalAdvance(text) <= width;
+}
+
+constexpr int kRowPadding = 8;
 
 class TwoLines final : public QStyledItemDelegate {
 public:
     TwoLines(int from, QObject* parent) : QStyledItemDelegate(parent), from_(from) {}
 
+    // Without a cell to fit (a column being sized), as wide as the wider text on one line; in a
+    // cell, as wide and as high as its lines there.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        // As wide as the wider line, two lines high.
-        QStyleOptionViewItem both = option;
-        initStyleOption(&both, index);
-        const QString second = secondLine(index, both.text);
-        if (!second.isEmpty()) both.text += QChar::LineSeparator + second;
+        QStyleOptionViewItem all = option;
+        initStyleOption(&all, index);
+        const QStringList lines = linesIn(all, index, option.rect.width() > 0);
+        all.text = lines.join(QChar::LineSeparator);
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
-        return style->sizeFromContents(QStyle::CT_ItemViewItem, &both, QSize(), widget);
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &all, QSize(), widget);
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
-        const QString first = cell.text;
-        const QString second = secondLine(index, first);
+        int firstLines = 0;
+        const QStringList lines = linesIn(cell, index, true, &firstLines);
+        const QRect room = textRoom(cell);
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         // The background, the selection and the focus as any cell draws them; the texts here.
         cell.text.clear();
         style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect room =
-            style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget).adjusted(margin, 0, -margin, 0);
         const QFontMetrics metrics(cell.font);
         const bool selected = cell.state & QStyle::State_Selected;
         QColor ink = selected ? cell.palette.color(QPalette::HighlightedText) : cell.palette.color(QPalette::Text);
         if (const QVariant own = index.data(Qt::ForegroundRole); own.canConvert<QColor>() && !selected)
             ink = own.value<QColor>();
-        const int lines = second.isEmpty() ? 1 : 2;
-        const int top = room.top() + (room.height() - lines * metrics.lineSpacing()) / 2;
+        QColor dim = ink;
+        if (!selected) dim.setAlphaF(0.65);
+        const int shown = std::max<int>(1, std::min<int>(lines.size(), room.height() / metrics.lineSpacing()));
+        int top = room.top() + (room.height() - shown * metrics.lineSpacing()) / 2;
         painter->save();
         painter->setFont(cell.font);
-        painter->setPen(ink);
-        const QRect line(room.left(), top, room.width(), metrics.lineSpacing());
-        painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                          metrics.elidedText(first, cell.textElideMode, room.width()));
-        if (lines == 2) {
-            QColor dim = ink;
-            if (!selected) dim.setAlphaF(0.65);
-            painter->setPen(dim);
-            painter->drawText(line.translated(0, metrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
-                              metrics.elidedText(second, cell.textElideMode, room.width()));
+        for (int i = 0; i < shown; ++i, top += metrics.lineSpacing()) {
+            painter->setPen(i < firstLines ? ink : dim);
+            painter->drawText(
+                QRect(room.left(), top, room.width(), metrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
+                fits(metrics, lines[i], room.width()) ? lines[i]
+                                                      : metrics.elidedText(lines[i], cell.textElideMode, room.width()));
         }
         painter->restore();
     }
 
+    // How many lines index's texts take in a cell of option's size.
+    int lineCount(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        return int(linesIn(cell, index, true).size());
+    }
+
+    int from() const { return from_; }
+
 private:
+    // The cell less the margins the style keeps around a cell's text and those kept here, the
+    // same whether the cell is drawn or its rows are being fitted.
+    static QRect textRoom(const QStyleOptionViewItem& cell) {
+        const QWidget* widget = cell.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const int margin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1);
+        return cell.rect.adjusted(margin, 0, -margin, 0);
+    }
+
+    // The lines of index's two texts (the first text's first), broken to the cell's room when fitted.
+    QStringList linesIn(const QStyleOptionViewItem& cell, const QModelIndex& index, bool fitted,
+                        int* firstLines = nullptr) const {
+        const QString first = cell.text;
+        const QString second = secondLine(index, first);
+        QStringList lines{first};
+        if (fitted) lines = linesOf(first, QFontMetrics(cell.font), textRoom(cell).width());
+        if (firstLines) *firstLines = int(lines.size());
+        if (second.isEmpty()) return lines;
+        return lines +
+               (fitted ? linesOf(second, QFontMetrics(cell.font), textRoom(cell).width()) : QStringList{second});
+    }
+
     QString secondLine(const QModelIndex& index, const QString& first) const {
         const QString second = index.siblingAtColumn(from_).data(Qt::DisplayRole).toString();
         return second == first ? QString() : second;
@@ -69,13 +109,98 @@ private:
     int from_;
 };
 
+// Keeps each row as tall as the lines of its cell in column: two lines unless its texts need more.
+// Rows are fitted again, once, after the rows or the column's width change; only the few rows
+// that need more than two lines carry a height of their own.
+class RowHeights final : public QObject {
+public:
+    RowHeights(QTableView* table, int column, TwoLines* delegate)
+        : QObject(table), table_(table), column_(column), delegate_(delegate) {
+        refit_.setSingleShot(true);
+        refit_.setInterval(0);
+        connect(&refit_, &QTimer::timeout, this, &RowHeights::fit);
+        QAbstractItemModel* model = table->model();
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { refit_.start(); });
+        connect(model, &QAbstractItemModel::layoutChanged, this, [this] { refit_.start(); });
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this] { refit_.start(); });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { refit_.start(); });
+        // Counts change many times while a scan merges its records; only the two texts matter here.
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                    const int from = delegate_ ? delegate_->from() : column_;
+                    if (topLeft.column() <= std::max(column_, from) && bottomRight.column() >= std::min(column_, from))
+                        refit_.start();
+                });
+        connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
+            if (section == column_) refit_.start();
+        });
+    }
+
+private:
+    void fit() {
+        QAbstractItemModel* model = table_->model();
+        const int plain = table_->verticalHeader()->defaultSectionSize();
+        for (int row : tall_)
+            if (row < model->rowCount()) table_->setRowHeight(row, plain);
+        tall_.clear();
+        // A cell is its column less the grid line.
+        const int width = table_->columnWidth(column_) - (table_->showGrid() ? 1 : 0);
+        if (width <= 0) return;
+        QStyleOptionViewItem option;
+        option.initFrom(table_);
+        option.widget = table_;
+        option.font = table_->font();
+        option.textElideMode = table_->textElideMode();
+        const QFontMetrics metrics(option.font);
+        for (int row = 0, rows = model->rowCount(); row < rows; ++row) {
+            const QModelIndex index = model->index(row, column_);
+            // Most texts fit on their line: only those that do not are laid out.
+            const QString first = index.data(Qt::DisplayRole).toString();
+            const QString second = index.siblingAtColumn(delegate_->from()).data(Qt::DisplayRole).toString();
+            if (std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second)) + 2 * kRowPadding < width)
+                continue;
+            option.rect = QRect(0, 0, width, plain);
+            const int high = delegate_->lineCount(option, index) * metrics.lineSpacing() + kRowPadding;
+            if (high <= plain) continue;
+            table_->setRowHeight(row, high);
+            tall_.push_back(row);
+        }
+    }
+
+    QTableView* table_;
+    int column_;
+    QPointer<TwoLines> delegate_;
+    QTimer refit_;
+    std::vector<int> tall_;
+};
+
 }  // namespace
 
+QStringList linesOf(const QString& text, const QFontMetrics& metrics, int width) {
+    if (text.isEmpty() || fits(metrics, text, width)) return {text};
+    QStringList lines;
+    QString line;
+    for (const QString& part : text.split(QStringLiteral(", "))) {
+        const QString longer = line.isEmpty() ? part : line + QStringLiteral(", ") + part;
+        // The comma stays at the end of its line, where it reads as "more below".
+        if (line.isEmpty() || fits(metrics, longer + QLatin1Char(','), width)) {
+            line = longer;
+            continue;
+        }
+        lines << line + QLatin1Char(',');
+        line = part;
+    }
+    lines << line;
+    return lines;
+}
+
 void showUnder(QTableView* table, int column, int from) {
-    table->setItemDelegateForColumn(column, new TwoLines(from, table));
+    auto* delegate = new TwoLines(from, table);
+    table->setItemDelegateForColumn(column, delegate);
     table->setColumnHidden(from, true);
     const int line = table->fontMetrics().lineSpacing();
-    table->verticalHeader()->setDefaultSectionSize(2 * line + 8);
+    table->verticalHeader()->setDefaultSectionSize(2 * line + kRowPadding);
+    new RowHeights(table, column, delegate);
 }
 
 }  // namespace secondline

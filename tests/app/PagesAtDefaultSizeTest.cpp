@@ -24,6 +24,7 @@
 #include "transfer/PRTansferViewController.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
+#include "widgets/SecondLineCells.h"
 #include "widgets/TextFonts.h"
 #include "widgets/TrackPlayer.h"
 
@@ -76,18 +77,21 @@ QStringList conversationsNotInSight(QTableView* list) {
     QStringList found;
     const QAbstractItemModel* model = list->model();
     const QFontMetrics metrics(list->font());
-    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    // The style's margins around a cell's text, and the cell's own.
+    const int margins = 4 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     for (int row = std::max(0, list->rowAt(0)); row < model->rowCount(); ++row) {
-        if (list->visualRect(model->index(row, 0)).top() >= list->viewport()->height()) break;
-        for (int column : {int(PRMessageTreeController::Name), int(PRMessageTreeController::Address)}) {
-            const QModelIndex index = model->index(row, column);
-            const QString text = index.data().toString();
-            const int shownIn = list->isColumnHidden(column) ? int(PRMessageTreeController::Name) : column;
-            const QRect cell = list->visualRect(index.siblingAtColumn(shownIn));
-            if (cell.left() < 0 || cell.right() >= list->viewport()->width() ||
-                metrics.horizontalAdvance(text) + margins > cell.width() + 1)
-                found << QStringLiteral("\"%1\" in row %2 is not shown whole").arg(text).arg(row);
-        }
+        const QRect cell = list->visualRect(model->index(row, PRMessageTreeController::Name));
+        if (cell.top() >= list->viewport()->height()) break;
+        // The name's lines and the address's under them, each whole and all within the row.
+        QStringList lines;
+        for (int column : {int(PRMessageTreeController::Name), int(PRMessageTreeController::Address)})
+            lines += secondline::linesOf(model->index(row, column).data().toString(), metrics, cell.width() - margins);
+        const bool inView = cell.left() >= 0 && cell.right() < list->viewport()->width();
+        for (const QString& line : lines)
+            if (!inView || metrics.horizontalAdvance(line) + margins > cell.width() + 1)
+                found << QStringLiteral("\"%1\" in row %2 is not shown whole").arg(line).arg(row);
+        if (int(lines.size()) * metrics.lineSpacing() > cell.height())
+            found << QStringLiteral("row %1 is too low for its %2 lines").arg(row).arg(lines.size());
     }
     return found;
 }
