@@ -372,7 +372,8 @@ TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {
     }
     const std::vector<const carve::CarvedRecord*> left = {&first, &second};
     const std::vector<const carve::CarvedRecord*> right = {&places[0], &places[1], &places[2]};
-    EXPECT_EQ(carve::pairRows(left, 3, right, 0), (std::vector<int>{-1, 0}));
+    auto anyTexts = [](const carve::CarvedRecord&, const carve::CarvedRecord&) { return true; };
+    EXPECT_EQ(carve::pairRows(left, 3, right, 0, anyTexts), (std::vector<int>{-1, 0}));
 }
 
 TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {

@@ -178,17 +178,15 @@ std::optional<int64_t> onlyRowid(const CarvedRecord& r);
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
 
 // Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
-// right row b names a's in column rightRef. A pair is made only where it is the one the row ids
-// allow (a lost row id is bounded by the whole rows around it); where several rows share the same
-// bounds on both sides, equal numbers of them pair in the order of the ids they name (rows were
-// written one after another, each partner with its row). Answers, per left row, the index of its
-// partner in right, or -1.
-// fits, when given, must also hold for a pair (texts of the two rows that agree); with it the
-// rows are paired only where one pairing is left, never by their order. leftTable, the left rows'
-// table, gives the ids the tree allows the pages of those freed from pages that keep no order.
+// right row b names a's in column rightRef, and fits holds for the two (texts of the rows that
+// agree). A pair is made only where it is the one left that the row ids allow (a lost row id is
+// bounded by the whole rows around it), from either side; rows that share their bounds stay
+// apart, never paired by their order. Answers, per left row, the index of its partner in right,
+// or -1. leftTable, the left rows' table, gives the ids the tree allows the pages of those freed
+// from pages that keep no order.
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {},
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
                           const CarvedTable* leftTable = nullptr);
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
