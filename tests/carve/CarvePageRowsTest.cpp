@@ -1,6 +1,6 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
 // it had: a stale copy of a live row (part of it written over since) is none; an old row whose
-// tail a cell written since took keeps the columns before it; rows that lost
+// tail a cell written since took keeps the columns before it, and none after; rows that lost
 // their ids take the ids the rows around them leave, or none when those leave no room (on a page
 // that took rows into freed room, only rows that fill the room between those rows), and only
 // ids that what a freed cell keeps of its id (its length, its last bits) allows; and every
@@ -180,6 +180,25 @@ TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem)
     const std::vector<carve::CarvedTable> cut = carve(g, "kTt|t");
     for (const carve::CarvedRecord& r : cut[0].deleted)
         EXPECT_NE(r.values[1].bytesView(), "GUID-0008") << r.values[2].bytesView();
+
+    // Row 10 in the gap, a later write over its note (bytes no text holds) and the number after
+    // it: a number also kept past that cut is lost with it, not the bytes the write left.
+    Bytes ten = textRecord({"GUID-0010", "tenth", "note ten"});
+    ten[0] = static_cast<uint8_t>(ten[0] + 1);
+    ten.insert(ten.begin() + ten[0] - 1, 4);
+    ten.insert(ten.end(), {0x0a, 0x0b, 0x0c, 0x0d});
+    Bytes tenCell = cell(10, ten);
+    std::fill(tenCell.end() - 7, tenCell.end(), 0);
+    tenCell.insert(tenCell.end() - 4, 0x11);
+    tenCell.pop_back();
+    PageFile h(kPage, 2);
+    leaf(h, 1, {1000}, 0, 1000);
+    h.put(h.pageStart(1) + 600, tenCell);
+    h.put(h.pageStart(1) + 1000, live);
+    const std::vector<carve::CarvedTable> lostTail = carve(h, "kTt|ti+");
+    ASSERT_EQ(lostTail[0].deleted.size(), 1u);
+    EXPECT_EQ(lostTail[0].deleted[0].values[1].bytesView(), "GUID-0010");
+    EXPECT_TRUE(carve::alsoKeptValues(lostTail[0].deleted[0], carve::shapeOf("kTt|ti+"))[0].isLost());
 }
 
 // A deleted row's bytes are its own only where nothing written since took them: a cell written

@@ -61,6 +61,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.keptColumns = shape.columns.size();
             continue;
         }
+        if (*c == '/') {
+            shape.wholeColumns = shape.columns.size();
+            continue;
+        }
         if (*c == '!') {
             shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
             continue;
@@ -90,6 +94,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
         shape.columns.push_back(column);
     }
     return shape;
+}
+
+bool lostPart(const CarvedRecord& row) {
+    return std::any_of(row.values.begin(), row.values.end(), [](const CarvedValue& v) { return v.isLost(); });
 }
 
 std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const TableShape& shape) {
@@ -176,7 +184,7 @@ class PageCarver {
         std::vector<Keys> rowids, values, kept, uniques, identities;
         // A shape that keeps every column has its kept signatures among its signatures.
         const Keys& keptOf(size_t s, const TableShape& shape) const {
-            return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
+            return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
         }
         static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids, &LiveKeys::values, &LiveKeys::kept,
                                                                  &LiveKeys::uniques, &LiveKeys::identities};
@@ -324,7 +332,7 @@ private:
     struct Found {
         CarvedRecord record;
         uint64_t signature = 0;  // of the values, row id aside (see values())
-        uint64_t kept = 0;       // of the values of the columns the shape keeps (see values())
+        uint64_t kept = 0;       // of the values of the columns every reading holds (see values())
         uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
         uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see values())
         bool live = false;
@@ -434,16 +442,18 @@ private:
 
     // Checks the values of a record whose body starts at body inside data, and answers their
     // signatures: a hash of the values with the row id column aside (each value's type, length
-    // and bytes, eight at a time), the same of the columns the shape keeps, and that of the
-    // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
-    // the end or a text is not UTF-8. Bytes of data from trusted on are no longer the row's (a
-    // newer cell was written over its tail): a column reaching there is lost, taken as no value
-    // of the row; false when the shape keeps it. When lenient, and the last column kept is a text,
-    // the first column past those kept whose bytes are no text starts the lost tail too. lost
-    // says whether a column was lost.
+    // and bytes, eight at a time), the same of the columns every reading of a row holds whole
+    // (TableShape::wholeColumnCount), and that of the shape's unique value when it holds a text
+    // there (0 otherwise). False when a value runs past the end or a text is not UTF-8. Bytes of
+    // data from trusted on are no longer the row's (a newer cell was written over its tail): a
+    // column reaching there is lost, taken as no value of the row; false when the row must hold
+    // it whole. When lenient, and the last column kept is a text, the first column past those
+    // kept whose bytes are no text starts the lost tail too. lost says whether a column was lost.
     struct Signatures {
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
-        size_t keptEnd = 0;  // where the kept columns' bytes end in data
+        size_t keptEnd = 0;  // where the bytes of the kept columns the row holds end in data
+        // Where the row's own bytes end in data: trusted, or the cut a lenient reading found.
+        size_t trusted = SIZE_MAX;
     };
     // Whether text holds control bytes other than blanks: the heads of cells and freeblocks do,
     // no name does.
@@ -510,7 +520,7 @@ private:
             }
             if (at + static_cast<size_t>(length) > trusted) {
                 if (lost) *lost = true;
-                if (c < shape.keptColumns) return false;
+                if (c < shape.wholeColumnCount()) return false;
                 if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
                 all.word(~uint64_t{0});
                 at += static_cast<size_t>(length);
@@ -526,27 +536,28 @@ private:
                 identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
             }
             at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.keptColumns)) {
-                out.kept = all.h;
-                out.keptEnd = at;
+            if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
+            if (c < shape.keptColumns) out.keptEnd = at;
+            if (c + 1 == std::min(serials.size(), shape.keptColumns))
                 lastKept = std::string_view(text, static_cast<size_t>(length));
-            }
         }
         if (identityText) out.identity = identity.h | 1;
         out.all = all.h;
+        out.trusted = trusted;
         return true;
     }
 
     // Keeps the values values() found sound in the store of table s: those of the columns the
     // shape keeps (none for a live row of a shape that keeps only the others), then those of the
-    // columns it also keeps (NULL where they lie past trusted, or past the row's columns), then the
-    // bytes of their texts and blobs.
+    // columns it also keeps (NULL past the row's columns), then the bytes of their texts and
+    // blobs. A value that reaches past trusted is lost.
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
                                             size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
         const TableShape& shape = shapes_[s];
         const size_t columns = alsoKeptOnly ? 0 : std::min(serials.size(), shape.keptColumns);
         const size_t count = columns + shape.alsoKept.size();
-        // Where each kept value starts in data, or SIZE_MAX for one left NULL.
+        // Where each kept value starts in data, or SIZE_MAX for one left NULL, kLost for one lost.
+        constexpr size_t kLost = SIZE_MAX - 1;
         std::vector<size_t>& from = keptAt_;
         from.assign(count, SIZE_MAX);
         size_t bytesNeeded = 0;
@@ -558,9 +569,11 @@ private:
                 slot = c;
             else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c)
                 slot = columns + extra++;
-            if (slot != SIZE_MAX && (c < columns || at + length <= std::min(trusted, data.size()))) {
+            if (slot != SIZE_MAX && at + length <= std::min(trusted, data.size())) {
                 from[slot] = at;
                 if (serials[c] >= 12) bytesNeeded += length;
+            } else if (slot != SIZE_MAX) {
+                from[slot] = kLost;
             }
             at += length;
         }
@@ -569,8 +582,9 @@ private:
         char* bytes = kept + count * sizeof(CarvedValue);
         for (size_t slot = 0; slot < count; ++slot) {
             const size_t c = slot < columns ? slot : shape.alsoKept[slot - columns];
-            if (from[slot] == SIZE_MAX) {
+            if (from[slot] >= kLost) {
                 new (out + slot) CarvedValue();
+                if (from[slot] == kLost) out[slot].type = CarvedValue::lost;
                 continue;
             }
             const int64_t length = valueLength(serials[c]);
@@ -641,9 +655,9 @@ private:
             if (!values(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
             startFound(found, signatures, lost, at + a + b, end);
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
-                found.record.values = keepValues(s, serials, data, headerLength, trusted);
+                found.record.values = keepValues(s, serials, data, headerLength, signatures.trusted);
             else if (reading == Reading::live && shapes_[s].live == LiveRows::alsoKept)
-                found.record.values = keepValues(s, serials, data, headerLength, trusted, true);
+                found.record.values = keepValues(s, serials, data, headerLength, signatures.trusted, true);
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -749,7 +763,7 @@ private:
                 if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                     headOnlyCell(end, limit)) {
                     if (depth == 0) {
-                        found.record.values = keepValues(s, serials, data, bodyAt, trusted);
+                        found.record.values = keepValues(s, serials, data, bodyAt, signatures.trusted);
                         bodyAt_ = bodyStart;
                         cellEnd_ = ownEnd;
                     }
@@ -767,7 +781,7 @@ private:
                     bestBodyAt = bodyAt;
                     bestBodyStart = bodyStart;
                     bestCellEnd = ownEnd;
-                    bestTrusted = trusted;
+                    bestTrusted = signatures.trusted;
                     bestData_ = data;
                     bestSerials_ = serials;
                 }
@@ -1160,7 +1174,7 @@ private:
                 lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].push(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].push(f.signature);
-                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
+                if (shapes_[s].wholeColumnCount() < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
                 if (f.unique) live_->uniques[s].push(f.unique);
                 if (f.identity) live_->identities[s].push(f.identity);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));

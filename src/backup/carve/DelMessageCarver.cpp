@@ -17,13 +17,15 @@ const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // message of iOS 4; the same with the iMessage columns of iOS 5 (its group_id among the kept
-// ones); message (with its chat's room name kept) and handle of iOS 6 and 7.
+// ones); message (with its chat's room name kept) and handle of iOS 6 and 7. A message whose
+// last bytes a later cell took is read where its text is whole (the columns up to it): it comes
+// without what it lost, marked partial.
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("kt^i^t^i|itiiiiittbbi"),
-        shapeOf("kt^i^t^iitiiiiittbbibt|it!ittti+btii+iit"),
-        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiit+ii"),
+        shapeOf("kt^i^t^/i|itiiiiittbbi"),
+        shapeOf("kt^i^t^/iitiiiiittbbibt|it!ittti+btii+iit"),
+        shapeOf("kT!t/itittbiitttiiiiiiii|iiiiiiiiiiiiit+ii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
@@ -81,6 +83,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
     message->setMessageDate(dateTimeText(date, false).value_or(""));
     message->setMessageContent(textOf(row.values[3]));
     message->setMessageType(flagsType(static_cast<int>(row.values[4].asInteger())));
+    message->setBPartial(lostPart(row));
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
     // is an iMessage where it has an iMessage address and no other).
@@ -128,14 +131,18 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         }
     const MessageGroups* groups = context_.state.messageGroups.get();
     auto messageOf = [&](const CarvedRecord& row, ContactNames& names) -> PRMessageNodePtr {
-        const int64_t date = row.values[15].asInteger();
-        if (!plausibleTime(date)) return nullptr;
+        // What a later cell took stays unsaid: no time, party, service or direction of another's.
+        const CarvedValue &dateValue = row.values[15], &handleValue = row.values[5], &service = row.values[11],
+                          &fromMe = row.values[21];
+        const int64_t date = dateValue.asInteger();
+        if (!dateValue.isLost() && !plausibleTime(date)) return nullptr;
         auto message = std::make_shared<PRMessageNode>();
         message->setMessageContent(textOf(row.values[2]));
-        message->setHandle_id(static_cast<int>(row.values[5].asInteger()));
-        message->setBImessage(textOf(row.values[11]) != "SMS");
-        message->setMessageDate(dateTimeText(date, false).value_or(""));
-        message->setMessageType(iOS6Type(static_cast<int>(row.values[21].asInteger())));
+        if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
+        message->setBImessage(!service.isLost() && textOf(service) != "SMS");
+        if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
+        message->setMessageType(iOS6Type(fromMe.isLost() ? -1 : static_cast<int>(fromMe.asInteger())));
+        message->setBPartial(lostPart(row));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
             const std::string& phone = handle->second.str();
