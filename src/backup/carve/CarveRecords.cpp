@@ -7,6 +7,7 @@
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -77,6 +78,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.identityColumns |= uint64_t{1} << (shape.columns.size() - 1);
             continue;
         }
+        if (*c == '-') {
+            shape.unstoredColumns |= uint64_t{1} << (shape.columns.size() - 1);
+            continue;
+        }
         ColumnShape column;
         const char lower = static_cast<char>(*c | 0x20);
         column.nullable = *c == lower;
@@ -94,6 +99,11 @@ TableShape shapeOf(const char* columns, LiveRows live) {
         shape.columns.push_back(column);
     }
     return shape;
+}
+
+size_t TableShape::keptSlot(size_t column) const {
+    const uint64_t before = column < 64 ? (uint64_t{1} << column) - 1 : ~uint64_t{0};
+    return column - static_cast<size_t>(std::popcount(unstoredColumns & before));
 }
 
 bool lostPart(const CarvedRecord& row) {
@@ -555,25 +565,34 @@ private:
                                             size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
         const TableShape& shape = shapes_[s];
         const size_t columns = alsoKeptOnly ? 0 : std::min(serials.size(), shape.keptColumns);
-        const size_t count = columns + shape.alsoKept.size();
-        // Where each kept value starts in data, or SIZE_MAX for one left NULL, kLost for one lost.
+        const size_t stored = alsoKeptOnly ? 0 : shape.keptSlot(columns);
+        const size_t count = stored + shape.alsoKept.size();
+        // Per slot: the column whose value it keeps, and where that value starts in data (SIZE_MAX
+        // for one left NULL, kLost for one lost).
         constexpr size_t kLost = SIZE_MAX - 1;
         std::vector<size_t>& from = keptAt_;
+        std::vector<size_t>& columnOf = keptColumn_;
         from.assign(count, SIZE_MAX);
+        columnOf.assign(count, 0);
         size_t bytesNeeded = 0;
         size_t at = body;
-        for (size_t c = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size()); ++c) {
+        for (size_t c = 0, next = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size());
+             ++c) {
             const auto length = static_cast<size_t>(valueLength(serials[c]));
             size_t slot = SIZE_MAX;
-            if (c < columns)
-                slot = c;
-            else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c)
-                slot = columns + extra++;
-            if (slot != SIZE_MAX && at + length <= std::min(trusted, data.size())) {
-                from[slot] = at;
-                if (serials[c] >= 12) bytesNeeded += length;
-            } else if (slot != SIZE_MAX) {
-                from[slot] = kLost;
+            if (c < columns) {
+                if (!shape.unstored(c)) slot = next++;
+            } else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c) {
+                slot = stored + extra++;
+            }
+            if (slot != SIZE_MAX) {
+                columnOf[slot] = c;
+                if (at + length <= std::min(trusted, data.size())) {
+                    from[slot] = at;
+                    if (serials[c] >= 12) bytesNeeded += length;
+                } else {
+                    from[slot] = kLost;
+                }
             }
             at += length;
         }
@@ -581,7 +600,7 @@ private:
         auto* out = reinterpret_cast<CarvedValue*>(kept);
         char* bytes = kept + count * sizeof(CarvedValue);
         for (size_t slot = 0; slot < count; ++slot) {
-            const size_t c = slot < columns ? slot : shape.alsoKept[slot - columns];
+            const size_t c = columnOf[slot];
             if (from[slot] >= kLost) {
                 new (out + slot) CarvedValue();
                 if (from[slot] == kLost) out[slot].type = CarvedValue::lost;
@@ -1399,7 +1418,7 @@ private:
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.
     std::string cellData_;
-    std::vector<size_t> keptAt_;  // scratch of keepValues()
+    std::vector<size_t> keptAt_, keptColumn_;  // scratch of keepValues()
     std::vector<uint64_t> cellSerials_;
     std::string blockData_;
     std::vector<uint64_t> blockSerials_;

@@ -65,6 +65,10 @@ struct TableShape {
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
     size_t keptColumns = SIZE_MAX;
+    // Kept columns whose values the rows do not store (checked as the other kept ones, but no
+    // carver reads them, and a large file's rows would hold millions): a bit per column, from the
+    // first. The stored values follow one another (see keptSlot()).
+    uint64_t unstoredColumns = 0;
     // A row whose last bytes a later write took is read, for the columns before those bytes,
     // where it still holds its first wholeColumns columns whole: the kept columns it lost are
     // then lost values (CarvedValue::lost). By default every kept column must be whole.
@@ -77,6 +81,10 @@ struct TableShape {
 
     // The columns every reading of a row holds whole.
     size_t wholeColumnCount() const { return std::min({keptColumns, wholeColumns, columns.size()}); }
+    bool unstored(size_t column) const { return column < 64 && (unstoredColumns >> column & 1); }
+    // Where a row keeps the value of a kept column among its values: the column's place less the
+    // unstored columns before it.
+    size_t keptSlot(size_t column) const;
 };
 
 // One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
@@ -204,8 +212,9 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
 // the letter of the unique column, '^' after each column of the identity. A '|' ends the columns
-// whose values are kept; a '+' after a later column's letter keeps that column's value too. A '/'
-// ends the columns a row read in part must hold whole (see TableShape::wholeColumns).
+// whose values are kept; a '-' after a kept column's letter leaves its value unstored; a '+' after
+// a later column's letter keeps that column's value too. A '/' ends the columns a row read in part
+// must hold whole (see TableShape::wholeColumns).
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
 
 // Whether a later write took some of the values a row's shape keeps: a row read in part (see
