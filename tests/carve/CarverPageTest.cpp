@@ -177,6 +177,49 @@ TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole
         EXPECT_EQ(partial.messageType(), "unknown");
         EXPECT_TRUE(partial.bPartial());
     }
+
+    // The newer layout: the last two bytes of a message's date (and so its direction after it)
+    // taken by a later cell. It comes with its text, service and handle, no time or direction.
+    Bytes serials(38, 0x08);  // 0 in every number column
+    for (size_t c : {0, 4, 6, 7, 8, 13, 35}) serials[c] = 0x00;
+    for (size_t c : {18, 19, 21}) serials[c] = 0x09;
+    const std::string guid = "GUID-133", text = "see you at noon";
+    serials[1] = static_cast<uint8_t>(13 + 2 * guid.size());
+    serials[2] = static_cast<uint8_t>(13 + 2 * text.size());
+    serials[5] = 0x01;   // handle 1
+    serials[11] = 0x13;  // "SMS"
+    serials[12] = 0x11;  // "e:"
+    serials[15] = 0x04;  // the date
+    // Row 133's cell (its payload's length, row id and header's length first), whose first four
+    // bytes the freeblock's head then takes.
+    Bytes deleted = {0x48, 0x81, 0x05, static_cast<uint8_t>(serials.size() + 1)};
+    deleted.insert(deleted.end(), serials.begin(), serials.end());
+    for (const std::string& value : {guid, text, std::string("\x01SMSe:\x17\x99\x00\x00", 10)})
+        deleted.insert(deleted.end(), value.begin(), value.end());
+    const int blockEnd = 600 + static_cast<int>(deleted.size()) - 2;
+    deleted[0] = deleted[1] = deleted[2] = 0;
+    deleted[3] = static_cast<uint8_t>(blockEnd - 600);
+    PageFile f(1024, 2);
+    const int64_t page = f.pageStart(1);
+    f.put(page, Bytes{0x0d, 0x02, 0x58, 0x00, 0x01, 0x02, 0x58, 0x00, static_cast<uint8_t>(blockEnd >> 8),
+                      static_cast<uint8_t>(blockEnd & 0xff)});
+    f.put(page + 600, deleted);
+    const std::string handle =
+        "\x12\x01\x06\x00\x1b\x11\x13\x00"
+        "5551234usSMS";
+    f.put(page + blockEnd, Bytes(handle.begin(), handle.end()));
+    write(f, carvefix::names::messages);
+    const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+    carve::DelMessageCarver(context).scanDelMessageThread(folder());
+    const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+    ASSERT_EQ(messages.size() - before, 1u);
+    const PRMessageNode& partial = *messages.back();
+    EXPECT_EQ(partial.messageContent(), "see you at noon");
+    EXPECT_EQ(partial.handle_id(), 1);
+    EXPECT_FALSE(partial.bImessage());
+    EXPECT_EQ(partial.messageDate(), "");
+    EXPECT_EQ(partial.messageType(), "Unknowed");
+    EXPECT_TRUE(partial.bPartial());
 }
 
 TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {
