@@ -401,6 +401,8 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         for (size_t i = from; i < to; ++i) make(i);
     });
 
+    // The records hold copies of what they keep: the carved rows' values go before they are posted.
+    releaseTables(std::move(tables));
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
     arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
     for (size_t i = 0; i < persons.size(); ++i) {
@@ -409,7 +411,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
         context_.nc->postNotificationName(kPosted, std::move(made[i]));
     }
-    releaseTables(std::move(tables));
     postProgress(context_, 75);
 }
 
