@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <iterator>
-#include <span>
 #include <unordered_map>
 
 namespace {
@@ -177,7 +177,7 @@ std::unordered_map<int64_t, std::string> readLabels(BackupDatabase& book) {
 
 // One multi-value row (phone, e-mail, postal address, web page) as read.
 struct Value {
-    std::optional<long long> property;
+    long long property = 0;  // 0 where none is kept
     std::optional<std::string> text;
     int64_t uid = 0;
     std::optional<int64_t> label;
@@ -189,39 +189,33 @@ class PersonValues {
 public:
     explicit PersonValues(BackupDatabase& book) {
         using Named = std::optional<std::pair<int64_t, Value>>;
-        std::vector<std::pair<int64_t, Value>> read;
         auto newMaker = [] {
             return [](const BackupDatabase::Row& row) -> Named {
                 const std::optional<int64_t> person = row.wholeNumber(4);
                 if (!person) return std::nullopt;
-                return std::make_pair(*person, Value{row.decimal(0), backupreader::text(row.text(2)), row.integer(3),
-                                                     row.wholeNumber(1)});
+                return std::make_pair(*person, Value{row.decimal(0).value_or(0), backupreader::text(row.text(2)),
+                                                     row.integer(3), row.wholeNumber(1)});
             };
         };
         tableparts::read(book, "abmultivalue", kValuesColumns, newMaker, [&](Named&& named) {
-            if (named) read.push_back(std::move(*named));
+            if (!named) return;
+            byPerson_.emplace_back(named->first, static_cast<uint32_t>(values_.size()));
+            values_.push_back(std::move(named->second));
         });
-        std::vector<std::pair<int64_t, uint32_t>> order(read.size());
-        for (size_t i = 0; i < read.size(); ++i) order[i] = {read[i].first, static_cast<uint32_t>(i)};
-        std::sort(order.begin(), order.end());
-        values_.reserve(read.size());
-        for (const auto& [person, i] : order) {
-            if (starts_.empty() || starts_.back().first != person) starts_.emplace_back(person, values_.size());
-            values_.push_back(std::move(read[i].second));
-        }
+        // The values stay where they were read; their places are sorted (a tenth of their size).
+        std::sort(byPerson_.begin(), byPerson_.end());
     }
-    // The values of the person, for that person's thread to take.
-    std::span<Value> of(int64_t person) {
-        auto byPerson = [](const std::pair<int64_t, size_t>& s, int64_t id) { return s.first < id; };
-        const auto at = std::lower_bound(starts_.begin(), starts_.end(), person, byPerson);
-        if (at == starts_.end() || at->first != person) return {};
-        const size_t end = std::next(at) == starts_.end() ? values_.size() : std::next(at)->second;
-        return std::span<Value>(values_).subspan(at->second, end - at->second);
+    // The values of the person, in table order, for that person's thread to take.
+    void of(int64_t person, std::vector<Value*>& into) {
+        into.clear();
+        for (auto at = std::lower_bound(byPerson_.begin(), byPerson_.end(), std::make_pair(person, uint32_t{0}));
+             at != byPerson_.end() && at->first == person; ++at)
+            into.push_back(&values_[at->second]);
     }
 
 private:
-    std::vector<Value> values_;                       // by person, each's in table order
-    std::vector<std::pair<int64_t, size_t>> starts_;  // (person, first of its values), by person
+    std::vector<Value> values_;                           // in table order
+    std::vector<std::pair<int64_t, uint32_t>> byPerson_;  // (person, place of a value), sorted
 };
 
 // The address book's property numbers of the multi-values read.
@@ -236,7 +230,7 @@ enum Property : long long {
 
 // Gives a person their values: each kept with its label, and the shown fields joined by blanks
 // (addresses, which hold blanks and commas themselves, by "; ").
-void addValues(PRContactNode& contact, std::span<Value> values, const EntryParts& addressParts,
+void addValues(PRContactNode& contact, const std::vector<Value*>& values, const EntryParts& addressParts,
                const std::unordered_map<int64_t, std::string>& labels) {
     std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
                 homepages = contact.contactHomepage();
@@ -245,8 +239,8 @@ void addValues(PRContactNode& contact, std::span<Value> values, const EntryParts
     std::vector<PRContactHandle> messengers, profiles;
     // Each list takes its room once: a contact's values are counted before they are kept.
     size_t count[4] = {};
-    for (const Value& v : values) {
-        const long long property = v.property.value_or(0);
+    for (const Value* v : values) {
+        const long long property = v->property;
         count[0] += property == kPhone;
         count[1] += property == kEmail;
         count[2] += property == kHomepage;
@@ -256,11 +250,12 @@ void addValues(PRContactNode& contact, std::span<Value> values, const EntryParts
     emailList.reserve(count[1]);
     homepageList.reserve(count[2]);
     addressList.reserve(count[3]);
-    for (Value& v : values) {
+    for (Value* each : values) {
+        Value& v = *each;
         std::string label;
         if (v.label)
             if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
-        const long long property = v.property.value_or(0);
+        const long long property = v.property;
         if (property == kMessenger || property == kSocialProfile) {
             std::optional<PRContactHandle> handle = handleOf(addressParts, v.uid);
             if (!handle) continue;
@@ -358,23 +353,25 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     if (!transfer) state_.contactImageArray.insert(state_.contactImageArray.end(), images.begin(), images.end());
 
     BackupDatabase book(bookPath);
-    const auto labels = readLabels(book);
-    const EntryParts entryParts(book);
-    PersonValues values(book);
-    // A contact is made with its values wherever its row is read (a part of a large address book
-    // on a thread of its own), and listed here in the order of the rows.
-    auto newMaker = [&] {
-        return [&](const BackupDatabase::Row& row) {
-            PRContactNodePtr contact = contactFromRow(row);
-            if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
-                contact->setImageData(found->second);
-            if (const std::span<Value> own = values.of(contact->rowid()); !own.empty())
-                addValues(*contact, own, entryParts, labels);
-            return contact;
+    {  // what the contacts are made of goes before they are posted
+        const auto labels = readLabels(book);
+        const EntryParts entryParts(book);
+        PersonValues values(book);
+        // A contact is made with its values wherever its row is read (a part of a large address
+        // book on a thread of its own), and listed here in the order of the rows.
+        auto newMaker = [&] {
+            return [&, own = std::vector<Value*>()](const BackupDatabase::Row& row) mutable {
+                PRContactNodePtr contact = contactFromRow(row);
+                if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
+                    contact->setImageData(found->second);
+                values.of(contact->rowid(), own);
+                if (!own.empty()) addValues(*contact, own, entryParts, labels);
+                return contact;
+            };
         };
-    };
-    tableparts::read(book, "abperson", kPeopleColumns, newMaker,
-                     [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
+        tableparts::read(book, "abperson", kPeopleColumns, newMaker,
+                         [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
+    }
     const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
     for (size_t i = first; i < contacts.size(); ++i)
         nc_.postNotificationName(infoName, contacts[i], transfer ? sender_ : nullptr);
