@@ -396,21 +396,28 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         made[i] = std::move(person);
     };
+    // Posted here in order as the stretches are made; the persons' rows go as their contacts come
+    // (the records hold copies of what they keep), the values' rows, which any person may name,
+    // once every contact is made.
     constexpr size_t kPersonsPerStretch = 4096;
-    inStretches(persons.size(), kPersonsPerStretch, threads, [&](size_t from, size_t to, size_t) {
-        for (size_t i = from; i < to; ++i) make(i);
-    });
-
-    // The records hold copies of what they keep: the carved rows' values go before they are posted.
-    releaseTables(std::move(tables));
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
     arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
-    for (size_t i = 0; i < persons.size(); ++i) {
-        for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
-            if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
-        (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
-        context_.nc->postNotificationName(kPosted, std::move(made[i]));
-    }
+    const CarvedRecord* firstPerson = tables[kPerson].deleted.data();
+    inStretchesInOrder(
+        persons.size(), kPersonsPerStretch, threads,
+        [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i) make(i);
+        },
+        [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
+                    if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
+                (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
+                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+            }
+            releaseValuesBefore(tables[kPerson], static_cast<size_t>(persons[to - 1] - firstPerson) + 1);
+        });
+    releaseTables(std::move(tables));
     postProgress(context_, 75);
 }
 
