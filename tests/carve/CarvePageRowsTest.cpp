@@ -207,6 +207,34 @@ TEST_F(CarvePageRows, ARowsBytesAreItsOwnOnlyWhereNoLaterWriteTookThem) {
         EXPECT_EQ(found, std::vector<std::string>{row});
     }
 
+    // A row that also keeps a time past its kept columns (as a contact keeps when it was made),
+    // freed, then written over from inside its last text by a later cell that no longer reads
+    // as one: the text is cut there, and the time after it is the later cell's bytes, not the
+    // row's. The row comes back without a time.
+    auto timed = [](const std::vector<std::string>& texts, Bytes time) {
+        Bytes r = textRecord(texts);
+        r.insert(r.begin() + r[0], 4);  // a four-byte integer's serial type ends the header
+        ++r[0];
+        r.insert(r.end(), time.begin(), time.end());
+        return r;
+    };
+    const Bytes sorted =
+        freed(cell(1020, timed({"GUID-1020", "Jonas", "Rossi Jonas"}, {0x10, 0xb0, 0xba, 0x96})), 0, 48);
+    for (const bool writtenOver : {false, true}) {
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, cell(5, timed({"GUID-0005", "Ben", "Evans Ben"}, {0x10, 0xb0, 0xba, 0x90})));
+        f.put(f.pageStart(1) + 300, sorted);
+        if (writtenOver)
+            f.put(f.pageStart(1) + 300 + static_cast<int64_t>(sorted.size()) - 9,
+                  Bytes{0, 0, 1, 0xc7, 0x11, 0, 0, 0, 0});
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt|ti+");
+        ASSERT_EQ(tables[0].deleted.size(), 1u) << (writtenOver ? "written over" : "whole");
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[1].bytesView(), "GUID-1020");
+        EXPECT_EQ(r.values[3].isNull(), writtenOver) << r.values[3].asInteger();
+    }
+
     // A freed row that ran on into an overflow page (page 3): its text is whole while the page
     // lies on the free list as a leaf, and lost once the database took the page again.
     const std::string note(1198, 'n');
