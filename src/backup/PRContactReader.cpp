@@ -2,6 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "backup/TableInParts.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <iterator>
 #include <unordered_map>
 
@@ -18,17 +20,20 @@ const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 const char* const kImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
 const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
 
-const char* const kPeopleQuery =
-    "select DISTINCT Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
-    "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday from abperson ";
+// Each person once (its row id is among the columns), in the table's order.
+const char* const kPeopleColumns =
+    "Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
+    "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday";
 // Every value of every person in one pass, in the table's order: asked person by person, a
 // table without an index on record_id (as the device keeps it) is read through once per person.
-const char* const kValuesQuery = "select property,label,value, UID, record_id from abmultivalue";
+const char* const kValuesColumns = "property,label,value, UID, record_id";
 // A postal address keeps its parts (street, city, ZIP...) as rows of ABMultiValueEntry under the
-// multi-value's UID, each named by a row of ABMultiValueEntryKey; its own value is NULL.
-const char* const kAddressPartsQuery =
-    "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry left join "
-    "ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID where ABMultiValueEntry.parent_id = ?";
+// multi-value's UID, each named by a row of ABMultiValueEntryKey; its own value is NULL. All of
+// them in one pass, each multi-value's together in the order of their keys.
+const char* const kEntryPartsQuery =
+    "select ABMultiValueEntry.parent_id, ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry "
+    "left join ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID "
+    "order by ABMultiValueEntry.parent_id, ABMultiValueEntry.key";
 
 // A birthday is stored as seconds from 2001-01-01 ("-662731200.000000"), near noon GMT so that
 // its day is the same everywhere: shown and written as that day, never as the raw count. A
@@ -79,30 +84,49 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     return contact;
 }
 
-// The parts of one multi-value kept in ABMultiValueEntry (a postal address, a messaging
-// handle, a social profile), each under its key name in lower case ("street", "username"...),
-// trimmed; empty parts are left out.
-std::vector<std::pair<std::string, std::string>> entryParts(BackupDatabase::Statement& parts, int64_t uid) {
-    std::vector<std::pair<std::string, std::string>> found;
-    if (!parts.isPrepared()) return found;
-    parts.run(uid, [&](const BackupDatabase::Row& row) {
-        auto value = backupreader::text(row.text(1));
-        if (!value) return;
-        std::string key = row.text(0) ? row.text(0) : "";
-        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::string part(trimmedText(*value));
-        if (!part.empty()) found.emplace_back(std::move(key), std::move(part));
-    });
-    return found;
-}
+// The parts of the multi-values kept in ABMultiValueEntry (a postal address, a messaging handle,
+// a social profile), each under its key name in lower case ("street", "username"...), trimmed;
+// empty parts are left out. Read once, then asked from any thread.
+class EntryParts {
+public:
+    explicit EntryParts(BackupDatabase& book) {
+        book.query(kEntryPartsQuery, [&](const BackupDatabase::Row& row) {
+            auto value = backupreader::text(row.text(2));
+            if (!value) return;
+            std::string key = row.text(1) ? row.text(1) : "";
+            for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            std::string part(trimmedText(*value));
+            if (!part.empty()) entries_.push_back({row.integer(0), std::move(key), std::move(part)});
+        });
+        // By the multi-value as it is asked for, each one's parts still in the order of their keys.
+        std::stable_sort(entries_.begin(), entries_.end(),
+                         [](const Entry& a, const Entry& b) { return a.parent < b.parent; });
+    }
+    // The parts of the multi-value uid, in the order of their keys.
+    std::vector<std::pair<std::string, std::string>> of(int64_t uid) const {
+        std::vector<std::pair<std::string, std::string>> found;
+        auto byParent = [](const Entry& e, int64_t id) { return e.parent < id; };
+        for (auto e = std::lower_bound(entries_.begin(), entries_.end(), uid, byParent);
+             e != entries_.end() && e->parent == uid; ++e)
+            found.emplace_back(e->key, e->value);
+        return found;
+    }
+
+private:
+    struct Entry {
+        int64_t parent;
+        std::string key, value;
+    };
+    std::vector<Entry> entries_;  // by parent, as the query orders them
+};
 
 // The parts of one postal address ("Street", "City", "State", "ZIP", "Country"; the country
 // code says what the country's name says already, other keys are kept nowhere). Nothing when it
 // has no part.
-std::optional<PRContactAddress> addressOf(BackupDatabase::Statement& parts, int64_t uid) {
+std::optional<PRContactAddress> addressOf(const EntryParts& parts, int64_t uid) {
     PRContactAddress address;
     bool any = false;
-    for (auto& [key, value] : entryParts(parts, uid)) {
+    for (auto& [key, value] : parts.of(uid)) {
         std::string* into = key == "street"    ? &address.street
                             : key == "city"    ? &address.city
                             : key == "state"   ? &address.state
@@ -119,9 +143,9 @@ std::optional<PRContactAddress> addressOf(BackupDatabase::Statement& parts, int6
 
 // A messaging handle or social profile: its service, user name and address. Nothing without a
 // user name or an address.
-std::optional<PRContactHandle> handleOf(BackupDatabase::Statement& parts, int64_t uid) {
+std::optional<PRContactHandle> handleOf(const EntryParts& parts, int64_t uid) {
     PRContactHandle handle;
-    for (auto& [key, value] : entryParts(parts, uid)) {
+    for (auto& [key, value] : parts.of(uid)) {
         if (key == "service") handle.service = std::move(value);
         if (key == "username") handle.username = std::move(value);
         if (key == "url") handle.url = std::move(value);
@@ -153,23 +177,46 @@ std::unordered_map<int64_t, std::string> readLabels(BackupDatabase& book) {
 
 // One multi-value row (phone, e-mail, postal address, web page) as read.
 struct Value {
-    std::optional<long long> property;
+    long long property = 0;  // 0 where none is kept
     std::optional<std::string> text;
     int64_t uid = 0;
     std::optional<int64_t> label;
 };
 
-// The values of every person, by the person's row number, each in table order.
-std::unordered_map<int64_t, std::vector<Value>> readValues(BackupDatabase& book) {
-    std::unordered_map<int64_t, std::vector<Value>> values;
-    book.query(kValuesQuery, [&](const BackupDatabase::Row& row) {
-        const std::optional<int64_t> person = row.wholeNumber(4);
-        if (!person) return;
-        values[*person].push_back(
-            {row.decimal(0), backupreader::text(row.text(2)), row.integer(3), row.wholeNumber(1)});
-    });
-    return values;
-}
+// The values of every person, each person's together in table order, read in parts side by
+// side. A person's values are asked for, and taken, by one thread alone.
+class PersonValues {
+public:
+    explicit PersonValues(BackupDatabase& book) {
+        using Named = std::optional<std::pair<int64_t, Value>>;
+        auto newMaker = [] {
+            return [](const BackupDatabase::Row& row) -> Named {
+                const std::optional<int64_t> person = row.wholeNumber(4);
+                if (!person) return std::nullopt;
+                return std::make_pair(*person, Value{row.decimal(0).value_or(0), backupreader::text(row.text(2)),
+                                                     row.integer(3), row.wholeNumber(1)});
+            };
+        };
+        tableparts::read(book, "abmultivalue", kValuesColumns, newMaker, [&](Named&& named) {
+            if (!named) return;
+            byPerson_.emplace_back(named->first, static_cast<uint32_t>(values_.size()));
+            values_.push_back(std::move(named->second));
+        });
+        // The values stay where they were read; their places are sorted (a tenth of their size).
+        std::sort(byPerson_.begin(), byPerson_.end());
+    }
+    // The values of the person, in table order, for that person's thread to take.
+    void of(int64_t person, std::vector<Value*>& into) {
+        into.clear();
+        for (auto at = std::lower_bound(byPerson_.begin(), byPerson_.end(), std::make_pair(person, uint32_t{0}));
+             at != byPerson_.end() && at->first == person; ++at)
+            into.push_back(&values_[at->second]);
+    }
+
+private:
+    std::vector<Value> values_;                           // in table order
+    std::vector<std::pair<int64_t, uint32_t>> byPerson_;  // (person, place of a value), sorted
+};
 
 // The address book's property numbers of the multi-values read.
 enum Property : long long {
@@ -183,7 +230,7 @@ enum Property : long long {
 
 // Gives a person their values: each kept with its label, and the shown fields joined by blanks
 // (addresses, which hold blanks and commas themselves, by "; ").
-void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabase::Statement& addressParts,
+void addValues(PRContactNode& contact, const std::vector<Value*>& values, const EntryParts& addressParts,
                const std::unordered_map<int64_t, std::string>& labels) {
     std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
                 homepages = contact.contactHomepage();
@@ -192,8 +239,8 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
     std::vector<PRContactHandle> messengers, profiles;
     // Each list takes its room once: a contact's values are counted before they are kept.
     size_t count[4] = {};
-    for (const Value& v : values) {
-        const long long property = v.property.value_or(0);
+    for (const Value* v : values) {
+        const long long property = v->property;
         count[0] += property == kPhone;
         count[1] += property == kEmail;
         count[2] += property == kHomepage;
@@ -203,11 +250,12 @@ void addValues(PRContactNode& contact, std::vector<Value>& values, BackupDatabas
     emailList.reserve(count[1]);
     homepageList.reserve(count[2]);
     addressList.reserve(count[3]);
-    for (Value& v : values) {
+    for (Value* each : values) {
+        Value& v = *each;
         std::string label;
         if (v.label)
             if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
-        const long long property = v.property.value_or(0);
+        const long long property = v.property;
         if (property == kMessenger || property == kSocialProfile) {
             std::optional<PRContactHandle> handle = handleOf(addressParts, v.uid);
             if (!handle) continue;
@@ -305,18 +353,26 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     if (!transfer) state_.contactImageArray.insert(state_.contactImageArray.end(), images.begin(), images.end());
 
     BackupDatabase book(bookPath);
-    book.query(kPeopleQuery, [&](const BackupDatabase::Row& row) { contacts.push_back(contactFromRow(row)); });
-
-    auto values = readValues(book);
-    const auto labels = readLabels(book);
-    BackupDatabase::Statement addressParts(book, kAddressPartsQuery);
-    const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
-    for (size_t i = first; i < contacts.size(); ++i) {
-        const PRContactNodePtr& contact = contacts[i];
-        if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
-            contact->setImageData(found->second);
-        if (auto found = values.find(contact->rowid()); found != values.end())
-            addValues(*contact, found->second, addressParts, labels);
-        nc_.postNotificationName(infoName, contact, transfer ? sender_ : nullptr);
+    {  // what the contacts are made of goes before they are posted
+        const auto labels = readLabels(book);
+        const EntryParts entryParts(book);
+        PersonValues values(book);
+        // A contact is made with its values wherever its row is read (a part of a large address
+        // book on a thread of its own), and listed here in the order of the rows.
+        auto newMaker = [&] {
+            return [&, own = std::vector<Value*>()](const BackupDatabase::Row& row) mutable {
+                PRContactNodePtr contact = contactFromRow(row);
+                if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
+                    contact->setImageData(found->second);
+                values.of(contact->rowid(), own);
+                if (!own.empty()) addValues(*contact, own, entryParts, labels);
+                return contact;
+            };
+        };
+        tableparts::read(book, "abperson", kPeopleColumns, newMaker,
+                         [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
     }
+    const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
+    for (size_t i = first; i < contacts.size(); ++i)
+        nc_.postNotificationName(infoName, contacts[i], transfer ? sender_ : nullptr);
 }

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -110,15 +111,16 @@ private:
 };
 
 // Keeps each row as tall as the lines of its cell in column: two lines unless its texts need more.
-// Rows are fitted again, once, after the rows or the column's width change; only the few rows
-// that need more than two lines carry a height of their own.
+// Rows are measured as they come into view, so that a list of many thousand conversations costs
+// what its screenful does; only the few rows that need more than two lines carry a height of their
+// own. After the rows or the column's width change, every row is measured afresh.
 class RowHeights final : public QObject {
 public:
     RowHeights(QTableView* table, int column, TwoLines* delegate)
         : QObject(table), table_(table), column_(column), delegate_(delegate) {
         refit_.setSingleShot(true);
         refit_.setInterval(0);
-        connect(&refit_, &QTimer::timeout, this, &RowHeights::fit);
+        connect(&refit_, &QTimer::timeout, this, &RowHeights::refit);
         QAbstractItemModel* model = table->model();
         connect(model, &QAbstractItemModel::modelReset, this, [this] { refit_.start(); });
         connect(model, &QAbstractItemModel::layoutChanged, this, [this] { refit_.start(); });
@@ -134,15 +136,32 @@ public:
         connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
             if (section == column_) refit_.start();
         });
+        // Rows coming into view are measured before they are drawn.
+        connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &RowHeights::fitInView);
+        table->viewport()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show) fitInView();
+        return false;
     }
 
 private:
-    void fit() {
-        QAbstractItemModel* model = table_->model();
+    void refit() {
         const int plain = table_->verticalHeader()->defaultSectionSize();
+        const int rows = table_->model()->rowCount();
         for (int row : tall_)
-            if (row < model->rowCount()) table_->setRowHeight(row, plain);
+            if (row < rows) table_->setRowHeight(row, plain);
         tall_.clear();
+        measured_.assign(size_t(rows), false);
+        fitInView();
+    }
+
+    void fitInView() {
+        if (!delegate_) return;
+        QAbstractItemModel* model = table_->model();
+        const int rows = model->rowCount();
+        if (measured_.size() != size_t(rows)) measured_.assign(size_t(rows), false);
         // A cell is its column less the grid line.
         const int width = table_->columnWidth(column_) - (table_->showGrid() ? 1 : 0);
         if (width <= 0) return;
@@ -151,17 +170,15 @@ private:
         option.widget = table_;
         option.font = table_->font();
         option.textElideMode = table_->textElideMode();
+        option.rect = QRect(0, 0, width, table_->verticalHeader()->defaultSectionSize());
         const QFontMetrics metrics(option.font);
-        for (int row = 0, rows = model->rowCount(); row < rows; ++row) {
-            const QModelIndex index = model->index(row, column_);
-            // Most texts fit on their line: only those that do not are laid out.
-            const QString first = index.data(Qt::DisplayRole).toString();
-            const QString second = index.siblingAtColumn(delegate_->from()).data(Qt::DisplayRole).toString();
-            if (std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second)) + 2 * kRowPadding < width)
-                continue;
-            option.rect = QRect(0, 0, width, plain);
-            const int high = delegate_->lineCount(option, index) * metrics.lineSpacing() + kRowPadding;
-            if (high <= plain) continue;
+        const int bottom = table_->viewport()->height();
+        for (int row = std::max(0, table_->rowAt(0)); row < rows && table_->rowViewportPosition(row) < bottom; ++row) {
+            if (measured_[size_t(row)]) continue;
+            measured_[size_t(row)] = true;
+            const int high =
+                delegate_->lineCount(option, model->index(row, column_)) * metrics.lineSpacing() + kRowPadding;
+            if (high <= option.rect.height()) continue;
             table_->setRowHeight(row, high);
             tall_.push_back(row);
         }
@@ -171,6 +188,7 @@ private:
     int column_;
     QPointer<TwoLines> delegate_;
     QTimer refit_;
+    std::vector<bool> measured_;  // by row, since the rows last changed
     std::vector<int> tall_;
 };
 

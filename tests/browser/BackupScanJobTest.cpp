@@ -226,15 +226,15 @@ TEST_F(BackupScanJobTest, TheCountsNameEachStepAndTheBarMovesWhileTheCarversLook
     EXPECT_TRUE(std::includes(carving.begin(), carving.end(), steps.begin() + long(reading.size()), steps.end()));
     EXPECT_TRUE(std::find(steps.begin(), steps.end(), std::pair(true, S::Messages)) != steps.end());
 
-    // While the carvers work the bar only goes forward, from where the readers left it to the
-    // end, and it moves while the messages are looked through.
+    // The bar only goes forward, through the readers (whose own values do not come in their
+    // order) and the carvers to the end, and it moves while the messages are looked through.
     int last = -1, first = -1;
     std::set<int> whileMessages;
     for (const PRScanCounts& c : told) {
-        if (!c.lookingForDeleted) continue;
-        if (first < 0) first = c.percent;
         EXPECT_GE(c.percent, last);
         last = c.percent;
+        if (!c.lookingForDeleted) continue;
+        if (first < 0) first = c.percent;
         if (c.step == S::Messages) whileMessages.insert(c.percent);
     }
     EXPECT_GT(first, 0);

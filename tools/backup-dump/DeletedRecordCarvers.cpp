@@ -74,8 +74,9 @@ const Carved kCarved[] = {
 };
 }  // namespace
 
-DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted)
-    : read_(read), posted_(posted) {
+DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted,
+                                           std::string backupFolder)
+    : read_(read), posted_(posted), folder_(std::move(backupFolder)) {
     collectInto(read, this, "ScanContactInfo", merge_.contactArray);
     collectInto(read, this, "ScanMessageInfo", merge_.messageArray);
     collectInto(read, this, "ScanNoteInfo", merge_.noteArray);
@@ -89,30 +90,25 @@ DeletedRecordCarvers::~DeletedRecordCarvers() {
     if (deciding_) deciding_->join();
 }
 
-void DeletedRecordCarvers::prepare(const std::string& backupFolder, Schema schema) {
+void DeletedRecordCarvers::prepare(Schema schema) {
     std::lock_guard lock(mutex_);
-    if (state_ || ended_) return;
-    // The carvers get a scan state of their own: the schema flags of the backup's iOS version,
-    // as when the backup is opened, or else the readers', and the contacts read so far.
-    auto state = std::make_unique<PRBackupScanState>();
-    state->currentNodeIsiOS6Version = schema.ios6;
-    state->bIOS7DeviceNode = schema.ios7;
+    if (prepared_ || ended_) return;
+    // The schema flags of the backup's iOS version, as when the backup is opened, or else the
+    // readers', and the contacts read so far. The contact carver, which may be at work, reads
+    // neither.
+    PRBackupScanState& state = *state_;
+    state.currentNodeIsiOS6Version = schema.ios6;
+    state.bIOS7DeviceNode = schema.ios7;
     PRIOSDeviceController backups;
-    backups.addDeviceNodeByPath(backupFolder);
+    backups.addDeviceNodeByPath(folder_);
     if (!backups.arrangedObjects().empty())
-        state->currentNodeIsiOS6Version = state->IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
-    state->contactArray = merge_.contactArray;
-    folder_ = backupFolder;
-    state_ = std::move(state);
+        state.currentNodeIsiOS6Version = state.IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
+    state.contactArray = merge_.contactArray;
+    prepared_ = true;
     changed_.notify_all();
 }
 
 void DeletedRecordCarvers::carve() {
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return state_ || ended_; });
-        if (!state_) return;
-    }
     // The carvers yield the cores to the readers (this thread and the ones it starts): what the
     // carvers find is decided only once the readers are done, and the intake can then start on
     // what they found so far, while they take the cores the readers left.
@@ -129,7 +125,11 @@ void DeletedRecordCarvers::carve() {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };
     context.coverage = [this](const carve::CarveCoverage& coverage) { coverage_.push_back(coverage); };
-    carve::carveAll(context, folder_);
+    carve::carveAll(context, folder_, {}, [this] {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return prepared_ || ended_; });
+        return prepared_;
+    });
     carved.removeObserver(&observer);
     found_.close();
 }
@@ -140,7 +140,7 @@ void DeletedRecordCarvers::readersDone() {
         std::lock_guard lock(mutex_);
         ended_ = true;
         changed_.notify_all();
-        if (!state_) return;  // never prepared: carve() returns without carving
+        if (!prepared_) return;  // never prepared: carve() carves no more, and nothing is posted
     }
     // The intake decides on a thread of its own, from now on, while the readers' last records
     // are still being posted: the live records are entered in its look-up meanwhile, and the
@@ -174,7 +174,7 @@ void DeletedRecordCarvers::decide() {
 void DeletedRecordCarvers::finish() {
     {
         std::lock_guard lock(mutex_);
-        if (!state_) return;
+        if (!prepared_) return;
     }
     if (!deciding_) decide();
     kept_.takeAll([this](Found& found) { post(found); },

@@ -3,10 +3,10 @@
 // readers already listed (live rows) and repeats are not printed as deleted records.
 //
 // The carvers take nothing from the readers but the schema flags and the contacts (for the
-// names of carved messages and calls), so they may carve, on a thread of their own, as soon as
-// the contacts are in, while the other readers run. What they find waits in a queue and goes
-// through the intake only once the readers are done, in the order it was found: the output is
-// the same as when the carvers ran after the readers.
+// names of carved messages and calls), so they may carve, on a thread of their own, while the
+// readers run: the deleted contacts from the start, the rest as soon as the contacts are in. What they find waits in a
+// queue and goes through the intake only once the readers are done, in the order it was found: the output is the same
+// as when the carvers ran after the readers.
 //
 // Four parties share the work: the readers' thread (whose records come on the centre read)
 // calls prepare() once the contacts are in and readersDone() after its last record; the
@@ -37,17 +37,19 @@ public:
         bool ios7 = false;
     };
 
-    // Starts collecting the records posted on read; the deleted records go out on posted.
-    DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted);
+    // Starts collecting the records posted on read; the deleted records of the backup folder go
+    // out on posted.
+    DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted, std::string backupFolder);
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
 
-    // Gives the carvers the backup folder, the readers' schema flags (unless the backup's iOS
-    // version says otherwise) and the contacts collected so far.
-    void prepare(const std::string& backupFolder, Schema schema);
-    // Waits until prepare() (or readersDone(), then without carving), then runs the six carvers,
-    // at the lowest priority: they take the cores the readers leave.
+    // Gives the carvers the readers' schema flags (unless the backup's iOS version says
+    // otherwise) and the contacts collected so far.
+    void prepare(Schema schema);
+    // Runs the six carvers at the lowest priority: they take the cores the readers leave. The
+    // contact carver starts at once; the others wait until prepare() (or readersDone(), and are
+    // then not run).
     void carve();
     // Once the readers' records are in: stops collecting, and starts deciding what the intake
     // keeps of what the carvers find (entering the live records in its look-up first, while the
@@ -88,8 +90,10 @@ private:
     std::optional<std::thread> deciding_;  // none when no thread could start: finish() decides
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::string folder_;
-    std::unique_ptr<PRBackupScanState> state_;  // set by prepare()
+    const std::string folder_;
+    // The carvers' own: its contacts and schema flags set by prepare().
+    std::unique_ptr<PRBackupScanState> state_ = std::make_unique<PRBackupScanState>();
+    bool prepared_ = false;
     std::vector<carve::CarveCoverage> coverage_;
     bool ended_ = false;  // readersDone() was called
 };

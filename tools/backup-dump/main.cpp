@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         });
     }
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve) carvers.emplace(nc, printed);
+    if (carve) carvers.emplace(nc, printed, folder);
     std::thread printer([&] {
         handOff.takeAll(
             [&](Posted& posted) {
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
             runTransferReaders(folder, state, nc);
         else
             runBackupReaders(folder, state, nc, [&] {
-                if (carvers) carvers->prepare(folder, {state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
+                if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
             });
         if (carvers) {
             carvers->readersDone();

@@ -9,7 +9,9 @@
 
 namespace carve {
 
-void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop) {
+void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop,
+              const std::function<bool()>& contactsIn) {
+    // The contact carver first: see contactsIn.
     const std::function<void()> carvers[] = {
         [&] { DelContactCarver(context).scanDelContactThread(folder); },
         [&] { DelMessageCarver(context).scanDelMessageThread(folder); },
@@ -19,6 +21,7 @@ void carveAll(CarveContext& context, const std::string& folder, const std::funct
         [&] { DelCalenderCarver(context).ScanDelCalenderThread(folder); },
     };
     for (size_t k = 0; k < std::size(carvers); ++k) {
+        if (k == 1 && contactsIn && !contactsIn()) return;
         if (stop && stop()) return;
         if (context.progress) {
             // A carver whose database is missing looks through nothing.

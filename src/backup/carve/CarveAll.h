@@ -11,6 +11,10 @@ namespace carve {
 
 // Runs them in turn on this thread; stop, when given and answering true before a carver, ends
 // the run there. The context's progress, when set, follows them (CarveProgress).
-void carveAll(CarveContext& context, const std::string& backupFolder, const std::function<bool()>& stop = {});
+// The contact carver alone names nothing by the scan state's contacts: contactsIn, when given, is
+// asked after it, before the others, and may wait for the contacts to come in (false ends the
+// run there). The contacts may be read meanwhile, while the deleted ones are carved.
+void carveAll(CarveContext& context, const std::string& backupFolder, const std::function<bool()>& stop = {},
+              const std::function<bool()>& contactsIn = {});
 
 }  // namespace carve

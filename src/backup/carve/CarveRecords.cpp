@@ -462,8 +462,9 @@ private:
     struct Signatures {
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
         size_t keptEnd = 0;  // where the bytes of the kept columns the row holds end in data
-        // Where the row's own bytes end in data: trusted, or the cut a lenient reading found.
-        size_t trusted = SIZE_MAX;
+        // Where the row's own bytes end in data: a cut found where a later column is no text
+        // (see values()); the values past it are a later cell's and are lost.
+        size_t ownEnd = SIZE_MAX;
     };
     // Whether text holds control bytes other than blanks: the heads of cells and freeblocks do,
     // no name does.
@@ -526,7 +527,7 @@ private:
                 // The cut may also lie inside that text where the bytes after it still read as
                 // one: the heads of cells and freeblocks are control bytes, which no name holds.
                 if (hasControlBytes(lastKept)) return false;
-                trusted = at;
+                trusted = out.ownEnd = at;
             }
             if (at + static_cast<size_t>(length) > trusted) {
                 if (lost) *lost = true;
@@ -553,7 +554,6 @@ private:
         }
         if (identityText) out.identity = identity.h | 1;
         out.all = all.h;
-        out.trusted = trusted;
         return true;
     }
 
@@ -674,9 +674,10 @@ private:
             if (!values(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
             startFound(found, signatures, lost, at + a + b, end);
             if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
-                found.record.values = keepValues(s, serials, data, headerLength, signatures.trusted);
+                found.record.values = keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd));
             else if (reading == Reading::live && shapes_[s].live == LiveRows::alsoKept)
-                found.record.values = keepValues(s, serials, data, headerLength, signatures.trusted, true);
+                found.record.values =
+                    keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), true);
             found.record.rowid = static_cast<int64_t>(rowid);
             found.record.rowidKnown = true;
             shapeIndex = s;
@@ -782,7 +783,8 @@ private:
                 if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                     headOnlyCell(end, limit)) {
                     if (depth == 0) {
-                        found.record.values = keepValues(s, serials, data, bodyAt, signatures.trusted);
+                        found.record.values =
+                            keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd));
                         bodyAt_ = bodyStart;
                         cellEnd_ = ownEnd;
                     }
@@ -800,7 +802,7 @@ private:
                     bestBodyAt = bodyAt;
                     bestBodyStart = bodyStart;
                     bestCellEnd = ownEnd;
-                    bestTrusted = signatures.trusted;
+                    bestTrusted = std::min(trusted, signatures.ownEnd);
                     bestData_ = data;
                     bestSerials_ = serials;
                 }

@@ -117,12 +117,37 @@ struct MadeBetween {
     std::vector<std::optional<int64_t>> made;
     std::vector<std::optional<std::pair<int64_t, int64_t>>> around;
 
-    MadeBetween(const std::vector<const CarvedRecord*>& persons, const CreationOrder& order) : made(persons.size()) {
-        for (size_t i = 0; i < persons.size(); ++i) made[i] = madeAt(*persons[i]);
+    // liveMade: (when made, id) of the live persons.
+    MadeBetween(const std::vector<const CarvedRecord*>& persons, const CreationOrder& order,
+                const std::vector<std::pair<int64_t, int64_t>>& liveMade)
+        : made(persons.size()), ownId_(persons.size()) {
+        for (size_t i = 0; i < persons.size(); ++i) {
+            made[i] = madeAt(*persons[i]);
+            ownId_[i] = persons[i]->rowidKnown && !persons[i]->rowidInferred;
+        }
         around = order.idsAround(made);
+        if (!order.holds()) return;
+        for (const auto& [when, id] : liveMade) madeById_.emplace_back(id, when);
+        for (size_t i = 0; i < persons.size(); ++i)
+            if (ownId_[i] && made[i]) madeById_.emplace_back(persons[i]->rowid, *made[i]);
+        std::sort(madeById_.begin(), madeById_.end());
     }
-    // Whether person i may have the id for when it was made.
-    bool fits(size_t i, int64_t id) const { return !around[i] || (around[i]->first < id && id < around[i]->second); }
+    // Whether person i may have the id for when it was made: between the live persons made just
+    // before and after it and, for an id not read from its own cell, after the person of the
+    // next lower read id was made and before the one of the next higher (a deleted person's
+    // too, which the live ones alone leave far apart where many were deleted).
+    bool fits(size_t i, int64_t id) const {
+        if (around[i] && !(around[i]->first < id && id < around[i]->second)) return false;
+        if (ownId_[i] || !made[i] || madeById_.empty()) return true;
+        auto above = std::lower_bound(madeById_.begin(), madeById_.end(), std::make_pair(id, INT64_MIN));
+        const bool earlierBelow = above == madeById_.begin() || std::prev(above)->second <= *made[i];
+        while (above != madeById_.end() && above->first == id) ++above;
+        return earlierBelow && (above == madeById_.end() || above->second >= *made[i]);
+    }
+
+private:
+    std::vector<bool> ownId_;                            // the person's id was read from its cell
+    std::vector<std::pair<int64_t, int64_t>> madeById_;  // (id, when made) of persons of read ids
 };
 
 // The ids that the order persons were made in gives those that lost theirs (see
@@ -151,9 +176,11 @@ std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRe
 // A person more than one id fits comes without values rather than with another's.
 // liveIds: the live persons' ids. The answer goes with persons, by index.
 std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
-                                              std::vector<int64_t> liveIds, const CreationOrder& order) {
+                                              std::vector<int64_t> liveIds,
+                                              const std::vector<std::pair<int64_t, int64_t>>& liveMade) {
     std::vector<std::optional<int64_t>> ids(persons.size());
-    const MadeBetween between(persons, order);
+    const CreationOrder order(liveMade);
+    const MadeBetween between(persons, order, liveMade);
     const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
     std::vector<int64_t>& held = liveIds;
     std::vector<size_t> open;  // the persons whose ids are still to be found
@@ -161,6 +188,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         const CarvedRecord* p = persons[i];
         // A known id the person's time refutes was a guess of the rows around it, and a wrong one.
         if (p->rowidKnown && !between.fits(i, p->rowid)) continue;
+        if (!p->rowidKnown && byMaking[i] && !between.fits(i, *byMaking[i])) continue;
         if (p->rowidKnown || byMaking[i]) {
             ids[i] = p->rowidKnown ? p->rowid : *byMaking[i];
             held.push_back(*ids[i]);
@@ -240,7 +268,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
         std::map<int64_t, std::vector<size_t>> proposed;  // by id
         for (size_t i : open)
             if (!ids[i] && allowed[i])
-                if (const std::vector<int64_t> left = untaken(*allowed[i]); left.size() == 1)
+                if (const std::vector<int64_t> left = untaken(*allowed[i]); left.size() == 1 && fits(i, left.front()))
                     proposed[left.front()].push_back(i);
         for (const auto& [id, wanting] : proposed)
             if (wanting.size() == 1) {
@@ -293,7 +321,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<int64_t> liveIds;
     liveIds.reserve(tables[kPerson].live.size());
     for (const CarvedRecord& p : tables[kPerson].live) liveIds.push_back(p.rowid);
-    const auto ids = personIds(persons, std::move(liveIds), CreationOrder(std::move(madeWhen)));
+    const auto ids = personIds(persons, std::move(liveIds), madeWhen);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them.
@@ -368,19 +396,27 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         made[i] = std::move(person);
     };
+    // Posted here in order as the stretches are made; the persons' rows go as their contacts come
+    // (the records hold copies of what they keep), the values' rows, which any person may name,
+    // once every contact is made.
     constexpr size_t kPersonsPerStretch = 4096;
-    inStretches(persons.size(), kPersonsPerStretch, threads, [&](size_t from, size_t to, size_t) {
-        for (size_t i = from; i < to; ++i) make(i);
-    });
-
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
     arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
-    for (size_t i = 0; i < persons.size(); ++i) {
-        for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
-            if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
-        (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
-        context_.nc->postNotificationName(kPosted, std::move(made[i]));
-    }
+    const CarvedRecord* firstPerson = tables[kPerson].deleted.data();
+    inStretchesInOrder(
+        persons.size(), kPersonsPerStretch, threads,
+        [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i) make(i);
+        },
+        [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
+                    if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
+                (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
+                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+            }
+            releaseValuesBefore(tables[kPerson], static_cast<size_t>(persons[to - 1] - firstPerson) + 1);
+        });
     releaseTables(std::move(tables));
     postProgress(context_, 75);
 }

@@ -89,8 +89,12 @@ void PRBackupScanJob::publish(bool force) {
     lastPublish_ = now;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        const int shown = counts_.percent;
         counts_ = intake_->counts();
         placeOnBar();
+        // The readers' own values do not come in their order (the notes end at 70, the call
+        // history after them at 60): the bar never goes back.
+        counts_.percent = std::max(shown, counts_.percent);
     }
     tellProgress();
 }
@@ -144,7 +148,7 @@ void PRBackupScanJob::runCarvers() {
     context.progress = &progress;
     carveProgress_ = &progress;
     const std::vector<int64_t> bytes = carvedBytes(request_.backupFolder);
-    const int from = intake_->counts().percent;
+    const int from = counts().percent;
     carvingPercent_ = from;
     step_ = int(kCarverSteps[0]);
     carving_ = true;
