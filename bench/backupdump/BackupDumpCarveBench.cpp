@@ -13,8 +13,8 @@
 // file and no live row; and its output digests as with the previous build. The timed runs are
 // --quiet (the scan, the carve and the intake, no lines made); each benchmark reports the
 // database's size, MB per second, the process's peak memory against the database's size, and the
-// recall of the checked run. The call carver alone and the readers alone on the call history
-// give the floor under the end-to-end run.
+// recall of the checked run (with how many of the rows it recovered came marked partial). The call carver alone and the
+// readers alone on the call history give the floor under the end-to-end run.
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "CarveQuality.h"
@@ -236,8 +236,10 @@ bool checkedRun(benchmark::State& state, const Backup& backup, const std::string
         const QJsonObject o = QJsonDocument::fromJson(QByteArray(line, static_cast<qsizetype>(length))).object();
         if (o["name"].toString().toStdString() != deletedName) return;
         const QJsonObject record = o["object"].toObject();
-        reported.push_back(carvequality::recordOf(
-            backup.kind, [&](const char* field) { return record[field].toString().toStdString(); }));
+        reported.push_back(carvequality::recordOf(backup.kind, [&](const char* field) {
+            const QJsonValue value = record[field];
+            return value.isBool() ? std::string(value.toBool() ? "true" : "false") : value.toString().toStdString();
+        }));
     });
     if (!run.ok) {
         state.SkipWithError((name + ": backup-dump failed").c_str());
@@ -256,6 +258,7 @@ bool checkedRun(benchmark::State& state, const Backup& backup, const std::string
     const carvequality::Score score =
         carvequality::scoreRecords(backup.kind, backup.rows, reported, bytes, backup.pageSize);
     recall = score.recallOfRecoverable();
+    state.counters["partial"] = score.partial;  // of those recovered, marked partial
     // As laid, a database with its log gives at least what it gives once folded.
     if (backup.withLog()) {
         const carvequality::Score folded =

@@ -4,7 +4,8 @@
 // is not timed: it looked through every page of the file, its records hold at least 98% of the
 // deleted rows still in the file (scored as carve-quality scores them) and no live row, and
 // they (every field of every record, in order) are those the previous build of this folder
-// posted. The carvers read the file as it lies, so every run carves the same layout. Rates are
+// posted (how many of the rows recovered came marked partial is reported beside the recall). The
+// carvers read the file as it lies, so every run carves the same layout. Rates are
 // of the wall-clock time: the record carver reads a large file's pages on several threads.
 // Beside them: the message database at 1024-byte pages, and databases whose write-ahead log
 // holds the last tenth of their deletions, carved as laid (the file with its log) and scored
@@ -162,6 +163,7 @@ void runCarver(benchmark::State& state, Case c) {
     state.counters["MB"] = static_cast<double>(databaseSize(db)) / (1024.0 * 1024.0);
     state.counters["records"] = static_cast<double>(records);
     state.counters["recall_pct"] = score.recallOfRecoverable();
+    state.counters["partial"] = score.partial;  // of those recovered, marked partial
 }
 
 void plainRead(benchmark::State& state, Case c) {

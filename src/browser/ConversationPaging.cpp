@@ -39,7 +39,9 @@ std::string textBesideAttachment(const PRMessageNode& message) {
 
 bool isReceived(const PRMessageNode& message) { return message.messageType() == "Received"; }
 
-std::string dateLine(const PRMessageNode& message) { return messageSpeaker(message) + "     " + message.messageDate(); }
+std::string dateLine(const PRMessageNode& message) {
+    return messageSpeaker(message) + "     " + messageDateText(message);
+}
 
 std::string messageImageFolder() { return paths::userPath("Desktop/Quillomatrix"); }
 

@@ -10,6 +10,11 @@ std::string messageSpeaker(const PRMessageNode& message) {
     return message.messagePhone();
 }
 
+std::string messageDateText(const PRMessageNode& message) {
+    if (!message.bPartial()) return message.messageDate();
+    return message.messageDate() + (message.messageDate().empty() ? "" : " ") + "(partial)";
+}
+
 std::string messageText(const PRMessageNode& message) {
     static constexpr std::string_view kObjectMark = "\xEF\xBF\xBC";  // U+FFFC
     std::string text = message.messageContent();

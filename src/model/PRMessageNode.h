@@ -7,7 +7,8 @@
 // A conversation repeats its address and name, and every message is one of a few kinds: those
 // are shared. A message of a group conversation carries the group's address (its members'
 // addresses) and name (theirs by the contact rule); both are empty for a message between the
-// phone and one other, whose conversation its own address makes.
+// phone and one other, whose conversation its own address makes. A deleted message that lost
+// some of its values to later writes (its time, party or direction), its text whole, is partial.
 #define PR_MESSAGE_NODE_FIELDS(X)                            \
     X(PRSharedText, messageName, setMessageName, {})         \
     X(PRSharedText, messagePhone, setMessagePhone, {})       \
@@ -17,6 +18,7 @@
     X(bool, bImessage, setBImessage, false)                  \
     X(bool, bSelected, setBSelected, false)                  \
     X(bool, bDeleted, setBDeleted, false)                    \
+    X(bool, bPartial, setBPartial, false)                    \
     X(int, handle_id, setHandle_id, -1)                      \
     X(bool, isHasAttach, setIsHasAttach, false)              \
     X(PROptionalText, attachmentPath, setAttachmentPath, {}) \

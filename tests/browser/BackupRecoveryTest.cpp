@@ -481,7 +481,11 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     };
     // The reader names every message of a conversation after the other party, sent ones too.
     add("Bob", "Send", "hi");
-    add("Bob", "Received", "yo & co");
+    // A deleted message that came back without some of its values says so beside its date.
+    auto partial = add("Bob", "Received", "yo & co");
+    partial->setBDeleted(true);
+    partial->setBPartial(true);
+    partial->setMessageDate("03-01-2013 10:30");
     auto video = add("Bob", "Send", "look \xEF\xBF\xBC");
     video->setIsHasAttach(true);
     video->setAttachmentPath(dir + "/backup/abc123");
@@ -514,6 +518,9 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
     EXPECT_EQ(page.count("Name: <span class='speaker'>Bob</span>"), 1);
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles2'> hi </p>"));
     EXPECT_TRUE(page.contains("<p class='triangle-isosceles'> yo &amp; co </p>"));
+    EXPECT_EQ(page.count("Date: 03-01-2013 10:30 (partial)</p>"), 1);
+    EXPECT_EQ(PRBackupRecovery::messageEntry(*partial),
+              "Name:Bob  Phone:  Date:03-01-2013 10:30 (partial)  Type:Received  Content:yo & co  ");
     // The text sent with the video follows it.
     EXPECT_TRUE(page.contains("<p class='imgdic'><video controls src='Messages_files/abc123.mov'>"));
     EXPECT_TRUE(page.contains("</video></p><p class='triangle-isosceles2'> look </p>"));

@@ -77,6 +77,11 @@ TEST(ConversationPaging, AttachmentKindsAndDateLines) {
     EXPECT_EQ(conversation::dateLine(m), "Anna     03-01-2013 10:30");
     m.setMessageType("Send");
     EXPECT_EQ(conversation::dateLine(m), "Me     03-01-2013 10:30");
+    // A deleted message that came back without some of its values (its date among them, maybe).
+    m.setBPartial(true);
+    EXPECT_EQ(conversation::dateLine(m), "Me     03-01-2013 10:30 (partial)");
+    m.setMessageDate("");
+    EXPECT_EQ(conversation::dateLine(m), "Me     (partial)");
 }
 
 TEST(ConversationPaging, PictureNamesStayInTheDesktopFolder) {

@@ -1,6 +1,6 @@
 // Hand-built table pages for what decides whether a carved row is a deleted row and which row id
 // it had: a stale copy of a live row (part of it written over since) is none; an old row whose
-// tail a cell written since took keeps the columns before it; rows that lost
+// tail a cell written since took keeps the columns before it, and none after; rows that lost
 // their ids take the ids the rows around them leave, or none when those leave no room (on a page
 // that took rows into freed room, only rows that fill the room between those rows), and only
 // ids that what a freed cell keeps of its id (its length, its last bits) allows; and every
@@ -400,7 +400,8 @@ TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {
     }
     const std::vector<const carve::CarvedRecord*> left = {&first, &second};
     const std::vector<const carve::CarvedRecord*> right = {&places[0], &places[1], &places[2]};
-    EXPECT_EQ(carve::pairRows(left, 3, right, 0), (std::vector<int>{-1, 0}));
+    auto anyTexts = [](const carve::CarvedRecord&, const carve::CarvedRecord&) { return true; };
+    EXPECT_EQ(carve::pairRows(left, 3, right, 0, anyTexts), (std::vector<int>{-1, 0}));
 }
 
 TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {

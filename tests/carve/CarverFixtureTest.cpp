@@ -221,10 +221,12 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     carve::DelContactCarver(context).scanDelContactThread(folder());
     const auto again = posted<PRContactNode>("ScanDelContactInfo");
     ASSERT_GT(again.size(), before);
-    for (size_t k = before; k < again.size(); ++k)
-        if (again[k]->contactName() == name(*damaged))
+    for (size_t k = before; k < again.size(); ++k) {
+        if (again[k]->contactName() == name(*damaged)) {
             EXPECT_EQ(again[k]->contactPhone().find(phone.substr(0, phone.size() - 2)), std::string::npos)
                 << again[k]->contactPhone();
+        }
+    }
 }
 
 TEST_P(CarverFixture, MessagesOfEveryLayout) {

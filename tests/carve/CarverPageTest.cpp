@@ -1,7 +1,8 @@
 // Hand-built pages for what real files rarely show: a call cell with a one-character number, a
 // row left in the gap of a root that became an interior page, the journal byte a folding would
 // rewrite, and hostile files that every carver must survive; and, byte for byte, a freed row
-// whose room a new cell took the end of, and an older row in a gap that a later cell cut short.
+// whose room a new cell took the end of (a message then comes back partial), and an older row in
+// a gap that a later cell cut short.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -112,6 +113,113 @@ TEST_F(CarverPage, ARowWhoseFreedRoomANewCellTookTheEndOfKeepsItsKeptColumns) {
         EXPECT_EQ(calls[0]->callDuration(), "Cancelled");  // an outgoing call of no length
         EXPECT_EQ(calls[0]->callName(), "");
     }
+}
+
+TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole) {
+    // Old layout: ROWID, address, date, text, flags, replace, service centre, group id, five
+    // numbers, subject, country, headers, recipients, read.
+    auto message = [](const std::string& address, const std::string& text, uint8_t flags) {
+        Bytes payload = {0x12,
+                         0x00,
+                         static_cast<uint8_t>(13 + 2 * address.size()),
+                         0x04,
+                         static_cast<uint8_t>(13 + 2 * text.size()),
+                         0x01,
+                         0x08,
+                         0x00,
+                         0x01,
+                         0x08,
+                         0x08,
+                         0x08,
+                         0x08,
+                         0x00,
+                         0x00,
+                         0x00,
+                         0x00,
+                         0x09};
+        payload.insert(payload.end(), address.begin(), address.end());
+        payload.insert(payload.end(), {0x51, 0x7f, 0xa1, 0x00});
+        payload.insert(payload.end(), text.begin(), text.end());
+        payload.insert(payload.end(), {flags, 0x01});
+        return payload;
+    };
+    // A deleted message freed into a block (its head the block's) whose end a live message took,
+    // from its flags on; the block ends where its text does, or one byte into its text.
+    for (const int textLost : {0, 1}) {
+        SCOPED_TRACE(textLost ? "its text cut short" : "its text whole");
+        PageFile f(1024, 2);
+        const int64_t page = f.pageStart(1);
+        const Bytes row = message("5551234", "see you at noon", 3);
+        Bytes deleted = {static_cast<uint8_t>(row.size()), 0x81, 0x05};  // row 133
+        deleted.insert(deleted.end(), row.begin(), row.end());
+        const int blockEnd = 600 + static_cast<int>(deleted.size()) - 2 - textLost;
+        deleted[0] = deleted[1] = 0;
+        deleted[2] = 0;
+        deleted[3] = static_cast<uint8_t>(blockEnd - 600);
+        f.put(page, Bytes{0x0d, 0x02, 0x58, 0x00, 0x01, 0x02, 0x58, 0x00, static_cast<uint8_t>(blockEnd >> 8),
+                          static_cast<uint8_t>(blockEnd & 0xff)});
+        f.put(page + 600, deleted);
+        const Bytes liveRow = message("5559999", "live one", 2);
+        Bytes live = {static_cast<uint8_t>(liveRow.size()), 0x06};
+        live.insert(live.end(), liveRow.begin(), liveRow.end());
+        f.put(page + blockEnd, live);
+        write(f, carvefix::names::messages);
+        const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+        carve::DelMessageCarver(context).scanDelMessageThread(folder());
+        const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+        ASSERT_EQ(messages.size() - before, textLost ? 0u : 1u);
+        if (textLost) continue;
+        // Its address, time and text, marked partial; of its direction, lost, nothing is said.
+        const PRMessageNode& partial = *messages.back();
+        EXPECT_EQ(partial.messagePhone(), "5551234");
+        EXPECT_EQ(partial.messageDate(), recordDate(0x517fa100, false).str());
+        EXPECT_EQ(partial.messageContent(), "see you at noon");
+        EXPECT_EQ(partial.messageType(), "unknown");
+        EXPECT_TRUE(partial.bPartial());
+    }
+
+    // The newer layout: the last two bytes of a message's date (and so its direction after it)
+    // taken by a later cell. It comes with its text, service and handle, no time or direction.
+    Bytes serials(38, 0x08);  // 0 in every number column
+    for (size_t c : {0, 4, 6, 7, 8, 13, 35}) serials[c] = 0x00;
+    for (size_t c : {18, 19, 21}) serials[c] = 0x09;
+    const std::string guid = "GUID-133", text = "see you at noon";
+    serials[1] = static_cast<uint8_t>(13 + 2 * guid.size());
+    serials[2] = static_cast<uint8_t>(13 + 2 * text.size());
+    serials[5] = 0x01;   // handle 1
+    serials[11] = 0x13;  // "SMS"
+    serials[12] = 0x11;  // "e:"
+    serials[15] = 0x04;  // the date
+    // Row 133's cell (its payload's length, row id and header's length first), whose first four
+    // bytes the freeblock's head then takes.
+    Bytes deleted = {0x48, 0x81, 0x05, static_cast<uint8_t>(serials.size() + 1)};
+    deleted.insert(deleted.end(), serials.begin(), serials.end());
+    for (const std::string& value : {guid, text, std::string("\x01SMSe:\x17\x99\x00\x00", 10)})
+        deleted.insert(deleted.end(), value.begin(), value.end());
+    const int blockEnd = 600 + static_cast<int>(deleted.size()) - 2;
+    deleted[0] = deleted[1] = deleted[2] = 0;
+    deleted[3] = static_cast<uint8_t>(blockEnd - 600);
+    PageFile f(1024, 2);
+    const int64_t page = f.pageStart(1);
+    f.put(page, Bytes{0x0d, 0x02, 0x58, 0x00, 0x01, 0x02, 0x58, 0x00, static_cast<uint8_t>(blockEnd >> 8),
+                      static_cast<uint8_t>(blockEnd & 0xff)});
+    f.put(page + 600, deleted);
+    const std::string handle =
+        "\x12\x01\x06\x00\x1b\x11\x13\x00"
+        "5551234usSMS";
+    f.put(page + blockEnd, Bytes(handle.begin(), handle.end()));
+    write(f, carvefix::names::messages);
+    const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+    carve::DelMessageCarver(context).scanDelMessageThread(folder());
+    const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+    ASSERT_EQ(messages.size() - before, 1u);
+    const PRMessageNode& partial = *messages.back();
+    EXPECT_EQ(partial.messageContent(), "see you at noon");
+    EXPECT_EQ(partial.handle_id(), 1);
+    EXPECT_FALSE(partial.bImessage());
+    EXPECT_EQ(partial.messageDate(), "");
+    EXPECT_EQ(partial.messageType(), "Unknowed");
+    EXPECT_TRUE(partial.bPartial());
 }
 
 TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {

@@ -103,14 +103,14 @@ TEST(Records, FieldsAreListedByPropertyNameInDeclaredOrderWithCurrentValues) {
     std::vector<std::string> names;
     for (const PRField& field : message.fields()) names.push_back(field.name);
     EXPECT_EQ(names, (std::vector<std::string>{"messageName", "messagePhone", "messageContent", "messageDate",
-                                               "messageType", "bImessage", "bSelected", "bDeleted", "handle_id",
-                                               "isHasAttach", "attachmentPath", "attachType", "rowId",
+                                               "messageType", "bImessage", "bSelected", "bDeleted", "bPartial",
+                                               "handle_id", "isHasAttach", "attachmentPath", "attachType", "rowId",
                                                "contactImageData", "groupAddress", "groupName"}));
     const auto fields = message.fields();
     EXPECT_EQ(std::get<std::string>(fields[1].value), "+1 555 0100");
-    EXPECT_EQ(std::get<int64_t>(fields[8].value), 7);
-    EXPECT_EQ(std::get<std::string>(fields[11].value), "Image");
-    EXPECT_EQ(std::get<uint64_t>(fields[13].value), 3u);  // bytes as their length
+    EXPECT_EQ(std::get<int64_t>(fields[9].value), 7);
+    EXPECT_EQ(std::get<std::string>(fields[12].value), "Image");
+    EXPECT_EQ(std::get<uint64_t>(fields[14].value), 3u);  // bytes as their length
     EXPECT_NE(message.description().find("handle_id=7"), std::string::npos);
     expectViewsMatchFields(message);
 }

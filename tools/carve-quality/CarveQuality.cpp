@@ -77,15 +77,18 @@ ExpectedRecord recordOf(CarveKind kind, const std::function<std::string(const ch
     ExpectedRecord r;
     for (const char* name : f.key) r.key += (r.key.empty() && name == f.key.front() ? "" : "|") + field(name);
     for (const char* name : f.others) r.fields[name] = field(name);
+    r.partial = field("bPartial") == "true";
     return r;
 }
 
 ExpectedRecord recordOf(CarveKind kind, const PRRecord& record) {
     const std::vector<PRField> fields = record.fields();
     return recordOf(kind, [&](const char* name) {
-        for (const PRField& f : fields)
-            if (std::strcmp(f.name, name) == 0 && std::holds_alternative<std::string>(f.value))
-                return std::get<std::string>(f.value);
+        for (const PRField& f : fields) {
+            if (std::strcmp(f.name, name) != 0) continue;
+            if (const auto* text = std::get_if<std::string>(&f.value)) return *text;
+            if (const auto* flag = std::get_if<bool>(&f.value)) return std::string(*flag ? "true" : "false");
+        }
         return std::string();
     });
 }
@@ -226,6 +229,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     // Per deleted row: whether a record of it came, and whether with every joined value.
     enum class Came : uint8_t { no, partly, whole };
     std::vector<Came> came(rows.deleted.size(), Came::no);
+    std::vector<bool> cameInPart(rows.deleted.size(), false);  // as a record marked partial
     std::vector<const ExpectedRecord*> cameAs(rows.deleted.size(), nullptr);
     auto fieldsText = [](const ExpectedRecord& r) {
         std::string text;
@@ -242,6 +246,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
                 const bool isJoined = std::find(joined.begin(), joined.end(), field) != joined.end();
                 auto got = r.fields.find(field);
                 const std::string text = got == r.fields.end() ? std::string() : got->second;
+                if (r.partial && text.empty()) continue;  // a value it says it lost
                 if (!isJoined)
                     ownOk = ownOk && text == value;
                 else if ((text.empty() && !value.empty()) || (text != value && someOf(text, value)))
@@ -252,6 +257,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
             if (ownOk && joinOk && came[it->second] == Came::no) {
                 came[it->second] = joinEmpty ? Came::partly : Came::whole;
                 cameAs[it->second] = &r;
+                cameInPart[it->second] = r.partial;
                 matched = true;
             } else if (ownOk && !joinOk) {
                 joinWrong = true;
@@ -304,10 +310,12 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     for (size_t i = 0; i < came.size(); ++i) {
         bool inFile = true;
         for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) inFile = inFile && found[m];
-        score.recoverable += inFile ? 1 : 0;
+        // A row that came in part was in the file, though a later write took some of its bytes.
+        score.recoverable += inFile || cameInPart[i] ? 1 : 0;
         score.recovered += came[i] == Came::whole ? 1 : 0;
+        score.partial += came[i] == Came::whole && cameInPart[i] ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
-        if (came[i] == Came::whole && !inFile && explain) {
+        if (came[i] == Came::whole && !inFile && !cameInPart[i] && explain) {
             // The row's markers are then wrong: the row came whole, so its bytes are in the file.
             std::string missing;
             for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m)

@@ -22,7 +22,10 @@ struct Score {
     int deleted = 0;                // rows deleted from the database
     int recoverable = 0;            // of those, rows whose marker is still in the file (SQLite itself
                                     // overwrites some when it repacks the pages beside a deletion)
-    int recovered = 0;              // of those, reported with their own fields and every joined value right
+    int recovered = 0;              // of those, reported with their own fields and every joined value right,
+                                    // or marked partial with those it kept right (its text whole)
+    int partial = 0;                // of those, marked partial (a later write took some of its values;
+                                    // counted among the rows in the file)
     int joinMissing = 0;            // of those, reported with their own fields right but without a joined field
                                     // (a place, a body...) they had, or with only some of its values (a
                                     // contact's phones); not counted as recovered

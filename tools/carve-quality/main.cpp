@@ -3,9 +3,10 @@
 // bookmarks, calendar) in the iOS layouts, deletes 30% of its rows (a run and scattered rows, or
 // rows deleted over time with new ones written between), runs the carver and prints per kind,
 // layout and page size: the rows written, the file's size, the rows deleted and recovered (with
-// every joined value), the recall of all of them, how many are no longer in the file and the
-// recall of the rest, live rows reported as deleted, the shares of wrong joins and garbage in
-// what was reported, the rows that came without some joined value, how many of the file's pages
+// every joined value, or marked partial with what a later write left of them), the recall of all
+// of them, how many are no longer in the file and the recall of the rest, live rows reported as
+// deleted, the shares of wrong joins and garbage in what was reported, the rows that came without
+// some joined value, those of the recovered that came marked partial, how many of the file's pages
 // the carver looked through (all but the header page, or the targets are not met), and the
 // seconds taken to write the file and to carve it. With --in-log a tenth of the deletions (the
 // last ones) stay in the database's write-ahead log, in the layouts that keep one: each database
@@ -36,11 +37,11 @@ void print(carvefix::CarveKind kind, iosschema::Ios ios, int page, const std::st
     const std::string pages = std::to_string(s.coverage.examined) + "+" + std::to_string(s.coverage.headerPages) + "/" +
                               std::to_string(s.coverage.pages + s.coverage.frames);
     std::printf(
-        "%-10s %-3d %5d %-11s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %15s %7.1f %7.1f\n",
+        "%-10s %-3d %5d %-11s %9lld %8.1f %8d %9d %6.1f%% %5d %7.1f%% %11d %9.1f%% %7.1f%% %12d %7d %15s %7.1f %7.1f\n",
         carvefix::kindName(kind), static_cast<int>(ios), page, layout.c_str(), static_cast<long long>(s.rows),
         static_cast<double>(s.fileBytes) / 1e6, s.deleted, s.recovered, s.recall(), s.gone(), s.recallOfRecoverable(),
-        s.liveAsDeleted, s.share(s.wrongJoins), s.share(s.garbage), s.joinMissing, pages.c_str(), s.writeSeconds,
-        s.carveSeconds);
+        s.liveAsDeleted, s.share(s.wrongJoins), s.share(s.garbage), s.joinMissing, s.partial, pages.c_str(),
+        s.writeSeconds, s.carveSeconds);
     std::fflush(stdout);
 }
 
@@ -105,9 +106,9 @@ int main(int argc, char** argv) {
     using iosschema::Ios;
     // Recall of all deleted rows, and of those still in the file: SQLite overwrites the rest
     // itself, and no carver can bring them back.
-    std::printf("%-10s %-3s %5s %-11s %9s %8s %8s %9s %7s %5s %8s %11s %10s %8s %12s %15s %7s %7s\n", "kind", "iOS",
+    std::printf("%-10s %-3s %5s %-11s %9s %8s %8s %9s %7s %5s %8s %11s %10s %8s %12s %7s %15s %7s %7s\n", "kind", "iOS",
                 "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file", "live-as-del",
-                "wrong-join", "garbage", "join-missing", "pages-examined", "write-s", "carve-s");
+                "wrong-join", "garbage", "join-missing", "partial", "pages-examined", "write-s", "carve-s");
     bool met = true;
     int measured = 0;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,

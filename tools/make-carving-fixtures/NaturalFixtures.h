@@ -37,6 +37,9 @@ struct ExpectedRecord {
     // The row's marker first, then those of the rows joined to it that the record's fields come
     // from (a note's body, a contact's numbers): while all are in the file, so is the record.
     std::vector<Marker> markers;
+    // A reported record that says it lost some of its values to later writes: what it lacks is
+    // no miss.
+    bool partial = false;
 };
 
 struct NaturalRows {

@@ -12,8 +12,10 @@ namespace carve {
 
 namespace {
 // The window reads ahead this much at least; large enough that a page walk reads the file in
-// big sequential blocks, small enough to stay modest next to a 500 MB database.
-constexpr int64_t kReadAhead = 2 * 1024 * 1024;
+// big sequential blocks (a read of this size costs the system no more per byte than a larger
+// one), small enough that every thread's window, and the spare one each keeps, stay modest
+// next to a 100 MB database.
+constexpr int64_t kReadAhead = 256 * 1024;
 }  // namespace
 
 CarveFile::~CarveFile() { close(); }

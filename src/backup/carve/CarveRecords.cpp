@@ -4,10 +4,10 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
-#include "backup/carve/SlotSums.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -19,7 +19,6 @@
 #include <optional>
 #include <span>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 
 namespace carve {
@@ -63,6 +62,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
             shape.keptColumns = shape.columns.size();
             continue;
         }
+        if (*c == '/') {
+            shape.wholeColumns = shape.columns.size();
+            continue;
+        }
         if (*c == '!') {
             shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
             continue;
@@ -73,6 +76,10 @@ TableShape shapeOf(const char* columns, LiveRows live) {
         }
         if (*c == '^') {
             shape.identityColumns |= uint64_t{1} << (shape.columns.size() - 1);
+            continue;
+        }
+        if (*c == '-') {
+            shape.unstoredColumns |= uint64_t{1} << (shape.columns.size() - 1);
             continue;
         }
         ColumnShape column;
@@ -92,6 +99,15 @@ TableShape shapeOf(const char* columns, LiveRows live) {
         shape.columns.push_back(column);
     }
     return shape;
+}
+
+size_t TableShape::keptSlot(size_t column) const {
+    const uint64_t before = column < 64 ? (uint64_t{1} << column) - 1 : ~uint64_t{0};
+    return column - static_cast<size_t>(std::popcount(unstoredColumns & before));
+}
+
+bool lostPart(const CarvedRecord& row) {
+    return std::any_of(row.values.begin(), row.values.end(), [](const CarvedValue& v) { return v.isLost(); });
 }
 
 std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const TableShape& shape) {
@@ -178,7 +194,7 @@ class PageCarver {
         std::vector<Keys> rowids, values, kept, uniques, identities;
         // A shape that keeps every column has its kept signatures among its signatures.
         const Keys& keptOf(size_t s, const TableShape& shape) const {
-            return shape.keptColumns < shape.columns.size() ? kept[s] : values[s];
+            return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
         }
         static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids, &LiveKeys::values, &LiveKeys::kept,
                                                                  &LiveKeys::uniques, &LiveKeys::identities};
@@ -326,7 +342,7 @@ private:
     struct Found {
         CarvedRecord record;
         uint64_t signature = 0;  // of the values, row id aside (see values())
-        uint64_t kept = 0;       // of the values of the columns the shape keeps (see values())
+        uint64_t kept = 0;       // of the values of the columns every reading holds (see values())
         uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see values())
         uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see values())
         bool live = false;
@@ -436,18 +452,18 @@ private:
 
     // Checks the values of a record whose body starts at body inside data, and answers their
     // signatures: a hash of the values with the row id column aside (each value's type, length
-    // and bytes, eight at a time), the same of the columns the shape keeps, and that of the
-    // shape's unique value when it holds a text there (0 otherwise). False when a value runs past
-    // the end or a text is not UTF-8. Bytes of data from trusted on are no longer the row's (a
-    // newer cell was written over its tail): a column reaching there is lost, taken as no value
-    // of the row; false when the shape keeps it. When lenient, and the last column kept is a text,
-    // the first column past those kept whose bytes are no text starts the lost tail too. lost
-    // says whether a column was lost.
+    // and bytes, eight at a time), the same of the columns every reading of a row holds whole
+    // (TableShape::wholeColumnCount), and that of the shape's unique value when it holds a text
+    // there (0 otherwise). False when a value runs past the end or a text is not UTF-8. Bytes of
+    // data from trusted on are no longer the row's (a newer cell was written over its tail): a
+    // column reaching there is lost, taken as no value of the row; false when the row must hold
+    // it whole. When lenient, and the last column kept is a text, the first column past those
+    // kept whose bytes are no text starts the lost tail too. lost says whether a column was lost.
     struct Signatures {
         uint64_t all = 0, kept = 0, unique = 0, identity = 0;
-        size_t keptEnd = 0;  // where the kept columns' bytes end in data
+        size_t keptEnd = 0;  // where the bytes of the kept columns the row holds end in data
         // Where the row's own bytes end in data: a cut found where a later column is no text
-        // (see values()); the values past it are a later cell's and are not kept.
+        // (see values()); the values past it are a later cell's and are lost.
         size_t ownEnd = SIZE_MAX;
     };
     // Whether text holds control bytes other than blanks: the heads of cells and freeblocks do,
@@ -515,7 +531,7 @@ private:
             }
             if (at + static_cast<size_t>(length) > trusted) {
                 if (lost) *lost = true;
-                if (c < shape.keptColumns) return false;
+                if (c < shape.wholeColumnCount()) return false;
                 if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
                 all.word(~uint64_t{0});
                 at += static_cast<size_t>(length);
@@ -531,11 +547,10 @@ private:
                 identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
             }
             at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.keptColumns)) {
-                out.kept = all.h;
-                out.keptEnd = at;
+            if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
+            if (c < shape.keptColumns) out.keptEnd = at;
+            if (c + 1 == std::min(serials.size(), shape.keptColumns))
                 lastKept = std::string_view(text, static_cast<size_t>(length));
-            }
         }
         if (identityText) out.identity = identity.h | 1;
         out.all = all.h;
@@ -544,28 +559,40 @@ private:
 
     // Keeps the values values() found sound in the store of table s: those of the columns the
     // shape keeps (none for a live row of a shape that keeps only the others), then those of the
-    // columns it also keeps (NULL where they lie past trusted, or past the row's columns), then the
-    // bytes of their texts and blobs.
+    // columns it also keeps (NULL past the row's columns), then the bytes of their texts and
+    // blobs. A value that reaches past trusted is lost.
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
                                             size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
         const TableShape& shape = shapes_[s];
         const size_t columns = alsoKeptOnly ? 0 : std::min(serials.size(), shape.keptColumns);
-        const size_t count = columns + shape.alsoKept.size();
-        // Where each kept value starts in data, or SIZE_MAX for one left NULL.
+        const size_t stored = alsoKeptOnly ? 0 : shape.keptSlot(columns);
+        const size_t count = stored + shape.alsoKept.size();
+        // Per slot: the column whose value it keeps, and where that value starts in data (SIZE_MAX
+        // for one left NULL, kLost for one lost).
+        constexpr size_t kLost = SIZE_MAX - 1;
         std::vector<size_t>& from = keptAt_;
+        std::vector<size_t>& columnOf = keptColumn_;
         from.assign(count, SIZE_MAX);
+        columnOf.assign(count, 0);
         size_t bytesNeeded = 0;
         size_t at = body;
-        for (size_t c = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size()); ++c) {
+        for (size_t c = 0, next = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size());
+             ++c) {
             const auto length = static_cast<size_t>(valueLength(serials[c]));
             size_t slot = SIZE_MAX;
-            if (c < columns)
-                slot = c;
-            else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c)
-                slot = columns + extra++;
-            if (slot != SIZE_MAX && (c < columns || at + length <= std::min(trusted, data.size()))) {
-                from[slot] = at;
-                if (serials[c] >= 12) bytesNeeded += length;
+            if (c < columns) {
+                if (!shape.unstored(c)) slot = next++;
+            } else if (extra < shape.alsoKept.size() && shape.alsoKept[extra] == c) {
+                slot = stored + extra++;
+            }
+            if (slot != SIZE_MAX) {
+                columnOf[slot] = c;
+                if (at + length <= std::min(trusted, data.size())) {
+                    from[slot] = at;
+                    if (serials[c] >= 12) bytesNeeded += length;
+                } else {
+                    from[slot] = kLost;
+                }
             }
             at += length;
         }
@@ -573,9 +600,10 @@ private:
         auto* out = reinterpret_cast<CarvedValue*>(kept);
         char* bytes = kept + count * sizeof(CarvedValue);
         for (size_t slot = 0; slot < count; ++slot) {
-            const size_t c = slot < columns ? slot : shape.alsoKept[slot - columns];
-            if (from[slot] == SIZE_MAX) {
+            const size_t c = columnOf[slot];
+            if (from[slot] >= kLost) {
                 new (out + slot) CarvedValue();
+                if (from[slot] == kLost) out[slot].type = CarvedValue::lost;
                 continue;
             }
             const int64_t length = valueLength(serials[c]);
@@ -1167,7 +1195,7 @@ private:
                 lowestLive = std::min(lowestLive, f.record.rowid);
                 live_->rowids[s].push(static_cast<uint64_t>(f.record.rowid));
                 live_->values[s].push(f.signature);
-                if (shapes_[s].keptColumns < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
+                if (shapes_[s].wholeColumnCount() < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
                 if (f.unique) live_->uniques[s].push(f.unique);
                 if (f.identity) live_->identities[s].push(f.identity);
                 if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
@@ -1392,7 +1420,7 @@ private:
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.
     std::string cellData_;
-    std::vector<size_t> keptAt_;  // scratch of keepValues()
+    std::vector<size_t> keptAt_, keptColumn_;  // scratch of keepValues()
     std::vector<uint64_t> cellSerials_;
     std::string blockData_;
     std::vector<uint64_t> blockSerials_;
@@ -1424,101 +1452,6 @@ private:
     std::vector<CarvedTable> tables_;
 };
 
-// The right rows of one sweep (a lost row id with one neighbour only) that a left row admits,
-// when they are too many to list (a left row that allows a wide range of ids): the left row
-// keeps only their number, and they are listed when the list may matter. Such a right row is a
-// candidate of a left row when the id it names lies in the left row's range and its bound lets
-// it reach the id the left row names: bound and named id are kept signed so that it reaches
-// where bound > named (the row after it, or minus the row before it).
-struct CountedSweep {
-    std::vector<std::pair<int64_t, int>> byRef;  // (named id, row), sorted
-    std::vector<int64_t> after;                  // per entry of byRef: its bound
-    std::vector<size_t> count;                   // per left row: the rows counted, not listed
-    std::vector<size_t> from, to;                // per left row counted: its entries of byRef
-    std::vector<int64_t> named;                  // per left row counted: the id it names
-
-    bool counted(size_t a) const { return !count.empty() && count[a] > 0; }
-    // Adds the rows counted for a to its list.
-    void list(size_t a, std::vector<int>& candidates) {
-        if (!counted(a)) return;
-        for (size_t i = from[a]; i < to[a]; ++i)
-            if (after[i] > named[a]) candidates.push_back(byRef[i].second);
-        count[a] = 0;
-    }
-    // How many of the rows counted for a are not taken, counting no further than limit.
-    size_t open(size_t a, const std::vector<bool>& taken, size_t limit) const {
-        size_t n = 0;
-        if (!counted(a)) return n;
-        for (size_t i = from[a]; i < to[a] && n < limit; ++i)
-            if (after[i] > named[a] && !taken[static_cast<size_t>(byRef[i].second)]) ++n;
-        return n;
-    }
-    // Per left row counted and still open: how many of the given right rows it counts.
-    std::vector<size_t> countAmong(std::vector<size_t> rows, const std::vector<bool>& among) const {
-        std::erase_if(rows, [&](size_t a) { return !counted(a); });
-        std::vector<size_t> entries;
-        for (size_t i = 0; i < byRef.size(); ++i)
-            if (among[static_cast<size_t>(byRef[i].second)]) entries.push_back(i);
-        std::sort(entries.begin(), entries.end(), [&](size_t x, size_t y) { return after[x] > after[y]; });
-        std::vector<size_t> byNamed = rows;
-        std::sort(byNamed.begin(), byNamed.end(), [&](size_t x, size_t y) { return named[x] > named[y]; });
-        SlotSums in(byRef.size());
-        std::vector<size_t> result(count.size(), 0);
-        size_t next = 0;
-        for (size_t a : byNamed) {
-            for (; next < entries.size() && after[entries[next]] > named[a]; ++next) in.add(entries[next], 1);
-            result[a] = static_cast<size_t>(in.before(to[a]) - in.before(from[a]));
-        }
-        return result;
-    }
-};
-
-// The counted rows of a left row, in the sweeps up (no row after) and down (no row before).
-struct OpenBelow {
-    static constexpr size_t kListed = 64;  // lists longer than this are counted instead
-    CountedSweep sweeps[2];
-    std::vector<bool> in;  // per right row: in one of the sweeps
-
-    size_t count(size_t a) const {
-        size_t n = 0;
-        for (const CountedSweep& s : sweeps)
-            if (s.counted(a)) n += s.count[a];
-        return n;
-    }
-    bool counted(size_t a) const { return sweeps[0].counted(a) || sweeps[1].counted(a); }
-    // Whether at most one of the rows counted for a is not taken: found by walking them only
-    // until a second is met, where listing them all would build a list to drop at once.
-    bool atMostOneOpen(size_t a, const std::vector<bool>& taken) const {
-        size_t n = 0;
-        for (const CountedSweep& s : sweeps) n += s.open(a, taken, 2 - n);
-        return n <= 1;
-    }
-    // Adds the rows counted for a to its list, which stays in the order of the right rows.
-    void list(size_t a, std::vector<int>& candidates) {
-        for (CountedSweep& s : sweeps) s.list(a, candidates);
-        std::sort(candidates.begin(), candidates.end());
-    }
-    // Per left row counted: how many of the rows it counts are taken.
-    std::vector<size_t> countTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken, size_t n) const {
-        std::vector<size_t> result(n, 0);
-        for (const CountedSweep& s : sweeps) {
-            if (s.count.empty()) continue;
-            const std::vector<size_t> part = s.countAmong(rows, taken);
-            for (size_t a : rows) result[a] += part[a];
-        }
-        return result;
-    }
-    // Drops the taken rows from the counts.
-    void dropTaken(const std::vector<size_t>& rows, const std::vector<bool>& taken) {
-        for (CountedSweep& s : sweeps) {
-            if (s.count.empty()) continue;
-            const std::vector<size_t> part = s.countAmong(rows, taken);
-            for (size_t a : rows)
-                if (s.counted(a)) s.count[a] -= part[a];
-        }
-    }
-};
-
 // Whether what is left of the lost row ids of a pair (see CarvedRecord) allows each the id the
 // other names: l names named, r names ref.
 bool tailsAgree(const CarvedRecord& l, const CarvedRecord& r, int64_t named, int64_t ref) {
@@ -1532,11 +1465,10 @@ bool tailsAgree(const CarvedRecord& l, const CarvedRecord& r, int64_t named, int
 // over the named ids, among those that name an id the left row allows.
 std::vector<std::vector<int>> partnerCandidates(
     const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
-    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits, OpenBelow& open,
+    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
     const CarvedTable* leftTable) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
-    open.in.assign(right.size(), false);
     // The rows looked up by one id, each with what decides whether it is a candidate, so that
     // the many passed over are never read from their records.
     struct Near {
@@ -1598,7 +1530,7 @@ std::vector<std::vector<int>> partnerCandidates(
         auto consider = [&](const Near& n) {
             const CarvedRecord& r = *right[static_cast<size_t>(n.row)];
             if ((n.after == 0 || q.named < n.after) && n.ref >= q.lowest && n.ref <= q.highest &&
-                tailsAgree(*left[q.row], r, q.named, n.ref) && (!fits || fits(*left[q.row], r)))
+                tailsAgree(*left[q.row], r, q.named, n.ref) && fits(*left[q.row], r))
                 candidates[q.row].push_back(n.row);
         };
         for (; own != byRowid.cend() && own->id < q.named; ++own) {}
@@ -1612,8 +1544,7 @@ std::vector<std::vector<int>> partnerCandidates(
     // the queries run from the widest reach down, and a row whose bound no longer lets it reach
     // the named id leaves a list sorted by the id it names (skipped through a disjoint-set
     // forest), so that each query meets only the rows it admits.
-    // Without fits, a long list of a sweep with one bound only is counted rather than listed.
-    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp, CountedSweep* counted) {
+    auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
         std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
         byRef.reserve(rows.size());
         for (const auto& [bound, b] : rows)
@@ -1635,23 +1566,6 @@ std::vector<std::vector<int>> partnerCandidates(
                   [&](const auto& x, const auto& y) { return reachesUp ? x.first > y.first : x.first < y.first; });
         std::sort(queries.begin(), queries.end(),
                   [&](const Query& x, const Query& y) { return reachesUp ? x.named > y.named : x.named < y.named; });
-        const bool counting = counted && !fits;
-        SlotSums there(counting ? byRef.size() : 0);
-        if (counting) {
-            for (size_t i = 0; i < byRef.size(); ++i) {
-                there.add(i, 1);
-                open.in[static_cast<size_t>(byRef[i].second)] = true;
-            }
-            counted->after.resize(byRef.size());
-            for (size_t i = 0; i < byRef.size(); ++i) {
-                const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
-                counted->after[i] = reachesUp ? -r.rowidBefore : r.rowidAfter;
-            }
-            counted->count.assign(left.size(), 0);
-            counted->from.assign(left.size(), 0);
-            counted->to.assign(left.size(), 0);
-            counted->named.assign(left.size(), 0);
-        }
         size_t leaving = 0;
         for (const Query& q : queries) {
             for (;
@@ -1659,35 +1573,21 @@ std::vector<std::vector<int>> partnerCandidates(
                  ++leaving) {
                 const size_t i = at[static_cast<size_t>(rows[leaving].second)];
                 next[i] = i + 1;
-                if (counting) there.add(i, -1);
             }
             const auto from = std::lower_bound(byRef.begin(), byRef.end(), std::make_pair(q.lowest, INT_MIN));
-            if (counting) {
-                const auto to = std::upper_bound(from, byRef.end(), std::make_pair(q.highest, INT_MAX));
-                const auto f = static_cast<size_t>(from - byRef.begin()), t = static_cast<size_t>(to - byRef.begin());
-                const auto number = static_cast<size_t>(there.before(t) - there.before(f));
-                if (number > OpenBelow::kListed) {
-                    counted->count[q.row] = number;
-                    counted->from[q.row] = f;
-                    counted->to[q.row] = t;
-                    counted->named[q.row] = reachesUp ? -q.named : q.named;
-                    continue;
-                }
-            }
             for (size_t i = find(static_cast<size_t>(from - byRef.begin()));
                  i < byRef.size() && byRef[i].first <= q.highest; i = find(i + 1)) {
                 const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
                 // A row of the sweep up may still have a far neighbour after it.
                 if ((r.rowidAfter == 0 || q.named < r.rowidAfter) &&
-                    tailsAgree(*left[q.row], r, q.named, byRef[i].first) && (!fits || fits(*left[q.row], r)))
+                    tailsAgree(*left[q.row], r, q.named, byRef[i].first) && fits(*left[q.row], r))
                     candidates[q.row].push_back(byRef[i].second);
             }
         }
-        if (counting) counted->byRef = std::move(byRef);
     };
-    sweep(far, true, nullptr);
-    sweep(above, true, &open.sweeps[0]);
-    sweep(below, false, &open.sweeps[1]);
+    sweep(far, true);
+    sweep(above, true);
+    sweep(below, false);
     // In order of the right rows; a long list (each row in it once) through a bitmap of them all.
     std::vector<uint64_t> bits((right.size() + 63) / 64);
     for (std::vector<int>& list : candidates) {
@@ -1743,77 +1643,36 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                           const CarvedTable* leftTable) {
     std::vector<int> partner(left.size(), -1);
     if (left.empty()) return partner;
-    OpenBelow open;
-    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, open, leftTable);
-    auto size = [&](size_t a) { return candidates[a].size() + open.count(a); };
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, leftTable);
     std::vector<bool> taken(right.size(), false);
-    std::vector<int> takenInOrder;             // the rows taken so far, in the order taken
-    const std::vector<bool>& below = open.in;  // the rows of the counted sweeps
-    size_t takenBelow = 0;                     // how many of them are taken
-    auto take = [&](int b) {
+    size_t takenCount = 0;
+    auto take = [&](size_t a, int b) {
+        partner[a] = b;
         taken[static_cast<size_t>(b)] = true;
-        takenInOrder.push_back(b);
-        if (below[static_cast<size_t>(b)]) ++takenBelow;
+        ++takenCount;
     };
-    std::vector<size_t> cleared(left.size());  // how many of them each row's list was last cleared of
-    // A counted list is listed without a look at the rows' ids: those its row's id rules out go too.
-    auto clearListed = [&](size_t a) {
-        std::vector<int>& list = candidates[a];
-        const int64_t named = left[a]->values[leftRef].asInteger();
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&](int b) {
-                                      const CarvedRecord& r = *right[static_cast<size_t>(b)];
-                                      return taken[static_cast<size_t>(b)] ||
-                                             !tailsAgree(*left[a], r, named, r.values[rightRef].asInteger());
-                                  }),
-                   list.end());
-    };
+    std::vector<size_t> cleared(left.size(), 0);  // how many rows were taken when each list was last cleared
     auto clear = [&](size_t a) {
-        if (open.counted(a)) open.list(a, candidates[a]);
-        clearListed(a);
-        cleared[a] = takenInOrder.size();
-    };
-    // The left rows still open whose rows below are counted, not listed.
-    auto countedRows = [&] {
-        std::vector<size_t> rows;
-        for (size_t a = 0; a < left.size(); ++a)
-            if (partner[a] < 0 && open.counted(a)) rows.push_back(a);
-        return rows;
+        std::erase_if(candidates[a], [&](int b) { return taken[static_cast<size_t>(b)]; });
+        cleared[a] = takenCount;
     };
     // One candidate left: the pair is certain; taking it may leave another row one candidate.
     for (bool changed = true; changed;) {
         changed = false;
-        // The rows counted and not taken, per counted list: one is listed only when the rows
-        // of the sweep down taken since may bring it down to one.
-        const size_t takenBefore = takenBelow;
-        std::vector<size_t> countedSize(left.size(), 0);
-        {
-            const std::vector<size_t> rows = countedRows();
-            const std::vector<size_t> takenCounted = open.countTaken(rows, taken, left.size());
-            for (size_t a : rows) countedSize[a] = open.count(a) - takenCounted[a];
-        }
         for (size_t a = 0; a < left.size(); ++a) {
             if (partner[a] >= 0) continue;
-            if (open.counted(a)) {
-                // The rows taken since may all be others' (the bound is loose when many were
-                // taken): the row stays counted while two of its rows are still open.
-                if (countedSize[a] > takenBelow - takenBefore + 1 || !open.atMostOneOpen(a, taken)) continue;
-                clear(a);
-            }
             // A list longer by two than the rows taken since it was last cleared keeps two at
             // least: clearing it can wait until it may come down to one.
-            const size_t fresh = takenInOrder.size() - cleared[a];
-            if (fresh > 0 && size(a) <= fresh + 1) clear(a);
-            if (size(a) == 1) {
-                partner[a] = candidates[a].front();
-                take(partner[a]);
+            const size_t fresh = takenCount - cleared[a];
+            if (fresh > 0 && candidates[a].size() <= fresh + 1) clear(a);
+            if (candidates[a].size() == 1) {
+                take(a, candidates[a].front());
                 changed = true;
             }
         }
         // The same from the right, for a right row whose own row id is certain (read, or the one
         // id its neighbours leave): when one left row alone names it, they belong together
-        // (an event with the place whose id it names, though the event's own id is lost). The
-        // rows counted are open on one side, never certain: the lists alone are walked.
+        // (an event with the place whose id it names, though the event's own id is lost).
         std::vector<int> wanting(right.size(), 0), wanter(right.size(), -1);
         for (size_t a = 0; a < left.size(); ++a)
             if (partner[a] < 0)
@@ -1824,57 +1683,10 @@ std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t l
                     }
         for (size_t b = 0; b < right.size(); ++b) {
             const int a = wanter[b];
-            const CarvedRecord& r = *right[b];
-            const bool pinned = onlyRowid(r).has_value();
-            if (!pinned || wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0) continue;
-            partner[static_cast<size_t>(a)] = static_cast<int>(b);
-            take(static_cast<int>(b));
+            if (wanting[b] != 1 || partner[static_cast<size_t>(a)] >= 0 || !onlyRowid(*right[b])) continue;
+            take(static_cast<size_t>(a), static_cast<int>(b));
             changed = true;
         }
-    }
-    // A counted list loses the rows taken (counted among them) and is listed only to be grouped.
-    {
-        const std::vector<size_t> rows = countedRows();
-        open.dropTaken(rows, taken);
-    }
-    for (size_t a = 0; a < left.size(); ++a) {
-        if (partner[a] >= 0 || cleared[a] >= takenInOrder.size()) continue;
-        clearListed(a);
-        cleared[a] = takenInOrder.size();
-    }
-    // Rows that share their candidates: pair them in order when the numbers agree and every
-    // pair so made is allowed.
-    if (fits) return partner;
-    std::map<std::vector<int>, std::vector<size_t>> groupOf;  // rows by their candidates
-    std::vector<const std::vector<int>*> groupOrder;          // the groups by their first row
-    // A group pairs only when it has as many rows as candidates: rows with n candidates where
-    // fewer than n rows have that many are in no such group.
-    std::unordered_map<size_t, size_t> rowsWithCount;
-    for (size_t a = 0; a < left.size(); ++a)
-        if (partner[a] < 0 && size(a) > 0) ++rowsWithCount[size(a)];
-    for (size_t a = 0; a < left.size(); ++a) {
-        if (partner[a] >= 0 || size(a) == 0) continue;
-        if (rowsWithCount[size(a)] < size(a)) continue;
-        if (open.counted(a)) {
-            open.list(a, candidates[a]);
-            clearListed(a);
-        }
-        auto [at, added] = groupOf.try_emplace(candidates[a]);
-        if (added) groupOrder.push_back(&at->first);
-        at->second.push_back(a);
-    }
-    for (const std::vector<int>* candidatesOfGroup : groupOrder) {
-        std::vector<size_t>& group = groupOf[*candidatesOfGroup];
-        std::vector<int> pool = *candidatesOfGroup;
-        if (pool.size() != group.size()) continue;
-        std::sort(group.begin(), group.end(), [&](size_t x, size_t y) {
-            return left[x]->values[leftRef].asInteger() < left[y]->values[leftRef].asInteger();
-        });
-        std::sort(pool.begin(), pool.end(), [&](int x, int y) {
-            return right[static_cast<size_t>(x)]->values[rightRef].asInteger() <
-                   right[static_cast<size_t>(y)]->values[rightRef].asInteger();
-        });
-        for (size_t k = 0; k < group.size(); ++k) partner[group[k]] = pool[k];
     }
     return partner;
 }

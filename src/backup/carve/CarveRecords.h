@@ -12,6 +12,7 @@
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarvedStore.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -64,15 +65,33 @@ struct TableShape {
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
     size_t keptColumns = SIZE_MAX;
+    // Kept columns whose values the rows do not store (checked as the other kept ones, but no
+    // carver reads them, and a large file's rows would hold millions): a bit per column, from the
+    // first. The stored values follow one another (see keptSlot()).
+    uint64_t unstoredColumns = 0;
+    // A row whose last bytes a later write took is read, for the columns before those bytes,
+    // where it still holds its first wholeColumns columns whole: the kept columns it lost are
+    // then lost values (CarvedValue::lost). By default every kept column must be whole.
+    size_t wholeColumns = SIZE_MAX;
     // Columns past the kept ones whose values the rows keep too, after those of the kept columns
     // (a time a carver orders rows by, where keeping every column before it would copy the texts
-    // of millions of rows): NULL where a row's bytes there were lost. See alsoKeptValues().
+    // of millions of rows): lost where a row's bytes there were lost, NULL past the columns the
+    // row has. See alsoKeptValues().
     std::vector<size_t> alsoKept;
+
+    // The columns every reading of a row holds whole.
+    size_t wholeColumnCount() const { return std::min({keptColumns, wholeColumns, columns.size()}); }
+    bool unstored(size_t column) const { return column < 64 && (unstoredColumns >> column & 1); }
+    // Where a row keeps the value of a kept column among its values: the column's place less the
+    // unstored columns before it.
+    size_t keptSlot(size_t column) const;
 };
 
 // One value of a carved row: a number in place, a text's or blob's bytes kept by the row's table.
 struct CarvedValue {
-    enum Type : uint8_t { null, integerValue, realValue, text, blob };
+    // lost: a kept value whose bytes a later write took (see TableShape::wholeColumns), NULL to
+    // a reader that does not ask (isNull).
+    enum Type : uint8_t { null, integerValue, realValue, text, blob, lost };
     Type type = null;
     uint32_t length = 0;  // of a text or blob
     union {
@@ -81,7 +100,8 @@ struct CarvedValue {
         const char* bytes;  // a text's or blob's
     };
 
-    bool isNull() const { return type == null; }
+    bool isNull() const { return type == null || type == lost; }
+    bool isLost() const { return type == lost; }
     // A number as an integer (a real is cut), 0 otherwise.
     int64_t asInteger() const;
     // A number as a real, 0 otherwise.
@@ -178,24 +198,28 @@ std::optional<int64_t> onlyRowid(const CarvedRecord& r);
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
 
 // Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
-// right row b names a's in column rightRef. A pair is made only where it is the one the row ids
-// allow (a lost row id is bounded by the whole rows around it); where several rows share the same
-// bounds on both sides, equal numbers of them pair in the order of the ids they name (rows were
-// written one after another, each partner with its row). Answers, per left row, the index of its
-// partner in right, or -1.
-// fits, when given, must also hold for a pair (texts of the two rows that agree); with it the
-// rows are paired only where one pairing is left, never by their order. leftTable, the left rows'
-// table, gives the ids the tree allows the pages of those freed from pages that keep no order.
+// right row b names a's in column rightRef, and fits holds for the two (texts of the rows that
+// agree). A pair is made only where it is the one left that the row ids allow (a lost row id is
+// bounded by the whole rows around it), from either side; rows that share their bounds stay
+// apart, never paired by their order. Answers, per left row, the index of its partner in right,
+// or -1. leftTable, the left rows' table, gives the ids the tree allows the pages of those freed
+// from pages that keep no order.
 std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
                           const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits = {},
+                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
                           const CarvedTable* leftTable = nullptr);
 
 // A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
 // 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
 // the letter of the unique column, '^' after each column of the identity. A '|' ends the columns
-// whose values are kept; a '+' after a later column's letter keeps that column's value too.
+// whose values are kept; a '-' after a kept column's letter leaves its value unstored; a '+' after
+// a later column's letter keeps that column's value too. A '/' ends the columns a row read in part
+// must hold whole (see TableShape::wholeColumns).
 TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
+
+// Whether a later write took some of the values a row's shape keeps: a row read in part (see
+// TableShape::wholeColumns).
+bool lostPart(const CarvedRecord& row);
 
 // The values of the columns a row's shape also keeps (TableShape::alsoKept), in that order; none
 // where the row keeps no values.

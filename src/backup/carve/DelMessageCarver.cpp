@@ -17,17 +17,22 @@ const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // message of iOS 4; the same with the iMessage columns of iOS 5 (its group_id among the kept
-// ones); message (with its chat's room name kept) and handle of iOS 6 and 7.
+// ones); message (with its chat's room name kept) and handle of iOS 6 and 7. A message whose
+// last bytes a later cell took is read where its text is whole (the columns up to it): it comes
+// without what it lost, marked partial. Of the newer layout's columns up to is_from_me, only those
+// read are stored: a large file holds hundreds of thousands of deleted messages.
 enum Shape { kPlain, kMadrid, kMessage6, kHandle };
 const std::vector<TableShape>& messageShapes() {
     static const std::vector<TableShape> shapes = {
-        shapeOf("kt^i^t^i|itiiiiittbbi"),
-        shapeOf("kt^i^t^iitiiiiittbbibt|it!ittti+btii+iit"),
-        shapeOf("kT!titittbiitttiiiiiiii|iiiiiiiiiiiiit+ii"),
+        shapeOf("kt^i^t^/i|itiiiiittbbi"),
+        shapeOf("kt^i^t^/iitiiiiittbbibt|it!ittti+btii+iit"),
+        shapeOf("kT!-t/i-t-it-t-b-i-i-tt-t-i-ii-i-i-i-i-i|iiiiiiiiiiiiit+ii"),
         shapeOf("kT|tTt", LiveRows::values),
     };
     return shapes;
 }
+// The columns of the newer layout that a message is made of.
+enum Message6Column : size_t { kText = 2, kHandleId = 5, kService = 11, kDate = 15, kFromMe = 21 };
 
 // A time a message of these phones can have: from 2005 to the latest time a phone can hold,
 // counted from 1970 or from 2001.
@@ -81,6 +86,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
     message->setMessageDate(dateTimeText(date, false).value_or(""));
     message->setMessageContent(textOf(row.values[3]));
     message->setMessageType(flagsType(static_cast<int>(row.values[4].asInteger())));
+    message->setBPartial(lostPart(row));
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
     // is an iMessage where it has an iMessage address and no other).
@@ -128,14 +134,20 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         }
     const MessageGroups* groups = context_.state.messageGroups.get();
     auto messageOf = [&](const CarvedRecord& row, ContactNames& names) -> PRMessageNodePtr {
-        const int64_t date = row.values[15].asInteger();
-        if (!plausibleTime(date)) return nullptr;
+        const TableShape& shape = messageShapes()[kMessage6];
+        auto value = [&](Message6Column column) -> const CarvedValue& { return row.values[shape.keptSlot(column)]; };
+        // What a later cell took stays unsaid: no time, party, service or direction of another's.
+        const CarvedValue &dateValue = value(kDate), &handleValue = value(kHandleId), &service = value(kService),
+                          &fromMe = value(kFromMe);
+        const int64_t date = dateValue.asInteger();
+        if (!dateValue.isLost() && !plausibleTime(date)) return nullptr;
         auto message = std::make_shared<PRMessageNode>();
-        message->setMessageContent(textOf(row.values[2]));
-        message->setHandle_id(static_cast<int>(row.values[5].asInteger()));
-        message->setBImessage(textOf(row.values[11]) != "SMS");
-        message->setMessageDate(dateTimeText(date, false).value_or(""));
-        message->setMessageType(iOS6Type(static_cast<int>(row.values[21].asInteger())));
+        message->setMessageContent(textOf(value(kText)));
+        if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
+        message->setBImessage(!service.isLost() && textOf(service) != "SMS");
+        if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
+        message->setMessageType(iOS6Type(fromMe.isLost() ? -1 : static_cast<int>(fromMe.asInteger())));
+        message->setBPartial(lostPart(row));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
             const std::string& phone = handle->second.str();
@@ -143,7 +155,7 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         }
         // A deleted message of a group chat of iMessages keeps its room's name: it stands in that
         // group. Others keep nothing of their chat, and stand by their own address.
-        const std::span<const CarvedValue> room = alsoKeptValues(row, messageShapes()[kMessage6]);
+        const std::span<const CarvedValue> room = alsoKeptValues(row, shape);
         if (groups && !room.empty() && !room[0].isNull()) joinGroup(*message, groups->ofRoom(textOf(room[0])));
         return message;
     };

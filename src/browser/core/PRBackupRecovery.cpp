@@ -114,7 +114,7 @@ std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
 std::string PRBackupRecovery::messageEntry(const PRMessageNode& m) {
     return entry({{"Name", messageSpeaker(m)},
                   {"Phone", m.messagePhone()},
-                  {"Date", m.messageDate()},
+                  {"Date", messageDateText(m)},
                   {"Type", m.messageType()},
                   {"Content", m.messageContent()}});
 }
@@ -167,7 +167,7 @@ int PRBackupRecovery::handleMessageHtml(const PRMessageNode& message, PRHtmlCont
                     ? std::string("<div class='message'>")
                     : "<div class='message' id='message-" + std::to_string(message.rowId()) + "'>";
     fragment += "<p class='name'>Name: <span class='speaker'>" + esc(messageSpeaker(message)) +
-                "</span> &nbsp;&nbsp; Date: " + esc(message.messageDate()) + "</p>";
+                "</span> &nbsp;&nbsp; Date: " + esc(messageDateText(message)) + "</p>";
     // Without the marks a phone puts where an attachment stands (also where it kept none).
     const std::string text = messageText(message);
     if (message.isHasAttach()) {
