@@ -187,8 +187,9 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
                     continue;
                 }
                 EXPECT_EQ(address, message->bImessage() ? iMessageGroup : smsGroup) << message->messageContent();
-                if (message->messageType() == "Received")
+                if (message->messageType() == "Received") {
                     EXPECT_NE(address.find(message->messagePhone()), std::string::npos);
+                }
             }
         // Carving finds most of them, of both groups.
         EXPECT_GE(gone[0] + gone[1], 6) << (newer ? "iOS 6" : "iOS 5");
