@@ -28,42 +28,46 @@ struct PRContactAddress {
 
 // The joined fields (contactName, contactPhone...) are what lists and text files show; the
 // parts beside them (name parts, every value with its label) are what a vCard is made of, so
-// that a number holding blanks or a name without a first part is never guessed back.
-#define PR_CONTACT_NODE_FIELDS(X)                                                \
-    X(int, rowid, setRowid, -1)                                                  \
-    X(std::string, contactName, setContactName, {})                              \
-    X(std::string, contactPhone, setContactPhone, {})                            \
-    X(std::string, contactEmail, setContactEmail, {})                            \
-    X(std::string, contactHomepage, setContactHomepage, {})                      \
-    X(std::string, contactCompany, setContactCompany, {})                        \
-    X(std::string, contactBirthday, setContactBirthday, {})                      \
-    X(std::string, contactJobtitle, setContactJobtitle, {})                      \
-    X(std::string, contactNote, setContactNote, {})                              \
-    X(std::string, contactAdress, setContactAdress, {})                          \
-    X(std::string, contactFirstName, setContactFirstName, {})                    \
-    X(std::string, contactMiddleName, setContactMiddleName, {})                  \
-    X(std::string, contactLastName, setContactLastName, {})                      \
-    X(std::string, contactPrefix, setContactPrefix, {})                          \
-    X(std::string, contactSuffix, setContactSuffix, {})                          \
-    X(std::string, contactOrganization, setContactOrganization, {})              \
-    X(std::string, contactDepartment, setContactDepartment, {})                  \
-    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})          \
-    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})          \
-    X(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})    \
-    X(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {})  \
-    X(std::vector<PRContactHandle>, contactMessengers, setContactMessengers, {}) \
-    X(std::vector<PRContactHandle>, contactProfiles, setContactProfiles, {})     \
-    X(PRBytes, imageData, setImageData, {})                                      \
-    X(bool, bDeleted, setBDeleted, false)                                        \
+// that a number holding blanks or a name without a first part is never guessed back. Most
+// contacts hold a name, a number or two and perhaps an e-mail address; the fields they mostly
+// leave empty are kept out of line, so that each of hundreds of thousands of contacts does not
+// carry their empty shells.
+#define PR_CONTACT_NODE_FIELDS(X)                                                             \
+    X(int, rowid, setRowid, -1)                                                               \
+    X(std::string, contactName, setContactName, {})                                           \
+    X(std::string, contactPhone, setContactPhone, {})                                         \
+    X(std::string, contactEmail, setContactEmail, {})                                         \
+    X(PROutOfLine<std::string>, contactHomepage, setContactHomepage, {})                      \
+    X(PROutOfLine<std::string>, contactCompany, setContactCompany, {})                        \
+    X(PROutOfLine<std::string>, contactBirthday, setContactBirthday, {})                      \
+    X(PROutOfLine<std::string>, contactJobtitle, setContactJobtitle, {})                      \
+    X(PROutOfLine<std::string>, contactNote, setContactNote, {})                              \
+    X(PROutOfLine<std::string>, contactAdress, setContactAdress, {})                          \
+    X(std::string, contactFirstName, setContactFirstName, {})                                 \
+    X(PROutOfLine<std::string>, contactMiddleName, setContactMiddleName, {})                  \
+    X(std::string, contactLastName, setContactLastName, {})                                   \
+    X(PROutOfLine<std::string>, contactPrefix, setContactPrefix, {})                          \
+    X(PROutOfLine<std::string>, contactSuffix, setContactSuffix, {})                          \
+    X(PROutOfLine<std::string>, contactOrganization, setContactOrganization, {})              \
+    X(PROutOfLine<std::string>, contactDepartment, setContactDepartment, {})                  \
+    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})                       \
+    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})                       \
+    X(PROutOfLine<std::vector<PRContactValue>>, contactHomepages, setContactHomepages, {})    \
+    X(PROutOfLine<std::vector<PRContactAddress>>, contactAddresses, setContactAddresses, {})  \
+    X(PROutOfLine<std::vector<PRContactHandle>>, contactMessengers, setContactMessengers, {}) \
+    X(PROutOfLine<std::vector<PRContactHandle>>, contactProfiles, setContactProfiles, {})     \
+    X(PROutOfLine<PRBytes>, imageData, setImageData, {})                                      \
+    X(bool, bDeleted, setBDeleted, false)                                                     \
     X(bool, bSelected, setBSelected, false)
 
 class PRContactNode final : public PRRecord {
     PR_RECORD(PRContactNode, PR_CONTACT_NODE_FIELDS)
 };
+static_assert(sizeof(PRContactNode) <= 384, "an address book holds hundreds of thousands");
 
 #define PR_CONTACT_IMAGE_NODE_FIELDS(X) \
     X(int, rowid, setRowid, -1)         \
-    X(PRBytes, imageData, setImageData, {})
+    X(PROutOfLine<PRBytes>, imageData, setImageData, {})
 
 class PRContactImageNode final : public PRRecord {
     PR_RECORD(PRContactImageNode, PR_CONTACT_IMAGE_NODE_FIELDS)

@@ -26,6 +26,56 @@ inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
     return std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
 }
 
+// A field that most records leave empty, kept out of line: a pointer where it is empty, its
+// value allocated only once a record sets it to something. An empty field reads as one shared
+// empty value, so its getter hands out a reference as an inline field's does. A record of
+// twenty fields that each hold a string or a list would otherwise carry their empty shells
+// (32 or 24 bytes each) in every one of a million contacts.
+template <class T>
+class PROutOfLine {
+public:
+    PROutOfLine() = default;
+    PROutOfLine(const PROutOfLine& other) : value_(other.value_ ? std::make_unique<T>(*other.value_) : nullptr) {}
+    PROutOfLine(PROutOfLine&&) noexcept = default;
+    PROutOfLine& operator=(const PROutOfLine& other) {
+        if (this != &other) *this = other.get();
+        return *this;
+    }
+    PROutOfLine& operator=(PROutOfLine&&) noexcept = default;
+    ~PROutOfLine() = default;
+
+    // An empty value allocates nothing; one set before is refilled in place.
+    PROutOfLine& operator=(const T& value) {
+        if (value_)
+            *value_ = value;
+        else if (!isEmpty(value))
+            value_ = std::make_unique<T>(value);
+        return *this;
+    }
+    PROutOfLine& operator=(T&& value) {
+        if (value_)
+            *value_ = std::move(value);
+        else if (!isEmpty(value))
+            value_ = std::make_unique<T>(std::move(value));
+        return *this;
+    }
+
+    const T& get() const { return value_ ? *value_ : empty(); }
+
+private:
+    static const T& empty() {
+        static const T kEmpty{};
+        return kEmpty;
+    }
+    static bool isEmpty(const T& value) {
+        if constexpr (requires { value.empty(); })
+            return value.empty();
+        else
+            return !value;
+    }
+    std::unique_ptr<T> value_;
+};
+
 // One field as a plain value: absent, flag, signed or unsigned number, or text. Bytes are
 // listed as their length and arrays as their element count.
 using PRFieldValue = std::variant<std::nullptr_t, bool, int64_t, uint64_t, std::string>;
@@ -94,6 +144,14 @@ template <class T>
 PRFieldView view(const std::vector<T>& v) {
     return static_cast<uint64_t>(v.size());
 }
+template <class T>
+PRFieldValue value(const PROutOfLine<T>& v) {
+    return value(v.get());
+}
+template <class T>
+PRFieldView view(const PROutOfLine<T>& v) {
+    return view(v.get());
+}
 
 // What a getter hands out: the field itself, but a shared text as the text, and a date or a
 // short text as a text of its own.
@@ -104,6 +162,22 @@ const T& get(const T& v) {
 inline const std::string& get(const PRSharedText& v) { return v.str(); }
 inline std::string get(const PRDateText& v) { return v.str(); }
 inline std::string get(const PRShortText& v) { return v.str(); }
+template <class T>
+const T& get(const PROutOfLine<T>& v) {
+    return v.get();
+}
+
+// What a setter takes: the field's own type, or the value an out-of-line field holds.
+template <class T>
+struct Settable {
+    using type = T;
+};
+template <class T>
+struct Settable<PROutOfLine<T>> {
+    using type = T;
+};
+template <class T>
+using SettableType = typename Settable<T>::type;
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and
@@ -112,10 +186,11 @@ inline std::string get(const PRShortText& v) { return v.str(); }
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
 // A setter given a value to copy assigns it into the field's own storage, so a record that
 // is refilled for the next value allocates nothing when the value fits.
-#define PR_FIELD_ACCESSORS(Type, name, setter, start)                \
-    decltype(auto) name() const { return ::pr_field::get(name##_); } \
-    void setter(const Type& value) { name##_ = value; }              \
-    void setter(Type&& value) { name##_ = std::move(value); }
+// A field whose type is PROutOfLine<T> is set and read as a T.
+#define PR_FIELD_ACCESSORS(Type, name, setter, start)                             \
+    decltype(auto) name() const { return ::pr_field::get(name##_); }              \
+    void setter(const ::pr_field::SettableType<Type>& value) { name##_ = value; } \
+    void setter(::pr_field::SettableType<Type>&& value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
 
