@@ -32,42 +32,45 @@ struct PRContactAddress {
 // contacts hold a name, a number or two and perhaps an e-mail address; the fields they mostly
 // leave empty are kept out of line, so that each of hundreds of thousands of contacts does not
 // carry their empty shells.
-#define PR_CONTACT_NODE_FIELDS(X)                                                             \
-    X(int, rowid, setRowid, -1)                                                               \
-    X(std::string, contactName, setContactName, {})                                           \
-    X(std::string, contactPhone, setContactPhone, {})                                         \
-    X(std::string, contactEmail, setContactEmail, {})                                         \
-    X(PROutOfLine<std::string>, contactHomepage, setContactHomepage, {})                      \
-    X(PROutOfLine<std::string>, contactCompany, setContactCompany, {})                        \
-    X(PROutOfLine<std::string>, contactBirthday, setContactBirthday, {})                      \
-    X(PROutOfLine<std::string>, contactJobtitle, setContactJobtitle, {})                      \
-    X(PROutOfLine<std::string>, contactNote, setContactNote, {})                              \
-    X(PROutOfLine<std::string>, contactAdress, setContactAdress, {})                          \
-    X(std::string, contactFirstName, setContactFirstName, {})                                 \
-    X(PROutOfLine<std::string>, contactMiddleName, setContactMiddleName, {})                  \
-    X(std::string, contactLastName, setContactLastName, {})                                   \
-    X(PROutOfLine<std::string>, contactPrefix, setContactPrefix, {})                          \
-    X(PROutOfLine<std::string>, contactSuffix, setContactSuffix, {})                          \
-    X(PROutOfLine<std::string>, contactOrganization, setContactOrganization, {})              \
-    X(PROutOfLine<std::string>, contactDepartment, setContactDepartment, {})                  \
-    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})                       \
-    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})                       \
-    X(PROutOfLine<std::vector<PRContactValue>>, contactHomepages, setContactHomepages, {})    \
-    X(PROutOfLine<std::vector<PRContactAddress>>, contactAddresses, setContactAddresses, {})  \
-    X(PROutOfLine<std::vector<PRContactHandle>>, contactMessengers, setContactMessengers, {}) \
-    X(PROutOfLine<std::vector<PRContactHandle>>, contactProfiles, setContactProfiles, {})     \
-    X(PROutOfLine<PRBytes>, imageData, setImageData, {})                                      \
-    X(bool, bDeleted, setBDeleted, false)                                                     \
+#define PR_CONTACT_NODE_FIELDS(X, R)                                             \
+    X(int, rowid, setRowid, -1)                                                  \
+    X(std::string, contactName, setContactName, {})                              \
+    X(std::string, contactPhone, setContactPhone, {})                            \
+    X(std::string, contactEmail, setContactEmail, {})                            \
+    R(std::string, contactHomepage, setContactHomepage, {})                      \
+    R(std::string, contactCompany, setContactCompany, {})                        \
+    R(std::string, contactBirthday, setContactBirthday, {})                      \
+    R(std::string, contactJobtitle, setContactJobtitle, {})                      \
+    R(std::string, contactNote, setContactNote, {})                              \
+    R(std::string, contactAdress, setContactAdress, {})                          \
+    X(std::string, contactFirstName, setContactFirstName, {})                    \
+    R(std::string, contactMiddleName, setContactMiddleName, {})                  \
+    X(std::string, contactLastName, setContactLastName, {})                      \
+    R(std::string, contactPrefix, setContactPrefix, {})                          \
+    R(std::string, contactSuffix, setContactSuffix, {})                          \
+    R(std::string, contactOrganization, setContactOrganization, {})              \
+    R(std::string, contactDepartment, setContactDepartment, {})                  \
+    X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})          \
+    X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})          \
+    R(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})    \
+    R(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {})  \
+    R(std::vector<PRContactHandle>, contactMessengers, setContactMessengers, {}) \
+    R(std::vector<PRContactHandle>, contactProfiles, setContactProfiles, {})     \
+    R(PRBytes, imageData, setImageData, {})                                      \
+    X(bool, bDeleted, setBDeleted, false)                                        \
     X(bool, bSelected, setBSelected, false)
 
+using PRContactRareValue = std::variant<std::string, std::vector<PRContactValue>, std::vector<PRContactAddress>,
+                                        std::vector<PRContactHandle>, PRBytes>;
+
 class PRContactNode final : public PRRecord {
-    PR_RECORD(PRContactNode, PR_CONTACT_NODE_FIELDS)
+    PR_RECORD_WITH_RARE(PRContactNode, PR_CONTACT_NODE_FIELDS, PRContactRareValue)
 };
-static_assert(sizeof(PRContactNode) <= 384, "an address book holds hundreds of thousands");
+static_assert(sizeof(PRContactNode) <= 256, "an address book holds hundreds of thousands");
 
 #define PR_CONTACT_IMAGE_NODE_FIELDS(X) \
     X(int, rowid, setRowid, -1)         \
-    X(PROutOfLine<PRBytes>, imageData, setImageData, {})
+    X(PRBytes, imageData, setImageData, {})
 
 class PRContactImageNode final : public PRRecord {
     PR_RECORD(PRContactImageNode, PR_CONTACT_IMAGE_NODE_FIELDS)

@@ -7,6 +7,7 @@
 #include "model/PRShortText.h"
 #include "platform/NSObject.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,54 +27,51 @@ inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
     return std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
 }
 
-// A field that most records leave empty, kept out of line: a pointer where it is empty, its
-// value allocated only once a record sets it to something. An empty field reads as one shared
-// empty value, so its getter hands out a reference as an inline field's does. A record of
-// twenty fields that each hold a string or a list would otherwise carry their empty shells
-// (32 or 24 bytes each) in every one of a million contacts.
-template <class T>
-class PROutOfLine {
+// The fields of a record that most records leave empty, kept together out of line: a record
+// holds only those it sets, each with its number among these fields, and an empty field reads
+// as one shared empty value, so that its getter hands out a reference as an inline field's
+// does. Value is a std::variant of the fields' types. A contact of twenty texts and lists, of
+// which it sets a name and a number or two, would otherwise carry the empty shells of all the
+// others (24 or 32 bytes each) in every one of a million contacts.
+template <class Value>
+class PRRareFields {
 public:
-    PROutOfLine() = default;
-    PROutOfLine(const PROutOfLine& other) : value_(other.value_ ? std::make_unique<T>(*other.value_) : nullptr) {}
-    PROutOfLine(PROutOfLine&&) noexcept = default;
-    PROutOfLine& operator=(const PROutOfLine& other) {
-        if (this != &other) *this = other.get();
-        return *this;
-    }
-    PROutOfLine& operator=(PROutOfLine&&) noexcept = default;
-    ~PROutOfLine() = default;
-
-    // An empty value allocates nothing; one set before is refilled in place.
-    PROutOfLine& operator=(const T& value) {
-        if (value_)
-            *value_ = value;
-        else if (!isEmpty(value))
-            value_ = std::make_unique<T>(value);
-        return *this;
-    }
-    PROutOfLine& operator=(T&& value) {
-        if (value_)
-            *value_ = std::move(value);
-        else if (!isEmpty(value))
-            value_ = std::make_unique<T>(std::move(value));
-        return *this;
-    }
-
-    const T& get() const { return value_ ? *value_ : empty(); }
-
-private:
-    static const T& empty() {
+    template <class T>
+    const T& get(uint8_t field) const {
+        for (const Slot& slot : slots_)
+            if (slot.field == field) return std::get<T>(slot.value);
         static const T kEmpty{};
         return kEmpty;
     }
+    // An empty value is not kept: the field then reads as empty again.
+    template <class T>
+    void set(uint8_t field, T&& value) {
+        const auto at =
+            std::find_if(slots_.begin(), slots_.end(), [field](const Slot& slot) { return slot.field == field; });
+        const bool empty = isEmpty(value);
+        if (at != slots_.end()) {
+            if (empty)
+                slots_.erase(at);
+            else
+                at->value = std::forward<T>(value);
+        } else if (!empty) {
+            slots_.push_back({field, Value(std::forward<T>(value))});
+        }
+    }
+
+private:
+    template <class T>
     static bool isEmpty(const T& value) {
         if constexpr (requires { value.empty(); })
             return value.empty();
         else
             return !value;
     }
-    std::unique_ptr<T> value_;
+    struct Slot {
+        uint8_t field;
+        Value value;
+    };
+    std::vector<Slot> slots_;
 };
 
 // One field as a plain value: absent, flag, signed or unsigned number, or text. Bytes are
@@ -144,14 +142,6 @@ template <class T>
 PRFieldView view(const std::vector<T>& v) {
     return static_cast<uint64_t>(v.size());
 }
-template <class T>
-PRFieldValue value(const PROutOfLine<T>& v) {
-    return value(v.get());
-}
-template <class T>
-PRFieldView view(const PROutOfLine<T>& v) {
-    return view(v.get());
-}
 
 // What a getter hands out: the field itself, but a shared text as the text, and a date or a
 // short text as a text of its own.
@@ -162,22 +152,6 @@ const T& get(const T& v) {
 inline const std::string& get(const PRSharedText& v) { return v.str(); }
 inline std::string get(const PRDateText& v) { return v.str(); }
 inline std::string get(const PRShortText& v) { return v.str(); }
-template <class T>
-const T& get(const PROutOfLine<T>& v) {
-    return v.get();
-}
-
-// What a setter takes: the field's own type, or the value an out-of-line field holds.
-template <class T>
-struct Settable {
-    using type = T;
-};
-template <class T>
-struct Settable<PROutOfLine<T>> {
-    using type = T;
-};
-template <class T>
-using SettableType = typename Settable<T>::type;
 }  // namespace pr_field
 
 // A record class lists its fields once, as X(Type, getter, setter, start value), and
@@ -186,13 +160,39 @@ using SettableType = typename Settable<T>::type;
 #define PR_FIELD_MEMBER(Type, name, setter, start) Type name##_ = start;
 // A setter given a value to copy assigns it into the field's own storage, so a record that
 // is refilled for the next value allocates nothing when the value fits.
-// A field whose type is PROutOfLine<T> is set and read as a T.
-#define PR_FIELD_ACCESSORS(Type, name, setter, start)                             \
-    decltype(auto) name() const { return ::pr_field::get(name##_); }              \
-    void setter(const ::pr_field::SettableType<Type>& value) { name##_ = value; } \
-    void setter(::pr_field::SettableType<Type>&& value) { name##_ = std::move(value); }
+#define PR_FIELD_ACCESSORS(Type, name, setter, start)                \
+    decltype(auto) name() const { return ::pr_field::get(name##_); } \
+    void setter(const Type& value) { name##_ = value; }              \
+    void setter(Type&& value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
+
+// A record whose list also names rarely set fields, as R(Type, getter, setter, start) among the
+// X(...) in declared order, lists them as FIELDS(X, R) and is made by PR_RECORD_WITH_RARE,
+// given a std::variant of the rare fields' types: those fields are kept in a PRRareFields, with
+// the same getters (a reference to the value) and setters as the others.
+#define PR_NO_FIELD(Type, name, setter, start)
+#define PR_RARE_FIELD_NUMBER(Type, name, setter, start) kRare_##name,
+#define PR_RARE_FIELD_ACCESSORS(Type, name, setter, start)                      \
+    const Type& name() const { return rare_.template get<Type>(kRare_##name); } \
+    void setter(const Type& value) { rare_.set(kRare_##name, value); }          \
+    void setter(Type&& value) { rare_.set(kRare_##name, std::move(value)); }
+#define PR_RARE_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name())},
+#define PR_RARE_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name()));
+
+#define PR_RECORD_WITH_RARE(Class, FIELDS, RareValue)                                                         \
+public:                                                                                                       \
+    const char* className() const override { return #Class; }                                                 \
+    std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY, PR_RARE_FIELD_ENTRY)}; }    \
+    void visitFields(PRFieldVisitor& visitor) const override { FIELDS(PR_FIELD_VISIT, PR_RARE_FIELD_VISIT); } \
+    FIELDS(PR_FIELD_ACCESSORS, PR_RARE_FIELD_ACCESSORS)                                                       \
+                                                                                                              \
+private:                                                                                                      \
+    enum RareField : uint8_t { FIELDS(PR_NO_FIELD, PR_RARE_FIELD_NUMBER) };                                   \
+    FIELDS(PR_FIELD_MEMBER, PR_NO_FIELD)                                                                      \
+    PRRareFields<RareValue> rare_;                                                                            \
+                                                                                                              \
+public:
 
 #define PR_RECORD(Class, FIELDS)                                                         \
 public:                                                                                  \
