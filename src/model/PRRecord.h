@@ -32,7 +32,9 @@ inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
 // as one shared empty value, so that its getter hands out a reference as an inline field's
 // does. Value is a std::variant of the fields' types. A contact of twenty texts and lists, of
 // which it sets a name and a number or two, would otherwise carry the empty shells of all the
-// others (24 or 32 bytes each) in every one of a million contacts.
+// others (24 or 32 bytes each) in every one of a million contacts. What a getter hands out
+// lasts until a rare field of the same record is next set: readers fill a record before they
+// post it, and no one sets it after.
 template <class Value>
 class PRRareFields {
 public:
