@@ -28,38 +28,45 @@ struct PRContactAddress {
 
 // The joined fields (contactName, contactPhone...) are what lists and text files show; the
 // parts beside them (name parts, every value with its label) are what a vCard is made of, so
-// that a number holding blanks or a name without a first part is never guessed back.
-#define PR_CONTACT_NODE_FIELDS(X)                                                \
+// that a number holding blanks or a name without a first part is never guessed back. Most
+// contacts hold a name, a number or two and perhaps an e-mail address; the fields they mostly
+// leave empty are kept out of line, so that each of hundreds of thousands of contacts does not
+// carry their empty shells.
+#define PR_CONTACT_NODE_FIELDS(X, R)                                             \
     X(int, rowid, setRowid, -1)                                                  \
     X(std::string, contactName, setContactName, {})                              \
     X(std::string, contactPhone, setContactPhone, {})                            \
     X(std::string, contactEmail, setContactEmail, {})                            \
-    X(std::string, contactHomepage, setContactHomepage, {})                      \
-    X(std::string, contactCompany, setContactCompany, {})                        \
-    X(std::string, contactBirthday, setContactBirthday, {})                      \
-    X(std::string, contactJobtitle, setContactJobtitle, {})                      \
-    X(std::string, contactNote, setContactNote, {})                              \
-    X(std::string, contactAdress, setContactAdress, {})                          \
+    R(std::string, contactHomepage, setContactHomepage, {})                      \
+    R(std::string, contactCompany, setContactCompany, {})                        \
+    R(std::string, contactBirthday, setContactBirthday, {})                      \
+    R(std::string, contactJobtitle, setContactJobtitle, {})                      \
+    R(std::string, contactNote, setContactNote, {})                              \
+    R(std::string, contactAdress, setContactAdress, {})                          \
     X(std::string, contactFirstName, setContactFirstName, {})                    \
-    X(std::string, contactMiddleName, setContactMiddleName, {})                  \
+    R(std::string, contactMiddleName, setContactMiddleName, {})                  \
     X(std::string, contactLastName, setContactLastName, {})                      \
-    X(std::string, contactPrefix, setContactPrefix, {})                          \
-    X(std::string, contactSuffix, setContactSuffix, {})                          \
-    X(std::string, contactOrganization, setContactOrganization, {})              \
-    X(std::string, contactDepartment, setContactDepartment, {})                  \
+    R(std::string, contactPrefix, setContactPrefix, {})                          \
+    R(std::string, contactSuffix, setContactSuffix, {})                          \
+    R(std::string, contactOrganization, setContactOrganization, {})              \
+    R(std::string, contactDepartment, setContactDepartment, {})                  \
     X(std::vector<PRContactValue>, contactPhones, setContactPhones, {})          \
     X(std::vector<PRContactValue>, contactEmails, setContactEmails, {})          \
-    X(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})    \
-    X(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {})  \
-    X(std::vector<PRContactHandle>, contactMessengers, setContactMessengers, {}) \
-    X(std::vector<PRContactHandle>, contactProfiles, setContactProfiles, {})     \
-    X(PRBytes, imageData, setImageData, {})                                      \
+    R(std::vector<PRContactValue>, contactHomepages, setContactHomepages, {})    \
+    R(std::vector<PRContactAddress>, contactAddresses, setContactAddresses, {})  \
+    R(std::vector<PRContactHandle>, contactMessengers, setContactMessengers, {}) \
+    R(std::vector<PRContactHandle>, contactProfiles, setContactProfiles, {})     \
+    R(PRBytes, imageData, setImageData, {})                                      \
     X(bool, bDeleted, setBDeleted, false)                                        \
     X(bool, bSelected, setBSelected, false)
 
+using PRContactRareValue = std::variant<std::string, std::vector<PRContactValue>, std::vector<PRContactAddress>,
+                                        std::vector<PRContactHandle>, PRBytes>;
+
 class PRContactNode final : public PRRecord {
-    PR_RECORD(PRContactNode, PR_CONTACT_NODE_FIELDS)
+    PR_RECORD_WITH_RARE(PRContactNode, PR_CONTACT_NODE_FIELDS, PRContactRareValue)
 };
+static_assert(sizeof(PRContactNode) <= 256, "an address book holds hundreds of thousands");
 
 #define PR_CONTACT_IMAGE_NODE_FIELDS(X) \
     X(int, rowid, setRowid, -1)         \

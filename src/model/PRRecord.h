@@ -7,6 +7,7 @@
 #include "model/PRShortText.h"
 #include "platform/NSObject.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,6 +26,55 @@ using PROptionalText = std::optional<std::string>;
 inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
     return std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
 }
+
+// The fields of a record that most records leave empty, kept together out of line: a record
+// holds only those it sets, each with its number among these fields, and an empty field reads
+// as one shared empty value, so that its getter hands out a reference as an inline field's
+// does. Value is a std::variant of the fields' types. A contact of twenty texts and lists, of
+// which it sets a name and a number or two, would otherwise carry the empty shells of all the
+// others (24 or 32 bytes each) in every one of a million contacts. What a getter hands out
+// lasts until a rare field of the same record is next set: readers fill a record before they
+// post it, and no one sets it after.
+template <class Value>
+class PRRareFields {
+public:
+    template <class T>
+    const T& get(uint8_t field) const {
+        for (const Slot& slot : slots_)
+            if (slot.field == field) return std::get<T>(slot.value);
+        static const T kEmpty{};
+        return kEmpty;
+    }
+    // An empty value is not kept: the field then reads as empty again.
+    template <class T>
+    void set(uint8_t field, T&& value) {
+        const auto at =
+            std::find_if(slots_.begin(), slots_.end(), [field](const Slot& slot) { return slot.field == field; });
+        const bool empty = isEmpty(value);
+        if (at != slots_.end()) {
+            if (empty)
+                slots_.erase(at);
+            else
+                at->value = std::forward<T>(value);
+        } else if (!empty) {
+            slots_.push_back({field, Value(std::forward<T>(value))});
+        }
+    }
+
+private:
+    template <class T>
+    static bool isEmpty(const T& value) {
+        if constexpr (requires { value.empty(); })
+            return value.empty();
+        else
+            return !value;
+    }
+    struct Slot {
+        uint8_t field;
+        Value value;
+    };
+    std::vector<Slot> slots_;
+};
 
 // One field as a plain value: absent, flag, signed or unsigned number, or text. Bytes are
 // listed as their length and arrays as their element count.
@@ -118,6 +168,33 @@ inline std::string get(const PRShortText& v) { return v.str(); }
     void setter(Type&& value) { name##_ = std::move(value); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
+
+// A record whose list also names rarely set fields, as R(Type, getter, setter, start) among the
+// X(...) in declared order, lists them as FIELDS(X, R) and is made by PR_RECORD_WITH_RARE,
+// given a std::variant of the rare fields' types: those fields are kept in a PRRareFields, with
+// the same getters (a reference to the value) and setters as the others.
+#define PR_NO_FIELD(Type, name, setter, start)
+#define PR_RARE_FIELD_NUMBER(Type, name, setter, start) kRare_##name,
+#define PR_RARE_FIELD_ACCESSORS(Type, name, setter, start)                      \
+    const Type& name() const { return rare_.template get<Type>(kRare_##name); } \
+    void setter(const Type& value) { rare_.set(kRare_##name, value); }          \
+    void setter(Type&& value) { rare_.set(kRare_##name, std::move(value)); }
+#define PR_RARE_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name())},
+#define PR_RARE_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name()));
+
+#define PR_RECORD_WITH_RARE(Class, FIELDS, RareValue)                                                         \
+public:                                                                                                       \
+    const char* className() const override { return #Class; }                                                 \
+    std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY, PR_RARE_FIELD_ENTRY)}; }    \
+    void visitFields(PRFieldVisitor& visitor) const override { FIELDS(PR_FIELD_VISIT, PR_RARE_FIELD_VISIT); } \
+    FIELDS(PR_FIELD_ACCESSORS, PR_RARE_FIELD_ACCESSORS)                                                       \
+                                                                                                              \
+private:                                                                                                      \
+    enum RareField : uint8_t { FIELDS(PR_NO_FIELD, PR_RARE_FIELD_NUMBER) };                                   \
+    FIELDS(PR_FIELD_MEMBER, PR_NO_FIELD)                                                                      \
+    PRRareFields<RareValue> rare_;                                                                            \
+                                                                                                              \
+public:
 
 #define PR_RECORD(Class, FIELDS)                                                         \
 public:                                                                                  \
