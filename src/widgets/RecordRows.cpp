@@ -1,5 +1,6 @@
 #include "widgets/RecordRows.h"
 
+#include "platform/WordHash.h"
 #include "widgets/FoldedText.h"
 
 #include <algorithm>
@@ -32,22 +33,10 @@ std::vector<RecordRows::Row> orderByRank(const std::vector<RecordRows::Row>& row
 // A text's digest, eight bytes at a time: cheap beside making the text (a general hash takes as
 // long as the rest of a column's order).
 uint64_t digestOf(QStringView text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    size_t left = size_t(text.size()) * sizeof(char16_t);
-    uint64_t digest = 0x9e3779b97f4a7c15ULL ^ left;
-    auto mix = [&digest](uint64_t word) {
-        digest = (digest ^ word) * 0xff51afd7ed558ccdULL;
-        digest ^= digest >> 29;
-    };
-    for (; left >= 8; left -= 8, bytes += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes, 8);
-        mix(word);
-    }
-    uint64_t rest = 0;
-    std::memcpy(&rest, bytes, left);
-    mix(rest);
-    return digest;
+    WordHash digest;
+    digest.word(uint64_t(text.size()));
+    digest.mix(text.data(), size_t(text.size()) * sizeof(char16_t));
+    return digest.h;
 }
 
 // A record's key told apart from any other it may come to hold. Read in place: a column of a

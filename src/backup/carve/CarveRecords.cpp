@@ -5,6 +5,7 @@
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
 #include "model/PRRecordFields.h"
+#include "platform/WordHash.h"
 
 #include <algorithm>
 #include <bit>
@@ -486,22 +487,7 @@ private:
                        bool* lost = nullptr) {
         const int rowidAlias = shape.rowidAlias;
         out = {};
-        struct Hash {
-            uint64_t h = 1469598103934665603ULL;
-            void word(uint64_t w) {
-                h = (h ^ w) * 0x9E3779B97F4A7C15ULL;
-                h ^= h >> 29;
-            }
-            void mix(const char* bytes, size_t n) {
-                for (; n >= 8; bytes += 8, n -= 8) {
-                    uint64_t w;
-                    std::memcpy(&w, bytes, 8);
-                    word(w);
-                }
-                uint64_t w = 0;
-                std::memcpy(&w, bytes, n);
-                word(w);
-            }
+        struct Hash : WordHash {
             void value(const CarvedValue& v, const char* text) {
                 if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
                     uint64_t bits;
