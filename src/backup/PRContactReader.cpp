@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <deque>
 #include <iterator>
 #include <unordered_map>
 
