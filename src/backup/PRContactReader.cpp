@@ -2,18 +2,19 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "backup/ContactBookRows.h"
 #include "backup/TableInParts.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <iterator>
 #include <unordered_map>
 
 namespace {
+
+using namespace contactrows;
 
 const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 const char* const kImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
@@ -23,17 +24,6 @@ const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata"
 const char* const kPeopleColumns =
     "Rowid, first, Department,DisplayName,firstPhonetic,jobTitle,organization,middle,"
     "middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday";
-// Every value of every person in one pass, in the table's order: asked person by person, a
-// table without an index on record_id (as the device keeps it) is read through once per person.
-const char* const kValuesColumns = "property,label,value, UID, record_id";
-// A postal address keeps its parts (street, city, ZIP...) as rows of ABMultiValueEntry under the
-// multi-value's UID, each named by a row of ABMultiValueEntryKey; its own value is NULL. All of
-// them in one pass, each multi-value's together in the order of their keys.
-const char* const kEntryPartsQuery =
-    "select ABMultiValueEntry.parent_id, ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry "
-    "left join ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID "
-    "order by ABMultiValueEntry.parent_id, ABMultiValueEntry.key";
-
 // A birthday is stored as seconds from 2001-01-01 ("-662731200.000000"), near noon GMT so that
 // its day is the same everywhere: shown and written as that day, never as the raw count. A
 // birthday entered without a year is stored in the year 1604, and is that day of no year
@@ -83,57 +73,22 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     return contact;
 }
 
-// The parts of the multi-values kept in ABMultiValueEntry (a postal address, a messaging handle,
-// a social profile), each under its key name in lower case ("street", "username"...), trimmed;
-// empty parts are left out. Read once, then asked from any thread.
-class EntryParts {
-public:
-    explicit EntryParts(BackupDatabase& book) {
-        book.query(kEntryPartsQuery, [&](const BackupDatabase::Row& row) {
-            auto value = backupreader::text(row.text(2));
-            if (!value) return;
-            std::string key = row.text(1) ? row.text(1) : "";
-            for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            std::string part(trimmedText(*value));
-            if (!part.empty()) entries_.push_back({row.integer(0), std::move(key), std::move(part)});
-        });
-        // By the multi-value as it is asked for, each one's parts still in the order of their keys.
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.parent < b.parent; });
-    }
-    // The parts of the multi-value uid, in the order of their keys.
-    std::vector<std::pair<std::string, std::string>> of(int64_t uid) const {
-        std::vector<std::pair<std::string, std::string>> found;
-        auto byParent = [](const Entry& e, int64_t id) { return e.parent < id; };
-        for (auto e = std::lower_bound(entries_.begin(), entries_.end(), uid, byParent);
-             e != entries_.end() && e->parent == uid; ++e)
-            found.emplace_back(e->key, e->value);
-        return found;
-    }
-
-private:
-    struct Entry {
-        int64_t parent;
-        std::string key, value;
-    };
-    std::vector<Entry> entries_;  // by parent, as the query orders them
-};
-
 // The parts of one postal address ("Street", "City", "State", "ZIP", "Country"; the country
 // code says what the country's name says already, other keys are kept nowhere). Nothing when it
 // has no part.
 std::optional<PRContactAddress> addressOf(const EntryParts& parts, int64_t uid) {
     PRContactAddress address;
     bool any = false;
-    for (auto& [key, value] : parts.of(uid)) {
-        std::string* into = key == "street"    ? &address.street
-                            : key == "city"    ? &address.city
-                            : key == "state"   ? &address.state
-                            : key == "zip"     ? &address.zip
-                            : key == "country" ? &address.country
-                                               : nullptr;
+    using Key = EntryParts::Key;
+    for (const EntryParts::Entry& part : parts.of(uid)) {
+        std::string* into = part.key == Key::kStreet    ? &address.street
+                            : part.key == Key::kCity    ? &address.city
+                            : part.key == Key::kState   ? &address.state
+                            : part.key == Key::kZip     ? &address.zip
+                            : part.key == Key::kCountry ? &address.country
+                                                        : nullptr;
         if (!into) continue;
-        *into = std::move(value);
+        *into = part.value();
         any = true;
     }
     if (!any) return std::nullopt;
@@ -144,10 +99,11 @@ std::optional<PRContactAddress> addressOf(const EntryParts& parts, int64_t uid) 
 // user name or an address.
 std::optional<PRContactHandle> handleOf(const EntryParts& parts, int64_t uid) {
     PRContactHandle handle;
-    for (auto& [key, value] : parts.of(uid)) {
-        if (key == "service") handle.service = std::move(value);
-        if (key == "username") handle.username = std::move(value);
-        if (key == "url") handle.url = std::move(value);
+    using Key = EntryParts::Key;
+    for (const EntryParts::Entry& part : parts.of(uid)) {
+        if (part.key == Key::kService) handle.service = part.value();
+        if (part.key == Key::kUsername) handle.username = part.value();
+        if (part.key == Key::kUrl) handle.url = part.value();
     }
     if (handle.username.empty() && handle.url.empty()) return std::nullopt;
     return handle;
@@ -160,77 +116,10 @@ std::string addressLine(const PRContactAddress& a) {
     return line;
 }
 
-// The address book's labels by row number: "_$!<Mobile>!$_" is kept as "Mobile", a label the
-// user typed as it stands.
-std::unordered_map<int64_t, std::string> readLabels(BackupDatabase& book) {
-    std::unordered_map<int64_t, std::string> labels;
-    book.query("select ROWID, value from ABMultiValueLabel", [&](const BackupDatabase::Row& row) {
-        std::string label = backupreader::text(row.text(1)).value_or("");
-        constexpr std::string_view kOpen = "_$!<", kClose = ">!$_";
-        if (label.size() >= kOpen.size() + kClose.size() && label.starts_with(kOpen) && label.ends_with(kClose))
-            label = label.substr(kOpen.size(), label.size() - kOpen.size() - kClose.size());
-        labels.emplace(row.integer(0), std::move(label));
-    });
-    return labels;
-}
-
-// One multi-value row (phone, e-mail, postal address, web page) as read.
-struct Value {
-    long long property = 0;  // 0 where none is kept
-    std::optional<std::string> text;
-    int64_t uid = 0;
-    std::optional<int64_t> label;
-};
-
-// The values of every person, each person's together in table order, read in parts side by
-// side. A person's values are asked for, and taken, by one thread alone.
-class PersonValues {
-public:
-    explicit PersonValues(BackupDatabase& book) {
-        using Named = std::optional<std::pair<int64_t, Value>>;
-        auto newMaker = [] {
-            return [](const BackupDatabase::Row& row) -> Named {
-                const std::optional<int64_t> person = row.wholeNumber(4);
-                if (!person) return std::nullopt;
-                return std::make_pair(*person, Value{row.decimal(0).value_or(0), backupreader::text(row.text(2)),
-                                                     row.integer(3), row.wholeNumber(1)});
-            };
-        };
-        tableparts::read(book, "abmultivalue", kValuesColumns, newMaker, [&](Named&& named) {
-            if (!named) return;
-            byPerson_.emplace_back(named->first, static_cast<uint32_t>(values_.size()));
-            values_.push_back(std::move(named->second));
-        });
-        // The values stay where they were read; their places are sorted (a tenth of their size).
-        std::sort(byPerson_.begin(), byPerson_.end());
-    }
-    // The values of the person, in table order, for that person's thread to take.
-    void of(int64_t person, std::vector<Value*>& into) {
-        into.clear();
-        for (auto at = std::lower_bound(byPerson_.begin(), byPerson_.end(), std::make_pair(person, uint32_t{0}));
-             at != byPerson_.end() && at->first == person; ++at)
-            into.push_back(&values_[at->second]);
-    }
-
-private:
-    std::vector<Value> values_;                           // in table order
-    std::vector<std::pair<int64_t, uint32_t>> byPerson_;  // (person, place of a value), sorted
-};
-
-// The address book's property numbers of the multi-values read.
-enum Property : long long {
-    kPhone = 3,
-    kEmail = 4,
-    kPostalAddress = 5,
-    kMessenger = 13,  // instant messaging: service and user name in ABMultiValueEntry
-    kHomepage = 22,
-    kSocialProfile = 46,  // service, user name and address in ABMultiValueEntry
-};
-
 // Gives a person their values: each kept with its label, and the shown fields joined by blanks
 // (addresses, which hold blanks and commas themselves, by "; ").
-void addValues(PRContactNode& contact, const std::vector<Value*>& values, const EntryParts& addressParts,
-               const std::unordered_map<int64_t, std::string>& labels) {
+void addValues(PRContactNode& contact, const std::vector<const Value*>& values, const EntryParts& addressParts,
+               const Labels& labels) {
     std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
                 homepages = contact.contactHomepage();
     std::vector<PRContactValue> phoneList, emailList, homepageList;
@@ -239,7 +128,7 @@ void addValues(PRContactNode& contact, const std::vector<Value*>& values, const 
     // Each list takes its room once: a contact's values are counted before they are kept.
     size_t count[4] = {};
     for (const Value* v : values) {
-        const long long property = v->property;
+        const long long property = v->property();
         count[0] += property == kPhone;
         count[1] += property == kEmail;
         count[2] += property == kHomepage;
@@ -249,14 +138,13 @@ void addValues(PRContactNode& contact, const std::vector<Value*>& values, const 
     emailList.reserve(count[1]);
     homepageList.reserve(count[2]);
     addressList.reserve(count[3]);
-    for (Value* each : values) {
-        Value& v = *each;
-        std::string label;
-        if (v.label)
-            if (auto found = labels.find(*v.label); found != labels.end()) label = found->second;
-        const long long property = v.property;
+    for (const Value* each : values) {
+        const Value& v = *each;
+        std::string label = labels[v.label()];
+        const long long property = v.property();
+        const std::optional<std::string_view> text = v.text();  // trimmed as it was read
         if (property == kMessenger || property == kSocialProfile) {
-            std::optional<PRContactHandle> handle = handleOf(addressParts, v.uid);
+            std::optional<PRContactHandle> handle = handleOf(addressParts, v.uid());
             if (!handle) continue;
             handle->label = std::move(label);
             (property == kMessenger ? messengers : profiles).push_back(std::move(*handle));
@@ -264,11 +152,11 @@ void addValues(PRContactNode& contact, const std::vector<Value*>& values, const 
         }
         if (property == kPostalAddress) {
             std::optional<PRContactAddress> address;
-            if (v.text) {
+            if (text) {
                 address.emplace();
-                address->street = trimmedText(*v.text);
+                address->street = *text;
             } else {
-                address = addressOf(addressParts, v.uid);
+                address = addressOf(addressParts, v.uid());
             }
             if (!address) continue;
             address->label = std::move(label);
@@ -276,12 +164,8 @@ void addValues(PRContactNode& contact, const std::vector<Value*>& values, const 
             addressList.push_back(std::move(*address));
             continue;
         }
-        if (!v.text) continue;
-        // The value is the row's own copy: trimmed in place and moved into the record.
-        std::string& value = *v.text;
-        if (const std::string_view trimmed = trimmedText(value); trimmed.size() != value.size())
-            value = std::string(trimmed);
-        if (value.empty()) continue;
+        if (!text || text->empty()) continue;
+        std::string value(*text);
         std::string* joined = property == kPhone      ? &phones
                               : property == kEmail    ? &emails
                               : property == kHomepage ? &homepages
@@ -353,13 +237,13 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
 
     BackupDatabase book(bookPath);
     {  // what the contacts are made of goes before they are posted
-        const auto labels = readLabels(book);
+        const Labels labels(book);
         const EntryParts entryParts(book);
-        PersonValues values(book);
+        const PersonValues values(book, labels);
         // A contact is made with its values wherever its row is read (a part of a large address
         // book on a thread of its own), and listed here in the order of the rows.
         auto newMaker = [&] {
-            return [&, own = std::vector<Value*>()](const BackupDatabase::Row& row) mutable {
+            return [&, own = std::vector<const Value*>()](const BackupDatabase::Row& row) mutable {
                 PRContactNodePtr contact = contactFromRow(row);
                 if (auto found = imageByRow.find(contact->rowid()); found != imageByRow.end())
                     contact->setImageData(found->second);

@@ -1,8 +1,9 @@
 // A large table read in parts side by side. The rows of "SELECT columns FROM table" come in the
 // order a plain walk of the table gives them (by row id); each part, a stretch of row ids, is
 // read on a thread and connection of its own (to the same prepared database) and made into items
-// there, and the items are handed over in that order on the calling thread. A call history of a
-// million rows is read in a fraction of the time one connection takes.
+// there, and the items are handed over in that order on the calling thread (read), or kept by
+// the part's own reader where the caller finds them (readEach: nothing is held twice). A call
+// history of a million rows is read in a fraction of the time one connection takes.
 //
 // A table too small to gain, a table without row ids, or a query SQLite would answer other than
 // by walking the table is read plainly, on the calling thread. A part whose thread or connection
@@ -49,6 +50,48 @@ constexpr size_t kAhead = 8;
 std::string plainQuery(const Source& source, const std::string& columns);
 std::string partQuery(const Source& source, const std::string& columns);
 
+namespace detail {
+
+// Parts 1 and on of a read, each on a thread and connection of its own (to the same prepared
+// database) while the calling thread reads part 0: readPart(connection, k) reads part k and says
+// whether it read it whole.
+class PartThreads {
+public:
+    template <class ReadPart>
+    PartThreads(BackupDatabase& db, size_t parts, const ReadPart& readPart) : whole_(parts, 0) {
+        for (size_t k = 1; k < parts; ++k) {
+            try {
+                // Each thread its own copy of readPart, which may be a temporary of the caller's.
+                threads_.emplace_back([&db, readPart, this, k] {
+                    BackupDatabase own(db.prepared());
+                    whole_[k] = own.isOpen() && readPart(own, k);
+                });
+            } catch (const std::system_error&) {
+                break;  // no thread: the parts left are read on the calling thread
+            }
+        }
+    }
+    ~PartThreads() {
+        for (std::thread& thread : threads_)
+            if (thread.joinable()) thread.join();
+    }
+    PartThreads(const PartThreads&) = delete;
+    PartThreads& operator=(const PartThreads&) = delete;
+
+    // Waits for part k (from 1): false when it is to be read again on the calling thread.
+    bool join(size_t k) {
+        if (k - 1 >= threads_.size()) return false;
+        threads_[k - 1].join();
+        return whole_[k] != 0;
+    }
+
+private:
+    std::vector<std::thread> threads_;
+    std::vector<char> whole_;  // by part; not vector<bool>, whose elements share bytes across threads
+};
+
+}  // namespace detail
+
 // Reads the rows of source: newMaker() is called once per part on the part's thread and gives a
 // maker, whose calls (one per row, on that thread) give the items; take(item) gets every item
 // in order on the calling thread. False when the table cannot be read (no such table or column).
@@ -66,28 +109,14 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
         auto make = newMaker();
         return on.query(sql, {part.first, part.last}, [&](const BackupDatabase::Row& row) { use(make(row)); });
     };
-    struct Made {
-        std::vector<Item> items;
-        bool read = false;
-    };
-    std::vector<Made> made(parts.size());
-    std::vector<std::thread> threads;
-    for (size_t k = 1; k < parts.size(); ++k) {
-        try {
-            threads.emplace_back([&, k] {
-                BackupDatabase own(db.prepared());
-                made[k].read = own.isOpen() &&
-                               readPart(own, parts[k], [&](Item&& item) { made[k].items.push_back(std::move(item)); });
-            });
-        } catch (const std::system_error&) {
-            break;  // no thread: the parts left are read here
-        }
-    }
+    std::vector<std::vector<Item>> made(parts.size());
+    detail::PartThreads threads(db, parts.size(), [&](BackupDatabase& own, size_t k) {
+        return readPart(own, parts[k], [&](Item&& item) { made[k].push_back(std::move(item)); });
+    });
     const bool readFirst = readPart(db, parts[0], [&](Item&& item) { take(std::move(item)); });
     for (size_t k = 1; k < parts.size(); ++k) {
-        if (k - 1 < threads.size()) threads[k - 1].join();
-        if (made[k].read) {
-            std::vector<Item>& items = made[k].items;
+        if (threads.join(k)) {
+            std::vector<Item>& items = made[k];
             for (size_t i = 0; i < items.size(); ++i) {
                 // An item made on another thread is not in this one's cache: a record is asked
                 // for a few items before it is handed over.
@@ -99,6 +128,40 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
         } else {
             readPart(db, parts[k], [&](Item&& item) { take(std::move(item)); });
         }
+    }
+    return readFirst;
+}
+
+// Reads the rows of source with nothing handed over between threads: each part's rows go, in
+// order and on that part's thread, to a reader of its own, which keeps what it makes of them
+// where the caller finds it by the part's number. newReader(k) gives the reader of part k, on
+// the calling thread, for k = 0, 1... in turn before a row is read (once, for a table read
+// plainly); the parts' rows in the order of their numbers are the rows of one walk of the table.
+// A part whose thread or connection fails is read again on the calling thread by a new reader
+// from newReader(k), which drops what the first one kept. False when the table cannot be read
+// (no such table or column).
+template <class NewReader>
+bool readEach(BackupDatabase& db, const Source& source, const std::string& columns, NewReader newReader,
+              size_t maxParts = partsForThisMachine()) {
+    const std::vector<Part> parts = plan(db, source, columns, maxParts);
+    if (parts.empty()) {
+        auto reader = newReader(size_t{0});
+        return db.query(plainQuery(source, columns), [&](const BackupDatabase::Row& row) { reader(row); });
+    }
+    std::vector<std::optional<decltype(newReader(size_t{0}))>> readers(parts.size());
+    for (size_t k = 0; k < parts.size(); ++k) readers[k].emplace(newReader(k));
+    const std::string sql = partQuery(source, columns);
+    auto readPart = [&](BackupDatabase& on, size_t k) {
+        return on.query(sql, {parts[k].first, parts[k].last},
+                        [&](const BackupDatabase::Row& row) { (*readers[k])(row); });
+    };
+    detail::PartThreads threads(db, parts.size(), readPart);
+    const bool readFirst = readPart(db, 0);
+    for (size_t k = 1; k < parts.size(); ++k) {
+        if (threads.join(k)) continue;
+        readers[k].reset();
+        readers[k].emplace(newReader(k));
+        readPart(db, k);
     }
     return readFirst;
 }
