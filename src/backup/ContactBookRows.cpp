@@ -84,6 +84,7 @@ void Value::keepText(std::string_view text, carve::CarvedStore& store) {
         tag_ = static_cast<uint8_t>(property | text.size());
         return;
     }
+    static_assert(sizeof payload_ >= sizeof(const char*) + sizeof(uint32_t), "a stored text's place fits");
     // SQLite's texts are shorter than 2 GB.
     const uint32_t length = static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX));
     char* at = store.allocate(length);

@@ -78,8 +78,8 @@ private:
     uint8_t tag_;  // the property's place in kProperties (high bits), how payload_ holds the row (low bits)
 };
 
-// The values of every person, read in parts side by side, each person's in table order. A
-// person's values are asked for by one thread at a time; any number ask at once.
+// The values of every person, read in parts side by side, each person's in table order. Read
+// once, then asked from any number of threads at once.
 class PersonValues {
 public:
     PersonValues(BackupDatabase& book, const Labels& labels);
@@ -87,7 +87,7 @@ public:
     void of(int person, std::vector<const Value*>& into) const;
 
 private:
-    // Rows that follow each other in the table and in one block of the store, by person.
+    // Rows that follow each other in the table and in one block of the store, their people in order.
     struct Run {
         const Value* first;
         uint32_t count;

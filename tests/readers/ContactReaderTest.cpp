@@ -94,7 +94,9 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
 
 // Values added later lie after other people's in the table: each person still gets their own,
 // in the order the table holds them, and values of nobody (no such person, a person number
-// that is no number) go nowhere.
+// that is no number or too large for a row id) go nowhere. A messaging handle and a social
+// profile take their parts from ABMultiValueEntry under any case of their key names; a value of
+// blanks alone shows nothing.
 TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
     sqlite3* db = nullptr;
@@ -102,7 +104,13 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
     ASSERT_EQ(sqlite3_exec(db,
                            "INSERT INTO ABMultiValue (record_id, property, value) VALUES (2, 4, 'karin@example.com'), "
                            "(3, 3, '555 0100 003'), (2, 3, '555 0100 222'), (99, 3, '555 0199 999'), "
-                           "('two', 3, '555 0100 444'), (NULL, 3, '555 0100 555'), (2.0, 22, 'http://olsen.example')",
+                           "('two', 3, '555 0100 444'), (NULL, 3, '555 0100 555'), (2.0, 22, 'http://olsen.example'), "
+                           "(4294967298, 3, '555 0100 666'), (2, 3, '   '), (2, 3, ' 555 0100 777 ');"
+                           "INSERT INTO ABMultiValue (UID, record_id, property, label, value) VALUES "
+                           "(9001, 2, 13, 7, NULL), (9002, 2, 46, NULL, 'ignored');"
+                           "INSERT INTO ABMultiValueEntryKey (value) VALUES ('USERNAME');"
+                           "INSERT INTO ABMultiValueEntry (parent_id, key, value) VALUES (9001, 7, 'Skype'), "
+                           "(9001, 10, ' olsen.k '), (9002, 9, 'http://social.example/olsen'), (9002, 5, 'de')",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
@@ -111,11 +119,19 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
     const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
     ASSERT_EQ(contacts.size(), 3u);
     EXPECT_EQ(contacts[0]->contactPhone(), "(555) 010-1234 555 010 9876");
-    EXPECT_EQ(contacts[1]->contactPhone(), "5550100002 555 0100 222");
+    EXPECT_EQ(contacts[1]->contactPhone(), "5550100002 555 0100 222 555 0100 777");
     EXPECT_EQ(contacts[1]->contactEmail(), "karin@example.com");
     EXPECT_EQ(contacts[1]->contactHomepage(), "http://olsen.example");
     EXPECT_EQ(contacts[2]->contactPhone(), "555 0100 003");
-    EXPECT_EQ(contacts[1]->contactPhones().size(), 2u);
+    ASSERT_EQ(contacts[1]->contactPhones().size(), 3u);
+    EXPECT_EQ(contacts[1]->contactPhones()[2].value, "555 0100 777");
+    ASSERT_EQ(contacts[1]->contactMessengers().size(), 1u);
+    EXPECT_EQ(contacts[1]->contactMessengers()[0].service, "Skype");
+    EXPECT_EQ(contacts[1]->contactMessengers()[0].username, "olsen.k");
+    EXPECT_EQ(contacts[1]->contactMessengers()[0].label, "Telma");
+    ASSERT_EQ(contacts[1]->contactProfiles().size(), 1u);
+    EXPECT_EQ(contacts[1]->contactProfiles()[0].url, "http://social.example/olsen");
+    EXPECT_EQ(contacts[1]->contactProfiles()[0].label, "");
 }
 
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {

@@ -1,10 +1,13 @@
 // A large table read in parts side by side gives every row once, in the order one plain walk of
-// the table gives them; tables the parts cannot follow are read plainly.
+// the table gives them, handed over or kept by each part's own reader; tables the parts cannot
+// follow are read plainly.
 #include "TestSupport.h"
 #include "backup/TableInParts.h"
 
+#include <deque>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <set>
 #include <sqlite3.h>
 #include <string>
 #include <thread>
@@ -78,6 +81,35 @@ protected:
         EXPECT_TRUE(read);
         return rows;
     }
+
+    // The rows as the parts' own readers keep them, part after part; the threads that read them.
+    std::vector<Row> eachPart(BackupDatabase& db, size_t maxParts, std::set<std::thread::id>* readOn = nullptr) {
+        struct Part {
+            std::vector<Row> rows;
+            std::thread::id readOn;
+        };
+        std::deque<Part> parts;
+        const auto caller = std::this_thread::get_id();
+        const bool read = tableparts::readEach(
+            db, "call", "rowid,address,date",
+            [&](size_t k) {
+                EXPECT_EQ(std::this_thread::get_id(), caller);  // every reader made here, in turn
+                EXPECT_EQ(k, parts.size());
+                Part& part = parts.emplace_back();
+                return [&part](const BackupDatabase::Row& r) {
+                    part.readOn = std::this_thread::get_id();
+                    part.rows.push_back({r.integer(0), r.text(1), r.integer(2)});
+                };
+            },
+            maxParts);
+        EXPECT_TRUE(read);
+        std::vector<Row> rows;
+        for (Part& part : parts) {
+            rows.insert(rows.end(), part.rows.begin(), part.rows.end());
+            if (readOn) readOn->insert(part.readOn);
+        }
+        return rows;
+    }
 };
 
 TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
@@ -94,6 +126,11 @@ TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
     EXPECT_EQ(makers.size(), 3u);  // three parts made on threads of their own, the first here
     EXPECT_EQ(inParts(db, 3), want);
     EXPECT_EQ(inParts(db, 1), want);
+    // Kept by each part's own reader: the same rows, each part read on a thread of its own.
+    std::set<std::thread::id> readOn;
+    EXPECT_EQ(eachPart(db, 4, &readOn), want);
+    EXPECT_EQ(readOn.size(), 4u);
+    EXPECT_EQ(eachPart(db, 1), want);
 
     // With the rows of another table that each row names joined by their row ids (a message's
     // handle): the same rows, in the same order. Joined by anything else, read plainly.
@@ -130,6 +167,8 @@ TEST_F(TableInPartsTest, TablesThePartsCannotFollowAreReadPlainly) {
         // No such table or column: nothing read, and it says so.
         EXPECT_FALSE(tableparts::read(
             db, "calls", "address", [] { return [](const BackupDatabase::Row&) { return 0; }; }, [](int) {}, 4));
+        EXPECT_FALSE(tableparts::readEach(
+            db, "calls", "address", [](size_t) { return [](const BackupDatabase::Row&) {}; }, 4));
     }
 }
 
