@@ -321,15 +321,8 @@ private:
     // first). The deleted rows wait in each carver's list for finish().
     void gather(const std::vector<PageCarver*>& all, size_t threads) {
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<size_t> liveAt = {0};
-            for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
-            tables_[s].live.resize(liveAt.back());
-            inParallel(all.size(), threads, [&](size_t k, size_t) {
-                if (k == 0) return;  // this carver's rows are in place
-                std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
-                std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
-                std::vector<CarvedRecord>().swap(live);
-            });
+            gatherLive(all, threads, s, &CarvedTable::live);
+            gatherLive(all, threads, s, &CarvedTable::liveKept);
             // The rows' values stay where they are, now kept by this carver's table, part after part.
             tables_[s].parts.assign(all.size(), {});
             tables_[s].parts[0].blockEnd = tables_[s].store.blocks();
@@ -338,6 +331,22 @@ private:
                 tables_[s].parts[k].blockEnd = tables_[s].store.blocks();
             }
         }
+    }
+
+    // Moves one list of live rows of shape s that the others found after this one's.
+    template <class Row>
+    void gatherLive(const std::vector<PageCarver*>& all, size_t threads, size_t s,
+                    std::vector<Row> CarvedTable::*rows) {
+        std::vector<size_t> liveAt = {0};
+        for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + (carver->tables_[s].*rows).size());
+        if (liveAt.back() == (tables_[s].*rows).size()) return;  // the others found none
+        (tables_[s].*rows).resize(liveAt.back());
+        inParallel(all.size(), threads, [&](size_t k, size_t) {
+            if (k == 0) return;  // this carver's rows are in place
+            std::vector<Row>& live = all[k]->tables_[s].*rows;
+            std::move(live.begin(), live.end(), (tables_[s].*rows).begin() + static_cast<ptrdiff_t>(liveAt[k]));
+            std::vector<Row>().swap(live);
+        });
     }
 
     struct Found {
@@ -1184,7 +1193,10 @@ private:
                 if (shapes_[s].wholeColumnCount() < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
                 if (f.unique) live_->uniques[s].push(f.unique);
                 if (f.identity) live_->identities[s].push(f.identity);
-                if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
+                if (shapes_[s].live == LiveRows::alsoKept)
+                    tables_[s].liveKept.push_back({f.record.rowid, f.record.values});
+                else if (shapes_[s].live != LiveRows::none)
+                    tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
             }

@@ -4,7 +4,6 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/InParallel.h"
-#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -102,9 +101,8 @@ bool holdsControlBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-// When a person was made, where its row kept that.
-std::optional<int64_t> madeAt(const CarvedRecord& p) {
-    const std::span<const CarvedValue> kept = alsoKeptValues(p, contactShapes()[kPerson]);
+// When a person was made, where its row kept that: kept, the values the person shape also keeps.
+std::optional<int64_t> madeAt(std::span<const CarvedValue> kept) {
     if (kept.empty()) return std::nullopt;
     const CarvedValue& made = kept.front();
     if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
@@ -122,7 +120,7 @@ struct MadeBetween {
                 const std::vector<std::pair<int64_t, int64_t>>& liveMade)
         : made(persons.size()), ownId_(persons.size()) {
         for (size_t i = 0; i < persons.size(); ++i) {
-            made[i] = madeAt(*persons[i]);
+            made[i] = madeAt(alsoKeptValues(*persons[i], contactShapes()[kPerson]));
             ownId_[i] = persons[i]->rowidKnown && !persons[i]->rowidInferred;
         }
         around = order.idsAround(made);
@@ -286,23 +284,36 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
     PRBackupScanState& arrays = context_.state;
 
-    KeySet livePersons;
-    livePersons.reserve(tables[kPerson].live.size());
-    for (const CarvedRecord& p : tables[kPerson].live) livePersons.insert(static_cast<uint64_t>(p.rowid));
+    // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
+    // their ids are sure: a deleted person's may have been inferred.
+    std::vector<int64_t> liveIds;
+    std::vector<std::pair<int64_t, int64_t>> madeWhen;
+    liveIds.reserve(tables[kPerson].liveKept.size());
+    madeWhen.reserve(tables[kPerson].liveKept.size());
+    for (const LiveKeptRow& p : tables[kPerson].liveKept) {
+        liveIds.push_back(p.rowid);
+        if (const auto when = madeAt(p.values)) madeWhen.emplace_back(*when, p.rowid);
+    }
+    std::vector<LiveKeptRow>().swap(tables[kPerson].liveKept);
+    std::sort(liveIds.begin(), liveIds.end());
     // Values of deleted persons by the person they name, each person's in the order they were
-    // written (their identifier), then in the order found.
+    // written (their identifier), then in the order found. Each keeps its values, which the
+    // table's store holds: the rows themselves go at once.
     struct Named {
         int64_t person, identifier;
         size_t found;
-        const CarvedRecord* value;
+        std::span<const CarvedValue> values;
     };
     std::vector<Named> valuesByPerson;
-    const std::vector<CarvedRecord>& deletedValues = tables[kValue].deleted;
-    for (size_t i = 0; i < deletedValues.size(); ++i) {
-        const CarvedRecord& v = deletedValues[i];
-        const int64_t person = v.values[1].asInteger();
-        if (!livePersons.contains(static_cast<uint64_t>(person)))
-            valuesByPerson.push_back({person, v.values[3].asInteger(), i, &v});
+    {
+        std::vector<CarvedRecord> deletedValues = std::move(tables[kValue].deleted);
+        valuesByPerson.reserve(deletedValues.size());
+        for (size_t i = 0; i < deletedValues.size(); ++i) {
+            const CarvedRecord& v = deletedValues[i];
+            const int64_t person = v.values[1].asInteger();
+            if (!std::binary_search(liveIds.begin(), liveIds.end(), person))
+                valuesByPerson.push_back({person, v.values[3].asInteger(), i, v.values});
+        }
     }
     std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
         return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
@@ -314,13 +325,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
         persons.push_back(&p);
     }
-    // Only the live persons' ids are sure: a deleted person's may have been inferred.
-    std::vector<std::pair<int64_t, int64_t>> madeWhen;
-    for (const CarvedRecord& p : tables[kPerson].live)
-        if (const auto when = madeAt(p)) madeWhen.emplace_back(*when, p.rowid);
-    std::vector<int64_t> liveIds;
-    liveIds.reserve(tables[kPerson].live.size());
-    for (const CarvedRecord& p : tables[kPerson].live) liveIds.push_back(p.rowid);
     const auto ids = personIds(persons, std::move(liveIds), madeWhen);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
@@ -330,7 +334,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     for (size_t i = 0; i < persons.size(); ++i) {
         if (const std::optional<int64_t> id = ids[i])
             namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
-                                          Named{*id, 0, 0, nullptr},
+                                          Named{*id, 0, 0, {}},
                                           [](const Named& a, const Named& b) { return a.person < b.person; });
         slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
     }
@@ -360,7 +364,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             std::vector<PRContactValue> phones, emails, homepages;
             size_t slot = slotAt[i];
             for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
-                const CarvedRecord* v = named->value;
+                const Named* v = named;
                 const std::string_view text = textView(v->values[5]);
                 if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
