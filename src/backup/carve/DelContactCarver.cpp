@@ -22,12 +22,19 @@ const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // ABPerson (ROWID, First, Last, Middle, phonetics, Organization, Department, Note, Kind,
 // Birthday, JobTitle, ..., CreationDate, ...) and ABMultiValue (UID, record_id, property,
-// identifier, label, value). Each person keeps when it was made, the live ones too.
+// identifier, label, value). Each person keeps when it was made, the live ones too. The rows
+// store only the columns read here: a large address book's deleted rows are counted in hundreds
+// of thousands.
 enum Shape { kPerson, kValue };
 const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept),
-                                                   shapeOf("kIIiit")};
+    static const std::vector<TableShape> shapes = {
+        shapeOf("k-tttt-t-t-ttti-t-t|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept), shapeOf("k-IIii-t")};
     return shapes;
+}
+
+// The value a row of the shape keeps of column, from its stored values.
+const CarvedValue& columnOf(std::span<const CarvedValue> values, Shape shape, size_t column) {
+    return values[contactShapes()[shape].keptSlot(column)];
 }
 
 // The ids no person is known to hold: neither a live person nor a deleted one whose id is known.
@@ -310,9 +317,9 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         valuesByPerson.reserve(deletedValues.size());
         for (size_t i = 0; i < deletedValues.size(); ++i) {
             const CarvedRecord& v = deletedValues[i];
-            const int64_t person = v.values[1].asInteger();
+            const int64_t person = columnOf(v.values, kValue, 1).asInteger();
             if (!std::binary_search(liveIds.begin(), liveIds.end(), person))
-                valuesByPerson.push_back({person, v.values[3].asInteger(), i, v.values});
+                valuesByPerson.push_back({person, columnOf(v.values, kValue, 3).asInteger(), i, v.values});
         }
     }
     std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
@@ -322,7 +329,8 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
         // A person is someone: a row without any name or company is other bytes.
-        if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
+        auto empty = [&](size_t column) { return textView(columnOf(p.values, kPerson, column)).empty(); };
+        if (empty(1) && empty(2) && empty(7)) continue;
         persons.push_back(&p);
     }
     const auto ids = personIds(persons, std::move(liveIds), madeWhen);
@@ -343,7 +351,9 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
-        auto part = [&](size_t column) { return std::string(trimmedText(textView(p->values[column]))); };
+        auto part = [&](size_t column) {
+            return std::string(trimmedText(textView(columnOf(p->values, kPerson, column))));
+        };
         person->setContactFirstName(part(1));
         person->setContactLastName(part(2));
         person->setContactMiddleName(part(3));
@@ -356,7 +366,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         std::string company = person->contactOrganization();
         appendPart(company, person->contactDepartment());
         person->setContactCompany(std::move(company));
-        person->setContactNote(std::string(textView(p->values[9])));
+        person->setContactNote(std::string(textView(columnOf(p->values, kPerson, 9))));
         person->setContactJobtitle(part(12));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
@@ -365,11 +375,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             size_t slot = slotAt[i];
             for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
                 const Named* v = named;
-                const std::string_view text = textView(v->values[5]);
+                const std::string_view text = textView(columnOf(v->values, kValue, 5));
                 if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
-                entry->setValueType(static_cast<int>(v->values[2].asInteger()));
+                entry->setValueType(static_cast<int>(columnOf(v->values, kValue, 2).asInteger()));
                 entry->setContactValue(std::string(text));
                 const std::string_view value = trimmedText(text);
                 if (!value.empty()) {
