@@ -1,5 +1,6 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/BlockList.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
@@ -364,6 +365,8 @@ private:
         bool pageInOrder = false;  // see endPage()
         int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
+    // 2,048 rows a block, about 230 KB.
+    using FoundList = BlockList<Found, 2048>;
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
     // the bytes past the page come from the overflow chain, each page as the database stood
@@ -1291,7 +1294,7 @@ private:
     // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
     // were read, as many rows as ids between them: on a page whose ids keep the order rows are
     // written in, they take those ids in the order of their places, the first highest.
-    static void fillHoles(std::vector<Found>& found) {
+    static void fillHoles(FoundList& found) {
         for (size_t from = 0; from < found.size();) {
             size_t to = from;
             while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
@@ -1400,7 +1403,7 @@ private:
                     }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
-                std::vector<Found>().swap(all[k]->deleted_[s]);
+                all[k]->deleted_[s].clear();
                 tables_[s].parts[k].deletedEnd = tables_[s].deleted.size();
             }
         });
@@ -1435,7 +1438,7 @@ private:
     KeySet chainSet_;                            // the same, for a long chain
     int64_t overflowLeft_ = 0;                   // overflow pages this carver may still read
     int64_t state_ = 0;                          // the state of the database the page read is of
-    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
+    std::vector<FoundList> deleted_;             // per shape: deleted rows found so far
     LiveLists* live_ = nullptr;                  // the lists of the thread carving the pages
     bool inGap_ = false;                         // the scan under way reads a page's unallocated gap
     int64_t gapEnd_ = -1;                        // where the gap of the page read ends (see scanGap)
