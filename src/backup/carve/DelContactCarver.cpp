@@ -132,6 +132,7 @@ struct MadeBetween {
         }
         around = order.idsAround(made);
         if (!order.holds()) return;
+        madeById_.reserve(liveMade.size() + persons.size());
         for (const auto& [when, id] : liveMade) madeById_.emplace_back(id, when);
         for (size_t i = 0; i < persons.size(); ++i)
             if (ownId_[i] && made[i]) madeById_.emplace_back(persons[i]->rowid, *made[i]);
