@@ -365,8 +365,9 @@ private:
         bool pageInOrder = false;  // see endPage()
         int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
-    // 2,048 rows a block, about 230 KB.
-    using FoundList = BlockList<Found, 2048>;
+    // 256 rows a block, about 28 KB: a large file's page runs each keep a list of every shape,
+    // and a shape of few rows then holds one block in each.
+    using FoundList = BlockList<Found, 256>;
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
     // the bytes past the page come from the overflow chain, each page as the database stood
