@@ -337,15 +337,24 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     const auto ids = personIds(persons, std::move(liveIds), madeWhen);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
-    // carved bytes and copied once, into the record that keeps them.
-    std::vector<std::pair<Named*, Named*>> namedBy(persons.size(), {nullptr, nullptr});
+    // carved bytes and copied once, into the record that keeps them. Each slot holds the values
+    // of the row it takes, the persons' one after another: the list by person goes before the
+    // records are made.
     std::vector<size_t> slotAt(persons.size() + 1, 0);
-    for (size_t i = 0; i < persons.size(); ++i) {
-        if (const std::optional<int64_t> id = ids[i])
-            namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
-                                          Named{*id, 0, 0, {}},
-                                          [](const Named& a, const Named& b) { return a.person < b.person; });
-        slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
+    std::vector<std::span<const CarvedValue>> slotValues;
+    {
+        std::vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
+        for (size_t i = 0; i < persons.size(); ++i) {
+            if (const std::optional<int64_t> id = ids[i])
+                namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
+                                              Named{*id, 0, 0, {}},
+                                              [](const Named& a, const Named& b) { return a.person < b.person; });
+            slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
+        }
+        slotValues.reserve(slotAt.back());
+        for (const auto& [first, end] : namedBy)
+            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->values);
+        std::vector<Named>().swap(valuesByPerson);
     }
     std::vector<PRContactNodePtr> made(persons.size());
     std::vector<DelContactValuePtr> entries(slotAt.back());
@@ -373,14 +382,13 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             person->setRowid(static_cast<int>(*id));
             std::string phone, email, homepage;
             std::vector<PRContactValue> phones, emails, homepages;
-            size_t slot = slotAt[i];
-            for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
-                const Named* v = named;
-                const std::string_view text = textView(columnOf(v->values, kValue, 5));
+            for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot) {
+                const std::span<const CarvedValue> v = slotValues[slot];
+                const std::string_view text = textView(columnOf(v, kValue, 5));
                 if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
-                entry->setValueType(static_cast<int>(columnOf(v->values, kValue, 2).asInteger()));
+                entry->setValueType(static_cast<int>(columnOf(v, kValue, 2).asInteger()));
                 entry->setContactValue(std::string(text));
                 const std::string_view value = trimmedText(text);
                 if (!value.empty()) {
