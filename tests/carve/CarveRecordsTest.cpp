@@ -113,4 +113,31 @@ TEST_F(CarveRecordsRuns, WhatATableLeavesOutChangesNoRowFound) {
     expectSameRecords(whole[1].live, cut[1].live, 3);
     expectSameRecords(whole[1].deleted, rowsAt(cut[1].deleted, whole[1].deleted), 3);
     EXPECT_LT(cut[1].deleted.size() - whole[1].deleted.size(), whole[1].deleted.size() / 100 + 1);
+
+    // Kept columns left unstored, and a later column (when the person was made) kept too, for
+    // the live rows alone with their ids: the same rows, each with the values it stores, in order.
+    const std::vector<carve::CarvedTable> few =
+        carve({carve::shapeOf("k-ttt-|ttttttitttttttr+rttttitbttiiiti", carve::LiveRows::alsoKept),
+               carve::shapeOf("kII|iit", carve::LiveRows::values)},
+              3);
+    ASSERT_EQ(few[0].deleted.size(), cut[0].deleted.size());
+    for (size_t i = 0; i < cut[0].deleted.size(); ++i) {
+        const carve::CarvedRecord& a = cut[0].deleted[i];
+        const carve::CarvedRecord& b = few[0].deleted[i];
+        ASSERT_EQ(a.position, b.position);
+        EXPECT_EQ(a.rowid, b.rowid);
+        ASSERT_EQ(b.values.size(), 3u);  // columns 1 and 2, then when made
+        EXPECT_EQ(a.values[1].bytesView(), b.values[0].bytesView());
+        EXPECT_EQ(a.values[2].bytesView(), b.values[1].bytesView());
+    }
+    EXPECT_TRUE(few[0].live.empty());
+    ASSERT_EQ(few[0].liveKept.size(), whole[0].live.size());
+    size_t timed = 0;
+    for (size_t i = 0; i < whole[0].live.size(); ++i) {
+        EXPECT_EQ(few[0].liveKept[i].rowid, whole[0].live[i].rowid);
+        ASSERT_EQ(few[0].liveKept[i].values.size(), 1u);
+        timed += few[0].liveKept[i].values[0].type == carve::CarvedValue::realValue ||
+                 few[0].liveKept[i].values[0].type == carve::CarvedValue::integerValue;
+    }
+    EXPECT_GT(timed, whole[0].live.size() / 2);
 }

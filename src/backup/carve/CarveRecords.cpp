@@ -1,5 +1,6 @@
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/BlockList.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
@@ -321,15 +322,8 @@ private:
     // first). The deleted rows wait in each carver's list for finish().
     void gather(const std::vector<PageCarver*>& all, size_t threads) {
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            std::vector<size_t> liveAt = {0};
-            for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + carver->tables_[s].live.size());
-            tables_[s].live.resize(liveAt.back());
-            inParallel(all.size(), threads, [&](size_t k, size_t) {
-                if (k == 0) return;  // this carver's rows are in place
-                std::vector<CarvedRecord>& live = all[k]->tables_[s].live;
-                std::move(live.begin(), live.end(), tables_[s].live.begin() + static_cast<ptrdiff_t>(liveAt[k]));
-                std::vector<CarvedRecord>().swap(live);
-            });
+            gatherLive(all, threads, s, &CarvedTable::live);
+            gatherLive(all, threads, s, &CarvedTable::liveKept);
             // The rows' values stay where they are, now kept by this carver's table, part after part.
             tables_[s].parts.assign(all.size(), {});
             tables_[s].parts[0].blockEnd = tables_[s].store.blocks();
@@ -338,6 +332,22 @@ private:
                 tables_[s].parts[k].blockEnd = tables_[s].store.blocks();
             }
         }
+    }
+
+    // Moves one list of live rows of shape s that the others found after this one's.
+    template <class Row>
+    void gatherLive(const std::vector<PageCarver*>& all, size_t threads, size_t s,
+                    std::vector<Row> CarvedTable::*rows) {
+        std::vector<size_t> liveAt = {0};
+        for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + (carver->tables_[s].*rows).size());
+        if (liveAt.back() == (tables_[s].*rows).size()) return;  // the others found none
+        (tables_[s].*rows).resize(liveAt.back());
+        inParallel(all.size(), threads, [&](size_t k, size_t) {
+            if (k == 0) return;  // this carver's rows are in place
+            std::vector<Row>& live = all[k]->tables_[s].*rows;
+            std::move(live.begin(), live.end(), (tables_[s].*rows).begin() + static_cast<ptrdiff_t>(liveAt[k]));
+            std::vector<Row>().swap(live);
+        });
     }
 
     struct Found {
@@ -355,6 +365,9 @@ private:
         bool pageInOrder = false;  // see endPage()
         int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
+    // 256 rows a block, about 28 KB: a large file's page runs each keep a list of every shape,
+    // and a shape of few rows then holds one block in each.
+    using FoundList = BlockList<Found, 256>;
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
     // the bytes past the page come from the overflow chain, each page as the database stood
@@ -1184,7 +1197,10 @@ private:
                 if (shapes_[s].wholeColumnCount() < shapes_[s].columns.size()) live_->kept[s].push(f.kept);
                 if (f.unique) live_->uniques[s].push(f.unique);
                 if (f.identity) live_->identities[s].push(f.identity);
-                if (shapes_[s].live != LiveRows::none) tables_[s].live.push_back(std::move(f.record));
+                if (shapes_[s].live == LiveRows::alsoKept)
+                    tables_[s].liveKept.push_back({f.record.rowid, f.record.values});
+                else if (shapes_[s].live != LiveRows::none)
+                    tables_[s].live.push_back(std::move(f.record));
             } else {
                 deleted_[s].push_back(std::move(f));
             }
@@ -1279,7 +1295,7 @@ private:
     // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
     // were read, as many rows as ids between them: on a page whose ids keep the order rows are
     // written in, they take those ids in the order of their places, the first highest.
-    static void fillHoles(std::vector<Found>& found) {
+    static void fillHoles(FoundList& found) {
         for (size_t from = 0; from < found.size();) {
             size_t to = from;
             while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
@@ -1388,7 +1404,7 @@ private:
                     }
                     tables_[s].deleted.push_back(std::move(f.record));
                 }
-                std::vector<Found>().swap(all[k]->deleted_[s]);
+                all[k]->deleted_[s].clear();
                 tables_[s].parts[k].deletedEnd = tables_[s].deleted.size();
             }
         });
@@ -1423,7 +1439,7 @@ private:
     KeySet chainSet_;                            // the same, for a long chain
     int64_t overflowLeft_ = 0;                   // overflow pages this carver may still read
     int64_t state_ = 0;                          // the state of the database the page read is of
-    std::vector<std::vector<Found>> deleted_;    // per shape: deleted rows found so far
+    std::vector<FoundList> deleted_;             // per shape: deleted rows found so far
     LiveLists* live_ = nullptr;                  // the lists of the thread carving the pages
     bool inGap_ = false;                         // the scan under way reads a page's unallocated gap
     int64_t gapEnd_ = -1;                        // where the gap of the page read ends (see scanGap)

@@ -45,8 +45,9 @@ struct ColumnShape {
 };
 
 // What a table answers of its live rows: none (the carve still reads them all, to tell its deleted
-// rows apart, but most carvers never look at a live row), their row ids and places, those with the
-// values of the columns also kept (see TableShape::alsoKept) alone, or those with their values.
+// rows apart, but most carvers never look at a live row), their row ids and places, their row ids
+// with the values of the columns also kept (see TableShape::alsoKept) alone (CarvedTable::liveKept),
+// or those with their values.
 enum class LiveRows : uint8_t { none, places, alsoKept, values };
 
 // One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
@@ -151,8 +152,17 @@ struct CarvedRecord {
 
 static_assert(sizeof(CarvedRecord) == 64, "a large file's carve keeps millions of rows");
 
+// A live row of a table that answers no more of it than its also-kept values (LiveRows::alsoKept):
+// a carver that orders rows by a time needs the live ones' ids and times, and a large file has
+// millions of them.
+struct LiveKeptRow {
+    int64_t rowid = 0;
+    std::span<const CarvedValue> values;  // of the columns also kept, in order, held by the table's store
+};
+
 struct CarvedTable {
-    std::vector<CarvedRecord> live;
+    std::vector<CarvedRecord> live;     // of a shape that answers its live rows' places or values
+    std::vector<LiveKeptRow> liveKept;  // of a shape that answers their also-kept values alone
     std::vector<CarvedRecord> deleted;
     CarvedStore store;  // the rows' values
     // The parts of the file read side by side, in order: the deleted rows read from a part come

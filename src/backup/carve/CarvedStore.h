@@ -50,7 +50,7 @@ public:
 
 private:
     static constexpr size_t kAlign = 8;
-    static constexpr size_t kLargestBlock = size_t{1} << 20;
+    static constexpr size_t kLargestBlock = size_t{1} << 18;
 
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* at_ = nullptr;

@@ -4,7 +4,6 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/InParallel.h"
-#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -23,12 +22,19 @@ const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // ABPerson (ROWID, First, Last, Middle, phonetics, Organization, Department, Note, Kind,
 // Birthday, JobTitle, ..., CreationDate, ...) and ABMultiValue (UID, record_id, property,
-// identifier, label, value). Each person keeps when it was made, the live ones too.
+// identifier, label, value). Each person keeps when it was made, the live ones too. The rows
+// store only the columns read here: a large address book's deleted rows are counted in hundreds
+// of thousands.
 enum Shape { kPerson, kValue };
 const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktttttttttitt|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept),
-                                                   shapeOf("kIIiit")};
+    static const std::vector<TableShape> shapes = {
+        shapeOf("k-tttt-t-t-ttti-t-t|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept), shapeOf("k-IIii-t")};
     return shapes;
+}
+
+// The value a row of the shape keeps of column, from its stored values.
+const CarvedValue& columnOf(std::span<const CarvedValue> values, Shape shape, size_t column) {
+    return values[contactShapes()[shape].keptSlot(column)];
 }
 
 // The ids no person is known to hold: neither a live person nor a deleted one whose id is known.
@@ -102,9 +108,8 @@ bool holdsControlBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-// When a person was made, where its row kept that.
-std::optional<int64_t> madeAt(const CarvedRecord& p) {
-    const std::span<const CarvedValue> kept = alsoKeptValues(p, contactShapes()[kPerson]);
+// When a person was made, where its row kept that: kept, the values the person shape also keeps.
+std::optional<int64_t> madeAt(std::span<const CarvedValue> kept) {
     if (kept.empty()) return std::nullopt;
     const CarvedValue& made = kept.front();
     if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
@@ -122,11 +127,12 @@ struct MadeBetween {
                 const std::vector<std::pair<int64_t, int64_t>>& liveMade)
         : made(persons.size()), ownId_(persons.size()) {
         for (size_t i = 0; i < persons.size(); ++i) {
-            made[i] = madeAt(*persons[i]);
+            made[i] = madeAt(alsoKeptValues(*persons[i], contactShapes()[kPerson]));
             ownId_[i] = persons[i]->rowidKnown && !persons[i]->rowidInferred;
         }
         around = order.idsAround(made);
         if (!order.holds()) return;
+        madeById_.reserve(liveMade.size() + persons.size());
         for (const auto& [when, id] : liveMade) madeById_.emplace_back(id, when);
         for (size_t i = 0; i < persons.size(); ++i)
             if (ownId_[i] && made[i]) madeById_.emplace_back(persons[i]->rowid, *made[i]);
@@ -286,23 +292,36 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
     PRBackupScanState& arrays = context_.state;
 
-    KeySet livePersons;
-    livePersons.reserve(tables[kPerson].live.size());
-    for (const CarvedRecord& p : tables[kPerson].live) livePersons.insert(static_cast<uint64_t>(p.rowid));
+    // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
+    // their ids are sure: a deleted person's may have been inferred.
+    std::vector<int64_t> liveIds;
+    std::vector<std::pair<int64_t, int64_t>> madeWhen;
+    liveIds.reserve(tables[kPerson].liveKept.size());
+    madeWhen.reserve(tables[kPerson].liveKept.size());
+    for (const LiveKeptRow& p : tables[kPerson].liveKept) {
+        liveIds.push_back(p.rowid);
+        if (const auto when = madeAt(p.values)) madeWhen.emplace_back(*when, p.rowid);
+    }
+    std::vector<LiveKeptRow>().swap(tables[kPerson].liveKept);
+    std::sort(liveIds.begin(), liveIds.end());
     // Values of deleted persons by the person they name, each person's in the order they were
-    // written (their identifier), then in the order found.
+    // written (their identifier), then in the order found. Each keeps its values, which the
+    // table's store holds: the rows themselves go at once.
     struct Named {
         int64_t person, identifier;
         size_t found;
-        const CarvedRecord* value;
+        std::span<const CarvedValue> values;
     };
     std::vector<Named> valuesByPerson;
-    const std::vector<CarvedRecord>& deletedValues = tables[kValue].deleted;
-    for (size_t i = 0; i < deletedValues.size(); ++i) {
-        const CarvedRecord& v = deletedValues[i];
-        const int64_t person = v.values[1].asInteger();
-        if (!livePersons.contains(static_cast<uint64_t>(person)))
-            valuesByPerson.push_back({person, v.values[3].asInteger(), i, &v});
+    {
+        std::vector<CarvedRecord> deletedValues = std::move(tables[kValue].deleted);
+        valuesByPerson.reserve(deletedValues.size());
+        for (size_t i = 0; i < deletedValues.size(); ++i) {
+            const CarvedRecord& v = deletedValues[i];
+            const int64_t person = columnOf(v.values, kValue, 1).asInteger();
+            if (!std::binary_search(liveIds.begin(), liveIds.end(), person))
+                valuesByPerson.push_back({person, columnOf(v.values, kValue, 3).asInteger(), i, v.values});
+        }
     }
     std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
         return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
@@ -311,35 +330,40 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     std::vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
         // A person is someone: a row without any name or company is other bytes.
-        if (textView(p.values[1]).empty() && textView(p.values[2]).empty() && textView(p.values[7]).empty()) continue;
+        auto empty = [&](size_t column) { return textView(columnOf(p.values, kPerson, column)).empty(); };
+        if (empty(1) && empty(2) && empty(7)) continue;
         persons.push_back(&p);
     }
-    // Only the live persons' ids are sure: a deleted person's may have been inferred.
-    std::vector<std::pair<int64_t, int64_t>> madeWhen;
-    for (const CarvedRecord& p : tables[kPerson].live)
-        if (const auto when = madeAt(p)) madeWhen.emplace_back(*when, p.rowid);
-    std::vector<int64_t> liveIds;
-    liveIds.reserve(tables[kPerson].live.size());
-    for (const CarvedRecord& p : tables[kPerson].live) liveIds.push_back(p.rowid);
     const auto ids = personIds(persons, std::move(liveIds), madeWhen);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
-    // carved bytes and copied once, into the record that keeps them.
-    std::vector<std::pair<Named*, Named*>> namedBy(persons.size(), {nullptr, nullptr});
+    // carved bytes and copied once, into the record that keeps them. Each slot holds the values
+    // of the row it takes, the persons' one after another: the list by person goes before the
+    // records are made.
     std::vector<size_t> slotAt(persons.size() + 1, 0);
-    for (size_t i = 0; i < persons.size(); ++i) {
-        if (const std::optional<int64_t> id = ids[i])
-            namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
-                                          Named{*id, 0, 0, nullptr},
-                                          [](const Named& a, const Named& b) { return a.person < b.person; });
-        slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
+    std::vector<std::span<const CarvedValue>> slotValues;
+    {
+        std::vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
+        for (size_t i = 0; i < persons.size(); ++i) {
+            if (const std::optional<int64_t> id = ids[i])
+                namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
+                                              Named{*id, 0, 0, {}},
+                                              [](const Named& a, const Named& b) { return a.person < b.person; });
+            slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
+        }
+        slotValues.reserve(slotAt.back());
+        for (const auto& [first, end] : namedBy)
+            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->values);
+        std::vector<Named>().swap(valuesByPerson);
     }
     std::vector<PRContactNodePtr> made(persons.size());
     std::vector<DelContactValuePtr> entries(slotAt.back());
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
-        auto part = [&](size_t column) { return std::string(trimmedText(textView(p->values[column]))); };
+        auto part = [&](size_t column) {
+            return std::string(trimmedText(textView(columnOf(p->values, kPerson, column))));
+        };
         person->setContactFirstName(part(1));
         person->setContactLastName(part(2));
         person->setContactMiddleName(part(3));
@@ -352,20 +376,19 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         std::string company = person->contactOrganization();
         appendPart(company, person->contactDepartment());
         person->setContactCompany(std::move(company));
-        person->setContactNote(std::string(textView(p->values[9])));
+        person->setContactNote(std::string(textView(columnOf(p->values, kPerson, 9))));
         person->setContactJobtitle(part(12));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
             std::string phone, email, homepage;
             std::vector<PRContactValue> phones, emails, homepages;
-            size_t slot = slotAt[i];
-            for (const Named* named = namedBy[i].first; named != namedBy[i].second; ++named, ++slot) {
-                const CarvedRecord* v = named->value;
-                const std::string_view text = textView(v->values[5]);
+            for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot) {
+                const std::span<const CarvedValue> v = slotValues[slot];
+                const std::string_view text = textView(columnOf(v, kValue, 5));
                 if (text.empty() || holdsControlBytes(text)) continue;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
-                entry->setValueType(static_cast<int>(v->values[2].asInteger()));
+                entry->setValueType(static_cast<int>(columnOf(v, kValue, 2).asInteger()));
                 entry->setContactValue(std::string(text));
                 const std::string_view value = trimmedText(text);
                 if (!value.empty()) {
