@@ -58,7 +58,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
     auto part = [&row](int column) {
         const char* column_ = row.text(column);
-        return std::string(trimmedText(GetStringViewFormChar(column_ ? column_ : "")));
+        return trimmedText(GetStringViewFormChar(column_ ? column_ : ""));
     };
     contact->setContactFirstName(part(1));
     contact->setContactMiddleName(part(7));
@@ -68,16 +68,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     contact->setContactDepartment(part(2));
     contact->setContactOrganization(part(6));
     contact->setContactJobtitle(part(5));
-    // The shown name and company: the parts that are there, each after a blank when another is.
-    std::string name, company;
-    for (const std::string* p :
-         {&contact->contactFirstName(), &contact->contactMiddleName(), &contact->contactLastName()})
-        appendPart(name, *p);
-    for (const std::string* p :
-         {&contact->contactDepartment(), &contact->contactJobtitle(), &contact->contactOrganization()})
-        appendPart(company, *p);
-    contact->setContactName(std::move(name));
-    contact->setContactCompany(std::move(company));
+    // The shown name and company are the record's joins of these parts.
     if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
     if (auto v = text(row.text(15))) contact->setContactBirthday(birthdayText(*v));
     return contact;
@@ -126,14 +117,14 @@ std::optional<PRContactAddress> addressOf(const EntryParts& parts, int64_t uid) 
     PRContactAddress address;
     bool any = false;
     for (auto& [key, value] : parts.of(uid)) {
-        std::string* into = key == "street"    ? &address.street
+        PRShortText* into = key == "street"    ? &address.street
                             : key == "city"    ? &address.city
                             : key == "state"   ? &address.state
                             : key == "zip"     ? &address.zip
                             : key == "country" ? &address.country
                                                : nullptr;
         if (!into) continue;
-        *into = std::move(value);
+        *into = value;
         any = true;
     }
     if (!any) return std::nullopt;
@@ -151,13 +142,6 @@ std::optional<PRContactHandle> handleOf(const EntryParts& parts, int64_t uid) {
     }
     if (handle.username.empty() && handle.url.empty()) return std::nullopt;
     return handle;
-}
-
-// An address on one line, in the order it is written: street, city, state, ZIP, country.
-std::string addressLine(const PRContactAddress& a) {
-    std::string line;
-    for (const std::string* part : {&a.street, &a.city, &a.state, &a.zip, &a.country}) appendPart(line, *part, ", ");
-    return line;
 }
 
 // The address book's labels by row number: "_$!<Mobile>!$_" is kept as "Mobile", a label the
@@ -227,12 +211,10 @@ enum Property : long long {
     kSocialProfile = 46,  // service, user name and address in ABMultiValueEntry
 };
 
-// Gives a person their values: each kept with its label, and the shown fields joined by blanks
-// (addresses, which hold blanks and commas themselves, by "; ").
+// Gives a person their values, each kept with its label. The shown phone, e-mail, home page and
+// address are the record's joins of its lists.
 void addValues(PRContactNode& contact, const std::vector<Value*>& values, const EntryParts& addressParts,
                const std::unordered_map<int64_t, std::string>& labels) {
-    std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
-                homepages = contact.contactHomepage();
     std::vector<PRContactValue> phoneList, emailList, homepageList;
     std::vector<PRContactAddress> addressList;
     std::vector<PRContactHandle> messengers, profiles;
@@ -271,33 +253,20 @@ void addValues(PRContactNode& contact, const std::vector<Value*>& values, const 
                 address = addressOf(addressParts, v.uid);
             }
             if (!address) continue;
-            address->label = std::move(label);
-            appendPart(addresses, addressLine(*address), "; ");
+            address->label = label;
             addressList.push_back(std::move(*address));
             continue;
         }
         if (!v.text) continue;
-        // The value is the row's own copy: trimmed in place and moved into the record.
-        std::string& value = *v.text;
-        if (const std::string_view trimmed = trimmedText(value); trimmed.size() != value.size())
-            value = std::string(trimmed);
+        const std::string_view value = trimmedText(*v.text);
         if (value.empty()) continue;
-        std::string* joined = property == kPhone      ? &phones
-                              : property == kEmail    ? &emails
-                              : property == kHomepage ? &homepages
-                                                      : nullptr;
         std::vector<PRContactValue>* list = property == kPhone      ? &phoneList
                                             : property == kEmail    ? &emailList
                                             : property == kHomepage ? &homepageList
                                                                     : nullptr;
-        if (!joined) continue;
-        appendPart(*joined, value);  // the value is trimmed already
-        list->push_back({std::move(label), std::move(value)});
+        if (!list) continue;
+        list->push_back({label, value});
     }
-    contact.setContactPhone(std::move(phones));
-    contact.setContactEmail(std::move(emails));
-    contact.setContactAdress(std::move(addresses));
-    contact.setContactHomepage(std::move(homepages));
     contact.setContactPhones(std::move(phoneList));
     contact.setContactEmails(std::move(emailList));
     contact.setContactHomepages(std::move(homepageList));
