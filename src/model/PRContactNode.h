@@ -79,7 +79,7 @@ private:
     std::string joinedCompany() const;
     std::string joinedAddress() const;
 };
-static_assert(sizeof(PRContactNode) <= 128, "an address book holds hundreds of thousands");
+static_assert(sizeof(PRContactNode) <= 120, "an address book holds hundreds of thousands");
 
 #define PR_CONTACT_IMAGE_NODE_FIELDS(X) \
     X(int, rowid, setRowid, -1)         \

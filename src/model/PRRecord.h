@@ -38,9 +38,22 @@ inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
 template <class Value>
 class PRRareFields {
 public:
+    PRRareFields() = default;
+    PRRareFields(const PRRareFields& other)
+        : slots_(other.count_ ? new Slot[other.count_] : nullptr), count_(other.count_) {
+        std::copy(other.begin(), other.end(), slots_.get());
+    }
+    PRRareFields(PRRareFields&& other) noexcept
+        : slots_(std::move(other.slots_)), count_(std::exchange(other.count_, uint8_t{0})) {}
+    PRRareFields& operator=(PRRareFields other) noexcept {
+        std::swap(slots_, other.slots_);
+        std::swap(count_, other.count_);
+        return *this;
+    }
+
     template <class T>
     const T& get(uint8_t field) const {
-        for (const Slot& slot : slots_)
+        for (const Slot& slot : *this)
             if (slot.field == field) return std::get<T>(slot.value);
         static const T kEmpty{};
         return kEmpty;
@@ -48,16 +61,17 @@ public:
     // An empty value is not kept: the field then reads as empty again.
     template <class T>
     void set(uint8_t field, T&& value) {
-        const auto at =
-            std::find_if(slots_.begin(), slots_.end(), [field](const Slot& slot) { return slot.field == field; });
+        Slot* at = std::find_if(slots_.get(), slots_.get() + count_,
+                                [field](const Slot& slot) { return slot.field == field; });
         const bool empty = isEmpty(value);
-        if (at != slots_.end()) {
+        if (at != end()) {
             if (empty)
-                slots_.erase(at);
+                resize(count_ - 1, at);
             else
                 at->value = std::forward<T>(value);
         } else if (!empty) {
-            slots_.push_back({Value(std::forward<T>(value)), field});
+            resize(count_ + 1, nullptr);
+            slots_[count_ - 1] = {Value(std::forward<T>(value)), field};
         }
     }
 
@@ -74,7 +88,21 @@ private:
         [[no_unique_address]] Value value;
         uint8_t field;
     };
-    std::vector<Slot> slots_;
+    const Slot* begin() const { return slots_.get(); }
+    const Slot* end() const { return slots_.get() + count_; }
+    // The slots in a block of just their number, but for dropped (when given).
+    void resize(size_t count, const Slot* dropped) {
+        std::unique_ptr<Slot[]> resized(count ? new Slot[count] : nullptr);
+        size_t to = 0;
+        for (size_t from = 0; from < count_ && to < count; ++from)
+            if (&slots_[from] != dropped) resized[to++] = std::move(slots_[from]);
+        slots_ = std::move(resized);
+        count_ = static_cast<uint8_t>(count);
+    }
+    // Exactly as many slots as fields set (a record sets a few, once): 16 bytes in the record
+    // where a vector takes 24 and its block room to grow.
+    std::unique_ptr<Slot[]> slots_;
+    uint8_t count_ = 0;
 };
 
 // One field as a plain value: absent, flag, signed or unsigned number, or text. Bytes are

@@ -78,9 +78,9 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     ASSERT_EQ(anna.contactEmails().size(), 1u);
     EXPECT_EQ(anna.contactEmails()[0].label.str(), "Home");
     ASSERT_EQ(anna.contactAddresses().size(), 1u);
-    EXPECT_EQ(anna.contactAddresses()[0].street, "1 Elm Street");
-    EXPECT_EQ(anna.contactAddresses()[0].city, "Springfield");
-    EXPECT_EQ(anna.contactAddresses()[0].label, "Home");
+    EXPECT_EQ(anna.contactAddresses()[0].street.view(), "1 Elm Street");
+    EXPECT_EQ(anna.contactAddresses()[0].city.view(), "Springfield");
+    EXPECT_EQ(anna.contactAddresses()[0].label.str(), "Home");
     ASSERT_EQ(anna.contactHomepages().size(), 1u);
 
     EXPECT_EQ(contacts[1]->contactName(), "Olsen");
