@@ -9,7 +9,7 @@ static_assert(sizeof(PRShortText) - 1 >= 12, "a heap text's address and length f
 
 PRShortText::PRShortText(std::string_view text) {
     if (text.size() <= kInPlace) {
-        std::memcpy(bytes_, text.data(), text.size());
+        if (!text.empty()) std::memcpy(bytes_, text.data(), text.size());  // an empty view may hold no address
         length_ = static_cast<uint8_t>(text.size());
         return;
     }
