@@ -48,7 +48,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     if (auto rowid = row.decimal(0); rowid && *rowid != 0) contact->setRowid(static_cast<int>(*rowid));
     auto part = [&row](int column) {
         const char* column_ = row.text(column);
-        return std::string(trimmedText(GetStringViewFormChar(column_ ? column_ : "")));
+        return trimmedText(GetStringViewFormChar(column_ ? column_ : ""));
     };
     contact->setContactFirstName(part(1));
     contact->setContactMiddleName(part(7));
@@ -58,16 +58,7 @@ PRContactNodePtr contactFromRow(const BackupDatabase::Row& row) {
     contact->setContactDepartment(part(2));
     contact->setContactOrganization(part(6));
     contact->setContactJobtitle(part(5));
-    // The shown name and company: the parts that are there, each after a blank when another is.
-    std::string name, company;
-    for (const std::string* p :
-         {&contact->contactFirstName(), &contact->contactMiddleName(), &contact->contactLastName()})
-        appendPart(name, *p);
-    for (const std::string* p :
-         {&contact->contactDepartment(), &contact->contactJobtitle(), &contact->contactOrganization()})
-        appendPart(company, *p);
-    contact->setContactName(std::move(name));
-    contact->setContactCompany(std::move(company));
+    // The shown name and company are the record's joins of these parts.
     if (auto v = text(row.text(11))) contact->setContactNote(std::move(*v));
     if (auto v = text(row.text(15))) contact->setContactBirthday(birthdayText(*v));
     return contact;
@@ -81,7 +72,7 @@ std::optional<PRContactAddress> addressOf(const EntryParts& parts, int64_t uid) 
     bool any = false;
     using Key = EntryParts::Key;
     for (const EntryParts::Entry& part : parts.of(uid)) {
-        std::string* into = part.key == Key::kStreet    ? &address.street
+        PRShortText* into = part.key == Key::kStreet    ? &address.street
                             : part.key == Key::kCity    ? &address.city
                             : part.key == Key::kState   ? &address.state
                             : part.key == Key::kZip     ? &address.zip
@@ -109,19 +100,10 @@ std::optional<PRContactHandle> handleOf(const EntryParts& parts, int64_t uid) {
     return handle;
 }
 
-// An address on one line, in the order it is written: street, city, state, ZIP, country.
-std::string addressLine(const PRContactAddress& a) {
-    std::string line;
-    for (const std::string* part : {&a.street, &a.city, &a.state, &a.zip, &a.country}) appendPart(line, *part, ", ");
-    return line;
-}
-
-// Gives a person their values: each kept with its label, and the shown fields joined by blanks
-// (addresses, which hold blanks and commas themselves, by "; ").
+// Gives a person their values, each kept with its label. The shown phone, e-mail, home page and
+// address are the record's joins of its lists.
 void addValues(PRContactNode& contact, const std::vector<const Value*>& values, const EntryParts& addressParts,
                const Labels& labels) {
-    std::string phones = contact.contactPhone(), emails = contact.contactEmail(), addresses = contact.contactAdress(),
-                homepages = contact.contactHomepage();
     std::vector<PRContactValue> phoneList, emailList, homepageList;
     std::vector<PRContactAddress> addressList;
     std::vector<PRContactHandle> messengers, profiles;
@@ -159,29 +141,19 @@ void addValues(PRContactNode& contact, const std::vector<const Value*>& values, 
                 address = addressOf(addressParts, v.uid());
             }
             if (!address) continue;
-            address->label = std::move(label);
-            appendPart(addresses, addressLine(*address), "; ");
+            address->label = label;
             addressList.push_back(std::move(*address));
             continue;
         }
         if (!text || text->empty()) continue;
-        std::string value(*text);
-        std::string* joined = property == kPhone      ? &phones
-                              : property == kEmail    ? &emails
-                              : property == kHomepage ? &homepages
-                                                      : nullptr;
+        const std::string_view value = *text;
         std::vector<PRContactValue>* list = property == kPhone      ? &phoneList
                                             : property == kEmail    ? &emailList
                                             : property == kHomepage ? &homepageList
                                                                     : nullptr;
-        if (!joined) continue;
-        appendPart(*joined, value);  // the value is trimmed already
-        list->push_back({std::move(label), std::move(value)});
+        if (!list) continue;
+        list->push_back({label, value});
     }
-    contact.setContactPhone(std::move(phones));
-    contact.setContactEmail(std::move(emails));
-    contact.setContactAdress(std::move(addresses));
-    contact.setContactHomepage(std::move(homepages));
     contact.setContactPhones(std::move(phoneList));
     contact.setContactEmails(std::move(emailList));
     contact.setContactHomepages(std::move(homepageList));

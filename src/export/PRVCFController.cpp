@@ -51,7 +51,7 @@ size_t PRVCFController::baseEncode(const uint8_t* source, size_t srcLen, char* d
     return out;
 }
 
-std::string PRVCFController::escapeValue(const std::string& value) {
+std::string PRVCFController::escapeValue(std::string_view value) {
     std::string out;
     out.reserve(value.size());
     for (size_t i = 0; i < value.size(); ++i) {
@@ -92,13 +92,13 @@ std::string homeOrWork(const std::string& label) {
 }
 
 // A structured value: its components escaped one by one and joined by ";".
-std::string structured(std::initializer_list<const std::string*> components) {
+std::string structured(std::initializer_list<std::string_view> components) {
     std::string value;
     bool first = true;
-    for (const std::string* component : components) {
+    for (std::string_view component : components) {
         if (!first) value += ';';
         first = false;
-        value += PRVCFController::escapeValue(*component);
+        value += PRVCFController::escapeValue(component);
     }
     return value;
 }
@@ -209,16 +209,15 @@ std::string PRVCFController::cardText(const PRContactNode& c) {
     const bool parts = !(c.contactFirstName().empty() && c.contactMiddleName().empty() && c.contactLastName().empty() &&
                          c.contactPrefix().empty() && c.contactSuffix().empty());
     const std::string given = parts ? c.contactFirstName() : std::string(trimmedText(c.contactName()));
-    line("N:" +
-         structured({&c.contactLastName(), &given, &c.contactMiddleName(), &c.contactPrefix(), &c.contactSuffix()}));
+    line("N:" + structured({c.contactLastName(), given, c.contactMiddleName(), c.contactPrefix(), c.contactSuffix()}));
     line("FN:" + escapeValue(displayName(c)));
     if (!c.contactDepartment().empty())
-        line("ORG:" + structured({&c.contactOrganization(), &c.contactDepartment()}));
+        line("ORG:" + structured({c.contactOrganization(), c.contactDepartment()}));
     else if (!c.contactOrganization().empty())
         line("ORG:" + escapeValue(c.contactOrganization()));
-    else if (std::string_view company = trimmedText(c.contactCompany());
+    else if (const std::string company(trimmedText(c.contactCompany()));
              !company.empty() && c.contactJobtitle().empty())
-        line("ORG:" + escapeValue(std::string(company)));
+        line("ORG:" + escapeValue(company));
     if (!c.contactJobtitle().empty()) line("TITLE:" + escapeValue(c.contactJobtitle()));
     // A value whose label has no type of the standard (a label the user typed, "Other") keeps
     // it beside it, in the grouped form address books read: "item1.TEL:..." with
@@ -235,22 +234,23 @@ std::string PRVCFController::cardText(const PRContactNode& c) {
     };
     for (size_t i = 0; i < c.contactEmails().size(); ++i) {
         const PRContactValue& email = c.contactEmails()[i];
-        const std::string home = homeOrWork(email.label);
+        const std::string home = homeOrWork(email.label.str());
         labelled("EMAIL" + typeParameter(home.empty() ? "INTERNET" : "INTERNET," + home, i == 0),
-                 escapeValue(email.value), email.label, !home.empty());
+                 escapeValue(email.value.view()), email.label.str(), !home.empty());
     }
     for (size_t i = 0; i < c.contactPhones().size(); ++i) {
         const PRContactValue& phone = c.contactPhones()[i];
-        const std::string types = phoneTypes(phone.label);
-        labelled("TEL" + typeParameter(types, i == 0), escapeValue(phone.value), phone.label, !types.empty());
+        const std::string types = phoneTypes(phone.label.str());
+        labelled("TEL" + typeParameter(types, i == 0), escapeValue(phone.value.view()), phone.label.str(),
+                 !types.empty());
     }
     for (const PRContactValue& page : c.contactHomepages())
-        labelled("URL", escapeValue(page.value), page.label, lowered(page.label) == "homepage");
+        labelled("URL", escapeValue(page.value.view()), page.label.str(), lowered(page.label.str()) == "homepage");
     for (const PRContactAddress& a : c.contactAddresses()) {
-        const std::string none;
-        const std::string type = homeOrWork(a.label);
+        const std::string type = homeOrWork(a.label.str());
         labelled("ADR" + typeParameter(type, false),
-                 structured({&none, &none, &a.street, &a.city, &a.state, &a.zip, &a.country}), a.label, !type.empty());
+                 structured({{}, {}, a.street.view(), a.city.view(), a.state.view(), a.zip.view(), a.country.view()}),
+                 a.label.str(), !type.empty());
     }
     for (const PRContactHandle& messenger : c.contactMessengers()) {
         const std::string type = homeOrWork(messenger.label);

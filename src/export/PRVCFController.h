@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class PRVCFController : public NSObject {
 public:
@@ -36,7 +37,7 @@ public:
     // The room that baseEncode needs for len source bytes.
     static size_t encodedLength(size_t len, bool padded);
     // A value as vCard 3.0 text: backslash, comma, semicolon and line breaks escaped.
-    static std::string escapeValue(const std::string& value);
+    static std::string escapeValue(std::string_view value);
 
     const std::string& strContent() const { return strContent_; }
     int itemCount() const { return itemCount_; }

@@ -114,9 +114,11 @@ std::string_view matchingTail(std::string_view key) {
 }
 
 std::string shownContactName(const PRContactNode& contact) {
-    for (const std::string* name : {&contact.contactName(), &contact.contactOrganization(), &contact.contactCompany()})
-        if (const std::string_view shown = trimmedText(*name); !shown.empty()) return std::string(shown);
-    return {};
+    auto shown = [](std::string_view text) { return std::string(trimmedText(text)); };
+    std::string name = shown(contact.contactName());
+    if (name.empty()) name = shown(contact.contactOrganization());
+    if (name.empty()) name = shown(contact.contactCompany());
+    return name;
 }
 
 ContactNumberIndex::ContactNumberIndex(const std::vector<PRContactNodePtr>& contacts) {
@@ -142,14 +144,15 @@ ContactNumberIndex::ContactNumberIndex(const std::vector<PRContactNodePtr>& cont
         const PRContactNode& contact = *contacts_[place];
         // A record made without its list of values holds its numbers in the joined text alone.
         if (!contact.contactPhones().empty())
-            for (const PRContactValue& phone : contact.contactPhones()) add(phone.value, place);
+            for (const PRContactValue& phone : contact.contactPhones()) add(phone.value.view(), place);
         else if (!contact.contactPhone().empty())
             add(contact.contactPhone(), place);
         if (!contact.contactEmails().empty()) {
-            for (const PRContactValue& email : contact.contactEmails()) add(email.value, place);
+            for (const PRContactValue& email : contact.contactEmails()) add(email.value.view(), place);
         } else {
             // E-mail addresses hold no blank: the joined text splits back into them.
-            std::string_view rest = contact.contactEmail();
+            const std::string emails = contact.contactEmail();
+            std::string_view rest = emails;
             while (!(rest = trimmedText(rest)).empty()) {
                 const size_t blank = std::min(rest.find(' '), rest.size());
                 add(rest.substr(0, blank), place);

@@ -29,18 +29,31 @@ inline PRBytes makeBytes(std::vector<uint8_t> bytes) {
 
 // The fields of a record that most records leave empty, kept together out of line: a record
 // holds only those it sets, each with its number among these fields, and an empty field reads
-// as one shared empty value, so that its getter hands out a reference as an inline field's
-// does. Value is a std::variant of the fields' types. A contact of twenty texts and lists, of
-// which it sets a name and a number or two, would otherwise carry the empty shells of all the
-// others (24 or 32 bytes each) in every one of a million contacts. What a getter hands out
-// lasts until a rare field of the same record is next set: readers fill a record before they
-// post it, and no one sets it after.
+// as one shared empty value, so that its getter hands out a reference (or, for a text kept
+// short, a copy) as an inline field's does. Value is a std::variant of the fields' types. A
+// contact of twenty texts and lists, of which it sets a name and a number or two, would
+// otherwise carry the empty shells of all the others (16 to 32 bytes each) in every one of a
+// million contacts. What a getter hands out lasts until a rare field of the same record is next
+// set: readers fill a record before they post it, and no one sets it after.
 template <class Value>
 class PRRareFields {
 public:
+    PRRareFields() = default;
+    PRRareFields(const PRRareFields& other)
+        : slots_(other.count_ ? new Slot[other.count_] : nullptr), count_(other.count_) {
+        std::copy(other.begin(), other.end(), slots_.get());
+    }
+    PRRareFields(PRRareFields&& other) noexcept
+        : slots_(std::move(other.slots_)), count_(std::exchange(other.count_, uint8_t{0})) {}
+    PRRareFields& operator=(PRRareFields other) noexcept {
+        std::swap(slots_, other.slots_);
+        std::swap(count_, other.count_);
+        return *this;
+    }
+
     template <class T>
     const T& get(uint8_t field) const {
-        for (const Slot& slot : slots_)
+        for (const Slot& slot : *this)
             if (slot.field == field) return std::get<T>(slot.value);
         static const T kEmpty{};
         return kEmpty;
@@ -48,16 +61,17 @@ public:
     // An empty value is not kept: the field then reads as empty again.
     template <class T>
     void set(uint8_t field, T&& value) {
-        const auto at =
-            std::find_if(slots_.begin(), slots_.end(), [field](const Slot& slot) { return slot.field == field; });
+        Slot* at = std::find_if(slots_.get(), slots_.get() + count_,
+                                [field](const Slot& slot) { return slot.field == field; });
         const bool empty = isEmpty(value);
-        if (at != slots_.end()) {
+        if (at != end()) {
             if (empty)
-                slots_.erase(at);
+                resize(count_ - 1, at);
             else
                 at->value = std::forward<T>(value);
         } else if (!empty) {
-            slots_.push_back({field, Value(std::forward<T>(value))});
+            resize(count_ + 1, nullptr);
+            slots_[count_ - 1] = {Value(std::forward<T>(value)), field};
         }
     }
 
@@ -69,11 +83,26 @@ private:
         else
             return !value;
     }
+    // The field's number in the value's padding, where the value leaves some.
     struct Slot {
+        [[no_unique_address]] Value value;
         uint8_t field;
-        Value value;
     };
-    std::vector<Slot> slots_;
+    const Slot* begin() const { return slots_.get(); }
+    const Slot* end() const { return slots_.get() + count_; }
+    // The slots in a block of just their number, but for dropped (when given).
+    void resize(size_t count, const Slot* dropped) {
+        std::unique_ptr<Slot[]> resized(count ? new Slot[count] : nullptr);
+        size_t to = 0;
+        for (size_t from = 0; from < count_ && to < count; ++from)
+            if (&slots_[from] != dropped) resized[to++] = std::move(slots_[from]);
+        slots_ = std::move(resized);
+        count_ = static_cast<uint8_t>(count);
+    }
+    // Exactly as many slots as fields set (a record sets a few, once): 16 bytes in the record
+    // where a vector takes 24 and its block room to grow.
+    std::unique_ptr<Slot[]> slots_;
+    uint8_t count_ = 0;
 };
 
 // One field as a plain value: absent, flag, signed or unsigned number, or text. Bytes are
@@ -169,31 +198,62 @@ inline std::string get(const PRShortText& v) { return v.str(); }
 #define PR_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name##_)},
 #define PR_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name##_));
 
-// A record whose list also names rarely set fields, as R(Type, getter, setter, start) among the
-// X(...) in declared order, lists them as FIELDS(X, R) and is made by PR_RECORD_WITH_RARE,
-// given a std::variant of the rare fields' types: those fields are kept in a PRRareFields, with
-// the same getters (a reference to the value) and setters as the others.
+// A record whose list also names rarely set fields, as R(Type, getter, setter, start), and texts
+// joined from its other fields, as J(getter, setter, join), among the X(...) in declared order,
+// lists them as FIELDS(X, R, J) and is made by PR_RECORD_WITH_RARE, given a std::variant of the
+// rare fields' types (a PRShortText among them, which keeps what a joined text is given): the rare
+// fields are kept in a PRRareFields, with the same getters and setters as the others.
 #define PR_NO_FIELD(Type, name, setter, start)
 #define PR_RARE_FIELD_NUMBER(Type, name, setter, start) kRare_##name,
-#define PR_RARE_FIELD_ACCESSORS(Type, name, setter, start)                      \
-    const Type& name() const { return rare_.template get<Type>(kRare_##name); } \
-    void setter(const Type& value) { rare_.set(kRare_##name, value); }          \
+#define PR_RARE_FIELD_ACCESSORS(Type, name, setter, start)                                          \
+    decltype(auto) name() const { return ::pr_field::get(rare_.template get<Type>(kRare_##name)); } \
+    void setter(const Type& value) { rare_.set(kRare_##name, value); }                              \
     void setter(Type&& value) { rare_.set(kRare_##name, std::move(value)); }
-#define PR_RARE_FIELD_ENTRY(Type, name, setter, start) PRField{#name, ::pr_field::value(name())},
-#define PR_RARE_FIELD_VISIT(Type, name, setter, start) visitor.field(#name, ::pr_field::view(name()));
+#define PR_RARE_FIELD_ENTRY(Type, name, setter, start) \
+    PRField{#name, ::pr_field::value(rare_.template get<Type>(kRare_##name))},
+#define PR_RARE_FIELD_VISIT(Type, name, setter, start) \
+    visitor.field(#name, ::pr_field::view(rare_.template get<Type>(kRare_##name)));
 
-#define PR_RECORD_WITH_RARE(Class, FIELDS, RareValue)                                                         \
-public:                                                                                                       \
-    const char* className() const override { return #Class; }                                                 \
-    std::vector<PRField> fields() const override { return {FIELDS(PR_FIELD_ENTRY, PR_RARE_FIELD_ENTRY)}; }    \
-    void visitFields(PRFieldVisitor& visitor) const override { FIELDS(PR_FIELD_VISIT, PR_RARE_FIELD_VISIT); } \
-    FIELDS(PR_FIELD_ACCESSORS, PR_RARE_FIELD_ACCESSORS)                                                       \
-                                                                                                              \
-private:                                                                                                      \
-    enum RareField : uint8_t { FIELDS(PR_NO_FIELD, PR_RARE_FIELD_NUMBER) };                                   \
-    FIELDS(PR_FIELD_MEMBER, PR_NO_FIELD)                                                                      \
-    PRRareFields<RareValue> rare_;                                                                            \
-                                                                                                              \
+// A joined text (a contact's shown name from its name's parts, its shown numbers from its numbers)
+// is not kept twice: its getter joins it, as a text of its own, by the record's member function
+// join(). A text set that is not the join of what the record then holds, as a record made
+// elsewhere may give, is kept among the rare fields and handed out as it was given; a text that
+// is the join, as a record starts, follows the fields it is joined from.
+#define PR_NO_JOINED(name, setter, join)
+#define PR_JOINED_FIELD_NUMBER(name, setter, join) kRare_##name,
+#define PR_JOINED_FIELD_BIT(name, setter, join) kGiven_##name,
+#define PR_JOINED_FIELD_ACCESSORS(name, setter, join)                                                        \
+    std::string name() const {                                                                               \
+        return (given_ >> kGiven_##name) & 1 ? rare_.template get<PRShortText>(kRare_##name).str() : join(); \
+    }                                                                                                        \
+    void setter(std::string text) {                                                                          \
+        const bool given = text != join();                                                                   \
+        given_ = static_cast<uint8_t>((given_ & ~(1u << kGiven_##name)) | (given << kGiven_##name));         \
+        rare_.set(kRare_##name, given ? PRShortText(text) : PRShortText());                                  \
+    }
+#define PR_JOINED_FIELD_ENTRY(name, setter, join) PRField{#name, name()},
+// The joined text lasts until the end of the statement, as a view handed to a visitor must.
+#define PR_JOINED_FIELD_VISIT(name, setter, join) visitor.field(#name, std::string_view(name()));
+
+#define PR_RECORD_WITH_RARE(Class, FIELDS, RareValue)                                                 \
+public:                                                                                               \
+    const char* className() const override { return #Class; }                                         \
+    std::vector<PRField> fields() const override {                                                    \
+        return {FIELDS(PR_FIELD_ENTRY, PR_RARE_FIELD_ENTRY, PR_JOINED_FIELD_ENTRY)};                  \
+    }                                                                                                 \
+    void visitFields(PRFieldVisitor& visitor) const override {                                        \
+        FIELDS(PR_FIELD_VISIT, PR_RARE_FIELD_VISIT, PR_JOINED_FIELD_VISIT);                           \
+    }                                                                                                 \
+    FIELDS(PR_FIELD_ACCESSORS, PR_RARE_FIELD_ACCESSORS, PR_JOINED_FIELD_ACCESSORS)                    \
+                                                                                                      \
+private:                                                                                              \
+    enum RareField : uint8_t { FIELDS(PR_NO_FIELD, PR_RARE_FIELD_NUMBER, PR_JOINED_FIELD_NUMBER) };   \
+    enum GivenField : uint8_t { FIELDS(PR_NO_FIELD, PR_NO_FIELD, PR_JOINED_FIELD_BIT) kGivenFields }; \
+    static_assert(kGivenFields <= 8, "one bit each in given_");                                       \
+    FIELDS(PR_FIELD_MEMBER, PR_NO_FIELD, PR_NO_JOINED)                                                \
+    uint8_t given_ = 0; /* the joined texts kept as given rather than joined, a bit each */           \
+    PRRareFields<RareValue> rare_;                                                                    \
+                                                                                                      \
 public:
 
 #define PR_RECORD(Class, FIELDS)                                                         \

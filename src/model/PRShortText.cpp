@@ -1,16 +1,25 @@
 #include "model/PRShortText.h"
 
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <utility>
+
+static_assert(sizeof(PRShortText) - 1 >= 12, "a heap text's address and length fit in place");
 
 PRShortText::PRShortText(std::string_view text) {
     if (text.size() <= kInPlace) {
-        std::memcpy(bytes_, text.data(), text.size());
+        if (!text.empty()) std::memcpy(bytes_, text.data(), text.size());  // an empty view may hold no address
         length_ = static_cast<uint8_t>(text.size());
         return;
     }
-    const std::string* own = new std::string(text);
-    std::memcpy(bytes_, &own, sizeof own);
+    // A database keeps no text of 4 GB (SQLite's own limit is 2 GB).
+    if (text.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("PRShortText: text too long");
+    char* own = new char[text.size()];
+    std::memcpy(own, text.data(), text.size());
+    const OnHeap heap{own, static_cast<uint32_t>(text.size())};
+    std::memcpy(bytes_, &heap.bytes, sizeof heap.bytes);
+    std::memcpy(bytes_ + sizeof heap.bytes, &heap.length, sizeof heap.length);
     length_ = kOnHeap;
 }
 
@@ -33,18 +42,22 @@ PRShortText& PRShortText::operator=(PRShortText&& other) noexcept {
     return *this;
 }
 
-const std::string* PRShortText::heapText() const {
-    const std::string* own = nullptr;
-    std::memcpy(&own, bytes_, sizeof own);
-    return own;
+PRShortText::OnHeap PRShortText::onHeap() const {
+    OnHeap heap{};
+    std::memcpy(&heap.bytes, bytes_, sizeof heap.bytes);
+    std::memcpy(&heap.length, bytes_ + sizeof heap.bytes, sizeof heap.length);
+    return heap;
 }
 
 void PRShortText::release() {
-    if (length_ == kOnHeap) delete heapText();
+    if (length_ == kOnHeap) delete[] onHeap().bytes;
     length_ = 0;
 }
 
 std::string_view PRShortText::view() const {
-    if (length_ == kOnHeap) return *heapText();
+    if (length_ == kOnHeap) {
+        const OnHeap heap = onHeap();
+        return std::string_view(heap.bytes, heap.length);
+    }
     return std::string_view(bytes_, length_);
 }

@@ -281,6 +281,60 @@ TEST(Records, ConversationsAreFoundAsTheRuleWalksThem) {
     }
 }
 
+// A contact shows its name, company, numbers, e-mail, home page and address joined from the parts
+// it keeps, and keeps nothing twice; a text given that is not that join (a record made by hand)
+// is shown as given whatever the parts become. Long and short parts come back whole, in copies too.
+TEST(Records, AContactShowsItsPartsJoinedUnlessGivenAnotherText) {
+    const std::string longEmail = "anna.maria.berg.with.a.long.name@example.com";
+    PRContactNode contact;
+    contact.setContactFirstName(std::string("Anna"));
+    contact.setContactMiddleName(std::string("Maria"));
+    contact.setContactLastName(std::string("Berg-Lindqvist"));
+    contact.setContactDepartment(std::string("Sales"));
+    contact.setContactOrganization(std::string("Example Shipping Company Ltd"));
+    contact.setContactPhones({{"Mobile", "+44 7700 900123"}, {"Home", "555\u00a0010\u00a09876"}});
+    contact.setContactEmails({{"Work", longEmail}});
+    contact.setContactHomepages({{"homepage", "example.org/anna"}});
+    PRContactAddress home;
+    home.label = "Home";
+    home.street = "1 Elm Street, Apartment 12";
+    home.city = "Springfield";
+    contact.setContactAddresses({home, PRContactAddress{"Work", "", "Oslo", "", "", "Norway"}});
+    contact.setContactNote(std::string(300, 'n'));
+
+    EXPECT_EQ(contact.contactName(), "Anna Maria Berg-Lindqvist");
+    EXPECT_EQ(contact.contactCompany(), "Sales Example Shipping Company Ltd");
+    EXPECT_EQ(contact.contactPhone(), "+44 7700 900123 555\u00a0010\u00a09876");
+    EXPECT_EQ(contact.contactEmail(), longEmail);
+    EXPECT_EQ(contact.contactHomepage(), "example.org/anna");
+    EXPECT_EQ(contact.contactAdress(), "1 Elm Street, Apartment 12, Springfield; Oslo, Norway");
+    EXPECT_EQ(contact.contactPhones()[1].label.str(), "Home");
+    EXPECT_EQ(contact.contactEmails()[0].value.view(), longEmail);
+    EXPECT_EQ(contact.contactNote(), std::string(300, 'n'));
+    expectViewsMatchFields(contact);
+
+    // A joined text given as the join follows the parts; another text stays as given.
+    contact.setContactPhone(contact.contactPhone());
+    contact.setContactName("Berg, Anna");
+    contact.setContactEmail("");
+    contact.setContactJobtitle(std::string("Buyer"));
+    contact.setContactPhones({{"", "112"}});
+    contact.setContactLastName(std::string("Berg"));
+    contact.setContactEmails({{"", "anna@example.org"}});
+    EXPECT_EQ(contact.contactPhone(), "112");
+    EXPECT_EQ(contact.contactName(), "Berg, Anna");
+    EXPECT_EQ(contact.contactEmail(), "");
+    EXPECT_EQ(contact.contactCompany(), "Sales Buyer Example Shipping Company Ltd");
+
+    const PRContactNode copy = contact;
+    contact = PRContactNode();
+    EXPECT_EQ(contact.contactName(), "");
+    EXPECT_EQ(copy.contactName(), "Berg, Anna");
+    EXPECT_EQ(copy.contactLastName(), "Berg");
+    EXPECT_EQ(copy.contactAdress(), "1 Elm Street, Apartment 12, Springfield; Oslo, Norway");
+    expectViewsMatchFields(copy);
+}
+
 // Carved bytes can be any text: past a bound the store takes no more (a long text, or a new one
 // once it is full, is the record's own copy), and such copies go with their records. Last in the
 // file: it fills the process's store.

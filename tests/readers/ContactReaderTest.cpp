@@ -73,14 +73,14 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     EXPECT_EQ(anna.contactDepartment(), "Sales");
     // Row 1's numbers are labelled mobile, its e-mail home (the fixture's labels).
     ASSERT_EQ(anna.contactPhones().size(), 2u);
-    EXPECT_EQ(anna.contactPhones()[0].label, "Mobile");
-    EXPECT_EQ(anna.contactPhones()[1].value, "555 010 9876");
+    EXPECT_EQ(anna.contactPhones()[0].label.str(), "Mobile");
+    EXPECT_EQ(anna.contactPhones()[1].value.view(), "555 010 9876");
     ASSERT_EQ(anna.contactEmails().size(), 1u);
-    EXPECT_EQ(anna.contactEmails()[0].label, "Home");
+    EXPECT_EQ(anna.contactEmails()[0].label.str(), "Home");
     ASSERT_EQ(anna.contactAddresses().size(), 1u);
-    EXPECT_EQ(anna.contactAddresses()[0].street, "1 Elm Street");
-    EXPECT_EQ(anna.contactAddresses()[0].city, "Springfield");
-    EXPECT_EQ(anna.contactAddresses()[0].label, "Home");
+    EXPECT_EQ(anna.contactAddresses()[0].street.view(), "1 Elm Street");
+    EXPECT_EQ(anna.contactAddresses()[0].city.view(), "Springfield");
+    EXPECT_EQ(anna.contactAddresses()[0].label.str(), "Home");
     ASSERT_EQ(anna.contactHomepages().size(), 1u);
 
     EXPECT_EQ(contacts[1]->contactName(), "Olsen");

@@ -361,14 +361,15 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
-        auto part = [&](size_t column) {
-            return std::string(trimmedText(textView(columnOf(p->values, kPerson, column))));
-        };
+        auto part = [&](size_t column) { return trimmedText(textView(columnOf(p->values, kPerson, column))); };
         person->setContactFirstName(part(1));
         person->setContactLastName(part(2));
         person->setContactMiddleName(part(3));
         person->setContactOrganization(part(7));
         person->setContactDepartment(part(8));
+        person->setContactJobtitle(part(12));
+        // A deleted contact shows its name's parts in the columns' order and its company without
+        // the job title; the record keeps those texts only where they differ from its own joins.
         std::string name = person->contactFirstName();
         appendPart(name, person->contactLastName());
         appendPart(name, person->contactMiddleName());
@@ -376,11 +377,9 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         std::string company = person->contactOrganization();
         appendPart(company, person->contactDepartment());
         person->setContactCompany(std::move(company));
-        person->setContactNote(std::string(textView(columnOf(p->values, kPerson, 9))));
-        person->setContactJobtitle(part(12));
+        person->setContactNote(textView(columnOf(p->values, kPerson, 9)));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
-            std::string phone, email, homepage;
             std::vector<PRContactValue> phones, emails, homepages;
             for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot) {
                 const std::span<const CarvedValue> v = slotValues[slot];
@@ -389,30 +388,19 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
                 entry->setValueType(static_cast<int>(columnOf(v, kValue, 2).asInteger()));
-                entry->setContactValue(std::string(text));
+                entry->setContactValue(text);
+                // The shown phone, e-mail and home page are the record's joins of these lists.
                 const std::string_view value = trimmedText(text);
                 if (!value.empty()) {
                     switch (entry->valueType()) {
-                    case 3:
-                        appendPart(phone, value);
-                        phones.push_back({{}, std::string(value)});
-                        break;
-                    case 4:
-                        appendPart(email, value);
-                        emails.push_back({{}, std::string(value)});
-                        break;
-                    case 22:
-                        appendPart(homepage, value);
-                        homepages.push_back({{}, std::string(value)});
-                        break;
+                    case 3: phones.push_back({{}, value}); break;
+                    case 4: emails.push_back({{}, value}); break;
+                    case 22: homepages.push_back({{}, value}); break;
                     default: break;
                     }
                 }
                 entries[slot] = std::move(entry);
             }
-            person->setContactPhone(std::move(phone));
-            person->setContactEmail(std::move(email));
-            person->setContactHomepage(std::move(homepage));
             person->setContactPhones(std::move(phones));
             person->setContactEmails(std::move(emails));
             person->setContactHomepages(std::move(homepages));

@@ -99,7 +99,7 @@ bool PRBackupRecovery::copyFile(const std::string& source, const std::string& de
 std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
     // Numbers hold blanks themselves: one after another they are told apart by ", ".
     std::string phones;
-    for (const PRContactValue& phone : c.contactPhones()) appendPart(phones, phone.value, ", ");
+    for (const PRContactValue& phone : c.contactPhones()) appendPart(phones, phone.value.view(), ", ");
     return entry({{"Name", c.contactName()},
                   {"Phone", c.contactPhones().empty() ? c.contactPhone() : phones},
                   {"Email", c.contactEmail()},
