@@ -86,9 +86,9 @@ void Value::keepText(std::string_view text, carve::CarvedStore& store) {
     }
     static_assert(sizeof payload_ >= sizeof(const char*) + sizeof(uint32_t), "a stored text's place fits");
     // SQLite's texts are shorter than 2 GB.
-    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX));
-    char* at = store.allocate(length);
-    std::memcpy(at, text.data(), length);
+    const std::string_view kept = store.keep(text.substr(0, UINT32_MAX));
+    const char* at = kept.data();
+    const uint32_t length = static_cast<uint32_t>(kept.size());
     std::memcpy(payload_, &at, sizeof at);
     std::memcpy(payload_ + sizeof at, &length, sizeof length);
     tag_ = property | kInStore;
@@ -203,9 +203,8 @@ EntryParts::EntryParts(BackupDatabase& book) {
         if (key == std::end(kKeys)) return;  // a part no contact shows (the country code...)
         const std::optional<std::string_view> part = shownText(row.text(2));
         if (!part || part->empty()) return;
-        char* text = texts_.allocate(part->size());
-        std::memcpy(text, part->data(), part->size());
-        entries_.push_back({row.integer(0), text, static_cast<uint32_t>(part->size()), key->second});
+        const std::string_view text = texts_.keep(*part);
+        entries_.push_back({row.integer(0), text.data(), static_cast<uint32_t>(text.size()), key->second});
     });
     // By the multi-value as it is asked for, each one's parts still in the order of their keys.
     auto byParent = [](const Entry& a, const Entry& b) { return a.parent < b.parent; };

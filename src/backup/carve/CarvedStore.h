@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace carve {
@@ -29,6 +31,14 @@ public:
         at_ += n;
         left_ -= n;
         return given;
+    }
+
+    // A copy of text, valid as what allocate() gives is.
+    std::string_view keep(std::string_view text) {
+        if (text.empty()) return {};
+        char* at = allocate(text.size());
+        std::memcpy(at, text.data(), text.size());
+        return {at, text.size()};
     }
 
     // How many blocks this store holds or held: what it gives from now on lies in later ones.
