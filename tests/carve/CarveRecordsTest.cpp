@@ -14,7 +14,7 @@ using namespace carvetest;
 namespace {
 
 // The rows of want and got are the same, their values up to column kept (got keeps no more).
-void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::vector<carve::CarvedRecord>& got,
+void expectSameRecords(std::span<const carve::CarvedRecord> want, std::span<const carve::CarvedRecord> got,
                        size_t kept = SIZE_MAX) {
     ASSERT_EQ(want.size(), got.size());
     for (size_t i = 0; i < want.size(); ++i) {
@@ -37,8 +37,8 @@ void expectSameRecords(const std::vector<carve::CarvedRecord>& want, const std::
 }
 
 // The rows of rows at the places of those of at (in their order).
-std::vector<carve::CarvedRecord> rowsAt(const std::vector<carve::CarvedRecord>& rows,
-                                        const std::vector<carve::CarvedRecord>& at) {
+std::vector<carve::CarvedRecord> rowsAt(std::span<const carve::CarvedRecord> rows,
+                                        std::span<const carve::CarvedRecord> at) {
     std::vector<carve::CarvedRecord> kept;
     size_t i = 0;
     for (const carve::CarvedRecord& r : rows)

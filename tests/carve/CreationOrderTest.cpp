@@ -52,7 +52,7 @@ Table table(uint64_t seed, int rows) {
 TEST(CreationOrder, GivesOnlyEachRowsOwnIdAndOneWhereverItsNeighboursAreAllThere) {
     for (uint64_t seed = 1; seed <= 20; ++seed) {
         const Table t = table(seed, 3000);
-        const CreationOrder order(t.live);
+        const CreationOrder order({t.live.begin(), t.live.end()});
         ASSERT_TRUE(order.holds());
         // Asked all at once (times before, after and between the live rows', ties and unknown
         // times among them), the order answers as asked one by one.
@@ -104,12 +104,12 @@ TEST(CreationOrder, RefusesWhatTheTimesOrAnyRowOfAGroupRefute) {
     // One live row made out of turn: the file's times say nothing of its ids.
     std::vector<std::pair<int64_t, int64_t>> swapped = t.live;
     std::swap(swapped[1000].first, swapped[1001].first);
-    const CreationOrder broken(swapped);
+    const CreationOrder broken({swapped.begin(), swapped.end()});
     EXPECT_FALSE(broken.holds());
     EXPECT_FALSE(broken.idsAround(t.madeAt[1500]));
     for (const auto& id : broken.idsByMaking(t.lost, t.taken, [](size_t, int64_t) { return true; })) EXPECT_FALSE(id);
     // Rows made before the first live row or after the last have no bounds.
-    const CreationOrder order(t.live);
+    const CreationOrder order({t.live.begin(), t.live.end()});
     EXPECT_FALSE(order.idsAround(t.live.front().first - 1));
     EXPECT_FALSE(order.idsAround(t.live.back().first + 1));
     // A row whose other evidence refuses the id its place gives it leaves its whole group

@@ -1,29 +1,51 @@
-// A list that only grows, in blocks of a fixed number of items that never move: a carver's list
-// of a few hundred thousand rows found copies none of them as it grows, and holds at most one
-// block it does not use, where a vector copies every row into room for twice as many.
+// A list that only grows, in blocks of items that never move: a carver's list of a few hundred
+// thousand rows found copies none of them as it grows, where a vector copies every row into
+// room for twice as many. Its first block is small, from the heap: a large file's page runs
+// each keep a list of every shape, most of them short. The later ones are large mappings (see
+// MappedMemory.h), whose pages are made as they are filled and go back when the list is freed.
 #pragma once
 
+#include "platform/MappedMemory.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
-#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace carve {
 
-template <class T, size_t kPerBlock>
+template <class T>
 class BlockList {
 public:
-    void push_back(T&& item) {
-        if (size_ % kPerBlock == 0) blocks_.push_back(std::make_unique<T[]>(kPerBlock));
-        blocks_.back()[size_ % kPerBlock] = std::move(item);
+    BlockList() = default;
+    BlockList(BlockList&& other) noexcept : blocks_(std::move(other.blocks_)), size_(std::exchange(other.size_, 0)) {}
+    BlockList& operator=(BlockList&& other) noexcept {
+        if (this != &other) {
+            clear();
+            blocks_ = std::move(other.blocks_);
+            size_ = std::exchange(other.size_, 0);
+        }
+        return *this;
+    }
+    ~BlockList() { clear(); }
+
+    void push_back(T item) {
+        if (size_ == kFirst || (size_ > kFirst && (size_ - kFirst) % kLater == 0) || blocks_.empty())
+            blocks_.emplace_back(blocks_.empty() ? kFirst : kLater);
+        new (&(*this)[size_]) T(std::move(item));
         ++size_;
     }
     size_t size() const { return size_; }
-    T& operator[](size_t i) { return blocks_[i / kPerBlock][i % kPerBlock]; }
-    const T& operator[](size_t i) const { return blocks_[i / kPerBlock][i % kPerBlock]; }
+    T& operator[](size_t i) {
+        return i < kFirst ? blocks_[0][i] : blocks_[1 + (i - kFirst) / kLater][(i - kFirst) % kLater];
+    }
+    const T& operator[](size_t i) const { return const_cast<BlockList&>(*this)[i]; }
     // Frees every item and block.
     void clear() {
-        std::vector<std::unique_ptr<T[]>>().swap(blocks_);
+        for (size_t i = 0; i < size_; ++i) (*this)[i].~T();
+        std::vector<mapped::Room<T>>().swap(blocks_);
         size_ = 0;
     }
 
@@ -54,7 +76,10 @@ public:
     Iterator<const BlockList, const T> end() const { return {this, size_}; }
 
 private:
-    std::vector<std::unique_ptr<T[]>> blocks_;
+    static constexpr size_t kFirst = std::max<size_t>(1, (size_t{32} << 10) / sizeof(T));
+    static constexpr size_t kLater = std::max<size_t>(1, mapped::kLargeBlock / sizeof(T));
+
+    std::vector<mapped::Room<T>> blocks_;
     size_t size_ = 0;
 };
 

@@ -336,17 +336,16 @@ private:
 
     // Moves one list of live rows of shape s that the others found after this one's.
     template <class Row>
-    void gatherLive(const std::vector<PageCarver*>& all, size_t threads, size_t s,
-                    std::vector<Row> CarvedTable::*rows) {
+    void gatherLive(const std::vector<PageCarver*>& all, size_t threads, size_t s, CarvedRows<Row> CarvedTable::*rows) {
         std::vector<size_t> liveAt = {0};
         for (const PageCarver* carver : all) liveAt.push_back(liveAt.back() + (carver->tables_[s].*rows).size());
         if (liveAt.back() == (tables_[s].*rows).size()) return;  // the others found none
         (tables_[s].*rows).resize(liveAt.back());
         inParallel(all.size(), threads, [&](size_t k, size_t) {
             if (k == 0) return;  // this carver's rows are in place
-            std::vector<Row>& live = all[k]->tables_[s].*rows;
+            CarvedRows<Row>& live = all[k]->tables_[s].*rows;
             std::move(live.begin(), live.end(), (tables_[s].*rows).begin() + static_cast<ptrdiff_t>(liveAt[k]));
-            std::vector<Row>().swap(live);
+            CarvedRows<Row>().swap(live);
         });
     }
 
@@ -365,9 +364,7 @@ private:
         bool pageInOrder = false;  // see endPage()
         int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
     };
-    // 256 rows a block, about 28 KB: a large file's page runs each keep a list of every shape,
-    // and a shape of few rows then holds one block in each.
-    using FoundList = BlockList<Found, 256>;
+    using FoundList = BlockList<Found>;
 
     // The payload of a cell of payloadLength bytes whose local part starts at page offset at;
     // the bytes past the page come from the overflow chain, each page as the database stood

@@ -11,6 +11,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarvedStore.h"
+#include "platform/MappedMemory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -160,10 +161,14 @@ struct LiveKeptRow {
     std::span<const CarvedValue> values;  // of the columns also kept, in order, held by the table's store
 };
 
+// Rows of a table: a large file's take hundreds of megabytes, given back when freed (see MappedMemory.h).
+template <class Row>
+using CarvedRows = mapped::Vector<Row>;
+
 struct CarvedTable {
-    std::vector<CarvedRecord> live;     // of a shape that answers its live rows' places or values
-    std::vector<LiveKeptRow> liveKept;  // of a shape that answers their also-kept values alone
-    std::vector<CarvedRecord> deleted;
+    CarvedRows<CarvedRecord> live;     // of a shape that answers its live rows' places or values
+    CarvedRows<LiveKeptRow> liveKept;  // of a shape that answers their also-kept values alone
+    CarvedRows<CarvedRecord> deleted;
     CarvedStore store;  // the rows' values
     // The parts of the file read side by side, in order: the deleted rows read from a part come
     // before its deletedEnd, and their values (and its live rows') lie in the store's blocks

@@ -4,6 +4,8 @@
 // faults and frees than the values themselves.
 #pragma once
 
+#include "platform/MappedMemory.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -20,10 +22,11 @@ public:
     char* allocate(size_t n) {
         n = (n + kAlign - 1) & ~(kAlign - 1);
         if (n > left_) {
-            // Blocks grow, so that a table of a few rows keeps a few kilobytes.
-            next_ = std::min(next_ * 2, kLargestBlock);
+            // Blocks grow, so that a table of a few rows keeps a few kilobytes; once they are
+            // large enough to be mappings, they are large ones at once (see MappedMemory.h).
+            next_ = next_ * 2 >= mapped::kMappedAtLeast ? mapped::kLargeBlock : next_ * 2;
             const size_t size = std::max(next_, n);
-            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+            blocks_.emplace_back(size);
             at_ = blocks_.back().get();
             left_ = size;
         }
@@ -60,9 +63,8 @@ public:
 
 private:
     static constexpr size_t kAlign = 8;
-    static constexpr size_t kLargestBlock = size_t{1} << 18;
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<mapped::Room<char>> blocks_;
     char* at_ = nullptr;
     size_t left_ = 0;
     size_t next_ = 2048;  // half the size of the next block

@@ -6,7 +6,7 @@
 
 namespace carve {
 
-CreationOrder::CreationOrder(std::vector<std::pair<int64_t, int64_t>> made) : made_(std::move(made)) {
+CreationOrder::CreationOrder(mapped::Vector<std::pair<int64_t, int64_t>> made) : made_(std::move(made)) {
     // Sorted by time (ties by id), the ids must rise too: rows made in the same second may have
     // any ids among themselves, but a row made later never has a lower id than one made before.
     std::sort(made_.begin(), made_.end());
@@ -24,10 +24,10 @@ std::optional<std::pair<int64_t, int64_t>> CreationOrder::idsAround(int64_t made
     return std::make_pair(std::prev(before)->second, after->second);
 }
 
-std::vector<std::optional<std::pair<int64_t, int64_t>>> CreationOrder::idsAround(
-    const std::vector<std::optional<int64_t>>& made) const {
-    std::vector<std::optional<std::pair<int64_t, int64_t>>> around(made.size());
-    std::vector<std::pair<int64_t, size_t>> byTime;
+mapped::Vector<std::optional<std::pair<int64_t, int64_t>>> CreationOrder::idsAround(
+    std::span<const std::optional<int64_t>> made) const {
+    mapped::Vector<std::optional<std::pair<int64_t, int64_t>>> around(made.size());
+    mapped::Vector<std::pair<int64_t, size_t>> byTime;
     for (size_t row = 0; row < made.size(); ++row)
         if (made[row]) byTime.emplace_back(*made[row], row);
     std::sort(byTime.begin(), byTime.end());
@@ -50,10 +50,10 @@ int64_t CreationOrder::knownBetween(int64_t low, int64_t high) const {
     return end - first;
 }
 
-std::vector<std::optional<int64_t>> CreationOrder::idsByMaking(
-    const std::vector<std::optional<int64_t>>& made, const std::vector<int64_t>& taken,
+mapped::Vector<std::optional<int64_t>> CreationOrder::idsByMaking(
+    std::span<const std::optional<int64_t>> made, std::span<const int64_t> taken,
     const std::function<bool(size_t, int64_t)>& admits) const {
-    std::vector<std::optional<int64_t>> ids(made.size());
+    mapped::Vector<std::optional<int64_t>> ids(made.size());
     // The rows with a place in the order, by the known rows around them, then when made.
     struct Placed {
         std::pair<int64_t, int64_t> around;
@@ -63,7 +63,7 @@ std::vector<std::optional<int64_t>> CreationOrder::idsByMaking(
             return std::tie(around, made, row) < std::tie(o.around, o.made, o.row);
         }
     };
-    std::vector<Placed> rows;
+    mapped::Vector<Placed> rows;
     const auto around = idsAround(made);
     for (size_t row = 0; row < made.size(); ++row)
         if (around[row]) rows.push_back({*around[row], *made[row], row});

@@ -44,7 +44,7 @@ const CarvedValue& columnOf(std::span<const CarvedValue> values, Shape shape, si
 class FreeIds {
 public:
     // held: the ids persons are known to hold, sorted, each once.
-    FreeIds(std::vector<int64_t> held, const std::vector<const CarvedRecord*>& persons) : held_(std::move(held)) {
+    FreeIds(mapped::Vector<int64_t> held, std::span<const CarvedRecord* const> persons) : held_(std::move(held)) {
         for (const CarvedRecord* p : persons)
             if (!p->rowidKnown && p->rowidTailBits > 0) byTail_.try_emplace(key(*p));
         for (int64_t id : held_)
@@ -58,7 +58,7 @@ public:
     std::optional<std::vector<int64_t>> within(int64_t low, int64_t high, size_t most,
                                                const CarvedRecord* p = nullptr) const {
         int64_t step = 1, tail = 0;
-        const std::vector<int64_t>* held = &held_;
+        const mapped::Vector<int64_t>* held = &held_;
         if (p) {
             const auto [shortest, longest] = tailRange(*p);
             low = std::max(low, shortest);
@@ -97,8 +97,8 @@ public:
 private:
     static uint32_t key(uint32_t bits, uint32_t tail) { return bits << 16 | tail; }
     static uint32_t key(const CarvedRecord& p) { return key(p.rowidTailBits, p.rowidTail); }
-    std::vector<int64_t> held_;
-    std::unordered_map<uint32_t, std::vector<int64_t>> byTail_;  // the held ids that end in each kept tail
+    mapped::Vector<int64_t> held_;
+    std::unordered_map<uint32_t, mapped::Vector<int64_t>> byTail_;  // the held ids that end in each kept tail
 };
 
 // Whether a value's text holds a control byte, which no number, address or home page does: the
@@ -119,12 +119,10 @@ std::optional<int64_t> madeAt(std::span<const CarvedValue> kept) {
 // When each person was made, and the ids of the live persons made just before and after it (none
 // where the file keeps no such order), by index of persons.
 struct MadeBetween {
-    std::vector<std::optional<int64_t>> made;
-    std::vector<std::optional<std::pair<int64_t, int64_t>>> around;
+    mapped::Vector<std::optional<int64_t>> made;
+    mapped::Vector<std::optional<std::pair<int64_t, int64_t>>> around;
 
-    // liveMade: (when made, id) of the live persons.
-    MadeBetween(const std::vector<const CarvedRecord*>& persons, const CreationOrder& order,
-                const std::vector<std::pair<int64_t, int64_t>>& liveMade)
+    MadeBetween(std::span<const CarvedRecord* const> persons, const CreationOrder& order)
         : made(persons.size()), ownId_(persons.size()) {
         for (size_t i = 0; i < persons.size(); ++i) {
             made[i] = madeAt(alsoKeptValues(*persons[i], contactShapes()[kPerson]));
@@ -132,8 +130,8 @@ struct MadeBetween {
         }
         around = order.idsAround(made);
         if (!order.holds()) return;
-        madeById_.reserve(liveMade.size() + persons.size());
-        for (const auto& [when, id] : liveMade) madeById_.emplace_back(id, when);
+        madeById_.reserve(order.known().size() + persons.size());
+        for (const auto& [when, id] : order.known()) madeById_.emplace_back(id, when);
         for (size_t i = 0; i < persons.size(); ++i)
             if (ownId_[i] && made[i]) madeById_.emplace_back(persons[i]->rowid, *made[i]);
         std::sort(madeById_.begin(), madeById_.end());
@@ -152,18 +150,18 @@ struct MadeBetween {
     }
 
 private:
-    std::vector<bool> ownId_;                            // the person's id was read from its cell
-    std::vector<std::pair<int64_t, int64_t>> madeById_;  // (id, when made) of persons of read ids
+    std::vector<bool> ownId_;                               // the person's id was read from its cell
+    mapped::Vector<std::pair<int64_t, int64_t>> madeById_;  // (id, when made) of persons of read ids
 };
 
 // The ids that the order persons were made in gives those that lost theirs (see
 // CreationOrder::idsByMaking), by index of persons. The deleted persons whose ids are known hold
 // theirs unless their times refute them: such an id was given by a guess, a wrong one, and holds
 // nothing.
-std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRecord*>& persons,
-                                                const CreationOrder& order, const MadeBetween& between) {
-    std::vector<std::optional<int64_t>> lost(persons.size());
-    std::vector<int64_t> taken;
+mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const CarvedRecord* const> persons,
+                                                   const CreationOrder& order, const MadeBetween& between) {
+    mapped::Vector<std::optional<int64_t>> lost(persons.size());
+    mapped::Vector<int64_t> taken;
     for (size_t i = 0; i < persons.size(); ++i) {
         if (!persons[i]->rowidKnown)
             lost[i] = between.made[i];
@@ -181,15 +179,15 @@ std::vector<std::optional<int64_t>> idsByMaking(const std::vector<const CarvedRe
 // page take the free ids between those, in the order of their places, where they are as many.
 // A person more than one id fits comes without values rather than with another's.
 // liveIds: the live persons' ids. The answer goes with persons, by index.
-std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedRecord*>& persons,
-                                              std::vector<int64_t> liveIds,
-                                              const std::vector<std::pair<int64_t, int64_t>>& liveMade) {
-    std::vector<std::optional<int64_t>> ids(persons.size());
-    const CreationOrder order(liveMade);
-    const MadeBetween between(persons, order, liveMade);
-    const std::vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
-    std::vector<int64_t>& held = liveIds;
-    std::vector<size_t> open;  // the persons whose ids are still to be found
+mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* const> persons,
+                                                 mapped::Vector<int64_t> liveIds,
+                                                 mapped::Vector<std::pair<int64_t, int64_t>> liveMade) {
+    mapped::Vector<std::optional<int64_t>> ids(persons.size());
+    const CreationOrder order(std::move(liveMade));
+    const MadeBetween between(persons, order);
+    const mapped::Vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
+    mapped::Vector<int64_t>& held = liveIds;
+    mapped::Vector<size_t> open;  // the persons whose ids are still to be found
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
         // A known id the person's time refutes was a guess of the rows around it, and a wrong one.
@@ -217,7 +215,7 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
     };
     // Few enough free ids that others taking theirs may leave one.
     constexpr size_t kFew = 8;
-    std::vector<std::optional<std::vector<int64_t>>> allowed(persons.size());
+    mapped::Vector<std::optional<std::vector<int64_t>>> allowed(persons.size());
     // The rows around a person on its page can be rows of another order than its own (a page a
     // balance wrote anew, an older row left in its gap): they place it only where when it was
     // made places it too.
@@ -284,6 +282,17 @@ std::vector<std::optional<int64_t>> personIds(const std::vector<const CarvedReco
     }
     return ids;
 }
+// A value of a deleted person, by the person it names: each person's in the order they were
+// written (their identifier), then in the order found.
+struct Named {
+    int64_t person, identifier;
+    uint32_t found;
+    // What a contact shows of it: its kind (a phone, an e-mail, a home page) and its text.
+    struct Value {
+        int kind;
+        std::string_view text;
+    } value;
+};
 }  // namespace
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
@@ -294,56 +303,61 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
 
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
-    std::vector<int64_t> liveIds;
-    std::vector<std::pair<int64_t, int64_t>> madeWhen;
+    mapped::Vector<int64_t> liveIds;
+    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
     liveIds.reserve(tables[kPerson].liveKept.size());
     madeWhen.reserve(tables[kPerson].liveKept.size());
     for (const LiveKeptRow& p : tables[kPerson].liveKept) {
         liveIds.push_back(p.rowid);
         if (const auto when = madeAt(p.values)) madeWhen.emplace_back(*when, p.rowid);
     }
-    std::vector<LiveKeptRow>().swap(tables[kPerson].liveKept);
+    CarvedRows<LiveKeptRow>().swap(tables[kPerson].liveKept);
     std::sort(liveIds.begin(), liveIds.end());
     // Values of deleted persons by the person they name, each person's in the order they were
-    // written (their identifier), then in the order found. Each keeps its values, which the
-    // table's store holds: the rows themselves go at once.
-    struct Named {
-        int64_t person, identifier;
-        size_t found;
-        std::span<const CarvedValue> values;
-    };
-    std::vector<Named> valuesByPerson;
+    // written (their identifier), then in the order found. Each keeps what a contact shows of it,
+    // its kind and its text, copied into a store of their own: the table, its rows and the
+    // values of all their columns, goes before the persons' ids are worked out. A value without
+    // a text, or with bytes no number, address or home page holds, is no value of a contact.
+    CarvedStore valueTexts;
+    mapped::Vector<Named> valuesByPerson;
     {
-        std::vector<CarvedRecord> deletedValues = std::move(tables[kValue].deleted);
+        const CarvedRows<CarvedRecord>& deletedValues = tables[kValue].deleted;
         valuesByPerson.reserve(deletedValues.size());
         for (size_t i = 0; i < deletedValues.size(); ++i) {
             const CarvedRecord& v = deletedValues[i];
             const int64_t person = columnOf(v.values, kValue, 1).asInteger();
-            if (!std::binary_search(liveIds.begin(), liveIds.end(), person))
-                valuesByPerson.push_back({person, columnOf(v.values, kValue, 3).asInteger(), i, v.values});
+            const std::string_view text = textView(columnOf(v.values, kValue, 5));
+            if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
+                continue;
+            valuesByPerson.push_back(
+                {person,
+                 columnOf(v.values, kValue, 3).asInteger(),
+                 static_cast<uint32_t>(i),
+                 {static_cast<int>(columnOf(v.values, kValue, 2).asInteger()), valueTexts.keep(text)}});
         }
+        tables[kValue] = CarvedTable();
     }
     std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
         return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
     });
 
-    std::vector<const CarvedRecord*> persons;
+    mapped::Vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
         // A person is someone: a row without any name or company is other bytes.
         auto empty = [&](size_t column) { return textView(columnOf(p.values, kPerson, column)).empty(); };
         if (empty(1) && empty(2) && empty(7)) continue;
         persons.push_back(&p);
     }
-    const auto ids = personIds(persons, std::move(liveIds), madeWhen);
+    const auto ids = personIds(persons, std::move(liveIds), std::move(madeWhen));
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them. Each slot holds the values
     // of the row it takes, the persons' one after another: the list by person goes before the
     // records are made.
-    std::vector<size_t> slotAt(persons.size() + 1, 0);
-    std::vector<std::span<const CarvedValue>> slotValues;
+    mapped::Vector<size_t> slotAt(persons.size() + 1, 0);
+    mapped::Vector<Named::Value> slotValues;
     {
-        std::vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
+        mapped::Vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
         for (size_t i = 0; i < persons.size(); ++i) {
             if (const std::optional<int64_t> id = ids[i])
                 namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
@@ -353,11 +367,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         slotValues.reserve(slotAt.back());
         for (const auto& [first, end] : namedBy)
-            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->values);
-        std::vector<Named>().swap(valuesByPerson);
+            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->value);
+        mapped::Vector<Named>().swap(valuesByPerson);
     }
-    std::vector<PRContactNodePtr> made(persons.size());
-    std::vector<DelContactValuePtr> entries(slotAt.back());
+    mapped::Vector<PRContactNodePtr> made(persons.size());
+    mapped::Vector<DelContactValuePtr> entries(slotAt.back());
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         auto person = std::make_shared<PRContactNode>();
@@ -382,12 +396,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             person->setRowid(static_cast<int>(*id));
             std::vector<PRContactValue> phones, emails, homepages;
             for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot) {
-                const std::span<const CarvedValue> v = slotValues[slot];
-                const std::string_view text = textView(columnOf(v, kValue, 5));
-                if (text.empty() || holdsControlBytes(text)) continue;
+                const Named::Value& v = slotValues[slot];
+                const std::string_view text = v.text;
                 auto entry = std::make_shared<DelContactValue>();
                 entry->setRowID(static_cast<int>(*id));
-                entry->setValueType(static_cast<int>(columnOf(v, kValue, 2).asInteger()));
+                entry->setValueType(v.kind);
                 entry->setContactValue(text);
                 // The shown phone, e-mail and home page are the record's joins of these lists.
                 const std::string_view value = trimmedText(text);

@@ -162,7 +162,7 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     // The messages are made side by side in stretches, each thread with a name look-up of its
     // own, and listed and posted here in order as the stretches are made; the rows' values go as
     // the messages come, rather than both being held to the end.
-    const std::vector<CarvedRecord>& rows = tables[kMessage6].deleted;
+    const CarvedRows<CarvedRecord>& rows = tables[kMessage6].deleted;
     constexpr size_t kMessagesPerStretch = 16384;
     std::vector<PRMessageNodePtr> made(rows.size());
     std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kMessagesPerStretch, 0));

@@ -34,7 +34,7 @@ void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
         }
     }
     starts_[buckets] = next;
-    keys_ = std::make_unique_for_overwrite<uint64_t[]>(std::max<size_t>(size_, 1));
+    keys_ = mapped::Room<uint64_t>(std::max<size_t>(size_, 1));
     inParallel(lists.size(), threads, [&](size_t l, size_t) {
         lists[l]->forEach([&](uint64_t key) {
             const uint64_t k = spread(key);

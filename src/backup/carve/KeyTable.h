@@ -5,9 +5,11 @@
 // two to four times that, and one per thread would have every question ask each of them.
 #pragma once
 
+#include "backup/carve/BlockList.h"
+#include "platform/MappedMemory.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace carve {
@@ -16,31 +18,16 @@ namespace carve {
 // so far) and go back to the system as soon as they are freed.
 class KeyList {
 public:
-    void push(uint64_t key) {
-        if (used_ == kBlock) {
-            blocks_.push_back(std::make_unique_for_overwrite<uint64_t[]>(kBlock));
-            used_ = 0;
-        }
-        blocks_.back()[used_++] = key;
-    }
-    size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlock + used_; }
+    void push(uint64_t key) { keys_.push_back(key); }
+    size_t size() const { return keys_.size(); }
     template <class F>
     void forEach(F&& f) const {
-        for (size_t b = 0; b < blocks_.size(); ++b) {
-            const size_t n = b + 1 == blocks_.size() ? used_ : kBlock;
-            for (size_t i = 0; i < n; ++i) f(blocks_[b][i]);
-        }
+        for (uint64_t key : keys_) f(key);
     }
-    void clear() {
-        std::vector<std::unique_ptr<uint64_t[]>>().swap(blocks_);
-        used_ = kBlock;
-    }
+    void clear() { keys_.clear(); }
 
 private:
-    // 256 KB: each block a mapping of its own, which freeing gives back at once.
-    static constexpr size_t kBlock = 32768;
-    std::vector<std::unique_ptr<uint64_t[]>> blocks_;
-    size_t used_ = kBlock;
+    BlockList<uint64_t> keys_;
 };
 
 // A set of keys made once from lists and then only asked.
@@ -59,8 +46,8 @@ private:
         return bits_ == 0 ? 0 : static_cast<size_t>(spreadKey >> (64 - bits_));
     }
 
-    std::unique_ptr<uint64_t[]> keys_;  // spread, sorted within each bucket
-    std::vector<size_t> starts_;        // where each bucket starts in keys_, and the end
+    mapped::Room<uint64_t> keys_;    // spread, sorted within each bucket
+    mapped::Vector<size_t> starts_;  // where each bucket starts in keys_, and the end
     size_t size_ = 0;
     int bits_ = 0;  // buckets are named by the top bits of a spread key
 };
