@@ -11,10 +11,11 @@ namespace carve {
 
 class KeySet {
 public:
-    // Room for n keys without growing.
+    // Room for n keys without growing. The table is kept at most two thirds full: a probe still
+    // ends within a few slots, and a million keys take 12 to 24 MB rather than 16 to 32.
     void reserve(size_t n) {
         size_t capacity = 16;
-        while (capacity < 2 * n) capacity *= 2;
+        while (2 * capacity < 3 * n) capacity *= 2;
         if (capacity > slots_.size()) rehash(capacity);
     }
 
@@ -25,7 +26,7 @@ public:
             hasEmptyKey_ = true;
             return added;
         }
-        if (2 * (size_ + 1) > slots_.size()) rehash(slots_.empty() ? 16 : 2 * slots_.size());
+        if (3 * (size_ + 1) > 2 * slots_.size()) rehash(slots_.empty() ? 16 : 2 * slots_.size());
         for (size_t i = slotOf(key);; i = (i + 1) & (slots_.size() - 1)) {
             if (slots_[i] == key) return false;
             if (slots_[i] == kEmpty) {
