@@ -11,6 +11,7 @@
 #pragma once
 
 #include "backup/BackupDatabase.h"
+#include "backup/carve/BlockList.h"
 #include "platform/Prefetch.h"
 
 #include <cstdint>
@@ -109,14 +110,16 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
         auto make = newMaker();
         return on.query(sql, {part.first, part.last}, [&](const BackupDatabase::Row& row) { use(make(row)); });
     };
-    std::vector<std::vector<Item>> made(parts.size());
+    // Each part's items in blocks that go back to the system once handed over: a part's thread
+    // makes them in a heap of its own, which no other thread would reuse.
+    std::vector<carve::BlockList<Item>> made(parts.size());
     detail::PartThreads threads(db, parts.size(), [&](BackupDatabase& own, size_t k) {
         return readPart(own, parts[k], [&](Item&& item) { made[k].push_back(std::move(item)); });
     });
     const bool readFirst = readPart(db, parts[0], [&](Item&& item) { take(std::move(item)); });
     for (size_t k = 1; k < parts.size(); ++k) {
         if (threads.join(k)) {
-            std::vector<Item>& items = made[k];
+            carve::BlockList<Item>& items = made[k];
             for (size_t i = 0; i < items.size(); ++i) {
                 // An item made on another thread is not in this one's cache: a record is asked
                 // for a few items before it is handed over.
@@ -124,7 +127,7 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
                     if (i + kAhead < items.size()) prefetchShared(items[i + kAhead].get());
                 take(std::move(items[i]));
             }
-            std::vector<Item>().swap(items);
+            items.clear();
         } else {
             readPart(db, parts[k], [&](Item&& item) { take(std::move(item)); });
         }

@@ -53,6 +53,12 @@ int64_t CreationOrder::knownBetween(int64_t low, int64_t high) const {
 mapped::Vector<std::optional<int64_t>> CreationOrder::idsByMaking(
     std::span<const std::optional<int64_t>> made, std::span<const int64_t> taken,
     const std::function<bool(size_t, int64_t)>& admits) const {
+    return idsByMaking(made, idsAround(made), taken, admits);
+}
+
+mapped::Vector<std::optional<int64_t>> CreationOrder::idsByMaking(
+    std::span<const std::optional<int64_t>> made, std::span<const std::optional<std::pair<int64_t, int64_t>>> around,
+    std::span<const int64_t> taken, const std::function<bool(size_t, int64_t)>& admits) const {
     mapped::Vector<std::optional<int64_t>> ids(made.size());
     // The rows with a place in the order, by the known rows around them, then when made.
     struct Placed {
@@ -64,9 +70,8 @@ mapped::Vector<std::optional<int64_t>> CreationOrder::idsByMaking(
         }
     };
     mapped::Vector<Placed> rows;
-    const auto around = idsAround(made);
     for (size_t row = 0; row < made.size(); ++row)
-        if (around[row]) rows.push_back({*around[row], *made[row], row});
+        if (made[row] && around[row]) rows.push_back({*around[row], *made[row], row});
     std::sort(rows.begin(), rows.end());
     auto isFree = [&](int64_t id) {
         return knownBetween(id - 1, id + 1) == 0 && !std::binary_search(taken.begin(), taken.end(), id);

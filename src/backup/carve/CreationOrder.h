@@ -42,6 +42,12 @@ public:
     mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const std::optional<int64_t>> made,
                                                        std::span<const int64_t> taken,
                                                        const std::function<bool(size_t, int64_t)>& admits) const;
+    // The same, given what idsAround answers for those rows, or for more: around may hold ids for
+    // rows whose made is none, which it leaves aside.
+    mapped::Vector<std::optional<int64_t>> idsByMaking(
+        std::span<const std::optional<int64_t>> made,
+        std::span<const std::optional<std::pair<int64_t, int64_t>>> around, std::span<const int64_t> taken,
+        const std::function<bool(size_t, int64_t)>& admits) const;
 
 private:
     // How many of the known rows have ids between low and high, both left out.

@@ -130,11 +130,14 @@ struct MadeBetween {
         }
         around = order.idsAround(made);
         if (!order.holds()) return;
+        // The known rows' ids rise with their times: by time, they are by id already.
         madeById_.reserve(order.known().size() + persons.size());
         for (const auto& [when, id] : order.known()) madeById_.emplace_back(id, when);
+        const auto read = madeById_.begin() + static_cast<ptrdiff_t>(madeById_.size());
         for (size_t i = 0; i < persons.size(); ++i)
             if (ownId_[i] && made[i]) madeById_.emplace_back(persons[i]->rowid, *made[i]);
-        std::sort(madeById_.begin(), madeById_.end());
+        std::sort(read, madeById_.end());
+        std::inplace_merge(madeById_.begin(), read, madeById_.end());
     }
     // Whether person i may have the id for when it was made: between the live persons made just
     // before and after it and, for an id not read from its own cell, after the person of the
@@ -169,7 +172,8 @@ mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const CarvedRecord*
             taken.push_back(persons[i]->rowid);
     }
     std::sort(taken.begin(), taken.end());
-    return order.idsByMaking(lost, taken, [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
+    return order.idsByMaking(lost, between.around, taken,
+                             [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
 }
 
 // The row id each deleted person had, where one id alone is possible: its own when it was read;
@@ -178,15 +182,15 @@ mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const CarvedRecord*
 // after it, what is left of its id's bytes). Persons between the same two whole rows of their
 // page take the free ids between those, in the order of their places, where they are as many.
 // A person more than one id fits comes without values rather than with another's.
-// liveIds: the live persons' ids. The answer goes with persons, by index.
+// liveIds: the live persons' ids, sorted. The answer goes with persons, by index.
 mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* const> persons,
-                                                 mapped::Vector<int64_t> liveIds,
+                                                 std::span<const int64_t> liveIds,
                                                  mapped::Vector<std::pair<int64_t, int64_t>> liveMade) {
     mapped::Vector<std::optional<int64_t>> ids(persons.size());
     const CreationOrder order(std::move(liveMade));
     const MadeBetween between(persons, order);
     const mapped::Vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
-    mapped::Vector<int64_t>& held = liveIds;
+    mapped::Vector<int64_t> held(liveIds.begin(), liveIds.end());
     mapped::Vector<size_t> open;  // the persons whose ids are still to be found
     for (size_t i = 0; i < persons.size(); ++i) {
         const CarvedRecord* p = persons[i];
@@ -200,7 +204,10 @@ mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* c
             open.push_back(i);
         }
     }
-    std::sort(held.begin(), held.end());
+    // The live ids come sorted: only those added are sorted before the two are merged.
+    const auto added = held.begin() + static_cast<ptrdiff_t>(liveIds.size());
+    std::sort(added, held.end());
+    std::inplace_merge(held.begin(), added, held.end());
     held.erase(std::unique(held.begin(), held.end()), held.end());
     const FreeIds free(std::move(held), persons);
     // The ids each open person's bounds allow.
@@ -293,6 +300,34 @@ struct Named {
         std::string_view text;
     } value;
 };
+
+// The values of deleted persons (liveIds: those of the live ones, sorted), in the order found,
+// each keeping what a contact shows of it, its text copied into texts: the table, its rows and
+// the values of all their columns, goes at once. A value without a text, or with bytes no
+// number, address or home page holds, is no value of a contact.
+mapped::Vector<Named> valuesOfDeleted(CarvedTable& values, std::span<const int64_t> liveIds, CarvedStore& texts) {
+    mapped::Vector<Named> named;
+    named.reserve(values.deleted.size());
+    for (size_t i = 0; i < values.deleted.size(); ++i) {
+        const CarvedRecord& v = values.deleted[i];
+        const int64_t person = columnOf(v.values, kValue, 1).asInteger();
+        const std::string_view text = textView(columnOf(v.values, kValue, 5));
+        if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
+            continue;
+        named.push_back({person,
+                         columnOf(v.values, kValue, 3).asInteger(),
+                         static_cast<uint32_t>(i),
+                         {static_cast<int>(columnOf(v.values, kValue, 2).asInteger()), texts.keep(text)}});
+    }
+    values = CarvedTable();
+    return named;
+}
+
+void sortByPerson(mapped::Vector<Named>& named) {
+    std::sort(named.begin(), named.end(), [](const Named& a, const Named& b) {
+        return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
+    });
+}
 }  // namespace
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
@@ -313,34 +348,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     }
     CarvedRows<LiveKeptRow>().swap(tables[kPerson].liveKept);
     std::sort(liveIds.begin(), liveIds.end());
-    // Values of deleted persons by the person they name, each person's in the order they were
-    // written (their identifier), then in the order found. Each keeps what a contact shows of it,
-    // its kind and its text, copied into a store of their own: the table, its rows and the
-    // values of all their columns, goes before the persons' ids are worked out. A value without
-    // a text, or with bytes no number, address or home page holds, is no value of a contact.
-    CarvedStore valueTexts;
-    mapped::Vector<Named> valuesByPerson;
-    {
-        const CarvedRows<CarvedRecord>& deletedValues = tables[kValue].deleted;
-        valuesByPerson.reserve(deletedValues.size());
-        for (size_t i = 0; i < deletedValues.size(); ++i) {
-            const CarvedRecord& v = deletedValues[i];
-            const int64_t person = columnOf(v.values, kValue, 1).asInteger();
-            const std::string_view text = textView(columnOf(v.values, kValue, 5));
-            if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
-                continue;
-            valuesByPerson.push_back(
-                {person,
-                 columnOf(v.values, kValue, 3).asInteger(),
-                 static_cast<uint32_t>(i),
-                 {static_cast<int>(columnOf(v.values, kValue, 2).asInteger()), valueTexts.keep(text)}});
-        }
-        tables[kValue] = CarvedTable();
-    }
-    std::sort(valuesByPerson.begin(), valuesByPerson.end(), [](const Named& a, const Named& b) {
-        return std::tie(a.person, a.identifier, a.found) < std::tie(b.person, b.identifier, b.found);
-    });
-
     mapped::Vector<const CarvedRecord*> persons;
     for (const CarvedRecord& p : tables[kPerson].deleted) {
         // A person is someone: a row without any name or company is other bytes.
@@ -348,7 +355,18 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         if (empty(1) && empty(2) && empty(7)) continue;
         persons.push_back(&p);
     }
-    const auto ids = personIds(persons, std::move(liveIds), std::move(madeWhen));
+    CarvedStore valueTexts;
+    mapped::Vector<Named> named = valuesOfDeleted(tables[kValue], liveIds, valueTexts);
+    // The values' order by the person they name, and the ids of the persons, are worked out side
+    // by side: neither needs the other.
+    mapped::Vector<std::optional<int64_t>> ids;
+    inParallel(2, 2, [&](size_t job, size_t) {
+        if (job == 0)
+            sortByPerson(named);
+        else
+            ids = personIds(persons, liveIds, std::move(madeWhen));
+    });
+    mapped::Vector<int64_t>().swap(liveIds);
     // The records are made side by side in stretches of persons, each value into the slots its
     // person was given, then handed on and posted here in order. Texts are read as views of the
     // carved bytes and copied once, into the record that keeps them. Each slot holds the values
@@ -360,15 +378,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         mapped::Vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
         for (size_t i = 0; i < persons.size(); ++i) {
             if (const std::optional<int64_t> id = ids[i])
-                namedBy[i] = std::equal_range(valuesByPerson.data(), valuesByPerson.data() + valuesByPerson.size(),
-                                              Named{*id, 0, 0, {}},
+                namedBy[i] = std::equal_range(named.data(), named.data() + named.size(), Named{*id, 0, 0, {}},
                                               [](const Named& a, const Named& b) { return a.person < b.person; });
             slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
         }
         slotValues.reserve(slotAt.back());
         for (const auto& [first, end] : namedBy)
             for (const Named* named = first; named != end; ++named) slotValues.push_back(named->value);
-        mapped::Vector<Named>().swap(valuesByPerson);
+        mapped::Vector<Named>().swap(named);
     }
     mapped::Vector<PRContactNodePtr> made(persons.size());
     mapped::Vector<DelContactValuePtr> entries(slotAt.back());

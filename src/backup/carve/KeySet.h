@@ -2,10 +2,9 @@
 // million keys and more, once per file; a node-based set spends that time allocating nodes.
 #pragma once
 
-#include "platform/MappedMemory.h"
-
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace carve {
 
@@ -55,7 +54,7 @@ private:
     }
 
     void rehash(size_t capacity) {
-        mapped::Vector<uint64_t> old;
+        std::vector<uint64_t> old;
         old.swap(slots_);
         slots_.assign(capacity, kEmpty);
         shift_ = 64;
@@ -65,7 +64,7 @@ private:
             if (key != kEmpty) insert(key);
     }
 
-    mapped::Vector<uint64_t> slots_;
+    std::vector<uint64_t> slots_;
     size_t size_ = 0;
     int shift_ = 64;
     bool hasEmptyKey_ = false;

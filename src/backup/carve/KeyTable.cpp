@@ -20,14 +20,14 @@ void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
     while (bits_ < kMostBits && (size_t{1} << bits_) * kKeysPerBucket < size_) ++bits_;
     const size_t buckets = size_t{1} << bits_;
     // Each list's count per bucket, then where its keys of each bucket go.
-    std::vector<std::vector<size_t>> at(lists.size(), std::vector<size_t>(buckets, 0));
+    std::vector<mapped::Vector<size_t>> at(lists.size(), mapped::Vector<size_t>(buckets, 0));
     inParallel(lists.size(), threads,
                [&](size_t l, size_t) { lists[l]->forEach([&](uint64_t key) { ++at[l][bucketOf(spread(key))]; }); });
     starts_.assign(buckets + 1, 0);
     size_t next = 0;
     for (size_t b = 0; b < buckets; ++b) {
         starts_[b] = next;
-        for (std::vector<size_t>& counts : at) {
+        for (mapped::Vector<size_t>& counts : at) {
             const size_t count = counts[b];
             counts[b] = next;
             next += count;
