@@ -6,8 +6,9 @@
 // of threads that never allocate again, and the program's peak would be the sum of every heap's
 // highest mark. A block of at least kMappedAtLeast bytes is here a mapping of its own, whose
 // pages are made as they are first touched and go back when it is freed; a smaller one comes
-// from the heap as usual. Each mapping costs the system about as much as touching a hundred
-// pages, so containers that grow in blocks take few, large ones (kLargeBlock).
+// from the heap as usual. A mapping costs the system as much as touching dozens of pages, and a
+// page given back is one the next block must be given anew: containers that grow in blocks take
+// few, large ones (kLargeBlock), and what is made and freed in one step stays on the heap.
 #pragma once
 
 #include <cstddef>
