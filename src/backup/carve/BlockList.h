@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <iterator>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -32,8 +33,7 @@ public:
     ~BlockList() { clear(); }
 
     void push_back(T item) {
-        if (size_ == kFirst || (size_ > kFirst && (size_ - kFirst) % kLater == 0) || blocks_.empty())
-            blocks_.emplace_back(blocks_.empty() ? kFirst : kLater);
+        if (size_ == capacity()) blocks_.emplace_back(blocks_.empty() ? kFirst : kLater);
         new (&(*this)[size_]) T(std::move(item));
         ++size_;
     }
@@ -44,7 +44,8 @@ public:
     const T& operator[](size_t i) const { return const_cast<BlockList&>(*this)[i]; }
     // Frees every item and block.
     void clear() {
-        for (size_t i = 0; i < size_; ++i) (*this)[i].~T();
+        if constexpr (!std::is_trivially_destructible_v<T>)
+            for (size_t i = 0; i < size_; ++i) (*this)[i].~T();
         std::vector<mapped::Room<T>>().swap(blocks_);
         size_ = 0;
     }
@@ -78,6 +79,8 @@ public:
 private:
     static constexpr size_t kFirst = std::max<size_t>(1, (size_t{32} << 10) / sizeof(T));
     static constexpr size_t kLater = std::max<size_t>(1, mapped::kLargeBlock / sizeof(T));
+
+    size_t capacity() const { return blocks_.empty() ? 0 : kFirst + (blocks_.size() - 1) * kLater; }
 
     std::vector<mapped::Room<T>> blocks_;
     size_t size_ = 0;

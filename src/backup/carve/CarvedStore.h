@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <string_view>
 #include <vector>
 
