@@ -289,6 +289,7 @@ mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* c
     }
     return ids;
 }
+
 // A value of a deleted person, by the person it names: each person's in the order they were
 // written (their identifier), then in the order found.
 struct Named {
@@ -452,7 +453,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
                 for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
-                    if (entries[slot]) arrays.delContactValueArray.push_back(std::move(entries[slot]));
+                    arrays.delContactValueArray.push_back(std::move(entries[slot]));
                 (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
                 context_.nc->postNotificationName(kPosted, std::move(made[i]));
             }
