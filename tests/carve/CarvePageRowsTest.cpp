@@ -8,6 +8,7 @@
 // times a carved row may hold reach a year past the present, whatever the year.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
+#include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
 
 #include <array>
@@ -105,7 +106,7 @@ protected:
         carve::CarveDatabase db;
         EXPECT_TRUE(db.openIn(folder(), {carvefix::names::calls}, context));
         coverage = db.coverage();
-        auto tables = carve::carveRecords(db, {carve::shapeOf(shape)}, runs);
+        auto tables = carve::carveRecords(db, {carvetest::shapeOf(shape)}, runs);
         coverage = db.coverage();
         return tables;
     }
@@ -400,8 +401,8 @@ TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {
     }
     const std::vector<const carve::CarvedRecord*> left = {&first, &second};
     const std::vector<const carve::CarvedRecord*> right = {&places[0], &places[1], &places[2]};
-    auto anyTexts = [](const carve::CarvedRecord&, const carve::CarvedRecord&) { return true; };
-    EXPECT_EQ(carve::pairRows(left, 3, right, 0, anyTexts), (std::vector<int>{-1, 0}));
+    auto anyTexts = [](size_t, size_t) { return true; };
+    EXPECT_EQ(carve::pairRows(left, namedIn(left, 3), right, namedIn(right, 0), anyTexts), (std::vector<int>{-1, 0}));
 }
 
 TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {

@@ -4,6 +4,7 @@
 // are found, but for old rows whose tail, past the columns kept, was written over.
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
+#include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
 
 #include <algorithm>
@@ -74,8 +75,8 @@ TEST_F(CarveRecordsRuns, AnyNumberOfRunsGivesTheRowsOfOneWalk) {
     // The persons' live rows come without their values, the values' with theirs.
     writeContacts();
     const std::vector<carve::TableShape> shapes = {
-        carve::shapeOf("ktttttttttitttttttrrttttitbttiiiti", carve::LiveRows::places),
-        carve::shapeOf("kIIiit", carve::LiveRows::values)};
+        carvetest::shapeOf("ktttttttttitttttttrrttttitbttiiiti", carve::LiveRows::places),
+        carvetest::shapeOf("kIIiit", carve::LiveRows::values)};
     const std::vector<carve::CarvedTable> single = carve(shapes, 1);
     ASSERT_EQ(single.size(), 2u);
     EXPECT_GT(single[0].deleted.size(), 1000u);
@@ -97,11 +98,12 @@ TEST_F(CarveRecordsRuns, WhatATableLeavesOutChangesNoRowFound) {
     // answered still hide their stale copies: the same rows come back, with the kept values only.
     writeContacts();
     const std::vector<carve::CarvedTable> whole =
-        carve({carve::shapeOf("ktttttttttitttttttrrttttitbttiiiti", carve::LiveRows::places),
-               carve::shapeOf("kIIiit", carve::LiveRows::values)},
+        carve({carvetest::shapeOf("ktttttttttitttttttrrttttitbttiiiti", carve::LiveRows::places),
+               carvetest::shapeOf("kIIiit", carve::LiveRows::values)},
               3);
-    const std::vector<carve::CarvedTable> cut = carve(
-        {carve::shapeOf("ktt|tttttttitttttttrrttttitbttiiiti"), carve::shapeOf("kII|iit", carve::LiveRows::values)}, 3);
+    const std::vector<carve::CarvedTable> cut = carve({carvetest::shapeOf("ktt|tttttttitttttttrrttttitbttiiiti"),
+                                                       carvetest::shapeOf("kII|iit", carve::LiveRows::values)},
+                                                      3);
     ASSERT_EQ(cut.size(), 2u);
     EXPECT_GT(cut[0].deleted.size(), 1000u);
     EXPECT_GT(whole[0].live.size(), 1000u);
@@ -117,8 +119,8 @@ TEST_F(CarveRecordsRuns, WhatATableLeavesOutChangesNoRowFound) {
     // Kept columns left unstored, and a later column (when the person was made) kept too, for
     // the live rows alone with their ids: the same rows, each with the values it stores, in order.
     const std::vector<carve::CarvedTable> few =
-        carve({carve::shapeOf("k-ttt-|ttttttitttttttr+rttttitbttiiiti", carve::LiveRows::alsoKept),
-               carve::shapeOf("kII|iit", carve::LiveRows::values)},
+        carve({carvetest::shapeOf("k-ttt-|ttttttitttttttr+rttttitbttiiiti", carve::LiveRows::alsoKept),
+               carvetest::shapeOf("kII|iit", carve::LiveRows::values)},
               3);
     ASSERT_EQ(few[0].deleted.size(), cut[0].deleted.size());
     for (size_t i = 0; i < cut[0].deleted.size(); ++i) {

@@ -1,5 +1,6 @@
 // Rows of two tables that name each other (an event and its place, a note and its body) are
 // paired only where the row ids allow no other pairing, from either side, and never by guess.
+#include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
 
 #include <algorithm>
@@ -36,10 +37,14 @@ std::vector<const CarvedRecord*> pointersTo(const std::vector<CarvedRecord>& row
 }
 
 // Rows whose texts, where they have any, always agree: the row ids alone decide.
-bool anyTexts(const CarvedRecord&, const CarvedRecord&) { return true; }
+bool anyTexts(size_t, size_t) { return true; }
+
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, const std::vector<const CarvedRecord*>& right) {
+    return carve::pairRows(left, carvetest::namedIn(left, 0), right, carvetest::namedIn(right, 0), anyTexts);
+}
 
 std::vector<int> pair(const std::vector<CarvedRecord>& left, const std::vector<CarvedRecord>& right) {
-    return pairRows(pointersTo(left), 0, pointersTo(right), 0, anyTexts);
+    return pairRows(pointersTo(left), pointersTo(right));
 }
 
 }  // namespace
@@ -146,7 +151,7 @@ TEST(PairRows, ManyRowsPairAsWhenEveryRowIsWeighedAgainstEveryOther) {
         for (int i = 0; i < 1500; ++i) right.push_back(anyRow(random, ids));
         const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
         const std::vector<int> expected = plainPairs(l, r);
-        EXPECT_EQ(pairRows(l, 0, r, 0, anyTexts), expected) << "seed " << seed;
+        EXPECT_EQ(pairRows(l, r), expected) << "seed " << seed;
         EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](int b) { return b >= 0; }), 0) << "seed " << seed;
     }
 }
@@ -161,7 +166,7 @@ TEST(PairRows, ARowOpenToManyPartnersTakesTheLastOnesTheOthersLeave) {
         for (int i = 1; i <= 100; ++i) left.push_back(row(i, 500));
         for (int i = 1; i <= 100 + open; ++i) right.push_back(row(0, i, 0, 1000));
         const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
-        const std::vector<int> paired = pairRows(l, 0, r, 0, anyTexts);
+        const std::vector<int> paired = pairRows(l, r);
         EXPECT_EQ(paired, plainPairs(l, r));
         for (int k = 0; k < open; ++k) EXPECT_EQ(paired[static_cast<size_t>(k)], open == 1 ? 100 : -1);
     }
@@ -176,7 +181,7 @@ TEST(PairRows, APairMadeByARowOpenToManyLeavesTheNextRowOne) {
     for (int i = 1; i <= 101; ++i) right.push_back(row(0, i, 0, 1000));
     right.push_back(row(0, 101, 550, 0));
     const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
-    const std::vector<int> paired = pairRows(l, 0, r, 0, anyTexts);
+    const std::vector<int> paired = pairRows(l, r);
     EXPECT_EQ(paired, plainPairs(l, r));
     EXPECT_EQ(paired.front(), 100);
     EXPECT_EQ(paired.back(), 101);
@@ -195,7 +200,7 @@ TEST(PairRows, ARowOpenToManyWaitsWhileOthersTakeRowsItDoesNotAdmit) {
     for (int i = 300; i <= 399; ++i) right.push_back(row(0, i, 0, 1000));
     right.push_back(row(0, 100, 550, 0));
     const std::vector<const CarvedRecord*> l = pointersTo(left), r = pointersTo(right);
-    const std::vector<int> paired = pairRows(l, 0, r, 0, anyTexts);
+    const std::vector<int> paired = pairRows(l, r);
     EXPECT_EQ(paired, plainPairs(l, r));
     EXPECT_EQ(paired[100], 99);
     EXPECT_EQ(paired[101], 200);

@@ -1,7 +1,7 @@
 #include "CarvingFixtures.h"
 
 #include "FixtureDatabase.h"
-#include "IosSchemas.h"
+#include "backup/layouts/IosSchemas.h"
 
 #include <cstdio>
 #include <functional>

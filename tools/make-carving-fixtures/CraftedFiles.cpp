@@ -2,7 +2,7 @@
 
 #include "CarvingFixtures.h"
 #include "FixtureDatabase.h"
-#include "IosSchemas.h"
+#include "backup/layouts/IosSchemas.h"
 
 #include <cstdio>
 #include <fstream>

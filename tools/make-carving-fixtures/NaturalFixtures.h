@@ -1,12 +1,12 @@
 // Databases with deleted rows as a phone leaves them, for measuring the carvers: the device's
-// own table layouts (tools/ios-schemas), values nobody chose for their bytes (times to the
+// own table layouts (src/backup/layouts), values nobody chose for their bytes (times to the
 // second, every size of duration, short and long texts, NULLs), and 30% of the rows deleted the
 // way a phone deletes them: one long run (a trimmed history, a cleared thread) then rows here and
 // there, or rows deleted over time with new rows written between. Each maker answers the live
 // and deleted rows as the carvers' records show them.
 #pragma once
 
-#include "IosSchemas.h"
+#include "backup/layouts/IosSchemas.h"
 
 #include <cstdint>
 #include <map>

@@ -4,7 +4,7 @@
 // backup share them.
 #pragma once
 
-#include "IosSchemas.h"
+#include "backup/layouts/IosSchemas.h"
 
 #include <cstdint>
 #include <functional>

@@ -56,6 +56,9 @@ struct CarveContext {
     std::function<void(const std::string&)> log;
     // Told, when set, how much of each database a carver looked through (see CarveCoverage).
     std::function<void(const CarveCoverage&)> coverage;
+    // Told, when set, which layout of each table a carver read a database's rows by (see
+    // FileShapes); logged otherwise.
+    std::function<void(const std::string& file, const std::string& note)> layoutNote;
     // Told, when set, how far the carvers are (see CarveProgress).
     CarveProgress* progress = nullptr;
 

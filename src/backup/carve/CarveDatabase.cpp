@@ -72,6 +72,14 @@ void CarveDatabase::readWriteAheadLog(const std::string& path) {
     images_ = PageImages(layout_.pageCount, std::move(frames.frames), frames.pagesAfterCommit);
 }
 
+void CarveDatabase::noteLayout(const std::string& note) const {
+    if (!context_) return;
+    if (context_->layoutNote)
+        context_->layoutNote(coverage_.file, note);
+    else
+        qCInfo(lcCarve, "%s: %s", coverage_.file.c_str(), note.c_str());
+}
+
 void CarveDatabase::recordCoverage(int64_t examined, int64_t headerPages) {
     coverage_.examined = examined;
     coverage_.headerPages = headerPages;

@@ -59,6 +59,9 @@ public:
     // it here, and it goes to the context's coverage observer, when there is one.
     const CarveCoverage& coverage() const { return coverage_; }
     void recordCoverage(int64_t examined, int64_t headerPages);
+    // Which layout of a table the carve read its rows by (see FileShapes), told to the
+    // context's observer, or logged.
+    void noteLayout(const std::string& note) const;
     // One more page image looked through, told to the context's progress (from any carving thread).
     void pageLookedThrough() const {
         if (context_ && context_->progress) context_->progress->lookedThrough.fetch_add(1, std::memory_order_relaxed);

@@ -55,54 +55,6 @@ std::string_view textView(const CarvedValue& value) {
     return value.type == CarvedValue::text ? GetStringViewFormChar(value.bytesView()) : std::string_view();
 }
 
-TableShape shapeOf(const char* columns, LiveRows live) {
-    TableShape shape;
-    shape.rowidAlias = -1;
-    shape.live = live;
-    for (const char* c = columns; *c; ++c) {
-        if (*c == '|') {
-            shape.keptColumns = shape.columns.size();
-            continue;
-        }
-        if (*c == '/') {
-            shape.wholeColumns = shape.columns.size();
-            continue;
-        }
-        if (*c == '!') {
-            shape.uniqueColumn = static_cast<int>(shape.columns.size()) - 1;
-            continue;
-        }
-        if (*c == '+') {
-            shape.alsoKept.push_back(shape.columns.size() - 1);
-            continue;
-        }
-        if (*c == '^') {
-            shape.identityColumns |= uint64_t{1} << (shape.columns.size() - 1);
-            continue;
-        }
-        if (*c == '-') {
-            shape.unstoredColumns |= uint64_t{1} << (shape.columns.size() - 1);
-            continue;
-        }
-        ColumnShape column;
-        const char lower = static_cast<char>(*c | 0x20);
-        column.nullable = *c == lower;
-        switch (lower) {
-        case 'i': column.kind = ColumnKind::integer; break;
-        case 'r': column.kind = ColumnKind::real; break;
-        case 't': column.kind = ColumnKind::text; break;
-        case 'b': column.kind = ColumnKind::blob; break;
-        case 'k':
-            column.kind = ColumnKind::integer;
-            shape.rowidAlias = static_cast<int>(shape.columns.size());
-            break;
-        default: column.kind = ColumnKind::any; break;
-        }
-        shape.columns.push_back(column);
-    }
-    return shape;
-}
-
 size_t TableShape::keptSlot(size_t column) const {
     const uint64_t before = column < 64 ? (uint64_t{1} << column) - 1 : ~uint64_t{0};
     return column - static_cast<size_t>(std::popcount(unstoredColumns & before));
@@ -1462,10 +1414,12 @@ bool tailsAgree(const CarvedRecord& l, const CarvedRecord& r, int64_t named, int
 // right rows whose own row id is the one it names; the right rows whose lost row id lies between
 // close neighbours, by the lower one; and the others (a neighbour missing or far away) in sweeps
 // over the named ids, among those that name an id the left row allows.
-std::vector<std::vector<int>> partnerCandidates(
-    const std::vector<const CarvedRecord*>& left, size_t leftRef, const std::vector<const CarvedRecord*>& right,
-    size_t rightRef, const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
-    const CarvedTable* leftTable) {
+std::vector<std::vector<int>> partnerCandidates(const std::vector<const CarvedRecord*>& left,
+                                                std::span<const int64_t> leftNamed,
+                                                const std::vector<const CarvedRecord*>& right,
+                                                std::span<const int64_t> rightNamed,
+                                                const std::function<bool(size_t left, size_t right)>& fits,
+                                                std::span<const CarvedTable* const> leftTables) {
     constexpr int64_t kClose = 64;
     std::vector<std::vector<int>> candidates(left.size());
     // The rows looked up by one id, each with what decides whether it is a candidate, so that
@@ -1486,9 +1440,9 @@ std::vector<std::vector<int>> partnerCandidates(
         const CarvedRecord& r = *right[i];
         const int b = static_cast<int>(i);
         if (r.rowidKnown)
-            byRowid.push_back({r.rowid, b, r.values[rightRef].asInteger(), 0});
+            byRowid.push_back({r.rowid, b, rightNamed[i], 0});
         else if (r.rowidBefore != 0 && r.rowidAfter != 0 && r.rowidAfter - r.rowidBefore <= kClose)
-            close.push_back({r.rowidBefore, b, r.values[rightRef].asInteger(), r.rowidAfter});
+            close.push_back({r.rowidBefore, b, rightNamed[i], r.rowidAfter});
         else if (r.rowidBefore == 0 && r.rowidAfter != 0)
             below.emplace_back(r.rowidAfter, b);
         else if (r.rowidAfter == 0)
@@ -1506,10 +1460,10 @@ std::vector<std::vector<int>> partnerCandidates(
     std::vector<Query> queries;
     for (size_t a = 0; a < left.size(); ++a) {
         const CarvedRecord& l = *left[a];
-        const int64_t named = l.values[leftRef].asInteger();
+        const int64_t named = leftNamed[a];
         auto [shortest, longest] = tailRange(l);
-        if (leftTable && l.withinPage) {
-            const auto [low, high] = leftTable->pageRange.at(l.page);
+        if (!leftTables.empty() && l.withinPage) {
+            const auto [low, high] = leftTables[a]->pageRange.at(l.page);
             shortest = std::max(shortest, low + 1);
             longest = std::min(longest, high);
         }
@@ -1529,7 +1483,7 @@ std::vector<std::vector<int>> partnerCandidates(
         auto consider = [&](const Near& n) {
             const CarvedRecord& r = *right[static_cast<size_t>(n.row)];
             if ((n.after == 0 || q.named < n.after) && n.ref >= q.lowest && n.ref <= q.highest &&
-                tailsAgree(*left[q.row], r, q.named, n.ref) && fits(*left[q.row], r))
+                tailsAgree(*left[q.row], r, q.named, n.ref) && fits(q.row, static_cast<size_t>(n.row)))
                 candidates[q.row].push_back(n.row);
         };
         for (; own != byRowid.cend() && own->id < q.named; ++own) {}
@@ -1546,8 +1500,7 @@ std::vector<std::vector<int>> partnerCandidates(
     auto sweep = [&](std::vector<std::pair<int64_t, int>>& rows, bool reachesUp) {
         std::vector<std::pair<int64_t, int>> byRef;  // (named id, row)
         byRef.reserve(rows.size());
-        for (const auto& [bound, b] : rows)
-            byRef.emplace_back(right[static_cast<size_t>(b)]->values[rightRef].asInteger(), b);
+        for (const auto& [bound, b] : rows) byRef.emplace_back(rightNamed[static_cast<size_t>(b)], b);
         std::sort(byRef.begin(), byRef.end());
         std::vector<size_t> at(right.size());
         for (size_t i = 0; i < byRef.size(); ++i) at[static_cast<size_t>(byRef[i].second)] = i;
@@ -1579,7 +1532,8 @@ std::vector<std::vector<int>> partnerCandidates(
                 const CarvedRecord& r = *right[static_cast<size_t>(byRef[i].second)];
                 // A row of the sweep up may still have a far neighbour after it.
                 if ((r.rowidAfter == 0 || q.named < r.rowidAfter) &&
-                    tailsAgree(*left[q.row], r, q.named, byRef[i].first) && fits(*left[q.row], r))
+                    tailsAgree(*left[q.row], r, q.named, byRef[i].first) &&
+                    fits(q.row, static_cast<size_t>(byRef[i].second)))
                     candidates[q.row].push_back(byRef[i].second);
             }
         }
@@ -1636,13 +1590,13 @@ std::optional<int64_t> onlyRowid(const CarvedRecord& r) {
     return first;
 }
 
-std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
-                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
-                          const CarvedTable* leftTable) {
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, std::span<const int64_t> leftNamed,
+                          const std::vector<const CarvedRecord*>& right, std::span<const int64_t> rightNamed,
+                          const std::function<bool(size_t left, size_t right)>& fits,
+                          std::span<const CarvedTable* const> leftTables) {
     std::vector<int> partner(left.size(), -1);
     if (left.empty()) return partner;
-    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftRef, right, rightRef, fits, leftTable);
+    std::vector<std::vector<int>> candidates = partnerCandidates(left, leftNamed, right, rightNamed, fits, leftTables);
     std::vector<bool> taken(right.size(), false);
     size_t takenCount = 0;
     auto take = [&](size_t a, int b) {

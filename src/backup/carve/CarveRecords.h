@@ -212,25 +212,17 @@ std::optional<int64_t> onlyRowid(const CarvedRecord& r);
 // The ids the length of r's lost row id allows, [first, second]; [1, INT64_MAX] when unknown.
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
 
-// Pairs rows that name each other: left row a names its partner's row id in column leftRef, and
-// right row b names a's in column rightRef, and fits holds for the two (texts of the rows that
-// agree). A pair is made only where it is the one left that the row ids allow (a lost row id is
+// Pairs rows that name each other: left row a names its partner's row id (leftNamed[a]), and
+// right row b names a's (rightNamed[b]), and fits(a, b) holds for the two (texts of the rows
+// that agree). A pair is made only where it is the one left that the row ids allow (a lost row id is
 // bounded by the whole rows around it), from either side; rows that share their bounds stay
 // apart, never paired by their order. Answers, per left row, the index of its partner in right,
-// or -1. leftTable, the left rows' table, gives the ids the tree allows the pages of those freed
-// from pages that keep no order.
-std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, size_t leftRef,
-                          const std::vector<const CarvedRecord*>& right, size_t rightRef,
-                          const std::function<bool(const CarvedRecord&, const CarvedRecord&)>& fits,
-                          const CarvedTable* leftTable = nullptr);
-
-// A shape written compactly: one letter per column: 'i' integer, 'r' real, 't' text, 'b' blob,
-// 'a' anything; upper case for a column that is never NULL; 'k' for the row-id column; '!' after
-// the letter of the unique column, '^' after each column of the identity. A '|' ends the columns
-// whose values are kept; a '-' after a kept column's letter leaves its value unstored; a '+' after
-// a later column's letter keeps that column's value too. A '/' ends the columns a row read in part
-// must hold whole (see TableShape::wholeColumns).
-TableShape shapeOf(const char* columns, LiveRows live = LiveRows::none);
+// or -1. leftTables, when given, holds each left row's table, which gives the ids the tree allows
+// the pages of those freed from pages that keep no order.
+std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, std::span<const int64_t> leftNamed,
+                          const std::vector<const CarvedRecord*>& right, std::span<const int64_t> rightNamed,
+                          const std::function<bool(size_t left, size_t right)>& fits,
+                          std::span<const CarvedTable* const> leftTables = {});
 
 // Whether a later write took some of the values a row's shape keeps: a row read in part (see
 // TableShape::wholeColumns).

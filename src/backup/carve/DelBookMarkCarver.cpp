@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/FileShapes.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRRecordFields.h"
 
@@ -12,18 +13,41 @@ const std::string kPosted = "scanDelBookMarkInfo";
 const char* const kBookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
 const char* const kBookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
 
-// The bookmarks table as phones laid it out over the years: id, special_id, parent, type,
-// title, url, num_children, editable, deletable, hidden, then the later columns (sync state,
-// icons...). Title and URL are always columns 4 and 5.
-const std::vector<TableShape>& bookmarkShapes() {
-    static const std::vector<TableShape> shapes = {
-        shapeOf("kiiitt|iiiiiIt!"),                  // iOS 4 and 5
-        shapeOf("kiiitt|iiiiiIt!irttbiibb"),         // iOS 6
-        shapeOf("kiiitt|iiiiiIt!irttbiibbibiiiii"),  // iOS 7
-        shapeOf("kiiitt|iiiit!iIirttbi"),            // external_uuid right after hidden
-    };
-    return shapes;
-}
+// The bookmarks table: id, special_id, parent, type, title, url, num_children, editable,
+// deletable, hidden, hidden_ancestor_count, order_index, external_uuid, then the sync state of
+// iOS 6 and the icons of iOS 7.
+enum BookmarkColumn : size_t { kTitle, kUrl };
+const KnownTable kBookmarkTable{"bookmarks",
+                                {
+                                    {"title", ColumnKind::text, kRead | kNeeded},
+                                    {"url", ColumnKind::text, kRead | kNeeded},
+                                    {"special_id", ColumnKind::integer},
+                                    {"parent", ColumnKind::integer},
+                                    {"type", ColumnKind::integer},
+                                    {"num_children", ColumnKind::integer},
+                                    {"editable", ColumnKind::integer},
+                                    {"deletable", ColumnKind::integer},
+                                    {"hidden", ColumnKind::integer},
+                                    {"hidden_ancestor_count", ColumnKind::integer},
+                                    {"order_index", ColumnKind::integer, kNotNull},
+                                    {"external_uuid", ColumnKind::text, kUnique},
+                                    {"read", ColumnKind::integer},
+                                    {"last_modified", ColumnKind::real},
+                                    {"server_id", ColumnKind::text},
+                                    {"sync_key", ColumnKind::text},
+                                    {"sync_data", ColumnKind::blob},
+                                    {"added", ColumnKind::integer},
+                                    {"deleted", ColumnKind::integer},
+                                    {"extra_attributes", ColumnKind::blob},
+                                    {"local_attributes", ColumnKind::blob},
+                                    {"fetched_icon", ColumnKind::integer},
+                                    {"icon", ColumnKind::blob},
+                                    {"dav_generation", ColumnKind::integer},
+                                    {"locally_added", ColumnKind::integer},
+                                    {"archive_status", ColumnKind::integer},
+                                    {"syncable", ColumnKind::integer},
+                                    {"web_filter_status", ColumnKind::integer},
+                                }};
 
 // A bookmark's address opens with its scheme ("http:", "https:", "javascript:"...), and neither
 // it nor the title holds control characters: a stretch of bytes read from the wrong place does.
@@ -47,10 +71,14 @@ bool plausible(const std::string& title, const std::string& url) {
 void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kBookmarks, kBookmarksOld}, context_)) return;
-    for (const CarvedTable& table : carveRecords(db, bookmarkShapes())) {
-        for (const CarvedRecord& row : table.deleted) {
-            const std::string title = textOf(row.values[4]);
-            const std::string url = textOf(row.values[5]);
+    FileShapes shapes(db);
+    const size_t bookmarks = shapes.add(kBookmarkTable);
+    const std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    shapes.report(tables);
+    for (const FileShapes::Member& member : shapes.of(bookmarks)) {
+        for (const CarvedRecord& row : tables[member.index].deleted) {
+            const std::string title = textOf(member.shape->value(row, kTitle));
+            const std::string url = textOf(member.shape->value(row, kUrl));
             if (title == "Root" || title == "com.apple.ReadingList" || (title.empty() && url.empty())) continue;
             if (!plausible(title, url)) continue;
             auto bookmark = std::make_shared<PRBookMarkNode>();

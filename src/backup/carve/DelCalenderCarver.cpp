@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/FileShapes.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRRecordFields.h"
 
@@ -16,21 +17,114 @@ namespace {
 const std::string kPosted = "scanDelCalenderInfo";
 const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 
-// Event (iOS 4, with and without its last two columns), CalendarItem (iOS 5; iOS 6 and 7 add
-// eleven columns at the end) and Location.
-enum Shape { kEvent, kEventShort, kItem5, kItem6, kLocation };
-constexpr size_t kPlace = 2;  // an item's location_id
-constexpr size_t kOwner = 6;  // a place's item_owner_id
-const std::vector<TableShape>& calendarShapes() {
-    static const std::vector<TableShape> shapes = {
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbtiii"),
-        shapeOf("ktttrtr|iiiiiitiiiitiiiiittt!tbti"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirr"),
-        shapeOf("ktitrtr|iiiriiiiiitriiiittttbtiiit!iirtirrtiiirtrtiii"),
-        shapeOf("ktrrtri|i", LiveRows::values),
-    };
-    return shapes;
-}
+// The events of iOS 4 (Event, its place a text of its own) and the items of iOS 5 and later
+// (CalendarItem, whose location_id names its place in Location, whose item_owner_id names the
+// item back; iOS 6 added eleven columns at the end). An event keeps its start and end as
+// seconds from 2001, all_day set for one that takes whole days, floating in every zone.
+enum EventColumn : size_t { kSummary, kDescription, kStart, kStartZone, kEnd, kAllDay, kPlace };
+const KnownTable kEventTable{"Event",
+                             {
+                                 {"summary", ColumnKind::text, kRead | kNeeded},
+                                 {"description", ColumnKind::text, kRead},
+                                 {"start_date", ColumnKind::real, kRead | kNeeded},
+                                 {"start_tz", ColumnKind::text, kRead},
+                                 {"end_date", ColumnKind::real, kRead | kNeeded},
+                                 {"all_day", ColumnKind::integer, kReadIfThere},
+                                 {"location", ColumnKind::text, kRead | kNeeded},
+                                 {"calendar_id", ColumnKind::integer},
+                                 {"orig_event_id", ColumnKind::integer},
+                                 {"orig_start_date", ColumnKind::integer},
+                                 {"organizer_id", ColumnKind::integer},
+                                 {"organizer_is_self", ColumnKind::integer},
+                                 {"organizer_external_id", ColumnKind::text},
+                                 {"self_attendee_status", ColumnKind::integer},
+                                 {"status", ColumnKind::integer},
+                                 {"availability", ColumnKind::integer},
+                                 {"privacy_level", ColumnKind::integer},
+                                 {"url", ColumnKind::text},
+                                 {"last_modified", ColumnKind::integer},
+                                 {"sequence_num", ColumnKind::integer},
+                                 {"birthday_id", ColumnKind::integer},
+                                 {"modified_properties", ColumnKind::integer},
+                                 {"external_tracking_status", ColumnKind::integer},
+                                 {"external_id", ColumnKind::text},
+                                 {"external_mod_tag", ColumnKind::text},
+                                 {"unique_identifier", ColumnKind::text, kUnique},
+                                 {"external_schedule_id", ColumnKind::text},
+                                 {"external_rep", ColumnKind::blob},
+                                 {"response_comment", ColumnKind::text},
+                                 {"hidden", ColumnKind::integer},
+                                 {"has_recurrences", ColumnKind::integer},
+                                 {"has_attendees", ColumnKind::integer},
+                             },
+                             LiveRows::none,
+                             // Files older than iOS 4 ended the table there.
+                             {"hidden"}};
+const KnownTable kItemTable{"CalendarItem",
+                            {
+                                {"summary", ColumnKind::text, kRead | kNeeded},
+                                {"description", ColumnKind::text, kRead},
+                                {"start_date", ColumnKind::real, kRead | kNeeded},
+                                {"start_tz", ColumnKind::text, kRead},
+                                {"end_date", ColumnKind::real, kRead | kNeeded},
+                                {"all_day", ColumnKind::integer, kReadIfThere},
+                                {"location_id", ColumnKind::integer, kRead | kNeeded},
+                                {"calendar_id", ColumnKind::integer},
+                                {"orig_item_id", ColumnKind::integer},
+                                {"orig_date", ColumnKind::real},
+                                {"organizer_id", ColumnKind::integer},
+                                {"self_attendee_id", ColumnKind::integer},
+                                {"status", ColumnKind::integer},
+                                {"invitation_status", ColumnKind::integer},
+                                {"availability", ColumnKind::integer},
+                                {"privacy_level", ColumnKind::integer},
+                                {"url", ColumnKind::text},
+                                {"last_modified", ColumnKind::real},
+                                {"sequence_num", ColumnKind::integer},
+                                {"birthday_id", ColumnKind::integer},
+                                {"modified_properties", ColumnKind::integer},
+                                {"external_tracking_status", ColumnKind::integer},
+                                {"external_id", ColumnKind::text},
+                                {"external_mod_tag", ColumnKind::text},
+                                {"unique_identifier", ColumnKind::text},
+                                {"external_schedule_id", ColumnKind::text},
+                                {"external_rep", ColumnKind::blob},
+                                {"response_comment", ColumnKind::text},
+                                {"hidden", ColumnKind::integer},
+                                {"has_recurrences", ColumnKind::integer},
+                                {"has_attendees", ColumnKind::integer},
+                                {"UUID", ColumnKind::text, kUnique},
+                                {"entity_type", ColumnKind::integer},
+                                {"priority", ColumnKind::integer},
+                                {"due_date", ColumnKind::real},
+                                {"due_tz", ColumnKind::text},
+                                {"due_all_day", ColumnKind::integer},
+                                {"completion_date", ColumnKind::real},
+                                {"creation_date", ColumnKind::real},
+                                {"conference", ColumnKind::text},
+                                {"display_order", ColumnKind::integer},
+                                {"created_by_id", ColumnKind::integer},
+                                {"modified_by_id", ColumnKind::integer},
+                                {"shared_item_created_date", ColumnKind::real},
+                                {"shared_item_created_tz", ColumnKind::text},
+                                {"shared_item_modified_date", ColumnKind::real},
+                                {"shared_item_modified_tz", ColumnKind::text},
+                                {"invitation_changed_properties", ColumnKind::integer},
+                                {"default_alarm_removed", ColumnKind::integer},
+                                {"phantom_master", ColumnKind::integer},
+                            }};
+enum PlaceColumn : size_t { kTitle, kOwner };
+const KnownTable kPlaceTable{"Location",
+                             {
+                                 {"title", ColumnKind::text, kRead | kNeeded},
+                                 {"item_owner_id", ColumnKind::integer, kRead | kNeeded},
+                                 {"latitude", ColumnKind::real},
+                                 {"longitude", ColumnKind::real},
+                                 {"address_book_id", ColumnKind::text},
+                                 {"radius", ColumnKind::real},
+                                 {"alarm_owner_id", ColumnKind::integer},
+                             },
+                             LiveRows::values};
 
 // Seconds from 2001 of 1990-01-01: no event of a phone starts or ends before.
 constexpr int64_t kEarliest = -346723200;
@@ -62,11 +156,13 @@ bool admitsInOrder(const CarvedRecord& r, int64_t x, int64_t low, int64_t high) 
 // places' items, in the same order; such a stretch is paired on its own.
 class PairsInOrder {
 public:
-    // items: the deleted items that name a place, partner their places (indexes of places, -1
-    // for none), which this fills in; places: the deleted places, then the live ones.
-    PairsInOrder(const std::vector<const CarvedRecord*>& items, const std::vector<const CarvedRecord*>& places,
+    // items: the deleted items that name a place (itemPlaces: the place each names), partner
+    // their places (indexes of places, -1 for none), which this fills in; places: the deleted
+    // places, then the live ones (placeOwners: the item each names).
+    PairsInOrder(const std::vector<const CarvedRecord*>& items, std::span<const int64_t> itemPlaces,
+                 const std::vector<const CarvedRecord*>& places, std::span<const int64_t> placeOwners,
                  size_t deletedPlaces, std::vector<int>& partner)
-        : items_(items), places_(places), partner_(partner) {
+        : items_(items), places_(places), named_(itemPlaces), owners_(placeOwners), partner_(partner) {
         if (items.empty()) return;
         for (size_t b = deletedPlaces; b < places.size(); ++b)
             if (owner(b) > 0) live_.emplace_back(places[b]->rowid, owner(b));
@@ -103,8 +199,8 @@ private:
         }
     };
 
-    int64_t owner(size_t b) const { return places_[b]->values[kOwner].asInteger(); }
-    int64_t named(size_t i) const { return items_[i]->values[kPlace].asInteger(); }
+    int64_t owner(size_t b) const { return owners_[b]; }
+    int64_t named(size_t i) const { return named_[i]; }
 
     // The index of the live place that ends the stretch an id lies in (a place's, or with byItem
     // an item's); none before the first live place or after the last.
@@ -167,62 +263,79 @@ private:
 
     const std::vector<const CarvedRecord*>& items_;
     const std::vector<const CarvedRecord*>& places_;
+    std::span<const int64_t> named_;   // per item, the place it names
+    std::span<const int64_t> owners_;  // per place, the item it names
     std::vector<int>& partner_;
     std::vector<std::pair<int64_t, int64_t>> live_;  // (place id, item id), by place id
 };
 }  // namespace
 
-void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn,
-                             const std::string& place) {
-    const std::string title = textOf(item.values[1]);
-    if (!plausible(item.values[static_cast<size_t>(startColumn)]) ||
-        !plausible(item.values[static_cast<size_t>(endColumn)]))
-        return;
-    if (title.empty() && item.values[static_cast<size_t>(startColumn)].isNull()) return;
+void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, const std::string& place) {
+    const CarvedValue &start = shape.value(item, kStart), &end = shape.value(item, kEnd);
+    const std::string title = textOf(shape.value(item, kSummary));
+    if (!plausible(start) || !plausible(end)) return;
+    if (title.empty() && start.isNull()) return;
     auto node = std::make_shared<PRCalenderNode>();
     node->setCalTitle(title);
-    node->setLocation(locationColumn >= 0 ? textOf(item.values[static_cast<size_t>(locationColumn)]) : place);
-    node->setCalNote(textOf(item.values[3]));
-    for (int column : {startColumn, endColumn}) {
-        const CarvedValue& v = item.values[static_cast<size_t>(column)];
-        if (v.isNull()) continue;
-        const std::string text = dateTimeText(v.asInteger(), true).value_or("");
-        if (column == startColumn)
-            node->setStartDate(text);
-        else
-            node->setEndDate(text);
-    }
+    node->setLocation(shape.known().table == kEventTable.table ? textOf(shape.value(item, kPlace)) : place);
+    node->setCalNote(textOf(shape.value(item, kDescription)));
+    if (!start.isNull()) node->setStartDate(dateTimeText(start.asInteger(), true).value_or(""));
+    if (!end.isNull()) node->setEndDate(dateTimeText(end.asInteger(), true).value_or(""));
     context_.nc->postNotificationName(kPosted, node);
 }
 
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
-    std::vector<CarvedTable> tables = carveRecords(db, calendarShapes());
-    for (Shape shape : {kEvent, kEventShort})
-        for (const CarvedRecord& event : tables[shape].deleted) post(event, 2, 4, 6, {});
+    FileShapes shapes(db);
+    const size_t eventGroup = shapes.add(kEventTable), itemGroup = shapes.add(kItemTable),
+                 placeGroup = shapes.add(kPlaceTable);
+    std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    shapes.report(tables);
+    for (const FileShapes::Member& member : shapes.of(eventGroup))
+        for (const CarvedRecord& event : tables[member.index].deleted) post(event, *member.shape, {});
     // An item names its place in location_id, the place its item in item_owner_id: deleted
-    // together, they are paired where the row ids they could have allow one pairing.
+    // together, they are paired where the row ids they could have allow one pairing. The
+    // deleted places come first, then the live ones.
     std::vector<const CarvedRecord*> places;
-    for (const auto* list : {&tables[kLocation].deleted, &tables[kLocation].live})
-        for (const CarvedRecord& place : *list) places.push_back(&place);
-    for (Shape shape : {kItem5, kItem6}) {
-        std::vector<const CarvedRecord*> items, placed;
-        for (const CarvedRecord& item : tables[shape].deleted)
-            (item.values[kPlace].asInteger() > 0 ? placed : items).push_back(&item);
-        for (const CarvedRecord* item : items) post(*item, -1, 4, 6, {});
+    std::vector<const RowShape*> placeShapes;
+    std::vector<int64_t> owners;
+    size_t deletedPlaces = 0;
+    for (const auto list : {&CarvedTable::deleted, &CarvedTable::live}) {
+        for (const FileShapes::Member& member : shapes.of(placeGroup))
+            for (const CarvedRecord& place : tables[member.index].*list) {
+                places.push_back(&place);
+                placeShapes.push_back(member.shape);
+                owners.push_back(member.shape->value(place, kOwner).asInteger());
+            }
+        if (list == &CarvedTable::deleted) deletedPlaces = places.size();
+    }
+    for (const FileShapes::Member& member : shapes.of(itemGroup)) {
+        std::vector<const CarvedRecord*> placed;
+        std::vector<int64_t> named;
+        for (const CarvedRecord& item : tables[member.index].deleted) {
+            const int64_t place = member.shape->value(item, kPlace).asInteger();
+            if (place <= 0) {
+                post(item, *member.shape, {});
+                continue;
+            }
+            placed.push_back(&item);
+            named.push_back(place);
+        }
         // Only where one of the two read its id from its cell and the other names it: an id the
         // rows around a row leave it may still be another's, whose partner is gone.
-        auto certain = [](const CarvedRecord& item, const CarvedRecord& place) {
+        auto certain = [&](size_t i, size_t b) {
             auto read = [](const CarvedRecord& r) { return r.rowidKnown && !r.rowidInferred; };
-            return (read(item) && item.rowid == place.values[kOwner].asInteger()) ||
-                   (read(place) && place.rowid == item.values[kPlace].asInteger());
+            return (read(*placed[i]) && placed[i]->rowid == owners[b]) ||
+                   (read(*places[b]) && places[b]->rowid == named[i]);
         };
-        std::vector<int> partner = pairRows(placed, kPlace, places, kOwner, certain, &tables[shape]);
-        PairsInOrder(placed, places, tables[kLocation].deleted.size(), partner);
+        const std::vector<const CarvedTable*> itemTables(placed.size(), &tables[member.index]);
+        std::vector<int> partner = pairRows(placed, named, places, owners, certain, itemTables);
+        PairsInOrder(placed, named, places, owners, deletedPlaces, partner);
         for (size_t i = 0; i < placed.size(); ++i) {
-            const CarvedRecord* place = partner[i] >= 0 ? places[static_cast<size_t>(partner[i])] : nullptr;
-            post(*placed[i], -1, 4, 6, place ? textOf(place->values[1]) : std::string());
+            const auto b = static_cast<size_t>(partner[i]);
+            post(*placed[i], *member.shape,
+                 partner[i] >= 0 ? textOf(placeShapes[b]->value(*places[b], kTitle)) : std::string());
         }
     }
     releaseTables(std::move(tables));

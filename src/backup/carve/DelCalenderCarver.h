@@ -11,6 +11,7 @@
 namespace carve {
 
 struct CarvedRecord;
+class RowShape;
 
 class DelCalenderCarver {
 public:
@@ -19,7 +20,9 @@ public:
     void ScanDelCalenderThread(const std::string& backupFolder);
 
 private:
-    void post(const CarvedRecord& item, int locationColumn, int startColumn, int endColumn, const std::string& place);
+    // Posts the event a row holds (place: the title of the place paired with it, for an item
+    // whose place is a row of its own).
+    void post(const CarvedRecord& item, const RowShape& shape, const std::string& place);
 
     CarveContext& context_;
 };

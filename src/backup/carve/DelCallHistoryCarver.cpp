@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
@@ -16,13 +17,24 @@ const std::string kPosted = "ScanDelCallHistoryInfo";
 const char* const kCalls = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
 const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
 
-// The call table of iOS 6 and later, and the shorter one of older phones: ROWID, address, date,
-// duration, flags, id, name, country_code (network_code, read, assisted, face_time_data,
-// originalAddress).
-const std::vector<TableShape>& callShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("ktIiI|itttiibt"), shapeOf("ktIiI|itt")};
-    return shapes;
-}
+// The call table: every phone keeps ROWID, address, date, duration, flags, id, name and
+// country_code; iOS 6 adds network_code, read, assisted, face_time_data and originalAddress.
+enum CallColumn : size_t { kAddress, kDate, kDuration, kFlags };
+const KnownTable kCallTable{"call",
+                            {
+                                {"address", ColumnKind::text, kRead | kNeeded},
+                                {"date", ColumnKind::integer, kRead | kNeeded | kNotNull},
+                                {"duration", ColumnKind::integer, kRead | kNeeded},
+                                {"flags", ColumnKind::integer, kRead | kNeeded | kNotNull},
+                                {"id", ColumnKind::integer},
+                                {"name", ColumnKind::text},
+                                {"country_code", ColumnKind::text},
+                                {"network_code", ColumnKind::text},
+                                {"read", ColumnKind::integer},
+                                {"assisted", ColumnKind::integer},
+                                {"face_time_data", ColumnKind::blob},
+                                {"originalAddress", ColumnKind::text},
+                            }};
 
 // Seconds since 1970 of 2000-01-01: a call before it is no call of a phone that wrote this
 // layout, nor one after the latest time a phone can hold.
@@ -30,11 +42,11 @@ constexpr int64_t kEarliest = 946684800;
 
 // The call a row holds, or null where a value is one no call holds (a stretch of other bytes
 // that happened to fit the layout).
-PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
-    const CarvedValue& address = row.values[1];
-    const int64_t date = row.values[2].asInteger();
-    const int64_t duration = row.values[3].asInteger();
-    const int64_t flags = row.values[4].asInteger();
+PRCallHistoryNodePtr callOf(const CarvedRecord& row, const RowShape& shape, ContactNames& names) {
+    const CarvedValue& address = shape.value(row, kAddress);
+    const int64_t date = shape.value(row, kDate).asInteger();
+    const int64_t duration = shape.value(row, kDuration).asInteger();
+    const int64_t flags = shape.value(row, kFlags).asInteger();
     const int64_t latest = latestPlausibleTime();
     const bool plausibleDate =
         (date >= kEarliest && date < latest) || (date >= kEarliest - kSince2001 && date < latest - kSince2001);
@@ -58,12 +70,19 @@ PRCallHistoryNodePtr callOf(const CarvedRecord& row, ContactNames& names) {
 void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
-    std::vector<CarvedTable> tables = carveRecords(db, callShapes(), threads);
+    FileShapes shapes(db);
+    const size_t calls = shapes.add(kCallTable);
+    std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes(), threads);
+    shapes.report(tables);
     std::vector<const CarvedRecord*> rows;
-    std::vector<size_t> firstRowOf;  // of each table, in rows
-    for (const CarvedTable& table : tables) {
-        firstRowOf.push_back(rows.size());
-        for (const CarvedRecord& row : table.deleted) rows.push_back(&row);
+    std::vector<const RowShape*> shapeOfRow;
+    std::vector<size_t> firstRowOf(tables.size(), 0);  // of each table, in rows
+    for (const FileShapes::Member& member : shapes.of(calls)) {
+        firstRowOf[member.index] = rows.size();
+        for (const CarvedRecord& row : tables[member.index].deleted) {
+            rows.push_back(&row);
+            shapeOfRow.push_back(member.shape);
+        }
     }
 
     // The calls are made side by side in stretches, each thread with a name look-up of its own,
@@ -75,7 +94,7 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
         rows.size(), kCallsPerStretch, threads,
         [&](size_t from, size_t to, size_t thread) {
             if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
-            for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *names[thread]);
+            for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *shapeOfRow[i], *names[thread]);
         },
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i)

@@ -3,6 +3,7 @@
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CreationOrder.h"
+#include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
 #include "model/PRRecordFields.h"
 
@@ -20,22 +21,56 @@ namespace {
 const std::string kPosted = "ScanDelContactInfo";
 const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
-// ABPerson (ROWID, First, Last, Middle, phonetics, Organization, Department, Note, Kind,
-// Birthday, JobTitle, ..., CreationDate, ...) and ABMultiValue (UID, record_id, property,
-// identifier, label, value). Each person keeps when it was made, the live ones too. The rows
-// store only the columns read here: a large address book's deleted rows are counted in hundreds
-// of thousands.
-enum Shape { kPerson, kValue };
-const std::vector<TableShape>& contactShapes() {
-    static const std::vector<TableShape> shapes = {
-        shapeOf("k-tttt-t-t-ttti-t-t|tttttr+rtttt!itbttiiiti", LiveRows::alsoKept), shapeOf("k-IIii-t")};
-    return shapes;
-}
-
-// The value a row of the shape keeps of column, from its stored values.
-const CarvedValue& columnOf(std::span<const CarvedValue> values, Shape shape, size_t column) {
-    return values[contactShapes()[shape].keptSlot(column)];
-}
+// The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
+// their values (ABMultiValue: phones, e-mails, addresses, home pages...). The rows store only the
+// columns read here: a large address book's deleted rows are counted in hundreds of thousands.
+enum PersonColumn : size_t { kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle, kCreated };
+const KnownTable kPersonTable{"ABPerson",
+                              {
+                                  {"First", ColumnKind::text, kRead | kNeeded},
+                                  {"Last", ColumnKind::text, kRead | kNeeded},
+                                  {"Middle", ColumnKind::text, kRead},
+                                  {"Organization", ColumnKind::text, kRead | kNeeded},
+                                  {"Department", ColumnKind::text, kRead},
+                                  {"Note", ColumnKind::text, kRead},
+                                  {"JobTitle", ColumnKind::text, kRead},
+                                  {"CreationDate", ColumnKind::real, kReadIfThere},
+                                  {"FirstPhonetic", ColumnKind::text},
+                                  {"MiddlePhonetic", ColumnKind::text},
+                                  {"LastPhonetic", ColumnKind::text},
+                                  {"Kind", ColumnKind::integer},
+                                  {"Birthday", ColumnKind::text},
+                                  {"Nickname", ColumnKind::text},
+                                  {"Prefix", ColumnKind::text},
+                                  {"Suffix", ColumnKind::text},
+                                  {"FirstSort", ColumnKind::text},
+                                  {"LastSort", ColumnKind::text},
+                                  {"ModificationDate", ColumnKind::real},
+                                  {"CompositeNameFallback", ColumnKind::text},
+                                  {"ExternalIdentifier", ColumnKind::text},
+                                  {"ExternalModificationTag", ColumnKind::text},
+                                  {"ExternalUUID", ColumnKind::text, kUnique},
+                                  {"StoreID", ColumnKind::integer},
+                                  {"DisplayName", ColumnKind::text},
+                                  {"ExternalRepresentation", ColumnKind::blob},
+                                  {"FirstSortSection", ColumnKind::text},
+                                  {"LastSortSection", ColumnKind::text},
+                                  {"FirstSortLanguageIndex", ColumnKind::integer},
+                                  {"LastSortLanguageIndex", ColumnKind::integer},
+                                  {"PersonLink", ColumnKind::integer},
+                                  {"ImageURI", ColumnKind::text},
+                                  {"IsPreferredName", ColumnKind::integer},
+                              },
+                              LiveRows::alsoKept};
+enum ValueColumn : size_t { kPerson, kProperty, kIdentifier, kText };
+const KnownTable kValueTable{"ABMultiValue",
+                             {
+                                 {"record_id", ColumnKind::integer, kRead | kNotNull | kNeeded},
+                                 {"property", ColumnKind::integer, kRead | kNotNull | kNeeded},
+                                 {"identifier", ColumnKind::integer, kRead},
+                                 {"value", ColumnKind::text, kRead | kNeeded},
+                                 {"label", ColumnKind::integer},
+                             }};
 
 // The ids no person is known to hold: neither a live person nor a deleted one whose id is known.
 // A person that lost its id may have any of them that its bounds allow, the id of a person gone
@@ -108,10 +143,8 @@ bool holdsControlBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-// When a person was made, where its row kept that: kept, the values the person shape also keeps.
-std::optional<int64_t> madeAt(std::span<const CarvedValue> kept) {
-    if (kept.empty()) return std::nullopt;
-    const CarvedValue& made = kept.front();
+// When a person was made, where its row kept that.
+std::optional<int64_t> madeAt(const CarvedValue& made) {
     if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
     return made.asInteger();
 }
@@ -122,12 +155,11 @@ struct MadeBetween {
     mapped::Vector<std::optional<int64_t>> made;
     mapped::Vector<std::optional<std::pair<int64_t, int64_t>>> around;
 
-    MadeBetween(std::span<const CarvedRecord* const> persons, const CreationOrder& order)
-        : made(persons.size()), ownId_(persons.size()) {
-        for (size_t i = 0; i < persons.size(); ++i) {
-            made[i] = madeAt(alsoKeptValues(*persons[i], contactShapes()[kPerson]));
-            ownId_[i] = persons[i]->rowidKnown && !persons[i]->rowidInferred;
-        }
+    // made: when each person was made, where its row kept that.
+    MadeBetween(std::span<const CarvedRecord* const> persons, mapped::Vector<std::optional<int64_t>> madeWhen,
+                const CreationOrder& order)
+        : made(std::move(madeWhen)), ownId_(persons.size()) {
+        for (size_t i = 0; i < persons.size(); ++i) ownId_[i] = persons[i]->rowidKnown && !persons[i]->rowidInferred;
         around = order.idsAround(made);
         if (!order.holds()) return;
         // The known rows' ids rise with their times: by time, they are by id already.
@@ -182,13 +214,15 @@ mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const CarvedRecord*
 // after it, what is left of its id's bytes). Persons between the same two whole rows of their
 // page take the free ids between those, in the order of their places, where they are as many.
 // A person more than one id fits comes without values rather than with another's.
-// liveIds: the live persons' ids, sorted. The answer goes with persons, by index.
+// made: when each person was made, where its row kept that; liveIds: the live persons' ids,
+// sorted. The answer goes with persons, by index.
 mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* const> persons,
+                                                 mapped::Vector<std::optional<int64_t>> made,
                                                  std::span<const int64_t> liveIds,
                                                  mapped::Vector<std::pair<int64_t, int64_t>> liveMade) {
     mapped::Vector<std::optional<int64_t>> ids(persons.size());
     const CreationOrder order(std::move(liveMade));
-    const MadeBetween between(persons, order);
+    const MadeBetween between(persons, std::move(made), order);
     const mapped::Vector<std::optional<int64_t>> byMaking = idsByMaking(persons, order, between);
     mapped::Vector<int64_t> held(liveIds.begin(), liveIds.end());
     mapped::Vector<size_t> open;  // the persons whose ids are still to be found
@@ -302,26 +336,24 @@ struct Named {
     } value;
 };
 
-// The values of deleted persons (liveIds: those of the live ones, sorted), in the order found,
-// each keeping what a contact shows of it, its text copied into texts: the table, its rows and
-// the values of all their columns, goes at once. A value without a text, or with bytes no
-// number, address or home page holds, is no value of a contact.
-mapped::Vector<Named> valuesOfDeleted(CarvedTable& values, std::span<const int64_t> liveIds, CarvedStore& texts) {
-    mapped::Vector<Named> named;
-    named.reserve(values.deleted.size());
-    for (size_t i = 0; i < values.deleted.size(); ++i) {
-        const CarvedRecord& v = values.deleted[i];
-        const int64_t person = columnOf(v.values, kValue, 1).asInteger();
-        const std::string_view text = textView(columnOf(v.values, kValue, 5));
+// Adds to named the values of deleted persons (liveIds: those of the live ones, sorted) of a
+// table read by shape, in the order found, each keeping what a contact shows of it, its text
+// copied into texts: the table, its rows and the values of all their columns, goes at once. A value without a text, or
+// with bytes no number, address or home page holds, is no value of a contact.
+void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
+                        CarvedStore& texts, mapped::Vector<Named>& named) {
+    named.reserve(named.size() + values.deleted.size());
+    for (const CarvedRecord& v : values.deleted) {
+        const int64_t person = shape.value(v, kPerson).asInteger();
+        const std::string_view text = textView(shape.value(v, kText));
         if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
             continue;
         named.push_back({person,
-                         columnOf(v.values, kValue, 3).asInteger(),
-                         static_cast<uint32_t>(i),
-                         {static_cast<int>(columnOf(v.values, kValue, 2).asInteger()), texts.keep(text)}});
+                         shape.value(v, kIdentifier).asInteger(),
+                         static_cast<uint32_t>(named.size()),
+                         {static_cast<int>(shape.value(v, kProperty).asInteger()), texts.keep(text)}});
     }
     values = CarvedTable();
-    return named;
 }
 
 void sortByPerson(mapped::Vector<Named>& named) {
@@ -334,30 +366,49 @@ void sortByPerson(mapped::Vector<Named>& named) {
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
-    std::vector<CarvedTable> tables = carveRecords(db, contactShapes());
+    FileShapes shapes(db);
+    const size_t personGroup = shapes.add(kPersonTable), valueGroup = shapes.add(kValueTable);
+    std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    shapes.report(tables);
+    const std::vector<FileShapes::Member> personMembers = shapes.of(personGroup);
     PRBackupScanState& arrays = context_.state;
 
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
     mapped::Vector<int64_t> liveIds;
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
-    liveIds.reserve(tables[kPerson].liveKept.size());
-    madeWhen.reserve(tables[kPerson].liveKept.size());
-    for (const LiveKeptRow& p : tables[kPerson].liveKept) {
-        liveIds.push_back(p.rowid);
-        if (const auto when = madeAt(p.values)) madeWhen.emplace_back(*when, p.rowid);
+    for (const FileShapes::Member& member : personMembers) {
+        CarvedRows<LiveKeptRow>& live = tables[member.index].liveKept;
+        liveIds.reserve(liveIds.size() + live.size());
+        madeWhen.reserve(madeWhen.size() + live.size());
+        for (const LiveKeptRow& p : live) {
+            liveIds.push_back(p.rowid);
+            if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
+        }
+        CarvedRows<LiveKeptRow>().swap(live);
     }
-    CarvedRows<LiveKeptRow>().swap(tables[kPerson].liveKept);
     std::sort(liveIds.begin(), liveIds.end());
+    // The deleted persons, those of each shape after another's, each with its shape and when it
+    // was made; where each shape's end among them.
     mapped::Vector<const CarvedRecord*> persons;
-    for (const CarvedRecord& p : tables[kPerson].deleted) {
-        // A person is someone: a row without any name or company is other bytes.
-        auto empty = [&](size_t column) { return textView(columnOf(p.values, kPerson, column)).empty(); };
-        if (empty(1) && empty(2) && empty(7)) continue;
-        persons.push_back(&p);
+    std::vector<const RowShape*> personShapes;
+    mapped::Vector<std::optional<int64_t>> madeTimes;
+    std::vector<size_t> personsEnd;
+    for (const FileShapes::Member& member : personMembers) {
+        for (const CarvedRecord& p : tables[member.index].deleted) {
+            // A person is someone: a row without any name or company is other bytes.
+            auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
+            if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
+            persons.push_back(&p);
+            personShapes.push_back(member.shape);
+            madeTimes.push_back(madeAt(member.shape->value(p, kCreated)));
+        }
+        personsEnd.push_back(persons.size());
     }
     CarvedStore valueTexts;
-    mapped::Vector<Named> named = valuesOfDeleted(tables[kValue], liveIds, valueTexts);
+    mapped::Vector<Named> named;
+    for (const FileShapes::Member& member : shapes.of(valueGroup))
+        addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
     // The values' order by the person they name, and the ids of the persons, are worked out side
     // by side: neither needs the other.
     mapped::Vector<std::optional<int64_t>> ids;
@@ -365,7 +416,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         if (job == 0)
             sortByPerson(named);
         else
-            ids = personIds(persons, liveIds, std::move(madeWhen));
+            ids = personIds(persons, std::move(madeTimes), liveIds, std::move(madeWhen));
     });
     mapped::Vector<int64_t>().swap(liveIds);
     // The records are made side by side in stretches of persons, each value into the slots its
@@ -392,14 +443,15 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<DelContactValuePtr> entries(slotAt.back());
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
+        const RowShape& shape = *personShapes[i];
         auto person = std::make_shared<PRContactNode>();
-        auto part = [&](size_t column) { return trimmedText(textView(columnOf(p->values, kPerson, column))); };
-        person->setContactFirstName(part(1));
-        person->setContactLastName(part(2));
-        person->setContactMiddleName(part(3));
-        person->setContactOrganization(part(7));
-        person->setContactDepartment(part(8));
-        person->setContactJobtitle(part(12));
+        auto part = [&](PersonColumn column) { return trimmedText(textView(shape.value(*p, column))); };
+        person->setContactFirstName(part(kFirst));
+        person->setContactLastName(part(kLast));
+        person->setContactMiddleName(part(kMiddle));
+        person->setContactOrganization(part(kOrganization));
+        person->setContactDepartment(part(kDepartment));
+        person->setContactJobtitle(part(kJobTitle));
         // A deleted contact shows its name's parts in the columns' order and its company without
         // the job title; the record keeps those texts only where they differ from its own joins.
         std::string name = person->contactFirstName();
@@ -409,7 +461,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         std::string company = person->contactOrganization();
         appendPart(company, person->contactDepartment());
         person->setContactCompany(std::move(company));
-        person->setContactNote(textView(columnOf(p->values, kPerson, 9)));
+        person->setContactNote(textView(shape.value(*p, kNote)));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
             std::vector<PRContactValue> phones, emails, homepages;
@@ -444,7 +496,6 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     constexpr size_t kPersonsPerStretch = 4096;
     arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
     arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
-    const CarvedRecord* firstPerson = tables[kPerson].deleted.data();
     inStretchesInOrder(
         persons.size(), kPersonsPerStretch, threads,
         [&](size_t from, size_t to, size_t) {
@@ -457,7 +508,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                 (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
                 context_.nc->postNotificationName(kPosted, std::move(made[i]));
             }
-            releaseValuesBefore(tables[kPerson], static_cast<size_t>(persons[to - 1] - firstPerson) + 1);
+            // Each shape's rows go once its persons are made.
+            for (size_t m = 0; m < personMembers.size(); ++m) {
+                CarvedTable& table = tables[personMembers[m].index];
+                if (personsEnd[m] <= to)
+                    releaseValuesBefore(table, table.deleted.size());
+                else if (m == 0 ? to > 0 : personsEnd[m - 1] < to)
+                    releaseValuesBefore(table, static_cast<size_t>(persons[to - 1] - table.deleted.data()) + 1);
+            }
         });
     releaseTables(std::move(tables));
     postProgress(context_, 75);

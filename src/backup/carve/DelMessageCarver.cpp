@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
 #include "model/PRRecordFields.h"
 
@@ -16,23 +17,98 @@ namespace {
 const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
-// message of iOS 4; the same with the iMessage columns of iOS 5 (its group_id among the kept
-// ones); message (with its chat's room name kept) and handle of iOS 6 and 7. A message whose
-// last bytes a later cell took is read where its text is whole (the columns up to it): it comes
-// without what it lost, marked partial. Of the newer layout's columns up to is_from_me, only those
-// read are stored: a large file holds hundreds of thousands of deleted messages.
-enum Shape { kPlain, kMadrid, kMessage6, kHandle };
-const std::vector<TableShape>& messageShapes() {
-    static const std::vector<TableShape> shapes = {
-        shapeOf("kt^i^t^/i|itiiiiittbbi"),
-        shapeOf("kt^i^t^/iitiiiiittbbibt|it!ittti+btii+iit"),
-        shapeOf("kT!-t/i-t-it-t-b-i-i-tt-t-i-ii-i-i-i-i-i|iiiiiiiiiiiiit+ii"),
-        shapeOf("kT|tTt", LiveRows::values),
-    };
-    return shapes;
-}
-// The columns of the newer layout that a message is made of.
-enum Message6Column : size_t { kText = 2, kHandleId = 5, kService = 11, kDate = 15, kFromMe = 21 };
+// The messages of iOS 4 and 5 (message, with the iMessage "madrid" columns on iOS 5: a phone
+// installed with iOS 5 keeps madrid_account_guid beside madrid_account, one upgraded from iOS 4
+// last), and those of iOS 6 and 7 (message, naming the other party's handle). A message whose
+// last bytes a later cell took is read where its text is whole: it comes without what it lost,
+// marked partial.
+enum OlderColumn : size_t { kAddress, kDate, kText, kFlags, kGroupId, kMadridHandle, kMadridFlags, kIsMadrid };
+const KnownTable kOlderMessageTable{"message",
+                                    {
+                                        {"address", ColumnKind::text, kRead | kIdentity | kWholeInPart | kNeeded},
+                                        {"date", ColumnKind::integer, kRead | kIdentity | kWholeInPart | kNeeded},
+                                        {"text", ColumnKind::text, kRead | kIdentity | kWholeInPart | kNeeded},
+                                        {"flags", ColumnKind::integer, kRead | kNeeded},
+                                        {"group_id", ColumnKind::integer, kReadIfThere},
+                                        {"madrid_handle", ColumnKind::text, kRead},
+                                        {"madrid_flags", ColumnKind::integer, kReadIfThere},
+                                        {"is_madrid", ColumnKind::integer, kReadIfThere},
+                                        {"replace", ColumnKind::integer},
+                                        {"svc_center", ColumnKind::text},
+                                        {"association_id", ColumnKind::integer},
+                                        {"height", ColumnKind::integer},
+                                        {"UIFlags", ColumnKind::integer},
+                                        {"version", ColumnKind::integer},
+                                        {"subject", ColumnKind::text},
+                                        {"country", ColumnKind::text},
+                                        {"headers", ColumnKind::blob},
+                                        {"recipients", ColumnKind::blob},
+                                        {"read", ColumnKind::integer},
+                                        {"madrid_attributedBody", ColumnKind::blob},
+                                        {"madrid_version", ColumnKind::integer},
+                                        {"madrid_guid", ColumnKind::text, kUnique},
+                                        {"madrid_type", ColumnKind::integer},
+                                        {"madrid_roomname", ColumnKind::text},
+                                        {"madrid_service", ColumnKind::text},
+                                        {"madrid_account", ColumnKind::text},
+                                        {"madrid_attachmentInfo", ColumnKind::blob},
+                                        {"madrid_url", ColumnKind::text},
+                                        {"madrid_error", ColumnKind::integer},
+                                        {"madrid_date_read", ColumnKind::integer},
+                                        {"madrid_date_delivered", ColumnKind::integer},
+                                        {"madrid_account_guid", ColumnKind::text},
+                                    }};
+enum MessageColumn : size_t { kGuid, kBody, kHandleId, kService, kSent, kFromMe, kRoom };
+const KnownTable kMessageTable{"message",
+                               {
+                                   {"guid", ColumnKind::text, kUnique | kNotNull | kWholeInPart | kNeeded},
+                                   {"text", ColumnKind::text, kRead | kWholeInPart | kNeeded},
+                                   {"handle_id", ColumnKind::integer, kRead | kNeeded},
+                                   {"service", ColumnKind::text, kRead},
+                                   {"date", ColumnKind::integer, kRead | kNeeded},
+                                   {"is_from_me", ColumnKind::integer, kRead | kNeeded},
+                                   {"cache_roomnames", ColumnKind::text, kReadIfThere},
+                                   {"replace", ColumnKind::integer},
+                                   {"service_center", ColumnKind::text},
+                                   {"subject", ColumnKind::text},
+                                   {"country", ColumnKind::text},
+                                   {"attributedBody", ColumnKind::blob},
+                                   {"version", ColumnKind::integer},
+                                   {"type", ColumnKind::integer},
+                                   {"account", ColumnKind::text},
+                                   {"account_guid", ColumnKind::text},
+                                   {"error", ColumnKind::integer},
+                                   {"date_read", ColumnKind::integer},
+                                   {"date_delivered", ColumnKind::integer},
+                                   {"is_delivered", ColumnKind::integer},
+                                   {"is_finished", ColumnKind::integer},
+                                   {"is_emote", ColumnKind::integer},
+                                   {"is_empty", ColumnKind::integer},
+                                   {"is_delayed", ColumnKind::integer},
+                                   {"is_auto_reply", ColumnKind::integer},
+                                   {"is_prepared", ColumnKind::integer},
+                                   {"is_read", ColumnKind::integer},
+                                   {"is_system_message", ColumnKind::integer},
+                                   {"is_sent", ColumnKind::integer},
+                                   {"has_dd_results", ColumnKind::integer},
+                                   {"is_service_message", ColumnKind::integer},
+                                   {"is_forward", ColumnKind::integer},
+                                   {"was_downgraded", ColumnKind::integer},
+                                   {"is_archive", ColumnKind::integer},
+                                   {"cache_has_attachments", ColumnKind::integer},
+                                   {"was_data_detected", ColumnKind::integer},
+                                   {"was_deduplicated", ColumnKind::integer},
+                               }};
+// The other party of a message of iOS 6 and 7.
+enum HandleColumn : size_t { kHandleAddress };
+const KnownTable kHandleTable{"handle",
+                              {
+                                  {"id", ColumnKind::text, kRead | kNotNull | kNeeded},
+                                  {"country", ColumnKind::text},
+                                  {"service", ColumnKind::text, kNotNull},
+                                  {"uncanonicalized_id", ColumnKind::text},
+                              },
+                              LiveRows::values};
 
 // A time a message of these phones can have: from 2005 to the latest time a phone can hold,
 // counted from 1970 or from 2001.
@@ -40,14 +116,6 @@ bool plausibleTime(int64_t t) {
     constexpr int64_t kEarliest = 1104537600;
     const int64_t latest = latestPlausibleTime();
     return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
-}
-
-// The group_id of an older row, where the row kept it: the iMessage layout of iOS 5 keeps it;
-// the iOS 4 layout keeps no column past the flags.
-std::optional<int64_t> groupIdOf(const CarvedRecord& row, int shape) {
-    constexpr size_t kGroupColumn = 7;
-    if (shape != kMadrid || row.values.size() <= kGroupColumn || row.values[kGroupColumn].isNull()) return std::nullopt;
-    return row.values[kGroupColumn].asInteger();
 }
 
 // madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.
@@ -78,44 +146,48 @@ void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Gr
     message.setGroupName(group->name);
 }
 
-void DelMessageCarver::postOlder(const CarvedRecord& row, int shape) {
-    const int64_t date = row.values[2].asInteger();
+void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape) {
+    const int64_t date = shape.value(row, kDate).asInteger();
     if (!plausibleTime(date)) return;
     auto message = std::make_shared<PRMessageNode>();
-    message->setMessagePhone(textOf(row.values[1]));
+    message->setMessagePhone(textOf(shape.value(row, kAddress)));
     message->setMessageDate(dateTimeText(date, false).value_or(""));
-    message->setMessageContent(textOf(row.values[3]));
-    message->setMessageType(flagsType(static_cast<int>(row.values[4].asInteger())));
+    message->setMessageContent(textOf(shape.value(row, kText)));
+    message->setMessageType(flagsType(static_cast<int>(shape.value(row, kFlags).asInteger())));
     message->setBPartial(lostPart(row));
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
     // is an iMessage where it has an iMessage address and no other).
-    if (shape == kMadrid && row.values.size() > 18) {
-        const std::span<const CarvedValue> madrid = alsoKeptValues(row, messageShapes()[kMadrid]);
-        const std::string handle = textOf(row.values[18]);
-        const bool lost = madrid.empty() || madrid[1].isNull();
-        if (lost ? !handle.empty() && message->messagePhone().empty() : madrid[1].asInteger() == 1) {
+    if (shape.has(kMadridHandle)) {
+        const std::string handle = textOf(shape.value(row, kMadridHandle));
+        const CarvedValue &isMadrid = shape.value(row, kIsMadrid), &madridFlags = shape.value(row, kMadridFlags);
+        const bool lost = isMadrid.isNull();
+        if (lost ? !handle.empty() && message->messagePhone().empty() : isMadrid.asInteger() == 1) {
             message->setBImessage(true);
             message->setMessagePhone(handle);
-            message->setMessageType(lost ? "unknown" : madridType(madrid[0].asInteger()));
+            message->setMessageType(lost ? "unknown" : madridType(madridFlags.asInteger()));
         }
     }
     if (characterCount(message->messagePhone()) > 1) message->setMessageName(context_.nameFor(message->messagePhone()));
     // A deleted message keeps its group_id: it stands in its group where that group is still on
     // the phone with two members or more, and nowhere else.
-    const std::optional<int64_t> groupId = groupIdOf(row, shape);
-    if (const MessageGroups* groups = context_.state.messageGroups.get(); groups && groupId)
-        joinGroup(*message, groups->ofGroupId(*groupId));
+    const CarvedValue& groupId = shape.value(row, kGroupId);
+    if (const MessageGroups* groups = context_.state.messageGroups.get(); groups && !groupId.isNull())
+        joinGroup(*message, groups->ofGroupId(groupId.asInteger()));
     post(message);
 }
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
-    std::vector<CarvedTable> tables = carveRecords(db, messageShapes());
-    for (Shape shape : {kPlain, kMadrid}) {
-        for (const CarvedRecord& row : tables[shape].deleted) postOlder(row, shape);
-        releaseValuesBefore(tables[shape], tables[shape].deleted.size());
+    FileShapes shapes(db);
+    const size_t older = shapes.add(kOlderMessageTable), newer = shapes.add(kMessageTable),
+                 handleGroup = shapes.add(kHandleTable);
+    std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    shapes.report(tables);
+    for (const FileShapes::Member& member : shapes.of(older)) {
+        for (const CarvedRecord& row : tables[member.index].deleted) postOlder(row, *member.shape);
+        releaseValuesBefore(tables[member.index], tables[member.index].deleted.size());
     }
 
     // The other party of a newer message is the handle it names; handles outlive their
@@ -123,26 +195,25 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     PRBackupScanState& arrays = context_.state;
     // Each address kept once as the messages share it: a message takes it with no look-up.
     std::unordered_map<int64_t, PRSharedText> handles;
-    for (const auto* list : {&tables[kHandle].live, &tables[kHandle].deleted})
-        for (const CarvedRecord& handle : *list) {
-            if (!handle.rowidKnown) continue;
-            auto chat = std::make_shared<PRChatMessageNode>();
-            chat->setRowid(static_cast<int>(handle.rowid));
-            chat->setPhoneValue(textOf(handle.values[1]));
-            arrays.chatMessageArray.push_back(chat);
-            handles.emplace(handle.rowid, chat->phoneValue());
-        }
+    for (const FileShapes::Member& member : shapes.of(handleGroup))
+        for (const auto* list : {&tables[member.index].live, &tables[member.index].deleted})
+            for (const CarvedRecord& handle : *list) {
+                if (!handle.rowidKnown) continue;
+                auto chat = std::make_shared<PRChatMessageNode>();
+                chat->setRowid(static_cast<int>(handle.rowid));
+                chat->setPhoneValue(textOf(member.shape->value(handle, kHandleAddress)));
+                arrays.chatMessageArray.push_back(chat);
+                handles.emplace(handle.rowid, chat->phoneValue());
+            }
     const MessageGroups* groups = context_.state.messageGroups.get();
-    auto messageOf = [&](const CarvedRecord& row, ContactNames& names) -> PRMessageNodePtr {
-        const TableShape& shape = messageShapes()[kMessage6];
-        auto value = [&](Message6Column column) -> const CarvedValue& { return row.values[shape.keptSlot(column)]; };
+    auto messageOf = [&](const CarvedRecord& row, const RowShape& shape, ContactNames& names) -> PRMessageNodePtr {
         // What a later cell took stays unsaid: no time, party, service or direction of another's.
-        const CarvedValue &dateValue = value(kDate), &handleValue = value(kHandleId), &service = value(kService),
-                          &fromMe = value(kFromMe);
+        const CarvedValue &dateValue = shape.value(row, kSent), &handleValue = shape.value(row, kHandleId),
+                          &service = shape.value(row, kService), &fromMe = shape.value(row, kFromMe);
         const int64_t date = dateValue.asInteger();
         if (!dateValue.isLost() && !plausibleTime(date)) return nullptr;
         auto message = std::make_shared<PRMessageNode>();
-        message->setMessageContent(textOf(value(kText)));
+        message->setMessageContent(textOf(shape.value(row, kBody)));
         if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
         message->setBImessage(!service.isLost() && textOf(service) != "SMS");
         if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
@@ -155,31 +226,34 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         }
         // A deleted message of a group chat of iMessages keeps its room's name: it stands in that
         // group. Others keep nothing of their chat, and stand by their own address.
-        const std::span<const CarvedValue> room = alsoKeptValues(row, shape);
-        if (groups && !room.empty() && !room[0].isNull()) joinGroup(*message, groups->ofRoom(textOf(room[0])));
+        const CarvedValue& room = shape.value(row, kRoom);
+        if (groups && !room.isNull()) joinGroup(*message, groups->ofRoom(textOf(room)));
         return message;
     };
     // The messages are made side by side in stretches, each thread with a name look-up of its
     // own, and listed and posted here in order as the stretches are made; the rows' values go as
     // the messages come, rather than both being held to the end.
-    const CarvedRows<CarvedRecord>& rows = tables[kMessage6].deleted;
-    constexpr size_t kMessagesPerStretch = 16384;
-    std::vector<PRMessageNodePtr> made(rows.size());
-    std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kMessagesPerStretch, 0));
-    inStretchesInOrder(
-        rows.size(), kMessagesPerStretch, 0,
-        [&](size_t from, size_t to, size_t thread) {
-            if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
-            for (size_t i = from; i < to; ++i) made[i] = messageOf(rows[i], *names[thread]);
-        },
-        [&](size_t from, size_t to) {
-            for (size_t i = from; i < to; ++i) {
-                if (!made[i]) continue;
-                arrays.messageArray.push_back(made[i]);
-                post(std::exchange(made[i], nullptr));
-            }
-            releaseValuesBefore(tables[kMessage6], to);
-        });
+    for (const FileShapes::Member& member : shapes.of(newer)) {
+        CarvedTable& table = tables[member.index];
+        const CarvedRows<CarvedRecord>& rows = table.deleted;
+        constexpr size_t kMessagesPerStretch = 16384;
+        std::vector<PRMessageNodePtr> made(rows.size());
+        std::vector<std::unique_ptr<ContactNames>> names(stretchThreads(rows.size(), kMessagesPerStretch, 0));
+        inStretchesInOrder(
+            rows.size(), kMessagesPerStretch, 0,
+            [&](size_t from, size_t to, size_t thread) {
+                if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
+                for (size_t i = from; i < to; ++i) made[i] = messageOf(rows[i], *member.shape, *names[thread]);
+            },
+            [&](size_t from, size_t to) {
+                for (size_t i = from; i < to; ++i) {
+                    if (!made[i]) continue;
+                    arrays.messageArray.push_back(made[i]);
+                    post(std::exchange(made[i], nullptr));
+                }
+                releaseValuesBefore(table, to);
+            });
+    }
     releaseTables(std::move(tables));
     postProgress(context_, 80);
 }

@@ -15,6 +15,7 @@
 namespace carve {
 
 struct CarvedRecord;
+class RowShape;
 
 class DelMessageCarver {
 public:
@@ -27,7 +28,7 @@ public:
     static std::string iOS6Type(int value);
 
 private:
-    void postOlder(const CarvedRecord& row, int shape);
+    void postOlder(const CarvedRecord& row, const RowShape& shape);
     void post(const PRMessageNodePtr& message);
     static void joinGroup(PRMessageNode& message, const MessageGroups::Group* group);
 

@@ -3,12 +3,15 @@
 #include "backup/HtmlEntities.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
 #include "platform/Format.h"
 
-#include <unordered_map>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace carve {
 
@@ -17,16 +20,41 @@ const std::string kPosted = "ScanDelNoteInfo";
 const char* const kNotes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
 const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 
-// ZNOTE (Z_PK ... ZBODY at 10, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZAUTHOR, ZGUID,
-// ZSERVERID, ZSUMMARY, ZTITLE) and ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT, ...).
-enum Shape { kNote, kBody };
-const std::vector<TableShape>& noteShapes() {
-    static const std::vector<TableShape> shapes = {shapeOf("kiiiiiiiiiiirrttt!tt"),
-                                                   shapeOf("kiiit|tb", LiveRows::values)};
-    return shapes;
-}
-constexpr size_t kBodyColumn = 10, kCreated = 12, kModified = 13, kSummary = 17, kTitle = 18;
-constexpr size_t kOwnerColumn = 3, kContent = 4;
+// The notes of Core Data: ZNOTE, whose ZBODY names the note's ZNOTEBODY, whose ZOWNER names
+// the note back.
+enum NoteColumn : size_t { kBody, kCreated, kModified, kSummary, kTitle };
+const KnownTable kNoteTable{"ZNOTE",
+                            {
+                                {"ZBODY", ColumnKind::integer, kRead | kNeeded},
+                                {"ZCREATIONDATE", ColumnKind::real, kRead | kNeeded},
+                                {"ZMODIFICATIONDATE", ColumnKind::real, kRead | kNeeded},
+                                {"ZSUMMARY", ColumnKind::text, kRead},
+                                {"ZTITLE", ColumnKind::text, kRead | kNeeded},
+                                {"Z_ENT", ColumnKind::integer},
+                                {"Z_OPT", ColumnKind::integer},
+                                {"ZCONTAINSCJK", ColumnKind::integer},
+                                {"ZCONTENTTYPE", ColumnKind::integer},
+                                {"ZDELETEDFLAG", ColumnKind::integer},
+                                {"ZEXTERNALFLAGS", ColumnKind::integer},
+                                {"ZEXTERNALSERVERINTID", ColumnKind::integer},
+                                {"ZINTEGERID", ColumnKind::integer},
+                                {"ZISBOOKKEEPINGENTRY", ColumnKind::integer},
+                                {"ZSTORE", ColumnKind::integer},
+                                {"ZAUTHOR", ColumnKind::text},
+                                {"ZGUID", ColumnKind::text},
+                                {"ZSERVERID", ColumnKind::text, kUnique},
+                            }};
+enum BodyColumn : size_t { kOwner, kContent };
+const KnownTable kBodyTable{"ZNOTEBODY",
+                            {
+                                {"ZOWNER", ColumnKind::integer, kRead | kNeeded},
+                                {"ZCONTENT", ColumnKind::text, kRead | kNeeded},
+                                {"Z_ENT", ColumnKind::integer},
+                                {"Z_OPT", ColumnKind::integer},
+                                {"ZEXTERNALCONTENTREF", ColumnKind::text},
+                                {"ZEXTERNALREPRESENTATION", ColumnKind::blob},
+                            },
+                            LiveRows::values};
 
 // The text without markup ("<...>", "&...;") and without blanks; its first limit letters.
 std::string letters(std::string_view text, size_t limit = std::string::npos) {
@@ -67,26 +95,43 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {kNotes, kNotesOld}, context_, "NoteDB is not exist")) return;
     // A file that kept a rollback journal dates a note by its creation, a newer one by its change.
-    const size_t dateColumn = db.writeAheadLog() ? kModified : kCreated;
-    const std::vector<CarvedTable> tables = carveRecords(db, noteShapes());
+    const NoteColumn dateColumn = db.writeAheadLog() ? kModified : kCreated;
+    FileShapes shapes(db);
+    const size_t noteGroup = shapes.add(kNoteTable), bodyGroup = shapes.add(kBodyTable);
+    const std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    shapes.report(tables);
+    // Each row with the shape it was read by, and the id it names of its partner.
     std::vector<const CarvedRecord*> notes, bodies;
-    for (const CarvedRecord& note : tables[kNote].deleted)
-        if (plausible(note.values[dateColumn])) notes.push_back(&note);
-    for (const auto* list : {&tables[kBody].deleted, &tables[kBody].live})
-        for (const CarvedRecord& body : *list) bodies.push_back(&body);
+    std::vector<const RowShape*> noteShapes, bodyShapes;
+    std::vector<int64_t> bodyNamed, ownerNamed;
+    for (const FileShapes::Member& member : shapes.of(noteGroup))
+        for (const CarvedRecord& note : tables[member.index].deleted)
+            if (plausible(member.shape->value(note, dateColumn))) {
+                notes.push_back(&note);
+                noteShapes.push_back(member.shape);
+                bodyNamed.push_back(member.shape->value(note, kBody).asInteger());
+            }
+    for (const FileShapes::Member& member : shapes.of(bodyGroup))
+        for (const auto* list : {&tables[member.index].deleted, &tables[member.index].live})
+            for (const CarvedRecord& body : *list) {
+                bodies.push_back(&body);
+                bodyShapes.push_back(member.shape);
+                ownerNamed.push_back(member.shape->value(body, kOwner).asInteger());
+            }
+    auto contentOf = [&](size_t b) -> const CarvedValue& { return bodyShapes[b]->value(*bodies[b], kContent); };
     // The summary is the start of the body's text: a body that does not hold it is another
     // note's. Markup and blanks are left out of both before they are compared.
     // A note and a body meet many others: the letters compared are worked out once for each.
-    std::unordered_map<const CarvedRecord*, std::string> summaries, bodyStarts;
-    auto fits = [&](const CarvedRecord& note, const CarvedRecord& body) {
-        auto [summary, newNote] = summaries.try_emplace(&note);
-        if (newNote) summary->second = letters(textView(note.values[kSummary]), 24);
-        if (summary->second.empty()) return true;
-        auto [start, newBody] = bodyStarts.try_emplace(&body);
-        if (newBody) start->second = letters(textView(body.values[kContent]), 24);
-        return start->second.compare(0, summary->second.size(), summary->second) == 0;
+    std::vector<std::optional<std::string>> summaries(notes.size()), bodyStarts(bodies.size());
+    auto fits = [&](size_t note, size_t body) {
+        std::optional<std::string>& summary = summaries[note];
+        if (!summary) summary = letters(textView(noteShapes[note]->value(*notes[note], kSummary)), 24);
+        if (summary->empty()) return true;
+        std::optional<std::string>& start = bodyStarts[body];
+        if (!start) start = letters(textView(contentOf(body)), 24);
+        return start->compare(0, summary->size(), *summary) == 0;
     };
-    const std::vector<int> partner = pairRows(notes, kBodyColumn, bodies, kOwnerColumn, fits);
+    const std::vector<int> partner = pairRows(notes, bodyNamed, bodies, ownerNamed, fits);
     // The notes are made side by side (a body's text is long to clean of its markup), and listed
     // and posted here in order as the stretches are made.
     std::vector<PRNoteNodePtr> made(notes.size());
@@ -97,13 +142,13 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         [&](size_t from, size_t to, size_t) {
             for (size_t i = from; i < to; ++i) {
                 const CarvedRecord& note = *notes[i];
+                const RowShape& shape = *noteShapes[i];
                 auto node = std::make_shared<PRNoteNode>();
-                node->setNoteTitle(textOf(note.values[kTitle]));
-                node->setNoteDate(dateTimeText(note.values[dateColumn].asInteger(), true).value_or(""));
-                node->setUid(static_cast<int>(note.values[kBodyColumn].asInteger()));
+                node->setNoteTitle(textOf(shape.value(note, kTitle)));
+                node->setNoteDate(dateTimeText(shape.value(note, dateColumn).asInteger(), true).value_or(""));
+                node->setUid(static_cast<int>(bodyNamed[i]));
                 if (partner[i] >= 0)
-                    node->setNoteContent(
-                        plainNoteText(textOf(bodies[static_cast<size_t>(partner[i])]->values[kContent])));
+                    node->setNoteContent(plainNoteText(textOf(contentOf(static_cast<size_t>(partner[i])))));
                 made[i] = std::move(node);
             }
         },

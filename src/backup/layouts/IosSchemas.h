@@ -35,9 +35,14 @@ std::string addressBookImages();
 // The ".mddata" picture file of older backups (ABImage).
 std::string addressBookImagesOld();
 
-// Library/SMS/sms.db: message with group_member (iOS 4; iOS 5 adds the iMessage "madrid"
-// columns), or message, handle, chat, attachment and their joins (iOS 6 and 7).
-std::string messages(Ios ios);
+// How a device came to its version's layout: installed with that version, or upgraded from the
+// one before, whose tables grew by ALTER TABLE (the new columns last). Only the messages of iOS 5
+// differ between the two.
+enum class History { fresh, upgraded };
+
+// Library/SMS/sms.db: message with msg_pieces and group_member (iOS 4; iOS 5 adds the iMessage
+// "madrid" columns), or message, handle, chat, attachment and their joins (iOS 6 and 7).
+std::string messages(Ios ios, History history = History::upgraded);
 
 // Library/CallHistory/call_history.db with its timer triggers; addresses, durations and flags
 // (bit 0 set: outgoing) as the phone writes them.

@@ -1,4 +1,4 @@
-#include "IosSchemas.h"
+#include "backup/layouts/IosSchemas.h"
 
 namespace iosschema {
 
@@ -68,20 +68,26 @@ std::string addressBookImagesOld() {
     return "CREATE TABLE ABImage (record_id INTEGER, format INTEGER, data BLOB, UNIQUE(record_id, format));";
 }
 
-std::string messages(Ios ios) {
+std::string messages(Ios ios, History history) {
     if (!atLeast(ios, Ios::v6)) {
         std::string message =
             "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT, "
             "flags INTEGER, replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER, "
             "height INTEGER, UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB, "
             "recipients BLOB, read INTEGER";
-        if (ios == Ios::v5)
+        if (ios == Ios::v5) {
+            // A phone installed with iOS 5 keeps the account's guid beside the account; one
+            // upgraded from iOS 4 got it last, by an ALTER TABLE of a later update.
+            const char* accountGuid = ", madrid_account_guid TEXT";
             message +=
                 ", madrid_attributedBody BLOB, madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, "
-                "madrid_type INTEGER, madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT, "
-                "madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT, madrid_error INTEGER, "
-                "is_madrid INTEGER, madrid_date_read INTEGER, madrid_date_delivered INTEGER, "
-                "madrid_account_guid TEXT";
+                "madrid_type INTEGER, madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT";
+            if (history == History::fresh) message += accountGuid;
+            message +=
+                ", madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT, madrid_error INTEGER, "
+                "is_madrid INTEGER, madrid_date_read INTEGER, madrid_date_delivered INTEGER";
+            if (history == History::upgraded) message += accountGuid;
+        }
         return std::string(kProperties) +
                "CREATE TABLE msg_pieces (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, message_id INTEGER, data BLOB, "
                "part_id INTEGER, preview_part INTEGER, content_type TEXT, height INTEGER, version INTEGER, "
