@@ -6,6 +6,25 @@ namespace {
 bool atLeast(Ios ios, Ios version) { return static_cast<int>(ios) >= static_cast<int>(version); }
 
 const char* const kProperties = "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));";
+
+// The calendar tables of iOS 6 beside its items: attendees and who they are, attachments,
+// categories, and the cache of occurrences an item's deletion clears.
+const std::string kCalendarTablesOf6 =
+    "CREATE TABLE Participant (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, entity_type INTEGER, type INTEGER, "
+    "status INTEGER, pending_status INTEGER, role INTEGER, identity_id INTEGER, owner_id INTEGER, "
+    "external_rep BLOB, UUID TEXT, email TEXT, is_self INTEGER);"
+    "CREATE TABLE Attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, owner_id INTEGER, external_id TEXT, "
+    "external_mod_tag TEXT, external_rep BLOB, url TEXT, UUID TEXT, data BLOB, format TEXT, is_binary INTEGER, "
+    "filename TEXT, local_url TEXT, file_size INTEGER);"
+    "CREATE TABLE Identity (display_name TEXT, address TEXT, first_name TEXT, last_name TEXT, UNIQUE (display_name, "
+    "address, first_name, last_name));"
+    "CREATE TABLE Category (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, entity_type INTEGER, "
+    "hidden INTEGER);"
+    "CREATE TABLE CategoryLink (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, owner_id INTEGER, category_id INTEGER);"
+    "CREATE TABLE OccurrenceCache (day REAL, event_id INTEGER, calendar_id INTEGER, store_id INTEGER, "
+    "occurrence_date REAL, occurrence_start_date REAL, occurrence_end_date REAL);"
+    "CREATE TABLE OccurrenceCacheDays (calendar_id INTEGER, store_id INTEGER, day REAL, count INTEGER, "
+    "PRIMARY KEY (calendar_id, day));";
 }  // namespace
 
 bool writeAheadLog(Ios ios) { return atLeast(ios, Ios::v5); }
@@ -46,7 +65,11 @@ std::string addressBook(Ios) {
            "CREATE TABLE FirstSortSectionCount(LanguageIndex, Section TEXT, StoreID, number, "
            "UNIQUE(LanguageIndex, Section, StoreID));"
            "CREATE TABLE LastSortSectionCount(LanguageIndex, Section TEXT, StoreID, number, "
-           "UNIQUE(LanguageIndex, Section, StoreID));";
+           "UNIQUE(LanguageIndex, Section, StoreID));"
+           "CREATE TABLE FirstSortSectionCountTotal(LanguageIndex, Section TEXT, Type INT, number, "
+           "UNIQUE(LanguageIndex, Section, Type));"
+           "CREATE TABLE LastSortSectionCountTotal(LanguageIndex, Section TEXT, Type INT, number, "
+           "UNIQUE(LanguageIndex, Section, Type));";
 }
 
 std::string addressBookRows() {
@@ -145,6 +168,16 @@ std::string callHistory(Ios ios) {
                       "bytes_lifetime_sent REAL);";
     if (newer) sql += "CREATE INDEX date_index on call(date);";
     return sql +
+           "CREATE TRIGGER data_up_trigger UPDATE ON _SqliteDatabaseProperties WHEN (NEW.key = 'data_up_last') "
+           "BEGIN UPDATE _SqliteDatabaseProperties SET value = (SELECT NEW.value + (SELECT value FROM "
+           "_SqliteDatabaseProperties WHERE key = 'data_up_all')) WHERE key = 'data_up_all'; UPDATE "
+           "_SqliteDatabaseProperties SET value = (SELECT NEW.value + (SELECT value FROM _SqliteDatabaseProperties "
+           "WHERE key = 'data_up_lifetime')) WHERE key = 'data_up_lifetime'; END;"
+           "CREATE TRIGGER data_down_trigger UPDATE ON _SqliteDatabaseProperties WHEN (NEW.key = 'data_down_last') "
+           "BEGIN UPDATE _SqliteDatabaseProperties SET value = (SELECT NEW.value + (SELECT value FROM "
+           "_SqliteDatabaseProperties WHERE key = 'data_down_all')) WHERE key = 'data_down_all'; UPDATE "
+           "_SqliteDatabaseProperties SET value = (SELECT NEW.value + (SELECT value FROM _SqliteDatabaseProperties "
+           "WHERE key = 'data_down_lifetime')) WHERE key = 'data_down_lifetime'; END;"
            "CREATE TRIGGER timer_last_trigger INSERT ON call WHEN (NEW.duration != 0) BEGIN UPDATE "
            "_SqliteDatabaseProperties SET value = (((NEW.duration + 59)/60)*60) WHERE key = 'timer_last'; END;"
            "CREATE TRIGGER timer_outgoing_trigger INSERT ON call WHEN (NEW.flags & (1 << 0) == 1) BEGIN UPDATE "
@@ -296,11 +329,17 @@ std::string calendar(Ios ios) {
            "end_date REAL, specifier TEXT, by_month_months INTEGER, owner_id INTEGER, external_id TEXT, "
            "external_mod_tag TEXT, external_id_tag TEXT, external_rep BLOB, UUID TEXT);"
            "CREATE TABLE ExceptionDate (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, owner_id INTEGER, date REAL, "
-           "sync_order INTEGER);"
-           "CREATE TRIGGER delete_event_alarms_recurs AFTER DELETE ON CalendarItem BEGIN "
+           "sync_order INTEGER);" +
+           (six ? kCalendarTablesOf6 : "") +
+           "CREATE TRIGGER delete_event_alarms_recurs AFTER DELETE ON CalendarItem\nBEGIN\n"
            "DELETE FROM Location WHERE item_owner_id = OLD.ROWID;DELETE FROM Alarm WHERE owner_id = OLD.ROWID;"
-           "DELETE FROM Recurrence WHERE owner_id = OLD.ROWID;"
-           "DELETE FROM ExceptionDate WHERE owner_id = OLD.ROWID; END;";
+           "DELETE FROM Recurrence WHERE owner_id = OLD.ROWID;" +
+           (six ? "DELETE FROM Participant WHERE owner_id = OLD.ROWID;" : "") +
+           "DELETE FROM ExceptionDate WHERE owner_id = OLD.ROWID;" +
+           (six ? "DELETE FROM OccurrenceCache WHERE event_id = OLD.ROWID;DELETE FROM OccurrenceCacheDays WHERE "
+                  "count = 0;DELETE FROM Attachment WHERE owner_id = OLD.ROWID;"
+                : "") +
+           "\nEND;";
 }
 
 std::string tableStatement(const std::string& schema, const std::string& table) {

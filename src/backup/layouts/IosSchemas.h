@@ -3,9 +3,13 @@
 // kind the device uses. The sample databases, the sample backups and the carving fixtures all
 // create their files from these texts, so a fixture never drifts from what a device writes.
 //
-// Where public descriptions give a device's own statement text it is used as it stands; where
-// they give only the columns (iOS 4 and 5 calendars, Safari bookmarks, the iOS 7 files, which
-// kept the iOS 6 tables), the statement follows those columns in their order.
+// Where public dumps of a device's own file give its statements (the messages, call history,
+// notes and calendar of iOS 6, the address book, messages and call history of iOS 5), they are
+// used as they stand. The rest is reconstructed: where sources give only the columns (Safari
+// bookmarks), the statement follows those columns in their order; the calendars of iOS 4 and 5
+// and every file of iOS 7 (taken to keep the tables of iOS 6) are not described by any public
+// source, and follow the nearest version that is. Phones of iOS 5 and later keep a write-ahead
+// log: sources say so of the messages alone, and the others are taken to do the same.
 #pragma once
 
 #include <string>
@@ -37,7 +41,8 @@ std::string addressBookImagesOld();
 
 // How a device came to its version's layout: installed with that version, or upgraded from the
 // one before, whose tables grew by ALTER TABLE (the new columns last). Only the messages of iOS 5
-// differ between the two.
+// are known to differ between the two: the public dump has madrid_account_guid last, while a
+// phone installed with iOS 5.1 keeps it beside madrid_account.
 enum class History { fresh, upgraded };
 
 // Library/SMS/sms.db: message with msg_pieces and group_member (iOS 4; iOS 5 adds the iMessage
