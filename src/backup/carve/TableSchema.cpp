@@ -252,8 +252,12 @@ private:
         integerType_.push_back(integer);
         // The constraints, up to the comma or parenthesis that ends the column.
         while (!atColumnEnd()) {
-            if (kind(0) == Tok::leftParen) {
-                if (!skipGroup()) return false;
+            if (keyword("CHECK")) {
+                if (kind(0) != Tok::leftParen || !skipGroup()) return false;
+            } else if (keyword("REFERENCES")) {
+                if (!nameToken() || (kind(0) == Tok::leftParen && !skipGroup())) return false;
+            } else if (kind(0) == Tok::leftParen) {
+                return false;  // no other constraint takes a group of its own
             } else if (keyword("NOT")) {
                 if (keyword("NULL")) column.notNull = true;
             } else if (keyword("PRIMARY")) {
