@@ -69,10 +69,11 @@ TEST(TableSchema, StatementsParseAsSqliteParsesThem) {
 
     // A table grown and changed by ALTER TABLE, as SQLite then keeps its statement.
     Memory grown;
-    ASSERT_TRUE(grown.exec("CREATE TABLE grown(a);"
-                           "ALTER TABLE grown ADD COLUMN b TEXT DEFAULT 'x, y';"
-                           "ALTER TABLE grown ADD c INTEGER NOT NULL DEFAULT 0;"
-                           "ALTER TABLE grown RENAME COLUMN a TO \"first one\""));
+    ASSERT_TRUE(
+        grown.exec("CREATE TABLE grown(a);"
+                   "ALTER TABLE grown ADD COLUMN b TEXT DEFAULT 'x, y';"
+                   "ALTER TABLE grown ADD c INTEGER NOT NULL DEFAULT 0;"
+                   "ALTER TABLE grown RENAME COLUMN a TO \"first one\""));
     const auto statement = schematest::query(grown.db, "SELECT sql FROM sqlite_master WHERE name = 'grown'");
     ASSERT_EQ(statement.size(), 1u);
     const std::optional<carve::TableColumns> columns = carve::parseCreateTable(statement[0][0]);
@@ -83,14 +84,13 @@ TEST(TableSchema, StatementsParseAsSqliteParsesThem) {
     EXPECT_EQ(columns->columnIndex("d"), -1);
 
     // What SQLite refuses names no columns.
-    for (const char* refused : {"CREATE TABLE r1(a, A)", "CREATE TABLE r2(a PRIMARY KEY, b PRIMARY KEY)",
-                                "CREATE TABLE r3(a INTEGER PRIMARY KEY, PRIMARY KEY(a))",
-                                "CREATE TABLE r4(a, b) WITHOUT ROWID", "CREATE TABLE r5(a PRIMARY KEY) WITHOUT apples",
-                                "CREATE TABLE r6(a, b), c", "CREATE TABLE r7(a, b", "CREATE TABLE r8(a CHECK (a > 0), b))",
-                                "CREATE TABLE r9()", "CREATE TABLE r10(a, PRIMARY KEY(z))", "CREATE TABLE r11('a)",
-                                "CREATE TABLE r12(a, b,)", "CREATE TABLE r13(select, b)", "CREATE TABLE (a)",
-                                "CREATE TABLE r14(a, $b)", "CREATE TABLE r15(a PRIMARY KEY(a))",
-                                "CREATE INDEX r16 ON t(a)"}) {
+    for (const char* refused :
+         {"CREATE TABLE r1(a, A)", "CREATE TABLE r2(a PRIMARY KEY, b PRIMARY KEY)",
+          "CREATE TABLE r3(a INTEGER PRIMARY KEY, PRIMARY KEY(a))", "CREATE TABLE r4(a, b) WITHOUT ROWID",
+          "CREATE TABLE r5(a PRIMARY KEY) WITHOUT apples", "CREATE TABLE r6(a, b), c", "CREATE TABLE r7(a, b",
+          "CREATE TABLE r8(a CHECK (a > 0), b))", "CREATE TABLE r9()", "CREATE TABLE r10(a, PRIMARY KEY(z))",
+          "CREATE TABLE r11('a)", "CREATE TABLE r12(a, b,)", "CREATE TABLE r13(select, b)", "CREATE TABLE (a)",
+          "CREATE TABLE r14(a, $b)", "CREATE TABLE r15(a PRIMARY KEY(a))", "CREATE INDEX r16 ON t(a)"}) {
         Memory sqlite;
         EXPECT_FALSE(sqlite.exec(refused)) << refused;
         EXPECT_FALSE(carve::parseCreateTable(refused)) << refused;
@@ -104,16 +104,24 @@ TEST(TableSchema, StatementsParseAsSqliteParsesThem) {
 
 TEST(TableSchema, TypesTakeSqlitesAffinities) {
     using carve::ColumnAffinity;
-    const std::pair<const char*, ColumnAffinity> types[] = {
-        {"INT", ColumnAffinity::integer},          {"bigint unsigned", ColumnAffinity::integer},
-        {"FLOATING POINT", ColumnAffinity::integer}, {"CHARACTER(20)", ColumnAffinity::text},
-        {"NVARCHAR(5)", ColumnAffinity::text},     {"clob", ColumnAffinity::text},
-        {"BLOB", ColumnAffinity::blob},            {"REALBLOB", ColumnAffinity::blob},
-        {"TEXTBLOB", ColumnAffinity::text},        {"REAL", ColumnAffinity::real},
-        {"DOUBLE PRECISION", ColumnAffinity::real}, {"float", ColumnAffinity::real},
-        {"NUMERIC", ColumnAffinity::numeric},      {"DECIMAL(10,5)", ColumnAffinity::numeric},
-        {"BOOLEAN", ColumnAffinity::numeric},      {"DATE", ColumnAffinity::numeric},
-        {"STRING", ColumnAffinity::numeric},       {"", ColumnAffinity::blob}};
+    const std::pair<const char*, ColumnAffinity> types[] = {{"INT", ColumnAffinity::integer},
+                                                            {"bigint unsigned", ColumnAffinity::integer},
+                                                            {"FLOATING POINT", ColumnAffinity::integer},
+                                                            {"CHARACTER(20)", ColumnAffinity::text},
+                                                            {"NVARCHAR(5)", ColumnAffinity::text},
+                                                            {"clob", ColumnAffinity::text},
+                                                            {"BLOB", ColumnAffinity::blob},
+                                                            {"REALBLOB", ColumnAffinity::blob},
+                                                            {"TEXTBLOB", ColumnAffinity::text},
+                                                            {"REAL", ColumnAffinity::real},
+                                                            {"DOUBLE PRECISION", ColumnAffinity::real},
+                                                            {"float", ColumnAffinity::real},
+                                                            {"NUMERIC", ColumnAffinity::numeric},
+                                                            {"DECIMAL(10,5)", ColumnAffinity::numeric},
+                                                            {"BOOLEAN", ColumnAffinity::numeric},
+                                                            {"DATE", ColumnAffinity::numeric},
+                                                            {"STRING", ColumnAffinity::numeric},
+                                                            {"", ColumnAffinity::blob}};
     std::string create = "CREATE TABLE t(";
     for (size_t k = 0; k < std::size(types); ++k) {
         EXPECT_EQ(carve::affinityOf(types[k].first), types[k].second) << types[k].first;
@@ -131,8 +139,8 @@ TEST(TableSchema, TypesTakeSqlitesAffinities) {
         const auto kept = schematest::query(sqlite.db, ("SELECT typeof(" + column + ") FROM t").c_str());
         const ColumnAffinity a = columns->columns[k].affinity;
         EXPECT_EQ(kept[0][0], a == ColumnAffinity::integer || a == ColumnAffinity::numeric ? "integer"
-                              : a == ColumnAffinity::real                                   ? "real"
-                                                                                            : "text")
+                              : a == ColumnAffinity::real                                  ? "real"
+                                                                                           : "text")
             << types[k].first;
     }
 }
@@ -143,8 +151,8 @@ std::vector<uint8_t> readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Gives every frame of a write-ahead log the checksums its bytes call for, so that SQLite (and
@@ -152,8 +160,9 @@ void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 void resealLog(std::vector<uint8_t>& log, size_t pageSize) {
     const bool bigEndian = log[3] & 1;
     auto word = [&](size_t at) {
-        return bigEndian ? uint32_t(log[at]) << 24 | uint32_t(log[at + 1]) << 16 | uint32_t(log[at + 2]) << 8 | log[at + 3]
-                         : uint32_t(log[at + 3]) << 24 | uint32_t(log[at + 2]) << 16 | uint32_t(log[at + 1]) << 8 | log[at];
+        return bigEndian
+                   ? uint32_t(log[at]) << 24 | uint32_t(log[at + 1]) << 16 | uint32_t(log[at + 2]) << 8 | log[at + 3]
+                   : uint32_t(log[at + 3]) << 24 | uint32_t(log[at + 2]) << 16 | uint32_t(log[at + 1]) << 8 | log[at];
     };
     auto put = [&](size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) log[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
@@ -215,7 +224,8 @@ TEST_F(SchemaTable, TheNewestStateOfTheLogThatReadsWholeGivesTheSchema) {
     constexpr size_t kFrame = 24 + 1024;
     std::vector<size_t> firstPages;
     for (size_t at = 32; at + kFrame <= log.size(); at += kFrame)
-        if (log[at] == 0 && log[at + 1] == 0 && log[at + 2] == 0 && log[at + 3] == 1) firstPages.insert(firstPages.begin(), at);
+        if (log[at] == 0 && log[at + 1] == 0 && log[at + 2] == 0 && log[at + 3] == 1)
+            firstPages.insert(firstPages.begin(), at);
     ASSERT_EQ(firstPages.size(), 2u);
     const Names expected[] = {{"a", "b", "c"}, {"a", "b"}};
     for (size_t k = 0; k < firstPages.size(); ++k) {

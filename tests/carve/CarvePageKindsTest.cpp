@@ -30,10 +30,11 @@ void makeDatabase(const std::string& path, const char* setup, const std::string&
     if (reserved > 0) {
         ASSERT_EQ(sqlite3_file_control(db, "main", SQLITE_FCNTL_RESERVE_BYTES, &reserved), SQLITE_OK);
     }
-    exec("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, n INTEGER);"
-         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
-         "INSERT INTO t SELECT x, printf('row-%080d', x), x FROM c;" +
-         statements);
+    exec(
+        "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, n INTEGER);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
+        "INSERT INTO t SELECT x, printf('row-%080d', x), x FROM c;" +
+        statements);
     sqlite3_close(db);
 }
 
@@ -66,8 +67,7 @@ protected:
         EXPECT_TRUE(db.coverage().complete());
         std::multiset<std::string> live, deleted;
         for (const carve::CarvedRecord& row : tables[0].live) live.insert(std::string(row.values[1].bytesView()));
-        for (const carve::CarvedRecord& row : tables[0].deleted)
-            deleted.insert(std::string(row.values[1].bytesView()));
+        for (const carve::CarvedRecord& row : tables[0].deleted) deleted.insert(std::string(row.values[1].bytesView()));
         return {live, deleted};
     }
 };
