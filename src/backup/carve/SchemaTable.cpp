@@ -126,7 +126,8 @@ private:
     bool readPage(int64_t page) {
         const int64_t image = imageOf(page);
         if (image < 0) return false;
-        // The file's reads start past its first byte, which only the file's name-tag holds.
+        // The file reads nothing at its very first byte (the header's name of the format, no
+        // part of the tree): the first page is taken from its second byte on.
         const int64_t at = image * pageSize_;
         page_[0] = 0;
         db_.file().copy(at == 0 ? 1 : at, page_.size() - (at == 0 ? 1 : 0), page_.data() + (at == 0 ? 1 : 0));
