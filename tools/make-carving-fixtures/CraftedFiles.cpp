@@ -4,6 +4,7 @@
 #include "FixtureDatabase.h"
 #include "backup/layouts/IosSchemas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -53,6 +54,30 @@ std::vector<uint8_t> callCellWithOverflow(int pageSize, uint32_t payload, uint32
     const std::vector<uint8_t> next = be(firstOverflow, 4);
     cell.insert(cell.end(), next.begin(), next.end());
     return cell;
+}
+
+// Calls into the call table of db, from first on, each third of them deleted after; the table
+// has the columns named, whatever their order.
+void addCalls(FixtureDatabase& db, const std::string& columns, int first, int count) {
+    std::string marks;
+    for (size_t k = 0, n = static_cast<size_t>(std::count(columns.begin(), columns.end(), ',')) + 1; k < n; ++k)
+        marks += k ? ", ?" : "?";
+    db.exec("BEGIN;");
+    for (int i = first; i < first + count; ++i) {
+        std::vector<Value> values;
+        for (size_t at = 0; at < columns.size();) {
+            const size_t comma = std::min(columns.find(',', at), columns.size());
+            const std::string column = columns.substr(at, comma - at);
+            if (column == "address" || column == "name")
+                values.emplace_back(column + " +1555000" + std::to_string(1000 + i));
+            else
+                values.emplace_back(int64_t{column == "date" ? 1300000000 + 3600 * i : i % 2 ? 5 : 4});
+            at = comma + 1;
+        }
+        db.run("INSERT INTO call (" + columns + ") VALUES (" + marks + ")", values);
+    }
+    db.exec("COMMIT;");
+    db.exec("DELETE FROM call WHERE ROWID % 3 = 0 AND ROWID >= " + std::to_string(first) + ";");
 }
 
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -134,6 +159,74 @@ bool writeCraftedFiles(const std::string& folder, int pageSize) {
         for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
         ok = !log.empty() && writeBytes(folder + "/crafted-with-log", bytes) && ok;
     }
+    ok = writeCraftedSchemas(folder, pageSize) && ok;
+    return ok;
+}
+
+bool writeCraftedSchemas(const std::string& folder, int pageSize) {
+    bool ok = true;
+    const std::string path = folder + "/crafted-schema.db";
+    auto take = [&](const char* name, bool withLog) {
+        std::vector<uint8_t> bytes = readBytes(path);
+        if (withLog) {
+            const std::vector<uint8_t> log = readBytes(path + "-wal");
+            ok = !log.empty() && ok;
+            bytes.insert(bytes.end(), log.begin(), log.end());
+        }
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+        ok = writeBytes(folder + "/" + name, bytes) && ok;
+    };
+    {
+        // The call table's names quoted every way SQLite takes, with comments and constraints.
+        FixtureDatabase db(path, pageSize, false);
+        db.exec(
+            "CREATE TABLE \"call\" ( -- the calls, (quoted\n"
+            "[ROWID] INTEGER PRIMARY KEY AUTOINCREMENT, 'address' TEXT /* , a comment ( */, `date` \"INTEGER\","
+            "\"duration\" INTEGER DEFAULT (0), flags INTEGER CHECK (flags IN (4, 5)),"
+            "\"id\" INTEGER NOT NULL DEFAULT -1, [name] TEXT COLLATE NOCASE, country_code 'TEXT')");
+        addCalls(db, "address,date,duration,flags,name", 1, 40);
+        ok = db.ok() && ok;
+    }
+    take("crafted-schema-quoting", false);
+    {
+        // Columns in another order, two of them added by ALTER TABLE between rows.
+        FixtureDatabase db(path, pageSize, false);
+        db.exec(
+            "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, date INTEGER, address TEXT, flags "
+            "INTEGER)");
+        addCalls(db, "date,address,flags", 1, 30);
+        db.exec("ALTER TABLE call ADD COLUMN duration INTEGER DEFAULT 0;");
+        db.exec("ALTER TABLE call ADD COLUMN name TEXT;");
+        addCalls(db, "date,address,flags,duration,name", 31, 30);
+        ok = db.ok() && ok;
+    }
+    take("crafted-schema-grown", false);
+    {
+        // A table whose statement SQLite would never take: the carvers fall back on the layouts they know.
+        FixtureDatabase db(path, pageSize, false);
+        db.exec(iosschema::callHistory(iosschema::Ios::v6));
+        addCalls(db, "address,date,duration,flags,name", 1, 40);
+        db.exec("PRAGMA writable_schema=ON;");
+        db.exec(
+            "UPDATE sqlite_master SET sql = 'CREATE TABLE call (ROWID INTEGER PRIMARY KEY, address TEXT, (' "
+            "WHERE name = 'call';");
+        ok = db.ok() && ok;
+    }
+    take("crafted-schema-unparsed", false);
+    {
+        // The file's schema and the log's disagree: the log renamed the call table and made a new
+        // one of other columns, and rows were deleted in both.
+        FixtureDatabase db(path, pageSize, false);
+        db.exec(iosschema::callHistory(iosschema::Ios::v6));
+        addCalls(db, "address,date,duration,flags,name", 1, 40);
+        db.keepWritingInLog();
+        db.exec("ALTER TABLE call RENAME TO call_before;");
+        db.exec("CREATE TABLE call (ROWID INTEGER PRIMARY KEY, flags INTEGER, name TEXT, date INTEGER, address TEXT);");
+        addCalls(db, "flags,name,date,address", 100, 40);
+        db.exec("DELETE FROM call_before WHERE ROWID % 4 = 1;");
+        ok = db.ok() && ok;
+    }
+    take("crafted-schema-log", true);
     return ok;
 }
 

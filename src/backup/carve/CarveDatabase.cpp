@@ -38,6 +38,7 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     coverage_.partialBytes = layout_.pageSize > 0 ? file_.size() % layout_.pageSize : file_.size();
     images_ = PageImages(layout_.pageCount, {}, layout_.pageCount);
     readWriteAheadLog(path + "-wal");
+    readHeader();
     readFreeList();
     if (context.progress) {
         context.progress->lookedThrough = 0;
@@ -102,7 +103,30 @@ uint32_t bigEndian32(CarveFile& file, int64_t pos) {
     return static_cast<uint32_t>(readBigEndian(file.bytes(pos, 4), 0, 4));
 }
 
+constexpr int64_t kLockByte = 0x40000000;
 }  // namespace
+
+void CarveDatabase::readHeader() {
+    // From the database as folded: the log's newest image of the first page when it holds one
+    // (the file's own header may never have reached the disk).
+    reservedBytes_ = 0;
+    autoVacuum_ = false;
+    const int64_t header = images_.currentImage(1);
+    if (header < 0 || layout_.pageSize <= 0) return;
+    const int64_t at = header * layout_.pageSize;
+    reservedBytes_ = file_.byte(at + 20);
+    autoVacuum_ = bigEndian32(file_, at + 52) != 0;
+}
+
+bool CarveDatabase::pointerMapPage(int64_t page) const {
+    if (!autoVacuum_ || page < 2) return false;
+    // Each map page names the usable size / 5 pages after it; the page holding the lock byte
+    // (at 1 GiB), which is never used, is skipped over.
+    const int64_t perMap = usableSize() / 5 + 1;
+    int64_t map = (page - 2) / perMap * perMap + 2;
+    if (map == kLockByte / layout_.pageSize + 1) ++map;
+    return map == page;
+}
 
 void CarveDatabase::readFreeList() {
     const int64_t n = images_.foldedPages();
@@ -121,7 +145,7 @@ void CarveDatabase::readFreeList() {
         if (image < 0) break;
         file_.copy(image * layout_.pageSize, page.size(), page.data());
         freePage_[static_cast<size_t>(trunk - 1)] = true;
-        const int64_t leaves = std::min<int64_t>(readBigEndian(page.data(), 4, 4), (layout_.pageSize - 8) / 4);
+        const int64_t leaves = std::min<int64_t>(readBigEndian(page.data(), 4, 4), (usableSize() - 8) / 4);
         for (int64_t k = 0; k < leaves; ++k) {
             const auto leaf = static_cast<int64_t>(readBigEndian(page.data(), 8 + 4 * k, 4));
             if (leaf >= 1 && leaf <= n) freePage_[static_cast<size_t>(leaf - 1)] = true;

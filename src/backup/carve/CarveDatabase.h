@@ -50,6 +50,13 @@ public:
     // The file's pages, then the log's frames, as one run of page images.
     CarveFile& file() { return file_; }
     int64_t pageSize() const { return layout_.pageSize; }
+    // The bytes of a page that hold its content: the page less the bytes the header reserves at
+    // the end of each page (for an extension's own use; no cell, freeblock or overflow content
+    // lies there).
+    int64_t usableSize() const { return layout_.pageSize - reservedBytes_; }
+    // Whether page (counted from 1) is a pointer-map page of an auto-vacuum database: five-byte
+    // entries naming each later page's parent, no cells.
+    bool pointerMapPage(int64_t page) const;
     const PageImages& images() const { return images_; }
     int64_t imageCount() const { return images_.count(); }
     // The header's write version named the write-ahead log before the journal was folded.
@@ -89,6 +96,7 @@ public:
 
 private:
     void readWriteAheadLog(const std::string& path);
+    void readHeader();
     void readFreeList();
 
     CarveFile file_;
@@ -97,6 +105,8 @@ private:
     PageLayout layout_;
     PageImages images_;
     bool writeAheadLog_ = false;
+    int64_t reservedBytes_ = 0;    // at the end of each page (the header's byte 20)
+    bool autoVacuum_ = false;      // the header names a largest root page (byte 52): pointer-map pages
     std::vector<bool> freePage_;   // by page of the database as folded, counted from 0
     std::vector<bool> trunkPage_;  // likewise: the free list's trunks, free pages too
 };

@@ -5,6 +5,7 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
+#include "backup/carve/Varint.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
 
@@ -72,21 +73,6 @@ std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const Table
 namespace {
 
 constexpr uint64_t kLargestPayload = 1u << 24;  // no row of these databases comes near
-
-// A variable-length integer of the file format inside [p, end); its length, 0 when it runs past.
-int varint(const uint8_t* p, const uint8_t* end, uint64_t& value) {
-    value = 0;
-    for (int i = 0; i < 9; ++i) {
-        if (p + i >= end) return 0;
-        if (i == 8) {
-            value = (value << 8) | p[i];
-            return 9;
-        }
-        value = (value << 7) | (p[i] & 0x7f);
-        if (!(p[i] & 0x80)) return i + 1;
-    }
-    return 0;
-}
 
 int64_t valueLength(uint64_t serial) {
     static constexpr int64_t kFixed[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, -1, -1};
@@ -163,7 +149,7 @@ public:
           file_(&file),
           shapes_(shapes),
           pageSize_(db.pageSize()),
-          usable_(db.pageSize() - file.byte(20)),
+          usable_(db.usableSize()),
           page_(static_cast<size_t>(db.pageSize())) {
         maxLocal_ = usable_ - 35;
         minLocal_ = (usable_ - 12) * 32 / 255 - 23;
@@ -334,7 +320,7 @@ private:
             if (local > maxLocal_) local = minLocal_;
         }
         localEnd = at + local + (overflow ? 4 : 0);
-        if (at < 0 || localEnd > pageSize_) return false;
+        if (at < 0 || localEnd > usable_) return false;
         out.assign(reinterpret_cast<const char*>(page_.data() + at), static_cast<size_t>(local));
         if (!overflow) return true;
         const auto perPage = static_cast<uint64_t>(usable_ - 4);
@@ -587,7 +573,7 @@ private:
         const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
         const int64_t cellEnd = at + a + b + static_cast<int64_t>(payloadLength);
         const bool tailMayBeLost = reading == Reading::deleted && tailMayBeLostAt(cellEnd, limit);
-        const int64_t reach = tailMayBeLost && !overflows ? pageSize_ : limit;
+        const int64_t reach = tailMayBeLost && !overflows ? usable_ : limit;
         if (!overflows && cellEnd > reach) return false;
         const size_t trusted = !overflows && cellEnd > limit ? static_cast<size_t>(limit - (at + a + b)) : SIZE_MAX;
         if (trusted != SIZE_MAX) {
@@ -708,7 +694,7 @@ private:
                 const int64_t headerAt = at + offset;
                 const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
                 if (!payload(headerAt, payloadLength, data, end, depth == 0) ||
-                    end > (tailMayBeLost && !overflows ? pageSize_ : limit))
+                    end > (tailMayBeLost && !overflows ? usable_ : limit))
                     continue;
                 const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;
                 Signatures signatures;
@@ -805,7 +791,7 @@ private:
         if (at + 8 > limit) return false;
         const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at, 2));
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), at + 2, 2));
-        return (next == 0 || (next > at && next < pageSize_)) && size >= 8 && size <= pageSize_;
+        return (next == 0 || (next > at && next < usable_)) && size >= 8 && size <= usable_;
     }
 
     void keep(Found found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
@@ -903,8 +889,8 @@ private:
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
         int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
         if (contentStart == 0) contentStart = 65536;
-        if (pointers + 2 * cells >= std::min(contentStart, pageSize_)) return;
-        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        if (pointers + 2 * cells >= std::min(contentStart, usable_)) return;
+        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, usable_));
     }
 
     // A table's interior page in the tree: its children by index, each with the largest row id
@@ -919,15 +905,15 @@ private:
     // taken as that database's image of its page.
     void readInterior(int64_t index) {
         const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
-        if (12 + 2 * cells > pageSize_) return;
+        if (12 + 2 * cells > usable_) return;
         const PageImages& images = db_.images();
         Interior interior;
         interior.page = index;
         for (int64_t k = 0; k < cells; ++k) {
             const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), 12 + 2 * k, 2));
             uint64_t key = 0;
-            if (at < 12 + 2 * cells || at + 4 >= pageSize_ ||
-                varint(page_.data() + at + 4, page_.data() + pageSize_, key) == 0)
+            if (at < 12 + 2 * cells || at + 4 >= usable_ ||
+                varint(page_.data() + at + 4, page_.data() + usable_, key) == 0)
                 return;
             interior.children.emplace_back(
                 images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), at, 4))),
@@ -1006,9 +992,11 @@ private:
             ++headerPages_;
             return;
         }
+        ++examined_;
+        // A pointer-map page holds five-byte entries, whose type bytes read as a page's kind.
+        if (db_.pointerMapPage(db_.images().pageOf(index))) return;
         state_ = db_.images().stateOf(index);
         readPage(index, pageStart);
-        ++examined_;
         for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
     }
 
@@ -1023,7 +1011,7 @@ private:
         if (type != 0x0d) {
             // A freed page that held no table rows may still hold some from before.
             if (freed) {
-                scan(index, pageStart, 8, pageSize_);
+                scan(index, pageStart, 8, usable_);
                 return;
             }
             if (type == 0x05) readInterior(index);
@@ -1034,8 +1022,8 @@ private:
         int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 5, 2));
         if (contentStart == 0) contentStart = 65536;
         const int64_t pointers = headerAt + 8;
-        if (pointers + 2 * cells > pageSize_) {
-            if (freed) scan(index, pageStart, 8, pageSize_);
+        if (pointers + 2 * cells > usable_) {
+            if (freed) scan(index, pageStart, 8, usable_);
             return;
         }
         std::vector<int64_t>& cellStarts = cellStarts_;
@@ -1046,17 +1034,17 @@ private:
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (at < pointers + 2 * cells || at >= pageSize_ ||
-                !wholeCell(at, pageSize_, found, end, shape, freed ? Reading::deleted : Reading::live))
+            if (at < pointers + 2 * cells || at >= usable_ ||
+                !wholeCell(at, usable_, found, end, shape, freed ? Reading::deleted : Reading::live))
                 continue;
             found.live = !freed;
             keep(std::move(found), shape, index, pageStart, at, end);
         }
         // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
         int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 1, 2));
-        while (block >= pointers + 2 * cells && block + 4 <= pageSize_) {
+        while (block >= pointers + 2 * cells && block + 4 <= usable_) {
             const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
-            const int64_t blockEnd = std::min(pageSize_, block + std::max<int64_t>(size, 4));
+            const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, 4));
             // A cell written into a freeblock takes the block's end, and the block keeps the
             // rest: where a cell begins right at the block's end, the block's row that runs on
             // into it lost its tail to it (the block's other rows are whole).
@@ -1084,7 +1072,7 @@ private:
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
-        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, pageSize_));
+        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, usable_));
     }
 
     // The page's rows of one shape in the order of their cells' positions, each with the row ids
