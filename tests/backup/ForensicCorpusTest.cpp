@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "backup/carve/CarveAll.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/RowShape.h"
 #include "backup/carve/TableSchema.h"
 
 #include <algorithm>
@@ -98,15 +99,18 @@ TEST_F(ForensicCorpus, ReservedBytesAndPointerMapPagesHoldNoRows) {
         ASSERT_TRUE(schema);
         const std::optional<carve::TableColumns> users = carve::tableColumns(*schema, "USERS");
         ASSERT_TRUE(users);
-        // Its columns' kinds by their affinities.
-        std::string shape;
+        // Every column read, of the kind its affinity says, in the place the schema gives it.
+        carve::KnownTable known{"users", {}, carve::LiveRows::values};
         for (const carve::SchemaColumn& column : users->columns)
-            shape += column.affinity == carve::ColumnAffinity::integer ? 'i'
-                     : column.affinity == carve::ColumnAffinity::text  ? 't'
-                     : column.affinity == carve::ColumnAffinity::real  ? 'r'
-                                                                       : 'a';
-        const std::vector<carve::CarvedTable> tables =
-            carve::carveRecords(db, {carve::shapeOf(shape.c_str(), carve::LiveRows::values)});
+            known.columns.push_back({column.name,
+                                     column.affinity == carve::ColumnAffinity::integer ? carve::ColumnKind::integer
+                                     : column.affinity == carve::ColumnAffinity::text  ? carve::ColumnKind::text
+                                     : column.affinity == carve::ColumnAffinity::real  ? carve::ColumnKind::real
+                                                                                       : carve::ColumnKind::any,
+                                     carve::kRead});
+        const std::optional<carve::RowShape> shape = carve::RowShape::make(known, *users, "the file's own");
+        ASSERT_TRUE(shape);
+        const std::vector<carve::CarvedTable> tables = carve::carveRecords(db, {shape->shape()});
         EXPECT_TRUE(db.coverage().complete());
         std::vector<std::string> live, sqliteLive;
         for (const carve::CarvedRecord& row : tables[0].live) live.push_back(std::to_string(row.rowid));

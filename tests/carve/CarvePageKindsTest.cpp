@@ -3,6 +3,7 @@
 // pointer-map pages of an auto-vacuum database (five-byte entries whose type bytes read as a
 // page's kind). A row planted there is never carved, live or deleted.
 #include "CarveTestSupport.h"
+#include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
 
 #include <fstream>
@@ -63,7 +64,7 @@ protected:
         carve::CarveDatabase db;
         EXPECT_TRUE(db.open(path, context));
         const std::vector<carve::CarvedTable> tables =
-            carve::carveRecords(db, {carve::shapeOf("kti", carve::LiveRows::values)});
+            carve::carveRecords(db, {carvetest::shapeOf("kti", carve::LiveRows::values)});
         EXPECT_TRUE(db.coverage().complete());
         std::multiset<std::string> live, deleted;
         for (const carve::CarvedRecord& row : tables[0].live) live.insert(std::string(row.values[1].bytesView()));

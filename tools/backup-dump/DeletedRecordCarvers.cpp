@@ -125,6 +125,14 @@ void DeletedRecordCarvers::carve() {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };
     context.coverage = [this](const carve::CarveCoverage& coverage) { coverage_.push_back(coverage); };
+    // Said of a file once its pages were looked through.
+    context.layoutNote = [this](const std::string& file, const std::string& note) {
+        for (auto it = coverage_.rbegin(); it != coverage_.rend(); ++it)
+            if (it->file == file) {
+                it->layouts.push_back(note);
+                return;
+            }
+    };
     carve::carveAll(context, folder_, {}, [this] {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return prepared_ || ended_; });

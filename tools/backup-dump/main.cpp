@@ -6,7 +6,8 @@
 // order the names first came (the scan's own cost, without making hundreds of megabytes of text).
 // With --carve, how much of each database the carvers looked through (the file's pages and the
 // frames of its write-ahead log) goes to standard error, a line each: "carved PATH: all N pages
-// and F frames (...)", or "carved PATH: only E of N pages and frames looked through".
+// and F frames (...)", or "carved PATH: only E of N pages and frames looked through", followed by
+// the layout each table's rows were read by ("; message: the file's own layout").
 // Exits 0 after a complete run (every line written), 1 when the folder is not a backup (with a
 // message) or the output could not be written, 2 on wrong usage.
 #include "BackupReaders.h"
@@ -155,21 +156,24 @@ int main(int argc, char** argv) {
     const int status = std::fflush(stdout) == 0 && written ? 0 : 1;
     if (carvers)
         for (const carve::CarveCoverage& c : carvers->coverage()) {
+            std::string layouts;
+            for (const std::string& note : c.layouts) layouts += "; " + note;
             const auto pages = static_cast<long long>(c.pages), frames = static_cast<long long>(c.frames);
             const std::string ofLog = frames ? " and " + std::to_string(frames) + " frames" : std::string();
             if (c.complete())
-                std::fprintf(stderr, "carved %s: all %lld pages%s (%lld looked through, %lld header page%s)%s%s\n",
+                std::fprintf(stderr, "carved %s: all %lld pages%s (%lld looked through, %lld header page%s)%s%s%s\n",
                              c.file.c_str(), pages, ofLog.c_str(), static_cast<long long>(c.examined),
                              static_cast<long long>(c.headerPages), c.headerPages == 1 ? "" : "s",
                              c.partialBytes ? " and bytes past the last whole page" : "",
                              c.framesLeft ? (", " + std::to_string(c.framesLeft) +
                                              " frames of the log written by no committed transaction left")
                                                 .c_str()
-                                          : "");
+                                          : "",
+                             layouts.c_str());
             else
-                std::fprintf(stderr, "carved %s: only %lld of %lld pages%s looked through\n", c.file.c_str(),
+                std::fprintf(stderr, "carved %s: only %lld of %lld pages%s looked through%s\n", c.file.c_str(),
                              static_cast<long long>(c.examined + c.headerPages), pages + frames,
-                             frames ? " and frames" : "");
+                             frames ? " and frames" : "", layouts.c_str());
         }
     // Everything is written. The records of a large backup are millions of small allocations
     // that the system takes back at once when the process ends; freeing them one by one first

@@ -28,6 +28,8 @@ struct CarveCoverage {
     int64_t headerPages = 0;   // left: images of the first page (the file's header and its table definitions)
     int64_t partialBytes = 0;  // bytes past the last whole page, which hold no page
     int64_t framesLeft = 0;    // left: frames of the log that no committed transaction of its run wrote
+    // Which layout of each table the carve read rows by (see FileShapes), a line each.
+    std::vector<std::string> layouts;
     bool complete() const { return examined + headerPages == pages + frames; }
 };
 

@@ -118,7 +118,10 @@ void FileShapes::report(const std::vector<CarvedTable>& tables) const {
             ++index;
             const bool rows =
                 carved && (!carved->deleted.empty() || !carved->live.empty() || !carved->liveKept.empty());
-            if (!group.fallback || rows) served += (served.empty() ? "" : "; ") + shape.source();
+            // The file's own layout is named whatever it found (the shorter rows from before its
+            // table grew are its own too); a known one only where it found rows.
+            const bool named = group.fallback ? rows : &shape == &group.shapes.front();
+            if (named) served += (served.empty() ? "" : ", ") + shape.source();
         }
         std::string note;
         if (!group.fallback && !group.shapes.empty())
