@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "model/EventDateText.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRRecordFields.h"
 
@@ -183,15 +184,16 @@ void DelCalenderCarver::post(const CarvedRecord& item, int locationColumn, int s
     node->setCalTitle(title);
     node->setLocation(locationColumn >= 0 ? textOf(item.values[static_cast<size_t>(locationColumn)]) : place);
     node->setCalNote(textOf(item.values[3]));
-    for (int column : {startColumn, endColumn}) {
+    // The start's zone lies between the two times in every layout; whether the event lasts all
+    // day is not among the values kept, so a floating time shows as its wall clock.
+    auto time = [&](int column) -> std::optional<int64_t> {
         const CarvedValue& v = item.values[static_cast<size_t>(column)];
-        if (v.isNull()) continue;
-        const std::string text = dateTimeText(v.asInteger(), true).value_or("");
-        if (column == startColumn)
-            node->setStartDate(text);
-        else
-            node->setEndDate(text);
-    }
+        return v.isNull() ? std::nullopt : std::optional<int64_t>(v.asInteger());
+    };
+    const std::string zone = textOf(item.values[static_cast<size_t>(startColumn) + 1]);
+    PREventDateTexts dates = eventDateTexts({time(startColumn), time(endColumn), zone, std::nullopt});
+    node->setStartDate(std::move(dates.start));
+    node->setEndDate(std::move(dates.end));
     context_.nc->postNotificationName(kPosted, node);
 }
 
