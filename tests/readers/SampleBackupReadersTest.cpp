@@ -3,6 +3,7 @@
 #include "BackupReaders.h"
 #include "ReaderTestSupport.h"
 #include "SampleBackup.h"
+#include "backup/PRBookMarkReader.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -12,8 +13,10 @@
 #include "platform/Paths.h"
 
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -201,5 +204,36 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
             if (!shown[i]->reminder)
                 EXPECT_EQ(items[i]->startDate(), shown[i]->allDay ? start.substr(0, 10) : start) << i;
         }
+    }
+}
+
+// The phone keeps Apple's, Yahoo's and Google's pages among its bookmarks, written each its own
+// way: the built-in pages are added only where it keeps none of the same address, so that no page
+// is listed twice, and those it lacks are still there, before the history.
+TEST_F(SampleBackupReaders, NoBookmarkIsListedTwice) {
+    std::vector<std::string> wanted;
+    for (const auto& b : data.bookmarks)
+        if (b.title != "Root" && b.title != "com.apple.ReadingList") wanted.push_back(b.title);
+    wanted.insert(wanted.end(), {"iPhone User Guide", "iPhone Web Applications"});
+    auto page = [](std::string url) {
+        std::transform(url.begin(), url.end(), url.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (!url.empty() && url.back() == '/') url.pop_back();
+        return url;
+    };
+    for (const std::string& backup : all) {
+        SCOPED_TRACE(backup);
+        NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
+        PRBookMarkReader(nc).scanBookMarkThread(backup);
+        const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
+        ASSERT_GE(read.size(), wanted.size());
+        std::vector<std::string> titles;
+        std::set<std::string> pages;
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            titles.push_back(read[i]->bookMarkTitle());
+            if (!read[i]->bookMarkURL().empty())  // a folder has none
+                EXPECT_TRUE(pages.insert(page(read[i]->bookMarkURL())).second) << read[i]->bookMarkURL();
+        }
+        EXPECT_EQ(titles, wanted);
+        EXPECT_EQ(pages.count("http://www.google.com"), 1u);
     }
 }
