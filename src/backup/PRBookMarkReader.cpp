@@ -3,7 +3,12 @@
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
 #include "model/PRBookMarkNode.h"
+#include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -14,6 +19,22 @@ const char* const kBuiltIn[][2] = {
     {"iPhone User Guide", "http://help.apple.com/iphone/"},
     {"iPhone Web Applications", "http://www.apple.com/webapps/"},
 };
+
+// An address as far as telling two bookmarks' pages apart goes: the scheme and host in any
+// letter case ("HTTP://WWW.Apple.com" is "http://www.apple.com"), and a path without its
+// closing slash ("http://www.apple.com/" is "http://www.apple.com").
+std::string pageKey(std::string_view url) {
+    std::string key(trimmedText(url));
+    const size_t scheme = key.find("://");
+    const size_t hostEnd = scheme == std::string::npos ? 0 : key.find_first_of("/?#", scheme + 3);
+    const size_t lowerTo = scheme == std::string::npos ? 0 : std::min(hostEnd, key.size());
+    for (size_t i = 0; i < lowerTo; ++i)
+        if (key[i] >= 'A' && key[i] <= 'Z') key[i] = static_cast<char>(key[i] - 'A' + 'a');
+    const size_t pathEnd = std::min(key.find_first_of("?#"), key.size());
+    if (pathEnd > 0 && key[pathEnd - 1] == '/' && (scheme == std::string::npos || pathEnd > scheme + 3))
+        key.erase(pathEnd - 1, 1);
+    return key;
+}
 
 std::string stringValue(CFDictionaryRef dict, const char* key) {
     CFTypeRef value = CFDictionaryGetValue(dict, key);
@@ -43,15 +64,21 @@ void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
         backupreader::log("messageDB is not exist");
         return;
     }
+    // A phone lists the built-in pages among its own bookmarks once the user kept them: each is
+    // added only where the phone's list holds no bookmark of its page.
+    std::unordered_set<std::string> pages;
     {
         BackupDatabase db(*dbPath);
         db.query("select TITLE,URL,id, parent,type from bookmarks", [&](const BackupDatabase::Row& row) {
             const std::string title = backupreader::text(row.text(0)).value_or("");
             if (title == "Root" || title == "com.apple.ReadingList") return;
-            post(title, backupreader::text(row.text(1)).value_or(""), transfer);
+            std::string url = backupreader::text(row.text(1)).value_or("");
+            if (!url.empty()) pages.insert(pageKey(url));
+            post(title, url, transfer);
         });
     }
-    for (const auto& builtIn : kBuiltIn) post(builtIn[0], builtIn[1], transfer);
+    for (const auto& builtIn : kBuiltIn)
+        if (!pages.count(pageKey(builtIn[1]))) post(builtIn[0], builtIn[1], transfer);
 
     const std::string historyPath = backupFolder + "/1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
     if (!backupreader::fileExists(historyPath)) {

@@ -2,6 +2,7 @@
 
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
+#include "model/EventDateText.h"
 #include "model/PRCalenderNode.h"
 
 #include <unordered_map>
@@ -54,8 +55,13 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
             item->setLocation(std::move(*v));
         }
         if (auto v = text(row.text(2))) item->setCalNote(std::move(*v));
-        if (auto v = backupreader::dateText(row.decimal(3), true)) item->setStartDate(std::move(*v));
-        if (auto v = backupreader::dateText(row.decimal(4), true)) item->setEndDate(std::move(*v));
+        // Every query gives the start's zone and the all-day flag beside the times.
+        const char* zone = row.text(5);
+        std::optional<bool> allDay;
+        if (const auto v = row.decimal(6)) allDay = *v != 0;
+        PREventDateTexts dates = eventDateTexts({row.decimal(3), row.decimal(4), zone ? zone : "", allDay});
+        item->setStartDate(std::move(dates.start));
+        item->setEndDate(std::move(dates.end));
         nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
     };
     if (ios6) {

@@ -3,10 +3,12 @@
 #include "backup/BackupDatabase.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/MessageGroups.h"
+#include "backup/MessagePartFiles.h"
 #include "backup/MessageSchema.h"
 #include "backup/SHAH.h"
 #include "backup/TableInParts.h"
 #include "model/LocalTime.h"
+#include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Format.h"
@@ -38,6 +40,9 @@ const char* const kOlderQuery =
 const char* const kOldestQuery =
     "select message.ROWID,message.group_id,subject, text,date,message.address,svc_center,flags,"
     "association_id from message";
+// The parts of the multimedia messages of the older layouts, by their columns' names: their
+// places differ between the phones' versions of the table.
+const char* const kPartsQuery = "select message_id, part_id, content_type, data from msg_pieces";
 const char* const kAttachmentQuery =
     "select message_attachment_join.message_id, message_attachment_join.attachment_id,"
     "message_attachment_join.attachment_id,attachment.ROWID,attachment.filename from attachment left join  "
@@ -271,6 +276,18 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
     const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
     BackupDatabase db(dbPath);
     if (db.isOpen()) {
+        // A multimedia message of the older layouts keeps its text and files as parts of its own.
+        MessageParts parts;
+        if (!ios6) {
+            db.query(kPartsQuery, [&](const BackupDatabase::Row& row) {
+                const char* type = row.text(2);
+                size_t length = 0;
+                const uint8_t* data = row.bytes(3, &length);
+                parts.add(row.integer(0), row.integer(1), type ? type : "",
+                          std::string_view(reinterpret_cast<const char*>(data), data ? length : 0));
+            });
+        }
+        std::optional<MessagePartFiles> partFiles;  // read from the manifest when a part has a file
         auto readGroups = std::make_shared<MessageGroups>();
         MessageGroups& groups = *readGroups;
         groups.read(db, ios6, *contacts);
@@ -285,9 +302,17 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                 group = groups.ofGroupId(groupId);
                 soleMember = groups.soleMember(groupId);
             }
-            if (layout == Layout::older)
+            if (layout == Layout::older) {
                 fillOlder(*message, row, soleMember);
-            else
+                if (const auto own = parts.empty() ? std::nullopt : parts.of(message->rowId())) {
+                    PROptionalText file;
+                    if (!own->files.empty()) {
+                        if (!partFiles) partFiles.emplace(backupFolder);
+                        file = partFiles->fileOf(message->rowId(), own->files.front().partId);
+                    }
+                    MessageParts::give(*message, *own, std::move(file));
+                }
+            } else
                 fillIos6(*message, row, layout, soleMember);
             if (layout == Layout::ios6) group = groups.ofMessage(message->rowId());
             if (group) {

@@ -276,7 +276,8 @@ void PRRecordPreviewPane::showContact(const PRContactNode& record) {
     if (photo.isNull()) photo = images::imageNamed("contact");
     contactImageView->setPixmap(
         QPixmap::fromImage(photo.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    setShown(contactNamelab, format("%1", record.contactName()), !record.contactName().empty());
+    const std::string name = shownContactName(record);
+    setShown(contactNamelab, format("%1", name), !name.empty());
     setShown(contactPhonelab, format("Phone: %1", record.contactPhone()), !record.contactPhone().empty());
     setShown(contactEmaillab, format("Email: %1", record.contactEmail()), !record.contactEmail().empty());
     setShown(contactHomePagelab, format("HomePage: %1", record.contactHomepage()), !record.contactHomepage().empty());

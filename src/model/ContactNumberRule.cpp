@@ -113,14 +113,6 @@ std::string_view matchingTail(std::string_view key) {
     return isNumberKey(key) && key.size() >= kLeastAgreeing ? key.substr(key.size() - kLeastAgreeing) : key;
 }
 
-std::string shownContactName(const PRContactNode& contact) {
-    auto shown = [](std::string_view text) { return std::string(trimmedText(text)); };
-    std::string name = shown(contact.contactName());
-    if (name.empty()) name = shown(contact.contactOrganization());
-    if (name.empty()) name = shown(contact.contactCompany());
-    return name;
-}
-
 ContactNumberIndex::ContactNumberIndex(const std::vector<PRContactNodePtr>& contacts) {
     contacts_.reserve(contacts.size());
     for (const PRContactNodePtr& contact : contacts)

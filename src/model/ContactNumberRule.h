@@ -33,10 +33,6 @@ bool sameAddress(std::string_view a, std::string_view b);
 // the few that may be one with it.
 std::string_view matchingTail(std::string_view key);
 
-// The name the program shows for a contact: its name, else its organisation or company; empty
-// for a contact with none of them.
-std::string shownContactName(const PRContactNode& contact);
-
 // The contacts of one read, indexed once by every number and e-mail address they hold. Where
 // several contacts hold an address, a named one wins over one without a name, then the one
 // whose number agrees in more digits, then the first in the list. Read-only once made: any

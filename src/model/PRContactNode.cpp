@@ -42,3 +42,11 @@ std::string PRContactNode::joinedAddress() const {
 std::string PRContactNode::joinedCompany() const {
     return joined({contactDepartment(), contactJobtitle(), contactOrganization()});
 }
+
+std::string shownContactName(const PRContactNode& contact) {
+    auto shown = [](std::string_view text) { return std::string(trimmedText(text)); };
+    std::string name = shown(contact.contactName());
+    if (name.empty()) name = shown(contact.contactOrganization());
+    if (name.empty()) name = shown(contact.contactCompany());
+    return name;
+}

@@ -98,6 +98,11 @@ class DelContactValue final : public PRRecord {
     PR_RECORD(DelContactValue, DEL_CONTACT_VALUE_FIELDS)
 };
 
+// The one name the program shows for a contact, in its lists, its text files, its vCards and the
+// conversations and calls of its numbers: its name, else its organisation, else its company (a
+// company-only card is known by it); empty for a contact with none of them.
+std::string shownContactName(const PRContactNode& contact);
+
 using PRContactNodePtr = std::shared_ptr<PRContactNode>;
 using PRContactImageNodePtr = std::shared_ptr<PRContactImageNode>;
 using DelContactValuePtr = std::shared_ptr<DelContactValue>;

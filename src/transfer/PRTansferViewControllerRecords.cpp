@@ -322,7 +322,7 @@ void PRTansferViewController::tableViewSelectionDidChange(QTableView* table) {
         const PRContactNodePtr contact = contactController->at(row);
         if (!contact) return;
         const std::pair<QLabel*, QString> lines[] = {
-            {contactNamelab, qs(contact->contactName())},         {contactPhonelab, qs(contact->contactPhone())},
+            {contactNamelab, qs(shownContactName(*contact))},     {contactPhonelab, qs(contact->contactPhone())},
             {contactEmaillab, qs(contact->contactEmail())},       {contactHomepagelab, qs(contact->contactHomepage())},
             {contactCompanylab, qs(contact->contactCompany())},   {contactJobtitlelab, qs(contact->contactJobtitle())},
             {contactBirthdaylab, qs(contact->contactBirthday())}, {contactNotelab, qs(contact->contactNote())}};

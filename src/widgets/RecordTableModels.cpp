@@ -22,17 +22,14 @@ bool listed(PRRecordTableModel::Layout layout) { return layout == PRRecordTableM
 PRContactController::PRContactController(QObject* parent, Layout layout)
     : PRArrayTableModel(
           parent, layout,
-          {{tr("Name"), listed(layout) ? Text([](const PRContactNode& c) {
-                return q(c.contactName().empty() ? c.contactCompany() : c.contactName());
-            })
-                                       : Text([](const PRContactNode& c) { return q(c.contactName()); })},
+          {{tr("Name"), [](const PRContactNode& c) { return q(shownContactName(c)); }},
            {tr("Phone"), listed(layout) ? Text([](const PRContactNode& c) { return oneLine(c.contactPhone()); })
                                         : Text([](const PRContactNode& c) { return q(c.contactPhone()); })},
            {tr("Email"), listed(layout) ? Text([](const PRContactNode& c) { return oneLine(c.contactEmail()); })
                                         : Text([](const PRContactNode& c) { return q(c.contactEmail()); })},
            {tr("Company"), [](const PRContactNode& c) { return q(c.contactCompany()); }}},
           deletedRecord<PRContactNode>,
-          {[](const PRContactNode& c) { return q(c.contactName()); },
+          {[](const PRContactNode& c) { return q(shownContactName(c)); },
            [](const PRContactNode& c) { return q(c.contactPhone()); }}) {}
 
 PRMessageTreeController::PRMessageTreeController(QObject* parent, Layout layout)

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRContactReader.h"
+#include "browser/ConversationPaging.h"
 #include "browser/ConversationPdf.h"
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PRBackupScanJob.h"
@@ -15,21 +16,73 @@
 #include "export/PRVCFController.h"
 #include "platform/NewFile.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "transfer/core/OneCopyRecords.h"
 #include "transfer/core/RecordExport.h"
+#include "widgets/RecordTableModels.h"
 
 #include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
+#include <sqlite3.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+std::string fileText(const std::string& path) {
+    QFile file(qs(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// The records backup-dump prints for a backup under one notification name, in order.
+std::vector<QJsonObject> dumped(const std::string& backup, const QString& name) {
+    QProcess dump;
+    dump.start(qs(paths::executableDirectory() + "/backup-dump"), {qs(backup)});
+    std::vector<QJsonObject> records;
+    if (!dump.waitForFinished(120000) || dump.exitCode() != 0) {
+        ADD_FAILURE() << "backup-dump " << backup << ": " << dump.readAllStandardError().toStdString();
+        return records;
+    }
+    for (const QByteArray& line : dump.readAllStandardOutput().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (object["name"].toString() == name) records.push_back(object["object"].toObject());
+    }
+    return records;
+}
+
+// Sets the process's time zone (TZ) for the life of the object, and puts the one before back.
+class ZoneForTest {
+public:
+    explicit ZoneForTest(const char* zone) {
+        if (const char* before = std::getenv("TZ")) before_ = before;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ZoneForTest() {
+        if (before_)
+            ::setenv("TZ", before_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> before_;
+};
 
 // One sample backup and what each export made of it.
 struct Exported {
@@ -163,6 +216,185 @@ TEST_F(SampleExportsTest, EveryTextFileHoldsItsDatabase) {
             exportchecks::passes("texts.py", {"--notes", database(e, {sampledb::keys::notes, sampledb::keys::notesOld}),
                                               qs(e.recovered + "/Note/Notes.txt")}));
         EXPECT_TRUE(exportchecks::passes("texts.py", {"--contacts", book, qs(e.recovered + "/Contact/Contacts.txt")}));
+    }
+}
+
+// A multimedia message of iOS 4 and 5 keeps its words in a text part beside its picture part:
+// the words are its text beside its picture in the bubbles, on the exported conversation page and
+// in backup-dump's record, where the bubble said "Unsaved File" and the words were lost.
+TEST_F(SampleExportsTest, AMultimediaMessageShowsItsWordsBesideItsPicture) {
+    ASSERT_EQ(exported_->size(), 4u);
+    const sampledb::SampleData data = sampledb::makeSampleData({60, 8, 500, 90, 14, 20, 30, true});
+    const std::pair<size_t, sampledb::MessageSchema> olderPhones[] = {{2, sampledb::MessageSchema::ios4},
+                                                                      {3, sampledb::MessageSchema::ios5}};
+    for (const auto& [index, schema] : olderPhones) {
+        const Exported& e = (*exported_)[index];
+        SCOPED_TRACE(e.backup);
+        std::map<int, PRMessageNodePtr> read;
+        for (const PRMessageTreeNodePtr& conversation : e.intake->messageTreeArray())
+            for (const PRMessageNodePtr& m : conversation->MessageNodeArray()) read[m->rowId()] = m;
+        std::map<int, QJsonObject> printed;
+        for (const QJsonObject& m : dumped(e.backup, "ScanMessageInfo")) printed[m["rowId"].toInt()] = m;
+        std::string pages;
+        for (const QString& page : pagesIn(e.recovered + "/Message")) pages += fileText(page.toStdString());
+        size_t checked = 0;
+        for (const sampledb::Message& m : data.messages) {
+            const std::string words = sampledb::partsText(m);
+            if (!sampledb::isPartsMessage(m, schema) || words.empty() ||
+                m.attachmentName.find(".JPG") == std::string::npos)
+                continue;
+            ++checked;
+            SCOPED_TRACE(m.rowid);
+            const int row = static_cast<int>(m.rowid);
+            ASSERT_TRUE(read.count(row));
+            const PRMessageNode& message = *read[row];
+            EXPECT_EQ(message.messageContent(), words);
+            const conversation::BubbleContent bubble = conversation::bubbleContent(message);
+            EXPECT_EQ(bubble.kind, conversation::BubbleKind::Picture);
+            EXPECT_TRUE(fs::is_regular_file(bubble.imagePath)) << bubble.imagePath;
+            EXPECT_EQ(conversation::textBesideAttachment(message), words);
+            // On the page: the message's picture, then its words.
+            const size_t at = pages.find("id='message-" + std::to_string(row) + "'");
+            ASSERT_NE(at, std::string::npos);
+            const std::string block = pages.substr(at, pages.find("</div>", at) - at);
+            ASSERT_NE(block.find(words), std::string::npos) << block;
+            EXPECT_LT(block.find("<img "), block.find(words)) << block;
+            EXPECT_EQ(printed[row]["messageContent"].toString().toStdString(), words);
+            EXPECT_EQ(printed[row]["attachType"].toString(), "Image");
+        }
+        EXPECT_GT(checked, 0u);
+    }
+}
+
+// A contact that holds a company alone is known by it: in the contact list of either layout, in
+// Contacts.txt, and as its card's name and file name, in the recovery and the one-click copy.
+TEST_F(SampleExportsTest, AContactOfACompanyAloneIsKnownByTheCompany) {
+    ASSERT_EQ(exported_->size(), 4u);
+    for (const Exported& e : *exported_) {
+        SCOPED_TRACE(e.backup);
+        const std::vector<PRContactNodePtr> contacts = e.intake->contactArray();
+        PRContactController marked(nullptr, PRRecordTableModel::Layout::Marking);
+        PRContactController listed(nullptr, PRRecordTableModel::Layout::Listing);
+        marked.setRecords(contacts);
+        listed.setRecords(contacts);
+        const std::string contactsText = fileText(e.recovered + "/Contact/Contacts.txt");
+        std::vector<std::pair<std::string, std::string>> cards;  // file name, text
+        for (const std::string& folder : {e.recovered + "/Contact", e.oneCopy + "/Contact"})
+            for (const auto& entry : fs::directory_iterator(folder))
+                if (entry.path().extension() == ".vcf")
+                    cards.emplace_back(entry.path().filename().string(), fileText(entry.path().string()));
+        size_t companies = 0;
+        for (const PRContactNodePtr& contact : contacts) {
+            if (!contact->contactName().empty() || contact->contactOrganization().empty()) continue;
+            ++companies;
+            const std::string company = contact->contactOrganization();
+            SCOPED_TRACE(company);
+            for (PRContactController* list : {&marked, &listed}) {
+                const int column = list == &marked ? PRContactController::Name : PRContactController::Name - 1;
+                int row = 0;
+                while (row < list->rowCount() && list->at(row) != contact) ++row;
+                ASSERT_LT(row, list->rowCount());
+                EXPECT_EQ(list->index(row, column).data().toString(), qs(company));
+            }
+            EXPECT_NE(contactsText.find("Name:" + company + "  Phone:"), std::string::npos);
+            const size_t named = std::count_if(cards.begin(), cards.end(), [&](const auto& card) {
+                return card.first.rfind(company, 0) == 0 &&
+                       card.second.find("\r\nFN:" + company + "\r\n") != std::string::npos;
+            });
+            EXPECT_GE(named, 2u) << "a card in the recovery and one in the copy";
+        }
+        EXPECT_GT(companies, 0u);
+    }
+}
+
+// An all-day event stands on its own dates whatever zone the computer is in, ending on its last
+// day, and an event of another zone at its moment in the computer's: in the event list, in
+// Calendar&Reminder.txt and in backup-dump's records of every sample backup; a deleted all-day
+// event comes back on its day too.
+TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
+    ASSERT_EQ(exported_->size(), 4u);
+    struct Dates {
+        std::string title, start, end;
+    };
+    const std::vector<Dates> allDay = {{"Tax Day", "04-15-2016", "04-15-2016"},
+                                       {"Independence Day", "07-04-2016", "07-04-2016"},
+                                       {"Christmas Holidays", "12-24-2016", "12-26-2016"},
+                                       {"Anna's Birthday", "06-02-2016", "06-02-2016"}};
+    // 10:00 in Tokyo, where the call was set.
+    const std::pair<const char*, Dates> zones[] = {
+        {"America/New_York", {"Call with the Tokyo office", "05-09-2016 21:00", "05-09-2016 22:00"}},
+        {"Asia/Shanghai", {"Call with the Tokyo office", "05-10-2016 09:00", "05-10-2016 10:00"}}};
+
+    // A phone whose holidays were deleted, for the carver.
+    const std::string root = root_->path().toStdString() + "/zones";
+    const std::string deleted = root + "/deleted";
+    samplebackup::SampleDevice phone = samplebackup::sampleIPhone();
+    ASSERT_TRUE(samplebackup::addSampleDatabases(deleted, samplebackup::sampleDatabaseSchemas(),
+                                                 {20, 4, 40, 10, 4, 4, 6, false}));
+    ASSERT_TRUE(samplebackup::writeBackupPropertyLists(deleted, phone));
+    sqlite3* calendar = nullptr;
+    ASSERT_EQ(sqlite3_open((deleted + "/" + sampledb::keys::calendar).c_str(), &calendar), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(calendar, "PRAGMA secure_delete = OFF; DELETE FROM CalendarItem WHERE all_day = 1;", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(calendar);
+
+    int run = 0;
+    for (const auto& [zone, call] : zones) {
+        SCOPED_TRACE(zone);
+        ZoneForTest inZone(zone);
+        std::vector<Dates> wanted = allDay;
+        wanted.push_back(call);
+        const bool newer[] = {true, true, false, false};
+        for (size_t i = 0; i < exported_->size(); ++i) {
+            const Exported& e = (*exported_)[i];
+            SCOPED_TRACE(e.backup);
+            auto job =
+                std::make_shared<PRBackupScanJob>(PRBackupScanRequest{e.backup, "Phone", newer[i], i == 1, false});
+            job->run();
+            const std::shared_ptr<PRScanIntake> intake = job->takeIntake();
+            ASSERT_TRUE(intake);
+            std::map<std::string, PRCalenderNodePtr> listed;
+            for (const PRCalenderNodePtr& item : intake->calenderArray()) listed[item->calTitle()] = item;
+            PRRecoverySelection selection;
+            selection.deviceName = "Phone";
+            selection.calenderArray = intake->calenderArray();
+            for (const PRCalenderNodePtr& item : selection.calenderArray) item->setBSelected(true);
+            const std::string folder = root + "/recovered-" + std::to_string(run++);
+            PRBackupRecovery recovery;
+            EXPECT_TRUE(recovery.recoverFilesThread(selection, folder).ok());
+            const std::string text = fileText(folder + "/Calendar&Reminder/Calendar&Reminder.txt");
+            std::map<std::string, QJsonObject> printed;
+            for (const QJsonObject& item : dumped(e.backup, "scanCalenderInfo"))
+                printed[item["calTitle"].toString().toStdString()] = item;
+            for (const Dates& d : wanted) {
+                SCOPED_TRACE(d.title);
+                ASSERT_TRUE(listed.count(d.title));
+                EXPECT_EQ(listed[d.title]->startDate(), d.start);
+                EXPECT_EQ(listed[d.title]->endDate(), d.end);
+                EXPECT_NE(
+                    text.find("Title:" + d.title + "  Note:  Start Date:" + d.start + "  End Date:" + d.end + "  "),
+                    std::string::npos);
+                EXPECT_EQ(printed[d.title]["startDate"].toString().toStdString(), d.start);
+                EXPECT_EQ(printed[d.title]["endDate"].toString().toStdString(), d.end);
+            }
+        }
+        // A carved row keeps the start's zone but not whether it lasts all day: its floating time
+        // shows as the wall clock it is, on its day.
+        auto job = std::make_shared<PRBackupScanJob>(PRBackupScanRequest{deleted, "Phone", true, false, true});
+        job->run();
+        const std::shared_ptr<PRScanIntake> intake = job->takeIntake();
+        ASSERT_TRUE(intake);
+        size_t carved = 0;
+        for (const PRCalenderNodePtr& item : intake->calenderArray()) {
+            if (!item->bDeleted()) continue;
+            for (const Dates& d : allDay)
+                if (item->calTitle() == d.title) {
+                    ++carved;
+                    EXPECT_EQ(item->startDate(), d.start + " 00:00") << d.title;
+                }
+        }
+        EXPECT_EQ(carved, allDay.size());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "BackupReaders.h"
 #include "ReaderTestSupport.h"
 #include "SampleBackup.h"
+#include "backup/PRBookMarkReader.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -12,8 +13,10 @@
 #include "platform/Paths.h"
 
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -27,8 +30,10 @@ protected:
         phone = folders[0];
         data = sampledb::makeSampleData();
     }
+    // The phone's bookmarks but its folders, the two built-in pages it does not keep (it keeps
+    // Apple's, Yahoo's and Google's), and its history.
     size_t expectedBookmarks() const {
-        size_t n = 5 + data.history.size();
+        size_t n = 2 + data.history.size();
         for (const auto& b : data.bookmarks) n += b.title != "Root" && b.title != "com.apple.ReadingList";
         return n;
     }
@@ -126,11 +131,12 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         sampledb::SampleSize size;
         bool reminders;  // iOS 4 kept none; the iOS 5 query leaves the reminder list out
         int journal;     // the header's write version: 1 rollback journal (iOS 4), 2 write-ahead log
+        sampledb::MessageSchema messages;
     };
-    const Version versions[] = {{all[0], {}, true, 2},
-                                {all[1], {20, 4, 150, 30, 8, 10, 12, true}, true, 2},
-                                {all[2], {60, 8, 500, 90, 14, 20, 30, true}, false, 1},
-                                {all[3], {60, 8, 500, 90, 14, 20, 30, true}, false, 2}};
+    const Version versions[] = {{all[0], {}, true, 2, sampledb::MessageSchema::ios6},
+                                {all[1], {20, 4, 150, 30, 8, 10, 12, true}, true, 2, sampledb::MessageSchema::ios7},
+                                {all[2], {60, 8, 500, 90, 14, 20, 30, true}, false, 1, sampledb::MessageSchema::ios4},
+                                {all[3], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5}};
     for (const Version& v : versions) {
         SCOPED_TRACE(v.folder);
         for (const char* key : {sampledb::keys::addressBook, sampledb::keys::messages, sampledb::keys::calendar}) {
@@ -155,7 +161,13 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         for (size_t i = 0; i < messages.size(); ++i) {
             const auto& m = expected.messages[i];
             EXPECT_EQ(messages[i]->messageType(), m.fromMe ? "Send" : "Received") << i;
-            EXPECT_EQ(messages[i]->messageContent(), m.text) << i;
+            // A multimedia message of iOS 4 and 5 has the words of its text part beside its file.
+            const bool parts = sampledb::isPartsMessage(m, v.messages);
+            EXPECT_EQ(messages[i]->messageContent(), parts ? sampledb::partsText(m) : m.text) << i;
+            if (parts && m.attachmentName.find(".vcf") == std::string::npos) {
+                EXPECT_TRUE(messages[i]->isHasAttach()) << i;
+                EXPECT_TRUE(messages[i]->attachmentPath()) << i;
+            }
             EXPECT_EQ(messages[i]->messagePhone(), m.address) << i;
             EXPECT_EQ(messages[i]->messageDate(), *dateTimeText(m.date, false)) << i;
             // iOS 4 knew no iMessages; every later layout flags them. A group's message stands
@@ -187,9 +199,41 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         for (size_t i = 0; i < items.size(); ++i) {
             EXPECT_EQ(items[i]->calTitle(), shown[i]->summary) << i;
             EXPECT_EQ(items[i]->location(), shown[i]->location) << i;
-            if (!shown[i]->reminder) {
-                EXPECT_EQ(items[i]->startDate(), *dateTimeText(shown[i]->start - 978307200, true)) << i;
-            }
+            // An all-day event shows its day alone (local time is UTC here).
+            const std::string start = *dateTimeText(shown[i]->start - 978307200, true);
+            if (!shown[i]->reminder)
+                EXPECT_EQ(items[i]->startDate(), shown[i]->allDay ? start.substr(0, 10) : start) << i;
         }
+    }
+}
+
+// The phone keeps Apple's, Yahoo's and Google's pages among its bookmarks, written each its own
+// way: the built-in pages are added only where it keeps none of the same address, so that no page
+// is listed twice, and those it lacks are still there, before the history.
+TEST_F(SampleBackupReaders, NoBookmarkIsListedTwice) {
+    std::vector<std::string> wanted;
+    for (const auto& b : data.bookmarks)
+        if (b.title != "Root" && b.title != "com.apple.ReadingList") wanted.push_back(b.title);
+    wanted.insert(wanted.end(), {"iPhone User Guide", "iPhone Web Applications"});
+    auto page = [](std::string url) {
+        std::transform(url.begin(), url.end(), url.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (!url.empty() && url.back() == '/') url.pop_back();
+        return url;
+    };
+    for (const std::string& backup : all) {
+        SCOPED_TRACE(backup);
+        NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
+        PRBookMarkReader(nc).scanBookMarkThread(backup);
+        const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
+        ASSERT_GE(read.size(), wanted.size());
+        std::vector<std::string> titles;
+        std::set<std::string> pages;
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            titles.push_back(read[i]->bookMarkTitle());
+            if (!read[i]->bookMarkURL().empty())  // a folder has none
+                EXPECT_TRUE(pages.insert(page(read[i]->bookMarkURL())).second) << read[i]->bookMarkURL();
+        }
+        EXPECT_EQ(titles, wanted);
+        EXPECT_EQ(pages.count("http://www.google.com"), 1u);
     }
 }

@@ -45,11 +45,11 @@ TEST(RecordTables, TheListingLayoutShowsEachRecordReadOnlyInOneLineACell) {
         EXPECT_FALSE(cell.data(Qt::ToolTipRole).isValid());
         EXPECT_FALSE(listed.setData(cell, Qt::Checked, Qt::CheckStateRole));
     }
-    // The results screen shows the same contact whole, after its check box.
+    // The results screen shows the same contact whole, after its check box, by the same name.
     PRContactController marked;
     marked.setRecords({company});
     EXPECT_EQ(row(marked, 0).mid(PRContactController::Name),
-              (QVariantList{"", "555 0100\n555 0199", " desk@acme.test \nsales@acme.test", "Acme  Tools"}));
+              (QVariantList{"Acme  Tools", "555 0100\n555 0199", " desk@acme.test \nsales@acme.test", "Acme  Tools"}));
     EXPECT_EQ(marked.index(0, PRContactController::Check).data(Qt::CheckStateRole), Qt::Unchecked);
 
     auto conversation = std::make_shared<PRMessageTreeNode>();

@@ -42,11 +42,10 @@ std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const Back
         {"HomeDomain", "Library/Calendar/Calendar.sqlitedb", keys::calendar},
     };
     // Message attachments live in the media domain, under the path the database names
-    // without its leading "~/".
+    // without its leading "~/", or a multimedia message's under that of its part.
     for (const auto& m : data.messages) {
-        if (m.attachmentName.size() < 3) continue;
-        const std::string path = m.attachmentName.substr(2);
-        files.push_back({"MediaDomain", path, backupKey("MediaDomain", path)});
+        const std::string path = attachmentPath(m, schemas.messages);
+        if (!path.empty()) files.push_back({"MediaDomain", path, backupKey("MediaDomain", path)});
     }
     return files;
 }

@@ -121,6 +121,15 @@ Bytes makePicture(Random& random, int width, int height) {
 
 const std::string kNoBreakSpace = "\u00a0";
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t daysSince1970(int year, int month, int day) {
+    const int64_t y = year - (month <= 2);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
 // Numbers written the ways people type them: brackets, dashes, blanks, no-break spaces, dots and
 // slashes, in national and international form; every ninth one a French mobile number.
 std::string phoneNumber(Random& random, int index) {
@@ -369,6 +378,11 @@ void addBookmarks(SampleData& data, Random& random, const SampleSize& size) {
     int id = 4;
     for (const auto& site : kSites) data.bookmarks.push_back({id++, id % 2 ? 1 : 3, 0, site[0], site[1]});
     data.bookmarks.push_back({id++, 2, 0, "Long read: slow travel", "http://magazine.example.org/slow-travel"});
+    // Pages a phone comes with, kept by the user as a phone writes them: one with its closing
+    // slash, one without, one with its host in capitals.
+    data.bookmarks.push_back({id++, 1, 0, "Apple", "http://www.apple.com/"});
+    data.bookmarks.push_back({id++, 1, 0, "Yahoo!", "http://www.yahoo.com"});
+    data.bookmarks.push_back({id++, 1, 0, "Google", "http://WWW.GOOGLE.COM/"});
     for (int i = 0; i < size.history; ++i) {
         const auto& site = kSites[random.below(static_cast<int>(std::size(kSites)))];
         HistoryEntry e;
@@ -400,9 +414,66 @@ void addCalendar(SampleData& data, Random& random, const SampleSize& size) {
         }
         data.calendar.push_back(std::move(c));
     }
+    // Holidays and a birthday, all day long on their dates wherever the phone is: their days kept
+    // as floating wall-clock times, each ending on the last second of its day or at the next
+    // midnight, as calendars of either kind write them.
+    struct Day {
+        const char* summary;
+        int year, month, day, days;
+        bool endsAtMidnight;
+    };
+    static const Day kDays[] = {{"Tax Day", 2016, 4, 15, 1, false},
+                                {"Independence Day", 2016, 7, 4, 1, true},
+                                {"Christmas Holidays", 2016, 12, 24, 3, true},
+                                {"Anna's Birthday", 2016, 6, 2, 1, false}};
+    for (const Day& d : kDays) {
+        CalendarItem c;
+        c.summary = d.summary;
+        c.allDay = true;
+        c.timeZone = "_float";
+        c.start = daysSince1970(d.year, d.month, d.day) * 86400;
+        c.end = c.start + d.days * 86400 - (d.endsAtMidnight ? 0 : 1);
+        data.calendar.push_back(std::move(c));
+    }
+    // A call set in another zone: 10:00 in Tokyo is 01:00 UTC.
+    CalendarItem call;
+    call.summary = "Call with the Tokyo office";
+    call.timeZone = "Asia/Tokyo";
+    call.start = daysSince1970(2016, 5, 10) * 86400 + 3600;
+    call.end = call.start + 3600;
+    data.calendar.push_back(std::move(call));
 }
 
 }  // namespace
+
+bool isPartsMessage(const Message& message, MessageSchema schema) {
+    if (message.attachmentName.empty()) return false;
+    return schema == MessageSchema::ios4 || (schema == MessageSchema::ios5 && !message.iMessage);
+}
+
+std::string partsText(const Message& message) {
+    static const std::string kObjectMark = "\xEF\xBF\xBC";
+    std::string text = message.text;
+    for (size_t at = text.find(kObjectMark); at != std::string::npos; at = text.find(kObjectMark, at))
+        text.erase(at, kObjectMark.size());
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string attachmentPath(const Message& message, MessageSchema schema) {
+    if (message.attachmentName.size() < 3) return {};
+    if (!isPartsMessage(message, schema)) return message.attachmentName.substr(2);
+    // Part 1 of the message (after its presentation part), in two folders a phone names by a
+    // hash of its own.
+    std::string extension = message.attachmentName.substr(message.attachmentName.rfind('.') + 1);
+    for (char& ch : extension)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    char folders[16];
+    std::snprintf(folders, sizeof folders, "%02x/%02x/", static_cast<unsigned>((message.rowid * 37) % 256),
+                  static_cast<unsigned>((message.rowid * 11) % 256));
+    return "Library/SMS/Parts/" + std::string(folders) + std::to_string(message.rowid) + "-1." + extension;
+}
 
 SampleData makeSampleData(const SampleSize& size) {
     SampleData data;

@@ -316,7 +316,12 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             "UIFlags, version, country, read) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, 'us', 1)";
     }
     SqliteWriter::Statement insert(db, insertSql);
-    std::unique_ptr<SqliteWriter::Statement> attachment, join, chatMessage;
+    std::unique_ptr<SqliteWriter::Statement> attachment, join, chatMessage, piece;
+    if (schema == MessageSchema::ios4 || schema == MessageSchema::ios5)
+        piece = std::make_unique<SqliteWriter::Statement>(
+            db,
+            "INSERT INTO msg_pieces (message_id, data, part_id, preview_part, content_type, height, version, flags, "
+            "content_id, content_loc) VALUES (?1, ?2, ?3, -1, ?4, 0, 0, 0, ?5, ?6)");
     if (handles)
         chatMessage = std::make_unique<SqliteWriter::Statement>(db, "INSERT INTO chat_message_join VALUES (?, ?)");
     if (attachments) {
@@ -332,7 +337,23 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
         const int64_t conversation = conversationOf(m);
         const int hasAttachment = attachments && !m.attachmentName.empty() ? 1 : 0;
         const int64_t since2001 = m.date - kMacEpochOffset;
-        const int height = 38 + 19 * static_cast<int>(m.text.size() / 28);
+        // A multimedia message of iOS 4 and 5 keeps its text in its parts, not in its row: its
+        // presentation, then its attachment, then its words.
+        const bool parts = piece && isPartsMessage(m, schema);
+        const std::string text = parts ? std::string() : m.text;
+        if (parts) {
+            const std::string name = m.attachmentName.substr(m.attachmentName.rfind('/') + 1);
+            const std::string smil =
+                "<smil><head><layout><region id=\"Image\"/><region id=\"Text\"/></layout></head><body><par>"
+                "<img src=\"" +
+                name + "\" region=\"Image\"/><text src=\"text_0001.txt\" region=\"Text\"/></par></body></smil>";
+            piece->run(m.rowid, Bytes(smil.begin(), smil.end()), 0, "application/smil", "<smil>", "smil.xml");
+            piece->run(m.rowid, nullptr, 1, mimeOf(m.attachmentName), "<" + name + ">", name);
+            if (const std::string words = partsText(m); !words.empty())
+                piece->run(m.rowid, Bytes(words.begin(), words.end()), 2, "text/plain", "<text_0001.txt>",
+                           "text_0001.txt");
+        }
+        const int height = 38 + 19 * static_cast<int>(text.size() / 28);
         if (handles) {
             const int64_t read = m.fromMe ? 0 : since2001 + 5 + scatter(static_cast<uint64_t>(m.rowid), 4000);
             const int64_t delivered = m.fromMe ? since2001 + 1 + scatter(static_cast<uint64_t>(m.rowid), 40) : 0;
@@ -355,12 +376,12 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
                            m.fromMe ? int64_t{0} : since2001 + 20, m.fromMe ? since2001 + 2 : int64_t{0},
                            "SAMPLE-ACCOUNT", orNull(room));
             } else {
-                insert.run(m.rowid, orNull(m.address), m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height,
+                insert.run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation, height,
                            "us", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
                            nullptr, nullptr, nullptr);
             }
         } else {
-            insert.run(m.rowid, orNull(m.address), m.date, orNull(m.text), m.fromMe ? 3 : 2, conversation, height);
+            insert.run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation, height);
         }
         if (hasAttachment) {
             ++attachmentRow;
@@ -484,6 +505,16 @@ bool writeHistoryPlist(const std::string& path, const std::vector<HistoryEntry>&
                                      binary ? kCFPropertyListBinaryFormat_v1_0 : kCFPropertyListXMLFormat_v1_0);
 }
 
+namespace {
+
+// The zone a phone writes beside an item's start.
+std::string zoneOf(const CalendarItem& item) {
+    if (!item.timeZone.empty()) return item.timeZone;
+    return item.allDay ? "_float" : "Europe/London";
+}
+
+}  // namespace
+
 bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& items, CalendarSchema schema) {
     const Ios ios = schema == CalendarSchema::ios4   ? Ios::v4
                     : schema == CalendarSchema::ios5 ? Ios::v5
@@ -500,9 +531,9 @@ bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& ite
         insertRows(db, items.size(), 0, [&](size_t i) {
             const CalendarItem& c = items[i];
             if (c.reminder) return;  // these devices kept no reminders
-            insert.run(c.summary, orNull(c.location), orNull(c.description), c.start - kMacEpochOffset,
-                       c.allDay ? nullptr : "Europe/London", c.end - kMacEpochOffset, c.allDay ? 1 : 0,
-                       c.start - kMacEpochOffset - scatter(i, 3000000), "SAMPLE-EVENT-" + std::to_string(i));
+            insert.run(c.summary, orNull(c.location), orNull(c.description), c.start - kMacEpochOffset, zoneOf(c),
+                       c.end - kMacEpochOffset, c.allDay ? 1 : 0, c.start - kMacEpochOffset - scatter(i, 3000000),
+                       "SAMPLE-EVENT-" + std::to_string(i));
         });
         return db.ok();
     }
@@ -534,8 +565,8 @@ bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& ite
             insert.run(row, c.summary, locationId, orNull(c.description), nullptr, nullptr, nullptr, 0, 2, 3,
                        "SAMPLE-ITEM-" + std::to_string(row), created, start);
         else
-            insert.run(row, c.summary, locationId, orNull(c.description), start, c.allDay ? nullptr : "Europe/London",
-                       end, c.allDay ? 1 : 0, 1, 2, "SAMPLE-ITEM-" + std::to_string(row), created, nullptr);
+            insert.run(row, c.summary, locationId, orNull(c.description), start, zoneOf(c), end, c.allDay ? 1 : 0, 1, 2,
+                       "SAMPLE-ITEM-" + std::to_string(row), created, nullptr);
     });
     return db.ok();
 }

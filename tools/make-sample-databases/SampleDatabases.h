@@ -105,9 +105,15 @@ struct HistoryEntry {
 
 struct CalendarItem {
     std::string summary, location, description;
-    int64_t start = 0, end = 0;  // seconds since 1970
+    // Seconds since 1970: a timed event's moments; an all-day event's days as wall-clock times
+    // (midnight of its first day as if in UTC, and the last second of its last day or the
+    // midnight after it), as a phone keeps a floating time.
+    int64_t start = 0, end = 0;
     bool allDay = false;
     bool reminder = false;
+    // The start's zone as the row names it; empty gives what the sample phone writes: "_float"
+    // for an all-day event, "Europe/London" (where its owner lives) for a timed one.
+    std::string timeZone;
 };
 
 struct SampleData {
@@ -133,6 +139,18 @@ struct SampleSize {
 
 // Deterministic rows for the given size (the same size gives the same data).
 SampleData makeSampleData(const SampleSize& size = {});
+
+// Whether a message is a multimedia message in that messages schema: one sent by SMS with an
+// attachment on iOS 4 and 5, which keep its text and attachment as parts (msg_pieces) rather than
+// in the message's row.
+bool isPartsMessage(const Message& message, MessageSchema schema);
+// The text such a message keeps in its text part: its words without the mark a newer phone puts
+// where the attachment stands; empty when it has none.
+std::string partsText(const Message& message);
+// The device path of a message's attachment in the media domain, without "~/": under
+// Library/SMS/Attachments as the database names it, or for a multimedia message of iOS 4 and 5
+// its part's file under Library/SMS/Parts; empty when it has none.
+std::string attachmentPath(const Message& message, MessageSchema schema);
 
 // Each writer creates the file afresh (removing an earlier one with its journals) and answers
 // false when the database could not be written. walOnly rows (the last ones) are committed

@@ -3,6 +3,7 @@
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
+#include "model/EventDateText.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRRecordFields.h"
 
@@ -279,8 +280,15 @@ void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, co
     node->setCalTitle(title);
     node->setLocation(shape.known().table == kEventTable.table ? textOf(shape.value(item, kPlace)) : place);
     node->setCalNote(textOf(shape.value(item, kDescription)));
-    if (!start.isNull()) node->setStartDate(dateTimeText(start.asInteger(), true).value_or(""));
-    if (!end.isNull()) node->setEndDate(dateTimeText(end.asInteger(), true).value_or(""));
+    // An all-day event is a day on its own clock, whatever the zone it is read in; a row whose
+    // all_day a later cell took says nothing of it.
+    auto time = [](const CarvedValue& v) { return v.isNull() ? std::nullopt : std::optional<int64_t>(v.asInteger()); };
+    const CarvedValue& allDay = shape.value(item, kAllDay);
+    const std::string zone = textOf(shape.value(item, kStartZone));
+    PREventDateTexts dates = eventDateTexts(
+        {time(start), time(end), zone, allDay.isNull() ? std::nullopt : std::optional<bool>(allDay.asInteger() != 0)});
+    node->setStartDate(std::move(dates.start));
+    node->setEndDate(std::move(dates.end));
     context_.nc->postNotificationName(kPosted, node);
 }
 

@@ -100,7 +100,7 @@ std::string PRBackupRecovery::contactEntry(const PRContactNode& c) {
     // Numbers hold blanks themselves: one after another they are told apart by ", ".
     std::string phones;
     for (const PRContactValue& phone : c.contactPhones()) appendPart(phones, phone.value.view(), ", ");
-    return entry({{"Name", c.contactName()},
+    return entry({{"Name", shownContactName(c)},
                   {"Phone", c.contactPhones().empty() ? c.contactPhone() : phones},
                   {"Email", c.contactEmail()},
                   {"Company", c.contactCompany()},
@@ -141,8 +141,7 @@ std::string PRBackupRecovery::calenderEntry(const PRCalenderNode& c) {
 }
 
 std::string PRBackupRecovery::contactCardName(const PRContactNode& contact) {
-    if (!contact.contactName().empty()) return safeName(contact.contactName());
-    if (!contact.contactCompany().empty()) return safeName(contact.contactCompany());
+    if (const std::string shown = shownContactName(contact); !shown.empty()) return safeName(shown);
     return "unknown " + std::to_string(contact.rowid());
 }
 

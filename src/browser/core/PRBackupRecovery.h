@@ -108,7 +108,7 @@ public:
     static std::string noteEntry(const PRNoteNode& note);
     static std::string bookMarkEntry(const PRBookMarkNode& bookmark);
     static std::string calenderEntry(const PRCalenderNode& item);
-    // The vCard name of a contact: its name, else its company, else "unknown <rowid>" (safe).
+    // The vCard name of a contact: its shown name (shownContactName), else "unknown <rowid>" (safe).
     static std::string contactCardName(const PRContactNode& contact);
 
     // Conversation page fragments, each closing every element it opens; every record text is

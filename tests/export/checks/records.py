@@ -188,10 +188,25 @@ def messages(sms_path):
         for group_id, address in db.execute("select group_id, address from group_member order by ROWID"):
             if address:
                 members.setdefault(group_id, []).append(address)
+        # A multimedia message keeps its words in its text/plain parts (in part order) and its
+        # pictures and movies in parts of their own, not in its row.
+        words, files = {}, set()
+        tables = {name for (name,) in db.execute("select name from sqlite_master where type = 'table'")}
+        if "msg_pieces" in tables:
+            for message_id, content_type, data in db.execute(
+                    "select message_id, content_type, data from msg_pieces order by message_id, part_id"):
+                kind = (content_type or "").split(";")[0].strip().lower()
+                if kind == "text/plain" and data:
+                    piece = data.decode("utf-8", "replace") if isinstance(data, bytes) else str(data)
+                    words.setdefault(message_id, []).append(piece.strip())
+                elif kind.split("/")[0] in ("image", "video", "audio"):
+                    files.add(message_id)
         madrid = "is_madrid" in message_columns
         extra = ", is_madrid, madrid_handle, madrid_flags" if madrid else ""
         for row in db.execute("select ROWID, text, flags, address, group_id" + extra + " from message"):
             rowid, text, flags, address, group_id = row[:5]
+            if not (text or "").strip():
+                text = "\n".join(w for w in words.get(rowid, []) if w)
             group = members.get(group_id, [])
             # A conversation with one person is that member's; a group's message is its sender's.
             if len(group) == 1:
@@ -202,7 +217,7 @@ def messages(sms_path):
                 address = row[6] or address
                 if row[7] is not None:
                     direction = madrid_direction(row[7])
-            found[rowid] = Message(rowid, address, direction, text, False, imessage, group_keys(group))
+            found[rowid] = Message(rowid, address, direction, text, rowid in files, imessage, group_keys(group))
     db.close()
     folder.cleanup()
     return found
