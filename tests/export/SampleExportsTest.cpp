@@ -379,8 +379,8 @@ TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
                 EXPECT_EQ(printed[d.title]["endDate"].toString().toStdString(), d.end);
             }
         }
-        // A carved row keeps the start's zone but not whether it lasts all day: its floating time
-        // shows as the wall clock it is, on its day.
+        // A carved row keeps its start's zone and whether it lasts all day: it comes back as the
+        // same day, ending on its last one.
         auto job = std::make_shared<PRBackupScanJob>(PRBackupScanRequest{deleted, "Phone", true, false, true});
         job->run();
         const std::shared_ptr<PRScanIntake> intake = job->takeIntake();
@@ -391,7 +391,8 @@ TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
             for (const Dates& d : allDay)
                 if (item->calTitle() == d.title) {
                     ++carved;
-                    EXPECT_EQ(item->startDate(), d.start + " 00:00") << d.title;
+                    EXPECT_EQ(item->startDate(), d.start) << d.title;
+                    EXPECT_EQ(item->endDate(), d.end) << d.title;
                 }
         }
         EXPECT_EQ(carved, allDay.size());

@@ -4,6 +4,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 
 #include <memory>
@@ -99,6 +100,23 @@ const KnownTable kMessageTable{"message",
                                    {"was_data_detected", ColumnKind::integer},
                                    {"was_deduplicated", ColumnKind::integer},
                                }};
+// The parts of a multimedia message of iOS 4 and 5: its words and files.
+enum PieceColumn : size_t { kPieceMessage, kPieceNumber, kContentType, kPieceData };
+const KnownTable kPieceTable{"msg_pieces",
+                             {
+                                 {"message_id", ColumnKind::integer, kRead | kNeeded},
+                                 {"part_id", ColumnKind::integer, kRead | kNeeded},
+                                 {"content_type", ColumnKind::text, kRead | kNeeded},
+                                 {"data", ColumnKind::any, kRead},
+                                 {"preview_part", ColumnKind::integer},
+                                 {"height", ColumnKind::integer},
+                                 {"version", ColumnKind::integer},
+                                 {"flags", ColumnKind::integer},
+                                 {"content_id", ColumnKind::text},
+                                 {"content_loc", ColumnKind::text},
+                                 {"headers", ColumnKind::blob},
+                             },
+                             LiveRows::values};
 // The other party of a message of iOS 6 and 7.
 enum HandleColumn : size_t { kHandleAddress };
 const KnownTable kHandleTable{"handle",
@@ -146,7 +164,8 @@ void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Gr
     message.setGroupName(group->name);
 }
 
-void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape) {
+void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape, const MessageParts* parts,
+                                 const MessagePartFiles* partFiles) {
     const int64_t date = shape.value(row, kDate).asInteger();
     if (!plausibleTime(date)) return;
     auto message = std::make_shared<PRMessageNode>();
@@ -168,6 +187,14 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape)
             message->setMessageType(lost ? "unknown" : madridType(madridFlags.asInteger()));
         }
     }
+    // A multimedia message's words and file are parts of their own, found by its row id where
+    // its cell kept that.
+    if (parts && row.rowidKnown && !row.rowidInferred)
+        if (const auto own = parts->of(row.rowid)) {
+            PROptionalText file;
+            if (!own->files.empty()) file = partFiles->fileOf(row.rowid, own->files.front().partId);
+            MessageParts::give(*message, *own, std::move(file));
+        }
     if (characterCount(message->messagePhone()) > 1) message->setMessageName(context_.nameFor(message->messagePhone()));
     // A deleted message keeps its group_id: it stands in its group where that group is still on
     // the phone with two members or more, and nowhere else.
@@ -182,11 +209,23 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
     FileShapes shapes(db);
     const size_t older = shapes.add(kOlderMessageTable), newer = shapes.add(kMessageTable),
-                 handleGroup = shapes.add(kHandleTable);
+                 handleGroup = shapes.add(kHandleTable), pieceGroup = shapes.add(kPieceTable);
     std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
     shapes.report(tables);
+    MessageParts parts;
+    for (const FileShapes::Member& member : shapes.of(pieceGroup))
+        for (const auto* list : {&tables[member.index].deleted, &tables[member.index].live})
+            for (const CarvedRecord& piece : *list) {
+                const RowShape& shape = *member.shape;
+                parts.add(shape.value(piece, kPieceMessage).asInteger(), shape.value(piece, kPieceNumber).asInteger(),
+                          textView(shape.value(piece, kContentType)), shape.value(piece, kPieceData).bytesView());
+            }
+    // Where the parts' files lie, from the backup's manifest, read only for a file that has parts.
+    std::optional<MessagePartFiles> partFiles;
+    if (!parts.empty()) partFiles.emplace(backupFolder);
     for (const FileShapes::Member& member : shapes.of(older)) {
-        for (const CarvedRecord& row : tables[member.index].deleted) postOlder(row, *member.shape);
+        for (const CarvedRecord& row : tables[member.index].deleted)
+            postOlder(row, *member.shape, partFiles ? &parts : nullptr, partFiles ? &*partFiles : nullptr);
         releaseValuesBefore(tables[member.index], tables[member.index].deleted.size());
     }
 

@@ -8,7 +8,9 @@
 #pragma once
 
 #include "backup/MessageGroups.h"
+#include "backup/MessagePartFiles.h"
 #include "backup/carve/CarveContext.h"
+#include "model/MessageParts.h"
 
 #include <string>
 
@@ -28,7 +30,10 @@ public:
     static std::string iOS6Type(int value);
 
 private:
-    void postOlder(const CarvedRecord& row, const RowShape& shape);
+    // Posts the message an older row holds, with its parts (none where the file keeps none) and
+    // their files.
+    void postOlder(const CarvedRecord& row, const RowShape& shape, const MessageParts* parts,
+                   const MessagePartFiles* partFiles);
     void post(const PRMessageNodePtr& message);
     static void joinGroup(PRMessageNode& message, const MessageGroups::Group* group);
 
