@@ -80,12 +80,12 @@ bool confirmRemoval(QWidget* window, const QString& message, const QString& info
 
 void removalEnded(QWidget* window, const disk::ActionResult& result) {
     alertFailures(window, QObject::tr("Some files could not be deleted."), result);
-    if (result.files > 0) tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" removed"), {});
+    tellActionDone(window, outcomeSummary(result.files, result.failures, QObject::tr("removed")), {});
 }
 
 void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder) {
     alertFailures(window, QObject::tr("Some files could not be exported."), result);
-    tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" exported"), folder);
+    tellExportDone(window, result.files, result.failures, folder);
 }
 
 }  // namespace diskpages

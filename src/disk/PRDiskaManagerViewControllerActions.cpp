@@ -67,8 +67,9 @@ void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
 
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
 // rows whose files are gone leave the table (and the scan's list when given); then no row is
-// selected. Nothing selected: nothing asked, nothing done. Nothing either when the rows' device
-// (stamp) went while the question was open.
+// selected. Nothing is done either when the rows' device
+// (stamp) went while the question was open. Nothing selected: nothing asked, and the user is told
+// what to select.
 // One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
 disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const DeviceStamp& stamp, QWidget* window,
@@ -76,7 +77,11 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const Devi
                                   const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr,
                                   bool wholeFolders = true) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
-    if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
+    if (records.empty()) {
+        tellWhatToSelect(window, QObject::tr("Select the items to remove in the list first."));
+        return {};
+    }
+    if (!diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
     if (!stillOnItsDevice(stamp, window)) return {};
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
@@ -114,16 +119,22 @@ disk::ExportItem photoItem(const PRPhotoAndVideoNode& photo) {
     return item;
 }
 
-// A track is exported under its title and its file's extension.
-disk::ExportItem trackItem(const PRTranMusicNode& track) {
-    const QString title = QString::fromStdString(track.musicTitle()).trimmed();
-    const std::string extension = paths::pathExtension(track.musicLoctionpath());
-    QString name = title.isEmpty() ? lastComponent(track.musicLoctionpath()) : title;
-    if (!title.isEmpty() && !extension.empty()) name += QLatin1Char('.') + QString::fromStdString(extension);
-    return {track.musicLoctionpath(), name, {}};
+// A file exported under the title the list shows and its file's extension; the file's own name
+// where there is no title.
+QString titledName(const std::string& title, const std::string& devicePath) {
+    const QString shown = QString::fromStdString(title).trimmed();
+    if (shown.isEmpty()) return lastComponent(devicePath);
+    const std::string extension = paths::pathExtension(devicePath);
+    return extension.empty() ? shown : shown + QLatin1Char('.') + QString::fromStdString(extension);
 }
 
-disk::ExportItem bookItem(const PRBookNode& book) { return {book.filePath(), lastComponent(book.filePath()), {}}; }
+disk::ExportItem trackItem(const PRTranMusicNode& track) {
+    return {track.musicLoctionpath(), titledName(track.musicTitle(), track.musicLoctionpath()), {}};
+}
+
+disk::ExportItem bookItem(const PRBookNode& book) {
+    return {book.filePath(), titledName(book.bookName(), book.filePath()), {}};
+}
 
 template <class Ptr, class MakeItem>
 std::vector<disk::ExportItem> itemsOf(const std::vector<Ptr>& records, MakeItem make) {
@@ -200,10 +211,12 @@ void PRDiskaManagerViewController::removed(DiskCategory category, AppCounter cou
     if (result.bytes == 0) return;
     raise(counter, result.bytes);
     // The category's figure on the summary counts what is still on the device.
-    uint64_t* total = category == DiskCategory::Photos   ? &allPhotoFileSize
-                      : category == DiskCategory::Music  ? &allMusicFileSize
-                      : category == DiskCategory::Videos ? &allVideoFileSize
-                                                         : &allBooksFileSize;
+    uint64_t* total = category == DiskCategory::Photos     ? &allPhotoFileSize
+                      : category == DiskCategory::Music    ? &allMusicFileSize
+                      : category == DiskCategory::Videos   ? &allVideoFileSize
+                      : category == DiskCategory::UserApps ? &allAppFileSize
+                      : category == DiskCategory::UserData ? &allUserDataFileSize
+                                                           : &allBooksFileSize;
     *total -= std::min(*total, result.bytes);
     rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
 }
@@ -277,7 +290,10 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
 
 void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
-    if (rows.isEmpty()) return;
+    if (rows.isEmpty()) {
+        tellWhatToSelect(window(), tr("Select the app to uninstall in the list first."));
+        return;
+    }
     // The row clicked last when it is selected, else the first selected one.
     QItemSelectionModel* selection = appFileTableView->selectionModel();
     const bool currentSelected = selection->isRowSelected(appFileTableView->currentIndex().row(), QModelIndex());
@@ -315,7 +331,7 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     // The app that followed takes the row; after the last app nothing is selected.
     appFileTableView->clearSelection();
     if (viewRow >= 0 && viewRow < appFileTableView->model()->rowCount()) appFileTableView->selectRow(viewRow);
-    raise(AppCounter::TotalAppRemoveFileSize, result.bytes);
+    removed(DiskCategory::UserApps, AppCounter::TotalAppRemoveFileSize, result);
 }
 
 // ---- User data --------------------------------------------------------------------------------
@@ -341,5 +357,5 @@ void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
             dropFrom(files, {file});
             folder->setFileChildren(std::move(files));
         }
-    raise(AppCounter::TotalUserdataRemoveFileSize, result.bytes);
+    removed(DiskCategory::UserData, AppCounter::TotalUserdataRemoveFileSize, result);
 }

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
@@ -254,9 +255,22 @@ void PRPhoneSystemViewController::menuNeedsUpdate(QMenu* menu, bool hitRow) {
         action->setChecked(false);
         if (!action->isSeparator()) action->setEnabled(hitRow);
     }
-    if (menu == rightDownMenu && hitRow) {
-        // "Open" needs a file on show; adding needs a folder to add to, which any row gives.
-        menu->actions().first()->setEnabled(!previewedPath_.isEmpty());
+    if (menu != rightDownMenu) return;
+    // "Open" needs a file on show; the others act on the folder on show, whichever row (or none)
+    // the click was on: adding needs a folder to add to, Select All rows to select.
+    const bool folderShown = selectedFolder() != nullptr;
+    const bool anyRow = libFileController->rowCount() > 0;
+    const bool anySelected = theTableView->selectionModel()->hasSelection();
+    for (QAction* action : menu->actions()) {
+        const QString title = action->text();
+        if (title == tr("Open"))
+            action->setEnabled(hitRow && !previewedPath_.isEmpty());
+        else if (title == tr("Add File..."))
+            action->setEnabled(folderShown);
+        else if (title == tr("Select All"))
+            action->setEnabled(anyRow);
+        else if (!action->isSeparator())
+            action->setEnabled(anySelected || hitRow);
     }
 }
 
@@ -684,6 +698,8 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringL
         handOff(receiver, [this, stamp, result, added] {
             if (stamp.holds()) listAdded(added);
             diskpages::alertFailures(window(), tr("Some files could not be added."), result);
+            tellActionDone(window(),
+                           endedOnItsDevice(outcomeSummary(result.files, result.failures, tr("added")), stamp), {});
         });
     });
 }

@@ -203,10 +203,12 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
     const int photos = page->photoFileController->rowCount();
     const auto before = treeOf(media);
 
-    // Nothing selected: nothing asked.
+    // Nothing selected: no question about nothing, only what to select.
     page->photoFileTableview->clearSelection();
     page->RemovePhotoItem();
-    EXPECT_TRUE(answers.alerts.empty());
+    ASSERT_EQ(answers.alerts.size(), 1u);
+    EXPECT_EQ(answers.alerts[0].messageText, "Nothing is selected.");
+    answers.alerts.clear();
 
     selectRows(page->photoFileTableview, {1});
     page->RemovePhotoItem();  // answered "Cancel"
@@ -244,14 +246,21 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
 }
 
 TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
-    // Every book into the export folder, which is made first; then the folder is shown.
+    // Every book into the export folder, which is made first, under the title the list shows;
+    // then the folder is shown.
     page->ScanDiskBooksFiles();
     ASSERT_TRUE(waitIdle());
     page->ExportAllBookItem();
     ASSERT_TRUE(waitIdle());
     std::map<std::string, std::string> books;
-    for (const auto& [path, content] : treeOf(media + "/Books/Purchases"))
-        if (path != "Purchases.plist") books[path] = content;
+    for (const PRBookNodePtr& book : page->booksFileController->content()) {
+        const std::string file = fs::path(book->filePath()).filename().string();
+        const std::string title = book->bookName() + fs::path(file).extension().string();
+        for (const auto& [path, content] : treeOf(media + "/Books/Purchases"))
+            if (path == file || path.starts_with(file + "/")) books[title + path.substr(file.size())] = content;
+    }
+    EXPECT_TRUE(std::any_of(books.begin(), books.end(),
+                            [](const auto& entry) { return entry.first.starts_with("Gardens of Stone.epub"); }));
     EXPECT_EQ(treeOf(exportFolder), books);
     EXPECT_EQ(shownFolders, QStringList{QString::fromStdString(exportFolder)});
 
@@ -272,6 +281,7 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
 
     // Uninstall: gone from the device and its list; the app that followed takes the row.
     const int apps = page->appFileController->rowCount();
+    const uint64_t appsBytes = page->allAppFileSize;
     const QString next =
         recipe + 1 < apps ? page->appFileTableView->model()->index(recipe + 1, 0).data().toString() : QString();
     selectRows(page->appFileTableView, {recipe});
@@ -292,10 +302,14 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
         EXPECT_EQ(page->appFileTableView->model()->index(recipe, 0).data().toString(), next);
     }
     EXPECT_EQ(counter(AppCounter::TotalAppRemoveFileSize), app->totalAppSizeNumber);
+    // The summary's total counts what is still on the device.
+    EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(page->allAppFileSize)));
+    EXPECT_EQ(page->allAppFileSize, appsBytes - app->totalAppSizeNumber);
 
     // User files: two of a folder copied into the export folder, then removed from the device.
     page->ScanDiskUserDataFiles();
     ASSERT_TRUE(waitIdle());
+    const uint64_t userDataBytes = page->allUserDataFileSize;
     const PRPhoneSystemDirNodePtr camera = disktree::folderAt(*page->libTreeController, "/DCIM/100APPLE");
     ASSERT_TRUE(camera);
     page->userLibDataFileOutlineView->setCurrentIndex(page->libTreeController->indexForNode(camera.get()));
@@ -317,6 +331,8 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
     EXPECT_EQ(page->libFileController->rowCount(), files - 2);
     EXPECT_EQ(camera->fileChildren().size(), size_t(files - 2));
     EXPECT_EQ(counter(AppCounter::TotalUserdataRemoveFileSize), userBytes);
+    EXPECT_EQ(page->allUserDataFileSize, userDataBytes - userBytes);
+    EXPECT_EQ(page->userLibDataFileSizelab->text(), QString::fromStdString(sizeText(userDataBytes - userBytes)));
     testsupport::saveScreenshot(&host, "disk-userdata-actions");
 }
 
