@@ -73,13 +73,12 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
     if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
     if (--batch->remaining > 0) return;
     if (batch->failures > 0) showFailure(batch->failureText, batch->detail);
-    if (batch->files == 0) return;
-    // A batch without a folder removed its files: the line says so, rather than keep telling of
-    // an earlier export.
+    // A batch without a folder removed its files: the line says so, failures too, rather than
+    // keep telling of an earlier action.
     if (batch->exportedTo.isEmpty())
-        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" removed"), {});
+        tellActionDone(view_, outcomeSummary(batch->files, batch->failures, tr("removed")), {});
     else
-        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" exported"), batch->exportedTo);
+        tellExportDone(view_, batch->files, batch->failures, batch->exportedTo);
 }
 
 void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
