@@ -29,6 +29,7 @@ int runAlert(const AlertRequest& request) {
     box.setIcon(iconFor(request.style));
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // a path or an address can be copied
     if (request.window) box.setWindowModality(Qt::WindowModal);
     const QStringList buttons = request.buttons.isEmpty() ? QStringList{"OK"} : request.buttons;
     QList<QAbstractButton*> made;
