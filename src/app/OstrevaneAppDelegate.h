@@ -246,6 +246,8 @@ public:
     void ClickBackup(QObject* sender) override;
     void ClickiTunesBackupBroswer(QObject* sender);
     void ClickCleanAction(QObject* sender);
+    // Starts the device clean's scan (with its summary panel) on the pane on show.
+    void startDeviceCleanScan();
     // Start operations of the system, app, photo and music indicators: any thread (they hop
     // to the main thread and wait). The others: main thread.
     void SystemlibhasStartHandle() override;
