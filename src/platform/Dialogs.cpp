@@ -68,6 +68,10 @@ QStringList answered(const PanelRequest& request) {
     if (request.kind == PanelRequest::Kind::Save) {
         panel.setAcceptMode(QFileDialog::AcceptSave);
         panel.setFileMode(QFileDialog::AnyFile);
+        // Nothing saved replaces what is there: a taken name gets a numbered one beside it, which
+        // the action's closing line names. Asking "Do you want to replace it?" would promise
+        // what is not done.
+        panel.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (!request.suggestedName.isEmpty()) panel.selectFile(request.suggestedName);
     } else if (request.chooseDirectories && !request.chooseFiles) {
         panel.setFileMode(QFileDialog::Directory);

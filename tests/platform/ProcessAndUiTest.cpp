@@ -6,6 +6,10 @@
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 TEST(Process, ReportsExitStatusAndStartFailure) {
     EXPECT_EQ(process::runAndWait("/bin/sh", {"-c", "exit 3"}), 3);
     EXPECT_EQ(process::runAndWait("/bin/true", {}), 0);
@@ -75,6 +79,25 @@ TEST(DialogSeam, TestsAnswerAlertsAndPanels) {
     EXPECT_EQ(dialogs::runPanelForPath(save), "/chosen/file");
     EXPECT_EQ(dialogs::runPanelForPath(PanelRequest{}), "");
     dialogs::setResponder(nullptr);
+}
+
+// A save panel never asks "Do you want to replace it?": nothing saved replaces what is there.
+TEST(DialogSeam, ASavePanelDoesNotAskToReplace) {
+    PanelRequest save;
+    save.kind = PanelRequest::Kind::Save;
+    save.suggestedName = "Messages";
+    bool asked = true, seen = false;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* panel = qobject_cast<QFileDialog*>(w); panel && panel->isVisible()) {
+                seen = true;
+                asked = !panel->testOption(QFileDialog::DontConfirmOverwrite);
+                panel->reject();
+            }
+    });
+    EXPECT_EQ(dialogs::runPanelForPath(save), "");
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(asked);
 }
 
 TEST(WorkspaceSeam, RecorderSeesWhatWouldOpen) {
