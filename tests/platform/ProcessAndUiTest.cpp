@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 TEST(Process, ReportsExitStatusAndStartFailure) {
@@ -98,6 +99,40 @@ TEST(DialogSeam, ASavePanelDoesNotAskToReplace) {
     EXPECT_EQ(dialogs::runPanelForPath(save), "");
     EXPECT_TRUE(seen);
     EXPECT_FALSE(asked);
+}
+
+// Once an alert or a panel closes, the keys go where they went before it opened: a page's
+// shortcuts work without a click first.
+TEST(DialogSeam, FocusComesBackWhereItWas) {
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    auto* other = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    field->setFocus();
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    auto closeSoon = [] {
+        QTimer::singleShot(50, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+        });
+    };
+    AlertRequest alert;
+    alert.messageText = "Nothing is selected.";
+    alert.window = &window;
+    closeSoon();
+    dialogs::runAlert(alert);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    PanelRequest save;
+    save.kind = PanelRequest::Kind::Save;
+    save.window = &window;
+    closeSoon();
+    dialogs::runPanelForPath(save);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    EXPECT_NE(QApplication::focusWidget(), other);
 }
 
 TEST(WorkspaceSeam, RecorderSeesWhatWouldOpen) {
