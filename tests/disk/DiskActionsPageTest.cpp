@@ -228,6 +228,20 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
     EXPECT_EQ(page->photoFileController->rowCount(), photos);
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), 0u);
 
+    // An export the device refuses says so in its line, and opens no folder.
+    shownFolders.clear();
+    selectRows(page->photoFileTableview, {2, 3});
+    simdevice::failCall(simId, "AFCFileRefRead", 7);
+    page->ExportPhotoItem();
+    ASSERT_TRUE(waitIdle());
+    simdevice::failCall(simId, "AFCFileRefRead", 0);
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "Nothing was exported: 2 files failed");
+    EXPECT_TRUE(line->folder().isEmpty());
+    EXPECT_TRUE(shownFolders.isEmpty());
+    answers.alerts.clear();
+
     // An uninstall the user cancels or the device refuses keeps the app.
     page->ScanDiskUserAppFiles();
     ASSERT_TRUE(waitIdle());
