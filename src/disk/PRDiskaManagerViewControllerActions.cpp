@@ -206,19 +206,57 @@ void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
                 [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution)));
 }
 
+uint64_t* PRDiskaManagerViewController::totalOf(DiskCategory category) {
+    switch (category) {
+    case DiskCategory::Photos: return &allPhotoFileSize;
+    case DiskCategory::Music: return &allMusicFileSize;
+    case DiskCategory::Videos: return &allVideoFileSize;
+    case DiskCategory::Books: return &allBooksFileSize;
+    case DiskCategory::UserApps: return &allAppFileSize;
+    case DiskCategory::SystemApps: return &allSystemAppFileSize;
+    case DiskCategory::UserData: return &allUserDataFileSize;
+    }
+    return &allUserDataFileSize;
+}
+
+std::optional<AppCounter> PRDiskaManagerViewController::removalCounterOf(DiskCategory category) {
+    switch (category) {
+    case DiskCategory::Photos: return AppCounter::TotalPhotoRemoveFileSize;
+    case DiskCategory::Music: return AppCounter::TotalMusicRemoveFileSize;
+    case DiskCategory::Videos: return AppCounter::TotalVideoRemoveFileSize;
+    case DiskCategory::Books: return AppCounter::TotalBooksRemoveFileSize;
+    case DiskCategory::UserApps: return AppCounter::TotalAppRemoveFileSize;
+    case DiskCategory::UserData: return AppCounter::TotalUserdataRemoveFileSize;
+    case DiskCategory::SystemApps: break;
+    }
+    return std::nullopt;
+}
+
 void PRDiskaManagerViewController::removed(DiskCategory category, AppCounter counter,
                                            const disk::ActionResult& result) {
     if (result.bytes == 0) return;
     raise(counter, result.bytes);
+    removalsTaken_[category] += result.bytes;  // taken off below, not again as a removal elsewhere
     // The category's figure on the summary counts what is still on the device.
-    uint64_t* total = category == DiskCategory::Photos     ? &allPhotoFileSize
-                      : category == DiskCategory::Music    ? &allMusicFileSize
-                      : category == DiskCategory::Videos   ? &allVideoFileSize
-                      : category == DiskCategory::UserApps ? &allAppFileSize
-                      : category == DiskCategory::UserData ? &allUserDataFileSize
-                                                           : &allBooksFileSize;
+    uint64_t* total = totalOf(category);
     *total -= std::min(*total, result.bytes);
     rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
+}
+
+void PRDiskaManagerViewController::followRemovalsElsewhere() {
+    const AppState* state = AppState::current();
+    if (!state) return;
+    for (auto& [category, taken] : removalsTaken_) {
+        const uint64_t now = state->counter(*removalCounterOf(category));
+        if (now <= taken) {
+            taken = now;  // the counts started over (another device)
+            continue;
+        }
+        uint64_t* total = totalOf(category);
+        *total -= std::min(*total, now - taken);
+        taken = now;
+        rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
+    }
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {

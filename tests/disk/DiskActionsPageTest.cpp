@@ -319,6 +319,13 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
     // The summary's total counts what is still on the device.
     EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(page->allAppFileSize)));
     EXPECT_EQ(page->allAppFileSize, appsBytes - app->totalAppSizeNumber);
+    // An app's files removed on another page (the large-file finder) count when the page is
+    // shown again, once.
+    state.raiseCounter(AppCounter::TotalAppRemoveFileSize, 5000);
+    page->followRemovalsElsewhere();
+    page->followRemovalsElsewhere();
+    EXPECT_EQ(page->allAppFileSize, appsBytes - app->totalAppSizeNumber - 5000);
+    EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(page->allAppFileSize)));
 
     // User files: two of a folder copied into the export folder, then removed from the device.
     page->ScanDiskUserDataFiles();
