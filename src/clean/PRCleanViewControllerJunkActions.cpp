@@ -78,6 +78,7 @@ std::vector<PRCleanFileNodePtr> prune(const std::vector<PRCleanDirNodePtr>& leve
 std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(const QString& failureText) {
     auto batch = std::make_shared<Batch>();
     batch->failureText = failureText;
+    batch->stamp = tie_.stamp();
     return batch;
 }
 
@@ -89,10 +90,10 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
     if (batch->failures > 0) showFailure(batch->failureText, batch->detail);
     // A batch without a folder removed its files: the line says so, failures too, rather than
     // keep telling of an earlier action.
-    if (batch->exportedTo.isEmpty())
-        tellActionDone(view_, outcomeSummary(batch->files, batch->failures, tr("removed")), {});
-    else
-        tellExportDone(view_, batch->files, batch->failures, batch->exportedTo);
+    const bool exported = !batch->exportedTo.isEmpty();
+    const QString summary = outcomeSummary(batch->files, batch->failures, exported ? tr("exported") : tr("removed"));
+    const bool shown = exported && batch->files > 0;  // a folder nothing went into is not shown
+    tellActionDone(view_, endedOnItsDevice(summary, batch->stamp), shown ? batch->exportedTo : QString(), shown);
 }
 
 void PRCleanViewController::showFailure(const QString& text, const QString& detail) {

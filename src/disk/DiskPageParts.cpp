@@ -1,9 +1,11 @@
 #include "disk/DiskPageParts.h"
 
+#include "appcore/DeviceTie.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -83,8 +85,14 @@ void removalEnded(QWidget* window, const disk::ActionResult& result) {
     tellActionDone(window, outcomeSummary(result.files, result.failures, QObject::tr("removed")), {});
 }
 
-void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder) {
+void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder, const DeviceStamp* stamp) {
     alertFailures(window, QObject::tr("Some files could not be exported."), result);
+    if (stamp && !stamp->holds()) {  // the device went while the files were copied
+        const QString summary = outcomeSummary(result.files, result.failures, QObject::tr("exported"));
+        tellActionDone(window, endedOnItsDevice(summary, *stamp), result.files > 0 ? folder : QString(),
+                       result.files > 0);
+        return;
+    }
     tellExportDone(window, result.files, result.failures, folder);
 }
 

@@ -175,7 +175,7 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
         const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
             disk::DiskManagerActions(services_, stamp.index()).exportItems(items, folder, &stopping_);
-        handOff([this, result, folder] { diskpages::exportEnded(window(), result, folder); });
+        handOff([this, result, folder, stamp] { diskpages::exportEnded(window(), result, folder, &stamp); });
     });
 }
 
@@ -322,7 +322,7 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
             disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
         // Where it went: "Recipe Box (2)" when an earlier export has "Recipe Box".
         const QString made = result.folder.empty() ? folder : QString::fromStdString(result.folder);
-        handOff([this, result, made] { diskpages::exportEnded(window(), result, made); });
+        handOff([this, result, made, stamp] { diskpages::exportEnded(window(), result, made, &stamp); });
     });
 }
 

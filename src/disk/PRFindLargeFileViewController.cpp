@@ -628,7 +628,7 @@ void PRFindLargeFileViewController::exportSelected(
             if (stop) return;
             result.add(actions.exportFile(record, folder));
         }
-        handOff(receiver, [this, result, folder] { diskpages::exportEnded(window(), result, folder); });
+        handOff(receiver, [this, result, folder, stamp] { diskpages::exportEnded(window(), result, folder, &stamp); });
     });
 }
 

@@ -8,6 +8,8 @@
 #include "LocalFiles.h"
 #include "SampleDevice.h"
 #include "appcore/AppState.h"
+#include "appcore/DeviceTie.h"
+#include "device/ExportWalk.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -358,3 +360,25 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
 }
 
 }  // namespace
+
+// An export whose device went before it ended says so in its line, with what arrived.
+TEST(DiskExportEnded, ADeviceThatWentIsNamedInTheLine) {
+    QWidget window;
+    window.resize(600, 400);
+    window.show();
+    DialogAnswers answers;
+    dialogs::setResponder(&answers);
+    workspace::setRecorder([](workspace::Action, const QString&) {});
+    disk::ActionResult result;
+    result.succeeded(100);
+    result.succeeded(100);
+    result.failed("/DCIM/100APPLE/IMG_0003.JPG", amd::ExportWalk::kDeviceLeft);
+    const DeviceStamp gone;  // a stamp of a tie cut since
+    diskpages::exportEnded(&window, result, "/tmp/out", &gone);
+    workspace::setRecorder({});
+    dialogs::setResponder(nullptr);
+    const auto* line = window.findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith("2 files exported, 1 failed. The device was disconnected before it ended."))
+        << line->text().toStdString();
+}
