@@ -503,7 +503,10 @@ void PRPhoneSystemViewController::UnSelecteAllFile(QObject*) {
 
 void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
     const std::vector<disk::BrowserFile> files = filesOf(selectedEntries());
-    if (files.empty()) return;
+    if (files.empty()) {
+        tellWhatToSelect(window(), tr("Select the files to export in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
@@ -511,7 +514,7 @@ void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportFiles(files, target, &stop);
-        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
+        handOff(receiver, [this, result, target, stamp] { diskpages::exportEnded(window(), result, target, &stamp); });
     });
 }
 
@@ -583,13 +586,17 @@ void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportEntries(entries, target, &stop);
-        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
+        handOff(receiver, [this, result, target, stamp] { diskpages::exportEnded(window(), result, target, &stamp); });
     });
 }
 
 // ---- Removal and addition ---------------------------------------------------------------------
 
 void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
+    if (selectedEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select the files to delete in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     const bool remove = diskpages::confirmRemoval(
         window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
