@@ -256,8 +256,11 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     // With rows selected, the entries for them work from anywhere in the list.
     page->SelecteAllFile();
     page->menuNeedsUpdate(page->rightDownMenu, /*hitRow*/ false);
-    for (QAction* action : page->rightDownMenu->actions())
-        if (action->text() == "Delete" || action->text() == "Export to Documents") EXPECT_TRUE(action->isEnabled());
+    for (QAction* action : page->rightDownMenu->actions()) {
+        if (action->text() == "Delete" || action->text() == "Export to Documents") {
+            EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        }
+    }
     page->theTableView->clearSelection();
 
     // Added again, with no row selected (into the folder shown) and a second file chosen: the
