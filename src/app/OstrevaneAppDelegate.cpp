@@ -18,6 +18,7 @@
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
 #include "transfer/PRTansferViewController.h"
+#include "widgets/OpenLink.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -198,7 +199,7 @@ void OstrevaneAppDelegate::quitApplication() {
         false);
 }
 
-void OstrevaneAppDelegate::ClickCheckupDate(QObject*) { workspace::openURL(kUpdatePage); }
-void OstrevaneAppDelegate::ClickHomePage(QObject*) { workspace::openURL(kHomePage); }
-void OstrevaneAppDelegate::ClickHelp(QObject*) { workspace::openURL(kSupportPage); }
-void OstrevaneAppDelegate::ClickLearnMore(QObject*) { workspace::openURL(kLearnMorePage); }
+void OstrevaneAppDelegate::ClickCheckupDate(QObject*) { openLink(window_, kUpdatePage); }
+void OstrevaneAppDelegate::ClickHomePage(QObject*) { openLink(window_, kHomePage); }
+void OstrevaneAppDelegate::ClickHelp(QObject*) { openLink(window_, kSupportPage); }
+void OstrevaneAppDelegate::ClickLearnMore(QObject*) { openLink(window_, kLearnMorePage); }

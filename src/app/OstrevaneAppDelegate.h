@@ -246,6 +246,8 @@ public:
     void ClickBackup(QObject* sender) override;
     void ClickiTunesBackupBroswer(QObject* sender);
     void ClickCleanAction(QObject* sender);
+    // Starts the device clean's scan (with its summary panel) on the pane on show.
+    void startDeviceCleanScan();
     // Start operations of the system, app, photo and music indicators: any thread (they hop
     // to the main thread and wait). The others: main thread.
     void SystemlibhasStartHandle() override;
@@ -483,6 +485,7 @@ private:
     void startIndicator(CircularBusyIndicator* indicator);
     void stopIndicator(CircularBusyIndicator* indicator);
     void setCleanCategoryLabel(QLabel* label, const char* title, uint64_t bytes);
+    void resetCleanCategoryLabels();
     void removedFromCleanCategory(AppCounter total, QLabel* label, const char* title, uint64_t bytes);
     void finishFix(uint64_t filesBefore, uint64_t bytesBefore);
     void buildAboutWindow();
@@ -493,7 +496,11 @@ private:
     void quitApplication();
     void setBannerButtonsVisible(bool visible);
     void stopBoardMessage();
-    void fillUsageTexts(uint64_t apps, uint64_t music, uint64_t movies, uint64_t photos, uint64_t others);
+    // The per-category texts and the bar from the usage the device sent, less what was removed
+    // in the program since (drawBar: the bar's five parts too); nothing before the usage is known.
+    void showUsageFigures(bool drawBar);
+    // Every figure of the device that left: its values, usage, bar and clean labels.
+    void clearDeviceFigures();
 
     NSNotificationCenter* nc = nullptr;
     int macOsVer = 0;
@@ -511,6 +518,7 @@ private:
     std::shared_ptr<amd::AirTrafficHostHelper> boardHelper_;
     uint64_t connectionGeneration_ = 0;  // changes at every connect and disconnect
     bool boardPending_ = false;          // a worker is opening the connection
+    bool usageKnown_ = false;            // the current device's asset metrics arrived
 
     // The readers' shared arrays of the delegate (the results screen's scan keeps its own).
     struct BackupScan;

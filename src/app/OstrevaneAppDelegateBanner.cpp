@@ -120,6 +120,8 @@ void OstrevaneAppDelegate::ClickDiskManage(QObject*) {
         diskManagerViewController->setDiskManageDeviceWithAllUserData(dataCapacity, dataAvailable, systemCapacity,
                                                                       systemAvailable);
     });
+    // Its figures count what was removed on the other pages since it was last shown.
+    diskManagerViewController->followRemovalsElsewhere();
     // The disk manager leaves the bottom image as it is.
 }
 
@@ -183,6 +185,7 @@ void OstrevaneAppDelegate::openDiskCategory(void (PRDiskaManagerViewController::
     showOnlyPage(kDiskManageView);
     diskManagerViewController->showView(frame_.diskManageView);
     diskManagerViewController->setDiskManageDeviceIndex(theDevice);
+    diskManagerViewController->followRemovalsElsewhere();
     (diskManagerViewController->*scan)(nullptr);
 }
 

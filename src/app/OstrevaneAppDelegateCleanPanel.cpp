@@ -209,12 +209,16 @@ void OstrevaneAppDelegate::CleanFilehasFinishedOnMainThreadHanld(uint64_t totalB
     cleanPanel_.cleanprogressor->setValue(100);
     showCleanFoundSentence(totalBytes);
 
-    PRSidebar::setRowText(sidebar_->tempJunkFileTextlab, kJunkTitle);
-    PRSidebar::setRowText(sidebar_->cacheTextlab, kCacheTitle);
-    PRSidebar::setRowText(sidebar_->cookieTextlab, kCookieTitle);
+    resetCleanCategoryLabels();
     cleanPanel_.cleanScanView->setHidden(true);
     cleanPanel_.cleanFinishView->setHidden(false);
     cleanPanel_.fixResultView->setHidden(true);
+}
+
+void OstrevaneAppDelegate::resetCleanCategoryLabels() {
+    PRSidebar::setRowText(sidebar_->tempJunkFileTextlab, kJunkTitle);
+    PRSidebar::setRowText(sidebar_->cacheTextlab, kCacheTitle);
+    PRSidebar::setRowText(sidebar_->cookieTextlab, kCookieTitle);
 }
 
 void OstrevaneAppDelegate::showCleanFoundSentence() {

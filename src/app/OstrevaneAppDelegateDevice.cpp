@@ -25,9 +25,8 @@ QString takeText(CFStringRef owned) {
     return QString::fromStdString(CFStringGetStdString(holder.get()));
 }
 
-void showIfSet(QLabel* label, const QString& value) {
-    if (!value.isNull()) label->setText(value);
-}
+// A value the device did not send leaves its label empty: it never shows the previous device's.
+void show(QLabel* label, const QString& value) { label->setText(value); }
 }  // namespace
 
 void OstrevaneAppDelegate::setBoardMessageTimings(std::chrono::milliseconds startDelay,
@@ -49,13 +48,15 @@ void OstrevaneAppDelegate::initDeviceManagement() {
 }
 
 void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notification) {
+    // A new device replaces the previous one, and with it any poll still running for it; nothing
+    // of the previous device stays, whatever this one sends.
+    stopBoardMessage();
+    clearDeviceFigures();
     state_.setDeviceConnected(true);
     ClickMainStatu(nullptr);
     sidebar_->manageHasDeviceView->setHidden(false);
     sidebar_->manageNoDeviceView->setHidden(true);
 
-    // A new device replaces the previous one, and with it any poll still running for it.
-    stopBoardMessage();
     const auto number = notification.objectAs<NSNumber>();
     theDevice = number ? number->intValue() : 0;
     amd::DeviceItem* item = manager ? manager->FindItem(theDevice) : nullptr;
@@ -80,13 +81,13 @@ void OstrevaneAppDelegate::DeviceConnectHandle(const NSNotification& notificatio
         node->setFreeFileSizeNumber(free);
         node->setTotalFileSizeNumber(capacity);
 
-        showIfSet(overview_.iDeviceNamelab, node->deviceName());
-        showIfSet(overview_.iDeviceCapacityValuelab, node->deviceSize());
-        showIfSet(overview_.iDeviceSoftwareVersionValuelab, node->iOSVersion());
-        showIfSet(overview_.iDeviceFirmValuelab, node->firemVersion());
-        showIfSet(overview_.iDeviceIDValuelab, node->udidNumber());
-        showIfSet(overview_.iDeviceSerialValuelab, node->seriNumber());
-        showIfSet(overview_.iDevicepPhoneValuelab, node->PhoneNumber());
+        show(overview_.iDeviceNamelab, node->deviceName());
+        show(overview_.iDeviceCapacityValuelab, node->deviceSize());
+        show(overview_.iDeviceSoftwareVersionValuelab, node->iOSVersion());
+        show(overview_.iDeviceFirmValuelab, node->firemVersion());
+        show(overview_.iDeviceIDValuelab, node->udidNumber());
+        show(overview_.iDeviceSerialValuelab, node->seriNumber());
+        show(overview_.iDevicepPhoneValuelab, node->PhoneNumber());
 
         const uint64_t used = subtractOrZero(capacity, free);
         overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, capacity),
@@ -164,17 +165,8 @@ void OstrevaneAppDelegate::startBoardMessageThreadOnMain(CFDictionaryRef metrics
     state_.setCounter(AppCounter::CurrentVideoFileSize, usage.movies);
     state_.setCounter(AppCounter::CurrentPhotoFileSize, usage.photos);
     state_.setCounter(AppCounter::CurrentUserDataFileSize, usage.others);
-
-    overview_.photoSizelab->setText(QString("Photo: %1").arg(sizeText(usage.photos)));
-    overview_.musicSizelab->setText(QString("Music: %1").arg(sizeText(usage.music)));
-    overview_.movieSizelab->setText(QString("Movie: %1").arg(sizeText(usage.movies)));
-    overview_.appSizelab->setText(QString("Apps: %1").arg(sizeText(usage.apps)));
-    overview_.otherSizelab->setText(QString("Others: %1").arg(sizeText(usage.others)));
-
-    overview_.iDeviceColorView->setProgressValueWithMusicValue(
-        capacityShare(usage.music, total), capacityShare(usage.photos, total), capacityShare(usage.movies, total),
-        capacityShare(usage.apps, total), capacityShare(usage.others, total));
-    overview_.iDeviceColorView->update();
+    usageKnown_ = true;
+    showUsageFigures(/*drawBar*/ true);
 
     if (boardTimer) boardTimer->invalidate();
     boardTimer.reset();
@@ -205,6 +197,10 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
     // What was removed from this device, what it held and what its clean found no longer count;
     // the clean summary shows again from the next device's first scan.
     deviceCleanStarted_ = false;
+    clearDeviceFigures();
+}
+
+void OstrevaneAppDelegate::clearDeviceFigures() {
     for (AppCounter c :
          {AppCounter::AllJunkFileNumber, AppCounter::AllCacheFileNumber, AppCounter::AllCookFileNumber,
           AppCounter::TotalAppRemoveFileSize, AppCounter::TotalBooksRemoveFileSize,
@@ -213,6 +209,46 @@ void OstrevaneAppDelegate::DeviceDisConnectHandle(const NSNotification& notifica
           AppCounter::CurrentBooksFileSize, AppCounter::CurrentMusicFileSize, AppCounter::CurrentVideoFileSize,
           AppCounter::CurrentPhotoFileSize, AppCounter::CurrentUserDataFileSize})
         state_.setCounter(c, 0);
+    usageKnown_ = false;
+    for (QLabel* value :
+         {overview_.iDeviceNamelab, overview_.iDeviceCapacityValuelab, overview_.iDeviceSoftwareVersionValuelab,
+          overview_.iDeviceFirmValuelab, overview_.iDeviceIDValuelab, overview_.iDeviceSerialValuelab,
+          overview_.iDevicepPhoneValuelab, overview_.usedSpaceLab, overview_.freeSpacelab})
+        value->clear();
+    overview_.photoSizelab->setText(QStringLiteral("Photo:"));
+    overview_.musicSizelab->setText(QStringLiteral("Music:"));
+    overview_.movieSizelab->setText(QStringLiteral("Movie:"));
+    overview_.appSizelab->setText(QStringLiteral("Apps:"));
+    overview_.otherSizelab->setText(QStringLiteral("Others:"));
+    overview_.iDeviceColorView->setProgressValueWithusedValue(0, 0);
+    overview_.iDeviceColorView->update();
+    setCurrentIDevicenode(nullptr);
+    resetCleanCategoryLabels();
+}
+
+void OstrevaneAppDelegate::showUsageFigures(bool drawBar) {
+    if (!usageKnown_) return;
+    const PRiDeviceNodePtr node = currentIDevicenode();
+    const uint64_t total = node ? node->totalFileSizeNumber() : 0;
+    using C = AppCounter;
+    auto net = [this](C current, C gone) { return subtractOrZero(counter(current), counter(gone)); };
+    const uint64_t photos = net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize);
+    const uint64_t music = net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize);
+    const uint64_t movies = net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize);
+    const uint64_t apps = net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize);
+    // Books have no category of their own on the device: they count among the others.
+    const uint64_t others = subtractOrZero(net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize),
+                                           counter(C::TotalBooksRemoveFileSize));
+    overview_.photoSizelab->setText(QString("Photo: %1").arg(sizeText(photos)));
+    overview_.musicSizelab->setText(QString("Music: %1").arg(sizeText(music)));
+    overview_.movieSizelab->setText(QString("Movie: %1").arg(sizeText(movies)));
+    overview_.appSizelab->setText(QString("Apps: %1").arg(sizeText(apps)));
+    overview_.otherSizelab->setText(QString("Others: %1").arg(sizeText(others)));
+    if (!drawBar) return;
+    overview_.iDeviceColorView->setProgressValueWithMusicValue(
+        capacityShare(music, total), capacityShare(photos, total), capacityShare(movies, total),
+        capacityShare(apps, total), capacityShare(others, total));
+    overview_.iDeviceColorView->update();
 }
 
 void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
@@ -230,22 +266,15 @@ void OstrevaneAppDelegate::ClickMainStatu(QObject*) {
                    C::TotalAppRemoveFileSize, C::TotalBooksRemoveFileSize, C::TotalUserdataRemoveFileSize})
         removed = addSaturating(removed, counter(part));
 
-    if (overview_.iDeviceColorView->getShowMore()) {
-        auto net = [this, total](C current, C gone) {
-            return capacityShare(subtractOrZero(counter(current), counter(gone)), total);
-        };
-        overview_.iDeviceColorView->setProgressValueWithMusicValue(
-            net(C::CurrentMusicFileSize, C::TotalMusicRemoveFileSize),
-            net(C::CurrentPhotoFileSize, C::TotalPhotoRemoveFileSize),
-            net(C::CurrentVideoFileSize, C::TotalVideoRemoveFileSize),
-            net(C::CurrentAppFileSize, C::TotalAppRemoveFileSize),
-            net(C::CurrentUserDataFileSize, C::TotalUserdataRemoveFileSize));
-    } else {
+    const bool showMore = overview_.iDeviceColorView->getShowMore();
+    showUsageFigures(/*drawBar*/ showMore);
+    if (!showMore) {
         const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
         overview_.iDeviceColorView->setProgressValueWithusedValue(capacityShare(used, total),
                                                                   capacityShare(addSaturating(free, removed), total));
     }
     overview_.iDeviceColorView->update();
+    if (!node) return;  // the page shows before a device's values are read
     const uint64_t used = subtractOrZero(subtractOrZero(total, free), removed);
     const QString deviceSize = node && !node->deviceSize().isNull() ? node->deviceSize() : sizeText(total);
     overview_.usedSpaceLab->setText(QString("%1 of %2").arg(sizeText(used), deviceSize));

@@ -38,7 +38,8 @@ void OstrevaneAppDelegate::buildFeatureControllers() {
     backupViewController = new PRBackUpViewController(this);
     cleanViewController = new PRCleanViewController(clean::deviceCleanServices(), this);
     cleanViewController->deviceConnected = [this] { return getDeviceConnected(); };
-    cleanViewController->requestDeviceCleanScan = [this] { ClickCleanAction(nullptr); };
+    // A list's own Scan button scans and stays on that list, which the scan then fills.
+    cleanViewController->requestDeviceCleanScan = [this] { startDeviceCleanScan(); };
     cleanViewController->countersChanged = [this] { showCleanFoundSentence(); };
     systemBoostViewController = new PRSystemBoostViewController(clean::systemBoostServices(), this);
     privacyController = new PRPrivacyController(this);

@@ -56,6 +56,10 @@ void OstrevaneAppDelegate::ClickiTunesBackupBroswer(QObject*) { showOnlyPage(kIT
 void OstrevaneAppDelegate::ClickCleanAction(QObject*) {
     ClickClean(nullptr);
     selectSidebarRow(-1);  // the device clean's own pane is no row's
+    startDeviceCleanScan();
+}
+
+void OstrevaneAppDelegate::startDeviceCleanScan() {
     // A new scan starts the summary panel over; a scan already running keeps it as it is.
     if (cleanViewController->showDeviceClean(theDevice)) {
         deviceCleanStarted_ = true;

@@ -394,10 +394,12 @@ void OstrevaneAppDelegate::showOnlyPage(Page shown) {
 }
 
 void OstrevaneAppDelegate::setBannerButtonsVisible(bool visible) {
-    // The privacy button keeps its own state.
     for (PRBannerButton* b : {banner_.mainStatusBannerBtn, banner_.diskManageBannerBtn, banner_.appCleanBannerBtn,
                               banner_.findLargeBannerBtn, banner_.oneClickCopyBannerBtn, banner_.adsRemoveBannerBtn})
         b->setVisible(visible);
+    // The privacy entry stays in its place, but a clean needs a device to back up: without one it
+    // cannot be pressed.
+    banner_.privacyBannerBtn->setEnabled(visible);
 }
 
 void OstrevaneAppDelegate::applicationDidFinishLaunching() {

@@ -11,10 +11,9 @@
 
 namespace conversationpdf {
 namespace {
-// Wide enough for the header and for the bubbles of both sides.
+// Wide enough for the header and for the bubbles of both sides, and narrower than the room
+// either paper leaves between its margins: drawn at the size the screen shows it.
 constexpr int kViewWidth = 440;
-// A PDF page side may not exceed 14400 points.
-constexpr double kMaxPdfSide = 14400;
 
 QByteArray failed(QString* error, const QString& why) {
     if (error) *error = why;
@@ -39,7 +38,24 @@ std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int page
 }
 }  // namespace
 
-QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error) {
+QPageSize paperFor(const QLocale& locale) {
+    switch (locale.territory()) {
+    case QLocale::UnitedStates:
+    case QLocale::Canada:
+    case QLocale::Mexico:
+    case QLocale::Chile:
+    case QLocale::Colombia:
+    case QLocale::Venezuela:
+    case QLocale::CostaRica:
+    case QLocale::Guatemala:
+    case QLocale::Philippines:
+    case QLocale::PuertoRico: return QPageSize(QPageSize::Letter);
+    default:
+        return QPageSize(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4);
+    }
+}
+
+QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
     if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
     // The view laid out as on screen, without a window: every bubble placed at once.
     PRConversationView view;
@@ -54,7 +70,6 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
     for (const QWidget* piece : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (piece->isVisible()) pieces.push_back(piece->geometry());
     std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
-    const std::vector<int> ends = pageEnds(pieces, page->height(), int(kMaxPdfSide));
 
     QBuffer out;
     out.open(QIODevice::WriteOnly);
@@ -63,21 +78,26 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
         writer.setResolution(72);  // one pixel of the view is one point
         writer.setCreator(QStringLiteral("Quillomatrix"));
         writer.setTitle(QString::fromStdString(conversation->messageTreeNodeName()));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        auto pageSize = [&](int height) {
-            return QPageSize(QSizeF(page->width(), height), QPageSize::Point, QString(), QPageSize::ExactMatch);
-        };
-        writer.setPageSize(pageSize(ends.front()));
+        writer.setPageLayout(QPageLayout(paperFor(locale), QPageLayout::Portrait,
+                                         QMarginsF(kMarginPoints, kMarginPoints, kMarginPoints, kMarginPoints),
+                                         QPageLayout::Point));
+        const QRect room = writer.pageLayout().paintRectPixels(72);
+        // A view wider than the room (it never is at the width drawn) is scaled down to it.
+        const qreal scale = std::min<qreal>(1.0, qreal(room.width()) / page->width());
+        const int pageHeight = std::max(1, int(room.height() / scale));
+        const std::vector<int> ends = pageEnds(pieces, page->height(), pageHeight);
+        const qreal left = (room.width() - page->width() * scale) / 2;  // centred between the margins
         QPainter painter;
         if (!painter.begin(&writer)) return failed(error, QStringLiteral("the PDF cannot be drawn"));
         int start = 0;
         for (size_t i = 0; i < ends.size(); ++i) {
-            if (i > 0) {
-                writer.setPageSize(pageSize(ends[i] - start));
-                if (!writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-            }
+            if (i > 0 && !writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
+            painter.save();
+            painter.translate(left, 0);
+            painter.scale(scale, scale);
             page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
                          QWidget::DrawWindowBackground | QWidget::DrawChildren);
+            painter.restore();
             start = ends[i];
         }
         painter.end();

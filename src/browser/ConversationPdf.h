@@ -6,13 +6,21 @@
 #include "model/PRMessageNode.h"
 
 #include <QByteArray>
+#include <QLocale>
+#include <QPageSize>
 #include <QString>
 
 namespace conversationpdf {
 
-// The PDF of every message of conversation: one page as tall as the conversation when a PDF
-// page may be that tall, else as many pages as it needs, each as tall as a PDF page may be and
-// cut between two bubbles. Empty with the reason in *error when it cannot be drawn.
-QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error = nullptr);
+// The PDF of every message of conversation on printable pages: the paper of locale, with margins,
+// as many pages as it needs, each cut between two bubbles (a bubble taller than a page alone is
+// cut); a short conversation on one page. Empty with the reason in *error when it cannot be
+// drawn.
+QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error = nullptr,
+                           const QLocale& locale = QLocale());
+// The paper printed on where locale is used: Letter in the Americas' Letter countries, else A4.
+QPageSize paperFor(const QLocale& locale);
+// The margin of every side of a page, in points.
+constexpr double kMarginPoints = 36;
 
 }  // namespace conversationpdf

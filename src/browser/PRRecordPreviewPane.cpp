@@ -254,16 +254,24 @@ void PRRecordPreviewPane::showPhotoAndVideo(const PRPhotoAndVideoNode& record) {
         // A movie the decoders refuse falls back to the movie icon; nothing is reported. The
         // answer may come after another record was chosen: it then belongs to no one.
         auto refused = [this] {
-            if (!movieOnShow_.isEmpty() && player->source() == movieOnShow_) showMovieIcon();
+            if (movieOnShow_.isEmpty() || player->source() != movieOnShow_) return;
+            refusedMovies_.insert(movieOnShow_);
+            showMovieIcon();
         };
         connect(player, &QMediaPlayer::errorOccurred, this, refused);
         connect(player, &QMediaPlayer::mediaStatusChanged, this, [refused](QMediaPlayer::MediaStatus status) {
             if (status == QMediaPlayer::InvalidMedia) refused();
         });
     }
+    const QUrl movie = QUrl::fromLocalFile(file.absoluteFilePath());
+    if (refusedMovies_.contains(movie)) {
+        showMovieIcon();
+        return;
+    }
     imageView->hide();
     movView->show();
-    movieOnShow_ = QUrl::fromLocalFile(file.absoluteFilePath());
+    movieOnShow_ = movie;
+    player->setSource(QUrl());  // the same movie again is loaded again
     player->setSource(movieOnShow_);
     player->play();
 }

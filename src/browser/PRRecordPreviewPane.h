@@ -17,6 +17,7 @@
 #include "model/PRPhotoAndVideoNode.h"
 #include "model/PRTreeDirNode.h"
 
+#include <QSet>
 #include <QStackedWidget>
 #include <QUrl>
 
@@ -93,6 +94,9 @@ private:
     // Stops the movie on show: a late result of its player then changes nothing.
     void stopMovie();
     QUrl movieOnShow_;
+    // Movies the decoders refused: chosen again, each shows the movie icon at once (the player
+    // answers nothing when handed the source it already has).
+    QSet<QUrl> refusedMovies_;
     QString faceTwitterFilePath_;
     bool filePicture_ = false;
 };

@@ -214,7 +214,9 @@ private:
     void folderSelected();
     // The count of marked files in sentence (a "%1"; by default the backup results' one) and the
     // recover button.
+    // sentence holds %1 for what is marked, each kind by its name: "3 conversations and 2 contacts".
     void updateSelectedCount(const QString& sentence = {});
+    QString markedSummary() const;
     void stopScan();
     void buildThumbnailGrid();
     void buildSaveWindow();

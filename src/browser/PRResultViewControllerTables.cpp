@@ -5,6 +5,7 @@
 #include "browser/PRResultViewController.h"
 #include "browser/PRSrollThumView.h"
 #include "browser/PRTreeController.h"
+#include "platform/Counted.h"
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
@@ -75,7 +76,7 @@ void PRResultViewController::ClickSelectAll(bool selected) {
     selectAll_[current_] = selected;
     modelOf(current_)->markAll(selected);
     // Select-all speaks of the recovery results; a box checked in a row, of the backup results.
-    updateSelectedCount(tr("You select %1 files in the recovery results."));
+    updateSelectedCount(tr("You select %1 in the recovery results."));
 }
 
 void PRResultViewController::search(const QString& text) {
@@ -90,7 +91,9 @@ void PRResultViewController::tableRowsShown(Category category, bool sorted) {
     // records selected, and the preview follows the one selected last.
     QAbstractItemView* shown = category == Photos ? static_cast<QAbstractItemView*>(thumView) : tableOf(category);
     if (!sorted || !shown->selectionModel()->hasSelection()) return selectFirstRow(category);
-    shown->scrollTo(shown->currentIndex());
+    // A new order is read from its top (the largest, the first by name): the selection stays,
+    // out of sight where it went.
+    shown->scrollToTop();
     tableViewSelectionDidChange();
 }
 
@@ -109,10 +112,29 @@ uint64_t PRResultViewController::selectedFilesNum() const {
     return total;
 }
 
+QString PRResultViewController::markedSummary() const {
+    // What each tab's records are called, in the order of the tabs.
+    static const char* const kNouns[CategoryCount][2] = {
+        {"file", "files"},         {"photo or video", "photos and videos"},
+        {"contact", "contacts"},   {"conversation", "conversations"},
+        {"call", "calls"},         {"note", "notes"},
+        {"bookmark", "bookmarks"}, {"event", "events"},
+        {"file", "files"}};
+    QStringList parts;
+    const uint64_t files = intake_ ? intake_->tree.getTreeSelectedItemNum() : 0;
+    if (files > 0) parts << counted(files, kNouns[BackupFiles][0], kNouns[BackupFiles][1]);
+    for (int c = Photos; c < CategoryCount; ++c)
+        if (const size_t marked = modelOf(Category(c))->markedCount(); marked > 0)
+            parts << counted(marked, kNouns[c][0], kNouns[c][1]);
+    if (parts.size() < 2) return parts.join(QString());
+    const QString last = parts.takeLast();
+    return tr("%1 and %2").arg(parts.join(QStringLiteral(", ")), last);
+}
+
 void PRResultViewController::updateSelectedCount(const QString& sentence) {
     const uint64_t total = selectedFilesNum();
     selecteFilelab->setText(
-        (sentence.isEmpty() ? tr("You select %1 files in the backup results.") : sentence).arg(total));
+        (sentence.isEmpty() ? tr("You select %1 in the backup results.") : sentence).arg(markedSummary()));
     selecteFilelab->setHidden(total == 0);
     saveBtn->setEnabled(total > 0 && !scanning_);
 }

@@ -1,6 +1,6 @@
 #include "browser/PRSupportLinks.h"
 
-#include "platform/Workspace.h"
+#include "widgets/OpenLink.h"
 
 #include <QAbstractButton>
 
@@ -17,9 +17,11 @@ void PRSupportLinks::setLinkButtons(QAbstractButton* facebook, QAbstractButton* 
         }
 }
 
-void PRSupportLinks::clickFacebook() { workspace::openURL(QString::fromLatin1(kFacebookURL)); }
-void PRSupportLinks::clickTwitter() { workspace::openURL(QString::fromLatin1(kTwitterURL)); }
-void PRSupportLinks::clickSupport() { workspace::openURL(QString::fromLatin1(kSupportURL)); }
+QWidget* PRSupportLinks::window() const { return facebookBtn ? facebookBtn->window() : nullptr; }
+
+void PRSupportLinks::clickFacebook() { openLink(window(), QString::fromLatin1(kFacebookURL)); }
+void PRSupportLinks::clickTwitter() { openLink(window(), QString::fromLatin1(kTwitterURL)); }
+void PRSupportLinks::clickSupport() { openLink(window(), QString::fromLatin1(kSupportURL)); }
 
 void PRSupportLinks::PRbuttonMouseEnteredHandle(QObject* button) { setHovered(button, true); }
 void PRSupportLinks::PRbuttonMouseExitedHandle(QObject* button) { setHovered(button, false); }

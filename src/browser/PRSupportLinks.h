@@ -27,6 +27,7 @@ public:
     void PRbuttonMouseExitedHandle(QObject* button);
 
 private:
+    QWidget* window() const;
     void setHovered(QObject* button, bool hovered);
     QPointer<QAbstractButton> facebookBtn, twitterBtn, feedBackBtn;
 };

@@ -312,6 +312,7 @@ private:
         uint64_t failures = 0;
         uint64_t files = 0;  // files the jobs handled
         QString exportedTo;  // an export's folder: the batch ends saying what went there
+        DeviceStamp stamp;   // the device it acts on: its line says when that device went
     };
     std::shared_ptr<Batch> startBatch(const QString& failureText);
     void finishJob(const std::shared_ptr<Batch>& batch, const clean::ActionResult& result);

@@ -137,6 +137,8 @@ void PRCleanViewController::StartDeviceCleanThread(const DeviceStamp& stamp) {
             scanning_ = false;
             deviceCleanScanned_ = stamp.holds();
             refreshJunkHints();
+            // The list on show opens its first folder of files, as when it is chosen.
+            for (Category category : {Category::Junk, Category::Cache, Category::Cookie}) showFoundFiles(category);
         },
         true);
 }

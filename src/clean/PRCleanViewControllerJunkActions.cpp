@@ -15,6 +15,7 @@
 #include "widgets/BulkRemovalConfirmation.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/NewExportFolder.h"
+#include "widgets/NothingSelected.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,6 +36,19 @@ int selectedRow(QAbstractItemView* view) {
     if (!view || !view->selectionModel()) return -1;
     const QModelIndexList rows = view->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+// What each category's files are called.
+const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
+
+// The question before a removal, as every removal asks it: what goes, with Cancel the default.
+// Nothing chosen: the user is told what to choose, and nothing is asked.
+bool confirmRemovalOf(QWidget* window, const QString& what, const QString& whatToSelect) {
+    if (what.isEmpty()) {
+        tellWhatToSelect(window, whatToSelect);
+        return false;
+    }
+    return confirmBulkRemoval(window, QObject::tr("%1 will be removed from your device.").arg(what));
 }
 
 void subtract(std::atomic<uint64_t>& counter, uint64_t amount) { clean::subtractClamped(counter, amount); }
@@ -64,6 +78,7 @@ std::vector<PRCleanFileNodePtr> prune(const std::vector<PRCleanDirNodePtr>& leve
 std::shared_ptr<PRCleanViewController::Batch> PRCleanViewController::startBatch(const QString& failureText) {
     auto batch = std::make_shared<Batch>();
     batch->failureText = failureText;
+    batch->stamp = tie_.stamp();
     return batch;
 }
 
@@ -73,13 +88,12 @@ void PRCleanViewController::finishJob(const std::shared_ptr<Batch>& batch, const
     if (batch->detail.isEmpty()) batch->detail = result.failureDetail();
     if (--batch->remaining > 0) return;
     if (batch->failures > 0) showFailure(batch->failureText, batch->detail);
-    if (batch->files == 0) return;
-    // A batch without a folder removed its files: the line says so, rather than keep telling of
-    // an earlier export.
-    if (batch->exportedTo.isEmpty())
-        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" removed"), {});
-    else
-        tellActionDone(view_, counted(batch->files, "file", "files") + tr(" exported"), batch->exportedTo);
+    // A batch without a folder removed its files: the line says so, failures too, rather than
+    // keep telling of an earlier action.
+    const bool exported = !batch->exportedTo.isEmpty();
+    const QString summary = outcomeSummary(batch->files, batch->failures, exported ? tr("exported") : tr("removed"));
+    const bool shown = exported && batch->files > 0;  // a folder nothing went into is not shown
+    tellActionDone(view_, endedOnItsDevice(summary, batch->stamp), shown ? batch->exportedTo : QString(), shown);
 }
 
 void PRCleanViewController::showFailure(const QString& text, const QString& detail) {
@@ -102,11 +116,16 @@ clean::DeviceFileRef PRCleanViewController::refOf(const PRCleanFileNode& node) {
 void PRCleanViewController::removeSelectedFile(Category category) {
     const TreeViews v = viewsOf(category);
     auto node = std::dynamic_pointer_cast<PRCleanFileNode>(v.files->objectAt(selectedRow(v.table)));
-    if (!node) return;
+    const DeviceStamp stamp = tie_.stamp();
+    QWidget* window = view_ ? view_->window() : nullptr;
+    if (!confirmRemovalOf(window, node ? QStringLiteral("\"%1\"").arg(node->fileName) : QString(),
+                          tr("Select the file to remove in the list first.")) ||
+        !stillOnItsDevice(stamp, window))
+        return;
     const clean::DeviceFileRef ref = refOf(*node);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, stamp = tie_.stamp(), ref, node, category, batch] {
+    pool_.enqueue([this, stamp, ref, node, category, batch] {
         const ActionResult result = clean::onItsDevice(
             stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(
@@ -144,15 +163,24 @@ void PRCleanViewController::CleanCookieFile(QObject*) { removeSelectedFile(Categ
 
 void PRCleanViewController::removeSelectedFolder(Category category) {
     const TreeViews v = viewsOf(category);
-    if (!v.outline || selectedRow(v.outline) < 0) return;
-    PRCleanDirNodePtr row = v.tree->cleanNodeForIndex(v.outline->selectionModel()->selectedRows().first());
-    if (!row) return;
+    PRCleanDirNodePtr row;
+    if (v.outline && selectedRow(v.outline) >= 0)
+        row = v.tree->cleanNodeForIndex(v.outline->selectionModel()->selectedRows().first());
+    const DeviceStamp stamp = tie_.stamp();
+    QWidget* window = view_ ? view_->window() : nullptr;
+    const QString app = row && !row->appDisplayName.isEmpty() ? row->appDisplayName
+                        : row                                 ? row->fileDirName
+                                                              : QString();
+    if (!confirmRemovalOf(window, row ? tr("All %1 of \"%2\"").arg(tr(kNames[int(category)]), app) : QString(),
+                          tr("Select the folder to remove on the left first.")) ||
+        !stillOnItsDevice(stamp, window))
+        return;
     row->cleanType = v.cleanType;
     const QString bundleId = row->appBundleName;
     const QString cleanType = row->cleanType;
     auto batch = startBatch(tr("Some files could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, stamp = tie_.stamp(), bundleId, cleanType, category, batch] {
+    pool_.enqueue([this, stamp, bundleId, cleanType, category, batch] {
         const ActionResult result = clean::onItsDevice(stamp, [&](int device) {
             return clean::JunkFileActions(services_, device).actRemoveDirNode(bundleId, cleanType);
         });
@@ -226,7 +254,6 @@ void PRCleanViewController::CleanAllCookieFiles(QObject*) { confirmAndRemoveAllF
 void PRCleanViewController::confirmAndRemoveAllFolders(Category category) {
     if (viewsOf(category).tree->cleanContent().empty()) return;
     const DeviceStamp stamp = tie_.stamp();
-    static const char* const kNames[] = {"temporary files", "cache files", "cookies", "documents"};
     const QString what = tr("All %1 found on your device will be removed: %2 files, %3.")
                              .arg(tr(kNames[int(category)]))
                              .arg(qulonglong(counters_.numberOf(category).load()))
@@ -261,11 +288,16 @@ void PRCleanViewController::syncFilesRemoved(const std::vector<PRCleanFileNodePt
 void PRCleanViewController::CleanSyncedMediaFile(QObject*) {
     auto record = std::dynamic_pointer_cast<PRCleanFileNode>(
         syncFailedController->objectAt(selectedRow(clean_.syncFailedTableView)));
-    if (!record) return;
+    const DeviceStamp stamp = tie_.stamp();
+    QWidget* window = view_ ? view_->window() : nullptr;
+    if (!confirmRemovalOf(window, record ? QStringLiteral("\"%1\"").arg(record->fileName) : QString(),
+                          tr("Select the file to remove in the list first.")) ||
+        !stillOnItsDevice(stamp, window))
+        return;
     const clean::DeviceFileRef ref = refOf(*record);
     auto batch = startBatch(tr("The file could not be removed from the device."));
     batch->remaining = 1;
-    pool_.enqueue([this, stamp = tie_.stamp(), ref, record, batch] {
+    pool_.enqueue([this, stamp, ref, record, batch] {
         const ActionResult result = clean::onItsDevice(
             stamp, [&](int device) { return clean::JunkFileActions(services_, device).actRemoveTheNode(ref); });
         performOnMainThread(

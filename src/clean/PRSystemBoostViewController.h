@@ -89,7 +89,7 @@ public:
     void removeAllFilesThreader(std::vector<clean::BoostFileRef> files, const DeviceStamp& stamp);
     void sendRemoveProgressInfo(int percent);
     void sendRemoveProgressInfoOnMainThread(int percent);
-    void removeAllFilesFinishOnMainThread(const clean::ActionResult& result);
+    void removeAllFilesFinishOnMainThread(const clean::ActionResult& result, const DeviceStamp& stamp = {});
     bool isRemoving() const { return removing_; }
 
     // Removals and exports queued or running.

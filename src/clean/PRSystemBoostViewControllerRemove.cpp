@@ -133,11 +133,9 @@ void PRSystemBoostViewController::ExportOneFileAction(QObject*) {
         performOnMainThread(
             this,
             [=, this] {
-                if (result.files == 0) {
+                if (result.files == 0)
                     showFailure(tr("The file could not be copied from the device."), result.failureDetail());
-                    return;
-                }
-                tellActionDone(view_, counted(result.files, "file", "files") + tr(" exported"), folder);
+                tellExportDone(view_, result.files, std::max<qulonglong>(result.failures, result.files == 0), folder);
             },
             true);
     });
@@ -219,7 +217,7 @@ void PRSystemBoostViewController::removeAllFilesThreader(std::vector<clean::Boos
             });
     });
     performOnMainThread(
-        this, [this, result] { removeAllFilesFinishOnMainThread(result); }, true);
+        this, [this, result, stamp] { removeAllFilesFinishOnMainThread(result, stamp); }, true);
 }
 
 void PRSystemBoostViewController::sendRemoveProgressInfo(int percent) {
@@ -235,7 +233,8 @@ void PRSystemBoostViewController::sendRemoveProgressInfoOnMainThread(int percent
                                      .arg(sizeTextOf(totalBytes())));
 }
 
-void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionResult& result) {
+void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionResult& result,
+                                                                   const DeviceStamp& stamp) {
     removeWindow->close();
     hasRemoveNumber = 0;
     removing_ = false;
@@ -250,4 +249,7 @@ void PRSystemBoostViewController::removeAllFilesFinishOnMainThread(const ActionR
     if (result.failures > 0 || result.serviceFailed)
         showFailure(counted(result.failures, "file", "files") + tr(" could not be removed from the device."),
                     result.failureDetail());
+    QString summary = outcomeSummary(result.files, result.failures + (result.serviceFailed ? 1 : 0), tr("removed"));
+    if (result.files > 0) summary += tr(", %1 freed").arg(sizeTextOf(result.bytes));
+    tellActionDone(view_, endedOnItsDevice(summary, stamp), {});
 }

@@ -1,9 +1,11 @@
 #include "disk/DiskPageParts.h"
 
+#include "appcore/DeviceTie.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
+#include "widgets/DeviceRefusal.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -80,12 +82,18 @@ bool confirmRemoval(QWidget* window, const QString& message, const QString& info
 
 void removalEnded(QWidget* window, const disk::ActionResult& result) {
     alertFailures(window, QObject::tr("Some files could not be deleted."), result);
-    if (result.files > 0) tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" removed"), {});
+    tellActionDone(window, outcomeSummary(result.files, result.failures, QObject::tr("removed")), {});
 }
 
-void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder) {
+void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder, const DeviceStamp* stamp) {
     alertFailures(window, QObject::tr("Some files could not be exported."), result);
-    tellActionDone(window, counted(result.files, "file", "files") + QObject::tr(" exported"), folder);
+    if (stamp && !stamp->holds()) {  // the device went while the files were copied
+        const QString summary = outcomeSummary(result.files, result.failures, QObject::tr("exported"));
+        tellActionDone(window, endedOnItsDevice(summary, *stamp), result.files > 0 ? folder : QString(),
+                       result.files > 0);
+        return;
+    }
+    tellExportDone(window, result.files, result.failures, folder);
 }
 
 }  // namespace diskpages

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class DeviceStamp;
 class QAbstractItemModel;
 class QLabel;
 class QTableView;
@@ -25,8 +26,10 @@ int currentSourceRow(const QTableView* table);
 // Shows one alert when result holds failures: what was asked, the first failing path and why.
 void alertFailures(QWidget* window, const QString& what, const disk::ActionResult& result);
 // The end of an export: the alert naming what failed (when anything did), and the window's result
-// line saying how many files went to folder.
-void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder);
+// line saying how many files went to folder, and that the device went when stamp (the export's
+// device) no longer holds.
+void exportEnded(QWidget* window, const disk::ActionResult& result, const QString& folder,
+                 const DeviceStamp* stamp = nullptr);
 // The end of a removal: the alert naming what the device refused (when it refused anything), and
 // the window's result line saying how many files went, so that an earlier export's line does not
 // stay as if it were the last word.

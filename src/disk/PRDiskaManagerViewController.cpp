@@ -422,6 +422,7 @@ void PRDiskaManagerViewController::setDiskManageDeviceIndex(int index) {
 
 void PRDiskaManagerViewController::dropDeviceResults() {
     state_ = disk::DiskScanState();
+    removalsTaken_.clear();
     wholeRun_ = false;
     if (!pages_) return;
     for (DiskScanGroup group : disk::kWholeRunOrder) resetGroup(group);

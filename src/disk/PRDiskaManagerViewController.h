@@ -34,6 +34,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class DiskAppListController;
@@ -68,6 +70,9 @@ public:
     // ---- Entry points of the application delegate --------------------------------------
     // Puts the page into host and shows the overview, every row button disabled, sizes hidden.
     void showView(QWidget* host);
+    // The summary's figures less what was removed elsewhere in the program since they were
+    // taken (the large-file finder, the app cleaner).
+    void followRemovalsElsewhere();
     // Ties the page to the device at index; another device's results are dropped first.
     void setDiskManageDeviceIndex(int index);
     // The device's disk figures in bytes: data capacity and available, system capacity and
@@ -258,6 +263,12 @@ private:
     // After a removal from a media or book category: its figure and the device's removed bytes
     // count what went.
     void removed(disk::DiskCategory category, AppCounter counter, const disk::ActionResult& result);
+    // A category's figure on the summary, and the program's count of the bytes removed from it
+    // (none for system apps).
+    uint64_t* totalOf(disk::DiskCategory category);
+    static std::optional<AppCounter> removalCounterOf(disk::DiskCategory category);
+    // Per category, the program's count of removed bytes already taken off its figure.
+    std::map<disk::DiskCategory, uint64_t> removalsTaken_;
     // Empties what the scan of group found before, so that scanning again adds nothing twice.
     void resetGroup(disk::DiskScanGroup group);
     void runScan(disk::DiskScanGroup group, const DeviceStamp& stamp);

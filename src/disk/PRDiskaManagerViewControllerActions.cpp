@@ -67,8 +67,9 @@ void dropFrom(std::vector<Ptr>& list, const std::vector<Ptr>& gone) {
 
 // One removal: the selected rows are taken before anything goes, the user confirms once, and the
 // rows whose files are gone leave the table (and the scan's list when given); then no row is
-// selected. Nothing selected: nothing asked, nothing done. Nothing either when the rows' device
-// (stamp) went while the question was open.
+// selected. Nothing is done either when the rows' device
+// (stamp) went while the question was open. Nothing selected: nothing asked, and the user is told
+// what to select.
 // One alert names the first refusal.
 template <class Ptr, class Controller, class PathOf>
 disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const DeviceStamp& stamp, QWidget* window,
@@ -76,7 +77,11 @@ disk::ActionResult removeSelected(disk::DiskDeviceServices& services, const Devi
                                   const QString& informative = QString(), std::vector<Ptr>* goneOut = nullptr,
                                   bool wholeFolders = true) {
     const std::vector<Ptr> records = selectedRecords<Ptr>(table, controller);
-    if (records.empty() || !diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
+    if (records.empty()) {
+        tellWhatToSelect(window, QObject::tr("Select the items to remove in the list first."));
+        return {};
+    }
+    if (!diskpages::confirmRemoval(window, QObject::tr(kRemoveMessage), informative)) return {};
     if (!stillOnItsDevice(stamp, window)) return {};
     std::vector<std::string> paths;
     for (const Ptr& record : records) paths.push_back(pathOf(*record));
@@ -114,16 +119,22 @@ disk::ExportItem photoItem(const PRPhotoAndVideoNode& photo) {
     return item;
 }
 
-// A track is exported under its title and its file's extension.
-disk::ExportItem trackItem(const PRTranMusicNode& track) {
-    const QString title = QString::fromStdString(track.musicTitle()).trimmed();
-    const std::string extension = paths::pathExtension(track.musicLoctionpath());
-    QString name = title.isEmpty() ? lastComponent(track.musicLoctionpath()) : title;
-    if (!title.isEmpty() && !extension.empty()) name += QLatin1Char('.') + QString::fromStdString(extension);
-    return {track.musicLoctionpath(), name, {}};
+// A file exported under the title the list shows and its file's extension; the file's own name
+// where there is no title.
+QString titledName(const std::string& title, const std::string& devicePath) {
+    const QString shown = QString::fromStdString(title).trimmed();
+    if (shown.isEmpty()) return lastComponent(devicePath);
+    const std::string extension = paths::pathExtension(devicePath);
+    return extension.empty() ? shown : shown + QLatin1Char('.') + QString::fromStdString(extension);
 }
 
-disk::ExportItem bookItem(const PRBookNode& book) { return {book.filePath(), lastComponent(book.filePath()), {}}; }
+disk::ExportItem trackItem(const PRTranMusicNode& track) {
+    return {track.musicLoctionpath(), titledName(track.musicTitle(), track.musicLoctionpath()), {}};
+}
+
+disk::ExportItem bookItem(const PRBookNode& book) {
+    return {book.filePath(), titledName(book.bookName(), book.filePath()), {}};
+}
 
 template <class Ptr, class MakeItem>
 std::vector<disk::ExportItem> itemsOf(const std::vector<Ptr>& records, MakeItem make) {
@@ -164,7 +175,7 @@ void PRDiskaManagerViewController::startExport(std::vector<disk::ExportItem> ite
         const auto onlyItsDevice = stamp.onlyThisDevice();
         const disk::ActionResult result =
             disk::DiskManagerActions(services_, stamp.index()).exportItems(items, folder, &stopping_);
-        handOff([this, result, folder] { diskpages::exportEnded(window(), result, folder); });
+        handOff([this, result, folder, stamp] { diskpages::exportEnded(window(), result, folder, &stamp); });
     });
 }
 
@@ -195,17 +206,57 @@ void PRDiskaManagerViewController::RemoveBookItem(QObject*) {
                 [](const PRBookNode& b) { return b.filePath(); }, QObject::tr(kBookCaution)));
 }
 
+uint64_t* PRDiskaManagerViewController::totalOf(DiskCategory category) {
+    switch (category) {
+    case DiskCategory::Photos: return &allPhotoFileSize;
+    case DiskCategory::Music: return &allMusicFileSize;
+    case DiskCategory::Videos: return &allVideoFileSize;
+    case DiskCategory::Books: return &allBooksFileSize;
+    case DiskCategory::UserApps: return &allAppFileSize;
+    case DiskCategory::SystemApps: return &allSystemAppFileSize;
+    case DiskCategory::UserData: return &allUserDataFileSize;
+    }
+    return &allUserDataFileSize;
+}
+
+std::optional<AppCounter> PRDiskaManagerViewController::removalCounterOf(DiskCategory category) {
+    switch (category) {
+    case DiskCategory::Photos: return AppCounter::TotalPhotoRemoveFileSize;
+    case DiskCategory::Music: return AppCounter::TotalMusicRemoveFileSize;
+    case DiskCategory::Videos: return AppCounter::TotalVideoRemoveFileSize;
+    case DiskCategory::Books: return AppCounter::TotalBooksRemoveFileSize;
+    case DiskCategory::UserApps: return AppCounter::TotalAppRemoveFileSize;
+    case DiskCategory::UserData: return AppCounter::TotalUserdataRemoveFileSize;
+    case DiskCategory::SystemApps: break;
+    }
+    return std::nullopt;
+}
+
 void PRDiskaManagerViewController::removed(DiskCategory category, AppCounter counter,
                                            const disk::ActionResult& result) {
     if (result.bytes == 0) return;
     raise(counter, result.bytes);
+    removalsTaken_[category] += result.bytes;  // taken off below, not again as a removal elsewhere
     // The category's figure on the summary counts what is still on the device.
-    uint64_t* total = category == DiskCategory::Photos   ? &allPhotoFileSize
-                      : category == DiskCategory::Music  ? &allMusicFileSize
-                      : category == DiskCategory::Videos ? &allVideoFileSize
-                                                         : &allBooksFileSize;
+    uint64_t* total = totalOf(category);
     *total -= std::min(*total, result.bytes);
     rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
+}
+
+void PRDiskaManagerViewController::followRemovalsElsewhere() {
+    const AppState* state = AppState::current();
+    if (!state) return;
+    for (auto& [category, taken] : removalsTaken_) {
+        const uint64_t now = state->counter(*removalCounterOf(category));
+        if (now <= taken) {
+            taken = now;  // the counts started over (another device)
+            continue;
+        }
+        uint64_t* total = totalOf(category);
+        *total -= std::min(*total, now - taken);
+        taken = now;
+        rowOf(category).size->setText(QString::fromStdString(sizeText(*total)));
+    }
 }
 
 void PRDiskaManagerViewController::ExportPhotoItem(QObject*) {
@@ -271,13 +322,16 @@ void PRDiskaManagerViewController::ExportAppData(QObject*) {
             disk::DiskManagerActions(services_, stamp.index()).exportAppContainer(bundleId, folder, &stopping_);
         // Where it went: "Recipe Box (2)" when an earlier export has "Recipe Box".
         const QString made = result.folder.empty() ? folder : QString::fromStdString(result.folder);
-        handOff([this, result, made] { diskpages::exportEnded(window(), result, made); });
+        handOff([this, result, made, stamp] { diskpages::exportEnded(window(), result, made, &stamp); });
     });
 }
 
 void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     const QList<int> rows = diskpages::selectedSourceRows(appFileTableView);
-    if (rows.isEmpty()) return;
+    if (rows.isEmpty()) {
+        tellWhatToSelect(window(), tr("Select the app to uninstall in the list first."));
+        return;
+    }
     // The row clicked last when it is selected, else the first selected one.
     QItemSelectionModel* selection = appFileTableView->selectionModel();
     const bool currentSelected = selection->isRowSelected(appFileTableView->currentIndex().row(), QModelIndex());
@@ -315,7 +369,7 @@ void PRDiskaManagerViewController::UninStallAppData(QObject*) {
     // The app that followed takes the row; after the last app nothing is selected.
     appFileTableView->clearSelection();
     if (viewRow >= 0 && viewRow < appFileTableView->model()->rowCount()) appFileTableView->selectRow(viewRow);
-    raise(AppCounter::TotalAppRemoveFileSize, result.bytes);
+    removed(DiskCategory::UserApps, AppCounter::TotalAppRemoveFileSize, result);
 }
 
 // ---- User data --------------------------------------------------------------------------------
@@ -341,5 +395,5 @@ void PRDiskaManagerViewController::RemoveUerDataFile(QObject*) {
             dropFrom(files, {file});
             folder->setFileChildren(std::move(files));
         }
-    raise(AppCounter::TotalUserdataRemoveFileSize, result.bytes);
+    removed(DiskCategory::UserData, AppCounter::TotalUserdataRemoveFileSize, result);
 }

@@ -220,6 +220,9 @@ void PRDiskaManagerViewController::scanUserDataProgressInfoOnMainThread(float va
 // ---- Finish handlers ------------------------------------------------------------------------
 
 void PRDiskaManagerViewController::finishRow(DiskCategory category, uint64_t total) {
+    // The figure is as scanned: removals made before it are in it already.
+    if (const auto counter = removalCounterOf(category))
+        if (const AppState* state = AppState::current()) removalsTaken_[category] = state->counter(*counter);
     const CategoryRow row = rowOf(category);
     row.size->setText(QString::fromStdString(sizeText(total)));
     row.size->show();

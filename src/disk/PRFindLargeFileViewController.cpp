@@ -10,9 +10,11 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/FlashView.h"
+#include "widgets/NothingSelected.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -346,8 +348,16 @@ bool PRFindLargeFileViewController::connectedNow() const {
 
 void PRFindLargeFileViewController::MyLargeFileButtonMouseDownHandle(const NSNotification& notification) {
     if (!startScanBtn || notification.sender() != startScanBtn) return;
-    if (const AppState* state = AppState::current()) largeFileSize = state->largeFileLimit();
-    if (bScanStarted || bScanFinished) return;
+    if (bScanStarted && !bScanFinished) return;  // a scan is running
+    const AppState* state = AppState::current();
+    const uint64_t limit = state ? state->largeFileLimit() : largeFileSize;
+    // A finished scan stands until the limit is changed in the preferences: the next press then
+    // scans again with the new one.
+    if (bScanFinished) {
+        if (limit == largeFileSize) return;
+        dropDeviceResults();
+    }
+    largeFileSize = limit;
     theFlashView->show();
     theFlashView->startFlash();
     startScan();
@@ -511,8 +521,18 @@ void PRFindLargeFileViewController::removedBytes(bool apps, uint64_t bytes) {
     (apps ? appDataFileSizelab : userDataFileSizelab)->setText(qs(sizeText(total)));
 }
 
+bool PRFindLargeFileViewController::anySelected(std::initializer_list<QTableView*> tables, const QString& what) const {
+    for (QTableView* table : tables)
+        if (!diskpages::selectedSourceRows(table).isEmpty()) return true;
+    tellWhatToSelect(window(), what);
+    return false;
+}
+
 void PRFindLargeFileViewController::ClickuserDataRemoveAction(QObject*) {
     const DeviceStamp stamp = tie_.stamp();
+    if (!anySelected({userDataLargeTableView, userDataBigTableView},
+                     tr("Select the files to delete in the list first.")))
+        return;
     if (!diskpages::confirmRemoval(
             window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
             QString()))
@@ -556,6 +576,8 @@ disk::ActionResult PRFindLargeFileViewController::uninstallSelected(QTableView* 
 
 void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
     const DeviceStamp stamp = tie_.stamp();
+    if (!anySelected({appLargeTableView, appBigTableView}, tr("Select the app files to delete in the list first.")))
+        return;
     AlertRequest alert;
     alert.messageText = tr("Are you sure you want to permanently delete the selected app file(s) from your device?");
     alert.informativeText =
@@ -574,6 +596,8 @@ void PRFindLargeFileViewController::ClickAppRemoveAction(QObject*) {
         disk::ActionResult result = uninstallSelected(appLargeTableView, appLargeFileController, stamp);
         result.add(uninstallSelected(appBigTableView, appBigFileController, stamp));
         diskpages::alertFailures(window(), tr("The app could not be uninstalled."), result);
+        tellActionDone(window(), outcomeSummary(result.ok() ? 1 : 0, result.failures, tr("uninstalled"), "app", "apps"),
+                       {});
     }
 }
 
@@ -588,7 +612,10 @@ void PRFindLargeFileViewController::exportSelected(
     for (const auto& [table, controller] : tables)
         for (int row : diskpages::selectedSourceRows(table))
             if (PRLargeFileNodePtr node = controller->objectAt(row)) records.push_back(node->record);
-    if (records.empty()) return;
+    if (records.empty()) {
+        tellWhatToSelect(window(), tr("Select the files to export in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     const QString folder = exportFolder();
@@ -601,7 +628,7 @@ void PRFindLargeFileViewController::exportSelected(
             if (stop) return;
             result.add(actions.exportFile(record, folder));
         }
-        handOff(receiver, [this, result, folder] { diskpages::exportEnded(window(), result, folder); });
+        handOff(receiver, [this, result, folder, stamp] { diskpages::exportEnded(window(), result, folder, &stamp); });
     });
 }
 

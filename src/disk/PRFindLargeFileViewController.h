@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 class FlashView;
@@ -126,6 +127,8 @@ private:
     void dropDeviceResults();
     void fill(PRLargeFileController* controller, const std::vector<PRLargeFileNodePtr>& list, QTableView* table);
     // Removes the selected rows of one table; what went leaves the table and the lists.
+    // Some row of the tables is selected; otherwise the user is told what to select.
+    bool anySelected(std::initializer_list<QTableView*> tables, const QString& what) const;
     disk::ActionResult removeSelected(QTableView* table, PRLargeFileController* controller, bool apps,
                                       const DeviceStamp& stamp);
     // Uninstalls the app of the table's last selected row; its rows leave both tables.

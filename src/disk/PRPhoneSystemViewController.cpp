@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/ElidedText.h"
@@ -254,9 +255,22 @@ void PRPhoneSystemViewController::menuNeedsUpdate(QMenu* menu, bool hitRow) {
         action->setChecked(false);
         if (!action->isSeparator()) action->setEnabled(hitRow);
     }
-    if (menu == rightDownMenu && hitRow) {
-        // "Open" needs a file on show; adding needs a folder to add to, which any row gives.
-        menu->actions().first()->setEnabled(!previewedPath_.isEmpty());
+    if (menu != rightDownMenu) return;
+    // "Open" needs a file on show; the others act on the folder on show, whichever row (or none)
+    // the click was on: adding needs a folder to add to, Select All rows to select.
+    const bool folderShown = selectedFolder() != nullptr;
+    const bool anyRow = libFileController->rowCount() > 0;
+    const bool anySelected = theTableView->selectionModel()->hasSelection();
+    for (QAction* action : menu->actions()) {
+        const QString title = action->text();
+        if (title == tr("Open"))
+            action->setEnabled(hitRow && !previewedPath_.isEmpty());
+        else if (title == tr("Add File..."))
+            action->setEnabled(folderShown);
+        else if (title == tr("Select All"))
+            action->setEnabled(anyRow);
+        else if (!action->isSeparator())
+            action->setEnabled(anySelected || hitRow);
     }
 }
 
@@ -489,7 +503,10 @@ void PRPhoneSystemViewController::UnSelecteAllFile(QObject*) {
 
 void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
     const std::vector<disk::BrowserFile> files = filesOf(selectedEntries());
-    if (files.empty()) return;
+    if (files.empty()) {
+        tellWhatToSelect(window(), tr("Select the files to export in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     if (!stillOnItsDevice(stamp, window())) return;
     const MainThreadReceiver receiver(this);
@@ -497,7 +514,7 @@ void PRPhoneSystemViewController::exportSelectedFiles(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportFiles(files, target, &stop);
-        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
+        handOff(receiver, [this, result, target, stamp] { diskpages::exportEnded(window(), result, target, &stamp); });
     });
 }
 
@@ -569,13 +586,17 @@ void PRPhoneSystemViewController::exportSelectedFolder(const QString& target) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
         disk::FileBrowserActions actions(services_, stamp.index());
         const disk::ActionResult result = actions.exportEntries(entries, target, &stop);
-        handOff(receiver, [this, result, target] { diskpages::exportEnded(window(), result, target); });
+        handOff(receiver, [this, result, target, stamp] { diskpages::exportEnded(window(), result, target, &stamp); });
     });
 }
 
 // ---- Removal and addition ---------------------------------------------------------------------
 
 void PRPhoneSystemViewController::RemoveTheFiles(QObject*) {
+    if (selectedEntries().empty()) {
+        tellWhatToSelect(window(), tr("Select the files to delete in the list first."));
+        return;
+    }
     const DeviceStamp stamp = tie_.stamp();
     const bool remove = diskpages::confirmRemoval(
         window(), tr("Are you sure you want to permanently delete the selected file(s) from your device?"),
@@ -684,6 +705,8 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringL
         handOff(receiver, [this, stamp, result, added] {
             if (stamp.holds()) listAdded(added);
             diskpages::alertFailures(window(), tr("Some files could not be added."), result);
+            tellActionDone(window(),
+                           endedOnItsDevice(outcomeSummary(result.files, result.failures, tr("added")), stamp), {});
         });
     });
 }

@@ -82,7 +82,8 @@ public:
     void tableViewSelectionDidChange();
     // Opens the shown file's local copy in its own application (double-click, Return).
     void openPreviewedFile();
-    // Enables the context menus' items when the click hit a row.
+    // Enables the context menus' items: those for a row when the click hit one, those for the
+    // selection while there is one, those for the folder on show always.
     void menuNeedsUpdate(QMenu* menu, bool hitRow);
 
     // ---- State ----------------------------------------------------------------------------

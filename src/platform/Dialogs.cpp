@@ -1,9 +1,11 @@
 #include "platform/Dialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -18,6 +20,26 @@ QMessageBox::Icon iconFor(AlertRequest::Style style) {
 }
 }  // namespace
 
+namespace {
+
+// Gives the keys back to the widget that had them when a dialog opened, once it has closed:
+// without a window manager to do it, the window would stay without focus, and a page's
+// shortcuts would do nothing until a click.
+class FocusKeeper {
+public:
+    FocusKeeper() : widget_(QApplication::focusWidget()) {}
+    ~FocusKeeper() {
+        if (!widget_ || !widget_->isVisible()) return;
+        widget_->activateWindow();
+        widget_->setFocus(Qt::OtherFocusReason);
+    }
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+}  // namespace
+
 namespace dialogs {
 
 void setResponder(DialogResponder* responder) { g_responder = responder; }
@@ -25,10 +47,12 @@ DialogResponder* responder() { return g_responder; }
 
 int runAlert(const AlertRequest& request) {
     if (g_responder) return g_responder->answerAlert(request);
+    const FocusKeeper focus;
     QMessageBox box(request.window);
     box.setIcon(iconFor(request.style));
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // a path or an address can be copied
     if (request.window) box.setWindowModality(Qt::WindowModal);
     const QStringList buttons = request.buttons.isEmpty() ? QStringList{"OK"} : request.buttons;
     QList<QAbstractButton*> made;
@@ -62,11 +86,16 @@ QString& lastSaveFolder() {
 
 QStringList answered(const PanelRequest& request) {
     if (g_responder) return g_responder->answerPanel(request);
+    const FocusKeeper focus;
     QFileDialog panel(request.window, request.title, request.directory);
     if (!request.message.isEmpty()) panel.setLabelText(QFileDialog::Accept, request.message);
     if (request.kind == PanelRequest::Kind::Save) {
         panel.setAcceptMode(QFileDialog::AcceptSave);
         panel.setFileMode(QFileDialog::AnyFile);
+        // Nothing saved replaces what is there: a taken name gets a numbered one beside it, which
+        // the action's closing line names. Asking "Do you want to replace it?" would promise
+        // what is not done.
+        panel.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (!request.suggestedName.isEmpty()) panel.selectFile(request.suggestedName);
     } else if (request.chooseDirectories && !request.chooseFiles) {
         panel.setFileMode(QFileDialog::Directory);

@@ -7,15 +7,19 @@
 namespace {
 workspace::Recorder g_recorder;
 bool g_fileManager = true;
+bool g_browser = true;
 }  // namespace
 
 namespace workspace {
 
 void setRecorder(Recorder recorder) { g_recorder = std::move(recorder); }
 
-void openURL(const QString& url) {
-    if (g_recorder) return g_recorder(Action::OpenURL, url);
-    QDesktopServices::openUrl(QUrl(url));
+bool openURL(const QString& url) {
+    if (g_recorder) {
+        g_recorder(Action::OpenURL, url);
+        return g_browser;
+    }
+    return QDesktopServices::openUrl(QUrl(url));
 }
 
 void openFile(const QString& path) {
@@ -33,5 +37,6 @@ bool selectFile(const QString& file, const QString& folder) {
 }
 
 void setFileManagerAvailable(bool available) { g_fileManager = available; }
+void setBrowserAvailable(bool available) { g_browser = available; }
 
 }  // namespace workspace

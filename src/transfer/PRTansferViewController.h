@@ -291,6 +291,9 @@ private:
     void addTracksToLibrary(const std::vector<PRTranMusicNodePtr>& tracks, bool dropFallback);
     PRTranMusicNodePtr clickedTrack(bool video) const;
     std::vector<PRTranMusicNodePtr> selectedTracks(bool video) const;
+    // The tracks an entry of the menu acts on: every selected one when the click was on one of
+    // them, else the one clicked; none off the rows.
+    std::vector<PRTranMusicNodePtr> chosenTracks(bool video) const;
     QMenu* buildTrackMenu(QTableView* table, bool video);
     void previewTrack(bool video);
     // Track copies on their way: a second request for one of them waits for the first.

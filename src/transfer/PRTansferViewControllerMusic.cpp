@@ -14,6 +14,7 @@
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
+#include "widgets/NothingSelected.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QFileInfo>
@@ -234,6 +235,16 @@ PRTranMusicNodePtr PRTansferViewController::clickedTrack(bool video) const {
     return row >= 0 && row < model->rowCount() ? model->objectAt(row) : nullptr;
 }
 
+std::vector<PRTranMusicNodePtr> PRTansferViewController::chosenTracks(bool video) const {
+    // A click on a selected row acts on every selected row; on another row, on that row alone;
+    // off the rows (where these entries are off), on nothing.
+    const PRTranMusicNodePtr clicked = clickedTrack(video);
+    if (!clicked) return {};
+    std::vector<PRTranMusicNodePtr> tracks = selectedTracks(video);
+    if (std::find(tracks.begin(), tracks.end(), clicked) == tracks.end()) tracks = {clicked};
+    return tracks;
+}
+
 std::vector<PRTranMusicNodePtr> PRTansferViewController::selectedTracks(bool video) const {
     QTableView* table = video ? videoTableView : musicTableView;
     MusicTrackTableModel* model = video ? videoController : musicController;
@@ -386,7 +397,7 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
 }
 
 void PRTansferViewController::musicExporttoDocument(QObject*) {
-    if (PRTranMusicNodePtr track = clickedTrack(false)) exportTracksToFolder({track}, documentsFolder(), true);
+    exportTracksToFolder(chosenTracks(false), documentsFolder(), true);
 }
 
 void PRTansferViewController::videoExporttoDocument(QObject*) {
@@ -424,6 +435,7 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
     // The tracks of one action are added side by side and end in one alert naming what failed.
     struct Tally {
         size_t left = 0;
+        size_t added = 0;
         disk::ActionResult result;
     };
     auto tally = std::make_shared<Tally>();
@@ -451,6 +463,7 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
                     true);
             }
             disk::ActionResult result = copy.result;
+            bool inLibrary = false;
             if (copy.ok && !cancelled) {
                 iTunesScriptHandler::KeptErrors scriptErrors;
                 const transfer::LibraryAdd added = transfer::addCopyToLibrary(
@@ -460,34 +473,43 @@ void PRTansferViewController::addTracksToLibrary(const std::vector<PRTranMusicNo
                                                 ? std::string("it could not be put into the library's folder")
                                                 : scriptErrors.texts.front().toStdString();
                     result.failed(copy.localPath.toStdString(), why);
+                } else {
+                    inLibrary = true;
                 }
             }
             if (cancelled) return;
             performOnMainThread(
                 this,
-                [this, result, tally] {
+                [this, result, tally, inLibrary, stamp] {
                     if (trackWorkers_.cancelled()) return;
                     ++musicJobsFinished_;
                     tally->result.add(result);
+                    if (inLibrary) ++tally->added;
                     if (--tally->left > 0) return;
                     alertFailure(tally->result, counted(tally->result.failures, "track", "tracks") +
                                                     tr(" could not be added to the music library."));
+                    const size_t failed = tally->result.failures;
+                    tellActionDone(view(),
+                                   endedOnItsDevice(outcomeSummary(tally->added, failed,
+                                                                   tr("added to the music library"), "track", "tracks"),
+                                                    stamp),
+                                   {});
                 },
                 true);
         });
     }
 }
 
-void PRTansferViewController::musicCopytoiTunes(QObject*) {
-    if (PRTranMusicNodePtr track = clickedTrack(false)) addTracksToLibrary({track}, true);
-}
-void PRTansferViewController::videoCopytoiTunes(QObject*) {
-    if (PRTranMusicNodePtr track = clickedTrack(true)) addTracksToLibrary({track}, true);
-}
+void PRTansferViewController::musicCopytoiTunes(QObject*) { addTracksToLibrary(chosenTracks(false), true); }
+void PRTansferViewController::videoCopytoiTunes(QObject*) { addTracksToLibrary(chosenTracks(true), true); }
 void PRTansferViewController::musicCopyAlltoiTunes(QObject*) { addTracksToLibrary(musicController->content(), true); }
 void PRTansferViewController::videoCopyAlltoiTunes(QObject*) { addTracksToLibrary(videoController->content(), true); }
 
 void PRTansferViewController::ExportSelectedMusicToITuneslib(QObject*) {
     const std::vector<PRTranMusicNodePtr> selected = selectedTracks(false);
-    if (!selected.empty()) addTracksToLibrary({selected.front()}, false);
+    if (selected.empty()) {
+        tellWhatToSelect(alertWindow(), tr("Select the tracks in the list first."));
+        return;
+    }
+    addTracksToLibrary(selected, false);
 }

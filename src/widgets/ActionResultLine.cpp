@@ -1,5 +1,6 @@
 #include "widgets/ActionResultLine.h"
 
+#include "platform/Counted.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
@@ -88,4 +89,18 @@ void tellActionDone(QWidget* anchor, const QString& summary, const QString& fold
         new FootKeeper(window, line);
     }
     line->tell(summary, folder, openFolder);
+}
+
+QString outcomeSummary(qulonglong done, qulonglong failures, const QString& verb, const char* one, const char* many) {
+    if (done == 0 && failures == 0) return QObject::tr("Nothing was %1").arg(verb);
+    if (done == 0) return QObject::tr("Nothing was %1: %2 failed").arg(verb, counted(failures, one, many));
+    const QString said = counted(done, one, many) + QLatin1Char(' ') + verb;
+    return failures == 0 ? said : QObject::tr("%1, %2 failed").arg(said).arg(failures);
+}
+
+void tellExportDone(QWidget* anchor, qulonglong written, qulonglong failures, const QString& folder, const char* one,
+                    const char* many, bool openFolder) {
+    // A folder nothing went into is neither named nor opened.
+    tellActionDone(anchor, outcomeSummary(written, failures, QObject::tr("exported"), one, many),
+                   written > 0 ? folder : QString(), openFolder && written > 0);
 }

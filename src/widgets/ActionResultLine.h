@@ -33,3 +33,13 @@ private:
 // Tells how an action ended in the window of anchor: the window's result line when it has one
 // (the main window does), else one made at the foot of that window (a page shown alone).
 void tellActionDone(QWidget* anchor, const QString& summary, const QString& folder, bool openFolder = true);
+
+// How an export ended, told the same way everywhere: "3 files exported", "3 files exported, 1
+// failed", or, when nothing arrived, "Nothing was exported: 2 files failed" with no folder named
+// or opened (failures counts what was tried and not written; one and many name the items).
+void tellExportDone(QWidget* anchor, qulonglong written, qulonglong failures, const QString& folder,
+                    const char* one = "file", const char* many = "files", bool openFolder = true);
+// How an action on items ended, in those words: done is the verb's participle ("exported",
+// "removed"): "3 files removed", "3 files removed, 1 failed", "Nothing was removed: 1 file failed".
+QString outcomeSummary(qulonglong done, qulonglong failures, const QString& verb, const char* one = "file",
+                       const char* many = "files");

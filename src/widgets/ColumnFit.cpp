@@ -123,13 +123,13 @@ private:
 
     // The width column needs to show the sampled texts whole; *paths tells whether most of
     // them are paths, *names the width their file names need after the "...".
-    int contentNeed(int column, const std::vector<int>& rows, bool* paths, int* names) const {
+    int contentNeed(int column, const std::vector<int>& rows, bool values, bool* paths, bool* words, int* names) const {
         QAbstractItemModel* model = table_->model();
         QStyleOptionViewItem option;
         option.initFrom(table_);
         option.font = table_->font();
         option.decorationSize = table_->iconSize().isValid() ? table_->iconSize() : QSize(16, 16);
-        int widest = 0, texts = 0, pathTexts = 0;
+        int widest = 0, texts = 0, pathTexts = 0, wordTexts = 0;
         bool sizes = false;
         *names = 0;
         for (int row : rows) {
@@ -140,7 +140,9 @@ private:
             const QString text = index.data(Qt::DisplayRole).toString();
             if (text.isEmpty()) continue;
             ++texts;
-            if (isPath(text)) {
+            static const QRegularExpression blank(QStringLiteral("\\s"));
+            if (!text.contains(blank)) ++wordTexts;
+            if (!values && isPath(text)) {
                 ++pathTexts;
                 // The cell's own margins and icon, then "..." and the file name.
                 const QFontMetrics metrics(option.font);
@@ -151,6 +153,7 @@ private:
             sizes = sizes || isSizeText(text);
         }
         *paths = texts > 0 && pathTexts * 2 > texts;
+        *words = texts > 0 && wordTexts == texts;
         if (sizes && int(rows.size()) < model->rowCount(table_->rootIndex())) {
             // A size of another row may be longer than those looked at: room for the longest.
             const QString longest = QStringLiteral("999.00bytes");
@@ -183,15 +186,18 @@ private:
         for (int c = 0; c < model->columnCount(table_->rootIndex()); ++c) {
             if (table_->isColumnHidden(c)) continue;
             columns.push_back(c);
-            bool paths = false;
+            bool paths = false, words = false;
             int names = 0;
-            const int content = contentNeed(c, rows, &paths, &names);
+            const bool told = model->headerData(c, Qt::Horizontal, kValuesRole).toBool();
+            const int content = contentNeed(c, rows, told, &paths, &words, &names);
+            // A column of single words (file names, addresses, numbers, domains) holds values too.
+            const bool values = told || (words && !paths);
             const int title = header->isHidden() ? 0 : header->sectionSizeHint(c);
             if (paths) cutAtStart(c);
             whole.push_back(std::max(content, title));
             // A path keeps room for its file name; a long text for a good part of itself.
             const int longLeast = std::min(whole.back(), std::max(title, paths ? names : kLeastLong));
-            least.push_back(content <= kReadWhole && !paths ? whole.back() : longLeast);
+            least.push_back((content <= kReadWhole || values) && !paths ? whole.back() : longLeast);
         }
         if (columns.empty()) return;
         std::vector<int> widths = whole;

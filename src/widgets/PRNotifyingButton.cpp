@@ -34,11 +34,11 @@ void PRNotifyingButton::post(const std::string& name) {
 }
 
 void PRNotifyingButton::enterEvent(QEnterEvent*) {
-    if (hoverAllowed()) post(enteredName());
+    if (isEnabled() && hoverAllowed()) post(enteredName());
 }
 
 void PRNotifyingButton::leaveEvent(QEvent*) {
-    if (hoverAllowed()) post(exitedName());
+    if (isEnabled() && hoverAllowed()) post(exitedName());
 }
 
 void PRNotifyingButton::mousePressEvent(QMouseEvent* event) {
@@ -54,6 +54,7 @@ void PRNotifyingButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 void PRNotifyingButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!isEnabled()) painter.setOpacity(0.35);  // greyed: it cannot be pressed now
     if (!image_.isNull()) {
         QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
         QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);

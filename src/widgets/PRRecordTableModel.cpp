@@ -2,6 +2,7 @@
 
 #include "platform/Threads.h"
 #include "platform/WorkerPool.h"
+#include "widgets/ColumnFit.h"
 
 #include <QPointer>
 #include <numeric>
@@ -42,6 +43,8 @@ QVariant PRRecordTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant PRRecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == columnfit::kValuesRole)
+        return !isCheckColumn(section) && !isFreeText(header(fieldOf(section)));
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     return isCheckColumn(section) ? QVariant(QString()) : QVariant(header(fieldOf(section)));
 }
@@ -183,4 +186,11 @@ void PRRecordTableModel::show(std::vector<RecordRows::Row> rows, const RecordRow
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
     if (announce && rowsShown) rowsShown(sorted ? RowsChange::Sorted : RowsChange::Filtered);
+}
+
+bool PRRecordTableModel::isFreeText(const QString& title) {
+    // Titles, notes, contents and links are free texts of any length: the rest are values a row
+    // is read by, and a path holds a folder's path.
+    static const QStringList freeTexts = {tr("Title"), tr("Note"), tr("Content"), tr("URL"), tr("Path")};
+    return freeTexts.contains(title);
 }

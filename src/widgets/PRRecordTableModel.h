@@ -56,6 +56,9 @@ public:
     bool setSearchText(const QString& text);
     // Every record again, neither filtered nor searched. False when nothing was.
     bool showEveryRecord();
+    // Whether a column of this title holds free text (a title, a note, a link) or paths rather
+    // than values a row is read by.
+    static bool isFreeText(const QString& title);
     // Whether the category has fields a search looks at.
     virtual bool searchable() const = 0;
     // Whether the category has deleted records at all (the deleted-only filter applies).

@@ -68,6 +68,9 @@ void TrackPlayer::load(const QString& path, bool start) {
         cannotPlay(tr("This track cannot be played: this computer has no media player."));
         return;
     }
+    // Handed the source it has, the player answers nothing: a file it refused before would stay
+    // an empty picture. It loads each file afresh.
+    player_->setSource(QUrl());
     player_->setSource(QUrl::fromLocalFile(path));
     updateStatus();
 }

@@ -3,9 +3,11 @@
 #include "widgets/TextFonts.h"
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -84,10 +86,18 @@ void draw(QPainter& painter, const QRectF& rect, const QString& text, const QFon
     layOut(layout, rect.width());
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
-    layout.draw(&painter, rect.topLeft());
-    // A PDF holds no colour glyphs: there each emoji is drawn as a picture of itself where the
-    // layout left its room.
-    if (painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf)
+    const bool pdf = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
+    if (!pdf) {
+        layout.draw(&painter, rect.topLeft());
+    } else {
+        // A PDF holds no colour glyphs, and the PDF writer must never be handed the emoji font's:
+        // reading them for the file leaves that font drawn cut in half on screen afterwards. The
+        // other glyphs go in as text; each emoji is drawn as a picture of itself where the layout
+        // left its room.
+        const QString emojiFamily = textfonts::emojiFamily();
+        for (int i = 0; i < layout.lineCount(); ++i)
+            for (const QGlyphRun& run : layout.lineAt(i).glyphRuns())
+                if (run.rawFont().familyName() != emojiFamily) painter.drawGlyphRun(rect.topLeft(), run);
         for (const auto& [start, length] : textfonts::emojiRuns(layout.text())) {
             const QTextLine line = layout.lineForTextPosition(start);
             if (!line.isValid()) continue;
@@ -95,6 +105,7 @@ void draw(QPainter& painter, const QRectF& rect, const QString& text, const QFon
             const QRectF room(rect.left() + left, rect.top() + line.y(), right - left, line.height());
             painter.drawImage(room, emojiPicture(layout.text().mid(start, length), font, room.size()));
         }
+    }
     painter.restore();
 }
 

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTableView>
 #include <QTextDocumentFragment>
 #include <QTreeView>
 
@@ -362,4 +363,23 @@ TEST_F(CleanPages, SidebarLabelsFitOrAreCutWithTheWholeTextInTheirTooltip) {
     app->window()->resize(1100, 900);
     testsupport::spinEventLoop(std::chrono::milliseconds(20));
     EXPECT_GT(app->sidebar()->manageDeviceView->height(), 700);
+}
+
+// A list's own Scan button scans the device and stays on that list, which then opens its first
+// folder of files: the user lands on what they asked for, not on the summary.
+TEST_F(CleanPages, ScanOnAListStaysOnItAndShowsItsFirstFiles) {
+    attachSample();
+    app->ClickCleanJunk(nullptr);
+    const PRCleanViewController::DeviceCleanOutlets& list = page()->deviceClean();
+    auto* scan = list.cleanJunkView->findChild<QPushButton*>("junkScanBtn");
+    ASSERT_NE(scan, nullptr);
+    scan->click();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !app->cleanViewController->isScanning(); }));
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_TRUE(list.cleanJunkView->isVisible());
+    EXPECT_FALSE(list.cleanMainView->isVisible());
+    EXPECT_EQ(litRows(), std::vector<int>{9});
+    EXPECT_TRUE(list.JunkOutlineView->selectionModel()->hasSelection());
+    EXPECT_GT(list.junkFileTableView->model()->rowCount(), 0);
+    testsupport::saveScreenshot(app->window(), "clean-temp-after-its-scan");
 }

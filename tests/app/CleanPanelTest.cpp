@@ -152,6 +152,7 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     page->deviceClean().cacheFileTableView->selectRow(0);
     const uint64_t cacheBefore = app->counter(AppCounter::AllCacheFileNumber);
     const uint64_t bytesBefore = counters.totalFileSize.load();
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
     page->CleanCacheFile();
     ASSERT_TRUE(testsupport::waitUntil([&] { return page->pendingJobs() == 0; }));
     const uint64_t removed = bytesBefore - counters.totalFileSize.load();
@@ -162,7 +163,6 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
     // Fix all states what the removals really freed, once they have ended.
     const uint64_t filesBefore = counters.totalFileNumber.load();
     const uint64_t sizeBefore = counters.totalFileSize.load();
-    responder.alertAnswer = NSAlertFirstButtonReturn;  // "Deleted"
     app->cleanPanel().fixAllButton->click();
     EXPECT_FALSE(app->cleanPanel().fixResultView->isHidden());
     EXPECT_TRUE(app->fixRunning());

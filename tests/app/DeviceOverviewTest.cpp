@@ -2,6 +2,7 @@
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
 #include "platform/SimulatedDevices.h"
+#include "widgets/ElidedText.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -76,6 +77,8 @@ TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
     testsupport::saveScreenshot(app->window(), "app-overview");
 
     app->state().setCounter(AppCounter::TotalAppRemoveFileSize, 1000);
+    app->AddCleanFileSizeThreadProgressInfoHandleOnMain(2048, 0, 0);
+    EXPECT_EQ(elided::wholeText(app->sidebar()->tempJunkFileTextlab), "Temp Files Cleaner (2.05KB)");
     detach(id);
     ASSERT_EQ(shownPages().size(), 1u);
     EXPECT_EQ(shownPages()[0], app->frame().noDeviceView);
@@ -83,7 +86,33 @@ TEST_F(AppTest, ConnectFillsTheOverviewAndDisconnectReturnsToNoDevice) {
     EXPECT_TRUE(app->sidebar()->manageHasDeviceView->isHidden());
     EXPECT_EQ(app->counter(AppCounter::CurrentAppFileSize), 0u);
     EXPECT_EQ(app->counter(AppCounter::TotalAppRemoveFileSize), 0u);
-    EXPECT_TRUE(app->currentIDevicenode());  // the last summary stays
+    // Nothing of the device that left stays to be read as the next one's.
+    EXPECT_FALSE(app->currentIDevicenode());
+    for (QLabel* value : {app->overview().iDeviceNamelab, app->overview().iDevicepPhoneValuelab,
+                          app->overview().usedSpaceLab, app->overview().freeSpacelab})
+        EXPECT_EQ(text(value), "") << value->objectName().toStdString();
+    EXPECT_EQ(text(app->overview().appSizelab), "Apps:");
+    EXPECT_EQ(elided::wholeText(app->sidebar()->tempJunkFileTextlab), "Temp Files Cleaner");
+}
+
+TEST_F(AppTest, ADeviceThatSendsNoNumbersShowsNoneOfThePreviousDevices) {
+    const int first = attach({}, "first");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
+    detach(first);
+    devicetest::DeviceSpec bare;
+    bare.udid = "fedcba9876543210fedcba9876543210fedcba98";
+    bare.name = "Wi-Fi iPad";
+    bare.sendsNumbers = false;
+    bare.applicationBytes = 2000;
+    attach(bare, "second");
+    EXPECT_EQ(text(app->overview().iDeviceNamelab), "Wi-Fi iPad");
+    EXPECT_EQ(text(app->overview().iDevicepPhoneValuelab), "");
+    EXPECT_EQ(text(app->overview().iDeviceSerialValuelab), "");
+    EXPECT_EQ(text(app->overview().iDeviceFirmValuelab), "");
+    // Its usage is its own once it arrives, not the first device's until then.
+    EXPECT_EQ(text(app->overview().appSizelab), "Apps:");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
+    EXPECT_EQ(text(app->overview().appSizelab), "Apps: 2.00KB");
 }
 
 TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
@@ -111,8 +140,12 @@ TEST_F(AppTest, UsageBarAddsPhotosAndCameraRoll) {
     // The overview nets out what the user removed.
     app->state().setCounter(AppCounter::TotalMusicRemoveFileSize, 400000000);
     app->ClickMainStatu(nullptr);
+    app->state().setCounter(AppCounter::TotalPhotoRemoveFileSize, 100000000);
+    app->ClickMainStatu(nullptr);
     EXPECT_NEAR(app->overview().iDeviceColorView->musicValue(), 6e8 / 13e9, 1e-6);
-    EXPECT_EQ(text(app->overview().freeSpacelab), "9.40GB free");
+    EXPECT_EQ(text(app->overview().musicSizelab), "Music: 600.00MB");
+    EXPECT_EQ(text(app->overview().photoSizelab), "Photo: 400.00MB");
+    EXPECT_EQ(text(app->overview().freeSpacelab), "9.50GB free");
 }
 
 TEST_F(AppTest, DeviceLeavingBeforeThePollStartsLeavesNoTimer) {

@@ -32,6 +32,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPdfDocument>
 #include <QPushButton>
@@ -56,6 +57,8 @@ const QStringList kWhole = {
     "Photo Editor Pro: Filters & Frames", "AppDomain-com.tallowmere.Recipes",
     // contacts and messages: names, numbers, addresses
     "Amélie J. Young", "(555) 010-0153 (555) 028-5176", "+15550101060", "friend21@example.net",
+    // file names of the device: a snapshot, a crash log
+    "UIApplicationAutomaticSnapshotDefault-Portrait@2x.png", "ExcUserFault_Maps_2014-05-05-120311_Sample-iPhone.ips",
     // sizes
     "119.11KB", "112.00bytes"};
 
@@ -382,7 +385,17 @@ TEST_F(PagesAtDefaultSize, TheResultsScreenOfTheIos6Backup) {
                 }
             EXPECT_TRUE(result->previewPane->isVisible());
         }
-        look("results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower());
+        const QString shownName =
+            "results-" + PRResultViewController::categoryTitle(category).remove('&').replace(' ', '-').toLower();
+        look(shownName);
+        // Found rows read as whole as all of them.
+        if (result->searchlab->isEnabled() && category != PRResultViewController::BackupFiles) {
+            result->searchlab->setText(QStringLiteral("e"));
+            testsupport::spinEventLoop(std::chrono::milliseconds(300));
+            look(shownName + "-search");
+            result->searchlab->clear();
+            testsupport::spinEventLoop(std::chrono::milliseconds(100));
+        }
         if (category == PRResultViewController::Messages) {
             // The conversation takes half the room beside the categories: its bubbles keep their
             // whole width, and a short sentence its one line.

@@ -24,10 +24,12 @@ TEST_F(AppTest, LaunchShowsOnlyTheNoDevicePage) {
     EXPECT_TRUE(app->backupList().manageNoBackUpView->isHidden());
     EXPECT_FALSE(app->cleanPanel().cleanScanView->isHidden());
     EXPECT_TRUE(app->cleanPanel().cleanFinishView->isHidden() && app->cleanPanel().fixResultView->isHidden());
-    // Only the privacy entry of the banner shows before a device arrives.
+    // Only the privacy entry of the banner shows before a device arrives, and it cannot be
+    // pressed: its clean backs a device up.
     EXPECT_TRUE(app->banner().mainStatusBannerBtn->isHidden());
     EXPECT_TRUE(app->banner().adsRemoveBannerBtn->isHidden());
     EXPECT_FALSE(app->banner().privacyBannerBtn->isHidden());
+    EXPECT_FALSE(app->banner().privacyBannerBtn->isEnabled());
     EXPECT_TRUE(app->sidebar()->circleMusicProgress->isHidden());
     EXPECT_EQ(app->sidebar()->connectDeviceRow.imageView->property("imageName").toString(), "ConnectDevice02");
     EXPECT_EQ(app->sidebar()->disConnectBroswerRow.imageView->property("imageName").toString(), "BackupBroswer01");

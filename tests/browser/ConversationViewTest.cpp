@@ -2,10 +2,13 @@
 // document's height; plus the paging and naming rules on their own.
 #include "PreviewTestSupport.h"
 #include "browser/ConversationPaging.h"
+#include "browser/ConversationPdf.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QPdfDocument>
 #include <QScrollBar>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,3 +265,87 @@ TEST_F(ConversationViewTest, ImageAttachmentShowsItsPicture) {
 }
 
 }  // namespace
+
+// A conversation's PDF leaves the window's text drawing as it was: a bubble's emoji are drawn
+// whole, the same before and after any number of PDFs.
+TEST_F(ConversationViewTest, EmojiStayWholeAfterPdfs) {
+    auto message = std::make_shared<PRMessageNode>();
+    message->setMessageContent("Thanks \U0001F44D see you \U0001F600");
+    message->setMessageType("Received");
+    message->setMessageName("Anna Berg");
+    message->setMessageDate("03-01-2013 10:30");
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("Anna Berg");
+    conversation->setMessageNodeArray({message});
+    auto drawn = [&] {
+        view.showWholeConversation(conversation);
+        testsupport::spinEventLoop(std::chrono::milliseconds(20));
+        const QList<PRChatView*> shown = bubbles();
+        EXPECT_EQ(shown.size(), 1);
+        return shown.isEmpty() ? QImage() : shown.front()->textView->grab().toImage();
+    };
+    const QImage before = drawn();
+    ASSERT_FALSE(before.isNull());
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(conversationpdf::conversationPdf(conversation).isEmpty());
+        EXPECT_TRUE(drawn() == before) << "after PDF " << i + 1;
+    }
+}
+
+// A conversation's PDF prints: pages of the locale's paper, a short conversation on one, a long
+// one on as many as it needs with no bubble cut by a page's end, its words searchable.
+TEST(ConversationPdfTest, PagesOfTheLocalesPaperWithEveryBubbleWholeOnOne) {
+    EXPECT_EQ(conversationpdf::paperFor(QLocale(QLocale::English, QLocale::UnitedStates)).id(), QPageSize::Letter);
+    EXPECT_EQ(conversationpdf::paperFor(QLocale(QLocale::German, QLocale::Germany)).id(), QPageSize::A4);
+    auto conversationOf = [](int count) {
+        std::vector<PRMessageNodePtr> messages;
+        for (int i = 0; i < count; ++i) {
+            auto m = std::make_shared<PRMessageNode>();
+            // Every fifth message runs over several lines.
+            QString text = QStringLiteral("Message %1 begins").arg(i);
+            if (i % 5 == 0) text += QString(" and goes on").repeated(20);
+            m->setMessageContent((text + QStringLiteral(" ends%1").arg(i)).toStdString());
+            m->setMessageType(i % 2 ? "Send" : "Received");
+            m->setMessageName(i % 2 ? "Me" : "Anna Berg");
+            m->setMessageDate("03-01-2013 10:30");
+            messages.push_back(m);
+        }
+        auto conversation = std::make_shared<PRMessageTreeNode>();
+        conversation->setMessageTreeNodeName("Anna Berg");
+        conversation->setMessageNodeArray(messages);
+        return conversation;
+    };
+    auto pagesOf = [](const QByteArray& pdf, QPdfDocument& document, QBuffer& buffer) {
+        buffer.setData(pdf);
+        buffer.open(QIODevice::ReadOnly);
+        document.load(&buffer);
+        return document.pageCount();
+    };
+    {
+        QPdfDocument document;
+        QBuffer buffer;
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        ASSERT_EQ(pagesOf(conversationpdf::conversationPdf(conversationOf(3), nullptr, us), document, buffer), 1);
+        EXPECT_EQ(document.pagePointSize(0).toSize(), QSize(612, 792));
+        EXPECT_TRUE(document.getAllText(0).text().contains("ends2"));
+    }
+    QPdfDocument document;
+    QBuffer buffer;
+    const int pages = pagesOf(
+        conversationpdf::conversationPdf(conversationOf(60), nullptr, QLocale(QLocale::German, QLocale::Germany)),
+        document, buffer);
+    ASSERT_GE(pages, 3);
+    QStringList texts;
+    for (int p = 0; p < pages; ++p) {
+        EXPECT_EQ(document.pagePointSize(p).toSize(), QSize(595, 842)) << p;
+        texts << document.getAllText(p).text().simplified();
+    }
+    // Each bubble's first and last words on one page.
+    for (int i = 0; i < 60; ++i) {
+        const auto first = std::find_if(texts.begin(), texts.end(), [&](const QString& t) {
+            return t.contains(QStringLiteral("Message %1 begins").arg(i));
+        });
+        ASSERT_NE(first, texts.end()) << i;
+        EXPECT_TRUE(first->contains(QStringLiteral("ends%1").arg(i))) << "message " << i << " is cut by a page's end";
+    }
+}

@@ -128,12 +128,25 @@ TEST_F(PreviewPaneTest, MovieThatCannotBeDecodedShowsTheMovieIcon) {
     pane.showPhotoAndVideo(movie);
     ASSERT_NE(pane.movView, nullptr);
     EXPECT_TRUE(testsupport::waitUntil([&] { return !pane.movView->isVisible(); }, std::chrono::seconds(15)));
-    EXPECT_FALSE(pane.imageView->pixmap().isNull());
+    const QImage icon = pane.imageView->pixmap().toImage();
+    EXPECT_FALSE(icon.isNull());
 
-    // A photo chosen while the movie still loads keeps its own picture when the player's late
-    // refusal arrives.
-    pane.showPhotoAndVideo(movie);
+    // Chosen again, after another record, it shows its icon again, not an empty player.
     PRPhotoAndVideoNode photo;
+    photo.setFilePath(samplePicture());
+    pane.showPhotoAndVideo(photo);
+    for (int again = 0; again < 2; ++again) {
+        pane.showPhotoAndVideo(movie);
+        testsupport::spinEventLoop(std::chrono::milliseconds(300));
+        EXPECT_FALSE(pane.movView->isVisible()) << again;
+        EXPECT_TRUE(pane.imageView->isVisible()) << again;
+        EXPECT_EQ(pane.imageView->pixmap().toImage(), icon) << again;
+    }
+
+    // A photo chosen while a movie still loads keeps its own picture when the player's late
+    // refusal arrives.
+    movie.setFilePath(writeFile("broken2.mov", QByteArray(4096, 'y')));
+    pane.showPhotoAndVideo(movie);
     photo.setFilePath(samplePicture());
     photo.setFileNodeName("IMG_0001.JPG");
     pane.showPhotoAndVideo(photo);

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTreeView>
 #include <condition_variable>
@@ -133,6 +134,7 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     EXPECT_EQ(device.data(Qt::CheckStateRole).toInt(), Qt::PartiallyChecked);
     EXPECT_FALSE(result->selecteFilelab->isHidden());
     EXPECT_EQ(result->selecteFilelab->text(), QString("You select %1 files in the backup results.").arg(treeMarked));
+    ASSERT_GT(intake.merge.messageTreeArray.size(), 1u);
     // The first folder below the domain that holds files shows them beside the tree.
     QModelIndex withFiles = home;
     while (withFiles.isValid() && result->treeController->folderAt(withFiles)->fileChildren().empty()) {
@@ -165,9 +167,21 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     EXPECT_EQ(size_t(result->messageTreeController->rowCount()), intake.merge.messageTreeArray.size());
     result->selectAllBtn->click();
     EXPECT_EQ(result->selectedFilesNum(), treeMarked + intake.merge.messageTreeArray.size());
+    // The count names what it counts.
     EXPECT_EQ(result->selecteFilelab->text(),
-              QString("You select %1 files in the recovery results.").arg(result->selectedFilesNum()));
+              QString("You select %1 files and %2 conversations in the recovery results.")
+                  .arg(treeMarked)
+                  .arg(intake.merge.messageTreeArray.size()));
     shoot(result, "result-messages");
+    // A new sort is shown from its top, the selection kept where it went.
+    QTableView* conversations = result->tableOf(PRResultViewController::Messages);
+    const int lastRow = result->messageTreeController->rowCount() - 1;
+    conversations->selectRow(lastRow);
+    conversations->scrollTo(result->messageTreeController->index(lastRow, 0));
+    conversations->sortByColumn(PRMessageTreeController::Messages, Qt::DescendingOrder);
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_EQ(conversations->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(conversations->selectionModel()->hasSelection());
     result->selectAllBtn->click();
     result->selectAllBtn->click();
     result->selectAllBtn->click();
@@ -191,7 +205,8 @@ TEST_F(ResultScreenTest, TheScanFillsEveryCategoryAndTheTablesAreMarkedSortedSea
     result->contactController->setData(result->contactController->index(1, PRRecordTableModel::kCheckColumn),
                                        Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(result->selectedFilesNum(), before + 3);
-    EXPECT_EQ(result->selecteFilelab->text(), QString("You select %1 files in the backup results.").arg(before + 3));
+    EXPECT_TRUE(result->selecteFilelab->text().contains("and 3 contacts in the backup results."))
+        << result->selecteFilelab->text().toStdString();
     result->contactController->setData(result->contactController->index(1, PRRecordTableModel::kCheckColumn),
                                        Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_EQ(result->selectedFilesNum(), before);

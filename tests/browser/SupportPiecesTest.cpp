@@ -5,11 +5,14 @@
 #include "browser/PRFeedbackWindow.h"
 #include "browser/PRGuideSheet.h"
 #include "browser/PRSupportLinks.h"
+#include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/Workspace.h"
 #include "widgets/PRTextView.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +59,25 @@ TEST_F(SupportTest, LinksOpenOurPagesAndUnderlineOnlyThemselves) {
     links.PRbuttonMouseEnteredHandle(&photos);
     EXPECT_EQ(photos.font(), before);
     links.PRbuttonMouseEnteredHandle(nullptr);
+
+    // Without a browser the click says so, and the address can be copied from it.
+    struct : DialogResponder {
+        int answerAlert(const AlertRequest& request) override {
+            alerts.push_back(request);
+            return NSAlertFirstButtonReturn;  // "Copy Address"
+        }
+        QStringList answerPanel(const PanelRequest&) override { return {}; }
+        std::vector<AlertRequest> alerts;
+    } answers;
+    dialogs::setResponder(&answers);
+    workspace::setBrowserAvailable(false);
+    links.clickTwitter();
+    workspace::setBrowserAvailable(true);
+    dialogs::setResponder(nullptr);
+    ASSERT_EQ(answers.alerts.size(), 1u);
+    EXPECT_EQ(answers.alerts[0].messageText, "The page could not be opened.");
+    EXPECT_TRUE(answers.alerts[0].informativeText.contains(PRSupportLinks::kTwitterURL));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), PRSupportLinks::kTwitterURL);
 }
 
 TEST_F(SupportTest, FeedbackWindowOpenedTwiceIsOneWindowWithItsPromptBack) {

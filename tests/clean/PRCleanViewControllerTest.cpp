@@ -30,8 +30,9 @@ const std::string kNotes = "com.example.notes";
 struct Responder : DialogResponder {
     int answerAlert(const AlertRequest& request) override {
         alerts << request.messageText;
-        return NSAlertFirstButtonReturn;
+        return answer_;
     }
+    int answer_ = NSAlertFirstButtonReturn;
     QStringList answerPanel(const PanelRequest& request) override {
         panels << request.suggestedName;
         return answer.isEmpty() ? QStringList{} : QStringList{answer};
@@ -229,7 +230,9 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     EXPECT_EQ(log.values, std::vector<std::string>{"2600"});
     EXPECT_EQ(page.counters().cacheFileSize, 5800u);
     EXPECT_EQ(page.GetCleanTaotalFileNumber(), 8u);
-    EXPECT_TRUE(responder.alerts.isEmpty());
+    // Asked first, as every removal is.
+    ASSERT_EQ(responder.alerts.size(), 1);
+    EXPECT_EQ(responder.alerts[0], "\"s.png\" will be removed from your device.");
 
     // A removal the device refuses keeps its row and its bytes, and says so once.
     device.refuseRemoval(kMail, "/tmp/draft.tmp");
@@ -241,13 +244,21 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     EXPECT_EQ(page.JunkFileController->rowCount(), 1);
     EXPECT_EQ(page.counters().junkFileSize, 180u);
     EXPECT_EQ(log.count("CleanJunkFilesSize"), 0);
-    EXPECT_EQ(responder.alerts.size(), 1);
+    EXPECT_EQ(responder.alerts.size(), 3);  // the question and the refusal
 
-    // Nothing selected: nothing happens.
+    // Nothing selected: nothing is asked, nothing happens, and the user is told.
     page.deviceClean().cookieTableView->clearSelection();
     page.CleanCookieFile();
     settle();
     EXPECT_TRUE(device.exists(kMail, "/Library/Cookies/Cookies.binarycookies"));
+    EXPECT_EQ(responder.alerts.back(), "Nothing is selected.");
+
+    // Cancel, the question's default, removes nothing.
+    responder.answer_ = NSAlertSecondButtonReturn;
+    page.CleanJunkFile();
+    settle();
+    EXPECT_TRUE(device.exists(kMail, "/tmp/draft.tmp"));
+    EXPECT_EQ(page.JunkFileController->rowCount(), 1);
 }
 
 // A page that goes while its removal runs waits for it, and the removal's hand-off to the gone
@@ -278,7 +289,7 @@ TEST_F(CleanPageTest, APageGoingMidRemovalWaitsForItsWorkerAndDropsItsHandOff) {
     device.beforeRemove = nullptr;
     EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
     testsupport::spinEventLoop(std::chrono::milliseconds(20));
-    EXPECT_TRUE(responder.alerts.isEmpty());
+    EXPECT_EQ(responder.alerts.size(), 1);  // the question alone
 }
 
 TEST_F(CleanPageTest, RemovingAnAppFolderEmptiesItOnTheDevice) {

@@ -187,7 +187,12 @@ TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
     EXPECT_TRUE(fs::exists(folder + "/apps/com.example.notes/container/Library/Caches"));
     EXPECT_EQ(page->counters().totalFileSize, 70u);
     EXPECT_EQ(page->GetCleanTaotalFileNumber(), 1u);
-    for (const QString& alert : responder.alerts) EXPECT_TRUE(alert.startsWith("All ")) << alert.toStdString();
+    // Each removal asked first, and none failed.
+    const QStringList asked = {"\"Cache.db\" will be removed from your device.",
+                               "All temporary files of \"Mail\" will be removed from your device."};
+    ASSERT_GE(responder.alerts.size(), 2);
+    EXPECT_EQ(responder.alerts.mid(0, 2), asked);
+    for (const QString& alert : responder.alerts.mid(2)) EXPECT_TRUE(alert.startsWith("All ")) << alert.toStdString();
 }
 
 // A removal the device refuses: the row stays, and the one alert names the file and the
@@ -213,8 +218,11 @@ TEST_F(SimulatedCleanTest, AFailedRemovalsAlertNamesTheFileAndTheReason) {
     simdevice::failCall(id, "AFCRemovePath", 0);
     EXPECT_TRUE(fs::exists(mail + "/Library/Caches/Cache.db"));
     EXPECT_EQ(rows(page->CacheFileController), QStringList{"Cache.db"});
-    ASSERT_EQ(responder.alerts, QStringList{"The file could not be removed from the device."});
-    EXPECT_EQ(responder.details, QStringList{"/Library/Caches/Cache.db: Permission denied by the device"});
+    ASSERT_EQ(responder.alerts, (QStringList{"\"Cache.db\" will be removed from your device.",
+                                             "The file could not be removed from the device."}));
+    EXPECT_EQ(responder.details[1], "/Library/Caches/Cache.db: Permission denied by the device");
+    responder.alerts.removeFirst();
+    responder.details.removeFirst();
 
     // Emptying every cache folder: one alert for the whole action, naming the first refusal.
     simdevice::failCall(id, "AMDeviceStartHouseArrestService", kAMDApplicationNotFoundError);

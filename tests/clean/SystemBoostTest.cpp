@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/PRButton.h"
 
 #include <QDialog>
@@ -291,6 +292,11 @@ TEST_F(SystemBoostTest, RemoveAllEmptiesTheCategoriesOnTheDevice) {
     ASSERT_EQ(responder.alerts.size(), 1);  // the question before the removal, Enter for Cancel
     EXPECT_TRUE(responder.alerts[0].startsWith(QString::number(files) + " files will be cleaned up and "));
     EXPECT_EQ(responder.enterPresses, QStringList{"Cancel"});
+    // The window says what went.
+    const auto* line = page->view()->window()->findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith(QString::number(files) + " files removed, ")) << line->text().toStdString();
+    EXPECT_TRUE(line->text().endsWith(" freed")) << line->text().toStdString();
     // Spent: a further press does nothing.
     pressScanButton();
     EXPECT_FALSE(page->isRemoving());

@@ -69,9 +69,11 @@ std::string makeDevice(const std::string& folder, const DeviceSpec& spec) {
     setString(values, "UniqueDeviceID", spec.udid);
     setString(values, "ProductType", spec.productType);
     setString(values, "ProductVersion", "7.1.2");
-    setString(values, "BuildVersion", "11D257");
-    setString(values, "SerialNumber", "F2LLX0XXFF9R");
-    setString(values, "PhoneNumber", "+1 555 0100");
+    if (spec.sendsNumbers) {
+        setString(values, "BuildVersion", "11D257");
+        setString(values, "SerialNumber", "F2LLX0XXFF9R");
+        setString(values, "PhoneNumber", "+1 555 0100");
+    }
     setNumber(values, "TimeZoneOffsetFromUTC", 3600);
     writePlist(values, folder + "/lockdown/values.plist");
     CFRelease(values);

@@ -18,6 +18,8 @@ struct DeviceSpec {
     bool paired = true;
     bool trusted = true;
     bool diskUsage = true;
+    // The phone number, serial number and firmware build among the lockdown values.
+    bool sendsNumbers = true;
     std::vector<uint8_t> itunesPrefs = std::vector<uint8_t>(128, 0);
     // Sync messages sent on every connection: the asset metrics with this app size.
     int64_t applicationBytes = 123456;

@@ -8,6 +8,8 @@
 #include "LocalFiles.h"
 #include "SampleDevice.h"
 #include "appcore/AppState.h"
+#include "appcore/DeviceTie.h"
+#include "device/ExportWalk.h"
 #include "disk/DiskAppListController.h"
 #include "disk/DiskBookListController.h"
 #include "disk/DiskMusicListController.h"
@@ -203,10 +205,12 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
     const int photos = page->photoFileController->rowCount();
     const auto before = treeOf(media);
 
-    // Nothing selected: nothing asked.
+    // Nothing selected: no question about nothing, only what to select.
     page->photoFileTableview->clearSelection();
     page->RemovePhotoItem();
-    EXPECT_TRUE(answers.alerts.empty());
+    ASSERT_EQ(answers.alerts.size(), 1u);
+    EXPECT_EQ(answers.alerts[0].messageText, "Nothing is selected.");
+    answers.alerts.clear();
 
     selectRows(page->photoFileTableview, {1});
     page->RemovePhotoItem();  // answered "Cancel"
@@ -226,6 +230,20 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
     EXPECT_EQ(page->photoFileController->rowCount(), photos);
     EXPECT_EQ(counter(AppCounter::TotalPhotoRemoveFileSize), 0u);
 
+    // An export the device refuses says so in its line, and opens no folder.
+    shownFolders.clear();
+    selectRows(page->photoFileTableview, {2, 3});
+    simdevice::failCall(simId, "AFCFileRefRead", 7);
+    page->ExportPhotoItem();
+    ASSERT_TRUE(waitIdle());
+    simdevice::failCall(simId, "AFCFileRefRead", 0);
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "Nothing was exported: 2 files failed");
+    EXPECT_TRUE(line->folder().isEmpty());
+    EXPECT_TRUE(shownFolders.isEmpty());
+    answers.alerts.clear();
+
     // An uninstall the user cancels or the device refuses keeps the app.
     page->ScanDiskUserAppFiles();
     ASSERT_TRUE(waitIdle());
@@ -244,14 +262,21 @@ TEST_F(DiskActionsPageTest, CancelOrARefusalLeavesTheRowsAndTheirBytes) {
 }
 
 TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
-    // Every book into the export folder, which is made first; then the folder is shown.
+    // Every book into the export folder, which is made first, under the title the list shows;
+    // then the folder is shown.
     page->ScanDiskBooksFiles();
     ASSERT_TRUE(waitIdle());
     page->ExportAllBookItem();
     ASSERT_TRUE(waitIdle());
     std::map<std::string, std::string> books;
-    for (const auto& [path, content] : treeOf(media + "/Books/Purchases"))
-        if (path != "Purchases.plist") books[path] = content;
+    for (const PRBookNodePtr& book : page->booksFileController->content()) {
+        const std::string file = fs::path(book->filePath()).filename().string();
+        const std::string title = book->bookName() + fs::path(file).extension().string();
+        for (const auto& [path, content] : treeOf(media + "/Books/Purchases"))
+            if (path == file || path.starts_with(file + "/")) books[title + path.substr(file.size())] = content;
+    }
+    EXPECT_TRUE(std::any_of(books.begin(), books.end(),
+                            [](const auto& entry) { return entry.first.starts_with("Gardens of Stone.epub"); }));
     EXPECT_EQ(treeOf(exportFolder), books);
     EXPECT_EQ(shownFolders, QStringList{QString::fromStdString(exportFolder)});
 
@@ -272,6 +297,7 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
 
     // Uninstall: gone from the device and its list; the app that followed takes the row.
     const int apps = page->appFileController->rowCount();
+    const uint64_t appsBytes = page->allAppFileSize;
     const QString next =
         recipe + 1 < apps ? page->appFileTableView->model()->index(recipe + 1, 0).data().toString() : QString();
     selectRows(page->appFileTableView, {recipe});
@@ -292,10 +318,21 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
         EXPECT_EQ(page->appFileTableView->model()->index(recipe, 0).data().toString(), next);
     }
     EXPECT_EQ(counter(AppCounter::TotalAppRemoveFileSize), app->totalAppSizeNumber);
+    // The summary's total counts what is still on the device.
+    EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(page->allAppFileSize)));
+    EXPECT_EQ(page->allAppFileSize, appsBytes - app->totalAppSizeNumber);
+    // An app's files removed on another page (the large-file finder) count when the page is
+    // shown again, once.
+    state.raiseCounter(AppCounter::TotalAppRemoveFileSize, 5000);
+    page->followRemovalsElsewhere();
+    page->followRemovalsElsewhere();
+    EXPECT_EQ(page->allAppFileSize, appsBytes - app->totalAppSizeNumber - 5000);
+    EXPECT_EQ(page->appFileSizelab->text(), QString::fromStdString(sizeText(page->allAppFileSize)));
 
     // User files: two of a folder copied into the export folder, then removed from the device.
     page->ScanDiskUserDataFiles();
     ASSERT_TRUE(waitIdle());
+    const uint64_t userDataBytes = page->allUserDataFileSize;
     const PRPhoneSystemDirNodePtr camera = disktree::folderAt(*page->libTreeController, "/DCIM/100APPLE");
     ASSERT_TRUE(camera);
     page->userLibDataFileOutlineView->setCurrentIndex(page->libTreeController->indexForNode(camera.get()));
@@ -317,7 +354,31 @@ TEST_F(DiskActionsPageTest, ExportsAndUninstallShowWhatTheyDid) {
     EXPECT_EQ(page->libFileController->rowCount(), files - 2);
     EXPECT_EQ(camera->fileChildren().size(), size_t(files - 2));
     EXPECT_EQ(counter(AppCounter::TotalUserdataRemoveFileSize), userBytes);
+    EXPECT_EQ(page->allUserDataFileSize, userDataBytes - userBytes);
+    EXPECT_EQ(page->userLibDataFileSizelab->text(), QString::fromStdString(sizeText(userDataBytes - userBytes)));
     testsupport::saveScreenshot(&host, "disk-userdata-actions");
 }
 
 }  // namespace
+
+// An export whose device went before it ended says so in its line, with what arrived.
+TEST(DiskExportEnded, ADeviceThatWentIsNamedInTheLine) {
+    QWidget window;
+    window.resize(600, 400);
+    window.show();
+    DialogAnswers answers;
+    dialogs::setResponder(&answers);
+    workspace::setRecorder([](workspace::Action, const QString&) {});
+    disk::ActionResult result;
+    result.succeeded(100);
+    result.succeeded(100);
+    result.failed("/DCIM/100APPLE/IMG_0003.JPG", amd::ExportWalk::kDeviceLeft);
+    const DeviceStamp gone;  // a stamp of a tie cut since
+    diskpages::exportEnded(&window, result, "/tmp/out", &gone);
+    workspace::setRecorder({});
+    dialogs::setResponder(nullptr);
+    const auto* line = window.findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith("2 files exported, 1 failed. The device was disconnected before it ended."))
+        << line->text().toStdString();
+}

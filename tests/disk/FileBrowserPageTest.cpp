@@ -12,9 +12,11 @@
 #include "platform/Dialogs.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/TrackPlayer.h"
 
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
@@ -235,7 +237,31 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     const std::string receipts = folder + "/media/general_storage/Archive/2014/05/Receipts";
     EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\n");
     EXPECT_EQ(shownNames(), (QStringList{"index", "Packing List.txt"}));
+    // The window says what was added.
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "1 file added");
     testsupport::saveScreenshot(&host, "filebrowser-added");
+
+    // The menu opened off the rows, nothing selected: what acts on the folder on show works.
+    page->theTableView->clearSelection();
+    page->menuNeedsUpdate(page->rightDownMenu, /*hitRow*/ false);
+    std::map<QString, bool> enabled;
+    for (QAction* action : page->rightDownMenu->actions())
+        if (!action->isSeparator()) enabled[action->text()] = action->isEnabled();
+    EXPECT_TRUE(enabled["Select All"]);
+    EXPECT_TRUE(enabled["Add File..."]);
+    EXPECT_FALSE(enabled["Open"]);
+    EXPECT_FALSE(enabled["Delete"]);
+    // With rows selected, the entries for them work from anywhere in the list.
+    page->SelecteAllFile();
+    page->menuNeedsUpdate(page->rightDownMenu, /*hitRow*/ false);
+    for (QAction* action : page->rightDownMenu->actions()) {
+        if (action->text() == "Delete" || action->text() == "Export to Documents") {
+            EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        }
+    }
+    page->theTableView->clearSelection();
 
     // Added again, with no row selected (into the folder shown) and a second file chosen: the
     // device's file of that name is replaced only when the answer says so, Cancel the default.

@@ -5,6 +5,7 @@
 #include "DialogAnswers.h"
 #include "LocalFiles.h"
 #include "SampleDevice.h"
+#include "appcore/AppState.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "model/PRRecordFields.h"
 #include "platform/Dialogs.h"
@@ -199,3 +200,29 @@ TEST_F(LargeFilePageTest, FilesLeaveOnlyAfterTheConfirmationAndExportsCopyEachOn
 }
 
 }  // namespace
+
+TEST_F(LargeFilePageTest, NothingSelectedIsSaidAndAChangedLimitAppliesOnTheNextScan) {
+    // Delete and Export with no row: no question about nothing, only what to select.
+    page->ClickUserDataFileAction();
+    page->userDataLargeTableView->clearSelection();
+    page->ClickuserDataRemoveAction();
+    page->ExportUserDataAction();
+    page->ClickAppRemoveAction();
+    ASSERT_EQ(responder.alerts.size(), 3u);
+    for (const AlertRequest& alert : responder.alerts) EXPECT_EQ(alert.messageText, "Nothing is selected.");
+    EXPECT_EQ(page->runningWorkers(), 0);
+
+    // The limit set in the preferences is taken by the next press of the scan button.
+    const size_t before = page->userDataLargeFileArray.size();
+    ASSERT_GE(before, 1u);
+    AppState state;
+    state.setLargeFileLimit(100'000'000'000ULL);
+    AppState::setCurrent(&state);
+    NSNotificationCenter::defaultCenter().postNotificationName("MyLargeFileButtonMouseDown", page->startScanBtn);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return page->bScanFinished && page->runningWorkers() == 0; },
+                                       std::chrono::seconds(60)));
+    AppState::setCurrent(nullptr);
+    EXPECT_EQ(page->largeFileSize, 100'000'000'000ULL);
+    EXPECT_TRUE(page->userDataLargeFileArray.empty());
+    EXPECT_EQ(page->allDocumentFileSize, 0u);
+}

@@ -6,6 +6,11 @@
 #include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
 TEST(Process, ReportsExitStatusAndStartFailure) {
     EXPECT_EQ(process::runAndWait("/bin/sh", {"-c", "exit 3"}), 3);
     EXPECT_EQ(process::runAndWait("/bin/true", {}), 0);
@@ -75,6 +80,59 @@ TEST(DialogSeam, TestsAnswerAlertsAndPanels) {
     EXPECT_EQ(dialogs::runPanelForPath(save), "/chosen/file");
     EXPECT_EQ(dialogs::runPanelForPath(PanelRequest{}), "");
     dialogs::setResponder(nullptr);
+}
+
+// A save panel never asks "Do you want to replace it?": nothing saved replaces what is there.
+TEST(DialogSeam, ASavePanelDoesNotAskToReplace) {
+    PanelRequest save;
+    save.kind = PanelRequest::Kind::Save;
+    save.suggestedName = "Messages";
+    bool asked = true, seen = false;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* panel = qobject_cast<QFileDialog*>(w); panel && panel->isVisible()) {
+                seen = true;
+                asked = !panel->testOption(QFileDialog::DontConfirmOverwrite);
+                panel->reject();
+            }
+    });
+    EXPECT_EQ(dialogs::runPanelForPath(save), "");
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(asked);
+}
+
+// Once an alert or a panel closes, the keys go where they went before it opened: a page's
+// shortcuts work without a click first.
+TEST(DialogSeam, FocusComesBackWhereItWas) {
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    auto* other = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    field->setFocus();
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    auto closeSoon = [] {
+        QTimer::singleShot(50, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+        });
+    };
+    AlertRequest alert;
+    alert.messageText = "Nothing is selected.";
+    alert.window = &window;
+    closeSoon();
+    dialogs::runAlert(alert);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    PanelRequest save;
+    save.kind = PanelRequest::Kind::Save;
+    save.window = &window;
+    closeSoon();
+    dialogs::runPanelForPath(save);
+    testsupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    EXPECT_NE(QApplication::focusWidget(), other);
 }
 
 TEST(WorkspaceSeam, RecorderSeesWhatWouldOpen) {

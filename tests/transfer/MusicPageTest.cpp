@@ -178,6 +178,10 @@ TEST_F(MusicPageTest, AddingAllTracksFillsTheLibraryPlaylist) {
     testsupport::spinEventLoop(std::chrono::milliseconds(50));
     ASSERT_EQ(responder.alerts.size(), 1u);
     EXPECT_NE(responder.alerts[0].messageText.indexOf("music library"), -1);
+    // The window says what was added and what was not.
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line && line->isVisible());
+    EXPECT_EQ(line->text(), "3 tracks added to the music library, 1 failed");
 
     // With neither the library nor its drop folder writable, adding them all again ends in one
     // alert for the action, not one per track and per script call.
@@ -267,6 +271,20 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     EXPECT_EQ(readFile((documents + "/Lanterns.wav").toStdString()), deviceBytes(lanterns));
     EXPECT_FALSE(QFile::exists(documents + "/Slow River.wav"));
     EXPECT_EQ(page->musicTableView->selectionModel()->selectedRows().size(), 1);
+
+    // On one of several selected rows: every selected track.
+    page->musicTableView->clearSelection();
+    for (const char* title : {"Morning Tide", "Lanterns", "Slow River"})
+        page->musicTableView->selectionModel()->select(
+            page->musicController->index(row(page->musicController, title), 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QFile::remove(documents + "/Lanterns.wav");
+    menu = openMenu(page->musicTableView, onRow(page->musicTableView, page->musicController, "Lanterns"));
+    entry(menu, "Export to Documents")->trigger();
+    menu->hide();
+    waitForJobs(2);
+    for (const char* title : {"Morning Tide", "Lanterns", "Slow River"})
+        EXPECT_TRUE(QFile::exists(documents + "/" + title + ".wav")) << title;
 
     // The video menu follows the same rule.
     app->ClickVideo(nullptr);

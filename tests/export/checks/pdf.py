@@ -3,8 +3,8 @@
 
     pdf.py [--pages N] [--min-pages N] PDF TEXT...
 
-Every page must be at most 14,400 points tall (the largest page a PDF may have) and drawn at the
-size the screen shows a conversation: at least 300 points wide, its text at least 8 points
+Every page must be a sheet of paper a printer takes, A4 or Letter (one of them for all the
+pages), and drawn at the size the screen shows a conversation: its text at least 8 points
 tall. The text layer, which pdftotext extracts, must hold every TEXT (blanks and line breaks
 aside, since a bubble wraps its text) and no ligature glyph (a search for "offert" must find
 "offert"). With --pages the PDF has exactly N pages, with --min-pages at least N. Exits 1 with
@@ -16,7 +16,7 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
-LONGEST_SIDE = 14400
+PAPERS = {"A4": (595.28, 841.89), "Letter": (612.0, 792.0)}
 LIGATURES = "".join(chr(c) for c in range(0xFB00, 0xFB07))
 
 
@@ -40,12 +40,16 @@ def main():
     else:
         found = re.search(r"^Pages:\s+(\d+)", info.stdout, re.MULTILINE)
         pages = int(found.group(1)) if found else 0
+        papers = set()
         for number, width, height in re.findall(r"^Page\s+(\d+) size:\s+([\d.]+) x ([\d.]+) pts", info.stdout,
                                                 re.MULTILINE):
-            if float(height) > LONGEST_SIDE + 0.5 or float(width) > LONGEST_SIDE + 0.5:
-                faults.append(f"{path}: page {number} is {width} x {height} points, beyond a PDF page")
-            if float(width) < 300:
-                faults.append(f"{path}: page {number} is {width} points wide: drawn smaller than the screen")
+            paper = [name for name, (w, h) in PAPERS.items()
+                     if abs(float(width) - w) < 1 and abs(float(height) - h) < 1]
+            if not paper:
+                faults.append(f"{path}: page {number} is {width} x {height} points, neither A4 nor Letter")
+            papers.update(paper)
+        if len(papers) > 1:
+            faults.append(f"{path}: pages of both A4 and Letter")
     if args.pages is not None and pages != args.pages:
         faults.append(f"{path}: {pages} pages, not {args.pages}")
     if args.min_pages is not None and pages < args.min_pages:
