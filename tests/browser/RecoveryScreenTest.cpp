@@ -161,9 +161,8 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
 // A journal SQLite cannot use never empties its database: the screen shows the records of the main
 // file as it stands, says which journal was set aside, and the recovery's line says it again.
 TEST_F(RecoveryScreenTest, AJournalThatCannotBeUsedLeavesTheMainFilesRecordsAndIsNamed) {
-    const auto made = browsertest::makeBackup(
-        paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa", "Ann's iPhone",
-        browsertest::smallSize(8, 40));
+    const auto made = browsertest::makeBackup(paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa",
+                                              "Ann's iPhone", browsertest::smallSize(8, 40));
     std::string calls = made.folder + "/" + sampledb::keys::callHistory;
     if (!fs::exists(calls)) calls = made.folder + "/" + sampledb::keys::callHistoryOld;
     const std::string messages = made.folder + "/" + sampledb::keys::messages;
@@ -198,7 +197,8 @@ TEST_F(RecoveryScreenTest, AJournalThatCannotBeUsedLeavesTheMainFilesRecordsAndI
     EXPECT_EQ(result->intake()->counts().callNum, mainCalls);
     EXPECT_EQ(result->intake()->counts().messageNum, mainMessages);
     const QString problems = result->remindlab->text();
-    EXPECT_TRUE(problems.contains("The journal of the call history could not be read; calls as of the last checkpoint."))
+    EXPECT_TRUE(
+        problems.contains("The journal of the call history could not be read; calls as of the last checkpoint."))
         << problems.toStdString();
     EXPECT_TRUE(problems.contains("The journal of the messages could not be read; messages as of the last checkpoint."))
         << problems.toStdString();
@@ -214,7 +214,8 @@ TEST_F(RecoveryScreenTest, AJournalThatCannotBeUsedLeavesTheMainFilesRecordsAndI
                                             .arg(mainCalls)))
         << line->text().toStdString();
     std::string written;
-    for (const auto& e : fs::directory_iterator(answers.folder.toStdString() + "/CallHistory")) written += readAll(e.path());
+    for (const auto& e : fs::directory_iterator(answers.folder.toStdString() + "/CallHistory"))
+        written += readAll(e.path());
     EXPECT_FALSE(written.empty());
 }
 

@@ -1,8 +1,8 @@
 // The fuzz target's input runs in every build: the fixture databases, hand-built pages and the
 // crafted files (chains that loop, a log after its database) as seeds, and a few hundred deterministic mutations of
 // them (flipped bytes, cut files, shuffled page sizes), under the sanitizers of the test build.
-#include "CarvingFixtures.h"
 #include "CarveTestSupport.h"
+#include "CarvingFixtures.h"
 #include "CraftedFiles.h"
 #include "CraftedLog.h"
 #include "backup/carve/CarveDatabase.h"
@@ -43,9 +43,9 @@ TEST(CarveFuzzReplay, SeedsAndMutationsRunClean) {
     seeds.push_back(carvefix::PageFile(512, 3).bytes());
     // Chains that loop, and a database with deletions still in its log.
     ASSERT_TRUE(carvefix::writeCraftedFiles(base, 1024));
-    for (const char* crafted : {"/crafted-looping-overflow", "/crafted-looping-lists", "/crafted-with-log",
-                                "/crafted-log-other-page-size", "/crafted-log-table-overwritten",
-                                "/crafted-log-huge-commit"})
+    for (const char* crafted :
+         {"/crafted-looping-overflow", "/crafted-looping-lists", "/crafted-with-log", "/crafted-log-other-page-size",
+          "/crafted-log-table-overwritten", "/crafted-log-huge-commit"})
         add(base + crafted);
     for (const auto& seed : seeds) ASSERT_GT(seed.size(), 100u);
 

@@ -152,8 +152,8 @@ bool writeCraftedFiles(const std::string& folder, int pageSize) {
         }
         const std::vector<uint8_t> main = readBytes(path);
         const std::pair<UnusableLog, const char*> kinds[] = {{UnusableLog::OtherPageSize, "other-page-size"},
-                                                              {UnusableLog::TablePageOverwritten, "table-overwritten"},
-                                                              {UnusableLog::HugeCommit, "huge-commit"}};
+                                                             {UnusableLog::TablePageOverwritten, "table-overwritten"},
+                                                             {UnusableLog::HugeCommit, "huge-commit"}};
         for (const auto& [kind, name] : kinds) {
             const std::vector<uint8_t> log = unusableLog(path, kind, "call");
             std::vector<uint8_t> bytes = main;

@@ -34,8 +34,8 @@ uint32_t rootPageOf(const std::string& path, const std::string& table) {
     const std::string uri = "file:" + path + "?immutable=1";
     if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
         sqlite3_stmt* query = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ?1", -1,
-                               &query, nullptr) == SQLITE_OK) {
+        if (sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &query,
+                               nullptr) == SQLITE_OK) {
             sqlite3_bind_text(query, 1, table.c_str(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(query) == SQLITE_ROW && sqlite3_column_int64(query, 0) > 0)
                 root = static_cast<uint32_t>(sqlite3_column_int64(query, 0));
