@@ -54,7 +54,11 @@ std::string cutTo(const std::string& text, size_t bytes) {
     return text.substr(0, end);
 }
 
-constexpr size_t kSuffixLength = 8;
+// A temporary name is "." name ".quillomatrix-" twelve letters or digits ".part": the program's
+// own mark, which no user's file carries by chance, so that the sweep of files left by a run that
+// died never takes a user's hidden ".backup.20241231.part".
+constexpr size_t kSuffixLength = 12;
+constexpr const char kTemporaryMark[] = ".quillomatrix-";
 constexpr const char kPartEnding[] = ".part";
 
 std::string randomSuffix() {
@@ -156,12 +160,13 @@ bool sameBytes(const std::string& a, const std::string& b) {
     return same;
 }
 
-// Whether name is the temporary file of a writer: "." name "." eight letters or digits ".part".
+// Whether name is the temporary file of a writer (see kTemporaryMark).
 bool isTemporaryName(const std::string& name) {
-    constexpr size_t kEnding = sizeof kPartEnding - 1;
-    if (name.size() < 2 + 1 + kSuffixLength + kEnding || name[0] != '.' || !name.ends_with(kPartEnding)) return false;
+    constexpr size_t kEnding = sizeof kPartEnding - 1, kMark = sizeof kTemporaryMark - 1;
+    if (name.size() < 1 + kMark + kSuffixLength + kEnding || name[0] != '.' || !name.ends_with(kPartEnding))
+        return false;
     const size_t suffix = name.size() - kEnding - kSuffixLength;
-    if (name[suffix - 1] != '.') return false;
+    if (name.compare(suffix - kMark, kMark, kTemporaryMark) != 0) return false;
     for (size_t i = suffix; i < suffix + kSuffixLength; ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
     return true;
@@ -242,7 +247,7 @@ NewFile::NewFile(std::string path) : path_(std::move(path)) {
     removeLeftTemporaries(folder);
     // Hidden and unlike any name a user gives; the name part is cut so that it stays valid.
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = joined(folder, "." + cutTo(name, 200) + "." + randomSuffix() + kPartEnding);
+        temp_ = joined(folder, "." + cutTo(name, 200) + kTemporaryMark + randomSuffix() + kPartEnding);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }
@@ -284,6 +289,15 @@ Outcome NewFile::finishOwn() { return place(/*replace*/ true); }
 
 Outcome NewFile::place(bool replace) {
     Outcome outcome{path_, reason_};
+    // The lock goes with the file's open description: a second descriptor of it keeps the lock
+    // past the close below, until the file has its name or is gone, so that another run's sweep
+    // never takes a whole file while this one compares it or renames it.
+    struct Held {
+        int fd;
+        ~Held() {
+            if (fd >= 0) ::close(fd);
+        }
+    } const held{fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1};
     if (fd_ < 0 && outcome.reason.empty()) outcome.reason = "the file was already put in place";
     if (fd_ >= 0 && ::close(fd_) != 0 && outcome.reason.empty()) outcome.reason = errnoText(errno);
     fd_ = -1;
