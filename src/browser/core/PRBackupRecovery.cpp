@@ -346,6 +346,10 @@ void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::
         failed(file.dirFilePath(), "a link in the backup, not recovered");
         return;
     }
+    if (file.dirFilePath().empty()) {
+        failed(file.filePath().value_or(file.treefileName()), "it has no path in the backup, not recovered");
+        return;
+    }
     // A file record: its data must be a regular file of the backup, opened without following a
     // link or blocking on a FIFO or device in its place.
     const std::string data = file.filePath().value_or("");
