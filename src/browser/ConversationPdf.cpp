@@ -3,6 +3,7 @@
 #include "browser/PRConversationView.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -37,6 +38,25 @@ std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int page
     ends.push_back(height);
     return ends;
 }
+// The PDF's creation date is its conversation's last message's time rather than the moment it was
+// drawn, so that the same conversation always makes the same bytes and an export run again finds
+// its earlier file there. The date keeps its length: no offset of the file moves.
+QByteArray withCreationDateOf(QByteArray pdf, const PRMessageTreeNode& conversation) {
+    const QByteArray key = "/CreationDate (D:";
+    const qsizetype at = pdf.indexOf(key);
+    if (at < 0 || at + key.size() + 14 > pdf.size()) return pdf;
+    QDateTime last;
+    for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
+        const QDateTime when =
+            QDateTime::fromString(QString::fromStdString(message->messageDate()), QStringLiteral("MM-dd-yyyy HH:mm"));
+        if (when.isValid() && (!last.isValid() || when > last)) last = when;
+    }
+    const QByteArray stamp =
+        last.isValid() ? last.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() : QByteArray("19700101000000");
+    if (stamp.size() == 14) pdf.replace(at + key.size(), 14, stamp);
+    return pdf;
+}
+
 }  // namespace
 
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error) {
@@ -82,7 +102,7 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
         }
         painter.end();
     }
-    return out.data();
+    return withCreationDateOf(out.data(), *conversation);
 }
 
 }  // namespace conversationpdf

@@ -2,6 +2,7 @@
 
 #include "platform/FileOpen.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -403,6 +404,61 @@ std::string makeFolders(const std::string& folder) {
         if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
         if (error == EEXIST) return path + " exists and is not a folder";
         return "cannot make " + path + ": " + errnoText(error);
+    }
+    return {};
+}
+
+namespace {
+
+// Whether the folders a and b hold the same entries: folders alike, regular files of the same
+// bytes, and nothing else (a link or anything else makes them differ).
+bool sameFolders(const std::string& a, const std::string& b) {
+    auto listed = [](const std::string& folder, std::vector<std::pair<std::string, bool>>& out) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return false;
+        bool sound = true;
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat st {};
+            if (::lstat(joined(folder, name).c_str(), &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)))
+                sound = false;
+            out.emplace_back(name, S_ISDIR(st.st_mode));
+        }
+        ::closedir(dir);
+        std::sort(out.begin(), out.end());
+        return sound;
+    };
+    std::vector<std::pair<std::string, bool>> inA, inB;
+    if (!listed(a, inA) || !listed(b, inB) || inA != inB) return false;
+    for (const auto& [name, folder] : inA) {
+        const std::string pa = joined(a, name), pb = joined(b, name);
+        if (folder ? !sameFolders(pa, pb) : !sameBytes(pa, pb)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string sameFolderThere(const std::string& requested, const std::string& made) {
+    std::string name = nameOf(requested);
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    const std::string folder = folderOf(requested);
+    // The earlier ones are the names before the one made (with the holes a user left), and those
+    // after it up to the first free name.
+    bool pastMade = false;
+    for (unsigned n = 1; n <= kLastNumber; ++n) {
+        const std::string candidate = n == 1 ? joined(folder, name) : joined(folder, numberedName(name, n));
+        if (candidate == made) {
+            pastMade = true;
+            continue;
+        }
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) != 0) {
+            if (pastMade) break;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode) && sameFolders(candidate, made)) return candidate;
     }
     return {};
 }

@@ -168,13 +168,9 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
     EXPECT_TRUE(summary.lines().join("\n").contains("Call Logs: " + QString::number(data.calls.size()) + " written"));
 
     // Run again into the same folder (a later launch): what is the same stays and is not written
-    // twice; a photo changed on the device since comes beside the earlier one under the next name.
-    auto outsideBooks = [this] {
-        QStringList files = filesBelow(exportFolder);
-        files.removeIf([](const QString& f) { return f.startsWith("Books/"); });
-        return files;
-    };
-    const QStringList before = outsideBooks();
+    // twice, the books' folders too; a photo changed on the device since comes beside the earlier
+    // one under the next name.
+    const QStringList before = filesBelow(exportFolder);
     const QByteArray firstPhoto = bytesOf(exportFolder + "/IMG_0001.JPG");
     {
         QFile changed(media("DCIM/100APPLE/IMG_0001.JPG"));
@@ -184,12 +180,24 @@ TEST_F(OneCopyRunTest, AWholeCopyFillsTheExportFolderWithTheDevicesMediaAndRecor
     const transfer::OneCopySummary again = run();
     EXPECT_EQ(bytesOf(exportFolder + "/IMG_0001.JPG"), firstPhoto);
     EXPECT_EQ(bytesOf(exportFolder + "/IMG_0001 (2).JPG"), bytesOf(media("DCIM/100APPLE/IMG_0001.JPG")));
-    QStringList added = outsideBooks();
+    QStringList added = filesBelow(exportFolder);
     for (const QString& file : before) added.removeOne(file);
     EXPECT_EQ(added, QStringList{"IMG_0001 (2).JPG"}) << added.join(", ").toStdString();
-    EXPECT_GT(again.media.alreadyThere, uint64_t(photos));
+    EXPECT_GT(again.media.alreadyThere, uint64_t(photos + books.size()));
+    EXPECT_EQ(again.media.files, 1u);
     EXPECT_EQ(again.recordFiles.files, 0u);
-    EXPECT_TRUE(again.lines().join("\n").contains("already there with the same content"));
+    const QString said = again.lines().join("\n");
+    EXPECT_TRUE(said.contains("already there with the same content"));
+    // Each record category says it wrote nothing new, never that it wrote what was there.
+    EXPECT_TRUE(said.contains("Call Logs: nothing new, " + QString::number(data.calls.size()) + " already there"))
+        << said.toStdString();
+    EXPECT_FALSE(said.contains(" written")) << said.toStdString();
+
+    // Once more, nothing changed: nothing new at all, and the line says so.
+    const transfer::OneCopySummary third = run();
+    EXPECT_EQ(filesBelow(exportFolder).size(), before.size() + 1);
+    EXPECT_EQ(third.media.files, 0u);
+    EXPECT_TRUE(third.lines().join("\n").contains("Nothing new was copied")) << third.lines().join("\n").toStdString();
 }
 
 TEST_F(OneCopyRunTest, SwitchedOffCategoriesAreNotCopiedAndAFailedBackupWritesNoRecords) {

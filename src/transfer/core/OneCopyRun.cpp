@@ -180,6 +180,7 @@ void OneCopyRun::startCopyRecords() {
         }
         say(QStringLiteral("Writing %1").arg(QString::fromLatin1(categoryName(step.category))));
         summary_.records[size_t(step.category)] = (records.*step.copy)();
+        summary_.recordsThere[size_t(step.category)] = records.alreadyThere();
         ended(step.category, true);
         if (cancelled_ && cancelled_->load()) {
             summary_.cancelled = true;
@@ -220,6 +221,8 @@ QStringList OneCopySummary::lines() const {
     if (const uint64_t same = media.alreadyThere + recordFiles.alreadyThere)
         out << QStringLiteral("%1 already there with the same content, left as they were.")
                    .arg(counted(same, "file", "files"));
+    if (media.files == 0 && recordFiles.files == 0 && media.alreadyThere + recordFiles.alreadyThere > 0)
+        out << QStringLiteral("Nothing new was copied: everything was already in the folder.");
     if (media.failures)
         out << QStringLiteral("%1 could not be copied, first %2: %3")
                    .arg(counted(media.failures, "file", "files"))
@@ -228,11 +231,16 @@ QStringList OneCopySummary::lines() const {
     if (!deviceLeft && !cancelled && !backupCompleted)
         out << QStringLiteral("The backup failed: %1").arg(QString::fromStdString(backupMessage));
     out << notWritten;
-    for (int i = int(OneCopyCategory::Contacts); i < kOneCopyCategoryCount; ++i)
-        if (records[size_t(i)])
-            out << QStringLiteral("%1: %2 written")
-                       .arg(QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i))))
-                       .arg(records[size_t(i)]);
+    for (int i = int(OneCopyCategory::Contacts); i < kOneCopyCategoryCount; ++i) {
+        const int written = records[size_t(i)], there = recordsThere[size_t(i)];
+        const QString name = QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i)));
+        if (written && there)
+            out << QStringLiteral("%1: %2 written, %3 already there").arg(name).arg(written).arg(there);
+        else if (written)
+            out << QStringLiteral("%1: %2 written").arg(name).arg(written);
+        else if (there)
+            out << QStringLiteral("%1: nothing new, %2 already there").arg(name).arg(there);
+    }
     if (recordFiles.failures)
         out << QStringLiteral("%1 could not be written, first %2: %3")
                    .arg(counted(recordFiles.failures, "record file", "record files"))

@@ -52,9 +52,10 @@ struct OneCopyOptions {
 };
 
 struct OneCopySummary {
-    disk::ActionResult media;                          // photos, tracks and books copied
-    std::array<int, kOneCopyCategoryCount> records{};  // records written per record category
-    disk::ActionResult recordFiles;                    // files of the record categories
+    disk::ActionResult media;                               // photos, tracks and books copied
+    std::array<int, kOneCopyCategoryCount> records{};       // records written per record category
+    std::array<int, kOneCopyCategoryCount> recordsThere{};  // records whose file was there already
+    disk::ActionResult recordFiles;                         // files of the record categories
     bool backupCompleted = false;
     std::string backupMessage;  // why the backup failed
     QStringList notWritten;     // record categories left out, with the reason
