@@ -141,9 +141,11 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_GE(result.written, PRBackupRecovery::countSelected(s));
     EXPECT_EQ(recovery.allSelectedFileNum(), PRBackupRecovery::countSelected(s));
 
-    for (const char* folder : {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark",
-                               "Calendar&Reminder", "FaceBook&Twitter"})
+    for (const char* folder :
+         {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark", "Calendar&Reminder"})
         EXPECT_TRUE(fs::is_directory(out + "/" + folder)) << folder;
+    // A category without records makes no folder: the backup has no social files.
+    EXPECT_EQ(fs::is_directory(out + "/FaceBook&Twitter"), !s.faceTwitterArray.empty());
     for (const char* file :
          {"Contact/Contacts.txt", "Note/Notes.txt", "CallHistory/Call History.txt", "BookMark/BookMark.txt",
           "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
@@ -241,6 +243,53 @@ TEST_F(BackupRecoveryTest, TextAfterANulIsKept) {
     PRMessageNode message;
     message.setMessageContent(nul);
     EXPECT_NE(PRBackupRecovery::messageEntry(message).find("AFTER"), std::string::npos);
+}
+
+// A database recovered from the backup-file tree comes with the journal the backup holds beside
+// it, so that it opens with every row the browser showed; and the recovery writes only what was
+// chosen: no folder or file of a category none of whose records was marked.
+TEST_F(BackupRecoveryTest, ADatabaseRecoveredFromTheTreeOpensWithItsJournalsRows) {
+    const auto made = browsertest::makeBackup(scratch("tree-db"), "Ann's iPhone", browsertest::smallSize(6, 40));
+    ASSERT_TRUE(fs::exists(made.folder + "/" + sampledb::keys::messages + "-wal"))
+        << "the sample keeps rows in journals";
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    PRRecoverySelection s = recoverySelectionOf(*intake, made.device.name);
+    PRTreeFileNodePtr database;
+    std::function<void(const PRTreeDirNodePtr&)> find = [&](const PRTreeDirNodePtr& dir) {
+        for (const auto& file : dir->fileChildren())
+            if (file->dirFilePath() == "HomeDomain/Library/SMS/sms.db") database = file;
+        for (const auto& child : dir->children()) find(child);
+    };
+    for (const auto& root : s.treeRoots) find(root);
+    ASSERT_TRUE(database);
+    PRBackupFileTree::setFileState(database, true);
+
+    const std::string out = scratch("tree-db-out");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult result = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
+    EXPECT_EQ(result.writtenOf[PRRecoveryResult::BackupFiles], 1u);
+    const std::string recovered = out + "/Ann's iPhone/HomeDomain/Library/SMS/sms.db";
+    EXPECT_EQ(readAll(recovered + "-wal"), readAll(made.folder + "/" + sampledb::keys::messages + "-wal"));
+    // Nothing but the file chosen (with its journal).
+    std::set<std::string> top;
+    for (const auto& e : fs::directory_iterator(out)) top.insert(e.path().filename().string());
+    EXPECT_EQ(top, std::set<std::string>{"Ann's iPhone"});
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(recovered.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    int rows = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM message", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW)
+        rows = sqlite3_column_int(count, 0);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    EXPECT_EQ(rows, intake->counts().messageNum);
+    EXPECT_GT(rows, 0);
 }
 
 TEST_F(BackupRecoveryTest, TheSampleIPhoneBackupGivesAFileForEveryPhotoSocialFileAndContact) {
