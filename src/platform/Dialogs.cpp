@@ -27,6 +27,8 @@ int runAlert(const AlertRequest& request) {
     if (g_responder) return g_responder->answerAlert(request);
     QMessageBox box(request.window);
     box.setIcon(iconFor(request.style));
+    // The texts name device files and records: shown as the text they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     if (request.window) box.setWindowModality(Qt::WindowModal);
