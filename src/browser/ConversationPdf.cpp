@@ -59,8 +59,8 @@ QByteArray withCreationDateOf(QByteArray pdf, const PRMessageTreeNode& conversat
 
 }  // namespace
 
-QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error) {
-    if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
+namespace {
+QByteArray drawnPdf(const PRMessageTreeNodePtr& conversation, QString* error) {
     // The view laid out as on screen, without a window: every bubble placed at once.
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
@@ -103,6 +103,20 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
         painter.end();
     }
     return withCreationDateOf(out.data(), *conversation);
+}
+}  // namespace
+
+QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error) {
+    if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
+    // The first conversation a run draws comes out unlike every later drawing of it (some of its
+    // pieces are laid out narrower while the text layout is still cold): it is drawn once more,
+    // so that the same conversation always makes the same PDF and an export run again finds it.
+    static bool drawnBefore = false;  // main thread only
+    if (!drawnBefore) {
+        drawnBefore = true;
+        drawnPdf(conversation, nullptr);
+    }
+    return drawnPdf(conversation, error);
 }
 
 }  // namespace conversationpdf
