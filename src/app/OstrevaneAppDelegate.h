@@ -150,7 +150,8 @@ public:
     void setBIOS7DeviceNode(bool v) { state_.setBIOS7DeviceNode(v); }
     bool bFeedBack() const { return bFeedBack_; }
     QString quillomatrixExportPath() const { return state_.exportPath(); }
-    void setQuillomatrixExportPath(const QString& path) { state_.setExportPath(path); }
+    // Why the folder was not taken; empty once it is (AppState::setExportPath).
+    QString setQuillomatrixExportPath(const QString& path) { return state_.setExportPath(path); }
     QString allCleanFileNumber() const;
     void setAllCleanFileNumber(const QString& v);
     QString allCleanFileSize() const;

@@ -1,5 +1,6 @@
 // The delegate's preference actions: the window is PRPreferenceWindow; Apply lands here.
 #include "app/OstrevaneAppDelegate.h"
+#include "platform/Dialogs.h"
 
 void OstrevaneAppDelegate::OpenPreferenceWindow(QObject*) { preferenceWindow_->open(); }
 void OstrevaneAppDelegate::ClosedPreferenceWindow(QObject*) { preferenceWindow_->hide(); }
@@ -16,5 +17,14 @@ void OstrevaneAppDelegate::ActOneCopySchedulAction(QObject*) { preferenceWindow_
 
 void OstrevaneAppDelegate::ResetPreferenceSetting(QObject*) {
     state_.setLargeFileLimit(preferenceWindow_->chosenLargeFileLimit());
-    setQuillomatrixExportPath(preferenceWindow_->chosenExportPath());
+    // A folder that cannot be the export folder is refused with its reason; the one before stays,
+    // so that no export ever writes into the program's current folder or below "/".
+    const QString problem = setQuillomatrixExportPath(preferenceWindow_->chosenExportPath());
+    if (problem.isEmpty()) return;
+    AlertRequest alert;
+    alert.window = preferenceWindow_;
+    alert.messageText = QStringLiteral("The export folder was not changed.");
+    alert.informativeText = problem;
+    alert.style = AlertRequest::Style::Warning;
+    dialogs::runAlert(alert);
 }

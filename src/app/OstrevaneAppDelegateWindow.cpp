@@ -9,6 +9,7 @@
 #include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
+#include "widgets/PlainText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -56,6 +57,8 @@ QPushButton* titleBarButton(QWidget* parent, const char* name) {
 
 void OstrevaneAppDelegate::awakeFromNib() {
     if (window_) return;
+    // A device's name and number, and every record field, are shown as text, never as markup.
+    plaintext::install();
     nc->addObserver(this, "DeviceConnect", [this](const NSNotification& n) { DeviceConnectHandle(n); });
     nc->addObserver(this, "DeviceDisConnect", [this](const NSNotification& n) { DeviceDisConnectHandle(n); });
     nc->addObserver(this, "CleanFilehasFinished", [this](const NSNotification& n) { CleanFilehasFinishedHandle(n); });

@@ -2,6 +2,12 @@
 
 #include "platform/Paths.h"
 
+#include <QDir>
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 std::atomic<AppState*> g_current{nullptr};
 }
@@ -47,9 +53,30 @@ QString AppState::exportPath() const {
     return exportPath_;
 }
 
-void AppState::setExportPath(const QString& path) {
+QString AppState::exportFolderProblem(const QString& path) {
+    if (path.trimmed().isEmpty()) return QStringLiteral("No export folder is given.");
+    if (!path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("The export folder must be a full path, starting with \"/\": %1").arg(path);
+    // The folder, or the nearest folder above it that is there (the rest is made at the export).
+    std::string at = QDir::cleanPath(path).toStdString();
+    struct stat st {};
+    while (::stat(at.c_str(), &st) != 0) {
+        if ((errno != ENOENT && errno != ENOTDIR) || at == "/")
+            return QStringLiteral("%1 cannot be reached.").arg(path);
+        at = at.substr(0, std::max<size_t>(at.rfind('/'), 1));
+    }
+    if (!S_ISDIR(st.st_mode)) return QStringLiteral("%1 is not a folder.").arg(QString::fromStdString(at));
+    if (::access(at.c_str(), W_OK | X_OK) != 0)
+        return QStringLiteral("You cannot write in %1.").arg(QString::fromStdString(at));
+    return {};
+}
+
+QString AppState::setExportPath(const QString& path) {
+    QString problem = exportFolderProblem(path);
+    if (!problem.isEmpty()) return problem;
     std::lock_guard lock(mutex_);
-    exportPath_ = path;
+    exportPath_ = QDir::cleanPath(path);
+    return {};
 }
 
 PRiDeviceNodePtr AppState::currentIDevicenode() const {

@@ -68,7 +68,12 @@ public:
     uint64_t largeFileLimit() const { return largeFileLimit_.load(); }
     void setLargeFileLimit(uint64_t v) { largeFileLimit_.store(v); }
     QString exportPath() const;
-    void setExportPath(const QString& path);
+    // Takes path as the export folder only when it can be one (exportFolderProblem); returns why
+    // not otherwise, and the folder stays as it was. Every exporter reads the folder taken.
+    QString setExportPath(const QString& path);
+    // Why path cannot be the export folder, empty when it can: it must be a full path ("/" first)
+    // of a folder the user can write in, or of one that can be made in such a folder.
+    static QString exportFolderProblem(const QString& path);
 
     PRiDeviceNodePtr currentIDevicenode() const;
     void setCurrentIDevicenode(PRiDeviceNodePtr node);

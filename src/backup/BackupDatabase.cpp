@@ -21,6 +21,19 @@ std::optional<long long> BackupDatabase::Row::decimalOfText(int column) const {
     return std::strtoll(value, nullptr, 10);
 }
 
+const char* BackupDatabase::Row::wholeText(int column, const char* text, size_t length) const {
+    if (whole_.size() < static_cast<size_t>(columns_)) whole_.resize(static_cast<size_t>(columns_));
+    std::string& kept = whole_[static_cast<size_t>(column)];
+    kept.clear();
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '\0')
+            kept += "\xEF\xBF\xBD";
+        else
+            kept += text[i];
+    }
+    return kept.c_str();
+}
+
 std::optional<int64_t> BackupDatabase::Row::wholeNumber(int column) const {
     if (column < 0 || column >= columnCount()) return std::nullopt;
     switch (sqlite3_column_type(stmt_, column)) {

@@ -7,11 +7,13 @@
 #include "backup/PreparedDatabase.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
+#include <vector>
 
 class BackupDatabase {
 public:
@@ -30,10 +32,14 @@ public:
     public:
         explicit Row(sqlite3_stmt* stmt) : stmt_(stmt), columns_(sqlite3_column_count(stmt)) {}
         int columnCount() const { return columns_; }
-        // The column as NUL-terminated text, or null for NULL and columns past the end.
+        // The column as NUL-terminated text, or null for NULL and columns past the end. A NUL
+        // inside the text, which would end it there, is given as U+FFFD: what follows it is kept.
         const char* text(int column) const {
             if (column < 0 || column >= columns_) return nullptr;
-            return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+            if (!text) return nullptr;
+            const auto length = static_cast<size_t>(sqlite3_column_bytes(stmt_, column));
+            return std::memchr(text, 0, length) ? wholeText(column, text, length) : text;
         }
         // The column as a 64-bit integer (0 for NULL and columns past the end).
         int64_t integer(int column) const {
@@ -61,9 +67,12 @@ public:
 
     private:
         std::optional<long long> decimalOfText(int column) const;
+        // The text of length bytes with its NULs made U+FFFD, kept until the column is read again.
+        const char* wholeText(int column, const char* text, size_t length) const;
 
         sqlite3_stmt* stmt_;
         int columns_;
+        mutable std::vector<std::string> whole_;  // per column, for the texts that hold a NUL
     };
 
     using RowHandler = std::function<void(const Row&)>;

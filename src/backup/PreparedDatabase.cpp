@@ -28,6 +28,8 @@ using Identity = std::tuple<dev_t, ino_t, off_t, int64_t, off_t, int64_t>;
 struct Registry {
     std::mutex mutex;
     std::map<std::string, std::pair<Identity, std::weak_ptr<PreparedDatabase>>> prepared;
+    // Whether the journal of each state prepared was set aside: asked after its holders let go.
+    std::map<std::string, std::pair<Identity, bool>> journalVerdicts;
 };
 
 Registry& registry() {
@@ -147,7 +149,31 @@ std::shared_ptr<PreparedDatabase> PreparedDatabase::prepare(const std::string& o
     }
     if (!prepared->readsInPlace() && !prepared->copy()) return nullptr;
     r.prepared[original] = {identity, prepared};
+    r.journalVerdicts[original] = {identity, prepared->journalSetAside_};
     return prepared;
+}
+
+std::vector<std::string> PreparedDatabase::journalsSetAside() {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::vector<std::string> originals;
+    for (const auto& [original, verdict] : r.journalVerdicts)
+        if (verdict.second) originals.push_back(original);
+    return originals;
+}
+
+bool PreparedDatabase::journalSetAside(const std::string& original) {
+    Identity identity;
+    if (!identityOf(original, &identity) || !journalHoldsAnything(identity)) return false;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        if (auto found = r.journalVerdicts.find(original);
+            found != r.journalVerdicts.end() && found->second.first == identity)
+            return found->second.second;
+    }
+    const auto prepared = prepare(original);
+    return prepared && prepared->journalSetAside();
 }
 
 bool PreparedDatabase::copy() {
@@ -159,11 +185,26 @@ bool PreparedDatabase::copy() {
     if (!::mkdtemp(folder.data())) return false;
     folder_ = folder;  // the destructor removes it
     path_ = folder + "/" + paths::lastPathComponent(original_);
-    if (!copyInto(original_, path_)) return false;
+    auto copyMain = [&] {
+        for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((path_ + suffix).c_str());
+        return copyInto(original_, path_);
+    };
+    if (!copyMain()) return false;
     // A journal that cannot be copied is left out: the copy then holds what the file holds.
-    if (files::isRegularFile(original_ + "-wal", /*followLinks*/ false) &&
-        !copyInto(original_ + "-wal", path_ + "-wal"))
-        ::unlink((path_ + "-wal").c_str());
+    const bool withJournal = files::isRegularFile(original_ + "-wal", /*followLinks*/ false);
+    if (withJournal && !copyInto(original_ + "-wal", path_ + "-wal")) ::unlink((path_ + "-wal").c_str());
+    const bool folded = commitDB(path_);
+    if (!withJournal || (folded && databaseReadsWhole(path_))) return true;
+    // The journal spoilt the copy (or SQLite refused it): the main file alone, as the last
+    // checkpoint left it, is read instead, unless it is no better without the journal.
+    if (!copyMain()) return false;
+    if (databaseReadsWhole(path_)) {
+        journalSetAside_ = true;
+        qCWarning(lcBackup, "%s: its journal (-wal) cannot be used; read as of its last checkpoint", original_.c_str());
+        return true;
+    }
+    if (!copyMain()) return false;
+    if (!copyInto(original_ + "-wal", path_ + "-wal")) ::unlink((path_ + "-wal").c_str());
     commitDB(path_);
     return true;
 }

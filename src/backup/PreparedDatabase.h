@@ -15,7 +15,10 @@
 //   the private temporary folder and the journal is folded there, so every committed row is
 //   seen. Copies live in <private temporary folder>/databases/<pid>-XXXXXX/ and are removed when
 //   the last holder lets go; copies left by a process that no longer runs are removed by the
-//   next preparation.
+//   next preparation. A journal SQLite cannot use (its header names another page size than the
+//   file's, or its frames leave a page no tree can read) never empties the database: the copy is
+//   then the main file as it stands, the state of the last checkpoint, and the journal is named
+//   as set aside (in the log, and to whoever asks journalSetAside).
 //
 // The deleted-record carvers read the original file itself, unchanged.
 #pragma once
@@ -26,6 +29,7 @@
 #include <mutex>
 #include <sqlite3.h>
 #include <string>
+#include <vector>
 
 class PreparedDatabase {
 public:
@@ -46,6 +50,14 @@ public:
     sqlite3* open(int flags) const;
     // True when the original is read where it lies, without a copy.
     bool readsInPlace() const { return file_ != nullptr; }
+    // True when the "-wal" journal beside the original could not be used: what is read is the
+    // main file as it stands.
+    bool journalSetAside() const { return journalSetAside_; }
+    // Whether a preparation of the database at original, as it is now, sets its journal aside:
+    // answered from a preparation made before of the same state, else prepared now.
+    static bool journalSetAside(const std::string& original);
+    // The originals whose journal the preparations of this process set aside, in path order.
+    static std::vector<std::string> journalsSetAside();
     const std::string& original() const { return original_; }
 
     // The folder the copies are made in.
@@ -60,4 +72,5 @@ private:
     std::string folder_;                          // the copy's own folder, removed with it
     std::string path_;                            // the copy
     std::unique_ptr<ReadOnlyDatabaseFile> file_;  // the original, when read in place
+    bool journalSetAside_ = false;
 };

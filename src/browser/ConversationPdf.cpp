@@ -3,6 +3,7 @@
 #include "browser/PRConversationView.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -36,6 +37,25 @@ std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int page
     ends.push_back(height);
     return ends;
 }
+// The PDF's creation date is its conversation's last message's time rather than the moment it was
+// drawn, so that the same conversation always makes the same bytes and an export run again finds
+// its earlier file there. The date keeps its length: no offset of the file moves.
+QByteArray withCreationDateOf(QByteArray pdf, const PRMessageTreeNode& conversation) {
+    const QByteArray key = "/CreationDate (D:";
+    const qsizetype at = pdf.indexOf(key);
+    if (at < 0 || at + key.size() + 14 > pdf.size()) return pdf;
+    QDateTime last;
+    for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
+        const QDateTime when =
+            QDateTime::fromString(QString::fromStdString(message->messageDate()), QStringLiteral("MM-dd-yyyy HH:mm"));
+        if (when.isValid() && (!last.isValid() || when > last)) last = when;
+    }
+    const QByteArray stamp =
+        last.isValid() ? last.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() : QByteArray("19700101000000");
+    if (stamp.size() == 14) pdf.replace(at + key.size(), 14, stamp);
+    return pdf;
+}
+
 }  // namespace
 
 QPageSize paperFor(const QLocale& locale) {
@@ -55,8 +75,8 @@ QPageSize paperFor(const QLocale& locale) {
     }
 }
 
-QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
-    if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
+namespace {
+QByteArray drawnPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
     // The view laid out as on screen, without a window: every bubble placed at once.
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
@@ -102,7 +122,21 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
         }
         painter.end();
     }
-    return out.data();
+    return withCreationDateOf(out.data(), *conversation);
+}
+}  // namespace
+
+QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
+    if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
+    // The first conversation a run draws comes out unlike every later drawing of it (some of its
+    // pieces are laid out narrower while the text layout is still cold): it is drawn once more,
+    // so that the same conversation always makes the same PDF and an export run again finds it.
+    static bool drawnBefore = false;  // main thread only
+    if (!drawnBefore) {
+        drawnBefore = true;
+        drawnPdf(conversation, nullptr, locale);
+    }
+    return drawnPdf(conversation, error, locale);
 }
 
 }  // namespace conversationpdf

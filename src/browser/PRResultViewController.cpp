@@ -239,6 +239,7 @@ void PRResultViewController::ScanFinishOnMainThread() {
     QStringList problems;
     for (const std::string& p : job_->problems()) problems << QString::fromStdString(p);
     remindlab->setText(problems.join(' '));
+    journalProblems_ = job_->journalProblems();
     backupPopBtn->setEnabled(backupPopBtn->count() > 1);
     actBackUpBoswer();
     updateSelectedCount();

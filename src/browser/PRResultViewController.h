@@ -236,8 +236,9 @@ private:
     std::array<QWidget*, CategoryCount> pages_{};
     std::array<bool, CategoryCount> selectAll_{};
     Category current_ = BackupFiles;
-    PRBackupScanJobPtr job_;                   // the scan whose records the screen takes
-    std::vector<PRBackupScanJobPtr> stopped_;  // stopped scans still ending; waited for at the end
+    PRBackupScanJobPtr job_;                       // the scan whose records the screen takes
+    std::vector<JournalProblem> journalProblems_;  // the scan's journals set aside, for the recovery's line
+    std::vector<PRBackupScanJobPtr> stopped_;      // stopped scans still ending; waited for at the end
     std::shared_ptr<PRScanIntake> intake_;
     bool scanning_ = false;                       // from a scan's start until the screen took its records
     std::shared_ptr<PRBackupRecovery> recovery_;  // the recovery running, if any

@@ -55,6 +55,18 @@ QString recoveredSummary(const PRRecoveryResult& result) {
     add(R::Attachments, "attachment", "attachments");
     return parts.isEmpty() ? counted(result.written, "item", "items") : parts.join(", ");
 }
+// Whether the recovery wrote records read from the database of category.
+bool wroteFrom(const PRRecoveryResult& result, const std::string& category) {
+    using R = PRRecoveryResult;
+    const auto& of = result.writtenOf;
+    if (category == "Contacts" || category == "Contact pictures") return of[R::Contacts] > 0;
+    if (category == "Messages") return of[R::Conversations] > 0 || of[R::Messages] > 0;
+    if (category == "Notes") return of[R::Notes] > 0;
+    if (category == "Call History") return of[R::Calls] > 0;
+    if (category == "Bookmarks") return of[R::BookMarks] > 0;
+    if (category == "Calendar") return of[R::CalendarItems] > 0;
+    return false;
+}
 }  // namespace
 
 void PRResultViewController::buildSaveWindow() {
@@ -151,7 +163,14 @@ void PRResultViewController::saveProgressorHanderToMainThreadHandle(const PRReco
     saveWindow->hide();
     saveProgressor->setProgressValue(0);
     savepercentlab->setText("0%");
-    if (result.written > 0) tellActionDone(mainWindow(), recoveredSummary(result) + tr(" recovered"), recoverPath);
+    // A kind written from a database whose journal was set aside is said with the count: those
+    // records are the main file's, as of its last checkpoint.
+    QStringList journals;
+    for (const JournalProblem& journal : journalProblems_)
+        if (wroteFrom(result, journal.category)) journals << QString::fromStdString(journal.text);
+    const QString aside = journals.isEmpty() ? QString() : " (" + journals.join("; ") + ")";
+    if (result.written > 0)
+        tellActionDone(mainWindow(), recoveredSummary(result) + tr(" recovered") + aside, recoverPath);
     if (result.ok()) return;
     AlertRequest alert;
     alert.window = mainWindow();

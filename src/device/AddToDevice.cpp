@@ -1,5 +1,6 @@
 #include "device/AddToDevice.h"
 
+#include "device/StatusText.h"
 #include "platform/LocalNames.h"
 #include "platform/NewFile.h"
 
@@ -48,7 +49,7 @@ void addFileToDevice(FileService& service, const QString& localFile, const std::
     if (status == 0 || (info.size() == 0 && service.FileInfo(added, entry) && entry.kind == FileEntry::Kind::Regular))
         result.succeeded(uint64_t(info.size()));
     else
-        result.failed(added, "the device refused the copy (status " + std::to_string(status) + ")");
+        result.failed(added, "the device refused the copy (" + statusText(status) + ")");
 }
 
 }  // namespace amd

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -53,38 +54,94 @@ int AfcCopyToLocal(AFCConnectionRef afc, const std::string& devicePath, const st
     return empty ? 1 : 0;
 }
 
+std::string AfcIncomingPathBeside(AFCConnectionRef afc, const std::string& devicePath) {
+    if (!afc) return {};
+    const size_t slash = devicePath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : devicePath.substr(0, slash);
+    for (int n = 1; n <= 1000; ++n) {
+        std::string candidate = folder + "/.quillomatrix-incoming-" + std::to_string(n);
+        AFCDictionaryRef info = nullptr;
+        const int status = AFCFileInfoOpen(afc, candidate.c_str(), &info);
+        if (status == 0 && info) AFCKeyValueClose(info);
+        if (status == kAFCObjectNotFoundError) return candidate;
+        if (status != 0) return {};  // the folder cannot be asked: nothing is written
+    }
+    return {};
+}
+
+AfcReplacingWrite::AfcReplacingWrite(AFCConnectionRef afc, const std::string& devicePath)
+    : afc_(afc), target_(devicePath) {
+    if (!afc_) {
+        status_ = 1;
+        return;
+    }
+    temporary_ = AfcIncomingPathBeside(afc_, devicePath);
+    if (temporary_.empty()) {
+        status_ = 1;
+        return;
+    }
+    if (int opened = AFCFileRefOpen(afc_, temporary_.c_str(), kAFCModeWrite, &ref_); opened != 0 || ref_ == 0) {
+        status_ = opened != 0 ? opened : 1;
+        ref_ = 0;
+        discard();
+    }
+}
+
+AfcReplacingWrite::~AfcReplacingWrite() {
+    if (!done_) discard();
+}
+
+void AfcReplacingWrite::discard() {
+    if (ref_ != 0) AFCFileRefClose(afc_, ref_);
+    ref_ = 0;
+    if (afc_ && !temporary_.empty()) AFCRemovePath(afc_, temporary_.c_str());
+    done_ = true;
+}
+
+int AfcReplacingWrite::write(const uint8_t* bytes, size_t length) {
+    while (status_ == 0 && length > 0) {
+        const auto chunk = static_cast<uint32_t>(std::min<size_t>(length, size_t(1) << 30));
+        status_ = AFCFileRefWrite(afc_, ref_, bytes, chunk);
+        bytes += chunk;
+        length -= chunk;
+    }
+    return status_;
+}
+
+int AfcReplacingWrite::finish() {
+    if (done_) return status_ != 0 ? status_ : 1;
+    if (status_ == 0) status_ = AFCFileRefClose(afc_, ref_);
+    ref_ = 0;
+    if (status_ == 0) status_ = AFCRenamePath(afc_, temporary_.c_str(), target_.c_str());
+    if (status_ != 0) {
+        discard();
+        return status_;
+    }
+    done_ = true;
+    return 0;
+}
+
 int AfcCopyToDevice(AFCConnectionRef afc, const std::string& localPath, const std::string& devicePath) {
     if (!afc) return 1;
-    // The local file first: a missing source must not clobber the device file.
+    // The local file first: a missing source must not touch the device.
     FILE* in = std::fopen(localPath.c_str(), "rb");
     if (!in) return 1;
-    AFCFileRef ref = AfcFileOpen(afc, devicePath, kAFCModeWrite);
-    if (ref == 0) {
-        std::fclose(in);
-        return 1;
-    }
+    AfcReplacingWrite out(afc, devicePath);
     uint8_t buffer[4096];
-    int chunks = 0;
-    int failure = 0;
-    while (true) {
-        size_t length = std::fread(buffer, 1, sizeof buffer, in);
+    bool any = false;
+    bool readFailed = false;
+    while (out.status() == 0) {
+        const size_t length = std::fread(buffer, 1, sizeof buffer, in);
         if (length == 0) {
-            if (std::ferror(in)) failure = 1;
+            readFailed = std::ferror(in) != 0;
             break;
         }
-        if (int status = AFCFileRefWrite(afc, ref, buffer, static_cast<uint32_t>(length))) {
-            failure = status;
-            break;
-        }
-        ++chunks;
+        if (out.write(buffer, length) == 0) any = true;
     }
-    AFCFileRefClose(afc, ref);
     std::fclose(in);
-    if (failure != 0) {
-        AFCRemovePath(afc, devicePath.c_str());
-        return failure;
-    }
-    return chunks > 0 ? 0 : 1;
+    if (readFailed) return 1;  // out removes its temporary file
+    if (const int status = out.finish(); status != 0) return status;
+    return any ? 0 : 1;
 }
 
 CFMutableDictionaryRef AfcFileInfo(AFCConnectionRef afc, const std::string& path) {

@@ -59,17 +59,9 @@ std::vector<uint8_t> AfcService::ReadFile(const std::string& path) {
 }
 
 int AfcService::WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    AFCFileRef ref = AfcFileOpen(afc, path, kAFCModeWrite);
-    if (ref == 0) return 1;
-    int status = 0;
-    size_t done = 0;
-    while (status == 0 && done < bytes.size()) {
-        uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        status = AFCFileRefWrite(afc, ref, bytes.data() + done, chunk);
-        done += chunk;
-    }
-    AFCFileRefClose(afc, ref);
-    return status;
+    AfcReplacingWrite out(afc, path);
+    out.write(bytes.data(), bytes.size());
+    return out.finish();
 }
 
 int AfcService::CopyToLocal(const std::string& devicePath, const std::string& localPath) {

@@ -24,7 +24,8 @@ public:
     int FileClose(uint64_t ref);
     // The whole device file; empty when it cannot be read.
     std::vector<uint8_t> ReadFile(const std::string& path);
-    // 0 once every byte was written; 1 without a connection or when the file cannot be opened.
+    // 0 once every byte was written; 1 without a connection, else the device's status. Written as
+    // CopyToDevice writes: a failure leaves what path held.
     int WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
     // 0 when the file was copied whole and held at least one byte (AfcCalls.h says more).
     int CopyToLocal(const std::string& devicePath, const std::string& localPath);

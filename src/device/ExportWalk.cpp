@@ -4,6 +4,7 @@
 #include "platform/NewFile.h"
 
 #include <QFileInfo>
+#include <filesystem>
 #include <utility>
 
 namespace amd {
@@ -102,14 +103,29 @@ QString ExportWalk::exportIntoNewFolder(const std::string& devicePath, const QSt
         result_.failed(devicePath, made.reason);
         return {};
     }
-    if (result_.folder.empty()) result_.folder = made.path;
+    const bool first = result_.folder.empty();
+    if (first) result_.folder = made.path;
     const QString folder = QString::fromStdString(made.path);
     // Below it, paths map into the folder made rather than the one asked for.
     const QString root = std::exchange(exportPath_, folder);
     const std::string base = std::exchange(base_, devicePath);
+    const ActionResult before = result_;
     traverseExportDirWithpath(devicePath);
     exportPath_ = root;
     base_ = base;
+    // A copy run again into an earlier run's folder keeps the first: a folder whole and equal to
+    // one of its name or of a numbered one there already is not kept twice.
+    if (files::SkipFilesAlreadyThere::active() && result_.failures == before.failures) {
+        if (const std::string same = files::sameFolderThere(localFolder.toStdString(), made.path); !same.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(made.path, ignored);
+            result_.alreadyThere += result_.files - before.files;
+            result_.files = before.files;
+            result_.bytes = before.bytes;
+            if (first) result_.folder = same;
+            return QString::fromStdString(same);
+        }
+    }
     return folder;
 }
 

@@ -8,6 +8,9 @@
 #include "device/StatusText.h"
 #include "platform/CoreFoundation.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace amd {
 
 namespace {
@@ -109,11 +112,34 @@ files::Outcome copyToNewFile(FileService& service, const std::string& devicePath
 
 int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath,
                   std::string* reason) {
+    // The time is read before the bytes: a file changed during the copy then differs from its
+    // copy's time, and the copy is not taken for it later.
+    FileEntry entry;
+    const bool known = service.FileInfo(devicePath, entry) && entry.kind == FileEntry::Kind::Regular;
     files::NewFile into(localPath);
     const int status = readInto(service, devicePath, into);
     const files::Outcome placed = into.finishOwn();
     if (!placed.ok() && reason) *reason = placed.reason;
-    return status != 0 ? status : placed.ok() ? 0 : 1;
+    if (status != 0 || !placed.ok()) return status != 0 ? status : 1;
+    if (known && entry.mtime > 0) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(entry.mtime / 1000000000), long(entry.mtime % 1000000000)}};
+        ::utimensat(AT_FDCWD, placed.path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    return 0;
+}
+
+bool ownCopyMatches(const FileEntry& entry, const std::string& localPath) {
+    struct stat st {};
+    if (entry.kind != FileEntry::Kind::Regular || ::lstat(localPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (uint64_t(st.st_size) != entry.size) return false;
+    const int64_t copyTime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return entry.mtime <= 0 || copyTime == entry.mtime;
+}
+
+bool ownCopyCurrent(FileService& service, const std::string& devicePath, const std::string& localPath) {
+    FileEntry entry;
+    return service.FileInfo(devicePath, entry) && ownCopyMatches(entry, localPath);
 }
 
 }  // namespace amd

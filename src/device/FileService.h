@@ -39,7 +39,8 @@ public:
     // the local file failed (into then says why). into is not finished here.
     virtual int CopyToLocal(const std::string& /*devicePath*/, files::NewFile& /*into*/) { return 1; }
     // 0 when bytes were copied; 1 also for an empty local file, whose empty device file is
-    // made all the same. Note the order: the local path comes first.
+    // made all the same. The copy replaces devicePath only once whole: on a failure the device
+    // keeps what devicePath held. Note the order: the local path comes first.
     virtual int CopyToDevice(const std::string& /*localPath*/, const std::string& /*devicePath*/) { return 1; }
 };
 
@@ -58,8 +59,17 @@ files::Outcome copyToNewFile(FileService& service, const std::string& devicePath
 
 // Copies a device file into a private file of the program's own at localPath, replacing an
 // earlier copy only once the new one is whole: 0 on success, else as CopyToLocal (and the
-// reason in words in *reason, when given).
+// reason in words in *reason, when given). The copy takes the device file's time as its own, so
+// that it can be told later whether it still is the device's file (ownCopyCurrent).
 int copyToOwnFile(FileService& service, const std::string& devicePath, const std::string& localPath,
                   std::string* reason = nullptr);
+
+// Whether the copy at localPath that copyToOwnFile made still holds the device file: the device
+// has a regular file there of the copy's size and time. A copy kept for previews and exports is
+// used in place of the device file only then; any change (a Replace, a removal, a change made
+// elsewhere) means the device is read again.
+bool ownCopyCurrent(FileService& service, const std::string& devicePath, const std::string& localPath);
+// The same against an entry the device gave.
+bool ownCopyMatches(const FileEntry& entry, const std::string& localPath);
 
 }  // namespace amd

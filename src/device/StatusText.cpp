@@ -29,6 +29,7 @@ std::string statusText(int status) {
     case kAFCNotConnectedError: return "The file service is not connected";
     case kAFCReadError: return "The device could not read the file";
     case kAFCWriteError: return "The device could not write the file";
+    case kAFCNoSpaceLeftError: return "The device has no space left";
     case kAFCObjectExistsError: return "It already exists on the device";
     case kAFCObjectIsNotDirectoryError: return "It is not a folder";
     case kAFCDirectoryNotEmptyError: return "The folder is not empty";

@@ -425,7 +425,8 @@ void PRPhoneSystemViewController::tableViewSelectionDidChange() {
         return;
     }
     const disk::BrowserFile file{devicePathOf(*entry), entry->fileSizeNumber, {}};
-    if (QString made = previewCopies_->madeCopy(file.devicePath); !made.isEmpty()) return showLocalCopy(entry, made);
+    if (QString made = previewCopies_->madeCopy(file.devicePath, entry->fileSizeNumber); !made.isEmpty())
+        return showLocalCopy(entry, made);
     previewNamelab->setText(entry->fileName + QLatin1Char('\n') + tr("Copying from the device..."));
     const MainThreadReceiver receiver(this);
     const DeviceStamp stamp = tie_.stamp();
@@ -635,6 +636,7 @@ void PRPhoneSystemViewController::removedFromDevice(const std::vector<PRPhoneSys
             std::erase(files, entries[i]);
             folder->setFileChildren(std::move(files));
         }
+        previewCopies_->forget(devicePathOf(*entries[i]));
         if (previewed_ == entries[i]) clearPreview();
     }
     if (any) outlineViewSelectionDidChange();
@@ -714,6 +716,9 @@ void PRPhoneSystemViewController::openPanelDidEnd(int returnCode, const QStringL
 void PRPhoneSystemViewController::listAdded(const std::vector<std::pair<std::string, uint64_t>>& added) {
     for (const auto& [devicePath, bytes] : added) {
         const QString path = QString::fromStdString(devicePath);
+        // The copy kept of what was at this path is not the new file: the next preview or
+        // export reads the device.
+        previewCopies_->forget(devicePath);
         // A replaced file keeps its row with its new size; a new one joins its folder's list.
         bool listed = false;
         for (const auto& entry : libFileController->content())
@@ -721,6 +726,9 @@ void PRPhoneSystemViewController::listAdded(const std::vector<std::pair<std::str
                 listed = true;
                 entry->fileSizeNumber = bytes;
                 entry->fileSize = QString::fromStdString(sizeText(bytes));
+                entry->btransfer = false;
+                entry->transferPath.clear();
+                if (previewed_ == entry) clearPreview();
             }
         if (listed) continue;
         auto item = PRPhoneSystemDirNode::create();

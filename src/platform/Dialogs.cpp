@@ -50,6 +50,8 @@ int runAlert(const AlertRequest& request) {
     const FocusKeeper focus;
     QMessageBox box(request.window);
     box.setIcon(iconFor(request.style));
+    // The texts name device files and records: shown as the text they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // a path or an address can be copied

@@ -20,7 +20,12 @@ QString safeLocalName(const QString& name, int room) {
         while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
         safe = QString::fromUtf8(bytes.left(end));
     }
-    if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String("..")) safe.prepend(QLatin1Char('_'));
+    // A name that would be hidden or climb ("..", "../../x" made "_.._x") is written visible: its
+    // leading dots go, and a name left empty is "_".
+    qsizetype dots = 0;
+    while (dots < safe.size() && safe[dots] == QLatin1Char('.')) ++dots;
+    safe.remove(0, dots);
+    if (safe.isEmpty()) safe = QStringLiteral("_");
     return safe;
 }
 

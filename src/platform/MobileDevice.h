@@ -50,6 +50,7 @@ enum : int {
     kAFCNotConnectedError = 11,
     kAFCReadError = 12,
     kAFCWriteError = 13,
+    kAFCNoSpaceLeftError = 15,
     kAFCObjectExistsError = 16,
     kAFCObjectIsNotDirectoryError = 17,
     kAFCDirectoryNotEmptyError = 33,

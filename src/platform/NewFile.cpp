@@ -2,6 +2,7 @@
 
 #include "platform/FileOpen.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -54,7 +55,11 @@ std::string cutTo(const std::string& text, size_t bytes) {
     return text.substr(0, end);
 }
 
-constexpr size_t kSuffixLength = 8;
+// A temporary name is "." name ".quillomatrix-" twelve letters or digits ".part": the program's
+// own mark, which no user's file carries by chance, so that the sweep of files left by a run that
+// died never takes a user's hidden ".backup.20241231.part".
+constexpr size_t kSuffixLength = 12;
+constexpr const char kTemporaryMark[] = ".quillomatrix-";
 constexpr const char kPartEnding[] = ".part";
 
 std::string randomSuffix() {
@@ -156,12 +161,13 @@ bool sameBytes(const std::string& a, const std::string& b) {
     return same;
 }
 
-// Whether name is the temporary file of a writer: "." name "." eight letters or digits ".part".
+// Whether name is the temporary file of a writer (see kTemporaryMark).
 bool isTemporaryName(const std::string& name) {
-    constexpr size_t kEnding = sizeof kPartEnding - 1;
-    if (name.size() < 2 + 1 + kSuffixLength + kEnding || name[0] != '.' || !name.ends_with(kPartEnding)) return false;
+    constexpr size_t kEnding = sizeof kPartEnding - 1, kMark = sizeof kTemporaryMark - 1;
+    if (name.size() < 1 + kMark + kSuffixLength + kEnding || name[0] != '.' || !name.ends_with(kPartEnding))
+        return false;
     const size_t suffix = name.size() - kEnding - kSuffixLength;
-    if (name[suffix - 1] != '.') return false;
+    if (name.compare(suffix - kMark, kMark, kTemporaryMark) != 0) return false;
     for (size_t i = suffix; i < suffix + kSuffixLength; ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
     return true;
@@ -242,7 +248,7 @@ NewFile::NewFile(std::string path) : path_(std::move(path)) {
     removeLeftTemporaries(folder);
     // Hidden and unlike any name a user gives; the name part is cut so that it stays valid.
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = joined(folder, "." + cutTo(name, 200) + "." + randomSuffix() + kPartEnding);
+        temp_ = joined(folder, "." + cutTo(name, 200) + kTemporaryMark + randomSuffix() + kPartEnding);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }
@@ -284,6 +290,15 @@ Outcome NewFile::finishOwn() { return place(/*replace*/ true); }
 
 Outcome NewFile::place(bool replace) {
     Outcome outcome{path_, reason_};
+    // The lock goes with the file's open description: a second descriptor of it keeps the lock
+    // past the close below, until the file has its name or is gone, so that another run's sweep
+    // never takes a whole file while this one compares it or renames it.
+    struct Held {
+        int fd;
+        ~Held() {
+            if (fd >= 0) ::close(fd);
+        }
+    } const held{fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1};
     if (fd_ < 0 && outcome.reason.empty()) outcome.reason = "the file was already put in place";
     if (fd_ >= 0 && ::close(fd_) != 0 && outcome.reason.empty()) outcome.reason = errnoText(errno);
     fd_ = -1;
@@ -389,6 +404,61 @@ std::string makeFolders(const std::string& folder) {
         if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
         if (error == EEXIST) return path + " exists and is not a folder";
         return "cannot make " + path + ": " + errnoText(error);
+    }
+    return {};
+}
+
+namespace {
+
+// Whether the folders a and b hold the same entries: folders alike, regular files of the same
+// bytes, and nothing else (a link or anything else makes them differ).
+bool sameFolders(const std::string& a, const std::string& b) {
+    auto listed = [](const std::string& folder, std::vector<std::pair<std::string, bool>>& out) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return false;
+        bool sound = true;
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat st {};
+            if (::lstat(joined(folder, name).c_str(), &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)))
+                sound = false;
+            out.emplace_back(name, S_ISDIR(st.st_mode));
+        }
+        ::closedir(dir);
+        std::sort(out.begin(), out.end());
+        return sound;
+    };
+    std::vector<std::pair<std::string, bool>> inA, inB;
+    if (!listed(a, inA) || !listed(b, inB) || inA != inB) return false;
+    for (const auto& [name, folder] : inA) {
+        const std::string pa = joined(a, name), pb = joined(b, name);
+        if (folder ? !sameFolders(pa, pb) : !sameBytes(pa, pb)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string sameFolderThere(const std::string& requested, const std::string& made) {
+    std::string name = nameOf(requested);
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    const std::string folder = folderOf(requested);
+    // The earlier ones are the names before the one made (with the holes a user left), and those
+    // after it up to the first free name.
+    bool pastMade = false;
+    for (unsigned n = 1; n <= kLastNumber; ++n) {
+        const std::string candidate = n == 1 ? joined(folder, name) : joined(folder, numberedName(name, n));
+        if (candidate == made) {
+            pastMade = true;
+            continue;
+        }
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) != 0) {
+            if (pastMade) break;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode) && sameFolders(candidate, made)) return candidate;
     }
     return {};
 }

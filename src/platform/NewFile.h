@@ -95,6 +95,11 @@ Outcome copyNewFile(int sourceFd, const std::string& sourceName, const std::stri
 // outcome's path is the folder made.
 Outcome makeNewFolder(const std::string& path);
 
+// The folder at requested, or at one of its numbered names, other than made, that holds the same
+// files with the same bytes as made (folders alike, nothing else in either); empty when none does.
+// For an export of a whole folder run again into an earlier run's folder.
+std::string sameFolderThere(const std::string& requested, const std::string& made);
+
 // Makes folder and the folders above it. Empty when it is there, else why not.
 std::string makeFolders(const std::string& folder);
 

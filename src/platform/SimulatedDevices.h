@@ -33,4 +33,9 @@ bool postSyncMessage(int id, const std::string& command, CFTypeRef params);
 // after callsBefore calls that still succeed; status 0 clears it. For tests of failure paths.
 void failCall(int id, const std::string& function, int status, int callsBefore = 0);
 
+// Leaves the device bytes of free space: a file write that would go beyond writes what fits
+// and fails as a full device does (kAFCNoSpaceLeftError). Removals give nothing back; -1 lifts
+// the limit. For tests of a full device.
+void limitSpace(int id, int64_t bytes);
+
 }  // namespace simdevice

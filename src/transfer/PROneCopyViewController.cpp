@@ -117,11 +117,24 @@ void PROneCopyViewController::showView(QWidget* host) {
 void PROneCopyViewController::setCopyIndex(int index) {
     copyIndex = index;
     tie_.tieTo(index);
+    // The device of the last copy come back: the page shows where that copy stands, what arrived
+    // and what did not, rather than nothing.
+    if (!bStartScan && summaryText && !lastCopyDevice_.isEmpty() && lastCopyDevice_ == currentUdid()) showSummary();
+}
+
+QString PROneCopyViewController::currentUdid() const {
+    const AppState* state = AppState::current();
+    const PRiDeviceNodePtr device = state ? state->currentIDevicenode() : nullptr;
+    return device ? device->udidNumber() : QString();
+}
+
+void PROneCopyViewController::showSummary() {
+    summaryText->setText(summary_.lines().join(QLatin1Char('\n')));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i].okBtn->setVisible(summary_.rowEnded[i] == 1);
 }
 
 void PROneCopyViewController::dropDeviceResults() {
     bBackup = false;
-    summary_ = {};
     if (!summaryText) return;
     summaryText->clear();
     // A copy still running ends at its next step and then says what it wrote.
@@ -189,8 +202,8 @@ void PROneCopyViewController::StartOneCopyAction() {
             this,
             [this, summary, folder] {
                 finishOneClickCopyOnMainThread(summary, folder);
-                // A copy that ran to its end is not made again into the same folder.
-                if (!summary.deviceLeft && !summary.cancelled) doneCopy_ = copyKey(folder);
+                // A copy that is done is not made again into the same folder.
+                if (summary.complete()) doneCopy_ = copyKey(folder);
             },
             true);
     });
@@ -212,6 +225,7 @@ void PROneCopyViewController::endRow(OneCopyCategory c, bool done) {
 void PROneCopyViewController::finishOneClickCopyOnMainThread(const transfer::OneCopySummary& summary,
                                                              const QString& exportFolder) {
     summary_ = summary;
+    lastCopyDevice_ = currentUdid();
     bBackup = bBackup || summary.backupCompleted;
     theFalshView->stopFlash();
     theFalshView->hide();
@@ -225,6 +239,7 @@ void PROneCopyViewController::finishOneClickCopyOnMainThread(const transfer::One
     showStartButton(false);
     bStartScan = false;
     ++copiesFinished_;
-    if (!summary.deviceLeft && !summary.cancelled)
-        tellActionDone(view(), tr("The one-click copy is done"), exportFolder);
+    // "Done" only when every step arrived; otherwise the line says what did not, and the folder
+    // of a copy cut short is not opened as if it were whole.
+    tellActionDone(view(), summary.closingLine(), exportFolder, summary.complete());
 }

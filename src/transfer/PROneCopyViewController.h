@@ -104,7 +104,12 @@ private:
     disk::DiskDeviceServices* services_ = nullptr;
     transfer::OneCopySummary summary_;
     int copiesFinished_ = 0;
-    // The device and folder of the last copy that ran to its end ("" before any).
+    // The device and folder of the last copy that was done ("" before any).
     QString doneCopy_;
     QString copyKey(const QString& exportFolder) const;
+    // The device of the last copy, whose summary the page shows again when it comes back.
+    QString lastCopyDevice_;
+    QString currentUdid() const;
+    // The last copy's lines and its rows' done marks.
+    void showSummary();
 };

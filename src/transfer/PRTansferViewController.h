@@ -31,6 +31,7 @@
 #include "transfer/core/iTunesScriptHandler.h"
 #include "widgets/PageHost.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QPoint>
 #include <QString>
@@ -186,9 +187,9 @@ public:
     void exportRecordsToChosenFolder(transfer::RecordKind kind);
     // The row a context menu was opened on (-1 on no row), as the exports of the clicked row read it.
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
-    // Writes a one-page PDF of the conversation, drawn as the conversation view draws it, to
-    // pdfPath (main thread).
-    static files::Outcome writeConversationPdf(const PRMessageTreeNodePtr& conversation, const QString& pdfPath);
+    // Writes the PDF drawn of a conversation (empty: why it could not be drawn) to pdfPath, on
+    // the calling thread.
+    static files::Outcome writeConversationPdf(const QByteArray& pdf, const QString& why, const QString& pdfPath);
     PRContactController* contactController = nullptr;
     PRMessageTreeController* messageController = nullptr;
     PRNoteController* noteController = nullptr;

@@ -413,6 +413,9 @@ void PRTansferViewController::addFilesToApp(QObject*) {
                     if (file->filePath == devicePath) {
                         listed = true;
                         file->fileSize = QString::fromStdString(sizeText(bytes));
+                        // Its preview copy is of the file replaced: the next preview reads the device.
+                        file->btransfer = false;
+                        file->transferPath.clear();
                     }
                 if (listed) continue;
                 auto node = PRAppDirTreeNode::create();

@@ -5,6 +5,7 @@
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
+#include "platform/NewFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
@@ -376,19 +377,22 @@ void PRTansferViewController::exportTracksToFolder(std::vector<PRTranMusicNodePt
     if (!stillOnItsDevice(stamp, alertWindow())) return;
     trackWorkers_.start([this, snapshots, folder, stamp, reveal](const std::atomic<bool>& cancelled) {
         const auto onlyItsDevice = stamp.onlyThisDevice();
+        // A track whose bytes are there already, under its name or a numbered one, stays as it is.
+        const files::SkipFilesAlreadyThere keepTheFirst;
         QStringList written;
         const disk::ActionResult result =
             transfer::exportTracks(disk::deviceDiskServices(), stamp.index(), snapshots, folder, &cancelled, &written);
         if (cancelled) return;
         performOnMainThread(
             this,
-            [this, result, written, reveal] {
+            [this, result, written, reveal, folder] {
                 if (trackWorkers_.cancelled()) return;
                 // Every export ends with its result line; only an export that asked opens the
                 // folder as well.
-                if (!written.isEmpty())
-                    tellActionDone(view(), counted(written.size(), "track", "tracks") + tr(" exported"),
-                                   QFileInfo(written.first()).path(), reveal);
+                if (const QString line = exportedCount(result.files, result.alreadyThere, "track", "tracks");
+                    !line.isEmpty())
+                    tellActionDone(view(), line, written.isEmpty() ? folder : QFileInfo(written.first()).path(),
+                                   reveal);
                 ++musicJobsFinished_;
                 alertFailure(result, counted(result.failures, "track", "tracks") + tr(" could not be exported."));
             },

@@ -5,6 +5,7 @@
 #include "clean/core/CleanDeviceServices.h"
 #include "platform/Counted.h"
 #include "platform/Dialogs.h"
+#include "platform/NewFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
@@ -210,6 +211,8 @@ void PRTansferViewController::ExportAllPhotoToMacThread() { startPhotoExport(ima
 void PRTansferViewController::startPhotoExport(std::vector<IKImageItem> items) {
     const QString folder = exportPath;
     exportWorkers_.start([this, items = std::move(items), folder](const std::atomic<bool>& cancelled) {
+        // A photo whose bytes are there already, under its name or a numbered one, stays as it is.
+        const files::SkipFilesAlreadyThere keepTheFirst;
         const transfer::PhotoExportResult result = transfer::exportPhotos(items, folder, &cancelled);
         if (cancelled) return;
         performOnMainThread(
@@ -224,9 +227,8 @@ void PRTansferViewController::startPhotoExport(std::vector<IKImageItem> items) {
 void PRTansferViewController::finishPhotoExport(const transfer::PhotoExportResult& result) {
     ++photoExportsFinished_;
     // The save panel's folder was shown when the export started.
-    if (!result.written.isEmpty())
-        tellActionDone(view(), counted(result.files, "photo", "photos") + tr(" exported"),
-                       QFileInfo(result.written.first()).path(), false);
+    if (const QString line = exportedCount(result.files, result.alreadyThere, "photo", "photos"); !line.isEmpty())
+        tellActionDone(view(), line, result.folder, false);
     if (!result.ok()) {
         AlertRequest alert;
         alert.messageText = counted(result.failures, "photo", "photos") + tr(" could not be exported.");

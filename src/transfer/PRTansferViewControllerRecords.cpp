@@ -353,6 +353,9 @@ std::string PRTansferViewController::recordDeviceName() const {
 
 void PRTansferViewController::startRecordExport(std::function<RecordExportResult()> work, const QString& folder) {
     recordExportWorkers_.start([this, work = std::move(work), folder](const std::atomic<bool>& cancelled) {
+        // An export run again into the same folder keeps what it wrote before: a file whose
+        // bytes are there already, under its name or a numbered one, is not written again.
+        const files::SkipFilesAlreadyThere keepTheFirst;
         const RecordExportResult result = work();
         if (cancelled) return;
         performOnMainThread(
@@ -366,8 +369,9 @@ void PRTansferViewController::startRecordExport(std::function<RecordExportResult
 
 void PRTansferViewController::finishRecordExport(const RecordExportResult& result, const QString& folder) {
     ++recordExportsFinished_;
-    if (!folder.isEmpty() && result.written > 0)
-        tellActionDone(view(), counted(result.written, "item", "items") + tr(" exported"), folder);
+    if (const QString line = exportedCount(result.written, result.alreadyThere, "item", "items");
+        !folder.isEmpty() && !line.isEmpty())
+        tellActionDone(view(), line, folder);
     if (result.ok()) return;
     AlertRequest alert;
     alert.messageText = counted(result.failures, "item", "items") + tr(" could not be exported.");
@@ -444,20 +448,20 @@ void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTree
                 if (recordExportWorkers_.cancelled()) break;
                 const QString pdf =
                     folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
-                files::Outcome written;
+                // Drawn on the main thread, written here, where the writer keeps what is there.
+                QByteArray bytes;
+                QString why;
                 performOnMainThread(
-                    this, [&] { written = writeConversationPdf(conversation, pdf); }, true);
-                all.counted(written);
+                    this, [&] { bytes = conversationpdf::conversationPdf(conversation, &why); }, true);
+                all.counted(writeConversationPdf(bytes, why, pdf));
             }
             return all;
         },
         folder);
 }
 
-files::Outcome PRTansferViewController::writeConversationPdf(const PRMessageTreeNodePtr& conversation,
+files::Outcome PRTansferViewController::writeConversationPdf(const QByteArray& pdf, const QString& why,
                                                              const QString& pdfPath) {
-    QString why;
-    const QByteArray pdf = conversationpdf::conversationPdf(conversation, &why);
     if (pdf.isEmpty()) return {pdfPath.toStdString(), why.toStdString()};
     if (const std::string folderWhy = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString());
         !folderWhy.empty())

@@ -1,5 +1,7 @@
 #include "widgets/PageHost.h"
 
+#include "widgets/PlainText.h"
+
 #include <QBoxLayout>
 #include <QEvent>
 #include <QGridLayout>
@@ -61,6 +63,7 @@ PageController::~PageController() { delete view_; }
 
 QWidget* PageController::view() {
     if (!view_) {
+        plaintext::install();  // what a device or a backup says is shown as text, on every page
         view_ = new QWidget;
         view_->setObjectName(pageName_);
         buildView(view_);

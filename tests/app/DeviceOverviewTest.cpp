@@ -5,9 +5,11 @@
 #include "widgets/ElidedText.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
+#include "widgets/PlainText.h"
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTextDocument>
 
 using apptest::AppTest;
 
@@ -182,6 +184,28 @@ TEST_F(AppTest, ZeroCapacityShowsAnEmptyBar) {
     ASSERT_TRUE(testsupport::waitUntil([this] { return app->overview().iDeviceColorView->getShowMore(); }));
     EXPECT_EQ(text(app->overview().otherSizelab), "Others: 0.00bytes");
     EXPECT_TRUE(app->overview().iDeviceColorView->segments(500, 22).empty());
+}
+
+// A device's name and number are shown as the text they are: markup in them neither styles the
+// text nor loads a picture from the computer's disk; a tooltip of such a text is shown escaped.
+TEST_F(AppTest, TextFromADeviceIsNeverMarkup) {
+    devicetest::DeviceSpec spec;
+    spec.name = "<font color=red size=6>Bob</font><img src=\"" + home.path() + "/secret.png\">";
+    spec.phoneNumber = "<b>+1 555 0199</b>";
+    attach(spec);
+    app->window()->show();
+    testsupport::spinEventLoop(std::chrono::milliseconds(50));
+    for (QLabel* label : {app->overview().iDeviceNamelab, app->overview().iDevicepPhoneValuelab}) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+        // Shown as plain text the markup takes a line of its own width; read as markup it would not.
+        EXPECT_GT(label->sizeHint().width(), label->fontMetrics().horizontalAdvance("Bob") * 4);
+    }
+    EXPECT_EQ(text(app->overview().iDeviceNamelab), QString::fromStdString(spec.name));
+    // Every label of the window that did not ask for rich text shows plain text.
+    for (QLabel* label : app->window()->findChildren<QLabel*>()) EXPECT_NE(label->textFormat(), Qt::AutoText);
+    EXPECT_EQ(plaintext::tooltipOf(QString::fromStdString(spec.phoneNumber)),
+              Qt::convertFromPlainText(QString::fromStdString(spec.phoneNumber), Qt::WhiteSpaceNoWrap));
+    EXPECT_EQ(plaintext::tooltipOf("IMG_0001.JPG"), "IMG_0001.JPG");
 }
 
 TEST_F(AppTest, SecondDeviceReplacesTheFirstSummary) {

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "app/DeviceUsage.h"
+#include "appcore/AppState.h"
 #include "platform/Paths.h"
 
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
+#include <fstream>
 
 using apptest::AppTest;
 
@@ -50,6 +52,39 @@ TEST_F(AppTest, PreferencesApplyTheLimitAndTheFolderOnlyOnApply) {
     EXPECT_EQ(app->preferences()->fileSizeSliderInfolab->text(), "Mimimum Large File Size: 2MB");
     app->ResetPreferenceSetting(nullptr);
     EXPECT_EQ(app->GetLimitLargeFileSize(), 2000000u);
+}
+
+// The export folder must be a full path of a folder the user can write (or one that can be made in
+// such a folder): anything else is refused with its reason, the folder before stays, and the
+// exports keep writing there, never into the program's current folder or below "/".
+TEST_F(AppTest, TheExportFolderIsTakenOnlyWhenItCanBeOne) {
+    const std::string file = home.path() + "/a file";
+    std::ofstream(file) << "not a folder";
+    const QString before = app->quillomatrixExportPath();
+    const std::pair<QString, QString> refused[] = {
+        {"", "No export folder is given."},
+        {"exports", "must be a full path"},
+        {QString::fromStdString(file), "is not a folder"},
+        {QString::fromStdString(file + "/inside"), "is not a folder"},
+    };
+    for (const auto& [typed, why] : refused) {
+        app->preferences()->quillomatrixPathlab->setText(typed);
+        const size_t alerts = responder.alerts.size();
+        app->ResetPreferenceSetting(nullptr);
+        ASSERT_EQ(responder.alerts.size(), alerts + 1) << typed.toStdString();
+        EXPECT_EQ(responder.alerts.back().messageText, "The export folder was not changed.");
+        EXPECT_TRUE(responder.alerts.back().informativeText.contains(why))
+            << responder.alerts.back().informativeText.toStdString();
+        EXPECT_EQ(app->quillomatrixExportPath(), before);
+        EXPECT_EQ(AppState::exportFolder(), before);
+    }
+    // A folder not made yet inside one the user can write is taken as it is written.
+    const QString later = QString::fromStdString(home.path() + "/Exports/Later/");
+    app->preferences()->quillomatrixPathlab->setText(later);
+    const size_t alerts = responder.alerts.size();
+    app->ResetPreferenceSetting(nullptr);
+    EXPECT_EQ(responder.alerts.size(), alerts);
+    EXPECT_EQ(AppState::exportFolder().toStdString(), home.path() + "/Exports/Later");
 }
 
 TEST_F(AppTest, ScheduleCheckBoxesEnableTheirPopUps) {

@@ -86,9 +86,15 @@ TEST(BackupFileTree, FileRowsCarryTheDataFileAndNothingIsPlacedWithoutADeviceNam
     std::ofstream(key) << std::string(1500, 'x');
     PRBackupFileTree tree;
     EXPECT_FALSE(tree.addTreeNode(record("HomeDomain", "Library/a.plist", key), ""));
-    EXPECT_FALSE(tree.addTreeNode(record("HomeDomain", "", key), "Phone"));
     EXPECT_TRUE(tree.roots().empty());
     EXPECT_EQ(tree.backupfiles(), 0u);
+    // A file record without a path is a row of its domain, so that its recovery names it.
+    ASSERT_TRUE(tree.addTreeNode(record("HomeDomain", "", key), "Phone"));
+    const auto noPath = child(tree.roots()[0], "HomeDomain")->fileChildren();
+    ASSERT_EQ(noPath.size(), 1u);
+    EXPECT_EQ(noPath[0]->treefileName(), PRBackupFileTree::kNoPathName);
+    EXPECT_TRUE(noPath[0]->dirFilePath().empty());
+    EXPECT_EQ(tree.backupfiles(), 1u);
 
     ASSERT_TRUE(tree.addTreeNode(record("HomeDomain", "Library/a.plist", key), "Phone"));
     ASSERT_TRUE(tree.addTreeNode(record("HomeDomain", "Library/gone", home.path() + "/missing"), "Phone"));

@@ -15,6 +15,7 @@
 #include "browser/core/PRBackupRecovery.h"
 #include "browser/core/PRBackupScanJob.h"
 #include "export/PRHtmlController.h"
+#include "export/PRVCFController.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDateTime>
@@ -29,6 +30,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -139,9 +141,11 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_GE(result.written, PRBackupRecovery::countSelected(s));
     EXPECT_EQ(recovery.allSelectedFileNum(), PRBackupRecovery::countSelected(s));
 
-    for (const char* folder : {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark",
-                               "Calendar&Reminder", "FaceBook&Twitter"})
+    for (const char* folder :
+         {"Photo&Video", "Ann's iPhone", "Contact", "Message", "Note", "CallHistory", "BookMark", "Calendar&Reminder"})
         EXPECT_TRUE(fs::is_directory(out + "/" + folder)) << folder;
+    // A category without records makes no folder: the backup has no social files.
+    EXPECT_EQ(fs::is_directory(out + "/FaceBook&Twitter"), !s.faceTwitterArray.empty());
     for (const char* file :
          {"Contact/Contacts.txt", "Note/Notes.txt", "CallHistory/Call History.txt", "BookMark/BookMark.txt",
           "Calendar&Reminder/Calendar&Reminder.txt", "Message/Messages.html"})
@@ -191,6 +195,101 @@ TEST_F(BackupRecoveryTest, EveryCategoryOfTheSampleBackupLandsInItsFolderEqualTo
     EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
     EXPECT_TRUE(page.trimmed().endsWith("</html>"));
     EXPECT_EQ(page.count("<hr/>"), qsizetype(s.messageTreeArray.size()));
+}
+
+// A NUL inside a record's text never cuts what follows it: the readers keep it (as U+FFFD), and
+// the card, the text file and the conversation page hold the whole text.
+TEST_F(BackupRecoveryTest, TextAfterANulIsKept) {
+    const auto made = browsertest::makeBackup(scratch("nul"), "Ann's iPhone", browsertest::smallSize(6, 20));
+    const std::string nul("NUL\0AFTER", 9);
+    for (const auto& [key, sql] :
+         {std::pair{sampledb::keys::addressBook,
+                    "UPDATE ABPerson SET First = ?1 WHERE ROWID = (SELECT min(ROWID) FROM ABPerson)"},
+          std::pair{sampledb::keys::messages,
+                    "UPDATE message SET text = ?1 WHERE ROWID = (SELECT min(ROWID) FROM message)"}}) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((made.folder + "/" + key).c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* update = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &update, nullptr), SQLITE_OK);
+        sqlite3_bind_text(update, 1, nul.data(), int(nul.size()), SQLITE_STATIC);
+        EXPECT_EQ(sqlite3_step(update), SQLITE_DONE);
+        sqlite3_finalize(update);
+        sqlite3_close(db);
+    }
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    PRRecoverySelection s = recoverySelectionOf(*intake, made.device.name);
+    for (auto& c : s.contactArray) c->setBSelected(true);
+    for (auto& m : s.messageTreeArray) m->setBSelected(true);
+    const std::string out = scratch("nul-out");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult result = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
+
+    const std::string kept = "NUL\uFFFDAFTER";
+    EXPECT_NE(readAll(out + "/Contact/Contacts.txt").find(kept), std::string::npos);
+    EXPECT_NE(readAll(out + "/Message/Messages.html").find(kept), std::string::npos);
+    bool card = false;
+    for (const auto& e : fs::directory_iterator(out + "/Contact"))
+        card = card || (e.path().extension() == ".vcf" && readAll(e.path()).find(kept) != std::string::npos);
+    EXPECT_TRUE(card);
+
+    // A text that holds a NUL itself (a carved one) is written whole too.
+    PRContactNode contact;
+    contact.setContactFirstName(nul);
+    EXPECT_NE(PRVCFController::cardText(contact).find("AFTER"), std::string::npos);
+    PRMessageNode message;
+    message.setMessageContent(nul);
+    EXPECT_NE(PRBackupRecovery::messageEntry(message).find("AFTER"), std::string::npos);
+}
+
+// A database recovered from the backup-file tree comes with the journal the backup holds beside
+// it, so that it opens with every row the browser showed; and the recovery writes only what was
+// chosen: no folder or file of a category none of whose records was marked.
+TEST_F(BackupRecoveryTest, ADatabaseRecoveredFromTheTreeOpensWithItsJournalsRows) {
+    const auto made = browsertest::makeBackup(scratch("tree-db"), "Ann's iPhone", browsertest::smallSize(6, 40));
+    ASSERT_TRUE(fs::exists(made.folder + "/" + sampledb::keys::messages + "-wal"))
+        << "the sample keeps rows in journals";
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    job->run();
+    const auto intake = job->takeIntake();
+    ASSERT_TRUE(intake);
+    PRRecoverySelection s = recoverySelectionOf(*intake, made.device.name);
+    PRTreeFileNodePtr database;
+    std::function<void(const PRTreeDirNodePtr&)> find = [&](const PRTreeDirNodePtr& dir) {
+        for (const auto& file : dir->fileChildren())
+            if (file->dirFilePath() == "HomeDomain/Library/SMS/sms.db") database = file;
+        for (const auto& child : dir->children()) find(child);
+    };
+    for (const auto& root : s.treeRoots) find(root);
+    ASSERT_TRUE(database);
+    PRBackupFileTree::setFileState(database, true);
+
+    const std::string out = scratch("tree-db-out");
+    PRBackupRecovery recovery;
+    const PRRecoveryResult result = recovery.recoverFilesThread(s, out);
+    EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
+    EXPECT_EQ(result.writtenOf[PRRecoveryResult::BackupFiles], 1u);
+    const std::string recovered = out + "/Ann's iPhone/HomeDomain/Library/SMS/sms.db";
+    EXPECT_EQ(readAll(recovered + "-wal"), readAll(made.folder + "/" + sampledb::keys::messages + "-wal"));
+    // Nothing but the file chosen (with its journal).
+    std::set<std::string> top;
+    for (const auto& e : fs::directory_iterator(out)) top.insert(e.path().filename().string());
+    EXPECT_EQ(top, std::set<std::string>{"Ann's iPhone"});
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(recovered.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    int rows = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM message", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW)
+        rows = sqlite3_column_int(count, 0);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    EXPECT_EQ(rows, intake->counts().messageNum);
+    EXPECT_GT(rows, 0);
 }
 
 TEST_F(BackupRecoveryTest, TheSampleIPhoneBackupGivesAFileForEveryPhotoSocialFileAndContact) {
@@ -331,10 +430,11 @@ TEST_F(BackupRecoveryTest, HostileNamesFromACraftedBackupStayInsideTheChosenFold
     EXPECT_EQ(filesBelow(backup).size(), 3u);
     EXPECT_FALSE(fs::exists(outer + "/escape.jpg"));
     const auto written = filesBelow(out);
-    EXPECT_TRUE(written.count("Photo&Video/_.."));
-    EXPECT_TRUE(written.count("Photo&Video/.._.._escape.jpg"));
+    // Names that would climb or be hidden are written visible.
+    EXPECT_TRUE(written.count("Photo&Video/_"));
+    EXPECT_TRUE(written.count("Photo&Video/_.._escape.jpg"));
     EXPECT_TRUE(written.count("FaceBook&Twitter/_etc_passwd"));
-    EXPECT_TRUE(written.count("Contact/.._.._contact.vcf"));
+    EXPECT_TRUE(written.count("Contact/_.._contact.vcf"));
     EXPECT_TRUE(written.count("Message/Messages_files/card.vcf"));
     EXPECT_TRUE(std::any_of(written.begin(), written.end(),
                             [](const std::string& f) { return f.find("tree-escape.txt") != std::string::npos; }));
@@ -378,8 +478,8 @@ TEST_F(BackupRecoveryTest, LinksAndFifosInABackupAreNamedFailuresAndNothingIsRea
 
 TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNoneIsLeftOut) {
     // A crafted backup: a folder record, a file, a file whose data is missing, one whose data is
-    // a FIFO, one whose data is a link to a device, a link record (which has no data), and a
-    // file whose path is not valid UTF-8.
+    // a FIFO, one whose data is a link to a device, a link record (which has no data), a file
+    // whose path is not valid UTF-8, and a file record without a path.
     const std::string backup = scratch("modes");
     std::vector<ManifestEntry> entries;
     auto add = [&](const std::string& path, uint16_t mode) -> std::string {
@@ -401,6 +501,8 @@ TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNone
     ::symlink("/dev/zero", add("Library/Notes/device.txt", 0100644).c_str());
     add("Library/Notes/link", 0120755);
     writeBytes(add("Library/Notes/caf\xE9.txt", 0100644), "latin-1 name");
+    const std::string withoutPath = add("", 0100644);
+    writeBytes(withoutPath, "a file without a path");
     ASSERT_TRUE(writeManifest(backup + "/Manifest.mbdb", entries));
 
     // Read as a scan reads it: every record reaches the tree, the odd name shown, not dropped.
@@ -423,12 +525,13 @@ TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNone
     PRBackupRecovery recovery;
     const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
     // The plain file and the oddly named one arrive, in the folder the folder record names (a
-    // folder of the tree, not an item of its own); the four others are failures, the first named
-    // with its reason; nothing stands in for them.
+    // folder of the tree, not an item of its own); the five others (the file without a path
+    // among them) are failures, the first named with its reason; nothing stands in for them.
     EXPECT_EQ(r.written, 2u);
-    EXPECT_EQ(r.failures, 4u);
-    EXPECT_EQ(r.firstFailedPath, "HomeDomain/Library/Notes/missing.txt");
-    EXPECT_EQ(r.firstReason, "missing from the backup");
+    EXPECT_EQ(r.failures, 5u);
+    // The record without a path, listed in its domain's folder, comes first.
+    EXPECT_EQ(r.firstFailedPath, withoutPath);
+    EXPECT_EQ(r.firstReason, "it has no path in the backup, not recovered");
     const std::string notes = out + "/iPhone/HomeDomain/Library/Notes";
     EXPECT_EQ(filesBelow(notes), (std::set<std::string>{"plain.txt", "caf\uFFFD.txt"}));
     EXPECT_EQ(readAll(notes + "/caf\uFFFD.txt"), "latin-1 name");

@@ -3,8 +3,10 @@
 // sheet, and the folder revealed with everything in it; a cancelled panel starts nothing and a
 // folder that cannot be written is named in one alert.
 #include "BrowserTestBackups.h"
+#include "CraftedLog.h"
 #include "TestSupport.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/CommitDB.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
 #include "browser/PRSrollThumView.h"
@@ -22,6 +24,7 @@
 #include <QStackedWidget>
 #include <filesystem>
 #include <fstream>
+#include <sqlite3.h>
 
 namespace fs = std::filesystem;
 
@@ -153,6 +156,67 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
     testsupport::spinEventLoop(std::chrono::milliseconds(30));
     testsupport::saveScreenshot(result->saveWindow, "result-recovery-sheet");
     result->saveWindow->hide();
+}
+
+// A journal SQLite cannot use never empties its database: the screen shows the records of the main
+// file as it stands, says which journal was set aside, and the recovery's line says it again.
+TEST_F(RecoveryScreenTest, AJournalThatCannotBeUsedLeavesTheMainFilesRecordsAndIsNamed) {
+    const auto made = browsertest::makeBackup(paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa",
+                                              "Ann's iPhone", browsertest::smallSize(8, 40));
+    std::string calls = made.folder + "/" + sampledb::keys::callHistory;
+    if (!fs::exists(calls)) calls = made.folder + "/" + sampledb::keys::callHistoryOld;
+    const std::string messages = made.folder + "/" + sampledb::keys::messages;
+    // The rows each main file holds alone, read from a copy without its journal.
+    auto rowsOfMainFile = [](const std::string& path, const char* table) {
+        const std::string copy = testsupport::scratchDirectory("main") + "/copy.db";
+        fs::remove(copy);
+        fs::copy_file(path, copy);
+        sqlite3* db = nullptr;
+        int rows = -1;
+        sqlite3_stmt* count = nullptr;
+        if (sqlite3_open(copy.c_str(), &db) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, (std::string("SELECT count(*) FROM ") + table).c_str(), -1, &count, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW)
+            rows = sqlite3_column_int(count, 0);
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+        return rows;
+    };
+    // The sample keeps its rows in the journals: folded first, the main files hold them, and the
+    // journals written then are what SQLite cannot use.
+    ASSERT_TRUE(commitDB(calls) && commitDB(messages));
+    const int mainCalls = rowsOfMainFile(calls, "call"), mainMessages = rowsOfMainFile(messages, "message");
+    ASSERT_GT(mainCalls, 0);
+    ASSERT_GT(mainMessages, 0);
+    ASSERT_TRUE(carvefix::writeUnusableLog(calls, carvefix::UnusableLog::OtherPageSize, "call"));
+    ASSERT_TRUE(carvefix::writeUnusableLog(messages, carvefix::UnusableLog::TablePageOverwritten, "message"));
+
+    PRResultViewController* result = open();
+    ASSERT_TRUE(result && result->intake());
+    EXPECT_EQ(result->intake()->counts().callNum, mainCalls);
+    EXPECT_EQ(result->intake()->counts().messageNum, mainMessages);
+    const QString problems = result->remindlab->text();
+    EXPECT_TRUE(
+        problems.contains("The journal of the call history could not be read; calls as of the last checkpoint."))
+        << problems.toStdString();
+    EXPECT_TRUE(problems.contains("The journal of the messages could not be read; messages as of the last checkpoint."))
+        << problems.toStdString();
+
+    result->callHistoryController->markAll(true);
+    answers.folder = QString::fromStdString(testsupport::scratchDirectory("chosen")) + "/recovered";
+    result->saveBtn->click();
+    ASSERT_TRUE(testsupport::waitUntil([result] { return !result->recovering(); }, std::chrono::seconds(60)));
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(line->text().startsWith(QString("%1 calls recovered (the journal of the call history could not be "
+                                                "read; calls as of the last checkpoint) in ")
+                                            .arg(mainCalls)))
+        << line->text().toStdString();
+    std::string written;
+    for (const auto& e : fs::directory_iterator(answers.folder.toStdString() + "/CallHistory"))
+        written += readAll(e.path());
+    EXPECT_FALSE(written.empty());
 }
 
 TEST_F(RecoveryScreenTest, ACancelledPanelStartsNothingAndAnUnwritableFolderIsNamed) {

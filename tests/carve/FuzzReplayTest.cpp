@@ -1,11 +1,15 @@
 // The fuzz target's input runs in every build: the fixture databases, hand-built pages and the
-// crafted files (chains that loop, a log after its database, schemas hard to read) as seeds, and
-// a few hundred deterministic mutations of them (flipped bytes, cut files, shuffled page sizes),
-// under the sanitizers of the test build.
+// crafted files (chains that loop, a log after its database, schemas hard to read, logs SQLite
+// cannot use) as seeds, and a few hundred deterministic mutations of them (flipped bytes, cut
+// files, shuffled page sizes), under the sanitizers of the test build.
+#include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "CraftedFiles.h"
+#include "CraftedLog.h"
+#include "backup/carve/CarveDatabase.h"
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -42,7 +46,8 @@ TEST(CarveFuzzReplay, SeedsAndMutationsRunClean) {
     ASSERT_TRUE(carvefix::writeCraftedFiles(base, 1024));
     for (const char* crafted :
          {"/crafted-looping-overflow", "/crafted-looping-lists", "/crafted-with-log", "/crafted-schema-quoting",
-          "/crafted-schema-grown", "/crafted-schema-unparsed", "/crafted-schema-log"})
+          "/crafted-schema-grown", "/crafted-schema-unparsed", "/crafted-schema-log", "/crafted-log-other-page-size",
+          "/crafted-log-table-overwritten", "/crafted-log-huge-commit"})
         add(base + crafted);
     for (const auto& seed : seeds) ASSERT_GT(seed.size(), 100u);
 
@@ -68,5 +73,29 @@ TEST(CarveFuzzReplay, SeedsAndMutationsRunClean) {
             }
             LLVMFuzzerTestOneInput(m.data(), m.size());
         }
+    }
+}
+
+namespace {
+class CraftedLogCarve : public carvetest::CarveTest {};
+}  // namespace
+
+// A count in a log is taken only as far as the files can back it: a commit that says the
+// database has 0xFFFFFFFF pages makes no room for them, and the carve of a 4 KB log stays quick.
+TEST_F(CraftedLogCarve, ACommitCountMakesNoRoomBeyondTheFiles) {
+    carvefix::Options o;
+    o.pageSize = 4096;
+    o.live = 40;
+    o.deleted = 20;
+    const std::string path = file("calls.db");
+    carvefix::writeCallHistory(path, o);
+    for (auto kind : {carvefix::UnusableLog::HugeCommit, carvefix::UnusableLog::OtherPageSize,
+                      carvefix::UnusableLog::TablePageOverwritten}) {
+        ASSERT_TRUE(carvefix::writeUnusableLog(path, kind, "call"));
+        const auto started = std::chrono::steady_clock::now();
+        carve::CarveDatabase db;
+        ASSERT_TRUE(db.open(path, context));
+        EXPECT_LE(db.images().foldedPages(), db.images().count() + 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
     }
 }

@@ -113,17 +113,20 @@ TEST_F(ActionsTest, NamesFromTheDeviceCannotEscapeTheChosenFolder) {
 
     // Everything landed inside the chosen folder, nothing beside it.
     EXPECT_EQ(filesBelow(scratch).filter(QRegularExpression("^Chosen/")).size(), filesBelow(scratch).size());
-    EXPECT_TRUE(filesBelow(target).contains("one/_."));  // one leading dot dropped, as in the folder
+    EXPECT_TRUE(filesBelow(target).contains("one/_"));  // a name of dots alone is "_"
     EXPECT_TRUE(filesBelow(target).contains("one/evil"));
     EXPECT_TRUE(filesBelow(target).contains("tmp/hidden"));
-    EXPECT_TRUE(filesBelow(target).contains("tmp/_./_./_./evil"));
+    EXPECT_TRUE(filesBelow(target).contains("tmp/_/_/_/evil"));
 }
 
 TEST(LocalPaths, EveryComponentStaysBelowTheRoot) {
     EXPECT_EQ(localPathUnder("/r", "/Library/Caches/a"), "/r/Library/Caches/a");
-    EXPECT_EQ(localPathUnder("/r/", "/a/../../b"), "/r/a/_./_./b");
-    EXPECT_EQ(localPathUnder("/r", "/x/.."), "/r/x/_.");
-    EXPECT_EQ(safeLocalName(".."), "_..");
+    EXPECT_EQ(localPathUnder("/r/", "/a/../../b"), "/r/a/_/_/b");
+    EXPECT_EQ(localPathUnder("/r", "/x/.."), "/r/x/_");
+    // Never hidden, never climbing.
+    EXPECT_EQ(safeLocalName(".."), "_");
+    EXPECT_EQ(safeLocalName("../../x"), "_.._x");
+    EXPECT_EQ(safeLocalName(".profile"), "profile");
     EXPECT_EQ(safeLocalName(""), "_");
     EXPECT_EQ(safeLocalName("a/b"), "a_b");
 }

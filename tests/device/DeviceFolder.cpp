@@ -72,7 +72,7 @@ std::string makeDevice(const std::string& folder, const DeviceSpec& spec) {
     if (spec.sendsNumbers) {
         setString(values, "BuildVersion", "11D257");
         setString(values, "SerialNumber", "F2LLX0XXFF9R");
-        setString(values, "PhoneNumber", "+1 555 0100");
+        setString(values, "PhoneNumber", spec.phoneNumber);
     }
     setNumber(values, "TimeZoneOffsetFromUTC", 3600);
     writePlist(values, folder + "/lockdown/values.plist");

@@ -14,6 +14,7 @@ namespace devicetest {
 struct DeviceSpec {
     std::string udid = "0123456789abcdef0123456789abcdef01234567";
     std::string name = "Test iPhone";
+    std::string phoneNumber = "+1 555 0100";
     std::string productType = "iPhone5,3";
     bool paired = true;
     bool trusted = true;

@@ -1,5 +1,6 @@
 // File access on the media area, app containers and the crash-report area.
 #include "DeviceFolder.h"
+#include "device/AddToDevice.h"
 #include "device/AfcService.h"
 #include "device/Conversions.h"
 #include "device/CrashReportService.h"
@@ -101,6 +102,57 @@ TEST_F(FileServices, AFileThatVanishesMidCopyIsNoSuccess) {
     EXPECT_EQ(afc->ListDirectory("/"), nullptr);
 }
 
+// A write that replaces goes to a temporary name beside the file and is renamed over it once
+// whole: a full device or a failing write call leaves the old file as it was, and no temporary
+// file behind; through the one add step too, as the file browser's Replace uses it.
+TEST_F(FileServices, AReplaceThatFailsKeepsTheDeviceFile) {
+    const std::string old(1 << 20, 'o');
+    writeFile(media("/Downloads/doc.bin"), old);
+    writeFile(local + "/doc.bin", std::string(6 << 20, 'n'));
+    auto folderNames = [&] { return names(afc->ListDirectory("/Downloads")); };
+    const auto before = folderNames();
+
+    simdevice::limitSpace(id, 3 << 20);
+    EXPECT_EQ(afc->CopyToDevice(local + "/doc.bin", "/Downloads/doc.bin"), kAFCNoSpaceLeftError);
+    EXPECT_EQ(readFile(media("/Downloads/doc.bin")), old);
+    EXPECT_EQ(folderNames(), before);
+    simdevice::limitSpace(id, -1);
+
+    simdevice::failCall(id, "AFCFileRefWrite", kAFCWriteError, 2);  // the third write call fails
+    EXPECT_EQ(afc->CopyToDevice(local + "/doc.bin", "/Downloads/doc.bin"), kAFCWriteError);
+    EXPECT_EQ(afc->WriteFile("/Downloads/doc.bin", std::vector<uint8_t>(3 << 20, 'w')), kAFCWriteError);
+    simdevice::failCall(id, "AFCFileRefWrite", 0);
+    EXPECT_EQ(readFile(media("/Downloads/doc.bin")), old);
+    EXPECT_EQ(folderNames(), before);
+
+    {
+        auto files = amd::startMediaAreaFiles(0);
+        ASSERT_TRUE(files);
+        amd::ActionResult result;
+        std::string added;
+        simdevice::limitSpace(id, 3 << 20);
+        amd::addFileToDevice(*files, QString::fromStdString(local + "/doc.bin"), "/Downloads", amd::NameTaken::Replace,
+                             result, added);
+        EXPECT_EQ(result.failures, 1u);
+        EXPECT_NE(result.firstFailureReason.find("no space left"), std::string::npos) << result.firstFailureReason;
+        EXPECT_EQ(readFile(media("/Downloads/doc.bin")), old);
+        simdevice::limitSpace(id, -1);
+
+        // Once there is room the Replace puts the new file whole in the old one's place.
+        amd::ActionResult done;
+        amd::addFileToDevice(*files, QString::fromStdString(local + "/doc.bin"), "/Downloads", amd::NameTaken::Replace,
+                             done, added);
+        EXPECT_EQ(done.files, 1u);
+        EXPECT_EQ(readFile(media("/Downloads/doc.bin")), std::string(6 << 20, 'n'));
+        EXPECT_EQ(folderNames(), before);
+    }
+    // A file of the temporary name a user made is neither used nor removed.
+    writeFile(media("/Downloads/.quillomatrix-incoming-1"), "mine");
+    EXPECT_EQ(afc->WriteFile("/Downloads/doc.bin", {'x'}), 0);
+    EXPECT_EQ(readFile(media("/Downloads/.quillomatrix-incoming-1")), "mine");
+    EXPECT_EQ(readFile(media("/Downloads/doc.bin")), "x");
+}
+
 TEST_F(FileServices, PathsNeverLeaveTheArea) {
     std::string outside = home.path() + "/outside";
     writeFile(outside + "/secret", "secret");
@@ -127,7 +179,7 @@ TEST_F(FileServices, PathsNeverLeaveTheArea) {
     EXPECT_NE(afc->CopyToDevice(local + "/payload", "/Downloads/out/planted"), 0);
     EXPECT_NE(afc->CopyToDevice(local + "/payload", "/Downloads/secretlink"), 0);
     EXPECT_NE(afc->CopyToDevice(local + "/payload", "/../planted"), 0);
-    EXPECT_EQ(afc->WriteFile("/Downloads/out/planted", {1, 2}), 1);
+    EXPECT_NE(afc->WriteFile("/Downloads/out/planted", {1, 2}), 0);
     EXPECT_EQ(afc->MakeDirectory("/Downloads/out/newdir"), kAFCPermissionDeniedError);
     EXPECT_NE(afc->Rename("/Downloads/inside.txt", "/Downloads/out/moved"), 0);
     EXPECT_EQ(afc->RemovePath("/../outside/secret"), kAFCPermissionDeniedError);
@@ -155,7 +207,7 @@ TEST_F(FileServices, ListInfoMakeRenameRemove) {
 
     EXPECT_EQ(afc->WriteFile("/Empty/a.txt", {'h', 'i'}), 0);
     EXPECT_EQ(afc->ReadFile("/Empty/a.txt"), (std::vector<uint8_t>{'h', 'i'}));
-    EXPECT_EQ(afc->WriteFile("/NoSuchFolder/a.txt", {'h'}), 1);
+    EXPECT_NE(afc->WriteFile("/NoSuchFolder/a.txt", {'h'}), 0);
     EXPECT_EQ(afc->Rename("/Empty/a.txt", "/Empty/b.txt"), 0);
     EXPECT_EQ(names(afc->ListDirectory("/Empty")), std::vector<std::string>{"b.txt"});
     EXPECT_NE(afc->RemovePath("/Empty"), 0);  // not empty

@@ -89,7 +89,7 @@ TEST_F(FileBrowserCoreTest, HostileDeviceNamesStayInsideTheChosenFolder) {
     // The ordinary files and the names made safe are there; a name longer than a disk takes is
     // cut to what it takes.
     EXPECT_EQ(slurp(root / "Evil/ok.txt"), "ok");
-    EXPECT_EQ(slurp(root / "Evil/.more"), "fine");  // one leading dot dropped, as for every name
+    EXPECT_EQ(slurp(root / "Evil/more"), "fine");  // never hidden: the leading dots dropped, as for every name
     EXPECT_EQ(slurp(root / "Evil/a/b"), "slash");
     EXPECT_EQ(slurp(root / "Evil" / longName.substr(0, 255)), "long");
     EXPECT_EQ(result.failures, 0u) << result.firstFailureReason;
@@ -131,13 +131,23 @@ TEST_F(FileBrowserCoreTest, FileExportsMakeTheFolderCopyEveryFileAndKeepTheUsers
     EXPECT_EQ(slurp(target + "/b.pdf"), "old and longer");
     EXPECT_EQ(slurp(target + "/b (2).pdf"), "pdf!");
 
-    // A local copy made before is used instead of the device.
-    std::ofstream(out() + "/copy") << "local";
-    device.mediaAreaStarts = false;
-    const ActionResult fromCopy = actions.exportFiles(
-        {{"/Downloads/b.pdf", 5, QString::fromStdString(out() + "/copy")}}, QString::fromStdString(out() + "/new"));
+    // A preview's copy is used instead of reading the device file again, while the device still
+    // has the file copied; once it changed, the device is read.
+    disk::PreviewCopies copies(QString::fromStdString(out() + "/DB"));
+    ActionResult made;
+    const QString copy = copies.localCopy(device, 0, {"/Downloads/b.pdf", 4, {}}, made);
+    ASSERT_FALSE(copy.isEmpty());
+    device.refusedCopies = {"/Downloads/b.pdf"};
+    const ActionResult fromCopy =
+        actions.exportFiles({{"/Downloads/b.pdf", 4, copy}}, QString::fromStdString(out() + "/new"));
     EXPECT_TRUE(fromCopy.ok());
-    EXPECT_EQ(slurp(out() + "/new/b.pdf"), "local");
+    EXPECT_EQ(slurp(out() + "/new/b.pdf"), "pdf!");
+    device.refusedCopies.clear();
+    device.media.addFile("/Downloads/b.pdf", "replaced");
+    const ActionResult fromDevice =
+        actions.exportFiles({{"/Downloads/b.pdf", 4, copy}}, QString::fromStdString(out() + "/newer"));
+    EXPECT_TRUE(fromDevice.ok());
+    EXPECT_EQ(slurp(out() + "/newer/b.pdf"), "replaced");
 }
 
 TEST_F(FileBrowserCoreTest, PreviewCopiesArePerDevicePathAndRetriedAfterAFailure) {
@@ -160,9 +170,17 @@ TEST_F(FileBrowserCoreTest, PreviewCopiesArePerDevicePathAndRetriedAfterAFailure
     EXPECT_EQ(slurp(a.toStdString()), "first");
     EXPECT_EQ(slurp(b.toStdString()), "second");
 
-    // Made once: the device is not asked again.
-    device.mediaAreaStarts = false;
+    // Made once: the device file is not read again while it is the one copied.
+    device.refusedCopies = {"/A/IMG.JPG"};
     EXPECT_EQ(copies.localCopy(device, 0, {"/A/IMG.JPG", 5, {}}, ok), a);
+    device.refusedCopies.clear();
+    // A copy of another size than the row's, or one forgotten (the program replaced or removed the
+    // file), is none; the device file changed, it is read again.
+    EXPECT_TRUE(copies.madeCopy("/A/IMG.JPG", 9).isEmpty());
+    copies.forget("/B/IMG.JPG");
+    EXPECT_TRUE(copies.madeCopy("/B/IMG.JPG").isEmpty());
+    device.media.addFile("/A/IMG.JPG", "first, replaced");
+    EXPECT_EQ(slurp(copies.localCopy(device, 0, {"/A/IMG.JPG", 15, {}}, ok).toStdString()), "first, replaced");
     // A copy deleted since is made again.
     fs::remove(a.toStdString());
     EXPECT_TRUE(copies.madeCopy("/A/IMG.JPG").isEmpty());

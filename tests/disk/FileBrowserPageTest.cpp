@@ -301,4 +301,37 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
     EXPECT_TRUE(shownNames().contains("Notes"));
 }
 
+// A file replaced through Add File is previewed and exported as the new one, never as the copy
+// kept of what was there; a change made on the device by another hand is seen at the export too.
+TEST_F(FileBrowserPageTest, AReplacedFileIsPreviewedAndExportedAsTheNewOne) {
+    const std::string onDevice = folder + "/media/general_storage/Archive/Notes/Ideas.txt";
+    openFolder("/general_storage/Archive/Notes");
+    selectFiles({"Ideas.txt"});
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(page->showTextView->toPlainText(), "Paint the fence.\nCall the plumber.\n");
+
+    fs::create_directories(home.path() + "/Desk");
+    const std::string local = home.path() + "/Desk/Ideas.txt";
+    std::ofstream(local) << "Sell the boat";
+    responder.panelAnswer = {QString::fromStdString(local)};
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // Replace
+    page->addFilesToSystem();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(slurp(onDevice), "Sell the boat");
+
+    selectFiles({"Ideas.txt"});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(page->showTextView->toPlainText(), "Sell the boat");
+    page->ExportTheFileToDocument();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(slurp(home.path() + "/Documents/Ideas.txt"), "Sell the boat");
+
+    // Same size, another time: the copy kept no longer stands for the device file.
+    { std::ofstream(onDevice, std::ios::trunc) << "Buy the boat!"; }
+    fs::last_write_time(onDevice, fs::last_write_time(onDevice) + std::chrono::seconds(5));
+    page->ExportTheFileToDocument();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(slurp(home.path() + "/Documents/Ideas (2).txt"), "Buy the boat!");
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/FileOpen.h"
 #include "platform/NewFile.h"
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -140,19 +141,23 @@ TEST_F(NewFileTest, TheProgramsOwnFilesAreReplacedWholeAndNewFilesAreTheUsersToR
 
 TEST_F(NewFileTest, ARunThatDiedOrHitTheFileSizeLimitLeavesNoPartBehind) {
     // Left by a run that died: a temporary file nobody writes any more. Another writer's, still
-    // being written (it holds its lock), and a user's file that only looks alike stay.
-    const std::string dead = folder + "/.IMG_0001.JPG.Ab3dE7gH.part";
-    const std::string live = folder + "/.IMG_0002.JPG.Zz9yY8xX.part";
+    // being written (it holds its lock), and a user's files that only look alike (of the
+    // program's old pattern too) stay, however old.
+    const std::string dead = folder + "/.IMG_0001.JPG.quillomatrix-Ab3dE7gH2k9Q.part";
+    const std::string live = folder + "/.IMG_0002.JPG.quillomatrix-Zz9yY8xX7w6V.part";
     writeFile(dead, "half a photo");
     writeFile(live, "being written");
     writeFile(folder + "/.notes.part", "the user's");
+    writeFile(folder + "/.backup.20241231.part", "the user's backup");
     const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
-    for (const std::string& path : {dead, live}) ::utimensat(AT_FDCWD, path.c_str(), long_ago, 0);
+    for (const std::string& path : {dead, live, folder + "/.backup.20241231.part"})
+        ::utimensat(AT_FDCWD, path.c_str(), long_ago, 0);
     const int writer = ::open(live.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
     ASSERT_TRUE(files::writeNewFile(folder + "/IMG_0003.JPG", "whole").ok());
     ::close(writer);
-    EXPECT_EQ(namesIn(folder), (std::set<std::string>{".IMG_0002.JPG.Zz9yY8xX.part", ".notes.part", "IMG_0003.JPG"}));
+    EXPECT_EQ(namesIn(folder), (std::set<std::string>{".IMG_0002.JPG.quillomatrix-Zz9yY8xX7w6V.part", ".notes.part",
+                                                      ".backup.20241231.part", "IMG_0003.JPG"}));
 
     // Under a file-size limit the file too large fails in the system's words, leaves nothing,
     // and the program goes on to the next one.
@@ -177,4 +182,43 @@ TEST_F(NewFileTest, ARunThatDiedOrHitTheFileSizeLimitLeavesNoPartBehind) {
     const files::Outcome trip = files::makeNewFolder(limited + "/Trip");
     EXPECT_EQ(trip.path, limited + "/Trip (3)");
     EXPECT_TRUE(fs::is_directory(trip.path));
+}
+
+// Where files already there are skipped, the writer keeps its lock while it compares its file and
+// gives it its name: another run's sweep (here a thread that takes every whole temporary file it
+// can lock, at once) never removes the file before it is in place.
+TEST_F(NewFileTest, TheWriterHoldsItsLockUntilItsFileHasItsName) {
+    const std::string bytes(4 << 20, 'b');
+    std::string almost = bytes;
+    almost.back() = 'c';
+    for (const char* name : {"/a.bin", "/a (2).bin", "/a (3).bin"}) writeFile(folder + name, almost);
+    std::atomic<bool> stop{false};
+    std::atomic<int> swept{0};
+    std::thread sweeper([&] {
+        while (!stop) {
+            std::error_code error;
+            for (const auto& e : fs::directory_iterator(folder, error)) {
+                const std::string name = e.path().filename().string();
+                if (name[0] != '.' || !name.ends_with(".part")) continue;
+                const int fd = ::open(e.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+                struct stat st {};
+                if (fd >= 0 && ::fstat(fd, &st) == 0 && size_t(st.st_size) == bytes.size() &&
+                    ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(e.path().c_str()) == 0)
+                    ++swept;
+                if (fd >= 0) ::close(fd);
+            }
+        }
+    });
+    {
+        files::SkipFilesAlreadyThere skip;
+        for (int round = 0; round < 6; ++round) {
+            const files::Outcome outcome = files::writeNewFile(folder + "/a.bin", bytes);
+            EXPECT_TRUE(outcome.ok()) << outcome.reason;
+            EXPECT_EQ(outcome.alreadyThere, round > 0);
+        }
+    }
+    stop = true;
+    sweeper.join();
+    EXPECT_EQ(swept, 0);
+    EXPECT_EQ(slurp(folder + "/a (4).bin"), bytes);
 }

@@ -155,6 +155,31 @@ TEST_F(AppPageTest, SelectingADocumentShowsItFromItsLocalCopy) {
     EXPECT_EQ(page->appImageView->pixmap().width(), page->appImageView->pixmap().height());
 }
 
+// A document replaced through Add File shows its new picture: the copy kept of the old one is
+// dropped with the Replace, and the next preview reads the device.
+TEST_F(AppPageTest, AReplacedDocumentShowsItsNewPicture) {
+    int jobs = page->appJobsFinished();
+    select(child({}, "Chirp"));
+    waitForJobs(++jobs);
+    select(child(child({}, "Chirp"), "Documents"));
+    page->appTableView->selectRow(fileRow("avatar.jpg"));
+    ASSERT_GT(page->appImageView->pixmap().width(), page->appImageView->pixmap().height());
+
+    const std::string local = testsupport::scratchDirectory("mac") + "/avatar.jpg";
+    QImage tall(120, 240, QImage::Format_RGB32);
+    tall.fill(Qt::darkRed);
+    ASSERT_TRUE(tall.save(QString::fromStdString(local)));
+    responder.panelAnswer = {QString::fromStdString(local)};
+    responder.alertAnswer = NSAlertFirstButtonReturn;  // Replace
+    page->addFilesToApp();
+    waitForJobs(++jobs);
+    ASSERT_EQ(readFile(device + "/apps/com.bluefinch.Chirp/container/Documents/avatar.jpg"), readFile(local));
+
+    page->appTableView->clearSelection();
+    page->appTableView->selectRow(fileRow("avatar.jpg"));
+    EXPECT_LT(page->appImageView->pixmap().width(), page->appImageView->pixmap().height());
+}
+
 TEST_F(AppPageTest, ADocumentThatCannotBeCopiedIsNeitherShownNorMarked) {
     openBudgetDocuments();
     std::filesystem::remove(container() + "/Documents/2014.csv");

@@ -99,7 +99,7 @@ TEST_F(MusicTransferTest, CopiesAreKeyedByPidAndMadeOnlyWhenWhole) {
     c.setMusicLoctionpath("/iTunes_Control/Music/../../x/Q.mp3");
     const QString inside = transfer::trackCopyPath(c, root);
     EXPECT_TRUE(QDir::cleanPath(inside).startsWith(root + "/iTunes_Control/Music/")) << inside.toStdString();
-    EXPECT_TRUE(inside.endsWith("/._.._AC_DC.mp3")) << inside.toStdString();
+    EXPECT_TRUE(inside.endsWith("/_.._AC_DC.mp3")) << inside.toStdString();  // visible, climbing nowhere
     c.setMusicTitle(".hidden");
     EXPECT_EQ(transfer::trackFileName(c), "hidden.mp3");
 }

@@ -5,7 +5,9 @@
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "appcore/AppState.h"
+#include "device/DeviceManager.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
 #include "widgets/ActionResultLine.h"
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using transfer::OneCopyCategory;
@@ -85,7 +88,7 @@ protected:
 TEST_F(OneCopyPageTest, OnePressCopiesEverythingWithProgressAndASummary) {
     transfertest::MediaAreaWrapper slow(slowCopy);
     page->setServices(&slow);
-    page->MusicAction();  // music off: video stays on but nothing copies it
+    page->MusicAction();  // music off: the video switch alone copies the videos
     EXPECT_FALSE(row(OneCopyCategory::Music).checkBtn->isChecked());
     press();
     ASSERT_TRUE(page->copying());
@@ -163,4 +166,48 @@ TEST_F(OneCopyPageTest, ADeviceThatLeavesMidCopyEndsTheRunWithAMessage) {
     EXPECT_FALSE(QDir(exportA + "/Books").exists());
     EXPECT_FALSE(row(OneCopyCategory::CameraRoll).okBtn->isVisibleTo(&host));
     EXPECT_TRUE(shownFolders.isEmpty());
+}
+
+// A device that leaves in the copy's first moments, before the watcher has looked again (the
+// application still counts it as connected): the copy asks the device itself before it ends, and
+// says it did not complete, naming what arrived and what did not. Once the device is back the
+// page shows where that copy stands.
+TEST_F(OneCopyPageTest, ACopyCutShortInItsFirstSecondSaysSo) {
+    std::atomic<int> copies{0};
+    transfertest::MediaAreaWrapper leaving([&](amd::FileService& inner, const std::string& from, files::NewFile& into) {
+        if (++copies == 3) simdevice::detach(simId);
+        return inner.CopyToLocal(from, into);
+    });
+    page->setServices(&leaving);
+    page->MusicAction();  // the sample library names a track whose file is gone: left out here
+    press();
+    ASSERT_TRUE(waitForCopies(1));
+    const transfer::OneCopySummary& summary = page->lastSummary();
+    EXPECT_TRUE(summary.deviceLeft);
+    EXPECT_FALSE(summary.complete());
+    const auto* line = host.findChild<ActionResultLine*>();
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(line->text().startsWith("The one-click copy did not complete: the device was disconnected"))
+        << line->text().toStdString();
+    EXPECT_FALSE(line->text().contains("is done"));
+    const QString said = page->summaryText->text();
+    EXPECT_TRUE(said.contains("media files copied")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Not copied: ")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Contacts")) << said.toStdString();
+    EXPECT_TRUE(shownFolders.isEmpty()) << "a copy cut short is not shown as a whole one";
+
+    // The device comes back: the page is not blank, it shows that copy's outcome.
+    state.setDeviceConnected(false);
+    testsupport::waitUntil([] { return amd::DeviceManager::Instance()->DeviceCount() == 0; });
+    page->summaryText->clear();
+    simId = attachAndWait(device);
+    state.setDeviceConnected(true);
+    page->setCopyIndex(connected.back());
+    EXPECT_EQ(page->summaryText->text(), said);
+    // Pressed again, the copy runs (it was not done), keeping what arrived the first time.
+    page->setServices(nullptr);
+    press();
+    ASSERT_TRUE(waitForCopies(2));
+    EXPECT_TRUE(page->lastSummary().complete()) << page->lastSummary().lines().join("\n").toStdString();
+    EXPECT_TRUE(line->text().startsWith("The one-click copy is done")) << line->text().toStdString();
 }

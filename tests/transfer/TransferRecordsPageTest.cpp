@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "transfer/PRTansferViewController.h"
 #include "transfer/core/RecordExport.h"
+#include "widgets/ActionResultLine.h"
 #include "widgets/FlashView.h"
 #include "widgets/RecordTableModels.h"
 
@@ -179,8 +180,8 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     const QString text = htmlText(html);
     EXPECT_TRUE(text.contains("<html") || text.contains("<HTML")) << html;
     EXPECT_EQ(text.count("class='name'"), conversation->MessageNodeArray().size());
-    exportWith(&PRTansferViewController::exportSelectedMessageToDocumentHtml);  // kept beside the first
-    EXPECT_TRUE(fs::exists(html.substr(0, html.size() - 5) + " (2).html"));
+    exportWith(&PRTansferViewController::exportSelectedMessageToDocumentHtml);  // the same page: the first kept
+    EXPECT_FALSE(fs::exists(html.substr(0, html.size() - 5) + " (2).html"));
 
     exportWith(&PRTansferViewController::exportSelectedMessageToDocumentPdf);
     const QString pdf = QString::fromStdString(RecordExport::messageFolder() + "/" +
@@ -215,6 +216,37 @@ TEST_F(TransferRecordsPageTest, EachKindExportsIntoItsDocumentsFolder) {
     // No row under the menu: the folder is made and shown, nothing is written.
     page->noteClickedRow = -1;
     exportWith(&PRTansferViewController::exortSelectedNoteToDocument);
+}
+
+// Every Export All run again into its Documents folder adds nothing: the files whose bytes are
+// there already stay as they are, and the closing line says that nothing new was exported.
+TEST_F(TransferRecordsPageTest, ExportsRunAgainKeepTheFirstAndSaySo) {
+    app->CilckMessage(nullptr);
+    waitForReads(1);
+    app->ClickNote(nullptr);
+    waitForReads(2);
+    auto filesIn = [](const std::string& folder) {
+        std::set<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(e.path().string());
+        return names;
+    };
+    const auto* line = app->window()->findChild<ActionResultLine*>();
+    for (auto [action, folder] :
+         {std::pair{&PRTansferViewController::exportallContactsToDocument, RecordExport::contactFolder()},
+          std::pair{&PRTansferViewController::exportAllMessagesToDocumentHtml, RecordExport::messageFolder()},
+          std::pair{&PRTansferViewController::exportAllMessagesToDocumentPdf, RecordExport::messageFolder()},
+          std::pair{&PRTansferViewController::exportAllNotesToDocument, RecordExport::noteFolder()}}) {
+        exportWith(action);
+        const auto first = filesIn(folder);
+        ASSERT_FALSE(first.empty()) << folder;
+        exportWith(action);
+        auto added = filesIn(folder);
+        for (const std::string& f : first) added.erase(f);
+        EXPECT_TRUE(added.empty()) << folder << ": " << (added.empty() ? std::string() : *added.begin());
+        ASSERT_TRUE(line);
+        EXPECT_TRUE(line->text().startsWith("Nothing new exported: ")) << line->text().toStdString();
+        EXPECT_TRUE(line->text().contains(" already there")) << line->text().toStdString();
+    }
 }
 
 // Each PDF is drawn at the size the screen shows the conversation, over as many pages as it needs,

@@ -14,6 +14,7 @@
 #include "DeletedRecordCarvers.h"
 #include "HandOff.h"
 #include "NotificationJson.h"
+#include "backup/PreparedDatabase.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Prefetch.h"
 
@@ -154,6 +155,11 @@ int main(int argc, char** argv) {
     }
     flush();
     const int status = std::fflush(stdout) == 0 && written ? 0 : 1;
+    // Records read without a journal SQLite could not use are those of the last checkpoint.
+    for (const std::string& database : PreparedDatabase::journalsSetAside())
+        std::fprintf(stderr,
+                     "backup-dump: the journal of %s could not be read; its records are as of the last checkpoint\n",
+                     database.c_str());
     if (carvers)
         for (const carve::CarveCoverage& c : carvers->coverage()) {
             std::string layouts;

@@ -1,6 +1,7 @@
 #include "CraftedFiles.h"
 
 #include "CarvingFixtures.h"
+#include "CraftedLog.h"
 #include "FixtureDatabase.h"
 #include "backup/layouts/IosSchemas.h"
 
@@ -158,6 +159,33 @@ bool writeCraftedFiles(const std::string& folder, int pageSize) {
         bytes.insert(bytes.end(), log.begin(), log.end());
         for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
         ok = !log.empty() && writeBytes(folder + "/crafted-with-log", bytes) && ok;
+    }
+    {
+        // The same history with logs SQLite cannot use: another page size, a table's page
+        // overwritten, a commit that says 0xFFFFFFFF pages.
+        const std::string path = folder + "/crafted-unusable.db";
+        {
+            FixtureDatabase db(path, pageSize, false);
+            db.exec(iosschema::callHistory(iosschema::Ios::v6));
+            db.exec("BEGIN;");
+            for (int i = 0; i < 200; ++i)
+                db.run("INSERT INTO call (address, date, duration, flags) VALUES (?, ?, ?, 5)",
+                       {"+1555100" + std::to_string(1000 + i), int64_t{1300000000} + 3600 * i, int64_t{i}});
+            db.exec("COMMIT;");
+            db.exec("DELETE FROM call WHERE ROWID % 3 = 0;");
+            ok = db.ok() && ok;
+        }
+        const std::vector<uint8_t> main = readBytes(path);
+        const std::pair<UnusableLog, const char*> kinds[] = {{UnusableLog::OtherPageSize, "other-page-size"},
+                                                             {UnusableLog::TablePageOverwritten, "table-overwritten"},
+                                                             {UnusableLog::HugeCommit, "huge-commit"}};
+        for (const auto& [kind, name] : kinds) {
+            const std::vector<uint8_t> log = unusableLog(path, kind, "call");
+            std::vector<uint8_t> bytes = main;
+            bytes.insert(bytes.end(), log.begin(), log.end());
+            ok = !log.empty() && writeBytes(folder + "/crafted-log-" + name, bytes) && ok;
+        }
+        for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
     }
     ok = writeCraftedSchemas(folder, pageSize) && ok;
     return ok;

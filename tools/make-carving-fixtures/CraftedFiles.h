@@ -2,7 +2,8 @@
 // loop (overflow chains that come back to a page, freeblock lists that go back over a block, a
 // free list whose trunk names itself, an interior page that is its own child), a database with
 // deletions still in its write-ahead log, the log appended after the file as the fuzz target
-// reads its input, and schemas that are hard to read. A sound carve takes time in proportion to
+// reads its input, the same with logs SQLite cannot use (CraftedLog.h), and schemas that are
+// hard to read. A sound carve takes time in proportion to
 // each file's size.
 #pragma once
 

@@ -4,9 +4,25 @@
 
 namespace carve {
 
+namespace {
+
+// The folded database's size as the log's last commit says it, bounded by what the files hold:
+// every page of the folded database is a page of the main file or a frame of the log, so it
+// cannot have more pages than the two have images (and the one page SQLite never writes, at the
+// first gigabyte), nor a page past the last one either names. A commit field that says more
+// (0xFFFFFFFF pages in a 4 KB log) is no reason to make room for it.
+int64_t boundedFoldedPages(int64_t filePages, const std::vector<LogFrame>& frames, int64_t foldedPages) {
+    int64_t lastNamed = filePages;
+    for (const LogFrame& f : frames) lastNamed = std::max(lastNamed, f.page);
+    const int64_t images = filePages + static_cast<int64_t>(frames.size()) + 1;
+    return std::clamp<int64_t>(foldedPages, 0, std::min(lastNamed, images));
+}
+
+}  // namespace
+
 PageImages::PageImages(int64_t filePages, std::vector<LogFrame> frames, int64_t foldedPages)
     : filePages_(std::max<int64_t>(filePages, 0)),
-      foldedPages_(std::max<int64_t>(foldedPages, 0)),
+      foldedPages_(boundedFoldedPages(filePages_, frames, foldedPages)),
       frames_(std::move(frames)),
       replaced_(static_cast<size_t>(filePages_), false),
       currentFrame_(frames_.size(), false) {

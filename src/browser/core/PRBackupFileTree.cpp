@@ -61,13 +61,24 @@ const char* PRBackupFileTree::iconFor(int state) {
 }
 
 bool PRBackupFileTree::addTreeNode(const PRTreeDirNode& record, const std::string& deviceName) {
-    if (record.filePath().empty() || deviceName.empty()) return false;
+    if (deviceName.empty()) return false;
     const std::string rel = withoutDotSteps(record.filePath());
     const std::string full = record.fileDomain() + "/" + rel;
 
     std::vector<std::string> components;
     appendComponents(deviceName, components);
     const size_t deviceParts = components.size();
+    std::vector<std::string> path;
+    appendComponents(rel, path);
+    if (path.empty()) {
+        // A file record without a path is listed in its domain under a name of its own, so that
+        // its recovery is a failure with its reason rather than nothing at all.
+        if (record.isFolderRecord()) return false;
+        appendComponents(record.fileDomain(), components);
+        addFileNode(folderFor(components), kNoPathName, record.fileKey(), {}, record.fileMode());
+        ++backupfiles_;
+        return true;
+    }
     appendComponents(full, components);
     if (deviceParts == 0 || components.size() < deviceParts + 1) return false;
     // The component right below the device folder (the domain) never begins with a dot.

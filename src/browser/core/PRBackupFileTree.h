@@ -23,9 +23,13 @@ public:
     // Manifest records placed since the tree was made.
     uint64_t backupfiles() const { return backupfiles_; }
 
+    // The name of the row of a file record without a path (its dirFilePath is empty).
+    static constexpr const char* kNoPathName = "(no path)";
+
     // Files one manifest record (fileDomain, domain-relative filePath, fileKey the data file in
-    // the backup folder) as a file row of the folder of its path below deviceName. A record with
-    // an empty path, or an empty device name, is dropped. Answers whether the record was placed.
+    // the backup folder) as a file row of the folder of its path below deviceName; a file record
+    // without a path, as a row kNoPathName of its domain's folder. A folder record without a path,
+    // or an empty device name, is dropped. Answers whether the record was placed.
     bool addTreeNode(const PRTreeDirNode& record, const std::string& deviceName);
 
     // Checks (state 1) or unchecks (0) a folder and everything below it, then brings the

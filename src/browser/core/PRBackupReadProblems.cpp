@@ -1,9 +1,11 @@
 // The check behind backupReadProblems: headers and lengths only, read-only, so that a scan
 // can say which of a backup's files it could not read without ever writing to them.
 #include "backup/ManifestRecordStream.h"
+#include "backup/PreparedDatabase.h"
 #include "browser/core/PRBackupScanJob.h"
 #include "browser/core/PersonalDatabases.h"
 
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <sys/stat.h>
@@ -31,7 +33,29 @@ bool wholeDatabase(const std::string& path, uint64_t size) {
     return !countValid || pages == 0 || uint64_t(pages) * pageSize <= size;
 }
 
+// The databases read beside the personal ones, whose journals are checked all the same.
+const std::vector<PersonalDatabase>& otherReadDatabases() {
+    static const std::vector<PersonalDatabase> list = {
+        {"Contact pictures",
+         {"cd6702cea29fe89cf280a76794405adb17f9a0ee", "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata"},
+         "the contacts' pictures",
+         "pictures"},
+    };
+    return list;
+}
+
 }  // namespace
+
+std::vector<JournalProblem> backupJournalProblems(const std::string& folder) {
+    std::vector<JournalProblem> problems;
+    for (const auto* list : {&personalDatabases(), &otherReadDatabases()})
+        for (const PersonalDatabase& db : *list) {
+            const std::string path = personalDatabaseIn(folder, db);
+            if (!path.empty() && PreparedDatabase::journalSetAside(path))
+                problems.push_back({db.category, journalSetAsideText(db)});
+        }
+    return problems;
+}
 
 std::vector<std::string> backupReadProblems(const std::string& folder) {
     std::vector<std::string> problems;
@@ -52,6 +76,10 @@ std::vector<std::string> backupReadProblems(const std::string& folder) {
         if (path.empty() || ::stat(path.c_str(), &info) != 0) continue;
         if (!wholeDatabase(path, static_cast<uint64_t>(info.st_size)))
             problems.push_back(std::string(db.category) + " could not be read: the database is damaged.");
+    }
+    for (JournalProblem& journal : backupJournalProblems(folder)) {
+        journal.text[0] = char(std::toupper(static_cast<unsigned char>(journal.text[0])));
+        problems.push_back(journal.text + ".");
     }
     return problems;
 }

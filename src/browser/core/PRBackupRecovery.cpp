@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -329,7 +330,7 @@ files::Outcome PRBackupRecovery::writeAttachment(const PRMessageNode& message, c
     return copied;
 }
 
-void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::string& target) {
+void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::string& target, std::string* landed) {
     constexpr int kType = 0xF000, kFolder = 0x4000, kLink = 0xA000;
     const int type = file.fileMode() & kType;
     ++recovredFilesNum_;  // handled, whether it arrives or its failure is counted
@@ -345,6 +346,10 @@ void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::
         failed(file.dirFilePath(), "a link in the backup, not recovered");
         return;
     }
+    if (file.dirFilePath().empty()) {
+        failed(file.filePath().value_or(file.treefileName()), "it has no path in the backup, not recovered");
+        return;
+    }
     // A file record: its data must be a regular file of the backup, opened without following a
     // link or blocking on a FIFO or device in its place.
     const std::string data = file.filePath().value_or("");
@@ -358,9 +363,59 @@ void PRBackupRecovery::recoverBackupFile(const PRTreeFileNode& file, const std::
                                        : "its data " + files::openFailure(error));
         return;
     }
-    if (makeFolder(target.substr(0, target.rfind('/'))))
-        counted(files::copyNewFile(fd, data, target), PRRecoveryResult::BackupFiles);
+    if (makeFolder(target.substr(0, target.rfind('/')))) {
+        const files::Outcome copied = files::copyNewFile(fd, data, target);
+        counted(copied, PRRecoveryResult::BackupFiles);
+        if (copied.ok() && landed) *landed = copied.path;
+    }
     ::close(fd);
+}
+
+namespace {
+
+constexpr const char* kJournalSuffixes[] = {"-wal", "-shm"};
+
+// The record of folder named name, or null.
+PRTreeFileNodePtr recordNamed(const PRTreeDirNode& folder, const std::string& name) {
+    for (const PRTreeFileNodePtr& f : folder.fileChildren())
+        if (f->treefileName() == name) return f;
+    return nullptr;
+}
+
+// Whether file is the journal of a database marked beside it, which goes with that database.
+bool journalOfMarked(const PRTreeFileNode& file, const PRTreeDirNode& folder) {
+    const std::string& name = file.treefileName();
+    for (const char* suffix : kJournalSuffixes) {
+        const std::string s(suffix);
+        if (name.size() <= s.size() || !name.ends_with(s)) continue;
+        const PRTreeFileNodePtr database = recordNamed(folder, name.substr(0, name.size() - s.size()));
+        if (database && database->bSelected()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void PRBackupRecovery::recoverJournalOf(const PRTreeFileNode& file, const PRTreeDirNode& folder,
+                                        const std::string& landed) {
+    for (const char* suffix : kJournalSuffixes) {
+        std::string source;
+        if (const PRTreeFileNodePtr record = recordNamed(folder, file.treefileName() + suffix))
+            source = record->filePath().value_or("");
+        else if (const std::string beside = file.filePath().value_or("") + suffix;
+                 !file.filePath().value_or("").empty() && files::isRegularFile(beside, /*followLinks*/ false))
+            source = beside;
+        if (source.empty()) continue;
+        const std::string target = landed + suffix;
+        const files::Outcome copied = files::copyNewFile(source, target);
+        if (!copied.ok()) {
+            failed(target, copied.reason);
+        } else if (copied.path != target) {
+            // Under another name the journal would be no journal of the file: nothing is left.
+            ::unlink(copied.path.c_str());
+            failed(target, "its journal cannot be put beside it: a file of that name is there");
+        }
+    }
 }
 
 int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const std::string& destination) {
@@ -368,7 +423,14 @@ int PRBackupRecovery::traverseRecoverTreeNode(const PRTreeDirNode& folder, const
     for (const PRTreeFileNodePtr& file : folder.fileChildren()) {
         if (cancelled_) return -1;
         if (!file->bSelected()) continue;
-        recoverBackupFile(*file, localnames::localPathUnder(qs(destination), qs(file->dirFilePath())).toStdString());
+        if (journalOfMarked(*file, folder)) {
+            ++recovredFilesNum_;  // written with its database, beside it
+            continue;
+        }
+        std::string landed;
+        recoverBackupFile(*file, localnames::localPathUnder(qs(destination), qs(file->dirFilePath())).toStdString(),
+                          &landed);
+        if (!landed.empty()) recoverJournalOf(*file, folder, landed);
     }
     for (const PRTreeDirNodePtr& child : folder.children())
         if (traverseRecoverTreeNode(*child, destination) != 0) return -1;
@@ -398,8 +460,12 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     const std::string root = recoverPath;
     auto folder = [&root](const std::string& name) { return root + "/" + name; };
     auto marked = [](const auto& record) { return record->bSelected(); };
+    // Only what the user chose is written: a category none of whose records is marked makes
+    // neither its folder nor its file.
+    auto anyMarked = [&](const auto& array) { return std::any_of(array.begin(), array.end(), marked); };
     // A text file of one record type: its folder, an entry per marked record, the file.
     auto textFile = [&](const char* name, const char* type, PRRecoveryResult::Kind kind, const auto& array, auto add) {
+        if (!anyMarked(array)) return;
         const std::string path = folder(name);
         makeFolder(path);
         PRRtfController rtf;
@@ -421,14 +487,16 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     if (!makeFolder(root)) return result();
 
     std::string path = folder(kPhotoFolder);
-    makeFolder(path);
+    if (anyMarked(s.photoAndVideoArray)) makeFolder(path);
     for (const auto& record : s.photoAndVideoArray) {
         if (cancelled_) return result();
         if (marked(record)) recoverPhotoAndVideo(*record, path);
     }
 
     path = folder(safeName(s.deviceName));
-    makeFolder(path);
+    if (std::any_of(s.treeRoots.begin(), s.treeRoots.end(),
+                    [](const PRTreeDirNodePtr& r) { return r->isSelected() != PRTreeUnselected; }))
+        makeFolder(path);
     for (const PRTreeDirNodePtr& node : s.treeRoots)
         if (traverseRecoverTreeNode(*node, path) != 0) break;
     if (cancelled_) return result();
@@ -439,25 +507,27 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
              });
     if (cancelled_) return result();
 
-    path = folder(kMessageFolder);
-    makeFolder(path);
-    ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
-    uint64_t conversations = 0, messages = 0;
-    for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
-        if (cancelled_) return result();
-        if (!marked(conversation)) continue;
-        ++recovredFilesNum_;
-        ++conversations;
-        messages += conversation->MessageNodeArray().size();
-        page.addConversation(*conversation);
-    }
-    const files::Outcome written = page.write();
-    if (written.ok()) {
-        writtenNum_ += conversations;
-        writtenOf_[PRRecoveryResult::Conversations] += conversations;
-        writtenOf_[PRRecoveryResult::Messages] += messages;
-    } else {
-        failed(written.path, written.reason);
+    if (anyMarked(s.messageTreeArray)) {
+        path = folder(kMessageFolder);
+        makeFolder(path);
+        ConversationPage page(*this, path, kMessagePageName, s.deviceName + "'s Message");
+        uint64_t conversations = 0, messages = 0;
+        for (const PRMessageTreeNodePtr& conversation : s.messageTreeArray) {
+            if (cancelled_) return result();
+            if (!marked(conversation)) continue;
+            ++recovredFilesNum_;
+            ++conversations;
+            messages += conversation->MessageNodeArray().size();
+            page.addConversation(*conversation);
+        }
+        const files::Outcome written = page.write();
+        if (written.ok()) {
+            writtenNum_ += conversations;
+            writtenOf_[PRRecoveryResult::Conversations] += conversations;
+            writtenOf_[PRRecoveryResult::Messages] += messages;
+        } else {
+            failed(written.path, written.reason);
+        }
     }
 
     textFile(kNoteFolder, "Note", PRRecoveryResult::Notes, s.noteArray,
@@ -477,7 +547,7 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
     if (cancelled_) return result();
 
     path = folder(kSocialFolder);
-    makeFolder(path);
+    if (anyMarked(s.faceTwitterArray)) makeFolder(path);
     for (const auto& record : s.faceTwitterArray) {
         if (cancelled_) return result();
         if (marked(record)) recoverFaceBookAndTwitter(*record, path);

@@ -133,7 +133,14 @@ public:
     // as a copy of its data, which must be a regular file of the backup; a link record, or a
     // file whose data is missing or not a regular file, as nothing, counted as a failure that
     // names it.
-    void recoverBackupFile(const PRTreeFileNode& file, const std::string& target);
+    // landed (when given) gets where the file arrived; empty when it did not.
+    void recoverBackupFile(const PRTreeFileNode& file, const std::string& target, std::string* landed = nullptr);
+    // The journal of a database recovered at landed (its "-wal", and its "-shm"), beside it under
+    // its name plus the suffix, so that it opens with every row the backup holds: the records of
+    // the tree named so beside file in folder, else the data files the backup keeps beside the
+    // database's own. Not counted as items of their own; a journal that cannot be put beside it
+    // is a failure.
+    void recoverJournalOf(const PRTreeFileNode& file, const PRTreeDirNode& folder, const std::string& landed);
     // File copies into folder, each counted as one item.
     void recoverPhotoAndVideo(const PRPhotoAndVideoNode& record, const std::string& folder);
     void recoverFaceBookAndTwitter(const PRFaceTwitterNode& record, const std::string& folder);

@@ -203,10 +203,13 @@ void PRBackupScanJob::run() {
 
     std::vector<std::string> problems =
         cancelled_ ? std::vector<std::string>() : backupReadProblems(request_.backupFolder);
+    std::vector<JournalProblem> journals =
+        cancelled_ ? std::vector<JournalProblem>() : backupJournalProblems(request_.backupFolder);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         counts_ = intake_->counts();
         problems_ = std::move(problems);
+        journalProblems_ = std::move(journals);
         if (!cancelled_) handed_ = std::move(intake_);
         intake_.reset();
     }
@@ -244,6 +247,11 @@ PRScanCounts PRBackupScanJob::counts() const {
 std::vector<std::string> PRBackupScanJob::problems() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return problems_;
+}
+
+std::vector<JournalProblem> PRBackupScanJob::journalProblems() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return journalProblems_;
 }
 
 std::shared_ptr<PRScanIntake> PRBackupScanJob::takeIntake() {

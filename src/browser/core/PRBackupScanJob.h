@@ -37,6 +37,12 @@ namespace carve {
 struct CarveProgress;
 }
 
+// A database of the backup whose journal could not be used.
+struct JournalProblem {
+    std::string category;  // the database's category ("Call History")
+    std::string text;      // "the journal of the call history could not be read; calls as of ..."
+};
+
 class PRBackupScanJob : public std::enable_shared_from_this<PRBackupScanJob> {
 public:
     explicit PRBackupScanJob(PRBackupScanRequest request);
@@ -70,6 +76,8 @@ public:
     PRScanCounts counts() const;
     // What could not be read (a damaged file list or database), one sentence each; after the end.
     std::vector<std::string> problems() const;
+    // The journals among them (backupJournalProblems), after the end.
+    std::vector<JournalProblem> journalProblems() const;
     // The intake, handed over once after the end (null before, and after it was taken).
     std::shared_ptr<PRScanIntake> takeIntake();
 
@@ -101,6 +109,7 @@ private:
     std::atomic<int> carvingPercent_{0};
     carve::CarveProgress* carveProgress_ = nullptr;  // while the carvers work
     std::vector<std::string> problems_;
+    std::vector<JournalProblem> journalProblems_;
     std::shared_ptr<PRScanIntake> handed_;
 };
 
@@ -109,4 +118,10 @@ using PRBackupScanJobPtr = std::shared_ptr<PRBackupScanJob>;
 // Which files of a backup folder could not be read: the file list (Manifest.mbdb) and the
 // personal databases, checked by their headers and lengths without opening them for writing.
 // One sentence per damaged file; a missing database is no problem (the device had none).
+// A journal SQLite could not use is one too: "The journal of the call history could not be read;
+// calls as of the last checkpoint." (the records read are those of the main file).
 std::vector<std::string> backupReadProblems(const std::string& backupFolder);
+// The journals alone, each with its database's category ("Call History", "Contact pictures") and
+// as "the journal of the call history could not be read; calls as of the last checkpoint", for
+// the lines that count what a recovery wrote.
+std::vector<JournalProblem> backupJournalProblems(const std::string& backupFolder);

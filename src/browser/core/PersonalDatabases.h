@@ -8,7 +8,13 @@
 struct PersonalDatabase {
     const char* category;
     std::vector<const char*> names;  // the backup file names, newest layout first
+    const char* holder = "";         // what the database is, in a sentence ("the call history")
+    const char* records = "";        // what its records are ("calls")
 };
+
+// The sentence that names a database whose journal could not be used: "the journal of the call
+// history could not be read; calls as of the last checkpoint".
+std::string journalSetAsideText(const PersonalDatabase& database);
 
 const std::vector<PersonalDatabase>& personalDatabases();
 

@@ -83,17 +83,19 @@ ActionResult DiskManagerActions::exportItems(const std::vector<ExportItem>& item
     for (const ExportItem& item : items) {
         if (stop && stop->load()) break;
         const QString target = folder + QLatin1Char('/') + localnames::exportedName(item.localName);
-        if (!item.localCopy.isEmpty() && QFileInfo(item.localCopy).isFile()) {
-            amd::ExportWalk::copyLocalCopy(item.localCopy, item.devicePath, uint64_t(QFileInfo(item.localCopy).size()),
-                                           target, result);
-            continue;
-        }
         if (!serviceTried) {
             service = services_.startMediaArea(device_);
             serviceTried = true;
         }
         if (!service || deviceLeft) {
             result.failed(item.devicePath, deviceLeft ? amd::ExportWalk::kDeviceLeft : kNoService);
+            continue;
+        }
+        // A preview's copy stands in for the device file only while the device still has the
+        // file that was copied.
+        if (!item.localCopy.isEmpty() && amd::ownCopyCurrent(*service, item.devicePath, item.localCopy.toStdString())) {
+            amd::ExportWalk::copyLocalCopy(item.localCopy, item.devicePath, uint64_t(QFileInfo(item.localCopy).size()),
+                                           target, result);
             continue;
         }
         const uint64_t failedBefore = result.failures;

@@ -32,13 +32,15 @@ ActionResult FileBrowserActions::exportFiles(const std::vector<BrowserFile>& fil
     for (const BrowserFile& file : files) {
         if (stop && stop->load()) break;
         const QString local = target + QLatin1Char('/') + localnames::exportedName(lastComponent(file.devicePath));
-        if (!file.localCopy.isEmpty() && QFileInfo(file.localCopy).isFile()) {
-            amd::ExportWalk::copyLocalCopy(file.localCopy, file.devicePath, file.size, local, result);
-            continue;
-        }
         if (!service) service = services_.startMediaArea(device_);
         if (!service) {
             result.failed(file.devicePath, kNoService);
+            continue;
+        }
+        // A preview's copy stands in for the device file only while the device still has the
+        // file that was copied.
+        if (!file.localCopy.isEmpty() && amd::ownCopyCurrent(*service, file.devicePath, file.localCopy.toStdString())) {
+            amd::ExportWalk::copyLocalCopy(file.localCopy, file.devicePath, file.size, local, result);
             continue;
         }
         amd::ExportWalk::copyFile(*service, file.devicePath, local, result);
@@ -119,20 +121,29 @@ QString PreviewCopies::copyPathOf(const std::string& devicePath) const {
            localnames::safeLocalName(lastComponent(devicePath));
 }
 
-QString PreviewCopies::madeCopy(const std::string& devicePath) const {
+QString PreviewCopies::madeCopy(const std::string& devicePath, std::optional<uint64_t> size) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = made_.find(devicePath);
-    return it != made_.end() && QFileInfo(it->second).isFile() ? it->second : QString();
+    if (it == made_.end()) return {};
+    const QFileInfo copy(it->second);
+    return copy.isFile() && (!size || uint64_t(copy.size()) == *size) ? it->second : QString();
+}
+
+void PreviewCopies::forget(const std::string& devicePath) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    made_.erase(devicePath);
 }
 
 QString PreviewCopies::localCopy(DiskDeviceServices& services, int deviceIndex, const BrowserFile& file,
                                  ActionResult& result) {
-    if (QString made = madeCopy(file.devicePath); !made.isEmpty()) return made;
     auto service = services.startMediaArea(deviceIndex);
     if (!service) {
         result.failed(file.devicePath, kNoService);
         return {};
     }
+    if (QString made = madeCopy(file.devicePath);
+        !made.isEmpty() && amd::ownCopyCurrent(*service, file.devicePath, made.toStdString()))
+        return made;
     // The program's own copy: one left by an earlier run is replaced once the new one is whole.
     const QString local = copyPathOf(file.devicePath);
     std::string why = files::makeFolders(folder_.toStdString());

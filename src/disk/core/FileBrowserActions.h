@@ -12,6 +12,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace disk {
@@ -28,7 +29,8 @@ public:
     FileBrowserActions(DiskDeviceServices& services, int deviceIndex) : services_(services), device_(deviceIndex) {}
 
     // Copies each file into target (made when missing) under its last path component, from its
-    // local copy when there is one; a taken name gets the next numbered one.
+    // local copy when the device file still is what was copied, else from the device; a taken
+    // name gets the next numbered one.
     ActionResult exportFiles(const std::vector<BrowserFile>& files, const QString& target,
                              const std::atomic<bool>* stop = nullptr);
     // Copies each entry (a folder with everything below it, or a file) below exportPath at its
@@ -56,15 +58,19 @@ private:
 
 // The local copies that previews show, one per device path, in one folder of their own. A copy
 // counts as made only once it succeeded and is still there, so a failed one is tried again on
-// the next use. Safe to use from several threads.
+// the next use; it follows the device file's size and time (amd::ownCopyCurrent), and one the
+// program changed on the device is forgotten. Safe to use from several threads.
 class PreviewCopies {
 public:
     explicit PreviewCopies(QString folder) : folder_(std::move(folder)) {}
-    // The local copy of the device file, made now when there is none; empty when it cannot be
-    // made (the reason in result).
+    // The local copy of the device file, made now when there is none or the device file is no
+    // longer the one copied; empty when it cannot be made (the reason in result).
     QString localCopy(DiskDeviceServices& services, int deviceIndex, const BrowserFile& file, ActionResult& result);
-    // The copy made before, or empty.
-    QString madeCopy(const std::string& devicePath) const;
+    // The copy made before, or empty; with size, only a copy of that many bytes (a walk that saw
+    // another size saw another file).
+    QString madeCopy(const std::string& devicePath, std::optional<uint64_t> size = std::nullopt) const;
+    // The program replaced or removed the device file: its copy is no longer it.
+    void forget(const std::string& devicePath);
     // Where the copy of a device path lies: distinct device paths never share a copy.
     QString copyPathOf(const std::string& devicePath) const;
 

@@ -73,6 +73,7 @@ int statusOfErrno(int error) {
     case ENOTDIR: return kAFCObjectIsNotDirectoryError;
     case EEXIST: return kAFCObjectExistsError;
     case ENOTEMPTY: return kAFCDirectoryNotEmptyError;
+    case ENOSPC: return kAFCNoSpaceLeftError;
     case EACCES:
     case EPERM:
     case ELOOP: return kAFCPermissionDeniedError;
@@ -183,15 +184,16 @@ int AFCFileRefWrite(AFCConnectionRef handle, AFCFileRef ref, const void* buffer,
     if (!buffer && length) return kAFCInvalidArgumentError;
     if ((status = fileOf(c, ref, &fd))) return status;
     if (int failure = c->device->injectedFailure("AFCFileRefWrite")) return failure;
+    const uint32_t fits = c->device->takeSpace(length);
     auto* p = static_cast<const char*>(buffer);
-    while (length > 0) {
-        ssize_t n = ::write(fd, p, length);
+    for (uint32_t left = fits; left > 0;) {
+        ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return kAFCWriteError;
+        if (n <= 0) return n < 0 && errno == ENOSPC ? kAFCNoSpaceLeftError : kAFCWriteError;
         p += n;
-        length -= static_cast<uint32_t>(n);
+        left -= static_cast<uint32_t>(n);
     }
-    return kAFCSuccess;
+    return fits < length ? kAFCNoSpaceLeftError : kAFCSuccess;
 }
 
 int AFCFileRefClose(AFCConnectionRef handle, AFCFileRef ref) {

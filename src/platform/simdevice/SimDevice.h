@@ -65,6 +65,7 @@ struct Device {
     };
     std::map<std::string, Failure> failures;
     std::atomic<bool> anyFailures{false};                 // spares the hot AFC calls the lock when no test asked
+    int64_t spaceLeft = -1;                               // bytes later writes may add; -1 without a limit
     std::vector<CFHolder<CFDictionaryRef>> syncMessages;  // sent on every new sync connection
     std::vector<std::weak_ptr<SyncConnection>> syncConnections;
     std::vector<std::shared_ptr<Service>> services;
@@ -72,6 +73,9 @@ struct Device {
 
     // The status a test asked function to fail with, else 0.
     int injectedFailure(const std::string& function);
+    // How many of length bytes fit in the space a test left the device (all without a limit);
+    // those are taken from it.
+    uint32_t takeSpace(uint32_t length);
     // The app folder of a bundle identifier that names an installed app, else empty.
     std::string appFolder(const std::string& bundleId) const;
 };

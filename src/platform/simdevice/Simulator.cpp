@@ -284,6 +284,14 @@ int Device::injectedFailure(const std::string& function) {
     return it->second.status;
 }
 
+uint32_t Device::takeSpace(uint32_t length) {
+    std::lock_guard lock(mutex);
+    if (spaceLeft < 0) return length;
+    const auto fits = static_cast<uint32_t>(std::min<int64_t>(spaceLeft, length));
+    spaceLeft -= fits;
+    return fits;
+}
+
 std::string Device::appFolder(const std::string& bundleId) const {
     if (appsRoot.empty() || bundleId.empty() || bundleId == "." || bundleId == ".." ||
         bundleId.find('/') != std::string::npos)
@@ -369,6 +377,13 @@ void failCall(int id, const std::string& function, int status, int callsBefore) 
     else
         device->failures[function] = Device::Failure{status, callsBefore};
     device->anyFailures = !device->failures.empty();
+}
+
+void limitSpace(int id, int64_t bytes) {
+    DevicePtr device = deviceForHandle(handleOf(id));
+    if (!device) return;
+    std::lock_guard lock(device->mutex);
+    device->spaceLeft = bytes < 0 ? -1 : bytes;
 }
 
 }  // namespace simdevice

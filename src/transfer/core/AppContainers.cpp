@@ -3,6 +3,7 @@
 #include "device/ExportWalk.h"
 #include "platform/LocalNames.h"
 #include "platform/LogCategories.h"
+#include "platform/NewFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -167,12 +168,16 @@ QString copyForPreview(disk::DiskDeviceServices& services, int deviceIndex, cons
     }
     const QString appFolder =
         folder + QLatin1Char('/') + localnames::safeLocalName(QString::fromStdString(file.bundleId));
-    QString landed;
-    if (!amd::ExportWalk::copyFile(*service, file.path,
-                                   localnames::localPathUnder(appFolder, QString::fromStdString(file.path)), result,
-                                   &landed))
-        return {};
-    return landed;
+    // The program's own copy, in the place of an earlier one once whole: a document replaced on
+    // the device is never shown by the copy of what was there before.
+    const QString local = localnames::localPathUnder(appFolder, QString::fromStdString(file.path));
+    std::string why = files::makeFolders(QFileInfo(local).path().toStdString());
+    if (why.empty() && amd::copyToOwnFile(*service, file.path, local.toStdString(), &why) == 0) {
+        result.succeeded(uint64_t(QFileInfo(local).size()));
+        return local;
+    }
+    result.failed(file.path, why.empty() ? std::string("the document cannot be read from the device") : why);
+    return {};
 }
 
 disk::ActionResult exportContainerFolder(disk::DiskDeviceServices& services, int deviceIndex, const ContainerFile& dir,

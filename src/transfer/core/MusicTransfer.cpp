@@ -92,7 +92,7 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
                                 const std::vector<PRTranMusicNodePtr>& tracks, const QString& folder,
                                 const std::atomic<bool>* cancelled, QStringList* written) {
     disk::ActionResult result;
-    std::unique_ptr<amd::FileService> service;  // started for the first track without a copy
+    std::unique_ptr<amd::FileService> service;  // started for the first track
     for (const PRTranMusicNodePtr& track : tracks) {
         if (cancelled && *cancelled) break;
         // Tracks of one title (or a file the user has) each keep their own: the writer numbers.
@@ -100,15 +100,17 @@ disk::ActionResult exportTracks(disk::DiskDeviceServices& services, int deviceIn
         const QString localCopy = QString::fromStdString(track->bCopyLocationPath());
         QString landed;
         bool made = false;
-        if (track->bhasCopy() && QFileInfo(localCopy).isFile()) {
-            made = amd::ExportWalk::copyLocalCopy(localCopy, track->musicLoctionpath(),
-                                                  uint64_t(QFileInfo(localCopy).size()), target, result, &landed);
-        } else if (track->musicLoctionpath().empty()) {
+        if (track->musicLoctionpath().empty()) {
             result.failed(track->musicTitle(), "the library names no file for it");
         } else {
             if (!service) service = services.startMediaArea(deviceIndex);
             if (!service)
                 result.failed(track->musicLoctionpath(), "the device's files cannot be reached");
+            else if (track->bhasCopy() &&
+                     amd::ownCopyCurrent(*service, track->musicLoctionpath(), localCopy.toStdString()))
+                // The copy kept stands in for the track only while the device still has it.
+                made = amd::ExportWalk::copyLocalCopy(localCopy, track->musicLoctionpath(),
+                                                      uint64_t(QFileInfo(localCopy).size()), target, result, &landed);
             else
                 made = amd::ExportWalk::copyFile(*service, track->musicLoctionpath(), target, result, &landed);
         }

@@ -79,6 +79,7 @@ bool OneCopyRecords::tally(const files::Outcome& outcome) {
 int OneCopyRecords::startCopyContacts() {
     readers_->contacts.clear();
     PRContactReader(readers_->state, readers_->nc).scanTransferContactThread(backupFolder_);
+    alreadyThere_ = 0;
     if (readers_->contacts.empty()) return 0;
     const std::string into = folder(PRBackupRecovery::kContactFolder);
     if (into.empty()) return 0;
@@ -87,7 +88,7 @@ int OneCopyRecords::startCopyContacts() {
         // Contacts of one name each get a card (the writer numbers the later ones).
         const files::Outcome card =
             PRVCFController().creatFile(*contact, into + "/" + PRBackupRecovery::contactCardName(*contact) + ".vcf");
-        if (tally(card)) ++written;
+        if (tally(card)) ++(card.alreadyThere ? alreadyThere_ : written);
     }
     return written;
 }
@@ -101,6 +102,7 @@ int OneCopyRecords::startCopyMessages() {
 }
 
 int OneCopyRecords::startWriteMessagesArray() {
+    alreadyThere_ = 0;
     // Made also without conversations: the folder says the device had none.
     const std::string into = folder(PRBackupRecovery::kMessageFolder);
     if (into.empty()) return 0;
@@ -113,7 +115,8 @@ int OneCopyRecords::startWriteMessagesArray() {
                               deviceName_ + "'s Message");
         page.addConversation(*conversation);
         const files::Outcome pageOutcome = page.write();
-        if (tally(pageOutcome)) written += int(conversation->MessageNodeArray().size());
+        if (tally(pageOutcome))
+            (pageOutcome.alreadyThere ? alreadyThere_ : written) += int(conversation->MessageNodeArray().size());
     }
     const PRRecoveryResult attached = attachments.result();
     if (attached.failures) result_.failed(attached.firstFailedPath, attached.firstReason);
@@ -123,12 +126,18 @@ int OneCopyRecords::startWriteMessagesArray() {
 template <class Node, class Entry>
 int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records, const char* folderName,
                               const char* fileType, Entry entry) {
+    alreadyThere_ = 0;
     // Written also without records: an empty file says the device had none.
     const std::string into = folder(folderName);
     if (into.empty()) return 0;
     PRRtfController rtf;
     for (const auto& record : records) rtf.addRtfContent(entry(*record));
-    if (!tally(rtf.writeRtfInPath(into, fileType))) return 0;
+    const files::Outcome written = rtf.writeRtfInPath(into, fileType);
+    if (!tally(written)) return 0;
+    if (written.alreadyThere) {
+        alreadyThere_ = int(records.size());
+        return 0;
+    }
     return int(records.size());
 }
 

@@ -27,7 +27,8 @@ class OneCopyRecords {
 public:
     OneCopyRecords(std::string backupFolder, std::string exportFolder, std::string deviceName);
 
-    // Each reads its category from the backup and writes it; returns the records written.
+    // Each reads its category from the backup and writes it; returns the records written (those
+    // whose file was there already with the same bytes are alreadyThere() after the call).
     int startCopyContacts();
     int startCopyMessages();
     int startCopyNotes();
@@ -36,6 +37,8 @@ public:
     int StartCopyCallLogs();
 
     const disk::ActionResult& result() const { return result_; }
+    // The records of the last category that were not written again: their file was there.
+    int alreadyThere() const { return alreadyThere_; }
     const std::vector<PRMessageTreeNodePtr>& messageTreeArray() const { return messageTreeArray_; }
 
 private:
@@ -53,6 +56,7 @@ private:
     std::shared_ptr<Readers> readers_;
     std::vector<PRMessageTreeNodePtr> messageTreeArray_;
     disk::ActionResult result_;
+    int alreadyThere_ = 0;
 };
 
 }  // namespace transfer

@@ -73,35 +73,39 @@ bool OneCopyRun::copyFolderFiles(amd::FileService& service, const std::string& f
 }
 
 void OneCopyRun::startCopyCameraRoll() {
+    const uint64_t failed = summary_.media.failures;
     std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& folder : subFolders(*service, "/DCIM", "APPLE"))
             if (!copyFolderFiles(*service, folder)) return;
     }
-    ended(OneCopyCategory::CameraRoll, bool(service));
+    ended(OneCopyCategory::CameraRoll, bool(service), summary_.media.failures == failed);
 }
 
 void OneCopyRun::startCopyPhotoStream() {
+    const uint64_t failed = summary_.media.failures;
     std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const std::string& stream : subFolders(*service, "/PhotoStreamsData", ""))
             for (const std::string& album : subFolders(*service, stream, "APPLE"))
                 if (!copyFolderFiles(*service, album)) return;
     }
-    ended(OneCopyCategory::PhotoStream, bool(service));
+    ended(OneCopyCategory::PhotoStream, bool(service), summary_.media.failures == failed);
 }
 
 void OneCopyRun::startCopyPhotoLibrary() {
+    const uint64_t failed = summary_.media.failures;
     std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         for (const char* root : {"/PhotoData/Sync", "/Photos/Sync"})
             for (const std::string& folder : subFolders(*service, root, "SYNCD"))
                 if (!copyFolderFiles(*service, folder)) return;
     }
-    ended(OneCopyCategory::PhotoLibrary, bool(service));
+    ended(OneCopyCategory::PhotoLibrary, bool(service), summary_.media.failures == failed);
 }
 
 void OneCopyRun::startCopyMuisc() {
+    const uint64_t failed = summary_.media.failures;
     say(QStringLiteral("Reading the music library"));
     // The library copy is kept per device, so journals of another device are never folded in.
     const std::string dbFolder = disk::localCopyFolder(
@@ -110,12 +114,18 @@ void OneCopyRun::startCopyMuisc() {
         services_, options_.deviceIndex, [this] { return goOn(); }, dbFolder);
     std::unique_ptr<amd::FileService> service =
         library.serviceStarted ? services_.startMediaArea(options_.deviceIndex) : nullptr;
+    const bool music = on(OneCopyCategory::Music);
     if (!service || !goOn()) {
-        ended(OneCopyCategory::Music, false);
+        if (music) ended(OneCopyCategory::Music, false);
         if (on(OneCopyCategory::Video)) ended(OneCopyCategory::Video, false);
         return;
     }
-    for (const auto* list : {&library.music, &library.video}) {
+    // The videos go with the music whatever the video switch says; with the music off, the
+    // video switch alone takes them.
+    std::vector<const std::vector<PRTranMusicNodePtr>*> lists;
+    if (music) lists.push_back(&library.music);
+    lists.push_back(&library.video);
+    for (const auto* list : lists) {
         for (const PRTranMusicNodePtr& track : *list) {
             if (track->musicLoctionpath().empty()) continue;
             const QString name = trackFileName(*track);
@@ -125,12 +135,14 @@ void OneCopyRun::startCopyMuisc() {
             if (!goOn()) return;
         }
     }
-    // The videos went with the music whatever the video switch says, so their row is done too.
-    ended(OneCopyCategory::Music, true);
-    ended(OneCopyCategory::Video, true);
+    // The videos went with the music whatever the video switch says, so their row ends with it.
+    const bool whole = summary_.media.failures == failed;
+    if (music) ended(OneCopyCategory::Music, true, whole);
+    ended(OneCopyCategory::Video, true, whole);
 }
 
 void OneCopyRun::startCopyBooks() {
+    const uint64_t failed = summary_.media.failures;
     std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
     if (service) {
         say(QStringLiteral("Copying the books"));
@@ -145,7 +157,7 @@ void OneCopyRun::startCopyBooks() {
         summary_.media.add(walk.result());
     }
     // The books have no row of their own: their end is shown on the bookmarks row.
-    if (goOn()) ended(OneCopyCategory::BookMarks, bool(service));
+    if (goOn()) ended(OneCopyCategory::BookMarks, bool(service), summary_.media.failures == failed);
 }
 
 void OneCopyRun::startBackupDevice() {
@@ -179,8 +191,10 @@ void OneCopyRun::startCopyRecords() {
             continue;
         }
         say(QStringLiteral("Writing %1").arg(QString::fromLatin1(categoryName(step.category))));
+        const uint64_t failed = records.result().failures;
         summary_.records[size_t(step.category)] = (records.*step.copy)();
-        ended(step.category, true);
+        summary_.recordsThere[size_t(step.category)] = records.alreadyThere();
+        ended(step.category, true, records.result().failures == failed);
         if (cancelled_ && cancelled_->load()) {
             summary_.cancelled = true;
             break;
@@ -189,8 +203,24 @@ void OneCopyRun::startCopyRecords() {
     summary_.recordFiles.add(records.result());
 }
 
+bool OneCopyRun::deviceAnswers() {
+    std::unique_ptr<amd::FileService> service = services_.startMediaArea(options_.deviceIndex);
+    return service && amd::ExportWalk::deviceAnswers(*service);
+}
+
+OneCopySummary OneCopyRun::finish() {
+    // A device that left in the run's last moments is seen here, before the end is said.
+    if (!summary_.deviceLeft && !summary_.cancelled && !deviceAnswers()) summary_.deviceLeft = true;
+    for (int i = 0; i < kOneCopyCategoryCount; ++i) {
+        const auto c = OneCopyCategory(i);
+        if (on(c) && summary_.rowEnded[size_t(i)] <= 0) summary_.notCopied << QString::fromLatin1(categoryName(c));
+    }
+    return summary_;
+}
+
 OneCopySummary OneCopyRun::run() {
     summary_ = OneCopySummary();
+    summary_.rowEnded.fill(-1);
     // A copy run again into the folder of an earlier one adds only what changed.
     const files::SkipFilesAlreadyThere sameFilesStay;
     using C = OneCopyCategory;
@@ -200,16 +230,31 @@ OneCopySummary OneCopyRun::run() {
                                                           {C::PhotoLibrary, &OneCopyRun::startCopyPhotoLibrary},
                                                           {C::Music, &OneCopyRun::startCopyMuisc}};
     for (const auto& [category, step] : media) {
-        if (!goOn()) return summary_;
-        if (on(category)) (this->*step)();
+        if (!goOn()) return finish();
+        if (on(category) || (category == C::Music && on(C::Video))) (this->*step)();
     }
-    if (!goOn()) return summary_;
+    if (!goOn()) return finish();
     startCopyBooks();
-    if (!goOn()) return summary_;
+    if (!goOn()) return finish();
     startBackupDevice();
-    if (!goOn()) return summary_;
+    if (!goOn()) return finish();
     startCopyRecords();
-    return summary_;
+    return finish();
+}
+
+bool OneCopySummary::complete() const {
+    return !deviceLeft && !cancelled && media.failures == 0 && recordFiles.failures == 0 && notCopied.isEmpty();
+}
+
+QString OneCopySummary::closingLine() const {
+    if (complete()) return QStringLiteral("The one-click copy is done");
+    QStringList why;
+    if (deviceLeft) why << QStringLiteral("the device was disconnected");
+    if (cancelled) why << QStringLiteral("it was stopped");
+    if (const uint64_t failed = media.failures + recordFiles.failures)
+        why << counted(failed, "file", "files") + QStringLiteral(" could not be copied");
+    if (!notCopied.isEmpty()) why << QStringLiteral("not copied: ") + notCopied.join(QStringLiteral(", "));
+    return QStringLiteral("The one-click copy did not complete: ") + why.join(QStringLiteral("; "));
 }
 
 QStringList OneCopySummary::lines() const {
@@ -220,6 +265,8 @@ QStringList OneCopySummary::lines() const {
     if (const uint64_t same = media.alreadyThere + recordFiles.alreadyThere)
         out << QStringLiteral("%1 already there with the same content, left as they were.")
                    .arg(counted(same, "file", "files"));
+    if (media.files == 0 && recordFiles.files == 0 && media.alreadyThere + recordFiles.alreadyThere > 0)
+        out << QStringLiteral("Nothing new was copied: everything was already in the folder.");
     if (media.failures)
         out << QStringLiteral("%1 could not be copied, first %2: %3")
                    .arg(counted(media.failures, "file", "files"))
@@ -228,16 +275,22 @@ QStringList OneCopySummary::lines() const {
     if (!deviceLeft && !cancelled && !backupCompleted)
         out << QStringLiteral("The backup failed: %1").arg(QString::fromStdString(backupMessage));
     out << notWritten;
-    for (int i = int(OneCopyCategory::Contacts); i < kOneCopyCategoryCount; ++i)
-        if (records[size_t(i)])
-            out << QStringLiteral("%1: %2 written")
-                       .arg(QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i))))
-                       .arg(records[size_t(i)]);
+    for (int i = int(OneCopyCategory::Contacts); i < kOneCopyCategoryCount; ++i) {
+        const int written = records[size_t(i)], there = recordsThere[size_t(i)];
+        const QString name = QString::fromLatin1(OneCopyRun::categoryName(OneCopyCategory(i)));
+        if (written && there)
+            out << QStringLiteral("%1: %2 written, %3 already there").arg(name).arg(written).arg(there);
+        else if (written)
+            out << QStringLiteral("%1: %2 written").arg(name).arg(written);
+        else if (there)
+            out << QStringLiteral("%1: nothing new, %2 already there").arg(name).arg(there);
+    }
     if (recordFiles.failures)
         out << QStringLiteral("%1 could not be written, first %2: %3")
                    .arg(counted(recordFiles.failures, "record file", "record files"))
                    .arg(QString::fromStdString(recordFiles.firstFailurePath),
                         QString::fromStdString(recordFiles.firstFailureReason));
+    if (!notCopied.isEmpty()) out << QStringLiteral("Not copied: %1.").arg(notCopied.join(QStringLiteral(", ")));
     return out;
 }
 

@@ -52,17 +52,28 @@ struct OneCopyOptions {
 };
 
 struct OneCopySummary {
-    disk::ActionResult media;                          // photos, tracks and books copied
-    std::array<int, kOneCopyCategoryCount> records{};  // records written per record category
-    disk::ActionResult recordFiles;                    // files of the record categories
+    disk::ActionResult media;                               // photos, tracks and books copied
+    std::array<int, kOneCopyCategoryCount> records{};       // records written per record category
+    std::array<int, kOneCopyCategoryCount> recordsThere{};  // records whose file was there already
+    disk::ActionResult recordFiles;                         // files of the record categories
     bool backupCompleted = false;
     std::string backupMessage;  // why the backup failed
     QStringList notWritten;     // record categories left out, with the reason
     bool deviceLeft = false;    // the device went away: the run ended early
     bool cancelled = false;
+    // How each row's step ended: -1 never reached, 0 it could not do its work, 1 done whole, 2
+    // done with files that did not arrive (counted in the failures).
+    std::array<int, kOneCopyCategoryCount> rowEnded{};
+    // The rows switched on whose step never came or could not do its work, by name.
+    QStringList notCopied;
 
-    // What the page shows when the run has ended, one line each.
+    // Whether the copy is done: every step it counted arrived (no failure, no row left undone,
+    // the device there to the end, not stopped).
+    bool complete() const;
+    // What the page shows when the run has ended, one line each: what arrived and what did not.
     QStringList lines() const;
+    // The closing line: "The one-click copy is done", or why it is not.
+    QString closingLine() const;
 };
 
 class OneCopyRun {
@@ -88,9 +99,18 @@ public:
 
 private:
     bool on(OneCopyCategory c) const { return !hooks_.enabled || hooks_.enabled(c); }
-    void ended(OneCopyCategory c, bool done) const {
-        if (hooks_.rowEnded) hooks_.rowEnded(c, done);
+    // A row's step has ended: ran, when it could do its work; whole, when every file arrived.
+    void ended(OneCopyCategory c, bool ran, bool whole = true) {
+        // A row of two steps (the books share the bookmarks' row) ends as the worse of the two.
+        int& state = summary_.rowEnded[size_t(c)];
+        const int now = !ran ? 0 : whole ? 1 : 2;
+        state = state == -1 || state == 1 ? now : state == 0 || now == 0 ? 0 : 2;
+        if (hooks_.rowEnded) hooks_.rowEnded(c, state == 1);
     }
+    // Asked of the device itself, not of a watcher that looks now and then: whether it answers.
+    bool deviceAnswers();
+    // The run's last step: the device asked, the rows not done named.
+    OneCopySummary finish();
     void say(const QString& text) const {
         if (hooks_.progress) hooks_.progress(text);
     }

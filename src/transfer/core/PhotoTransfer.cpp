@@ -185,6 +185,7 @@ PhotoScanResult PhotoTransferScan::run(const ItemHandler& onItem, const KeepGoin
 PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QString& folder,
                                const std::atomic<bool>* cancelled) {
     PhotoExportResult result;
+    result.folder = folder;
     auto fail = [&result](const QString& path, const QString& reason) {
         if (result.failures++ == 0) {
             result.firstFailurePath = path;
@@ -209,6 +210,10 @@ PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QStr
         const files::Outcome copied = files::copyNewFile(item.hasCopy.toStdString(), target.toStdString());
         if (!copied.ok()) {
             fail(target, QString::fromStdString(copied.reason));
+            continue;
+        }
+        if (copied.alreadyThere) {
+            ++result.alreadyThere;
             continue;
         }
         std::error_code error;

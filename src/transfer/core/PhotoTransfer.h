@@ -68,8 +68,10 @@ private:
 
 struct PhotoExportResult {
     int files = 0;
+    int alreadyThere = 0;  // not written again: a file of its name held the same bytes
     uint64_t bytes = 0;
     int failures = 0;
+    QString folder;  // where the photos went
     QString firstFailurePath;
     QString firstFailureReason;
     QStringList written;  // the files made, in order
@@ -77,7 +79,8 @@ struct PhotoExportResult {
 };
 
 // Copies the local copies of items into folder (created with its parents), each under the last
-// component of its path. A name that is already there is never overwritten: that item fails.
+// component of its path. A name that is already there is never overwritten: the photo takes the
+// next numbered name, or, where the writer skips files already there, counts as already there.
 // An item without a local copy fails. cancelled, when raised, stops between files.
 PhotoExportResult exportPhotos(const std::vector<IKImageItem>& items, const QString& folder,
                                const std::atomic<bool>* cancelled = nullptr);

@@ -37,12 +37,17 @@ void RecordExportResult::counted(const files::Outcome& outcome) {
         failed(outcome.path, outcome.reason);
         return;
     }
+    if (outcome.alreadyThere) {
+        ++alreadyThere;
+        return;
+    }
     ++written;
     files.push_back(outcome.path);
 }
 
 void RecordExportResult::add(const RecordExportResult& other) {
     written += other.written;
+    alreadyThere += other.alreadyThere;
     if (other.failures > 0 && failures == 0) {
         firstFailedPath = other.firstFailedPath;
         firstReason = other.firstReason;
@@ -97,7 +102,8 @@ RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& n
         if (note) rtf.addRtfContent(PRBackupRecovery::noteEntry(*note));
     const files::Outcome written = rtf.writeRtfInPath(folder, "Note");
     result.counted(written);
-    if (written.ok()) result.written = int(notes.size());  // each note is in the file
+    // Each note is in the file, written now or there already.
+    if (written.ok()) (written.alreadyThere ? result.alreadyThere : result.written) = int(notes.size());
     return result;
 }
 

@@ -16,12 +16,14 @@ namespace transfer {
 
 struct RecordExportResult {
     int written = 0;
+    int alreadyThere = 0;  // items not written again: their file was there with the same bytes
     int failures = 0;
     std::string firstFailedPath, firstReason;
     std::vector<std::string> files;  // the pages or cards written, in order
     bool ok() const { return failures == 0; }
     void failed(const std::string& path, const std::string& reason);
-    // A file that arrived is written (at its own path); one that did not is a failure.
+    // A file that arrived is written (at its own path), one found there already is counted as
+    // such; one that did not arrive is a failure.
     void counted(const files::Outcome& outcome);
     void add(const RecordExportResult& other);
 };
