@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);  // lets the image writers find their plug-ins
     const std::vector<std::string> folders = samplebackup::writeSampleBackups(argv[1]);
-    if (folders.size() != 4) {
+    if (folders.size() != 5) {
         std::fprintf(stderr, "make-sample-backup: could not write the sample backups under %s\n", argv[1]);
         return 1;
     }
