@@ -1,6 +1,7 @@
 // make-sample-backup ROOT: writes the sample iTunes backups into the folder ROOT (the
 // backup folder of a sample home), one sub-folder per device, and prints their paths. The iPhone
-// backup also gets deleted rows of every kind, so that recovering deleted records can be tried.
+// backup also gets deleted rows of every kind, so that recovering deleted records can be tried
+// (the iOS 5 phones' messages hold a few deleted ones of their own).
 #include "CarvingFixtures.h"
 #include "SampleBackup.h"
 
