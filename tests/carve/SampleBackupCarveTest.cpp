@@ -228,7 +228,9 @@ TEST_F(SampleBackupCarve, TheIos5PhonesDeletedMessagesComeBackInEitherOrderOfThe
             if (name == "ScanMessageInfo") live.insert(text);
             if (name != "ScanDelMessageInfo") continue;
             EXPECT_FALSE(o["bPartial"].toBool()) << text;
-            if (!text.empty()) EXPECT_EQ(live.count(text), 0u) << text;
+            if (!text.empty()) {
+                EXPECT_EQ(live.count(text), 0u) << text;
+            }
             found.emplace_back(text, o["messagePhone"].toString().toStdString(),
                                o["messageDate"].toString().toStdString(), o["messageType"].toString().toStdString(),
                                o["bImessage"].toBool(), o["attachType"].toString() == "Image");
