@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -24,7 +25,7 @@ protected:
     void SetUp() override {
         root = testsupport::scratchDirectory("Backup");
         folders = samplebackup::writeSampleBackups(root);
-        ASSERT_EQ(folders.size(), 4u);
+        ASSERT_EQ(folders.size(), 5u);
     }
     std::string root;
     std::vector<std::string> folders;
@@ -96,7 +97,7 @@ TEST_F(SampleBackup, DumpRefusesAFolderThatIsNoBackup) {
 TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups) {
     PRIOSDeviceController list;
     for (const std::string& folder : folders) list.addDeviceNodeByPath(folder);
-    ASSERT_EQ(list.arrangedObjects().size(), 4u);
+    ASSERT_EQ(list.arrangedObjects().size(), 5u);
     const auto& phone = *list.arrangedObjects()[0];
     EXPECT_EQ(phone.strDeviceName(), samplebackup::sampleIPhone().name);
     EXPECT_EQ(phone.strDeviceType(), "iPhone 5");
@@ -106,6 +107,13 @@ TEST_F(SampleBackup, TheBackupListReadsTheSampleBackups) {
     EXPECT_EQ(pad.strDeviceName(), samplebackup::sampleIPad().name);
     EXPECT_EQ(pad.deviceImage(), "ipad");
     EXPECT_EQ(pad.strIOSVersion(), "7.0.4");
+    // The phone upgraded from iOS 4 says what it runs now.
+    const auto upgraded = std::find_if(list.arrangedObjects().begin(), list.arrangedObjects().end(), [](const auto& b) {
+        return b->strDeviceName() == samplebackup::sampleIPhoneUpgradedToIos5().name;
+    });
+    ASSERT_NE(upgraded, list.arrangedObjects().end());
+    EXPECT_EQ((*upgraded)->strDeviceType(), "iPhone3GS");
+    EXPECT_EQ((*upgraded)->strIOSVersion(), "5.0.1");
 }
 
 TEST(NotificationJson, TextsAreEscapedAndKeptValid) {

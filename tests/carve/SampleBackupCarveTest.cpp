@@ -3,6 +3,7 @@
 #include "CarvingFixtures.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
+#include "model/PRRecordFields.h"
 #include "platform/Paths.h"
 
 #include <QJsonDocument>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -167,4 +169,83 @@ TEST_F(SampleBackupCarve, EveryCarvedDatabaseIsLookedThroughWhole) {
         EXPECT_NE(errors.find("carved " + folders[0] + "/" + name + ": all "), std::string::npos) << name << "\n"
                                                                                                   << errors;
     EXPECT_EQ(errors.find(": only "), std::string::npos) << errors;
+}
+
+// The phones of iOS 5, one installed with it and one upgraded from iOS 4 (its table grown by ALTER
+// TABLE, its first messages still rows of iOS 4's shorter layout), deleted messages as a phone
+// does: the earlier ones in the main file, the latest in its log. Each comes back with its words,
+// party, time, direction and service, a picture message with the words of its text part beside
+// its picture; nothing else is listed as deleted, no live message among them, and the carve says
+// which layout it read the rows by.
+TEST_F(SampleBackupCarve, TheIos5PhonesDeletedMessagesComeBackInEitherOrderOfTheirTable) {
+    const std::string root = testsupport::scratchDirectory("Backup");
+    const std::vector<std::string> folders = samplebackup::writeSampleBackups(root);
+    const std::vector<samplebackup::OlderPhone> phones = samplebackup::olderPhones();
+    ASSERT_EQ(folders.size(), 2 + phones.size());
+    // Words, party, time, direction, iMessage, and whether it comes with a picture.
+    using Message = std::tuple<std::string, std::string, std::string, std::string, bool, bool>;
+    std::set<sampledb::MessageSchema> carved;
+    for (size_t i = 0; i < phones.size(); ++i) {
+        const sampledb::DeletedMessages deleted = samplebackup::deletedMessagesOf(phones[i]);
+        if (deleted.inMainFile.empty()) continue;
+        const std::string& folder = folders[2 + i];
+        SCOPED_TRACE(folder);
+        ASSERT_EQ(folder.substr(folder.rfind('/') + 1), phones[i].device.udid);
+        ASSERT_FALSE(deleted.inLog.empty());
+        carved.insert(phones[i].schemas.messages);
+        const sampledb::MessageSchema schema = phones[i].schemas.messages;
+        auto expected = [&](const sampledb::Message& m, bool wordsKept) {
+            const bool parts = sampledb::isPartsMessage(m, schema);
+            std::string words = parts ? sampledb::partsText(m) : m.text;
+            if (!wordsKept) words.clear();
+            return Message{words,      m.address,         *dateTimeText(m.date, false), m.fromMe ? "Send" : "Received",
+                           m.iMessage, parts && wordsKept};
+        };
+        std::multiset<Message> wanted, wordsMayBeLost;
+        size_t pictures = 0;
+        for (const auto* list : {&deleted.inMainFile, &deleted.inLog})
+            for (const sampledb::Message& m : *list) {
+                const bool parts = sampledb::isPartsMessage(m, schema);
+                pictures += parts;
+                if (!parts || list == &deleted.inLog) {
+                    wanted.insert(expected(m, true));
+                } else {
+                    // The free-space chain took the first bytes of the freed cell, its row id with
+                    // them, and its parts name it by that id: its words and picture are its own
+                    // only where the carve can still tell which message the parts belong to.
+                    wordsMayBeLost.insert(expected(m, true));
+                    wordsMayBeLost.insert(expected(m, false));
+                }
+            }
+        EXPECT_EQ(pictures, 2u);
+
+        std::string errors;
+        std::vector<Message> found;
+        std::set<std::string> live;
+        for (const auto& [name, value] : dumpCarveLines(folder, false, &errors)) {
+            const QJsonObject o = value.toObject();
+            const std::string text = o["messageContent"].toString().toStdString();
+            if (name == "ScanMessageInfo") live.insert(text);
+            if (name != "ScanDelMessageInfo") continue;
+            EXPECT_FALSE(o["bPartial"].toBool()) << text;
+            if (!text.empty()) {
+                EXPECT_EQ(live.count(text), 0u) << text;
+            }
+            found.emplace_back(text, o["messagePhone"].toString().toStdString(),
+                               o["messageDate"].toString().toStdString(), o["messageType"].toString().toStdString(),
+                               o["bImessage"].toBool(), o["attachType"].toString() == "Image");
+        }
+        ASSERT_FALSE(live.empty());
+        EXPECT_EQ(found.size(), wanted.size() + wordsMayBeLost.size() / 2);
+        for (const Message& m : found) {
+            if (auto at = wanted.find(m); at != wanted.end())
+                wanted.erase(at);
+            else
+                EXPECT_EQ(wordsMayBeLost.count(m), 1u) << "not deleted: " << std::get<0>(m) << " " << std::get<2>(m);
+        }
+        EXPECT_TRUE(wanted.empty()) << "not carved: " << std::get<0>(*wanted.begin());
+        EXPECT_NE(errors.find("message: the file's own layout"), std::string::npos) << errors;
+    }
+    EXPECT_EQ(carved, (std::set<sampledb::MessageSchema>{sampledb::MessageSchema::ios5Fresh,
+                                                         sampledb::MessageSchema::ios5Upgraded}));
 }

@@ -1,4 +1,4 @@
-// The files the exports write, as the programs that open them read them: the four sample
+// The files the exports write, as the programs that open them read them: the five sample
 // backups recovered whole, their records written as the one-click copy writes them, and their
 // conversations exported as the transfer page does, each kind checked by a parser we did not
 // write (tests/export/checks) and against the databases the records came from.
@@ -92,7 +92,7 @@ struct Exported {
     std::shared_ptr<PRScanIntake> intake;
 };
 
-// The four sample backups, each scanned, recovered whole and copied as the one-click copy does,
+// The five sample backups, each scanned, recovered whole and copied as the one-click copy does,
 // made once for the tests of one run.
 class SampleExportsTest : public ::testing::Test {
 protected:
@@ -100,10 +100,11 @@ protected:
         root_ = new QTemporaryDir;
         const std::string root = root_->path().toStdString();
         const std::vector<std::string> folders = samplebackup::writeSampleBackups(root + "/backups");
-        ASSERT_EQ(folders.size(), 4u);
-        // iPhone (iOS 6, with deleted rows to carve), iPad (iOS 7), iOS 4 and iOS 5 phones.
-        const bool newer[] = {true, true, false, false};
-        const bool ios7[] = {false, true, false, false};
+        ASSERT_EQ(folders.size(), 5u);
+        // iPhone (iOS 6, with deleted rows to carve), iPad (iOS 7), the iOS 4 phone and the iOS 5
+        // phones (installed fresh, and upgraded from iOS 4).
+        const bool newer[] = {true, true, false, false, false};
+        const bool ios7[] = {false, true, false, false, false};
         exported_ = new std::vector<Exported>;
         for (size_t i = 0; i < folders.size(); ++i) {
             Exported e;
@@ -168,7 +169,7 @@ std::vector<Exported>* SampleExportsTest::exported_ = nullptr;
 // Every card parses and validates, and every person of the address book has a card of their
 // own carrying each of their fields, in the recovery and in the one-click copy alike.
 TEST_F(SampleExportsTest, EveryCardParsesAndCarriesEachFieldOfItsPerson) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     for (const Exported& e : *exported_) {
         const QStringList book{"--addressbook", qs(e.backup + "/" + sampledb::keys::addressBook), "--images",
                                qs(e.backup + "/" + sampledb::keys::addressBookImages)};
@@ -182,7 +183,7 @@ TEST_F(SampleExportsTest, EveryCardParsesAndCarriesEachFieldOfItsPerson) {
 // Every message of the backup stands on the pages once, on its side, under the name of who
 // wrote it, with its text beside its attachment.
 TEST_F(SampleExportsTest, EveryConversationPageParsesAndShowsEachMessageAsWritten) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     for (size_t i = 0; i < exported_->size(); ++i) {
         const Exported& e = (*exported_)[i];
         const QStringList minimum = QStringList{"--min-links", i == 0 ? "3" : "0"} + messagesOf(e);
@@ -206,7 +207,7 @@ TEST_F(SampleExportsTest, EveryConversationPageParsesAndShowsEachMessageAsWritte
 // The text files hold what the databases hold: every call named by the contact whose number it
 // is, every note with its text, every person with their numbers apart and their birthday.
 TEST_F(SampleExportsTest, EveryTextFileHoldsItsDatabase) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     for (const Exported& e : *exported_) {
         const QString book = database(e, {sampledb::keys::addressBook});
         EXPECT_TRUE(exportchecks::passes(
@@ -223,10 +224,11 @@ TEST_F(SampleExportsTest, EveryTextFileHoldsItsDatabase) {
 // the words are its text beside its picture in the bubbles, on the exported conversation page and
 // in backup-dump's record, where the bubble said "Unsaved File" and the words were lost.
 TEST_F(SampleExportsTest, AMultimediaMessageShowsItsWordsBesideItsPicture) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     const sampledb::SampleData data = sampledb::makeSampleData({60, 8, 500, 90, 14, 20, 30, true});
     const std::pair<size_t, sampledb::MessageSchema> olderPhones[] = {{2, sampledb::MessageSchema::ios4},
-                                                                      {3, sampledb::MessageSchema::ios5}};
+                                                                      {3, sampledb::MessageSchema::ios5Fresh},
+                                                                      {4, sampledb::MessageSchema::ios5Upgraded}};
     for (const auto& [index, schema] : olderPhones) {
         const Exported& e = (*exported_)[index];
         SCOPED_TRACE(e.backup);
@@ -269,7 +271,7 @@ TEST_F(SampleExportsTest, AMultimediaMessageShowsItsWordsBesideItsPicture) {
 // A contact that holds a company alone is known by it: in the contact list of either layout, in
 // Contacts.txt, and as its card's name and file name, in the recovery and the one-click copy.
 TEST_F(SampleExportsTest, AContactOfACompanyAloneIsKnownByTheCompany) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     for (const Exported& e : *exported_) {
         SCOPED_TRACE(e.backup);
         const std::vector<PRContactNodePtr> contacts = e.intake->contactArray();
@@ -312,7 +314,7 @@ TEST_F(SampleExportsTest, AContactOfACompanyAloneIsKnownByTheCompany) {
 // Calendar&Reminder.txt and in backup-dump's records of every sample backup; a deleted all-day
 // event comes back on its day too.
 TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     struct Dates {
         std::string title, start, end;
     };
@@ -345,7 +347,7 @@ TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
         ZoneForTest inZone(zone);
         std::vector<Dates> wanted = allDay;
         wanted.push_back(call);
-        const bool newer[] = {true, true, false, false};
+        const bool newer[] = {true, true, false, false, false};
         for (size_t i = 0; i < exported_->size(); ++i) {
             const Exported& e = (*exported_)[i];
             SCOPED_TRACE(e.backup);
@@ -403,7 +405,7 @@ TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
 // size the screen shows them on pages of paper: one page for a short conversation, as many as it
 // needs for one of over 400 messages.
 TEST_F(SampleExportsTest, AConversationPdfHoldsTheTextOfBothSidesOnReadablePages) {
-    ASSERT_EQ(exported_->size(), 4u);
+    ASSERT_EQ(exported_->size(), 5u);
     const auto& conversations = exported_->front().intake->messageTreeArray();
     const auto longest = std::max_element(conversations.begin(), conversations.end(), [](const auto& a, const auto& b) {
         return a->MessageNodeArray().size() < b->MessageNodeArray().size();

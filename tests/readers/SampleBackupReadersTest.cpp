@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         ReaderTest::SetUp();
         const auto folders = samplebackup::writeSampleBackups(testsupport::scratchDirectory("Backup"));
-        ASSERT_EQ(folders.size(), 4u);
+        ASSERT_EQ(folders.size(), 5u);
         all = folders;
         phone = folders[0];
         data = sampledb::makeSampleData();
@@ -133,10 +133,12 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         int journal;     // the header's write version: 1 rollback journal (iOS 4), 2 write-ahead log
         sampledb::MessageSchema messages;
     };
-    const Version versions[] = {{all[0], {}, true, 2, sampledb::MessageSchema::ios6},
-                                {all[1], {20, 4, 150, 30, 8, 10, 12, true}, true, 2, sampledb::MessageSchema::ios7},
-                                {all[2], {60, 8, 500, 90, 14, 20, 30, true}, false, 1, sampledb::MessageSchema::ios4},
-                                {all[3], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5}};
+    const Version versions[] = {
+        {all[0], {}, true, 2, sampledb::MessageSchema::ios6},
+        {all[1], {20, 4, 150, 30, 8, 10, 12, true}, true, 2, sampledb::MessageSchema::ios7},
+        {all[2], {60, 8, 500, 90, 14, 20, 30, true}, false, 1, sampledb::MessageSchema::ios4},
+        {all[3], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5Fresh},
+        {all[4], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5Upgraded}};
     for (const Version& v : versions) {
         SCOPED_TRACE(v.folder);
         for (const char* key : {sampledb::keys::addressBook, sampledb::keys::messages, sampledb::keys::calendar}) {

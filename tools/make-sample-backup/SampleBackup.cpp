@@ -405,6 +405,40 @@ SampleDevice sampleIPhoneOfIos5() {
     return device;
 }
 
+SampleDevice sampleIPhoneUpgradedToIos5() {
+    SampleDevice device;
+    device.name = "Clara's iPhone";
+    device.productType = "iPhone2,1";
+    device.productVersion = "5.0.1";
+    device.buildVersion = "9A405";
+    device.serialNumber = "QMX7R4WD3NP8";
+    device.udid = hexDigest("sample iPhone upgraded to iOS 5");
+    device.phoneNumber = "+1 (555) 010-3062";
+    device.itunesVersion = "10.5.1";
+    device.backupTime = 1323518400;  // 2011-12-10 12:00 UTC
+    return device;
+}
+
+std::vector<OlderPhone> olderPhones() {
+    // A few deleted messages in either order of the iOS 5 table: some deleted in the main file,
+    // the latest in its log.
+    constexpr int kDeletedMessages = 6;
+    sampledb::BackupSchemas fresh = sampledb::BackupSchemas::forIos(sampledb::Ios::v5);
+    fresh.messages = sampledb::MessageSchema::ios5Fresh;
+    fresh.deletedMessages = kDeletedMessages;
+    sampledb::BackupSchemas upgraded = fresh;
+    upgraded.messages = sampledb::MessageSchema::ios5Upgraded;
+    return {{sampleIPhoneOfIos4(), sampledb::BackupSchemas::forIos(sampledb::Ios::v4)},
+            {sampleIPhoneOfIos5(), fresh},
+            {sampleIPhoneUpgradedToIos5(), upgraded}};
+}
+
+sampledb::SampleSize olderPhoneSize() { return {60, 8, 500, 90, 14, 20, 30, true}; }
+
+sampledb::DeletedMessages deletedMessagesOf(const OlderPhone& phone) {
+    return sampledb::deletedMessagesOf(sampledb::makeSampleData(olderPhoneSize()), phone.schemas);
+}
+
 std::vector<BackupItem> sampleBackupItems() {
     std::vector<BackupItem> items;
     cameraRoll(items);
@@ -448,18 +482,15 @@ std::vector<std::string> writeSampleBackups(const std::string& root) {
     written.push_back(padFolder);
 
     // Older phones: their databases in the layouts of iOS 4 and iOS 5.
-    for (const auto& [device, ios] :
-         {std::pair{sampleIPhoneOfIos4(), sampledb::Ios::v4}, std::pair{sampleIPhoneOfIos5(), sampledb::Ios::v5}}) {
-        const std::string folder = root + "/" + device.udid;
+    for (const OlderPhone& older : olderPhones()) {
+        const std::string folder = root + "/" + older.device.udid;
         ::unlink((folder + "/Manifest.mbdb").c_str());
         std::vector<BackupItem> items;
         cameraRoll(items);
         items.resize(12);
         addFolder(items, "HomeDomain", "Library");
-        if (!addFilesToBackup(folder, items) ||
-            !addSampleDatabases(folder, sampledb::BackupSchemas::forIos(ios),
-                                sampledb::SampleSize{60, 8, 500, 90, 14, 20, 30, true}) ||
-            !writeBackupPropertyLists(folder, device))
+        if (!addFilesToBackup(folder, items) || !addSampleDatabases(folder, older.schemas, olderPhoneSize()) ||
+            !writeBackupPropertyLists(folder, older.device))
             return written;
         written.push_back(folder);
     }

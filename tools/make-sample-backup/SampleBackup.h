@@ -53,15 +53,30 @@ bool writeBackupPropertyLists(const std::string& backupFolder, const SampleDevic
 // camera roll, media, home, the three social apps and other app and system domains).
 SampleDevice sampleIPhone();
 SampleDevice sampleIPad();
-// Older phones whose backups carry the databases of iOS 4 and of iOS 5.
+// Older phones whose backups carry the databases of iOS 4 and of iOS 5: one installed with iOS
+// 5.1, one upgraded from iOS 4 to iOS 5.0.1.
 SampleDevice sampleIPhoneOfIos4();
 SampleDevice sampleIPhoneOfIos5();
+SampleDevice sampleIPhoneUpgradedToIos5();
 std::vector<BackupItem> sampleBackupItems();
 
-// Writes the sample backups under root, one per iOS version from 4 to 7: the full iPhone backup
-// (iOS 6, with Info.plist), a small iPad backup (iOS 7) described by its Manifest.plist alone,
-// and small backups of an iOS 4 and an iOS 5 phone. Returns the backup folders written, in
-// that order.
+// The small backup of an older phone: the device, and the layouts of its databases, which hold
+// the data of olderPhoneSize().
+struct OlderPhone {
+    SampleDevice device;
+    sampledb::BackupSchemas schemas;
+};
+// The older phones of writeSampleBackups, in its order: the iOS 4 phone, then the two of iOS 5
+// (installed fresh, and upgraded from iOS 4), whose messages include a few deleted ones.
+std::vector<OlderPhone> olderPhones();
+sampledb::SampleSize olderPhoneSize();
+// The messages an older phone's backup holds deleted.
+sampledb::DeletedMessages deletedMessagesOf(const OlderPhone& phone);
+
+// Writes the sample backups under root, one per iOS version from 4 to 7 and one more of iOS 5:
+// the full iPhone backup (iOS 6, with Info.plist), a small iPad backup (iOS 7) described by its
+// Manifest.plist alone, and small backups of the older phones. Returns the backup folders
+// written, in that order.
 std::vector<std::string> writeSampleBackups(const std::string& root);
 
 }  // namespace samplebackup

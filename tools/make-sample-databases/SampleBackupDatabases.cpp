@@ -63,7 +63,7 @@ std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const Sa
         else if (record.path == "Library/AddressBook/AddressBookImages.sqlitedb")
             ok = writeAddressBookImages(at, data.contacts, schemas.images);
         else if (record.fileName == keys::messages)
-            ok = writeMessages(at, data.messages, schemas.messages, schemas.walOnly);
+            ok = writeMessages(at, data.messages, schemas.messages, schemas.walOnly, deletedMessagesOf(data, schemas));
         else if (record.path == "Library/CallHistory/call_history.db")
             ok = writeCallHistory(at, data.calls, schemas.walOnly, schemas.ios);
         else if (record.fileName == keys::notes || record.fileName == keys::notesOld)

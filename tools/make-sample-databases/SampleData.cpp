@@ -5,7 +5,9 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace sampledb {
 namespace {
@@ -64,6 +66,17 @@ const char* const kPhrases[] = {"Are we still on for tonight?",
                                 "Don't forget the keys <b>under the mat</b> & all",
                                 "ok",
                                 "Good night!"};
+// What people write and then wish they had not, or clear away: the sample's deleted messages.
+const char* const kDeletedTexts[] = {"Sorry about earlier, I was tired. Talk tonight?",
+                                     "The code for the side door is 4711",
+                                     "Don't tell Maya about the party on Saturday!",
+                                     "I'll pay you back the 40 tomorrow, promise",
+                                     "Can we keep this between us for now?",
+                                     "Running late again, save me a seat 🙈",
+                                     "Ignore my last message, wrong person",
+                                     "Happy anniversary, love ❤️"};
+// The words sent with the deleted pictures.
+const char* const kDeletedCaptions[] = {"Found your scarf in my car", "The view from the hotel balcony"};
 const char* const kNoteTitles[] = {"Shopping list", "Gift ideas",     "Books to read", "Trip packing", "Recipe: soup",
                                    "Meeting notes", "Passwords hint", "Garden plan",   "Films",        "Workout"};
 const char* const kNoteLines[] = {"Milk",
@@ -446,9 +459,66 @@ void addCalendar(SampleData& data, Random& random, const SampleSize& size) {
 
 }  // namespace
 
+bool olderLayoutWithIMessages(MessageSchema schema) {
+    return schema == MessageSchema::ios5 || schema == MessageSchema::ios5Fresh || schema == MessageSchema::ios5Upgraded;
+}
+
 bool isPartsMessage(const Message& message, MessageSchema schema) {
     if (message.attachmentName.empty()) return false;
-    return schema == MessageSchema::ios4 || (schema == MessageSchema::ios5 && !message.iMessage);
+    return schema == MessageSchema::ios4 || (olderLayoutWithIMessages(schema) && !message.iMessage);
+}
+
+std::vector<Message> DeletedMessages::all() const {
+    std::vector<Message> messages = inMainFile;
+    messages.insert(messages.end(), inLog.begin(), inLog.end());
+    return messages;
+}
+
+DeletedMessages deletedMessagesOf(const SampleData& data, const BackupSchemas& schemas) {
+    DeletedMessages deleted;
+    if (schemas.deletedMessages <= 0 ||
+        (schemas.messages != MessageSchema::ios4 && !olderLayoutWithIMessages(schemas.messages)))
+        return deleted;
+    // The conversations with one person, each by its last message; the pictures went by SMS to a
+    // phone number.
+    std::vector<const Message*> byNumber, byIMessage;
+    int64_t rowid = 0;
+    for (const Message& m : data.messages) {
+        rowid = std::max(rowid, m.rowid);
+        if (!m.members.empty() || (!m.iMessage && m.address.rfind('+', 0) != 0)) continue;
+        auto& list = m.iMessage ? byIMessage : byNumber;
+        auto same = std::find_if(list.begin(), list.end(), [&](const Message* o) { return o->address == m.address; });
+        if (same == list.end())
+            list.push_back(&m);
+        else if ((*same)->date < m.date)
+            *same = &m;
+    }
+    if (byNumber.empty()) return deleted;
+    const int count = schemas.deletedMessages;
+    const int inLog = iosschema::writeAheadLog(schemas.ios) ? count / 2 : 0;
+    const int inMainFile = count - inLog;
+    for (int k = 0; k < count; ++k) {
+        const bool picture = (k == 0 && inMainFile >= 2) || (k == inMainFile && inLog >= 2);
+        // Every other one an iMessage, where the phone's conversations have them.
+        const bool iMessage = !picture && k % 2 == 1 && !byIMessage.empty();
+        const auto& list = iMessage ? byIMessage : byNumber;
+        const Message& last = *list[static_cast<size_t>(k * 3) % list.size()];
+        Message m;
+        m.rowid = rowid + 1 + k;
+        m.address = last.address;
+        m.iMessage = last.iMessage;
+        m.fromMe = k % 3 == 1 || k == inMainFile;
+        m.date = last.date + 600 * (k + 1) + 37 * k;
+        if (picture) {
+            m.text = std::string(kDeletedCaptions[k == 0 ? 0 : 1]) + " \xEF\xBF\xBC";
+            m.attachmentName = "~/Library/SMS/Attachments/" + std::to_string(m.rowid % 90 + 10) + "/" +
+                               std::to_string(m.rowid % 16) + "/IMG_" + std::to_string(9000 + k) + ".JPG";
+        } else {
+            m.text = kDeletedTexts[static_cast<size_t>(k) % std::size(kDeletedTexts)];
+        }
+        (k < inMainFile ? deleted.inMainFile : deleted.inLog).push_back(std::move(m));
+    }
+    return deleted;
 }
 
 std::string partsText(const Message& message) {

@@ -134,12 +134,35 @@ bool writeAddressBookImages(const std::string& path, const std::vector<Contact>&
 namespace {
 
 Ios iosOf(MessageSchema schema) {
-    switch (schema) {
-    case MessageSchema::ios4: return Ios::v4;
-    case MessageSchema::ios5: return Ios::v5;
-    case MessageSchema::ios7: return Ios::v7;
-    default: return Ios::v6;
+    if (schema == MessageSchema::ios4) return Ios::v4;
+    if (olderLayoutWithIMessages(schema)) return Ios::v5;
+    return schema == MessageSchema::ios7 ? Ios::v7 : Ios::v6;
+}
+
+// The columns of a table's statement among statements, each as declared ("madrid_handle TEXT").
+std::vector<std::string> declaredColumns(const std::string& statements, const std::string& table) {
+    std::vector<std::string> columns;
+    const std::string opening = "CREATE TABLE " + table + " (";
+    const size_t start = statements.find(opening);
+    if (start == std::string::npos) return columns;
+    const size_t from = start + opening.size();
+    const std::string list = statements.substr(from, statements.find(");", from) - from);
+    for (size_t at = 0; at <= list.size();) {
+        const size_t comma = std::min(list.find(", ", at), list.size());
+        columns.push_back(list.substr(at, comma - at));
+        at = comma + 2;
     }
+    return columns;
+}
+
+// The columns iOS 5 added to the message table of iOS 4, in the order a phone upgraded from
+// iOS 4 added them.
+std::vector<std::string> columnsIos5Added() {
+    const std::vector<std::string> older = declaredColumns(iosschema::messages(Ios::v4), "message");
+    std::vector<std::string> newer =
+        declaredColumns(iosschema::messages(Ios::v5, iosschema::History::upgraded), "message");
+    newer.erase(newer.begin(), newer.begin() + static_cast<std::ptrdiff_t>(std::min(older.size(), newer.size())));
+    return newer;
 }
 
 std::string mimeOf(const std::string& name) {
@@ -188,13 +211,20 @@ Bytes attributedBody(const std::string& text) {
 
 }  // namespace
 
-bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema, int walOnly) {
+bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema, int walOnly,
+                   const DeletedMessages& deleted) {
     const Ios ios = iosOf(schema);
     const bool wal = iosschema::writeAheadLog(ios);
-    SqliteWriter db(path, wal);
+    const bool iMessages = olderLayoutWithIMessages(schema);
+    const bool older = iMessages || schema == MessageSchema::ios4;
+    // A phone upgraded from iOS 4 kept a rollback journal until the upgrade.
+    const bool upgraded = schema == MessageSchema::ios5Upgraded;
+    SqliteWriter db(path, wal && !upgraded);
     const bool handles = static_cast<int>(ios) >= 6 && schema != MessageSchema::ios6WithoutHandle;
     const bool attachments = static_cast<int>(ios) >= 6;
-    db.exec(iosschema::messages(handles ? ios : schema == MessageSchema::ios5 ? Ios::v5 : Ios::v4));
+    const iosschema::History history =
+        schema == MessageSchema::ios5Fresh ? iosschema::History::fresh : iosschema::History::upgraded;
+    db.exec(iosschema::messages(handles ? ios : iMessages && !upgraded ? Ios::v5 : Ios::v4, history));
     if (schema == MessageSchema::ios6WithoutHandle) {
         // Newer message columns while the conversations still live in group_member.
         db.exec("ALTER TABLE message ADD COLUMN cache_has_attachments INTEGER DEFAULT 0;");
@@ -290,7 +320,10 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
     }
     db.exec("COMMIT");
 
-    std::string insertSql;
+    const std::string iosFourSql =
+        "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, height, "
+        "UIFlags, version, country, read) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, 'us', 1)";
+    std::string insertSql;  // that of every row but an iOS 4 one
     if (handles) {
         insertSql =
             "INSERT INTO message (ROWID, guid, text, handle_id, service, account, date, date_read, date_delivered, "
@@ -300,7 +333,7 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
         insertSql =
             "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, read, "
             "cache_has_attachments) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, 1, ?7)";
-    } else if (schema == MessageSchema::ios5) {
+    } else if (iMessages) {
         // iMessages keep their address, flags and times (counted from 2001) in their own columns;
         // the SMS columns stay empty for them.
         insertSql =
@@ -310,14 +343,15 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             "is_madrid, madrid_date_read, madrid_date_delivered, madrid_account_guid, madrid_roomname) "
             "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, ?8, 1, ?9, ?10, ?11, ?12, 0, ?13, ?14, ?15, ?16, 0, "
             "?17, ?18, ?19, ?20, ?21)";
-    } else {
-        insertSql =
-            "INSERT INTO message (ROWID, address, date, text, flags, replace, group_id, association_id, height, "
-            "UIFlags, version, country, read) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, 0, 0, 'us', 1)";
     }
-    SqliteWriter::Statement insert(db, insertSql);
+    // The upgraded phone wrote its first rows into iOS 4's table, which knew none of the iMessage
+    // columns: their statement is made once the table has them.
+    bool asIos4 = upgraded;
+    auto iosFourInsert =
+        schema == MessageSchema::ios4 || upgraded ? std::make_unique<SqliteWriter::Statement>(db, iosFourSql) : nullptr;
+    auto insert = insertSql.empty() || upgraded ? nullptr : std::make_unique<SqliteWriter::Statement>(db, insertSql);
     std::unique_ptr<SqliteWriter::Statement> attachment, join, chatMessage, piece;
-    if (schema == MessageSchema::ios4 || schema == MessageSchema::ios5)
+    if (older)
         piece = std::make_unique<SqliteWriter::Statement>(
             db,
             "INSERT INTO msg_pieces (message_id, data, part_id, preview_part, content_type, height, version, flags, "
@@ -332,8 +366,9 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
         join = std::make_unique<SqliteWriter::Statement>(db, "INSERT INTO message_attachment_join VALUES (?, ?)");
     }
     int64_t attachmentRow = 0;
-    insertRows(db, messages.size(), wal ? walOnly : 0, [&](size_t i) {
-        const Message& m = messages[i];
+    // Writes message m, the i-th of messages (a deleted one only in an older layout, which keeps
+    // no handles or chats to look up by i).
+    auto writeRow = [&](const Message& m, size_t i) {
         const int64_t conversation = conversationOf(m);
         const int hasAttachment = attachments && !m.attachmentName.empty() ? 1 : 0;
         const int64_t since2001 = m.date - kMacEpochOffset;
@@ -358,30 +393,31 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
             const int64_t read = m.fromMe ? 0 : since2001 + 5 + scatter(static_cast<uint64_t>(m.rowid), 4000);
             const int64_t delivered = m.fromMe ? since2001 + 1 + scatter(static_cast<uint64_t>(m.rowid), 40) : 0;
             const Chat& chat = chats[static_cast<size_t>(chatOfMessage[i] - 1)];
-            insert.run(m.rowid, "SAMPLE-MSG-" + std::to_string(m.rowid), orNull(m.text), handleOfMessage[i],
-                       m.iMessage ? "iMessage" : "SMS", since2001, read, delivered, m.fromMe ? 1 : 0, m.fromMe ? 0 : 1,
-                       hasAttachment, orNull(chat.room));
+            insert->run(m.rowid, "SAMPLE-MSG-" + std::to_string(m.rowid), orNull(m.text), handleOfMessage[i],
+                        m.iMessage ? "iMessage" : "SMS", since2001, read, delivered, m.fromMe ? 1 : 0, m.fromMe ? 0 : 1,
+                        hasAttachment, orNull(chat.room));
             chatMessage->run(chatOfMessage[i], m.rowid);
         } else if (schema == MessageSchema::ios6WithoutHandle) {
-            insert.run(m.rowid, orNull(m.address), since2001, orNull(m.text), m.fromMe ? 3 : 2, conversation,
-                       hasAttachment);
-        } else if (schema == MessageSchema::ios5) {
+            insert->run(m.rowid, orNull(m.address), since2001, orNull(m.text), m.fromMe ? 3 : 2, conversation,
+                        hasAttachment);
+        } else if (iMessages && !asIos4) {
             if (m.iMessage) {
                 const Bytes info = m.attachmentName.empty() ? Bytes{} : attachmentInfo(m);
                 // A group chat of iMessages is a room of its own.
                 const std::string room = m.members.empty() ? "" : "chat" + std::to_string(conversation);
-                insert.run(m.rowid, nullptr, since2001, orNull(m.text), 0, conversation, height, nullptr,
-                           attributedBody(m.text), orNull(m.address), 10, "SAMPLE-MSG-" + std::to_string(m.rowid),
-                           "iMessage", "e:ada@example.com", madridFlags(m), info, 1,
-                           m.fromMe ? int64_t{0} : since2001 + 20, m.fromMe ? since2001 + 2 : int64_t{0},
-                           "SAMPLE-ACCOUNT", orNull(room));
+                insert->run(m.rowid, nullptr, since2001, orNull(m.text), 0, conversation, height, nullptr,
+                            attributedBody(m.text), orNull(m.address), 10, "SAMPLE-MSG-" + std::to_string(m.rowid),
+                            "iMessage", "e:ada@example.com", madridFlags(m), info, 1,
+                            m.fromMe ? int64_t{0} : since2001 + 20, m.fromMe ? since2001 + 2 : int64_t{0},
+                            "SAMPLE-ACCOUNT", orNull(room));
             } else {
-                insert.run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation, height,
-                           "us", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                           nullptr, nullptr, nullptr);
+                insert->run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation, height,
+                            "us", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                            nullptr, nullptr, nullptr);
             }
         } else {
-            insert.run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation, height);
+            iosFourInsert->run(m.rowid, orNull(m.address), m.date, orNull(text), m.fromMe ? 3 : 2, conversation,
+                               height);
         }
         if (hasAttachment) {
             ++attachmentRow;
@@ -389,7 +425,60 @@ bool writeMessages(const std::string& path, const std::vector<Message>& messages
                             m.attachmentName, mimeOf(m.attachmentName), m.fromMe ? 1 : 0);
             join->run(m.rowid, attachmentRow);
         }
-    });
+    };
+    auto writeRows = [&](size_t from, size_t to) {
+        db.exec("BEGIN");
+        for (size_t i = from; i < to; ++i) writeRow(messages[i], i);
+        db.exec("COMMIT");
+    };
+    // A message is deleted with its parts, each deletion a transaction of its own; the phone's
+    // library leaves the freed bytes as they were.
+    std::unique_ptr<SqliteWriter::Statement> removeMessage, removeParts;
+    auto deleteRows = [&](const std::vector<Message>& rows) {
+        for (const Message& m : rows) {
+            db.exec("BEGIN");
+            removeMessage->run(m.rowid);
+            removeParts->run(m.rowid);
+            db.exec("COMMIT");
+        }
+    };
+
+    const size_t inLog = wal ? std::min(messages.size(), static_cast<size_t>(std::max(walOnly, 0))) : 0;
+    const size_t inMain = messages.size() - inLog;
+    // Newer layouts take no deleted messages; a file without a log has them all in the main file.
+    const DeletedMessages gone = !older ? DeletedMessages{} : wal ? deleted : DeletedMessages{deleted.all(), {}};
+    size_t written = 0;
+    if (upgraded) {
+        // Under iOS 4 the phone wrote its messages up to its first iMessage (or half of them,
+        // whichever came first); the update to iOS 5 added the iMessage columns one by one and
+        // switched the file to a log.
+        const size_t firstIMessage = static_cast<size_t>(
+            std::find_if(messages.begin(), messages.end(), [](const Message& m) { return m.iMessage; }) -
+            messages.begin());
+        written = std::min({firstIMessage, messages.size() / 2, inMain});
+        writeRows(0, written);
+        for (const std::string& column : columnsIos5Added()) db.exec("ALTER TABLE message ADD COLUMN " + column + ";");
+        db.exec("PRAGMA journal_mode=WAL;");
+        insert = std::make_unique<SqliteWriter::Statement>(db, insertSql);
+        asIos4 = false;
+    }
+    writeRows(written, inMain);
+    if (!gone.inMainFile.empty() || !gone.inLog.empty()) {
+        // The deleted messages came after the others; the earlier deletions reached the main file
+        // before the log took over.
+        db.exec("BEGIN");
+        for (const auto* rows : {&gone.inMainFile, &gone.inLog})
+            for (const Message& m : *rows) writeRow(m, messages.size());
+        db.exec("COMMIT");
+        db.exec("PRAGMA secure_delete=OFF;");
+        removeMessage = std::make_unique<SqliteWriter::Statement>(db, "DELETE FROM message WHERE ROWID = ?");
+        removeParts = std::make_unique<SqliteWriter::Statement>(db, "DELETE FROM msg_pieces WHERE message_id = ?");
+        deleteRows(gone.inMainFile);
+    }
+    if (inLog == 0 && gone.inLog.empty()) return db.ok();
+    db.keepFollowingRowsInWal();
+    writeRows(inMain, messages.size());
+    deleteRows(gone.inLog);
     return db.ok();
 }
 

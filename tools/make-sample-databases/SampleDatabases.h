@@ -23,7 +23,12 @@ using iosschema::Ios;
 enum class MessageSchema {
     ios6,               // message + handle + attachment tables
     ios6WithoutHandle,  // newer message columns, but conversations still kept in group_member
-    ios5,               // message with the iMessage ("madrid") columns, group_member
+    ios5,               // message with the iMessage ("madrid") columns, group_member, created in the
+                        // order of a phone upgraded from iOS 4 (madrid_account_guid last)
+    ios5Fresh,          // the same, created as a phone installed with iOS 5.1 does (madrid_account_guid
+                        // beside madrid_account)
+    ios5Upgraded,       // iOS 4's table on a phone upgraded to iOS 5: its first messages written as iOS 4
+                        // wrote them, then the iMessage columns added by ALTER TABLE, then iOS 5 rows
     ios4,               // message without the iMessage columns, group_member
     ios7,               // the tables of iOS 6
 };
@@ -140,6 +145,10 @@ struct SampleSize {
 // Deterministic rows for the given size (the same size gives the same data).
 SampleData makeSampleData(const SampleSize& size = {});
 
+// Whether the schema is one of the older layouts (group_member, msg_pieces) with the iMessage
+// columns: an iOS 5 table, however the phone came to it.
+bool olderLayoutWithIMessages(MessageSchema schema);
+
 // Whether a message is a multimedia message in that messages schema: one sent by SMS with an
 // attachment on iOS 4 and 5, which keep its text and attachment as parts (msg_pieces) rather than
 // in the message's row.
@@ -152,15 +161,27 @@ std::string partsText(const Message& message);
 // its part's file under Library/SMS/Parts; empty when it has none.
 std::string attachmentPath(const Message& message, MessageSchema schema);
 
+// Messages a phone wrote after the others and then deleted, each with its parts, in the order
+// it deleted them.
+struct DeletedMessages {
+    // Deleted before the "-wal" took over: their bytes are left in the main file's free space.
+    std::vector<Message> inMainFile;
+    // The latest deletions, in the "-wal" (none where the file keeps no log).
+    std::vector<Message> inLog;
+    std::vector<Message> all() const;
+};
+
 // Each writer creates the file afresh (removing an earlier one with its journals) and answers
 // false when the database could not be written. walOnly rows (the last ones) are committed
 // into the "-wal" file and left there, as a device leaves them.
 // Files of an iOS version that writes a rollback journal keep nothing in a "-wal" file.
+// The messages of an older layout (iOS 4 and 5) may be followed by deleted ones (newer layouts
+// take none; a file that keeps no log has them all deleted in the main file).
 bool writeAddressBook(const std::string& path, const std::vector<Contact>& contacts, int walOnly = 0,
                       Ios ios = Ios::v6);
 bool writeAddressBookImages(const std::string& path, const std::vector<Contact>& contacts, ImagesForm form);
-bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema,
-                   int walOnly = 0);
+bool writeMessages(const std::string& path, const std::vector<Message>& messages, MessageSchema schema, int walOnly = 0,
+                   const DeletedMessages& deleted = {});
 bool writeCallHistory(const std::string& path, const std::vector<Call>& calls, int walOnly = 0, Ios ios = Ios::v6);
 bool writeNotes(const std::string& path, const std::vector<Note>& notes, NotesSchema schema, int walOnly = 0,
                 Ios ios = Ios::v6);
@@ -199,7 +220,16 @@ struct BackupSchemas {
     bool oldCallHistoryName = false;
     bool binaryHistory = true;
     int walOnly = 5;  // rows left in each "-wal" that supports it
+    // Messages written after the others and then deleted, in an older layout (iOS 4 and 5): the
+    // earlier half in the main file, the latest half in the "-wal" where the file keeps one.
+    int deletedMessages = 0;
 };
+
+// The messages writeBackupDatabases writes after data's and deletes: natural texts in data's
+// conversations with one person, each dated after its conversation's messages, their row ids
+// after all of data's; the first of each half that has two is a multimedia message with a picture
+// and words (whose file went with it). None for a newer layout.
+DeletedMessages deletedMessagesOf(const SampleData& data, const BackupSchemas& schemas);
 
 // A file written into the backup folder and the manifest record that names it.
 struct BackupFile {

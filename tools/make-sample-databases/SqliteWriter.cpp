@@ -38,6 +38,8 @@ void SqliteWriter::exec(const std::string& sql) {
 void SqliteWriter::keepFollowingRowsInWal() {
     if (!db_) return;
     exec("PRAGMA journal_mode=WAL;");
+    // What was written before is the main file's, as a phone's last checkpoint left it.
+    exec("PRAGMA wal_checkpoint(TRUNCATE);");
     exec("PRAGMA wal_autocheckpoint=0;");
     int applied = 0;
     sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &applied);

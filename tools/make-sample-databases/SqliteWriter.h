@@ -24,8 +24,9 @@ public:
     // The row id the last insert gave.
     int64_t lastRowid() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
-    // Switches to write-ahead logging without checkpoints, so that what is written from now
-    // on stays in the "-wal" file after the connection closes.
+    // Moves what was written so far into the main file and switches to write-ahead logging
+    // without checkpoints, so that what is written from now on stays in the "-wal" file after
+    // the connection closes.
     void keepFollowingRowsInWal();
 
     class Statement {

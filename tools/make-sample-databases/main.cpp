@@ -12,10 +12,11 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: make-sample-databases FOLDER [--messages ios6|ios6-nohandle|ios5|ios4]\n"
-                 "       [--notes coredata|legacy] [--calendar ios6|ios5|ios4] [--images fullsize|mddata]\n"
-                 "       [--old-call-history-name] [--xml-history] [--wal-only N] [--small]\n");
+    std::fprintf(
+        stderr,
+        "usage: make-sample-databases FOLDER [--messages ios6|ios6-nohandle|ios5|ios5-fresh|\n"
+        "       ios5-upgraded|ios4] [--notes coredata|legacy] [--calendar ios6|ios5|ios4]\n"
+        "       [--images fullsize|mddata] [--old-call-history-name] [--xml-history] [--wal-only N] [--small]\n");
     return 2;
 }
 
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
                 schemas.messages = sampledb::MessageSchema::ios6WithoutHandle;
             else if (value == "ios5")
                 schemas.messages = sampledb::MessageSchema::ios5;
+            else if (value == "ios5-fresh")
+                schemas.messages = sampledb::MessageSchema::ios5Fresh;
+            else if (value == "ios5-upgraded")
+                schemas.messages = sampledb::MessageSchema::ios5Upgraded;
             else if (value == "ios4")
                 schemas.messages = sampledb::MessageSchema::ios4;
             else
