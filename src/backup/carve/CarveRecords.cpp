@@ -6,6 +6,8 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
+#include "backup/carve/PageFormat.h"
+#include "backup/carve/SerialTypes.h"
 #include "backup/carve/Varint.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
@@ -73,36 +75,6 @@ std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const Table
 
 namespace {
 
-constexpr uint64_t kLargestPayload = 1u << 24;  // no row of these databases comes near
-
-int64_t valueLength(uint64_t serial) {
-    static constexpr int64_t kFixed[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, -1, -1};
-    if (serial < 12) return kFixed[serial];
-    return static_cast<int64_t>((serial - 12) / 2);
-}
-
-bool fits(const ColumnShape& column, uint64_t serial) {
-    if (serial == 0) return column.nullable;
-    if (serial == 10 || serial == 11) return false;
-    // A text or blob longer than any row (a serial type read from other bytes) would also make
-    // the sums of the lengths overflow.
-    if (serial >= 12 && (serial - 12) / 2 > kLargestPayload) return false;
-    switch (column.kind) {
-    case ColumnKind::integer: return serial <= 6 || serial == 8 || serial == 9;
-    case ColumnKind::real: return serial <= 9;
-    case ColumnKind::text: return serial >= 13 && (serial & 1);
-    case ColumnKind::blob: return serial >= 12 && !(serial & 1);
-    case ColumnKind::any: return true;
-    }
-    return false;
-}
-
-int varintLength(uint64_t value) {
-    int n = 1;
-    for (; n < 9 && value > 0x7f; ++n) value >>= 7;
-    return n;
-}
-
 // What the head of a freed cell keeps of its row id (see CarvedRecord): the cell held
 // [payload length][row id] in the offset bytes before its record header, and the free-space chain
 // wrote over the first four. The id's varint takes the bytes the payload length's leaves; those
@@ -110,20 +82,27 @@ int varintLength(uint64_t value) {
 // block may start up to three bytes before the cell (a fragment it took in): the id's varint is
 // then shorter, and the bytes past the fourth still end with its own or show no varint's end.
 void keepRowidTail(const uint8_t* cell, int offset, uint64_t payloadLength, CarvedRecord& r) {
-    constexpr int kWrittenOver = 4;
     const int lengthBytes = varintLength(payloadLength);
     const int idBytes = offset - lengthBytes;
-    if (idBytes < 1 || idBytes > 8) return;
-    const int from = std::max(kWrittenOver, lengthBytes);
+    if (idBytes < 1 || idBytes > kSevenBitBytes) return;
+    const int from = std::max(static_cast<int>(kFreeblockHeadSize), lengthBytes);
     uint32_t tail = 0;
     for (int i = from; i < offset; ++i) {
         if (((cell[i] & 0x80) != 0) != (i + 1 < offset)) return;  // no varint's end: another reading
-        tail = tail << 7 | (cell[i] & 0x7fu);
+        tail = tail << kVarintBits | (cell[i] & 0x7fu);
     }
     r.rowidLength = static_cast<uint8_t>(idBytes);
-    r.rowidTailBits = static_cast<uint8_t>(7 * std::max(offset - from, 0));
+    r.rowidTailBits = static_cast<uint8_t>(kVarintBits * std::max(offset - from, 0));
     r.rowidTail = static_cast<uint16_t>(tail);
 }
+
+// Where the record header of a cell whose first four bytes a freeblock's head took may begin, in
+// bytes from the cell's start, in the order tried: four to six bytes on it is whole (the cell's
+// length and row id took those bytes), three bytes on its length was lost, two bytes on its
+// first serial type too.
+constexpr int kFreedHeaderOffsets[] = {4, 5, 6, 3, 2};
+constexpr int kHeaderLengthLost = 3;
+constexpr int kFirstSerialLost = 2;
 
 class PageCarver {
     // The live rows' ids, signatures (of all values and of the kept ones) and unique values, per
@@ -152,8 +131,8 @@ public:
           pageSize_(db.pageSize()),
           usable_(db.usableSize()),
           page_(static_cast<size_t>(db.pageSize())) {
-        maxLocal_ = usable_ - 35;
-        minLocal_ = (usable_ - 12) * 32 / 255 - 23;
+        maxLocal_ = maxLocalPayload(usable_);
+        minLocal_ = minLocalPayload(usable_);
         overflowLeft_ = kOverflowReadsPerImage * db.imageCount() + kOverflowReadsAtLeast;
         tables_.resize(shapes.size());
         pageFound_.resize(shapes.size());
@@ -317,18 +296,19 @@ private:
         int64_t local = static_cast<int64_t>(payloadLength);
         const bool overflow = local > maxLocal_;
         if (overflow) {
-            local = minLocal_ + static_cast<int64_t>((payloadLength - minLocal_) % static_cast<uint64_t>(usable_ - 4));
+            local = minLocal_ + static_cast<int64_t>((payloadLength - minLocal_) %
+                                                     static_cast<uint64_t>(usable_ - kOverflowNextSize));
             if (local > maxLocal_) local = minLocal_;
         }
-        localEnd = at + local + (overflow ? 4 : 0);
+        localEnd = at + local + (overflow ? kOverflowPointerSize : 0);
         if (at < 0 || localEnd > usable_) return false;
         out.assign(reinterpret_cast<const char*>(page_.data() + at), static_cast<size_t>(local));
         if (!overflow) return true;
-        const auto perPage = static_cast<uint64_t>(usable_ - 4);
+        const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);
         const auto chainPages =
             static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
         if (chainPages > db_.imageCount()) return false;  // more pages than the database has
-        int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + local, 4));
+        int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + local, kPageNumberSize));
         std::vector<uint8_t>& chunk = chunk_;
         chunk.resize(static_cast<size_t>(usable_));
         chain_.clear();
@@ -338,9 +318,9 @@ private:
             if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return false;
             --overflowLeft_;
             file_->copy(image * pageSize_, chunk.size(), chunk.data());
-            const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - 4);
-            out.append(reinterpret_cast<const char*>(chunk.data() + 4), take);
-            next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, 4));
+            const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - kOverflowNextSize);
+            out.append(reinterpret_cast<const char*>(chunk.data() + kOverflowNextSize), take);
+            next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, kPageNumberSize));
         }
         // The last page of a chain names no next one. A page that does was taken since for
         // another row's chain, whose bytes it now holds.
@@ -360,44 +340,6 @@ private:
             return false;
         }
         return !chainSet_.insert(static_cast<uint64_t>(page));
-    }
-
-    // The serial types of columns [from, N) read from header bytes at p; false when one does not
-    // fit its column or the header runs past end.
-    bool serialTypes(const TableShape& shape, size_t from, const uint8_t* p, const uint8_t* end,
-                     std::vector<uint64_t>& serials, int& used) const {
-        used = 0;
-        for (size_t c = from; c < shape.columns.size(); ++c) {
-            uint64_t s = 0;
-            const int n = varint(p + used, end, s);
-            if (n == 0 || !fits(shape.columns[c], s)) return false;
-            serials.push_back(s);
-            used += n;
-        }
-        return true;
-    }
-
-    // The value of serial type s whose bytes start at b, the bytes of a text or blob left out.
-    static CarvedValue valueOf(uint64_t s, const uint8_t* b, int64_t length) {
-        CarvedValue v;
-        if (s >= 1 && s <= 6) {
-            uint64_t raw = readBigEndian(b, 0, static_cast<int>(length));
-            const int bits = static_cast<int>(length) * 8;
-            if (bits < 64 && (raw >> (bits - 1)) & 1) raw |= ~uint64_t{0} << bits;  // sign
-            v.type = CarvedValue::integerValue;
-            v.integer = static_cast<int64_t>(raw);
-        } else if (s == 7) {
-            const uint64_t raw = readBigEndian(b, 0, 8);
-            v.type = CarvedValue::realValue;
-            std::memcpy(&v.real, &raw, sizeof v.real);
-        } else if (s == 8 || s == 9) {
-            v.type = CarvedValue::integerValue;
-            v.integer = s == 9 ? 1 : 0;
-        } else if (s >= 12) {
-            v.type = (s & 1) ? CarvedValue::text : CarvedValue::blob;
-            v.length = static_cast<uint32_t>(length);
-        }
-        return v;
     }
 
     // Checks the values of a record whose body starts at body inside data, and answers their
@@ -457,8 +399,8 @@ private:
             const int64_t length = valueLength(s);
             if (at + static_cast<size_t>(length) > data.size()) return false;
             const char* text = data.data() + at;
-            if (lenient && c >= shape.keptColumns && at < trusted && s >= 13 && s % 2 == 1 && endsOnText(shape) &&
-                !keepsWholeText(text, static_cast<size_t>(length))) {
+            if (lenient && c >= shape.keptColumns && at < trusted && s >= kFirstTextSerial && s % 2 == 1 &&
+                endsOnText(shape) && !keepsWholeText(text, static_cast<size_t>(length))) {
                 // The cut may also lie inside that text where the bytes after it still read as
                 // one: the heads of cells and freeblocks are control bytes, which no name holds.
                 if (hasControlBytes(lastKept)) return false;
@@ -524,7 +466,7 @@ private:
                 columnOf[slot] = c;
                 if (at + length <= std::min(trusted, data.size())) {
                     from[slot] = at;
-                    if (serials[c] >= 12) bytesNeeded += length;
+                    if (serials[c] >= kFirstBlobSerial) bytesNeeded += length;
                 } else {
                     from[slot] = kLost;
                 }
@@ -565,7 +507,7 @@ private:
         const uint8_t* stop = page_.data() + limit;
         uint64_t payloadLength = 0, rowid = 0;
         const int a = varint(p, stop, payloadLength);
-        if (a == 0 || payloadLength < 2 || payloadLength > kLargestPayload) return false;
+        if (a == 0 || payloadLength < kShortestHeader || payloadLength > kLargestPayload) return false;
         const int b = varint(p + a, stop, rowid);
         if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
         // The cell must end on the page before its bytes are worth copying; most offsets of a
@@ -581,7 +523,8 @@ private:
             // Its record header at least must lie before the cell that took its tail: looked at
             // before the payload is copied, as most offsets of a gap fail here.
             uint64_t headerLength = 0;
-            if (varint(p + a + b, stop, headerLength) == 0 || headerLength < 2 || headerLength > trusted) return false;
+            if (varint(p + a + b, stop, headerLength) == 0 || headerLength < kShortestHeader || headerLength > trusted)
+                return false;
         }
         // Scratch buffers kept across calls: this runs at every byte of every gap.
         std::string& data = cellData_;
@@ -618,7 +561,7 @@ private:
             shapeIndex = s;
             if (reading != Reading::look) {
                 bodyAt_ = at + a + b + static_cast<int64_t>(headerLength);
-                cellEnd_ = overflows ? end - 4 : cellEnd;
+                cellEnd_ = overflows ? end - kOverflowPointerSize : cellEnd;
             }
             return true;
         }
@@ -653,9 +596,9 @@ private:
         size_t bestBodyAt = 0;
         int64_t bestBodyStart = 0, bestCellEnd = 0;
         size_t bestTrusted = SIZE_MAX;
-        for (int offset : {4, 5, 6, 3, 2}) {
+        for (int offset : kFreedHeaderOffsets) {
             // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
-            const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= 3;
+            const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= kHeaderLengthLost;
             for (size_t s = 0; s < shapes_.size(); ++s) {
                 const TableShape& shape = shapes_[s];
                 // Scratch of its own for the look at the next cell, which runs before this
@@ -665,16 +608,16 @@ private:
                 size_t from = 0;
                 int lengthBytes = 1;
                 int64_t serialsAt = at + offset;
-                if (offset == 2) {
+                if (offset == kFirstSerialLost) {
                     if (shape.rowidAlias != 0) continue;
-                    serials.push_back(0);
+                    serials.push_back(kNullSerial);
                     from = 1;
-                    serialsAt = at + 4;
-                } else if (offset == 3) {
-                    serialsAt = at + 4;
+                    serialsAt = at + kFreeblockHeadSize;
+                } else if (offset == kHeaderLengthLost) {
+                    serialsAt = at + kFreeblockHeadSize;
                 }
                 uint64_t headerLength = 0;
-                if (offset >= 4) {
+                if (offset >= kFreeblockHeadSize) {
                     lengthBytes = varint(base + serialsAt, base + limit, headerLength);
                     if (lengthBytes == 0) continue;
                     serialsAt += lengthBytes;
@@ -683,14 +626,17 @@ private:
                 if (serialsAt >= limit || !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
                     continue;
                 const int64_t computed = lengthBytes + used + static_cast<int64_t>(from);
-                if (offset >= 4 && static_cast<int64_t>(headerLength) != computed) continue;
+                if (offset >= kFreeblockHeadSize && static_cast<int64_t>(headerLength) != computed) continue;
                 int64_t body = 0;
                 for (uint64_t serial : serials) body += valueLength(serial);
                 const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
-                // The bytes lost before the header held the cell's length and row id.
-                if ((offset == 2 && payloadLength > 0x7f) || (offset == 3 && payloadLength > 0x3fff)) continue;
+                // The bytes lost before the header held the cell's length and row id: two bytes
+                // hold a length of one byte, three one of two bytes at most.
+                if ((offset == kFirstSerialLost && payloadLength > kLargestOneByteVarint) ||
+                    (offset == kHeaderLengthLost && payloadLength > kLargestTwoByteVarint))
+                    continue;
                 // A shape that needs a NULL for the row id must not meet data there.
-                if (shape.rowidAlias >= 0 && serials[static_cast<size_t>(shape.rowidAlias)] != 0) continue;
+                if (shape.rowidAlias >= 0 && serials[static_cast<size_t>(shape.rowidAlias)] != kNullSerial) continue;
                 std::string& data = depth > 0 ? lookData_ : blockData_;
                 const int64_t headerAt = at + offset;
                 const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
@@ -706,12 +652,14 @@ private:
                 startFound(found, signatures, lost, headerAt, end);
                 // The row's own bytes on the page (see freedHeadWithin).
                 const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
-                const int64_t ownEnd = overflows ? end - 4 : headerAt + static_cast<int64_t>(payloadLength);
+                const int64_t ownEnd =
+                    overflows ? end - kOverflowPointerSize : headerAt + static_cast<int64_t>(payloadLength);
                 // Where only the look of four bytes says a block began, no cell need begin there.
                 if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
-                // A reading that ends where the block ends, or where a whole cell starts, is
-                // the cell's own; another one is kept only while nothing better turns up.
-                const bool fitsBlock = depth > 0 || end >= limit || end + 4 > limit;
+                // A reading that ends where the block ends (or leaves too few bytes for a
+                // freeblock: a fragment), or where a whole cell starts, is the cell's own;
+                // another one is kept only while nothing better turns up.
+                const bool fitsBlock = depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
                 Found ignored;
                 int64_t nextEnd = 0;
                 size_t nextShape = 0;
@@ -729,7 +677,7 @@ private:
                 // The weakest reading (the header's length and first serial type lost) behind a
                 // lookalike head must end where a cell or the block ends: on its own it is as
                 // often a stretch of another record's header.
-                if (!best && !(lookalike && offset == 2)) {
+                if (!best && !(lookalike && offset == kFirstSerialLost)) {
                     best = true;
                     bestFound = found;
                     bestEnd = end;
@@ -785,14 +733,18 @@ private:
         return damagedCellAt(at, limit, found, end, shape, /*depth*/ 1);
     }
 
+    // The fewest bytes a freeblock is taken to cover where only the look of its head says one
+    // began: its own four bytes and the first four of a small cell.
+    static constexpr int64_t kSmallestBlockLooked = 8;
+
     // Four bytes a freeblock once wrote over a cell's head: the next block's offset (0, or
     // further on the page) and a size that covers at least a small cell and stays on the page.
     // Cells deleted one after another keep them even when their page went to the free list.
     bool looksLikeFreeblockHead(int64_t at, int64_t limit) const {
-        if (at + 8 > limit) return false;
-        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at, 2));
-        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), at + 2, 2));
-        return (next == 0 || (next > at && next < usable_)) && size >= 8 && size <= usable_;
+        if (at + kSmallestBlockLooked > limit) return false;
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), at + kFreeblockNextAt, kOffsetSize));
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), at + kFreeblockSizeAt, kOffsetSize));
+        return (next == 0 || (next > at && next < usable_)) && size >= kSmallestBlockLooked && size <= usable_;
     }
 
     void keep(Found found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
@@ -803,12 +755,15 @@ private:
         pageFound_[shape].push_back(std::move(found));
     }
 
+    // A freed page is looked through past its first eight bytes: a leaf page's header, or a
+    // free-list trunk page's next trunk and count of leaves.
+    static constexpr int64_t kFreedPageFrom = 8;
     static constexpr int64_t kLongestHead = 6;  // a freeblock's four bytes and the header's length
 
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
     // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
     void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
-        for (int64_t at = std::max<int64_t>(from, 0); at + 3 < to;) {
+        for (int64_t at = std::max<int64_t>(from, 0); at + kSmallestCell <= to;) {
             Found found;
             int64_t end = 0;
             size_t shape = 0;
@@ -866,7 +821,7 @@ private:
     // bytes all inside: 0 for nowhere. Not looked for in the row's header, whose serial types can
     // look like a block's head, nor across its end, where the next cell's length and id can.
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit) {
-        for (int64_t k = from; k + 4 <= end; ++k)
+        for (int64_t k = from; k + kFreeblockHeadSize <= end; ++k)
             if (headOnlyCell(k, limit)) return k;
         return 0;
     }
@@ -885,13 +840,13 @@ private:
     // held stay below its cell pointers. A freed leaf taken again for an index keeps its old
     // rows there the same way.
     void scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type) {
-        if (type != 0x02 && type != 0x05 && type != 0x0a) return;
-        const int64_t pointers = type == 0x0a ? 8 : 12;
-        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
-        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), 5, 2));
-        if (contentStart == 0) contentStart = 65536;
-        if (pointers + 2 * cells >= std::min(contentStart, usable_)) return;
-        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, usable_));
+        if (type != kIndexInteriorPage && type != kTableInteriorPage && type != kIndexLeafPage) return;
+        const int64_t pointers = pageHeaderSize(type);
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), kCellCountAt, kOffsetSize));
+        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), kContentStartAt, kOffsetSize));
+        if (contentStart == 0) contentStart = kContentStartOfZero;
+        if (pointers + kCellPointerSize * cells >= std::min(contentStart, usable_)) return;
+        scanGap(index, pageStart, pointers + kCellPointerSize * cells, std::min(contentStart, usable_));
     }
 
     // A table's interior page in the tree: its children by index, each with the largest row id
@@ -905,22 +860,25 @@ private:
     // The children are named by their pages; the tree is the folded database's, so each is
     // taken as that database's image of its page.
     void readInterior(int64_t index) {
-        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), 3, 2));
-        if (12 + 2 * cells > usable_) return;
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), kCellCountAt, kOffsetSize));
+        const int64_t pointersEnd = kInteriorHeaderSize + kCellPointerSize * cells;
+        if (pointersEnd > usable_) return;
         const PageImages& images = db_.images();
         Interior interior;
         interior.page = index;
         for (int64_t k = 0; k < cells; ++k) {
-            const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), 12 + 2 * k, 2));
+            const int64_t at = static_cast<int64_t>(
+                readBigEndian(page_.data(), kInteriorHeaderSize + kCellPointerSize * k, kOffsetSize));
             uint64_t key = 0;
-            if (at < 12 + 2 * cells || at + 4 >= usable_ ||
-                varint(page_.data() + at + 4, page_.data() + usable_, key) == 0)
+            if (at < pointersEnd || at + kChildKeyAt >= usable_ ||
+                varint(page_.data() + at + kChildKeyAt, page_.data() + usable_, key) == 0)
                 return;
             interior.children.emplace_back(
-                images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), at, 4))),
+                images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), at, kPageNumberSize))),
                 static_cast<int64_t>(key));
         }
-        interior.rightMost = images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), 8, 4)));
+        interior.rightMost =
+            images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), kRightMostChildAt, kPageNumberSize)));
         interiors_.push_back(std::move(interior));
     }
 
@@ -989,7 +947,7 @@ private:
     void carvePage(int64_t index, int64_t pageStart) {
         // The header page: the file's header and the table definitions.
         db_.pageLookedThrough();
-        if (db_.images().pageOf(index) == 1) {
+        if (db_.images().pageOf(index) == kHeaderPage) {
             ++headerPages_;
             return;
         }
@@ -1009,43 +967,47 @@ private:
         const bool freed = db_.rowsGone(index);
         const int64_t headerAt = 0;
         const uint8_t type = page_[static_cast<size_t>(headerAt)];
-        if (type != 0x0d) {
+        if (type != kTableLeafPage) {
             // A freed page that held no table rows may still hold some from before.
             if (freed) {
-                scan(index, pageStart, 8, usable_);
+                scan(index, pageStart, kFreedPageFrom, usable_);
                 return;
             }
-            if (type == 0x05) readInterior(index);
+            if (type == kTableInteriorPage) readInterior(index);
             scanOtherPageGap(index, pageStart, type);
             return;
         }
-        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 3, 2));
-        int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 5, 2));
-        if (contentStart == 0) contentStart = 65536;
-        const int64_t pointers = headerAt + 8;
-        if (pointers + 2 * cells > usable_) {
-            if (freed) scan(index, pageStart, 8, usable_);
+        const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kCellCountAt, kOffsetSize));
+        int64_t contentStart =
+            static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kContentStartAt, kOffsetSize));
+        if (contentStart == 0) contentStart = kContentStartOfZero;
+        const int64_t pointers = headerAt + kLeafHeaderSize;
+        const int64_t pointersEnd = pointers + kCellPointerSize * cells;
+        if (pointersEnd > usable_) {
+            if (freed) scan(index, pageStart, kFreedPageFrom, usable_);
             return;
         }
         std::vector<int64_t>& cellStarts = cellStarts_;
         cellStarts.clear();
         for (int64_t k = 0; k < cells; ++k) {
-            const int64_t at = static_cast<int64_t>(readBigEndian(page_.data(), pointers + 2 * k, 2));
+            const int64_t at =
+                static_cast<int64_t>(readBigEndian(page_.data(), pointers + kCellPointerSize * k, kOffsetSize));
             cellStarts.push_back(at);
             Found found;
             int64_t end = 0;
             size_t shape = 0;
-            if (at < pointers + 2 * cells || at >= usable_ ||
+            if (at < pointersEnd || at >= usable_ ||
                 !wholeCell(at, usable_, found, end, shape, freed ? Reading::deleted : Reading::live))
                 continue;
             found.live = !freed;
             keep(std::move(found), shape, index, pageStart, at, end);
         }
         // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
-        int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + 1, 2));
-        while (block >= pointers + 2 * cells && block + 4 <= usable_) {
-            const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + 2, 2));
-            const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, 4));
+        int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
+        while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
+            const int64_t size =
+                static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
+            const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
             // A cell written into a freeblock takes the block's end, and the block keeps the
             // rest: where a cell begins right at the block's end, the block's row that runs on
             // into it lost its tail to it (the block's other rows are whole).
@@ -1059,21 +1021,22 @@ private:
                 Found found;
                 int64_t end = 0;
                 size_t shape = 0;
-                if (rest + 4 > blockEnd || !damagedCell(rest, blockEnd, found, end, shape)) break;
+                if (rest + kFreeblockHeadSize > blockEnd || !damagedCell(rest, blockEnd, found, end, shape)) break;
                 found.live = false;
                 keep(std::move(found), shape, index, pageStart, rest, end);
                 rest = end;
             }
-            scan(index, pageStart, rest == block ? block + 4 : rest, blockEnd);
+            scan(index, pageStart, rest == block ? block + kFreeblockHeadSize : rest, blockEnd);
             tailMayBeLost_ = blockEndTaken_ = false;
             // The blocks lie in the order of their places, none over another: a block that
             // starts before this one ends (a list that loops or overlaps) ends the list.
-            const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block, 2));
+            const int64_t next =
+                static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockNextAt, kOffsetSize));
             if (next < blockEnd) break;
             block = next;
         }
         // The gap between the cell pointers and the cells keeps whatever was there before.
-        scanGap(index, pageStart, pointers + 2 * cells, std::min(contentStart, usable_));
+        scanGap(index, pageStart, pointersEnd, std::min(contentStart, usable_));
     }
 
     // The page's rows of one shape in the order of their cells' positions, each with the row ids

@@ -1,5 +1,7 @@
 #include "backup/carve/CarvedRowid.h"
 
+#include "backup/carve/Varint.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -15,9 +17,10 @@ bool admitsRowid(const CarvedRecord& r, int64_t x) {
 
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r) {
     // SQLite writes a varint in as few bytes as hold it: n bytes hold the ids from 2^(7(n-1)).
-    if (r.rowidKnown || r.rowidLength == 0 || r.rowidLength > 8) return {1, INT64_MAX};
-    const int fewest = std::max(1, r.rowidTailBits / 7);
-    return {fewest == 1 ? 1 : int64_t{1} << (7 * fewest - 7), (int64_t{1} << (7 * r.rowidLength)) - 1};
+    if (r.rowidKnown || r.rowidLength == 0 || r.rowidLength > kSevenBitBytes) return {1, INT64_MAX};
+    const int fewest = std::max(1, r.rowidTailBits / kVarintBits);
+    return {fewest == 1 ? 1 : int64_t{1} << (kVarintBits * fewest - kVarintBits),
+            (int64_t{1} << (kVarintBits * r.rowidLength)) - 1};
 }
 
 bool tailAdmits(const CarvedRecord& r, int64_t x) {
