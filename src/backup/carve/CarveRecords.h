@@ -7,6 +7,13 @@
 // kinds of values they hold, and takes a stretch of bytes for a row only when every part of the
 // record agrees with them: the serial types, the lengths adding up, texts that are UTF-8. Live
 // rows are read too, so that a stale copy of a live row is never taken for a deleted one.
+//
+// Where each part is done: CarveRecords.cpp runs the steps; PageCarver walks the pages;
+// CellReader reads a cell as a row (PayloadReader its payload, SerialTypes.h and RecordValues.h
+// its record, ValueKeeper keeps its values); PageRowidBounds and TreeBounds bound the ids that
+// rows lost; LiveKeys.h tells the rows that repeat a live one; FinishRows.h keeps the deleted
+// rows. PageFormat.h names the file format's numbers. The carvers pair the rows afterwards with
+// PairRows.h, asking CarvedRowid.h which ids a row may have.
 #pragma once
 
 #include "backup/carve/CarveDatabase.h"

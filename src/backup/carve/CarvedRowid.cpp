@@ -1,3 +1,4 @@
+// The row ids a carved row may have (see CarvedRowid.h).
 #include "backup/carve/CarvedRowid.h"
 
 #include "backup/carve/Varint.h"

@@ -1,3 +1,4 @@
+// Rows that name each other paired where the row ids leave one partner (see PairRows.h).
 #include "backup/carve/PairRows.h"
 
 #include "backup/carve/CarvedRowid.h"
