@@ -61,7 +61,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             std::vector<uint64_t>& serials = depth > 0 ? lookSerials_ : blockSerials_;
             serials.clear();
             size_t from = 0;
-            int lengthBytes = 1;
+            int lengthBytes = 1;  // a header length lost under the block's head is taken as one byte
             int64_t serialsAt = at + offset;
             if (offset == kFirstSerialLost) {
                 if (shape.rowidAlias != 0) continue;
