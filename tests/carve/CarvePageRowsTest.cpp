@@ -10,6 +10,8 @@
 #include "CarvingFixtures.h"
 #include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedRowid.h"
+#include "backup/carve/PairRows.h"
 
 #include <array>
 #include <ctime>

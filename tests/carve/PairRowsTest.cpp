@@ -2,6 +2,8 @@
 // paired only where the row ids allow no other pairing, from either side, and never by guess.
 #include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedRowid.h"
+#include "backup/carve/PairRows.h"
 
 #include <algorithm>
 #include <climits>

@@ -7,6 +7,13 @@
 // kinds of values they hold, and takes a stretch of bytes for a row only when every part of the
 // record agrees with them: the serial types, the lengths adding up, texts that are UTF-8. Live
 // rows are read too, so that a stale copy of a live row is never taken for a deleted one.
+//
+// Where each part is done: CarveRecords.cpp runs the steps; PageCarver walks the pages;
+// CellReader reads a cell as a row (PayloadReader its payload, SerialTypes.h and RecordValues.h
+// its record, ValueKeeper keeps its values); PageRowidBounds and TreeBounds bound the ids that
+// rows lost; LiveKeys.h tells the rows that repeat a live one; FinishRows.h keeps the deleted
+// rows. PageFormat.h names the file format's numbers. The carvers pair the rows afterwards with
+// PairRows.h, asking CarvedRowid.h which ids a row may have.
 #pragma once
 
 #include "backup/carve/CarveDatabase.h"
@@ -15,8 +22,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -197,32 +202,6 @@ void releaseValuesBefore(CarvedTable& table, size_t row);
 
 // Frees what carveRecords answered.
 void releaseTables(std::vector<CarvedTable>&& tables);
-
-// Whether row r can have row id x: its own when it was read, else any between the whole rows
-// around it that what is left of its id's bytes allows.
-bool admitsRowid(const CarvedRecord& r, int64_t x);
-
-// Whether what is left of r's lost row id (see CarvedRecord) allows x; any x when nothing is.
-bool tailAdmits(const CarvedRecord& r, int64_t x);
-
-// r's row id when it is certain: read, or the one id between the whole rows around it that
-// what is left of its bytes allows.
-std::optional<int64_t> onlyRowid(const CarvedRecord& r);
-
-// The ids the length of r's lost row id allows, [first, second]; [1, INT64_MAX] when unknown.
-std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r);
-
-// Pairs rows that name each other: left row a names its partner's row id (leftNamed[a]), and
-// right row b names a's (rightNamed[b]), and fits(a, b) holds for the two (texts of the rows
-// that agree). A pair is made only where it is the one left that the row ids allow (a lost row id is
-// bounded by the whole rows around it), from either side; rows that share their bounds stay
-// apart, never paired by their order. Answers, per left row, the index of its partner in right,
-// or -1. leftTables, when given, holds each left row's table, which gives the ids the tree allows
-// the pages of those freed from pages that keep no order.
-std::vector<int> pairRows(const std::vector<const CarvedRecord*>& left, std::span<const int64_t> leftNamed,
-                          const std::vector<const CarvedRecord*>& right, std::span<const int64_t> rightNamed,
-                          const std::function<bool(size_t left, size_t right)>& fits,
-                          std::span<const CarvedTable* const> leftTables = {});
 
 // Whether a later write took some of the values a row's shape keeps: a row read in part (see
 // TableShape::wholeColumns).

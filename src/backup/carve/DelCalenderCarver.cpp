@@ -2,7 +2,9 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedRowid.h"
 #include "backup/carve/FileShapes.h"
+#include "backup/carve/PairRows.h"
 #include "model/EventDateText.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRRecordFields.h"

@@ -2,6 +2,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedRowid.h"
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"

@@ -5,6 +5,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "backup/carve/PairRows.h"
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
 #include "platform/Format.h"

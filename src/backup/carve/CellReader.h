@@ -1,0 +1,143 @@
+// Reads a row of one of the table shapes from a cell's bytes on the page being walked: a whole
+// cell (its length, row id, record header and values; CellReader.cpp), or a cell whose first four
+// bytes a freeblock's head took, with its length, row id and perhaps the start of its record
+// header (CellReaderFreeblock.cpp). A reading is taken only where every part of the record agrees
+// with the shape; its values are kept in the shape's table (see ValueKeeper.h).
+#pragma once
+
+#include "backup/carve/CarveRecords.h"
+#include "backup/carve/DatabaseHeader.h"
+#include "backup/carve/FoundRow.h"
+#include "backup/carve/PageFormat.h"
+#include "backup/carve/PayloadReader.h"
+#include "backup/carve/RecordValues.h"
+#include "backup/carve/ValueKeeper.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace carve {
+
+class CellReader {
+public:
+    // What a reading of a cell is for: a deleted row, a live row (whose values are kept only for
+    // the shapes that keep them), or a look at whether a cell starts there (nothing kept).
+    enum class Reading : uint8_t { deleted, live, look };
+
+    // Reads the cells of page (the walk's copy of the page being read, usable bytes at least,
+    // where every page is copied in turn), whose payloads payload reads, as rows of shapes,
+    // keeping their values in tables (one per shape).
+    CellReader(const std::vector<TableShape>& shapes, std::vector<CarvedTable>& tables, const uint8_t* page,
+               int64_t usable, PayloadReader& payload)
+        : shapes_(shapes),
+          tables_(tables),
+          page_(page),
+          usable_(usable),
+          maxLocal_(payload.maxLocal()),
+          payload_(payload) {}
+
+    // A whole cell at page offset at that is a row of some shape; its end on the page. A live
+    // cell of a shape whose live values are not kept gets only its signature.
+    bool wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
+                   Reading reading = Reading::deleted);
+
+    // The first cell of a freeblock, whose first four bytes the free-space chain overwrote.
+    // The record header begins after the cell's length and row id: two bytes on (the header's
+    // length and the first serial type are then lost; the first column is taken to be the row
+    // id's NULL), three bytes on (its length lost), or four to six bytes on (whole).
+    // lookalike: only the look of the four bytes at at says that a freeblock began there.
+    bool damagedCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
+                     bool lookalike = false) {
+        return damagedCellAt(at, limit, found, end, shapeIndex, 0, lookalike);
+    }
+
+    // Four bytes a freeblock once wrote over a cell's head: the next block's offset (0, or
+    // further on the page) and a size that covers at least a small cell and stays on the page.
+    // Cells deleted one after another keep them even when their page went to the free list.
+    bool looksLikeFreeblockHead(int64_t at, int64_t limit) const {
+        if (at + kSmallestBlockLooked > limit) return false;
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+        return (next == 0 || (next > at && next < usable_)) && size >= kSmallestBlockLooked && size <= usable_;
+    }
+
+    // Where in [from, end), a row's body, a cell whose head a freeblock overwrote begins, its four
+    // bytes all inside: 0 for nowhere. Not looked for in the row's header, whose serial types can
+    // look like a block's head, nor across its end, where the next cell's length and id can.
+    int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
+
+    // Whether the bytes read next may hold rows whose tails a later cell took (see
+    // PageCarver::scanGap), and whether only the row that runs on past the end of what is read
+    // may (a freeblock whose end a cell took; see PageCarver::readPage).
+    void allowLostTails(bool mayBeLost, bool onlyPastLimit = false) {
+        tailMayBeLost_ = mayBeLost;
+        blockEndTaken_ = onlyPastLimit;
+    }
+
+    // Where the body of the row read last begins on the page, and where its bytes there end
+    // (before an overflow page's number).
+    int64_t lastBodyAt() const { return bodyAt_; }
+    int64_t lastCellEnd() const { return cellEnd_; }
+
+private:
+    // The fewest bytes a freeblock is taken to cover where only the look of its head says one
+    // began: its own four bytes and the first four of a small cell.
+    static constexpr int64_t kSmallestBlockLooked = 8;
+
+    // Whether a row read up to limit whose bytes end at end may have lost its tail to a later
+    // cell: in a gap any row may; in a freeblock whose end a cell took, only the row that runs on
+    // into that cell (see PageCarver::readPage).
+    bool tailMayBeLostAt(int64_t end, int64_t limit) const {
+        return tailMayBeLost_ && (!blockEndTaken_ || end > limit);
+    }
+
+    // depth 1 looks at whether such a cell starts at at, keeping nothing.
+    bool damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex, int depth,
+                       bool lookalike = false);
+
+    // A reading's row, begun afresh with its signatures. A row whose tail was taken ends, on the
+    // page, where its kept columns do (payloadAt: where its payload starts on the page).
+    static void startFound(FoundRow& found, const Signatures& signatures, bool lost, int64_t payloadAt, int64_t& end);
+
+    // Whether a cell whose head a freeblock overwrote starts at at (the next cell of a block):
+    // its first four bytes look like a block's, and a row follows.
+    bool headOnlyCell(int64_t at, int64_t limit);
+
+    // Whether a cell that runs on past end, whole or with its head overwritten by a freeblock's,
+    // begins in (from, end), a row's body.
+    bool laterCellWithin(int64_t from, int64_t end, int64_t limit);
+
+    // Keeps the values of a reading of shape s in its table (see ValueKeeper::keep).
+    std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
+                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
+        return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly);
+    }
+
+    const std::vector<TableShape>& shapes_;
+    std::vector<CarvedTable>& tables_;
+    // Read at every byte of a page's free room: the page's bytes and the numbers asked of each
+    // cell are kept here, not looked up through the walk.
+    const uint8_t* page_;
+    int64_t usable_;
+    int64_t maxLocal_;  // the most payload a cell keeps on its page (see PayloadReader::maxLocal)
+    PayloadReader& payload_;
+    ValueKeeper keeper_;
+    // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
+    // after one of those, and the best reading of a freeblock kept while others are tried.
+    std::string cellData_;
+    std::vector<uint64_t> cellSerials_;
+    std::string blockData_;
+    std::vector<uint64_t> blockSerials_;
+    std::string lookData_;
+    std::vector<uint64_t> lookSerials_;
+    std::string bestData_;
+    std::vector<uint64_t> bestSerials_;
+    bool tailMayBeLost_ = false;  // the bytes read may hold a row whose tail runs past them (see allowLostTails)
+    bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
+    int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
+    int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
+};
+
+}  // namespace carve

@@ -1,0 +1,194 @@
+// Cells whose first four bytes a freeblock's head took (see CellReader.h): the first cell of a freeblock,
+// the cells after it in the block, and cells the look of such a head finds anywhere in free room.
+#include "backup/carve/CellReader.h"
+#include "backup/carve/SerialTypes.h"
+#include "backup/carve/Varint.h"
+
+#include <algorithm>
+
+namespace carve {
+
+namespace {
+
+// What the head of a freed cell keeps of its row id (see CarvedRecord): the cell held
+// [payload length][row id] in the offset bytes before its record header, and the free-space chain
+// wrote over the first four. The id's varint takes the bytes the payload length's leaves; those
+// of them past the fourth are the id's last ones, each but the last with its high bit set. The
+// block may start up to three bytes before the cell (a fragment it took in): the id's varint is
+// then shorter, and the bytes past the fourth still end with its own or show no varint's end.
+void keepRowidTail(const uint8_t* cell, int offset, uint64_t payloadLength, CarvedRecord& r) {
+    const int lengthBytes = varintLength(payloadLength);
+    const int idBytes = offset - lengthBytes;
+    if (idBytes < 1 || idBytes > kSevenBitBytes) return;
+    const int from = std::max(static_cast<int>(kFreeblockHeadSize), lengthBytes);
+    uint32_t tail = 0;
+    for (int i = from; i < offset; ++i) {
+        if (((cell[i] & 0x80) != 0) != (i + 1 < offset)) return;  // no varint's end: another reading
+        tail = tail << kVarintBits | (cell[i] & 0x7fu);
+    }
+    r.rowidLength = static_cast<uint8_t>(idBytes);
+    r.rowidTailBits = static_cast<uint8_t>(kVarintBits * std::max(offset - from, 0));
+    r.rowidTail = static_cast<uint16_t>(tail);
+}
+
+// Where the record header of a cell whose first four bytes a freeblock's head took may begin, in
+// bytes from the cell's start, in the order tried: four to six bytes on it is whole (the cell's
+// length and row id took those bytes), three bytes on its length was lost, two bytes on its
+// first serial type too.
+constexpr int kFreedHeaderOffsets[] = {4, 5, 6, 3, 2};
+constexpr int kHeaderLengthLost = 3;
+constexpr int kFirstSerialLost = 2;
+
+}  // namespace
+
+bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex, int depth,
+                               bool lookalike) {
+    const uint8_t* base = page_;
+    bool best = false;
+    FoundRow bestFound;
+    int64_t bestEnd = 0;
+    size_t bestShape = 0;
+    size_t bestBodyAt = 0;
+    int64_t bestBodyStart = 0, bestCellEnd = 0;
+    size_t bestTrusted = SIZE_MAX;
+    for (int offset : kFreedHeaderOffsets) {
+        // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
+        const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= kHeaderLengthLost;
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            const TableShape& shape = shapes_[s];
+            // Scratch of its own for the look at the next cell, which runs before this
+            // reading's values are kept.
+            std::vector<uint64_t>& serials = depth > 0 ? lookSerials_ : blockSerials_;
+            serials.clear();
+            size_t from = 0;
+            int lengthBytes = 1;  // a header length lost under the block's head is taken as one byte
+            int64_t serialsAt = at + offset;
+            if (offset == kFirstSerialLost) {
+                if (shape.rowidAlias != 0) continue;
+                serials.push_back(kNullSerial);
+                from = 1;
+                serialsAt = at + kFreeblockHeadSize;
+            } else if (offset == kHeaderLengthLost) {
+                serialsAt = at + kFreeblockHeadSize;
+            }
+            uint64_t headerLength = 0;
+            if (offset >= kFreeblockHeadSize) {
+                lengthBytes = varint(base + serialsAt, base + limit, headerLength);
+                if (lengthBytes == 0) continue;
+                serialsAt += lengthBytes;
+            }
+            int used = 0;
+            if (serialsAt >= limit || !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
+                continue;
+            const int64_t computed = lengthBytes + used + static_cast<int64_t>(from);
+            if (offset >= kFreeblockHeadSize && static_cast<int64_t>(headerLength) != computed) continue;
+            int64_t body = 0;
+            for (uint64_t serial : serials) body += valueLength(serial);
+            const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
+            // The bytes lost before the header held the cell's length and row id: two bytes
+            // hold a length of one byte, three one of two bytes at most.
+            if ((offset == kFirstSerialLost && payloadLength > kLargestOneByteVarint) ||
+                (offset == kHeaderLengthLost && payloadLength > kLargestTwoByteVarint))
+                continue;
+            // A shape that needs a NULL for the row id must not meet data there.
+            if (shape.rowidAlias >= 0 && serials[static_cast<size_t>(shape.rowidAlias)] != kNullSerial) continue;
+            std::string& data = depth > 0 ? lookData_ : blockData_;
+            const int64_t headerAt = at + offset;
+            const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
+            if (!payload_.read(page_, headerAt, payloadLength, data, end, depth == 0) ||
+                end > (tailMayBeLost && !overflows ? usable_ : limit))
+                continue;
+            const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;
+            Signatures signatures;
+            const auto bodyAt = static_cast<size_t>(computed);
+            bool lost = false;
+            const bool lenient = tailMayBeLost && tailMayBeLostAt(end, limit);
+            if (!checkValues(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost)) continue;
+            startFound(found, signatures, lost, headerAt, end);
+            // The row's own bytes on the page (see freedHeadWithin).
+            const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
+            const int64_t ownEnd =
+                overflows ? end - kOverflowPointerSize : headerAt + static_cast<int64_t>(payloadLength);
+            // Where only the look of four bytes says a block began, no cell need begin there.
+            if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
+            // A reading that ends where the block ends (or leaves too few bytes for a
+            // freeblock: a fragment), or where a whole cell starts, is the cell's own;
+            // another one is kept only while nothing better turns up.
+            const bool fitsBlock = depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
+            FoundRow ignored;
+            int64_t nextEnd = 0;
+            size_t nextShape = 0;
+            if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
+                headOnlyCell(end, limit)) {
+                if (depth == 0) {
+                    found.record.values = keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd));
+                    bodyAt_ = bodyStart;
+                    cellEnd_ = ownEnd;
+                }
+                shapeIndex = s;
+                return true;
+            }
+            // The weakest reading (the header's length and first serial type lost) behind a
+            // lookalike head must end where a cell or the block ends: on its own it is as
+            // often a stretch of another record's header.
+            if (!best && !(lookalike && offset == kFirstSerialLost)) {
+                best = true;
+                bestFound = found;
+                bestEnd = end;
+                bestShape = s;
+                bestBodyAt = bodyAt;
+                bestBodyStart = bodyStart;
+                bestCellEnd = ownEnd;
+                bestTrusted = std::min(trusted, signatures.ownEnd);
+                bestData_ = data;
+                bestSerials_ = serials;
+            }
+        }
+    }
+    if (!best) return false;
+    // Nor is it the cell's own where a cell written over it later (whole, or freed in turn)
+    // begins inside it and runs on past its end: its last bytes are that cell's, and that
+    // cell is read instead.
+    if (depth == 0 && laterCellWithin(bestBodyStart, bestEnd, limit)) return false;
+    found = bestFound;
+    // A reading kept for want of a better one may have its header elsewhere: the bytes
+    // before it tell nothing of the row id.
+    found.record.rowidLength = found.record.rowidTailBits = 0;
+    found.record.rowidTail = 0;
+    found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt, bestTrusted);
+    end = bestEnd;
+    shapeIndex = bestShape;
+    if (depth == 0) {
+        bodyAt_ = bestBodyStart;
+        cellEnd_ = bestCellEnd;
+    }
+    return true;
+}
+
+bool CellReader::headOnlyCell(int64_t at, int64_t limit) {
+    if (!looksLikeFreeblockHead(at, limit)) return false;
+    FoundRow found;
+    int64_t end = 0;
+    size_t shape = 0;
+    return damagedCellAt(at, limit, found, end, shape, /*depth*/ 1);
+}
+
+bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
+    FoundRow ignored;
+    int64_t cellEnd = 0;
+    size_t shape = 0;
+    for (int64_t k = from + 1; k < end; ++k)
+        if ((wholeCell(k, limit, ignored, cellEnd, shape, Reading::look) ||
+             (looksLikeFreeblockHead(k, limit) && damagedCellAt(k, limit, ignored, cellEnd, shape, /*depth*/ 1))) &&
+            cellEnd > end)
+            return true;
+    return false;
+}
+
+int64_t CellReader::freedHeadWithin(int64_t from, int64_t end, int64_t limit) {
+    for (int64_t k = from; k + kFreeblockHeadSize <= end; ++k)
+        if (headOnlyCell(k, limit)) return k;
+    return 0;
+}
+
+}  // namespace carve

@@ -1,0 +1,94 @@
+// The deleted rows kept of those every part of the walk found, in the file's order (see FinishRows.h).
+#include "backup/carve/FinishRows.h"
+
+#include "backup/carve/InParallel.h"
+#include "backup/carve/KeySet.h"
+#include "backup/carve/PageRowidBounds.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace carve {
+
+void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
+                   const std::vector<std::vector<FoundList>*>& parts, size_t threads,
+                   std::vector<CarvedTable>& tables) {
+    inParallel(parts.size() * shapes.size(), threads,
+               [&](size_t job, size_t) { fillHoles((*parts[job / shapes.size()])[job % shapes.size()]); });
+    inParallel(shapes.size(), threads, [&](size_t s, size_t) {
+        size_t found = 0;
+        for (const std::vector<FoundList>* part : parts) found += (*part)[s].size();
+        KeySet deletedValues, deletedRowids, deletedUniques;
+        deletedValues.reserve(found);
+        deletedRowids.reserve(found);
+        tables[s].deleted.reserve(found);
+        // Of a row's copies (a balance moves rows and leaves the bytes behind), the one that
+        // says most of its row id is kept: read, else bounded on both sides, else the first.
+        // A copy whose tail was lost repeats any other copy of the columns the table keeps.
+        // Of such copies, one with its row id read is kept.
+        // Only the copies of rows that lost their ids or tails are asked about: a file of
+        // millions of rows that kept both lists no other copy.
+        KeySet idLost, tailLost;
+        for (const std::vector<FoundList>* part : parts)
+            for (const FoundRow& f : (*part)[s]) {
+                if (f.repeatsLive) continue;
+                if (!f.record.rowidKnown) idLost.insert(f.signature);
+                if (f.tailLost) tailLost.insert(f.kept);
+            }
+        KeySet withId, bounded, keptWhole, keptTailWithId, keptOfTails;
+        for (const std::vector<FoundList>* part : parts)
+            for (const FoundRow& f : (*part)[s]) {
+                if (f.repeatsLive) continue;
+                if (tailLost.contains(f.kept)) {
+                    if (!f.tailLost)
+                        keptWhole.insert(f.kept);
+                    else if (f.record.rowidKnown)
+                        keptTailWithId.insert(f.kept);
+                }
+                if (idLost.contains(f.signature)) {
+                    if (f.record.rowidKnown)
+                        withId.insert(f.signature);
+                    else if (isBounded(f.record))
+                        bounded.insert(f.signature);
+                }
+            }
+        for (size_t k = 0; k < parts.size(); ++k) {
+            for (FoundRow& f : (*parts[k])[s]) {
+                const uint64_t key = f.signature;
+                const auto rowid = static_cast<uint64_t>(f.record.rowid);
+                if (f.repeatsLive || deletedValues.contains(key)) continue;
+                if (f.tailLost &&
+                    (keptWhole.contains(f.kept) || (!f.record.rowidKnown && keptTailWithId.contains(f.kept)) ||
+                     !keptOfTails.insert(f.kept)))
+                    continue;
+                if (!f.record.rowidKnown && (withId.contains(key) || (!isBounded(f.record) && bounded.contains(key))))
+                    continue;
+                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                if (f.unique && !deletedUniques.insert(f.unique)) continue;
+                deletedValues.insert(key);
+                if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                // A row at the edge of its page lies within what the page's parents give it.
+                const LeafBounds& page = bounds[static_cast<size_t>(f.record.page)];
+                if (page.known && f.pageInOrder && !f.record.rowidKnown) {
+                    if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
+                    if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
+                    dropEmptyBounds(f);
+                }
+                // On a page that keeps no order the rows around a row bound nothing, but a
+                // row freed there (not one left in the gap from an older state of the page)
+                // was most likely freed while the page held the ids its parents allow it now.
+                // A balance since may have moved the page's edge past it: the range is used
+                // only with the last bits of the id, which a wrong range leaves no other id.
+                if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown && f.record.rowidTailBits > 0) {
+                    f.record.withinPage = true;
+                    tables[s].pageRange.try_emplace(f.record.page, page.low, page.high);
+                }
+                tables[s].deleted.push_back(std::move(f.record));
+            }
+            (*parts[k])[s].clear();
+            tables[s].parts[k].deletedEnd = tables[s].deleted.size();
+        }
+    });
+}
+
+}  // namespace carve

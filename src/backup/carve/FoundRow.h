@@ -1,0 +1,32 @@
+// A row as the page walk finds it, before the finish (see FinishRows.h) keeps or leaves it: its
+// record, the signatures that tell it from the live rows and from other copies of it, and what
+// the walk saw of where it lay.
+#pragma once
+
+#include "backup/carve/BlockList.h"
+#include "backup/carve/CarveRecords.h"
+
+#include <cstdint>
+
+namespace carve {
+
+struct FoundRow {
+    CarvedRecord record;
+    uint64_t signature = 0;  // of the values, row id aside (see checkValues())
+    uint64_t kept = 0;       // of the values of the columns every reading holds (see checkValues())
+    uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see checkValues())
+    uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see checkValues())
+    bool live = false;
+    // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
+    // are no neighbours of the cells there now.
+    bool fromGap = false;
+    bool repeatsLive = false;  // see markRepeats() in LiveKeys.h
+    bool tailLost = false;     // a row whose tail a later cell took (see PageCarver::scanGap)
+    bool pageInOrder = false;  // see PageRowidBounds
+    int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
+};
+
+// The deleted rows a part of the walk found, of one shape.
+using FoundList = BlockList<FoundRow>;
+
+}  // namespace carve

@@ -1,0 +1,53 @@
+// The keys of the live rows, per shape, that tell a deleted row that repeats a live one: each
+// part of the page walk lists those of the live rows it finds on its thread (KeyList); once every
+// page is read, the lists are put together (KeyTable) and each deleted row is asked about.
+#pragma once
+
+#include "backup/carve/CarveRecords.h"
+#include "backup/carve/FoundRow.h"
+#include "backup/carve/KeyTable.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace carve {
+
+// The live rows' ids, signatures (of all values and of the kept ones) and unique values, per
+// shape: listed by each thread as it finds them (KeyList), then put together (KeyTable).
+template <class Keys>
+struct LiveKeys {
+    explicit LiveKeys(size_t shapes)
+        : rowids(shapes), values(shapes), kept(shapes), uniques(shapes), identities(shapes) {}
+    std::vector<Keys> rowids, values, kept, uniques, identities;
+    // A shape that keeps every column has its kept signatures among its signatures.
+    const Keys& keptOf(size_t s, const TableShape& shape) const {
+        return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
+    }
+    static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids, &LiveKeys::values, &LiveKeys::kept,
+                                                             &LiveKeys::uniques, &LiveKeys::identities};
+};
+using LiveLists = LiveKeys<KeyList>;
+using LiveTables = LiveKeys<KeyTable>;
+
+// Lists the keys of f, a live row of shape s, in lists.
+inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, const FoundRow& f) {
+    lists.rowids[s].push(static_cast<uint64_t>(f.record.rowid));
+    lists.values[s].push(f.signature);
+    if (shape.wholeColumnCount() < shape.columns.size()) lists.kept[s].push(f.kept);
+    if (f.unique) lists.uniques[s].push(f.unique);
+    if (f.identity) lists.identities[s].push(f.identity);
+}
+
+// The threads' lists of each kind of key put together, one kind after another, each list
+// emptied as it is taken in: the keys are held twice over for one kind at most.
+LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threads);
+
+// Marks the deleted rows that repeat a live row of their table found by any of the threads:
+// the same row id, the same values, or the same value where no two rows share one. A balance
+// that moves rows to another page leaves their old cells behind, to be written over in part
+// later: a row that lost its id repeats a live one whose kept values it has. deleted: a part's
+// deleted rows, by shape.
+void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, std::vector<FoundList>& deleted);
+
+}  // namespace carve

@@ -1,0 +1,246 @@
+// The page walk of one part of a database file (see PageCarver.h).
+#include "backup/carve/PageCarver.h"
+
+#include "backup/carve/DatabaseHeader.h"
+#include "backup/carve/PageFormat.h"
+#include "backup/carve/Varint.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace carve {
+
+PageCarver::PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
+    : db_(db),
+      file_(&db.file()),
+      shapes_(shapes),
+      pageSize_(db.pageSize()),
+      usable_(db.usableSize()),
+      page_(static_cast<size_t>(db.pageSize())),
+      tables_(shapes.size()),
+      payload_(db),
+      reader_(shapes, tables_, page_.data(), usable_, payload_),
+      pageFound_(shapes.size()),
+      deleted_(shapes.size()) {}
+
+void PageCarver::carvePages(int64_t from, int64_t to, CarveFile& reader, LiveLists& live) {
+    file_ = &reader;
+    payload_.setFile(&reader);
+    live_ = &live;
+    for (int64_t index = from; index < to; ++index) {
+        const int64_t start = index * pageSize_;
+        file_->focus(start - pageSize_, start + 2 * pageSize_, /*upwards*/ true);
+        carvePage(index, start);
+    }
+    live_ = nullptr;
+}
+
+void PageCarver::carvePage(int64_t index, int64_t pageStart) {
+    // The header page: the file's header and the table definitions.
+    db_.pageLookedThrough();
+    if (db_.images().pageOf(index) == kHeaderPage) {
+        ++headerPages_;
+        return;
+    }
+    ++examined_;
+    // A pointer-map page holds five-byte entries, whose type bytes read as a page's kind.
+    if (db_.pointerMapPage(db_.images().pageOf(index))) return;
+    payload_.setState(db_.images().stateOf(index));
+    readPage(index, pageStart);
+    for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
+}
+
+void PageCarver::readPage(int64_t index, int64_t pageStart) {
+    gapEnd_ = -1;
+    file_->copy(pageStart, page_.size(), page_.data());
+    // A page on the free list, or an older image of a page: every row on it is gone from
+    // the database as folded (unless it holds it elsewhere: see markRepeats).
+    const bool freed = db_.rowsGone(index);
+    const int64_t headerAt = 0;
+    const uint8_t type = page_[static_cast<size_t>(headerAt)];
+    if (type != kTableLeafPage) {
+        // A freed page that held no table rows may still hold some from before.
+        if (freed) {
+            scan(index, pageStart, kFreedPageFrom, usable_);
+            return;
+        }
+        if (type == kTableInteriorPage) readInterior(index);
+        scanOtherPageGap(index, pageStart, type);
+        return;
+    }
+    const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kCellCountAt, kOffsetSize));
+    int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kContentStartAt, kOffsetSize));
+    if (contentStart == 0) contentStart = kContentStartOfZero;
+    const int64_t pointers = headerAt + kLeafHeaderSize;
+    const int64_t pointersEnd = pointers + kCellPointerSize * cells;
+    if (pointersEnd > usable_) {
+        if (freed) scan(index, pageStart, kFreedPageFrom, usable_);
+        return;
+    }
+    std::vector<int64_t>& cellStarts = cellStarts_;
+    cellStarts.clear();
+    for (int64_t k = 0; k < cells; ++k) {
+        const int64_t at =
+            static_cast<int64_t>(readBigEndian(page_.data(), pointers + kCellPointerSize * k, kOffsetSize));
+        cellStarts.push_back(at);
+        FoundRow found;
+        int64_t end = 0;
+        size_t shape = 0;
+        if (at < pointersEnd || at >= usable_ ||
+            !reader_.wholeCell(at, usable_, found, end, shape,
+                               freed ? CellReader::Reading::deleted : CellReader::Reading::live))
+            continue;
+        found.live = !freed;
+        keep(std::move(found), shape, index, pageStart, at, end);
+    }
+    // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
+    int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
+    while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
+        const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
+        // A cell written into a freeblock takes the block's end, and the block keeps the
+        // rest: where a cell begins right at the block's end, the block's row that runs on
+        // into it lost its tail to it (the block's other rows are whole).
+        const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
+        reader_.allowLostTails(endTaken, endTaken);
+        // Freeblocks that met were joined into one, and each cell that had been a freeblock of
+        // its own keeps the chain's four bytes over its head: so every cell of the block may
+        // have lost its head.
+        int64_t rest = block;
+        for (;;) {
+            FoundRow found;
+            int64_t end = 0;
+            size_t shape = 0;
+            if (rest + kFreeblockHeadSize > blockEnd || !reader_.damagedCell(rest, blockEnd, found, end, shape)) break;
+            found.live = false;
+            keep(std::move(found), shape, index, pageStart, rest, end);
+            rest = end;
+        }
+        scan(index, pageStart, rest == block ? block + kFreeblockHeadSize : rest, blockEnd);
+        reader_.allowLostTails(false);
+        // The blocks lie in the order of their places, none over another: a block that
+        // starts before this one ends (a list that loops or overlaps) ends the list.
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockNextAt, kOffsetSize));
+        if (next < blockEnd) break;
+        block = next;
+    }
+    // The gap between the cell pointers and the cells keeps whatever was there before.
+    scanGap(index, pageStart, pointersEnd, std::min(contentStart, usable_));
+}
+
+void PageCarver::readInterior(int64_t index) {
+    const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), kCellCountAt, kOffsetSize));
+    const int64_t pointersEnd = kInteriorHeaderSize + kCellPointerSize * cells;
+    if (pointersEnd > usable_) return;
+    const PageImages& images = db_.images();
+    Interior interior;
+    interior.page = index;
+    for (int64_t k = 0; k < cells; ++k) {
+        const int64_t at =
+            static_cast<int64_t>(readBigEndian(page_.data(), kInteriorHeaderSize + kCellPointerSize * k, kOffsetSize));
+        uint64_t key = 0;
+        if (at < pointersEnd || at + kChildKeyAt >= usable_ ||
+            varint(page_.data() + at + kChildKeyAt, page_.data() + usable_, key) == 0)
+            return;
+        interior.children.emplace_back(
+            images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), at, kPageNumberSize))),
+            static_cast<int64_t>(key));
+    }
+    interior.rightMost =
+        images.currentImage(static_cast<int64_t>(readBigEndian(page_.data(), kRightMostChildAt, kPageNumberSize)));
+    tree_.interiors.push_back(std::move(interior));
+}
+
+void PageCarver::scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type) {
+    if (type != kIndexInteriorPage && type != kTableInteriorPage && type != kIndexLeafPage) return;
+    const int64_t pointers = pageHeaderSize(type);
+    const int64_t cells = static_cast<int64_t>(readBigEndian(page_.data(), kCellCountAt, kOffsetSize));
+    int64_t contentStart = static_cast<int64_t>(readBigEndian(page_.data(), kContentStartAt, kOffsetSize));
+    if (contentStart == 0) contentStart = kContentStartOfZero;
+    if (pointers + kCellPointerSize * cells >= std::min(contentStart, usable_)) return;
+    scanGap(index, pageStart, pointers + kCellPointerSize * cells, std::min(contentStart, usable_));
+}
+
+void PageCarver::scanGap(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
+    gapEnd_ = pageStart + to;
+    inGap_ = true;
+    reader_.allowLostTails(true);
+    scan(index, pageStart, from, to);
+    inGap_ = false;
+    reader_.allowLostTails(false);
+}
+
+void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
+    for (int64_t at = std::max<int64_t>(from, 0); at + kSmallestCell <= to;) {
+        FoundRow found;
+        int64_t end = 0;
+        size_t shape = 0;
+        auto cellAt = [&](int64_t limit) {
+            return reader_.wholeCell(at, limit, found, end, shape) ||
+                   (reader_.looksLikeFreeblockHead(at, limit) &&
+                    reader_.damagedCell(at, limit, found, end, shape, /*lookalike*/ true));
+        };
+        bool cell = cellAt(to);
+        // A row an older state of the page left in its gap may have lost its tail to a cell
+        // written over it later and freed in turn: that row is its own only up to there.
+        if (cell && inGap_)
+            if (const int64_t cut =
+                    reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
+                cut > 0)
+                cell = cellAt(cut);
+        if (cell) {
+            // A row without its head and tail read a few bytes before a row with its head
+            // whole is that row read from the wrong place.
+            if (found.tailLost && !found.record.rowidKnown)
+                for (int64_t k = 1; k <= kLongestHead; ++k) {
+                    FoundRow whole;
+                    int64_t wholeEnd = 0;
+                    size_t wholeShape = 0;
+                    if (reader_.wholeCell(at + k, to, whole, wholeEnd, wholeShape)) {
+                        found = std::move(whole);
+                        end = wholeEnd;
+                        shape = wholeShape;
+                        at += k;
+                        break;
+                    }
+                }
+            found.live = false;
+            keep(std::move(found), shape, index, pageStart, at, end);
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+}
+
+void PageCarver::endPage(size_t s) {
+    std::vector<FoundRow>& page = pageFound_[s];
+    if (page.empty()) return;
+    // Indexes, not rows, are sorted: a page holds a few dozen rows, a file millions.
+    std::vector<uint32_t>& order = order_;
+    order.resize(page.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
+    bounds_.bound(page, order, gapEnd_);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+    int64_t lowestLive = INT64_MAX;
+    for (uint32_t i : order) {
+        FoundRow& f = page[i];
+        if (f.live) {
+            lowestLive = std::min(lowestLive, f.record.rowid);
+            listLiveRow(*live_, s, shapes_[s], f);
+            if (shapes_[s].live == LiveRows::alsoKept)
+                tables_[s].liveKept.push_back({f.record.rowid, f.record.values});
+            else if (shapes_[s].live != LiveRows::none)
+                tables_[s].live.push_back(std::move(f.record));
+        } else {
+            deleted_[s].push_back(std::move(f));
+        }
+    }
+    if (lowestLive != INT64_MAX) tree_.lowestLive.emplace_back(page.front().record.page, lowestLive);
+    page.clear();
+}
+
+}  // namespace carve

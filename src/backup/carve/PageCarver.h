@@ -1,0 +1,105 @@
+// The page walk of one part of a database file: each page image read in turn, its kind told by
+// its first byte. A table leaf gives its cells (live rows, or deleted ones on a page gone from
+// the database as folded), the cells in its freeblocks and the rows left in its unallocated gap;
+// an interior table page gives its children for the tree's bounds (TreeBounds.h) and, as an
+// index page does, the rows left in its gap; a freed page of another kind is looked through
+// whole. The cells are read by CellReader; when a page is done, the row ids its rows leave one
+// another are worked out (PageRowidBounds.h), the live rows are answered and listed (LiveKeys.h), and
+// the deleted ones wait for the finish (FinishRows.h).
+#pragma once
+
+#include "backup/carve/CarveDatabase.h"
+#include "backup/carve/CarveFile.h"
+#include "backup/carve/CarveRecords.h"
+#include "backup/carve/CellReader.h"
+#include "backup/carve/FoundRow.h"
+#include "backup/carve/LiveKeys.h"
+#include "backup/carve/PageRowidBounds.h"
+#include "backup/carve/PayloadReader.h"
+#include "backup/carve/TreeBounds.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace carve {
+
+class PageCarver {
+public:
+    PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes);
+
+    // Pages [from, to), upwards, each brought into the reader's window with its neighbours.
+    // Read through reader, the thread's own; the keys of the live rows found are listed in live.
+    void carvePages(int64_t from, int64_t to, CarveFile& reader, LiveLists& live);
+
+    // Per shape: the live rows found, answered as the shape asks, and the store of every row's values.
+    std::vector<CarvedTable>& tables() { return tables_; }
+    // Per shape: the deleted rows found, in the order of their pages, for the finish.
+    std::vector<FoundList>& deleted() { return deleted_; }
+    // What the pages read told of the tables' trees.
+    const TreePages& tree() const { return tree_; }
+    int64_t examined() const { return examined_; }        // pages read and looked through
+    int64_t headerPages() const { return headerPages_; }  // images of the header page, left
+
+private:
+    // A freed page is looked through past its first eight bytes: a leaf page's header, or a
+    // free-list trunk page's next trunk and count of leaves.
+    static constexpr int64_t kFreedPageFrom = 8;
+    static constexpr int64_t kLongestHead = 6;  // a freeblock's four bytes and the header's length
+
+    // One page image, at pageStart in the file: the header page and pointer-map pages are left,
+    // any other is read and its rows of each shape ended.
+    void carvePage(int64_t index, int64_t pageStart);
+    // The rows of the page, by its kind.
+    void readPage(int64_t index, int64_t pageStart);
+    // Notes an interior table page of the tree (see Interior). The children are named by their pages; the tree is the
+    // folded database's, so each is taken as that database's image of its page.
+    void readInterior(int64_t index);
+    // The unallocated gap of an interior or index page. A table's root page that filled up moved
+    // its rows to a new child and became an interior page with a few short cells: the rows it
+    // held stay below its cell pointers. A freed leaf taken again for an index keeps its old
+    // rows there the same way.
+    void scanOtherPageGap(int64_t index, int64_t pageStart, uint8_t type);
+    // A page's unallocated gap keeps rows of older states of the page; cells written since (those
+    // at its foot, and older ones a later state wrote over the gap) took the tails of some.
+    void scanGap(int64_t index, int64_t pageStart, int64_t from, int64_t to);
+    // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
+    // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
+    void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to);
+    // Keeps a row found at [at, end) of the page among the page's rows of its shape.
+    void keep(FoundRow found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
+        found.record.page = index;
+        found.record.position = pageStart + at;
+        found.end = pageStart + end;
+        found.fromGap = inGap_;
+        pageFound_[shape].push_back(std::move(found));
+    }
+    // The page's rows of one shape in the order of their cells' positions, each with the row ids
+    // of the nearest whole rows around it: rows inserted one after another sit below one another,
+    // the newest lowest. The live ones are answered and remembered at once; the deleted ones wait
+    // for the finish (FinishRows.h), which needs every live row of the file.
+    void endPage(size_t s);
+
+    CarveDatabase& db_;
+    CarveFile* file_;  // the reader of the thread carving the pages
+    const std::vector<TableShape>& shapes_;
+    int64_t pageSize_;
+    int64_t usable_;
+    std::vector<uint8_t> page_;
+    std::vector<CarvedTable> tables_;
+    PayloadReader payload_;
+    CellReader reader_;
+    PageRowidBounds bounds_;
+    std::vector<std::vector<FoundRow>> pageFound_;  // per shape: the rows of the page being read
+    std::vector<uint32_t> order_;                   // scratch of endPage()
+    std::vector<int64_t> cellStarts_;               // scratch of readPage()
+    std::vector<FoundList> deleted_;                // per shape: deleted rows found so far
+    LiveLists* live_ = nullptr;                     // the lists of the thread carving the pages
+    bool inGap_ = false;                            // the scan under way reads a page's unallocated gap
+    int64_t gapEnd_ = -1;                           // where the gap of the page read ends (see scanGap)
+    int64_t examined_ = 0;
+    int64_t headerPages_ = 0;
+    TreePages tree_;  // the interior pages read, the leaves' lowest live ids
+};
+
+}  // namespace carve

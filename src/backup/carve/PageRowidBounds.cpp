@@ -1,0 +1,147 @@
+// The row ids a page's rows leave the rows among them that lost theirs (see PageRowidBounds.h).
+#include "backup/carve/PageRowidBounds.h"
+
+#include "backup/carve/CarvedRowid.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <map>
+#include <utility>
+
+namespace carve {
+
+void PageRowidBounds::bound(std::vector<FoundRow>& page, const std::vector<uint32_t>& order, int64_t gapEnd) {
+    // Rows written one after another lie lower on the page the later they came, so their ids
+    // fall as their places rise: there a row that lost its id lies between the rows around
+    // it, whether they are cells, freed cells or rows freed into the unallocated gap. A page
+    // whose ids do not keep that order took rows into room freed before (or was freed and
+    // taken again): its rows are bounded by nothing there.
+    // Of the rows in the unallocated gap, only those that fill it from the cells up, one
+    // after another, were freed from the top of the cells as they are now (SQLite gives the
+    // gap what it frees there); the others are what an older state of the page left, rows
+    // that a balance moved away, and neither lie in the order nor bound anything.
+    std::vector<uint32_t>& ordered = ordered_;
+    ordered.clear();
+    int64_t reach = gapEnd;
+    for (uint32_t i : order) {
+        FoundRow& f = page[i];
+        if (f.fromGap && f.end != reach) {
+            f.pageInOrder = false;
+            f.record.rowidBefore = f.record.rowidAfter = 0;
+            continue;
+        }
+        if (f.fromGap) reach = f.record.position;
+        ordered.push_back(i);
+    }
+    bool inOrder = true;
+    int64_t last = 0;
+    for (uint32_t i : ordered) {
+        if (!page[i].record.rowidKnown) continue;
+        inOrder = inOrder && page[i].record.rowid > last;
+        last = page[i].record.rowid;
+    }
+    if (inOrder)
+        boundByNeighbours(page, ordered);
+    else
+        boundByLocalOrder(page, order);
+    for (FoundRow& f : page) dropEmptyBounds(f);
+}
+
+void PageRowidBounds::boundByNeighbours(std::vector<FoundRow>& page, const std::vector<uint32_t>& order) {
+    int64_t known = 0;
+    for (uint32_t i : order) {
+        page[i].pageInOrder = true;
+        page[i].record.rowidBefore = known;
+        if (page[i].record.rowidKnown) known = page[i].record.rowid;
+    }
+    known = 0;
+    for (auto i = order.rbegin(); i != order.rend(); ++i) {
+        page[*i].record.rowidAfter = known;
+        if (page[*i].record.rowidKnown) known = page[*i].record.rowid;
+    }
+}
+
+void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::vector<uint32_t>& order) {
+    std::vector<int64_t>& ids = ids_;
+    ids.clear();
+    for (const FoundRow& f : page)
+        if (f.record.rowidKnown && !f.fromGap) ids.push_back(f.record.rowid);
+    std::sort(ids.begin(), ids.end());
+    auto nextTo = [&](int64_t low, int64_t high) {
+        const auto at = std::upper_bound(ids.begin(), ids.end(), low);
+        return at != ids.end() && *at == high;
+    };
+    for (FoundRow& f : page) {
+        f.pageInOrder = false;
+        f.record.rowidBefore = f.record.rowidAfter = 0;
+    }
+    // From the lowest place up: the whole row below the stretch, and where the stretch of
+    // rows above it that lost their ids ends so far, while they fill their room.
+    constexpr size_t kNone = SIZE_MAX;
+    size_t below = kNone;  // index in order
+    int64_t reached = 0;
+    bool tiled = true, any = false;
+    for (size_t k = order.size(); k-- > 0;) {
+        FoundRow& f = page[order[k]];
+        if (f.fromGap) {
+            tiled = false;
+            continue;
+        }
+        if (!f.record.rowidKnown) {
+            tiled = tiled && f.record.position == reached;
+            reached = f.end;
+            any = true;
+            continue;
+        }
+        if (below != kNone && any && tiled && reached == f.record.position) {
+            const int64_t older = f.record.rowid, newer = page[order[below]].record.rowid;
+            if (older < newer && nextTo(older, newer))
+                for (size_t j = k + 1; j < below; ++j) {
+                    page[order[j]].record.rowidBefore = older;
+                    page[order[j]].record.rowidAfter = newer;
+                }
+        }
+        below = k;
+        reached = f.end;
+        tiled = true;
+        any = false;
+    }
+}
+
+void dropEmptyBounds(FoundRow& f) {
+    CarvedRecord& r = f.record;
+    if (r.rowidKnown || r.rowidBefore == 0 || r.rowidAfter == 0 || r.rowidAfter > r.rowidBefore + 1) return;
+    r.rowidBefore = r.rowidAfter = 0;
+    f.pageInOrder = false;
+}
+
+void fillHoles(FoundList& found) {
+    for (size_t from = 0; from < found.size();) {
+        size_t to = from;
+        while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
+        std::map<std::pair<int64_t, int64_t>, std::vector<CarvedRecord*>> holes;
+        for (size_t i = from; i < to; ++i) {
+            CarvedRecord& r = found[i].record;
+            if (!r.rowidKnown && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
+                holes[{r.rowidBefore, r.rowidAfter}].push_back(&r);
+        }
+        for (auto& [hole, rows] : holes) {
+            if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
+            std::sort(rows.begin(), rows.end(),
+                      [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
+            // What is left of a row's id must agree, or the rows are not those of the hole.
+            bool agree = true;
+            for (size_t k = 0; k < rows.size(); ++k)
+                agree = agree && tailAdmits(*rows[k], hole.first + 1 + static_cast<int64_t>(k));
+            if (!agree) continue;
+            for (size_t k = 0; k < rows.size(); ++k) {
+                rows[k]->rowid = hole.first + 1 + static_cast<int64_t>(k);
+                rows[k]->rowidKnown = true;
+                rows[k]->rowidInferred = true;
+            }
+        }
+        from = to;
+    }
+}
+
+}  // namespace carve

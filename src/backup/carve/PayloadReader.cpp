@@ -1,0 +1,70 @@
+// A cell's payload from its page and its overflow chain (see PayloadReader.h).
+#include "backup/carve/PayloadReader.h"
+
+#include "backup/carve/DatabaseHeader.h"
+#include "backup/carve/PageFormat.h"
+
+#include <algorithm>
+
+namespace carve {
+
+PayloadReader::PayloadReader(CarveDatabase& db)
+    : db_(db),
+      file_(&db.file()),
+      pageSize_(db.pageSize()),
+      usable_(db.usableSize()),
+      maxLocal_(maxLocalPayload(usable_)),
+      minLocal_(minLocalPayload(usable_)),
+      overflowLeft_(kOverflowReadsPerImage * db.imageCount() + kOverflowReadsAtLeast) {}
+
+bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd,
+                         bool freed) {
+    int64_t local = static_cast<int64_t>(payloadLength);
+    const bool overflow = local > maxLocal_;
+    if (overflow) {
+        local = minLocal_ +
+                static_cast<int64_t>((payloadLength - minLocal_) % static_cast<uint64_t>(usable_ - kOverflowNextSize));
+        if (local > maxLocal_) local = minLocal_;
+    }
+    localEnd = at + local + (overflow ? kOverflowPointerSize : 0);
+    if (at < 0 || localEnd > usable_) return false;
+    out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(local));
+    if (!overflow) return true;
+    const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);
+    const auto chainPages =
+        static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
+    if (chainPages > db_.imageCount()) return false;  // more pages than the database has
+    int64_t next = static_cast<int64_t>(readBigEndian(page, at + local, kPageNumberSize));
+    std::vector<uint8_t>& chunk = chunk_;
+    chunk.resize(static_cast<size_t>(usable_));
+    chain_.clear();
+    while (out.size() < payloadLength) {
+        const int64_t image = db_.images().imageOf(next, state_);
+        if (image < 0 || overflowLeft_ <= 0 || passed(next)) return false;
+        if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return false;
+        --overflowLeft_;
+        file_->copy(image * pageSize_, chunk.size(), chunk.data());
+        const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - kOverflowNextSize);
+        out.append(reinterpret_cast<const char*>(chunk.data() + kOverflowNextSize), take);
+        next = static_cast<int64_t>(readBigEndian(chunk.data(), 0, kPageNumberSize));
+    }
+    // The last page of a chain names no next one. A page that does was taken since for
+    // another row's chain, whose bytes it now holds.
+    return next == 0;
+}
+
+bool PayloadReader::passed(int64_t page) {
+    constexpr size_t kListed = 32;  // a longer chain is looked up in a set
+    if (chain_.size() < kListed) {
+        if (std::find(chain_.begin(), chain_.end(), page) != chain_.end()) return true;
+        chain_.push_back(page);
+        if (chain_.size() == kListed) {
+            chainSet_ = KeySet();
+            for (int64_t p : chain_) chainSet_.insert(static_cast<uint64_t>(p));
+        }
+        return false;
+    }
+    return !chainSet_.insert(static_cast<uint64_t>(page));
+}
+
+}  // namespace carve

@@ -1,0 +1,96 @@
+// A record's values checked against a table's shape, and their signatures (see RecordValues.h).
+#include "backup/carve/RecordValues.h"
+
+#include "backup/carve/SerialTypes.h"
+#include "model/PRRecordFields.h"
+#include "platform/WordHash.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+namespace carve {
+
+namespace {
+
+// Whether text holds control bytes other than blanks: the heads of cells and freeblocks do,
+// no name does.
+bool hasControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7f;
+    });
+}
+
+// Whether the last column a shape keeps is a text: a cut found after it (where a later
+// column is no text) lies past a value whose every byte was checked, not inside a number,
+// which any bytes make.
+bool endsOnText(const TableShape& shape) {
+    return shape.keptColumns > 0 && shape.keptColumns < shape.columns.size() &&
+           shape.columns[shape.keptColumns - 1].kind == ColumnKind::text;
+}
+
+}  // namespace
+
+bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                 Signatures& out, size_t trusted, bool lenient, bool* lost) {
+    const int rowidAlias = shape.rowidAlias;
+    out = {};
+    struct Hash : WordHash {
+        void value(const CarvedValue& v, const char* text) {
+            if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
+                uint64_t bits;
+                std::memcpy(&bits, &v.integer, 8);
+                word(v.type);
+                word(bits);
+            } else {
+                word(v.type | static_cast<uint64_t>(v.length) << 8);
+                mix(text, v.length);
+            }
+        }
+    } all, identity;
+    bool identityText = false;  // an identity of NULLs and numbers alone tells no row
+    std::string_view lastKept;  // the bytes of the last column kept
+    size_t at = body;
+    for (size_t c = 0; c < serials.size(); ++c) {
+        const uint64_t s = serials[c];
+        const int64_t length = valueLength(s);
+        if (at + static_cast<size_t>(length) > data.size()) return false;
+        const char* text = data.data() + at;
+        if (lenient && c >= shape.keptColumns && at < trusted && s >= kFirstTextSerial && s % 2 == 1 &&
+            endsOnText(shape) && !keepsWholeText(text, static_cast<size_t>(length))) {
+            // The cut may also lie inside that text where the bytes after it still read as
+            // one: the heads of cells and freeblocks are control bytes, which no name holds.
+            if (hasControlBytes(lastKept)) return false;
+            trusted = out.ownEnd = at;
+        }
+        if (at + static_cast<size_t>(length) > trusted) {
+            if (lost) *lost = true;
+            if (c < shape.wholeColumnCount()) return false;
+            if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
+            all.word(~uint64_t{0});
+            at += static_cast<size_t>(length);
+            continue;
+        }
+        const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
+        if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+        if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
+            out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
+        if (static_cast<int>(c) != rowidAlias) all.value(v, text);
+        if (c < 64 && (shape.identityColumns >> c & 1)) {
+            identity.value(v, text);
+            identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
+        }
+        at += static_cast<size_t>(length);
+        if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
+        if (c < shape.keptColumns) out.keptEnd = at;
+        if (c + 1 == std::min(serials.size(), shape.keptColumns))
+            lastKept = std::string_view(text, static_cast<size_t>(length));
+    }
+    if (identityText) out.identity = identity.h | 1;
+    out.all = all.h;
+    return true;
+}
+
+}  // namespace carve

@@ -1,0 +1,33 @@
+// The values of a row kept for its carver: the values of the columns its table's shape keeps,
+// with the bytes of their texts and blobs, copied out of the payload read into the table's store
+// (CarvedStore), where they stay put while the rows move.
+#pragma once
+
+#include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedStore.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace carve {
+
+class ValueKeeper {
+public:
+    // Keeps the values checkValues() found sound in store: those of the columns the
+    // shape keeps (none for a live row of a shape that keeps only the others), then those of the
+    // columns it also keeps (NULL past the row's columns), then the bytes of their texts and
+    // blobs. A value that reaches past trusted is lost.
+    std::span<const CarvedValue> keep(CarvedStore& store, const TableShape& shape, const std::vector<uint64_t>& serials,
+                                      const std::string& data, size_t body, size_t trusted = SIZE_MAX,
+                                      bool alsoKeptOnly = false);
+
+private:
+    // Scratch kept across rows, per slot of the row's values: where each value starts in the
+    // payload, and its column.
+    std::vector<size_t> from_, columnOf_;
+};
+
+}  // namespace carve
