@@ -37,7 +37,8 @@ bool nearlyEqual(double a, double b) {
 }
 
 std::optional<std::string> hexBytes(std::string_view s) {
-    if (s.size() >= 3 && (s[0] == 'X' || s[0] == 'x') && s[1] == '\'' && s.back() == '\'') s = s.substr(2, s.size() - 3);
+    if (s.size() >= 3 && (s[0] == 'X' || s[0] == 'x') && s[1] == '\'' && s.back() == '\'')
+        s = s.substr(2, s.size() - 3);
     if (s.size() % 2) return std::nullopt;
     std::string out;
     for (size_t i = 0; i < s.size(); i += 2) {

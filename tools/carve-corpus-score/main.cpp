@@ -23,8 +23,7 @@ std::string ratio(int whole, double value) {
 
 void printRow(const char* category, const corpusscore::Tally& t) {
     std::printf("%-8s %9d %8d %6d %7d %6s %9s %15d\n", category, t.databases, t.expected, t.carved, t.matched,
-                ratio(t.expected, t.recall()).c_str(), ratio(t.carved, t.precision()).c_str(),
-                t.liveAsDeleted);
+                ratio(t.expected, t.recall()).c_str(), ratio(t.carved, t.precision()).c_str(), t.liveAsDeleted);
 }
 
 }  // namespace
@@ -62,7 +61,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %d expected, %d carved, %d matched, %d live rows reported as deleted\n",
                          d.name.c_str(), d.tally.expected, d.tally.carved, d.tally.matched, d.tally.liveAsDeleted);
             for (const std::string& line : d.misses) std::fprintf(stderr, "  missed %s\n", line.c_str());
-            for (const std::string& line : d.falsePositives) std::fprintf(stderr, "  false positive %s\n", line.c_str());
+            for (const std::string& line : d.falsePositives)
+                std::fprintf(stderr, "  false positive %s\n", line.c_str());
             for (const std::string& line : d.notes) std::fprintf(stderr, "  note: %s\n", line.c_str());
         }
     return 0;
