@@ -103,9 +103,9 @@ TEST_F(CorpusScore, EveryDeletedAndOverwrittenCategoryIsScoredAsItsKeysCountIt) 
 }
 
 TEST(CorpusKeyValues, MatchCarvedValuesOfTheirKindAndNothingElse) {
+    using carve::CarvedValue;
     using corpusscore::sameValue;
     using corpusscore::TextEncoding;
-    using carve::CarvedValue;
     const auto utf8 = TextEncoding::utf8;
     // Integers, and whole reals a REAL column keeps as integers.
     EXPECT_TRUE(sameValue("20001", integer(20001), utf8));

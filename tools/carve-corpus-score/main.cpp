@@ -8,6 +8,7 @@
 // options it does not take.
 #include "CorpusScore.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
         else
             usage = true;
     }
+    const auto& categories = corpusscore::scoredCategories();
+    if (!only.empty() && std::find(categories.begin(), categories.end(), only) == categories.end()) usage = true;
     if (usage) {
         std::fprintf(stderr, "usage: carve-corpus-score [--category 0A|0B|0C|0D|0E] [--explain] [CORPUS-FOLDER]\n");
         return 2;
