@@ -6,6 +6,7 @@
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/CarvedRowid.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/KnownTable.h"
 #include "backup/carve/RowShape.h"
