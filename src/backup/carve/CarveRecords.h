@@ -85,6 +85,10 @@ struct TableShape {
     // of millions of rows): lost where a row's bytes there were lost, NULL past the columns the
     // row has. See alsoKeptValues().
     std::vector<size_t> alsoKept;
+    // The fewest columns a row may have whose record header says where it ends: a table that
+    // grew by ALTER TABLE keeps its older rows as they were written, shorter, the columns added
+    // since read as NULL. By default every row has every column.
+    size_t fewestColumns = SIZE_MAX;
 
     // The columns every reading of a row holds whole.
     size_t wholeColumnCount() const { return std::min({keptColumns, wholeColumns, columns.size()}); }

@@ -50,8 +50,7 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         std::vector<uint64_t>& serials = cellSerials_;
         serials.clear();
         int used = 0;
-        if (!serialTypes(shapes_[s], 0, d + h, d + headerLength, serials, used)) continue;
-        if (static_cast<uint64_t>(h + used) != headerLength) continue;
+        if (!serialTypesOfHeader(shapes_[s], 0, d + h, d + headerLength, serials, used)) continue;
         int64_t body = 0;
         for (uint64_t serial : serials) body += valueLength(serial);
         if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;

@@ -78,7 +78,14 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 serialsAt += lengthBytes;
             }
             int used = 0;
-            if (serialsAt >= limit || !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
+            if (serialsAt >= limit) continue;
+            // Where the header length is whole it says where the serial types end, and a row of
+            // fewer columns (written before the table grew) reads as such.
+            const bool headerEnds = offset >= kFreeblockHeadSize;
+            const int64_t headerEnd = serialsAt - lengthBytes + static_cast<int64_t>(headerLength);
+            if (headerEnds ? headerEnd > limit ||
+                                 !serialTypesOfHeader(shape, from, base + serialsAt, base + headerEnd, serials, used)
+                           : !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
                 continue;
             const int64_t computed = lengthBytes + used + static_cast<int64_t>(from);
             if (offset >= kFreeblockHeadSize && static_cast<int64_t>(headerLength) != computed) continue;

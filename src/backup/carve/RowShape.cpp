@@ -67,6 +67,12 @@ std::optional<RowShape> RowShape::make(const KnownTable& known, const TableColum
     }
     s.keptColumns = kept;
     s.wholeColumns = wholeSaid ? whole : SIZE_MAX;
+    // ALTER TABLE adds no key column, and the carver's needed columns are the table's own: rows
+    // end no sooner than the last of them, and may end anywhere after.
+    size_t fewest = static_cast<size_t>(s.rowidAlias + 1);
+    for (size_t i = 0; i < n; ++i)
+        if ((useOf(i) & kNeeded) || recorded[i]->primaryKey) fewest = i + 1;
+    if (fewest < n) s.fewestColumns = std::max<size_t>(fewest, 1);
     for (size_t i = 0; i < std::min(kept, kColumnBits); ++i)
         if (!(useOf(i) & (kRead | kReadIfThere))) s.unstoredColumns |= uint64_t{1} << i;
     for (size_t i = kept; i < n; ++i)

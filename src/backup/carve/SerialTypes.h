@@ -70,6 +70,26 @@ inline bool serialTypes(const TableShape& shape, size_t from, const uint8_t* p, 
     return true;
 }
 
+// The serial types of a record whose header ends at end: those of columns [from, n), n the
+// columns the header holds, which may be fewer than the shape's down to its fewestColumns (a row
+// written before ALTER TABLE added the rest); false when one does not fit its column, or the
+// header ends between two serial types or holds more than the shape's columns.
+inline bool serialTypesOfHeader(const TableShape& shape, size_t from, const uint8_t* p, const uint8_t* end,
+                                std::vector<uint64_t>& serials, int& used) {
+    if (shape.fewestColumns >= shape.columns.size())
+        return serialTypes(shape, from, p, end, serials, used) && p + used == end;
+    used = 0;
+    size_t c = from;
+    for (; c < shape.columns.size() && p + used < end; ++c) {
+        uint64_t s = 0;
+        const int n = varint(p + used, end, s);
+        if (n == 0 || !serialFits(shape.columns[c], s)) return false;
+        serials.push_back(s);
+        used += n;
+    }
+    return p + used == end && c >= shape.fewestColumns;
+}
+
 // The value of serial type s whose bytes start at b, the bytes of a text or blob left out.
 inline CarvedValue valueOf(uint64_t s, const uint8_t* b, int64_t length) {
     CarvedValue v;

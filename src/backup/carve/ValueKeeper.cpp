@@ -12,7 +12,8 @@ namespace carve {
 std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableShape& shape,
                                                const std::vector<uint64_t>& serials, const std::string& data,
                                                size_t body, size_t trusted, bool alsoKeptOnly) {
-    const size_t columns = alsoKeptOnly ? 0 : std::min(serials.size(), shape.keptColumns);
+    // Every kept column has its slot, NULL past the columns a shorter row has.
+    const size_t columns = alsoKeptOnly ? 0 : std::min(shape.columns.size(), shape.keptColumns);
     const size_t stored = alsoKeptOnly ? 0 : shape.keptSlot(columns);
     const size_t count = stored + shape.alsoKept.size();
     // Per slot: the column whose value it keeps, and where that value starts in data (SIZE_MAX
