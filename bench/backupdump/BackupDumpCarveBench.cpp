@@ -228,7 +228,7 @@ bool checkedRun(benchmark::State& state, const Backup& backup, const std::string
     backup.restore();
     bench::OutputCheck check;
     std::vector<carvefix::ExpectedRecord> reported;
-    const std::string deletedName = carvequality::postedName(backup.kind);
+    const std::string& deletedName = carvequality::postedNotice(backup.kind).name();
     const Run run = runBackupDump(backup.folder, false, true, [&](const char* line, size_t length) {
         check.add(line, length);
         // Only the deleted records are read back: the readers' live ones are most of the lines.

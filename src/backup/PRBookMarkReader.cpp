@@ -1,6 +1,7 @@
 #include "backup/PRBookMarkReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRRecordFields.h"
@@ -52,11 +53,11 @@ void PRBookMarkReader::post(const std::string& title, const std::string& url, bo
     auto bookmark = std::make_shared<PRBookMarkNode>();
     bookmark->setBookMarkTitle(title);
     bookmark->setBookMarkURL(url);
-    nc_.postNotificationName(transfer ? "scanCopyBookMarkInfo" : "scanBookMarkInfo", bookmark);
+    (transfer ? notices::scanCopyBookMarkInfo : notices::scanBookMarkInfo).post(nc_, bookmark);
 }
 
 void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, "scanCopyBookMarkFinished", nullptr, transfer);
+    backupreader::EndNotification end(transfer, [this] { notices::scanCopyBookMarkFinished.post(nc_); });
     if (backupFolder.empty()) return;
     const auto dbPath = backupreader::firstExisting(
         backupFolder, {"d1f062e2da26192a6625d968274bfda8d07821e4", "04cc352fd9943f7c0c3f0781d4834fa137775761"});

@@ -1,6 +1,7 @@
 #include "backup/PRContactReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/ContactBookRows.h"
 #include "backup/TableInParts.h"
@@ -187,9 +188,12 @@ void PRContactReader::scanContactThread(const std::string& backupFolder) { read(
 void PRContactReader::scanTransferContactThread(const std::string& backupFolder) { read(backupFolder, true); }
 
 void PRContactReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "ScanTransferContactFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(40), transfer,
-                                      transfer ? sender_ : nullptr);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::ScanTransferContactFinished.post(nc_, sender_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(40));
+    });
     if (backupFolder.empty()) return;
     const std::string bookPath = backupFolder + "/" + kAddressBook;
     if (!backupreader::fileExists(bookPath)) {
@@ -227,7 +231,6 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         tableparts::read(book, "abperson", kPeopleColumns, newMaker,
                          [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
     }
-    const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
-    for (size_t i = first; i < contacts.size(); ++i)
-        nc_.postNotificationName(infoName, contacts[i], transfer ? sender_ : nullptr);
+    const Notice<PRContactNode>& posted = transfer ? notices::ScanTransferContactInfo : notices::ScanContactInfo;
+    for (size_t i = first; i < contacts.size(); ++i) posted.post(nc_, contacts[i], transfer ? sender_ : nullptr);
 }

@@ -1,6 +1,7 @@
 #include "backup/PRMessageReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/MessageGroups.h"
 #include "backup/MessagePartFiles.h"
@@ -248,9 +249,12 @@ void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNo
 }
 
 void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "ScanTransferMessageFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(50), transfer,
-                                      transfer ? sender_ : nullptr);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::ScanTransferMessageFinished.post(nc_, sender_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(50));
+    });
     if (backupFolder.empty()) return;
     const std::string dbPath = backupFolder + "/" + kMessages;
     if (!backupreader::fileExists(dbPath)) return;
@@ -273,7 +277,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
 
     const auto contacts = state_.contactNumbers(transfer);
 
-    const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
+    const Notice<PRMessageNode>& posted = transfer ? notices::ScanTransferMessageInfo : notices::ScanMessageInfo;
     BackupDatabase db(dbPath);
     if (db.isOpen()) {
         // A multimedia message of the older layouts keeps its text and files as parts of its own.
@@ -332,7 +336,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         };
         auto post = [&](PRMessageNodePtr&& message) {
             state_.messageContactData.reset();
-            nc_.postNotificationName(infoName, std::move(message), transfer ? sender_ : nullptr);
+            posted.post(nc_, std::move(message), transfer ? sender_ : nullptr);
         };
         auto readPlainly = [&](const char* query, Layout layout) {
             return db.query(query, [&](const BackupDatabase::Row& row) { post(messageOf(row, layout)); });

@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 #include "SampleBackup.h"
 #include "app/AppStyle.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRBackUpViewController.h"
 #include "browser/PRResultViewController.h"
@@ -169,7 +170,7 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     std::atomic<int> records{0};
     auto& nc = NSNotificationCenter::defaultCenter();
     int token = 0;
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         if (records++ != 0) return;
         std::unique_lock lock(mutex);
         cv.wait(lock, [&] { return release; });
@@ -210,7 +211,7 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     // A later click scans again, as many records as the first time.
     records = 0;
     int again = 0;
-    nc.addObserver(&again, "FindBackUpDirFileInfo", [&](const NSNotification&) { ++records; });
+    notices::FindBackUpDirFileInfo.observe(nc, &again, [&](const NSNotification&) { ++records; });
     app->ClickScaniTunesBackup(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !app->backupScanRunning(); }));
     ASSERT_TRUE(testsupport::waitForWorkers());

@@ -7,6 +7,7 @@
 #include "HostileFiles.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
+#include "backup/BackupNotices.h"
 #include "backup/ManifestWriter.h"
 #include "backup/PRBackupManifestReader.h"
 #include "backup/PRBackupScanState.h"
@@ -510,8 +511,8 @@ TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNone
     NSNotificationCenter nc;
     PRBackupFileTree tree;
     int listed = 0;
-    nc.addObserver(&tree, "FindBackUpDirFileInfo", [&](const NSNotification& n) {
-        if (auto record = n.objectAs<PRTreeDirNode>()) listed += tree.addTreeNode(*record, "iPhone") ? 1 : 0;
+    notices::FindBackUpDirFileInfo.observe(nc, &tree, [&](const PRTreeDirNodePtr& record) {
+        if (record) listed += tree.addTreeNode(*record, "iPhone") ? 1 : 0;
     });
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backup);
     nc.removeObserver(&tree);

@@ -6,6 +6,7 @@
 #include "DeviceFolder.h"
 #include "TestSupport.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/BackupNotices.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
@@ -248,7 +249,7 @@ TEST_F(ResultScreenTest, AnotherBackupChosenMidScanStopsTheFirstAndIsOpenedAgain
     std::atomic<int> records{0};
     int token = 0;
     auto& nc = NSNotificationCenter::defaultCenter();
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         if (records++ != 0) return;
         std::unique_lock lock(mutex);
         cv.wait(lock, [&] { return release; });
@@ -368,11 +369,11 @@ TEST_F(ResultScreenTest, AScreenThatGoesMidScanStopsItsScanAndWaitsForIt) {
     std::atomic<int> contacts{0};
     int token = 0;
     auto& nc = NSNotificationCenter::defaultCenter();
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         held = true;
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
-    nc.addObserver(&token, "ScanContactInfo", [&](const NSNotification&) { ++contacts; });
+    notices::ScanContactInfo.observe(nc, &token, [&](const NSNotification&) { ++contacts; });
     auto* screen = new PRResultViewController;
     screen->scanBackup(backup);
     ASSERT_TRUE(testsupport::waitUntil([&] { return held.load(); }));

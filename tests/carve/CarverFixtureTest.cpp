@@ -87,9 +87,9 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
         auto rows = carvefix::writeCallHistory(file(carvefix::names::calls), o, ios6);
         ASSERT_FALSE(rows.deleted.empty());
         state.currentNodeIsiOS6Version = ios6;
-        size_t before = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo").size();
+        size_t before = posted(notices::ScanDelCallHistoryInfo).size();
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-        auto all = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+        auto all = posted(notices::ScanDelCallHistoryInfo);
         std::vector<PRCallHistoryNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::CallRow& r) { return r.address; },
@@ -109,7 +109,7 @@ TEST_P(CarverFixture, Bookmarks) {
     carvefix::Options o = options();
     auto rows = carvefix::writeBookmarks(file(carvefix::names::bookmarks), o);
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
-    auto carved = posted<PRBookMarkNode>("scanDelBookMarkInfo");
+    auto carved = posted(notices::scanDelBookMarkInfo);
     // The reading-list folder was deleted too, but folders of that name are never posted.
     ASSERT_EQ(rows.deleted[0].title, "com.apple.ReadingList");
     rows.deleted.erase(rows.deleted.begin());
@@ -133,9 +133,9 @@ TEST_P(CarverFixture, CalendarOfBothJournalKinds) {
         state.currentNodeIsiOS6Version = kind == 2;
         o.tag = std::string(1, static_cast<char>('A' + kind));
         auto rows = carvefix::writeCalendar(file(carvefix::names::calendar), o);
-        size_t before = posted<PRCalenderNode>("scanDelCalenderInfo").size();
+        size_t before = posted(notices::scanDelCalenderInfo).size();
         carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
-        auto all = posted<PRCalenderNode>("scanDelCalenderInfo");
+        auto all = posted(notices::scanDelCalenderInfo);
         std::vector<PRCalenderNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::CalendarRow& r) { return r.title; },
@@ -156,9 +156,9 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
         auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
         state.noteArray.clear();
         state.noteValueArray.clear();
-        size_t before = posted<PRNoteNode>("ScanDelNoteInfo").size();
+        size_t before = posted(notices::ScanDelNoteInfo).size();
         carve::DelNoteCarver(context).scanDelNoteThread(folder());
-        auto all = posted<PRNoteNode>("ScanDelNoteInfo");
+        auto all = posted(notices::ScanDelNoteInfo);
         std::vector<PRNoteNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::NoteRow& r) { return r.title; },
@@ -177,7 +177,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     carvefix::Options o = options();
     auto rows = carvefix::writeAddressBook(file(carvefix::names::addressBook), o);
     carve::DelContactCarver(context).scanDelContactThread(folder());
-    auto carved = posted<PRContactNode>("ScanDelContactInfo");
+    auto carved = posted(notices::ScanDelContactInfo);
     // The parts that are there, one blank between two (never one in front).
     auto name = [](const carvefix::ContactRow& r) {
         std::string n;
@@ -219,7 +219,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     ASSERT_TRUE(testsupport::writeFile(path, bytes));
     const size_t before = carved.size();
     carve::DelContactCarver(context).scanDelContactThread(folder());
-    const auto again = posted<PRContactNode>("ScanDelContactInfo");
+    const auto again = posted(notices::ScanDelContactInfo);
     ASSERT_GT(again.size(), before);
     for (size_t k = before; k < again.size(); ++k) {
         if (again[k]->contactName() == name(*damaged)) {
@@ -245,9 +245,9 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
         state.currentNodeIsiOS6Version = c.ios6;
         state.messageArray.clear();
         state.chatMessageArray.clear();
-        size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+        size_t before = posted(notices::ScanDelMessageInfo).size();
         carve::DelMessageCarver(context).scanDelMessageThread(folder());
-        auto all = posted<PRMessageNode>("ScanDelMessageInfo");
+        auto all = posted(notices::ScanDelMessageInfo);
         std::vector<PRMessageNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::MessageRow& r) { return r.text; },

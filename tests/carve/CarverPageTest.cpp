@@ -37,7 +37,7 @@ TEST_F(CarverPage, TheBackupFileIsCarvedAsItLiesWithItsOwnJournalKind) {
     char header[20];
     in.read(header, 20);
     EXPECT_EQ(header[18], 1) << "the backup's file was written";
-    auto notes = posted<PRNoteNode>("ScanDelNoteInfo");
+    auto notes = posted(notices::ScanDelNoteInfo);
     ASSERT_FALSE(notes.empty());
     const carvefix::NoteRow& deleted = rows.deleted.front();
     auto created = GetNSStringDate(GetDateTime(deleted.created, true)->c_str());
@@ -57,7 +57,7 @@ TEST_F(CarverPage, CallWithOneCharacterPhoneKeepsAnEmptyName) {
     state.contactArray.back()->setContactPhone("7");
     state.contactArray.back()->setContactName("Seven");
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-    auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+    auto calls = posted(notices::ScanDelCallHistoryInfo);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]->callPhone(), "7");
     EXPECT_EQ(calls[0]->callName(), "");
@@ -75,7 +75,7 @@ TEST_F(CarverPage, RowsLeftBelowTheCellsOfARootThatBecameInteriorAreCarved) {
                                       0x11, 0x11, 0x05, 0xff});
     write(f, carvefix::names::calls);
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-    auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+    auto calls = posted(notices::ScanDelCallHistoryInfo);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]->callPhone(), "7");
 }
@@ -105,7 +105,7 @@ TEST_F(CarverPage, ARowWhoseFreedRoomANewCellTookTheEndOfKeepsItsKeptColumns) {
         f.put(page + 700, liveCall);
         write(f, carvefix::names::calls);
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-        const auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+        const auto calls = posted(notices::ScanDelCallHistoryInfo);
         ASSERT_EQ(calls.size(), cellAtBlockEnd ? 1u : 0u);
         if (!cellAtBlockEnd) continue;
         EXPECT_EQ(calls[0]->callPhone(), "5551234");
@@ -164,9 +164,9 @@ TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole
         live.insert(live.end(), liveRow.begin(), liveRow.end());
         f.put(page + blockEnd, live);
         write(f, carvefix::names::messages);
-        const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+        const size_t before = posted(notices::ScanDelMessageInfo).size();
         carve::DelMessageCarver(context).scanDelMessageThread(folder());
-        const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+        const auto messages = posted(notices::ScanDelMessageInfo);
         ASSERT_EQ(messages.size() - before, textLost ? 0u : 1u);
         if (textLost) continue;
         // Its address, time and text, marked partial; of its direction, lost, nothing is said.
@@ -209,9 +209,9 @@ TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole
         "5551234usSMS";
     f.put(page + blockEnd, Bytes(handle.begin(), handle.end()));
     write(f, carvefix::names::messages);
-    const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+    const size_t before = posted(notices::ScanDelMessageInfo).size();
     carve::DelMessageCarver(context).scanDelMessageThread(folder());
-    const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+    const auto messages = posted(notices::ScanDelMessageInfo);
     ASSERT_EQ(messages.size() - before, 1u);
     const PRMessageNode& partial = *messages.back();
     EXPECT_EQ(partial.messageContent(), "see you at noon");
@@ -257,7 +257,7 @@ TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {
     f.put(page + 685, live);
     write(f, carvefix::names::bookmarks);
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
-    const auto bookmarks = posted<PRBookMarkNode>("scanDelBookMarkInfo");
+    const auto bookmarks = posted(notices::scanDelBookMarkInfo);
     ASSERT_EQ(bookmarks.size(), 1u);
     EXPECT_EQ(bookmarks[0]->bookMarkTitle(), "Bravo");
     EXPECT_EQ(bookmarks[0]->bookMarkURL(), "http://b.example/");
@@ -334,7 +334,7 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
         write(f, carvefix::names::addressBook);
         carve::DelContactCarver(context).scanDelContactThread(folder());
         std::vector<std::string> names;
-        for (const auto& c : posted<PRContactNode>("ScanDelContactInfo"))
+        for (const auto& c : posted(notices::ScanDelContactInfo))
             names.push_back(c->contactName() + "|" + c->contactCompany());
         EXPECT_EQ(names, std::vector<std::string>{"Chloé Weber455795|"});
     }
@@ -365,7 +365,7 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
         write(f, carvefix::names::calls);
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
         std::vector<std::string> numbers;
-        for (const auto& c : posted<PRCallHistoryNode>("ScanDelCallHistoryInfo")) numbers.push_back(c->callPhone());
+        for (const auto& c : posted(notices::ScanDelCallHistoryInfo)) numbers.push_back(c->callPhone());
         std::sort(numbers.begin(), numbers.end());
         EXPECT_EQ(numbers, (std::vector<std::string>{"5552222", "5553333"}));
     }

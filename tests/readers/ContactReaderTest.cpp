@@ -45,13 +45,14 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
     ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImages), threeContacts(),
                                                  sampledb::ImagesForm::fullSize));
-    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
 
     EXPECT_EQ(recorder.names(),
-              (std::vector<std::string>{"ScanContactInfo", "ScanContactInfo", "ScanContactInfo", "ScanProgressInfo"}));
-    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{40});
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+              (std::vector<std::string>{notices::ScanContactInfo.name(), notices::ScanContactInfo.name(),
+                                        notices::ScanContactInfo.name(), notices::ScanProgressInfo.name()}));
+    EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{40});
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     const auto& anna = *contacts[0];
     EXPECT_EQ(anna.rowid(), 1);
@@ -114,9 +115,9 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     EXPECT_EQ(contacts[0]->contactPhone(), "(555) 010-1234 555 010 9876");
     EXPECT_EQ(contacts[1]->contactPhone(), "5550100002 555 0100 222 555 0100 777");
@@ -138,9 +139,9 @@ TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) 
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
     ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImagesOld), threeContacts(),
                                                  sampledb::ImagesForm::mddata));
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     ASSERT_TRUE(contacts[0]->imageData());
     EXPECT_EQ(*contacts[0]->imageData(), bytesOf("JPEG-ANNA"));
@@ -152,13 +153,13 @@ TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) 
 }
 
 TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
-    NotificationRecorder recorder(
-        nc, {"ScanTransferContactInfo", "ScanTransferContactFinished", "ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanTransferContactInfo, &notices::ScanTransferContactFinished,
+                                       &notices::ScanContactInfo, &notices::ScanProgressInfo});
     // No address book: the scan variant posts nothing, the transfer variant still ends.
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRContactReader(state, nc).scanTransferContactThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferContactFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferContactFinished.name()});
 
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
     recorder.posted.clear();
@@ -166,8 +167,8 @@ TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
     PRContactReader(state, nc).scanTransferContactThread(folder);
     EXPECT_EQ(state.transContactArray.size(), 3u);
     EXPECT_TRUE(state.contactArray.empty());
-    EXPECT_EQ(recorder.records<PRContactNode>("ScanTransferContactInfo").size(), 6u);
-    ASSERT_EQ(recorder.names().back(), "ScanTransferContactFinished");
+    EXPECT_EQ(recorder.records(notices::ScanTransferContactInfo).size(), 6u);
+    ASSERT_EQ(recorder.names().back(), notices::ScanTransferContactFinished.name());
     EXPECT_EQ(recorder.posted.back().object, nullptr);
 }
 
@@ -175,9 +176,9 @@ TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
     auto contacts = sampledb::makeSampleData({40, 1, 1, 1, 1, 1, 1, false}).contacts;
     ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), contacts, /*walOnly*/ 7));
     ASSERT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto read = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto read = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(read.size(), 40u);
     EXPECT_EQ(read.back()->rowid(), 40);
     EXPECT_FALSE(read.back()->contactPhone().empty());
@@ -188,9 +189,9 @@ TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
 TEST_F(ReaderTest, CorruptAddressBookGivesNoContactsButTheEndNotification) {
     std::ofstream(at(sampledb::keys::addressBook)) << std::string(5000, 'x');
     std::ofstream(at(sampledb::keys::addressBookImages)) << "SQLite format 3";
-    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanProgressInfo"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanProgressInfo.name()});
     PRContactReader(state, nc).scanContactThread("");
     EXPECT_EQ(recorder.posted.size(), 1u);
 }

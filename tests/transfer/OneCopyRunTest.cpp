@@ -7,6 +7,7 @@
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRMessageReader.h"
 #include "browser/core/PRScanIntake.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -355,7 +356,7 @@ TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
 
     // The backup result screen.
     PRScanIntake screen;
-    nc.addObserver(&screen, "ScanMessageInfo", [&screen](const NSNotification& n) { screen.take(n); });
+    notices::ScanMessageInfo.observe(nc, &screen, [&screen](const NSNotification& n) { screen.take(n); });
     PRBackupScanState screenState;
     screenState.currentNodeIsiOS6Version = true;
     PRMessageReader(screenState, nc).scanMessageThread(backup);

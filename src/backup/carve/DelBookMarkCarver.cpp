@@ -1,5 +1,6 @@
 #include "backup/carve/DelBookMarkCarver.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
@@ -9,7 +10,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "scanDelBookMarkInfo";
 const char* const kBookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
 const char* const kBookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
 
@@ -84,7 +84,7 @@ void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
             auto bookmark = std::make_shared<PRBookMarkNode>();
             bookmark->setBookMarkTitle(title);
             bookmark->setBookMarkURL(url);
-            context_.nc->postNotificationName(kPosted, bookmark);
+            notices::scanDelBookMarkInfo.post(*context_.nc, bookmark);
         }
     }
     postProgress(context_, 95);

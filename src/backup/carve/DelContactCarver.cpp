@@ -1,5 +1,6 @@
 #include "backup/carve/DelContactCarver.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CreationOrder.h"
@@ -18,7 +19,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelContactInfo";
 const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
@@ -506,7 +506,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                 for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
                     arrays.delContactValueArray.push_back(std::move(entries[slot]));
                 (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
-                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+                notices::ScanDelContactInfo.post(*context_.nc, std::move(made[i]));
             }
             // Each shape's rows go once its persons are made.
             for (size_t m = 0; m < personMembers.size(); ++m) {

@@ -1,5 +1,6 @@
 #include "backup/carve/DelMessageCarver.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
@@ -15,7 +16,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelMessageInfo";
 const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // The messages of iOS 4 and 5 (message, with the iMessage "madrid" columns on iOS 5: a phone
@@ -156,7 +156,9 @@ std::string DelMessageCarver::iOS6Type(int value) {
     return "Unknowed";
 }
 
-void DelMessageCarver::post(const PRMessageNodePtr& message) { context_.nc->postNotificationName(kPosted, message); }
+void DelMessageCarver::post(const PRMessageNodePtr& message) {
+    notices::ScanDelMessageInfo.post(*context_.nc, message);
+}
 
 void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Group* group) {
     if (!group) return;

@@ -1,5 +1,6 @@
 #include "backup/carve/DelNoteCarver.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/HtmlEntities.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
@@ -16,7 +17,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelNoteInfo";
 const char* const kNotes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
 const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 
@@ -155,7 +155,7 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
                 arrays.noteArray.push_back(made[i]);
-                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+                notices::ScanDelNoteInfo.post(*context_.nc, std::move(made[i]));
             }
         });
     postProgress(context_, 85);
