@@ -20,6 +20,7 @@
 #include "CarveQuality.h"
 #include "NaturalFixtures.h"
 #include "NotificationJson.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Paths.h"
@@ -296,7 +297,7 @@ void carveCalls(bench::OutputCheck* check) {
     scan.currentNodeIsiOS6Version = true;
     NSNotificationCenter nc;
     int posted = 0;
-    nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification& n) {
+    notices::ScanDelCallHistoryInfo.observe(nc, &posted, [&](const NSNotification& n) {
         ++posted;
         if (check) check->add(notificationJson(n));
     });

@@ -6,6 +6,7 @@
 // book, so that the two readers' difference is what naming costs. Both sides read the prepared
 // database, which the fixture holds; CallsPreparation times preparing it on its own.
 #include "ReaderBench.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRCallHistoryReader.h"
 #include "backup/PreparedDatabase.h"
@@ -42,7 +43,7 @@ void timeCallReader(benchmark::State& run, PRBackupScanState& state, const char*
     const std::string folder = fixture().folder.path();
     readerbench::timeReader(
         run, {digestName,
-              "ScanCallHistoryInfo",
+              &notices::ScanCallHistoryInfo,
               "calls",
               [&](NSNotificationCenter& nc) { PRCallHistoryReader(state, nc).scanCallHistoryThread(folder); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },

@@ -5,6 +5,7 @@
 // stepped and every column read. Both sides read the prepared databases, which the
 // fixture holds; ContactsPreparation times preparing them on its own.
 #include "ReaderBench.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRContactReader.h"
 #include "backup/PreparedDatabase.h"
@@ -45,7 +46,7 @@ Fixture& fixture() {
 void ContactReader(benchmark::State& run) {
     Fixture& f = fixture();
     readerbench::timeReader(
-        run, {"contact_reader", "ScanContactInfo", "contacts",
+        run, {"contact_reader", &notices::ScanContactInfo, "contacts",
               [&](NSNotificationCenter& nc) { PRContactReader(f.state, nc).scanContactThread(f.folder.path()); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) {
                   const auto contact = n.objectAs<PRContactNode>();

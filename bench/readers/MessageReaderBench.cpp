@@ -4,6 +4,7 @@
 // every row stepped and every column read. Both sides read the prepared database, which the
 // fixture holds, so neither pays for preparing it; MessagesPreparation times that on its own.
 #include "ReaderBench.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PreparedDatabase.h"
@@ -37,7 +38,7 @@ Fixture& fixture() {
 void MessageReaderWithNames(benchmark::State& run) {
     Fixture& f = fixture();
     readerbench::timeReader(
-        run, {"message_reader", "ScanMessageInfo", "messages",
+        run, {"message_reader", &notices::ScanMessageInfo, "messages",
               [&](NSNotificationCenter& nc) { PRMessageReader(f.state, nc).scanMessageThread(f.folder.path()); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) {
                   const auto message = n.objectAs<PRMessageNode>();
