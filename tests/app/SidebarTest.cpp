@@ -8,9 +8,11 @@
 #include "browser/PRBackUpViewController.h"
 #include "browser/PRResultViewController.h"
 #include "clean/PRCleanViewController.h"
+#include "disk/DiskNotices.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -58,7 +60,7 @@ bool looksSelected(const OstrevaneAppDelegate::SidebarRow& row, bool selected) {
            row.label->palette().color(QPalette::WindowText) == (selected ? QColor(Qt::white) : QColor(Qt::black));
 }
 
-void post(const char* name) { NSNotificationCenter::defaultCenter().postNotificationName(name); }
+void post(const NoticeName& notice) { notice.post(NSNotificationCenter::defaultCenter()); }
 
 }  // namespace
 
@@ -116,15 +118,15 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
          {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
           app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
         EXPECT_TRUE(shows(i));
-    post("SystemlibhasFinished");
-    post("AppScanFinished");
-    NSThread::detachNewThread([] { post("photoScanFinished"); });  // a page posting from its worker
+    post(notices::SystemlibhasFinished);
+    post(notices::AppScanFinished);
+    NSThread::detachNewThread([] { post(notices::photoScanFinished); });  // a page posting from its worker
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_TRUE(still(app->sidebar()->circleSystemProgress));
     EXPECT_TRUE(still(app->sidebar()->circleAppProgress));
     EXPECT_TRUE(still(app->sidebar()->circlePhotoProgress));
     EXPECT_TRUE(shows(app->sidebar()->circleMusicProgress));
-    post("musicScanFinished");  // the video list comes from the music scan
+    post(notices::musicScanFinished);  // the video list comes from the music scan
     EXPECT_TRUE(still(app->sidebar()->circleMusicProgress));
     EXPECT_TRUE(still(app->sidebar()->circleVideoProgress));
 
