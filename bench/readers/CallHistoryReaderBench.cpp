@@ -6,6 +6,7 @@
 // book, so that the two readers' difference is what naming costs. Both sides read the prepared
 // database, which the fixture holds; CallsPreparation times preparing it on its own.
 #include "ReaderBench.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRCallHistoryReader.h"
@@ -25,7 +26,7 @@ struct Fixture {
     Fixture() {
         const sampledb::SampleData data = sampledb::makeSampleData(
             {.contacts = 2000, .conversations = 0, .messages = 0, .calls = 1000000, .photos = false});
-        const std::string path = folder.file(sampledb::keys::callHistory);
+        const std::string path = folder.file(backupkeys::callHistory);
         if (!sampledb::writeCallHistory(path, data.calls)) std::abort();
         prepared = readerbench::heldPreparation(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);

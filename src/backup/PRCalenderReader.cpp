@@ -1,6 +1,7 @@
 #include "backup/PRCalenderReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "model/EventDateText.h"
@@ -30,7 +31,7 @@ void PRCalenderReader::scanTransferCalenderThread(const std::string& backupFolde
 void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
     backupreader::EndNotification end(transfer, [this] { notices::scanCopyRemindMarkInfoFinished.post(nc_); });
     if (backupFolder.empty()) return;
-    const std::string dbPath = backupFolder + "/2041457d5fe04d39d0ab481178355df6781e6858";
+    const std::string dbPath = backupFolder + "/" + backupkeys::calendar;
     if (!backupreader::fileExists(dbPath)) {
         backupreader::log("CalenderDB is not exist");
         return;

@@ -1,6 +1,7 @@
 #include "backup/PRCallHistoryReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/TableInParts.h"
@@ -24,8 +25,8 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
             notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(60));
     });
     if (backupFolder.empty()) return;
-    const auto dbPath = backupreader::firstExisting(
-        backupFolder, {"2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca", "ff1324e6b949111b2fb449ecddb50c89c3699a78"});
+    const auto dbPath =
+        backupreader::firstExisting(backupFolder, {backupkeys::callHistory, backupkeys::callHistoryOld});
     if (!dbPath) return;
     end.arm();
 

@@ -1,6 +1,7 @@
 #include "backup/PRContactReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/ContactBookRows.h"
@@ -16,10 +17,6 @@
 namespace {
 
 using namespace contactrows;
-
-const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
-const char* const kImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
-const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
 
 // Each person once (its row id is among the columns), in the table's order.
 const char* const kPeopleColumns =
@@ -166,9 +163,9 @@ void addValues(PRContactNode& contact, const std::vector<const Value*>& values, 
 // The pictures of the backup: the newer picture database, else the older ".mddata" file.
 std::vector<PRContactImageNodePtr> readImages(const std::string& folder) {
     std::vector<PRContactImageNodePtr> images;
-    const std::string full = folder + "/" + kImages;
+    const std::string full = folder + "/" + backupkeys::addressBookImages;
     const bool newer = backupreader::fileExists(full);
-    BackupDatabase db(newer ? full : folder + "/" + kImagesOld);
+    BackupDatabase db(newer ? full : folder + "/" + backupkeys::addressBookImagesOld);
     db.query(newer ? "select record_id, data from ABFullSizeImage" : "select record_id, data from ABImage",
              [&](const BackupDatabase::Row& row) {
                  auto image = std::make_shared<PRContactImageNode>();
@@ -195,7 +192,7 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
             notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(40));
     });
     if (backupFolder.empty()) return;
-    const std::string bookPath = backupFolder + "/" + kAddressBook;
+    const std::string bookPath = backupFolder + "/" + backupkeys::addressBook;
     if (!backupreader::fileExists(bookPath)) {
         backupreader::log("contactDB is not exist");
         return;

@@ -1,6 +1,7 @@
 #include "backup/PRMessageReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/MessageGroups.h"
@@ -21,8 +22,6 @@
 #include <unordered_map>
 
 namespace {
-
-const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // The messages of iOS 6 and later with their handles' addresses, read in parts side by side.
 const char* const kIos6Columns =
@@ -210,7 +209,7 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
 void PRMessageReader::versionUnreadable(const std::string& backupFolder, const std::string& why) {
     std::string line = "The iOS version of the backup " + backupFolder + " could not be read";
     if (!why.empty()) line += " (" + why + ")";
-    BackupDatabase db(backupFolder + "/" + kMessages);
+    BackupDatabase db(backupFolder + "/" + backupkeys::messages);
     const std::optional<bool> ios6 = db.isOpen() ? messageSchemaIsIos6(db) : std::nullopt;
     if (ios6) {
         state_.currentNodeIsiOS6Version = *ios6;
@@ -256,7 +255,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
             notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(50));
     });
     if (backupFolder.empty()) return;
-    const std::string dbPath = backupFolder + "/" + kMessages;
+    const std::string dbPath = backupFolder + "/" + backupkeys::messages;
     if (!backupreader::fileExists(dbPath)) return;
     end.arm();
 

@@ -1,6 +1,7 @@
 #include "backup/PRNoteReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/HtmlEntities.h"
@@ -58,8 +59,7 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
             notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(70));
     });
     if (backupFolder.empty()) return;
-    const auto dbPath = backupreader::firstExisting(
-        backupFolder, {"ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b"});
+    const auto dbPath = backupreader::firstExisting(backupFolder, {backupkeys::notes, backupkeys::notesOld});
     if (!dbPath) {
         backupreader::log("messageDB is not exist");
         return;

@@ -1,4 +1,5 @@
 #include "ManifestFixture.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/ManifestRecordStream.h"
 
 #include <fcntl.h>
@@ -46,7 +47,7 @@ TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile) {
     EXPECT_TRUE(nodes[2]->isFolderRecord());
     EXPECT_EQ(nodes[0]->fileDomain(), "HomeDomain");
     EXPECT_EQ(nodes[0]->filePath(), "Library/SMS/sms.db");
-    EXPECT_EQ(nodes[0]->fileKey(), folder + "/3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+    EXPECT_EQ(nodes[0]->fileKey(), folder + "/" + backupkeys::messages);
     EXPECT_EQ(nodes[0]->fileName(), "");
     EXPECT_EQ(nodes[0]->nodeIcon(), "unselected");
     EXPECT_EQ(nodes[1]->fileKey(), keyPath("RootDomain", "Library/Caches/x"));

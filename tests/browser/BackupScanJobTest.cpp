@@ -5,6 +5,7 @@
 #include "BackupReaders.h"
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
@@ -159,7 +160,7 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
             "update message set text = 'gone ' || ROWID where ROWID in (select id from gone);"
             "delete from message where ROWID in (select id from gone);";
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((folder + "/" + sampledb::keys::messages).c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open((folder + "/" + backupkeys::messages).c_str(), &db), SQLITE_OK);
         EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
         ASSERT_EQ(sqlite3_changes(db), 8);
         sqlite3_close(db);
@@ -290,7 +291,7 @@ TEST_F(BackupScanJobTest, DamagedFilesAreNamedAndTheRestIsRead) {
     const std::string manifest = made.folder + "/Manifest.mbdb";
     const auto manifestSize = std::filesystem::file_size(manifest);
     std::filesystem::resize_file(manifest, manifestSize - 7);
-    const std::string notes = made.folder + "/" + sampledb::keys::notes;
+    const std::string notes = made.folder + "/" + backupkeys::notes;
     {
         std::fstream file(notes, std::ios::in | std::ios::out | std::ios::binary);
         file.write("not a database!!", 16);

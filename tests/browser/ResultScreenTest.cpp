@@ -6,6 +6,7 @@
 #include "DeviceFolder.h"
 #include "TestSupport.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
@@ -333,11 +334,11 @@ TEST_F(ResultScreenTest, AnotherBackupChosenMidScanStopsTheFirstAndIsOpenedAgain
 TEST_F(ResultScreenTest, WhatCouldNotBeReadIsSaidAndTheRestIsShown) {
     const auto made = browsertest::makeBackup(root + "/aaa", "Ann's iPhone", browsertest::smallSize(12, 30));
     {
-        std::fstream file(made.folder + "/" + sampledb::keys::notes, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream file(made.folder + "/" + backupkeys::notes, std::ios::in | std::ios::out | std::ios::binary);
         file.write("not a database!!", 16);
     }
     // Without its journal, whose first page would make the header whole again.
-    std::filesystem::remove(made.folder + "/" + sampledb::keys::notes + "-wal");
+    std::filesystem::remove(made.folder + "/" + backupkeys::notes + "-wal");
     PRResultViewController* result = open();
     EXPECT_EQ(result->contactController->recordCount(), 12u);
     EXPECT_EQ(result->noteController->recordCount(), 0u);

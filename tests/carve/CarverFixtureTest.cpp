@@ -4,6 +4,7 @@
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "HostileFiles.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -84,7 +85,7 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
     for (bool ios6 : {true, false}) {
         carvefix::Options o = options();
         o.tag = ios6 ? "6" : "4";
-        auto rows = carvefix::writeCallHistory(file(carvefix::names::calls), o, ios6);
+        auto rows = carvefix::writeCallHistory(file(backupkeys::callHistory), o, ios6);
         ASSERT_FALSE(rows.deleted.empty());
         state.currentNodeIsiOS6Version = ios6;
         size_t before = posted(notices::ScanDelCallHistoryInfo).size();
@@ -107,7 +108,7 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
 
 TEST_P(CarverFixture, Bookmarks) {
     carvefix::Options o = options();
-    auto rows = carvefix::writeBookmarks(file(carvefix::names::bookmarks), o);
+    auto rows = carvefix::writeBookmarks(file(backupkeys::bookmarks), o);
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
     auto carved = posted(notices::scanDelBookMarkInfo);
     // The reading-list folder was deleted too, but folders of that name are never posted.
@@ -132,7 +133,7 @@ TEST_P(CarverFixture, CalendarOfBothJournalKinds) {
         o.ios6Calendar = kind == 2;  // the newer schema's wider rows
         state.currentNodeIsiOS6Version = kind == 2;
         o.tag = std::string(1, static_cast<char>('A' + kind));
-        auto rows = carvefix::writeCalendar(file(carvefix::names::calendar), o);
+        auto rows = carvefix::writeCalendar(file(backupkeys::calendar), o);
         size_t before = posted(notices::scanDelCalenderInfo).size();
         carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
         auto all = posted(notices::scanDelCalenderInfo);
@@ -153,7 +154,7 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
         o.writeAheadLog = wal;
         o.tag = wal ? "B" : "A";
         o.deletedPages = std::min(o.deletedPages, 30);  // note ids must stay below 128
-        auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
+        auto rows = carvefix::writeNotes(file(backupkeys::notes), o);
         state.noteArray.clear();
         state.noteValueArray.clear();
         size_t before = posted(notices::ScanDelNoteInfo).size();
@@ -175,7 +176,7 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
 
 TEST_P(CarverFixture, ContactsWithTheirValues) {
     carvefix::Options o = options();
-    auto rows = carvefix::writeAddressBook(file(carvefix::names::addressBook), o);
+    auto rows = carvefix::writeAddressBook(file(backupkeys::addressBook), o);
     carve::DelContactCarver(context).scanDelContactThread(folder());
     auto carved = posted(notices::ScanDelContactInfo);
     // The parts that are there, one blank between two (never one in front).
@@ -211,7 +212,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
             !damaged && it != deletedByName.end() && c->contactPhone() == it->second->phones.front())
             damaged = it->second;
     ASSERT_TRUE(damaged);
-    const std::string path = file(carvefix::names::addressBook), phone = damaged->phones.front();
+    const std::string path = file(backupkeys::addressBook), phone = damaged->phones.front();
     std::string bytes;
     ASSERT_TRUE(files::readRegularFile(path, size_t{1} << 30, &bytes));
     for (size_t at = bytes.find(phone); at != std::string::npos; at = bytes.find(phone, at + 1))
@@ -241,7 +242,7 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
         carvefix::Options o = options();
         o.writeAheadLog = c.wal;
         o.tag = std::to_string(static_cast<int>(c.layout)) + (c.wal ? "w" : "");
-        auto rows = carvefix::writeMessages(file(carvefix::names::messages), o, c.layout);
+        auto rows = carvefix::writeMessages(file(backupkeys::messages), o, c.layout);
         state.currentNodeIsiOS6Version = c.ios6;
         state.messageArray.clear();
         state.chatMessageArray.clear();

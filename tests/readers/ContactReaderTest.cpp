@@ -1,4 +1,5 @@
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRContactReader.h"
 
 #include <fstream>
@@ -42,8 +43,8 @@ std::vector<Contact> threeContacts() {
 // The shown fields join the parts that are there, never starting with a blank; the parts and
 // every value with its label are kept beside them for the cards.
 TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
-    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImages), threeContacts(),
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImages), threeContacts(),
                                                  sampledb::ImagesForm::fullSize));
     NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
@@ -99,9 +100,9 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
 // profile take their parts from ABMultiValueEntry under any case of their key names; a value of
 // blanks alone shows nothing.
 TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(at(sampledb::keys::addressBook).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(at(backupkeys::addressBook).c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db,
                            "INSERT INTO ABMultiValue (record_id, property, value) VALUES (2, 4, 'karin@example.com'), "
                            "(3, 3, '555 0100 003'), (2, 3, '555 0100 222'), (99, 3, '555 0199 999'), "
@@ -136,8 +137,8 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
 }
 
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
-    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImagesOld), threeContacts(),
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImagesOld), threeContacts(),
                                                  sampledb::ImagesForm::mddata));
     NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
@@ -146,10 +147,10 @@ TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) 
     ASSERT_TRUE(contacts[0]->imageData());
     EXPECT_EQ(*contacts[0]->imageData(), bytesOf("JPEG-ANNA"));
     // Neither picture file: contacts come without photos, and no picture file is created.
-    std::remove(at(sampledb::keys::addressBookImagesOld).c_str());
+    std::remove(at(backupkeys::addressBookImagesOld).c_str());
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_FALSE(state.contactArray.back()->imageData());
-    EXPECT_FALSE(std::ifstream(at(sampledb::keys::addressBookImagesOld)).good());
+    EXPECT_FALSE(std::ifstream(at(backupkeys::addressBookImagesOld)).good());
 }
 
 TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
@@ -161,7 +162,7 @@ TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
     PRContactReader(state, nc).scanTransferContactThread(folder);
     EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferContactFinished.name()});
 
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     recorder.posted.clear();
     PRContactReader(state, nc).scanTransferContactThread(folder);
     PRContactReader(state, nc).scanTransferContactThread(folder);
@@ -174,8 +175,8 @@ TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
 
 TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
     auto contacts = sampledb::makeSampleData({40, 1, 1, 1, 1, 1, 1, false}).contacts;
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), contacts, /*walOnly*/ 7));
-    ASSERT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), contacts, /*walOnly*/ 7));
+    ASSERT_TRUE(std::ifstream(at(backupkeys::addressBook) + "-wal").good());
     NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
     const auto read = recorder.records(notices::ScanContactInfo);
@@ -183,12 +184,12 @@ TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
     EXPECT_EQ(read.back()->rowid(), 40);
     EXPECT_FALSE(read.back()->contactPhone().empty());
     // Folded in the private copy only: the backup keeps its journal.
-    EXPECT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
+    EXPECT_TRUE(std::ifstream(at(backupkeys::addressBook) + "-wal").good());
 }
 
 TEST_F(ReaderTest, CorruptAddressBookGivesNoContactsButTheEndNotification) {
-    std::ofstream(at(sampledb::keys::addressBook)) << std::string(5000, 'x');
-    std::ofstream(at(sampledb::keys::addressBookImages)) << "SQLite format 3";
+    std::ofstream(at(backupkeys::addressBook)) << std::string(5000, 'x');
+    std::ofstream(at(backupkeys::addressBookImages)) << "SQLite format 3";
     NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanProgressInfo.name()});

@@ -1,4 +1,5 @@
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRMessageReader.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/CoreFoundation.h"
@@ -77,7 +78,7 @@ protected:
             ASSERT_TRUE(CFPropertyListWriteToFile(dict.get(), folder + "/" + file, kCFPropertyListXMLFormat_v1_0));
         }
     }
-    const std::string sms() const { return at(sampledb::keys::messages); }
+    const std::string sms() const { return at(backupkeys::messages); }
 };
 
 }  // namespace

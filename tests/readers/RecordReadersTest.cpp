@@ -1,5 +1,6 @@
 // The call, note, bookmark and calendar readers, each against the schemas it knows.
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/HtmlEntities.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
@@ -19,7 +20,7 @@ TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
                                                {"5550109999", kMarchFirst, 75, 4},
                                                {"+15550101234", kMarchFirst, 7300, 5},
                                                {"+15550101234", kMarchFirst, 1, 4}};
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld), calls, /*walOnly*/ 1));
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistoryOld), calls, /*walOnly*/ 1));
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName("Anna Berg");
     contact->setContactPhone(" (555) 010-1234");
@@ -44,7 +45,7 @@ TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
     EXPECT_EQ(read[4]->callPhone(), "+15550101234");
 
     // The first file name wins; the transfer variant looks names up among the transfer contacts.
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistory), {calls[2]}));
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistory), {calls[2]}));
     recorder.posted.clear();
     NotificationRecorder transfer(nc, {&notices::scanCopyCallLogInfo, &notices::scanCopyCallLogInfoFinished});
     PRCallHistoryReader(state, nc).scanTransferCallLogThread(folder);
@@ -67,7 +68,7 @@ class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<s
 TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
     sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>Salt &amp; pepper",
                         kMarchFirst - 86400, kMarchFirst};
-    const char* file = GetParam() == sampledb::NotesSchema::coreData ? sampledb::keys::notes : sampledb::keys::notesOld;
+    const char* file = GetParam() == sampledb::NotesSchema::coreData ? backupkeys::notes : backupkeys::notesOld;
     ASSERT_TRUE(sampledb::writeNotes(at(file), {note, note}, GetParam(), /*walOnly*/ 1));
     NotificationRecorder recorder(nc, {&notices::ScanNoteInfo, &notices::ScanProgressInfo});
     PRNoteReader(nc).scanNoteThread(folder);
@@ -99,7 +100,7 @@ TEST_F(ReaderTest, NoteTransferEndsWithSeventyAndMissingNotesPostNothing) {
                                        &notices::ScanTransferNoteInfo, &notices::ScanTransferNoteFinished});
     PRNoteReader(nc).scanNoteThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
-    std::ofstream(at(sampledb::keys::notes)) << "not a database";
+    std::ofstream(at(backupkeys::notes)) << "not a database";
     PRNoteReader(nc).scanTransferNoteThread(folder);
     EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferNoteFinished.name()});
     EXPECT_EQ(recorder.numbers(notices::ScanTransferNoteFinished), std::vector<int>{70});
@@ -123,9 +124,9 @@ std::vector<std::string> titles(const std::vector<PRBookMarkNodePtr>& list) {
 }  // namespace
 
 TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarks), someBookmarks()));
     ASSERT_TRUE(sampledb::writeHistoryPlist(
-        at(sampledb::keys::history), {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
+        at(backupkeys::history), {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
         /*binary*/ false));
     NotificationRecorder recorder(nc, {&notices::scanBookMarkInfo});
     PRBookMarkReader(nc).scanBookMarkThread(folder);
@@ -141,22 +142,22 @@ TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
 
 TEST_F(ReaderTest, BookmarkTransferReadsBinaryHistoryAndEndsEvenWithoutIt) {
     // The older file name, without any rows: the built-in bookmarks are still there.
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarksOld), {}));
-    ASSERT_TRUE(sampledb::writeHistoryPlist(at(sampledb::keys::history), {{"http://a.example.com/", "A", true}}, true));
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarksOld), {}));
+    ASSERT_TRUE(sampledb::writeHistoryPlist(at(backupkeys::history), {{"http://a.example.com/", "A", true}}, true));
     NotificationRecorder recorder(
         nc, {&notices::scanCopyBookMarkInfo, &notices::scanCopyBookMarkFinished, &notices::scanBookMarkInfo});
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
     EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 6u);
     EXPECT_EQ(recorder.names().back(), notices::scanCopyBookMarkFinished.name());
 
-    std::remove(at(sampledb::keys::history).c_str());
+    std::remove(at(backupkeys::history).c_str());
     recorder.posted.clear();
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
     EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 5u);
     EXPECT_EQ(recorder.names().back(), notices::scanCopyBookMarkFinished.name());
 
     // No bookmarks database at all: the scan posts nothing, the transfer only its end.
-    std::remove(at(sampledb::keys::bookmarksOld).c_str());
+    std::remove(at(backupkeys::bookmarksOld).c_str());
     recorder.posted.clear();
     PRBookMarkReader(nc).scanBookMarkThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
@@ -165,8 +166,8 @@ TEST_F(ReaderTest, BookmarkTransferReadsBinaryHistoryAndEndsEvenWithoutIt) {
 }
 
 TEST_F(ReaderTest, HistoryListThatIsNoPropertyListIsSkipped) {
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
-    std::ofstream(at(sampledb::keys::history)) << "<?xml version='1.0'?><plist><dict><key>WebHistoryDates";
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarks), someBookmarks()));
+    std::ofstream(at(backupkeys::history)) << "<?xml version='1.0'?><plist><dict><key>WebHistoryDates";
     NotificationRecorder recorder(nc, {&notices::scanCopyBookMarkInfo, &notices::scanCopyBookMarkFinished});
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
     EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 7u);
@@ -193,7 +194,7 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
         auto withPlaces = someItems();
         withPlaces.insert(withPlaces.begin(),
                           {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
-        ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), withPlaces, schema));
+        ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), withPlaces, schema));
         state.currentNodeIsiOS6Version = true;
         recorder.posted.clear();
         PRCalenderReader(state, nc).scanCalenderThread(folder);
@@ -210,7 +211,7 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     }
 
     // An older backup: the joined query names the location and leaves out the reminder list.
-    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios5));
+    ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), someItems(), sampledb::CalendarSchema::ios5));
     state.currentNodeIsiOS6Version = false;
     recorder.posted.clear();
     PRCalenderReader(state, nc).scanCalenderThread(folder);
@@ -221,7 +222,7 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
 
     // The oldest: no calendar-item rows, so the event table is read.
-    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios4));
+    ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), someItems(), sampledb::CalendarSchema::ios4));
     recorder.posted.clear();
     NotificationRecorder transfer(nc, {&notices::scanCopyRemindMarkInfo, &notices::scanCopyRemindMarkInfoFinished});
     PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
@@ -246,7 +247,7 @@ TEST_F(ReaderTest, MissingCalendarEndsOnlyTheTransfer) {
 TEST_F(ReaderTest, HugeContactNamesAreCutWhereTheyAreCopied) {
     std::string huge = "A";
     while (huge.size() < (1u << 20)) huge += "\xC3\xA9";  // "é": two bytes, so a cut may fall inside one
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld),
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistoryOld),
                                            {{"+15550101234", kMarchFirst, 0, 5}, {"+15550101234", kMarchFirst, 3, 4}}));
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName(huge);

@@ -3,6 +3,7 @@
 #include "BackupReaders.h"
 #include "ReaderTestSupport.h"
 #include "SampleBackup.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRBookMarkReader.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
@@ -145,7 +146,7 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         {all[4], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5Upgraded}};
     for (const Version& v : versions) {
         SCOPED_TRACE(v.folder);
-        for (const char* key : {sampledb::keys::addressBook, sampledb::keys::messages, sampledb::keys::calendar}) {
+        for (const char* key : {backupkeys::addressBook, backupkeys::messages, backupkeys::calendar}) {
             std::ifstream file(v.folder + "/" + key, std::ios::binary);
             char header[20] = {};
             file.read(header, sizeof header);

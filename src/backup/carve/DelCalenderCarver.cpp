@@ -1,5 +1,6 @@
 #include "backup/carve/DelCalenderCarver.h"
 
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
@@ -16,7 +17,6 @@
 namespace carve {
 
 namespace {
-const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 
 // The events of iOS 4 (Event, its place a text of its own) and the items of iOS 5 and later
 // (CalendarItem, whose location_id names its place in Location, whose item_owner_id names the
@@ -294,7 +294,7 @@ void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, co
 
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
+    if (!db.openIn(backupFolder, {backupkeys::calendar}, context_)) return;
     FileShapes shapes(db);
     const size_t eventGroup = shapes.add(kEventTable), itemGroup = shapes.add(kItemTable),
                  placeGroup = shapes.add(kPlaceTable);

@@ -1,5 +1,6 @@
 #include "backup/carve/DelContactCarver.h"
 
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
@@ -19,7 +20,6 @@
 namespace carve {
 
 namespace {
-const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
 // their values (ABMultiValue: phones, e-mails, addresses, home pages...). The rows store only the
@@ -365,7 +365,7 @@ void sortByPerson(mapped::Vector<Named>& named) {
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
+    if (!db.openIn(backupFolder, {backupkeys::addressBook}, context_, "contactDB is not exist")) return;
     FileShapes shapes(db);
     const size_t personGroup = shapes.add(kPersonTable), valueGroup = shapes.add(kValueTable);
     std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());

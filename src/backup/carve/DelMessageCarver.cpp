@@ -1,5 +1,6 @@
 #include "backup/carve/DelMessageCarver.h"
 
+#include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
@@ -16,7 +17,6 @@
 namespace carve {
 
 namespace {
-const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // The messages of iOS 4 and 5 (message, with the iMessage "madrid" columns on iOS 5: a phone
 // installed with iOS 5 keeps madrid_account_guid beside madrid_account, one upgraded from iOS 4
@@ -208,7 +208,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
+    if (!db.openIn(backupFolder, {backupkeys::messages}, context_, "messageDB is not exist")) return;
     FileShapes shapes(db);
     const size_t older = shapes.add(kOlderMessageTable), newer = shapes.add(kMessageTable),
                  handleGroup = shapes.add(kHandleTable), pieceGroup = shapes.add(kPieceTable);
