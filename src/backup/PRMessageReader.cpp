@@ -10,6 +10,7 @@
 #include "backup/SHAH.h"
 #include "backup/TableInParts.h"
 #include "model/LocalTime.h"
+#include "model/MessageDirection.h"
 #include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
@@ -51,21 +52,6 @@ const char* const kAttachmentQuery =
 // The vCard of a shared contact or location is shown as the message's picture data; a
 // larger file is no such card.
 constexpr size_t kCardLimit = 4 * 1024 * 1024;
-
-const char* directionOfFlags(long long flags) {
-    if (flags == 2 || flags == 22) return "Received";
-    if (flags == 3 || flags == 16387) return "Send";
-    return "unknown";
-}
-
-// An iMessage row of iOS 5 keeps its direction in madrid_flags, whose values (12289, 36869,
-// 77825, 102405...) are bit sets: 0x4 marks a message sent from this phone. Values the SMS rule
-// knows keep that rule's answer.
-const char* directionOfMadridFlags(long long flags) {
-    if (const char* known = directionOfFlags(flags); std::string_view(known) != "unknown") return known;
-    if (flags == 0) return "unknown";
-    return (flags & 0x4) ? "Send" : "Received";
-}
 
 // madrid_attachmentInfo of a real iOS 5 file is a binary property list naming the attachments,
 // not text: the message keeps its own text then.
@@ -110,7 +96,7 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
         if (auto v = backupreader::dateText(row.decimal(3), false)) m.setMessageDate(std::move(*v));
         if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
         if (auto fromMe = row.decimal(6)) {
-            m.setMessageType(*fromMe == 1 ? "Send" : *fromMe == 0 ? "Received" : "unknown");
+            m.setMessageType(messageDirectionOfFromMe(*fromMe, MessageRow::Read));
         }
         // The service a message went by ("iMessage", "SMS"), as iOS 6 and later keep it.
         if (const char* service = row.text(7)) m.setBImessage(std::string_view(service) == "iMessage");
@@ -120,7 +106,7 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
         if (auto v = text(row.text(4))) m.setMessageContent(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(5), false)) m.setMessageDate(std::move(*v));
         setOlderAddress(m, row.text(6), soleMember);
-        if (auto v = row.decimal(8)) m.setMessageType(directionOfFlags(*v));
+        if (auto v = row.decimal(8)) m.setMessageType(messageDirectionOfFlags(*v));
     }
 }
 
@@ -130,12 +116,12 @@ void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row, const std::stri
     if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
     if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
     setOlderAddress(m, row.text(5), soleMember);
-    if (auto v = row.decimal(7)) m.setMessageType(directionOfFlags(*v));
+    if (auto v = row.decimal(7)) m.setMessageType(messageDirectionOfFlags(*v));
     if (row.decimal(9).value_or(0) != 1) return;
     // An iMessage keeps its address and direction in its own columns.
     m.setBImessage(true);
     if (auto v = text(row.text(10))) m.setMessagePhone(std::move(*v));
-    if (auto v = row.decimal(12)) m.setMessageType(directionOfMadridFlags(*v));
+    if (auto v = row.decimal(12)) m.setMessageType(messageDirectionOfMadridFlags(*v));
     size_t length = 0;
     if (const uint8_t* bytes = row.bytes(13, &length); bytes && !isBinaryPropertyList(bytes, length)) {
         std::string pieces;

@@ -6,6 +6,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "model/MessageDirection.h"
 #include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 
@@ -135,26 +136,7 @@ bool plausibleTime(int64_t t) {
     const int64_t latest = latestPlausibleTime();
     return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
 }
-
-// madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.
-std::string madridType(int64_t flags) {
-    std::string known = DelMessageCarver::flagsType(static_cast<int>(flags));
-    if (known != "unknown" || flags == 0) return known;
-    return (flags & 0x4) ? "Send" : "Received";
-}
 }  // namespace
-
-std::string DelMessageCarver::flagsType(int flags) {
-    if (flags == 2 || flags == 22) return "Received";
-    if (flags == 3 || flags == 16387) return "Send";
-    return "unknown";
-}
-
-std::string DelMessageCarver::iOS6Type(int value) {
-    if (value == 1) return "Send";
-    if (value == 0) return "Received";
-    return "Unknowed";
-}
 
 void DelMessageCarver::post(const PRMessageNodePtr& message) {
     notices::ScanDelMessageInfo.post(*context_.nc, message);
@@ -174,7 +156,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
     message->setMessagePhone(textOf(shape.value(row, kAddress)));
     message->setMessageDate(dateTimeText(date, false).value_or(""));
     message->setMessageContent(textOf(shape.value(row, kText)));
-    message->setMessageType(flagsType(static_cast<int>(shape.value(row, kFlags).asInteger())));
+    message->setMessageType(messageDirectionOfFlags(shape.value(row, kFlags).asInteger()));
     message->setBPartial(lostPart(row));
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
@@ -186,7 +168,8 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
         if (lost ? !handle.empty() && message->messagePhone().empty() : isMadrid.asInteger() == 1) {
             message->setBImessage(true);
             message->setMessagePhone(handle);
-            message->setMessageType(lost ? "unknown" : madridType(madridFlags.asInteger()));
+            // Flags lost say no more than none.
+            message->setMessageType(messageDirectionOfMadridFlags(lost ? 0 : madridFlags.asInteger()));
         }
     }
     // A multimedia message's words and file are parts of their own, found by its row id where
@@ -258,7 +241,8 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
         message->setBImessage(!service.isLost() && textOf(service) != "SMS");
         if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
-        message->setMessageType(iOS6Type(fromMe.isLost() ? -1 : static_cast<int>(fromMe.asInteger())));
+        message->setMessageType(
+            messageDirectionOfFromMe(fromMe.isLost() ? -1 : fromMe.asInteger(), MessageRow::Carved));
         message->setBPartial(lostPart(row));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
