@@ -2,6 +2,7 @@
 // that do nothing, media look-ups) against the floor of reading the same file and computing
 // the 200,000 SHA-1 keys alone.
 #include "../support/OutputCheck.h"
+#include "backup/BackupNotices.h"
 #include "backup/ManifestRecordStream.h"
 #include "backup/ManifestWriter.h"
 #include "backup/PRBackupManifestReader.h"
@@ -56,8 +57,8 @@ const std::string& manifestFolder() {
     return folder;
 }
 
-const char* const kNotificationNames[] = {"FindBackUpDirFileInfo", "ScanProgressInfo", "ScanPhotoAndVideo",
-                                          "scanFaceTwitterInfo"};
+const NoticeName* const kPosted[] = {&notices::FindBackUpDirFileInfo, &notices::ScanProgressInfo,
+                                     &notices::ScanPhotoAndVideo, &notices::scanFaceTwitterInfo};
 
 // Texts name the backup folder by a placeholder, so the digest does not depend on where the
 // private temporary folder is.
@@ -96,8 +97,8 @@ std::string scanDigest(const std::string& folder) {
     bench::OutputCheck check;
     NSNotificationCenter nc;
     int observer = 0;
-    for (const char* name : kNotificationNames)
-        nc.addObserver(&observer, name, [&](const NSNotification& notification) {
+    for (const NoticeName* notice : kPosted)
+        notice->observe(nc, &observer, [&](const NSNotification& notification) {
             check.add(notification.name());
             addObject(check, notification.object(), folder);
         });
@@ -118,7 +119,7 @@ void ManifestReader(benchmark::State& state) {
     if (!bench::outputUnchanged(state, "ManifestReader", scanDigest(folder))) return;
     NSNotificationCenter nc;
     int observer = 0;
-    for (const char* name : kNotificationNames) nc.addObserver(&observer, name, [](const NSNotification&) {});
+    for (const NoticeName* notice : kPosted) notice->observe(nc, &observer, [](const NSNotification&) {});
     for (auto _ : state) {
         PRBackupScanState scan;
         PRBackupManifestReader(scan, nc).scanDirAnalyThread(folder);

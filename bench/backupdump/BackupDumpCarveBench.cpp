@@ -20,6 +20,7 @@
 #include "CarveQuality.h"
 #include "NaturalFixtures.h"
 #include "NotificationJson.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Paths.h"
@@ -228,7 +229,7 @@ bool checkedRun(benchmark::State& state, const Backup& backup, const std::string
     backup.restore();
     bench::OutputCheck check;
     std::vector<carvefix::ExpectedRecord> reported;
-    const std::string deletedName = carvequality::postedName(backup.kind);
+    const std::string& deletedName = carvequality::postedNotice(backup.kind).name();
     const Run run = runBackupDump(backup.folder, false, true, [&](const char* line, size_t length) {
         check.add(line, length);
         // Only the deleted records are read back: the readers' live ones are most of the lines.
@@ -296,7 +297,7 @@ void carveCalls(bench::OutputCheck* check) {
     scan.currentNodeIsiOS6Version = true;
     NSNotificationCenter nc;
     int posted = 0;
-    nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification& n) {
+    notices::ScanDelCallHistoryInfo.observe(nc, &posted, [&](const NSNotification& n) {
         ++posted;
         if (check) check->add(notificationJson(n));
     });

@@ -112,8 +112,8 @@ void ReadersAlone(benchmark::State& state) {
         check.nameFolder(backup().folder);
         NSNotificationCenter nc;
         int observer = 0;
-        for (const std::string& name : backupReaderNotificationNames())
-            nc.addObserver(&observer, name, [&check](const NSNotification& notification) {
+        for (const NoticeName* notice : backupReaderNotices())
+            notice->observe(nc, &observer, [&check](const NSNotification& notification) {
                 check.add(notification.name());
                 check.addObject(notification.object());
             });
@@ -123,8 +123,7 @@ void ReadersAlone(benchmark::State& state) {
     }
     NSNotificationCenter nc;
     int observer = 0;
-    for (const std::string& name : backupReaderNotificationNames())
-        nc.addObserver(&observer, name, [](const NSNotification&) {});
+    for (const NoticeName* notice : backupReaderNotices()) notice->observe(nc, &observer, [](const NSNotification&) {});
     for (auto _ : state) {
         PRBackupScanState scan;
         runBackupReaders(backup().folder, scan, nc);

@@ -11,6 +11,7 @@
 #include "../support/TempFolder.h"
 #include "SampleBackup.h"
 #include "SampleDatabases.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/ManifestWriter.h"
 #include "browser/PRResultViewController.h"
 #include "widgets/RecordTableModels.h"
@@ -106,7 +107,7 @@ sampledb::SampleSize only(int calls, int conversations, int messages) {
 Screen& calls() {
     if (!callsScreen)
         callsScreen = std::make_unique<Screen>(PRResultViewController::CallHistory, "calls-table-bench",
-                                               only(1440000, 0, 0), sampledb::keys::callHistory, "call", 1440000);
+                                               only(1440000, 0, 0), backupkeys::callHistory, "call", 1440000);
     return *callsScreen;
 }
 
@@ -114,7 +115,7 @@ Screen& calls() {
 Screen& messages() {
     if (!messagesScreen)
         messagesScreen = std::make_unique<Screen>(PRResultViewController::Messages, "messages-table-bench",
-                                                  only(0, 20000, 500000), sampledb::keys::messages, "message", 500000);
+                                                  only(0, 20000, 500000), backupkeys::messages, "message", 500000);
     return *messagesScreen;
 }
 

@@ -100,7 +100,7 @@ std::vector<carvefix::ExpectedRecord> carveInto(CarveKind kind, const std::strin
     carve::CarveContext context(scan, nc);
     context.coverage = [&](const carve::CarveCoverage& c) { coverage = c; };
     std::vector<carvefix::ExpectedRecord> records;
-    nc.addObserver(&records, carvequality::postedName(kind), [&](const NSNotification& n) {
+    carvequality::postedNotice(kind).observe(nc, &records, [&](const NSNotification& n) {
         const auto record = n.objectAs<PRRecord>();
         if (!record) {
             check.add(int64_t{-1});

@@ -6,6 +6,8 @@
 // book, so that the two readers' difference is what naming costs. Both sides read the prepared
 // database, which the fixture holds; CallsPreparation times preparing it on its own.
 #include "ReaderBench.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRCallHistoryReader.h"
 #include "backup/PreparedDatabase.h"
@@ -24,7 +26,7 @@ struct Fixture {
     Fixture() {
         const sampledb::SampleData data = sampledb::makeSampleData(
             {.contacts = 2000, .conversations = 0, .messages = 0, .calls = 1000000, .photos = false});
-        const std::string path = folder.file(sampledb::keys::callHistory);
+        const std::string path = folder.file(backupkeys::callHistory);
         if (!sampledb::writeCallHistory(path, data.calls)) std::abort();
         prepared = readerbench::heldPreparation(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
@@ -42,7 +44,7 @@ void timeCallReader(benchmark::State& run, PRBackupScanState& state, const char*
     const std::string folder = fixture().folder.path();
     readerbench::timeReader(
         run, {digestName,
-              "ScanCallHistoryInfo",
+              &notices::ScanCallHistoryInfo,
               "calls",
               [&](NSNotificationCenter& nc) { PRCallHistoryReader(state, nc).scanCallHistoryThread(folder); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) { digest.add(*n.objectAs<PRRecord>()); },

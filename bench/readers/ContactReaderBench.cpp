@@ -5,6 +5,8 @@
 // stepped and every column read. Both sides read the prepared databases, which the
 // fixture holds; ContactsPreparation times preparing them on its own.
 #include "ReaderBench.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRContactReader.h"
 #include "backup/PreparedDatabase.h"
@@ -22,8 +24,8 @@ struct Fixture {
     Fixture() {
         const sampledb::SampleData data =
             sampledb::makeSampleData({.contacts = 20000, .conversations = 0, .messages = 0, .calls = 0});
-        const std::string bookPath = folder.file(sampledb::keys::addressBook);
-        const std::string imagesPath = folder.file(sampledb::keys::addressBookImages);
+        const std::string bookPath = folder.file(backupkeys::addressBook);
+        const std::string imagesPath = folder.file(backupkeys::addressBookImages);
         if (!sampledb::writeAddressBook(bookPath, data.contacts) ||
             !sampledb::writeAddressBookImages(imagesPath, data.contacts, sampledb::ImagesForm::fullSize))
             std::abort();
@@ -45,7 +47,7 @@ Fixture& fixture() {
 void ContactReader(benchmark::State& run) {
     Fixture& f = fixture();
     readerbench::timeReader(
-        run, {"contact_reader", "ScanContactInfo", "contacts",
+        run, {"contact_reader", &notices::ScanContactInfo, "contacts",
               [&](NSNotificationCenter& nc) { PRContactReader(f.state, nc).scanContactThread(f.folder.path()); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) {
                   const auto contact = n.objectAs<PRContactNode>();

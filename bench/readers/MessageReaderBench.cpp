@@ -4,6 +4,8 @@
 // every row stepped and every column read. Both sides read the prepared database, which the
 // fixture holds, so neither pays for preparing it; MessagesPreparation times that on its own.
 #include "ReaderBench.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PreparedDatabase.h"
@@ -21,7 +23,7 @@ struct Fixture {
     Fixture() {
         const sampledb::SampleData data = sampledb::makeSampleData(
             {.contacts = 2000, .conversations = 200, .messages = 50000, .calls = 0, .photos = false});
-        const std::string path = folder.file(sampledb::keys::messages);
+        const std::string path = folder.file(backupkeys::messages);
         if (!sampledb::writeMessages(path, data.messages, sampledb::MessageSchema::ios6)) std::abort();
         prepared = readerbench::heldPreparation(path);
         state.contactArray = readerbench::lookupContacts(data.contacts);
@@ -37,7 +39,7 @@ Fixture& fixture() {
 void MessageReaderWithNames(benchmark::State& run) {
     Fixture& f = fixture();
     readerbench::timeReader(
-        run, {"message_reader", "ScanMessageInfo", "messages",
+        run, {"message_reader", &notices::ScanMessageInfo, "messages",
               [&](NSNotificationCenter& nc) { PRMessageReader(f.state, nc).scanMessageThread(f.folder.path()); },
               [](readerbench::RecordDigest& digest, const NSNotification& n) {
                   const auto message = n.objectAs<PRMessageNode>();

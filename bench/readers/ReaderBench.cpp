@@ -47,7 +47,7 @@ void timeReader(benchmark::State& run, const ReaderRun& reader) {
     {
         NSNotificationCenter nc;
         RecordDigest digest;
-        nc.addObserver(&digest, reader.notification, [&](const NSNotification& n) { reader.addRecord(digest, n); });
+        reader.notice->observe(nc, &digest, [&](const NSNotification& n) { reader.addRecord(digest, n); });
         if (reader.reset) reader.reset();
         reader.read(nc);
         if (reader.addRest) reader.addRest(digest);
@@ -55,7 +55,7 @@ void timeReader(benchmark::State& run, const ReaderRun& reader) {
     }
     NSNotificationCenter nc;
     size_t records = 0;
-    nc.addObserver(&records, reader.notification, [&](const NSNotification&) { ++records; });
+    reader.notice->observe(nc, &records, [&](const NSNotification&) { ++records; });
     for (auto _ : run) {
         if (reader.reset) {
             run.PauseTiming();

@@ -5,6 +5,7 @@
 #include "OutputCheck.h"
 #include "SampleDatabases.h"
 #include "TempFolder.h"
+#include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
 #include "model/PRContactNode.h"
 #include "model/PRRecord.h"
@@ -41,12 +42,12 @@ private:
     bench::OutputCheck check_;
 };
 
-// A reader as its benchmark runs it: read() reads once, announcing each record under
-// notification on the centre given; addRecord() feeds one announced record to the digest, and
+// A reader as its benchmark runs it: read() reads once, announcing each record as notice on
+// the centre given; addRecord() feeds one announced record to the digest, and
 // addRest() what the read left elsewhere (arrays of the scan state).
 struct ReaderRun {
     std::string digestName;
-    std::string notification;
+    const NoticeName* notice;
     const char* counter;  // what the records are called in the report
     std::function<void(NSNotificationCenter&)> read;
     std::function<void(RecordDigest&, const NSNotification&)> addRecord;

@@ -6,6 +6,8 @@
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
 #include "clean/PRSystemBoostViewController.h"
+#include "clean/core/CleanNotices.h"
+#include "disk/DiskNotices.h"
 #include "disk/PRDiskaManagerViewController.h"
 #include "disk/PRFindLargeFileViewController.h"
 #include "disk/PRPhoneSystemViewController.h"
@@ -18,6 +20,8 @@
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
 #include "transfer/PRTansferViewController.h"
+#include "transfer/TransferNotices.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/OpenLink.h"
 
 #include <QApplication>
@@ -82,25 +86,26 @@ void OstrevaneAppDelegate::init() {
 
 void OstrevaneAppDelegate::registerObservers() {
     using Handler = void (OstrevaneAppDelegate::*)(const NSNotification&);
-    const std::pair<const char*, Handler> observers[] = {
-        {"PRBannerButtonMouseEntered", &OstrevaneAppDelegate::PRBannerButtonMouseEnteredHandle},
-        {"PRBannerButtonMouseExited", &OstrevaneAppDelegate::PRBannerButtonMouseExitedHandle},
-        {"PRBannerButtonMouseDown", &OstrevaneAppDelegate::PRBannerButtonMouseDownHandle},
-        {"PRbuttonMouseEntered", &OstrevaneAppDelegate::PRbuttonMouseEnteredHandle},
-        {"PRbuttonMouseExited", &OstrevaneAppDelegate::PRbuttonMouseExitedHandle},
-        {"MyClosebuttonMouseDown", &OstrevaneAppDelegate::MyClosebuttonMouseDownHandle},
-        {"SystemlibhasFinished", &OstrevaneAppDelegate::SystemlibhasFinishedHandle},
-        {"AppScanFinished", &OstrevaneAppDelegate::AppScanFinishedHandle},
-        {"photoScanFinished", &OstrevaneAppDelegate::photoScanFinishedHandle},
-        {"musicScanFinished", &OstrevaneAppDelegate::musicScanFinishedHandle},
-        {"CleanFileProgressInfo", &OstrevaneAppDelegate::CleanFileProgressInfoHandle},
-        {"AddCleanFileSizeThreadProgressInfo", &OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle},
-        {"CleanCacheFilesSize", &OstrevaneAppDelegate::CleanCacheFilesSizeHandle},
-        {"CleanJunkFilesSize", &OstrevaneAppDelegate::CleanJunkFilesSizeHandle},
-        {"CleanCookFilesSize", &OstrevaneAppDelegate::CleanCookFilesSizeHandle},
+    using namespace notices;
+    const std::pair<const NoticeName*, Handler> observers[] = {
+        {&PRBannerButtonMouseEntered, &OstrevaneAppDelegate::PRBannerButtonMouseEnteredHandle},
+        {&PRBannerButtonMouseExited, &OstrevaneAppDelegate::PRBannerButtonMouseExitedHandle},
+        {&PRBannerButtonMouseDown, &OstrevaneAppDelegate::PRBannerButtonMouseDownHandle},
+        {&PRbuttonMouseEntered, &OstrevaneAppDelegate::PRbuttonMouseEnteredHandle},
+        {&PRbuttonMouseExited, &OstrevaneAppDelegate::PRbuttonMouseExitedHandle},
+        {&MyClosebuttonMouseDown, &OstrevaneAppDelegate::MyClosebuttonMouseDownHandle},
+        {&SystemlibhasFinished, &OstrevaneAppDelegate::SystemlibhasFinishedHandle},
+        {&AppScanFinished, &OstrevaneAppDelegate::AppScanFinishedHandle},
+        {&photoScanFinished, &OstrevaneAppDelegate::photoScanFinishedHandle},
+        {&musicScanFinished, &OstrevaneAppDelegate::musicScanFinishedHandle},
+        {&CleanFileProgressInfo, &OstrevaneAppDelegate::CleanFileProgressInfoHandle},
+        {&AddCleanFileSizeThreadProgressInfo, &OstrevaneAppDelegate::AddCleanFileSizeThreadProgressInfoHandle},
+        {&CleanCacheFilesSize, &OstrevaneAppDelegate::CleanCacheFilesSizeHandle},
+        {&CleanJunkFilesSize, &OstrevaneAppDelegate::CleanJunkFilesSizeHandle},
+        {&CleanCookFilesSize, &OstrevaneAppDelegate::CleanCookFilesSizeHandle},
     };
-    for (const auto& [name, handler] : observers)
-        nc->addObserver(this, name, [this, handler](const NSNotification& n) { (this->*handler)(n); });
+    for (const auto& [notice, handler] : observers)
+        notice->observe(*nc, this, [this, handler](const NSNotification& n) { (this->*handler)(n); });
 }
 
 bool OstrevaneAppDelegate::decodeSystemVersionWord(long word, int* major, int* minor, int* bugFix) {

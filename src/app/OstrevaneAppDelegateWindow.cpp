@@ -4,6 +4,8 @@
 #include "app/OstrevaneAppDelegate.h"
 #include "app/PRIOSDeviceTableModel.h"
 #include "app/PRMainWindow.h"
+#include "clean/core/CleanNotices.h"
+#include "device/DeviceNotices.h"
 #include "platform/Images.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
@@ -59,9 +61,10 @@ void OstrevaneAppDelegate::awakeFromNib() {
     if (window_) return;
     // A device's name and number, and every record field, are shown as text, never as markup.
     plaintext::install();
-    nc->addObserver(this, "DeviceConnect", [this](const NSNotification& n) { DeviceConnectHandle(n); });
-    nc->addObserver(this, "DeviceDisConnect", [this](const NSNotification& n) { DeviceDisConnectHandle(n); });
-    nc->addObserver(this, "CleanFilehasFinished", [this](const NSNotification& n) { CleanFilehasFinishedHandle(n); });
+    notices::DeviceConnect.observe(*nc, this, [this](const NSNotification& n) { DeviceConnectHandle(n); });
+    notices::DeviceDisConnect.observe(*nc, this, [this](const NSNotification& n) { DeviceDisConnectHandle(n); });
+    notices::CleanFilehasFinished.observe(*nc, this,
+                                          [this](const NSNotification& n) { CleanFilehasFinishedHandle(n); });
 
     buildMainWindow();
     preferenceWindow_ = new PRPreferenceWindow(quillomatrixExportPath());

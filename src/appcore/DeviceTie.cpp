@@ -1,5 +1,6 @@
 #include "appcore/DeviceTie.h"
 
+#include "device/DeviceNotices.h"
 #include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
@@ -10,8 +11,7 @@ bool DeviceStamp::holds() const {
 }
 
 DeviceTie::DeviceTie(std::function<void()> dropped) : dropped_(std::move(dropped)) {
-    NSNotificationCenter::defaultCenter().addObserver(this, "DeviceDisConnect", [this](const NSNotification& n) {
-        const auto number = n.objectAs<NSNumber>();
+    notices::DeviceDisConnect.observe(NSNotificationCenter::defaultCenter(), this, [this](const NSNumberPtr& number) {
         if (tied_ && number && number->intValue() == index_) cut();
     });
 }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "model/PRRecord.h"
-#include "platform/NotificationCenter.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,22 +33,17 @@ PRBytes readFile(const std::string& path, size_t limit);
 // transfer variants arm it from the start: a copy page waiting for it must never wait forever.
 class EndNotification {
 public:
-    EndNotification(NSNotificationCenter& nc, std::string name, NSObjectPtr object, bool armed,
-                    const void* sender = nullptr)
-        : nc_(nc), name_(std::move(name)), object_(std::move(object)), armed_(armed), sender_(sender) {}
+    EndNotification(bool armed, std::function<void()> post) : post_(std::move(post)), armed_(armed) {}
     ~EndNotification() {
-        if (armed_) nc_.postNotificationName(name_, object_, sender_);
+        if (armed_) post_();
     }
     EndNotification(const EndNotification&) = delete;
     EndNotification& operator=(const EndNotification&) = delete;
     void arm() { armed_ = true; }
 
 private:
-    NSNotificationCenter& nc_;
-    std::string name_;
-    NSObjectPtr object_;
+    std::function<void()> post_;
     bool armed_;
-    const void* sender_;
 };
 
 }  // namespace backupreader

@@ -1,5 +1,6 @@
 #include "backup/PRBackupManifestReader.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/ManifestRecordStream.h"
 #include "backup/SHAH.h"
 #include "model/PRFaceTwitterNode.h"
@@ -36,11 +37,6 @@ std::string keptText(const std::string& raw) {
 constexpr std::string_view kFacebook = "AppDomain-com.facebook.Facebook";
 constexpr std::string_view kMessenger = "AppDomain-com.facebook.Messenger";
 constexpr std::string_view kTwitter = "AppDomain-com.atebits.Tweetie2";
-
-const std::string kFindBackUpDirFileInfo = "FindBackUpDirFileInfo";
-const std::string kScanProgressInfo = "ScanProgressInfo";
-const std::string kScanPhotoAndVideo = "ScanPhotoAndVideo";
-const std::string kScanFaceTwitterInfo = "scanFaceTwitterInfo";
 
 // The progress numbers 0 to 20, made once: numbers are immutable, so every post can share them.
 const NSNumberPtr& progressNumber(int64_t value) {
@@ -235,12 +231,12 @@ void PRBackupManifestReader::scanDirAnalyThread(const std::string& backupFolder)
             qCWarning(lcBackup, "AnalyzerFile hash1 could not compute message digest.");
         }
 
-        nc_.postNotificationName(kFindBackUpDirFileInfo, node);
+        notices::FindBackUpDirFileInfo.post(nc_, node);
 
         if (domain.kept) {
             // 64-bit arithmetic: a manifest above 107 MB would wrap a 32-bit product.
             const int64_t progress = fileSize ? static_cast<int64_t>(stream.position() * 20 / fileSize) : 20;
-            nc_.postNotificationName(kScanProgressInfo, progressNumber(progress));
+            notices::ScanProgressInfo.post(nc_, progressNumber(progress));
             postMediaRecords(*node, domain.social);
             state_.addTreeFileNode(node);
         }
@@ -267,13 +263,13 @@ void PRBackupManifestReader::postMediaRecords(const PRTreeDirNode& node, bool so
         record.setFileNodeName(name);
         record.setFileNodeSize(sizeText(size.value_or(0)));
         record.setBmov(movie);
-        nc_.postNotificationName(kScanPhotoAndVideo, mediaRecord_);
+        notices::ScanPhotoAndVideo.post(nc_, mediaRecord_);
     }
     if (social && size) {
         PRFaceTwitterNode& record = freshRecord(socialRecord_);
         record.setFileSize(sizeText(*size));
         record.setFaceTwitterFileName(name);
         record.setFaceTwitterFilePath(node.fileKey());
-        nc_.postNotificationName(kScanFaceTwitterInfo, socialRecord_);
+        notices::scanFaceTwitterInfo.post(nc_, socialRecord_);
     }
 }

@@ -1,6 +1,8 @@
 #include "backup/PRBookMarkReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRRecordFields.h"
@@ -52,14 +54,13 @@ void PRBookMarkReader::post(const std::string& title, const std::string& url, bo
     auto bookmark = std::make_shared<PRBookMarkNode>();
     bookmark->setBookMarkTitle(title);
     bookmark->setBookMarkURL(url);
-    nc_.postNotificationName(transfer ? "scanCopyBookMarkInfo" : "scanBookMarkInfo", bookmark);
+    (transfer ? notices::scanCopyBookMarkInfo : notices::scanBookMarkInfo).post(nc_, bookmark);
 }
 
 void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, "scanCopyBookMarkFinished", nullptr, transfer);
+    backupreader::EndNotification end(transfer, [this] { notices::scanCopyBookMarkFinished.post(nc_); });
     if (backupFolder.empty()) return;
-    const auto dbPath = backupreader::firstExisting(
-        backupFolder, {"d1f062e2da26192a6625d968274bfda8d07821e4", "04cc352fd9943f7c0c3f0781d4834fa137775761"});
+    const auto dbPath = backupreader::firstExisting(backupFolder, {backupkeys::bookmarks, backupkeys::bookmarksOld});
     if (!dbPath) {
         backupreader::log("messageDB is not exist");
         return;
@@ -80,7 +81,7 @@ void PRBookMarkReader::read(const std::string& backupFolder, bool transfer) {
     for (const auto& builtIn : kBuiltIn)
         if (!pages.count(pageKey(builtIn[1]))) post(builtIn[0], builtIn[1], transfer);
 
-    const std::string historyPath = backupFolder + "/1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
+    const std::string historyPath = backupFolder + "/" + backupkeys::history;
     if (!backupreader::fileExists(historyPath)) {
         backupreader::log("bookMarkPlistPath not find");
         return;

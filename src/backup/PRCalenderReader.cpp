@@ -1,6 +1,8 @@
 #include "backup/PRCalenderReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "model/EventDateText.h"
 #include "model/PRCalenderNode.h"
@@ -27,9 +29,9 @@ void PRCalenderReader::scanCalenderThread(const std::string& backupFolder) { rea
 void PRCalenderReader::scanTransferCalenderThread(const std::string& backupFolder) { read(backupFolder, true); }
 
 void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, "scanCopyRemindMarkInfoFinished", nullptr, transfer);
+    backupreader::EndNotification end(transfer, [this] { notices::scanCopyRemindMarkInfoFinished.post(nc_); });
     if (backupFolder.empty()) return;
-    const std::string dbPath = backupFolder + "/2041457d5fe04d39d0ab481178355df6781e6858";
+    const std::string dbPath = backupFolder + "/" + backupkeys::calendar;
     if (!backupreader::fileExists(dbPath)) {
         backupreader::log("CalenderDB is not exist");
         return;
@@ -62,7 +64,7 @@ void PRCalenderReader::read(const std::string& backupFolder, bool transfer) {
         PREventDateTexts dates = eventDateTexts({row.decimal(3), row.decimal(4), zone ? zone : "", allDay});
         item->setStartDate(std::move(dates.start));
         item->setEndDate(std::move(dates.end));
-        nc_.postNotificationName(transfer ? "scanCopyRemindMarkInfo" : "scanCalenderInfo", item);
+        (transfer ? notices::scanCopyRemindMarkInfo : notices::scanCalenderInfo).post(nc_, item);
     };
     if (ios6) {
         db.query(kIos6Query, onRow);

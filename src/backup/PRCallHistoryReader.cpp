@@ -1,6 +1,8 @@
 #include "backup/PRCallHistoryReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/TableInParts.h"
 #include "model/LocalTime.h"
@@ -16,17 +18,21 @@ void PRCallHistoryReader::scanCallHistoryThread(const std::string& backupFolder)
 void PRCallHistoryReader::scanTransferCallLogThread(const std::string& backupFolder) { read(backupFolder, true); }
 
 void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "scanCopyCallLogInfoFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(60), transfer);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::scanCopyCallLogInfoFinished.post(nc_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(60));
+    });
     if (backupFolder.empty()) return;
-    const auto dbPath = backupreader::firstExisting(
-        backupFolder, {"2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca", "ff1324e6b949111b2fb449ecddb50c89c3699a78"});
+    const auto dbPath =
+        backupreader::firstExisting(backupFolder, {backupkeys::callHistory, backupkeys::callHistoryOld});
     if (!dbPath) return;
     end.arm();
 
     // One index of the contacts' numbers for the whole read, asked from every part's thread.
     const std::shared_ptr<const ContactNumberIndex> names = state_.contactNumbers(transfer);
-    const std::string infoName = transfer ? "scanCopyCallLogInfo" : "ScanCallHistoryInfo";
+    const Notice<PRCallHistoryNode>& posted = transfer ? notices::scanCopyCallLogInfo : notices::ScanCallHistoryInfo;
     BackupDatabase db(*dbPath);
     // Each part of a long history is made on a thread of its own, with every call in the zone
     // the part started in.
@@ -50,5 +56,5 @@ void PRCallHistoryReader::read(const std::string& backupFolder, bool transfer) {
         };
     };
     tableparts::read(db, "call", "address,date,duration,flags", newMaker,
-                     [&](PRCallHistoryNodePtr&& call) { nc_.postNotificationName(infoName, std::move(call)); });
+                     [&](PRCallHistoryNodePtr&& call) { posted.post(nc_, std::move(call)); });
 }

@@ -1,6 +1,8 @@
 #include "backup/PRContactReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/ContactBookRows.h"
 #include "backup/TableInParts.h"
@@ -15,10 +17,6 @@
 namespace {
 
 using namespace contactrows;
-
-const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
-const char* const kImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
-const char* const kImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
 
 // Each person once (its row id is among the columns), in the table's order.
 const char* const kPeopleColumns =
@@ -165,9 +163,9 @@ void addValues(PRContactNode& contact, const std::vector<const Value*>& values, 
 // The pictures of the backup: the newer picture database, else the older ".mddata" file.
 std::vector<PRContactImageNodePtr> readImages(const std::string& folder) {
     std::vector<PRContactImageNodePtr> images;
-    const std::string full = folder + "/" + kImages;
+    const std::string full = folder + "/" + backupkeys::addressBookImages;
     const bool newer = backupreader::fileExists(full);
-    BackupDatabase db(newer ? full : folder + "/" + kImagesOld);
+    BackupDatabase db(newer ? full : folder + "/" + backupkeys::addressBookImagesOld);
     db.query(newer ? "select record_id, data from ABFullSizeImage" : "select record_id, data from ABImage",
              [&](const BackupDatabase::Row& row) {
                  auto image = std::make_shared<PRContactImageNode>();
@@ -187,11 +185,14 @@ void PRContactReader::scanContactThread(const std::string& backupFolder) { read(
 void PRContactReader::scanTransferContactThread(const std::string& backupFolder) { read(backupFolder, true); }
 
 void PRContactReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "ScanTransferContactFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(40), transfer,
-                                      transfer ? sender_ : nullptr);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::ScanTransferContactFinished.post(nc_, sender_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(40));
+    });
     if (backupFolder.empty()) return;
-    const std::string bookPath = backupFolder + "/" + kAddressBook;
+    const std::string bookPath = backupFolder + "/" + backupkeys::addressBook;
     if (!backupreader::fileExists(bookPath)) {
         backupreader::log("contactDB is not exist");
         return;
@@ -227,7 +228,6 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
         tableparts::read(book, "abperson", kPeopleColumns, newMaker,
                          [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
     }
-    const std::string infoName = transfer ? "ScanTransferContactInfo" : "ScanContactInfo";
-    for (size_t i = first; i < contacts.size(); ++i)
-        nc_.postNotificationName(infoName, contacts[i], transfer ? sender_ : nullptr);
+    const Notice<PRContactNode>& posted = transfer ? notices::ScanTransferContactInfo : notices::ScanContactInfo;
+    for (size_t i = first; i < contacts.size(); ++i) posted.post(nc_, contacts[i], transfer ? sender_ : nullptr);
 }

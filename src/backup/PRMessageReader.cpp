@@ -1,6 +1,8 @@
 #include "backup/PRMessageReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/MessageGroups.h"
 #include "backup/MessagePartFiles.h"
@@ -8,6 +10,7 @@
 #include "backup/SHAH.h"
 #include "backup/TableInParts.h"
 #include "model/LocalTime.h"
+#include "model/MessageDirection.h"
 #include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 #include "platform/CoreFoundation.h"
@@ -20,8 +23,6 @@
 #include <unordered_map>
 
 namespace {
-
-const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // The messages of iOS 6 and later with their handles' addresses, read in parts side by side.
 const char* const kIos6Columns =
@@ -51,21 +52,6 @@ const char* const kAttachmentQuery =
 // The vCard of a shared contact or location is shown as the message's picture data; a
 // larger file is no such card.
 constexpr size_t kCardLimit = 4 * 1024 * 1024;
-
-const char* directionOfFlags(long long flags) {
-    if (flags == 2 || flags == 22) return "Received";
-    if (flags == 3 || flags == 16387) return "Send";
-    return "unknown";
-}
-
-// An iMessage row of iOS 5 keeps its direction in madrid_flags, whose values (12289, 36869,
-// 77825, 102405...) are bit sets: 0x4 marks a message sent from this phone. Values the SMS rule
-// knows keep that rule's answer.
-const char* directionOfMadridFlags(long long flags) {
-    if (const char* known = directionOfFlags(flags); std::string_view(known) != "unknown") return known;
-    if (flags == 0) return "unknown";
-    return (flags & 0x4) ? "Send" : "Received";
-}
 
 // madrid_attachmentInfo of a real iOS 5 file is a binary property list naming the attachments,
 // not text: the message keeps its own text then.
@@ -110,7 +96,7 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
         if (auto v = backupreader::dateText(row.decimal(3), false)) m.setMessageDate(std::move(*v));
         if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
         if (auto fromMe = row.decimal(6)) {
-            m.setMessageType(*fromMe == 1 ? "Send" : *fromMe == 0 ? "Received" : "unknown");
+            m.setMessageType(messageDirectionOfFromMe(*fromMe, MessageRow::Read));
         }
         // The service a message went by ("iMessage", "SMS"), as iOS 6 and later keep it.
         if (const char* service = row.text(7)) m.setBImessage(std::string_view(service) == "iMessage");
@@ -120,7 +106,7 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
         if (auto v = text(row.text(4))) m.setMessageContent(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(5), false)) m.setMessageDate(std::move(*v));
         setOlderAddress(m, row.text(6), soleMember);
-        if (auto v = row.decimal(8)) m.setMessageType(directionOfFlags(*v));
+        if (auto v = row.decimal(8)) m.setMessageType(messageDirectionOfFlags(*v));
     }
 }
 
@@ -130,12 +116,12 @@ void fillOlder(PRMessageNode& m, const BackupDatabase::Row& row, const std::stri
     if (auto v = text(row.text(3))) m.setMessageContent(std::move(*v));
     if (auto v = backupreader::dateText(row.decimal(4), false)) m.setMessageDate(std::move(*v));
     setOlderAddress(m, row.text(5), soleMember);
-    if (auto v = row.decimal(7)) m.setMessageType(directionOfFlags(*v));
+    if (auto v = row.decimal(7)) m.setMessageType(messageDirectionOfFlags(*v));
     if (row.decimal(9).value_or(0) != 1) return;
     // An iMessage keeps its address and direction in its own columns.
     m.setBImessage(true);
     if (auto v = text(row.text(10))) m.setMessagePhone(std::move(*v));
-    if (auto v = row.decimal(12)) m.setMessageType(directionOfMadridFlags(*v));
+    if (auto v = row.decimal(12)) m.setMessageType(messageDirectionOfMadridFlags(*v));
     size_t length = 0;
     if (const uint8_t* bytes = row.bytes(13, &length); bytes && !isBinaryPropertyList(bytes, length)) {
         std::string pieces;
@@ -209,7 +195,7 @@ void PRMessageReader::checkiOSVersionByPath(const std::string& backupFolder) {
 void PRMessageReader::versionUnreadable(const std::string& backupFolder, const std::string& why) {
     std::string line = "The iOS version of the backup " + backupFolder + " could not be read";
     if (!why.empty()) line += " (" + why + ")";
-    BackupDatabase db(backupFolder + "/" + kMessages);
+    BackupDatabase db(backupFolder + "/" + backupkeys::messages);
     const std::optional<bool> ios6 = db.isOpen() ? messageSchemaIsIos6(db) : std::nullopt;
     if (ios6) {
         state_.currentNodeIsiOS6Version = *ios6;
@@ -248,11 +234,14 @@ void PRMessageReader::attachFile(PRMessageNode& message, const PRMessageAttachNo
 }
 
 void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "ScanTransferMessageFinished" : "ScanProgressInfo",
-                                      transfer ? nullptr : NSNumber::numberWithInt(50), transfer,
-                                      transfer ? sender_ : nullptr);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::ScanTransferMessageFinished.post(nc_, sender_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(50));
+    });
     if (backupFolder.empty()) return;
-    const std::string dbPath = backupFolder + "/" + kMessages;
+    const std::string dbPath = backupFolder + "/" + backupkeys::messages;
     if (!backupreader::fileExists(dbPath)) return;
     end.arm();
 
@@ -273,7 +262,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
 
     const auto contacts = state_.contactNumbers(transfer);
 
-    const std::string infoName = transfer ? "ScanTransferMessageInfo" : "ScanMessageInfo";
+    const Notice<PRMessageNode>& posted = transfer ? notices::ScanTransferMessageInfo : notices::ScanMessageInfo;
     BackupDatabase db(dbPath);
     if (db.isOpen()) {
         // A multimedia message of the older layouts keeps its text and files as parts of its own.
@@ -332,7 +321,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         };
         auto post = [&](PRMessageNodePtr&& message) {
             state_.messageContactData.reset();
-            nc_.postNotificationName(infoName, std::move(message), transfer ? sender_ : nullptr);
+            posted.post(nc_, std::move(message), transfer ? sender_ : nullptr);
         };
         auto readPlainly = [&](const char* query, Layout layout) {
             return db.query(query, [&](const BackupDatabase::Row& row) { post(messageOf(row, layout)); });

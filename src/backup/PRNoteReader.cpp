@@ -1,6 +1,8 @@
 #include "backup/PRNoteReader.h"
 
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
 #include "backup/HtmlEntities.h"
 #include "model/PRNoteNode.h"
@@ -50,11 +52,14 @@ void PRNoteReader::scanNoteThread(const std::string& backupFolder) { read(backup
 void PRNoteReader::scanTransferNoteThread(const std::string& backupFolder) { read(backupFolder, true); }
 
 void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
-    backupreader::EndNotification end(nc_, transfer ? "ScanTransferNoteFinished" : "ScanProgressInfo",
-                                      NSNumber::numberWithInt(70), transfer, transfer ? sender_ : nullptr);
+    backupreader::EndNotification end(transfer, [this, transfer] {
+        if (transfer)
+            notices::ScanTransferNoteFinished.post(nc_, NSNumber::numberWithInt(70), sender_);
+        else
+            notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(70));
+    });
     if (backupFolder.empty()) return;
-    const auto dbPath = backupreader::firstExisting(
-        backupFolder, {"ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b"});
+    const auto dbPath = backupreader::firstExisting(backupFolder, {backupkeys::notes, backupkeys::notesOld});
     if (!dbPath) {
         backupreader::log("messageDB is not exist");
         return;
@@ -69,8 +74,8 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
         if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
         note->setNoteContent(backuptext::decodeHtmlEntities(withoutMarkup(note->noteContent())));
-        nc_.postNotificationName(transfer ? "ScanTransferNoteInfo" : "ScanNoteInfo", note,
-                                 transfer ? sender_ : nullptr);
+        (transfer ? notices::ScanTransferNoteInfo : notices::ScanNoteInfo)
+            .post(nc_, note, transfer ? sender_ : nullptr);
     };
     if (!db.query(kLegacyQuery, onRow)) db.query(kCoreDataQuery, onRow);
 }

@@ -1,5 +1,6 @@
 #include "backup/PhotoAndVideoFolderScan.h"
 
+#include "backup/BackupNotices.h"
 #include "platform/NSObject.h"
 
 #include <algorithm>
@@ -29,10 +30,10 @@ void PhotoAndVideoFolderScan::scanPhotoAndVideoThread(const std::string& folder)
     for (int64_t index = 0; index < count; ++index) {
         for (int k = 1; k < kProgressSteps; ++k)
             if (index == count * k / kProgressSteps)
-                nc_.postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(++running));
+                notices::ScanProgressInfo.post(nc_, NSNumber::numberWithInt(++running));
         const std::string path = folder + "/" + names[static_cast<size_t>(index)];
         struct stat info {};
         if (::lstat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) >= kMinimumFileSize)
-            nc_.postNotificationName("ScanPhotoAndVideoInfo", NSString::stringWithString(path));
+            notices::ScanPhotoAndVideoInfo.post(nc_, NSString::stringWithString(path));
     }
 }

@@ -1,5 +1,6 @@
 #include "browser/ConversationPaging.h"
 
+#include "model/MessageDirection.h"
 #include "model/MessageSpeaker.h"
 #include "platform/Paths.h"
 
@@ -37,7 +38,7 @@ std::string textBesideAttachment(const PRMessageNode& message) {
     return isAttachment(message) ? messageText(message) : std::string();
 }
 
-bool isReceived(const PRMessageNode& message) { return message.messageType() == "Received"; }
+bool isReceived(const PRMessageNode& message) { return message.messageType() == kMessageReceived; }
 
 std::string dateLine(const PRMessageNode& message) {
     return messageSpeaker(message) + "     " + messageDateText(message);

@@ -15,6 +15,7 @@
 #include "browser/PRThumbnailModel.h"
 #include "platform/Dialogs.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ButtonNotices.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>
@@ -105,8 +106,8 @@ void PRResultViewController::buildLinks(QBoxLayout* column) {
         }
     };
     auto& nc = NSNotificationCenter::defaultCenter();
-    nc.addObserver(this, "PRbuttonMouseEntered", [forward](const NSNotification& n) { forward(n, true); });
-    nc.addObserver(this, "PRbuttonMouseExited", [forward](const NSNotification& n) { forward(n, false); });
+    notices::PRbuttonMouseEntered.observe(nc, this, [forward](const NSNotification& n) { forward(n, true); });
+    notices::PRbuttonMouseExited.observe(nc, this, [forward](const NSNotification& n) { forward(n, false); });
 }
 
 void PRResultViewController::fitPreviewPane(Category category) {

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "widgets/ActionFailureAlert.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
@@ -31,8 +32,8 @@ PRAdsRemoveController::PRAdsRemoveController(clean::DeviceCleanServices& service
     adPlatArray = clean::adPlatformFragments();
     adsController = new PRAdsController(this);
     deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
-    NSNotificationCenter::defaultCenter().addObserver(
-        this, "MyScanbuttonMouseDown", [this](const NSNotification& n) { MyScanbuttonMouseDownHandle(n); });
+    notices::MyScanbuttonMouseDown.observe(NSNotificationCenter::defaultCenter(), this,
+                                           [this](const NSNotification& n) { MyScanbuttonMouseDownHandle(n); });
 }
 
 PRAdsRemoveController::~PRAdsRemoveController() {

@@ -3,7 +3,9 @@
 
 #include "appcore/AppState.h"
 #include "clean/core/AdCacheScan.h"
+#include "clean/core/CleanNotices.h"
 #include "platform/NotificationCenter.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/ColumnFit.h"
 
 #include <QAction>
@@ -70,8 +72,8 @@ PRCleanViewController::PRCleanViewController(clean::DeviceCleanServices& service
     cleanCookController = new PRCookFileController(this);
     adsController = new PRAdsController(this);
     adPlatArray = clean::adPlatformFragments();
-    NSNotificationCenter::defaultCenter().addObserver(
-        this, "MyAppCleanbuttonMouseDown", [this](const NSNotification& n) { MyAppCleanbuttonMouseDownHandle(n); });
+    notices::MyAppCleanbuttonMouseDown.observe(NSNotificationCenter::defaultCenter(), this,
+                                               [this](const NSNotification& n) { MyAppCleanbuttonMouseDownHandle(n); });
 }
 
 PRCleanViewController::~PRCleanViewController() {
@@ -88,7 +90,7 @@ PRCleanViewController::TreeViews PRCleanViewController::viewsOf(Category categor
     case Category::Junk:
         return {category,
                 "Junk",
-                "CleanJunkFilesSize",
+                &notices::CleanJunkFilesSize,
                 JunkTreeController,
                 JunkFileController,
                 clean_.JunkOutlineView,
@@ -96,7 +98,7 @@ PRCleanViewController::TreeViews PRCleanViewController::viewsOf(Category categor
     case Category::Cookie:
         return {category,
                 "Cook",
-                "CleanCookFilesSize",
+                &notices::CleanCookFilesSize,
                 CookTreeController,
                 CookFileController,
                 clean_.CookOutlineView,
@@ -104,9 +106,12 @@ PRCleanViewController::TreeViews PRCleanViewController::viewsOf(Category categor
     case Category::Cache:
     case Category::Document: break;
     }
-    return {Category::Cache,          "Cache",
-            "CleanCacheFilesSize",    CacheTreeController,
-            CacheFileController,      clean_.CacheOutlineView,
+    return {Category::Cache,
+            "Cache",
+            &notices::CleanCacheFilesSize,
+            CacheTreeController,
+            CacheFileController,
+            clean_.CacheOutlineView,
             clean_.cacheFileTableView};
 }
 

@@ -28,6 +28,7 @@
 #include "clean/core/CleanDeviceServices.h"
 #include "clean/core/JunkFileActions.h"
 #include "clean/core/JunkScan.h"
+#include "platform/Notice.h"
 #include "platform/WorkerPool.h"
 #include "widgets/ResultsSettle.h"
 
@@ -279,8 +280,8 @@ private:
     // The views and names of one tree category.
     struct TreeViews {
         clean::Category category;
-        const char* cleanType;  // "Junk", "Cache", "Cook"
-        const char* sizeNotification;
+        const char* cleanType;               // "Junk", "Cache", "Cook"
+        const Notice<NSNumber>* sizeNotice;  // the bytes removed
         PRAppTreeController* tree;
         PRAppFileController* files;
         QTreeView* outline;

@@ -149,8 +149,8 @@ void PRCleanViewController::fileRemoved(Category category, const PRCleanFileNode
     subtract(counters_.totalFileNumber, 1);
     // A category entry that is itself a file was never counted among the category's files.
     if (node->filePath != clean::categoryFolderOf(v.cleanType)) subtract(counters_.numberOf(category), 1);
-    NSNotificationCenter::defaultCenter().postNotificationName(
-        v.sizeNotification, NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
+    v.sizeNotice->post(NSNotificationCenter::defaultCenter(),
+                       NSNumber::numberWithUnsignedLongLong(node->fileSizeNumber), this);
     v.tree->removeEmptyCleanFolders();
     countsChanged();
 }
@@ -238,8 +238,7 @@ void PRCleanViewController::folderEmptied(Category category, const QString& bund
     if (v.table) v.table->viewport()->update();
     // As the single-file path does: the sidebar's label, the summary and the tree follow.
     if (bytes > 0)
-        NSNotificationCenter::defaultCenter().postNotificationName(v.sizeNotification,
-                                                                   NSNumber::numberWithUnsignedLongLong(bytes), this);
+        v.sizeNotice->post(NSNotificationCenter::defaultCenter(), NSNumber::numberWithUnsignedLongLong(bytes), this);
     v.tree->removeEmptyCleanFolders();
     countsChanged();
 }

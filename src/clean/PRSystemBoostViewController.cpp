@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
@@ -81,10 +82,11 @@ PRSystemBoostViewController::PRSystemBoostViewController(clean::SystemBoostServi
     deviceConnected = [] { return AppState::deviceCountsAsConnected(); };
     exportFolder = [] { return AppState::exportFolder(); };
     systemBoostcontroller = new PRSystemBoostController(this);
-    NSNotificationCenter::defaultCenter().addObserver(this, "MyScanbuttonMouseDown", [this](const NSNotification& n) {
-        // Buttons post on the main thread; the page acts there.
-        MyScanbuttonMouseDownHandle(n);
-    });
+    notices::MyScanbuttonMouseDown.observe(NSNotificationCenter::defaultCenter(), this,
+                                           [this](const NSNotification& n) {
+                                               // Buttons post on the main thread; the page acts there.
+                                               MyScanbuttonMouseDownHandle(n);
+                                           });
 }
 
 PRSystemBoostViewController::~PRSystemBoostViewController() {

@@ -1,16 +1,16 @@
 #include "device/PRDeviceNotify.h"
 
+#include "device/DeviceNotices.h"
 #include "platform/NotificationCenter.h"
 
 namespace amd {
 
 void PRDeviceNotify::OnConnect(int deviceIndex) {
-    NSNotificationCenter::defaultCenter().postNotificationName("DeviceConnect", NSNumber::numberWithInt(deviceIndex));
+    notices::DeviceConnect.post(NSNotificationCenter::defaultCenter(), NSNumber::numberWithInt(deviceIndex));
 }
 
 void PRDeviceNotify::OnDisconnect(int deviceIndex) {
-    NSNotificationCenter::defaultCenter().postNotificationName("DeviceDisConnect",
-                                                               NSNumber::numberWithInt(deviceIndex));
+    notices::DeviceDisConnect.post(NSNotificationCenter::defaultCenter(), NSNumber::numberWithInt(deviceIndex));
 }
 
 }  // namespace amd

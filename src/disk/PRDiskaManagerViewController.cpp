@@ -14,6 +14,7 @@
 #include "platform/Images.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -64,8 +65,9 @@ PRDiskaManagerViewController::PRDiskaManagerViewController(disk::DiskDeviceServi
     appFileController = new DiskAppListController(this);
     systemAppFileController = new DiskAppListController(this);
     libTreeController->setRefreshOutlineHandler([this] { refreshOutlineView(); });
-    NSNotificationCenter::defaultCenter().addObserver(
-        this, "MyDiskManagebuttonMouseDown", [this](const NSNotification& n) { MyDiskManagebuttonMouseDownHandle(n); });
+    notices::MyDiskManagebuttonMouseDown.observe(
+        NSNotificationCenter::defaultCenter(), this,
+        [this](const NSNotification& n) { MyDiskManagebuttonMouseDownHandle(n); });
 }
 
 PRDiskaManagerViewController::~PRDiskaManagerViewController() {

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
 #include "widgets/FlashView.h"
@@ -87,8 +88,9 @@ PRFindLargeFileViewController::PRFindLargeFileViewController(disk::DiskDeviceSer
     appLargeFileController = new PRAppLargeFileController(this);
     userBigFileController = new PRUserDataBigController(this);
     appBigFileController = new PRAppBigController(this);
-    NSNotificationCenter::defaultCenter().addObserver(
-        this, "MyLargeFileButtonMouseDown", [this](const NSNotification& n) { MyLargeFileButtonMouseDownHandle(n); });
+    notices::MyLargeFileButtonMouseDown.observe(
+        NSNotificationCenter::defaultCenter(), this,
+        [this](const NSNotification& n) { MyLargeFileButtonMouseDownHandle(n); });
 }
 
 PRFindLargeFileViewController::~PRFindLargeFileViewController() {

@@ -3,6 +3,7 @@
 #include "appcore/AppShell.h"
 #include "appcore/AppState.h"
 #include "clean/PRCleanViewController.h"
+#include "disk/DiskNotices.h"
 #include "disk/DiskPageParts.h"
 #include "disk/PRSystemLibTreeController.h"
 #include "disk/PRSystemlibFileController.h"
@@ -359,7 +360,7 @@ void PRPhoneSystemViewController::LookupSystemTreeFinishedOnMainThreadHanld() {
     for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->hide();
     if (libTreeController->rowCount() > 0 && !theOutlineView->currentIndex().isValid())
         theOutlineView->setCurrentIndex(libTreeController->index(0, 0));
-    NSNotificationCenter::defaultCenter().postNotificationName("SystemlibhasFinished", nullptr);
+    notices::SystemlibhasFinished.post(NSNotificationCenter::defaultCenter());
 }
 
 void PRPhoneSystemViewController::walkEndedUnfinished() {
@@ -367,7 +368,7 @@ void PRPhoneSystemViewController::walkEndedUnfinished() {
     // walks again.
     bScanStart = false;
     for (QWidget* w : std::initializer_list<QWidget*>{progressor, scanImageView, infolab}) w->hide();
-    NSNotificationCenter::defaultCenter().postNotificationName("SystemlibhasFinished", nullptr);
+    notices::SystemlibhasFinished.post(NSNotificationCenter::defaultCenter());
 }
 
 // ---- Selection and preview --------------------------------------------------------------------

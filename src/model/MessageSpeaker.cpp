@@ -1,8 +1,9 @@
 #include "model/MessageSpeaker.h"
 
+#include "model/MessageDirection.h"
 #include "model/PRRecordFields.h"
 
-bool isSentMessage(const PRMessageNode& message) { return message.messageType() == "Send"; }
+bool isSentMessage(const PRMessageNode& message) { return message.messageType() == kMessageSent; }
 
 std::string messageSpeaker(const PRMessageNode& message) {
     if (isSentMessage(message)) return "Me";

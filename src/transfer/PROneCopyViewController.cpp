@@ -7,6 +7,7 @@
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 
@@ -31,11 +32,10 @@ constexpr const char* kRowNames[transfer::kOneCopyCategoryCount] = {"carmeRol", 
 PROneCopyViewController::PROneCopyViewController(QObject* parent)
     : PageController("PROneCopyView", parent), workers_(std::make_unique<browser::PageWorkers>(1)) {
     for (auto& flag : flags_) flag = true;
-    NSNotificationCenter::defaultCenter().addObserver(this, "MyOneCopyButtonMouseDown",
-                                                      [this](const NSNotification& n) {
-                                                          if (startScanBtn && n.sender() == startScanBtn)
-                                                              StartOneCopyAction();
-                                                      });
+    notices::MyOneCopyButtonMouseDown.observe(NSNotificationCenter::defaultCenter(), this,
+                                              [this](const NSNotification& n) {
+                                                  if (startScanBtn && n.sender() == startScanBtn) StartOneCopyAction();
+                                              });
 }
 
 PROneCopyViewController::~PROneCopyViewController() {

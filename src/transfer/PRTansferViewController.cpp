@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PhotoBrowserModel.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/ActionFailureAlert.h"
 #include "widgets/NewExportFolder.h"
 #include "widgets/TrackPlayer.h"
@@ -126,9 +127,9 @@ void PRTansferViewController::showPane(QWidget* shown) {
 
 void PRTansferViewController::dropDeviceResults() {
     auto& center = NSNotificationCenter::defaultCenter();
-    if (bImageStartTransfer) center.postNotificationName("photoScanFinished");
-    if (bMusiceStartTransfer) center.postNotificationName("musicScanFinished");
-    if (bappStartTransfer) center.postNotificationName("AppScanFinished");
+    if (bImageStartTransfer) notices::photoScanFinished.post(center);
+    if (bMusiceStartTransfer) notices::musicScanFinished.post(center);
+    if (bappStartTransfer) notices::AppScanFinished.post(center);
     const std::pair<bool*, transfer::RecordKind> reads[] = {{&bContactStartTransfer, transfer::RecordKind::Contacts},
                                                             {&bMessageStartTransfer, transfer::RecordKind::Messages},
                                                             {&bNoteStartTrasfer, transfer::RecordKind::Notes}};

@@ -15,6 +15,7 @@
 #include "platform/Threads.h"
 #include "transfer/DocumentPicture.h"
 #include "transfer/PRTansferViewController.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
@@ -195,7 +196,7 @@ void PRTansferViewController::ScanAppFinishHandle(bool listed) {
     bAppLoadFinished = listed;
     bappStartTransfer = false;
     ++appJobsFinished_;
-    NSNotificationCenter::defaultCenter().postNotificationName("AppScanFinished");
+    notices::AppScanFinished.post(NSNotificationCenter::defaultCenter());
 }
 
 void PRTansferViewController::refreshOutlineView() {

@@ -12,6 +12,7 @@
 #include "platform/Workspace.h"
 #include "transfer/MusicTrackTableModel.h"
 #include "transfer/PRTansferViewController.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/DeviceRefusal.h"
@@ -225,7 +226,7 @@ void PRTansferViewController::ScanMusicFinishHandle(bool complete) {
     // A read cut short by the device's removal is read again at the next visit.
     bMusicLoadFinished = complete;
     bMusiceStartTransfer = false;
-    NSNotificationCenter::defaultCenter().postNotificationName("musicScanFinished");
+    notices::musicScanFinished.post(NSNotificationCenter::defaultCenter());
 }
 
 // ---- Playing ----------------------------------------------------------------------------------

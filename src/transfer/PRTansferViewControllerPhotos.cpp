@@ -10,6 +10,7 @@
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
 #include "transfer/PhotoBrowserModel.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/NothingSelected.h"
 
@@ -165,7 +166,7 @@ void PRTansferViewController::ScanphotoFinishHandle(const transfer::PhotoScanRes
     bPhotoLoadFinished = result.serviceStarted && !result.stopped;
     bImageStartTransfer = false;
     updatePhotoCount();
-    NSNotificationCenter::defaultCenter().postNotificationName("photoScanFinished");
+    notices::photoScanFinished.post(NSNotificationCenter::defaultCenter());
 }
 
 // ---- Context menu and exports ------------------------------------------------------------------

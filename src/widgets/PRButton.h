@@ -2,6 +2,7 @@
 // that keep their pressed state, and the press-only buttons of the feature pages.
 #pragma once
 
+#include "widgets/ButtonNotices.h"
 #include "widgets/PRNotifyingButton.h"
 
 // Posts "PRbuttonMouseEntered" and "PRbuttonMouseExited".
@@ -11,8 +12,8 @@ public:
     using PRNotifyingButton::PRNotifyingButton;
 
 protected:
-    std::string enteredName() const override { return "PRbuttonMouseEntered"; }
-    std::string exitedName() const override { return "PRbuttonMouseExited"; }
+    const NoticeName* enteredNotice() const override { return &notices::PRbuttonMouseEntered; }
+    const NoticeName* exitedNotice() const override { return &notices::PRbuttonMouseExited; }
 };
 
 // A banner entry: a press marks it down and posts "PRBannerButtonMouseDown"; while down it
@@ -25,9 +26,9 @@ public:
     void setBtnDown(bool down) { btnDown_ = down; }
 
 protected:
-    std::string enteredName() const override { return "PRBannerButtonMouseEntered"; }
-    std::string exitedName() const override { return "PRBannerButtonMouseExited"; }
-    std::string mouseDownName() const override { return "PRBannerButtonMouseDown"; }
+    const NoticeName* enteredNotice() const override { return &notices::PRBannerButtonMouseEntered; }
+    const NoticeName* exitedNotice() const override { return &notices::PRBannerButtonMouseExited; }
+    const NoticeName* mouseDownNotice() const override { return &notices::PRBannerButtonMouseDown; }
     bool hoverAllowed() const override { return !btnDown_; }
     void willPostMouseDown() override { btnDown_ = true; }
 
@@ -36,20 +37,20 @@ private:
 };
 
 // Press-only buttons, one notification name each (no signals of their own, so no Q_OBJECT).
-#define QM_PRESS_BUTTON(ClassName, NotificationName)                            \
-    class ClassName : public PRNotifyingButton {                                \
-    public:                                                                     \
-        using PRNotifyingButton::PRNotifyingButton;                             \
-                                                                                \
-    protected:                                                                  \
-        std::string mouseDownName() const override { return NotificationName; } \
+#define QM_PRESS_BUTTON(ClassName, Pressed)                                              \
+    class ClassName : public PRNotifyingButton {                                         \
+    public:                                                                              \
+        using PRNotifyingButton::PRNotifyingButton;                                      \
+                                                                                         \
+    protected:                                                                           \
+        const NoticeName* mouseDownNotice() const override { return &notices::Pressed; } \
     };
 
-QM_PRESS_BUTTON(PRClosedButton, "MyClosebuttonMouseDown")
-QM_PRESS_BUTTON(PRScanButton, "MyScanbuttonMouseDown")
-QM_PRESS_BUTTON(PROneCopyButton, "MyOneCopyButtonMouseDown")
-QM_PRESS_BUTTON(PRDiskManagButton, "MyDiskManagebuttonMouseDown")
-QM_PRESS_BUTTON(PRAppCleanButton, "MyAppCleanbuttonMouseDown")
-QM_PRESS_BUTTON(PRLargeFileButton, "MyLargeFileButtonMouseDown")
+QM_PRESS_BUTTON(PRClosedButton, MyClosebuttonMouseDown)
+QM_PRESS_BUTTON(PRScanButton, MyScanbuttonMouseDown)
+QM_PRESS_BUTTON(PROneCopyButton, MyOneCopyButtonMouseDown)
+QM_PRESS_BUTTON(PRDiskManagButton, MyDiskManagebuttonMouseDown)
+QM_PRESS_BUTTON(PRAppCleanButton, MyAppCleanbuttonMouseDown)
+QM_PRESS_BUTTON(PRLargeFileButton, MyLargeFileButtonMouseDown)
 
 #undef QM_PRESS_BUTTON

@@ -29,22 +29,22 @@ QSize PRNotifyingButton::sizeHint() const {
     return QAbstractButton::sizeHint();
 }
 
-void PRNotifyingButton::post(const std::string& name) {
-    if (!name.empty()) nc->postNotificationName(name, static_cast<const void*>(this));
+void PRNotifyingButton::post(const NoticeName* notice) {
+    if (notice) notice->post(*nc, this);
 }
 
 void PRNotifyingButton::enterEvent(QEnterEvent*) {
-    if (isEnabled() && hoverAllowed()) post(enteredName());
+    if (isEnabled() && hoverAllowed()) post(enteredNotice());
 }
 
 void PRNotifyingButton::leaveEvent(QEvent*) {
-    if (isEnabled() && hoverAllowed()) post(exitedName());
+    if (isEnabled() && hoverAllowed()) post(exitedNotice());
 }
 
 void PRNotifyingButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     willPostMouseDown();
-    post(mouseDownName());
+    post(mouseDownNotice());
 }
 
 void PRNotifyingButton::mouseReleaseEvent(QMouseEvent*) {}

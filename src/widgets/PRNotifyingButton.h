@@ -4,7 +4,7 @@
 // A press never reaches QAbstractButton, so clicked() is never emitted.
 #pragma once
 
-#include "platform/NotificationCenter.h"
+#include "platform/Notice.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -25,10 +25,10 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    // Names posted for each event; empty posts nothing.
-    virtual std::string enteredName() const { return {}; }
-    virtual std::string exitedName() const { return {}; }
-    virtual std::string mouseDownName() const { return {}; }
+    // What is posted for each event (widgets/ButtonNotices.h); none posts nothing.
+    virtual const NoticeName* enteredNotice() const { return nullptr; }
+    virtual const NoticeName* exitedNotice() const { return nullptr; }
+    virtual const NoticeName* mouseDownNotice() const { return nullptr; }
     virtual void willPostMouseDown() {}
     virtual bool hoverAllowed() const { return true; }
 
@@ -43,7 +43,7 @@ protected:
     NSNotificationCenter* nc;
 
 private:
-    void post(const std::string& name);
+    void post(const NoticeName* notice);
 
     QImage image_;
     QString imageName_;

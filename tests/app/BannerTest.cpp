@@ -10,6 +10,7 @@
 #include "disk/PRFindLargeFileViewController.h"
 #include "platform/SimulatedDevices.h"
 #include "transfer/PROneCopyViewController.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/PRButton.h"
 
 #include <QApplication>
@@ -21,9 +22,7 @@ using apptest::click;
 
 namespace {
 
-void post(const char* name, const void* sender) {
-    NSNotificationCenter::defaultCenter().postNotificationName(name, sender);
-}
+void post(const NoticeName& notice, const void* sender) { notice.post(NSNotificationCenter::defaultCenter(), sender); }
 
 struct BannerCase {
     PRBannerButton* OstrevaneAppDelegate::BannerOutlets::*button;
@@ -81,16 +80,16 @@ TEST_F(AppTest, BannerHoverImagesAndForeignSenders) {
     attach();
     for (const BannerCase& c : kCases) {
         PRBannerButton* b = app->banner().*c.button;
-        post("PRBannerButtonMouseEntered", b);
+        post(notices::PRBannerButtonMouseEntered, b);
         EXPECT_EQ(b->imageName(), c.hover);
-        post("PRBannerButtonMouseExited", b);
+        post(notices::PRBannerButtonMouseExited, b);
         EXPECT_EQ(b->imageName(), c.normal);
     }
     // A press posted by a button that is not in the banner changes nothing.
     const std::vector<QWidget*> before = shownPages();
     QWidget stranger;
-    post("PRBannerButtonMouseDown", &stranger);
-    post("PRBannerButtonMouseEntered", &stranger);
+    post(notices::PRBannerButtonMouseDown, &stranger);
+    post(notices::PRBannerButtonMouseEntered, &stranger);
     EXPECT_EQ(shownPages(), before);
     EXPECT_EQ(app->banner().mainStatusBannerBtn->imageName(), "DeviceManager_Nom.png");
 }
@@ -175,9 +174,9 @@ TEST_F(AppTest, OverviewShortcutsOpenTheDiskManagerOnEveryClick) {
     };
     for (const Shortcut& s : shortcuts) {
         PRButton* b = app->overview().*s.button;
-        post("PRbuttonMouseEntered", b);
+        post(notices::PRbuttonMouseEntered, b);
         EXPECT_EQ(b->imageName(), s.hover);
-        post("PRbuttonMouseExited", b);
+        post(notices::PRbuttonMouseExited, b);
         EXPECT_EQ(b->imageName(), s.normal);
 
         app->ClickMainStatu(nullptr);

@@ -6,6 +6,7 @@
 #include "clean/PRCleanViewController.h"
 #include "clean/PRPrivacyController.h"
 #include "clean/PRSystemBoostViewController.h"
+#include "clean/core/CleanNotices.h"
 #include "platform/SimulatedDevices.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
@@ -332,8 +333,8 @@ TEST_F(CleanPages, SidebarLabelsFitOrAreCutWithTheWholeTextInTheirTooltip) {
     attachSample();
     scanDevice();
     // The longest category label with a size, as a scan writes it: it fits whole.
-    NSNotificationCenter::defaultCenter().postNotificationName(
-        "AddCleanFileSizeThreadProgressInfo",
+    notices::AddCleanFileSizeThreadProgressInfo.post(
+        NSNotificationCenter::defaultCenter(),
         NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(999990),
                                    NSNumber::numberWithUnsignedLongLong(1290000),
                                    NSNumber::numberWithUnsignedLongLong(888880)}));

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/core/CleanNotices.h"
 #include "platform/MobileDevice.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Threads.h"
@@ -19,8 +20,9 @@ using apptest::AppTest;
 
 namespace {
 
-void post(const char* name, NSObjectPtr object) {
-    NSNotificationCenter::defaultCenter().postNotificationName(name, object);
+// Any object, as a poster that breaks the notice's word might send.
+void post(const NoticeName& notice, NSObjectPtr object) {
+    NSNotificationCenter::defaultCenter().postNotificationName(notice.name(), object);
 }
 
 NSObjectPtr sizes(uint64_t junk, uint64_t cache, uint64_t cookie) {
@@ -44,8 +46,8 @@ QString titled(const char* title, uint64_t bytes) {
 TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
     // From a worker, as the scan posts them: each waits for the window.
     NSThread::detachNewThread([] {
-        post("CleanFileProgressInfo", NSNumber::numberWithInt(45));
-        post("AddCleanFileSizeThreadProgressInfo", sizes(1500, 0, 20));
+        post(notices::CleanFileProgressInfo, NSNumber::numberWithInt(45));
+        post(notices::AddCleanFileSizeThreadProgressInfo, sizes(1500, 0, 20));
     });
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 45);
@@ -57,13 +59,13 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
     EXPECT_EQ(app->counter(AppCounter::AllCookFileNumber), 20u);
 
     // Objects of the wrong kind change nothing.
-    post("AddCleanFileSizeThreadProgressInfo", NSArray::arrayWithObjects({NSNumber::numberWithInt(5)}));
-    post("AddCleanFileSizeThreadProgressInfo", NSNumber::numberWithInt(5));
-    post("CleanFileProgressInfo", sizes(1, 2, 3));
+    post(notices::AddCleanFileSizeThreadProgressInfo, NSArray::arrayWithObjects({NSNumber::numberWithInt(5)}));
+    post(notices::AddCleanFileSizeThreadProgressInfo, NSNumber::numberWithInt(5));
+    post(notices::CleanFileProgressInfo, sizes(1, 2, 3));
     EXPECT_EQ(app->counter(AppCounter::AllJunkFileNumber), 1500u);
     EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 45);
 
-    NSThread::detachNewThread([] { post("CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(1500)); });
+    NSThread::detachNewThread([] { post(notices::CleanFilehasFinished, NSNumber::numberWithUnsignedLongLong(1500)); });
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_EQ(app->cleanPanel().cleanprogressor->value(), 100);
     const QString size = OstrevaneAppDelegate::sizeText(1500);
@@ -85,18 +87,18 @@ TEST_F(AppTest, CleanPanelFollowsTheScanNotifications) {
 }
 
 TEST_F(AppTest, CleanPanelRemovalLabelsCountDownFromTheRunningTotal) {
-    post("AddCleanFileSizeThreadProgressInfo", sizes(300, 1000, 50));
-    post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
+    post(notices::AddCleanFileSizeThreadProgressInfo, sizes(300, 1000, 50));
+    post(notices::CleanCacheFilesSize, NSNumber::numberWithUnsignedLongLong(400));
     EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 600));
-    post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(400));
+    post(notices::CleanCacheFilesSize, NSNumber::numberWithUnsignedLongLong(400));
     EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 200));
     // More than is left: nothing is left, never a wrapped huge number.
-    post("CleanCacheFilesSize", NSNumber::numberWithUnsignedLongLong(900));
+    post(notices::CleanCacheFilesSize, NSNumber::numberWithUnsignedLongLong(900));
     EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cacheTextlab), titled("Cache Cleaner", 0));
     EXPECT_EQ(app->counter(AppCounter::AllCacheFileNumber), 0u);
-    post("CleanJunkFilesSize", NSNumber::numberWithUnsignedLongLong(300));  // the last bytes of the category
+    post(notices::CleanJunkFilesSize, NSNumber::numberWithUnsignedLongLong(300));  // the last bytes of the category
     EXPECT_EQ(PRSidebar::rowText(app->sidebar()->tempJunkFileTextlab), titled("Temp Files Cleaner", 0));
-    post("CleanCookFilesSize", NSNumber::numberWithUnsignedLongLong(20));
+    post(notices::CleanCookFilesSize, NSNumber::numberWithUnsignedLongLong(20));
     EXPECT_EQ(PRSidebar::rowText(app->sidebar()->cookieTextlab), titled("Cookie Cleaner", 30));
 }
 
@@ -119,8 +121,8 @@ TEST_F(AppTest, DeviceCleanOfTheSampleDeviceThroughTheSummaryPanel) {
 
     std::atomic<int> progress{0};
     int token = 0;
-    NSNotificationCenter::defaultCenter().addObserver(&token, "CleanFileProgressInfo",
-                                                      [&](const NSNotification&) { ++progress; });
+    notices::CleanFileProgressInfo.observe(NSNotificationCenter::defaultCenter(), &token,
+                                           [&](const NSNotification&) { ++progress; });
     app->overview().cleanBtn->click();  // the overview's clean link
     EXPECT_EQ(shownPages(), std::vector<QWidget*>{app->frame().ClearnView});
     EXPECT_FALSE(app->cleanPanel().cleanScanView->isHidden());

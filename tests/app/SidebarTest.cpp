@@ -3,13 +3,16 @@
 #include "AppFixture.h"
 #include "SampleBackup.h"
 #include "app/AppStyle.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "browser/PRBackUpViewController.h"
 #include "browser/PRResultViewController.h"
 #include "clean/PRCleanViewController.h"
+#include "disk/DiskNotices.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "transfer/PRTansferViewController.h"
+#include "transfer/TransferNotices.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
@@ -57,7 +60,7 @@ bool looksSelected(const OstrevaneAppDelegate::SidebarRow& row, bool selected) {
            row.label->palette().color(QPalette::WindowText) == (selected ? QColor(Qt::white) : QColor(Qt::black));
 }
 
-void post(const char* name) { NSNotificationCenter::defaultCenter().postNotificationName(name); }
+void post(const NoticeName& notice) { notice.post(NSNotificationCenter::defaultCenter()); }
 
 }  // namespace
 
@@ -115,15 +118,15 @@ TEST_F(AppTest, BusyIndicatorsFollowTheirStartsAndFinishes) {
          {app->sidebar()->circleSystemProgress, app->sidebar()->circleAppProgress, app->sidebar()->circlePhotoProgress,
           app->sidebar()->circleMusicProgress, app->sidebar()->circleVideoProgress})
         EXPECT_TRUE(shows(i));
-    post("SystemlibhasFinished");
-    post("AppScanFinished");
-    NSThread::detachNewThread([] { post("photoScanFinished"); });  // a page posting from its worker
+    post(notices::SystemlibhasFinished);
+    post(notices::AppScanFinished);
+    NSThread::detachNewThread([] { post(notices::photoScanFinished); });  // a page posting from its worker
     ASSERT_TRUE(testsupport::waitForWorkers());
     EXPECT_TRUE(still(app->sidebar()->circleSystemProgress));
     EXPECT_TRUE(still(app->sidebar()->circleAppProgress));
     EXPECT_TRUE(still(app->sidebar()->circlePhotoProgress));
     EXPECT_TRUE(shows(app->sidebar()->circleMusicProgress));
-    post("musicScanFinished");  // the video list comes from the music scan
+    post(notices::musicScanFinished);  // the video list comes from the music scan
     EXPECT_TRUE(still(app->sidebar()->circleMusicProgress));
     EXPECT_TRUE(still(app->sidebar()->circleVideoProgress));
 
@@ -169,7 +172,7 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     std::atomic<int> records{0};
     auto& nc = NSNotificationCenter::defaultCenter();
     int token = 0;
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         if (records++ != 0) return;
         std::unique_lock lock(mutex);
         cv.wait(lock, [&] { return release; });
@@ -210,7 +213,7 @@ TEST_F(AppTest, BackupBrowserRowListsTheBackupsAndScansTheFirstOnce) {
     // A later click scans again, as many records as the first time.
     records = 0;
     int again = 0;
-    nc.addObserver(&again, "FindBackUpDirFileInfo", [&](const NSNotification&) { ++records; });
+    notices::FindBackUpDirFileInfo.observe(nc, &again, [&](const NSNotification&) { ++records; });
     app->ClickScaniTunesBackup(nullptr);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !app->backupScanRunning(); }));
     ASSERT_TRUE(testsupport::waitForWorkers());

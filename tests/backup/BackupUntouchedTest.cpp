@@ -8,6 +8,7 @@
 #include "SampleBackup.h"
 #include "TestSupport.h"
 #include "backup/BackupDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PreparedDatabase.h"
 
 #include <algorithm>
@@ -23,8 +24,6 @@ namespace fs = std::filesystem;
 using namespace testsupport;
 
 namespace {
-
-const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 bool isDatabase(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -52,7 +51,7 @@ protected:
         root = scratchDirectory("Backup");
         // The first one written is the iOS 6 phone.
         for (const std::string& folder : samplebackup::writeSampleBackups(root))
-            if (withJournals.empty() && fs::exists(folder + "/" + kMessages + "-wal")) withJournals = folder;
+            if (withJournals.empty() && fs::exists(folder + "/" + backupkeys::messages + "-wal")) withJournals = folder;
         ASSERT_FALSE(withJournals.empty()) << "the sample backup keeps rows in journals";
     }
 
@@ -83,7 +82,7 @@ TEST_F(BackupUntouched, DatabasesThatAreLinksAreNeitherReadNorWrittenThrough) {
     for (const auto& entry : fs::directory_iterator(withJournals)) {
         const std::string name = entry.path().filename().string();
         const bool journal = name.size() > 4 && name.compare(name.size() - 4, 4, "-wal") == 0;
-        const bool propertyList = name.ends_with(".plist") || name == "1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
+        const bool propertyList = name.ends_with(".plist") || name == backupkeys::history;
         if (!journal && !propertyList && !isDatabase(entry.path())) continue;
         fs::rename(entry.path(), outside + "/" + name);
         fs::create_symlink(outside + "/" + name, entry.path());
@@ -114,7 +113,7 @@ TEST_F(BackupUntouched, FifosInPlaceOfBackupFilesAreSkippedWithoutAHang) {
     // Every database but the messages one, and the property lists and manifest, become FIFOs.
     for (const auto& entry : fs::directory_iterator(withJournals)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind(kMessages, 0) == 0 ||
+        if (name.rfind(backupkeys::messages, 0) == 0 ||
             (!isDatabase(entry.path()) && name.find(".plist") == std::string::npos && name != "Manifest.mbdb"))
             continue;
         ASSERT_TRUE(makeFifo(entry.path().string())) << name;
@@ -146,7 +145,7 @@ TEST_F(BackupUntouched, UnreadableVersionsStillGiveEveryMessage) {
 }
 
 TEST_F(BackupUntouched, PreparedCopiesAreSharedWhileHeldAndRemovedAfter) {
-    const std::string original = withJournals + "/" + kMessages;
+    const std::string original = withJournals + "/" + backupkeys::messages;
     {
         // Its journal holds rows: the database is read from a private copy.
         auto first = PreparedDatabase::prepare(original);

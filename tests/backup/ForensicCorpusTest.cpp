@@ -8,6 +8,7 @@
 #include "LogCapture.h"
 #include "SchemaAsSqlite.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/CarveAll.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/RowShape.h"
@@ -134,10 +135,8 @@ TEST_F(ForensicCorpus, ReservedBytesAndPointerMapPagesHoldNoRows) {
 // Every database of the corpus stands in for each database of a backup in turn: the readers and
 // the carvers (of both schema generations) take it without a crash, a hang or a sanitizer's word.
 TEST_F(ForensicCorpus, EveryDatabaseIsReadAndCarvedAsEachOfABackupsDatabases) {
-    static const char* const kNames[] = {
-        "31bb7ba8914766d4ba40d6dfb6113c8b614be442", "3d0d7e5fb2ce288813306e4d4636395e047a3d28",
-        "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca",
-        "d1f062e2da26192a6625d968274bfda8d07821e4", "2041457d5fe04d39d0ab481178355df6781e6858"};
+    static const char* const kNames[] = {backupkeys::addressBook, backupkeys::messages,  backupkeys::notes,
+                                         backupkeys::callHistory, backupkeys::bookmarks, backupkeys::calendar};
     const std::string folder = testsupport::scratchDirectory("Backup");
     const std::vector<std::string> files = corpusFiles();
     testsupport::captureLog("quillomatrix.backup");  // no manifest, no property lists: said for each file

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "TestSupport.h"
+#include "backup/BackupNotices.h"
 #include "backup/ManifestWriter.h"
 #include "backup/PRBackupManifestReader.h"
 #include "backup/SHAH.h"
@@ -17,19 +18,19 @@ protected:
     ManifestFixture() {
         folder = testsupport::scratchDirectory("backup");
         manifest = folder + "/Manifest.mbdb";
-        nc.addObserver(this, "FindBackUpDirFileInfo", [this](const NSNotification& n) {
+        notices::FindBackUpDirFileInfo.observe(nc, this, [this](const NSNotification& n) {
             order.push_back(n.name());
             nodes.push_back(n.objectAs<PRTreeDirNode>());
         });
-        nc.addObserver(this, "ScanProgressInfo", [this](const NSNotification& n) {
+        notices::ScanProgressInfo.observe(nc, this, [this](const NSNotification& n) {
             order.push_back(n.name());
             progress.push_back(n.objectAs<NSNumber>()->intValue());
         });
-        nc.addObserver(this, "ScanPhotoAndVideo", [this](const NSNotification& n) {
+        notices::ScanPhotoAndVideo.observe(nc, this, [this](const NSNotification& n) {
             order.push_back(n.name());
             media.push_back(n.objectAs<PRPhotoAndVideoNode>());
         });
-        nc.addObserver(this, "scanFaceTwitterInfo", [this](const NSNotification& n) {
+        notices::scanFaceTwitterInfo.observe(nc, this, [this](const NSNotification& n) {
             order.push_back(n.name());
             social.push_back(n.objectAs<PRFaceTwitterNode>());
         });

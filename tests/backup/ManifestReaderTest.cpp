@@ -1,4 +1,5 @@
 #include "ManifestFixture.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/ManifestRecordStream.h"
 
 #include <fcntl.h>
@@ -46,7 +47,7 @@ TEST_F(ManifestReader, EveryRecordGetsTheKeyOfItsBackupFile) {
     EXPECT_TRUE(nodes[2]->isFolderRecord());
     EXPECT_EQ(nodes[0]->fileDomain(), "HomeDomain");
     EXPECT_EQ(nodes[0]->filePath(), "Library/SMS/sms.db");
-    EXPECT_EQ(nodes[0]->fileKey(), folder + "/3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+    EXPECT_EQ(nodes[0]->fileKey(), folder + "/" + backupkeys::messages);
     EXPECT_EQ(nodes[0]->fileName(), "");
     EXPECT_EQ(nodes[0]->nodeIcon(), "unselected");
     EXPECT_EQ(nodes[1]->fileKey(), keyPath("RootDomain", "Library/Caches/x"));
@@ -230,22 +231,19 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
     NSNotificationCenter looking;
     std::vector<std::string> seen;
     int observer = 0;
-    looking.addObserver(&observer, "FindBackUpDirFileInfo", [&](const NSNotification& n) {
-        auto node = n.objectAs<PRTreeDirNode>();
+    notices::FindBackUpDirFileInfo.observe(looking, &observer, [&](const PRTreeDirNodePtr& node) {
         seen.push_back(node->description());
         node->setIsLeaf(true);
         node->setNodeIcon("selected");
         node->setFileName("changed by an observer");
         node->children().push_back(std::make_shared<PRTreeDirNode>());
     });
-    looking.addObserver(&observer, "ScanPhotoAndVideo", [&](const NSNotification& n) {
-        auto record = n.objectAs<PRPhotoAndVideoNode>();
+    notices::ScanPhotoAndVideo.observe(looking, &observer, [&](const PRPhotoAndVideoNodePtr& record) {
         seen.push_back(record->description());
         record->setFileType("changed");
         record->setBhasCopy(true);
     });
-    looking.addObserver(&observer, "scanFaceTwitterInfo", [&](const NSNotification& n) {
-        auto record = n.objectAs<PRFaceTwitterNode>();
+    notices::scanFaceTwitterInfo.observe(looking, &observer, [&](const PRFaceTwitterNodePtr& record) {
         seen.push_back(record->description());
         record->setBSelected(true);
     });
@@ -255,9 +253,9 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
     std::vector<std::string> kept;
     size_t node = 0, photo = 0, app = 0;
     for (const std::string& name : order) {
-        if (name == "FindBackUpDirFileInfo") kept.push_back(nodes[node++]->description());
-        if (name == "ScanPhotoAndVideo") kept.push_back(media[photo++]->description());
-        if (name == "scanFaceTwitterInfo") kept.push_back(social[app++]->description());
+        if (name == notices::FindBackUpDirFileInfo.name()) kept.push_back(nodes[node++]->description());
+        if (name == notices::ScanPhotoAndVideo.name()) kept.push_back(media[photo++]->description());
+        if (name == notices::scanFaceTwitterInfo.name()) kept.push_back(social[app++]->description());
     }
     EXPECT_EQ(seen, kept);
     ASSERT_EQ(nodes.size(), 9u);
@@ -274,8 +272,9 @@ TEST_F(ManifestReader, ObserversThatKeepNothingSeeEveryRecordAsNew) {
 TEST_F(ManifestReader, EachKeptRecordIsPostedThenProgressThenItsMedia) {
     writeManifest(manifest, {entry("RootDomain", "a.jpg"), entry("CameraRollDomain", "b.jpg")});
     scan();
-    EXPECT_EQ(order, (std::vector<std::string>{"FindBackUpDirFileInfo", "FindBackUpDirFileInfo", "ScanProgressInfo",
-                                               "ScanPhotoAndVideo"}));
+    const std::string& file = notices::FindBackUpDirFileInfo.name();
+    EXPECT_EQ(order, (std::vector<std::string>{file, file, notices::ScanProgressInfo.name(),
+                                               notices::ScanPhotoAndVideo.name()}));
     EXPECT_EQ(progress, std::vector<int>{20});
 }
 

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "backup/BackupNotices.h"
 #include "backup/PhotoAndVideoFolderScan.h"
 
 #include <filesystem>
@@ -13,12 +14,11 @@ class PhotoAndVideoFolderScanTest : public testsupport::HomeTest {
 protected:
     void SetUp() override {
         folder = testsupport::scratchDirectory("loose");
-        center.addObserver(this, "ScanProgressInfo", [this](const NSNotification& n) {
-            posts.push_back("p" + std::to_string(n.objectAs<NSNumber>()->intValue()));
+        notices::ScanProgressInfo.observe(center, this, [this](const NSNumberPtr& number) {
+            posts.push_back("p" + std::to_string(number->intValue()));
         });
-        center.addObserver(this, "ScanPhotoAndVideoInfo", [this](const NSNotification& n) {
-            posts.push_back("f" + n.objectAs<NSString>()->UTF8String());
-        });
+        notices::ScanPhotoAndVideoInfo.observe(
+            center, this, [this](const std::shared_ptr<NSString>& path) { posts.push_back("f" + path->UTF8String()); });
     }
     void file(const std::string& name, size_t bytes) {
         std::ofstream(folder + "/" + name, std::ios::binary) << std::string(bytes, 'x');

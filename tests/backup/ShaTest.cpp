@@ -1,3 +1,4 @@
+#include "backup/BackupFileKeys.h"
 #include "backup/SHAH.h"
 
 #include <algorithm>
@@ -67,9 +68,29 @@ TEST(Sha1, InputAfterTheResultCorruptsUntilReset) {
     EXPECT_EQ(hexOf(sha), "a9993e364706816aba3e25717850c26c9cd0d89d");
 }
 
+// Each file name the readers, carvers and cleaners open is the key of the file it stands for: a
+// mistyped one would find no database, and lose its records without a word.
 TEST(Sha1, BackupFileKeysAreTheDigestOfDomainMinusPath) {
-    EXPECT_EQ(backupFileKey("HomeDomain", "Library/SMS/sms.db"), "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
     EXPECT_EQ(backupFileKey("HomeDomain", "Library/SMS/sms.db"), sha1("HomeDomain-Library/SMS/sms.db"));
+    const struct {
+        const char* key;
+        const char* domain;
+        const char* path;
+    } files[] = {
+        {backupkeys::addressBook, "HomeDomain", "Library/AddressBook/AddressBook.sqlitedb"},
+        {backupkeys::addressBookImages, "HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb"},
+        {backupkeys::messages, "HomeDomain", "Library/SMS/sms.db"},
+        {backupkeys::callHistory, "WirelessDomain", "Library/CallHistory/call_history.db"},
+        {backupkeys::callHistoryOld, "HomeDomain", "Library/CallHistory/call_history.db"},
+        {backupkeys::notes, "HomeDomain", "Library/Notes/notes.sqlite"},
+        {backupkeys::notesOld, "HomeDomain", "Library/Notes/notes.db"},
+        {backupkeys::bookmarks, "HomeDomain", "Library/Safari/Bookmarks.db"},
+        {backupkeys::bookmarksOld, "HomeDomain", "Library/Safari/Bookmarks.plist"},
+        {backupkeys::history, "HomeDomain", "Library/Safari/History.plist"},
+        {backupkeys::calendar, "HomeDomain", "Library/Calendar/Calendar.sqlitedb"},
+    };
+    for (const auto& file : files) EXPECT_EQ(file.key, backupFileKey(file.domain, file.path)) << file.path;
+    EXPECT_EQ(std::string(backupkeys::addressBookImagesOld), std::string(backupkeys::addressBookImages) + ".mddata");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "BackupReaders.h"
 #include "BackupToolFixture.h"
 #include "SampleDevice.h"
+#include "backup/BackupNotices.h"
 #include "backup/CommitDB.h"
 #include "model/PRCalenderNode.h"
 #include "model/PRCallHistoryNode.h"
@@ -24,15 +25,15 @@ public:
     explicit Records(const std::string& backupFolder) {
         NSNotificationCenter nc;
         PRBackupScanState state;
-        for (const std::string& name : backupReaderNotificationNames())
-            nc.addObserver(this, name, [this](const NSNotification& n) { posted[n.name()].push_back(n.object()); });
+        for (const NoticeName* notice : backupReaderNotices())
+            notice->observe(nc, this, [this](const NSNotification& n) { posted[n.name()].push_back(n.object()); });
         runBackupReaders(backupFolder, state, nc);
         nc.removeObserver(this);
     }
     template <class T>
-    std::vector<std::shared_ptr<T>> of(const std::string& name) const {
+    std::vector<std::shared_ptr<T>> of(const Notice<T>& notice) const {
         std::vector<std::shared_ptr<T>> out;
-        if (auto found = posted.find(name); found != posted.end())
+        if (auto found = posted.find(notice.name()); found != posted.end())
             for (const NSObjectPtr& object : found->second) out.push_back(std::dynamic_pointer_cast<T>(object));
         return out;
     }
@@ -72,17 +73,17 @@ TEST_F(BackupToolTest, TheBackupGivesTheDeviceOwnRecords) {
     const sampledb::SampleData data = sampledevice::homeData();
 
     // Every row counts, those still in the device's journals included.
-    EXPECT_EQ(records.of<PRContactNode>("ScanContactInfo").size(), data.contacts.size());
-    EXPECT_EQ(records.of<PRNoteNode>("ScanNoteInfo").size(), data.notes.size());
-    EXPECT_EQ(records.of<PRCalenderNode>("scanCalenderInfo").size(), data.calendar.size());
+    EXPECT_EQ(records.of(notices::ScanContactInfo).size(), data.contacts.size());
+    EXPECT_EQ(records.of(notices::ScanNoteInfo).size(), data.notes.size());
+    EXPECT_EQ(records.of(notices::scanCalenderInfo).size(), data.calendar.size());
 
     std::multiset<std::pair<std::string, int>> expectedCalls, calls;
     for (const sampledb::Call& call : data.calls) expectedCalls.insert({call.address, call.duration});
-    for (const auto& call : records.of<PRCallHistoryNode>("ScanCallHistoryInfo"))
+    for (const auto& call : records.of(notices::ScanCallHistoryInfo))
         calls.insert({call->callPhone(), call->callTime()});
     EXPECT_EQ(calls, expectedCalls);
 
-    const auto messages = records.of<PRMessageNode>("ScanMessageInfo");
+    const auto messages = records.of(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), data.messages.size());
     std::set<std::string> attachments;
     for (const auto& message : messages)
@@ -106,6 +107,6 @@ TEST_F(BackupToolTest, CallsDeletedInTheBackupAreGoneFromTheDeviceAfterARestore)
     // A new backup of the device shows no calls, and everything else as before.
     ASSERT_EQ(backuptool::backupDevice(udid), 0);
     const Records records(backupFolder());
-    EXPECT_TRUE(records.of<PRCallHistoryNode>("ScanCallHistoryInfo").empty());
-    EXPECT_EQ(records.of<PRContactNode>("ScanContactInfo").size(), sampledevice::homeData().contacts.size());
+    EXPECT_TRUE(records.of(notices::ScanCallHistoryInfo).empty());
+    EXPECT_EQ(records.of(notices::ScanContactInfo).size(), sampledevice::homeData().contacts.size());
 }

@@ -7,6 +7,8 @@
 #include "HostileFiles.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/ManifestWriter.h"
 #include "backup/PRBackupManifestReader.h"
 #include "backup/PRBackupScanState.h"
@@ -203,9 +205,9 @@ TEST_F(BackupRecoveryTest, TextAfterANulIsKept) {
     const auto made = browsertest::makeBackup(scratch("nul"), "Ann's iPhone", browsertest::smallSize(6, 20));
     const std::string nul("NUL\0AFTER", 9);
     for (const auto& [key, sql] :
-         {std::pair{sampledb::keys::addressBook,
+         {std::pair{backupkeys::addressBook,
                     "UPDATE ABPerson SET First = ?1 WHERE ROWID = (SELECT min(ROWID) FROM ABPerson)"},
-          std::pair{sampledb::keys::messages,
+          std::pair{backupkeys::messages,
                     "UPDATE message SET text = ?1 WHERE ROWID = (SELECT min(ROWID) FROM message)"}}) {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open((made.folder + "/" + key).c_str(), &db), SQLITE_OK);
@@ -250,8 +252,7 @@ TEST_F(BackupRecoveryTest, TextAfterANulIsKept) {
 // chosen: no folder or file of a category none of whose records was marked.
 TEST_F(BackupRecoveryTest, ADatabaseRecoveredFromTheTreeOpensWithItsJournalsRows) {
     const auto made = browsertest::makeBackup(scratch("tree-db"), "Ann's iPhone", browsertest::smallSize(6, 40));
-    ASSERT_TRUE(fs::exists(made.folder + "/" + sampledb::keys::messages + "-wal"))
-        << "the sample keeps rows in journals";
+    ASSERT_TRUE(fs::exists(made.folder + "/" + backupkeys::messages + "-wal")) << "the sample keeps rows in journals";
     auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
     job->run();
     const auto intake = job->takeIntake();
@@ -273,7 +274,7 @@ TEST_F(BackupRecoveryTest, ADatabaseRecoveredFromTheTreeOpensWithItsJournalsRows
     EXPECT_TRUE(result.ok()) << result.firstFailedPath << ": " << result.firstReason;
     EXPECT_EQ(result.writtenOf[PRRecoveryResult::BackupFiles], 1u);
     const std::string recovered = out + "/Ann's iPhone/HomeDomain/Library/SMS/sms.db";
-    EXPECT_EQ(readAll(recovered + "-wal"), readAll(made.folder + "/" + sampledb::keys::messages + "-wal"));
+    EXPECT_EQ(readAll(recovered + "-wal"), readAll(made.folder + "/" + backupkeys::messages + "-wal"));
     // Nothing but the file chosen (with its journal).
     std::set<std::string> top;
     for (const auto& e : fs::directory_iterator(out)) top.insert(e.path().filename().string());
@@ -510,8 +511,8 @@ TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNone
     NSNotificationCenter nc;
     PRBackupFileTree tree;
     int listed = 0;
-    nc.addObserver(&tree, "FindBackUpDirFileInfo", [&](const NSNotification& n) {
-        if (auto record = n.objectAs<PRTreeDirNode>()) listed += tree.addTreeNode(*record, "iPhone") ? 1 : 0;
+    notices::FindBackUpDirFileInfo.observe(nc, &tree, [&](const PRTreeDirNodePtr& record) {
+        if (record) listed += tree.addTreeNode(*record, "iPhone") ? 1 : 0;
     });
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backup);
     nc.removeObserver(&tree);

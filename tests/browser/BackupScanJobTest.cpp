@@ -5,6 +5,8 @@
 #include "BackupReaders.h"
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
 
@@ -31,8 +33,8 @@ std::map<std::string, int> readerCounts(const std::string& folder) {
     NSNotificationCenter nc;
     std::map<std::string, int> counts;
     int token = 0;
-    for (const std::string& name : backupReaderNotificationNames())
-        nc.addObserver(&token, name, [&counts](const NSNotification& n) { ++counts[n.name()]; });
+    for (const NoticeName* notice : backupReaderNotices())
+        notice->observe(nc, &token, [&counts](const NSNotification& n) { ++counts[n.name()]; });
     PRBackupScanState state;
     runBackupReaders(folder, state, nc);
     return counts;
@@ -116,11 +118,11 @@ TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
     EXPECT_EQ(c.messageNum, int(made.data.messages.size()));
     EXPECT_EQ(c.callNum, int(made.data.calls.size()));
     EXPECT_EQ(c.noteNum, int(made.data.notes.size()));
-    EXPECT_EQ(c.bookMarkNum, expected.at("scanBookMarkInfo"));
-    EXPECT_EQ(c.calenderNum, expected.at("scanCalenderInfo"));
-    EXPECT_EQ(c.photovideoNum, expected.at("ScanPhotoAndVideo"));
+    EXPECT_EQ(c.bookMarkNum, expected.at(notices::scanBookMarkInfo.name()));
+    EXPECT_EQ(c.calenderNum, expected.at(notices::scanCalenderInfo.name()));
+    EXPECT_EQ(c.photovideoNum, expected.at(notices::ScanPhotoAndVideo.name()));
     EXPECT_GE(c.photovideoNum, 2);  // the camera roll's two, and the messages' picture attachments
-    EXPECT_EQ(c.backupfiles, uint64_t(expected.at("FindBackUpDirFileInfo")));
+    EXPECT_EQ(c.backupfiles, uint64_t(expected.at(notices::FindBackUpDirFileInfo.name())));
     EXPECT_EQ(c.BackUpFilesNum, c.contactNum + c.messageNum + c.callNum + c.noteNum + c.bookMarkNum + c.calenderNum +
                                     c.photovideoNum + c.facetwitterNum);
     // Conversations hold every live message once.
@@ -158,7 +160,7 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
             "update message set text = 'gone ' || ROWID where ROWID in (select id from gone);"
             "delete from message where ROWID in (select id from gone);";
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((folder + "/" + sampledb::keys::messages).c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open((folder + "/" + backupkeys::messages).c_str(), &db), SQLITE_OK);
         EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
         ASSERT_EQ(sqlite3_changes(db), 8);
         sqlite3_close(db);
@@ -271,8 +273,8 @@ TEST_F(BackupScanJobTest, ACancelledScanStopsAndHandsNothingOver) {
     // Cancelled while the manifest is read: no database reader runs after it.
     std::atomic<bool> sawContact{false};
     int token = 0;
-    NSNotificationCenter::defaultCenter().addObserver(&token, "ScanContactInfo",
-                                                      [&](const NSNotification&) { sawContact = true; });
+    notices::ScanContactInfo.observe(NSNotificationCenter::defaultCenter(), &token,
+                                     [&](const NSNotification&) { sawContact = true; });
     job->onProgress = [&] { job->cancel(); };
     job->progressInterval = std::chrono::milliseconds(0);
     job->run();
@@ -289,7 +291,7 @@ TEST_F(BackupScanJobTest, DamagedFilesAreNamedAndTheRestIsRead) {
     const std::string manifest = made.folder + "/Manifest.mbdb";
     const auto manifestSize = std::filesystem::file_size(manifest);
     std::filesystem::resize_file(manifest, manifestSize - 7);
-    const std::string notes = made.folder + "/" + sampledb::keys::notes;
+    const std::string notes = made.folder + "/" + backupkeys::notes;
     {
         std::fstream file(notes, std::ios::in | std::ios::out | std::ios::binary);
         file.write("not a database!!", 16);

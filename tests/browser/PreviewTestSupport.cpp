@@ -2,6 +2,7 @@
 
 #include "BackupReaders.h"
 #include "SampleBackup.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "platform/NotificationCenter.h"
 
@@ -19,11 +20,11 @@ const SampleRecords& sampleRecords() {
         NSNotificationCenter nc;
         PRBackupScanState state;
         int observer = 0;
-        nc.addObserver(&observer, "ScanContactInfo", [&](const NSNotification& n) {
-            if (auto c = std::dynamic_pointer_cast<PRContactNode>(n.object())) out.contacts.push_back(c);
+        notices::ScanContactInfo.observe(nc, &observer, [&](const PRContactNodePtr& c) {
+            if (c) out.contacts.push_back(c);
         });
-        nc.addObserver(&observer, "ScanMessageInfo", [&](const NSNotification& n) {
-            if (auto m = std::dynamic_pointer_cast<PRMessageNode>(n.object())) out.messages.push_back(m);
+        notices::ScanMessageInfo.observe(nc, &observer, [&](const PRMessageNodePtr& m) {
+            if (m) out.messages.push_back(m);
         });
         runBackupReaders(out.backupFolder, state, nc);
         nc.removeObserver(&observer);

@@ -2,6 +2,7 @@
 // here, as the results screen hands them over; screenshots of a conversation, a contact and a
 // photo.
 #include "PreviewTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "browser/ConversationPaging.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
@@ -211,7 +212,7 @@ TEST_F(PreviewPaneTest, BackupFileShowsPictureOrTypeIcon) {
 
     // The data file is named by its key: the icon is that of the backed-up file's own type.
     auto shownImage = [&] { return pane.treeFileImageView->pixmap().toImage(); };
-    file.setFilePath(writeFile("3d0d7e5fb2ce288813306e4d4636395e047a3d28", "not a picture"));
+    file.setFilePath(writeFile(backupkeys::messages, "not a picture"));
     file.setTreefileName("clip.mov");
     pane.showTreeFile(file);
     const QImage movieIcon = shownImage();

@@ -6,6 +6,7 @@
 #include "CraftedLog.h"
 #include "TestSupport.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/CommitDB.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
@@ -163,9 +164,9 @@ TEST_F(RecoveryScreenTest, MarkedPhotosMessagesContactsAndFilesAreRecoveredIntoT
 TEST_F(RecoveryScreenTest, AJournalThatCannotBeUsedLeavesTheMainFilesRecordsAndIsNamed) {
     const auto made = browsertest::makeBackup(paths::userPath("Library/Application Support/MobileSync/Backup") + "/aaa",
                                               "Ann's iPhone", browsertest::smallSize(8, 40));
-    std::string calls = made.folder + "/" + sampledb::keys::callHistory;
-    if (!fs::exists(calls)) calls = made.folder + "/" + sampledb::keys::callHistoryOld;
-    const std::string messages = made.folder + "/" + sampledb::keys::messages;
+    std::string calls = made.folder + "/" + backupkeys::callHistory;
+    if (!fs::exists(calls)) calls = made.folder + "/" + backupkeys::callHistoryOld;
+    const std::string messages = made.folder + "/" + backupkeys::messages;
     // The rows each main file holds alone, read from a copy without its journal.
     auto rowsOfMainFile = [](const std::string& path, const char* table) {
         const std::string copy = testsupport::scratchDirectory("main") + "/copy.db";

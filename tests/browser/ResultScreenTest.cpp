@@ -6,6 +6,8 @@
 #include "DeviceFolder.h"
 #include "TestSupport.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "browser/PRResultTableModels.h"
 #include "browser/PRResultViewController.h"
 #include "browser/PRTreeController.h"
@@ -248,7 +250,7 @@ TEST_F(ResultScreenTest, AnotherBackupChosenMidScanStopsTheFirstAndIsOpenedAgain
     std::atomic<int> records{0};
     int token = 0;
     auto& nc = NSNotificationCenter::defaultCenter();
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         if (records++ != 0) return;
         std::unique_lock lock(mutex);
         cv.wait(lock, [&] { return release; });
@@ -332,11 +334,11 @@ TEST_F(ResultScreenTest, AnotherBackupChosenMidScanStopsTheFirstAndIsOpenedAgain
 TEST_F(ResultScreenTest, WhatCouldNotBeReadIsSaidAndTheRestIsShown) {
     const auto made = browsertest::makeBackup(root + "/aaa", "Ann's iPhone", browsertest::smallSize(12, 30));
     {
-        std::fstream file(made.folder + "/" + sampledb::keys::notes, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream file(made.folder + "/" + backupkeys::notes, std::ios::in | std::ios::out | std::ios::binary);
         file.write("not a database!!", 16);
     }
     // Without its journal, whose first page would make the header whole again.
-    std::filesystem::remove(made.folder + "/" + sampledb::keys::notes + "-wal");
+    std::filesystem::remove(made.folder + "/" + backupkeys::notes + "-wal");
     PRResultViewController* result = open();
     EXPECT_EQ(result->contactController->recordCount(), 12u);
     EXPECT_EQ(result->noteController->recordCount(), 0u);
@@ -368,11 +370,11 @@ TEST_F(ResultScreenTest, AScreenThatGoesMidScanStopsItsScanAndWaitsForIt) {
     std::atomic<int> contacts{0};
     int token = 0;
     auto& nc = NSNotificationCenter::defaultCenter();
-    nc.addObserver(&token, "FindBackUpDirFileInfo", [&](const NSNotification&) {
+    notices::FindBackUpDirFileInfo.observe(nc, &token, [&](const NSNotification&) {
         held = true;
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
-    nc.addObserver(&token, "ScanContactInfo", [&](const NSNotification&) { ++contacts; });
+    notices::ScanContactInfo.observe(nc, &token, [&](const NSNotification&) { ++contacts; });
     auto* screen = new PRResultViewController;
     screen->scanBackup(backup);
     ASSERT_TRUE(testsupport::waitUntil([&] { return held.load(); }));

@@ -1,4 +1,5 @@
 // The scan intake: categories and counts, conversations, and deleted records beside live ones.
+#include "backup/BackupNotices.h"
 #include "browser/core/PRScanIntake.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,9 @@ PRMessageNodePtr message(const std::string& phone, const std::string& text, cons
     return m;
 }
 
-void post(PRScanIntake& intake, const std::string& name, NSObjectPtr object) {
-    EXPECT_TRUE(intake.take(NSNotification(name, std::move(object), nullptr))) << name;
+template <class T>
+void post(PRScanIntake& intake, const Notice<T>& notice, std::shared_ptr<T> object) {
+    EXPECT_TRUE(intake.take(NSNotification(notice.name(), std::move(object), nullptr))) << notice.name();
 }
 
 }  // namespace
@@ -44,14 +46,14 @@ TEST(ScanIntake, MessagesAreGroupedByAddressWhicheverComesFirst) {
 
 TEST(ScanIntake, DeletedMessagesOpenConversationsOfTheirOwnAndLiveOnesJoinTheFirstMatch) {
     PRScanIntake intake;
-    post(intake, "ScanMessageInfo", message("+33 6 12 34 56 78", "live"));
+    post(intake, notices::ScanMessageInfo, message("+33 6 12 34 56 78", "live"));
     // A deleted message whose address matches only a live conversation opens a deleted one.
-    post(intake, "ScanDelMessageInfo", message("+33 6 12 34 56 78", "gone", "d1"));
+    post(intake, notices::ScanDelMessageInfo, message("+33 6 12 34 56 78", "gone", "d1"));
     // A second deleted message of that address joins it and is a deleted record too.
     auto joined = message("+33 6 12 34 56 78", "gone too", "d2");
-    post(intake, "ScanDelMessageInfo", joined);
+    post(intake, notices::ScanDelMessageInfo, joined);
     // A repeat of a live message is dropped.
-    post(intake, "ScanDelMessageInfo", message("+33 6 12 34 56 78", "live"));
+    post(intake, notices::ScanDelMessageInfo, message("+33 6 12 34 56 78", "live"));
 
     const auto& conversations = intake.messageTreeArray();
     ASSERT_EQ(conversations.size(), 2u);
@@ -76,25 +78,25 @@ TEST(ScanIntake, EveryCategoryIsListedAndCounted) {
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName("Ann");
     contact->setContactPhone("123");
-    post(intake, "ScanContactInfo", contact);
+    post(intake, notices::ScanContactInfo, contact);
     auto again = std::make_shared<PRContactNode>(*contact);
-    post(intake, "ScanDelContactInfo", again);  // same name and phone: a repeat
+    post(intake, notices::ScanDelContactInfo, again);  // same name and phone: a repeat
     auto other = std::make_shared<PRContactNode>(*contact);
     other->setContactPhone("456");
-    post(intake, "ScanDelContactInfo", other);
-    post(intake, "ScanNoteInfo", std::make_shared<PRNoteNode>());
-    post(intake, "ScanCallHistoryInfo", std::make_shared<PRCallHistoryNode>());
-    post(intake, "scanBookMarkInfo", std::make_shared<PRBookMarkNode>());
-    post(intake, "scanCalenderInfo", std::make_shared<PRCalenderNode>());
-    post(intake, "ScanPhotoAndVideo", std::make_shared<PRPhotoAndVideoNode>());
-    post(intake, "scanFaceTwitterInfo", std::make_shared<PRFaceTwitterNode>());
+    post(intake, notices::ScanDelContactInfo, other);
+    post(intake, notices::ScanNoteInfo, std::make_shared<PRNoteNode>());
+    post(intake, notices::ScanCallHistoryInfo, std::make_shared<PRCallHistoryNode>());
+    post(intake, notices::scanBookMarkInfo, std::make_shared<PRBookMarkNode>());
+    post(intake, notices::scanCalenderInfo, std::make_shared<PRCalenderNode>());
+    post(intake, notices::ScanPhotoAndVideo, std::make_shared<PRPhotoAndVideoNode>());
+    post(intake, notices::scanFaceTwitterInfo, std::make_shared<PRFaceTwitterNode>());
     auto file = std::make_shared<PRTreeDirNode>();
     file->setFileDomain("HomeDomain");
     file->setFilePath("Library/x");
-    post(intake, "FindBackUpDirFileInfo", file);
-    post(intake, "FindBackUpDirFileInfo", std::make_shared<PRTreeDirNode>());  // no path: ignored
-    post(intake, "ScanProgressInfo", NSNumber::numberWithInt(40));
-    EXPECT_FALSE(intake.take(NSNotification("ScanTransferContactInfo", contact, nullptr)));
+    post(intake, notices::FindBackUpDirFileInfo, file);
+    post(intake, notices::FindBackUpDirFileInfo, std::make_shared<PRTreeDirNode>());  // no path: ignored
+    post(intake, notices::ScanProgressInfo, NSNumber::numberWithInt(40));
+    EXPECT_FALSE(intake.take(NSNotification(notices::ScanTransferContactInfo.name(), contact, nullptr)));
 
     const PRScanCounts c = intake.counts();
     EXPECT_EQ(c.percent, 40);

@@ -9,6 +9,7 @@
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "TestShapes.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CarvedRowid.h"
 #include "backup/carve/PairRows.h"
@@ -104,9 +105,9 @@ void leaf(PageFile& f, int page, const std::vector<int>& cells, int firstFreeblo
 class CarvePageRows : public CarveTest {
 protected:
     std::vector<carve::CarvedTable> carve(const PageFile& f, const char* shape, int runs = 1) {
-        EXPECT_TRUE(f.write(file(carvefix::names::calls)));
+        EXPECT_TRUE(f.write(file(backupkeys::callHistory)));
         carve::CarveDatabase db;
-        EXPECT_TRUE(db.openIn(folder(), {carvefix::names::calls}, context));
+        EXPECT_TRUE(db.openIn(folder(), {backupkeys::callHistory}, context));
         coverage = db.coverage();
         auto tables = carve::carveRecords(db, {carvetest::shapeOf(shape)}, runs);
         coverage = db.coverage();

@@ -2,6 +2,7 @@
 // carvers post, and look-ups over the collected records.
 #pragma once
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveContext.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
@@ -23,11 +24,11 @@ protected:
     std::string folder() const { return dir_.path().toStdString(); }
     std::string file(const char* name) const { return folder() + "/" + name; }
 
-    // Records posted under a notification name, in posting order.
+    // Records posted as notice, in posting order.
     template <class T>
-    std::vector<std::shared_ptr<T>> posted(const std::string& name) const {
+    std::vector<std::shared_ptr<T>> posted(const Notice<T>& notice) const {
         std::vector<std::shared_ptr<T>> out;
-        auto it = posts_.find(name);
+        auto it = posts_.find(notice.name());
         if (it == posts_.end()) return out;
         for (const auto& object : it->second)
             if (auto record = std::dynamic_pointer_cast<T>(object)) out.push_back(record);
@@ -43,6 +44,7 @@ protected:
 private:
     QTemporaryDir dir_;
     std::map<std::string, std::vector<NSObjectPtr>> posts_;
+    std::vector<NSNumberPtr> progress_;
 };
 
 }  // namespace carvetest

@@ -4,6 +4,7 @@
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
 #include "HostileFiles.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -84,12 +85,12 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
     for (bool ios6 : {true, false}) {
         carvefix::Options o = options();
         o.tag = ios6 ? "6" : "4";
-        auto rows = carvefix::writeCallHistory(file(carvefix::names::calls), o, ios6);
+        auto rows = carvefix::writeCallHistory(file(backupkeys::callHistory), o, ios6);
         ASSERT_FALSE(rows.deleted.empty());
         state.currentNodeIsiOS6Version = ios6;
-        size_t before = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo").size();
+        size_t before = posted(notices::ScanDelCallHistoryInfo).size();
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-        auto all = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+        auto all = posted(notices::ScanDelCallHistoryInfo);
         std::vector<PRCallHistoryNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::CallRow& r) { return r.address; },
@@ -107,9 +108,9 @@ TEST_P(CarverFixture, CallsOfBothLayouts) {
 
 TEST_P(CarverFixture, Bookmarks) {
     carvefix::Options o = options();
-    auto rows = carvefix::writeBookmarks(file(carvefix::names::bookmarks), o);
+    auto rows = carvefix::writeBookmarks(file(backupkeys::bookmarks), o);
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
-    auto carved = posted<PRBookMarkNode>("scanDelBookMarkInfo");
+    auto carved = posted(notices::scanDelBookMarkInfo);
     // The reading-list folder was deleted too, but folders of that name are never posted.
     ASSERT_EQ(rows.deleted[0].title, "com.apple.ReadingList");
     rows.deleted.erase(rows.deleted.begin());
@@ -132,10 +133,10 @@ TEST_P(CarverFixture, CalendarOfBothJournalKinds) {
         o.ios6Calendar = kind == 2;  // the newer schema's wider rows
         state.currentNodeIsiOS6Version = kind == 2;
         o.tag = std::string(1, static_cast<char>('A' + kind));
-        auto rows = carvefix::writeCalendar(file(carvefix::names::calendar), o);
-        size_t before = posted<PRCalenderNode>("scanDelCalenderInfo").size();
+        auto rows = carvefix::writeCalendar(file(backupkeys::calendar), o);
+        size_t before = posted(notices::scanDelCalenderInfo).size();
         carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
-        auto all = posted<PRCalenderNode>("scanDelCalenderInfo");
+        auto all = posted(notices::scanDelCalenderInfo);
         std::vector<PRCalenderNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::CalendarRow& r) { return r.title; },
@@ -153,12 +154,12 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
         o.writeAheadLog = wal;
         o.tag = wal ? "B" : "A";
         o.deletedPages = std::min(o.deletedPages, 30);  // note ids must stay below 128
-        auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
+        auto rows = carvefix::writeNotes(file(backupkeys::notes), o);
         state.noteArray.clear();
         state.noteValueArray.clear();
-        size_t before = posted<PRNoteNode>("ScanDelNoteInfo").size();
+        size_t before = posted(notices::ScanDelNoteInfo).size();
         carve::DelNoteCarver(context).scanDelNoteThread(folder());
-        auto all = posted<PRNoteNode>("ScanDelNoteInfo");
+        auto all = posted(notices::ScanDelNoteInfo);
         std::vector<PRNoteNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::NoteRow& r) { return r.title; },
@@ -175,9 +176,9 @@ TEST_P(CarverFixture, NotesJoinHeadsAndBodies) {
 
 TEST_P(CarverFixture, ContactsWithTheirValues) {
     carvefix::Options o = options();
-    auto rows = carvefix::writeAddressBook(file(carvefix::names::addressBook), o);
+    auto rows = carvefix::writeAddressBook(file(backupkeys::addressBook), o);
     carve::DelContactCarver(context).scanDelContactThread(folder());
-    auto carved = posted<PRContactNode>("ScanDelContactInfo");
+    auto carved = posted(notices::ScanDelContactInfo);
     // The parts that are there, one blank between two (never one in front).
     auto name = [](const carvefix::ContactRow& r) {
         std::string n;
@@ -211,7 +212,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
             !damaged && it != deletedByName.end() && c->contactPhone() == it->second->phones.front())
             damaged = it->second;
     ASSERT_TRUE(damaged);
-    const std::string path = file(carvefix::names::addressBook), phone = damaged->phones.front();
+    const std::string path = file(backupkeys::addressBook), phone = damaged->phones.front();
     std::string bytes;
     ASSERT_TRUE(files::readRegularFile(path, size_t{1} << 30, &bytes));
     for (size_t at = bytes.find(phone); at != std::string::npos; at = bytes.find(phone, at + 1))
@@ -219,7 +220,7 @@ TEST_P(CarverFixture, ContactsWithTheirValues) {
     ASSERT_TRUE(testsupport::writeFile(path, bytes));
     const size_t before = carved.size();
     carve::DelContactCarver(context).scanDelContactThread(folder());
-    const auto again = posted<PRContactNode>("ScanDelContactInfo");
+    const auto again = posted(notices::ScanDelContactInfo);
     ASSERT_GT(again.size(), before);
     for (size_t k = before; k < again.size(); ++k) {
         if (again[k]->contactName() == name(*damaged)) {
@@ -241,13 +242,13 @@ TEST_P(CarverFixture, MessagesOfEveryLayout) {
         carvefix::Options o = options();
         o.writeAheadLog = c.wal;
         o.tag = std::to_string(static_cast<int>(c.layout)) + (c.wal ? "w" : "");
-        auto rows = carvefix::writeMessages(file(carvefix::names::messages), o, c.layout);
+        auto rows = carvefix::writeMessages(file(backupkeys::messages), o, c.layout);
         state.currentNodeIsiOS6Version = c.ios6;
         state.messageArray.clear();
         state.chatMessageArray.clear();
-        size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+        size_t before = posted(notices::ScanDelMessageInfo).size();
         carve::DelMessageCarver(context).scanDelMessageThread(folder());
-        auto all = posted<PRMessageNode>("ScanDelMessageInfo");
+        auto all = posted(notices::ScanDelMessageInfo);
         std::vector<PRMessageNodePtr> carved(all.begin() + static_cast<long>(before), all.end());
         expectCarved(
             rows, o.deleted, carved, [](const carvefix::MessageRow& r) { return r.text; },

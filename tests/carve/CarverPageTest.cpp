@@ -5,6 +5,7 @@
 // a gap that a later cell cut short.
 #include "CarveTestSupport.h"
 #include "CarvingFixtures.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -31,13 +32,13 @@ TEST_F(CarverPage, TheBackupFileIsCarvedAsItLiesWithItsOwnJournalKind) {
     // the write-ahead log), and its rollback layout (dates from the creation column) is carved.
     carvefix::Options o;
     o.deletedPages = 0;
-    auto rows = carvefix::writeNotes(file(carvefix::names::notes), o);
+    auto rows = carvefix::writeNotes(file(backupkeys::notes), o);
     carve::DelNoteCarver(context).scanDelNoteThread(folder());
-    std::ifstream in(file(carvefix::names::notes), std::ios::binary);
+    std::ifstream in(file(backupkeys::notes), std::ios::binary);
     char header[20];
     in.read(header, 20);
     EXPECT_EQ(header[18], 1) << "the backup's file was written";
-    auto notes = posted<PRNoteNode>("ScanDelNoteInfo");
+    auto notes = posted(notices::ScanDelNoteInfo);
     ASSERT_FALSE(notes.empty());
     const carvefix::NoteRow& deleted = rows.deleted.front();
     auto created = GetNSStringDate(GetDateTime(deleted.created, true)->c_str());
@@ -52,12 +53,12 @@ TEST_F(CarverPage, CallWithOneCharacterPhoneKeepsAnEmptyName) {
     // Old layout (header 9 at the first cell), phone "7", date, duration 0, flags 5.
     f.put(f.pageStart(1) + 200, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00, '7', 0x17, 0x40,
                                       0x11, 0x11, 0x05, 0xff});
-    write(f, carvefix::names::calls);
+    write(f, backupkeys::callHistory);
     state.contactArray.push_back(std::make_shared<PRContactNode>());
     state.contactArray.back()->setContactPhone("7");
     state.contactArray.back()->setContactName("Seven");
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-    auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+    auto calls = posted(notices::ScanDelCallHistoryInfo);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]->callPhone(), "7");
     EXPECT_EQ(calls[0]->callName(), "");
@@ -73,9 +74,9 @@ TEST_F(CarverPage, RowsLeftBelowTheCellsOfARootThatBecameInteriorAreCarved) {
     f.put(f.pageStart(1) + 0x3f8, Bytes{0x00, 0x00, 0x00, 0x02, 0x05});
     f.put(f.pageStart(1) + 300, Bytes{0x10, 0x02, 0x09, 0x00, 0x0f, 0x04, 0x08, 0x01, 0x01, 0x00, 0x00, '7', 0x17, 0x40,
                                       0x11, 0x11, 0x05, 0xff});
-    write(f, carvefix::names::calls);
+    write(f, backupkeys::callHistory);
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-    auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+    auto calls = posted(notices::ScanDelCallHistoryInfo);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]->callPhone(), "7");
 }
@@ -103,9 +104,9 @@ TEST_F(CarverPage, ARowWhoseFreedRoomANewCellTookTheEndOfKeepsItsKeptColumns) {
         // The new cell over the name, or a copy of it where no cell begins.
         f.put(page + 627, liveCall);
         f.put(page + 700, liveCall);
-        write(f, carvefix::names::calls);
+        write(f, backupkeys::callHistory);
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
-        const auto calls = posted<PRCallHistoryNode>("ScanDelCallHistoryInfo");
+        const auto calls = posted(notices::ScanDelCallHistoryInfo);
         ASSERT_EQ(calls.size(), cellAtBlockEnd ? 1u : 0u);
         if (!cellAtBlockEnd) continue;
         EXPECT_EQ(calls[0]->callPhone(), "5551234");
@@ -163,10 +164,10 @@ TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole
         Bytes live = {static_cast<uint8_t>(liveRow.size()), 0x06};
         live.insert(live.end(), liveRow.begin(), liveRow.end());
         f.put(page + blockEnd, live);
-        write(f, carvefix::names::messages);
-        const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+        write(f, backupkeys::messages);
+        const size_t before = posted(notices::ScanDelMessageInfo).size();
         carve::DelMessageCarver(context).scanDelMessageThread(folder());
-        const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+        const auto messages = posted(notices::ScanDelMessageInfo);
         ASSERT_EQ(messages.size() - before, textLost ? 0u : 1u);
         if (textLost) continue;
         // Its address, time and text, marked partial; of its direction, lost, nothing is said.
@@ -208,10 +209,10 @@ TEST_F(CarverPage, AMessageWhoseTailACellTookComesBackPartialWhereItsTextIsWhole
         "\x12\x01\x06\x00\x1b\x11\x13\x00"
         "5551234usSMS";
     f.put(page + blockEnd, Bytes(handle.begin(), handle.end()));
-    write(f, carvefix::names::messages);
-    const size_t before = posted<PRMessageNode>("ScanDelMessageInfo").size();
+    write(f, backupkeys::messages);
+    const size_t before = posted(notices::ScanDelMessageInfo).size();
     carve::DelMessageCarver(context).scanDelMessageThread(folder());
-    const auto messages = posted<PRMessageNode>("ScanDelMessageInfo");
+    const auto messages = posted(notices::ScanDelMessageInfo);
     ASSERT_EQ(messages.size() - before, 1u);
     const PRMessageNode& partial = *messages.back();
     EXPECT_EQ(partial.messageContent(), "see you at noon");
@@ -255,9 +256,9 @@ TEST_F(CarverPage, AFreeblockWhoseEndACellTookKeepsItsOtherRowsWhole) {
     const Bytes charlie = row("Charl", 'c', Bytes{'u', '3'});
     live.insert(live.end(), charlie.begin(), charlie.end());
     f.put(page + 685, live);
-    write(f, carvefix::names::bookmarks);
+    write(f, backupkeys::bookmarks);
     carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
-    const auto bookmarks = posted<PRBookMarkNode>("scanDelBookMarkInfo");
+    const auto bookmarks = posted(notices::scanDelBookMarkInfo);
     ASSERT_EQ(bookmarks.size(), 1u);
     EXPECT_EQ(bookmarks[0]->bookMarkTitle(), "Bravo");
     EXPECT_EQ(bookmarks[0]->bookMarkURL(), "http://b.example/");
@@ -331,10 +332,10 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
         f.put(page + 300, Bytes{0x00, 0x00, 0x03, 0x69});
         const int64_t lastLetter = 300 + 5 + 35 + 10 + 12 + 13;  // its head, header, names
         f.put(page + lastLetter, person({0x03, 0x9c, 0x00, 0x67}, "Chloé", "Weber455795", ""));
-        write(f, carvefix::names::addressBook);
+        write(f, backupkeys::addressBook);
         carve::DelContactCarver(context).scanDelContactThread(folder());
         std::vector<std::string> names;
-        for (const auto& c : posted<PRContactNode>("ScanDelContactInfo"))
+        for (const auto& c : posted(notices::ScanDelContactInfo))
             names.push_back(c->contactName() + "|" + c->contactCompany());
         EXPECT_EQ(names, std::vector<std::string>{"Chloé Weber455795|"});
     }
@@ -362,10 +363,10 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
         const Bytes first = call({0x16, 0x02}, "5552222", 3, "");
         f.put(page + 500, first);
         f.put(page + 500 + static_cast<int64_t>(first.size()), call({0x1c, 0x03}, "5553333", 0, "Three"));
-        write(f, carvefix::names::calls);
+        write(f, backupkeys::callHistory);
         carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
         std::vector<std::string> numbers;
-        for (const auto& c : posted<PRCallHistoryNode>("ScanDelCallHistoryInfo")) numbers.push_back(c->callPhone());
+        for (const auto& c : posted(notices::ScanDelCallHistoryInfo)) numbers.push_back(c->callPhone());
         std::sort(numbers.begin(), numbers.end());
         EXPECT_EQ(numbers, (std::vector<std::string>{"5552222", "5553333"}));
     }
@@ -380,12 +381,12 @@ TEST_F(CarverPage, HostileFiles) {
         std::function<void()> run;
     };
     std::vector<Carver> carvers = {
-        {carvefix::names::addressBook, 75, [&] { carve::DelContactCarver(context).scanDelContactThread(folder()); }},
-        {carvefix::names::messages, 80, [&] { carve::DelMessageCarver(context).scanDelMessageThread(folder()); }},
-        {carvefix::names::notes, 85, [&] { carve::DelNoteCarver(context).scanDelNoteThread(folder()); }},
-        {carvefix::names::calls, 90, [&] { carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder()); }},
-        {carvefix::names::bookmarks, 95, [&] { carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder()); }},
-        {carvefix::names::calendar, 100, [&] { carve::DelCalenderCarver(context).ScanDelCalenderThread(folder()); }},
+        {backupkeys::addressBook, 75, [&] { carve::DelContactCarver(context).scanDelContactThread(folder()); }},
+        {backupkeys::messages, 80, [&] { carve::DelMessageCarver(context).scanDelMessageThread(folder()); }},
+        {backupkeys::notes, 85, [&] { carve::DelNoteCarver(context).scanDelNoteThread(folder()); }},
+        {backupkeys::callHistory, 90, [&] { carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder()); }},
+        {backupkeys::bookmarks, 95, [&] { carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder()); }},
+        {backupkeys::calendar, 100, [&] { carve::DelCalenderCarver(context).ScanDelCalenderThread(folder()); }},
     };
     std::vector<std::pair<std::string, Bytes>> files;
     files.push_back({"all zeros", Bytes(64 * 1024, 0)});

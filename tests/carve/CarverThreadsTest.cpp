@@ -3,6 +3,7 @@
 // (the call carver also lets the values of the rows it has made calls of go as it goes).
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "backup/carve/DelContactCarver.h"
 #include "model/ContactNumberRule.h"
@@ -23,9 +24,7 @@ struct Carved {
 void carveOn(const std::string& folder, int threads, Carved& into) {
     NSNotificationCenter nc;
     carve::CarveContext context(into.state, nc);
-    nc.addObserver(&into, "ScanDelContactInfo", [&](const NSNotification& n) {
-        into.posted.push_back(std::dynamic_pointer_cast<PRContactNode>(n.object()));
-    });
+    notices::ScanDelContactInfo.observe(nc, &into, [&](const PRContactNodePtr& c) { into.posted.push_back(c); });
     carve::DelContactCarver(context).scanDelContactThread(folder, threads);
     nc.removeObserver(&into);
 }
@@ -34,9 +33,7 @@ std::vector<PRCallHistoryNodePtr> carveCalls(const std::string& folder, int thre
     std::vector<PRCallHistoryNodePtr> posted;
     NSNotificationCenter nc;
     carve::CarveContext context(state, nc);
-    nc.addObserver(&posted, "ScanDelCallHistoryInfo", [&](const NSNotification& n) {
-        posted.push_back(std::dynamic_pointer_cast<PRCallHistoryNode>(n.object()));
-    });
+    notices::ScanDelCallHistoryInfo.observe(nc, &posted, [&](const PRCallHistoryNodePtr& c) { posted.push_back(c); });
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder, threads);
     nc.removeObserver(&posted);
     return posted;

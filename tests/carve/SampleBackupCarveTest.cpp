@@ -3,6 +3,7 @@
 #include "CarvingFixtures.h"
 #include "SampleBackup.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "model/PRRecordFields.h"
 #include "platform/Paths.h"
 
@@ -164,8 +165,8 @@ TEST_F(SampleBackupCarve, EveryCarvedDatabaseIsLookedThroughWhole) {
     ASSERT_EQ(carvefix::addDeletedRecords(folders[0], true), 36);
     std::string errors;
     ASSERT_FALSE(dumpCarveLines(folders[0], true, &errors).empty());
-    for (const char* name : {carvefix::names::addressBook, carvefix::names::messages, carvefix::names::notes,
-                             carvefix::names::calls, carvefix::names::bookmarks, carvefix::names::calendar})
+    for (const char* name : {backupkeys::addressBook, backupkeys::messages, backupkeys::notes, backupkeys::callHistory,
+                             backupkeys::bookmarks, backupkeys::calendar})
         EXPECT_NE(errors.find("carved " + folders[0] + "/" + name + ": all "), std::string::npos) << name << "\n"
                                                                                                   << errors;
     EXPECT_EQ(errors.find(": only "), std::string::npos) << errors;

@@ -2,6 +2,7 @@
 // schema and file name the backups use, rows still in the journals, and missing or damaged files.
 #include "SampleDatabases.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "clean/core/BackupDatabaseCleaner.h"
 
 #include <filesystem>
@@ -51,8 +52,7 @@ TEST_F(BackupDatabaseCleanerTest, CallHistoryUnderEitherNameIsEmptiedWithoutAJou
         sampledb::BackupSchemas schemas;
         schemas.oldCallHistoryName = oldName;
         const std::string folder = backup(schemas, oldName ? "old" : "new");
-        const std::string file =
-            folder + "/" + (oldName ? sampledb::keys::callHistoryOld : sampledb::keys::callHistory);
+        const std::string file = folder + "/" + (oldName ? backupkeys::callHistoryOld : backupkeys::callHistory);
         ASSERT_TRUE(fs::exists(file + "-wal")) << "some calls still lie in the journal";
 
         EXPECT_EQ(BackupDatabaseCleaner::cleanCallHistory(folder), DatabaseCleanResult::Cleaned);
@@ -60,8 +60,7 @@ TEST_F(BackupDatabaseCleanerTest, CallHistoryUnderEitherNameIsEmptiedWithoutAJou
         EXPECT_EQ(rows(file, "call"), 0);
         EXPECT_GE(rows(file, "data"), 0) << "the other tables stay";
         // The other name is not made.
-        EXPECT_FALSE(
-            fs::exists(folder + "/" + (oldName ? sampledb::keys::callHistory : sampledb::keys::callHistoryOld)));
+        EXPECT_FALSE(fs::exists(folder + "/" + (oldName ? backupkeys::callHistory : backupkeys::callHistoryOld)));
     }
 }
 
@@ -77,22 +76,22 @@ TEST_F(BackupDatabaseCleanerTest, MissingOrDamagedDatabases) {
 
     // A folder where the database should be, a file that is no database, a database without
     // the table: nothing is deleted, and the caller hears of it.
-    fs::create_directory(empty + "/" + sampledb::keys::callHistory);
+    fs::create_directory(empty + "/" + backupkeys::callHistory);
     EXPECT_EQ(BackupDatabaseCleaner::cleanCallHistory(empty), DatabaseCleanResult::NoDatabase);
     const std::string damaged = testsupport::scratchDirectory("damaged");
-    std::ofstream(damaged + "/" + sampledb::keys::callHistory) << std::string(4096, 'x');
+    std::ofstream(damaged + "/" + backupkeys::callHistory) << std::string(4096, 'x');
     EXPECT_EQ(BackupDatabaseCleaner::cleanCallHistory(damaged), DatabaseCleanResult::Failed);
     const std::string other = testsupport::scratchDirectory("other");
-    sampledb::writeBookmarks(other + "/" + sampledb::keys::callHistory, data.bookmarks);
+    sampledb::writeBookmarks(other + "/" + backupkeys::callHistory, data.bookmarks);
     EXPECT_EQ(BackupDatabaseCleaner::cleanCallHistory(other), DatabaseCleanResult::Failed);
-    EXPECT_GT(rows(other + "/" + sampledb::keys::callHistory, "bookmarks"), 0);
+    EXPECT_GT(rows(other + "/" + backupkeys::callHistory, "bookmarks"), 0);
 }
 
 TEST_F(BackupDatabaseCleanerTest, TheOtherCleanersEmptyTheirTablesInEachSchema) {
     const std::string folder = backup({});
-    const std::string contacts = folder + "/" + sampledb::keys::addressBook;
-    const std::string images = folder + "/" + sampledb::keys::addressBookImages;
-    const std::string messages = folder + "/" + sampledb::keys::messages;
+    const std::string contacts = folder + "/" + backupkeys::addressBook;
+    const std::string images = folder + "/" + backupkeys::addressBookImages;
+    const std::string messages = folder + "/" + backupkeys::messages;
     ASSERT_GT(rows(contacts, "ABPerson"), 0);
     ASSERT_GT(rows(images, "ABFullSizeImage"), 0);
     const int multiValues = rows(contacts, "ABMultiValue");
@@ -110,18 +109,18 @@ TEST_F(BackupDatabaseCleanerTest, TheOtherCleanersEmptyTheirTablesInEachSchema) 
     EXPECT_EQ(rows(messages, "chat"), chats);
 
     EXPECT_EQ(BackupDatabaseCleaner::cleanNotes(folder), DatabaseCleanResult::Cleaned);
-    EXPECT_EQ(rows(folder + "/" + sampledb::keys::notes, "ZNOTE"), 0);
-    EXPECT_EQ(rows(folder + "/" + sampledb::keys::notes, "ZNOTEBODY"), 0);
+    EXPECT_EQ(rows(folder + "/" + backupkeys::notes, "ZNOTE"), 0);
+    EXPECT_EQ(rows(folder + "/" + backupkeys::notes, "ZNOTEBODY"), 0);
 
     EXPECT_EQ(BackupDatabaseCleaner::cleanSafari(folder), DatabaseCleanResult::Cleaned);
-    EXPECT_EQ(rows(folder + "/" + sampledb::keys::bookmarks, "bookmarks"), 0);
+    EXPECT_EQ(rows(folder + "/" + backupkeys::bookmarks, "bookmarks"), 0);
 
     // Older backups: messages kept in group_member, notes in the older notes database.
     sampledb::BackupSchemas older;
     older.messages = sampledb::MessageSchema::ios5;
     older.notes = sampledb::NotesSchema::legacy;
     const std::string old = backup(older, "older");
-    const std::string oldMessages = old + "/" + sampledb::keys::messages;
+    const std::string oldMessages = old + "/" + backupkeys::messages;
     ASSERT_GT(rows(oldMessages, "group_member"), 0);
     EXPECT_EQ(BackupDatabaseCleaner::cleanMessages(old, false), DatabaseCleanResult::Cleaned);
     EXPECT_EQ(rows(oldMessages, "message"), 0);
@@ -131,10 +130,9 @@ TEST_F(BackupDatabaseCleanerTest, TheOtherCleanersEmptyTheirTablesInEachSchema) 
     mixed.messages = sampledb::MessageSchema::ios6WithoutHandle;
     const std::string third = backup(mixed, "mixed");
     EXPECT_EQ(BackupDatabaseCleaner::cleanMessages(third, true), DatabaseCleanResult::Cleaned);
-    EXPECT_EQ(rows(third + "/" + sampledb::keys::messages, "message"), 0);
+    EXPECT_EQ(rows(third + "/" + backupkeys::messages, "message"), 0);
 
-    const std::string oldNotes =
-        BackupDatabaseCleaner::databaseIn(old, sampledb::keys::notes, sampledb::keys::notesOld);
+    const std::string oldNotes = BackupDatabaseCleaner::databaseIn(old, backupkeys::notes, backupkeys::notesOld);
     ASSERT_FALSE(oldNotes.empty());
     EXPECT_EQ(BackupDatabaseCleaner::cleanNotes(old), DatabaseCleanResult::Cleaned);
     EXPECT_EQ(rows(oldNotes, "note"), 0);

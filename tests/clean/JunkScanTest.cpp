@@ -1,4 +1,5 @@
 #include "FakeCleanDevice.h"
+#include "clean/core/CleanNotices.h"
 #include "clean/core/JunkScan.h"
 #include "platform/Images.h"
 #include "platform/MobileDevice.h"
@@ -32,8 +33,10 @@ struct CollectingSink : JunkScanSink {
 // Records the clean notifications in the order they arrive.
 struct NotificationLog {
     NotificationLog() {
-        for (const char* name : {"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo", "CleanFilehasFinished"})
-            NSNotificationCenter::defaultCenter().addObserver(this, name, [this](const NSNotification& n) {
+        using namespace notices;
+        for (const NoticeName* notice : std::initializer_list<const NoticeName*>{
+                 &CleanFileProgressInfo, &AddCleanFileSizeThreadProgressInfo, &CleanFilehasFinished})
+            notice->observe(NSNotificationCenter::defaultCenter(), this, [this](const NSNotification& n) {
                 std::lock_guard<std::mutex> lock(mutex);
                 names.push_back(n.name());
                 if (auto number = n.objectAs<NSNumber>()) values.push_back(number->description());
@@ -44,7 +47,7 @@ struct NotificationLog {
     std::vector<std::string> progress() const {
         std::vector<std::string> out;
         for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == "CleanFileProgressInfo") out.push_back(values[i]);
+            if (names[i] == notices::CleanFileProgressInfo.name()) out.push_back(values[i]);
         return out;
     }
     std::mutex mutex;
@@ -129,9 +132,10 @@ TEST(JunkScan, FindsEachCategoryAndTheSyncLeftoversWithTheirSizes) {
     EXPECT_EQ(run.sink.synced[1]->filePath, "/iTunes_Control/Sync/Media/m.mp3");
     EXPECT_EQ(run.sink.synced[1]->fileSize, "2.50KB");
 
-    EXPECT_EQ(log.names, (std::vector<std::string>{"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFilehasFinished"}));
+    EXPECT_EQ(log.names, (std::vector<std::string>{
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFilehasFinished.name()}));
     EXPECT_EQ(log.values[0], "45");
     EXPECT_EQ(log.values[1], "( 300, 350, 40 )");
     EXPECT_EQ(log.values[3], "( 305, 420, 40 )");
@@ -154,7 +158,7 @@ TEST(JunkScan, WithoutAppsTheSyncFolderStillFinishesTheScan) {
         NotificationLog log;
         ScanRun run(device);
         EXPECT_EQ(run.outcome, JunkScan::Outcome::Finished);
-        EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
+        EXPECT_EQ(log.names, std::vector<std::string>{notices::CleanFilehasFinished.name()});
         EXPECT_EQ(run.sink.synced.size(), 1u);
     }
     FakeCleanDevice noMedia;
@@ -162,7 +166,7 @@ TEST(JunkScan, WithoutAppsTheSyncFolderStillFinishesTheScan) {
     NotificationLog log;
     ScanRun run(noMedia);
     EXPECT_EQ(run.outcome, JunkScan::Outcome::Finished);
-    EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
+    EXPECT_EQ(log.names, std::vector<std::string>{notices::CleanFilehasFinished.name()});
 }
 
 TEST(JunkScan, AnAppListThatCannotBeReadIsSaidWhileTheSyncLeftoversAreStillFound) {
@@ -187,7 +191,7 @@ TEST(JunkScan, AnAppListThatCannotBeReadIsSaidWhileTheSyncLeftoversAreStillFound
     ASSERT_EQ(sink.synced.size(), 2u);
     EXPECT_TRUE(sink.junk.empty() && sink.cache.empty() && sink.cookie.empty());
     EXPECT_EQ(counters.totalFileSize, 1234u + 2500u);
-    EXPECT_EQ(log.names, std::vector<std::string>{"CleanFilehasFinished"});
+    EXPECT_EQ(log.names, std::vector<std::string>{notices::CleanFilehasFinished.name()});
     EXPECT_EQ(log.values[0], std::to_string(1234 + 2500));
 
     // Once the list can be read, the same scan covers the apps and forgets the old reason.
@@ -208,7 +212,7 @@ TEST(JunkScan, ADeviceRemovedMidScanStopsWithoutTheFinishingNotification) {
     NotificationLog log;
     ScanRun run(device);
     EXPECT_EQ(run.outcome, JunkScan::Outcome::Disconnected);
-    EXPECT_TRUE(std::find(log.names.begin(), log.names.end(), "CleanFilehasFinished") == log.names.end());
+    EXPECT_TRUE(std::find(log.names.begin(), log.names.end(), notices::CleanFilehasFinished.name()) == log.names.end());
     EXPECT_TRUE(log.progress().empty());  // the first app never finished
     // What was found before is still handed over.
     EXPECT_EQ(run.sink.cache.size() + run.sink.junk.size(), size_t(run.counters.totalFileNumber));

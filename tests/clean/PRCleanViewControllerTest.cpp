@@ -1,6 +1,7 @@
 #include "FakeCleanDevice.h"
 #include "TestSupport.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/core/CleanNotices.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
@@ -43,9 +44,11 @@ struct Responder : DialogResponder {
 
 struct Notifications {
     Notifications() {
-        for (const char* name : {"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo", "CleanFilehasFinished",
-                                 "CleanCacheFilesSize", "CleanJunkFilesSize", "CleanCookFilesSize"})
-            NSNotificationCenter::defaultCenter().addObserver(this, name, [this](const NSNotification& n) {
+        using namespace notices;
+        for (const NoticeName* notice : std::initializer_list<const NoticeName*>{
+                 &CleanFileProgressInfo, &AddCleanFileSizeThreadProgressInfo, &CleanFilehasFinished,
+                 &CleanCacheFilesSize, &CleanJunkFilesSize, &CleanCookFilesSize})
+            notice->observe(NSNotificationCenter::defaultCenter(), this, [this](const NSNotification& n) {
                 std::lock_guard<std::mutex> lock(mutex);
                 names.push_back(n.name());
                 values.push_back(n.object() ? n.object()->description() : "");
@@ -137,9 +140,10 @@ TEST_F(CleanPageTest, ScanShowsTreesTablesAndTheSyncList) {
     EXPECT_EQ(page.GetCleanTaotalFileNumber(), 9u);
     EXPECT_EQ(page.counters().cacheFileSize, 8400u);
     EXPECT_EQ(page.counters().totalFileSize, 120u + 8400 + 300 + 60 + 700 + 5000);
-    EXPECT_EQ(log.names, (std::vector<std::string>{"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFilehasFinished"}));
+    EXPECT_EQ(log.names, (std::vector<std::string>{
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFilehasFinished.name()}));
     EXPECT_EQ(log.values[3], "( 180, 8400, 300 )");
 
     page.showCleanJunkView();
@@ -214,7 +218,7 @@ TEST_F(CleanPageTest, ADeviceRemovedMidScanEndsWithoutFinishing) {
     device.disconnectAfterInfoCalls(4);
     scan();
     EXPECT_FALSE(page.isScanning());
-    EXPECT_EQ(log.count("CleanFilehasFinished"), 0);
+    EXPECT_EQ(log.count(notices::CleanFilehasFinished.name()), 0);
 }
 
 TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
@@ -226,7 +230,7 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     settle();
     EXPECT_FALSE(device.exists(kMail, "/Library/Caches/Snapshots/s.png"));
     EXPECT_EQ(page.CacheFileController->rowCount(), 0);
-    EXPECT_EQ(log.names, std::vector<std::string>{"CleanCacheFilesSize"});
+    EXPECT_EQ(log.names, std::vector<std::string>{notices::CleanCacheFilesSize.name()});
     EXPECT_EQ(log.values, std::vector<std::string>{"2600"});
     EXPECT_EQ(page.counters().cacheFileSize, 5800u);
     EXPECT_EQ(page.GetCleanTaotalFileNumber(), 8u);
@@ -243,7 +247,7 @@ TEST_F(CleanPageTest, RemovingOneFileFollowsWhatTheDeviceDid) {
     EXPECT_TRUE(device.exists(kMail, "/tmp/draft.tmp"));
     EXPECT_EQ(page.JunkFileController->rowCount(), 1);
     EXPECT_EQ(page.counters().junkFileSize, 180u);
-    EXPECT_EQ(log.count("CleanJunkFilesSize"), 0);
+    EXPECT_EQ(log.count(notices::CleanJunkFilesSize.name()), 0);
     EXPECT_EQ(responder.alerts.size(), 3);  // the question and the refusal
 
     // Nothing selected: nothing is asked, nothing happens, and the user is told.

@@ -4,6 +4,7 @@
 #include "SampleDatabases.h"
 #include "SampleDevice.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/ManifestWriter.h"
 #include "backup/SHAH.h"
 #include "clean/PRPrivacyController.h"
@@ -79,7 +80,7 @@ protected:
     }
     std::string deviceCalls() const { return device + "/wireless/Library/CallHistory/call_history.db"; }
     std::string backup() const { return PrivacyCleanRun::backupFolderOf(udid); }
-    std::string backupCalls() const { return backup() + "/" + sampledb::keys::callHistory; }
+    std::string backupCalls() const { return backup() + "/" + backupkeys::callHistory; }
     std::string copy() const { return PrivacyCleanRun::copyFolderOf(udid); }
 
     // A run whose restores are counted.
@@ -141,7 +142,7 @@ TEST_F(PrivacyCleanTest, CleanEmptiesTheDeviceCallHistoryAndKeepsThemInThePrivat
 
     EXPECT_EQ(callRows(deviceCalls()), 0);
     EXPECT_EQ(callRows(backupCalls()), 0);
-    EXPECT_EQ(callRows(copy() + "/" + sampledb::keys::callHistory), calls);
+    EXPECT_EQ(callRows(copy() + "/" + backupkeys::callHistory), calls);
     EXPECT_FALSE(fs::exists(copy() + "/left from before"));
     struct stat info {};
     ASSERT_EQ(::stat(paths::resolve("/tmp/Backup").c_str(), &info), 0);
@@ -215,7 +216,7 @@ TEST_F(PrivacyCleanTest, ARestoreThatFailsIsReportedWithTheToolStatus) {
     EXPECT_EQ(outcome.kind, Kind::RestoreFailed);
     EXPECT_TRUE(outcome.message().contains("status 4")) << outcome.message().toStdString();
     EXPECT_EQ(callRows(deviceCalls()), calls);
-    EXPECT_EQ(callRows(copy() + "/" + sampledb::keys::callHistory), calls);
+    EXPECT_EQ(callRows(copy() + "/" + backupkeys::callHistory), calls);
 
     // A restore that leaves out a record of the backup is no success either: the tool's words
     // tell which record.

@@ -3,6 +3,7 @@
 #include "DeviceFolder.h"
 #include "SampleDevice.h"
 #include "clean/PRCleanViewController.h"
+#include "clean/core/CleanNotices.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Dialogs.h"
 #include "platform/MobileDevice.h"
@@ -40,8 +41,10 @@ struct Responder : DialogResponder {
 
 struct Notifications {
     Notifications() {
-        for (const char* name : {"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo", "CleanFilehasFinished"})
-            NSNotificationCenter::defaultCenter().addObserver(this, name, [this](const NSNotification& n) {
+        using namespace notices;
+        for (const NoticeName* notice : std::initializer_list<const NoticeName*>{
+                 &CleanFileProgressInfo, &AddCleanFileSizeThreadProgressInfo, &CleanFilehasFinished})
+            notice->observe(NSNotificationCenter::defaultCenter(), this, [this](const NSNotification& n) {
                 std::lock_guard<std::mutex> lock(mutex);
                 names.push_back(n.name());
                 if (onPost) onPost(n);
@@ -142,9 +145,10 @@ TEST_F(SimulatedCleanTest, ScanFindsTheJunkOfASmallDevice) {
     EXPECT_EQ(page->counters().cacheFileSize, 4000u + 2600 + 70);
     EXPECT_EQ(page->counters().totalFileSize, 120u + 6670 + 300 + 5700);
     EXPECT_EQ(page->GetCleanTaotalFileNumber(), 7u);
-    EXPECT_EQ(log.names, (std::vector<std::string>{"CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFileProgressInfo", "AddCleanFileSizeThreadProgressInfo",
-                                                   "CleanFilehasFinished"}));
+    EXPECT_EQ(log.names, (std::vector<std::string>{
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFileProgressInfo.name(), notices::AddCleanFileSizeThreadProgressInfo.name(),
+                             notices::CleanFilehasFinished.name()}));
 }
 
 TEST_F(SimulatedCleanTest, RemovalsEmptyTheDeviceFolders) {
@@ -259,10 +263,10 @@ TEST_F(SimulatedCleanTest, PullingTheDeviceOutStopsTheScan) {
     const int id = attachAndWait(folder);
     Notifications log;
     log.onPost = [id](const NSNotification& n) {
-        if (n.name() == "CleanFileProgressInfo") simdevice::detach(id);
+        if (notices::CleanFileProgressInfo.is(n)) simdevice::detach(id);
     };
     scan(connected.back());
-    EXPECT_EQ(log.count("CleanFilehasFinished"), 0);
+    EXPECT_EQ(log.count(notices::CleanFilehasFinished.name()), 0);
     EXPECT_LT(page->GetCleanTaotalFileNumber(), 7u + 400);
 }
 
@@ -273,7 +277,7 @@ TEST_F(SimulatedCleanTest, SampleDeviceShowsAndCleansItsJunk) {
     attachAndWait(folder);
     Notifications log;
     scan(connected.back());
-    EXPECT_EQ(log.count("CleanFilehasFinished"), 1);
+    EXPECT_EQ(log.count(notices::CleanFilehasFinished.name()), 1);
     EXPECT_GT(page->JunkTreeController->rowCount(), 0);
     EXPECT_GT(page->CacheTreeController->rowCount(), 0);
     EXPECT_GT(page->CookTreeController->rowCount(), 0);

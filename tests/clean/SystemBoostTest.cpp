@@ -10,6 +10,7 @@
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/PRButton.h"
 
 #include <QDialog>
@@ -95,7 +96,7 @@ protected:
         page->view()->show();
     }
     void pressScanButton() {
-        NSNotificationCenter::defaultCenter().postNotificationName("MyScanbuttonMouseDown", page->scanButton);
+        notices::MyScanbuttonMouseDown.post(NSNotificationCenter::defaultCenter(), page->scanButton);
     }
     void scan() {
         pressScanButton();

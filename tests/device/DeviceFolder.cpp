@@ -1,6 +1,7 @@
 #include "DeviceFolder.h"
 
 #include "device/DeviceManager.h"
+#include "device/DeviceNotices.h"
 #include "device/PRDeviceNotify.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -139,10 +140,9 @@ void DeviceTest::SetUp() {
         subscribed = true;
     }
     auto& center = NSNotificationCenter::defaultCenter();
-    center.addObserver(this, "DeviceConnect",
-                       [this](const NSNotification& n) { connected.push_back(n.objectAs<NSNumber>()->intValue()); });
-    center.addObserver(this, "DeviceDisConnect",
-                       [this](const NSNotification& n) { disconnected.push_back(n.objectAs<NSNumber>()->intValue()); });
+    notices::DeviceConnect.observe(center, this, [this](const NSNumberPtr& n) { connected.push_back(n->intValue()); });
+    notices::DeviceDisConnect.observe(center, this,
+                                      [this](const NSNumberPtr& n) { disconnected.push_back(n->intValue()); });
 }
 
 void DeviceTest::TearDown() {

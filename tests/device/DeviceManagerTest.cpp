@@ -6,6 +6,7 @@
 #include "device/BaseInfo.h"
 #include "device/Conversions.h"
 #include "device/DeviceManager.h"
+#include "device/DeviceNotices.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/SimulatedDevices.h"
@@ -107,8 +108,8 @@ TEST_F(DeviceManagerTest, RemovalIsPostedWhileTheDeviceObjectsExist) {
     int id = attachAndWait(deviceFolder("phone"));
     bool infoPresent = false;
     int observer = 0;
-    NSNotificationCenter::defaultCenter().addObserver(&observer, "DeviceDisConnect", [&](const NSNotification& n) {
-        amd::DeviceItem* item = amd::DeviceManager::Instance()->FindItem(n.objectAs<NSNumber>()->intValue());
+    notices::DeviceDisConnect.observe(NSNotificationCenter::defaultCenter(), &observer, [&](const NSNumberPtr& n) {
+        amd::DeviceItem* item = amd::DeviceManager::Instance()->FindItem(n->intValue());
         infoPresent = item && item->info && item->device;
     });
     detachAndWait(id);

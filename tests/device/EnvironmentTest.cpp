@@ -4,6 +4,7 @@
 #include "DeviceFolder.h"
 #include "device/BaseInfo.h"
 #include "device/DeviceManager.h"
+#include "device/DeviceNotices.h"
 #include "device/PRDeviceNotify.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SimulatedDevices.h"
@@ -25,10 +26,9 @@ TEST(SimulatedDeviceEnvironment, AttachedAtSubscription) {
     std::vector<int> connected, disconnected;
     auto& center = NSNotificationCenter::defaultCenter();
     int marker = 0;
-    center.addObserver(&marker, "DeviceConnect",
-                       [&](const NSNotification& n) { connected.push_back(n.objectAs<NSNumber>()->intValue()); });
-    center.addObserver(&marker, "DeviceDisConnect",
-                       [&](const NSNotification& n) { disconnected.push_back(n.objectAs<NSNumber>()->intValue()); });
+    notices::DeviceConnect.observe(center, &marker, [&](const NSNumberPtr& n) { connected.push_back(n->intValue()); });
+    notices::DeviceDisConnect.observe(center, &marker,
+                                      [&](const NSNumberPtr& n) { disconnected.push_back(n->intValue()); });
     amd::PRDeviceNotify sink;
     auto* manager = amd::DeviceManager::Instance();
     manager->SetNotify(&sink);

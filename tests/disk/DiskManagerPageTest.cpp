@@ -9,6 +9,7 @@
 #include "model/PRRecordFields.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRProgressView.h"
 
@@ -128,7 +129,7 @@ TEST_F(DiskPageTest, ADeviceWithoutMediaLibraryFinishesMusicAndVideosEmpty) {
 TEST_F(DiskPageTest, TheWholeRunKeepsTheSummaryAndASecondRunAddsNothingTwice) {
     // The overview's scan button starts it, and says so while it runs; the category summary
     // stays on show while each row's size arrives.
-    NSNotificationCenter::defaultCenter().postNotificationName("MyDiskManagebuttonMouseDown", page->diskManageButton);
+    notices::MyDiskManagebuttonMouseDown.post(NSNotificationCenter::defaultCenter(), page->diskManageButton);
     EXPECT_EQ(page->diskManageButton->imageName(), "scanDown.png");
     ASSERT_TRUE(waitIdle());
     ASSERT_TRUE(waitUntil([this] { return page->diskManageButton->imageName() == "scanNom.png"; }));

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/SimulatedDevices.h"
 #include "platform/Workspace.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/PRButton.h"
 
 #include <QLabel>
@@ -71,7 +72,7 @@ protected:
         page->setDeviceIndex(connected.back());
         host.show();
         // The start button's press, as the button posts it.
-        NSNotificationCenter::defaultCenter().postNotificationName("MyLargeFileButtonMouseDown", page->startScanBtn);
+        notices::MyLargeFileButtonMouseDown.post(NSNotificationCenter::defaultCenter(), page->startScanBtn);
         ASSERT_TRUE(testsupport::waitUntil([this] { return page->bScanFinished && page->runningWorkers() == 0; },
                                            std::chrono::seconds(60)));
     }
@@ -132,7 +133,7 @@ TEST_F(LargeFilePageTest, TheListsHoldTheDevicesLargeFilesLargestFirst) {
     testsupport::saveScreenshot(&host, "largefiles-appdata");
 
     // A second press starts nothing.
-    NSNotificationCenter::defaultCenter().postNotificationName("MyLargeFileButtonMouseDown", page->startScanBtn);
+    notices::MyLargeFileButtonMouseDown.post(NSNotificationCenter::defaultCenter(), page->startScanBtn);
     EXPECT_EQ(page->runningWorkers(), 0);
 }
 
@@ -218,7 +219,7 @@ TEST_F(LargeFilePageTest, NothingSelectedIsSaidAndAChangedLimitAppliesOnTheNextS
     AppState state;
     state.setLargeFileLimit(100'000'000'000ULL);
     AppState::setCurrent(&state);
-    NSNotificationCenter::defaultCenter().postNotificationName("MyLargeFileButtonMouseDown", page->startScanBtn);
+    notices::MyLargeFileButtonMouseDown.post(NSNotificationCenter::defaultCenter(), page->startScanBtn);
     ASSERT_TRUE(testsupport::waitUntil([this] { return page->bScanFinished && page->runningWorkers() == 0; },
                                        std::chrono::seconds(60)));
     AppState::setCurrent(nullptr);

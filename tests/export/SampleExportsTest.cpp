@@ -6,6 +6,7 @@
 #include "SampleBackup.h"
 #include "SampleDatabases.h"
 #include "TestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRContactReader.h"
 #include "browser/ConversationPaging.h"
@@ -146,8 +147,8 @@ protected:
     }
     // The checker's arguments that compare every message of a page with the backup's databases.
     static QStringList messagesOf(const Exported& e) {
-        return {"--messages", database(e, {sampledb::keys::messages}), "--addressbook",
-                database(e, {sampledb::keys::addressBook})};
+        return {"--messages", database(e, {backupkeys::messages}), "--addressbook",
+                database(e, {backupkeys::addressBook})};
     }
 
     static QStringList pagesIn(const std::string& folder) {
@@ -171,8 +172,8 @@ std::vector<Exported>* SampleExportsTest::exported_ = nullptr;
 TEST_F(SampleExportsTest, EveryCardParsesAndCarriesEachFieldOfItsPerson) {
     ASSERT_EQ(exported_->size(), 5u);
     for (const Exported& e : *exported_) {
-        const QStringList book{"--addressbook", qs(e.backup + "/" + sampledb::keys::addressBook), "--images",
-                               qs(e.backup + "/" + sampledb::keys::addressBookImages)};
+        const QStringList book{"--addressbook", qs(e.backup + "/" + backupkeys::addressBook), "--images",
+                               qs(e.backup + "/" + backupkeys::addressBookImages)};
         EXPECT_TRUE(exportchecks::passes("vcards.py", book + QStringList{qs(e.recovered + "/Contact")}));
         EXPECT_TRUE(exportchecks::passes("vcards.py", book + QStringList{qs(e.oneCopy + "/Contact")}));
     }
@@ -209,13 +210,12 @@ TEST_F(SampleExportsTest, EveryConversationPageParsesAndShowsEachMessageAsWritte
 TEST_F(SampleExportsTest, EveryTextFileHoldsItsDatabase) {
     ASSERT_EQ(exported_->size(), 5u);
     for (const Exported& e : *exported_) {
-        const QString book = database(e, {sampledb::keys::addressBook});
+        const QString book = database(e, {backupkeys::addressBook});
         EXPECT_TRUE(exportchecks::passes(
-            "texts.py", {"--calls", database(e, {sampledb::keys::callHistory, sampledb::keys::callHistoryOld}),
-                         "--addressbook", book, qs(e.recovered + "/CallHistory/Call History.txt")}));
-        EXPECT_TRUE(
-            exportchecks::passes("texts.py", {"--notes", database(e, {sampledb::keys::notes, sampledb::keys::notesOld}),
-                                              qs(e.recovered + "/Note/Notes.txt")}));
+            "texts.py", {"--calls", database(e, {backupkeys::callHistory, backupkeys::callHistoryOld}), "--addressbook",
+                         book, qs(e.recovered + "/CallHistory/Call History.txt")}));
+        EXPECT_TRUE(exportchecks::passes("texts.py", {"--notes", database(e, {backupkeys::notes, backupkeys::notesOld}),
+                                                      qs(e.recovered + "/Note/Notes.txt")}));
         EXPECT_TRUE(exportchecks::passes("texts.py", {"--contacts", book, qs(e.recovered + "/Contact/Contacts.txt")}));
     }
 }
@@ -335,7 +335,7 @@ TEST_F(SampleExportsTest, AllDayEventsStandOnTheirDatesInAnyZone) {
                                                  {20, 4, 40, 10, 4, 4, 6, false}));
     ASSERT_TRUE(samplebackup::writeBackupPropertyLists(deleted, phone));
     sqlite3* calendar = nullptr;
-    ASSERT_EQ(sqlite3_open((deleted + "/" + sampledb::keys::calendar).c_str(), &calendar), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((deleted + "/" + backupkeys::calendar).c_str(), &calendar), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(calendar, "PRAGMA secure_delete = OFF; DELETE FROM CalendarItem WHERE all_day = 1;", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
@@ -476,7 +476,7 @@ TEST(VCardRoundTripTest, TwoNumbersAnAddressAndABirthdaySurviveACard) {
     address.zip = "105-0011";
     address.country = "Japan";
     ito.addresses = {address};
-    ASSERT_TRUE(sampledb::writeAddressBook(backup + "/" + sampledb::keys::addressBook, {ito}));
+    ASSERT_TRUE(sampledb::writeAddressBook(backup + "/" + backupkeys::addressBook, {ito}));
 
     NSNotificationCenter nc;
     PRBackupScanState state;
@@ -488,6 +488,6 @@ TEST(VCardRoundTripTest, TwoNumbersAnAddressAndABirthdaySurviveACard) {
     const std::string path = cards + "/" + PRBackupRecovery::contactCardName(read) + ".vcf";
     ASSERT_TRUE(PRVCFController().creatFile(read, path).ok());
     EXPECT_EQ(fs::path(path).filename(), "Ito.vcf");
-    EXPECT_TRUE(exportchecks::passes("vcards.py",
-                                     {"--addressbook", qs(backup + "/" + sampledb::keys::addressBook), qs(cards)}));
+    EXPECT_TRUE(
+        exportchecks::passes("vcards.py", {"--addressbook", qs(backup + "/" + backupkeys::addressBook), qs(cards)}));
 }

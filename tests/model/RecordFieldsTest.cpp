@@ -1,5 +1,6 @@
 #include "FixedTimeZone.h"
 #include "model/ContactNumberRule.h"
+#include "model/MessageDirection.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRRecordFields.h"
 
@@ -302,3 +303,25 @@ TEST(RecordFields, ByteSizeTextsIgnoreACommaDecimalLocale) {
 }
 
 }  // namespace
+
+// The reader and the carver of messages decide a message's direction by these rules alone.
+TEST(RecordFields, MessageDirectionsFromEachLayoutsColumns) {
+    for (int64_t flags : {2, 22}) EXPECT_STREQ(messageDirectionOfFlags(flags), "Received") << flags;
+    for (int64_t flags : {3, 16387}) EXPECT_STREQ(messageDirectionOfFlags(flags), "Send") << flags;
+    // Other values, a carved cell's that only its lowest 32 bits would take for 2 among them.
+    for (int64_t flags : {int64_t{0}, int64_t{1}, int64_t{4}, (int64_t{1} << 32) + 2})
+        EXPECT_STREQ(messageDirectionOfFlags(flags), "unknown") << flags;
+
+    for (int64_t flags : {12289, 77825, 2}) EXPECT_STREQ(messageDirectionOfMadridFlags(flags), "Received") << flags;
+    for (int64_t flags : {36869, 102405, 3}) EXPECT_STREQ(messageDirectionOfMadridFlags(flags), "Send") << flags;
+    EXPECT_STREQ(messageDirectionOfMadridFlags(0), "unknown");
+
+    for (MessageRow row : {MessageRow::Read, MessageRow::Carved}) {
+        EXPECT_STREQ(messageDirectionOfFromMe(1, row), "Send");
+        EXPECT_STREQ(messageDirectionOfFromMe(0, row), "Received");
+    }
+    EXPECT_STREQ(messageDirectionOfFromMe(2, MessageRow::Read), "unknown");
+    EXPECT_STREQ(messageDirectionOfFromMe(2, MessageRow::Carved), "Unknowed");
+    EXPECT_STREQ(messageDirectionOfFromMe(-1, MessageRow::Carved), "Unknowed");
+    EXPECT_STREQ(messageDirectionOfFromMe((int64_t{1} << 32) + 1, MessageRow::Carved), "Unknowed");
+}

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "platform/Notice.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Threads.h"
 
@@ -144,4 +145,46 @@ TEST(NotificationCenter, ObjectsAreTakenAsTheirOwnClassesOnly) {
     EXPECT_EQ(leaves[1], nullptr);
     EXPECT_EQ(leaves[2], nullptr);
     EXPECT_EQ(leaves[3], nullptr);
+}
+
+namespace {
+const Notice<NSNumber> kCount{"TestCount"};
+const NoticeName kDone{"TestDone"};
+
+// What a poster can hand a notice: its own class, and nothing less.
+template <class N, class... Object>
+concept Postable = requires(const N& notice, NSNotificationCenter& nc, Object... object) {
+    notice.post(nc, object...);
+};
+static_assert(Postable<Notice<NSNumber>, NSNumberPtr>);
+static_assert(!Postable<Notice<NSNumber>, std::shared_ptr<NSString>>, "a notice carries its own class only");
+static_assert(!Postable<Notice<NSNumber>>, "a Notice<T> is posted with its object");
+static_assert(Postable<NoticeName>);
+}  // namespace
+
+// A notice hands its observers its own class, null for an object of another; an observer that
+// asks for the notification gets its sender too, and take() answers only for its own name.
+TEST(NotificationCenter, NoticesCarryTheirOwnClass) {
+    NSNotificationCenter nc;
+    int observer = 0, sender = 0;
+    std::vector<int> counts;
+    std::vector<const void*> senders;
+    kCount.observe(nc, &observer, [&](const NSNumberPtr& n) { counts.push_back(n ? n->intValue() : -1); });
+    kCount.observe(nc, &observer, [&](const NSNotification& n) { senders.push_back(n.sender()); });
+    kDone.observe(nc, &observer, [&](const NSNotification& n) { senders.push_back(n.sender()); });
+    kCount.post(nc, NSNumber::numberWithInt(3), &sender);
+    nc.postNotificationName(kCount.name(), NSString::stringWithString("3"));
+    kDone.post(nc, &sender);
+    nc.removeObserver(&observer);
+    EXPECT_EQ(counts, (std::vector<int>{3, -1}));
+    EXPECT_EQ(senders, (std::vector<const void*>{&sender, nullptr, &sender}));
+
+    int taken = 0;
+    const NSNotification count(kCount.name(), NSNumber::numberWithInt(5), nullptr);
+    EXPECT_TRUE(kCount.take(count, [&](const NSNumberPtr& n) { taken = n->intValue(); }));
+    EXPECT_EQ(taken, 5);
+    EXPECT_FALSE(kCount.take(NSNotification(kDone.name(), NSNumber::numberWithInt(7), nullptr),
+                             [&](const NSNumberPtr&) { taken = 7; }));
+    EXPECT_EQ(taken, 5);
+    EXPECT_TRUE(kDone.is(NSNotification("TestDone", nullptr, nullptr)));
 }

@@ -1,4 +1,5 @@
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRContactReader.h"
 
 #include <fstream>
@@ -42,16 +43,17 @@ std::vector<Contact> threeContacts() {
 // The shown fields join the parts that are there, never starting with a blank; the parts and
 // every value with its label are kept beside them for the cards.
 TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
-    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImages), threeContacts(),
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImages), threeContacts(),
                                                  sampledb::ImagesForm::fullSize));
-    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
 
     EXPECT_EQ(recorder.names(),
-              (std::vector<std::string>{"ScanContactInfo", "ScanContactInfo", "ScanContactInfo", "ScanProgressInfo"}));
-    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{40});
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+              (std::vector<std::string>{notices::ScanContactInfo.name(), notices::ScanContactInfo.name(),
+                                        notices::ScanContactInfo.name(), notices::ScanProgressInfo.name()}));
+    EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{40});
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     const auto& anna = *contacts[0];
     EXPECT_EQ(anna.rowid(), 1);
@@ -98,9 +100,9 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
 // profile take their parts from ABMultiValueEntry under any case of their key names; a value of
 // blanks alone shows nothing.
 TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(at(sampledb::keys::addressBook).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(at(backupkeys::addressBook).c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db,
                            "INSERT INTO ABMultiValue (record_id, property, value) VALUES (2, 4, 'karin@example.com'), "
                            "(3, 3, '555 0100 003'), (2, 3, '555 0100 222'), (99, 3, '555 0199 999'), "
@@ -114,9 +116,9 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     EXPECT_EQ(contacts[0]->contactPhone(), "(555) 010-1234 555 010 9876");
     EXPECT_EQ(contacts[1]->contactPhone(), "5550100002 555 0100 222 555 0100 777");
@@ -135,62 +137,62 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
 }
 
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
-    ASSERT_TRUE(sampledb::writeAddressBookImages(at(sampledb::keys::addressBookImagesOld), threeContacts(),
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImagesOld), threeContacts(),
                                                  sampledb::ImagesForm::mddata));
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto contacts = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(contacts.size(), 3u);
     ASSERT_TRUE(contacts[0]->imageData());
     EXPECT_EQ(*contacts[0]->imageData(), bytesOf("JPEG-ANNA"));
     // Neither picture file: contacts come without photos, and no picture file is created.
-    std::remove(at(sampledb::keys::addressBookImagesOld).c_str());
+    std::remove(at(backupkeys::addressBookImagesOld).c_str());
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_FALSE(state.contactArray.back()->imageData());
-    EXPECT_FALSE(std::ifstream(at(sampledb::keys::addressBookImagesOld)).good());
+    EXPECT_FALSE(std::ifstream(at(backupkeys::addressBookImagesOld)).good());
 }
 
 TEST_F(ReaderTest, TransferContactReadReplacesTheTransferListAndAlwaysEnds) {
-    NotificationRecorder recorder(
-        nc, {"ScanTransferContactInfo", "ScanTransferContactFinished", "ScanContactInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanTransferContactInfo, &notices::ScanTransferContactFinished,
+                                       &notices::ScanContactInfo, &notices::ScanProgressInfo});
     // No address book: the scan variant posts nothing, the transfer variant still ends.
     PRContactReader(state, nc).scanContactThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRContactReader(state, nc).scanTransferContactThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferContactFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferContactFinished.name()});
 
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     recorder.posted.clear();
     PRContactReader(state, nc).scanTransferContactThread(folder);
     PRContactReader(state, nc).scanTransferContactThread(folder);
     EXPECT_EQ(state.transContactArray.size(), 3u);
     EXPECT_TRUE(state.contactArray.empty());
-    EXPECT_EQ(recorder.records<PRContactNode>("ScanTransferContactInfo").size(), 6u);
-    ASSERT_EQ(recorder.names().back(), "ScanTransferContactFinished");
+    EXPECT_EQ(recorder.records(notices::ScanTransferContactInfo).size(), 6u);
+    ASSERT_EQ(recorder.names().back(), notices::ScanTransferContactFinished.name());
     EXPECT_EQ(recorder.posted.back().object, nullptr);
 }
 
 TEST_F(ReaderTest, ContactRowsLeftInTheJournalAreRead) {
     auto contacts = sampledb::makeSampleData({40, 1, 1, 1, 1, 1, 1, false}).contacts;
-    ASSERT_TRUE(sampledb::writeAddressBook(at(sampledb::keys::addressBook), contacts, /*walOnly*/ 7));
-    ASSERT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
-    NotificationRecorder recorder(nc, {"ScanContactInfo"});
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), contacts, /*walOnly*/ 7));
+    ASSERT_TRUE(std::ifstream(at(backupkeys::addressBook) + "-wal").good());
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    const auto read = recorder.records<PRContactNode>("ScanContactInfo");
+    const auto read = recorder.records(notices::ScanContactInfo);
     ASSERT_EQ(read.size(), 40u);
     EXPECT_EQ(read.back()->rowid(), 40);
     EXPECT_FALSE(read.back()->contactPhone().empty());
     // Folded in the private copy only: the backup keeps its journal.
-    EXPECT_TRUE(std::ifstream(at(sampledb::keys::addressBook) + "-wal").good());
+    EXPECT_TRUE(std::ifstream(at(backupkeys::addressBook) + "-wal").good());
 }
 
 TEST_F(ReaderTest, CorruptAddressBookGivesNoContactsButTheEndNotification) {
-    std::ofstream(at(sampledb::keys::addressBook)) << std::string(5000, 'x');
-    std::ofstream(at(sampledb::keys::addressBookImages)) << "SQLite format 3";
-    NotificationRecorder recorder(nc, {"ScanContactInfo", "ScanProgressInfo"});
+    std::ofstream(at(backupkeys::addressBook)) << std::string(5000, 'x');
+    std::ofstream(at(backupkeys::addressBookImages)) << "SQLite format 3";
+    NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
     PRContactReader(state, nc).scanContactThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanProgressInfo"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanProgressInfo.name()});
     PRContactReader(state, nc).scanContactThread("");
     EXPECT_EQ(recorder.posted.size(), 1u);
 }

@@ -1,4 +1,5 @@
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRMessageReader.h"
 #include "model/PRTreeDirNode.h"
 #include "platform/CoreFoundation.h"
@@ -77,7 +78,7 @@ protected:
             ASSERT_TRUE(CFPropertyListWriteToFile(dict.get(), folder + "/" + file, kCFPropertyListXMLFormat_v1_0));
         }
     }
-    const std::string sms() const { return at(sampledb::keys::messages); }
+    const std::string sms() const { return at(backupkeys::messages); }
 };
 
 }  // namespace
@@ -88,13 +89,13 @@ TEST_F(MessageReaderTest, Ios6MessagesGetNamesDirectionsDatesAndAttachments) {
     keepAttachment(kCard, kCardText);
     state.currentNodeIsiOS6Version = true;
     state.contactArray = {anna()};
-    NotificationRecorder recorder(nc, {"ScanMessageInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo, &notices::ScanProgressInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
 
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), 4u);
-    EXPECT_EQ(recorder.names().back(), "ScanProgressInfo");
-    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{50});
+    EXPECT_EQ(recorder.names().back(), notices::ScanProgressInfo.name());
+    EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{50});
 
     const auto& hello = *messages[0];
     EXPECT_EQ(hello.rowId(), 1);
@@ -153,9 +154,9 @@ TEST_F(MessageReaderTest, AttachmentKindsFollowExtensionAndName) {
 
     // A message whose attachment row is gone keeps the start values.
     state.currentNodeIsiOS6Version = true;
-    NotificationRecorder recorder(nc, {"ScanMessageInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_TRUE(messages[3]->isHasAttach());
     EXPECT_FALSE(messages[3]->attachType());
@@ -166,9 +167,9 @@ TEST_F(MessageReaderTest, Ios6WithoutHandleFallsBackToTheGroupMemberQuery) {
     ASSERT_TRUE(sampledb::writeMessages(sms(), conversation(), sampledb::MessageSchema::ios6WithoutHandle));
     keepAttachment(kImage, "JPEG");
     state.currentNodeIsiOS6Version = true;
-    NotificationRecorder recorder(nc, {"ScanMessageInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0]->messageContent(), "Hello");
     EXPECT_EQ(messages[0]->messageDate(), kMarchFirstText);
@@ -191,9 +192,9 @@ TEST_F(MessageReaderTest, OlderSchemasReadFlagsAndIMessageColumns) {
             "UPDATE message SET madrid_handle = 'other@example.net', madrid_flags = 16387, "
             "madrid_attachmentInfo = CAST(X'616200636400' AS BLOB) WHERE ROWID = 3;");
     state.contactArray = {anna()};
-    NotificationRecorder recorder(nc, {"ScanMessageInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), 6u);
     EXPECT_EQ(messages[0]->messageDate(), kMarchFirstText);
     EXPECT_EQ(messages[0]->messageType(), "Received");
@@ -212,7 +213,7 @@ TEST_F(MessageReaderTest, OlderSchemasReadFlagsAndIMessageColumns) {
     ASSERT_TRUE(sampledb::writeMessages(sms(), rows, sampledb::MessageSchema::ios4));
     recorder.posted.clear();
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto oldest = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto oldest = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(oldest.size(), 6u);
     EXPECT_EQ(oldest[1]->messageContent(), "Hi <b>");
     EXPECT_EQ(oldest[1]->messageType(), "Send");
@@ -225,13 +226,14 @@ TEST_F(MessageReaderTest, TransferReadDecidesTheSchemaFromTheFolderAndUsesItsOwn
     std::ofstream(folder + "/" + sampledb::backupKey("MediaDomain", kCard.substr(2)), std::ios::binary) << kCardText;
     writeInfoPlist("Info.plist", "Product Version", "8.1");  // later versions keep the iOS 6 schemas
     state.transContactArray = {anna()};
-    NotificationRecorder recorder(nc, {"ScanTransferMessageInfo", "ScanTransferMessageFinished", "ScanMessageInfo"});
+    NotificationRecorder recorder(
+        nc, {&notices::ScanTransferMessageInfo, &notices::ScanTransferMessageFinished, &notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanTransferMessageThread(folder);
 
     EXPECT_TRUE(state.currentNodeIsiOS6Version);
-    const auto messages = recorder.records<PRMessageNode>("ScanTransferMessageInfo");
+    const auto messages = recorder.records(notices::ScanTransferMessageInfo);
     ASSERT_EQ(messages.size(), 4u);  // two of them only in the journal
-    EXPECT_EQ(recorder.names().back(), "ScanTransferMessageFinished");
+    EXPECT_EQ(recorder.names().back(), notices::ScanTransferMessageFinished.name());
     EXPECT_EQ(messages[0]->messageName(), "Anna Berg");
     EXPECT_EQ(messages[1]->attachType(), "Image");
     EXPECT_FALSE(messages[1]->attachmentPath());  // its file is not in the folder
@@ -262,15 +264,16 @@ TEST_F(MessageReaderTest, BackupVersionComesFromInfoThenFromTheManifestLockdown)
 }
 
 TEST_F(MessageReaderTest, MissingOrCorruptDatabases) {
-    NotificationRecorder recorder(nc, {"ScanMessageInfo", "ScanProgressInfo", "ScanTransferMessageFinished"});
+    NotificationRecorder recorder(
+        nc, {&notices::ScanMessageInfo, &notices::ScanProgressInfo, &notices::ScanTransferMessageFinished});
     PRMessageReader(state, nc).scanMessageThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRMessageReader(state, nc).scanTransferMessageThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferMessageFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferMessageFinished.name()});
 
     std::ofstream(sms(), std::ios::binary) << std::string("SQLite format 3\0", 16) << std::string(4000, '\x07');
     recorder.posted.clear();
     state.currentNodeIsiOS6Version = true;
     PRMessageReader(state, nc).scanMessageThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanProgressInfo"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanProgressInfo.name()});
 }

@@ -4,8 +4,8 @@
 
 #include "SampleDatabases.h"
 #include "TestSupport.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
-#include "platform/NotificationCenter.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -20,9 +20,9 @@ public:
         NSObjectPtr object;
     };
 
-    NotificationRecorder(NSNotificationCenter& nc, const std::vector<std::string>& names) : nc_(nc) {
-        for (const auto& name : names)
-            nc_.addObserver(this, name, [this](const NSNotification& n) { posted.push_back({n.name(), n.object()}); });
+    NotificationRecorder(NSNotificationCenter& nc, const std::vector<const NoticeName*>& notices) : nc_(nc) {
+        for (const NoticeName* notice : notices)
+            notice->observe(nc_, this, [this](const NSNotification& n) { posted.push_back({n.name(), n.object()}); });
     }
     ~NotificationRecorder() { nc_.removeObserver(this); }
 
@@ -31,19 +31,24 @@ public:
         for (const auto& p : posted) out.push_back(p.name);
         return out;
     }
-    // The objects posted under name, as T.
+    // The objects posted as notice, as T.
     template <class T>
-    std::vector<std::shared_ptr<T>> records(const std::string& name) const {
+    std::vector<std::shared_ptr<T>> records(const Notice<T>& notice) const {
         std::vector<std::shared_ptr<T>> out;
         for (const auto& p : posted)
-            if (p.name == name) out.push_back(std::dynamic_pointer_cast<T>(p.object));
+            if (p.name == notice.name()) out.push_back(std::dynamic_pointer_cast<T>(p.object));
         return out;
     }
-    // The integer values of the number objects posted under name.
-    std::vector<int> numbers(const std::string& name) const {
+    size_t count(const NoticeName& notice) const {
+        size_t n = 0;
+        for (const auto& p : posted) n += p.name == notice.name();
+        return n;
+    }
+    // The integer values of the numbers posted as notice.
+    std::vector<int> numbers(const Notice<NSNumber>& notice) const {
         std::vector<int> out;
         for (const auto& p : posted)
-            if (p.name == name) {
+            if (p.name == notice.name()) {
                 auto number = std::dynamic_pointer_cast<NSNumber>(p.object);
                 out.push_back(number ? number->intValue() : -1);
             }

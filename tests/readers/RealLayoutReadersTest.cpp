@@ -1,6 +1,7 @@
 // The readers on databases laid out as the phones of iOS 4 to 7 write them: the values that
 // live where the device keeps them, not where a simpler layout would.
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRCallHistoryReader.h"
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
@@ -38,10 +39,10 @@ TEST_F(ReaderTest, IMessagesOfIos5KeepTheirDirectionTextAndDay) {
     sms.text = "Plain text message";
     sms.date = kLeapDay2012;
     rows.push_back(sms);
-    ASSERT_TRUE(sampledb::writeMessages(at(sampledb::keys::messages), rows, sampledb::MessageSchema::ios5));
-    NotificationRecorder recorder(nc, {"ScanMessageInfo"});
+    ASSERT_TRUE(sampledb::writeMessages(at(backupkeys::messages), rows, sampledb::MessageSchema::ios5));
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), rows.size());
     const char* const expected[] = {"Received", "Send", "Received", "Send", "Send", "Received"};
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -61,11 +62,11 @@ TEST_F(ReaderTest, NewerMessageTimesKeepTheLeapDay) {
     m.address = "+15550101234";
     m.text = "Leap";
     m.date = kLeapDay2012;
-    ASSERT_TRUE(sampledb::writeMessages(at(sampledb::keys::messages), {m}, sampledb::MessageSchema::ios7));
+    ASSERT_TRUE(sampledb::writeMessages(at(backupkeys::messages), {m}, sampledb::MessageSchema::ios7));
     state.currentNodeIsiOS6Version = true;
-    NotificationRecorder recorder(nc, {"ScanMessageInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
     PRMessageReader(state, nc).scanMessageThread(folder);
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0]->messageDate(), "02-29-2012 12:00");
 }
@@ -77,10 +78,10 @@ TEST_F(ReaderTest, NotesGetTheBodyTheirNoteNames) {
         notes.push_back({"Title " + std::to_string(i), "<div>Body " + std::to_string(i) + "</div>",
                          kLeapDay2012 + 3600 * i, kLeapDay2012 + 3600 * i + 60});
     ASSERT_TRUE(
-        sampledb::writeNotes(at(sampledb::keys::notes), notes, sampledb::NotesSchema::coreData, 0, sampledb::Ios::v6));
-    NotificationRecorder recorder(nc, {"ScanNoteInfo"});
+        sampledb::writeNotes(at(backupkeys::notes), notes, sampledb::NotesSchema::coreData, 0, sampledb::Ios::v6));
+    NotificationRecorder recorder(nc, {&notices::ScanNoteInfo});
     PRNoteReader(nc).scanNoteThread(folder);
-    const auto read = recorder.records<PRNoteNode>("ScanNoteInfo");
+    const auto read = recorder.records(notices::ScanNoteInfo);
     ASSERT_EQ(read.size(), notes.size());
     for (size_t i = 0; i < notes.size(); ++i) {
         EXPECT_EQ(read[i]->noteTitle(), notes[i].title);
@@ -96,10 +97,10 @@ TEST_F(ReaderTest, CallDirectionIsTheOutgoingBit) {
         {"+15550101234", kMarchFirst, 0, 1},   {"+15550101234", kMarchFirst, 0, 20},
         {"+15550101234", kMarchFirst, 90, 21}, {"+15550101234", kMarchFirst, 40000, 5}};
     for (auto ios : {sampledb::Ios::v4, sampledb::Ios::v7}) {
-        ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistory), calls, 0, ios));
-        NotificationRecorder recorder(nc, {"ScanCallHistoryInfo"});
+        ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistory), calls, 0, ios));
+        NotificationRecorder recorder(nc, {&notices::ScanCallHistoryInfo});
         PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);
-        const auto read = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+        const auto read = recorder.records(notices::ScanCallHistoryInfo);
         ASSERT_EQ(read.size(), calls.size());
         const char* const types[] = {"Outgoing", "Incoming", "Outgoing", "Incoming", "Outgoing", "Outgoing"};
         const char* const durations[] = {"Cancelled", "40 seconds", "Cancelled", "Missed", "1 minute", "11 hours"};

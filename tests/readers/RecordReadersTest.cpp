@@ -1,5 +1,6 @@
 // The call, note, bookmark and calendar readers, each against the schemas it knows.
 #include "ReaderTestSupport.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/HtmlEntities.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
@@ -19,17 +20,17 @@ TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
                                                {"5550109999", kMarchFirst, 75, 4},
                                                {"+15550101234", kMarchFirst, 7300, 5},
                                                {"+15550101234", kMarchFirst, 1, 4}};
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld), calls, /*walOnly*/ 1));
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistoryOld), calls, /*walOnly*/ 1));
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName("Anna Berg");
     contact->setContactPhone(" (555) 010-1234");
     state.contactArray = {contact};
-    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanCallHistoryInfo, &notices::ScanProgressInfo});
     PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);  // the second file name
 
-    const auto read = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+    const auto read = recorder.records(notices::ScanCallHistoryInfo);
     ASSERT_EQ(read.size(), 5u);
-    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{60});
+    EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{60});
     EXPECT_EQ(read[0]->callType(), "Outgoing");
     EXPECT_EQ(read[0]->callDuration(), "Cancelled");
     EXPECT_EQ(read[0]->callTime(), 0);
@@ -44,20 +45,22 @@ TEST_F(ReaderTest, CallsGetTypesDurationsAndNames) {
     EXPECT_EQ(read[4]->callPhone(), "+15550101234");
 
     // The first file name wins; the transfer variant looks names up among the transfer contacts.
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistory), {calls[2]}));
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistory), {calls[2]}));
     recorder.posted.clear();
-    NotificationRecorder transfer(nc, {"scanCopyCallLogInfo", "scanCopyCallLogInfoFinished"});
+    NotificationRecorder transfer(nc, {&notices::scanCopyCallLogInfo, &notices::scanCopyCallLogInfoFinished});
     PRCallHistoryReader(state, nc).scanTransferCallLogThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
-    EXPECT_EQ(transfer.names(), (std::vector<std::string>{"scanCopyCallLogInfo", "scanCopyCallLogInfoFinished"}));
+    EXPECT_EQ(transfer.names(), (std::vector<std::string>{notices::scanCopyCallLogInfo.name(),
+                                                          notices::scanCopyCallLogInfoFinished.name()}));
 }
 
 TEST_F(ReaderTest, MissingCallHistoryPostsNothingButTheTransferEnd) {
-    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo", "ScanProgressInfo", "scanCopyCallLogInfoFinished"});
+    NotificationRecorder recorder(
+        nc, {&notices::ScanCallHistoryInfo, &notices::ScanProgressInfo, &notices::scanCopyCallLogInfoFinished});
     PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRCallHistoryReader(state, nc).scanTransferCallLogThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyCallLogInfoFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::scanCopyCallLogInfoFinished.name()});
 }
 
 class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<sampledb::NotesSchema> {};
@@ -65,16 +68,16 @@ class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<s
 TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
     sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>Salt &amp; pepper",
                         kMarchFirst - 86400, kMarchFirst};
-    const char* file = GetParam() == sampledb::NotesSchema::coreData ? sampledb::keys::notes : sampledb::keys::notesOld;
+    const char* file = GetParam() == sampledb::NotesSchema::coreData ? backupkeys::notes : backupkeys::notesOld;
     ASSERT_TRUE(sampledb::writeNotes(at(file), {note, note}, GetParam(), /*walOnly*/ 1));
-    NotificationRecorder recorder(nc, {"ScanNoteInfo", "ScanProgressInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanNoteInfo, &notices::ScanProgressInfo});
     PRNoteReader(nc).scanNoteThread(folder);
-    const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
+    const auto notes = recorder.records(notices::ScanNoteInfo);
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0]->noteTitle(), "Shopping");
     EXPECT_EQ(notes[0]->noteContent(), "Shopping Milk    Eggs Bread Salt & pepper");
     EXPECT_EQ(notes[0]->noteDate(), kMarchFirstText);
-    EXPECT_EQ(recorder.numbers("ScanProgressInfo"), std::vector<int>{70});
+    EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{70});
 }
 
 TEST(NoteText, CharacterReferencesReadAsTyped) {
@@ -93,14 +96,14 @@ INSTANTIATE_TEST_SUITE_P(Schemas, NoteReaderTest,
                          ::testing::Values(sampledb::NotesSchema::legacy, sampledb::NotesSchema::coreData));
 
 TEST_F(ReaderTest, NoteTransferEndsWithSeventyAndMissingNotesPostNothing) {
-    NotificationRecorder recorder(
-        nc, {"ScanNoteInfo", "ScanProgressInfo", "ScanTransferNoteInfo", "ScanTransferNoteFinished"});
+    NotificationRecorder recorder(nc, {&notices::ScanNoteInfo, &notices::ScanProgressInfo,
+                                       &notices::ScanTransferNoteInfo, &notices::ScanTransferNoteFinished});
     PRNoteReader(nc).scanNoteThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
-    std::ofstream(at(sampledb::keys::notes)) << "not a database";
+    std::ofstream(at(backupkeys::notes)) << "not a database";
     PRNoteReader(nc).scanTransferNoteThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"ScanTransferNoteFinished"});
-    EXPECT_EQ(recorder.numbers("ScanTransferNoteFinished"), std::vector<int>{70});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::ScanTransferNoteFinished.name()});
+    EXPECT_EQ(recorder.numbers(notices::ScanTransferNoteFinished), std::vector<int>{70});
 }
 
 namespace {
@@ -121,13 +124,13 @@ std::vector<std::string> titles(const std::vector<PRBookMarkNodePtr>& list) {
 }  // namespace
 
 TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarks), someBookmarks()));
     ASSERT_TRUE(sampledb::writeHistoryPlist(
-        at(sampledb::keys::history), {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
+        at(backupkeys::history), {{"http://a.example.com/", "A", true}, {"http://b.example.com/", "", false}},
         /*binary*/ false));
-    NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
+    NotificationRecorder recorder(nc, {&notices::scanBookMarkInfo});
     PRBookMarkReader(nc).scanBookMarkThread(folder);
-    const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
+    const auto read = recorder.records(notices::scanBookMarkInfo);
     EXPECT_EQ(titles(read), (std::vector<std::string>{"Weather", "Slow travel", "Apple", "Yahoo", "Google",
                                                       "iPhone User Guide", "iPhone Web Applications", "A", ""}));
     ASSERT_EQ(read.size(), 9u);
@@ -139,35 +142,36 @@ TEST_F(ReaderTest, BookmarksSkipFoldersThenBuiltInsThenHistory) {
 
 TEST_F(ReaderTest, BookmarkTransferReadsBinaryHistoryAndEndsEvenWithoutIt) {
     // The older file name, without any rows: the built-in bookmarks are still there.
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarksOld), {}));
-    ASSERT_TRUE(sampledb::writeHistoryPlist(at(sampledb::keys::history), {{"http://a.example.com/", "A", true}}, true));
-    NotificationRecorder recorder(nc, {"scanCopyBookMarkInfo", "scanCopyBookMarkFinished", "scanBookMarkInfo"});
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarksOld), {}));
+    ASSERT_TRUE(sampledb::writeHistoryPlist(at(backupkeys::history), {{"http://a.example.com/", "A", true}}, true));
+    NotificationRecorder recorder(
+        nc, {&notices::scanCopyBookMarkInfo, &notices::scanCopyBookMarkFinished, &notices::scanBookMarkInfo});
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
-    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 6u);
-    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+    EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 6u);
+    EXPECT_EQ(recorder.names().back(), notices::scanCopyBookMarkFinished.name());
 
-    std::remove(at(sampledb::keys::history).c_str());
+    std::remove(at(backupkeys::history).c_str());
     recorder.posted.clear();
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
-    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 5u);
-    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+    EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 5u);
+    EXPECT_EQ(recorder.names().back(), notices::scanCopyBookMarkFinished.name());
 
     // No bookmarks database at all: the scan posts nothing, the transfer only its end.
-    std::remove(at(sampledb::keys::bookmarksOld).c_str());
+    std::remove(at(backupkeys::bookmarksOld).c_str());
     recorder.posted.clear();
     PRBookMarkReader(nc).scanBookMarkThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyBookMarkFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::scanCopyBookMarkFinished.name()});
 }
 
 TEST_F(ReaderTest, HistoryListThatIsNoPropertyListIsSkipped) {
-    ASSERT_TRUE(sampledb::writeBookmarks(at(sampledb::keys::bookmarks), someBookmarks()));
-    std::ofstream(at(sampledb::keys::history)) << "<?xml version='1.0'?><plist><dict><key>WebHistoryDates";
-    NotificationRecorder recorder(nc, {"scanCopyBookMarkInfo", "scanCopyBookMarkFinished"});
+    ASSERT_TRUE(sampledb::writeBookmarks(at(backupkeys::bookmarks), someBookmarks()));
+    std::ofstream(at(backupkeys::history)) << "<?xml version='1.0'?><plist><dict><key>WebHistoryDates";
+    NotificationRecorder recorder(nc, {&notices::scanCopyBookMarkInfo, &notices::scanCopyBookMarkFinished});
     PRBookMarkReader(nc).scanTransferBookMarkThread(folder);
-    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), 7u);
-    EXPECT_EQ(recorder.names().back(), "scanCopyBookMarkFinished");
+    EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), 7u);
+    EXPECT_EQ(recorder.names().back(), notices::scanCopyBookMarkFinished.name());
 }
 
 namespace {
@@ -182,7 +186,7 @@ std::vector<sampledb::CalendarItem> someItems() {
 }  // namespace
 
 TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
-    NotificationRecorder recorder(nc, {"scanCalenderInfo"});
+    NotificationRecorder recorder(nc, {&notices::scanCalenderInfo});
     std::vector<std::shared_ptr<PRCalenderNode>> items;
     // iOS 6 and 7 name the place by its Location row; the user sees the place's title, and an
     // item without a place shows none (not "0").
@@ -190,11 +194,11 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
         auto withPlaces = someItems();
         withPlaces.insert(withPlaces.begin(),
                           {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
-        ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), withPlaces, schema));
+        ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), withPlaces, schema));
         state.currentNodeIsiOS6Version = true;
         recorder.posted.clear();
         PRCalenderReader(state, nc).scanCalenderThread(folder);
-        items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+        items = recorder.records(notices::scanCalenderInfo);
         ASSERT_EQ(items.size(), 3u);
         EXPECT_EQ(items[0]->location(), "Community Hall");
         EXPECT_EQ(items[1]->calTitle(), "Dentist");
@@ -207,35 +211,35 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     }
 
     // An older backup: the joined query names the location and leaves out the reminder list.
-    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios5));
+    ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), someItems(), sampledb::CalendarSchema::ios5));
     state.currentNodeIsiOS6Version = false;
     recorder.posted.clear();
     PRCalenderReader(state, nc).scanCalenderThread(folder);
-    items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+    items = recorder.records(notices::scanCalenderInfo);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]->calTitle(), "Dentist");
     EXPECT_EQ(items[0]->location(), "Main Street Dental");
     EXPECT_EQ(items[0]->startDate(), kMarchFirstText);
 
     // The oldest: no calendar-item rows, so the event table is read.
-    ASSERT_TRUE(sampledb::writeCalendar(at(sampledb::keys::calendar), someItems(), sampledb::CalendarSchema::ios4));
+    ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), someItems(), sampledb::CalendarSchema::ios4));
     recorder.posted.clear();
-    NotificationRecorder transfer(nc, {"scanCopyRemindMarkInfo", "scanCopyRemindMarkInfoFinished"});
+    NotificationRecorder transfer(nc, {&notices::scanCopyRemindMarkInfo, &notices::scanCopyRemindMarkInfoFinished});
     PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
-    items = transfer.records<PRCalenderNode>("scanCopyRemindMarkInfo");
+    items = transfer.records(notices::scanCopyRemindMarkInfo);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]->calTitle(), "Dentist");
     EXPECT_EQ(items[0]->location(), "Main Street Dental");
-    EXPECT_EQ(transfer.names().back(), "scanCopyRemindMarkInfoFinished");
+    EXPECT_EQ(transfer.names().back(), notices::scanCopyRemindMarkInfoFinished.name());
     EXPECT_TRUE(recorder.posted.empty());
 }
 
 TEST_F(ReaderTest, MissingCalendarEndsOnlyTheTransfer) {
-    NotificationRecorder recorder(nc, {"scanCalenderInfo", "scanCopyRemindMarkInfoFinished"});
+    NotificationRecorder recorder(nc, {&notices::scanCalenderInfo, &notices::scanCopyRemindMarkInfoFinished});
     PRCalenderReader(state, nc).scanCalenderThread(folder);
     EXPECT_TRUE(recorder.posted.empty());
     PRCalenderReader(state, nc).scanTransferCalenderThread(folder);
-    EXPECT_EQ(recorder.names(), std::vector<std::string>{"scanCopyRemindMarkInfoFinished"});
+    EXPECT_EQ(recorder.names(), std::vector<std::string>{notices::scanCopyRemindMarkInfoFinished.name()});
 }
 
 // A contact name of a megabyte is cut where it is copied into each call (and each name
@@ -243,13 +247,13 @@ TEST_F(ReaderTest, MissingCalendarEndsOnlyTheTransfer) {
 TEST_F(ReaderTest, HugeContactNamesAreCutWhereTheyAreCopied) {
     std::string huge = "A";
     while (huge.size() < (1u << 20)) huge += "\xC3\xA9";  // "é": two bytes, so a cut may fall inside one
-    ASSERT_TRUE(sampledb::writeCallHistory(at(sampledb::keys::callHistoryOld),
+    ASSERT_TRUE(sampledb::writeCallHistory(at(backupkeys::callHistoryOld),
                                            {{"+15550101234", kMarchFirst, 0, 5}, {"+15550101234", kMarchFirst, 3, 4}}));
     auto contact = std::make_shared<PRContactNode>();
     contact->setContactName(huge);
     contact->setContactPhone("+15550101234");
     state.contactArray = {contact};
-    NotificationRecorder recorder(nc, {"ScanCallHistoryInfo"});
+    NotificationRecorder recorder(nc, {&notices::ScanCallHistoryInfo});
     PRCallHistoryReader(state, nc).scanCallHistoryThread(folder);
 
     auto expectCut = [&](const std::string& name) {
@@ -258,7 +262,7 @@ TEST_F(ReaderTest, HugeContactNamesAreCutWhereTheyAreCopied) {
         EXPECT_EQ(huge.compare(0, name.size() - 3, name, 0, name.size() - 3), 0);
         EXPECT_EQ(GetStringFormChar(name.c_str()), name) << "cut inside a character";
     };
-    const auto read = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+    const auto read = recorder.records(notices::ScanCallHistoryInfo);
     ASSERT_EQ(read.size(), 2u);
     for (const auto& call : read) expectCut(call->callName());
     expectCut(state.getNameByPhoneNumber("+15550101234").value_or("..."));

@@ -3,6 +3,7 @@
 #include "BackupReaders.h"
 #include "ReaderTestSupport.h"
 #include "SampleBackup.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/PRBookMarkReader.h"
 #include "model/PRBookMarkNode.h"
 #include "model/PRCalenderNode.h"
@@ -51,13 +52,16 @@ size_t attachments(const sampledb::SampleData& data) {
 }  // namespace
 
 TEST_F(SampleBackupReaders, BrowserOrderReadsEveryRecordOfTheSampleBackup) {
-    std::vector<std::string> names = {"ScanContactInfo",  "ScanMessageInfo",  "ScanNoteInfo",    "ScanCallHistoryInfo",
-                                      "scanBookMarkInfo", "scanCalenderInfo", "ScanProgressInfo"};
-    NotificationRecorder recorder(nc, names);
+    using namespace notices;
+    const std::vector<const NoticeName*> readers = {&ScanContactInfo,     &ScanMessageInfo,  &ScanNoteInfo,
+                                                    &ScanCallHistoryInfo, &scanBookMarkInfo, &scanCalenderInfo};
+    std::vector<const NoticeName*> observed = readers;
+    observed.push_back(&ScanProgressInfo);
+    NotificationRecorder recorder(nc, observed);
     runBackupReaders(phone, state, nc);
 
-    EXPECT_EQ(recorder.records<PRContactNode>("ScanContactInfo").size(), data.contacts.size());
-    const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+    EXPECT_EQ(recorder.records(notices::ScanContactInfo).size(), data.contacts.size());
+    const auto messages = recorder.records(notices::ScanMessageInfo);
     ASSERT_EQ(messages.size(), data.messages.size());
     size_t named = 0, withFile = 0, cards = 0;
     for (const auto& m : messages) {
@@ -72,28 +76,29 @@ TEST_F(SampleBackupReaders, BrowserOrderReadsEveryRecordOfTheSampleBackup) {
     EXPECT_GT(named, messages.size() / 2);
     EXPECT_EQ(withFile, attachments(data));
     EXPECT_GT(cards, 0u);
-    EXPECT_EQ(recorder.records<PRNoteNode>("ScanNoteInfo").size(), data.notes.size());
-    EXPECT_EQ(recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo").size(), data.calls.size());
-    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanBookMarkInfo").size(), expectedBookmarks());
-    EXPECT_EQ(recorder.records<PRCalenderNode>("scanCalenderInfo").size(), data.calendar.size());
+    EXPECT_EQ(recorder.records(notices::ScanNoteInfo).size(), data.notes.size());
+    EXPECT_EQ(recorder.records(notices::ScanCallHistoryInfo).size(), data.calls.size());
+    EXPECT_EQ(recorder.records(notices::scanBookMarkInfo).size(), expectedBookmarks());
+    EXPECT_EQ(recorder.records(notices::scanCalenderInfo).size(), data.calendar.size());
 
     // After the manifest's 0 to 20: contacts, messages, notes, calls.
     std::vector<int> progress;
-    for (int p : recorder.numbers("ScanProgressInfo"))
+    for (int p : recorder.numbers(notices::ScanProgressInfo))
         if (p > 20) progress.push_back(p);
     EXPECT_EQ(progress, (std::vector<int>{40, 50, 70, 60}));
     // The order of the readers shows in the order of their first records.
-    std::vector<std::string> order;
+    std::vector<std::string> order, expected;
     for (const auto& p : recorder.posted)
-        if (p.name != "ScanProgressInfo" && (order.empty() || order.back() != p.name)) order.push_back(p.name);
-    EXPECT_EQ(order, std::vector<std::string>(names.begin(), names.end() - 1));
+        if (p.name != ScanProgressInfo.name() && (order.empty() || order.back() != p.name)) order.push_back(p.name);
+    for (const NoticeName* reader : readers) expected.push_back(reader->name());
+    EXPECT_EQ(order, expected);
 }
 
 TEST_F(SampleBackupReaders, TransferVariantsReadTheSameAndEachEnds) {
-    NotificationRecorder recorder(nc, transferReaderNotificationNames());
+    NotificationRecorder recorder(nc, transferReaderNotices());
     runTransferReaders(phone, state, nc);
-    EXPECT_EQ(recorder.records<PRContactNode>("ScanTransferContactInfo").size(), data.contacts.size());
-    const auto messages = recorder.records<PRMessageNode>("ScanTransferMessageInfo");
+    EXPECT_EQ(recorder.records(notices::ScanTransferContactInfo).size(), data.contacts.size());
+    const auto messages = recorder.records(notices::ScanTransferMessageInfo);
     ASSERT_EQ(messages.size(), data.messages.size());
     size_t withFile = 0;
     for (const auto& m : messages) withFile += m->attachmentPath().has_value();
@@ -102,14 +107,14 @@ TEST_F(SampleBackupReaders, TransferVariantsReadTheSameAndEachEnds) {
         EXPECT_EQ(messages[i]->bImessage(), data.messages[i].iMessage) << i;
         EXPECT_EQ(messages[i]->groupAddress().empty(), data.messages[i].members.empty()) << i;
     }
-    EXPECT_EQ(recorder.records<PRNoteNode>("ScanTransferNoteInfo").size(), data.notes.size());
-    EXPECT_EQ(recorder.records<PRCallHistoryNode>("scanCopyCallLogInfo").size(), data.calls.size());
-    EXPECT_EQ(recorder.records<PRBookMarkNode>("scanCopyBookMarkInfo").size(), expectedBookmarks());
-    EXPECT_EQ(recorder.records<PRCalenderNode>("scanCopyRemindMarkInfo").size(), data.calendar.size());
-    for (const char* end :
-         {"ScanTransferContactFinished", "ScanTransferMessageFinished", "ScanTransferNoteFinished",
-          "scanCopyCallLogInfoFinished", "scanCopyBookMarkFinished", "scanCopyRemindMarkInfoFinished"})
-        EXPECT_EQ(recorder.numbers(end).size(), 1u) << end;
+    EXPECT_EQ(recorder.records(notices::ScanTransferNoteInfo).size(), data.notes.size());
+    EXPECT_EQ(recorder.records(notices::scanCopyCallLogInfo).size(), data.calls.size());
+    EXPECT_EQ(recorder.records(notices::scanCopyBookMarkInfo).size(), expectedBookmarks());
+    EXPECT_EQ(recorder.records(notices::scanCopyRemindMarkInfo).size(), data.calendar.size());
+    const NoticeName* const ends[] = {&notices::ScanTransferContactFinished, &notices::ScanTransferMessageFinished,
+                                      &notices::ScanTransferNoteFinished,    &notices::scanCopyCallLogInfoFinished,
+                                      &notices::scanCopyBookMarkFinished,    &notices::scanCopyRemindMarkInfoFinished};
+    for (const NoticeName* end : ends) EXPECT_EQ(recorder.count(*end), 1u) << end->name();
     EXPECT_EQ(state.transContactArray.size(), data.contacts.size());
 }
 
@@ -141,23 +146,23 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         {all[4], {60, 8, 500, 90, 14, 20, 30, true}, false, 2, sampledb::MessageSchema::ios5Upgraded}};
     for (const Version& v : versions) {
         SCOPED_TRACE(v.folder);
-        for (const char* key : {sampledb::keys::addressBook, sampledb::keys::messages, sampledb::keys::calendar}) {
+        for (const char* key : {backupkeys::addressBook, backupkeys::messages, backupkeys::calendar}) {
             std::ifstream file(v.folder + "/" + key, std::ios::binary);
             char header[20] = {};
             file.read(header, sizeof header);
             EXPECT_EQ(header[18], v.journal) << key;
         }
         const sampledb::SampleData expected = sampledb::makeSampleData(v.size);
-        NotificationRecorder recorder(
-            nc, {"ScanContactInfo", "ScanMessageInfo", "ScanNoteInfo", "ScanCallHistoryInfo", "scanCalenderInfo"});
+        NotificationRecorder recorder(nc, {&notices::ScanContactInfo, &notices::ScanMessageInfo, &notices::ScanNoteInfo,
+                                           &notices::ScanCallHistoryInfo, &notices::scanCalenderInfo});
         runBackupReaders(v.folder, state, nc);
 
-        const auto contacts = recorder.records<PRContactNode>("ScanContactInfo");
+        const auto contacts = recorder.records(notices::ScanContactInfo);
         ASSERT_EQ(contacts.size(), expected.contacts.size());
         for (size_t i = 0; i < contacts.size(); ++i)
             EXPECT_EQ(contacts[i]->contactAdress().empty(), expected.contacts[i].addresses.empty()) << i;
 
-        const auto messages = recorder.records<PRMessageNode>("ScanMessageInfo");
+        const auto messages = recorder.records(notices::ScanMessageInfo);
         ASSERT_EQ(messages.size(), expected.messages.size());
         size_t imessages = 0, grouped = 0;
         for (size_t i = 0; i < messages.size(); ++i) {
@@ -184,16 +189,16 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
         EXPECT_EQ(imessages > 0, v.journal == 2);
         EXPECT_GT(grouped, 0u);
 
-        const auto notes = recorder.records<PRNoteNode>("ScanNoteInfo");
+        const auto notes = recorder.records(notices::ScanNoteInfo);
         ASSERT_EQ(notes.size(), expected.notes.size());
         for (const auto& n : notes) EXPECT_EQ(n->noteContent().rfind(n->noteTitle(), 0), 0u) << n->noteTitle();
 
-        const auto calls = recorder.records<PRCallHistoryNode>("ScanCallHistoryInfo");
+        const auto calls = recorder.records(notices::ScanCallHistoryInfo);
         ASSERT_EQ(calls.size(), expected.calls.size());
         for (size_t i = 0; i < calls.size(); ++i)
             EXPECT_EQ(calls[i]->callType(), expected.calls[i].flags & 1 ? "Outgoing" : "Incoming") << i;
 
-        const auto items = recorder.records<PRCalenderNode>("scanCalenderInfo");
+        const auto items = recorder.records(notices::scanCalenderInfo);
         std::vector<const sampledb::CalendarItem*> shown;
         for (const auto& c : expected.calendar)
             if (v.reminders || !c.reminder) shown.push_back(&c);
@@ -224,9 +229,9 @@ TEST_F(SampleBackupReaders, NoBookmarkIsListedTwice) {
     };
     for (const std::string& backup : all) {
         SCOPED_TRACE(backup);
-        NotificationRecorder recorder(nc, {"scanBookMarkInfo"});
+        NotificationRecorder recorder(nc, {&notices::scanBookMarkInfo});
         PRBookMarkReader(nc).scanBookMarkThread(backup);
-        const auto read = recorder.records<PRBookMarkNode>("scanBookMarkInfo");
+        const auto read = recorder.records(notices::scanBookMarkInfo);
         ASSERT_GE(read.size(), wanted.size());
         std::vector<std::string> titles;
         std::set<std::string> pages;

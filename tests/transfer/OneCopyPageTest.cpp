@@ -11,6 +11,7 @@
 #include "platform/Workspace.h"
 #include "transfer/PROneCopyViewController.h"
 #include "widgets/ActionResultLine.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/FlashView.h"
 #include "widgets/PRButton.h"
 
@@ -66,9 +67,7 @@ protected:
         workspace::setRecorder({});
         DeviceTest::TearDown();
     }
-    void press() {
-        NSNotificationCenter::defaultCenter().postNotificationName("MyOneCopyButtonMouseDown", page->startScanBtn);
-    }
+    void press() { notices::MyOneCopyButtonMouseDown.post(NSNotificationCenter::defaultCenter(), page->startScanBtn); }
     bool waitForCopies(int n) {
         return testsupport::waitUntil([&] { return page->copiesFinished() >= n; }, std::chrono::seconds(120));
     }

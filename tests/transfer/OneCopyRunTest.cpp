@@ -7,6 +7,8 @@
 #include "MediaAreaWrapper.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRMessageReader.h"
 #include "browser/core/PRScanIntake.h"
 #include "disk/core/DiskDeviceServices.h"
@@ -299,7 +301,7 @@ TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
         m.date = 1370000000 + 60 * m.rowid;
         rows.push_back(m);
     }
-    const std::string database = backup + "/" + sampledb::keys::messages;
+    const std::string database = backup + "/" + backupkeys::messages;
     ASSERT_TRUE(sampledb::writeMessages(database, rows, sampledb::MessageSchema::ios6));
     {  // The messages of the empty address lose their handle, as a device leaves such rows.
         sqlite3* db = nullptr;
@@ -355,7 +357,7 @@ TEST(OneCopyRecordsTest, EveryPageGroupsMessagesIntoTheSameConversations) {
 
     // The backup result screen.
     PRScanIntake screen;
-    nc.addObserver(&screen, "ScanMessageInfo", [&screen](const NSNotification& n) { screen.take(n); });
+    notices::ScanMessageInfo.observe(nc, &screen, [&screen](const NSNotification& n) { screen.take(n); });
     PRBackupScanState screenState;
     screenState.currentNodeIsiOS6Version = true;
     PRMessageReader(screenState, nc).scanMessageThread(backup);

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "SampleDevice.h"
 #include "ToolStandIn.h"
+#include "backup/BackupNotices.h"
 #include "backup/PRContactReader.h"
 #include "browser/PRConversationView.h"
 #include "platform/Paths.h"
@@ -307,9 +308,10 @@ TEST_F(TransferRecordsPageTest, AnotherReaderRunAtTheSameTimeDoesNotReachThePage
     // its messages: each gets its own records only.
     std::atomic<int> otherContacts{0};
     const int token = 0;
-    NSNotificationCenter::defaultCenter().addObserver(&token, "ScanTransferContactInfo", [&](const NSNotification& n) {
-        if (n.sender() == nullptr) ++otherContacts;
-    });
+    notices::ScanTransferContactInfo.observe(NSNotificationCenter::defaultCenter(), &token,
+                                             [&](const NSNotification& n) {
+                                                 if (n.sender() == nullptr) ++otherContacts;
+                                             });
     std::thread other([&] {
         PRBackupScanState state;
         for (int i = 0; i < 3; ++i) PRContactReader(state).scanTransferContactThread(folder);

@@ -1,6 +1,7 @@
 // The transfer page's record intake and exports without a window: conversation grouping, the
 // sender filter, records arriving from two threads, hostile names and escaped message texts.
 #include "TestSupport.h"
+#include "backup/BackupNotices.h"
 #include "transfer/core/RecordExport.h"
 #include "transfer/core/TransferRecordIntake.h"
 
@@ -74,10 +75,10 @@ TEST(TransferRecordIntakeTest, TakesOnlyItsOwnRunsFromTwoThreadsAtOnce) {
     constexpr int kEach = 2000;
     auto run = [&nc](const void* sender, const std::string& phone) {
         for (int i = 0; i < kEach; ++i) {
-            nc.postNotificationName("ScanTransferMessageInfo", message(phone + std::to_string(i % 7)), sender);
-            nc.postNotificationName("ScanTransferNoteInfo", std::make_shared<PRNoteNode>(), sender);
+            notices::ScanTransferMessageInfo.post(nc, message(phone + std::to_string(i % 7)), sender);
+            notices::ScanTransferNoteInfo.post(nc, std::make_shared<PRNoteNode>(), sender);
         }
-        nc.postNotificationName("ScanTransferMessageFinished", nullptr, sender);
+        notices::ScanTransferMessageFinished.post(nc, sender);
     };
     std::thread a(run, page.token(), "111"), b(run, copy.token(), "222"), c(run, nullptr, "333");
     // The main thread reads while the workers write.

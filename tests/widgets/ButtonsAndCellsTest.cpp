@@ -1,4 +1,5 @@
 #include "platform/NotificationCenter.h"
+#include "widgets/ButtonNotices.h"
 #include "widgets/NSImageResizeTo.h"
 #include "widgets/PRButton.h"
 #include "widgets/PRButtonCell.h"
@@ -19,10 +20,10 @@ namespace {
 // Records every notification of the given names with its sender.
 class Recorder {
 public:
-    explicit Recorder(std::vector<std::string> names) {
-        for (const std::string& name : names)
-            NSNotificationCenter::defaultCenter().addObserver(
-                this, name, [this](const NSNotification& n) { posted.emplace_back(n.name(), n.sender()); });
+    explicit Recorder(std::initializer_list<const NoticeName*> notices) {
+        for (const NoticeName* notice : notices)
+            notice->observe(NSNotificationCenter::defaultCenter(), this,
+                            [this](const NSNotification& n) { posted.emplace_back(n.name(), n.sender()); });
     }
     ~Recorder() { NSNotificationCenter::defaultCenter().removeObserver(this); }
     std::vector<std::pair<std::string, const void*>> posted;
@@ -56,7 +57,8 @@ QImage solid(int w, int h, QColor color) {
 TEST(NotifyingButtons, BannerButtonIsSilentWhileDown) {
     PRBannerButton banner;
     banner.resize(40, 40);
-    Recorder rec({"PRBannerButtonMouseEntered", "PRBannerButtonMouseExited", "PRBannerButtonMouseDown"});
+    Recorder rec(
+        {&notices::PRBannerButtonMouseEntered, &notices::PRBannerButtonMouseExited, &notices::PRBannerButtonMouseDown});
     QSignalSpy clicked(&banner, &QAbstractButton::clicked);
 
     enter(&banner);
@@ -69,11 +71,12 @@ TEST(NotifyingButtons, BannerButtonIsSilentWhileDown) {
     banner.setBtnDown(false);
     enter(&banner);
 
-    const std::vector<std::pair<std::string, const void*>> expected = {{"PRBannerButtonMouseEntered", &banner},
-                                                                       {"PRBannerButtonMouseExited", &banner},
-                                                                       {"PRBannerButtonMouseDown", &banner},
-                                                                       {"PRBannerButtonMouseDown", &banner},
-                                                                       {"PRBannerButtonMouseEntered", &banner}};
+    const std::vector<std::pair<std::string, const void*>> expected = {
+        {notices::PRBannerButtonMouseEntered.name(), &banner},
+        {notices::PRBannerButtonMouseExited.name(), &banner},
+        {notices::PRBannerButtonMouseDown.name(), &banner},
+        {notices::PRBannerButtonMouseDown.name(), &banner},
+        {notices::PRBannerButtonMouseEntered.name(), &banner}};
     EXPECT_EQ(rec.posted, expected);
     EXPECT_EQ(clicked.count(), 0);  // the notification is the only effect of a press
 }
@@ -86,20 +89,21 @@ TEST(NotifyingButtons, EachClassPostsItsOwnNameWithItselfAsSender) {
     PRDiskManagButton disk;
     PRAppCleanButton clean;
     PRLargeFileButton large;
-    Recorder rec({"PRbuttonMouseEntered", "PRbuttonMouseExited", "MyScanbuttonMouseDown", "MyClosebuttonMouseDown",
-                  "MyOneCopyButtonMouseDown", "MyDiskManagebuttonMouseDown", "MyAppCleanbuttonMouseDown",
-                  "MyLargeFileButtonMouseDown"});
+    Recorder rec({&notices::PRbuttonMouseEntered, &notices::PRbuttonMouseExited, &notices::MyScanbuttonMouseDown,
+                  &notices::MyClosebuttonMouseDown, &notices::MyOneCopyButtonMouseDown,
+                  &notices::MyDiskManagebuttonMouseDown, &notices::MyAppCleanbuttonMouseDown,
+                  &notices::MyLargeFileButtonMouseDown});
     enter(&hover);
     leave(&hover);
     press(&hover);  // a hover button does nothing on a press
     for (QWidget* w : std::initializer_list<QWidget*>{&scanB, &scanA, &close, &copy, &disk, &clean, &large}) press(w);
 
     const std::vector<std::pair<std::string, const void*>> expected = {
-        {"PRbuttonMouseEntered", &hover},       {"PRbuttonMouseExited", &hover},
-        {"MyScanbuttonMouseDown", &scanB},      {"MyScanbuttonMouseDown", &scanA},
-        {"MyClosebuttonMouseDown", &close},     {"MyOneCopyButtonMouseDown", &copy},
-        {"MyDiskManagebuttonMouseDown", &disk}, {"MyAppCleanbuttonMouseDown", &clean},
-        {"MyLargeFileButtonMouseDown", &large}};
+        {notices::PRbuttonMouseEntered.name(), &hover},       {notices::PRbuttonMouseExited.name(), &hover},
+        {notices::MyScanbuttonMouseDown.name(), &scanB},      {notices::MyScanbuttonMouseDown.name(), &scanA},
+        {notices::MyClosebuttonMouseDown.name(), &close},     {notices::MyOneCopyButtonMouseDown.name(), &copy},
+        {notices::MyDiskManagebuttonMouseDown.name(), &disk}, {notices::MyAppCleanbuttonMouseDown.name(), &clean},
+        {notices::MyLargeFileButtonMouseDown.name(), &large}};
     EXPECT_EQ(rec.posted, expected);
 }
 

@@ -1,5 +1,6 @@
 #include "BackupReaders.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupManifestReader.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
@@ -8,14 +9,15 @@
 #include "backup/PRMessageReader.h"
 #include "backup/PRNoteReader.h"
 
-const std::vector<std::string>& backupReaderNotificationNames() {
-    static const std::vector<std::string> names = {
-        "FindBackUpDirFileInfo", "ScanProgressInfo", "ScanPhotoAndVideo",      "ScanPhotoAndVideoInfo",
-        "ScanContactInfo",       "ScanMessageInfo",  "ScanCallHistoryInfo",    "ScanNoteInfo",
-        "scanBookMarkInfo",      "scanCalenderInfo", "scanFaceTwitterInfo",    "ScanDelContactInfo",
-        "ScanDelMessageInfo",    "ScanDelNoteInfo",  "ScanDelCallHistoryInfo", "scanDelBookMarkInfo",
-        "scanDelCalenderInfo"};
-    return names;
+const std::vector<const NoticeName*>& backupReaderNotices() {
+    using namespace notices;
+    static const std::vector<const NoticeName*> posted = {
+        &FindBackUpDirFileInfo, &ScanProgressInfo, &ScanPhotoAndVideo,      &ScanPhotoAndVideoInfo,
+        &ScanContactInfo,       &ScanMessageInfo,  &ScanCallHistoryInfo,    &ScanNoteInfo,
+        &scanBookMarkInfo,      &scanCalenderInfo, &scanFaceTwitterInfo,    &ScanDelContactInfo,
+        &ScanDelMessageInfo,    &ScanDelNoteInfo,  &ScanDelCallHistoryInfo, &scanDelBookMarkInfo,
+        &scanDelCalenderInfo};
+    return posted;
 }
 
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
@@ -34,13 +36,14 @@ void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state,
     state.removeSomeArray();
 }
 
-const std::vector<std::string>& transferReaderNotificationNames() {
-    static const std::vector<std::string> names = {
-        "ScanTransferContactInfo",     "ScanTransferContactFinished", "ScanTransferMessageInfo",
-        "ScanTransferMessageFinished", "ScanTransferNoteInfo",        "ScanTransferNoteFinished",
-        "scanCopyCallLogInfo",         "scanCopyCallLogInfoFinished", "scanCopyBookMarkInfo",
-        "scanCopyBookMarkFinished",    "scanCopyRemindMarkInfo",      "scanCopyRemindMarkInfoFinished"};
-    return names;
+const std::vector<const NoticeName*>& transferReaderNotices() {
+    using namespace notices;
+    static const std::vector<const NoticeName*> posted = {
+        &ScanTransferContactInfo,     &ScanTransferContactFinished, &ScanTransferMessageInfo,
+        &ScanTransferMessageFinished, &ScanTransferNoteInfo,        &ScanTransferNoteFinished,
+        &scanCopyCallLogInfo,         &scanCopyCallLogInfoFinished, &scanCopyBookMarkInfo,
+        &scanCopyBookMarkFinished,    &scanCopyRemindMarkInfo,      &scanCopyRemindMarkInfoFinished};
+    return posted;
 }
 
 void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc) {

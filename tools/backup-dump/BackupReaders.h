@@ -3,21 +3,21 @@
 #pragma once
 
 #include "backup/PRBackupScanState.h"
-#include "platform/NotificationCenter.h"
+#include "platform/Notice.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
-// Every notification name the readers post (the names the result screen observes).
-const std::vector<std::string>& backupReaderNotificationNames();
+// Every notification the readers and carvers post (those the result screen observes).
+const std::vector<const NoticeName*>& backupReaderNotices();
 // The manifest, then the databases: contacts, messages, notes, calls, bookmarks, calendar.
 // contactsRead, when given, is called once the schema flags are set and the contacts read.
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
                       const std::function<void()>& contactsRead = nullptr);
 
-// Every notification name the transfer readers post (the names the one-click copy observes).
-const std::vector<std::string>& transferReaderNotificationNames();
+// Every notification the transfer readers post (those the one-click copy observes).
+const std::vector<const NoticeName*>& transferReaderNotices();
 // The transfer variants of the database readers, in the same order, on a backup folder made
 // for the transfer pages; the contacts stay in the state's transfer contact list.
 void runTransferReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc);

@@ -1,5 +1,6 @@
 #include "DeletedRecordCarvers.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveAll.h"
 #include "model/PRIOSDeviceController.h"
 #include "platform/Prefetch.h"
@@ -22,21 +23,20 @@ constexpr int kCarvingNice = 19;
 // when full: each regrowth copies every pointer, on the readers' thread, into pages touched
 // for the first time, while room reserved and never used costs no memory.
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const char* name,
+void collectInto(NSNotificationCenter& nc, const void* observer, const Notice<T>& notice,
                  std::vector<std::shared_ptr<T>>& into) {
-    nc.addObserver(observer, name, [&into](const NSNotification& n) {
-        auto record = n.objectAs<T>();
+    notice.observe(nc, observer, [&into](std::shared_ptr<T> record) {
         if (!record) return;
         if (into.size() == into.capacity()) into.reserve(std::max<size_t>(1024, 8 * into.capacity()));
         into.push_back(std::move(record));
     });
 }
 
-// What the carvers post: the key hash of a record of the name's class, worked out on the
+// What the carvers post: the key hash of a record of the notice's class, worked out on the
 // carving thread as it is posted (nothing when the object is not such a record); the start of
 // its look-up; whether the intake keeps it. Progress values always pass.
 struct Carved {
-    const char* name;
+    const NoticeName* notice;
     std::optional<uint64_t> (*hash)(const NSObjectPtr&);
     void (*prefetch)(const PRDeletedRecordMerge&, uint64_t);
     bool (*keep)(PRDeletedRecordMerge&, NSObjectPtr&, uint64_t);
@@ -60,29 +60,30 @@ bool keep(PRDeletedRecordMerge& merge, NSObjectPtr& object, uint64_t keyHash) {
     return kept;
 }
 template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
-constexpr Carved carved(const char* name) {
-    return {name, hash<T>, prefetch<T>, keep<T, handle>};
+constexpr Carved carved(const Notice<T>& notice) {
+    return {&notice, hash<T>, prefetch<T>, keep<T, handle>};
 }
 const Carved kCarved[] = {
-    carved<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>("ScanDelContactInfo"),
-    carved<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>("ScanDelMessageInfo"),
-    carved<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>("ScanDelNoteInfo"),
-    carved<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>("ScanDelCallHistoryInfo"),
-    carved<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>("scanDelBookMarkInfo"),
-    carved<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>("scanDelCalenderInfo"),
-    {"ScanProgressInfo", nullptr, nullptr, nullptr},
+    carved<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>(notices::ScanDelContactInfo),
+    carved<PRMessageNode, &PRDeletedRecordMerge::ScanDelMessageInfomationHandle>(notices::ScanDelMessageInfo),
+    carved<PRNoteNode, &PRDeletedRecordMerge::ScanDelNoteInfomationHandle>(notices::ScanDelNoteInfo),
+    carved<PRCallHistoryNode, &PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle>(
+        notices::ScanDelCallHistoryInfo),
+    carved<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>(notices::scanDelBookMarkInfo),
+    carved<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>(notices::scanDelCalenderInfo),
+    {&notices::ScanProgressInfo, nullptr, nullptr, nullptr},
 };
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted,
                                            std::string backupFolder)
     : read_(read), posted_(posted), folder_(std::move(backupFolder)) {
-    collectInto(read, this, "ScanContactInfo", merge_.contactArray);
-    collectInto(read, this, "ScanMessageInfo", merge_.messageArray);
-    collectInto(read, this, "ScanNoteInfo", merge_.noteArray);
-    collectInto(read, this, "ScanCallHistoryInfo", merge_.callArray);
-    collectInto(read, this, "scanBookMarkInfo", merge_.bookMarkArray);
-    collectInto(read, this, "scanCalenderInfo", merge_.calenderArray);
+    collectInto(read, this, notices::ScanContactInfo, merge_.contactArray);
+    collectInto(read, this, notices::ScanMessageInfo, merge_.messageArray);
+    collectInto(read, this, notices::ScanNoteInfo, merge_.noteArray);
+    collectInto(read, this, notices::ScanCallHistoryInfo, merge_.callArray);
+    collectInto(read, this, notices::scanBookMarkInfo, merge_.bookMarkArray);
+    collectInto(read, this, notices::scanCalenderInfo, merge_.calenderArray);
 }
 
 DeletedRecordCarvers::~DeletedRecordCarvers() {
@@ -116,7 +117,7 @@ void DeletedRecordCarvers::carve() {
     NSNotificationCenter carved;
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)
-        carved.addObserver(&observer, kCarved[kind].name, [this, kind](const NSNotification& n) {
+        kCarved[kind].notice->observe(carved, &observer, [this, kind](const NSNotification& n) {
             const std::optional<uint64_t> hash = kCarved[kind].hash ? kCarved[kind].hash(n.object()) : std::nullopt;
             found_.push({n.object(), hash.value_or(0), static_cast<uint32_t>(kind), hash.has_value()});
         });
@@ -208,5 +209,5 @@ void DeletedRecordCarvers::post(Found& found) {
         carve::CarveContext(none, quiet).writeLog(static_cast<const NSString&>(*found.object).UTF8String());
         return;
     }
-    posted_.postNotificationName(kCarved[found.kind].name, std::move(found.object));
+    posted_.postNotificationName(kCarved[found.kind].notice->name(), std::move(found.object));
 }

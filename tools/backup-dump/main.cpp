@@ -87,11 +87,12 @@ int main(int argc, char** argv) {
     };
     std::vector<std::pair<const std::string*, size_t>> counted;  // with --quiet, in order of first post
     std::deque<NSObjectPtr> kept;                                // on the printing thread
-    for (const std::string& name : transfer ? transferReaderNotificationNames() : backupReaderNotificationNames()) {
-        nc.addObserver(&observer, name, [&handOff, &name](const NSNotification& n) {
+    for (const NoticeName* notice : transfer ? transferReaderNotices() : backupReaderNotices()) {
+        const std::string& name = notice->name();
+        notice->observe(nc, &observer, [&handOff, &name](const NSNotification& n) {
             handOff.push({&name, n.object(), {}});
         });
-        printed.addObserver(&observer, name, [&](const NSNotification& notification) {
+        notice->observe(printed, &observer, [&](const NSNotification& notification) {
             // Kept to the end as the results screen keeps them: freed here, each record would be
             // freed on another thread than the one that made it, and the allocator's locks would
             // then cost the two threads more than the reading. In blocks, not one growing array:

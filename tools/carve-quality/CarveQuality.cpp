@@ -1,6 +1,7 @@
 #include "CarveQuality.h"
 
 #include "MarkerSearch.h"
+#include "backup/BackupNotices.h"
 #include "backup/CommitDB.h"
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/DelBookMarkCarver.h"
@@ -37,16 +38,16 @@ namespace carvequality {
 using carvefix::CarveKind;
 using carvefix::ExpectedRecord;
 
-const char* postedName(CarveKind kind) {
+const NoticeName& postedNotice(CarveKind kind) {
     switch (kind) {
-    case CarveKind::calls: return "ScanDelCallHistoryInfo";
-    case CarveKind::contacts: return "ScanDelContactInfo";
-    case CarveKind::messages: return "ScanDelMessageInfo";
-    case CarveKind::notes: return "ScanDelNoteInfo";
-    case CarveKind::bookmarks: return "scanDelBookMarkInfo";
-    case CarveKind::calendar: return "scanDelCalenderInfo";
+    case CarveKind::calls: return notices::ScanDelCallHistoryInfo;
+    case CarveKind::contacts: return notices::ScanDelContactInfo;
+    case CarveKind::messages: return notices::ScanDelMessageInfo;
+    case CarveKind::notes: return notices::ScanDelNoteInfo;
+    case CarveKind::bookmarks: return notices::scanDelBookMarkInfo;
+    case CarveKind::calendar: break;
     }
-    return "";
+    return notices::scanDelCalenderInfo;
 }
 
 void carve(CarveKind kind, carve::CarveContext& context, const std::string& folder) {
@@ -180,7 +181,7 @@ Score carveAndScore(CarveKind kind, const carvefix::NaturalRows& rows, const car
     context.coverage = [&](const carve::CarveCoverage& c) { coverage = c; };
     std::vector<ExpectedRecord> reported;
     int token = 0;
-    nc.addObserver(&token, postedName(kind), [&](const NSNotification& n) {
+    postedNotice(kind).observe(nc, &token, [&](const NSNotification& n) {
         const auto record = n.objectAs<PRRecord>();
         reported.push_back(record ? recordOf(kind, *record) : ExpectedRecord{});
     });

@@ -7,6 +7,7 @@
 #include "backup/carve/CarveContext.h"
 #include "backup/carve/CarveDatabase.h"
 #include "model/PRRecord.h"
+#include "platform/Notice.h"
 
 #include <functional>
 #include <string>
@@ -41,7 +42,7 @@ struct Score {
 };
 
 // The notification the kind's carver posts its records under.
-const char* postedName(carvefix::CarveKind kind);
+const NoticeName& postedNotice(carvefix::CarveKind kind);
 // Runs the kind's carver over the backup folder.
 void carve(carvefix::CarveKind kind, carve::CarveContext& context, const std::string& folder);
 

@@ -3,6 +3,7 @@
 #include "CarvingFixtures.h"
 #include "NaturalFixtures.h"
 #include "SampleBackup.h"
+#include "backup/BackupFileKeys.h"
 
 #include <filesystem>
 #include <system_error>
@@ -16,7 +17,7 @@ std::string heavyBackup(const std::string& backupRoot, const HistorySize& size, 
         backupRoot + "/heavy-" + std::to_string(size.messages) + "-" + std::to_string(size.conversations);
     std::error_code error;
     if (made) *made = false;
-    if (fs::is_regular_file(folder + "/" + carvefix::names::messages, error)) return folder;
+    if (fs::is_regular_file(folder + "/" + backupkeys::messages, error)) return folder;
 
     const std::string staging = backupRoot + "/.making";
     fs::remove_all(staging, error);
@@ -25,13 +26,13 @@ std::string heavyBackup(const std::string& backupRoot, const HistorySize& size, 
     // The sample iPhone's backup (iOS 6), its message database replaced whole.
     const std::string iPhone = samples.front();
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        fs::remove(iPhone + "/" + carvefix::names::messages + suffix, error);
+        fs::remove(iPhone + "/" + backupkeys::messages + suffix, error);
     carvefix::NaturalOptions options;
     options.ios = iosschema::Ios::v6;
     options.rows = size.messages;
     options.conversations = size.conversations;
     carvefix::writeNaturalDatabase(iPhone, carvefix::CarveKind::messages, options);
-    if (!fs::is_regular_file(iPhone + "/" + carvefix::names::messages, error)) return {};
+    if (!fs::is_regular_file(iPhone + "/" + backupkeys::messages, error)) return {};
     fs::remove_all(folder, error);
     fs::rename(iPhone, folder, error);
     const bool moved = !error;

@@ -17,6 +17,7 @@
 #include "CarvingFixtures.h"
 #include "HeavyBackup.h"
 #include "app/OstrevaneAppDelegate.h"
+#include "backup/BackupFileKeys.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
 #include "browser/PRRecordPreviewPane.h"
@@ -250,7 +251,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     figure("messages, conversations", QString("%1 in %2").arg(size.messages).arg(size.conversations));
-    figure("message database (MB)", QString::number(fileMegabytes(backup + "/" + carvefix::names::messages), 'f', 0));
+    figure("message database (MB)", QString::number(fileMegabytes(backup + "/" + backupkeys::messages), 'f', 0));
     if (made) figure("database written in (s)", QString::number(seconds(clock), 'f', 1));
 
     // As the application starts.

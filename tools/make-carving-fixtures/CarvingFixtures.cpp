@@ -1,6 +1,7 @@
 #include "CarvingFixtures.h"
 
 #include "FixtureDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "backup/layouts/IosSchemas.h"
 
 #include <cstdio>
@@ -421,17 +422,17 @@ int addDeletedRecords(const std::string& folder, bool ios6) {
     o.tag = "D";
     o.addToExisting = "_archive";
     int deleted = 0;
-    if (auto p = existing(names::addressBook); !p.empty())
+    if (auto p = existing(backupkeys::addressBook); !p.empty())
         deleted += static_cast<int>(writeAddressBook(p, o).deleted.size());
-    if (auto p = existing(names::messages); !p.empty())
+    if (auto p = existing(backupkeys::messages); !p.empty())
         deleted +=
             static_cast<int>(writeMessages(p, o, ios6 ? MessageLayout::ios6 : MessageLayout::plain).deleted.size());
-    if (auto p = existing(names::notes); !p.empty()) deleted += static_cast<int>(writeNotes(p, o).deleted.size());
-    if (auto p = existing(names::calls); !p.empty())
+    if (auto p = existing(backupkeys::notes); !p.empty()) deleted += static_cast<int>(writeNotes(p, o).deleted.size());
+    if (auto p = existing(backupkeys::callHistory); !p.empty())
         deleted += static_cast<int>(writeCallHistory(p, o, ios6).deleted.size());
-    if (auto p = existing(names::bookmarks); !p.empty())
+    if (auto p = existing(backupkeys::bookmarks); !p.empty())
         deleted += static_cast<int>(writeBookmarks(p, o).deleted.size());
-    if (auto p = existing(names::calendar); !p.empty()) {
+    if (auto p = existing(backupkeys::calendar); !p.empty()) {
         // The newer calendar layout, in a file switched to the write-ahead log as the device's is.
         Options c = o;
         c.writeAheadLog = true;
@@ -444,12 +445,12 @@ int addDeletedRecords(const std::string& folder, bool ios6) {
 bool writeBackupFolder(const std::string& folder, const Options& options) {
     auto at = [&](const char* name) { return folder + "/" + name; };
     Options notes = options;
-    bool ok = !writeAddressBook(at(names::addressBook), options).deleted.empty();
-    ok = !writeMessages(at(names::messages), options, MessageLayout::ios6).deleted.empty() && ok;
-    ok = !writeNotes(at(names::notes), notes).deleted.empty() && ok;
-    ok = !writeCallHistory(at(names::calls), options, true).deleted.empty() && ok;
-    ok = !writeBookmarks(at(names::bookmarks), options).deleted.empty() && ok;
-    ok = !writeCalendar(at(names::calendar), options).deleted.empty() && ok;
+    bool ok = !writeAddressBook(at(backupkeys::addressBook), options).deleted.empty();
+    ok = !writeMessages(at(backupkeys::messages), options, MessageLayout::ios6).deleted.empty() && ok;
+    ok = !writeNotes(at(backupkeys::notes), notes).deleted.empty() && ok;
+    ok = !writeCallHistory(at(backupkeys::callHistory), options, true).deleted.empty() && ok;
+    ok = !writeBookmarks(at(backupkeys::bookmarks), options).deleted.empty() && ok;
+    ok = !writeCalendar(at(backupkeys::calendar), options).deleted.empty() && ok;
     return ok;
 }
 

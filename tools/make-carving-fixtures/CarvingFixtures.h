@@ -100,16 +100,6 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// The backup file names the carvers open.
-namespace names {
-inline constexpr const char* addressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
-inline constexpr const char* messages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
-inline constexpr const char* notes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
-inline constexpr const char* calls = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
-inline constexpr const char* bookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
-inline constexpr const char* calendar = "2041457d5fe04d39d0ab481178355df6781e6858";
-}  // namespace names
-
 // Writes one database of every kind into folder under its backup file name.
 bool writeBackupFolder(const std::string& folder, const Options& options);
 // Adds live and deleted rows of every kind to the databases a backup folder already holds

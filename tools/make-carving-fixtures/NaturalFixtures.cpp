@@ -2,6 +2,7 @@
 
 #include "CarvingFixtures.h"
 #include "FixtureDatabase.h"
+#include "backup/BackupFileKeys.h"
 #include "model/PRRecordFields.h"
 
 #include <algorithm>
@@ -680,12 +681,12 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
 
 const char* backupFileName(CarveKind kind) {
     switch (kind) {
-    case CarveKind::calls: return names::calls;
-    case CarveKind::contacts: return names::addressBook;
-    case CarveKind::messages: return names::messages;
-    case CarveKind::notes: return names::notes;
-    case CarveKind::bookmarks: return names::bookmarks;
-    case CarveKind::calendar: return names::calendar;
+    case CarveKind::calls: return backupkeys::callHistory;
+    case CarveKind::contacts: return backupkeys::addressBook;
+    case CarveKind::messages: return backupkeys::messages;
+    case CarveKind::notes: return backupkeys::notes;
+    case CarveKind::bookmarks: return backupkeys::bookmarks;
+    case CarveKind::calendar: return backupkeys::calendar;
     }
     return "";
 }
@@ -715,12 +716,12 @@ std::vector<std::string> joinedFields(CarveKind kind) {
 NaturalRows writeNaturalDatabase(const std::string& folder, CarveKind kind, const NaturalOptions& options) {
     Random r(options.seed * 31 + static_cast<uint64_t>(kind));
     switch (kind) {
-    case CarveKind::calls: return calls(folder + "/" + names::calls, options, r);
-    case CarveKind::contacts: return contacts(folder + "/" + names::addressBook, options, r);
-    case CarveKind::messages: return messages(folder + "/" + names::messages, options, r);
-    case CarveKind::notes: return notes(folder + "/" + names::notes, options, r);
-    case CarveKind::bookmarks: return bookmarks(folder + "/" + names::bookmarks, options, r);
-    case CarveKind::calendar: return calendar(folder + "/" + names::calendar, options, r);
+    case CarveKind::calls: return calls(folder + "/" + backupkeys::callHistory, options, r);
+    case CarveKind::contacts: return contacts(folder + "/" + backupkeys::addressBook, options, r);
+    case CarveKind::messages: return messages(folder + "/" + backupkeys::messages, options, r);
+    case CarveKind::notes: return notes(folder + "/" + backupkeys::notes, options, r);
+    case CarveKind::bookmarks: return bookmarks(folder + "/" + backupkeys::bookmarks, options, r);
+    case CarveKind::calendar: return calendar(folder + "/" + backupkeys::calendar, options, r);
     }
     return {};
 }

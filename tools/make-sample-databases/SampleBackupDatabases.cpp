@@ -1,5 +1,6 @@
 // Puts the sample databases into a backup folder under their backup file names.
 #include "SampleDatabases.h"
+#include "backup/BackupFileKeys.h"
 
 #include <cstdio>
 #include <fstream>
@@ -28,18 +29,19 @@ bool writeFile(const std::string& path, const Bytes& bytes) {
 
 std::vector<BackupFile> backupDatabaseRecords(const SampleData& data, const BackupSchemas& schemas) {
     std::vector<BackupFile> files = {
-        {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", keys::addressBook},
+        {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", backupkeys::addressBook},
         {"HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb",
-         schemas.images == ImagesForm::fullSize ? keys::addressBookImages : keys::addressBookImagesOld},
-        {"HomeDomain", "Library/SMS/sms.db", keys::messages},
+         schemas.images == ImagesForm::fullSize ? backupkeys::addressBookImages : backupkeys::addressBookImagesOld},
+        {"HomeDomain", "Library/SMS/sms.db", backupkeys::messages},
         schemas.oldCallHistoryName
-            ? BackupFile{"HomeDomain", "Library/CallHistory/call_history.db", keys::callHistoryOld}
-            : BackupFile{"WirelessDomain", "Library/CallHistory/call_history.db", keys::callHistory},
-        schemas.notes == NotesSchema::coreData ? BackupFile{"HomeDomain", "Library/Notes/notes.sqlite", keys::notes}
-                                               : BackupFile{"HomeDomain", "Library/Notes/notes.db", keys::notesOld},
-        {"HomeDomain", "Library/Safari/Bookmarks.db", keys::bookmarks},
-        {"HomeDomain", "Library/Safari/History.plist", keys::history},
-        {"HomeDomain", "Library/Calendar/Calendar.sqlitedb", keys::calendar},
+            ? BackupFile{"HomeDomain", "Library/CallHistory/call_history.db", backupkeys::callHistoryOld}
+            : BackupFile{"WirelessDomain", "Library/CallHistory/call_history.db", backupkeys::callHistory},
+        schemas.notes == NotesSchema::coreData
+            ? BackupFile{"HomeDomain", "Library/Notes/notes.sqlite", backupkeys::notes}
+            : BackupFile{"HomeDomain", "Library/Notes/notes.db", backupkeys::notesOld},
+        {"HomeDomain", "Library/Safari/Bookmarks.db", backupkeys::bookmarks},
+        {"HomeDomain", "Library/Safari/History.plist", backupkeys::history},
+        {"HomeDomain", "Library/Calendar/Calendar.sqlitedb", backupkeys::calendar},
     };
     // Message attachments live in the media domain, under the path the database names
     // without its leading "~/", or a multimedia message's under that of its part.
@@ -58,21 +60,21 @@ std::vector<BackupFile> writeBackupDatabases(const std::string& folder, const Sa
     for (const auto& record : records) {
         const std::string at = folder + "/" + record.fileName;
         bool ok;
-        if (record.fileName == keys::addressBook)
+        if (record.fileName == backupkeys::addressBook)
             ok = writeAddressBook(at, data.contacts, schemas.walOnly, schemas.ios);
         else if (record.path == "Library/AddressBook/AddressBookImages.sqlitedb")
             ok = writeAddressBookImages(at, data.contacts, schemas.images);
-        else if (record.fileName == keys::messages)
+        else if (record.fileName == backupkeys::messages)
             ok = writeMessages(at, data.messages, schemas.messages, schemas.walOnly, deletedMessagesOf(data, schemas));
         else if (record.path == "Library/CallHistory/call_history.db")
             ok = writeCallHistory(at, data.calls, schemas.walOnly, schemas.ios);
-        else if (record.fileName == keys::notes || record.fileName == keys::notesOld)
+        else if (record.fileName == backupkeys::notes || record.fileName == backupkeys::notesOld)
             ok = writeNotes(at, data.notes, schemas.notes, schemas.walOnly, schemas.ios);
-        else if (record.fileName == keys::bookmarks)
+        else if (record.fileName == backupkeys::bookmarks)
             ok = writeBookmarks(at, data.bookmarks, schemas.ios);
-        else if (record.fileName == keys::history)
+        else if (record.fileName == backupkeys::history)
             ok = writeHistoryPlist(at, data.history, schemas.binaryHistory);
-        else if (record.fileName == keys::calendar)
+        else if (record.fileName == backupkeys::calendar)
             ok = writeCalendar(at, data.calendar, schemas.calendar);
         else {
             while (attachment < data.messages.size() && data.messages[attachment].attachmentName.size() < 3)

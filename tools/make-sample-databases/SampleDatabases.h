@@ -189,22 +189,6 @@ bool writeBookmarks(const std::string& path, const std::vector<Bookmark>& bookma
 bool writeHistoryPlist(const std::string& path, const std::vector<HistoryEntry>& entries, bool binary);
 bool writeCalendar(const std::string& path, const std::vector<CalendarItem>& items, CalendarSchema schema);
 
-// The backup file names (SHA-1 keys of domain "-" path) the readers open.
-namespace keys {
-inline constexpr const char* addressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
-inline constexpr const char* addressBookImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
-inline constexpr const char* addressBookImagesOld = "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata";
-inline constexpr const char* messages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
-inline constexpr const char* callHistory = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
-inline constexpr const char* callHistoryOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
-inline constexpr const char* notes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
-inline constexpr const char* notesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
-inline constexpr const char* bookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
-inline constexpr const char* bookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
-inline constexpr const char* history = "1d6740792a2b845f4c1e6220c43906d7f0afe8ab";
-inline constexpr const char* calendar = "2041457d5fe04d39d0ab481178355df6781e6858";
-}  // namespace keys
-
 // The SHA-1 backup file name of domain "-" path.
 std::string backupKey(const std::string& domain, const std::string& path);
 

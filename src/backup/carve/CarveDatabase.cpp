@@ -1,5 +1,6 @@
 #include "backup/carve/CarveDatabase.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "model/PRRecordFields.h"
 #include "platform/FileOpen.h"
@@ -162,7 +163,7 @@ size_t characterCount(const std::string& text) {
 }
 
 void postProgress(const CarveContext& context, int value) {
-    context.nc->postNotificationName("ScanProgressInfo", NSNumber::numberWithInt(value));
+    notices::ScanProgressInfo.post(*context.nc, NSNumber::numberWithInt(value));
 }
 
 ContactNames::ContactNames(const PRBackupScanState& state) : state_(state) {}

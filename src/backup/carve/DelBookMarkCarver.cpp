@@ -1,5 +1,7 @@
 #include "backup/carve/DelBookMarkCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
@@ -9,9 +11,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "scanDelBookMarkInfo";
-const char* const kBookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
-const char* const kBookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
 
 // The bookmarks table: id, special_id, parent, type, title, url, num_children, editable,
 // deletable, hidden, hidden_ancestor_count, order_index, external_uuid, then the sync state of
@@ -70,7 +69,7 @@ bool plausible(const std::string& title, const std::string& url) {
 
 void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kBookmarks, kBookmarksOld}, context_)) return;
+    if (!db.openIn(backupFolder, {backupkeys::bookmarks, backupkeys::bookmarksOld}, context_)) return;
     FileShapes shapes(db);
     const size_t bookmarks = shapes.add(kBookmarkTable);
     const std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
@@ -84,7 +83,7 @@ void DelBookMarkCarver::ScanDelBookMarkThread(const std::string& backupFolder) {
             auto bookmark = std::make_shared<PRBookMarkNode>();
             bookmark->setBookMarkTitle(title);
             bookmark->setBookMarkURL(url);
-            context_.nc->postNotificationName(kPosted, bookmark);
+            notices::scanDelBookMarkInfo.post(*context_.nc, bookmark);
         }
     }
     postProgress(context_, 95);

@@ -1,5 +1,7 @@
 #include "backup/carve/DelCalenderCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CarvedRowid.h"
@@ -17,8 +19,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "scanDelCalenderInfo";
-const char* const kCalendar = "2041457d5fe04d39d0ab481178355df6781e6858";
 
 // The events of iOS 4 (Event, its place a text of its own) and the items of iOS 5 and later
 // (CalendarItem, whose location_id names its place in Location, whose item_owner_id names the
@@ -291,12 +291,12 @@ void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, co
         {time(start), time(end), zone, allDay.isNull() ? std::nullopt : std::optional<bool>(allDay.asInteger() != 0)});
     node->setStartDate(std::move(dates.start));
     node->setEndDate(std::move(dates.end));
-    context_.nc->postNotificationName(kPosted, node);
+    notices::scanDelCalenderInfo.post(*context_.nc, node);
 }
 
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kCalendar}, context_)) return;
+    if (!db.openIn(backupFolder, {backupkeys::calendar}, context_)) return;
     FileShapes shapes(db);
     const size_t eventGroup = shapes.add(kEventTable), itemGroup = shapes.add(kItemTable),
                  placeGroup = shapes.add(kPlaceTable);

@@ -1,5 +1,7 @@
 #include "backup/carve/DelCallHistoryCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
@@ -13,9 +15,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelCallHistoryInfo";
-const char* const kCalls = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
-const char* const kCallsOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
 
 // The call table: every phone keeps ROWID, address, date, duration, flags, id, name and
 // country_code; iOS 6 adds network_code, read, assisted, face_time_data and originalAddress.
@@ -69,7 +68,7 @@ PRCallHistoryNodePtr callOf(const CarvedRecord& row, const RowShape& shape, Cont
 
 void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kCalls, kCallsOld}, context_)) return;
+    if (!db.openIn(backupFolder, {backupkeys::callHistory, backupkeys::callHistoryOld}, context_)) return;
     FileShapes shapes(db);
     const size_t calls = shapes.add(kCallTable);
     std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes(), threads);
@@ -98,7 +97,7 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
         },
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i)
-                if (made[i]) context_.nc->postNotificationName(kPosted, std::move(made[i]));
+                if (made[i]) notices::ScanDelCallHistoryInfo.post(*context_.nc, std::move(made[i]));
             // The calls made so far hold what they need of their rows' values: those go as the
             // calls come, rather than both being held to the end.
             for (size_t t = 0; t < tables.size(); ++t)

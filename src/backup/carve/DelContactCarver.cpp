@@ -1,5 +1,7 @@
 #include "backup/carve/DelContactCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CarvedRowid.h"
@@ -19,8 +21,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelContactInfo";
-const char* const kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
 
 // The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
 // their values (ABMultiValue: phones, e-mails, addresses, home pages...). The rows store only the
@@ -366,7 +366,7 @@ void sortByPerson(mapped::Vector<Named>& named) {
 
 void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int threads) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kAddressBook}, context_, "contactDB is not exist")) return;
+    if (!db.openIn(backupFolder, {backupkeys::addressBook}, context_, "contactDB is not exist")) return;
     FileShapes shapes(db);
     const size_t personGroup = shapes.add(kPersonTable), valueGroup = shapes.add(kValueTable);
     std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
@@ -507,7 +507,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                 for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
                     arrays.delContactValueArray.push_back(std::move(entries[slot]));
                 (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
-                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+                notices::ScanDelContactInfo.post(*context_.nc, std::move(made[i]));
             }
             // Each shape's rows go once its persons are made.
             for (size_t m = 0; m < personMembers.size(); ++m) {

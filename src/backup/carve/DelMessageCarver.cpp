@@ -1,9 +1,12 @@
 #include "backup/carve/DelMessageCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "model/MessageDirection.h"
 #include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
 
@@ -15,8 +18,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelMessageInfo";
-const char* const kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 
 // The messages of iOS 4 and 5 (message, with the iMessage "madrid" columns on iOS 5: a phone
 // installed with iOS 5 keeps madrid_account_guid beside madrid_account, one upgraded from iOS 4
@@ -135,28 +136,11 @@ bool plausibleTime(int64_t t) {
     const int64_t latest = latestPlausibleTime();
     return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
 }
-
-// madrid_flags of an iMessage: bit 0x4 marks one sent from this phone.
-std::string madridType(int64_t flags) {
-    std::string known = DelMessageCarver::flagsType(static_cast<int>(flags));
-    if (known != "unknown" || flags == 0) return known;
-    return (flags & 0x4) ? "Send" : "Received";
-}
 }  // namespace
 
-std::string DelMessageCarver::flagsType(int flags) {
-    if (flags == 2 || flags == 22) return "Received";
-    if (flags == 3 || flags == 16387) return "Send";
-    return "unknown";
+void DelMessageCarver::post(const PRMessageNodePtr& message) {
+    notices::ScanDelMessageInfo.post(*context_.nc, message);
 }
-
-std::string DelMessageCarver::iOS6Type(int value) {
-    if (value == 1) return "Send";
-    if (value == 0) return "Received";
-    return "Unknowed";
-}
-
-void DelMessageCarver::post(const PRMessageNodePtr& message) { context_.nc->postNotificationName(kPosted, message); }
 
 void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Group* group) {
     if (!group) return;
@@ -172,7 +156,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
     message->setMessagePhone(textOf(shape.value(row, kAddress)));
     message->setMessageDate(dateTimeText(date, false).value_or(""));
     message->setMessageContent(textOf(shape.value(row, kText)));
-    message->setMessageType(flagsType(static_cast<int>(shape.value(row, kFlags).asInteger())));
+    message->setMessageType(messageDirectionOfFlags(shape.value(row, kFlags).asInteger()));
     message->setBPartial(lostPart(row));
     // An iMessage keeps its address and direction in its own columns (is_madrid and
     // madrid_flags, kept past the others: a row whose tail a later cell took has lost them, and
@@ -184,7 +168,8 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
         if (lost ? !handle.empty() && message->messagePhone().empty() : isMadrid.asInteger() == 1) {
             message->setBImessage(true);
             message->setMessagePhone(handle);
-            message->setMessageType(lost ? "unknown" : madridType(madridFlags.asInteger()));
+            // Flags lost say no more than none.
+            message->setMessageType(messageDirectionOfMadridFlags(lost ? 0 : madridFlags.asInteger()));
         }
     }
     // A multimedia message's words and file are parts of their own, found by its row id where
@@ -206,7 +191,7 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
 
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kMessages}, context_, "messageDB is not exist")) return;
+    if (!db.openIn(backupFolder, {backupkeys::messages}, context_, "messageDB is not exist")) return;
     FileShapes shapes(db);
     const size_t older = shapes.add(kOlderMessageTable), newer = shapes.add(kMessageTable),
                  handleGroup = shapes.add(kHandleTable), pieceGroup = shapes.add(kPieceTable);
@@ -256,7 +241,8 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
         message->setBImessage(!service.isLost() && textOf(service) != "SMS");
         if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
-        message->setMessageType(iOS6Type(fromMe.isLost() ? -1 : static_cast<int>(fromMe.asInteger())));
+        message->setMessageType(
+            messageDirectionOfFromMe(fromMe.isLost() ? -1 : fromMe.asInteger(), MessageRow::Carved));
         message->setBPartial(lostPart(row));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);

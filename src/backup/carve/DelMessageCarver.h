@@ -25,10 +25,6 @@ public:
 
     void scanDelMessageThread(const std::string& backupFolder);
 
-    // The direction texts of the older layouts' flags number and of the newer layout's number.
-    static std::string flagsType(int flags);
-    static std::string iOS6Type(int value);
-
 private:
     // Posts the message an older row holds, with its parts (none where the file keeps none) and
     // their files.

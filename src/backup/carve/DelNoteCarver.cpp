@@ -1,5 +1,7 @@
 #include "backup/carve/DelNoteCarver.h"
 
+#include "backup/BackupFileKeys.h"
+#include "backup/BackupNotices.h"
 #include "backup/HtmlEntities.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
@@ -17,9 +19,6 @@
 namespace carve {
 
 namespace {
-const std::string kPosted = "ScanDelNoteInfo";
-const char* const kNotes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
-const char* const kNotesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 
 // The notes of Core Data: ZNOTE, whose ZBODY names the note's ZNOTEBODY, whose ZOWNER names
 // the note back.
@@ -94,7 +93,7 @@ std::string DelNoteCarver::plainNoteText(std::string text) {
 
 void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     CarveDatabase db;
-    if (!db.openIn(backupFolder, {kNotes, kNotesOld}, context_, "NoteDB is not exist")) return;
+    if (!db.openIn(backupFolder, {backupkeys::notes, backupkeys::notesOld}, context_, "NoteDB is not exist")) return;
     // A file that kept a rollback journal dates a note by its creation, a newer one by its change.
     const NoteColumn dateColumn = db.writeAheadLog() ? kModified : kCreated;
     FileShapes shapes(db);
@@ -156,7 +155,7 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
                 arrays.noteArray.push_back(made[i]);
-                context_.nc->postNotificationName(kPosted, std::move(made[i]));
+                notices::ScanDelNoteInfo.post(*context_.nc, std::move(made[i]));
             }
         });
     postProgress(context_, 85);

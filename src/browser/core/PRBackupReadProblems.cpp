@@ -1,5 +1,6 @@
 // The check behind backupReadProblems: headers and lengths only, read-only, so that a scan
 // can say which of a backup's files it could not read without ever writing to them.
+#include "backup/BackupFileKeys.h"
 #include "backup/ManifestRecordStream.h"
 #include "backup/PreparedDatabase.h"
 #include "browser/core/PRBackupScanJob.h"
@@ -37,7 +38,7 @@ bool wholeDatabase(const std::string& path, uint64_t size) {
 const std::vector<PersonalDatabase>& otherReadDatabases() {
     static const std::vector<PersonalDatabase> list = {
         {"Contact pictures",
-         {"cd6702cea29fe89cf280a76794405adb17f9a0ee", "cd6702cea29fe89cf280a76794405adb17f9a0ee.mddata"},
+         {backupkeys::addressBookImages, backupkeys::addressBookImagesOld},
          "the contacts' pictures",
          "pictures"},
     };

@@ -1,5 +1,6 @@
 #include "browser/core/PRBackupScanJob.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupManifestReader.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRBookMarkReader.h"
@@ -78,9 +79,10 @@ void PRBackupScanJob::take(const NSNotification& notification) {
     // Another scan, or a reader of another page, may post under the same names at the same time.
     if (std::this_thread::get_id() != worker_ || !intake_) return;
     intake_->take(notification);
-    // The deleted records' names: "ScanDelMessageInfo", "scanDelBookMarkInfo"...
-    if (carveProgress_ && notification.name().find("Del") != std::string::npos) ++carveProgress_->records;
-    publish(notification.name() == "ScanProgressInfo");
+    if (carveProgress_ && std::any_of(std::begin(notices::carvedRecords), std::end(notices::carvedRecords),
+                                      [&](const NoticeName* carved) { return carved->is(notification); }))
+        ++carveProgress_->records;
+    publish(notices::ScanProgressInfo.is(notification));
 }
 
 void PRBackupScanJob::publish(bool force) {
@@ -195,8 +197,8 @@ void PRBackupScanJob::showCarving(const carve::CarveProgress& progress, const st
 void PRBackupScanJob::run() {
     worker_ = std::this_thread::get_id();
     NSNotificationCenter& nc = NSNotificationCenter::defaultCenter();
-    for (const std::string& name : PRScanIntake::notificationNames())
-        nc.addObserver(this, name, [this](const NSNotification& n) { take(n); });
+    for (const NoticeName* notice : PRScanIntake::observedNotices())
+        notice->observe(nc, this, [this](const NSNotification& n) { take(n); });
     runReaders();
     if (!cancelled_ && request_.carve) runCarvers();
     nc.removeObserver(this);

@@ -1,5 +1,6 @@
 #include "browser/core/PRScanIntake.h"
 
+#include "backup/BackupNotices.h"
 #include "model/MessageConversations.h"
 
 PRScanIntake::PRScanIntake(std::string deviceName) : deviceName_(std::move(deviceName)) {}
@@ -75,50 +76,36 @@ void PRScanIntake::FindBackUpDirFileInfoHandle(const PRTreeDirNodePtr& record) {
     if (record && !record->filePath().empty()) tree.addTreeNode(*record, deviceName_);
 }
 
-const std::vector<std::string>& PRScanIntake::notificationNames() {
-    static const std::vector<std::string> names = {
-        "ScanPhotoAndVideo",      "ScanContactInfo",     "ScanMessageInfo",     "ScanCallHistoryInfo",
-        "ScanNoteInfo",           "ScanDelContactInfo",  "ScanDelMessageInfo",  "ScanDelNoteInfo",
-        "ScanDelCallHistoryInfo", "ScanProgressInfo",    "scanBookMarkInfo",    "scanDelBookMarkInfo",
-        "scanCalenderInfo",       "scanDelCalenderInfo", "scanFaceTwitterInfo", "FindBackUpDirFileInfo"};
-    return names;
+const std::vector<const NoticeName*>& PRScanIntake::observedNotices() {
+    using namespace notices;
+    static const std::vector<const NoticeName*> observed = {
+        &ScanPhotoAndVideo,      &ScanContactInfo,     &ScanMessageInfo,     &ScanCallHistoryInfo,
+        &ScanNoteInfo,           &ScanDelContactInfo,  &ScanDelMessageInfo,  &ScanDelNoteInfo,
+        &ScanDelCallHistoryInfo, &ScanProgressInfo,    &scanBookMarkInfo,    &scanDelBookMarkInfo,
+        &scanCalenderInfo,       &scanDelCalenderInfo, &scanFaceTwitterInfo, &FindBackUpDirFileInfo};
+    return observed;
 }
 
 bool PRScanIntake::take(const NSNotification& n) {
-    const std::string& name = n.name();
-    if (name == "FindBackUpDirFileInfo")
-        FindBackUpDirFileInfoHandle(n.objectAs<PRTreeDirNode>());
-    else if (name == "ScanMessageInfo")
-        ScanMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanPhotoAndVideo")
-        ScanPhotoAndVideoHandle(n.objectAs<PRPhotoAndVideoNode>());
-    else if (name == "ScanContactInfo")
-        ScanContactInfomationHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanCallHistoryInfo")
-        ScanCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-    else if (name == "ScanNoteInfo")
-        ScanNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    else if (name == "scanBookMarkInfo")
-        scanBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-    else if (name == "scanCalenderInfo")
-        scanCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-    else if (name == "scanFaceTwitterInfo")
-        scanFaceTwitterInfoHandle(n.objectAs<PRFaceTwitterNode>());
-    else if (name == "ScanDelContactInfo")
-        merge.ScanDelContactInfomationHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanDelMessageInfo")
-        merge.ScanDelMessageInfomationHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanDelNoteInfo")
-        merge.ScanDelNoteInfomationHandle(n.objectAs<PRNoteNode>());
-    else if (name == "ScanDelCallHistoryInfo")
-        merge.ScanDelCallHistoryInfomationHandle(n.objectAs<PRCallHistoryNode>());
-    else if (name == "scanDelBookMarkInfo")
-        merge.scanDelBookMarkInfoHandle(n.objectAs<PRBookMarkNode>());
-    else if (name == "scanDelCalenderInfo")
-        merge.scanDelCalenderInfoHandle(n.objectAs<PRCalenderNode>());
-    else if (name == "ScanProgressInfo") {
-        if (auto number = n.objectAs<NSNumber>()) ScanProgressInfomationHandle(number->intValue());
-    } else
-        return false;
-    return true;
+    using namespace notices;
+    // The most frequent first: a backup's files outnumber its records.
+    return FindBackUpDirFileInfo.take(n, [this](const PRTreeDirNodePtr& r) { FindBackUpDirFileInfoHandle(r); }) ||
+           ScanMessageInfo.take(n, [this](const PRMessageNodePtr& r) { ScanMessageInfomationHandle(r); }) ||
+           ScanPhotoAndVideo.take(n, [this](const PRPhotoAndVideoNodePtr& r) { ScanPhotoAndVideoHandle(r); }) ||
+           ScanContactInfo.take(n, [this](const PRContactNodePtr& r) { ScanContactInfomationHandle(r); }) ||
+           ScanCallHistoryInfo.take(n, [this](const PRCallHistoryNodePtr& r) { ScanCallHistoryInfomationHandle(r); }) ||
+           ScanNoteInfo.take(n, [this](const PRNoteNodePtr& r) { ScanNoteInfomationHandle(r); }) ||
+           scanBookMarkInfo.take(n, [this](const PRBookMarkNodePtr& r) { scanBookMarkInfoHandle(r); }) ||
+           scanCalenderInfo.take(n, [this](const PRCalenderNodePtr& r) { scanCalenderInfoHandle(r); }) ||
+           scanFaceTwitterInfo.take(n, [this](const PRFaceTwitterNodePtr& r) { scanFaceTwitterInfoHandle(r); }) ||
+           ScanDelContactInfo.take(n, [this](const PRContactNodePtr& r) { merge.ScanDelContactInfomationHandle(r); }) ||
+           ScanDelMessageInfo.take(n, [this](const PRMessageNodePtr& r) { merge.ScanDelMessageInfomationHandle(r); }) ||
+           ScanDelNoteInfo.take(n, [this](const PRNoteNodePtr& r) { merge.ScanDelNoteInfomationHandle(r); }) ||
+           ScanDelCallHistoryInfo.take(
+               n, [this](const PRCallHistoryNodePtr& r) { merge.ScanDelCallHistoryInfomationHandle(r); }) ||
+           scanDelBookMarkInfo.take(n, [this](const PRBookMarkNodePtr& r) { merge.scanDelBookMarkInfoHandle(r); }) ||
+           scanDelCalenderInfo.take(n, [this](const PRCalenderNodePtr& r) { merge.scanDelCalenderInfoHandle(r); }) ||
+           ScanProgressInfo.take(n, [this](const NSNumberPtr& number) {
+               if (number) ScanProgressInfomationHandle(number->intValue());
+           });
 }

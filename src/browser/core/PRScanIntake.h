@@ -9,7 +9,7 @@
 #include "browser/core/PRBackupFileTree.h"
 #include "model/PRFaceTwitterNode.h"
 #include "model/PRPhotoAndVideoNode.h"
-#include "platform/NotificationCenter.h"
+#include "platform/Notice.h"
 
 #include <string>
 #include <vector>
@@ -68,8 +68,8 @@ public:
 
     // Takes one notification by name; answers whether it was one of the screen's.
     bool take(const NSNotification& notification);
-    // Every notification name the intake takes.
-    static const std::vector<std::string>& notificationNames();
+    // Every notification the intake takes.
+    static const std::vector<const NoticeName*>& observedNotices();
 
 private:
     // A live record goes at the end of its array, counted in its category and in the total.

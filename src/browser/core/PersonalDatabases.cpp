@@ -1,24 +1,17 @@
 #include "browser/core/PersonalDatabases.h"
 
+#include "backup/BackupFileKeys.h"
+
 #include <sys/stat.h>
 
 const std::vector<PersonalDatabase>& personalDatabases() {
     static const std::vector<PersonalDatabase> list = {
-        {"Contacts", {"31bb7ba8914766d4ba40d6dfb6113c8b614be442"}, "the contacts", "contacts"},
-        {"Messages", {"3d0d7e5fb2ce288813306e4d4636395e047a3d28"}, "the messages", "messages"},
-        {"Notes",
-         {"ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b"},
-         "the notes",
-         "notes"},
-        {"Call History",
-         {"2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca", "ff1324e6b949111b2fb449ecddb50c89c3699a78"},
-         "the call history",
-         "calls"},
-        {"Bookmarks",
-         {"d1f062e2da26192a6625d968274bfda8d07821e4", "04cc352fd9943f7c0c3f0781d4834fa137775761"},
-         "the bookmarks",
-         "bookmarks"},
-        {"Calendar", {"2041457d5fe04d39d0ab481178355df6781e6858"}, "the calendar", "calendar items"},
+        {"Contacts", {backupkeys::addressBook}, "the contacts", "contacts"},
+        {"Messages", {backupkeys::messages}, "the messages", "messages"},
+        {"Notes", {backupkeys::notes, backupkeys::notesOld}, "the notes", "notes"},
+        {"Call History", {backupkeys::callHistory, backupkeys::callHistoryOld}, "the call history", "calls"},
+        {"Bookmarks", {backupkeys::bookmarks, backupkeys::bookmarksOld}, "the bookmarks", "bookmarks"},
+        {"Calendar", {backupkeys::calendar}, "the calendar", "calendar items"},
     };
     return list;
 }

@@ -1,5 +1,6 @@
 #include "clean/core/BackupDatabaseCleaner.h"
 
+#include "backup/BackupFileKeys.h"
 #include "backup/CommitDB.h"
 #include "platform/LogCategories.h"
 
@@ -93,12 +94,12 @@ DatabaseCleanResult BackupDatabaseCleaner::cleanCallHistory(const std::string& b
 }
 
 DatabaseCleanResult BackupDatabaseCleaner::cleanContacts(const std::string& backupFolder) {
-    const std::string contacts = databaseIn(backupFolder, backupkeys::contacts);
+    const std::string contacts = databaseIn(backupFolder, backupkeys::addressBook);
     if (contacts.empty()) {
         qCInfo(lcClean, "contactDB is not exist");
         return DatabaseCleanResult::NoDatabase;
     }
-    const std::string images = databaseIn(backupFolder, backupkeys::contactImages);
+    const std::string images = databaseIn(backupFolder, backupkeys::addressBookImages);
     if (!images.empty() &&
         cleanDatabase(images, {{"delete from ABFullSizeImage", nullptr}}) != DatabaseCleanResult::Cleaned)
         return DatabaseCleanResult::Failed;

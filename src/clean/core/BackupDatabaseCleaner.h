@@ -15,18 +15,6 @@ enum class DatabaseCleanResult {
     Failed,      // the database could not be opened, or a delete could not run
 };
 
-namespace backupkeys {
-inline constexpr const char* callHistory = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
-inline constexpr const char* callHistoryOld = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
-inline constexpr const char* contacts = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
-inline constexpr const char* contactImages = "cd6702cea29fe89cf280a76794405adb17f9a0ee";
-inline constexpr const char* messages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
-inline constexpr const char* notes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
-inline constexpr const char* notesOld = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
-inline constexpr const char* bookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";
-inline constexpr const char* bookmarksOld = "04cc352fd9943f7c0c3f0781d4834fa137775761";
-}  // namespace backupkeys
-
 class BackupDatabaseCleaner {
 public:
     // The first of folder/name and folder/oldName that is a file, else "".

@@ -1,5 +1,6 @@
 #include "clean/core/JunkScan.h"
 
+#include "clean/core/CleanNotices.h"
 #include "device/ServiceReplies.h"
 #include "model/PRRecordFields.h"
 #include "platform/Images.h"
@@ -158,8 +159,8 @@ JunkScan::Outcome JunkScan::run() {
     flush();
 
     const uint64_t total = counters_.totalFileSize.load();
-    NSNotificationCenter::defaultCenter().postNotificationName(
-        "CleanFilehasFinished", NSNumber::numberWithUnsignedLongLong(total), options_.sender);
+    notices::CleanFilehasFinished.post(NSNotificationCenter::defaultCenter(),
+                                       NSNumber::numberWithUnsignedLongLong(total), options_.sender);
     qCInfo(lcClean, "totalFilesize====%lld", static_cast<long long>(total));
     return failureReason_.empty() ? Outcome::Finished : Outcome::NoAppList;
 }
@@ -337,10 +338,9 @@ void JunkScan::flush() {
 
 void JunkScan::postProgress(int appsDone, int appCount) {
     auto& center = NSNotificationCenter::defaultCenter();
-    center.postNotificationName("CleanFileProgressInfo", NSNumber::numberWithInt(appsDone * 90 / appCount),
-                                options_.sender);
-    center.postNotificationName(
-        "AddCleanFileSizeThreadProgressInfo",
+    notices::CleanFileProgressInfo.post(center, NSNumber::numberWithInt(appsDone * 90 / appCount), options_.sender);
+    notices::AddCleanFileSizeThreadProgressInfo.post(
+        center,
         NSArray::arrayWithObjects({NSNumber::numberWithUnsignedLongLong(counters_.junkFileSize.load()),
                                    NSNumber::numberWithUnsignedLongLong(counters_.cacheFileSize.load()),
                                    NSNumber::numberWithUnsignedLongLong(counters_.cookieFileSize.load())}),

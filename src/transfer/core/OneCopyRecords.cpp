@@ -1,5 +1,6 @@
 #include "transfer/core/OneCopyRecords.h"
 
+#include "backup/BackupNotices.h"
 #include "backup/PRBackupScanState.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
@@ -35,18 +36,18 @@ struct OneCopyRecords::Readers {
     std::vector<PRContactNodePtr> contacts;
 
     template <class T>
-    void collect(const char* name, std::vector<std::shared_ptr<T>>& into) {
-        nc.addObserver(this, name, [&into](const NSNotification& n) {
-            if (auto record = n.objectAs<T>()) into.push_back(record);
+    void collect(const Notice<T>& notice, std::vector<std::shared_ptr<T>>& into) {
+        notice.observe(nc, this, [&into](const std::shared_ptr<T>& record) {
+            if (record) into.push_back(record);
         });
     }
     Readers() {
-        collect("ScanTransferContactInfo", contacts);
-        collect("ScanTransferMessageInfo", messageArray);
-        collect("ScanTransferNoteInfo", noteArray);
-        collect("scanCopyBookMarkInfo", bookMarkArray);
-        collect("scanCopyRemindMarkInfo", calenderArray);
-        collect("scanCopyCallLogInfo", callLogArray);
+        collect(notices::ScanTransferContactInfo, contacts);
+        collect(notices::ScanTransferMessageInfo, messageArray);
+        collect(notices::ScanTransferNoteInfo, noteArray);
+        collect(notices::scanCopyBookMarkInfo, bookMarkArray);
+        collect(notices::scanCopyRemindMarkInfo, calenderArray);
+        collect(notices::scanCopyCallLogInfo, callLogArray);
     }
     ~Readers() { nc.removeObserver(this); }
 };

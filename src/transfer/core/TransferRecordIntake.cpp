@@ -1,37 +1,36 @@
 #include "transfer/core/TransferRecordIntake.h"
 
+#include "backup/BackupNotices.h"
 #include "model/MessageConversations.h"
 
 namespace transfer {
 namespace {
 
-const char* const kNames[] = {"ScanTransferContactInfo",     "ScanTransferMessageInfo",     "ScanTransferNoteInfo",
-                              "ScanTransferContactFinished", "ScanTransferMessageFinished", "ScanTransferNoteFinished"};
+const NoticeName* const kObserved[] = {&notices::ScanTransferContactInfo,     &notices::ScanTransferMessageInfo,
+                                       &notices::ScanTransferNoteInfo,        &notices::ScanTransferContactFinished,
+                                       &notices::ScanTransferMessageFinished, &notices::ScanTransferNoteFinished};
 
 }  // namespace
 
 TransferRecordIntake::TransferRecordIntake(NSNotificationCenter& nc) : nc_(nc) {
-    for (const char* name : kNames) nc_.addObserver(this, name, [this](const NSNotification& n) { take(n); });
+    for (const NoticeName* notice : kObserved) notice->observe(nc_, this, [this](const NSNotification& n) { take(n); });
 }
 
 TransferRecordIntake::~TransferRecordIntake() { nc_.removeObserver(this); }
 
 void TransferRecordIntake::take(const NSNotification& n) {
+    using namespace notices;
     if (n.sender() != token()) return;
-    const std::string& name = n.name();
-    if (name == "ScanTransferContactInfo")
-        ScanTransferContactInfoHandle(n.objectAs<PRContactNode>());
-    else if (name == "ScanTransferMessageInfo")
-        ScanTransferMessageInfoHandle(n.objectAs<PRMessageNode>());
-    else if (name == "ScanTransferNoteInfo")
-        ScanTransferNoteInfoHandle(n.objectAs<PRNoteNode>());
-    else if (!onFinished)
+    if (ScanTransferContactInfo.take(n, [this](const PRContactNodePtr& r) { ScanTransferContactInfoHandle(r); }) ||
+        ScanTransferMessageInfo.take(n, [this](const PRMessageNodePtr& r) { ScanTransferMessageInfoHandle(r); }) ||
+        ScanTransferNoteInfo.take(n, [this](const PRNoteNodePtr& r) { ScanTransferNoteInfoHandle(r); }) || !onFinished)
         return;
-    else if (name == "ScanTransferContactFinished")
+    // The ends of the reads.
+    if (ScanTransferContactFinished.is(n))
         onFinished(RecordKind::Contacts);
-    else if (name == "ScanTransferMessageFinished")
+    else if (ScanTransferMessageFinished.is(n))
         onFinished(RecordKind::Messages);
-    else if (name == "ScanTransferNoteFinished")
+    else if (ScanTransferNoteFinished.is(n))
         onFinished(RecordKind::Notes);
 }
 

@@ -2,6 +2,7 @@
 // it where one follows (from the first log header that starts at a multiple of 512 bytes). It is
 // written under each carver's file name and every carver runs over it, in both schema
 // generations.
+#include "backup/BackupFileKeys.h"
 #include "backup/carve/CarveAll.h"
 #include "platform/ScratchFolder.h"
 
@@ -38,10 +39,8 @@ bool write(const std::string& path, const uint8_t* data, size_t size) {
 
 void carvers(const uint8_t* data, size_t size, bool newer) {
     const std::string& folder = scratch();
-    static const char* const names[] = {
-        "31bb7ba8914766d4ba40d6dfb6113c8b614be442", "3d0d7e5fb2ce288813306e4d4636395e047a3d28",
-        "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c", "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca",
-        "d1f062e2da26192a6625d968274bfda8d07821e4", "2041457d5fe04d39d0ab481178355df6781e6858"};
+    static const char* const names[] = {backupkeys::addressBook, backupkeys::messages,  backupkeys::notes,
+                                        backupkeys::callHistory, backupkeys::bookmarks, backupkeys::calendar};
     const size_t log = logStart(data, size);
     for (const char* name : names) {
         const std::string path = folder + "/" + name;
