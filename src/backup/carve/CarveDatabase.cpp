@@ -74,11 +74,11 @@ void CarveDatabase::readWriteAheadLog(const std::string& path) {
     images_ = PageImages(layout_.pageCount, std::move(frames.frames), frames.pagesAfterCommit);
 }
 
-void CarveDatabase::noteLayout(const std::string& note) const {
+void CarveDatabase::noteLayout(const std::string& note, bool problem) const {
     if (!context_) return;
     if (context_->layoutNote)
         context_->layoutNote(coverage_.file, note);
-    else
+    else if (problem)
         qCInfo(lcCarve, "%s: %s", coverage_.file.c_str(), note.c_str());
 }
 

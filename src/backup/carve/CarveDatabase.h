@@ -69,8 +69,8 @@ public:
     const CarveCoverage& coverage() const { return coverage_; }
     void recordCoverage(int64_t examined, int64_t headerPages);
     // Which layout of a table the carve read its rows by (see FileShapes), told to the
-    // context's observer, or logged.
-    void noteLayout(const std::string& note) const;
+    // context's observer; without one, logged where the file's own layout did not serve.
+    void noteLayout(const std::string& note, bool problem) const;
     // One more page image looked through, told to the context's progress (from any carving thread).
     void pageLookedThrough() const {
         if (context_ && context_->progress) context_->progress->lookedThrough.fetch_add(1, std::memory_order_relaxed);

@@ -82,11 +82,21 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             // Where the header length is whole it says where the serial types end, and a row of
             // fewer columns (written before the table grew) reads as such.
             const bool headerEnds = offset >= kFreeblockHeadSize;
+            if (headerEnds && headerLength > static_cast<uint64_t>(limit - serialsAt + lengthBytes)) continue;
             const int64_t headerEnd = serialsAt - lengthBytes + static_cast<int64_t>(headerLength);
-            if (headerEnds ? headerEnd > limit ||
-                                 !serialTypesOfHeader(shape, from, base + serialsAt, base + headerEnd, serials, used)
-                           : !serialTypes(shape, from, base + serialsAt, base + limit, serials, used))
+            if (headerEnds) {
+                if (headerEnd > limit ||
+                    !serialTypesOfHeader(shape, from, base + serialsAt, base + headerEnd, serials, used))
+                    continue;
+            } else if (shape.fewestColumns < shape.columns.size()) {
+                // Its header's end lost too: a shorter row is told by where it ends.
+                if (!serialTypesFillingRoom(shape, from, base + serialsAt, base + limit,
+                                            lengthBytes + static_cast<int64_t>(from), limit - (at + offset),
+                                            kFreeblockHeadSize, serials, used))
+                    continue;
+            } else if (!serialTypes(shape, from, base + serialsAt, base + limit, serials, used)) {
                 continue;
+            }
             const int64_t computed = lengthBytes + used + static_cast<int64_t>(from);
             if (offset >= kFreeblockHeadSize && static_cast<int64_t>(headerLength) != computed) continue;
             int64_t body = 0;

@@ -15,10 +15,12 @@ bool beginsWith(const TableColumns& later, const TableColumns& earlier) {
                       [](const SchemaColumn& a, const SchemaColumn& b) { return sameName(a.name, b.name); });
 }
 
-std::string neededColumns(const KnownTable& known) {
+// The columns known needs that layout lacks.
+std::string missingColumns(const KnownTable& known, const TableColumns& layout) {
     std::string names;
     for (const KnownColumn& column : known.columns)
-        if (column.use & kNeeded) names += (names.empty() ? "" : ", ") + std::string(column.name);
+        if ((column.use & kNeeded) && layout.columnIndex(column.name) < 0)
+            names += (names.empty() ? "" : ", ") + std::string(column.name);
     return names;
 }
 }  // namespace
@@ -41,9 +43,18 @@ std::vector<RowShape> FileShapes::ownShapes(const KnownTable& known, Group& grou
     }
     std::optional<RowShape> shape = RowShape::make(known, *own, "the file's own layout");
     if (!shape) {
-        group.problem = "the file's table lacks " + neededColumns(known);
+        group.problem = "the file's table lacks " + missingColumns(known, *own);
         return shapes;
     }
+    // Columns past every layout phones are known to have given the table were added by an update
+    // not known here: rows written before it lack them.
+    size_t knownPart = 0;
+    for (const KnownLayout& layout : knownLayouts(known.table))
+        if (layout.columns.columns.size() <= own->columns.size() &&
+            std::equal(layout.columns.columns.begin(), layout.columns.columns.end(), own->columns.begin(),
+                       [](const SchemaColumn& a, const SchemaColumn& b) { return sameName(a.name, b.name); }))
+            knownPart = std::max(knownPart, layout.columns.columns.size());
+    if (knownPart > 0) shape->allowShorterRows(knownPart);
     shapes.push_back(std::move(*shape));
     addEarlierRows(known, *own, shapes);
     return shapes;
@@ -131,7 +142,7 @@ void FileShapes::report(const std::vector<CarvedTable>& tables) const {
                    (served.empty() ? "no known layout found rows" : "served: " + served);
         else if (!group.problem.empty() && !servedElsewhere(group))
             note = group.problem + ": not carved";
-        if (!note.empty()) db_.noteLayout(table + ": " + note);
+        if (!note.empty()) db_.noteLayout(table + ": " + note, group.fallback || group.shapes.empty());
     }
 }
 

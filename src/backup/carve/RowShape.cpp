@@ -67,12 +67,6 @@ std::optional<RowShape> RowShape::make(const KnownTable& known, const TableColum
     }
     s.keptColumns = kept;
     s.wholeColumns = wholeSaid ? whole : SIZE_MAX;
-    // ALTER TABLE adds no key column, and the carver's needed columns are the table's own: rows
-    // end no sooner than the last of them, and may end anywhere after.
-    size_t fewest = static_cast<size_t>(s.rowidAlias + 1);
-    for (size_t i = 0; i < n; ++i)
-        if ((useOf(i) & kNeeded) || recorded[i]->primaryKey) fewest = i + 1;
-    if (fewest < n) s.fewestColumns = std::max<size_t>(fewest, 1);
     for (size_t i = 0; i < std::min(kept, kColumnBits); ++i)
         if (!(useOf(i) & (kRead | kReadIfThere))) s.unstoredColumns |= uint64_t{1} << i;
     for (size_t i = kept; i < n; ++i)
@@ -94,6 +88,17 @@ std::optional<RowShape> RowShape::make(const KnownTable& known, const TableColum
     }
     r.valueCount_ = stored + s.alsoKept.size();
     return r;
+}
+
+void RowShape::allowShorterRows(size_t fewest) {
+    // Never fewer than the columns up to the row id's and the last the carver needs: those no
+    // update added.
+    size_t least = static_cast<size_t>(shape_.rowidAlias + 1);
+    for (size_t k = 0; k < known_->columns.size(); ++k)
+        if ((known_->columns[k].use & kNeeded) && place_[k] >= 0)
+            least = std::max(least, static_cast<size_t>(place_[k]) + 1);
+    fewest = std::max({fewest, least, size_t{1}});
+    if (fewest < shape_.columns.size()) shape_.fewestColumns = fewest;
 }
 
 const CarvedValue& RowShape::value(const CarvedRecord& row, size_t k) const {

@@ -24,6 +24,10 @@ public:
     // where the layout came from, for the carve's report.
     static std::optional<RowShape> make(const KnownTable& known, const TableColumns& layout, std::string source);
 
+    // Lets rows of as few as fewest columns be read, the later columns NULL: rows a table held
+    // before an update of the phone added those columns by ALTER TABLE.
+    void allowShorterRows(size_t fewest);
+
     const TableShape& shape() const { return shape_; }
     const KnownTable& known() const { return *known_; }
     const std::string& source() const { return source_; }

@@ -90,6 +90,43 @@ inline bool serialTypesOfHeader(const TableShape& shape, size_t from, const uint
     return p + used == end && c >= shape.fewestColumns;
 }
 
+// The serial types of a record whose header's length was lost (a freeblock's head took it), of
+// columns [from, n): for a shape whose rows may be shorter (see fewestColumns), the n whose row
+// ends in the last few bytes of its room (a freed cell fills the block it became, but for a
+// fragment too small to be a block of its own), the most columns preferred, where the whole row
+// would run past the room; otherwise every column, as for any shape. fixedBytes: the header's bytes before p (its length,
+// and the serial types before from); room: the bytes from the header to the block's end.
+inline bool serialTypesFillingRoom(const TableShape& shape, size_t from, const uint8_t* p, const uint8_t* end,
+                                   int64_t fixedBytes, int64_t room, int64_t slack, std::vector<uint64_t>& serials,
+                                   int& used) {
+    const size_t first = serials.size();
+    int64_t body = 0;
+    for (uint64_t s : serials) body += valueLength(s);
+    used = 0;
+    size_t fitting = 0;  // the columns of the longest reading that fills the room; 0 for none
+    int fittingUsed = 0;
+    for (size_t c = from; c < shape.columns.size(); ++c) {
+        uint64_t s = 0;
+        const int n = varint(p + used, end, s);
+        if (n == 0 || !serialFits(shape.columns[c], s)) break;
+        serials.push_back(s);
+        used += n;
+        body += valueLength(s);
+        const int64_t rowEnd = fixedBytes + used + body;
+        if (c + 1 >= shape.fewestColumns && rowEnd <= room && rowEnd > room - slack) {
+            fitting = c + 1;
+            fittingUsed = used;
+        }
+    }
+    // A whole row that ends inside its room may be followed by another freed cell of the block.
+    const bool whole = serials.size() - first + from == shape.columns.size();
+    if (whole && (fitting == 0 || fitting == shape.columns.size() || fixedBytes + used + body <= room)) return true;
+    if (fitting == 0) return false;
+    serials.resize(fitting - from + first);
+    used = fittingUsed;
+    return true;
+}
+
 // The value of serial type s whose bytes start at b, the bytes of a text or blob left out.
 inline CarvedValue valueOf(uint64_t s, const uint8_t* b, int64_t length) {
     CarvedValue v;
