@@ -94,8 +94,8 @@ inline bool serialTypesOfHeader(const TableShape& shape, size_t from, const uint
 // columns [from, n): for a shape whose rows may be shorter (see fewestColumns), the n whose row
 // ends in the last few bytes of its room (a freed cell fills the block it became, but for a
 // fragment too small to be a block of its own), the most columns preferred, where the whole row
-// would run past the room; otherwise every column, as for any shape. fixedBytes: the header's bytes before p (its length,
-// and the serial types before from); room: the bytes from the header to the block's end.
+// would run past the room; otherwise every column, as for any shape. fixedBytes: the header's bytes before p (its
+// length, and the serial types before from); room: the bytes from the header to the block's end.
 inline bool serialTypesFillingRoom(const TableShape& shape, size_t from, const uint8_t* p, const uint8_t* end,
                                    int64_t fixedBytes, int64_t room, int64_t slack, std::vector<uint64_t>& serials,
                                    int& used) {
