@@ -13,7 +13,8 @@ namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr unsigned kAbsent = 0xFFFF;
 constexpr size_t kFixedFields = 39;
-constexpr size_t kSizeOffset = 30;  // after mode, inode, uid, gid and the three times
+constexpr size_t kModifiedOffset = 18;  // after mode, inode, uid and gid
+constexpr size_t kSizeOffset = 30;      // after those and the three times
 }  // namespace
 
 ManifestRecordStream::~ManifestRecordStream() {
@@ -90,6 +91,9 @@ bool ManifestRecordStream::next(ManifestRecord& record) {
         record.mode = static_cast<uint16_t>((fixed[0] << 8) | fixed[1]);
         record.size = 0;
         for (size_t i = kSizeOffset; i < kSizeOffset + 8; ++i) record.size = (record.size << 8) | fixed[i];
+        record.modified = 0;
+        for (size_t i = kModifiedOffset; i < kModifiedOffset + 4; ++i)
+            record.modified = (record.modified << 8) | fixed[i];
         begin_ += kFixedFields;
         const unsigned properties = buffer_[begin_++];
         for (unsigned i = 0; whole && i < properties; ++i) whole = readString(nullptr) && readString(nullptr);

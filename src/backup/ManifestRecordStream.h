@@ -17,6 +17,7 @@ struct ManifestRecord {
     std::string path;
     uint16_t mode = 0;  // file type and permission bits
     uint64_t size = 0;
+    uint32_t modified = 0;  // when the file was last changed, in seconds from 1970
 };
 
 class ManifestRecordStream {

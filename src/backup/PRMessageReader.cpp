@@ -93,7 +93,9 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
     if (auto v = row.decimal(1)) m.setIsHasAttach(*v != 0);
     if (layout == Layout::ios6) {
         if (auto v = text(row.text(2))) m.setMessageContent(std::move(*v));
-        if (auto v = backupreader::dateText(row.decimal(3), false)) m.setMessageDate(std::move(*v));
+        // This table counts its times from 2001, whatever their year.
+        if (auto v = row.decimal(3))
+            if (auto date = dateTimeText(*v, TimeBase::since2001)) m.setMessageDate(std::move(*date));
         if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
         if (auto fromMe = row.decimal(6)) {
             m.setMessageType(messageDirectionOfFromMe(*fromMe, MessageRow::Read));

@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -315,57 +316,61 @@ namespace {
 
 // The local wall-clock time of a database time value (readers and carvers ask one per record);
 // nothing when the time has no local time.
-std::optional<int64_t> wallClockOf(int64_t value, bool fileType) {
+std::optional<int64_t> wallClockOf(int64_t value, TimeBase base, int64_t reference) {
     // Only the low 32 bits count: the values were made for a 32-bit time type.
     const int64_t low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-    // Values counted from 2001 (every note and calendar time; message and call times that land
-    // before 1990 when read from 1970) move by the exact number of seconds between the two
-    // epochs. Moving the year number alone would put days on the wrong side of a leap day.
-    // Only a time within a day of 1990 needs its local time to tell on which side it lands:
-    // no zone is a day away from UTC.
-    constexpr int64_t kSince2001 = 978307200;
-    constexpr int64_t k1990 = 631152000;
-    int64_t moment = low;
-    std::optional<long> offset;
-    bool since2001 = fileType || low < k1990 - 86400;
-    if (!since2001) {
-        offset = cachedUtcOffset(static_cast<time_t>(low));
-        if (!offset) return std::nullopt;
-        since2001 = low + *offset < k1990;  // a local year before 1990
-    }
-    if (since2001) {
-        moment = low + kSince2001;
-        offset = cachedUtcOffset(static_cast<time_t>(moment));
-        if (!offset) return std::nullopt;
-    }
+    // Values counted from 2001 move by the exact number of seconds between the two epochs.
+    // Moving the year number alone would put days on the wrong side of a leap day.
+    const bool since2001 = base == TimeBase::since2001 || (base == TimeBase::judged && countsFrom2001(low, reference));
+    const int64_t moment = since2001 ? low + kSecondsFrom1970To2001 : low;
+    const std::optional<long> offset = cachedUtcOffset(static_cast<time_t>(moment));
+    if (!offset) return std::nullopt;
     return moment + *offset;
 }
 
 // "%02d-%02d-%04d %02d:%02d" of a database time value in local time, written by hand into out;
 // the length written, 0 when the time has no local time.
-size_t writeDateTime(int64_t value, bool fileType, char (&out)[32]) {
-    const std::optional<int64_t> wall = wallClockOf(value, fileType);
+size_t writeDateTime(int64_t value, TimeBase base, int64_t reference, char (&out)[32]) {
+    const std::optional<int64_t> wall = wallClockOf(value, base, reference);
     return wall ? writeWallClock(*wall, out) : 0;
 }
 
+TimeBase baseOfFileType(bool fileType) { return fileType ? TimeBase::since2001 : TimeBase::judged; }
+
 }  // namespace
+
+bool countsFrom2001(int64_t value, int64_t reference) {
+    // A phone's clock, or the computer's that dated the backup, may be somewhat ahead.
+    constexpr int64_t kMargin = 366 * 86400;
+    static const int64_t present = static_cast<int64_t>(std::time(nullptr));
+    if (reference <= 0) reference = present;
+    // A time from 1970 is at most 2^31 seconds (2038): a later reference says nothing more.
+    reference = std::min<int64_t>(reference, INT32_MAX);
+    return value + kSecondsFrom1970To2001 < reference + kMargin;
+}
 
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType) {
     char text[32];
-    const size_t length = writeDateTime(value, fileType, text);
+    const size_t length = writeDateTime(value, baseOfFileType(fileType), 0, text);
     if (length == 0) return std::nullopt;
     return std::wstring(text, text + length);
 }
 
 std::optional<std::string> dateTimeText(int64_t value, bool fileType) {
+    return dateTimeText(value, baseOfFileType(fileType));
+}
+
+std::optional<std::string> dateTimeText(int64_t value, TimeBase base, int64_t reference) {
     char text[32];
-    const size_t length = writeDateTime(value, fileType, text);
+    const size_t length = writeDateTime(value, base, reference, text);
     if (length == 0) return std::nullopt;
     return std::string(text, length);
 }
 
-PRDateText recordDate(int64_t value, bool fileType) {
-    const std::optional<int64_t> wall = wallClockOf(value, fileType);
+PRDateText recordDate(int64_t value, bool fileType) { return recordDate(value, baseOfFileType(fileType)); }
+
+PRDateText recordDate(int64_t value, TimeBase base, int64_t reference) {
+    const std::optional<int64_t> wall = wallClockOf(value, base, reference);
     return wall ? PRDateText::ofWallClock(*wall) : PRDateText();
 }
 

@@ -43,15 +43,30 @@ int Char2Unicode(const char* text, wchar_t* out, int capacity);
 // Wide text up to its 0 character, as a UTF-8 string.
 std::string GetNSStringDate(const wchar_t* text);
 
+// Seconds from 1970 to 2001, from which the newer databases count.
+constexpr int64_t kSecondsFrom1970To2001 = 978307200;
+
+// Which moment a database time value counts from: the field's own, where the reader knows it
+// (notes, calendars and the messages of iOS 6 and later count from 2001), or judged where a
+// field may hold either (calls and the older messages count from 1970, though some phones and
+// tools wrote them from 2001): from 2001 unless that puts the value after a reference time
+// (the backup's date; the present when none is given), from 1970 otherwise.
+enum class TimeBase : uint8_t { since1970, since2001, judged };
+// The judgement: whether value counts from 2001 against reference (seconds from 1970, 0 for the
+// present). A phone's time read from 2001 lands 31 years after the same value read from 1970,
+// and only one of the two can precede the backup that holds it, give or take a year's margin.
+bool countsFrom2001(int64_t value, int64_t reference);
+
 // A database time value as "MM-DD-YYYY hh:mm" in local time; nothing when the time cannot be
 // converted to local time. Only the low 32 bits count. File type 1 (notes, calendars): seconds
-// since 2001. File type 0 (messages, calls): seconds since 1970, except values that would fall
-// before 1990, which newer databases count from 2001.
+// since 2001. File type 0 (messages, calls): judged against the present (see TimeBase).
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType);
 // The same text as UTF-8 (it is plain ASCII), without the wide step between.
 std::optional<std::string> dateTimeText(int64_t value, bool fileType);
+std::optional<std::string> dateTimeText(int64_t value, TimeBase base, int64_t reference = 0);
 // The same date as a record keeps it; the empty text when the time cannot be converted.
 PRDateText recordDate(int64_t value, bool fileType);
+PRDateText recordDate(int64_t value, TimeBase base, int64_t reference = 0);
 // A time value whose first ten digits are seconds since 1970, as "YYYY-MM-DD hh:mm:ss +0000";
 // " " for a value of fewer than eleven characters.
 std::string GetPhoneDate(int64_t value);

@@ -424,11 +424,13 @@ TEST_F(CarvePageRows, EveryPageIsLookedThroughWhateverTheRuns) {
     }
 }
 
-TEST(CarvedTimes, RowsWrittenNowAreNeverTakenForOtherBytes) {
-    // A row dated up to a year ahead of the present is a phone's, whatever the year.
+TEST(CarvedTimes, RowsAreJudgedByTheBackupsDateWhateverTheYear) {
+    // A row dated up to a year past its backup is a phone's, whatever the year; without a
+    // backup's date, the present stands for it.
     constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
-    EXPECT_EQ(carve::latestPlausibleTime(k2030 - 5 * kYear), k2030);
-    for (int64_t now : {k2030 - kYear / 2, k2030 + 3 * kYear, k2030 + 40 * kYear})
-        EXPECT_GE(carve::latestPlausibleTime(now), now + kYear - 1) << now;
-    EXPECT_GE(carve::latestPlausibleTime(), static_cast<int64_t>(std::time(nullptr)) + kYear - 86400);
+    for (int64_t backup : {k2030 - 5 * kYear, k2030 + 3 * kYear, k2030 + 40 * kYear}) {
+        EXPECT_GE(carve::latestPlausibleTime(backup), backup + kYear) << backup;
+        EXPECT_LT(carve::latestPlausibleTime(backup), backup + 2 * kYear) << backup;
+    }
+    EXPECT_GE(carve::latestPlausibleTime(0), static_cast<int64_t>(std::time(nullptr)) + kYear - 86400);
 }

@@ -88,26 +88,31 @@ TEST(RecordFields, MessageTimesMoveEarlyYearsForwardAndLeaveLaterOnes) {
     EXPECT_EQ(dateText(1394014800 + (int64_t(1) << 32), false), "03-05-2014 13:20");
 }
 
-// Whether a message time counts from 2001 depends on its local year: near the turn of 1990 the
-// zone decides, far from it the year alone does.
-TEST(RecordFields, MessageTimesNearTheTurnOf1990FollowTheirLocalYear) {
-    constexpr int64_t k1990 = 631152000;
-    for (const char* tz : {"<+14>-14", "<-12>12", "UTC0"}) {
-        SCOPED_TRACE(tz);
-        FixedTimeZone zone(tz);
-        for (int64_t value = k1990 - 3 * 86400; value <= k1990 + 3 * 86400; value += 1800 + value % 7) {
-            time_t at = static_cast<time_t>(value);
-            struct tm local {};
-            ASSERT_TRUE(localtime_r(&at, &local));
-            if (local.tm_year < 90) {
-                at += kSince2001;
-                ASSERT_TRUE(localtime_r(&at, &local));
-            }
-            char expected[32];
-            std::strftime(expected, sizeof expected, "%m-%d-%Y %H:%M", &local);
-            ASSERT_EQ(dateText(value, false), expected) << value;
-        }
-    }
+// A time of a field that holds either kind counts from 2001 unless that puts it after the backup
+// (the present when no backup is named), give or take a year: the times of iOS 6 and 7 (from
+// 2001) of 2021 on are no 1990s times, and those of the older phones (from 1970) stay theirs.
+TEST(RecordFields, MessageTimesAreJudgedAgainstTheBackupsDate) {
+    FixedTimeZone utc("UTC0");
+    constexpr int64_t kYear = 365 * 86400;
+    auto from2001 = [](int64_t unixTime) { return unixTime - kSince2001; };
+    constexpr int64_t k2012 = 1337774400, k2025 = 1748779200, k2030 = 1906545600, k2031 = 1938081600;
+    EXPECT_EQ(*dateTimeText(from2001(k2025), TimeBase::judged, k2025 + kYear), "06-01-2025 12:00");
+    EXPECT_EQ(*dateTimeText(k2012, TimeBase::judged, k2025), "05-23-2012 12:00");
+    // Against the present (past 2025): the same, with no backup named.
+    EXPECT_EQ(dateText(from2001(k2025), false), "06-01-2025 12:00");
+    EXPECT_EQ(dateText(k2012, false), "05-23-2012 12:00");
+    // A backup of 2031 holds times of 2030 either way; one of 2012 reads a 2001 value of 2030
+    // from 1970, as no backup of 2012 holds a time of 2030.
+    EXPECT_EQ(*dateTimeText(from2001(k2030), TimeBase::judged, k2031), "06-01-2030 12:00");
+    EXPECT_EQ(*dateTimeText(k2030, TimeBase::judged, k2031), "06-01-2030 12:00");
+    EXPECT_EQ(dateTimeText(from2001(k2030), TimeBase::judged, k2012)->substr(6, 4), "1999");
+    // The margin: a year past the backup still counts from 2001, later does not.
+    EXPECT_TRUE(countsFrom2001(from2001(k2025 + kYear), k2025));
+    EXPECT_FALSE(countsFrom2001(from2001(k2025 + kYear + 2 * 86400), k2025));
+    // A field whose epoch is known is read by it, whatever the backup.
+    EXPECT_EQ(*dateTimeText(from2001(k2025), TimeBase::since2001, k2012), "06-01-2025 12:00");
+    EXPECT_EQ(*dateTimeText(from2001(k2025), TimeBase::since1970, k2031), "06-01-1994 12:00");
+    EXPECT_EQ(recordDate(from2001(k2030), TimeBase::judged, k2031).str(), "06-01-2030 12:00");
 }
 
 // A record keeps a date as its minute, and must give back exactly the text it was given or that

@@ -6,8 +6,10 @@
 // order the names first came (the scan's own cost, without making hundreds of megabytes of text).
 // With --carve, how much of each database the carvers looked through (the file's pages and the
 // frames of its write-ahead log) goes to standard error, a line each: "carved PATH: all N pages
-// and F frames (...)", or "carved PATH: only E of N pages and frames looked through", followed by
-// the layout each table's rows were read by ("; message: the file's own layout").
+// and F frames (...)", the frames its log kept of an earlier run counted among them ("and F
+// frames, E of them of an earlier run of the log"), or "carved PATH: only E of N pages and
+// frames looked through", followed by the layout each table's rows were read by ("; message:
+// the file's own layout").
 // Exits 0 after a complete run (every line written), 1 when the folder is not a backup (with a
 // message) or the output could not be written, 2 on wrong usage.
 #include "BackupReaders.h"
@@ -166,7 +168,9 @@ int main(int argc, char** argv) {
             std::string layouts;
             for (const std::string& note : c.layouts) layouts += "; " + note;
             const auto pages = static_cast<long long>(c.pages), frames = static_cast<long long>(c.frames);
-            const std::string ofLog = frames ? " and " + std::to_string(frames) + " frames" : std::string();
+            std::string ofLog = frames ? " and " + std::to_string(frames) + " frames" : std::string();
+            if (c.earlierFrames)
+                ofLog += ", " + std::to_string(c.earlierFrames) + " of them of an earlier run of the log";
             if (c.complete())
                 std::fprintf(stderr, "carved %s: all %lld pages%s (%lld looked through, %lld header page%s)%s%s%s\n",
                              c.file.c_str(), pages, ofLog.c_str(), static_cast<long long>(c.examined),

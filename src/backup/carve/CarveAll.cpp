@@ -1,5 +1,6 @@
 #include "backup/carve/CarveAll.h"
 
+#include "backup/BackupDate.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -11,6 +12,7 @@ namespace carve {
 
 void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop,
               const std::function<bool()>& contactsIn) {
+    if (context.backupTime <= 0) context.backupTime = backupdate::backupDate(folder).value_or(0);
     // The contact carver first: see contactsIn.
     const std::function<void()> carvers[] = {
         [&] { DelContactCarver(context).scanDelContactThread(folder); },

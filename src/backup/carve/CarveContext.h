@@ -61,6 +61,10 @@ struct CarveContext {
     std::function<void(const std::string& file, const std::string& note)> layoutNote;
     // Told, when set, how far the carvers are (see CarveProgress).
     CarveProgress* progress = nullptr;
+    // When the backup was made, in seconds from 1970 (see backupdate::backupDate): the times the
+    // carved rows hold are judged against it. 0 when not known: each database then takes its
+    // backup folder's, else its own file's time.
+    int64_t backupTime = 0;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.
     std::string nameFor(const std::string& phone) const { return names_->nameFor(phone); }

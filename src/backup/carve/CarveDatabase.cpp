@@ -1,10 +1,13 @@
 #include "backup/carve/CarveDatabase.h"
 
+#include "backup/BackupDate.h"
 #include "backup/BackupNotices.h"
+#include "backup/carve/CarveRecords.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "model/PRRecordFields.h"
 #include "platform/FileOpen.h"
 #include "platform/LogCategories.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,6 +34,9 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
         context.writeLog(path + " " + files::openFailure(errno) + ": not carved");
         return false;
     }
+    backupTime_ = context.backupTime;
+    if (backupTime_ <= 0) backupTime_ = backupdate::backupDate(paths::deletingLastPathComponent(path)).value_or(0);
+    if (struct stat st; backupTime_ <= 0 && ::lstat(path.c_str(), &st) == 0) backupTime_ = st.st_mtime;
     layout_ = readPageLayout(file_);
     writeAheadLog_ = layout_.writeAheadLog;
     coverage_ = {};
@@ -56,8 +62,9 @@ void CarveDatabase::readWriteAheadLog(const std::string& path) {
         return;
     }
     WriteAheadLog frames = carve::readWriteAheadLog(log, layout_.pageSize);
-    coverage_.framesLeft = frames.framesInFile - static_cast<int64_t>(frames.frames.size());
-    if (frames.frames.empty()) return;
+    const auto taken = static_cast<int64_t>(frames.frames.size() + frames.earlier.size());
+    coverage_.framesLeft = frames.framesInFile - taken;
+    if (taken == 0) return;
     if (layout_.pageSize == 0) {
         // A file whose header never reached the disk: the log's page size is the database's.
         layout_.pageSize = frames.pageSize;
@@ -66,13 +73,19 @@ void CarveDatabase::readWriteAheadLog(const std::string& path) {
         coverage_.partialBytes = file_.size() % frames.pageSize;
     }
     std::vector<int64_t> offsets;
-    for (const LogFrame& f : frames.frames) offsets.push_back(f.offset);
+    for (const auto* list : {&frames.frames, &frames.earlier})
+        for (const LogFrame& f : *list) offsets.push_back(f.offset);
     if (!file_.showPieces(log.duplicateDescriptor(), layout_.pageCount * layout_.pageSize, std::move(offsets),
                           layout_.pageSize))
         return;
-    coverage_.frames = static_cast<int64_t>(frames.frames.size());
-    images_ = PageImages(layout_.pageCount, std::move(frames.frames), frames.pagesAfterCommit);
+    coverage_.frames = taken;
+    coverage_.earlierFrames = static_cast<int64_t>(frames.earlier.size());
+    // A log whose current run holds nothing leaves the database as the main file has it.
+    const int64_t folded = frames.frames.empty() ? layout_.pageCount : frames.pagesAfterCommit;
+    images_ = PageImages(layout_.pageCount, std::move(frames.frames), folded, std::move(frames.earlier));
 }
+
+int64_t CarveDatabase::latestTime() const { return latestPlausibleTime(backupTime_); }
 
 void CarveDatabase::noteLayout(const std::string& note, bool problem) const {
     if (!context_) return;

@@ -16,18 +16,19 @@
 
 namespace carve {
 
-// How much of a database a carve looked through: every whole page of the file and every frame of
-// its write-ahead log that a committed transaction wrote, but for those it names with the reason
-// it left them. A carve that reports fewer than that skipped part of the database, however sound
-// the records that came out look.
+// How much of a database a carve looked through: every whole page of the file, every frame of
+// its write-ahead log that a committed transaction wrote and every committed frame the log kept
+// of its earlier runs, but for those it names with the reason it left them. A carve that reports fewer than that
+// skipped part of the database, however sound the records that came out look.
 struct CarveCoverage {
-    std::string file;          // the database's path
-    int64_t pages = 0;         // whole pages in the file
-    int64_t frames = 0;        // frames of committed transactions in its write-ahead log
-    int64_t examined = 0;      // pages and frames the carve read and looked through
-    int64_t headerPages = 0;   // left: images of the first page (the file's header and its table definitions)
-    int64_t partialBytes = 0;  // bytes past the last whole page, which hold no page
-    int64_t framesLeft = 0;    // left: frames of the log that no committed transaction of its run wrote
+    std::string file;           // the database's path
+    int64_t pages = 0;          // whole pages in the file
+    int64_t frames = 0;         // frames of committed transactions in its write-ahead log
+    int64_t earlierFrames = 0;  // of those, frames of the log's earlier runs (their rows carved as freed ones)
+    int64_t examined = 0;       // pages and frames the carve read and looked through
+    int64_t headerPages = 0;    // left: images of the first page (the file's header and its table definitions)
+    int64_t partialBytes = 0;   // bytes past the last whole page, which hold no page
+    int64_t framesLeft = 0;     // left: frames of the log that no committed transaction of any run wrote
     // Which layout of each table the carve read rows by (see FileShapes), a line each.
     std::vector<std::string> layouts;
     bool complete() const { return examined + headerPages == pages + frames; }
@@ -63,6 +64,11 @@ public:
     int64_t imageCount() const { return images_.count(); }
     // The header's write version named the write-ahead log before the journal was folded.
     bool writeAheadLog() const { return writeAheadLog_; }
+    // When the backup holding the file was made, in seconds from 1970: the context's time, else
+    // the date the backup folder gives, else the time the file was last changed.
+    int64_t backupTime() const { return backupTime_; }
+    // The latest time, in seconds from 1970, a row of the file can hold (see latestPlausibleTime).
+    int64_t latestTime() const;
 
     // What the carve of this file looked through so far; a carve that walked the pages records
     // it here, and it goes to the context's coverage observer, when there is one.
@@ -107,6 +113,7 @@ private:
     PageLayout layout_;
     PageImages images_;
     bool writeAheadLog_ = false;
+    int64_t backupTime_ = 0;
     int64_t reservedBytes_ = 0;    // at the end of each page (the header's byte 20)
     bool autoVacuum_ = false;      // the header names a largest root page (byte 52): pointer-map pages
     std::vector<bool> freePage_;   // by page of the database as folded, counted from 0

@@ -10,14 +10,10 @@
 
 namespace carve {
 
-int64_t latestPlausibleTime(int64_t now) {
-    constexpr int64_t k2030 = 1893456000, kYear = 365 * 86400;
-    return std::max<int64_t>(k2030, now + kYear);
-}
-
-int64_t latestPlausibleTime() {
-    static const int64_t latest = latestPlausibleTime(static_cast<int64_t>(std::time(nullptr)));
-    return latest;
+int64_t latestPlausibleTime(int64_t backupTime) {
+    constexpr int64_t kMargin = 366 * 86400;
+    static const int64_t present = static_cast<int64_t>(std::time(nullptr));
+    return (backupTime > 0 ? backupTime : present) + kMargin;
 }
 
 int64_t CarvedValue::asInteger() const {

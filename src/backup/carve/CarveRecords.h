@@ -35,12 +35,11 @@ namespace carve {
 constexpr int64_t kSince2001 = 978307200;
 
 // The latest time, in seconds from 1970, that a call, message or note of a phone can hold: a
-// carved row said to be later is other bytes that fit the layout. The start of 2030, or a year
-// past the present once that comes near, so that rows written now are never taken for other
-// bytes (a fixed year would drop every row written after it). now is the present, in seconds
-// from 1970; without it, the clock's when first asked.
-int64_t latestPlausibleTime(int64_t now);
-int64_t latestPlausibleTime();
+// carved row said to be later is other bytes that fit the layout. A year past the date of the
+// backup that holds it (a phone's clock may be somewhat ahead of the computer's), whatever the
+// year: a fixed year would drop every row written after it. backupTime is the backup's date in
+// seconds from 1970; without one (0), the clock's when first asked.
+int64_t latestPlausibleTime(int64_t backupTime);
 
 // What a column may hold. Columns declared REAL keep whole numbers as integers on disk.
 enum class ColumnKind : uint8_t { integer, real, text, blob, any };

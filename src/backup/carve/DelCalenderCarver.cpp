@@ -132,13 +132,12 @@ const KnownTable kPlaceTable{"Location",
 // Seconds from 2001 of 1990-01-01: no event of a phone starts or ends before.
 constexpr int64_t kEarliest = -346723200;
 
-bool plausible(const CarvedValue& date) {
+bool plausible(const CarvedValue& date, int64_t latest) {
     if (date.isNull()) return true;
     if (date.type != CarvedValue::integerValue && date.type != CarvedValue::realValue) return false;
-    // Events are planned ahead: up to ten years past the latest time a phone's other rows hold.
+    // Events are planned ahead: up to ten years past the latest time the other rows may hold.
     constexpr int64_t kAhead = 10 * 365 * 86400;
-    return date.asReal() >= kEarliest &&
-           date.asReal() < static_cast<double>(latestPlausibleTime() + kAhead - kSince2001);
+    return date.asReal() >= kEarliest && date.asReal() < static_cast<double>(latest + kAhead - kSince2001);
 }
 
 // Whether r may have id x, which the order rows were written in puts between low and high (both
@@ -276,7 +275,7 @@ private:
 void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, const std::string& place) {
     const CarvedValue &start = shape.value(item, kStart), &end = shape.value(item, kEnd);
     const std::string title = textOf(shape.value(item, kSummary));
-    if (!plausible(start) || !plausible(end)) return;
+    if (!plausible(start, latest_) || !plausible(end, latest_)) return;
     if (title.empty() && start.isNull()) return;
     auto node = std::make_shared<PRCalenderNode>();
     node->setCalTitle(title);
@@ -297,6 +296,7 @@ void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, co
 void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {backupkeys::calendar}, context_)) return;
+    latest_ = db.latestTime();
     FileShapes shapes(db);
     const size_t eventGroup = shapes.add(kEventTable), itemGroup = shapes.add(kItemTable),
                  placeGroup = shapes.add(kPlaceTable);

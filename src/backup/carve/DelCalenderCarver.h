@@ -25,6 +25,8 @@ private:
     void post(const CarvedRecord& item, const RowShape& shape, const std::string& place);
 
     CarveContext& context_;
+    // The latest time an event of the open database can hold (see CarveDatabase::latestTime).
+    int64_t latest_ = 0;
 };
 
 }  // namespace carve

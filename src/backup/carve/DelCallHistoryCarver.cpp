@@ -40,19 +40,20 @@ const KnownTable kCallTable{"call",
 constexpr int64_t kEarliest = 946684800;
 
 // The call a row holds, or null where a value is one no call holds (a stretch of other bytes
-// that happened to fit the layout).
-PRCallHistoryNodePtr callOf(const CarvedRecord& row, const RowShape& shape, ContactNames& names) {
+// that happened to fit the layout). Its time, counted from 1970 or from 2001, is judged against
+// the date of the backup that holds it (backupTime), and is no later than latest.
+PRCallHistoryNodePtr callOf(const CarvedRecord& row, const RowShape& shape, ContactNames& names, int64_t backupTime,
+                            int64_t latest) {
     const CarvedValue& address = shape.value(row, kAddress);
     const int64_t date = shape.value(row, kDate).asInteger();
     const int64_t duration = shape.value(row, kDuration).asInteger();
     const int64_t flags = shape.value(row, kFlags).asInteger();
-    const int64_t latest = latestPlausibleTime();
     const bool plausibleDate =
         (date >= kEarliest && date < latest) || (date >= kEarliest - kSince2001 && date < latest - kSince2001);
     if (!plausibleDate || duration < 0 || duration > 7 * 86400 || flags < 0 || flags > 0xffff) return nullptr;
     auto call = std::make_shared<PRCallHistoryNode>();
     call->setCallPhone(textOf(address));
-    call->setCallDate(recordDate(date, false));
+    call->setCallDate(recordDate(date, TimeBase::judged, backupTime));
     call->setCallTime(static_cast<int>(duration));
     // Bit 0 of the flags marks an outgoing call (5, or 17 for FaceTime...).
     const bool outgoing = flags & 1;
@@ -93,7 +94,8 @@ void DelCallHistoryCarver::scanDelCallHistoryThread(const std::string& backupFol
         rows.size(), kCallsPerStretch, threads,
         [&](size_t from, size_t to, size_t thread) {
             if (!names[thread]) names[thread] = std::make_unique<ContactNames>(context_.state);
-            for (size_t i = from; i < to; ++i) made[i] = callOf(*rows[i], *shapeOfRow[i], *names[thread]);
+            for (size_t i = from; i < to; ++i)
+                made[i] = callOf(*rows[i], *shapeOfRow[i], *names[thread], db.backupTime(), db.latestTime());
         },
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i)

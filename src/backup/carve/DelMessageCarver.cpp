@@ -129,12 +129,13 @@ const KnownTable kHandleTable{"handle",
                               },
                               LiveRows::values};
 
-// A time a message of these phones can have: from 2005 to the latest time a phone can hold,
-// counted from 1970 or from 2001.
-bool plausibleTime(int64_t t) {
-    constexpr int64_t kEarliest = 1104537600;
-    const int64_t latest = latestPlausibleTime();
-    return (t >= kEarliest && t < latest) || (t >= kEarliest - kSince2001 && t < latest - kSince2001);
+// A time a message of these phones can have: from 2005 to the latest time its database can hold
+// (see CarveDatabase::latestTime), counted from 2001 in the newer table, from 1970 or from 2001
+// in the older one (which dates iMessages from 2001 beside the texts from 1970).
+constexpr int64_t kEarliest = 1104537600;
+bool plausibleTimeFrom2001(int64_t t, int64_t latest) { return t >= kEarliest - kSince2001 && t < latest - kSince2001; }
+bool plausibleTime(int64_t t, int64_t latest) {
+    return (t >= kEarliest && t < latest) || plausibleTimeFrom2001(t, latest);
 }
 }  // namespace
 
@@ -151,10 +152,10 @@ void DelMessageCarver::joinGroup(PRMessageNode& message, const MessageGroups::Gr
 void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape, const MessageParts* parts,
                                  const MessagePartFiles* partFiles) {
     const int64_t date = shape.value(row, kDate).asInteger();
-    if (!plausibleTime(date)) return;
+    if (!plausibleTime(date, latest_)) return;
     auto message = std::make_shared<PRMessageNode>();
     message->setMessagePhone(textOf(shape.value(row, kAddress)));
-    message->setMessageDate(dateTimeText(date, false).value_or(""));
+    message->setMessageDate(dateTimeText(date, TimeBase::judged, backupTime_).value_or(""));
     message->setMessageContent(textOf(shape.value(row, kText)));
     message->setMessageType(messageDirectionOfFlags(shape.value(row, kFlags).asInteger()));
     message->setBPartial(lostPart(row));
@@ -192,6 +193,8 @@ void DelMessageCarver::postOlder(const CarvedRecord& row, const RowShape& shape,
 void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
     CarveDatabase db;
     if (!db.openIn(backupFolder, {backupkeys::messages}, context_, "messageDB is not exist")) return;
+    backupTime_ = db.backupTime();
+    latest_ = db.latestTime();
     FileShapes shapes(db);
     const size_t older = shapes.add(kOlderMessageTable), newer = shapes.add(kMessageTable),
                  handleGroup = shapes.add(kHandleTable), pieceGroup = shapes.add(kPieceTable);
@@ -235,12 +238,12 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         const CarvedValue &dateValue = shape.value(row, kSent), &handleValue = shape.value(row, kHandleId),
                           &service = shape.value(row, kService), &fromMe = shape.value(row, kFromMe);
         const int64_t date = dateValue.asInteger();
-        if (!dateValue.isLost() && !plausibleTime(date)) return nullptr;
+        if (!dateValue.isLost() && !plausibleTimeFrom2001(date, latest_)) return nullptr;
         auto message = std::make_shared<PRMessageNode>();
         message->setMessageContent(textOf(shape.value(row, kBody)));
         if (!handleValue.isLost()) message->setHandle_id(static_cast<int>(handleValue.asInteger()));
         message->setBImessage(!service.isLost() && textOf(service) != "SMS");
-        if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, false).value_or(""));
+        if (!dateValue.isLost()) message->setMessageDate(dateTimeText(date, TimeBase::since2001).value_or(""));
         message->setMessageType(
             messageDirectionOfFromMe(fromMe.isLost() ? -1 : fromMe.asInteger(), MessageRow::Carved));
         message->setBPartial(lostPart(row));

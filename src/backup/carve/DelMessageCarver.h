@@ -34,6 +34,10 @@ private:
     static void joinGroup(PRMessageNode& message, const MessageGroups::Group* group);
 
     CarveContext& context_;
+    // The date of the backup and the latest time a message of its database can hold (see
+    // CarveDatabase::latestTime), once it is open.
+    int64_t backupTime_ = 0;
+    int64_t latest_ = 0;
 };
 
 }  // namespace carve

@@ -74,11 +74,11 @@ std::string letters(std::string_view text, size_t limit = std::string::npos) {
     return out;
 }
 
-// A time a note of these phones can have, in seconds from 2001: from 2005 to the latest time a
-// phone can hold.
-bool plausible(const CarvedValue& date) {
+// A time a note of these phones can have, in seconds from 2001: from 2005 to the latest time its
+// database can hold (see CarveDatabase::latestTime).
+bool plausible(const CarvedValue& date, int64_t latest) {
     return (date.type == CarvedValue::integerValue || date.type == CarvedValue::realValue) &&
-           date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latestPlausibleTime() - kSince2001);
+           date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latest - kSince2001);
 }
 }  // namespace
 
@@ -106,7 +106,7 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     std::vector<int64_t> bodyNamed, ownerNamed;
     for (const FileShapes::Member& member : shapes.of(noteGroup))
         for (const CarvedRecord& note : tables[member.index].deleted)
-            if (plausible(member.shape->value(note, dateColumn))) {
+            if (plausible(member.shape->value(note, dateColumn), db.latestTime())) {
                 notes.push_back(&note);
                 noteShapes.push_back(member.shape);
                 bodyNamed.push_back(member.shape->value(note, kBody).asInteger());

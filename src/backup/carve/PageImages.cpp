@@ -20,10 +20,12 @@ int64_t boundedFoldedPages(int64_t filePages, const std::vector<LogFrame>& frame
 
 }  // namespace
 
-PageImages::PageImages(int64_t filePages, std::vector<LogFrame> frames, int64_t foldedPages)
+PageImages::PageImages(int64_t filePages, std::vector<LogFrame> frames, int64_t foldedPages,
+                       std::vector<LogFrame> earlier)
     : filePages_(std::max<int64_t>(filePages, 0)),
       foldedPages_(boundedFoldedPages(filePages_, frames, foldedPages)),
       frames_(std::move(frames)),
+      earlier_(std::move(earlier)),
       replaced_(static_cast<size_t>(filePages_), false),
       currentFrame_(frames_.size(), false) {
     for (size_t k = 0; k < frames_.size(); ++k) byPage_.emplace_back(frames_[k].page, static_cast<int64_t>(k));

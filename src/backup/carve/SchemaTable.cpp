@@ -232,7 +232,7 @@ std::optional<std::vector<SchemaEntry>> readSchema(CarveDatabase& db) {
     const PageImages& images = db.images();
     const int64_t folded = images.frames() - 1;
     int64_t tried = folded;
-    for (int64_t image = images.count(); image-- > images.filePages();) {
+    for (int64_t image = images.filePages() + images.frames(); image-- > images.filePages();) {
         const int64_t state = images.stateOf(image);
         if (images.pageOf(image) != 1 || state == tried) continue;
         tried = state;

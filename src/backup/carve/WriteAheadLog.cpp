@@ -48,11 +48,16 @@ WriteAheadLog readWriteAheadLog(CarveFile& file, int64_t pageSize) {
     const int64_t frameSize = kFrameHeader + size;
     log.framesInFile = (file.size() - kHeader) / frameSize;
     std::vector<uint8_t> frame(static_cast<size_t>(frameSize));
-    std::vector<LogFrame> pending;  // the frames of the transaction not committed yet
-    for (int64_t k = 0; k < log.framesInFile; ++k) {
+    auto readFrame = [&](int64_t k) {
         const int64_t at = kHeader + k * frameSize;
         file.focus(at, at + frameSize, /*upwards*/ true);
         file.copy(at, frame.size(), frame.data());
+        return at;
+    };
+    std::vector<LogFrame> pending;  // the frames of the transaction not committed yet
+    int64_t k = 0;
+    for (; k < log.framesInFile; ++k) {
+        const int64_t at = readFrame(k);
         // A frame of another run of the log (written before the log was last begun again), or
         // one whose checksum breaks the chain, ends what SQLite takes of the log.
         if (std::memcmp(frame.data() + 8, header + 16, 8) != 0) break;
@@ -69,6 +74,36 @@ WriteAheadLog readWriteAheadLog(CarveFile& file, int64_t pageSize) {
             log.pagesAfterCommit = pages;
         }
     }
+    // Past them, the frames of earlier runs. Each frame's checksum continues the one of the frame
+    // before it in its run: where that frame is still there (the same salts) the chain is checked
+    // from its stored checksum; the first frame left of a run lost its predecessor to a later run.
+    // A run's frames after its last commit belong to a transaction that never committed.
+    uint8_t salts[8] = {};   // of the frame before, when it was of an earlier run
+    uint32_t chain[2] = {};  // its stored checksum
+    bool before = false;
+    size_t committed = 0;  // the earlier frames up to the last commit of their run
+    for (; k < log.framesInFile; ++k) {
+        const int64_t at = readFrame(k);
+        const bool run = std::memcmp(frame.data() + 8, header + 16, 8) != 0;
+        const bool sameRun = run && before && std::memcmp(frame.data() + 8, salts, 8) == 0;
+        if (!sameRun) log.earlier.resize(committed);
+        bool sound = run && word(frame.data(), 0) >= 1;
+        if (sound && sameRun) {
+            uint32_t check[2] = {chain[0], chain[1]};
+            addToChecksum(frame.data(), 8, bigEndian, check);
+            addToChecksum(frame.data() + kFrameHeader, static_cast<size_t>(size), bigEndian, check);
+            sound = check[0] == word(frame.data(), 16) && check[1] == word(frame.data(), 20);
+        }
+        if (sound) {
+            log.earlier.push_back({word(frame.data(), 0), at + kFrameHeader, 0});
+            if (word(frame.data(), 4) > 0) committed = log.earlier.size();
+        }
+        before = run;
+        std::memcpy(salts, frame.data() + 8, 8);
+        chain[0] = word(frame.data(), 16);
+        chain[1] = word(frame.data(), 20);
+    }
+    log.earlier.resize(committed);
     return log;
 }
 

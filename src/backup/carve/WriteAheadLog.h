@@ -3,8 +3,11 @@
 // a log, and a backup keeps it beside the database: the rows deleted since the last checkpoint
 // are deleted only in the log's newer images, and older images of the same pages still hold them.
 //
-// Only the frames SQLite itself would take are read: those of the log's current run (their salts
-// the header's, their checksums continuing the header's) that a committed transaction wrote.
+// The frames SQLite itself would take are those of the log's current run (their salts the
+// header's, their checksums continuing the header's) that a committed transaction wrote. A log
+// that was checkpointed and begun again is written over from its start, and is not cut short:
+// past the frames of its current run, it keeps frames of its earlier runs (other salts), older
+// images of their pages that hold rows deleted since. Those are read too, apart.
 #pragma once
 
 #include "backup/carve/CarveFile.h"
@@ -25,6 +28,11 @@ struct LogFrame {
 struct WriteAheadLog {
     int64_t pageSize = 0;          // 0 when the file is no log
     std::vector<LogFrame> frames;  // of committed transactions, in the log's order
+    // Frames of the log's earlier runs, in the file's order: images of their pages older than
+    // the database as the main file holds it, of no state the current run knows (commit is 0).
+    // A frame is taken where its checksum continues the one before it of the same run, or where
+    // that one was written over (the first of a run left, whose chain cannot be checked).
+    std::vector<LogFrame> earlier;
     int64_t framesInFile = 0;      // whole frames the file holds, taken or not
     int64_t pagesAfterCommit = 0;  // the database's size in pages after the last commit
 };
