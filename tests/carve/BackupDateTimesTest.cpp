@@ -74,7 +74,7 @@ TEST_F(BackupDateTimes, CallsAndMessagesUpToTheBackupAreKeptAndThoseFarPastItDro
     const std::string in2030 = *dateTimeText(k2030, TimeBase::since1970);
     std::set<std::pair<std::string, std::string>> calls, messages;
     for (const auto& call : posted(notices::ScanDelCallHistoryInfo))
-        calls.emplace(call->callPhone(), call->callDate().str());
+        calls.emplace(call->callPhone(), call->callDate());
     for (const auto& message : posted(notices::ScanDelMessageInfo))
         messages.emplace(message->messageContent(), message->messageDate());
     // A call's time counts from 1970 or from 2001: either way, 2030 is kept.

@@ -70,7 +70,7 @@ TEST_F(EarlierLogRun, RowsDeletedBeforeTheLogBeganAgainComeBackAndLiveOnesDoNot)
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder());
     std::map<std::string, std::set<std::string>> datesOf;
     for (const auto& call : posted(notices::ScanDelCallHistoryInfo))
-        datesOf[call->callPhone()].insert(call->callDate().str());
+        datesOf[call->callPhone()].insert(call->callDate());
     for (const Call& c : deleted)
         EXPECT_EQ(datesOf[c.address], std::set<std::string>{recordDate(c.date, false).str()}) << c.address;
     for (const auto* kept : {&live, &later})

@@ -62,8 +62,8 @@ struct CarveContext {
     // Told, when set, how far the carvers are (see CarveProgress).
     CarveProgress* progress = nullptr;
     // When the backup was made, in seconds from 1970 (see backupdate::backupDate): the times the
-    // carved rows hold are judged against it. 0 when not known: each database then takes its
-    // backup folder's, else its own file's time.
+    // carved rows hold are judged against it (or against a database file's own time, when
+    // later). 0 when not known: each database then takes its backup folder's date.
     int64_t backupTime = 0;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.

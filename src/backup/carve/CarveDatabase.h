@@ -65,7 +65,7 @@ public:
     // The header's write version named the write-ahead log before the journal was folded.
     bool writeAheadLog() const { return writeAheadLog_; }
     // When the backup holding the file was made, in seconds from 1970: the context's time, else
-    // the date the backup folder gives, else the time the file was last changed.
+    // the date the backup folder gives; or the time the file was last changed, when later.
     int64_t backupTime() const { return backupTime_; }
     // The latest time, in seconds from 1970, a row of the file can hold (see latestPlausibleTime).
     int64_t latestTime() const;
