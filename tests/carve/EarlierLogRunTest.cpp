@@ -8,7 +8,11 @@
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "model/PRRecordFields.h"
 #include "platform/FileOpen.h"
+#include "platform/Paths.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -57,12 +61,12 @@ TEST_F(EarlierLogRun, RowsDeletedBeforeTheLogBeganAgainComeBackAndLiveOnesDoNot)
         for (const Call& c : later) insert(c);
         ASSERT_TRUE(db.ok());
     }
-    std::string file, log;
-    ASSERT_TRUE(files::readRegularFile(path, size_t{1} << 24, &file));
-    ASSERT_TRUE(files::readRegularFile(path + "-wal", size_t{1} << 24, &log));
+    std::string fileBytes, logBytes;
+    ASSERT_TRUE(files::readRegularFile(path, size_t{1} << 24, &fileBytes));
+    ASSERT_TRUE(files::readRegularFile(path + "-wal", size_t{1} << 24, &logBytes));
     for (const Call& c : deleted) {
-        ASSERT_EQ(file.find(c.address), std::string::npos) << "the file itself still holds " << c.address;
-        ASSERT_NE(log.find(c.address), std::string::npos) << "the log lost " << c.address;
+        ASSERT_EQ(fileBytes.find(c.address), std::string::npos) << "the file itself still holds " << c.address;
+        ASSERT_NE(logBytes.find(c.address), std::string::npos) << "the log lost " << c.address;
     }
 
     carve::CarveCoverage coverage;
@@ -83,4 +87,23 @@ TEST_F(EarlierLogRun, RowsDeletedBeforeTheLogBeganAgainComeBackAndLiveOnesDoNot)
     EXPECT_TRUE(coverage.complete()) << coverage.examined << " + " << coverage.headerPages << " of " << coverage.pages
                                      << " pages and " << coverage.frames << " frames";
     EXPECT_EQ(coverage.framesLeft, 0);
+
+    // backup-dump says so on its carve line.
+    std::ofstream(file("Info.plist"))
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict/></plist>";
+    QProcess dump;
+    QTemporaryDir home;  // whatever the program keeps of its own stays out of the user's
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    dump.setProcessEnvironment(environment);
+    dump.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"),
+               {"--carve", "--quiet", QString::fromStdString(folder())});
+    ASSERT_TRUE(dump.waitForFinished(60000));
+    EXPECT_EQ(dump.exitCode(), 0);
+    const std::string said = dump.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("carved " + path + ": all " + std::to_string(coverage.pages) + " pages and " +
+                        std::to_string(coverage.frames) + " frames, " + std::to_string(coverage.earlierFrames) +
+                        " of them of an earlier run of the log ("),
+              std::string::npos)
+        << said;
 }
