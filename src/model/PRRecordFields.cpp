@@ -340,13 +340,11 @@ TimeBase baseOfFileType(bool fileType) { return fileType ? TimeBase::since2001 :
 }  // namespace
 
 bool countsFrom2001(int64_t value, int64_t reference) {
-    // A phone's clock, or the computer's that dated the backup, may be somewhat ahead.
-    constexpr int64_t kMargin = 366 * 86400;
     static const int64_t present = static_cast<int64_t>(std::time(nullptr));
     if (reference <= 0) reference = present;
     // A time from 1970 is at most 2^31 seconds (2038): a later reference says nothing more.
     reference = std::min<int64_t>(reference, INT32_MAX);
-    return value + kSecondsFrom1970To2001 < reference + kMargin;
+    return value + kSecondsFrom1970To2001 < reference + kClockMargin;
 }
 
 std::optional<std::wstring> GetDateTime(int64_t value, bool fileType) {

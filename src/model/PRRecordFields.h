@@ -52,6 +52,9 @@ constexpr int64_t kSecondsFrom1970To2001 = 978307200;
 // tools wrote them from 2001): from 2001 unless that puts the value after a reference time
 // (the backup's date; the present when none is given), from 1970 otherwise.
 enum class TimeBase : uint8_t { since1970, since2001, judged };
+// How far past a backup's date its records' times may lie: a phone's clock, or the computer's
+// that dated the backup, may be somewhat ahead.
+constexpr int64_t kClockMargin = 366 * 86400;
 // The judgement: whether value counts from 2001 against reference (seconds from 1970, 0 for the
 // present). A phone's time read from 2001 lands 31 years after the same value read from 1970,
 // and only one of the two can precede the backup that holds it, give or take a year's margin.

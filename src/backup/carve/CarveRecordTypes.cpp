@@ -11,9 +11,8 @@
 namespace carve {
 
 int64_t latestPlausibleTime(int64_t backupTime) {
-    constexpr int64_t kMargin = 366 * 86400;
     static const int64_t present = static_cast<int64_t>(std::time(nullptr));
-    return (backupTime > 0 ? backupTime : present) + kMargin;
+    return (backupTime > 0 ? backupTime : present) + kClockMargin;
 }
 
 int64_t CarvedValue::asInteger() const {
