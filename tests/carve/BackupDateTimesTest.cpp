@@ -73,8 +73,7 @@ TEST_F(BackupDateTimes, CallsAndMessagesUpToTheBackupAreKeptAndThoseFarPastItDro
     carve::DelMessageCarver(context).scanDelMessageThread(folder());
     const std::string in2030 = *dateTimeText(k2030, TimeBase::since1970);
     std::set<std::pair<std::string, std::string>> calls, messages;
-    for (const auto& call : posted(notices::ScanDelCallHistoryInfo))
-        calls.emplace(call->callPhone(), call->callDate());
+    for (const auto& call : posted(notices::ScanDelCallHistoryInfo)) calls.emplace(call->callPhone(), call->callDate());
     for (const auto& message : posted(notices::ScanDelMessageInfo))
         messages.emplace(message->messageContent(), message->messageDate());
     // A call's time counts from 1970 or from 2001: either way, 2030 is kept.

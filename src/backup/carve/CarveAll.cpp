@@ -12,7 +12,8 @@ namespace carve {
 
 void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop,
               const std::function<bool()>& contactsIn) {
-    if (context.backupTime <= 0) context.backupTime = backupdate::backupDate(folder).value_or(0);
+    // Read once for all six databases (a manifest of thousands of files is read whole for it).
+    if (context.backupTime == 0) context.backupTime = backupdate::backupDate(folder).value_or(-1);
     // The contact carver first: see contactsIn.
     const std::function<void()> carvers[] = {
         [&] { DelContactCarver(context).scanDelContactThread(folder); },

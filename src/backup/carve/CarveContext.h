@@ -63,7 +63,8 @@ struct CarveContext {
     CarveProgress* progress = nullptr;
     // When the backup was made, in seconds from 1970 (see backupdate::backupDate): the times the
     // carved rows hold are judged against it (or against a database file's own time, when
-    // later). 0 when not known: each database then takes its backup folder's date.
+    // later). 0 when not known: each database then takes its backup folder's date; -1 when the
+    // folder gives none.
     int64_t backupTime = 0;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.

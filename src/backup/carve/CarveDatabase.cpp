@@ -38,7 +38,7 @@ bool CarveDatabase::open(const std::string& path, const CarveContext& context) {
     // backup added to since) may hold rows up to that change: the later of the two is taken, so
     // that no row the phone wrote is taken for other bytes.
     backupTime_ = context.backupTime;
-    if (backupTime_ <= 0) backupTime_ = backupdate::backupDate(paths::deletingLastPathComponent(path)).value_or(0);
+    if (backupTime_ == 0) backupTime_ = backupdate::backupDate(paths::deletingLastPathComponent(path)).value_or(0);
     if (struct stat st; ::lstat(path.c_str(), &st) == 0) backupTime_ = std::max<int64_t>(backupTime_, st.st_mtime);
     layout_ = readPageLayout(file_);
     writeAheadLog_ = layout_.writeAheadLog;
