@@ -89,8 +89,7 @@ std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, i
         size_t nextShape = 0;
         const int64_t next = fixedEnd + length;
         if (wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
-            (looksLikeFreeblockHead(next, limit) &&
-             damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
+            (looksLikeFreeblockHead(next, limit) && damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
             return serial;
     }
     return std::nullopt;
