@@ -106,6 +106,11 @@ private:
     std::optional<uint64_t> lostFirstSerial(const ColumnShape& column, int64_t at, int64_t fixedEnd, int64_t limit,
                                             int depth);
 
+    // Whether a freed cell's head at at names a block that ends at blockEnd: a cell freed before
+    // the one before it, which joined it, ends the same block. Its head alone is enough: a cell
+    // written later may have taken the rest.
+    bool sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const;
+
     // A reading's row, begun afresh with its signatures. A row whose tail was taken ends, on the
     // page, where its kept columns do (payloadAt: where its payload starts on the page).
     static void startFound(FoundRow& found, const Signatures& signatures, bool lost, int64_t payloadAt, int64_t& end);

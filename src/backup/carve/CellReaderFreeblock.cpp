@@ -70,6 +70,13 @@ constexpr int kDeepestLook = 3;
 
 }  // namespace
 
+bool CellReader::sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const {
+    if (at + kFreeblockHeadSize > limit) return false;
+    const int64_t next = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
+    const int64_t size = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    return (next == 0 || next > at) && size >= kSmallestCell && at + size == blockEnd;
+}
+
 std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, int64_t at, int64_t fixedEnd,
                                                     int64_t limit, int depth) {
     // A freed cell fills the block it became unless later cells were freed after it and joined
@@ -88,7 +95,7 @@ std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, i
         int64_t nextEnd = 0;
         size_t nextShape = 0;
         const int64_t next = fixedEnd + length;
-        if (wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
+        if (sameBlockEnd(next, headEnd, limit) || wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
             (looksLikeFreeblockHead(next, limit) && damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
             return serial;
     }
