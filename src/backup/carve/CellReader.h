@@ -102,9 +102,9 @@ private:
     // type the free-space chain took (the first column no row id), told by where the cell ends:
     // fixedEnd is its end were that value empty. The cell ends where its block ends, or where the
     // block its own head names ends, or where another cell begins; none where no length of the
-    // column's kind ends it so.
-    std::optional<uint64_t> lostFirstSerial(const ColumnShape& column, int64_t at, int64_t fixedEnd, int64_t limit,
-                                            int depth);
+    // column's kind ends it so. valueAt: where the first value begins.
+    std::optional<uint64_t> lostFirstSerial(const ColumnShape& column, int64_t at, int64_t valueAt, int64_t fixedEnd,
+                                            int64_t limit, int depth);
 
     // Whether a freed cell's head at at names a block that ends at blockEnd: a cell freed before
     // the one before it, which joined it, ends the same block. Its head alone is enough: a cell

@@ -63,6 +63,25 @@ std::optional<uint64_t> serialOfLength(const ColumnShape& column, int64_t length
     return serial;
 }
 
+// Whether the integer of serial type serial at value is as SQLite writes one: in the fewest
+// bytes that hold it, and 0 and 1 in none. Zeroed bytes and other stretches read with a guessed
+// type seldom are.
+bool writtenAsSqliteWould(uint64_t serial, const uint8_t* value) {
+    if (serial < kFirstIntegerSerial || serial > kLastIntegerSerial) return true;
+    const int64_t v = valueOf(serial, value, valueLength(serial)).integer;
+    if (v == 0 || v == 1) return false;
+    uint64_t fewest = kFirstIntegerSerial;
+    while (fewest < kLastIntegerSerial) {
+        const int64_t limit = int64_t{1} << (8 * valueLength(fewest) - 1);
+        if (v >= -limit && v < limit) break;
+        ++fewest;
+    }
+    return fewest == serial;
+}
+
+// The longest first value whose type one header byte holds: a text of 57 bytes (type 127).
+constexpr int64_t kLongestLostFirstValue = (kLargestOneByteVarint - kFirstTextSerial) / 2;
+
 // How far a look at the cell after a freed cell whose first type was lost may go on: each such
 // cell is told by the one after it, and a block of many of them would be looked through again
 // for each.
@@ -77,26 +96,30 @@ bool CellReader::sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const
     return (next == 0 || next > at) && size >= kSmallestCell && at + size == blockEnd;
 }
 
-std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, int64_t at, int64_t fixedEnd,
-                                                    int64_t limit, int depth) {
+std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, int64_t at, int64_t valueAt,
+                                                    int64_t fixedEnd, int64_t limit, int depth) {
+    auto serialOf = [&](int64_t length) -> std::optional<uint64_t> {
+        const std::optional<uint64_t> serial = serialOfLength(column, length);
+        if (!serial || valueAt + length > limit || !writtenAsSqliteWould(*serial, page_ + valueAt)) return std::nullopt;
+        return serial;
+    };
     // A freed cell fills the block it became unless later cells were freed after it and joined
     // it: it then ends where the block its own head says ends, or where the next of them begins.
+    // The first place that ends it is taken: a value is not read on over a cell's head.
     const int64_t headSize = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
     const int64_t headEnd = at + headSize;
-    for (const int64_t end : {limit, headEnd})
-        if (end >= fixedEnd && end <= limit)
-            if (const std::optional<uint64_t> serial = serialOfLength(column, end - fixedEnd)) return serial;
-    if (depth >= kDeepestLook) return std::nullopt;
-    const int64_t longest = std::min<int64_t>(limit, headEnd) - fixedEnd;
+    const int64_t longest = std::min({limit, headEnd, fixedEnd + kLongestLostFirstValue}) - fixedEnd;
     for (int64_t length = 0; length <= longest; ++length) {
-        const std::optional<uint64_t> serial = serialOfLength(column, length);
+        const std::optional<uint64_t> serial = serialOf(length);
         if (!serial) continue;
         FoundRow ignored;
         int64_t nextEnd = 0;
         size_t nextShape = 0;
         const int64_t next = fixedEnd + length;
-        if (sameBlockEnd(next, headEnd, limit) || wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
-            (looksLikeFreeblockHead(next, limit) && damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
+        if (next == limit || next == headEnd || sameBlockEnd(next, headEnd, limit) ||
+            wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
+            (depth < kDeepestLook && looksLikeFreeblockHead(next, limit) &&
+             damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
             return serial;
     }
     return std::nullopt;
@@ -168,8 +191,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 // The look at the cells after it reads serial types into the same scratch.
                 std::vector<uint64_t> held;
                 if (depth > 0) held = serials;
-                const std::optional<uint64_t> first =
-                    lostFirstSerial(shape.columns[0], at, at + offset + computed + body, limit, depth);
+                const std::optional<uint64_t> first = lostFirstSerial(shape.columns[0], at, at + offset + computed,
+                                                                      at + offset + computed + body, limit, depth);
                 if (depth > 0) serials = std::move(held);
                 if (!first) continue;
                 serials[0] = *first;
