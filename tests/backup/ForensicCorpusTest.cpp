@@ -71,6 +71,33 @@ std::optional<carve::RowShape> schemaShape(carve::CarveDatabase& db, const std::
 
 class ForensicCorpus : public testsupport::HomeTest {
 protected:
+    // Writes a database by the statements, as SQLite itself writes one, and carves it for the
+    // tables named, each laid out as the file's schema says: their rows, in that order.
+    std::vector<carve::CarvedTable> writeAndCarve(const std::string& name, const char* sql,
+                                                  const std::vector<std::string>& tables) {
+        const std::string path = testsupport::scratchDirectory(name) + "/t.db";
+        sqlite3* writer = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(writer, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(writer);
+        sqlite3_close(writer);
+        carve::CarveDatabase db;
+        if (!db.open(path, context)) {
+            ADD_FAILURE() << path;
+            return {};
+        }
+        std::vector<carve::KnownTable> known(tables.size());
+        std::vector<carve::TableShape> shapes;
+        for (size_t k = 0; k < tables.size(); ++k) {
+            const std::optional<carve::RowShape> shape = schemaShape(db, tables[k], known[k]);
+            if (!shape) {
+                ADD_FAILURE() << tables[k];
+                return {};
+            }
+            shapes.push_back(shape->shape());
+        }
+        return carve::carveRecords(db, shapes);
+    }
+
     PRBackupScanState state;
     NSNotificationCenter nc;
     carve::CarveContext context{state, nc};
@@ -161,37 +188,25 @@ TEST_F(ForensicCorpus, DeletedRowsComeBackAsTheAnswerKeysGiveThem) {
 
 // Rows of a table whose first column is no row id, deleted from pages of small row ids: a freed
 // cell's first four bytes then held its length, row id, header length and the first column's
-// type, all taken by the free-space chain. Deleted one by one, next to one another (their blocks
-// joined), and every row of a page, each comes back with every value whole where the length
-// left for the first value tells its type; where it does not (an empty value: NULL, 0 or 1), the
-// row is not made up.
+// type, all taken by the free-space chain. Deleted one by one and next to one another (their
+// blocks joined), each comes back with every value whole where the length left for the first
+// value tells its type; where it does not (an empty value: NULL, 0 or 1), no row is made up.
 TEST_F(ForensicCorpus, FreedCellsWhoseFirstTypeWasLostComeBackWhole) {
-    const std::string path = testsupport::scratchDirectory("FirstType") + "/t.db";
-    {
-        sqlite3* writer = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
-        const char* sql =
-            "PRAGMA page_size=4096; PRAGMA secure_delete=OFF;"
-            "CREATE TABLE t (code INT NOT NULL, name TEXT, price REAL, note TEXT);"
-            "CREATE TABLE u (label TEXT NOT NULL, n INT);"
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 40) "
-            "INSERT INTO t SELECT CASE WHEN x % 9 = 0 THEN x % 2 ELSE x * 7919 * x END, printf('name %d', x), "
-            "x * 1.25, CASE WHEN x % 4 = 0 THEN NULL ELSE printf('note of %d', x) END FROM c;"
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 30) "
-            "INSERT INTO u SELECT printf('label %d', x * 31), x FROM c;"
-            // One by one, in no order; then runs next to one another, whose blocks join.
-            "DELETE FROM t WHERE rowid IN (3, 17, 9, 30, 12);"
-            "DELETE FROM t WHERE rowid BETWEEN 20 AND 26;"
-            "DELETE FROM u WHERE rowid IN (2, 5, 6, 7, 19);";
-        EXPECT_EQ(sqlite3_exec(writer, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(writer);
-        sqlite3_close(writer);
-    }
-    carve::CarveDatabase db;
-    ASSERT_TRUE(db.open(path, context));
-    carve::KnownTable knownT, knownU;
-    const std::optional<carve::RowShape> t = schemaShape(db, "t", knownT), u = schemaShape(db, "u", knownU);
-    ASSERT_TRUE(t && u);
-    const std::vector<carve::CarvedTable> tables = carve::carveRecords(db, {t->shape(), u->shape()});
+    const char* sql =
+        "PRAGMA page_size=4096; PRAGMA secure_delete=OFF;"
+        "CREATE TABLE t (code INT NOT NULL, name TEXT, price REAL, note TEXT);"
+        "CREATE TABLE u (label TEXT NOT NULL, n INT);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 40) "
+        "INSERT INTO t SELECT CASE WHEN x % 9 = 0 THEN x % 2 ELSE x * 7919 * x END, printf('name %d', x), "
+        "x * 1.25, CASE WHEN x % 4 = 0 THEN NULL ELSE printf('note of %d', x) END FROM c;"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 30) "
+        "INSERT INTO u SELECT printf('label %d', x * 31), x FROM c;"
+        // One by one, in no order; then runs next to one another, whose blocks join.
+        "DELETE FROM t WHERE rowid IN (3, 17, 9, 30, 12);"
+        "DELETE FROM t WHERE rowid BETWEEN 20 AND 26;"
+        "DELETE FROM u WHERE rowid IN (2, 5, 6, 7, 19);";
+    const std::vector<carve::CarvedTable> tables = writeAndCarve("FirstType", sql, {"t", "u"});
+    ASSERT_EQ(tables.size(), 2u);
     auto text = [](const carve::CarvedValue& v) { return std::string(v.bytesView()); };
     std::map<std::string, std::vector<std::string>> deletedT;
     for (const carve::CarvedRecord& row : tables[0].deleted) {
@@ -220,31 +235,20 @@ TEST_F(ForensicCorpus, FreedCellsWhoseFirstTypeWasLostComeBackWhole) {
 // the free list whole, and the carver, which tells tables apart by their layout alone, reads the
 // rows of both as rows of one. Each comes back once though both tables gave the same row ids.
 TEST_F(ForensicCorpus, DroppedTablesLaidOutAlikeComeBackWhole) {
-    const std::string path = testsupport::scratchDirectory("Alike") + "/t.db";
-    {
-        sqlite3* writer = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
-        const char* sql =
-            "PRAGMA page_size=1024; PRAGMA secure_delete=OFF;"
-            "CREATE TABLE kept (id INT NOT NULL, name TEXT, n INT);"
-            "CREATE TABLE a (id INT NOT NULL, name TEXT, n INT);"
-            "CREATE TABLE b (id INT NOT NULL, name TEXT, n INT);"
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 60) "
-            "INSERT INTO a SELECT 1000 + x, printf('a row %d', x), x * 3 FROM c;"
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 60) "
-            "INSERT INTO b SELECT 2000 + x, printf('b row %d', x), x * 5 FROM c;"
-            // A live row of the same layout, of a row id neither dropped table gave.
-            "INSERT INTO kept (rowid, id, name, n) VALUES (500, 7, 'kept', 1);"
-            "DROP TABLE a; DROP TABLE b;";
-        EXPECT_EQ(sqlite3_exec(writer, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(writer);
-        sqlite3_close(writer);
-    }
-    carve::CarveDatabase db;
-    ASSERT_TRUE(db.open(path, context));
-    carve::KnownTable known;
-    const std::optional<carve::RowShape> shape = schemaShape(db, "kept", known);
-    ASSERT_TRUE(shape);
-    const std::vector<carve::CarvedTable> tables = carve::carveRecords(db, {shape->shape()});
+    const char* sql =
+        "PRAGMA page_size=1024; PRAGMA secure_delete=OFF;"
+        "CREATE TABLE kept (id INT NOT NULL, name TEXT, n INT);"
+        "CREATE TABLE a (id INT NOT NULL, name TEXT, n INT);"
+        "CREATE TABLE b (id INT NOT NULL, name TEXT, n INT);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 60) "
+        "INSERT INTO a SELECT 1000 + x, printf('a row %d', x), x * 3 FROM c;"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 60) "
+        "INSERT INTO b SELECT 2000 + x, printf('b row %d', x), x * 5 FROM c;"
+        // A live row of the same layout, of a row id neither dropped table gave.
+        "INSERT INTO kept (rowid, id, name, n) VALUES (500, 7, 'kept', 1);"
+        "DROP TABLE a; DROP TABLE b;";
+    const std::vector<carve::CarvedTable> tables = writeAndCarve("Alike", sql, {"kept"});
+    ASSERT_EQ(tables.size(), 1u);
     std::map<std::string, int> names;
     for (const carve::CarvedRecord& row : tables[0].deleted) {
         ASSERT_EQ(row.values.size(), 3u);
