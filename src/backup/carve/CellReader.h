@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,19 @@ private:
     // depth 1 looks at whether such a cell starts at at, keeping nothing.
     bool damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex, int depth,
                        bool lookalike = false);
+
+    // The serial type of the first column of a freed cell at at whose header's length and first
+    // type the free-space chain took (the first column no row id), told by where the cell ends:
+    // fixedEnd is its end were that value empty. The cell ends where its block ends, or where the
+    // block its own head names ends, or where another cell begins; none where no length of the
+    // column's kind ends it so. valueAt: where the first value begins.
+    std::optional<uint64_t> lostFirstSerial(const ColumnShape& column, int64_t at, int64_t valueAt, int64_t fixedEnd,
+                                            int64_t limit, int depth);
+
+    // Whether a freed cell's head at at names a block that ends at blockEnd: a cell freed before
+    // the one before it, which joined it, ends the same block. Its head alone is enough: a cell
+    // written later may have taken the rest.
+    bool sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const;
 
     // A reading's row, begun afresh with its signatures. A row whose tail was taken ends, on the
     // page, where its kept columns do (payloadAt: where its payload starts on the page).

@@ -5,6 +5,7 @@
 #include "backup/carve/Varint.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace carve {
 
@@ -39,7 +40,90 @@ constexpr int kFreedHeaderOffsets[] = {4, 5, 6, 3, 2};
 constexpr int kHeaderLengthLost = 3;
 constexpr int kFirstSerialLost = 2;
 
+// The serial type of the value of a column whose type byte was lost, told by the length of the
+// value alone: none where two types give that length (a NULL, a 0 and a 1 take none; an integer
+// and a real both take eight bytes in a column that may hold either) or where the type would
+// not fit the one header byte its place had. A column declared REAL keeps whole numbers as
+// integers, so its lengths below eight are integers.
+std::optional<uint64_t> serialOfLength(const ColumnShape& column, int64_t length) {
+    static constexpr int64_t kIntegerLengths[] = {1, 2, 3, 4, 6, 8};
+    std::optional<uint64_t> serial;
+    switch (column.kind) {
+    case ColumnKind::integer:
+    case ColumnKind::real:
+        for (uint64_t s = kFirstIntegerSerial; s <= kLastIntegerSerial; ++s)
+            if (kIntegerLengths[s - kFirstIntegerSerial] == length) serial = s;
+        if (column.kind == ColumnKind::real && length == kRealSize) serial = kRealSerial;
+        break;
+    case ColumnKind::text: serial = kFirstTextSerial + 2 * static_cast<uint64_t>(length); break;
+    case ColumnKind::blob: serial = kFirstBlobSerial + 2 * static_cast<uint64_t>(length); break;
+    case ColumnKind::any: break;
+    }
+    if (!serial || *serial > kLargestOneByteVarint || !serialFits(column, *serial)) return std::nullopt;
+    return serial;
+}
+
+// Whether the integer of serial type serial at value is as SQLite writes one: in the fewest
+// bytes that hold it, and 0 and 1 in none. Zeroed bytes and other stretches read with a guessed
+// type seldom are.
+bool writtenAsSqliteWould(uint64_t serial, const uint8_t* value) {
+    if (serial < kFirstIntegerSerial || serial > kLastIntegerSerial) return true;
+    const int64_t v = valueOf(serial, value, valueLength(serial)).integer;
+    if (v == 0 || v == 1) return false;
+    uint64_t fewest = kFirstIntegerSerial;
+    while (fewest < kLastIntegerSerial) {
+        const int64_t limit = int64_t{1} << (8 * valueLength(fewest) - 1);
+        if (v >= -limit && v < limit) break;
+        ++fewest;
+    }
+    return fewest == serial;
+}
+
+// The longest first value whose type one header byte holds: a text of 57 bytes (type 127).
+constexpr int64_t kLongestLostFirstValue = (kLargestOneByteVarint - kFirstTextSerial) / 2;
+
+// How far a look at the cell after a freed cell whose first type was lost may go on: each such
+// cell is told by the one after it, and a block of many of them would be looked through again
+// for each.
+constexpr int kDeepestLook = 3;
+
 }  // namespace
+
+bool CellReader::sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const {
+    if (at + kFreeblockHeadSize > limit) return false;
+    const int64_t next = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
+    const int64_t size = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    return (next == 0 || next > at) && size >= kSmallestCell && at + size == blockEnd;
+}
+
+std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, int64_t at, int64_t valueAt,
+                                                    int64_t fixedEnd, int64_t limit, int depth) {
+    auto serialOf = [&](int64_t length) -> std::optional<uint64_t> {
+        const std::optional<uint64_t> serial = serialOfLength(column, length);
+        if (!serial || valueAt + length > limit || !writtenAsSqliteWould(*serial, page_ + valueAt)) return std::nullopt;
+        return serial;
+    };
+    // A freed cell fills the block it became unless later cells were freed after it and joined
+    // it: it then ends where the block its own head says ends, or where the next of them begins.
+    // The first place that ends it is taken: a value is not read on over a cell's head.
+    const int64_t headSize = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    const int64_t headEnd = at + headSize;
+    const int64_t longest = std::min({limit, headEnd, fixedEnd + kLongestLostFirstValue}) - fixedEnd;
+    for (int64_t length = 0; length <= longest; ++length) {
+        const std::optional<uint64_t> serial = serialOf(length);
+        if (!serial) continue;
+        FoundRow ignored;
+        int64_t nextEnd = 0;
+        size_t nextShape = 0;
+        const int64_t next = fixedEnd + length;
+        if (next == limit || next == headEnd || sameBlockEnd(next, headEnd, limit) ||
+            wholeCell(next, limit, ignored, nextEnd, nextShape, Reading::look) ||
+            (depth < kDeepestLook && looksLikeFreeblockHead(next, limit) &&
+             damagedCellAt(next, limit, ignored, nextEnd, nextShape, depth + 1)))
+            return serial;
+    }
+    return std::nullopt;
+}
 
 bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex, int depth,
                                bool lookalike) {
@@ -63,8 +147,10 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             size_t from = 0;
             int lengthBytes = 1;  // a header length lost under the block's head is taken as one byte
             int64_t serialsAt = at + offset;
+            // The first column's type lost with the header's length: the row id's NULL where
+            // the first column is the row id; otherwise told below by where the cell ends.
+            const bool firstTypeLost = offset == kFirstSerialLost && shape.rowidAlias != 0;
             if (offset == kFirstSerialLost) {
-                if (shape.rowidAlias != 0) continue;
                 serials.push_back(kNullSerial);
                 from = 1;
                 serialsAt = at + kFreeblockHeadSize;
@@ -88,7 +174,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 if (headerEnd > limit ||
                     !serialTypesOfHeader(shape, from, base + serialsAt, base + headerEnd, serials, used))
                     continue;
-            } else if (shape.fewestColumns < shape.columns.size()) {
+            } else if (shape.fewestColumns < shape.columns.size() && !firstTypeLost) {
                 // Its header's end lost too: a shorter row is told by where it ends.
                 if (!serialTypesFillingRoom(shape, from, base + serialsAt, base + limit,
                                             lengthBytes + static_cast<int64_t>(from), limit - (at + offset),
@@ -101,6 +187,17 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             if (offset >= kFreeblockHeadSize && static_cast<int64_t>(headerLength) != computed) continue;
             int64_t body = 0;
             for (uint64_t serial : serials) body += valueLength(serial);
+            if (firstTypeLost) {
+                // The look at the cells after it reads serial types into the same scratch.
+                std::vector<uint64_t> held;
+                if (depth > 0) held = serials;
+                const std::optional<uint64_t> first = lostFirstSerial(shape.columns[0], at, at + offset + computed,
+                                                                      at + offset + computed + body, limit, depth);
+                if (depth > 0) serials = std::move(held);
+                if (!first) continue;
+                serials[0] = *first;
+                body += valueLength(*first);
+            }
             const uint64_t payloadLength = static_cast<uint64_t>(computed + body);
             // The bytes lost before the header held the cell's length and row id: two bytes
             // hold a length of one byte, three one of two bytes at most.
@@ -131,7 +228,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             // A reading that ends where the block ends (or leaves too few bytes for a
             // freeblock: a fragment), or where a whole cell starts, is the cell's own;
             // another one is kept only while nothing better turns up.
-            const bool fitsBlock = depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
+            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
             FoundRow ignored;
             int64_t nextEnd = 0;
             size_t nextShape = 0;

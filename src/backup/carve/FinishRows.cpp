@@ -4,11 +4,38 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/PageRowidBounds.h"
+#include "platform/WordHash.h"
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace carve {
+
+namespace {
+
+// Keys of the values a row holds (NULLs and lost ones aside), each with its row id and column:
+// two rows of one row id that share a key share a value there.
+template <class Visit>
+void valueKeys(const FoundRow& f, Visit&& visit) {
+    for (size_t c = 0; c < f.record.values.size(); ++c) {
+        const CarvedValue& v = f.record.values[c];
+        if (v.isNull()) continue;
+        WordHash h;
+        h.word(static_cast<uint64_t>(f.record.rowid));
+        h.word(c << 8 | v.type);
+        if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
+            uint64_t bits;
+            std::memcpy(&bits, &v.integer, sizeof bits);
+            h.word(bits);
+        } else {
+            h.mix(v.bytes, v.length);
+        }
+        visit(h.h);
+    }
+}
+
+}  // namespace
 
 void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads,
@@ -35,6 +62,23 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                 if (!f.record.rowidKnown) idLost.insert(f.signature);
                 if (f.tailLost) tailLost.insert(f.kept);
             }
+        // A table whose row id is no column of it: no other row names its rows by their ids,
+        // and two rows of two tables laid out alike, or a row and one written after it took its
+        // id, can share one. Deleted rows of one id that share no value are two rows; one that
+        // shares a value with the row kept is a copy of that row, older or newer.
+        const bool idsNameNoRow = shapes[s].rowidAlias < 0;
+        KeySet seenIds, sharedIds, sharedValues;
+        if (idsNameNoRow)
+            for (const std::vector<FoundList>* part : parts)
+                for (const FoundRow& f : (*part)[s])
+                    if (!f.repeatsLive && f.record.rowidKnown && !seenIds.insert(static_cast<uint64_t>(f.record.rowid)))
+                        sharedIds.insert(static_cast<uint64_t>(f.record.rowid));
+        auto anotherRow = [&](const FoundRow& f) {
+            if (!idsNameNoRow || !sharedIds.contains(static_cast<uint64_t>(f.record.rowid))) return false;
+            bool shares = false;
+            valueKeys(f, [&](uint64_t key) { shares = shares || sharedValues.contains(key); });
+            return !shares;
+        };
         KeySet withId, bounded, keptWhole, keptTailWithId, keptOfTails;
         for (const std::vector<FoundList>* part : parts)
             for (const FoundRow& f : (*part)[s]) {
@@ -63,10 +107,12 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                     continue;
                 if (!f.record.rowidKnown && (withId.contains(key) || (!isBounded(f.record) && bounded.contains(key))))
                     continue;
-                if (f.record.rowidKnown && deletedRowids.contains(rowid)) continue;
+                if (f.record.rowidKnown && deletedRowids.contains(rowid) && !anotherRow(f)) continue;
                 if (f.unique && !deletedUniques.insert(f.unique)) continue;
                 deletedValues.insert(key);
                 if (f.record.rowidKnown) deletedRowids.insert(rowid);
+                if (f.record.rowidKnown && idsNameNoRow && sharedIds.contains(rowid))
+                    valueKeys(f, [&](uint64_t k) { sharedValues.insert(k); });
                 // A row at the edge of its page lies within what the page's parents give it.
                 const LeafBounds& page = bounds[static_cast<size_t>(f.record.page)];
                 if (page.known && f.pageInOrder && !f.record.rowidKnown) {
