@@ -104,6 +104,8 @@ struct CarvedValue {
     // a reader that does not ask (isNull).
     enum Type : uint8_t { null, integerValue, realValue, text, blob, lost };
     Type type = null;
+    // A text whose bytes past length were lost with the row's overflow chain: its start alone.
+    bool cut = false;
     uint32_t length = 0;  // of a text or blob
     union {
         int64_t integer = 0;
@@ -208,7 +210,8 @@ void releaseValuesBefore(CarvedTable& table, size_t row);
 void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether a later write took some of the values a row's shape keeps: a row read in part (see
-// TableShape::wholeColumns).
+// TableShape::wholeColumns), or one whose overflow chain broke (a text cut short, the values
+// after it lost).
 bool lostPart(const CarvedRecord& row);
 
 // The values of the columns a row's shape also keeps (TableShape::alsoKept), in that order; none

@@ -111,8 +111,19 @@ private:
 
     // Keeps the values of a reading of shape s in its table (see ValueKeeper::keep).
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
-                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
-        return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly);
+                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false,
+                                            size_t chainEnd = SIZE_MAX) {
+        return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly, chainEnd);
+    }
+
+    // Notes in found the first overflow page of a row whose payload overflows (its local part
+    // ending at localEnd on the page), and whether its chain broke (cut).
+    void noteChain(FoundRow& found, bool overflows, int64_t localEnd, const ChainCut& cut) const {
+        found.firstOverflow =
+            overflows
+                ? static_cast<uint32_t>(readBigEndian(page_, localEnd - kOverflowPointerSize, kOverflowPointerSize))
+                : 0;
+        found.chainCut = cut.cut();
     }
 
     const std::vector<TableShape>& shapes_;
@@ -134,6 +145,9 @@ private:
     std::vector<uint64_t> lookSerials_;
     std::string bestData_;
     std::vector<uint64_t> bestSerials_;
+    // Where the chains of the reading of a freeblock, of the look at the cell after it, and of
+    // the freeblock's best reading broke.
+    ChainCut cut_, lookCut_, bestCut_;
     bool tailMayBeLost_ = false;  // the bytes read may hold a row whose tail runs past them (see allowLostTails)
     bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
     int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page

@@ -23,7 +23,10 @@ struct FoundRow {
     bool repeatsLive = false;  // see markRepeats() in LiveKeys.h
     bool tailLost = false;     // a row whose tail a later cell took (see PageCarver::scanGap)
     bool pageInOrder = false;  // see PageRowidBounds
-    int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
+    // Its overflow chain broke: its values from the break on were lost (see ChainCut).
+    bool chainCut = false;
+    uint32_t firstOverflow = 0;  // the first page of its overflow chain, 0 for a row without one
+    int64_t end = 0;             // where the cell's bytes on its page end, as record.position counts
 };
 
 // The deleted rows a part of the walk found, of one shape.
