@@ -13,9 +13,11 @@
 #include "backup/carve/RecordValues.h"
 #include "backup/carve/ValueKeeper.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace carve {
@@ -116,13 +118,22 @@ private:
         return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly, chainEnd);
     }
 
-    // Notes in found the first overflow page of a row whose payload overflows (its local part
-    // ending at localEnd on the page), and whether its chain broke (cut).
-    void noteChain(FoundRow& found, bool overflows, int64_t localEnd, const ChainCut& cut) const {
-        found.firstOverflow =
-            overflows
-                ? static_cast<uint32_t>(readBigEndian(page_, localEnd - kOverflowPointerSize, kOverflowPointerSize))
-                : 0;
+    // The bytes of a payload read into data from page offset at that lie on the cell's page, up
+    // to localEnd (see PayloadReader::read), of a payload that overflows.
+    static std::string_view localPart(const std::string& data, int64_t at, int64_t localEnd) {
+        return std::string_view(data).substr(
+            0, static_cast<size_t>(std::max<int64_t>(localEnd - kOverflowPointerSize - at, 0)));
+    }
+
+    // Notes in found, of a row whose payload overflows (its local part, local, ending on the page
+    // before localEnd, its first overflow page's number), the key of its chain, and whether its
+    // chain broke (cut).
+    void noteChain(FoundRow& found, bool overflows, std::string_view local, int64_t localEnd,
+                   const ChainCut& cut) const {
+        found.chainKey = overflows
+                             ? chainKeyOf(local, static_cast<uint32_t>(readBigEndian(
+                                                     page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
+                             : 0;
         found.chainCut = cut.cut();
     }
 

@@ -123,7 +123,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             const bool lenient = tailMayBeLost && tailMayBeLostAt(end, limit);
             if (!checkValues(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost, cut.ownBytes)) continue;
             startFound(found, signatures, lost, headerAt, end);
-            noteChain(found, overflows, end, cut);
+            noteChain(found, overflows, localPart(data, headerAt, end), end, cut);
             // The row's own bytes on the page (see freedHeadWithin).
             const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
             const int64_t ownEnd =

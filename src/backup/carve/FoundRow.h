@@ -7,6 +7,8 @@
 #include "backup/carve/CarveRecords.h"
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 namespace carve {
 
@@ -25,9 +27,16 @@ struct FoundRow {
     bool pageInOrder = false;  // see PageRowidBounds
     // Its overflow chain broke: its values from the break on were lost (see ChainCut).
     bool chainCut = false;
-    uint32_t firstOverflow = 0;  // the first page of its overflow chain, 0 for a row without one
-    int64_t end = 0;             // where the cell's bytes on its page end, as record.position counts
+    // Of a row whose payload overflows, its bytes on its own page and its first overflow page
+    // (see chainKeyOf); 0 for a row without a chain. A stale copy of a live row has the live row's.
+    uint64_t chainKey = 0;
+    int64_t end = 0;  // where the cell's bytes on its page end, as record.position counts
 };
+
+// The key of a chain: a payload's bytes on the cell's page and its first overflow page.
+inline uint64_t chainKeyOf(std::string_view local, uint32_t firstPage) {
+    return (std::hash<std::string_view>()(local) ^ (uint64_t{firstPage} * 0x9e3779b97f4a7c15u)) | 1;
+}
 
 // The deleted rows a part of the walk found, of one shape.
 using FoundList = BlockList<FoundRow>;

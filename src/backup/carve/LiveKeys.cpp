@@ -23,7 +23,7 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
                             (f.identity && live.identities[s].contains(f.identity)) ||
                             ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes[s]).contains(f.kept)) ||
                             (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid))) ||
-                            (f.chainCut && live.chains[s].contains(f.firstOverflow));
+                            (f.chainCut && live.chains[s].contains(f.chainKey));
 }
 
 }  // namespace carve

@@ -13,8 +13,8 @@
 
 namespace carve {
 
-// The live rows' ids, signatures (of all values and of the kept ones), unique values and first
-// overflow pages, per shape: listed by each thread as it finds them (KeyList), then put together
+// The live rows' ids, signatures (of all values and of the kept ones), unique values and chain
+// keys (see chainKeyOf), per shape: listed by each thread as it finds them (KeyList), then put together
 // (KeyTable).
 template <class Keys>
 struct LiveKeys {
@@ -39,7 +39,7 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (shape.wholeColumnCount() < shape.columns.size()) lists.kept[s].push(f.kept);
     if (f.unique) lists.uniques[s].push(f.unique);
     if (f.identity) lists.identities[s].push(f.identity);
-    if (f.firstOverflow) lists.chains[s].push(f.firstOverflow);
+    if (f.chainKey) lists.chains[s].push(f.chainKey);
 }
 
 // The threads' lists of each kind of key put together, one kind after another, each list
@@ -50,7 +50,7 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
 // the same row id, the same values, or the same value where no two rows share one. A balance
 // that moves rows to another page leaves their old cells behind, to be written over in part
 // later: a row that lost its id repeats a live one whose kept values it has; and a stale copy
-// whose overflow chain broke (the live row's pages are in use) starts the live row's chain.
+// whose overflow chain broke (the live row's pages are in use) has the live row's chain key.
 // deleted: a part's deleted rows, by shape.
 void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, std::vector<FoundList>& deleted);
 
