@@ -90,6 +90,9 @@ struct TableShape {
     // since read as NULL. By default every row has every column.
     size_t fewestColumns = SIZE_MAX;
 
+    // Whether its carver takes rows read in part (it names wholeColumns): only such rows may
+    // keep a text cut short (see CarvedValue::cut), which it then shows as partial.
+    bool readsInPart() const { return wholeColumns != SIZE_MAX; }
     // The columns every reading of a row holds whole.
     size_t wholeColumnCount() const { return std::min({keptColumns, wholeColumns, columns.size()}); }
     bool unstored(size_t column) const { return column < 64 && (unstoredColumns >> column & 1); }

@@ -36,7 +36,9 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
     // Scratch buffers kept across calls: this runs at every byte of every gap.
     std::string& data = cellData_;
     ChainCut cut;
-    if (!payload_.read(page_, at + a + b, payloadLength, data, end, reading == Reading::deleted, &cut) || end > reach)
+    if (!payload_.read(page_, at + a + b, payloadLength, data, end, reading == Reading::deleted, &cut,
+                       tailMayBeLost ? limit : INT64_MAX) ||
+        end > reach)
         return false;
     const auto* d = reinterpret_cast<const uint8_t*>(data.data());
     uint64_t headerLength = 0;

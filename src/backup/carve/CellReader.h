@@ -130,10 +130,11 @@ private:
     // chain broke (cut).
     void noteChain(FoundRow& found, bool overflows, std::string_view local, int64_t localEnd,
                    const ChainCut& cut) const {
-        found.chainKey = overflows
-                             ? chainKeyOf(local, static_cast<uint32_t>(readBigEndian(
-                                                     page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
-                             : 0;
+        // A row cut on its own page lost the link to its chain (see PayloadReader::read).
+        const bool linked = overflows && !(cut.cut() && cut.firstPage == 0);
+        found.chainKey = linked ? chainKeyOf(local, static_cast<uint32_t>(readBigEndian(
+                                                        page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
+                                : 0;
         found.chainCut = cut.cut();
     }
 

@@ -113,7 +113,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             const int64_t headerAt = at + offset;
             const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
             ChainCut& cut = depth > 0 ? lookCut_ : cut_;
-            if (!payload_.read(page_, headerAt, payloadLength, data, end, depth == 0, &cut) ||
+            if (!payload_.read(page_, headerAt, payloadLength, data, end, depth == 0, &cut,
+                               tailMayBeLost ? limit : INT64_MAX) ||
                 end > (tailMayBeLost && !overflows ? usable_ : limit))
                 continue;
             const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;

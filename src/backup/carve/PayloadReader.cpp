@@ -18,7 +18,7 @@ PayloadReader::PayloadReader(CarveDatabase& db)
       overflowLeft_(kOverflowReadsPerImage * db.imageCount() + kOverflowReadsAtLeast) {}
 
 bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd,
-                         bool freed, ChainCut* cut) {
+                         bool freed, ChainCut* cut, int64_t ownUpTo) {
     if (cut) *cut = {};
     int64_t local = static_cast<int64_t>(payloadLength);
     const bool overflow = local > maxLocal_;
@@ -29,6 +29,13 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     }
     localEnd = at + local + (overflow ? kOverflowPointerSize : 0);
     if (at < 0 || localEnd > usable_) return false;
+    if (overflow && freed && cut && localEnd > ownUpTo && at < ownUpTo) {
+        out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(ownUpTo - at));
+        cut->ownBytes = out.size();
+        out.resize(payloadLength, '\0');
+        localEnd = ownUpTo;
+        return true;
+    }
     out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(local));
     if (!overflow) return true;
     const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);

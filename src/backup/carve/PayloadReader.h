@@ -51,8 +51,11 @@ public:
     // before it are the row's. Where only a page's link says the chain went wrong (it ends too
     // soon, runs on, leaves the file or loops), another row's chain may have joined it at any
     // page before: only the part on the cell's own page is the row's.
+    // ownUpTo: with cut, where a later cell took the rest of the page (a row in a page's gap): a
+    // payload whose part on the page runs on past there lost the rest of that part and the link
+    // to its chain, and is read up to there.
     bool read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd, bool freed,
-              ChainCut* cut = nullptr);
+              ChainCut* cut = nullptr, int64_t ownUpTo = INT64_MAX);
 
 private:
     // The overflow pages that the cells read from one part of the file may ask for, per page

@@ -84,7 +84,7 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         }
         if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
             out.chainCut = true;
-            if (cutText(s, at, chainEnd)) {
+            if (shape.readsInPart() && cutText(s, at, chainEnd)) {
                 // Its start, as far as whole characters go; no unique value or identity of the
                 // row, which a start does not tell.
                 const size_t kept = wholeCharacters(text, chainEnd - at);

@@ -40,8 +40,8 @@ bool cutText(uint64_t serial, size_t at, size_t chainEnd);
 // it whole. When lenient, and the last column kept is a text, the first column past those
 // kept whose bytes are no text starts the lost tail too. lost says whether a column was lost.
 // Bytes from chainEnd on were lost with the row's overflow chain: the text the cut runs
-// through keeps its start (even one the row must hold whole: a long text cut short is still
-// the row's), and the columns after it are lost.
+// through keeps its start where the shape reads rows in part (even one the row must hold whole:
+// a long text cut short is still the row's), and the columns after it are lost.
 bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
                  Signatures& out, size_t trusted = SIZE_MAX, bool lenient = false, bool* lost = nullptr,
                  size_t chainEnd = SIZE_MAX);
