@@ -112,6 +112,10 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
         if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+        // A text a carver reads that holds control bytes ran on into the head of another cell
+        // (its length, id and serial types), or is no text at all: not the row's.
+        if (v.type == CarvedValue::text && c < shape.keptColumns && hasControlBytes(std::string_view(text, v.length)))
+            return false;
         if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
             out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
         if (static_cast<int>(c) != rowidAlias) all.value(v, text);
