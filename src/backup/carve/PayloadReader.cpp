@@ -29,28 +29,27 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     }
     localEnd = at + local + (overflow ? kOverflowPointerSize : 0);
     if (at < 0 || localEnd > usable_) return false;
+    const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);
+    const auto chainPages =
+        overflow ? static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage) : 0;
+    if (chainPages > db_.imageCount()) return false;  // more pages than the database has
     if (overflow && freed && cut && localEnd > ownUpTo && at < ownUpTo) {
         out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(ownUpTo - at));
         cut->ownBytes = out.size();
-        out.resize(payloadLength, '\0');
         localEnd = ownUpTo;
         return true;
     }
     out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(local));
     if (!overflow) return true;
-    const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);
-    const auto chainPages =
-        static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
-    if (chainPages > db_.imageCount()) return false;  // more pages than the database has
     const uint32_t first = static_cast<uint32_t>(readBigEndian(page, at + local, kPageNumberSize));
     int64_t next = first;
-    // A freed row read in part: the bytes before ownBytes are its own, the rest zeros.
+    // A freed row read in part: the bytes before ownBytes are its own, and all that is answered.
     const bool inPart = freed && cut;
     auto brokenAt = [&](size_t ownBytes) {
         if (!inPart) return false;
         cut->ownBytes = ownBytes;
         cut->firstPage = first;
-        out.resize(payloadLength, '\0');
+        out.resize(ownBytes);
         return true;
     };
     const auto onPage = static_cast<size_t>(local);
@@ -70,10 +69,7 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     }
     // The last page of a chain names no next one. A page that does was taken since for
     // another row's chain, whose bytes it now holds.
-    if (next != 0) {
-        out.resize(onPage);
-        return brokenAt(onPage);
-    }
+    if (next != 0) return brokenAt(onPage);
     return true;
 }
 

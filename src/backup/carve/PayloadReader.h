@@ -17,9 +17,9 @@
 
 namespace carve {
 
-// Where a freed row's overflow chain broke: the payload's bytes before ownBytes are the row's,
-// those after were lost with the chain (zeros in what read() answers). firstPage: the chain's
-// first page, which a stale copy of a live row shares with that row.
+// Where a freed row's overflow chain broke: the payload's bytes before ownBytes are the row's
+// (all that read() answers), those after were lost with the chain. firstPage: the chain's first
+// page, 0 where the link to it was lost.
 struct ChainCut {
     size_t ownBytes = SIZE_MAX;
     uint32_t firstPage = 0;

@@ -41,7 +41,7 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
             if (at + length <= std::min({trusted, chainEnd, data.size()})) {
                 from[slot] = at;
                 if (serials[c] >= kFirstBlobSerial) bytesNeeded += length;
-            } else if (at + length <= std::min(trusted, data.size()) && shape.readsInPart() &&
+            } else if (at + length <= trusted && chainEnd <= data.size() && shape.readsInPart() &&
                        cutText(serials[c], at, chainEnd)) {
                 from[slot] = at;
                 cutLength[slot] = wholeCharacters(data.data() + at, chainEnd - at);
