@@ -13,12 +13,15 @@ using namespace carvetest;
 
 namespace {
 
-// A text of length bytes that no other text of the test shares a stretch of.
-std::string longText(const std::string& head, size_t length) {
+// A text of about length bytes that no other text of the test shares a stretch of; wide, its
+// words are of characters of three bytes, so that a break in its chain may fall inside one.
+std::string longText(const std::string& head, size_t length, bool wide = false) {
     static const char* words[] = {"river", "lantern", "copper", "meadow", "violet", "harbor", "ember", "quartz"};
+    static const char* wideWords[] = {"\u20ac\u20ac", "\u2603", "\u263a\u2602\u2601"};
     std::string text = head;
-    for (size_t w = head.size(); text.size() < length; ++w) text += std::string(" ") + words[(w * 7 + head.size()) % 8];
-    return text.substr(0, length);
+    for (size_t w = head.size(); text.size() < length; ++w)
+        text += std::string(" ") + (wide ? wideWords[w % 3] : words[(w * 7 + head.size()) % 8]);
+    return wide ? text : text.substr(0, length);
 }
 
 class CarveLongMessage : public CarveTest {
@@ -59,7 +62,7 @@ const PRMessageNode* startingWith(const std::vector<PRMessageNodePtr>& messages,
 TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPartOfItWasTaken) {
     // Short messages between the long ones keep each long one's cell on a page of its own rows;
     // the pages of its chain come from the free list.
-    const std::string untouched = longText("Untouched chain", 5000), reused = longText("Reused chain", 6000),
+    const std::string untouched = longText("Untouched chain", 5000), reused = longText("Reused chain", 6000, true),
                       taker = longText("Taker of pages", 2500), spliced = longText("Spliced chain", 2200),
                       spliceTaker = longText("Splice taker", 7000), live = longText("Live long one", 4000);
     auto shortOnes = [&](int64_t from) {
