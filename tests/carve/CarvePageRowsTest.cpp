@@ -289,6 +289,21 @@ TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     EXPECT_TRUE(carve(f, "kTt|t")[0].deleted.empty());
 }
 
+TEST_F(CarvePageRows, TextsOfControlBytesAreNoRowsValues) {
+    // Rows left in a gap whose kept texts are a number, and the same bytes where the number's
+    // text is control bytes (the head of another cell, or no text at all): the second is no row.
+    // Tabs and line breaks are text.
+    for (const auto& [number, isRow] : {std::pair<std::string, bool>{"+1 555 0199", true},
+                                        {"line one\tand\r\ntwo", true},
+                                        {std::string("\x05\x03\x11\x1b\x02", 5), false}}) {
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, cell(5, textRecord({"GUID-0005", "hello", "+1 555 0105"})));
+        f.put(f.pageStart(1) + 500, cell(9, textRecord({"GUID-0009", "gone", number})));
+        EXPECT_EQ(carve(f, "kTtt")[0].deleted.size(), isRow ? 1u : 0u) << number;
+    }
+}
+
 TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
     PageFile f(kPage, 5);
     // Rows 10 to 13 written one after another, each lower on the page; 12 and then 11 deleted,

@@ -237,8 +237,22 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         for (const auto& [name, value] : r.fields) text += " " + name + "=" + value;
         return text;
     };
+    // A record marked partial may name its row by the start of it (a text cut short where the
+    // row's overflow chain broke): the rows by their names, in order, to find those it starts.
+    std::vector<std::pair<std::string_view, size_t>> deletedInOrder;
+    for (size_t i = 0; i < rows.deleted.size(); ++i) deletedInOrder.emplace_back(rows.deleted[i].key, i);
+    std::sort(deletedInOrder.begin(), deletedInOrder.end());
+    std::unordered_multimap<std::string_view, size_t> started;
     for (const ExpectedRecord& r : reported) {
         auto range = deletedByKey.equal_range(r.key);
+        if (range.first == range.second && r.partial && !r.key.empty()) {
+            started.clear();
+            for (auto it = std::lower_bound(deletedInOrder.begin(), deletedInOrder.end(),
+                                            std::pair<std::string_view, size_t>(r.key, 0));
+                 it != deletedInOrder.end() && it->first.substr(0, r.key.size()) == r.key; ++it)
+                started.emplace(r.key, it->second);
+            range = started.equal_range(r.key);
+        }
         bool matched = false, joinWrong = false;
         for (auto it = range.first; it != range.second && !matched; ++it) {
             const ExpectedRecord& want = rows.deleted[it->second];

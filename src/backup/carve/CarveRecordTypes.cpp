@@ -41,7 +41,7 @@ size_t TableShape::keptSlot(size_t column) const {
 }
 
 bool lostPart(const CarvedRecord& row) {
-    return std::any_of(row.values.begin(), row.values.end(), [](const CarvedValue& v) { return v.isLost(); });
+    return std::any_of(row.values.begin(), row.values.end(), [](const CarvedValue& v) { return v.isLost() || v.cut; });
 }
 
 std::span<const CarvedValue> alsoKeptValues(const CarvedRecord& row, const TableShape& shape) {

@@ -89,6 +89,9 @@ struct TableShape {
     // since read as NULL. By default every row has every column.
     size_t fewestColumns = SIZE_MAX;
 
+    // Whether its carver takes rows read in part (it names wholeColumns): only such rows may
+    // keep a text cut short (see CarvedValue::cut), which it then shows as partial.
+    bool readsInPart() const { return wholeColumns != SIZE_MAX; }
     // The columns every reading of a row holds whole.
     size_t wholeColumnCount() const { return std::min({keptColumns, wholeColumns, columns.size()}); }
     bool unstored(size_t column) const { return column < 64 && (unstoredColumns >> column & 1); }
@@ -103,6 +106,8 @@ struct CarvedValue {
     // a reader that does not ask (isNull).
     enum Type : uint8_t { null, integerValue, realValue, text, blob, lost };
     Type type = null;
+    // A text whose bytes past length were lost with the row's overflow chain: its start alone.
+    bool cut = false;
     uint32_t length = 0;  // of a text or blob
     union {
         int64_t integer = 0;
@@ -207,7 +212,8 @@ void releaseValuesBefore(CarvedTable& table, size_t row);
 void releaseTables(std::vector<CarvedTable>&& tables);
 
 // Whether a later write took some of the values a row's shape keeps: a row read in part (see
-// TableShape::wholeColumns).
+// TableShape::wholeColumns), or one whose overflow chain broke (a text cut short, the values
+// after it lost).
 bool lostPart(const CarvedRecord& row);
 
 // The values of the columns a row's shape also keeps (TableShape::alsoKept), in that order; none

@@ -35,7 +35,10 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
     }
     // Scratch buffers kept across calls: this runs at every byte of every gap.
     std::string& data = cellData_;
-    if (!payload_.read(page_, at + a + b, payloadLength, data, end, reading == Reading::deleted) || end > reach)
+    ChainCut cut;
+    if (!payload_.read(page_, at + a + b, payloadLength, data, end, reading == Reading::deleted, &cut,
+                       tailMayBeLost ? limit : INT64_MAX) ||
+        end > reach)
         return false;
     const auto* d = reinterpret_cast<const uint8_t*>(data.data());
     uint64_t headerLength = 0;
@@ -56,13 +59,16 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
         Signatures signatures;
         bool lost = false;
-        if (!checkValues(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost)) continue;
+        if (!checkValues(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost, cut.ownBytes))
+            continue;
         startFound(found, signatures, lost, at + a + b, end);
+        noteChain(found, overflows, localPart(data, at + a + b, end), end, cut);
         if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
-            found.record.values = keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd));
+            found.record.values =
+                keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
         else if (reading == Reading::live && shapes_[s].live == LiveRows::alsoKept)
             found.record.values =
-                keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), true);
+                keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), true, cut.ownBytes);
         found.record.rowid = static_cast<int64_t>(rowid);
         found.record.rowidKnown = true;
         shapeIndex = s;

@@ -13,10 +13,12 @@
 #include "backup/carve/RecordValues.h"
 #include "backup/carve/ValueKeeper.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace carve {
@@ -125,8 +127,29 @@ private:
 
     // Keeps the values of a reading of shape s in its table (see ValueKeeper::keep).
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
-                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false) {
-        return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly);
+                                            size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false,
+                                            size_t chainEnd = SIZE_MAX) {
+        return keeper_.keep(tables_[s].store, shapes_[s], serials, data, body, trusted, alsoKeptOnly, chainEnd);
+    }
+
+    // The bytes of a payload read into data from page offset at that lie on the cell's page, up
+    // to localEnd (see PayloadReader::read), of a payload that overflows.
+    static std::string_view localPart(const std::string& data, int64_t at, int64_t localEnd) {
+        return std::string_view(data).substr(
+            0, static_cast<size_t>(std::max<int64_t>(localEnd - kOverflowPointerSize - at, 0)));
+    }
+
+    // Notes in found, of a row whose payload overflows (its local part, local, ending on the page
+    // before localEnd, its first overflow page's number), the key of its chain, and whether its
+    // chain broke (cut).
+    void noteChain(FoundRow& found, bool overflows, std::string_view local, int64_t localEnd,
+                   const ChainCut& cut) const {
+        // A row cut on its own page lost the link to its chain (see PayloadReader::read).
+        const bool linked = overflows && !(cut.cut() && cut.firstPage == 0);
+        found.chainKey = linked ? chainKeyOf(local, static_cast<uint32_t>(readBigEndian(
+                                                        page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
+                                : 0;
+        found.chainCut = cut.cut();
     }
 
     const std::vector<TableShape>& shapes_;
@@ -148,6 +171,9 @@ private:
     std::vector<uint64_t> lookSerials_;
     std::string bestData_;
     std::vector<uint64_t> bestSerials_;
+    // Where the chains of the reading of a freeblock, of the look at the cell after it, and of
+    // the freeblock's best reading broke.
+    ChainCut cut_, lookCut_, bestCut_;
     bool tailMayBeLost_ = false;  // the bytes read may hold a row whose tail runs past them (see allowLostTails)
     bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
     int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page

@@ -209,7 +209,9 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             std::string& data = depth > 0 ? lookData_ : blockData_;
             const int64_t headerAt = at + offset;
             const bool overflows = static_cast<int64_t>(payloadLength) > maxLocal_;
-            if (!payload_.read(page_, headerAt, payloadLength, data, end, depth == 0) ||
+            ChainCut& cut = depth > 0 ? lookCut_ : cut_;
+            if (!payload_.read(page_, headerAt, payloadLength, data, end, depth == 0, &cut,
+                               tailMayBeLost ? limit : INT64_MAX) ||
                 end > (tailMayBeLost && !overflows ? usable_ : limit))
                 continue;
             const size_t trusted = end > limit ? static_cast<size_t>(limit - headerAt) : SIZE_MAX;
@@ -217,8 +219,9 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             const auto bodyAt = static_cast<size_t>(computed);
             bool lost = false;
             const bool lenient = tailMayBeLost && tailMayBeLostAt(end, limit);
-            if (!checkValues(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost)) continue;
+            if (!checkValues(shape, serials, data, bodyAt, signatures, trusted, lenient, &lost, cut.ownBytes)) continue;
             startFound(found, signatures, lost, headerAt, end);
+            noteChain(found, overflows, localPart(data, headerAt, end), end, cut);
             // The row's own bytes on the page (see freedHeadWithin).
             const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
             const int64_t ownEnd =
@@ -235,7 +238,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
                 headOnlyCell(end, limit)) {
                 if (depth == 0) {
-                    found.record.values = keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd));
+                    found.record.values =
+                        keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
                     bodyAt_ = bodyStart;
                     cellEnd_ = ownEnd;
                 }
@@ -256,6 +260,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 bestTrusted = std::min(trusted, signatures.ownEnd);
                 bestData_ = data;
                 bestSerials_ = serials;
+                bestCut_ = cut;
             }
         }
     }
@@ -269,7 +274,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     // before it tell nothing of the row id.
     found.record.rowidLength = found.record.rowidTailBits = 0;
     found.record.rowidTail = 0;
-    found.record.values = keepValues(bestShape, bestSerials_, bestData_, bestBodyAt, bestTrusted);
+    found.record.values =
+        keepValues(bestShape, bestSerials_, bestData_, bestBodyAt, bestTrusted, false, bestCut_.ownBytes);
     end = bestEnd;
     shapeIndex = bestShape;
     if (depth == 0) {

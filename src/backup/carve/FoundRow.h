@@ -7,6 +7,8 @@
 #include "backup/carve/CarveRecords.h"
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 namespace carve {
 
@@ -23,8 +25,18 @@ struct FoundRow {
     bool repeatsLive = false;  // see markRepeats() in LiveKeys.h
     bool tailLost = false;     // a row whose tail a later cell took (see PageCarver::scanGap)
     bool pageInOrder = false;  // see PageRowidBounds
-    int64_t end = 0;           // where the cell's bytes on its page end, as record.position counts
+    // Its overflow chain broke: its values from the break on were lost (see ChainCut).
+    bool chainCut = false;
+    // Of a row whose payload overflows, its bytes on its own page and its first overflow page
+    // (see chainKeyOf); 0 for a row without a chain. A stale copy of a live row has the live row's.
+    uint64_t chainKey = 0;
+    int64_t end = 0;  // where the cell's bytes on its page end, as record.position counts
 };
+
+// The key of a chain: a payload's bytes on the cell's page and its first overflow page.
+inline uint64_t chainKeyOf(std::string_view local, uint32_t firstPage) {
+    return (std::hash<std::string_view>()(local) ^ (uint64_t{firstPage} * 0x9e3779b97f4a7c15u)) | 1;
+}
 
 // The deleted rows a part of the walk found, of one shape.
 using FoundList = BlockList<FoundRow>;

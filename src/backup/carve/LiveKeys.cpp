@@ -22,7 +22,8 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
             f.repeatsLive = live.values[s].contains(f.signature) || (f.unique && live.uniques[s].contains(f.unique)) ||
                             (f.identity && live.identities[s].contains(f.identity)) ||
                             ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes[s]).contains(f.kept)) ||
-                            (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)));
+                            (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid))) ||
+                            (f.chainCut && live.chains[s].contains(f.chainKey));
 }
 
 }  // namespace carve

@@ -13,19 +13,21 @@
 
 namespace carve {
 
-// The live rows' ids, signatures (of all values and of the kept ones) and unique values, per
-// shape: listed by each thread as it finds them (KeyList), then put together (KeyTable).
+// The live rows' ids, signatures (of all values and of the kept ones), unique values and chain
+// keys (see chainKeyOf), per shape: listed by each thread as it finds them (KeyList), then put together
+// (KeyTable).
 template <class Keys>
 struct LiveKeys {
     explicit LiveKeys(size_t shapes)
-        : rowids(shapes), values(shapes), kept(shapes), uniques(shapes), identities(shapes) {}
-    std::vector<Keys> rowids, values, kept, uniques, identities;
+        : rowids(shapes), values(shapes), kept(shapes), uniques(shapes), identities(shapes), chains(shapes) {}
+    std::vector<Keys> rowids, values, kept, uniques, identities, chains;
     // A shape that keeps every column has its kept signatures among its signatures.
     const Keys& keptOf(size_t s, const TableShape& shape) const {
         return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
     }
-    static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids, &LiveKeys::values, &LiveKeys::kept,
-                                                             &LiveKeys::uniques, &LiveKeys::identities};
+    static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids,     &LiveKeys::values,
+                                                             &LiveKeys::kept,       &LiveKeys::uniques,
+                                                             &LiveKeys::identities, &LiveKeys::chains};
 };
 using LiveLists = LiveKeys<KeyList>;
 using LiveTables = LiveKeys<KeyTable>;
@@ -37,6 +39,7 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (shape.wholeColumnCount() < shape.columns.size()) lists.kept[s].push(f.kept);
     if (f.unique) lists.uniques[s].push(f.unique);
     if (f.identity) lists.identities[s].push(f.identity);
+    if (f.chainKey) lists.chains[s].push(f.chainKey);
 }
 
 // The threads' lists of each kind of key put together, one kind after another, each list
@@ -46,8 +49,9 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
 // Marks the deleted rows that repeat a live row of their table found by any of the threads:
 // the same row id, the same values, or the same value where no two rows share one. A balance
 // that moves rows to another page leaves their old cells behind, to be written over in part
-// later: a row that lost its id repeats a live one whose kept values it has. deleted: a part's
-// deleted rows, by shape.
+// later: a row that lost its id repeats a live one whose kept values it has; and a stale copy
+// whose overflow chain broke (the live row's pages are in use) has the live row's chain key.
+// deleted: a part's deleted rows, by shape.
 void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, std::vector<FoundList>& deleted);
 
 }  // namespace carve

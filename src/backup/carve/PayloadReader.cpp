@@ -18,7 +18,8 @@ PayloadReader::PayloadReader(CarveDatabase& db)
       overflowLeft_(kOverflowReadsPerImage * db.imageCount() + kOverflowReadsAtLeast) {}
 
 bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd,
-                         bool freed) {
+                         bool freed, ChainCut* cut, int64_t ownUpTo) {
+    if (cut) *cut = {};
     int64_t local = static_cast<int64_t>(payloadLength);
     const bool overflow = local > maxLocal_;
     if (overflow) {
@@ -28,20 +29,38 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     }
     localEnd = at + local + (overflow ? kOverflowPointerSize : 0);
     if (at < 0 || localEnd > usable_) return false;
-    out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(local));
-    if (!overflow) return true;
     const auto perPage = static_cast<uint64_t>(usable_ - kOverflowNextSize);
     const auto chainPages =
-        static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage);
+        overflow ? static_cast<int64_t>((payloadLength - static_cast<uint64_t>(local) + perPage - 1) / perPage) : 0;
     if (chainPages > db_.imageCount()) return false;  // more pages than the database has
-    int64_t next = static_cast<int64_t>(readBigEndian(page, at + local, kPageNumberSize));
+    if (overflow && freed && cut && localEnd > ownUpTo && at < ownUpTo) {
+        out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(ownUpTo - at));
+        cut->ownBytes = out.size();
+        localEnd = ownUpTo;
+        return true;
+    }
+    out.assign(reinterpret_cast<const char*>(page + at), static_cast<size_t>(local));
+    if (!overflow) return true;
+    const uint32_t first = static_cast<uint32_t>(readBigEndian(page, at + local, kPageNumberSize));
+    int64_t next = first;
+    // A freed row read in part: the bytes before ownBytes are its own, and all that is answered.
+    const bool inPart = freed && cut;
+    auto brokenAt = [&](size_t ownBytes) {
+        if (!inPart) return false;
+        cut->ownBytes = ownBytes;
+        cut->firstPage = first;
+        out.resize(ownBytes);
+        return true;
+    };
+    const auto onPage = static_cast<size_t>(local);
     std::vector<uint8_t>& chunk = chunk_;
     chunk.resize(static_cast<size_t>(usable_));
     chain_.clear();
     while (out.size() < payloadLength) {
         const int64_t image = db_.images().imageOf(next, state_);
-        if (image < 0 || overflowLeft_ <= 0 || passed(next)) return false;
-        if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return false;
+        if (overflowLeft_ <= 0) return false;
+        if (image < 0 || passed(next)) return brokenAt(onPage);
+        if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return brokenAt(out.size());
         --overflowLeft_;
         file_->copy(image * pageSize_, chunk.size(), chunk.data());
         const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - kOverflowNextSize);
@@ -50,7 +69,8 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     }
     // The last page of a chain names no next one. A page that does was taken since for
     // another row's chain, whose bytes it now holds.
-    return next == 0;
+    if (next != 0) return brokenAt(onPage);
+    return true;
 }
 
 bool PayloadReader::passed(int64_t page) {

@@ -1,19 +1,30 @@
 // The payload of a cell: the part its page keeps and, of a payload too large for the page, the
 // rest from its chain of overflow pages, each taken as the database stood when the page read was
 // written. A chain that breaks (leaves the database, comes back to a page it passed, runs into a
-// page taken again since) gives no payload, and each part of the walk may read only so many
-// overflow pages, so that crafted chains cannot make the carve of a file take long.
+// page taken again since) gives no payload, or, for a freed row that may be read in part, the
+// bytes before the break; each part of the walk may read only so many overflow pages, so that
+// crafted chains cannot make the carve of a file take long.
 #pragma once
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveFile.h"
 #include "backup/carve/KeySet.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace carve {
+
+// Where a freed row's overflow chain broke: the payload's bytes before ownBytes are the row's
+// (all that read() answers), those after were lost with the chain. firstPage: the chain's first
+// page, 0 where the link to it was lost.
+struct ChainCut {
+    size_t ownBytes = SIZE_MAX;
+    uint32_t firstPage = 0;
+    bool cut() const { return ownBytes != SIZE_MAX; }
+};
 
 class PayloadReader {
 public:
@@ -35,7 +46,16 @@ public:
     // went to the free list when the row was deleted: a page of it that the database as folded
     // took again since holds another's bytes, and breaks the chain too.
     // page: the page the cell lies on, usable size bytes of it at least.
-    bool read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd, bool freed);
+    // With cut, a freed row whose chain broke is read in part instead: a page the database took
+    // again since (in use, or the free list's own trunk) holds another's bytes, and the pages
+    // before it are the row's. Where only a page's link says the chain went wrong (it ends too
+    // soon, runs on, leaves the file or loops), another row's chain may have joined it at any
+    // page before: only the part on the cell's own page is the row's.
+    // ownUpTo: with cut, where a later cell took the rest of the page (a row in a page's gap): a
+    // payload whose part on the page runs on past there lost the rest of that part and the link
+    // to its chain, and is read up to there.
+    bool read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd, bool freed,
+              ChainCut* cut = nullptr, int64_t ownUpTo = INT64_MAX);
 
 private:
     // The overflow pages that the cells read from one part of the file may ask for, per page

@@ -33,8 +33,24 @@ bool endsOnText(const TableShape& shape) {
 
 }  // namespace
 
+size_t wholeCharacters(const char* bytes, size_t length) {
+    // A lead byte within the last three bytes whose character needs more bytes than are left.
+    for (size_t back = 1; back <= std::min<size_t>(length, 4); ++back) {
+        const auto b = static_cast<unsigned char>(bytes[length - back]);
+        if ((b & 0xc0) == 0x80) continue;  // a continuation byte
+        const size_t needs = b >= 0xf0 ? 4 : b >= 0xe0 ? 3 : b >= 0xc0 ? 2 : 1;
+        return needs > back ? length - back : length;
+    }
+    return length;
+}
+
+bool cutText(uint64_t serial, size_t at, size_t chainEnd) {
+    return at < chainEnd && serial >= kFirstTextSerial && serial % 2 == 1 &&
+           at + static_cast<size_t>(valueLength(serial)) > chainEnd;
+}
+
 bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                 Signatures& out, size_t trusted, bool lenient, bool* lost) {
+                 Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
     out = {};
     struct Hash : WordHash {
@@ -56,14 +72,37 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
     for (size_t c = 0; c < serials.size(); ++c) {
         const uint64_t s = serials[c];
         const int64_t length = valueLength(s);
-        if (at + static_cast<size_t>(length) > data.size()) return false;
-        const char* text = data.data() + at;
-        if (lenient && c >= shape.keptColumns && at < trusted && s >= kFirstTextSerial && s % 2 == 1 &&
-            endsOnText(shape) && !keepsWholeText(text, static_cast<size_t>(length))) {
+        // Bytes lost with the chain were never read: the values there are cut or lost below.
+        if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
+            return false;
+        const char* text = data.data() + std::min(at, data.size());
+        if (lenient && c >= shape.keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
+            s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
+            !keepsWholeText(text, static_cast<size_t>(length))) {
             // The cut may also lie inside that text where the bytes after it still read as
             // one: the heads of cells and freeblocks are control bytes, which no name holds.
             if (hasControlBytes(lastKept)) return false;
             trusted = out.ownEnd = at;
+        }
+        if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
+            out.chainCut = true;
+            if (shape.readsInPart() && cutText(s, at, chainEnd)) {
+                // Its start, as far as whole characters go; no unique value or identity of the
+                // row, which a start does not tell.
+                const size_t kept = wholeCharacters(text, chainEnd - at);
+                if (!keepsWholeText(text, kept)) return false;
+                if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0} - 1);
+                all.word(~uint64_t{0} - 1);
+                all.mix(text, kept);
+            } else {
+                if (c < shape.wholeColumnCount()) return false;
+                if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
+                all.word(~uint64_t{0});
+            }
+            at += static_cast<size_t>(length);
+            if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
+            if (c < shape.keptColumns) out.keptEnd = at;
+            continue;
         }
         if (at + static_cast<size_t>(length) > trusted) {
             if (lost) *lost = true;
@@ -75,6 +114,10 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
         if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
+        // A text a carver reads that holds control bytes ran on into the head of another cell
+        // (its length, id and serial types), or is no text at all: not the row's.
+        if (v.type == CarvedValue::text && c < shape.keptColumns && hasControlBytes(std::string_view(text, v.length)))
+            return false;
         if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
             out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
         if (static_cast<int>(c) != rowidAlias) all.value(v, text);

@@ -19,7 +19,16 @@ struct Signatures {
     // Where the row's own bytes end in data: a cut found where a later column is no text
     // (see checkValues()); the values past it are a later cell's and are lost.
     size_t ownEnd = SIZE_MAX;
+    bool chainCut = false;  // some values were lost with the row's overflow chain
 };
+
+// How many of a text's first length bytes, the rest of it lost, make whole characters: a
+// character whose last bytes were lost is left out.
+size_t wholeCharacters(const char* bytes, size_t length);
+
+// Whether a value of serial type serial starting at at in a payload whose bytes from chainEnd on
+// were lost with its overflow chain (see ChainCut) keeps its start: a text the cut runs through.
+bool cutText(uint64_t serial, size_t at, size_t chainEnd);
 
 // Checks the values of a record whose body starts at body inside data, and answers their
 // signatures: a hash of the values with the row id column aside (each value's type, length
@@ -30,7 +39,11 @@ struct Signatures {
 // column reaching there is lost, taken as no value of the row; false when the row must hold
 // it whole. When lenient, and the last column kept is a text, the first column past those
 // kept whose bytes are no text starts the lost tail too. lost says whether a column was lost.
+// Bytes from chainEnd on were lost with the row's overflow chain: the text the cut runs
+// through keeps its start where the shape reads rows in part (even one the row must hold whole:
+// a long text cut short is still the row's), and the columns after it are lost.
 bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                 Signatures& out, size_t trusted = SIZE_MAX, bool lenient = false, bool* lost = nullptr);
+                 Signatures& out, size_t trusted = SIZE_MAX, bool lenient = false, bool* lost = nullptr,
+                 size_t chainEnd = SIZE_MAX);
 
 }  // namespace carve

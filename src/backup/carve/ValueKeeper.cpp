@@ -1,6 +1,7 @@
 // A row's values copied into its table's store (see ValueKeeper.h).
 #include "backup/carve/ValueKeeper.h"
 
+#include "backup/carve/RecordValues.h"
 #include "backup/carve/SerialTypes.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace carve {
 
 std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableShape& shape,
                                                const std::vector<uint64_t>& serials, const std::string& data,
-                                               size_t body, size_t trusted, bool alsoKeptOnly) {
+                                               size_t body, size_t trusted, bool alsoKeptOnly, size_t chainEnd) {
     // Every kept column has its slot, NULL past the columns a shorter row has.
     const size_t columns = alsoKeptOnly ? 0 : std::min(shape.columns.size(), shape.keptColumns);
     const size_t stored = alsoKeptOnly ? 0 : shape.keptSlot(columns);
@@ -21,8 +22,10 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
     constexpr size_t kLost = SIZE_MAX - 1;
     std::vector<size_t>& from = from_;
     std::vector<size_t>& columnOf = columnOf_;
+    std::vector<size_t>& cutLength = cutLength_;
     from.assign(count, SIZE_MAX);
     columnOf.assign(count, 0);
+    cutLength.assign(count, SIZE_MAX);
     size_t bytesNeeded = 0;
     size_t at = body;
     for (size_t c = 0, next = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size()); ++c) {
@@ -35,9 +38,14 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
         }
         if (slot != SIZE_MAX) {
             columnOf[slot] = c;
-            if (at + length <= std::min(trusted, data.size())) {
+            if (at + length <= std::min({trusted, chainEnd, data.size()})) {
                 from[slot] = at;
                 if (serials[c] >= kFirstBlobSerial) bytesNeeded += length;
+            } else if (at + length <= trusted && chainEnd <= data.size() && shape.readsInPart() &&
+                       cutText(serials[c], at, chainEnd)) {
+                from[slot] = at;
+                cutLength[slot] = wholeCharacters(data.data() + at, chainEnd - at);
+                bytesNeeded += cutLength[slot];
             } else {
                 from[slot] = kLost;
             }
@@ -57,6 +65,10 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
         const int64_t length = valueLength(serials[c]);
         CarvedValue& v = *new (out + slot) CarvedValue(
             valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + from[slot]), length));
+        if (cutLength[slot] != SIZE_MAX) {
+            v.length = static_cast<uint32_t>(cutLength[slot]);
+            v.cut = true;
+        }
         if (v.type == CarvedValue::text || v.type == CarvedValue::blob) {
             std::memcpy(bytes, data.data() + from[slot], v.length);
             v.bytes = bytes;

@@ -19,15 +19,17 @@ public:
     // Keeps the values checkValues() found sound in store: those of the columns the
     // shape keeps (none for a live row of a shape that keeps only the others), then those of the
     // columns it also keeps (NULL past the row's columns), then the bytes of their texts and
-    // blobs. A value that reaches past trusted is lost.
+    // blobs. A value that reaches past trusted is lost; one that reaches past chainEnd (lost with
+    // the row's overflow chain) too, but for a text the cut runs through, kept cut short.
     std::span<const CarvedValue> keep(CarvedStore& store, const TableShape& shape, const std::vector<uint64_t>& serials,
                                       const std::string& data, size_t body, size_t trusted = SIZE_MAX,
-                                      bool alsoKeptOnly = false);
+                                      bool alsoKeptOnly = false, size_t chainEnd = SIZE_MAX);
 
 private:
     // Scratch kept across rows, per slot of the row's values: where each value starts in the
-    // payload, and its column.
-    std::vector<size_t> from_, columnOf_;
+    // payload, its column, and how many of its bytes are kept where the chain's cut runs through it
+    // (SIZE_MAX for a value kept whole).
+    std::vector<size_t> from_, columnOf_, cutLength_;
 };
 
 }  // namespace carve

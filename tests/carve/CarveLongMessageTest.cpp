@@ -1,0 +1,125 @@
+// Deleted messages whose texts run onto overflow pages, written by SQLite itself: the pages of a
+// deleted message go to the free list, where they stay until a new row takes them.
+#include "CarveTestSupport.h"
+#include "FixtureDatabase.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/carve/DelMessageCarver.h"
+#include "backup/layouts/IosSchemas.h"
+
+#include <string>
+#include <vector>
+
+using namespace carvetest;
+
+namespace {
+
+// A text of about length bytes that no other text of the test shares a stretch of; wide, its
+// words are of characters of three bytes, so that a break in its chain may fall inside one.
+std::string longText(const std::string& head, size_t length, bool wide = false) {
+    static const char* words[] = {"river", "lantern", "copper", "meadow", "violet", "harbor", "ember", "quartz"};
+    static const char* wideWords[] = {"\u20ac\u20ac", "\u2603", "\u263a\u2602\u2601"};
+    std::string text = head;
+    for (size_t w = head.size(); text.size() < length; ++w)
+        text += std::string(" ") + (wide ? wideWords[w % 3] : words[(w * 7 + head.size()) % 8]);
+    return wide ? text : text.substr(0, length);
+}
+
+class CarveLongMessage : public CarveTest {
+protected:
+    CarveLongMessage() : db_(file(backupkeys::messages), 1024, false) {
+        const std::string schema = iosschema::messages(iosschema::Ios::v6);
+        db_.exec(iosschema::tableStatement(schema, "handle"));
+        db_.exec(iosschema::tableStatement(schema, "message"));
+        db_.run("INSERT INTO handle VALUES (1, '+14155550101', 'us', 'SMS', NULL)", {});
+    }
+
+    void insert(int64_t rowid, const std::string& text) {
+        db_.run(
+            "INSERT INTO message (ROWID, guid, text, handle_id, service, account, date, is_from_me) "
+            "VALUES (?, ?, ?, 1, 'SMS', 'e:me@example.com', ?, 0)",
+            {rowid, "GUID-" + std::to_string(rowid), text, int64_t{400000000} + rowid * 977});
+    }
+    void remove(int64_t rowid) { db_.run("DELETE FROM message WHERE ROWID=?", {rowid}); }
+
+    // The deleted messages posted, after the database is closed.
+    std::vector<PRMessageNodePtr> carve() {
+        db_.close();
+        carve::DelMessageCarver(context).scanDelMessageThread(folder());
+        return posted(notices::ScanDelMessageInfo);
+    }
+
+    carvefix::FixtureDatabase db_;
+};
+
+const PRMessageNode* startingWith(const std::vector<PRMessageNodePtr>& messages, const std::string& head) {
+    for (const auto& m : messages)
+        if (m->messageContent().compare(0, head.size(), head) == 0) return m.get();
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPartOfItWasTaken) {
+    // Short messages between the long ones keep each long one's cell on a page of its own rows;
+    // the pages of its chain come from the free list.
+    const std::string untouched = longText("Untouched chain", 5000), reused = longText("Reused chain", 6000, true),
+                      taker = longText("Taker of pages", 2500), spliced = longText("Spliced chain", 2200),
+                      spliceTaker = longText("Splice taker", 7000), live = longText("Live long one", 4000);
+    auto shortOnes = [&](int64_t from) {
+        for (int64_t k = from; k < from + 12; ++k)
+            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    };
+    shortOnes(100);
+    insert(150, untouched);
+    shortOnes(200);
+    insert(250, reused);
+    shortOnes(300);
+    insert(350, spliced);
+    shortOnes(400);
+    insert(450, live);
+    shortOnes(500);
+    // The second message's pages go to the free list and a new message takes some of them.
+    remove(250);
+    insert(600, taker);
+    // The third message's pages are taken by a longer message that is deleted in turn: they are
+    // free again, and hold the longer message's bytes, which link on past the third's end.
+    remove(350);
+    insert(700, spliceTaker);
+    remove(700);
+    // The first one's pages are untouched.
+    remove(150);
+    const auto messages = carve();
+
+    const PRMessageNode* whole = startingWith(messages, "Untouched chain");
+    ASSERT_NE(whole, nullptr) << "a message whose overflow pages are untouched is reported";
+    EXPECT_EQ(whole->messageContent(), untouched);
+    EXPECT_FALSE(whole->bPartial());
+    EXPECT_EQ(whole->messagePhone(), "+14155550101");
+
+    const PRMessageNode* part = startingWith(messages, "Reused chain");
+    ASSERT_NE(part, nullptr) << "a message whose chain a new row took in part keeps its start";
+    EXPECT_TRUE(part->bPartial());
+    EXPECT_LT(part->messageContent().size(), reused.size());
+    EXPECT_EQ(reused.compare(0, part->messageContent().size(), part->messageContent()), 0);
+    EXPECT_EQ(part->messageDate(), "") << "its date lay past the break";
+
+    // The one whose chain runs on into another's keeps only what lies on its own page.
+    const PRMessageNode* joined = startingWith(messages, "Spliced chain");
+    ASSERT_NE(joined, nullptr);
+    EXPECT_TRUE(joined->bPartial());
+    EXPECT_LT(joined->messageContent().size(), 1024u);
+
+    // No message carries another's bytes: each text is one written, or the start of one and
+    // marked partial; the live rows are not among the deleted.
+    for (const auto& m : messages) {
+        SCOPED_TRACE(m->messageContent().substr(0, 20));
+        const std::string& text = m->messageContent();
+        bool own = false;
+        for (const std::string* written : {&untouched, &reused, &spliced, &spliceTaker})
+            own = own || text == *written ||
+                  (m->bPartial() && !text.empty() && written->compare(0, text.size(), text) == 0);
+        EXPECT_TRUE(own);
+    }
+    EXPECT_EQ(startingWith(messages, "Taker of pages"), nullptr);
+    EXPECT_EQ(startingWith(messages, "Live long one"), nullptr);
+}
