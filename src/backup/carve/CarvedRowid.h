@@ -14,6 +14,12 @@ namespace carve {
 // around it that what is left of its id's bytes allows.
 bool admitsRowid(const CarvedRecord& r, int64_t x);
 
+// Whether r could have had row id x by what is left of its own bytes alone: its id when it was
+// read from its cell, else any id its lost id's remains allow. The rows around it are left
+// aside: an edit writes a row anew below rows of higher ids, so on a page that took edits a
+// row's neighbours (and the id they gave it, rowidInferred) do not bound it.
+bool couldHaveHad(const CarvedRecord& r, int64_t x);
+
 // Whether what is left of r's lost row id (see CarvedRecord) allows x; any x when nothing is.
 bool tailAdmits(const CarvedRecord& r, int64_t x);
 
