@@ -28,8 +28,8 @@ namespace {
 enum PersonColumn : size_t { kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle, kCreated };
 const KnownTable kPersonTable{"ABPerson",
                               {
-                                  {"First", ColumnKind::text, kRead | kNeeded},
-                                  {"Last", ColumnKind::text, kRead | kNeeded},
+                                  {"First", ColumnKind::text, kRead | kNeeded | kEditKept},
+                                  {"Last", ColumnKind::text, kRead | kNeeded | kEditKept},
                                   {"Middle", ColumnKind::text, kRead},
                                   {"Organization", ColumnKind::text, kRead | kNeeded},
                                   {"Department", ColumnKind::text, kRead},
@@ -292,9 +292,15 @@ mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* c
         std::optional<std::vector<int64_t>> ids;
     };
     std::map<std::tuple<int64_t, int64_t, int64_t>, Hole> holes;
+    // A hole that holds a live person's id (written anew elsewhere by an edit) may hold that
+    // person's old copy: its rows are no count of its free ids.
+    auto liveWithin = [&](int64_t low, int64_t high) {
+        const auto above = std::upper_bound(liveIds.begin(), liveIds.end(), low);
+        return above != liveIds.end() && *above < high;
+    };
     for (size_t i : open) {
         const CarvedRecord* p = persons[i];
-        if (p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+        if (p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore && !liveWithin(p->rowidBefore, p->rowidAfter))
             holes[{p->page, p->rowidBefore, p->rowidAfter}].persons.push_back(i);
     }
     for (auto& [at, hole] : holes) {

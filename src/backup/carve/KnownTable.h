@@ -33,6 +33,9 @@ enum ColumnUse : uint16_t {
     kUnique = 1 << 5,
     // A table without this column is not the one the carver knows, whatever its name.
     kNeeded = 1 << 6,
+    // A text an edit of a row seldom changes along with the others of this kind (a person's first
+    // and last name; see TableShape::editKeptColumns).
+    kEditKept = 1 << 7,
 };
 
 struct KnownColumn {
