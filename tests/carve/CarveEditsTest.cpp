@@ -7,6 +7,7 @@
 #include "backup/BackupFileKeys.h"
 #include "backup/carve/DelContactCarver.h"
 #include "backup/carve/DelMessageCarver.h"
+#include "backup/carve/DelNoteCarver.h"
 #include "backup/layouts/IosSchemas.h"
 
 #include <cstdlib>
@@ -171,6 +172,51 @@ std::map<int64_t, History> writeEditedMessages(const std::string& path, int mess
     return texts;
 }
 
+// The notes of an iOS 5 phone written over time: notes are written, retitled and rewritten
+// (each edit a new title, summary and body, the note's guid and time made kept), and deleted.
+std::map<int64_t, History> writeEditedNotes(const std::string& path, int notes, uint64_t seed) {
+    carvefix::FixtureDatabase db(path, 4096, false);
+    db.exec(iosschema::notes(iosschema::Ios::v5));
+    Writer w(seed);
+    std::map<int64_t, History> titles;
+    std::map<int64_t, int> versions;
+    double created = 320000000;
+    auto text = [](int64_t pk, int version) {
+        const std::string title = "groceries for week " + std::to_string(pk) + std::string(version, '!');
+        return std::make_pair(title, "<div>" + title + "</div><div>eggs " + std::to_string(version) + "</div>");
+    };
+    for (int64_t pk = 1; pk <= notes; ++pk) {
+        created += 60 + static_cast<double>(w.below(86400));
+        const auto [title, body] = text(pk, 0);
+        db.run(
+            "INSERT INTO ZNOTE (Z_PK, Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE, ZDELETEDFLAG, ZINTEGERID, "
+            "ZISBOOKKEEPINGENTRY, ZBODY, ZSTORE, ZCREATIONDATE, ZMODIFICATIONDATE, ZGUID, ZSUMMARY, ZTITLE) "
+            "VALUES (?, 3, 1, 0, 0, 0, ?, 0, ?, 1, ?, ?, ?, ?, ?)",
+            {pk, 1000 + pk, pk, created, created, "5F0C1D2E-" + std::to_string(100000 + pk * 7919), title, title});
+        db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, 1, ?, ?)", {pk, pk, body});
+        titles[pk].names.insert(title);
+        if (pk % 10 != 0) continue;
+        for (int k = 0; k < 3; ++k) {
+            const int64_t edited = 1 + w.below(pk);
+            if (!titles[edited].live) continue;
+            const auto [newTitle, newBody] = text(edited, ++versions[edited]);
+            db.run(
+                "UPDATE ZNOTE SET ZTITLE = ?, ZSUMMARY = ?, ZMODIFICATIONDATE = ?, Z_OPT = Z_OPT + 1 "
+                "WHERE Z_PK = ?",
+                {newTitle, newTitle, created + 30, edited});
+            db.run("UPDATE ZNOTEBODY SET ZCONTENT = ? WHERE ZOWNER = ?", {newBody, edited});
+            titles[edited].names.insert(newTitle);
+        }
+        const int64_t victim = 1 + w.below(pk);
+        if (!titles[victim].live) continue;
+        db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {victim});
+        db.run("DELETE FROM ZNOTE WHERE Z_PK = ?", {victim});
+        titles[victim].live = false;
+    }
+    db.close();
+    return titles;
+}
+
 // Who had each name and each value, by any version.
 struct Owners {
     std::map<std::string, int64_t> byName, byValue;
@@ -255,6 +301,22 @@ TEST_F(CarveTest, MessagesMarkedReadBetweenDeletionsListOnlyDeletedOnes) {
     EXPECT_EQ(liveListed, 0) << "of " << listed << " listed";
     EXPECT_EQ(othersAddress, 0) << "of " << listed << " listed";
     EXPECT_GE(listed - liveListed, deleted * 3 / 10) << deleted << " deleted";
+}
+
+TEST_F(CarveTest, EditedNotesAreNoDeletedNotes) {
+    const auto titles = writeEditedNotes(file(backupkeys::notes), 1500, 5);
+    carve::DelNoteCarver(context).scanDelNoteThread(folder());
+    const Owners owners(titles);
+    int listed = 0, liveListed = 0;
+    for (const PRNoteNodePtr& n : posted(notices::ScanDelNoteInfo)) {
+        ++listed;
+        const auto owner = owners.byName.find(n->noteTitle());
+        liveListed += owner != owners.byName.end() && titles.at(owner->second).live;
+    }
+    int deleted = 0;
+    for (const auto& [pk, h] : titles) deleted += !h.live;
+    EXPECT_EQ(liveListed, 0) << "of " << listed << " listed";
+    EXPECT_GE(listed, deleted / 4) << deleted << " deleted";
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ struct TableShape {
     // A column whose texts no two rows share (a row's identifier), or -1: a deleted row with the
     // text of a live row there is a copy of it, whatever else of it was written over since.
     int uniqueColumn = -1;
+    // Another column of identifiers (a server's), or -1: the row's unique text where the unique
+    // column holds none.
+    int spareUniqueColumn = -1;
     // Columns that together tell a row (a message's address, time and text), where the table has
     // no unique column that every row fills: a deleted row with a live row's values there is a copy
     // of it whose later columns were written over. A bit per column, from the first.

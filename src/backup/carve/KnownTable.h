@@ -36,6 +36,9 @@ enum ColumnUse : uint16_t {
     // A text an edit of a row seldom changes along with the others of this kind (a person's first
     // and last name; see TableShape::editKeptColumns).
     kEditKept = 1 << 7,
+    // Identifiers of another kind (a server's), which tell a row where its unique column holds
+    // none.
+    kSpareUnique = 1 << 8,
 };
 
 struct KnownColumn {
