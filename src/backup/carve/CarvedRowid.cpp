@@ -18,6 +18,7 @@ bool admitsRowid(const CarvedRecord& r, int64_t x) {
 
 bool couldHaveHad(const CarvedRecord& r, int64_t x) {
     if (r.rowidKnown && !r.rowidInferred) return r.rowid == x;
+    if ((r.rowidBefore > 0 && x <= r.rowidBefore) || (r.rowidAfter > 0 && x >= r.rowidAfter)) return false;
     if (!r.rowidKnown) return tailAdmits(r, x);
     return x > 0 && (x & ((int64_t{1} << r.rowidTailBits) - 1)) == r.rowidTail;
 }

@@ -14,10 +14,10 @@ namespace carve {
 // around it that what is left of its id's bytes allows.
 bool admitsRowid(const CarvedRecord& r, int64_t x);
 
-// Whether r could have had row id x by what is left of its own bytes alone: its id when it was
-// read from its cell, else any id its lost id's remains allow. The rows around it are left
-// aside: an edit writes a row anew below rows of higher ids, so on a page that took edits a
-// row's neighbours (and the id they gave it, rowidInferred) do not bound it.
+// Whether r could have had row id x: its id when it was read from its cell, else any id
+// between the whole rows around it that what is left of its bytes allows. An id those rows gave
+// it by a count (rowidInferred) is no more likely than any other between them: a page that took
+// edits holds rows written anew out of the order of their ids.
 bool couldHaveHad(const CarvedRecord& r, int64_t x);
 
 // Whether what is left of r's lost row id (see CarvedRecord) allows x; any x when nothing is.
