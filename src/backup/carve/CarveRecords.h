@@ -71,9 +71,10 @@ struct TableShape {
     // no unique column that every row fills: a deleted row with a live row's values there is a copy
     // of it whose later columns were written over. A bit per column, from the first.
     uint64_t identityColumns = 0;
-    // Texts of which a row keeps some through an edit (a person's names): a row that lost its id
-    // and its tail to a live row of its page that holds the same text in one of them is that
-    // row's copy from before the edit. A bit per column, from the first.
+    // Texts an edit changes one at a time (a person's names): a row that lost its id, and its tail
+    // to the live row next on its page that holds the same values but in one of these, is that
+    // row's copy from before the edit (see editedCopy() in LiveKeys.h). A bit per column, from
+    // the first.
     uint64_t editKeptColumns = 0;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after

@@ -191,9 +191,9 @@ private:
 };
 
 // Whether a deleted person is an earlier copy of a live one (or of a deleted one whose id was
-// read, liveMade then naming those): an edit that changes a person's
-// length writes the row anew and leaves the old cell behind, its id lost, with the names it had
-// then but the time the person was made, which no edit changes. A person whose id was not read
+// read, liveMade then naming those): an edit that changes a person's length writes the row anew
+// and leaves the old cell behind, its id lost, with the names it had then but the time the
+// person was made, which no edit changes. A person whose id was not read
 // from its cell, made in the same second as a live person whose id its cell's remains and the
 // rows around it allow, is taken for that person (ids are never given twice, so one whose id was
 // read is another). liveMade: (when made, id) of the live persons, sorted.
