@@ -271,8 +271,9 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
     // copy is no deleted contact (it would come back with a company cut short), and the contact
     // freed over it is one.
     {
+        // made: the third byte of the time the person was made (each person has a time of its own).
         auto person = [](const Bytes& head, const std::string& first, const std::string& last,
-                         const std::string& company) {
+                         const std::string& company, uint8_t made) {
             auto text = [](const std::string& t) { return static_cast<uint8_t>(13 + 2 * t.size()); };
             const std::string firstSort = first + " " + last, lastSort = last + " " + first;
             // ROWID, the names, phonetics, company ... sort keys, times, store, sort sections,
@@ -316,7 +317,7 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
             cell.insert(cell.end(), types.begin(), types.end());
             for (const std::string& t : {first, last, company, firstSort, lastSort})
                 cell.insert(cell.end(), t.begin(), t.end());
-            const Bytes times = {0x14, 0x83, 0x5b, 0x58, 0x14, 0xa9, 0x5d, 0x79};
+            const Bytes times = {0x14, 0x83, made, 0x58, 0x14, 0xa9, 0x5d, 0x79};
             cell.insert(cell.end(), times.begin(), times.end());
             cell.insert(cell.end(), {static_cast<uint8_t>(first[0]), static_cast<uint8_t>(last[0]), 0xff});
             return cell;
@@ -324,14 +325,14 @@ TEST_F(CarverPage, AnOlderRowInTheGapEndsWhereACellWrittenOverItBegan) {
         PageFile f(1024, 2);
         const int64_t page = f.pageStart(1);
         // Row 455788 (a three-byte id after a two-byte length), the page's one cell, at 891.
-        const Bytes live = person({0x81, 0x00, 0x9b, 0xe8, 0x6c}, "Hugo455787", "Keller455787", "piano rain Ltd");
+        const Bytes live = person({0x81, 0x00, 0x9b, 0xe8, 0x6c}, "Hugo455787", "Keller455787", "piano rain Ltd", 0x5b);
         ASSERT_EQ(live.size(), 133u);
         f.put(page, Bytes{0x0d, 0x00, 0x00, 0x00, 0x01, 0x03, 0x7b, 0x00, 0x03, 0x7b});
         f.put(page + 891, live);
         f.put(page + 300, live);
         f.put(page + 300, Bytes{0x00, 0x00, 0x03, 0x69});
         const int64_t lastLetter = 300 + 5 + 35 + 10 + 12 + 13;  // its head, header, names
-        f.put(page + lastLetter, person({0x03, 0x9c, 0x00, 0x67}, "Chloé", "Weber455795", ""));
+        f.put(page + lastLetter, person({0x03, 0x9c, 0x00, 0x67}, "Chloé", "Weber455795", "", 0x6a));
         write(f, backupkeys::addressBook);
         carve::DelContactCarver(context).scanDelContactThread(folder());
         std::vector<std::string> names;

@@ -9,6 +9,7 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/LiveKeys.h"
 #include "backup/carve/PageCarver.h"
+#include "backup/carve/PageRowidBounds.h"
 #include "backup/carve/TreeBounds.h"
 
 #include <algorithm>
@@ -94,7 +95,12 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
     {
         // Their tables are not asked again: their room goes back before the rows are sorted.
         const LiveTables live = liveTables(found, shapes.size(), readers.size());
-        inParallel(all.size(), readers.size(), [&](size_t k, size_t) { markRepeats(live, shapes, all[k]->deleted()); });
+        // Rows that lost their ids take those of the holes they fill first, so that one given a
+        // live row's id is known for that row's copy.
+        inParallel(all.size(), readers.size(), [&](size_t k, size_t) {
+            for (size_t s = 0; s < shapes.size(); ++s) fillHoles(all[k]->deleted()[s], live.rowids[s]);
+            markRepeats(live, shapes, all[k]->deleted());
+        });
     }
     gather(all, readers.size(), shapes.size());
     int64_t examined = 0, headerPages = 0;

@@ -63,10 +63,18 @@ struct TableShape {
     // A column whose texts no two rows share (a row's identifier), or -1: a deleted row with the
     // text of a live row there is a copy of it, whatever else of it was written over since.
     int uniqueColumn = -1;
+    // Another column of identifiers (a server's), or -1: the row's unique text where the unique
+    // column holds none.
+    int spareUniqueColumn = -1;
     // Columns that together tell a row (a message's address, time and text), where the table has
     // no unique column that every row fills: a deleted row with a live row's values there is a copy
     // of it whose later columns were written over. A bit per column, from the first.
     uint64_t identityColumns = 0;
+    // Texts an edit changes one at a time (a person's names): a row that lost its id, and its tail
+    // to the live row next on its page that holds the same values but in one of these, is that
+    // row's copy from before the edit (see editedCopy() in LiveKeys.h). A bit per column, from
+    // the first.
+    uint64_t editKeptColumns = 0;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.

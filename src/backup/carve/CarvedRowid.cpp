@@ -16,6 +16,13 @@ bool admitsRowid(const CarvedRecord& r, int64_t x) {
            tailAdmits(r, x);
 }
 
+bool couldHaveHad(const CarvedRecord& r, int64_t x) {
+    if (r.rowidKnown && !r.rowidInferred) return r.rowid == x;
+    if ((r.rowidBefore > 0 && x <= r.rowidBefore) || (r.rowidAfter > 0 && x >= r.rowidAfter)) return false;
+    if (!r.rowidKnown) return tailAdmits(r, x);
+    return x > 0 && (x & ((int64_t{1} << r.rowidTailBits) - 1)) == r.rowidTail;
+}
+
 std::pair<int64_t, int64_t> tailRange(const CarvedRecord& r) {
     // SQLite writes a varint in as few bytes as hold it: n bytes hold the ids from 2^(7(n-1)).
     if (r.rowidKnown || r.rowidLength == 0 || r.rowidLength > kSevenBitBytes) return {1, INT64_MAX};

@@ -14,6 +14,12 @@ namespace carve {
 // around it that what is left of its id's bytes allows.
 bool admitsRowid(const CarvedRecord& r, int64_t x);
 
+// Whether r could have had row id x: its id when it was read from its cell, else any id
+// between the whole rows around it that what is left of its bytes allows. An id those rows gave
+// it by a count (rowidInferred) is no more likely than any other between them: a page that took
+// edits holds rows written anew out of the order of their ids.
+bool couldHaveHad(const CarvedRecord& r, int64_t x);
+
 // Whether what is left of r's lost row id (see CarvedRecord) allows x; any x when nothing is.
 bool tailAdmits(const CarvedRecord& r, int64_t x);
 

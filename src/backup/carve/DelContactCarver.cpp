@@ -28,8 +28,8 @@ namespace {
 enum PersonColumn : size_t { kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle, kCreated };
 const KnownTable kPersonTable{"ABPerson",
                               {
-                                  {"First", ColumnKind::text, kRead | kNeeded},
-                                  {"Last", ColumnKind::text, kRead | kNeeded},
+                                  {"First", ColumnKind::text, kRead | kNeeded | kEditKept},
+                                  {"Last", ColumnKind::text, kRead | kNeeded | kEditKept},
                                   {"Middle", ColumnKind::text, kRead},
                                   {"Organization", ColumnKind::text, kRead | kNeeded},
                                   {"Department", ColumnKind::text, kRead},
@@ -190,6 +190,22 @@ private:
     mapped::Vector<std::pair<int64_t, int64_t>> madeById_;  // (id, when made) of persons of read ids
 };
 
+// Whether a deleted person is an earlier copy of a live one (or of a deleted one whose id was
+// read, liveMade then naming those): an edit that changes a person's length writes the row anew
+// and leaves the old cell behind, its id lost, with the names it had then but the time the
+// person was made, which no edit changes. A person whose id was not read
+// from its cell, made in the same second as a live person whose id its cell's remains and the
+// rows around it allow, is taken for that person (ids are never given twice, so one whose id was
+// read is another). liveMade: (when made, id) of the live persons, sorted.
+bool earlierCopy(const CarvedRecord& p, std::optional<int64_t> made,
+                 std::span<const std::pair<int64_t, int64_t>> liveMade) {
+    if (!made || (p.rowidKnown && !p.rowidInferred)) return false;
+    const auto from = std::lower_bound(liveMade.begin(), liveMade.end(), std::make_pair(*made, INT64_MIN));
+    for (auto live = from; live != liveMade.end() && live->first == *made; ++live)
+        if (couldHaveHad(p, live->second)) return true;
+    return false;
+}
+
 // The ids that the order persons were made in gives those that lost theirs (see
 // CreationOrder::idsByMaking), by index of persons. The deleted persons whose ids are known hold
 // theirs unless their times refute them: such an id was given by a guess, a wrong one, and holds
@@ -208,6 +224,9 @@ mapped::Vector<std::optional<int64_t>> idsByMaking(std::span<const CarvedRecord*
     return order.idsByMaking(lost, between.around, taken,
                              [&](size_t i, int64_t id) { return admitsRowid(*persons[i], id); });
 }
+
+void withdrawShared(std::span<const CarvedRecord* const> persons, std::span<const std::optional<int64_t>> made,
+                    mapped::Vector<std::optional<int64_t>>& ids);
 
 // The row id each deleted person had, where one id alone is possible: its own when it was read;
 // the one the order persons were made in gives it; else the one free id (see FreeIds) that its
@@ -273,9 +292,15 @@ mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* c
         std::optional<std::vector<int64_t>> ids;
     };
     std::map<std::tuple<int64_t, int64_t, int64_t>, Hole> holes;
+    // A hole that holds a live person's id (written anew elsewhere by an edit) may hold that
+    // person's old copy: its rows are no count of its free ids.
+    auto liveWithin = [&](int64_t low, int64_t high) {
+        const auto above = std::upper_bound(liveIds.begin(), liveIds.end(), low);
+        return above != liveIds.end() && *above < high;
+    };
     for (size_t i : open) {
         const CarvedRecord* p = persons[i];
-        if (p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore)
+        if (p->rowidBefore > 0 && p->rowidAfter > p->rowidBefore && !liveWithin(p->rowidBefore, p->rowidAfter))
             holes[{p->page, p->rowidBefore, p->rowidAfter}].persons.push_back(i);
     }
     for (auto& [at, hole] : holes) {
@@ -322,7 +347,42 @@ mapped::Vector<std::optional<int64_t>> personIds(std::span<const CarvedRecord* c
                 changed = true;
             }
     }
+    withdrawShared(persons, between.made, ids);
     return ids;
+}
+
+// Copies of one person share the time it was made: a person whose id was not read keeps the id
+// it was given only where no other person made in the same second could have it too, nor it
+// the id that one was given (either may be the other's earlier copy, and the values an id
+// names are one person's).
+// made: when each person was made; ids: their ids, by index of persons.
+void withdrawShared(std::span<const CarvedRecord* const> persons, std::span<const std::optional<int64_t>> made,
+                    mapped::Vector<std::optional<int64_t>>& ids) {
+    mapped::Vector<size_t> byTime;
+    for (size_t i = 0; i < persons.size(); ++i)
+        if (made[i]) byTime.push_back(i);
+    std::sort(byTime.begin(), byTime.end(), [&](size_t a, size_t b) { return *made[a] < *made[b]; });
+    auto mayHave = [&](size_t j, int64_t id) {
+        const CarvedRecord& q = *persons[j];
+        return q.rowidInferred ? q.rowid == id || couldHaveHad(q, id) : admitsRowid(q, id);
+    };
+    std::vector<size_t> withdrawn;
+    for (size_t from = 0; from < byTime.size();) {
+        size_t to = from + 1;
+        while (to < byTime.size() && *made[byTime[to]] == *made[byTime[from]]) ++to;
+        for (size_t k = from; k < to && to - from > 1; ++k) {
+            const size_t i = byTime[k];
+            const CarvedRecord& p = *persons[i];
+            if (!ids[i] || (p.rowidKnown && !p.rowidInferred)) continue;
+            for (size_t m = from; m < to; ++m)
+                if (m != k && (mayHave(byTime[m], *ids[i]) || (ids[byTime[m]] && mayHave(i, *ids[byTime[m]])))) {
+                    withdrawn.push_back(i);
+                    break;
+                }
+        }
+        from = to;
+    }
+    for (size_t i : withdrawn) ids[i].reset();
 }
 
 // A value of a deleted person, by the person it names: each person's in the order they were
@@ -389,6 +449,15 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         CarvedRows<LiveKeptRow>().swap(live);
     }
     std::sort(liveIds.begin(), liveIds.end());
+    std::sort(madeWhen.begin(), madeWhen.end());
+    // When the deleted persons whose ids were read were made: an earlier copy of one of them
+    // (an edit before the delete) is that person, listed once.
+    mapped::Vector<std::pair<int64_t, int64_t>> readMade;
+    for (const FileShapes::Member& member : personMembers)
+        for (const CarvedRecord& p : tables[member.index].deleted)
+            if (const auto made = madeAt(member.shape->value(p, kCreated)); made && p.rowidKnown && !p.rowidInferred)
+                readMade.emplace_back(*made, p.rowid);
+    std::sort(readMade.begin(), readMade.end());
     // The deleted persons, those of each shape after another's, each with its shape and when it
     // was made; where each shape's end among them.
     mapped::Vector<const CarvedRecord*> persons;
@@ -400,9 +469,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             // A person is someone: a row without any name or company is other bytes.
             auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
             if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
+            const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
+            if (earlierCopy(p, made, madeWhen) || earlierCopy(p, made, readMade)) continue;
             persons.push_back(&p);
             personShapes.push_back(member.shape);
-            madeTimes.push_back(madeAt(member.shape->value(p, kCreated)));
+            madeTimes.push_back(made);
         }
         personsEnd.push_back(persons.size());
     }

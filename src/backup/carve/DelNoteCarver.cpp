@@ -41,8 +41,8 @@ const KnownTable kNoteTable{"ZNOTE",
                                 {"ZISBOOKKEEPINGENTRY", ColumnKind::integer},
                                 {"ZSTORE", ColumnKind::integer},
                                 {"ZAUTHOR", ColumnKind::text},
-                                {"ZGUID", ColumnKind::text},
-                                {"ZSERVERID", ColumnKind::text, kUnique},
+                                {"ZGUID", ColumnKind::text, kUnique},
+                                {"ZSERVERID", ColumnKind::text, kSpareUnique},
                             }};
 enum BodyColumn : size_t { kOwner, kContent };
 const KnownTable kBodyTable{"ZNOTEBODY",

@@ -40,8 +40,6 @@ void valueKeys(const FoundRow& f, Visit&& visit) {
 void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads,
                    std::vector<CarvedTable>& tables) {
-    inParallel(parts.size() * shapes.size(), threads,
-               [&](size_t job, size_t) { fillHoles((*parts[job / shapes.size()])[job % shapes.size()]); });
     inParallel(shapes.size(), threads, [&](size_t s, size_t) {
         size_t found = 0;
         for (const std::vector<FoundList>* part : parts) found += (*part)[s].size();

@@ -16,8 +16,8 @@ namespace carve {
 // markRepeats() in LiveKeys.h) and no deleted row before them (same row id, values or unique value). parts:
 // each part's deleted rows by shape, each list freed once read; each of the tables' parts
 // (CarvedTable::parts, counted as the live rows were gathered) is given its deletedEnd here.
-// Rows that lost their ids first take those of the holes they fill (see fillHoles), and those
-// at the edge of their page are bounded by what the tree gives the page (bounds).
+// Rows that lost their ids took those of the holes they fill before (see fillHoles); those at
+// the edge of their page are bounded by what the tree gives the page (bounds).
 // The tables are independent of one another: with threads, they are done side by side.
 void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads, std::vector<CarvedTable>& tables);

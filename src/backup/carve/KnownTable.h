@@ -33,6 +33,12 @@ enum ColumnUse : uint16_t {
     kUnique = 1 << 5,
     // A table without this column is not the one the carver knows, whatever its name.
     kNeeded = 1 << 6,
+    // A text an edit changes one at a time with the others of this kind (a person's first and
+    // last name; see TableShape::editKeptColumns).
+    kEditKept = 1 << 7,
+    // Identifiers of another kind (a server's), which tell a row where its unique column holds
+    // none.
+    kSpareUnique = 1 << 8,
 };
 
 struct KnownColumn {

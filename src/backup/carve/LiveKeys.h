@@ -42,11 +42,17 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (f.chainKey) lists.chains[s].push(f.chainKey);
 }
 
+// Whether a deleted row is a live row's copy from before an edit (see
+// TableShape::editKeptColumns): the two hold the same values in every kept column but one of
+// those an edit changes, and the same text, not empty, in another of those.
+bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
 // The threads' lists of each kind of key put together, one kind after another, each list
 // emptied as it is taken in: the keys are held twice over for one kind at most.
 LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threads);
 
-// Marks the deleted rows that repeat a live row of their table found by any of the threads:
+// Marks the deleted rows that repeat a live row of their table found by any of the threads (rows
+// the page walk marked already stay marked):
 // the same row id, the same values, or the same value where no two rows share one. A balance
 // that moves rows to another page leaves their old cells behind, to be written over in part
 // later: a row that lost its id repeats a live one whose kept values it has; and a stale copy

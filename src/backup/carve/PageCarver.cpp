@@ -46,6 +46,7 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
     // A pointer-map page holds five-byte entries, whose type bytes read as a page's kind.
     if (db_.pointerMapPage(db_.images().pageOf(index))) return;
     payload_.setState(db_.images().stateOf(index));
+    pageStart_ = pageStart;
     readPage(index, pageStart);
     for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
 }
@@ -225,6 +226,7 @@ void PageCarver::endPage(size_t s) {
     bounds_.bound(page, order, gapEnd_);
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+    if (shapes_[s].editKeptColumns) markEditedCopies(s, page, order);
     int64_t lowestLive = INT64_MAX;
     for (uint32_t i : order) {
         FoundRow& f = page[i];
@@ -241,6 +243,28 @@ void PageCarver::endPage(size_t s) {
     }
     if (lowestLive != INT64_MAX) tree_.lowestLive.emplace_back(page.front().record.page, lowestLive);
     page.clear();
+}
+
+void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const std::vector<uint32_t>& order) {
+    // An edit that changes a row's length frees its cell and writes the row anew on the same
+    // page, into the end of the first free block that holds it: often its own old cell, whose
+    // head stays right before the new cell, its id lost to the block's own head and its tail
+    // (its time made, where a table keeps one) to the new cell. So a row without id and tail
+    // whose next cell is a live row that holds the same values but in one of the texts an edit
+    // changes is that live row as it was. (Any live row of the page that is so alike would do
+    // as well only where names are never shared: a deleted person would be taken for any live
+    // one of the same first name and no other values.)
+    for (size_t k = 0; k + 1 < order.size(); ++k) {
+        FoundRow& f = page[order[k]];
+        const FoundRow& next = page[order[k + 1]];
+        if (f.live || !f.tailLost || f.record.rowidKnown || !next.live || next.record.position < f.end) continue;
+        // The live rows' values are not kept: the next one's are read again.
+        FoundRow taker;
+        int64_t end = 0;
+        size_t shape = 0;
+        if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
+            f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
+    }
 }
 
 }  // namespace carve

@@ -79,6 +79,10 @@ private:
     // the newest lowest. The live ones are answered and remembered at once; the deleted ones wait
     // for the finish (FinishRows.h), which needs every live row of the file.
     void endPage(size_t s);
+    // Marks as repeating a live row the deleted rows of the page, of one shape, that are that
+    // row's copies from before an edit (see TableShape::editKeptColumns). order: the page's rows
+    // by place, lowest first.
+    void markEditedCopies(size_t s, std::vector<FoundRow>& page, const std::vector<uint32_t>& order);
 
     CarveDatabase& db_;
     CarveFile* file_;  // the reader of the thread carving the pages
@@ -97,6 +101,7 @@ private:
     LiveLists* live_ = nullptr;                     // the lists of the thread carving the pages
     bool inGap_ = false;                            // the scan under way reads a page's unallocated gap
     int64_t gapEnd_ = -1;                           // where the gap of the page read ends (see scanGap)
+    int64_t pageStart_ = 0;                         // where the page read starts in the file
     int64_t examined_ = 0;
     int64_t headerPages_ = 0;
     TreePages tree_;  // the interior pages read, the leaves' lowest live ids

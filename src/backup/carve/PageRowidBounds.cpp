@@ -44,6 +44,7 @@ void PageRowidBounds::bound(std::vector<FoundRow>& page, const std::vector<uint3
         boundByNeighbours(page, ordered);
     else
         boundByLocalOrder(page, order);
+    dropBoundsAroundKnown(page);
     for (FoundRow& f : page) dropEmptyBounds(f);
 }
 
@@ -108,6 +109,22 @@ void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::
     }
 }
 
+void PageRowidBounds::dropBoundsAroundKnown(std::vector<FoundRow>& page) {
+    std::vector<int64_t>& ids = ids_;
+    ids.clear();
+    for (const FoundRow& f : page)
+        if (f.record.rowidKnown) ids.push_back(f.record.rowid);
+    std::sort(ids.begin(), ids.end());
+    for (FoundRow& f : page) {
+        CarvedRecord& r = f.record;
+        if (r.rowidKnown || r.rowidBefore <= 0 || r.rowidAfter <= r.rowidBefore) continue;
+        const auto above = std::upper_bound(ids.begin(), ids.end(), r.rowidBefore);
+        if (above == ids.end() || *above >= r.rowidAfter) continue;
+        r.rowidBefore = r.rowidAfter = 0;
+        f.pageInOrder = false;
+    }
+}
+
 void dropEmptyBounds(FoundRow& f) {
     CarvedRecord& r = f.record;
     if (r.rowidKnown || r.rowidBefore == 0 || r.rowidAfter == 0 || r.rowidAfter > r.rowidBefore + 1) return;
@@ -115,7 +132,7 @@ void dropEmptyBounds(FoundRow& f) {
     f.pageInOrder = false;
 }
 
-void fillHoles(FoundList& found) {
+void fillHoles(FoundList& found, const KeyTable& liveIds) {
     for (size_t from = 0; from < found.size();) {
         size_t to = from;
         while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
@@ -127,6 +144,10 @@ void fillHoles(FoundList& found) {
         }
         for (auto& [hole, rows] : holes) {
             if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
+            bool liveWithin = false;
+            for (int64_t id = hole.first + 1; id < hole.second && !liveWithin; ++id)
+                liveWithin = liveIds.contains(static_cast<uint64_t>(id));
+            if (liveWithin) continue;
             std::sort(rows.begin(), rows.end(),
                       [](const CarvedRecord* a, const CarvedRecord* b) { return a->position > b->position; });
             // What is left of a row's id must agree, or the rows are not those of the hole.

@@ -7,6 +7,7 @@
 
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FoundRow.h"
+#include "backup/carve/KeyTable.h"
 
 #include <cstdint>
 #include <vector>
@@ -35,6 +36,12 @@ private:
     // order: the page's rows by place, highest first.
     void boundByLocalOrder(std::vector<FoundRow>& page, const std::vector<uint32_t>& order);
 
+    // A row whose bounds hold the id of another row of the page, which lies elsewhere, is
+    // bounded by nothing: that row was written anew at another place (an edit that changed its
+    // length), so rows here were not written in the order of their ids, and the hole between
+    // the two around it is no count of the rows it held.
+    void dropBoundsAroundKnown(std::vector<FoundRow>& page);
+
     std::vector<uint32_t> ordered_;  // the rows that keep the page's order, by place, highest first
     std::vector<int64_t> ids_;       // scratch of boundByLocalOrder()
 };
@@ -49,8 +56,10 @@ void dropEmptyBounds(FoundRow& f);
 
 // Rows that lost their ids and fill the whole hole between two rows of their page whose ids
 // were read, as many rows as ids between them: on a page whose ids keep the order rows are
-// written in, they take those ids in the order of their places, the first highest.
+// written in, they take those ids in the order of their places, the first highest. A hole that
+// holds the id of a live row (liveIds), which lies elsewhere, is no count of its rows: that row
+// was written anew (an edit), and one of the rows here may be its old copy.
 // found: a part's deleted rows of one shape, page after page.
-void fillHoles(FoundList& found);
+void fillHoles(FoundList& found, const KeyTable& liveIds);
 
 }  // namespace carve

@@ -67,6 +67,7 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         }
     } all, identity;
     bool identityText = false;  // an identity of NULLs and numbers alone tells no row
+    bool uniqueRead = false;    // the unique column held a text (which a spare one does not replace)
     std::string_view lastKept;  // the bytes of the last column kept
     size_t at = body;
     for (size_t c = 0; c < serials.size(); ++c) {
@@ -118,8 +119,12 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         // (its length, id and serial types), or is no text at all: not the row's.
         if (v.type == CarvedValue::text && c < shape.keptColumns && hasControlBytes(std::string_view(text, v.length)))
             return false;
-        if (static_cast<int>(c) == shape.uniqueColumn && v.type == CarvedValue::text && v.length > 0)
+        if (v.type == CarvedValue::text && v.length > 0 &&
+            (static_cast<int>(c) == shape.uniqueColumn ||
+             (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
             out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
+            uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
+        }
         if (static_cast<int>(c) != rowidAlias) all.value(v, text);
         if (c < 64 && (shape.identityColumns >> c & 1)) {
             identity.value(v, text);
