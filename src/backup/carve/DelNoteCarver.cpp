@@ -20,8 +20,8 @@ namespace carve {
 namespace {
 
 // The columns a carver reads of a note's title row, in this order in either layout; only the
-// Core Data row names its body.
-enum NoteColumn : size_t { kCreated, kModified, kSummary, kTitle, kBody };
+// Core Data row names its body and holds an identifier.
+enum NoteColumn : size_t { kCreated, kModified, kSummary, kTitle, kBody, kGuid };
 enum BodyColumn : size_t { kOwner, kContent };
 
 const KnownTable kNoteTable{"ZNOTE",
@@ -31,6 +31,7 @@ const KnownTable kNoteTable{"ZNOTE",
                                 {"ZSUMMARY", ColumnKind::text, kRead},
                                 {"ZTITLE", ColumnKind::text, kRead | kNeeded},
                                 {"ZBODY", ColumnKind::integer, kRead | kNeeded},
+                                {"ZGUID", ColumnKind::text, kRead},
                                 {"Z_ENT", ColumnKind::integer},
                                 {"Z_OPT", ColumnKind::integer},
                                 {"ZCONTAINSCJK", ColumnKind::integer},
@@ -42,10 +43,9 @@ const KnownTable kNoteTable{"ZNOTE",
                                 {"ZISBOOKKEEPINGENTRY", ColumnKind::integer},
                                 {"ZSTORE", ColumnKind::integer},
                                 {"ZAUTHOR", ColumnKind::text},
-                                {"ZGUID", ColumnKind::text},
                                 {"ZSERVERID", ColumnKind::text, kUnique},
                             },
-                            LiveRows::places};
+                            LiveRows::values};
 const KnownTable kBodyTable{"ZNOTEBODY",
                             {
                                 {"ZOWNER", ColumnKind::integer, kRead | kNeeded},
@@ -66,7 +66,7 @@ const KnownTable kOlderNoteTable{"Note",
                                      {"contains_cjk", ColumnKind::integer},
                                      {"remote_id", ColumnKind::integer},
                                  },
-                                 LiveRows::places};
+                                 LiveRows::values};
 const KnownTable kOlderBodyTable{"note_bodies",
                                  {
                                      {"note_id", ColumnKind::integer, kRead | kNeeded},
@@ -79,6 +79,16 @@ const KnownTable kOlderBodyTable{"note_bodies",
 bool plausible(const CarvedValue& date) {
     return (date.type == CarvedValue::integerValue || date.type == CarvedValue::realValue) &&
            date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latestPlausibleTime() - kSince2001);
+}
+
+// What tells a note across its versions, whatever its row id: its identifier where its layout
+// keeps one, else when it was made (to the second, or finer in Core Data).
+std::string identity(const RowShape& shape, const CarvedRecord& row, bool coreData) {
+    if (coreData)
+        if (std::string_view guid = textView(shape.value(row, kGuid)); !guid.empty()) return std::string(guid);
+    const CarvedValue& created = shape.value(row, kCreated);
+    if (created.type != CarvedValue::integerValue && created.type != CarvedValue::realValue) return {};
+    return "made " + std::to_string(created.asReal());
 }
 
 int noteUid(int64_t id) { return id > 0 && id <= INT_MAX ? static_cast<int>(id) : -1; }
@@ -94,13 +104,17 @@ LayoutRows gather(const FileShapes& shapes, const std::vector<CarvedTable>& tabl
     LayoutRows l;
     l.rows.notesNameBodies = namesBody;
     for (const FileShapes::Member& member : shapes.of(noteGroup)) {
-        for (const CarvedRecord& live : tables[member.index].live) l.rows.liveNoteIds.push_back(live.rowid);
+        for (const CarvedRecord& live : tables[member.index].live) {
+            l.rows.liveNoteIds.push_back(live.rowid);
+            l.rows.liveIdentities.push_back(identity(*member.shape, live, namesBody));
+        }
         for (const CarvedRecord& note : tables[member.index].deleted) {
             const CarvedValue& date = member.shape->value(note, dateColumn);
             if (!plausible(date)) continue;
             l.rows.notes.push_back({&note, namesBody ? member.shape->value(note, kBody).asInteger() : 0,
                                     member.shape->value(note, kModified).asReal(),
-                                    textView(member.shape->value(note, kSummary))});
+                                    textView(member.shape->value(note, kSummary)),
+                                    identity(*member.shape, note, namesBody)});
             l.noteShapes.push_back(member.shape);
         }
     }

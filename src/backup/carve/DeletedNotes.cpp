@@ -25,6 +25,15 @@ std::string letters(std::string_view text, size_t limit) {
     return out;
 }
 
+// Whether a body's text holds something to read and nothing a user never types (control
+// characters besides line ends and tabs).
+bool readable(std::string_view html) {
+    const std::string text = backuptext::noteBodyText(html);
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') return false;
+    return !backuptext::titleFromBodyText(text).empty();
+}
+
 // Where a row stands among its table's rows by id: its own, or the id before it on its page.
 int64_t idOrder(const CarvedRecord& row) { return row.rowidKnown ? row.rowid : row.rowidBefore; }
 
@@ -114,50 +123,116 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     }
 
     const std::unordered_set<int64_t> live(rows.liveNoteIds.begin(), rows.liveNoteIds.end());
-    // One title row per note id: the latest version, with its body where two are as late.
+    std::unordered_set<std::string_view> liveIdentities;
+    for (const std::string& identity : rows.liveIdentities)
+        if (!identity.empty()) liveIdentities.insert(identity);
+    // One title row per note, told by its id or by its identity: the latest version, with its
+    // body where two are as late.
     std::vector<int64_t> ids(noteCount, 0);
     std::vector<bool> kept(noteCount, true);
     std::unordered_map<int64_t, size_t> byId;
+    std::unordered_map<std::string_view, size_t> byIdentity;
+    // Of two title rows of one note, the later version stays, and keeps the id either was read with.
+    auto keepLater = [&](size_t& held, size_t n) {
+        const bool later =
+            rows.notes[n].modified > rows.notes[held].modified ||
+            (rows.notes[n].modified == rows.notes[held].modified && partner[n] >= 0 && partner[held] < 0);
+        const size_t stays = later ? n : held, goes = later ? held : n;
+        kept[goes] = false;
+        if (ids[stays] <= 0) ids[stays] = ids[goes];
+        held = stays;
+    };
     for (size_t n = 0; n < noteCount; ++n) {
-        const int64_t id = onlyRowid(*rows.notes[n].row).value_or(0);
-        ids[n] = id;
-        if (id <= 0) continue;
-        if (live.count(id)) {
+        // A title row that lost its id has the one its body names: the pair agrees on it.
+        ids[n] = onlyRowid(*rows.notes[n].row)
+                     .value_or(partner[n] >= 0 ? rows.bodies[static_cast<size_t>(partner[n])].owner : 0);
+        const std::string_view identity = rows.notes[n].identity;
+        if ((ids[n] > 0 && live.count(ids[n])) || liveIdentities.count(identity)) {
             kept[n] = false;
             continue;
         }
-        auto [it, fresh] = byId.emplace(id, n);
-        if (fresh) continue;
-        const size_t other = it->second;
-        const bool later =
-            rows.notes[n].modified > rows.notes[other].modified ||
-            (rows.notes[n].modified == rows.notes[other].modified && partner[n] >= 0 && partner[other] < 0);
-        kept[later ? other : n] = false;
-        if (later) it->second = n;
+        if (identity.empty()) continue;
+        auto [it, fresh] = byIdentity.emplace(identity, n);
+        if (!fresh) keepLater(it->second, n);
+    }
+    for (size_t n = 0; n < noteCount; ++n) {
+        if (!kept[n] || ids[n] <= 0) continue;
+        auto [it, fresh] = byId.emplace(ids[n], n);
+        if (!fresh) keepLater(it->second, n);
     }
     // A body paired with any title row is spoken for, an earlier version's included.
     std::vector<bool> taken(bodyCount, false);
     for (size_t n = 0; n < noteCount; ++n)
         if (partner[n] >= 0) taken[static_cast<size_t>(partner[n])] = true;
 
-    // The bodies left, the latest of each note first.
+    // The bodies left, the latest of each note first. A body alone is a note only where it names
+    // an id a note can have (none past the notes the file knows by more than there are bodies)
+    // and holds text a user can read: a two-column row fits many stretches of other bytes.
+    int64_t highestId = 0;
+    for (const int64_t id : rows.liveNoteIds) highestId = std::max(highestId, id);
+    for (const int64_t id : ids) highestId = std::max(highestId, id);
+    for (const NoteRows::Body& b : rows.bodies)
+        if (b.live) highestId = std::max(highestId, b.owner);
+    const int64_t highestOwner = highestId + static_cast<int64_t>(bodyCount) + 64;
     std::vector<size_t> alone;
     for (size_t b = 0; b < bodyCount; ++b)
-        if (!taken[b] && !rows.bodies[b].live && !rows.bodies[b].content.empty()) alone.push_back(b);
+        if (!taken[b] && !rows.bodies[b].live && rows.bodies[b].owner <= highestOwner &&
+            readable(rows.bodies[b].content))
+            alone.push_back(b);
     std::sort(alone.begin(), alone.end(), [&](size_t x, size_t y) {
         const NoteRows::Body &a = rows.bodies[x], &b = rows.bodies[y];
         if (a.owner != b.owner) return a.owner < b.owner;
         return idOrder(*a.row) > idOrder(*b.row);
     });
+    // Title rows kept that lost their ids, by the id before them on their page: a body whose
+    // note is not listed by its id may be theirs.
+    std::vector<std::pair<int64_t, size_t>> idless;
+    for (size_t n = 0; n < noteCount; ++n)
+        if (kept[n] && ids[n] <= 0) idless.emplace_back(std::max<int64_t>(rows.notes[n].row->rowidBefore, 0), n);
+    std::sort(idless.begin(), idless.end());
+    // The one such row whose neighbours allow the id, or none.
+    auto idlessNote = [&](int64_t id) -> std::optional<size_t> {
+        constexpr int64_t kNear = 4096;
+        std::optional<size_t> only;
+        for (auto it = std::lower_bound(idless.begin(), idless.end(), std::make_pair(id - kNear, size_t{0}));
+             it != idless.end() && it->first < id; ++it) {
+            if (!kept[it->second] || ids[it->second] > 0 || !admitsRowid(*rows.notes[it->second].row, id)) continue;
+            if (only) return std::nullopt;
+            only = it->second;
+        }
+        return only;
+    };
     std::vector<size_t> bodiesAlone;
     std::unordered_set<int64_t> ownersListed;
     for (size_t b : alone) {
         const int64_t owner = rows.bodies[b].owner;
         if (owner > 0) {
             if (live.count(owner)) continue;  // an earlier body of a live note
-            if (const auto note = byId.find(owner); note != byId.end()) {
-                // The body names a listed note: its own where that note has none, else an
-                // earlier one.
+            auto note = byId.find(owner);
+            if (note == byId.end()) {
+                // A title row whose id was lost may be this note's: then one of the two is
+                // listed, never both.
+                if (const auto n = idlessNote(owner)) {
+                    ids[*n] = owner;
+                    note = byId.emplace(owner, *n).first;
+                    // Of two versions of a note, the later: a body written after the one the
+                    // title row names replaced it.
+                    const int64_t named = rows.notes[*n].bodyNamed;
+                    const bool bodyLater = partner[*n] < 0 && !fits(*n, b) && rows.notesNameBodies &&
+                                           rows.bodies[b].row->rowidKnown && named > 0 &&
+                                           rows.bodies[b].row->rowid > named;
+                    if (bodyLater) {
+                        kept[*n] = false;
+                        byId.erase(note);
+                        ownersListed.insert(owner);
+                        bodiesAlone.push_back(b);
+                        continue;
+                    }
+                }
+            }
+            if (note != byId.end()) {
+                // The body names a listed note: its own where that note has none and it fits,
+                // else an earlier one.
                 const size_t n = note->second;
                 if (partner[n] < 0 && fits(n, b)) partner[n] = static_cast<int>(b);
                 continue;

@@ -9,6 +9,7 @@
 #include "backup/carve/CarveRecords.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct NoteRows {
         int64_t bodyNamed;         // the body's row id it names, where the layout names one
         double modified;           // when it was last changed: the latest of two versions wins
         std::string_view summary;  // the start of its body's text, as the phone kept it
+        std::string identity;      // what tells the note across its versions (see liveIdentities); may be empty
     };
     struct Body {
         const CarvedRecord* row;
@@ -30,6 +32,10 @@ struct NoteRows {
     std::vector<Note> notes;
     std::vector<Body> bodies;
     std::vector<int64_t> liveNoteIds;
+    // What tells each live note across its versions, whatever row id a version has: an
+    // identifier, or when the note was made. A deleted title row with one of these is an earlier
+    // version of a live note.
+    std::vector<std::string> liveIdentities;
     // Core Data: a note names its body's row id and the body the note's (the two count their
     // ids apart). The older layout: a body names its note's row id, and the note nothing.
     bool notesNameBodies = true;
