@@ -164,6 +164,7 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
                 const DeletedNote& picked = listed[i].note;
                 auto node = std::make_shared<PRNoteNode>();
                 node->setUid(noteUid(picked.id));
+                node->setBPartial(picked.partial);
                 if (picked.body >= 0)
                     node->setNoteContent(
                         backuptext::noteBodyText(layout.rows.bodies[static_cast<size_t>(picked.body)].content));

@@ -34,6 +34,19 @@ bool readable(std::string_view html) {
     return !backuptext::titleFromBodyText(text).empty();
 }
 
+// A summary is cut at a length, inside a tag or a character reference as it may be: what is
+// left of one at its end is no text.
+std::string_view withoutCutMarkup(std::string_view summary) {
+    const size_t tag = summary.rfind('<');
+    if (tag != std::string_view::npos && summary.find('>', tag) == std::string_view::npos)
+        summary = summary.substr(0, tag);
+    const size_t reference = summary.rfind('&');
+    if (reference != std::string_view::npos && summary.size() - reference < 10 &&
+        summary.find(';', reference) == std::string_view::npos)
+        summary = summary.substr(0, reference);
+    return summary;
+}
+
 // Where a row stands among its table's rows by id: its own, or the id before it on its page.
 int64_t idOrder(const CarvedRecord& row) { return row.rowidKnown ? row.rowid : row.rowidBefore; }
 
@@ -93,12 +106,12 @@ std::vector<int> pairByNoteId(const NoteRows& rows, const std::function<bool(siz
 std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     const size_t noteCount = rows.notes.size(), bodyCount = rows.bodies.size();
     // The summary is the start of the body's text: a body that does not hold it is another
-    // note's. They are compared as the user reads them, without blanks, and worked out once for
-    // each row (a row meets many others).
+    // note's. They are compared as the user reads them (a summary may hold markup too), without
+    // blanks, and worked out once for each row (a row meets many others).
     std::vector<std::optional<std::string>> summaries(noteCount), bodyStarts(bodyCount);
     auto fits = [&](size_t note, size_t body) {
         std::optional<std::string>& summary = summaries[note];
-        if (!summary) summary = letters(rows.notes[note].summary, 24);
+        if (!summary) summary = letters(backuptext::noteBodyText(withoutCutMarkup(rows.notes[note].summary)), 24);
         if (summary->empty()) return true;
         std::optional<std::string>& start = bodyStarts[body];
         // Enough of the body for its first letters, whatever markup they lie in.
@@ -245,9 +258,10 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
 
     std::vector<DeletedNote> listed;
     for (size_t n = 0; n < noteCount; ++n)
-        if (kept[n]) listed.push_back({static_cast<int>(n), partner[n], ids[n]});
+        if (kept[n])
+            listed.push_back({static_cast<int>(n), partner[n], ids[n], partner[n] < 0 && rows.notes[n].bodyNamed > 0});
     for (size_t b : bodiesAlone)
-        listed.push_back({-1, static_cast<int>(b), std::max<int64_t>(rows.bodies[b].owner, 0)});
+        listed.push_back({-1, static_cast<int>(b), std::max<int64_t>(rows.bodies[b].owner, 0), true});
     return listed;
 }
 

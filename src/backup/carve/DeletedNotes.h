@@ -45,6 +45,8 @@ struct DeletedNote {
     int note = -1;   // in NoteRows::notes, or -1 for a body alone
     int body = -1;   // in NoteRows::bodies, or -1 for a title row alone
     int64_t id = 0;  // the note's id, 0 where it was lost
+    // One of its rows is gone: the title row, or the body the title row names.
+    bool partial = false;
 };
 
 // The deleted notes to list: title rows in their order first, then bodies alone in theirs.
