@@ -210,7 +210,6 @@ protected:
         const std::vector<WrittenNote> notes = NotesWriter(file(name), coreData, seed).write(count);
         std::string bytes;
         EXPECT_TRUE(files::readRegularFile(file(name), size_t{1} << 30, &bytes));
-        if (getenv("CARVE_KEEP")) std::system(("cp " + file(name) + " " + getenv("CARVE_KEEP")).c_str());
 
         // As the result screen takes them: the live notes the reader finds, then the carved ones.
         PRDeletedRecordMerge merge;

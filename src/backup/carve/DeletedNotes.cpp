@@ -79,7 +79,10 @@ std::vector<int> pairByNoteId(const NoteRows& rows, const std::function<bool(siz
     };
     for (size_t n = 0; n < rows.notes.size(); ++n)
         if (const auto id = onlyRowid(*rows.notes[n].row)) take(n, latest(n, *id));
-    constexpr size_t kMostLooked = size_t(1) << 14;  // a row with no neighbour allows every id
+    // A row with no neighbour after it allows every id above: past this many bodies its pairing
+    // is left open. (The older layout's files are small: a phone of its time kept a few thousand
+    // notes at most.)
+    constexpr size_t kMostLooked = size_t(1) << 14;
     for (size_t n = 0; n < rows.notes.size(); ++n) {
         const CarvedRecord& row = *rows.notes[n].row;
         if (onlyRowid(row)) continue;
@@ -205,10 +208,16 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     std::sort(idless.begin(), idless.end());
     // The one such row whose neighbours allow the id, or none.
     auto idlessNote = [&](int64_t id) -> std::optional<size_t> {
+        // The rows whose neighbour before lies near below the id, the nearest first: a row whose
+        // neighbour is far off is no candidate, and too many near ones leave it open.
         constexpr int64_t kNear = 4096;
+        constexpr size_t kMostLooked = 256;
         std::optional<size_t> only;
-        for (auto it = std::lower_bound(idless.begin(), idless.end(), std::make_pair(id - kNear, size_t{0}));
-             it != idless.end() && it->first < id; ++it) {
+        size_t looked = 0;
+        for (auto it = std::lower_bound(idless.begin(), idless.end(), std::make_pair(id, size_t{0}));
+             it != idless.begin() && std::prev(it)->first >= id - kNear;) {
+            if (++looked > kMostLooked) return std::nullopt;
+            --it;
             if (!kept[it->second] || ids[it->second] > 0 || !admitsRowid(*rows.notes[it->second].row, id)) continue;
             if (only) return std::nullopt;
             only = it->second;
