@@ -4,46 +4,23 @@
 #include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/BackupReaderFields.h"
-#include "backup/HtmlEntities.h"
+#include "backup/NoteBodyText.h"
 #include "model/PRNoteNode.h"
 
-#include <string_view>
+#include <cstdint>
 
 namespace {
 
+// Each note comes with its own key last: a carved copy of a live note is told by it, never by
+// equal text.
 const char* const kLegacyQuery =
-    "select TITLE,SUMMARY,MODIFICATION_DATE,CREATION_DATE,DATA from note LEFT JOIN NOTE_BODIES ON NOTE.ROWID = "
-    "NOTE_BODIES.NOTE_ID";
+    "select TITLE,SUMMARY,MODIFICATION_DATE,CREATION_DATE,DATA,NOTE.ROWID from note LEFT JOIN NOTE_BODIES ON "
+    "NOTE.ROWID = NOTE_BODIES.NOTE_ID";
 // A note names its body in ZBODY; the two tables count their keys apart, so equal keys would
 // pair a body with another note.
 const char* const kCoreDataQuery =
-    "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT from znote LEFT JOIN ZNOTEBODY ON "
+    "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT,ZNOTE.Z_PK from znote LEFT JOIN ZNOTEBODY ON "
     "ZNOTE.ZBODY = ZNOTEBODY.Z_PK";
-
-// Each piece of the body's markup becomes one blank. (One pass gives what replacing each piece
-// in turn gives: a blank never completes another piece.)
-std::string withoutMarkup(const std::string& body) {
-    static const std::string_view markup[] = {"<div>", "</div>", "&nbsp;", "<br>", "</br>"};
-    std::string out;
-    out.reserve(body.size());
-    const std::string_view text(body);
-    for (size_t i = 0; i < text.size();) {
-        size_t matched = 0;
-        if (text[i] == '<' || text[i] == '&')
-            for (std::string_view piece : markup)
-                if (text.substr(i, piece.size()) == piece) {
-                    matched = piece.size();
-                    break;
-                }
-        if (matched) {
-            out += ' ';
-            i += matched;
-        } else {
-            out += text[i++];
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -70,10 +47,10 @@ void PRNoteReader::read(const std::string& backupFolder, bool transfer) {
     auto onRow = [&](const BackupDatabase::Row& row) {
         using backupreader::text;
         auto note = std::make_shared<PRNoteNode>();
-        if (auto v = text(row.text(4))) note->setNoteContent(std::move(*v));
+        if (auto v = text(row.text(4))) note->setNoteContent(backuptext::noteBodyText(*v));
         if (auto v = text(row.text(0))) note->setNoteTitle(std::move(*v));
         if (auto v = backupreader::dateText(row.decimal(2), true)) note->setNoteDate(std::move(*v));
-        note->setNoteContent(backuptext::decodeHtmlEntities(withoutMarkup(note->noteContent())));
+        if (auto key = row.decimal(5); key && *key > 0 && *key <= INT32_MAX) note->setUid(static_cast<int>(*key));
         (transfer ? notices::ScanTransferNoteInfo : notices::ScanNoteInfo)
             .post(nc_, note, transfer ? sender_ : nullptr);
     };

@@ -1,4 +1,5 @@
-// Notes: one note, and one body value rebuilt from deleted rows.
+// Notes: one note, and one body value rebuilt from deleted rows. A carved note whose title row
+// or body row is gone is partial: it shows what is left.
 #pragma once
 
 #include "model/PRRecord.h"
@@ -9,7 +10,8 @@
     X(std::string, noteDate, setNoteDate, {})       \
     X(int, uid, setUid, -1)                         \
     X(bool, bSelected, setBSelected, false)         \
-    X(bool, bDeleted, setBDeleted, false)
+    X(bool, bDeleted, setBDeleted, false)           \
+    X(bool, bPartial, setBPartial, false)
 
 class PRNoteNode final : public PRRecord {
     PR_RECORD(PRNoteNode, PR_NOTE_NODE_FIELDS)

@@ -43,20 +43,40 @@ TEST(DeletedRecordMerge, LiveRowsAndRepeatsAreDropped) {
     EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(carvedCall));
     EXPECT_FALSE(merge.ScanDelCallHistoryInfomationHandle(std::make_shared<PRCallHistoryNode>()));  // no name, no phone
 
-    auto note = std::make_shared<PRNoteNode>();
-    note->setNoteContent("body");
-    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note));
-    auto sameBody = std::make_shared<PRNoteNode>();
-    sameBody->setNoteTitle("other title");
-    sameBody->setNoteContent("body");
-    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(sameBody));
-
     auto root = std::make_shared<PRBookMarkNode>();
     EXPECT_FALSE(merge.scanDelBookMarkInfoHandle(root));
     auto item = std::make_shared<PRCalenderNode>();
     item->setStartDate("01-01-2013 10:00");
     EXPECT_TRUE(merge.scanDelCalenderInfoHandle(item));
-    EXPECT_EQ(merge.deleteeFilesNum, 3);
+    EXPECT_EQ(merge.deleteeFilesNum, 2);
+}
+
+// Notes share texts (every note whose body is gone has none): a carved note is dropped only when
+// its key repeats a live note's (an earlier version of it) or one listed already.
+TEST(DeletedRecordMerge, NotesAreToldApartByTheirKeysNeverByTheirText) {
+    auto note = [](int uid, const std::string& title, const std::string& text) {
+        auto n = std::make_shared<PRNoteNode>();
+        n->setUid(uid);
+        n->setNoteTitle(title);
+        n->setNoteContent(text);
+        return n;
+    };
+    PRDeletedRecordMerge merge;
+    merge.noteArray.push_back(note(5, "Groceries", "Groceries\neggs"));
+    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(note(5, "Groceries", "Groceries\nmilk")));  // its old body
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note(9, "Plumber", "")));
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note(10, "Dentist", "")));
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note(11, "Groceries", "Groceries\neggs")));
+    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(note(9, "Plumber", "Plumber\ncall")));  // carved twice
+    // Without its key a note repeats nothing: it is listed, however its texts compare.
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note(-1, "Keys", "")));
+    EXPECT_TRUE(merge.ScanDelNoteInfomationHandle(note(-1, "Keys", "")));
+    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(note(-1, "", "")));  // nothing to show
+    EXPECT_EQ(merge.delNoteNum, 5);
+    EXPECT_EQ(merge.noteArray.size(), 6u);
+    // A key worked out ahead keeps what the intake keeps.
+    const auto again = note(10, "Dentist", "");
+    EXPECT_FALSE(merge.ScanDelNoteInfomationHandle(again, PRDeletedRecordMerge::keyHash(*again)));
 }
 
 TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {

@@ -77,7 +77,7 @@ TEST_F(SampleBackupCarve, DeletedRowsComeBackAndLiveRowsDoNot) {
     };
     EXPECT_TRUE(has("ScanDelContactInfo", "contactName", "ChloeD Zed2"));
     EXPECT_TRUE(has("ScanDelMessageInfo", "messageContent", "Message D8 see you soon"));
-    EXPECT_TRUE(has("ScanDelNoteInfo", "noteTitle", "Note D8"));
+    EXPECT_TRUE(has("ScanDelNoteInfo", "noteTitle", "Note D70"));
     EXPECT_TRUE(has("ScanDelCallHistoryInfo", "callPhone", "+1555D0108"));
     EXPECT_TRUE(has("scanDelBookMarkInfo", "bookMarkTitle", "Bookmark D8"));
     EXPECT_TRUE(has("scanDelCalenderInfo", "calTitle", "Event D8"));

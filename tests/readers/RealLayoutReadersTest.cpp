@@ -85,7 +85,7 @@ TEST_F(ReaderTest, NotesGetTheBodyTheirNoteNames) {
     ASSERT_EQ(read.size(), notes.size());
     for (size_t i = 0; i < notes.size(); ++i) {
         EXPECT_EQ(read[i]->noteTitle(), notes[i].title);
-        EXPECT_EQ(read[i]->noteContent(), " Body " + std::to_string(i) + " ");
+        EXPECT_EQ(read[i]->noteContent(), "Body " + std::to_string(i));
     }
     EXPECT_EQ(read[0]->noteDate(), "02-29-2012 12:01");
 }

@@ -2,6 +2,7 @@
 #include "ReaderTestSupport.h"
 #include "backup/BackupFileKeys.h"
 #include "backup/HtmlEntities.h"
+#include "backup/NoteBodyText.h"
 #include "backup/PRBookMarkReader.h"
 #include "backup/PRCalenderReader.h"
 #include "backup/PRCallHistoryReader.h"
@@ -65,7 +66,7 @@ TEST_F(ReaderTest, MissingCallHistoryPostsNothingButTheTransferEnd) {
 
 class NoteReaderTest : public ReaderTest, public ::testing::WithParamInterface<sampledb::NotesSchema> {};
 
-TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
+TEST_P(NoteReaderTest, NotesOfEitherSchemaReadAsLinesOfText) {
     sampledb::Note note{"Shopping", "Shopping<div>Milk</div><div>&nbsp;</div>Eggs<br>Bread</br>Salt &amp; pepper",
                         kMarchFirst - 86400, kMarchFirst};
     const char* file = GetParam() == sampledb::NotesSchema::coreData ? backupkeys::notes : backupkeys::notesOld;
@@ -75,7 +76,10 @@ TEST_P(NoteReaderTest, NotesOfEitherSchemaLoseTheirMarkup) {
     const auto notes = recorder.records(notices::ScanNoteInfo);
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0]->noteTitle(), "Shopping");
-    EXPECT_EQ(notes[0]->noteContent(), "Shopping Milk    Eggs Bread Salt & pepper");
+    EXPECT_EQ(notes[0]->noteContent(), "Shopping\nMilk\n \nEggs\nBread\nSalt & pepper");
+    // Each note comes with its own key, which tells a carved copy of it.
+    EXPECT_GT(notes[0]->uid(), 0);
+    EXPECT_NE(notes[0]->uid(), notes[1]->uid());
     EXPECT_EQ(notes[0]->noteDate(), kMarchFirstText);
     EXPECT_EQ(recorder.numbers(notices::ScanProgressInfo), std::vector<int>{70});
 }
@@ -90,6 +94,21 @@ TEST(NoteText, CharacterReferencesReadAsTyped) {
     for (const char* kept : {"Tom & Jerry", "&copy;", "&#0;", "&#xD800;", "&#x110000;", "&#;", "&#12a;", "&amp",
                              "AT&T;", "&#99999999;", "& amp;", "trailing &"})
         EXPECT_EQ(decodeHtmlEntities(kept), kept);
+}
+
+// A body's lines stay lines: "eggs" and "call plumber" never run together.
+TEST(NoteText, BlocksAndBreaksBecomeLines) {
+    using backuptext::noteBodyText;
+    EXPECT_EQ(noteBodyText("<div>eggs</div><div>call plumber</div>"), "eggs\ncall plumber");
+    EXPECT_EQ(noteBodyText("eggs<br>call plumber</br>done<br/>"), "eggs\ncall plumber\ndone");
+    EXPECT_EQ(noteBodyText("<DIV>Up</DIV>\n<p>a</p><ul><li>b</li><li>c</li></ul><h1>d</h1>"), "Up\na\nb\nc\nd");
+    // An empty line the user left, and the break a block ends with, which adds none.
+    EXPECT_EQ(noteBodyText("<div>eggs</div><div><br></div><div>milk<br></div><div>tea</div>"), "eggs\n\nmilk\ntea");
+    // Other tags go; what the user typed stays as typed, a "<" that opens no tag included.
+    EXPECT_EQ(noteBodyText("<b>bold</b> &lt;div&gt; <font color=\"red\">x</font> a < b"), "bold <div> x a < b");
+    EXPECT_EQ(noteBodyText("cut inside <di"), "cut inside <di");
+    EXPECT_EQ(backuptext::titleFromBodyText("\n  \n  Groceries \neggs"), "Groceries");
+    EXPECT_EQ(backuptext::titleFromBodyText(" \n"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, NoteReaderTest,

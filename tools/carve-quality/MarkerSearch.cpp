@@ -197,7 +197,8 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
     // A stretch of a long value not found whole may lie across the end of a page, where the value
     // runs on into its overflow pages: it counts as found when it splits into two parts, each a
-    // gram long at least, that are both in the file.
+    // gram long at least, that are both in the file (a page may end a few letters before the
+    // stretch does, or a few after it starts).
     std::vector<MarkerText> parts;
     std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
     std::vector<size_t> missing;
@@ -207,7 +208,7 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         if (!split || result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
         missing.push_back(m);
         partsOf.emplace_back(parts.size(), 0);
-        for (size_t k = shortest; k + shortest <= text.size(); ++k) {
+        for (size_t k = kGram; k + kGram <= text.size(); ++k) {
             parts.push_back({text.substr(0, k), false});
             parts.push_back({text.substr(k), markers[m].numbered});
         }

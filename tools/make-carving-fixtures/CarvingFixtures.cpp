@@ -200,11 +200,13 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
     const std::string schema = iosschema::notes(Ios::v6);
     db.exec(tableStatement(schema, "ZNOTE") + tableStatement(schema, "ZNOTEBODY"));
     db.useLegacyIntegerFormat();
+    const int firstId = o.addToExisting.empty() ? 1 : 64;
     auto make = [&](int i) {
         NoteRow n;
-        // Note ids stay one-byte integers: bodies are found by them. In the current format 1 has
-        // no body at all, so an existing database's notes start at 2.
-        n.id = i + (o.addToExisting.empty() ? 1 : 2);
+        // Note ids stay one-byte integers: bodies are found by them. Notes added beside an
+        // existing database's own take ids past those (a note is told by its id: one of a live
+        // note's is an earlier version of it).
+        n.id = firstId + i;
         n.title = "Note " + o.tag + std::to_string(n.id);
         n.body = "<div>Body of note " + o.tag + std::to_string(n.id) + "</div>&nbsp;line<br>end";
         if (o.longValues && i % 3 == 1) n.body = longText(n.body + " and more", 150);
@@ -227,7 +229,7 @@ Rows<NoteRow> writeNotes(const std::string& path, const Options& o) {
                                    : "INSERT INTO ZNOTEBODY VALUES (?, 2, 1, ?, ?, NULL, NULL)",
                {static_cast<int64_t>(n.id), static_cast<int64_t>(n.id), n.body});
     };
-    auto rows = fill<NoteRow>(db, o, 1, make, insert, "DELETE FROM ZNOTE WHERE Z_PK=?1; ");
+    auto rows = fill<NoteRow>(db, o, firstId, make, insert, "DELETE FROM ZNOTE WHERE Z_PK=?1; ");
     // The bodies of the deleted notes go too, the run at the end first (see fill).
     db.exec("BEGIN;");
     for (auto it = rows.deleted.rbegin(); it != rows.deleted.rend(); ++it)

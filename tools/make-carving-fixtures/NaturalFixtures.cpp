@@ -460,10 +460,15 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         created += timeStep(r, 60, 86400 * 5, o.rows, 12 * kYear);
         const int64_t modified = created + r.below(86400 * 30);
         const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
-        std::string body = title;
+        // As the carver shows a note: a line per block, and an empty line where a break
+        // follows a block's end.
+        std::string body = title, shown = title;
         const int64_t lines = 1 + r.below(8);
-        for (int64_t l = 0; l < lines; ++l)
-            body += (l % 2 ? "<br>" : "<div>") + naturalText(r, i) + (l % 2 ? "" : "</div>");
+        for (int64_t l = 0; l < lines; ++l) {
+            const std::string line = naturalText(r, i);
+            body += (l % 2 ? "<br>" : "<div>") + line + (l % 2 ? "" : "</div>");
+            shown += (l % 2 ? "\n\n" : "\n") + line;
+        }
         bodyKey += 1 + (r.below(4) == 0 ? 1 : 0);  // bodies replaced on edits count on
         const int64_t pk = i + 1;
         const int64_t opt = 1 + r.below(9), integerId = 1000 + pk + r.below(3);
@@ -477,12 +482,7 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         const int64_t bodyOpt = 1 + r.below(9);
         db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, ?, ?, ?)",
                {bodyKey, bodyOpt, pk, body});
-        // As the carver shows a note: "<div>" and "</div>" dropped, the other markup a blank; dated
-        // by its creation in a rollback-journal file, by its change in a newer one.
-        std::string plain = body;
-        for (const char* piece : {"<div>", "</div>"})
-            for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
-                plain.erase(at, std::strlen(piece));
+        // Dated by its creation in a rollback-journal file, by its change in a newer one.
         // The body's row holds its entity, version and note before the text. The note's own row
         // ends in its title, and so in its number; its id makes it the row's alone, whatever byte
         // the next cell starts with (a digit there is no other row's number).
@@ -490,10 +490,9 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             {guid + summary + title},
             {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
         addStretches(body, markers);
-        return ExpectedRecord{
-            title,
-            {{"noteContent", withoutMarkup(plain)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-            std::move(markers)};
+        return ExpectedRecord{title,
+                              {{"noteContent", shown}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
+                              std::move(markers)};
     };
     rows.remove = [&](size_t i) {
         db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {static_cast<int64_t>(i + 1)});

@@ -2,17 +2,16 @@
 
 #include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
-#include "backup/HtmlEntities.h"
+#include "backup/NoteBodyText.h"
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveRecords.h"
+#include "backup/carve/DeletedNotes.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
-#include "backup/carve/PairRows.h"
 #include "model/PRNoteNode.h"
 #include "model/PRRecordFields.h"
-#include "platform/Format.h"
 
-#include <optional>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -20,16 +19,19 @@ namespace carve {
 
 namespace {
 
-// The notes of Core Data: ZNOTE, whose ZBODY names the note's ZNOTEBODY, whose ZOWNER names
-// the note back.
-enum NoteColumn : size_t { kBody, kCreated, kModified, kSummary, kTitle };
+// The columns a carver reads of a note's title row, in this order in either layout; only the
+// Core Data row names its body and holds an identifier.
+enum NoteColumn : size_t { kCreated, kModified, kSummary, kTitle, kBody, kGuid };
+enum BodyColumn : size_t { kOwner, kContent };
+
 const KnownTable kNoteTable{"ZNOTE",
                             {
-                                {"ZBODY", ColumnKind::integer, kRead | kNeeded},
                                 {"ZCREATIONDATE", ColumnKind::real, kRead | kNeeded},
                                 {"ZMODIFICATIONDATE", ColumnKind::real, kRead | kNeeded},
                                 {"ZSUMMARY", ColumnKind::text, kRead},
                                 {"ZTITLE", ColumnKind::text, kRead | kNeeded},
+                                {"ZBODY", ColumnKind::integer, kRead | kNeeded},
+                                {"ZGUID", ColumnKind::text, kRead | kUnique},
                                 {"Z_ENT", ColumnKind::integer},
                                 {"Z_OPT", ColumnKind::integer},
                                 {"ZCONTAINSCJK", ColumnKind::integer},
@@ -41,10 +43,9 @@ const KnownTable kNoteTable{"ZNOTE",
                                 {"ZISBOOKKEEPINGENTRY", ColumnKind::integer},
                                 {"ZSTORE", ColumnKind::integer},
                                 {"ZAUTHOR", ColumnKind::text},
-                                {"ZGUID", ColumnKind::text, kUnique},
                                 {"ZSERVERID", ColumnKind::text, kSpareUnique},
-                            }};
-enum BodyColumn : size_t { kOwner, kContent };
+                            },
+                            LiveRows::values};
 const KnownTable kBodyTable{"ZNOTEBODY",
                             {
                                 {"ZOWNER", ColumnKind::integer, kRead | kNeeded},
@@ -55,24 +56,23 @@ const KnownTable kBodyTable{"ZNOTEBODY",
                                 {"ZEXTERNALREPRESENTATION", ColumnKind::blob},
                             },
                             LiveRows::values};
-
-// The text without markup ("<...>", "&...;") and without blanks; its first limit letters.
-std::string letters(std::string_view text, size_t limit = std::string::npos) {
-    std::string out;
-    for (size_t i = 0; i < text.size() && out.size() < limit; ++i) {
-        const char c = text[i];
-        if (c == '<' || c == '&') {
-            const size_t end = text.find(c == '<' ? '>' : ';', i);
-            if (end == std::string_view::npos) break;  // a text cut inside its markup
-            if (end - i < 12) {
-                i = end;
-                continue;
-            }
-        }
-        if (c != ' ' && c != '\n' && c != '\t') out += c;
-    }
-    return out;
-}
+// The older notes file: a note is its Note row's row id, which its body names.
+const KnownTable kOlderNoteTable{"Note",
+                                 {
+                                     {"creation_date", ColumnKind::integer, kRead | kNeeded},
+                                     {"modification_date", ColumnKind::integer, kRead | kNeeded},
+                                     {"summary", ColumnKind::text, kRead},
+                                     {"title", ColumnKind::text, kRead | kNeeded},
+                                     {"contains_cjk", ColumnKind::integer},
+                                     {"remote_id", ColumnKind::integer},
+                                 },
+                                 LiveRows::values};
+const KnownTable kOlderBodyTable{"note_bodies",
+                                 {
+                                     {"note_id", ColumnKind::integer, kRead | kNeeded},
+                                     {"data", ColumnKind::text, kRead | kNeeded},
+                                 },
+                                 LiveRows::values};
 
 // A time a note of these phones can have, in seconds from 2001: from 2005 to the latest time its
 // database can hold (see CarveDatabase::latestTime).
@@ -80,16 +80,55 @@ bool plausible(const CarvedValue& date, int64_t latest) {
     return (date.type == CarvedValue::integerValue || date.type == CarvedValue::realValue) &&
            date.asReal() >= 126230400 && date.asReal() < static_cast<double>(latest - kSince2001);
 }
-}  // namespace
 
-std::string DelNoteCarver::plainNoteText(std::string text) {
-    replaceAll(text, "<div>", "");
-    replaceAll(text, "</div>", "");
-    replaceAll(text, "&nbsp;", " ");
-    replaceAll(text, "<br>", " ");
-    replaceAll(text, "</br>", " ");
-    return backuptext::decodeHtmlEntities(text);
+// What tells a note across its versions, whatever its row id: its identifier where its layout
+// keeps one, else when it was made (to the second, or finer in Core Data).
+std::string identity(const RowShape& shape, const CarvedRecord& row, bool coreData) {
+    if (coreData)
+        if (std::string_view guid = textView(shape.value(row, kGuid)); !guid.empty()) return std::string(guid);
+    const CarvedValue& created = shape.value(row, kCreated);
+    if (created.type != CarvedValue::integerValue && created.type != CarvedValue::realValue) return {};
+    return "made " + std::to_string(created.asReal());
 }
+
+int noteUid(int64_t id) { return id > 0 && id <= INT_MAX ? static_cast<int>(id) : -1; }
+
+// The rows of one layout's two tables, as DeletedNotes takes them.
+struct LayoutRows {
+    NoteRows rows;
+    std::vector<const RowShape*> noteShapes, bodyShapes;
+};
+
+LayoutRows gather(const FileShapes& shapes, const std::vector<CarvedTable>& tables, size_t noteGroup, size_t bodyGroup,
+                  bool namesBody, NoteColumn dateColumn, int64_t latest) {
+    LayoutRows l;
+    l.rows.notesNameBodies = namesBody;
+    for (const FileShapes::Member& member : shapes.of(noteGroup)) {
+        for (const CarvedRecord& live : tables[member.index].live) {
+            l.rows.liveNoteIds.push_back(live.rowid);
+            l.rows.liveIdentities.push_back(identity(*member.shape, live, namesBody));
+        }
+        for (const CarvedRecord& note : tables[member.index].deleted) {
+            const CarvedValue& date = member.shape->value(note, dateColumn);
+            if (!plausible(date, latest)) continue;
+            l.rows.notes.push_back({&note, namesBody ? member.shape->value(note, kBody).asInteger() : 0,
+                                    member.shape->value(note, kModified).asReal(),
+                                    textView(member.shape->value(note, kSummary)),
+                                    identity(*member.shape, note, namesBody)});
+            l.noteShapes.push_back(member.shape);
+        }
+    }
+    for (const FileShapes::Member& member : shapes.of(bodyGroup))
+        for (const bool live : {false, true})
+            for (const CarvedRecord& body : live ? tables[member.index].live : tables[member.index].deleted) {
+                l.rows.bodies.push_back({&body, member.shape->value(body, kOwner).asInteger(),
+                                         textView(member.shape->value(body, kContent)), live});
+                l.bodyShapes.push_back(member.shape);
+            }
+    return l;
+}
+
+}  // namespace
 
 void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     CarveDatabase db;
@@ -98,57 +137,48 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     const NoteColumn dateColumn = db.writeAheadLog() ? kModified : kCreated;
     FileShapes shapes(db);
     const size_t noteGroup = shapes.add(kNoteTable), bodyGroup = shapes.add(kBodyTable);
+    const size_t olderNoteGroup = shapes.add(kOlderNoteTable), olderBodyGroup = shapes.add(kOlderBodyTable);
     const std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
     shapes.report(tables);
-    // Each row with the shape it was read by, and the id it names of its partner.
-    std::vector<const CarvedRecord*> notes, bodies;
-    std::vector<const RowShape*> noteShapes, bodyShapes;
-    std::vector<int64_t> bodyNamed, ownerNamed;
-    for (const FileShapes::Member& member : shapes.of(noteGroup))
-        for (const CarvedRecord& note : tables[member.index].deleted)
-            if (plausible(member.shape->value(note, dateColumn), db.latestTime())) {
-                notes.push_back(&note);
-                noteShapes.push_back(member.shape);
-                bodyNamed.push_back(member.shape->value(note, kBody).asInteger());
-            }
-    for (const FileShapes::Member& member : shapes.of(bodyGroup))
-        for (const auto* list : {&tables[member.index].deleted, &tables[member.index].live})
-            for (const CarvedRecord& body : *list) {
-                bodies.push_back(&body);
-                bodyShapes.push_back(member.shape);
-                ownerNamed.push_back(member.shape->value(body, kOwner).asInteger());
-            }
-    auto contentOf = [&](size_t b) -> const CarvedValue& { return bodyShapes[b]->value(*bodies[b], kContent); };
-    // The summary is the start of the body's text: a body that does not hold it is another
-    // note's. Markup and blanks are left out of both before they are compared.
-    // A note and a body meet many others: the letters compared are worked out once for each.
-    std::vector<std::optional<std::string>> summaries(notes.size()), bodyStarts(bodies.size());
-    auto fits = [&](size_t note, size_t body) {
-        std::optional<std::string>& summary = summaries[note];
-        if (!summary) summary = letters(textView(noteShapes[note]->value(*notes[note], kSummary)), 24);
-        if (summary->empty()) return true;
-        std::optional<std::string>& start = bodyStarts[body];
-        if (!start) start = letters(textView(contentOf(body)), 24);
-        return start->compare(0, summary->size(), *summary) == 0;
+    const LayoutRows layouts[] = {
+        gather(shapes, tables, noteGroup, bodyGroup, true, dateColumn, db.latestTime()),
+        gather(shapes, tables, olderNoteGroup, olderBodyGroup, false, dateColumn, db.latestTime())};
+    // What is listed, by layout: a title row with the body it pairs with, or a body alone.
+    struct Listed {
+        const LayoutRows* layout;
+        DeletedNote note;
     };
-    const std::vector<int> partner = pairRows(notes, bodyNamed, bodies, ownerNamed, fits);
+    std::vector<Listed> listed;
+    for (const LayoutRows& layout : layouts)
+        for (const DeletedNote& note : deletedNotes(layout.rows)) listed.push_back({&layout, note});
+
     // The notes are made side by side (a body's text is long to clean of its markup), and listed
     // and posted here in order as the stretches are made.
-    std::vector<PRNoteNodePtr> made(notes.size());
+    std::vector<PRNoteNodePtr> made(listed.size());
     PRBackupScanState& arrays = context_.state;
     constexpr size_t kNotesPerStretch = 1024;
     inStretchesInOrder(
-        notes.size(), kNotesPerStretch, 0,
+        listed.size(), kNotesPerStretch, 0,
         [&](size_t from, size_t to, size_t) {
             for (size_t i = from; i < to; ++i) {
-                const CarvedRecord& note = *notes[i];
-                const RowShape& shape = *noteShapes[i];
+                const LayoutRows& layout = *listed[i].layout;
+                const DeletedNote& picked = listed[i].note;
                 auto node = std::make_shared<PRNoteNode>();
-                node->setNoteTitle(textOf(shape.value(note, kTitle)));
-                node->setNoteDate(dateTimeText(shape.value(note, dateColumn).asInteger(), true).value_or(""));
-                node->setUid(static_cast<int>(bodyNamed[i]));
-                if (partner[i] >= 0)
-                    node->setNoteContent(plainNoteText(textOf(contentOf(static_cast<size_t>(partner[i])))));
+                node->setUid(noteUid(picked.id));
+                node->setBPartial(picked.partial);
+                if (picked.body >= 0)
+                    node->setNoteContent(
+                        backuptext::noteBodyText(layout.rows.bodies[static_cast<size_t>(picked.body)].content));
+                if (picked.note >= 0) {
+                    const size_t n = static_cast<size_t>(picked.note);
+                    const RowShape& shape = *layout.noteShapes[n];
+                    const CarvedRecord& row = *layout.rows.notes[n].row;
+                    node->setNoteTitle(textOf(shape.value(row, kTitle)));
+                    node->setNoteDate(dateTimeText(shape.value(row, dateColumn).asInteger(), true).value_or(""));
+                }
+                // A note whose title row is gone (or held none) shows its first line, as the
+                // phone titles a note.
+                if (node->noteTitle().empty()) node->setNoteTitle(backuptext::titleFromBodyText(node->noteContent()));
                 made[i] = std::move(node);
             }
         },

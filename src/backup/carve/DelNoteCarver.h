@@ -1,7 +1,9 @@
-// Rebuilds deleted notes from the raw pages of a backup's notes database: note rows (title,
-// summary, dates) and body rows (the text) are read by their layouts and paired where the note
-// names its body (ZBODY) and the body its note (ZOWNER). Each note is posted as "ScanDelNoteInfo",
-// then "ScanProgressInfo" with 85.
+// Rebuilds deleted notes from the raw pages of a backup's notes database, in either layout the
+// phones used: the older Note and note_bodies tables (a body names its note by note_id) and the
+// Core Data ZNOTE and ZNOTEBODY (a note names its body in ZBODY, the body its note in ZOWNER).
+// Every deleted note whose rows remain is posted once as "ScanDelNoteInfo": its title row with
+// its body where both are left, either part alone where the other is gone. Then
+// "ScanProgressInfo" with 85.
 #pragma once
 
 #include "backup/carve/CarveContext.h"
@@ -15,9 +17,6 @@ public:
     explicit DelNoteCarver(CarveContext& context) : context_(context) {}
 
     void scanDelNoteThread(const std::string& backupFolder);
-
-    // The body's text without its markup.
-    static std::string plainNoteText(std::string text);
 
 private:
     CarveContext& context_;

@@ -154,7 +154,12 @@ void contactKey(std::string& k, const PRContactNode& c) { keyInto(k, {c.contactN
 void messageKey(std::string& k, const PRMessageNode& m) {
     keyInto(k, {m.messagePhone(), m.messageContent(), m.messageDate()});
 }
-void noteKey(std::string& k, const PRNoteNode& n) { k = n.noteContent(); }
+// A note is told by its key (its row id, never reused), never by its text: distinct notes often
+// share one (every note whose body is gone has none). A note whose key was lost has no key to
+// repeat: its key here matches no note that has one.
+void noteKey(std::string& k, const PRNoteNode& n) {
+    k = n.uid() > 0 ? "#" + std::to_string(n.uid()) : std::string("\x1e");
+}
 void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {c.callPhone(), c.callDate()}); }
 void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {b.bookMarkURL(), b.bookMarkTitle()}); }
 void calenderKey(std::string& k, const PRCalenderNode& c) { keyInto(k, {c.calTitle(), c.calNote(), c.startDate()}); }
@@ -250,6 +255,12 @@ void PRDeletedRecordMerge::catchUpConversations() {
 
 bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t hash) {
     if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
+    // Only a copy of a listed note (a live one, or one carved before) of the same key is
+    // dropped; a note without its key is a note of its own.
+    if (note->uid() <= 0) {
+        list(notes_, noteArray, note, hash, delNoteNum);
+        return true;
+    }
     return takeIn(notes_, noteArray, note, hash, noteKey, delNoteNum);
 }
 
