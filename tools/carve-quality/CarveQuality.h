@@ -31,10 +31,12 @@ struct Score {
                                     // (a place, a body...) they had, or with only some of its values (a
                                     // contact's phones); not counted as recovered
     int reported = 0;               // records the carver reported
-    int liveAsDeleted = 0;          // reported records that are live rows
+    int liveAsDeleted = 0;          // reported records that are live rows, or earlier versions of them
     int wrongJoins = 0;             // a deleted row's record carrying another row's joined field (a wrong
                                     // phone, body, address or place; an empty one is counted as missing)
     int garbage = 0;                // records that are no row at all, carry a wrong own field, or repeat one
+    int othersValues = 0;           // records named by a row (deleted, or live in any of its versions) that
+                                    // carry a value that row never had: another's number, body, text or date
     int gone() const { return deleted - recoverable; }  // deleted rows no longer in the file
     double recall() const { return deleted ? 100.0 * recovered / deleted : 100.0; }
     double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }
