@@ -328,7 +328,11 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
                              fieldsText(rows.deleted[it->second]).c_str());
         }
     }
-    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
+    // The live keys hold the earlier names of edited rows too.
+    int64_t renamed = 0;
+    for (const std::vector<ExpectedRecord>& versions : rows.edited)
+        for (size_t v = 1; v < versions.size(); ++v) renamed += versions[v].key != versions[v - 1].key;
+    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size()) - renamed;
     score.fileBytes = static_cast<int64_t>(bytes.size());
     // A record is still in the file while each of its rows is.
     std::vector<MarkerText> markers;

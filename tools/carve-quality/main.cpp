@@ -27,6 +27,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 constexpr int kMostRows = 20000000;
@@ -49,12 +50,24 @@ void print(carvefix::CarveKind kind, iosschema::Ios ios, int page, const std::st
     std::fflush(stdout);
 }
 
-// The targets: 98% of the deleted rows still in the file, no live row (nor an earlier version of
-// one) reported as deleted, no record with a value not its own, no wrong join, garbage under 1%,
-// every page and frame looked through.
-bool meets(const carvequality::Score& s) {
-    return s.recallOfRecoverable() >= 98 && s.liveAsDeleted == 0 && s.othersValues == 0 && s.wrongJoins == 0 &&
-           s.share(s.garbage) < 1 && s.coverage.complete() && s.coverage.pages > 0;
+// The targets: 98% of the deleted rows still in the file come back with their own values (a
+// contact whose numbers' rows lost the id that joins them comes without them rather than with
+// another's: it is counted apart, as join-missing), no live row (nor an earlier version of one)
+// reported as deleted, no record with a value not its own, no wrong join, garbage under 1%, every
+// page and frame looked through. Answers the targets a row missed, by their columns' names.
+std::string missed(const carvequality::Score& s) {
+    std::string out;
+    auto miss = [&](bool failed, const char* what) {
+        if (failed) out += std::string(out.empty() ? "" : ", ") + what;
+    };
+    const int found = s.recovered + s.joinMissing;
+    miss(s.recoverable > 0 && 100.0 * found < 98.0 * s.recoverable, "recall");
+    miss(s.liveAsDeleted > 0, "live-as-del");
+    miss(s.othersValues > 0, "others-value");
+    miss(s.wrongJoins > 0, "wrong-join");
+    miss(s.share(s.garbage) >= 1, "garbage");
+    miss(!s.coverage.complete() || s.coverage.pages == 0, "pages");
+    return out;
 }
 }  // namespace
 
@@ -117,7 +130,7 @@ int main(int argc, char** argv) {
                 "iOS", "page", "layout", "rows", "MB", "deleted", "recovered", "recall", "gone", "in-file",
                 "live-as-del", "others-value", "wrong-join", "garbage", "join-missing", "partial", "pages-examined",
                 "write-s", "carve-s");
-    bool met = true;
+    std::vector<std::string> shortfalls;  // per row that missed a target: the row, and the targets
     int measured = 0;
     for (CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                            CarveKind::bookmarks, CarveKind::calendar}) {
@@ -145,13 +158,20 @@ int main(int argc, char** argv) {
                     s.writeSeconds = writing.count();
                     ++measured;
                     print(kind, ios, page, layout, s);
-                    met = met && meets(s);
+                    const std::string row = std::string(carvefix::kindName(kind)) + " iOS " +
+                                            std::to_string(static_cast<int>(ios)) + " page " + std::to_string(page) +
+                                            " " + layout;
+                    if (const std::string missing = missed(s); !missing.empty())
+                        shortfalls.push_back(row + ": " + missing);
                     if (layout.ends_with("+log")) {
                         const carvequality::Score folded =
                             carvequality::carveFoldedAndScore(kind, written, options, folder, explain);
                         print(kind, ios, page, std::string(layoutName(deletions)) + "+folded", folded);
                         // As laid, the database gives at least what it gives once folded.
-                        met = met && meets(folded) && s.recovered >= folded.recovered;
+                        std::string missing = missed(folded);
+                        if (s.recovered < folded.recovered)
+                            missing += std::string(missing.empty() ? "" : ", ") + "less as laid than folded";
+                        if (!missing.empty()) shortfalls.push_back(row + " folded: " + missing);
                     }
                 }
             }
@@ -162,6 +182,7 @@ int main(int argc, char** argv) {
         std::printf("nothing measured: no kind, iOS version, page size and layout match the options\n");
         return 1;
     }
-    std::printf("targets %s\n", met ? "met" : "NOT met");
-    return met ? 0 : 1;
+    for (const std::string& shortfall : shortfalls) std::printf("missed by %s\n", shortfall.c_str());
+    std::printf("targets %s\n", shortfalls.empty() ? "met" : "NOT met");
+    return shortfalls.empty() ? 0 : 1;
 }

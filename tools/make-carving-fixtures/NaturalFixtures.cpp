@@ -128,9 +128,11 @@ std::string recordInteger(int64_t value) {
 
 // Stretches of a long text along its whole length, each long enough that other rows' words do
 // not hold it: a long value runs on into pages of its own, a stretch of it may be written over
-// while the rest stays, and SQLite splits it where it runs from one page into the next.
+// while the rest stays, and SQLite splits it where it runs from one page into the next. A split
+// stretch is found by its two parts, each 16 bytes at least: the stretches overlap by half, so
+// that wherever a page ends, one of them has 16 bytes on either side of it.
 void addStretches(const std::string& text, std::vector<Marker>& markers) {
-    constexpr size_t kStretch = 64, kStep = 48;
+    constexpr size_t kStretch = 64, kStep = 32;
     for (size_t at = 0; at + kStretch < text.size(); at += kStep)
         markers.push_back({text.substr(at, kStretch), false, true});
     markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), false, true});
