@@ -359,6 +359,17 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     }
     const std::vector<bool> foundSplit = markersFound(bytes, again);
     for (size_t k = 0; k < again.size(); ++k) found[againOf[k]] = foundSplit[k];
+    // A page may end within a gram or two of a stretch's end, too near for its parts to be told
+    // apart from other rows' bytes: the stretch is then in the file when the stretches beside it
+    // are, which overlap it by half each and so hold every byte of it.
+    const std::vector<bool> foundAlone = found;
+    for (size_t i = 0; i + 1 < firstMarker.size(); ++i)
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) {
+            if (foundAlone[m] || !markers[m].mayBeSplit) continue;
+            const bool before = m > firstMarker[i] && markers[m - 1].mayBeSplit;
+            const bool after = m + 1 < firstMarker[i + 1] && markers[m + 1].mayBeSplit;
+            found[m] = (before || after) && (!before || foundAlone[m - 1]) && (!after || foundAlone[m + 1]);
+        }
     int shown = 0;
     for (size_t i = 0; i < came.size(); ++i) {
         bool inFile = true;

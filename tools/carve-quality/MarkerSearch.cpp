@@ -196,10 +196,8 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     std::vector<bool> result(n);
     for (size_t m = 0; m < n; ++m) result[m] = found[m].load(std::memory_order_relaxed);
     // A stretch of a long value not found whole may lie across the end of a page, where the value
-    // runs on into its overflow pages: it counts as found when it splits into two parts, each two
-    // grams long at least, that are both in the file, or, where the page ends within two grams
-    // of one of its ends, when all of it but those bytes is (a part that short is found anywhere;
-    // the stretches beside it, which overlap it, hold those bytes).
+    // runs on into its overflow pages: it counts as found when it splits into two parts, each a
+    // gram long at least, that are both in the file.
     std::vector<MarkerText> parts;
     std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
     std::vector<size_t> missing;
@@ -209,8 +207,6 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
         if (!split || result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
         missing.push_back(m);
         partsOf.emplace_back(parts.size(), 0);
-        parts.push_back({text.substr(0, text.size() - shortest + 1), false});
-        parts.push_back({text.substr(shortest - 1), markers[m].numbered});
         for (size_t k = shortest; k + shortest <= text.size(); ++k) {
             parts.push_back({text.substr(0, k), false});
             parts.push_back({text.substr(k), markers[m].numbered});
@@ -219,12 +215,9 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     }
     if (!parts.empty()) {
         const std::vector<bool> partFound = markersFound(bytes, parts, false);
-        for (size_t k = 0; k < missing.size(); ++k) {
-            const size_t first = partsOf[k].first;
-            result[missing[k]] = partFound[first] || partFound[first + 1];
-            for (size_t p = first + 2; p < partsOf[k].second && !result[missing[k]]; p += 2)
+        for (size_t k = 0; k < missing.size(); ++k)
+            for (size_t p = partsOf[k].first; p < partsOf[k].second && !result[missing[k]]; p += 2)
                 result[missing[k]] = partFound[p] && partFound[p + 1];
-        }
     }
     return result;
 }
