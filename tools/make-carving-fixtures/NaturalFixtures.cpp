@@ -389,7 +389,7 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
             {{address + recordInteger(when) + recordInteger(duration) + recordInteger(flags)}}};
     };
     // A call's duration is put right once the call is logged (a call still going when it was
-    // first written), and a missed call is marked read.
+    // first written), and the call is marked read where the layout keeps that.
     rows.edit = [&](size_t i, const ExpectedRecord& now) {
         const int64_t duration = 1 + r.below(r.below(4) ? 600 : 20000);
         db.run(newer ? "UPDATE call SET duration = ?, read = 1 WHERE ROWID = ?"
