@@ -274,11 +274,23 @@ TEST_F(PhoneHabits, NotesOfATitleAloneAndLongMessagesAreAmongTheDeleted) {
     std::vector<carvefix::ExpectedRecord> broken = notes.deleted;
     for (carvefix::ExpectedRecord& note : broken)
         std::replace(note.fields["noteContent"].begin(), note.fields["noteContent"].end(), ' ', '\n');
-    EXPECT_EQ(score(CarveKind::notes, notes, broken).recovered, 120);
+    const carvequality::Score s = score(CarveKind::notes, notes, broken);
+    EXPECT_EQ(s.recovered, 120);
+    // Told apart: the notes of a title alone still in the file, all of which came back.
+    ASSERT_TRUE(s.habits.count("title alone"));
+    EXPECT_GT(s.habits.at("title alone").recoverable, 0);
+    EXPECT_LE(s.habits.at("title alone").recoverable, titleAlone);
+    EXPECT_EQ(s.habits.at("title alone").recovered, s.habits.at("title alone").recoverable);
 
-    const carvefix::NaturalRows messages = write(CarveKind::messages);
+    const carvefix::NaturalRows messages = write(CarveKind::messages, Deletions::runAndScattered);
     const int longOnes = static_cast<int>(std::count_if(messages.deleted.begin(), messages.deleted.end(),
                                                         [](const auto& m) { return m.key.size() >= 3000; }));
     EXPECT_GT(longOnes, 3);
     EXPECT_LT(longOnes, 30);
+    // None came back: none is counted as back.
+    const carvequality::Score none = score(CarveKind::messages, messages, {});
+    ASSERT_TRUE(none.habits.count("long message"));
+    EXPECT_GT(none.habits.at("long message").recoverable, 0);
+    EXPECT_LE(none.habits.at("long message").recoverable, longOnes);
+    EXPECT_EQ(none.habits.at("long message").recovered, 0);
 }

@@ -377,6 +377,11 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         // A row that came in part was in the file, though a later write took some of its bytes.
         score.recoverable += inFile || cameInPart[i] ? 1 : 0;
         score.recovered += came[i] == Came::whole ? 1 : 0;
+        if (const char* habit = rows.deleted[i].habit; habit && (inFile || cameInPart[i])) {
+            Score::Habit& h = score.habits[habit];
+            ++h.recoverable;
+            h.recovered += came[i] == Came::whole ? 1 : 0;
+        }
         score.partial += came[i] == Came::whole && cameInPart[i] ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
         if (came[i] == Came::whole && !inFile && !cameInPart[i] && explain) {

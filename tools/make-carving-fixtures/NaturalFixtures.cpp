@@ -623,10 +623,12 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
             {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + (titleAlone ? "" : "<div>")}};
         addStretches(body, markers);
         // Dated by its creation in a rollback-journal file, by its change in a newer one.
-        return ExpectedRecord{
+        ExpectedRecord record{
             title,
             {{"noteContent", shownNoteText(body)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
             std::move(markers)};
+        if (titleAlone) record.habit = "title alone";
+        return record;
     };
     // A note's body gets a line more, or its first line (its title) is written anew; its summary
     // and time of change follow.
@@ -824,7 +826,8 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
         when += timeStep(r, 5, 20000, o.rows, 8 * kYear);
         const size_t who = static_cast<size_t>(r.below(static_cast<int64_t>(partners.size())));
         const bool fromMe = r.below(2);
-        const std::string text = o.phoneHabits && r.below(12) == 0 ? longText(r, i) : naturalText(r, i);
+        const bool isLong = o.phoneHabits && r.below(12) == 0;
+        const std::string text = isLong ? longText(r, i) : naturalText(r, i);
         const bool imessage = partners[who].find('@') != std::string::npos || (o.ios != Ios::v4 && r.below(3) == 0);
         const int64_t since2001 = when - iosschema::kSince2001;
         ExpectedRecord record;
@@ -872,6 +875,7 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                       {{partners[who] + recordInteger(when) + head(text)}}};
         }
         addStretches(text, record.markers);
+        if (isLong) record.habit = "long message";
         rowids.push_back(db.lastRowid());
         return record;
     };

@@ -44,6 +44,9 @@ struct ExpectedRecord {
     // A reported record that says it lost some of its values to later writes: what it lacks is
     // no miss.
     bool partial = false;
+    // Of the rows a phone's habits write: what sets it apart ("long message", "title alone"), for
+    // its recall to be told apart from the others'; none for the rest.
+    const char* habit = nullptr;
 };
 
 struct NaturalRows {
