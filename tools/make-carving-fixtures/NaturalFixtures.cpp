@@ -427,10 +427,10 @@ NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& 
              folder ? Value(nullptr) : Value(url), children, order, externalId});
         rowids.push_back(db.lastRowid());
         // The title's number ends where the next column begins: the address (whole), or a
-        // folder's numbers and the start of its identifier.
+        // folder's numbers and the first byte of its identifier. A folder's record is its title
+        // alone: a later row written over the rest of its row leaves it whole.
         const std::string after =
-            folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, externalId.find('-') + 1)
-                   : url;
+            folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, 1) : url;
         return ExpectedRecord{title, {{"bookMarkURL", folder ? "" : url}}, {{title + after}}};
     };
     // A bookmark renamed, or (not a folder) pointed at the page it moved to.
