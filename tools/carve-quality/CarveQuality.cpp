@@ -384,6 +384,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         }
         score.partial += came[i] == Came::whole && cameInPart[i] ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
+        score.joinMissingInFile += came[i] == Came::partly && inFile ? 1 : 0;
         if (came[i] == Came::whole && !inFile && !cameInPart[i] && explain) {
             // The row's markers are then wrong: the row came whole, so its bytes are in the file.
             std::string missing;

@@ -31,6 +31,7 @@ struct Score {
     int joinMissing = 0;            // of those, reported with their own fields right but without a joined field
                                     // (a place, a body...) they had, or with only some of its values (a
                                     // contact's phones); not counted as recovered
+    int joinMissingInFile = 0;      // of those, the ones whose joined rows are still in the file
     int reported = 0;               // records the carver reported
     int liveAsDeleted = 0;          // reported records that are live rows, or earlier versions of them
     int wrongJoins = 0;             // a deleted row's record carrying another row's joined field (a wrong

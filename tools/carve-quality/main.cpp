@@ -61,7 +61,7 @@ std::string missed(const carvequality::Score& s) {
     auto miss = [&](bool failed, const char* what) {
         if (failed) out += std::string(out.empty() ? "" : ", ") + what;
     };
-    const int found = s.recovered + s.joinMissing;
+    const int found = s.recovered + s.joinMissingInFile;
     miss(s.recoverable > 0 && 100.0 * found < 98.0 * s.recoverable, "recall");
     miss(s.liveAsDeleted > 0, "live-as-del");
     miss(s.othersValues > 0, "others-value");
