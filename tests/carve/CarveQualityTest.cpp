@@ -8,7 +8,10 @@
 #include "CarveTestSupport.h"
 #include "platform/FileOpen.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -145,5 +148,170 @@ TEST_F(CarveInLog, DeletionsStillInTheLogComeBackAsOnceFolded) {
             ASSERT_TRUE(files::readRegularFile(path, size_t{1} << 30, &fileAfter));
             ASSERT_TRUE(files::readRegularFile(path + "-wal", size_t{1} << 30, &logAfter));
             EXPECT_TRUE(file == fileAfter && log == logAfter) << "the carve changed the backup's files";
+        }
+}
+
+// Databases written as a phone in use writes them: live rows edited between the deletions, notes
+// of a title alone, long messages. The scorer knows every version of an edited row as live, and
+// tells a record carrying a value not its row's from one that is its row's.
+class PhoneHabits : public carvetest::CarveTest {
+protected:
+    carvefix::NaturalRows write(CarveKind kind, Deletions deletions = Deletions::overTime) {
+        carvefix::NaturalOptions options;
+        options.pageSize = 1024;
+        options.rows = 400;
+        options.deletions = deletions;
+        options.phoneHabits = true;
+        const carvefix::NaturalRows rows = carvefix::writeNaturalDatabase(folder(), kind, options);
+        EXPECT_TRUE(files::readRegularFile(folder() + "/" + carvefix::backupFileName(kind), size_t{1} << 30, &bytes_));
+        return rows;
+    }
+    carvequality::Score score(CarveKind kind, const carvefix::NaturalRows& rows,
+                              const std::vector<carvefix::ExpectedRecord>& reported) {
+        return carvequality::scoreRecords(kind, rows, reported, bytes_, 1024);
+    }
+    std::string bytes_;
+};
+
+TEST_F(PhoneHabits, EveryVersionOfAnEditedRowIsLiveAndEveryValueIsJudgedByItsRow) {
+    for (const CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
+                                 CarveKind::bookmarks, CarveKind::calendar}) {
+        SCOPED_TRACE(carvefix::kindName(kind));
+        const carvefix::NaturalRows rows = write(kind);
+        ASSERT_GT(rows.edited.size(), 20u);
+        ASSERT_EQ(rows.deleted.size(), 120u);
+        std::vector<carvefix::ExpectedRecord> versions;
+        bool keyChanged = false, valueChanged = false;
+        for (const auto& row : rows.edited) {
+            ASSERT_GE(row.size(), 2u);
+            keyChanged = keyChanged || row.front().key != row.back().key;
+            valueChanged = valueChanged || row.front().fields != row.back().fields;
+            versions.insert(versions.end(), row.begin(), row.end());
+        }
+        // Calls keep their number and time through an edit, messages their party and time; the
+        // others' edits change both their names and their values.
+        EXPECT_EQ(keyChanged, kind != CarveKind::calls);
+        EXPECT_EQ(valueChanged, kind != CarveKind::messages);
+        // Each version reported as deleted is a live row so reported, with its own values.
+        carvequality::Score s = score(kind, rows, versions);
+        EXPECT_EQ(s.liveAsDeleted, static_cast<int>(versions.size()));
+        EXPECT_EQ(s.othersValues + s.recovered + s.garbage, 0);
+        // The deleted rows as they were written all come back, none with another's values.
+        s = score(kind, rows, rows.deleted);
+        EXPECT_EQ(s.recovered, 120);
+        EXPECT_EQ(s.liveAsDeleted + s.othersValues + s.garbage + s.wrongJoins, 0);
+        // A value taken from another row: another deleted row's, or another edited row's.
+        auto withAnothers = [](carvefix::ExpectedRecord record, const carvefix::ExpectedRecord& other) {
+            for (auto& [field, value] : record.fields)
+                if (!other.fields.at(field).empty() && other.fields.at(field) != value) {
+                    value = other.fields.at(field);
+                    return record;
+                }
+            return carvefix::ExpectedRecord{};
+        };
+        std::vector<carvefix::ExpectedRecord> mixed;
+        for (size_t i = 1; i < rows.deleted.size() && mixed.empty(); ++i)
+            if (auto record = withAnothers(rows.deleted[0], rows.deleted[i]); !record.key.empty())
+                mixed.push_back(record);
+        for (size_t i = 1; i < rows.edited.size() && mixed.size() < 2; ++i)
+            if (auto record = withAnothers(rows.edited[0].front(), rows.edited[i].back()); !record.key.empty())
+                mixed.push_back(record);
+        ASSERT_EQ(mixed.size(), 2u);
+        s = score(kind, rows, mixed);
+        EXPECT_EQ(s.othersValues, 2);
+        EXPECT_EQ(s.liveAsDeleted, 1);
+        EXPECT_EQ(s.recovered, 0);
+    }
+}
+
+// The tables hold each edited row's last version, and its earlier copies lie in the file still:
+// what a carver can mistake for deleted rows.
+TEST_F(PhoneHabits, TablesHoldTheLastVersionAndTheFileTheEarlierOnes) {
+    struct Table {
+        CarveKind kind;
+        const char* keys;
+    };
+    for (const Table& table :
+         {Table{CarveKind::messages, "SELECT text FROM message"}, Table{CarveKind::notes, "SELECT ZTITLE FROM ZNOTE"},
+          Table{CarveKind::bookmarks, "SELECT title FROM bookmarks"}}) {
+        SCOPED_TRACE(carvefix::kindName(table.kind));
+        const carvefix::NaturalRows rows = write(table.kind, Deletions::runAndScattered);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((folder() + "/" + carvefix::backupFileName(table.kind)).c_str(), &db), SQLITE_OK);
+        std::multiset<std::string> inTable;
+        sqlite3_stmt* statement = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, table.keys, -1, &statement, nullptr), SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            inTable.insert(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        EXPECT_EQ(inTable.size() + rows.deleted.size(), 400u);
+        int earlierInFile = 0;
+        for (const auto& row : rows.edited) {
+            EXPECT_TRUE(inTable.count(row.back().key)) << row.back().key;
+            for (size_t v = 0; v + 1 < row.size(); ++v) {
+                if (row[v].key == row.back().key) continue;
+                EXPECT_FALSE(inTable.count(row[v].key)) << row[v].key;
+                earlierInFile += bytes_.find(row[v].key) != std::string::npos;
+            }
+        }
+        EXPECT_GT(earlierInFile, 0);
+    }
+}
+
+// Notes of a title alone, many of them alike, beside notes with bodies; messages of 3 to 10 KB,
+// longer than a page, beside short ones. A note's text is its text however its blocks are broken.
+TEST_F(PhoneHabits, NotesOfATitleAloneAndLongMessagesAreAmongTheDeleted) {
+    const carvefix::NaturalRows notes = write(CarveKind::notes);
+    std::map<std::string, int> alike;
+    int titleAlone = 0;
+    for (const carvefix::ExpectedRecord& note : notes.deleted) {
+        titleAlone += note.fields.at("noteContent") == note.key;
+        alike[note.key] += 1;
+    }
+    EXPECT_GT(titleAlone, 5);
+    EXPECT_TRUE(std::any_of(alike.begin(), alike.end(), [](const auto& each) { return each.second > 1; }));
+    std::vector<carvefix::ExpectedRecord> broken = notes.deleted;
+    for (carvefix::ExpectedRecord& note : broken)
+        std::replace(note.fields["noteContent"].begin(), note.fields["noteContent"].end(), ' ', '\n');
+    const carvequality::Score s = score(CarveKind::notes, notes, broken);
+    EXPECT_EQ(s.recovered, 120);
+    // Told apart: the notes of a title alone still in the file, all of which came back.
+    ASSERT_TRUE(s.habits.count("title alone"));
+    EXPECT_GT(s.habits.at("title alone").recoverable, 0);
+    EXPECT_LE(s.habits.at("title alone").recoverable, titleAlone);
+    EXPECT_EQ(s.habits.at("title alone").recovered, s.habits.at("title alone").recoverable);
+
+    const carvefix::NaturalRows messages = write(CarveKind::messages, Deletions::runAndScattered);
+    const int longOnes = static_cast<int>(std::count_if(messages.deleted.begin(), messages.deleted.end(),
+                                                        [](const auto& m) { return m.key.size() >= 3000; }));
+    EXPECT_GT(longOnes, 3);
+    EXPECT_LT(longOnes, 30);
+    // None came back: none is counted as back.
+    const carvequality::Score none = score(CarveKind::messages, messages, {});
+    ASSERT_TRUE(none.habits.count("long message"));
+    EXPECT_GT(none.habits.at("long message").recoverable, 0);
+    EXPECT_LE(none.habits.at("long message").recoverable, longOnes);
+    EXPECT_EQ(none.habits.at("long message").recovered, 0);
+}
+
+// Carved, a deleted row whose markers say it is gone from the file never comes back whole: long
+// messages split over their overflow pages and notes of a title alone are looked for where they
+// lie. Every page is looked through.
+TEST_F(PhoneHabits, NoRowComesBackThatItsMarkersSayIsGone) {
+    for (const CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
+                                 CarveKind::bookmarks, CarveKind::calendar})
+        for (const int page : {1024, 4096}) {
+            SCOPED_TRACE(std::string(carvefix::kindName(kind)) + " page " + std::to_string(page));
+            carvefix::NaturalOptions options;
+            options.pageSize = page;
+            options.rows = 400;
+            options.phoneHabits = true;
+            const carvequality::Score s = carvequality::measure(kind, options, folder());
+            EXPECT_EQ(s.deleted, 120);
+            EXPECT_GT(s.recovered, 0);
+            EXPECT_LE(s.recovered, s.recoverable);
+            for (const auto& [habit, h] : s.habits) EXPECT_LE(h.recovered, h.recoverable) << habit;
+            EXPECT_TRUE(s.coverage.complete()) << s.coverage.examined << " of " << s.coverage.pages << " pages";
         }
 }

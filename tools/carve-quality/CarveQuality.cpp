@@ -116,6 +116,41 @@ bool someOf(const std::string& partValues, const std::string& wholeValues) {
     return !partValues.empty() && from(0, 0);
 }
 
+// Whether a reported value is the row's: a note's text whatever blanks and line breaks its
+// blocks were shown with, any other value byte for byte.
+bool sameValue(std::string_view field, std::string_view got, std::string_view want) {
+    if (field != "noteContent") return got == want;
+    auto next = [](std::string_view text, size_t& at) {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        return at < text.size() ? text[at++] : '\0';
+    };
+    size_t i = 0, j = 0;
+    for (;;) {
+        const char a = next(got, i), b = next(want, j);
+        if (a != b) return false;
+        if (a == '\0') return true;
+    }
+}
+
+// Whether every value a record carries is one that a row it names had (in any of its versions,
+// or some of a joined field's values): none of another row's.
+bool valuesAmong(const ExpectedRecord& record, const std::vector<const ExpectedRecord*>& rows,
+                 const std::vector<std::string>& joined) {
+    for (const auto& [field, text] : record.fields) {
+        if (text.empty()) continue;
+        const bool isJoined = std::find(joined.begin(), joined.end(), field) != joined.end();
+        bool own = false, known = false;
+        for (const ExpectedRecord* row : rows) {
+            const auto want = row->fields.find(field);
+            if (want == row->fields.end()) continue;
+            known = true;
+            own = own || sameValue(field, text, want->second) || (isJoined && someOf(text, want->second));
+        }
+        if (known && !own) return false;
+    }
+    return true;
+}
+
 // Where a record's markers lie in the file: per row, each place as page:offset, the page's type
 // byte (0d a table leaf, 05 an interior page, 0a/02 an index page) and "free" for a page on the
 // free list.
@@ -222,6 +257,10 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     deletedByKey.reserve(rows.deleted.size());
     for (size_t i = 0; i < rows.deleted.size(); ++i) deletedByKey.emplace(rows.deleted[i].key, i);
     const std::unordered_set<std::string_view> liveKeys(rows.liveKeys.begin(), rows.liveKeys.end());
+    // Each version of the live rows that were edited, by its key.
+    std::unordered_multimap<std::string_view, const ExpectedRecord*> editedByKey;
+    for (const std::vector<ExpectedRecord>& versions : rows.edited)
+        for (const ExpectedRecord& version : versions) editedByKey.emplace(version.key, &version);
     const std::vector<std::string> joined = carvefix::joinedFields(kind);
 
     Score score;
@@ -253,7 +292,7 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
                 started.emplace(r.key, it->second);
             range = started.equal_range(r.key);
         }
-        bool matched = false, joinWrong = false;
+        bool matched = false, joinWrong = false, ownFitsDeleted = false;
         for (auto it = range.first; it != range.second && !matched; ++it) {
             const ExpectedRecord& want = rows.deleted[it->second];
             bool ownOk = true, joinOk = true, joinEmpty = false;
@@ -263,12 +302,13 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
                 const std::string text = got == r.fields.end() ? std::string() : got->second;
                 if (r.partial && text.empty()) continue;  // a value it says it lost
                 if (!isJoined)
-                    ownOk = ownOk && text == value;
-                else if ((text.empty() && !value.empty()) || (text != value && someOf(text, value)))
+                    ownOk = ownOk && sameValue(field, text, value);
+                else if ((text.empty() && !value.empty()) || (!sameValue(field, text, value) && someOf(text, value)))
                     joinEmpty = true;
                 else
-                    joinOk = joinOk && text == value;
+                    joinOk = joinOk && sameValue(field, text, value);
             }
+            ownFitsDeleted = ownFitsDeleted || ownOk;
             if (ownOk && joinOk && came[it->second] == Came::no) {
                 came[it->second] = joinEmpty ? Came::partly : Came::whole;
                 cameAs[it->second] = &r;
@@ -279,7 +319,15 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
             }
         }
         if (matched) continue;
-        if (range.first == range.second && liveKeys.count(r.key)) {
+        // The rows the record names, the versions of an edited live row included: a value none of
+        // them had came from another row (or from no row at all).
+        std::vector<const ExpectedRecord*> named;
+        for (auto it = range.first; it != range.second; ++it) named.push_back(&rows.deleted[it->second]);
+        for (auto [it, end] = editedByKey.equal_range(r.key); it != end; ++it) named.push_back(it->second);
+        if (!named.empty() && !valuesAmong(r, named, joined)) ++score.othersValues;
+        // A live row's key: an earlier copy of it, unless it has the values of a deleted row of that
+        // key (a note titled as others are).
+        if (liveKeys.count(r.key) && !ownFitsDeleted) {
             ++score.liveAsDeleted;
         } else if (joinWrong) {
             ++score.wrongJoins;
@@ -294,7 +342,11 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
                              fieldsText(rows.deleted[it->second]).c_str());
         }
     }
-    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size());
+    // The live keys hold the earlier names of edited rows too.
+    int64_t renamed = 0;
+    for (const std::vector<ExpectedRecord>& versions : rows.edited)
+        for (size_t v = 1; v < versions.size(); ++v) renamed += versions[v].key != versions[v - 1].key;
+    score.rows = static_cast<int64_t>(rows.liveKeys.size() + rows.deleted.size()) - renamed;
     score.fileBytes = static_cast<int64_t>(bytes.size());
     // A record is still in the file while each of its rows is.
     std::vector<MarkerText> markers;
@@ -321,6 +373,17 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
     }
     const std::vector<bool> foundSplit = markersFound(bytes, again);
     for (size_t k = 0; k < again.size(); ++k) found[againOf[k]] = foundSplit[k];
+    // A page may end within a gram or two of a stretch's end, too near for its parts to be told
+    // apart from other rows' bytes: the stretch is then in the file when the stretches beside it
+    // are, which overlap it by half each and so hold every byte of it.
+    const std::vector<bool> foundAlone = found;
+    for (size_t i = 0; i + 1 < firstMarker.size(); ++i)
+        for (size_t m = firstMarker[i]; m < firstMarker[i + 1]; ++m) {
+            if (foundAlone[m] || !markers[m].mayBeSplit) continue;
+            const bool before = m > firstMarker[i] && markers[m - 1].mayBeSplit;
+            const bool after = m + 1 < firstMarker[i + 1] && markers[m + 1].mayBeSplit;
+            found[m] = (before || after) && (!before || foundAlone[m - 1]) && (!after || foundAlone[m + 1]);
+        }
     int shown = 0;
     for (size_t i = 0; i < came.size(); ++i) {
         bool inFile = true;
@@ -328,8 +391,14 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         // A row that came in part was in the file, though a later write took some of its bytes.
         score.recoverable += inFile || cameInPart[i] ? 1 : 0;
         score.recovered += came[i] == Came::whole ? 1 : 0;
+        if (const char* habit = rows.deleted[i].habit; habit && (inFile || cameInPart[i])) {
+            Score::Habit& h = score.habits[habit];
+            ++h.recoverable;
+            h.recovered += came[i] == Came::whole ? 1 : 0;
+        }
         score.partial += came[i] == Came::whole && cameInPart[i] ? 1 : 0;
         score.joinMissing += came[i] == Came::partly ? 1 : 0;
+        score.joinMissingInFile += came[i] == Came::partly && inFile ? 1 : 0;
         if (came[i] == Came::whole && !inFile && !cameInPart[i] && explain) {
             // The row's markers are then wrong: the row came whole, so its bytes are in the file.
             std::string missing;

@@ -10,6 +10,7 @@
 #include "platform/Notice.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,20 @@ struct Score {
     int joinMissing = 0;            // of those, reported with their own fields right but without a joined field
                                     // (a place, a body...) they had, or with only some of its values (a
                                     // contact's phones); not counted as recovered
+    int joinMissingInFile = 0;      // of those, the ones whose joined rows are still in the file
     int reported = 0;               // records the carver reported
-    int liveAsDeleted = 0;          // reported records that are live rows
+    int liveAsDeleted = 0;          // reported records that are live rows, or earlier versions of them
     int wrongJoins = 0;             // a deleted row's record carrying another row's joined field (a wrong
                                     // phone, body, address or place; an empty one is counted as missing)
     int garbage = 0;                // records that are no row at all, carry a wrong own field, or repeat one
+    int othersValues = 0;           // records named by a row (deleted, or live in any of its versions) that
+                                    // carry a value that row never had: another's number, body, text or date
+    // Per habit of a phone that sets rows apart (a long message, a note of a title alone): of its
+    // deleted rows still in the file, how many, and how many came back (whole, or partial).
+    struct Habit {
+        int recoverable = 0, recovered = 0;
+    };
+    std::map<std::string, Habit> habits;
     int gone() const { return deleted - recoverable; }  // deleted rows no longer in the file
     double recall() const { return deleted ? 100.0 * recovered / deleted : 100.0; }
     double recallOfRecoverable() const { return recoverable ? 100.0 * recovered / recoverable : 100.0; }

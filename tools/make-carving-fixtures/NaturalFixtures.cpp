@@ -61,6 +61,14 @@ std::string naturalText(Random& r, int index) {
     return words(r, count) + " #" + std::to_string(index);
 }
 
+// A long message, of 3 to 10 KB: more than a page holds, so that it runs on into pages of its own.
+std::string longText(Random& r, int index) {
+    const size_t size = 3000 + static_cast<size_t>(r.below(7000));
+    std::string text;
+    while (text.size() < size) text += (text.empty() ? "" : " ") + std::string(r.pick(kWords));
+    return text + " #" + std::to_string(index);
+}
+
 std::string phone(Random& r) {
     char text[32];
     const int64_t n = 2000000 + r.below(7999999);
@@ -120,9 +128,11 @@ std::string recordInteger(int64_t value) {
 
 // Stretches of a long text along its whole length, each long enough that other rows' words do
 // not hold it: a long value runs on into pages of its own, a stretch of it may be written over
-// while the rest stays, and SQLite splits it where it runs from one page into the next.
+// while the rest stays, and SQLite splits it where it runs from one page into the next. A split
+// stretch is found by its two parts, each 16 bytes at least: the stretches overlap by half, so
+// that wherever a page ends, one of them has 16 bytes on either side of it.
 void addStretches(const std::string& text, std::vector<Marker>& markers) {
-    constexpr size_t kStretch = 64, kStep = 48;
+    constexpr size_t kStretch = 64, kStep = 32;
     for (size_t at = 0; at + kStretch < text.size(); at += kStep)
         markers.push_back({text.substr(at, kStretch), false, true});
     markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), false, true});
@@ -136,25 +146,56 @@ using RowIds = std::vector<int64_t>;
 std::string head(const std::string& text) { return text.substr(0, std::min<size_t>(24, text.rfind(" #"))); }
 
 // What a maker gives the layouts of deletion: how row i is written (answering the row as a
-// record shows it) and how written rows are deleted, one at a time or, where the tables allow,
-// rows [from, to) by ranges of keys.
+// record shows it), how written rows are deleted, one at a time or, where the tables allow,
+// rows [from, to) by ranges of keys, and how a live row is edited (answering its new version,
+// from the version now in the table). toEdit says, before the rows are written, which will be
+// edited: a maker keeps what it needs to edit those rows, and nothing of the others.
 struct RowWriter {
     std::function<ExpectedRecord(int)> insert;
     std::function<void(size_t)> remove;
     std::function<void(size_t, size_t)> removeRun;  // none: the run goes row by row
+    std::function<ExpectedRecord(size_t, const ExpectedRecord& now)> edit;
+    std::vector<bool> toEdit;  // by row
+    bool willEdit(int i) const { return static_cast<size_t>(i) < toEdit.size() && toEdit[static_cast<size_t>(i)]; }
 };
 
 // When rows are deleted: in rounds, each writing the rows up to upTo, then deleting a run of
-// neighbouring rows [runFrom, runTo) where there is one, then others one at a time, in order.
+// neighbouring rows [runFrom, runTo) where there is one, then others one at a time, in order,
+// with the round's edits of live rows spread among them.
 struct Round {
     int upTo = 0;
     size_t runFrom = 0, runTo = 0;
     std::vector<int> others;
+    std::vector<int> edits;
 };
 struct DeletionPlan {
     std::vector<Round> rounds;
     std::vector<bool> doomed;  // by row
 };
+
+// A phone's owner edits some of the rows that stay: 15% of them, a quarter of those twice, each
+// edit in the round the row was written or a later one. Decided by a stream of its own, so that
+// the same rows are deleted with and without edits.
+std::vector<bool> planEdits(Random& r, DeletionPlan& plan) {
+    std::vector<bool> edited(plan.doomed.size(), false);
+    size_t round = 0;
+    for (size_t i = 0; i < plan.doomed.size(); ++i) {
+        while (round + 1 < plan.rounds.size() && static_cast<int>(i) >= plan.rounds[round].upTo) ++round;
+        if (plan.doomed[i] || r.below(100) >= 15) continue;
+        edited[i] = true;
+        size_t when = round + static_cast<size_t>(r.below(static_cast<int64_t>(plan.rounds.size() - round)));
+        plan.rounds[when].edits.push_back(static_cast<int>(i));
+        if (r.below(4) == 0) {
+            when += static_cast<size_t>(r.below(static_cast<int64_t>(plan.rounds.size() - when)));
+            plan.rounds[when].edits.push_back(static_cast<int>(i));
+        }
+    }
+    // Edits come in no order of the rows.
+    for (Round& each : plan.rounds)
+        for (size_t k = each.edits.size(); k > 1; --k)
+            std::swap(each.edits[k - 1], each.edits[static_cast<size_t>(r.below(static_cast<int64_t>(k)))]);
+    return edited;
+}
 
 // A run of a tenth of the rows (a trimmed history, a cleared thread), deleted first, then a fifth
 // scattered over the rest, in the order the user deletes them. Deleting the run empties pages,
@@ -222,9 +263,15 @@ DeletionPlan overTime(Random& r, int rows) {
 // that wrote it never reaches the file, so rows written and deleted at once would leave nothing
 // behind, unlike any phone's. Which rows go is decided by a stream of its own, so that both
 // layouts write the same rows.
-NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWriter& rows) {
+NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, RowWriter& rows) {
     Random r(o.seed * 0x51ed27 + 7);
-    const DeletionPlan plan = o.deletions == Deletions::overTime ? overTime(r, o.rows) : runAndScattered(r, o.rows);
+    DeletionPlan plan = o.deletions == Deletions::overTime ? overTime(r, o.rows) : runAndScattered(r, o.rows);
+    if (o.phoneHabits && rows.edit) {
+        Random editing(o.seed * 0x2545f491 + 3);
+        rows.toEdit = planEdits(editing, plan);
+    }
+    // Each edited row's versions, while it is written and edited.
+    std::map<int, std::vector<ExpectedRecord>> versions;
     db.exec("PRAGMA journal_mode=OFF;");
     // Room for the whole of a gigabyte file: the deletions go all over it.
     db.exec("PRAGMA cache_size=-2097152;");
@@ -247,6 +294,10 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
         for (; written < round.upTo; ++written) {
             // Only the deleted rows are kept whole: a live one is looked up by its key alone.
             ExpectedRecord record = rows.insert(written);
+            if (rows.willEdit(written)) {
+                ExpectedRecord& first = versions[written].emplace_back(record);
+                first.markers.clear();
+            }
             if (plan.doomed[static_cast<size_t>(written)])
                 out.deleted.push_back(std::move(record));
             else
@@ -261,13 +312,27 @@ NaturalRows writeRows(FixtureDatabase& db, const NaturalOptions& o, const RowWri
         else
             for (size_t i = round.runFrom; i < round.runTo; ++i) rows.remove(i);
         removed += run;
-        for (int i : round.others) {
+        // The round's edits go between its deletions, in step with them.
+        size_t edits = 0;
+        auto editUpTo = [&](size_t due) {
+            for (; edits < due && edits < round.edits.size(); ++edits) {
+                std::vector<ExpectedRecord>& rowVersions = versions[round.edits[edits]];
+                ExpectedRecord next = rows.edit(static_cast<size_t>(round.edits[edits]), rowVersions.back());
+                if (next.key != rowVersions.back().key) out.liveKeys.push_back(next.key);
+                rowVersions.push_back(std::move(next));
+            }
+        };
+        for (size_t k = 0; k < round.others.size(); ++k) {
+            editUpTo(k * round.edits.size() / round.others.size());
             toLogBefore(1);
-            rows.remove(static_cast<size_t>(i));
+            rows.remove(static_cast<size_t>(round.others[k]));
             ++removed;
         }
+        editUpTo(round.edits.size());
         db.exec("COMMIT;");
     }
+    for (auto& [row, rowVersions] : versions)
+        if (rowVersions.size() > 1) out.edited.push_back(std::move(rowVersions));
     if (iosschema::writeAheadLog(o.ios)) db.exec("PRAGMA journal_mode=WAL;");
     return out;
 }
@@ -282,6 +347,11 @@ int64_t timeStep(Random& r, int64_t least, int64_t usual, int rows, int64_t span
 }
 
 constexpr int64_t kYear = 365 * 86400;
+
+// A call's duration as the call's record shows it.
+std::string shownDuration(int64_t duration, bool outgoing) {
+    return duration ? getCallHistoryDuration(static_cast<int32_t>(duration)) : outgoing ? "Cancelled" : "Missed";
+}
 
 NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
     FixtureDatabase db(path, o.pageSize, false);
@@ -313,12 +383,21 @@ NaturalRows calls(const std::string& path, const NaturalOptions& o, Random& r) {
                 {address, when, duration, flags, contact});
         rowids.push_back(db.lastRowid());
         const bool out = flags & 1;
-        return ExpectedRecord{address + "|" + date(when, false),
-                              {{"callType", out ? "Outgoing" : "Incoming"},
-                               {"callDuration", duration ? getCallHistoryDuration(static_cast<int32_t>(duration))
-                                                : out    ? "Cancelled"
-                                                         : "Missed"}},
-                              {{address + recordInteger(when) + recordInteger(duration) + recordInteger(flags)}}};
+        return ExpectedRecord{
+            address + "|" + date(when, false),
+            {{"callType", out ? "Outgoing" : "Incoming"}, {"callDuration", shownDuration(duration, out)}},
+            {{address + recordInteger(when) + recordInteger(duration) + recordInteger(flags)}}};
+    };
+    // A call's duration is put right once the call is logged (a call still going when it was
+    // first written), and the call is marked read where the layout keeps that.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        const int64_t duration = 1 + r.below(r.below(4) ? 600 : 20000);
+        db.run(newer ? "UPDATE call SET duration = ?, read = 1 WHERE ROWID = ?"
+                     : "UPDATE call SET duration = ? WHERE ROWID = ?",
+               {duration, rowids[i]});
+        ExpectedRecord next = now;
+        next.fields["callDuration"] = shownDuration(duration, now.fields.at("callType") == "Outgoing");
+        return next;
     };
     rows.remove = [&](size_t i) { db.run("DELETE FROM call WHERE ROWID = ?", {rowids[i]}); };
     rows.removeRun = [&](size_t from, size_t to) {
@@ -348,11 +427,24 @@ NaturalRows bookmarks(const std::string& path, const NaturalOptions& o, Random& 
              folder ? Value(nullptr) : Value(url), children, order, externalId});
         rowids.push_back(db.lastRowid());
         // The title's number ends where the next column begins: the address (whole), or a
-        // folder's numbers and the start of its identifier.
+        // folder's numbers and the first byte of its identifier. A folder's record is its title
+        // alone: a later row written over the rest of its row leaves it whole.
         const std::string after =
-            folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, externalId.find('-') + 1)
-                   : url;
+            folder ? recordInteger(children) + recordInteger(order) + externalId.substr(0, 1) : url;
         return ExpectedRecord{title, {{"bookMarkURL", folder ? "" : url}}, {{title + after}}};
+    };
+    // A bookmark renamed, or (not a folder) pointed at the page it moved to.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        ExpectedRecord next = now;
+        if (now.fields.at("bookMarkURL").empty() || r.below(2)) {
+            next.key = words(r, 1 + static_cast<int>(r.below(5))) + " " + std::to_string(i);
+            db.run("UPDATE bookmarks SET title = ? WHERE id = ?", {next.key, rowids[i]});
+        } else {
+            next.fields["bookMarkURL"] = "https://" + std::string(r.pick(kWords)) + ".example.org/" +
+                                         std::to_string(r.next() % 100000) + "/" + std::to_string(i);
+            db.run("UPDATE bookmarks SET url = ? WHERE id = ?", {next.fields["bookMarkURL"], rowids[i]});
+        }
+        return next;
     };
     rows.remove = [&](size_t i) { db.run("DELETE FROM bookmarks WHERE id = ?", {rowids[i]}); };
     rows.removeRun = [&](size_t from, size_t to) {
@@ -366,7 +458,8 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
     db.exec(iosschema::calendar(o.ios));
     const bool events = o.ios == Ios::v4;
     RowIds rowids;
-    RowIds places;  // each item's Location row, 0 for none
+    RowIds places;                  // each item's Location row, 0 for none
+    std::map<int, int64_t> starts;  // the start of each item that will be edited
     int64_t start = 300000000 + r.below(30000000);
     // Events start on the quarter hour, or, when there are too many for the quarter hours of the
     // years a calendar spans, on shorter slots.
@@ -422,7 +515,28 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
         record.markers.push_back({recordInteger(start) + "Europe/London" + recordInteger(end)});
         // The place's own row: its title, then (after columns left NULL) the item it belongs to.
         if (!placeBytes.empty()) record.markers.push_back({place + recordInteger(i + 1)});
+        if (rows.willEdit(i)) starts[i] = start;
         return record;
+    };
+    // An event renamed, or moved by whole hours.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        ExpectedRecord next = now;
+        const char* const table = events ? "Event" : "CalendarItem";
+        if (r.below(2)) {
+            next.key = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
+            db.run(std::string("UPDATE ") + table + " SET summary = ? WHERE ROWID = ?", {next.key, rowids[i]});
+        } else {
+            const int64_t by = 3600 * (1 + r.below(48)), from = starts[static_cast<int>(i)] + by;
+            const int64_t length = 900 * (1 + r.below(12));
+            starts[static_cast<int>(i)] = from;
+            const Value startValue = events ? Value(from) : Value(static_cast<double>(from));
+            const Value endValue = events ? Value(from + length) : Value(static_cast<double>(from + length));
+            db.run(std::string("UPDATE ") + table + " SET start_date = ?, end_date = ? WHERE ROWID = ?",
+                   {startValue, endValue, rowids[i]});
+            next.fields["startDate"] = date(from, true);
+            next.fields["endDate"] = date(from + length, true);
+        }
+        return next;
     };
     // The schema's trigger would remove an item's place (and its alarms, recurrences and exception
     // dates, of which these items have none) by scanning the whole table for each item; the same
@@ -450,25 +564,42 @@ NaturalRows calendar(const std::string& path, const NaturalOptions& o, Random& r
     return writeRows(db, o, rows);
 }
 
+// A note's text as the carver shows it: "<div>" and "</div>" dropped, the other markup a blank.
+std::string shownNoteText(const std::string& body) {
+    std::string plain = body;
+    for (const char* piece : {"<div>", "</div>"})
+        for (size_t at = plain.find(piece); at != std::string::npos; at = plain.find(piece))
+            plain.erase(at, std::strlen(piece));
+    return withoutMarkup(plain);
+}
+
+// What a note's owner writes down more than once: notes of a title alone, many alike.
+const char* const kNoteTitles[] = {"Shopping", "To do", "Call back", "Ideas", "Passwords hint", "Gift list"};
+
 NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
     FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::notes(o.ios));
     int64_t created = 290000000 + r.below(60000000);
     int64_t bodyKey = 0;
+    // What an edit of a note needs: its body's key, title, text and creation.
+    struct NoteNow {
+        int64_t bodyKey = 0, created = 0;
+        std::string title, body;
+    };
+    std::map<int, NoteNow> editable;
     RowWriter rows;
     rows.insert = [&](int i) {
         created += timeStep(r, 60, 86400 * 5, o.rows, 12 * kYear);
         const int64_t modified = created + r.below(86400 * 30);
-        const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
-        // As the carver shows a note: a line per block, and an empty line where a break
-        // follows a block's end.
-        std::string body = title, shown = title;
-        const int64_t lines = 1 + r.below(8);
-        for (int64_t l = 0; l < lines; ++l) {
-            const std::string line = naturalText(r, i);
-            body += (l % 2 ? "<br>" : "<div>") + line + (l % 2 ? "" : "</div>");
-            shown += (l % 2 ? "\n\n" : "\n") + line;
-        }
+        // A phone's notes: some hold their title alone, and those often repeat one another.
+        const bool titleAlone = o.phoneHabits && r.below(6) == 0;
+        const bool commonTitle = titleAlone && r.below(2);
+        const std::string title = commonTitle ? std::string(r.pick(kNoteTitles))
+                                              : words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
+        std::string body = title;
+        const int64_t lines = titleAlone ? 0 : 1 + r.below(8);
+        for (int64_t l = 0; l < lines; ++l)
+            body += (l % 2 ? "<br>" : "<div>") + naturalText(r, i) + (l % 2 ? "" : "</div>");
         bodyKey += 1 + (r.below(4) == 0 ? 1 : 0);  // bodies replaced on edits count on
         const int64_t pk = i + 1;
         const int64_t opt = 1 + r.below(9), integerId = 1000 + pk + r.below(3);
@@ -482,17 +613,45 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
         const int64_t bodyOpt = 1 + r.below(9);
         db.run("INSERT INTO ZNOTEBODY (Z_PK, Z_ENT, Z_OPT, ZOWNER, ZCONTENT) VALUES (?, 4, ?, ?, ?)",
                {bodyKey, bodyOpt, pk, body});
-        // Dated by its creation in a rollback-journal file, by its change in a newer one.
+        if (rows.willEdit(i)) editable[i] = {bodyKey, created, title, body};
         // The body's row holds its entity, version and note before the text. The note's own row
         // ends in its title, and so in its number; its id makes it the row's alone, whatever byte
-        // the next cell starts with (a digit there is no other row's number).
+        // the next cell starts with (a digit there is no other row's number). A body of a title
+        // alone ends there.
         std::vector<Marker> markers = {
             {guid + summary + title},
-            {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + "<div>"}};
+            {recordInteger(4) + recordInteger(bodyOpt) + recordInteger(pk) + title + (titleAlone ? "" : "<div>")}};
         addStretches(body, markers);
-        return ExpectedRecord{title,
-                              {{"noteContent", shown}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
-                              std::move(markers)};
+        // Dated by its creation in a rollback-journal file, by its change in a newer one.
+        ExpectedRecord record{
+            title,
+            {{"noteContent", shownNoteText(body)}, {"noteDate", date(o.ios == Ios::v4 ? created : modified, true)}},
+            std::move(markers)};
+        if (titleAlone) record.habit = "title alone";
+        return record;
+    };
+    // A note's body gets a line more, or its first line (its title) is written anew; its summary
+    // and time of change follow.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        NoteNow& note = editable[static_cast<int>(i)];
+        const bool retitle = r.below(3) == 0 && std::isdigit(static_cast<unsigned char>(note.title.back()));
+        if (retitle) {
+            const std::string title = words(r, 1 + static_cast<int>(r.below(4))) + " " + std::to_string(i);
+            note.body = title + note.body.substr(note.title.size());
+            note.title = title;
+        } else {
+            note.body += "<div>" + naturalText(r, static_cast<int>(i)) + "</div>";
+        }
+        const int64_t modified = note.created + 86400 * 30 + r.below(86400 * 300);
+        db.run("UPDATE ZNOTEBODY SET ZCONTENT = ?, Z_OPT = Z_OPT + 1 WHERE Z_PK = ?", {note.body, note.bodyKey});
+        db.run("UPDATE ZNOTE SET ZTITLE = ?, ZSUMMARY = ?, ZMODIFICATIONDATE = ?, Z_OPT = Z_OPT + 1 WHERE Z_PK = ?",
+               {note.title, firstCharacters(withoutMarkup(note.body), 100), static_cast<double>(modified) + 0.125,
+                static_cast<int64_t>(i + 1)});
+        ExpectedRecord next = now;
+        next.key = note.title;
+        next.fields["noteContent"] = shownNoteText(note.body);
+        if (o.ios != Ios::v4) next.fields["noteDate"] = date(modified, true);
+        return next;
     };
     rows.remove = [&](size_t i) {
         db.run("DELETE FROM ZNOTEBODY WHERE ZOWNER = ?", {static_cast<int64_t>(i + 1)});
@@ -507,11 +666,23 @@ NaturalRows notes(const std::string& path, const NaturalOptions& o, Random& r) {
     return writeRows(db, o, rows);
 }
 
+// A contact's number or e-mail: its row, kind (3 a number, 4 an e-mail) and text.
+struct ContactValue {
+    int64_t uid = 0, property = 0;
+    std::string text;
+};
+
 NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r) {
     FixtureDatabase db(path, o.pageSize, false);
     db.exec(iosschema::addressBook(o.ios) + iosschema::addressBookRows());
     // Each contact's ABMultiValue rows, in the order they were written.
     std::vector<std::vector<int64_t>> valueRows;
+    // Of each contact that will be edited: its name and its numbers and e-mails.
+    struct ContactNow {
+        std::string first, last, middle;
+        std::vector<ContactValue> values;
+    };
+    std::map<int, ContactNow> editable;
     valueRows.reserve(static_cast<size_t>(std::max(o.rows, 0)));
     int64_t created = 280000000;  // seconds from 2001
     RowWriter rows;
@@ -534,6 +705,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
              r.below(4) ? Value(nullptr) : Value(std::string(r.pick(kWords))), first + " " + last, last + " " + first,
              created, created + r.below(9000000), first.substr(0, 1), last.substr(0, 1)});
         std::vector<int64_t>& values = valueRows.emplace_back();
+        std::vector<ContactValue> shown;  // the numbers and e-mails, as the record shows them
         std::string phones, emails;
         std::vector<Marker> valueMarkers;
         // A value's row: its person, kind, number among the person's values and label, then the text.
@@ -550,6 +722,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 3, ?, ?, ?)",
                    {row, int64_t{identifier++}, label, number});
             values.push_back(db.lastRowid());
+            shown.push_back({db.lastRowid(), 3, number});
             phones += (phones.empty() ? "" : " ") + number;  // values are joined by blanks, none in front
         }
         if (r.below(2)) {
@@ -558,6 +731,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
             db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 4, ?, 2, ?)",
                    {row, int64_t{identifier++}, mail});
             values.push_back(db.lastRowid());
+            shown.push_back({db.lastRowid(), 4, mail});
             emails += (emails.empty() ? "" : " ") + mail;
         }
         if (r.below(5) == 0) {
@@ -569,6 +743,7 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
                    {uid, std::to_string(1 + r.below(300)) + " " + r.pick(kWords) + " Street", uid,
                     std::string(r.pick(kWords))});
         }
+        if (rows.willEdit(i)) editable[i] = {first, last, middle, std::move(shown)};
         std::string name = first + " " + last + (middle.empty() ? "" : " " + middle);
         // The two sort keys lie side by side in the row; the last name alone is in its e-mail too.
         // The name's parts open the row; its two sort keys lie side by side further on.
@@ -578,6 +753,39 @@ NaturalRows contacts(const std::string& path, const NaturalOptions& o, Random& r
             {{first + last + middle, middle.empty()}, {first + " " + last + last + " " + first, i % 3 == 0}}};
         record.markers.insert(record.markers.end(), valueMarkers.begin(), valueMarkers.end());
         return record;
+    };
+    // A contact's name, one of its numbers or its e-mail changed, as a phone's owner puts them
+    // right: a new number, an address at a new domain, a first name spelt another way.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        ContactNow& contact = editable[static_cast<int>(i)];
+        ExpectedRecord next = now;
+        const int64_t what = r.below(3);
+        if (what == 0) {
+            contact.first = std::string(r.pick(kFirst)) + (i % 3 ? "" : std::to_string(i));
+            db.run(
+                "UPDATE ABPerson SET First = ?, FirstSort = ?, LastSort = ?, ModificationDate = "
+                "ModificationDate + 86400 WHERE ROWID = ?",
+                {contact.first, contact.first + " " + contact.last, contact.last + " " + contact.first,
+                 static_cast<int64_t>(i + 1)});
+        } else {
+            // A phone number, or the e-mail where it has one and the roll says so.
+            std::vector<ContactValue*> choices;
+            for (ContactValue& v : contact.values)
+                if (v.property == (what == 2 ? 4 : 3)) choices.push_back(&v);
+            if (choices.empty())
+                for (ContactValue& v : contact.values) choices.push_back(&v);
+            ContactValue& v = *choices[static_cast<size_t>(r.below(static_cast<int64_t>(choices.size())))];
+            v.text = v.property == 4 ? contact.first.substr(0, 1) + contact.last + "@" + r.pick(kWords) + ".example.net"
+                                     : phone(r);
+            db.run("UPDATE ABMultiValue SET value = ? WHERE UID = ?", {v.text, v.uid});
+        }
+        next.key = contact.first + " " + contact.last + (contact.middle.empty() ? "" : " " + contact.middle);
+        std::string phones, emails;
+        for (const ContactValue& v : contact.values)
+            (v.property == 3 ? phones : emails) += ((v.property == 3 ? phones : emails).empty() ? "" : " ") + v.text;
+        next.fields["contactPhone"] = phones;
+        next.fields["contactEmail"] = emails;
+        return next;
     };
     // A contact's multi-values go by their own keys, and their entries through the entries' index
     // on parent_id: no index leads from a contact to its multi-values, so a delete by record_id
@@ -618,7 +826,8 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
         when += timeStep(r, 5, 20000, o.rows, 8 * kYear);
         const size_t who = static_cast<size_t>(r.below(static_cast<int64_t>(partners.size())));
         const bool fromMe = r.below(2);
-        const std::string text = naturalText(r, i);
+        const bool isLong = o.phoneHabits && r.below(12) == 0;
+        const std::string text = isLong ? longText(r, i) : naturalText(r, i);
         const bool imessage = partners[who].find('@') != std::string::npos || (o.ios != Ios::v4 && r.below(3) == 0);
         const int64_t since2001 = when - iosschema::kSince2001;
         ExpectedRecord record;
@@ -666,8 +875,28 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                       {{partners[who] + recordInteger(when) + head(text)}}};
         }
         addStretches(text, record.markers);
+        if (isLong) record.habit = "long message";
         rowids.push_back(db.lastRowid());
         return record;
+    };
+    // A message is read, delivered or (on a phone that lets one) its text corrected.
+    rows.edit = [&](size_t i, const ExpectedRecord& now) {
+        ExpectedRecord next = now;
+        const int64_t at = 400000000 + r.below(100000000);
+        if (r.below(3) == 0) {
+            next.key = naturalText(r, static_cast<int>(i));
+            db.run("UPDATE message SET text = ? WHERE ROWID = ?", {next.key, rowids[i]});
+        } else if (handles) {
+            db.run(
+                "UPDATE message SET is_read = 1, is_delivered = 1, date_read = ?, date_delivered = ? WHERE ROWID = ?",
+                {at, at - r.below(600), rowids[i]});
+        } else {
+            // Its bubble's height worked out again, and an iMessage's time read set.
+            db.run(o.ios == Ios::v5 ? "UPDATE message SET height = ?, madrid_date_read = ? WHERE ROWID = ?"
+                                    : "UPDATE message SET height = ?, read = ? WHERE ROWID = ?",
+                   {38 + r.below(400), o.ios == Ios::v5 ? at : int64_t{1}, rowids[i]});
+        }
+        return next;
     };
     rows.remove = [&](size_t i) { db.run("DELETE FROM message WHERE ROWID = ?", {rowids[i]}); };
     rows.removeRun = [&](size_t from, size_t to) {

@@ -2,8 +2,12 @@
 // own table layouts (src/backup/layouts), values nobody chose for their bytes (times to the
 // second, every size of duration, short and long texts, NULLs), and 30% of the rows deleted the
 // way a phone deletes them: one long run (a trimmed history, a cleared thread) then rows here and
-// there, or rows deleted over time with new rows written between. Each maker answers the live
-// and deleted rows as the carvers' records show them.
+// there, or rows deleted over time with new rows written between. With the habits of a phone in
+// use, live rows are edited between the deletions (a contact's name, numbers and e-mail, a
+// message's flags or text, a note's body, a call's duration...), which leaves their earlier
+// copies in the file, some notes hold their title alone, and some messages run to several
+// kilobytes, onto overflow pages. Each maker answers the live and deleted rows as the carvers'
+// records show them.
 #pragma once
 
 #include "backup/layouts/IosSchemas.h"
@@ -40,11 +44,19 @@ struct ExpectedRecord {
     // A reported record that says it lost some of its values to later writes: what it lacks is
     // no miss.
     bool partial = false;
+    // Of the rows a phone's habits write: what sets it apart ("long message", "title alone"), for
+    // its recall to be told apart from the others'; none for the rest.
+    const char* habit = nullptr;
 };
 
 struct NaturalRows {
-    std::vector<std::string> liveKeys;  // the live rows' keys
+    // The live rows' keys, and those of the earlier versions of the rows edited: a record of any
+    // of them is a live row reported as deleted.
+    std::vector<std::string> liveKeys;
     std::vector<ExpectedRecord> deleted;
+    // Per live row that was edited, each version it had as a record shows it (key and fields, no
+    // markers), the first written first and the one in the table last.
+    std::vector<std::vector<ExpectedRecord>> edited;
 };
 
 enum class Deletions {
@@ -63,6 +75,10 @@ struct NaturalOptions {
     double inLog = 0;
     // The people a message database's messages go to and come from: its conversations.
     int conversations = 25;
+    // Written as a phone in use writes: a share of the rows that stay live edited between the
+    // deletions (some twice), notes with their title alone beside notes with bodies, and long
+    // messages of 3 to 10 KB.
+    bool phoneHabits = false;
 };
 
 // Writes the kind's database into folder under its backup file name.
