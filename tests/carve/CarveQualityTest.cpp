@@ -297,7 +297,7 @@ TEST_F(PhoneHabits, NotesOfATitleAloneAndLongMessagesAreAmongTheDeleted) {
 
 // Carved, a deleted row whose markers say it is gone from the file never comes back whole: long
 // messages split over their overflow pages and notes of a title alone are looked for where they
-// lie. Every page is looked through.
+// lie. Every page is looked through, and no record takes another's value.
 TEST_F(PhoneHabits, NoRowComesBackThatItsMarkersSayIsGone) {
     for (const CarveKind kind : {CarveKind::calls, CarveKind::contacts, CarveKind::messages, CarveKind::notes,
                                  CarveKind::bookmarks, CarveKind::calendar})
@@ -312,6 +312,10 @@ TEST_F(PhoneHabits, NoRowComesBackThatItsMarkersSayIsGone) {
             EXPECT_GT(s.recovered, 0);
             EXPECT_LE(s.recovered, s.recoverable);
             for (const auto& [habit, h] : s.habits) EXPECT_LE(h.recovered, h.recoverable) << habit;
+            // No record carries a value its row never had; an edited call or note's earlier copy
+            // is known by its number and time, or its identifier, and is never listed as deleted.
+            EXPECT_EQ(s.othersValues, 0);
+            if (kind == CarveKind::calls || kind == CarveKind::notes) EXPECT_EQ(s.liveAsDeleted, 0);
             EXPECT_TRUE(s.coverage.complete()) << s.coverage.examined << " of " << s.coverage.pages << " pages";
         }
 }

@@ -21,8 +21,8 @@ namespace {
 enum CallColumn : size_t { kAddress, kDate, kDuration, kFlags };
 const KnownTable kCallTable{"call",
                             {
-                                {"address", ColumnKind::text, kRead | kNeeded},
-                                {"date", ColumnKind::integer, kRead | kNeeded | kNotNull},
+                                {"address", ColumnKind::text, kRead | kIdentity | kNeeded},
+                                {"date", ColumnKind::integer, kRead | kIdentity | kNeeded | kNotNull},
                                 {"duration", ColumnKind::integer, kRead | kNeeded},
                                 {"flags", ColumnKind::integer, kRead | kNeeded | kNotNull},
                                 {"id", ColumnKind::integer},
