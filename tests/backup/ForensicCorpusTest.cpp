@@ -177,7 +177,7 @@ TEST_F(ForensicCorpus, DeletedRowsComeBackAsTheAnswerKeysGiveThem) {
     std::string error;
     const std::optional<corpusscore::CorpusScore> score = corpusscore::scoreCorpus(QM_FORENSIC_CORPUS, "", error);
     ASSERT_TRUE(score) << error;
-    const std::map<std::string, double> leastRecall = {{"0A", 0.99}, {"0B", 0.25}, {"0C", 1.0}, {"0D", 0.42}};
+    const std::map<std::string, double> leastRecall = {{"0A", 0.99}, {"0B", 0.4}, {"0C", 1.0}, {"0D", 0.42}};
     for (const corpusscore::CategoryScore& c : score->categories) {
         SCOPED_TRACE(c.category);
         EXPECT_GE(c.tally.precision(), 0.95);

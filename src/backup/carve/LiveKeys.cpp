@@ -17,6 +17,19 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
     return tables;
 }
 
+namespace {
+
+// Whether a deleted row that has a live row's id holds a value of it in the same column: always
+// taken as so where the row id is a column (other rows name the row by it).
+bool sharesIdValue(const LiveTables& live, const TableShape& shape, size_t s, const FoundRow& f) {
+    if (shape.rowidAlias >= 0) return true;
+    bool shares = false;
+    valueKeys(f, [&](uint64_t key) { shares = shares || live.idValues[s].contains(key); });
+    return shares;
+}
+
+}  // namespace
+
 void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, std::vector<FoundList>& deleted) {
     for (size_t s = 0; s < shapes.size(); ++s)
         for (FoundRow& f : deleted[s])
@@ -24,7 +37,8 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
                             (f.unique && live.uniques[s].contains(f.unique)) ||
                             (f.identity && live.identities[s].contains(f.identity)) ||
                             ((!f.record.rowidKnown || f.tailLost) && live.keptOf(s, shapes[s]).contains(f.kept)) ||
-                            (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid))) ||
+                            (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)) &&
+                             sharesIdValue(live, shapes[s], s, f)) ||
                             (f.chainCut && live.chains[s].contains(f.chainKey));
 }
 

@@ -6,6 +6,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FoundRow.h"
 #include "backup/carve/KeyTable.h"
+#include "backup/carve/RowValueKeys.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,21 +14,28 @@
 
 namespace carve {
 
-// The live rows' ids, signatures (of all values and of the kept ones), unique values and chain
-// keys (see chainKeyOf), per shape: listed by each thread as it finds them (KeyList), then put together
+// The live rows' ids, signatures (of all values and of the kept ones), unique values, chain
+// keys (see chainKeyOf) and, in tables whose row id is no column, their values' keys
+// (see valueKeys), per shape: listed by each thread as it finds them (KeyList), then put together
 // (KeyTable).
 template <class Keys>
 struct LiveKeys {
     explicit LiveKeys(size_t shapes)
-        : rowids(shapes), values(shapes), kept(shapes), uniques(shapes), identities(shapes), chains(shapes) {}
-    std::vector<Keys> rowids, values, kept, uniques, identities, chains;
+        : rowids(shapes),
+          values(shapes),
+          kept(shapes),
+          uniques(shapes),
+          identities(shapes),
+          chains(shapes),
+          idValues(shapes) {}
+    std::vector<Keys> rowids, values, kept, uniques, identities, chains, idValues;
     // A shape that keeps every column has its kept signatures among its signatures.
     const Keys& keptOf(size_t s, const TableShape& shape) const {
         return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
     }
-    static constexpr std::vector<Keys> LiveKeys::*kinds[] = {&LiveKeys::rowids,     &LiveKeys::values,
-                                                             &LiveKeys::kept,       &LiveKeys::uniques,
-                                                             &LiveKeys::identities, &LiveKeys::chains};
+    static constexpr std::vector<Keys> LiveKeys::*kinds[] = {
+        &LiveKeys::rowids,     &LiveKeys::values, &LiveKeys::kept,    &LiveKeys::uniques,
+        &LiveKeys::identities, &LiveKeys::chains, &LiveKeys::idValues};
 };
 using LiveLists = LiveKeys<KeyList>;
 using LiveTables = LiveKeys<KeyTable>;
@@ -40,6 +48,7 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (f.unique) lists.uniques[s].push(f.unique);
     if (f.identity) lists.identities[s].push(f.identity);
     if (f.chainKey) lists.chains[s].push(f.chainKey);
+    if (shape.rowidAlias < 0) valueKeys(f, [&](uint64_t key) { lists.idValues[s].push(key); });
 }
 
 // Whether a deleted row is a live row's copy from before an edit (see
@@ -53,7 +62,9 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
 
 // Marks the deleted rows that repeat a live row of their table found by any of the threads (rows
 // the page walk marked already stay marked):
-// the same row id, the same values, or the same value where no two rows share one. A balance
+// the same row id (and, in a table whose row id is no column, a value in the same column: two
+// tables laid out alike are read as one, and a later row may take a deleted one's id), the same
+// values, or the same value where no two rows share one. A balance
 // that moves rows to another page leaves their old cells behind, to be written over in part
 // later: a row that lost its id repeats a live one whose kept values it has; and a stale copy
 // whose overflow chain broke (the live row's pages are in use) has the live row's chain key.

@@ -1,0 +1,33 @@
+// What tells rows that share a row id apart: the keys of the values each holds.
+#pragma once
+
+#include "backup/carve/FoundRow.h"
+#include "platform/WordHash.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace carve {
+
+// Keys of the values a row holds (NULLs and lost ones aside), each with its row id and column:
+// two rows of one row id that share a key share a value there.
+template <class Visit>
+void valueKeys(const FoundRow& f, Visit&& visit) {
+    for (size_t c = 0; c < f.record.values.size(); ++c) {
+        const CarvedValue& v = f.record.values[c];
+        if (v.isNull()) continue;
+        WordHash h;
+        h.word(static_cast<uint64_t>(f.record.rowid));
+        h.word(c << 8 | v.type);
+        if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
+            uint64_t bits;
+            std::memcpy(&bits, &v.integer, sizeof bits);
+            h.word(bits);
+        } else {
+            h.mix(v.bytes, v.length);
+        }
+        visit(h.h);
+    }
+}
+
+}  // namespace carve
