@@ -182,7 +182,9 @@ TEST_F(ForensicCorpus, DeletedRowsComeBackAsTheAnswerKeysGiveThem) {
         SCOPED_TRACE(c.category);
         EXPECT_GE(c.tally.precision(), 0.95);
         EXPECT_EQ(c.tally.liveAsDeleted, 0);
-        if (leastRecall.count(c.category)) EXPECT_GE(c.tally.recall(), leastRecall.at(c.category));
+        if (leastRecall.count(c.category)) {
+            EXPECT_GE(c.tally.recall(), leastRecall.at(c.category));
+        }
     }
 }
 

@@ -315,7 +315,9 @@ TEST_F(PhoneHabits, NoRowComesBackThatItsMarkersSayIsGone) {
             // No record carries a value its row never had; an edited call or note's earlier copy
             // is known by its number and time, or its identifier, and is never listed as deleted.
             EXPECT_EQ(s.othersValues, 0);
-            if (kind == CarveKind::calls || kind == CarveKind::notes) EXPECT_EQ(s.liveAsDeleted, 0);
+            if (kind == CarveKind::calls || kind == CarveKind::notes) {
+                EXPECT_EQ(s.liveAsDeleted, 0);
+            }
             EXPECT_TRUE(s.coverage.complete()) << s.coverage.examined << " of " << s.coverage.pages << " pages";
         }
 }
