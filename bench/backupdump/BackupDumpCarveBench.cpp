@@ -25,7 +25,7 @@
 #include "../support/OutputCheck.h"
 #include "../support/TempFolder.h"
 #include "CarveQuality.h"
-#include "NaturalFixtures.h"
+#include "DumpBackups.h"
 #include "NotificationJson.h"
 #include "backup/BackupNotices.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -56,60 +56,7 @@ extern char** environ;
 
 namespace {
 
-using carvefix::CarveKind;
-
-// A backup folder holding one natural database, written once and copied afresh before each run,
-// so that no run sees what an earlier one may have left beside it.
-struct Backup {
-    CarveKind kind;
-    std::string folder;
-    std::string database;
-    carvefix::NaturalRows rows;  // as written: what the deleted records are scored against
-    int pageSize = 4096;
-
-    // The database's size, with its log's.
-    double megabytes() const {
-        std::error_code none;
-        const auto log = std::filesystem::file_size(database + "-wal", none);
-        return static_cast<double>(std::filesystem::file_size(database) + (none ? 0 : log)) / (1024.0 * 1024.0);
-    }
-    carvefix::NaturalOptions options;
-    bool withLog() const { return std::filesystem::exists(database + "-wal.original"); }
-    void restore() const {
-        std::filesystem::copy_file(database + ".original", database, std::filesystem::copy_options::overwrite_existing);
-        for (const char* suffix : {"-wal", "-shm"}) std::filesystem::remove(database + suffix);
-        if (withLog()) std::filesystem::copy_file(database + "-wal.original", database + "-wal");
-    }
-};
-
-const Backup& backupOf(CarveKind kind, int rows, const char* name, int pageSize = 4096, int conversations = 25,
-                       double inLog = 0, bool phoneHabits = false) {
-    static std::map<std::string, std::unique_ptr<bench::TempFolder>> folders;
-    static std::map<std::string, Backup> made;
-    if (auto it = made.find(name); it != made.end()) return it->second;
-    folders[name] = std::make_unique<bench::TempFolder>(name);
-    Backup backup;
-    backup.kind = kind;
-    backup.folder = folders[name]->path();
-    backup.pageSize = pageSize;
-    carvefix::NaturalOptions& options = backup.options;
-    options.ios = iosschema::Ios::v6;
-    options.rows = rows;
-    options.pageSize = backup.pageSize;
-    options.conversations = conversations;
-    options.inLog = inLog;
-    options.phoneHabits = phoneHabits;
-    backup.rows = carvefix::writeNaturalDatabase(backup.folder, kind, options);
-    std::ofstream(backup.folder + "/Info.plist")
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-           "<key>Product Version</key><string>6.1.4</string></dict></plist>\n";
-    backup.database = backup.folder + "/" + carvefix::backupFileName(kind);
-    for (const char* suffix : {"", "-wal"})
-        if (std::filesystem::exists(backup.database + suffix))
-            std::filesystem::copy_file(backup.database + suffix, backup.database + suffix + ".original",
-                                       std::filesystem::copy_options::overwrite_existing);
-    return made[name] = std::move(backup);
-}
+using namespace dumpbench;
 
 // The call history of 1.6 million calls, and a message database and a call history of about 1 GB.
 const Backup& calls() { return backupOf(CarveKind::calls, 1600000, "dump-bench-calls"); }
@@ -118,10 +65,7 @@ const Backup& calls1GB() { return backupOf(CarveKind::calls, 13000000, "dump-ben
 const Backup& messages1GBManyPeople() {
     return backupOf(CarveKind::messages, 3750000, "dump-bench-messages-1gb-26666", 4096, 26666);
 }
-// About 100 MB each: messages to and from 26,666 people, at both page sizes, and an address book.
-const Backup& messages100MB() {
-    return backupOf(CarveKind::messages, 390000, "dump-bench-messages-100mb", 4096, 26666);
-}
+// About 100 MB each (with messages100MB): messages with 1024-byte pages, and an address book.
 const Backup& messages100MBSmallPages() {
     return backupOf(CarveKind::messages, 390000, "dump-bench-messages-100mb-1024", 1024, 26666);
 }
@@ -140,107 +84,6 @@ const Backup& contacts1GBEdited() {
 }
 const Backup& notes100MBInLog() {
     return backupOf(CarveKind::notes, kNotesFor100MB, "dump-bench-notes-100mb-in-log", 4096, 25, 0.1, true);
-}
-
-// The high-water mark of a running process's memory, in kB, as it says in /proc; 0 once it has
-// ended. Its rusage would not do: a child spawned from this process counts this process's memory
-// (the expected rows of a large file) as its own until it runs backup-dump.
-long highWaterKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    return 0;
-}
-
-// What one run of backup-dump gave: its standard output line by line (when asked for), its
-// standard error whole, and the peak memory of its process.
-struct Run {
-    bool ok = false;
-    std::string errors;
-    double peakMegabytes = 0;
-};
-
-// Runs backup-dump on the folder (with --carve when carve, --quiet when quiet). Each line of its
-// output goes to onLine when given, else to /dev/null.
-Run runBackupDump(const std::string& folder, bool quiet, bool carve,
-                  const std::function<void(const char*, size_t)>& onLine = {}) {
-    Run run;
-    const std::string program = paths::executableDirectory() + "/backup-dump";
-    int out[2] = {-1, -1}, err[2] = {-1, -1};
-    if ((onLine && ::pipe2(out, O_CLOEXEC) != 0) || ::pipe2(err, O_CLOEXEC) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (onLine)
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
-    if (carve) argv.push_back(const_cast<char*>("--carve"));
-    if (quiet) argv.push_back(const_cast<char*>("--quiet"));
-    argv.push_back(const_cast<char*>(folder.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(err[1]);
-    // Read until the process ends: the mark only rises, and the last reading is its peak but for
-    // what it took in its last few milliseconds.
-    std::atomic<bool> ended{false};
-    std::atomic<long> peakKilobytes{0};
-    std::thread watch([&] {
-        while (spawned && !ended.load()) {
-            if (const long kb = highWaterKilobytes(pid); kb > peakKilobytes.load()) peakKilobytes = kb;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    });
-    // Standard error is read beside standard output, so that neither pipe fills while the other waits.
-    std::thread errors([&] {
-        char buffer[4096];
-        for (ssize_t got; (got = ::read(err[0], buffer, sizeof buffer)) != 0;)
-            if (got > 0)
-                run.errors.append(buffer, static_cast<size_t>(got));
-            else if (errno != EINTR)
-                break;
-        ::close(err[0]);
-    });
-    if (onLine) {
-        ::close(out[1]);
-        // Line by line, so that how the pipe happens to cut the output changes nothing.
-        std::string pending;
-        std::vector<char> buffer(1 << 20);
-        for (;;) {
-            const ssize_t got = ::read(out[0], buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            pending.append(buffer.data(), static_cast<size_t>(got));
-            size_t start = 0;
-            for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
-                onLine(pending.data() + start, end - start);
-            pending.erase(0, start);
-        }
-        if (!pending.empty()) onLine(pending.data(), pending.size());
-        ::close(out[0]);
-    }
-    errors.join();
-    int status = 0;
-    struct rusage usage {};
-    // The last reading before the process is reaped (it may have ended already).
-    if (spawned) {
-        siginfo_t info{};
-        ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
-    }
-    ended = true;
-    watch.join();
-    run.ok = spawned && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    run.peakMegabytes = static_cast<double>(peakKilobytes.load()) / 1024.0;
-    return run;
-}
-
-// Whether backup-dump said it looked through every page of the database.
-bool everyPageLookedThrough(const Run& run, const Backup& backup) {
-    const std::string said = "carved " + backup.database + ": all ";
-    return run.errors.find(said) != std::string::npos;
 }
 
 // The checked run of a backup: its output digested and its deleted records scored. False, with
