@@ -1,5 +1,7 @@
 #include "backup/TableInParts.h"
 
+#include "platform/UsableCores.h"
+
 #include <algorithm>
 
 namespace tableparts {
@@ -18,7 +20,7 @@ std::string partQuery(const Source& source, const std::string& columns) {
     return plainQuery(source, columns) + " where " + source.table + ".rowid between ?1 and ?2";
 }
 
-size_t partsForThisMachine() { return std::clamp<size_t>(std::thread::hardware_concurrency() / 2, 1, kMostParts); }
+size_t partsForThisMachine() { return std::clamp<size_t>(usablecores::workerCores() / 2, 1, kMostParts); }
 
 std::vector<Part> plan(BackupDatabase& db, const Source& source, const std::string& columns, size_t maxParts) {
     if (maxParts < 2) return {};

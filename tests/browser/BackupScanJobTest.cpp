@@ -1,7 +1,7 @@
 // The scan of a backup as one worker: every category against the databases, each database
 // copied at most once, the steps named and the bar moving while the carvers work, scans that
-// run at once keep their records apart, a cancelled scan hands nothing over, and damaged files
-// are named while the rest is read.
+// run at once keep their records apart, a cancelled scan hands nothing over, damaged files are
+// named while the rest is read, and the scan's threads leave a core to the window.
 #include "BackupReaders.h"
 #include "BrowserTestBackups.h"
 #include "TestSupport.h"
@@ -9,6 +9,7 @@
 #include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
 #include "platform/Threads.h"
+#include "platform/UsableCores.h"
 
 #include <algorithm>
 #include <atomic>
@@ -243,6 +244,24 @@ TEST_F(BackupScanJobTest, TheCountsNameEachStepAndTheBarMovesWhileTheCarversLook
     EXPECT_GT(first, 0);
     EXPECT_GE(last, 99);
     EXPECT_GE(whileMessages.size(), 3u);
+}
+
+TEST_F(BackupScanJobTest, TheScanLeavesOneCoreToTheWindowWhileItReadsAndCarves) {
+    const auto made = browsertest::makeBackup(folderFor("cores"), "Ann's iPhone", browsertest::smallSize(10, 200));
+    auto job = std::make_shared<PRBackupScanJob>(browsertest::requestFor(made));
+    const size_t all = usablecores::usableCores();
+    std::set<size_t> poolSizes;
+    std::set<bool> carving;
+    job->onProgress = [&] {
+        poolSizes.insert(usablecores::workerCores());
+        carving.insert(job->counts().lookingForDeleted);
+    };
+    job->run();
+    ASSERT_TRUE(job->takeIntake());
+    EXPECT_EQ(carving, (std::set<bool>{false, true}));
+    EXPECT_EQ(poolSizes, std::set<size_t>{all > 1 ? all - 1 : 1});
+    // Given back once the scan is done.
+    EXPECT_EQ(usablecores::workerCores(), all);
 }
 
 TEST_F(BackupScanJobTest, ScansRunningAtOnceKeepTheirRecordsApart) {

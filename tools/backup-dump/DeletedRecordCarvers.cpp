@@ -9,15 +9,10 @@
 #include <iterator>
 #include <memory>
 #include <optional>
-#include <sys/resource.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
-// The lowest priority: the carvers run on what the readers leave of the cores.
-constexpr int kCarvingNice = 19;
-
 // The live records the readers post, listed for the intake, which enters them in its look-up
 // all at once (on several threads) as soon as the readers are done. The list grows eightfold
 // when full: each regrowth copies every pointer, on the readers' thread, into pages touched
@@ -110,10 +105,9 @@ void DeletedRecordCarvers::prepare(Schema schema) {
 }
 
 void DeletedRecordCarvers::carve() {
-    // The carvers yield the cores to the readers (this thread and the ones it starts): what the
-    // carvers find is decided only once the readers are done, and the intake can then start on
-    // what they found so far, while they take the cores the readers left.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kCarvingNice);
+    // The carvers run at the readers' priority, on the cores the process may use: a user waits
+    // for both, and a carver at the lowest priority starves behind any other work the machine
+    // has (twenty times as long with its cores busy) while saving the readers little.
     NSNotificationCenter carved;
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)

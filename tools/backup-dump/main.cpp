@@ -141,8 +141,7 @@ int main(int argc, char** argv) {
     };
     if (carvers) {
         // The carvers, whose many short-lived allocations are cheapest on the main thread's
-        // heap, carve here (at the lowest priority, which this thread keeps: it only waits
-        // after); the readers read beside them.
+        // heap, carve here; the readers read beside them.
         std::thread readers(read);
         carvers->carve();
         readers.join();

@@ -11,13 +11,13 @@
 #include "backup/carve/PageCarver.h"
 #include "backup/carve/PageRowidBounds.h"
 #include "backup/carve/TreeBounds.h"
+#include "platform/UsableCores.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <memory>
-#include <thread>
 #include <utility>
 
 namespace carve {
@@ -67,9 +67,9 @@ void gather(const std::vector<PageCarver*>& all, size_t threads, size_t shapes) 
 // together in the file's order, so that the result is the one a single walk gives.
 std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
     const int64_t pages = db.imageCount();
-    const int64_t threads = runs > 0 ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
-                                     : std::clamp<int64_t>(pages / kPagesPerPart, 1,
-                                                           std::max<int64_t>(std::thread::hardware_concurrency(), 1));
+    const int64_t threads =
+        runs > 0 ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
+                 : std::clamp<int64_t>(pages / kPagesPerPart, 1, static_cast<int64_t>(usablecores::workerCores()));
     std::vector<std::unique_ptr<CarveFile>> ownReaders;
     std::vector<CarveFile*> readers = {&db.file()};
     for (int64_t k = 1; k < threads; ++k) {

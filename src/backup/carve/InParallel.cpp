@@ -1,5 +1,7 @@
 #include "backup/carve/InParallel.h"
 
+#include "platform/UsableCores.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -54,8 +56,7 @@ void inParallel(size_t n, size_t threads, const std::function<void(size_t, size_
 }
 
 size_t threadsFor(size_t items, size_t minimum) {
-    const size_t cores = std::max<size_t>(std::thread::hardware_concurrency(), 1);
-    return std::clamp<size_t>(items / std::max<size_t>(minimum, 1), 1, cores);
+    return std::clamp<size_t>(items / std::max<size_t>(minimum, 1), 1, usablecores::workerCores());
 }
 
 size_t stretchThreads(size_t count, size_t perStretch, int threads) {

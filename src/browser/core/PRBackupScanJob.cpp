@@ -12,6 +12,7 @@
 #include "backup/carve/CarveAll.h"
 #include "browser/core/PersonalDatabases.h"
 #include "platform/Threads.h"
+#include "platform/UsableCores.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -195,6 +196,9 @@ void PRBackupScanJob::showCarving(const carve::CarveProgress& progress, const st
 }
 
 void PRBackupScanJob::run() {
+    // The scan's pools (the readers' parts, the carvers' threads) leave one core to the window,
+    // which must answer a click at once while they work.
+    const usablecores::KeepOneCoreFree windowsCore;
     worker_ = std::this_thread::get_id();
     NSNotificationCenter& nc = NSNotificationCenter::defaultCenter();
     for (const NoticeName* notice : PRScanIntake::observedNotices())
