@@ -47,9 +47,9 @@ public:
     // Gives the carvers the readers' schema flags (unless the backup's iOS version says
     // otherwise) and the contacts collected so far.
     void prepare(Schema schema);
-    // Runs the six carvers at the lowest priority: they take the cores the readers leave. The
-    // contact carver starts at once; the others wait until prepare() (or readersDone(), and are
-    // then not run).
+    // Runs the six carvers, at the readers' priority, on as many threads as the process has cores
+    // to use. The contact carver starts at once; the others wait until prepare() (or
+    // readersDone(), and are then not run).
     void carve();
     // Once the readers' records are in: stops collecting, and starts deciding what the intake
     // keeps of what the carvers find (entering the live records in its look-up first, while the
