@@ -25,8 +25,8 @@ using namespace dumpbench;
 // The busy ones must take at most this many times as long as the quiet ones.
 constexpr double kMostBusyRatio = 2;
 
-// One child process per core, each looping until killed, at normal priority whatever this
-// process's own.
+// One child process per core, each looping until killed, at normal priority (a process started
+// at a lower one may not raise it again unless privileged: run the benchmark at normal priority).
 class BusyCores {
 public:
     explicit BusyCores(size_t cores) {
