@@ -11,6 +11,7 @@
 #include "backup/carve/PageFormat.h"
 #include "backup/carve/PayloadReader.h"
 #include "backup/carve/RecordValues.h"
+#include "backup/carve/ShapeSummary.h"
 #include "backup/carve/ValueKeeper.h"
 
 #include <algorithm>
@@ -39,7 +40,8 @@ public:
           page_(page),
           usable_(usable),
           maxLocal_(payload.maxLocal()),
-          payload_(payload) {}
+          payload_(payload),
+          summary_(shapes) {}
 
     // A whole cell at page offset at that is a row of some shape; its end on the page. A live
     // cell of a shape whose live values are not kept gets only its signature.
@@ -160,6 +162,8 @@ private:
     int64_t usable_;
     int64_t maxLocal_;  // the most payload a cell keeps on its page (see PayloadReader::maxLocal)
     PayloadReader& payload_;
+    // Which shapes a record header's first bytes leave: most offsets of free room none.
+    ShapeSummary summary_;
     ValueKeeper keeper_;
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.
