@@ -10,24 +10,13 @@ namespace carve {
 
 bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
                            Reading reading) {
+    CellHead head;
+    if (!wholeCellMayStart(at, limit, head)) return false;
     const uint8_t* p = page_ + at;
     const uint8_t* stop = page_ + limit;
-    uint64_t payloadLength = 0, rowid = 0;
-    const int a = varint(p, stop, payloadLength);
-    if (a == 0 || payloadLength < kShortestHeader || payloadLength > kLargestPayload) return false;
-    const int b = varint(p + a, stop, rowid);
-    if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
-    // The record header's length and first serial type, read off the page: the shapes they leave
-    // are the only ones tried, and most offsets of free room leave none. The payload starts on
-    // the page, and its first bytes there are those read below.
-    const uint8_t* record = p + a + b;
-    const uint8_t* pageEnd = page_ + usable_;
-    uint64_t lengthOfHeader = 0;
-    const int lengthBytes = varint(record, pageEnd, lengthOfHeader);
-    if (lengthBytes == 0) return false;
-    const ShapeSummary::Mask maybe =
-        summary_.byHeaderLength(lengthOfHeader, lengthBytes) & summary_.bySerial(0, record + lengthBytes, pageEnd);
-    if (maybe == 0) return false;
+    const uint64_t payloadLength = head.payloadLength, rowid = head.rowid;
+    const int a = head.lengthBytes, b = head.rowidBytes;
+    const ShapeSummary::Mask maybe = head.maybe;
     // The cell must end on the page before its bytes are worth copying; most offsets of a
     // gap fail here. A row in a page's unallocated gap may run on into the cells at its foot,
     // written since, which took its tail: its columns before them are still its own.
