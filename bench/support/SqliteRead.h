@@ -8,8 +8,13 @@
 namespace benchmark {
 class State;
 }
+struct sqlite3_stmt;
 
 namespace bench {
+
+// Reads every column of the current row in the form it is stored in: the least a reader must do
+// to see each value.
+void touchRow(sqlite3_stmt* stmt);
 
 // What a full read cost: the calling thread's user and system seconds, and the rows read.
 struct SqliteRead {
