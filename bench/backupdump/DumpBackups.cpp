@@ -1,5 +1,6 @@
 #include "DumpBackups.h"
 
+#include "../support/CpuTime.h"
 #include "../support/TempFolder.h"
 #include "platform/Paths.h"
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,10 +72,8 @@ const Backup& messages100MB() {
     return backupOf(CarveKind::messages, 390000, "dump-bench-messages-100mb", 4096, 26666);
 }
 
-// Runs backup-dump on the folder (with --carve when carve, --quiet when quiet). Each line of its
-// output goes to onLine when given, else to /dev/null.
 Run runBackupDump(const std::string& folder, bool quiet, bool carve,
-                  const std::function<void(const char*, size_t)>& onLine) {
+                  const std::function<void(const char*, size_t)>& onLine, int cores) {
     Run run;
     const std::string program = paths::executableDirectory() + "/backup-dump";
     int out[2] = {-1, -1}, err[2] = {-1, -1};
@@ -91,7 +91,10 @@ Run runBackupDump(const std::string& folder, bool quiet, bool carve,
     argv.push_back(const_cast<char*>(folder.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
+    std::optional<bench::OnFewCores> few;  // the child takes the processors of the thread that spawns it
+    if (cores > 0) few.emplace(cores);
     const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    few.reset();
     posix_spawn_file_actions_destroy(&actions);
     ::close(err[1]);
     // Read until the process ends: the mark only rises, and the last reading is its peak but for

@@ -54,10 +54,11 @@ struct Run {
     double cpuSeconds = 0;
 };
 
-// Runs backup-dump on the folder (with --carve when carve, --quiet when quiet). Each line of its
-// output goes to onLine when given, else to /dev/null.
+// Runs backup-dump on the folder (with --carve when carve, --quiet when quiet), kept to the first
+// cores processors when cores is not 0. Each line of its output goes to onLine when given, else
+// to /dev/null.
 Run runBackupDump(const std::string& folder, bool quiet, bool carve,
-                  const std::function<void(const char*, size_t)>& onLine = {});
+                  const std::function<void(const char*, size_t)>& onLine = {}, int cores = 0);
 
 // Whether backup-dump said it looked through every page of the database.
 bool everyPageLookedThrough(const Run& run, const Backup& backup);

@@ -79,25 +79,6 @@ void timePreparation(benchmark::State& run, const std::vector<std::shared_ptr<Pr
     for (size_t i = 0; i < held.size(); ++i) *held[i] = PreparedDatabase::prepare(originals[i]);
 }
 
-void touchRow(sqlite3_stmt* stmt) {
-    const int columns = sqlite3_column_count(stmt);
-    for (int c = 0; c < columns; ++c) {
-        switch (sqlite3_column_type(stmt, c)) {
-        case SQLITE_INTEGER: benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c)); break;
-        case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(stmt, c)); break;
-        case SQLITE_TEXT:
-            benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-            benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
-            break;
-        case SQLITE_BLOB:
-            benchmark::DoNotOptimize(sqlite3_column_blob(stmt, c));
-            benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
-            break;
-        default: break;
-        }
-    }
-}
-
 size_t stepAll(sqlite3_stmt* stmt) {
     size_t rows = 0;
     while (sqlite3_step(stmt) == SQLITE_ROW) {

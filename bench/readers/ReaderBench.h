@@ -4,6 +4,7 @@
 
 #include "OutputCheck.h"
 #include "SampleDatabases.h"
+#include "SqliteRead.h"
 #include "TempFolder.h"
 #include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
@@ -64,9 +65,8 @@ void timeReader(benchmark::State& run, const ReaderRun& reader);
 // and removed, or the file opened and closed), and holds them again afterwards.
 void timePreparation(benchmark::State& run, const std::vector<std::shared_ptr<PreparedDatabase>*>& held);
 
-// Reads every column of the current row in the form it is stored in: the least a reader must
-// do to see each value.
-void touchRow(sqlite3_stmt* stmt);
+// Reads every column of the current row in the form it is stored in (see SqliteRead.h).
+using bench::touchRow;
 // Steps through every row of stmt, touching each; answers the number of rows.
 size_t stepAll(sqlite3_stmt* stmt);
 // Prepares sql on db, steps through it as stepAll does and finalises it.

@@ -15,6 +15,7 @@
 #include "backup/carve/PairRows.h"
 
 #include <array>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <string>
@@ -287,6 +288,26 @@ TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     f.put(f.pageStart(1) + 600, bytes);
     f.put(f.pageStart(1) + 1000, cell(5, textRecord({"GUID-0001", "hello", "note one"})));
     EXPECT_TRUE(carve(f, "kTt|t")[0].deleted.empty());
+}
+
+TEST_F(CarvePageRows, ARowWithAValueWhereTheRowIdAliasLiesIsAnotherTablesRow) {
+    // A row left in a gap whose first column holds a number: a table whose first column is the
+    // row id stores NULL there, so the row is another table's, laid out alike; a table whose
+    // first column is a number of its own has it.
+    Bytes numbered = {4, 1, 2 * 9 + 13, 2 * 4 + 13, 42};
+    for (const char* text : {"GUID-0009", "gone"}) numbered.insert(numbered.end(), text, text + std::strlen(text));
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 0, 1000);
+    f.put(f.pageStart(1) + 1000, cell(5, textRecord({"GUID-0005", "hello"})));
+    f.put(f.pageStart(1) + 500, cell(9, numbered));
+    EXPECT_TRUE(carve(f, "kTt")[0].deleted.empty());
+    const std::vector<carve::CarvedTable> own = carve(f, "iTt");
+    ASSERT_EQ(own[0].deleted.size(), 1u);
+    EXPECT_EQ(own[0].deleted[0].values[0].asInteger(), 42);
+    EXPECT_EQ(own[0].deleted[0].values[1].bytesView(), "GUID-0009");
+    // The same row with the row id's NULL is the first table's.
+    f.put(f.pageStart(1) + 500, cell(9, textRecord({"GUID-0009", "gone"})));
+    EXPECT_EQ(carve(f, "kTt")[0].deleted.size(), 1u);
 }
 
 TEST_F(CarvePageRows, TextsOfControlBytesAreNoRowsValues) {

@@ -10,13 +10,13 @@ namespace carve {
 
 bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
                            Reading reading) {
+    CellHead head;
+    if (!wholeCellMayStart(at, limit, head)) return false;
     const uint8_t* p = page_ + at;
     const uint8_t* stop = page_ + limit;
-    uint64_t payloadLength = 0, rowid = 0;
-    const int a = varint(p, stop, payloadLength);
-    if (a == 0 || payloadLength < kShortestHeader || payloadLength > kLargestPayload) return false;
-    const int b = varint(p + a, stop, rowid);
-    if (b == 0 || static_cast<int64_t>(rowid) <= 0) return false;
+    const uint64_t payloadLength = head.payloadLength, rowid = head.rowid;
+    const int a = head.lengthBytes, b = head.rowidBytes;
+    const ShapeSummary::Mask maybe = head.maybe;
     // The cell must end on the page before its bytes are worth copying; most offsets of a
     // gap fail here. A row in a page's unallocated gap may run on into the cells at its foot,
     // written since, which took its tail: its columns before them are still its own.
@@ -50,6 +50,7 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         const size_t s = k % shapes_.size();
         const bool lenient = k >= shapes_.size();
         if (lenient && !tailMayBeLost) break;
+        if (!ShapeSummary::has(maybe, s)) continue;
         std::vector<uint64_t>& serials = cellSerials_;
         serials.clear();
         int used = 0;
@@ -57,6 +58,10 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         int64_t body = 0;
         for (uint64_t serial : serials) body += valueLength(serial);
         if (static_cast<uint64_t>(body) + headerLength != payloadLength) continue;
+        // A column that aliases the row id is stored as NULL.
+        if (const int alias = shapes_[s].rowidAlias; alias >= 0 && static_cast<size_t>(alias) < serials.size() &&
+                                                     serials[static_cast<size_t>(alias)] != kNullSerial)
+            continue;
         Signatures signatures;
         bool lost = false;
         if (!checkValues(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost, cut.ownBytes))

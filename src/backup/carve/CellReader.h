@@ -11,7 +11,10 @@
 #include "backup/carve/PageFormat.h"
 #include "backup/carve/PayloadReader.h"
 #include "backup/carve/RecordValues.h"
+#include "backup/carve/SerialTypes.h"
+#include "backup/carve/ShapeSummary.h"
 #include "backup/carve/ValueKeeper.h"
+#include "backup/carve/Varint.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -39,12 +42,21 @@ public:
           page_(page),
           usable_(usable),
           maxLocal_(payload.maxLocal()),
-          payload_(payload) {}
+          payload_(payload),
+          summary_(shapes) {}
 
     // A whole cell at page offset at that is a row of some shape; its end on the page. A live
     // cell of a shape whose live values are not kept gets only its signature.
     bool wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
                    Reading reading = Reading::deleted);
+
+    // Whether a cell may begin at at, whole (see wholeCellMayStart) or with its head overwritten
+    // by a freeblock's (see looksLikeFreeblockHead): false at most bytes of free room, where
+    // nothing more is worth trying.
+    bool cellMayStart(int64_t at, int64_t limit) const {
+        CellHead head;
+        return wholeCellMayStart(at, limit, head) || looksLikeFreeblockHead(at, limit);
+    }
 
     // The first cell of a freeblock, whose first four bytes the free-space chain overwrote.
     // The record header begins after the cell's length and row id: two bytes on (the header's
@@ -85,6 +97,35 @@ public:
     int64_t lastCellEnd() const { return cellEnd_; }
 
 private:
+    // What the first bytes of a whole cell say: its payload's length and row id, the bytes their
+    // varints take, and the shapes its record header's first bytes leave.
+    struct CellHead {
+        uint64_t payloadLength = 0, rowid = 0;
+        int lengthBytes = 0, rowidBytes = 0;
+        ShapeSummary::Mask maybe = 0;
+    };
+
+    // The checks of a whole cell at at that read nothing but its first bytes on the page: a
+    // payload length a row may have, a row id above 0, and a record header whose length and
+    // first serial type some shape takes (see ShapeSummary). The payload starts on the page, and
+    // its first bytes there are those of the record that wholeCell() reads.
+    bool wholeCellMayStart(int64_t at, int64_t limit, CellHead& head) const {
+        const uint8_t* p = page_ + at;
+        const uint8_t* stop = page_ + limit;
+        head.lengthBytes = varint(p, stop, head.payloadLength);
+        if (head.lengthBytes == 0 || head.payloadLength < kShortestHeader || head.payloadLength > kLargestPayload)
+            return false;
+        head.rowidBytes = varint(p + head.lengthBytes, stop, head.rowid);
+        if (head.rowidBytes == 0 || static_cast<int64_t>(head.rowid) <= 0) return false;
+        const uint8_t* record = p + head.lengthBytes + head.rowidBytes;
+        const uint8_t* pageEnd = page_ + usable_;
+        uint64_t headerLength = 0;
+        const int h = varint(record, pageEnd, headerLength);
+        if (h == 0) return false;
+        head.maybe = summary_.byHeaderLength(headerLength, h) & summary_.bySerial(0, record + h, pageEnd);
+        return head.maybe != 0;
+    }
+
     // The fewest bytes a freeblock is taken to cover where only the look of its head says one
     // began: its own four bytes and the first four of a small cell.
     static constexpr int64_t kSmallestBlockLooked = 8;
@@ -160,6 +201,8 @@ private:
     int64_t usable_;
     int64_t maxLocal_;  // the most payload a cell keeps on its page (see PayloadReader::maxLocal)
     PayloadReader& payload_;
+    // Which shapes a record header's first bytes leave: most offsets of free room none.
+    ShapeSummary summary_;
     ValueKeeper keeper_;
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.

@@ -138,7 +138,22 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     for (int offset : kFreedHeaderOffsets) {
         // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
         const bool tailMayBeLost = tailMayBeLost_ && depth == 0 && offset >= kHeaderLengthLost;
+        // The shapes the first bytes of the record header leave (see ShapeSummary.h): its length
+        // and first serial type where it is whole, the first serial type read where its length
+        // was lost, the second where the first was too.
+        const uint8_t* pageEnd = base + usable_;
+        ShapeSummary::Mask maybe = 0;
+        if (offset >= kFreeblockHeadSize) {
+            uint64_t lengthOfHeader = 0;
+            if (const int n = varint(base + at + offset, pageEnd, lengthOfHeader); n > 0)
+                maybe =
+                    summary_.byHeaderLength(lengthOfHeader, n) & summary_.bySerial(0, base + at + offset + n, pageEnd);
+        } else {
+            maybe = summary_.bySerial(offset == kFirstSerialLost ? 1 : 0, base + at + kFreeblockHeadSize, pageEnd);
+        }
+        if (maybe == 0) continue;
         for (size_t s = 0; s < shapes_.size(); ++s) {
+            if (!ShapeSummary::has(maybe, s)) continue;
             const TableShape& shape = shapes_[s];
             // Scratch of its own for the look at the next cell, which runs before this
             // reading's values are kept.

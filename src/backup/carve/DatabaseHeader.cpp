@@ -4,14 +4,6 @@
 
 namespace carve {
 
-uint64_t readBigEndian(const uint8_t* buffer, int64_t index, int count) {
-    if (!buffer || count < 1) return 0;
-    count = std::min(count, 8);
-    uint64_t v = 0;
-    for (int i = 0; i < count; ++i) v = (v << 8) | buffer[index + i];
-    return v;
-}
-
 bool validPageSize(int64_t size) { return size >= 512 && size <= 65536 && (size & (size - 1)) == 0; }
 
 PageLayout readPageLayout(CarveFile& file) {

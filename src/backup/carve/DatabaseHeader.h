@@ -8,8 +8,15 @@
 
 namespace carve {
 
-// Big-endian unsigned value of count bytes (1 to 8) from buffer[index]; 0 for count < 1.
-uint64_t readBigEndian(const uint8_t* buffer, int64_t index, int count);
+// Big-endian unsigned value of count bytes (1 to 8) from buffer[index]; 0 for count < 1. Read at
+// every byte of a page's free room, so defined here, where the cell readers' loops see it.
+inline uint64_t readBigEndian(const uint8_t* buffer, int64_t index, int count) {
+    if (!buffer || count < 1) return 0;
+    count = count < 8 ? count : 8;
+    uint64_t v = 0;
+    for (int i = 0; i < count; ++i) v = (v << 8) | buffer[index + i];
+    return v;
+}
 
 // The header of a database file as the carve reads it.
 struct PageLayout {

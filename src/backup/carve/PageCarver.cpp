@@ -173,6 +173,11 @@ void PageCarver::scanGap(int64_t index, int64_t pageStart, int64_t from, int64_t
 
 void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to) {
     for (int64_t at = std::max<int64_t>(from, 0); at + kSmallestCell <= to;) {
+        // Most bytes start no cell: told by their first few, before a row is made ready.
+        if (!reader_.cellMayStart(at, to)) {
+            ++at;
+            continue;
+        }
         FoundRow found;
         int64_t end = 0;
         size_t shape = 0;
