@@ -38,6 +38,7 @@ std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int page
     ends.push_back(height);
     return ends;
 }
+
 // The PDF's creation date is its conversation's last message's time rather than the moment it was
 // drawn, so that the same conversation always makes the same bytes and an export run again finds
 // its earlier file there.

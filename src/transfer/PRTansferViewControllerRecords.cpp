@@ -471,7 +471,8 @@ files::Outcome PRTansferViewController::writeConversationPdf(const PRMessageTree
             drawn = conversationpdf::writeConversationPdf(conversation, into, &why);
         },
         true);
-    if (!drawn) file.fail(why.toStdString());
+    // Not drawn (also when the page went before it could draw) is a failure, never a file.
+    if (!drawn) file.fail(why.isEmpty() ? std::string("the PDF could not be drawn") : why.toStdString());
     // Placed here, where the writer keeps what is there.
     return file.finish();
 }
