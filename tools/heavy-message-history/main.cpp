@@ -24,6 +24,7 @@
 #include "browser/PRResultViewController.h"
 #include "platform/Dialogs.h"
 #include "platform/HeapGrowth.h"
+#include "platform/ResidentMemory.h"
 #include "platform/ScratchFolder.h"
 #include "widgets/ActionResultLine.h"
 #include "widgets/PRProgressView.h"
@@ -89,29 +90,6 @@ int peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return int(usage.ru_maxrss / 1024);
-}
-
-// Starts the measure of a new peak: the process's resident high-water mark is set to what it holds
-// now (Linux). False where the system does not let it.
-bool restartPeak() {
-    std::FILE* refs = std::fopen("/proc/self/clear_refs", "w");
-    if (!refs) return false;
-    const bool reset = std::fputs("5", refs) >= 0;
-    return std::fclose(refs) == 0 && reset;
-}
-
-// A figure of /proc/self/status in MB ("VmHWM": the resident high-water mark since the start or
-// the last restartPeak; "VmRSS": what is resident now); -1 when unknown.
-int statusMegabytes(const char* field) {
-    std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status) return -1;
-    const std::string format = std::string(field) + ": %ld kB";
-    char line[256];
-    long kilobytes = -1;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, format.c_str(), &kilobytes) == 1) break;
-    std::fclose(status);
-    return kilobytes < 0 ? -1 : int(kilobytes / 1024);
 }
 
 double fileMegabytes(const std::string& path) {
@@ -376,8 +354,8 @@ int main(int argc, char** argv) {
 
     // The peak of the whole run is kept: the measure of the recovery's own starts anew.
     const int peakBefore = peakMegabytes();
-    figure("memory held before the recovery (MB)", QString::number(statusMegabytes("VmRSS")));
-    const bool peakRestarted = restartPeak();
+    figure("memory held before the recovery (MB)", QString::number(residentmemory::heldMegabytes()));
+    const bool peakRestarted = residentmemory::restartPeak();
     clock.restart();
     screen->ClickSelectAll(true);
     screen->actRecovery();
@@ -386,7 +364,7 @@ int main(int argc, char** argv) {
     const auto* line = app.window()->findChild<ActionResultLine*>();
     figure("recovery's closing line", line ? line->text() : QString());
     figure("memory peak during the recovery (MB)",
-           peakRestarted ? QString::number(statusMegabytes("VmHWM")) : QStringLiteral("unknown"));
+           peakRestarted ? QString::number(residentmemory::peakMegabytes()) : QStringLiteral("unknown"));
     figure("memory peak at the end (MB)", QString::number(std::max(peakBefore, peakMegabytes())));
     dialogs::setResponder(nullptr);
     return 0;
