@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace conversationpdf {
@@ -16,9 +17,9 @@ namespace {
 // either paper leaves between its margins: drawn at the size the screen shows it.
 constexpr int kViewWidth = 440;
 
-QByteArray failed(QString* error, const QString& why) {
+bool failed(QString* error, const QString& why) {
     if (error) *error = why;
-    return {};
+    return false;
 }
 
 // Where the pages of a document of the given height end: each as far down as a page may reach,
@@ -37,24 +38,59 @@ std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int page
     ends.push_back(height);
     return ends;
 }
+
 // The PDF's creation date is its conversation's last message's time rather than the moment it was
 // drawn, so that the same conversation always makes the same bytes and an export run again finds
-// its earlier file there. The date keeps its length: no offset of the file moves.
-QByteArray withCreationDateOf(QByteArray pdf, const PRMessageTreeNode& conversation) {
-    const QByteArray key = "/CreationDate (D:";
-    const qsizetype at = pdf.indexOf(key);
-    if (at < 0 || at + key.size() + 14 > pdf.size()) return pdf;
+// its earlier file there.
+QByteArray creationStamp(const PRMessageTreeNode& conversation) {
     QDateTime last;
     for (const PRMessageNodePtr& message : conversation.MessageNodeArray()) {
         const QDateTime when =
             QDateTime::fromString(QString::fromStdString(message->messageDate()), QStringLiteral("MM-dd-yyyy HH:mm"));
         if (when.isValid() && (!last.isValid() || when > last)) last = when;
     }
-    const QByteArray stamp =
-        last.isValid() ? last.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() : QByteArray("19700101000000");
-    if (stamp.size() == 14) pdf.replace(at + key.size(), 14, stamp);
-    return pdf;
+    return last.isValid() ? last.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() : QByteArray("19700101000000");
 }
+
+// Hands the writer's bytes on to out (none: drops them) with the creation date put in as they
+// pass. The writer puts the date in the document's information near its start: the bytes are
+// held only until it has gone by. The date keeps its length, so no offset of the file moves.
+class DatedPdf : public QIODevice {
+public:
+    DatedPdf(QIODevice* out, QByteArray stamp) : out_(out), stamp_(std::move(stamp)) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+    // Hands on what is still held (a PDF without a date, or one shorter than the look).
+    bool handOnHeld() {
+        const bool ok = pass(head_);
+        head_.clear();
+        dated_ = true;
+        return ok;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (dated_) return pass(QByteArray::fromRawData(data, size)) ? size : -1;
+        head_.append(data, size);
+        const qsizetype at = head_.indexOf(kKey);
+        if (at >= 0 && at + kKey.size() + 14 <= head_.size()) {
+            if (stamp_.size() == 14) head_.replace(at + kKey.size(), 14, stamp_);
+            return handOnHeld() ? size : -1;
+        }
+        // Past where the date stands in any PDF of the writer: the bytes go on as they are.
+        if (at < 0 && head_.size() > kLook) return handOnHeld() ? size : -1;
+        return size;
+    }
+
+private:
+    bool pass(const QByteArray& bytes) { return !out_ || bytes.isEmpty() || out_->write(bytes) == bytes.size(); }
+
+    static constexpr qsizetype kLook = qsizetype(1) << 16;
+    inline static const QByteArray kKey = QByteArrayLiteral("/CreationDate (D:");
+    QIODevice* out_;
+    QByteArray stamp_, head_;
+    bool dated_ = false;
+};
 
 }  // namespace
 
@@ -76,7 +112,7 @@ QPageSize paperFor(const QLocale& locale) {
 }
 
 namespace {
-QByteArray drawnPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
+bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale) {
     // The view laid out as on screen, without a window: every bubble placed at once.
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
@@ -91,8 +127,7 @@ QByteArray drawnPdf(const PRMessageTreeNodePtr& conversation, QString* error, co
         if (piece->isVisible()) pieces.push_back(piece->geometry());
     std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
 
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
+    DatedPdf out(into, creationStamp(*conversation));
     {
         QPdfWriter writer(&out);
         writer.setResolution(72);  // one pixel of the view is one point
@@ -122,11 +157,13 @@ QByteArray drawnPdf(const PRMessageTreeNodePtr& conversation, QString* error, co
         }
         painter.end();
     }
-    return withCreationDateOf(out.data(), *conversation);
+    if (!out.handOnHeld()) return failed(error, QStringLiteral("the PDF cannot be written"));
+    return true;
 }
 }  // namespace
 
-QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
+bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error,
+                          const QLocale& locale) {
     if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
     // The first conversation a run draws comes out unlike every later drawing of it (some of its
     // pieces are laid out narrower while the text layout is still cold): it is drawn once more,
@@ -134,9 +171,16 @@ QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* er
     static bool drawnBefore = false;  // main thread only
     if (!drawnBefore) {
         drawnBefore = true;
-        drawnPdf(conversation, nullptr, locale);
+        drawnPdf(conversation, nullptr, nullptr, locale);
     }
-    return drawnPdf(conversation, error, locale);
+    return drawnPdf(conversation, &out, error, locale);
+}
+
+QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    if (!writeConversationPdf(conversation, out, error, locale)) return {};
+    return out.data();
 }
 
 }  // namespace conversationpdf

@@ -6,6 +6,7 @@
 #include "model/PRMessageNode.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QLocale>
 #include <QPageSize>
 #include <QString>
@@ -18,6 +19,11 @@ namespace conversationpdf {
 // drawn.
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error = nullptr,
                            const QLocale& locale = QLocale());
+// The same PDF written into out (open for writing) as the writer makes it, so that a long
+// conversation's PDF is never held whole; the view is still laid out whole. False with the
+// reason in *error when it cannot be drawn: what out received is then no PDF.
+bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error = nullptr,
+                          const QLocale& locale = QLocale());
 // The paper printed on where locale is used: Letter in the Americas' Letter countries, else A4.
 QPageSize paperFor(const QLocale& locale);
 // The margin of every side of a page, in points.

@@ -1,10 +1,7 @@
 #include "export/PRHtmlController.h"
 
-#include "model/PRRecordFields.h"
+#include "export/FileInPieces.h"
 #include "platform/NewFile.h"
-
-#include <cstdint>
-#include <sys/stat.h>
 
 namespace {
 
@@ -43,46 +40,11 @@ const char* const kHeaderPieces[] = {
 
 const char* const kFooter = "</div></div></body></html>";
 
-// One UTF-8 character at text[i] (advancing i); U+FFFD for a malformed sequence.
-uint32_t nextCodePoint(const std::string& text, size_t& i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i++);
-    if (lead < 0x80) return lead;
-    size_t extra;
-    uint32_t cp;
-    uint32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1Fu;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0Fu;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07u;
-        minimum = 0x10000;
-    } else
-        return 0xFFFD;
-    for (size_t k = 0; k < extra; ++k) {
-        if (i >= text.size() || (byte(i) & 0xC0) != 0x80) return 0xFFFD;
-        cp = (cp << 6) | (byte(i++) & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-    return cp;
-}
-
-// The text as well-formed UTF-8: a malformed sequence (outside data may hold one) becomes
-// U+FFFD, so that the page is what its declaration says.
-std::string wellFormedUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) appendUtf8(out, nextCodePoint(text, i));
-    return out;
-}
-
 }  // namespace
+
+PRHtmlController::PRHtmlController() = default;
+
+PRHtmlController::~PRHtmlController() = default;
 
 std::string PRHtmlController::escapeHtml(const std::string& text) {
     std::string out;
@@ -112,13 +74,42 @@ std::string PRHtmlController::messageHtmlHeader(const std::string& title) {
     return header;
 }
 
-void PRHtmlController::initMessageHtmlHeader(const std::string& title) { strHtmlContent_ = messageHtmlHeader(title); }
+void PRHtmlController::initMessageHtmlHeader(const std::string& title) {
+    file_.reset();
+    strHtmlContent_ = messageHtmlHeader(title);
+}
 
-void PRHtmlController::addHtmlContent(const std::string& fragment) { strHtmlContent_ += fragment; }
+void PRHtmlController::beginHtmlInPath(const std::string& filePath, const std::string& title) {
+    strHtmlContent_.clear();
+    // Outside data may hold a malformed sequence: the page is made what its header declares.
+    file_ = std::make_unique<FileInPieces>(filePath, FileInPieces::Text::WellFormedUtf8);
+    file_->write(messageHtmlHeader(title));
+}
+
+files::Outcome PRHtmlController::endHtml() {
+    if (!file_) return {{}, "the page was not begun"};
+    file_->write(kFooter);
+    const files::Outcome outcome = file_->finish();
+    file_.reset();
+    return outcome;
+}
+
+void PRHtmlController::addHtmlContent(const std::string& fragment) {
+    if (file_)
+        file_->write(fragment);
+    else
+        strHtmlContent_ += fragment;
+}
 
 files::Outcome PRHtmlController::writeHtmlInPath(const std::string& filePath) {
+    // Written in slices through the same cleaning as a page begun in a file, without a second
+    // copy of the page.
     strHtmlContent_ += kFooter;
-    return files::writeNewFile(filePath, wellFormedUtf8(strHtmlContent_));
+    FileInPieces file(filePath, FileInPieces::Text::WellFormedUtf8);
+    constexpr size_t kSlice = size_t(1) << 16;
+    const std::string_view page = strHtmlContent_;
+    for (size_t at = 0; at < page.size() && !file.failed(); at += kSlice) file.write(page.substr(at, kSlice));
+    return file.finish();
 }
 
 files::Outcome PRHtmlController::writeHtmlInPathEx(const std::string& filePath) {

@@ -1,10 +1,20 @@
 #include "export/PRRtfController.h"
 
+#include "export/FileInPieces.h"
 #include "platform/NewFile.h"
+
+PRRtfController::PRRtfController() { setRtfHeader(); }
+
+PRRtfController::~PRRtfController() = default;
 
 void PRRtfController::setRtfHeader() { strRtfContent_.clear(); }
 
 void PRRtfController::addRtfContent(const std::string& entry) {
+    if (file_) {
+        file_->write(entry);
+        file_->write("\n\n");
+        return;
+    }
     strRtfContent_ += entry;
     strRtfContent_ += "\n\n";
 }
@@ -24,4 +34,17 @@ std::string PRRtfController::fileNameForType(const std::string& fileType) {
 files::Outcome PRRtfController::writeRtfInPath(const std::string& folder, const std::string& fileType) {
     setRtfEnder();
     return files::writeNewFile(folder + "/" + fileNameForType(fileType), strRtfContent_);
+}
+
+void PRRtfController::beginRtfInPath(const std::string& folder, const std::string& fileType) {
+    setRtfHeader();
+    file_ = std::make_unique<FileInPieces>(folder + "/" + fileNameForType(fileType), FileInPieces::Text::AsItIs);
+}
+
+files::Outcome PRRtfController::endRtf() {
+    if (!file_) return {{}, "the file was not begun"};
+    setRtfEnder();
+    const files::Outcome outcome = file_->finish();
+    file_.reset();
+    return outcome;
 }

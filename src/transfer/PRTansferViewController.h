@@ -187,9 +187,10 @@ public:
     void exportRecordsToChosenFolder(transfer::RecordKind kind);
     // The row a context menu was opened on (-1 on no row), as the exports of the clicked row read it.
     int contactClickedRow = -1, messageClickedRow = -1, noteClickedRow = -1;
-    // Writes the PDF drawn of a conversation (empty: why it could not be drawn) to pdfPath, on
-    // the calling thread.
-    static files::Outcome writeConversationPdf(const QByteArray& pdf, const QString& why, const QString& pdfPath);
+    // Writes the PDF of a conversation to pdfPath from a worker thread: drawn on the main thread
+    // (the worker waits), its bytes going to the file as they are made, the file put in place on
+    // the worker's thread.
+    files::Outcome writeConversationPdf(const PRMessageTreeNodePtr& conversation, const QString& pdfPath);
     PRContactController* contactController = nullptr;
     PRMessageTreeController* messageController = nullptr;
     PRNoteController* noteController = nullptr;

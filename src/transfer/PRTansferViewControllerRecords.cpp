@@ -11,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Images.h"
 #include "platform/NewFile.h"
+#include "platform/NewFileDevice.h"
 #include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/Workspace.h"
@@ -437,8 +438,8 @@ void PRTansferViewController::exportAllMessagesToDocumentPdf(QObject*) {
 }
 
 // Each PDF is drawn on the main thread while the worker waits (the conversation view is a
-// widget), then written by the worker: the next conversation starts once the one before it is
-// written.
+// widget), its bytes going to the file as they are made; the worker puts the file in place: the
+// next conversation starts once the one before it is written.
 void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTreeNodePtr> conversations,
                                                        const QString& folder) {
     startRecordExport(
@@ -448,25 +449,32 @@ void PRTansferViewController::exportConversationsAsPdf(std::vector<PRMessageTree
                 if (recordExportWorkers_.cancelled()) break;
                 const QString pdf =
                     folder + QLatin1Char('/') + qs(RecordExport::conversationBaseName(*conversation)) + ".pdf";
-                // Drawn on the main thread, written here, where the writer keeps what is there.
-                QByteArray bytes;
-                QString why;
-                performOnMainThread(
-                    this, [&] { bytes = conversationpdf::conversationPdf(conversation, &why); }, true);
-                all.counted(writeConversationPdf(bytes, why, pdf));
+                all.counted(writeConversationPdf(conversation, pdf));
             }
             return all;
         },
         folder);
 }
 
-files::Outcome PRTansferViewController::writeConversationPdf(const QByteArray& pdf, const QString& why,
+files::Outcome PRTansferViewController::writeConversationPdf(const PRMessageTreeNodePtr& conversation,
                                                              const QString& pdfPath) {
-    if (pdf.isEmpty()) return {pdfPath.toStdString(), why.toStdString()};
     if (const std::string folderWhy = files::makeFolders(QFileInfo(pdfPath).absolutePath().toStdString());
         !folderWhy.empty())
         return {pdfPath.toStdString(), folderWhy};
-    return files::writeNewFile(pdfPath.toStdString(), std::string_view(pdf.constData(), size_t(pdf.size())));
+    files::NewFile file(pdfPath.toStdString());
+    QString why;
+    bool drawn = false;
+    performOnMainThread(
+        this,
+        [&] {
+            files::NewFileDevice into(file);
+            drawn = conversationpdf::writeConversationPdf(conversation, into, &why);
+        },
+        true);
+    // Not drawn (also when the page went before it could draw) is a failure, never a file.
+    if (!drawn) file.fail(why.isEmpty() ? std::string("the PDF could not be drawn") : why.toStdString());
+    // Placed here, where the writer keeps what is there.
+    return file.finish();
 }
 
 void PRTansferViewController::exortSelectedNoteToDocument(QObject*) {

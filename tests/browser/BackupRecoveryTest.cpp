@@ -103,6 +103,26 @@ bool parsesAsVCard(const std::string& text) {
     std::_Exit(failedOnWriting && targetWhole && !hiddenLeft ? 0 : 1);
 }
 
+// The body of a death test like the one above: recovers s into out with files limited to 64 KiB,
+// and exits 0 when the conversation page failed part-way in the system's words, counted none of
+// its conversations or messages, and left neither the page nor a hidden temporary file.
+[[noreturn]] void recoverUnderSizeLimit(const PRRecoverySelection& s, const std::string& out, const std::string& home) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1 << 16;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, out);
+    const bool failed =
+        r.failures == 1 && r.firstReason == "File too large" && r.firstFailedPath == out + "/Message/Messages.html";
+    const bool nothingCounted = r.written == 0 && r.writtenOf[PRRecoveryResult::Conversations] == 0 &&
+                                r.writtenOf[PRRecoveryResult::Messages] == 0;
+    const bool nothingLeft = fs::is_empty(out + "/Message");
+    std::error_code ignored;
+    fs::remove_all(home, ignored);
+    std::_Exit(failed && nothingCounted && nothingLeft ? 0 : 1);
+}
+
 class BackupRecoveryTest : public testsupport::HomeTest {
 protected:
     std::string scratch(const std::string& name) { return testsupport::scratchDirectory("Recovery/" + name); }
@@ -636,4 +656,60 @@ TEST_F(BackupRecoveryTest, ConversationFragmentsEntriesAndCardNames) {
 
     const QDateTime when(QDate(2013, 5, 1), QTime(14, 22, 5));
     EXPECT_EQ(PRBackupRecovery::defaultFolderName(when), "Quillomatrix 2013-05-01 - 14.22.05");
+}
+
+TEST_F(BackupRecoveryTest, APageWrittenAsItsMessagesComeIsThePageAndOneThatFailsLeavesAndCountsNothing) {
+    const std::string dir = scratch("pieces");
+    auto conversation = std::make_shared<PRMessageTreeNode>();
+    conversation->setMessageTreeNodeName("Ann <&>");
+    conversation->setMessageTreeNodeAdress("+1 555");
+    conversation->setBSelected(true);
+    constexpr int kMessages = 3000;  // a page of several of the writer's blocks
+    for (int i = 0; i < kMessages; ++i) {
+        auto m = std::make_shared<PRMessageNode>();
+        m->setMessageName("Ann");
+        m->setMessageType(i % 2 ? "Send" : "Received");
+        m->setMessageDate("03-01-2013 10:30");
+        m->setMessageContent("<b>" + std::to_string(i) + " & 'co'</b>\nline ✓");
+        conversation->MessageNodeArray().push_back(m);
+    }
+    // Outside data may end a text inside a character, or hold a byte that is no UTF-8.
+    conversation->MessageNodeArray()[10]->setMessageContent("cut \xE2\x82");
+    conversation->MessageNodeArray()[11]->setMessageContent("bad \xFF byte");
+    PRRecoverySelection s;
+    s.deviceName = "Phone";
+    s.messageTreeArray = {conversation};
+
+    PRBackupRecovery recovery;
+    const PRRecoveryResult r = recovery.recoverFilesThread(s, dir + "/out");
+    ASSERT_TRUE(r.ok()) << r.firstReason;
+    EXPECT_EQ(r.writtenOf[PRRecoveryResult::Conversations], 1u);
+    EXPECT_EQ(r.writtenOf[PRRecoveryResult::Messages], uint64_t(kMessages));
+
+    // The page is what its fragments make together, cleaned: the same as a page held whole.
+    PRHtmlController whole;
+    whole.initMessageHtmlHeader("Phone's Message");
+    PRBackupRecovery::handleFatherMessageHtml(*conversation, whole);
+    for (const PRMessageNodePtr& m : conversation->MessageNodeArray())
+        PRBackupRecovery::handleMessageHtml(*m, whole, false, "");
+    whole.addHtmlContent("<hr/>");
+    std::string expected = whole.strHtmlContent() + "</div></div></body></html>";
+    expected.replace(expected.find("cut \xE2\x82"), 6, "cut \xEF\xBF\xBD");
+    expected.replace(expected.find("bad \xFF"), 5, "bad \xEF\xBF\xBD");
+    const std::string page = readAll(dir + "/out/Message/Messages.html");
+    EXPECT_GT(page.size(), size_t(3) << 16);
+    EXPECT_TRUE(page == expected) << page.size() << " bytes, " << expected.size() << " expected";
+    EXPECT_NE(page.find("<h3>Name: Ann &lt;&amp;&gt; &nbsp;&nbsp;Phone: +1 555</h3>"), std::string::npos);
+    EXPECT_NE(page.find("<p class='triangle-isosceles2'> &lt;b&gt;2999 &amp; &#39;co&#39;&lt;/b&gt;<br>line ✓ </p>"),
+              std::string::npos);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(QByteArray::fromStdString(page));
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_EQ(text.count(QChar(0xFFFD)), 2);
+    for (const auto& e : fs::directory_iterator(dir + "/out/Message"))
+        EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+
+    // A page that fails part-way (the disk full: a file-size limit, in a process of its own).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(recoverUnderSizeLimit(s, dir + "/limited", home.path()), ::testing::ExitedWithCode(0), "");
 }

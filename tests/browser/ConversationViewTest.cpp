@@ -5,6 +5,7 @@
 #include "browser/ConversationPdf.h"
 #include "browser/PRChatView.h"
 #include "browser/PRConversationView.h"
+#include "platform/NewFileDevice.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -348,4 +349,21 @@ TEST(ConversationPdfTest, PagesOfTheLocalesPaperWithEveryBubbleWholeOnOne) {
         ASSERT_NE(first, texts.end()) << i;
         EXPECT_TRUE(first->contains(QStringLiteral("ends%1").arg(i))) << "message " << i << " is cut by a page's end";
     }
+
+    // Written into its file as the writer makes it: the same bytes, dated by the last message, so
+    // that an export run again finds its earlier file.
+    testsupport::TempHome home;
+    const std::string path = testsupport::scratchDirectory("pdf") + "/long.pdf";
+    const QLocale germany(QLocale::German, QLocale::Germany);
+    files::NewFile file(path);
+    {
+        files::NewFileDevice into(file);
+        ASSERT_TRUE(conversationpdf::writeConversationPdf(conversationOf(60), into, nullptr, germany));
+    }
+    ASSERT_TRUE(file.finish().ok());
+    QFile written(QString::fromStdString(path));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_TRUE(bytes == conversationpdf::conversationPdf(conversationOf(60), nullptr, germany));
+    EXPECT_EQ(bytes.count("/CreationDate (D:20130301103000"), 1);
 }

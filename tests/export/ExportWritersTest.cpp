@@ -63,6 +63,21 @@ TEST_F(ExportTest, PlainTextFileIsNamedByRecordTypeAndKeptByTheNextExport) {
     EXPECT_FALSE(missing.ok());
     EXPECT_EQ(missing.reason, "No such file or directory");
 
+    // Written as the entries come: the same bytes, the same numbering, nothing left by a failure.
+    PRRtfController streamed;
+    streamed.beginRtfInPath(folder, "CallHistory");
+    for (const char* entry : {"first", "second", "ünïcode ✓"}) streamed.addRtfContent(entry);
+    EXPECT_TRUE(streamed.strRtfContent().empty());
+    const files::Outcome third = streamed.endRtf();
+    ASSERT_TRUE(third.ok()) << third.reason;
+    EXPECT_EQ(third.path, folder + "/Call History (3).txt");
+    EXPECT_EQ(readAll(third.path), readAll(folder + "/Call History.txt"));
+    streamed.beginRtfInPath(folder + "/missing", "Note");
+    streamed.addRtfContent("lost");
+    EXPECT_EQ(streamed.endRtf().reason, "No such file or directory");
+    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Call History (2).txt", "Call History (3).txt",
+                                                         "Call History.txt", "TXT.txt"}));
+
     EXPECT_EQ(PRRtfController::fileNameForType("Contact"), "Contacts.txt");
     EXPECT_EQ(PRRtfController::fileNameForType("Message"), "Messages.txt");
     EXPECT_EQ(PRRtfController::fileNameForType("Note"), "Notes.txt");
@@ -218,6 +233,45 @@ TEST_F(ExportTest, HtmlPageIsUtf8AsItDeclaresAndAnExistingPageIsKept) {
     ASSERT_TRUE(third.writeHtmlInPath(path).ok());
     EXPECT_NE(readAll(folder + "/Anna (3).html").find("<h1>Third</h1>"), std::string::npos);
     EXPECT_EQ(entries(folder), (std::vector<std::string>{"Anna (2).html", "Anna (3).html", "Anna.html"}));
+}
+
+TEST_F(ExportTest, HtmlPageWrittenAsItsFragmentsComeIsThePageCleanedWhole) {
+    // Characters cut between fragments are joined before they are judged; what no later byte
+    // completes becomes U+FFFD, wherever the cut falls.
+    const std::vector<std::string> fragments = {
+        "<p>a\xE2\x82", "\xAC b", "\xF0", "\x9F\x98", "\x80", " \xE2", "</p>", "\xC3", "\xA9\xFF\xED\xA0\x80<p>",
+        "\xE2\x82"};
+    const std::string expected = PRHtmlController::messageHtmlHeader("Ann") +
+                                 "<p>a€ b😀 \xEF\xBF\xBD</p>é\xEF\xBF\xBD\xEF\xBF\xBD<p>\xEF\xBF\xBD"
+                                 "</div></div></body></html>";
+    PRHtmlController streamed;
+    streamed.beginHtmlInPath(folder + "/Ann.html", "Ann");
+    for (const std::string& fragment : fragments) streamed.addHtmlContent(fragment);
+    EXPECT_TRUE(streamed.strHtmlContent().empty());
+    const files::Outcome written = streamed.endHtml();
+    ASSERT_TRUE(written.ok()) << written.reason;
+    EXPECT_EQ(readAll(written.path), expected);
+
+    // A page kept in memory is written in slices: a character across a slice's edge stays whole.
+    PRHtmlController held;
+    held.initMessageHtmlHeader("Ann");
+    for (const std::string& fragment : fragments) held.addHtmlContent(fragment);
+    ASSERT_TRUE(held.writeHtmlInPath(folder + "/Ann.html").ok());
+    EXPECT_EQ(readAll(folder + "/Ann (2).html"), expected);
+    PRHtmlController wide;
+    wide.initMessageHtmlHeader("Wide");
+    const std::string filler((1 << 16) - 1 - wide.strHtmlContent().size(), 'x');
+    wide.addHtmlContent(filler + "€€");
+    ASSERT_TRUE(wide.writeHtmlInPath(folder + "/Wide.html").ok());
+    EXPECT_EQ(readAll(folder + "/Wide.html"),
+              PRHtmlController::messageHtmlHeader("Wide") + filler + "€€</div></div></body></html>");
+
+    // A page that cannot be written leaves nothing and says why.
+    PRHtmlController nowhere;
+    nowhere.beginHtmlInPath(folder + "/missing/Ann.html", "Ann");
+    nowhere.addHtmlContent("<p>lost</p>");
+    EXPECT_EQ(nowhere.endHtml().reason, "No such file or directory");
+    EXPECT_EQ(entries(folder), (std::vector<std::string>{"Ann (2).html", "Ann.html", "Wide.html"}));
 }
 
 TEST_F(ExportTest, HtmlNumberingTouchesOnlyTheFileName) {

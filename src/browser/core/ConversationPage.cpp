@@ -42,7 +42,8 @@ ConversationPage::ConversationPage(PRBackupRecovery& copier, const std::string& 
         filesName_ = name + "_files";
         break;
     }
-    html_.initMessageHtmlHeader(title);
+    // The page goes to its file as its messages come: a whole history is never held.
+    html_.beginHtmlInPath(path_, title);
 }
 
 std::string ConversationPage::attachmentFolder() const { return folder_ + "/" + filesName_; }
@@ -65,4 +66,4 @@ void ConversationPage::addConversation(const PRMessageTreeNode& conversation) {
     html_.addHtmlContent("<hr/>");
 }
 
-files::Outcome ConversationPage::write() { return html_.writeHtmlInPath(path_); }
+files::Outcome ConversationPage::write() { return html_.endHtml(); }

@@ -20,13 +20,15 @@ public:
     // A page for folder under baseName (made safe; ".html" added): the first of "baseName",
     // "baseName (2)"... for which neither the page nor its attachment folder is there yet, so
     // that a page and its attachments always go together. The copies go through copier, which
-    // counts them and keeps their failures.
+    // counts them and keeps their failures. The page's file is begun now, in folder (which must
+    // be there), and each conversation added goes to it at once.
     ConversationPage(PRBackupRecovery& copier, const std::string& folder, const std::string& baseName,
                      const std::string& title);
 
     // The conversation's header, each message with its attachment, and a rule after them.
     void addConversation(const PRMessageTreeNode& conversation);
-    // Writes the page. Its path is path() unless something took that name meanwhile.
+    // Ends the page and puts it in place: at path() unless something took that name meanwhile,
+    // at the next numbered name then. A page whose writing failed leaves nothing.
     files::Outcome write();
 
     const std::string& path() const { return path_; }

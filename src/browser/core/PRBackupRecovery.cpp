@@ -468,14 +468,16 @@ PRRecoveryResult PRBackupRecovery::recoverFilesThread(const PRRecoverySelection&
         if (!anyMarked(array)) return;
         const std::string path = folder(name);
         makeFolder(path);
+        // Each entry goes to the file as it is made.
         PRRtfController rtf;
+        rtf.beginRtfInPath(path, type);
         uint64_t entries = 0;
         for (const auto& record : array) {
             if (cancelled_) return;
             if (marked(record) && add(*record, rtf, path)) ++entries;
         }
         // A record is written when its text file is (and a contact's card arrived).
-        const files::Outcome written = rtf.writeRtfInPath(path, type);
+        const files::Outcome written = rtf.endRtf();
         if (written.ok()) {
             writtenNum_ += entries;
             writtenOf_[kind] += entries;

@@ -132,8 +132,9 @@ int OneCopyRecords::writeText(const std::vector<std::shared_ptr<Node>>& records,
     const std::string into = folder(folderName);
     if (into.empty()) return 0;
     PRRtfController rtf;
+    rtf.beginRtfInPath(into, fileType);
     for (const auto& record : records) rtf.addRtfContent(entry(*record));
-    const files::Outcome written = rtf.writeRtfInPath(into, fileType);
+    const files::Outcome written = rtf.endRtf();
     if (!tally(written)) return 0;
     if (written.alreadyThere) {
         alreadyThere_ = int(records.size());

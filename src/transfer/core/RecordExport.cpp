@@ -98,9 +98,10 @@ RecordExportResult RecordExport::exportNotes(const std::vector<PRNoteNodePtr>& n
     RecordExportResult result;
     if (!makeFolder(folder, result)) return result;
     PRRtfController rtf;
+    rtf.beginRtfInPath(folder, "Note");
     for (const PRNoteNodePtr& note : notes)
         if (note) rtf.addRtfContent(PRBackupRecovery::noteEntry(*note));
-    const files::Outcome written = rtf.writeRtfInPath(folder, "Note");
+    const files::Outcome written = rtf.endRtf();
     result.counted(written);
     // Each note is in the file, written now or there already.
     if (written.ok()) (written.alreadyThere ? result.alreadyThere : result.written) = int(notes.size());

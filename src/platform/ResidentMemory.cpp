@@ -1,0 +1,37 @@
+#include "platform/ResidentMemory.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace residentmemory {
+namespace {
+
+// A "Name:  N kB" figure of /proc/self/status, in MB; -1 when unknown.
+int statusMegabytes(const char* field) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return -1;
+    const size_t length = std::strlen(field);
+    char line[256];
+    long kilobytes = -1;
+    while (kilobytes < 0 && std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':')
+            std::sscanf(line + length + 1, "%ld", &kilobytes);
+    std::fclose(status);
+    return kilobytes < 0 ? -1 : int(kilobytes / 1024);
+}
+
+}  // namespace
+
+int heldMegabytes() { return statusMegabytes("VmRSS"); }
+
+int peakMegabytes() { return statusMegabytes("VmHWM"); }
+
+bool restartPeak() {
+    // "5" sets the high-water mark to what is resident now.
+    std::FILE* refs = std::fopen("/proc/self/clear_refs", "w");
+    if (!refs) return false;
+    const bool written = std::fputs("5", refs) >= 0;
+    return std::fclose(refs) == 0 && written;
+}
+
+}  // namespace residentmemory
