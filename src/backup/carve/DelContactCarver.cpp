@@ -8,7 +8,9 @@
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
+#include "platform/WordHash.h"
 
 #include <algorithm>
 #include <array>
@@ -62,7 +64,7 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"ImageURI", ColumnKind::text},
                                   {"IsPreferredName", ColumnKind::integer},
                               },
-                              LiveRows::alsoKept};
+                              LiveRows::values};
 enum ValueColumn : size_t { kPerson, kProperty, kIdentifier, kText };
 const KnownTable kValueTable{"ABMultiValue",
                              {
@@ -148,6 +150,36 @@ bool holdsControlBytes(std::string_view text) {
 std::optional<int64_t> madeAt(const CarvedValue& made) {
     if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
     return made.asInteger();
+}
+
+// What a person's copy from before an edit of one of its names still shares with it: the other
+// name (not empty), the rest of what it is called and works as, and when it was made, which no
+// edit changes. One key per name an edit may have changed. A copy whose tail (its time made) a
+// later cell took is known by its values alone, and only where it holds more than its names:
+// two persons of one family share a last name and nothing else. withTime: the keys with the
+// time made (none without one), else those without it.
+template <class Row, class Visit>
+void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& visit) {
+    const std::optional<int64_t> made = madeAt(shape.value(person, kCreated));
+    if (withTime && !made) return;
+    constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
+    if (!withTime && std::all_of(std::begin(kOthers), std::end(kOthers),
+                                 [&](PersonColumn column) { return textView(shape.value(person, column)).empty(); }))
+        return;
+    for (const PersonColumn edited : {kFirst, kLast}) {
+        const PersonColumn other = edited == kFirst ? kLast : kFirst;
+        if (textView(shape.value(person, other)).empty()) continue;
+        WordHash h;
+        h.word(withTime ? static_cast<uint64_t>(*made) : ~uint64_t{0});
+        h.word(edited);
+        for (const PersonColumn column : {kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle}) {
+            if (column == edited) continue;
+            const std::string_view text = textView(shape.value(person, column));
+            h.word(text.size());
+            h.mix(text.data(), text.size());
+        }
+        visit(h.h);
+    }
 }
 
 // When each person was made, and the ids of the live persons made just before and after it (none
@@ -436,17 +468,23 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
 
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
+    // The live persons' values are kept only as the keys their earlier copies would share with
+    // them (see editKeys).
     mapped::Vector<int64_t> liveIds;
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
+    KeySet liveEdits;
     for (const FileShapes::Member& member : personMembers) {
-        CarvedRows<LiveKeptRow>& live = tables[member.index].liveKept;
+        CarvedRows<CarvedRecord>& live = tables[member.index].live;
         liveIds.reserve(liveIds.size() + live.size());
         madeWhen.reserve(madeWhen.size() + live.size());
-        for (const LiveKeptRow& p : live) {
+        liveEdits.reserve(4 * live.size());
+        for (const CarvedRecord& p : live) {
             liveIds.push_back(p.rowid);
             if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
+            for (const bool withTime : {true, false})
+                editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.insert(key); });
         }
-        CarvedRows<LiveKeptRow>().swap(live);
+        CarvedRows<CarvedRecord>().swap(live);
     }
     std::sort(liveIds.begin(), liveIds.end());
     std::sort(madeWhen.begin(), madeWhen.end());
@@ -471,6 +509,16 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
             const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
             if (earlierCopy(p, made, madeWhen) || earlierCopy(p, made, readMade)) continue;
+            // A person whose id was not read, made in the same second as a live one (or, its time
+            // lost, holding more than names) and holding all its values but one of its names, is
+            // that person before it was renamed: a person of the same names made at another time
+            // is another.
+            if (!p.rowidKnown || p.rowidInferred) {
+                bool renamed = false;
+                editKeys(*member.shape, p, made.has_value(),
+                         [&](uint64_t key) { renamed = renamed || liveEdits.contains(key); });
+                if (renamed) continue;
+            }
             persons.push_back(&p);
             personShapes.push_back(member.shape);
             madeTimes.push_back(made);
