@@ -18,8 +18,8 @@ namespace {
 enum BookmarkColumn : size_t { kTitle, kUrl };
 const KnownTable kBookmarkTable{"bookmarks",
                                 {
-                                    {"title", ColumnKind::text, kRead | kNeeded},
-                                    {"url", ColumnKind::text, kRead | kNeeded},
+                                    {"title", ColumnKind::text, kRead | kNeeded | kEditTells},
+                                    {"url", ColumnKind::text, kRead | kNeeded | kEditTells},
                                     {"special_id", ColumnKind::integer},
                                     {"parent", ColumnKind::integer},
                                     {"type", ColumnKind::integer},

@@ -42,33 +42,59 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
                             (f.chainCut && live.chains[s].contains(f.chainKey));
 }
 
-bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
-    auto same = [](const CarvedValue& a, const CarvedValue& b) {
-        if (a.type != b.type) return false;
-        switch (a.type) {
-        case CarvedValue::integerValue: return a.integer == b.integer;
-        case CarvedValue::realValue: return a.real == b.real;
-        case CarvedValue::text:
-        case CarvedValue::blob: return a.bytesView() == b.bytesView();
-        default: return true;
-        }
-    };
+namespace {
+
+bool sameValue(const CarvedValue& a, const CarvedValue& b) {
+    if (a.type != b.type) return false;
+    switch (a.type) {
+    case CarvedValue::integerValue: return a.integer == b.integer;
+    case CarvedValue::realValue: return a.real == b.real;
+    case CarvedValue::text:
+    case CarvedValue::blob: return a.bytesView() == b.bytesView();
+    default: return true;
+    }
+}
+
+// Compares the kept columns of two rows: false where a column no edit changes differs (or a
+// row lacks it); otherwise each column an edit may change is handed to visit(same, value).
+template <class Visit>
+bool sameButEdited(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live, Visit&& visit) {
     const size_t kept = std::min({shape.keptColumns, shape.columns.size(), size_t{64}});
-    int changed = 0;
-    bool shared = false;
     for (size_t c = 0; c < kept; ++c) {
         if (shape.unstored(c)) continue;
         const size_t slot = shape.keptSlot(c);
         if (slot >= old.values.size() || slot >= live.values.size()) return false;
         const CarvedValue &a = old.values[slot], &b = live.values[slot];
-        const bool editable = shape.editKeptColumns >> c & 1;
-        if (!same(a, b)) {
-            if (!editable || ++changed > 1) return false;
-        } else if (editable && a.type == CarvedValue::text && a.length > 0) {
-            shared = true;
+        if (shape.editKeptColumns >> c & 1) {
+            if (!visit(sameValue(a, b), a)) return false;
+        } else if (!sameValue(a, b)) {
+            return false;
         }
     }
-    return shared;
+    return true;
+}
+
+}  // namespace
+
+bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    int changed = 0;
+    bool shared = false;
+    const bool alike = sameButEdited(shape, old, live, [&](bool same, const CarvedValue& a) {
+        if (!same) return ++changed <= 1;
+        shared = shared || (a.type == CarvedValue::text && a.length > 0);
+        return true;
+    });
+    return alike && shared;
+}
+
+bool editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    bool shared = false;
+    const bool alike = sameButEdited(shape, old, live, [&](bool same, const CarvedValue& a) {
+        shared = shared || (same && ((a.type == CarvedValue::text && a.length > 0) ||
+                                     a.type == CarvedValue::integerValue || a.type == CarvedValue::realValue));
+        return true;
+    });
+    return alike && shared;
 }
 
 }  // namespace carve

@@ -56,6 +56,12 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
 // those an edit changes, and the same text, not empty, in another of those.
 bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
 
+// Whether a deleted row is a live row's copy from before an edit where the edited values tell
+// a row among those of its page (see TableShape::editCopiesOnPage): the two hold the same values
+// in every kept column an edit leaves, and the same value in at least one of those an edit
+// changes, a text not empty or a number (an edit may change several: an event's start and end).
+bool editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
 // The threads' lists of each kind of key put together, one kind after another, each list
 // emptied as it is taken in: the keys are held twice over for one kind at most.
 LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threads);

@@ -265,6 +265,29 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
             f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
     }
+    if (!shapes_[s].editCopiesOnPage) return;
+    // Where the edited values tell a row among those of its page, the edit may have written the
+    // row anywhere on it: every live row of the page is asked, read again only where some row
+    // lost its id and tail.
+    auto candidate = [](const FoundRow& f) {
+        return !f.live && !f.repeatsLive && f.tailLost && (!f.record.rowidKnown || f.record.rowidInferred);
+    };
+    if (std::none_of(page.begin(), page.end(), candidate)) return;
+    std::vector<FoundRow>& takers = pageLive_;
+    takers.clear();
+    for (const FoundRow& live : page) {
+        if (!live.live) continue;
+        FoundRow taker;
+        int64_t end = 0;
+        size_t shape = 0;
+        if (reader_.wholeCell(live.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
+            takers.push_back(std::move(taker));
+    }
+    for (FoundRow& f : page)
+        if (candidate(f))
+            f.repeatsLive = std::any_of(takers.begin(), takers.end(), [&](const FoundRow& taker) {
+                return editedCopyOnPage(shapes_[s], f.record, taker.record);
+            });
 }
 
 }  // namespace carve

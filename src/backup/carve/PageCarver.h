@@ -90,6 +90,7 @@ private:
     int64_t pageSize_;
     int64_t usable_;
     std::vector<uint8_t> page_;
+    std::vector<FoundRow> pageLive_;  // a page's live rows read again (see markEditedCopies)
     std::vector<CarvedTable> tables_;
     PayloadReader payload_;
     CellReader reader_;
