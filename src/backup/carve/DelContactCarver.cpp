@@ -176,7 +176,7 @@ void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& v
             if (column == edited) continue;
             const std::string_view text = textView(shape.value(person, column));
             h.word(text.size());
-            h.mix(text.data(), text.size());
+            if (!text.empty()) h.mix(text.data(), text.size());
         }
         visit(h.h);
     }
