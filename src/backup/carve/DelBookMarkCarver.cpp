@@ -19,7 +19,7 @@ enum BookmarkColumn : size_t { kTitle, kUrl };
 const KnownTable kBookmarkTable{"bookmarks",
                                 {
                                     {"title", ColumnKind::text, kRead | kNeeded | kEditTells},
-                                    {"url", ColumnKind::text, kRead | kNeeded | kEditTells},
+                                    {"url", ColumnKind::text, kRead | kNeeded | kEditKept},
                                     {"special_id", ColumnKind::integer},
                                     {"parent", ColumnKind::integer},
                                     {"type", ColumnKind::integer},

@@ -56,7 +56,7 @@ bool sameValue(const CarvedValue& a, const CarvedValue& b) {
 }
 
 // Compares the kept columns of two rows: false where a column no edit changes differs (or a
-// row lacks it); otherwise each column an edit may change is handed to visit(same, value).
+// row lacks it); otherwise each column an edit may change is handed to visit(column, same, value).
 template <class Visit>
 bool sameButEdited(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live, Visit&& visit) {
     const size_t kept = std::min({shape.keptColumns, shape.columns.size(), size_t{64}});
@@ -66,7 +66,7 @@ bool sameButEdited(const TableShape& shape, const CarvedRecord& old, const Carve
         if (slot >= old.values.size() || slot >= live.values.size()) return false;
         const CarvedValue &a = old.values[slot], &b = live.values[slot];
         if (shape.editKeptColumns >> c & 1) {
-            if (!visit(sameValue(a, b), a)) return false;
+            if (!visit(c, sameValue(a, b), a)) return false;
         } else if (!sameValue(a, b)) {
             return false;
         }
@@ -79,22 +79,31 @@ bool sameButEdited(const TableShape& shape, const CarvedRecord& old, const Carve
 bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
     int changed = 0;
     bool shared = false;
-    const bool alike = sameButEdited(shape, old, live, [&](bool same, const CarvedValue& a) {
+    // Where some of the edited values tell a row, the shared text must be one of those.
+    const uint64_t telling = shape.editTellColumns ? shape.editTellColumns : ~uint64_t{0};
+    const bool alike = sameButEdited(shape, old, live, [&](size_t c, bool same, const CarvedValue& a) {
         if (!same) return ++changed <= 1;
-        shared = shared || (a.type == CarvedValue::text && a.length > 0);
+        shared = shared || ((telling >> c & 1) && a.type == CarvedValue::text && a.length > 0);
         return true;
     });
     return alike && shared;
 }
 
-bool editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
-    bool shared = false;
-    const bool alike = sameButEdited(shape, old, live, [&](bool same, const CarvedValue& a) {
-        shared = shared || (same && ((a.type == CarvedValue::text && a.length > 0) ||
-                                     a.type == CarvedValue::integerValue || a.type == CarvedValue::realValue));
+uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    uint64_t shared = 0;
+    const bool alike = sameButEdited(shape, old, live, [&](size_t c, bool same, const CarvedValue& a) {
+        if (same && ((a.type == CarvedValue::text && a.length > 0) || a.type == CarvedValue::integerValue ||
+                     a.type == CarvedValue::realValue))
+            shared |= uint64_t{1} << c & shape.editTellColumns;
         return true;
     });
-    return alike && shared;
+    return alike ? shared : 0;
+}
+
+bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column) {
+    if (column >= shape.keptColumns || shape.unstored(column)) return false;
+    const size_t slot = shape.keptSlot(column);
+    return slot < a.values.size() && slot < b.values.size() && sameValue(a.values[slot], b.values[slot]);
 }
 
 }  // namespace carve

@@ -1,6 +1,7 @@
 // The page walk of one part of a database file (see PageCarver.h).
 #include "backup/carve/PageCarver.h"
 
+#include "backup/carve/CarvedRowid.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/PageFormat.h"
 #include "backup/carve/Varint.h"
@@ -265,7 +266,7 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
             f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
     }
-    if (!shapes_[s].editCopiesOnPage) return;
+    if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
     // row anywhere on it: every live row of the page is asked, read again only where some row
     // lost its id and tail.
@@ -283,10 +284,21 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         if (reader_.wholeCell(live.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
             takers.push_back(std::move(taker));
     }
+    // A value the row shares with the live one tells it only where no other live row of the page
+    // holds it too: two bookmarks of one site, two events at one time, are two rows.
+    auto tells = [&](const FoundRow& taker, uint64_t shared) {
+        for (size_t c = 0; shared >> c; ++c)
+            if ((shared >> c & 1) && std::none_of(takers.begin(), takers.end(), [&](const FoundRow& other) {
+                    return &other != &taker && sameInColumn(shapes_[s], other.record, taker.record, c);
+                }))
+                return true;
+        return false;
+    };
     for (FoundRow& f : page)
         if (candidate(f))
             f.repeatsLive = std::any_of(takers.begin(), takers.end(), [&](const FoundRow& taker) {
-                return editedCopyOnPage(shapes_[s], f.record, taker.record);
+                return tailAdmits(f.record, taker.record.rowid) &&
+                       tells(taker, editedCopyOnPage(shapes_[s], f.record, taker.record));
             });
 }
 
