@@ -8,7 +8,6 @@
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
-#include "backup/carve/KeySet.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
 
@@ -27,7 +26,17 @@ namespace {
 // The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
 // their values (ABMultiValue: phones, e-mails, addresses, home pages...). The rows store only the
 // columns read here: a large address book's deleted rows are counted in hundreds of thousands.
-enum PersonColumn : size_t { kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle, kCreated };
+enum PersonColumn : size_t {
+    kFirst,
+    kLast,
+    kMiddle,
+    kOrganization,
+    kDepartment,
+    kNote,
+    kJobTitle,
+    kCreated,
+    kModified
+};
 const KnownTable kPersonTable{"ABPerson",
                               {
                                   {"First", ColumnKind::text, kRead | kNeeded | kEditKept},
@@ -38,6 +47,7 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"Note", ColumnKind::text, kRead},
                                   {"JobTitle", ColumnKind::text, kRead},
                                   {"CreationDate", ColumnKind::real, kReadIfThere},
+                                  {"ModificationDate", ColumnKind::real, kReadIfThere},
                                   {"FirstPhonetic", ColumnKind::text},
                                   {"MiddlePhonetic", ColumnKind::text},
                                   {"LastPhonetic", ColumnKind::text},
@@ -48,7 +58,6 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"Suffix", ColumnKind::text},
                                   {"FirstSort", ColumnKind::text},
                                   {"LastSort", ColumnKind::text},
-                                  {"ModificationDate", ColumnKind::real},
                                   {"CompositeNameFallback", ColumnKind::text},
                                   {"ExternalIdentifier", ColumnKind::text},
                                   {"ExternalModificationTag", ColumnKind::text},
@@ -469,23 +478,25 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
     // The live persons' values are kept only as the keys their earlier copies would share with
-    // them (see editKeys).
+    // them (see editKeys), each with when the live person was last changed.
     mapped::Vector<int64_t> liveIds;
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
-    KeySet liveEdits;
+    mapped::Vector<std::pair<uint64_t, int64_t>> liveEdits;
     for (const FileShapes::Member& member : personMembers) {
         CarvedRows<CarvedRecord>& live = tables[member.index].live;
         liveIds.reserve(liveIds.size() + live.size());
         madeWhen.reserve(madeWhen.size() + live.size());
-        liveEdits.reserve(4 * live.size());
+        liveEdits.reserve(liveEdits.size() + 4 * live.size());
         for (const CarvedRecord& p : live) {
             liveIds.push_back(p.rowid);
             if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
+            const int64_t changed = madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX);
             for (const bool withTime : {true, false})
-                editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.insert(key); });
+                editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.emplace_back(key, changed); });
         }
         CarvedRows<CarvedRecord>().swap(live);
     }
+    std::sort(liveEdits.begin(), liveEdits.end());
     std::sort(liveIds.begin(), liveIds.end());
     std::sort(madeWhen.begin(), madeWhen.end());
     // When the deleted persons whose ids were read were made: an earlier copy of one of them
@@ -511,12 +522,18 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             if (earlierCopy(p, made, madeWhen) || earlierCopy(p, made, readMade)) continue;
             // A person whose id was not read, made in the same second as a live one (or, its time
             // lost, holding more than names) and holding all its values but one of its names, is
-            // that person before it was renamed: a person of the same names made at another time
-            // is another.
+            // that person before it was renamed, where it was changed before that person last was
+            // (a rename stamps the person): a person of the same names made at another time is
+            // another, and so is one made with it in a sync and not changed since.
             if (!p.rowidKnown || p.rowidInferred) {
+                const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
                 bool renamed = false;
-                editKeys(*member.shape, p, made.has_value(),
-                         [&](uint64_t key) { renamed = renamed || liveEdits.contains(key); });
+                editKeys(*member.shape, p, made.has_value(), [&](uint64_t key) {
+                    for (auto live =
+                             std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
+                         live != liveEdits.end() && live->first == key && !renamed; ++live)
+                        renamed = !changed || live->second == INT64_MAX || *changed < live->second;
+                });
                 if (renamed) continue;
             }
             persons.push_back(&p);
