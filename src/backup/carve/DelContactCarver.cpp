@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -237,13 +238,15 @@ private:
 // person was made, which no edit changes. A person whose id was not read
 // from its cell, made in the same second as a live person whose id its cell's remains and the
 // rows around it allow, is taken for that person (ids are never given twice, so one whose id was
-// read is another). liveMade: (when made, id) of the live persons, sorted.
+// read is another). liveMade: (when made, id) of the live persons, sorted; mayBe(id): whether
+// what else is known of p lets it be that person's copy (any, without).
 bool earlierCopy(const CarvedRecord& p, std::optional<int64_t> made,
-                 std::span<const std::pair<int64_t, int64_t>> liveMade) {
+                 std::span<const std::pair<int64_t, int64_t>> liveMade,
+                 const std::function<bool(int64_t)>& mayBe = nullptr) {
     if (!made || (p.rowidKnown && !p.rowidInferred)) return false;
     const auto from = std::lower_bound(liveMade.begin(), liveMade.end(), std::make_pair(*made, INT64_MIN));
     for (auto live = from; live != liveMade.end() && live->first == *made; ++live)
-        if (couldHaveHad(p, live->second)) return true;
+        if (couldHaveHad(p, live->second) && (!mayBe || mayBe(live->second))) return true;
     return false;
 }
 
@@ -480,7 +483,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // The live persons' values are kept only as the keys their earlier copies would share with
     // them (see editKeys), each with when the live person was last changed.
     mapped::Vector<int64_t> liveIds;
-    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
+    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
     mapped::Vector<std::pair<uint64_t, int64_t>> liveEdits;
     for (const FileShapes::Member& member : personMembers) {
         CarvedRows<CarvedRecord>& live = tables[member.index].live;
@@ -491,12 +494,20 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             liveIds.push_back(p.rowid);
             if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
             const int64_t changed = madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX);
+            changedWhen.emplace_back(p.rowid, changed);
             for (const bool withTime : {true, false})
                 editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.emplace_back(key, changed); });
         }
         CarvedRows<CarvedRecord>().swap(live);
     }
     std::sort(liveEdits.begin(), liveEdits.end());
+    std::sort(changedWhen.begin(), changedWhen.end());
+    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
+        for (auto live = std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
+             live != liveEdits.end() && live->first == key; ++live)
+            if (changedFits(live->second)) return true;
+        return false;
+    };
     std::sort(liveIds.begin(), liveIds.end());
     std::sort(madeWhen.begin(), madeWhen.end());
     // When the deleted persons whose ids were read were made: an earlier copy of one of them
@@ -519,20 +530,36 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
             if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
             const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
-            if (earlierCopy(p, made, madeWhen) || earlierCopy(p, made, readMade)) continue;
+            const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
+            // A copy of a live person made in the same second was changed before it (an edit),
+            // or when it was, holding all its values (a balance moved it): a person made with it
+            // in a sync and changed with it, of another name, is another person.
+            auto mayBeCopyOf = [&](int64_t id) {
+                const auto live =
+                    std::lower_bound(changedWhen.begin(), changedWhen.end(), std::make_pair(id, INT64_MIN));
+                if (!changed || live == changedWhen.end() || live->first != id || live->second == INT64_MAX ||
+                    *changed < live->second)
+                    return true;
+                if (*changed > live->second) return false;
+                bool keys = false, all = true;
+                editKeys(*member.shape, p, true, [&](uint64_t key) {
+                    keys = true;
+                    all = all && holdsLiveKey(key, [&](int64_t when) { return when == live->second; });
+                });
+                return !keys || all;
+            };
+            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) continue;
             // A person whose id was not read, made in the same second as a live one (or, its time
             // lost, holding more than names) and holding all its values but one of its names, is
             // that person before it was renamed, where it was changed before that person last was
             // (a rename stamps the person): a person of the same names made at another time is
             // another, and so is one made with it in a sync and not changed since.
             if (!p.rowidKnown || p.rowidInferred) {
-                const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
                 bool renamed = false;
                 editKeys(*member.shape, p, made.has_value(), [&](uint64_t key) {
-                    for (auto live =
-                             std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
-                         live != liveEdits.end() && live->first == key && !renamed; ++live)
-                        renamed = !changed || live->second == INT64_MAX || *changed < live->second;
+                    renamed = renamed || holdsLiveKey(key, [&](int64_t when) {
+                                  return !changed || when == INT64_MAX || *changed < when;
+                              });
                 });
                 if (renamed) continue;
             }
