@@ -46,7 +46,8 @@ const KnownTable kBookmarkTable{"bookmarks",
                                     {"archive_status", ColumnKind::integer},
                                     {"syncable", ColumnKind::integer},
                                     {"web_filter_status", ColumnKind::integer},
-                                }};
+                                },
+                                LiveRows::values};
 
 // A bookmark's address opens with its scheme ("http:", "https:", "javascript:"...), and neither
 // it nor the title holds control characters: a stretch of bytes read from the wrong place does.

@@ -1,6 +1,8 @@
 // The live rows' keys put together, and the deleted rows that repeat a live one (see LiveKeys.h).
 #include "backup/carve/LiveKeys.h"
 
+#include "platform/WordHash.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -94,10 +96,21 @@ uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, cons
     const bool alike = sameButEdited(shape, old, live, [&](size_t c, bool same, const CarvedValue& a) {
         if (same && ((a.type == CarvedValue::text && a.length > 0) || a.type == CarvedValue::integerValue ||
                      a.type == CarvedValue::realValue))
-            shared |= uint64_t{1} << c & shape.editTellColumns;
+            shared |= uint64_t{1} << c;
         return true;
     });
     return alike ? shared : 0;
+}
+
+uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column) {
+    if (column >= shape.keptColumns || shape.unstored(column)) return 0;
+    const size_t slot = shape.keptSlot(column);
+    if (slot >= row.values.size() || row.values[slot].type != CarvedValue::text || row.values[slot].length == 0)
+        return 0;
+    WordHash h;
+    h.word(column);
+    h.mix(row.values[slot].bytes, row.values[slot].length);
+    return h.h | 1;
 }
 
 bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column) {

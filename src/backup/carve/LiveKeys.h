@@ -60,9 +60,12 @@ bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRe
 // Where the edited values tell a row among those of its page (see
 // TableShape::editTellColumns), what makes a deleted row a live row's copy from before an edit:
 // the two hold the same values in every kept column an edit leaves; answers the columns an edit
-// changes, and that tell a row, in which they hold the same value, a text not empty or a number (an edit may change
+// changes in which they hold the same value, a text not empty or a number (an edit may change
 // several: an event's start and end), a bit per column, 0 where they are not alike.
 uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
+// The key of a row's text in a kept column (with the column), 0 where it holds none.
+uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column);
 
 // Whether two rows of a shape hold the same value in a kept column.
 bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column);

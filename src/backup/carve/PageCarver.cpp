@@ -294,12 +294,32 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
                 return true;
         return false;
     };
-    for (FoundRow& f : page)
-        if (candidate(f))
-            f.repeatsLive = std::any_of(takers.begin(), takers.end(), [&](const FoundRow& taker) {
-                return tailAdmits(f.record, taker.record.rowid) &&
-                       tells(taker, editedCopyOnPage(shapes_[s], f.record, taker.record));
-            });
+    const uint64_t telling = shapes_[s].editTellColumns, others = shapes_[s].editKeptColumns & ~telling;
+    for (FoundRow& f : page) {
+        if (!candidate(f)) continue;
+        const FoundRow* alike = nullptr;
+        uint64_t sharedOthers = 0;
+        for (const FoundRow& taker : takers) {
+            if (!tailAdmits(f.record, taker.record.rowid)) continue;
+            const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
+            if (tells(taker, shared & telling)) {
+                f.repeatsLive = true;
+                break;
+            }
+            if (!alike && tells(taker, shared & others)) {
+                alike = &taker;
+                sharedOthers = shared & others;
+            }
+        }
+        // Told by a text other rows of the file may share: the finish counts them.
+        if (f.repeatsLive || !alike) continue;
+        for (size_t c = 0; sharedOthers >> c; ++c)
+            if (sharedOthers >> c & 1)
+                if (const uint64_t key = textKey(shapes_[s], alike->record, c)) {
+                    pending_.push_back({s, f.record.position, key});
+                    break;
+                }
+    }
 }
 
 }  // namespace carve
