@@ -330,13 +330,17 @@ TEST_F(PhoneHabits, EarlierCopiesInALargerFileAreNoDeletedRows) {
         CarveKind kind;
         int page;
         int recovered;  // of the 600 deleted rows, at least
+        Deletions deletions = Deletions::runAndScattered;
     };
-    for (const Case& c : {Case{CarveKind::contacts, 1024, 500}, Case{CarveKind::messages, 1024, 490},
-                          Case{CarveKind::messages, 4096, 510}, Case{CarveKind::bookmarks, 4096, 435},
-                          Case{CarveKind::calendar, 1024, 515}}) {
-        SCOPED_TRACE(std::string(carvefix::kindName(c.kind)) + " page " + std::to_string(c.page));
+    for (const Case& c :
+         {Case{CarveKind::contacts, 1024, 500}, Case{CarveKind::messages, 1024, 490},
+          Case{CarveKind::messages, 4096, 510}, Case{CarveKind::bookmarks, 4096, 435},
+          Case{CarveKind::bookmarks, 1024, 235, Deletions::overTime}, Case{CarveKind::calendar, 1024, 515}}) {
+        SCOPED_TRACE(std::string(carvefix::kindName(c.kind)) + " page " + std::to_string(c.page) +
+                     (c.deletions == Deletions::overTime ? " deleted over time" : ""));
         carvefix::NaturalOptions options;
         options.ios = Ios::v4;
+        options.deletions = c.deletions;
         options.pageSize = c.page;
         options.rows = 2000;
         options.phoneHabits = true;
