@@ -10,6 +10,7 @@
 #include "backup/carve/DelNoteCarver.h"
 #include "backup/layouts/IosSchemas.h"
 
+#include <array>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -286,6 +287,73 @@ TEST_F(CarveTest, EditedAddressBookListsOnlyDeletedContactsWithTheirOwnValues) {
     // numbers.
     EXPECT_GE(faults.deletedShown.size() * 3, static_cast<size_t>(deleted)) << deleted << " deleted";
     EXPECT_GE(faults.deletedWithValues, deleted / 4) << deleted << " deleted";
+}
+
+// Namesakes: in each family two live John Smiths, each renamed once (one's first name, the
+// other's last), and a third John Smith made later and deleted. The renamed ones' earlier copies
+// hold the names the deleted one has, and are no deleted contacts; the deleted one, made at
+// another time, still is one. So is Anna Smith, made in the same second as her live brother Ben
+// in a sync, neither changed since, who share all but their first names.
+TEST_F(CarveTest, RenamedNamesakesAreNoDeletedContactsAndTheDeletedNamesakeIs) {
+    carvefix::FixtureDatabase db(file(backupkeys::addressBook), 1024, false);
+    db.exec(iosschema::addressBook(iosschema::Ios::v5) + iosschema::addressBookRows());
+    constexpr int kFamilies = 40;
+    int64_t created = 300000000;
+    auto insert = [&](const std::string& note, const std::string& first = "John", bool sameSecond = false) {
+        created += sameSecond ? 0 : 3600;
+        db.run(
+            "INSERT INTO ABPerson (First, Last, Note, Kind, FirstSort, LastSort, CreationDate, ModificationDate, "
+            "StoreID, FirstSortSection, LastSortSection) VALUES (?, 'Smith', ?, 0, ?, ?, ?, ?, 0, ?, 'S')",
+            {first, note.empty() ? carvefix::Value(nullptr) : carvefix::Value(note), first + " Smith", "Smith " + first,
+             created, created, first.substr(0, 1)});
+        const int64_t id = db.lastRowid();
+        db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 3, 0, 1, ?)",
+               {id, "+1 555 " + std::to_string(100000 + id)});
+        return id;
+    };
+    std::vector<std::array<int64_t, 4>> families;
+    for (int family = 0; family < kFamilies; ++family) {
+        const std::string of = " of family " + std::to_string(family);
+        const int64_t first = insert("the first" + of), second = insert("the second" + of);
+        const int64_t third = insert("the third" + of);
+        insert("", "Ben");
+        families.push_back({first, second, third, insert("", "Anna", true)});
+    }
+    // The renames, then the deletions: no later row takes the deleted ones' room.
+    for (const auto& [first, second, third, sister] : families) {
+        db.run(
+            "UPDATE ABPerson SET First = 'Jonathan', FirstSort = 'Jonathan Smith', ModificationDate = ? "
+            "WHERE ROWID = ?",
+            {created + 60, first});
+        db.run(
+            "UPDATE ABPerson SET Last = 'Smithson', LastSort = 'Smithson John', ModificationDate = ? "
+            "WHERE ROWID = ?",
+            {created + 60, second});
+    }
+    for (const auto& family : families)
+        for (const int64_t deleted : {family[2], family[3]}) {
+            db.run("DELETE FROM ABMultiValue WHERE record_id = ?", {deleted});
+            db.run("DELETE FROM ABPerson WHERE ROWID = ?", {deleted});
+        }
+    db.close();
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    int live = 0, sisters = 0;
+    std::set<std::string> deletedListed;
+    for (const PRContactNodePtr& c : posted(notices::ScanDelContactInfo)) {
+        const std::string note(c->contactNote());
+        if (note.rfind("the third", 0) == 0) {
+            EXPECT_EQ(c->contactName(), "John Smith");
+            deletedListed.insert(note);
+        } else if (note.empty() && c->contactName() == "Anna Smith") {
+            ++sisters;
+        } else {
+            ++live;
+            ADD_FAILURE() << "a live namesake's earlier copy listed: " << c->contactName() << ", " << note;
+        }
+    }
+    EXPECT_EQ(live, 0);
+    EXPECT_GE(deletedListed.size(), size_t{kFamilies * 3 / 4});
+    EXPECT_GE(sisters, kFamilies * 3 / 4);
 }
 
 TEST_F(CarveTest, MessagesMarkedReadBetweenDeletionsListOnlyDeletedOnes) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 
 namespace carve {
@@ -57,6 +58,36 @@ void gather(const std::vector<PageCarver*>& all, size_t threads, size_t shapes) 
         for (size_t k = 1; k < all.size(); ++k) {
             tables[s].store.take(std::move(all[k]->tables()[s].store));
             tables[s].parts[k].blockEnd = tables[s].store.blocks();
+        }
+    }
+}
+
+// Marks the deleted rows each piece found to be a live row's copy but for a text other live rows
+// may hold (see PageCarver::pendingCopies) where that live row alone holds it in the whole file.
+void markCopiesOfFileTexts(const std::vector<TableShape>& shapes, const std::vector<PageCarver*>& all) {
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        const uint64_t others = shapes[s].editKeptColumns & ~shapes[s].editTellColumns;
+        const bool any = std::any_of(all.begin(), all.end(), [&](const PageCarver* carver) {
+            return std::any_of(carver->pendingCopies().begin(), carver->pendingCopies().end(),
+                               [&](const PageCarver::PendingCopy& p) { return p.shape == s; });
+        });
+        if (!any) continue;
+        std::vector<uint64_t> held;
+        for (PageCarver* carver : all)
+            for (const CarvedRecord& live : carver->tables()[s].live)
+                for (size_t c = 0; others >> c; ++c)
+                    if (others >> c & 1)
+                        if (const uint64_t key = textKey(shapes[s], live, c)) held.push_back(key);
+        std::sort(held.begin(), held.end());
+        for (PageCarver* carver : all) {
+            std::unordered_set<int64_t> copies;
+            for (const PageCarver::PendingCopy& p : carver->pendingCopies()) {
+                const auto [from, to] = std::equal_range(held.begin(), held.end(), p.text);
+                if (p.shape == s && to - from == 1) copies.insert(p.position);
+            }
+            if (copies.empty()) continue;
+            for (FoundRow& f : carver->deleted()[s])
+                if (copies.count(f.record.position)) f.repeatsLive = true;
         }
     }
 }
@@ -102,6 +133,7 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
             markRepeats(live, shapes, all[k]->deleted());
         });
     }
+    markCopiesOfFileTexts(shapes, all);
     gather(all, readers.size(), shapes.size());
     int64_t examined = 0, headerPages = 0;
     for (const PageCarver* carver : all) {

@@ -75,6 +75,12 @@ struct TableShape {
     // row's copy from before the edit (see editedCopy() in LiveKeys.h). A bit per column, from
     // the first.
     uint64_t editKeptColumns = 0;
+    // Of those, the values that tell a row among those of its page (a bookmark's title, an
+    // event's title and times; never a person's names, which a family shares): a row that lost
+    // its id and tail is the copy of any live row of its page, not only of the next one, that
+    // holds its other kept values and the same value, held by no other live row there, in one
+    // of these (see editedCopyOnPage() in LiveKeys.h). A bit per column, from the first.
+    uint64_t editTellColumns = 0;
     LiveRows live = LiveRows::none;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.

@@ -18,8 +18,8 @@ namespace {
 enum BookmarkColumn : size_t { kTitle, kUrl };
 const KnownTable kBookmarkTable{"bookmarks",
                                 {
-                                    {"title", ColumnKind::text, kRead | kNeeded},
-                                    {"url", ColumnKind::text, kRead | kNeeded},
+                                    {"title", ColumnKind::text, kRead | kNeeded | kEditTells},
+                                    {"url", ColumnKind::text, kRead | kNeeded | kEditKept},
                                     {"special_id", ColumnKind::integer},
                                     {"parent", ColumnKind::integer},
                                     {"type", ColumnKind::integer},
@@ -46,7 +46,8 @@ const KnownTable kBookmarkTable{"bookmarks",
                                     {"archive_status", ColumnKind::integer},
                                     {"syncable", ColumnKind::integer},
                                     {"web_filter_status", ColumnKind::integer},
-                                }};
+                                },
+                                LiveRows::values};
 
 // A bookmark's address opens with its scheme ("http:", "https:", "javascript:"...), and neither
 // it nor the title holds control characters: a stretch of bytes read from the wrong place does.

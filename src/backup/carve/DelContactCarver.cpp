@@ -9,9 +9,11 @@
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
 #include "model/PRRecordFields.h"
+#include "platform/WordHash.h"
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -25,7 +27,17 @@ namespace {
 // The persons of the address book (ABPerson; each keeps when it was made, the live ones too) and
 // their values (ABMultiValue: phones, e-mails, addresses, home pages...). The rows store only the
 // columns read here: a large address book's deleted rows are counted in hundreds of thousands.
-enum PersonColumn : size_t { kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle, kCreated };
+enum PersonColumn : size_t {
+    kFirst,
+    kLast,
+    kMiddle,
+    kOrganization,
+    kDepartment,
+    kNote,
+    kJobTitle,
+    kCreated,
+    kModified
+};
 const KnownTable kPersonTable{"ABPerson",
                               {
                                   {"First", ColumnKind::text, kRead | kNeeded | kEditKept},
@@ -36,6 +48,7 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"Note", ColumnKind::text, kRead},
                                   {"JobTitle", ColumnKind::text, kRead},
                                   {"CreationDate", ColumnKind::real, kReadIfThere},
+                                  {"ModificationDate", ColumnKind::real, kReadIfThere},
                                   {"FirstPhonetic", ColumnKind::text},
                                   {"MiddlePhonetic", ColumnKind::text},
                                   {"LastPhonetic", ColumnKind::text},
@@ -46,7 +59,6 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"Suffix", ColumnKind::text},
                                   {"FirstSort", ColumnKind::text},
                                   {"LastSort", ColumnKind::text},
-                                  {"ModificationDate", ColumnKind::real},
                                   {"CompositeNameFallback", ColumnKind::text},
                                   {"ExternalIdentifier", ColumnKind::text},
                                   {"ExternalModificationTag", ColumnKind::text},
@@ -62,7 +74,7 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"ImageURI", ColumnKind::text},
                                   {"IsPreferredName", ColumnKind::integer},
                               },
-                              LiveRows::alsoKept};
+                              LiveRows::values};
 enum ValueColumn : size_t { kPerson, kProperty, kIdentifier, kText };
 const KnownTable kValueTable{"ABMultiValue",
                              {
@@ -150,6 +162,36 @@ std::optional<int64_t> madeAt(const CarvedValue& made) {
     return made.asInteger();
 }
 
+// What a person's copy from before an edit of one of its names still shares with it: the other
+// name (not empty), the rest of what it is called and works as, and when it was made, which no
+// edit changes. One key per name an edit may have changed. A copy whose tail (its time made) a
+// later cell took is known by its values alone, and only where it holds more than its names:
+// two persons of one family share a last name and nothing else. withTime: the keys with the
+// time made (none without one), else those without it.
+template <class Row, class Visit>
+void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& visit) {
+    const std::optional<int64_t> made = madeAt(shape.value(person, kCreated));
+    if (withTime && !made) return;
+    constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
+    if (!withTime && std::all_of(std::begin(kOthers), std::end(kOthers),
+                                 [&](PersonColumn column) { return textView(shape.value(person, column)).empty(); }))
+        return;
+    for (const PersonColumn edited : {kFirst, kLast}) {
+        const PersonColumn other = edited == kFirst ? kLast : kFirst;
+        if (textView(shape.value(person, other)).empty()) continue;
+        WordHash h;
+        h.word(withTime ? static_cast<uint64_t>(*made) : ~uint64_t{0});
+        h.word(edited);
+        for (const PersonColumn column : {kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle}) {
+            if (column == edited) continue;
+            const std::string_view text = textView(shape.value(person, column));
+            h.word(text.size());
+            if (!text.empty()) h.mix(text.data(), text.size());
+        }
+        visit(h.h);
+    }
+}
+
 // When each person was made, and the ids of the live persons made just before and after it (none
 // where the file keeps no such order), by index of persons.
 struct MadeBetween {
@@ -196,13 +238,15 @@ private:
 // person was made, which no edit changes. A person whose id was not read
 // from its cell, made in the same second as a live person whose id its cell's remains and the
 // rows around it allow, is taken for that person (ids are never given twice, so one whose id was
-// read is another). liveMade: (when made, id) of the live persons, sorted.
+// read is another). liveMade: (when made, id) of the live persons, sorted; mayBe(id): whether
+// what else is known of p lets it be that person's copy (any, without).
 bool earlierCopy(const CarvedRecord& p, std::optional<int64_t> made,
-                 std::span<const std::pair<int64_t, int64_t>> liveMade) {
+                 std::span<const std::pair<int64_t, int64_t>> liveMade,
+                 const std::function<bool(int64_t)>& mayBe = nullptr) {
     if (!made || (p.rowidKnown && !p.rowidInferred)) return false;
     const auto from = std::lower_bound(liveMade.begin(), liveMade.end(), std::make_pair(*made, INT64_MIN));
     for (auto live = from; live != liveMade.end() && live->first == *made; ++live)
-        if (couldHaveHad(p, live->second)) return true;
+        if (couldHaveHad(p, live->second) && (!mayBe || mayBe(live->second))) return true;
     return false;
 }
 
@@ -436,18 +480,34 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
 
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
+    // The live persons' values are kept only as the keys their earlier copies would share with
+    // them (see editKeys), each with when the live person was last changed.
     mapped::Vector<int64_t> liveIds;
-    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen;
+    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
+    mapped::Vector<std::pair<uint64_t, int64_t>> liveEdits;
     for (const FileShapes::Member& member : personMembers) {
-        CarvedRows<LiveKeptRow>& live = tables[member.index].liveKept;
+        CarvedRows<CarvedRecord>& live = tables[member.index].live;
         liveIds.reserve(liveIds.size() + live.size());
         madeWhen.reserve(madeWhen.size() + live.size());
-        for (const LiveKeptRow& p : live) {
+        liveEdits.reserve(liveEdits.size() + 4 * live.size());
+        for (const CarvedRecord& p : live) {
             liveIds.push_back(p.rowid);
             if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
+            const int64_t changed = madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX);
+            changedWhen.emplace_back(p.rowid, changed);
+            for (const bool withTime : {true, false})
+                editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.emplace_back(key, changed); });
         }
-        CarvedRows<LiveKeptRow>().swap(live);
+        CarvedRows<CarvedRecord>().swap(live);
     }
+    std::sort(liveEdits.begin(), liveEdits.end());
+    std::sort(changedWhen.begin(), changedWhen.end());
+    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
+        for (auto live = std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
+             live != liveEdits.end() && live->first == key; ++live)
+            if (changedFits(live->second)) return true;
+        return false;
+    };
     std::sort(liveIds.begin(), liveIds.end());
     std::sort(madeWhen.begin(), madeWhen.end());
     // When the deleted persons whose ids were read were made: an earlier copy of one of them
@@ -470,7 +530,39 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
             if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
             const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
-            if (earlierCopy(p, made, madeWhen) || earlierCopy(p, made, readMade)) continue;
+            const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
+            // A copy of a live person made in the same second was changed before it (an edit),
+            // or when it was, holding all its values (a balance moved it): a person made with it
+            // in a sync and changed with it, of another name, is another person.
+            auto mayBeCopyOf = [&](int64_t id) {
+                const auto live =
+                    std::lower_bound(changedWhen.begin(), changedWhen.end(), std::make_pair(id, INT64_MIN));
+                if (!changed || live == changedWhen.end() || live->first != id || live->second == INT64_MAX ||
+                    *changed < live->second)
+                    return true;
+                if (*changed > live->second) return false;
+                bool keys = false, all = true;
+                editKeys(*member.shape, p, true, [&](uint64_t key) {
+                    keys = true;
+                    all = all && holdsLiveKey(key, [&](int64_t when) { return when == live->second; });
+                });
+                return !keys || all;
+            };
+            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) continue;
+            // A person whose id was not read, made in the same second as a live one (or, its time
+            // lost, holding more than names) and holding all its values but one of its names, is
+            // that person before it was renamed, where it was changed before that person last was
+            // (a rename stamps the person): a person of the same names made at another time is
+            // another, and so is one made with it in a sync and not changed since.
+            if (!p.rowidKnown || p.rowidInferred) {
+                bool renamed = false;
+                editKeys(*member.shape, p, made.has_value(), [&](uint64_t key) {
+                    renamed = renamed || holdsLiveKey(key, [&](int64_t when) {
+                                  return !changed || when == INT64_MAX || *changed < when;
+                              });
+                });
+                if (renamed) continue;
+            }
             persons.push_back(&p);
             personShapes.push_back(member.shape);
             madeTimes.push_back(made);

@@ -39,6 +39,13 @@ enum ColumnUse : uint16_t {
     // Identifiers of another kind (a server's), which tell a row where its unique column holds
     // none.
     kSpareUnique = 1 << 8,
+    // A value an edit changes (a bookmark's title, an event's title or times) that with the
+    // row's other kept values tells the row among those of its page: a row that lost its id and
+    // tail, on a page with a live row that holds its other kept values and the same value in one
+    // of these, is that row before an edit, wherever on the page it lies (see
+    // TableShape::editTellColumns). A bookmark's address, which the bookmarks of one site share,
+    // tells none: it is kEditKept alone.
+    kEditTells = 1 << 9,
 };
 
 struct KnownColumn {

@@ -1,6 +1,8 @@
 // The live rows' keys put together, and the deleted rows that repeat a live one (see LiveKeys.h).
 #include "backup/carve/LiveKeys.h"
 
+#include "platform/WordHash.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -42,33 +44,79 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
                             (f.chainCut && live.chains[s].contains(f.chainKey));
 }
 
-bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
-    auto same = [](const CarvedValue& a, const CarvedValue& b) {
-        if (a.type != b.type) return false;
-        switch (a.type) {
-        case CarvedValue::integerValue: return a.integer == b.integer;
-        case CarvedValue::realValue: return a.real == b.real;
-        case CarvedValue::text:
-        case CarvedValue::blob: return a.bytesView() == b.bytesView();
-        default: return true;
-        }
-    };
+namespace {
+
+bool sameValue(const CarvedValue& a, const CarvedValue& b) {
+    if (a.type != b.type) return false;
+    switch (a.type) {
+    case CarvedValue::integerValue: return a.integer == b.integer;
+    case CarvedValue::realValue: return a.real == b.real;
+    case CarvedValue::text:
+    case CarvedValue::blob: return a.bytesView() == b.bytesView();
+    default: return true;
+    }
+}
+
+// Compares the kept columns of two rows: false where a column no edit changes differs (or a
+// row lacks it); otherwise each column an edit may change is handed to visit(column, same, value).
+template <class Visit>
+bool sameButEdited(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live, Visit&& visit) {
     const size_t kept = std::min({shape.keptColumns, shape.columns.size(), size_t{64}});
-    int changed = 0;
-    bool shared = false;
     for (size_t c = 0; c < kept; ++c) {
         if (shape.unstored(c)) continue;
         const size_t slot = shape.keptSlot(c);
         if (slot >= old.values.size() || slot >= live.values.size()) return false;
         const CarvedValue &a = old.values[slot], &b = live.values[slot];
-        const bool editable = shape.editKeptColumns >> c & 1;
-        if (!same(a, b)) {
-            if (!editable || ++changed > 1) return false;
-        } else if (editable && a.type == CarvedValue::text && a.length > 0) {
-            shared = true;
+        if (shape.editKeptColumns >> c & 1) {
+            if (!visit(c, sameValue(a, b), a)) return false;
+        } else if (!sameValue(a, b)) {
+            return false;
         }
     }
-    return shared;
+    return true;
+}
+
+}  // namespace
+
+bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    int changed = 0;
+    bool shared = false;
+    // Where some of the edited values tell a row, the shared text must be one of those.
+    const uint64_t telling = shape.editTellColumns ? shape.editTellColumns : ~uint64_t{0};
+    const bool alike = sameButEdited(shape, old, live, [&](size_t c, bool same, const CarvedValue& a) {
+        if (!same) return ++changed <= 1;
+        shared = shared || ((telling >> c & 1) && a.type == CarvedValue::text && a.length > 0);
+        return true;
+    });
+    return alike && shared;
+}
+
+uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    uint64_t shared = 0;
+    const bool alike = sameButEdited(shape, old, live, [&](size_t c, bool same, const CarvedValue& a) {
+        if (same && ((a.type == CarvedValue::text && a.length > 0) || a.type == CarvedValue::integerValue ||
+                     a.type == CarvedValue::realValue))
+            shared |= uint64_t{1} << c;
+        return true;
+    });
+    return alike ? shared : 0;
+}
+
+uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column) {
+    if (column >= shape.keptColumns || shape.unstored(column)) return 0;
+    const size_t slot = shape.keptSlot(column);
+    if (slot >= row.values.size() || row.values[slot].type != CarvedValue::text || row.values[slot].length == 0)
+        return 0;
+    WordHash h;
+    h.word(column);
+    h.mix(row.values[slot].bytes, row.values[slot].length);
+    return h.h | 1;
+}
+
+bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column) {
+    if (column >= shape.keptColumns || shape.unstored(column)) return false;
+    const size_t slot = shape.keptSlot(column);
+    return slot < a.values.size() && slot < b.values.size() && sameValue(a.values[slot], b.values[slot]);
 }
 
 }  // namespace carve

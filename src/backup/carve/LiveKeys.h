@@ -53,8 +53,22 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
 
 // Whether a deleted row is a live row's copy from before an edit (see
 // TableShape::editKeptColumns): the two hold the same values in every kept column but one of
-// those an edit changes, and the same text, not empty, in another of those.
+// those an edit changes, and the same text, not empty, in another of those (one that tells a
+// row, where the shape names such: see TableShape::editTellColumns).
 bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
+// Where the edited values tell a row among those of its page (see
+// TableShape::editTellColumns), what makes a deleted row a live row's copy from before an edit:
+// the two hold the same values in every kept column an edit leaves; answers the columns an edit
+// changes in which they hold the same value, a text not empty or a number (an edit may change
+// several: an event's start and end), a bit per column, 0 where they are not alike.
+uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
+// The key of a row's text in a kept column (with the column), 0 where it holds none.
+uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column);
+
+// Whether two rows of a shape hold the same value in a kept column.
+bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column);
 
 // The threads' lists of each kind of key put together, one kind after another, each list
 // emptied as it is taken in: the keys are held twice over for one kind at most.

@@ -1,6 +1,7 @@
 // The page walk of one part of a database file (see PageCarver.h).
 #include "backup/carve/PageCarver.h"
 
+#include "backup/carve/CarvedRowid.h"
 #include "backup/carve/DatabaseHeader.h"
 #include "backup/carve/PageFormat.h"
 #include "backup/carve/Varint.h"
@@ -269,6 +270,60 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         size_t shape = 0;
         if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
             f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
+    }
+    if (!shapes_[s].editTellColumns) return;
+    // Where the edited values tell a row among those of its page, the edit may have written the
+    // row anywhere on it: every live row of the page is asked, read again only where some row
+    // lost its id and tail.
+    auto candidate = [](const FoundRow& f) {
+        return !f.live && !f.repeatsLive && f.tailLost && (!f.record.rowidKnown || f.record.rowidInferred);
+    };
+    if (std::none_of(page.begin(), page.end(), candidate)) return;
+    std::vector<FoundRow>& takers = pageLive_;
+    takers.clear();
+    for (const FoundRow& live : page) {
+        if (!live.live) continue;
+        FoundRow taker;
+        int64_t end = 0;
+        size_t shape = 0;
+        if (reader_.wholeCell(live.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
+            takers.push_back(std::move(taker));
+    }
+    // A value the row shares with the live one tells it only where no other live row of the page
+    // holds it too: two bookmarks of one site, two events at one time, are two rows.
+    auto tells = [&](const FoundRow& taker, uint64_t shared) {
+        for (size_t c = 0; shared >> c; ++c)
+            if ((shared >> c & 1) && std::none_of(takers.begin(), takers.end(), [&](const FoundRow& other) {
+                    return &other != &taker && sameInColumn(shapes_[s], other.record, taker.record, c);
+                }))
+                return true;
+        return false;
+    };
+    const uint64_t telling = shapes_[s].editTellColumns, others = shapes_[s].editKeptColumns & ~telling;
+    for (FoundRow& f : page) {
+        if (!candidate(f)) continue;
+        const FoundRow* alike = nullptr;
+        uint64_t sharedOthers = 0;
+        for (const FoundRow& taker : takers) {
+            if (!tailAdmits(f.record, taker.record.rowid)) continue;
+            const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
+            if (tells(taker, shared & telling)) {
+                f.repeatsLive = true;
+                break;
+            }
+            if (!alike && tells(taker, shared & others)) {
+                alike = &taker;
+                sharedOthers = shared & others;
+            }
+        }
+        // Told by a text other rows of the file may share: the finish counts them.
+        if (f.repeatsLive || !alike) continue;
+        for (size_t c = 0; sharedOthers >> c; ++c)
+            if (sharedOthers >> c & 1)
+                if (const uint64_t key = textKey(shapes_[s], alike->record, c)) {
+                    pending_.push_back({s, f.record.position, key});
+                    break;
+                }
     }
 }
 

@@ -36,6 +36,16 @@ public:
     std::vector<CarvedTable>& tables() { return tables_; }
     // Per shape: the deleted rows found, in the order of their pages, for the finish.
     std::vector<FoundList>& deleted() { return deleted_; }
+    // Deleted rows that are a live row's copy from before an edit but for a text that tells a row
+    // only where no other live row of the file holds it (a bookmark's address: the bookmarks of
+    // one site share theirs): where each lies, and the key of that text (see textKey() in
+    // LiveKeys.h). The live rows of their shapes are kept (LiveRows::values) to count them.
+    struct PendingCopy {
+        size_t shape;
+        int64_t position;
+        uint64_t text;
+    };
+    const std::vector<PendingCopy>& pendingCopies() const { return pending_; }
     // What the pages read told of the tables' trees.
     const TreePages& tree() const { return tree_; }
     int64_t examined() const { return examined_; }        // pages read and looked through
@@ -90,6 +100,8 @@ private:
     int64_t pageSize_;
     int64_t usable_;
     std::vector<uint8_t> page_;
+    std::vector<FoundRow> pageLive_;
+    std::vector<PendingCopy> pending_;  // a page's live rows read again (see markEditedCopies)
     std::vector<CarvedTable> tables_;
     PayloadReader payload_;
     CellReader reader_;

@@ -31,6 +31,24 @@ bool endsOnText(const TableShape& shape) {
            shape.columns[shape.keptColumns - 1].kind == ColumnKind::text;
 }
 
+// A unique value (an identifier of 36 characters and more) is told by its start: a row whose
+// tail a later cell took keeps the start of its identifier, as many bytes of it as a row needs
+// to be told from any other.
+constexpr size_t kUniqueStart = 16;
+
+uint64_t uniqueKey(const char* text, size_t length) {
+    return std::hash<std::string_view>()(std::string_view(text, std::min(length, kUniqueStart))) | 1;
+}
+
+// The key of a unique text whose end was lost (see uniqueKey()), from the bytes of it still
+// there (available); 0 where they are too few, or hold what no identifier does.
+uint64_t lostUniqueKey(const char* text, size_t length, size_t available) {
+    if (length < kUniqueStart || available < kUniqueStart) return 0;
+    const std::string_view start(text, kUniqueStart);
+    if (!keepsWholeText(text, kUniqueStart) || hasControlBytes(start)) return 0;
+    return uniqueKey(text, kUniqueStart);
+}
+
 }  // namespace
 
 size_t wholeCharacters(const char* bytes, size_t length) {
@@ -108,6 +126,12 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         if (at + static_cast<size_t>(length) > trusted) {
             if (lost) *lost = true;
             if (c < shape.wholeColumnCount()) return false;
+            // The start of a lost identifier still tells the row (a later cell's head, written
+            // over it, holds control bytes); one cut by the lenient reading is checked the same.
+            const size_t readable = std::min(data.size(), chainEnd);
+            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable)
+                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), readable - at))
+                    out.unique = key;
             if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
             all.word(~uint64_t{0});
             at += static_cast<size_t>(length);
@@ -122,7 +146,7 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         if (v.type == CarvedValue::text && v.length > 0 &&
             (static_cast<int>(c) == shape.uniqueColumn ||
              (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
-            out.unique = std::hash<std::string_view>()(std::string_view(text, v.length)) | 1;
+            out.unique = uniqueKey(text, v.length);
             uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
         }
         if (static_cast<int>(c) != rowidAlias) all.value(v, text);

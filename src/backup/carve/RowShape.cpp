@@ -65,7 +65,8 @@ std::optional<RowShape> RowShape::make(const KnownTable& known, const TableColum
         if ((use & kIdentity) && i < kColumnBits) s.identityColumns |= uint64_t{1} << i;
         if (use & kUnique) s.uniqueColumn = static_cast<int>(i);
         if (use & kSpareUnique) s.spareUniqueColumn = static_cast<int>(i);
-        if ((use & kEditKept) && (use & kRead) && i < kColumnBits) s.editKeptColumns |= uint64_t{1} << i;
+        if ((use & (kEditKept | kEditTells)) && (use & kRead) && i < kColumnBits) s.editKeptColumns |= uint64_t{1} << i;
+        if ((use & kEditTells) && (use & kRead) && i < kColumnBits) s.editTellColumns |= uint64_t{1} << i;
     }
     s.keptColumns = kept;
     s.wholeColumns = wholeSaid ? whole : SIZE_MAX;
