@@ -504,7 +504,11 @@ TEST_F(BackupRecoveryTest, BackupFileRecordsAreRecoveredAsTheManifestSaysAndNone
     const std::string backup = scratch("modes");
     std::vector<ManifestEntry> entries;
     auto add = [&](const std::string& path, uint16_t mode) -> std::string {
-        entries.push_back({"HomeDomain", path, {}, {}, {}, mode});
+        ManifestEntry entry;
+        entry.domain = "HomeDomain";
+        entry.path = path;
+        entry.mode = mode;
+        entries.push_back(entry);
         if (mode == 0120755) entries.back().linkTarget = "/private/var/mobile/elsewhere";
         SHAH sha;
         const std::string keyText = "HomeDomain-" + path;

@@ -168,7 +168,9 @@ TEST_F(ExportTest, VCardHoldsEveryValueOnALineOfItsOwnWithItsTypeEscapedAndFolde
         EXPECT_LE(line.size(), 75u) << line;
         EXPECT_NE(static_cast<unsigned char>(line.back()), 0xC3) << "a character cut in two";
         unfolded += start == 0 ? line : line.substr(1);
-        if (start > 0) EXPECT_EQ(line[0], ' ');
+        if (start > 0) {
+            EXPECT_EQ(line[0], ' ');
+        }
         start = end + 2;
     }
     EXPECT_EQ(start, folded.size());

@@ -276,7 +276,9 @@ TEST_F(AppPageTest, TheAppMenusActOnTheRowTheyWereOpenedOn) {
     EXPECT_EQ(files->selectionModel()->selectedRows(), QModelIndexList{csv});
     QAction* exportEntry = nullptr;
     for (QAction* action : page->appFileMenu->actions()) {
-        if (!action->isSeparator()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        if (!action->isSeparator()) {
+            EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        }
         if (action->text() == "Export to Documents") exportEntry = action;
     }
     ASSERT_TRUE(exportEntry);

@@ -262,7 +262,9 @@ TEST_F(MusicPageTest, TheMenusActOnTheClickedRowAndOnNothingOffTheRows) {
     // On a row other than the selected one: that row's track, the selection kept.
     menu = openMenu(page->musicTableView, onRow(page->musicTableView, page->musicController, "Lanterns"));
     for (QAction* action : menu->actions())
-        if (!action->isSeparator()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        if (!action->isSeparator()) {
+            EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+        }
     entry(menu, "Export to Documents")->trigger();
     menu->hide();
     waitForJobs(1);
