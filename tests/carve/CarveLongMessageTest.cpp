@@ -123,3 +123,66 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     EXPECT_EQ(startingWith(messages, "Taker of pages"), nullptr);
     EXPECT_EQ(startingWith(messages, "Live long one"), nullptr);
 }
+
+TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartAndNeverTheOthersWords) {
+    // Texts of one and of three overflow pages (1024-byte pages, a page holding 1020 bytes of
+    // them): the free list hands out the first leaf of its trunk, and fills that leaf's slot with
+    // the last one, so the one-page message written after the first one takes the last page of
+    // the three-page message deleted before it.
+    const std::string first = longText("First freed one", 1000), second = longText("Second freed one", 1000),
+                      spliced = longText("Three page one", 3000), taker = longText("Takes a leaf", 1000),
+                      later = longText("Later short chain", 1000);
+    auto shortOnes = [&](int64_t from) {
+        for (int64_t k = from; k < from + 12; ++k)
+            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    };
+    shortOnes(100);
+    insert(150, first);
+    shortOnes(200);
+    insert(250, second);
+    shortOnes(300);
+    insert(350, spliced);
+    shortOnes(400);
+    // The first freed page becomes the free list's trunk, the others its leaves, in the order
+    // their chains are freed: the second message's page, then the three of the long one.
+    remove(150);
+    remove(250);
+    remove(350);
+    insert(600, taker);  // takes the second message's page; the long one's last page moves first
+    insert(700, later);  // takes the long one's last page for its own
+    remove(700);         // and hands it back, holding its own words
+    const auto messages = carve();
+
+    const PRMessageNode* own = startingWith(messages, "Later short chain");
+    ASSERT_NE(own, nullptr) << "the message that wrote the page last is reported";
+    EXPECT_EQ(own->messageContent(), later);
+    EXPECT_FALSE(own->bPartial());
+
+    const PRMessageNode* cut = startingWith(messages, "Three page one");
+    ASSERT_NE(cut, nullptr) << "the message that lost its last page keeps its start";
+    EXPECT_TRUE(cut->bPartial());
+    EXPECT_LT(cut->messageContent().size(), spliced.size());
+    EXPECT_GT(cut->messageContent().size(), 1000u) << "its first two overflow pages are its own";
+    EXPECT_EQ(spliced.compare(0, cut->messageContent().size(), cut->messageContent()), 0)
+        << "no word of the later message follows its own";
+}
+
+TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKeepsTheTextBeforeIt) {
+    // Deleted while the free list is empty: its first overflow page becomes the list's trunk,
+    // whose head (the next trunk, the count of leaves and the leaves' numbers) takes the start
+    // of the text that page held; its other pages are the trunk's leaves, untouched.
+    const std::string trunked = longText("Trunked chain", 4000, true);
+    for (int64_t k = 100; k < 112; ++k)
+        insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    insert(150, trunked);
+    for (int64_t k = 200; k < 212; ++k)
+        insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    remove(150);
+    const auto messages = carve();
+
+    const PRMessageNode* part = startingWith(messages, "Trunked chain");
+    ASSERT_NE(part, nullptr) << "the text on the message's own page is reported";
+    EXPECT_TRUE(part->bPartial());
+    EXPECT_LT(part->messageContent().size(), 1024u) << "nothing from the trunk page on: the link past it was lost";
+    EXPECT_EQ(trunked.compare(0, part->messageContent().size(), part->messageContent()), 0);
+}

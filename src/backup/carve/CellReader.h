@@ -83,6 +83,8 @@ public:
     // (before an overflow page's number).
     int64_t lastBodyAt() const { return bodyAt_; }
     int64_t lastCellEnd() const { return cellEnd_; }
+    // What kept the values of the row read last (where they lie in its payload).
+    const ValueKeeper& keeper() const { return keeper_; }
 
 private:
     // The fewest bytes a freeblock is taken to cover where only the look of its head says one
@@ -150,6 +152,7 @@ private:
                                                         page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
                                 : 0;
         found.chainCut = cut.cut();
+        found.claim = cut.read;
     }
 
     const std::vector<TableShape>& shapes_;
