@@ -40,6 +40,11 @@ protected:
             {rowid, "GUID-" + std::to_string(rowid), text, int64_t{400000000} + rowid * 977});
     }
     void remove(int64_t rowid) { db_.run("DELETE FROM message WHERE ROWID=?", {rowid}); }
+    // Short messages between the long ones keep each long one's cell on a page of its own rows.
+    void shortOnes(int64_t from) {
+        for (int64_t k = from; k < from + 12; ++k)
+            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    }
 
     // The deleted messages posted, after the database is closed.
     std::vector<PRMessageNodePtr> carve() {
@@ -57,6 +62,20 @@ const PRMessageNode* startingWith(const std::vector<PRMessageNodePtr>& messages,
     return nullptr;
 }
 
+// The text of the message that starts with head, which must be reported marked partial with a
+// start of written, shorter than it: no other text follows its own. Empty where it is not.
+std::string partialStart(const std::vector<PRMessageNodePtr>& messages, const std::string& head,
+                         const std::string& written) {
+    const PRMessageNode* m = startingWith(messages, head);
+    EXPECT_NE(m, nullptr) << head << ": its start is reported";
+    if (!m) return {};
+    const std::string& text = m->messageContent();
+    EXPECT_TRUE(m->bPartial()) << head;
+    EXPECT_LT(text.size(), written.size()) << head;
+    EXPECT_EQ(written.compare(0, text.size(), text), 0) << head << ": its own start, no other text after it";
+    return text;
+}
+
 }  // namespace
 
 TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPartOfItWasTaken) {
@@ -65,10 +84,6 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     const std::string untouched = longText("Untouched chain", 5000), reused = longText("Reused chain", 6000, true),
                       taker = longText("Taker of pages", 2500), spliced = longText("Spliced chain", 2200),
                       spliceTaker = longText("Splice taker", 7000), live = longText("Live long one", 4000);
-    auto shortOnes = [&](int64_t from) {
-        for (int64_t k = from; k < from + 12; ++k)
-            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
-    };
     shortOnes(100);
     insert(150, untouched);
     shortOnes(200);
@@ -96,12 +111,9 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     EXPECT_FALSE(whole->bPartial());
     EXPECT_EQ(whole->messagePhone(), "+14155550101");
 
-    const PRMessageNode* part = startingWith(messages, "Reused chain");
-    ASSERT_NE(part, nullptr) << "a message whose chain a new row took in part keeps its start";
-    EXPECT_TRUE(part->bPartial());
-    EXPECT_LT(part->messageContent().size(), reused.size());
-    EXPECT_EQ(reused.compare(0, part->messageContent().size(), part->messageContent()), 0);
-    EXPECT_EQ(part->messageDate(), "") << "its date lay past the break";
+    // A message whose chain a new row took in part keeps its start.
+    EXPECT_FALSE(partialStart(messages, "Reused chain", reused).empty());
+    EXPECT_EQ(startingWith(messages, "Reused chain")->messageDate(), "") << "its date lay past the break";
 
     // The one whose chain runs on into another's keeps only what lies on its own page.
     const PRMessageNode* joined = startingWith(messages, "Spliced chain");
@@ -132,10 +144,6 @@ TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartA
     const std::string first = longText("First freed one", 1000), second = longText("Second freed one", 1000),
                       spliced = longText("Three page one", 3000), taker = longText("Takes a leaf", 1000),
                       later = longText("Later short chain", 1000);
-    auto shortOnes = [&](int64_t from) {
-        for (int64_t k = from; k < from + 12; ++k)
-            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
-    };
     shortOnes(100);
     insert(150, first);
     shortOnes(200);
@@ -158,13 +166,9 @@ TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartA
     EXPECT_EQ(own->messageContent(), later);
     EXPECT_FALSE(own->bPartial());
 
-    const PRMessageNode* cut = startingWith(messages, "Three page one");
-    ASSERT_NE(cut, nullptr) << "the message that lost its last page keeps its start";
-    EXPECT_TRUE(cut->bPartial());
-    EXPECT_LT(cut->messageContent().size(), spliced.size());
-    EXPECT_GT(cut->messageContent().size(), 1000u) << "its first two overflow pages are its own";
-    EXPECT_EQ(spliced.compare(0, cut->messageContent().size(), cut->messageContent()), 0)
-        << "no word of the later message follows its own";
+    // The message that lost its last page keeps its start, its first two overflow pages
+    // included, and no word of the later message.
+    EXPECT_GT(partialStart(messages, "Three page one", spliced).size(), 2000u);
 }
 
 TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKeepsTheTextBeforeIt) {
@@ -172,17 +176,14 @@ TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKe
     // whose head (the next trunk, the count of leaves and the leaves' numbers) takes the start
     // of the text that page held; its other pages are the trunk's leaves, untouched.
     const std::string trunked = longText("Trunked chain", 4000, true);
-    for (int64_t k = 100; k < 112; ++k)
-        insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    shortOnes(100);
     insert(150, trunked);
-    for (int64_t k = 200; k < 212; ++k)
-        insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    shortOnes(200);
     remove(150);
     const auto messages = carve();
 
-    const PRMessageNode* part = startingWith(messages, "Trunked chain");
-    ASSERT_NE(part, nullptr) << "the text on the message's own page is reported";
-    EXPECT_TRUE(part->bPartial());
-    EXPECT_LT(part->messageContent().size(), 1024u) << "nothing from the trunk page on: the link past it was lost";
-    EXPECT_EQ(trunked.compare(0, part->messageContent().size(), part->messageContent()), 0);
+    // The text on the message's own page; nothing from the trunk page on, the link past it lost.
+    const std::string text = partialStart(messages, "Trunked chain", trunked);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LT(text.size(), 1024u);
 }
