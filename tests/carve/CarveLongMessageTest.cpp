@@ -46,6 +46,32 @@ protected:
             insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
     }
 
+    // A message of three overflow pages whose last page a later message of one page took for
+    // its own, both deleted (1024-byte pages, a page holding 1020 bytes of a payload): the free
+    // list hands out the first leaf of its trunk and fills that leaf's slot with its last one.
+    // Short messages after the long one put the later ones on another page, whose ids the tree
+    // places above the long one's.
+    static std::string splicedText() { return longText("Three page one", 3000); }
+    static std::string laterText() { return longText("Later short chain", 1000); }
+    std::vector<PRMessageNodePtr> spliceLastPage() {
+        shortOnes(100);
+        insert(150, longText("First freed one", 1000));
+        shortOnes(200);
+        insert(250, longText("Second freed one", 1000));
+        shortOnes(300);
+        insert(350, splicedText());
+        shortOnes(400);
+        // The first freed page becomes the free list's trunk, the others its leaves, in the order
+        // their chains are freed: the second message's page, then the three of the long one.
+        remove(150);
+        remove(250);
+        remove(350);
+        insert(600, longText("Takes a leaf", 1000));  // the second one's page; the long one's last moves first
+        insert(700, laterText());                     // takes the long one's last page for its own
+        remove(700);                                  // and hands it back, holding its own words
+        return carve();
+    }
+
     // The deleted messages posted, after the database is closed.
     std::vector<PRMessageNodePtr> carve() {
         db_.close();
@@ -73,6 +99,13 @@ std::string partialStart(const std::vector<PRMessageNodePtr>& messages, const st
     EXPECT_TRUE(m->bPartial()) << head;
     EXPECT_LT(text.size(), written.size()) << head;
     EXPECT_EQ(written.compare(0, text.size(), text), 0) << head << ": its own start, no other text after it";
+    // Cut where a character ends: the lead byte of its last character has all its bytes.
+    size_t lead = text.size();
+    while (lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xc0) == 0x80) --lead;
+    if (lead > 0) {
+        const auto b = static_cast<unsigned char>(text[lead - 1]);
+        EXPECT_EQ(text.size() - lead + 1, b >= 0xf0 ? 4u : b >= 0xe0 ? 3u : b >= 0xc0 ? 2u : 1u) << head;
+    }
     return text;
 }
 
@@ -137,38 +170,17 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
 }
 
 TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartAndNeverTheOthersWords) {
-    // Texts of one and of three overflow pages (1024-byte pages, a page holding 1020 bytes of
-    // them): the free list hands out the first leaf of its trunk, and fills that leaf's slot with
-    // the last one, so the one-page message written after the first one takes the last page of
-    // the three-page message deleted before it.
-    const std::string first = longText("First freed one", 1000), second = longText("Second freed one", 1000),
-                      spliced = longText("Three page one", 3000), taker = longText("Takes a leaf", 1000),
-                      later = longText("Later short chain", 1000);
-    shortOnes(100);
-    insert(150, first);
-    shortOnes(200);
-    insert(250, second);
-    shortOnes(300);
-    insert(350, spliced);
-    shortOnes(400);
-    // The first freed page becomes the free list's trunk, the others its leaves, in the order
-    // their chains are freed: the second message's page, then the three of the long one.
-    remove(150);
-    remove(250);
-    remove(350);
-    insert(600, taker);  // takes the second message's page; the long one's last page moves first
-    insert(700, later);  // takes the long one's last page for its own
-    remove(700);         // and hands it back, holding its own words
-    const auto messages = carve();
+    // The page is the later message's: the ids the tree allows the pages tell so.
+    const auto messages = spliceLastPage();
 
     const PRMessageNode* own = startingWith(messages, "Later short chain");
     ASSERT_NE(own, nullptr) << "the message that wrote the page last is reported";
-    EXPECT_EQ(own->messageContent(), later);
+    EXPECT_EQ(own->messageContent(), laterText());
     EXPECT_FALSE(own->bPartial());
 
     // The message that lost its last page keeps its start, its first two overflow pages
     // included, and no word of the later message.
-    EXPECT_GT(partialStart(messages, "Three page one", spliced).size(), 2000u);
+    EXPECT_GT(partialStart(messages, "Three page one", splicedText()).size(), 2000u);
 }
 
 TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKeepsTheTextBeforeIt) {
