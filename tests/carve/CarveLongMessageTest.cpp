@@ -40,6 +40,37 @@ protected:
             {rowid, "GUID-" + std::to_string(rowid), text, int64_t{400000000} + rowid * 977});
     }
     void remove(int64_t rowid) { db_.run("DELETE FROM message WHERE ROWID=?", {rowid}); }
+    // Short messages between the long ones keep each long one's cell on a page of its own rows.
+    void shortOnes(int64_t from) {
+        for (int64_t k = from; k < from + 12; ++k)
+            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    }
+
+    // A message of three overflow pages whose last page a later message of one page took for
+    // its own, both deleted (1024-byte pages, a page holding 1020 bytes of a payload): the free
+    // list hands out the first leaf of its trunk and fills that leaf's slot with its last one.
+    // Short messages after the long one put the later ones on another page, whose ids the tree
+    // places above the long one's.
+    static std::string splicedText() { return longText("Three page one", 3000); }
+    static std::string laterText() { return longText("Later short chain", 1000); }
+    std::vector<PRMessageNodePtr> spliceLastPage() {
+        shortOnes(100);
+        insert(150, longText("First freed one", 1000));
+        shortOnes(200);
+        insert(250, longText("Second freed one", 1000));
+        shortOnes(300);
+        insert(350, splicedText());
+        shortOnes(400);
+        // The first freed page becomes the free list's trunk, the others its leaves, in the order
+        // their chains are freed: the second message's page, then the three of the long one.
+        remove(150);
+        remove(250);
+        remove(350);
+        insert(600, longText("Takes a leaf", 1000));  // the second one's page; the long one's last moves first
+        insert(700, laterText());                     // takes the long one's last page for its own
+        remove(700);                                  // and hands it back, holding its own words
+        return carve();
+    }
 
     // The deleted messages posted, after the database is closed.
     std::vector<PRMessageNodePtr> carve() {
@@ -57,6 +88,27 @@ const PRMessageNode* startingWith(const std::vector<PRMessageNodePtr>& messages,
     return nullptr;
 }
 
+// The text of the message that starts with head, which must be reported marked partial with a
+// start of written, shorter than it: no other text follows its own. Empty where it is not.
+std::string partialStart(const std::vector<PRMessageNodePtr>& messages, const std::string& head,
+                         const std::string& written) {
+    const PRMessageNode* m = startingWith(messages, head);
+    EXPECT_NE(m, nullptr) << head << ": its start is reported";
+    if (!m) return {};
+    const std::string& text = m->messageContent();
+    EXPECT_TRUE(m->bPartial()) << head;
+    EXPECT_LT(text.size(), written.size()) << head;
+    EXPECT_EQ(written.compare(0, text.size(), text), 0) << head << ": its own start, no other text after it";
+    // Cut where a character ends: the lead byte of its last character has all its bytes.
+    size_t lead = text.size();
+    while (lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xc0) == 0x80) --lead;
+    if (lead > 0) {
+        const auto b = static_cast<unsigned char>(text[lead - 1]);
+        EXPECT_EQ(text.size() - lead + 1, b >= 0xf0 ? 4u : b >= 0xe0 ? 3u : b >= 0xc0 ? 2u : 1u) << head;
+    }
+    return text;
+}
+
 }  // namespace
 
 TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPartOfItWasTaken) {
@@ -65,10 +117,6 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     const std::string untouched = longText("Untouched chain", 5000), reused = longText("Reused chain", 6000, true),
                       taker = longText("Taker of pages", 2500), spliced = longText("Spliced chain", 2200),
                       spliceTaker = longText("Splice taker", 7000), live = longText("Live long one", 4000);
-    auto shortOnes = [&](int64_t from) {
-        for (int64_t k = from; k < from + 12; ++k)
-            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
-    };
     shortOnes(100);
     insert(150, untouched);
     shortOnes(200);
@@ -96,12 +144,9 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     EXPECT_FALSE(whole->bPartial());
     EXPECT_EQ(whole->messagePhone(), "+14155550101");
 
-    const PRMessageNode* part = startingWith(messages, "Reused chain");
-    ASSERT_NE(part, nullptr) << "a message whose chain a new row took in part keeps its start";
-    EXPECT_TRUE(part->bPartial());
-    EXPECT_LT(part->messageContent().size(), reused.size());
-    EXPECT_EQ(reused.compare(0, part->messageContent().size(), part->messageContent()), 0);
-    EXPECT_EQ(part->messageDate(), "") << "its date lay past the break";
+    // A message whose chain a new row took in part keeps its start.
+    EXPECT_FALSE(partialStart(messages, "Reused chain", reused).empty());
+    EXPECT_EQ(startingWith(messages, "Reused chain")->messageDate(), "") << "its date lay past the break";
 
     // The one whose chain runs on into another's keeps only what lies on its own page.
     const PRMessageNode* joined = startingWith(messages, "Spliced chain");
@@ -122,4 +167,35 @@ TEST_F(CarveLongMessage, ComesBackWholeWhereItsChainIsAndMarkedPartialWhereAPart
     }
     EXPECT_EQ(startingWith(messages, "Taker of pages"), nullptr);
     EXPECT_EQ(startingWith(messages, "Live long one"), nullptr);
+}
+
+TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartAndNeverTheOthersWords) {
+    // The page is the later message's: the ids the tree allows the pages tell so.
+    const auto messages = spliceLastPage();
+
+    const PRMessageNode* own = startingWith(messages, "Later short chain");
+    ASSERT_NE(own, nullptr) << "the message that wrote the page last is reported";
+    EXPECT_EQ(own->messageContent(), laterText());
+    EXPECT_FALSE(own->bPartial());
+
+    // The message that lost its last page keeps its start, its first two overflow pages
+    // included, and no word of the later message.
+    EXPECT_GT(partialStart(messages, "Three page one", splicedText()).size(), 2000u);
+}
+
+TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKeepsTheTextBeforeIt) {
+    // Deleted while the free list is empty: its first overflow page becomes the list's trunk,
+    // whose head (the next trunk, the count of leaves and the leaves' numbers) takes the start
+    // of the text that page held; its other pages are the trunk's leaves, untouched.
+    const std::string trunked = longText("Trunked chain", 4000, true);
+    shortOnes(100);
+    insert(150, trunked);
+    shortOnes(200);
+    remove(150);
+    const auto messages = carve();
+
+    // The text on the message's own page; nothing from the trunk page on, the link past it lost.
+    const std::string text = partialStart(messages, "Trunked chain", trunked);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LT(text.size(), 1024u);
 }

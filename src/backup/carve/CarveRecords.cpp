@@ -5,10 +5,12 @@
 // (FinishRows.h).
 #include "backup/carve/CarveRecords.h"
 
+#include "backup/carve/ChainClaims.h"
 #include "backup/carve/FinishRows.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/LiveKeys.h"
 #include "backup/carve/PageCarver.h"
+#include "backup/carve/PageFormat.h"
 #include "backup/carve/PageRowidBounds.h"
 #include "backup/carve/TreeBounds.h"
 #include "platform/UsableCores.h"
@@ -134,6 +136,17 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
         });
     }
     markCopiesOfFileTexts(shapes, all);
+    std::vector<const TreePages*> trees;
+    std::vector<std::vector<FoundList>*> deleted;
+    std::vector<const ChainClaims*> claims;
+    for (PageCarver* carver : all) {
+        trees.push_back(&carver->tree());
+        deleted.push_back(&carver->deleted());
+        claims.push_back(&carver->claims());
+    }
+    const std::vector<LeafBounds> bounds = treeBounds(db.imageCount(), trees);
+    // An overflow page that two deleted rows read is one's at most, over every part of the file.
+    settleClaims(claims, deleted, shapes, bounds, db.usableSize() - kOverflowNextSize);
     gather(all, readers.size(), shapes.size());
     int64_t examined = 0, headerPages = 0;
     for (const PageCarver* carver : all) {
@@ -141,14 +154,8 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
         headerPages += carver->headerPages();
     }
     db.recordCoverage(examined, headerPages);
-    std::vector<const TreePages*> trees;
-    std::vector<std::vector<FoundList>*> deleted;
-    for (PageCarver* carver : all) {
-        trees.push_back(&carver->tree());
-        deleted.push_back(&carver->deleted());
-    }
     std::vector<CarvedTable>& tables = all[0]->tables();
-    finishDeleted(shapes, treeBounds(db.imageCount(), trees), deleted, readers.size(), tables);
+    finishDeleted(shapes, bounds, deleted, readers.size(), tables);
     return std::move(tables);
 }
 

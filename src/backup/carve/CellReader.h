@@ -95,6 +95,8 @@ public:
     // (before an overflow page's number).
     int64_t lastBodyAt() const { return bodyAt_; }
     int64_t lastCellEnd() const { return cellEnd_; }
+    // What kept the values of the row read last (where they lie in its payload).
+    const ValueKeeper& keeper() const { return keeper_; }
 
 private:
     // What the first bytes of a whole cell say: its payload's length and row id, the bytes their
@@ -191,6 +193,7 @@ private:
                                                         page_, localEnd - kOverflowPointerSize, kOverflowPointerSize)))
                                 : 0;
         found.chainCut = cut.cut();
+        found.claim = cut.read;
     }
 
     const std::vector<TableShape>& shapes_;

@@ -27,6 +27,10 @@ struct FoundRow {
     bool pageInOrder = false;  // see PageRowidBounds
     // Its overflow chain broke: its values from the break on were lost (see ChainCut).
     bool chainCut = false;
+    // While its page is read, of a row that kept bytes of overflow pages: the number of its chain
+    // in the payload reader's log (see ChainCut::read), then that of its claim on the pages (see
+    // ChainClaims::hold); 0 for none.
+    uint16_t claim = 0;
     // Of a row whose payload overflows, its bytes on its own page and its first overflow page
     // (see chainKeyOf); 0 for a row without a chain. A stale copy of a live row has the live row's.
     uint64_t chainKey = 0;

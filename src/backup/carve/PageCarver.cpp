@@ -48,8 +48,10 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
     if (db_.pointerMapPage(db_.images().pageOf(index))) return;
     payload_.setState(db_.images().stateOf(index));
     pageStart_ = pageStart;
+    payload_.forgetChains();
     readPage(index, pageStart);
     for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
+    claims_.endPage();
 }
 
 void PageCarver::readPage(int64_t index, int64_t pageStart) {
@@ -244,6 +246,7 @@ void PageCarver::endPage(size_t s) {
             else if (shapes_[s].live != LiveRows::none)
                 tables_[s].live.push_back(std::move(f.record));
         } else {
+            claims_.place(f.claim, s, deleted_[s].size());
             deleted_[s].push_back(std::move(f));
         }
     }

@@ -12,6 +12,7 @@
 #include "backup/carve/CarveFile.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CellReader.h"
+#include "backup/carve/ChainClaims.h"
 #include "backup/carve/FoundRow.h"
 #include "backup/carve/LiveKeys.h"
 #include "backup/carve/PageRowidBounds.h"
@@ -48,6 +49,8 @@ public:
     const std::vector<PendingCopy>& pendingCopies() const { return pending_; }
     // What the pages read told of the tables' trees.
     const TreePages& tree() const { return tree_; }
+    // The overflow pages the deleted rows found claim (see ChainClaims.h).
+    const ChainClaims& claims() const { return claims_; }
     int64_t examined() const { return examined_; }        // pages read and looked through
     int64_t headerPages() const { return headerPages_; }  // images of the header page, left
 
@@ -82,6 +85,7 @@ private:
         found.record.position = pageStart + at;
         found.end = pageStart + end;
         found.fromGap = inGap_;
+        found.claim = found.live ? 0 : claims_.hold(payload_.chains(), found.claim, reader_.keeper());
         pageFound_[shape].push_back(std::move(found));
     }
     // The page's rows of one shape in the order of their cells' positions, each with the row ids
@@ -117,6 +121,7 @@ private:
     int64_t examined_ = 0;
     int64_t headerPages_ = 0;
     TreePages tree_;  // the interior pages read, the leaves' lowest live ids
+    ChainClaims claims_;
 };
 
 }  // namespace carve

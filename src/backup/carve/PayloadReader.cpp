@@ -45,23 +45,30 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     int64_t next = first;
     // A freed row read in part: the bytes before ownBytes are its own, and all that is answered.
     const bool inPart = freed && cut;
+    const auto onPage = static_cast<size_t>(local);
+    // The images whose bytes the row keeps are its claim on them.
+    auto noteChain = [&] {
+        cut->read = chains_.add(ChainLog::keyOf(std::string_view(out).substr(0, onPage), first), onPage, taken_);
+    };
     auto brokenAt = [&](size_t ownBytes) {
         if (!inPart) return false;
         cut->ownBytes = ownBytes;
         cut->firstPage = first;
         out.resize(ownBytes);
+        if (ownBytes > onPage) noteChain();
         return true;
     };
-    const auto onPage = static_cast<size_t>(local);
     std::vector<uint8_t>& chunk = chunk_;
     chunk.resize(static_cast<size_t>(usable_));
     chain_.clear();
+    taken_.clear();
     while (out.size() < payloadLength) {
         const int64_t image = db_.images().imageOf(next, state_);
         if (overflowLeft_ <= 0) return false;
         if (image < 0 || passed(next)) return brokenAt(onPage);
         if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return brokenAt(out.size());
         --overflowLeft_;
+        taken_.push_back(image);
         file_->copy(image * pageSize_, chunk.size(), chunk.data());
         const size_t take = std::min<size_t>(payloadLength - out.size(), chunk.size() - kOverflowNextSize);
         out.append(reinterpret_cast<const char*>(chunk.data() + kOverflowNextSize), take);
@@ -70,6 +77,7 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     // The last page of a chain names no next one. A page that does was taken since for
     // another row's chain, whose bytes it now holds.
     if (next != 0) return brokenAt(onPage);
+    if (inPart) noteChain();
     return true;
 }
 

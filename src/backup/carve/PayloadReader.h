@@ -8,6 +8,7 @@
 
 #include "backup/carve/CarveDatabase.h"
 #include "backup/carve/CarveFile.h"
+#include "backup/carve/ChainClaims.h"
 #include "backup/carve/KeySet.h"
 
 #include <cstddef>
@@ -19,10 +20,12 @@ namespace carve {
 
 // Where a freed row's overflow chain broke: the payload's bytes before ownBytes are the row's
 // (all that read() answers), those after were lost with the chain. firstPage: the chain's first
-// page, 0 where the link to it was lost.
+// page, 0 where the link to it was lost. read: the chain's number in the reader's log (see
+// PayloadReader::chains()), 0 where the row kept no overflow page's bytes.
 struct ChainCut {
     size_t ownBytes = SIZE_MAX;
     uint32_t firstPage = 0;
+    uint16_t read = 0;
     bool cut() const { return ownBytes != SIZE_MAX; }
 };
 
@@ -57,6 +60,11 @@ public:
     bool read(const uint8_t* page, int64_t at, uint64_t payloadLength, std::string& out, int64_t& localEnd, bool freed,
               ChainCut* cut = nullptr, int64_t ownUpTo = INT64_MAX);
 
+    // The chains read in part or whole for freed rows (with cut) since forgetChains(): the
+    // overflow pages whose bytes each row kept, for the claims on them (see ChainClaims.h).
+    const ChainLog& chains() const { return chains_; }
+    void forgetChains() { chains_.clear(); }
+
 private:
     // The overflow pages that the cells read from one part of the file may ask for, per page
     // image of the file: each overflow page of a sound file belongs to one row, read once or a
@@ -76,9 +84,11 @@ private:
     int64_t minLocal_;
     std::vector<uint8_t> chunk_;  // scratch of read(): an overflow page
     std::vector<int64_t> chain_;  // the overflow pages of the chain read (see passed())
-    KeySet chainSet_;             // the same, for a long chain
-    int64_t overflowLeft_;        // overflow pages this reader may still read
-    int64_t state_ = 0;           // the state of the database the page read is of
+    std::vector<int64_t> taken_;  // the images of those whose bytes read() took
+    ChainLog chains_;
+    KeySet chainSet_;       // the same, for a long chain
+    int64_t overflowLeft_;  // overflow pages this reader may still read
+    int64_t state_ = 0;     // the state of the database the page read is of
 };
 
 }  // namespace carve

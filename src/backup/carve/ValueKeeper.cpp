@@ -19,11 +19,12 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
     const size_t count = stored + shape.alsoKept.size();
     // Per slot: the column whose value it keeps, and where that value starts in data (SIZE_MAX
     // for one left NULL, kLost for one lost).
-    constexpr size_t kLost = SIZE_MAX - 1;
+    constexpr size_t kLost = kNotKept;
     std::vector<size_t>& from = from_;
     std::vector<size_t>& columnOf = columnOf_;
     std::vector<size_t>& cutLength = cutLength_;
     from.assign(count, SIZE_MAX);
+    end_.assign(count, 0);
     columnOf.assign(count, 0);
     cutLength.assign(count, SIZE_MAX);
     size_t bytesNeeded = 0;
@@ -38,6 +39,7 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
         }
         if (slot != SIZE_MAX) {
             columnOf[slot] = c;
+            end_[slot] = at + length;
             if (at + length <= std::min({trusted, chainEnd, data.size()})) {
                 from[slot] = at;
                 if (serials[c] >= kFirstBlobSerial) bytesNeeded += length;
