@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -87,19 +86,15 @@ int main(int argc, char** argv) {
         if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
         lines.clear();
     };
-    std::vector<std::pair<const std::string*, size_t>> counted;  // with --quiet, in order of first post
-    std::deque<NSObjectPtr> kept;                                // on the printing thread
+    // With --quiet, in order of first post. Each record is dropped once counted (or printed):
+    // nothing here keeps one.
+    std::vector<std::pair<const std::string*, size_t>> counted;
     for (const NoticeName* notice : transfer ? transferReaderNotices() : backupReaderNotices()) {
         const std::string& name = notice->name();
         notice->observe(nc, &observer, [&handOff, &name](const NSNotification& n) {
             handOff.push({&name, n.object(), {}});
         });
         notice->observe(printed, &observer, [&](const NSNotification& notification) {
-            // Kept to the end as the results screen keeps them: freed here, each record would be
-            // freed on another thread than the one that made it, and the allocator's locks would
-            // then cost the two threads more than the reading. In blocks, not one growing array:
-            // each regrowth would copy a million pointers into pages touched for the first time.
-            kept.push_back(notification.object());
             if (quiet) {
                 auto it = std::find_if(counted.begin(), counted.end(), [&](const auto& c) { return c.first == &name; });
                 if (it == counted.end()) it = counted.insert(counted.end(), {&name, 0});
@@ -132,6 +127,10 @@ int main(int argc, char** argv) {
             runBackupReaders(folder, state, nc, [&] {
                 if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
             });
+        // What the readers kept for one another (the contacts that name messages and calls)
+        // goes while the carvers still carve.
+        state.removeSomeArray();
+        state.transContactArray.clear();
         if (carvers) {
             carvers->readersDone();
             // The deleted records are posted after the readers' last one.
