@@ -77,7 +77,10 @@ int main(int argc, char** argv) {
         NSObjectPtr object;
         std::function<void()> task;  // when set, run on the printing thread in a record's stead
     };
-    HandOff<Posted> handOff;
+    // The printing thread may fall behind the readers (a record's line costs more than its
+    // reading): held back after some sixteen thousand records, the readers keep no more alive.
+    constexpr size_t kMostWaiting = 1 << 14;
+    HandOff<Posted> handOff(kMostWaiting);
     NSNotificationCenter nc, printed;
     int observer = 0;
     std::string lines;  // gathered, then written in large pieces
