@@ -134,6 +134,7 @@ void DeletedRecordCarvers::carve() {
             found_.push({n.object(), hash.value_or(0), static_cast<uint32_t>(kind), hash.has_value()});
         });
     carve::CarveContext context(*state_, carved);
+    context.listInState = false;  // each record is posted, and dropped once printed or counted
     context.log = [this](const std::string& line) {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };

@@ -17,6 +17,7 @@
 #include "HandOff.h"
 #include "NotificationJson.h"
 #include "backup/PreparedDatabase.h"
+#include "backup/carve/CarveAll.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Prefetch.h"
 
@@ -129,11 +130,18 @@ int main(int argc, char** argv) {
         else
             runBackupReaders(folder, state, nc, [&] {
                 if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
+                // The contacts name the numbers of messages and calls alone: without either
+                // database, they go as soon as they are read.
+                if (!carve::namesNumbers(folder)) {
+                    state.contactArray.clear();
+                    heapgrowth::giveBackFreed();
+                }
             });
         // What the readers kept for one another (the contacts that name messages and calls)
         // goes while the carvers still carve.
         state.removeSomeArray();
         state.transContactArray.clear();
+        heapgrowth::giveBackFreed();
         if (carvers) {
             carvers->readersDone();
             // The deleted records are posted after the readers' last one.
