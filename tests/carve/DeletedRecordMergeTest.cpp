@@ -14,6 +14,13 @@ PRMessageNodePtr message(const std::string& phone, const std::string& text, cons
     m->setMessageDate(date);
     return m;
 }
+// Calls of as many numbers, a minute of the hour each.
+PRCallHistoryNodePtr call(int i) {
+    auto c = std::make_shared<PRCallHistoryNode>();
+    c->setCallPhone("+1555" + std::to_string(i));
+    c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
+    return c;
+}
 }  // namespace
 
 TEST(DeletedRecordMerge, LiveRowsAndRepeatsAreDropped) {
@@ -114,12 +121,6 @@ TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
 
 TEST(DeletedRecordMerge, ManyListedRecordsAreFoundAfterTheLookUpGrows) {
     PRDeletedRecordMerge merge;
-    auto call = [](int i) {
-        auto c = std::make_shared<PRCallHistoryNode>();
-        c->setCallPhone("+1555" + std::to_string(i));
-        c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
-        return c;
-    };
     for (int i = 0; i < 500; ++i) merge.callArray.push_back(call(i));
     merge.indexListed();  // entered ahead, then more come from outside
     // Enough at once for the keys to be made on several threads.
@@ -190,12 +191,6 @@ TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
         n->setUid(uid);
         n->setNoteTitle(title);
         return n;
-    };
-    auto call = [](int i) {
-        auto c = std::make_shared<PRCallHistoryNode>();
-        c->setCallPhone("+1555" + std::to_string(i));
-        c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
-        return c;
     };
     auto bookmark = [](const std::string& url, const std::string& title) {
         auto b = std::make_shared<PRBookMarkNode>();

@@ -136,6 +136,28 @@ TEST_F(ReaderTest, ContactValuesAddedLaterJoinTheirOwnPersonInTableOrder) {
     EXPECT_EQ(contacts[1]->contactProfiles()[0].label, "");
 }
 
+// A caller that names no number has the contacts posted as they are made and kept nowhere: the
+// same records, in the same order, before the same end.
+TEST_F(ReaderTest, ContactsNotListedArePostedAlikeAndKeptNowhere) {
+    ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
+    ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImages), threeContacts(),
+                                                 sampledb::ImagesForm::fullSize));
+    NotificationRecorder listedRun(nc, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
+    PRContactReader(state, nc).scanContactThread(folder);
+    ASSERT_EQ(state.contactArray.size(), 3u);
+
+    PRBackupScanState unlisted;
+    unlisted.listsContacts = false;
+    NSNotificationCenter center;
+    NotificationRecorder unlistedRun(center, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
+    PRContactReader(unlisted, center).scanContactThread(folder);
+    EXPECT_TRUE(unlisted.contactArray.empty());
+    EXPECT_EQ(unlistedRun.names(), listedRun.names());
+    const auto want = listedRun.records(notices::ScanContactInfo), got = unlistedRun.records(notices::ScanContactInfo);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i]->description(), want[i]->description()) << i;
+}
+
 TEST_F(ReaderTest, ContactPhotosComeFromTheOlderImageFileWhenTheNewerIsMissing) {
     ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImagesOld), threeContacts(),

@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     // The printing thread may fall behind the readers (a record's line costs more than its
     // reading): held back after some sixteen thousand records, the readers keep no more alive.
     constexpr size_t kMostWaiting = 1 << 14;
+    constexpr size_t kGiveBackEvery = 1 << 16;
     HandOff<Posted> handOff(kMostWaiting);
     NSNotificationCenter nc, printed;
     int observer = 0;
@@ -113,29 +114,31 @@ int main(int argc, char** argv) {
     std::optional<DeletedRecordCarvers> carvers;
     if (carve) carvers.emplace(nc, printed, folder);
     std::thread printer([&] {
+        size_t dropped = 0;
         handOff.takeAll(
             [&](Posted& posted) {
-                if (posted.task)
+                if (posted.task) {
                     posted.task();
-                else
-                    printed.postNotificationName(*posted.name, std::move(posted.object));
+                    return;
+                }
+                printed.postNotificationName(*posted.name, std::move(posted.object));
+                // The records were made on other threads, whose heaps keep what is freed here
+                // for their own next records: what they make no more goes back now and then.
+                if (++dropped % kGiveBackEvery == 0) heapgrowth::giveBackFreed();
             },
             [](const Posted& posted) { prefetchShared(posted.object.get()); });
     });
 
     PRBackupScanState state;
+    // The contacts name the numbers of messages and calls alone: without either database, none
+    // is kept (each goes once printed or counted).
+    state.listsContacts = transfer || carve::namesNumbers(folder);
     auto read = [&] {
         if (transfer)
             runTransferReaders(folder, state, nc);
         else
             runBackupReaders(folder, state, nc, [&] {
                 if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
-                // The contacts name the numbers of messages and calls alone: without either
-                // database, they go as soon as they are read.
-                if (!carve::namesNumbers(folder)) {
-                    state.contactArray.clear();
-                    heapgrowth::giveBackFreed();
-                }
             });
         // What the readers kept for one another (the contacts that name messages and calls)
         // goes while the carvers still carve.
