@@ -46,6 +46,11 @@ public:
     // Contacts of the last transfer contact read; they outlive backup scans.
     std::vector<PRContactNodePtr> transContactArray;
 
+    // Whether the contact reader lists the contacts it posts in contactArray (for the readers and
+    // carvers that name numbers). A caller that names none clears it: each contact is then posted
+    // as soon as it is made and kept nowhere, rather than the whole address book held at once.
+    bool listsContacts = true;
+
     // YES when the browsed backup uses the newer message, calendar and other schemas.
     bool currentNodeIsiOS6Version = false;
     // YES when the browsed backup is of iOS 7 (the deleted-record carvers' layouts).

@@ -202,6 +202,8 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
     auto& contacts = transfer ? state_.transContactArray : state_.contactArray;
     if (transfer) contacts.clear();
     const size_t first = contacts.size();
+    const Notice<PRContactNode>& posted = transfer ? notices::ScanTransferContactInfo : notices::ScanContactInfo;
+    const bool listed = transfer || state_.listsContacts;
 
     std::vector<PRContactImageNodePtr> images = readImages(backupFolder);
     std::unordered_map<int, PRBytes> imageByRow;  // the last picture of a row wins
@@ -225,9 +227,13 @@ void PRContactReader::read(const std::string& backupFolder, bool transfer) {
                 return contact;
             };
         };
-        tableparts::read(book, "abperson", kPeopleColumns, newMaker,
-                         [&](PRContactNodePtr&& contact) { contacts.push_back(std::move(contact)); });
+        // Unlisted, each goes as it comes, in the same order.
+        tableparts::read(book, "abperson", kPeopleColumns, newMaker, [&](PRContactNodePtr&& contact) {
+            if (listed)
+                contacts.push_back(std::move(contact));
+            else
+                posted.post(nc_, std::move(contact));
+        });
     }
-    const Notice<PRContactNode>& posted = transfer ? notices::ScanTransferContactInfo : notices::ScanContactInfo;
     for (size_t i = first; i < contacts.size(); ++i) posted.post(nc_, contacts[i], transfer ? sender_ : nullptr);
 }

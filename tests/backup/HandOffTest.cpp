@@ -2,6 +2,9 @@
 // whether the taker waits for the giver or the giver runs ahead.
 #include "HandOff.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -32,4 +35,34 @@ TEST(HandOff, ClosingWithNothingGivenEndsTheTaker) {
     handOff.close();
     taker.join();
     EXPECT_EQ(taken, 0);
+}
+
+// Held back, a giver that runs ahead waits for the taker rather than pile up what it gives: no
+// more than the bound and one batch ever wait, and everything still goes over in order.
+TEST(HandOff, AGiverHeldBackWaitsForTheTaker) {
+    constexpr size_t kMostWaiting = 2048;
+    HandOff<int> handOff(kMostWaiting);
+    std::atomic<int> given{0};
+    std::vector<int> taken;
+    size_t mostAhead = 0;
+    std::thread taker([&] {
+        handOff.takeAll([&](int& n) {
+            // A slow taker: the giver is soon the bound ahead.
+            if (n % 512 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            mostAhead = std::max(mostAhead, static_cast<size_t>(given.load() - n));
+            taken.push_back(n);
+        });
+    });
+    constexpr int kItems = 40000;
+    for (int i = 0; i < kItems; ++i) {
+        handOff.push(i);
+        given = i + 1;
+    }
+    handOff.close();
+    taker.join();
+    ASSERT_EQ(taken.size(), static_cast<size_t>(kItems));
+    for (int i = 0; i < kItems; ++i) ASSERT_EQ(taken[static_cast<size_t>(i)], i);
+    // What waits and what the taker holds (each under the bound with a batch over it), and the
+    // giver's own batch.
+    EXPECT_LE(mostAhead, 2 * kMostWaiting + 3 * 1024);
 }

@@ -1,6 +1,7 @@
 // The contact and call carvers make the records of a large file side by side: on however many
 // threads, the records, their joined values, their names and their order must be those of one
-// (the call carver also lets the values of the rows it has made calls of go as it goes).
+// (the call carver also lets the values of the rows it has made calls of go as it goes), whether
+// or not they are also listed in the scan state.
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
 #include "backup/BackupNotices.h"
@@ -21,9 +22,10 @@ struct Carved {
     PRBackupScanState state;
 };
 
-void carveOn(const std::string& folder, int threads, Carved& into) {
+void carveOn(const std::string& folder, int threads, Carved& into, bool listInState = true) {
     NSNotificationCenter nc;
     carve::CarveContext context(into.state, nc);
+    context.listInState = listInState;
     notices::ScanDelContactInfo.observe(nc, &into, [&](const PRContactNodePtr& c) { into.posted.push_back(c); });
     carve::DelContactCarver(context).scanDelContactThread(folder, threads);
     nc.removeObserver(&into);
@@ -87,6 +89,12 @@ TEST_F(CarverThreads, AnyNumberOfThreadsGivesTheContactsOfOne) {
         expectSameRecords("unknown", single.state.delUnKnowContactArray, split.state.delUnKnowContactArray);
         expectSameRecords("values", single.state.delContactValueArray, split.state.delContactValueArray);
     }
+    // A caller that takes the posted records alone gets the same ones, and nothing is kept.
+    Carved postedOnly;
+    carveOn(folder(), 7, postedOnly, false);
+    expectSameRecords("posted alone", single.posted, postedOnly.posted);
+    EXPECT_TRUE(postedOnly.state.delContactArray.empty() && postedOnly.state.delUnKnowContactArray.empty() &&
+                postedOnly.state.delContactValueArray.empty());
 }
 
 TEST_F(CarverThreads, AnyNumberOfThreadsGivesTheCallsOfOneWithTheirNames) {

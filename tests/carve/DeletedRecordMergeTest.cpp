@@ -14,6 +14,13 @@ PRMessageNodePtr message(const std::string& phone, const std::string& text, cons
     m->setMessageDate(date);
     return m;
 }
+// Calls of as many numbers, a minute of the hour each.
+PRCallHistoryNodePtr call(int i) {
+    auto c = std::make_shared<PRCallHistoryNode>();
+    c->setCallPhone("+1555" + std::to_string(i));
+    c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
+    return c;
+}
 }  // namespace
 
 TEST(DeletedRecordMerge, LiveRowsAndRepeatsAreDropped) {
@@ -114,12 +121,6 @@ TEST(DeletedRecordMerge, MessagesAreFiledIntoDeletedConversations) {
 
 TEST(DeletedRecordMerge, ManyListedRecordsAreFoundAfterTheLookUpGrows) {
     PRDeletedRecordMerge merge;
-    auto call = [](int i) {
-        auto c = std::make_shared<PRCallHistoryNode>();
-        c->setCallPhone("+1555" + std::to_string(i));
-        c->setCallDate("04-30-2013 14:" + std::to_string(i % 60));
-        return c;
-    };
     for (int i = 0; i < 500; ++i) merge.callArray.push_back(call(i));
     merge.indexListed();  // entered ahead, then more come from outside
     // Enough at once for the keys to be made on several threads.
@@ -172,4 +173,102 @@ TEST(DeletedRecordMerge, HashesWorkedOutAheadKeepWhatTheIntakeKeeps) {
     EXPECT_TRUE(hashedAhead.ScanDelCallHistoryInfomationHandle(call, PRDeletedRecordMerge::keyHash(*call)));
     auto again = std::make_shared<PRCallHistoryNode>(*call);
     EXPECT_FALSE(hashedAhead.ScanDelCallHistoryInfomationHandle(again));
+}
+
+// backup-dump keeps no record, only the keys of what is listed: fed the same live and carved
+// records, that intake keeps and drops exactly what the screen's keeps, and counts the same.
+TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
+    PRDeletedRecordMerge records, keys;
+    keys.keepKeysOnly();
+    auto contact = [](const std::string& name, const std::string& phone) {
+        auto c = std::make_shared<PRContactNode>();
+        c->setContactName(name);
+        c->setContactPhone(phone);
+        return c;
+    };
+    auto note = [](int uid, const std::string& title) {
+        auto n = std::make_shared<PRNoteNode>();
+        n->setUid(uid);
+        n->setNoteTitle(title);
+        return n;
+    };
+    auto bookmark = [](const std::string& url, const std::string& title) {
+        auto b = std::make_shared<PRBookMarkNode>();
+        b->setBookMarkURL(url);
+        b->setBookMarkTitle(title);
+        return b;
+    };
+    auto event = [](const std::string& title, const std::string& start) {
+        auto e = std::make_shared<PRCalenderNode>();
+        e->setCalTitle(title);
+        e->setStartDate(start);
+        return e;
+    };
+    // The live records: enough calls for the look-up to grow many times over.
+    constexpr int kLiveCalls = 20000;
+    records.contactArray.push_back(contact("Ann Lee", "+4477"));
+    keys.listLive(*contact("Ann Lee", "+4477"));
+    records.messageArray.push_back(message("12", "short", "d1"));  // listed with its own short phone
+    keys.listLive(*message("12", "short", "d1"));
+    records.messageArray.push_back(message("+33612340001", "live", "d1"));
+    keys.listLive(*message("+33612340001", "live", "d1"));
+    records.noteArray.push_back(note(5, "Groceries"));
+    keys.listLive(*note(5, "Groceries"));
+    for (int i = 0; i < kLiveCalls; ++i) {
+        records.callArray.push_back(call(i));
+        keys.listLive(*call(i));
+    }
+    records.bookMarkArray.push_back(bookmark("https://a.example", "A"));
+    keys.listLive(*bookmark("https://a.example", "A"));
+    records.calenderArray.push_back(event("Dentist", "d1"));
+    keys.listLive(*event("Dentist", "d1"));
+
+    // Each carved record is taken in by both, each its own copy (the intake marks what it keeps).
+    auto both = [&](auto make, auto handle) {
+        auto forRecords = make(), forKeys = make();
+        const bool kept = (records.*handle)(forRecords);
+        EXPECT_EQ((keys.*handle)(forKeys), kept);
+        EXPECT_EQ(forKeys->bDeleted(), forRecords->bDeleted());
+        return kept;
+    };
+    using M = PRDeletedRecordMerge;
+    const auto contactIn = static_cast<bool (M::*)(const PRContactNodePtr&)>(&M::ScanDelContactInfomationHandle);
+    const auto messageIn = static_cast<bool (M::*)(const PRMessageNodePtr&)>(&M::ScanDelMessageInfomationHandle);
+    const auto noteIn = static_cast<bool (M::*)(const PRNoteNodePtr&)>(&M::ScanDelNoteInfomationHandle);
+    const auto callIn = static_cast<bool (M::*)(const PRCallHistoryNodePtr&)>(&M::ScanDelCallHistoryInfomationHandle);
+    const auto bookmarkIn = static_cast<bool (M::*)(const PRBookMarkNodePtr&)>(&M::scanDelBookMarkInfoHandle);
+    const auto eventIn = static_cast<bool (M::*)(const PRCalenderNodePtr&)>(&M::scanDelCalenderInfoHandle);
+    EXPECT_FALSE(both([&] { return contact("Ann Lee", "+4477"); }, contactIn));
+    EXPECT_TRUE(both([&] { return contact("Ann Lee", "+4478"); }, contactIn));
+    EXPECT_FALSE(both([&] { return contact("Ann Lee", "+4478"); }, contactIn));  // carved twice
+    // A carved short phone is counted as "Unknown": no repeat of the live "12".
+    EXPECT_TRUE(both([&] { return message("12", "short", "d1"); }, messageIn));
+    EXPECT_FALSE(both([&] { return message("1 2", "short", "d1"); }, messageIn));
+    EXPECT_FALSE(both([&] { return message("+33612340001", "live", "d1"); }, messageIn));
+    EXPECT_TRUE(both([&] { return message("+33612340001", "gone", "d2"); }, messageIn));
+    EXPECT_FALSE(both([&] { return message("", "", "d3"); }, messageIn));
+    EXPECT_FALSE(both([&] { return note(5, "Groceries, older"); }, noteIn));
+    EXPECT_TRUE(both([&] { return note(9, "Plumber"); }, noteIn));
+    EXPECT_TRUE(both([&] { return note(-1, "Keys"); }, noteIn));
+    EXPECT_TRUE(both([&] { return note(-1, "Keys"); }, noteIn));
+    for (int i = 0; i < kLiveCalls; i += 97) EXPECT_FALSE(both([&] { return call(i); }, callIn)) << i;
+    EXPECT_TRUE(both([&] { return call(kLiveCalls); }, callIn));
+    EXPECT_FALSE(both([&] { return call(kLiveCalls); }, callIn));
+    EXPECT_FALSE(both([&] { return bookmark("https://a.example", "A"); }, bookmarkIn));
+    EXPECT_TRUE(both([&] { return bookmark("https://b.example", "B"); }, bookmarkIn));
+    EXPECT_FALSE(both([&] { return event("Dentist", "d1"); }, eventIn));
+    EXPECT_TRUE(both([&] { return event("Dentist", "d2"); }, eventIn));
+
+    EXPECT_EQ(keys.delContactNum, records.delContactNum);
+    EXPECT_EQ(keys.delMessageNum, records.delMessageNum);
+    EXPECT_EQ(keys.delNoteNum, records.delNoteNum);
+    EXPECT_EQ(keys.delCallNum, records.delCallNum);
+    EXPECT_EQ(keys.delBookMarkNum, records.delBookMarkNum);
+    EXPECT_EQ(keys.delCalenderNum, records.delCalenderNum);
+    EXPECT_EQ(keys.deleteeFilesNum, records.deleteeFilesNum);
+    EXPECT_EQ(keys.deleteeFilesNum, 9);
+    // Nothing is kept but keys.
+    EXPECT_TRUE(keys.contactArray.empty() && keys.messageArray.empty() && keys.messageTreeArray.empty() &&
+                keys.noteArray.empty() && keys.callArray.empty() && keys.bookMarkArray.empty() &&
+                keys.calenderArray.empty());
 }

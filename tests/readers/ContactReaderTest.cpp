@@ -41,7 +41,8 @@ std::vector<Contact> threeContacts() {
 }  // namespace
 
 // The shown fields join the parts that are there, never starting with a blank; the parts and
-// every value with its label are kept beside them for the cards.
+// every value with its label are kept beside them for the cards, whether or not the contacts
+// are also listed in the scan state.
 TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
     ASSERT_TRUE(sampledb::writeAddressBook(at(backupkeys::addressBook), threeContacts()));
     ASSERT_TRUE(sampledb::writeAddressBookImages(at(backupkeys::addressBookImages), threeContacts(),
@@ -92,6 +93,19 @@ TEST_F(ReaderTest, ContactFieldsJoinTheirPartsAndCollectValuesPerProperty) {
 
     EXPECT_EQ(state.contactArray.size(), 3u);
     EXPECT_EQ(state.contactImageArray.size(), 1u);
+
+    // A caller that names no number has them posted as they are made and kept nowhere: the same
+    // records, in the same order, before the same end.
+    PRBackupScanState unlisted;
+    unlisted.listsContacts = false;
+    NSNotificationCenter center;
+    NotificationRecorder unlistedRun(center, {&notices::ScanContactInfo, &notices::ScanProgressInfo});
+    PRContactReader(unlisted, center).scanContactThread(folder);
+    EXPECT_TRUE(unlisted.contactArray.empty());
+    EXPECT_EQ(unlistedRun.names(), recorder.names());
+    const auto alike = unlistedRun.records(notices::ScanContactInfo);
+    ASSERT_EQ(alike.size(), contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) EXPECT_EQ(alike[i]->description(), contacts[i]->description()) << i;
 }
 
 // Values added later lie after other people's in the table: each person still gets their own,

@@ -197,8 +197,8 @@ namespace {
 
 std::vector<sampledb::CalendarItem> someItems() {
     sampledb::CalendarItem dentist{
-        "Dentist", "Main Street Dental", "Bring the card", kMarchFirst, kMarchFirst + 3600, false, false};
-    sampledb::CalendarItem rent{"Pay rent", "", "", kMarchFirst, kMarchFirst, false, true};
+        "Dentist", "Main Street Dental", "Bring the card", kMarchFirst, kMarchFirst + 3600, false, false, ""};
+    sampledb::CalendarItem rent{"Pay rent", "", "", kMarchFirst, kMarchFirst, false, true, ""};
     return {dentist, rent};
 }
 
@@ -212,7 +212,7 @@ TEST_F(ReaderTest, CalendarQueryFollowsTheBackupVersion) {
     for (auto schema : {sampledb::CalendarSchema::ios6, sampledb::CalendarSchema::ios7}) {
         auto withPlaces = someItems();
         withPlaces.insert(withPlaces.begin(),
-                          {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false});
+                          {"Yoga", "Community Hall", "", kMarchFirst, kMarchFirst + 60, false, false, ""});
         ASSERT_TRUE(sampledb::writeCalendar(at(backupkeys::calendar), withPlaces, schema));
         state.currentNodeIsiOS6Version = true;
         recorder.posted.clear();

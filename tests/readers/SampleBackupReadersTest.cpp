@@ -208,8 +208,9 @@ TEST_F(SampleBackupReaders, TheBackupOfEachIosVersionIsReadWhole) {
             EXPECT_EQ(items[i]->location(), shown[i]->location) << i;
             // An all-day event shows its day alone (local time is UTC here).
             const std::string start = *dateTimeText(shown[i]->start - 978307200, true);
-            if (!shown[i]->reminder)
+            if (!shown[i]->reminder) {
                 EXPECT_EQ(items[i]->startDate(), shown[i]->allDay ? start.substr(0, 10) : start) << i;
+            }
         }
     }
 }
@@ -237,8 +238,9 @@ TEST_F(SampleBackupReaders, NoBookmarkIsListedTwice) {
         std::set<std::string> pages;
         for (size_t i = 0; i < wanted.size(); ++i) {
             titles.push_back(read[i]->bookMarkTitle());
-            if (!read[i]->bookMarkURL().empty())  // a folder has none
+            if (!read[i]->bookMarkURL().empty()) {  // a folder has none
                 EXPECT_TRUE(pages.insert(page(read[i]->bookMarkURL())).second) << read[i]->bookMarkURL();
+            }
         }
         EXPECT_EQ(titles, wanted);
         EXPECT_EQ(pages.count("http://www.google.com"), 1u);

@@ -3,6 +3,7 @@
 #include "backup/BackupNotices.h"
 #include "backup/carve/CarveAll.h"
 #include "model/PRIOSDeviceController.h"
+#include "platform/HeapGrowth.h"
 #include "platform/Prefetch.h"
 
 #include <algorithm>
@@ -13,17 +14,14 @@
 #include <thread>
 
 namespace {
-// The live records the readers post, listed for the intake, which enters them in its look-up
-// all at once (on several threads) as soon as the readers are done. The list grows eightfold
-// when full: each regrowth copies every pointer, on the readers' thread, into pages touched
-// for the first time, while room reserved and never used costs no memory.
+// The live records the readers post, entered in the intake's look-up by their keys alone as
+// they are posted again on the printing thread, which then drops them: the records of a large
+// backup are several times its size, their keys a few bytes each.
 template <class T>
-void collectInto(NSNotificationCenter& nc, const void* observer, const Notice<T>& notice,
-                 std::vector<std::shared_ptr<T>>& into) {
-    notice.observe(nc, observer, [&into](std::shared_ptr<T> record) {
-        if (!record) return;
-        if (into.size() == into.capacity()) into.reserve(std::max<size_t>(1024, 8 * into.capacity()));
-        into.push_back(std::move(record));
+void listLiveKeys(NSNotificationCenter& nc, const void* observer, const Notice<T>& notice,
+                  PRDeletedRecordMerge& merge) {
+    notice.observe(nc, observer, [&merge](const NSNotification& n) {
+        if (const T* record = objectCast<T>(n.object().get())) merge.listLive(*record);
     });
 }
 
@@ -73,16 +71,29 @@ const Carved kCarved[] = {
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted,
                                            std::string backupFolder)
     : read_(read), posted_(posted), folder_(std::move(backupFolder)) {
-    collectInto(read, this, notices::ScanContactInfo, merge_.contactArray);
-    collectInto(read, this, notices::ScanMessageInfo, merge_.messageArray);
-    collectInto(read, this, notices::ScanNoteInfo, merge_.noteArray);
-    collectInto(read, this, notices::ScanCallHistoryInfo, merge_.callArray);
-    collectInto(read, this, notices::scanBookMarkInfo, merge_.bookMarkArray);
-    collectInto(read, this, notices::scanCalenderInfo, merge_.calenderArray);
+    merge_.keepKeysOnly();
+    listLiveKeys(posted, this, notices::ScanContactInfo, merge_);
+    listLiveKeys(posted, this, notices::ScanMessageInfo, merge_);
+    listLiveKeys(posted, this, notices::ScanNoteInfo, merge_);
+    listLiveKeys(posted, this, notices::ScanCallHistoryInfo, merge_);
+    listLiveKeys(posted, this, notices::scanBookMarkInfo, merge_);
+    listLiveKeys(posted, this, notices::scanCalenderInfo, merge_);
+    // The contacts name the numbers of carved messages and calls: kept only for a backup that
+    // holds a database of either.
+    if (carve::namesNumbers(folder_))
+        notices::ScanContactInfo.observe(read, this, [this](PRContactNodePtr contact) {
+            if (contact) contacts_.push_back(std::move(contact));
+        });
 }
 
 DeletedRecordCarvers::~DeletedRecordCarvers() {
     read_.removeObserver(this);
+    posted_.removeObserver(this);
+    {
+        std::lock_guard lock(mutex_);
+        liveListed_ = true;  // a run ended early: the intake decides nothing more
+        changed_.notify_all();
+    }
     if (deciding_) deciding_->join();
 }
 
@@ -99,7 +110,8 @@ void DeletedRecordCarvers::prepare(Schema schema) {
     backups.addDeviceNodeByPath(folder_);
     if (!backups.arrangedObjects().empty())
         state.currentNodeIsiOS6Version = state.IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
-    state.contactArray = merge_.contactArray;
+    state.contactArray = std::move(contacts_);
+    read_.removeObserver(this);
     prepared_ = true;
     changed_.notify_all();
 }
@@ -116,6 +128,7 @@ void DeletedRecordCarvers::carve() {
             found_.push({n.object(), hash.value_or(0), static_cast<uint32_t>(kind), hash.has_value()});
         });
     carve::CarveContext context(*state_, carved);
+    context.listInState = false;  // each record is posted, and dropped once printed or counted
     context.log = [this](const std::string& line) {
         found_.push({NSString::stringWithString(line), 0, kLogLine, false});
     };
@@ -156,9 +169,11 @@ void DeletedRecordCarvers::readersDone() {
 }
 
 void DeletedRecordCarvers::decide() {
-    // The live records go into the intake's look-up now, while the carvers still carve, rather
-    // than when the first deleted record comes.
-    merge_.indexListed();
+    // Nothing is decided before every live record is in the intake's look-up.
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return liveListed_; });
+    }
     // Each record's look-up is started a few records ahead of taking it in, so that the
     // intake's table (larger than the caches for a million listed records) and the record,
     // made long before on the carving thread, are met warm.
@@ -177,8 +192,14 @@ void DeletedRecordCarvers::decide() {
 void DeletedRecordCarvers::finish() {
     {
         std::lock_guard lock(mutex_);
+        liveListed_ = true;  // the readers' last record was posted before this
+        changed_.notify_all();
         if (!prepared_) return;
     }
+    posted_.removeObserver(this);
+    // The readers' records, each dropped once posted, are all freed now; their heap's pages go
+    // back while the carvers may still grow.
+    heapgrowth::giveBackFreed();
     if (!deciding_) decide();
     kept_.takeAll([this](Found& found) { post(found); },
                   [](const Found& found) { prefetchShared(found.object.get()); });

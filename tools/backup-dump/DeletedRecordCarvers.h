@@ -3,16 +3,17 @@
 // readers already listed (live rows) and repeats are not printed as deleted records.
 //
 // The carvers take nothing from the readers but the schema flags and the contacts (for the
-// names of carved messages and calls), so they may carve, on a thread of their own, while the
-// readers run: the deleted contacts from the start, the rest as soon as the contacts are in. What they find waits in a
-// queue and goes through the intake only once the readers are done, in the order it was found: the output is the same
-// as when the carvers ran after the readers.
+// names of carved messages and calls; kept only where the backup holds either), so they may carve, on a thread of their
+// own, while the readers run: the deleted contacts from the start, the rest as soon as the contacts are in. What they
+// find waits in a queue and goes through the intake only once the readers are done, in the order it was found: the
+// output is the same as when the carvers ran after the readers.
 //
 // Four parties share the work: the readers' thread (whose records come on the centre read)
 // calls prepare() once the contacts are in and readersDone() after its last record; the
 // thread that carves calls carve(); readersDone() starts a thread that decides what the intake
-// keeps; the thread that posts the readers' records on the centre posted calls finish() after
-// the last of them, and posts there what the intake keeps as it is decided.
+// keeps; the thread that posts the readers' records on the centre posted (where the intake
+// enters each one's key, and keeps no record) calls finish() after the last of them, and posts
+// there what the intake keeps as it is decided.
 #pragma once
 
 #include "HandOff.h"
@@ -51,9 +52,8 @@ public:
     // to use. The contact carver starts at once; the others wait until prepare() (or
     // readersDone(), and are then not run).
     void carve();
-    // Once the readers' records are in: stops collecting, and starts deciding what the intake
-    // keeps of what the carvers find (entering the live records in its look-up first, while the
-    // carvers still carve and the readers' records are still being posted).
+    // Once the readers' records are in: starts a thread to decide what the intake keeps of what
+    // the carvers find, as soon as the last live record is posted.
     void readersDone();
     // After the readers' records are posted: posts on posted the deleted records the intake
     // keeps, under the carvers' notification names, with their progress values, as the carvers
@@ -93,7 +93,9 @@ private:
     const std::string folder_;
     // The carvers' own: its contacts and schema flags set by prepare().
     std::unique_ptr<PRBackupScanState> state_ = std::make_unique<PRBackupScanState>();
+    std::vector<PRContactNodePtr> contacts_;  // read so far, for prepare()
     bool prepared_ = false;
+    bool liveListed_ = false;  // every live record's key is in the intake's look-up
     std::vector<carve::CarveCoverage> coverage_;
     bool ended_ = false;  // readersDone() was called
 };

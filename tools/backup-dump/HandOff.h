@@ -4,6 +4,8 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <mutex>
 #include <vector>
@@ -11,6 +13,13 @@
 template <class Item>
 class HandOff {
 public:
+    // With mostWaiting, a giver that finds that many items or more not yet taken waits until the
+    // taker takes them: what waits is kept alive (a million records when the taker is the
+    // slower), while a giver held back loses nothing when the taker must take everything anyway.
+    // The taker must then be taking, or come to take, while the giver gives.
+    HandOff() = default;
+    explicit HandOff(size_t mostWaiting) : mostWaiting_(mostWaiting) {}
+
     // On the giving thread.
     void push(Item item) {
         batch_.push_back(std::move(item));
@@ -19,7 +28,8 @@ public:
     // Hands over what was pushed so far, for a taker that should see it now.
     void flush() {
         if (batch_.empty()) return;
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        taken_.wait(lock, [this] { return ready_.size() < mostWaiting_; });
         const bool wake = ready_.empty();
         if (ready_.empty())
             ready_.swap(batch_);
@@ -53,6 +63,7 @@ public:
                 items.swap(ready_);
                 last = closed_;
             }
+            taken_.notify_one();
             for (size_t i = 0; i < items.size(); ++i) {
                 if (i + kAhead < items.size()) ahead(items[i + kAhead]);
                 take(items[i]);
@@ -69,6 +80,8 @@ private:
     alignas(64) std::vector<Item> batch_;  // the giver's own
     alignas(64) std::mutex mutex_;
     std::condition_variable changed_;
+    std::condition_variable taken_;  // ready_ was emptied
     std::vector<Item> ready_;
     bool closed_ = false;
+    size_t mostWaiting_ = SIZE_MAX;
 };

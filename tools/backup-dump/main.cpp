@@ -17,13 +17,13 @@
 #include "HandOff.h"
 #include "NotificationJson.h"
 #include "backup/PreparedDatabase.h"
+#include "backup/carve/CarveAll.h"
 #include "platform/HeapGrowth.h"
 #include "platform/Prefetch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -78,7 +78,11 @@ int main(int argc, char** argv) {
         NSObjectPtr object;
         std::function<void()> task;  // when set, run on the printing thread in a record's stead
     };
-    HandOff<Posted> handOff;
+    // The printing thread may fall behind the readers (a record's line costs more than its
+    // reading): held back after some sixteen thousand records, the readers keep no more alive.
+    constexpr size_t kMostWaiting = 1 << 14;
+    constexpr size_t kGiveBackEvery = 1 << 16;
+    HandOff<Posted> handOff(kMostWaiting);
     NSNotificationCenter nc, printed;
     int observer = 0;
     std::string lines;  // gathered, then written in large pieces
@@ -87,19 +91,15 @@ int main(int argc, char** argv) {
         if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size()) written = false;
         lines.clear();
     };
-    std::vector<std::pair<const std::string*, size_t>> counted;  // with --quiet, in order of first post
-    std::deque<NSObjectPtr> kept;                                // on the printing thread
+    // With --quiet, in order of first post. Each record is dropped once counted (or printed):
+    // nothing here keeps one.
+    std::vector<std::pair<const std::string*, size_t>> counted;
     for (const NoticeName* notice : transfer ? transferReaderNotices() : backupReaderNotices()) {
         const std::string& name = notice->name();
         notice->observe(nc, &observer, [&handOff, &name](const NSNotification& n) {
             handOff.push({&name, n.object(), {}});
         });
         notice->observe(printed, &observer, [&](const NSNotification& notification) {
-            // Kept to the end as the results screen keeps them: freed here, each record would be
-            // freed on another thread than the one that made it, and the allocator's locks would
-            // then cost the two threads more than the reading. In blocks, not one growing array:
-            // each regrowth would copy a million pointers into pages touched for the first time.
-            kept.push_back(notification.object());
             if (quiet) {
                 auto it = std::find_if(counted.begin(), counted.end(), [&](const auto& c) { return c.first == &name; });
                 if (it == counted.end()) it = counted.insert(counted.end(), {&name, 0});
@@ -114,17 +114,25 @@ int main(int argc, char** argv) {
     std::optional<DeletedRecordCarvers> carvers;
     if (carve) carvers.emplace(nc, printed, folder);
     std::thread printer([&] {
+        size_t dropped = 0;
         handOff.takeAll(
             [&](Posted& posted) {
-                if (posted.task)
+                if (posted.task) {
                     posted.task();
-                else
-                    printed.postNotificationName(*posted.name, std::move(posted.object));
+                    return;
+                }
+                printed.postNotificationName(*posted.name, std::move(posted.object));
+                // The records were made on other threads, whose heaps keep what is freed here
+                // for their own next records: what they make no more goes back now and then.
+                if (++dropped % kGiveBackEvery == 0) heapgrowth::giveBackFreed();
             },
             [](const Posted& posted) { prefetchShared(posted.object.get()); });
     });
 
     PRBackupScanState state;
+    // The contacts name the numbers of messages and calls alone: without either database, none
+    // is kept (each goes once printed or counted).
+    state.listsContacts = transfer || carve::namesNumbers(folder);
     auto read = [&] {
         if (transfer)
             runTransferReaders(folder, state, nc);
@@ -132,6 +140,11 @@ int main(int argc, char** argv) {
             runBackupReaders(folder, state, nc, [&] {
                 if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
             });
+        // What the readers kept for one another (the contacts that name messages and calls)
+        // goes while the carvers still carve.
+        state.removeSomeArray();
+        state.transContactArray.clear();
+        heapgrowth::giveBackFreed();
         if (carvers) {
             carvers->readersDone();
             // The deleted records are posted after the readers' last one.

@@ -1,6 +1,8 @@
 #include "backup/carve/CarveAll.h"
 
 #include "backup/BackupDate.h"
+#include "backup/BackupFileKeys.h"
+#include "backup/carve/CarveDatabase.h"
 #include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelCallHistoryCarver.h"
@@ -36,6 +38,11 @@ void carveAll(CarveContext& context, const std::string& folder, const std::funct
         }
         carvers[k]();
     }
+}
+
+bool namesNumbers(const std::string& folder) {
+    return !CarveDatabase::existingFile(folder, {backupkeys::messages}).empty() ||
+           !CarveDatabase::existingFile(folder, {backupkeys::callHistory, backupkeys::callHistoryOld}).empty();
 }
 
 }  // namespace carve

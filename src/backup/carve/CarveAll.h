@@ -17,4 +17,8 @@ namespace carve {
 void carveAll(CarveContext& context, const std::string& backupFolder, const std::function<bool()>& stop = {},
               const std::function<bool()>& contactsIn = {});
 
+// Whether the backup folder holds a database whose carver names numbers by the scan state's
+// contacts (messages, calls): without one, the carvers need no contacts.
+bool namesNumbers(const std::string& backupFolder);
+
 }  // namespace carve

@@ -66,6 +66,11 @@ struct CarveContext {
     // later). 0 when not known: each database then takes its backup folder's date; -1 when the
     // folder gives none.
     int64_t backupTime = 0;
+    // Whether the carvers also list the deleted records they post in the state's arrays (the
+    // contacts with records of their values, the messages, the notes), as the screen's state
+    // keeps them. A caller that takes the posted records alone clears it: a large database's
+    // would otherwise all stay to the end (the values' records are then not made at all).
+    bool listInState = true;
 
     // The contact name for a phone number, empty when no contact matches; from the carving thread.
     std::string nameFor(const std::string& phone) const { return names_->nameFor(phone); }

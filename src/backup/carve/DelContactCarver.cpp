@@ -604,7 +604,9 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         mapped::Vector<Named>().swap(named);
     }
     mapped::Vector<PRContactNodePtr> made(persons.size());
-    mapped::Vector<DelContactValuePtr> entries(slotAt.back());
+    // The values' own records are made only for the state's list of them.
+    const bool listed = context_.listInState;
+    mapped::Vector<DelContactValuePtr> entries(listed ? slotAt.back() : 0);
     auto make = [&](size_t i) {
         const CarvedRecord* p = persons[i];
         const RowShape& shape = *personShapes[i];
@@ -632,21 +634,23 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot) {
                 const Named::Value& v = slotValues[slot];
                 const std::string_view text = v.text;
-                auto entry = std::make_shared<DelContactValue>();
-                entry->setRowID(static_cast<int>(*id));
-                entry->setValueType(v.kind);
-                entry->setContactValue(text);
+                if (listed) {
+                    auto entry = std::make_shared<DelContactValue>();
+                    entry->setRowID(static_cast<int>(*id));
+                    entry->setValueType(v.kind);
+                    entry->setContactValue(text);
+                    entries[slot] = std::move(entry);
+                }
                 // The shown phone, e-mail and home page are the record's joins of these lists.
                 const std::string_view value = trimmedText(text);
                 if (!value.empty()) {
-                    switch (entry->valueType()) {
+                    switch (v.kind) {
                     case 3: phones.push_back({{}, value}); break;
                     case 4: emails.push_back({{}, value}); break;
                     case 22: homepages.push_back({{}, value}); break;
                     default: break;
                     }
                 }
-                entries[slot] = std::move(entry);
             }
             person->setContactPhones(std::move(phones));
             person->setContactEmails(std::move(emails));
@@ -658,8 +662,10 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // (the records hold copies of what they keep), the values' rows, which any person may name,
     // once every contact is made.
     constexpr size_t kPersonsPerStretch = 4096;
-    arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
-    arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
+    if (listed) {
+        arrays.delContactArray.reserve(arrays.delContactArray.size() + persons.size());
+        arrays.delContactValueArray.reserve(arrays.delContactValueArray.size() + entries.size());
+    }
     inStretchesInOrder(
         persons.size(), kPersonsPerStretch, threads,
         [&](size_t from, size_t to, size_t) {
@@ -667,9 +673,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         },
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
-                for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
-                    arrays.delContactValueArray.push_back(std::move(entries[slot]));
-                (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
+                if (listed) {
+                    for (size_t slot = slotAt[i]; slot < slotAt[i + 1]; ++slot)
+                        arrays.delContactValueArray.push_back(std::move(entries[slot]));
+                    (ids[i] ? arrays.delContactArray : arrays.delUnKnowContactArray).push_back(made[i]);
+                }
                 notices::ScanDelContactInfo.post(*context_.nc, std::move(made[i]));
             }
             // Each shape's rows go once its persons are made.

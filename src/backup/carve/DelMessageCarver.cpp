@@ -276,7 +276,7 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
             [&](size_t from, size_t to) {
                 for (size_t i = from; i < to; ++i) {
                     if (!made[i]) continue;
-                    arrays.messageArray.push_back(made[i]);
+                    if (context_.listInState) arrays.messageArray.push_back(made[i]);
                     post(std::exchange(made[i], nullptr));
                 }
                 releaseValuesBefore(table, to);

@@ -184,7 +184,7 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
         },
         [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
-                arrays.noteArray.push_back(made[i]);
+                if (context_.listInState) arrays.noteArray.push_back(made[i]);
                 notices::ScanDelNoteInfo.post(*context_.nc, std::move(made[i]));
             }
         });

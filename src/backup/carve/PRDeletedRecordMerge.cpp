@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <string_view>
 
@@ -20,6 +21,29 @@ void keyInto(std::string& k, std::initializer_list<std::string_view> parts) {
 }
 
 uint64_t hashOf(const std::string& k) { return std::hash<std::string_view>()(k); }
+
+// A second hash of a key, made another way than std::hash's: with the table's piece of the first
+// it stands for a listed key that is not kept (96 bits: two keys of millions of records agree
+// in both by chance less than once in 10^12 backups).
+uint64_t secondHashOf(std::string_view k) {
+    const auto mix = [](uint64_t x) {
+        x ^= x >> 33;
+        x *= 0xff51afd7ed558ccdULL;
+        x ^= x >> 33;
+        x *= 0xc4ceb9fe1a85ec53ULL;
+        return x ^ (x >> 33);
+    };
+    uint64_t h = mix(0x9e3779b97f4a7c15ULL ^ k.size());
+    size_t i = 0;
+    for (; i + 8 <= k.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, k.data() + i, 8);
+        h = mix(h ^ word) + 0x9e3779b97f4a7c15ULL;
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, k.data() + i, k.size() - i);
+    return mix(h ^ tail);
+}
 
 }  // namespace
 
@@ -112,22 +136,44 @@ bool PRDeletedRecordMerge::listed(Index& index, const std::vector<Ptr>& array, c
     const uint32_t tag = static_cast<uint32_t>(hash >> 32);
     const size_t mask = index.cells.size() - 1;
     bool keyMade = false;  // the record's own key, made only when a cell's tag matches
+    uint64_t second = 0;
     for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask) {
         if (index.cells[i].tag != tag) continue;
-        if (!keyMade) keyOf(recordKey_, *record);
+        if (!keyMade) {
+            keyOf(recordKey_, *record);
+            if (keysOnly_) second = secondHashOf(recordKey_);
+        }
         keyMade = true;
+        if (keysOnly_) {
+            if (index.seconds[index.cells[i].place - 1] == second) return true;
+            continue;
+        }
         keyOf(scratch_, *array[index.cells[i].place - 1]);
         if (scratch_ == recordKey_) return true;
     }
     return false;
 }
 
-template <class Ptr>
-void PRDeletedRecordMerge::list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, int& counted) {
+template <class Node, class KeyOf>
+void PRDeletedRecordMerge::listKey(Index& index, const Node& record, KeyOf keyOf) {
+    keyOf(recordKey_, record);
+    index.insert(hashOf(recordKey_), index.seconds.size());
+    index.seconds.push_back(secondHashOf(recordKey_));
+}
+
+template <class Ptr, class KeyOf>
+void PRDeletedRecordMerge::list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf,
+                                int& counted) {
     record->setBDeleted(true);
-    array.push_back(record);
-    // listed() caught the look-up up with the array just before: the record takes the next place.
-    if (index.seen + 1 == array.size()) index.insert(hash, index.seen++);
+    if (keysOnly_) {
+        keyOf(recordKey_, *record);
+        index.insert(hash, index.seconds.size());
+        index.seconds.push_back(secondHashOf(recordKey_));
+    } else {
+        array.push_back(record);
+        // listed() caught the look-up up with the array just before: the record takes the next place.
+        if (index.seen + 1 == array.size()) index.insert(hash, index.seen++);
+    }
     ++deleteeFilesNum;
     ++counted;
 }
@@ -136,7 +182,7 @@ template <class Ptr, class KeyOf>
 bool PRDeletedRecordMerge::takeIn(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf,
                                   int& counted) {
     if (listed(index, array, record, hash, keyOf)) return false;
-    list(index, array, record, hash, counted);
+    list(index, array, record, hash, keyOf, counted);
     return true;
 }
 
@@ -158,7 +204,8 @@ void messageKey(std::string& k, const PRMessageNode& m) {
 // share one (every note whose body is gone has none). A note whose key was lost has no key to
 // repeat: its key here matches no note that has one.
 void noteKey(std::string& k, const PRNoteNode& n) {
-    k = n.uid() > 0 ? "#" + std::to_string(n.uid()) : std::string("\x1e");
+    k.assign(1, n.uid() > 0 ? '#' : '\x1e');
+    if (n.uid() > 0) k += std::to_string(n.uid());
 }
 void callKey(std::string& k, const PRCallHistoryNode& c) { keyInto(k, {c.callPhone(), c.callDate()}); }
 void bookMarkKey(std::string& k, const PRBookMarkNode& b) { keyInto(k, {b.bookMarkURL(), b.bookMarkTitle()}); }
@@ -183,6 +230,13 @@ uint64_t PRDeletedRecordMerge::keyHash(const PRNoteNode& note) { return hashOfKe
 uint64_t PRDeletedRecordMerge::keyHash(const PRCallHistoryNode& call) { return hashOfKey(callKey, call); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRBookMarkNode& bookmark) { return hashOfKey(bookMarkKey, bookmark); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCalenderNode& item) { return hashOfKey(calenderKey, item); }
+
+void PRDeletedRecordMerge::listLive(const PRContactNode& contact) { listKey(contacts_, contact, contactKey); }
+void PRDeletedRecordMerge::listLive(const PRMessageNode& message) { listKey(messages_, message, messageKey); }
+void PRDeletedRecordMerge::listLive(const PRNoteNode& note) { listKey(notes_, note, noteKey); }
+void PRDeletedRecordMerge::listLive(const PRCallHistoryNode& call) { listKey(calls_, call, callKey); }
+void PRDeletedRecordMerge::listLive(const PRBookMarkNode& bookmark) { listKey(bookmarks_, bookmark, bookMarkKey); }
+void PRDeletedRecordMerge::listLive(const PRCalenderNode& item) { listKey(calenders_, item, calenderKey); }
 
 void PRDeletedRecordMerge::indexListed() {
     catchUp(contacts_, contactArray, contactKey);
@@ -220,7 +274,14 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
     if (!message || (message->messagePhone().empty() && message->messageContent().empty())) return false;
     if (isShortPhone(message->messagePhone())) message->setMessagePhone(unknownPhone());
     if (listed(messages_, messageArray, message, hash, messageKey)) return false;
+    if (!keysOnly_) fileInConversation(message);
+    // Every kept message is a deleted record of its own, whether it opened its conversation
+    // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
+    list(messages_, messageArray, message, hash, messageKey, delMessageNum);
+    return true;
+}
 
+void PRDeletedRecordMerge::fileInConversation(const PRMessageNodePtr& message) {
     // The first deleted conversation the message belongs to, found by its address's key.
     catchUpConversations();
     PRMessageTreeNodePtr conversation;
@@ -233,10 +294,6 @@ bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr
         catchUpConversations();
     }
     conversation->MessageNodeArray().push_back(message);
-    // Every kept message is a deleted record of its own, whether it opened its conversation
-    // or joined one: marked, listed (so that a second carving of it is a repeat) and counted.
-    list(messages_, messageArray, message, hash, delMessageNum);
-    return true;
 }
 
 void PRDeletedRecordMerge::catchUpConversations() {
@@ -258,7 +315,7 @@ bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note
     // Only a copy of a listed note (a live one, or one carved before) of the same key is
     // dropped; a note without its key is a note of its own.
     if (note->uid() <= 0) {
-        list(notes_, noteArray, note, hash, delNoteNum);
+        list(notes_, noteArray, note, hash, noteKey, delNoteNum);
         return true;
     }
     return takeIn(notes_, noteArray, note, hash, noteKey, delNoteNum);

@@ -11,6 +11,7 @@
 #include "model/PRContactNode.h"
 #include "model/PRMessageNode.h"
 #include "model/PRNoteNode.h"
+#include "platform/MappedMemory.h"
 
 #include <cstdint>
 #include <string>
@@ -76,6 +77,21 @@ public:
         if constexpr (std::is_same_v<Node, PRCalenderNode>) calenders_.prefetch(keyHash);
     }
 
+    // For a caller that hands each record on as it is taken in and lists nothing itself (a tool
+    // printing or counting them): from now on the arrays stay empty and no record is kept, only
+    // each listed record's key, as two hashes (the table's piece of one, and the other whole),
+    // so that a million live records cost a few bytes each. A record is then taken for a listed
+    // one when both agree. Deleted messages are filed into no conversation. Call before anything
+    // is taken in or listed.
+    void keepKeysOnly() { keysOnly_ = true; }
+    // With keepKeysOnly: enters a live record the readers listed, without keeping it.
+    void listLive(const PRContactNode& contact);
+    void listLive(const PRMessageNode& message);
+    void listLive(const PRNoteNode& note);
+    void listLive(const PRCallHistoryNode& call);
+    void listLive(const PRBookMarkNode& bookmark);
+    void listLive(const PRCalenderNode& item);
+
     // Brings the look-up of what is listed up to date with the arrays. The intake does this
     // itself at the first deleted record; a caller that has a moment while the carvers run
     // can do it then instead.
@@ -106,6 +122,7 @@ private:
             }
         };
         std::vector<Cell, Uncleared<Cell>> cells;
+        mapped::Vector<uint64_t> seconds;  // with keepKeysOnly, each listed key's second hash, by place
         size_t used = 0;
         size_t seen = 0;
         void insert(uint64_t hash, size_t place);
@@ -118,13 +135,19 @@ private:
     void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>
     bool listed(Index& index, const std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf);
-    // Lists record (not listed yet) as a deleted one: marked, at the end of array, entered in the
-    // look-up with its hash, and counted in counted and deleteeFilesNum.
-    template <class Ptr>
-    void list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, int& counted);
+    // Lists record (not listed yet) as a deleted one: marked, at the end of array (or, keeping
+    // keys only, its key's second hash at the end of the look-up's), entered in the look-up with
+    // its hash, and counted in counted and deleteeFilesNum.
+    template <class Ptr, class KeyOf>
+    void list(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf, int& counted);
+    // With keepKeysOnly: enters a key made by keyOf in the look-up.
+    template <class Node, class KeyOf>
+    void listKey(Index& index, const Node& record, KeyOf keyOf);
     // Lists record as above unless it repeats one already listed; whether it was listed.
     template <class Ptr, class KeyOf>
     bool takeIn(Index& index, std::vector<Ptr>& array, const Ptr& record, uint64_t hash, KeyOf keyOf, int& counted);
+    // Files a deleted message into the deleted conversation of its address, opened when none is.
+    void fileInConversation(const PRMessageNodePtr& message);
     // Enters the deleted conversations added to messageTreeArray since last time in the finder.
     void catchUpConversations();
     ConversationFinder conversationFinder_;                   // of the deleted conversations listed
@@ -133,6 +156,7 @@ private:
     std::string scratch_;                                     // a listed record's key, made again in the same storage
     std::string recordKey_;                                   // the key of the record being taken in, likewise
 
+    bool keysOnly_ = false;
     Index contacts_;
     Index messages_;
     Index notes_;
