@@ -8,9 +8,13 @@
 #include "backup/BackupFileKeys.h"
 #include "backup/BackupNotices.h"
 #include "backup/PreparedDatabase.h"
+#include "platform/Paths.h"
 #include "platform/Threads.h"
 #include "platform/UsableCores.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -139,7 +143,8 @@ TEST_F(BackupScanJobTest, EveryCategoryMatchesTheDatabasesAndTheManifest) {
 
 // A deleted message of a group stands in its group's deleted conversation where its row still
 // names the group (an iOS 5 row's group_id, the room of a group chat of iMessages), and by its
-// own address where it names none (an SMS group of iOS 6): never in another group.
+// own address where it names none (an SMS group of iOS 6): never in another group. backup-dump
+// --carve gives each the group the screen gives it.
 TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowNamesIt) {
     for (const sampledb::Ios ios : {sampledb::Ios::v5, sampledb::Ios::v6}) {
         const bool newer = ios == sampledb::Ios::v6;
@@ -178,10 +183,12 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
                     conversation->messageTreeNodeAdress();
         ASSERT_FALSE(iMessageGroup.empty());
         ASSERT_FALSE(smsGroup.empty());
-        int gone[2] = {0, 0};  // SMS, iMessage
+        int gone[2] = {0, 0};                        // SMS, iMessage
+        std::map<std::string, std::string> groupOf;  // each deleted message's group, as the screen has it
         for (const auto& conversation : intake->messageTreeArray())
             for (const auto& message : conversation->MessageNodeArray()) {
                 if (!message->messageContent().starts_with("gone ")) continue;
+                groupOf[message->messageContent()] = message->groupAddress();
                 ++gone[message->bImessage()];
                 EXPECT_TRUE(conversation->bdeleted());
                 const std::string& address = conversation->messageTreeNodeAdress();
@@ -198,6 +205,22 @@ TEST_F(BackupScanJobTest, DeletedGroupMessagesStandInTheirGroupWhereTheirRowName
         EXPECT_GE(gone[0] + gone[1], 6) << (newer ? "iOS 6" : "iOS 5");
         EXPECT_GT(gone[0], 0);
         EXPECT_GT(gone[1], 0);
+
+        QProcess dump;
+        dump.start(QString::fromStdString(paths::executableDirectory() + "/backup-dump"),
+                   {"--carve", QString::fromStdString(folder)});
+        ASSERT_TRUE(dump.waitForFinished(120000));
+        size_t dumped = 0;
+        for (const QByteArray& line : dump.readAllStandardOutput().split('\n')) {
+            const QJsonObject posted = QJsonDocument::fromJson(line).object();
+            if (posted["name"].toString() != "ScanDelMessageInfo") continue;
+            const QJsonObject message = posted["object"].toObject();
+            const auto screen = groupOf.find(message["messageContent"].toString().toStdString());
+            if (screen == groupOf.end()) continue;
+            ++dumped;
+            EXPECT_EQ(message["groupAddress"].toString().toStdString(), screen->second) << screen->first;
+        }
+        EXPECT_EQ(dumped, groupOf.size());
     }
 }
 

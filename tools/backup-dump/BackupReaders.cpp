@@ -21,14 +21,14 @@ const std::vector<const NoticeName*>& backupReaderNotices() {
 }
 
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
-                      const std::function<void()>& contactsRead) {
+                      const std::function<void()>& namesRead) {
     state.resetScanArrays();
     // The browser takes the schemas from the backup's iOS version, as its property lists give it.
     PRMessageReader(state, nc).checkiOSVersionByPath(backupFolder);
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backupFolder);
     PRContactReader(state, nc).scanContactThread(backupFolder);
-    if (contactsRead) contactsRead();
     PRMessageReader(state, nc).scanMessageThread(backupFolder);
+    if (namesRead) namesRead();
     PRNoteReader(nc).scanNoteThread(backupFolder);
     PRCallHistoryReader(state, nc).scanCallHistoryThread(backupFolder);
     PRBookMarkReader(nc).scanBookMarkThread(backupFolder);

@@ -12,9 +12,10 @@
 // Every notification the readers and carvers post (those the result screen observes).
 const std::vector<const NoticeName*>& backupReaderNotices();
 // The manifest, then the databases: contacts, messages, notes, calls, bookmarks, calendar.
-// contactsRead, when given, is called once the schema flags are set and the contacts read.
+// namesRead, when given, is called once the schema flags are set and the contacts and the
+// message groups (which name the parties of carved messages) are read.
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
-                      const std::function<void()>& contactsRead = nullptr);
+                      const std::function<void()>& namesRead = nullptr);
 
 // Every notification the transfer readers post (those the one-click copy observes).
 const std::vector<const NoticeName*>& transferReaderNotices();

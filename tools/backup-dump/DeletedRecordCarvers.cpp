@@ -111,6 +111,7 @@ void DeletedRecordCarvers::prepare(Schema schema) {
     if (!backups.arrangedObjects().empty())
         state.currentNodeIsiOS6Version = state.IOSVersionIOS6(backups.arrangedObjects().front()->strIOSVersion());
     state.contactArray = std::move(contacts_);
+    state.messageGroups = std::move(schema.groups);
     read_.removeObserver(this);
     prepared_ = true;
     changed_.notify_all();

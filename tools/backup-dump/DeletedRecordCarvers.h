@@ -2,14 +2,16 @@
 // databases, and what they rebuild goes through the result screen's intake, so that rows the
 // readers already listed (live rows) and repeats are not printed as deleted records.
 //
-// The carvers take nothing from the readers but the schema flags and the contacts (for the
-// names of carved messages and calls; kept only where the backup holds either), so they may carve, on a thread of their
-// own, while the readers run: the deleted contacts from the start, the rest as soon as the contacts are in. What they
-// find waits in a queue and goes through the intake only once the readers are done, in the order it was found: the
-// output is the same as when the carvers ran after the readers.
+// The carvers take nothing from the readers but the schema flags, the contacts (for the names
+// of carved messages and calls; kept only where the backup holds either) and the message groups
+// (a carved message of a group stands in it, as on the result screen), so they may carve, on a
+// thread of their own, while the readers run: the deleted contacts from the start, the rest as
+// soon as the contacts and the messages are read. What they find waits in a queue and goes
+// through the intake only once the readers are done, in the order it was found: the output is
+// the same as when the carvers ran after the readers.
 //
 // Four parties share the work: the readers' thread (whose records come on the centre read)
-// calls prepare() once the contacts are in and readersDone() after its last record; the
+// calls prepare() once the contacts and messages are in and readersDone() after its last record; the
 // thread that carves calls carve(); readersDone() starts a thread that decides what the intake
 // keeps; the thread that posts the readers' records on the centre posted (where the intake
 // enters each one's key, and keeps no record) calls finish() after the last of them, and posts
@@ -36,6 +38,8 @@ public:
     struct Schema {
         bool ios6 = false;
         bool ios7 = false;
+        // The message groups the message reader read: a carved message of a group joins it.
+        std::shared_ptr<const MessageGroups> groups;
     };
 
     // Starts collecting the records posted on read; the deleted records of the backup folder go
@@ -46,7 +50,7 @@ public:
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
 
     // Gives the carvers the readers' schema flags (unless the backup's iOS version says
-    // otherwise) and the contacts collected so far.
+    // otherwise), their message groups and the contacts collected so far.
     void prepare(Schema schema);
     // Runs the six carvers, at the readers' priority, on as many threads as the process has cores
     // to use. The contact carver starts at once; the others wait until prepare() (or

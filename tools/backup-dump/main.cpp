@@ -138,7 +138,8 @@ int main(int argc, char** argv) {
             runTransferReaders(folder, state, nc);
         else
             runBackupReaders(folder, state, nc, [&] {
-                if (carvers) carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode});
+                if (carvers)
+                    carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode, state.messageGroups});
             });
         // What the readers kept for one another (the contacts that name messages and calls)
         // goes while the carvers still carve.
