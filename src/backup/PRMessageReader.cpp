@@ -13,14 +13,18 @@
 #include "model/MessageDirection.h"
 #include "model/MessageParts.h"
 #include "model/PRRecordFields.h"
+#include "model/PRSharedText.h"
 #include "platform/CoreFoundation.h"
 #include "platform/Format.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -87,7 +91,57 @@ void setOlderAddress(PRMessageNode& m, const char* address, const std::string* s
         m.setMessagePhone(std::move(*v));
 }
 
-void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, const std::string* soleMember) {
+// The address of each handle by its row id, read once before the messages. A message's
+// handle_id then gives its address as a shared text already made, where looking each one up
+// among all the shared texts would cost a walk through memory for every message of a long
+// history with many people.
+class HandleAddresses {
+public:
+    void read(BackupDatabase& db) {
+        bool plain = true;  // each handle by a number of its own, as the join finds it
+        db.query("select ROWID, id from handle", [&](const BackupDatabase::Row& row) {
+            const std::optional<int64_t> id = row.wholeNumber(0);
+            if (!id) plain = false;
+            if (!plain) return;
+            std::optional<PRSharedText> address;
+            if (auto v = backupreader::text(row.text(1))) address.emplace(std::move(*v));
+            handles_.emplace_back(*id, std::move(address));
+        });
+        std::sort(handles_.begin(), handles_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        // A table that names its rows otherwise (a column of that name holding texts or the same
+        // number twice) is left to the join.
+        const bool twice = std::adjacent_find(handles_.begin(), handles_.end(), [](const auto& a, const auto& b) {
+                               return a.first == b.first;
+                           }) != handles_.end();
+        if (!plain || twice) handles_.clear();
+        // Row ids one after another, as a phone's are, are found by their place.
+        contiguous_ = !handles_.empty() &&
+                      static_cast<uint64_t>(handles_.back().first) - static_cast<uint64_t>(handles_.front().first) ==
+                          handles_.size() - 1;
+    }
+
+    // The handle of the row id the column names as a join on it would (an integer, or a real
+    // without a fraction): its address, or an empty one when it has none. Null when no handle
+    // is known by that column, and the joined row must tell.
+    const std::optional<PRSharedText>* find(const BackupDatabase::Row& row, int column) const {
+        const std::optional<int64_t> id = row.wholeNumber(column);
+        if (!id || handles_.empty()) return nullptr;
+        if (contiguous_) {
+            const uint64_t place = static_cast<uint64_t>(*id) - static_cast<uint64_t>(handles_.front().first);
+            return place < handles_.size() ? &handles_[place].second : nullptr;
+        }
+        const auto it = std::lower_bound(handles_.begin(), handles_.end(), *id,
+                                         [](const auto& handle, int64_t wanted) { return handle.first < wanted; });
+        return it != handles_.end() && it->first == *id ? &it->second : nullptr;
+    }
+
+private:
+    std::vector<std::pair<int64_t, std::optional<PRSharedText>>> handles_;
+    bool contiguous_ = false;
+};
+
+void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, const std::string* soleMember,
+              const HandleAddresses& handles) {
     using backupreader::text;
     if (auto v = row.decimal(0)) m.setRowId(static_cast<int>(*v));
     if (auto v = row.decimal(1)) m.setIsHasAttach(*v != 0);
@@ -96,7 +150,11 @@ void fillIos6(PRMessageNode& m, const BackupDatabase::Row& row, Layout layout, c
         // This table counts its times from 2001, whatever their year.
         if (auto v = row.decimal(3))
             if (auto date = dateTimeText(*v, TimeBase::since2001)) m.setMessageDate(std::move(*date));
-        if (auto v = text(row.text(5))) m.setMessagePhone(std::move(*v));
+        if (const std::optional<PRSharedText>* address = handles.find(row, 4)) {
+            if (*address) m.setMessagePhone(**address);
+        } else if (auto v = text(row.text(5))) {
+            m.setMessagePhone(std::move(*v));
+        }
         if (auto fromMe = row.decimal(6)) {
             m.setMessageType(messageDirectionOfFromMe(*fromMe, MessageRow::Read));
         }
@@ -282,6 +340,8 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
         auto readGroups = std::make_shared<MessageGroups>();
         MessageGroups& groups = *readGroups;
         groups.read(db, ios6, *contacts);
+        HandleAddresses handles;
+        if (ios6) handles.read(db);
         // A message is made wherever its row is read (a part of a long table on a thread of its
         // own), and posted here in the order of the rows. The groups are only read meanwhile.
         auto messageOf = [&](const BackupDatabase::Row& row, Layout layout) {
@@ -304,7 +364,7 @@ void PRMessageReader::read(const std::string& backupFolder, bool transfer) {
                     MessageParts::give(*message, *own, std::move(file));
                 }
             } else
-                fillIos6(*message, row, layout, soleMember);
+                fillIos6(*message, row, layout, soleMember, handles);
             if (layout == Layout::ios6) group = groups.ofMessage(message->rowId());
             if (group) {
                 message->setGroupAddress(group->address);

@@ -174,6 +174,8 @@ const std::string& ContactNumberIndex::nameOf(std::string_view address) const {
 }
 
 size_t ContactNumberIndex::placeOf(std::string_view address) const {
+    // Without contacts no address is one: spare making its key (every message and call asks).
+    if (contacts_.empty()) return kNone;
     const std::string key = addressKey(address);
     if (key.empty()) return kNone;
     if (!isNumberKey(key) || key.size() < kLeastAgreeing) {

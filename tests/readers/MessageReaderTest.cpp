@@ -4,6 +4,7 @@
 #include "model/PRTreeDirNode.h"
 #include "platform/CoreFoundation.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sqlite3.h>
 
@@ -161,6 +162,36 @@ TEST_F(MessageReaderTest, AttachmentKindsFollowExtensionAndName) {
     EXPECT_TRUE(messages[3]->isHasAttach());
     EXPECT_FALSE(messages[3]->attachType());
     EXPECT_FALSE(messages[3]->attachmentPath());
+}
+
+// A message's address is what its handle row gives as the database joins them: by a row id
+// with gaps, none for a handle gone or with an address that is no text, and where the handle table names its
+// rows by a column of texts (one of them twice), every row the join finds.
+TEST_F(MessageReaderTest, Ios6MessagesTakeTheAddressTheirHandleRowGives) {
+    ASSERT_TRUE(sampledb::writeMessages(sms(), conversation(), sampledb::MessageSchema::ios6));
+    execSql(sms(),
+            "UPDATE handle SET ROWID = ROWID + 10 WHERE id = '+15559999999';"
+            "UPDATE message SET handle_id = handle_id + 10 WHERE ROWID = 4;"
+            "UPDATE handle SET id = CAST(X'FF' AS TEXT) WHERE id = 'friend@example.net';"
+            "UPDATE message SET handle_id = 99 WHERE ROWID = 2;");
+    state.currentNodeIsiOS6Version = true;
+    auto phones = [&] {
+        NotificationRecorder recorder(nc, {&notices::ScanMessageInfo});
+        PRMessageReader(state, nc).scanMessageThread(folder);
+        std::vector<std::pair<int, std::string>> out;
+        for (const auto& m : recorder.records(notices::ScanMessageInfo))
+            out.emplace_back(m->rowId(), m->messagePhone());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    using Phones = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(phones(), (Phones{{1, "+15550101234"}, {2, ""}, {3, ""}, {4, "+15559999999"}}));
+
+    execSql(sms(),
+            "CREATE TABLE named AS SELECT CAST(ROWID AS TEXT) AS ROWID, id FROM handle;"
+            "INSERT INTO named VALUES ((SELECT handle_id FROM message WHERE ROWID = 1), 'again@example.net');"
+            "DROP TABLE handle; ALTER TABLE named RENAME TO handle;");
+    EXPECT_EQ(phones(), (Phones{{1, "+15550101234"}, {1, "again@example.net"}, {2, ""}, {3, ""}, {4, "+15559999999"}}));
 }
 
 TEST_F(MessageReaderTest, Ios6WithoutHandleFallsBackToTheGroupMemberQuery) {

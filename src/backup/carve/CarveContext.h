@@ -29,6 +29,8 @@ public:
 
     // The contact name for a phone number, empty when no contact matches.
     std::string nameFor(const std::string& phone);
+    // Whether no contact is known at all, when every name is empty without a look at the number.
+    bool knowsNoContacts() const;
 
 private:
     const PRBackupScanState& state_;

@@ -186,6 +186,8 @@ ContactNames::ContactNames(const PRBackupScanState& state) : state_(state) {}
 
 ContactNames::~ContactNames() = default;
 
+bool ContactNames::knowsNoContacts() const { return state_.contactArray.empty(); }
+
 std::string ContactNames::nameFor(const std::string& phone) {
     if (state_.contactArray.empty()) return {};  // nothing to find: spare the number's normalising
     if (!index_ || index_->contactCount() != state_.contactArray.size()) index_ = state_.contactNumbers();

@@ -249,8 +249,9 @@ void DelMessageCarver::scanDelMessageThread(const std::string& backupFolder) {
         message->setBPartial(lostPart(row));
         if (auto handle = handles.find(message->handle_id()); handle != handles.end()) {
             message->setMessagePhone(handle->second);
+            // A new message's name is empty already where no contact could give it one.
             const std::string& phone = handle->second.str();
-            if (characterCount(phone) > 1) message->setMessageName(names.nameFor(phone));
+            if (!names.knowsNoContacts() && characterCount(phone) > 1) message->setMessageName(names.nameFor(phone));
         }
         // A deleted message of a group chat of iMessages keeps its room's name: it stands in that
         // group. Others keep nothing of their chat, and stand by their own address.

@@ -49,6 +49,58 @@ uint64_t lostUniqueKey(const char* text, size_t length, size_t available) {
     return uniqueKey(text, kUniqueStart);
 }
 
+// The hashes of a record's values: each value's type, length and bytes, eight at a time.
+struct Hash : WordHash {
+    void value(const CarvedValue& v, const char* text) {
+        if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
+            uint64_t bits;
+            std::memcpy(&bits, &v.integer, 8);
+            word(v.type);
+            word(bits);
+        } else {
+            word(textHead(v));
+            mix(text, v.length);
+        }
+    }
+    static uint64_t textHead(const CarvedValue& v) { return v.type | static_cast<uint64_t>(v.length) << 8; }
+};
+
+// Whether any of a word's bytes is not plain printable ASCII: a byte with its high bit set, one
+// below 0x20 (NUL, a control byte, a tab or line break) or DEL. Never misses one; a byte after
+// a true one may be taken for one too, which only costs the closer look.
+bool oddByteIn(uint64_t w) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+    const uint64_t del = w ^ (0x7f * kOnes);
+    return ((w | ((w - 0x20 * kOnes) & ~w) | ((del - kOnes) & ~del)) & kHigh) != 0;
+}
+
+// A text value's bytes mixed into one or two hashes (as Hash::value() does) while they are
+// looked through for odd bytes, in one pass: a text of plain printable ASCII (nearly every one)
+// is then known whole and free of control bytes without being read again. One with an odd byte
+// has its UTF-8 and control bytes checked by the exact rules. False when the text is not whole,
+// or when controls is set and it holds control bytes.
+bool soundTextMixed(const char* text, size_t length, bool controls, Hash* a, Hash* b) {
+    bool odd = false;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, text + i, 8);
+        odd = odd || oddByteIn(w);
+        if (a) a->word(w);
+        if (b) b->word(w);
+    }
+    uint64_t last = 0;
+    std::memcpy(&last, text + i, length - i);
+    for (; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        odd = odd || c < 0x20 || c >= 0x7f;
+    }
+    if (a) a->word(last);
+    if (b) b->word(last);
+    if (!odd) return true;
+    return keepsWholeText(text, length) && !(controls && hasControlBytes(std::string_view(text, length)));
+}
+
 }  // namespace
 
 size_t wholeCharacters(const char* bytes, size_t length) {
@@ -71,19 +123,7 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
                  Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
     out = {};
-    struct Hash : WordHash {
-        void value(const CarvedValue& v, const char* text) {
-            if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
-                uint64_t bits;
-                std::memcpy(&bits, &v.integer, 8);
-                word(v.type);
-                word(bits);
-            } else {
-                word(v.type | static_cast<uint64_t>(v.length) << 8);
-                mix(text, v.length);
-            }
-        }
-    } all, identity;
+    Hash all, identity;
     bool identityText = false;  // an identity of NULLs and numbers alone tells no row
     bool uniqueRead = false;    // the unique column held a text (which a spare one does not replace)
     std::string_view lastKept;  // the bytes of the last column kept
@@ -138,22 +178,28 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             continue;
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
-        if (v.type == CarvedValue::text && !keepsWholeText(text, v.length)) return false;
-        // A text a carver reads that holds control bytes ran on into the head of another cell
-        // (its length, id and serial types), or is no text at all: not the row's.
-        if (v.type == CarvedValue::text && c < shape.keptColumns && hasControlBytes(std::string_view(text, v.length)))
-            return false;
+        const bool inAll = static_cast<int>(c) != rowidAlias;
+        const bool inIdentity = c < 64 && (shape.identityColumns >> c & 1);
+        if (v.type == CarvedValue::text) {
+            // Whole UTF-8, and where a carver reads it, no control bytes: a text that holds them
+            // ran on into the head of another cell (its length, id and serial types), or is no
+            // text at all: not the row's.
+            if (inAll) all.word(Hash::textHead(v));
+            if (inIdentity) identity.word(Hash::textHead(v));
+            if (!soundTextMixed(text, v.length, c < shape.keptColumns, inAll ? &all : nullptr,
+                                inIdentity ? &identity : nullptr))
+                return false;
+        } else {
+            if (inAll) all.value(v, text);
+            if (inIdentity) identity.value(v, text);
+        }
         if (v.type == CarvedValue::text && v.length > 0 &&
             (static_cast<int>(c) == shape.uniqueColumn ||
              (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
             out.unique = uniqueKey(text, v.length);
             uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
         }
-        if (static_cast<int>(c) != rowidAlias) all.value(v, text);
-        if (c < 64 && (shape.identityColumns >> c & 1)) {
-            identity.value(v, text);
-            identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
-        }
+        if (inIdentity) identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
         at += static_cast<size_t>(length);
         if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
         if (c < shape.keptColumns) out.keptEnd = at;
