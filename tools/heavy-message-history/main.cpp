@@ -13,7 +13,7 @@
 // the scan, of the recovery alone (what it holds beside the scan's records), and at the end.
 // The database takes a minute or so to write, in a child process: --home keeps the home with its
 // backup for the next run; without it everything goes into a scratch folder removed at the end.
-// One run at a time: a run of the default size peaks near 2 GB.
+// One run at a time: a run of the default size peaks near 1 GB.
 #include "CarvingFixtures.h"
 #include "HeavyBackup.h"
 #include "app/OstrevaneAppDelegate.h"
