@@ -192,6 +192,49 @@ void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& v
     }
 }
 
+// The keys of live persons' earlier copies (see editKeys), each with when its person was last
+// changed, sorted.
+using EditKeys = mapped::Vector<std::pair<uint64_t, int64_t>>;
+
+// The edit keys of the live persons, made and sorted side by side in parts: several hundred
+// thousand persons give over a million keys, which one thread would take a good part of the
+// carve's time to make and sort.
+std::vector<EditKeys> liveEditKeys(const RowShape& shape, const CarvedRows<CarvedRecord>& live) {
+    const size_t threads = threadsFor(live.size(), 16384);
+    const size_t parts = threads == 1 ? 1 : 4 * threads;
+    std::vector<EditKeys> keys(parts);
+    inParallel(parts, threads, [&](size_t k, size_t) {
+        EditKeys& out = keys[k];
+        const size_t from = live.size() * k / parts, to = live.size() * (k + 1) / parts;
+        out.reserve(4 * (to - from));
+        for (size_t i = from; i < to; ++i) {
+            const CarvedRecord& p = live[i];
+            const int64_t changed = madeAt(shape.value(p, kModified)).value_or(INT64_MAX);
+            for (const bool withTime : {true, false})
+                editKeys(shape, p, withTime, [&](uint64_t key) { out.emplace_back(key, changed); });
+        }
+        std::sort(out.begin(), out.end());
+    });
+    return keys;
+}
+
+// Sorted parts merged into one sorted list, pairs of them side by side, round after round.
+EditKeys mergedKeys(std::vector<EditKeys> parts) {
+    if (parts.empty()) return {};
+    while (parts.size() > 1) {
+        const size_t pairs = parts.size() / 2;
+        std::vector<EditKeys> merged(pairs + parts.size() % 2);
+        inParallel(pairs, threadsFor(pairs, 1), [&](size_t k, size_t) {
+            const EditKeys &a = parts[2 * k], &b = parts[2 * k + 1];
+            merged[k].resize(a.size() + b.size());
+            std::merge(a.begin(), a.end(), b.begin(), b.end(), merged[k].begin());
+        });
+        if (parts.size() % 2) merged.back() = std::move(parts.back());
+        parts = std::move(merged);
+    }
+    return std::move(parts.front());
+}
+
 // When each person was made, and the ids of the live persons made just before and after it (none
 // where the file keeps no such order), by index of persons.
 struct MadeBetween {
@@ -484,23 +527,20 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // them (see editKeys), each with when the live person was last changed.
     mapped::Vector<int64_t> liveIds;
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
-    mapped::Vector<std::pair<uint64_t, int64_t>> liveEdits;
+    std::vector<EditKeys> editParts;
     for (const FileShapes::Member& member : personMembers) {
         CarvedRows<CarvedRecord>& live = tables[member.index].live;
         liveIds.reserve(liveIds.size() + live.size());
         madeWhen.reserve(madeWhen.size() + live.size());
-        liveEdits.reserve(liveEdits.size() + 4 * live.size());
         for (const CarvedRecord& p : live) {
             liveIds.push_back(p.rowid);
             if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
-            const int64_t changed = madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX);
-            changedWhen.emplace_back(p.rowid, changed);
-            for (const bool withTime : {true, false})
-                editKeys(*member.shape, p, withTime, [&](uint64_t key) { liveEdits.emplace_back(key, changed); });
+            changedWhen.emplace_back(p.rowid, madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX));
         }
+        for (EditKeys& part : liveEditKeys(*member.shape, live)) editParts.push_back(std::move(part));
         CarvedRows<CarvedRecord>().swap(live);
     }
-    std::sort(liveEdits.begin(), liveEdits.end());
+    const EditKeys liveEdits = mergedKeys(std::move(editParts));
     std::sort(changedWhen.begin(), changedWhen.end());
     auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
         for (auto live = std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
