@@ -112,7 +112,13 @@ bool checkedRun(benchmark::State& state, const Backup& backup, const std::string
         const QJsonObject record = o["object"].toObject();
         reported.push_back(carvequality::recordOf(backup.kind, [&](const char* field) {
             const QJsonValue value = record[field];
-            return value.isBool() ? std::string(value.toBool() ? "true" : "false") : value.toString().toStdString();
+            const std::string text =
+                value.isBool() ? std::string(value.toBool() ? "true" : "false") : value.toString().toStdString();
+            // The intake names the party of a message whose handle is gone "Unknown": a join
+            // lost, as the carver left it empty, not another's number.
+            if (backup.kind == CarveKind::messages && std::string_view(field) == "messagePhone" && text == "Unknown")
+                return std::string();
+            return text;
         }));
     });
     if (!run.ok) {
