@@ -164,7 +164,9 @@ TEST_F(FileServices, PathsNeverLeaveTheArea) {
     for (const char* path : {"/../outside/secret", "../../outside/secret", "/Downloads/../../outside/secret",
                              "/Downloads/out/secret", "/Downloads/secretlink"}) {
         EXPECT_EQ(afc->CopyToLocal(path, local + "/stolen"), 1) << path;
-        if (std::string(path) != "/Downloads/secretlink") EXPECT_EQ(afc->FileInfo(path), nullptr) << path;
+        if (std::string(path) != "/Downloads/secretlink") {
+            EXPECT_EQ(afc->FileInfo(path), nullptr) << path;
+        }
         EXPECT_EQ(afc->FileOpen(path, 1), 0u) << path;
     }
     EXPECT_FALSE(exists(local + "/stolen"));

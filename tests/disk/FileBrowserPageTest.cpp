@@ -275,7 +275,9 @@ TEST_F(FileBrowserPageTest, FilesAreDeletedOnlyAfterTheConfirmationAndAddedBesid
         responder.alertAnswer = answer;  // Cancel, Keep Both, Replace
         page->addFilesToSystem();
         ASSERT_TRUE(waitIdle());
-        if (answer == NSAlertThirdButtonReturn) EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\n");
+        if (answer == NSAlertThirdButtonReturn) {
+            EXPECT_EQ(slurp(receipts + "/Packing List.txt"), "tent\nstove\n");
+        }
     }
     // Asked each time a name was taken: once (Map.txt went in at once), then twice, twice.
     ASSERT_EQ(responder.alerts.size(), asked + 5);

@@ -97,7 +97,9 @@ TEST(PropertyList, NulCharactersNeverReachTheParser) {
                               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12};
     binary.append(trailer, sizeof trailer);
     CFHolder<CFPropertyListRef> value(CFPropertyListCreateWithBytes(binary.data(), binary.size(), nullptr));
-    if (value) EXPECT_EQ(CFStringGetStdString(static_cast<CFStringRef>(value.get())).find('\0'), std::string::npos);
+    if (value) {
+        EXPECT_EQ(CFStringGetStdString(static_cast<CFStringRef>(value.get())).find('\0'), std::string::npos);
+    }
 }
 
 TEST(PropertyList, FileHelpersWriteAndRead) {

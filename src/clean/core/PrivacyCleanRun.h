@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace clean {
 
@@ -25,8 +26,11 @@ struct PrivacyCleanOutcome {
         RestoreFailed,      // the tool's restore failed: the device is as it was
         RestoreIncomplete,  // the tool restored the device but left out records of the backup
     };
-    Kind kind = Kind::Finished;
-    int toolStatus = 0;       // the tool's exit status for the tool failures
+    PrivacyCleanOutcome(Kind kind = Kind::Finished, int toolStatus = 0, std::string toolMessage = {})
+        : kind(kind), toolStatus(toolStatus), toolMessage(std::move(toolMessage)) {}
+
+    Kind kind;
+    int toolStatus;           // the tool's exit status for the tool failures
     std::string toolMessage;  // what the tool's restore ended with on standard error, if anything
 
     bool finished() const { return kind == Kind::Finished; }
