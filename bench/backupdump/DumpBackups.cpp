@@ -3,6 +3,7 @@
 #include "../support/CpuTime.h"
 #include "../support/TempFolder.h"
 #include "platform/Paths.h"
+#include "platform/ResidentMemory.h"
 
 #include <atomic>
 #include <cerrno>
@@ -23,21 +24,6 @@
 extern char** environ;
 
 namespace dumpbench {
-
-namespace {
-
-// A value of a running process's /proc status (VmHWM, in kB, is the high-water mark of its memory;
-// Threads its threads now); 0 once it has ended. Its rusage would not do for the memory: a child
-// spawned from this process counts this process's memory (the expected rows of a large file) as
-// its own until it runs backup-dump.
-long statusValue(pid_t pid, const std::string& key) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key + ":", 0) == 0) return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
-    return 0;
-}
-
-}  // namespace
 
 const Backup& backupOf(CarveKind kind, int rows, const char* name, int pageSize, int conversations, double inLog,
                        bool phoneHabits) {
@@ -101,10 +87,15 @@ Run runBackupDump(const std::string& folder, bool quiet, bool carve,
     // what it took in its last few milliseconds.
     std::atomic<bool> ended{false};
     std::atomic<long> peakKilobytes{0}, mostThreads{0};
+    // The child's memory is read from its /proc status: its rusage would not do, since a child
+    // spawned from this process counts this process's memory (the expected rows of a large file)
+    // as its own until it runs backup-dump.
     std::thread watch([&] {
         while (spawned && !ended.load()) {
-            if (const long kb = statusValue(pid, "VmHWM"); kb > peakKilobytes.load()) peakKilobytes = kb;
-            if (const long threads = statusValue(pid, "Threads"); threads > mostThreads.load()) mostThreads = threads;
+            if (const long kb = residentmemory::statusFigure(pid, "VmHWM"); kb > peakKilobytes.load())
+                peakKilobytes = kb;
+            if (const long threads = residentmemory::statusFigure(pid, "Threads"); threads > mostThreads.load())
+                mostThreads = threads;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     });
@@ -149,8 +140,7 @@ Run runBackupDump(const std::string& folder, bool quiet, bool carve,
     run.ok = spawned && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.peakMegabytes = static_cast<double>(peakKilobytes.load()) / 1024.0;
     run.mostThreads = mostThreads.load();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.cpuSeconds = bench::secondsOf(usage);
     return run;
 }
 

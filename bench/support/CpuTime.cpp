@@ -4,12 +4,12 @@
 
 namespace bench {
 
-namespace {
-
 double secondsOf(const rusage& usage) {
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+namespace {
 
 double cpuSeconds(int who) {
     rusage usage{};

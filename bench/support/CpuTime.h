@@ -5,7 +5,12 @@
 
 #include <sched.h>
 
+struct rusage;
+
 namespace bench {
+
+// Seconds of user and system time a getrusage or wait4 answer gives.
+double secondsOf(const rusage& usage);
 
 // Seconds of user and system time of this process (all its threads).
 double processCpuSeconds();
