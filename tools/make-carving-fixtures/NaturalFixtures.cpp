@@ -130,12 +130,14 @@ std::string recordInteger(int64_t value) {
 // not hold it: a long value runs on into pages of its own, a stretch of it may be written over
 // while the rest stays, and SQLite splits it where it runs from one page into the next. A split
 // stretch is found by its two parts, each 16 bytes at least: the stretches overlap by half, so
-// that wherever a page ends, one of them has 16 bytes on either side of it.
-void addStretches(const std::string& text, std::vector<Marker>& markers) {
+// that wherever a page ends, one of them has 16 bytes on either side of it. endsNumbered: the
+// text ends in the row's number and no digit byte follows it in the row, so that its last
+// stretch (or a part of it) followed by a digit is another row's ("#116" in "#1161").
+void addStretches(const std::string& text, std::vector<Marker>& markers, bool endsNumbered = false) {
     constexpr size_t kStretch = 64, kStep = 32;
     for (size_t at = 0; at + kStretch < text.size(); at += kStep)
         markers.push_back({text.substr(at, kStretch), false, true});
-    markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), false, true});
+    markers.push_back({text.substr(text.size() - std::min<size_t>(text.size(), kStretch)), endsNumbered, true});
 }
 
 // The row ids a maker's rows were given, by row.
@@ -874,7 +876,9 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                       {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
                       {{partners[who] + recordInteger(when) + head(text)}}};
         }
-        addStretches(text, record.markers);
+        // What follows the text in each layout (flags of 2 or 3, a thread's or handle's id of
+        // at most the conversations', NULLs) is never a digit byte.
+        addStretches(text, record.markers, /*endsNumbered*/ true);
         if (isLong) record.habit = "long message";
         rowids.push_back(db.lastRowid());
         return record;

@@ -83,6 +83,15 @@ public:
     // look like a block's head, nor across its end, where the next cell's length and id can.
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
 
+    // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
+    // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.
+    int64_t cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads);
+
+    // The size a freeblock's head at at names (what a lookalike head says of its block).
+    int64_t blockSizeAt(int64_t at) const {
+        return static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    }
+
     // Whether the bytes read next may hold rows whose tails a later cell took (see
     // PageCarver::scanGap), and whether only the row that runs on past the end of what is read
     // may (a freeblock whose end a cell took; see PageCarver::readPage).
@@ -155,6 +164,10 @@ private:
     // the one before it, which joined it, ends the same block. Its head alone is enough: a cell
     // written later may have taken the rest.
     bool sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const;
+
+    // Whether a freed cell at at whose bytes end at end fills the block its own head names: it
+    // ends where that block ends, or where a cell freed after it and joined to it begins.
+    bool endsOwnBlock(int64_t at, int64_t end, int64_t limit) const;
 
     // A reading's row, begun afresh with its signatures. A row whose tail was taken ends, on the
     // page, where its kept columns do (payloadAt: where its payload starts on the page).

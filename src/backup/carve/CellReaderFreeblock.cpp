@@ -96,6 +96,11 @@ bool CellReader::sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const
     return (next == 0 || next > at) && size >= kSmallestCell && at + size == blockEnd;
 }
 
+bool CellReader::endsOwnBlock(int64_t at, int64_t end, int64_t limit) const {
+    const int64_t blockEnd = at + blockSizeAt(at);
+    return end == blockEnd || sameBlockEnd(end, blockEnd, limit);
+}
+
 std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, int64_t at, int64_t valueAt,
                                                     int64_t fixedEnd, int64_t limit, int depth) {
     auto serialOf = [&](int64_t length) -> std::optional<uint64_t> {
@@ -245,8 +250,12 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
             // A reading that ends where the block ends (or leaves too few bytes for a
             // freeblock: a fragment), or where a whole cell starts, is the cell's own;
-            // another one is kept only while nothing better turns up.
-            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
+            // another one is kept only while nothing better turns up. In free room read whole
+            // (a gap, a freed page) the block is the one the cell's own head names: the reading
+            // ends where that block ends, or where a cell freed after it and joined to it begins
+            // (whose head names the same end), even where the cell after it lost its own tail.
+            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit ||
+                                   endsOwnBlock(at, end, limit);
             FoundRow ignored;
             int64_t nextEnd = 0;
             size_t nextShape = 0;
@@ -318,6 +327,16 @@ bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
             cellEnd > end)
             return true;
     return false;
+}
+
+int64_t CellReader::cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads) {
+    FoundRow ignored;
+    int64_t cellEnd = 0;
+    size_t shape = 0;
+    for (int64_t k = from; k < end; ++k)
+        if (wholeCell(k, limit, ignored, cellEnd, shape, Reading::look) || (freedHeads && headOnlyCell(k, limit)))
+            return k;
+    return 0;
 }
 
 int64_t CellReader::freedHeadWithin(int64_t from, int64_t end, int64_t limit) {

@@ -115,10 +115,16 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
             FoundRow found;
             int64_t end = 0;
             size_t shape = 0;
-            if (rest + kFreeblockHeadSize > blockEnd || !reader_.damagedCell(rest, blockEnd, found, end, shape)) break;
+            if (rest + kFreeblockHeadSize > blockEnd) break;
+            // A cell written later inside the block and freed since keeps its head: the cell
+            // before it ends there, and the scan below reads the later one.
+            const bool whole = reader_.damagedCell(rest, blockEnd, found, end, shape);
+            if (!whole && !cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape)) break;
+            reader_.allowLostTails(endTaken, endTaken);
             found.live = false;
             keep(std::move(found), shape, index, pageStart, rest, end);
             rest = end;
+            if (!whole) break;
         }
         scan(index, pageStart, rest == block ? block + kFreeblockHeadSize : rest, blockEnd);
         reader_.allowLostTails(false);
@@ -197,6 +203,11 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
                     reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
                 cut > 0)
                 cell = cellAt(cut);
+        // Where the loss made the row unreadable (a text of its kept columns ran on into that
+        // cell's head), the freed head it starts with names its block: the later cell begins
+        // inside it.
+        if (!cell && inGap_ && reader_.looksLikeFreeblockHead(at, to))
+            cell = cutByLaterCell(at, std::min(to, at + reader_.blockSizeAt(at)), to, true, found, end, shape);
         if (cell) {
             // A row without its head and tail read a few bytes before a row with its head
             // whole is that row read from the wrong place.
@@ -220,6 +231,17 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
             ++at;
         }
     }
+}
+
+bool PageCarver::cutByLaterCell(int64_t at, int64_t end, int64_t limit, bool freedHeads, FoundRow& found,
+                                int64_t& rowEnd, size_t& shape) {
+    const int64_t later = reader_.cellWithin(at + kFreeblockHeadSize, end, limit, freedHeads);
+    if (later == 0) return false;
+    // Only what runs on past the later cell's start is lost (see CellReader::allowLostTails).
+    reader_.allowLostTails(true, true);
+    const bool read = reader_.damagedCell(at, later, found, rowEnd, shape) && found.tailLost;
+    reader_.allowLostTails(inGap_);
+    return read;
 }
 
 void PageCarver::endPage(size_t s) {

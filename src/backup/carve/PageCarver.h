@@ -79,6 +79,13 @@ private:
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
     // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
     void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to);
+    // A freed cell at at whose last bytes a cell written later took, that cell freed in turn
+    // (its bytes joined to the freed room around it): read up to where the first cell that
+    // begins inside [at, end) and reads as a row up to limit does, without what it lost. In a
+    // freeblock (freedHeads false) that cell is whole: the block's own cells have their heads.
+    // Answers false where no such cell begins there or the row read lost nothing to it.
+    bool cutByLaterCell(int64_t at, int64_t end, int64_t limit, bool freedHeads, FoundRow& found, int64_t& rowEnd,
+                        size_t& shape);
     // Keeps a row found at [at, end) of the page among the page's rows of its shape.
     void keep(FoundRow found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
         found.record.page = index;
