@@ -67,6 +67,7 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         if (!checkValues(shapes_[s], serials, data, headerLength, signatures, trusted, lenient, &lost, cut.ownBytes))
             continue;
         startFound(found, signatures, lost, at + a + b, end);
+        identityStart_ = signatures.identityStart;
         noteChain(found, overflows, localPart(data, at + a + b, end), end, cut);
         if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
             found.record.values =

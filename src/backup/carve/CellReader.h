@@ -106,6 +106,9 @@ public:
     int64_t lastCellEnd() const { return cellEnd_; }
     // What kept the values of the row read last (where they lie in its payload).
     const ValueKeeper& keeper() const { return keeper_; }
+    // Of the whole cell read last, the key of its identity by its long texts' starts (see
+    // Signatures::identityStart), 0 where it has none.
+    uint64_t lastIdentityStart() const { return identityStart_; }
 
 private:
     // What the first bytes of a whole cell say: its payload's length and row id, the bytes their
@@ -237,6 +240,7 @@ private:
     bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
     int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
     int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
+    uint64_t identityStart_ = 0;  // see lastIdentityStart()
 };
 
 }  // namespace carve

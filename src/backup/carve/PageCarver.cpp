@@ -95,6 +95,9 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
                                freed ? CellReader::Reading::deleted : CellReader::Reading::live))
             continue;
         found.live = !freed;
+        // A live row with a long text is also known by that text's start: its copy from before
+        // an edit, whose overflow pages the live row took, keeps no more of it.
+        if (found.live && reader_.lastIdentityStart()) live_->identities[shape].push(reader_.lastIdentityStart());
         keep(std::move(found), shape, index, pageStart, at, end);
     }
     // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.

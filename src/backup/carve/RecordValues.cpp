@@ -49,6 +49,10 @@ uint64_t lostUniqueKey(const char* text, size_t length, size_t available) {
     return uniqueKey(text, kUniqueStart);
 }
 
+// Words that begin the identity by its texts' starts, and stand for a long text's length in
+// it: no value's type and length read as them.
+constexpr uint64_t kStartSeed = 0x5354415254ULL << 24, kLongTextWord = ~uint64_t{0} - 2;
+
 // The hashes of a record's values: each value's type, length and bytes, eight at a time.
 struct Hash : WordHash {
     void value(const CarvedValue& v, const char* text) {
@@ -123,8 +127,24 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
                  Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
     out = {};
-    Hash all, identity;
+    Hash all, identity, start;
+    start.word(kStartSeed);
     bool identityText = false;  // an identity of NULLs and numbers alone tells no row
+    // Of the identity by its texts' starts (see Signatures::identityStart): whether a text was
+    // long, whether one was cut with the chain, and whether a value it needs was lost.
+    bool startLong = false, identityCut = false, startLost = false;
+    auto startText = [&](const char* text, size_t length, size_t whole) {
+        if (whole <= kIdentityStart) {
+            start.word(CarvedValue::text | static_cast<uint64_t>(whole) << 8);
+            start.mix(text, whole);
+        } else if (length >= kIdentityStart) {
+            startLong = true;
+            start.word(kLongTextWord);
+            start.mix(text, kIdentityStart);
+        } else {
+            startLost = true;
+        }
+    };
     bool uniqueRead = false;    // the unique column held a text (which a spare one does not replace)
     std::string_view lastKept;  // the bytes of the last column kept
     size_t at = body;
@@ -146,16 +166,23 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
             out.chainCut = true;
             if (shape.readsInPart() && cutText(s, at, chainEnd)) {
-                // Its start, as far as whole characters go; no unique value or identity of the
-                // row, which a start does not tell.
+                // Its start, as far as whole characters go; no unique value of the row, which a
+                // start does not tell, and its identity only by its texts' starts.
                 const size_t kept = wholeCharacters(text, chainEnd - at);
                 if (!keepsWholeText(text, kept)) return false;
-                if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0} - 1);
+                if (c < 64 && (shape.identityColumns >> c & 1)) {
+                    identity.word(~uint64_t{0} - 1);
+                    identityCut = true;
+                    startText(text, kept, static_cast<size_t>(length));
+                }
                 all.word(~uint64_t{0} - 1);
                 all.mix(text, kept);
             } else {
                 if (c < shape.wholeColumnCount()) return false;
-                if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
+                if (c < 64 && (shape.identityColumns >> c & 1)) {
+                    identity.word(~uint64_t{0});
+                    identityCut = startLost = true;
+                }
                 all.word(~uint64_t{0});
             }
             at += static_cast<size_t>(length);
@@ -172,7 +199,10 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable)
                 if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), readable - at))
                     out.unique = key;
-            if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
+            if (c < 64 && (shape.identityColumns >> c & 1)) {
+                identity.word(~uint64_t{0});
+                startLost = true;
+            }
             all.word(~uint64_t{0});
             at += static_cast<size_t>(length);
             continue;
@@ -189,9 +219,11 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             if (!soundTextMixed(text, v.length, c < shape.keptColumns, inAll ? &all : nullptr,
                                 inIdentity ? &identity : nullptr))
                 return false;
+            if (inIdentity) startText(text, v.length, v.length);
         } else {
             if (inAll) all.value(v, text);
             if (inIdentity) identity.value(v, text);
+            if (inIdentity) start.value(v, text);
         }
         if (v.type == CarvedValue::text && v.length > 0 &&
             (static_cast<int>(c) == shape.uniqueColumn ||
@@ -206,7 +238,13 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         if (c + 1 == std::min(serials.size(), shape.keptColumns))
             lastKept = std::string_view(text, static_cast<size_t>(length));
     }
-    if (identityText) out.identity = identity.h | 1;
+    const uint64_t byStart = startLong && !startLost ? start.h | 1 : 0;
+    if (identityCut) {
+        out.identity = byStart;
+    } else if (identityText) {
+        out.identity = identity.h | 1;
+        out.identityStart = byStart;
+    }
     out.all = all.h;
     return true;
 }

@@ -15,12 +15,21 @@ namespace carve {
 // What checkValues() answers of a record.
 struct Signatures {
     uint64_t all = 0, kept = 0, unique = 0, identity = 0;
+    // Of a row whose identity holds a text longer than kIdentityStart bytes, the key of its
+    // identity with those texts taken by their starts (0 otherwise). A row whose overflow chain
+    // broke inside such a text has that key as its identity: a stale copy of a long live row,
+    // its pages since given to the live one, is known by the start of its text.
+    uint64_t identityStart = 0;
     size_t keptEnd = 0;  // where the bytes of the kept columns the row holds end in data
     // Where the row's own bytes end in data: a cut found where a later column is no text
     // (see checkValues()); the values past it are a later cell's and are lost.
     size_t ownEnd = SIZE_MAX;
     bool chainCut = false;  // some values were lost with the row's overflow chain
 };
+
+// The bytes of a long text of a row's identity that tell it by its start (see
+// Signatures::identityStart): fewer than a page of any size keeps of a row that overflows.
+constexpr size_t kIdentityStart = 32;
 
 // How many of a text's first length bytes, the rest of it lost, make whole characters: a
 // character whose last bytes were lost is left out.
