@@ -6,6 +6,7 @@
 #include "backup/carve/DelMessageCarver.h"
 #include "backup/layouts/IosSchemas.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -198,4 +199,61 @@ TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKe
     const std::string text = partialStart(messages, "Trunked chain", trunked);
     EXPECT_FALSE(text.empty());
     EXPECT_LT(text.size(), 1024u);
+}
+
+namespace {
+
+// The messages of iOS 5, which no identifier tells apart: a message is told by its address, time
+// and text.
+class CarveOlderLongMessage : public CarveTest {
+protected:
+    CarveOlderLongMessage() : db_(file(backupkeys::messages), 1024, false) {
+        db_.exec(iosschema::tableStatement(iosschema::messages(iosschema::Ios::v5), "message"));
+    }
+
+    void insert(int64_t rowid, const std::string& text) {
+        db_.run(
+            "INSERT INTO message (ROWID, address, date, text, flags, group_id, height, country, read, is_madrid) "
+            "VALUES (?, '+14155550101', ?, ?, 3, 1, 300, 'us', 1, 0)",
+            {rowid, int64_t{1300000000} + rowid * 977, text});
+    }
+    void shortOnes(int64_t from, int count) {
+        for (int64_t k = from; k < from + count; ++k)
+            insert(k, "short message " + std::to_string(k) + " with a few words in it to take room");
+    }
+    std::vector<PRMessageNodePtr> carve() {
+        db_.close();
+        carve::DelMessageCarver(context).scanDelMessageThread(folder());
+        return posted(notices::ScanDelMessageInfo);
+    }
+
+    carvefix::FixtureDatabase db_;
+};
+
+}  // namespace
+
+TEST_F(CarveOlderLongMessage, AnEditedLongMessagesEarlierCopyIsNoDeletedMessage) {
+    const std::string read = longText("Read long one", 1200), gone = longText("Deleted long one", 1200);
+    // A deleted one on an earlier page; the long one first of its page, with room left on it.
+    insert(50, gone);
+    shortOnes(60, 22);
+    insert(150, read);
+    shortOnes(200, 3);
+    // Read on the phone: its time read set (a longer row, written into the room left, the first
+    // staying behind in a freeblock), then its bubble's height worked out again (a row as long,
+    // written where the last one was). Each edit writes the text's end on an overflow page of
+    // its own, the second on the one the first freed: the earliest copy names a page the live
+    // row holds now, and keeps no more of its text than lies on its own page.
+    db_.run("UPDATE message SET madrid_date_read = 330000000 WHERE ROWID = 150", {});
+    db_.run("UPDATE message SET height = 301 WHERE ROWID = 150", {});
+    db_.run("DELETE FROM message WHERE ROWID = 50", {});
+    const auto messages = carve();
+
+    EXPECT_EQ(startingWith(messages, "Read long one"), nullptr) << "a live message's earlier copy";
+    // A deleted message of the same party, its text as long, still comes back whole.
+    const auto whole = std::find_if(messages.begin(), messages.end(),
+                                    [&](const PRMessageNodePtr& m) { return m->messageContent() == gone; });
+    ASSERT_NE(whole, messages.end());
+    EXPECT_EQ((*whole)->messagePhone(), "+14155550101");
+    EXPECT_FALSE((*whole)->bPartial());
 }

@@ -273,6 +273,60 @@ TEST_F(CarvePageRows, ARowsBytesAreItsOwnOnlyWhereNoLaterWriteTookThem) {
     }
 }
 
+// A freed row whose tail a cell written later took, that cell freed in turn and joined to the
+// room around it, keeps its columns before that cell and loses those after; the later one comes
+// back whole. The later cell keeps its head where it lies inside a freeblock (the block took
+// its bytes whole); in a page's gap its head is a freeblock's, as the earlier row's is.
+TEST_F(CarvePageRows, AFreedRowWhoseTailALaterFreedCellTookKeepsWhatLiesBeforeIt) {
+    // Ids of two bytes: each freed head took a row's length, id and header length, and left its
+    // serial types whole.
+    const Bytes earlier = cell(300, textRecord({"GUID-0300", "three hundred", "a note the later row took"}));
+    const Bytes later = cell(301, textRecord({"GUID-0301", "three hundred one", "its own note"}));
+    const int64_t laterAt = static_cast<int64_t>(earlier.size()) - 6;  // over the note's last bytes
+    const auto size = static_cast<uint16_t>(laterAt + static_cast<int64_t>(later.size()));
+    for (const bool inFreeblock : {true, false}) {
+        SCOPED_TRACE(inFreeblock ? "in a freeblock" : "in the gap");
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, inFreeblock ? 600 : 0, inFreeblock ? 600 : 1000);
+        f.put(f.pageStart(1) + 1000, cell(5, textRecord({"GUID-0005", "hello", "live note"})));
+        const int64_t at = f.pageStart(1) + 600;
+        // The block the first head names: the joined one, or the earlier row's own.
+        f.put(at, freed(earlier, 0, inFreeblock ? size : static_cast<uint16_t>(earlier.size())));
+        f.put(at + laterAt, inFreeblock ? later : freed(later, 0, static_cast<uint16_t>(later.size())));
+        std::map<std::string, const carve::CarvedRecord*> found;
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/t");
+        for (const carve::CarvedRecord& r : tables[0].deleted) found[std::string(r.values[1].bytesView())] = &r;
+        ASSERT_EQ(found.size(), 2u);
+        ASSERT_TRUE(found.count("GUID-0300") && found.count("GUID-0301"));
+        EXPECT_EQ(found["GUID-0300"]->values[2].bytesView(), "three hundred");
+        EXPECT_TRUE(found["GUID-0300"]->values[3].isLost()) << found["GUID-0300"]->values[3].bytesView();
+        EXPECT_EQ(found["GUID-0301"]->values[3].bytesView(), "its own note");
+    }
+}
+
+// A freed row in a page's gap whose head took its length, id and first serial type is read as
+// far as the block its head names: where that block ends, or where a row freed after it and
+// joined to it begins (its head names the same end). The bytes after it need not read as a row;
+// a head whose block ends elsewhere says nothing of where the row ends.
+TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
+    const Bytes row = cell(31, record("GUID-0031", "thirty-one", 7, 9));
+    const auto length = static_cast<uint16_t>(row.size());
+    for (const auto& [blockSize, joinedHead, found] : {std::tuple<uint16_t, bool, bool>{length, false, true},
+                                                       {length + 12, true, true},
+                                                       {length + 5, false, false}}) {
+        SCOPED_TRACE(std::to_string(blockSize - length) + " bytes past it");
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0005", "hello", 7, 9)));
+        f.put(f.pageStart(1) + 300, Bytes(700, 0xff));  // bytes that read as no row
+        f.put(f.pageStart(1) + 300, freed(row, 0, blockSize));
+        if (joinedHead) f.put(f.pageStart(1) + 300 + length, Bytes{0, 0, 0, 12});
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+        ASSERT_EQ(tables[0].deleted.size(), found ? 1u : 0u);
+        if (found) EXPECT_EQ(tables[0].deleted[0].values[2].bytesView(), "thirty-one");
+    }
+}
+
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
     // lengths would overflow any sum.

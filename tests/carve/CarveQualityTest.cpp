@@ -224,6 +224,31 @@ TEST_F(PhoneHabits, EveryVersionOfAnEditedRowIsLiveAndEveryValueIsJudgedByItsRow
     }
 }
 
+// A message's text ends in its number: where a digit follows it, the bytes are another row's
+// (#116 within #1161), and the deleted message counts as gone from the file, whole or split.
+TEST_F(PhoneHabits, AMessageIsInTheFileOnlyWithItsNumberWhole) {
+    carvefix::NaturalRows rows = write(CarveKind::messages);
+    // A text of one stretch, its last marker.
+    const auto shortOne = std::find_if(rows.deleted.begin(), rows.deleted.end(), [](const auto& r) {
+        return r.key.size() >= 40 && r.key.size() < 64 && r.markers.back().text == r.key;
+    });
+    ASSERT_NE(shortOne, rows.deleted.end());
+    carvefix::NaturalRows one = rows;
+    one.deleted = {*shortOne};
+    std::string others;
+    for (size_t m = 0; m + 1 < shortOne->markers.size(); ++m) others += shortOne->markers[m].text + "....";
+    for (const auto& [after, inFile] : {std::pair<std::string, bool>{"\x03", true}, {"7", false}}) {
+        // The row's other markers, then its text; split where a page would end, then whole.
+        for (const size_t split : {size_t{20}, shortOne->key.size()}) {
+            SCOPED_TRACE(after + " split at " + std::to_string(split));
+            const std::string rest = shortOne->key.substr(split);
+            bytes_ =
+                "...." + others + shortOne->key.substr(0, split) + (rest.empty() ? "" : "..." + rest) + after + "....";
+            EXPECT_EQ(score(CarveKind::messages, one, {}).recoverable, inFile ? 1 : 0);
+        }
+    }
+}
+
 // The tables hold each edited row's last version, and its earlier copies lie in the file still:
 // what a carver can mistake for deleted rows.
 TEST_F(PhoneHabits, TablesHoldTheLastVersionAndTheFileTheEarlierOnes) {
