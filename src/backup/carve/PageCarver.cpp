@@ -122,8 +122,9 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
             // A cell written later inside the block and freed since keeps its head: the cell
             // before it ends there, and the scan below reads the later one.
             const bool whole = reader_.damagedCell(rest, blockEnd, found, end, shape);
-            if (!whole && !cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape)) break;
+            const bool cut = !whole && cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape);
             reader_.allowLostTails(endTaken, endTaken);
+            if (!whole && !cut) break;
             found.live = false;
             keep(std::move(found), shape, index, pageStart, rest, end);
             rest = end;
