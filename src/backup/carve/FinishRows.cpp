@@ -1,6 +1,7 @@
 // The deleted rows kept of those every part of the walk found, in the file's order (see FinishRows.h).
 #include "backup/carve/FinishRows.h"
 
+#include "backup/carve/CutCopies.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/PageRowidBounds.h"
@@ -106,6 +107,8 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
             (*parts[k])[s].clear();
             tables[s].parts[k].deletedEnd = tables[s].deleted.size();
         }
+        // Copies of one row whose chains broke at different places: the fullest stands for it.
+        dropShorterCutCopies(shapes[s], tables[s]);
     });
 }
 
