@@ -323,8 +323,23 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
         if (joinedHead) f.put(f.pageStart(1) + 300 + length, Bytes{0, 0, 0, 12});
         const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
         ASSERT_EQ(tables[0].deleted.size(), found ? 1u : 0u);
-        if (found) EXPECT_EQ(tables[0].deleted[0].values[2].bytesView(), "thirty-one");
+        if (found) {
+            EXPECT_EQ(tables[0].deleted[0].values[2].bytesView(), "thirty-one");
+        }
     }
+    // Its block's last bytes taken by a row written later and freed in turn, which runs on past
+    // them: those bytes are the later row's, which is the one read.
+    const Bytes later = cell(300, record("GUID-0300", "later", 7, 9));
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000}, 0, 1000);
+    f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0005", "hello", 7, 9)));
+    f.put(f.pageStart(1) + 300, Bytes(700, 0xff));
+    f.put(f.pageStart(1) + 300, freed(row, 0, length));
+    f.put(f.pageStart(1) + 300 + length - 2, freed(later, 0, static_cast<uint16_t>(later.size())));
+    std::vector<std::string> guids;
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    for (const carve::CarvedRecord& r : tables[0].deleted) guids.emplace_back(r.values[1].bytesView());
+    EXPECT_EQ(guids, std::vector<std::string>{"GUID-0300"});
 }
 
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {

@@ -253,14 +253,15 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             // another one is kept only while nothing better turns up. In free room read whole
             // (a gap, a freed page) the block is the one the cell's own head names: the reading
             // ends where that block ends, or where a cell freed after it and joined to it begins
-            // (whose head names the same end), even where the cell after it lost its own tail.
-            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit ||
-                                   endsOwnBlock(at, end, limit);
+            // (whose head names the same end), even where the cell after it lost its own tail;
+            // but not where a cell written later begins inside it and runs on past its end (the
+            // block's last bytes are that cell's).
+            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
             FoundRow ignored;
             int64_t nextEnd = 0;
             size_t nextShape = 0;
             if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
-                headOnlyCell(end, limit)) {
+                headOnlyCell(end, limit) || (endsOwnBlock(at, end, limit) && !laterCellWithin(bodyStart, end, limit))) {
                 if (depth == 0) {
                     found.record.values =
                         keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
