@@ -103,6 +103,14 @@ void Stretches::handedOver(size_t s) {
     changed_.notify_all();
 }
 
+void Stretches::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        next_ = states_.size();
+    }
+    changed_.notify_all();
+}
+
 std::vector<Part> stretchesOf(const std::vector<Part>& parts) {
     if (parts.empty()) return {};
     const auto first = static_cast<uint64_t>(parts.front().first), last = static_cast<uint64_t>(parts.back().last);

@@ -115,6 +115,9 @@ public:
     State waitFor(size_t s);
     // On the calling thread: stretch s was handed over, the window moves on.
     void handedOver(size_t s);
+    // No stretch is handed out any more (the calling thread stops early): the parts' threads
+    // end rather than wait for a window that no longer moves.
+    void stop();
 
 private:
     std::mutex mutex_;
@@ -161,6 +164,11 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
             order.read(*s, readStretch(own, *s, [&](Item&& item) { made[*s].push_back(std::move(item)); }));
         return true;
     });
+    // Should take() throw, the parts' threads are let go before they are joined.
+    struct Stop {
+        detail::Stretches& order;
+        ~Stop() { order.stop(); }
+    } stop{order};
     bool readFirst = false;
     for (size_t s = 0; s < stretches.size(); ++s) {
         const detail::Stretches::State state = order.waitFor(s);

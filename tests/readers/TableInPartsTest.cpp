@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <sqlite3.h>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -194,6 +195,22 @@ TEST_F(TableInPartsTest, ItemsWaitingToBeHandedOverAreAFewStretches) {
     EXPECT_EQ(rows, want);
     EXPECT_EQ(alive.load(), 0);
     EXPECT_LT(mostAlive, static_cast<long>(want.size() / 8));
+
+    // A reader that stops taking (its take throws) while the parts' threads wait for room ends
+    // the read with its error, not with threads waiting for ever.
+    size_t taken = 0;
+    EXPECT_THROW(
+        tableparts::read(
+            db, "call", "rowid,address,date", [&] { return [](const BackupDatabase::Row& r) { return r.integer(0); }; },
+            [&](int64_t) {
+                if (++taken == 20000) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    throw std::runtime_error("no room");
+                }
+            },
+            4),
+        std::runtime_error);
+    EXPECT_EQ(taken, 20000u);
 }
 
 TEST_F(TableInPartsTest, TablesThePartsCannotFollowAreReadPlainly) {
