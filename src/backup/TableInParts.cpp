@@ -10,6 +10,11 @@ namespace {
 // Fewer rows than this to a part would cost more in connections and threads than they save.
 constexpr int64_t kRowsPerPart = 32768;
 constexpr size_t kMostParts = 4;
+// Rows to a stretch of a read handed over in order: enough that a query's start costs nothing
+// beside its rows, few enough that the stretches waiting hold a small share of a large table.
+constexpr int64_t kRowsPerStretch = 4096;
+// Row ids far apart (a table whose ids were set by hand) make no more stretches than this.
+constexpr uint64_t kMostStretches = 1024;
 }  // namespace
 
 std::string plainQuery(const Source& source, const std::string& columns) {
@@ -59,5 +64,67 @@ std::vector<Part> plan(BackupDatabase& db, const Source& source, const std::stri
     }
     return parts;
 }
+
+namespace detail {
+
+std::optional<size_t> Stretches::next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return next_ >= states_.size() || next_ < handedOver_ + ahead_; });
+    if (next_ >= states_.size()) return std::nullopt;
+    states_[next_] = State::reading;
+    return next_++;
+}
+
+void Stretches::read(size_t s, bool whole) {
+    {
+        std::lock_guard lock(mutex_);
+        states_[s] = whole ? State::whole : State::failed;
+    }
+    changed_.notify_all();
+}
+
+Stretches::State Stretches::waitFor(size_t s) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return states_[s] != State::reading; });
+    const State state = states_[s];
+    if (state == State::free) {
+        // Every stretch before it was taken: it is the next, now the calling thread's.
+        states_[s] = State::reading;
+        next_ = s + 1;
+    }
+    return state;
+}
+
+void Stretches::handedOver(size_t s) {
+    {
+        std::lock_guard lock(mutex_);
+        handedOver_ = s + 1;
+    }
+    changed_.notify_all();
+}
+
+void Stretches::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        next_ = states_.size();
+    }
+    changed_.notify_all();
+}
+
+std::vector<Part> stretchesOf(const std::vector<Part>& parts) {
+    if (parts.empty()) return {};
+    const auto first = static_cast<uint64_t>(parts.front().first), last = static_cast<uint64_t>(parts.back().last);
+    const uint64_t span = last - first + 1;
+    const uint64_t count = std::clamp<uint64_t>(span / kRowsPerStretch, parts.size(), kMostStretches);
+    std::vector<Part> stretches(static_cast<size_t>(count));
+    for (uint64_t k = 0; k < count; ++k) {
+        stretches[k].first = static_cast<int64_t>(first + span / count * k);
+        stretches[k].last =
+            k + 1 == count ? static_cast<int64_t>(last) : static_cast<int64_t>(first + span / count * (k + 1) - 1);
+    }
+    return stretches;
+}
+
+}  // namespace detail
 
 }  // namespace tableparts

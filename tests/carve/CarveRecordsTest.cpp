@@ -8,6 +8,7 @@
 #include "backup/carve/CarveRecords.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 using namespace carvetest;
@@ -142,4 +143,41 @@ TEST_F(CarveRecordsRuns, WhatATableLeavesOutChangesNoRowFound) {
                  few[0].liveKept[i].values[0].type == carve::CarvedValue::integerValue;
     }
     EXPECT_GT(timed, whole[0].live.size() / 2);
+}
+
+TEST_F(CarveRecordsRuns, LiveRowsDigestedAsReadAreTheRowsTheirValuesWouldGive) {
+    // A shape that digests its live rows gets, for each live row in the order of one walk, what
+    // its digest made of the row's values (here: the row's values summed up), however many runs
+    // read the pages; the live rows themselves and their values are not kept, and the deleted
+    // rows are the same.
+    writeContacts();
+    const std::vector<carve::TableShape> kept = {
+        carvetest::shapeOf("ktttttttttitttttttrrttttitbttiiiti", carve::LiveRows::values),
+        carvetest::shapeOf("kIIiit", carve::LiveRows::values)};
+    const std::vector<carve::CarvedTable> whole = carve(kept, 1);
+    ASSERT_GT(whole[0].live.size(), 1000u);
+    // The values' lengths and numbers, in one word; how many values, in another.
+    auto sum = [](std::span<const carve::CarvedValue> values, std::array<uint64_t, 7>& words) {
+        for (const carve::CarvedValue& v : values)
+            words[0] = words[0] * 31 + v.bytesView().size() + static_cast<uint64_t>(v.asInteger());
+        words[1] = values.size();
+    };
+    std::vector<carve::TableShape> digesting = kept;
+    digesting[0].live = carve::LiveRows::digest;
+    digesting[0].digest = [&](const carve::CarvedRecord& row, carve::LiveDigest& d) { sum(row.values, d.words); };
+    for (int runs : {1, 7}) {
+        SCOPED_TRACE("runs " + std::to_string(runs));
+        const std::vector<carve::CarvedTable> digested = carve(digesting, runs);
+        EXPECT_TRUE(digested[0].live.empty());
+        ASSERT_EQ(digested[0].digests.size(), whole[0].live.size());
+        for (size_t i = 0; i < whole[0].live.size(); ++i) {
+            std::array<uint64_t, 7> want{};
+            sum(whole[0].live[i].values, want);
+            ASSERT_EQ(digested[0].digests[i].rowid, whole[0].live[i].rowid) << "row " << i;
+            EXPECT_EQ(digested[0].digests[i].words, want) << "row " << i;
+        }
+        expectSameRecords(whole[0].deleted, digested[0].deleted);
+        expectSameRecords(whole[1].live, digested[1].live);
+        expectSameRecords(whole[1].deleted, digested[1].deleted);
+    }
 }

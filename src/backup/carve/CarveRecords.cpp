@@ -54,6 +54,7 @@ void gather(const std::vector<PageCarver*>& all, size_t threads, size_t shapes) 
     for (size_t s = 0; s < shapes; ++s) {
         gatherLive(all, threads, s, &CarvedTable::live);
         gatherLive(all, threads, s, &CarvedTable::liveKept);
+        gatherLive(all, threads, s, &CarvedTable::digests);
         // The rows' values stay where they are, now kept by the first piece's table, part after part.
         tables[s].parts.assign(all.size(), {});
         tables[s].parts[0].blockEnd = tables[s].store.blocks();
@@ -75,11 +76,15 @@ void markCopiesOfFileTexts(const std::vector<TableShape>& shapes, const std::vec
         });
         if (!any) continue;
         std::vector<uint64_t> held;
-        for (PageCarver* carver : all)
+        for (PageCarver* carver : all) {
             for (const CarvedRecord& live : carver->tables()[s].live)
                 for (size_t c = 0; others >> c; ++c)
                     if (others >> c & 1)
                         if (const uint64_t key = textKey(shapes[s], live, c)) held.push_back(key);
+            // Those of a shape that digests its live rows were kept as they were read.
+            const std::vector<uint64_t>& digested = carver->liveTextKeys()[s];
+            held.insert(held.end(), digested.begin(), digested.end());
+        }
         std::sort(held.begin(), held.end());
         for (PageCarver* carver : all) {
             std::unordered_set<int64_t> copies;

@@ -21,7 +21,9 @@
 #include "platform/MappedMemory.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,8 +54,20 @@ struct ColumnShape {
 // What a table answers of its live rows: none (the carve still reads them all, to tell its deleted
 // rows apart, but most carvers never look at a live row), their row ids and places, their row ids
 // with the values of the columns also kept (see TableShape::alsoKept) alone (CarvedTable::liveKept),
-// or those with their values.
-enum class LiveRows : uint8_t { none, places, alsoKept, values };
+// those with their values, or what the shape's digest makes of each (CarvedTable::digests), its
+// values kept only while the digest is made: a carver that needs a few numbers of each live row
+// of a large table (its times, keys of its texts) holds those rather than every row's values.
+enum class LiveRows : uint8_t { none, places, alsoKept, values, digest };
+
+struct CarvedRecord;
+
+// What a carver keeps of a live row of a shape that digests them (see TableShape::digest): its
+// row id and a few numbers of the carver's own.
+struct LiveDigest {
+    int64_t rowid = 0;
+    std::array<uint64_t, 7> words{};
+};
+static_assert(sizeof(LiveDigest) == 64, "a large file has millions of live rows");
 
 // One table: its columns in order; rowidAlias is the column declared INTEGER PRIMARY KEY (stored
 // as NULL, its value being the row id), or -1.
@@ -82,6 +96,9 @@ struct TableShape {
     // of these (see editedCopyOnPage() in LiveKeys.h). A bit per column, from the first.
     uint64_t editTellColumns = 0;
     LiveRows live = LiveRows::none;
+    // With LiveRows::digest: fills in what the carver keeps of a live row (its row id is set),
+    // called on the walk's threads with the row, whose values hold only during the call.
+    std::function<void(const CarvedRecord& live, LiveDigest& digest)> digest;
     // The rows keep the values of their first keptColumns columns; those of the columns after
     // are checked as any others, but no carver reads them.
     size_t keptColumns = SIZE_MAX;
@@ -195,6 +212,7 @@ using CarvedRows = mapped::Vector<Row>;
 struct CarvedTable {
     CarvedRows<CarvedRecord> live;     // of a shape that answers its live rows' places or values
     CarvedRows<LiveKeptRow> liveKept;  // of a shape that answers their also-kept values alone
+    CarvedRows<LiveDigest> digests;    // of a shape that digests them, in the file's order
     CarvedRows<CarvedRecord> deleted;
     CarvedStore store;  // the rows' values
     // The parts of the file read side by side, in order: the deleted rows read from a part come

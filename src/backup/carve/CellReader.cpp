@@ -69,9 +69,12 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
         startFound(found, signatures, lost, at + a + b, end);
         identityStart_ = signatures.identityStart;
         noteChain(found, overflows, localPart(data, at + a + b, end), end, cut);
-        if (reading == Reading::deleted || (reading == Reading::live && shapes_[s].live == LiveRows::values))
-            found.record.values =
-                keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
+        // A live row to be digested keeps its values apart, until its page is done.
+        const bool digested = reading == Reading::live && shapes_[s].live == LiveRows::digest;
+        if (reading == Reading::deleted || digested ||
+            (reading == Reading::live && shapes_[s].live == LiveRows::values))
+            found.record.values = keeper_.keep(digested ? liveValues_ : tables_[s].store, shapes_[s], serials, data,
+                                               headerLength, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
         else if (reading == Reading::live && shapes_[s].live == LiveRows::alsoKept)
             found.record.values =
                 keepValues(s, serials, data, headerLength, std::min(trusted, signatures.ownEnd), true, cut.ownBytes);

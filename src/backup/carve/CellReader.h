@@ -110,6 +110,10 @@ public:
     // Signatures::identityStart), 0 where it has none.
     uint64_t lastIdentityStart() const { return identityStart_; }
 
+    // Frees the values of the live rows read to be digested (see LiveRows::digest), once their
+    // page is done with them.
+    void forgetLiveValues() { liveValues_ = CarvedStore(); }
+
 private:
     // What the first bytes of a whole cell say: its payload's length and row id, the bytes their
     // varints take, and the shapes its record header's first bytes leave.
@@ -223,6 +227,7 @@ private:
     // Which shapes a record header's first bytes leave: most offsets of free room none.
     ShapeSummary summary_;
     ValueKeeper keeper_;
+    CarvedStore liveValues_;  // of the live rows of the page being read that are to be digested
     // Scratch of the readings of cells: whole ones, those of freeblocks, the look at the cell
     // after one of those, and the best reading of a freeblock kept while others are tried.
     std::string cellData_;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -74,7 +75,7 @@ const KnownTable kPersonTable{"ABPerson",
                                   {"ImageURI", ColumnKind::text},
                                   {"IsPreferredName", ColumnKind::integer},
                               },
-                              LiveRows::values};
+                              LiveRows::digest};
 enum ValueColumn : size_t { kPerson, kProperty, kIdentifier, kText };
 const KnownTable kValueTable{"ABMultiValue",
                              {
@@ -192,6 +193,41 @@ void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& v
     }
 }
 
+// All the carve needs of a live person, kept as its row is read in place of its values (a large
+// address book's live persons' values are as large as its deleted rows' together): when it was
+// made and last changed, and the keys its earlier copies would share with it (see editKeys).
+class LivePerson {
+public:
+    static constexpr size_t kMostKeys = 4;  // with and without the time made, for each of two names
+
+    static void digest(const RowShape& shape, const CarvedRecord& p, LiveDigest& d) {
+        const std::optional<int64_t> made = madeAt(shape.value(p, kCreated));
+        d.words[kMade] = static_cast<uint64_t>(made.value_or(0));
+        d.words[kChanged] = static_cast<uint64_t>(madeAt(shape.value(p, kModified)).value_or(INT64_MAX));
+        uint64_t count = 0;
+        for (const bool withTime : {true, false})
+            editKeys(shape, p, withTime, [&](uint64_t key) { d.words[kFirstKey + count++] = key; });
+        d.words[kFlags] = count | (made ? kHasMade : 0);
+    }
+
+    explicit LivePerson(const LiveDigest& d) : d_(d) {}
+    int64_t id() const { return d_.rowid; }
+    std::optional<int64_t> made() const {
+        return d_.words[kFlags] & kHasMade ? std::optional(static_cast<int64_t>(d_.words[kMade])) : std::nullopt;
+    }
+    // When it was last changed; INT64_MAX where its row kept no time.
+    int64_t changed() const { return static_cast<int64_t>(d_.words[kChanged]); }
+    std::span<const uint64_t> keys() const {
+        return {d_.words.data() + kFirstKey, static_cast<size_t>(d_.words[kFlags] & kKeyCount)};
+    }
+
+private:
+    enum Word : size_t { kMade, kChanged, kFlags, kFirstKey };
+    static_assert(kFirstKey + kMostKeys <= std::tuple_size_v<decltype(LiveDigest::words)>);
+    static constexpr uint64_t kKeyCount = 0xff, kHasMade = 0x100;
+    const LiveDigest& d_;
+};
+
 // The keys of live persons' earlier copies (see editKeys), each with when its person was last
 // changed, sorted.
 using EditKeys = mapped::Vector<std::pair<uint64_t, int64_t>>;
@@ -199,7 +235,7 @@ using EditKeys = mapped::Vector<std::pair<uint64_t, int64_t>>;
 // The edit keys of the live persons, made and sorted side by side in parts: several hundred
 // thousand persons give over a million keys, which one thread would take a good part of the
 // carve's time to make and sort.
-std::vector<EditKeys> liveEditKeys(const RowShape& shape, const CarvedRows<CarvedRecord>& live) {
+std::vector<EditKeys> liveEditKeys(const CarvedRows<LiveDigest>& live) {
     const size_t threads = threadsFor(live.size(), 16384);
     const size_t parts = threads == 1 ? 1 : 4 * threads;
     std::vector<EditKeys> keys(parts);
@@ -208,10 +244,8 @@ std::vector<EditKeys> liveEditKeys(const RowShape& shape, const CarvedRows<Carve
         const size_t from = live.size() * k / parts, to = live.size() * (k + 1) / parts;
         out.reserve(4 * (to - from));
         for (size_t i = from; i < to; ++i) {
-            const CarvedRecord& p = live[i];
-            const int64_t changed = madeAt(shape.value(p, kModified)).value_or(INT64_MAX);
-            for (const bool withTime : {true, false})
-                editKeys(shape, p, withTime, [&](uint64_t key) { out.emplace_back(key, changed); });
+            const LivePerson p(live[i]);
+            for (const uint64_t key : p.keys()) out.emplace_back(key, p.changed());
         }
         std::sort(out.begin(), out.end());
     });
@@ -516,9 +550,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     if (!db.openIn(backupFolder, {backupkeys::addressBook}, context_, "contactDB is not exist")) return;
     FileShapes shapes(db);
     const size_t personGroup = shapes.add(kPersonTable), valueGroup = shapes.add(kValueTable);
-    std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
-    shapes.report(tables);
     const std::vector<FileShapes::Member> personMembers = shapes.of(personGroup);
+    std::vector<TableShape> tableShapes = shapes.shapes();
+    for (const FileShapes::Member& member : personMembers)
+        tableShapes[member.index].digest = [shape = member.shape](const CarvedRecord& p, LiveDigest& d) {
+            LivePerson::digest(*shape, p, d);
+        };
+    std::vector<CarvedTable> tables = carveRecords(db, tableShapes);
+    shapes.report(tables);
     PRBackupScanState& arrays = context_.state;
 
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
@@ -529,16 +568,17 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
     std::vector<EditKeys> editParts;
     for (const FileShapes::Member& member : personMembers) {
-        CarvedRows<CarvedRecord>& live = tables[member.index].live;
+        CarvedRows<LiveDigest>& live = tables[member.index].digests;
         liveIds.reserve(liveIds.size() + live.size());
         madeWhen.reserve(madeWhen.size() + live.size());
-        for (const CarvedRecord& p : live) {
-            liveIds.push_back(p.rowid);
-            if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
-            changedWhen.emplace_back(p.rowid, madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX));
+        for (const LiveDigest& d : live) {
+            const LivePerson p(d);
+            liveIds.push_back(p.id());
+            if (const auto when = p.made()) madeWhen.emplace_back(*when, p.id());
+            changedWhen.emplace_back(p.id(), p.changed());
         }
-        for (EditKeys& part : liveEditKeys(*member.shape, live)) editParts.push_back(std::move(part));
-        CarvedRows<CarvedRecord>().swap(live);
+        for (EditKeys& part : liveEditKeys(live)) editParts.push_back(std::move(part));
+        CarvedRows<LiveDigest>().swap(live);
     }
     const EditKeys liveEdits = mergedKeys(std::move(editParts));
     std::sort(changedWhen.begin(), changedWhen.end());

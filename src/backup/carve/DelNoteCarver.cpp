@@ -13,6 +13,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace carve {
@@ -45,7 +46,7 @@ const KnownTable kNoteTable{"ZNOTE",
                                 {"ZAUTHOR", ColumnKind::text},
                                 {"ZSERVERID", ColumnKind::text, kSpareUnique},
                             },
-                            LiveRows::values};
+                            LiveRows::digest};
 const KnownTable kBodyTable{"ZNOTEBODY",
                             {
                                 {"ZOWNER", ColumnKind::integer, kRead | kNeeded},
@@ -66,7 +67,7 @@ const KnownTable kOlderNoteTable{"Note",
                                      {"contains_cjk", ColumnKind::integer},
                                      {"remote_id", ColumnKind::integer},
                                  },
-                                 LiveRows::values};
+                                 LiveRows::digest};
 const KnownTable kOlderBodyTable{"note_bodies",
                                  {
                                      {"note_id", ColumnKind::integer, kRead | kNeeded},
@@ -91,6 +92,15 @@ std::string identity(const RowShape& shape, const CarvedRecord& row, bool coreDa
     return "made " + std::to_string(created.asReal());
 }
 
+// All that is kept of a live note (see LiveRows::digest), beside its id: the key of its
+// identity, where it has one.
+enum LiveNoteWord : size_t { kIdentity, kHasIdentity };
+void digestLiveNote(const RowShape& shape, const CarvedRecord& row, bool coreData, LiveDigest& digest) {
+    const std::string text = identity(shape, row, coreData);
+    digest.words[kHasIdentity] = !text.empty();
+    if (!text.empty()) digest.words[kIdentity] = identityKey(text);
+}
+
 int noteUid(int64_t id) { return id > 0 && id <= INT_MAX ? static_cast<int>(id) : -1; }
 
 // The rows of one layout's two tables, as DeletedNotes takes them.
@@ -104,9 +114,9 @@ LayoutRows gather(const FileShapes& shapes, const std::vector<CarvedTable>& tabl
     LayoutRows l;
     l.rows.notesNameBodies = namesBody;
     for (const FileShapes::Member& member : shapes.of(noteGroup)) {
-        for (const CarvedRecord& live : tables[member.index].live) {
+        for (const LiveDigest& live : tables[member.index].digests) {
             l.rows.liveNoteIds.push_back(live.rowid);
-            l.rows.liveIdentities.push_back(identity(*member.shape, live, namesBody));
+            if (live.words[kHasIdentity]) l.rows.liveIdentities.push_back(live.words[kIdentity]);
         }
         for (const CarvedRecord& note : tables[member.index].deleted) {
             const CarvedValue& date = member.shape->value(note, dateColumn);
@@ -138,7 +148,15 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
     FileShapes shapes(db);
     const size_t noteGroup = shapes.add(kNoteTable), bodyGroup = shapes.add(kBodyTable);
     const size_t olderNoteGroup = shapes.add(kOlderNoteTable), olderBodyGroup = shapes.add(kOlderBodyTable);
-    const std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
+    // The live title rows are kept as their ids and the keys of their identities alone.
+    std::vector<TableShape> tableShapes = shapes.shapes();
+    for (const auto& [group, coreData] : {std::pair(noteGroup, true), std::pair(olderNoteGroup, false)})
+        for (const FileShapes::Member& member : shapes.of(group))
+            tableShapes[member.index].digest = [shape = member.shape, coreData](const CarvedRecord& row,
+                                                                                LiveDigest& digest) {
+                digestLiveNote(*shape, row, coreData, digest);
+            };
+    const std::vector<CarvedTable> tables = carveRecords(db, tableShapes);
     shapes.report(tables);
     const LayoutRows layouts[] = {
         gather(shapes, tables, noteGroup, bodyGroup, true, dateColumn, db.latestTime()),

@@ -3,6 +3,7 @@
 #include "backup/NoteBodyText.h"
 #include "backup/carve/CarvedRowid.h"
 #include "backup/carve/PairRows.h"
+#include "platform/WordHash.h"
 
 #include <algorithm>
 #include <climits>
@@ -106,6 +107,13 @@ std::vector<int> pairByNoteId(const NoteRows& rows, const std::function<bool(siz
 
 }  // namespace
 
+uint64_t identityKey(std::string_view identity) {
+    WordHash h;
+    h.word(identity.size());
+    h.mix(identity.data(), identity.size());
+    return h.h;
+}
+
 std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     const size_t noteCount = rows.notes.size(), bodyCount = rows.bodies.size();
     // The summary is the start of the body's text: a body that does not hold it is another
@@ -139,9 +147,7 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     }
 
     const std::unordered_set<int64_t> live(rows.liveNoteIds.begin(), rows.liveNoteIds.end());
-    std::unordered_set<std::string_view> liveIdentities;
-    for (const std::string& identity : rows.liveIdentities)
-        if (!identity.empty()) liveIdentities.insert(identity);
+    const std::unordered_set<uint64_t> liveIdentities(rows.liveIdentities.begin(), rows.liveIdentities.end());
     // One title row per note, told by its id or by its identity: the latest version, with its
     // body where two are as late.
     std::vector<int64_t> ids(noteCount, 0);
@@ -163,7 +169,7 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
         ids[n] = onlyRowid(*rows.notes[n].row)
                      .value_or(partner[n] >= 0 ? rows.bodies[static_cast<size_t>(partner[n])].owner : 0);
         const std::string_view identity = rows.notes[n].identity;
-        if ((ids[n] > 0 && live.count(ids[n])) || liveIdentities.count(identity)) {
+        if ((ids[n] > 0 && live.count(ids[n])) || (!identity.empty() && liveIdentities.count(identityKey(identity)))) {
             kept[n] = false;
             continue;
         }

@@ -32,10 +32,10 @@ struct NoteRows {
     std::vector<Note> notes;
     std::vector<Body> bodies;
     std::vector<int64_t> liveNoteIds;
-    // What tells each live note across its versions, whatever row id a version has: an
-    // identifier, or when the note was made. A deleted title row with one of these is an earlier
-    // version of a live note.
-    std::vector<std::string> liveIdentities;
+    // What tells each live note across its versions, whatever row id a version has (an
+    // identifier, or when the note was made), by its key (see identityKey); none for a note
+    // without. A deleted title row with one of these is an earlier version of a live note.
+    std::vector<uint64_t> liveIdentities;
     // Core Data: a note names its body's row id and the body the note's (the two count their
     // ids apart). The older layout: a body names its note's row id, and the note nothing.
     bool notesNameBodies = true;
@@ -48,6 +48,10 @@ struct DeletedNote {
     // One of its rows is gone: the title row, or the body the title row names.
     bool partial = false;
 };
+
+// The key of a note's identity (not empty) among those of the live notes: a live note's is all
+// that is kept of it.
+uint64_t identityKey(std::string_view identity);
 
 // The deleted notes to list: title rows in their order first, then bodies alone in theirs.
 std::vector<DeletedNote> deletedNotes(const NoteRows& rows);

@@ -127,8 +127,8 @@ void FileShapes::report(const std::vector<CarvedTable>& tables) const {
         for (const RowShape& shape : group.shapes) {
             const CarvedTable* carved = index < tables.size() ? &tables[index] : nullptr;
             ++index;
-            const bool rows =
-                carved && (!carved->deleted.empty() || !carved->live.empty() || !carved->liveKept.empty());
+            const bool rows = carved && (!carved->deleted.empty() || !carved->live.empty() ||
+                                         !carved->liveKept.empty() || !carved->digests.empty());
             // The file's own layout is named whatever it found (the shorter rows from before its
             // table grew are its own too); a known one only where it found rows.
             const bool named = group.fallback ? rows : &shape == &group.shapes.front();

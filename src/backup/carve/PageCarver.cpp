@@ -22,7 +22,8 @@ PageCarver::PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
       payload_(db),
       reader_(shapes, tables_, page_.data(), usable_, payload_),
       pageFound_(shapes.size()),
-      deleted_(shapes.size()) {}
+      deleted_(shapes.size()),
+      liveTextKeys_(shapes.size()) {}
 
 void PageCarver::carvePages(int64_t from, int64_t to, CarveFile& reader, LiveLists& live) {
     file_ = &reader;
@@ -51,6 +52,7 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
     payload_.forgetChains();
     readPage(index, pageStart);
     for (size_t s = 0; s < shapes_.size(); ++s) endPage(s);
+    reader_.forgetLiveValues();
     claims_.endPage();
 }
 
@@ -269,6 +271,8 @@ void PageCarver::endPage(size_t s) {
             listLiveRow(*live_, s, shapes_[s], f);
             if (shapes_[s].live == LiveRows::alsoKept)
                 tables_[s].liveKept.push_back({f.record.rowid, f.record.values});
+            else if (shapes_[s].live == LiveRows::digest)
+                digestLive(s, f.record);
             else if (shapes_[s].live != LiveRows::none)
                 tables_[s].live.push_back(std::move(f.record));
         } else {
@@ -278,6 +282,18 @@ void PageCarver::endPage(size_t s) {
     }
     if (lowestLive != INT64_MAX) tree_.lowestLive.emplace_back(page.front().record.page, lowestLive);
     page.clear();
+}
+
+void PageCarver::digestLive(size_t s, const CarvedRecord& live) {
+    const TableShape& shape = shapes_[s];
+    LiveDigest& digest = tables_[s].digests.emplace_back();
+    digest.rowid = live.rowid;
+    if (shape.digest) shape.digest(live, digest);
+    // What markCopiesOfFileTexts() would have read of the row's values.
+    const uint64_t others = shape.editKeptColumns & ~shape.editTellColumns;
+    for (size_t c = 0; others >> c; ++c)
+        if (others >> c & 1)
+            if (const uint64_t key = textKey(shape, live, c)) liveTextKeys_[s].push_back(key);
 }
 
 void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const std::vector<uint32_t>& order) {

@@ -47,6 +47,9 @@ public:
         uint64_t text;
     };
     const std::vector<PendingCopy>& pendingCopies() const { return pending_; }
+    // Per shape that digests its live rows (LiveRows::digest), whose values are then not kept:
+    // the keys of their texts in the columns such copies are counted by, for the same count.
+    const std::vector<std::vector<uint64_t>>& liveTextKeys() const { return liveTextKeys_; }
     // What the pages read told of the tables' trees.
     const TreePages& tree() const { return tree_; }
     // The overflow pages the deleted rows found claim (see ChainClaims.h).
@@ -104,6 +107,8 @@ private:
     // row's copies from before an edit (see TableShape::editKeptColumns). order: the page's rows
     // by place, lowest first.
     void markEditedCopies(size_t s, std::vector<FoundRow>& page, const std::vector<uint32_t>& order);
+    // Keeps what the shape's digest makes of a live row of shape s (LiveRows::digest).
+    void digestLive(size_t s, const CarvedRecord& live);
 
     CarveDatabase& db_;
     CarveFile* file_;  // the reader of the thread carving the pages
@@ -117,14 +122,15 @@ private:
     PayloadReader payload_;
     CellReader reader_;
     PageRowidBounds bounds_;
-    std::vector<std::vector<FoundRow>> pageFound_;  // per shape: the rows of the page being read
-    std::vector<uint32_t> order_;                   // scratch of endPage()
-    std::vector<int64_t> cellStarts_;               // scratch of readPage()
-    std::vector<FoundList> deleted_;                // per shape: deleted rows found so far
-    LiveLists* live_ = nullptr;                     // the lists of the thread carving the pages
-    bool inGap_ = false;                            // the scan under way reads a page's unallocated gap
-    int64_t gapEnd_ = -1;                           // where the gap of the page read ends (see scanGap)
-    int64_t pageStart_ = 0;                         // where the page read starts in the file
+    std::vector<std::vector<FoundRow>> pageFound_;     // per shape: the rows of the page being read
+    std::vector<uint32_t> order_;                      // scratch of endPage()
+    std::vector<int64_t> cellStarts_;                  // scratch of readPage()
+    std::vector<FoundList> deleted_;                   // per shape: deleted rows found so far
+    std::vector<std::vector<uint64_t>> liveTextKeys_;  // per shape (see liveTextKeys())
+    LiveLists* live_ = nullptr;                        // the lists of the thread carving the pages
+    bool inGap_ = false;                               // the scan under way reads a page's unallocated gap
+    int64_t gapEnd_ = -1;                              // where the gap of the page read ends (see scanGap)
+    int64_t pageStart_ = 0;                            // where the page read starts in the file
     int64_t examined_ = 0;
     int64_t headerPages_ = 0;
     TreePages tree_;  // the interior pages read, the leaves' lowest live ids
