@@ -22,12 +22,25 @@ bool failed(QString* error, const QString& why) {
     return false;
 }
 
-// Where the pages of a document of the given height end: each as far down as a page may reach,
-// never through one of the pieces (header, bubbles, button), which are given top to bottom.
-// A piece taller than a page is cut where the page ends.
-std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int pageHeight) {
+// How many messages the view lays out at once for the PDF: pages enough that the few bubbles
+// laid out again after each run (the page it left unfilled) cost little, and few enough that a
+// conversation of any length holds a bounded number of widgets.
+constexpr int kRunMessages = 100;
+
+// The pieces (header, bubbles) of what the view shows, top to bottom.
+std::vector<QRect> piecesOf(const QWidget& document) {
+    std::vector<QRect> pieces;
+    for (const QWidget* piece : document.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (piece->isVisible()) pieces.push_back(piece->geometry());
+    std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
+    return pieces;
+}
+
+// Where the pages from start down to height end: each as far down as a page may reach, never
+// through one of the pieces (given top to bottom). A piece taller than a page is cut where the
+// page ends.
+std::vector<int> pageEnds(const std::vector<QRect>& pieces, int start, int height, int pageHeight) {
     std::vector<int> ends;
-    int start = 0;
     while (height - start > pageHeight) {
         int end = start + pageHeight;
         for (const QRect& piece : pieces)
@@ -112,20 +125,21 @@ QPageSize paperFor(const QLocale& locale) {
 }
 
 namespace {
+// The conversation is laid out by the view as on screen, without a window, one run of messages at
+// a time: the pages a run fills are drawn, its widgets dropped, and the page it left unfilled is
+// laid out again at the top of the next run, from the message it begins in (part of a bubble taller
+// than a page is left above it). A page so drawn is the one the whole conversation laid out at once
+// would give: the view places each bubble right below the one before.
 bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale) {
-    // The view laid out as on screen, without a window: every bubble placed at once.
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(kViewWidth, 1);
     view.show();
-    view.showWholeConversation(conversation);
+    const int count = int(conversation->MessageNodeArray().size());
+    int from = 0, runCount = kRunMessages;
+    view.showConversationRun(conversation, from, runCount);
     QWidget* page = view.documentView();
     if (page->width() <= 0 || page->height() <= 0) return failed(error, QStringLiteral("the conversation is empty"));
-
-    std::vector<QRect> pieces;
-    for (const QWidget* piece : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (piece->isVisible()) pieces.push_back(piece->geometry());
-    std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
 
     DatedPdf out(into, creationStamp(*conversation));
     {
@@ -140,20 +154,39 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
         // A view wider than the room (it never is at the width drawn) is scaled down to it.
         const qreal scale = std::min<qreal>(1.0, qreal(room.width()) / page->width());
         const int pageHeight = std::max(1, int(room.height() / scale));
-        const std::vector<int> ends = pageEnds(pieces, page->height(), pageHeight);
         const qreal left = (room.width() - page->width() * scale) / 2;  // centred between the margins
         QPainter painter;
         if (!painter.begin(&writer)) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-        int start = 0;
-        for (size_t i = 0; i < ends.size(); ++i) {
-            if (i > 0 && !writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-            painter.save();
-            painter.translate(left, 0);
-            painter.scale(scale, scale);
-            page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
-                         QWidget::DrawWindowBackground | QWidget::DrawChildren);
-            painter.restore();
-            start = ends[i];
+        int start = 0;  // where the next page starts in the run laid out
+        bool firstPage = true;
+        for (;;) {
+            const bool lastRun = from + runCount >= count;
+            const std::vector<int> ends = pageEnds(piecesOf(*page), start, page->height(), pageHeight);
+            if (!lastRun && ends.size() < 2) {
+                // Not even one page beyond what is carried over: a longer run.
+                runCount *= 2;
+                view.showConversationRun(conversation, from, runCount);
+                continue;
+            }
+            // A run but the last leaves its last page for the next one, which may fill it further.
+            const size_t drawn = lastRun ? ends.size() : ends.size() - 1;
+            for (size_t i = 0; i < drawn; ++i) {
+                if (!firstPage && !writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
+                firstPage = false;
+                painter.save();
+                painter.translate(left, 0);
+                painter.scale(scale, scale);
+                page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
+                             QWidget::DrawWindowBackground | QWidget::DrawChildren);
+                painter.restore();
+                start = ends[i];
+            }
+            if (lastRun) break;
+            const int next = view.placedMessageAt(start);
+            start -= view.placedMessageTop(next);
+            from = next;
+            runCount = kRunMessages;
+            view.showConversationRun(conversation, from, runCount);
         }
         painter.end();
     }

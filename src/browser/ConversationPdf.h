@@ -20,8 +20,9 @@ namespace conversationpdf {
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error = nullptr,
                            const QLocale& locale = QLocale());
 // The same PDF written into out (open for writing) as the writer makes it, so that a long
-// conversation's PDF is never held whole; the view is still laid out whole. False with the
-// reason in *error when it cannot be drawn: what out received is then no PDF.
+// conversation's PDF is never held whole, nor its bubbles: the view lays out a few pages' messages
+// at a time. False with the reason in *error when it cannot be drawn: what out received is then
+// no PDF.
 bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error = nullptr,
                           const QLocale& locale = QLocale());
 // The paper printed on where locale is used: Letter in the Americas' Letter countries, else A4.
