@@ -22,11 +22,6 @@ bool failed(QString* error, const QString& why) {
     return false;
 }
 
-// How many messages the view lays out at once for the PDF: pages enough that the few bubbles
-// laid out again after each run (the page it left unfilled) cost little, and few enough that a
-// conversation of any length holds a bounded number of widgets.
-constexpr int kRunMessages = 100;
-
 // The pieces (header, bubbles) of what the view shows, top to bottom.
 std::vector<QRect> piecesOf(const QWidget& document) {
     std::vector<QRect> pieces;
@@ -129,14 +124,17 @@ namespace {
 // a time: the pages a run fills are drawn, its widgets dropped, and the page it left unfilled is
 // laid out again at the top of the next run, from the message it begins in (part of a bubble taller
 // than a page is left above it). A page so drawn is the one the whole conversation laid out at once
-// would give: the view places each bubble right below the one before.
-bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale) {
+// would give: the view places each bubble right below the one before. firstRunOnly draws the
+// pages of the first run alone.
+bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale,
+              int runMessages, bool firstRunOnly = false) {
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(kViewWidth, 1);
     view.show();
     const int count = int(conversation->MessageNodeArray().size());
-    int from = 0, runCount = kRunMessages;
+    runMessages = std::max(1, runMessages);
+    int from = 0, runCount = runMessages;
     view.showConversationRun(conversation, from, runCount);
     QWidget* page = view.documentView();
     if (page->width() <= 0 || page->height() <= 0) return failed(error, QStringLiteral("the conversation is empty"));
@@ -181,11 +179,11 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
                 painter.restore();
                 start = ends[i];
             }
-            if (lastRun) break;
+            if (lastRun || firstRunOnly) break;
             const int next = view.placedMessageAt(start);
             start -= view.placedMessageTop(next);
             from = next;
-            runCount = kRunMessages;
+            runCount = runMessages;
             view.showConversationRun(conversation, from, runCount);
         }
         painter.end();
@@ -196,17 +194,18 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
 }  // namespace
 
 bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error,
-                          const QLocale& locale) {
+                          const QLocale& locale, int runMessages) {
     if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
-    // The first conversation a run draws comes out unlike every later drawing of it (some of its
-    // pieces are laid out narrower while the text layout is still cold): it is drawn once more,
-    // so that the same conversation always makes the same PDF and an export run again finds it.
+    // The first conversation a process draws comes out unlike every later drawing of it (some of
+    // its pieces are laid out narrower while the text layout is still cold): its first pages are
+    // drawn once before, so that the same conversation always makes the same PDF and an export run
+    // again finds it. The first run's pages warm it up: a long conversation is not drawn twice.
     static bool drawnBefore = false;  // main thread only
     if (!drawnBefore) {
         drawnBefore = true;
-        drawnPdf(conversation, nullptr, nullptr, locale);
+        drawnPdf(conversation, nullptr, nullptr, locale, runMessages, true);
     }
-    return drawnPdf(conversation, &out, error, locale);
+    return drawnPdf(conversation, &out, error, locale, runMessages);
 }
 
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {
