@@ -3,6 +3,7 @@
 #include "browser/PRConversationView.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPageSize>
 #include <QPainter>
@@ -132,6 +133,15 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(kViewWidth, 1);
     view.show();
+    // A later run is laid out once the one before is dropped and the events posted meanwhile are
+    // handed out (the view's queued scroller checks, the dropped widgets' requests). Left alone they
+    // pile up for as long as the export runs (it runs inside an event, where Qt sweeps none away)
+    // and every widget's end looks through them all: each run would take longer than the one before.
+    auto layOutRun = [&](int from, int count) {
+        view.RemoveAllMessageChatView();
+        QCoreApplication::sendPostedEvents();
+        view.showConversationRun(conversation, from, count);
+    };
     const int count = int(conversation->MessageNodeArray().size());
     runMessages = std::max(1, runMessages);
     int from = 0, runCount = runMessages;
@@ -163,7 +173,7 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
             if (!lastRun && ends.size() < 2) {
                 // Not even one page beyond what is carried over: a longer run.
                 runCount *= 2;
-                view.showConversationRun(conversation, from, runCount);
+                layOutRun(from, runCount);
                 continue;
             }
             // A run but the last leaves its last page for the next one, which may fill it further.
@@ -184,7 +194,7 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
             start -= view.placedMessageTop(next);
             from = next;
             runCount = runMessages;
-            view.showConversationRun(conversation, from, runCount);
+            layOutRun(from, runCount);
         }
         painter.end();
     }
