@@ -435,26 +435,20 @@ TEST(ConversationPdfTest, ALongConversationComesOutWholeAndInOrderWhateverTheRun
     const std::set<int> tall = {99, 100, 640, 1103};  // at a run's end and start, and one over three pages
     std::vector<PRMessageNodePtr> messages;
     for (int i = 0; i < count; ++i) {
-        auto m = std::make_shared<PRMessageNode>();
         QString text = QStringLiteral("Message %1 begins").arg(i);
         if (i % 9 == 0) text += QString(" and goes on").repeated(15);
         if (tall.count(i))
             for (int w = 0; w < (i == 640 ? 1200 : 500); ++w) text += QStringLiteral(" w%1").arg(w);
-        m->setMessageContent((text + QStringLiteral(" ends%1.").arg(i)).toStdString());
+        const PRMessageNodePtr m = textMessage((text + QStringLiteral(" ends%1.").arg(i)).toStdString(), i % 3 == 0);
         // Every thirteenth is a picture that cannot be read (its stand-in is drawn) with words
         // beside it: one message in two bubbles.
         if (i % 13 == 5) {
             m->setAttachmentPath("/nowhere/IMG_" + std::to_string(i) + ".jpg");
             m->setAttachType("Image");
         }
-        m->setMessageType(i % 3 ? "Send" : "Received");
-        m->setMessageName(i % 3 ? "Me" : "Anna Berg");
-        m->setMessageDate("03-01-2013 10:30");
         messages.push_back(m);
     }
-    auto conversation = std::make_shared<PRMessageTreeNode>();
-    conversation->setMessageTreeNodeName("Anna Berg");
-    conversation->setMessageNodeArray(messages);
+    const PRMessageTreeNodePtr conversation = conversationOf(messages, "Anna Berg");
 
     const QLocale germany(QLocale::German, QLocale::Germany);
     auto drawn = [&](int runMessages, BubbleCountingDevice& into) {
