@@ -22,8 +22,8 @@ public:
 
     // The first page of conversation (emptying what was shown). Null shows nothing.
     void showConversation(const PRMessageTreeNodePtr& conversation);
-    // Every message of conversation at once, without the "More..." button: the view as a whole
-    // page, for drawing it elsewhere (a PDF).
+    // Every message of conversation at once, without the "More..." button: the view as one whole
+    // page.
     void showWholeConversation(const PRMessageTreeNodePtr& conversation);
     // The messages from index from on, count of them (fewer at the conversation's end), laid out
     // at once without the "More..." button and the header above them only from the first message:
