@@ -2,7 +2,8 @@
 // lengths, every fiftieth one over many lines and a few taller than a page. Times the drawing of
 // the whole PDF (its bytes handed on and dropped as they come) and reports the processor time it
 // took, the memory it held beside the records (held_MB), the PDF's size and its pages. The bytes
-// are digested as they pass, so that a faster build drawing another PDF is caught.
+// are digested as they pass, so that a faster build drawing another PDF is caught. held_MB is
+// truest with one size a process (--benchmark_filter=/100000/).
 #include "../support/ApplicationMain.h"
 #include "../support/CpuTime.h"
 #include "../support/OutputCheck.h"
@@ -87,7 +88,7 @@ bool drawnAsThePageDoes(const PRMessageTreeNodePtr& conversation, QIODevice& out
 }
 
 void ConversationPdf(benchmark::State& state) {
-    // The first drawing of a run warms the text layout up; it is left out of the figures.
+    // The first drawing of a process warms the text layout up; it is left out of the figures.
     if (conversationpdf::conversationPdf(longConversation(3)).isEmpty()) state.SkipWithError("no PDF");
     const PRMessageTreeNodePtr conversation = longConversation(int(state.range(0)));
     const std::string name = "conversation_pdf_" + std::to_string(state.range(0));
