@@ -3,6 +3,7 @@
 #include "browser/PRConversationView.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPageSize>
 #include <QPainter>
@@ -22,12 +23,20 @@ bool failed(QString* error, const QString& why) {
     return false;
 }
 
-// Where the pages of a document of the given height end: each as far down as a page may reach,
-// never through one of the pieces (header, bubbles, button), which are given top to bottom.
-// A piece taller than a page is cut where the page ends.
-std::vector<int> pageEnds(const std::vector<QRect>& pieces, int height, int pageHeight) {
+// The pieces (header, bubbles) of what the view shows, top to bottom.
+std::vector<QRect> piecesOf(const QWidget& document) {
+    std::vector<QRect> pieces;
+    for (const QWidget* piece : document.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (piece->isVisible()) pieces.push_back(piece->geometry());
+    std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
+    return pieces;
+}
+
+// Where the pages from start down to height end: each as far down as a page may reach, never
+// through one of the pieces (given top to bottom). A piece taller than a page is cut where the
+// page ends.
+std::vector<int> pageEnds(const std::vector<QRect>& pieces, int start, int height, int pageHeight) {
     std::vector<int> ends;
-    int start = 0;
     while (height - start > pageHeight) {
         int end = start + pageHeight;
         for (const QRect& piece : pieces)
@@ -112,20 +121,33 @@ QPageSize paperFor(const QLocale& locale) {
 }
 
 namespace {
-bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale) {
-    // The view laid out as on screen, without a window: every bubble placed at once.
+// The conversation is laid out by the view as on screen, without a window, one run of messages at
+// a time: the pages a run fills are drawn, its widgets dropped, and the page it left unfilled is
+// laid out again at the top of the next run, from the message it begins in (part of a bubble taller
+// than a page is left above it). A page so drawn is the one the whole conversation laid out at once
+// would give: the view places each bubble right below the one before. firstRunOnly draws the
+// pages of the first run alone.
+bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString* error, const QLocale& locale,
+              int runMessages, bool firstRunOnly = false) {
     PRConversationView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(kViewWidth, 1);
     view.show();
-    view.showWholeConversation(conversation);
+    // A later run is laid out once the one before is dropped and the events posted meanwhile are
+    // handed out (the view's queued scroller checks, the dropped widgets' requests). Left alone they
+    // pile up for as long as the export runs (it runs inside an event, where Qt sweeps none away)
+    // and every widget's end looks through them all: each run would take longer than the one before.
+    auto layOutRun = [&](int from, int count) {
+        view.RemoveAllMessageChatView();
+        QCoreApplication::sendPostedEvents();
+        view.showConversationRun(conversation, from, count);
+    };
+    const int count = int(conversation->MessageNodeArray().size());
+    runMessages = std::max(1, runMessages);
+    int from = 0, runCount = runMessages;
+    view.showConversationRun(conversation, from, runCount);
     QWidget* page = view.documentView();
     if (page->width() <= 0 || page->height() <= 0) return failed(error, QStringLiteral("the conversation is empty"));
-
-    std::vector<QRect> pieces;
-    for (const QWidget* piece : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (piece->isVisible()) pieces.push_back(piece->geometry());
-    std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
 
     DatedPdf out(into, creationStamp(*conversation));
     {
@@ -140,20 +162,39 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
         // A view wider than the room (it never is at the width drawn) is scaled down to it.
         const qreal scale = std::min<qreal>(1.0, qreal(room.width()) / page->width());
         const int pageHeight = std::max(1, int(room.height() / scale));
-        const std::vector<int> ends = pageEnds(pieces, page->height(), pageHeight);
         const qreal left = (room.width() - page->width() * scale) / 2;  // centred between the margins
         QPainter painter;
         if (!painter.begin(&writer)) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-        int start = 0;
-        for (size_t i = 0; i < ends.size(); ++i) {
-            if (i > 0 && !writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
-            painter.save();
-            painter.translate(left, 0);
-            painter.scale(scale, scale);
-            page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
-                         QWidget::DrawWindowBackground | QWidget::DrawChildren);
-            painter.restore();
-            start = ends[i];
+        int start = 0;  // where the next page starts in the run laid out
+        bool firstPage = true;
+        for (;;) {
+            const bool lastRun = from + runCount >= count;
+            const std::vector<int> ends = pageEnds(piecesOf(*page), start, page->height(), pageHeight);
+            if (!lastRun && ends.size() < 2) {
+                // Not even one page beyond what is carried over: a longer run.
+                runCount *= 2;
+                layOutRun(from, runCount);
+                continue;
+            }
+            // A run but the last leaves its last page for the next one, which may fill it further.
+            const size_t drawn = lastRun ? ends.size() : ends.size() - 1;
+            for (size_t i = 0; i < drawn; ++i) {
+                if (!firstPage && !writer.newPage()) return failed(error, QStringLiteral("the PDF cannot be drawn"));
+                firstPage = false;
+                painter.save();
+                painter.translate(left, 0);
+                painter.scale(scale, scale);
+                page->render(&painter, QPoint(), QRegion(0, start, page->width(), ends[i] - start),
+                             QWidget::DrawWindowBackground | QWidget::DrawChildren);
+                painter.restore();
+                start = ends[i];
+            }
+            if (lastRun || firstRunOnly) break;
+            const int next = view.placedMessageAt(start);
+            start -= view.placedMessageTop(next);
+            from = next;
+            runCount = runMessages;
+            layOutRun(from, runCount);
         }
         painter.end();
     }
@@ -163,17 +204,18 @@ bool drawnPdf(const PRMessageTreeNodePtr& conversation, QIODevice* into, QString
 }  // namespace
 
 bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error,
-                          const QLocale& locale) {
+                          const QLocale& locale, int runMessages) {
     if (!conversation) return failed(error, QStringLiteral("there is no conversation"));
-    // The first conversation a run draws comes out unlike every later drawing of it (some of its
-    // pieces are laid out narrower while the text layout is still cold): it is drawn once more,
-    // so that the same conversation always makes the same PDF and an export run again finds it.
+    // The first conversation a process draws comes out unlike every later drawing of it (some of
+    // its pieces are laid out narrower while the text layout is still cold): its first pages are
+    // drawn once before, so that the same conversation always makes the same PDF and an export run
+    // again finds it. The first run's pages warm it up: a long conversation is not drawn twice.
     static bool drawnBefore = false;  // main thread only
     if (!drawnBefore) {
         drawnBefore = true;
-        drawnPdf(conversation, nullptr, nullptr, locale);
+        drawnPdf(conversation, nullptr, nullptr, locale, runMessages, true);
     }
-    return drawnPdf(conversation, &out, error, locale);
+    return drawnPdf(conversation, &out, error, locale, runMessages);
 }
 
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error, const QLocale& locale) {

@@ -19,11 +19,16 @@ namespace conversationpdf {
 // drawn.
 QByteArray conversationPdf(const PRMessageTreeNodePtr& conversation, QString* error = nullptr,
                            const QLocale& locale = QLocale());
+// How many messages the view lays out at once for a PDF: pages enough that the few bubbles laid
+// out again after each run (the page it left unfilled) cost little, and few enough that a
+// conversation of any length holds a bounded number of widgets.
+constexpr int kRunMessages = 100;
 // The same PDF written into out (open for writing) as the writer makes it, so that a long
-// conversation's PDF is never held whole; the view is still laid out whole. False with the
+// conversation's PDF is never held whole, nor its bubbles: the view lays out runMessages messages
+// at a time (more when they fill no page); the pages are the same for any run. False with the
 // reason in *error when it cannot be drawn: what out received is then no PDF.
 bool writeConversationPdf(const PRMessageTreeNodePtr& conversation, QIODevice& out, QString* error = nullptr,
-                          const QLocale& locale = QLocale());
+                          const QLocale& locale = QLocale(), int runMessages = kRunMessages);
 // The paper printed on where locale is used: Letter in the Americas' Letter countries, else A4.
 QPageSize paperFor(const QLocale& locale);
 // The margin of every side of a page, in points.

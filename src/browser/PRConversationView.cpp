@@ -30,34 +30,58 @@ PRConversationView::PRConversationView(QWidget* parent) : QScrollArea(parent), d
 }
 
 void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversation) {
-    showMessages(conversation, false);
+    const int count = conversation ? int(conversation->MessageNodeArray().size()) : 0;
+    showMessages(conversation, 0, conversation::firstPage(count, conversation::kPageSize));
 }
 
 void PRConversationView::showWholeConversation(const PRMessageTreeNodePtr& conversation) {
-    showMessages(conversation, true);
+    const int count = conversation ? int(conversation->MessageNodeArray().size()) : 0;
+    showMessages(conversation, 0, conversation::Page{count, false});
 }
 
-void PRConversationView::showMessages(const PRMessageTreeNodePtr& conversation, bool whole) {
+void PRConversationView::showConversationRun(const PRMessageTreeNodePtr& conversation, int from, int count) {
+    const int total = conversation ? int(conversation->MessageNodeArray().size()) : 0;
+    from = std::clamp(from, 0, total);
+    showMessages(conversation, from, conversation::Page{std::clamp(count, 0, total - from), false});
+}
+
+void PRConversationView::showMessages(const PRMessageTreeNodePtr& conversation, int from,
+                                      const conversation::Page& page) {
     previewCount = conversation::kPageSize;
     laidOutWidth_ = documentWidth();
     verticalScrollBar()->setValue(0);
     previousMessageBubbleFrame = QRectF();
     RemoveAllMessageChatView();
-    haveAddChatNum = 0;
+    haveAddChatNum = from;
     currentMessageTreeNode = conversation;
     if (!conversation) {
         updateDocumentSize();
         return;
     }
-    addChatHeadInfo(*conversation);
-    const int count = int(conversation->MessageNodeArray().size());
-    const auto page = whole ? conversation::Page{count, false} : conversation::firstPage(count, previewCount);
+    if (from == 0) addChatHeadInfo(*conversation);
     placePage(page.count, page.more);
     updateDocumentSize();
 }
 
+int PRConversationView::placedMessageAt(int y) const {
+    int message = -1;
+    for (size_t i = 0; i < bubbles_.size(); ++i) {
+        if (!bubbles_[i]) continue;
+        if (message >= 0 && bubbles_[i]->y() > y) break;
+        message = bubbleMessages_[i];
+    }
+    return message;
+}
+
+int PRConversationView::placedMessageTop(int index) const {
+    for (size_t i = 0; i < bubbles_.size(); ++i)
+        if (bubbles_[i] && bubbleMessages_[i] == index) return bubbles_[i]->y();
+    return -1;
+}
+
 void PRConversationView::RemoveAllMessageChatView() {
     bubbles_.clear();
+    bubbleMessages_.clear();
     const auto children = document_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
     viewport()->update();
@@ -152,6 +176,7 @@ void PRConversationView::placeMessage(int index) {
     if (!bubble) pictureBubble(images::imageNamed("Contact"));
     auto place = [&] {
         bubbles_.push_back(bubble);
+        bubbleMessages_.push_back(index);
         bubble->show();
         previousMessageBubbleFrame = QRectF(bubble->geometry());
     };

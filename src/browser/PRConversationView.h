@@ -4,6 +4,7 @@
 // for the selected conversation (showConversation); the transfer page's preview reuses it.
 #pragma once
 
+#include "browser/ConversationPaging.h"
 #include "model/PRMessageNode.h"
 
 #include <QLabel>
@@ -21,9 +22,20 @@ public:
 
     // The first page of conversation (emptying what was shown). Null shows nothing.
     void showConversation(const PRMessageTreeNodePtr& conversation);
-    // Every message of conversation at once, without the "More..." button: the view as a whole
-    // page, for drawing it elsewhere (a PDF).
+    // Every message of conversation at once, without the "More..." button: the view as one whole
+    // page.
     void showWholeConversation(const PRMessageTreeNodePtr& conversation);
+    // The messages from index from on, count of them (fewer at the conversation's end), laid out
+    // at once without the "More..." button and the header above them only from the first message:
+    // one run of a long conversation drawn elsewhere a piece at a time (a PDF), the first message
+    // placed at the top when it has no header above it. Empties what was shown.
+    void showConversationRun(const PRMessageTreeNodePtr& conversation, int from, int count);
+    // The message (its index in the conversation) whose bubbles hold y of the document view: the
+    // last one placed starting at or above y (the first placed when y is above them all); -1 when
+    // none is placed.
+    int placedMessageAt(int y) const;
+    // Where message index's first bubble starts in the document view; -1 when it is not placed.
+    int placedMessageTop(int index) const;
 
     void RemoveAllMessageChatView();
     void addChatHeadInfo(const PRMessageTreeNode& conversation);
@@ -53,7 +65,7 @@ private:
     int nameWidth() const;
     int moreButtonX() const;
     void fitToWidth();
-    void showMessages(const PRMessageTreeNodePtr& conversation, bool whole);
+    void showMessages(const PRMessageTreeNodePtr& conversation, int from, const conversation::Page& page);
     void placeMessage(int index);
     void placePage(int count, bool more);
     void updateDocumentSize();
@@ -63,5 +75,6 @@ private:
     QPointer<QPushButton> morebun;
     QPointer<QLabel> headBackground_, headName_;
     std::vector<QPointer<PRChatView>> bubbles_;  // in message order
+    std::vector<int> bubbleMessages_;            // the message of each bubble, by its index
     int laidOutWidth_ = -1;
 };

@@ -10,7 +10,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPdfDocument>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -366,4 +369,117 @@ TEST(ConversationPdfTest, PagesOfTheLocalesPaperWithEveryBubbleWholeOnOne) {
     const QByteArray bytes = written.readAll();
     EXPECT_TRUE(bytes == conversationpdf::conversationPdf(conversationOf(60), nullptr, germany));
     EXPECT_EQ(bytes.count("/CreationDate (D:20130301103000"), 1);
+}
+
+namespace {
+
+// Counts the PDF's bytes as they come and, at each write, the bubbles alive then.
+class BubbleCountingDevice : public QIODevice {
+public:
+    BubbleCountingDevice() { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+    QByteArray bytes;
+    int mostBubbles = 0, writesWhileDrawing = 0;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        int alive = 0;
+        for (QWidget* widget : QApplication::allWidgets()) alive += qobject_cast<PRChatView*>(widget) ? 1 : 0;
+        mostBubbles = std::max(mostBubbles, alive);
+        writesWhileDrawing += alive > 0 ? 1 : 0;
+        bytes.append(data, size);
+        return size;
+    }
+};
+
+// A PDF's pages and where words stand on them. A bubble cut by a page's end holds all its words
+// on both pages, most of them beyond the margins: only those between them are shown.
+struct Pages {
+    explicit Pages(const QByteArray& pdf) {
+        buffer.setData(pdf);
+        buffer.open(QIODevice::ReadOnly);
+        document.load(&buffer);
+        for (int p = 0; p < document.pageCount(); ++p) texts << document.getAllText(p).text();
+    }
+    // Where each number that mark (its one capture) stands beside is shown between the margins:
+    // the page and the height on it, once for each time.
+    std::map<int, std::vector<std::pair<int, qreal>>> shown(const QRegularExpression& mark) {
+        std::map<int, std::vector<std::pair<int, qreal>>> places;
+        for (int p = 0; p < texts.size(); ++p) {
+            const QRectF paper = QRectF(QPointF(), document.pagePointSize(p))
+                                     .marginsRemoved(QMarginsF(1, 1, 1, 1) * conversationpdf::kMarginPoints);
+            for (auto found = mark.globalMatch(texts[p]); found.hasNext();) {
+                const QRegularExpressionMatch m = found.next();
+                const QPointF at = document.getSelectionAtIndex(p, int(m.capturedStart()), int(m.capturedLength()))
+                                       .boundingRectangle()
+                                       .center();
+                if (paper.contains(at)) places[m.captured(1).toInt()].emplace_back(p, at.y());
+            }
+        }
+        return places;
+    }
+    QBuffer buffer;
+    QPdfDocument document;
+    QStringList texts;
+};
+
+}  // namespace
+
+// A long conversation's PDF is drawn a run of messages at a time, with a bounded number of bubbles
+// alive, and comes out as the whole conversation laid out at once would: every message once and
+// in order, each on one page but those taller than a page, which are cut where a page ends and go
+// on at the top of the next; the same pages whatever the run.
+TEST(ConversationPdfTest, ALongConversationComesOutWholeAndInOrderWhateverTheRun) {
+    const int count = 1200;
+    const std::set<int> tall = {99, 100, 640, 1103};  // at a run's end and start, and one over three pages
+    std::vector<PRMessageNodePtr> messages;
+    for (int i = 0; i < count; ++i) {
+        QString text = QStringLiteral("Message %1 begins").arg(i);
+        if (i % 9 == 0) text += QString(" and goes on").repeated(15);
+        if (tall.count(i))
+            for (int w = 0; w < (i == 640 ? 1200 : 500); ++w) text += QStringLiteral(" w%1").arg(w);
+        const PRMessageNodePtr m = textMessage((text + QStringLiteral(" ends%1.").arg(i)).toStdString(), i % 3 == 0);
+        // Every thirteenth is a picture that cannot be read (its stand-in is drawn) with words
+        // beside it: one message in two bubbles.
+        if (i % 13 == 5) {
+            m->setAttachmentPath("/nowhere/IMG_" + std::to_string(i) + ".jpg");
+            m->setAttachType("Image");
+        }
+        messages.push_back(m);
+    }
+    const PRMessageTreeNodePtr conversation = conversationOf(messages, "Anna Berg");
+
+    const QLocale germany(QLocale::German, QLocale::Germany);
+    auto drawn = [&](int runMessages, BubbleCountingDevice& into) {
+        EXPECT_TRUE(conversationpdf::writeConversationPdf(conversation, into, nullptr, germany, runMessages));
+    };
+    BubbleCountingDevice inRuns, inShortRuns, atOnce;
+    drawn(conversationpdf::kRunMessages, inRuns);
+    drawn(7, inShortRuns);  // fewer than a page holds: runs grow until they fill one
+    drawn(count, atOnce);
+    EXPECT_GT(atOnce.mostBubbles, count);
+    EXPECT_LE(inRuns.mostBubbles, 2 * conversationpdf::kRunMessages);
+    EXPECT_LE(inShortRuns.mostBubbles, 2 * conversationpdf::kRunMessages);
+    EXPECT_GT(inRuns.writesWhileDrawing, 50) << "the pages are written as they are drawn";
+
+    Pages pages(inRuns.bytes);
+    ASSERT_GT(pages.texts.size(), 100);
+    EXPECT_EQ(Pages(atOnce.bytes).texts, pages.texts);
+    EXPECT_EQ(Pages(inShortRuns.bytes).texts, pages.texts);
+
+    auto begins = pages.shown(QRegularExpression(QStringLiteral("Message (\\d+) begins"))),
+         ends = pages.shown(QRegularExpression(QStringLiteral("ends(\\d+)\\.")));
+    EXPECT_EQ(begins.size(), size_t(count));
+    std::pair<int, qreal> before(-1, 0);
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(begins[i].size(), 1u) << "message " << i << " is not shown once";
+        ASSERT_EQ(ends[i].size(), 1u) << "message " << i << " is not shown once";
+        EXPECT_GT(begins[i][0], before) << "message " << i << " is out of order";
+        before = begins[i][0];
+        if (tall.count(i))
+            EXPECT_GT(ends[i][0].first, begins[i][0].first) << "message " << i << " is taller than a page";
+        else
+            EXPECT_EQ(ends[i][0].first, begins[i][0].first) << "message " << i << " is cut";
+    }
 }
