@@ -8,6 +8,7 @@
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "backup/carve/KeyPairTable.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
 
@@ -162,29 +163,39 @@ std::optional<int64_t> madeAt(const CarvedValue& made) {
     return made.asInteger();
 }
 
+// What editKeys reads of a person, read from its row once: the texts of its names and of what
+// it works as, by column, and when it was made.
+struct PersonTexts {
+    PersonTexts(const RowShape& shape, const CarvedRecord& person) : made(madeAt(shape.value(person, kCreated))) {
+        for (size_t column = kFirst; column < kCreated; ++column) texts[column] = textView(shape.value(person, column));
+    }
+    bool empty(PersonColumn column) const { return texts[column].empty(); }
+    std::array<std::string_view, kCreated> texts;
+    std::optional<int64_t> made;
+};
+
 // What a person's copy from before an edit of one of its names still shares with it: the other
 // name (not empty), the rest of what it is called and works as, and when it was made, which no
 // edit changes. One key per name an edit may have changed. A copy whose tail (its time made) a
 // later cell took is known by its values alone, and only where it holds more than its names:
 // two persons of one family share a last name and nothing else. withTime: the keys with the
 // time made (none without one), else those without it.
-template <class Row, class Visit>
-void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& visit) {
-    const std::optional<int64_t> made = madeAt(shape.value(person, kCreated));
-    if (withTime && !made) return;
+template <class Visit>
+void editKeys(const PersonTexts& person, bool withTime, Visit&& visit) {
+    if (withTime && !person.made) return;
     constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
-    if (!withTime && std::all_of(std::begin(kOthers), std::end(kOthers),
-                                 [&](PersonColumn column) { return textView(shape.value(person, column)).empty(); }))
+    if (!withTime &&
+        std::all_of(std::begin(kOthers), std::end(kOthers), [&](PersonColumn column) { return person.empty(column); }))
         return;
     for (const PersonColumn edited : {kFirst, kLast}) {
         const PersonColumn other = edited == kFirst ? kLast : kFirst;
-        if (textView(shape.value(person, other)).empty()) continue;
+        if (person.empty(other)) continue;
         WordHash h;
-        h.word(withTime ? static_cast<uint64_t>(*made) : ~uint64_t{0});
+        h.word(withTime ? static_cast<uint64_t>(*person.made) : ~uint64_t{0});
         h.word(edited);
         for (const PersonColumn column : {kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle}) {
             if (column == edited) continue;
-            const std::string_view text = textView(shape.value(person, column));
+            const std::string_view text = person.texts[column];
             h.word(text.size());
             if (!text.empty()) h.mix(text.data(), text.size());
         }
@@ -192,47 +203,42 @@ void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& v
     }
 }
 
-// The keys of live persons' earlier copies (see editKeys), each with when its person was last
-// changed, sorted.
-using EditKeys = mapped::Vector<std::pair<uint64_t, int64_t>>;
+// What the carve keeps of the live persons: their ids, (when made, id) where a row kept when,
+// (id, when last changed, the latest time where the row kept none), and the keys of their
+// earlier copies (see editKeys), each with when its person was last changed.
+struct LivePersons {
+    mapped::Vector<int64_t> ids;
+    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;
+    std::vector<KeyPairs> edits;
+};
 
-// The edit keys of the live persons, made and sorted side by side in parts: several hundred
-// thousand persons give over a million keys, which one thread would take a good part of the
-// carve's time to make and sort.
-std::vector<EditKeys> liveEditKeys(const RowShape& shape, const CarvedRows<CarvedRecord>& live) {
+// Adds the live persons of a shape to those kept, made side by side in parts of the persons:
+// several hundred thousand persons give over a million edit keys, which one thread would take a
+// good part of the carve's time to make.
+void addLivePersons(const RowShape& shape, const CarvedRows<CarvedRecord>& live, LivePersons& kept) {
     const size_t threads = threadsFor(live.size(), 16384);
     const size_t parts = threads == 1 ? 1 : 4 * threads;
-    std::vector<EditKeys> keys(parts);
+    const size_t before = kept.ids.size(), firstPart = kept.edits.size();
+    kept.ids.resize(before + live.size());
+    kept.changedWhen.resize(before + live.size());
+    kept.edits.resize(firstPart + parts);
+    std::vector<mapped::Vector<std::pair<int64_t, int64_t>>> made(parts);
     inParallel(parts, threads, [&](size_t k, size_t) {
-        EditKeys& out = keys[k];
+        KeyPairs& keys = kept.edits[firstPart + k];
         const size_t from = live.size() * k / parts, to = live.size() * (k + 1) / parts;
-        out.reserve(4 * (to - from));
+        keys.reserve(4 * (to - from));
         for (size_t i = from; i < to; ++i) {
             const CarvedRecord& p = live[i];
             const int64_t changed = madeAt(shape.value(p, kModified)).value_or(INT64_MAX);
+            kept.ids[before + i] = p.rowid;
+            kept.changedWhen[before + i] = {p.rowid, changed};
+            const PersonTexts texts(shape, p);
+            if (texts.made) made[k].emplace_back(*texts.made, p.rowid);
             for (const bool withTime : {true, false})
-                editKeys(shape, p, withTime, [&](uint64_t key) { out.emplace_back(key, changed); });
+                editKeys(texts, withTime, [&](uint64_t key) { keys.emplace_back(key, changed); });
         }
-        std::sort(out.begin(), out.end());
     });
-    return keys;
-}
-
-// Sorted parts merged into one sorted list, pairs of them side by side, round after round.
-EditKeys mergedKeys(std::vector<EditKeys> parts) {
-    if (parts.empty()) return {};
-    while (parts.size() > 1) {
-        const size_t pairs = parts.size() / 2;
-        std::vector<EditKeys> merged(pairs + parts.size() % 2);
-        inParallel(pairs, threadsFor(pairs, 1), [&](size_t k, size_t) {
-            const EditKeys &a = parts[2 * k], &b = parts[2 * k + 1];
-            merged[k].resize(a.size() + b.size());
-            std::merge(a.begin(), a.end(), b.begin(), b.end(), merged[k].begin());
-        });
-        if (parts.size() % 2) merged.back() = std::move(parts.back());
-        parts = std::move(merged);
-    }
-    return std::move(parts.front());
+    for (const auto& part : made) kept.madeWhen.insert(kept.madeWhen.end(), part.begin(), part.end());
 }
 
 // When each person was made, and the ids of the live persons made just before and after it (none
@@ -490,16 +496,39 @@ struct Named {
 // with bytes no number, address or home page holds, is no value of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
-    named.reserve(named.size() + values.deleted.size());
-    for (const CarvedRecord& v : values.deleted) {
-        const int64_t person = shape.value(v, kPerson).asInteger();
-        const std::string_view text = textView(shape.value(v, kText));
-        if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
-            continue;
-        named.push_back({person,
-                         shape.value(v, kIdentifier).asInteger(),
-                         static_cast<uint32_t>(named.size()),
-                         {static_cast<int>(shape.value(v, kProperty).asInteger()), texts.keep(text)}});
+    // The rows are read side by side in parts, each part's values and their texts kept apart,
+    // then put after one another in the order found.
+    const CarvedRows<CarvedRecord>& rows = values.deleted;
+    const size_t threads = threadsFor(rows.size(), 16384);
+    const size_t parts = threads == 1 ? 1 : 4 * threads;
+    struct Part {
+        mapped::Vector<Named> named;
+        CarvedStore texts;
+    };
+    std::vector<Part> found(parts);
+    inParallel(parts, threads, [&](size_t k, size_t) {
+        Part& part = found[k];
+        for (size_t i = rows.size() * k / parts; i < rows.size() * (k + 1) / parts; ++i) {
+            const CarvedRecord& v = rows[i];
+            const int64_t person = shape.value(v, kPerson).asInteger();
+            const std::string_view text = textView(shape.value(v, kText));
+            if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
+                continue;
+            part.named.push_back({person,
+                                  shape.value(v, kIdentifier).asInteger(),
+                                  0,
+                                  {static_cast<int>(shape.value(v, kProperty).asInteger()), part.texts.keep(text)}});
+        }
+    });
+    size_t total = named.size();
+    for (const Part& part : found) total += part.named.size();
+    named.reserve(total);
+    for (Part& part : found) {
+        for (Named& value : part.named) {
+            value.found = static_cast<uint32_t>(named.size());
+            named.push_back(value);
+        }
+        texts.take(std::move(part.texts));
     }
     values = CarvedTable();
 }
@@ -525,39 +554,40 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // their ids are sure: a deleted person's may have been inferred.
     // The live persons' values are kept only as the keys their earlier copies would share with
     // them (see editKeys), each with when the live person was last changed.
-    mapped::Vector<int64_t> liveIds;
-    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
-    std::vector<EditKeys> editParts;
+    LivePersons live;
     for (const FileShapes::Member& member : personMembers) {
-        CarvedRows<CarvedRecord>& live = tables[member.index].live;
-        liveIds.reserve(liveIds.size() + live.size());
-        madeWhen.reserve(madeWhen.size() + live.size());
-        for (const CarvedRecord& p : live) {
-            liveIds.push_back(p.rowid);
-            if (const auto when = madeAt(member.shape->value(p, kCreated))) madeWhen.emplace_back(*when, p.rowid);
-            changedWhen.emplace_back(p.rowid, madeAt(member.shape->value(p, kModified)).value_or(INT64_MAX));
-        }
-        for (EditKeys& part : liveEditKeys(*member.shape, live)) editParts.push_back(std::move(part));
-        CarvedRows<CarvedRecord>().swap(live);
+        CarvedRows<CarvedRecord>& rows = tables[member.index].live;
+        addLivePersons(*member.shape, rows, live);
+        CarvedRows<CarvedRecord>().swap(rows);
     }
-    const EditKeys liveEdits = mergedKeys(std::move(editParts));
-    std::sort(changedWhen.begin(), changedWhen.end());
-    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
-        for (auto live = std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
-             live != liveEdits.end() && live->first == key; ++live)
-            if (changedFits(live->second)) return true;
-        return false;
-    };
-    std::sort(liveIds.begin(), liveIds.end());
-    std::sort(madeWhen.begin(), madeWhen.end());
+    mapped::Vector<int64_t>& liveIds = live.ids;
+    mapped::Vector<std::pair<int64_t, int64_t>>& madeWhen = live.madeWhen;        // (when made, id)
+    mapped::Vector<std::pair<int64_t, int64_t>>& changedWhen = live.changedWhen;  // (id, when changed)
+    KeyPairTable liveEdits;
     // When the deleted persons whose ids were read were made: an earlier copy of one of them
     // (an edit before the delete) is that person, listed once.
     mapped::Vector<std::pair<int64_t, int64_t>> readMade;
-    for (const FileShapes::Member& member : personMembers)
-        for (const CarvedRecord& p : tables[member.index].deleted)
-            if (const auto made = madeAt(member.shape->value(p, kCreated)); made && p.rowidKnown && !p.rowidInferred)
-                readMade.emplace_back(*made, p.rowid);
-    std::sort(readMade.begin(), readMade.end());
+    // None of these needs another: they are put in order side by side.
+    inParallel(5, 5, [&](size_t job, size_t) {
+        switch (job) {
+        case 0: liveEdits.build(live.edits, threadsFor(liveIds.size(), 16384)); break;
+        case 1: std::sort(changedWhen.begin(), changedWhen.end()); break;
+        case 2: std::sort(liveIds.begin(), liveIds.end()); break;
+        case 3: std::sort(madeWhen.begin(), madeWhen.end()); break;
+        default:
+            for (const FileShapes::Member& member : personMembers)
+                for (const CarvedRecord& p : tables[member.index].deleted)
+                    if (const auto made = madeAt(member.shape->value(p, kCreated));
+                        made && p.rowidKnown && !p.rowidInferred)
+                        readMade.emplace_back(*made, p.rowid);
+            std::sort(readMade.begin(), readMade.end());
+        }
+    });
+    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
+        for (const KeyPair& edit : liveEdits.of(key))
+            if (changedFits(edit.second)) return true;
+        return false;
+    };
     // The deleted persons, those of each shape after another's, each with its shape and when it
     // was made; where each shape's end among them.
     mapped::Vector<const CarvedRecord*> persons;
@@ -565,11 +595,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<std::optional<int64_t>> madeTimes;
     std::vector<size_t> personsEnd;
     for (const FileShapes::Member& member : personMembers) {
-        for (const CarvedRecord& p : tables[member.index].deleted) {
+        // Which of the shape's deleted rows are persons of their own (not a live one's copy),
+        // told side by side in stretches; then listed in order.
+        const CarvedRows<CarvedRecord>& deleted = tables[member.index].deleted;
+        auto isPerson = [&](const CarvedRecord& p) {
             // A person is someone: a row without any name or company is other bytes.
-            auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
-            if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
-            const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
+            const PersonTexts texts(*member.shape, p);
+            if (texts.empty(kFirst) && texts.empty(kLast) && texts.empty(kOrganization)) return false;
+            const std::optional<int64_t> made = texts.made;
             const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
             // A copy of a live person made in the same second was changed before it (an edit),
             // or when it was, holding all its values (a balance moved it): a person made with it
@@ -582,13 +615,13 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                     return true;
                 if (*changed > live->second) return false;
                 bool keys = false, all = true;
-                editKeys(*member.shape, p, true, [&](uint64_t key) {
+                editKeys(texts, true, [&](uint64_t key) {
                     keys = true;
                     all = all && holdsLiveKey(key, [&](int64_t when) { return when == live->second; });
                 });
                 return !keys || all;
             };
-            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) continue;
+            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) return false;
             // A person whose id was not read, made in the same second as a live one (or, its time
             // lost, holding more than names) and holding all its values but one of its names, is
             // that person before it was renamed, where it was changed before that person last was
@@ -596,16 +629,24 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             // another, and so is one made with it in a sync and not changed since.
             if (!p.rowidKnown || p.rowidInferred) {
                 bool renamed = false;
-                editKeys(*member.shape, p, made.has_value(), [&](uint64_t key) {
+                editKeys(texts, made.has_value(), [&](uint64_t key) {
                     renamed = renamed || holdsLiveKey(key, [&](int64_t when) {
                                   return !changed || when == INT64_MAX || *changed < when;
                               });
                 });
-                if (renamed) continue;
+                if (renamed) return false;
             }
-            persons.push_back(&p);
+            return true;
+        };
+        std::vector<uint8_t> person(deleted.size());  // a byte each: the stretches write side by side
+        inStretches(deleted.size(), 2048, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i) person[i] = isPerson(deleted[i]);
+        });
+        for (size_t i = 0; i < deleted.size(); ++i) {
+            if (!person[i]) continue;
+            persons.push_back(&deleted[i]);
             personShapes.push_back(member.shape);
-            madeTimes.push_back(made);
+            madeTimes.push_back(madeAt(member.shape->value(deleted[i], kCreated)));
         }
         personsEnd.push_back(persons.size());
     }
