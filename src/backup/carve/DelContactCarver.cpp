@@ -96,11 +96,18 @@ public:
     FreeIds(mapped::Vector<int64_t> held, std::span<const CarvedRecord* const> persons) : held_(std::move(held)) {
         for (const CarvedRecord* p : persons)
             if (!p->rowidKnown && p->rowidTailBits > 0) byTail_.try_emplace(key(*p));
-        for (int64_t id : held_)
-            for (uint32_t bits : {7u, 14u})
-                if (const auto tail = byTail_.find(key(bits, static_cast<uint32_t>(id & ((1 << bits) - 1))));
-                    tail != byTail_.end())
-                    tail->second.push_back(id);
+        // Every held id asks for the tails of 7 and of 14 bits: those lists are found by place.
+        std::vector<mapped::Vector<int64_t>*> of7(size_t{1} << 7), of14(size_t{1} << 14);
+        for (auto& [at, ids] : byTail_) {
+            std::vector<mapped::Vector<int64_t>*>& of = (at >> 16) == 7 ? of7 : of14;
+            if (const uint32_t tail = at & 0xffff; ((at >> 16) == 7 || (at >> 16) == 14) && tail < of.size())
+                of[tail] = &ids;
+        }
+        if (!byTail_.empty())
+            for (int64_t id : held_) {
+                if (mapped::Vector<int64_t>* ids = of7[static_cast<size_t>(id & 0x7f)]) ids->push_back(id);
+                if (mapped::Vector<int64_t>* ids = of14[static_cast<size_t>(id & 0x3fff)]) ids->push_back(id);
+            }
     }
     // The free ids in [low, high] that what is left of p's id allows (any, without p), in order,
     // when there are at most `most` of them; none when there are more.
@@ -163,7 +170,7 @@ std::optional<int64_t> madeAt(const CarvedValue& made) {
     return made.asInteger();
 }
 
-// What editKeys reads of a person, read from its row once: the texts of its names and of what
+// What EditKeys reads of a person, read from its row once: the texts of its names and of what
 // it works as, by column, and when it was made.
 struct PersonTexts {
     PersonTexts(const RowShape& shape, const CarvedRecord& person) : made(madeAt(shape.value(person, kCreated))) {
@@ -178,34 +185,52 @@ struct PersonTexts {
 // name (not empty), the rest of what it is called and works as, and when it was made, which no
 // edit changes. One key per name an edit may have changed. A copy whose tail (its time made) a
 // later cell took is known by its values alone, and only where it holds more than its names:
-// two persons of one family share a last name and nothing else. withTime: the keys with the
-// time made (none without one), else those without it.
-template <class Visit>
-void editKeys(const PersonTexts& person, bool withTime, Visit&& visit) {
-    if (withTime && !person.made) return;
-    constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
-    if (!withTime &&
-        std::all_of(std::begin(kOthers), std::end(kOthers), [&](PersonColumn column) { return person.empty(column); }))
-        return;
-    for (const PersonColumn edited : {kFirst, kLast}) {
-        const PersonColumn other = edited == kFirst ? kLast : kFirst;
-        if (person.empty(other)) continue;
-        WordHash h;
-        h.word(withTime ? static_cast<uint64_t>(*person.made) : ~uint64_t{0});
-        h.word(edited);
-        for (const PersonColumn column : {kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle}) {
-            if (column == edited) continue;
+// two persons of one family share a last name and nothing else.
+// The keys of one person differ only in the name left out and in the time: what they share is
+// hashed once (EditKeys), and each key is that hash with the time, or with none.
+class EditKeys {
+public:
+    explicit EditKeys(const PersonTexts& person) : made_(person.made) {
+        constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
+        WordHash rest;
+        for (const PersonColumn column : kOthers) {
             const std::string_view text = person.texts[column];
-            h.word(text.size());
-            if (!text.empty()) h.mix(text.data(), text.size());
+            others_ = others_ || !text.empty();
+            rest.word(text.size());
+            if (!text.empty()) rest.mix(text.data(), text.size());
         }
-        visit(h.h);
+        for (const PersonColumn edited : {kFirst, kLast}) {
+            const std::string_view other = person.texts[edited == kFirst ? kLast : kFirst];
+            if (other.empty()) continue;
+            WordHash h;
+            h.word(edited);
+            h.word(other.size());
+            h.mix(other.data(), other.size());
+            h.word(rest.h);
+            kept_[edited] = h.h;
+        }
     }
-}
+    // withTime: the keys with the time made (none without one), else those without it.
+    template <class Visit>
+    void visit(bool withTime, Visit&& visit) const {
+        if (withTime ? !made_ : !others_) return;
+        for (const std::optional<uint64_t>& kept : kept_) {
+            if (!kept) continue;
+            WordHash h{*kept};
+            h.word(withTime ? static_cast<uint64_t>(*made_) : ~uint64_t{0});
+            visit(h.h);
+        }
+    }
+
+private:
+    std::optional<int64_t> made_;
+    bool others_ = false;                          // it holds more than names
+    std::array<std::optional<uint64_t>, 2> kept_;  // by name left out (kFirst, kLast)
+};
 
 // What the carve keeps of the live persons: their ids, (when made, id) where a row kept when,
 // (id, when last changed, the latest time where the row kept none), and the keys of their
-// earlier copies (see editKeys), each with when its person was last changed.
+// earlier copies (see EditKeys), each with when its person was last changed.
 struct LivePersons {
     mapped::Vector<int64_t> ids;
     mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;
@@ -234,8 +259,9 @@ void addLivePersons(const RowShape& shape, const CarvedRows<CarvedRecord>& live,
             kept.changedWhen[before + i] = {p.rowid, changed};
             const PersonTexts texts(shape, p);
             if (texts.made) made[k].emplace_back(*texts.made, p.rowid);
+            const EditKeys edits(texts);
             for (const bool withTime : {true, false})
-                editKeys(texts, withTime, [&](uint64_t key) { keys.emplace_back(key, changed); });
+                edits.visit(withTime, [&](uint64_t key) { keys.emplace_back(key, changed); });
         }
     });
     for (const auto& part : made) kept.madeWhen.insert(kept.madeWhen.end(), part.begin(), part.end());
@@ -553,7 +579,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
     // The live persons' values are kept only as the keys their earlier copies would share with
-    // them (see editKeys), each with when the live person was last changed.
+    // them (see EditKeys), each with when the live person was last changed.
     LivePersons live;
     for (const FileShapes::Member& member : personMembers) {
         CarvedRows<CarvedRecord>& rows = tables[member.index].live;
@@ -604,6 +630,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             if (texts.empty(kFirst) && texts.empty(kLast) && texts.empty(kOrganization)) return false;
             const std::optional<int64_t> made = texts.made;
             const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
+            std::optional<EditKeys> edits;  // made when first asked
+            auto editKeys = [&](bool withTime, auto&& visit) {
+                if (!edits) edits.emplace(texts);
+                edits->visit(withTime, visit);
+            };
             // A copy of a live person made in the same second was changed before it (an edit),
             // or when it was, holding all its values (a balance moved it): a person made with it
             // in a sync and changed with it, of another name, is another person.
@@ -615,7 +646,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                     return true;
                 if (*changed > live->second) return false;
                 bool keys = false, all = true;
-                editKeys(texts, true, [&](uint64_t key) {
+                editKeys(true, [&](uint64_t key) {
                     keys = true;
                     all = all && holdsLiveKey(key, [&](int64_t when) { return when == live->second; });
                 });
@@ -629,7 +660,7 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             // another, and so is one made with it in a sync and not changed since.
             if (!p.rowidKnown || p.rowidInferred) {
                 bool renamed = false;
-                editKeys(texts, made.has_value(), [&](uint64_t key) {
+                editKeys(made.has_value(), [&](uint64_t key) {
                     renamed = renamed || holdsLiveKey(key, [&](int64_t when) {
                                   return !changed || when == INT64_MAX || *changed < when;
                               });
@@ -650,18 +681,19 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         personsEnd.push_back(persons.size());
     }
+    // The deleted persons' values in order of the person they name, and the ids of the persons,
+    // are worked out side by side: neither needs the other.
     CarvedStore valueTexts;
     mapped::Vector<Named> named;
-    for (const FileShapes::Member& member : shapes.of(valueGroup))
-        addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
-    // The values' order by the person they name, and the ids of the persons, are worked out side
-    // by side: neither needs the other.
     mapped::Vector<std::optional<int64_t>> ids;
     inParallel(2, 2, [&](size_t job, size_t) {
-        if (job == 0)
+        if (job == 0) {
+            for (const FileShapes::Member& member : shapes.of(valueGroup))
+                addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
             sortByPerson(named);
-        else
+        } else {
             ids = personIds(persons, std::move(madeTimes), liveIds, std::move(madeWhen));
+        }
     });
     mapped::Vector<int64_t>().swap(liveIds);
     // The records are made side by side in stretches of persons, each value into the slots its
@@ -672,16 +704,23 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<size_t> slotAt(persons.size() + 1, 0);
     mapped::Vector<Named::Value> slotValues;
     {
+        // Each person's values are found, and then put in its slots, side by side in stretches.
         mapped::Vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
-        for (size_t i = 0; i < persons.size(); ++i) {
-            if (const std::optional<int64_t> id = ids[i])
-                namedBy[i] = std::equal_range(named.data(), named.data() + named.size(), Named{*id, 0, 0, {}},
-                                              [](const Named& a, const Named& b) { return a.person < b.person; });
+        inStretches(persons.size(), 4096, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i)
+                if (const std::optional<int64_t> id = ids[i])
+                    namedBy[i] = std::equal_range(named.data(), named.data() + named.size(), Named{*id, 0, 0, {}},
+                                                  [](const Named& a, const Named& b) { return a.person < b.person; });
+        });
+        for (size_t i = 0; i < persons.size(); ++i)
             slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
-        }
-        slotValues.reserve(slotAt.back());
-        for (const auto& [first, end] : namedBy)
-            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->value);
+        slotValues.resize(slotAt.back());
+        inStretches(persons.size(), 4096, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i)
+                std::transform(namedBy[i].first, namedBy[i].second,
+                               slotValues.begin() + static_cast<ptrdiff_t>(slotAt[i]),
+                               [](const Named& value) { return value.value; });
+        });
         mapped::Vector<Named>().swap(named);
     }
     mapped::Vector<PRContactNodePtr> made(persons.size());

@@ -1,6 +1,7 @@
 #include "backup/carve/KeyPairTable.h"
 
 #include "backup/carve/InParallel.h"
+#include "backup/carve/SearchFrom.h"
 
 #include <algorithm>
 
@@ -53,8 +54,10 @@ std::span<const KeyPair> KeyPairTable::of(uint64_t key) const {
     const size_t b = bucketOf(key);
     const KeyPair* from = pairs_.data() + starts_[b];
     const KeyPair* to = pairs_.data() + starts_[b + 1];
-    const auto [first, end] = std::equal_range(from, to, KeyPair{key, 0},
-                                               [](const KeyPair& a, const KeyPair& b) { return a.first < b.first; });
+    const KeyPair* guess = from + guessedPlace(bits_ == 0 ? key : key << bits_, static_cast<size_t>(to - from));
+    const KeyPair* first = lowerBoundFrom(from, to, guess, [&](const KeyPair& pair) { return pair.first < key; });
+    const KeyPair* end = first;
+    while (end != to && end->first == key) ++end;
     return {first, end};
 }
 

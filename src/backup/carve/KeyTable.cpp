@@ -1,6 +1,7 @@
 #include "backup/carve/KeyTable.h"
 
 #include "backup/carve/InParallel.h"
+#include "backup/carve/SearchFrom.h"
 
 #include <algorithm>
 
@@ -53,7 +54,11 @@ bool KeyTable::contains(uint64_t key) const {
     if (size_ == 0) return false;
     const uint64_t k = spread(key);
     const size_t b = bucketOf(k);
-    return std::binary_search(keys_.get() + starts_[b], keys_.get() + starts_[b + 1], k);
+    const uint64_t* first = keys_.get() + starts_[b];
+    const uint64_t* last = keys_.get() + starts_[b + 1];
+    const uint64_t* guess = first + guessedPlace(bits_ == 0 ? k : k << bits_, static_cast<size_t>(last - first));
+    const uint64_t* at = lowerBoundFrom(first, last, guess, [&](uint64_t held) { return held < k; });
+    return at != last && *at == k;
 }
 
 }  // namespace carve
