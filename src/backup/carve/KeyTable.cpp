@@ -12,11 +12,16 @@ namespace {
 constexpr size_t kKeysPerBucket = 32;
 // At most 65,536 buckets: each list counts its keys per bucket while the table is made.
 constexpr int kMostBits = 16;
+// Fewer keys than this a thread are not worth one.
+constexpr size_t kKeysPerThread = 65536;
 }  // namespace
 
 void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
     size_ = 0;
     for (const KeyList* list : lists) size_ += list->size();
+    // A kind of key that few rows give is put together on this thread: starting threads would
+    // take longer than the keys.
+    threads = std::min(threads, threadsFor(size_, kKeysPerThread));
     bits_ = 0;
     while (bits_ < kMostBits && (size_t{1} << bits_) * kKeysPerBucket < size_) ++bits_;
     const size_t buckets = size_t{1} << bits_;
