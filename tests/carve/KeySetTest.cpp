@@ -1,10 +1,12 @@
 // The carvers' key sets answer as a set does through every growth, with room reserved or not,
 // for the key that marks an empty slot too, and never fill up (a full table's probe would not end);
 // their tables of the live rows' keys answer as the set of every key listed, and their tables of
-// keyed pairs answer every pair made with a key.
+// keyed pairs answer every pair made with a key; a search from a guessed place finds what a
+// binary search does, whatever the guess.
 #include "backup/carve/KeyPairTable.h"
 #include "backup/carve/KeySet.h"
 #include "backup/carve/KeyTable.h"
+#include "backup/carve/SearchFrom.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -115,5 +117,30 @@ TEST(KeyPairTable, AnswersThePairsOfEveryKey) {
                 ASSERT_EQ(table.of(key).size(), expected.count(key) ? expected[key].size() : 0u) << key;
             }
         }
+    }
+}
+
+// From every place it may start, for every key below, among and above a run's keys (runs of
+// equal keys, an empty run), the search answers the first key not below the one looked for.
+TEST(SearchFrom, FindsWhatABinarySearchFindsFromAnyGuess) {
+    std::mt19937_64 random(7);
+    for (size_t n = 0; n <= 70; ++n) {
+        std::vector<uint64_t> keys(n);
+        for (uint64_t& key : keys) key = 2 + 2 * (random() % (n / 2 + 1));  // even, many equal
+        std::sort(keys.begin(), keys.end());
+        for (uint64_t key = 0; key <= n + 4; ++key) {
+            const auto expected = std::lower_bound(keys.begin(), keys.end(), key);
+            for (size_t guess = 0; guess <= n; ++guess) {
+                const auto found = carve::lowerBoundFrom(keys.begin(), keys.end(), keys.begin() + guess,
+                                                         [&](uint64_t held) { return held < key; });
+                ASSERT_EQ(found - keys.begin(), expected - keys.begin())
+                    << "key " << key << " guessed at " << guess << " of " << n;
+            }
+        }
+    }
+    // The guess of a place stays within the run, from the least value to the greatest.
+    for (const size_t n : {size_t{0}, size_t{1}, size_t{33}, size_t{100000}}) {
+        EXPECT_EQ(carve::guessedPlace(0, n), 0u);
+        EXPECT_LE(carve::guessedPlace(~uint64_t{0}, n), n == 0 ? 0 : n - 1);
     }
 }
