@@ -247,7 +247,11 @@ void addLivePersons(const RowShape& shape, const CarvedRows<CarvedRecord>& live,
     kept.ids.resize(before + live.size());
     kept.changedWhen.resize(before + live.size());
     kept.edits.resize(firstPart + parts);
-    std::vector<mapped::Vector<std::pair<int64_t, int64_t>>> made(parts);
+    // (when made, id) goes in each person's place, then those of persons that kept no time are
+    // dropped: no person's pair is held twice.
+    const size_t madeBefore = kept.madeWhen.size();
+    kept.madeWhen.resize(madeBefore + live.size());
+    std::vector<uint8_t> madeKnown(live.size());  // a byte each: the parts write side by side
     inParallel(parts, threads, [&](size_t k, size_t) {
         KeyPairs& keys = kept.edits[firstPart + k];
         const size_t from = live.size() * k / parts, to = live.size() * (k + 1) / parts;
@@ -258,13 +262,19 @@ void addLivePersons(const RowShape& shape, const CarvedRows<CarvedRecord>& live,
             kept.ids[before + i] = p.rowid;
             kept.changedWhen[before + i] = {p.rowid, changed};
             const PersonTexts texts(shape, p);
-            if (texts.made) made[k].emplace_back(*texts.made, p.rowid);
+            if (texts.made) {
+                kept.madeWhen[madeBefore + i] = {*texts.made, p.rowid};
+                madeKnown[i] = 1;
+            }
             const EditKeys edits(texts);
             for (const bool withTime : {true, false})
                 edits.visit(withTime, [&](uint64_t key) { keys.emplace_back(key, changed); });
         }
     });
-    for (const auto& part : made) kept.madeWhen.insert(kept.madeWhen.end(), part.begin(), part.end());
+    size_t madeEnd = madeBefore;
+    for (size_t i = 0; i < live.size(); ++i)
+        if (madeKnown[i]) kept.madeWhen[madeEnd++] = kept.madeWhen[madeBefore + i];
+    kept.madeWhen.resize(madeEnd);
 }
 
 // When each person was made, and the ids of the live persons made just before and after it (none
@@ -522,40 +532,44 @@ struct Named {
 // with bytes no number, address or home page holds, is no value of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
-    // The rows are read side by side in parts, each part's values and their texts kept apart,
-    // then put after one another in the order found.
+    // The rows are read side by side in parts: each part counts its values, then writes them
+    // where the parts before it end, their texts into a store of its own. No value is held twice.
     const CarvedRows<CarvedRecord>& rows = values.deleted;
     const size_t threads = threadsFor(rows.size(), 16384);
     const size_t parts = threads == 1 ? 1 : 4 * threads;
-    struct Part {
-        mapped::Vector<Named> named;
-        CarvedStore texts;
+    // A row's text where the row is a value of a deleted person, else none.
+    auto valueText = [&](const CarvedRecord& v) {
+        const std::string_view t = textView(shape.value(v, kText));
+        return t.empty() || holdsControlBytes(t) ||
+                       std::binary_search(liveIds.begin(), liveIds.end(), shape.value(v, kPerson).asInteger())
+                   ? std::string_view()
+                   : t;
     };
-    std::vector<Part> found(parts);
+    auto from = [&](size_t k) { return rows.size() * k / parts; };
+    std::vector<size_t> at(parts + 1, 0);
     inParallel(parts, threads, [&](size_t k, size_t) {
-        Part& part = found[k];
-        for (size_t i = rows.size() * k / parts; i < rows.size() * (k + 1) / parts; ++i) {
+        size_t count = 0;
+        for (size_t i = from(k); i < from(k + 1); ++i) count += !valueText(rows[i]).empty();
+        at[k + 1] = count;
+    });
+    at[0] = named.size();
+    for (size_t k = 0; k < parts; ++k) at[k + 1] += at[k];
+    named.resize(at[parts]);
+    std::vector<CarvedStore> stores(parts);
+    inParallel(parts, threads, [&](size_t k, size_t) {
+        size_t next = at[k];
+        for (size_t i = from(k); i < from(k + 1); ++i) {
             const CarvedRecord& v = rows[i];
-            const int64_t person = shape.value(v, kPerson).asInteger();
-            const std::string_view text = textView(shape.value(v, kText));
-            if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
-                continue;
-            part.named.push_back({person,
-                                  shape.value(v, kIdentifier).asInteger(),
-                                  0,
-                                  {static_cast<int>(shape.value(v, kProperty).asInteger()), part.texts.keep(text)}});
+            const std::string_view t = valueText(v);
+            if (t.empty()) continue;
+            named[next] = {shape.value(v, kPerson).asInteger(),
+                           shape.value(v, kIdentifier).asInteger(),
+                           static_cast<uint32_t>(next),
+                           {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
+            ++next;
         }
     });
-    size_t total = named.size();
-    for (const Part& part : found) total += part.named.size();
-    named.reserve(total);
-    for (Part& part : found) {
-        for (Named& value : part.named) {
-            value.found = static_cast<uint32_t>(named.size());
-            named.push_back(value);
-        }
-        texts.take(std::move(part.texts));
-    }
+    for (CarvedStore& store : stores) texts.take(std::move(store));
     values = CarvedTable();
 }
 
