@@ -1,5 +1,6 @@
 #include "backup/carve/KeyPairTable.h"
 
+#include "backup/carve/BucketPlaces.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/SearchFrom.h"
 
@@ -25,29 +26,14 @@ void KeyPairTable::build(std::vector<KeyPairs>& parts, size_t threads) {
     inParallel(parts.size(), threads, [&](size_t p, size_t) {
         for (const KeyPair& pair : parts[p]) ++at[p][bucketOf(pair.first)];
     });
-    starts_.assign(buckets + 1, 0);
-    size_t next = 0;
-    for (size_t b = 0; b < buckets; ++b) {
-        starts_[b] = next;
-        for (std::vector<size_t>& counts : at) {
-            const size_t count = counts[b];
-            counts[b] = next;
-            next += count;
-        }
-    }
-    starts_[buckets] = next;
+    placeBuckets(at, buckets, starts_);
     KeyPairs().swap(pairs_);
     pairs_.resize(total);
     inParallel(parts.size(), threads, [&](size_t p, size_t) {
         for (const KeyPair& pair : parts[p]) pairs_[at[p][bucketOf(pair.first)]++] = pair;
         KeyPairs().swap(parts[p]);
     });
-    const size_t perJob = std::max<size_t>(buckets / 64, 1);
-    inParallel((buckets + perJob - 1) / perJob, threads, [&](size_t job, size_t) {
-        for (size_t b = job * perJob; b < std::min(buckets, (job + 1) * perJob); ++b)
-            std::sort(pairs_.begin() + static_cast<ptrdiff_t>(starts_[b]),
-                      pairs_.begin() + static_cast<ptrdiff_t>(starts_[b + 1]));
-    });
+    sortBuckets(pairs_.data(), starts_, buckets, threads);
 }
 
 std::span<const KeyPair> KeyPairTable::of(uint64_t key) const {

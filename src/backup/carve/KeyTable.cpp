@@ -1,5 +1,6 @@
 #include "backup/carve/KeyTable.h"
 
+#include "backup/carve/BucketPlaces.h"
 #include "backup/carve/InParallel.h"
 #include "backup/carve/SearchFrom.h"
 
@@ -29,17 +30,7 @@ void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
     std::vector<mapped::Vector<size_t>> at(lists.size(), mapped::Vector<size_t>(buckets, 0));
     inParallel(lists.size(), threads,
                [&](size_t l, size_t) { lists[l]->forEach([&](uint64_t key) { ++at[l][bucketOf(spread(key))]; }); });
-    starts_.assign(buckets + 1, 0);
-    size_t next = 0;
-    for (size_t b = 0; b < buckets; ++b) {
-        starts_[b] = next;
-        for (mapped::Vector<size_t>& counts : at) {
-            const size_t count = counts[b];
-            counts[b] = next;
-            next += count;
-        }
-    }
-    starts_[buckets] = next;
+    placeBuckets(at, buckets, starts_);
     keys_ = mapped::Room<uint64_t>(std::max<size_t>(size_, 1));
     inParallel(lists.size(), threads, [&](size_t l, size_t) {
         lists[l]->forEach([&](uint64_t key) {
@@ -48,11 +39,7 @@ void KeyTable::build(const std::vector<KeyList*>& lists, size_t threads) {
         });
         lists[l]->clear();
     });
-    const size_t perJob = std::max<size_t>(buckets / 64, 1);
-    inParallel((buckets + perJob - 1) / perJob, threads, [&](size_t job, size_t) {
-        for (size_t b = job * perJob; b < std::min(buckets, (job + 1) * perJob); ++b)
-            std::sort(keys_.get() + starts_[b], keys_.get() + starts_[b + 1]);
-    });
+    sortBuckets(keys_.get(), starts_, buckets, threads);
 }
 
 bool KeyTable::contains(uint64_t key) const {
