@@ -9,7 +9,8 @@ namespace carve {
 CreationOrder::CreationOrder(mapped::Vector<std::pair<int64_t, int64_t>> made) : made_(std::move(made)) {
     // Sorted by time (ties by id), the ids must rise too: rows made in the same second may have
     // any ids among themselves, but a row made later never has a lower id than one made before.
-    std::sort(made_.begin(), made_.end());
+    // Callers often hand them over sorted already.
+    if (!std::is_sorted(made_.begin(), made_.end())) std::sort(made_.begin(), made_.end());
     made_.erase(std::unique(made_.begin(), made_.end()), made_.end());
     holds_ = !made_.empty();
     for (size_t i = 1; i < made_.size() && holds_; ++i) holds_ = made_[i - 1].second < made_[i].second;

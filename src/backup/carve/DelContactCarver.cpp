@@ -8,6 +8,7 @@
 #include "backup/carve/CreationOrder.h"
 #include "backup/carve/FileShapes.h"
 #include "backup/carve/InParallel.h"
+#include "backup/carve/KeyPairTable.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
 
@@ -96,11 +97,18 @@ public:
     FreeIds(mapped::Vector<int64_t> held, std::span<const CarvedRecord* const> persons) : held_(std::move(held)) {
         for (const CarvedRecord* p : persons)
             if (!p->rowidKnown && p->rowidTailBits > 0) byTail_.try_emplace(key(*p));
-        for (int64_t id : held_)
-            for (uint32_t bits : {7u, 14u})
-                if (const auto tail = byTail_.find(key(bits, static_cast<uint32_t>(id & ((1 << bits) - 1))));
-                    tail != byTail_.end())
-                    tail->second.push_back(id);
+        // Every held id asks for the tails of 7 and of 14 bits: those lists are found by place.
+        std::vector<mapped::Vector<int64_t>*> of7(size_t{1} << 7), of14(size_t{1} << 14);
+        for (auto& [at, ids] : byTail_) {
+            std::vector<mapped::Vector<int64_t>*>& of = (at >> 16) == 7 ? of7 : of14;
+            if (const uint32_t tail = at & 0xffff; ((at >> 16) == 7 || (at >> 16) == 14) && tail < of.size())
+                of[tail] = &ids;
+        }
+        if (!byTail_.empty())
+            for (int64_t id : held_) {
+                if (mapped::Vector<int64_t>* ids = of7[static_cast<size_t>(id & 0x7f)]) ids->push_back(id);
+                if (mapped::Vector<int64_t>* ids = of14[static_cast<size_t>(id & 0x3fff)]) ids->push_back(id);
+            }
     }
     // The free ids in [low, high] that what is left of p's id allows (any, without p), in order,
     // when there are at most `most` of them; none when there are more.
@@ -163,51 +171,80 @@ std::optional<int64_t> madeAt(const CarvedValue& made) {
     return made.asInteger();
 }
 
+// What EditKeys reads of a person, read from its row once: the texts of its names and of what
+// it works as, by column, and when it was made.
+struct PersonTexts {
+    PersonTexts(const RowShape& shape, const CarvedRecord& person) : made(madeAt(shape.value(person, kCreated))) {
+        for (size_t column = kFirst; column < kCreated; ++column) texts[column] = textView(shape.value(person, column));
+    }
+    bool empty(PersonColumn column) const { return texts[column].empty(); }
+    std::array<std::string_view, kCreated> texts;
+    std::optional<int64_t> made;
+};
+
 // What a person's copy from before an edit of one of its names still shares with it: the other
 // name (not empty), the rest of what it is called and works as, and when it was made, which no
 // edit changes. One key per name an edit may have changed. A copy whose tail (its time made) a
 // later cell took is known by its values alone, and only where it holds more than its names:
-// two persons of one family share a last name and nothing else. withTime: the keys with the
-// time made (none without one), else those without it.
-template <class Row, class Visit>
-void editKeys(const RowShape& shape, const Row& person, bool withTime, Visit&& visit) {
-    const std::optional<int64_t> made = madeAt(shape.value(person, kCreated));
-    if (withTime && !made) return;
-    constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
-    if (!withTime && std::all_of(std::begin(kOthers), std::end(kOthers),
-                                 [&](PersonColumn column) { return textView(shape.value(person, column)).empty(); }))
-        return;
-    for (const PersonColumn edited : {kFirst, kLast}) {
-        const PersonColumn other = edited == kFirst ? kLast : kFirst;
-        if (textView(shape.value(person, other)).empty()) continue;
-        WordHash h;
-        h.word(withTime ? static_cast<uint64_t>(*made) : ~uint64_t{0});
-        h.word(edited);
-        for (const PersonColumn column : {kFirst, kLast, kMiddle, kOrganization, kDepartment, kNote, kJobTitle}) {
-            if (column == edited) continue;
-            const std::string_view text = textView(shape.value(person, column));
-            h.word(text.size());
-            if (!text.empty()) h.mix(text.data(), text.size());
+// two persons of one family share a last name and nothing else.
+// The keys of one person differ only in the name left out and in the time: what they share is
+// hashed once (EditKeys), and each key is that hash with the time, or with none.
+class EditKeys {
+public:
+    explicit EditKeys(const PersonTexts& person) : made_(person.made) {
+        constexpr PersonColumn kOthers[] = {kMiddle, kOrganization, kDepartment, kNote, kJobTitle};
+        WordHash rest;
+        for (const PersonColumn column : kOthers) {
+            const std::string_view text = person.texts[column];
+            others_ = others_ || !text.empty();
+            rest.word(text.size());
+            if (!text.empty()) rest.mix(text.data(), text.size());
         }
-        visit(h.h);
+        for (const PersonColumn edited : {kFirst, kLast}) {
+            const std::string_view other = person.texts[edited == kFirst ? kLast : kFirst];
+            if (other.empty()) continue;
+            WordHash h;
+            h.word(edited);
+            h.word(other.size());
+            h.mix(other.data(), other.size());
+            h.word(rest.h);
+            kept_[edited] = h.h;
+        }
     }
-}
+    // withTime: the keys with the time made (none without one), else those without it.
+    template <class Visit>
+    void visit(bool withTime, Visit&& visit) const {
+        if (withTime ? !made_ : !others_) return;
+        for (const std::optional<uint64_t>& kept : kept_) {
+            if (!kept) continue;
+            WordHash h{*kept};
+            h.word(withTime ? static_cast<uint64_t>(*made_) : ~uint64_t{0});
+            visit(h.h);
+        }
+    }
+
+private:
+    std::optional<int64_t> made_;
+    bool others_ = false;                          // it holds more than names
+    std::array<std::optional<uint64_t>, 2> kept_;  // by name left out (kFirst, kLast)
+};
 
 // All the carve needs of a live person, kept as its row is read in place of its values (a large
 // address book's live persons' values are as large as its deleted rows' together): when it was
-// made and last changed, and the keys its earlier copies would share with it (see editKeys).
+// made and last changed, and the keys its earlier copies would share with it (see EditKeys).
 class LivePerson {
 public:
     static constexpr size_t kMostKeys = 4;  // with and without the time made, for each of two names
 
     static void digest(const RowShape& shape, const CarvedRecord& p, LiveDigest& d) {
-        const std::optional<int64_t> made = madeAt(shape.value(p, kCreated));
-        d.words[kMade] = static_cast<uint64_t>(made.value_or(0));
+        const PersonTexts texts(shape, p);
+        d.words[kMade] = static_cast<uint64_t>(texts.made.value_or(0));
         d.words[kChanged] = static_cast<uint64_t>(madeAt(shape.value(p, kModified)).value_or(INT64_MAX));
         uint64_t count = 0;
+        const EditKeys edits(texts);
         for (const bool withTime : {true, false})
-            editKeys(shape, p, withTime, [&](uint64_t key) { d.words[kFirstKey + count++] = key; });
-        d.words[kFlags] = count | (made ? kHasMade : 0);
+            edits.visit(withTime, [&](uint64_t key) { d.words[kFirstKey + count++] = key; });
+        d.words[kFlags] = count | (texts.made ? kHasMade : 0);
     }
 
     explicit LivePerson(const LiveDigest& d) : d_(d) {}
@@ -228,45 +265,49 @@ private:
     const LiveDigest& d_;
 };
 
-// The keys of live persons' earlier copies (see editKeys), each with when its person was last
-// changed, sorted.
-using EditKeys = mapped::Vector<std::pair<uint64_t, int64_t>>;
+// What the carve keeps of the live persons: their ids, (when made, id) where a row kept when,
+// (id, when last changed, the latest time where the row kept none), and the keys of their
+// earlier copies (see EditKeys), each with when its person was last changed.
+struct LivePersons {
+    mapped::Vector<int64_t> ids;
+    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;
+    std::vector<KeyPairs> edits;
+};
 
-// The edit keys of the live persons, made and sorted side by side in parts: several hundred
-// thousand persons give over a million keys, which one thread would take a good part of the
-// carve's time to make and sort.
-std::vector<EditKeys> liveEditKeys(const CarvedRows<LiveDigest>& live) {
+// Adds the live persons of a shape to those kept, made side by side in parts of the persons:
+// several hundred thousand persons give over a million edit keys, which one thread would take a
+// good part of the carve's time to make.
+void addLivePersons(const CarvedRows<LiveDigest>& live, LivePersons& kept) {
     const size_t threads = threadsFor(live.size(), 16384);
     const size_t parts = threads == 1 ? 1 : 4 * threads;
-    std::vector<EditKeys> keys(parts);
+    const size_t before = kept.ids.size(), firstPart = kept.edits.size();
+    kept.ids.resize(before + live.size());
+    kept.changedWhen.resize(before + live.size());
+    kept.edits.resize(firstPart + parts);
+    // (when made, id) goes in each person's place, then those of persons that kept no time are
+    // dropped: no person's pair is held twice.
+    const size_t madeBefore = kept.madeWhen.size();
+    kept.madeWhen.resize(madeBefore + live.size());
+    std::vector<uint8_t> madeKnown(live.size());  // a byte each: the parts write side by side
     inParallel(parts, threads, [&](size_t k, size_t) {
-        EditKeys& out = keys[k];
+        KeyPairs& keys = kept.edits[firstPart + k];
         const size_t from = live.size() * k / parts, to = live.size() * (k + 1) / parts;
-        out.reserve(4 * (to - from));
+        keys.reserve(4 * (to - from));
         for (size_t i = from; i < to; ++i) {
             const LivePerson p(live[i]);
-            for (const uint64_t key : p.keys()) out.emplace_back(key, p.changed());
+            kept.ids[before + i] = p.id();
+            kept.changedWhen[before + i] = {p.id(), p.changed()};
+            if (const auto made = p.made()) {
+                kept.madeWhen[madeBefore + i] = {*made, p.id()};
+                madeKnown[i] = 1;
+            }
+            for (const uint64_t key : p.keys()) keys.emplace_back(key, p.changed());
         }
-        std::sort(out.begin(), out.end());
     });
-    return keys;
-}
-
-// Sorted parts merged into one sorted list, pairs of them side by side, round after round.
-EditKeys mergedKeys(std::vector<EditKeys> parts) {
-    if (parts.empty()) return {};
-    while (parts.size() > 1) {
-        const size_t pairs = parts.size() / 2;
-        std::vector<EditKeys> merged(pairs + parts.size() % 2);
-        inParallel(pairs, threadsFor(pairs, 1), [&](size_t k, size_t) {
-            const EditKeys &a = parts[2 * k], &b = parts[2 * k + 1];
-            merged[k].resize(a.size() + b.size());
-            std::merge(a.begin(), a.end(), b.begin(), b.end(), merged[k].begin());
-        });
-        if (parts.size() % 2) merged.back() = std::move(parts.back());
-        parts = std::move(merged);
-    }
-    return std::move(parts.front());
+    size_t madeEnd = madeBefore;
+    for (size_t i = 0; i < live.size(); ++i)
+        if (madeKnown[i]) kept.madeWhen[madeEnd++] = kept.madeWhen[madeBefore + i];
+    kept.madeWhen.resize(madeEnd);
 }
 
 // When each person was made, and the ids of the live persons made just before and after it (none
@@ -524,17 +565,44 @@ struct Named {
 // with bytes no number, address or home page holds, is no value of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
-    named.reserve(named.size() + values.deleted.size());
-    for (const CarvedRecord& v : values.deleted) {
-        const int64_t person = shape.value(v, kPerson).asInteger();
-        const std::string_view text = textView(shape.value(v, kText));
-        if (text.empty() || holdsControlBytes(text) || std::binary_search(liveIds.begin(), liveIds.end(), person))
-            continue;
-        named.push_back({person,
-                         shape.value(v, kIdentifier).asInteger(),
-                         static_cast<uint32_t>(named.size()),
-                         {static_cast<int>(shape.value(v, kProperty).asInteger()), texts.keep(text)}});
-    }
+    // The rows are read side by side in parts: each part counts its values, then writes them
+    // where the parts before it end, their texts into a store of its own. No value is held twice.
+    const CarvedRows<CarvedRecord>& rows = values.deleted;
+    const size_t threads = threadsFor(rows.size(), 16384);
+    const size_t parts = threads == 1 ? 1 : 4 * threads;
+    // A row's text where the row is a value of a deleted person, else none.
+    auto valueText = [&](const CarvedRecord& v) {
+        const std::string_view t = textView(shape.value(v, kText));
+        return t.empty() || holdsControlBytes(t) ||
+                       std::binary_search(liveIds.begin(), liveIds.end(), shape.value(v, kPerson).asInteger())
+                   ? std::string_view()
+                   : t;
+    };
+    auto from = [&](size_t k) { return rows.size() * k / parts; };
+    std::vector<size_t> at(parts + 1, 0);
+    inParallel(parts, threads, [&](size_t k, size_t) {
+        size_t count = 0;
+        for (size_t i = from(k); i < from(k + 1); ++i) count += !valueText(rows[i]).empty();
+        at[k + 1] = count;
+    });
+    at[0] = named.size();
+    for (size_t k = 0; k < parts; ++k) at[k + 1] += at[k];
+    named.resize(at[parts]);
+    std::vector<CarvedStore> stores(parts);
+    inParallel(parts, threads, [&](size_t k, size_t) {
+        size_t next = at[k];
+        for (size_t i = from(k); i < from(k + 1); ++i) {
+            const CarvedRecord& v = rows[i];
+            const std::string_view t = valueText(v);
+            if (t.empty()) continue;
+            named[next] = {shape.value(v, kPerson).asInteger(),
+                           shape.value(v, kIdentifier).asInteger(),
+                           static_cast<uint32_t>(next),
+                           {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
+            ++next;
+        }
+    });
+    for (CarvedStore& store : stores) texts.take(std::move(store));
     values = CarvedTable();
 }
 
@@ -563,41 +631,41 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
     // The live persons' values are kept only as the keys their earlier copies would share with
-    // them (see editKeys), each with when the live person was last changed.
-    mapped::Vector<int64_t> liveIds;
-    mapped::Vector<std::pair<int64_t, int64_t>> madeWhen, changedWhen;  // (when, id), (id, when)
-    std::vector<EditKeys> editParts;
+    // them (see EditKeys), each with when the live person was last changed.
+    LivePersons live;
     for (const FileShapes::Member& member : personMembers) {
-        CarvedRows<LiveDigest>& live = tables[member.index].digests;
-        liveIds.reserve(liveIds.size() + live.size());
-        madeWhen.reserve(madeWhen.size() + live.size());
-        for (const LiveDigest& d : live) {
-            const LivePerson p(d);
-            liveIds.push_back(p.id());
-            if (const auto when = p.made()) madeWhen.emplace_back(*when, p.id());
-            changedWhen.emplace_back(p.id(), p.changed());
-        }
-        for (EditKeys& part : liveEditKeys(live)) editParts.push_back(std::move(part));
-        CarvedRows<LiveDigest>().swap(live);
+        CarvedRows<LiveDigest>& digests = tables[member.index].digests;
+        addLivePersons(digests, live);
+        CarvedRows<LiveDigest>().swap(digests);
     }
-    const EditKeys liveEdits = mergedKeys(std::move(editParts));
-    std::sort(changedWhen.begin(), changedWhen.end());
-    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
-        for (auto live = std::lower_bound(liveEdits.begin(), liveEdits.end(), std::make_pair(key, INT64_MIN));
-             live != liveEdits.end() && live->first == key; ++live)
-            if (changedFits(live->second)) return true;
-        return false;
-    };
-    std::sort(liveIds.begin(), liveIds.end());
-    std::sort(madeWhen.begin(), madeWhen.end());
+    mapped::Vector<int64_t>& liveIds = live.ids;
+    mapped::Vector<std::pair<int64_t, int64_t>>& madeWhen = live.madeWhen;        // (when made, id)
+    mapped::Vector<std::pair<int64_t, int64_t>>& changedWhen = live.changedWhen;  // (id, when changed)
+    KeyPairTable liveEdits;
     // When the deleted persons whose ids were read were made: an earlier copy of one of them
     // (an edit before the delete) is that person, listed once.
     mapped::Vector<std::pair<int64_t, int64_t>> readMade;
-    for (const FileShapes::Member& member : personMembers)
-        for (const CarvedRecord& p : tables[member.index].deleted)
-            if (const auto made = madeAt(member.shape->value(p, kCreated)); made && p.rowidKnown && !p.rowidInferred)
-                readMade.emplace_back(*made, p.rowid);
-    std::sort(readMade.begin(), readMade.end());
+    // None of these needs another: they are put in order side by side.
+    inParallel(5, 5, [&](size_t job, size_t) {
+        switch (job) {
+        case 0: liveEdits.build(live.edits, threadsFor(liveIds.size(), 16384)); break;
+        case 1: std::sort(changedWhen.begin(), changedWhen.end()); break;
+        case 2: std::sort(liveIds.begin(), liveIds.end()); break;
+        case 3: std::sort(madeWhen.begin(), madeWhen.end()); break;
+        default:
+            for (const FileShapes::Member& member : personMembers)
+                for (const CarvedRecord& p : tables[member.index].deleted)
+                    if (const auto made = madeAt(member.shape->value(p, kCreated));
+                        made && p.rowidKnown && !p.rowidInferred)
+                        readMade.emplace_back(*made, p.rowid);
+            std::sort(readMade.begin(), readMade.end());
+        }
+    });
+    auto holdsLiveKey = [&](uint64_t key, auto&& changedFits) {
+        for (const KeyPair& edit : liveEdits.of(key))
+            if (changedFits(edit.second)) return true;
+        return false;
+    };
     // The deleted persons, those of each shape after another's, each with its shape and when it
     // was made; where each shape's end among them.
     mapped::Vector<const CarvedRecord*> persons;
@@ -605,12 +673,20 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<std::optional<int64_t>> madeTimes;
     std::vector<size_t> personsEnd;
     for (const FileShapes::Member& member : personMembers) {
-        for (const CarvedRecord& p : tables[member.index].deleted) {
+        // Which of the shape's deleted rows are persons of their own (not a live one's copy),
+        // told side by side in stretches; then listed in order.
+        const CarvedRows<CarvedRecord>& deleted = tables[member.index].deleted;
+        auto isPerson = [&](const CarvedRecord& p) {
             // A person is someone: a row without any name or company is other bytes.
-            auto empty = [&](PersonColumn column) { return textView(member.shape->value(p, column)).empty(); };
-            if (empty(kFirst) && empty(kLast) && empty(kOrganization)) continue;
-            const std::optional<int64_t> made = madeAt(member.shape->value(p, kCreated));
+            const PersonTexts texts(*member.shape, p);
+            if (texts.empty(kFirst) && texts.empty(kLast) && texts.empty(kOrganization)) return false;
+            const std::optional<int64_t> made = texts.made;
             const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
+            std::optional<EditKeys> edits;  // made when first asked
+            auto editKeys = [&](bool withTime, auto&& visit) {
+                if (!edits) edits.emplace(texts);
+                edits->visit(withTime, visit);
+            };
             // A copy of a live person made in the same second was changed before it (an edit),
             // or when it was, holding all its values (a balance moved it): a person made with it
             // in a sync and changed with it, of another name, is another person.
@@ -622,13 +698,13 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
                     return true;
                 if (*changed > live->second) return false;
                 bool keys = false, all = true;
-                editKeys(*member.shape, p, true, [&](uint64_t key) {
+                editKeys(true, [&](uint64_t key) {
                     keys = true;
                     all = all && holdsLiveKey(key, [&](int64_t when) { return when == live->second; });
                 });
                 return !keys || all;
             };
-            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) continue;
+            if (earlierCopy(p, made, madeWhen, mayBeCopyOf) || earlierCopy(p, made, readMade)) return false;
             // A person whose id was not read, made in the same second as a live one (or, its time
             // lost, holding more than names) and holding all its values but one of its names, is
             // that person before it was renamed, where it was changed before that person last was
@@ -636,31 +712,40 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
             // another, and so is one made with it in a sync and not changed since.
             if (!p.rowidKnown || p.rowidInferred) {
                 bool renamed = false;
-                editKeys(*member.shape, p, made.has_value(), [&](uint64_t key) {
+                editKeys(made.has_value(), [&](uint64_t key) {
                     renamed = renamed || holdsLiveKey(key, [&](int64_t when) {
                                   return !changed || when == INT64_MAX || *changed < when;
                               });
                 });
-                if (renamed) continue;
+                if (renamed) return false;
             }
-            persons.push_back(&p);
+            return true;
+        };
+        std::vector<uint8_t> person(deleted.size());  // a byte each: the stretches write side by side
+        inStretches(deleted.size(), 2048, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i) person[i] = isPerson(deleted[i]);
+        });
+        for (size_t i = 0; i < deleted.size(); ++i) {
+            if (!person[i]) continue;
+            persons.push_back(&deleted[i]);
             personShapes.push_back(member.shape);
-            madeTimes.push_back(made);
+            madeTimes.push_back(madeAt(member.shape->value(deleted[i], kCreated)));
         }
         personsEnd.push_back(persons.size());
     }
+    // The deleted persons' values in order of the person they name, and the ids of the persons,
+    // are worked out side by side: neither needs the other.
     CarvedStore valueTexts;
     mapped::Vector<Named> named;
-    for (const FileShapes::Member& member : shapes.of(valueGroup))
-        addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
-    // The values' order by the person they name, and the ids of the persons, are worked out side
-    // by side: neither needs the other.
     mapped::Vector<std::optional<int64_t>> ids;
     inParallel(2, 2, [&](size_t job, size_t) {
-        if (job == 0)
+        if (job == 0) {
+            for (const FileShapes::Member& member : shapes.of(valueGroup))
+                addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
             sortByPerson(named);
-        else
+        } else {
             ids = personIds(persons, std::move(madeTimes), liveIds, std::move(madeWhen));
+        }
     });
     mapped::Vector<int64_t>().swap(liveIds);
     // The records are made side by side in stretches of persons, each value into the slots its
@@ -671,16 +756,23 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     mapped::Vector<size_t> slotAt(persons.size() + 1, 0);
     mapped::Vector<Named::Value> slotValues;
     {
+        // Each person's values are found, and then put in its slots, side by side in stretches.
         mapped::Vector<std::pair<const Named*, const Named*>> namedBy(persons.size(), {nullptr, nullptr});
-        for (size_t i = 0; i < persons.size(); ++i) {
-            if (const std::optional<int64_t> id = ids[i])
-                namedBy[i] = std::equal_range(named.data(), named.data() + named.size(), Named{*id, 0, 0, {}},
-                                              [](const Named& a, const Named& b) { return a.person < b.person; });
+        inStretches(persons.size(), 4096, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i)
+                if (const std::optional<int64_t> id = ids[i])
+                    namedBy[i] = std::equal_range(named.data(), named.data() + named.size(), Named{*id, 0, 0, {}},
+                                                  [](const Named& a, const Named& b) { return a.person < b.person; });
+        });
+        for (size_t i = 0; i < persons.size(); ++i)
             slotAt[i + 1] = slotAt[i] + static_cast<size_t>(namedBy[i].second - namedBy[i].first);
-        }
-        slotValues.reserve(slotAt.back());
-        for (const auto& [first, end] : namedBy)
-            for (const Named* named = first; named != end; ++named) slotValues.push_back(named->value);
+        slotValues.resize(slotAt.back());
+        inStretches(persons.size(), 4096, threads, [&](size_t from, size_t to, size_t) {
+            for (size_t i = from; i < to; ++i)
+                std::transform(namedBy[i].first, namedBy[i].second,
+                               slotValues.begin() + static_cast<ptrdiff_t>(slotAt[i]),
+                               [](const Named& value) { return value.value; });
+        });
         mapped::Vector<Named>().swap(named);
     }
     mapped::Vector<PRContactNodePtr> made(persons.size());
