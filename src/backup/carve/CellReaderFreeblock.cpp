@@ -246,7 +246,11 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             // A reading that ends where the block ends (or leaves too few bytes for a
             // freeblock: a fragment), or where a whole cell starts, is the cell's own;
             // another one is kept only while nothing better turns up.
-            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit;
+            // A head of its own whose size names this end is the block the cell became, freed
+            // whole: what follows may be a later row that ran on past what is read.
+            const int64_t headSize = static_cast<int64_t>(readBigEndian(base, at + kFreeblockSizeAt, kOffsetSize));
+            const bool fitsBlock = firstTypeLost || depth > 0 || end >= limit || end + kFreeblockHeadSize > limit ||
+                                   (!overflows && at + headSize == end);
             FoundRow ignored;
             int64_t nextEnd = 0;
             size_t nextShape = 0;

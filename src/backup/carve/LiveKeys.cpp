@@ -1,6 +1,7 @@
 // The live rows' keys put together, and the deleted rows that repeat a live one (see LiveKeys.h).
 #include "backup/carve/LiveKeys.h"
 
+#include "backup/carve/KeySet.h"
 #include "platform/WordHash.h"
 
 #include <algorithm>
@@ -117,6 +118,37 @@ bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRe
     if (column >= shape.keptColumns || shape.unstored(column)) return false;
     const size_t slot = shape.keptSlot(column);
     return slot < a.values.size() && slot < b.values.size() && sameValue(a.values[slot], b.values[slot]);
+}
+
+bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike) {
+    if (old.unique || !startsAlike(old.uniqueStart, live.uniqueStart)) return false;
+    const size_t kept = startLength(old.uniqueStart);
+    return kept >= kStartBytes || (kept >= kStartBytesOnPage && editedCopyOnPage(shape, old.record, alike.record) != 0);
+}
+
+void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
+                                 const std::vector<std::vector<FoundList>*>& deleted) {
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        if (live.startTexts[s].size() == 0) continue;
+        // Only rows whose identifier was cut are asked: one read whole is told by it.
+        auto cut = [](const FoundRow& f) {
+            return !f.repeatsLive && !f.unique && startLength(f.uniqueStart) >= kStartBytes;
+        };
+        bool any = false;
+        for (const std::vector<FoundList>* part : deleted)
+            for (const FoundRow& f : (*part)[s]) any = any || cut(f);
+        if (!any) continue;
+        KeySet copies;
+        for (const std::vector<FoundList>* part : deleted)
+            for (const FoundRow& f : (*part)[s])
+                if (f.repeatsLive) startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
+        for (std::vector<FoundList>* part : deleted)
+            for (FoundRow& f : (*part)[s])
+                if (cut(f))
+                    startTextKeys(shapes[s], f, [&](uint64_t key) {
+                        f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
+                    });
+    }
 }
 
 }  // namespace carve

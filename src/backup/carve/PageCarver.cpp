@@ -271,8 +271,11 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         FoundRow taker;
         int64_t end = 0;
         size_t shape = 0;
-        if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
-            f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
+        if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
+        f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record) || editTookTail(shapes_[s], f, taker, taker);
+        for (size_t j = 0; j < page.size() && !f.repeatsLive && f.uniqueStart; ++j)
+            if (j != order[k] && !page[j].live && copyOfLive(page[j], taker))
+                f.repeatsLive = editTookTail(shapes_[s], f, taker, page[j]);
     }
     if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
