@@ -462,6 +462,25 @@ private:
     std::vector<std::pair<int, int>> blocks_;
 };
 
+// A freed row and the live cell that cut its identifier.
+struct CutRow {
+    Bytes copy;
+    size_t identifierLength;
+    int rowid;
+    Bytes live;
+};
+
+// A page of freed rows, at 300, 600, each cut after kept characters of its identifier.
+void pageOfCutRows(carvefix::PageFile& f, int page, int kept, const std::vector<CutRow>& rows) {
+    BookmarkLeaf leaf(f, page);
+    int at = 300;
+    for (const CutRow& row : rows) {
+        leaf.cutBy(at, row.copy, row.identifierLength, kept, row.rowid, row.live);
+        at += 300;
+    }
+    leaf.finish();
+}
+
 class BookmarkPages : public CarveTest {
 protected:
     // The titles of the deleted bookmarks listed from a bookmark file of these pages.
@@ -508,14 +527,11 @@ TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
                    bookmarkRecord("Third", "http://c.example/3", twice));
         page.finish();
     }
-    {
-        BookmarkLeaf page(f, 2);
-        page.cutBy(300, bookmarkRecord("Zero", "http://d.example/", moved), moved.size(), 8, 30,
-                   bookmarkRecord("News", "http://m.example/", "00112233-4455-6677-8899-AABBCCDDEEFF"));
-        page.cutBy(600, bookmarkRecord("Other", "http://d.example/", other), other.size(), 8, 31,
-                   bookmarkRecord("Sport", "http://s.example/", "12121212-0000-4000-8000-00000000C001"));
-        page.finish();
-    }
+    pageOfCutRows(f, 2, 8,
+                  {{bookmarkRecord("Zero", "http://d.example/", moved), moved.size(), 30,
+                    bookmarkRecord("News", "http://m.example/", "00112233-4455-6677-8899-AABBCCDDEEFF")},
+                   {bookmarkRecord("Other", "http://d.example/", other), other.size(), 31,
+                    bookmarkRecord("Sport", "http://s.example/", "12121212-0000-4000-8000-00000000C001")}});
     {
         BookmarkLeaf page(f, 3);
         page.freedWhole(300, bookmarkRecord("Zero two", "http://d.example/", moved));
@@ -523,6 +539,31 @@ TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
         page.finish();
     }
     EXPECT_EQ(listedFrom(f), std::set<std::string>{"Other"});
+}
+
+// Copies whose identifier another row's cell cut. One that kept fourteen characters, whose
+// cutter's length and row id read as letters: eight of them tell the row in a file of a phone's
+// size. On the live row's page, one that kept five and the address of the live row, which
+// another live bookmark of the page shares. A deleted bookmark cut alike, its identifier its
+// own, is still one.
+TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStart) {
+    carvefix::PageFile f(1024, 3);
+    const std::string garden = "A6588E16-0000-4000-8000-00000000E001", daisy = "B7B7B7B7-0000-4000-8000-00000000E002";
+    // Cutters of 80 bytes ('P') with row ids 65 and 66 ('A', 'B').
+    auto cutByLetters = [](const char* title, const std::string& identifier, int rowid, const std::string& path) {
+        return CutRow{bookmarkRecord(title, "http://h.example/", identifier), identifier.size(), rowid,
+                      bookmarkRecord("Sport", "http://sport.example/" + path,
+                                     std::string(8, path[0]) + "-0000-4000-8000-00000000E0" + path)};
+    };
+    pageOfCutRows(f, 1, 14, {cutByLetters("Garden 1", garden, 65, "42"), cutByLetters("Daisy", daisy, 66, "43")});
+    {
+        BookmarkLeaf page(f, 2);
+        page.cutBy(300, bookmarkRecord("Garden", "http://g.example/", garden), garden.size(), 5, 61,
+                   bookmarkRecord("Lawn", "http://g.example/", "11111111-0000-4000-8000-00000000E003"));
+        page.live(700, 60, bookmarkRecord("Garden 2", "http://g.example/", garden));
+        page.finish();
+    }
+    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
 }
 
 // In the gap of a page, an older bookmark freed whole: the four bytes over its head are a block's

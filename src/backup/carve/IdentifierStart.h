@@ -13,8 +13,14 @@ namespace carve {
 // are 32 bits, which with a text the two rows share tell one row among millions.
 constexpr size_t kStartBytes = 8;
 // The fewest bytes of it that, with a text the two rows share, tell the live row whose cell took
-// the copy's tail (one row, right after the copy, not any of the file).
-constexpr size_t kStartBytesOnPage = 3;
+// the copy's tail (one row, right after the copy, not any of the file), and any live row of the
+// copy's page (a few dozen).
+constexpr size_t kStartBytesOfTaker = 3;
+constexpr size_t kStartBytesOnPage = 4;
+// The most live rows of a table among which the whole start alone (32 bits of a hexadecimal
+// identifier) tells one: more than any phone's bookmarks or calendars hold. In a larger table a
+// text the two rows share must tell it too.
+constexpr size_t kStartAloneRows = size_t{1} << 20;
 
 // The first bytes of an identifier of which own bytes may be the row's (up to kStartBytes), up to
 // the first that is no printable character (the head of a later cell), packed into a word, the

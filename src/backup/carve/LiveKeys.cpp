@@ -120,16 +120,18 @@ bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRe
     return slot < a.values.size() && slot < b.values.size() && sameValue(a.values[slot], b.values[slot]);
 }
 
-bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike) {
+bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike,
+                  size_t fewest) {
     if (old.unique || !startsAlike(old.uniqueStart, live.uniqueStart)) return false;
     const size_t kept = startLength(old.uniqueStart);
-    return kept >= kStartBytes || (kept >= kStartBytesOnPage && editedCopyOnPage(shape, old.record, alike.record) != 0);
+    return kept >= kStartBytes || (kept >= fewest && editedCopyOnPage(shape, old.record, alike.record) != 0);
 }
 
 void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
                                  const std::vector<std::vector<FoundList>*>& deleted) {
     for (size_t s = 0; s < shapes.size(); ++s) {
-        if (live.startTexts[s].size() == 0) continue;
+        if (live.starts[s].size() == 0) continue;
+        const bool startAlone = live.starts[s].size() <= kStartAloneRows;
         // Only rows whose identifier was cut are asked: one read whole is told by it.
         auto cut = [](const FoundRow& f) {
             return !f.repeatsLive && !f.unique && startLength(f.uniqueStart) >= kStartBytes;
@@ -144,7 +146,9 @@ void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<Table
                 if (f.repeatsLive) startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
         for (std::vector<FoundList>* part : deleted)
             for (FoundRow& f : (*part)[s])
-                if (cut(f))
+                if (cut(f) && startAlone)
+                    f.repeatsLive = live.starts[s].contains(f.uniqueStart);
+                else if (cut(f))
                     startTextKeys(shapes[s], f, [&](uint64_t key) {
                         f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
                     });

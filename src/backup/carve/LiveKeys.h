@@ -29,15 +29,16 @@ struct LiveKeys {
           identities(shapes),
           chains(shapes),
           idValues(shapes),
+          starts(shapes),
           startTexts(shapes) {}
-    std::vector<Keys> rowids, values, kept, uniques, identities, chains, idValues, startTexts;
+    std::vector<Keys> rowids, values, kept, uniques, identities, chains, idValues, starts, startTexts;
     // A shape that keeps every column has its kept signatures among its signatures.
     const Keys& keptOf(size_t s, const TableShape& shape) const {
         return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
     }
     static constexpr std::vector<Keys> LiveKeys::*kinds[] = {
-        &LiveKeys::rowids,     &LiveKeys::values, &LiveKeys::kept,     &LiveKeys::uniques,
-        &LiveKeys::identities, &LiveKeys::chains, &LiveKeys::idValues, &LiveKeys::startTexts};
+        &LiveKeys::rowids, &LiveKeys::values,   &LiveKeys::kept,   &LiveKeys::uniques,   &LiveKeys::identities,
+        &LiveKeys::chains, &LiveKeys::idValues, &LiveKeys::starts, &LiveKeys::startTexts};
 };
 using LiveLists = LiveKeys<KeyList>;
 using LiveTables = LiveKeys<KeyTable>;
@@ -57,7 +58,10 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (f.identity) lists.identities[s].push(f.identity);
     if (f.chainKey) lists.chains[s].push(f.chainKey);
     if (shape.rowidAlias < 0) valueKeys(f, [&](uint64_t key) { lists.idValues[s].push(key); });
-    if (shape.live == LiveRows::values) startTextKeys(shape, f, [&](uint64_t key) { lists.startTexts[s].push(key); });
+    if (shape.live == LiveRows::values) {
+        if (shape.editKeptColumns && startLength(f.uniqueStart) == kStartBytes) lists.starts[s].push(f.uniqueStart);
+        startTextKeys(shape, f, [&](uint64_t key) { lists.startTexts[s].push(key); });
+    }
 }
 
 // Whether a deleted row is a live row's copy from before an edit (see
@@ -85,12 +89,13 @@ void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit) {
                 visit((((key ^ f.uniqueStart) * 0x9E3779B97F4A7C15ULL) ^ (f.uniqueStart >> 7)) | 1);
 }
 
-// Whether a deleted row whose identifier a later cell cut (old) is the live row that took its
-// tail (live), rewritten by an edit: the start it kept begins the live row's identifier, long
-// enough to tell the row (see kStartBytes), or shorter (see kStartBytesOnPage) with a value it
-// shares in a column an edit may change with alike, the live row or another copy of it (a row
-// edited twice leaves two).
-bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike);
+// Whether a deleted row whose identifier a later cell cut (old) is a live row of its page (live)
+// as it was before an edit: the start it kept begins the live row's identifier, long enough to
+// tell the row (see kStartBytes), or of fewest bytes at least with a value it shares in a column
+// an edit may change with alike, the live row or another copy of it (a row edited twice leaves
+// two).
+bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike,
+                  size_t fewest);
 
 // Whether a deleted row is a copy of a live one by what it kept whole: the same identifier, or
 // the same row id read from its cell.
@@ -100,9 +105,10 @@ inline bool copyOfLive(const FoundRow& copy, const FoundRow& live) {
 }
 
 // Marks the deleted rows whose identifier a later cell cut that are a live row's copy from before
-// an edit, told by the start of the identifier they kept with a text in a column an edit may
-// change: the live row's, or that of another copy of it already known (a row edited twice leaves
-// two). deleted: every part's deleted rows, by shape, after markRepeats().
+// an edit, told by the start of the identifier they kept (kStartBytes): alone, in a table of no
+// more than kStartAloneRows live rows; otherwise with a text in a column an edit may change, the
+// live row's or that of another copy of it already known (a row edited twice leaves two).
+// deleted: every part's deleted rows, by shape, after markRepeats().
 void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
                                  const std::vector<std::vector<FoundList>*>& deleted);
 

@@ -174,9 +174,10 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             // over it, holds control bytes); one cut by the lenient reading is checked the same.
             const size_t readable = std::min(data.size(), chainEnd);
             if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
-                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), readable - at))
-                    out.unique = key;
-                if (at < cellTaken) out.uniqueStart = identifierStart(text, std::min(readable, cellTaken) - at);
+                // Only bytes before the later cell are its own.
+                const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
+                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
+                out.uniqueStart = identifierStart(text, own);
             }
             if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
             all.word(~uint64_t{0});
