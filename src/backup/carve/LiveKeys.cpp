@@ -15,6 +15,11 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
         for (size_t s = 0; s < shapes; ++s) {
             std::vector<KeyList*> lists;
             for (LiveLists& thread : found) lists.push_back(&(thread.*LiveLists::kinds[kind])[s]);
+            // The starts with a text are asked only where the starts alone tell no row.
+            if (LiveTables::kinds[kind] == &LiveTables::startTexts && tables.starts[s].size() <= kStartAloneRows) {
+                for (KeyList* list : lists) list->clear();
+                continue;
+            }
             (tables.*LiveTables::kinds[kind])[s].build(lists, threads);
         }
     return tables;

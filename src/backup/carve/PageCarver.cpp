@@ -333,7 +333,8 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
 
 bool PageCarver::identifierTells(size_t s, const FoundRow& f, const FoundRow& live, const std::vector<FoundRow>& page,
                                  size_t fewest) const {
-    if (!f.uniqueStart) return false;
+    // Most rows' starts begin no identifier of the page's: the page's other rows are not looked at.
+    if (f.unique || !startsAlike(f.uniqueStart, live.uniqueStart)) return false;
     if (editTookTail(shapes_[s], f, live, live, fewest)) return true;
     return std::any_of(page.begin(), page.end(), [&](const FoundRow& other) {
         return &other != &f && !other.live && copyOfLive(other, live) &&
