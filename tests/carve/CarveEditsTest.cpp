@@ -514,10 +514,11 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByItsOwnRewriteIsNoDeletedOne) {
 // both since changed, cut after five characters of the identifier by the live row, shares its
 // title with the second, whose identifier is whole. Across pages: a copy whose identifier another
 // row's cell cut after eight characters holds the address of a copy that a later page keeps
-// whole with the live row's identifier. Another deleted bookmark of that address, whose
-// identifier starts otherwise, is still one.
+// whole with the live row's identifier; and one cut after four holds that copy's title and
+// address. Another deleted bookmark of that address, whose identifier starts otherwise, is
+// still one.
 TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
-    carvefix::PageFile f(1024, 4);
+    carvefix::PageFile f(1024, 5);
     const std::string twice = "BF80CC02-2A36-E076-5A42-975D6D40B2B4", moved = "71DE3582-66D2-2012-AA87-344B08468FD4",
                       other = "D2D2D2D2-0000-4000-8000-00000000B001";
     {
@@ -538,6 +539,9 @@ TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
         page.live(600, 40, bookmarkRecord("Zero three", "http://e.example/", moved));
         page.finish();
     }
+    pageOfCutRows(f, 4, 4,
+                  {{bookmarkRecord("Zero two", "http://d.example/", moved), moved.size(), 50,
+                    bookmarkRecord("Post", "http://p.example/", "55555555-0000-4000-8000-00000000C002")}});
     EXPECT_EQ(listedFrom(f), std::set<std::string>{"Other"});
 }
 

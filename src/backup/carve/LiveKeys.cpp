@@ -132,6 +132,16 @@ bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& 
     return kept >= kStartBytes || (kept >= fewest && editedCopyOnPage(shape, old.record, alike.record) != 0);
 }
 
+namespace {
+
+// The key of a row's kept values with the first bytes of its identifier (kStartBytesOfTaker).
+uint64_t keptWithStart(const FoundRow& f) {
+    const uint64_t start = f.uniqueStart & ((uint64_t{1} << (8 * kStartBytesOfTaker)) - 1);
+    return ((f.kept ^ start) * 0x9E3779B97F4A7C15ULL) | 1;
+}
+
+}  // namespace
+
 void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
                                  const std::vector<std::vector<FoundList>*>& deleted) {
     for (size_t s = 0; s < shapes.size(); ++s) {
@@ -139,24 +149,33 @@ void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<Table
         const bool startAlone = live.starts[s].size() <= kStartAloneRows;
         // Only rows whose identifier was cut are asked: one read whole is told by it.
         auto cut = [](const FoundRow& f) {
-            return !f.repeatsLive && !f.unique && startLength(f.uniqueStart) >= kStartBytes;
+            return !f.repeatsLive && !f.unique && startLength(f.uniqueStart) >= kStartBytesOfTaker;
         };
         bool any = false;
         for (const std::vector<FoundList>* part : deleted)
             for (const FoundRow& f : (*part)[s]) any = any || cut(f);
         if (!any) continue;
-        KeySet copies;
+        // The copies already tied to a live row: their starts with a text, and their kept values
+        // with their start (a copy that holds another copy's values and begins its identifier
+        // is a copy of the same row).
+        KeySet copies, copiesKept;
         for (const std::vector<FoundList>* part : deleted)
             for (const FoundRow& f : (*part)[s])
-                if (f.repeatsLive) startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
+                if (f.repeatsLive && startLength(f.uniqueStart) >= kStartBytesOfTaker) {
+                    startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
+                    copiesKept.insert(keptWithStart(f));
+                }
         for (std::vector<FoundList>* part : deleted)
-            for (FoundRow& f : (*part)[s])
-                if (cut(f) && startAlone)
+            for (FoundRow& f : (*part)[s]) {
+                if (!cut(f)) continue;
+                if (startLength(f.uniqueStart) == kStartBytes && startAlone)
                     f.repeatsLive = live.starts[s].contains(f.uniqueStart);
-                else if (cut(f))
+                else
                     startTextKeys(shapes[s], f, [&](uint64_t key) {
                         f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
                     });
+                f.repeatsLive = f.repeatsLive || copiesKept.contains(keptWithStart(f));
+            }
     }
 }
 

@@ -107,7 +107,8 @@ inline bool copyOfLive(const FoundRow& copy, const FoundRow& live) {
 // Marks the deleted rows whose identifier a later cell cut that are a live row's copy from before
 // an edit, told by the start of the identifier they kept (kStartBytes): alone, in a table of no
 // more than kStartAloneRows live rows; otherwise with a text in a column an edit may change, the
-// live row's or that of another copy of it already known (a row edited twice leaves two).
+// live row's or that of another copy of it already known (a row edited twice leaves two). A
+// shorter start (kStartBytesOfTaker) tells a copy whose kept values are those of such a copy.
 // deleted: every part's deleted rows, by shape, after markRepeats().
 void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
                                  const std::vector<std::vector<FoundList>*>& deleted);
