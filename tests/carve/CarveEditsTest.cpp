@@ -3,8 +3,10 @@
 // freeblock that took its row id), never vacuumed. What the carvers list as deleted must be
 // deleted: no live record among them, and none with another record's values.
 #include "CarveTestSupport.h"
+#include "CarvingFixtures.h"
 #include "FixtureDatabase.h"
 #include "backup/BackupFileKeys.h"
+#include "backup/carve/DelBookMarkCarver.h"
 #include "backup/carve/DelContactCarver.h"
 #include "backup/carve/DelMessageCarver.h"
 #include "backup/carve/DelNoteCarver.h"
@@ -389,6 +391,203 @@ TEST_F(CarveTest, EditedNotesAreNoDeletedNotes) {
     for (const auto& [pk, h] : titles) deleted += !h.live;
     EXPECT_EQ(liveListed, 0) << "of " << listed << " listed";
     EXPECT_GE(listed, deleted / 4) << deleted << " deleted";
+}
+
+// Bookmark pages laid out byte for byte as an edit leaves them: the edited row written anew over
+// the end of its own freed cell, which keeps its title, address and the first characters of its
+// identifier. Rows of the iOS 4 layout: id, special id, parent, type, title, address, children,
+// editable, deletable, hidden, hidden ancestors, order, identifier.
+using Bytes = std::vector<uint8_t>;
+
+Bytes bookmarkRecord(const std::string& title, const std::string& url, const std::string& identifier) {
+    auto serial = [](const std::string& text) { return static_cast<uint8_t>(13 + 2 * text.size()); };
+    Bytes r = {0x0e, 0x00, 0x08, 0x01, 0x08, serial(title), serial(url),
+               0x08, 0x09, 0x09, 0x08, 0x08, 0x01,          serial(identifier)};
+    r.push_back(0x01);  // the parent
+    r.insert(r.end(), title.begin(), title.end());
+    r.insert(r.end(), url.begin(), url.end());
+    r.push_back(0x02);  // the order
+    r.insert(r.end(), identifier.begin(), identifier.end());
+    return r;
+}
+
+// A table leaf of the bookmarks: live cells, and cells freed into blocks whose four bytes took
+// the cell's length, row id and nothing more (the record follows whole).
+class BookmarkLeaf {
+public:
+    BookmarkLeaf(carvefix::PageFile& file, int page) : file_(file), start_(file.pageStart(page)) {}
+    // A live cell at at; its length.
+    int live(int at, int rowid, const Bytes& record) {
+        Bytes cell = {static_cast<uint8_t>(record.size()), static_cast<uint8_t>(rowid)};
+        cell.insert(cell.end(), record.begin(), record.end());
+        file_.put(start_ + at, cell);
+        cells_.push_back(at);
+        return static_cast<int>(cell.size());
+    }
+    // A freed cell at at whose block ends at end: a live cell written there later took the rest.
+    void freed(int at, int end, const Bytes& record) {
+        file_.put(start_ + at + 4, record);
+        blocks_.emplace_back(at, end - at);
+    }
+    // A freed cell at at that a block holds whole.
+    void freedWhole(int at, const Bytes& record) { freed(at, at + 4 + static_cast<int>(record.size()), record); }
+    // A freed cell at at whose identifier (the record's last identifierLength bytes) a live cell
+    // written later cut after kept characters.
+    void cutBy(int at, const Bytes& copy, size_t identifierLength, int kept, int rowid, const Bytes& live) {
+        const int end = at + 4 + static_cast<int>(copy.size() - identifierLength) + kept;
+        freed(at, end, copy);
+        this->live(end, rowid, live);
+    }
+    // Writes the page's header, cell pointers and block heads (blocks in the order of their places).
+    void finish() {
+        std::sort(blocks_.begin(), blocks_.end());
+        int content = *std::min_element(cells_.begin(), cells_.end());
+        if (!blocks_.empty()) content = std::min(content, blocks_.front().first);
+        auto be16 = [](int v) { return Bytes{static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v & 0xff)}; };
+        file_.put(start_, Bytes{0x0d});
+        file_.put(start_ + 1, be16(blocks_.empty() ? 0 : blocks_.front().first));
+        file_.put(start_ + 3, be16(static_cast<int>(cells_.size())));
+        file_.put(start_ + 5, be16(content));
+        for (size_t k = 0; k < cells_.size(); ++k) file_.put(start_ + 8 + 2 * static_cast<int64_t>(k), be16(cells_[k]));
+        for (size_t k = 0; k < blocks_.size(); ++k) {
+            file_.put(start_ + blocks_[k].first, be16(k + 1 < blocks_.size() ? blocks_[k + 1].first : 0));
+            file_.put(start_ + blocks_[k].first + 2, be16(blocks_[k].second));
+        }
+    }
+
+private:
+    carvefix::PageFile& file_;
+    int64_t start_;
+    std::vector<int> cells_;
+    std::vector<std::pair<int, int>> blocks_;
+};
+
+// A freed row and the live cell that cut its identifier.
+struct CutRow {
+    Bytes copy;
+    size_t identifierLength;
+    int rowid;
+    Bytes live;
+};
+
+// A page of freed rows, at 300, 600, each cut after kept characters of its identifier.
+void pageOfCutRows(carvefix::PageFile& f, int page, int kept, const std::vector<CutRow>& rows) {
+    BookmarkLeaf leaf(f, page);
+    int at = 300;
+    for (const CutRow& row : rows) {
+        leaf.cutBy(at, row.copy, row.identifierLength, kept, row.rowid, row.live);
+        at += 300;
+    }
+    leaf.finish();
+}
+
+class BookmarkPages : public CarveTest {
+protected:
+    // The titles of the deleted bookmarks listed from a bookmark file of these pages.
+    std::set<std::string> listedFrom(const carvefix::PageFile& f) {
+        EXPECT_TRUE(f.write(file(backupkeys::bookmarks)));
+        carve::DelBookMarkCarver(context).ScanDelBookMarkThread(folder());
+        std::set<std::string> titles;
+        for (const PRBookMarkNodePtr& b : posted(notices::scanDelBookMarkInfo)) titles.insert(b->bookMarkTitle());
+        return titles;
+    }
+};
+
+// A retitled bookmark of a site that another live bookmark of the page shares: its old copy keeps
+// the address and three characters of the identifier before its own new cell, which tells it.
+// A deleted bookmark of the same site, cut by another bookmark's cell whose identifier starts
+// otherwise, is still one.
+TEST_F(BookmarkPages, AnEarlierBookmarkCutByItsOwnRewriteIsNoDeletedOne) {
+    carvefix::PageFile f(1024, 2);
+    BookmarkLeaf page(f, 1);
+    const std::string site = "http://a.example/";
+    const std::string recipes = "7A1B3C4D-0000-4000-8000-00000000A001", maps = "9F8E7D6C-0000-4000-8000-00000000A002",
+                      weather = "5E5E5E5E-0000-4000-8000-00000000A003";
+    const Bytes copy = bookmarkRecord("Recipes", site, recipes), deleted = bookmarkRecord("Weather", site, weather);
+    page.cutBy(400, copy, recipes.size(), 3, 7, bookmarkRecord("Recipes 2", site, recipes));
+    page.cutBy(600, deleted, weather.size(), 3, 8, bookmarkRecord("Maps", site, maps));
+    page.finish();
+    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Weather"});
+}
+
+// A bookmark edited twice leaves two copies. On its page: the first copy, its title and address
+// both since changed, cut after five characters of the identifier by the live row, shares its
+// title with the second, whose identifier is whole. Across pages: a copy whose identifier another
+// row's cell cut after eight characters holds the address of a copy that a later page keeps
+// whole with the live row's identifier; and one cut after four holds that copy's title and
+// address. Another deleted bookmark of that address, whose identifier starts otherwise, is
+// still one.
+TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
+    carvefix::PageFile f(1024, 5);
+    const std::string twice = "BF80CC02-2A36-E076-5A42-975D6D40B2B4", moved = "71DE3582-66D2-2012-AA87-344B08468FD4",
+                      other = "D2D2D2D2-0000-4000-8000-00000000B001";
+    {
+        BookmarkLeaf page(f, 1);
+        page.freedWhole(300, bookmarkRecord("First", "http://c.example/2", twice));
+        page.cutBy(500, bookmarkRecord("First", "http://c.example/1", twice), twice.size(), 5, 20,
+                   bookmarkRecord("Third", "http://c.example/3", twice));
+        page.finish();
+    }
+    pageOfCutRows(f, 2, 8,
+                  {{bookmarkRecord("Zero", "http://d.example/", moved), moved.size(), 30,
+                    bookmarkRecord("News", "http://m.example/", "00112233-4455-6677-8899-AABBCCDDEEFF")},
+                   {bookmarkRecord("Other", "http://d.example/", other), other.size(), 31,
+                    bookmarkRecord("Sport", "http://s.example/", "12121212-0000-4000-8000-00000000C001")}});
+    {
+        BookmarkLeaf page(f, 3);
+        page.freedWhole(300, bookmarkRecord("Zero two", "http://d.example/", moved));
+        page.live(600, 40, bookmarkRecord("Zero three", "http://e.example/", moved));
+        page.finish();
+    }
+    pageOfCutRows(f, 4, 4,
+                  {{bookmarkRecord("Zero two", "http://d.example/", moved), moved.size(), 50,
+                    bookmarkRecord("Post", "http://p.example/", "55555555-0000-4000-8000-00000000C002")}});
+    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Other"});
+}
+
+// Copies whose identifier another row's cell cut. One that kept fourteen characters, whose
+// cutter's length and row id read as letters: eight of them tell the row in a file of a phone's
+// size. On the live row's page, one that kept five and the address of the live row, which
+// another live bookmark of the page shares. A deleted bookmark cut alike, its identifier its
+// own, is still one.
+TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStart) {
+    carvefix::PageFile f(1024, 3);
+    const std::string garden = "A6588E16-0000-4000-8000-00000000E001", daisy = "B7B7B7B7-0000-4000-8000-00000000E002";
+    // Cutters of 80 bytes ('P') with row ids 65 and 66 ('A', 'B').
+    auto cutByLetters = [](const char* title, const std::string& identifier, int rowid, const std::string& path) {
+        return CutRow{bookmarkRecord(title, "http://h.example/", identifier), identifier.size(), rowid,
+                      bookmarkRecord("Sport", "http://sport.example/" + path,
+                                     std::string(8, path[0]) + "-0000-4000-8000-00000000E0" + path)};
+    };
+    pageOfCutRows(f, 1, 14, {cutByLetters("Garden 1", garden, 65, "42"), cutByLetters("Daisy", daisy, 66, "43")});
+    {
+        BookmarkLeaf page(f, 2);
+        page.cutBy(300, bookmarkRecord("Garden", "http://g.example/", garden), garden.size(), 5, 61,
+                   bookmarkRecord("Lawn", "http://g.example/", "11111111-0000-4000-8000-00000000E003"));
+        page.live(700, 60, bookmarkRecord("Garden 2", "http://g.example/", garden));
+        page.finish();
+    }
+    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
+}
+
+// In the gap of a page, an older bookmark freed whole: the four bytes over its head are a block's
+// whose size is the row's, its length, row id, header length and first type lost. Right after it
+// lies a row of an older state that ran on into the live cells. Both come back.
+TEST_F(BookmarkPages, AFreedBookmarkWhoseBlockSizeIsItsOwnComesBackBeforeARowThatRanOn) {
+    carvefix::PageFile f(1024, 2);
+    BookmarkLeaf page(f, 1);
+    const Bytes ticket = bookmarkRecord("Ticket", "http://b.example/", "97622DFE-CD33-9092-041A-E0F324F4600E");
+    const int cell = 2 + static_cast<int>(ticket.size());
+    const int at = 760 - cell;
+    f.put(f.pageStart(1) + at, Bytes{0x00, 0x00, 0x00, static_cast<uint8_t>(cell)});
+    f.put(f.pageStart(1) + at + 4, Bytes(ticket.begin() + 2, ticket.end()));
+    const Bytes older = bookmarkRecord("Older", "http://w.example/", "3C3C3C3C-0000-4000-8000-00000000D001");
+    Bytes olderCell = {static_cast<uint8_t>(older.size()), 49};
+    olderCell.insert(olderCell.end(), older.begin(), older.end());
+    f.put(f.pageStart(1) + 760, olderCell);
+    page.live(800, 50, bookmarkRecord("Live", "http://l.example/", "4D4D4D4D-0000-4000-8000-00000000D002"));
+    page.finish();
+    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Older", "Ticket"}));
 }
 
 }  // namespace

@@ -139,6 +139,9 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
             for (size_t s = 0; s < shapes.size(); ++s) fillHoles(all[k]->deleted()[s], live.rowids[s]);
             markRepeats(live, shapes, all[k]->deleted());
         });
+        std::vector<std::vector<FoundList>*> deleted;
+        for (PageCarver* carver : all) deleted.push_back(&carver->deleted());
+        markCopiesByIdentifierStart(live, shapes, deleted);
     }
     markCopiesOfFileTexts(shapes, all);
     std::vector<const TreePages*> trees;

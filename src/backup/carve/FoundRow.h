@@ -18,6 +18,8 @@ struct FoundRow {
     uint64_t kept = 0;       // of the values of the columns every reading holds (see checkValues())
     uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see checkValues())
     uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see checkValues())
+    // The first bytes of its unique text still its own, 0 without (see IdentifierStart.h).
+    uint64_t uniqueStart = 0;
     bool live = false;
     // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
     // are no neighbours of the cells there now.

@@ -1,6 +1,7 @@
 // The live rows' keys put together, and the deleted rows that repeat a live one (see LiveKeys.h).
 #include "backup/carve/LiveKeys.h"
 
+#include "backup/carve/KeySet.h"
 #include "platform/WordHash.h"
 
 #include <algorithm>
@@ -14,6 +15,11 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
         for (size_t s = 0; s < shapes; ++s) {
             std::vector<KeyList*> lists;
             for (LiveLists& thread : found) lists.push_back(&(thread.*LiveLists::kinds[kind])[s]);
+            // The starts with a text are asked only where the starts alone tell no row.
+            if (LiveTables::kinds[kind] == &LiveTables::startTexts && tables.starts[s].size() <= kStartAloneRows) {
+                for (KeyList* list : lists) list->clear();
+                continue;
+            }
             (tables.*LiveTables::kinds[kind])[s].build(lists, threads);
         }
     return tables;
@@ -117,6 +123,60 @@ bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRe
     if (column >= shape.keptColumns || shape.unstored(column)) return false;
     const size_t slot = shape.keptSlot(column);
     return slot < a.values.size() && slot < b.values.size() && sameValue(a.values[slot], b.values[slot]);
+}
+
+bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike,
+                  size_t fewest) {
+    if (old.unique || !startsAlike(old.uniqueStart, live.uniqueStart)) return false;
+    const size_t kept = startLength(old.uniqueStart);
+    return kept >= kStartBytes || (kept >= fewest && editedCopyOnPage(shape, old.record, alike.record) != 0);
+}
+
+namespace {
+
+// The key of a row's kept values with the first bytes of its identifier (kStartBytesOfTaker).
+uint64_t keptWithStart(const FoundRow& f) {
+    const uint64_t start = f.uniqueStart & ((uint64_t{1} << (8 * kStartBytesOfTaker)) - 1);
+    return ((f.kept ^ start) * 0x9E3779B97F4A7C15ULL) | 1;
+}
+
+}  // namespace
+
+void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
+                                 const std::vector<std::vector<FoundList>*>& deleted) {
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        if (live.starts[s].size() == 0) continue;
+        const bool startAlone = live.starts[s].size() <= kStartAloneRows;
+        // Only rows whose identifier was cut are asked: one read whole is told by it.
+        auto cut = [](const FoundRow& f) {
+            return !f.repeatsLive && !f.unique && startLength(f.uniqueStart) >= kStartBytesOfTaker;
+        };
+        bool any = false;
+        for (const std::vector<FoundList>* part : deleted)
+            for (const FoundRow& f : (*part)[s]) any = any || cut(f);
+        if (!any) continue;
+        // The copies already tied to a live row: their starts with a text, and their kept values
+        // with their start (a copy that holds another copy's values and begins its identifier
+        // is a copy of the same row).
+        KeySet copies, copiesKept;
+        for (const std::vector<FoundList>* part : deleted)
+            for (const FoundRow& f : (*part)[s])
+                if (f.repeatsLive && startLength(f.uniqueStart) >= kStartBytesOfTaker) {
+                    startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
+                    copiesKept.insert(keptWithStart(f));
+                }
+        for (std::vector<FoundList>* part : deleted)
+            for (FoundRow& f : (*part)[s]) {
+                if (!cut(f)) continue;
+                if (startLength(f.uniqueStart) == kStartBytes && startAlone)
+                    f.repeatsLive = live.starts[s].contains(f.uniqueStart);
+                else
+                    startTextKeys(shapes[s], f, [&](uint64_t key) {
+                        f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
+                    });
+                f.repeatsLive = f.repeatsLive || copiesKept.contains(keptWithStart(f));
+            }
+    }
 }
 
 }  // namespace carve

@@ -5,6 +5,7 @@
 
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/FoundRow.h"
+#include "backup/carve/IdentifierStart.h"
 #include "backup/carve/KeyTable.h"
 #include "backup/carve/RowValueKeys.h"
 
@@ -27,18 +28,26 @@ struct LiveKeys {
           uniques(shapes),
           identities(shapes),
           chains(shapes),
-          idValues(shapes) {}
-    std::vector<Keys> rowids, values, kept, uniques, identities, chains, idValues;
+          idValues(shapes),
+          starts(shapes),
+          startTexts(shapes) {}
+    std::vector<Keys> rowids, values, kept, uniques, identities, chains, idValues, starts, startTexts;
     // A shape that keeps every column has its kept signatures among its signatures.
     const Keys& keptOf(size_t s, const TableShape& shape) const {
         return shape.wholeColumnCount() < shape.columns.size() ? kept[s] : values[s];
     }
     static constexpr std::vector<Keys> LiveKeys::*kinds[] = {
-        &LiveKeys::rowids,     &LiveKeys::values, &LiveKeys::kept,    &LiveKeys::uniques,
-        &LiveKeys::identities, &LiveKeys::chains, &LiveKeys::idValues};
+        &LiveKeys::rowids, &LiveKeys::values,   &LiveKeys::kept,   &LiveKeys::uniques,   &LiveKeys::identities,
+        &LiveKeys::chains, &LiveKeys::idValues, &LiveKeys::starts, &LiveKeys::startTexts};
 };
 using LiveLists = LiveKeys<KeyList>;
 using LiveTables = LiveKeys<KeyTable>;
+
+// The keys of a row's identifier start (whole: kStartBytes) each with a text of it in a column an
+// edit may change (see TableShape::editKeptColumns), handed to visit; none where the shape names
+// no such columns or the start is shorter.
+template <class Visit>
+void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit);
 
 // Lists the keys of f, a live row of shape s, in lists.
 inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, const FoundRow& f) {
@@ -49,6 +58,10 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (f.identity) lists.identities[s].push(f.identity);
     if (f.chainKey) lists.chains[s].push(f.chainKey);
     if (shape.rowidAlias < 0) valueKeys(f, [&](uint64_t key) { lists.idValues[s].push(key); });
+    if (shape.live == LiveRows::values) {
+        if (shape.editKeptColumns && startLength(f.uniqueStart) == kStartBytes) lists.starts[s].push(f.uniqueStart);
+        startTextKeys(shape, f, [&](uint64_t key) { lists.startTexts[s].push(key); });
+    }
 }
 
 // Whether a deleted row is a live row's copy from before an edit (see
@@ -66,6 +79,39 @@ uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, cons
 
 // The key of a row's text in a kept column (with the column), 0 where it holds none.
 uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column);
+
+template <class Visit>
+void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit) {
+    if (!shape.editKeptColumns || startLength(f.uniqueStart) < kStartBytes) return;
+    for (size_t c = 0; shape.editKeptColumns >> c; ++c)
+        if (shape.editKeptColumns >> c & 1)
+            if (const uint64_t key = textKey(shape, f.record, c))
+                visit((((key ^ f.uniqueStart) * 0x9E3779B97F4A7C15ULL) ^ (f.uniqueStart >> 7)) | 1);
+}
+
+// Whether a deleted row whose identifier a later cell cut (old) is a live row of its page (live)
+// as it was before an edit: the start it kept begins the live row's identifier, long enough to
+// tell the row (see kStartBytes), or of fewest bytes at least with a value it shares in a column
+// an edit may change with alike, the live row or another copy of it (a row edited twice leaves
+// two).
+bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike,
+                  size_t fewest);
+
+// Whether a deleted row is a copy of a live one by what it kept whole: the same identifier, or
+// the same row id read from its cell.
+inline bool copyOfLive(const FoundRow& copy, const FoundRow& live) {
+    return (copy.unique && copy.unique == live.unique) ||
+           (copy.record.rowidKnown && !copy.record.rowidInferred && copy.record.rowid == live.record.rowid);
+}
+
+// Marks the deleted rows whose identifier a later cell cut that are a live row's copy from before
+// an edit, told by the start of the identifier they kept (kStartBytes): alone, in a table of no
+// more than kStartAloneRows live rows; otherwise with a text in a column an edit may change, the
+// live row's or that of another copy of it already known (a row edited twice leaves two). A
+// shorter start (kStartBytesOfTaker) tells a copy whose kept values are those of such a copy.
+// deleted: every part's deleted rows, by shape, after markRepeats().
+void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
+                                 const std::vector<std::vector<FoundList>*>& deleted);
 
 // Whether two rows of a shape hold the same value in a kept column.
 bool sameInColumn(const TableShape& shape, const CarvedRecord& a, const CarvedRecord& b, size_t column);

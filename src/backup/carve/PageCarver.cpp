@@ -313,8 +313,9 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         FoundRow taker;
         int64_t end = 0;
         size_t shape = 0;
-        if (reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
-            f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record);
+        if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
+        f.repeatsLive =
+            editedCopy(shapes_[s], f.record, taker.record) || identifierTells(s, f, taker, page, kStartBytesOfTaker);
     }
     if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
@@ -352,7 +353,7 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         for (const FoundRow& taker : takers) {
             if (!tailAdmits(f.record, taker.record.rowid)) continue;
             const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
-            if (tells(taker, shared & telling)) {
+            if (tells(taker, shared & telling) || identifierTells(s, f, taker, page, kStartBytesOnPage)) {
                 f.repeatsLive = true;
                 break;
             }
@@ -370,6 +371,17 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
                     break;
                 }
     }
+}
+
+bool PageCarver::identifierTells(size_t s, const FoundRow& f, const FoundRow& live, const std::vector<FoundRow>& page,
+                                 size_t fewest) const {
+    // Most rows' starts begin no identifier of the page's: the page's other rows are not looked at.
+    if (f.unique || !startsAlike(f.uniqueStart, live.uniqueStart)) return false;
+    if (editTookTail(shapes_[s], f, live, live, fewest)) return true;
+    return std::any_of(page.begin(), page.end(), [&](const FoundRow& other) {
+        return &other != &f && !other.live && copyOfLive(other, live) &&
+               editTookTail(shapes_[s], f, live, other, fewest);
+    });
 }
 
 }  // namespace carve

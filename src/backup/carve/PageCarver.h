@@ -109,6 +109,11 @@ private:
     void markEditedCopies(size_t s, std::vector<FoundRow>& page, const std::vector<uint32_t>& order);
     // Keeps what the shape's digest makes of a live row of shape s (LiveRows::digest).
     void digestLive(size_t s, const CarvedRecord& live);
+    // Whether the deleted row f of shape s is the live row live of its page as it was, told by the
+    // start of its identifier (of fewest bytes at least) with a text it shares with live or with
+    // another copy of live on the page (see editTookTail() in LiveKeys.h).
+    bool identifierTells(size_t s, const FoundRow& f, const FoundRow& live, const std::vector<FoundRow>& page,
+                         size_t fewest) const;
 
     CarveDatabase& db_;
     CarveFile* file_;  // the reader of the thread carving the pages

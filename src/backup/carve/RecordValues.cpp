@@ -1,6 +1,7 @@
 // A record's values checked against a table's shape, and their signatures (see RecordValues.h).
 #include "backup/carve/RecordValues.h"
 
+#include "backup/carve/IdentifierStart.h"
 #include "backup/carve/SerialTypes.h"
 #include "model/PRRecordFields.h"
 #include "platform/WordHash.h"
@@ -126,6 +127,9 @@ bool cutText(uint64_t serial, size_t at, size_t chainEnd) {
 bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
                  Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
+    // Where the bytes of a later cell begin, before a lenient reading puts the cut at a column's
+    // start: an identifier cut there keeps its first characters.
+    const size_t cellTaken = trusted;
     out = {};
     Hash all, identity, start;
     start.word(kStartSeed);
@@ -196,9 +200,12 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             // The start of a lost identifier still tells the row (a later cell's head, written
             // over it, holds control bytes); one cut by the lenient reading is checked the same.
             const size_t readable = std::min(data.size(), chainEnd);
-            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable)
-                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), readable - at))
-                    out.unique = key;
+            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
+                // Only bytes before the later cell are its own.
+                const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
+                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
+                out.uniqueStart = identifierStart(text, own);
+            }
             if (c < 64 && (shape.identityColumns >> c & 1)) {
                 identity.word(~uint64_t{0});
                 startLost = true;
@@ -225,6 +232,8 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             if (inIdentity) identity.value(v, text);
             if (inIdentity) start.value(v, text);
         }
+        if (v.type == CarvedValue::text && static_cast<int>(c) == shape.uniqueColumn)
+            out.uniqueStart = identifierStart(text, v.length);
         if (v.type == CarvedValue::text && v.length > 0 &&
             (static_cast<int>(c) == shape.uniqueColumn ||
              (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {

@@ -25,6 +25,8 @@ struct Signatures {
     // (see checkValues()); the values past it are a later cell's and are lost.
     size_t ownEnd = SIZE_MAX;
     bool chainCut = false;  // some values were lost with the row's overflow chain
+    // The first bytes of the unique text (see IdentifierStart.h), as many as are the row's own.
+    uint64_t uniqueStart = 0;
 };
 
 // The bytes of a long text of a row's identity that tell it by its start (see
