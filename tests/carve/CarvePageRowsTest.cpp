@@ -140,6 +140,28 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
 }
 
+TEST_F(CarvePageRows, EveryCopyOfALiveRowsEarlierVersionGoesWithTheOneThatNamesIt) {
+    // Row 30 was edited: its new version is live. Its version from before lies twice in the page's
+    // free room (a balance had moved it before the edit): whole in the gap, its id read, and freed,
+    // its head and id a freeblock's. The copy with the id names the live row, and so the other
+    // copy of the same values too. A deleted row of other values in the same block stays one.
+    const Bytes before = cell(30, record("GUID-30", "before", 3, 3));
+    const Bytes other = cell(20031, record("GUID-31", "another", 4, 4));
+    PageFile f(kPage, 2);
+    leaf(f, 1, {980}, 800, 800);
+    const int64_t page = f.pageStart(1);
+    f.put(page + 980, cell(30, record("GUID-30", "after the edit", 3, 3)));
+    f.put(page + 496, Bytes(4, 0xee));  // the end of an older row's text
+    f.put(page + 500, before);
+    f.put(page + 800, freed(before, 0, static_cast<uint16_t>(before.size() + other.size())));
+    f.put(page + 800 + static_cast<int64_t>(before.size()), other);
+
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::vector<std::string> texts;
+    for (const carve::CarvedRecord& r : tables[0].deleted) texts.emplace_back(r.values[2].bytesView());
+    EXPECT_EQ(texts, std::vector<std::string>{"another"});
+}
+
 TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem) {
     PageFile f(kPage, 3);
     // Row 6 in the unallocated gap, the last bytes of its note under the live row 5 written since.
@@ -385,6 +407,35 @@ TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
         EXPECT_EQ(stray.rowidBefore, 0) << guid;
         EXPECT_EQ(stray.rowidAfter, 0) << guid;
     }
+}
+
+TEST_F(CarvePageRows, ACellFreedIntoTheBlockBeforeItKeepsItsHeadAndItsId) {
+    // Rows 20001, 20003 and 20007 freed in the order of their places: the first one's head took
+    // the block's, and each later one joined that block, which grew over it and left its own head
+    // (its length and row id) whole. Row 20003 had been edited: its new version is live above,
+    // and its old cell here is no deleted row. Row 20007 is gone from the table, with its own id.
+    const Bytes first = cell(20001, record("GUID-1", "first", 1, 1));
+    const Bytes old = cell(20003, record("GUID-3", "before", 3, 3));
+    const Bytes gone = cell(20007, record("GUID-7", "seventh", 7, 7));
+    constexpr int kBlockAt = 700;
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000, 960}, kBlockAt, kBlockAt);
+    const int64_t page = f.pageStart(1);
+    f.put(page + 1000, cell(20000, record("GUID-0", "zero", 0, 0)));
+    f.put(page + 960, cell(20003, record("GUID-3", "after the edit", 3, 3)));
+    f.put(page + kBlockAt, freed(first, 0, static_cast<uint16_t>(first.size() + old.size() + gone.size())));
+    f.put(page + kBlockAt + static_cast<int64_t>(first.size()), old);
+    f.put(page + kBlockAt + static_cast<int64_t>(first.size() + old.size()), gone);
+
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::map<std::string, const carve::CarvedRecord*> byText;
+    for (const carve::CarvedRecord& r : tables[0].deleted) byText[std::string(r.values[2].bytesView())] = &r;
+    EXPECT_EQ(byText.count("before"), 0u) << "the edited row's old copy is listed as deleted";
+    ASSERT_EQ(byText.count("seventh"), 1u);
+    EXPECT_TRUE(byText["seventh"]->rowidKnown);
+    EXPECT_FALSE(byText["seventh"]->rowidInferred);
+    EXPECT_EQ(byText["seventh"]->rowid, 20007);
+    EXPECT_EQ(byText.count("first"), 1u);
 }
 
 TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {

@@ -94,6 +94,7 @@ void CellReader::startFound(FoundRow& found, const Signatures& signatures, bool 
     found.kept = signatures.kept;
     found.unique = signatures.unique;
     found.identity = signatures.identity;
+    found.uniqueHead = signatures.uniqueHead;
 }
 
 }  // namespace carve

@@ -14,10 +14,11 @@ namespace carve {
 
 struct FoundRow {
     CarvedRecord record;
-    uint64_t signature = 0;  // of the values, row id aside (see checkValues())
-    uint64_t kept = 0;       // of the values of the columns every reading holds (see checkValues())
-    uint64_t unique = 0;     // of the shape's unique value, 0 when it has none (see checkValues())
-    uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see checkValues())
+    uint64_t signature = 0;   // of the values, row id aside (see checkValues())
+    uint64_t kept = 0;        // of the values of the columns every reading holds (see checkValues())
+    uint64_t unique = 0;      // of the shape's unique value, 0 when it has none (see checkValues())
+    uint64_t identity = 0;    // of the values of the shape's identity, 0 without (see checkValues())
+    uint64_t uniqueHead = 0;  // of the first bytes of its unique value, 0 without (see Signatures)
     bool live = false;
     // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
     // are no neighbours of the cells there now.

@@ -115,7 +115,13 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
             FoundRow found;
             int64_t end = 0;
             size_t shape = 0;
-            if (rest + kFreeblockHeadSize > blockEnd || !reader_.damagedCell(rest, blockEnd, found, end, shape)) break;
+            if (rest + kFreeblockHeadSize > blockEnd) break;
+            // A later cell of the block whose first four bytes no block's head could be (its
+            // next block's offset off the page, or its size) was freed with the one before it,
+            // in one go: its head, row id included, is whole.
+            const bool whole = rest > block && !reader_.looksLikeFreeblockHead(rest, blockEnd) &&
+                               reader_.wholeCell(rest, blockEnd, found, end, shape);
+            if (!whole && !reader_.damagedCell(rest, blockEnd, found, end, shape)) break;
             found.live = false;
             keep(std::move(found), shape, index, pageStart, rest, end);
             rest = end;
@@ -309,6 +315,14 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         uint64_t sharedOthers = 0;
         for (const FoundRow& taker : takers) {
             if (!tailAdmits(f.record, taker.record.rowid)) continue;
+            // A row renamed and then moved (or edited twice in one column) shares no value an
+            // edit changes with its copy from before both; what is left of its identifier, the
+            // same as the live row's start of one, still names it among the page's rows.
+            if (f.uniqueHead && f.uniqueHead == taker.uniqueHead && !f.unique &&
+                sameUnedited(shapes_[s], f.record, taker.record)) {
+                f.repeatsLive = true;
+                break;
+            }
             const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
             if (tells(taker, shared & telling)) {
                 f.repeatsLive = true;

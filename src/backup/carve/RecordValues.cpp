@@ -40,6 +40,18 @@ uint64_t uniqueKey(const char* text, size_t length) {
     return std::hash<std::string_view>()(std::string_view(text, std::min(length, kUniqueStart))) | 1;
 }
 
+// The first bytes of a unique value (an identifier's first hex digits) that a row whose tail a
+// later cell took must still hold to be matched with a row of its own page by them: too few to
+// tell it among a file's rows, enough among a page's few dozen.
+constexpr size_t kUniqueHead = 6;
+
+uint64_t uniqueHeadKey(const char* text, size_t available) {
+    if (available < kUniqueHead) return 0;
+    const std::string_view head(text, kUniqueHead);
+    if (!keepsWholeText(text, kUniqueHead) || hasControlBytes(head)) return 0;
+    return std::hash<std::string_view>()(head) | 1;
+}
+
 // The key of a unique text whose end was lost (see uniqueKey()), from the bytes of it still
 // there (available); 0 where they are too few, or hold what no identifier does.
 uint64_t lostUniqueKey(const char* text, size_t length, size_t available) {
@@ -169,9 +181,14 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             // The start of a lost identifier still tells the row (a later cell's head, written
             // over it, holds control bytes); one cut by the lenient reading is checked the same.
             const size_t readable = std::min(data.size(), chainEnd);
-            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable)
+            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
                 if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), readable - at))
                     out.unique = key;
+                // Its own bytes end where the later cell's begin.
+                const size_t own = std::min(readable, trusted);
+                if (static_cast<size_t>(length) >= kUniqueHead && at < own)
+                    out.uniqueHead = uniqueHeadKey(text, own - at);
+            }
             if (c < 64 && (shape.identityColumns >> c & 1)) identity.word(~uint64_t{0});
             all.word(~uint64_t{0});
             at += static_cast<size_t>(length);
@@ -198,6 +215,7 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
              (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
             out.unique = uniqueKey(text, v.length);
             uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
+            if (uniqueRead) out.uniqueHead = uniqueHeadKey(text, v.length);
         }
         if (inIdentity) identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
         at += static_cast<size_t>(length);

@@ -15,6 +15,9 @@ namespace carve {
 // What checkValues() answers of a record.
 struct Signatures {
     uint64_t all = 0, kept = 0, unique = 0, identity = 0;
+    // Of the shape's unique text, the key of its first bytes (see kUniqueHead), read whole or
+    // kept before a later cell took the rest: 0 where fewer are there.
+    uint64_t uniqueHead = 0;
     size_t keptEnd = 0;  // where the bytes of the kept columns the row holds end in data
     // Where the row's own bytes end in data: a cut found where a later column is no text
     // (see checkValues()); the values past it are a later cell's and are lost.
