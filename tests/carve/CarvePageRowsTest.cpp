@@ -106,11 +106,14 @@ void leaf(PageFile& f, int page, const std::vector<int>& cells, int firstFreeblo
 class CarvePageRows : public CarveTest {
 protected:
     std::vector<carve::CarvedTable> carve(const PageFile& f, const char* shape, int runs = 1) {
+        return carve(f, carvetest::shapeOf(shape), runs);
+    }
+    std::vector<carve::CarvedTable> carve(const PageFile& f, const carve::TableShape& shape, int runs = 1) {
         EXPECT_TRUE(f.write(file(backupkeys::callHistory)));
         carve::CarveDatabase db;
         EXPECT_TRUE(db.openIn(folder(), {backupkeys::callHistory}, context));
         coverage = db.coverage();
-        auto tables = carve::carveRecords(db, {carvetest::shapeOf(shape)}, runs);
+        auto tables = carve::carveRecords(db, {shape}, runs);
         coverage = db.coverage();
         return tables;
     }
@@ -160,6 +163,49 @@ TEST_F(CarvePageRows, EveryCopyOfALiveRowsEarlierVersionGoesWithTheOneThatNamesI
     std::vector<std::string> texts;
     for (const carve::CarvedRecord& r : tables[0].deleted) texts.emplace_back(r.values[2].bytesView());
     EXPECT_EQ(texts, std::vector<std::string>{"another"});
+}
+
+TEST_F(CarvePageRows, AnEditedRowsCopyIsKnownByWhatIsLeftOfItsIdentifier) {
+    // An event renamed and moved: its new version was written into the end of the block its old
+    // cell had become, over all of the old one's identifier but its first eight characters. The
+    // old copy shares neither title nor start with the live row, but every value no edit changes
+    // and the start of its identifier. Another freed row, of another identifier, stays deleted.
+    auto event = [](const std::string& title, const std::string& notes, uint8_t start, const std::string& uuid) {
+        Bytes serials = {0};
+        for (const std::string* text : {&title, &notes}) serials.push_back(static_cast<uint8_t>(2 * text->size() + 13));
+        serials.insert(serials.end(), {1, 1, static_cast<uint8_t>(2 * uuid.size() + 13)});
+        Bytes r = {static_cast<uint8_t>(serials.size() + 1)};
+        r.insert(r.end(), serials.begin(), serials.end());
+        r.insert(r.end(), title.begin(), title.end());
+        r.insert(r.end(), notes.begin(), notes.end());
+        r.insert(r.end(), {start, 9});
+        r.insert(r.end(), uuid.begin(), uuid.end());
+        return r;
+    };
+    const std::string uuid = "ABCDEF12-3456-7890-ABCD-EF1234567890", otherUuid = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+    // Ids of three bytes: with the cell's length, the four bytes a freeblock's head takes.
+    const Bytes live = cell(20040, event("Renamed", "notes of 40", 20, uuid));
+    const Bytes old = cell(20040, event("Original", "notes of 40", 10, uuid));
+    const Bytes other = cell(20041, event("Another", "notes of 41", 30, otherUuid));
+    // The old copy up to the ninth character of its identifier, then the live row.
+    const size_t oldKept = old.size() - uuid.size() + 8;
+    constexpr int kOtherAt = 500, kOldAt = 800;
+    const int liveAt = kOldAt + static_cast<int>(oldKept);
+    PageFile f(kPage, 2);
+    leaf(f, 1, {liveAt}, kOtherAt, kOtherAt);
+    const int64_t page = f.pageStart(1);
+    f.put(page + kOtherAt, freed(other, kOldAt, static_cast<uint16_t>(other.size())));
+    f.put(page + kOldAt,
+          freed(Bytes(old.begin(), old.begin() + static_cast<ptrdiff_t>(oldKept)), 0, static_cast<uint16_t>(oldKept)));
+    f.put(page + liveAt, live);
+
+    // The title and start are what an edit changes, and tell a row; the notes and end are kept.
+    carve::TableShape shape = shapeOf("kTtii|t!");
+    shape.editKeptColumns = shape.editTellColumns = (uint64_t{1} << 1) | (uint64_t{1} << 3);
+    const std::vector<carve::CarvedTable> tables = carve(f, shape);
+    std::vector<std::string> titles;
+    for (const carve::CarvedRecord& r : tables[0].deleted) titles.emplace_back(r.values[1].bytesView());
+    EXPECT_EQ(titles, std::vector<std::string>{"Another"});
 }
 
 TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem) {
