@@ -7,6 +7,7 @@
 #include "FixtureDatabase.h"
 #include "backup/BackupFileKeys.h"
 #include "backup/carve/DelBookMarkCarver.h"
+#include "backup/carve/DelCalenderCarver.h"
 #include "backup/carve/DelContactCarver.h"
 #include "backup/carve/DelMessageCarver.h"
 #include "backup/carve/DelNoteCarver.h"
@@ -588,6 +589,68 @@ TEST_F(BookmarkPages, AFreedBookmarkWhoseBlockSizeIsItsOwnComesBackBeforeARowTha
     page.live(800, 50, bookmarkRecord("Live", "http://l.example/", "4D4D4D4D-0000-4000-8000-00000000D002"));
     page.finish();
     EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Older", "Ticket"}));
+}
+
+// A calendar whose events are renamed and later moved: the rename writes the event anew (a
+// longer title) and leaves its old row behind, the move changes its times in place. The old row
+// then shares neither title nor times with the live event, only the place it names (whose row
+// names the event back) and its notes; its identifier is there or not, as later writes left it
+// (here there is none). Deleted events, their places deleted with them, still come back.
+TEST_F(CarveTest, EventsRenamedAndMovedAreNoDeletedEvents) {
+    carvefix::FixtureDatabase db(file(backupkeys::calendar), 4096, false);
+    db.exec(iosschema::calendar(iosschema::Ios::v7));
+    constexpr int kEvents = 400;
+    std::set<std::string> liveTitles, deletedTitles;  // every title a live event had; the deleted ones'
+    for (int i = 0; i < kEvents; ++i) {
+        const int64_t id = i + 1;
+        const double start = 400000000.0 + 3600.0 * i;
+        db.run("INSERT INTO Location (title, item_owner_id) VALUES (?, ?)", {"Room " + std::to_string(i), id});
+        const int64_t place = db.lastRowid();
+        db.run(
+            "INSERT INTO CalendarItem (ROWID, summary, location_id, description, start_date, start_tz, end_date, "
+            "all_day, calendar_id) VALUES (?, ?, ?, ?, ?, 'Europe/London', ?, 0, 1)",
+            {id, "Meeting " + std::to_string(i), place, "agenda of meeting " + std::to_string(i), start, start + 1800});
+    }
+    for (int i = 0; i < kEvents; ++i) {
+        const int64_t id = i + 1;
+        const std::string title = "Meeting " + std::to_string(i);
+        if (i % 3 == 0) {
+            const std::string renamed = title + " with the whole team";
+            db.run("UPDATE CalendarItem SET summary = ? WHERE ROWID = ?", {renamed, id});
+            db.run(
+                "UPDATE CalendarItem SET start_date = start_date + 7200, end_date = end_date + 7200 WHERE ROWID = "
+                "?",
+                {id});
+            liveTitles.insert({title, renamed});
+        } else if (i % 7 != 0) {
+            liveTitles.insert(title);
+        }
+    }
+    // The deletions last: no later row takes their room.
+    for (int i = 7; i < kEvents; i += 7)
+        if (i % 3 != 0) {
+            db.run("DELETE FROM CalendarItem WHERE ROWID = ?", {int64_t{i + 1}});
+            deletedTitles.insert("Meeting " + std::to_string(i));
+        }
+    db.close();
+    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
+    size_t live = 0;
+    std::set<std::string> deletedListed;
+    for (const PRCalenderNodePtr& event : posted(notices::scanDelCalenderInfo)) {
+        const std::string title(event->calTitle());
+        if (liveTitles.count(title)) {
+            ++live;
+            ADD_FAILURE() << "a live event's earlier copy listed: " << title;
+        } else if (deletedTitles.count(title)) {
+            // Its own place, or none where the ids leave its pairing open: never another's.
+            const std::string place(event->location());
+            EXPECT_TRUE(place.empty() || place == "Room " + title.substr(title.find(' ') + 1))
+                << title << ": " << place;
+            deletedListed.insert(title);
+        }
+    }
+    EXPECT_EQ(live, 0u);
+    EXPECT_GE(deletedListed.size() * 4, deletedTitles.size() * 3) << deletedTitles.size() << " deleted";
 }
 
 }  // namespace

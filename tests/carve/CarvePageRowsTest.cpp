@@ -106,11 +106,14 @@ void leaf(PageFile& f, int page, const std::vector<int>& cells, int firstFreeblo
 class CarvePageRows : public CarveTest {
 protected:
     std::vector<carve::CarvedTable> carve(const PageFile& f, const char* shape, int runs = 1) {
+        return carve(f, carvetest::shapeOf(shape), runs);
+    }
+    std::vector<carve::CarvedTable> carve(const PageFile& f, const carve::TableShape& shape, int runs = 1) {
         EXPECT_TRUE(f.write(file(backupkeys::callHistory)));
         carve::CarveDatabase db;
         EXPECT_TRUE(db.openIn(folder(), {backupkeys::callHistory}, context));
         coverage = db.coverage();
-        auto tables = carve::carveRecords(db, {carvetest::shapeOf(shape)}, runs);
+        auto tables = carve::carveRecords(db, {shape}, runs);
         coverage = db.coverage();
         return tables;
     }
@@ -138,6 +141,71 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     ASSERT_EQ(plain[0].deleted.size(), 1u);
     EXPECT_EQ(plain[0].deleted[0].values[4].asInteger(), 10);
     EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
+}
+
+TEST_F(CarvePageRows, EveryCopyOfALiveRowsEarlierVersionGoesWithTheOneThatNamesIt) {
+    // Row 30 was edited: its new version is live. Its version from before lies twice in the page's
+    // free room (a balance had moved it before the edit): whole in the gap, its id read, and freed,
+    // its head and id a freeblock's. The copy with the id names the live row, and so the other
+    // copy of the same values too. A deleted row of other values in the same block stays one.
+    const Bytes before = cell(30, record("GUID-30", "before", 3, 3));
+    const Bytes other = cell(20031, record("GUID-31", "another", 4, 4));
+    PageFile f(kPage, 2);
+    leaf(f, 1, {980}, 800, 800);
+    const int64_t page = f.pageStart(1);
+    f.put(page + 980, cell(30, record("GUID-30", "after the edit", 3, 3)));
+    f.put(page + 496, Bytes(4, 0xee));  // the end of an older row's text
+    f.put(page + 500, before);
+    f.put(page + 800, freed(before, 0, static_cast<uint16_t>(before.size() + other.size())));
+    f.put(page + 800 + static_cast<int64_t>(before.size()), other);
+
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::vector<std::string> texts;
+    for (const carve::CarvedRecord& r : tables[0].deleted) texts.emplace_back(r.values[2].bytesView());
+    EXPECT_EQ(texts, std::vector<std::string>{"another"});
+}
+
+TEST_F(CarvePageRows, AnEditedRowsCopyIsKnownByWhatIsLeftOfItsIdentifier) {
+    // An event renamed and moved: its new version was written into the end of the block its old
+    // cell had become, over all of the old one's identifier but its first eight characters. The
+    // old copy shares neither title nor start with the live row, but every value no edit changes
+    // and the start of its identifier. Another freed row, of another identifier, stays deleted.
+    auto event = [](const std::string& title, const std::string& notes, uint8_t start, const std::string& uuid) {
+        Bytes serials = {0};
+        for (const std::string* text : {&title, &notes}) serials.push_back(static_cast<uint8_t>(2 * text->size() + 13));
+        serials.insert(serials.end(), {1, 1, static_cast<uint8_t>(2 * uuid.size() + 13)});
+        Bytes r = {static_cast<uint8_t>(serials.size() + 1)};
+        r.insert(r.end(), serials.begin(), serials.end());
+        r.insert(r.end(), title.begin(), title.end());
+        r.insert(r.end(), notes.begin(), notes.end());
+        r.insert(r.end(), {start, 9});
+        r.insert(r.end(), uuid.begin(), uuid.end());
+        return r;
+    };
+    const std::string uuid = "ABCDEF12-3456-7890-ABCD-EF1234567890", otherUuid = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+    // Ids of three bytes: with the cell's length, the four bytes a freeblock's head takes.
+    const Bytes live = cell(20040, event("Renamed", "notes of 40", 20, uuid));
+    const Bytes old = cell(20040, event("Original", "notes of 40", 10, uuid));
+    const Bytes other = cell(20041, event("Another", "notes of 41", 30, otherUuid));
+    // The old copy up to the ninth character of its identifier, then the live row.
+    const size_t oldKept = old.size() - uuid.size() + 8;
+    constexpr int kOtherAt = 500, kOldAt = 800;
+    const int liveAt = kOldAt + static_cast<int>(oldKept);
+    PageFile f(kPage, 2);
+    leaf(f, 1, {liveAt}, kOtherAt, kOtherAt);
+    const int64_t page = f.pageStart(1);
+    f.put(page + kOtherAt, freed(other, kOldAt, static_cast<uint16_t>(other.size())));
+    f.put(page + kOldAt,
+          freed(Bytes(old.begin(), old.begin() + static_cast<ptrdiff_t>(oldKept)), 0, static_cast<uint16_t>(oldKept)));
+    f.put(page + liveAt, live);
+
+    // The title and start are what an edit changes, and tell a row; the notes and end are kept.
+    carve::TableShape shape = shapeOf("kTtii|t!");
+    shape.editKeptColumns = shape.editTellColumns = (uint64_t{1} << 1) | (uint64_t{1} << 3);
+    const std::vector<carve::CarvedTable> tables = carve(f, shape);
+    std::vector<std::string> titles;
+    for (const carve::CarvedRecord& r : tables[0].deleted) titles.emplace_back(r.values[1].bytesView());
+    EXPECT_EQ(titles, std::vector<std::string>{"Another"});
 }
 
 TEST_F(CarvePageRows, OldRowsWhoseTailsLaterCellsTookKeepTheirColumnsBeforeThem) {
@@ -454,6 +522,35 @@ TEST_F(CarvePageRows, RowsThatLostTheirIdsTakeTheIdsTheRowsAroundThemLeave) {
         EXPECT_EQ(stray.rowidBefore, 0) << guid;
         EXPECT_EQ(stray.rowidAfter, 0) << guid;
     }
+}
+
+TEST_F(CarvePageRows, ACellFreedIntoTheBlockBeforeItKeepsItsHeadAndItsId) {
+    // Rows 20001, 20003 and 20007 freed in the order of their places: the first one's head took
+    // the block's, and each later one joined that block, which grew over it and left its own head
+    // (its length and row id) whole. Row 20003 had been edited: its new version is live above,
+    // and its old cell here is no deleted row. Row 20007 is gone from the table, with its own id.
+    const Bytes first = cell(20001, record("GUID-1", "first", 1, 1));
+    const Bytes old = cell(20003, record("GUID-3", "before", 3, 3));
+    const Bytes gone = cell(20007, record("GUID-7", "seventh", 7, 7));
+    constexpr int kBlockAt = 700;
+    PageFile f(kPage, 2);
+    leaf(f, 1, {1000, 960}, kBlockAt, kBlockAt);
+    const int64_t page = f.pageStart(1);
+    f.put(page + 1000, cell(20000, record("GUID-0", "zero", 0, 0)));
+    f.put(page + 960, cell(20003, record("GUID-3", "after the edit", 3, 3)));
+    f.put(page + kBlockAt, freed(first, 0, static_cast<uint16_t>(first.size() + old.size() + gone.size())));
+    f.put(page + kBlockAt + static_cast<int64_t>(first.size()), old);
+    f.put(page + kBlockAt + static_cast<int64_t>(first.size() + old.size()), gone);
+
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+    std::map<std::string, const carve::CarvedRecord*> byText;
+    for (const carve::CarvedRecord& r : tables[0].deleted) byText[std::string(r.values[2].bytesView())] = &r;
+    EXPECT_EQ(byText.count("before"), 0u) << "the edited row's old copy is listed as deleted";
+    ASSERT_EQ(byText.count("seventh"), 1u);
+    EXPECT_TRUE(byText["seventh"]->rowidKnown);
+    EXPECT_FALSE(byText["seventh"]->rowidInferred);
+    EXPECT_EQ(byText["seventh"]->rowid, 20007);
+    EXPECT_EQ(byText.count("first"), 1u);
 }
 
 TEST_F(CarvePageRows, WhatAFreedCellKeepsOfItsLostIdDecidesWhichRowsItJoins) {

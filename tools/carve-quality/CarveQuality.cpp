@@ -324,22 +324,29 @@ Score scoreRecords(CarveKind kind, const carvefix::NaturalRows& rows, const std:
         std::vector<const ExpectedRecord*> named;
         for (auto it = range.first; it != range.second; ++it) named.push_back(&rows.deleted[it->second]);
         for (auto [it, end] = editedByKey.equal_range(r.key); it != end; ++it) named.push_back(it->second);
-        if (!named.empty() && !valuesAmong(r, named, joined)) ++score.othersValues;
+        const bool othersValue = !named.empty() && !valuesAmong(r, named, joined);
+        if (othersValue) ++score.othersValues;
         // A live row's key: an earlier copy of it, unless it has the values of a deleted row of that
         // key (a note titled as others are).
+        const char* counted = "garbage";
         if (liveKeys.count(r.key) && !ownFitsDeleted) {
             ++score.liveAsDeleted;
+            counted = "live-as-del";
         } else if (joinWrong) {
             ++score.wrongJoins;
+            counted = "wrong-join";
         } else {
             ++score.garbage;
         }
         if (explain) {
-            std::fprintf(stderr, "%s: wrong record %s |%s\n", carvefix::kindName(kind), r.key.c_str(),
-                         fieldsText(r).c_str());
+            std::fprintf(stderr, "%s: wrong record (%s%s) %s |%s\n", carvefix::kindName(kind), counted,
+                         othersValue ? ", others-value" : "", r.key.c_str(), fieldsText(r).c_str());
             for (auto it = range.first; it != range.second; ++it)
                 std::fprintf(stderr, "%s:   the deleted row has%s\n", carvefix::kindName(kind),
                              fieldsText(rows.deleted[it->second]).c_str());
+            for (auto [it, end] = editedByKey.equal_range(r.key); it != end; ++it)
+                std::fprintf(stderr, "%s:   a live row's version has%s\n", carvefix::kindName(kind),
+                             fieldsText(*it->second).c_str());
         }
     }
     // The live keys hold the earlier names of edited rows too.

@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <tuple>
+#include <unordered_map>
 
 namespace carve {
 
@@ -320,6 +321,11 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
             }
         if (list == &CarvedTable::deleted) deletedPlaces = places.size();
     }
+    // The live places by id, with the item each names: a place goes with its item (the
+    // schema's trigger deletes an item's places with it), so a deleted item that names a live
+    // place naming it back is that live item's earlier copy, left by an edit.
+    std::unordered_map<int64_t, int64_t> livePlaceOwners;
+    for (size_t b = deletedPlaces; b < places.size(); ++b) livePlaceOwners.emplace(places[b]->rowid, owners[b]);
     for (const FileShapes::Member& member : shapes.of(itemGroup)) {
         std::vector<const CarvedRecord*> placed;
         std::vector<int64_t> named;
@@ -329,6 +335,12 @@ void DelCalenderCarver::ScanDelCalenderThread(const std::string& backupFolder) {
                 post(item, *member.shape, {});
                 continue;
             }
+            // An id read from the item's cell must be the live item's; one it lost, what is left
+            // of its bytes must allow (the rows around an old copy are no bound of it).
+            if (const auto live = livePlaceOwners.find(place);
+                live != livePlaceOwners.end() &&
+                (item.rowidKnown && !item.rowidInferred ? item.rowid == live->second : tailAdmits(item, live->second)))
+                continue;
             placed.push_back(&item);
             named.push_back(place);
         }

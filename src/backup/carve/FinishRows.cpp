@@ -29,9 +29,17 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
         // Only the copies of rows that lost their ids or tails are asked about: a file of
         // millions of rows that kept both lists no other copy.
         KeySet idLost, tailLost;
+        // A live row's earlier copy may lie in the file more than once (a balance moved it before
+        // the edit, leaving its bytes behind): the copy that keeps what ties it to the live row
+        // (its id, its identifier) tells the others, which lost that, for the same live row's.
+        KeySet liveCopies, liveCopiesKept;
         for (const std::vector<FoundList>* part : parts)
             for (const FoundRow& f : (*part)[s]) {
-                if (f.repeatsLive) continue;
+                if (f.repeatsLive) {
+                    liveCopies.insert(f.signature);
+                    if (!f.tailLost || f.record.rowidKnown) liveCopiesKept.insert(f.kept);
+                    continue;
+                }
                 if (!f.record.rowidKnown) idLost.insert(f.signature);
                 if (f.tailLost) tailLost.insert(f.kept);
             }
@@ -74,6 +82,9 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                 const uint64_t key = f.signature;
                 const auto rowid = static_cast<uint64_t>(f.record.rowid);
                 if (f.repeatsLive || deletedValues.contains(key)) continue;
+                const bool idOrTailLost = !f.record.rowidKnown || f.record.rowidInferred || f.tailLost;
+                if (idOrTailLost && (liveCopies.contains(key) || (f.tailLost && liveCopiesKept.contains(f.kept))))
+                    continue;
                 if (f.tailLost &&
                     (keptWhole.contains(f.kept) || (!f.record.rowidKnown && keptTailWithId.contains(f.kept)) ||
                      !keptOfTails.insert(f.kept)))

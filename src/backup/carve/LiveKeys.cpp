@@ -108,6 +108,10 @@ uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, cons
     return alike ? shared : 0;
 }
 
+bool sameUnedited(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live) {
+    return sameButEdited(shape, old, live, [](size_t, bool, const CarvedValue&) { return true; });
+}
+
 uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column) {
     if (column >= shape.keptColumns || shape.unstored(column)) return 0;
     const size_t slot = shape.keptSlot(column);

@@ -77,6 +77,10 @@ bool editedCopy(const TableShape& shape, const CarvedRecord& old, const CarvedRe
 // several: an event's start and end), a bit per column, 0 where they are not alike.
 uint64_t editedCopyOnPage(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
 
+// Whether two rows hold the same values in every kept column no edit changes, whatever those
+// an edit changes hold (a row edited more than once may share none of them with its copy).
+bool sameUnedited(const TableShape& shape, const CarvedRecord& old, const CarvedRecord& live);
+
 // The key of a row's text in a kept column (with the column), 0 where it holds none.
 uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column);
 

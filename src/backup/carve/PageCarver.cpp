@@ -121,9 +121,14 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
             int64_t end = 0;
             size_t shape = 0;
             if (rest + kFreeblockHeadSize > blockEnd) break;
+            // A later cell of the block whose first four bytes no block's head could be (its
+            // next block's offset off the page, or its size) was freed with the one before it,
+            // in one go: its head, row id included, is whole.
+            const bool headWhole = rest > block && !reader_.looksLikeFreeblockHead(rest, blockEnd) &&
+                                   reader_.wholeCell(rest, blockEnd, found, end, shape);
             // A cell written later inside the block and freed since keeps its head: the cell
             // before it ends there, and the scan below reads the later one.
-            const bool whole = reader_.damagedCell(rest, blockEnd, found, end, shape);
+            const bool whole = headWhole || reader_.damagedCell(rest, blockEnd, found, end, shape);
             const bool cut = !whole && cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape);
             reader_.allowLostTails(endTaken, endTaken);
             if (!whole && !cut) break;
@@ -352,6 +357,14 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         uint64_t sharedOthers = 0;
         for (const FoundRow& taker : takers) {
             if (!tailAdmits(f.record, taker.record.rowid)) continue;
+            // A row renamed and then moved (or edited twice in one column) shares no value an
+            // edit changes with its copy from before both; what is left of its identifier, the
+            // same as the live row's start of one, still names it among the page's rows.
+            if (!f.unique && startLength(f.uniqueStart) >= kStartBytesOfRenamed &&
+                startsAlike(f.uniqueStart, taker.uniqueStart) && sameUnedited(shapes_[s], f.record, taker.record)) {
+                f.repeatsLive = true;
+                break;
+            }
             const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
             if (tells(taker, shared & telling) || identifierTells(s, f, taker, page, kStartBytesOnPage)) {
                 f.repeatsLive = true;
