@@ -86,6 +86,8 @@ public:
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
     // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.
     int64_t cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads);
+    // Forgets where cellWithin() looked: the page's bytes are about to change.
+    void forgetCellsLooked() { looked_ = {}; }
 
     // The size a freeblock's head at at names (what a lookalike head says of its block).
     int64_t blockSizeAt(int64_t at) const {
@@ -246,6 +248,14 @@ private:
     int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
     int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
     uint64_t identityStart_ = 0;  // see lastIdentityStart()
+    // What cellWithin() found last: a scan of free room asks again from each next byte, and what
+    // lies at a byte depends only on the page, the limit and how the row may be read, so the
+    // stretch looked through is not looked through again.
+    struct CellsLooked {
+        int64_t from = 0, end = 0, limit = -1;  // [from, end) was looked through up to limit
+        int64_t found = 0;                      // the first cell there, 0 for none
+        bool freedHeads = false, tailMayBeLost = false, blockEndTaken = false;
+    } looked_;
 };
 
 }  // namespace carve

@@ -331,13 +331,24 @@ bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
 }
 
 int64_t CellReader::cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads) {
+    CellsLooked& l = looked_;
+    const bool same = l.limit == limit && l.freedHeads == freedHeads && l.tailMayBeLost == tailMayBeLost_ &&
+                      l.blockEndTaken == blockEndTaken_ && l.from <= from;
+    if (same && l.found != 0 && from <= l.found) return l.found < end ? l.found : 0;
+    if (same && l.found == 0 && from <= l.end && end <= l.end) return 0;
+    // Nothing lies in [from, l.end) where the last look found nothing there: looking goes on past it.
+    const int64_t start = same && l.found == 0 && from <= l.end ? l.end : from;
     FoundRow ignored;
     int64_t cellEnd = 0;
     size_t shape = 0;
-    for (int64_t k = from; k < end; ++k)
-        if (wholeCell(k, limit, ignored, cellEnd, shape, Reading::look) || (freedHeads && headOnlyCell(k, limit)))
-            return k;
-    return 0;
+    int64_t found = 0;
+    for (int64_t k = start; k < end; ++k)
+        if (wholeCell(k, limit, ignored, cellEnd, shape, Reading::look) || (freedHeads && headOnlyCell(k, limit))) {
+            found = k;
+            break;
+        }
+    l = {same && start != from ? l.from : from, end, limit, found, freedHeads, tailMayBeLost_, blockEndTaken_};
+    return found;
 }
 
 int64_t CellReader::freedHeadWithin(int64_t from, int64_t end, int64_t limit) {

@@ -59,6 +59,7 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
 void PageCarver::readPage(int64_t index, int64_t pageStart) {
     gapEnd_ = -1;
     file_->copy(pageStart, page_.size(), page_.data());
+    reader_.forgetCellsLooked();
     // A page on the free list, or an older image of a page: every row on it is gone from
     // the database as folded (unless it holds it elsewhere: see markRepeats).
     const bool freed = db_.rowsGone(index);
