@@ -876,9 +876,13 @@ NaturalRows messages(const std::string& path, const NaturalOptions& o, Random& r
                       {{"messagePhone", partners[who]}, {"messageDate", date(when, false)}},
                       {{partners[who] + recordInteger(when) + head(text)}}};
         }
-        // What follows the text in each layout (flags of 2 or 3, a thread's or handle's id of
-        // at most the conversations', NULLs) is never a digit byte.
-        addStretches(text, record.markers, /*endsNumbered*/ true);
+        // What follows the text: flags of 2 or 3 (no digit byte), or NULLs and 0s (no bytes) and
+        // then the thread's or handle's id, whose first byte is a digit's in a history of more
+        // than 47 conversations.
+        const bool idFollows = handles || (o.ios == Ios::v5 && imessage);
+        const std::string idBytes = recordInteger(static_cast<int64_t>(who + 1));
+        const bool digitFollows = idFollows && !idBytes.empty() && idBytes[0] >= '0' && idBytes[0] <= '9';
+        addStretches(text, record.markers, /*endsNumbered*/ !digitFollows);
         if (isLong) record.habit = "long message";
         rowids.push_back(db.lastRowid());
         return record;
