@@ -136,6 +136,11 @@ bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& 
     return kept >= kStartBytes || (kept >= fewest && editedCopyOnPage(shape, old.record, alike.record) != 0);
 }
 
+bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live) {
+    return !old.unique && startLength(old.uniqueStart) >= kStartBytesOfRenamed &&
+           startsAlike(old.uniqueStart, live.uniqueStart) && sameUnedited(shape, old.record, live.record);
+}
+
 namespace {
 
 // The key of a row's kept values with the first bytes of its identifier (kStartBytesOfTaker).

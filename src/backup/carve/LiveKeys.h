@@ -101,6 +101,12 @@ void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit) {
 bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& live, const FoundRow& alike,
                   size_t fewest);
 
+// Whether a deleted row whose identifier a later cell cut (old) is a live row of its page (live)
+// renamed and then moved (or edited twice in one column): it shares no value an edit changes
+// with its copy from before both, but the start it kept (kStartBytesOfRenamed at least) begins
+// the live row's identifier and every value no edit changes is the same.
+bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live);
+
 // Whether a deleted row is a copy of a live one by what it kept whole: the same identifier, or
 // the same row id read from its cell.
 inline bool copyOfLive(const FoundRow& copy, const FoundRow& live) {

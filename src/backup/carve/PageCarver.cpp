@@ -358,16 +358,9 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         uint64_t sharedOthers = 0;
         for (const FoundRow& taker : takers) {
             if (!tailAdmits(f.record, taker.record.rowid)) continue;
-            // A row renamed and then moved (or edited twice in one column) shares no value an
-            // edit changes with its copy from before both; what is left of its identifier, the
-            // same as the live row's start of one, still names it among the page's rows.
-            if (!f.unique && startLength(f.uniqueStart) >= kStartBytesOfRenamed &&
-                startsAlike(f.uniqueStart, taker.uniqueStart) && sameUnedited(shapes_[s], f.record, taker.record)) {
-                f.repeatsLive = true;
-                break;
-            }
             const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
-            if (tells(taker, shared & telling) || identifierTells(s, f, taker, page, kStartBytesOnPage)) {
+            if (renamedAndMoved(shapes_[s], f, taker) || tells(taker, shared & telling) ||
+                identifierTells(s, f, taker, page, kStartBytesOnPage)) {
                 f.repeatsLive = true;
                 break;
             }
