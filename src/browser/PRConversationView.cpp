@@ -34,11 +34,6 @@ void PRConversationView::showConversation(const PRMessageTreeNodePtr& conversati
     showMessages(conversation, 0, conversation::firstPage(count, conversation::kPageSize));
 }
 
-void PRConversationView::showWholeConversation(const PRMessageTreeNodePtr& conversation) {
-    const int count = conversation ? int(conversation->MessageNodeArray().size()) : 0;
-    showMessages(conversation, 0, conversation::Page{count, false});
-}
-
 void PRConversationView::showConversationRun(const PRMessageTreeNodePtr& conversation, int from, int count) {
     const int total = conversation ? int(conversation->MessageNodeArray().size()) : 0;
     from = std::clamp(from, 0, total);

@@ -22,9 +22,6 @@ public:
 
     // The first page of conversation (emptying what was shown). Null shows nothing.
     void showConversation(const PRMessageTreeNodePtr& conversation);
-    // Every message of conversation at once, without the "More..." button: the view as one whole
-    // page.
-    void showWholeConversation(const PRMessageTreeNodePtr& conversation);
     // The messages from index from on, count of them (fewer at the conversation's end), laid out
     // at once without the "More..." button and the header above them only from the first message:
     // one run of a long conversation drawn elsewhere a piece at a time (a PDF), the first message

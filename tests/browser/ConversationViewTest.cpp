@@ -282,7 +282,7 @@ TEST_F(ConversationViewTest, EmojiStayWholeAfterPdfs) {
     conversation->setMessageTreeNodeName("Anna Berg");
     conversation->setMessageNodeArray({message});
     auto drawn = [&] {
-        view.showWholeConversation(conversation);
+        view.showConversationRun(conversation, 0, 1);
         testsupport::spinEventLoop(std::chrono::milliseconds(20));
         const QList<PRChatView*> shown = bubbles();
         EXPECT_EQ(shown.size(), 1);
