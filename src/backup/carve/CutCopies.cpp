@@ -1,10 +1,10 @@
 // Copies of one deleted row cut short at different places (see CutCopies.h).
 #include "backup/carve/CutCopies.h"
 
+#include "backup/carve/RowValueKeys.h"
 #include "platform/WordHash.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -34,15 +34,7 @@ void dropShorterCutCopies(const TableShape& shape, CarvedTable& table) {
             if (!(shape.identityColumns >> c & 1) || static_cast<int>(c) == last || shape.unstored(c)) continue;
             const size_t slot = shape.keptSlot(c);
             if (slot >= r.values.size()) continue;
-            const CarvedValue& v = r.values[slot];
-            h.word(c << 8 | v.type);
-            if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
-                uint64_t bits;
-                std::memcpy(&bits, &v.integer, sizeof bits);
-                h.word(bits);
-            } else if (v.type == CarvedValue::text || v.type == CarvedValue::blob) {
-                h.mix(v.bytes, v.length);
-            }
+            mixValue(h, c, r.values[slot]);
         }
         return h.h;
     };
