@@ -400,14 +400,15 @@ TEST_F(CarveTest, EditedNotesAreNoDeletedNotes) {
 // editable, deletable, hidden, hidden ancestors, order, identifier.
 using Bytes = std::vector<uint8_t>;
 
-Bytes bookmarkRecord(const std::string& title, const std::string& url, const std::string& identifier) {
+Bytes bookmarkRecord(const std::string& title, const std::string& url, const std::string& identifier,
+                     uint8_t parent = 1, uint8_t order = 2) {
     auto serial = [](const std::string& text) { return static_cast<uint8_t>(13 + 2 * text.size()); };
     Bytes r = {0x0e, 0x00, 0x08, 0x01, 0x08, serial(title), serial(url),
                0x08, 0x09, 0x09, 0x08, 0x08, 0x01,          serial(identifier)};
-    r.push_back(0x01);  // the parent
+    r.push_back(parent);
     r.insert(r.end(), title.begin(), title.end());
     r.insert(r.end(), url.begin(), url.end());
-    r.push_back(0x02);  // the order
+    r.push_back(order);
     r.insert(r.end(), identifier.begin(), identifier.end());
     return r;
 }
@@ -569,6 +570,51 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStar
         page.finish();
     }
     EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
+}
+
+// Copies that lost their id and all their identifier but a character or none, and keep an address
+// other live bookmarks of the page share, told by the bytes they kept past the ones a carver
+// reads: the folder before the title and the place in it after the address. One retitled and one
+// retitled and moved (title and address both changed), each cut by its own rewrite; one retitled
+// whose tail another bookmark's cell took, its live row elsewhere on the page. Deleted bookmarks of
+// that address cut alike are still ones: by another bookmark of the folder at another place, by
+// one at the same place of another folder, and one at the live row's place and folder whose
+// identifier starts otherwise.
+TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFolderAndPlace) {
+    carvefix::PageFile f(4096, 3);
+    const std::string site = "http://a.example/";
+    const std::string recipes = "7A1B3C4D-0000-4000-8000-00000000F001", maps = "9F8E7D6C-0000-4000-8000-00000000F002",
+                      news = "3C4D5E6F-0000-4000-8000-00000000F003", tides = "C0C0C0C0-0000-4000-8000-00000000F004",
+                      radio = "E1E1E1E1-0000-4000-8000-00000000F005", moon = "F2F2F2F2-0000-4000-8000-00000000F006",
+                      weather = "5E5E5E5E-0000-4000-8000-00000000F007";
+    {
+        BookmarkLeaf page(f, 1);
+        // Retitled, cut right where its identifier began; moved too, cut after one character.
+        page.cutBy(300, bookmarkRecord("Recipes", site, recipes, 7, 5), recipes.size(), 0, 11,
+                   bookmarkRecord("Recipes 2", site, recipes, 7, 5));
+        page.cutBy(500, bookmarkRecord("News", site, news, 7, 6), news.size(), 1, 12,
+                   bookmarkRecord("News 2", "http://n.example/", news, 7, 6));
+        // Deleted: cut by a bookmark of its folder at another place, by one of another folder at
+        // its place (the edit of its title and address alike).
+        page.cutBy(700, bookmarkRecord("Weather", site, weather, 7, 8), weather.size(), 0, 13,
+                   bookmarkRecord("Maps", site, maps, 7, 9));
+        page.cutBy(900, bookmarkRecord("Tides", site, tides, 7, 10), tides.size(), 1, 14,
+                   bookmarkRecord("Charts", "http://t.example/", "C1C1C1C1-0000-4000-8000-00000000F008", 4, 10));
+        page.finish();
+    }
+    {
+        BookmarkLeaf page(f, 2);
+        // Retitled; another bookmark's cell took its tail after one character of its identifier.
+        page.cutBy(300, bookmarkRecord("Radio", site, radio, 7, 20), radio.size(), 1, 21,
+                   bookmarkRecord("Gone", "http://g.example/", "0A0A0A0A-0000-4000-8000-00000000F009", 2, 30));
+        page.live(1200, 22, bookmarkRecord("Radio 2", site, radio, 7, 20));
+        page.live(1400, 23, bookmarkRecord("Podcasts", site, "D3D3D3D3-0000-4000-8000-00000000F00A", 7, 21));
+        // Deleted, cut alike: at the live row's place and folder, its identifier its own.
+        page.cutBy(600, bookmarkRecord("Moon", site, moon, 7, 20), moon.size(), 1, 24,
+                   bookmarkRecord("Sun", "http://s.example/", "0B0B0B0B-0000-4000-8000-00000000F00B", 2, 31));
+        page.finish();
+    }
+    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Weather", "Tides", "Moon"}));
 }
 
 // In the gap of a page, an older bookmark freed whole: the four bytes over its head are a block's

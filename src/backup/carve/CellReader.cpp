@@ -68,6 +68,7 @@ bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& 
             continue;
         startFound(found, signatures, lost, at + a + b, end);
         identityStart_ = signatures.identityStart;
+        keptEnd_ = at + a + b + static_cast<int64_t>(signatures.keptEnd);
         noteChain(found, overflows, localPart(data, at + a + b, end), end, cut);
         // A live row to be digested keeps its values apart, until its page is done.
         const bool digested = reading == Reading::live && shapes_[s].live == LiveRows::digest;

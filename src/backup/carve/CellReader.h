@@ -106,6 +106,9 @@ public:
     // (before an overflow page's number).
     int64_t lastBodyAt() const { return bodyAt_; }
     int64_t lastCellEnd() const { return cellEnd_; }
+    // Where the kept columns of the whole cell read last end on the page: the bytes after them
+    // are those of the columns a carver does not keep (see PageCarver::markEditedCopies).
+    int64_t lastKeptEnd() const { return keptEnd_; }
     // What kept the values of the row read last (where they lie in its payload).
     const ValueKeeper& keeper() const { return keeper_; }
     // Of the whole cell read last, the key of its identity by its long texts' starts (see
@@ -248,6 +251,7 @@ private:
     int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
     int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
     uint64_t identityStart_ = 0;  // see lastIdentityStart()
+    int64_t keptEnd_ = 0;         // see lastKeptEnd()
     // What cellWithin() found last: a scan of free room asks again from each next byte, and what
     // lies at a byte depends only on the page, the limit and how the row may be read, so the
     // stretch looked through is not looked through again.

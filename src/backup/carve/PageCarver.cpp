@@ -320,8 +320,10 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         int64_t end = 0;
         size_t shape = 0;
         if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
-        f.repeatsLive =
-            editedCopy(shapes_[s], f.record, taker.record) || identifierTells(s, f, taker, page, kStartBytesOfTaker);
+        f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record) ||
+                        identifierTells(s, f, taker, page, kStartBytesOfTaker) ||
+                        (shapes_[s].editTellColumns &&
+                         sameTail(s, f, next.record.position - pageStart_, taker, lastPlaces(), kTailBytesOfTaker));
     }
     if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
@@ -333,14 +335,20 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
     if (std::none_of(page.begin(), page.end(), candidate)) return;
     std::vector<FoundRow>& takers = pageLive_;
     takers.clear();
+    pageLivePlaces_.clear();
     for (const FoundRow& live : page) {
         if (!live.live) continue;
         FoundRow taker;
         int64_t end = 0;
         size_t shape = 0;
-        if (reader_.wholeCell(live.record.position - pageStart_, usable_, taker, end, shape) && shape == s)
+        if (reader_.wholeCell(live.record.position - pageStart_, usable_, taker, end, shape) && shape == s) {
             takers.push_back(std::move(taker));
+            pageLivePlaces_.push_back(lastPlaces());
+        }
     }
+    // Where the bytes of each row of the page may be its own up to: where the next row found begins.
+    ownEnds_.assign(page.size(), 0);
+    for (size_t k = 0; k + 1 < order.size(); ++k) ownEnds_[order[k]] = page[order[k + 1]].record.position - pageStart_;
     // A value the row shares with the live one tells it only where no other live row of the page
     // holds it too: two bookmarks of one site, two events at one time, are two rows.
     auto tells = [&](const FoundRow& taker, uint64_t shared) {
@@ -356,11 +364,15 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         if (!candidate(f)) continue;
         const FoundRow* alike = nullptr;
         uint64_t sharedOthers = 0;
+        const int64_t ownEnd = ownEnds_[static_cast<size_t>(&f - page.data())];
         for (const FoundRow& taker : takers) {
             if (!tailAdmits(f.record, taker.record.rowid)) continue;
             const uint64_t shared = editedCopyOnPage(shapes_[s], f.record, taker.record);
             if (renamedAndMoved(shapes_[s], f, taker) || tells(taker, shared & telling) ||
-                identifierTells(s, f, taker, page, kStartBytesOnPage)) {
+                identifierTells(s, f, taker, page, kStartBytesOnPage) ||
+                (ownEnd > 0 &&
+                 sameTail(s, f, ownEnd, taker, pageLivePlaces_[static_cast<size_t>(&taker - takers.data())],
+                          kTailBytesOnPage))) {
                 f.repeatsLive = true;
                 break;
             }
@@ -389,6 +401,39 @@ bool PageCarver::identifierTells(size_t s, const FoundRow& f, const FoundRow& li
         return &other != &f && !other.live && copyOfLive(other, live) &&
                editTookTail(shapes_[s], f, live, other, fewest);
     });
+}
+
+int64_t PageCarver::editedFrom(size_t s, const CarvedRecord& row, int64_t keptEnd) const {
+    const TableShape& shape = shapes_[s];
+    const uint64_t edited = shape.editKeptColumns;
+    if (!edited) return -1;
+    int64_t at = keptEnd;
+    for (size_t c = std::min(shape.keptColumns, shape.columns.size()); c-- > 0;) {
+        if (shape.unstored(c)) return -1;
+        const size_t slot = shape.keptSlot(c);
+        if (slot >= row.values.size()) return -1;
+        const CarvedValue& v = row.values[slot];
+        if (v.type != CarvedValue::text && v.type != CarvedValue::null) return -1;
+        at -= v.type == CarvedValue::text ? static_cast<int64_t>(v.length) : 0;
+        if (c < 64 && (edited >> c & 1) && (edited & ((uint64_t{1} << c) - 1)) == 0) return at;
+    }
+    return -1;
+}
+
+bool PageCarver::sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const FoundRow& live, const CellPlaces& places,
+                          int64_t fewest) const {
+    const int64_t from = f.end - pageStart_, length = ownEnd - from;
+    if (length < fewest || places.keptEnd + length > places.cellEnd || !tailAdmits(f.record, live.record.rowid) ||
+        !sameUnedited(shapes_[s], f.record, live.record))
+        return false;
+    const uint8_t* page = page_.data();
+    if (!std::equal(page + from, page + ownEnd, page + places.keptEnd)) return false;
+    // The values before the texts an edit changes (those a carver does not keep among them).
+    const int64_t copyEdited = editedFrom(s, f.record, from), liveEdited = editedFrom(s, live.record, places.keptEnd);
+    const int64_t head = liveEdited - places.bodyAt;
+    if (copyEdited < 0 || liveEdited < 0 || head < 0 || copyEdited - head < f.record.position - pageStart_)
+        return false;
+    return std::equal(page + copyEdited - head, page + copyEdited, page + places.bodyAt);
 }
 
 }  // namespace carve

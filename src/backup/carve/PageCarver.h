@@ -115,6 +115,30 @@ private:
     bool identifierTells(size_t s, const FoundRow& f, const FoundRow& live, const std::vector<FoundRow>& page,
                          size_t fewest) const;
 
+    // Where on the page a whole cell read again has its body, the end of its kept columns and
+    // its end.
+    struct CellPlaces {
+        int64_t bodyAt = 0, keptEnd = 0, cellEnd = 0;
+    };
+    CellPlaces lastPlaces() const { return {reader_.lastBodyAt(), reader_.lastKeptEnd(), reader_.lastCellEnd()}; }
+    // Where the values of a row of shape s from the first column an edit changes on begin on the
+    // page, its kept columns ending at keptEnd; -1 where a value between is not known by its
+    // length (a number, a column not kept).
+    int64_t editedFrom(size_t s, const CarvedRecord& row, int64_t keptEnd) const;
+    // Whether the deleted row f of shape s, whose tail a later cell took at ownEnd (a page
+    // offset), is the live row live (whose cell is at places) as it was before an edit by every
+    // byte it kept but those of the texts an edit changes: the values before them, and past its
+    // kept columns, up to ownEnd (fewest bytes at least). Those are columns a carver does not
+    // read, which an edit of the ones it reads leaves as they were (a bookmark's folder, its
+    // place there and the start of its identifier).
+    bool sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const FoundRow& live, const CellPlaces& places,
+                  int64_t fewest) const;
+    // The fewest bytes past its kept columns a copy must share with the live row: one where that
+    // row's cell took the copy's tail (often a bookmark's place in its folder), two where it is
+    // any live row of the page.
+    static constexpr int64_t kTailBytesOfTaker = 1;
+    static constexpr int64_t kTailBytesOnPage = 2;
+
     CarveDatabase& db_;
     CarveFile* file_;  // the reader of the thread carving the pages
     const std::vector<TableShape>& shapes_;
@@ -122,7 +146,9 @@ private:
     int64_t usable_;
     std::vector<uint8_t> page_;
     std::vector<FoundRow> pageLive_;
-    std::vector<PendingCopy> pending_;  // a page's live rows read again (see markEditedCopies)
+    std::vector<CellPlaces> pageLivePlaces_;  // where the cells of pageLive_ lie
+    std::vector<PendingCopy> pending_;        // a page's live rows read again (see markEditedCopies)
+    std::vector<int64_t> ownEnds_;            // scratch of markEditedCopies()
     std::vector<CarvedTable> tables_;
     PayloadReader payload_;
     CellReader reader_;
