@@ -320,10 +320,10 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         int64_t end = 0;
         size_t shape = 0;
         if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
-        f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record) ||
-                        identifierTells(s, f, taker, page, kStartBytesOfTaker) ||
-                        (shapes_[s].editTellColumns &&
-                         sameTail(s, f, next.record.position - pageStart_, taker, lastPlaces(), kTailBytesOfTaker));
+        f.repeatsLive =
+            editedCopy(shapes_[s], f.record, taker.record) || identifierTells(s, f, taker, page, kStartBytesOfTaker) ||
+            (shapes_[s].editTellColumns &&
+             sameTail(s, f, ownEnd(f, next.record.position - pageStart_), taker, lastPlaces(), kTailBytesOfTaker));
     }
     if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
@@ -346,9 +346,10 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
             pageLivePlaces_.push_back(lastPlaces());
         }
     }
-    // Where the bytes of each row of the page may be its own up to: where the next row found begins.
     ownEnds_.assign(page.size(), 0);
-    for (size_t k = 0; k + 1 < order.size(); ++k) ownEnds_[order[k]] = page[order[k + 1]].record.position - pageStart_;
+    for (size_t k = 0; k < order.size(); ++k)
+        ownEnds_[order[k]] =
+            ownEnd(page[order[k]], k + 1 < order.size() ? page[order[k + 1]].record.position - pageStart_ : 0);
     // A value the row shares with the live one tells it only where no other live row of the page
     // holds it too: two bookmarks of one site, two events at one time, are two rows.
     auto tells = [&](const FoundRow& taker, uint64_t shared) {
@@ -401,6 +402,13 @@ bool PageCarver::identifierTells(size_t s, const FoundRow& f, const FoundRow& li
         return &other != &f && !other.live && copyOfLive(other, live) &&
                editTookTail(shapes_[s], f, live, other, fewest);
     });
+}
+
+int64_t PageCarver::ownEnd(const FoundRow& f, int64_t nextStart) const {
+    const int64_t at = f.record.position - pageStart_;
+    if (!reader_.looksLikeFreeblockHead(at, usable_)) return nextStart;
+    const int64_t blockEnd = at + reader_.blockSizeAt(at);
+    return nextStart > 0 ? std::min(nextStart, blockEnd) : blockEnd;
 }
 
 int64_t PageCarver::editedFrom(size_t s, const CarvedRecord& row, int64_t keptEnd) const {

@@ -121,6 +121,11 @@ private:
         int64_t bodyAt = 0, keptEnd = 0, cellEnd = 0;
     };
     CellPlaces lastPlaces() const { return {reader_.lastBodyAt(), reader_.lastKeptEnd(), reader_.lastCellEnd()}; }
+    // Where the bytes of a row f of the page that lost its tail may be its own up to (a page
+    // offset; 0 for nowhere known): where the next row found on the page begins (nextStart, 0
+    // where none does), or before that where the block its freed head names ends, the rest of
+    // the block having gone to a later cell.
+    int64_t ownEnd(const FoundRow& f, int64_t nextStart) const;
     // Where the values of a row of shape s from the first column an edit changes on begin on the
     // page, its kept columns ending at keptEnd; -1 where a value between is not known by its
     // length (a number, a column not kept).
