@@ -572,10 +572,11 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStar
     EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
 }
 
-// Copies that lost their id and all their identifier but a character or none, and keep an address
-// other live bookmarks of the page share, told by the bytes they kept past the ones a carver
-// reads: the folder before the title and the place in it after the address. One retitled and one
-// retitled and moved (title and address both changed), each cut by its own rewrite; one retitled
+// Copies that lost their id and all their identifier but a few characters or none, and keep an
+// address other live bookmarks of the page share, told by the bytes they kept past the ones a
+// carver reads: the folder before the title and the place in it after the address. One retitled
+// and one retitled and moved (title and address both changed), each cut by its own rewrite; one
+// retitled and moved whose second version's head lies between it and the live row; one retitled
 // whose tail another bookmark's cell took, its live row elsewhere on the page. Deleted bookmarks of
 // that address cut alike are still ones: by another bookmark of the folder at another place, by
 // one at the same place of another folder, and one at the live row's place and folder whose
@@ -586,7 +587,7 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
     const std::string recipes = "7A1B3C4D-0000-4000-8000-00000000F001", maps = "9F8E7D6C-0000-4000-8000-00000000F002",
                       news = "3C4D5E6F-0000-4000-8000-00000000F003", tides = "C0C0C0C0-0000-4000-8000-00000000F004",
                       radio = "E1E1E1E1-0000-4000-8000-00000000F005", moon = "F2F2F2F2-0000-4000-8000-00000000F006",
-                      weather = "5E5E5E5E-0000-4000-8000-00000000F007";
+                      weather = "5E5E5E5E-0000-4000-8000-00000000F007", courts = "F227E504-0000-4000-8000-00000000F00C";
     {
         BookmarkLeaf page(f, 1);
         // Retitled, cut right where its identifier began; moved too, cut after one character.
@@ -600,6 +601,15 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
                    bookmarkRecord("Maps", site, maps, 7, 9));
         page.cutBy(900, bookmarkRecord("Tides", site, tides, 7, 10), tides.size(), 1, 14,
                    bookmarkRecord("Charts", "http://t.example/", "C1C1C1C1-0000-4000-8000-00000000F008", 4, 10));
+        // Retitled and moved, its second version freed and cut in its header by the live row
+        // (its length, row id and first serial types left between the two).
+        const Bytes tennis = bookmarkRecord("Tennis", "http://r.example/", courts, 9, 15);
+        const int second = 1500 + 4 + static_cast<int>(tennis.size() - courts.size()) + 4;
+        const Bytes head = {0x7b, 0x19, 0x0e, 0x00, 0x08, 0x01, 0x08, 0x4b};
+        page.freed(1500, second + static_cast<int>(head.size()), tennis);
+        f.put(f.pageStart(1) + second, head);
+        page.live(second + static_cast<int>(head.size()), 0x19,
+                  bookmarkRecord("Tennis 3", "http://w.example/", courts, 9, 15));
         page.finish();
     }
     {

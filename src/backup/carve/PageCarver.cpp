@@ -435,7 +435,10 @@ bool PageCarver::sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const Fou
         !sameUnedited(shapes_[s], f.record, live.record))
         return false;
     const uint8_t* page = page_.data();
-    if (!std::equal(page + from, page + ownEnd, page + places.keptEnd)) return false;
+    // Its own bytes may end before ownEnd, where the head of a later cell that no longer reads as
+    // a row begins (the rest of it went to a cell written after it).
+    const int64_t same = std::mismatch(page + from, page + ownEnd, page + places.keptEnd).first - (page + from);
+    if (same < length && (same < fewest || !reader_.cellMayStart(from + same, usable_))) return false;
     // The values before the texts an edit changes (those a carver does not keep among them).
     const int64_t copyEdited = editedFrom(s, f.record, from), liveEdited = editedFrom(s, live.record, places.keptEnd);
     const int64_t head = liveEdited - places.bodyAt;
