@@ -420,7 +420,9 @@ public:
     BookmarkLeaf(carvefix::PageFile& file, int page) : file_(file), start_(file.pageStart(page)) {}
     // A live cell at at; its length.
     int live(int at, int rowid, const Bytes& record) {
-        Bytes cell = {static_cast<uint8_t>(record.size()), static_cast<uint8_t>(rowid)};
+        Bytes cell = varint(record.size());
+        const Bytes id = varint(static_cast<uint64_t>(rowid));
+        cell.insert(cell.end(), id.begin(), id.end());
         cell.insert(cell.end(), record.begin(), record.end());
         file_.put(start_ + at, cell);
         cells_.push_back(at);
@@ -587,7 +589,8 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
     const std::string recipes = "7A1B3C4D-0000-4000-8000-00000000F001", maps = "9F8E7D6C-0000-4000-8000-00000000F002",
                       news = "3C4D5E6F-0000-4000-8000-00000000F003", tides = "C0C0C0C0-0000-4000-8000-00000000F004",
                       radio = "E1E1E1E1-0000-4000-8000-00000000F005", moon = "F2F2F2F2-0000-4000-8000-00000000F006",
-                      weather = "5E5E5E5E-0000-4000-8000-00000000F007", courts = "F227E504-0000-4000-8000-00000000F00C";
+                      weather = "5E5E5E5E-0000-4000-8000-00000000F007", courts = "F227E504-0000-4000-8000-00000000F00C",
+                      library = "ABABABAB-0000-4000-8000-00000000F00D";
     {
         BookmarkLeaf page(f, 1);
         // Retitled, cut right where its identifier began; moved too, cut after one character.
@@ -622,9 +625,23 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
         // Deleted, cut alike: at the live row's place and folder, its identifier its own.
         page.cutBy(600, bookmarkRecord("Moon", site, moon, 7, 20), moon.size(), 1, 24,
                    bookmarkRecord("Sun", "http://s.example/", "0B0B0B0B-0000-4000-8000-00000000F00B", 2, 31));
+        // Retitled, cut right after its address by its rewrite: the last byte of its row id (the
+        // block's head took its length and the rest of the id) is the live row's. A deleted
+        // bookmark of the folder and address cut alike by another has a row id of its own.
+        const std::string path = "http://l.example/" + std::string(40, 'p'), title(45, 't');
+        auto cutAtAddress = [&](int at, const std::string& old, int rowid, int liveRowid, const Bytes& live) {
+            Bytes copy = {static_cast<uint8_t>(rowid & 0x7f)};
+            const Bytes record = bookmarkRecord(old + title, path, library, 7, 40);
+            copy.insert(copy.end(), record.begin(), record.end() - 1 - static_cast<int>(library.size()));
+            page.freed(at, at + 4 + static_cast<int>(copy.size()), copy);
+            page.live(at + 4 + static_cast<int>(copy.size()), liveRowid, live);
+        };
+        cutAtAddress(2000, "Library", 20000, 20000, bookmarkRecord("Library", path, library, 7, 40));
+        cutAtAddress(2600, "Archive", 20100, 20101,
+                     bookmarkRecord("Museum", path, "0C0C0C0C-0000-4000-8000-00000000F00E", 7, 41));
         page.finish();
     }
-    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Weather", "Tides", "Moon"}));
+    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Weather", "Tides", "Moon", "Archive" + std::string(45, 't')}));
 }
 
 // In the gap of a page, an older bookmark freed whole: the four bytes over its head are a block's

@@ -30,13 +30,6 @@ namespace {
 
 constexpr int kPage = 1024;
 
-// A variable-length integer as SQLite writes it, in as few bytes as hold it.
-Bytes varint(uint64_t value) {
-    Bytes out = {static_cast<uint8_t>(value & 0x7f)};
-    for (value >>= 7; value > 0; value >>= 7) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
-    return out;
-}
-
 // A row of the test table (row id, an identifier, a text, two numbers) as SQLite writes it:
 // the header (its length, then a serial type per column), then the values.
 Bytes record(const std::string& guid, const std::string& text, uint8_t a, uint8_t b) {

@@ -9,12 +9,20 @@
 #include "model/PRCallHistoryNode.h"
 
 #include <QTemporaryDir>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace carvetest {
+
+// A variable-length integer as SQLite writes it, in as few bytes as hold it.
+inline std::vector<uint8_t> varint(uint64_t value) {
+    std::vector<uint8_t> out = {static_cast<uint8_t>(value & 0x7f)};
+    for (value >>= 7; value > 0; value >>= 7) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7f)));
+    return out;
+}
 
 class CarveTest : public ::testing::Test {
 protected:

@@ -431,8 +431,10 @@ int64_t PageCarver::editedFrom(size_t s, const CarvedRecord& row, int64_t keptEn
 bool PageCarver::sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const FoundRow& live, const CellPlaces& places,
                           int64_t fewest) const {
     const int64_t from = f.end - pageStart_, length = ownEnd - from;
-    if (length < fewest || places.keptEnd + length > places.cellEnd || !tailAdmits(f.record, live.record.rowid) ||
-        !sameUnedited(shapes_[s], f.record, live.record))
+    // The last byte of its row id, where the copy kept it, is one more the edit left.
+    if (f.record.rowidTailBits >= kVarintBits) --fewest;
+    if (length < std::max<int64_t>(fewest, 0) || places.keptEnd + length > places.cellEnd ||
+        !tailAdmits(f.record, live.record.rowid) || !sameUnedited(shapes_[s], f.record, live.record))
         return false;
     const uint8_t* page = page_.data();
     // Its own bytes may end before ownEnd, where the head of a later cell that no longer reads as

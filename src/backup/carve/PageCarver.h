@@ -140,7 +140,8 @@ private:
                   int64_t fewest) const;
     // The fewest bytes past its kept columns a copy must share with the live row: one where that
     // row's cell took the copy's tail (often a bookmark's place in its folder), two where it is
-    // any live row of the page.
+    // any live row of the page. The last byte of its row id, where the copy kept it before its
+    // record header, counts as one.
     static constexpr int64_t kTailBytesOfTaker = 1;
     static constexpr int64_t kTailBytesOnPage = 2;
 
