@@ -579,7 +579,8 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStar
 // carver reads: the folder before the title and the place in it after the address. One retitled
 // and one retitled and moved (title and address both changed), each cut by its own rewrite; one
 // retitled and moved whose second version's head lies between it and the live row; one retitled
-// whose tail another bookmark's cell took, its live row elsewhere on the page. Deleted bookmarks of
+// with a fragment between; one retitled whose tail another bookmark's cell took, its live row
+// elsewhere on the page. Deleted bookmarks of
 // that address cut alike are still ones: by another bookmark of the folder at another place, by
 // one at the same place of another folder, and one at the live row's place and folder whose
 // identifier starts otherwise.
@@ -590,7 +591,7 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
                       news = "3C4D5E6F-0000-4000-8000-00000000F003", tides = "C0C0C0C0-0000-4000-8000-00000000F004",
                       radio = "E1E1E1E1-0000-4000-8000-00000000F005", moon = "F2F2F2F2-0000-4000-8000-00000000F006",
                       weather = "5E5E5E5E-0000-4000-8000-00000000F007", courts = "F227E504-0000-4000-8000-00000000F00C",
-                      library = "ABABABAB-0000-4000-8000-00000000F00D";
+                      library = "ABABABAB-0000-4000-8000-00000000F00D", board = "ABCDEF12-0000-4000-8000-00000000F00F";
     {
         BookmarkLeaf page(f, 1);
         // Retitled, cut right where its identifier began; moved too, cut after one character.
@@ -613,6 +614,13 @@ TEST_F(BookmarkPages, AnEarlierBookmarkThatKeptOnlyASharedAddressIsToldByItsFold
         f.put(f.pageStart(1) + second, head);
         page.live(second + static_cast<int>(head.size()), 0x19,
                   bookmarkRecord("Tennis 3", "http://w.example/", courts, 9, 15));
+        // Retitled, cut after five characters of its identifier: a byte of another's, a
+        // fragment too short for a block, lies between it and its rewrite.
+        const Bytes chess = bookmarkRecord("Chess", site, board, 7, 16);
+        const int own = 2000 + 4 + static_cast<int>(chess.size() - board.size()) + 5;
+        page.freed(2000, own + 1, chess);
+        f.put(f.pageStart(1) + own, Bytes{'z'});
+        page.live(own + 1, 0x1a, bookmarkRecord("Chess 2", site, board, 7, 16));
         page.finish();
     }
     {

@@ -440,7 +440,12 @@ bool PageCarver::sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const Fou
     // Its own bytes may end before ownEnd, where the head of a later cell that no longer reads as
     // a row begins (the rest of it went to a cell written after it).
     const int64_t same = std::mismatch(page + from, page + ownEnd, page + places.keptEnd).first - (page + from);
-    if (same < length && (same < fewest || !reader_.cellMayStart(from + same, usable_))) return false;
+    // Or a few bytes before it: a block's rest too short for a block's head is left as a
+    // fragment, a byte or three of another's between the copy and the cell that took its tail.
+    // Those are taken for such only after a start of its identifier long enough to tell it.
+    const bool fragment =
+        length - same < kFreeblockHeadSize && same >= fewest + static_cast<int64_t>(kStartBytesOfTaker);
+    if (same < length && (same < fewest || !(fragment || reader_.cellMayStart(from + same, usable_)))) return false;
     // The values before the texts an edit changes (those a carver does not keep among them).
     const int64_t copyEdited = editedFrom(s, f.record, from), liveEdited = editedFrom(s, live.record, places.keptEnd);
     const int64_t head = liveEdited - places.bodyAt;
