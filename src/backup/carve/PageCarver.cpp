@@ -407,7 +407,7 @@ bool PageCarver::identifierTells(size_t s, const FoundRow& f, const FoundRow& li
 int64_t PageCarver::ownEnd(const FoundRow& f, int64_t nextStart) const {
     const int64_t at = f.record.position - pageStart_;
     if (!reader_.looksLikeFreeblockHead(at, usable_)) return nextStart;
-    const int64_t blockEnd = at + reader_.blockSizeAt(at);
+    const int64_t blockEnd = std::min(at + reader_.blockSizeAt(at), usable_);
     return nextStart > 0 ? std::min(nextStart, blockEnd) : blockEnd;
 }
 
