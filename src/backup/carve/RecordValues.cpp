@@ -124,8 +124,14 @@ bool cutText(uint64_t serial, size_t at, size_t chainEnd) {
            at + static_cast<size_t>(valueLength(serial)) > chainEnd;
 }
 
-bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                 Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
+namespace {
+
+// checkValues() of a row whose every value lies whole within data, before trusted and chainEnd
+// (whole: nearly every row read, the live ones all), where nothing is cut, lost or read
+// leniently, and so none of those readings is weighed at each column; or of any row.
+template <bool kWhole>
+bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                   Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
     // Where the bytes of a later cell begin, before a lenient reading puts the cut at a column's
     // start: an identifier cut there keeps its first characters.
@@ -155,64 +161,66 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
     for (size_t c = 0; c < serials.size(); ++c) {
         const uint64_t s = serials[c];
         const int64_t length = valueLength(s);
-        // Bytes lost with the chain were never read: the values there are cut or lost below.
-        if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
-            return false;
         const char* text = data.data() + std::min(at, data.size());
-        if (lenient && c >= shape.keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
-            s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
-            !keepsWholeText(text, static_cast<size_t>(length))) {
-            // The cut may also lie inside that text where the bytes after it still read as
-            // one: the heads of cells and freeblocks are control bytes, which no name holds.
-            if (hasControlBytes(lastKept)) return false;
-            trusted = out.ownEnd = at;
-        }
-        if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
-            out.chainCut = true;
-            if (shape.readsInPart() && cutText(s, at, chainEnd)) {
-                // Its start, as far as whole characters go; no unique value of the row, which a
-                // start does not tell, and its identity only by its texts' starts.
-                const size_t kept = wholeCharacters(text, chainEnd - at);
-                if (!keepsWholeText(text, kept)) return false;
-                if (c < 64 && (shape.identityColumns >> c & 1)) {
-                    identity.word(~uint64_t{0} - 1);
-                    identityCut = true;
-                    startText(text, kept, static_cast<size_t>(length));
+        if constexpr (!kWhole) {
+            // Bytes lost with the chain were never read: the values there are cut or lost below.
+            if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
+                return false;
+            if (lenient && c >= shape.keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
+                s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
+                !keepsWholeText(text, static_cast<size_t>(length))) {
+                // The cut may also lie inside that text where the bytes after it still read as
+                // one: the heads of cells and freeblocks are control bytes, which no name holds.
+                if (hasControlBytes(lastKept)) return false;
+                trusted = out.ownEnd = at;
+            }
+            if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
+                out.chainCut = true;
+                if (shape.readsInPart() && cutText(s, at, chainEnd)) {
+                    // Its start, as far as whole characters go; no unique value of the row, which a
+                    // start does not tell, and its identity only by its texts' starts.
+                    const size_t kept = wholeCharacters(text, chainEnd - at);
+                    if (!keepsWholeText(text, kept)) return false;
+                    if (c < 64 && (shape.identityColumns >> c & 1)) {
+                        identity.word(~uint64_t{0} - 1);
+                        identityCut = true;
+                        startText(text, kept, static_cast<size_t>(length));
+                    }
+                    all.word(~uint64_t{0} - 1);
+                    all.mix(text, kept);
+                } else {
+                    if (c < shape.wholeColumnCount()) return false;
+                    if (c < 64 && (shape.identityColumns >> c & 1)) {
+                        identity.word(~uint64_t{0});
+                        identityCut = startLost = true;
+                    }
+                    all.word(~uint64_t{0});
                 }
-                all.word(~uint64_t{0} - 1);
-                all.mix(text, kept);
-            } else {
+                at += static_cast<size_t>(length);
+                if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
+                if (c < shape.keptColumns) out.keptEnd = at;
+                continue;
+            }
+            if (at + static_cast<size_t>(length) > trusted) {
+                if (lost) *lost = true;
                 if (c < shape.wholeColumnCount()) return false;
+                // The start of a lost identifier still tells the row (a later cell's head, written
+                // over it, holds control bytes); one cut by the lenient reading is checked the same.
+                const size_t readable = std::min(data.size(), chainEnd);
+                if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
+                    // Only bytes before the later cell are its own.
+                    const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
+                    if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
+                    out.uniqueStart = identifierStart(text, own);
+                }
                 if (c < 64 && (shape.identityColumns >> c & 1)) {
                     identity.word(~uint64_t{0});
-                    identityCut = startLost = true;
+                    startLost = true;
                 }
                 all.word(~uint64_t{0});
+                at += static_cast<size_t>(length);
+                continue;
             }
-            at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
-            if (c < shape.keptColumns) out.keptEnd = at;
-            continue;
-        }
-        if (at + static_cast<size_t>(length) > trusted) {
-            if (lost) *lost = true;
-            if (c < shape.wholeColumnCount()) return false;
-            // The start of a lost identifier still tells the row (a later cell's head, written
-            // over it, holds control bytes); one cut by the lenient reading is checked the same.
-            const size_t readable = std::min(data.size(), chainEnd);
-            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
-                // Only bytes before the later cell are its own.
-                const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
-                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
-                out.uniqueStart = identifierStart(text, own);
-            }
-            if (c < 64 && (shape.identityColumns >> c & 1)) {
-                identity.word(~uint64_t{0});
-                startLost = true;
-            }
-            all.word(~uint64_t{0});
-            at += static_cast<size_t>(length);
-            continue;
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
         const bool inAll = static_cast<int>(c) != rowidAlias;
@@ -244,8 +252,9 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
         at += static_cast<size_t>(length);
         if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
         if (c < shape.keptColumns) out.keptEnd = at;
-        if (c + 1 == std::min(serials.size(), shape.keptColumns))
-            lastKept = std::string_view(text, static_cast<size_t>(length));
+        if constexpr (!kWhole)
+            if (c + 1 == std::min(serials.size(), shape.keptColumns))
+                lastKept = std::string_view(text, static_cast<size_t>(length));
     }
     const uint64_t byStart = startLong && !startLost ? start.h | 1 : 0;
     if (identityCut) {
@@ -256,6 +265,17 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
     }
     out.all = all.h;
     return true;
+}
+
+}  // namespace
+
+bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                 Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
+    size_t end = body;
+    for (uint64_t s : serials) end += static_cast<size_t>(valueLength(s));
+    if (!lenient && end >= body && end <= std::min({data.size(), trusted, chainEnd}))
+        return checkValuesOf<true>(shape, serials, data, body, out, trusted, lenient, lost, chainEnd);
+    return checkValuesOf<false>(shape, serials, data, body, out, trusted, lenient, lost, chainEnd);
 }
 
 }  // namespace carve
