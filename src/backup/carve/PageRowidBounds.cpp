@@ -110,6 +110,12 @@ void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::
 }
 
 void PageRowidBounds::dropBoundsAroundKnown(std::vector<FoundRow>& page) {
+    auto bounded = [](const FoundRow& f) {
+        const CarvedRecord& r = f.record;
+        return !r.rowidKnown && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore;
+    };
+    // Most pages hold no row that lost its id: their ids are not sorted for nothing.
+    if (std::none_of(page.begin(), page.end(), bounded)) return;
     std::vector<int64_t>& ids = ids_;
     ids.clear();
     for (const FoundRow& f : page)
@@ -117,7 +123,7 @@ void PageRowidBounds::dropBoundsAroundKnown(std::vector<FoundRow>& page) {
     std::sort(ids.begin(), ids.end());
     for (FoundRow& f : page) {
         CarvedRecord& r = f.record;
-        if (r.rowidKnown || r.rowidBefore <= 0 || r.rowidAfter <= r.rowidBefore) continue;
+        if (!bounded(f)) continue;
         const auto above = std::upper_bound(ids.begin(), ids.end(), r.rowidBefore);
         if (above == ids.end() || *above >= r.rowidAfter) continue;
         r.rowidBefore = r.rowidAfter = 0;

@@ -7,6 +7,7 @@
 #include "platform/WordHash.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -73,10 +74,14 @@ struct Hash : WordHash {
 // Whether any of a word's bytes is not plain printable ASCII: a byte with its high bit set, one
 // below 0x20 (NUL, a control byte, a tab or line break) or DEL. Never misses one; a byte after
 // a true one may be taken for one too, which only costs the closer look.
-bool oddByteIn(uint64_t w) {
+// The bytes of the word taken are the first `bytes` of it (in memory order), the rest ignored:
+// a false mark runs only from a true one towards the later bytes.
+bool oddByteIn(uint64_t w, size_t bytes = 8) {
+    static_assert(std::endian::native == std::endian::little, "a word's first bytes are its low ones");
     constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
     const uint64_t del = w ^ (0x7f * kOnes);
-    return ((w | ((w - 0x20 * kOnes) & ~w) | ((del - kOnes) & ~del)) & kHigh) != 0;
+    const uint64_t taken = bytes >= 8 ? kHigh : kHigh & ((uint64_t{1} << (8 * bytes)) - 1);
+    return ((w | ((w - 0x20 * kOnes) & ~w) | ((del - kOnes) & ~del)) & taken) != 0;
 }
 
 // A text value's bytes mixed into one or two hashes (as Hash::value() does) while they are
@@ -96,10 +101,7 @@ bool soundTextMixed(const char* text, size_t length, bool controls, Hash* a, Has
     }
     uint64_t last = 0;
     std::memcpy(&last, text + i, length - i);
-    for (; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        odd = odd || c < 0x20 || c >= 0x7f;
-    }
+    odd = odd || oddByteIn(last, length - i);
     if (a) a->word(last);
     if (b) b->word(last);
     if (!odd) return true;
