@@ -135,6 +135,12 @@ template <bool kWhole>
 bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
                    Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
+    // What is asked of the shape at each column, read once: the stores into out could otherwise
+    // be taken to change it.
+    const size_t columns = serials.size(), keptColumns = shape.keptColumns, wholeCount = shape.wholeColumnCount();
+    const size_t keptUpTo = std::min(columns, wholeCount), keptRead = std::min(columns, keptColumns);
+    const uint64_t identityColumns = shape.identityColumns;
+    const int uniqueColumn = shape.uniqueColumn, spareUniqueColumn = shape.spareUniqueColumn;
     // Where the bytes of a later cell begin, before a lenient reading puts the cut at a column's
     // start: an identifier cut there keeps its first characters.
     const size_t cellTaken = trusted;
@@ -160,7 +166,7 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
     bool uniqueRead = false;    // the unique column held a text (which a spare one does not replace)
     std::string_view lastKept;  // the bytes of the last column kept
     size_t at = body;
-    for (size_t c = 0; c < serials.size(); ++c) {
+    for (size_t c = 0; c < columns; ++c) {
         const uint64_t s = serials[c];
         const int64_t length = valueLength(s);
         const char* text = data.data() + std::min(at, data.size());
@@ -168,7 +174,7 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
             // Bytes lost with the chain were never read: the values there are cut or lost below.
             if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
                 return false;
-            if (lenient && c >= shape.keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
+            if (lenient && c >= keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
                 s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
                 !keepsWholeText(text, static_cast<size_t>(length))) {
                 // The cut may also lie inside that text where the bytes after it still read as
@@ -183,7 +189,7 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
                     // start does not tell, and its identity only by its texts' starts.
                     const size_t kept = wholeCharacters(text, chainEnd - at);
                     if (!keepsWholeText(text, kept)) return false;
-                    if (c < 64 && (shape.identityColumns >> c & 1)) {
+                    if (c < 64 && (identityColumns >> c & 1)) {
                         identity.word(~uint64_t{0} - 1);
                         identityCut = true;
                         startText(text, kept, static_cast<size_t>(length));
@@ -191,31 +197,31 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
                     all.word(~uint64_t{0} - 1);
                     all.mix(text, kept);
                 } else {
-                    if (c < shape.wholeColumnCount()) return false;
-                    if (c < 64 && (shape.identityColumns >> c & 1)) {
+                    if (c < wholeCount) return false;
+                    if (c < 64 && (identityColumns >> c & 1)) {
                         identity.word(~uint64_t{0});
                         identityCut = startLost = true;
                     }
                     all.word(~uint64_t{0});
                 }
                 at += static_cast<size_t>(length);
-                if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
-                if (c < shape.keptColumns) out.keptEnd = at;
+                if (c + 1 == keptUpTo) out.kept = all.h;
+                if (c < keptColumns) out.keptEnd = at;
                 continue;
             }
             if (at + static_cast<size_t>(length) > trusted) {
                 if (lost) *lost = true;
-                if (c < shape.wholeColumnCount()) return false;
+                if (c < wholeCount) return false;
                 // The start of a lost identifier still tells the row (a later cell's head, written
                 // over it, holds control bytes); one cut by the lenient reading is checked the same.
                 const size_t readable = std::min(data.size(), chainEnd);
-                if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
+                if (static_cast<int>(c) == uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
                     // Only bytes before the later cell are its own.
                     const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
                     if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
                     out.uniqueStart = identifierStart(text, own);
                 }
-                if (c < 64 && (shape.identityColumns >> c & 1)) {
+                if (c < 64 && (identityColumns >> c & 1)) {
                     identity.word(~uint64_t{0});
                     startLost = true;
                 }
@@ -226,14 +232,14 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
         const bool inAll = static_cast<int>(c) != rowidAlias;
-        const bool inIdentity = c < 64 && (shape.identityColumns >> c & 1);
+        const bool inIdentity = c < 64 && (identityColumns >> c & 1);
         if (v.type == CarvedValue::text) {
             // Whole UTF-8, and where a carver reads it, no control bytes: a text that holds them
             // ran on into the head of another cell (its length, id and serial types), or is no
             // text at all: not the row's.
             if (inAll) all.word(Hash::textHead(v));
             if (inIdentity) identity.word(Hash::textHead(v));
-            if (!soundTextMixed(text, v.length, c < shape.keptColumns, inAll ? &all : nullptr,
+            if (!soundTextMixed(text, v.length, c < keptColumns, inAll ? &all : nullptr,
                                 inIdentity ? &identity : nullptr))
                 return false;
             if (inIdentity) startText(text, v.length, v.length);
@@ -242,21 +248,19 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
             if (inIdentity) identity.value(v, text);
             if (inIdentity) start.value(v, text);
         }
-        if (v.type == CarvedValue::text && static_cast<int>(c) == shape.uniqueColumn)
+        if (v.type == CarvedValue::text && static_cast<int>(c) == uniqueColumn)
             out.uniqueStart = identifierStart(text, v.length);
         if (v.type == CarvedValue::text && v.length > 0 &&
-            (static_cast<int>(c) == shape.uniqueColumn ||
-             (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
+            (static_cast<int>(c) == uniqueColumn || (static_cast<int>(c) == spareUniqueColumn && !uniqueRead))) {
             out.unique = uniqueKey(text, v.length);
-            uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
+            uniqueRead = static_cast<int>(c) == uniqueColumn;
         }
         if (inIdentity) identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
         at += static_cast<size_t>(length);
-        if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
-        if (c < shape.keptColumns) out.keptEnd = at;
+        if (c + 1 == keptUpTo) out.kept = all.h;
+        if (c < keptColumns) out.keptEnd = at;
         if constexpr (!kWhole)
-            if (c + 1 == std::min(serials.size(), shape.keptColumns))
-                lastKept = std::string_view(text, static_cast<size_t>(length));
+            if (c + 1 == keptRead) lastKept = std::string_view(text, static_cast<size_t>(length));
     }
     const uint64_t byStart = startLong && !startLost ? start.h | 1 : 0;
     if (identityCut) {
