@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -78,6 +79,86 @@ TEST(RecordValues, SignsEqualTextsAlikeAndDifferentOnesApart) {
             seen.push_back(first.all);
         }
     }
+}
+
+// A row's values as its body holds them: a serial type each, and the bytes after one another.
+struct Body {
+    std::vector<uint64_t> serials;
+    std::string bytes;
+    Body& null() {
+        serials.push_back(0);
+        return *this;
+    }
+    Body& integer(int64_t v, int size) {
+        static const uint64_t kSerialOfSize[] = {0, 1, 2, 3, 4, 0, 5, 0, 6};
+        serials.push_back(kSerialOfSize[size]);
+        for (int k = size - 1; k >= 0; --k) bytes.push_back(static_cast<char>(static_cast<uint64_t>(v) >> (8 * k)));
+        return *this;
+    }
+    Body& real(uint64_t bits) {
+        serials.push_back(7);
+        for (int k = 7; k >= 0; --k) bytes.push_back(static_cast<char>(bits >> (8 * k)));
+        return *this;
+    }
+    Body& text(const std::string& t) {
+        serials.push_back(13 + 2 * t.size());
+        bytes += t;
+        return *this;
+    }
+    Body& blob(const std::string& b) {
+        serials.push_back(12 + 2 * b.size());
+        bytes += b;
+        return *this;
+    }
+};
+
+TEST(RecordValues, SignsAWholeRowAlikeHoweverItIsRead) {
+    // The row id, a text of the identity, the unique text, a number of the identity and a real,
+    // all kept; then a text and a blob checked but not kept.
+    const carve::TableShape shape = carvetest::shapeOf("kt^t!i^r|tb");
+    const std::string longName =
+        "Ren\xc3\xa9"
+        "e Dupont-Lef\xc3\xa8vre of a name past thirty-two bytes";
+    const std::string identifier = "5F0C2A1E-93B7-4C1D-A0E2-7B3D9F6A1C24";
+    std::vector<Body> rows;
+    rows.push_back(
+        Body().null().text("Anna").text(identifier).integer(7, 1).real(0x41d4c6a0e0000000).text("x").blob("\x01\x02"));
+    rows.push_back(Body().null().text(longName).text(identifier).integer(-300, 2).null().text("note\tline").null());
+    rows.push_back(Body().null().null().null().null().null().null().null());
+    rows.push_back(Body().null().text("").text("").integer(1 << 20, 3).real(0).text("exactly8").blob(""));
+    rows.push_back(
+        Body().null().text("exactly8").null().integer(int64_t{1} << 40, 6).null().text("\xe2\x82\xac").blob("b"));
+    rows.push_back(Body().null().text(std::string(40, 'z')).text("short").integer(-1, 8).null().null().null());
+    for (const Body& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.bytes));
+        // Strict reading of a whole row, and the reading that weighs a lost tail at each column:
+        // nothing of such a row is lost, so the two agree in every part.
+        carve::Signatures strict, weighed;
+        bool lostStrict = false, lostWeighed = false;
+        ASSERT_TRUE(carve::checkValues(shape, row.serials, row.bytes, 0, strict, SIZE_MAX, false, &lostStrict));
+        ASSERT_TRUE(carve::checkValues(shape, row.serials, row.bytes, 0, weighed, SIZE_MAX, true, &lostWeighed));
+        auto parts = [](const carve::Signatures& g) {
+            return std::tuple(g.all, g.kept, g.unique, g.identity, g.identityStart, g.uniqueStart, g.keptEnd, g.ownEnd);
+        };
+        EXPECT_EQ(parts(strict), parts(weighed));
+        EXPECT_FALSE(strict.chainCut || weighed.chainCut || lostStrict || lostWeighed);
+        // The same row one byte short runs past its payload, however it is read.
+        const std::string cut = row.bytes.substr(0, row.bytes.size() - (row.bytes.empty() ? 0 : 1));
+        if (cut.size() < row.bytes.size()) {
+            EXPECT_FALSE(carve::checkValues(shape, row.serials, cut, 0, strict));
+            EXPECT_FALSE(carve::checkValues(shape, row.serials, cut, 0, weighed, SIZE_MAX, true));
+        }
+    }
+    // Rows that differ in one value sign apart; the identity ignores the columns outside it.
+    carve::Signatures a, b;
+    ASSERT_TRUE(carve::checkValues(shape, rows[0].serials, rows[0].bytes, 0, a));
+    Body other =
+        Body().null().text("Anna").text(identifier).integer(7, 1).real(0x41d4c6a0e0000000).text("y").blob("\x01\x02");
+    ASSERT_TRUE(carve::checkValues(shape, other.serials, other.bytes, 0, b));
+    EXPECT_NE(a.all, b.all);
+    EXPECT_EQ(a.kept, b.kept);
+    EXPECT_EQ(a.identity, b.identity);
+    EXPECT_EQ(a.unique, b.unique);
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 
 namespace carve {
 
-bool CellReader::wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
-                           Reading reading) {
-    CellHead head;
-    if (!wholeCellMayStart(at, limit, head)) return false;
+bool CellReader::readWholeCell(const CellHead& head, int64_t at, int64_t limit, FoundRow& found, int64_t& end,
+                               size_t& shapeIndex, Reading reading) {
     const uint8_t* p = page_ + at;
     const uint8_t* stop = page_ + limit;
     const uint64_t payloadLength = head.payloadLength, rowid = head.rowid;

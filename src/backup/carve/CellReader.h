@@ -48,7 +48,11 @@ public:
     // A whole cell at page offset at that is a row of some shape; its end on the page. A live
     // cell of a shape whose live values are not kept gets only its signature.
     bool wholeCell(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex,
-                   Reading reading = Reading::deleted);
+                   Reading reading = Reading::deleted) {
+        // Asked at every byte of free room, where most start no cell: told without a call.
+        CellHead head;
+        return wholeCellMayStart(at, limit, head) && readWholeCell(head, at, limit, found, end, shapeIndex, reading);
+    }
 
     // Whether a cell may begin at at, whole (see wholeCellMayStart) or with its head overwritten
     // by a freeblock's (see looksLikeFreeblockHead): false at most bytes of free room, where
@@ -148,6 +152,10 @@ private:
         head.maybe = summary_.byHeaderLength(headerLength, h) & summary_.bySerial(0, record + h, pageEnd);
         return head.maybe != 0;
     }
+
+    // wholeCell() of a cell whose first bytes wholeCellMayStart() took (head).
+    bool readWholeCell(const CellHead& head, int64_t at, int64_t limit, FoundRow& found, int64_t& end,
+                       size_t& shapeIndex, Reading reading);
 
     // The fewest bytes a freeblock is taken to cover where only the look of its head says one
     // began: its own four bytes and the first four of a small cell.

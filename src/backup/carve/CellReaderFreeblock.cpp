@@ -133,8 +133,8 @@ std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, i
 bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64_t& end, size_t& shapeIndex, int depth,
                                bool lookalike) {
     const uint8_t* base = page_;
-    bool best = false;
-    FoundRow bestFound;
+    // The reading kept while others are tried (see below); most calls find none.
+    std::optional<FoundRow> bestFound;
     int64_t bestEnd = 0;
     size_t bestShape = 0;
     size_t bestBodyAt = 0;
@@ -274,8 +274,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             // The weakest reading (the header's length and first serial type lost) behind a
             // lookalike head must end where a cell or the block ends: on its own it is as
             // often a stretch of another record's header.
-            if (!best && !(lookalike && offset == kFirstSerialLost)) {
-                best = true;
+            if (!bestFound && !(lookalike && offset == kFirstSerialLost)) {
                 bestFound = found;
                 bestEnd = end;
                 bestShape = s;
@@ -289,12 +288,12 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             }
         }
     }
-    if (!best) return false;
+    if (!bestFound) return false;
     // Nor is it the cell's own where a cell written over it later (whole, or freed in turn)
     // begins inside it and runs on past its end: its last bytes are that cell's, and that
     // cell is read instead.
     if (depth == 0 && laterCellWithin(bestBodyStart, bestEnd, limit)) return false;
-    found = bestFound;
+    found = *bestFound;
     // A reading kept for want of a better one may have its header elsewhere: the bytes
     // before it tell nothing of the row id.
     found.record.rowidLength = found.record.rowidTailBits = 0;

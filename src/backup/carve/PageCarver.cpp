@@ -263,11 +263,21 @@ void PageCarver::endPage(size_t s) {
     std::vector<uint32_t>& order = order_;
     order.resize(page.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
+    // The rows come mostly in order already (cells lie below one another as the page fills):
+    // the sort, and the buffer it takes, are left out for them.
+    auto sortBy = [&](auto&& before) {
+        if (!std::is_sorted(order.begin(), order.end(), before)) std::stable_sort(order.begin(), order.end(), before);
+    };
+    sortBy([&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
     bounds_.bound(page, order, gapEnd_);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
+    // Places all told apart (rows at one place keep the order they were found in): the order
+    // from the lowest is the other one turned round.
+    if (std::adjacent_find(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return page[a].record.position == page[b].record.position;
+        }) == order.end())
+        std::reverse(order.begin(), order.end());
+    else
+        sortBy([&](uint32_t a, uint32_t b) { return page[a].record.position < page[b].record.position; });
     if (shapes_[s].editKeptColumns) markEditedCopies(s, page, order);
     int64_t lowestLive = INT64_MAX;
     for (uint32_t i : order) {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
+#include <tuple>
 #include <utility>
 
 namespace carve {
@@ -110,6 +110,12 @@ void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::
 }
 
 void PageRowidBounds::dropBoundsAroundKnown(std::vector<FoundRow>& page) {
+    auto bounded = [](const FoundRow& f) {
+        const CarvedRecord& r = f.record;
+        return !r.rowidKnown && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore;
+    };
+    // Most pages hold no row that lost its id: their ids are not sorted for nothing.
+    if (std::none_of(page.begin(), page.end(), bounded)) return;
     std::vector<int64_t>& ids = ids_;
     ids.clear();
     for (const FoundRow& f : page)
@@ -117,7 +123,7 @@ void PageRowidBounds::dropBoundsAroundKnown(std::vector<FoundRow>& page) {
     std::sort(ids.begin(), ids.end());
     for (FoundRow& f : page) {
         CarvedRecord& r = f.record;
-        if (r.rowidKnown || r.rowidBefore <= 0 || r.rowidAfter <= r.rowidBefore) continue;
+        if (!bounded(f)) continue;
         const auto above = std::upper_bound(ids.begin(), ids.end(), r.rowidBefore);
         if (above == ids.end() || *above >= r.rowidAfter) continue;
         r.rowidBefore = r.rowidAfter = 0;
@@ -133,16 +139,33 @@ void dropEmptyBounds(FoundRow& f) {
 }
 
 void fillHoles(FoundList& found, const KeyTable& liveIds) {
+    // The rows of a page's holes, by hole and each hole's in the order found; made for each page
+    // in room kept across the pages.
+    struct InHole {
+        int64_t before, after;
+        size_t index;
+        bool operator<(const InHole& o) const {
+            return std::tie(before, after, index) < std::tie(o.before, o.after, o.index);
+        }
+    };
+    std::vector<InHole> inHoles;
+    std::vector<CarvedRecord*> rows;
     for (size_t from = 0; from < found.size();) {
         size_t to = from;
         while (to < found.size() && found[to].record.page == found[from].record.page) ++to;
-        std::map<std::pair<int64_t, int64_t>, std::vector<CarvedRecord*>> holes;
+        inHoles.clear();
         for (size_t i = from; i < to; ++i) {
-            CarvedRecord& r = found[i].record;
+            const CarvedRecord& r = found[i].record;
             if (!r.rowidKnown && r.rowidBefore > 0 && r.rowidAfter > r.rowidBefore)
-                holes[{r.rowidBefore, r.rowidAfter}].push_back(&r);
+                inHoles.push_back({r.rowidBefore, r.rowidAfter, i});
         }
-        for (auto& [hole, rows] : holes) {
+        std::sort(inHoles.begin(), inHoles.end());
+        for (size_t next = 0; next < inHoles.size();) {
+            const std::pair<int64_t, int64_t> hole(inHoles[next].before, inHoles[next].after);
+            rows.clear();
+            for (; next < inHoles.size() && inHoles[next].before == hole.first && inHoles[next].after == hole.second;
+                 ++next)
+                rows.push_back(&found[inHoles[next].index].record);
             if (hole.second - hole.first - 1 != static_cast<int64_t>(rows.size())) continue;
             bool liveWithin = false;
             for (int64_t id = hole.first + 1; id < hole.second && !liveWithin; ++id)

@@ -7,6 +7,7 @@
 #include "platform/WordHash.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -73,10 +74,14 @@ struct Hash : WordHash {
 // Whether any of a word's bytes is not plain printable ASCII: a byte with its high bit set, one
 // below 0x20 (NUL, a control byte, a tab or line break) or DEL. Never misses one; a byte after
 // a true one may be taken for one too, which only costs the closer look.
-bool oddByteIn(uint64_t w) {
+// The bytes of the word taken are the first `bytes` of it (in memory order), the rest ignored:
+// a false mark runs only from a true one towards the later bytes.
+bool oddByteIn(uint64_t w, size_t bytes = 8) {
+    static_assert(std::endian::native == std::endian::little, "a word's first bytes are its low ones");
     constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
     const uint64_t del = w ^ (0x7f * kOnes);
-    return ((w | ((w - 0x20 * kOnes) & ~w) | ((del - kOnes) & ~del)) & kHigh) != 0;
+    const uint64_t taken = bytes >= 8 ? kHigh : kHigh & ((uint64_t{1} << (8 * bytes)) - 1);
+    return ((w | ((w - 0x20 * kOnes) & ~w) | ((del - kOnes) & ~del)) & taken) != 0;
 }
 
 // A text value's bytes mixed into one or two hashes (as Hash::value() does) while they are
@@ -96,10 +101,7 @@ bool soundTextMixed(const char* text, size_t length, bool controls, Hash* a, Has
     }
     uint64_t last = 0;
     std::memcpy(&last, text + i, length - i);
-    for (; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        odd = odd || c < 0x20 || c >= 0x7f;
-    }
+    odd = odd || oddByteIn(last, length - i);
     if (a) a->word(last);
     if (b) b->word(last);
     if (!odd) return true;
@@ -124,9 +126,21 @@ bool cutText(uint64_t serial, size_t at, size_t chainEnd) {
            at + static_cast<size_t>(valueLength(serial)) > chainEnd;
 }
 
-bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
-                 Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
+namespace {
+
+// checkValues() of a row whose every value lies whole within data, before trusted and chainEnd
+// (whole: nearly every row read, the live ones all), where nothing is cut, lost or read
+// leniently, and so none of those readings is weighed at each column; or of any row.
+template <bool kWhole>
+bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                   Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
     const int rowidAlias = shape.rowidAlias;
+    // What is asked of the shape at each column, read once: the stores into out could otherwise
+    // be taken to change it.
+    const size_t columns = serials.size(), keptColumns = shape.keptColumns, wholeCount = shape.wholeColumnCount();
+    const size_t keptUpTo = std::min(columns, wholeCount), keptRead = std::min(columns, keptColumns);
+    const uint64_t identityColumns = shape.identityColumns;
+    const int uniqueColumn = shape.uniqueColumn, spareUniqueColumn = shape.spareUniqueColumn;
     // Where the bytes of a later cell begin, before a lenient reading puts the cut at a column's
     // start: an identifier cut there keeps its first characters.
     const size_t cellTaken = trusted;
@@ -152,78 +166,80 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
     bool uniqueRead = false;    // the unique column held a text (which a spare one does not replace)
     std::string_view lastKept;  // the bytes of the last column kept
     size_t at = body;
-    for (size_t c = 0; c < serials.size(); ++c) {
+    for (size_t c = 0; c < columns; ++c) {
         const uint64_t s = serials[c];
         const int64_t length = valueLength(s);
-        // Bytes lost with the chain were never read: the values there are cut or lost below.
-        if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
-            return false;
         const char* text = data.data() + std::min(at, data.size());
-        if (lenient && c >= shape.keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
-            s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
-            !keepsWholeText(text, static_cast<size_t>(length))) {
-            // The cut may also lie inside that text where the bytes after it still read as
-            // one: the heads of cells and freeblocks are control bytes, which no name holds.
-            if (hasControlBytes(lastKept)) return false;
-            trusted = out.ownEnd = at;
-        }
-        if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
-            out.chainCut = true;
-            if (shape.readsInPart() && cutText(s, at, chainEnd)) {
-                // Its start, as far as whole characters go; no unique value of the row, which a
-                // start does not tell, and its identity only by its texts' starts.
-                const size_t kept = wholeCharacters(text, chainEnd - at);
-                if (!keepsWholeText(text, kept)) return false;
-                if (c < 64 && (shape.identityColumns >> c & 1)) {
-                    identity.word(~uint64_t{0} - 1);
-                    identityCut = true;
-                    startText(text, kept, static_cast<size_t>(length));
+        if constexpr (!kWhole) {
+            // Bytes lost with the chain were never read: the values there are cut or lost below.
+            if (at + static_cast<size_t>(length) > data.size() && at + static_cast<size_t>(length) <= chainEnd)
+                return false;
+            if (lenient && c >= keptColumns && at < trusted && at + static_cast<size_t>(length) <= chainEnd &&
+                s >= kFirstTextSerial && s % 2 == 1 && endsOnText(shape) &&
+                !keepsWholeText(text, static_cast<size_t>(length))) {
+                // The cut may also lie inside that text where the bytes after it still read as
+                // one: the heads of cells and freeblocks are control bytes, which no name holds.
+                if (hasControlBytes(lastKept)) return false;
+                trusted = out.ownEnd = at;
+            }
+            if (at + static_cast<size_t>(length) > chainEnd && at + static_cast<size_t>(length) <= trusted) {
+                out.chainCut = true;
+                if (shape.readsInPart() && cutText(s, at, chainEnd)) {
+                    // Its start, as far as whole characters go; no unique value of the row, which a
+                    // start does not tell, and its identity only by its texts' starts.
+                    const size_t kept = wholeCharacters(text, chainEnd - at);
+                    if (!keepsWholeText(text, kept)) return false;
+                    if (c < 64 && (identityColumns >> c & 1)) {
+                        identity.word(~uint64_t{0} - 1);
+                        identityCut = true;
+                        startText(text, kept, static_cast<size_t>(length));
+                    }
+                    all.word(~uint64_t{0} - 1);
+                    all.mix(text, kept);
+                } else {
+                    if (c < wholeCount) return false;
+                    if (c < 64 && (identityColumns >> c & 1)) {
+                        identity.word(~uint64_t{0});
+                        identityCut = startLost = true;
+                    }
+                    all.word(~uint64_t{0});
                 }
-                all.word(~uint64_t{0} - 1);
-                all.mix(text, kept);
-            } else {
-                if (c < shape.wholeColumnCount()) return false;
-                if (c < 64 && (shape.identityColumns >> c & 1)) {
+                at += static_cast<size_t>(length);
+                if (c + 1 == keptUpTo) out.kept = all.h;
+                if (c < keptColumns) out.keptEnd = at;
+                continue;
+            }
+            if (at + static_cast<size_t>(length) > trusted) {
+                if (lost) *lost = true;
+                if (c < wholeCount) return false;
+                // The start of a lost identifier still tells the row (a later cell's head, written
+                // over it, holds control bytes); one cut by the lenient reading is checked the same.
+                const size_t readable = std::min(data.size(), chainEnd);
+                if (static_cast<int>(c) == uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
+                    // Only bytes before the later cell are its own.
+                    const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
+                    if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
+                    out.uniqueStart = identifierStart(text, own);
+                }
+                if (c < 64 && (identityColumns >> c & 1)) {
                     identity.word(~uint64_t{0});
-                    identityCut = startLost = true;
+                    startLost = true;
                 }
                 all.word(~uint64_t{0});
+                at += static_cast<size_t>(length);
+                continue;
             }
-            at += static_cast<size_t>(length);
-            if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
-            if (c < shape.keptColumns) out.keptEnd = at;
-            continue;
-        }
-        if (at + static_cast<size_t>(length) > trusted) {
-            if (lost) *lost = true;
-            if (c < shape.wholeColumnCount()) return false;
-            // The start of a lost identifier still tells the row (a later cell's head, written
-            // over it, holds control bytes); one cut by the lenient reading is checked the same.
-            const size_t readable = std::min(data.size(), chainEnd);
-            if (static_cast<int>(c) == shape.uniqueColumn && s >= kFirstTextSerial && s % 2 == 1 && at < readable) {
-                // Only bytes before the later cell are its own.
-                const size_t own = at < cellTaken ? std::min(readable, cellTaken) - at : 0;
-                if (const uint64_t key = lostUniqueKey(text, static_cast<size_t>(length), own)) out.unique = key;
-                out.uniqueStart = identifierStart(text, own);
-            }
-            if (c < 64 && (shape.identityColumns >> c & 1)) {
-                identity.word(~uint64_t{0});
-                startLost = true;
-            }
-            all.word(~uint64_t{0});
-            at += static_cast<size_t>(length);
-            continue;
         }
         const CarvedValue v = valueOf(s, reinterpret_cast<const uint8_t*>(text), length);
         const bool inAll = static_cast<int>(c) != rowidAlias;
-        const bool inIdentity = c < 64 && (shape.identityColumns >> c & 1);
+        const bool inIdentity = c < 64 && (identityColumns >> c & 1);
         if (v.type == CarvedValue::text) {
             // Whole UTF-8, and where a carver reads it, no control bytes: a text that holds them
             // ran on into the head of another cell (its length, id and serial types), or is no
             // text at all: not the row's.
             if (inAll) all.word(Hash::textHead(v));
             if (inIdentity) identity.word(Hash::textHead(v));
-            if (!soundTextMixed(text, v.length, c < shape.keptColumns, inAll ? &all : nullptr,
+            if (!soundTextMixed(text, v.length, c < keptColumns, inAll ? &all : nullptr,
                                 inIdentity ? &identity : nullptr))
                 return false;
             if (inIdentity) startText(text, v.length, v.length);
@@ -232,20 +248,19 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
             if (inIdentity) identity.value(v, text);
             if (inIdentity) start.value(v, text);
         }
-        if (v.type == CarvedValue::text && static_cast<int>(c) == shape.uniqueColumn)
+        if (v.type == CarvedValue::text && static_cast<int>(c) == uniqueColumn)
             out.uniqueStart = identifierStart(text, v.length);
         if (v.type == CarvedValue::text && v.length > 0 &&
-            (static_cast<int>(c) == shape.uniqueColumn ||
-             (static_cast<int>(c) == shape.spareUniqueColumn && !uniqueRead))) {
+            (static_cast<int>(c) == uniqueColumn || (static_cast<int>(c) == spareUniqueColumn && !uniqueRead))) {
             out.unique = uniqueKey(text, v.length);
-            uniqueRead = static_cast<int>(c) == shape.uniqueColumn;
+            uniqueRead = static_cast<int>(c) == uniqueColumn;
         }
         if (inIdentity) identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
         at += static_cast<size_t>(length);
-        if (c + 1 == std::min(serials.size(), shape.wholeColumnCount())) out.kept = all.h;
-        if (c < shape.keptColumns) out.keptEnd = at;
-        if (c + 1 == std::min(serials.size(), shape.keptColumns))
-            lastKept = std::string_view(text, static_cast<size_t>(length));
+        if (c + 1 == keptUpTo) out.kept = all.h;
+        if (c < keptColumns) out.keptEnd = at;
+        if constexpr (!kWhole)
+            if (c + 1 == keptRead) lastKept = std::string_view(text, static_cast<size_t>(length));
     }
     const uint64_t byStart = startLong && !startLost ? start.h | 1 : 0;
     if (identityCut) {
@@ -256,6 +271,17 @@ bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, 
     }
     out.all = all.h;
     return true;
+}
+
+}  // namespace
+
+bool checkValues(const TableShape& shape, const std::vector<uint64_t>& serials, const std::string& data, size_t body,
+                 Signatures& out, size_t trusted, bool lenient, bool* lost, size_t chainEnd) {
+    size_t end = body;
+    for (uint64_t s : serials) end += static_cast<size_t>(valueLength(s));
+    if (!lenient && end >= body && end <= std::min({data.size(), trusted, chainEnd}))
+        return checkValuesOf<true>(shape, serials, data, body, out, trusted, lenient, lost, chainEnd);
+    return checkValuesOf<false>(shape, serials, data, body, out, trusted, lenient, lost, chainEnd);
 }
 
 }  // namespace carve

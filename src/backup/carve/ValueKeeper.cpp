@@ -20,15 +20,10 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
     // Per slot: the column whose value it keeps, and where that value starts in data (SIZE_MAX
     // for one left NULL, kLost for one lost).
     constexpr size_t kLost = kNotKept;
-    std::vector<size_t>& from = from_;
-    std::vector<size_t>& columnOf = columnOf_;
-    std::vector<size_t>& cutLength = cutLength_;
-    from.assign(count, SIZE_MAX);
-    end_.assign(count, 0);
-    columnOf.assign(count, 0);
-    cutLength.assign(count, SIZE_MAX);
+    slots_.assign(count, Slot{});
     size_t bytesNeeded = 0;
     size_t at = body;
+    const size_t readable = std::min({trusted, chainEnd, data.size()});
     for (size_t c = 0, next = 0, extra = 0; c < serials.size() && (c < columns || extra < shape.alsoKept.size()); ++c) {
         const auto length = static_cast<size_t>(valueLength(serials[c]));
         size_t slot = SIZE_MAX;
@@ -38,18 +33,19 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
             slot = stored + extra++;
         }
         if (slot != SIZE_MAX) {
-            columnOf[slot] = c;
-            end_[slot] = at + length;
-            if (at + length <= std::min({trusted, chainEnd, data.size()})) {
-                from[slot] = at;
+            Slot& k = slots_[slot];
+            k.column = c;
+            k.end = at + length;
+            if (at + length <= readable) {
+                k.from = at;
                 if (serials[c] >= kFirstBlobSerial) bytesNeeded += length;
             } else if (at + length <= trusted && chainEnd <= data.size() && shape.readsInPart() &&
                        cutText(serials[c], at, chainEnd)) {
-                from[slot] = at;
-                cutLength[slot] = wholeCharacters(data.data() + at, chainEnd - at);
-                bytesNeeded += cutLength[slot];
+                k.from = at;
+                k.cutLength = wholeCharacters(data.data() + at, chainEnd - at);
+                bytesNeeded += k.cutLength;
             } else {
-                from[slot] = kLost;
+                k.from = kLost;
             }
         }
         at += length;
@@ -58,21 +54,21 @@ std::span<const CarvedValue> ValueKeeper::keep(CarvedStore& store, const TableSh
     auto* out = reinterpret_cast<CarvedValue*>(kept);
     char* bytes = kept + count * sizeof(CarvedValue);
     for (size_t slot = 0; slot < count; ++slot) {
-        const size_t c = columnOf[slot];
-        if (from[slot] >= kLost) {
+        const Slot& k = slots_[slot];
+        if (k.from >= kLost) {
             new (out + slot) CarvedValue();
-            if (from[slot] == kLost) out[slot].type = CarvedValue::lost;
+            if (k.from == kLost) out[slot].type = CarvedValue::lost;
             continue;
         }
-        const int64_t length = valueLength(serials[c]);
+        const uint64_t serial = serials[k.column];
         CarvedValue& v = *new (out + slot) CarvedValue(
-            valueOf(serials[c], reinterpret_cast<const uint8_t*>(data.data() + from[slot]), length));
-        if (cutLength[slot] != SIZE_MAX) {
-            v.length = static_cast<uint32_t>(cutLength[slot]);
+            valueOf(serial, reinterpret_cast<const uint8_t*>(data.data() + k.from), valueLength(serial)));
+        if (k.cutLength != SIZE_MAX) {
+            v.length = static_cast<uint32_t>(k.cutLength);
             v.cut = true;
         }
         if (v.type == CarvedValue::text || v.type == CarvedValue::blob) {
-            std::memcpy(bytes, data.data() + from[slot], v.length);
+            std::memcpy(bytes, data.data() + k.from, v.length);
             v.bytes = bytes;
             bytes += v.length;
         }

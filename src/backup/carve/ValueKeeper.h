@@ -28,16 +28,19 @@ public:
     // Where each value of the row kept last lies in its payload, per slot: its first byte (at
     // least kNotKept for a value left NULL or lost), the byte past its last, and its column.
     static constexpr size_t kNotKept = SIZE_MAX - 1;
-    size_t lastSlots() const { return from_.size(); }
-    size_t lastStart(size_t slot) const { return from_[slot]; }
-    size_t lastEnd(size_t slot) const { return end_[slot]; }
-    size_t lastColumn(size_t slot) const { return columnOf_[slot]; }
+    size_t lastSlots() const { return slots_.size(); }
+    size_t lastStart(size_t slot) const { return slots_[slot].from; }
+    size_t lastEnd(size_t slot) const { return slots_[slot].end; }
+    size_t lastColumn(size_t slot) const { return slots_[slot].column; }
 
 private:
-    // Scratch kept across rows, per slot of the row's values: where each value starts in the
-    // payload and where it ends, its column, and how many of its bytes are kept where the chain's
-    // cut runs through it (SIZE_MAX for a value kept whole).
-    std::vector<size_t> from_, end_, columnOf_, cutLength_;
+    // Per slot of the row's values: where its value starts in the payload and where it ends, its
+    // column, and how many of its bytes are kept where the chain's cut runs through it (SIZE_MAX
+    // for a value kept whole).
+    struct Slot {
+        size_t from = SIZE_MAX, end = 0, column = 0, cutLength = SIZE_MAX;
+    };
+    std::vector<Slot> slots_;  // scratch kept across rows
 };
 
 }  // namespace carve
