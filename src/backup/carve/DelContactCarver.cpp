@@ -561,15 +561,23 @@ struct Named {
 
 // Adds to named the values of deleted persons (liveIds: those of the live ones, sorted) of a
 // table read by shape, in the order found, each keeping what a contact shows of it, its text
-// copied into texts: the table, its rows and the values of all their columns, goes at once. A value without a text, or
-// with bytes no number, address or home page holds, is no value of a contact.
+// copied into texts; the table, its rows and the values of all their columns, goes as they are
+// taken. A value without a text, or with bytes no number, address or home page holds, is no value
+// of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
-    // The rows are read side by side in parts: each part counts its values, then writes them
-    // where the parts before it end, their texts into a store of its own. No value is held twice.
+    // The rows are read side by side by the parts of the file they were found in: each part
+    // counts its values, then writes them where the parts before it end, their texts into a store
+    // of its own. The parts are written a few at a time, in order, and the values of those
+    // written go before the next are: no value is held twice over, and the table's values go
+    // while the list grows rather than after it is whole.
     const CarvedRows<CarvedRecord>& rows = values.deleted;
     const size_t threads = threadsFor(rows.size(), 16384);
-    const size_t parts = threads == 1 ? 1 : 4 * threads;
+    std::vector<size_t> ends;  // where each part's rows end
+    for (const CarvedTable::Part& part : values.parts) ends.push_back(part.deletedEnd);
+    if (ends.empty() || ends.back() != rows.size()) ends.push_back(rows.size());
+    const size_t parts = ends.size();
+    auto from = [&](size_t k) { return k == 0 ? 0 : ends[k - 1]; };
     // A row's text where the row is a value of a deleted person, else none.
     auto valueText = [&](const CarvedRecord& v) {
         const std::string_view t = textView(shape.value(v, kText));
@@ -578,30 +586,35 @@ void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<co
                    ? std::string_view()
                    : t;
     };
-    auto from = [&](size_t k) { return rows.size() * k / parts; };
     std::vector<size_t> at(parts + 1, 0);
     inParallel(parts, threads, [&](size_t k, size_t) {
         size_t count = 0;
-        for (size_t i = from(k); i < from(k + 1); ++i) count += !valueText(rows[i]).empty();
+        for (size_t i = from(k); i < ends[k]; ++i) count += !valueText(rows[i]).empty();
         at[k + 1] = count;
     });
     at[0] = named.size();
     for (size_t k = 0; k < parts; ++k) at[k + 1] += at[k];
-    named.resize(at[parts]);
+    named.reserve(at[parts]);
     std::vector<CarvedStore> stores(parts);
-    inParallel(parts, threads, [&](size_t k, size_t) {
-        size_t next = at[k];
-        for (size_t i = from(k); i < from(k + 1); ++i) {
-            const CarvedRecord& v = rows[i];
-            const std::string_view t = valueText(v);
-            if (t.empty()) continue;
-            named[next] = {shape.value(v, kPerson).asInteger(),
-                           shape.value(v, kIdentifier).asInteger(),
-                           static_cast<uint32_t>(next),
-                           {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
-            ++next;
-        }
-    });
+    for (size_t first = 0; first < parts; first += threads) {
+        const size_t last = std::min(parts, first + threads);
+        named.resize(at[last]);
+        inParallel(last - first, threads, [&](size_t j, size_t) {
+            const size_t k = first + j;
+            size_t next = at[k];
+            for (size_t i = from(k); i < ends[k]; ++i) {
+                const CarvedRecord& v = rows[i];
+                const std::string_view t = valueText(v);
+                if (t.empty()) continue;
+                named[next] = {shape.value(v, kPerson).asInteger(),
+                               shape.value(v, kIdentifier).asInteger(),
+                               static_cast<uint32_t>(next),
+                               {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
+                ++next;
+            }
+        });
+        releaseValuesBefore(values, ends[last - 1]);
+    }
     for (CarvedStore& store : stores) texts.take(std::move(store));
     values = CarvedTable();
 }
