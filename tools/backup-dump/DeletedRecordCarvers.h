@@ -62,7 +62,8 @@ public:
     // readersDone(), and are then not run).
     void carve();
     // On the readers' thread, before the contacts are read: returns once the contact carver is
-    // past the most it holds, done, or not carving at all (carve() ended, or never started).
+    // past the most it holds, or done with the address book (or without one), however carve()
+    // ends. carve() must be running, or come to run, meanwhile.
     void waitForContactCarve();
     // Once the readers' records are in: starts a thread to decide what the intake keeps of what
     // the carvers find, as soon as the last live record is posted.
