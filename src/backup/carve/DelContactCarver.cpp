@@ -586,10 +586,12 @@ void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<co
                    ? std::string_view()
                    : t;
     };
+    // Whether each row is such a value, told once: a byte each, the parts write side by side.
+    std::vector<uint8_t> taken(rows.size());
     std::vector<size_t> at(parts + 1, 0);
     inParallel(parts, threads, [&](size_t k, size_t) {
         size_t count = 0;
-        for (size_t i = from(k); i < ends[k]; ++i) count += !valueText(rows[i]).empty();
+        for (size_t i = from(k); i < ends[k]; ++i) count += taken[i] = !valueText(rows[i]).empty();
         at[k + 1] = count;
     });
     at[0] = named.size();
@@ -603,9 +605,9 @@ void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<co
             const size_t k = first + j;
             size_t next = at[k];
             for (size_t i = from(k); i < ends[k]; ++i) {
+                if (!taken[i]) continue;
                 const CarvedRecord& v = rows[i];
-                const std::string_view t = valueText(v);
-                if (t.empty()) continue;
+                const std::string_view t = textView(shape.value(v, kText));
                 named[next] = {shape.value(v, kPerson).asInteger(),
                                shape.value(v, kIdentifier).asInteger(),
                                static_cast<uint32_t>(next),
