@@ -21,11 +21,12 @@ const std::vector<const NoticeName*>& backupReaderNotices() {
 }
 
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
-                      const std::function<void()>& namesRead) {
+                      const std::function<void()>& namesRead, const std::function<void()>& contactsMayStart) {
     state.resetScanArrays();
     // The browser takes the schemas from the backup's iOS version, as its property lists give it.
     PRMessageReader(state, nc).checkiOSVersionByPath(backupFolder);
     PRBackupManifestReader(state, nc).scanDirAnalyThread(backupFolder);
+    if (contactsMayStart) contactsMayStart();
     PRContactReader(state, nc).scanContactThread(backupFolder);
     PRMessageReader(state, nc).scanMessageThread(backupFolder);
     if (namesRead) namesRead();

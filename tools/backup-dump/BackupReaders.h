@@ -13,9 +13,11 @@
 const std::vector<const NoticeName*>& backupReaderNotices();
 // The manifest, then the databases: contacts, messages, notes, calls, bookmarks, calendar.
 // namesRead, when given, is called once the schema flags are set and the contacts and the
-// message groups (which name the parties of carved messages) are read.
+// message groups (which name the parties of carved messages) are read; contactsMayStart, when
+// given, before the contacts are read, and may wait.
 void runBackupReaders(const std::string& backupFolder, PRBackupScanState& state, NSNotificationCenter& nc,
-                      const std::function<void()>& namesRead = nullptr);
+                      const std::function<void()>& namesRead = nullptr,
+                      const std::function<void()>& contactsMayStart = nullptr);
 
 // Every notification the transfer readers post (those the one-click copy observes).
 const std::vector<const NoticeName*>& transferReaderNotices();

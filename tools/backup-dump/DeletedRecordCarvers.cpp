@@ -142,13 +142,31 @@ void DeletedRecordCarvers::carve() {
                 return;
             }
     };
+    context.pastPeak = [this] { contactCarvePast(); };
+    // Whatever ends the carve, the readers' contacts never wait for it longer.
+    struct Past {
+        DeletedRecordCarvers* carvers;
+        ~Past() { carvers->contactCarvePast(); }
+    } past{this};
     carve::carveAll(context, folder_, {}, [this] {
+        contactCarvePast();  // the contact carver is done, or had no address book
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return prepared_ || ended_; });
         return prepared_;
     });
     carved.removeObserver(&observer);
     found_.close();
+}
+
+void DeletedRecordCarvers::waitForContactCarve() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return contactCarvePast_ || ended_; });
+}
+
+void DeletedRecordCarvers::contactCarvePast() {
+    std::lock_guard lock(mutex_);
+    contactCarvePast_ = true;
+    changed_.notify_all();
 }
 
 void DeletedRecordCarvers::readersDone() {

@@ -10,6 +10,11 @@
 // through the intake only once the readers are done, in the order it was found: the output is
 // the same as when the carvers ran after the readers.
 //
+// The readers' contacts wait for the contact carver to be past the most it holds (the rows its
+// walk of the address book found, see CarveContext::pastPeak): a large address book's contacts
+// being made and its carved rows are then never held at once, while the rest of the carve and
+// the readers still run side by side.
+//
 // Four parties share the work: the readers' thread (whose records come on the centre read)
 // calls prepare() once the contacts and messages are in and readersDone() after its last record; the
 // thread that carves calls carve(); readersDone() starts a thread that decides what the intake
@@ -56,6 +61,10 @@ public:
     // to use. The contact carver starts at once; the others wait until prepare() (or
     // readersDone(), and are then not run).
     void carve();
+    // On the readers' thread, before the contacts are read: returns once the contact carver is
+    // past the most it holds, or done with the address book (or without one), however carve()
+    // ends. carve() must be running, or come to run, meanwhile.
+    void waitForContactCarve();
     // Once the readers' records are in: starts a thread to decide what the intake keeps of what
     // the carvers find, as soon as the last live record is posted.
     void readersDone();
@@ -85,6 +94,8 @@ private:
     void post(Found& found);
     // Takes in everything the carvers give, handing what is kept to kept_.
     void decide();
+    // Lets the readers' contacts go ahead (see waitForContactCarve()).
+    void contactCarvePast();
 
     NSNotificationCenter& read_;
     NSNotificationCenter& posted_;
@@ -99,7 +110,8 @@ private:
     std::unique_ptr<PRBackupScanState> state_ = std::make_unique<PRBackupScanState>();
     std::vector<PRContactNodePtr> contacts_;  // read so far, for prepare()
     bool prepared_ = false;
-    bool liveListed_ = false;  // every live record's key is in the intake's look-up
+    bool contactCarvePast_ = false;  // see waitForContactCarve()
+    bool liveListed_ = false;        // every live record's key is in the intake's look-up
     std::vector<carve::CarveCoverage> coverage_;
     bool ended_ = false;  // readersDone() was called
 };

@@ -137,10 +137,15 @@ int main(int argc, char** argv) {
         if (transfer)
             runTransferReaders(folder, state, nc);
         else
-            runBackupReaders(folder, state, nc, [&] {
-                if (carvers)
-                    carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode, state.messageGroups});
-            });
+            runBackupReaders(
+                folder, state, nc,
+                [&] {
+                    if (carvers)
+                        carvers->prepare({state.currentNodeIsiOS6Version, state.bIOS7DeviceNode, state.messageGroups});
+                },
+                [&] {
+                    if (carvers) carvers->waitForContactCarve();
+                });
         // What the readers kept for one another (the contacts that name messages and calls)
         // goes while the carvers still carve.
         state.removeSomeArray();

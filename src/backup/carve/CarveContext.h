@@ -58,6 +58,11 @@ struct CarveContext {
     std::function<void(const std::string&)> log;
     // Told, when set, how much of each database a carver looked through (see CarveCoverage).
     std::function<void(const CarveCoverage&)> coverage;
+    // Called, when set, by the contact carver once the most it holds at once is behind it: every
+    // page of the address book was read and the live rows' keys let go (see carveRecords). A
+    // caller that runs other large work beside the carve (the readers' contacts) may start it
+    // then rather than hold both at once. Not called where there is no address book to carve.
+    std::function<void()> pastPeak;
     // Told, when set, which layout of each table a carver read a database's rows by (see
     // FileShapes); logged otherwise.
     std::function<void(const std::string& file, const std::string& note)> layoutNote;

@@ -103,7 +103,8 @@ void markCopiesOfFileTexts(const std::vector<TableShape>& shapes, const std::vec
 // side by threads, each through its own reader (the pieces, a few per thread, are taken in
 // turn, since some parts of a file take longer than others); the pieces' rows are then put
 // together in the file's order, so that the result is the one a single walk gives.
-std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
+std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs,
+                                       const std::function<void()>& pastPeak) {
     const int64_t pages = db.imageCount();
     const int64_t threads =
         runs > 0 ? std::clamp<int64_t>(runs, 1, std::max<int64_t>(pages, 1))
@@ -163,15 +164,17 @@ std::vector<CarvedTable> carveInPieces(CarveDatabase& db, const std::vector<Tabl
     }
     db.recordCoverage(examined, headerPages);
     std::vector<CarvedTable>& tables = all[0]->tables();
+    if (pastPeak) pastPeak();
     finishDeleted(shapes, bounds, deleted, readers.size(), tables);
     return std::move(tables);
 }
 
 }  // namespace
 
-std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs) {
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs,
+                                      const std::function<void()>& pastPeak) {
     if (db.pageSize() <= 0 || shapes.empty()) return std::vector<CarvedTable>(shapes.size());
-    std::vector<CarvedTable> tables = carveInPieces(db, shapes, runs);
+    std::vector<CarvedTable> tables = carveInPieces(db, shapes, runs, pastPeak);
     int64_t deleted = 0;
     for (const CarvedTable& table : tables) deleted += static_cast<int64_t>(table.deleted.size());
     db.deletedRowsFound(deleted);

@@ -232,7 +232,10 @@ struct CarvedTable {
 // when its row id is lost) is left out, as is a second copy of a deleted row.
 // The pages of a large file are read in runs side by side (one thread each); runs chooses how
 // many, 0 leaving it to the file's size and the machine. The result is the same for any number.
-std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0);
+// pastPeak, when given, is called once the most the carve holds at once is behind it: every page
+// was read and the live rows' keys let go, the deleted rows still to be finished.
+std::vector<CarvedTable> carveRecords(CarveDatabase& db, const std::vector<TableShape>& shapes, int runs = 0,
+                                      const std::function<void()>& pastPeak = {});
 
 // Frees the values of the deleted rows before row, and of the live rows read from the same parts
 // of the file, in whole parts: for a caller that makes what it keeps of the deleted rows in order,

@@ -10,6 +10,7 @@
 #include "backup/carve/InParallel.h"
 #include "backup/carve/KeyPairTable.h"
 #include "model/PRRecordFields.h"
+#include "platform/HeapGrowth.h"
 #include "platform/WordHash.h"
 
 #include <algorithm>
@@ -274,14 +275,14 @@ struct LivePersons {
     std::vector<KeyPairs> edits;
 };
 
-// Adds the live persons of a shape to those kept, made side by side in parts of the persons:
+// Adds the live persons of a shape to those kept (their ids aside, listed before the values of the
+// deleted persons are told by them), made side by side in parts of the persons:
 // several hundred thousand persons give over a million edit keys, which one thread would take a
 // good part of the carve's time to make.
 void addLivePersons(const CarvedRows<LiveDigest>& live, LivePersons& kept) {
     const size_t threads = threadsFor(live.size(), 16384);
     const size_t parts = threads == 1 ? 1 : 4 * threads;
-    const size_t before = kept.ids.size(), firstPart = kept.edits.size();
-    kept.ids.resize(before + live.size());
+    const size_t before = kept.changedWhen.size(), firstPart = kept.edits.size();
     kept.changedWhen.resize(before + live.size());
     kept.edits.resize(firstPart + parts);
     // (when made, id) goes in each person's place, then those of persons that kept no time are
@@ -295,7 +296,6 @@ void addLivePersons(const CarvedRows<LiveDigest>& live, LivePersons& kept) {
         keys.reserve(4 * (to - from));
         for (size_t i = from; i < to; ++i) {
             const LivePerson p(live[i]);
-            kept.ids[before + i] = p.id();
             kept.changedWhen[before + i] = {p.id(), p.changed()};
             if (const auto made = p.made()) {
                 kept.madeWhen[madeBefore + i] = {*made, p.id()};
@@ -561,15 +561,23 @@ struct Named {
 
 // Adds to named the values of deleted persons (liveIds: those of the live ones, sorted) of a
 // table read by shape, in the order found, each keeping what a contact shows of it, its text
-// copied into texts: the table, its rows and the values of all their columns, goes at once. A value without a text, or
-// with bytes no number, address or home page holds, is no value of a contact.
+// copied into texts; the table, its rows and the values of all their columns, goes as they are
+// taken. A value without a text, or with bytes no number, address or home page holds, is no value
+// of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
-    // The rows are read side by side in parts: each part counts its values, then writes them
-    // where the parts before it end, their texts into a store of its own. No value is held twice.
+    // The rows are read side by side by the parts of the file they were found in: each part
+    // counts its values, then writes them where the parts before it end, their texts into a store
+    // of its own. The parts are written a few at a time, in order, and the values of those
+    // written go before the next are: no value is held twice over, and the table's values go
+    // while the list grows rather than after it is whole.
     const CarvedRows<CarvedRecord>& rows = values.deleted;
     const size_t threads = threadsFor(rows.size(), 16384);
-    const size_t parts = threads == 1 ? 1 : 4 * threads;
+    std::vector<size_t> ends;  // where each part's rows end
+    for (const CarvedTable::Part& part : values.parts) ends.push_back(part.deletedEnd);
+    if (ends.empty() || ends.back() != rows.size()) ends.push_back(rows.size());
+    const size_t parts = ends.size();
+    auto from = [&](size_t k) { return k == 0 ? 0 : ends[k - 1]; };
     // A row's text where the row is a value of a deleted person, else none.
     auto valueText = [&](const CarvedRecord& v) {
         const std::string_view t = textView(shape.value(v, kText));
@@ -578,30 +586,37 @@ void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<co
                    ? std::string_view()
                    : t;
     };
-    auto from = [&](size_t k) { return rows.size() * k / parts; };
+    // Whether each row is such a value, told once: a byte each, the parts write side by side.
+    std::vector<uint8_t> taken(rows.size());
     std::vector<size_t> at(parts + 1, 0);
     inParallel(parts, threads, [&](size_t k, size_t) {
         size_t count = 0;
-        for (size_t i = from(k); i < from(k + 1); ++i) count += !valueText(rows[i]).empty();
+        for (size_t i = from(k); i < ends[k]; ++i) count += taken[i] = !valueText(rows[i]).empty();
         at[k + 1] = count;
     });
     at[0] = named.size();
     for (size_t k = 0; k < parts; ++k) at[k + 1] += at[k];
-    named.resize(at[parts]);
+    named.reserve(at[parts]);
     std::vector<CarvedStore> stores(parts);
-    inParallel(parts, threads, [&](size_t k, size_t) {
-        size_t next = at[k];
-        for (size_t i = from(k); i < from(k + 1); ++i) {
-            const CarvedRecord& v = rows[i];
-            const std::string_view t = valueText(v);
-            if (t.empty()) continue;
-            named[next] = {shape.value(v, kPerson).asInteger(),
-                           shape.value(v, kIdentifier).asInteger(),
-                           static_cast<uint32_t>(next),
-                           {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
-            ++next;
-        }
-    });
+    for (size_t first = 0; first < parts; first += threads) {
+        const size_t last = std::min(parts, first + threads);
+        named.resize(at[last]);
+        inParallel(last - first, threads, [&](size_t j, size_t) {
+            const size_t k = first + j;
+            size_t next = at[k];
+            for (size_t i = from(k); i < ends[k]; ++i) {
+                if (!taken[i]) continue;
+                const CarvedRecord& v = rows[i];
+                const std::string_view t = textView(shape.value(v, kText));
+                named[next] = {shape.value(v, kPerson).asInteger(),
+                               shape.value(v, kIdentifier).asInteger(),
+                               static_cast<uint32_t>(next),
+                               {static_cast<int>(shape.value(v, kProperty).asInteger()), stores[k].keep(t)}};
+                ++next;
+            }
+        });
+        releaseValuesBefore(values, ends[last - 1]);
+    }
     for (CarvedStore& store : stores) texts.take(std::move(store));
     values = CarvedTable();
 }
@@ -624,21 +639,35 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         tableShapes[member.index].digest = [shape = member.shape](const CarvedRecord& p, LiveDigest& d) {
             LivePerson::digest(*shape, p, d);
         };
-    std::vector<CarvedTable> tables = carveRecords(db, tableShapes);
+    std::vector<CarvedTable> tables = carveRecords(db, tableShapes, 0, context_.pastPeak);
     shapes.report(tables);
     PRBackupScanState& arrays = context_.state;
 
+    // The look-ups the finish of the rows made and freed on this thread's heap go back before
+    // the rows are taken in.
+    heapgrowth::giveBackFreed();
     // All the carve needs of the live persons: their ids, sorted, and when each was made. Only
     // their ids are sure: a deleted person's may have been inferred.
     // The live persons' values are kept only as the keys their earlier copies would share with
     // them (see EditKeys), each with when the live person was last changed.
     LivePersons live;
+    mapped::Vector<int64_t>& liveIds = live.ids;
+    for (const FileShapes::Member& member : personMembers)
+        for (const LiveDigest& digest : tables[member.index].digests) liveIds.push_back(digest.rowid);
+    std::sort(liveIds.begin(), liveIds.end());
+    // The values of the deleted persons (those the live ids leave) are kept from here as what a
+    // contact shows of them, and their table (its rows and the values of all their columns, the
+    // largest part of what the carve holds) goes before the rest of the live persons is kept and
+    // the persons are worked out.
+    CarvedStore valueTexts;
+    mapped::Vector<Named> named;
+    for (const FileShapes::Member& member : shapes.of(valueGroup))
+        addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
     for (const FileShapes::Member& member : personMembers) {
         CarvedRows<LiveDigest>& digests = tables[member.index].digests;
         addLivePersons(digests, live);
         CarvedRows<LiveDigest>().swap(digests);
     }
-    mapped::Vector<int64_t>& liveIds = live.ids;
     mapped::Vector<std::pair<int64_t, int64_t>>& madeWhen = live.madeWhen;        // (when made, id)
     mapped::Vector<std::pair<int64_t, int64_t>>& changedWhen = live.changedWhen;  // (id, when changed)
     KeyPairTable liveEdits;
@@ -646,12 +675,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
     // (an edit before the delete) is that person, listed once.
     mapped::Vector<std::pair<int64_t, int64_t>> readMade;
     // None of these needs another: they are put in order side by side.
-    inParallel(5, 5, [&](size_t job, size_t) {
+    inParallel(4, 4, [&](size_t job, size_t) {
         switch (job) {
         case 0: liveEdits.build(live.edits, threadsFor(liveIds.size(), 16384)); break;
         case 1: std::sort(changedWhen.begin(), changedWhen.end()); break;
-        case 2: std::sort(liveIds.begin(), liveIds.end()); break;
-        case 3: std::sort(madeWhen.begin(), madeWhen.end()); break;
+        case 2: std::sort(madeWhen.begin(), madeWhen.end()); break;
         default:
             for (const FileShapes::Member& member : personMembers)
                 for (const CarvedRecord& p : tables[member.index].deleted)
@@ -733,15 +761,11 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         }
         personsEnd.push_back(persons.size());
     }
-    // The deleted persons' values in order of the person they name, and the ids of the persons,
-    // are worked out side by side: neither needs the other.
-    CarvedStore valueTexts;
-    mapped::Vector<Named> named;
+    // The deleted persons' values are put in order of the person they name while the ids of the
+    // persons are worked out: neither needs the other.
     mapped::Vector<std::optional<int64_t>> ids;
     inParallel(2, 2, [&](size_t job, size_t) {
         if (job == 0) {
-            for (const FileShapes::Member& member : shapes.of(valueGroup))
-                addValuesOfDeleted(tables[member.index], *member.shape, liveIds, valueTexts, named);
             sortByPerson(named);
         } else {
             ids = personIds(persons, std::move(madeTimes), liveIds, std::move(madeWhen));

@@ -16,12 +16,7 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads,
                    std::vector<CarvedTable>& tables) {
     inParallel(shapes.size(), threads, [&](size_t s, size_t) {
-        size_t found = 0;
-        for (const std::vector<FoundList>* part : parts) found += (*part)[s].size();
         KeySet deletedValues, deletedRowids, deletedUniques;
-        deletedValues.reserve(found);
-        deletedRowids.reserve(found);
-        tables[s].deleted.reserve(found);
         // Of a row's copies (a balance moves rows and leaves the bytes behind), the one that
         // says most of its row id is kept: read, else bounded on both sides, else the first.
         // A copy whose tail was lost repeats any other copy of the columns the table keeps.
@@ -33,6 +28,10 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
         // the edit, leaving its bytes behind): the copy that keeps what ties it to the live row
         // (its id, its identifier) tells the others, which lost that, for the same live row's.
         KeySet liveCopies, liveCopiesKept;
+        // The rows that repeat no live row, the most that can be kept: the sets of those kept are
+        // made for that many and no more (a large file's copies of its live rows are many, and
+        // sets made for every row found would take as much again as those kept need).
+        size_t candidates = 0;
         for (const std::vector<FoundList>* part : parts)
             for (const FoundRow& f : (*part)[s]) {
                 if (f.repeatsLive) {
@@ -40,9 +39,13 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                     if (!f.tailLost || f.record.rowidKnown) liveCopiesKept.insert(f.kept);
                     continue;
                 }
+                ++candidates;
                 if (!f.record.rowidKnown) idLost.insert(f.signature);
                 if (f.tailLost) tailLost.insert(f.kept);
             }
+        deletedValues.reserve(candidates);
+        deletedRowids.reserve(candidates);
+        tables[s].deleted.reserve(candidates);
         // A table whose row id is no column of it: no other row names its rows by their ids,
         // and two rows of two tables laid out alike, or a row and one written after it took its
         // id, can share one. Deleted rows of one id that share no value are two rows; one that
