@@ -83,6 +83,14 @@ public:
     // look like a block's head, nor across its end, where the next cell's length and id can.
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
 
+    // Where the head of a cell that took a freeblock's end before the cell at at did begins,
+    // in [from, at): SQLite gives a cell the end of a block, so a cell freed from there and
+    // followed by a shorter one leaves its first bytes before the later cell, over the last bytes
+    // of the block's row. Such a head is read from the bytes that survive (its payload's length,
+    // and what they keep of its row id): the cell it starts ran on to where the cell at at ends,
+    // with a row id as long (the rows of a page have ids close together). 0 where none is seen.
+    int64_t earlierHeadBefore(int64_t at, int64_t from) const;
+
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
     // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.
     int64_t cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads);

@@ -310,6 +310,27 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     return true;
 }
 
+int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
+    CellHead head;
+    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_) return 0;
+    const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
+    // Only the earlier cell's head is looked for: its length and row id, no more bytes than the
+    // cell at at has of them.
+    for (int64_t start = at - 1; start >= std::max(from, at - head.lengthBytes - head.rowidBytes); --start) {
+        uint64_t length = 0;
+        const int lengthBytes = varint(page_ + start, page_ + at, length);
+        if (lengthBytes == 0 || length < kShortestHeader || at - (start + lengthBytes) > head.rowidBytes ||
+            start + lengthBytes + head.rowidBytes + static_cast<int64_t>(length) != cellEnd)
+            continue;
+        // The bytes of its row id that survive: each but the id's last has its high bit set.
+        bool rowid = true;
+        for (int64_t k = start + lengthBytes; k < at && rowid; ++k)
+            rowid = ((page_[k] & 0x80) != 0) == (k - (start + lengthBytes) + 1 < head.rowidBytes);
+        if (rowid) return start;
+    }
+    return 0;
+}
+
 bool CellReader::headOnlyCell(int64_t at, int64_t limit) {
     if (!looksLikeFreeblockHead(at, limit)) return false;
     FoundRow found;

@@ -107,11 +107,15 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
     int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
     while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
-        const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
+        const int64_t sizedEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
         // A cell written into a freeblock takes the block's end, and the block keeps the
         // rest: where a cell begins right at the block's end, the block's row that runs on
-        // into it lost its tail to it (the block's other rows are whole).
-        const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
+        // into it lost its tail to it (the block's other rows are whole). A cell that took the
+        // end before it and was freed since may have left its head's first bytes there: the
+        // block's own bytes end where that head begins.
+        const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), sizedEnd) != cellStarts.end();
+        const int64_t earlierHead = endTaken ? reader_.earlierHeadBefore(sizedEnd, block + kFreeblockHeadSize) : 0;
+        const int64_t blockEnd = earlierHead > 0 ? earlierHead : sizedEnd;
         reader_.allowLostTails(endTaken, endTaken);
         // Freeblocks that met were joined into one, and each cell that had been a freeblock of
         // its own keeps the chain's four bytes over its head: so every cell of the block may
@@ -143,7 +147,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         // The blocks lie in the order of their places, none over another: a block that
         // starts before this one ends (a list that loops or overlaps) ends the list.
         const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockNextAt, kOffsetSize));
-        if (next < blockEnd) break;
+        if (next < sizedEnd) break;
         block = next;
     }
     // The gap between the cell pointers and the cells keeps whatever was there before.
