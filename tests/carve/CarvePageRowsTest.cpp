@@ -410,6 +410,33 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
     EXPECT_EQ(guids, std::vector<std::string>{"GUID-0300"});
 }
 
+// SQLite gives a cell the end of a freeblock. A cell a byte longer than the live one at the
+// block's end took that end first and was freed again: its payload's length is left over the last
+// byte of the freed row before it, whose last text then ends in a byte not its own. A row whose
+// last byte reads as no such length is whole.
+TEST_F(CarvePageRows, AFreedRowsLastByteThatAnEarlierCellsHeadTookIsNotItsOwn) {
+    const Bytes live = cell(301, textRecord({"GUID-0301", "three hundred one", "its note"}));
+    for (const bool taken : {true, false}) {
+        SCOPED_TRACE(taken ? "an earlier head's length over the last byte" : "the row's own last byte");
+        const std::string note = std::string("a note ending in ") + (taken ? static_cast<char>(live[0] + 1) : 'x');
+        const Bytes row = cell(300, textRecord({"GUID-0300", "three hundred", note}));
+        const int liveAt = 600 + static_cast<int>(row.size());
+        PageFile f(kPage, 2);
+        leaf(f, 1, {liveAt}, 600, 600);
+        f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+        f.put(f.pageStart(1) + liveAt, live);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/t");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[1].bytesView(), "GUID-0300");
+        EXPECT_EQ(r.values[2].bytesView(), "three hundred");
+        if (taken)
+            EXPECT_TRUE(r.values[3].isLost()) << r.values[3].bytesView();
+        else
+            EXPECT_EQ(r.values[3].bytesView(), note);
+    }
+}
+
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
     // lengths would overflow any sum.
