@@ -413,7 +413,8 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
 // SQLite gives a cell the end of a freeblock. A cell a byte longer than the live one at the
 // block's end took that end first and was freed again: its payload's length is left over the last
 // byte of the freed row before it, whose last text then ends in a byte not its own. A row whose
-// last byte reads as no such length is whole.
+// last byte reads as no such length is whole. A row edited to a shorter one leaves more of its
+// earlier cell's head there.
 TEST_F(CarvePageRows, AFreedRowsLastByteThatAnEarlierCellsHeadTookIsNotItsOwn) {
     const Bytes live = cell(301, textRecord({"GUID-0301", "three hundred one", "its note"}));
     for (const bool taken : {true, false}) {
@@ -434,6 +435,61 @@ TEST_F(CarvePageRows, AFreedRowsLastByteThatAnEarlierCellsHeadTookIsNotItsOwn) {
             EXPECT_TRUE(r.values[3].isLost()) << r.values[3].bytesView();
         else
             EXPECT_EQ(r.values[3].bytesView(), note);
+    }
+    // The live row edited to a shorter one: its earlier cell took the block's end first, and its
+    // head (length, the same row id, the start of its record) lies over the freed row's numbers.
+    const Bytes earlier = cell(301, record("GUID-0301", "hello, world", 7, 9));
+    const Bytes edited = cell(301, record("GUID-0301", "hello", 7, 9));
+    const auto headBytes = static_cast<int64_t>(earlier.size() - edited.size());
+    Bytes numbers = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
+    for (const std::string& text : {std::string("GUID-0300"), std::string("three hund")})
+        numbers.insert(numbers.end(), text.begin(), text.end());
+    numbers.insert(numbers.end(), {0, 0, 1, 44, 0, 0, 2, 88});
+    const Bytes row = cell(300, numbers);
+    const int liveAt = 600 + static_cast<int>(row.size());
+    PageFile f(kPage, 2);
+    leaf(f, 1, {liveAt}, 600, 600);
+    f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+    f.put(f.pageStart(1) + liveAt - headBytes, Bytes(earlier.begin(), earlier.begin() + headBytes));
+    f.put(f.pageStart(1) + liveAt, edited);
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+    ASSERT_EQ(tables[0].deleted.size(), 1u);
+    const carve::CarvedRecord& r = tables[0].deleted[0];
+    EXPECT_EQ(r.values[2].bytesView(), "three hund");
+    EXPECT_TRUE(r.values[4].isLost()) << r.values[4].asInteger();
+}
+
+// A row in the gap whose number a freeblock's head lies over: a cell written over the row later
+// and freed began there, and the block its head names ends where a live cell begins (that cell
+// took the rest of the block). The number is that head's, not the row's: the row keeps what lies
+// before it. Without the head, the row is whole.
+TEST_F(CarvePageRows, ARowsNumberUnderTheHeadOfALaterBlockIsLost) {
+    auto row = [](uint32_t a) {
+        Bytes r = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
+        for (const std::string& text : {std::string("GUID-0031"), std::string("thirty-one")})
+            r.insert(r.end(), text.begin(), text.end());
+        for (const uint32_t v : {a, uint32_t{9}})
+            r.insert(r.end(), {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
+                               static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+        return cell(31, r);
+    };
+    constexpr int kRowAt = 300, kNumberAt = kRowAt + 2 + 6 + 9 + 10, kLiveAt = 1000;
+    for (const bool head : {true, false}) {
+        SCOPED_TRACE(head ? "a block's head over the number" : "the row's own number");
+        PageFile f(kPage, 2);
+        leaf(f, 1, {kLiveAt}, 0, kLiveAt);
+        f.put(f.pageStart(1) + kLiveAt, cell(5, record("GUID-0005", "hello", 7, 9)));
+        // The head (no next block) names a block that ends where the live cell begins.
+        f.put(f.pageStart(1) + kRowAt, row(head ? kLiveAt - kNumberAt : 7));
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[1].bytesView(), "GUID-0031");
+        EXPECT_EQ(r.values[2].bytesView(), "thirty-one");
+        if (head)
+            EXPECT_TRUE(r.values[3].isLost()) << r.values[3].asInteger();
+        else
+            EXPECT_EQ(r.values[3].asInteger(), 7);
     }
 }
 

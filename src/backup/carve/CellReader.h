@@ -86,9 +86,11 @@ public:
     // Where the head of a cell that took a freeblock's end before the cell at at did begins,
     // in [from, at): SQLite gives a cell the end of a block, so a cell freed from there and
     // followed by a shorter one leaves its first bytes before the later cell, over the last bytes
-    // of the block's row. Such a head is read from the bytes that survive (its payload's length,
-    // and what they keep of its row id): the cell it starts ran on to where the cell at at ends,
-    // with a row id as long (the rows of a page have ids close together). 0 where none is seen.
+    // of the block's row (a row edited to a shorter one leaves its earlier cell's head there).
+    // Such a head is read from the bytes that survive (its payload's length, what they keep of
+    // its row id and record header): the cell it starts ran on to where the cell at at ends, with
+    // a row id as long (the rows of a page have ids close together), the same id where it
+    // survives whole. 0 where none is seen.
     int64_t earlierHeadBefore(int64_t at, int64_t from) const;
 
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
@@ -114,6 +116,13 @@ public:
     // (before an overflow page's number).
     int64_t lastBodyAt() const { return bodyAt_; }
     int64_t lastCellEnd() const { return cellEnd_; }
+    // Where the values of the row read last that its carver keeps end on the page.
+    int64_t lastKeptEnd() const {
+        size_t end = 0;
+        for (size_t slot = 0; slot < keeper_.lastSlots(); ++slot)
+            if (keeper_.lastStart(slot) < ValueKeeper::kNotKept) end = std::max(end, keeper_.lastEnd(slot));
+        return payloadAt_ + static_cast<int64_t>(end);
+    }
     // What kept the values of the row read last (where they lie in its payload).
     const ValueKeeper& keeper() const { return keeper_; }
     // Of the whole cell read last, the key of its identity by its long texts' starts (see
@@ -253,7 +262,8 @@ private:
     ChainCut cut_, lookCut_, bestCut_;
     bool tailMayBeLost_ = false;  // the bytes read may hold a row whose tail runs past them (see allowLostTails)
     bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
-    int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
+    int64_t payloadAt_ = 0;       // where the payload of the row read last begins on the page
+    int64_t bodyAt_ = 0;          // and its body
     int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
     uint64_t identityStart_ = 0;  // see lastIdentityStart()
     // What cellWithin() found last: a scan of free room asks again from each next byte, and what

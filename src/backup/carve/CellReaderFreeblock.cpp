@@ -265,6 +265,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 if (depth == 0) {
                     found.record.values =
                         keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
+                    payloadAt_ = headerAt;
                     bodyAt_ = bodyStart;
                     cellEnd_ = ownEnd;
                 }
@@ -304,6 +305,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     end = bestEnd;
     shapeIndex = bestShape;
     if (depth == 0) {
+        payloadAt_ = bestBodyStart - static_cast<int64_t>(bestBodyAt);
         bodyAt_ = bestBodyStart;
         cellEnd_ = bestCellEnd;
     }
@@ -314,19 +316,26 @@ int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
     CellHead head;
     if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_) return 0;
     const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
-    // Only the earlier cell's head is looked for: its length and row id, no more bytes than the
-    // cell at at has of them.
-    for (int64_t start = at - 1; start >= std::max(from, at - head.lengthBytes - head.rowidBytes); --start) {
+    // The nearest such head is the last cell that took the end: looked for from at back.
+    for (int64_t start = at - 1; start >= from; --start) {
         uint64_t length = 0;
         const int lengthBytes = varint(page_ + start, page_ + at, length);
-        if (lengthBytes == 0 || length < kShortestHeader || at - (start + lengthBytes) > head.rowidBytes ||
-            start + lengthBytes + head.rowidBytes + static_cast<int64_t>(length) != cellEnd)
+        const int64_t idAt = start + lengthBytes;
+        if (lengthBytes == 0 || length < kShortestHeader || static_cast<int64_t>(length) > maxLocal_ ||
+            idAt + head.rowidBytes + static_cast<int64_t>(length) != cellEnd)
             continue;
         // The bytes of its row id that survive: each but the id's last has its high bit set.
         bool rowid = true;
-        for (int64_t k = start + lengthBytes; k < at && rowid; ++k)
-            rowid = ((page_[k] & 0x80) != 0) == (k - (start + lengthBytes) + 1 < head.rowidBytes);
-        if (rowid) return start;
+        for (int64_t k = idAt; k < std::min(at, idAt + head.rowidBytes) && rowid; ++k)
+            rowid = ((page_[k] & 0x80) != 0) == (k - idAt + 1 < head.rowidBytes);
+        const int64_t headerAt = idAt + head.rowidBytes;
+        if (!rowid) continue;
+        if (headerAt >= at) return start;
+        // Where its id survives whole, the cell was the later one's row before an edit made it
+        // shorter, and the length of its record's header fits its payload.
+        uint64_t id = 0;
+        varint(page_ + idAt, page_ + at, id);
+        if (id == head.rowid && page_[headerAt] >= kShortestHeader && page_[headerAt] <= length) return start;
     }
     return 0;
 }

@@ -58,6 +58,8 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
 
 void PageCarver::readPage(int64_t index, int64_t pageStart) {
     gapEnd_ = -1;
+    cellStarts_.clear();
+    blockStarts_.clear();
     file_->copy(pageStart, page_.size(), page_.data());
     reader_.forgetCellsLooked();
     // A page on the free list, or an older image of a page: every row on it is gone from
@@ -85,7 +87,6 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         return;
     }
     std::vector<int64_t>& cellStarts = cellStarts_;
-    cellStarts.clear();
     for (int64_t k = 0; k < cells; ++k) {
         const int64_t at =
             static_cast<int64_t>(readBigEndian(page_.data(), pointers + kCellPointerSize * k, kOffsetSize));
@@ -106,6 +107,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
     // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
     int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
     while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
+        blockStarts_.push_back(block);
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
         const int64_t sizedEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
         // A cell written into a freeblock takes the block's end, and the block keeps the
@@ -151,6 +153,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         block = next;
     }
     // The gap between the cell pointers and the cells keeps whatever was there before.
+    std::sort(cellStarts.begin(), cellStarts.end());
     scanGap(index, pageStart, pointersEnd, std::min(contentStart, usable_));
 }
 
@@ -212,13 +215,21 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
                     reader_.damagedCell(at, limit, found, end, shape, /*lookalike*/ true));
         };
         bool cell = cellAt(to);
+        int64_t limit = to;  // where the row's own bytes end at the latest
         // A row an older state of the page left in its gap may have lost its tail to a cell
         // written over it later and freed in turn: that row is its own only up to there.
-        if (cell && inGap_)
-            if (const int64_t cut =
-                    reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
-                cut > 0)
+        // So may one whose values a freeblock's head lies over, the block it names ending where a
+        // cell of the page begins: a cell written over the row and freed, whose block a later
+        // cell took the rest of.
+        if (cell && inGap_) {
+            int64_t cut = reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
+            if (cut == 0)
+                cut = blockHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), reader_.lastKeptEnd()));
+            if (cut > 0) {
+                limit = cut;
                 cell = cellAt(cut);
+            }
+        }
         // Where the loss made the row unreadable (a text of its kept columns ran on into that
         // cell's head), the freed head it starts with names its block: the later cell begins
         // inside it.
@@ -232,7 +243,7 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
                     FoundRow whole;
                     int64_t wholeEnd = 0;
                     size_t wholeShape = 0;
-                    if (reader_.wholeCell(at + k, to, whole, wholeEnd, wholeShape)) {
+                    if (reader_.wholeCell(at + k, limit, whole, wholeEnd, wholeShape)) {
                         found = std::move(whole);
                         end = wholeEnd;
                         shape = wholeShape;
@@ -247,6 +258,19 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
             ++at;
         }
     }
+}
+
+int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) const {
+    if (cellStarts_.empty()) return 0;
+    for (int64_t k = from; k < end && k + kFreeblockHeadSize <= usable_; ++k) {
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockNextAt, kOffsetSize));
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockSizeAt, kOffsetSize));
+        if (size < kSmallestCell ||
+            (next != 0 && (next <= k + size || !std::binary_search(blockStarts_.begin(), blockStarts_.end(), next))))
+            continue;
+        if (std::binary_search(cellStarts_.begin(), cellStarts_.end(), k + size)) return k;
+    }
+    return 0;
 }
 
 bool PageCarver::cutByLaterCell(int64_t at, int64_t end, int64_t limit, bool freedHeads, FoundRow& found,
