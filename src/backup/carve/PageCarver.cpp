@@ -336,9 +336,11 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
     // head stays right before the new cell, its id lost to the block's own head and its tail
     // (its time made, where a table keeps one) to the new cell. So a row without id and tail
     // whose next cell is a live row that holds the same values but in one of the texts an edit
-    // changes is that live row as it was. (Any live row of the page that is so alike would do
-    // as well only where names are never shared: a deleted person would be taken for any live
-    // one of the same first name and no other values.)
+    // changes is that live row as it was, and so is one that begins its identifier and holds
+    // every value no edit changes (a row renamed and then moved: its new cell took the end of
+    // the old one, and one row is named, not any of the page). (Any live row of the page that
+    // is so alike would do as well only where names are never shared: a deleted person would be
+    // taken for any live one of the same first name and no other values.)
     for (size_t k = 0; k + 1 < order.size(); ++k) {
         FoundRow& f = page[order[k]];
         const FoundRow& next = page[order[k + 1]];
@@ -348,8 +350,9 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         int64_t end = 0;
         size_t shape = 0;
         if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
-        f.repeatsLive =
-            editedCopy(shapes_[s], f.record, taker.record) || identifierTells(s, f, taker, page, kStartBytesOfTaker);
+        f.repeatsLive = editedCopy(shapes_[s], f.record, taker.record) ||
+                        identifierTells(s, f, taker, page, kStartBytesOfTaker) ||
+                        renamedAndMoved(shapes_[s], f, taker, kStartBytesOnPage);
     }
     if (!shapes_[s].editTellColumns) return;
     // Where the edited values tell a row among those of its page, the edit may have written the
