@@ -461,8 +461,9 @@ TEST_F(CarvePageRows, AFreedRowsLastByteThatAnEarlierCellsHeadTookIsNotItsOwn) {
 
 // A row in the gap whose number a freeblock's head lies over: a cell written over the row later
 // and freed began there, and the block its head names ends where a live cell begins (that cell
-// took the rest of the block). The number is that head's, not the row's: the row keeps what lies
-// before it. Without the head, the row is whole.
+// took the rest of the block), or the freed cell's record header follows the head. The number is
+// that head's, not the row's: the row keeps what lies before it. Without the head, the row is
+// whole.
 TEST_F(CarvePageRows, ARowsNumberUnderTheHeadOfALaterBlockIsLost) {
     auto row = [](uint32_t a) {
         Bytes r = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
@@ -474,19 +475,26 @@ TEST_F(CarvePageRows, ARowsNumberUnderTheHeadOfALaterBlockIsLost) {
         return cell(31, r);
     };
     constexpr int kRowAt = 300, kNumberAt = kRowAt + 2 + 6 + 9 + 10, kLiveAt = 1000;
-    for (const bool head : {true, false}) {
-        SCOPED_TRACE(head ? "a block's head over the number" : "the row's own number");
+    enum Head { blockToTheCell, freedHeader, none };
+    for (const Head head : {blockToTheCell, freedHeader, none}) {
+        SCOPED_TRACE(head == blockToTheCell ? "a head whose block ends at the live cell"
+                     : head == freedHeader  ? "a head before a freed record's header"
+                                            : "the row's own number");
         PageFile f(kPage, 2);
         leaf(f, 1, {kLiveAt}, 0, kLiveAt);
         f.put(f.pageStart(1) + kLiveAt, cell(5, record("GUID-0005", "hello", 7, 9)));
-        // The head (no next block) names a block that ends where the live cell begins.
-        f.put(f.pageStart(1) + kRowAt, row(head ? kLiveAt - kNumberAt : 7));
+        // The head (no next block) names a block that ends where the live cell begins, or one of
+        // 100 bytes followed by the freed cell's row id and record header.
+        f.put(f.pageStart(1) + kRowAt, row(head == blockToTheCell ? kLiveAt - kNumberAt
+                                           : head == freedHeader  ? 100
+                                                                  : 7));
+        if (head == freedHeader) f.put(f.pageStart(1) + kNumberAt + 4, Bytes{32, 6, 0, 13 + 2 * 9, 13 + 2 * 6, 4, 4});
         const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
         ASSERT_EQ(tables[0].deleted.size(), 1u);
         const carve::CarvedRecord& r = tables[0].deleted[0];
         EXPECT_EQ(r.values[1].bytesView(), "GUID-0031");
         EXPECT_EQ(r.values[2].bytesView(), "thirty-one");
-        if (head)
+        if (head != none)
             EXPECT_TRUE(r.values[3].isLost()) << r.values[3].asInteger();
         else
             EXPECT_EQ(r.values[3].asInteger(), 7);

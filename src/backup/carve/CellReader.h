@@ -93,6 +93,11 @@ public:
     // survives whole. 0 where none is seen.
     int64_t earlierHeadBefore(int64_t at, int64_t from) const;
 
+    // Whether the four bytes at at are a freed cell's head over its length and row id: a record
+    // header that some shape takes follows them (its length and every serial type, or those
+    // before cellAt, where a cell written later begins), however far its row's body runs.
+    bool freedHeaderAt(int64_t at, int64_t cellAt);
+
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
     // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.
     int64_t cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads);

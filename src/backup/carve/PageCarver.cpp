@@ -223,8 +223,9 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
         // cell took the rest of.
         if (cell && inGap_) {
             int64_t cut = reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
-            if (cut == 0)
-                cut = blockHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), reader_.lastKeptEnd()));
+            // The earlier of the two ends the row.
+            const int64_t keptEnd = std::min({reader_.lastCellEnd(), reader_.lastKeptEnd(), cut > 0 ? cut : to});
+            if (const int64_t head = blockHeadWithin(reader_.lastBodyAt(), keptEnd); head > 0) cut = head;
             if (cut > 0) {
                 limit = cut;
                 cell = cellAt(cut);
@@ -260,15 +261,18 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
     }
 }
 
-int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) const {
+int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) {
     if (cellStarts_.empty()) return 0;
     for (int64_t k = from; k < end && k + kFreeblockHeadSize <= usable_; ++k) {
         const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockNextAt, kOffsetSize));
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockSizeAt, kOffsetSize));
-        if (size < kSmallestCell ||
+        if (size < kSmallestCell || k + size > usable_ ||
             (next != 0 && (next <= k + size || !std::binary_search(blockStarts_.begin(), blockStarts_.end(), next))))
             continue;
-        if (std::binary_search(cellStarts_.begin(), cellStarts_.end(), k + size)) return k;
+        const auto cell = std::upper_bound(cellStarts_.begin(), cellStarts_.end(), k);
+        if (k + size == usable_ || std::binary_search(cellStarts_.begin(), cellStarts_.end(), k + size) ||
+            reader_.freedHeaderAt(k, cell == cellStarts_.end() ? usable_ : *cell))
+            return k;
     }
     return 0;
 }

@@ -83,10 +83,10 @@ private:
     // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
     void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to);
     // Where in [from, end) (a row's values) four bytes begin that a freeblock's head wrote: the
-    // block they name ends where a cell of the page begins (one that took the rest of the block
-    // later), and the next block they name, if any, lies past it and is one of the page's
-    // freeblocks. 0 for nowhere.
-    int64_t blockHeadWithin(int64_t from, int64_t end) const;
+    // next block they name, if any, lies past their block and is one of the page's freeblocks,
+    // and their block ends where a cell of the page begins (one that took the rest of the block
+    // later) or where the page does, or a freed cell's record header follows them. 0 for nowhere.
+    int64_t blockHeadWithin(int64_t from, int64_t end);
     // A freed cell at at whose last bytes a cell written later took, that cell freed in turn
     // (its bytes joined to the freed room around it): read up to where the first cell that
     // begins inside [at, end) and reads as a row up to limit does, without what it lost. In a
