@@ -84,13 +84,12 @@ public:
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
 
     // Where the head of a cell that took a freeblock's end before the cell at at did begins,
-    // in [from, at): SQLite gives a cell the end of a block, so a cell freed from there and
-    // followed by a shorter one leaves its first bytes before the later cell, over the last bytes
-    // of the block's row (a row edited to a shorter one leaves its earlier cell's head there).
-    // Such a head is read from the bytes that survive (its payload's length, what they keep of
-    // its row id and record header): the cell it starts ran on to where the cell at at ends, with
-    // a row id as long (the rows of a page have ids close together), the same id where it
-    // survives whole. 0 where none is seen.
+    // in [from, at): SQLite gives a cell the end of a block, so the row at at, edited to a shorter
+    // one, leaves its earlier cell's head right before its new cell, over the last bytes of the
+    // block's row. Such a head is told by what survives of it: its payload's length, which ends
+    // it where the cell at at ends, the same row id whole (of two bytes or more), and the length
+    // of its record's header where that survives too. (A cell's length alone, over the row's
+    // last byte, tells nothing: as many rows end in that byte by themselves.) 0 where none is seen.
     int64_t earlierHeadBefore(int64_t at, int64_t from) const;
 
     // Whether the four bytes at at are a freed cell's head over its length and row id: a record

@@ -82,9 +82,9 @@ bool writtenAsSqliteWould(uint64_t serial, const uint8_t* value) {
 // The longest first value whose type one header byte holds: a text of 57 bytes (type 127).
 constexpr int64_t kLongestLostFirstValue = (kLargestOneByteVarint - kFirstTextSerial) / 2;
 
-// The fewest serial types of a freed cell's record header, cut short by a cell written later,
-// that tell a record of a shape from other bytes.
-constexpr size_t kFewestTypesOfCutHeader = 8;
+// The fewest serial types other than NULL of a freed cell's record header, cut short by a cell
+// written later, that tell a record of a shape from other bytes (zeros read as NULLs).
+constexpr size_t kFewestTypesOfCutHeader = 6;
 
 // How far a look at the cell after a freed cell whose first type was lost may go on: each such
 // cell is told by the one after it, and a block of many of them would be looked through again
@@ -318,28 +318,23 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
 
 int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
     CellHead head;
-    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_) return 0;
+    // An id of one byte is any character of a text: too little to tell.
+    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_ ||
+        head.rowidBytes < 2)
+        return 0;
     const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
     // The nearest such head is the last cell that took the end: looked for from at back.
-    for (int64_t start = at - 1; start >= from; --start) {
-        uint64_t length = 0;
+    for (int64_t start = at - head.rowidBytes - 1; start >= from; --start) {
+        uint64_t length = 0, id = 0;
         const int lengthBytes = varint(page_ + start, page_ + at, length);
         const int64_t idAt = start + lengthBytes;
         if (lengthBytes == 0 || length < kShortestHeader || static_cast<int64_t>(length) > maxLocal_ ||
-            idAt + head.rowidBytes + static_cast<int64_t>(length) != cellEnd)
+            idAt + head.rowidBytes + static_cast<int64_t>(length) != cellEnd ||
+            varint(page_ + idAt, page_ + at, id) != head.rowidBytes || id != head.rowid)
             continue;
-        // The bytes of its row id that survive: each but the id's last has its high bit set.
-        bool rowid = true;
-        for (int64_t k = idAt; k < std::min(at, idAt + head.rowidBytes) && rowid; ++k)
-            rowid = ((page_[k] & 0x80) != 0) == (k - idAt + 1 < head.rowidBytes);
+        // The length of its record's header, where that survives, fits its payload.
         const int64_t headerAt = idAt + head.rowidBytes;
-        if (!rowid) continue;
-        if (headerAt >= at) return start;
-        // Where its id survives whole, the cell was the later one's row before an edit made it
-        // shorter, and the length of its record's header fits its payload.
-        uint64_t id = 0;
-        varint(page_ + idAt, page_ + at, id);
-        if (id == head.rowid && page_[headerAt] >= kShortestHeader && page_[headerAt] <= length) return start;
+        if (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)) return start;
     }
     return 0;
 }
@@ -357,8 +352,9 @@ bool CellReader::freedHeaderAt(int64_t at, int64_t cellAt) {
         const ShapeSummary::Mask maybe =
             summary_.byHeaderLength(headerLength, n) & summary_.bySerial(0, header + n, pageEnd);
         for (size_t s = 0; s < shapes_.size(); ++s) {
-            if (!ShapeSummary::has(maybe, s)) continue;
             const TableShape& shape = shapes_[s];
+            // A serial type takes a byte at least: the header holds one for each column its rows have.
+            if (!ShapeSummary::has(maybe, s) || headerLength < n + shape.fewestColumns) continue;
             lookSerials_.clear();
             int used = 0;
             bool fits = false;
@@ -367,14 +363,16 @@ bool CellReader::freedHeaderAt(int64_t at, int64_t cellAt) {
             } else {
                 // A cell written later took the rest of the header: the serial types before it
                 // fit the shape's first columns, enough of them to tell a record.
+                size_t told = 0;
                 for (size_t c = 0; c < shape.columns.size() && header + n + used < cut; ++c) {
                     uint64_t serial = 0;
                     const int bytes = varint(header + n + used, cut, serial);
                     if (bytes == 0 || !serialFits(shape.columns[c], serial)) break;
                     lookSerials_.push_back(serial);
+                    told += serial != kNullSerial;
                     used += bytes;
                 }
-                fits = header + n + used == cut && lookSerials_.size() >= kFewestTypesOfCutHeader;
+                fits = header + n + used == cut && told >= kFewestTypesOfCutHeader;
             }
             if (fits && (shape.rowidAlias < 0 || static_cast<size_t>(shape.rowidAlias) >= lookSerials_.size() ||
                          lookSerials_[static_cast<size_t>(shape.rowidAlias)] == kNullSerial))

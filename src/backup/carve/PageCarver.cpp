@@ -109,15 +109,14 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
     while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
         blockStarts_.push_back(block);
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
-        const int64_t sizedEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
+        const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
         // A cell written into a freeblock takes the block's end, and the block keeps the
         // rest: where a cell begins right at the block's end, the block's row that runs on
         // into it lost its tail to it (the block's other rows are whole). A cell that took the
-        // end before it and was freed since may have left its head's first bytes there: the
-        // block's own bytes end where that head begins.
-        const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), sizedEnd) != cellStarts.end();
-        const int64_t earlierHead = endTaken ? reader_.earlierHeadBefore(sizedEnd, block + kFreeblockHeadSize) : 0;
-        const int64_t blockEnd = earlierHead > 0 ? earlierHead : sizedEnd;
+        // end before it and was freed since may have left its head there, over the end of the
+        // block's row.
+        const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
+        const int64_t earlierHead = endTaken ? reader_.earlierHeadBefore(blockEnd, block + kFreeblockHeadSize) : 0;
         reader_.allowLostTails(endTaken, endTaken);
         // Freeblocks that met were joined into one, and each cell that had been a freeblock of
         // its own keeps the chain's four bytes over its head: so every cell of the block may
@@ -135,7 +134,14 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
                                    reader_.wholeCell(rest, blockEnd, found, end, shape);
             // A cell written later inside the block and freed since keeps its head: the cell
             // before it ends there, and the scan below reads the later one.
-            const bool whole = headWhole || reader_.damagedCell(rest, blockEnd, found, end, shape);
+            bool whole = headWhole || reader_.damagedCell(rest, blockEnd, found, end, shape);
+            // A row whose kept values run over that head keeps those before it; one that cannot
+            // be read without the head's bytes is no row.
+            if (whole && earlierHead > 0 && end > earlierHead && reader_.lastKeptEnd() > earlierHead &&
+                !cutAtEarlierHead(rest, earlierHead, headWhole, found, end, shape)) {
+                rest = end;
+                break;
+            }
             const bool cut = !whole && cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape);
             reader_.allowLostTails(endTaken, endTaken);
             if (!whole && !cut) break;
@@ -149,7 +155,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         // The blocks lie in the order of their places, none over another: a block that
         // starts before this one ends (a list that loops or overlaps) ends the list.
         const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockNextAt, kOffsetSize));
-        if (next < sizedEnd) break;
+        if (next < blockEnd) break;
         block = next;
     }
     // The gap between the cell pointers and the cells keeps whatever was there before.
@@ -275,6 +281,24 @@ int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) {
             return k;
     }
     return 0;
+}
+
+bool PageCarver::cutAtEarlierHead(int64_t at, int64_t head, bool headWhole, FoundRow& found, int64_t& rowEnd,
+                                  size_t& shape) {
+    // Only what runs on past the head is lost (see CellReader::allowLostTails).
+    reader_.allowLostTails(true, true);
+    FoundRow row;
+    int64_t end = 0;
+    size_t rowShape = 0;
+    const bool read = (headWhole ? reader_.wholeCell(at, head, row, end, rowShape)
+                                 : reader_.damagedCell(at, head, row, end, rowShape)) &&
+                      row.tailLost;
+    if (read) {
+        found = std::move(row);
+        rowEnd = end;
+        shape = rowShape;
+    }
+    return read;
 }
 
 bool PageCarver::cutByLaterCell(int64_t at, int64_t end, int64_t limit, bool freedHeads, FoundRow& found,

@@ -87,6 +87,11 @@ private:
     // and their block ends where a cell of the page begins (one that took the rest of the block
     // later) or where the page does, or a freed cell's record header follows them. 0 for nowhere.
     int64_t blockHeadWithin(int64_t from, int64_t end);
+    // A row of a freeblock at at, read whole (headWhole) or with its head a block's, whose kept
+    // values run over the head of a cell that took the block's end before the live cell there
+    // (see CellReader::earlierHeadBefore), read again up to that head. False, with found left as
+    // it was, where it cannot be read without the head's bytes.
+    bool cutAtEarlierHead(int64_t at, int64_t head, bool headWhole, FoundRow& found, int64_t& rowEnd, size_t& shape);
     // A freed cell at at whose last bytes a cell written later took, that cell freed in turn
     // (its bytes joined to the freed room around it): read up to where the first cell that
     // begins inside [at, end) and reads as a row up to limit does, without what it lost. In a
