@@ -514,6 +514,22 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByItsOwnRewriteIsNoDeletedOne) {
     EXPECT_EQ(listedFrom(f), std::set<std::string>{"Weather"});
 }
 
+// A bookmark retitled and moved to another address, its old copy cut after four characters of
+// its identifier by its own rewrite right after it: it shares no edited value with the live row,
+// but every other value and the start of the identifier of the one row whose cell took its tail.
+// A deleted bookmark cut alike by another's cell whose identifier starts otherwise is still one.
+TEST_F(BookmarkPages, ABookmarkRetitledAndMovedIsToldByItsRewritesIdentifier) {
+    carvefix::PageFile f(1024, 2);
+    BookmarkLeaf page(f, 1);
+    const std::string garden = "C3D4E5F6-0000-4000-8000-00000000D001", news = "C3D5A0A0-0000-4000-8000-00000000D002";
+    page.cutBy(300, bookmarkRecord("Garden", "http://g.example/", garden), garden.size(), 4, 9,
+               bookmarkRecord("Garden club", "http://club.example/", garden));
+    page.cutBy(600, bookmarkRecord("Old news", "http://n.example/", news), news.size(), 4, 10,
+               bookmarkRecord("Radio", "http://r.example/", "1A2B3C4D-0000-4000-8000-00000000D003"));
+    page.finish();
+    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Old news"});
+}
+
 // A bookmark edited twice leaves two copies. On its page: the first copy, its title and address
 // both since changed, cut after five characters of the identifier by the live row, shares its
 // title with the second, whose identifier is whole. Across pages: a copy whose identifier another

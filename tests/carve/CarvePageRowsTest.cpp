@@ -403,6 +403,89 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
     EXPECT_EQ(guids, std::vector<std::string>{"GUID-0300"});
 }
 
+// SQLite gives a cell the end of a freeblock. A live row edited to a shorter one took the end
+// of the block its earlier cell became: that cell's head (its length, the same row id, the start
+// of its record) lies over the numbers of the freed row before it, which are not that row's. A
+// last byte that merely reads as the length of a cell a byte longer than the live one tells
+// nothing (as many rows end in such a byte by themselves): the row keeps it.
+TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) {
+    const Bytes live = cell(301, textRecord({"GUID-0301", "three hundred one", "its note"}));
+    {
+        const std::string note = std::string("a note ending in ") + static_cast<char>(live[0] + 1);
+        const Bytes row = cell(300, textRecord({"GUID-0300", "three hundred", note}));
+        const int liveAt = 600 + static_cast<int>(row.size());
+        PageFile f(kPage, 2);
+        leaf(f, 1, {liveAt}, 600, 600);
+        f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+        f.put(f.pageStart(1) + liveAt, live);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/t");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        EXPECT_EQ(tables[0].deleted[0].values[3].bytesView(), note);
+    }
+    // The live row edited to a shorter one.
+    const Bytes earlier = cell(301, record("GUID-0301", "hello, world", 7, 9));
+    const Bytes edited = cell(301, record("GUID-0301", "hello", 7, 9));
+    const auto headBytes = static_cast<int64_t>(earlier.size() - edited.size());
+    Bytes numbers = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
+    for (const std::string& text : {std::string("GUID-0300"), std::string("three hund")})
+        numbers.insert(numbers.end(), text.begin(), text.end());
+    numbers.insert(numbers.end(), {0, 0, 1, 44, 0, 0, 2, 88});
+    const Bytes row = cell(300, numbers);
+    const int liveAt = 600 + static_cast<int>(row.size());
+    PageFile f(kPage, 2);
+    leaf(f, 1, {liveAt}, 600, 600);
+    f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+    f.put(f.pageStart(1) + liveAt - headBytes, Bytes(earlier.begin(), earlier.begin() + headBytes));
+    f.put(f.pageStart(1) + liveAt, edited);
+    const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+    ASSERT_EQ(tables[0].deleted.size(), 1u);
+    const carve::CarvedRecord& r = tables[0].deleted[0];
+    EXPECT_EQ(r.values[2].bytesView(), "three hund");
+    EXPECT_TRUE(r.values[4].isLost()) << r.values[4].asInteger();
+}
+
+// A row in the gap whose number a freeblock's head lies over: a cell written over the row later
+// and freed began there, and the block its head names ends where a live cell begins (that cell
+// took the rest of the block), or the freed cell's record header follows the head. The number is
+// that head's, not the row's: the row keeps what lies before it. Without the head, the row is
+// whole.
+TEST_F(CarvePageRows, ARowsNumberUnderTheHeadOfALaterBlockIsLost) {
+    auto row = [](uint32_t a) {
+        Bytes r = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
+        for (const std::string& text : {std::string("GUID-0031"), std::string("thirty-one")})
+            r.insert(r.end(), text.begin(), text.end());
+        for (const uint32_t v : {a, uint32_t{9}})
+            r.insert(r.end(), {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
+                               static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+        return cell(31, r);
+    };
+    constexpr int kRowAt = 300, kNumberAt = kRowAt + 2 + 6 + 9 + 10, kLiveAt = 1000;
+    enum Head { blockToTheCell, freedHeader, none };
+    for (const Head head : {blockToTheCell, freedHeader, none}) {
+        SCOPED_TRACE(head == blockToTheCell ? "a head whose block ends at the live cell"
+                     : head == freedHeader  ? "a head before a freed record's header"
+                                            : "the row's own number");
+        PageFile f(kPage, 2);
+        leaf(f, 1, {kLiveAt}, 0, kLiveAt);
+        f.put(f.pageStart(1) + kLiveAt, cell(5, record("GUID-0005", "hello", 7, 9)));
+        // The head (no next block) names a block that ends where the live cell begins, or one of
+        // 100 bytes followed by the freed cell's row id and record header.
+        f.put(f.pageStart(1) + kRowAt, row(head == blockToTheCell ? kLiveAt - kNumberAt
+                                           : head == freedHeader  ? 100
+                                                                  : 7));
+        if (head == freedHeader) f.put(f.pageStart(1) + kNumberAt + 4, Bytes{32, 6, 0, 13 + 2 * 9, 13 + 2 * 6, 4, 4});
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[1].bytesView(), "GUID-0031");
+        EXPECT_EQ(r.values[2].bytesView(), "thirty-one");
+        if (head != none)
+            EXPECT_TRUE(r.values[3].isLost()) << r.values[3].asInteger();
+        else
+            EXPECT_EQ(r.values[3].asInteger(), 7);
+    }
+}
+
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
     // lengths would overflow any sum.

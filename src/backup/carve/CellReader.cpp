@@ -81,7 +81,8 @@ bool CellReader::readWholeCell(const CellHead& head, int64_t at, int64_t limit, 
         found.record.rowidKnown = true;
         shapeIndex = s;
         if (reading != Reading::look) {
-            bodyAt_ = at + a + b + static_cast<int64_t>(headerLength);
+            payloadAt_ = at + a + b;
+            bodyAt_ = payloadAt_ + static_cast<int64_t>(headerLength);
             cellEnd_ = overflows ? end - kOverflowPointerSize : cellEnd;
         }
         return true;

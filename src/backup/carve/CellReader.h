@@ -87,6 +87,20 @@ public:
     // look like a block's head, nor across its end, where the next cell's length and id can.
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
 
+    // Where the head of a cell that took a freeblock's end before the cell at at did begins,
+    // in [from, at): SQLite gives a cell the end of a block, so the row at at, edited to a shorter
+    // one, leaves its earlier cell's head right before its new cell, over the last bytes of the
+    // block's row. Such a head is told by what survives of it: its payload's length, which ends
+    // it where the cell at at ends, the same row id whole (of two bytes or more), and the length
+    // of its record's header where that survives too. (A cell's length alone, over the row's
+    // last byte, tells nothing: as many rows end in that byte by themselves.) 0 where none is seen.
+    int64_t earlierHeadBefore(int64_t at, int64_t from) const;
+
+    // Whether the four bytes at at are a freed cell's head over its length and row id: a record
+    // header that some shape takes follows them (its length and every serial type, or those
+    // before cellAt, where a cell written later begins), however far its row's body runs.
+    bool freedHeaderAt(int64_t at, int64_t cellAt);
+
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
     // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.
     int64_t cellWithin(int64_t from, int64_t end, int64_t limit, bool freedHeads);
@@ -113,6 +127,14 @@ public:
     // Where the kept columns of the whole cell read last end on the page: the bytes after them
     // are those of the columns a carver does not keep (see PageCarver::markEditedCopies).
     int64_t lastKeptEnd() const { return keptEnd_; }
+    // Where the values of the row read last that its carver keeps end on the page, whole cell or
+    // damaged (lastKeptEnd() counts the kept columns of a whole cell read alone).
+    int64_t lastValuesEnd() const {
+        size_t end = 0;
+        for (size_t slot = 0; slot < keeper_.lastSlots(); ++slot)
+            if (keeper_.lastStart(slot) < ValueKeeper::kNotKept) end = std::max(end, keeper_.lastEnd(slot));
+        return payloadAt_ + static_cast<int64_t>(end);
+    }
     // What kept the values of the row read last (where they lie in its payload).
     const ValueKeeper& keeper() const { return keeper_; }
     // Of the whole cell read last, the key of its identity by its long texts' starts (see
@@ -256,7 +278,8 @@ private:
     ChainCut cut_, lookCut_, bestCut_;
     bool tailMayBeLost_ = false;  // the bytes read may hold a row whose tail runs past them (see allowLostTails)
     bool blockEndTaken_ = false;  // a cell took the end of the freeblock read (see PageCarver::readPage)
-    int64_t bodyAt_ = 0;          // where the body of the row read last begins on the page
+    int64_t payloadAt_ = 0;       // where the payload of the row read last begins on the page
+    int64_t bodyAt_ = 0;          // and its body
     int64_t cellEnd_ = 0;         // and where its bytes there end (before an overflow page's number)
     uint64_t identityStart_ = 0;  // see lastIdentityStart()
     int64_t keptEnd_ = 0;         // see lastKeptEnd()

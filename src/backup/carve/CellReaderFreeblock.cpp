@@ -82,6 +82,10 @@ bool writtenAsSqliteWould(uint64_t serial, const uint8_t* value) {
 // The longest first value whose type one header byte holds: a text of 57 bytes (type 127).
 constexpr int64_t kLongestLostFirstValue = (kLargestOneByteVarint - kFirstTextSerial) / 2;
 
+// The fewest serial types other than NULL of a freed cell's record header, cut short by a cell
+// written later, that tell a record of a shape from other bytes (zeros read as NULLs).
+constexpr size_t kFewestTypesOfCutHeader = 6;
+
 // How far a look at the cell after a freed cell whose first type was lost may go on: each such
 // cell is told by the one after it, and a block of many of them would be looked through again
 // for each.
@@ -265,6 +269,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 if (depth == 0) {
                     found.record.values =
                         keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
+                    payloadAt_ = headerAt;
                     bodyAt_ = bodyStart;
                     cellEnd_ = ownEnd;
                 }
@@ -303,10 +308,77 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     end = bestEnd;
     shapeIndex = bestShape;
     if (depth == 0) {
+        payloadAt_ = bestBodyStart - static_cast<int64_t>(bestBodyAt);
         bodyAt_ = bestBodyStart;
         cellEnd_ = bestCellEnd;
     }
     return true;
+}
+
+int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
+    CellHead head;
+    // An id of one byte is any character of a text: too little to tell.
+    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_ ||
+        head.rowidBytes < 2)
+        return 0;
+    const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
+    // The nearest such head is the last cell that took the end: looked for from at back.
+    for (int64_t start = at - head.rowidBytes - 1; start >= from; --start) {
+        uint64_t length = 0, id = 0;
+        const int lengthBytes = varint(page_ + start, page_ + at, length);
+        const int64_t idAt = start + lengthBytes;
+        if (lengthBytes == 0 || length < kShortestHeader || static_cast<int64_t>(length) > maxLocal_ ||
+            idAt + head.rowidBytes + static_cast<int64_t>(length) != cellEnd ||
+            varint(page_ + idAt, page_ + at, id) != head.rowidBytes || id != head.rowid)
+            continue;
+        // The length of its record's header, where that survives, fits its payload.
+        const int64_t headerAt = idAt + head.rowidBytes;
+        if (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)) return start;
+    }
+    return 0;
+}
+
+bool CellReader::freedHeaderAt(int64_t at, int64_t cellAt) {
+    const uint8_t* pageEnd = page_ + usable_;
+    const uint8_t* cut = page_ + std::min(cellAt, usable_);
+    // Where the cell's length and row id took four bytes or more, its header is whole after them.
+    for (const int offset : kFreedHeaderOffsets) {
+        if (offset < kFreeblockHeadSize) continue;
+        const uint8_t* header = page_ + at + offset;
+        uint64_t headerLength = 0;
+        const int n = header < cut ? varint(header, cut, headerLength) : 0;
+        if (n == 0 || headerLength < kShortestHeader || static_cast<int64_t>(headerLength) > pageEnd - header) continue;
+        const ShapeSummary::Mask maybe =
+            summary_.byHeaderLength(headerLength, n) & summary_.bySerial(0, header + n, pageEnd);
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            const TableShape& shape = shapes_[s];
+            // A serial type takes a byte at least: the header holds one for each column its rows have.
+            if (!ShapeSummary::has(maybe, s) || headerLength < n + shape.fewestColumns) continue;
+            lookSerials_.clear();
+            int used = 0;
+            bool fits = false;
+            if (header + headerLength <= cut) {
+                fits = serialTypesOfHeader(shape, 0, header + n, header + headerLength, lookSerials_, used);
+            } else {
+                // A cell written later took the rest of the header: the serial types before it
+                // fit the shape's first columns, enough of them to tell a record.
+                size_t told = 0;
+                for (size_t c = 0; c < shape.columns.size() && header + n + used < cut; ++c) {
+                    uint64_t serial = 0;
+                    const int bytes = varint(header + n + used, cut, serial);
+                    if (bytes == 0 || !serialFits(shape.columns[c], serial)) break;
+                    lookSerials_.push_back(serial);
+                    told += serial != kNullSerial;
+                    used += bytes;
+                }
+                fits = header + n + used == cut && told >= kFewestTypesOfCutHeader;
+            }
+            if (fits && (shape.rowidAlias < 0 || static_cast<size_t>(shape.rowidAlias) >= lookSerials_.size() ||
+                         lookSerials_[static_cast<size_t>(shape.rowidAlias)] == kNullSerial))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool CellReader::headOnlyCell(int64_t at, int64_t limit) {

@@ -19,7 +19,8 @@ constexpr size_t kStartBytesOfTaker = 3;
 constexpr size_t kStartBytesOnPage = 4;
 // The fewest bytes of it that tell, among a page's few dozen rows, the live row a copy is of
 // where the copy shares no value an edit changes with it (a row renamed and then moved) but
-// every value no edit changes.
+// every value no edit changes. (The live row whose cell took the copy's tail is told by
+// kStartBytesOnPage.)
 constexpr size_t kStartBytesOfRenamed = 6;
 // The most live rows of a table among which the whole start alone (32 bits of a hexadecimal
 // identifier) tells one: more than any phone's bookmarks or calendars hold. In a larger table a

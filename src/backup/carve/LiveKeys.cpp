@@ -136,9 +136,9 @@ bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& 
     return kept >= kStartBytes || (kept >= fewest && editedCopyOnPage(shape, old.record, alike.record) != 0);
 }
 
-bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live) {
-    return !old.unique && startLength(old.uniqueStart) >= kStartBytesOfRenamed &&
-           startsAlike(old.uniqueStart, live.uniqueStart) && sameUnedited(shape, old.record, live.record);
+bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live, size_t fewest) {
+    return !old.unique && startLength(old.uniqueStart) >= fewest && startsAlike(old.uniqueStart, live.uniqueStart) &&
+           sameUnedited(shape, old.record, live.record);
 }
 
 namespace {

@@ -103,9 +103,11 @@ bool editTookTail(const TableShape& shape, const FoundRow& old, const FoundRow& 
 
 // Whether a deleted row whose identifier a later cell cut (old) is a live row of its page (live)
 // renamed and then moved (or edited twice in one column): it shares no value an edit changes
-// with its copy from before both, but the start it kept (kStartBytesOfRenamed at least) begins
-// the live row's identifier and every value no edit changes is the same.
-bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live);
+// with its copy from before both, but the start it kept (fewest bytes at least: among a page's
+// rows kStartBytesOfRenamed) begins the live row's identifier and every value no edit changes is
+// the same.
+bool renamedAndMoved(const TableShape& shape, const FoundRow& old, const FoundRow& live,
+                     size_t fewest = kStartBytesOfRenamed);
 
 // Whether a deleted row is a copy of a live one by what it kept whole: the same identifier, or
 // the same row id read from its cell.

@@ -58,6 +58,8 @@ void PageCarver::carvePage(int64_t index, int64_t pageStart) {
 
 void PageCarver::readPage(int64_t index, int64_t pageStart) {
     gapEnd_ = -1;
+    cellStarts_.clear();
+    blockStarts_.clear();
     file_->copy(pageStart, page_.size(), page_.data());
     reader_.forgetCellsLooked();
     // A page on the free list, or an older image of a page: every row on it is gone from
@@ -85,7 +87,6 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         return;
     }
     std::vector<int64_t>& cellStarts = cellStarts_;
-    cellStarts.clear();
     for (int64_t k = 0; k < cells; ++k) {
         const int64_t at =
             static_cast<int64_t>(readBigEndian(page_.data(), pointers + kCellPointerSize * k, kOffsetSize));
@@ -106,12 +107,16 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
     // Freeblocks: the first cell has lost its head, the rest of the block holds whole cells.
     int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
     while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
+        blockStarts_.push_back(block);
         const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
         const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
         // A cell written into a freeblock takes the block's end, and the block keeps the
         // rest: where a cell begins right at the block's end, the block's row that runs on
-        // into it lost its tail to it (the block's other rows are whole).
+        // into it lost its tail to it (the block's other rows are whole). A cell that took the
+        // end before it and was freed since may have left its head there, over the end of the
+        // block's row.
         const bool endTaken = std::find(cellStarts.begin(), cellStarts.end(), blockEnd) != cellStarts.end();
+        const int64_t earlierHead = endTaken ? reader_.earlierHeadBefore(blockEnd, block + kFreeblockHeadSize) : 0;
         reader_.allowLostTails(endTaken, endTaken);
         // Freeblocks that met were joined into one, and each cell that had been a freeblock of
         // its own keeps the chain's four bytes over its head: so every cell of the block may
@@ -129,7 +134,14 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
                                    reader_.wholeCell(rest, blockEnd, found, end, shape);
             // A cell written later inside the block and freed since keeps its head: the cell
             // before it ends there, and the scan below reads the later one.
-            const bool whole = headWhole || reader_.damagedCell(rest, blockEnd, found, end, shape);
+            bool whole = headWhole || reader_.damagedCell(rest, blockEnd, found, end, shape);
+            // A row whose kept values run over that head keeps those before it; one that cannot
+            // be read without the head's bytes is no row.
+            if (whole && earlierHead > 0 && end > earlierHead && reader_.lastValuesEnd() > earlierHead &&
+                !cutAtEarlierHead(rest, earlierHead, headWhole, found, end, shape)) {
+                rest = end;
+                break;
+            }
             const bool cut = !whole && cutByLaterCell(rest, blockEnd, blockEnd, false, found, end, shape);
             reader_.allowLostTails(endTaken, endTaken);
             if (!whole && !cut) break;
@@ -147,6 +159,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         block = next;
     }
     // The gap between the cell pointers and the cells keeps whatever was there before.
+    std::sort(cellStarts.begin(), cellStarts.end());
     scanGap(index, pageStart, pointersEnd, std::min(contentStart, usable_));
 }
 
@@ -208,13 +221,22 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
                     reader_.damagedCell(at, limit, found, end, shape, /*lookalike*/ true));
         };
         bool cell = cellAt(to);
+        int64_t limit = to;  // where the row's own bytes end at the latest
         // A row an older state of the page left in its gap may have lost its tail to a cell
         // written over it later and freed in turn: that row is its own only up to there.
-        if (cell && inGap_)
-            if (const int64_t cut =
-                    reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
-                cut > 0)
+        // So may one whose values a freeblock's head lies over, the block it names ending where a
+        // cell of the page begins: a cell written over the row and freed, whose block a later
+        // cell took the rest of.
+        if (cell && inGap_) {
+            int64_t cut = reader_.freedHeadWithin(reader_.lastBodyAt(), std::min(reader_.lastCellEnd(), to), to);
+            // The earlier of the two ends the row.
+            const int64_t keptEnd = std::min({reader_.lastCellEnd(), reader_.lastValuesEnd(), cut > 0 ? cut : to});
+            if (const int64_t head = blockHeadWithin(reader_.lastBodyAt(), keptEnd); head > 0) cut = head;
+            if (cut > 0) {
+                limit = cut;
                 cell = cellAt(cut);
+            }
+        }
         // Where the loss made the row unreadable (a text of its kept columns ran on into that
         // cell's head), the freed head it starts with names its block: the later cell begins
         // inside it.
@@ -228,7 +250,7 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
                     FoundRow whole;
                     int64_t wholeEnd = 0;
                     size_t wholeShape = 0;
-                    if (reader_.wholeCell(at + k, to, whole, wholeEnd, wholeShape)) {
+                    if (reader_.wholeCell(at + k, limit, whole, wholeEnd, wholeShape)) {
                         found = std::move(whole);
                         end = wholeEnd;
                         shape = wholeShape;
@@ -243,6 +265,40 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
             ++at;
         }
     }
+}
+
+int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) {
+    if (cellStarts_.empty()) return 0;
+    for (int64_t k = from; k < end && k + kFreeblockHeadSize <= usable_; ++k) {
+        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockNextAt, kOffsetSize));
+        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockSizeAt, kOffsetSize));
+        if (size < kSmallestCell || k + size > usable_ ||
+            (next != 0 && (next <= k + size || !std::binary_search(blockStarts_.begin(), blockStarts_.end(), next))))
+            continue;
+        const auto cell = std::upper_bound(cellStarts_.begin(), cellStarts_.end(), k);
+        if (k + size == usable_ || std::binary_search(cellStarts_.begin(), cellStarts_.end(), k + size) ||
+            reader_.freedHeaderAt(k, cell == cellStarts_.end() ? usable_ : *cell))
+            return k;
+    }
+    return 0;
+}
+
+bool PageCarver::cutAtEarlierHead(int64_t at, int64_t head, bool headWhole, FoundRow& found, int64_t& rowEnd,
+                                  size_t& shape) {
+    // Only what runs on past the head is lost (see CellReader::allowLostTails).
+    reader_.allowLostTails(true, true);
+    FoundRow row;
+    int64_t end = 0;
+    size_t rowShape = 0;
+    const bool read = (headWhole ? reader_.wholeCell(at, head, row, end, rowShape)
+                                 : reader_.damagedCell(at, head, row, end, rowShape)) &&
+                      row.tailLost;
+    if (read) {
+        found = std::move(row);
+        rowEnd = end;
+        shape = rowShape;
+    }
+    return read;
 }
 
 bool PageCarver::cutByLaterCell(int64_t at, int64_t end, int64_t limit, bool freedHeads, FoundRow& found,
@@ -318,9 +374,11 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
     // head stays right before the new cell, its id lost to the block's own head and its tail
     // (its time made, where a table keeps one) to the new cell. So a row without id and tail
     // whose next cell is a live row that holds the same values but in one of the texts an edit
-    // changes is that live row as it was. (Any live row of the page that is so alike would do
-    // as well only where names are never shared: a deleted person would be taken for any live
-    // one of the same first name and no other values.)
+    // changes is that live row as it was, and so is one that begins its identifier and holds
+    // every value no edit changes (a row renamed and then moved: its new cell took the end of
+    // the old one, and one row is named, not any of the page). (Any live row of the page that
+    // is so alike would do as well only where names are never shared: a deleted person would be
+    // taken for any live one of the same first name and no other values.)
     for (size_t k = 0; k + 1 < order.size(); ++k) {
         FoundRow& f = page[order[k]];
         const FoundRow& next = page[order[k + 1]];
@@ -332,6 +390,7 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
         if (!reader_.wholeCell(next.record.position - pageStart_, usable_, taker, end, shape) || shape != s) continue;
         f.repeatsLive =
             editedCopy(shapes_[s], f.record, taker.record) || identifierTells(s, f, taker, page, kStartBytesOfTaker) ||
+            renamedAndMoved(shapes_[s], f, taker, kStartBytesOnPage) ||
             (shapes_[s].editTellColumns &&
              sameTail(s, f, ownEnd(f, next.record.position - pageStart_), taker, lastPlaces(), kTailBytesOfTaker));
     }

@@ -82,6 +82,16 @@ private:
     // Cells anywhere in [from, to): the unallocated gap, the rest of a freeblock, a freed page.
     // Whole cells, and cells whose head a freeblock overwrote; a cell found is stepped over.
     void scan(int64_t index, int64_t pageStart, int64_t from, int64_t to);
+    // Where in [from, end) (a row's values) four bytes begin that a freeblock's head wrote: the
+    // next block they name, if any, lies past their block and is one of the page's freeblocks,
+    // and their block ends where a cell of the page begins (one that took the rest of the block
+    // later) or where the page does, or a freed cell's record header follows them. 0 for nowhere.
+    int64_t blockHeadWithin(int64_t from, int64_t end);
+    // A row of a freeblock at at, read whole (headWhole) or with its head a block's, whose kept
+    // values run over the head of a cell that took the block's end before the live cell there
+    // (see CellReader::earlierHeadBefore), read again up to that head. False, with found left as
+    // it was, where it cannot be read without the head's bytes.
+    bool cutAtEarlierHead(int64_t at, int64_t head, bool headWhole, FoundRow& found, int64_t& rowEnd, size_t& shape);
     // A freed cell at at whose last bytes a cell written later took, that cell freed in turn
     // (its bytes joined to the freed room around it): read up to where the first cell that
     // begins inside [at, end) and reads as a row up to limit does, without what it lost. In a
@@ -161,7 +171,8 @@ private:
     PageRowidBounds bounds_;
     std::vector<std::vector<FoundRow>> pageFound_;     // per shape: the rows of the page being read
     std::vector<uint32_t> order_;                      // scratch of endPage()
-    std::vector<int64_t> cellStarts_;                  // scratch of readPage()
+    std::vector<int64_t> cellStarts_;                  // where the cells of the leaf read begin (readPage())
+    std::vector<int64_t> blockStarts_;                 // and its freeblocks, in order
     std::vector<FoundList> deleted_;                   // per shape: deleted rows found so far
     std::vector<std::vector<uint64_t>> liveTextKeys_;  // per shape (see liveTextKeys())
     LiveLists* live_ = nullptr;                        // the lists of the thread carving the pages
