@@ -108,11 +108,20 @@ public:
     // On a part's thread: the next stretch to read, waiting while the window is full; none when
     // every stretch is taken.
     std::optional<size_t> next();
-    // On a part's thread: stretch s was read, whole or not.
+    // On the thread that read stretch s (a part's, or the calling thread reading ahead): it was
+    // read, whole or not.
     void read(size_t s, bool whole);
-    // On the calling thread: waits until stretch s is read or taken by nobody, and answers
-    // which; a free one is then the calling thread's to read.
-    State waitFor(size_t s);
+    // On the calling thread, for stretch s, the next to hand over: its state once a part's
+    // thread read it (whole or failed), or free when nobody took it (it is then the calling
+    // thread's to read and hand over). While a part's thread still reads s, the state is reading
+    // and other a stretch of the window nobody took, now the calling thread's to read ahead (and
+    // then to say so with read()), so that it reads beside the parts' threads rather than waits.
+    // Waits only when s is being read and the window holds no stretch left to take.
+    struct Turn {
+        State state;
+        size_t other = 0;
+    };
+    Turn waitFor(size_t s);
     // On the calling thread: stretch s was handed over, the window moves on.
     void handedOver(size_t s);
     // No stretch is handed out any more (the calling thread stops early): the parts' threads
@@ -158,10 +167,13 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
     // calling thread hands the first over.
     detail::Stretches order(stretches.size(), 2 * parts.size());
     std::vector<std::vector<Item>> made(stretches.size());
-    // A thread whose connection does not open takes no stretch: the others read them.
+    auto readAhead = [&](BackupDatabase& on, size_t s) {
+        order.read(s, readStretch(on, s, [&](Item&& item) { made[s].push_back(std::move(item)); }));
+    };
+    // The calling thread reads too, as the first part's reader: parts - 1 threads beside it. A
+    // thread whose connection does not open takes no stretch: the others read them.
     detail::PartThreads threads(db, parts.size(), [&](BackupDatabase& own, size_t) {
-        while (const std::optional<size_t> s = order.next())
-            order.read(*s, readStretch(own, *s, [&](Item&& item) { made[*s].push_back(std::move(item)); }));
+        while (const std::optional<size_t> s = order.next()) readAhead(own, *s);
         return true;
     });
     // Should take() throw, the parts' threads are let go before they are joined.
@@ -171,7 +183,10 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
     } stop{order};
     bool readFirst = false;
     for (size_t s = 0; s < stretches.size(); ++s) {
-        const detail::Stretches::State state = order.waitFor(s);
+        detail::Stretches::Turn turn = order.waitFor(s);
+        // While s is still being read, a stretch further on is read here meanwhile.
+        for (; turn.state == detail::Stretches::State::reading; turn = order.waitFor(s)) readAhead(db, turn.other);
+        const detail::Stretches::State state = turn.state;
         if (state == detail::Stretches::State::whole) {
             std::vector<Item>& items = made[s];
             for (size_t i = 0; i < items.size(); ++i) {

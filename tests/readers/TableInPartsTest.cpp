@@ -155,6 +155,34 @@ TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
     for (size_t k = 1; k < parts.size(); ++k) EXPECT_EQ(parts[k].first, parts[k - 1].last + 1);
 }
 
+// The calling thread reads stretches beside the parts' threads rather than waiting for them: a
+// read in two parts (four cores) reads on two threads, not on one while the other hands over.
+TEST_F(TableInPartsTest, TheCallingThreadReadsBesideThePartsThreads) {
+    BackupDatabase db(writeDatabase(300000));
+    ASSERT_TRUE(db.isOpen());
+    const std::vector<Row> want = plainly(db);
+    ASSERT_EQ(tableparts::plan(db, "call", "rowid,address,date", 2).size(), 2u);
+    const auto caller = std::this_thread::get_id();
+    std::atomic<int> here{0}, elsewhere{0};
+    std::vector<Row> rows;
+    const bool read = tableparts::read(
+        db, "call", "rowid,address,date",
+        [&] {
+            ++(std::this_thread::get_id() == caller ? here : elsewhere);
+            // Each stretch takes a while to make, however fast the machine.
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            return [](const BackupDatabase::Row& r) { return Row{r.integer(0), r.text(1), r.integer(2)}; };
+        },
+        [&](Row&& row) { rows.push_back(std::move(row)); }, 2);
+    EXPECT_TRUE(read);
+    EXPECT_EQ(rows, want);
+    // Waiting for the part's thread, the calling thread made about half the stretches itself.
+    const int stretches = here + elsewhere;
+    EXPECT_GT(stretches, 50);
+    EXPECT_GT(here.load(), stretches / 4);
+    EXPECT_GT(elsewhere.load(), stretches / 4);
+}
+
 // The items of a read in parts are handed over as their stretch of rows is made, a few stretches
 // ahead of the one being handed over: a reader of a large table whose items are records (an
 // address book's contacts) does not hold most of them made at once while handing over the first.
