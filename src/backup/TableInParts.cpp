@@ -83,20 +83,16 @@ void Stretches::read(size_t s, bool whole) {
     changed_.notify_all();
 }
 
-Stretches::Turn Stretches::waitFor(size_t s) {
+Stretches::State Stretches::waitFor(size_t s) {
     std::unique_lock lock(mutex_);
-    auto canTakeAnother = [&] { return next_ < states_.size() && next_ < handedOver_ + ahead_; };
-    changed_.wait(lock, [&] { return states_[s] != State::reading || canTakeAnother(); });
+    changed_.wait(lock, [&] { return states_[s] != State::reading; });
     const State state = states_[s];
     if (state == State::free) {
         // Every stretch before it was taken: it is the next, now the calling thread's.
         states_[s] = State::reading;
         next_ = s + 1;
-        return {state};
     }
-    if (state != State::reading) return {state};
-    states_[next_] = State::reading;
-    return {State::reading, next_++};
+    return state;
 }
 
 void Stretches::handedOver(size_t s) {

@@ -55,14 +55,15 @@ std::string partQuery(const Source& source, const std::string& columns);
 
 namespace detail {
 
-// Parts 1 and on of a read, each on a thread and connection of its own (to the same prepared
-// database) while the calling thread reads part 0: readPart(connection, k) reads part k and says
-// whether it read it whole.
+// Parts first and on of a read, each on a thread and connection of its own (to the same prepared
+// database): from 1 while the calling thread reads part 0, from 0 while it hands the parts' rows
+// over. readPart(connection, k) reads part k and says whether it read it whole.
 class PartThreads {
 public:
     template <class ReadPart>
-    PartThreads(BackupDatabase& db, size_t parts, const ReadPart& readPart) : whole_(parts, 0) {
-        for (size_t k = 1; k < parts; ++k) {
+    PartThreads(BackupDatabase& db, size_t first, size_t parts, const ReadPart& readPart)
+        : first_(first), whole_(parts, 0) {
+        for (size_t k = first; k < parts; ++k) {
             try {
                 // Each thread its own copy of readPart, which may be a temporary of the caller's.
                 threads_.emplace_back([&db, readPart, this, k] {
@@ -81,14 +82,15 @@ public:
     PartThreads(const PartThreads&) = delete;
     PartThreads& operator=(const PartThreads&) = delete;
 
-    // Waits for part k (from 1): false when it is to be read again on the calling thread.
+    // Waits for part k (from first): false when it is to be read again on the calling thread.
     bool join(size_t k) {
-        if (k - 1 >= threads_.size()) return false;
-        threads_[k - 1].join();
+        if (k - first_ >= threads_.size()) return false;
+        threads_[k - first_].join();
         return whole_[k] != 0;
     }
 
 private:
+    size_t first_;
     std::vector<std::thread> threads_;
     std::vector<char> whole_;  // by part; not vector<bool>, whose elements share bytes across threads
 };
@@ -108,20 +110,11 @@ public:
     // On a part's thread: the next stretch to read, waiting while the window is full; none when
     // every stretch is taken.
     std::optional<size_t> next();
-    // On the thread that read stretch s (a part's, or the calling thread reading ahead): it was
-    // read, whole or not.
+    // On a part's thread: stretch s was read, whole or not.
     void read(size_t s, bool whole);
-    // On the calling thread, for stretch s, the next to hand over: its state once a part's
-    // thread read it (whole or failed), or free when nobody took it (it is then the calling
-    // thread's to read and hand over). While a part's thread still reads s, the state is reading
-    // and other a stretch of the window nobody took, now the calling thread's to read ahead (and
-    // then to say so with read()), so that it reads beside the parts' threads rather than waits.
-    // Waits only when s is being read and the window holds no stretch left to take.
-    struct Turn {
-        State state;
-        size_t other = 0;
-    };
-    Turn waitFor(size_t s);
+    // On the calling thread: waits until stretch s is read or taken by nobody, and answers
+    // which; a free one is then the calling thread's to read.
+    State waitFor(size_t s);
     // On the calling thread: stretch s was handed over, the window moves on.
     void handedOver(size_t s);
     // No stretch is handed out any more (the calling thread stops early): the parts' threads
@@ -167,13 +160,14 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
     // calling thread hands the first over.
     detail::Stretches order(stretches.size(), 2 * parts.size());
     std::vector<std::vector<Item>> made(stretches.size());
-    auto readAhead = [&](BackupDatabase& on, size_t s) {
-        order.read(s, readStretch(on, s, [&](Item&& item) { made[s].push_back(std::move(item)); }));
-    };
-    // The calling thread reads too, as the first part's reader: parts - 1 threads beside it. A
-    // thread whose connection does not open takes no stretch: the others read them.
-    detail::PartThreads threads(db, parts.size(), [&](BackupDatabase& own, size_t) {
-        while (const std::optional<size_t> s = order.next()) readAhead(own, *s);
+    // As many threads read stretches as there are parts, the calling thread handing their items
+    // over (costing a part's thread a small share of its work): were it to read too, a read in
+    // two parts would read on one thread, or it would hand a stretch over only once it had read
+    // one of its own. It reads a stretch only where no thread took it (no thread could start).
+    // A thread whose connection does not open takes no stretch: the others read them.
+    detail::PartThreads threads(db, 0, parts.size(), [&](BackupDatabase& own, size_t) {
+        while (const std::optional<size_t> s = order.next())
+            order.read(*s, readStretch(own, *s, [&](Item&& item) { made[*s].push_back(std::move(item)); }));
         return true;
     });
     // Should take() throw, the parts' threads are let go before they are joined.
@@ -183,10 +177,7 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
     } stop{order};
     bool readFirst = false;
     for (size_t s = 0; s < stretches.size(); ++s) {
-        detail::Stretches::Turn turn = order.waitFor(s);
-        // While s is still being read, a stretch further on is read here meanwhile.
-        for (; turn.state == detail::Stretches::State::reading; turn = order.waitFor(s)) readAhead(db, turn.other);
-        const detail::Stretches::State state = turn.state;
+        const detail::Stretches::State state = order.waitFor(s);
         if (state == detail::Stretches::State::whole) {
             std::vector<Item>& items = made[s];
             for (size_t i = 0; i < items.size(); ++i) {
@@ -232,7 +223,7 @@ bool readEach(BackupDatabase& db, const Source& source, const std::string& colum
         return on.query(sql, {parts[k].first, parts[k].last},
                         [&](const BackupDatabase::Row& row) { (*readers[k])(row); });
     };
-    detail::PartThreads threads(db, parts.size(), readPart);
+    detail::PartThreads threads(db, 1, parts.size(), readPart);
     const bool readFirst = readPart(db, 0);
     for (size_t k = 1; k < parts.size(); ++k) {
         if (threads.join(k)) continue;
