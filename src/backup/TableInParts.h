@@ -55,14 +55,15 @@ std::string partQuery(const Source& source, const std::string& columns);
 
 namespace detail {
 
-// Parts 1 and on of a read, each on a thread and connection of its own (to the same prepared
-// database) while the calling thread reads part 0: readPart(connection, k) reads part k and says
-// whether it read it whole.
+// Parts first and on of a read, each on a thread and connection of its own (to the same prepared
+// database): from 1 while the calling thread reads part 0, from 0 while it hands the parts' rows
+// over. readPart(connection, k) reads part k and says whether it read it whole.
 class PartThreads {
 public:
     template <class ReadPart>
-    PartThreads(BackupDatabase& db, size_t parts, const ReadPart& readPart) : whole_(parts, 0) {
-        for (size_t k = 1; k < parts; ++k) {
+    PartThreads(BackupDatabase& db, size_t first, size_t parts, const ReadPart& readPart)
+        : first_(first), whole_(parts, 0) {
+        for (size_t k = first; k < parts; ++k) {
             try {
                 // Each thread its own copy of readPart, which may be a temporary of the caller's.
                 threads_.emplace_back([&db, readPart, this, k] {
@@ -81,14 +82,15 @@ public:
     PartThreads(const PartThreads&) = delete;
     PartThreads& operator=(const PartThreads&) = delete;
 
-    // Waits for part k (from 1): false when it is to be read again on the calling thread.
+    // Waits for part k (from first): false when it is to be read again on the calling thread.
     bool join(size_t k) {
-        if (k - 1 >= threads_.size()) return false;
-        threads_[k - 1].join();
+        if (k - first_ >= threads_.size()) return false;
+        threads_[k - first_].join();
         return whole_[k] != 0;
     }
 
 private:
+    size_t first_;
     std::vector<std::thread> threads_;
     std::vector<char> whole_;  // by part; not vector<bool>, whose elements share bytes across threads
 };
@@ -158,8 +160,12 @@ bool read(BackupDatabase& db, const Source& source, const std::string& columns, 
     // calling thread hands the first over.
     detail::Stretches order(stretches.size(), 2 * parts.size());
     std::vector<std::vector<Item>> made(stretches.size());
+    // As many threads read stretches as there are parts, the calling thread handing their items
+    // over (costing a part's thread a small share of its work): were it to read too, a read in
+    // two parts would read on one thread, or it would hand a stretch over only once it had read
+    // one of its own. It reads a stretch only where no thread took it (no thread could start).
     // A thread whose connection does not open takes no stretch: the others read them.
-    detail::PartThreads threads(db, parts.size(), [&](BackupDatabase& own, size_t) {
+    detail::PartThreads threads(db, 0, parts.size(), [&](BackupDatabase& own, size_t) {
         while (const std::optional<size_t> s = order.next())
             order.read(*s, readStretch(own, *s, [&](Item&& item) { made[*s].push_back(std::move(item)); }));
         return true;
@@ -217,7 +223,7 @@ bool readEach(BackupDatabase& db, const Source& source, const std::string& colum
         return on.query(sql, {parts[k].first, parts[k].last},
                         [&](const BackupDatabase::Row& row) { (*readers[k])(row); });
     };
-    detail::PartThreads threads(db, parts.size(), readPart);
+    detail::PartThreads threads(db, 1, parts.size(), readPart);
     const bool readFirst = readPart(db, 0);
     for (size_t k = 1; k < parts.size(); ++k) {
         if (threads.join(k)) continue;

@@ -78,10 +78,6 @@ bool namesCpuController(std::string_view controllers) {
     return false;
 }
 
-size_t firstUsableCores() {
-    return coresWithin(affinityCores(), cgroupLimit("/sys/fs/cgroup", fileText("/proc/self/cgroup")));
-}
-
 }  // namespace
 
 std::optional<double> cpuMaxLimit(std::string_view text) {
@@ -151,8 +147,11 @@ size_t coresWithin(size_t affinity, std::optional<double> limit) {
 }
 
 size_t usableCores() {
-    static const size_t cores = firstUsableCores();
-    return cores;
+    // The quota is read once. The affinity is asked each time (one system call): a thread kept
+    // to fewer CPUs since the process started (a run kept to four cores) sizes its pools by them,
+    // and the threads it starts keep to them too.
+    static const std::optional<double> limit = cgroupLimit("/sys/fs/cgroup", fileText("/proc/self/cgroup"));
+    return coresWithin(affinityCores(), limit);
 }
 
 size_t workerCores() {

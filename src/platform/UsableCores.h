@@ -10,8 +10,9 @@
 
 namespace usablecores {
 
-// The CPUs of this process's affinity, bounded by its control group's CPU quota (the tightest
-// of its group and the groups above it), rounded up; at least 1. Read once, at the first call.
+// The CPUs of the calling thread's affinity (which the threads it starts inherit), bounded by
+// the process's control group's CPU quota (the tightest of its group and the groups above it),
+// rounded up; at least 1. The quota is read once, at the first call; the affinity at each.
 size_t usableCores();
 
 // The threads a pool of background work may start: the usable cores, less one while a

@@ -42,16 +42,23 @@ TEST(UsableCores, TheAffinityBoundsTheQuotaAndAtLeastOneCoreIsLeft) {
     EXPECT_EQ(coresWithin(0, std::nullopt), 1u);
     EXPECT_EQ(coresWithin(4, 0.01), 1u);
 
-    // A thread let run on one CPU counts one.
-    size_t counted = 0;
+    // A thread let run on one CPU counts one, and sizes its pools by it, whatever the process
+    // was let use when it first asked.
+    EXPECT_GE(usableCores(), 1u);
+    size_t counted = 0, usable = 0, workers = 0;
     std::thread pinned([&] {
         cpu_set_t one;
         CPU_ZERO(&one);
         CPU_SET(sched_getcpu(), &one);
-        if (pthread_setaffinity_np(pthread_self(), sizeof one, &one) == 0) counted = affinityCores();
+        if (pthread_setaffinity_np(pthread_self(), sizeof one, &one) != 0) return;
+        counted = affinityCores();
+        usable = usableCores();
+        workers = workerCores();
     });
     pinned.join();
     EXPECT_EQ(counted, 1u);
+    EXPECT_EQ(usable, 1u);
+    EXPECT_EQ(workers, 1u);
     EXPECT_GE(usableCores(), 1u);
     EXPECT_LE(usableCores(), std::max<size_t>(affinityCores(), 1));
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sqlite3.h>
@@ -128,9 +129,9 @@ TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
     EXPECT_EQ(tableparts::plan(db, "call", "rowid,address,date", 4).size(), 4u);
     std::vector<std::thread::id> makers;
     EXPECT_EQ(inParts(db, 4, "rowid,address,date", &makers), want);
-    // Stretches made on the three threads of the parts (and here, when they fall behind).
+    // Stretches made on the four threads of the parts (and here, when they fall behind).
     EXPECT_FALSE(makers.empty());
-    EXPECT_LE(std::set<std::thread::id>(makers.begin(), makers.end()).size(), 3u);
+    EXPECT_LE(std::set<std::thread::id>(makers.begin(), makers.end()).size(), 4u);
     EXPECT_EQ(inParts(db, 3), want);
     EXPECT_EQ(inParts(db, 1), want);
     // Kept by each part's own reader: the same rows, each part read on a thread of its own.
@@ -153,6 +154,41 @@ TEST_F(TableInPartsTest, PartsGiveEveryRowOnceInTheOrderOfOneWalk) {
     EXPECT_EQ(parts.front().first, want.front().id);
     EXPECT_EQ(parts.back().last, want.back().id);
     for (size_t k = 1; k < parts.size(); ++k) EXPECT_EQ(parts[k].first, parts[k - 1].last + 1);
+}
+
+// A read in parts reads its stretches on as many threads as it has parts while the calling
+// thread hands them over: a read in two parts (four cores) reads on two threads, not on one.
+TEST_F(TableInPartsTest, EveryPartReadsOnAThreadOfItsOwn) {
+    BackupDatabase db(writeDatabase(300000));
+    ASSERT_TRUE(db.isOpen());
+    const std::vector<Row> want = plainly(db);
+    ASSERT_EQ(tableparts::plan(db, "call", "rowid,address,date", 2).size(), 2u);
+    std::mutex lock;
+    std::map<std::thread::id, int> stretchesBy;
+    std::vector<Row> rows;
+    const bool read = tableparts::read(
+        db, "call", "rowid,address,date",
+        [&] {
+            {
+                std::lock_guard locked(lock);
+                ++stretchesBy[std::this_thread::get_id()];
+            }
+            // Each stretch takes a while to make, however fast the machine.
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            return [](const BackupDatabase::Row& r) { return Row{r.integer(0), r.text(1), r.integer(2)}; };
+        },
+        [&](Row&& row) { rows.push_back(std::move(row)); }, 2);
+    EXPECT_TRUE(read);
+    EXPECT_EQ(rows, want);
+    // Two threads made a fair share of the stretches each; the calling thread at most the first
+    // few, which it finds free while the threads start.
+    const auto caller = stretchesBy.find(std::this_thread::get_id());
+    if (caller != stretchesBy.end()) {
+        EXPECT_LE(caller->second, 3);
+        stretchesBy.erase(caller);
+    }
+    ASSERT_EQ(stretchesBy.size(), 2u);
+    for (const auto& [thread, stretches] : stretchesBy) EXPECT_GT(stretches, 15);
 }
 
 // The items of a read in parts are handed over as their stretch of rows is made, a few stretches
