@@ -180,15 +180,17 @@ TEST_F(TableInPartsTest, EveryPartReadsOnAThreadOfItsOwn) {
         [&](Row&& row) { rows.push_back(std::move(row)); }, 2);
     EXPECT_TRUE(read);
     EXPECT_EQ(rows, want);
-    // Two threads made a fair share of the stretches each; the calling thread at most the first
-    // few, which it finds free while the threads start.
+    // Two threads made a share of the stretches each; the calling thread only those it found
+    // free while it waited (more on a busy machine, where the threads start late), never most.
+    int all = 0;
+    for (const auto& [thread, stretches] : stretchesBy) all += stretches;
     const auto caller = stretchesBy.find(std::this_thread::get_id());
     if (caller != stretchesBy.end()) {
-        EXPECT_LE(caller->second, 3);
+        EXPECT_LT(caller->second, all / 2);
         stretchesBy.erase(caller);
     }
     ASSERT_EQ(stretchesBy.size(), 2u);
-    for (const auto& [thread, stretches] : stretchesBy) EXPECT_GT(stretches, 15);
+    for (const auto& [thread, stretches] : stretchesBy) EXPECT_GT(stretches, 5);
 }
 
 // The items of a read in parts are handed over as their stretch of rows is made, a few stretches
