@@ -193,6 +193,12 @@ private:
     // begins in (from, end), a row's body.
     bool laterCellWithin(int64_t from, int64_t end, int64_t limit);
 
+    // Whether the head of a cell written over others lies at at: its length, row id and whole
+    // record header read as a row of some shape, the header before limit, though its values
+    // may since have been written over in turn. cellEnd: where its bytes on the page end at the
+    // least (its header's end where its payload overflows).
+    bool cellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd);
+
     // Keeps the values of a reading of shape s in its table (see ValueKeeper::keep).
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,
                                             size_t body, size_t trusted = SIZE_MAX, bool alsoKeptOnly = false,

@@ -327,6 +327,10 @@ bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
              (looksLikeFreeblockHead(k, limit) && damagedCellAt(k, limit, ignored, cellEnd, shape, /*depth*/ 1))) &&
             cellEnd > end)
             return true;
+    // A later cell whose own values a cell written after it took in turn reads as no row, but its
+    // head still says that the bytes from there on are not the row's.
+    for (int64_t k = from + 1; k < end; ++k)
+        if (cellHeadAt(k, limit, cellEnd) && cellEnd > end) return true;
     return false;
 }
 
