@@ -341,7 +341,7 @@ bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit, int64
 
 bool CellReader::freedCellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd) const {
     // The serial types that must fit: enough that a row's own bytes seldom read so.
-    constexpr size_t kSerialsLooked = 16;
+    constexpr size_t kSerialsLooked = 12;
     if (!looksLikeFreeblockHead(at, limit)) return false;
     const uint8_t* stop = page_ + limit;
     // The header whole: four to six bytes on (the cell's length and row id took those bytes).
