@@ -486,6 +486,40 @@ TEST_F(CarvePageRows, ARowsNumberUnderTheHeadOfALaterBlockIsLost) {
     }
 }
 
+// A freed row whose last bytes a later cell's head took, that cell's own values taken in turn by
+// a third write: the later cell no longer reads as a row, but its head (its length, id and
+// record header, or where it was freed too, the block's head over its length and id and the
+// header after it) still says the bytes from there on are not the earlier row's, which never
+// comes back with them as its values.
+TEST_F(CarvePageRows, AFreedRowNeverTakesTheHeadOfACellWrittenOverItAsItsValues) {
+    const Bytes row = cell(31, record("GUID-0031", "thirty-one", 7, 9));
+    // An id of three bytes: a freed head takes its cell's length and id, and leaves its header.
+    const Bytes later = cell(20000, record("GUID-0300", "later", 7, 9));
+    const Bytes third = cell(302, record("GUID-0302", "third", 7, 9));
+    const int64_t laterAt = static_cast<int64_t>(row.size()) - 2;  // over its two numbers
+    const int64_t thirdAt = laterAt + 14;                          // into the later one's identifier
+    const auto blockSize = static_cast<uint16_t>(thirdAt + static_cast<int64_t>(third.size()) + 40);
+    for (const bool laterFreed : {false, true}) {
+        SCOPED_TRACE(laterFreed ? "the later cell freed" : "the later cell whole");
+        PageFile f(kPage, 2);
+        leaf(f, 1, {1000}, 300, 300);
+        f.put(f.pageStart(1) + 1000, cell(5, record("GUID-0005", "hello", 7, 9)));
+        f.put(f.pageStart(1) + 300, Bytes(700, 0));
+        f.put(f.pageStart(1) + 300, freed(row, 0, blockSize));
+        f.put(f.pageStart(1) + 300 + laterAt,
+              laterFreed ? freed(later, 0, static_cast<uint16_t>(later.size())) : later);
+        f.put(f.pageStart(1) + 300 + thirdAt, freed(third, 0, static_cast<uint16_t>(third.size())));
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTtii");
+        for (const carve::CarvedRecord& r : tables[0].deleted) {
+            if (r.values[1].bytesView() != "GUID-0031") continue;
+            EXPECT_EQ(r.values[2].bytesView(), "thirty-one");
+            for (size_t c : {size_t{3}, size_t{4}})
+                EXPECT_TRUE(r.values[c].isLost() || r.values[c].asInteger() == (c == 3 ? 7 : 9))
+                    << "column " << c << " holds " << r.values[c].asInteger();
+        }
+    }
+}
+
 TEST_F(CarvePageRows, SerialTypesOfTextsLongerThanAnyRowAreNoRow) {
     // In a gap, what looks like a freed cell whose serial types say texts of 2^62 bytes: their
     // lengths would overflow any sum.

@@ -3,6 +3,7 @@
 #include "TestShapes.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CarvedRowid.h"
+#include "backup/carve/DeletedNotes.h"
 #include "backup/carve/PairRows.h"
 
 #include <algorithm>
@@ -206,4 +207,25 @@ TEST(PairRows, ARowOpenToManyWaitsWhileOthersTakeRowsItDoesNotAdmit) {
     EXPECT_EQ(paired, plainPairs(l, r));
     EXPECT_EQ(paired[100], 99);
     EXPECT_EQ(paired[101], 200);
+}
+
+// A deleted note whose id was lost, beside a body that names a live note (that note's earlier
+// version) and would fit it by the ids alone: the deleted note never takes that body, nor the
+// live note's id with it, and is listed with its title alone; the body lists nothing. In both
+// layouts: a note that names its body, and the older one whose bodies alone name their notes.
+TEST(DeletedNotes, ADeletedNoteNeverTakesALiveNotesBody) {
+    for (const bool notesNameBodies : {true, false}) {
+        SCOPED_TRACE(notesNameBodies ? "notes name bodies" : "bodies name notes");
+        const CarvedRecord title = row(0, 500, 90, 0), body = row(500, 100);
+        NoteRows rows;
+        rows.notesNameBodies = notesNameBodies;
+        rows.notes.push_back({&title, notesNameBodies ? 500 : 0, 1.0, "", ""});
+        rows.bodies.push_back({&body, 100, "<div>groceries</div>", false});
+        rows.liveNoteIds = {100};
+        const std::vector<DeletedNote> listed = deletedNotes(rows);
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].note, 0);
+        EXPECT_EQ(listed[0].body, -1);
+        EXPECT_NE(listed[0].id, 100);
+    }
 }

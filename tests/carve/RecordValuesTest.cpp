@@ -161,4 +161,27 @@ TEST(RecordValues, SignsAWholeRowAlikeHoweverItIsRead) {
     EXPECT_EQ(a.unique, b.unique);
 }
 
+// A row whose overflow chain broke inside a long text of its identity: the start it keeps tells
+// it from the live rows only where it holds as many bytes as their keys by their starts do; one
+// shorter could be the stale copy of any live row that begins alike, and is no row.
+TEST(RecordValues, ALongIdentityTextCutWithItsChainTellsTheRowOnlyByAWholeStart) {
+    static const carve::TableShape shape = carvetest::shapeOf("kt^i^t^/|");
+    const std::string address = "+15550100", text(3000, 'w');
+    std::string body = address;
+    body += std::string{0x12, 0x34, 0x56, 0x78};
+    body += text;
+    const std::vector<uint64_t> serials = {0, 13 + 2 * address.size(), 4, 13 + 2 * text.size()};
+    const size_t textAt = address.size() + 4;
+    for (size_t kept : {size_t{0}, size_t{8}, carve::kIdentityStart - 1, carve::kIdentityStart, size_t{500}}) {
+        SCOPED_TRACE(kept);
+        carve::Signatures signatures;
+        const bool sound =
+            carve::checkValues(shape, serials, body, 0, signatures, SIZE_MAX, false, nullptr, textAt + kept);
+        EXPECT_EQ(sound, kept >= carve::kIdentityStart);
+        if (sound) {
+            EXPECT_NE(signatures.identity, 0u);
+        }
+    }
+}
+
 }  // namespace

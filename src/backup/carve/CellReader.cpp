@@ -90,6 +90,34 @@ bool CellReader::readWholeCell(const CellHead& head, int64_t at, int64_t limit, 
     return false;
 }
 
+bool CellReader::cellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd) {
+    CellHead head;
+    if (!wholeCellMayStart(at, limit, head)) return false;
+    const uint8_t* record = page_ + at + head.lengthBytes + head.rowidBytes;
+    uint64_t headerLength = 0;
+    const int h = varint(record, page_ + limit, headerLength);
+    if (h == 0 || headerLength > head.payloadLength ||
+        record + headerLength > page_ + std::min(limit, at + head.lengthBytes + head.rowidBytes + maxLocal_))
+        return false;
+    std::vector<uint64_t>& serials = cellSerials_;
+    for (size_t s = 0; s < shapes_.size(); ++s) {
+        if (!ShapeSummary::has(head.maybe, s)) continue;
+        serials.clear();
+        int used = 0;
+        if (!serialTypesOfHeader(shapes_[s], 0, record + h, record + headerLength, serials, used)) continue;
+        int64_t body = 0;
+        for (uint64_t serial : serials) body += valueLength(serial);
+        if (static_cast<uint64_t>(body) + headerLength != head.payloadLength) continue;
+        if (const int alias = shapes_[s].rowidAlias; alias >= 0 && static_cast<size_t>(alias) < serials.size() &&
+                                                     serials[static_cast<size_t>(alias)] != kNullSerial)
+            continue;
+        const bool overflows = static_cast<int64_t>(head.payloadLength) > maxLocal_;
+        cellEnd = (record - page_) + static_cast<int64_t>(overflows ? headerLength : head.payloadLength);
+        return true;
+    }
+    return false;
+}
+
 void CellReader::startFound(FoundRow& found, const Signatures& signatures, bool lost, int64_t payloadAt, int64_t& end) {
     found.record = {};
     found.tailLost = lost;

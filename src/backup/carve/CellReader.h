@@ -220,8 +220,22 @@ private:
     bool headOnlyCell(int64_t at, int64_t limit);
 
     // Whether a cell that runs on past end, whole or with its head overwritten by a freeblock's,
-    // begins in (from, end), a row's body.
-    bool laterCellWithin(int64_t from, int64_t end, int64_t limit);
+    // begins in (from, end), a row's body. Before keptEnd (where the row's kept columns end), the
+    // head of a freed cell whose values were written over in turn counts too: a kept value
+    // reaching into it would hold that cell's bytes.
+    bool laterCellWithin(int64_t from, int64_t end, int64_t limit, int64_t keptEnd = 0);
+
+    // Whether the head of a cell written over others lies at at: its length, row id and whole
+    // record header read as a row of some shape, the header before limit, though its values
+    // may since have been written over in turn. cellEnd: where its bytes on the page end at the
+    // least (its header's end where its payload overflows).
+    bool cellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd);
+
+    // Whether a freed cell's head lies at at, its own values and even the end of its record
+    // header written over in turn: four bytes a freeblock's head could be, then the cell's row id
+    // and a record header whose length and first serial types some shape takes (as many of them
+    // as seldom read so by chance). cellEnd: where the block its head names ends.
+    bool freedCellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd) const;
 
     // Keeps the values of a reading of shape s in its table (see ValueKeeper::keep).
     std::span<const CarvedValue> keepValues(size_t s, const std::vector<uint64_t>& serials, const std::string& data,

@@ -142,7 +142,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     int64_t bestEnd = 0;
     size_t bestShape = 0;
     size_t bestBodyAt = 0;
-    int64_t bestBodyStart = 0, bestCellEnd = 0;
+    int64_t bestBodyStart = 0, bestCellEnd = 0, bestKeptEnd = 0;
     size_t bestTrusted = SIZE_MAX;
     for (int offset : kFreedHeaderOffsets) {
         // In a gap, a row whose tail a later cell took (see wholeCell), its serial types whole.
@@ -250,6 +250,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             const int64_t bodyStart = headerAt + static_cast<int64_t>(bodyAt);
             const int64_t ownEnd =
                 overflows ? end - kOverflowPointerSize : headerAt + static_cast<int64_t>(payloadLength);
+            // Where the kept columns end on the page (a freed head found past them says less).
+            const int64_t keptEnd = headerAt + static_cast<int64_t>(signatures.keptEnd);
             // Where only the look of four bytes says a block began, no cell need begin there.
             if (!lookalike) keepRowidTail(base + at, offset, payloadLength, found.record);
             // A reading that ends where the block ends (or leaves too few bytes for a
@@ -265,7 +267,8 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
             int64_t nextEnd = 0;
             size_t nextShape = 0;
             if (fitsBlock || wholeCell(end, limit, ignored, nextEnd, nextShape, Reading::look) ||
-                headOnlyCell(end, limit) || (endsOwnBlock(at, end, limit) && !laterCellWithin(bodyStart, end, limit))) {
+                headOnlyCell(end, limit) ||
+                (endsOwnBlock(at, end, limit) && !laterCellWithin(bodyStart, end, limit, keptEnd))) {
                 if (depth == 0) {
                     found.record.values =
                         keepValues(s, serials, data, bodyAt, std::min(trusted, signatures.ownEnd), false, cut.ownBytes);
@@ -286,6 +289,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
                 bestBodyAt = bodyAt;
                 bestBodyStart = bodyStart;
                 bestCellEnd = ownEnd;
+                bestKeptEnd = keptEnd;
                 bestTrusted = std::min(trusted, signatures.ownEnd);
                 bestData_ = data;
                 bestSerials_ = serials;
@@ -297,7 +301,7 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     // Nor is it the cell's own where a cell written over it later (whole, or freed in turn)
     // begins inside it and runs on past its end: its last bytes are that cell's, and that
     // cell is read instead.
-    if (depth == 0 && laterCellWithin(bestBodyStart, bestEnd, limit)) return false;
+    if (depth == 0 && laterCellWithin(bestBodyStart, bestEnd, limit, bestKeptEnd)) return false;
     found = *bestFound;
     // A reading kept for want of a better one may have its header elsewhere: the bytes
     // before it tell nothing of the row id.
@@ -389,7 +393,7 @@ bool CellReader::headOnlyCell(int64_t at, int64_t limit) {
     return damagedCellAt(at, limit, found, end, shape, /*depth*/ 1);
 }
 
-bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
+bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit, int64_t keptEnd) {
     FoundRow ignored;
     int64_t cellEnd = 0;
     size_t shape = 0;
@@ -398,6 +402,47 @@ bool CellReader::laterCellWithin(int64_t from, int64_t end, int64_t limit) {
              (looksLikeFreeblockHead(k, limit) && damagedCellAt(k, limit, ignored, cellEnd, shape, /*depth*/ 1))) &&
             cellEnd > end)
             return true;
+    // A later cell whose own values a cell written after it took in turn reads as no row, but its
+    // head still says that the bytes from there on are not the row's.
+    for (int64_t k = from + 1; k < end; ++k)
+        if ((cellHeadAt(k, limit, cellEnd) || (k < keptEnd && freedCellHeadAt(k, limit, cellEnd))) && cellEnd > end)
+            return true;
+    return false;
+}
+
+bool CellReader::freedCellHeadAt(int64_t at, int64_t limit, int64_t& cellEnd) const {
+    // The serial types that must fit: enough that a row's own bytes seldom read so.
+    constexpr size_t kSerialsLooked = 12;
+    if (!looksLikeFreeblockHead(at, limit)) return false;
+    const uint8_t* stop = page_ + limit;
+    // The header whole: four to six bytes on (the cell's length and row id took those bytes).
+    for (int64_t offset = kFreeblockHeadSize; offset <= kFreeblockHeadSize + 2; ++offset) {
+        const uint8_t* header = page_ + at + offset;
+        uint64_t headerLength = 0;
+        const int h = varint(header, stop, headerLength);
+        if (h == 0 || headerLength < kShortestHeader) continue;
+        const ShapeSummary::Mask maybe =
+            summary_.byHeaderLength(headerLength, h) & summary_.bySerial(0, header + h, page_ + usable_);
+        for (size_t s = 0; s < shapes_.size(); ++s) {
+            if (!ShapeSummary::has(maybe, s)) continue;
+            const TableShape& shape = shapes_[s];
+            const size_t wanted = std::min(kSerialsLooked, shape.columns.size());
+            const uint8_t* p = header + h;
+            const uint8_t* end = std::min(header + headerLength, stop);
+            size_t c = 0;
+            for (; c < wanted && p < end; ++c) {
+                uint64_t serial = 0;
+                const int n = varint(p, end, serial);
+                if (n == 0 || !serialFits(shape.columns[c], serial) ||
+                    (static_cast<int>(c) == shape.rowidAlias && serial != kNullSerial))
+                    break;
+                p += n;
+            }
+            if (c < wanted) continue;
+            cellEnd = at + blockSizeAt(at);
+            return true;
+        }
+    }
     return false;
 }
 

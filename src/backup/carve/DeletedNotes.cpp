@@ -120,7 +120,11 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     // note's. They are compared as the user reads them (a summary may hold markup too), without
     // blanks, and worked out once for each row (a row meets many others).
     std::vector<std::optional<std::string>> summaries(noteCount), bodyStarts(bodyCount);
+    const std::unordered_set<int64_t> live(rows.liveNoteIds.begin(), rows.liveNoteIds.end());
     auto fits = [&](size_t note, size_t body) {
+        // A body that names a live note is that note's (an earlier version of it): a deleted
+        // note whose id was lost never takes it, nor that note's id with it.
+        if (const int64_t owner = rows.bodies[body].owner; owner > 0 && live.count(owner)) return false;
         std::optional<std::string>& summary = summaries[note];
         if (!summary) summary = letters(backuptext::noteBodyText(withoutCutMarkup(rows.notes[note].summary)), 24);
         if (summary->empty()) return true;
@@ -146,7 +150,6 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
         partner = pairByNoteId(rows, fits);
     }
 
-    const std::unordered_set<int64_t> live(rows.liveNoteIds.begin(), rows.liveNoteIds.end());
     const std::unordered_set<uint64_t> liveIdentities(rows.liveIdentities.begin(), rows.liveIdentities.end());
     // One title row per note, told by its id or by its identity: the latest version, with its
     // body where two are as late.
