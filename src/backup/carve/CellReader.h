@@ -77,8 +77,7 @@ public:
     // Cells deleted one after another keep them even when their page went to the free list.
     bool looksLikeFreeblockHead(int64_t at, int64_t limit) const {
         if (at + kSmallestBlockLooked > limit) return false;
-        const int64_t next = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
-        const int64_t size = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+        const int64_t next = blockNextAt(at), size = blockSizeAt(at);
         return (next == 0 || (next > at && next < usable_)) && size >= kSmallestBlockLooked && size <= usable_;
     }
 
@@ -107,9 +106,13 @@ public:
     // Forgets where cellWithin() looked: the page's bytes are about to change.
     void forgetCellsLooked() { looked_ = {}; }
 
-    // The size a freeblock's head at at names (what a lookalike head says of its block).
+    // The size a freeblock's head at at names (what a lookalike head says of its block), and the
+    // offset of the next block it names (0 for none).
     int64_t blockSizeAt(int64_t at) const {
         return static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    }
+    int64_t blockNextAt(int64_t at) const {
+        return static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
     }
 
     // Whether the bytes read next may hold rows whose tails a later cell took (see

@@ -95,8 +95,7 @@ constexpr int kDeepestLook = 3;
 
 bool CellReader::sameBlockEnd(int64_t at, int64_t blockEnd, int64_t limit) const {
     if (at + kFreeblockHeadSize > limit) return false;
-    const int64_t next = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockNextAt, kOffsetSize));
-    const int64_t size = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    const int64_t next = blockNextAt(at), size = blockSizeAt(at);
     return (next == 0 || next > at) && size >= kSmallestCell && at + size == blockEnd;
 }
 
@@ -115,7 +114,7 @@ std::optional<uint64_t> CellReader::lostFirstSerial(const ColumnShape& column, i
     // A freed cell fills the block it became unless later cells were freed after it and joined
     // it: it then ends where the block its own head says ends, or where the next of them begins.
     // The first place that ends it is taken: a value is not read on over a cell's head.
-    const int64_t headSize = static_cast<int64_t>(readBigEndian(page_, at + kFreeblockSizeAt, kOffsetSize));
+    const int64_t headSize = blockSizeAt(at);
     const int64_t headEnd = at + headSize;
     const int64_t longest = std::min({limit, headEnd, fixedEnd + kLongestLostFirstValue}) - fixedEnd;
     for (int64_t length = 0; length <= longest; ++length) {

@@ -108,7 +108,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
     int64_t block = static_cast<int64_t>(readBigEndian(page_.data(), headerAt + kFirstFreeblockAt, kOffsetSize));
     while (block >= pointersEnd && block + kFreeblockHeadSize <= usable_) {
         blockStarts_.push_back(block);
-        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockSizeAt, kOffsetSize));
+        const int64_t size = reader_.blockSizeAt(block);
         const int64_t blockEnd = std::min(usable_, block + std::max<int64_t>(size, kFreeblockHeadSize));
         // A cell written into a freeblock takes the block's end, and the block keeps the
         // rest: where a cell begins right at the block's end, the block's row that runs on
@@ -154,7 +154,7 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         reader_.allowLostTails(false);
         // The blocks lie in the order of their places, none over another: a block that
         // starts before this one ends (a list that loops or overlaps) ends the list.
-        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), block + kFreeblockNextAt, kOffsetSize));
+        const int64_t next = reader_.blockNextAt(block);
         if (next < blockEnd) break;
         block = next;
     }
@@ -270,8 +270,7 @@ void PageCarver::scan(int64_t index, int64_t pageStart, int64_t from, int64_t to
 int64_t PageCarver::blockHeadWithin(int64_t from, int64_t end) {
     if (cellStarts_.empty()) return 0;
     for (int64_t k = from; k < end && k + kFreeblockHeadSize <= usable_; ++k) {
-        const int64_t next = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockNextAt, kOffsetSize));
-        const int64_t size = static_cast<int64_t>(readBigEndian(page_.data(), k + kFreeblockSizeAt, kOffsetSize));
+        const int64_t next = reader_.blockNextAt(k), size = reader_.blockSizeAt(k);
         if (size < kSmallestCell || k + size > usable_ ||
             (next != 0 && (next <= k + size || !std::binary_search(blockStarts_.begin(), blockStarts_.end(), next))))
             continue;
