@@ -55,17 +55,30 @@ uint64_t lostUniqueKey(const char* text, size_t length, size_t available) {
 // it: no value's type and length read as them.
 constexpr uint64_t kStartSeed = 0x5354415254ULL << 24, kLongTextWord = ~uint64_t{0} - 2;
 
-// The hashes of a record's values: each value's type, length and bytes, eight at a time.
-struct Hash : WordHash {
+// The hashes of a record's values: each value's type and length in one chain of words, its
+// bytes (a number's, a text's eight at a time) in another, and the two made one at the end. The
+// types and lengths say where each value's bytes begin and end, so the two chains tell the
+// values apart as one would; two chains let the processor work on both at once, where one
+// would make every word wait for the one before. A NULL or empty value is its type alone.
+struct Hash {
+    WordHash heads, bodies;
+    void word(uint64_t w) { heads.word(w); }  // a value's type and length, or a mark
+    void bytes(uint64_t w) { bodies.word(w); }
+    void mix(const char* text, size_t length) { bodies.mix(text, length); }
+    uint64_t h() const {
+        WordHash both{heads.h};
+        both.word(bodies.h);
+        return both.h;
+    }
     void value(const CarvedValue& v, const char* text) {
         if (v.type == CarvedValue::integerValue || v.type == CarvedValue::realValue) {
             uint64_t bits;
             std::memcpy(&bits, &v.integer, 8);
             word(v.type);
-            word(bits);
+            bytes(bits);
         } else {
             word(textHead(v));
-            mix(text, v.length);
+            if (v.length > 0) mix(text, v.length);
         }
     }
     static uint64_t textHead(const CarvedValue& v) { return v.type | static_cast<uint64_t>(v.length) << 8; }
@@ -96,14 +109,16 @@ bool soundTextMixed(const char* text, size_t length, bool controls, Hash* a, Has
         uint64_t w;
         std::memcpy(&w, text + i, 8);
         odd = odd || oddByteIn(w);
-        if (a) a->word(w);
-        if (b) b->word(w);
+        if (a) a->bytes(w);
+        if (b) b->bytes(w);
     }
-    uint64_t last = 0;
-    std::memcpy(&last, text + i, length - i);
-    odd = odd || oddByteIn(last, length - i);
-    if (a) a->word(last);
-    if (b) b->word(last);
+    if (i < length) {
+        uint64_t last = 0;
+        std::memcpy(&last, text + i, length - i);
+        odd = odd || oddByteIn(last, length - i);
+        if (a) a->bytes(last);
+        if (b) b->bytes(last);
+    }
     if (!odd) return true;
     return keepsWholeText(text, length) && !(controls && hasControlBytes(std::string_view(text, length)));
 }
@@ -209,7 +224,7 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
                     all.word(~uint64_t{0});
                 }
                 at += static_cast<size_t>(length);
-                if (c + 1 == keptUpTo) out.kept = all.h;
+                if (c + 1 == keptUpTo) out.kept = all.h();
                 if (c < keptColumns) out.keptEnd = at;
                 continue;
             }
@@ -261,19 +276,19 @@ bool checkValuesOf(const TableShape& shape, const std::vector<uint64_t>& serials
         }
         if (inIdentity) identityText = identityText || (v.type == CarvedValue::text && v.length > 0);
         at += static_cast<size_t>(length);
-        if (c + 1 == keptUpTo) out.kept = all.h;
+        if (c + 1 == keptUpTo) out.kept = all.h();
         if (c < keptColumns) out.keptEnd = at;
         if constexpr (!kWhole)
             if (c + 1 == keptRead) lastKept = std::string_view(text, static_cast<size_t>(length));
     }
-    const uint64_t byStart = startLong && !startLost ? start.h | 1 : 0;
+    const uint64_t byStart = startLong && !startLost ? start.h() | 1 : 0;
     if (identityCut) {
         out.identity = byStart;
     } else if (identityText) {
-        out.identity = identity.h | 1;
+        out.identity = identity.h() | 1;
         out.identityStart = byStart;
     }
-    out.all = all.h;
+    out.all = all.h();
     return true;
 }
 
