@@ -12,6 +12,11 @@
 
 namespace carve {
 
+namespace {
+// How many rows ahead the finish asks for the slots of the sets it asks of.
+constexpr size_t kAhead = 8;
+}  // namespace
+
 void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads,
                    std::vector<CarvedTable>& tables) {
@@ -45,6 +50,7 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
             }
         deletedValues.reserve(candidates);
         deletedRowids.reserve(candidates);
+        deletedUniques.reserve(candidates);
         tables[s].deleted.reserve(candidates);
         // A table whose row id is no column of it: no other row names its rows by their ids,
         // and two rows of two tables laid out alike, or a row and one written after it took its
@@ -81,7 +87,17 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                 }
             }
         for (size_t k = 0; k < parts.size(); ++k) {
-            for (FoundRow& f : (*parts[k])[s]) {
+            FoundList& found = (*parts[k])[s];
+            for (size_t i = 0; i < found.size(); ++i) {
+                // The sets of a large table lie outside the cache: the slots a later row asks
+                // for are asked for while this one is worked on.
+                if (i + kAhead < found.size()) {
+                    const FoundRow& later = found[i + kAhead];
+                    deletedValues.prefetch(later.signature);
+                    deletedRowids.prefetch(static_cast<uint64_t>(later.record.rowid));
+                    if (later.unique) deletedUniques.prefetch(later.unique);
+                }
+                FoundRow& f = found[i];
                 const uint64_t key = f.signature;
                 const auto rowid = static_cast<uint64_t>(f.record.rowid);
                 if (f.repeatsLive || deletedValues.contains(key)) continue;

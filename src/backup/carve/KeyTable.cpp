@@ -53,4 +53,13 @@ bool KeyTable::contains(uint64_t key) const {
     return at != last && *at == k;
 }
 
+void KeyTable::prefetch(uint64_t key) const {
+    if (size_ == 0) return;
+    const uint64_t k = spread(key);
+    const size_t b = bucketOf(k);
+    const size_t first = starts_[b];
+    __builtin_prefetch(keys_.get() + first +
+                       guessedPlace(bits_ == 0 ? k : k << bits_, static_cast<size_t>(starts_[b + 1] - first)));
+}
+
 }  // namespace carve

@@ -36,6 +36,10 @@ public:
     // Takes in the keys of every list, emptying each as it goes, sorting on up to threads threads.
     void build(const std::vector<KeyList*>& lists, size_t threads);
     bool contains(uint64_t key) const;
+    // Asks memory for the keys contains(key) would read first: a caller that asks of many keys
+    // in turn asks a few ahead, so that each is there when its turn comes (a large table lies
+    // far outside the cache, and every question would otherwise wait on memory).
+    void prefetch(uint64_t key) const;
     size_t size() const { return size_; }
 
 private:

@@ -39,8 +39,17 @@ bool sharesIdValue(const LiveTables& live, const TableShape& shape, size_t s, co
 }  // namespace
 
 void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, std::vector<FoundList>& deleted) {
+    // The keys of a few rows ahead are asked for while a row is asked about: the tables of a
+    // large file lie outside the cache, and nearly every row asks of its signature and its id.
+    constexpr size_t kAhead = 8;
     for (size_t s = 0; s < shapes.size(); ++s)
-        for (FoundRow& f : deleted[s])
+        for (size_t i = 0; i < deleted[s].size(); ++i) {
+            if (i + kAhead < deleted[s].size()) {
+                const FoundRow& later = deleted[s][i + kAhead];
+                live.values[s].prefetch(later.signature);
+                if (later.record.rowidKnown) live.rowids[s].prefetch(static_cast<uint64_t>(later.record.rowid));
+            }
+            FoundRow& f = deleted[s][i];
             f.repeatsLive = f.repeatsLive || live.values[s].contains(f.signature) ||
                             (f.unique && live.uniques[s].contains(f.unique)) ||
                             (f.identity && live.identities[s].contains(f.identity)) ||
@@ -48,6 +57,7 @@ void markRepeats(const LiveTables& live, const std::vector<TableShape>& shapes, 
                             (f.record.rowidKnown && live.rowids[s].contains(static_cast<uint64_t>(f.record.rowid)) &&
                              sharesIdValue(live, shapes[s], s, f)) ||
                             (f.chainCut && live.chains[s].contains(f.chainKey));
+        }
 }
 
 namespace {
