@@ -56,6 +56,11 @@ public:
     // YES when the browsed backup is of iOS 7 (the deleted-record carvers' layouts).
     bool bIOS7DeviceNode = false;
 
+    PRBackupScanState() = default;
+    ~PRBackupScanState();
+    PRBackupScanState(const PRBackupScanState&) = delete;
+    PRBackupScanState& operator=(const PRBackupScanState&) = delete;
+
     void resetScanArrays();
     void removeSomeArray();
 
