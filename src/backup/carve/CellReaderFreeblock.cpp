@@ -327,6 +327,11 @@ int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
     const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
     // The nearest such head is the last cell that took the end: looked for from at back.
     for (int64_t start = at - head.rowidBytes - 1; start >= from; --start) {
+        // Most starts hold a length of one byte that ends no cell at cellEnd: passed over
+        // before the varints are read.
+        if (const uint8_t first = page_[start];
+            first <= kLargestOneByteVarint && first != cellEnd - start - 1 - head.rowidBytes)
+            continue;
         uint64_t length = 0, id = 0;
         const int lengthBytes = varint(page_ + start, page_ + at, length);
         const int64_t idAt = start + lengthBytes;
