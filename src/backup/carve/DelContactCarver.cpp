@@ -173,10 +173,14 @@ std::optional<int64_t> madeAt(const CarvedValue& made) {
 }
 
 // What EditKeys reads of a person, read from its row once: the texts of its names and of what
-// it works as, by column, and when it was made.
+// it works as, by column, and when it was made. Every text a carved row keeps was read whole
+// UTF-8 without a NUL (see checkValues()), which is all textView() would look for again: its
+// bytes are taken as they are, for every live person of a large address book.
 struct PersonTexts {
     PersonTexts(const RowShape& shape, const CarvedRecord& person) : made(madeAt(shape.value(person, kCreated))) {
-        for (size_t column = kFirst; column < kCreated; ++column) texts[column] = textView(shape.value(person, column));
+        for (size_t column = kFirst; column < kCreated; ++column)
+            if (const CarvedValue& v = shape.value(person, column); v.type == CarvedValue::text)
+                texts[column] = v.bytesView();
     }
     bool empty(PersonColumn column) const { return texts[column].empty(); }
     std::array<std::string_view, kCreated> texts;
