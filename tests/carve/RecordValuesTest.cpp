@@ -161,6 +161,49 @@ TEST(RecordValues, SignsAWholeRowAlikeHoweverItIsRead) {
     EXPECT_EQ(a.unique, b.unique);
 }
 
+// Rows that hold the same bytes, laid out otherwise: in other values, or in a value of another
+// type (a NULL, an empty text or blob, a zero, a number whose eight bytes spell a text), sign
+// apart in every signature that reads those columns; equal rows sign alike however many times
+// they are read. A copy of a live row is told by these signatures alone, so one that took
+// another row's for its own would hide a deleted row.
+TEST(RecordValues, SignsRowsApartWhereverTheirBytesLie) {
+    const carve::TableShape shape = carvetest::shapeOf("ka^a^a^|a");
+    const uint64_t bytesOfText = 0x65786163746c7938;  // "exactly8" read as a big-endian number
+    std::vector<Body> rows;
+    for (const Body& head :
+         {Body().null().null(), Body().null().text(""), Body().null().blob(""), Body().null().integer(0, 1),
+          Body().null().text("exactly8"), Body().null().integer(static_cast<int64_t>(bytesOfText), 8),
+          Body().null().real(bytesOfText), Body().null().blob("exactly8")})
+        for (const auto& [a, b] : {std::pair<std::string, std::string>{"ab", "cdefghij"},
+                                   {"abc", "defghij"},
+                                   {"abcdefgh", "ij"},
+                                   {"abcdefghij", ""},
+                                   {"", "abcdefghij"}}) {
+            Body row = head;
+            rows.push_back(row.text(a).text(b).null());
+            Body blobs = head;
+            rows.push_back(blobs.blob(a).text(b).null());
+        }
+    std::vector<carve::Signatures> signatures;
+    for (const Body& row : rows) {
+        carve::Signatures first, again;
+        ASSERT_TRUE(carve::checkValues(shape, row.serials, row.bytes, 0, first));
+        ASSERT_TRUE(carve::checkValues(shape, row.serials, std::string(row.bytes), 0, again));
+        EXPECT_EQ(std::tie(first.all, first.kept, first.identity), std::tie(again.all, again.kept, again.identity));
+        signatures.push_back(first);
+    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        for (size_t j = 0; j < i; ++j) {
+            SCOPED_TRACE(::testing::PrintToString(rows[i].bytes) + " and " + ::testing::PrintToString(rows[j].bytes));
+            EXPECT_NE(signatures[i].all, signatures[j].all);
+            EXPECT_NE(signatures[i].kept, signatures[j].kept);
+            // An identity without a text tells no row (0): only those with one are weighed.
+            if (signatures[i].identity && signatures[j].identity) {
+                EXPECT_NE(signatures[i].identity, signatures[j].identity);
+            }
+        }
+}
+
 // A row whose overflow chain broke inside a long text of its identity: the start it keeps tells
 // it from the live rows only where it holds as many bytes as their keys by their starts do; one
 // shorter could be the stale copy of any live row that begins alike, and is no row.
