@@ -12,6 +12,7 @@
 #include "backup/BackupFileKeys.h"
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CarvedRowid.h"
+#include "backup/carve/CurrentCells.h"
 #include "backup/carve/PairRows.h"
 
 #include <array>
@@ -134,6 +135,44 @@ TEST_F(CarvePageRows, AStaleCopyOfALiveRowIsNoDeletedRow) {
     ASSERT_EQ(plain[0].deleted.size(), 1u);
     EXPECT_EQ(plain[0].deleted[0].values[4].asInteger(), 10);
     EXPECT_FALSE(plain[0].deleted[0].rowidKnown);
+}
+
+TEST_F(CarvePageRows, AnOlderImagesCellIsALiveRowsCopyOnlyWhereTheFoldedImageHoldsItByteForByte) {
+    // Two images of one page: an older one (page index 1) and the folded one (index 2). Row 5
+    // stayed as it was (moved on the page), row 6 was edited, row 7 deleted; row 8 reads on
+    // into overflow pages, whose bytes its cell does not hold.
+    const Bytes kept = cell(5, record("GUID-0001", "hello", 7, 9));
+    const Bytes edited = cell(6, record("GUID-0002", "hello", 7, 9));
+    const Bytes gone = cell(7, record("GUID-0003", "bye", 1, 2));
+    Bytes overflowing = varint(2000);
+    overflowing.push_back(8);
+    overflowing.resize(overflowing.size() + 40, 'x');
+    PageFile f(kPage, 3);
+    leaf(f, 1, {900, 800, 700, 600}, 0, 600);
+    f.put(f.pageStart(1) + 900, kept);
+    f.put(f.pageStart(1) + 800, edited);
+    f.put(f.pageStart(1) + 700, gone);
+    f.put(f.pageStart(1) + 600, overflowing);
+    leaf(f, 2, {950, 850, 600}, 0, 600);
+    f.put(f.pageStart(2) + 950, kept);
+    f.put(f.pageStart(2) + 850, cell(6, record("GUID-0002", "hellp", 7, 9)));
+    f.put(f.pageStart(2) + 600, overflowing);
+    carve::CarveFile file;
+    file.openMemory(f.bytes().data(), f.bytes().size());
+    const uint8_t* older = f.bytes().data() + f.pageStart(1);
+    carve::CurrentCells current;
+    current.read(file, 2, kPage, kPage);
+    EXPECT_TRUE(current.holds(older, 900, kPage));
+    EXPECT_FALSE(current.holds(older, 800, kPage)) << "an edited row's earlier version";
+    EXPECT_FALSE(current.holds(older, 700, kPage)) << "a deleted row";
+    EXPECT_FALSE(current.holds(older, 600, kPage)) << "a row whose overflow pages may differ";
+    // A folded image that is no table leaf holds no live row; nor does one not read.
+    f.put(f.pageStart(2), Bytes{0x05});
+    file.openMemory(f.bytes().data(), f.bytes().size());
+    current.read(file, 2, kPage, kPage);
+    EXPECT_FALSE(current.holds(older, 900, kPage));
+    current.read(file, -1, kPage, kPage);
+    EXPECT_FALSE(current.holds(older, 900, kPage));
 }
 
 TEST_F(CarvePageRows, EveryCopyOfALiveRowsEarlierVersionGoesWithTheOneThatNamesIt) {

@@ -20,15 +20,20 @@ struct FoundRow {
     uint64_t identity = 0;   // of the values of the shape's identity, 0 without (see checkValues())
     // The first bytes of its unique text still its own, 0 without (see IdentifierStart.h).
     uint64_t uniqueStart = 0;
-    bool live = false;
+    // Flags of a bit each: a large file's walk holds hundreds of thousands of rows.
+    bool live : 1 = false;
     // Read from a page's unallocated gap: bytes of an older state of the page, whose rows
     // are no neighbours of the cells there now.
-    bool fromGap = false;
-    bool repeatsLive = false;  // see markRepeats() in LiveKeys.h
-    bool tailLost = false;     // a row whose tail a later cell took (see PageCarver::scanGap)
-    bool pageInOrder = false;  // see PageRowidBounds
+    bool fromGap : 1 = false;
+    bool repeatsLive : 1 = false;  // see markRepeats() in LiveKeys.h
+    bool tailLost : 1 = false;     // a row whose tail a later cell took (see PageCarver::scanGap)
+    bool pageInOrder : 1 = false;  // see PageRowidBounds
     // Its overflow chain broke: its values from the break on were lost (see ChainCut).
-    bool chainCut = false;
+    bool chainCut : 1 = false;
+    // A cell of an older image of its page that the page's folded image holds byte for byte (see
+    // CurrentCells.h): read, without its values, only for the row ids it leaves the rows around
+    // it, and no deleted row.
+    bool copyOfCurrent : 1 = false;
     // While its page is read, of a row that kept bytes of overflow pages: the number of its chain
     // in the payload reader's log (see ChainCut::read), then that of its claim on the pages (see
     // ChainClaims::hold); 0 for none.
@@ -38,6 +43,8 @@ struct FoundRow {
     uint64_t chainKey = 0;
     int64_t end = 0;  // where the cell's bytes on its page end, as record.position counts
 };
+
+static_assert(sizeof(FoundRow) <= 128, "a large file's walk holds hundreds of thousands of rows");
 
 // The key of a chain: a payload's bytes on the cell's page and its first overflow page.
 inline uint64_t chainKeyOf(std::string_view local, uint32_t firstPage) {

@@ -86,6 +86,12 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         if (freed) scan(index, pageStart, kFreedPageFrom, usable_);
         return;
     }
+    // An older image of a page: its cells that the folded image holds as they are are live rows.
+    const bool older = freed && !db_.images().current(index);
+    if (older) {
+        const int64_t current = db_.images().currentImage(db_.images().pageOf(index));
+        current_.read(*file_, current >= 0 && !db_.rowsGone(current) ? current : -1, pageSize_, usable_);
+    }
     std::vector<int64_t>& cellStarts = cellStarts_;
     for (int64_t k = 0; k < cells; ++k) {
         const int64_t at =
@@ -94,10 +100,20 @@ void PageCarver::readPage(int64_t index, int64_t pageStart) {
         FoundRow found;
         int64_t end = 0;
         size_t shape = 0;
-        if (at < pointersEnd || at >= usable_ ||
-            !reader_.wholeCell(at, usable_, found, end, shape,
-                               freed ? CellReader::Reading::deleted : CellReader::Reading::live))
+        if (at < pointersEnd || at >= usable_) continue;
+        // A live row's copy keeps no values: it only bounds the ids of the rows around it. Where
+        // its shape tells copies by what they keep of an edit (see TableShape::editKeptColumns),
+        // the copies tied to a live row tell others, and it is read as any other.
+        bool copy = older && current_.holds(page_.data(), at, usable_);
+        if (copy && !(reader_.wholeCell(at, usable_, found, end, shape, CellReader::Reading::look) &&
+                      !shapes_[shape].editKeptColumns)) {
+            copy = false;
+            found = FoundRow();
+        }
+        if (!copy && !reader_.wholeCell(at, usable_, found, end, shape,
+                                        freed ? CellReader::Reading::deleted : CellReader::Reading::live))
             continue;
+        found.copyOfCurrent = copy;
         found.live = !freed;
         // A live row with a long text is also known by that text's start: its copy from before
         // an edit, whose overflow pages the live row took, keeps no more of it.
@@ -346,7 +362,7 @@ void PageCarver::endPage(size_t s) {
                 digestLive(s, f.record);
             else if (shapes_[s].live != LiveRows::none)
                 tables_[s].live.push_back(std::move(f.record));
-        } else {
+        } else if (!f.copyOfCurrent) {
             claims_.place(f.claim, s, deleted_[s].size());
             deleted_[s].push_back(std::move(f));
         }

@@ -13,6 +13,7 @@
 #include "backup/carve/CarveRecords.h"
 #include "backup/carve/CellReader.h"
 #include "backup/carve/ChainClaims.h"
+#include "backup/carve/CurrentCells.h"
 #include "backup/carve/FoundRow.h"
 #include "backup/carve/LiveKeys.h"
 #include "backup/carve/PageRowidBounds.h"
@@ -183,6 +184,7 @@ private:
     int64_t headerPages_ = 0;
     TreePages tree_;  // the interior pages read, the leaves' lowest live ids
     ChainClaims claims_;
+    CurrentCells current_;  // of the page read, where it is an older image of its page
 };
 
 }  // namespace carve
