@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -306,7 +307,12 @@ QStringList cutValues(QWidget* root, const QStringList& values) {
 
 QStringList cutTexts(QWidget* root) {
     QStringList found;
-    for (QWidget* w : root->findChildren<QWidget*>()) {
+    // The checks show tooltips to read them (see tipAt), and a tooltip shown deletes the one
+    // before, which may be among the widgets listed: each is held by a guard, tooltips skipped.
+    QList<QPointer<QWidget>> widgets;
+    for (QWidget* w : root->findChildren<QWidget*>()) widgets << w;
+    for (const QPointer<QWidget>& w : widgets) {
+        if (!w || w->windowType() == Qt::ToolTip) continue;
         if (!w->isVisible() || w->width() <= 0 || w->height() <= 0) continue;
         if (auto* label = qobject_cast<QLabel*>(w))
             checkLabel(label, found);
