@@ -405,10 +405,49 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
 
 // SQLite gives a cell the end of a freeblock. A live row edited to a shorter one took the end
 // of the block its earlier cell became: that cell's head (its length, the same row id, the start
-// of its record) lies over the numbers of the freed row before it, which are not that row's. A
-// last byte that merely reads as the length of a cell a byte longer than the live one tells
-// nothing (as many rows end in such a byte by themselves): the row keeps it.
+// of its record) lies over the numbers of the freed row before it, which are not that row's. So
+// does the head of a cell two bytes longer, of which the live cell left the length and the first
+// byte of the id; and that of another row's cell that took the end before and was freed since,
+// its record header left whole. A last byte that merely reads as the length of a cell a byte
+// longer than the live one tells nothing (as many rows end in such a byte by themselves): the
+// row keeps it.
 TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) {
+    // The freed row's two numbers (of eight bytes) run on to the live cell; an earlier cell's
+    // first bytes lie over them, the numbers from lostFrom on.
+    constexpr int64_t kFirstNumber = 0x0102030405060708;
+    auto numbersUnder = [&](const Bytes& earlier, const Bytes& live, size_t lostFrom) {
+        Bytes numbers = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 6, 6};
+        for (const std::string& text : {std::string("GUID-0300"), std::string("three hund")})
+            numbers.insert(numbers.end(), text.begin(), text.end());
+        for (const int64_t n : {kFirstNumber, int64_t{0x1112131415161718}})
+            for (int shift = 56; shift >= 0; shift -= 8) numbers.push_back(static_cast<uint8_t>(n >> shift & 0xff));
+        const Bytes row = cell(300, numbers);
+        const int liveAt = 600 + static_cast<int>(row.size());
+        const auto headBytes = static_cast<int64_t>(earlier.size() - live.size());
+        PageFile f(kPage, 2);
+        leaf(f, 1, {liveAt}, 600, 600);
+        f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+        f.put(f.pageStart(1) + liveAt - headBytes, Bytes(earlier.begin(), earlier.begin() + headBytes));
+        f.put(f.pageStart(1) + liveAt, live);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[2].bytesView(), "three hund");
+        for (size_t c = 3; c <= 4; ++c)
+            if (c < lostFrom)
+                EXPECT_EQ(r.values[c].asInteger(), kFirstNumber);
+            else
+                EXPECT_TRUE(r.values[c].isLost()) << c << ": " << r.values[c].asInteger();
+    };
+    {
+        SCOPED_TRACE("the live row two bytes longer before its edit");
+        numbersUnder(cell(301, record("GUID-0301", "hello!!", 7, 9)), cell(301, record("GUID-0301", "hello", 7, 9)), 4);
+    }
+    {
+        SCOPED_TRACE("another row, freed since");
+        numbersUnder(cell(400, record("GUID-0400", "four hundred and", 7, 9)),
+                     cell(301, record("GUID-0301", "hello", 7, 9)), 3);
+    }
     const Bytes live = cell(301, textRecord({"GUID-0301", "three hundred one", "its note"}));
     {
         const std::string note = std::string("a note ending in ") + static_cast<char>(live[0] + 1);

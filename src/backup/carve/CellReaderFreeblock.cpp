@@ -346,10 +346,20 @@ int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) {
             (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)))
             return start;
         // Another row, freed since (a row deleted, or moved by an edit): told by what the cell at
-        // at left of its record header, which a table's rows must have.
-        if (headerAt < at && recordHeaderFits(page_ + headerAt, page_ + at)) return start;
+        // at left of its record header, which a table's rows must have. Not where the four bytes
+        // of a freed cell's head, its block ending at at, lie over its length and id: those are
+        // the block's own row's head (blocks that met keep each cell's), and the offsets they
+        // name lie near the cell at at, so that they can read as a length that ends there.
+        if (headerAt < at && !blockHeadOver(start, headerAt, at) && recordHeaderFits(page_ + headerAt, page_ + at))
+            return start;
     }
     return 0;
+}
+
+bool CellReader::blockHeadOver(int64_t from, int64_t to, int64_t blockEnd) const {
+    for (int64_t k = std::max<int64_t>(from - kFreeblockHeadSize + 1, 0); k < to; ++k)
+        if (k + blockSizeAt(k) == blockEnd && looksLikeFreeblockHead(k, blockEnd)) return true;
+    return false;
 }
 
 bool CellReader::freedHeaderAt(int64_t at, int64_t cellAt) {
