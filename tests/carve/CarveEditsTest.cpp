@@ -15,7 +15,10 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -46,6 +49,32 @@ public:
 private:
     std::mt19937_64 random_;
 };
+
+// Puts to over every place the file at path holds from, as a later write puts its bytes over
+// a freed row's; answers how many places it changed.
+int overwrite(const std::string& path, const std::string& from, const std::string& to) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    int changed = 0;
+    for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + from.size())) {
+        bytes.replace(at, to.size(), to);
+        ++changed;
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return changed;
+}
+
+// The eight bytes SQLite stores a real in.
+std::string realBytes(double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::string bytes;
+    for (int shift = 56; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(bits >> shift & 0xff));
+    return bytes;
+}
 
 // An address book of iOS 5 written over time: contacts come in rounds (the first ones in a sync,
 // within seconds, then one by one), and between rounds some live contacts are edited (a name
@@ -748,6 +777,85 @@ TEST_F(CarveTest, EventsRenamedAndMovedAreNoDeletedEvents) {
     }
     EXPECT_EQ(live, 0u);
     EXPECT_GE(deletedListed.size() * 4, deletedTitles.size() * 3) << deletedTitles.size() << " deleted";
+}
+
+// A later cell written over a freed value's last byte and freed in turn, one byte before the
+// live cell that took the same end since, leaves its payload's length there: a deleted
+// contact's address then ends in a byte of punctuation, which no address ends in. The contact
+// comes without that address rather than with one that is no one's; the other deleted contacts
+// keep theirs.
+TEST_F(CarveTest, ADeletedContactsAddressEndingInAnotherCellsLengthIsLeftOut) {
+    const std::string path = file(backupkeys::addressBook);
+    {
+        carvefix::FixtureDatabase db(path, 4096, false);
+        db.exec(iosschema::addressBook(iosschema::Ios::v5) + iosschema::addressBookRows());
+        constexpr int kPersons = 40;
+        for (int i = 0; i < kPersons; ++i) {
+            const std::string first = kFirstNames[i % std::size(kFirstNames)];
+            const std::string last = kLastNames[i % std::size(kLastNames)] + std::to_string(i);
+            const int64_t created = 300000000 + int64_t{86400} * i;
+            db.run("INSERT INTO ABPerson (First, Last, CreationDate, ModificationDate) VALUES (?, ?, ?, ?)",
+                   {first, last, created, created});
+            db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 4, 0, 1, ?)",
+                   {db.lastRowid(), first + "." + last + "@example.com"});
+        }
+        for (int64_t id = 2; id <= kPersons; id += 4) {
+            db.run("DELETE FROM ABMultiValue WHERE record_id = ?", {id});
+            db.run("DELETE FROM ABPerson WHERE ROWID = ?", {id});
+        }
+        db.close();
+    }
+    // The addresses of the deleted contacts listed, by name, of the records posted from first on.
+    auto emails = [&](size_t first) {
+        std::map<std::string, std::vector<std::string>> by;
+        const std::vector<PRContactNodePtr> contacts = posted(notices::ScanDelContactInfo);
+        for (size_t k = first; k < contacts.size(); ++k)
+            for (const PRContactValue& v : contacts[k]->contactEmails())
+                by[std::string(contacts[k]->contactName())].emplace_back(v.value.view());
+        return by;
+    };
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    std::map<std::string, std::vector<std::string>> expected = emails(0);
+    ASSERT_FALSE(expected.empty());
+    const std::string address = expected.begin()->second.front();
+    ASSERT_EQ(overwrite(path, address, address.substr(0, address.size() - 1) + ")"), 1);
+    expected.erase(expected.begin());
+    const size_t before = posted(notices::ScanDelContactInfo).size();
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    EXPECT_EQ(emails(before), expected);
+}
+
+// A freed event's end whose bytes a freed cell's head took (its next block's offset, zeros) reads
+// as a time before the event starts, which no event has: the event comes without that end, and
+// with its title and start; another deleted event keeps its own end.
+TEST_F(CarveTest, ADeletedEventsEndBeforeItsStartIsLeftOut) {
+    const std::string path = file(backupkeys::calendar);
+    constexpr double kStart = 400000000.25;
+    {
+        carvefix::FixtureDatabase db(path, 4096, false);
+        db.exec(iosschema::calendar(iosschema::Ios::v7));
+        int i = 0;
+        for (const char* title : {"Dentist", "Lunch with Bo", "Planning"}) {
+            const double start = kStart + 86400.0 * i++;
+            db.run(
+                "INSERT INTO CalendarItem (summary, start_date, start_tz, end_date, all_day, calendar_id) VALUES "
+                "(?, ?, 'Europe/London', ?, 0, 1)",
+                {std::string(title), start, start + 1800});
+        }
+        db.exec("DELETE FROM CalendarItem WHERE summary != 'Planning';");
+        db.close();
+    }
+    // The head's two bytes of zeros over the first of the end's.
+    std::string end = realBytes(kStart + 1800);
+    ASSERT_EQ(overwrite(path, end, std::string(2, '\0')), 1);
+    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
+    std::map<std::string, std::pair<std::string, std::string>> listed;  // (start, end) by title
+    for (const PRCalenderNodePtr& event : posted(notices::scanDelCalenderInfo))
+        listed[std::string(event->calTitle())] = {std::string(event->startDate()), std::string(event->endDate())};
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_FALSE(listed["Dentist"].first.empty());
+    EXPECT_EQ(listed["Dentist"].second, "");
+    EXPECT_FALSE(listed["Lunch with Bo"].second.empty());
 }
 
 }  // namespace
