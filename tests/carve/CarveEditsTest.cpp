@@ -597,10 +597,11 @@ TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
 // Copies whose identifier another row's cell cut. One that kept fourteen characters, whose
 // cutter's length and row id read as letters: eight of them tell the row in a file of a phone's
 // size. On the live row's page, one that kept five and the address of the live row, which
-// another live bookmark of the page shares. A deleted bookmark cut alike, its identifier its
-// own, is still one.
+// another live bookmark of the page shares. On another page, one that kept six and that address.
+// Deleted bookmarks cut alike, their identifiers their own (one of them the same but for its
+// sixth character), are still ones.
 TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStart) {
-    carvefix::PageFile f(1024, 3);
+    carvefix::PageFile f(1024, 4);
     const std::string garden = "A6588E16-0000-4000-8000-00000000E001", daisy = "B7B7B7B7-0000-4000-8000-00000000E002";
     // Cutters of 80 bytes ('P') with row ids 65 and 66 ('A', 'B').
     auto cutByLetters = [](const char* title, const std::string& identifier, int rowid, const std::string& path) {
@@ -616,7 +617,14 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStar
         page.live(700, 60, bookmarkRecord("Garden 2", "http://g.example/", garden));
         page.finish();
     }
-    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
+    // Cutters whose length (of two bytes) reads as no character.
+    auto cutBy = [](const char* title, const std::string& identifier, int rowid) {
+        return CutRow{bookmarkRecord(title, "http://g.example/", identifier), identifier.size(), rowid,
+                      bookmarkRecord("Atlas", "http://maps.example/" + std::string(100, 'm'),
+                                     "2222222" + std::to_string(rowid) + "-0000-4000-8000-00000000E004")};
+    };
+    pageOfCutRows(f, 3, 6, {cutBy("Garden 0", garden, 70), cutBy("Fern", "A6588F16-0000-4000-8000-00000000E005", 71)});
+    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Daisy", "Fern"}));
 }
 
 // Copies that lost their id and all their identifier but a few characters or none, and keep an
