@@ -461,6 +461,28 @@ TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) 
         ASSERT_EQ(tables[0].deleted.size(), 1u);
         EXPECT_EQ(tables[0].deleted[0].values[3].bytesView(), note);
     }
+    {
+        // Two freed rows in one block: the second one kept the head it had as a block of its own
+        // (its next block's offset, its size up to the live cell), whose bytes with its row id's
+        // last read as a length and an id that end a cell where the live one ends, its record
+        // header after them. That head is the row's own, no earlier cell's: both rows come back.
+        constexpr int kBlock = 600, kSecond = 790, kLiveAt = 900;
+        const Bytes first = cell(300, record("GUID-0300", std::string(168, 'x'), 7, 9));
+        ASSERT_EQ(kBlock + static_cast<int>(first.size()), kSecond);
+        const Bytes live = cell(5, record("GUID-0005", "hey", 7, 9));
+        ASSERT_EQ(kSecond + 4 + 128, kLiveAt + static_cast<int>(live.size()));
+        PageFile f(kPage, 2);
+        leaf(f, 1, {kLiveAt}, kBlock, kBlock);
+        f.put(f.pageStart(1) + kBlock, Bytes(kLiveAt - kBlock, 0xff));
+        f.put(f.pageStart(1) + kBlock, freed(first, 0, kLiveAt - kBlock));
+        // Its next block's offset ends in 0x81: with its size's first byte, a length of 128.
+        f.put(f.pageStart(1) + kSecond, freed(cell(20000, record("GUID-0790", "abc", 7, 9)), 0x381, kLiveAt - kSecond));
+        f.put(f.pageStart(1) + kLiveAt, live);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        std::vector<std::string> guids;
+        for (const carve::CarvedRecord& r : tables[0].deleted) guids.emplace_back(r.values[1].bytesView());
+        EXPECT_EQ(guids, (std::vector<std::string>{"GUID-0300", "GUID-0790"}));
+    }
     // The live row edited to a shorter one.
     const Bytes earlier = cell(301, record("GUID-0301", "hello, world", 7, 9));
     const Bytes edited = cell(301, record("GUID-0301", "hello", 7, 9));
