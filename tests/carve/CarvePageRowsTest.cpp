@@ -468,9 +468,9 @@ TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) 
     }
     {
         // Two freed rows in one block: the second one kept the head it had as a block of its own
-        // (its next block's offset, its size up to the live cell), whose bytes with its row id's
-        // last read as a length and an id that end a cell where the live one ends, its record
-        // header after them. That head is the row's own, no earlier cell's: both rows come back.
+        // (its next block's offset, its size then), whose bytes read as a length and an id that
+        // end a cell where the live one ends, its record header after them. That head is the
+        // row's own, no earlier cell's: both rows come back.
         constexpr int kBlock = 600, kSecond = 790, kLiveAt = 900;
         const Bytes first = cell(300, record("GUID-0300", std::string(168, 'x'), 7, 9));
         ASSERT_EQ(kBlock + static_cast<int>(first.size()), kSecond);
@@ -481,7 +481,7 @@ TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) 
         f.put(f.pageStart(1) + kBlock, Bytes(kLiveAt - kBlock, 0xff));
         f.put(f.pageStart(1) + kBlock, freed(first, 0, kLiveAt - kBlock));
         // Its next block's offset ends in 0x81: with its size's first byte, a length of 128.
-        f.put(f.pageStart(1) + kSecond, freed(cell(20000, record("GUID-0790", "abc", 7, 9)), 0x381, kLiveAt - kSecond));
+        f.put(f.pageStart(1) + kSecond, freed(cell(20000, record("GUID-0790", "abc", 7, 9)), 0x381, 80));
         f.put(f.pageStart(1) + kLiveAt, taker);
         const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
         std::vector<std::string> guids;

@@ -102,8 +102,8 @@ public:
     // header that some shape takes follows them (its length and every serial type, or those
     // before cellAt, where a cell written later begins), however far its row's body runs.
     bool freedHeaderAt(int64_t at, int64_t cellAt);
-    // Whether the four bytes of a freed cell's head whose block ends at blockEnd lie over some
-    // of [from, to).
+    // Whether four bytes that read as a freed cell's head, before blockEnd, lie over some of
+    // [from, to).
     bool blockHeadOver(int64_t from, int64_t to, int64_t blockEnd) const;
     // Whether a record header that some shape takes begins at header: its length and every
     // serial type, or where a cell written later begins at cut, inside it, the serial types

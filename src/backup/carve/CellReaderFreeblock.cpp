@@ -346,10 +346,12 @@ int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) {
             (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)))
             return start;
         // Another row, freed since (a row deleted, or moved by an edit): told by what the cell at
-        // at left of its record header, which a table's rows must have. Not where the four bytes
-        // of a freed cell's head, its block ending at at, lie over its length and id: those are
-        // the block's own row's head (blocks that met keep each cell's), and the offsets they
-        // name lie near the cell at at, so that they can read as a length that ends there.
+        // at left of its record header, which a table's rows must have. Not where four bytes that
+        // read as a freed cell's head lie over its length and id: those are a row's own head in
+        // the block (blocks that met keep each cell's), followed by its own record header, and
+        // the offsets they name lie near the cell at at, so that they can read as a length that
+        // ends there. (A cell's length and id seldom read so: its length would be an offset past
+        // the page.)
         if (headerAt < at && !blockHeadOver(start, headerAt, at) && recordHeaderFits(page_ + headerAt, page_ + at))
             return start;
     }
@@ -358,7 +360,7 @@ int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) {
 
 bool CellReader::blockHeadOver(int64_t from, int64_t to, int64_t blockEnd) const {
     for (int64_t k = std::max<int64_t>(from - kFreeblockHeadSize + 1, 0); k < to; ++k)
-        if (k + blockSizeAt(k) == blockEnd && looksLikeFreeblockHead(k, blockEnd)) return true;
+        if (looksLikeFreeblockHead(k, blockEnd)) return true;
     return false;
 }
 
