@@ -15,7 +15,10 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -46,6 +49,32 @@ public:
 private:
     std::mt19937_64 random_;
 };
+
+// Puts to over every place the file at path holds from, as a later write puts its bytes over
+// a freed row's; answers how many places it changed.
+int overwrite(const std::string& path, const std::string& from, const std::string& to) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    int changed = 0;
+    for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + from.size())) {
+        bytes.replace(at, to.size(), to);
+        ++changed;
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return changed;
+}
+
+// The eight bytes SQLite stores a real in.
+std::string realBytes(double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::string bytes;
+    for (int shift = 56; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(bits >> shift & 0xff));
+    return bytes;
+}
 
 // An address book of iOS 5 written over time: contacts come in rounds (the first ones in a sync,
 // within seconds, then one by one), and between rounds some live contacts are edited (a name
@@ -568,10 +597,11 @@ TEST_F(BookmarkPages, ABookmarkEditedTwiceLeavesNoDeletedCopies) {
 // Copies whose identifier another row's cell cut. One that kept fourteen characters, whose
 // cutter's length and row id read as letters: eight of them tell the row in a file of a phone's
 // size. On the live row's page, one that kept five and the address of the live row, which
-// another live bookmark of the page shares. A deleted bookmark cut alike, its identifier its
-// own, is still one.
+// another live bookmark of the page shares. On another page, one that kept six and that address.
+// Deleted bookmarks cut alike, their identifiers their own (one of them the same but for its
+// sixth character), are still ones.
 TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStart) {
-    carvefix::PageFile f(1024, 3);
+    carvefix::PageFile f(1024, 4);
     const std::string garden = "A6588E16-0000-4000-8000-00000000E001", daisy = "B7B7B7B7-0000-4000-8000-00000000E002";
     // Cutters of 80 bytes ('P') with row ids 65 and 66 ('A', 'B').
     auto cutByLetters = [](const char* title, const std::string& identifier, int rowid, const std::string& path) {
@@ -587,7 +617,14 @@ TEST_F(BookmarkPages, AnEarlierBookmarkCutByAnotherRowIsToldByItsIdentifiersStar
         page.live(700, 60, bookmarkRecord("Garden 2", "http://g.example/", garden));
         page.finish();
     }
-    EXPECT_EQ(listedFrom(f), std::set<std::string>{"Daisy"});
+    // Cutters whose length (of two bytes) reads as no character.
+    auto cutBy = [](const char* title, const std::string& identifier, int rowid) {
+        return CutRow{bookmarkRecord(title, "http://g.example/", identifier), identifier.size(), rowid,
+                      bookmarkRecord("Atlas", "http://maps.example/" + std::string(100, 'm'),
+                                     "2222222" + std::to_string(rowid) + "-0000-4000-8000-00000000E004")};
+    };
+    pageOfCutRows(f, 3, 6, {cutBy("Garden 0", garden, 70), cutBy("Fern", "A6588F16-0000-4000-8000-00000000E005", 71)});
+    EXPECT_EQ(listedFrom(f), (std::set<std::string>{"Daisy", "Fern"}));
 }
 
 // Copies that lost their id and all their identifier but a few characters or none, and keep an
@@ -748,6 +785,85 @@ TEST_F(CarveTest, EventsRenamedAndMovedAreNoDeletedEvents) {
     }
     EXPECT_EQ(live, 0u);
     EXPECT_GE(deletedListed.size() * 4, deletedTitles.size() * 3) << deletedTitles.size() << " deleted";
+}
+
+// A later cell written over a freed value's last byte and freed in turn, one byte before the
+// live cell that took the same end since, leaves its payload's length there: a deleted
+// contact's address then ends in a byte of punctuation, which no address ends in. The contact
+// comes without that address rather than with one that is no one's; the other deleted contacts
+// keep theirs.
+TEST_F(CarveTest, ADeletedContactsAddressEndingInAnotherCellsLengthIsLeftOut) {
+    const std::string path = file(backupkeys::addressBook);
+    {
+        carvefix::FixtureDatabase db(path, 4096, false);
+        db.exec(iosschema::addressBook(iosschema::Ios::v5) + iosschema::addressBookRows());
+        constexpr int kPersons = 40;
+        for (int i = 0; i < kPersons; ++i) {
+            const std::string first = kFirstNames[i % std::size(kFirstNames)];
+            const std::string last = kLastNames[i % std::size(kLastNames)] + std::to_string(i);
+            const int64_t created = 300000000 + int64_t{86400} * i;
+            db.run("INSERT INTO ABPerson (First, Last, CreationDate, ModificationDate) VALUES (?, ?, ?, ?)",
+                   {first, last, created, created});
+            db.run("INSERT INTO ABMultiValue (record_id, property, identifier, label, value) VALUES (?, 4, 0, 1, ?)",
+                   {db.lastRowid(), first + "." + last + "@example.com"});
+        }
+        for (int64_t id = 2; id <= kPersons; id += 4) {
+            db.run("DELETE FROM ABMultiValue WHERE record_id = ?", {id});
+            db.run("DELETE FROM ABPerson WHERE ROWID = ?", {id});
+        }
+        db.close();
+    }
+    // The addresses of the deleted contacts listed, by name, of the records posted from first on.
+    auto emails = [&](size_t first) {
+        std::map<std::string, std::vector<std::string>> by;
+        const std::vector<PRContactNodePtr> contacts = posted(notices::ScanDelContactInfo);
+        for (size_t k = first; k < contacts.size(); ++k)
+            for (const PRContactValue& v : contacts[k]->contactEmails())
+                by[std::string(contacts[k]->contactName())].emplace_back(v.value.view());
+        return by;
+    };
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    std::map<std::string, std::vector<std::string>> expected = emails(0);
+    ASSERT_FALSE(expected.empty());
+    const std::string address = expected.begin()->second.front();
+    ASSERT_EQ(overwrite(path, address, address.substr(0, address.size() - 1) + ")"), 1);
+    expected.erase(expected.begin());
+    const size_t before = posted(notices::ScanDelContactInfo).size();
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    EXPECT_EQ(emails(before), expected);
+}
+
+// A freed event's end whose bytes a freed cell's head took (its next block's offset, zeros) reads
+// as a time before the event starts, which no event has: the event comes without that end, and
+// with its title and start; another deleted event keeps its own end.
+TEST_F(CarveTest, ADeletedEventsEndBeforeItsStartIsLeftOut) {
+    const std::string path = file(backupkeys::calendar);
+    constexpr double kStart = 400000000.25;
+    {
+        carvefix::FixtureDatabase db(path, 4096, false);
+        db.exec(iosschema::calendar(iosschema::Ios::v7));
+        int i = 0;
+        for (const char* title : {"Dentist", "Lunch with Bo", "Planning"}) {
+            const double start = kStart + 86400.0 * i++;
+            db.run(
+                "INSERT INTO CalendarItem (summary, start_date, start_tz, end_date, all_day, calendar_id) VALUES "
+                "(?, ?, 'Europe/London', ?, 0, 1)",
+                {std::string(title), start, start + 1800});
+        }
+        db.exec("DELETE FROM CalendarItem WHERE summary != 'Planning';");
+        db.close();
+    }
+    // The head's two bytes of zeros over the first of the end's.
+    std::string end = realBytes(kStart + 1800);
+    ASSERT_EQ(overwrite(path, end, std::string(2, '\0')), 1);
+    carve::DelCalenderCarver(context).ScanDelCalenderThread(folder());
+    std::map<std::string, std::pair<std::string, std::string>> listed;  // (start, end) by title
+    for (const PRCalenderNodePtr& event : posted(notices::scanDelCalenderInfo))
+        listed[std::string(event->calTitle())] = {std::string(event->startDate()), std::string(event->endDate())};
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_FALSE(listed["Dentist"].first.empty());
+    EXPECT_EQ(listed["Dentist"].second, "");
+    EXPECT_FALSE(listed["Lunch with Bo"].second.empty());
 }
 
 }  // namespace

@@ -444,10 +444,54 @@ TEST_F(CarvePageRows, AFreedRowEndsWhereTheBlockItsHeadNamesEnds) {
 
 // SQLite gives a cell the end of a freeblock. A live row edited to a shorter one took the end
 // of the block its earlier cell became: that cell's head (its length, the same row id, the start
-// of its record) lies over the numbers of the freed row before it, which are not that row's. A
-// last byte that merely reads as the length of a cell a byte longer than the live one tells
-// nothing (as many rows end in such a byte by themselves): the row keeps it.
+// of its record) lies over the numbers of the freed row before it, which are not that row's. So
+// does the head of a cell two bytes longer, of which the live cell left the length and the first
+// byte of the id; and that of another row's cell that took the end before and was freed since,
+// its record header left whole. A last byte that merely reads as the length of a cell a byte
+// longer than the live one tells nothing (as many rows end in such a byte by themselves): the
+// row keeps it.
 TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) {
+    // The freed row's two numbers (of eight bytes) run on to the live cell; an earlier cell's
+    // first bytes lie over them, the numbers from lostFrom on.
+    constexpr int64_t kFirstNumber = 0x0102030405060708;
+    auto numbersUnder = [&](const Bytes& earlier, const Bytes& live, size_t lostFrom) {
+        Bytes numbers = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 6, 6};
+        for (const std::string& text : {std::string("GUID-0300"), std::string("three hund")})
+            numbers.insert(numbers.end(), text.begin(), text.end());
+        for (const int64_t n : {kFirstNumber, int64_t{0x1112131415161718}})
+            for (int shift = 56; shift >= 0; shift -= 8) numbers.push_back(static_cast<uint8_t>(n >> shift & 0xff));
+        const Bytes row = cell(300, numbers);
+        const int liveAt = 600 + static_cast<int>(row.size());
+        const auto headBytes = static_cast<int64_t>(earlier.size() - live.size());
+        PageFile f(kPage, 2);
+        leaf(f, 1, {liveAt}, 600, 600);
+        f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
+        f.put(f.pageStart(1) + liveAt - headBytes, Bytes(earlier.begin(), earlier.begin() + headBytes));
+        f.put(f.pageStart(1) + liveAt, live);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        ASSERT_EQ(tables[0].deleted.size(), 1u);
+        const carve::CarvedRecord& r = tables[0].deleted[0];
+        EXPECT_EQ(r.values[2].bytesView(), "three hund");
+        for (size_t c = 3; c <= 4; ++c)
+            if (c < lostFrom)
+                EXPECT_EQ(r.values[c].asInteger(), kFirstNumber);
+            else
+                EXPECT_TRUE(r.values[c].isLost()) << c << ": " << r.values[c].asInteger();
+    };
+    {
+        SCOPED_TRACE("the live row edited to a shorter one");
+        numbersUnder(cell(301, record("GUID-0301", "hello, world", 7, 9)),
+                     cell(301, record("GUID-0301", "hello", 7, 9)), 4);
+    }
+    {
+        SCOPED_TRACE("the live row two bytes longer before its edit");
+        numbersUnder(cell(301, record("GUID-0301", "hello!!", 7, 9)), cell(301, record("GUID-0301", "hello", 7, 9)), 4);
+    }
+    {
+        SCOPED_TRACE("another row, freed since");
+        numbersUnder(cell(400, record("GUID-0400", "four hundred and", 7, 9)),
+                     cell(301, record("GUID-0301", "hello", 7, 9)), 3);
+    }
     const Bytes live = cell(301, textRecord({"GUID-0301", "three hundred one", "its note"}));
     {
         const std::string note = std::string("a note ending in ") + static_cast<char>(live[0] + 1);
@@ -461,26 +505,28 @@ TEST_F(CarvePageRows, AFreedRowsBytesUnderItsNeighboursEarlierHeadAreNotItsOwn) 
         ASSERT_EQ(tables[0].deleted.size(), 1u);
         EXPECT_EQ(tables[0].deleted[0].values[3].bytesView(), note);
     }
-    // The live row edited to a shorter one.
-    const Bytes earlier = cell(301, record("GUID-0301", "hello, world", 7, 9));
-    const Bytes edited = cell(301, record("GUID-0301", "hello", 7, 9));
-    const auto headBytes = static_cast<int64_t>(earlier.size() - edited.size());
-    Bytes numbers = {6, 0, 13 + 2 * 9, 13 + 2 * 10, 4, 4};
-    for (const std::string& text : {std::string("GUID-0300"), std::string("three hund")})
-        numbers.insert(numbers.end(), text.begin(), text.end());
-    numbers.insert(numbers.end(), {0, 0, 1, 44, 0, 0, 2, 88});
-    const Bytes row = cell(300, numbers);
-    const int liveAt = 600 + static_cast<int>(row.size());
-    PageFile f(kPage, 2);
-    leaf(f, 1, {liveAt}, 600, 600);
-    f.put(f.pageStart(1) + 600, freed(row, 0, static_cast<uint16_t>(row.size())));
-    f.put(f.pageStart(1) + liveAt - headBytes, Bytes(earlier.begin(), earlier.begin() + headBytes));
-    f.put(f.pageStart(1) + liveAt, edited);
-    const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
-    ASSERT_EQ(tables[0].deleted.size(), 1u);
-    const carve::CarvedRecord& r = tables[0].deleted[0];
-    EXPECT_EQ(r.values[2].bytesView(), "three hund");
-    EXPECT_TRUE(r.values[4].isLost()) << r.values[4].asInteger();
+    {
+        // Two freed rows in one block: the second one kept the head it had as a block of its own
+        // (its next block's offset, its size then), whose bytes read as a length and an id that
+        // end a cell where the live one ends, its record header after them. That head is the
+        // row's own, no earlier cell's: both rows come back.
+        constexpr int kBlock = 600, kSecond = 790, kLiveAt = 900;
+        const Bytes first = cell(300, record("GUID-0300", std::string(168, 'x'), 7, 9));
+        ASSERT_EQ(kBlock + static_cast<int>(first.size()), kSecond);
+        const Bytes taker = cell(5, record("GUID-0005", "hey", 7, 9));
+        ASSERT_EQ(kSecond + 4 + 128, kLiveAt + static_cast<int>(taker.size()));
+        PageFile f(kPage, 2);
+        leaf(f, 1, {kLiveAt}, kBlock, kBlock);
+        f.put(f.pageStart(1) + kBlock, Bytes(kLiveAt - kBlock, 0xff));
+        f.put(f.pageStart(1) + kBlock, freed(first, 0, kLiveAt - kBlock));
+        // Its next block's offset ends in 0x81: with its size's first byte, a length of 128.
+        f.put(f.pageStart(1) + kSecond, freed(cell(20000, record("GUID-0790", "abc", 7, 9)), 0x381, 80));
+        f.put(f.pageStart(1) + kLiveAt, taker);
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt/ii");
+        std::vector<std::string> guids;
+        for (const carve::CarvedRecord& r : tables[0].deleted) guids.emplace_back(r.values[1].bytesView());
+        EXPECT_EQ(guids, (std::vector<std::string>{"GUID-0300", "GUID-0790"}));
+    }
 }
 
 // A row in the gap whose number a freeblock's head lies over: a cell written over the row later

@@ -87,18 +87,28 @@ public:
     int64_t freedHeadWithin(int64_t from, int64_t end, int64_t limit);
 
     // Where the head of a cell that took a freeblock's end before the cell at at did begins,
-    // in [from, at): SQLite gives a cell the end of a block, so the row at at, edited to a shorter
-    // one, leaves its earlier cell's head right before its new cell, over the last bytes of the
-    // block's row. Such a head is told by what survives of it: its payload's length, which ends
-    // it where the cell at at ends, the same row id whole (of two bytes or more), and the length
-    // of its record's header where that survives too. (A cell's length alone, over the row's
-    // last byte, tells nothing: as many rows end in that byte by themselves.) 0 where none is seen.
-    int64_t earlierHeadBefore(int64_t at, int64_t from) const;
+    // in [from, at): SQLite gives a cell the end of a block, so a cell that took it before the
+    // cell at at (the row at at before an edit made it shorter, or another row freed since)
+    // leaves its head right before the new cell, over the last bytes of the block's row. Such a
+    // head is told by what survives of it: its payload's length, which ends it where the cell at
+    // at ends, and its row id whole; then the same row id (of two bytes or more) with the length
+    // of its record's header where that survives too, or the serial types of its record header
+    // up to at, enough of them to tell a record (see recordHeaderFits). (A cell's length alone,
+    // over the row's last byte, tells nothing: as many rows end in that byte by themselves.) 0
+    // where none is seen.
+    int64_t earlierHeadBefore(int64_t at, int64_t from);
 
     // Whether the four bytes at at are a freed cell's head over its length and row id: a record
     // header that some shape takes follows them (its length and every serial type, or those
     // before cellAt, where a cell written later begins), however far its row's body runs.
     bool freedHeaderAt(int64_t at, int64_t cellAt);
+    // Whether four bytes that read as a freed cell's head, before blockEnd, lie over some of
+    // [from, to).
+    bool blockHeadOver(int64_t from, int64_t to, int64_t blockEnd) const;
+    // Whether a record header that some shape takes begins at header: its length and every
+    // serial type, or where a cell written later begins at cut, inside it, the serial types
+    // before cut, enough of them to tell a record.
+    bool recordHeaderFits(const uint8_t* header, const uint8_t* cut);
 
     // Where in [from, end) the first cell begins that reads as a row up to limit: a whole cell,
     // or where freedHeads, also one whose head a freeblock overwrote; 0 for nowhere.

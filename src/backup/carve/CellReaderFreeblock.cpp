@@ -318,73 +318,100 @@ bool CellReader::damagedCellAt(int64_t at, int64_t limit, FoundRow& found, int64
     return true;
 }
 
-int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) const {
+int64_t CellReader::earlierHeadBefore(int64_t at, int64_t from) {
     CellHead head;
-    // An id of one byte is any character of a text: too little to tell.
-    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_ ||
-        head.rowidBytes < 2)
-        return 0;
+    if (!wholeCellMayStart(at, usable_, head) || static_cast<int64_t>(head.payloadLength) > maxLocal_) return 0;
     const int64_t cellEnd = at + head.lengthBytes + head.rowidBytes + static_cast<int64_t>(head.payloadLength);
-    // The nearest such head is the last cell that took the end: looked for from at back.
-    for (int64_t start = at - head.rowidBytes - 1; start >= from; --start) {
-        // Most starts hold a length of one byte that ends no cell at cellEnd: passed over
-        // before the varints are read.
-        if (const uint8_t first = page_[start];
-            first <= kLargestOneByteVarint && first != cellEnd - start - 1 - head.rowidBytes)
-            continue;
+    // The nearest such head is the last cell that took the end: looked for from at back. Its
+    // length and row id lie whole before at.
+    for (int64_t start = at - 2; start >= from; --start) {
+        // Most starts hold a length of one byte that, with a row id of any length, ends no cell
+        // at cellEnd: passed over before the varints are read.
+        if (const uint8_t first = page_[start]; first <= kLargestOneByteVarint) {
+            const int64_t idRoom = cellEnd - start - 1 - first;
+            if (idRoom < 1 || idRoom > kLongestVarint) continue;
+        }
         uint64_t length = 0, id = 0;
         const int lengthBytes = varint(page_ + start, page_ + at, length);
         const int64_t idAt = start + lengthBytes;
-        if (lengthBytes == 0 || length < kShortestHeader || static_cast<int64_t>(length) > maxLocal_ ||
-            idAt + head.rowidBytes + static_cast<int64_t>(length) != cellEnd ||
-            varint(page_ + idAt, page_ + at, id) != head.rowidBytes || id != head.rowid)
+        if (lengthBytes == 0 || length < kShortestHeader || static_cast<int64_t>(length) > maxLocal_ || idAt >= at)
             continue;
-        // The length of its record's header, where that survives, fits its payload.
-        const int64_t headerAt = idAt + head.rowidBytes;
-        if (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)) return start;
+        // The same row, a byte or two longer: the new cell took the end of its id, and the bytes
+        // of it left begin the new cell's id (each with its high bit set, as no text's byte of
+        // the first 128 has).
+        if (idAt + head.rowidBytes > at && idAt + head.rowidBytes + static_cast<int64_t>(length) == cellEnd &&
+            std::equal(page_ + idAt, page_ + at, page_ + at + head.lengthBytes))
+            return start;
+        const int idBytes = varint(page_ + idAt, page_ + at, id);
+        const int64_t headerAt = idAt + idBytes;
+        if (idBytes == 0 || headerAt + static_cast<int64_t>(length) != cellEnd) continue;
+        // The same row, edited to a shorter one: told by its id (an id of one byte is any
+        // character of a text: too little to tell), and by the length of its record's header
+        // where that survives, which fits its payload.
+        if (id == head.rowid && idBytes == head.rowidBytes && idBytes >= 2 &&
+            (headerAt == at || (page_[headerAt] >= kShortestHeader && page_[headerAt] <= length)))
+            return start;
+        // Another row, freed since (a row deleted, or moved by an edit): told by what the cell at
+        // at left of its record header, which a table's rows must have. Not where four bytes that
+        // read as a freed cell's head lie over its length and id: those are a row's own head in
+        // the block (blocks that met keep each cell's), followed by its own record header, and
+        // the offsets they name lie near the cell at at, so that they can read as a length that
+        // ends there. (A cell's length and id seldom read so: its length would be an offset past
+        // the page.)
+        if (headerAt < at && !blockHeadOver(start, headerAt, at) && recordHeaderFits(page_ + headerAt, page_ + at))
+            return start;
     }
     return 0;
 }
 
+bool CellReader::blockHeadOver(int64_t from, int64_t to, int64_t blockEnd) const {
+    for (int64_t k = std::max<int64_t>(from - kFreeblockHeadSize + 1, 0); k < to; ++k)
+        if (looksLikeFreeblockHead(k, blockEnd)) return true;
+    return false;
+}
+
 bool CellReader::freedHeaderAt(int64_t at, int64_t cellAt) {
-    const uint8_t* pageEnd = page_ + usable_;
     const uint8_t* cut = page_ + std::min(cellAt, usable_);
     // Where the cell's length and row id took four bytes or more, its header is whole after them.
-    for (const int offset : kFreedHeaderOffsets) {
-        if (offset < kFreeblockHeadSize) continue;
-        const uint8_t* header = page_ + at + offset;
-        uint64_t headerLength = 0;
-        const int n = header < cut ? varint(header, cut, headerLength) : 0;
-        if (n == 0 || headerLength < kShortestHeader || static_cast<int64_t>(headerLength) > pageEnd - header) continue;
-        const ShapeSummary::Mask maybe =
-            summary_.byHeaderLength(headerLength, n) & summary_.bySerial(0, header + n, pageEnd);
-        for (size_t s = 0; s < shapes_.size(); ++s) {
-            const TableShape& shape = shapes_[s];
-            // A serial type takes a byte at least: the header holds one for each column its rows have.
-            if (!ShapeSummary::has(maybe, s) || headerLength < n + shape.fewestColumns) continue;
-            lookSerials_.clear();
-            int used = 0;
-            bool fits = false;
-            if (header + headerLength <= cut) {
-                fits = serialTypesOfHeader(shape, 0, header + n, header + headerLength, lookSerials_, used);
-            } else {
-                // A cell written later took the rest of the header: the serial types before it
-                // fit the shape's first columns, enough of them to tell a record.
-                size_t told = 0;
-                for (size_t c = 0; c < shape.columns.size() && header + n + used < cut; ++c) {
-                    uint64_t serial = 0;
-                    const int bytes = varint(header + n + used, cut, serial);
-                    if (bytes == 0 || !serialFits(shape.columns[c], serial)) break;
-                    lookSerials_.push_back(serial);
-                    told += serial != kNullSerial;
-                    used += bytes;
-                }
-                fits = header + n + used == cut && told >= kFewestTypesOfCutHeader;
+    for (const int offset : kFreedHeaderOffsets)
+        if (offset >= kFreeblockHeadSize && page_ + at + offset < cut && recordHeaderFits(page_ + at + offset, cut))
+            return true;
+    return false;
+}
+
+bool CellReader::recordHeaderFits(const uint8_t* header, const uint8_t* cut) {
+    const uint8_t* pageEnd = page_ + usable_;
+    uint64_t headerLength = 0;
+    const int n = varint(header, cut, headerLength);
+    if (n == 0 || headerLength < kShortestHeader || static_cast<int64_t>(headerLength) > pageEnd - header) return false;
+    const ShapeSummary::Mask maybe =
+        summary_.byHeaderLength(headerLength, n) & summary_.bySerial(0, header + n, pageEnd);
+    for (size_t s = 0; s < shapes_.size(); ++s) {
+        const TableShape& shape = shapes_[s];
+        // A serial type takes a byte at least: the header holds one for each column its rows have.
+        if (!ShapeSummary::has(maybe, s) || headerLength < n + shape.fewestColumns) continue;
+        lookSerials_.clear();
+        int used = 0;
+        bool fits = false;
+        if (header + headerLength <= cut) {
+            fits = serialTypesOfHeader(shape, 0, header + n, header + headerLength, lookSerials_, used);
+        } else {
+            // A cell written later took the rest of the header: the serial types before it
+            // fit the shape's first columns, enough of them to tell a record.
+            size_t told = 0;
+            for (size_t c = 0; c < shape.columns.size() && header + n + used < cut; ++c) {
+                uint64_t serial = 0;
+                const int bytes = varint(header + n + used, cut, serial);
+                if (bytes == 0 || !serialFits(shape.columns[c], serial)) break;
+                lookSerials_.push_back(serial);
+                told += serial != kNullSerial;
+                used += bytes;
             }
-            if (fits && (shape.rowidAlias < 0 || static_cast<size_t>(shape.rowidAlias) >= lookSerials_.size() ||
-                         lookSerials_[static_cast<size_t>(shape.rowidAlias)] == kNullSerial))
-                return true;
+            fits = header + n + used == cut && told >= kFewestTypesOfCutHeader;
         }
+        if (fits && (shape.rowidAlias < 0 || static_cast<size_t>(shape.rowidAlias) >= lookSerials_.size() ||
+                     lookSerials_[static_cast<size_t>(shape.rowidAlias)] == kNullSerial))
+            return true;
     }
     return false;
 }

@@ -287,8 +287,14 @@ void DelCalenderCarver::post(const CarvedRecord& item, const RowShape& shape, co
     auto time = [](const CarvedValue& v) { return v.isNull() ? std::nullopt : std::optional<int64_t>(v.asInteger()); };
     const CarvedValue& allDay = shape.value(item, kAllDay);
     const std::string zone = textOf(shape.value(item, kStartZone));
+    // An event never ends before it starts (a phone refuses such times): an end before the start
+    // holds bytes a later write put over the row's (a freed cell's head, whose next block's
+    // offset is often zeros), not its own, and is left out. The start lies before it in the row,
+    // further from the cells written after it.
+    std::optional<int64_t> ends = time(end);
+    if (const std::optional<int64_t> starts = time(start); starts && ends && *ends < *starts) ends.reset();
     PREventDateTexts dates = eventDateTexts(
-        {time(start), time(end), zone, allDay.isNull() ? std::nullopt : std::optional<bool>(allDay.asInteger() != 0)});
+        {time(start), ends, zone, allDay.isNull() ? std::nullopt : std::optional<bool>(allDay.asInteger() != 0)});
     node->setStartDate(std::move(dates.start));
     node->setEndDate(std::move(dates.end));
     notices::scanDelCalenderInfo.post(*context_.nc, node);

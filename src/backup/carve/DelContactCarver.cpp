@@ -166,6 +166,19 @@ bool holdsControlBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+// The kind of value (ABMultiValue's property) of an e-mail address.
+constexpr int64_t kEmailProperty = 4;
+
+// Whether an e-mail address's text ends as an address does: in a letter or digit of its domain
+// (or a byte of a letter beyond ASCII). A cell written over the end of a freed value, one byte
+// before the live cell that later took the same end, leaves its payload's length as the value's
+// last byte: for a value's row a small number, most often a byte of punctuation, which no
+// address ends in.
+bool endsAsAddress(std::string_view text) {
+    const auto last = static_cast<unsigned char>(text.back());
+    return last >= 0x80 || (last >= '0' && last <= '9') || (last >= 'a' && last <= 'z') || (last >= 'A' && last <= 'Z');
+}
+
 // When a person was made, where its row kept that.
 std::optional<int64_t> madeAt(const CarvedValue& made) {
     if (made.type != CarvedValue::integerValue && made.type != CarvedValue::realValue) return std::nullopt;
@@ -566,8 +579,8 @@ struct Named {
 // Adds to named the values of deleted persons (liveIds: those of the live ones, sorted) of a
 // table read by shape, in the order found, each keeping what a contact shows of it, its text
 // copied into texts; the table, its rows and the values of all their columns, goes as they are
-// taken. A value without a text, or with bytes no number, address or home page holds, is no value
-// of a contact.
+// taken. A value without a text, with bytes no number, address or home page holds, or an e-mail
+// address that does not end as one (see endsAsAddress), is no value of a contact.
 void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<const int64_t> liveIds,
                         CarvedStore& texts, mapped::Vector<Named>& named) {
     // The rows are read side by side by the parts of the file they were found in: each part
@@ -586,6 +599,7 @@ void addValuesOfDeleted(CarvedTable& values, const RowShape& shape, std::span<co
     auto valueText = [&](const CarvedRecord& v) {
         const std::string_view t = textView(shape.value(v, kText));
         return t.empty() || holdsControlBytes(t) ||
+                       (shape.value(v, kProperty).asInteger() == kEmailProperty && !endsAsAddress(t)) ||
                        std::binary_search(liveIds.begin(), liveIds.end(), shape.value(v, kPerson).asInteger())
                    ? std::string_view()
                    : t;

@@ -22,6 +22,11 @@ constexpr size_t kStartBytesOnPage = 4;
 // every value no edit changes. (The live row whose cell took the copy's tail is told by
 // kStartBytesOnPage.)
 constexpr size_t kStartBytesOfRenamed = 6;
+// The fewest bytes of it that, with a text the two rows share in a column an edit may change,
+// tell the live row a copy is of among a whole file's: 24 bits of a hexadecimal identifier, and a
+// text (an address, a title) that few rows hold. (The whole start tells it with such a text
+// among any number of rows.)
+constexpr size_t kStartBytesWithText = 6;
 // The most live rows of a table among which the whole start alone (32 bits of a hexadecimal
 // identifier) tells one: more than any phone's bookmarks or calendars hold. In a larger table a
 // text the two rows share must tell it too.

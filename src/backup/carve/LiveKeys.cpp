@@ -15,11 +15,6 @@ LiveTables liveTables(std::vector<LiveLists>& found, size_t shapes, size_t threa
         for (size_t s = 0; s < shapes; ++s) {
             std::vector<KeyList*> lists;
             for (LiveLists& thread : found) lists.push_back(&(thread.*LiveLists::kinds[kind])[s]);
-            // The starts with a text are asked only where the starts alone tell no row.
-            if (LiveTables::kinds[kind] == &LiveTables::startTexts && tables.starts[s].size() <= kStartAloneRows) {
-                for (KeyList* list : lists) list->clear();
-                continue;
-            }
             (tables.*LiveTables::kinds[kind])[s].build(lists, threads);
         }
     return tables;
@@ -181,18 +176,24 @@ void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<Table
         for (const std::vector<FoundList>* part : deleted)
             for (const FoundRow& f : (*part)[s])
                 if (f.repeatsLive && startLength(f.uniqueStart) >= kStartBytesOfTaker) {
-                    startTextKeys(shapes[s], f, [&](uint64_t key) { copies.insert(key); });
+                    for (const size_t bytes : {kStartBytes, kStartBytesWithText})
+                        startTextKeys(
+                            shapes[s], f, [&](uint64_t key) { copies.insert(key); }, bytes);
                     copiesKept.insert(keptWithStart(f));
                 }
         for (std::vector<FoundList>* part : deleted)
             for (FoundRow& f : (*part)[s]) {
                 if (!cut(f)) continue;
-                if (startLength(f.uniqueStart) == kStartBytes && startAlone)
+                const size_t length = startLength(f.uniqueStart);
+                if (length == kStartBytes && startAlone)
                     f.repeatsLive = live.starts[s].contains(f.uniqueStart);
                 else
-                    startTextKeys(shapes[s], f, [&](uint64_t key) {
-                        f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
-                    });
+                    startTextKeys(
+                        shapes[s], f,
+                        [&](uint64_t key) {
+                            f.repeatsLive = f.repeatsLive || live.startTexts[s].contains(key) || copies.contains(key);
+                        },
+                        length == kStartBytes ? kStartBytes : kStartBytesWithText);
                 f.repeatsLive = f.repeatsLive || copiesKept.contains(keptWithStart(f));
             }
     }

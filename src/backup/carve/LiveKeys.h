@@ -43,11 +43,12 @@ struct LiveKeys {
 using LiveLists = LiveKeys<KeyList>;
 using LiveTables = LiveKeys<KeyTable>;
 
-// The keys of a row's identifier start (whole: kStartBytes) each with a text of it in a column an
-// edit may change (see TableShape::editKeptColumns), handed to visit; none where the shape names
-// no such columns or the start is shorter.
+// The keys of the first bytes of a row's identifier start (the whole start: kStartBytes; or
+// kStartBytesWithText) each with a text of it in a column an edit may change (see
+// TableShape::editKeptColumns), handed to visit; none where the shape names no such columns or
+// the start is shorter.
 template <class Visit>
-void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit);
+void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit, size_t bytes = kStartBytes);
 
 // Lists the keys of f, a live row of shape s, in lists.
 inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, const FoundRow& f) {
@@ -60,7 +61,9 @@ inline void listLiveRow(LiveLists& lists, size_t s, const TableShape& shape, con
     if (shape.rowidAlias < 0) valueKeys(f, [&](uint64_t key) { lists.idValues[s].push(key); });
     if (shape.live == LiveRows::values) {
         if (shape.editKeptColumns && startLength(f.uniqueStart) == kStartBytes) lists.starts[s].push(f.uniqueStart);
-        startTextKeys(shape, f, [&](uint64_t key) { lists.startTexts[s].push(key); });
+        for (const size_t bytes : {kStartBytes, kStartBytesWithText})
+            startTextKeys(
+                shape, f, [&](uint64_t key) { lists.startTexts[s].push(key); }, bytes);
     }
 }
 
@@ -85,12 +88,14 @@ bool sameUnedited(const TableShape& shape, const CarvedRecord& old, const Carved
 uint64_t textKey(const TableShape& shape, const CarvedRecord& row, size_t column);
 
 template <class Visit>
-void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit) {
-    if (!shape.editKeptColumns || startLength(f.uniqueStart) < kStartBytes) return;
+void startTextKeys(const TableShape& shape, const FoundRow& f, Visit&& visit, size_t bytes) {
+    if (!shape.editKeptColumns || startLength(f.uniqueStart) < bytes) return;
+    // A start cut to fewer bytes has its last ones zero: its keys are none of the whole start's.
+    const uint64_t start = bytes >= kStartBytes ? f.uniqueStart : f.uniqueStart & ((uint64_t{1} << (8 * bytes)) - 1);
     for (size_t c = 0; shape.editKeptColumns >> c; ++c)
         if (shape.editKeptColumns >> c & 1)
             if (const uint64_t key = textKey(shape, f.record, c))
-                visit((((key ^ f.uniqueStart) * 0x9E3779B97F4A7C15ULL) ^ (f.uniqueStart >> 7)) | 1);
+                visit((((key ^ start) * 0x9E3779B97F4A7C15ULL) ^ (start >> 7)) | 1);
 }
 
 // Whether a deleted row whose identifier a later cell cut (old) is a live row of its page (live)
@@ -119,8 +124,9 @@ inline bool copyOfLive(const FoundRow& copy, const FoundRow& live) {
 // Marks the deleted rows whose identifier a later cell cut that are a live row's copy from before
 // an edit, told by the start of the identifier they kept (kStartBytes): alone, in a table of no
 // more than kStartAloneRows live rows; otherwise with a text in a column an edit may change, the
-// live row's or that of another copy of it already known (a row edited twice leaves two). A
-// shorter start (kStartBytesOfTaker) tells a copy whose kept values are those of such a copy.
+// live row's or that of another copy of it already known (a row edited twice leaves two), as is
+// a start of kStartBytesWithText bytes or more. A shorter start (kStartBytesOfTaker) tells a
+// copy whose kept values are those of such a copy.
 // deleted: every part's deleted rows, by shape, after markRepeats().
 void markCopiesByIdentifierStart(const LiveTables& live, const std::vector<TableShape>& shapes,
                                  const std::vector<std::vector<FoundList>*>& deleted);
