@@ -203,9 +203,6 @@ bool DelMessageCarver::scanDelMessageThread(const std::string& backupFolder, con
                  handleGroup = shapes.add(kHandleTable), pieceGroup = shapes.add(kPieceTable);
     std::vector<CarvedTable> tables = carveRecords(db, shapes.shapes());
     shapes.report(tables);
-    // The page walk, most of the carve, takes nothing from the scan state: the names and groups
-    // the messages take are waited for only now.
-    if (there && namesIn && !namesIn()) return false;
     MessageParts parts;
     for (const FileShapes::Member& member : shapes.of(pieceGroup))
         for (const auto* list : {&tables[member.index].deleted, &tables[member.index].live})
@@ -217,12 +214,6 @@ bool DelMessageCarver::scanDelMessageThread(const std::string& backupFolder, con
     // Where the parts' files lie, from the backup's manifest, read only for a file that has parts.
     std::optional<MessagePartFiles> partFiles;
     if (!parts.empty()) partFiles.emplace(backupFolder);
-    for (const FileShapes::Member& member : shapes.of(older)) {
-        for (const CarvedRecord& row : tables[member.index].deleted)
-            postOlder(row, *member.shape, partFiles ? &parts : nullptr, partFiles ? &*partFiles : nullptr);
-        releaseValuesBefore(tables[member.index], tables[member.index].deleted.size());
-    }
-
     // The other party of a newer message is the handle it names; handles outlive their
     // messages, so most are live rows with their own row ids.
     PRBackupScanState& arrays = context_.state;
@@ -238,6 +229,15 @@ bool DelMessageCarver::scanDelMessageThread(const std::string& backupFolder, con
                 arrays.chatMessageArray.push_back(chat);
                 handles.emplace(handle.rowid, chat->phoneValue());
             }
+    // The page walk, most of the carve, and what the rows' parts and handles give take nothing
+    // from the scan state: the names and groups the messages take are waited for only now.
+    if (there && namesIn && !namesIn()) return false;
+    for (const FileShapes::Member& member : shapes.of(older)) {
+        for (const CarvedRecord& row : tables[member.index].deleted)
+            postOlder(row, *member.shape, partFiles ? &parts : nullptr, partFiles ? &*partFiles : nullptr);
+        releaseValuesBefore(tables[member.index], tables[member.index].deleted.size());
+    }
+
     const MessageGroups* groups = context_.state.messageGroups.get();
     auto messageOf = [&](const CarvedRecord& row, const RowShape& shape, ContactNames& names) -> PRMessageNodePtr {
         // What a later cell took stays unsaid: no time, party, service or direction of another's.
