@@ -46,7 +46,7 @@ constexpr size_t kAhead = 8;
 
 // What is known of a found row before any is kept, by what the finish asks of it in turn:
 // left out before the copies of its kept columns are counted, or after.
-enum RowMark : uint8_t { kLeftOutFirst = 1, kLeftOutAfterTails = 2, kKeptRow = 4 };
+enum RowMark : uint8_t { kLeftOutFirst = 1, kLeftOutAfterTails = 2 };
 
 // The sets of the rows that lost their ids or tails, the table's other deleted rows, and the
 // rows that repeat live ones.
@@ -124,14 +124,37 @@ void markByTheSets(const TableSets& sets, const FoundList& rows, std::vector<uin
     }
 }
 
+// With what the tree tells of the ids a kept row lost, moves it to the end of its table.
+void place(const std::vector<LeafBounds>& bounds, FoundRow& f, CarvedTable& table) {
+    // A row at the edge of its page lies within what the page's parents give it.
+    const LeafBounds& page = bounds[static_cast<size_t>(f.record.page)];
+    if (page.known && f.pageInOrder && !f.record.rowidKnown) {
+        if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
+        if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
+        dropEmptyBounds(f);
+    }
+    // On a page that keeps no order the rows around a row bound nothing, but a
+    // row freed there (not one left in the gap from an older state of the page)
+    // was most likely freed while the page held the ids its parents allow it now.
+    // A balance since may have moved the page's edge past it: the range is used
+    // only with the last bits of the id, which a wrong range leaves no other id.
+    if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown && f.record.rowidTailBits > 0) {
+        f.record.withinPage = true;
+        table.pageRange.try_emplace(f.record.page, page.low, page.high);
+    }
+    table.deleted.push_back(std::move(f.record));
+}
+
 // Keeps, in the file's order, each row that repeats no row kept before it (same row id, values
-// or unique value), and counts those kept of each part.
-void keepFirstCopies(const TableSets& sets, const std::vector<std::vector<FoundList>*>& parts, size_t s,
-                     std::vector<std::vector<uint8_t>>& marks, std::vector<size_t>& keptOfPart) {
+// or unique value), moving it to the table; each part's rows are freed once read.
+void keepFirstCopies(const TableSets& sets, const std::vector<LeafBounds>& bounds,
+                     const std::vector<std::vector<FoundList>*>& parts, size_t s,
+                     std::vector<std::vector<uint8_t>>& marks, CarvedTable& table) {
     KeySet deletedValues, deletedRowids, deletedUniques, keptOfTails, sharedValues;
     deletedValues.reserve(sets.candidates);
     deletedRowids.reserve(sets.candidates);
     if (sets.uniques) deletedUniques.reserve(sets.candidates);
+    table.deleted.reserve(sets.candidates);
     auto anotherRow = [&](const FoundRow& f) {
         if (!sets.idsNameNoRow || !sets.sharedIds.contains(static_cast<uint64_t>(f.record.rowid))) return false;
         bool shares = false;
@@ -139,9 +162,8 @@ void keepFirstCopies(const TableSets& sets, const std::vector<std::vector<FoundL
         return !shares;
     };
     for (size_t k = 0; k < parts.size(); ++k) {
-        const FoundList& rows = (*parts[k])[s];
-        std::vector<uint8_t>& mark = marks[k];
-        size_t kept = 0;
+        FoundList& rows = (*parts[k])[s];
+        const std::vector<uint8_t>& mark = marks[k];
         for (size_t i = 0; i < rows.size(); ++i) {
             // The sets' slots of a row a few ahead are asked for meanwhile.
             if (i + kAhead < rows.size() && mark[i + kAhead] != kLeftOutFirst) {
@@ -151,7 +173,7 @@ void keepFirstCopies(const TableSets& sets, const std::vector<std::vector<FoundL
                 if (ahead.unique) deletedUniques.prefetch(ahead.unique);
             }
             if (mark[i] == kLeftOutFirst) continue;
-            const FoundRow& f = rows[i];
+            FoundRow& f = rows[i];
             const uint64_t key = f.signature;
             const auto rowid = static_cast<uint64_t>(f.record.rowid);
             if (deletedValues.contains(key)) continue;
@@ -163,41 +185,12 @@ void keepFirstCopies(const TableSets& sets, const std::vector<std::vector<FoundL
             if (f.record.rowidKnown) deletedRowids.insert(rowid);
             if (f.record.rowidKnown && sets.idsNameNoRow && sets.sharedIds.contains(rowid))
                 valueKeys(f, [&](uint64_t v) { sharedValues.insert(v); });
-            mark[i] = kKeptRow;
-            ++kept;
+            place(bounds, f, table);
         }
-        keptOfPart[k] = kept;
+        rows.clear();
+        std::vector<uint8_t>().swap(marks[k]);
+        table.parts[k].deletedEnd = table.deleted.size();
     }
-}
-
-// Moves the kept rows of a part to their places in the table (from at), with what the tree
-// tells of the ids they lost; answers the pages whose ids bound a row freed there.
-std::vector<int64_t> placeKept(const std::vector<LeafBounds>& bounds, FoundList& rows,
-                               const std::vector<uint8_t>& marks, CarvedRecord* at) {
-    std::vector<int64_t> withinPages;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (marks[i] != kKeptRow) continue;
-        FoundRow& f = rows[i];
-        // A row at the edge of its page lies within what the page's parents give it.
-        const LeafBounds& page = bounds[static_cast<size_t>(f.record.page)];
-        if (page.known && f.pageInOrder && !f.record.rowidKnown) {
-            if (f.record.rowidBefore == 0) f.record.rowidBefore = page.low;
-            if (f.record.rowidAfter == 0 && page.high < INT64_MAX) f.record.rowidAfter = page.high + 1;
-            dropEmptyBounds(f);
-        }
-        // On a page that keeps no order the rows around a row bound nothing, but a
-        // row freed there (not one left in the gap from an older state of the page)
-        // was most likely freed while the page held the ids its parents allow it now.
-        // A balance since may have moved the page's edge past it: the range is used
-        // only with the last bits of the id, which a wrong range leaves no other id.
-        if (page.known && !f.pageInOrder && !f.fromGap && !f.record.rowidKnown && f.record.rowidTailBits > 0) {
-            f.record.withinPage = true;
-            withinPages.push_back(f.record.page);
-        }
-        *at++ = std::move(f.record);
-    }
-    rows.clear();
-    return withinPages;
 }
 
 }  // namespace
@@ -206,9 +199,8 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads,
                    std::vector<CarvedTable>& tables) {
     // Each table's rows are asked first what no other row changes (side by side, part by part),
-    // then, in the file's order, whether a row kept before repeats them; the rows kept are then
-    // moved to their places side by side. A large file's tables are one or two: a table at a
-    // time would leave every core but one idle.
+    // then, in the file's order, whether a row kept before repeats them. A large file's tables
+    // are one or two: a table at a time would leave every core but one idle.
     const size_t tableCount = shapes.size(), partCount = parts.size();
     std::vector<TableSets> sets(tableCount);
     inParallel(tableCount, threads, [&](size_t s, size_t) { fillSets(shapes[s], parts, s, sets[s]); });
@@ -226,30 +218,9 @@ void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<Leaf
         const size_t s = job / partCount, k = job % partCount;
         markByTheSets(sets[s], (*parts[k])[s], marks[s][k]);
     });
-    std::vector<std::vector<size_t>> keptOfPart(tableCount, std::vector<size_t>(partCount));
     inParallel(tableCount, threads, [&](size_t s, size_t) {
-        keepFirstCopies(sets[s], parts, s, marks[s], keptOfPart[s]);
+        keepFirstCopies(sets[s], bounds, parts, s, marks[s], tables[s]);
         sets[s] = TableSets();  // asked no more
-    });
-    std::vector<std::vector<size_t>> from(tableCount, std::vector<size_t>(partCount + 1));
-    for (size_t s = 0; s < tableCount; ++s) {
-        for (size_t k = 0; k < partCount; ++k) from[s][k + 1] = from[s][k] + keptOfPart[s][k];
-        tables[s].deleted.resize(from[s][partCount]);
-    }
-    std::vector<std::vector<std::vector<int64_t>>> withinPages(tableCount,
-                                                               std::vector<std::vector<int64_t>>(partCount));
-    inParallel(tableCount * partCount, threads, [&](size_t job, size_t) {
-        const size_t s = job / partCount, k = job % partCount;
-        withinPages[s][k] = placeKept(bounds, (*parts[k])[s], marks[s][k], tables[s].deleted.data() + from[s][k]);
-    });
-    inParallel(tableCount, threads, [&](size_t s, size_t) {
-        for (size_t k = 0; k < partCount; ++k) {
-            tables[s].parts[k].deletedEnd = from[s][k + 1];
-            for (const int64_t page : withinPages[s][k]) {
-                const LeafBounds& b = bounds[static_cast<size_t>(page)];
-                tables[s].pageRange.try_emplace(page, b.low, b.high);
-            }
-        }
         // Copies of one row whose chains broke at different places: the fullest stands for it.
         dropShorterCutCopies(shapes[s], tables[s]);
     });
