@@ -25,7 +25,9 @@ std::string partQuery(const Source& source, const std::string& columns) {
     return plainQuery(source, columns) + " where " + source.table + ".rowid between ?1 and ?2";
 }
 
-size_t partsForThisMachine() { return std::clamp<size_t>(usablecores::workerCores() / 2, 1, kMostParts); }
+// As many parts as cores: the parts' threads do the reading, the calling thread (and whatever
+// takes its items) only hands the rows on, and takes a core's share at most.
+size_t partsForThisMachine() { return std::clamp<size_t>(usablecores::workerCores(), 1, kMostParts); }
 
 std::vector<Part> plan(BackupDatabase& db, const Source& source, const std::string& columns, size_t maxParts) {
     if (maxParts < 2) return {};

@@ -1,18 +1,24 @@
 // The contact and call carvers make the records of a large file side by side: on however many
 // threads, the records, their joined values, their names and their order must be those of one
 // (the call carver also lets the values of the rows it has made calls of go as it goes), whether
-// or not they are also listed in the scan state.
+// or not they are also listed in the scan state. The message carver looks through its pages
+// before the contacts that name its messages are in, and names them all the same.
 #include "CarveQuality.h"
 #include "CarveTestSupport.h"
 #include "NaturalFixtures.h"
 #include "backup/BackupNotices.h"
 #include "backup/carve/DelCallHistoryCarver.h"
 #include "backup/carve/DelContactCarver.h"
+#include "backup/carve/DelMessageCarver.h"
 #include "model/ContactNumberRule.h"
 #include "model/PRCallHistoryNode.h"
 #include "model/PRContactNode.h"
+#include "model/PRMessageNode.h"
 
+#include <QTemporaryDir>
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
@@ -40,6 +46,24 @@ std::vector<PRCallHistoryNodePtr> carveCalls(const std::string& folder, int thre
     carve::CarveContext context(state, nc);
     notices::ScanDelCallHistoryInfo.observe(nc, &posted, [&](const PRCallHistoryNodePtr& c) { posted.push_back(c); });
     carve::DelCallHistoryCarver(context).scanDelCallHistoryThread(folder, threads);
+    nc.removeObserver(&posted);
+    return posted;
+}
+
+// The messages carved from folder; namesIn as the message carver takes it. coverageSeen counts
+// the databases said to be looked through.
+std::vector<PRMessageNodePtr> carveMessages(const std::string& folder, PRBackupScanState& state,
+                                            const std::function<bool()>& namesIn, int* coverageSeen = nullptr,
+                                            bool* answer = nullptr) {
+    std::vector<PRMessageNodePtr> posted;
+    NSNotificationCenter nc;
+    carve::CarveContext context(state, nc);
+    context.coverage = [&](const carve::CarveCoverage&) {
+        if (coverageSeen) ++*coverageSeen;
+    };
+    notices::ScanDelMessageInfo.observe(nc, &posted, [&](const PRMessageNodePtr& m) { posted.push_back(m); });
+    const bool carved = carve::DelMessageCarver(context).scanDelMessageThread(folder, namesIn);
+    if (answer) *answer = carved;
     nc.removeObserver(&posted);
     return posted;
 }
@@ -180,5 +204,67 @@ TEST_F(CarverThreads, AnyNumberOfThreadsGivesTheCallsOfOneWithTheirNames) {
         PRBackupScanState again;
         again.contactArray = state.contactArray;
         expectSameRecords("calls", single, carveCalls(folder(), threads, again));
+    }
+}
+
+TEST_F(CarverThreads, MessagesCarvedBeforeTheirContactsCameAreNamedByThem) {
+    carvefix::NaturalOptions options;
+    options.rows = 3000;
+    carvefix::writeNaturalDatabase(folder(), carvefix::CarveKind::messages, options);
+    PRBackupScanState unnamed;
+    const std::vector<PRMessageNodePtr> found = carveMessages(folder(), unnamed, {});
+    ASSERT_GT(found.size(), 300u);
+    // A contact for every other party.
+    std::vector<PRContactNodePtr> contacts;
+    std::set<std::string> saved;
+    for (const PRMessageNodePtr& message : found) {
+        const std::string& phone = message->messagePhone();
+        if (phone.size() < 7 || !saved.insert(phone).second || saved.size() % 2) continue;
+        contacts.push_back(std::make_shared<PRContactNode>());
+        contacts.back()->setContactName("Contact " + std::to_string(saved.size()));
+        contacts.back()->setContactPhone(phone);
+    }
+    ASSERT_GT(contacts.size(), 5u);
+    PRBackupScanState named;
+    named.contactArray = contacts;
+    const std::vector<PRMessageNodePtr> want = carveMessages(folder(), named, {});
+    ASSERT_TRUE(std::any_of(want.begin(), want.end(), [](const auto& m) { return !m->messageName().empty(); }));
+
+    // The contacts come in while the pages are looked through: asked for once they were, the
+    // carver names every message by them.
+    PRBackupScanState later;
+    int coverage = 0, coverageWhenAsked = -1;
+    bool answer = false;
+    const std::vector<PRMessageNodePtr> got = carveMessages(
+        folder(), later,
+        [&] {
+            coverageWhenAsked = coverage;
+            later.contactArray = contacts;
+            return true;
+        },
+        &coverage, &answer);
+    EXPECT_EQ(coverageWhenAsked, 1);
+    EXPECT_TRUE(answer);
+    expectSameRecords("messages", want, got);
+
+    // Names that never come end the carve with nothing posted; so does a folder without the
+    // database, whose absence is then not logged either.
+    PRBackupScanState never;
+    EXPECT_TRUE(carveMessages(
+                    folder(), never, [] { return false; }, nullptr, &answer)
+                    .empty());
+    EXPECT_FALSE(answer);
+    const QTemporaryDir empty;
+    std::vector<std::string> logged;
+    {
+        NSNotificationCenter nc;
+        carve::CarveContext context(never, nc);
+        context.log = [&](const std::string& line) { logged.push_back(line); };
+        EXPECT_FALSE(
+            carve::DelMessageCarver(context).scanDelMessageThread(empty.path().toStdString(), [] { return false; }));
+        EXPECT_TRUE(logged.empty());
+        EXPECT_TRUE(
+            carve::DelMessageCarver(context).scanDelMessageThread(empty.path().toStdString(), [] { return true; }));
+        EXPECT_EQ(logged.size(), 1u);
     }
 }

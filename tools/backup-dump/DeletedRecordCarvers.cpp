@@ -148,12 +148,14 @@ void DeletedRecordCarvers::carve() {
         DeletedRecordCarvers* carvers;
         ~Past() { carvers->contactCarvePast(); }
     } past{this};
-    carve::carveAll(context, folder_, {}, [this] {
-        contactCarvePast();  // the contact carver is done, or had no address book
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return prepared_ || ended_; });
-        return prepared_;
-    });
+    carve::carveAll(
+        context, folder_, {},
+        [this] {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return prepared_ || ended_; });
+            return prepared_;
+        },
+        [this] { contactCarvePast(); });  // the contact carver is done, or had no address book
     carved.removeObserver(&observer);
     found_.close();
 }

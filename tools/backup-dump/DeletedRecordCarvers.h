@@ -5,10 +5,11 @@
 // The carvers take nothing from the readers but the schema flags, the contacts (for the names
 // of carved messages and calls; kept only where the backup holds either) and the message groups
 // (a carved message of a group stands in it, as on the result screen), so they may carve, on a
-// thread of their own, while the readers run: the deleted contacts from the start, the rest as
-// soon as the contacts and the messages are read. What they find waits in a queue and goes
-// through the intake only once the readers are done, in the order it was found: the output is
-// the same as when the carvers ran after the readers.
+// thread of their own, while the readers run: the deleted contacts from the start, then the
+// message database's pages, the messages and the rest as soon as the contacts and the messages
+// are read. What they find waits in a queue and goes through the intake only once the readers
+// are done, in the order it was found: the output is the same as when the carvers ran after the
+// readers.
 //
 // The readers' contacts wait for the contact carver to be past the most it holds (the rows its
 // walk of the address book found, see CarveContext::pastPeak): a large address book's contacts
@@ -58,8 +59,8 @@ public:
     // otherwise), their message groups and the contacts collected so far.
     void prepare(Schema schema);
     // Runs the six carvers, at the readers' priority, on as many threads as the process has cores
-    // to use. The contact carver starts at once; the others wait until prepare() (or
-    // readersDone(), and are then not run).
+    // to use. The contact carver starts at once, then the message carver's page walk; what they
+    // make of the rest waits until prepare() (or readersDone(), and is then not made).
     void carve();
     // On the readers' thread, before the contacts are read: returns once the contact carver is
     // past the most it holds, or done with the address book (or without one), however carve()

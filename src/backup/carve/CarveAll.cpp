@@ -13,20 +13,22 @@
 namespace carve {
 
 void carveAll(CarveContext& context, const std::string& folder, const std::function<bool()>& stop,
-              const std::function<bool()>& contactsIn) {
+              const std::function<bool()>& contactsIn, const std::function<void()>& contactsCarved) {
     // Read once for all six databases (a manifest of thousands of files is read whole for it).
     if (context.backupTime == 0) context.backupTime = backupdate::backupDate(folder).value_or(-1);
-    // The contact carver first: see contactsIn.
+    // The contact carver first: see contactsIn. The message carver, the first to name numbers,
+    // asks for them once it has looked through its pages.
+    bool contactsCame = true;
     const std::function<void()> carvers[] = {
         [&] { DelContactCarver(context).scanDelContactThread(folder); },
-        [&] { DelMessageCarver(context).scanDelMessageThread(folder); },
+        [&] { contactsCame = DelMessageCarver(context).scanDelMessageThread(folder, contactsIn); },
         [&] { DelNoteCarver(context).scanDelNoteThread(folder); },
         [&] { DelCallHistoryCarver(context).scanDelCallHistoryThread(folder); },
         [&] { DelBookMarkCarver(context).ScanDelBookMarkThread(folder); },
         [&] { DelCalenderCarver(context).ScanDelCalenderThread(folder); },
     };
     for (size_t k = 0; k < std::size(carvers); ++k) {
-        if (k == 1 && contactsIn && !contactsIn()) return;
+        if (k == 1 && contactsCarved) contactsCarved();
         if (stop && stop()) return;
         if (context.progress) {
             // A carver whose database is missing looks through nothing.
@@ -37,6 +39,7 @@ void carveAll(CarveContext& context, const std::string& folder, const std::funct
             context.progress->carver = int(k);
         }
         carvers[k]();
+        if (!contactsCame) return;
     }
 }
 

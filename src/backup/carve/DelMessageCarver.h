@@ -12,6 +12,7 @@
 #include "backup/carve/CarveContext.h"
 #include "model/MessageParts.h"
 
+#include <functional>
 #include <string>
 
 namespace carve {
@@ -23,7 +24,11 @@ class DelMessageCarver {
 public:
     explicit DelMessageCarver(CarveContext& context) : context_(context) {}
 
-    void scanDelMessageThread(const std::string& backupFolder);
+    // namesIn, when given, is asked once the file's pages are looked through, before a message is
+    // made (or, without a database, before its absence is logged): it may wait for the contacts
+    // and message groups to come into the scan state, and false ends the carve there, nothing
+    // posted (answered false too). The pages are then looked through while the names come in.
+    bool scanDelMessageThread(const std::string& backupFolder, const std::function<bool()>& namesIn = {});
 
 private:
     // Posts the message an older row holds, with its parts (none where the file keeps none) and

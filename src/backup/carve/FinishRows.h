@@ -18,7 +18,8 @@ namespace carve {
 // (CarvedTable::parts, counted as the live rows were gathered) is given its deletedEnd here.
 // Rows that lost their ids took those of the holes they fill before (see fillHoles); those at
 // the edge of their page are bounded by what the tree gives the page (bounds).
-// The tables are independent of one another: with threads, they are done side by side.
+// With threads, the tables, and the parts of each, are done side by side wherever no row's fate
+// hangs on the rows before it; what does is asked of each table's rows in order.
 void finishDeleted(const std::vector<TableShape>& shapes, const std::vector<LeafBounds>& bounds,
                    const std::vector<std::vector<FoundList>*>& parts, size_t threads, std::vector<CarvedTable>& tables);
 

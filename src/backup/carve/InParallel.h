@@ -1,4 +1,8 @@
-// Jobs shared out among a few threads, for the carvers' steps whose rows are independent.
+// Jobs shared out among a few threads, for the carvers' steps whose rows are independent. The
+// threads that share a call's jobs with the calling one are kept from call to call (started
+// where too few are free), and run on the calling thread's CPUs. A job that throws ends its
+// call: no job more is started, and once the threads are done the call throws the first such
+// exception on the calling thread.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +11,8 @@
 namespace carve {
 
 // Runs job(0, thread) to job(n - 1, thread) on up to threads threads (the calling one among
-// them), each thread taking the next job not yet taken; thread numbers them from 0. When a
-// thread cannot be started, those that run take every job.
+// them), each thread taking the next job not yet taken; thread numbers them from 0 (the calling
+// thread's). When a thread cannot be started, those that run take every job.
 void inParallel(size_t n, size_t threads, const std::function<void(size_t job, size_t thread)>& job);
 
 // How many threads work on jobs of the given number of items, at least minimum items each.

@@ -45,6 +45,8 @@ public:
         }
     }
 
+    bool empty() const { return size_ == 0 && !hasEmptyKey_; }
+
     // Asks memory for the slot where key would be looked for: a caller that asks of many keys
     // in turn, in no order, asks a few rows ahead, so that each slot is there when its turn
     // comes rather than waited for (a large set lies far outside the cache).
