@@ -168,7 +168,9 @@ TEST_F(CarveInLog, RowsThePagesStillHoldInTheirOlderImagesGiveNoRecordAndHideNon
         const carvequality::Score folded = carvequality::carveFoldedAndScore(kind, rows, options, folder());
         EXPECT_GT(laid.coverage.frames, 0);
         // A note's stray bytes may read as a note of no row, laid as folded; a call or message never.
-        if (kind != CarveKind::notes) EXPECT_EQ(laid.garbage, 0) << "a record came twice, or is no row";
+        if (kind != CarveKind::notes) {
+            EXPECT_EQ(laid.garbage, 0) << "a record came twice, or is no row";
+        }
         EXPECT_EQ(laid.liveAsDeleted, 0);
         EXPECT_EQ(laid.othersValues, 0);
         EXPECT_GE(laid.recovered, folded.recovered) << "of " << laid.deleted;
