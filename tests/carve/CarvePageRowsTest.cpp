@@ -332,6 +332,27 @@ TEST_F(CarvePageRows, ARowsBytesAreItsOwnOnlyWhereNoLaterWriteTookThem) {
         EXPECT_EQ(found, onFreeList ? std::vector<std::string>{"GUID-0020 1198"} : std::vector<std::string>{})
             << (onFreeList ? "on the free list" : "taken again");
     }
+
+    // Taken again as the second page of another row's chain and freed with it: the free list
+    // holds it right after that chain's first page (page 5), which links on to it. Its bytes are
+    // that chain's. A leaf before it that links elsewhere says nothing of it.
+    for (const bool linked : {true, false}) {
+        PageFile f(kPage, 5);
+        leaf(f, 1, {1000}, 0, 1000);
+        f.put(f.pageStart(1) + 1000, shortLive);
+        f.put(f.pageStart(1) + 400, freed(head, 0, static_cast<uint16_t>(head.size())));
+        f.put(f.pageStart(2), overflow);
+        f.put(32, Bytes{0, 0, 0, 4, 0, 0, 0, 3});                                      // trunk page 4, three pages
+        f.put(f.pageStart(3), Bytes{0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 5, 0, 0, 0, 3});  // leaves 5 and 3
+        f.put(f.pageStart(4), Bytes{0, 0, 0, static_cast<uint8_t>(linked ? 3 : 0), 'n', 'n'});
+        std::vector<std::string> found;
+        const std::vector<carve::CarvedTable> tables = carve(f, "kTt");
+        for (const carve::CarvedRecord& r : tables[0].deleted)
+            found.push_back(std::string(r.values[1].bytesView()) + " " +
+                            std::to_string(r.values[2].bytesView().size()));
+        EXPECT_EQ(found, linked ? std::vector<std::string>{} : std::vector<std::string>{"GUID-0020 1198"})
+            << (linked ? "freed with another chain" : "freed after a page of its own");
+    }
 }
 
 // A freed row whose tail a cell written later took, that cell freed in turn and joined to the
