@@ -212,51 +212,46 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     // runs on into its overflow pages: it counts as found when it splits into two parts, each a
     // gram long at least, that are both in the file (a page may end a few letters before the
     // stretch does, or a few after it starts). A start of a stretch in the file means every
-    // shorter start is, and so for its ends: so the longest start and the longest end in the
-    // file tell whether some split has both, and each is found by halving, a few passes of two
-    // texts a stretch. (Every split looked for at once made short, common parts that the larger
-    // the file, the more often each place of it had to check.)
+    // shorter start is, and so for its ends: so the longest start in the file, found by halving
+    // (a pass of one text a stretch each time), leaves one end to look for, the shortest that
+    // joins it. (Every split looked for at once made short, common parts that the larger the
+    // file, the more often each place of it had to check.)
     struct Halving {
         size_t marker;
-        size_t startLow, startHigh;  // the longest start in the file is at least low and below high
-        size_t endLow, endHigh;      // likewise, the longest end
+        size_t low, high;  // the longest start in the file is at least low bytes and below high
     };
     std::vector<Halving> halvings;
     for (size_t m = 0; m < n; ++m) {
         const size_t size = markers[m].text.size();
-        if (!split || result[m] || !markers[m].mayBeSplit || size < 4 * kGram) continue;
-        // Parts of kGram to size - kGram bytes; kGram - 1 stands for none.
-        halvings.push_back({m, kGram - 1, size - kGram + 1, kGram - 1, size - kGram + 1});
+        // Starts of kGram to size - kGram bytes; kGram - 1 stands for none.
+        if (split && !result[m] && markers[m].mayBeSplit && size >= 4 * kGram)
+            halvings.push_back({m, kGram - 1, size - kGram + 1});
     }
     for (;;) {
         std::vector<MarkerText> parts;
-        std::vector<std::pair<size_t, bool>> asked;  // per part: its halving, and whether it is a start
-        for (size_t h = 0; h < halvings.size(); ++h) {
-            const Halving& v = halvings[h];
-            const std::string_view text = markers[v.marker].text;
-            if (v.startHigh - v.startLow > 1) {
-                parts.push_back({text.substr(0, (v.startLow + v.startHigh) / 2), false});
-                asked.emplace_back(h, true);
+        std::vector<size_t> asked;  // per part: its halving
+        for (size_t h = 0; h < halvings.size(); ++h)
+            if (halvings[h].high - halvings[h].low > 1) {
+                parts.push_back({markers[halvings[h].marker].text.substr(0, (halvings[h].low + halvings[h].high) / 2)});
+                asked.push_back(h);
             }
-            if (v.endHigh - v.endLow > 1) {
-                parts.push_back({text.substr(text.size() - (v.endLow + v.endHigh) / 2), markers[v.marker].numbered});
-                asked.emplace_back(h, false);
-            }
-        }
         if (parts.empty()) break;
         const std::vector<bool> partFound = markersFound(bytes, parts, false);
-        for (size_t k = 0; k < parts.size(); ++k) {
-            Halving& v = halvings[asked[k].first];
-            size_t& low = asked[k].second ? v.startLow : v.endLow;
-            size_t& high = asked[k].second ? v.startHigh : v.endHigh;
-            (partFound[k] ? low : high) = parts[k].text.size();
-        }
+        for (size_t k = 0; k < parts.size(); ++k)
+            (partFound[k] ? halvings[asked[k]].low : halvings[asked[k]].high) = parts[k].text.size();
     }
+    // The end after the longest start (a gram long at least, as the start is) completes it.
+    std::vector<MarkerText> ends;
+    std::vector<size_t> endOf;
     for (const Halving& v : halvings) {
-        // A split at k takes a start of k bytes and an end of size - k, each a gram at least.
-        const size_t size = markers[v.marker].text.size();
-        result[v.marker] = std::max(kGram, size - v.endLow) <= std::min(v.startLow, size - kGram);
+        const MarkerText& marker = markers[v.marker];
+        if (v.low < kGram) continue;
+        ends.push_back({marker.text.substr(v.low), marker.numbered});
+        endOf.push_back(v.marker);
     }
+    if (ends.empty()) return result;
+    const std::vector<bool> endFound = markersFound(bytes, ends, false);
+    for (size_t k = 0; k < ends.size(); ++k) result[endOf[k]] = endFound[k];
     return result;
 }
 
