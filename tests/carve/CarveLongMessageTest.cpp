@@ -184,6 +184,32 @@ TEST_F(CarveLongMessage, AMessageWhoseLastPageALaterMessageTookKeepsItsOwnStartA
     EXPECT_GT(partialStart(messages, "Three page one", splicedText()).size(), 2000u);
 }
 
+TEST_F(CarveLongMessage, AMessageWhosePagesALiveMessagesEarlierTextTookNeverCarriesThatText) {
+    // A live message with a lower id than the deleted one was edited after it went: its longer
+    // text took the deleted one's pages, in their order and as many. Its next edit, which made it
+    // short again and handed them back, is still in the log, so the main file keeps the earlier
+    // text's cell whole, and both it and the deleted message's cell name the pages; the earlier
+    // copy's id, given before the deleted one's, says nothing of when an edit wrote it.
+    const std::string gone = longText("Deleted before the edit", 2000);
+    // As long a payload: its guid is a byte shorter.
+    const std::string edited = longText("Edited text of a live one", 2001);
+    insert(50, longText("Freed first", 1000));  // its page becomes the free list's trunk
+    insert(90, "a short live message");
+    shortOnes(100);
+    insert(150, gone);
+    shortOnes(200);
+    remove(50);
+    remove(150);
+    db_.run("UPDATE message SET text = ? WHERE ROWID = 90", {edited});
+    db_.keepWritingInLog();
+    db_.run("UPDATE message SET text = 'short again' WHERE ROWID = 90", {});
+    const auto messages = carve();
+
+    EXPECT_EQ(startingWith(messages, "Edited text"), nullptr) << "a live message's earlier text";
+    // The deleted message keeps what lies on its own page, and none of the live one's words.
+    EXPECT_FALSE(partialStart(messages, "Deleted before the edit", gone).empty());
+}
+
 TEST_F(CarveLongMessage, AMessageWhoseFirstOverflowPageBecameTheFreeListsTrunkKeepsTheTextBeforeIt) {
     // Deleted while the free list is empty: its first overflow page becomes the list's trunk,
     // whose head (the next trunk, the count of leaves and the leaves' numbers) takes the start

@@ -353,23 +353,33 @@ TEST_F(CarvePageRows, ARowsBytesAreItsOwnOnlyWhereNoLaterWriteTookThem) {
     Bytes overflow = {0, 0, 0, 0};
     overflow.insert(overflow.end(), payload.begin() + kLocal, payload.end());
     const Bytes shortLive = cell(5, textRecord({"GUID-0005", "hello"}));
-    for (const bool onFreeList : {true, false}) {
-        PageFile f(kPage, 4);
+    // Or taken again as the second page of another row's chain and freed with it: the free list
+    // holds it right after that chain's first page (page 5), which links on to it, and its bytes
+    // are that chain's. A leaf before it that links elsewhere says nothing of it.
+    enum class Page { onFreeList, takenAgain, freedWithAnother, freedAfterAnother };
+    for (const Page state : {Page::onFreeList, Page::takenAgain, Page::freedWithAnother, Page::freedAfterAnother}) {
+        PageFile f(kPage, 5);
         leaf(f, 1, {1000}, 0, 1000);
         f.put(f.pageStart(1) + 1000, shortLive);
         f.put(f.pageStart(1) + 400, freed(head, 0, static_cast<uint16_t>(head.size())));
         f.put(f.pageStart(2), overflow);
-        if (onFreeList) {
+        if (state == Page::onFreeList) {
             f.put(32, Bytes{0, 0, 0, 4, 0, 0, 0, 2});                          // the free list: trunk page 4, two pages
             f.put(f.pageStart(3), Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 3});  // its one leaf, page 3
+        } else if (state != Page::takenAgain) {
+            f.put(32, Bytes{0, 0, 0, 4, 0, 0, 0, 3});                                      // three pages
+            f.put(f.pageStart(3), Bytes{0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 5, 0, 0, 0, 3});  // leaves 5 and 3
+            const uint8_t next = state == Page::freedWithAnother ? 3 : 0;
+            f.put(f.pageStart(4), Bytes{0, 0, 0, next, 'n', 'n'});
         }
         std::vector<std::string> found;
         const std::vector<carve::CarvedTable> tables = carve(f, "kTt");
         for (const carve::CarvedRecord& r : tables[0].deleted)
             found.push_back(std::string(r.values[1].bytesView()) + " " +
                             std::to_string(r.values[2].bytesView().size()));
-        EXPECT_EQ(found, onFreeList ? std::vector<std::string>{"GUID-0020 1198"} : std::vector<std::string>{})
-            << (onFreeList ? "on the free list" : "taken again");
+        const bool own = state == Page::onFreeList || state == Page::freedAfterAnother;
+        EXPECT_EQ(found, own ? std::vector<std::string>{"GUID-0020 1198"} : std::vector<std::string>{})
+            << static_cast<int>(state);
     }
 }
 

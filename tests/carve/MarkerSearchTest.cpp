@@ -69,4 +69,21 @@ TEST(MarkerSearch, AStretchOfALongValueMayLieSplitAtAPageEnd) {
     EXPECT_TRUE(found[0]);
     EXPECT_FALSE(found[1]) << "only a stretch of a long value may be split";
     EXPECT_FALSE(found[2]) << "a stretch whose second part is nowhere";
+
+    // A page may end a gram after the stretch starts or a gram before it ends; a start and an end
+    // that both lie in the file but leave bytes of the stretch between them are no split of it.
+    const std::string early = "weekend 😀 office keys parcel ticket school soon café doctor #4211";
+    const std::string late = "invoice rain flight beach museum garden piano office budget #9907";
+    const std::string apart = "bakery dinner tennis coffee Grüße meeting train tomorrow keys #5123";
+    const std::string page = std::string("\0\0\0\x09", 4);
+    const std::string file = "..." + early.substr(0, 8) + page + early.substr(8) + "|.." +
+                             late.substr(0, late.size() - 8) + page + late.substr(late.size() - 8) + "|.." +
+                             apart.substr(0, 24) + page + "xx" + apart.substr(30) + "|" + early.substr(0, 8) + "1" +
+                             late.substr(0, 7);
+    const std::vector<bool> atEnds = carvequality::markersFound(
+        file, {{early, true, true}, {late, true, true}, {apart, true, true}, {late + "0", true, true}});
+    EXPECT_TRUE(atEnds[0]) << "split a gram after its start";
+    EXPECT_TRUE(atEnds[1]) << "split a gram before its end";
+    EXPECT_FALSE(atEnds[2]) << "six bytes between its start and its end are nowhere";
+    EXPECT_FALSE(atEnds[3]) << "its last gram is nowhere";
 }

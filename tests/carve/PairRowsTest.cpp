@@ -229,3 +229,24 @@ TEST(DeletedNotes, ADeletedNoteNeverTakesALiveNotesBody) {
         EXPECT_NE(listed[0].id, 100);
     }
 }
+
+// A deleted note whose id was lost, beside bodies whose ids were lost too: the ids allow each, and
+// notes that begin alike for a few words take only the body whose start holds the note's whole
+// summary. Where its own body is gone, another that begins alike is not its own.
+TEST(DeletedNotes, ANoteTakesOnlyTheBodyThatHoldsItsWholeSummary) {
+    const CarvedRecord title = row(0, 500, 90, 0), own = row(0, 100, 490, 0), other = row(0, 200, 490, 0);
+    for (const bool ownLeft : {true, false}) {
+        SCOPED_TRACE(ownLeft ? "its own body left" : "its own body gone");
+        NoteRows rows;
+        rows.notes.push_back({&title, 500, 1.0, "Meeting with the bank about the loan 318657 bring", ""});
+        rows.bodies.push_back(
+            {&other, 200, "<div>Meeting with the bank about the loan 400167</div><div>bring</div>", false});
+        if (ownLeft)
+            rows.bodies.push_back(
+                {&own, 100, "<div>Meeting with the bank about the loan 318657</div><div>bring</div>", false});
+        const std::vector<DeletedNote> listed = deletedNotes(rows);
+        ASSERT_FALSE(listed.empty());
+        EXPECT_EQ(listed[0].note, 0);
+        EXPECT_EQ(listed[0].body, ownLeft ? 1 : -1);
+    }
+}

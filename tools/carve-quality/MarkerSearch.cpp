@@ -24,11 +24,14 @@ bool markerAt(std::string_view bytes, const MarkerText& marker, size_t at) {
     return !marker.numbered || after >= bytes.size() || !isDigit(bytes[after]);
 }
 
-// Markers are found by eight of their bytes (a gram), or, when they are long enough, by two
-// grams side by side: every place of the file is looked up by the key of the gram, and of the two
-// grams, that start there. Each marker is looked for by its rarest key, so that a gram many
-// markers share ("+1555", "@example.com") or that the file holds everywhere (two common words)
-// does not make every place it occurs check them all.
+// Markers are found by eight of their bytes (a gram), or, when they are long enough, by two or
+// four grams side by side: every place of the file is looked up by the key of the gram, and of
+// the two and four grams, that start there. Each marker is looked for by its rarest key, so that
+// a gram many markers share ("+1555", "@example.com") or that the file holds everywhere (two
+// common words) does not make every place it occurs check them all. Sixteen bytes of text written
+// in everyday words still recur all over a large file, and more often the larger it is, while
+// the markers looked for grow with it too: a stretch of a long message is looked for by 32 of
+// its bytes, which few other places hold.
 constexpr size_t kGram = 8;
 
 // Markers shorter than a gram (a place's name and its row's number) are found by their first
@@ -58,6 +61,15 @@ uint64_t spread(uint64_t gram) {
 // The key of one gram at p, or of two side by side.
 uint64_t singleKey(const char* p) { return spread(gramAt(p)); }
 uint64_t pairKey(const char* p) { return spread(gramAt(p) ^ spread(gramAt(p + kGram))); }
+// Of four grams: two pairs side by side (the second pair's key turned, so that the pairs'
+// order counts).
+uint64_t quadKey(const char* p) {
+    const uint64_t second = pairKey(p + 2 * kGram);
+    return spread(pairKey(p) ^ (second << 17 | second >> 47));
+}
+// How many grams a marker of size bytes is looked for by: one, two or four side by side.
+size_t gramsFor(size_t size) { return size >= 4 * kGram ? 4 : size >= 2 * kGram ? 2 : 1; }
+uint64_t keyOf(const char* p, size_t grams) { return grams == 4 ? quadKey(p) : grams == 2 ? pairKey(p) : singleKey(p); }
 uint64_t shortKey(const char* p) { return spread(shortGramAt(p)); }
 
 struct Anchor {
@@ -132,26 +144,24 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     constexpr size_t kSampleStep = 61;
     std::vector<uint32_t> counts(size_t{1} << kCountBits, 0);
     auto countOf = [&](uint64_t key) -> uint32_t& { return counts[key >> (64 - kCountBits)]; };
-    auto keyAt = [](std::string_view text, size_t o, bool pair) {
-        return pair ? pairKey(text.data() + o) : singleKey(text.data() + o);
-    };
-    auto keys = [&](std::string_view text, const std::function<void(size_t, bool)>& each) {
-        const bool pair = text.size() >= 2 * kGram;
-        for (size_t o = 0; o + (pair ? 2 : 1) * kGram <= text.size(); ++o) each(o, pair);
+    auto keys = [&](std::string_view text, const std::function<void(size_t, size_t)>& each) {
+        const size_t grams = gramsFor(text.size());
+        for (size_t o = 0; o + grams * kGram <= text.size(); ++o) each(o, grams);
     };
     for (const MarkerText& marker : markers) {
         if (marker.text.size() < kGram) {
             for (size_t o = 0; o + kShortGram <= marker.text.size(); ++o) ++countOf(shortKey(marker.text.data() + o));
             continue;
         }
-        keys(marker.text, [&](size_t o, bool pair) { ++countOf(keyAt(marker.text, o, pair)); });
+        keys(marker.text, [&](size_t o, size_t grams) { ++countOf(keyOf(marker.text.data() + o, grams)); });
     }
-    for (size_t at = 0; at + 2 * kGram <= bytes.size(); at += kSampleStep) {
+    for (size_t at = 0; at + 4 * kGram <= bytes.size(); at += kSampleStep) {
         ++countOf(singleKey(bytes.data() + at));
         ++countOf(pairKey(bytes.data() + at));
+        ++countOf(quadKey(bytes.data() + at));
         ++countOf(shortKey(bytes.data() + at));
     }
-    std::vector<Anchor> singles, pairs, shorts;
+    std::vector<Anchor> singles, pairs, quads, shorts;
     for (size_t m = 0; m < n; ++m) {
         const std::string_view marker = markers[m].text;
         if (marker.empty()) {
@@ -165,17 +175,19 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
             shorts.push_back({shortKey(marker.data() + best), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
         } else {
             size_t best = 0;
-            bool pair = false;
-            keys(marker, [&](size_t o, bool isPair) {
-                pair = isPair;
-                if (countOf(keyAt(marker, o, isPair)) < countOf(keyAt(marker, best, isPair))) best = o;
+            const size_t grams = gramsFor(marker.size());
+            keys(marker, [&](size_t o, size_t) {
+                if (countOf(keyOf(marker.data() + o, grams)) < countOf(keyOf(marker.data() + best, grams))) best = o;
             });
-            (pair ? pairs : singles)
-                .push_back({keyAt(marker, best, pair), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
+            (grams == 4   ? quads
+             : grams == 2 ? pairs
+                          : singles)
+                .push_back({keyOf(marker.data() + best, grams), static_cast<uint32_t>(m), static_cast<uint32_t>(best)});
         }
     }
     std::vector<uint32_t>().swap(counts);
-    const AnchorTable single(std::move(singles)), paired(std::move(pairs)), shortOnes(std::move(shorts));
+    const AnchorTable single(std::move(singles)), paired(std::move(pairs)), quadded(std::move(quads)),
+        shortOnes(std::move(shorts));
     const size_t places = bytes.size() >= kShortGram ? bytes.size() - kShortGram + 1 : 0;
     constexpr size_t kPlacesPerStretch = size_t{1} << 22;
     carve::inStretches(places, kPlacesPerStretch, 0, [&](size_t from, size_t to, size_t) {
@@ -191,6 +203,7 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
             if (p + kGram > bytes.size()) continue;
             if (!single.empty()) check(single.find(singleKey(bytes.data() + p)), p);
             if (!paired.empty() && p + 2 * kGram <= bytes.size()) check(paired.find(pairKey(bytes.data() + p)), p);
+            if (!quadded.empty() && p + 4 * kGram <= bytes.size()) check(quadded.find(quadKey(bytes.data() + p)), p);
         }
     });
     std::vector<bool> result(n);
@@ -198,28 +211,47 @@ std::vector<bool> markersFound(std::string_view bytes, const std::vector<MarkerT
     // A stretch of a long value not found whole may lie across the end of a page, where the value
     // runs on into its overflow pages: it counts as found when it splits into two parts, each a
     // gram long at least, that are both in the file (a page may end a few letters before the
-    // stretch does, or a few after it starts).
-    std::vector<MarkerText> parts;
-    std::vector<std::pair<size_t, size_t>> partsOf;  // per marker not found whole: its parts' range
-    std::vector<size_t> missing;
+    // stretch does, or a few after it starts). A start of a stretch in the file means every
+    // shorter start is, and so for its ends: so the longest start in the file, found by halving
+    // (a pass of one text a stretch each time), leaves one end to look for, the shortest that
+    // joins it. (Every split looked for at once made short, common parts that the larger the
+    // file, the more often each place of it had to check.)
+    struct Halving {
+        size_t marker;
+        size_t low, high;  // the longest start in the file is at least low bytes and below high
+    };
+    std::vector<Halving> halvings;
     for (size_t m = 0; m < n; ++m) {
-        const std::string_view text = markers[m].text;
-        const size_t shortest = 2 * kGram;
-        if (!split || result[m] || !markers[m].mayBeSplit || text.size() < 2 * shortest) continue;
-        missing.push_back(m);
-        partsOf.emplace_back(parts.size(), 0);
-        for (size_t k = kGram; k + kGram <= text.size(); ++k) {
-            parts.push_back({text.substr(0, k), false});
-            parts.push_back({text.substr(k), markers[m].numbered});
-        }
-        partsOf.back().second = parts.size();
+        const size_t size = markers[m].text.size();
+        // Starts of kGram to size - kGram bytes; kGram - 1 stands for none.
+        if (split && !result[m] && markers[m].mayBeSplit && size >= 4 * kGram)
+            halvings.push_back({m, kGram - 1, size - kGram + 1});
     }
-    if (!parts.empty()) {
+    for (;;) {
+        std::vector<MarkerText> parts;
+        std::vector<size_t> asked;  // per part: its halving
+        for (size_t h = 0; h < halvings.size(); ++h)
+            if (halvings[h].high - halvings[h].low > 1) {
+                parts.push_back({markers[halvings[h].marker].text.substr(0, (halvings[h].low + halvings[h].high) / 2)});
+                asked.push_back(h);
+            }
+        if (parts.empty()) break;
         const std::vector<bool> partFound = markersFound(bytes, parts, false);
-        for (size_t k = 0; k < missing.size(); ++k)
-            for (size_t p = partsOf[k].first; p < partsOf[k].second && !result[missing[k]]; p += 2)
-                result[missing[k]] = partFound[p] && partFound[p + 1];
+        for (size_t k = 0; k < parts.size(); ++k)
+            (partFound[k] ? halvings[asked[k]].low : halvings[asked[k]].high) = parts[k].text.size();
     }
+    // The end after the longest start (a gram long at least, as the start is) completes it.
+    std::vector<MarkerText> ends;
+    std::vector<size_t> endOf;
+    for (const Halving& v : halvings) {
+        const MarkerText& marker = markers[v.marker];
+        if (v.low < kGram) continue;
+        ends.push_back({marker.text.substr(v.low), marker.numbered});
+        endOf.push_back(v.marker);
+    }
+    if (ends.empty()) return result;
+    const std::vector<bool> endFound = markersFound(bytes, ends, false);
+    for (size_t k = 0; k < ends.size(); ++k) result[endOf[k]] = endFound[k];
     return result;
 }
 

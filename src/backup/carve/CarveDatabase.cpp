@@ -150,6 +150,7 @@ void CarveDatabase::readFreeList() {
     const int64_t header = images_.currentImage(1);
     freePage_.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), false);
     trunkPage_ = freePage_;
+    freedWith_.clear();
     if (n <= 0 || header < 0 || layout_.pageSize <= 0) return;
     // Trunk pages name the free leaf pages; a trunk chain that loops (a trunk already met) or
     // leaves the file ends. Each trunk page is read whole, once.
@@ -163,12 +164,29 @@ void CarveDatabase::readFreeList() {
         file_.copy(image * layout_.pageSize, page.size(), page.data());
         freePage_[static_cast<size_t>(trunk - 1)] = true;
         const int64_t leaves = std::min<int64_t>(readBigEndian(page.data(), 4, 4), (usableSize() - 8) / 4);
+        int64_t before = 0;
         for (int64_t k = 0; k < leaves; ++k) {
             const auto leaf = static_cast<int64_t>(readBigEndian(page.data(), 8 + 4 * k, 4));
-            if (leaf >= 1 && leaf <= n) freePage_[static_cast<size_t>(leaf - 1)] = true;
+            if (leaf < 1 || leaf > n) {
+                before = 0;
+                continue;
+            }
+            freePage_[static_cast<size_t>(leaf - 1)] = true;
+            if (before > 0) noteFreedWith(before, leaf);
+            before = leaf;
         }
         trunk = static_cast<int64_t>(readBigEndian(page.data(), 0, 4));
     }
+}
+
+void CarveDatabase::noteFreedWith(int64_t before, int64_t leaf) {
+    // A chain's pages are freed one after another, in the chain's order, each added after the
+    // last leaf of the trunk: a leaf whose leaf before links on to it went with it. (A leaf
+    // handed out since had its slot filled with the trunk's last one, which then follows another.)
+    const int64_t image = images_.currentImage(before);
+    if (image < 0 || layout_.pageSize <= 0 || bigEndian32(file_, image * layout_.pageSize) != leaf) return;
+    if (freedWith_.empty()) freedWith_.assign(freePage_.size(), 0);
+    freedWith_[static_cast<size_t>(leaf - 1)] = static_cast<uint32_t>(before);
 }
 
 size_t characterCount(const std::string& text) {

@@ -102,10 +102,18 @@ public:
                freePage_[static_cast<size_t>(page - 1)] && !trunkPage_[static_cast<size_t>(page - 1)];
     }
 
+    // The free leaf the database as folded freed page (a free leaf) with, as the next page of
+    // one chain: its bytes are that chain's. 0 where the free list does not tell so.
+    int64_t freedWith(int64_t page) const {
+        return page >= 1 && page <= static_cast<int64_t>(freedWith_.size()) ? freedWith_[static_cast<size_t>(page - 1)]
+                                                                            : 0;
+    }
+
 private:
     void readWriteAheadLog(const std::string& path);
     void readHeader();
     void readFreeList();
+    void noteFreedWith(int64_t before, int64_t leaf);
 
     CarveFile file_;
     const CarveContext* context_ = nullptr;
@@ -118,6 +126,8 @@ private:
     bool autoVacuum_ = false;      // the header names a largest root page (byte 52): pointer-map pages
     std::vector<bool> freePage_;   // by page of the database as folded, counted from 0
     std::vector<bool> trunkPage_;  // likewise: the free list's trunks, free pages too
+    // Likewise, see freedWith(); empty when no leaf was.
+    std::vector<uint32_t> freedWith_;
 };
 
 // Number of characters of a UTF-8 text.

@@ -102,7 +102,7 @@ struct IdRange {
 };
 
 // where its page keeps the order rows are written in, within what the tree allows its page.
-IdRange idRangeOf(const FoundRow& f, const std::vector<LeafBounds>& bounds) {
+IdRange idsOf(const FoundRow& f, const std::vector<LeafBounds>& bounds) {
     const CarvedRecord& r = f.record;
     if (r.rowidKnown && !r.rowidInferred) return {r.rowid, r.rowid};
     IdRange range;
@@ -113,6 +113,14 @@ IdRange idRangeOf(const FoundRow& f, const std::vector<LeafBounds>& bounds) {
         range.low = std::max(range.low, bounds[page].low + 1);
         range.high = std::min(range.high, bounds[page].high);
     }
+    return range;
+}
+
+// The ids of the rows a row's chain may have been written after: those below its own, but for
+// an earlier version of a live row, which an edit wrote at any time after its id was given.
+IdRange idRangeOf(const FoundRow& f, const std::vector<LeafBounds>& bounds) {
+    IdRange range = idsOf(f, bounds);
+    if (f.repeatsLive) range.high = std::numeric_limits<int64_t>::max();
     return range;
 }
 

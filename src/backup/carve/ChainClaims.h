@@ -4,8 +4,10 @@
 // link in place, the last page ending it), and would carry the later row's words. So every
 // deleted row whose payload was read from overflow pages claims the page images it read; once
 // every part of the walk is done, a page image claimed by two rows belongs to the later one
-// where their ids tell which that is, and to neither where they do not, and a row that lost a
-// page keeps only the bytes of its payload before it (its text cut short there, marked partial).
+// where their ids tell which that is, and to neither where they do not (an earlier version of a
+// live row, which an edit wrote at any time since its id was given, is never told the earlier),
+// and a row that lost a page keeps only the bytes of its payload before it (its text cut short
+// there, marked partial).
 // A live row's pages are in use, and no deleted row's chain reads them (see PayloadReader::read):
 // they are never claimed.
 #pragma once

@@ -119,6 +119,9 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
     // The summary is the start of the body's text: a body that does not hold it is another
     // note's. They are compared as the user reads them (a summary may hold markup too), without
     // blanks, and worked out once for each row (a row meets many others).
+    // Notes of one subject often begin alike ("Meeting with the bank about"): as many letters
+    // as a summary keeps are compared, up to a few lines' worth.
+    constexpr size_t kLettersCompared = 64;
     std::vector<std::optional<std::string>> summaries(noteCount), bodyStarts(bodyCount);
     const std::unordered_set<int64_t> live(rows.liveNoteIds.begin(), rows.liveNoteIds.end());
     auto fits = [&](size_t note, size_t body) {
@@ -126,11 +129,13 @@ std::vector<DeletedNote> deletedNotes(const NoteRows& rows) {
         // note whose id was lost never takes it, nor that note's id with it.
         if (const int64_t owner = rows.bodies[body].owner; owner > 0 && live.count(owner)) return false;
         std::optional<std::string>& summary = summaries[note];
-        if (!summary) summary = letters(backuptext::noteBodyText(withoutCutMarkup(rows.notes[note].summary)), 24);
+        if (!summary)
+            summary = letters(backuptext::noteBodyText(withoutCutMarkup(rows.notes[note].summary)), kLettersCompared);
         if (summary->empty()) return true;
         std::optional<std::string>& start = bodyStarts[body];
         // Enough of the body for its first letters, whatever markup they lie in.
-        if (!start) start = letters(backuptext::noteBodyText(rows.bodies[body].content.substr(0, 1024)), 24);
+        if (!start)
+            start = letters(backuptext::noteBodyText(rows.bodies[body].content.substr(0, 1024)), kLettersCompared);
         return start->compare(0, summary->size(), *summary) == 0;
     };
     std::vector<int> partner;

@@ -62,11 +62,17 @@ bool PayloadReader::read(const uint8_t* page, int64_t at, uint64_t payloadLength
     chunk.resize(static_cast<size_t>(usable_));
     chain_.clear();
     taken_.clear();
+    int64_t previous = 0;  // the chain's page before next; 0 for the cell's own page
     while (out.size() < payloadLength) {
         const int64_t image = db_.images().imageOf(next, state_);
         if (overflowLeft_ <= 0) return false;
         if (image < 0 || passed(next)) return brokenAt(onPage);
-        if (freed && image == db_.images().currentImage(next) && !db_.freeLeaf(next)) return brokenAt(out.size());
+        if (freed && image == db_.images().currentImage(next)) {
+            // A free page that went with another chain's page before it holds that chain's bytes.
+            if (!db_.freeLeaf(next)) return brokenAt(out.size());
+            if (const int64_t with = db_.freedWith(next); with != 0 && with != previous) return brokenAt(out.size());
+        }
+        previous = next;
         --overflowLeft_;
         taken_.push_back(image);
         file_->copy(image * pageSize_, chunk.size(), chunk.data());
