@@ -217,19 +217,75 @@ uint64_t hashOfKey(void (*keyOf)(std::string&, const Node&), const Node& node) {
     keyOf(k, node);
     return hashOf(k);
 }
+// A message's key as its intake takes it in: a short phone counted as "Unknown".
+void takenMessageKey(std::string& k, const PRMessageNode& m) {
+    const std::string& phone = isShortPhone(m.messagePhone()) ? unknownPhone() : m.messagePhone();
+    keyInto(k, {phone, m.messageContent(), m.messageDate()});
+}
 }  // namespace
 
 uint64_t PRDeletedRecordMerge::keyHash(const PRContactNode& contact) { return hashOfKey(contactKey, contact); }
-uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) {
-    thread_local std::string k;
-    const std::string& phone = isShortPhone(message.messagePhone()) ? unknownPhone() : message.messagePhone();
-    keyInto(k, {phone, message.messageContent(), message.messageDate()});
-    return hashOf(k);
-}
+uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) { return hashOfKey(takenMessageKey, message); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRNoteNode& note) { return hashOfKey(noteKey, note); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCallHistoryNode& call) { return hashOfKey(callKey, call); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRBookMarkNode& bookmark) { return hashOfKey(bookMarkKey, bookmark); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCalenderNode& item) { return hashOfKey(calenderKey, item); }
+
+namespace {
+template <class Node>
+PRDeletedRecordMerge::KeyOnly keyOnlyOf(void (*keyOf)(std::string&, const Node&), const Node& node,
+                                        PRDeletedRecordMerge::KeyOnly::Take take) {
+    if (take == PRDeletedRecordMerge::KeyOnly::Take::never) return {};
+    thread_local std::string k;
+    keyOf(k, node);
+    return {hashOf(k), secondHashOf(k), take};
+}
+constexpr auto kUnlessListed = PRDeletedRecordMerge::KeyOnly::Take::unlessListed;
+constexpr auto kNever = PRDeletedRecordMerge::KeyOnly::Take::never;
+}  // namespace
+
+// Each takes a record as its handle below does.
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRContactNode& contact) {
+    return keyOnlyOf(contactKey, contact, kUnlessListed);
+}
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRMessageNode& message) {
+    const bool empty = message.messagePhone().empty() && message.messageContent().empty();
+    return keyOnlyOf(takenMessageKey, message, empty ? kNever : kUnlessListed);
+}
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRNoteNode& note) {
+    const bool empty = note.noteTitle().empty() && note.noteContent().empty();
+    return keyOnlyOf(noteKey, note, empty ? kNever : note.uid() <= 0 ? KeyOnly::Take::always : kUnlessListed);
+}
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRCallHistoryNode& call) {
+    return keyOnlyOf(callKey, call, call.callName().empty() && call.callPhone().empty() ? kNever : kUnlessListed);
+}
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRBookMarkNode& bookmark) {
+    const bool empty = bookmark.bookMarkURL().empty() && bookmark.bookMarkTitle().empty();
+    return keyOnlyOf(bookMarkKey, bookmark, empty ? kNever : kUnlessListed);
+}
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRCalenderNode& item) {
+    const bool empty = item.calTitle().empty() && item.calNote().empty() && item.startDate().empty();
+    return keyOnlyOf(calenderKey, item, empty ? kNever : kUnlessListed);
+}
+
+bool PRDeletedRecordMerge::listedKey(const Index& index, uint64_t hash, uint64_t second) {
+    if (index.cells.empty()) return false;
+    const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+    const size_t mask = index.cells.size() - 1;
+    for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask)
+        if (index.cells[i].tag == tag && index.seconds[index.cells[i].place - 1] == second) return true;
+    return false;
+}
+
+bool PRDeletedRecordMerge::takeInKey(Index& index, const KeyOnly& key, int& counted) {
+    if (key.take == KeyOnly::Take::never) return false;
+    if (key.take == KeyOnly::Take::unlessListed && listedKey(index, key.hash, key.second)) return false;
+    index.insert(key.hash, index.seconds.size());
+    index.seconds.push_back(key.second);
+    ++deleteeFilesNum;
+    ++counted;
+    return true;
+}
 
 void PRDeletedRecordMerge::listLive(const PRContactNode& contact) { listKey(contacts_, contact, contactKey); }
 void PRDeletedRecordMerge::listLive(const PRMessageNode& message) { listKey(messages_, message, messageKey); }

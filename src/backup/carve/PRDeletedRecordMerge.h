@@ -92,6 +92,34 @@ public:
     void listLive(const PRBookMarkNode& bookmark);
     void listLive(const PRCalenderNode& item);
 
+    // With keepKeysOnly, a record stands for itself in the intake by its key alone: the two
+    // hashes a listed record leaves, and whether the intake takes such a record at all (never, as
+    // a record its handle drops unseen; always, as a note without its key; or unless one with the
+    // same key is listed). Made from the record on any thread; takeInKey then decides as the
+    // record's handle would and lists the key, so that a caller that only counts what is kept
+    // need not keep the record until it is taken in.
+    struct KeyOnly {
+        enum class Take : uint8_t { never, unlessListed, always };
+        uint64_t hash = 0;
+        uint64_t second = 0;
+        Take take = Take::never;
+    };
+    static KeyOnly keyOnly(const PRContactNode& contact);
+    static KeyOnly keyOnly(const PRMessageNode& message);
+    static KeyOnly keyOnly(const PRNoteNode& note);
+    static KeyOnly keyOnly(const PRCallHistoryNode& call);
+    static KeyOnly keyOnly(const PRBookMarkNode& bookmark);
+    static KeyOnly keyOnly(const PRCalenderNode& item);
+    template <class Node>
+    bool takeInKey(const KeyOnly& key) {
+        if constexpr (std::is_same_v<Node, PRContactNode>) return takeInKey(contacts_, key, delContactNum);
+        if constexpr (std::is_same_v<Node, PRMessageNode>) return takeInKey(messages_, key, delMessageNum);
+        if constexpr (std::is_same_v<Node, PRNoteNode>) return takeInKey(notes_, key, delNoteNum);
+        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) return takeInKey(calls_, key, delCallNum);
+        if constexpr (std::is_same_v<Node, PRBookMarkNode>) return takeInKey(bookmarks_, key, delBookMarkNum);
+        if constexpr (std::is_same_v<Node, PRCalenderNode>) return takeInKey(calenders_, key, delCalenderNum);
+    }
+
     // Brings the look-up of what is listed up to date with the arrays. The intake does this
     // itself at the first deleted record; a caller that has a moment while the carvers run
     // can do it then instead.
@@ -131,6 +159,9 @@ private:
         void reserve(size_t records);
         void prefetch(uint64_t hash) const;
     };
+    bool takeInKey(Index& index, const KeyOnly& key, int& counted);
+    // With keepKeysOnly: whether a key of these hashes is listed.
+    static bool listedKey(const Index& index, uint64_t hash, uint64_t second);
     template <class Ptr, class KeyOf>
     void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>
