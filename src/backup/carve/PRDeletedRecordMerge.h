@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -69,12 +70,7 @@ public:
     // larger than the caches, and each first touch would otherwise wait on memory.
     template <class Node>
     void prefetch(uint64_t keyHash) const {
-        if constexpr (std::is_same_v<Node, PRContactNode>) contacts_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRMessageNode>) messages_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRNoteNode>) notes_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) calls_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRBookMarkNode>) bookmarks_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRCalenderNode>) calenders_.prefetch(keyHash);
+        std::get<0>(kindOf<Node>(*this)).prefetch(keyHash);
     }
 
     // For a caller that hands each record on as it is taken in and lists nothing itself (a tool
@@ -104,20 +100,13 @@ public:
         uint64_t second = 0;
         Take take = Take::never;
     };
-    static KeyOnly keyOnly(const PRContactNode& contact);
-    static KeyOnly keyOnly(const PRMessageNode& message);
-    static KeyOnly keyOnly(const PRNoteNode& note);
-    static KeyOnly keyOnly(const PRCallHistoryNode& call);
-    static KeyOnly keyOnly(const PRBookMarkNode& bookmark);
-    static KeyOnly keyOnly(const PRCalenderNode& item);
+    // For a record of any of the six kinds.
+    template <class Node>
+    static KeyOnly keyOnly(const Node& record);
     template <class Node>
     bool takeInKey(const KeyOnly& key) {
-        if constexpr (std::is_same_v<Node, PRContactNode>) return takeInKey(contacts_, key, delContactNum);
-        if constexpr (std::is_same_v<Node, PRMessageNode>) return takeInKey(messages_, key, delMessageNum);
-        if constexpr (std::is_same_v<Node, PRNoteNode>) return takeInKey(notes_, key, delNoteNum);
-        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) return takeInKey(calls_, key, delCallNum);
-        if constexpr (std::is_same_v<Node, PRBookMarkNode>) return takeInKey(bookmarks_, key, delBookMarkNum);
-        if constexpr (std::is_same_v<Node, PRCalenderNode>) return takeInKey(calenders_, key, delCalenderNum);
+        auto [index, counted] = kindOf<Node>(*this);
+        return takeInKey(index, key, counted);
     }
 
     // Brings the look-up of what is listed up to date with the arrays. The intake does this
@@ -159,6 +148,16 @@ private:
         void reserve(size_t records);
         void prefetch(uint64_t hash) const;
     };
+    // The look-up of the records of kind Node and their count as deleted ones.
+    template <class Node, class Self>
+    static auto kindOf(Self& self) {
+        if constexpr (std::is_same_v<Node, PRContactNode>) return std::tie(self.contacts_, self.delContactNum);
+        if constexpr (std::is_same_v<Node, PRMessageNode>) return std::tie(self.messages_, self.delMessageNum);
+        if constexpr (std::is_same_v<Node, PRNoteNode>) return std::tie(self.notes_, self.delNoteNum);
+        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) return std::tie(self.calls_, self.delCallNum);
+        if constexpr (std::is_same_v<Node, PRBookMarkNode>) return std::tie(self.bookmarks_, self.delBookMarkNum);
+        if constexpr (std::is_same_v<Node, PRCalenderNode>) return std::tie(self.calenders_, self.delCalenderNum);
+    }
     bool takeInKey(Index& index, const KeyOnly& key, int& counted);
     // With keepKeysOnly: whether a key of these hashes is listed.
     static bool listedKey(const Index& index, uint64_t hash, uint64_t second);
