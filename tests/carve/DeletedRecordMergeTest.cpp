@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -177,9 +178,12 @@ TEST(DeletedRecordMerge, HashesWorkedOutAheadKeepWhatTheIntakeKeeps) {
 
 // backup-dump keeps no record, only the keys of what is listed: fed the same live and carved
 // records, that intake keeps and drops exactly what the screen's keeps, and counts the same.
+// Counting only, it takes each carved record in by its key alone, made where it was carved
+// (the record dropped at once): the same again.
 TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
-    PRDeletedRecordMerge records, keys;
+    PRDeletedRecordMerge records, keys, keysAlone;
     keys.keepKeysOnly();
+    keysAlone.keepKeysOnly();
     auto contact = [](const std::string& name, const std::string& phone) {
         auto c = std::make_shared<PRContactNode>();
         c->setContactName(name);
@@ -206,22 +210,18 @@ TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
     };
     // The live records: enough calls for the look-up to grow many times over.
     constexpr int kLiveCalls = 20000;
-    records.contactArray.push_back(contact("Ann Lee", "+4477"));
-    keys.listLive(*contact("Ann Lee", "+4477"));
-    records.messageArray.push_back(message("12", "short", "d1"));  // listed with its own short phone
-    keys.listLive(*message("12", "short", "d1"));
-    records.messageArray.push_back(message("+33612340001", "live", "d1"));
-    keys.listLive(*message("+33612340001", "live", "d1"));
-    records.noteArray.push_back(note(5, "Groceries"));
-    keys.listLive(*note(5, "Groceries"));
-    for (int i = 0; i < kLiveCalls; ++i) {
-        records.callArray.push_back(call(i));
-        keys.listLive(*call(i));
-    }
-    records.bookMarkArray.push_back(bookmark("https://a.example", "A"));
-    keys.listLive(*bookmark("https://a.example", "A"));
-    records.calenderArray.push_back(event("Dentist", "d1"));
-    keys.listLive(*event("Dentist", "d1"));
+    auto live = [&](auto record, auto& array) {
+        array.push_back(record);
+        keys.listLive(*record);
+        keysAlone.listLive(*record);
+    };
+    live(contact("Ann Lee", "+4477"), records.contactArray);
+    live(message("12", "short", "d1"), records.messageArray);  // listed with its own short phone
+    live(message("+33612340001", "live", "d1"), records.messageArray);
+    live(note(5, "Groceries"), records.noteArray);
+    for (int i = 0; i < kLiveCalls; ++i) live(call(i), records.callArray);
+    live(bookmark("https://a.example", "A"), records.bookMarkArray);
+    live(event("Dentist", "d1"), records.calenderArray);
 
     // Each carved record is taken in by both, each its own copy (the intake marks what it keeps).
     auto both = [&](auto make, auto handle) {
@@ -229,6 +229,8 @@ TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
         const bool kept = (records.*handle)(forRecords);
         EXPECT_EQ((keys.*handle)(forKeys), kept);
         EXPECT_EQ(forKeys->bDeleted(), forRecords->bDeleted());
+        using Node = std::decay_t<decltype(*make())>;
+        EXPECT_EQ(keysAlone.takeInKey<Node>(PRDeletedRecordMerge::keyOnly(*make())), kept);
         return kept;
     };
     using M = PRDeletedRecordMerge;
@@ -267,6 +269,10 @@ TEST(DeletedRecordMerge, KeepingKeysOnlyTakesInWhatKeepingRecordsTakesIn) {
     EXPECT_EQ(keys.delCalenderNum, records.delCalenderNum);
     EXPECT_EQ(keys.deleteeFilesNum, records.deleteeFilesNum);
     EXPECT_EQ(keys.deleteeFilesNum, 9);
+    EXPECT_EQ(std::tie(keysAlone.delContactNum, keysAlone.delMessageNum, keysAlone.delNoteNum, keysAlone.delCallNum,
+                       keysAlone.delBookMarkNum, keysAlone.delCalenderNum, keysAlone.deleteeFilesNum),
+              std::tie(records.delContactNum, records.delMessageNum, records.delNoteNum, records.delCallNum,
+                       records.delBookMarkNum, records.delCalenderNum, records.deleteeFilesNum));
     // Nothing is kept but keys.
     EXPECT_TRUE(keys.contactArray.empty() && keys.messageArray.empty() && keys.messageTreeArray.empty() &&
                 keys.noteArray.empty() && keys.callArray.empty() && keys.bookMarkArray.empty() &&

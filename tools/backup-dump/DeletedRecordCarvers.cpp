@@ -27,12 +27,16 @@ void listLiveKeys(NSNotificationCenter& nc, const void* observer, const Notice<T
 
 // What the carvers post: the key hash of a record of the notice's class, worked out on the
 // carving thread as it is posted (nothing when the object is not such a record); the start of
-// its look-up; whether the intake keeps it. Progress values always pass.
+// its look-up; whether the intake keeps it. The same for a record known by its key alone (a
+// record that is no such record is never taken). Progress values always pass.
+using KeyOnly = PRDeletedRecordMerge::KeyOnly;
 struct Carved {
     const NoticeName* notice;
     std::optional<uint64_t> (*hash)(const NSObjectPtr&);
     void (*prefetch)(const PRDeletedRecordMerge&, uint64_t);
     bool (*keep)(PRDeletedRecordMerge&, NSObjectPtr&, uint64_t);
+    KeyOnly (*keyOnly)(const NSObjectPtr&);
+    bool (*keepKey)(PRDeletedRecordMerge&, const KeyOnly&);
 };
 template <class T>
 std::optional<uint64_t> hash(const NSObjectPtr& object) {
@@ -52,9 +56,18 @@ bool keep(PRDeletedRecordMerge& merge, NSObjectPtr& object, uint64_t keyHash) {
     object = std::move(record);
     return kept;
 }
+template <class T>
+KeyOnly keyOnly(const NSObjectPtr& object) {
+    const T* record = objectCast<T>(object.get());
+    return record ? PRDeletedRecordMerge::keyOnly(*record) : KeyOnly();
+}
+template <class T>
+bool keepKey(PRDeletedRecordMerge& merge, const KeyOnly& key) {
+    return merge.takeInKey<T>(key);
+}
 template <class T, bool (PRDeletedRecordMerge::*handle)(const std::shared_ptr<T>&, uint64_t)>
 constexpr Carved carved(const Notice<T>& notice) {
-    return {&notice, hash<T>, prefetch<T>, keep<T, handle>};
+    return {&notice, hash<T>, prefetch<T>, keep<T, handle>, keyOnly<T>, keepKey<T>};
 }
 const Carved kCarved[] = {
     carved<PRContactNode, &PRDeletedRecordMerge::ScanDelContactInfomationHandle>(notices::ScanDelContactInfo),
@@ -64,13 +77,13 @@ const Carved kCarved[] = {
         notices::ScanDelCallHistoryInfo),
     carved<PRBookMarkNode, &PRDeletedRecordMerge::scanDelBookMarkInfoHandle>(notices::scanDelBookMarkInfo),
     carved<PRCalenderNode, &PRDeletedRecordMerge::scanDelCalenderInfoHandle>(notices::scanDelCalenderInfo),
-    {&notices::ScanProgressInfo, nullptr, nullptr, nullptr},
+    {&notices::ScanProgressInfo, nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 }  // namespace
 
 DeletedRecordCarvers::DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted,
-                                           std::string backupFolder)
-    : read_(read), posted_(posted), folder_(std::move(backupFolder)) {
+                                           std::string backupFolder, bool countOnly)
+    : read_(read), posted_(posted), folder_(std::move(backupFolder)), countOnly_(countOnly) {
     merge_.keepKeysOnly();
     listLiveKeys(posted, this, notices::ScanContactInfo, merge_);
     listLiveKeys(posted, this, notices::ScanMessageInfo, merge_);
@@ -125,13 +138,20 @@ void DeletedRecordCarvers::carve() {
     int observer = 0;
     for (size_t kind = 0; kind < std::size(kCarved); ++kind)
         kCarved[kind].notice->observe(carved, &observer, [this, kind](const NSNotification& n) {
+            if (countOnly_ && kCarved[kind].keyOnly) {
+                // Only its key waits; a record the intake never takes is not even counted.
+                const KeyOnly key = kCarved[kind].keyOnly(n.object());
+                if (key.take != KeyOnly::Take::never)
+                    found_.push({nullptr, key.hash, key.second, static_cast<uint32_t>(kind), true, key.take});
+                return;
+            }
             const std::optional<uint64_t> hash = kCarved[kind].hash ? kCarved[kind].hash(n.object()) : std::nullopt;
-            found_.push({n.object(), hash.value_or(0), static_cast<uint32_t>(kind), hash.has_value()});
+            found_.push({n.object(), hash.value_or(0), 0, static_cast<uint32_t>(kind), hash.has_value()});
         });
     carve::CarveContext context(*state_, carved);
     context.listInState = false;  // each record is posted, and dropped once printed or counted
     context.log = [this](const std::string& line) {
-        found_.push({NSString::stringWithString(line), 0, kLogLine, false});
+        found_.push({NSString::stringWithString(line), 0, 0, kLogLine, false});
     };
     context.coverage = [this](const carve::CarveCoverage& coverage) { coverage_.push_back(coverage); };
     // Said of a file once its pages were looked through.
@@ -234,7 +254,9 @@ bool DeletedRecordCarvers::keep(Found& found) {
     if (found.kind == kLogLine) return true;
     const Carved& carved = kCarved[found.kind];
     // A progress value passes; an object that is no record of its name's class is dropped.
-    return !carved.keep || (found.hashed && carved.keep(merge_, found.object, found.hash));
+    if (!carved.keep) return true;
+    if (countOnly_) return carved.keepKey(merge_, {found.hash, found.second, found.take});
+    return found.hashed && carved.keep(merge_, found.object, found.hash);
 }
 
 void DeletedRecordCarvers::post(Found& found) {

@@ -49,8 +49,12 @@ public:
     };
 
     // Starts collecting the records posted on read; the deleted records of the backup folder go
-    // out on posted.
-    DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted, std::string backupFolder);
+    // out on posted. With countOnly, what posted gets is only counted: each deleted record goes
+    // out without its object (nullptr), and the carvers' records are dropped as they come, only
+    // their keys waiting for the readers, so that the same records are counted in the same order
+    // without half a million of them kept until the readers are done.
+    DeletedRecordCarvers(NSNotificationCenter& read, NSNotificationCenter& posted, std::string backupFolder,
+                         bool countOnly = false);
     ~DeletedRecordCarvers();
     DeletedRecordCarvers(const DeletedRecordCarvers&) = delete;
     DeletedRecordCarvers& operator=(const DeletedRecordCarvers&) = delete;
@@ -81,13 +85,16 @@ public:
 private:
     // What a carver gave, in the order given: a record or progress value to post (kind is the
     // place of its name in the carvers' list), or a log line (its text the object). Small, as
-    // half a million of them may wait for the readers.
+    // half a million of them may wait for the readers. With countOnly a record comes as its key
+    // alone (hash, second and take), its object null.
     static constexpr uint32_t kLogLine = uint32_t(-1);
     struct Found {
         NSObjectPtr object;
         uint64_t hash = 0;  // a record's key hash in the intake's look-up, when hashed
+        uint64_t second = 0;
         uint32_t kind = 0;
         bool hashed = false;
+        PRDeletedRecordMerge::KeyOnly::Take take = PRDeletedRecordMerge::KeyOnly::Take::never;
     };
     // Whether the intake keeps what a carver gave (log lines and progress values pass), and
     // posting (or logging) what it kept, the record moved on.
@@ -107,6 +114,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     const std::string folder_;
+    const bool countOnly_;
     // The carvers' own: its contacts and schema flags set by prepare().
     std::unique_ptr<PRBackupScanState> state_ = std::make_unique<PRBackupScanState>();
     std::vector<PRContactNodePtr> contacts_;  // read so far, for prepare()

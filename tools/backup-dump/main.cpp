@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         });
     }
     std::optional<DeletedRecordCarvers> carvers;
-    if (carve) carvers.emplace(nc, printed, folder);
+    if (carve) carvers.emplace(nc, printed, folder, quiet);
     std::thread printer([&] {
         size_t dropped = 0;
         handOff.takeAll(

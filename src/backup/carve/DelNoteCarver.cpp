@@ -156,11 +156,14 @@ void DelNoteCarver::scanDelNoteThread(const std::string& backupFolder) {
                                                                                 LiveDigest& digest) {
                 digestLiveNote(*shape, row, coreData, digest);
             };
-    const std::vector<CarvedTable> tables = carveRecords(db, tableShapes);
+    std::vector<CarvedTable> tables = carveRecords(db, tableShapes);
     shapes.report(tables);
     const LayoutRows layouts[] = {
         gather(shapes, tables, noteGroup, bodyGroup, true, dateColumn, db.latestTime()),
         gather(shapes, tables, olderNoteGroup, olderBodyGroup, false, dateColumn, db.latestTime())};
+    // The live title rows are in the layouts' lists now: their digests' room goes back before
+    // the notes are paired and made, the most the carver holds.
+    for (CarvedTable& table : tables) CarvedRows<LiveDigest>().swap(table.digests);
     // What is listed, by layout: a title row with the body it pairs with, or a body alone.
     struct Listed {
         const LayoutRows* layout;

@@ -38,13 +38,18 @@ struct FoundRow {
     // in the payload reader's log (see ChainCut::read), then that of its claim on the pages (see
     // ChainClaims::hold); 0 for none.
     uint16_t claim = 0;
+    // Where the cell's bytes end, counted from its start: a cell lies within its page, and the
+    // count fits in the room the flags leave.
+    uint32_t length = 0;
     // Of a row whose payload overflows, its bytes on its own page and its first overflow page
     // (see chainKeyOf); 0 for a row without a chain. A stale copy of a live row has the live row's.
     uint64_t chainKey = 0;
-    int64_t end = 0;  // where the cell's bytes on its page end, as record.position counts
+
+    // Where the cell's bytes on its page end, as record.position counts.
+    int64_t end() const { return record.position + length; }
 };
 
-static_assert(sizeof(FoundRow) <= 128, "a large file's walk holds hundreds of thousands of rows");
+static_assert(sizeof(FoundRow) <= 120, "a large file's walk holds hundreds of thousands of rows");
 
 // The key of a chain: a payload's bytes on the cell's page and its first overflow page.
 inline uint64_t chainKeyOf(std::string_view local, uint32_t firstPage) {

@@ -217,19 +217,82 @@ uint64_t hashOfKey(void (*keyOf)(std::string&, const Node&), const Node& node) {
     keyOf(k, node);
     return hashOf(k);
 }
+// A message's key as its intake takes it in: a short phone counted as "Unknown".
+void takenMessageKey(std::string& k, const PRMessageNode& m) {
+    const std::string& phone = isShortPhone(m.messagePhone()) ? unknownPhone() : m.messagePhone();
+    keyInto(k, {phone, m.messageContent(), m.messageDate()});
+}
 }  // namespace
 
 uint64_t PRDeletedRecordMerge::keyHash(const PRContactNode& contact) { return hashOfKey(contactKey, contact); }
-uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) {
-    thread_local std::string k;
-    const std::string& phone = isShortPhone(message.messagePhone()) ? unknownPhone() : message.messagePhone();
-    keyInto(k, {phone, message.messageContent(), message.messageDate()});
-    return hashOf(k);
-}
+uint64_t PRDeletedRecordMerge::keyHash(const PRMessageNode& message) { return hashOfKey(takenMessageKey, message); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRNoteNode& note) { return hashOfKey(noteKey, note); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCallHistoryNode& call) { return hashOfKey(callKey, call); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRBookMarkNode& bookmark) { return hashOfKey(bookMarkKey, bookmark); }
 uint64_t PRDeletedRecordMerge::keyHash(const PRCalenderNode& item) { return hashOfKey(calenderKey, item); }
+
+namespace {
+// Whether the intake takes a record in at all, as each handle below decides.
+using Take = PRDeletedRecordMerge::KeyOnly::Take;
+Take takeOf(const PRContactNode&) { return Take::unlessListed; }
+Take takeOf(const PRMessageNode& m) {
+    return m.messagePhone().empty() && m.messageContent().empty() ? Take::never : Take::unlessListed;
+}
+Take takeOf(const PRNoteNode& n) {
+    if (n.noteTitle().empty() && n.noteContent().empty()) return Take::never;
+    return n.uid() <= 0 ? Take::always : Take::unlessListed;
+}
+Take takeOf(const PRCallHistoryNode& c) {
+    return c.callName().empty() && c.callPhone().empty() ? Take::never : Take::unlessListed;
+}
+Take takeOf(const PRBookMarkNode& b) {
+    return b.bookMarkURL().empty() && b.bookMarkTitle().empty() ? Take::never : Take::unlessListed;
+}
+Take takeOf(const PRCalenderNode& c) {
+    return c.calTitle().empty() && c.calNote().empty() && c.startDate().empty() ? Take::never : Take::unlessListed;
+}
+// The key each is taken in by.
+void takenKey(std::string& k, const PRContactNode& c) { contactKey(k, c); }
+void takenKey(std::string& k, const PRMessageNode& m) { takenMessageKey(k, m); }
+void takenKey(std::string& k, const PRNoteNode& n) { noteKey(k, n); }
+void takenKey(std::string& k, const PRCallHistoryNode& c) { callKey(k, c); }
+void takenKey(std::string& k, const PRBookMarkNode& b) { bookMarkKey(k, b); }
+void takenKey(std::string& k, const PRCalenderNode& c) { calenderKey(k, c); }
+}  // namespace
+
+template <class Node>
+PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const Node& record) {
+    const Take take = takeOf(record);
+    if (take == Take::never) return {};
+    thread_local std::string k;
+    takenKey(k, record);
+    return {hashOf(k), secondHashOf(k), take};
+}
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRContactNode&);
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRMessageNode&);
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRNoteNode&);
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRCallHistoryNode&);
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRBookMarkNode&);
+template PRDeletedRecordMerge::KeyOnly PRDeletedRecordMerge::keyOnly(const PRCalenderNode&);
+
+bool PRDeletedRecordMerge::listedKey(const Index& index, uint64_t hash, uint64_t second) {
+    if (index.cells.empty()) return false;
+    const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+    const size_t mask = index.cells.size() - 1;
+    for (size_t i = tag & mask; index.cells[i].place; i = (i + 1) & mask)
+        if (index.cells[i].tag == tag && index.seconds[index.cells[i].place - 1] == second) return true;
+    return false;
+}
+
+bool PRDeletedRecordMerge::takeInKey(Index& index, const KeyOnly& key, int& counted) {
+    if (key.take == KeyOnly::Take::never) return false;
+    if (key.take == KeyOnly::Take::unlessListed && listedKey(index, key.hash, key.second)) return false;
+    index.insert(key.hash, index.seconds.size());
+    index.seconds.push_back(key.second);
+    ++deleteeFilesNum;
+    ++counted;
+    return true;
+}
 
 void PRDeletedRecordMerge::listLive(const PRContactNode& contact) { listKey(contacts_, contact, contactKey); }
 void PRDeletedRecordMerge::listLive(const PRMessageNode& message) { listKey(messages_, message, messageKey); }
@@ -271,7 +334,7 @@ bool PRDeletedRecordMerge::ScanDelContactInfomationHandle(const PRContactNodePtr
 }
 
 bool PRDeletedRecordMerge::ScanDelMessageInfomationHandle(const PRMessageNodePtr& message, uint64_t hash) {
-    if (!message || (message->messagePhone().empty() && message->messageContent().empty())) return false;
+    if (!message || takeOf(*message) == Take::never) return false;
     if (isShortPhone(message->messagePhone())) message->setMessagePhone(unknownPhone());
     if (listed(messages_, messageArray, message, hash, messageKey)) return false;
     if (!keysOnly_) fileInConversation(message);
@@ -311,10 +374,11 @@ void PRDeletedRecordMerge::catchUpConversations() {
 }
 
 bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note, uint64_t hash) {
-    if (!note || (note->noteTitle().empty() && note->noteContent().empty())) return false;
+    const Take take = note ? takeOf(*note) : Take::never;
+    if (take == Take::never) return false;
     // Only a copy of a listed note (a live one, or one carved before) of the same key is
     // dropped; a note without its key is a note of its own.
-    if (note->uid() <= 0) {
+    if (take == Take::always) {
         list(notes_, noteArray, note, hash, noteKey, delNoteNum);
         return true;
     }
@@ -322,16 +386,16 @@ bool PRDeletedRecordMerge::ScanDelNoteInfomationHandle(const PRNoteNodePtr& note
 }
 
 bool PRDeletedRecordMerge::ScanDelCallHistoryInfomationHandle(const PRCallHistoryNodePtr& call, uint64_t hash) {
-    if (!call || (call->callName().empty() && call->callPhone().empty())) return false;
+    if (!call || takeOf(*call) == Take::never) return false;
     return takeIn(calls_, callArray, call, hash, callKey, delCallNum);
 }
 
 bool PRDeletedRecordMerge::scanDelBookMarkInfoHandle(const PRBookMarkNodePtr& bookmark, uint64_t hash) {
-    if (!bookmark || (bookmark->bookMarkURL().empty() && bookmark->bookMarkTitle().empty())) return false;
+    if (!bookmark || takeOf(*bookmark) == Take::never) return false;
     return takeIn(bookmarks_, bookMarkArray, bookmark, hash, bookMarkKey, delBookMarkNum);
 }
 
 bool PRDeletedRecordMerge::scanDelCalenderInfoHandle(const PRCalenderNodePtr& item, uint64_t hash) {
-    if (!item || (item->calTitle().empty() && item->calNote().empty() && item->startDate().empty())) return false;
+    if (!item || takeOf(*item) == Take::never) return false;
     return takeIn(calenders_, calenderArray, item, hash, calenderKey, delCalenderNum);
 }

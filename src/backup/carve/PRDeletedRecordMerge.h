@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -69,12 +70,7 @@ public:
     // larger than the caches, and each first touch would otherwise wait on memory.
     template <class Node>
     void prefetch(uint64_t keyHash) const {
-        if constexpr (std::is_same_v<Node, PRContactNode>) contacts_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRMessageNode>) messages_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRNoteNode>) notes_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) calls_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRBookMarkNode>) bookmarks_.prefetch(keyHash);
-        if constexpr (std::is_same_v<Node, PRCalenderNode>) calenders_.prefetch(keyHash);
+        std::get<0>(kindOf<Node>(*this)).prefetch(keyHash);
     }
 
     // For a caller that hands each record on as it is taken in and lists nothing itself (a tool
@@ -91,6 +87,27 @@ public:
     void listLive(const PRCallHistoryNode& call);
     void listLive(const PRBookMarkNode& bookmark);
     void listLive(const PRCalenderNode& item);
+
+    // With keepKeysOnly, a record stands for itself in the intake by its key alone: the two
+    // hashes a listed record leaves, and whether the intake takes such a record at all (never, as
+    // a record its handle drops unseen; always, as a note without its key; or unless one with the
+    // same key is listed). Made from the record on any thread; takeInKey then decides as the
+    // record's handle would and lists the key, so that a caller that only counts what is kept
+    // need not keep the record until it is taken in.
+    struct KeyOnly {
+        enum class Take : uint8_t { never, unlessListed, always };
+        uint64_t hash = 0;
+        uint64_t second = 0;
+        Take take = Take::never;
+    };
+    // For a record of any of the six kinds.
+    template <class Node>
+    static KeyOnly keyOnly(const Node& record);
+    template <class Node>
+    bool takeInKey(const KeyOnly& key) {
+        auto [index, counted] = kindOf<Node>(*this);
+        return takeInKey(index, key, counted);
+    }
 
     // Brings the look-up of what is listed up to date with the arrays. The intake does this
     // itself at the first deleted record; a caller that has a moment while the carvers run
@@ -131,6 +148,19 @@ private:
         void reserve(size_t records);
         void prefetch(uint64_t hash) const;
     };
+    // The look-up of the records of kind Node and their count as deleted ones.
+    template <class Node, class Self>
+    static auto kindOf(Self& self) {
+        if constexpr (std::is_same_v<Node, PRContactNode>) return std::tie(self.contacts_, self.delContactNum);
+        if constexpr (std::is_same_v<Node, PRMessageNode>) return std::tie(self.messages_, self.delMessageNum);
+        if constexpr (std::is_same_v<Node, PRNoteNode>) return std::tie(self.notes_, self.delNoteNum);
+        if constexpr (std::is_same_v<Node, PRCallHistoryNode>) return std::tie(self.calls_, self.delCallNum);
+        if constexpr (std::is_same_v<Node, PRBookMarkNode>) return std::tie(self.bookmarks_, self.delBookMarkNum);
+        if constexpr (std::is_same_v<Node, PRCalenderNode>) return std::tie(self.calenders_, self.delCalenderNum);
+    }
+    bool takeInKey(Index& index, const KeyOnly& key, int& counted);
+    // With keepKeysOnly: whether a key of these hashes is listed.
+    static bool listedKey(const Index& index, uint64_t hash, uint64_t second);
     template <class Ptr, class KeyOf>
     void catchUp(Index& index, const std::vector<Ptr>& array, KeyOf keyOf);
     template <class Ptr, class KeyOf>

@@ -397,7 +397,7 @@ void PageCarver::markEditedCopies(size_t s, std::vector<FoundRow>& page, const s
     for (size_t k = 0; k + 1 < order.size(); ++k) {
         FoundRow& f = page[order[k]];
         const FoundRow& next = page[order[k + 1]];
-        if (f.live || !f.tailLost || f.record.rowidKnown || !next.live || next.record.position < f.end) continue;
+        if (f.live || !f.tailLost || f.record.rowidKnown || !next.live || next.record.position < f.end()) continue;
         // The live rows' values are not kept: the next one's are read again.
         FoundRow taker;
         int64_t end = 0;
@@ -514,7 +514,7 @@ int64_t PageCarver::editedFrom(size_t s, const CarvedRecord& row, int64_t keptEn
 
 bool PageCarver::sameTail(size_t s, const FoundRow& f, int64_t ownEnd, const FoundRow& live, const CellPlaces& places,
                           int64_t fewest) const {
-    const int64_t from = f.end - pageStart_, length = ownEnd - from;
+    const int64_t from = f.end() - pageStart_, length = ownEnd - from;
     // The last byte of its row id, where the copy kept it, is one more the edit left.
     if (f.record.rowidTailBits >= kVarintBits) --fewest;
     if (length < std::max<int64_t>(fewest, 0) || places.keptEnd + length > places.cellEnd ||

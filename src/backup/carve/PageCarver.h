@@ -104,7 +104,7 @@ private:
     void keep(FoundRow found, size_t shape, int64_t index, int64_t pageStart, int64_t at, int64_t end) {
         found.record.page = index;
         found.record.position = pageStart + at;
-        found.end = pageStart + end;
+        found.length = static_cast<uint32_t>(end - at);
         found.fromGap = inGap_;
         found.claim = found.live ? 0 : claims_.hold(payload_.chains(), found.claim, reader_.keeper());
         pageFound_[shape].push_back(std::move(found));

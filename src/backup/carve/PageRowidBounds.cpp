@@ -25,7 +25,7 @@ void PageRowidBounds::bound(std::vector<FoundRow>& page, const std::vector<uint3
     int64_t reach = gapEnd;
     for (uint32_t i : order) {
         FoundRow& f = page[i];
-        if (f.fromGap && f.end != reach) {
+        if (f.fromGap && f.end() != reach) {
             f.pageInOrder = false;
             f.record.rowidBefore = f.record.rowidAfter = 0;
             continue;
@@ -90,7 +90,7 @@ void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::
         }
         if (!f.record.rowidKnown) {
             tiled = tiled && f.record.position == reached;
-            reached = f.end;
+            reached = f.end();
             any = true;
             continue;
         }
@@ -103,7 +103,7 @@ void PageRowidBounds::boundByLocalOrder(std::vector<FoundRow>& page, const std::
                 }
         }
         below = k;
-        reached = f.end;
+        reached = f.end();
         tiled = true;
         any = false;
     }
