@@ -708,13 +708,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         // Which of the shape's deleted rows are persons of their own (not a live one's copy),
         // told side by side in stretches; then listed in order.
         const CarvedRows<CarvedRecord>& deleted = tables[member.index].deleted;
-        auto isPerson = [&](const CarvedRecord& p) {
+        // edits: the keys of p's names where they were made before (see below), else none.
+        auto isPerson = [&](const CarvedRecord& p, std::optional<EditKeys>& edits) {
             // A person is someone: a row without any name or company is other bytes.
             const PersonTexts texts(*member.shape, p);
             if (texts.empty(kFirst) && texts.empty(kLast) && texts.empty(kOrganization)) return false;
             const std::optional<int64_t> made = texts.made;
             const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
-            std::optional<EditKeys> edits;  // made when first asked
+            // Made when first asked, where not made before.
             auto editKeys = [&](bool withTime, auto&& visit) {
                 if (!edits) edits.emplace(texts);
                 edits->visit(withTime, visit);
@@ -755,7 +756,25 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         };
         std::vector<uint8_t> person(deleted.size());  // a byte each: the stretches write side by side
         inStretches(deleted.size(), 2048, threads, [&](size_t from, size_t to, size_t) {
-            for (size_t i = from; i < to; ++i) person[i] = isPerson(deleted[i]);
+            // A person whose id was not read asks the live persons' table of the keys of its
+            // names, which lies far outside the cache: the keys of the row a few places on are
+            // made, and asked of memory, while a row is told, and kept for its turn.
+            constexpr size_t kAhead = 8;
+            std::array<std::optional<EditKeys>, 2 * kAhead> ahead;
+            auto lookAhead = [&](size_t i) {
+                std::optional<EditKeys>& edits = ahead[i % ahead.size()];
+                edits.reset();
+                const CarvedRecord& p = deleted[i];
+                if (p.rowidKnown && !p.rowidInferred) return;
+                const PersonTexts texts(*member.shape, p);
+                edits.emplace(texts);
+                edits->visit(texts.made.has_value(), [&](uint64_t key) { liveEdits.prefetch(key); });
+            };
+            for (size_t i = from; i < std::min(to, from + kAhead); ++i) lookAhead(i);
+            for (size_t i = from; i < to; ++i) {
+                if (i + kAhead < to) lookAhead(i + kAhead);
+                person[i] = isPerson(deleted[i], ahead[i % ahead.size()]);
+            }
         });
         for (size_t i = 0; i < deleted.size(); ++i) {
             if (!person[i]) continue;
