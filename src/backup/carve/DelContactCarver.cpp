@@ -831,21 +831,30 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         const RowShape& shape = *personShapes[i];
         auto person = std::make_shared<PRContactNode>();
         auto part = [&](PersonColumn column) { return trimmedText(textView(shape.value(*p, column))); };
-        person->setContactFirstName(part(kFirst));
-        person->setContactLastName(part(kLast));
-        person->setContactMiddleName(part(kMiddle));
-        person->setContactOrganization(part(kOrganization));
-        person->setContactDepartment(part(kDepartment));
-        person->setContactJobtitle(part(kJobTitle));
+        const std::string_view first = part(kFirst), last = part(kLast), middle = part(kMiddle),
+                               organization = part(kOrganization), department = part(kDepartment),
+                               jobTitle = part(kJobTitle);
+        person->setContactFirstName(first);
+        person->setContactLastName(last);
+        person->setContactMiddleName(middle);
+        person->setContactOrganization(organization);
+        person->setContactDepartment(department);
+        person->setContactJobtitle(jobTitle);
         // A deleted contact shows its name's parts in the columns' order and its company without
-        // the job title; the record keeps those texts only where they differ from its own joins.
-        std::string name = person->contactFirstName();
-        appendPart(name, person->contactLastName());
-        appendPart(name, person->contactMiddleName());
-        person->setContactName(std::move(name));
-        std::string company = person->contactOrganization();
-        appendPart(company, person->contactDepartment());
-        person->setContactCompany(std::move(company));
+        // the job title; the record keeps those texts only where they differ from its own joins
+        // (first, middle and last name; department, job title and organization). Where the parts
+        // left out or put elsewhere are empty the two are the same, and a new record follows its
+        // joins already: those texts are neither made nor compared.
+        if (!middle.empty() && !last.empty()) {
+            std::string name;
+            for (const std::string_view namePart : {first, last, middle}) appendPart(name, namePart);
+            person->setContactName(std::move(name));
+        }
+        if (!jobTitle.empty() || (!organization.empty() && !department.empty())) {
+            std::string company;
+            for (const std::string_view companyPart : {organization, department}) appendPart(company, companyPart);
+            person->setContactCompany(std::move(company));
+        }
         person->setContactNote(textView(shape.value(*p, kNote)));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));
