@@ -22,6 +22,7 @@
 #include "NaturalFixtures.h"
 #include "model/PRRecord.h"
 #include "platform/FileOpen.h"
+#include "platform/HeapGrowth.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -239,6 +240,8 @@ CARVE_BENCH_ON_FOUR(messages_in_log, CarveKind::messages, 4096, 0.1, 4)
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The heap grows as the program's does: the carvers are timed with the memory it gives them.
+    heapgrowth::growInLargeSteps();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -388,6 +388,63 @@ TEST_F(CarveTest, RenamedNamesakesAreNoDeletedContactsAndTheDeletedNamesakeIs) {
     EXPECT_GE(sisters, kFamilies * 3 / 4);
 }
 
+// Deleted contacts of every mix of name and work parts, each part there or not (a person needs
+// a first name, a last name or an organization): each comes back showing its name's parts in the
+// columns' order, its company without the job title, and its parts as they were.
+TEST_F(CarveTest, DeletedContactsShowTheirNameAndCompanyInEveryMixOfParts) {
+    carvefix::FixtureDatabase db(file(backupkeys::addressBook), 4096, false);
+    db.exec(iosschema::addressBook(iosschema::Ios::v6) + iosschema::addressBookRows());
+    enum Part { kFirst, kLast, kMiddle, kOrganization, kDepartment, kJobTitle, kParts };
+    const std::array<std::string, kParts> texts = {"Maria", "Okafor", "Lund", "Acme Ltd", "Sales", "Engineer"};
+    auto part = [&](int mix, Part p) { return mix >> p & 1 ? texts[p] : std::string(); };
+    auto value = [](const std::string& text) {
+        return text.empty() ? carvefix::Value(nullptr) : carvefix::Value(text);
+    };
+    auto joined = [](std::initializer_list<std::string> parts) {
+        std::string text;
+        for (const std::string& p : parts)
+            if (!p.empty()) text += (text.empty() ? "" : " ") + p;
+        return text;
+    };
+    std::vector<int64_t> ids;
+    int64_t created = 300000000;
+    for (int mix = 0; mix < 1 << kParts; ++mix) {
+        if (part(mix, kFirst).empty() && part(mix, kLast).empty() && part(mix, kOrganization).empty()) continue;
+        created += 3600;
+        db.run(
+            "INSERT INTO ABPerson (First, Last, Middle, Organization, Department, JobTitle, Note, Kind, CreationDate, "
+            "ModificationDate, StoreID) VALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?, 0)",
+            {value(part(mix, kFirst)), value(part(mix, kLast)), value(part(mix, kMiddle)),
+             value(part(mix, kOrganization)), value(part(mix, kDepartment)), value(part(mix, kJobTitle)),
+             "mix " + std::to_string(mix), created, created});
+        ids.push_back(db.lastRowid());
+        // A live person after each keeps the pages in the table: the deleted ones lie in their gaps.
+        db.run(
+            "INSERT INTO ABPerson (First, Last, Note, Kind, CreationDate, ModificationDate, StoreID) "
+            "VALUES ('Live', ?, 'still here', 0, ?, ?, 0)",
+            {"Person" + std::to_string(mix), created + 1, created + 1});
+    }
+    for (const int64_t id : ids) db.run("DELETE FROM ABPerson WHERE ROWID = ?", {id});
+    db.close();
+    carve::DelContactCarver(context).scanDelContactThread(folder());
+    std::set<int> found;
+    for (const PRContactNodePtr& c : posted(notices::ScanDelContactInfo)) {
+        const std::string note(c->contactNote());
+        ASSERT_EQ(note.rfind("mix ", 0), 0u) << note;
+        const int mix = std::atoi(note.c_str() + 4);
+        found.insert(mix);
+        EXPECT_EQ(c->contactName(), joined({part(mix, kFirst), part(mix, kLast), part(mix, kMiddle)})) << note;
+        EXPECT_EQ(c->contactCompany(), joined({part(mix, kOrganization), part(mix, kDepartment)})) << note;
+        EXPECT_EQ(std::string(c->contactFirstName()), part(mix, kFirst)) << note;
+        EXPECT_EQ(std::string(c->contactLastName()), part(mix, kLast)) << note;
+        EXPECT_EQ(std::string(c->contactMiddleName()), part(mix, kMiddle)) << note;
+        EXPECT_EQ(std::string(c->contactOrganization()), part(mix, kOrganization)) << note;
+        EXPECT_EQ(std::string(c->contactDepartment()), part(mix, kDepartment)) << note;
+        EXPECT_EQ(std::string(c->contactJobtitle()), part(mix, kJobTitle)) << note;
+    }
+    EXPECT_GE(found.size(), ids.size() * 3 / 4);
+}
+
 TEST_F(CarveTest, MessagesMarkedReadBetweenDeletionsListOnlyDeletedOnes) {
     const auto texts = writeEditedMessages(file(backupkeys::messages), 3000, 11);
     state.currentNodeIsiOS6Version = false;

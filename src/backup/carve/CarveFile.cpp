@@ -101,9 +101,13 @@ void CarveFile::close() {
 }
 
 void CarveFile::readAt(int64_t pos, size_t n, uint8_t* dst) {
-    std::memset(dst, 0, n);
-    if (pos < 0 || pos >= size_ || n == 0) return;
+    if (pos < 0 || pos >= size_ || n == 0) {
+        std::memset(dst, 0, n);
+        return;
+    }
+    // Only what is not read is zeroed: a window's move reads a quarter of a megabyte at a time.
     size_t avail = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_ - pos));
+    std::memset(dst + avail, 0, n - avail);
     if (piecesFd_ < 0 || pos + static_cast<int64_t>(avail) <= piecesAt_) {
         readOwn(pos, avail, dst);
         return;
@@ -119,8 +123,10 @@ void CarveFile::readOwn(int64_t pos, size_t n, uint8_t* dst) {
         std::memcpy(dst, memory_ + pos, n);
         return;
     }
-    // A file that shrank under us, or a failed read: the rest stays zero.
-    bytesRead_ += static_cast<int64_t>(files::readAt(fd_, dst, n, pos));
+    // A file that shrank under us, or a failed read: the rest is zero.
+    const size_t got = files::readAt(fd_, dst, n, pos);
+    std::memset(dst + got, 0, n - got);
+    bytesRead_ += static_cast<int64_t>(got);
 }
 
 void CarveFile::readPieces(int64_t pos, size_t n, uint8_t* dst) {
@@ -129,7 +135,9 @@ void CarveFile::readPieces(int64_t pos, size_t n, uint8_t* dst) {
         const auto piece = static_cast<size_t>(into / pieceLength_);
         const int64_t within = into % pieceLength_;
         const size_t take = std::min<size_t>(n, static_cast<size_t>(pieceLength_ - within));
-        bytesRead_ += static_cast<int64_t>(files::readAt(piecesFd_, dst, take, pieceOffsets_[piece] + within));
+        const size_t got = files::readAt(piecesFd_, dst, take, pieceOffsets_[piece] + within);
+        std::memset(dst + got, 0, take - got);
+        bytesRead_ += static_cast<int64_t>(got);
         pos += static_cast<int64_t>(take);
         dst += take;
         n -= take;

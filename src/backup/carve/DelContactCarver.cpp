@@ -722,13 +722,14 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         // Which of the shape's deleted rows are persons of their own (not a live one's copy),
         // told side by side in stretches; then listed in order.
         const CarvedRows<CarvedRecord>& deleted = tables[member.index].deleted;
-        auto isPerson = [&](const CarvedRecord& p) {
+        // edits: the keys of p's names where they were made before (see below), else none.
+        auto isPerson = [&](const CarvedRecord& p, std::optional<EditKeys>& edits) {
             // A person is someone: a row without any name or company is other bytes.
             const PersonTexts texts(*member.shape, p);
             if (texts.empty(kFirst) && texts.empty(kLast) && texts.empty(kOrganization)) return false;
             const std::optional<int64_t> made = texts.made;
             const std::optional<int64_t> changed = madeAt(member.shape->value(p, kModified));
-            std::optional<EditKeys> edits;  // made when first asked
+            // Made when first asked, where not made before.
             auto editKeys = [&](bool withTime, auto&& visit) {
                 if (!edits) edits.emplace(texts);
                 edits->visit(withTime, visit);
@@ -769,7 +770,25 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         };
         std::vector<uint8_t> person(deleted.size());  // a byte each: the stretches write side by side
         inStretches(deleted.size(), 2048, threads, [&](size_t from, size_t to, size_t) {
-            for (size_t i = from; i < to; ++i) person[i] = isPerson(deleted[i]);
+            // A person whose id was not read asks the live persons' table of the keys of its
+            // names, which lies far outside the cache: the keys of the row a few places on are
+            // made, and asked of memory, while a row is told, and kept for its turn.
+            constexpr size_t kAhead = 8;
+            std::array<std::optional<EditKeys>, 2 * kAhead> ahead;
+            auto lookAhead = [&](size_t i) {
+                std::optional<EditKeys>& edits = ahead[i % ahead.size()];
+                edits.reset();
+                const CarvedRecord& p = deleted[i];
+                if (p.rowidKnown && !p.rowidInferred) return;
+                const PersonTexts texts(*member.shape, p);
+                edits.emplace(texts);
+                edits->visit(texts.made.has_value(), [&](uint64_t key) { liveEdits.prefetch(key); });
+            };
+            for (size_t i = from; i < std::min(to, from + kAhead); ++i) lookAhead(i);
+            for (size_t i = from; i < to; ++i) {
+                if (i + kAhead < to) lookAhead(i + kAhead);
+                person[i] = isPerson(deleted[i], ahead[i % ahead.size()]);
+            }
         });
         for (size_t i = 0; i < deleted.size(); ++i) {
             if (!person[i]) continue;
@@ -826,21 +845,30 @@ void DelContactCarver::scanDelContactThread(const std::string& backupFolder, int
         const RowShape& shape = *personShapes[i];
         auto person = std::make_shared<PRContactNode>();
         auto part = [&](PersonColumn column) { return trimmedText(textView(shape.value(*p, column))); };
-        person->setContactFirstName(part(kFirst));
-        person->setContactLastName(part(kLast));
-        person->setContactMiddleName(part(kMiddle));
-        person->setContactOrganization(part(kOrganization));
-        person->setContactDepartment(part(kDepartment));
-        person->setContactJobtitle(part(kJobTitle));
+        const std::string_view first = part(kFirst), last = part(kLast), middle = part(kMiddle),
+                               organization = part(kOrganization), department = part(kDepartment),
+                               jobTitle = part(kJobTitle);
+        person->setContactFirstName(first);
+        person->setContactLastName(last);
+        person->setContactMiddleName(middle);
+        person->setContactOrganization(organization);
+        person->setContactDepartment(department);
+        person->setContactJobtitle(jobTitle);
         // A deleted contact shows its name's parts in the columns' order and its company without
-        // the job title; the record keeps those texts only where they differ from its own joins.
-        std::string name = person->contactFirstName();
-        appendPart(name, person->contactLastName());
-        appendPart(name, person->contactMiddleName());
-        person->setContactName(std::move(name));
-        std::string company = person->contactOrganization();
-        appendPart(company, person->contactDepartment());
-        person->setContactCompany(std::move(company));
+        // the job title; the record keeps those texts only where they differ from its own joins
+        // (first, middle and last name; department, job title and organization). Where the parts
+        // left out or put elsewhere are empty the two are the same, and a new record follows its
+        // joins already: those texts are neither made nor compared.
+        if (!middle.empty() && !last.empty()) {
+            std::string name;
+            for (const std::string_view namePart : {first, last, middle}) appendPart(name, namePart);
+            person->setContactName(std::move(name));
+        }
+        if (!jobTitle.empty() || (!organization.empty() && !department.empty())) {
+            std::string company;
+            for (const std::string_view companyPart : {organization, department}) appendPart(company, companyPart);
+            person->setContactCompany(std::move(company));
+        }
         person->setContactNote(textView(shape.value(*p, kNote)));
         if (const std::optional<int64_t> id = ids[i]) {
             person->setRowid(static_cast<int>(*id));

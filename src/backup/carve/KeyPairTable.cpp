@@ -47,4 +47,11 @@ std::span<const KeyPair> KeyPairTable::of(uint64_t key) const {
     return {first, end};
 }
 
+void KeyPairTable::prefetch(uint64_t key) const {
+    const size_t b = bucketOf(key);
+    const size_t from = starts_[b];
+    __builtin_prefetch(pairs_.data() + from +
+                       guessedPlace(bits_ == 0 ? key : key << bits_, static_cast<size_t>(starts_[b + 1] - from)));
+}
+
 }  // namespace carve

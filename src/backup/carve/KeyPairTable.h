@@ -26,6 +26,9 @@ public:
     void build(std::vector<KeyPairs>& parts, size_t threads);
     // The pairs of key, by their numbers (an equal pair as often as it was made).
     std::span<const KeyPair> of(uint64_t key) const;
+    // Asks memory for the pairs of(key) would read first: a large table lies outside the cache,
+    // and a caller that asks of many keys in turn asks a few ahead.
+    void prefetch(uint64_t key) const;
     size_t size() const { return pairs_.size(); }
 
 private:

@@ -11,6 +11,12 @@
 
 namespace carve {
 
+namespace {
+// The most rows of a page put in order in place (see PageCarver::endPage); a page of more, which
+// only a large page of small rows holds, takes the buffered sort.
+constexpr size_t kFewRows = 64;
+}  // namespace
+
 PageCarver::PageCarver(CarveDatabase& db, const std::vector<TableShape>& shapes)
     : db_(db),
       file_(&db.file()),
@@ -335,9 +341,21 @@ void PageCarver::endPage(size_t s) {
     order.resize(page.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
     // The rows come mostly in order already (cells lie below one another as the page fills):
-    // the sort, and the buffer it takes, are left out for them.
+    // the sort, and the buffer it takes, are left out for them. A page of a few dozen rows is
+    // put in order by moving each row back to its place, which keeps rows of one place in the
+    // order found as the buffered sort does, without taking a buffer for each page.
     auto sortBy = [&](auto&& before) {
-        if (!std::is_sorted(order.begin(), order.end(), before)) std::stable_sort(order.begin(), order.end(), before);
+        if (std::is_sorted(order.begin(), order.end(), before)) return;
+        if (order.size() > kFewRows) {
+            std::stable_sort(order.begin(), order.end(), before);
+            return;
+        }
+        for (size_t i = 1; i < order.size(); ++i) {
+            const uint32_t row = order[i];
+            size_t j = i;
+            for (; j > 0 && before(row, order[j - 1]); --j) order[j] = order[j - 1];
+            order[j] = row;
+        }
     };
     sortBy([&](uint32_t a, uint32_t b) { return page[a].record.position > page[b].record.position; });
     bounds_.bound(page, order, gapEnd_);
